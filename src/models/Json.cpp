@@ -1,0 +1,169 @@
+#include "models/Json.h"
+
+#include <QJsonDocument>
+#include <QJsonParseError>
+#include <QStringDecoder>
+
+#include <limits>
+
+namespace json {
+
+namespace {
+
+QString kindText(DecodeError::Kind kind)
+{
+    switch (kind) {
+    case DecodeError::Kind::KeyNotFound:
+        return QStringLiteral("key not found");
+    case DecodeError::Kind::ValueNotFound:
+        return QStringLiteral("value not found");
+    case DecodeError::Kind::TypeMismatch:
+        return QStringLiteral("type mismatch");
+    case DecodeError::Kind::DataCorrupted:
+        return QStringLiteral("data corrupted");
+    }
+    return {};
+}
+
+} // namespace
+
+DecodeError::DecodeError(Kind kind, QString path, QString detail)
+    : m_kind(kind)
+    , m_path(std::move(path))
+    , m_detail(std::move(detail))
+    , m_what(description().toUtf8())
+{
+}
+
+QString DecodeError::description() const
+{
+    QString text = kindText(m_kind);
+    if (!m_path.isEmpty())
+        text += QStringLiteral(" at ") + m_path;
+    if (!m_detail.isEmpty())
+        text += QStringLiteral(": ") + m_detail;
+    return text;
+}
+
+QString Path::toString() const
+{
+    QString tail;
+    if (index >= 0)
+        tail = QLatin1Char('[') + QString::number(index) + QLatin1Char(']');
+    else if (!key.isEmpty())
+        tail = key.toString();
+    if (!parent)
+        return tail;
+    const QString head = parent->toString();
+    if (head.isEmpty() || index >= 0)
+        return head + tail;
+    return head + QLatin1Char('.') + tail;
+}
+
+void Path::fail(DecodeError::Kind kind, const QString& detail) const
+{
+    throw DecodeError(kind, toString(), detail);
+}
+
+QJsonValue parse(const QByteArray& bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString checked = utf8.decode(bytes);
+    if (utf8.hasError())
+        throw DecodeError(DecodeError::Kind::DataCorrupted, {}, QStringLiteral("the bytes are not UTF-8"));
+
+    // QJsonDocument refuses a bare scalar at the top level; a one-element array takes any value.
+    const QByteArray trimmed = bytes.trimmed();
+    const bool container = trimmed.startsWith('{') || trimmed.startsWith('[');
+    QJsonParseError error {};
+    const QJsonDocument doc = QJsonDocument::fromJson(container ? bytes : '[' + bytes + ']', &error);
+    if (error.error != QJsonParseError::NoError)
+        throw DecodeError(DecodeError::Kind::DataCorrupted, {}, error.errorString());
+    if (doc.isObject())
+        return doc.object();
+    if (!container)
+        return doc.array().at(0);
+    return doc.array();
+}
+
+QByteArray serialize(const QJsonValue& value)
+{
+    if (value.isObject())
+        return QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact);
+    if (value.isArray())
+        return QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact);
+    // A bare scalar: write it as a one-element array and cut the brackets.
+    const QByteArray wrapped = QJsonDocument(QJsonArray { value }).toJson(QJsonDocument::Compact);
+    return wrapped.mid(1, wrapped.size() - 2);
+}
+
+QByteArray serialize(const QJsonObject& object)
+{
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+Reader::Reader(const QJsonValue& value, const Path& path)
+    : m_path(path)
+{
+    if (!value.isObject())
+        path.fail(DecodeError::Kind::TypeMismatch, QStringLiteral("expected an object"));
+    m_object = value.toObject();
+}
+
+bool Reader::has(QLatin1StringView key) const
+{
+    const QJsonValue v = m_object.value(key);
+    return !v.isUndefined() && !v.isNull();
+}
+
+qint64 Codec<qint64>::read(const QJsonValue& v, const Path& at)
+{
+    if (v.isDouble()) {
+        constexpr qint64 low = std::numeric_limits<qint64>::min();
+        constexpr qint64 high = std::numeric_limits<qint64>::max();
+        const qint64 n = v.toInteger(low);
+        // toInteger() hands back the default for a fraction or an out-of-range value;
+        // asking twice with different defaults tells a real minimum from a refusal.
+        if (n != low || v.toInteger(high) == low)
+            return n;
+    }
+    at.fail(DecodeError::Kind::TypeMismatch, QStringLiteral("expected an integer"));
+}
+
+int Codec<int>::read(const QJsonValue& v, const Path& at)
+{
+    const qint64 n = Codec<qint64>::read(v, at);
+    if (n < std::numeric_limits<int>::min() || n > std::numeric_limits<int>::max())
+        at.fail(DecodeError::Kind::DataCorrupted, QStringLiteral("integer out of range"));
+    return static_cast<int>(n);
+}
+
+double Codec<double>::read(const QJsonValue& v, const Path& at)
+{
+    if (!v.isDouble())
+        at.fail(DecodeError::Kind::TypeMismatch, QStringLiteral("expected a number"));
+    return v.toDouble();
+}
+
+bool Codec<bool>::read(const QJsonValue& v, const Path& at)
+{
+    if (!v.isBool())
+        at.fail(DecodeError::Kind::TypeMismatch, QStringLiteral("expected a boolean"));
+    return v.toBool();
+}
+
+QString Codec<QString>::read(const QJsonValue& v, const Path& at)
+{
+    if (!v.isString())
+        at.fail(DecodeError::Kind::TypeMismatch, QStringLiteral("expected a string"));
+    return v.toString();
+}
+
+QJsonObject Codec<QJsonObject>::read(const QJsonValue& v, const Path& at)
+{
+    if (!v.isObject())
+        at.fail(DecodeError::Kind::TypeMismatch, QStringLiteral("expected an object"));
+    return v.toObject();
+}
+
+} // namespace json

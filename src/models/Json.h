@@ -1,0 +1,256 @@
+#pragma once
+
+// One strict JSON reading and writing layer for every record the client exchanges
+// with the server. Failures name their kind and the key path, so a decoding error
+// can say exactly which field of which element was wrong.
+//
+// A record type T takes part by offering
+//     static T read(const json::Reader& reader);
+//     void write(json::Writer& writer) const;
+// and is then decoded with json::decode<T>(value) and encoded with json::encode(record).
+
+#include <QByteArray>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QList>
+#include <QString>
+
+#include <concepts>
+#include <exception>
+#include <optional>
+
+namespace json {
+
+class DecodeError : public std::exception {
+public:
+    enum class Kind { KeyNotFound, ValueNotFound, TypeMismatch, DataCorrupted };
+
+    DecodeError(Kind kind, QString path, QString detail);
+
+    Kind kind() const { return m_kind; }
+    // Dotted key path with [index] for list elements, e.g. "messages[3].sender.name".
+    QString path() const { return m_path; }
+    QString detail() const { return m_detail; }
+    // "type mismatch at user.openId: expected a string"
+    QString description() const;
+    const char* what() const noexcept override { return m_what.constData(); }
+
+private:
+    Kind m_kind;
+    QString m_path;
+    QString m_detail;
+    QByteArray m_what;
+};
+
+// A position in the document being read; kept on the stack and turned into text
+// only when a read fails, so successful reads pay nothing for error reporting.
+struct Path {
+    const Path* parent = nullptr;
+    QLatin1StringView key {};
+    qsizetype index = -1;
+
+    Path child(QLatin1StringView childKey) const { return Path { this, childKey, -1 }; }
+    Path element(qsizetype i) const { return Path { this, {}, i }; }
+    QString toString() const;
+    [[noreturn]] void fail(DecodeError::Kind kind, const QString& detail) const;
+};
+
+// Parses any JSON text (object, array or a bare scalar) after checking that the
+// bytes are UTF-8. Throws DecodeError of kind DataCorrupted.
+QJsonValue parse(const QByteArray& bytes);
+QByteArray serialize(const QJsonValue& value);
+QByteArray serialize(const QJsonObject& object);
+
+template <typename T>
+struct Codec;
+
+template <typename T>
+concept Record = requires(const T& record, const class Reader& reader, class Writer& writer) {
+    { T::read(reader) } -> std::same_as<T>;
+    record.write(writer);
+};
+
+class Reader {
+public:
+    // Throws TypeMismatch unless value is an object.
+    Reader(const QJsonValue& value, const Path& path);
+
+    const QJsonObject& object() const { return m_object; }
+    const Path& path() const { return m_path; }
+    bool contains(QLatin1StringView key) const { return m_object.contains(key); }
+    // Present and not null.
+    bool has(QLatin1StringView key) const;
+    QJsonValue value(QLatin1StringView key) const { return m_object.value(key); }
+
+    // Missing key: KeyNotFound; null: ValueNotFound; wrong JSON type: TypeMismatch.
+    template <typename T>
+    T required(QLatin1StringView key) const
+    {
+        const QJsonValue v = m_object.value(key);
+        const Path at = m_path.child(key);
+        if (v.isUndefined())
+            at.fail(DecodeError::Kind::KeyNotFound, QStringLiteral("required key is missing"));
+        if (v.isNull())
+            at.fail(DecodeError::Kind::ValueNotFound, QStringLiteral("required value is null"));
+        return Codec<T>::read(v, at);
+    }
+
+    // Missing or null: absent; wrong JSON type: TypeMismatch.
+    template <typename T>
+    std::optional<T> optional(QLatin1StringView key) const
+    {
+        const QJsonValue v = m_object.value(key);
+        if (v.isUndefined() || v.isNull())
+            return std::nullopt;
+        return Codec<T>::read(v, m_path.child(key));
+    }
+
+    // Like optional(), but a value that does not read is treated as absent.
+    template <typename T>
+    std::optional<T> lenient(QLatin1StringView key) const
+    {
+        try {
+            return optional<T>(key);
+        } catch (const DecodeError&) {
+            return std::nullopt;
+        }
+    }
+
+    [[noreturn]] void fail(DecodeError::Kind kind, const QString& detail) const { m_path.fail(kind, detail); }
+
+private:
+    QJsonObject m_object;
+    Path m_path;
+};
+
+class Writer {
+public:
+    template <typename T>
+    void required(QLatin1StringView key, const T& value)
+    {
+        m_object.insert(key, Codec<T>::write(value));
+    }
+
+    // Absent optionals write no key at all, never null.
+    template <typename T>
+    void optional(QLatin1StringView key, const std::optional<T>& value)
+    {
+        if (value)
+            m_object.insert(key, Codec<T>::write(*value));
+    }
+
+    void raw(QLatin1StringView key, const QJsonValue& value) { m_object.insert(key, value); }
+
+    const QJsonObject& object() const { return m_object; }
+    QJsonObject take() { return std::move(m_object); }
+
+private:
+    QJsonObject m_object;
+};
+
+template <typename T>
+T decode(const QJsonValue& value, const Path& path = {})
+{
+    return Codec<T>::read(value, path);
+}
+
+template <typename T>
+T decode(const QByteArray& bytes)
+{
+    return Codec<T>::read(parse(bytes), Path {});
+}
+
+template <typename T>
+QJsonValue encode(const T& value)
+{
+    return Codec<T>::write(value);
+}
+
+// ---- codecs ----
+
+template <>
+struct Codec<qint64> {
+    // Accepts integral numbers only ("5" and "5.0"); 64-bit values are exact.
+    static qint64 read(const QJsonValue& v, const Path& at);
+    static QJsonValue write(qint64 v) { return QJsonValue(v); }
+};
+
+template <>
+struct Codec<int> {
+    static int read(const QJsonValue& v, const Path& at);
+    static QJsonValue write(int v) { return QJsonValue(v); }
+};
+
+template <>
+struct Codec<double> {
+    static double read(const QJsonValue& v, const Path& at);
+    static QJsonValue write(double v) { return QJsonValue(v); }
+};
+
+template <>
+struct Codec<bool> {
+    // Booleans never accept numbers or strings.
+    static bool read(const QJsonValue& v, const Path& at);
+    static QJsonValue write(bool v) { return QJsonValue(v); }
+};
+
+template <>
+struct Codec<QString> {
+    static QString read(const QJsonValue& v, const Path& at);
+    static QJsonValue write(const QString& v) { return QJsonValue(v); }
+};
+
+template <>
+struct Codec<QJsonObject> {
+    static QJsonObject read(const QJsonValue& v, const Path& at);
+    static QJsonValue write(const QJsonObject& v) { return QJsonValue(v); }
+};
+
+// Any JSON value, null included, taken as it stands.
+template <>
+struct Codec<QJsonValue> {
+    static QJsonValue read(const QJsonValue& v, const Path&) { return v; }
+    static QJsonValue write(const QJsonValue& v) { return v; }
+};
+
+template <typename T>
+struct Codec<QList<T>> {
+    // One failing element fails the whole list.
+    static QList<T> read(const QJsonValue& v, const Path& at)
+    {
+        if (!v.isArray())
+            at.fail(DecodeError::Kind::TypeMismatch, QStringLiteral("expected an array"));
+        const QJsonArray array = v.toArray();
+        QList<T> out;
+        out.reserve(array.size());
+        qsizetype i = 0;
+        for (const QJsonValue& element : array) {
+            const Path elementPath = at.element(i++);
+            if (element.isNull())
+                elementPath.fail(DecodeError::Kind::ValueNotFound, QStringLiteral("list element is null"));
+            out.append(Codec<T>::read(element, elementPath));
+        }
+        return out;
+    }
+    static QJsonValue write(const QList<T>& list)
+    {
+        QJsonArray array;
+        for (const T& element : list)
+            array.append(Codec<T>::write(element));
+        return array;
+    }
+};
+
+template <Record T>
+struct Codec<T> {
+    static T read(const QJsonValue& v, const Path& at) { return T::read(Reader(v, at)); }
+    static QJsonValue write(const T& record)
+    {
+        Writer writer;
+        record.write(writer);
+        return writer.take();
+    }
+};
+
+} // namespace json

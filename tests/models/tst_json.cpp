@@ -1,0 +1,122 @@
+#include "models/Json.h"
+
+#include <QTest>
+
+using json::DecodeError;
+
+namespace {
+
+struct Item {
+    qint64 id;
+    std::optional<bool> flag;
+    std::optional<QString> note;
+
+    static Item read(const json::Reader& r)
+    {
+        return Item { r.required<qint64>(QLatin1StringView("id")), r.optional<bool>(QLatin1StringView("flag")),
+                      r.lenient<QString>(QLatin1StringView("note")) };
+    }
+    void write(json::Writer& w) const
+    {
+        w.required(QLatin1StringView("id"), id);
+        w.optional(QLatin1StringView("flag"), flag);
+        w.optional(QLatin1StringView("note"), note);
+    }
+};
+
+struct Box {
+    QList<Item> items;
+    static Box read(const json::Reader& r) { return Box { r.required<QList<Item>>(QLatin1StringView("items")) }; }
+    void write(json::Writer& w) const { w.required(QLatin1StringView("items"), items); }
+};
+
+} // namespace
+
+class TestJson : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void integers_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<qint64>("expected");
+        QTest::newRow("small") << QByteArray("5") << true << qint64(5);
+        QTest::newRow("integral double") << QByteArray("5.0") << true << qint64(5);
+        QTest::newRow("beyond 2^53") << QByteArray("9007199254740993") << true << qint64(9007199254740993LL);
+        QTest::newRow("int64 max") << QByteArray("9223372036854775807") << true << std::numeric_limits<qint64>::max();
+        QTest::newRow("int64 min") << QByteArray("-9223372036854775808") << true << std::numeric_limits<qint64>::min();
+        QTest::newRow("fraction") << QByteArray("4.5") << false << qint64(0);
+        QTest::newRow("beyond int64") << QByteArray("92233720368547758070") << false << qint64(0);
+        QTest::newRow("string") << QByteArray("\"5\"") << false << qint64(0);
+        QTest::newRow("boolean") << QByteArray("true") << false << qint64(0);
+    }
+    void integers()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, ok);
+        QFETCH(qint64, expected);
+        try {
+            const qint64 value = json::decode<qint64>(text);
+            QVERIFY(ok);
+            QCOMPARE(value, expected);
+        } catch (const DecodeError& e) {
+            QVERIFY2(!ok, e.what());
+            QCOMPARE(e.kind(), DecodeError::Kind::TypeMismatch);
+        }
+    }
+
+    void records_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("kind"); // -1: reads
+        QTest::addColumn<QString>("path");
+        QTest::newRow("minimal") << QByteArray(R"({"items":[{"id":1}]})") << -1 << QString();
+        QTest::newRow("missing id") << QByteArray(R"({"items":[{"id":1},{}]})") << int(DecodeError::Kind::KeyNotFound)
+                                    << QStringLiteral("items[1].id");
+        QTest::newRow("null id") << QByteArray(R"({"items":[{"id":null}]})") << int(DecodeError::Kind::ValueNotFound)
+                                 << QStringLiteral("items[0].id");
+        QTest::newRow("number as boolean") << QByteArray(R"({"items":[{"id":1,"flag":1}]})")
+                                           << int(DecodeError::Kind::TypeMismatch) << QStringLiteral("items[0].flag");
+        QTest::newRow("lenient wrong type") << QByteArray(R"({"items":[{"id":1,"note":7}]})") << -1 << QString();
+        QTest::newRow("null element") << QByteArray(R"({"items":[null]})") << int(DecodeError::Kind::ValueNotFound)
+                                      << QStringLiteral("items[0]");
+        QTest::newRow("not an object") << QByteArray(R"([1])") << int(DecodeError::Kind::TypeMismatch) << QString();
+        QTest::newRow("not UTF-8") << QByteArray("{\"items\":[],\"x\":\"\xff\"}") << int(DecodeError::Kind::DataCorrupted)
+                                   << QString();
+        QTest::newRow("truncated") << QByteArray(R"({"items":[)") << int(DecodeError::Kind::DataCorrupted) << QString();
+    }
+    void records()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(int, kind);
+        QFETCH(QString, path);
+        try {
+            json::decode<Box>(text);
+            QCOMPARE(kind, -1);
+        } catch (const DecodeError& e) {
+            QCOMPARE(int(e.kind()), kind);
+            QCOMPARE(e.path(), path);
+        }
+    }
+
+    void absentOptionalsWriteNoKey()
+    {
+        const QJsonValue written = json::encode(Item { 3, std::nullopt, QStringLiteral("x") });
+        QCOMPARE(written.toObject().keys(), (QStringList { QStringLiteral("id"), QStringLiteral("note") }));
+        const Item back = json::decode<Item>(written);
+        QCOMPARE(back.id, 3);
+        QVERIFY(!back.flag);
+        QCOMPARE(back.note, QStringLiteral("x"));
+    }
+
+    void scalarsAtTopLevel()
+    {
+        QCOMPARE(json::parse("7").toInteger(), 7);
+        QVERIFY(json::parse(" null ").isNull());
+        QCOMPARE(json::parse("\"x\"").toString(), QStringLiteral("x"));
+        QCOMPARE(json::serialize(QJsonValue(true)), QByteArray("true"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestJson)
+#include "tst_json.moc"
