@@ -6,6 +6,7 @@
 #include <QJsonParseError>
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace json {
@@ -116,8 +117,7 @@ struct KeyLayout {
     // A record's reading code asks for its keys in the same order every time, so
     // the n-th lookup of a read usually resolves as it did the last time.
     struct Lookup {
-        const char* key;
-        qsizetype size;
+        QByteArray key;
         qsizetype index; // -1: not in this layout
     };
     QList<Lookup> lookups;
@@ -136,14 +136,13 @@ struct KeyLayout {
 
     qsizetype indexOf(QLatin1StringView key, qsizetype lookup)
     {
-        // The same literal (same address and size) is necessarily the same key.
         if (lookup < lookups.size()) {
             const Lookup& known = lookups.at(lookup);
-            if (known.key == key.data() && known.size == key.size())
+            if (known.key.size() == key.size() && std::memcmp(known.key.constData(), key.data(), key.size()) == 0)
                 return known.index;
         }
         const qsizetype index = names.indexOf(key);
-        const Lookup resolved { key.data(), key.size(), index };
+        const Lookup resolved { QByteArray(key.data(), key.size()), index };
         if (lookup < lookups.size())
             lookups[lookup] = resolved;
         else if (lookup == lookups.size())
