@@ -25,7 +25,7 @@ private Q_SLOTS:
     }
     void user()
     {
-        const auto value = decodeRow<User>();
+        decodeRow<User>();
     }
 
     void userRoundTrips_data()

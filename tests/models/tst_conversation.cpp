@@ -78,7 +78,7 @@ private Q_SLOTS:
     }
     void strictness()
     {
-        const auto value = decodeRow<Conversation>();
+        decodeRow<Conversation>();
     }
 
     void previewSurvivesRoundTrip()

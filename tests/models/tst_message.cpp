@@ -36,7 +36,7 @@ private Q_SLOTS:
     }
     void strictness()
     {
-        const auto value = decodeRow<Message>();
+        decodeRow<Message>();
     }
 
     void sender_data()
