@@ -87,8 +87,13 @@ QJsonValue parse(const QByteArray& bytes)
         throw DecodeError(DecodeError::Kind::DataCorrupted, {}, error.errorString());
     if (doc.isObject())
         return doc.object();
-    if (!container)
-        return doc.array().at(0);
+    if (!container) {
+        // The wrapper must hold exactly one value: "" and "1,2" are not JSON texts.
+        const QJsonArray wrapped = doc.array();
+        if (wrapped.size() != 1)
+            throw DecodeError(DecodeError::Kind::DataCorrupted, {}, QStringLiteral("expected exactly one JSON value"));
+        return wrapped.at(0);
+    }
     return doc.array();
 }
 

@@ -179,6 +179,8 @@ private Q_SLOTS:
         QVERIFY(json::parse(" null ").isNull());
         QCOMPARE(json::parse("\"x\"").toString(), QStringLiteral("x"));
         QCOMPARE(json::serialize(QJsonValue(true)), QByteArray("true"));
+        for (const QByteArray& notOneValue : { QByteArray(""), QByteArray("  "), QByteArray("1,2") })
+            QVERIFY_THROWS_EXCEPTION(DecodeError, json::parse(notOneValue));
     }
 };
 
