@@ -100,7 +100,7 @@ void LiveHub::sendError(QWebSocket* socket, const QString& code, const QString& 
 {
     QJsonObject payload = extra;
     payload.insert(QStringLiteral("code"), code);
-    payload.insert(QStringLiteral("message"), message);
+    payload.insert(QStringLiteral("reason"), message);
     send(socket, QStringLiteral("error"), payload);
 }
 

@@ -182,7 +182,7 @@ private Q_SLOTS:
         const auto error = socket.waitFor(QStringLiteral("error"));
         QVERIFY(error);
         QCOMPARE(error->value(QLatin1StringView("code")).toString(), code);
-        QVERIFY(!error->value(QLatin1StringView("message")).toString().isEmpty());
+        QVERIFY(!error->value(QLatin1StringView("reason")).toString().isEmpty());
         // The connection stays usable and nothing was stored.
         socket.sendFrame(QStringLiteral("ping"), {});
         QVERIFY(socket.waitFor(QStringLiteral("pong")));
