@@ -76,7 +76,7 @@ MorvaneServer::~MorvaneServer()
 quint16 MorvaneServer::listen()
 {
     const QHostAddress address = m_options.host == u"localhost" ? QHostAddress(QHostAddress::LocalHost) : QHostAddress(m_options.host);
-    return m_http->listen(address, m_options.port);
+    return m_http->listenGuarded(address, m_options.port);
 }
 
 void MorvaneServer::shutdown()
