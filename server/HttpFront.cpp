@@ -63,8 +63,9 @@ bool isUpgrade(const QHttpServerRequest& request)
 }
 
 // Sees every connection's bytes before the HTTP parser does. A request whose declared
-// Content-Length, or whose bytes received so far, exceed the limit is answered 413 and
-// the connection closed, so a huge body is never held in memory.
+// Content-Length, or whose body received so far, exceeds the limit is answered 413;
+// the rest of its body is read and dropped and the connection closed, so a huge body
+// is never held in memory.
 class BodyLimitedListener : public QTcpServer {
 public:
     using QTcpServer::QTcpServer;
