@@ -1,8 +1,10 @@
 #include "network/APIClient.h"
 
+#include "network/AuthService.h"
 #include "network/ErrorResponse.h"
 #include "network/KeychainService.h"
 #include "network/NetworkConfig.h"
+#include "network/UploadRecords.h"
 
 #include <QCoroNetwork>
 #include <QNetworkAccessManager>
@@ -20,7 +22,11 @@ const QString authTokenKey = QStringLiteral("auth_token");
 
 APIClient& APIClient::shared()
 {
-    static APIClient* const instance = new APIClient(NetworkConfig::apiBaseUrl(), KeychainService::shared());
+    static APIClient* const instance = [] {
+        auto* client = new APIClient(NetworkConfig::apiBaseUrl(), KeychainService::shared());
+        client->setTokenRefresher([] { return AuthService::shared().refreshToken(); });
+        return client;
+    }();
     return *instance;
 }
 
@@ -195,4 +201,22 @@ QJsonValue APIClient::parseBody(const QByteArray& body)
     if (value.isUndefined())
         throw APIError::decodingError(QStringLiteral("the reply body is empty"));
     return value;
+}
+
+QCoro::Task<QString> APIClient::uploadFile(QByteArray data, QString fileName, QString contentType)
+{
+    QPointer<APIClient> self(this);
+    const PresignedInput announce { std::move(fileName), contentType, data.size() };
+    const PresignedResponse presigned = co_await mutation<PresignedResponse>(QStringLiteral("upload.getPresignedUrl"), announce);
+    if (!self)
+        throw APIError::transport(QNetworkReply::OperationCanceledError, QStringLiteral("Operation canceled"));
+
+    const CompleteInput complete { presigned.fileKey, QString::fromLatin1(data.toBase64()), std::move(contentType) };
+    const CompleteResponse stored = co_await mutation<CompleteResponse>(QStringLiteral("upload.complete"), complete);
+    if (!self)
+        throw APIError::transport(QNetworkReply::OperationCanceledError, QStringLiteral("Operation canceled"));
+
+    if (stored.url.startsWith(u'/'))
+        co_return m_baseURL + stored.url;
+    co_return stored.url;
 }

@@ -128,6 +128,11 @@ public:
         co_return decodeProcedure<R>(reply);
     }
 
+    // Puts a file on the server in two procedure calls (announce, then the whole
+    // file in Base64) and returns its address; an address beginning with "/" is
+    // made absolute against the base address.
+    QCoro::Task<QString> uploadFile(QByteArray data, QString fileName, QString contentType);
+
 Q_SIGNALS:
     // After a refresh-and-retry renewed the token while a signed-in user is cached:
     // the realtime channel reconnects for that user on this signal.

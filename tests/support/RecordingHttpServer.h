@@ -4,8 +4,8 @@
 // every request exactly as it arrived and answers from replies scripted per path.
 //
 //     RecordingHttpServer server;
-//     server.respond("/api/trpc/contacts.list", { 200, R"({"result":{"data":{"json":[]}}})" });
-//     server.respondOnce("/api/auth/me", { 401, R"({"error":"expired"})" }); // first call only
+//     server.respond(u"/api/trpc/contacts.list"_s, { 200, envelopeBytes });
+//     server.respondOnce(u"/api/auth/me"_s, { 401, errorBytes }); // first call only
 //     ... client calls server.baseUrl() ...
 //     QCOMPARE(server.requests().at(0).method, "GET");
 
