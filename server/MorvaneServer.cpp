@@ -6,6 +6,8 @@
 #include "Conversations.h"
 #include "Database.h"
 #include "DemoData.h"
+#include "DemoExtras.h"
+#include "FileLibrary.h"
 #include "HttpFront.h"
 #include "LiveHub.h"
 #include "Messages.h"
@@ -41,8 +43,10 @@ MorvaneServer::MorvaneServer(const ServerOptions& options, QObject* parent)
     m_registry = std::make_unique<ProcedureRegistry>();
     registerAllProcedures(*m_registry, *m_context);
 
-    if (m_options.demo)
+    if (m_options.demo) {
         DemoData::seedOnce(*m_context);
+        DemoExtras::seedOnce(*m_context);
+    }
 
     m_authRoutes = std::make_unique<AuthRoutes>(*m_accounts, *m_hub);
     m_procedureRoutes = std::make_unique<ProcedureRoutes>(*m_registry, *m_accounts);
@@ -55,6 +59,9 @@ MorvaneServer::MorvaneServer(const ServerOptions& options, QObject* parent)
         if (request.method != u"GET" && request.method != u"HEAD")
             throw ServerError(ServerError::Kind::MethodNotAllowed, QStringLiteral("Use GET for files"));
         return serveUpload(rest);
+    });
+    m_http->route(QStringLiteral("/files/"), false, [this](const HttpRequest& request, const QString& rest) {
+        return FileLibrary(*m_db, *m_uploads).serve(request, rest);
     });
     connect(m_http.get(), &HttpFront::newWebSocketConnection, this, [this] {
         while (m_http->hasPendingWebSocketConnections())
