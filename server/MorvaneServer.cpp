@@ -29,8 +29,12 @@ MorvaneServer::MorvaneServer(const ServerOptions& options, QObject* parent)
     , m_options(options)
 {
     QDir dir(m_options.dataDir);
+    const bool existed = dir.exists();
     if (!dir.mkpath(QStringLiteral(".")))
         throw DatabaseError("cannot create the data directory " + m_options.dataDir.toStdString());
+    // Password digests and session digests live here: only the owner may look.
+    if (!existed)
+        QFile::setPermissions(dir.absolutePath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     m_db = std::make_unique<Database>(dir.filePath(QStringLiteral("morvane.sqlite3")));
     m_accounts = std::make_unique<Accounts>(*m_db, m_options.tokenTtlSeconds);
     m_conversations = std::make_unique<Conversations>(*m_db);
@@ -56,7 +60,7 @@ MorvaneServer::MorvaneServer(const ServerOptions& options, QObject* parent)
     m_http->route(QStringLiteral("/api/trpc/"), true,
         [this](const HttpRequest& request, const QString& rest) { return m_procedureRoutes->handle(request, rest); });
     m_http->route(QStringLiteral("/uploads/"), false, [this](const HttpRequest& request, const QString& rest) {
-        if (request.method != u"GET" && request.method != u"HEAD")
+        if (request.method != u"GET")
             throw ServerError(ServerError::Kind::MethodNotAllowed, QStringLiteral("Use GET for files"));
         return serveUpload(rest);
     });
@@ -79,7 +83,7 @@ MorvaneServer::~MorvaneServer()
 quint16 MorvaneServer::listen()
 {
     const QHostAddress address = m_options.host == u"localhost" ? QHostAddress(QHostAddress::LocalHost) : QHostAddress(m_options.host);
-    return m_http->listen(address, m_options.port);
+    return m_http->listenGuarded(address, m_options.port);
 }
 
 void MorvaneServer::shutdown()
