@@ -108,7 +108,7 @@ QString FileLibrary::signature(const QString& fileKey, qint64 expires)
 
 HttpReply FileLibrary::serve(const HttpRequest& request, const QString& fileKey)
 {
-    if (request.method != u"GET" && request.method != u"HEAD")
+    if (request.method != u"GET")
         throw ServerError(ServerError::Kind::MethodNotAllowed, QStringLiteral("Use GET for files"));
     const ServerError refused = ServerError::forbidden(QStringLiteral("The download link is not valid or has expired"));
     bool numeric = false;

@@ -47,9 +47,15 @@ MorvaneServer::MorvaneServer(const ServerOptions& options, QObject* parent)
     m_registry = std::make_unique<ProcedureRegistry>();
     registerAllProcedures(*m_registry, *m_context);
 
-    if (m_options.demo) {
-        DemoData::seedOnce(*m_context);
-        DemoExtras::seedOnce(*m_context);
+    if (m_options.demo && DemoData::seedOnce(*m_context)) {
+        QStringList accounts;
+        for (const DemoData::DemoUser& user : DemoData::kUsers)
+            accounts << QString::fromUtf8(user.username) + u'/' + QString::fromUtf8(user.password);
+        qInfo().noquote() << "[Server] Demo data added; accounts (name/password):" << accounts.join(QStringLiteral(", "));
+    }
+    if (m_options.demo && DemoExtras::seedOnce(*m_context)) {
+        qInfo().noquote() << "[Server] More demo data added; account (name/password):"
+                          << QString::fromUtf8(DemoExtras::kStranger.username) + u'/' + QString::fromUtf8(DemoExtras::kStranger.password);
     }
 
     m_authRoutes = std::make_unique<AuthRoutes>(*m_accounts, *m_hub);
