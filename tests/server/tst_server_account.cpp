@@ -1,15 +1,10 @@
 // End to end against morvane-server: the file library and its signed download
 // links, sessions and devices (signing out ends tokens and sockets at once),
-// two-factor sign-in with real codes, favourites, and the demo data of every screen.
+// two-factor sign-in with real codes, favourites, and the demo membership and blacklist.
 
 #include "ServerProcess.h"
 #include "ServerTestClient.h"
 #include "Totp.h"
-
-#include "models/Contact.h"
-#include "models/FriendRequest.h"
-#include "models/Message.h"
-#include "models/Moment.h"
 
 #include <QDateTime>
 #include <QJsonArray>
@@ -337,47 +332,6 @@ private Q_SLOTS:
         QCOMPARE(refused.status, 400);
         QVERIFY2(refused.errorMessage().contains(u"Too many"_s), qPrintable(refused.errorMessage()));
         QCOMPARE(user->query(u"user.mfaStatus"_s).data()[QLatin1StringView("enabled")], QJsonValue(false));
-    }
-
-    void demoFillsEveryScreen_data()
-    {
-        QTest::addColumn<QString>("procedure");
-        QTest::addColumn<QJsonValue>("input");
-        const QJsonValue none = QJsonValue::Undefined;
-        QTest::newRow("friend requests") << u"contacts.getFriendRequests"_s << none;
-        QTest::newRow("moments") << u"moments.list"_s << QJsonValue(QJsonObject { { u"page"_s, 1 }, { u"limit"_s, 20 } });
-        QTest::newRow("favourites") << u"favorites.list"_s << QJsonValue(QJsonObject { { u"limit"_s, 50 }, { u"offset"_s, 0 } });
-        QTest::newRow("files") << u"files.getMyFiles"_s << QJsonValue(QJsonObject { { u"page"_s, 1 }, { u"limit"_s, 50 } });
-        QTest::newRow("gifts") << u"gifts.list"_s << none;
-        QTest::newRow("VIP levels") << u"vip.levels"_s << none;
-        QTest::newRow("devices") << u"session.myDevices"_s << none;
-        QTest::newRow("contacts") << u"contacts.list"_s << none;
-    }
-
-    void demoFillsEveryScreen()
-    {
-        QFETCH(QString, procedure);
-        QFETCH(QJsonValue, input);
-        ApiClient alice(m_demo.baseUrl());
-        alice.login(u"alice"_s, u"alice123"_s);
-        const HttpResult result = input.isUndefined() ? alice.query(procedure) : alice.query(procedure, input);
-        QCOMPARE(result.status, 200);
-        const QJsonArray list = result.data().toArray();
-        QVERIFY(!list.isEmpty());
-        // The client's own records must read what the screens get.
-        try {
-            if (procedure == u"contacts.getFriendRequests")
-                QVERIFY(!json::decode<QList<FriendRequest>>(list).first().fromUserName.value_or(QString()).isEmpty());
-            else if (procedure == u"moments.list")
-                QVERIFY(!json::decode<QList<Moment>>(list).isEmpty());
-            else if (procedure == u"contacts.list")
-                QVERIFY(!json::decode<QList<Contact>>(list).isEmpty());
-            else if (procedure == u"favorites.list")
-                for (const QJsonValue& favourite : list)
-                    QVERIFY(json::decode<Message>(favourite[QLatin1StringView("message")]).content);
-        } catch (const json::DecodeError& error) {
-            QFAIL(qPrintable(error.description()));
-        }
     }
 
     void demoMembershipAndBlacklist()

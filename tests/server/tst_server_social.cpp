@@ -4,6 +4,8 @@
 #include "ServerProcess.h"
 #include "ServerTestClient.h"
 
+#include "models/WSPayload.h"
+
 #include <QJsonArray>
 #include <QSet>
 #include <QTest>
@@ -12,6 +14,18 @@ using testsupport::ServerProcess;
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// The client drops "friend_" frames whose payload does not read as its typed payload.
+bool readsAsPayload(const QJsonObject& payload)
+{
+    try {
+        json::decode<WSPayload>(payload);
+        return true;
+    } catch (const json::DecodeError& error) {
+        qWarning().noquote() << error.description();
+        return false;
+    }
+}
 
 const QSet<QString>& queries()
 {
@@ -151,6 +165,7 @@ private Q_SLOTS:
         QVERIFY(pushed);
         QCOMPARE(pushed->value(QLatin1StringView("userId")).toInteger(), idOf(QStringLiteral("bob")));
         QCOMPARE(pushed->value(QLatin1StringView("content")).toString(), QStringLiteral("Hi Carol, Bob here"));
+        QVERIFY(readsAsPayload(*pushed));
 
         QCOMPARE(user(QStringLiteral("carol")).query(QStringLiteral("contacts.getPendingRequestCount")).data().toInteger(-1), 1);
         const QJsonObject request = user(QStringLiteral("carol")).query(QStringLiteral("contacts.getFriendRequests")).data()[0].toObject();
@@ -167,6 +182,7 @@ private Q_SLOTS:
         const auto accepted = bobLive.waitFor(QStringLiteral("friend_request_accepted"));
         QVERIFY(accepted);
         QCOMPARE(accepted->value(QLatin1StringView("userId")).toInteger(), idOf(QStringLiteral("carol")));
+        QVERIFY(readsAsPayload(*accepted));
 
         QVERIFY(containsId(user(QStringLiteral("bob")).query(QStringLiteral("contacts.list")).data().toArray(), QLatin1StringView("contactId"), idOf(QStringLiteral("carol"))));
         QVERIFY(containsId(user(QStringLiteral("carol")).query(QStringLiteral("contacts.list")).data().toArray(), QLatin1StringView("contactId"), idOf(QStringLiteral("bob"))));
