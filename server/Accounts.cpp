@@ -212,8 +212,9 @@ void Accounts::touchOnline(qint64 userId)
     m_db.exec(QStringLiteral("UPDATE users SET last_online_at = ? WHERE id = ?"), { wiretime::now(), userId });
 }
 
-void Accounts::recordDevice(qint64 userId, const QString& deviceId, const QString& deviceType)
+void Accounts::recordDevice(qint64 userId, qint64 sessionId, const QString& deviceId, const QString& deviceType)
 {
+    m_db.exec(QStringLiteral("UPDATE sessions SET device_id = ? WHERE id = ? AND user_id = ?"), { deviceId, sessionId, userId });
     const QString now = wiretime::now();
     m_db.exec(QStringLiteral("INSERT INTO devices (user_id, device_id, device_type, first_seen_at, last_seen_at)"
                              " VALUES (?, ?, ?, ?, ?)"

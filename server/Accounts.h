@@ -53,8 +53,8 @@ public:
     std::optional<QJsonObject> userJson(qint64 userId, bool online);
     QString displayName(qint64 userId);
     void touchOnline(qint64 userId);
-    // Remembers the device a user's live channel announced.
-    void recordDevice(qint64 userId, const QString& deviceId, const QString& deviceType);
+    // Remembers the device a user's live channel announced, and that the session runs on it.
+    void recordDevice(qint64 userId, qint64 sessionId, const QString& deviceId, const QString& deviceType);
 
 private:
     IssuedTokens openSession(qint64 userId, const QString& clientAddress);

@@ -1,6 +1,7 @@
 #include "Contacts.h"
 
 #include "Database.h"
+#include "ServerError.h"
 #include "WireTime.h"
 
 #include <QJsonDocument>
@@ -75,4 +76,18 @@ QList<qint64> Contacts::presenceWatchers(qint64 userId)
     while (query.next())
         ids.append(query.value(0).toLongLong());
     return ids;
+}
+
+void Contacts::remove(qint64 userId, qint64 contactId)
+{
+    QSqlQuery query = m_db.exec(QStringLiteral("DELETE FROM contacts WHERE user_id = ? AND contact_id = ?"), { userId, contactId });
+    if (query.numRowsAffected() == 0)
+        throw ServerError::notFound(QStringLiteral("Contact not found"));
+}
+
+void Contacts::unblock(qint64 userId, qint64 contactId)
+{
+    QSqlQuery query = m_db.exec(QStringLiteral("UPDATE contacts SET blocked = 0 WHERE user_id = ? AND contact_id = ?"), { userId, contactId });
+    if (query.numRowsAffected() == 0)
+        throw ServerError::notFound(QStringLiteral("Contact not found"));
 }

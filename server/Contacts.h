@@ -19,6 +19,11 @@ public:
     // Users to tell when this user comes online or goes offline: whoever has them as a
     // contact or shares a private conversation with them.
     QList<qint64> presenceWatchers(qint64 userId);
+    // Takes contactId off the user's list (the other side keeps theirs); throws 404
+    // when it is not on the list.
+    void remove(qint64 userId, qint64 contactId);
+    // Throws 404 when contactId is not on the user's list.
+    void unblock(qint64 userId, qint64 contactId);
 
 private:
     Database& m_db;

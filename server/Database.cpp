@@ -1,5 +1,7 @@
 #include "Database.h"
 
+#include "SocialSchema.h"
+
 #include <QAtomicInt>
 #include <QDebug>
 #include <QSqlError>
@@ -95,6 +97,7 @@ const QList<QStringList>& migrations()
                            " declared_size INTEGER NOT NULL, size INTEGER, stored_name TEXT,"
                            " created_at TEXT NOT NULL, completed_at TEXT)"),
         },
+        socialSchema(),
     };
     return steps;
 }

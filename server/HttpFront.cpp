@@ -53,6 +53,15 @@ QString bearerOf(const QHttpServerRequest& request)
     return {};
 }
 
+QString hostOf(const QHttpServerRequest& request)
+{
+    for (const auto& [name, value] : request.headers()) {
+        if (name.compare("host", Qt::CaseInsensitive) == 0)
+            return QString::fromLatin1(value.trimmed());
+    }
+    return {};
+}
+
 bool isUpgrade(const QHttpServerRequest& request)
 {
     for (const auto& [name, value] : request.headers()) {
@@ -234,6 +243,7 @@ HttpReply HttpFront::dispatch(const QHttpServerRequest& request)
     view.body = request.body();
     view.bearerToken = bearerOf(request);
     view.clientAddress = request.remoteAddress().toString();
+    view.host = hostOf(request);
     try {
         return route->handler(view, rest);
     } catch (const ServerError& error) {

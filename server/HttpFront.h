@@ -20,6 +20,8 @@ struct HttpRequest {
     // Empty when the request carries no "Authorization: Bearer ..." header.
     QString bearerToken;
     QString clientAddress;
+    // The Host header: how the client addressed this server.
+    QString host;
 };
 
 class HttpFront : public QAbstractHttpServer {

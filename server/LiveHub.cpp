@@ -265,7 +265,7 @@ void LiveHub::handleAuth(QWebSocket* socket, const QJsonObject& payload)
     const bool firstSocket = !m_byUser.contains(connection.userId);
     m_byUser.insert(connection.userId, socket);
     if (!deviceId.isEmpty())
-        m_accounts.recordDevice(connection.userId, deviceId, deviceType);
+        m_accounts.recordDevice(connection.userId, connection.sessionId, deviceId, deviceType);
 
     send(socket, QStringLiteral("auth_success"), { { QStringLiteral("userId"), connection.userId } });
     const QList<qint64> watchers = m_contacts.presenceWatchers(connection.userId);

@@ -6,6 +6,8 @@
 #include "Conversations.h"
 #include "Database.h"
 #include "DemoData.h"
+#include "DemoExtras.h"
+#include "FileLibrary.h"
 #include "HttpFront.h"
 #include "LiveHub.h"
 #include "Messages.h"
@@ -51,6 +53,10 @@ MorvaneServer::MorvaneServer(const ServerOptions& options, QObject* parent)
             accounts << QString::fromUtf8(user.username) + u'/' + QString::fromUtf8(user.password);
         qInfo().noquote() << "[Server] Demo data added; accounts (name/password):" << accounts.join(QStringLiteral(", "));
     }
+    if (m_options.demo && DemoExtras::seedOnce(*m_context)) {
+        qInfo().noquote() << "[Server] More demo data added; account (name/password):"
+                          << QString::fromUtf8(DemoExtras::kStranger.username) + u'/' + QString::fromUtf8(DemoExtras::kStranger.password);
+    }
 
     m_authRoutes = std::make_unique<AuthRoutes>(*m_accounts, *m_hub);
     m_procedureRoutes = std::make_unique<ProcedureRoutes>(*m_registry, *m_accounts);
@@ -63,6 +69,9 @@ MorvaneServer::MorvaneServer(const ServerOptions& options, QObject* parent)
         if (request.method != u"GET")
             throw ServerError(ServerError::Kind::MethodNotAllowed, QStringLiteral("Use GET for files"));
         return serveUpload(rest);
+    });
+    m_http->route(QStringLiteral("/files/"), false, [this](const HttpRequest& request, const QString& rest) {
+        return FileLibrary(*m_db, *m_uploads).serve(request, rest);
     });
     connect(m_http.get(), &HttpFront::newWebSocketConnection, this, [this] {
         while (m_http->hasPendingWebSocketConnections())

@@ -20,6 +20,8 @@ struct ProcedureCall {
     qint64 userId = 0;
     qint64 sessionId = 0;
     QString accessToken;
+    // The request's Host header, for absolute addresses in replies.
+    QString host;
     // Undefined when the caller sent no input.
     QJsonValue input;
 

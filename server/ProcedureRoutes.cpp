@@ -46,6 +46,7 @@ HttpReply ProcedureRoutes::handle(const HttpRequest& request, const QString& nam
     call.userId = session->userId;
     call.sessionId = session->sessionId;
     call.accessToken = request.bearerToken;
+    call.host = request.host;
     if (query) {
         if (request.query.hasQueryItem(QStringLiteral("input")))
             call.input = unwrapInput(request.query.queryItemValue(QStringLiteral("input"), QUrl::FullyDecoded).toUtf8());

@@ -8,4 +8,13 @@ void registerAllProcedures(ProcedureRegistry& registry, ServerContext& context)
     registerGroupProcedures(registry, context);
     registerUploadProcedures(registry, context);
     registerUserProcedures(registry, context);
+    registerContactRequestProcedures(registry, context);
+    registerGroupRoleProcedures(registry, context);
+    registerMomentProcedures(registry, context);
+    registerSearchProcedures(registry, context);
+    registerFileProcedures(registry, context);
+    registerGiftVipProcedures(registry, context);
+    registerSessionProcedures(registry, context);
+    registerMfaProcedures(registry, context);
+    registerFavoriteProcedures(registry, context);
 }

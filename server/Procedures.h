@@ -28,5 +28,14 @@ void registerContactProcedures(ProcedureRegistry& registry, ServerContext& conte
 void registerGroupProcedures(ProcedureRegistry& registry, ServerContext& context);
 void registerUploadProcedures(ProcedureRegistry& registry, ServerContext& context);
 void registerUserProcedures(ProcedureRegistry& registry, ServerContext& context);
+void registerContactRequestProcedures(ProcedureRegistry& registry, ServerContext& context);
+void registerGroupRoleProcedures(ProcedureRegistry& registry, ServerContext& context);
+void registerMomentProcedures(ProcedureRegistry& registry, ServerContext& context);
+void registerSearchProcedures(ProcedureRegistry& registry, ServerContext& context);
+void registerFileProcedures(ProcedureRegistry& registry, ServerContext& context);
+void registerGiftVipProcedures(ProcedureRegistry& registry, ServerContext& context);
+void registerSessionProcedures(ProcedureRegistry& registry, ServerContext& context);
+void registerMfaProcedures(ProcedureRegistry& registry, ServerContext& context);
+void registerFavoriteProcedures(ProcedureRegistry& registry, ServerContext& context);
 
 void registerAllProcedures(ProcedureRegistry& registry, ServerContext& context);

@@ -1,0 +1,43 @@
+#pragma once
+
+// Two-factor authentication of an account: a TOTP secret made by setup(), switched
+// on by a first correct code, switched off again with a code. One-time backup codes
+// stand in for a lost authenticator; a TOTP code is accepted once only.
+
+#include <QHash>
+#include <QJsonObject>
+#include <QString>
+
+class Database;
+
+class TwoFactor {
+public:
+    static constexpr int kSecretBytes = 20;
+    static constexpr int kBackupCodes = 8;
+    static constexpr int kMaxFailures = 5;
+    static constexpr qint64 kFailureWindowSeconds = 300;
+
+    explicit TwoFactor(Database& db);
+
+    QJsonObject status(qint64 userId);
+    // {"secret", "qrCodeUrl", "backupCodes"}; replaces an unconfirmed setup, 409 when already on.
+    QJsonObject setup(qint64 userId, const QString& accountName);
+    // Confirms the setup; 400 for a wrong code or no setup, 409 when already on.
+    void verify(qint64 userId, const QString& code);
+    // 400 for a wrong code or when it is not on.
+    void disable(qint64 userId, const QString& code);
+
+private:
+    struct Failures {
+        int count = 0;
+        qint64 since = 0;
+    };
+
+    // Spends the code when it is right; counts the failure otherwise and throws 400.
+    void checkCode(qint64 userId, const QString& code);
+    bool useTotp(qint64 userId, const QString& code);
+    bool useBackupCode(qint64 userId, const QString& code);
+
+    Database& m_db;
+    QHash<qint64, Failures> m_failures;
+};
