@@ -72,6 +72,15 @@ void AuthViewModel::restoreSession()
 
 QCoro::Task<> AuthViewModel::checkRestoredSession()
 {
+    return confirmSession(QStringLiteral("[Auth] Could not check the cached session, keeping it: "),
+                          QStringLiteral("[Auth] Cached token is invalid, logging out: "));
+}
+
+// Only the server's refusal of the token ends the session. An unreachable or
+// failing server says nothing about the token; signing out then would throw
+// away a valid session.
+QCoro::Task<> AuthViewModel::confirmSession(QString keepingLine, QString endingLine)
+{
     QPointer<AuthViewModel> self(this);
     try {
         const User user = co_await m_deps.authService->me();
@@ -81,14 +90,11 @@ QCoro::Task<> AuthViewModel::checkRestoredSession()
     } catch (const std::exception& error) {
         if (!self)
             co_return;
-        // Only the server's refusal of the token ends the session. An unreachable
-        // or failing server says nothing about the token; signing out then would
-        // throw away a valid session.
         if (!isUnauthorized(error)) {
-            qWarning().noquote() << "[Auth] Could not check the cached session, keeping it:" << errorDescription(error);
+            qWarning().noquote() << keepingLine + errorDescription(error);
             co_return;
         }
-        qInfo().noquote() << QStringLiteral("[Auth] Cached token is invalid, logging out: ") + errorDescription(error);
+        qInfo().noquote() << endingLine + errorDescription(error);
     }
     co_await m_deps.authService->logout();
     if (self)
@@ -175,25 +181,8 @@ QCoro::Task<> AuthViewModel::logout()
 
 QCoro::Task<> AuthViewModel::refreshCurrentUser()
 {
-    QPointer<AuthViewModel> self(this);
-    try {
-        const User user = co_await m_deps.authService->me();
-        if (self)
-            setSession(user);
-        co_return;
-    } catch (const std::exception& error) {
-        if (!self)
-            co_return;
-        if (!isUnauthorized(error)) {
-            qWarning().noquote() << "[Auth] Could not refresh the current user, keeping the session:"
-                                 << errorDescription(error);
-            co_return;
-        }
-        qInfo().noquote() << QStringLiteral("[Auth] Session no longer valid, logging out: ") + errorDescription(error);
-    }
-    co_await m_deps.authService->logout();
-    if (self)
-        setSession(std::nullopt);
+    return confirmSession(QStringLiteral("[Auth] Could not refresh the current user, keeping the session: "),
+                          QStringLiteral("[Auth] Session no longer valid, logging out: "));
 }
 
 void AuthViewModel::setSession(const std::optional<User>& user)

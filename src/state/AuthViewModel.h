@@ -81,6 +81,7 @@ Q_SIGNALS:
 private:
     void restoreSession();
     QCoro::Task<> checkRestoredSession();
+    QCoro::Task<> confirmSession(QString keepingLine, QString endingLine);
     // Signed in with user, or signed out when absent: the two fields change together.
     void setSession(const std::optional<User>& user);
     void setIsLoading(bool loading);
