@@ -1,3 +1,5 @@
+#include "views/common/Appearance.h"
+
 #include <QApplication>
 #include <QMainWindow>
 
@@ -6,6 +8,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Morvane"));
     QApplication::setOrganizationName(QStringLiteral("Morvane"));
+    Appearance::install();
 
     QMainWindow window;
     window.setWindowTitle(QStringLiteral("Morvane"));
