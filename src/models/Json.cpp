@@ -2,8 +2,8 @@
 
 #include <QJsonDocument>
 #include <QJsonParseError>
-#include <QStringDecoder>
 
+#include <algorithm>
 #include <limits>
 
 namespace json {
@@ -23,6 +23,11 @@ QString kindText(DecodeError::Kind kind)
         return QStringLiteral("data corrupted");
     }
     return {};
+}
+
+bool isJsonSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
 } // namespace
@@ -67,14 +72,12 @@ void Path::fail(DecodeError::Kind kind, const QString& detail) const
 
 QJsonValue parse(const QByteArray& bytes)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString checked = utf8.decode(bytes);
-    if (utf8.hasError())
+    if (!bytes.isValidUtf8())
         throw DecodeError(DecodeError::Kind::DataCorrupted, {}, QStringLiteral("the bytes are not UTF-8"));
 
     // QJsonDocument refuses a bare scalar at the top level; a one-element array takes any value.
-    const QByteArray trimmed = bytes.trimmed();
-    const bool container = trimmed.startsWith('{') || trimmed.startsWith('[');
+    const auto first = std::find_if(bytes.cbegin(), bytes.cend(), [](char c) { return !isJsonSpace(c); });
+    const bool container = first != bytes.cend() && (*first == '{' || *first == '[');
     QJsonParseError error {};
     const QJsonDocument doc = QJsonDocument::fromJson(container ? bytes : '[' + bytes + ']', &error);
     if (error.error != QJsonParseError::NoError)
@@ -116,17 +119,24 @@ bool Reader::has(QLatin1StringView key) const
     return !v.isUndefined() && !v.isNull();
 }
 
+std::optional<qint64> integerValue(const QJsonValue& v)
+{
+    if (!v.isDouble())
+        return std::nullopt;
+    constexpr qint64 low = std::numeric_limits<qint64>::min();
+    constexpr qint64 high = std::numeric_limits<qint64>::max();
+    const qint64 n = v.toInteger(low);
+    // toInteger() hands back the default for a fraction or an out-of-range value;
+    // asking twice with different defaults tells a real minimum from a refusal.
+    if (n != low || v.toInteger(high) == low)
+        return n;
+    return std::nullopt;
+}
+
 qint64 Codec<qint64>::read(const QJsonValue& v, const Path& at)
 {
-    if (v.isDouble()) {
-        constexpr qint64 low = std::numeric_limits<qint64>::min();
-        constexpr qint64 high = std::numeric_limits<qint64>::max();
-        const qint64 n = v.toInteger(low);
-        // toInteger() hands back the default for a fraction or an out-of-range value;
-        // asking twice with different defaults tells a real minimum from a refusal.
-        if (n != low || v.toInteger(high) == low)
-            return n;
-    }
+    if (const std::optional<qint64> n = integerValue(v))
+        return *n;
     at.fail(DecodeError::Kind::TypeMismatch, QStringLiteral("expected an integer"));
 }
 

@@ -62,6 +62,10 @@ QJsonValue parse(const QByteArray& bytes);
 QByteArray serialize(const QJsonValue& value);
 QByteArray serialize(const QJsonObject& object);
 
+// The integer a JSON number stands for, when it is integral and fits 64 bits ("5" and
+// "5.0" do, "4.5" and 2^64 do not); never for a non-number.
+std::optional<qint64> integerValue(const QJsonValue& value);
+
 template <typename T>
 struct Codec;
 
@@ -115,6 +119,15 @@ public:
         } catch (const DecodeError&) {
             return std::nullopt;
         }
+    }
+
+    // A nested object that stands in for flat keys of the same record: it is taken
+    // when it reads, and when it is missing, null or unreadable its failure is
+    // dropped so that the caller falls back to the flat keys.
+    template <typename T>
+    std::optional<T> nested(QLatin1StringView key) const
+    {
+        return lenient<T>(key);
     }
 
     [[noreturn]] void fail(DecodeError::Kind kind, const QString& detail) const { m_path.fail(kind, detail); }

@@ -1,0 +1,113 @@
+#include "models/WSPayload.h"
+
+using namespace Qt::StringLiterals;
+
+WSPayload WSPayload::read(const json::Reader& r)
+{
+    WSPayload p;
+    p.userId = r.optional<qint64>("userId"_L1);
+    p.token = r.optional<QString>("token"_L1);
+    p.deviceId = r.optional<QString>("deviceId"_L1);
+    p.deviceType = r.optional<QString>("deviceType"_L1);
+    p.tenantId = r.optional<qint64>("tenantId"_L1);
+    p.serverTime = r.optional<qint64>("serverTime"_L1);
+    p.message = r.optional<Message>("message"_L1);
+    p.messageId = r.optional<qint64>("messageId"_L1);
+    p.conversationId = r.optional<qint64>("conversationId"_L1);
+    p.senderId = r.optional<qint64>("senderId"_L1);
+    p.senderName = r.optional<QString>("senderName"_L1);
+    p.content = r.optional<QString>("content"_L1);
+    p.messageType = r.optional<QString>("messageType"_L1);
+    p.fileUrl = r.optional<QString>("fileUrl"_L1);
+    p.fileName = r.optional<QString>("fileName"_L1);
+    p.fileSize = r.optional<qint64>("fileSize"_L1);
+    p.fileMimeType = r.optional<QString>("fileMimeType"_L1);
+    p.createdAt = r.optional<QString>("createdAt"_L1);
+    p.clientMsgId = r.optional<QString>("clientMsgId"_L1);
+    p.serverMsgId = r.optional<QString>("serverMsgId"_L1);
+    p.isDuplicate = r.optional<bool>("isDuplicate"_L1);
+    p.afterServerMsgId = r.optional<QString>("afterServerMsgId"_L1);
+    p.replyToId = r.optional<qint64>("replyToId"_L1);
+    p.conversations = r.optional<QList<AnyCodableValue::Dict>>("conversations"_L1);
+    p.messages = r.optional<QList<Message>>("messages"_L1);
+    p.hasMore = r.optional<bool>("hasMore"_L1);
+    p.nextCursor = r.optional<QString>("nextCursor"_L1);
+    p.readBy = r.optional<qint64>("readBy"_L1);
+    p.revokedBy = r.optional<qint64>("revokedBy"_L1);
+    p.code = r.optional<QString>("code"_L1);
+    p.userName = r.optional<QString>("userName"_L1);
+    p.emoji = r.optional<QString>("emoji"_L1);
+    p.action = r.optional<QString>("action"_L1);
+    p.callId = r.optional<AnyCodableValue>("callId"_L1);
+    p.callerId = r.optional<qint64>("callerId"_L1);
+    p.calleeId = r.optional<qint64>("calleeId"_L1);
+    p.callerName = r.optional<QString>("callerName"_L1);
+    p.callerAvatar = r.optional<QString>("callerAvatar"_L1);
+    p.callType = r.optional<QString>("callType"_L1);
+    p.sdp = r.optional<AnyCodableValue>("sdp"_L1);
+    p.candidate = r.optional<AnyCodableValue>("candidate"_L1);
+    p.targetUserId = r.optional<qint64>("targetUserId"_L1);
+    p.accepterId = r.optional<qint64>("accepterId"_L1);
+    p.rejecterId = r.optional<qint64>("rejecterId"_L1);
+    p.hanguperId = r.optional<qint64>("hanguperId"_L1);
+    p.reason = r.optional<QString>("reason"_L1);
+    p.duration = r.optional<qint64>("duration"_L1);
+    p.ttl = r.optional<qint64>("ttl"_L1);
+    p.pollId = r.optional<qint64>("pollId"_L1);
+    p.optionId = r.optional<qint64>("optionId"_L1);
+    return p;
+}
+
+void WSPayload::write(json::Writer& w) const
+{
+    w.optional("userId"_L1, userId);
+    w.optional("token"_L1, token);
+    w.optional("deviceId"_L1, deviceId);
+    w.optional("deviceType"_L1, deviceType);
+    w.optional("tenantId"_L1, tenantId);
+    w.optional("serverTime"_L1, serverTime);
+    w.optional("message"_L1, message);
+    w.optional("messageId"_L1, messageId);
+    w.optional("conversationId"_L1, conversationId);
+    w.optional("senderId"_L1, senderId);
+    w.optional("senderName"_L1, senderName);
+    w.optional("content"_L1, content);
+    w.optional("messageType"_L1, messageType);
+    w.optional("fileUrl"_L1, fileUrl);
+    w.optional("fileName"_L1, fileName);
+    w.optional("fileSize"_L1, fileSize);
+    w.optional("fileMimeType"_L1, fileMimeType);
+    w.optional("createdAt"_L1, createdAt);
+    w.optional("clientMsgId"_L1, clientMsgId);
+    w.optional("serverMsgId"_L1, serverMsgId);
+    w.optional("isDuplicate"_L1, isDuplicate);
+    w.optional("afterServerMsgId"_L1, afterServerMsgId);
+    w.optional("replyToId"_L1, replyToId);
+    w.optional("conversations"_L1, conversations);
+    w.optional("messages"_L1, messages);
+    w.optional("hasMore"_L1, hasMore);
+    w.optional("nextCursor"_L1, nextCursor);
+    w.optional("readBy"_L1, readBy);
+    w.optional("revokedBy"_L1, revokedBy);
+    w.optional("code"_L1, code);
+    w.optional("userName"_L1, userName);
+    w.optional("emoji"_L1, emoji);
+    w.optional("action"_L1, action);
+    w.optional("callId"_L1, callId);
+    w.optional("callerId"_L1, callerId);
+    w.optional("calleeId"_L1, calleeId);
+    w.optional("callerName"_L1, callerName);
+    w.optional("callerAvatar"_L1, callerAvatar);
+    w.optional("callType"_L1, callType);
+    w.optional("sdp"_L1, sdp);
+    w.optional("candidate"_L1, candidate);
+    w.optional("targetUserId"_L1, targetUserId);
+    w.optional("accepterId"_L1, accepterId);
+    w.optional("rejecterId"_L1, rejecterId);
+    w.optional("hanguperId"_L1, hanguperId);
+    w.optional("reason"_L1, reason);
+    w.optional("duration"_L1, duration);
+    w.optional("ttl"_L1, ttl);
+    w.optional("pollId"_L1, pollId);
+    w.optional("optionId"_L1, optionId);
+}

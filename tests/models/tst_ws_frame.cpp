@@ -1,0 +1,160 @@
+#include "DecodeCheck.h"
+#include "models/AnyCodableValue.h"
+#include "models/WSMessage.h"
+#include "models/WSMessageType.h"
+
+#include <QSet>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class TestWSFrame : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void frame_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("hasPayload");
+        QTest::newRow("pong") << R"({"type":"pong"})"_ba << decodes << QString() << false;
+        QTest::newRow("null payload") << R"({"type":"pong","payload":null})"_ba << decodes << QString() << false;
+        QTest::newRow("no type") << R"({"payload":{}})"_ba << keyNotFound << u"type"_s << false;
+        QTest::newRow("type as number") << R"({"type":3})"_ba << typeMismatch << u"type"_s << false;
+        QTest::newRow("payload as text") << R"({"type":"x","payload":"p"})"_ba << typeMismatch << u"payload"_s << false;
+        QTest::newRow("userId as text") << R"({"type":"read","payload":{"userId":"5"}})"_ba << typeMismatch
+                                        << u"payload.userId"_s << false;
+        QTest::newRow("extra keys ignored") << R"({"type":"message_edit","payload":{"userId":5,"newContent":"x","editedBy":1}})"_ba
+                                            << decodes << QString() << true;
+        QTest::newRow("failing message") << R"({"type":"message_deliver","payload":{"message":{"id":1}}})"_ba
+                                         << keyNotFound << u"payload.message.conversationId"_s << false;
+        QTest::newRow("failing list element") << R"({"type":"sync_response","payload":{"messages":[{"id":1,"conversationId":2,"senderId":3,"type":"text"},{"id":"2"}]}})"_ba
+                                              << typeMismatch << u"payload.messages[1].id"_s << false;
+        QTest::newRow("conversation that is no object") << R"({"type":"sync_response","payload":{"conversations":[{"id":1},7]}})"_ba
+                                                        << typeMismatch << u"payload.conversations[1]"_s << false;
+        QTest::newRow("isDuplicate as number") << R"({"type":"message_ack","payload":{"isDuplicate":1}})"_ba
+                                               << typeMismatch << u"payload.isDuplicate"_s << false;
+        QTest::newRow("callId of any shape") << R"({"type":"call_invite","payload":{"callId":[1,{"a":null}]}})"_ba
+                                             << decodes << QString() << true;
+    }
+    void frame()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(int, kind);
+        QFETCH(QString, path);
+        QFETCH(bool, hasPayload);
+        const auto result = decodeText<WSMessage>(text);
+        QCOMPARE(result.kind, kind);
+        QCOMPARE(result.path, path);
+        if (result.value)
+            QCOMPARE(result.value->payload.has_value(), hasPayload);
+    }
+
+    void everyPayloadFieldRoundTrips()
+    {
+        const QJsonObject payload = objectOf(R"({
+            "userId":1,"token":"t","deviceId":"d","deviceType":"desktop","tenantId":2,"serverTime":1700000000000,
+            "message":{"id":3,"conversationId":4,"senderId":5,"type":"text","content":"你好"},
+            "messageId":6,"conversationId":7,"senderId":8,"senderName":"s","content":"c","messageType":"text",
+            "fileUrl":"u","fileName":"f","fileSize":9,"fileMimeType":"m","createdAt":"t0","clientMsgId":"cm",
+            "serverMsgId":"sm","isDuplicate":false,"afterServerMsgId":"a","replyToId":10,
+            "conversations":[{"id":11,"name":"g","tags":["x",null],"unread":1.5}],
+            "messages":[{"id":12,"conversationId":4,"senderId":5,"type":"image"}],
+            "hasMore":true,"nextCursor":"n","readBy":13,"revokedBy":14,"code":"E1","userName":"un","emoji":"🎉",
+            "action":"add","callId":"c-1","callerId":15,"calleeId":16,"callerName":"cn","callerAvatar":"ca",
+            "callType":"video","sdp":{"type":"offer","sdp":"v=0"},"candidate":{"sdpMLineIndex":0},"targetUserId":17,
+            "accepterId":18,"rejecterId":19,"hanguperId":20,"reason":"r","duration":21,"ttl":22,"pollId":23,
+            "optionId":9223372036854775807})"_ba);
+        QCOMPARE(payload.size(), 50);
+        const WSMessage frame = json::decode<WSMessage>(QJsonObject { { u"type"_s, u"x"_s }, { u"payload"_s, payload } });
+        QVERIFY(frame.payload);
+        QCOMPARE(encodedObject(*frame.payload), payload);
+        QCOMPARE(encodedObject(WSPayload {}), QJsonObject());
+    }
+
+    void encodesOnlyPresentKeys()
+    {
+        WSPayload payload;
+        payload.userId = 1;
+        payload.conversationId = 9007199254740993LL;
+        QCOMPARE(encodedObject(WSMessage { u"read"_s, payload }),
+                 objectOf(R"({"type":"read","payload":{"userId":1,"conversationId":9007199254740993}})"_ba));
+        QCOMPARE(encodedObject(WSMessage { u"ping"_s, std::nullopt }), objectOf(R"({"type":"ping"})"_ba));
+    }
+
+    void anyValueTrialOrder_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("kind");
+        QTest::newRow("string") << R"("abc")"_ba << int(AnyCodableValue::Kind::String);
+        QTest::newRow("numeric string stays a string") << R"("42")"_ba << int(AnyCodableValue::Kind::String);
+        QTest::newRow("int") << "42"_ba << int(AnyCodableValue::Kind::Int);
+        QTest::newRow("integral double is int") << "42.0"_ba << int(AnyCodableValue::Kind::Int);
+        QTest::newRow("double") << "4.5"_ba << int(AnyCodableValue::Kind::Double);
+        QTest::newRow("beyond int64 is double") << "1e19"_ba << int(AnyCodableValue::Kind::Double);
+        QTest::newRow("bool is not a number") << "true"_ba << int(AnyCodableValue::Kind::Bool);
+        QTest::newRow("dict") << R"({"a":1})"_ba << int(AnyCodableValue::Kind::Dict);
+        QTest::newRow("array") << "[1]"_ba << int(AnyCodableValue::Kind::Array);
+        QTest::newRow("null") << "null"_ba << int(AnyCodableValue::Kind::Null);
+    }
+    void anyValueTrialOrder()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(int, kind);
+        const AnyCodableValue value = json::decode<AnyCodableValue>(text);
+        QCOMPARE(int(value.kind()), kind);
+        QCOMPARE(value.toJson(), json::parse(text));
+    }
+
+    void anyValueNesting()
+    {
+        const WSPayload absent = json::decode<WSPayload>(objectOf(R"({"sdp":null})"_ba));
+        QVERIFY(!absent.sdp);
+
+        const WSPayload nested = json::decode<WSPayload>(objectOf(R"({"sdp":{"a":[1,"b",null]}})"_ba));
+        QVERIFY(nested.sdp && nested.sdp->dict());
+        const AnyCodableValue a = nested.sdp->dict()->value(u"a"_s);
+        QVERIFY(a.array());
+        QCOMPARE(a.array()->size(), 3);
+        QCOMPARE(*a.array()->at(0).integer(), 1);
+        QCOMPARE(*a.array()->at(1).string(), u"b"_s);
+        QVERIFY(a.array()->at(2).isNull());
+    }
+
+    void messageTypes_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("raw");
+        QTest::newRow("first") << 0 << u"auth"_s;
+        QTest::newRow("deliver") << 15 << u"message_deliver"_s;
+        QTest::newRow("delivered") << 16 << u"message_delivered"_s;
+        QTest::newRow("revoke") << 19 << u"message_revoke"_s;
+        QTest::newRow("revoked") << 20 << u"message_revoked"_s;
+        QTest::newRow("unmute ack") << 33 << u"unmute_ack"_s;
+        QTest::newRow("friend request accepted") << 48 << u"friend_request_accepted"_s;
+        QTest::newRow("last") << 66 << u"transfer_accepted"_s;
+    }
+    void messageTypes()
+    {
+        QFETCH(int, index);
+        QFETCH(QString, raw);
+        const auto type = static_cast<WSMessageType>(index);
+        QCOMPARE(rawValue(type), raw);
+        QCOMPARE(wsMessageType(raw), type);
+    }
+
+    void messageTypeTableIsComplete()
+    {
+        QCOMPARE(rawValue(WSMessageType::UnmuteAck), "unmute_ack"_L1);
+        QCOMPARE(rawValue(WSMessageType::TransferAccepted), "transfer_accepted"_L1);
+        QSet<QString> seen;
+        for (int i = 0; i < wsMessageTypeCount; ++i)
+            seen.insert(rawValue(static_cast<WSMessageType>(i)));
+        QCOMPARE(seen.size(), 67);
+        QVERIFY(!wsMessageType(u"Auth"_s));
+        QVERIFY(!wsMessageType(u"call"_s));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWSFrame)
+#include "tst_ws_frame.moc"

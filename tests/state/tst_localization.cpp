@@ -1,0 +1,228 @@
+#include "state/LocalizationManager.h"
+#include "state/StringTable.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class TestLocalization : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    std::unique_ptr<QSettings> freshSettings(const QString& name)
+    {
+        auto settings = std::make_unique<QSettings>(m_dir.filePath(name + u".ini"_s), QSettings::IniFormat);
+        settings->clear();
+        return settings;
+    }
+
+    // A bundle root holding tables for the given languages, each mapping
+    // "greeting" to "hello from <language>".
+    QString makeRoot(const QString& name, const QStringList& languages)
+    {
+        const QString root = m_dir.filePath(name);
+        for (const QString& language : languages) {
+            QDir().mkpath(root + u'/' + language + u".lproj"_s);
+            QFile file(root + u'/' + language + u".lproj/Localizable.strings"_s);
+            if (!file.open(QIODevice::WriteOnly))
+                qFatal("cannot write table");
+            file.write((u"\"greeting\" = \"hello from "_s + language + u"\";\n"_s).toUtf8());
+        }
+        return root;
+    }
+
+private Q_SLOTS:
+    void parsesTables_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("expected");
+
+        QTest::newRow("plain") << u"\"a.b\" = \"Text\";"_s << u"a.b"_s << u"Text"_s;
+        QTest::newRow("comments") << u"/* x = \"y\"; */\n// \"a\" = \"no\";\n\"a\" = \"yes\"; // trailing"_s << u"a"_s
+                                  << u"yes"_s;
+        QTest::newRow("escapes") << u"\"k\" = \"say \\\"hi\\\"\\\\\\n\\tend\";"_s << u"k"_s << u"say \"hi\"\\\n\tend"_s;
+        QTest::newRow("unicode escape") << u"\"k\" = \"\\u4F60\\U597D\";"_s << u"k"_s << u"你好"_s;
+        QTest::newRow("surrogate pair") << u"\"k\" = \"\\uD83D\\uDE00\";"_s << u"k"_s << u"😀"_s;
+        QTest::newRow("unquoted") << u"key.name = value;"_s << u"key.name"_s << u"value"_s;
+        QTest::newRow("spread over lines") << u"\"k\"\n  =\n  \"v\"\n;"_s << u"k"_s << u"v"_s;
+        QTest::newRow("last entry wins") << u"\"k\" = \"1\"; \"k\" = \"2\";"_s << u"k"_s << u"2"_s;
+        QTest::newRow("non-ASCII text") << u"\"k\" = \"Tiếng Việt 简体\";"_s << u"k"_s << u"Tiếng Việt 简体"_s;
+    }
+
+    void parsesTables()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, key);
+        QFETCH(QString, expected);
+        QString error;
+        const std::optional<StringTable> table = StringTable::parse(text, &error);
+        QVERIFY2(table, qPrintable(error));
+        QCOMPARE(table->value(key), std::optional<QString>(expected));
+    }
+
+    void refusesMalformedTables_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("errorLine");
+
+        QTest::newRow("missing semicolon") << u"\"a\" = \"b\"\n\"c\" = \"d\";"_s << u"line 2"_s;
+        QTest::newRow("missing equals") << u"\"a\" \"b\";"_s << u"line 1"_s;
+        QTest::newRow("open quote") << u"\n\"a\" = \"b;\n"_s << u"line 2"_s;
+        QTest::newRow("open comment") << u"\"a\" = \"b\";\n/* never closed"_s << u"line 2"_s;
+        QTest::newRow("unknown escape") << u"\"a\" = \"\\q\";"_s << u"line 1"_s;
+        QTest::newRow("short unicode escape") << u"\"a\" = \"\\u12\";"_s << u"line 1"_s;
+        QTest::newRow("lone surrogate") << u"\"a\" = \"\\uD83D\";"_s << u"line 1"_s;
+        QTest::newRow("key without value") << u"\"a\" = ;"_s << u"line 1"_s;
+    }
+
+    void refusesMalformedTables()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, errorLine);
+        QString error;
+        QVERIFY(!StringTable::parse(text, &error));
+        QVERIFY2(error.startsWith(errorLine + u':'), qPrintable(error));
+    }
+
+    void systemLanguage_data()
+    {
+        QTest::addColumn<QStringList>("preferred");
+        QTest::addColumn<AppLanguage>("expected");
+
+        QTest::newRow("en-US") << QStringList { u"en-US"_s, u"vi"_s } << AppLanguage::en;
+        QTest::newRow("en-GB") << QStringList { u"en-GB"_s } << AppLanguage::en;
+        QTest::newRow("vi-VN") << QStringList { u"vi-VN"_s } << AppLanguage::vi;
+        QTest::newRow("zh-Hant-HK") << QStringList { u"zh-Hant-HK"_s } << AppLanguage::zhHans;
+        QTest::newRow("de-DE before en") << QStringList { u"de-DE"_s, u"en-US"_s } << AppLanguage::zhHans;
+        QTest::newRow("ja") << QStringList { u"ja"_s } << AppLanguage::zhHans;
+        QTest::newRow("upper-case EN") << QStringList { u"EN-us"_s } << AppLanguage::zhHans;
+        QTest::newRow("empty list") << QStringList {} << AppLanguage::zhHans;
+    }
+
+    void systemLanguage()
+    {
+        QFETCH(QStringList, preferred);
+        QFETCH(AppLanguage, expected);
+        QCOMPARE(LocalizationManager::systemLanguage(preferred), expected);
+    }
+
+    void choosesStartLanguage_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<QStringList>("preferred");
+        QTest::addColumn<AppLanguage>("expected");
+
+        QTest::newRow("stored en on Vietnamese system") << QVariant(u"en"_s) << QStringList { u"vi-VN"_s }
+                                                        << AppLanguage::en;
+        QTest::newRow("nothing stored, en-US system") << QVariant() << QStringList { u"en-US"_s } << AppLanguage::en;
+        QTest::newRow("empty stored, vi system") << QVariant(u""_s) << QStringList { u"vi"_s } << AppLanguage::vi;
+        QTest::newRow("stored fr counts as absent") << QVariant(u"fr"_s) << QStringList { u"en-US"_s }
+                                                    << AppLanguage::en;
+        QTest::newRow("stored case differs") << QVariant(u"ZH-HANS"_s) << QStringList { u"vi"_s } << AppLanguage::vi;
+        QTest::newRow("stored zh-Hans on en system") << QVariant(u"zh-Hans"_s) << QStringList { u"en"_s }
+                                                     << AppLanguage::zhHans;
+    }
+
+    void choosesStartLanguage()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(QStringList, preferred);
+        QFETCH(AppLanguage, expected);
+
+        auto settings = freshSettings(QString::fromUtf8(QTest::currentDataTag()));
+        if (stored.isValid())
+            settings->setValue(LocalizationManager::storedLanguageKey(), stored);
+        const QString root = makeRoot(u"all"_s, { u"zh-Hans"_s, u"en"_s, u"vi"_s });
+
+        LocalizationManager manager(settings.get(), root, preferred);
+        QCOMPARE(manager.currentLanguage(), expected);
+        QCOMPARE(manager.localizedString(u"greeting"_s), u"hello from "_s + appLanguage::rawValue(expected));
+        // A language derived from the system is never written back.
+        QCOMPARE(settings->value(LocalizationManager::storedLanguageKey()), stored);
+    }
+
+    void switchesLanguage()
+    {
+        auto settings = freshSettings(u"switch"_s);
+        const QString root = makeRoot(u"switch"_s, { u"zh-Hans"_s, u"en"_s, u"vi"_s });
+        LocalizationManager manager(settings.get(), root, { u"en-US"_s });
+        QSignalSpy languageSpy(&manager, &LocalizationManager::currentLanguageChanged);
+        QSignalSpy bundleSpy(&manager, &LocalizationManager::bundleChanged);
+
+        manager.setLanguage(AppLanguage::en);
+        QVERIFY(!settings->contains(LocalizationManager::storedLanguageKey()));
+        QCOMPARE(languageSpy.count(), 0);
+        QCOMPARE(bundleSpy.count(), 0);
+
+        manager.setLanguage(AppLanguage::vi);
+        QCOMPARE(settings->value(LocalizationManager::storedLanguageKey()).toString(), u"vi"_s);
+        QCOMPARE(manager.currentLanguage(), AppLanguage::vi);
+        QCOMPARE(languageSpy.count(), 1);
+        QCOMPARE(bundleSpy.count(), 1);
+        QCOMPARE(manager.localizedString(u"greeting"_s), u"hello from vi"_s);
+        QCOMPARE(manager.localizedString(u"no.such_key"_s), u"no.such_key"_s);
+
+        // The choice survives a restart.
+        LocalizationManager restarted(settings.get(), root, { u"en-US"_s });
+        QCOMPARE(restarted.currentLanguage(), AppLanguage::vi);
+    }
+
+    void missingLanguageFolderFallsBackToMainBundle()
+    {
+        auto settings = freshSettings(u"missing"_s);
+        const QString root = makeRoot(u"missing"_s, { u"zh-Hans"_s, u"en"_s });
+        LocalizationManager manager(settings.get(), root, { u"en-US"_s });
+
+        manager.setLanguage(AppLanguage::vi);
+        QCOMPARE(manager.currentLanguage(), AppLanguage::vi);
+        QCOMPARE(settings->value(LocalizationManager::storedLanguageKey()).toString(), u"vi"_s);
+        QCOMPARE(manager.bundle().path(), root);
+        QCOMPARE(manager.localizedString(u"greeting"_s), u"hello from en"_s);
+    }
+
+    // Every language must offer the same keys, and a text used as a format must
+    // take the same conversions in every language.
+    void builtInTablesAgree()
+    {
+        QMap<QString, StringTable> tables;
+        for (AppLanguage language : appLanguage::allCases()) {
+            const QString path = LocalizationManager::builtInBundleRoot() + u'/' + appLanguage::rawValue(language)
+                + u".lproj/Localizable.strings"_s;
+            QString error;
+            std::optional<StringTable> table = StringTable::load(path, &error);
+            QVERIFY2(table, qPrintable(path + u": "_s + error));
+            QVERIFY(table->size() > 100);
+            tables.insert(appLanguage::rawValue(language), *table);
+        }
+        const StringTable& reference = tables.value(u"zh-Hans"_s);
+        QList<QString> referenceKeys = reference.keys();
+        std::sort(referenceKeys.begin(), referenceKeys.end());
+        static const QRegularExpression conversions(u"%(?:lld|@|d)"_s);
+        auto conversionsOf = [](const QString& text) {
+            QStringList found;
+            for (auto it = conversions.globalMatch(text); it.hasNext();)
+                found << it.next().captured();
+            return found;
+        };
+        for (auto it = tables.cbegin(); it != tables.cend(); ++it) {
+            QList<QString> keys = it->keys();
+            std::sort(keys.begin(), keys.end());
+            QCOMPARE(keys, referenceKeys);
+            for (const QString& key : keys)
+                QCOMPARE(conversionsOf(*it->value(key)), conversionsOf(*reference.value(key)));
+        }
+        QCOMPARE(*tables.value(u"en"_s).value(u"auth.login_button"_s), u"Sign In"_s);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLocalization)
+#include "tst_localization.moc"

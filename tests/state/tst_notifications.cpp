@@ -1,0 +1,83 @@
+#include "state/NotificationCenter.h"
+#include "state/NotificationName.h"
+#include "state/UserInfo.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+struct Record {
+    int id = 0;
+};
+} // namespace
+
+class TestNotifications : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void readsValuesStrictly_data()
+    {
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<std::optional<qint64>>("integer");
+        QTest::addColumn<std::optional<QString>>("text");
+        QTest::addColumn<std::optional<bool>>("flag");
+
+        const std::optional<qint64> noInt;
+        const std::optional<QString> noText;
+        const std::optional<bool> noFlag;
+        QTest::newRow("int") << QVariant(7) << std::optional<qint64>(7) << noText << noFlag;
+        QTest::newRow("qint64") << QVariant::fromValue<qint64>(1LL << 40) << std::optional<qint64>(1LL << 40) << noText
+                                << noFlag;
+        QTest::newRow("huge unsigned") << QVariant::fromValue<quint64>(~0ULL) << noInt << noText << noFlag;
+        QTest::newRow("double") << QVariant(7.0) << noInt << noText << noFlag;
+        QTest::newRow("numeric text") << QVariant(u"7"_s) << noInt << std::optional<QString>(u"7"_s) << noFlag;
+        QTest::newRow("bool") << QVariant(true) << noInt << noText << std::optional<bool>(true);
+        QTest::newRow("missing") << QVariant() << noInt << noText << noFlag;
+    }
+
+    void readsValuesStrictly()
+    {
+        QFETCH(QVariant, value);
+        QFETCH(std::optional<qint64>, integer);
+        QFETCH(std::optional<QString>, text);
+        QFETCH(std::optional<bool>, flag);
+        QVariantMap info;
+        if (value.isValid())
+            info.insert(u"k"_s, value);
+        QCOMPARE(userInfo::integer(info, u"k"_s), integer);
+        QCOMPARE(userInfo::text(info, u"k"_s), text);
+        QCOMPARE(userInfo::flag(info, u"k"_s), flag);
+    }
+
+    void readsRecordsOnlyOfTheirType()
+    {
+        QVariantMap info { { u"r"_s, QVariant::fromValue(Record { 4 }) }, { u"n"_s, 4 } };
+        QCOMPARE(userInfo::record<Record>(info, u"r"_s)->id, 4);
+        QVERIFY(!userInfo::record<Record>(info, u"n"_s));
+        QVERIFY(!userInfo::record<Record>(info, u"absent"_s));
+    }
+
+    void deliversAfterThePosterFinishedAndOnlyWhileTheObserverLives()
+    {
+        NotificationCenter center;
+        auto observer = std::make_unique<QObject>();
+        QList<qint64> received;
+        center.observe(NotificationName::conversationActive(), observer.get(), [&](const QVariantMap& info) {
+            received << userInfo::integer(info, NotificationKey::conversationId()).value_or(-1);
+        });
+
+        center.post(NotificationName::conversationActive(), { { NotificationKey::conversationId(), 5 } });
+        center.post(NotificationName::conversationInactive(), { { NotificationKey::conversationId(), 6 } });
+        QVERIFY(received.isEmpty());
+        QTRY_COMPARE(received, QList<qint64> { 5 });
+
+        center.post(NotificationName::conversationActive(), { { NotificationKey::conversationId(), 7 } });
+        observer.reset();
+        QTest::qWait(10);
+        QCOMPARE(received, QList<qint64> { 5 });
+    }
+};
+
+QTEST_GUILESS_MAIN(TestNotifications)
+#include "tst_notifications.moc"
