@@ -1,0 +1,87 @@
+#include "network/KeychainService.h"
+
+#include "network/FileSecretStore.h"
+#include "network/KeyringSecretStore.h"
+
+#include <QDebug>
+#include <QStringDecoder>
+
+#include <utility>
+
+namespace {
+
+std::unique_ptr<SecretStore> makeDefaultStore()
+{
+    const QString service = KeychainService::service;
+    const QString forced = qEnvironmentVariable("MORVANE_SECRET_STORE");
+    std::unique_ptr<SecretStore> store;
+    if (forced == u"file") {
+        store = std::make_unique<FileSecretStore>(FileSecretStore::defaultDirectory(service));
+    } else if (forced == u"keyring") {
+        store = std::make_unique<KeyringSecretStore>(service);
+    } else {
+        auto keyring = std::make_unique<KeyringSecretStore>(service);
+        if (keyring->probe())
+            store = std::move(keyring);
+        else
+            store = std::make_unique<FileSecretStore>(FileSecretStore::defaultDirectory(service));
+    }
+    qInfo().noquote() << "[Keychain] using the" << store->name() << "store";
+    return store;
+}
+
+} // namespace
+
+KeychainService& KeychainService::shared()
+{
+    // Never freed: requests may still read tokens while the program shuts down.
+    static KeychainService* const instance = new KeychainService(makeDefaultStore());
+    return *instance;
+}
+
+KeychainService::KeychainService(std::unique_ptr<SecretStore> store)
+    : m_store(std::move(store))
+{
+}
+
+bool KeychainService::save(const QByteArray& data, const QString& key)
+{
+    return m_store->write(key, data);
+}
+
+bool KeychainService::remove(const QString& key)
+{
+    return m_store->remove(key);
+}
+
+std::optional<QByteArray> KeychainService::load(const QString& key) const
+{
+    SecretStore::Loaded loaded = m_store->read(key);
+    switch (loaded.status) {
+    case SecretStore::Status::Found:
+        return std::move(loaded.data);
+    case SecretStore::Status::Failed:
+        qWarning().noquote() << "[Keychain] could not read" << key << "from the" << m_store->name() << "store";
+        return std::nullopt;
+    case SecretStore::Status::NotFound:
+        break;
+    }
+    return std::nullopt;
+}
+
+bool KeychainService::saveText(const QString& text, const QString& key)
+{
+    return save(text.toUtf8(), key);
+}
+
+std::optional<QString> KeychainService::loadText(const QString& key) const
+{
+    const std::optional<QByteArray> bytes = load(key);
+    if (!bytes)
+        return std::nullopt;
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(*bytes);
+    if (utf8.hasError())
+        return std::nullopt;
+    return text;
+}

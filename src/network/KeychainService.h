@@ -1,0 +1,42 @@
+#pragma once
+
+#include "network/SecretStore.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+// The program's one store of secrets and of the cached profile: byte values by
+// account name, read from the store every time (no copy in memory), so a token
+// saved anywhere is seen by the very next read.
+//
+// The shared instance picks its store on first use: MORVANE_SECRET_STORE=file or
+// =keyring forces one; otherwise the system keyring when a probe entry can be
+// written, read back and deleted, and the owner-only file store when it cannot.
+class KeychainService final {
+public:
+    static constexpr QLatin1StringView service { "com.morvane.desktop.chat" };
+
+    static KeychainService& shared();
+
+    explicit KeychainService(std::unique_ptr<SecretStore> store);
+
+    // Overwrites in place: when the write fails, the previous value stays.
+    bool save(const QByteArray& data, const QString& key);
+    // True when nothing is stored under the key afterwards.
+    bool remove(const QString& key);
+    // Absent when missing or unreadable. A keyring that fails is logged and read
+    // as absent; this layer never deletes anything because of it.
+    std::optional<QByteArray> load(const QString& key) const;
+
+    // Text as UTF-8; stored bytes that are not UTF-8 read as absent.
+    bool saveText(const QString& text, const QString& key);
+    std::optional<QString> loadText(const QString& key) const;
+
+    SecretStore& store() const { return *m_store; }
+
+private:
+    std::unique_ptr<SecretStore> m_store;
+};

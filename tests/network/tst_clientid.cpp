@@ -1,0 +1,98 @@
+#include "network/ClientIdService.h"
+#include "network/KeychainService.h"
+#include "network/MemorySecretStore.h"
+
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+struct FakeSources {
+    qint64 milliseconds = 0;
+    quint32 random = 0;
+    QUuid uuid;
+
+    ClientIdService::Sources sources()
+    {
+        return { [this] { return milliseconds; }, [this] { return random; }, [this] { return uuid; } };
+    }
+};
+
+} // namespace
+
+class TestClientId : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void clientId_data()
+    {
+        QTest::addColumn<qint64>("milliseconds");
+        QTest::addColumn<quint32>("random");
+        QTest::addColumn<int>("earlierIds");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("first id") << qint64(1700000000123) << quint32(123456789) << 0 << QStringLiteral("loyw3v5n-21i3v9-0");
+        QTest::newRow("counter 41") << qint64(1700000000123) << quint32(123456789) << 41 << QStringLiteral("loyw3v5n-21i3v9-15");
+        QTest::newRow("largest random and counter") << qint64(1700000000123) << quint32(0xffffffff) << 65535 << QStringLiteral("loyw3v5n-1z141z3-1ekf");
+        QTest::newRow("counter wraps") << qint64(1700000000123) << quint32(0) << 65536 << QStringLiteral("loyw3v5n-0-0");
+    }
+
+    void clientId()
+    {
+        QFETCH(qint64, milliseconds);
+        QFETCH(quint32, random);
+        QFETCH(int, earlierIds);
+        QFETCH(QString, expected);
+        KeychainService keychain(std::make_unique<MemorySecretStore>());
+        FakeSources fake { milliseconds, random, {} };
+        ClientIdService ids(keychain, fake.sources());
+        for (int i = 0; i < earlierIds; ++i)
+            ids.generateClientId();
+        QCOMPARE(ids.generateClientId(), expected);
+    }
+
+    void clientIdsFromTheSystemDiffer()
+    {
+        KeychainService keychain(std::make_unique<MemorySecretStore>());
+        ClientIdService ids(keychain);
+        const QStringList first = ids.generateClientId().split(u'-');
+        const QStringList second = ids.generateClientId().split(u'-');
+        QCOMPARE(first.size(), 3);
+        QCOMPARE(first.at(2), QStringLiteral("0"));
+        QCOMPARE(second.at(2), QStringLiteral("1"));
+        QVERIFY(first.at(1) != second.at(1)); // 1 in 2^32 to fail by chance
+    }
+
+    void deviceId_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<bool>("hasStored");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("nothing stored") << QByteArray() << false << QStringLiteral("mac-s44we8-3f9a0c2d");
+        QTest::newRow("ours") << QByteArray("mac-abc-12345678") << true << QStringLiteral("mac-abc-12345678");
+        QTest::newRow("anything UTF-8") << QStringLiteral("设备 #1").toUtf8() << true << QStringLiteral("设备 #1");
+        QTest::newRow("not UTF-8") << QByteArray("\xc3\x28", 2) << true << QStringLiteral("mac-s44we8-3f9a0c2d");
+    }
+
+    void deviceId()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(bool, hasStored);
+        QFETCH(QString, expected);
+        KeychainService keychain(std::make_unique<MemorySecretStore>());
+        if (hasStored)
+            QVERIFY(keychain.save(stored, ClientIdService::deviceIdKey));
+        FakeSources fake { 1700000000999, 0, QUuid(QStringLiteral("3F9A0C2D-1111-4222-8333-444455556666")) };
+        ClientIdService ids(keychain, fake.sources());
+
+        QCOMPARE(ids.getOrCreateDeviceId(), expected);
+        // The second call reads what the first stored, whatever the clock says now.
+        fake.milliseconds += 5000;
+        fake.uuid = QUuid::createUuid();
+        QCOMPARE(ids.getOrCreateDeviceId(), expected);
+        QCOMPARE(keychain.loadText(ClientIdService::deviceIdKey).value_or(QString()), expected);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestClientId)
+#include "tst_clientid.moc"
