@@ -15,9 +15,25 @@ void install()
     // while emoji fall through to the colour font instead of DejaVu's monochrome glyphs.
     QFont font = QApplication::font();
     font.setFamilies({ QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Noto Color Emoji") });
-    font.setPointSizeF(10);
+    font.setPixelSize(13);
     QApplication::setFont(font);
     Icons::install();
+}
+
+QFont font(TextStyle style)
+{
+    QFont result = QApplication::font();
+    switch (style) {
+    case TextStyle::Body: result.setPixelSize(13); break;
+    case TextStyle::Headline: result.setPixelSize(13); result.setWeight(QFont::DemiBold); break;
+    case TextStyle::Caption: result.setPixelSize(11); break;
+    case TextStyle::Caption2: result.setPixelSize(10); break;
+    case TextStyle::Subheadline: result.setPixelSize(12); break;
+    case TextStyle::Title: result.setPixelSize(22); break;
+    case TextStyle::Title2: result.setPixelSize(17); break;
+    case TextStyle::LargeTitle: result.setPixelSize(26); break;
+    }
+    return result;
 }
 
 QColor accent() { return QColor(0x00, 0x7a, 0xff); }
