@@ -1,0 +1,107 @@
+#include "models/Conversation.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct LastMessageObject {
+    std::optional<qint64> id;
+    std::optional<qint64> conversationId;
+    std::optional<qint64> senderId;
+    std::optional<QString> type;
+    std::optional<QString> content;
+    std::optional<QString> createdAt;
+
+    static LastMessageObject read(const json::Reader& r)
+    {
+        LastMessageObject m;
+        m.id = r.optional<qint64>("id"_L1);
+        m.conversationId = r.optional<qint64>("conversationId"_L1);
+        m.senderId = r.optional<qint64>("senderId"_L1);
+        m.type = r.optional<QString>("type"_L1);
+        m.content = r.optional<QString>("content"_L1);
+        m.createdAt = r.optional<QString>("createdAt"_L1);
+        return m;
+    }
+    void write(json::Writer& w) const
+    {
+        w.optional("id"_L1, id);
+        w.optional("conversationId"_L1, conversationId);
+        w.optional("senderId"_L1, senderId);
+        w.optional("type"_L1, type);
+        w.optional("content"_L1, content);
+        w.optional("createdAt"_L1, createdAt);
+    }
+};
+
+} // namespace
+
+QString Conversation::previewText(const std::optional<QString>& messageType)
+{
+    if (!messageType)
+        return {};
+    const QString& t = *messageType;
+    if (t == "image"_L1)
+        return u"[图片]"_s;
+    if (t == "voice"_L1)
+        return u"[语音]"_s;
+    if (t == "video"_L1)
+        return u"[视频]"_s;
+    if (t == "file"_L1)
+        return u"[文件]"_s;
+    if (t == "sticker"_L1)
+        return u"[表情]"_s;
+    if (t == "location"_L1)
+        return u"[位置]"_s;
+    if (t == "contact_card"_L1)
+        return u"[名片]"_s;
+    return {};
+}
+
+Conversation Conversation::read(const json::Reader& r)
+{
+    Conversation c;
+    c.id = r.required<qint64>("id"_L1);
+    c.type = r.required<QString>("type"_L1);
+    c.name = r.optional<QString>("name"_L1);
+    c.avatar = r.optional<QString>("avatar"_L1);
+    c.creatorId = r.optional<qint64>("creatorId"_L1);
+    c.memberCount = r.optional<qint64>("memberCount"_L1);
+    c.disappearingTtl = r.optional<qint64>("disappearingTtl"_L1);
+    c.createdAt = r.optional<QString>("createdAt"_L1);
+    c.updatedAt = r.optional<QString>("updatedAt"_L1);
+    c.unreadCount = r.optional<qint64>("unreadCount"_L1);
+    c.isPinned = r.optional<bool>("isPinned"_L1);
+    c.isMuted = r.optional<bool>("isMuted"_L1);
+    c.online = r.optional<bool>("online"_L1);
+    if (const std::optional<LastMessageObject> last = r.nested<LastMessageObject>("lastMessage"_L1)) {
+        QString preview = previewText(last->type);
+        if (preview.isEmpty())
+            preview = last->content.value_or(QString());
+        c.lastMessage = preview;
+        c.lastMessageTime = last->createdAt;
+    } else {
+        c.lastMessage = r.lenient<QString>("lastMessage"_L1);
+        c.lastMessageTime = r.lenient<QString>("lastMessageTime"_L1);
+    }
+    return c;
+}
+
+void Conversation::write(json::Writer& w) const
+{
+    w.required("id"_L1, id);
+    w.required("type"_L1, type);
+    w.optional("name"_L1, name);
+    w.optional("avatar"_L1, avatar);
+    w.optional("creatorId"_L1, creatorId);
+    w.optional("memberCount"_L1, memberCount);
+    w.optional("disappearingTtl"_L1, disappearingTtl);
+    w.optional("createdAt"_L1, createdAt);
+    w.optional("updatedAt"_L1, updatedAt);
+    w.optional("lastMessage"_L1, lastMessage);
+    w.optional("lastMessageTime"_L1, lastMessageTime);
+    w.optional("unreadCount"_L1, unreadCount);
+    w.optional("isPinned"_L1, isPinned);
+    w.optional("isMuted"_L1, isMuted);
+    w.optional("online"_L1, online);
+}

@@ -1,0 +1,101 @@
+#include "services/GroupService.h"
+
+#include "models/Json.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+GroupService::Permissions readPermissions(const QJsonObject& object, const json::Path& at)
+{
+    GroupService::Permissions permissions;
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        const QByteArray key = it.key().toUtf8();
+        permissions.insert(it.key(), json::decode<bool>(it.value(), at.child(QLatin1StringView(key))));
+    }
+    return permissions;
+}
+
+QJsonObject writePermissions(const GroupService::Permissions& permissions)
+{
+    QJsonObject object;
+    for (auto it = permissions.begin(); it != permissions.end(); ++it)
+        object.insert(it.key(), it.value());
+    return object;
+}
+
+} // namespace
+
+GroupService::GroupRole GroupService::GroupRole::read(const json::Reader& r)
+{
+    GroupRole role {
+        r.required<qint64>("id"_L1),
+        r.required<qint64>("groupId"_L1),
+        r.required<QString>("name"_L1),
+        r.optional<QString>("color"_L1),
+        std::nullopt,
+    };
+    if (const auto permissions = r.optional<QJsonObject>("permissions"_L1))
+        role.permissions = readPermissions(*permissions, r.path().child("permissions"_L1));
+    return role;
+}
+
+void GroupService::GroupRole::write(json::Writer& w) const
+{
+    w.required("id"_L1, id);
+    w.required("groupId"_L1, groupId);
+    w.required("name"_L1, name);
+    w.optional("color"_L1, color);
+    if (permissions)
+        w.raw("permissions"_L1, writePermissions(*permissions));
+}
+
+GroupService::JoinRequest GroupService::JoinRequest::read(const json::Reader& r)
+{
+    return JoinRequest {
+        r.required<qint64>("id"_L1),
+        r.required<qint64>("userId"_L1),
+        r.optional<QString>("username"_L1),
+        r.optional<QString>("avatar"_L1),
+        r.optional<QString>("message"_L1),
+        r.optional<QString>("status"_L1),
+        r.optional<QString>("createdAt"_L1),
+    };
+}
+
+void GroupService::JoinRequest::write(json::Writer& w) const
+{
+    w.required("id"_L1, id);
+    w.required("userId"_L1, userId);
+    w.optional("username"_L1, username);
+    w.optional("avatar"_L1, avatar);
+    w.optional("message"_L1, message);
+    w.optional("status"_L1, status);
+    w.optional("createdAt"_L1, createdAt);
+}
+
+GroupService::MentionItem GroupService::MentionItem::read(const json::Reader& r)
+{
+    return MentionItem {
+        r.required<qint64>("id"_L1),
+        r.required<qint64>("messageId"_L1),
+        r.required<qint64>("conversationId"_L1),
+        r.required<qint64>("senderId"_L1),
+        r.optional<QString>("senderName"_L1),
+        r.optional<QString>("content"_L1),
+        r.optional<QString>("createdAt"_L1),
+        r.optional<bool>("isRead"_L1),
+    };
+}
+
+void GroupService::MentionItem::write(json::Writer& w) const
+{
+    w.required("id"_L1, id);
+    w.required("messageId"_L1, messageId);
+    w.required("conversationId"_L1, conversationId);
+    w.required("senderId"_L1, senderId);
+    w.optional("senderName"_L1, senderName);
+    w.optional("content"_L1, content);
+    w.optional("createdAt"_L1, createdAt);
+    w.optional("isRead"_L1, isRead);
+}
