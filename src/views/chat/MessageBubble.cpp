@@ -300,7 +300,8 @@ QSize MessageBubble::contentSize(const Message& message, int maxWidth) const
         const int textWidth = qMax(body.horizontalAdvance(parts->title),
             parts->subtitle.isEmpty() ? 0 : caption.horizontalAdvance(parts->subtitle));
         const int textHeight = body.height() + (parts->subtitle.isEmpty() ? 0 : 2 + caption.height());
-        const int width = qMin(maxWidth, 10 + 24 + 10 + textWidth + 10);
+        // Two pixels of slack: eliding measures glyph bearings and would cut a text that fits exactly.
+        const int width = qMin(maxWidth, 10 + 24 + 10 + textWidth + 2 + 10);
         return QSize(width, qMax(24, textHeight) + 20);
     }
     const int iconWidth = isType(message, "voice") ? 18 + 6 : 0;
@@ -500,7 +501,7 @@ void MessageBubble::paintContent(QPainter* painter, const QRect& rect, const Mes
         } else if (sticker) {
             const int side = qMin(rect.width(), rect.height());
             painter->drawPixmap(QRect(rect.left(), rect.top(), side, side),
-                Icons::pixmap(QStringLiteral("face.smiling"), 48, Appearance::secondaryText(), dpr));
+                Icons::pixmap(QStringLiteral("face.smiling"), 48, {}, dpr));
         } else {
             painter->setPen(Qt::NoPen);
             painter->setBrush(secondaryFill());

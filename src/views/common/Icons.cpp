@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QLabel>
 #include <QPainter>
+#include <QPixmapCache>
 
 namespace Icons {
 
@@ -29,10 +30,10 @@ const QHash<QString, QString>& table()
         { QStringLiteral("waveform"), QStringLiteral("audio-volume-high") },
         { QStringLiteral("play.circle.fill"), QStringLiteral("media-playback-start") },
         { QStringLiteral("face.smiling"), QStringLiteral("face-smile") },
-        { QStringLiteral("mappin.circle.fill"), QStringLiteral("find-location") },
+        { QStringLiteral("mappin.circle.fill"), QStringLiteral("mark-location") },
         { QStringLiteral("person.crop.rectangle"), QStringLiteral("x-office-contact") },
         { QStringLiteral("clock"), QStringLiteral("clock") },
-        { QStringLiteral("checkmark"), QStringLiteral("checkmark") },
+        { QStringLiteral("checkmark"), QStringLiteral("dialog-ok") },
         { QStringLiteral("checkmark.circle.fill"), QStringLiteral("emblem-checked") },
         { QStringLiteral("plus.circle"), QStringLiteral("list-add") },
         { QStringLiteral("paperplane.fill"), QStringLiteral("document-send") },
@@ -65,12 +66,31 @@ QIcon icon(const QString& symbol)
 
 QPixmap pixmap(const QString& symbol, int size, const QColor& tint, qreal devicePixelRatio)
 {
-    QPixmap result = icon(symbol).pixmap(QSize(size, size), devicePixelRatio);
-    if (!tint.isValid() || result.isNull())
+    const QString key = QStringLiteral("icon:%1:%2:%3:%4").arg(symbol).arg(size).arg(tint.isValid() ? tint.rgba() : 0u).arg(devicePixelRatio);
+    QPixmap result;
+    if (QPixmapCache::find(key, &result))
         return result;
-    QPainter painter(&result);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
-    painter.fillRect(result.rect(), tint);
+    result = icon(symbol).pixmap(QSize(size, size), devicePixelRatio);
+    if (tint.isValid() && !result.isNull()) {
+        // Recolour the drawing but keep its white details (the tick inside a filled
+        // badge, the lines on a page), so two-tone icons stay readable when tinted.
+        QImage image = result.toImage().convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < image.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgb pixel = line[x];
+                const int alpha = qAlpha(pixel);
+                if (alpha == 0)
+                    continue;
+                const bool white = qRed(pixel) > 215 && qGreen(pixel) > 215 && qBlue(pixel) > 215;
+                const QColor colour = white ? QColor(Qt::white) : tint;
+                line[x] = qRgba(colour.red(), colour.green(), colour.blue(), alpha);
+            }
+        }
+        result = QPixmap::fromImage(image);
+        result.setDevicePixelRatio(devicePixelRatio);
+    }
+    QPixmapCache::insert(key, result);
     return result;
 }
 
