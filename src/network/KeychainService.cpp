@@ -85,3 +85,15 @@ std::optional<QString> KeychainService::loadText(const QString& key) const
         return std::nullopt;
     return text;
 }
+
+std::optional<User> KeychainService::getCachedUser() const
+{
+    const std::optional<QByteArray> bytes = load(QStringLiteral("cached_user"));
+    if (!bytes)
+        return std::nullopt;
+    try {
+        return json::decode<User>(*bytes);
+    } catch (const json::DecodeError&) {
+        return std::nullopt;
+    }
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "models/User.h"
 #include "network/SecretStore.h"
 
 #include <QByteArray>
@@ -34,6 +35,10 @@ public:
     // Text as UTF-8; stored bytes that are not UTF-8 read as absent.
     bool saveText(const QString& text, const QString& key);
     std::optional<QString> loadText(const QString& key) const;
+
+    // The signed-in user stored under "cached_user"; absent when missing or when
+    // the stored bytes do not read as a User (the item is left in place).
+    std::optional<User> getCachedUser() const;
 
     SecretStore& store() const { return *m_store; }
 

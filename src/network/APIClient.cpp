@@ -1,0 +1,222 @@
+#include "network/APIClient.h"
+
+#include "network/AuthService.h"
+#include "network/ErrorResponse.h"
+#include "network/KeychainService.h"
+#include "network/NetworkConfig.h"
+#include "network/UploadRecords.h"
+
+#include <QCoroNetwork>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPointer>
+#include <QScopeGuard>
+#include <QUrl>
+
+namespace {
+
+const QString authTokenKey = QStringLiteral("auth_token");
+
+} // namespace
+
+APIClient& APIClient::shared()
+{
+    static APIClient* const instance = [] {
+        auto* client = new APIClient(NetworkConfig::apiBaseUrl(), KeychainService::shared());
+        client->setTokenRefresher([] { return AuthService::shared().refreshToken(); });
+        return client;
+    }();
+    return *instance;
+}
+
+APIClient::APIClient(QString baseURL, KeychainService& keychain, QObject* parent)
+    : QObject(parent)
+    , m_baseURL(std::move(baseURL))
+    , m_keychain(keychain)
+    , m_network(new QNetworkAccessManager(this))
+{
+}
+
+APIClient::~APIClient() = default;
+
+std::optional<QByteArray> APIClient::encodeBody(const std::optional<QJsonValue>& body)
+{
+    if (!body)
+        return std::nullopt;
+    return json::serialize(*body);
+}
+
+QCoro::Task<QByteArray> APIClient::send(Request request)
+{
+    // The path is appended as text; a base or path that does not make an http(s)
+    // address is refused here (the network manager would also open file: URLs).
+    QUrl url(m_baseURL + request.path, QUrl::StrictMode);
+    const QString scheme = url.scheme();
+    if (!url.isValid() || url.host().isEmpty() || (scheme != u"http" && scheme != u"https"))
+        throw APIError::invalidURL();
+    if (request.queryItems) {
+        // Every value is percent-encoded here, "+" and "%" included, so a query
+        // decoder on the server gets the exact text back.
+        QByteArray query;
+        for (const auto& [name, value] : std::as_const(*request.queryItems)) {
+            if (!query.isEmpty())
+                query += '&';
+            query += QUrl::toPercentEncoding(name) + '=' + QUrl::toPercentEncoding(value);
+        }
+        url.setQuery(QString::fromLatin1(query), QUrl::StrictMode);
+        if (!url.isValid())
+            throw APIError::invalidURL();
+    }
+
+    QNetworkRequest netRequest(url);
+    netRequest.setTransferTimeout(requestTimeoutMs);
+    // A redirect would carry the bearer token to wherever it points.
+    netRequest.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    netRequest.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
+    if (const std::optional<QString> token = m_keychain.loadText(authTokenKey))
+        netRequest.setRawHeader(QByteArrayLiteral("Authorization"), QByteArrayLiteral("Bearer ") + token->toUtf8());
+
+    QNetworkReply* reply = nullptr;
+    if (request.body)
+        reply = m_network->sendCustomRequest(netRequest, request.method, *request.body);
+    else if (request.method == "GET")
+        reply = m_network->get(netRequest);
+    else
+        reply = m_network->sendCustomRequest(netRequest, request.method, QByteArray());
+
+    QPointer<APIClient> self(this);
+    QPointer<QNetworkReply> guard(reply);
+    const auto cleanup = qScopeGuard([guard] {
+        if (guard)
+            guard->deleteLater();
+    });
+    co_await reply;
+    if (!self || !guard)
+        throw APIError::transport(QNetworkReply::OperationCanceledError, QStringLiteral("Operation canceled"));
+
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!status.isValid()) {
+        if (reply->error() != QNetworkReply::NoError)
+            throw APIError::transport(reply->error(), reply->errorString());
+        throw APIError::invalidResponse();
+    }
+    const int statusCode = status.toInt();
+    const QByteArray body = reply->readAll();
+    if (statusCode == 401)
+        throw APIError::unauthorized(ErrorResponse::fromBody(body).error);
+    if (statusCode < 200 || statusCode > 299)
+        throw APIError::httpError(statusCode, ErrorResponse::fromBody(body).error);
+    co_return body;
+}
+
+QCoro::Task<QByteArray> APIClient::sendGuarded(Request request)
+{
+    try {
+        co_return co_await send(request);
+    } catch (const APIError& error) {
+        if (error.kind() != APIError::Kind::Unauthorized)
+            throw;
+    }
+
+    // A 401 while another call is refreshing fails at once: its token may be the
+    // one being replaced, and a second refresh would race the first.
+    if (m_isRefreshing)
+        throw APIError::unauthorized();
+
+    QPointer<APIClient> self(this);
+    m_isRefreshing = true;
+    // Cleared however this call ends: value, exception, or destruction while suspended.
+    const auto refreshing = qScopeGuard([self] {
+        if (self)
+            self->m_isRefreshing = false;
+    });
+    bool refreshed = false;
+    if (m_refresher) {
+        try {
+            co_await m_refresher();
+            refreshed = true;
+        } catch (...) {
+            // Whatever made the refresh fail, the caller only learns it is signed out.
+        }
+    }
+    if (!self)
+        throw APIError::unauthorized();
+    if (!refreshed)
+        throw APIError::unauthorized();
+
+    if (const std::optional<User> user = m_keychain.getCachedUser())
+        Q_EMIT sessionRefreshed(user->id);
+
+    // Only a second 401 means "signed out"; any other failure of the retry is
+    // reported as itself.
+    co_return co_await send(std::move(request));
+}
+
+QCoro::Task<APIClient::ProcedureReply> APIClient::callProcedure(QByteArray method, QString procedure, std::optional<QJsonValue> input)
+{
+    Request call { std::move(method), QStringLiteral("/api/trpc/") + procedure, std::nullopt, std::nullopt };
+    if (input) {
+        QJsonObject wrapper;
+        wrapper.insert(QLatin1StringView("json"), *input);
+        if (call.method == "GET")
+            call.queryItems = QueryItems { { QStringLiteral("input"), QString::fromUtf8(json::serialize(wrapper)) } };
+        else
+            call.body = json::serialize(wrapper);
+    }
+    const QByteArray body = co_await sendGuarded(std::move(call));
+    co_return unwrapProcedureReply(body);
+}
+
+APIClient::ProcedureReply APIClient::unwrapProcedureReply(const QByteArray& body)
+{
+    try {
+        const QJsonValue root = parseBody(body);
+        const json::Path rootPath;
+        const json::Reader envelope(root, rootPath);
+        const QJsonObject result = envelope.required<QJsonObject>(QLatin1StringView("result"));
+        const json::Path resultPath = rootPath.child(QLatin1StringView("result"));
+        if (!result.contains(QLatin1StringView("data")))
+            resultPath.child(QLatin1StringView("data")).fail(json::DecodeError::Kind::KeyNotFound, QStringLiteral("required key is missing"));
+        const QJsonValue data = result.value(QLatin1StringView("data"));
+        // When "json" is there, it alone is the value: reading "data" itself as the
+        // record after "json" failed would let a wrong reply pass as success.
+        if (data.isObject() && data.toObject().contains(QLatin1StringView("json")))
+            return { data.toObject().value(QLatin1StringView("json")), true };
+        return { data, false };
+    } catch (const json::DecodeError& error) {
+        throw APIError::decodingError(error.description());
+    }
+}
+
+QJsonValue APIClient::parseBody(const QByteArray& body)
+{
+    QJsonValue value;
+    try {
+        value = json::parse(body);
+    } catch (const json::DecodeError& error) {
+        throw APIError::decodingError(error.description());
+    }
+    // An empty body parses to "no value" rather than failing; it is still not JSON.
+    if (value.isUndefined())
+        throw APIError::decodingError(QStringLiteral("the reply body is empty"));
+    return value;
+}
+
+QCoro::Task<QString> APIClient::uploadFile(QByteArray data, QString fileName, QString contentType)
+{
+    QPointer<APIClient> self(this);
+    const PresignedInput announce { std::move(fileName), contentType, data.size() };
+    const PresignedResponse presigned = co_await mutation<PresignedResponse>(QStringLiteral("upload.getPresignedUrl"), announce);
+    if (!self)
+        throw APIError::transport(QNetworkReply::OperationCanceledError, QStringLiteral("Operation canceled"));
+
+    const CompleteInput complete { presigned.fileKey, QString::fromLatin1(data.toBase64()), std::move(contentType) };
+    const CompleteResponse stored = co_await mutation<CompleteResponse>(QStringLiteral("upload.complete"), complete);
+    if (!self)
+        throw APIError::transport(QNetworkReply::OperationCanceledError, QStringLiteral("Operation canceled"));
+
+    if (stored.url.startsWith(u'/'))
+        co_return m_baseURL + stored.url;
+    co_return stored.url;
+}

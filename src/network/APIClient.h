@@ -1,0 +1,186 @@
+#pragma once
+
+#include "models/Json.h"
+#include "network/APIError.h"
+#include "network/EmptyResponse.h"
+
+#include <QCoroTask>
+#include <QJsonValue>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <utility>
+
+class KeychainService;
+class QNetworkAccessManager;
+
+namespace apiclient_detail {
+
+template <typename T>
+struct ResultCodec {
+    static T read(const QJsonValue& value, const json::Path& path) { return json::decode<T>(value, path); }
+};
+
+// An optional result: null stands for "absent".
+template <typename T>
+struct ResultCodec<std::optional<T>> {
+    static std::optional<T> read(const QJsonValue& value, const json::Path& path)
+    {
+        if (value.isNull())
+            return std::nullopt;
+        return json::decode<T>(value, path);
+    }
+};
+
+template <typename T>
+T decodeOrThrow(const QJsonValue& value, const json::Path& path)
+{
+    try {
+        return ResultCodec<T>::read(value, path);
+    } catch (const json::DecodeError& error) {
+        throw APIError::decodingError(error.description());
+    }
+}
+
+} // namespace apiclient_detail
+
+// The program's only HTTP client: one request pipeline to the configured server
+// (bearer token from the keychain on every request, status judgement, decoding
+// into the caller's record), the procedure calls on top of it, and the
+// refresh-and-retry rule after HTTP 401. Every operation is a coroutine that
+// throws APIError.
+class APIClient final : public QObject {
+    Q_OBJECT
+
+public:
+    using QueryItems = QList<std::pair<QString, QString>>;
+    // Buys a new access token; throws when it cannot.
+    using TokenRefresher = std::function<QCoro::Task<QString>()>;
+
+    static constexpr int requestTimeoutMs = 60000;
+
+    // Talks to NetworkConfig::apiBaseUrl() and refreshes through AuthService::shared().
+    static APIClient& shared();
+
+    APIClient(QString baseURL, KeychainService& keychain, QObject* parent = nullptr);
+    ~APIClient() override;
+
+    QString baseURL() const { return m_baseURL; }
+    bool isRefreshing() const { return m_isRefreshing; }
+    void setTokenRefresher(TokenRefresher refresher) { m_refresher = std::move(refresher); }
+
+    // One request with no refresh-and-retry. The path is appended to the base
+    // address as text. body is sent as JSON when present.
+    template <typename R>
+    QCoro::Task<R> request(QByteArray method, QString path, std::optional<QJsonValue> body = std::nullopt,
+                           std::optional<QueryItems> queryItems = std::nullopt)
+    {
+        Request call { std::move(method), std::move(path), encodeBody(body), std::move(queryItems) };
+        const QByteArray reply = co_await send(std::move(call));
+        co_return decodeReply<R>(reply);
+    }
+
+    // The same, under the refresh-and-retry rule.
+    template <typename R>
+    QCoro::Task<R> guardedRequest(QByteArray method, QString path, std::optional<QJsonValue> body = std::nullopt,
+                                  std::optional<QueryItems> queryItems = std::nullopt)
+    {
+        Request call { std::move(method), std::move(path), encodeBody(body), std::move(queryItems) };
+        const QByteArray reply = co_await sendGuarded(std::move(call));
+        co_return decodeReply<R>(reply);
+    }
+
+    // Procedure query: GET /api/trpc/<procedure>?input={"json":<input>}.
+    template <typename R, typename I>
+    QCoro::Task<R> query(QString procedure, I input)
+    {
+        std::optional<QJsonValue> encoded = json::encode(input);
+        const ProcedureReply reply = co_await callProcedure(QByteArrayLiteral("GET"), std::move(procedure), std::move(encoded));
+        co_return decodeProcedure<R>(reply);
+    }
+
+    // Procedure query without input: no query part at all.
+    template <typename R>
+    QCoro::Task<R> query(QString procedure)
+    {
+        const ProcedureReply reply = co_await callProcedure(QByteArrayLiteral("GET"), std::move(procedure), std::nullopt);
+        co_return decodeProcedure<R>(reply);
+    }
+
+    // Procedure mutation: POST {"json": <input>}. With the default result type the
+    // reply must still be a procedure envelope, but its data is not read.
+    template <typename R = EmptyResponse, typename I>
+    QCoro::Task<R> mutation(QString procedure, I input)
+    {
+        std::optional<QJsonValue> encoded = json::encode(input);
+        const ProcedureReply reply = co_await callProcedure(QByteArrayLiteral("POST"), std::move(procedure), std::move(encoded));
+        co_return decodeProcedure<R>(reply);
+    }
+
+    // Procedure mutation without input: a POST without a body.
+    template <typename R = EmptyResponse>
+    QCoro::Task<R> mutation(QString procedure)
+    {
+        const ProcedureReply reply = co_await callProcedure(QByteArrayLiteral("POST"), std::move(procedure), std::nullopt);
+        co_return decodeProcedure<R>(reply);
+    }
+
+    // Puts a file on the server in two procedure calls (announce, then the whole
+    // file in Base64) and returns its address; an address beginning with "/" is
+    // made absolute against the base address.
+    QCoro::Task<QString> uploadFile(QByteArray data, QString fileName, QString contentType);
+
+Q_SIGNALS:
+    // After a refresh-and-retry renewed the token while a signed-in user is cached:
+    // the realtime channel reconnects for that user on this signal.
+    void sessionRefreshed(qint64 userId);
+
+private:
+    struct Request {
+        QByteArray method;
+        QString path;
+        std::optional<QByteArray> body;
+        std::optional<QueryItems> queryItems;
+    };
+
+    // The value under "result.data": its "json" member when it has one.
+    struct ProcedureReply {
+        QJsonValue value;
+        bool wrapped = false;
+    };
+
+    static std::optional<QByteArray> encodeBody(const std::optional<QJsonValue>& body);
+
+    // One round trip; the body of a 2xx reply, or throws.
+    QCoro::Task<QByteArray> send(Request request);
+    QCoro::Task<QByteArray> sendGuarded(Request request);
+    QCoro::Task<ProcedureReply> callProcedure(QByteArray method, QString procedure, std::optional<QJsonValue> input);
+    static ProcedureReply unwrapProcedureReply(const QByteArray& body);
+    // Any JSON value; an empty or malformed body is a decoding error.
+    static QJsonValue parseBody(const QByteArray& body);
+
+    template <typename R>
+    static R decodeReply(const QByteArray& body)
+    {
+        return apiclient_detail::decodeOrThrow<R>(parseBody(body), json::Path {});
+    }
+
+    template <typename R>
+    static R decodeProcedure(const ProcedureReply& reply)
+    {
+        const json::Path root;
+        const json::Path result = root.child(QLatin1StringView("result"));
+        const json::Path data = result.child(QLatin1StringView("data"));
+        const json::Path inner = data.child(QLatin1StringView("json"));
+        return apiclient_detail::decodeOrThrow<R>(reply.value, reply.wrapped ? inner : data);
+    }
+
+    QString m_baseURL;
+    KeychainService& m_keychain;
+    QNetworkAccessManager* m_network;
+    TokenRefresher m_refresher;
+    bool m_isRefreshing = false;
+};

@@ -1,0 +1,153 @@
+#include "network/AuthService.h"
+
+#include "models/LoginRequest.h"
+#include "models/RegisterRequest.h"
+#include "network/APIClient.h"
+#include "network/KeychainService.h"
+#include "network/RefreshRequest.h"
+#include "network/RefreshResponse.h"
+
+#include <QDebug>
+#include <QJsonObject>
+
+namespace {
+
+const QString authTokenKey = QStringLiteral("auth_token");
+const QString refreshTokenKey = QStringLiteral("refresh_token");
+const QString cachedUserKey = QStringLiteral("cached_user");
+
+} // namespace
+
+AuthService& AuthService::shared()
+{
+    static AuthService instance(APIClient::shared(), KeychainService::shared());
+    return instance;
+}
+
+AuthService::AuthService(APIClient& api, KeychainService& keychain)
+    : m_api(api)
+    , m_keychain(keychain)
+{
+}
+
+QCoro::Task<QString> AuthService::refreshToken()
+{
+    const std::optional<QString> stored = m_keychain.loadText(refreshTokenKey);
+    if (!stored)
+        throw APIError::unauthorized();
+
+    const QJsonValue body = json::encode(RefreshRequest { *stored });
+    std::optional<RefreshResponse> reply;
+    std::optional<QString> refusal;
+    try {
+        reply = co_await m_api.request<RefreshResponse>("POST", QStringLiteral("/api/auth/refresh"), body);
+    } catch (const APIError& error) {
+        if (error.kind() != APIError::Kind::Unauthorized || !error.message())
+            throw;
+        refusal = error.message();
+    }
+    // The server's own reason for refusing the refresh token reads better than "请先登录".
+    if (refusal)
+        throw APIError::serverError(*refusal);
+
+    if (!reply->appSessionId)
+        throw APIError::serverError(reply->error.value_or(QStringLiteral("Token refresh failed")));
+    m_keychain.saveText(*reply->appSessionId, authTokenKey);
+    if (reply->refreshToken)
+        m_keychain.saveText(*reply->refreshToken, refreshTokenKey);
+    qInfo() << "[Auth] access token refreshed";
+    co_return *reply->appSessionId;
+}
+
+QCoro::Task<AuthResponse> AuthService::login(QString username, QString password)
+{
+    QJsonValue body = json::encode(LoginRequest { std::move(username), std::move(password) });
+    co_return co_await signIn(QStringLiteral("/api/auth/login"), std::move(body), QStringLiteral("登录失败"));
+}
+
+QCoro::Task<AuthResponse> AuthService::registerAccount(QString username, QString password, std::optional<QString> nickname,
+                                                       std::optional<QString> email, std::optional<QString> inviteCode)
+{
+    const RegisterRequest request { std::move(username), std::move(password), std::move(nickname), std::move(email), std::move(inviteCode) };
+    QJsonValue body = json::encode(request);
+    co_return co_await signIn(QStringLiteral("/api/auth/register"), std::move(body), QStringLiteral("注册失败"));
+}
+
+QCoro::Task<AuthResponse> AuthService::signIn(QString path, QJsonValue body, QString defaultError)
+{
+    // Not under refresh-and-retry: a 401 here means the credentials were refused,
+    // and refreshing someone's old token and sending the password again would be wrong.
+    std::optional<AuthResponse> reply;
+    std::optional<QString> refusal;
+    try {
+        reply = co_await m_api.request<AuthResponse>("POST", path, body);
+    } catch (const APIError& error) {
+        if (error.kind() != APIError::Kind::Unauthorized)
+            throw;
+        refusal = error.message().value_or(defaultError);
+    }
+    if (refusal)
+        throw APIError::serverError(*refusal);
+
+    if (!reply->appSessionId || !reply->user)
+        throw APIError::serverError(reply->error.value_or(defaultError));
+
+    m_keychain.saveText(*reply->appSessionId, authTokenKey);
+    // A refresh token left by an earlier account must not outlive this sign-in.
+    if (reply->refreshToken)
+        m_keychain.saveText(*reply->refreshToken, refreshTokenKey);
+    else
+        m_keychain.remove(refreshTokenKey);
+    cacheUser(*reply->user);
+    qInfo() << "[Auth] signed in as user" << reply->user->id;
+    co_return std::move(*reply);
+}
+
+QCoro::Task<User> AuthService::me()
+{
+    const AuthResponse reply = co_await m_api.guardedRequest<AuthResponse>("GET", QStringLiteral("/api/auth/me"));
+    if (!reply.user)
+        throw APIError::unauthorized();
+    cacheUser(*reply.user);
+    co_return *reply.user;
+}
+
+QCoro::Task<> AuthService::logout()
+{
+    try {
+        co_await m_api.guardedRequest<EmptyResponse>("POST", QStringLiteral("/api/auth/logout"));
+    } catch (const std::exception& error) {
+        qInfo() << "[Auth] sign-out request failed:" << error.what();
+    }
+    // After the request, so that it still carries the token it ends.
+    m_keychain.remove(authTokenKey);
+    m_keychain.remove(refreshTokenKey);
+    m_keychain.remove(cachedUserKey);
+    qInfo() << "[Auth] signed out";
+}
+
+std::optional<User> AuthService::getCachedUser() const
+{
+    return m_keychain.getCachedUser();
+}
+
+QCoro::Task<User> AuthService::getMyProfile()
+{
+    co_return co_await m_api.query<User>(QStringLiteral("user.getMyProfile"));
+}
+
+QCoro::Task<QList<LoginSession>> AuthService::listSessions()
+{
+    co_return co_await m_api.query<QList<LoginSession>>(QStringLiteral("user.listSessions"));
+}
+
+QCoro::Task<> AuthService::revokeSession(qint64 sessionId)
+{
+    const QJsonObject input { { QStringLiteral("sessionId"), sessionId } };
+    co_await m_api.mutation(QStringLiteral("user.revokeSession"), input);
+}
+
+void AuthService::cacheUser(const User& user)
+{
+    m_keychain.save(json::serialize(json::encode(user)), cachedUserKey);
+}

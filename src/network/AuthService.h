@@ -1,0 +1,47 @@
+#pragma once
+
+#include "models/AuthResponse.h"
+#include "models/User.h"
+#include "network/LoginSession.h"
+
+#include <QCoroTask>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+class APIClient;
+class KeychainService;
+
+// Signs in, registers, asks who is signed in, signs out and buys new access
+// tokens. It decides what goes into and out of the keychain at each step and
+// keeps nothing in memory: the tokens and the cached profile live only there.
+class AuthService final {
+public:
+    static AuthService& shared();
+
+    AuthService(APIClient& api, KeychainService& keychain);
+
+    // The new access token. Not guarded by refresh-and-retry: it is the refresh.
+    QCoro::Task<QString> refreshToken();
+    // A refused password fails with the server's text (serverError) and never
+    // leads to a token refresh or a second sending of the password.
+    QCoro::Task<AuthResponse> login(QString username, QString password);
+    QCoro::Task<AuthResponse> registerAccount(QString username, QString password, std::optional<QString> nickname,
+                                              std::optional<QString> email, std::optional<QString> inviteCode);
+    QCoro::Task<User> me();
+    // Never fails: the sign-in items are deleted whatever the server says.
+    QCoro::Task<> logout();
+    std::optional<User> getCachedUser() const;
+
+    QCoro::Task<User> getMyProfile();
+    QCoro::Task<QList<LoginSession>> listSessions();
+    QCoro::Task<> revokeSession(qint64 sessionId);
+
+private:
+    QCoro::Task<AuthResponse> signIn(QString path, QJsonValue body, QString defaultError);
+    void cacheUser(const User& user);
+
+    APIClient& m_api;
+    KeychainService& m_keychain;
+};

@@ -1,0 +1,508 @@
+#include "network/WebSocketService.h"
+
+#include "models/Json.h"
+#include "models/User.h"
+#include "models/WSMessageType.h"
+#include "network/ClientIdService.h"
+#include "network/KeychainService.h"
+#include "network/NetworkConfig.h"
+
+#include <QDateTime>
+#include <QDebug>
+#include <QJsonDocument>
+#include <QStringDecoder>
+#include <QThread>
+#include <QUrl>
+#include <QWebSocket>
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+const QString authTokenKey = QStringLiteral("auth_token");
+const QString cachedUserKey = QStringLiteral("cached_user");
+
+QString frameText(const QJsonObject& frame)
+{
+    return QString::fromUtf8(QJsonDocument(frame).toJson(QJsonDocument::Compact));
+}
+
+// The log shows every frame, but never the access token of an "auth" frame.
+QJsonObject withTokenMasked(QJsonObject frame)
+{
+    const auto payloadKey = QLatin1StringView("payload");
+    const auto tokenKey = QLatin1StringView("token");
+    QJsonObject payload = frame.value(payloadKey).toObject();
+    if (payload.contains(tokenKey)) {
+        payload.insert(tokenKey, QStringLiteral("***"));
+        frame.insert(payloadKey, payload);
+    }
+    return frame;
+}
+
+// "0.5", "6.0", "12.0": at least one fractional digit.
+QString secondsText(double seconds)
+{
+    QString text = QString::number(seconds, 'g', QLocale::FloatingPointShortest);
+    if (!text.contains(u'.'))
+        text += QStringLiteral(".0");
+    return text;
+}
+
+} // namespace
+
+WebSocketService* WebSocketService::shared()
+{
+    // Never freed: the channel lives as long as the process.
+    static WebSocketService* const instance = [] {
+        auto* service = new WebSocketService(NetworkConfig::webSocketUrl(), WebSocketClock::system(),
+                                             KeychainService::shared(), ClientIdService::shared());
+        return service;
+    }();
+    return instance;
+}
+
+WebSocketService::WebSocketService(QString address, std::shared_ptr<WebSocketClock> clock, KeychainService& keychain,
+                                   ClientIdService& clientIds, QObject* parent)
+    : QObject(parent)
+    , m_address(std::move(address))
+    , m_clock(std::move(clock))
+    , m_keychain(keychain)
+    , m_clientIds(clientIds)
+    , m_lastPongTime(m_clock->nowMs())
+{
+}
+
+WebSocketService::~WebSocketService()
+{
+    // The sockets go first, while everything their handlers touch still exists.
+    const QList<QWebSocket*> sockets = findChildren<QWebSocket*>(Qt::FindDirectChildrenOnly);
+    for (QWebSocket* socket : sockets) {
+        QObject::disconnect(socket, nullptr, this, nullptr);
+        delete socket;
+    }
+}
+
+void WebSocketService::connect(qint64 userId)
+{
+    if (QThread::currentThread() != thread()) {
+        QMetaObject::invokeMethod(this, [this, userId] { connect(userId); }, Qt::QueuedConnection);
+        return;
+    }
+
+    const qint64 generation = ++m_connectionGeneration;
+    m_heartbeatTimer.reset();
+    m_reconnectTimer.reset();
+    retireSocket();
+    // isConnected stays as it is: a live channel that re-authenticates keeps showing as connected.
+    setOnlineUsers({});
+    m_intentionalDisconnect = false;
+    m_currentUserId = userId;
+
+    const QUrl url(m_address, QUrl::StrictMode);
+    const bool webSocketScheme = url.scheme() == u"ws" || url.scheme() == u"wss";
+    if (!url.isValid() || !webSocketScheme || url.host().isEmpty()) {
+        qWarning().noquote() << QStringLiteral("[WS] Invalid URL: ") + m_address;
+        return;
+    }
+
+    qInfo().noquote() << QStringLiteral("[WS] Connecting to %1 with userId=%2 gen=%3")
+                             .arg(url.toString())
+                             .arg(userId)
+                             .arg(generation);
+    openSocket(url, generation, userId);
+
+    m_reconnectDelay = 3.0;
+    m_lastPongTime = m_clock->nowMs();
+    startHeartbeat();
+}
+
+void WebSocketService::openSocket(const QUrl& url, qint64 generation, qint64 userId)
+{
+    auto* socket = new QWebSocket(QString(), QWebSocketProtocol::VersionLatest, this);
+    m_webSocket = socket;
+
+    // A frame sent before the handshake completes is lost, so "auth" waits for it.
+    QObject::connect(socket, &QWebSocket::connected, this, [this, socket, generation, userId] {
+        if (generation == m_connectionGeneration && socket == m_webSocket)
+            sendAuth(userId);
+    });
+    QObject::connect(socket, &QWebSocket::textMessageReceived, this, [this, generation](const QString& text) {
+        if (generation == m_connectionGeneration)
+            handleMessage(text);
+    });
+    QObject::connect(socket, &QWebSocket::binaryMessageReceived, this, [this, generation](const QByteArray& bytes) {
+        if (generation != m_connectionGeneration)
+            return;
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString text = utf8.decode(bytes);
+        if (!utf8.hasError())
+            handleMessage(text);
+    });
+
+    // A failing socket reports both error() and disconnected(); only the first counts.
+    auto failed = std::make_shared<bool>(false);
+    auto onFailure = [this, socket, generation, failed] {
+        if (*failed)
+            return;
+        *failed = true;
+        socket->deleteLater();
+        if (generation != m_connectionGeneration)
+            return;
+        // Closed without a socket error: Qt's error text would only say "Unknown error".
+        const QString reason = socket->error() == QAbstractSocket::UnknownSocketError
+            ? QStringLiteral("the connection was closed")
+            : socket->errorString();
+        qWarning().noquote() << QStringLiteral("[WS] Receive error (gen=%1): %2").arg(generation).arg(reason);
+        QMetaObject::invokeMethod(this, [this, generation] { handleDisconnect(generation); }, Qt::QueuedConnection);
+    };
+    QObject::connect(socket, qOverload<QAbstractSocket::SocketError>(&QWebSocket::error), this, onFailure);
+    QObject::connect(socket, &QWebSocket::disconnected, this, onFailure);
+
+    socket->open(url);
+}
+
+void WebSocketService::sendAuth(qint64 userId)
+{
+    const QJsonObject payload {
+        { QStringLiteral("token"), m_keychain.loadText(authTokenKey).value_or(QString()) },
+        { QStringLiteral("userId"), userId },
+        { QStringLiteral("deviceId"), m_clientIds.getOrCreateDeviceId() },
+        { QStringLiteral("deviceType"), QStringLiteral("mac") },
+    };
+    sendRaw(QJsonObject { { QStringLiteral("type"), QStringLiteral("auth") }, { QStringLiteral("payload"), payload } });
+}
+
+void WebSocketService::retireSocket()
+{
+    QWebSocket* socket = m_webSocket;
+    m_webSocket = nullptr;
+    if (!socket)
+        return;
+    if (socket->state() == QAbstractSocket::ConnectedState)
+        socket->close(QWebSocketProtocol::CloseCodeNormal);
+    else
+        socket->abort();
+}
+
+void WebSocketService::disconnect()
+{
+    m_intentionalDisconnect = true;
+    m_heartbeatTimer.reset();
+    m_reconnectTimer.reset();
+    retireSocket();
+    setIsConnected(false);
+    setOnlineUsers({});
+}
+
+void WebSocketService::startHeartbeat()
+{
+    m_heartbeatTimer.reset();
+    m_lastPongTime = m_clock->nowMs();
+    m_heartbeatTimer = m_clock->startTimer(heartbeatIntervalMs, true, [self = QPointer(this)] {
+        if (self)
+            self->heartbeatTick();
+    });
+}
+
+void WebSocketService::heartbeatTick()
+{
+    const qint64 elapsed = m_clock->nowMs() - m_lastPongTime;
+    if (elapsed <= pongTimeoutMs) {
+        sendRaw(QJsonObject { { QStringLiteral("type"), QStringLiteral("ping") }, { QStringLiteral("payload"), QJsonObject() } });
+        return;
+    }
+    qWarning().noquote() << QStringLiteral("[WS] Pong timeout (%1s), reconnecting...").arg(elapsed / 1000);
+    // abort(), not close(1006): that code is reserved and must never go on the wire.
+    QWebSocket* socket = m_webSocket;
+    m_webSocket = nullptr;
+    if (socket)
+        socket->abort();
+    setIsConnected(false);
+    scheduleReconnect();
+}
+
+void WebSocketService::handleDisconnect(qint64 generation)
+{
+    if (generation != m_connectionGeneration)
+        return;
+    setIsConnected(false);
+    scheduleReconnect();
+}
+
+void WebSocketService::scheduleReconnect()
+{
+    if (m_intentionalDisconnect)
+        return;
+    m_reconnectTimer.reset();
+    // The first retry after a fresh connect is quick; later ones back off.
+    const double delay = m_reconnectDelay == 3.0 ? 0.5 : m_reconnectDelay;
+    qInfo().noquote() << QStringLiteral("[WS] Scheduling reconnect in %1s").arg(secondsText(delay));
+    m_reconnectTimer = m_clock->startTimer(qRound64(delay * 1000), false, [self = QPointer(this)] {
+        if (self)
+            self->reconnectFired();
+    });
+    m_reconnectDelay = std::min(m_reconnectDelay * 2, 30.0);
+}
+
+void WebSocketService::reconnectFired()
+{
+    if (m_intentionalDisconnect)
+        return;
+    std::optional<qint64> userId = m_currentUserId;
+    if (!userId) {
+        if (const std::optional<User> cached = cachedUser())
+            userId = cached->id;
+    }
+    if (userId)
+        connect(*userId);
+}
+
+std::optional<User> WebSocketService::cachedUser() const
+{
+    const std::optional<QByteArray> bytes = m_keychain.load(cachedUserKey);
+    if (!bytes)
+        return std::nullopt;
+    try {
+        return json::decode<User>(*bytes);
+    } catch (const json::DecodeError&) {
+        return std::nullopt;
+    }
+}
+
+void WebSocketService::sendRaw(const QJsonObject& frame)
+{
+    qInfo().noquote() << QStringLiteral("[WS] Sending: ") + frameText(withTokenMasked(frame));
+    sendText(frameText(frame));
+}
+
+void WebSocketService::send(const WSMessage& message)
+{
+    sendText(QString::fromUtf8(json::serialize(json::encode(message).toObject())));
+}
+
+void WebSocketService::sendText(const QString& text)
+{
+    if (!m_webSocket)
+        return;
+    const qint64 sent = m_webSocket->sendTextMessage(text);
+    if (sent != text.toUtf8().size()) {
+        const QString reason = m_webSocket->state() == QAbstractSocket::ConnectedState
+            ? m_webSocket->errorString()
+            : QStringLiteral("the socket is not open");
+        qWarning().noquote() << QStringLiteral("[WS] Send error: ") + reason;
+    }
+}
+
+void WebSocketService::sendDeliveryAck(qint64 messageId)
+{
+    sendRaw(QJsonObject { { QStringLiteral("type"), QStringLiteral("message_delivered") },
+                          { QStringLiteral("payload"), QJsonObject { { QStringLiteral("messageId"), messageId } } } });
+}
+
+void WebSocketService::sendTyping(qint64 conversationId)
+{
+    sendRaw(QJsonObject { { QStringLiteral("type"), QStringLiteral("typing") },
+                          { QStringLiteral("payload"), QJsonObject { { QStringLiteral("conversationId"), conversationId } } } });
+}
+
+void WebSocketService::setIsConnected(bool connected)
+{
+    m_isConnected = connected;
+    Q_EMIT isConnectedChanged(connected);
+}
+
+void WebSocketService::setOnlineUsers(QSet<qint64> users)
+{
+    m_onlineUsers = std::move(users);
+    Q_EMIT onlineUsersChanged(m_onlineUsers);
+}
+
+void WebSocketService::handleMessage(const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+
+    std::optional<WSMessage> message;
+    try {
+        message = json::decode<WSMessage>(bytes);
+    } catch (const json::DecodeError&) {
+        // The raw branches below still see the frame.
+    }
+
+    // A frame that is not a JSON object ends up with the empty type and publishes nothing.
+    std::optional<QJsonObject> rawPayload;
+    QString type;
+    const QJsonObject object = QJsonDocument::fromJson(bytes).object();
+    const QJsonValue payload = object.value(QLatin1StringView("payload"));
+    if (payload.isObject())
+        rawPayload = payload.toObject();
+    type = object.value(QLatin1StringView("type")).toString();
+
+    processMessage(type, message, rawPayload);
+}
+
+namespace {
+
+// Reads the values of a frame's raw payload. A value of the wrong JSON type
+// counts as missing, and so does every value of an absent or empty payload.
+class RawPayload {
+public:
+    explicit RawPayload(const std::optional<QJsonObject>& payload)
+        : m_reader(payload.value_or(QJsonObject()), json::Path {})
+        , m_present(payload && !payload->isEmpty())
+    {
+    }
+
+    bool present() const { return m_present; }
+
+    template <typename T>
+    std::optional<T> get(QLatin1StringView key) const
+    {
+        return m_present ? m_reader.lenient<T>(key) : std::nullopt;
+    }
+
+    std::optional<qint64> integer(QLatin1StringView key) const { return get<qint64>(key); }
+    std::optional<QString> string(QLatin1StringView key) const { return get<QString>(key); }
+    std::optional<bool> boolean(QLatin1StringView key) const { return get<bool>(key); }
+
+    // A record or list nested in the payload; absent when it does not decode.
+    template <typename T>
+    std::optional<T> decoded(QLatin1StringView key) const
+    {
+        if (!m_present)
+            return std::nullopt;
+        try {
+            return json::decode<T>(m_reader.value(key));
+        } catch (const json::DecodeError&) {
+            return std::nullopt;
+        }
+    }
+
+private:
+    json::Reader m_reader;
+    bool m_present;
+};
+
+} // namespace
+
+void WebSocketService::processMessage(const QString& type, const std::optional<WSMessage>& message,
+                                      const std::optional<QJsonObject>& rawPayload)
+{
+    using namespace Qt::StringLiterals;
+
+    if (message)
+        Q_EMIT messageSubject(*message);
+
+    const RawPayload raw(rawPayload);
+    // The typed rows need both the decoded frame and its payload.
+    const WSPayload* typed = message && message->payload ? &*message->payload : nullptr;
+
+    if (type == u"auth_success") {
+        qInfo().noquote() << "[WS] Auth success"_L1;
+        setIsConnected(true);
+    } else if (type == u"message_ack") {
+        const auto clientMsgId = raw.string("clientMsgId"_L1);
+        const auto serverMsgId = raw.string("serverMsgId"_L1);
+        const auto messageId = raw.integer("messageId"_L1);
+        if (clientMsgId && serverMsgId && messageId)
+            Q_EMIT messageAckSubject(*clientMsgId, *serverMsgId, *messageId, raw.boolean("isDuplicate"_L1).value_or(false));
+    } else if (type == u"message_deliver") {
+        if (const auto delivered = raw.decoded<Message>("message"_L1)) {
+            Q_EMIT newMessageSubject(*delivered);
+            sendDeliveryAck(delivered->id);
+        }
+    } else if (type == u"message_read_notify") {
+        const auto conversationId = raw.integer("conversationId"_L1);
+        const auto readBy = raw.integer("readBy"_L1);
+        if (conversationId && readBy)
+            Q_EMIT readSubject(*conversationId, *readBy);
+    } else if (type == u"read_sync") {
+        if (const auto conversationId = raw.integer("conversationId"_L1))
+            Q_EMIT readSubject(*conversationId, m_currentUserId.value_or(0));
+    } else if (type == u"message_revoked") {
+        const auto messageId = raw.integer("messageId"_L1);
+        const auto conversationId = raw.integer("conversationId"_L1);
+        if (messageId && conversationId)
+            Q_EMIT revokeSubject(*messageId, *conversationId);
+    } else if (type == u"sync_response") {
+        if (const auto messages = raw.decoded<QList<Message>>("messages"_L1))
+            Q_EMIT syncResponseSubject(*messages, raw.boolean("hasMore"_L1).value_or(false), raw.string("nextCursor"_L1));
+    } else if (type == u"message") {
+        if (typed && typed->messageId && typed->conversationId && typed->senderId) {
+            Message built;
+            built.id = *typed->messageId;
+            built.conversationId = *typed->conversationId;
+            built.senderId = *typed->senderId;
+            built.type = typed->messageType.value_or(u"text"_s);
+            built.content = typed->content;
+            built.fileUrl = typed->fileUrl;
+            built.fileName = typed->fileName;
+            built.senderName = typed->senderName;
+            built.status = u"delivered"_s;
+            built.createdAt = typed->createdAt.value_or(QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
+            Q_EMIT newMessageSubject(built);
+        }
+    } else if (type == u"typing") {
+        if (typed && typed->conversationId) {
+            const std::optional<qint64> userId = typed->userId ? typed->userId : raw.integer("userId"_L1);
+            if (userId)
+                Q_EMIT typingSubject(*typed->conversationId, *userId, typed->userName.value_or(QString()));
+        }
+    } else if (type == u"read") {
+        if (typed && typed->conversationId && typed->userId)
+            Q_EMIT readSubject(*typed->conversationId, *typed->userId);
+    } else if (type == u"online") {
+        if (typed && typed->userId) {
+            QSet<qint64> users = m_onlineUsers;
+            users.insert(*typed->userId);
+            setOnlineUsers(std::move(users));
+            Q_EMIT presenceSubject(*typed->userId, true);
+        }
+    } else if (type == u"offline") {
+        if (typed && typed->userId) {
+            QSet<qint64> users = m_onlineUsers;
+            users.remove(*typed->userId);
+            setOnlineUsers(std::move(users));
+            Q_EMIT presenceSubject(*typed->userId, false);
+        }
+    } else if (type == u"reaction") {
+        if (typed && typed->messageId && typed->userId && typed->emoji && typed->action)
+            Q_EMIT reactionSubject(*typed->messageId, *typed->userId, *typed->emoji, *typed->action);
+    } else if (type == u"revoke") {
+        if (typed && typed->messageId && typed->conversationId)
+            Q_EMIT revokeSubject(*typed->messageId, *typed->conversationId);
+    } else if (type == u"message_edit") {
+        if (typed && typed->messageId && typed->conversationId && typed->content)
+            Q_EMIT editSubject(*typed->messageId, *typed->conversationId, *typed->content);
+    } else if (type == u"pong") {
+        m_lastPongTime = m_clock->nowMs();
+    } else if (type == u"error") {
+        qWarning().noquote() << "[WS] Error from server: "_L1 + raw.string("code"_L1).value_or(u"UNKNOWN"_s);
+    } else if (type == u"message_edited") {
+        const auto messageId = raw.integer("messageId"_L1);
+        const auto conversationId = raw.integer("conversationId"_L1);
+        const auto newContent = raw.string("newContent"_L1);
+        if (messageId && conversationId && newContent) {
+            Q_EMIT messageEditedSubject(*messageId, *conversationId, *newContent, raw.integer("editedBy"_L1).value_or(0));
+            Q_EMIT editSubject(*messageId, *conversationId, *newContent);
+        }
+    } else if (type == u"message_pinned" || type == u"message_unpinned") {
+        const auto messageId = raw.integer("messageId"_L1);
+        const auto conversationId = raw.integer("conversationId"_L1);
+        if (messageId && conversationId) {
+            if (type == u"message_pinned")
+                Q_EMIT messagePinnedSubject(*messageId, *conversationId);
+            else
+                Q_EMIT messageUnpinnedSubject(*messageId, *conversationId);
+        }
+    } else if (type == u"mute_ack" || type == rawValue(WSMessageType::UnmuteAck)) {
+        if (const auto conversationId = raw.integer("conversationId"_L1))
+            Q_EMIT muteAckSubject(*conversationId, type == u"mute_ack");
+    } else if (message) {
+        if (type.startsWith(u"call_"))
+            Q_EMIT callSubject(*message);
+        else if (type.startsWith(u"friend_"))
+            Q_EMIT friendRequestSubject(*message);
+    }
+}

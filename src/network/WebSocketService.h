@@ -1,0 +1,121 @@
+#pragma once
+
+// The one realtime channel to the server's "/ws" endpoint: it authenticates with
+// the stored access token, keeps the socket alive with a heartbeat, reopens it
+// with a back-off after failures, and turns every received frame into events.
+//
+// Each connect() starts a new generation; whatever an older socket reports
+// afterwards is ignored, so nothing is ever handled or sent on a stale socket.
+
+#include "models/Message.h"
+#include "models/WSMessage.h"
+#include "network/WebSocketClock.h"
+
+#include <QJsonObject>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+class ClientIdService;
+class KeychainService;
+class QWebSocket;
+struct User;
+
+class WebSocketService : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(bool isConnected READ isConnected NOTIFY isConnectedChanged)
+    Q_PROPERTY(QSet<qint64> onlineUsers READ onlineUsers NOTIFY onlineUsersChanged)
+
+public:
+    // Made on first use, on the GUI thread.
+    static WebSocketService* shared();
+
+    WebSocketService(QString address, std::shared_ptr<WebSocketClock> clock, KeychainService& keychain,
+                     ClientIdService& clientIds, QObject* parent = nullptr);
+    ~WebSocketService() override;
+
+    bool isConnected() const { return m_isConnected; }
+    QSet<qint64> onlineUsers() const { return m_onlineUsers; }
+    std::optional<qint64> currentUserId() const { return m_currentUserId; }
+    bool intentionalDisconnect() const { return m_intentionalDisconnect; }
+
+    // The heartbeat period and how long the server may leave a ping unanswered.
+    static constexpr qint64 heartbeatIntervalMs = 30'000;
+    static constexpr qint64 pongTimeoutMs = 75'000;
+
+public Q_SLOTS:
+    // (Re)opens the channel for this user. Safe to call from any thread.
+    void connect(qint64 userId);
+    // Closes the channel and blocks every reconnection until the next connect().
+    void disconnect();
+
+    void sendRaw(const QJsonObject& frame);
+    void send(const WSMessage& message);
+    void sendDeliveryAck(qint64 messageId);
+    void sendTyping(qint64 conversationId);
+
+Q_SIGNALS:
+    // Emitted on every assignment, repeats included; subscribers drop repeats themselves.
+    void isConnectedChanged(bool isConnected);
+    void onlineUsersChanged(const QSet<qint64>& onlineUsers);
+
+    // The event streams. They keep no history: a subscriber sees what comes after it connects.
+    void messageSubject(const WSMessage& message);
+    void typingSubject(qint64 conversationId, qint64 userId, const QString& userName);
+    void newMessageSubject(const Message& message);
+    void readSubject(qint64 conversationId, qint64 userId);
+    void reactionSubject(qint64 messageId, qint64 userId, const QString& emoji, const QString& action);
+    void callSubject(const WSMessage& message);
+    void friendRequestSubject(const WSMessage& message);
+    void presenceSubject(qint64 userId, bool online);
+    void revokeSubject(qint64 messageId, qint64 conversationId);
+    void editSubject(qint64 messageId, qint64 conversationId, const QString& content);
+    void messageAckSubject(const QString& clientMsgId, const QString& serverMsgId, qint64 messageId, bool isDuplicate);
+    void syncResponseSubject(const QList<Message>& messages, bool hasMore, const std::optional<QString>& nextCursor);
+    void messagePinnedSubject(qint64 messageId, qint64 conversationId);
+    void messageUnpinnedSubject(qint64 messageId, qint64 conversationId);
+    void messageEditedSubject(qint64 messageId, qint64 conversationId, const QString& newContent, qint64 editedBy);
+    void muteAckSubject(qint64 conversationId, bool muted);
+
+private:
+    void openSocket(const QUrl& url, qint64 generation, qint64 userId);
+    void sendAuth(qint64 userId);
+    void sendText(const QString& text);
+    // Takes the current socket out of service; closes it cleanly when it is open.
+    void retireSocket();
+
+    void startHeartbeat();
+    void heartbeatTick();
+    void scheduleReconnect();
+    void reconnectFired();
+    std::optional<User> cachedUser() const;
+    void handleDisconnect(qint64 generation);
+
+    void handleMessage(const QString& text);
+    void processMessage(const QString& type, const std::optional<WSMessage>& message,
+                        const std::optional<QJsonObject>& rawPayload);
+
+    void setIsConnected(bool connected);
+    void setOnlineUsers(QSet<qint64> users);
+
+    QString m_address;
+    std::shared_ptr<WebSocketClock> m_clock;
+    KeychainService& m_keychain;
+    ClientIdService& m_clientIds;
+
+    bool m_isConnected = false;
+    QSet<qint64> m_onlineUsers;
+    QPointer<QWebSocket> m_webSocket;
+    std::unique_ptr<WebSocketClock::Timer> m_heartbeatTimer;
+    std::unique_ptr<WebSocketClock::Timer> m_reconnectTimer;
+    qint64 m_lastPongTime;
+    double m_reconnectDelay = 3.0;
+    bool m_intentionalDisconnect = false;
+    qint64 m_connectionGeneration = 0;
+    std::optional<qint64> m_currentUserId;
+};
