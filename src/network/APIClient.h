@@ -35,6 +35,19 @@ struct ResultCodec<std::optional<T>> {
     }
 };
 
+// Procedure inputs only need to write themselves; a full json::Codec is accepted too.
+template <typename I>
+QJsonValue encodeInput(const I& input)
+{
+    if constexpr (requires(json::Writer& writer) { input.write(writer); }) {
+        json::Writer writer;
+        input.write(writer);
+        return writer.take();
+    } else {
+        return json::encode(input);
+    }
+}
+
 template <typename T>
 T decodeOrThrow(const QJsonValue& value, const json::Path& path)
 {
@@ -97,7 +110,7 @@ public:
     template <typename R, typename I>
     QCoro::Task<R> query(QString procedure, I input)
     {
-        std::optional<QJsonValue> encoded = json::encode(input);
+        std::optional<QJsonValue> encoded = apiclient_detail::encodeInput(input);
         const ProcedureReply reply = co_await callProcedure(QByteArrayLiteral("GET"), std::move(procedure), std::move(encoded));
         co_return decodeProcedure<R>(reply);
     }
@@ -115,7 +128,7 @@ public:
     template <typename R = EmptyResponse, typename I>
     QCoro::Task<R> mutation(QString procedure, I input)
     {
-        std::optional<QJsonValue> encoded = json::encode(input);
+        std::optional<QJsonValue> encoded = apiclient_detail::encodeInput(input);
         const ProcedureReply reply = co_await callProcedure(QByteArrayLiteral("POST"), std::move(procedure), std::move(encoded));
         co_return decodeProcedure<R>(reply);
     }

@@ -3,6 +3,7 @@
 #include "models/Json.h"
 #include "models/User.h"
 #include "models/WSMessageType.h"
+#include "network/APIClient.h"
 #include "network/ClientIdService.h"
 #include "network/KeychainService.h"
 #include "network/NetworkConfig.h"
@@ -21,7 +22,6 @@
 namespace {
 
 const QString authTokenKey = QStringLiteral("auth_token");
-const QString cachedUserKey = QStringLiteral("cached_user");
 
 QString frameText(const QJsonObject& frame)
 {
@@ -58,6 +58,8 @@ WebSocketService* WebSocketService::shared()
     static WebSocketService* const instance = [] {
         auto* service = new WebSocketService(NetworkConfig::webSocketUrl(), WebSocketClock::system(),
                                              KeychainService::shared(), ClientIdService::shared());
+        // After a token refresh the channel authenticates again, with the new token.
+        QObject::connect(&APIClient::shared(), &APIClient::sessionRefreshed, service, &WebSocketService::connect);
         return service;
     }();
     return instance;
@@ -252,23 +254,11 @@ void WebSocketService::reconnectFired()
         return;
     std::optional<qint64> userId = m_currentUserId;
     if (!userId) {
-        if (const std::optional<User> cached = cachedUser())
+        if (const std::optional<User> cached = m_keychain.getCachedUser())
             userId = cached->id;
     }
     if (userId)
         connect(*userId);
-}
-
-std::optional<User> WebSocketService::cachedUser() const
-{
-    const std::optional<QByteArray> bytes = m_keychain.load(cachedUserKey);
-    if (!bytes)
-        return std::nullopt;
-    try {
-        return json::decode<User>(*bytes);
-    } catch (const json::DecodeError&) {
-        return std::nullopt;
-    }
 }
 
 void WebSocketService::sendRaw(const QJsonObject& frame)

@@ -24,7 +24,6 @@
 class ClientIdService;
 class KeychainService;
 class QWebSocket;
-struct User;
 
 class WebSocketService : public QObject {
     Q_OBJECT
@@ -32,7 +31,8 @@ class WebSocketService : public QObject {
     Q_PROPERTY(QSet<qint64> onlineUsers READ onlineUsers NOTIFY onlineUsersChanged)
 
 public:
-    // Made on first use, on the GUI thread.
+    // Made on first use, on the GUI thread. Reconnects by itself whenever the
+    // API client has refreshed the session token.
     static WebSocketService* shared();
 
     WebSocketService(QString address, std::shared_ptr<WebSocketClock> clock, KeychainService& keychain,
@@ -93,7 +93,6 @@ private:
     void heartbeatTick();
     void scheduleReconnect();
     void reconnectFired();
-    std::optional<User> cachedUser() const;
     void handleDisconnect(qint64 generation);
 
     void handleMessage(const QString& text);

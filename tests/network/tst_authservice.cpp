@@ -1,7 +1,6 @@
 #include "ApiTestSupport.h"
 #include "network/AuthService.h"
 
-#include <QTcpServer>
 #include <QTest>
 
 using Kind = APIError::Kind;
@@ -134,8 +133,8 @@ private Q_SLOTS:
                                            << QStringLiteral("revoked") << QStringLiteral("old-access") << QStringLiteral("old-refresh");
         QTest::newRow("refused") << 401 << QByteArray() << true << Kind::Unauthorized
                                  << QStringLiteral("请先登录") << QStringLiteral("old-access") << QStringLiteral("old-refresh");
-        QTest::newRow("not readable") << 200 << QByteArray(R"({"app_session_id":5})") << true << Kind::DecodingError
-                                      << QStringLiteral("数据解析错误") << QStringLiteral("old-access") << QStringLiteral("old-refresh");
+        QTest::newRow("nothing stored, nothing sent") << 0 << QByteArray() << true << Kind::Unauthorized
+                                                      << QStringLiteral("请先登录") << QStringLiteral("old-access") << QStringLiteral("<none>");
     }
 
     void refreshToken()
@@ -149,6 +148,8 @@ private Q_SLOTS:
         QFETCH(QString, refresh);
         AuthFixture f;
         f.storePrevious();
+        if (status == 0)
+            f.keychain.remove(refreshTokenKey);
         f.server.respond(refreshPath, { status, reply });
 
         QString token;
@@ -163,27 +164,9 @@ private Q_SLOTS:
         }
         QCOMPARE(f.text(authToken), access);
         QCOMPARE(f.text(refreshTokenKey), refresh);
-        QCOMPARE(f.server.requests().size(), 1);
-        QCOMPARE(f.server.requests()[0].header("Authorization"), QByteArray("Bearer old-access"));
-    }
-
-    void refreshWithoutStoredTokenSendsNothing()
-    {
-        AuthFixture f;
-        const auto error = failureOf(f.auth.refreshToken());
-        QVERIFY(error);
-        QCOMPARE(error->kind(), Kind::Unauthorized);
-        QVERIFY(f.server.requests().isEmpty());
-    }
-
-    void signInRefusedWithoutRefreshTokenStored()
-    {
-        AuthFixture f;
-        f.server.respond(loginPath, { 401, "{}" });
-        const auto error = failureOf(f.auth.login(QStringLiteral("qi"), QStringLiteral("wrong")));
-        QVERIFY(error);
-        QCOMPARE(error->description(), QStringLiteral("登录失败"));
-        QCOMPARE(f.server.requests().size(), 1);
+        QCOMPARE(f.server.requests().size(), status == 0 ? 0 : 1);
+        if (status != 0)
+            QCOMPARE(f.server.requests()[0].header("Authorization"), QByteArray("Bearer old-access"));
     }
 
     void me_data()
@@ -212,26 +195,12 @@ private Q_SLOTS:
         QCOMPARE(f.text(refreshTokenKey), QStringLiteral("old-refresh"));
     }
 
-    void meRefreshesOnce()
-    {
-        AuthFixture f;
-        f.storePrevious();
-        f.server.respondOnce(mePath, { 401, "{}" });
-        f.server.respond(mePath, { 200, "{\"user\":" + user7 + "}" });
-        f.server.respond(refreshPath, { 200, R"({"app_session_id":"a2"})" });
-        const User user = testsupport::runTask(f.auth.me());
-        QCOMPARE(user.id, 7);
-        QCOMPARE(f.server.requestsTo(mePath).size(), 2);
-        QCOMPARE(f.server.requestsTo(mePath)[1].header("Authorization"), QByteArray("Bearer a2"));
-    }
-
     void logout_data()
     {
-        QTest::addColumn<int>("status"); // 0: server unreachable
+        QTest::addColumn<int>("status");
         QTest::newRow("accepted") << 200;
         QTest::newRow("server error") << 500;
         QTest::newRow("refused, refresh refused too") << 401;
-        QTest::newRow("network down") << 0;
     }
 
     void logout()
@@ -241,49 +210,15 @@ private Q_SLOTS:
         f.storePrevious();
         f.server.respond(logoutPath, { status, "{}" });
         f.server.respond(refreshPath, { 401, R"({"error":"revoked"})" });
-        std::unique_ptr<APIClient> offline;
-        std::unique_ptr<AuthService> offlineAuth;
-        AuthService* auth = &f.auth;
-        if (status == 0) {
-            QTcpServer closed;
-            QVERIFY(closed.listen(QHostAddress::LocalHost));
-            const QString address = QStringLiteral("http://127.0.0.1:%1").arg(closed.serverPort());
-            closed.close();
-            offline = std::make_unique<APIClient>(address, f.keychain);
-            offlineAuth = std::make_unique<AuthService>(*offline, f.keychain);
-            auth = offlineAuth.get();
-        }
-
-        testsupport::runTask(auth->logout());
+        testsupport::runTask(f.auth.logout());
 
         for (const QString& key : { authToken, refreshTokenKey, cachedUser })
             QVERIFY2(!f.keychain.load(key), qPrintable(key));
         QCOMPARE(f.text(QStringLiteral("device_unique_id")), QStringLiteral("mac-device"));
-        if (status != 0) {
-            // The sign-out request itself still carries the token it ends.
-            QCOMPARE(f.server.requestsTo(logoutPath).value(0).header("Authorization"), QByteArray("Bearer old-access"));
-            QCOMPARE(f.server.requestsTo(logoutPath).size(), 1);
-            QVERIFY(!f.api.isRefreshing());
-        }
-    }
-
-    void profileAndSessions()
-    {
-        AuthFixture f;
-        f.server.respond(QStringLiteral("/api/trpc/user.getMyProfile"), { 200, envelope(user7) });
-        f.server.respond(QStringLiteral("/api/trpc/user.listSessions"),
-                         { 200, envelope(R"([{"id":3,"deviceName":"桌面","isCurrent":true},{"id":4}])") });
-        f.server.respond(QStringLiteral("/api/trpc/user.revokeSession"), { 200, envelope("null") });
-
-        QCOMPARE(testsupport::runTask(f.auth.getMyProfile()).id, 7);
-        QVERIFY(!f.keychain.load(cachedUser)); // the profile call stores nothing
-        const QList<LoginSession> sessions = testsupport::runTask(f.auth.listSessions());
-        QCOMPARE(sessions.size(), 2);
-        QCOMPARE(sessions[0].isCurrent, std::optional<bool>(true));
-        QCOMPARE(sessions[1].deviceName, std::nullopt);
-        testsupport::runTask(f.auth.revokeSession(4));
-        QCOMPARE(json::parse(f.server.requests().last().body),
-                 QJsonValue(QJsonObject { { QStringLiteral("json"), QJsonObject { { QStringLiteral("sessionId"), 4 } } } }));
+        // The sign-out request itself still carries the token it ends.
+        QCOMPARE(f.server.requestsTo(logoutPath).value(0).header("Authorization"), QByteArray("Bearer old-access"));
+        QCOMPARE(f.server.requestsTo(logoutPath).size(), 1);
+        QVERIFY(!f.api.isRefreshing());
     }
 };
 

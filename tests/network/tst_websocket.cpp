@@ -1,6 +1,7 @@
-// The channel's connection life: authentication, heartbeat, pong time-out,
-// reconnection and its back-off, against an in-process WebSocket server.
+// The WebSocket channel against an in-process server: authentication, heartbeat,
+// reconnection and its back-off, and the events that received frames turn into.
 
+#include "network/APIClient.h"
 #include "network/ClientIdService.h"
 #include "network/KeychainService.h"
 #include "network/MemorySecretStore.h"
@@ -10,29 +11,29 @@
 #include "WebSocketManualClock.h"
 #include "WebSocketTestServer.h"
 
-#include <QJsonArray>
+#include <QDateTime>
 #include <QJsonDocument>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTest>
 #include <QWebSocketProtocol>
 
+#include <algorithm>
 #include <memory>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// A server, a store of its own and a channel whose clock the test moves.
+// A server, a secret store of its own and a channel whose clock the test moves.
 struct Channel {
-    explicit Channel(std::shared_ptr<WebSocketClock> withClock = nullptr)
+    explicit Channel(std::shared_ptr<WebSocketClock> clock = nullptr)
     {
         if (!server.listen())
             qFatal("cannot listen on loopback");
-        clock = withClock ? std::move(withClock) : manualClock;
-        service = std::make_unique<WebSocketService>(server.url(), clock, keychain, clientIds);
+        service = std::make_unique<WebSocketService>(server.url(), clock ? clock : manualClock, keychain, clientIds);
     }
 
-    // Connects and waits for the server's "auth_success".
     bool connectAndAuthenticate(qint64 userId)
     {
         service->connect(userId);
@@ -41,7 +42,6 @@ struct Channel {
 
     WebSocketTestServer server;
     std::shared_ptr<WebSocketManualClock> manualClock = std::make_shared<WebSocketManualClock>();
-    std::shared_ptr<WebSocketClock> clock;
     KeychainService keychain { std::make_unique<MemorySecretStore>() };
     ClientIdService clientIds { keychain };
     std::unique_ptr<WebSocketService> service;
@@ -52,12 +52,90 @@ QJsonObject payloadOf(const QJsonObject& frame)
     return frame.value("payload"_L1).toObject();
 }
 
+QString str(qint64 v) { return QString::number(v); }
+QString str(bool v) { return v ? u"true"_s : u"false"_s; }
+QString str(const QString& v) { return u'"' + v + u'"'; }
+QString str(const std::optional<QString>& v) { return v ? str(*v) : u"none"_s; }
+QString str(const WSMessage& m) { return m.type; }
+QString str(QList<qint64> ids)
+{
+    std::sort(ids.begin(), ids.end());
+    QStringList texts;
+    for (qint64 id : ids)
+        texts.append(str(id));
+    return u'[' + texts.join(u',') + u']';
+}
+QString str(const QSet<qint64>& ids) { return str(QList<qint64>(ids.begin(), ids.end())); }
+QString str(const QList<Message>& ms)
+{
+    QList<qint64> ids;
+    for (const Message& m : ms)
+        ids.append(m.id);
+    return str(ids);
+}
+QString str(const Message& m)
+{
+    // A creation time made by the channel itself reads "now".
+    QString createdAt = str(m.createdAt);
+    const QDateTime created = QDateTime::fromString(m.createdAt.value_or(QString()), Qt::ISODate);
+    if (m.createdAt && m.createdAt->size() == 20 && m.createdAt->endsWith(u'Z')
+        && qAbs(created.secsTo(QDateTime::currentDateTimeUtc())) < 60)
+        createdAt = u"now"_s;
+    return u"{%1 %2 %3 %4 %5 %6 %7 %8 %9}"_s.arg(str(m.id), str(m.conversationId), str(m.senderId), m.type, str(m.content),
+                                                 str(m.status), createdAt, str(m.fileName), str(m.senderName));
+}
+
+// Every stream and both properties, watched through queued connections as the
+// state objects watch them, one line per event in arrival order.
+class EventRecorder : public QObject {
+public:
+    explicit EventRecorder(WebSocketService* service) : m_service(service)
+    {
+        using S = WebSocketService;
+        on(&S::isConnectedChanged, u"isConnected"_s);
+        on(&S::onlineUsersChanged, u"onlineUsers"_s);
+        on(&S::messageSubject, u"frame"_s);
+        on(&S::typingSubject, u"typing"_s);
+        on(&S::newMessageSubject, u"newMessage"_s);
+        on(&S::readSubject, u"read"_s);
+        on(&S::reactionSubject, u"reaction"_s);
+        on(&S::callSubject, u"call"_s);
+        on(&S::friendRequestSubject, u"friendRequest"_s);
+        on(&S::presenceSubject, u"presence"_s);
+        on(&S::revokeSubject, u"revoke"_s);
+        on(&S::editSubject, u"edit"_s);
+        on(&S::messageAckSubject, u"ack"_s);
+        on(&S::syncResponseSubject, u"syncResponse"_s);
+        on(&S::messagePinnedSubject, u"pinned"_s);
+        on(&S::messageUnpinnedSubject, u"unpinned"_s);
+        on(&S::messageEditedSubject, u"edited"_s);
+        on(&S::muteAckSubject, u"muteAck"_s);
+    }
+
+    QStringList events;
+
+private:
+    template <typename... Args>
+    void on(void (WebSocketService::*signal)(Args...), QString name)
+    {
+        connect(m_service, signal, this, [this, name](Args... args) {
+            QStringList parts { name };
+            (parts.append(str(args)), ...);
+            events.append(parts.join(u' '));
+        }, Qt::QueuedConnection);
+    }
+
+    WebSocketService* m_service;
+};
+
 } // namespace
 
 class TestWebSocket : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
     void authFrame_data()
     {
         QTest::addColumn<QString>("storedToken");
@@ -79,7 +157,7 @@ private Q_SLOTS:
         QCOMPARE(auths.size(), 1);
         const QJsonObject payload = payloadOf(auths.first());
         QCOMPARE(payload.keys(), (QStringList { u"deviceId"_s, u"deviceType"_s, u"token"_s, u"userId"_s }));
-        QCOMPARE(payload.value("token"_L1), QJsonValue(storedToken.isNull() ? QString(u""_s) : storedToken));
+        QCOMPARE(payload.value("token"_L1), QJsonValue(storedToken.isNull() ? u""_s : storedToken));
         QCOMPARE(payload.value("userId"_L1), QJsonValue(42));
         QCOMPARE(payload.value("deviceId"_L1).toString(), channel.clientIds.getOrCreateDeviceId());
         QCOMPARE(payload.value("deviceType"_L1), QJsonValue(u"mac"_s));
@@ -87,7 +165,7 @@ private Q_SLOTS:
         // The frame is logged, its token never.
         const QStringList sent = log.linesStartingWith(u"[WS] Sending: "_s);
         QCOMPARE(sent.size(), 1);
-        QVERIFY(sent.first().contains(u"\"token\":\"***\""_s));
+        QVERIFY(sent.first().contains(uR"("token":"***")"_s));
         if (!storedToken.isNull())
             QVERIFY(!log.lines().join(u'\n').contains(storedToken));
         QCOMPARE(log.linesStartingWith(u"[WS] Connecting to "_s),
@@ -136,7 +214,7 @@ private Q_SLOTS:
         QCOMPARE(log.linesStartingWith(u"[WS] Connecting to "_s).size(), 2);
         QTRY_COMPARE(log.linesStartingWith(u"[WS] Scheduling reconnect in "_s).size(), 2);
 
-        // Each failure is counted once although the socket reports it twice.
+        // The socket reports each failure twice; it counts once, and every fresh socket retries quickly.
         QTest::qWait(50);
         QCOMPARE(log.linesStartingWith(u"[WS] Scheduling reconnect in "_s),
                  (QStringList { u"[WS] Scheduling reconnect in 0.5s"_s, u"[WS] Scheduling reconnect in 0.5s"_s }));
@@ -144,7 +222,7 @@ private Q_SLOTS:
         QVERIFY(!channel.service->isConnected());
     }
 
-    // The last pong before the tick at 90 s came at pongAtMs.
+    // The last pong before the heartbeat tick at 90 s came at pongAtMs.
     void pongTimeout_data()
     {
         QTest::addColumn<qint64>("pongAtMs");
@@ -188,7 +266,6 @@ private Q_SLOTS:
                      (QStringList { u"[WS] Scheduling reconnect in 0.5s"_s, u"[WS] Scheduling reconnect in 6.0s"_s }));
         QCOMPARE(channel.manualClock->armedOneShots(), QList<qint64> { 6000 });
         channel.manualClock->advance(6000);
-        QTRY_COMPARE(channel.server.connections().size(), 2);
         QTRY_COMPARE(channel.server.framesOfType(u"auth"_s).size(), 2);
     }
 
@@ -200,7 +277,6 @@ private Q_SLOTS:
 
         channel.service->disconnect();
         QVERIFY(!channel.service->isConnected());
-        QVERIFY(channel.service->intentionalDisconnect());
         const auto connection = channel.server.connections().first();
         QTRY_VERIFY(!connection->open);
         QCOMPARE(connection->closeCode, int(QWebSocketProtocol::CloseCodeNormal));
@@ -210,7 +286,6 @@ private Q_SLOTS:
         QTest::qWait(50);
         QVERIFY(log.linesStartingWith(u"[WS] Scheduling reconnect"_s).isEmpty());
         QCOMPARE(channel.server.connections().size(), 1);
-        QVERIFY(channel.manualClock->armedRepeating().isEmpty());
         QVERIFY(!channel.service->isConnected());
     }
 
@@ -231,64 +306,103 @@ private Q_SLOTS:
         QCOMPARE(payloadOf(auths.last()).value("userId"_L1), QJsonValue(5));
     }
 
-    void outgoingFrames_data()
+    void tokenRefreshReconnectsTheSharedChannel()
     {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("typing") << u"typing"_s << QByteArray(R"({"type":"typing","payload":{"conversationId":7}})");
-        QTest::newRow("delivery ack") << u"delivered"_s
-                                      << QByteArray(R"({"type":"message_delivered","payload":{"messageId":9}})");
-        QTest::newRow("read record") << u"read"_s
-                                     << QByteArray(R"({"type":"read","payload":{"userId":3,"conversationId":7}})");
-        QTest::newRow("record without payload") << u"bare"_s << QByteArray(R"({"type":"sync_init"})");
+        WebSocketTestServer server;
+        QVERIFY(server.listen());
+        qputenv("MORVANE_WS_URL", server.url().toUtf8());
+        KeychainService::shared().saveText(u"refreshed-token"_s, u"auth_token"_s);
+        WebSocketService* channel = WebSocketService::shared(); // the application makes it at start
+
+        Q_EMIT APIClient::shared().sessionRefreshed(77);
+
+        QTRY_COMPARE(server.framesOfType(u"auth"_s).size(), 1);
+        const QJsonObject payload = payloadOf(server.framesOfType(u"auth"_s).first());
+        QCOMPARE(payload.value("userId"_L1), QJsonValue(77));
+        QCOMPARE(payload.value("token"_L1), QJsonValue(u"refreshed-token"_s));
+        QTRY_VERIFY(channel->isConnected());
+        channel->disconnect();
     }
 
-    void outgoingFrames()
+    // Each frame, then a marker frame; once the marker is through, so is the frame.
+    void dispatch_data()
     {
-        QFETCH(QString, kind);
-        QFETCH(QByteArray, expected);
+        QTest::addColumn<QByteArray>("frame");
+        QTest::addColumn<QStringList>("events");
+        QTest::addColumn<qint64>("acknowledged"); // the id in a "message_delivered" reply, 0 for none
+        QTest::addColumn<QString>("logLine");
+        auto row = [](const char* name, const char* frame, QStringList events, qint64 ack = 0, QString log = {}) {
+            QTest::newRow(name) << QByteArray(frame) << events << ack << log;
+        };
+
+        row("auth_success", R"({"type":"auth_success","payload":{}})", { u"frame auth_success"_s, u"isConnected true"_s });
+        row("message_ack", R"({"type":"message_ack","payload":{"clientMsgId":"c1","serverMsgId":"s1","messageId":12}})",
+            { u"frame message_ack"_s, uR"(ack "c1" "s1" 12 false)"_s });
+        row("message_ack with a string id",
+            R"({"type":"message_ack","payload":{"clientMsgId":"c1","serverMsgId":"s1","messageId":"12"}})", {});
+        row("message_deliver",
+            R"({"type":"message_deliver","payload":{"message":{"id":5,"conversationId":2,"senderId":3,"type":"text","content":"hi"}}})",
+            { u"frame message_deliver"_s, uR"(newMessage {5 2 3 text "hi" none none none none})"_s }, 5);
+        row("message_deliver that does not read", R"({"type":"message_deliver","payload":{"message":7}})", {});
+        row("read_sync is the signed-in user's", R"({"type":"read_sync","payload":{"conversationId":4}})",
+            { u"frame read_sync"_s, u"read 4 42"_s });
+        row("sync_response defaults", R"({"type":"sync_response","payload":{"messages":[{"id":1,"conversationId":2,"senderId":3,"type":"text"}]}})",
+            { u"frame sync_response"_s, u"syncResponse [1] false none"_s });
+        row("flat message defaults", R"({"type":"message","payload":{"messageId":5,"conversationId":2,"senderId":3}})",
+            { u"frame message"_s, uR"(newMessage {5 2 3 text none "delivered" now none none})"_s });
+        row("flat message fields",
+            R"({"type":"message","payload":{"messageId":5,"conversationId":2,"senderId":3,"messageType":"file","fileName":"f.txt","senderName":"Ann","createdAt":"2024-05-06T07:08:09Z"}})",
+            { u"frame message"_s, uR"(newMessage {5 2 3 file none "delivered" "2024-05-06T07:08:09Z" "f.txt" "Ann"})"_s });
+        row("typing without a name", R"({"type":"typing","payload":{"conversationId":2,"userId":3}})",
+            { u"frame typing"_s, uR"(typing 2 3 "")"_s });
+        row("online", R"({"type":"online","payload":{"userId":9}})",
+            { u"frame online"_s, u"onlineUsers [9]"_s, u"presence 9 true"_s });
+        row("offline of a user who was not online", R"({"type":"offline","payload":{"userId":9}})",
+            { u"frame offline"_s, u"onlineUsers []"_s, u"presence 9 false"_s });
+        row("reaction without action", R"({"type":"reaction","payload":{"messageId":1,"userId":3,"emoji":"+1"}})",
+            { u"frame reaction"_s });
+        row("message_edited", R"({"type":"message_edited","payload":{"messageId":1,"conversationId":2,"newContent":"hi"}})",
+            { u"frame message_edited"_s, uR"(edited 1 2 "hi" 0)"_s, uR"(edit 1 2 "hi")"_s });
+        row("unmute_ack", R"({"type":"unmute_ack","payload":{"conversationId":3}})", { u"frame unmute_ack"_s, u"muteAck 3 false"_s });
+        // The typed payload reads "message" as a message record, so only the raw row sees this frame.
+        row("error without code", R"({"type":"error","payload":{"message":"x"}})", {}, 0, u"[WS] Error from server: UNKNOWN"_s);
+        row("call_ prefix", R"({"type":"call_incoming","payload":{"callId":"abc"}})", { u"frame call_incoming"_s, u"call call_incoming"_s });
+        row("friend_ prefix", R"({"type":"friend_request_accepted","payload":{}})",
+            { u"frame friend_request_accepted"_s, u"friendRequest friend_request_accepted"_s });
+        row("unhandled type", R"({"type":"red_packet","payload":{}})", { u"frame red_packet"_s });
+        // "userId" fails the typed decoding: raw rows still publish, typed rows do not.
+        row("raw row despite a bad typed field", R"({"type":"message_pinned","payload":{"messageId":1,"conversationId":2,"userId":"x"}})",
+            { u"pinned 1 2"_s });
+        row("typed row with a bad typed field", R"({"type":"revoke","payload":{"messageId":1,"conversationId":2,"userId":"x"}})", {});
+        row("raw row with an empty payload", R"({"type":"mute_ack","payload":{}})", { u"frame mute_ack"_s });
+        row("not an object", R"(["message_ack"])", {});
+    }
+
+    void dispatch()
+    {
+        QFETCH(QByteArray, frame);
+        QFETCH(QStringList, events);
+        QFETCH(qint64, acknowledged);
+        QFETCH(QString, logLine);
         Channel channel;
-        QVERIFY(channel.connectAndAuthenticate(3));
-
-        if (kind == u"typing") {
-            channel.service->sendTyping(7);
-        } else if (kind == u"delivered") {
-            channel.service->sendDeliveryAck(9);
-        } else if (kind == u"read") {
-            WSPayload payload;
-            payload.userId = 3;
-            payload.conversationId = 7;
-            channel.service->send(WSMessage { u"read"_s, payload });
-        } else {
-            channel.service->send(WSMessage { u"sync_init"_s, std::nullopt });
-        }
-
-        QTRY_COMPARE(channel.server.connections().first()->frames.size(), 2);
-        QCOMPARE(channel.server.connections().first()->frames.last(), QJsonDocument::fromJson(expected).object());
-    }
-
-    void sendingWithoutSocket()
-    {
+        QVERIFY(channel.connectAndAuthenticate(42));
+        EventRecorder recorder(channel.service.get());
         WebSocketLogCapture log;
-        Channel channel;
-        channel.service->send(WSMessage { u"read"_s, std::nullopt });
-        QVERIFY(log.lines().isEmpty());
+
+        channel.server.sendToAll(frame);
+        channel.server.sendToAll(R"({"type":"sync_init","payload":{}})");
+        QTRY_VERIFY(recorder.events.contains(u"frame sync_init"_s));
+        recorder.events.removeAll(u"frame sync_init"_s);
+        QCOMPARE(recorder.events, events);
+        QCOMPARE(log.linesStartingWith(u"[WS] Error from server: "_s), logLine.isEmpty() ? QStringList() : QStringList { logLine });
+
+        // The channel's own frames arrive in order: after this one, any acknowledgement is in.
         channel.service->sendTyping(1);
-        QCOMPARE(log.lines(), QStringList { uR"([WS] Sending: {"payload":{"conversationId":1},"type":"typing"})"_s });
-    }
-
-    void invalidAddress()
-    {
-        WebSocketLogCapture log;
-        KeychainService keychain { std::make_unique<MemorySecretStore>() };
-        ClientIdService clientIds { keychain };
-        auto clock = std::make_shared<WebSocketManualClock>();
-        WebSocketService service(u"not a websocket address"_s, clock, keychain, clientIds);
-
-        service.connect(1);
-        QCOMPARE(log.lines(), QStringList { u"[WS] Invalid URL: not a websocket address"_s });
-        QCOMPARE(service.currentUserId(), std::optional<qint64>(1));
-        QVERIFY(clock->armedRepeating().isEmpty());
+        QTRY_COMPARE(channel.server.framesOfType(u"typing"_s).size(), 1);
+        const QList<QJsonObject> acks = channel.server.framesOfType(u"message_delivered"_s);
+        QCOMPARE(acks.size(), acknowledged ? 1 : 0);
+        if (acknowledged)
+            QCOMPARE(payloadOf(acks.first()), (QJsonObject { { u"messageId"_s, acknowledged } }));
     }
 };
 

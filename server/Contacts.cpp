@@ -1,0 +1,78 @@
+#include "Contacts.h"
+
+#include "Database.h"
+#include "WireTime.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSqlQuery>
+
+namespace {
+
+void putText(QJsonObject& object, QLatin1StringView key, const QVariant& value)
+{
+    if (!value.isNull())
+        object.insert(key, value.toString());
+}
+
+} // namespace
+
+Contacts::Contacts(Database& db)
+    : m_db(db)
+{
+}
+
+QJsonArray Contacts::listFor(qint64 userId, const Presence& online)
+{
+    QSqlQuery query = m_db.exec(QStringLiteral("SELECT c.id, c.user_id, c.contact_id, c.nickname, c.tags, c.blocked, c.created_at,"
+                                               " u.name, u.avatar, u.bio, u.email, u.username"
+                                               " FROM contacts c JOIN users u ON u.id = c.contact_id"
+                                               " WHERE c.user_id = ? ORDER BY c.id"),
+        { userId });
+    QJsonArray list;
+    while (query.next()) {
+        const qint64 contactId = query.value(2).toLongLong();
+        QJsonObject contact;
+        contact.insert(QLatin1StringView("id"), query.value(0).toLongLong());
+        contact.insert(QLatin1StringView("userId"), query.value(1).toLongLong());
+        contact.insert(QLatin1StringView("contactId"), contactId);
+        putText(contact, QLatin1StringView("nickname"), query.value(3));
+        const QJsonDocument tags = QJsonDocument::fromJson(query.value(4).toByteArray());
+        contact.insert(QLatin1StringView("tags"), tags.isArray() ? tags.array() : QJsonArray());
+        contact.insert(QLatin1StringView("blocked"), query.value(5).toInt() != 0);
+        contact.insert(QLatin1StringView("createdAt"), query.value(6).toString());
+        QJsonObject user;
+        user.insert(QLatin1StringView("id"), contactId);
+        user.insert(QLatin1StringView("name"), query.value(7).toString());
+        putText(user, QLatin1StringView("avatar"), query.value(8));
+        putText(user, QLatin1StringView("bio"), query.value(9));
+        putText(user, QLatin1StringView("email"), query.value(10));
+        user.insert(QLatin1StringView("openId"), query.value(11).toString());
+        user.insert(QLatin1StringView("online"), online(contactId));
+        contact.insert(QLatin1StringView("user"), user);
+        list.append(contact);
+    }
+    return list;
+}
+
+void Contacts::connect(qint64 a, qint64 b)
+{
+    const QString now = wiretime::now();
+    for (const auto& [from, to] : { std::pair { a, b }, std::pair { b, a } })
+        m_db.exec(QStringLiteral("INSERT OR IGNORE INTO contacts (user_id, contact_id, created_at) VALUES (?, ?, ?)"), { from, to, now });
+}
+
+QList<qint64> Contacts::presenceWatchers(qint64 userId)
+{
+    QSqlQuery query = m_db.exec(QStringLiteral("SELECT user_id FROM contacts WHERE contact_id = ? AND blocked = 0"
+                                               " UNION"
+                                               " SELECT other.user_id FROM conversation_members mine"
+                                               " JOIN conversations c ON c.id = mine.conversation_id AND c.type = 'private'"
+                                               " JOIN conversation_members other ON other.conversation_id = c.id AND other.user_id != mine.user_id"
+                                               " WHERE mine.user_id = ?"),
+        { userId, userId });
+    QList<qint64> ids;
+    while (query.next())
+        ids.append(query.value(0).toLongLong());
+    return ids;
+}

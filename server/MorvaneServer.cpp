@@ -1,0 +1,105 @@
+#include "MorvaneServer.h"
+
+#include "Accounts.h"
+#include "AuthRoutes.h"
+#include "Contacts.h"
+#include "Conversations.h"
+#include "Database.h"
+#include "DemoData.h"
+#include "HttpFront.h"
+#include "LiveHub.h"
+#include "Messages.h"
+#include "ProcedureRegistry.h"
+#include "ProcedureRoutes.h"
+#include "Procedures.h"
+#include "ServerError.h"
+#include "Uploads.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHostAddress>
+#include <QTcpServer>
+#include <QUrl>
+#include <QWebSocket>
+
+MorvaneServer::MorvaneServer(const ServerOptions& options, QObject* parent)
+    : QObject(parent)
+    , m_options(options)
+{
+    QDir dir(m_options.dataDir);
+    const bool existed = dir.exists();
+    if (!dir.mkpath(QStringLiteral(".")))
+        throw DatabaseError("cannot create the data directory " + m_options.dataDir.toStdString());
+    // Password digests and session digests live here: only the owner may look.
+    if (!existed)
+        QFile::setPermissions(dir.absolutePath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    m_db = std::make_unique<Database>(dir.filePath(QStringLiteral("morvane.sqlite3")));
+    m_accounts = std::make_unique<Accounts>(*m_db, m_options.tokenTtlSeconds);
+    m_conversations = std::make_unique<Conversations>(*m_db);
+    m_messages = std::make_unique<Messages>(*m_db, *m_conversations);
+    m_contacts = std::make_unique<Contacts>(*m_db);
+    m_uploads = std::make_unique<Uploads>(*m_db, dir.filePath(QStringLiteral("uploads")));
+    m_hub = std::make_unique<LiveHub>(*m_accounts, *m_conversations, *m_messages, *m_contacts);
+    m_context = std::make_unique<ServerContext>(ServerContext {
+        *m_db, *m_accounts, *m_conversations, *m_messages, *m_contacts, *m_uploads, *m_hub });
+    m_registry = std::make_unique<ProcedureRegistry>();
+    registerAllProcedures(*m_registry, *m_context);
+
+    if (m_options.demo)
+        DemoData::seedOnce(*m_context);
+
+    m_authRoutes = std::make_unique<AuthRoutes>(*m_accounts, *m_hub);
+    m_procedureRoutes = std::make_unique<ProcedureRoutes>(*m_registry, *m_accounts);
+    m_http = std::make_unique<HttpFront>();
+    m_http->route(QStringLiteral("/api/auth/"), false,
+        [this](const HttpRequest& request, const QString& rest) { return m_authRoutes->handle(request, rest); });
+    m_http->route(QStringLiteral("/api/trpc/"), true,
+        [this](const HttpRequest& request, const QString& rest) { return m_procedureRoutes->handle(request, rest); });
+    m_http->route(QStringLiteral("/uploads/"), false, [this](const HttpRequest& request, const QString& rest) {
+        if (request.method != u"GET")
+            throw ServerError(ServerError::Kind::MethodNotAllowed, QStringLiteral("Use GET for files"));
+        return serveUpload(rest);
+    });
+    connect(m_http.get(), &HttpFront::newWebSocketConnection, this, [this] {
+        while (m_http->hasPendingWebSocketConnections())
+            m_hub->accept(m_http->nextPendingWebSocketConnection());
+    });
+}
+
+MorvaneServer::~MorvaneServer()
+{
+    // The listener goes first so nothing new arrives while the rest is torn down.
+    m_http.reset();
+    m_hub.reset();
+}
+
+quint16 MorvaneServer::listen()
+{
+    const QHostAddress address = m_options.host == u"localhost" ? QHostAddress(QHostAddress::LocalHost) : QHostAddress(m_options.host);
+    return m_http->listen(address, m_options.port);
+}
+
+void MorvaneServer::shutdown()
+{
+    for (QTcpServer* server : m_http->servers())
+        server->close();
+    m_hub->closeAll(2000);
+}
+
+HttpReply MorvaneServer::serveUpload(const QString& key)
+{
+    const auto file = m_uploads->find(key);
+    if (!file)
+        throw ServerError::notFound(QStringLiteral("No such file"));
+    QFile data(file->path);
+    if (!data.open(QIODevice::ReadOnly))
+        throw ServerError::notFound(QStringLiteral("No such file"));
+    HttpReply reply;
+    reply.contentType = file->contentType.toLatin1();
+    reply.body = data.readAll();
+    reply.headers.append({ QByteArrayLiteral("X-Content-Type-Options"), QByteArrayLiteral("nosniff") });
+    reply.headers.append({ QByteArrayLiteral("Content-Disposition"),
+        QByteArrayLiteral("inline; filename*=UTF-8''") + QUrl::toPercentEncoding(file->fileName) });
+    reply.headers.append({ QByteArrayLiteral("Cache-Control"), QByteArrayLiteral("private, max-age=31536000, immutable") });
+    return reply;
+}

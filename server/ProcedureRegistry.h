@@ -1,0 +1,47 @@
+#pragma once
+
+// The named procedures under "/api/trpc/". Each area registers its procedures here
+// (see Procedures.h); the envelope, authentication and errors are ProcedureRoutes'.
+
+#include <QHash>
+#include <QJsonValue>
+#include <QString>
+
+#include <functional>
+
+namespace json {
+class Reader;
+}
+
+enum class ProcedureKind { Query, Mutation };
+
+struct ProcedureCall {
+    QString name;
+    qint64 userId = 0;
+    qint64 sessionId = 0;
+    QString accessToken;
+    // Undefined when the caller sent no input.
+    QJsonValue input;
+
+    // The input as an object to read keys from; throws ServerError 400 when it is absent
+    // or not an object. Reading a key with the wrong type throws json::DecodeError,
+    // which the route turns into 400 as well.
+    json::Reader reader() const;
+};
+
+using ProcedureHandler = std::function<QJsonValue(const ProcedureCall&)>;
+
+struct Procedure {
+    ProcedureKind kind = ProcedureKind::Query;
+    ProcedureHandler handler;
+};
+
+class ProcedureRegistry {
+public:
+    void add(const QString& name, ProcedureKind kind, ProcedureHandler handler);
+    const Procedure* find(const QString& name) const;
+    QStringList names() const;
+
+private:
+    QHash<QString, Procedure> m_procedures;
+};

@@ -1,0 +1,104 @@
+#include "ServerOptions.h"
+
+#include <QHostAddress>
+#include <QStandardPaths>
+
+QString ServerOptions::usage()
+{
+    return QStringLiteral(
+        "Usage: morvane-server [--host ADDRESS] [--port PORT] [--data-dir DIR] [--demo] [--token-ttl SECONDS]\n"
+        "\n"
+        "  --host ADDRESS       address to listen on (default 127.0.0.1)\n"
+        "  --port PORT          port to listen on; 0 picks a free one (default 8787)\n"
+        "  --data-dir DIR       where the database and uploaded files live\n"
+        "                       (default: %1)\n"
+        "  --demo               add demo users and conversations (once per data directory)\n"
+        "  --token-ttl SECONDS  lifetime of access tokens (default 3600)\n")
+        .arg(defaultDataDir());
+}
+
+QString ServerOptions::defaultDataDir()
+{
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return base + QStringLiteral("/morvane-server");
+}
+
+std::optional<ServerOptions> ServerOptions::parse(const QStringList& arguments, QString* error)
+{
+    ServerOptions options;
+    bool dataDirGiven = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        QString name = arguments[i];
+        QString value;
+        bool hasInlineValue = false;
+        if (const qsizetype eq = name.indexOf(u'='); name.startsWith(QStringLiteral("--")) && eq > 0) {
+            value = name.mid(eq + 1);
+            name = name.left(eq);
+            hasInlineValue = true;
+        }
+        const auto takeValue = [&]() -> std::optional<QString> {
+            if (hasInlineValue)
+                return value;
+            if (i + 1 >= arguments.size()) {
+                *error = QStringLiteral("%1 needs a value").arg(name);
+                return std::nullopt;
+            }
+            return arguments[++i];
+        };
+        if (name == u"--help" || name == u"-h") {
+            *error = usage();
+            return std::nullopt;
+        } else if (name == u"--demo" && !hasInlineValue) {
+            options.demo = true;
+        } else if (name == u"--host") {
+            const auto v = takeValue();
+            if (!v)
+                return std::nullopt;
+            if (QHostAddress(*v).isNull() && *v != u"localhost") {
+                *error = QStringLiteral("--host must be an IP address (such as 127.0.0.1 or ::1), not \"%1\"").arg(*v);
+                return std::nullopt;
+            }
+            options.host = *v;
+        } else if (name == u"--port") {
+            const auto v = takeValue();
+            if (!v)
+                return std::nullopt;
+            bool ok = false;
+            const uint port = v->toUInt(&ok);
+            if (!ok || port > 65535) {
+                *error = QStringLiteral("--port must be a number from 0 to 65535, not \"%1\"").arg(*v);
+                return std::nullopt;
+            }
+            options.port = quint16(port);
+        } else if (name == u"--data-dir") {
+            const auto v = takeValue();
+            if (!v)
+                return std::nullopt;
+            if (v->isEmpty()) {
+                *error = QStringLiteral("--data-dir must not be empty");
+                return std::nullopt;
+            }
+            options.dataDir = *v;
+            dataDirGiven = true;
+        } else if (name == u"--token-ttl") {
+            const auto v = takeValue();
+            if (!v)
+                return std::nullopt;
+            bool ok = false;
+            const qint64 ttl = v->toLongLong(&ok);
+            // Zero is allowed: every access token is born expired, which is how the
+            // refresh path is exercised without waiting.
+            if (!ok || ttl < 0 || ttl > 365LL * 24 * 3600) {
+                *error = QStringLiteral("--token-ttl must be a number of seconds from 0 to one year, not \"%1\"").arg(*v);
+                return std::nullopt;
+            }
+            options.tokenTtlSeconds = ttl;
+        } else {
+            *error = QStringLiteral("unknown argument \"%1\"\n\n%2").arg(arguments[i], usage());
+            return std::nullopt;
+        }
+    }
+    if (!dataDirGiven)
+        options.dataDir = defaultDataDir();
+    return options;
+}

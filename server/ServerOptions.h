@@ -1,0 +1,23 @@
+#pragma once
+
+// The command line: morvane-server [--host H] [--port P] [--data-dir DIR] [--demo] [--token-ttl S]
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+struct ServerOptions {
+    QString host = QStringLiteral("127.0.0.1");
+    quint16 port = 8787;
+    QString dataDir;
+    bool demo = false;
+    qint64 tokenTtlSeconds = 3600;
+
+    // Parses arguments (without the program name handling of QCoreApplication); on
+    // a bad argument returns nothing and sets error. "--help" sets error to the usage.
+    static std::optional<ServerOptions> parse(const QStringList& arguments, QString* error);
+    static QString usage();
+    // The user's data location when --data-dir is not given.
+    static QString defaultDataDir();
+};

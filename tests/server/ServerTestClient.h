@@ -1,0 +1,77 @@
+#pragma once
+
+// Small blocking drivers for end-to-end tests of morvane-server: HTTP calls through
+// QNetworkAccessManager and a WebSocket that collects the frames it receives.
+
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QList>
+#include <QNetworkAccessManager>
+#include <QUrl>
+#include <QWebSocket>
+
+#include <memory>
+#include <optional>
+
+struct HttpResult {
+    int status = 0; // 0: no HTTP answer at all
+    QByteArray body;
+    QByteArray contentType;
+    QJsonValue json() const;
+    // The procedure result value, {"result":{"data":{"json": value}}}.
+    QJsonValue data() const;
+    // The message of either error form.
+    QString errorMessage() const;
+};
+
+class ApiClient {
+public:
+    explicit ApiClient(QUrl base);
+
+    QString token;
+
+    HttpResult get(const QString& path);
+    HttpResult post(const QString& path, const QByteArray& body, const QByteArray& contentType = "application/json");
+    HttpResult postJson(const QString& path, const QJsonObject& body);
+    HttpResult query(const QString& procedure, const std::optional<QJsonValue>& input = std::nullopt);
+    HttpResult mutation(const QString& procedure, const std::optional<QJsonValue>& input = std::nullopt);
+
+    // Registers (or logs in) and keeps the access token; returns the reply object.
+    QJsonObject registerUser(const QString& username, const QString& password = QStringLiteral("secret123"),
+        const QString& nickname = {});
+    QJsonObject login(const QString& username, const QString& password);
+    qint64 userId() const { return m_userId; }
+
+private:
+    HttpResult send(const QString& method, const QUrl& url, const QByteArray& body, const QByteArray& contentType);
+
+    QUrl m_base;
+    QNetworkAccessManager m_nam;
+    qint64 m_userId = 0;
+};
+
+class LiveClient {
+public:
+    explicit LiveClient(QUrl wsUrl);
+    ~LiveClient();
+
+    bool open(int timeoutMs = 5000);
+    // Opens, sends "auth" and waits for "auth_success".
+    bool authenticate(const QString& token, qint64 userId, const QString& deviceId = QStringLiteral("test-device"));
+    void sendFrame(const QString& type, const QJsonObject& payload);
+    void sendText(const QString& text);
+    // The first received frame of this type not taken before (waiting for it when needed).
+    std::optional<QJsonObject> waitFor(const QString& type, int timeoutMs = 5000);
+    // True when no frame of this type has arrived by the pong of a fresh ping.
+    bool staysQuiet(const QString& type);
+    bool waitForClose(int timeoutMs = 5000);
+    int closeCode() const { return m_closeCode; }
+    bool isOpen() const;
+
+private:
+    QUrl m_url;
+    std::unique_ptr<QWebSocket> m_socket;
+    QList<QJsonObject> m_frames;
+    bool m_closed = false;
+    int m_closeCode = -1;
+};

@@ -1,0 +1,236 @@
+// End to end: bad input and strangers get clear errors from morvane-server and change nothing.
+
+#include "ServerProcess.h"
+#include "ServerTestClient.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTest>
+
+using testsupport::ServerProcess;
+
+class TestServerInput : public QObject {
+    Q_OBJECT
+
+private:
+    ServerProcess m_server;
+    std::unique_ptr<ApiClient> m_alice;
+    std::unique_ptr<ApiClient> m_mallory;
+    qint64 m_bobId = 0;
+    qint64 m_conversation = 0;
+    qint64 m_message = 0;
+
+    // What a stranger or bad input must not change.
+    QByteArray snapshot()
+    {
+        const QJsonObject input { { QStringLiteral("conversationId"), m_conversation }, { QStringLiteral("limit"), 50 }, { QStringLiteral("offset"), 0 } };
+        return QJsonDocument(m_alice->query(QStringLiteral("messages.list"), input).data().toArray()).toJson()
+            + QJsonDocument(m_alice->query(QStringLiteral("conversations.list")).data().toArray()).toJson();
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
+        m_alice = std::make_unique<ApiClient>(m_server.baseUrl());
+        m_mallory = std::make_unique<ApiClient>(m_server.baseUrl());
+        ApiClient bob(m_server.baseUrl());
+        bob.registerUser(QStringLiteral("bob"));
+        m_bobId = bob.userId();
+        m_alice->registerUser(QStringLiteral("alice"));
+        m_mallory->registerUser(QStringLiteral("mallory"));
+        m_conversation = m_alice->mutation(QStringLiteral("conversations.create"),
+                                     QJsonObject { { QStringLiteral("type"), QStringLiteral("private") },
+                                                   { QStringLiteral("memberIds"), QJsonArray { bob.userId() } } })
+                             .data()[QLatin1StringView("conversationId")]
+                             .toInteger();
+        LiveClient socket(m_server.wsUrl());
+        QVERIFY(socket.authenticate(m_alice->token, m_alice->userId()));
+        socket.sendFrame(QStringLiteral("message_send"),
+            { { QStringLiteral("clientMsgId"), QStringLiteral("m1") }, { QStringLiteral("conversationId"), m_conversation },
+              { QStringLiteral("type"), QStringLiteral("text") }, { QStringLiteral("content"), QStringLiteral("hi") } });
+        m_message = socket.waitFor(QStringLiteral("message_ack")).value_or(QJsonObject())[QLatin1StringView("messageId")].toInteger();
+        QVERIFY(m_conversation > 0 && m_message > 0);
+    }
+
+    void badProcedureCalls_data()
+    {
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QByteArray>("payload"); // body, or the raw "input" query value
+        QTest::addColumn<int>("status");
+        const QByteArray big((1 << 20) + 16, 'x');
+        QTest::newRow("malformed JSON") << "POST" << "messages.revoke" << QByteArray(R"({"json":{"messageId":)") << 400;
+        QTest::newRow("not wrapped in json") << "POST" << "messages.revoke" << QByteArray(R"({"messageId":1})") << 400;
+        QTest::newRow("wrong type") << "POST" << "messages.revoke" << QByteArray(R"({"json":{"messageId":"1"}})") << 400;
+        QTest::newRow("fraction for integer") << "POST" << "messages.revoke" << QByteArray(R"({"json":{"messageId":1.5}})") << 400;
+        QTest::newRow("missing key") << "POST" << "messages.addReaction" << QByteArray(R"({"json":{"messageId":1}})") << 400;
+        QTest::newRow("no input") << "POST" << "conversations.deleteForUser" << QByteArray() << 400;
+        QTest::newRow("input not an object") << "POST" << "conversations.deleteForUser" << QByteArray(R"({"json":[1]})") << 400;
+        QTest::newRow("unknown procedure") << "POST" << "messages.explode" << QByteArray(R"({"json":{}})") << 404;
+        QTest::newRow("query by POST") << "POST" << "conversations.list" << QByteArray() << 405;
+        QTest::newRow("mutation by GET") << "GET" << "messages.revoke" << QByteArray(R"({"json":{"messageId":1}})") << 405;
+        QTest::newRow("malformed query input") << "GET" << "messages.list" << QByteArray(R"({"json":{)") << 400;
+        QTest::newRow("limit out of range") << "GET" << "messages.list" << QByteArray(R"({"json":{"conversationId":1,"limit":100000,"offset":0}})") << 400;
+        QTest::newRow("negative offset") << "GET" << "messages.list" << QByteArray(R"({"json":{"conversationId":1,"limit":5,"offset":-1}})") << 400;
+        QTest::newRow("unknown conversation type") << "POST" << "conversations.create" << QByteArray(R"({"json":{"type":"broadcast","memberIds":[1]}})") << 400;
+        QTest::newRow("private with myself") << "POST" << "conversations.create" << QByteArray(R"({"json":{"type":"private","memberIds":[]}})") << 400;
+        QTest::newRow("group without name") << "POST" << "conversations.create" << QByteArray(R"({"json":{"type":"group","memberIds":[1]}})") << 400;
+        QTest::newRow("body over 1 MiB") << "POST" << "messages.revoke" << big << 413;
+        QTest::newRow("invalid UTF-8") << "POST" << "messages.revoke" << QByteArray("{\"json\":{\"messageId\":1,\"x\":\"\xff\"}}") << 400;
+    }
+
+    void badProcedureCalls()
+    {
+        QFETCH(QString, method);
+        QFETCH(QString, path);
+        QFETCH(QByteArray, payload);
+        QFETCH(int, status);
+        const QByteArray before = snapshot();
+        HttpResult result;
+        if (method == u"GET") {
+            const QString query = QStringLiteral("?input=") + QString::fromLatin1(QUrl::toPercentEncoding(QString::fromUtf8(payload)));
+            result = m_alice->get(QStringLiteral("/api/trpc/") + path + query);
+        } else {
+            result = m_alice->post(QStringLiteral("/api/trpc/") + path, payload);
+        }
+        QCOMPARE(result.status, status);
+        const QJsonValue error = result.json()[QLatin1StringView("error")][QLatin1StringView("json")];
+        QVERIFY2(!error[QLatin1StringView("message")].toString().isEmpty(), result.body.constData());
+        QCOMPARE(error[QLatin1StringView("data")][QLatin1StringView("httpStatus")].toInt(), status);
+        QCOMPARE(snapshot(), before);
+    }
+
+    void strangersSeeNothing_data()
+    {
+        QTest::addColumn<QString>("procedure");
+        QTest::addColumn<bool>("isQuery");
+        QTest::addColumn<QString>("input");
+        QTest::newRow("messages.list") << "messages.list" << true << R"({"conversationId":C,"limit":50,"offset":0})";
+        QTest::newRow("groups.getMembers") << "groups.getMembers" << true << R"({"conversationId":C})";
+        QTest::newRow("markAsRead") << "conversations.markAsRead" << false << R"({"conversationId":C})";
+        QTest::newRow("deleteForUser") << "conversations.deleteForUser" << false << R"({"conversationId":C})";
+        QTest::newRow("revoke") << "messages.revoke" << false << R"({"messageId":M})";
+        QTest::newRow("addReaction") << "messages.addReaction" << false << R"({"messageId":M,"emoji":"x"})";
+    }
+
+    void strangersSeeNothing()
+    {
+        QFETCH(QString, procedure);
+        QFETCH(bool, isQuery);
+        QFETCH(QString, input);
+        input.replace(u'C', QString::number(m_conversation)).replace(u'M', QString::number(m_message));
+        const QByteArray before = snapshot();
+        const QJsonValue value = QJsonDocument::fromJson(input.toUtf8()).object();
+        const HttpResult result = isQuery ? m_mallory->query(procedure, value) : m_mallory->mutation(procedure, value);
+        QCOMPARE(result.status, 404);
+        QCOMPARE(snapshot(), before);
+        QVERIFY(m_mallory->query(QStringLiteral("conversations.list")).data().toArray().isEmpty());
+    }
+
+    void badFrames_data()
+    {
+        QTest::addColumn<bool>("authenticated");
+        QTest::addColumn<QString>("frame");
+        QTest::addColumn<QString>("code");
+        QTest::newRow("before auth") << false << R"({"type":"message_send","payload":{}})" << "NOT_AUTHENTICATED";
+        QTest::newRow("malformed JSON") << true << R"({"type":"typing",)" << "INVALID_JSON";
+        QTest::newRow("not an object") << true << R"(["typing"])" << "INVALID_JSON";
+        QTest::newRow("no type") << true << R"({"payload":{}})" << "INVALID_FRAME";
+        QTest::newRow("payload not an object") << true << R"({"type":"typing","payload":3})" << "INVALID_FRAME";
+        QTest::newRow("unknown type") << true << R"({"type":"self_destruct","payload":{}})" << "UNKNOWN_TYPE";
+        QTest::newRow("send without conversation") << true
+                                                   << R"({"type":"message_send","payload":{"clientMsgId":"x1","type":"text","content":"a"}})"
+                                                   << "INVALID_PAYLOAD";
+        QTest::newRow("send with string id") << true
+                                             << R"({"type":"message_send","payload":{"clientMsgId":"x2","conversationId":"C","type":"text","content":"a"}})"
+                                             << "INVALID_PAYLOAD";
+        QTest::newRow("send empty text") << true
+                                         << R"({"type":"message_send","payload":{"clientMsgId":"x3","conversationId":C,"type":"text","content":" "}})"
+                                         << "INVALID_PAYLOAD";
+        QTest::newRow("send unknown message type") << true
+                                                   << R"({"type":"message_send","payload":{"clientMsgId":"x4","conversationId":C,"type":"system","content":"a"}})"
+                                                   << "INVALID_PAYLOAD";
+        QTest::newRow("file with a local address") << true
+                                                   << R"({"type":"message_send","payload":{"clientMsgId":"x5","conversationId":C,"type":"file","fileUrl":"file:///etc/passwd"}})"
+                                                   << "INVALID_PAYLOAD";
+        QTest::newRow("send to a stranger's conversation") << true
+                                                           << R"({"type":"message_send","payload":{"clientMsgId":"x6","conversationId":S,"type":"text","content":"a"}})"
+                                                           << "NOT_FOUND";
+        QTest::newRow("typing without conversation") << true << R"({"type":"typing","payload":{}})" << "INVALID_PAYLOAD";
+        QTest::newRow("read of a stranger's conversation") << true << R"({"type":"read","payload":{"conversationId":S}})" << "NOT_FOUND";
+    }
+
+    void badFrames()
+    {
+        QFETCH(bool, authenticated);
+        QFETCH(QString, frame);
+        QFETCH(QString, code);
+        // Alice's own conversation, and one she does not belong to (Mallory's private chat with Bob).
+        const qint64 strangers = m_mallory->mutation(QStringLiteral("conversations.create"),
+                                             QJsonObject { { QStringLiteral("type"), QStringLiteral("private") },
+                                                           { QStringLiteral("memberIds"), QJsonArray { m_bobId } } })
+                                     .data()[QLatin1StringView("conversationId")]
+                                     .toInteger();
+        QVERIFY(strangers > 0);
+        frame.replace(u'C', QString::number(m_conversation)).replace(u'S', QString::number(strangers));
+        const QByteArray before = snapshot();
+
+        LiveClient socket(m_server.wsUrl());
+        QVERIFY(authenticated ? socket.authenticate(m_alice->token, m_alice->userId()) : socket.open());
+        socket.sendText(frame);
+        const auto error = socket.waitFor(QStringLiteral("error"));
+        QVERIFY(error);
+        QCOMPARE(error->value(QLatin1StringView("code")).toString(), code);
+        QVERIFY(!error->value(QLatin1StringView("message")).toString().isEmpty());
+        // The connection stays usable and nothing was stored.
+        socket.sendFrame(QStringLiteral("ping"), {});
+        QVERIFY(socket.waitFor(QStringLiteral("pong")));
+        QCOMPARE(snapshot(), before);
+    }
+
+    void authRefused_data()
+    {
+        QTest::addColumn<QString>("token");
+        QTest::addColumn<qint64>("userOffset");
+        QTest::newRow("unknown token") << QStringLiteral("deadbeef") << qint64(0);
+        QTest::newRow("someone else's id") << QString() << qint64(1);
+        QTest::newRow("empty token") << QStringLiteral("") << qint64(-1);
+    }
+
+    void authRefused()
+    {
+        QFETCH(QString, token);
+        QFETCH(qint64, userOffset);
+        if (token.isNull())
+            token = m_alice->token;
+        LiveClient socket(m_server.wsUrl());
+        QVERIFY(socket.open());
+        socket.sendFrame(QStringLiteral("auth"), { { QStringLiteral("token"), token }, { QStringLiteral("userId"), m_alice->userId() + userOffset } });
+        const auto error = socket.waitFor(QStringLiteral("error"));
+        QVERIFY(error);
+        QCOMPARE(error->value(QLatin1StringView("code")).toString(), QStringLiteral("AUTH_FAILED"));
+        QVERIFY(socket.waitForClose());
+    }
+
+    void otherAddressesDoNotUpgrade()
+    {
+        QUrl url = m_server.wsUrl();
+        url.setPath(QStringLiteral("/api/auth/me"));
+        LiveClient socket(url);
+        socket.open();
+        QVERIFY(socket.waitForClose());
+        QVERIFY(!socket.isOpen());
+    }
+
+    void serverIsStillHealthy()
+    {
+        QCOMPARE(m_alice->get(QStringLiteral("/api/auth/me")).status, 200);
+        QVERIFY2(m_server.stop(), m_server.serverLog().constData());
+        // No request ended as a server fault.
+        QVERIFY2(!m_server.serverLog().contains("failed:"), m_server.serverLog().constData());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestServerInput)
+#include "tst_server_input.moc"
