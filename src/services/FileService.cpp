@@ -1,6 +1,8 @@
 #include "services/FileService.h"
 
 #include "models/Json.h"
+#include "network/APIClient.h"
+#include "services/Procedure.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -50,4 +52,60 @@ void FileDownload::write(json::Writer& w) const
     w.optional("fileSize"_L1, fileSize);
     w.optional("mimeType"_L1, mimeType);
     w.required("signedUrl"_L1, signedUrl);
+}
+
+namespace {
+
+FileService::UrlOpener& urlOpener()
+{
+    static FileService::UrlOpener opener;
+    return opener;
+}
+
+} // namespace
+
+FileService& FileService::shared()
+{
+    static FileService instance(APIClient::shared());
+    return instance;
+}
+
+QCoro::Task<QList<FileItem>> FileService::getMyFiles(qint64 page, qint64 limit)
+{
+    struct Input {
+        qint64 page;
+        qint64 limit;
+        void write(json::Writer& w) const
+        {
+            w.required("page"_L1, page);
+            w.required("limit"_L1, limit);
+        }
+    };
+    return procedure::query<QList<FileItem>>(api, u"files.getMyFiles"_s, Input { page, limit });
+}
+
+QCoro::Task<FileDownload> FileService::getDownloadUrl(qint64 fileId)
+{
+    struct Input {
+        qint64 fileId;
+        void write(json::Writer& w) const { w.required("fileId"_L1, fileId); }
+    };
+    return procedure::mutation<FileDownload>(api, u"files.getDownloadUrl"_s, Input { fileId });
+}
+
+void FileService::setUrlOpener(UrlOpener opener) { urlOpener() = std::move(opener); }
+
+void FileService::openDownload(const FileDownload& download)
+{
+    const QUrl url(download.signedUrl, QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || url.host().isEmpty() || (scheme != "http"_L1 && scheme != "https"_L1)) {
+        qWarning().noquote() << "[FileManagement] Refused to open a download address that is not http or https";
+        throw APIError::invalidURL();
+    }
+    if (!urlOpener()) {
+        qWarning().noquote() << "[FileManagement] No handler is installed to open download addresses";
+        return;
+    }
+    urlOpener()(url);
 }

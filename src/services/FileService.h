@@ -50,7 +50,10 @@ public:
     using UrlOpener = std::function<void(const QUrl&)>;
 
     static FileService& shared();
-    explicit FileService(APIClient& api) : api(api) {}
+    explicit FileService(APIClient& api)
+        : api(api)
+    {
+    }
 
     QCoro::Task<QList<FileItem>> getMyFiles(qint64 page, qint64 limit);
     QCoro::Task<FileDownload> getDownloadUrl(qint64 fileId);

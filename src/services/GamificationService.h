@@ -5,7 +5,10 @@ class APIClient;
 // No server procedure exists for gamification yet: the service offers nothing.
 class GamificationService final {
 public:
-    explicit GamificationService(APIClient& api) : api(api) {}
+    explicit GamificationService(APIClient& api)
+        : api(api)
+    {
+    }
 
     APIClient& api;
 };

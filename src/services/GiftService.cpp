@@ -1,6 +1,8 @@
 #include "services/GiftService.h"
 
 #include "models/Json.h"
+#include "network/APIClient.h"
+#include "services/Procedure.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -24,4 +26,15 @@ void GiftService::Gift::write(json::Writer& w) const
     w.optional("price"_L1, price);
     w.optional("category"_L1, category);
     w.optional("isActive"_L1, isActive);
+}
+
+GiftService& GiftService::shared()
+{
+    static GiftService instance(APIClient::shared());
+    return instance;
+}
+
+QCoro::Task<QList<GiftService::Gift>> GiftService::getGifts()
+{
+    return procedure::query<QList<Gift>>(api, u"gifts.list"_s);
 }

@@ -28,7 +28,10 @@ public:
     };
 
     static GiftService& shared();
-    explicit GiftService(APIClient& api) : api(api) {}
+    explicit GiftService(APIClient& api)
+        : api(api)
+    {
+    }
 
     QCoro::Task<QList<Gift>> getGifts();
 

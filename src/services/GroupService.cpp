@@ -1,6 +1,8 @@
 #include "services/GroupService.h"
 
 #include "models/Json.h"
+#include "network/APIClient.h"
+#include "services/Procedure.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -98,4 +100,99 @@ void GroupService::MentionItem::write(json::Writer& w) const
     w.optional("content"_L1, content);
     w.optional("createdAt"_L1, createdAt);
     w.optional("isRead"_L1, isRead);
+}
+
+GroupService& GroupService::shared()
+{
+    static GroupService instance(APIClient::shared());
+    return instance;
+}
+
+QCoro::Task<QList<ChatGroup>> GroupService::getGroups()
+{
+    return procedure::query<QList<ChatGroup>>(api, u"groups.list"_s);
+}
+
+QCoro::Task<QList<GroupMember>> GroupService::getMembers(qint64 conversationId)
+{
+    struct Input {
+        qint64 conversationId;
+        void write(json::Writer& w) const { w.required("conversationId"_L1, conversationId); }
+    };
+    return procedure::query<QList<GroupMember>>(api, u"groups.getMembers"_s, Input { conversationId });
+}
+
+QCoro::Task<GroupService::GroupRole> GroupService::createRole(
+    qint64 groupId, QString name, std::optional<QString> color, Permissions permissions)
+{
+    struct Input {
+        qint64 groupId;
+        QString name;
+        std::optional<QString> color;
+        Permissions permissions;
+        void write(json::Writer& w) const
+        {
+            w.required("groupId"_L1, groupId);
+            w.required("name"_L1, name);
+            w.optional("color"_L1, color);
+            w.raw("permissions"_L1, writePermissions(permissions));
+        }
+    };
+    return procedure::mutation<GroupRole>(
+        api, u"groupRole.create"_s, Input { groupId, std::move(name), std::move(color), std::move(permissions) });
+}
+
+QCoro::Task<> GroupService::updateRole(qint64 roleId, qint64 groupId, std::optional<QString> name,
+    std::optional<QString> color, std::optional<Permissions> permissions)
+{
+    struct Input {
+        qint64 roleId;
+        qint64 groupId;
+        std::optional<QString> name;
+        std::optional<QString> color;
+        std::optional<Permissions> permissions;
+        void write(json::Writer& w) const
+        {
+            w.required("roleId"_L1, roleId);
+            w.required("groupId"_L1, groupId);
+            w.optional("name"_L1, name);
+            w.optional("color"_L1, color);
+            if (permissions)
+                w.raw("permissions"_L1, writePermissions(*permissions));
+        }
+    };
+    return procedure::mutation<void>(api, u"groupRole.update"_s,
+        Input { roleId, groupId, std::move(name), std::move(color), std::move(permissions) });
+}
+
+QCoro::Task<> GroupService::assignRole(qint64 groupId, qint64 targetUserId, qint64 roleId)
+{
+    struct Input {
+        qint64 groupId;
+        qint64 targetUserId;
+        qint64 roleId;
+        void write(json::Writer& w) const
+        {
+            w.required("groupId"_L1, groupId);
+            w.required("targetUserId"_L1, targetUserId);
+            w.required("roleId"_L1, roleId);
+        }
+    };
+    return procedure::mutation<void>(api, u"groupRole.assign"_s, Input { groupId, targetUserId, roleId });
+}
+
+QCoro::Task<> GroupService::removeRole(qint64 groupId, qint64 targetUserId, qint64 roleId)
+{
+    struct Input {
+        qint64 groupId;
+        qint64 targetUserId;
+        qint64 roleId;
+        void write(json::Writer& w) const
+        {
+            w.required("groupId"_L1, groupId);
+            w.required("targetUserId"_L1, targetUserId);
+            w.required("roleId"_L1, roleId);
+        }
+    };
+    return procedure::mutation<void>(api, u"groupRole.remove"_s, Input { groupId, targetUserId, roleId });
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "models/ChatGroup.h"
+#include "models/GroupMember.h"
+
 #include <QCoroTask>
 #include <QList>
 #include <QMap>
@@ -58,7 +61,22 @@ public:
     };
 
     static GroupService& shared();
-    explicit GroupService(APIClient& api) : api(api) {}
+    explicit GroupService(APIClient& api)
+        : api(api)
+    {
+    }
+
+    QCoro::Task<QList<ChatGroup>> getGroups();
+    // Members are listed by the group's conversation id, not by the group's id.
+    QCoro::Task<QList<GroupMember>> getMembers(qint64 conversationId);
+    // permissions is always sent, as {} when empty.
+    QCoro::Task<GroupRole> createRole(
+        qint64 groupId, QString name, std::optional<QString> color, Permissions permissions);
+    // Absent fields are left out, so a caller may send only what changed.
+    QCoro::Task<> updateRole(qint64 roleId, qint64 groupId, std::optional<QString> name, std::optional<QString> color,
+        std::optional<Permissions> permissions);
+    QCoro::Task<> assignRole(qint64 groupId, qint64 targetUserId, qint64 roleId);
+    QCoro::Task<> removeRole(qint64 groupId, qint64 targetUserId, qint64 roleId);
 
     APIClient& api;
 };

@@ -1,6 +1,8 @@
 #include "services/MFAService.h"
 
 #include "models/Json.h"
+#include "network/APIClient.h"
+#include "services/Procedure.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -29,4 +31,35 @@ void MFAService::MFASetup::write(json::Writer& w) const
     w.optional("secret"_L1, secret);
     w.optional("qrCodeUrl"_L1, qrCodeUrl);
     w.optional("backupCodes"_L1, backupCodes);
+}
+
+MFAService& MFAService::shared()
+{
+    static MFAService instance(APIClient::shared());
+    return instance;
+}
+
+QCoro::Task<MFAService::MFAStatus> MFAService::getStatus()
+{
+    return procedure::query<MFAStatus>(api, u"user.mfaStatus"_s);
+}
+
+QCoro::Task<MFAService::MFASetup> MFAService::setup() { return procedure::mutation<MFASetup>(api, u"user.setupMFA"_s); }
+
+QCoro::Task<> MFAService::verify(QString code)
+{
+    struct Input {
+        QString code;
+        void write(json::Writer& w) const { w.required("code"_L1, code); }
+    };
+    return procedure::mutation<void>(api, u"user.verifyMFA"_s, Input { std::move(code) });
+}
+
+QCoro::Task<> MFAService::disable(QString code)
+{
+    struct Input {
+        QString code;
+        void write(json::Writer& w) const { w.required("code"_L1, code); }
+    };
+    return procedure::mutation<void>(api, u"user.disableMFA"_s, Input { std::move(code) });
 }

@@ -33,7 +33,10 @@ public:
     };
 
     static MFAService& shared();
-    explicit MFAService(APIClient& api) : api(api) {}
+    explicit MFAService(APIClient& api)
+        : api(api)
+    {
+    }
 
     QCoro::Task<MFAStatus> getStatus();
     QCoro::Task<MFASetup> setup();

@@ -6,7 +6,8 @@ using namespace Qt::Literals::StringLiterals;
 
 PollVoter PollVoter::read(const json::Reader& r)
 {
-    return PollVoter { r.required<qint64>("id"_L1), r.optional<QString>("username"_L1), r.optional<QString>("avatar"_L1) };
+    return PollVoter { r.required<qint64>("id"_L1), r.optional<QString>("username"_L1),
+        r.optional<QString>("avatar"_L1) };
 }
 
 void PollVoter::write(json::Writer& w) const

@@ -34,7 +34,10 @@ struct PollOptionResult {
 // Polls have no server procedure yet: the service offers nothing.
 class PollService final {
 public:
-    explicit PollService(APIClient& api) : api(api) {}
+    explicit PollService(APIClient& api)
+        : api(api)
+    {
+    }
 
     APIClient& api;
 };

@@ -5,7 +5,10 @@ class APIClient;
 // No server procedure exists for red packets yet: the service offers nothing.
 class RedPacketService final {
 public:
-    explicit RedPacketService(APIClient& api) : api(api) {}
+    explicit RedPacketService(APIClient& api)
+        : api(api)
+    {
+    }
 
     APIClient& api;
 };

@@ -1,6 +1,8 @@
 #include "services/SearchService.h"
 
 #include "models/Json.h"
+#include "network/APIClient.h"
+#include "services/Procedure.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -80,4 +82,24 @@ void SearchService::GlobalSearchResult::write(json::Writer& w) const
     w.required("contacts"_L1, contacts);
     w.required("groups"_L1, groups);
     w.required("messages"_L1, messages);
+}
+
+SearchService& SearchService::shared()
+{
+    static SearchService instance(APIClient::shared());
+    return instance;
+}
+
+QCoro::Task<SearchService::GlobalSearchResult> SearchService::globalSearch(QString keyword, qint64 limit)
+{
+    struct Input {
+        QString keyword;
+        qint64 limit;
+        void write(json::Writer& w) const
+        {
+            w.required("keyword"_L1, keyword);
+            w.required("limit"_L1, limit);
+        }
+    };
+    return procedure::query<GlobalSearchResult>(api, u"search.global"_s, Input { std::move(keyword), limit });
 }

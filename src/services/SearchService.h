@@ -60,7 +60,10 @@ public:
     };
 
     static SearchService& shared();
-    explicit SearchService(APIClient& api) : api(api) {}
+    explicit SearchService(APIClient& api)
+        : api(api)
+    {
+    }
 
     // The keyword is sent as given (not trimmed) and the reply is not cut to limit.
     QCoro::Task<GlobalSearchResult> globalSearch(QString keyword, qint64 limit);

@@ -1,6 +1,8 @@
 #include "services/SessionService.h"
 
 #include "models/Json.h"
+#include "network/APIClient.h"
+#include "services/Procedure.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -32,4 +34,33 @@ void SessionService::DeviceSession::write(json::Writer& w) const
     w.optional("isActive"_L1, isActive);
     w.optional("createdAt"_L1, createdAt);
     w.optional("isCurrent"_L1, isCurrent);
+}
+
+SessionService& SessionService::shared()
+{
+    static SessionService instance(APIClient::shared());
+    return instance;
+}
+
+QCoro::Task<QList<SessionService::DeviceSession>> SessionService::getMyDevices()
+{
+    return procedure::query<QList<DeviceSession>>(api, u"session.myDevices"_s);
+}
+
+QCoro::Task<> SessionService::logoutDevice(QString token)
+{
+    struct Input {
+        QString token;
+        void write(json::Writer& w) const { w.required("token"_L1, token); }
+    };
+    return procedure::mutation<void>(api, u"session.logout"_s, Input { std::move(token) });
+}
+
+QCoro::Task<> SessionService::revokeOthers(QString currentToken)
+{
+    struct Input {
+        QString currentToken;
+        void write(json::Writer& w) const { w.required("currentToken"_L1, currentToken); }
+    };
+    return procedure::mutation<void>(api, u"session.revokeOthers"_s, Input { std::move(currentToken) });
 }

@@ -32,7 +32,10 @@ public:
     };
 
     static SessionService& shared();
-    explicit SessionService(APIClient& api) : api(api) {}
+    explicit SessionService(APIClient& api)
+        : api(api)
+    {
+    }
 
     QCoro::Task<QList<DeviceSession>> getMyDevices();
     // Both take a session's deviceId, which the server accepts as the token.

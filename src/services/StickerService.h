@@ -35,7 +35,10 @@ struct StickerPack {
 // Stickers have no server procedure yet: the service offers nothing.
 class StickerService final {
 public:
-    explicit StickerService(APIClient& api) : api(api) {}
+    explicit StickerService(APIClient& api)
+        : api(api)
+    {
+    }
 
     APIClient& api;
 };

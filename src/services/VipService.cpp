@@ -1,6 +1,8 @@
 #include "services/VipService.h"
 
 #include "models/Json.h"
+#include "network/APIClient.h"
+#include "services/Procedure.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -44,4 +46,17 @@ void VipService::VipLevel::write(json::Writer& w) const
     w.optional("price"_L1, price);
     w.optional("benefits"_L1, benefits);
     w.optional("icon"_L1, icon);
+}
+
+VipService& VipService::shared()
+{
+    static VipService instance(APIClient::shared());
+    return instance;
+}
+
+QCoro::Task<VipService::VipStatus> VipService::getStatus() { return procedure::query<VipStatus>(api, u"vip.status"_s); }
+
+QCoro::Task<QList<VipService::VipLevel>> VipService::getLevels()
+{
+    return procedure::query<QList<VipLevel>>(api, u"vip.levels"_s);
 }

@@ -39,7 +39,10 @@ public:
     };
 
     static VipService& shared();
-    explicit VipService(APIClient& api) : api(api) {}
+    explicit VipService(APIClient& api)
+        : api(api)
+    {
+    }
 
     QCoro::Task<VipStatus> getStatus();
     QCoro::Task<QList<VipLevel>> getLevels();

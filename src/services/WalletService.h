@@ -28,7 +28,10 @@ public:
         void write(json::Writer& writer) const;
     };
 
-    explicit WalletService(APIClient& api) : api(api) {}
+    explicit WalletService(APIClient& api)
+        : api(api)
+    {
+    }
 
     APIClient& api;
 };

@@ -1,4 +1,10 @@
 #include "models/Json.h"
+// The operation-less services are only included, so that they keep compiling.
+#include "services/CallService.h"
+#include "services/GamificationService.h"
+#include "services/QuickReplyService.h"
+#include "services/RedPacketService.h"
+#include "services/TransferService.h"
 #include "services/FileService.h"
 #include "services/GiftService.h"
 #include "services/GroupService.h"

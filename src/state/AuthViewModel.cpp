@@ -1,0 +1,259 @@
+#include "state/AuthViewModel.h"
+
+#include "network/APIError.h"
+#include "network/AuthService.h"
+#include "network/KeychainService.h"
+#include "network/WebSocketService.h"
+
+#include <QDebug>
+#include <QPointer>
+#include <QTextBoundaryFinder>
+
+namespace {
+
+QString describe(const std::exception& error)
+{
+    if (const auto* apiError = dynamic_cast<const APIError*>(&error))
+        return apiError->description();
+    return QString::fromUtf8(error.what());
+}
+
+bool isUnauthorized(const std::exception& error)
+{
+    const auto* apiError = dynamic_cast<const APIError*>(&error);
+    return apiError && apiError->kind() == APIError::Kind::Unauthorized;
+}
+
+// Characters as the user sees them: 密码 is two, not six bytes.
+qsizetype visibleLength(const QString& text)
+{
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    qsizetype count = 0;
+    while (finder.toNextBoundary() != -1)
+        ++count;
+    return count;
+}
+
+std::optional<QString> presentOrAbsent(const QString& text)
+{
+    return text.isEmpty() ? std::nullopt : std::optional<QString>(text);
+}
+
+const QString& emptyFields()
+{
+    static const QString message = QStringLiteral("请输入用户名和密码");
+    return message;
+}
+
+} // namespace
+
+AuthViewModel::Dependencies AuthViewModel::sharedDependencies()
+{
+    return Dependencies { &AuthService::shared(), &KeychainService::shared(), WebSocketService::shared() };
+}
+
+AuthViewModel::AuthViewModel(QObject* parent)
+    : AuthViewModel(sharedDependencies(), parent)
+{
+}
+
+AuthViewModel::AuthViewModel(Dependencies dependencies, QObject* parent)
+    : QObject(parent)
+    , m_deps(dependencies)
+{
+    restoreSession();
+}
+
+void AuthViewModel::restoreSession()
+{
+    const std::optional<User> cached = m_deps.authService->getCachedUser();
+    if (!cached)
+        return;
+    // An empty stored token still counts as present; bytes that are not UTF-8 do not.
+    if (!m_deps.keychain->loadText(QStringLiteral("auth_token")))
+        return;
+    setSession(cached);
+    QMetaObject::invokeMethod(this, [this] { checkRestoredSession(); }, Qt::QueuedConnection);
+}
+
+QCoro::Task<> AuthViewModel::checkRestoredSession()
+{
+    QPointer<AuthViewModel> self(this);
+    try {
+        const User user = co_await m_deps.authService->me();
+        if (self)
+            setSession(user);
+        co_return;
+    } catch (const std::exception& error) {
+        if (!self)
+            co_return;
+        // Only the server's refusal of the token ends the session. An unreachable
+        // or failing server says nothing about the token; signing out then would
+        // throw away a valid session.
+        if (!isUnauthorized(error)) {
+            qWarning().noquote() << "[Auth] Could not check the cached session, keeping it:" << describe(error);
+            co_return;
+        }
+        qInfo().noquote() << QStringLiteral("[Auth] Cached token is invalid, logging out: ") + describe(error);
+    }
+    co_await m_deps.authService->logout();
+    if (self)
+        setSession(std::nullopt);
+}
+
+QCoro::Task<> AuthViewModel::login()
+{
+    if (m_username.isEmpty() || m_password.isEmpty()) {
+        setError(emptyFields());
+        co_return;
+    }
+    QPointer<AuthViewModel> self(this);
+    setIsLoading(true);
+    setError(std::nullopt);
+    std::optional<User> user;
+    std::optional<QString> failure;
+    try {
+        const AuthResponse response = co_await m_deps.authService->login(m_username, m_password);
+        user = response.user;
+    } catch (const std::exception& error) {
+        failure = describe(error);
+    }
+    if (!self)
+        co_return;
+    if (failure || !user) {
+        setError(failure.value_or(QStringLiteral("登录失败")));
+        setIsLoading(false);
+        co_return;
+    }
+    setSession(user);
+    setUsername(QString());
+    setPassword(QString());
+    setIsLoading(false);
+}
+
+QCoro::Task<> AuthViewModel::registerAccount()
+{
+    if (m_username.isEmpty() || m_password.isEmpty()) {
+        setError(emptyFields());
+        co_return;
+    }
+    if (visibleLength(m_password) < 6) {
+        setError(QStringLiteral("密码至少6位"));
+        co_return;
+    }
+    QPointer<AuthViewModel> self(this);
+    setIsLoading(true);
+    setError(std::nullopt);
+    std::optional<User> user;
+    std::optional<QString> failure;
+    try {
+        const AuthResponse response = co_await m_deps.authService->registerAccount(
+            m_username, m_password, presentOrAbsent(m_nickname), presentOrAbsent(m_email), presentOrAbsent(m_inviteCode));
+        user = response.user;
+    } catch (const std::exception& error) {
+        failure = describe(error);
+    }
+    if (!self)
+        co_return;
+    if (failure || !user) {
+        setError(failure.value_or(QStringLiteral("注册失败")));
+        setIsLoading(false);
+        co_return;
+    }
+    setSession(user);
+    setUsername(QString());
+    setPassword(QString());
+    setNickname(QString());
+    setEmail(QString());
+    setInviteCode(QString());
+    setIsLoading(false);
+}
+
+QCoro::Task<> AuthViewModel::logout()
+{
+    QPointer<AuthViewModel> self(this);
+    co_await m_deps.authService->logout();
+    if (!self)
+        co_return;
+    m_deps.wsService->disconnect();
+    setSession(std::nullopt);
+}
+
+QCoro::Task<> AuthViewModel::refreshCurrentUser()
+{
+    QPointer<AuthViewModel> self(this);
+    try {
+        const User user = co_await m_deps.authService->me();
+        if (self)
+            setSession(user);
+        co_return;
+    } catch (const std::exception& error) {
+        if (!self)
+            co_return;
+        if (!isUnauthorized(error)) {
+            qWarning().noquote() << "[Auth] Could not refresh the current user, keeping the session:"
+                                 << describe(error);
+            co_return;
+        }
+        qInfo().noquote() << QStringLiteral("[Auth] Session no longer valid, logging out: ") + describe(error);
+    }
+    co_await m_deps.authService->logout();
+    if (self)
+        setSession(std::nullopt);
+}
+
+void AuthViewModel::setSession(const std::optional<User>& user)
+{
+    const bool authenticated = user.has_value();
+    // Compare whole records: a re-read user may carry a new name or avatar.
+    const bool userChanged = m_user.has_value() != user.has_value()
+        || (user && (json::encode(*user) != json::encode(*m_user)));
+    const bool flagChanged = m_isAuthenticated != authenticated;
+    m_user = user;
+    m_isAuthenticated = authenticated;
+    if (userChanged)
+        Q_EMIT this->userChanged();
+    if (flagChanged)
+        Q_EMIT isAuthenticatedChanged();
+}
+
+void AuthViewModel::setIsLoading(bool loading)
+{
+    if (m_isLoading == loading)
+        return;
+    m_isLoading = loading;
+    Q_EMIT isLoadingChanged();
+}
+
+void AuthViewModel::setError(const std::optional<QString>& error)
+{
+    if (m_error == error)
+        return;
+    m_error = error;
+    Q_EMIT errorChanged();
+}
+
+#define MORVANE_FORM_SETTER(Name, field, signal) \
+    void AuthViewModel::Name(const QString& value)  \
+    {                                               \
+        if (field == value)                         \
+            return;                                 \
+        field = value;                              \
+        Q_EMIT signal();                            \
+    }
+
+MORVANE_FORM_SETTER(setUsername, m_username, usernameChanged)
+MORVANE_FORM_SETTER(setPassword, m_password, passwordChanged)
+MORVANE_FORM_SETTER(setNickname, m_nickname, nicknameChanged)
+MORVANE_FORM_SETTER(setEmail, m_email, emailChanged)
+MORVANE_FORM_SETTER(setInviteCode, m_inviteCode, inviteCodeChanged)
+
+#undef MORVANE_FORM_SETTER
+
+void AuthViewModel::setIsLoginMode(bool value)
+{
+    if (m_isLoginMode == value)
+        return;
+    m_isLoginMode = value;
+    Q_EMIT isLoginModeChanged();
+}

@@ -1,0 +1,100 @@
+#pragma once
+
+#include "models/User.h"
+
+#include <QCoroTask>
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+class AuthService;
+class KeychainService;
+class WebSocketService;
+
+// Who is signed in, and the login and registration form. A cached session counts
+// as signed in at once and is checked against the server in the background.
+// Tokens and the cached user are written and deleted by AuthService only.
+class AuthViewModel : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(bool isAuthenticated READ isAuthenticated NOTIFY isAuthenticatedChanged)
+    Q_PROPERTY(bool isLoading READ isLoading NOTIFY isLoadingChanged)
+    Q_PROPERTY(QString error READ errorText NOTIFY errorChanged)
+    Q_PROPERTY(QString username READ username WRITE setUsername NOTIFY usernameChanged)
+    Q_PROPERTY(QString password READ password WRITE setPassword NOTIFY passwordChanged)
+    Q_PROPERTY(QString nickname READ nickname WRITE setNickname NOTIFY nicknameChanged)
+    Q_PROPERTY(QString email READ email WRITE setEmail NOTIFY emailChanged)
+    Q_PROPERTY(QString inviteCode READ inviteCode WRITE setInviteCode NOTIFY inviteCodeChanged)
+    Q_PROPERTY(bool isLoginMode READ isLoginMode WRITE setIsLoginMode NOTIFY isLoginModeChanged)
+
+public:
+    struct Dependencies {
+        AuthService* authService;
+        KeychainService* keychain;
+        WebSocketService* wsService;
+    };
+    static Dependencies sharedDependencies();
+
+    // Restores a cached session before returning; its server check starts from
+    // the event loop, so observers connected right after construction see it.
+    explicit AuthViewModel(QObject* parent = nullptr);
+    explicit AuthViewModel(Dependencies dependencies, QObject* parent = nullptr);
+
+    std::optional<User> user() const { return m_user; }
+    bool isAuthenticated() const { return m_isAuthenticated; }
+    bool isLoading() const { return m_isLoading; }
+    std::optional<QString> error() const { return m_error; }
+    QString errorText() const { return m_error.value_or(QString()); }
+    QString username() const { return m_username; }
+    QString password() const { return m_password; }
+    QString nickname() const { return m_nickname; }
+    QString email() const { return m_email; }
+    QString inviteCode() const { return m_inviteCode; }
+    bool isLoginMode() const { return m_isLoginMode; }
+
+    void setUsername(const QString& value);
+    void setPassword(const QString& value);
+    void setNickname(const QString& value);
+    void setEmail(const QString& value);
+    void setInviteCode(const QString& value);
+    void setIsLoginMode(bool value);
+
+    // None of these throws; failures end in error() or in the log.
+    QCoro::Task<> login();
+    QCoro::Task<> registerAccount();
+    QCoro::Task<> logout();
+    QCoro::Task<> refreshCurrentUser();
+
+Q_SIGNALS:
+    // userChanged also covers a change of the user's id.
+    void userChanged();
+    void isAuthenticatedChanged();
+    void isLoadingChanged();
+    void errorChanged();
+    void usernameChanged();
+    void passwordChanged();
+    void nicknameChanged();
+    void emailChanged();
+    void inviteCodeChanged();
+    void isLoginModeChanged();
+
+private:
+    void restoreSession();
+    QCoro::Task<> checkRestoredSession();
+    // Signed in with user, or signed out when absent: the two fields change together.
+    void setSession(const std::optional<User>& user);
+    void setIsLoading(bool loading);
+    void setError(const std::optional<QString>& error);
+
+    Dependencies m_deps;
+    std::optional<User> m_user;
+    bool m_isAuthenticated = false;
+    bool m_isLoading = false;
+    std::optional<QString> m_error;
+    QString m_username;
+    QString m_password;
+    QString m_nickname;
+    QString m_email;
+    QString m_inviteCode;
+    bool m_isLoginMode = true;
+};

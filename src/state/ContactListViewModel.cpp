@@ -1,0 +1,151 @@
+#include "state/ContactListViewModel.h"
+
+#include "models/WSMessage.h"
+#include "network/APIError.h"
+#include "network/WebSocketService.h"
+#include "services/ContactService.h"
+#include "services/GroupService.h"
+
+#include <QPointer>
+
+namespace {
+
+QString describe(const std::exception& error)
+{
+    if (const auto* apiError = dynamic_cast<const APIError*>(&error))
+        return apiError->description();
+    return QString::fromUtf8(error.what());
+}
+
+QCoro::Task<std::optional<qint64>> pendingCount(ContactService* service)
+{
+    try {
+        co_return co_await service->getPendingRequestCount();
+    } catch (const std::exception&) {
+        co_return std::nullopt;
+    }
+}
+
+} // namespace
+
+ContactListViewModel::Dependencies ContactListViewModel::sharedDependencies()
+{
+    return Dependencies { &ContactService::shared(), &GroupService::shared(), WebSocketService::shared() };
+}
+
+ContactListViewModel::ContactListViewModel(QObject* parent)
+    : ContactListViewModel(sharedDependencies(), parent)
+{
+}
+
+ContactListViewModel::ContactListViewModel(Dependencies dependencies, QObject* parent)
+    : QObject(parent)
+    , m_deps(dependencies)
+{
+    setupSubscriptions();
+}
+
+void ContactListViewModel::setupSubscriptions()
+{
+    connect(m_deps.wsService, &WebSocketService::presenceSubject, this, &ContactListViewModel::handlePresence,
+            Qt::QueuedConnection);
+    connect(m_deps.wsService, &WebSocketService::friendRequestSubject, this,
+            &ContactListViewModel::handleFriendRequestFrame, Qt::QueuedConnection);
+}
+
+QCoro::Task<> ContactListViewModel::loadContacts()
+{
+    QPointer<ContactListViewModel> self(this);
+    const quint64 generation = ++m_loadGeneration;
+    auto stale = [&] { return !self || generation != m_loadGeneration; };
+    setIsLoading(true);
+
+    // All three start now and run side by side; their results are applied in a
+    // fixed order whatever order they finish in.
+    QCoro::Task<QList<Contact>> contactsCall = m_deps.contactService->getContacts();
+    QCoro::Task<QList<ChatGroup>> groupsCall = m_deps.groupService->getGroups();
+    QCoro::Task<std::optional<qint64>> countCall = pendingCount(m_deps.contactService);
+
+    QList<Contact> contacts;
+    std::optional<QString> failure;
+    try {
+        contacts = co_await std::move(contactsCall);
+    } catch (const std::exception& error) {
+        failure = describe(error);
+    }
+    if (stale())
+        co_return;
+    if (failure) {
+        setError(*failure);
+        setIsLoading(false);
+        co_return;
+    }
+    m_contacts = std::move(contacts);
+    Q_EMIT contactsChanged();
+
+    QList<ChatGroup> groups;
+    try {
+        groups = co_await std::move(groupsCall);
+    } catch (const std::exception& error) {
+        failure = describe(error);
+    }
+    if (stale())
+        co_return;
+    if (failure) {
+        setError(*failure);
+        setIsLoading(false);
+        co_return;
+    }
+    m_groups = std::move(groups);
+    Q_EMIT groupsChanged();
+
+    const std::optional<qint64> count = co_await std::move(countCall);
+    if (stale())
+        co_return;
+    m_pendingRequestCount = count.value_or(0);
+    Q_EMIT pendingRequestCountChanged();
+
+    buildSections();
+    setIsLoading(false);
+}
+
+void ContactListViewModel::buildSections()
+{
+    m_sections = ContactSection::build(m_contacts);
+    Q_EMIT sectionsChanged();
+}
+
+void ContactListViewModel::handlePresence(qint64 userId, bool online)
+{
+    bool matched = false;
+    for (Contact& contact : m_contacts) {
+        if (contact.contactId == userId) {
+            contact.online = online;
+            matched = true;
+        }
+    }
+    if (!matched)
+        return;
+    Q_EMIT contactsChanged();
+    buildSections();
+}
+
+void ContactListViewModel::handleFriendRequestFrame(const WSMessage& frame)
+{
+    if (frame.type == u"friend_request_accepted")
+        loadContacts();
+}
+
+void ContactListViewModel::setIsLoading(bool loading)
+{
+    if (m_isLoading == loading)
+        return;
+    m_isLoading = loading;
+    Q_EMIT isLoadingChanged();
+}
+
+void ContactListViewModel::setError(const QString& error)
+{
+    m_error = error;
+    Q_EMIT errorChanged();
+}

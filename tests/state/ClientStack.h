@@ -1,0 +1,84 @@
+#pragma once
+
+// A whole client for state tests: services on a recording HTTP server, the
+// realtime channel on a fake peer, an in-memory keychain and manual timers.
+
+#include "FakeChannelPeer.h"
+#include "ManualTimers.h"
+#include "RecordingHttpServer.h"
+#include "TaskRunner.h"
+
+#include "models/Json.h"
+#include "models/User.h"
+#include "network/APIClient.h"
+#include "network/AuthService.h"
+#include "network/ClientIdService.h"
+#include "network/KeychainService.h"
+#include "network/MemorySecretStore.h"
+#include "network/WebSocketClock.h"
+#include "network/WebSocketService.h"
+#include "services/ChatService.h"
+#include "services/ContactService.h"
+#include "services/GroupService.h"
+#include "state/NotificationCenter.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+struct ClientStack {
+    RecordingHttpServer server;
+    FakeChannelPeer peer;
+    MemorySecretStore* store = new MemorySecretStore;
+    KeychainService keychain { std::unique_ptr<SecretStore>(store) };
+    ClientIdService clientIds { keychain };
+    APIClient api { server.baseUrl(), keychain };
+    AuthService auth { api, keychain };
+    ChatService chat { api };
+    ContactService contacts { api };
+    GroupService groups { api };
+    WebSocketService ws { peer.url(), WebSocketClock::system(), keychain, clientIds };
+    NotificationCenter notifications;
+    std::shared_ptr<ManualTimers> timers = std::make_shared<ManualTimers>();
+
+    static User user(qint64 id, const QString& name)
+    {
+        User u;
+        u.id = id;
+        u.openId = QStringLiteral("open-%1").arg(id);
+        u.name = name;
+        return u;
+    }
+
+    void storeSession(const User& u, const QString& token = QStringLiteral("token-1"))
+    {
+        keychain.saveText(token, QStringLiteral("auth_token"));
+        keychain.save(json::serialize(json::encode(u).toObject()), QStringLiteral("cached_user"));
+    }
+
+    // Signs the channel in with the fake peer and waits for "auth_success".
+    bool connectChannel(const User& u)
+    {
+        storeSession(u);
+        ws.connect(u.id);
+        return QTest::qWaitFor([this] { return ws.isConnected(); }, 5000);
+    }
+
+    int requestCount(const QString& path) const { return int(server.requestsTo(path).size()); }
+};
+
+inline QByteArray envelope(const QByteArray& json)
+{
+    return R"({"result":{"data":{"json":)" + json + "}}}";
+}
+
+inline RecordingHttpServer::Reply ok(const QByteArray& json)
+{
+    return RecordingHttpServer::Reply { 200, envelope(json) };
+}
+
+inline QString procedure(const char* name)
+{
+    return QStringLiteral("/api/trpc/") + QString::fromLatin1(name);
+}

@@ -1,0 +1,403 @@
+#include "ClientStack.h"
+
+#include "state/ChatViewModel.h"
+#include "state/NotificationName.h"
+#include "state/UserInfo.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTemporaryDir>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr qint64 me = 1;
+constexpr qint64 chatId = 10;
+
+QByteArray messageJson(qint64 id, qint64 senderId, const char* status = nullptr)
+{
+    QJsonObject m { { u"id"_s, id }, { u"conversationId"_s, chatId }, { u"senderId"_s, senderId },
+                    { u"type"_s, u"text"_s }, { u"content"_s, u"m%1"_s.arg(id) } };
+    if (status)
+        m.insert(u"status"_s, QString::fromLatin1(status));
+    return QJsonDocument(m).toJson(QJsonDocument::Compact);
+}
+
+QByteArray page(const QList<QByteArray>& messages)
+{
+    QByteArray out = "[";
+    for (qsizetype i = 0; i < messages.size(); ++i)
+        out += (i ? "," : "") + messages[i];
+    return out + "]";
+}
+
+QList<qint64> ids(const QList<Message>& messages)
+{
+    QList<qint64> result;
+    for (const Message& m : messages)
+        result << m.id;
+    return result;
+}
+
+QJsonObject frame(const QString& type, const QJsonObject& payload)
+{
+    return QJsonObject { { u"type"_s, type }, { u"payload"_s, payload } };
+}
+
+struct Fixture {
+    ClientStack stack;
+    QList<std::pair<QString, QVariantMap>> posted;
+    std::unique_ptr<ChatViewModel> model;
+
+    explicit Fixture(bool connected = true)
+    {
+        stack.server.respond(procedure("conversations.markAsRead"), ok("null"));
+        QObject::connect(&stack.notifications, &NotificationCenter::posted,
+                         [this](const QString& name, const QVariantMap& info) { posted.append({ name, info }); });
+        if (connected) {
+            if (!stack.connectChannel(ClientStack::user(me, u"Me"_s)))
+                qFatal("channel did not connect");
+        } else {
+            stack.storeSession(ClientStack::user(me, u"Me"_s));
+        }
+        model = std::make_unique<ChatViewModel>(
+            chatId, me,
+            ChatViewModel::Dependencies { &stack.chat, &stack.ws, &stack.clientIds, &stack.keychain, &stack.api,
+                                          &stack.notifications, stack.timers });
+    }
+
+    QStringList postedNames() const
+    {
+        QStringList names;
+        for (const auto& [name, info] : posted)
+            names << name;
+        return names;
+    }
+
+    QList<QJsonObject> sentMessages() const { return stack.peer.framesOfType(u"message_send"_s); }
+    std::optional<Message> find(qint64 id) const
+    {
+        for (const Message& m : model->messages()) {
+            if (m.id == id)
+                return m;
+        }
+        return std::nullopt;
+    }
+};
+
+} // namespace
+
+class TestChatViewModel : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void firstPageIsShownOldestFirstAndMarkedRead()
+    {
+        Fixture f;
+        f.stack.server.respond(procedure("messages.list"),
+                               ok(page({ messageJson(3, me), messageJson(2, 2), messageJson(1, me, "delivered") })));
+        testsupport::runTask(f.model->loadMessages());
+        QCOMPARE(ids(f.model->messages()), (QList<qint64> { 1, 2, 3 }));
+        QCOMPARE(f.find(3)->status, std::optional<QString>(u"sent"_s));
+        QCOMPARE(f.find(2)->status, std::nullopt);
+        QCOMPARE(f.find(1)->status, std::optional<QString>(u"delivered"_s));
+        QCOMPARE(f.model->offset(), 3);
+        QVERIFY(!f.model->isLoading());
+        QTRY_COMPARE(f.stack.peer.framesOfType(u"read"_s).size(), 1);
+        const QJsonObject read = f.stack.peer.framesOfType(u"read"_s).at(0).value(u"payload"_s).toObject();
+        QCOMPARE(read.value(u"conversationId"_s).toInteger(), chatId);
+        QCOMPARE(read.value(u"userId"_s).toInteger(), me);
+        QVERIFY(f.postedNames().contains(NotificationName::conversationRead()));
+    }
+
+    void failedFirstPageMarksNothingRead()
+    {
+        Fixture f;
+        f.stack.server.respond(procedure("messages.list"), { 500, R"({"error":"boom"})" });
+        testsupport::runTask(f.model->loadMessages());
+        QVERIFY(!f.model->isLoading());
+        QVERIFY(f.model->error());
+        QTest::qWait(50);
+        QVERIFY(f.stack.peer.framesOfType(u"read"_s).isEmpty());
+    }
+
+    void acknowledgementConfirmsTheMatchingMessage()
+    {
+        Fixture f;
+        Message target;
+        target.id = 77;
+        f.model->setReplyToMessage(target);
+        f.model->sendMessage(u"hello"_s);
+        f.model->sendMessage(u"again"_s);
+        QCOMPARE(f.model->messages().size(), 2);
+        const Message first = f.model->messages().at(0);
+        QVERIFY(first.id < 0 && first.id >= -999'999);
+        QVERIFY(first.id != f.model->messages().at(1).id);
+        QCOMPARE(first.threadRootId, std::optional<qint64>(77));
+        QVERIFY(!f.model->replyToMessage());
+        QVERIFY(!f.model->isSending());
+
+        QTRY_COMPARE(f.sentMessages().size(), 2);
+        const QJsonObject payload = f.sentMessages().at(0).value(u"payload"_s).toObject();
+        QCOMPARE(payload.value(u"replyToId"_s).toInteger(), 77);
+        QVERIFY(!f.sentMessages().at(1).value(u"payload"_s).toObject().contains(u"replyToId"_s));
+        QCOMPARE(payload.value(u"clientMsgId"_s).toString(), *first.clientMessageId);
+
+        f.stack.peer.push(frame(u"message_ack"_s, { { u"clientMsgId"_s, u"unknown"_s },
+                                                    { u"serverMsgId"_s, u"s0"_s },
+                                                    { u"messageId"_s, 900 } }));
+        f.stack.peer.push(frame(u"message_ack"_s, { { u"clientMsgId"_s, *first.clientMessageId },
+                                                    { u"serverMsgId"_s, u"s1"_s },
+                                                    { u"messageId"_s, 901 } }));
+        QTRY_VERIFY(f.find(901));
+        QVERIFY(!f.find(900));
+        QCOMPARE(f.find(901)->status, std::optional<QString>(u"sent"_s));
+        QCOMPARE(f.find(901)->content, std::optional<QString>(u"hello"_s));
+        QCOMPARE(f.find(901)->createdAt, first.createdAt);
+        QCOMPARE(f.model->pendingMessages().size(), 1);
+        QCOMPARE(f.model->messages().at(1).status, std::optional<QString>(u"sending"_s));
+    }
+
+    void echoOfAnOwnMessageIsNotListedTwice()
+    {
+        Fixture f;
+        f.model->sendMessage(u"hello"_s);
+        const Message optimistic = f.model->messages().at(0);
+        Message echo;
+        echo.id = 901;
+        echo.conversationId = chatId;
+        echo.senderId = me;
+        echo.type = u"text"_s;
+        echo.clientMessageId = optimistic.clientMessageId;
+        Q_EMIT f.stack.ws.newMessageSubject(echo);
+        QTest::qWait(20);
+        QCOMPARE(f.model->messages().size(), 1);
+
+        Q_EMIT f.stack.ws.messageAckSubject(*optimistic.clientMessageId, u"s1"_s, 901, false);
+        echo.clientMessageId.reset();
+        Q_EMIT f.stack.ws.newMessageSubject(echo);
+        Q_EMIT f.stack.ws.newMessageSubject([] {
+            Message other;
+            other.id = 902;
+            other.conversationId = chatId + 1;
+            return other;
+        }());
+        QTest::qWait(20);
+        QCOMPARE(ids(f.model->messages()), QList<qint64> { 901 });
+    }
+
+    void sendingWithoutAConnectionFails()
+    {
+        Fixture f(false);
+        f.model->sendMessage(u"hello"_s);
+        QCOMPARE(f.model->messages().size(), 1);
+        QCOMPARE(f.model->messages().at(0).status, std::optional<QString>(u"failed"_s));
+        QVERIFY(f.model->error());
+        QVERIFY(f.model->pendingMessages().isEmpty());
+        QVERIFY(!f.postedNames().contains(NotificationName::messageSent()));
+        QVERIFY(!f.model->isSending());
+    }
+
+    void emptyTextSendsNothing()
+    {
+        Fixture f;
+        QSignalSpy sending(f.model.get(), &ChatViewModel::isSendingChanged);
+        f.model->sendMessage(QString());
+        QVERIFY(f.model->messages().isEmpty());
+        QCOMPARE(sending.count(), 0);
+    }
+
+    void typingLineLastsThreeSecondsAfterTheLastEvent()
+    {
+        Fixture f;
+        auto typing = [&](qint64 userId, const QString& name) {
+            Q_EMIT f.stack.ws.typingSubject(chatId, userId, name);
+            QTest::qWait(5);
+        };
+        typing(me, u"Me"_s);
+        QCOMPARE(f.model->typingUserName(), std::nullopt);
+        typing(2, u"Ann"_s);
+        QCOMPARE(f.model->typingUserName(), std::optional<QString>(u"Ann"_s));
+        f.stack.timers->advance(2000);
+        typing(2, u"Ann"_s);
+        f.stack.timers->advance(2999);
+        QCOMPARE(f.model->typingUserName(), std::optional<QString>(u"Ann"_s));
+        f.stack.timers->advance(1);
+        QCOMPARE(f.model->typingUserName(), std::nullopt);
+    }
+
+    void reactionsAddAndRemove()
+    {
+        Fixture f;
+        f.stack.server.respond(procedure("messages.list"), ok(page({ messageJson(5, 2) })));
+        testsupport::runTask(f.model->loadMessages());
+        auto react = [&](qint64 userId, const QString& emoji, const QString& action) {
+            Q_EMIT f.stack.ws.reactionSubject(5, userId, emoji, action);
+            QTest::qWait(5);
+        };
+        react(1, u"👍"_s, u"add"_s);
+        react(1, u"👍"_s, u"add"_s);
+        react(2, u"👍"_s, u"add"_s);
+        QCOMPARE(f.find(5)->reactions->size(), 3);
+        react(1, u"👍"_s, u"delete"_s);
+        QCOMPARE(f.find(5)->reactions->size(), 1);
+        QCOMPARE(f.find(5)->reactions->at(0).userId, 2);
+        react(2, u"👍"_s, u"remove"_s);
+        // An empty list stays a list.
+        QVERIFY(f.find(5)->reactions.has_value());
+        QVERIFY(f.find(5)->reactions->isEmpty());
+    }
+
+    // Only messages the server holds turn "read"; unconfirmed, failed and revoked ones keep their state.
+    void readReceiptMarksOnlyDeliveredOwnMessages()
+    {
+        Fixture f;
+        f.stack.server.respond(procedure("messages.list"),
+                               ok(page({ messageJson(4, 2), messageJson(3, me, "revoked"),
+                                         messageJson(2, me, "delivered"), messageJson(1, me) })));
+        testsupport::runTask(f.model->loadMessages());
+        f.model->sendMessage(u"pending"_s);
+
+        Q_EMIT f.stack.ws.readSubject(chatId, me);
+        QTest::qWait(10);
+        QCOMPARE(f.find(1)->status, std::optional<QString>(u"sent"_s));
+
+        Q_EMIT f.stack.ws.readSubject(chatId, 2);
+        QTRY_COMPARE(f.find(1)->status, std::optional<QString>(u"read"_s));
+        QCOMPARE(f.find(2)->status, std::optional<QString>(u"read"_s));
+        QCOMPARE(f.find(3)->status, std::optional<QString>(u"revoked"_s));
+        QCOMPARE(f.find(4)->status, std::nullopt);
+        QCOMPARE(f.model->messages().last().status, std::optional<QString>(u"sending"_s));
+    }
+
+    void pagingNeverDuplicatesAndKeepsLocalMessages()
+    {
+        Fixture f;
+        f.stack.server.respondOnce(procedure("messages.list"), ok(page({ messageJson(6, 2), messageJson(5, 2) })));
+        testsupport::runTask(f.model->loadMessages());
+
+        // One older page at a time; the overlap with the listed messages is dropped.
+        f.stack.server.respondOnce(procedure("messages.list"),
+                                   { 200, envelope(page({ messageJson(5, 2), messageJson(4, 2) })), {}, true });
+        auto older = f.model->loadMoreMessages();
+        QTRY_COMPARE(f.stack.requestCount(procedure("messages.list")), 2);
+        testsupport::runTask(f.model->loadMoreMessages());
+        QCOMPARE(f.stack.requestCount(procedure("messages.list")), 2);
+        f.stack.server.release(procedure("messages.list"));
+        testsupport::runTask(std::move(older));
+        QCOMPARE(ids(f.model->messages()), (QList<qint64> { 4, 5, 6 }));
+        QCOMPARE(f.model->offset(), 4);
+
+        // A reload keeps what was sent or arrived while it was under way.
+        f.model->sendMessage(u"mine"_s);
+        const qint64 optimisticId = f.model->messages().last().id;
+        f.stack.server.respondOnce(procedure("messages.list"),
+                                   { 200, envelope(page({ messageJson(7, 2), messageJson(6, 2) })), {}, true });
+        auto reload = f.model->loadMessages();
+        QTRY_COMPARE(f.stack.requestCount(procedure("messages.list")), 3);
+        Q_EMIT f.stack.ws.newMessageSubject(json::decode<Message>(json::parse(messageJson(8, 2))));
+        Q_EMIT f.stack.ws.newMessageSubject(json::decode<Message>(json::parse(messageJson(7, 2))));
+        QTest::qWait(20);
+        f.stack.server.release(procedure("messages.list"));
+        testsupport::runTask(std::move(reload));
+        QCOMPARE(ids(f.model->messages()), (QList<qint64> { 6, 7, optimisticId, 8 }));
+        QCOMPARE(f.model->offset(), 2);
+    }
+
+    void imageMessagesCarryRealJson()
+    {
+        Fixture f;
+        const QString url = u"http://files.local/a\"b\\c.png"_s;
+        f.stack.server.respond(procedure("upload.getPresignedUrl"), ok(R"({"uploadUrl":"x","fileKey":"k"})"));
+        f.stack.server.respond(procedure("upload.complete"),
+                               ok(QJsonDocument(QJsonObject { { u"url"_s, url } }).toJson(QJsonDocument::Compact)));
+        QTemporaryDir dir;
+        QFile file(dir.filePath(u"Photo.PNG"_s));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("png bytes");
+        file.close();
+
+        testsupport::runTask(f.model->sendFile(file.fileName()));
+        QVERIFY2(!f.model->error(), qPrintable(f.model->errorText()));
+        QCOMPARE(f.model->messages().size(), 1);
+        const Message image = f.model->messages().at(0);
+        QCOMPARE(json::parse(image.content->toUtf8()).toObject().value(u"url"_s).toString(), url);
+        QTRY_COMPARE(f.sentMessages().size(), 1);
+        const QJsonObject payload = f.sentMessages().at(0).value(u"payload"_s).toObject();
+        QCOMPARE(payload.value(u"fileMimeType"_s).toString(), u"image/jpeg"_s);
+        QCOMPARE(payload.value(u"type"_s).toString(), u"image"_s);
+        const QByteArray presign = f.stack.server.requestsTo(procedure("upload.getPresignedUrl")).at(0).body;
+        QVERIFY2(presign.contains("image/png"), presign.constData());
+        const auto& [name, info] = f.posted.last();
+        QCOMPARE(name, NotificationName::messageSent());
+        QCOMPARE(userInfo::text(info, u"content"_s), std::optional<QString>(u"[图片]"_s));
+    }
+
+    void oversizedFilesAreRefusedBeforeReading()
+    {
+        Fixture f;
+        QTemporaryDir dir;
+        QFile file(dir.filePath(u"big.zip"_s));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(ChatViewModel::maxFileBytes + 1));
+        file.close();
+        testsupport::runTask(f.model->sendFile(file.fileName()));
+        QVERIFY(f.model->errorText().startsWith(u"文件上传失败: "_s));
+        QVERIFY(f.model->messages().isEmpty());
+        QVERIFY(f.stack.server.requests().isEmpty());
+    }
+
+    void unreadableFileSetsTheError()
+    {
+        Fixture f;
+        testsupport::runTask(f.model->sendFile(u"/nonexistent/report.pdf"_s));
+        QVERIFY(f.model->errorText().startsWith(u"文件上传失败: "_s));
+        QVERIFY(f.model->messages().isEmpty());
+    }
+
+    void mimeTypes_data()
+    {
+        QTest::addColumn<QString>("extension");
+        QTest::addColumn<QString>("type");
+        QTest::newRow("upper-case PNG") << u"PNG"_s << u"image/png"_s;
+        QTest::newRow("docx") << u"docx"_s << u"application/msword"_s;
+        QTest::newRow("xlsx") << u"xlsx"_s << u"application/vnd.ms-excel"_s;
+        QTest::newRow("gz") << u"gz"_s << u"application/octet-stream"_s;
+        QTest::newRow("none") << u""_s << u"application/octet-stream"_s;
+    }
+
+    void mimeTypes()
+    {
+        QFETCH(QString, extension);
+        QFETCH(QString, type);
+        QCOMPARE(ChatViewModel::mimeType(extension), type);
+    }
+
+    void clearHistoryOnlyForThisConversation()
+    {
+        Fixture f;
+        f.stack.server.respond(procedure("messages.list"), ok(page({ messageJson(1, 2) })));
+        testsupport::runTask(f.model->loadMessages());
+        f.stack.notifications.post(NotificationName::clearChatHistory(), { { u"conversationId"_s, chatId + 1 } });
+        f.stack.notifications.post(NotificationName::clearChatHistory(), { { u"conversationId"_s, u"10"_s } });
+        QTest::qWait(20);
+        QCOMPARE(f.model->messages().size(), 1);
+        f.stack.notifications.post(NotificationName::clearChatHistory(), { { u"conversationId"_s, chatId } });
+        QTRY_VERIFY(f.model->messages().isEmpty());
+        QCOMPARE(f.model->offset(), 0);
+    }
+
+    void announcesItsLifetime()
+    {
+        Fixture f;
+        QCOMPARE(f.postedNames(), QStringList { NotificationName::conversationActive() });
+        f.model.reset();
+        QCOMPARE(f.postedNames().last(), NotificationName::conversationInactive());
+        QCOMPARE(userInfo::integer(f.posted.last().second, u"conversationId"_s), std::optional<qint64>(chatId));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestChatViewModel)
+#include "tst_chat_viewmodel.moc"

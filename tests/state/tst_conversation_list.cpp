@@ -1,0 +1,317 @@
+#include "ClientStack.h"
+
+#include "state/ConversationListViewModel.h"
+#include "state/NotificationName.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr qint64 me = 1;
+
+const QByteArray twoConversations = R"([
+    {"id":10,"type":"private","name":"Ann","lastMessageTime":"2025-03-01T08:00:00Z"},
+    {"id":20,"type":"group","name":"Team","lastMessageTime":"2025-03-02T08:00:00Z"}
+])";
+
+Message message(qint64 conversationId, qint64 senderId, const QString& type = u"text"_s,
+                std::optional<QString> content = u"hi"_s, std::optional<QString> createdAt = u"2025-03-03T08:00:00Z"_s)
+{
+    Message m;
+    m.id = 500;
+    m.conversationId = conversationId;
+    m.senderId = senderId;
+    m.type = type;
+    m.content = std::move(content);
+    m.createdAt = std::move(createdAt);
+    return m;
+}
+
+std::optional<Conversation> find(const QList<Conversation>& list, qint64 id)
+{
+    for (const Conversation& c : list) {
+        if (c.id == id)
+            return c;
+    }
+    return std::nullopt;
+}
+
+QList<qint64> ids(const QList<Conversation>& list)
+{
+    QList<qint64> result;
+    for (const Conversation& c : list)
+        result << c.id;
+    return result;
+}
+
+struct Fixture {
+    ClientStack stack;
+    std::unique_ptr<ConversationListViewModel> model;
+
+    explicit Fixture(const QByteArray& conversations = twoConversations)
+    {
+        stack.server.respond(procedure("conversations.list"), ok(conversations));
+        stack.server.respond(procedure("groups.getMembers"), ok(R"([{"userId":1},{"userId":2}])"));
+        model = std::make_unique<ConversationListViewModel>(
+            me,
+            ConversationListViewModel::Dependencies { &stack.chat, &stack.groups, &stack.ws, &stack.notifications,
+                                                      stack.timers },
+            nullptr);
+    }
+
+    void load() { testsupport::runTask(model->loadConversations()); }
+    std::optional<Conversation> conversation(qint64 id) const { return find(model->conversations(), id); }
+    int loads() const { return stack.requestCount(procedure("conversations.list")); }
+};
+
+} // namespace
+
+class TestConversationList : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void unreadCounting_data()
+    {
+        QTest::addColumn<qint64>("senderId");
+        QTest::addColumn<bool>("open");
+        QTest::addColumn<qint64>("expected");
+
+        QTest::newRow("another's message") << qint64(2) << false << qint64(2);
+        QTest::newRow("own message from another device") << me << false << qint64(0);
+        QTest::newRow("conversation is open") << qint64(2) << true << qint64(0);
+    }
+
+    void unreadCounting()
+    {
+        QFETCH(qint64, senderId);
+        QFETCH(bool, open);
+        QFETCH(qint64, expected);
+        Fixture f;
+        f.load();
+        if (open)
+            f.stack.notifications.post(NotificationName::conversationActive(),
+                                       { { NotificationKey::conversationId(), qint64(10) } });
+        Q_EMIT f.stack.ws.newMessageSubject(message(10, senderId));
+        Q_EMIT f.stack.ws.newMessageSubject(message(10, senderId));
+        QTRY_COMPARE(f.conversation(10)->lastMessage, std::optional<QString>(u"hi"_s));
+        QTest::qWait(20);
+        QCOMPARE(f.conversation(10)->unreadCount.value_or(0), expected);
+        // Newest activity moves it above the group.
+        QCOMPARE(ids(f.model->filteredConversations()), (QList<qint64> { 10, 20 }));
+    }
+
+    void openConversationStaysReadAcrossReloads()
+    {
+        Fixture f(R"([{"id":10,"type":"private","unreadCount":4}])");
+        f.load();
+        f.stack.notifications.post(NotificationName::conversationActive(),
+                                   { { NotificationKey::conversationId(), qint64(10) } });
+        QTRY_COMPARE(f.conversation(10)->unreadCount, std::optional<qint64>(0));
+        f.load();
+        QCOMPARE(f.conversation(10)->unreadCount, std::optional<qint64>(0));
+        f.stack.notifications.post(NotificationName::conversationInactive(),
+                                   { { NotificationKey::conversationId(), qint64(10) } });
+        QTRY_VERIFY(!f.model->activeConversationId());
+        f.load();
+        QCOMPARE(f.conversation(10)->unreadCount, std::optional<qint64>(4));
+    }
+
+    void markedReadStopsBeingForcedToZeroByANewMessage()
+    {
+        Fixture f(R"([{"id":10,"type":"private","unreadCount":4}])");
+        f.stack.server.respond(procedure("conversations.markAsRead"), ok("null"));
+        f.load();
+        testsupport::runTask(f.model->markAsRead(*f.conversation(10)));
+        f.load();
+        QCOMPARE(f.conversation(10)->unreadCount, std::optional<qint64>(0));
+
+        Q_EMIT f.stack.ws.newMessageSubject(message(10, 2));
+        QTRY_COMPARE(f.conversation(10)->unreadCount, std::optional<qint64>(1));
+        f.load();
+        QCOMPARE(f.conversation(10)->unreadCount, std::optional<qint64>(4));
+    }
+
+    void messageForAnUnknownConversationReloadsOnce()
+    {
+        Fixture f;
+        f.load();
+        Q_EMIT f.stack.ws.newMessageSubject(message(99, 2));
+        QTRY_COMPARE(f.loads(), 2);
+        QTest::qWait(50);
+        QCOMPARE(f.loads(), 2);
+        QVERIFY(!f.conversation(99));
+    }
+
+    void reloadsOnReconnectionOnly_data()
+    {
+        QTest::addColumn<bool>("upAtStart");
+        QTest::addColumn<QList<bool>>("changes");
+        QTest::addColumn<int>("reloads");
+
+        QTest::newRow("down at start: true false true") << false << QList<bool> { true, false, true } << 1;
+        QTest::newRow("down at start: repeated true") << false << QList<bool> { true, true, true } << 0;
+        QTest::newRow("up at start: false true") << true << QList<bool> { false, true } << 1;
+        QTest::newRow("up at start: repeated true") << true << QList<bool> { true, true } << 0;
+    }
+
+    void reloadsOnReconnectionOnly()
+    {
+        QFETCH(bool, upAtStart);
+        QFETCH(QList<bool>, changes);
+        QFETCH(int, reloads);
+        std::unique_ptr<Fixture> f;
+        if (upAtStart) {
+            auto stack = std::make_unique<Fixture>();
+            QVERIFY(stack->stack.connectChannel(ClientStack::user(me, u"Me"_s)));
+            // A fresh view model on the already connected channel.
+            stack->model = std::make_unique<ConversationListViewModel>(
+                me,
+                ConversationListViewModel::Dependencies { &stack->stack.chat, &stack->stack.groups, &stack->stack.ws,
+                                                          &stack->stack.notifications, stack->stack.timers });
+            f = std::move(stack);
+        } else {
+            f = std::make_unique<Fixture>();
+        }
+        for (bool value : changes)
+            Q_EMIT f->stack.ws.isConnectedChanged(value);
+        QTest::qWait(100);
+        QCOMPARE(f->loads(), reloads);
+    }
+
+    void searchIsDebounced()
+    {
+        Fixture f(R"([{"id":1,"type":"group","name":"Alpha"},{"id":2,"type":"group","name":"Alps"},
+                      {"id":3,"type":"private"}])");
+        f.load();
+        f.stack.timers->advance(ConversationListViewModel::searchDebounceMs);
+        QCOMPARE(f.model->filteredConversations().size(), 3);
+
+        QSignalSpy spy(f.model.get(), &ConversationListViewModel::filteredConversationsChanged);
+        f.model->setSearchText(u"al"_s);
+        f.stack.timers->advance(200);
+        f.model->setSearchText(u"alp"_s);
+        f.stack.timers->advance(299);
+        QCOMPARE(spy.count(), 0);
+        f.model->setSearchText(u"ALPH"_s);
+        f.stack.timers->advance(300);
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(ids(f.model->filteredConversations()), QList<qint64> { 1 });
+
+        f.model->setSearchText(u"命名"_s);
+        f.stack.timers->advance(300);
+        QCOMPARE(ids(f.model->filteredConversations()), QList<qint64> { 3 });
+        f.model->setSearchText(u"3"_s);
+        f.stack.timers->advance(300);
+        QVERIFY(f.model->filteredConversations().isEmpty());
+    }
+
+    void onlyTheNewestOverlappingLoadApplies()
+    {
+        Fixture f;
+        f.stack.server.respondOnce(procedure("conversations.list"),
+                                   { 200, envelope(R"([{"id":1,"type":"private"}])"), {}, true });
+        f.stack.server.respondOnce(procedure("conversations.list"), ok(R"([{"id":2,"type":"private"}])"));
+        auto first = f.model->loadConversations();
+        QTRY_COMPARE(f.loads(), 1);
+        testsupport::runTask(f.model->loadConversations());
+        QCOMPARE(ids(f.model->conversations()), QList<qint64> { 2 });
+        f.stack.server.release(procedure("conversations.list"));
+        testsupport::runTask(std::move(first));
+        QCOMPARE(ids(f.model->conversations()), QList<qint64> { 2 });
+        QVERIFY(!f.model->isLoading());
+    }
+
+    void settingsChangedAppliesTypedFlags_data()
+    {
+        QTest::addColumn<QVariantMap>("info");
+        QTest::addColumn<QList<qint64>>("order");
+        QTest::addColumn<bool>("muted");
+
+        const QVariant id = QVariant::fromValue<qint64>(10);
+        QTest::newRow("mute only") << QVariantMap { { u"conversationId"_s, id }, { u"isMuted"_s, true } }
+                                   << QList<qint64> { 20, 10 } << true;
+        QTest::newRow("pin reorders") << QVariantMap { { u"conversationId"_s, id }, { u"isPinned"_s, true } }
+                                      << QList<qint64> { 10, 20 } << false;
+        QTest::newRow("flags of the wrong type") << QVariantMap { { u"conversationId"_s, id },
+                                                                  { u"isPinned"_s, 1 },
+                                                                  { u"isMuted"_s, u"true"_s } }
+                                                 << QList<qint64> { 20, 10 } << false;
+        QTest::newRow("id as text") << QVariantMap { { u"conversationId"_s, u"10"_s }, { u"isMuted"_s, true } }
+                                    << QList<qint64> { 20, 10 } << false;
+    }
+
+    void settingsChangedAppliesTypedFlags()
+    {
+        QFETCH(QVariantMap, info);
+        QFETCH(QList<qint64>, order);
+        QFETCH(bool, muted);
+        Fixture f(R"([{"id":20,"type":"group","lastMessageTime":"2025-03-02T08:00:00Z"},
+                      {"id":10,"type":"private","lastMessageTime":"2025-03-01T08:00:00Z"}])");
+        f.load();
+        f.stack.notifications.post(NotificationName::conversationSettingsChanged(), info);
+        QTest::qWait(20);
+        QCOMPARE(ids(f.model->filteredConversations()), order);
+        QCOMPARE(f.conversation(10)->isMuted.value_or(false), muted);
+    }
+
+    void messageSentUpdatesThePreview()
+    {
+        Fixture f;
+        f.load();
+        f.stack.notifications.post(NotificationName::messageSent(),
+                                   { { u"conversationId"_s, qint64(10) },
+                                     { u"content"_s, u"[图片]"_s },
+                                     { u"createdAt"_s, 12345 } });
+        QTRY_COMPARE(f.conversation(10)->lastMessage, std::optional<QString>(u"[图片]"_s));
+        QVERIFY(!f.conversation(10)->lastMessageTime);
+        QCOMPARE(ids(f.model->conversations()), (QList<qint64> { 20, 10 }));
+        QCOMPARE(f.conversation(10)->unreadCount, std::nullopt);
+    }
+
+    void previews_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<std::optional<QString>>("content");
+        QTest::addColumn<std::optional<QString>>("fileName");
+        QTest::addColumn<QString>("preview");
+
+        const std::optional<QString> none;
+        QTest::newRow("image") << u"image"_s << std::optional<QString>(u"{}"_s) << none << u"[图片]"_s;
+        QTest::newRow("file") << u"file"_s << none << std::optional<QString>(u"a.pdf"_s) << u"[文件] a.pdf"_s;
+        QTest::newRow("file without name") << u"file"_s << none << none << u"[文件] "_s;
+        QTest::newRow("system without content") << u"system"_s << none << none << u"[系统消息]"_s;
+        QTest::newRow("text without content") << u"text"_s << none << none << u""_s;
+        QTest::newRow("unknown type") << u"poll"_s << std::optional<QString>(u"q?"_s) << none << u"q?"_s;
+    }
+
+    void previews()
+    {
+        QFETCH(QString, type);
+        QFETCH(std::optional<QString>, content);
+        QFETCH(std::optional<QString>, fileName);
+        QFETCH(QString, preview);
+        Message m = message(1, 2, type, content);
+        m.fileName = fileName;
+        QCOMPARE(ConversationListViewModel::lastMessagePreview(m), preview);
+    }
+
+    void privateConversationsFollowTheirOtherMembersPresence()
+    {
+        Fixture f;
+        QVERIFY(f.stack.connectChannel(ClientStack::user(me, u"Me"_s)));
+        f.load();
+        QTRY_COMPARE(f.stack.requestCount(procedure("groups.getMembers")), 1);
+        f.stack.peer.push(QJsonObject { { u"type"_s, u"online"_s }, { u"payload"_s, QJsonObject { { u"userId"_s, 2 } } } });
+        QTRY_COMPARE(f.conversation(10)->online, std::optional<bool>(true));
+        QCOMPARE(f.conversation(20)->online, std::nullopt);
+        f.stack.peer.push(QJsonObject { { u"type"_s, u"offline"_s }, { u"payload"_s, QJsonObject { { u"userId"_s, 2 } } } });
+        QTRY_COMPARE(f.conversation(10)->online, std::optional<bool>(false));
+        // Resolved once: a reload does not ask again.
+        f.load();
+        QTest::qWait(20);
+        QCOMPARE(f.stack.requestCount(procedure("groups.getMembers")), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestConversationList)
+#include "tst_conversation_list.moc"
