@@ -145,7 +145,8 @@ QJsonArray Conversations::listFor(qint64 userId, const Presence& online)
             " JOIN conversation_members m ON m.conversation_id = c.id"
             " LEFT JOIN chat_groups g ON g.conversation_id = c.id"
             " WHERE m.user_id = ? AND m.hidden = 0"
-            " ORDER BY m.pinned DESC, COALESCE(last_id, 0) DESC, c.id DESC"),
+            " ORDER BY m.pinned DESC,"
+            " COALESCE((SELECT created_at FROM messages WHERE id = last_id), c.created_at) DESC, c.id DESC"),
             { userId });
         while (query.next()) {
             Row row;

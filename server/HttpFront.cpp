@@ -5,10 +5,16 @@
 
 #include "models/Json.h"
 
+#include <QHostAddress>
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
 #include <QJsonObject>
+#include <QJsonDocument>
+#include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
+
+#include <memory>
 
 namespace {
 
@@ -56,7 +62,117 @@ bool isUpgrade(const QHttpServerRequest& request)
     return false;
 }
 
+// Sees every connection's bytes before the HTTP parser does. A request whose declared
+// Content-Length, or whose bytes received so far, exceed the limit is answered 413 and
+// the connection closed, so a huge body is never held in memory.
+class BodyLimitedListener : public QTcpServer {
+public:
+    using QTcpServer::QTcpServer;
+
+protected:
+    void incomingConnection(qintptr descriptor) override
+    {
+        auto* socket = new QTcpSocket(this);
+        if (!socket->setSocketDescriptor(descriptor)) {
+            delete socket;
+            return;
+        }
+        auto state = std::make_shared<State>();
+        // Connected before the HTTP server's own handler, so this runs first.
+        connect(socket, &QTcpSocket::readyRead, socket, [socket, state] { inspect(socket, *state); });
+        connect(socket, &QTcpSocket::bytesWritten, socket, [state] {
+            if (!state->refused)
+                *state = State {};
+        });
+        addPendingConnection(socket);
+    }
+
+private:
+    struct State {
+        qint64 received = 0;
+        bool headerSeen = false;
+        qint64 limit = HttpFront::kMaxUploadBody;
+        QString path;
+        bool refused = false;
+        // After a refusal: bytes of the declared body still to swallow before closing,
+        // so the client gets to read the answer instead of a reset; -1 when unknown.
+        qint64 toDiscard = -1;
+    };
+
+    // Beyond this a refused body is not waited for.
+    static constexpr qint64 kMaxDiscard = 512LL << 20;
+    static constexpr int kDiscardTimeoutMs = 60000;
+
+    static void inspect(QTcpSocket* socket, State& state)
+    {
+        if (state.refused) {
+            state.toDiscard -= socket->readAll().size();
+            if (state.toDiscard <= 0)
+                socket->disconnectFromHost();
+            return;
+        }
+        if (!state.headerSeen) {
+            const QByteArray head = socket->peek(16 << 10);
+            const qsizetype end = head.indexOf("\r\n\r\n");
+            if (end >= 0) {
+                state.headerSeen = true;
+                const QList<QByteArray> lines = head.left(end).split('\n');
+                const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
+                state.path = QUrl(QString::fromLatin1(requestLine.value(1))).path();
+                state.limit = HttpFront::bodyLimit(state.path);
+                state.received = -(end + 4);
+                for (const QByteArray& line : lines) {
+                    const qsizetype colon = line.indexOf(':');
+                    if (colon <= 0 || line.left(colon).trimmed().compare("content-length", Qt::CaseInsensitive) != 0)
+                        continue;
+                    const qint64 declared = line.mid(colon + 1).trimmed().toLongLong();
+                    if (declared > state.limit) {
+                        state.toDiscard = declared <= kMaxDiscard ? declared + end + 4 : -1;
+                        refuse(socket, state);
+                        return;
+                    }
+                }
+            }
+        }
+        state.received += socket->bytesAvailable();
+        if (state.received > state.limit)
+            refuse(socket, state);
+    }
+
+    static void refuse(QTcpSocket* socket, State& state)
+    {
+        state.refused = true;
+        state.toDiscard -= socket->readAll().size();
+        const QString& path = state.path;
+        const ServerError error = ServerError::tooLarge(QStringLiteral("The request body is too large (at most %1 bytes)").arg(state.limit));
+        const QString procedure = path.startsWith(QStringLiteral("/api/trpc/")) ? path.mid(10) : QString();
+        const HttpReply reply = path.startsWith(QStringLiteral("/api/trpc/")) ? HttpReply::procedureError(error, procedure) : HttpReply::restError(error);
+        socket->write("HTTP/1.1 413 Payload Too Large\r\nContent-Type: application/json\r\nConnection: close\r\nContent-Length: "
+            + QByteArray::number(reply.body.size()) + "\r\n\r\n" + reply.body);
+        if (state.toDiscard <= 0)
+            socket->disconnectFromHost();
+        else
+            QTimer::singleShot(kDiscardTimeoutMs, socket, [socket] { socket->abort(); });
+    }
+};
+
 } // namespace
+
+quint16 HttpFront::listenGuarded(const QHostAddress& address, quint16 port)
+{
+    auto* listener = new BodyLimitedListener(this);
+    if (!listener->listen(address, port)) {
+        delete listener;
+        return 0;
+    }
+    bind(listener);
+    return listener->serverPort();
+}
+
+qint64 HttpFront::bodyLimit(const QString& path)
+{
+    return path == u"/api/trpc/upload.complete" ? kMaxUploadBody : kMaxBody;
+}
 
 HttpFront::HttpFront(QObject* parent)
     : QAbstractHttpServer(parent)
@@ -102,7 +218,7 @@ HttpReply HttpFront::dispatch(const QHttpServerRequest& request)
         return route->procedureErrors ? HttpReply::procedureError(error, rest) : HttpReply::restError(error);
     };
 
-    const qint64 limit = route->procedureErrors && rest == u"upload.complete" ? kMaxUploadBody : kMaxBody;
+    const qint64 limit = bodyLimit(path);
     if (request.body().size() > limit)
         return fail(ServerError::tooLarge(QStringLiteral("The request body is too large (at most %1 bytes)").arg(limit)));
 

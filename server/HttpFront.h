@@ -34,6 +34,12 @@ public:
 
     explicit HttpFront(QObject* parent = nullptr);
 
+    // Listens through a socket layer that refuses oversized bodies as they arrive,
+    // before they are buffered. Returns the port, or 0 when it cannot listen.
+    quint16 listenGuarded(const QHostAddress& address, quint16 port);
+    // The largest body accepted for this path.
+    static qint64 bodyLimit(const QString& path);
+
     // Requests whose path starts with prefix go to handler with the rest of the path.
     // procedureErrors chooses the error envelope of failures that escape the handler.
     void route(const QString& prefix, bool procedureErrors, Handler handler);

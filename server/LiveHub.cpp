@@ -100,7 +100,7 @@ void LiveHub::sendError(QWebSocket* socket, const QString& code, const QString& 
 {
     QJsonObject payload = extra;
     payload.insert(QStringLiteral("code"), code);
-    payload.insert(QStringLiteral("message"), message);
+    payload.insert(QStringLiteral("reason"), message);
     send(socket, QStringLiteral("error"), payload);
 }
 
@@ -172,10 +172,11 @@ void LiveHub::onClosed(QWebSocket* socket)
 
 void LiveHub::onText(QWebSocket* socket, const QString& text)
 {
-    const auto it = m_connections.find(socket);
-    if (it == m_connections.end())
+    const auto it = m_connections.constFind(socket);
+    if (it == m_connections.cend())
         return;
-    Connection& connection = it.value();
+    // A copy: sending can close the socket and drop its entry while a handler runs.
+    const Connection connection = it.value();
 
     QJsonObject frame;
     try {
@@ -210,7 +211,7 @@ void LiveHub::onText(QWebSocket* socket, const QString& text)
         context.insert(QStringLiteral("clientMsgId"), payload.value(QLatin1StringView("clientMsgId")));
     try {
         if (type == u"auth")
-            handleAuth(socket, connection, payload);
+            handleAuth(socket, payload);
         else if (type == u"message_send")
             handleSend(socket, connection, payload);
         else if (type == u"typing")
@@ -231,9 +232,9 @@ void LiveHub::onText(QWebSocket* socket, const QString& text)
     }
 }
 
-void LiveHub::handleAuth(QWebSocket* socket, Connection& connection, const QJsonObject& payload)
+void LiveHub::handleAuth(QWebSocket* socket, const QJsonObject& payload)
 {
-    if (connection.userId != 0) {
+    if (m_connections.value(socket).userId != 0) {
         sendError(socket, QStringLiteral("ALREADY_AUTHENTICATED"), QStringLiteral("This connection is already authenticated"));
         return;
     }
@@ -256,9 +257,11 @@ void LiveHub::handleAuth(QWebSocket* socket, Connection& connection, const QJson
     const QString deviceId = reader.lenient<QString>(QLatin1StringView("deviceId")).value_or(QString()).left(128);
     const QString deviceType = reader.lenient<QString>(QLatin1StringView("deviceType")).value_or(QString()).left(32);
 
+    Connection connection;
     connection.userId = session->userId;
     connection.sessionId = session->sessionId;
     connection.deviceId = deviceId;
+    m_connections.insert(socket, connection);
     const bool firstSocket = !m_byUser.contains(connection.userId);
     m_byUser.insert(connection.userId, socket);
     if (!deviceId.isEmpty())

@@ -57,7 +57,7 @@ private:
 
     void onText(QWebSocket* socket, const QString& text);
     void onClosed(QWebSocket* socket);
-    void handleAuth(QWebSocket* socket, Connection& connection, const QJsonObject& payload);
+    void handleAuth(QWebSocket* socket, const QJsonObject& payload);
     void handleSend(QWebSocket* socket, const Connection& connection, const QJsonObject& payload);
     void handleTyping(QWebSocket* socket, const Connection& connection, const QJsonObject& payload);
     void handleRead(QWebSocket* socket, const Connection& connection, const QJsonObject& payload);

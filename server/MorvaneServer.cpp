@@ -45,8 +45,12 @@ MorvaneServer::MorvaneServer(const ServerOptions& options, QObject* parent)
     m_registry = std::make_unique<ProcedureRegistry>();
     registerAllProcedures(*m_registry, *m_context);
 
-    if (m_options.demo)
-        DemoData::seedOnce(*m_context);
+    if (m_options.demo && DemoData::seedOnce(*m_context)) {
+        QStringList accounts;
+        for (const DemoData::DemoUser& user : DemoData::kUsers)
+            accounts << QString::fromUtf8(user.username) + u'/' + QString::fromUtf8(user.password);
+        qInfo().noquote() << "[Server] Demo data added; accounts (name/password):" << accounts.join(QStringLiteral(", "));
+    }
 
     m_authRoutes = std::make_unique<AuthRoutes>(*m_accounts, *m_hub);
     m_procedureRoutes = std::make_unique<ProcedureRoutes>(*m_registry, *m_accounts);
@@ -76,7 +80,7 @@ MorvaneServer::~MorvaneServer()
 quint16 MorvaneServer::listen()
 {
     const QHostAddress address = m_options.host == u"localhost" ? QHostAddress(QHostAddress::LocalHost) : QHostAddress(m_options.host);
-    return m_http->listen(address, m_options.port);
+    return m_http->listenGuarded(address, m_options.port);
 }
 
 void MorvaneServer::shutdown()

@@ -339,14 +339,15 @@ QCoro::Task<> ConversationListViewModel::resolvePrivatePeers()
             && !m_resolving.contains(conversation.id))
             pending.append(conversation.id);
     }
+    const qint64 currentUserId = m_currentUserId;
+    GroupService* groups = m_deps.groupService;
     for (qint64 conversationId : pending) {
         m_resolving.insert(conversationId);
-        GroupService* groups = m_deps.groupService;
         std::optional<qint64> peer;
         try {
             const QList<GroupMember> members = co_await groups->getMembers(conversationId);
             for (const GroupMember& member : members) {
-                if (member.userId != m_currentUserId) {
+                if (member.userId != currentUserId) {
                     peer = member.userId;
                     break;
                 }

@@ -163,8 +163,14 @@ private Q_SLOTS:
         const QString refreshToken = first.login(QStringLiteral("ada"), QStringLiteral("lovelace1")).value(QLatin1StringView("refresh_token")).toString();
         ApiClient second = client();
         second.login(QStringLiteral("ada"), QStringLiteral("lovelace1"));
+        LiveClient firstSocket(m_server.wsUrl());
+        LiveClient secondSocket(m_server.wsUrl());
+        QVERIFY(firstSocket.authenticate(first.token, first.userId()));
+        QVERIFY(secondSocket.authenticate(second.token, second.userId()));
 
         QCOMPARE(first.post(QStringLiteral("/api/auth/logout"), {}).status, 200);
+        QVERIFY(firstSocket.waitForClose());
+        QVERIFY(secondSocket.isOpen());
         QCOMPARE(first.get(QStringLiteral("/api/auth/me")).status, 401);
         QCOMPARE(first.postJson(QStringLiteral("/api/auth/refresh"), { { QStringLiteral("refreshToken"), refreshToken } }).status, 401);
         QCOMPARE(second.get(QStringLiteral("/api/auth/me")).status, 200);

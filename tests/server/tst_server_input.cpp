@@ -5,6 +5,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QTcpSocket>
 #include <QTest>
 
 using testsupport::ServerProcess;
@@ -101,6 +102,47 @@ private Q_SLOTS:
         QCOMPARE(snapshot(), before);
     }
 
+    void hugeBodiesAreRefusedEarly_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<qint64>("declared"); // -1: chunked, with more than 1 MiB actually sent
+        QTest::addColumn<bool>("procedure");
+        QTest::newRow("procedure, declared 2 MiB") << "/api/trpc/messages.revoke" << qint64(2 << 20) << true;
+        QTest::newRow("upload, declared 200 MiB") << "/api/trpc/upload.complete" << qint64(200LL << 20) << true;
+        QTest::newRow("sign-in, declared 2 MiB") << "/api/auth/login" << qint64(2 << 20) << false;
+        QTest::newRow("procedure, chunked") << "/api/trpc/messages.revoke" << qint64(-1) << true;
+    }
+
+    void hugeBodiesAreRefusedEarly()
+    {
+        QFETCH(QString, path);
+        QFETCH(qint64, declared);
+        QFETCH(bool, procedure);
+        QTcpSocket socket;
+        socket.connectToHost(QStringLiteral("127.0.0.1"), m_server.port());
+        QVERIFY(socket.waitForConnected(5000));
+        QByteArray request = "POST " + path.toLatin1() + " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\n";
+        if (declared >= 0) {
+            // Only the headers and one byte: the answer must not wait for the rest.
+            request += "Content-Length: " + QByteArray::number(declared) + "\r\n\r\n{";
+        } else {
+            const qint64 chunk = (1 << 20) + 4096;
+            request += "Transfer-Encoding: chunked\r\n\r\n" + QByteArray::number(chunk, 16) + "\r\n" + QByteArray(chunk, 'x') + "\r\n";
+        }
+        socket.write(request);
+        QByteArray answer;
+        while (!answer.contains("\r\n\r\n") || !answer.endsWith('}')) {
+            if (!socket.waitForReadyRead(5000))
+                break;
+            answer += socket.readAll();
+        }
+        QVERIFY2(answer.startsWith("HTTP/1.1 413"), answer.left(200).constData());
+        const QJsonObject body = QJsonDocument::fromJson(answer.mid(answer.indexOf("\r\n\r\n") + 4)).object();
+        const QJsonValue error = body.value(QLatin1StringView("error"));
+        QVERIFY(procedure ? error[QLatin1StringView("json")][QLatin1StringView("message")].isString() : error.isString());
+        QCOMPARE(m_alice->get(QStringLiteral("/api/auth/me")).status, 200);
+    }
+
     void strangersSeeNothing_data()
     {
         QTest::addColumn<QString>("procedure");
@@ -182,7 +224,7 @@ private Q_SLOTS:
         const auto error = socket.waitFor(QStringLiteral("error"));
         QVERIFY(error);
         QCOMPARE(error->value(QLatin1StringView("code")).toString(), code);
-        QVERIFY(!error->value(QLatin1StringView("message")).toString().isEmpty());
+        QVERIFY(!error->value(QLatin1StringView("reason")).toString().isEmpty());
         // The connection stays usable and nothing was stored.
         socket.sendFrame(QStringLiteral("ping"), {});
         QVERIFY(socket.waitFor(QStringLiteral("pong")));

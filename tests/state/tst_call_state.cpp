@@ -30,17 +30,6 @@ private Q_SLOTS:
         QCOMPARE(a == b, equal);
         QCOMPARE(b == a, equal);
     }
-
-    void announcesOnlyRealChanges()
-    {
-        CallViewModel model;
-        QSignalSpy spy(&model, &CallViewModel::callStateChanged);
-        model.setCallState(CallState::ended(u"declined"_s));
-        model.setCallState(CallState::ended(u"declined"_s));
-        model.setCallState(CallState::ended(u"timeout"_s));
-        QCOMPARE(spy.count(), 2);
-        QCOMPARE(model.callState().endReason(), u"timeout"_s);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestCallState)

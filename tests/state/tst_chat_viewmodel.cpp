@@ -200,15 +200,6 @@ private Q_SLOTS:
         QVERIFY(!f.model->isSending());
     }
 
-    void emptyTextSendsNothing()
-    {
-        Fixture f;
-        QSignalSpy sending(f.model.get(), &ChatViewModel::isSendingChanged);
-        f.model->sendMessage(QString());
-        QVERIFY(f.model->messages().isEmpty());
-        QCOMPARE(sending.count(), 0);
-    }
-
     void typingLineLastsThreeSecondsAfterTheLastEvent()
     {
         Fixture f;
@@ -347,32 +338,6 @@ private Q_SLOTS:
         QVERIFY(f.model->errorText().startsWith(u"文件上传失败: "_s));
         QVERIFY(f.model->messages().isEmpty());
         QVERIFY(f.stack.server.requests().isEmpty());
-    }
-
-    void unreadableFileSetsTheError()
-    {
-        Fixture f;
-        testsupport::runTask(f.model->sendFile(u"/nonexistent/report.pdf"_s));
-        QVERIFY(f.model->errorText().startsWith(u"文件上传失败: "_s));
-        QVERIFY(f.model->messages().isEmpty());
-    }
-
-    void mimeTypes_data()
-    {
-        QTest::addColumn<QString>("extension");
-        QTest::addColumn<QString>("type");
-        QTest::newRow("upper-case PNG") << u"PNG"_s << u"image/png"_s;
-        QTest::newRow("docx") << u"docx"_s << u"application/msword"_s;
-        QTest::newRow("xlsx") << u"xlsx"_s << u"application/vnd.ms-excel"_s;
-        QTest::newRow("gz") << u"gz"_s << u"application/octet-stream"_s;
-        QTest::newRow("none") << u""_s << u"application/octet-stream"_s;
-    }
-
-    void mimeTypes()
-    {
-        QFETCH(QString, extension);
-        QFETCH(QString, type);
-        QCOMPARE(ChatViewModel::mimeType(extension), type);
     }
 
     void clearHistoryOnlyForThisConversation()

@@ -236,8 +236,6 @@ private Q_SLOTS:
                                                                   { u"isPinned"_s, 1 },
                                                                   { u"isMuted"_s, u"true"_s } }
                                                  << QList<qint64> { 20, 10 } << false;
-        QTest::newRow("id as text") << QVariantMap { { u"conversationId"_s, u"10"_s }, { u"isMuted"_s, true } }
-                                    << QList<qint64> { 20, 10 } << false;
     }
 
     void settingsChangedAppliesTypedFlags()
@@ -266,33 +264,6 @@ private Q_SLOTS:
         QVERIFY(!f.conversation(10)->lastMessageTime);
         QCOMPARE(ids(f.model->conversations()), (QList<qint64> { 20, 10 }));
         QCOMPARE(f.conversation(10)->unreadCount, std::nullopt);
-    }
-
-    void previews_data()
-    {
-        QTest::addColumn<QString>("type");
-        QTest::addColumn<std::optional<QString>>("content");
-        QTest::addColumn<std::optional<QString>>("fileName");
-        QTest::addColumn<QString>("preview");
-
-        const std::optional<QString> none;
-        QTest::newRow("image") << u"image"_s << std::optional<QString>(u"{}"_s) << none << u"[图片]"_s;
-        QTest::newRow("file") << u"file"_s << none << std::optional<QString>(u"a.pdf"_s) << u"[文件] a.pdf"_s;
-        QTest::newRow("file without name") << u"file"_s << none << none << u"[文件] "_s;
-        QTest::newRow("system without content") << u"system"_s << none << none << u"[系统消息]"_s;
-        QTest::newRow("text without content") << u"text"_s << none << none << u""_s;
-        QTest::newRow("unknown type") << u"poll"_s << std::optional<QString>(u"q?"_s) << none << u"q?"_s;
-    }
-
-    void previews()
-    {
-        QFETCH(QString, type);
-        QFETCH(std::optional<QString>, content);
-        QFETCH(std::optional<QString>, fileName);
-        QFETCH(QString, preview);
-        Message m = message(1, 2, type, content);
-        m.fileName = fileName;
-        QCOMPARE(ConversationListViewModel::lastMessagePreview(m), preview);
     }
 
     void privateConversationsFollowTheirOtherMembersPresence()

@@ -53,9 +53,6 @@ private Q_SLOTS:
         QTest::newRow("unicode escape") << u"\"k\" = \"\\u4F60\\U597D\";"_s << u"k"_s << u"你好"_s;
         QTest::newRow("surrogate pair") << u"\"k\" = \"\\uD83D\\uDE00\";"_s << u"k"_s << u"😀"_s;
         QTest::newRow("unquoted") << u"key.name = value;"_s << u"key.name"_s << u"value"_s;
-        QTest::newRow("spread over lines") << u"\"k\"\n  =\n  \"v\"\n;"_s << u"k"_s << u"v"_s;
-        QTest::newRow("last entry wins") << u"\"k\" = \"1\"; \"k\" = \"2\";"_s << u"k"_s << u"2"_s;
-        QTest::newRow("non-ASCII text") << u"\"k\" = \"Tiếng Việt 简体\";"_s << u"k"_s << u"Tiếng Việt 简体"_s;
     }
 
     void parsesTables()
@@ -81,7 +78,6 @@ private Q_SLOTS:
         QTest::newRow("unknown escape") << u"\"a\" = \"\\q\";"_s << u"line 1"_s;
         QTest::newRow("short unicode escape") << u"\"a\" = \"\\u12\";"_s << u"line 1"_s;
         QTest::newRow("lone surrogate") << u"\"a\" = \"\\uD83D\";"_s << u"line 1"_s;
-        QTest::newRow("key without value") << u"\"a\" = ;"_s << u"line 1"_s;
     }
 
     void refusesMalformedTables()
@@ -99,11 +95,9 @@ private Q_SLOTS:
         QTest::addColumn<AppLanguage>("expected");
 
         QTest::newRow("en-US") << QStringList { u"en-US"_s, u"vi"_s } << AppLanguage::en;
-        QTest::newRow("en-GB") << QStringList { u"en-GB"_s } << AppLanguage::en;
         QTest::newRow("vi-VN") << QStringList { u"vi-VN"_s } << AppLanguage::vi;
         QTest::newRow("zh-Hant-HK") << QStringList { u"zh-Hant-HK"_s } << AppLanguage::zhHans;
         QTest::newRow("de-DE before en") << QStringList { u"de-DE"_s, u"en-US"_s } << AppLanguage::zhHans;
-        QTest::newRow("ja") << QStringList { u"ja"_s } << AppLanguage::zhHans;
         QTest::newRow("upper-case EN") << QStringList { u"EN-us"_s } << AppLanguage::zhHans;
         QTest::newRow("empty list") << QStringList {} << AppLanguage::zhHans;
     }
@@ -128,8 +122,6 @@ private Q_SLOTS:
         QTest::newRow("stored fr counts as absent") << QVariant(u"fr"_s) << QStringList { u"en-US"_s }
                                                     << AppLanguage::en;
         QTest::newRow("stored case differs") << QVariant(u"ZH-HANS"_s) << QStringList { u"vi"_s } << AppLanguage::vi;
-        QTest::newRow("stored zh-Hans on en system") << QVariant(u"zh-Hans"_s) << QStringList { u"en"_s }
-                                                     << AppLanguage::zhHans;
     }
 
     void choosesStartLanguage()

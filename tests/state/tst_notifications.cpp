@@ -6,12 +6,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-struct Record {
-    int id = 0;
-};
-} // namespace
-
 class TestNotifications : public QObject {
     Q_OBJECT
 
@@ -48,14 +42,6 @@ private Q_SLOTS:
         QCOMPARE(userInfo::integer(info, u"k"_s), integer);
         QCOMPARE(userInfo::text(info, u"k"_s), text);
         QCOMPARE(userInfo::flag(info, u"k"_s), flag);
-    }
-
-    void readsRecordsOnlyOfTheirType()
-    {
-        QVariantMap info { { u"r"_s, QVariant::fromValue(Record { 4 }) }, { u"n"_s, 4 } };
-        QCOMPARE(userInfo::record<Record>(info, u"r"_s)->id, 4);
-        QVERIFY(!userInfo::record<Record>(info, u"n"_s));
-        QVERIFY(!userInfo::record<Record>(info, u"absent"_s));
     }
 
     void deliversAfterThePosterFinishedAndOnlyWhileTheObserverLives()
