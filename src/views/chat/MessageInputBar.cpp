@@ -46,7 +46,6 @@ MessageInputBar::MessageInputBar(SendText onSend, SendFile onSendFile, Typing on
     m_field->setFont(Appearance::font(TextStyle::Body));
     m_field->setTabChangesFocus(true);
     m_field->setFrameShape(QFrame::NoFrame);
-    m_field->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_field->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_field->document()->setDocumentMargin(8);
     m_field->setStyleSheet(QStringLiteral("QPlainTextEdit { background: %1; border-radius: 8px; }")
@@ -96,10 +95,11 @@ void MessageInputBar::updateFieldHeight()
     int lines = 0;
     for (QTextBlock block = m_field->document()->begin(); block.isValid(); block = block.next())
         lines += qMax(1, block.layout() ? block.layout()->lineCount() : 1);
+    // Past five lines the field stops growing and scrolls instead.
+    m_field->setVerticalScrollBarPolicy(lines > MaxVisibleLines ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
     lines = qBound(1, lines, MaxVisibleLines);
     const int lineHeight = QFontMetrics(m_field->font()).lineSpacing();
-    const int margins = int(2 * m_field->document()->documentMargin()) + m_field->contentsMargins().top()
-        + m_field->contentsMargins().bottom();
+    const int margins = int(2 * m_field->document()->documentMargin()) + 2 * m_field->frameWidth() + 2;
     m_field->setFixedHeight(lines * lineHeight + margins);
 }
 

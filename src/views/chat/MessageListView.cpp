@@ -26,7 +26,6 @@ MessageListView::MessageListView(qint64 currentUserId, Callbacks callbacks, QWid
     setMouseTracking(false);
     setFocusPolicy(Qt::NoFocus);
     viewport()->setAutoFillBackground(true);
-    setViewportMargins(0, 7, 0, 7);
     setContextMenuPolicy(Qt::CustomContextMenu);
     connect(this, &QWidget::customContextMenuRequested, this, &MessageListView::showContextMenu);
     connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
