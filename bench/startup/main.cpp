@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QMainWindow>
 #include <QProcess>
 #include <QStandardPaths>
@@ -37,14 +38,18 @@ private:
     bool m_done = false;
 };
 
-int child(int argc, char* argv[], bool bare)
+int child(int argc, char* argv[], const QByteArray& mode)
 {
     QApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
     FirstPaint watcher;
-    if (bare) {
+    if (mode != "--app") {
         QMainWindow window;
         window.resize(1100, 700);
+        // For context only: the same bare window with one line of text pays the
+        // font set-up that a window without text never needs.
+        if (mode == "--bare-text")
+            window.setCentralWidget(new QLabel(QStringLiteral("Morvane 消息 👋")));
         window.installEventFilter(&watcher);
         window.show();
         return QApplication::exec();
@@ -86,8 +91,8 @@ double median(std::vector<double> values)
 
 int main(int argc, char* argv[])
 {
-    if (argc > 1 && (qstrcmp(argv[1], "--bare") == 0 || qstrcmp(argv[1], "--app") == 0))
-        return child(argc, argv, qstrcmp(argv[1], "--bare") == 0);
+    if (argc > 1 && QByteArray(argv[1]).startsWith("--"))
+        return child(argc, argv, QByteArray(argv[1]));
 
     QCoreApplication app(argc, argv);
     QTemporaryDir home;
@@ -95,15 +100,19 @@ int main(int argc, char* argv[])
     runOnce(program, QStringLiteral("--bare"), home.path()); // warm the disk cache
     runOnce(program, QStringLiteral("--app"), home.path());
     std::vector<double> bare;
+    std::vector<double> bareText;
     std::vector<double> morvane;
     for (int i = 0; i < 9; ++i) {
         bare.push_back(runOnce(program, QStringLiteral("--bare"), home.path()));
+        bareText.push_back(runOnce(program, QStringLiteral("--bare-text"), home.path()));
         morvane.push_back(runOnce(program, QStringLiteral("--app"), home.path()));
     }
     const double bareMs = median(bare);
     const double appMs = median(morvane);
-    std::printf("bare Qt window shown:   %8.1f ms (median of 9)\n", bareMs);
-    std::printf("login window shown:     %8.1f ms (median of 9)\n", appMs);
-    std::printf("ratio: %.2f (target <= 1.5)\n", appMs / bareMs);
+    std::printf("bare Qt window shown:           %8.1f ms (median of 9)\n", bareMs);
+    std::printf("bare window with a text label:  %8.1f ms (context)\n", median(bareText));
+    std::printf("login window shown:             %8.1f ms (median of 9)\n", appMs);
+    std::printf("ratio login/bare: %.2f (target <= 1.5)\n", appMs / bareMs);
+    std::printf("ratio login/bare with text: %.2f\n", appMs / median(bareText));
     return 0;
 }

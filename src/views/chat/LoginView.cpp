@@ -5,6 +5,7 @@
 #include "views/common/Appearance.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
+#include "views/common/ProminentButton.h"
 #include "views/common/Spinner.h"
 
 #include <QLabel>
@@ -41,7 +42,7 @@ LoginView::LoginView(AuthViewModel* authViewModel, QWidget* parent)
     , m_inviteCode(field("inviteCodeField"))
     , m_email(field("emailField"))
     , m_error(new QLabel(this))
-    , m_submit(new QPushButton(this))
+    , m_submit(new ProminentButton(this))
     , m_spinner(new Spinner(16, Qt::white, m_submit))
     , m_modeLink(new QPushButton(this))
 {
@@ -68,7 +69,7 @@ LoginView::LoginView(AuthViewModel* authViewModel, QWidget* parent)
     title->setFont(titleFont);
     m_subtitle->setObjectName(QStringLiteral("loginSubtitle"));
     m_subtitle->setFont(Appearance::font(TextStyle::Subheadline));
-    m_subtitle->setStyleSheet(QStringLiteral("color: %1;").arg(Appearance::secondaryText().name()));
+    Appearance::setTextColor(m_subtitle, Appearance::secondaryText());
     for (QLabel* label : { symbol, title, m_subtitle })
         header->addWidget(label, 0, Qt::AlignHCenter);
     content->addLayout(header);
@@ -83,17 +84,13 @@ LoginView::LoginView(AuthViewModel* authViewModel, QWidget* parent)
     m_error->setAlignment(Qt::AlignCenter);
     m_error->setFixedWidth(FieldWidth);
     m_error->setFont(Appearance::font(TextStyle::Caption));
-    m_error->setStyleSheet(QStringLiteral("color: #ff3b30;"));
+    Appearance::setTextColor(m_error, QColor(0xff, 0x3b, 0x30));
     form->addWidget(m_error, 0, Qt::AlignHCenter);
 
     m_submit->setObjectName(QStringLiteral("submitButton"));
     m_submit->setFixedSize(FieldWidth, 32);
     m_submit->setCursor(Qt::PointingHandCursor);
     m_submit->setDefault(true);
-    m_submit->setStyleSheet(QStringLiteral(
-        "QPushButton { background: %1; color: white; border: none; border-radius: 6px; font-weight: 600; }"
-        "QPushButton:disabled { background: %2; }")
-                                .arg(Appearance::accent().name(), Appearance::accent().lighter(130).name()));
     m_spinner->move((FieldWidth - m_spinner->width()) / 2, (32 - m_spinner->height()) / 2);
     connect(m_submit, &QPushButton::clicked, this, &LoginView::submit);
     form->addWidget(m_submit, 0, Qt::AlignHCenter);
@@ -102,7 +99,7 @@ LoginView::LoginView(AuthViewModel* authViewModel, QWidget* parent)
     m_modeLink->setFlat(true);
     m_modeLink->setCursor(Qt::PointingHandCursor);
     m_modeLink->setFont(Appearance::font(TextStyle::Caption));
-    m_modeLink->setStyleSheet(QStringLiteral("QPushButton { color: %1; border: none; }").arg(Appearance::accent().name()));
+    Appearance::setTextColor(m_modeLink, Appearance::accent());
     connect(m_modeLink, &QPushButton::clicked, this, &LoginView::switchMode);
     form->addWidget(m_modeLink, 0, Qt::AlignHCenter);
     content->addLayout(form);

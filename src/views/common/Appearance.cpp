@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QFont>
 #include <QPalette>
+#include <QWidget>
 
 namespace Appearance {
 
@@ -34,6 +35,14 @@ QFont font(TextStyle style)
     case TextStyle::LargeTitle: result.setPixelSize(26); break;
     }
     return result;
+}
+
+void setTextColor(QWidget* widget, const QColor& color)
+{
+    QPalette palette = widget->palette();
+    for (QPalette::ColorRole role : { QPalette::WindowText, QPalette::Text, QPalette::ButtonText })
+        palette.setColor(role, color);
+    widget->setPalette(palette);
 }
 
 QColor accent() { return QColor(0x00, 0x7a, 0xff); }
