@@ -31,6 +31,7 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
+#include <QToolButton>
 
 using testsupport::ServerProcess;
 
@@ -94,6 +95,18 @@ private Q_SLOTS:
                               Localized::text("conversation.mark_read"), Localized::text("conversation.delete") }));
         vm->togglePin(*conversationNamed(QStringLiteral("Bob")));
         vm->toggleMute(*conversationNamed(QStringLiteral("Bob")));
+
+        // Searching: the clear button shows from the first character and brings the full list back.
+        auto* search = main()->findChild<QLineEdit*>(QStringLiteral("conversationSearchField"));
+        auto* clear = main()->findChild<QToolButton*>(QStringLiteral("clearSearchButton"));
+        QVERIFY(clear->isHidden());
+        QTest::keyClicks(search, QStringLiteral("Bob"));
+        QVERIFY(clear->isVisible());
+        QTRY_COMPARE(list->model()->rowCount(), 1);
+        QTest::mouseClick(clear, Qt::LeftButton);
+        QVERIFY(clear->isHidden());
+        QCOMPARE(search->text(), QString());
+        QTRY_COMPARE(list->model()->rowCount(), 3);
     }
 
     void sendHelloSeesClockThenCheckmark()

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QPointer>
 #include <QToolButton>
 #include <QVBoxLayout>
 

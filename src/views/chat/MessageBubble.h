@@ -10,7 +10,6 @@
 #include <optional>
 
 class QMenu;
-class QTextLayout;
 
 // Draws one message of the open conversation as one painted row of the chat
 // screen's list (a revocation notice, a system notice or an ordinary message with
