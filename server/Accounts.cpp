@@ -174,11 +174,6 @@ bool Accounts::logout(const QString& accessToken)
     return true;
 }
 
-bool Accounts::userExists(qint64 userId)
-{
-    return m_db.scalar(QStringLiteral("SELECT 1 FROM users WHERE id = ?"), { userId }).isValid();
-}
-
 std::optional<QJsonObject> Accounts::userJson(qint64 userId, bool online)
 {
     QSqlQuery query = m_db.exec(QStringLiteral("SELECT id, username, name, email, avatar, bio, role, gender, region,"

@@ -49,7 +49,6 @@ public:
     // Ends the session of this access token; false when there was none.
     bool logout(const QString& accessToken);
 
-    bool userExists(qint64 userId);
     // The public profile as the client reads it; online is the live presence.
     std::optional<QJsonObject> userJson(qint64 userId, bool online);
     QString displayName(qint64 userId);

@@ -63,8 +63,9 @@ bool isUpgrade(const QHttpServerRequest& request)
 }
 
 // Sees every connection's bytes before the HTTP parser does. A request whose declared
-// Content-Length, or whose bytes received so far, exceed the limit is answered 413 and
-// the connection closed, so a huge body is never held in memory.
+// Content-Length, or whose body received so far, exceeds the limit is answered 413;
+// the rest of its body is read and dropped and the connection closed, so a huge body
+// is never held in memory.
 class BodyLimitedListener : public QTcpServer {
 public:
     using QTcpServer::QTcpServer;
@@ -89,8 +90,10 @@ protected:
 
 private:
     struct State {
-        qint64 received = 0;
-        bool headerSeen = false;
+        // Bytes of the current request seen so far, and its start up to kMaxHead.
+        qint64 total = 0;
+        QByteArray head;
+        qint64 headerLength = -1;
         qint64 limit = HttpFront::kMaxUploadBody;
         QString path;
         bool refused = false;
@@ -99,6 +102,7 @@ private:
         qint64 toDiscard = -1;
     };
 
+    static constexpr qsizetype kMaxHead = 16 << 10;
     // Beyond this a refused body is not waited for.
     static constexpr qint64 kMaxDiscard = 512LL << 20;
     static constexpr int kDiscardTimeoutMs = 60000;
@@ -111,38 +115,39 @@ private:
                 socket->disconnectFromHost();
             return;
         }
-        if (!state.headerSeen) {
-            const QByteArray head = socket->peek(16 << 10);
-            const qsizetype end = head.indexOf("\r\n\r\n");
+        // The HTTP parser reads everything on each signal, so what is available now is new.
+        const qint64 fresh = socket->bytesAvailable();
+        state.total += fresh;
+        if (state.headerLength < 0 && state.head.size() < kMaxHead) {
+            state.head += socket->peek(qMin<qint64>(fresh, kMaxHead - state.head.size()));
+            const qsizetype end = state.head.indexOf("\r\n\r\n");
             if (end >= 0) {
-                state.headerSeen = true;
-                const QList<QByteArray> lines = head.left(end).split('\n');
+                state.headerLength = end + 4;
+                const QList<QByteArray> lines = state.head.left(end).split('\n');
                 const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
                 state.path = QUrl(QString::fromLatin1(requestLine.value(1))).path();
                 state.limit = HttpFront::bodyLimit(state.path);
-                state.received = -(end + 4);
                 for (const QByteArray& line : lines) {
                     const qsizetype colon = line.indexOf(':');
                     if (colon <= 0 || line.left(colon).trimmed().compare("content-length", Qt::CaseInsensitive) != 0)
                         continue;
                     const qint64 declared = line.mid(colon + 1).trimmed().toLongLong();
                     if (declared > state.limit) {
-                        state.toDiscard = declared <= kMaxDiscard ? declared + end + 4 : -1;
+                        state.toDiscard = declared <= kMaxDiscard ? state.headerLength + declared - state.total : -1;
                         refuse(socket, state);
                         return;
                     }
                 }
             }
         }
-        state.received += socket->bytesAvailable();
-        if (state.received > state.limit)
+        if (state.headerLength >= 0 && state.total - state.headerLength > state.limit)
             refuse(socket, state);
     }
 
     static void refuse(QTcpSocket* socket, State& state)
     {
         state.refused = true;
-        state.toDiscard -= socket->readAll().size();
+        socket->readAll();
         const QString& path = state.path;
         const ServerError error = ServerError::tooLarge(QStringLiteral("The request body is too large (at most %1 bytes)").arg(state.limit));
         const QString procedure = path.startsWith(QStringLiteral("/api/trpc/")) ? path.mid(10) : QString();

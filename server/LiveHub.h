@@ -34,7 +34,6 @@ public:
 
     bool isOnline(qint64 userId) const;
     Presence presence() const;
-    int connectionCount() const { return int(m_connections.size()); }
 
     void sendToUsers(const QList<qint64>& userIds, const QString& type, const QJsonObject& payload,
         const QWebSocket* except = nullptr);

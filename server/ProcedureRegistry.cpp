@@ -4,9 +4,6 @@
 
 #include "models/Json.h"
 
-#include <QStringList>
-
-#include <algorithm>
 
 json::Reader ProcedureCall::reader() const
 {
@@ -27,11 +24,4 @@ const Procedure* ProcedureRegistry::find(const QString& name) const
 {
     const auto it = m_procedures.constFind(name);
     return it == m_procedures.constEnd() ? nullptr : &it.value();
-}
-
-QStringList ProcedureRegistry::names() const
-{
-    QStringList list = m_procedures.keys();
-    std::sort(list.begin(), list.end());
-    return list;
 }

@@ -40,7 +40,6 @@ class ProcedureRegistry {
 public:
     void add(const QString& name, ProcedureKind kind, ProcedureHandler handler);
     const Procedure* find(const QString& name) const;
-    QStringList names() const;
 
 private:
     QHash<QString, Procedure> m_procedures;

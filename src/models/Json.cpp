@@ -1,9 +1,12 @@
 #include "models/Json.h"
 
+#include <QCborMap>
+#include <QCborValue>
 #include <QJsonDocument>
 #include <QJsonParseError>
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace json {
@@ -84,8 +87,13 @@ QJsonValue parse(const QByteArray& bytes)
         throw DecodeError(DecodeError::Kind::DataCorrupted, {}, error.errorString());
     if (doc.isObject())
         return doc.object();
-    if (!container)
-        return doc.array().at(0);
+    if (!container) {
+        // The wrapper must hold exactly one value: "" and "1,2" are not JSON texts.
+        const QJsonArray wrapped = doc.array();
+        if (wrapped.size() != 1)
+            throw DecodeError(DecodeError::Kind::DataCorrupted, {}, QStringLiteral("expected exactly one JSON value"));
+        return wrapped.at(0);
+    }
     return doc.array();
 }
 
@@ -105,6 +113,86 @@ QByteArray serialize(const QJsonObject& object)
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
+namespace detail {
+
+struct KeyLayout {
+    QList<QCborValue> keys; // in the order of the object, for matching
+    QList<QString> names; // the same keys, for finding one by name
+
+    // A record's reading code asks for its keys in the same order every time, so
+    // the n-th lookup of a read usually resolves as it did the last time.
+    struct Lookup {
+        QByteArray key;
+        qsizetype index; // -1: not in this layout
+    };
+    QList<Lookup> lookups;
+
+    bool matches(const QCborMap& map) const
+    {
+        if (map.size() != keys.size())
+            return false;
+        qsizetype i = 0;
+        for (auto it = map.constBegin(); it != map.constEnd(); ++it, ++i) {
+            if (it.key() != keys.at(i))
+                return false;
+        }
+        return true;
+    }
+
+    qsizetype indexOf(QLatin1StringView key, qsizetype lookup)
+    {
+        if (lookup < lookups.size()) {
+            const Lookup& known = lookups.at(lookup);
+            if (known.key.size() == key.size() && std::memcmp(known.key.constData(), key.data(), key.size()) == 0)
+                return known.index;
+        }
+        const qsizetype index = names.indexOf(key);
+        const Lookup resolved { QByteArray(key.data(), key.size()), index };
+        if (lookup < lookups.size())
+            lookups[lookup] = resolved;
+        else if (lookup == lookups.size())
+            lookups.append(resolved);
+        return index;
+    }
+};
+
+namespace {
+
+constexpr std::size_t rememberedLayouts = 8;
+
+} // namespace
+
+KeyLayouts::KeyLayouts() = default;
+KeyLayouts::~KeyLayouts() = default;
+
+std::shared_ptr<KeyLayout> KeyLayouts::match(const QJsonObject& object)
+{
+    // Shares the object's storage; nothing is copied.
+    const QCborMap map = QCborMap::fromJsonObject(object);
+    for (const auto& layout : m_layouts) {
+        if (layout->matches(map))
+            return layout;
+    }
+    auto layout = std::make_shared<KeyLayout>();
+    layout->keys.reserve(map.size());
+    layout->names.reserve(map.size());
+    for (auto it = map.constBegin(); it != map.constEnd(); ++it) {
+        // Rebuilt from the text so that no key keeps the whole object alive.
+        const QString name = it.key().toString();
+        layout->keys.append(QCborValue(name));
+        layout->names.append(name);
+    }
+    if (m_layouts.size() < rememberedLayouts) {
+        m_layouts.push_back(layout);
+    } else {
+        m_layouts[m_next] = layout;
+        m_next = (m_next + 1) % rememberedLayouts;
+    }
+    return layout;
+}
+
+} // namespace detail
+
 Reader::Reader(const QJsonValue& value, const Path& path)
     : m_path(path)
 {
@@ -113,9 +201,25 @@ Reader::Reader(const QJsonValue& value, const Path& path)
     m_object = value.toObject();
 }
 
+Reader::Reader(const QJsonValue& value, const Path& path, detail::KeyLayouts& layouts)
+    : Reader(value, path)
+{
+    m_layout = layouts.match(m_object);
+}
+
+QJsonValue Reader::value(QLatin1StringView key) const
+{
+    if (!m_layout)
+        return m_object.value(key);
+    const qsizetype index = m_layout->indexOf(key, m_lookups++);
+    if (index < 0)
+        return QJsonValue(QJsonValue::Undefined);
+    return *(m_object.constBegin() + index);
+}
+
 bool Reader::has(QLatin1StringView key) const
 {
-    const QJsonValue v = m_object.value(key);
+    const QJsonValue v = value(key);
     return !v.isUndefined() && !v.isNull();
 }
 

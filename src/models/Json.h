@@ -18,7 +18,9 @@
 
 #include <concepts>
 #include <exception>
+#include <memory>
 #include <optional>
+#include <vector>
 
 namespace json {
 
@@ -75,23 +77,52 @@ concept Record = requires(const T& record, const class Reader& reader, class Wri
     record.write(writer);
 };
 
+namespace detail {
+
+struct KeyLayout;
+
+// Searching a QJsonObject for a key costs far more than taking a value at a known
+// position, and the objects of one record type nearly always come in a handful of
+// key layouts. So each record type keeps the layouts it met last: an object whose
+// keys match one exactly, in order, is read by position.
+class KeyLayouts {
+public:
+    KeyLayouts();
+    ~KeyLayouts();
+    KeyLayouts(const KeyLayouts&) = delete;
+    KeyLayouts& operator=(const KeyLayouts&) = delete;
+
+    // The remembered layout of exactly these keys; learnt when it is new. Shared,
+    // because a reader of a record that nests its own type may outlive its place here.
+    std::shared_ptr<KeyLayout> match(const QJsonObject& object);
+
+private:
+    std::vector<std::shared_ptr<KeyLayout>> m_layouts;
+    std::size_t m_next = 0;
+};
+
+} // namespace detail
+
 class Reader {
 public:
     // Throws TypeMismatch unless value is an object.
     Reader(const QJsonValue& value, const Path& path);
+    // As above; keys are found through the layouts of the record type being read.
+    Reader(const QJsonValue& value, const Path& path, detail::KeyLayouts& layouts);
 
     const QJsonObject& object() const { return m_object; }
     const Path& path() const { return m_path; }
-    bool contains(QLatin1StringView key) const { return m_object.contains(key); }
+    bool contains(QLatin1StringView key) const { return !value(key).isUndefined(); }
     // Present and not null.
     bool has(QLatin1StringView key) const;
-    QJsonValue value(QLatin1StringView key) const { return m_object.value(key); }
+    // Undefined when the key is missing.
+    QJsonValue value(QLatin1StringView key) const;
 
     // Missing key: KeyNotFound; null: ValueNotFound; wrong JSON type: TypeMismatch.
     template <typename T>
     T required(QLatin1StringView key) const
     {
-        const QJsonValue v = m_object.value(key);
+        const QJsonValue v = value(key);
         const Path at = m_path.child(key);
         if (v.isUndefined())
             at.fail(DecodeError::Kind::KeyNotFound, QStringLiteral("required key is missing"));
@@ -104,7 +135,7 @@ public:
     template <typename T>
     std::optional<T> optional(QLatin1StringView key) const
     {
-        const QJsonValue v = m_object.value(key);
+        const QJsonValue v = value(key);
         if (v.isUndefined() || v.isNull())
             return std::nullopt;
         return Codec<T>::read(v, m_path.child(key));
@@ -135,6 +166,8 @@ public:
 private:
     QJsonObject m_object;
     Path m_path;
+    std::shared_ptr<detail::KeyLayout> m_layout;
+    mutable qsizetype m_lookups = 0;
 };
 
 class Writer {
@@ -257,7 +290,11 @@ struct Codec<QList<T>> {
 
 template <Record T>
 struct Codec<T> {
-    static T read(const QJsonValue& v, const Path& at) { return T::read(Reader(v, at)); }
+    static T read(const QJsonValue& v, const Path& at)
+    {
+        static thread_local detail::KeyLayouts layouts;
+        return T::read(Reader(v, at, layouts));
+    }
     static QJsonValue write(const T& record)
     {
         Writer writer;

@@ -127,8 +127,12 @@ void WebSocketService::openSocket(const QUrl& url, qint64 generation, qint64 use
 
     // A frame sent before the handshake completes is lost, so "auth" waits for it.
     QObject::connect(socket, &QWebSocket::connected, this, [this, socket, generation, userId] {
-        if (generation == m_connectionGeneration && socket == m_webSocket)
-            sendAuth(userId);
+        if (generation != m_connectionGeneration || socket != m_webSocket)
+            return;
+        sendAuth(userId);
+        const QStringList waiting = std::exchange(m_framesWaitingForOpen, {});
+        for (const QString& text : waiting)
+            sendText(text);
     });
     QObject::connect(socket, &QWebSocket::textMessageReceived, this, [this, generation](const QString& text) {
         if (generation == m_connectionGeneration)
@@ -152,6 +156,7 @@ void WebSocketService::openSocket(const QUrl& url, qint64 generation, qint64 use
         socket->deleteLater();
         if (generation != m_connectionGeneration)
             return;
+        m_framesWaitingForOpen.clear();
         // Closed without a socket error: Qt's error text would only say "Unknown error".
         const QString reason = socket->error() == QAbstractSocket::UnknownSocketError
             ? QStringLiteral("the connection was closed")
@@ -180,6 +185,7 @@ void WebSocketService::retireSocket()
 {
     QWebSocket* socket = m_webSocket;
     m_webSocket = nullptr;
+    m_framesWaitingForOpen.clear();
     if (!socket)
         return;
     if (socket->state() == QAbstractSocket::ConnectedState)
@@ -276,6 +282,12 @@ void WebSocketService::sendText(const QString& text)
 {
     if (!m_webSocket)
         return;
+    const QAbstractSocket::SocketState state = m_webSocket->state();
+    if (state == QAbstractSocket::HostLookupState || state == QAbstractSocket::ConnectingState) {
+        // Qt would drop a frame sent before the handshake completes; it follows the "auth" frame instead.
+        m_framesWaitingForOpen.append(text);
+        return;
+    }
     const qint64 sent = m_webSocket->sendTextMessage(text);
     if (sent != text.toUtf8().size()) {
         const QString reason = m_webSocket->state() == QAbstractSocket::ConnectedState

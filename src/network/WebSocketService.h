@@ -17,6 +17,7 @@
 #include <QPointer>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -110,6 +111,8 @@ private:
     bool m_isConnected = false;
     QSet<qint64> m_onlineUsers;
     QPointer<QWebSocket> m_webSocket;
+    // Frames given to the current socket while it is still opening.
+    QStringList m_framesWaitingForOpen;
     std::unique_ptr<WebSocketClock::Timer> m_heartbeatTimer;
     std::unique_ptr<WebSocketClock::Timer> m_reconnectTimer;
     qint64 m_lastPongTime;

@@ -4,19 +4,13 @@
 #include "network/AuthService.h"
 #include "network/KeychainService.h"
 #include "network/WebSocketService.h"
+#include "state/ErrorDescription.h"
 
 #include <QDebug>
 #include <QPointer>
 #include <QTextBoundaryFinder>
 
 namespace {
-
-QString describe(const std::exception& error)
-{
-    if (const auto* apiError = dynamic_cast<const APIError*>(&error))
-        return apiError->description();
-    return QString::fromUtf8(error.what());
-}
 
 bool isUnauthorized(const std::exception& error)
 {
@@ -91,10 +85,10 @@ QCoro::Task<> AuthViewModel::checkRestoredSession()
         // or failing server says nothing about the token; signing out then would
         // throw away a valid session.
         if (!isUnauthorized(error)) {
-            qWarning().noquote() << "[Auth] Could not check the cached session, keeping it:" << describe(error);
+            qWarning().noquote() << "[Auth] Could not check the cached session, keeping it:" << errorDescription(error);
             co_return;
         }
-        qInfo().noquote() << QStringLiteral("[Auth] Cached token is invalid, logging out: ") + describe(error);
+        qInfo().noquote() << QStringLiteral("[Auth] Cached token is invalid, logging out: ") + errorDescription(error);
     }
     co_await m_deps.authService->logout();
     if (self)
@@ -116,7 +110,7 @@ QCoro::Task<> AuthViewModel::login()
         const AuthResponse response = co_await m_deps.authService->login(m_username, m_password);
         user = response.user;
     } catch (const std::exception& error) {
-        failure = describe(error);
+        failure = errorDescription(error);
     }
     if (!self)
         co_return;
@@ -151,7 +145,7 @@ QCoro::Task<> AuthViewModel::registerAccount()
             m_username, m_password, presentOrAbsent(m_nickname), presentOrAbsent(m_email), presentOrAbsent(m_inviteCode));
         user = response.user;
     } catch (const std::exception& error) {
-        failure = describe(error);
+        failure = errorDescription(error);
     }
     if (!self)
         co_return;
@@ -192,10 +186,10 @@ QCoro::Task<> AuthViewModel::refreshCurrentUser()
             co_return;
         if (!isUnauthorized(error)) {
             qWarning().noquote() << "[Auth] Could not refresh the current user, keeping the session:"
-                                 << describe(error);
+                                 << errorDescription(error);
             co_return;
         }
-        qInfo().noquote() << QStringLiteral("[Auth] Session no longer valid, logging out: ") + describe(error);
+        qInfo().noquote() << QStringLiteral("[Auth] Session no longer valid, logging out: ") + errorDescription(error);
     }
     co_await m_deps.authService->logout();
     if (self)

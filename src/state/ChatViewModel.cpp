@@ -3,11 +3,11 @@
 #include "models/User.h"
 #include "models/WSMessage.h"
 #include "network/APIClient.h"
-#include "network/APIError.h"
 #include "network/ClientIdService.h"
 #include "network/KeychainService.h"
 #include "network/WebSocketService.h"
 #include "services/ChatService.h"
+#include "state/ErrorDescription.h"
 #include "state/NotificationCenter.h"
 #include "state/NotificationName.h"
 #include "state/UserInfo.h"
@@ -24,13 +24,6 @@ namespace {
 QString uploadFailed(const QString& reason)
 {
     return QStringLiteral("文件上传失败: ") + reason;
-}
-
-QString describe(const std::exception& error)
-{
-    if (const auto* apiError = dynamic_cast<const APIError*>(&error))
-        return apiError->description();
-    return QString::fromUtf8(error.what());
 }
 
 } // namespace
@@ -138,7 +131,7 @@ QCoro::Task<> ChatViewModel::loadMessages()
     try {
         page = co_await m_deps.chatService->getMessages(m_conversationId, pageSize, 0);
     } catch (const std::exception& error) {
-        failure = describe(error);
+        failure = errorDescription(error);
     }
     if (!self || generation != m_pageGeneration)
         co_return;
@@ -178,7 +171,7 @@ QCoro::Task<> ChatViewModel::markAsRead()
     try {
         co_await m_deps.chatService->markAsRead(m_conversationId);
     } catch (const std::exception& error) {
-        qWarning().noquote() << "[Chat] Mark as read failed:" << describe(error);
+        qWarning().noquote() << "[Chat] Mark as read failed:" << errorDescription(error);
     }
     if (!self)
         co_return;
@@ -204,7 +197,7 @@ QCoro::Task<> ChatViewModel::loadMoreMessages()
     try {
         page = co_await m_deps.chatService->getMessages(m_conversationId, pageSize, requestedOffset);
     } catch (const std::exception& error) {
-        failure = describe(error);
+        failure = errorDescription(error);
     }
     if (!self)
         co_return;
@@ -238,7 +231,7 @@ QCoro::Task<> ChatViewModel::revokeMessage(Message message)
     try {
         co_await m_deps.chatService->revokeMessage(message.id);
     } catch (const std::exception& error) {
-        failure = describe(error);
+        failure = errorDescription(error);
     }
     if (!self)
         co_return;
@@ -259,7 +252,7 @@ QCoro::Task<> ChatViewModel::addReaction(qint64 messageId, QString emoji)
     try {
         co_await m_deps.chatService->addReaction(messageId, emoji);
     } catch (const std::exception& error) {
-        qWarning().noquote() << "[Chat] Reaction failed:" << describe(error);
+        qWarning().noquote() << "[Chat] Reaction failed:" << errorDescription(error);
     }
 }
 
@@ -312,7 +305,7 @@ QCoro::Task<> ChatViewModel::sendFile(QString filePath)
     try {
         url = co_await m_deps.api->uploadFile(data, fileName, type);
     } catch (const std::exception& error) {
-        failure = describe(error);
+        failure = errorDescription(error);
     }
     if (!self)
         co_return;

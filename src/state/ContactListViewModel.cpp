@@ -1,21 +1,14 @@
 #include "state/ContactListViewModel.h"
 
 #include "models/WSMessage.h"
-#include "network/APIError.h"
 #include "network/WebSocketService.h"
 #include "services/ContactService.h"
 #include "services/GroupService.h"
+#include "state/ErrorDescription.h"
 
 #include <QPointer>
 
 namespace {
-
-QString describe(const std::exception& error)
-{
-    if (const auto* apiError = dynamic_cast<const APIError*>(&error))
-        return apiError->description();
-    return QString::fromUtf8(error.what());
-}
 
 QCoro::Task<std::optional<qint64>> pendingCount(ContactService* service)
 {
@@ -71,7 +64,7 @@ QCoro::Task<> ContactListViewModel::loadContacts()
     try {
         contacts = co_await std::move(contactsCall);
     } catch (const std::exception& error) {
-        failure = describe(error);
+        failure = errorDescription(error);
     }
     if (stale())
         co_return;
@@ -87,7 +80,7 @@ QCoro::Task<> ContactListViewModel::loadContacts()
     try {
         groups = co_await std::move(groupsCall);
     } catch (const std::exception& error) {
-        failure = describe(error);
+        failure = errorDescription(error);
     }
     if (stale())
         co_return;

@@ -1,11 +1,11 @@
 #include "state/ConversationListViewModel.h"
 
-#include "network/APIError.h"
-#include "network/WebSocketService.h"
 #include "models/GroupMember.h"
+#include "network/WebSocketService.h"
 #include "services/ChatService.h"
 #include "services/GroupService.h"
 #include "state/ConversationOrder.h"
+#include "state/ErrorDescription.h"
 #include "state/NotificationCenter.h"
 #include "state/NotificationName.h"
 #include "state/UserInfo.h"
@@ -124,10 +124,8 @@ QCoro::Task<> ConversationListViewModel::loadConversations()
     std::optional<QString> failure;
     try {
         loaded = co_await m_deps.chatService->getConversations();
-    } catch (const APIError& error) {
-        failure = error.description();
     } catch (const std::exception& error) {
-        failure = QString::fromUtf8(error.what());
+        failure = errorDescription(error);
     }
     if (!self || generation != m_loadGeneration)
         co_return;
@@ -172,7 +170,7 @@ void ConversationListViewModel::deleteConversation(const Conversation& conversat
         try {
             co_await service->deleteConversation(conversationId);
         } catch (const std::exception& error) {
-            qWarning().noquote() << "[Conversations] Delete failed:" << error.what();
+            qWarning().noquote() << "[Conversations] Delete failed:" << errorDescription(error);
         }
     }(m_deps.chatService, id);
 }
@@ -202,7 +200,7 @@ QCoro::Task<> ConversationListViewModel::markAsRead(Conversation conversation)
     try {
         co_await m_deps.chatService->markAsRead(conversation.id);
     } catch (const std::exception& error) {
-        qWarning().noquote() << "[Conversations] Mark as read failed:" << error.what();
+        qWarning().noquote() << "[Conversations] Mark as read failed:" << errorDescription(error);
     }
 }
 
@@ -354,7 +352,7 @@ QCoro::Task<> ConversationListViewModel::resolvePrivatePeers()
             }
         } catch (const std::exception& error) {
             // Left unresolved; the next load tries again.
-            qWarning().noquote() << "[Conversations] Members of" << conversationId << "unavailable:" << error.what();
+            qWarning().noquote() << "[Conversations] Members of" << conversationId << "unavailable:" << errorDescription(error);
         }
         if (!self)
             co_return;

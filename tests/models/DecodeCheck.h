@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QJsonObject>
 #include <QString>
+#include <QTest>
 
 #include <optional>
 
@@ -44,3 +45,26 @@ constexpr int decodes = -1;
 constexpr int keyNotFound = int(json::DecodeError::Kind::KeyNotFound);
 constexpr int valueNotFound = int(json::DecodeError::Kind::ValueNotFound);
 constexpr int typeMismatch = int(json::DecodeError::Kind::TypeMismatch);
+
+// A decoding table: the JSON text, then how it fails (error kind and key path), or
+// `decodes` and an empty path when it reads.
+inline void addDecodeColumns()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("path");
+}
+
+// Decodes the current row's text and checks the outcome; the record when it read.
+template <typename T>
+std::optional<T> decodeRow()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(int, kind);
+    QFETCH(QString, path);
+    const Decoded<T> result = decodeText<T>(text);
+    if (!QTest::qCompare(result.kind, kind, "kind", "expected kind", __FILE__, __LINE__)
+        || !QTest::qCompare(result.path, path, "path", "expected path", __FILE__, __LINE__))
+        return std::nullopt;
+    return result.value;
+}

@@ -1,6 +1,9 @@
 #include "models/Json.h"
 
+#include <QJsonArray>
 #include <QTest>
+
+using namespace Qt::StringLiterals;
 
 using json::DecodeError;
 
@@ -28,6 +31,23 @@ struct Box {
     QList<Item> items;
     static Box read(const json::Reader& r) { return Box { r.required<QList<Item>>(QLatin1StringView("items")) }; }
     void write(json::Writer& w) const { w.required(QLatin1StringView("items"), items); }
+};
+
+// A record that nests its own type, so reading a child relearns layouts while the
+// parent's reader is still in use.
+struct Node {
+    std::optional<QList<Node>> children;
+    qint64 id; // read after the children
+
+    static Node read(const json::Reader& r)
+    {
+        return Node { r.optional<QList<Node>>("children"_L1), r.required<qint64>("id"_L1) };
+    }
+    void write(json::Writer& w) const
+    {
+        w.required("id"_L1, id);
+        w.optional("children"_L1, children);
+    }
 };
 
 } // namespace
@@ -99,6 +119,50 @@ private Q_SLOTS:
         }
     }
 
+    // Objects of one record type are read through remembered key layouts; whatever the
+    // mix of layouts in a list, each element must read as it does on its own.
+    void layoutsNeverMixKeys()
+    {
+        QJsonArray array;
+        const QStringList extras { u"a"_s, u"b"_s, u"zz"_s, u"flag2"_s, u"Note"_s };
+        for (int i = 0; i < 64; ++i) {
+            QJsonObject o { { u"id"_s, i } };
+            if (i % 2)
+                o.insert(u"flag"_s, i % 4 == 1);
+            if (i % 3 == 0)
+                o.insert(u"note"_s, i % 9 == 0 ? QJsonValue(u"n%1"_s.arg(i)) : QJsonValue(i));
+            if (i % 5 == 1)
+                o.insert(u"flag"_s, QJsonValue::Null);
+            // Extra keys give layouts of equal size but different keys.
+            o.insert(extras[i % extras.size()], i);
+            array.append(o);
+        }
+        const QList<Item> items = json::decode<QList<Item>>(QJsonValue(array));
+        QCOMPARE(items.size(), array.size());
+        for (qsizetype i = 0; i < array.size(); ++i) {
+            const Item alone = Item::read(json::Reader(array.at(i), json::Path {}));
+            QCOMPARE(items[i].id, alone.id);
+            QCOMPARE(items[i].flag, alone.flag);
+            QCOMPARE(items[i].note, alone.note);
+            QCOMPARE(items[i].id, i);
+            QCOMPARE(items[i].flag.has_value(), i % 2 == 1 && i % 5 != 1);
+            QCOMPARE(items[i].note.has_value(), i % 9 == 0);
+        }
+    }
+
+    void selfNestingRecords()
+    {
+        QJsonArray children;
+        for (int i = 0; i < 20; ++i)
+            children.append(QJsonObject { { u"id"_s, i }, { u"extra%1"_s.arg(i), true } });
+        const QJsonObject root { { u"id"_s, 100 }, { u"children"_s, children }, { u"zzz"_s, 1 } };
+        const Node node = json::decode<Node>(QJsonValue(root));
+        QCOMPARE(node.id, 100);
+        QVERIFY(node.children);
+        QCOMPARE(node.children->size(), 20);
+        QCOMPARE(node.children->last().id, 19);
+    }
+
     void absentOptionalsWriteNoKey()
     {
         const QJsonValue written = json::encode(Item { 3, std::nullopt, QStringLiteral("x") });
@@ -115,6 +179,8 @@ private Q_SLOTS:
         QVERIFY(json::parse(" null ").isNull());
         QCOMPARE(json::parse("\"x\"").toString(), QStringLiteral("x"));
         QCOMPARE(json::serialize(QJsonValue(true)), QByteArray("true"));
+        for (const QByteArray& notOneValue : { QByteArray(""), QByteArray("  "), QByteArray("1,2") })
+            QVERIFY_THROWS_EXCEPTION(DecodeError, json::parse(notOneValue));
     }
 };
 

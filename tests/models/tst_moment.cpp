@@ -10,9 +10,7 @@ class TestMoment : public QObject {
 private Q_SLOTS:
     void moment_data()
     {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<QString>("path");
+        addDecodeColumns();
         QTest::newRow("ids only") << R"({"id":1,"userId":2})"_ba << decodes << QString();
         QTest::newRow("counts differ from lists") << R"({"id":1,"userId":2,"likes":[],"likeCount":5})"_ba << decodes
                                                   << QString();
@@ -28,27 +26,15 @@ private Q_SLOTS:
                                                  << keyNotFound << u"comments[0].content"_s;
         QTest::newRow("like without momentId") << R"({"id":1,"userId":2,"likes":[{"id":3,"userId":4}]})"_ba
                                                << keyNotFound << u"likes[0].momentId"_s;
-        QTest::newRow("likeCount fraction") << R"({"id":1,"userId":2,"likeCount":1.5})"_ba << typeMismatch
-                                            << u"likeCount"_s;
     }
     void moment()
     {
+        const auto value = decodeRow<Moment>();
         QFETCH(QByteArray, text);
-        QFETCH(int, kind);
-        QFETCH(QString, path);
-        const auto result = decodeText<Moment>(text);
-        QCOMPARE(result.kind, kind);
-        QCOMPARE(result.path, path);
-        if (result.value)
-            QCOMPARE(encodedObject(*result.value), objectOf(text));
+        if (value)
+            QCOMPARE(encodedObject(*value), objectOf(text));
     }
 
-    void feedFailsOnOneBadMoment()
-    {
-        const auto result = decodeText<QList<Moment>>(R"([{"id":1,"userId":2},{"id":3,"userId":"4"}])"_ba);
-        QCOMPARE(result.kind, typeMismatch);
-        QCOMPARE(result.path, u"[1].userId"_s);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestMoment)

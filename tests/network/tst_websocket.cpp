@@ -200,6 +200,22 @@ private Q_SLOTS:
         QVERIFY(channel.manualClock->armedOneShots().isEmpty());
     }
 
+    void framesSentWhileOpeningFollowTheAuthFrame()
+    {
+        Channel channel;
+        channel.service->connect(8);
+        channel.service->sendTyping(3);
+        channel.service->send(WSMessage { u"read"_s, std::nullopt });
+
+        QTRY_COMPARE(channel.server.connections().size(), 1);
+        const auto connection = channel.server.connections().first();
+        QTRY_COMPARE(connection->frames.size(), 3);
+        QStringList types;
+        for (const QJsonObject& frame : connection->frames)
+            types.append(frame.value("type"_L1).toString());
+        QCOMPARE(types, (QStringList { u"auth"_s, u"typing"_s, u"read"_s }));
+    }
+
     void refusedConnectionRetriesAfterHalfASecond()
     {
         WebSocketLogCapture log;

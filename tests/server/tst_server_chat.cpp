@@ -296,6 +296,29 @@ private Q_SLOTS:
         QCOMPARE(seen, (QStringList { QStringLiteral("7"), QStringLiteral("6"), QStringLiteral("5"), QStringLiteral("4"), QStringLiteral("3"), QStringLiteral("2"), QStringLiteral("1") }));
     }
 
+    void deletedConversationReturnsWithNewMessagesOnly()
+    {
+        const QJsonArray withCarol { m_carol->userId() };
+        const qint64 conversationId = m_alice->mutation(QStringLiteral("conversations.create"),
+                                                  QJsonObject { { QStringLiteral("type"), QStringLiteral("private") }, { QStringLiteral("memberIds"), withCarol } })
+                                          .data()[QLatin1StringView("conversationId")]
+                                          .toInteger();
+        QCOMPARE(m_carol->mutation(QStringLiteral("conversations.deleteForUser"), QJsonObject { { QStringLiteral("conversationId"), conversationId } }).status, 200);
+        QVERIFY(conversationIn(*m_carol, conversationId).isEmpty());
+        QVERIFY(messages(*m_carol, 50, 0, conversationId).isEmpty());
+        QCOMPARE(messages(*m_alice, 50, 0, conversationId).size(), 7);
+
+        auto alice = live(*m_alice);
+        QVERIFY(alice);
+        alice->sendFrame(QStringLiteral("message_send"), textFrame(QStringLiteral("after-delete"), QStringLiteral("still there?"), conversationId));
+        QVERIFY(alice->waitFor(QStringLiteral("message_ack")));
+        const QJsonObject listed = conversationIn(*m_carol, conversationId);
+        QCOMPARE(listed.value(QLatin1StringView("unreadCount")).toInteger(), 1);
+        const QJsonArray history = messages(*m_carol, 50, 0, conversationId);
+        QCOMPARE(history.size(), 1);
+        QCOMPARE(history.first()[QLatin1StringView("content")].toString(), QStringLiteral("still there?"));
+    }
+
     void uploadRoundTrip()
     {
         QByteArray file;

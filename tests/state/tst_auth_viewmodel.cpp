@@ -47,6 +47,8 @@ private Q_SLOTS:
         AuthViewModel model(depsOf(stack));
         QCOMPARE(model.isAuthenticated(), signedIn);
         QCOMPARE(model.user().has_value(), signedIn);
+        if (signedIn)
+            QTRY_COMPARE(stack.requestCount(u"/api/auth/me"_s), 1);
         QTest::qWait(50);
         QCOMPARE(stack.requestCount(u"/api/auth/me"_s), signedIn ? 1 : 0);
     }
@@ -78,7 +80,12 @@ private Q_SLOTS:
         AuthViewModel model(depsOf(stack));
         QSignalSpy authSpy(&model, &AuthViewModel::isAuthenticatedChanged);
         QTRY_COMPARE(stack.requestCount(u"/api/auth/me"_s), 1);
-        QTest::qWait(50);
+        if (status == 401)
+            QTRY_VERIFY(!stack.store->contains(u"auth_token"_s));
+        else if (status == 200)
+            QTRY_VERIFY(model.user() && model.user()->name == name);
+        else
+            QTest::qWait(300);
         QCOMPARE(model.isAuthenticated(), signedIn);
         QCOMPARE(model.user() ? model.user()->name : QString(), name);
         QCOMPARE(stack.requestCount(u"/api/auth/logout"_s), signedIn ? 0 : 1);

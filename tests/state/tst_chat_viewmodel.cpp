@@ -137,6 +137,7 @@ private Q_SLOTS:
         QVERIFY(first.id != f.model->messages().at(1).id);
         QCOMPARE(first.threadRootId, std::optional<qint64>(77));
         QVERIFY(!f.model->replyToMessage());
+        QCOMPARE(userInfo::text(f.posted.at(1).second, u"content"_s), std::optional<QString>(u"hello"_s));
         QVERIFY(!f.model->isSending());
 
         QTRY_COMPARE(f.sentMessages().size(), 2);

@@ -174,7 +174,8 @@ private Q_SLOTS:
         }
         for (bool value : changes)
             Q_EMIT f->stack.ws.isConnectedChanged(value);
-        QTest::qWait(100);
+        QTRY_COMPARE(f->loads(), reloads);
+        QTest::qWait(50);
         QCOMPARE(f->loads(), reloads);
     }
 

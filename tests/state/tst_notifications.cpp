@@ -1,3 +1,4 @@
+#include "models/Conversation.h"
 #include "state/NotificationCenter.h"
 #include "state/NotificationName.h"
 #include "state/UserInfo.h"
@@ -42,6 +43,15 @@ private Q_SLOTS:
         QCOMPARE(userInfo::integer(info, u"k"_s), integer);
         QCOMPARE(userInfo::text(info, u"k"_s), text);
         QCOMPARE(userInfo::flag(info, u"k"_s), flag);
+    }
+
+    void readsRecordsOnlyOfTheirType()
+    {
+        Conversation conversation;
+        conversation.id = 4;
+        const QVariantMap info { { u"c"_s, QVariant::fromValue(conversation) }, { u"n"_s, 4 } };
+        QCOMPARE(userInfo::record<Conversation>(info, u"c"_s)->id, 4);
+        QVERIFY(!userInfo::record<Conversation>(info, u"n"_s));
     }
 
     void deliversAfterThePosterFinishedAndOnlyWhileTheObserverLives()
