@@ -79,7 +79,8 @@ private Q_SLOTS:
         view.setMessages(page(1, 2));
         const QModelIndex row = view.messageModel()->indexOfMessage(1);
         const QRect rect = view.visualRect(row);
-        const MessageBubble::Layout layout = view.bubble()->layout(view.messageModel()->messageAt(row.row()), false, rect.width());
+        const MessageBubble::Layout layout
+            = view.bubble()->layout(view.messageModel()->messageAt(row.row()), false, view.viewport()->width() - 2 * view.spacing());
         std::unique_ptr<QMenu> onContent(view.contextMenuAt(layout.content.translated(rect.topLeft()).center()));
         QVERIFY(onContent);
         std::unique_ptr<QMenu> beside(view.contextMenuAt(QPoint(rect.right() - 5, rect.center().y())));

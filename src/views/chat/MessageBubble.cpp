@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QJsonDocument>
+#include <QListView>
 #include <QJsonObject>
 #include <QMap>
 #include <QMenu>
@@ -68,6 +69,15 @@ void drawWrapped(QPainter* painter, const QRect& rect, const QString& text, cons
     const std::unique_ptr<QTextLayout> layout(wrapped(text, font, rect.width()));
     painter->setPen(color);
     layout->draw(painter, rect.topLeft());
+}
+
+// Rows are as wide as the list's viewport; the option's rectangle is not set yet
+// when a row is measured.
+int rowWidth(const QStyleOptionViewItem& option)
+{
+    if (const auto* view = qobject_cast<const QListView*>(option.widget))
+        return view->viewport()->width() - 2 * view->spacing();
+    return option.rect.width();
 }
 
 int lineHeight(TextStyle style) { return QFontMetrics(Appearance::font(style)).height(); }
@@ -362,7 +372,7 @@ MessageBubble::Layout MessageBubble::layout(const Message& message, bool isMine,
 QSize MessageBubble::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     const auto* model = qobject_cast<const MessageListModel*>(index.model());
-    const int width = option.rect.width() > 0 ? option.rect.width() : 600;
+    const int width = rowWidth(option);
     if (!model)
         return QSize(width, 0);
     if (model->isLoadMoreRow(index.row()))
@@ -388,7 +398,7 @@ void MessageBubble::paint(QPainter* painter, const QStyleOptionViewItem& option,
     }
     const Message& message = model->messageAt(index.row());
     const bool isMine = model->isMine(index.row());
-    const Layout parts = layout(message, isMine, option.rect.width());
+    const Layout parts = layout(message, isMine, rowWidth(option));
     const QRect row = option.rect;
     switch (parts.kind) {
     case RowKind::Revoked:

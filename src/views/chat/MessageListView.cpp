@@ -79,7 +79,7 @@ QMenu* MessageListView::contextMenuAt(const QPoint& pos)
     const Message message = m_model->messageAt(index.row());
     const bool isMine = m_model->isMine(index.row());
     const QRect row = visualRect(index);
-    const MessageBubble::Layout layout = m_bubble->layout(message, isMine, row.width());
+    const MessageBubble::Layout layout = m_bubble->layout(message, isMine, viewport()->width() - 2 * spacing());
     // Revocation and system notices have no menu; ordinary rows only on their content.
     if (layout.kind != MessageBubble::RowKind::Ordinary || !layout.content.translated(row.topLeft()).contains(pos))
         return nullptr;
