@@ -1,0 +1,286 @@
+#include "app/MainView.h"
+
+#include "app/SettingsListView.h"
+#include "app/SidebarView.h"
+#include "network/WebSocketService.h"
+#include "state/AuthViewModel.h"
+#include "state/ContactListViewModel.h"
+#include "state/ConversationListViewModel.h"
+#include "state/NotificationCenter.h"
+#include "state/NotificationName.h"
+#include "state/UserInfo.h"
+#include "views/chat/ChatView.h"
+#include "views/chat/ConversationListView.h"
+#include "views/chat/ConversationRow.h"
+#include "views/common/Appearance.h"
+#include "views/common/Icons.h"
+#include "views/common/Localized.h"
+#include "views/common/NotAvailableView.h"
+
+#include <QDialog>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QShortcut>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+MainView::MainView(AuthViewModel* authViewModel, QWidget* parent)
+    : QWidget(parent)
+    , m_auth(authViewModel)
+    , m_conversationListVM(std::make_unique<ConversationListViewModel>(authViewModel->user() ? authViewModel->user()->id : 0))
+    , m_contactListVM(std::make_unique<ContactListViewModel>())
+    , m_sidebar(new SidebarView(authViewModel, WebSocketService::shared(), this))
+    , m_content(new QStackedWidget(this))
+    , m_detailHolder(new QWidget(this))
+    , m_searchButton(new QToolButton(this))
+    , m_newChatButton(new QToolButton(this))
+    , m_searchSheet(sheet("searchSheet", Localized::text("search.title"), QSize(500, 600)))
+    , m_newChatSheet(sheet("addContactSheet", Localized::text("contacts.add_title"), QSize(400, 500)))
+{
+    setObjectName(QStringLiteral("mainView"));
+
+    auto* root = new QHBoxLayout(this);
+    root->setContentsMargins(0, 0, 0, 0);
+    auto* split = new QSplitter(Qt::Horizontal, this);
+    split->setObjectName(QStringLiteral("mainSplit"));
+    split->setChildrenCollapsible(false);
+    split->setHandleWidth(1);
+    split->setStyleSheet(QStringLiteral("QSplitter::handle { background: rgba(0,0,0,30); }"));
+    root->addWidget(split);
+
+    m_content->setObjectName(QStringLiteral("contentColumn"));
+    m_content->setMinimumWidth(260);
+
+    auto* detailColumn = new QWidget(split);
+    auto* detailLayout = new QVBoxLayout(detailColumn);
+    detailLayout->setContentsMargins(0, 0, 0, 0);
+    detailLayout->setSpacing(0);
+    auto* toolbar = new QHBoxLayout;
+    toolbar->setContentsMargins(8, 4, 8, 4);
+    toolbar->addStretch(1);
+    m_searchButton->setObjectName(QStringLiteral("searchButton"));
+    m_searchButton->setToolTip(QStringLiteral("Ctrl+F"));
+    m_newChatButton->setObjectName(QStringLiteral("newChatButton"));
+    m_newChatButton->setToolTip(QStringLiteral("Ctrl+N"));
+    for (auto [button, symbol] : { std::pair { m_searchButton, "magnifyingglass" }, std::pair { m_newChatButton, "square.and.pencil" } }) {
+        button->setAutoRaise(true);
+        button->setCursor(Qt::PointingHandCursor);
+        Icons::apply(button, QString::fromLatin1(symbol), 18, Appearance::secondaryText());
+        toolbar->addWidget(button);
+    }
+    detailLayout->addLayout(toolbar);
+    auto* detailStack = new QVBoxLayout(m_detailHolder);
+    detailStack->setContentsMargins(0, 0, 0, 0);
+    detailLayout->addWidget(m_detailHolder, 1);
+
+    split->addWidget(m_sidebar);
+    split->addWidget(m_content);
+    split->addWidget(detailColumn);
+    split->setStretchFactor(0, 0);
+    split->setStretchFactor(1, 0);
+    split->setStretchFactor(2, 1);
+    split->setSizes({ 190, 300, 610 });
+
+    connect(m_searchButton, &QToolButton::clicked, this, &MainView::toggleSearch);
+    connect(m_newChatButton, &QToolButton::clicked, this, &MainView::openNewChat);
+    auto* findShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
+    findShortcut->setContext(Qt::WindowShortcut);
+    connect(findShortcut, &QShortcut::activated, this, &MainView::toggleSearch);
+    // The open sheet has the focus; the same keys close it again.
+    m_searchSheet->installEventFilter(this);
+    auto* newShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_N), this);
+    newShortcut->setContext(Qt::WindowShortcut);
+    connect(newShortcut, &QShortcut::activated, this, &MainView::openNewChat);
+
+    connect(m_sidebar, &SidebarView::selectedSectionChanged, this, &MainView::setSelectedSection);
+    connect(m_auth, &AuthViewModel::userChanged, this, [this] {
+        if (m_selectedSection == SidebarSection::messages)
+            showDetail();
+    });
+
+    QPointer<MainView> self(this);
+    NotificationCenter::shared().observe(NotificationName::navigateToConversation(), this, [self](const QVariantMap& info) {
+        const std::optional<Conversation> conversation = userInfo::record<Conversation>(info, QStringLiteral("conversation"));
+        if (!self || !conversation)
+            return;
+        self->setSelectedSection(SidebarSection::messages);
+        self->setSelectedConversation(conversation);
+        self->m_conversationListVM->loadConversations();
+    });
+
+    showSection();
+}
+
+MainView::~MainView()
+{
+    // The chat screen's state object posts "conversationInactive" as it goes; let it
+    // go while the list state that listens still exists.
+    delete m_detail;
+    m_detail = nullptr;
+}
+
+QDialog* MainView::sheet(const char* objectName, const QString& title, QSize size)
+{
+    auto* dialog = new QDialog(this);
+    dialog->setObjectName(QString::fromLatin1(objectName));
+    dialog->setWindowTitle(title);
+    dialog->setFixedSize(size);
+    auto* layout = new QVBoxLayout(dialog);
+    // The search and add-contact screens are built by later work.
+    layout->addWidget(new NotAvailableView(title, dialog));
+    return dialog;
+}
+
+bool MainView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_searchSheet && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_F && key->modifiers() == Qt::ControlModifier) {
+            toggleSearch();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool MainView::showSearch() const { return m_searchSheet->isVisible(); }
+
+bool MainView::showNewChat() const { return m_newChatSheet->isVisible(); }
+
+void MainView::toggleSearch()
+{
+    if (m_searchSheet->isVisible())
+        m_searchSheet->close();
+    else
+        m_searchSheet->open();
+}
+
+void MainView::openNewChat()
+{
+    if (!m_newChatSheet->isVisible())
+        m_newChatSheet->open();
+}
+
+void MainView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (m_launched)
+        return;
+    m_launched = true;
+    launchLoad();
+}
+
+QCoro::Task<> MainView::launchLoad()
+{
+    QPointer<MainView> self(this);
+    co_await m_conversationListVM->loadConversations();
+    if (!self)
+        co_return;
+    co_await m_contactListVM->loadContacts();
+    if (self)
+        Q_EMIT self->launchLoadFinished();
+}
+
+void MainView::setSelectedSection(SidebarSection section)
+{
+    m_sidebar->setSelectedSection(section);
+    if (section == m_selectedSection)
+        return;
+    m_selectedSection = section;
+    showSection();
+}
+
+void MainView::setSelectedConversation(const std::optional<Conversation>& conversation)
+{
+    const bool sameChat = m_selectedConversation && conversation && m_selectedConversation->id == conversation->id;
+    m_selectedConversation = conversation;
+    if (m_conversationList)
+        m_conversationList->setSelectedConversation(conversation);
+    if (m_selectedSection == SidebarSection::messages && !(sameChat && chatView()))
+        showDetail();
+}
+
+ChatView* MainView::chatView() const
+{
+    return qobject_cast<ChatView*>(m_detail);
+}
+
+void MainView::showSection()
+{
+    while (m_content->count() > 0) {
+        QWidget* old = m_content->widget(0);
+        m_content->removeWidget(old);
+        old->deleteLater();
+    }
+    m_conversationList = nullptr;
+    m_settingsList = nullptr;
+    m_settingsLink = -1;
+    QWidget* column = nullptr;
+    switch (m_selectedSection) {
+    case SidebarSection::messages:
+        m_conversationList = new ConversationListView(m_conversationListVM.get(), m_content);
+        m_conversationList->setSelectedConversation(m_selectedConversation);
+        connect(m_conversationList, &ConversationListView::selectedConversationChanged, this, &MainView::setSelectedConversation);
+        column = m_conversationList;
+        break;
+    case SidebarSection::settings:
+        m_settingsList = new SettingsListView(m_auth, m_content);
+        connect(m_settingsList, &SettingsListView::linkChosen, this, [this](int link) {
+            m_settingsLink = link;
+            showDetail();
+        });
+        column = m_settingsList;
+        break;
+    default:
+        // Contacts, moments, favourites and files are built by later work.
+        column = new NotAvailableView(SidebarSections::title(m_selectedSection), m_content);
+        break;
+    }
+    m_content->addWidget(column);
+    showDetail();
+}
+
+void MainView::showDetail()
+{
+    switch (m_selectedSection) {
+    case SidebarSection::messages: {
+        const std::optional<User> user = m_auth->user();
+        if (m_selectedConversation && user) {
+            if (ChatView* open = chatView(); open && open->conversationId() == m_selectedConversation->id)
+                return;
+            setDetail(new ChatView(m_selectedConversation->id, user->id, ConversationRow::displayName(*m_selectedConversation)));
+        } else {
+            setDetail(new PlaceholderView(Localized::text("content.select_conversation")));
+        }
+        break;
+    }
+    case SidebarSection::contacts:
+        setDetail(new PlaceholderView(Localized::text("content.select_contact")));
+        break;
+    case SidebarSection::moments:
+        setDetail(new PlaceholderView(Localized::text("moments.title")));
+        break;
+    case SidebarSection::favorites:
+        setDetail(new PlaceholderView(Localized::text("favorites.title")));
+        break;
+    case SidebarSection::files:
+        setDetail(new PlaceholderView(Localized::text("files.title")));
+        break;
+    case SidebarSection::settings:
+        // With no link chosen yet the detail shows the general settings.
+        setDetail(m_settingsList && m_settingsLink >= 0 ? m_settingsList->destination(m_settingsLink, nullptr)
+                                                        : new NotAvailableView(Localized::text("settings.general_title")));
+        break;
+    }
+}
+
+void MainView::setDetail(QWidget* widget)
+{
+    delete m_detail;
+    m_detail = widget;
+    m_detailHolder->layout()->addWidget(widget);
+    widget->show();
+}

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "app/SidebarSection.h"
+#include "models/Contact.h"
+#include "models/Conversation.h"
+
+#include <QCoroTask>
+#include <QWidget>
+
+#include <memory>
+#include <optional>
+
+class AuthViewModel;
+class ChatView;
+class ContactListViewModel;
+class ConversationListView;
+class ConversationListViewModel;
+class QDialog;
+class QStackedWidget;
+class QToolButton;
+class SettingsListView;
+class SidebarView;
+
+// The window a signed-in user works in: sidebar, the section's list and the
+// detail. It owns the conversation-list and contact-list state, loads both when
+// first shown, toggles the search and add-contact sheets, and opens a
+// conversation when another screen posts "navigateToConversation".
+class MainView : public QWidget {
+    Q_OBJECT
+public:
+    explicit MainView(AuthViewModel* authViewModel, QWidget* parent = nullptr);
+    ~MainView() override;
+
+    SidebarSection selectedSection() const { return m_selectedSection; }
+    void setSelectedSection(SidebarSection section);
+    std::optional<Conversation> selectedConversation() const { return m_selectedConversation; }
+    void setSelectedConversation(const std::optional<Conversation>& conversation);
+
+    bool showSearch() const;
+    bool showNewChat() const;
+    void toggleSearch();
+    void openNewChat();
+
+    ConversationListViewModel* conversationListViewModel() const { return m_conversationListVM.get(); }
+    ContactListViewModel* contactListViewModel() const { return m_contactListVM.get(); }
+    // The chat screen in the detail column, when one is open.
+    ChatView* chatView() const;
+
+    // The launch load: the conversation list, then the contact list, never overlapping.
+    QCoro::Task<> launchLoad();
+
+Q_SIGNALS:
+    void launchLoadFinished();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void showSection();
+    void showDetail();
+    void setDetail(QWidget* widget);
+    QDialog* sheet(const char* objectName, const QString& title, QSize size);
+
+    AuthViewModel* m_auth;
+    std::unique_ptr<ConversationListViewModel> m_conversationListVM;
+    std::unique_ptr<ContactListViewModel> m_contactListVM;
+    SidebarSection m_selectedSection = SidebarSection::messages;
+    std::optional<Conversation> m_selectedConversation;
+    std::optional<Contact> m_selectedContact;
+    int m_settingsLink = -1;
+    bool m_launched = false;
+
+    SidebarView* m_sidebar;
+    QStackedWidget* m_content;
+    QWidget* m_detailHolder;
+    QWidget* m_detail = nullptr;
+    ConversationListView* m_conversationList = nullptr;
+    SettingsListView* m_settingsList = nullptr;
+    QToolButton* m_searchButton;
+    QToolButton* m_newChatButton;
+    QDialog* m_searchSheet;
+    QDialog* m_newChatSheet;
+};

@@ -1,0 +1,125 @@
+#include "app/MorvaneApp.h"
+
+#include "app/ContentView.h"
+#include "network/WebSocketService.h"
+#include "state/AuthViewModel.h"
+#include "state/LocalizationManager.h"
+#include "views/common/Appearance.h"
+#include "views/common/Localized.h"
+#include "views/common/NotAvailableView.h"
+
+#include <QAction>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QPointer>
+#include <QSettings>
+#include <QVBoxLayout>
+
+namespace {
+
+MorvaneApp::Channel sharedChannel()
+{
+    return {
+        [](qint64 userId) { WebSocketService::shared()->connect(userId); },
+        [] { WebSocketService::shared()->disconnect(); },
+        [] { return WebSocketService::shared()->isConnected(); },
+    };
+}
+
+} // namespace
+
+MorvaneApp::MorvaneApp()
+    : MorvaneApp(std::make_unique<AuthViewModel>(), sharedChannel())
+{
+}
+
+MorvaneApp::MorvaneApp(std::unique_ptr<AuthViewModel> authViewModel, Channel channel)
+    : m_auth(std::move(authViewModel))
+    , m_channel(std::move(channel))
+    , m_window(std::make_unique<QMainWindow>())
+{
+    Appearance::install();
+    m_window->setObjectName(QStringLiteral("mainWindow"));
+    m_window->setWindowTitle(QStringLiteral("Morvane"));
+    m_window->resize(1100, 700);
+    m_window->setMinimumSize(900, 600);
+    m_content = new ContentView(m_auth.get(), m_window.get());
+    m_window->setCentralWidget(m_content);
+
+    QMenu* appMenu = m_window->menuBar()->addMenu(QStringLiteral("Morvane"));
+    QAction* settings = appMenu->addAction(Localized::text("content.settings_title"));
+    settings->setObjectName(QStringLiteral("openSettingsAction"));
+    settings->setShortcut(QKeySequence::Preferences);
+    connect(settings, &QAction::triggered, this, &MorvaneApp::openSettings);
+}
+
+MorvaneApp::~MorvaneApp() = default;
+
+void MorvaneApp::show()
+{
+    m_window->show();
+    if (m_started)
+        return;
+    m_started = true;
+    // The observers see changes from here on, never the value at launch.
+    m_lastUserId = currentUserId();
+    connect(m_auth.get(), &AuthViewModel::isAuthenticatedChanged, this, &MorvaneApp::authenticationChanged);
+    connect(m_auth.get(), &AuthViewModel::userChanged, this, &MorvaneApp::userIdChanged);
+    launch();
+}
+
+void MorvaneApp::openSettings()
+{
+    if (!m_settings) {
+        // The general settings screen is built by later work.
+        m_settings = std::make_unique<QWidget>();
+        m_settings->setObjectName(QStringLiteral("settingsWindow"));
+        m_settings->setWindowTitle(Localized::text("settings.general_title"));
+        m_settings->resize(480, 360);
+        auto* layout = new QVBoxLayout(m_settings.get());
+        layout->addWidget(new NotAvailableView(Localized::text("settings.general_title"), m_settings.get()));
+    }
+    m_settings->show();
+    m_settings->raise();
+}
+
+std::optional<qint64> MorvaneApp::currentUserId() const
+{
+    const std::optional<User> user = m_auth->user();
+    return user ? std::optional(user->id) : std::nullopt;
+}
+
+void MorvaneApp::authenticationChanged()
+{
+    if (!m_auth->isAuthenticated()) {
+        m_channel.disconnect();
+        return;
+    }
+    const std::optional<qint64> userId = currentUserId();
+    if (userId && !m_channel.isConnected())
+        m_channel.connect(*userId);
+}
+
+void MorvaneApp::userIdChanged()
+{
+    const std::optional<qint64> previous = m_lastUserId;
+    m_lastUserId = currentUserId();
+    if (m_lastUserId == previous)
+        return;
+    if (m_lastUserId && m_auth->isAuthenticated())
+        m_channel.connect(*m_lastUserId);
+}
+
+QCoro::Task<> MorvaneApp::launch()
+{
+    QPointer<MorvaneApp> self(this);
+    if (!m_auth->isAuthenticated()) {
+        Q_EMIT launchFinished();
+        co_return;
+    }
+    if (const std::optional<qint64> userId = currentUserId())
+        m_channel.connect(*userId);
+    co_await m_auth->refreshCurrentUser();
+    if (self)
+        Q_EMIT self->launchFinished();
+}

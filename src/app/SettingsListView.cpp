@@ -1,0 +1,53 @@
+#include "app/SettingsListView.h"
+
+#include "views/common/Appearance.h"
+#include "views/common/Localized.h"
+#include "views/common/NotAvailableView.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QVBoxLayout>
+
+using Appearance::TextStyle;
+
+const QStringList& SettingsListView::linkKeys()
+{
+    static const QStringList keys {
+        QStringLiteral("settings.general_title"), QStringLiteral("privacy.title"), QStringLiteral("notification.title"),
+        QStringLiteral("vip.title"), QStringLiteral("gifts.title"), QStringLiteral("content.profile_link"),
+    };
+    return keys;
+}
+
+SettingsListView::SettingsListView(AuthViewModel* authViewModel, QWidget* parent)
+    : QWidget(parent)
+    , m_auth(authViewModel)
+    , m_links(new QListWidget(this))
+{
+    setObjectName(QStringLiteral("settingsListView"));
+    setAttribute(Qt::WA_StyledBackground);
+    setStyleSheet(QStringLiteral("#settingsListView { background: palette(base); }"));
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(6, 0, 6, 0);
+    auto* title = new QLabel(Localized::text("content.settings_title"), this);
+    title->setObjectName(QStringLiteral("settingsTitle"));
+    title->setFont(Appearance::font(TextStyle::Headline));
+    title->setContentsMargins(8, 12, 8, 6);
+    column->addWidget(title);
+    m_links->setObjectName(QStringLiteral("settingsLinks"));
+    m_links->setFrameShape(QFrame::NoFrame);
+    m_links->setStyleSheet(QStringLiteral("QListWidget { background: transparent; }"
+                                          "QListWidget::item { padding: 7px 8px; border-radius: 6px; }"
+                                          "QListWidget::item:selected { background: rgba(0, 122, 255, 46); color: palette(text); }"));
+    for (const QString& key : linkKeys())
+        m_links->addItem(Localized::text(key));
+    connect(m_links, &QListWidget::currentRowChanged, this, &SettingsListView::linkChosen);
+    column->addWidget(m_links, 1);
+}
+
+QWidget* SettingsListView::destination(int link, QWidget* parent) const
+{
+    // The settings, VIP, gift and profile screens are built by later work; until
+    // then each link says so instead of showing an empty page.
+    return new NotAvailableView(Localized::text(linkKeys().value(link)), parent);
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QWidget>
+
+class AuthViewModel;
+class QListWidget;
+
+// The settings section's middle column: six links, each presenting its screen
+// in the detail column.
+class SettingsListView : public QWidget {
+    Q_OBJECT
+public:
+    // The label keys of the links, in order.
+    static const QStringList& linkKeys();
+
+    explicit SettingsListView(AuthViewModel* authViewModel, QWidget* parent = nullptr);
+
+    // A fresh screen for the link, in its initial state.
+    QWidget* destination(int link, QWidget* parent) const;
+
+Q_SIGNALS:
+    void linkChosen(int link);
+
+private:
+    AuthViewModel* m_auth;
+    QListWidget* m_links;
+};

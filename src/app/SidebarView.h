@@ -1,0 +1,43 @@
+#pragma once
+
+#include "app/SidebarSection.h"
+
+#include <QWidget>
+
+class AuthViewModel;
+class AvatarView;
+class QLabel;
+class QListWidget;
+class QPushButton;
+class WebSocketService;
+
+// The main window's left column: the six sections, whether the live channel is
+// connected, who is signed in, and the sign-out button.
+class SidebarView : public QWidget {
+    Q_OBJECT
+public:
+    SidebarView(AuthViewModel* authViewModel, WebSocketService* wsService, QWidget* parent = nullptr);
+
+    SidebarSection selectedSection() const { return m_selected; }
+    void setSelectedSection(SidebarSection section);
+
+Q_SIGNALS:
+    void selectedSectionChanged(SidebarSection section);
+
+private:
+    void updateConnection();
+    void updateUser();
+    void signOut();
+
+    AuthViewModel* m_auth;
+    WebSocketService* m_ws;
+    SidebarSection m_selected = SidebarSection::messages;
+    QListWidget* m_sections;
+    QLabel* m_connectionDot;
+    QLabel* m_connectionText;
+    QWidget* m_userRow;
+    AvatarView* m_userAvatar;
+    QLabel* m_userName;
+    QLabel* m_userOpenId;
+    QPushButton* m_signOut;
+};

@@ -1,0 +1,179 @@
+#include "views/chat/ChatView.h"
+
+#include "state/ChatViewModel.h"
+#include "views/chat/MessageInputBar.h"
+#include "views/chat/MessageListView.h"
+#include "views/common/Appearance.h"
+#include "views/common/Icons.h"
+#include "views/common/Localized.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPointer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+using Appearance::TextStyle;
+
+namespace {
+
+QFrame* divider(QWidget* parent)
+{
+    auto* line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setStyleSheet(QStringLiteral("color: rgba(0,0,0,30);"));
+    return line;
+}
+
+QWidget* bar(const char* objectName, QWidget* parent)
+{
+    auto* widget = new QWidget(parent);
+    widget->setObjectName(QString::fromLatin1(objectName));
+    widget->setAttribute(Qt::WA_StyledBackground);
+    widget->setStyleSheet(QStringLiteral("#%1 { background: %2; }").arg(QString::fromLatin1(objectName), Appearance::barBackground().name()));
+    return widget;
+}
+
+} // namespace
+
+ChatView::ChatView(qint64 conversationId, qint64 currentUserId, const QString& conversationName, QWidget* parent)
+    : ChatView(std::make_unique<ChatViewModel>(conversationId, currentUserId), conversationName, parent)
+{
+}
+
+ChatView::ChatView(std::unique_ptr<ChatViewModel> viewModel, const QString& conversationName, QWidget* parent)
+    : QWidget(parent)
+    , m_viewModel(std::move(viewModel))
+    , m_conversationId(m_viewModel->conversationId())
+{
+    build(conversationName);
+}
+
+ChatView::~ChatView() = default;
+
+void ChatView::build(const QString& conversationName)
+{
+    setObjectName(QStringLiteral("chatView"));
+    ChatViewModel* vm = m_viewModel.get();
+    QPointer<ChatViewModel> guard(vm);
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    QWidget* header = bar("chatHeader", this);
+    auto* headerRow = new QHBoxLayout(header);
+    headerRow->setContentsMargins(16, 8, 16, 8);
+    auto* title = new QLabel(conversationName, header);
+    title->setObjectName(QStringLiteral("chatTitle"));
+    title->setTextFormat(Qt::PlainText);
+    title->setFont(Appearance::font(TextStyle::Headline));
+    m_typing = new QLabel(header);
+    m_typing->setObjectName(QStringLiteral("typingLabel"));
+    m_typing->setTextFormat(Qt::PlainText);
+    m_typing->setFont(Appearance::font(TextStyle::Caption));
+    m_typing->setStyleSheet(QStringLiteral("color: %1;").arg(Appearance::secondaryText().name()));
+    headerRow->addWidget(title);
+    headerRow->addStretch(1);
+    headerRow->addWidget(m_typing);
+    column->addWidget(header);
+    column->addWidget(divider(this));
+
+    MessageListView::Callbacks callbacks {
+        [vm](const Message& message) { vm->setReplyToMessage(message); },
+        [vm](const Message& message) { vm->revokeMessage(message); },
+        [vm](const Message& message, const QString& emoji) { vm->addReaction(message.id, emoji); },
+        [vm] { vm->loadMoreMessages(); },
+    };
+    m_list = new MessageListView(vm->currentUserId(), callbacks, this);
+    column->addWidget(m_list, 1);
+
+    m_error = new QLabel(this);
+    m_error->setObjectName(QStringLiteral("chatError"));
+    m_error->setTextFormat(Qt::PlainText);
+    m_error->setWordWrap(true);
+    m_error->setContentsMargins(16, 2, 16, 2);
+    m_error->setFont(Appearance::font(TextStyle::Caption));
+    m_error->setStyleSheet(QStringLiteral("color: #ff3b30;"));
+    column->addWidget(m_error);
+    column->addWidget(divider(this));
+
+    m_replyBar = bar("replyBar", this);
+    auto* replyRow = new QHBoxLayout(m_replyBar);
+    replyRow->setContentsMargins(16, 4, 16, 4);
+    auto* accentBar = new QFrame(m_replyBar);
+    accentBar->setFixedWidth(3);
+    accentBar->setStyleSheet(QStringLiteral("background: %1;").arg(Appearance::accent().name()));
+    auto* replyText = new QVBoxLayout;
+    replyText->setSpacing(1);
+    m_replyTitle = new QLabel(m_replyBar);
+    m_replyTitle->setObjectName(QStringLiteral("replyTitle"));
+    m_replyTitle->setTextFormat(Qt::PlainText);
+    QFont replyTitleFont = Appearance::font(TextStyle::Caption);
+    replyTitleFont.setWeight(QFont::Medium);
+    m_replyTitle->setFont(replyTitleFont);
+    m_replyContent = new QLabel(m_replyBar);
+    m_replyContent->setObjectName(QStringLiteral("replyContent"));
+    m_replyContent->setTextFormat(Qt::PlainText);
+    m_replyContent->setFont(Appearance::font(TextStyle::Caption));
+    m_replyContent->setStyleSheet(QStringLiteral("color: %1;").arg(Appearance::secondaryText().name()));
+    replyText->addWidget(m_replyTitle);
+    replyText->addWidget(m_replyContent);
+    auto* cancelReply = new QToolButton(m_replyBar);
+    cancelReply->setObjectName(QStringLiteral("cancelReplyButton"));
+    cancelReply->setAutoRaise(true);
+    Icons::apply(cancelReply, QStringLiteral("xmark"), 12, Appearance::secondaryText());
+    connect(cancelReply, &QToolButton::clicked, this, [vm] { vm->setReplyToMessage(std::nullopt); });
+    replyRow->addWidget(accentBar);
+    replyRow->addLayout(replyText, 1);
+    replyRow->addWidget(cancelReply);
+    column->addWidget(m_replyBar);
+
+    m_input = new MessageInputBar([vm](const QString& text) { vm->sendMessage(text); },
+        [vm](const QUrl& url) { vm->sendFile(url.toLocalFile()); }, [vm] { vm->userIsTyping(); }, this);
+    column->addWidget(m_input);
+
+    connect(vm, &ChatViewModel::messagesChanged, this, [this] { m_list->setMessages(m_viewModel->messages()); });
+    connect(vm, &ChatViewModel::typingUserNameChanged, this, &ChatView::updateTyping);
+    connect(vm, &ChatViewModel::errorChanged, this, &ChatView::updateError);
+    connect(vm, &ChatViewModel::replyToMessageChanged, this, &ChatView::updateReply);
+    m_list->setMessages(vm->messages());
+    updateTyping();
+    updateError();
+    updateReply();
+}
+
+void ChatView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (m_started)
+        return;
+    m_started = true;
+    // Fire and forget: the state object reports the outcome through its fields.
+    m_viewModel->loadMessages();
+}
+
+void ChatView::updateTyping()
+{
+    const std::optional<QString> name = m_viewModel->typingUserName();
+    m_typing->setVisible(name.has_value());
+    m_typing->setText(name ? *name + QLatin1Char(' ') + Localized::text("chat.typing") : QString());
+}
+
+void ChatView::updateError()
+{
+    const std::optional<QString> error = m_viewModel->error();
+    m_error->setVisible(error.has_value());
+    m_error->setText(error.value_or(QString()));
+}
+
+void ChatView::updateReply()
+{
+    const std::optional<Message> target = m_viewModel->replyToMessage();
+    m_replyBar->setVisible(target.has_value());
+    if (!target)
+        return;
+    m_replyTitle->setText(Localized::text("chat.reply_prefix") + QLatin1Char(' ') + target->senderName.value_or(QString()));
+    m_replyContent->setText(QFontMetrics(m_replyContent->font()).elidedText(target->content.value_or(QString()).simplified(), Qt::ElideRight, 600));
+}

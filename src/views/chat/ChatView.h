@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QWidget>
+
+#include <memory>
+
+class ChatViewModel;
+class MessageInputBar;
+class MessageListView;
+class QLabel;
+class QToolButton;
+
+// One open conversation: header with the typing line, the message list, the
+// error line, the reply bar and the input bar. It owns the conversation's state
+// object and only shows its fields and forwards the user's actions to it.
+class ChatView : public QWidget {
+    Q_OBJECT
+public:
+    ChatView(qint64 conversationId, qint64 currentUserId, const QString& conversationName, QWidget* parent = nullptr);
+    // For tests and benchmarks that feed a state object of their own.
+    ChatView(std::unique_ptr<ChatViewModel> viewModel, const QString& conversationName, QWidget* parent = nullptr);
+    ~ChatView() override;
+
+    qint64 conversationId() const { return m_conversationId; }
+    ChatViewModel* viewModel() const { return m_viewModel.get(); }
+    MessageListView* messageList() const { return m_list; }
+    MessageInputBar* inputBar() const { return m_input; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void build(const QString& conversationName);
+    void updateTyping();
+    void updateError();
+    void updateReply();
+
+    std::unique_ptr<ChatViewModel> m_viewModel;
+    qint64 m_conversationId;
+    bool m_started = false;
+    QLabel* m_typing = nullptr;
+    MessageListView* m_list = nullptr;
+    QLabel* m_error = nullptr;
+    QWidget* m_replyBar = nullptr;
+    QLabel* m_replyTitle = nullptr;
+    QLabel* m_replyContent = nullptr;
+    MessageInputBar* m_input = nullptr;
+};

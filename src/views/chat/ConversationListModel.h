@@ -1,0 +1,25 @@
+#pragma once
+
+#include "models/Conversation.h"
+
+#include <QAbstractListModel>
+#include <QList>
+
+// The filtered conversations of the list state as rows for the painted list.
+class ConversationListModel : public QAbstractListModel {
+    Q_OBJECT
+public:
+    enum Role { ConversationIdRole = Qt::UserRole + 1 };
+
+    using QAbstractListModel::QAbstractListModel;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+
+    void setConversations(const QList<Conversation>& conversations);
+    const Conversation& conversationAt(int row) const { return m_conversations.at(row); }
+    int rowOf(qint64 conversationId) const;
+
+private:
+    QList<Conversation> m_conversations;
+};

@@ -1,0 +1,154 @@
+#include "views/chat/ConversationListView.h"
+
+#include "state/ConversationListViewModel.h"
+#include "views/chat/ConversationListModel.h"
+#include "views/chat/ConversationRow.h"
+#include "views/common/Appearance.h"
+#include "views/common/Icons.h"
+#include "views/common/Localized.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QPointer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+ConversationListView::ConversationListView(ConversationListViewModel* viewModel, QWidget* parent)
+    : QWidget(parent)
+    , m_viewModel(viewModel)
+    , m_model(new ConversationListModel(this))
+    , m_search(new QLineEdit(this))
+    , m_clear(new QToolButton(this))
+    , m_list(new QListView(this))
+{
+    setObjectName(QStringLiteral("conversationListView"));
+    setMinimumWidth(260);
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    auto* searchBar = new QWidget(this);
+    searchBar->setObjectName(QStringLiteral("conversationSearchBar"));
+    searchBar->setAttribute(Qt::WA_StyledBackground);
+    searchBar->setStyleSheet(QStringLiteral("#conversationSearchBar { background: %1; }").arg(Appearance::barBackground().name()));
+    auto* searchRow = new QHBoxLayout(searchBar);
+    searchRow->setContentsMargins(8, 8, 8, 8);
+    auto* glass = new QLabel(searchBar);
+    glass->setObjectName(QStringLiteral("searchIcon"));
+    Icons::apply(glass, QStringLiteral("magnifyingglass"), 16, Appearance::secondaryText());
+    m_search->setObjectName(QStringLiteral("conversationSearchField"));
+    m_search->setFrame(false);
+    m_search->setPlaceholderText(Localized::text("conversation.search_placeholder"));
+    m_search->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; }"));
+    m_search->setText(m_viewModel->searchText());
+    m_clear->setObjectName(QStringLiteral("clearSearchButton"));
+    m_clear->setAutoRaise(true);
+    m_clear->setCursor(Qt::PointingHandCursor);
+    Icons::apply(m_clear, QStringLiteral("xmark.circle.fill"), 14, Appearance::secondaryText());
+    m_clear->setVisible(!m_search->text().isEmpty());
+    searchRow->addWidget(glass);
+    searchRow->addWidget(m_search, 1);
+    searchRow->addWidget(m_clear);
+    column->addWidget(searchBar);
+
+    auto* divider = new QFrame(this);
+    divider->setFrameShape(QFrame::HLine);
+    divider->setStyleSheet(QStringLiteral("color: rgba(0,0,0,30);"));
+    column->addWidget(divider);
+
+    m_list->setObjectName(QStringLiteral("conversationList"));
+    m_list->setModel(m_model);
+    m_list->setItemDelegate(new ConversationRow(m_list));
+    m_list->setFrameShape(QFrame::NoFrame);
+    m_list->setUniformItemSizes(true);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    column->addWidget(m_list, 1);
+
+    connect(m_search, &QLineEdit::textEdited, this, [this](const QString& text) {
+        m_clear->setVisible(!text.isEmpty());
+        m_viewModel->setSearchText(text);
+    });
+    connect(m_clear, &QToolButton::clicked, this, [this] {
+        m_search->clear();
+        m_clear->hide();
+        m_viewModel->setSearchText(QString());
+    });
+    connect(m_viewModel, &ConversationListViewModel::searchTextChanged, this, [this] {
+        if (m_search->text() != m_viewModel->searchText()) {
+            m_search->setText(m_viewModel->searchText());
+            m_clear->setVisible(!m_search->text().isEmpty());
+        }
+    });
+    connect(m_viewModel, &ConversationListViewModel::filteredConversationsChanged, this, &ConversationListView::refresh);
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
+        if (!current.isValid())
+            return;
+        const Conversation& conversation = m_model->conversationAt(current.row());
+        if (m_selected && m_selected->id == conversation.id)
+            return;
+        m_selected = conversation;
+        Q_EMIT selectedConversationChanged(m_selected);
+    });
+    connect(m_list, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        const QModelIndex index = m_list->indexAt(pos);
+        if (index.isValid())
+            contextMenu(m_model->conversationAt(index.row()))->popup(m_list->viewport()->mapToGlobal(pos));
+    });
+    refresh();
+}
+
+void ConversationListView::refresh()
+{
+    m_model->setConversations(m_viewModel->filteredConversations());
+    syncSelection();
+}
+
+void ConversationListView::setSelectedConversation(const std::optional<Conversation>& conversation)
+{
+    m_selected = conversation;
+    syncSelection();
+}
+
+void ConversationListView::syncSelection()
+{
+    const int row = m_selected ? m_model->rowOf(m_selected->id) : -1;
+    const QModelIndex wanted = row < 0 ? QModelIndex() : m_model->index(row);
+    if (m_list->currentIndex() == wanted)
+        return;
+    const QSignalBlocker blocker(m_list->selectionModel());
+    m_list->selectionModel()->setCurrentIndex(wanted, QItemSelectionModel::ClearAndSelect);
+    m_list->viewport()->update();
+}
+
+QMenu* ConversationListView::contextMenu(const Conversation& conversation)
+{
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("conversationContextMenu"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    QPointer<ConversationListViewModel> viewModel(m_viewModel);
+    auto add = [&](const char* key, const char* objectName, std::function<void()> action) {
+        QAction* entry = menu->addAction(Localized::text(key));
+        entry->setObjectName(QString::fromLatin1(objectName));
+        connect(entry, &QAction::triggered, menu, [viewModel, action = std::move(action)] {
+            if (viewModel)
+                action();
+        });
+        return entry;
+    };
+    add(conversation.isPinned.value_or(false) ? "conversation.unpin" : "conversation.pin", "pinAction",
+        [viewModel, conversation] { viewModel->togglePin(conversation); });
+    add(conversation.isMuted.value_or(false) ? "conversation.unmute" : "conversation.mute", "muteAction",
+        [viewModel, conversation] { viewModel->toggleMute(conversation); });
+    add("conversation.mark_read", "markReadAction", [viewModel, conversation] { viewModel->markAsRead(conversation); });
+    QAction* remove = add("conversation.delete", "deleteAction",
+        [viewModel, conversation] { viewModel->deleteConversation(conversation); });
+    remove->setProperty("destructive", true);
+    return menu;
+}

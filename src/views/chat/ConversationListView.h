@@ -1,0 +1,43 @@
+#pragma once
+
+#include "models/Conversation.h"
+
+#include <QWidget>
+
+#include <optional>
+
+class ConversationListModel;
+class ConversationListViewModel;
+class QLineEdit;
+class QListView;
+class QMenu;
+class QToolButton;
+
+// The messages section's middle column: a search row over the list of the user's
+// conversations, with a context menu per row. It shows and edits only what the
+// conversation list state holds; the selection belongs to the main window.
+class ConversationListView : public QWidget {
+    Q_OBJECT
+public:
+    explicit ConversationListView(ConversationListViewModel* viewModel, QWidget* parent = nullptr);
+
+    std::optional<Conversation> selectedConversation() const { return m_selected; }
+    void setSelectedConversation(const std::optional<Conversation>& conversation);
+
+    // The row's menu: pin, mute, mark read, delete. Shown with popup(); tests use it too.
+    QMenu* contextMenu(const Conversation& conversation);
+
+Q_SIGNALS:
+    void selectedConversationChanged(const std::optional<Conversation>& conversation);
+
+private:
+    void refresh();
+    void syncSelection();
+
+    ConversationListViewModel* m_viewModel;
+    ConversationListModel* m_model;
+    QLineEdit* m_search;
+    QToolButton* m_clear;
+    QListView* m_list;
+    std::optional<Conversation> m_selected;
+};

@@ -1,0 +1,151 @@
+#include "views/chat/ConversationRow.h"
+
+#include "views/chat/AvatarView.h"
+#include "views/chat/ConversationListModel.h"
+#include "views/common/Appearance.h"
+#include "views/common/DateTimeText.h"
+#include "views/common/Icons.h"
+#include "views/common/Localized.h"
+
+#include <QApplication>
+#include <QPainter>
+
+using Appearance::TextStyle;
+
+namespace {
+constexpr int PaddingH = 10;
+constexpr int PaddingV = 6;
+constexpr int Spacing = 10;
+} // namespace
+
+QString ConversationRow::displayName(const Conversation& conversation)
+{
+    return conversation.name.value_or(QStringLiteral("未命名会话"));
+}
+
+QString ConversationRow::badgeText(const std::optional<qint64>& unreadCount)
+{
+    if (!unreadCount || *unreadCount < 1)
+        return {};
+    return *unreadCount < 100 ? QString::number(*unreadCount) : QStringLiteral("99+");
+}
+
+QString ConversationRow::timeText(const QString& lastMessageTime, const QDateTime& now)
+{
+    const auto parsed = DateTimeText::parseInternet(lastMessageTime);
+    if (!parsed)
+        return {};
+    const QDateTime local = parsed->toLocalTime();
+    const QDate today = now.toLocalTime().date();
+    if (local.date() == today)
+        return local.toString(QStringLiteral("HH:mm"));
+    if (local.date() == today.addDays(-1))
+        return Localized::text("conversation.yesterday");
+    return local.toString(QStringLiteral("MM/dd"));
+}
+
+bool ConversationRow::showsOnlineDot(const Conversation& conversation)
+{
+    return conversation.online.value_or(false) && conversation.type != QLatin1StringView("group");
+}
+
+ConversationRow::ConversationRow(QObject* parent)
+    : QStyledItemDelegate(parent)
+{
+}
+
+QSize ConversationRow::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
+{
+    return QSize(option.rect.width(), AvatarSize + 2 * PaddingV + 8);
+}
+
+void ConversationRow::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    const auto* model = qobject_cast<const ConversationListModel*>(index.model());
+    if (!model)
+        return;
+    const Conversation& conversation = model->conversationAt(index.row());
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    const QRect row = option.rect;
+
+    const QRect card = row.adjusted(4, 2, -4, -2);
+    if (option.state & QStyle::State_Selected) {
+        QColor selected = Appearance::accent();
+        selected.setAlphaF(0.18f);
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(selected);
+        painter->drawRoundedRect(card, 6, 6);
+    } else if (conversation.isPinned.value_or(false)) {
+        QColor tint = Appearance::accent();
+        tint.setAlphaF(0.05f);
+        painter->fillRect(row, tint);
+    }
+
+    const QRect content = card.adjusted(PaddingH - 4, PaddingV, -(PaddingH - 4), -PaddingV);
+    const QRectF avatar(content.left(), content.center().y() - AvatarSize / 2.0 + 1, AvatarSize, AvatarSize);
+    const QString name = displayName(conversation);
+    AvatarView::paint(painter, avatar, name, conversation.avatar);
+    if (showsOnlineDot(conversation)) {
+        const QRectF dot(avatar.right() - 10, avatar.bottom() - 10, 10, 10);
+        painter->setBrush(QColor(0x34, 0xc7, 0x59));
+        painter->setPen(QPen(Qt::white, 1.5));
+        painter->drawEllipse(dot);
+    }
+
+    const int textLeft = int(avatar.right()) + Spacing;
+    const int textWidth = content.right() - textLeft;
+    const QFont nameFont = [] {
+        QFont font = Appearance::font(TextStyle::Body);
+        font.setWeight(QFont::Medium);
+        return font;
+    }();
+    const QFont caption = Appearance::font(TextStyle::Caption);
+    const QFont caption2 = Appearance::font(TextStyle::Caption2);
+    const int nameHeight = QFontMetrics(nameFont).height();
+    const int previewHeight = QFontMetrics(caption).height();
+    const int top = content.center().y() - (nameHeight + 3 + previewHeight) / 2;
+    const QColor text = QApplication::palette().color(QPalette::Text);
+
+    // First line: name, then the time at the trailing edge.
+    const QString time = conversation.lastMessageTime ? timeText(*conversation.lastMessageTime) : QString();
+    const int timeWidth = QFontMetrics(caption2).horizontalAdvance(time);
+    painter->setFont(caption2);
+    painter->setPen(Appearance::secondaryText());
+    painter->drawText(QRect(content.right() - timeWidth, top, timeWidth, nameHeight), Qt::AlignRight | Qt::AlignVCenter, time);
+    painter->setFont(nameFont);
+    painter->setPen(text);
+    const int nameWidth = textWidth - timeWidth - 6;
+    painter->drawText(QRect(textLeft, top, nameWidth, nameHeight), Qt::AlignLeft | Qt::AlignVCenter,
+        QFontMetrics(nameFont).elidedText(name, Qt::ElideRight, nameWidth));
+
+    // Second line: mute mark, preview, unread badge.
+    const int lineTop = top + nameHeight + 3;
+    int x = textLeft;
+    const bool muted = conversation.isMuted.value_or(false);
+    if (muted) {
+        const int side = QFontMetrics(caption2).height();
+        painter->drawPixmap(QRect(x, lineTop + (previewHeight - side) / 2, side, side),
+            Icons::pixmap(QStringLiteral("bell.slash.fill"), side, Appearance::secondaryText(), painter->device()->devicePixelRatioF()));
+        x += side + 4;
+    }
+    const QString badge = badgeText(conversation.unreadCount);
+    QFont badgeFont = caption2;
+    badgeFont.setWeight(QFont::DemiBold);
+    const int badgeWidth = badge.isEmpty() ? 0 : qMax(previewHeight + 2, QFontMetrics(badgeFont).horizontalAdvance(badge) + 12);
+    if (!badge.isEmpty()) {
+        const QRect capsule(content.right() - badgeWidth, lineTop, badgeWidth, previewHeight + 2);
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(muted ? QColor(0x8e, 0x8e, 0x93) : QColor(0xff, 0x3b, 0x30));
+        painter->drawRoundedRect(capsule, capsule.height() / 2.0, capsule.height() / 2.0);
+        painter->setFont(badgeFont);
+        painter->setPen(Qt::white);
+        painter->drawText(capsule, Qt::AlignCenter, badge);
+    }
+    const int previewWidth = content.right() - x - (badgeWidth ? badgeWidth + 6 : 0);
+    painter->setFont(caption);
+    painter->setPen(Appearance::secondaryText());
+    painter->drawText(QRect(x, lineTop, previewWidth, previewHeight), Qt::AlignLeft | Qt::AlignVCenter,
+        QFontMetrics(caption).elidedText(conversation.lastMessage.value_or(QString()).simplified(), Qt::ElideRight, previewWidth));
+    painter->restore();
+}

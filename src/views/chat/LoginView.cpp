@@ -1,0 +1,197 @@
+#include "views/chat/LoginView.h"
+
+#include "state/AuthViewModel.h"
+#include "state/LocalizationManager.h"
+#include "views/common/Appearance.h"
+#include "views/common/Icons.h"
+#include "views/common/Localized.h"
+#include "views/common/ProminentButton.h"
+#include "views/common/Spinner.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using Appearance::TextStyle;
+
+namespace {
+constexpr int FieldWidth = 300;
+}
+
+template <typename Changed>
+void LoginView::bindField(QLineEdit* edit, std::function<QString()> get, std::function<void(const QString&)> set, Changed changed)
+{
+    edit->setText(get());
+    connect(edit, &QLineEdit::textEdited, m_auth, [set](const QString& text) { set(text); });
+    // The state clears the fields after a successful sign-in; follow it.
+    connect(m_auth, changed, edit, [edit, get] {
+        const QString value = get();
+        if (edit->text() != value)
+            edit->setText(value);
+    });
+}
+
+LoginView::LoginView(AuthViewModel* authViewModel, QWidget* parent)
+    : QWidget(parent)
+    , m_auth(authViewModel)
+    , m_subtitle(new QLabel(this))
+    , m_username(field("usernameField"))
+    , m_password(field("passwordField", true))
+    , m_nickname(field("nicknameField"))
+    , m_inviteCode(field("inviteCodeField"))
+    , m_email(field("emailField"))
+    , m_error(new QLabel(this))
+    , m_submit(new ProminentButton(this))
+    , m_spinner(new Spinner(16, Qt::white, m_submit))
+    , m_modeLink(new QPushButton(this))
+{
+    setObjectName(QStringLiteral("loginView"));
+    setMinimumSize(500, 400);
+
+    auto* screen = new QVBoxLayout(this);
+    screen->setSpacing(0);
+    screen->addStretch(1);
+    auto* content = new QVBoxLayout;
+    content->setSpacing(24);
+    screen->addLayout(content);
+    screen->addStretch(1);
+
+    auto* header = new QVBoxLayout;
+    header->setSpacing(8);
+    auto* symbol = new QLabel(this);
+    symbol->setObjectName(QStringLiteral("loginSymbol"));
+    Icons::apply(symbol, QStringLiteral("bubble.left.and.bubble.right.fill"), 60, Appearance::accent());
+    auto* title = new QLabel(QStringLiteral("Morvane"), this);
+    title->setObjectName(QStringLiteral("loginTitle"));
+    QFont titleFont = Appearance::font(TextStyle::LargeTitle);
+    titleFont.setBold(true);
+    title->setFont(titleFont);
+    m_subtitle->setObjectName(QStringLiteral("loginSubtitle"));
+    m_subtitle->setFont(Appearance::font(TextStyle::Subheadline));
+    Appearance::setTextColor(m_subtitle, Appearance::secondaryText());
+    for (QLabel* label : { symbol, title, m_subtitle })
+        header->addWidget(label, 0, Qt::AlignHCenter);
+    content->addLayout(header);
+
+    auto* form = new QVBoxLayout;
+    form->setSpacing(16);
+    for (QLineEdit* edit : { m_username, m_password, m_nickname, m_inviteCode, m_email })
+        form->addWidget(edit, 0, Qt::AlignHCenter);
+    m_error->setObjectName(QStringLiteral("loginError"));
+    m_error->setTextFormat(Qt::PlainText);
+    m_error->setWordWrap(true);
+    m_error->setAlignment(Qt::AlignCenter);
+    m_error->setFixedWidth(FieldWidth);
+    m_error->setFont(Appearance::font(TextStyle::Caption));
+    Appearance::setTextColor(m_error, QColor(0xff, 0x3b, 0x30));
+    form->addWidget(m_error, 0, Qt::AlignHCenter);
+
+    m_submit->setObjectName(QStringLiteral("submitButton"));
+    m_submit->setFixedSize(FieldWidth, 32);
+    m_submit->setCursor(Qt::PointingHandCursor);
+    m_submit->setDefault(true);
+    m_spinner->move((FieldWidth - m_spinner->width()) / 2, (32 - m_spinner->height()) / 2);
+    connect(m_submit, &QPushButton::clicked, this, &LoginView::submit);
+    form->addWidget(m_submit, 0, Qt::AlignHCenter);
+
+    m_modeLink->setObjectName(QStringLiteral("modeSwitchButton"));
+    m_modeLink->setFlat(true);
+    m_modeLink->setCursor(Qt::PointingHandCursor);
+    m_modeLink->setFont(Appearance::font(TextStyle::Caption));
+    Appearance::setTextColor(m_modeLink, Appearance::accent());
+    connect(m_modeLink, &QPushButton::clicked, this, &LoginView::switchMode);
+    form->addWidget(m_modeLink, 0, Qt::AlignHCenter);
+    content->addLayout(form);
+
+    bindField(m_username, [vm = m_auth] { return vm->username(); }, [vm = m_auth](const QString& text) { vm->setUsername(text); },
+        &AuthViewModel::usernameChanged);
+    bindField(m_password, [vm = m_auth] { return vm->password(); }, [vm = m_auth](const QString& text) { vm->setPassword(text); },
+        &AuthViewModel::passwordChanged);
+    bindField(m_nickname, [vm = m_auth] { return vm->nickname(); }, [vm = m_auth](const QString& text) { vm->setNickname(text); },
+        &AuthViewModel::nicknameChanged);
+    bindField(m_inviteCode, [vm = m_auth] { return vm->inviteCode(); }, [vm = m_auth](const QString& text) { vm->setInviteCode(text); },
+        &AuthViewModel::inviteCodeChanged);
+    bindField(m_email, [vm = m_auth] { return vm->email(); }, [vm = m_auth](const QString& text) { vm->setEmail(text); },
+        &AuthViewModel::emailChanged);
+    connect(m_password, &QLineEdit::returnPressed, this, [this] {
+        if (!m_auth->isLoading())
+            submit();
+    });
+    connect(m_auth, &AuthViewModel::isLoginModeChanged, this, &LoginView::updateMode);
+    connect(m_auth, &AuthViewModel::isLoadingChanged, this, &LoginView::updateLoading);
+    connect(m_auth, &AuthViewModel::errorChanged, this, [this] {
+        m_errorDismissed = false;
+        updateError();
+    });
+    connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &LoginView::retranslate);
+    retranslate();
+    updateLoading();
+    updateError();
+}
+
+QLineEdit* LoginView::field(const char* objectName, bool secret)
+{
+    auto* edit = new QLineEdit(this);
+    edit->setObjectName(QString::fromLatin1(objectName));
+    edit->setFixedWidth(FieldWidth);
+    edit->setMinimumHeight(28);
+    if (secret)
+        edit->setEchoMode(QLineEdit::Password);
+    return edit;
+}
+
+
+void LoginView::submit()
+{
+    // Fire and forget: the sign-in state reports progress and failure itself.
+    m_errorDismissed = false;
+    if (m_auth->isLoginMode())
+        m_auth->login();
+    else
+        m_auth->registerAccount();
+    updateError();
+}
+
+void LoginView::switchMode()
+{
+    m_auth->setIsLoginMode(!m_auth->isLoginMode());
+    m_errorDismissed = true;
+    updateError();
+}
+
+void LoginView::retranslate()
+{
+    m_subtitle->setText(Localized::text("auth.mac_subtitle"));
+    m_username->setPlaceholderText(Localized::text("auth.username"));
+    m_password->setPlaceholderText(Localized::text("auth.password"));
+    m_nickname->setPlaceholderText(Localized::text("auth.nickname"));
+    m_inviteCode->setPlaceholderText(Localized::text("auth.invite_code"));
+    m_email->setPlaceholderText(Localized::text("auth.email"));
+    updateMode();
+    updateLoading();
+}
+
+void LoginView::updateMode()
+{
+    const bool login = m_auth->isLoginMode();
+    for (QLineEdit* extra : { m_nickname, m_inviteCode, m_email })
+        extra->setVisible(!login);
+    m_modeLink->setText(Localized::text(login ? "auth.switch_to_register" : "auth.switch_to_login"));
+    updateLoading();
+}
+
+void LoginView::updateLoading()
+{
+    const bool loading = m_auth->isLoading();
+    m_submit->setEnabled(!loading);
+    m_submit->setText(loading ? QString() : Localized::text(m_auth->isLoginMode() ? "auth.login_button" : "auth.register_button"));
+    m_spinner->setVisible(loading);
+}
+
+void LoginView::updateError()
+{
+    const std::optional<QString> error = m_errorDismissed ? std::nullopt : m_auth->error();
+    m_error->setVisible(error.has_value());
+    m_error->setText(error.value_or(QString()));
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QUrl>
+#include <QWidget>
+
+#include <functional>
+
+class QFileDialog;
+class QPlainTextEdit;
+class QToolButton;
+
+// The composer under the chat: attach button with file picker, a text field that
+// grows from one to five lines, and the send button. Sending, typing signals and
+// uploads are the chat screen's business, reached through the three callbacks.
+class MessageInputBar : public QWidget {
+    Q_OBJECT
+public:
+    using SendText = std::function<void(const QString&)>;
+    using SendFile = std::function<void(const QUrl&)>;
+    using Typing = std::function<void()>;
+
+    static constexpr int MaxVisibleLines = 5;
+
+    MessageInputBar(SendText onSend, SendFile onSendFile, Typing onTyping, QWidget* parent = nullptr);
+
+    QString text() const;
+    void setText(const QString& text);
+
+    // Return in the field: a new line with Shift held, otherwise send.
+    void handleSubmit(Qt::KeyboardModifiers modifiers);
+    void send();
+    // Completion of the file picker: copies the picked file into the application's
+    // private temporary folder and hands the copy on. An empty URL is a cancel.
+    void handleImportedFile(const QUrl& picked);
+    void openFilePicker();
+
+    // The application's own temporary folder (mode 0700, removed at exit), where
+    // picked files are copied before upload.
+    static QString privateTemporaryDirectory();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void textEdited();
+    void updateFieldHeight();
+
+    SendText m_onSend;
+    SendFile m_onSendFile;
+    Typing m_onTyping;
+    QToolButton* m_attach;
+    QPlainTextEdit* m_field;
+    QToolButton* m_send;
+    QFileDialog* m_picker = nullptr;
+    bool m_clearing = false;
+};

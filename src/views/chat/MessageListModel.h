@@ -1,0 +1,52 @@
+#pragma once
+
+#include "models/Message.h"
+
+#include <QAbstractListModel>
+#include <QList>
+
+// The open conversation's messages as rows for the painted chat list, plus a
+// leading "load more" row while the list holds a full page or more. Updates from
+// the conversation state are diffed into row inserts and changes, so the view can
+// keep its place and only re-measure the rows that changed.
+class MessageListModel : public QAbstractListModel {
+    Q_OBJECT
+public:
+    static constexpr int LoadMoreThreshold = 50;
+    enum Role { KindRole = Qt::UserRole + 1, MessageIdRole };
+    enum class Change { None, Reset, Appended, Prepended, Updated };
+
+    explicit MessageListModel(qint64 currentUserId, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+
+    Change setMessages(const QList<Message>& messages);
+
+    int messageCount() const { return int(m_messages.size()); }
+    bool showsLoadMore() const { return m_loadMore; }
+    bool isLoadMoreRow(int row) const { return m_loadMore && row == 0; }
+    const Message& messageAt(int row) const { return m_messages.at(row - offset()); }
+    bool isMine(int row) const { return messageAt(row).senderId == m_currentUserId; }
+    int rowOfMessage(qint64 id) const;
+    QModelIndex indexOfMessage(qint64 id) const;
+
+    // Row heights depend only on the message and the list width; measured once.
+    int cachedHeight(int row, int width) const;
+    void cacheHeight(int row, int width, int height) const;
+
+Q_SIGNALS:
+    // A row's height may have changed (a picture finished loading).
+    void rowRemeasured(const QModelIndex& index);
+
+private:
+    int offset() const { return m_loadMore ? 1 : 0; }
+    void syncLoadMore();
+    void remeasureRowsShowing(const QUrl& url);
+
+    qint64 m_currentUserId;
+    QList<Message> m_messages;
+    bool m_loadMore = false;
+    mutable QList<int> m_heights;
+    mutable int m_heightWidth = -1;
+};

@@ -1,0 +1,98 @@
+#include "views/chat/MessageListView.h"
+
+#include "views/chat/MessageListModel.h"
+
+#include <QMenu>
+#include <QScrollBar>
+
+MessageListView::MessageListView(qint64 currentUserId, Callbacks callbacks, QWidget* parent)
+    : QListView(parent)
+    , m_model(new MessageListModel(currentUserId, this))
+    , m_bubble(new MessageBubble(this))
+    , m_callbacks(std::move(callbacks))
+{
+    setObjectName(QStringLiteral("messageList"));
+    setModel(m_model);
+    setItemDelegate(m_bubble);
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setUniformItemSizes(false);
+    setResizeMode(QListView::Adjust);
+    setSpacing(1);
+    setFrameShape(QFrame::NoFrame);
+    setMouseTracking(false);
+    setFocusPolicy(Qt::NoFocus);
+    viewport()->setAutoFillBackground(true);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this, &MessageListView::showContextMenu);
+    connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
+        if (m_model->isLoadMoreRow(index.row()) && m_callbacks.onLoadMore)
+            m_callbacks.onLoadMore();
+    });
+    connect(m_model, &MessageListModel::rowRemeasured, m_bubble, &QAbstractItemDelegate::sizeHintChanged);
+}
+
+void MessageListView::setMessages(const QList<Message>& messages)
+{
+    // Remember which message is at the top, and where, in case a page goes in above it.
+    qint64 anchorId = 0;
+    int anchorTop = 0;
+    const QModelIndex top = indexAt(QPoint(1, 1));
+    if (top.isValid() && !m_model->isLoadMoreRow(top.row())) {
+        anchorId = m_model->messageAt(top.row()).id;
+        anchorTop = visualRect(top).top();
+    } else if (m_model->messageCount() > 0) {
+        anchorId = m_model->messageAt(m_model->showsLoadMore() ? 1 : 0).id;
+        anchorTop = visualRect(m_model->indexOfMessage(anchorId)).top();
+    }
+
+    const MessageListModel::Change change = m_model->setMessages(messages);
+    switch (change) {
+    case MessageListModel::Change::Prepended: {
+        doItemsLayout();
+        const QModelIndex anchor = m_model->indexOfMessage(anchorId);
+        if (anchor.isValid())
+            verticalScrollBar()->setValue(verticalScrollBar()->value() + visualRect(anchor).top() - anchorTop);
+        break;
+    }
+    case MessageListModel::Change::Appended:
+    case MessageListModel::Change::Reset:
+        if (m_model->messageCount() > 0) {
+            doItemsLayout();
+            scrollToBottom();
+        }
+        break;
+    case MessageListModel::Change::Updated:
+    case MessageListModel::Change::None:
+        break;
+    }
+}
+
+QMenu* MessageListView::contextMenuAt(const QPoint& pos)
+{
+    const QModelIndex index = indexAt(pos);
+    if (!index.isValid() || m_model->isLoadMoreRow(index.row()))
+        return nullptr;
+    const Message message = m_model->messageAt(index.row());
+    const bool isMine = m_model->isMine(index.row());
+    const QRect row = visualRect(index);
+    const MessageBubble::Layout layout = m_bubble->layout(message, isMine, viewport()->width() - 2 * spacing());
+    // Revocation and system notices have no menu; ordinary rows only on their content.
+    if (layout.kind != MessageBubble::RowKind::Ordinary || !layout.content.translated(row.topLeft()).contains(pos))
+        return nullptr;
+    MessageBubble::Actions actions {
+        [this, message] { if (m_callbacks.onRevoke) m_callbacks.onRevoke(message); },
+        [this, message] { if (m_callbacks.onReply) m_callbacks.onReply(message); },
+        [this, message](const QString& emoji) { if (m_callbacks.onReact) m_callbacks.onReact(message, emoji); },
+    };
+    return MessageBubble::contextMenu(message, isMine, actions, this);
+}
+
+void MessageListView::showContextMenu(const QPoint& pos)
+{
+    if (QMenu* menu = contextMenuAt(pos))
+        menu->popup(viewport()->mapToGlobal(pos));
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "models/Message.h"
+#include "views/chat/MessageBubble.h"
+
+#include <QListView>
+
+#include <functional>
+
+class MessageListModel;
+class QMenu;
+
+// The chat screen's scrolling message list: one painted row per message, a
+// "load more" row on top while a full page is shown, and the scrolling rules:
+// new messages bring the view to the newest one, while an older page inserted
+// above keeps the message the user was looking at in place.
+class MessageListView : public QListView {
+    Q_OBJECT
+public:
+    struct Callbacks {
+        std::function<void(const Message&)> onReply;
+        std::function<void(const Message&)> onRevoke;
+        std::function<void(const Message&, const QString&)> onReact;
+        std::function<void()> onLoadMore;
+    };
+
+    MessageListView(qint64 currentUserId, Callbacks callbacks, QWidget* parent = nullptr);
+
+    void setMessages(const QList<Message>& messages);
+    MessageListModel* messageModel() const { return m_model; }
+    MessageBubble* bubble() const { return m_bubble; }
+
+    // The menu of the message under pos (viewport coordinates), or nullptr when pos
+    // is not on a message's content. Shown with popup(); also used by tests.
+    QMenu* contextMenuAt(const QPoint& pos);
+
+private:
+    void showContextMenu(const QPoint& pos);
+
+    MessageListModel* m_model;
+    MessageBubble* m_bubble;
+    Callbacks m_callbacks;
+};

@@ -1,0 +1,25 @@
+#pragma once
+
+class QColor;
+class QFont;
+class QWidget;
+
+// The one place that sets the application font, the icon theme and the few named
+// colours every screen shares. Call once after the QApplication exists.
+namespace Appearance {
+
+void install();
+
+// The text styles of the screens, in pixels so layouts do not depend on the screen's DPI.
+enum class TextStyle { Body, Headline, Caption, Caption2, Subheadline, Title, Title2, LargeTitle };
+QFont font(TextStyle style);
+
+// Text colour through the palette: cheaper at start-up than a style sheet.
+void setTextColor(QWidget* widget, const QColor& color);
+
+QColor accent();       // the blue of links, own bubbles and progress
+QColor secondaryText();
+QColor controlBackground();
+QColor barBackground();
+
+} // namespace Appearance

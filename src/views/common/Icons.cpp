@@ -1,0 +1,110 @@
+#include "views/common/Icons.h"
+
+#include <QAbstractButton>
+#include <QHash>
+#include <QLabel>
+#include <QPainter>
+#include <QPixmapCache>
+
+namespace Icons {
+
+namespace {
+
+const QHash<QString, QString>& table()
+{
+    static const QHash<QString, QString> names {
+        { QStringLiteral("magnifyingglass"), QStringLiteral("edit-find") },
+        { QStringLiteral("square.and.pencil"), QStringLiteral("document-edit") },
+        { QStringLiteral("xmark.circle.fill"), QStringLiteral("edit-clear") },
+        { QStringLiteral("xmark"), QStringLiteral("window-close") },
+        { QStringLiteral("bell.slash.fill"), QStringLiteral("notifications-disabled") },
+        { QStringLiteral("message.fill"), QStringLiteral("dialog-messages") },
+        { QStringLiteral("person.2.fill"), QStringLiteral("system-users") },
+        { QStringLiteral("camera.fill"), QStringLiteral("camera-photo") },
+        { QStringLiteral("star.fill"), QStringLiteral("favorite") },
+        { QStringLiteral("folder.fill"), QStringLiteral("folder") },
+        { QStringLiteral("gearshape.fill"), QStringLiteral("configure") },
+        { QStringLiteral("bubble.left.and.bubble.right.fill"), QStringLiteral("view-conversation-balloon") },
+        { QStringLiteral("photo"), QStringLiteral("image-x-generic") },
+        { QStringLiteral("doc.fill"), QStringLiteral("text-x-generic") },
+        { QStringLiteral("waveform"), QStringLiteral("audio-volume-high") },
+        { QStringLiteral("play.circle.fill"), QStringLiteral("media-playback-start") },
+        { QStringLiteral("face.smiling"), QStringLiteral("face-smile") },
+        { QStringLiteral("mappin.circle.fill"), QStringLiteral("mark-location") },
+        { QStringLiteral("person.crop.rectangle"), QStringLiteral("x-office-contact") },
+        { QStringLiteral("clock"), QStringLiteral("clock") },
+        { QStringLiteral("checkmark"), QStringLiteral("dialog-ok") },
+        { QStringLiteral("checkmark.circle.fill"), QStringLiteral("emblem-checked") },
+        { QStringLiteral("plus.circle"), QStringLiteral("list-add") },
+        { QStringLiteral("paperplane.fill"), QStringLiteral("document-send") },
+    };
+    return names;
+}
+
+} // namespace
+
+void install()
+{
+    QStringList paths = QIcon::themeSearchPaths();
+    const QString system = QStringLiteral("/usr/share/icons");
+    if (!paths.contains(system))
+        paths.append(system);
+    QIcon::setThemeSearchPaths(paths);
+    QIcon::setThemeName(QStringLiteral("breeze"));
+}
+
+QString themeName(const QString& symbol)
+{
+    return table().value(symbol);
+}
+
+QIcon icon(const QString& symbol)
+{
+    const QString name = themeName(symbol);
+    return name.isEmpty() ? QIcon() : QIcon::fromTheme(name);
+}
+
+QPixmap pixmap(const QString& symbol, int size, const QColor& tint, qreal devicePixelRatio)
+{
+    const QString key = QStringLiteral("icon:%1:%2:%3:%4").arg(symbol).arg(size).arg(tint.isValid() ? tint.rgba() : 0u).arg(devicePixelRatio);
+    QPixmap result;
+    if (QPixmapCache::find(key, &result))
+        return result;
+    result = icon(symbol).pixmap(QSize(size, size), devicePixelRatio);
+    if (tint.isValid() && !result.isNull()) {
+        // Recolour the drawing but keep its white details (the tick inside a filled
+        // badge, the lines on a page), so two-tone icons stay readable when tinted.
+        QImage image = result.toImage().convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < image.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgb pixel = line[x];
+                const int alpha = qAlpha(pixel);
+                if (alpha == 0)
+                    continue;
+                const bool white = qRed(pixel) > 215 && qGreen(pixel) > 215 && qBlue(pixel) > 215;
+                const QColor colour = white ? QColor(Qt::white) : tint;
+                line[x] = qRgba(colour.red(), colour.green(), colour.blue(), alpha);
+            }
+        }
+        result = QPixmap::fromImage(image);
+        result.setDevicePixelRatio(devicePixelRatio);
+    }
+    QPixmapCache::insert(key, result);
+    return result;
+}
+
+void apply(QAbstractButton* button, const QString& symbol, int size, const QColor& tint)
+{
+    button->setIcon(tint.isValid() ? QIcon(pixmap(symbol, size, tint, button->devicePixelRatioF())) : icon(symbol));
+    button->setIconSize(QSize(size, size));
+    button->setProperty(SymbolProperty, symbol);
+}
+
+void apply(QLabel* label, const QString& symbol, int size, const QColor& tint)
+{
+    label->setPixmap(pixmap(symbol, size, tint, label->devicePixelRatioF()));
+    label->setProperty(SymbolProperty, symbol);
+}
+
+} // namespace Icons

@@ -1,0 +1,12 @@
+#include "views/common/Localized.h"
+
+#include "state/LocalizationManager.h"
+
+namespace Localized {
+
+QString text(const QString& key)
+{
+    return LocalizationManager::shared().localizedString(key);
+}
+
+} // namespace Localized

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+// Looks a key up in the string table of the language in force. Screens call it each
+// time they (re)build a text, so a language switch shows at their next redraw.
+namespace Localized {
+
+QString text(const QString& key);
+inline QString text(const char* key) { return text(QString::fromLatin1(key)); }
+
+} // namespace Localized

@@ -1,0 +1,276 @@
+// The application shell against a real morvane-server: start signed out, the login
+// form, signing in into the three-column window, the connection policy, the
+// shortcuts and sheets, section switching, the connection dot and signing out.
+
+#include "ServerProcess.h"
+
+#include "app/ContentView.h"
+#include "app/MainView.h"
+#include "app/MorvaneApp.h"
+#include "app/SidebarView.h"
+#include "models/Conversation.h"
+#include "network/KeychainService.h"
+#include "network/WebSocketService.h"
+#include "state/AuthViewModel.h"
+#include "state/NotificationCenter.h"
+#include "state/NotificationName.h"
+#include "views/chat/ChatView.h"
+#include "views/chat/LoginView.h"
+#include "views/common/Localized.h"
+
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTest>
+
+using testsupport::ServerProcess;
+
+namespace {
+
+struct Recorded {
+    QList<qint64> connects;
+    int disconnects = 0;
+};
+
+void clearKeychain()
+{
+    for (const char* key : { "auth_token", "refresh_token", "cached_user" })
+        KeychainService::shared().remove(QString::fromLatin1(key));
+}
+
+template <typename T>
+T* child(QWidget* root, const char* name)
+{
+    return root->findChild<T*>(QString::fromLatin1(name));
+}
+
+} // namespace
+
+class TestAppShell : public QObject {
+    Q_OBJECT
+
+    ServerProcess m_server { ServerProcess::Options { true, -1, {} } };
+    Recorded m_recorded;
+
+    std::unique_ptr<MorvaneApp> makeApp(bool realChannel = false)
+    {
+        m_recorded = {};
+        MorvaneApp::Channel channel {
+            [this](qint64 id) { m_recorded.connects << id; },
+            [this] { ++m_recorded.disconnects; },
+            [] { return false; },
+        };
+        auto app = realChannel ? std::make_unique<MorvaneApp>()
+                               : std::make_unique<MorvaneApp>(std::make_unique<AuthViewModel>(), channel);
+        return app;
+    }
+
+    static LoginView* loginView(MorvaneApp& app) { return qobject_cast<LoginView*>(app.contentView()->currentScreen()); }
+    static MainView* mainView(MorvaneApp& app) { return qobject_cast<MainView*>(app.contentView()->currentScreen()); }
+
+    void signIn(MorvaneApp& app, const QString& user, const QString& password)
+    {
+        LoginView* login = loginView(app);
+        QVERIFY(login);
+        QTest::keyClicks(child<QLineEdit>(login, "usernameField"), user);
+        QTest::keyClicks(child<QLineEdit>(login, "passwordField"), password);
+        QTest::keyClick(child<QLineEdit>(login, "passwordField"), Qt::Key_Return);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
+        qputenv("MORVANE_API_URL", m_server.baseUrl().toString().toUtf8());
+        qputenv("MORVANE_WS_URL", m_server.wsUrl().toString().toUtf8());
+        clearKeychain();
+    }
+
+    void startsSignedOutWithoutConnecting()
+    {
+        auto app = makeApp();
+        QSignalSpy launched(app.get(), &MorvaneApp::launchFinished);
+        app->show();
+        QVERIFY(launched.count() == 1 || launched.wait());
+        QVERIFY(loginView(*app));
+        QCOMPARE(app->mainWindow()->size(), QSize(1100, 700));
+        QCOMPARE(app->mainWindow()->minimumSize(), QSize(900, 600));
+        QCOMPARE(m_recorded.connects, QList<qint64>());
+        QCOMPARE(m_recorded.disconnects, 0);
+    }
+
+    void validationTexts_data()
+    {
+        QTest::addColumn<bool>("registering");
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("sign-in without password") << false << QStringLiteral("alice") << QString() << QStringLiteral("请输入用户名和密码");
+        QTest::newRow("sign-in without name") << false << QString() << QStringLiteral("alice123") << QStringLiteral("请输入用户名和密码");
+        QTest::newRow("registration, empty password first") << true << QStringLiteral("neo") << QString() << QStringLiteral("请输入用户名和密码");
+        QTest::newRow("registration, short password") << true << QStringLiteral("neo") << QStringLiteral("12345") << QStringLiteral("密码至少6位");
+    }
+    void validationTexts()
+    {
+        QFETCH(bool, registering);
+        QFETCH(QString, user);
+        QFETCH(QString, password);
+        QFETCH(QString, message);
+        auto app = makeApp();
+        app->show();
+        LoginView* login = loginView(*app);
+        if (registering)
+            QTest::mouseClick(child<QPushButton>(login, "modeSwitchButton"), Qt::LeftButton);
+        QTest::keyClicks(child<QLineEdit>(login, "usernameField"), user);
+        QTest::keyClicks(child<QLineEdit>(login, "passwordField"), password);
+        QTest::mouseClick(child<QPushButton>(login, "submitButton"), Qt::LeftButton);
+        auto* error = child<QLabel>(login, "loginError");
+        QVERIFY(error->isVisible());
+        QCOMPARE(error->text(), message);
+
+        // The mode link hides the error and keeps what was typed.
+        QTest::mouseClick(child<QPushButton>(login, "modeSwitchButton"), Qt::LeftButton);
+        QVERIFY(!error->isVisible());
+        QCOMPARE(child<QLineEdit>(login, "usernameField")->text(), user);
+    }
+
+    void registrationFieldsAndLabels()
+    {
+        auto app = makeApp();
+        app->show();
+        LoginView* login = loginView(*app);
+        const QStringList order { QStringLiteral("usernameField"), QStringLiteral("passwordField"), QStringLiteral("nicknameField"),
+            QStringLiteral("inviteCodeField"), QStringLiteral("emailField") };
+        auto visibleFields = [&] {
+            QList<QLineEdit*> fields;
+            for (const QString& name : order)
+                if (auto* f = login->findChild<QLineEdit*>(name); f->isVisible())
+                    fields << f;
+            std::sort(fields.begin(), fields.end(), [](QLineEdit* a, QLineEdit* b) { return a->y() < b->y(); });
+            QStringList names;
+            for (QLineEdit* f : fields)
+                names << f->objectName();
+            return names;
+        };
+        QCOMPARE(visibleFields(), order.mid(0, 2));
+        QCOMPARE(child<QPushButton>(login, "submitButton")->text(), Localized::text("auth.login_button"));
+        QCOMPARE(child<QPushButton>(login, "modeSwitchButton")->text(), Localized::text("auth.switch_to_register"));
+        QTest::mouseClick(child<QPushButton>(login, "modeSwitchButton"), Qt::LeftButton);
+        QCOMPARE(visibleFields(), order);
+        QCOMPARE(child<QPushButton>(login, "submitButton")->text(), Localized::text("auth.register_button"));
+        QCOMPARE(child<QPushButton>(login, "modeSwitchButton")->text(), Localized::text("auth.switch_to_login"));
+    }
+
+    void signInReachesMainWindowAndConnectsOnce()
+    {
+        auto app = makeApp();
+        app->show();
+        LoginView* login = loginView(*app);
+        QSignalSpy loading(app->authViewModel(), &AuthViewModel::isLoadingChanged);
+        signIn(*app, QStringLiteral("alice"), QStringLiteral("alice123"));
+        // Return again while the first sign-in is under way starts no second one.
+        QTest::keyClick(child<QLineEdit>(login, "passwordField"), Qt::Key_Return);
+        auto* submit = child<QPushButton>(login, "submitButton");
+        if (app->authViewModel()->isLoading()) {
+            QVERIFY(!submit->isEnabled());
+            QCOMPARE(submit->size(), QSize(300, 32));
+            QVERIFY(submit->text().isEmpty());
+        }
+        QTRY_VERIFY(mainView(*app));
+        QCOMPARE(loading.count(), 2); // true once, then false
+        const qint64 alice = app->authViewModel()->user()->id;
+        QVERIFY(!m_recorded.connects.isEmpty());
+        for (qint64 id : m_recorded.connects)
+            QCOMPARE(id, alice);
+        QCOMPARE(m_recorded.disconnects, 0);
+
+        // A restored session at the next start: the launch task connects once.
+        auto restored = makeApp();
+        QSignalSpy launched(restored.get(), &MorvaneApp::launchFinished);
+        restored->show();
+        QVERIFY(mainView(*restored));
+        QVERIFY(launched.wait());
+        QCOMPARE(m_recorded.connects, QList<qint64> { alice });
+        QVERIFY(restored->authViewModel()->isAuthenticated());
+    }
+
+    void mainWindowShortcutsSectionsAndNavigation()
+    {
+        auto app = makeApp(); // session restored from the previous test
+        app->show();
+        MainView* main = mainView(*app);
+        QVERIFY(main);
+        QVERIFY(QTest::qWaitForWindowExposed(app->mainWindow()));
+        QSignalSpy loaded(main, &MainView::launchLoadFinished);
+        QVERIFY(loaded.wait());
+
+        QTest::keyClick(app->mainWindow(), Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(main->showSearch());
+        QTest::keyClick(main->findChild<QDialog*>(QStringLiteral("searchSheet")), Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(!main->showSearch());
+        QTest::keyClick(app->mainWindow(), Qt::Key_N, Qt::ControlModifier);
+        QVERIFY(main->showNewChat());
+        QTest::keyClick(app->mainWindow(), Qt::Key_N, Qt::ControlModifier);
+        QVERIFY(main->showNewChat());
+        main->findChild<QDialog*>(QStringLiteral("addContactSheet"))->close();
+
+        // Settings with no link chosen shows the general settings in the detail column.
+        auto* sections = child<QListWidget>(main, "sidebarSections");
+        sections->setCurrentRow(5);
+        QCOMPARE(main->selectedSection(), SidebarSection::settings);
+        auto detailTitles = [main] {
+            QStringList titles;
+            for (QLabel* label : main->findChildren<QLabel*>(QStringLiteral("notAvailableTitle")))
+                if (label->isVisible())
+                    titles << label->text();
+            return titles;
+        };
+        QTRY_VERIFY(detailTitles().contains(Localized::text("settings.general_title")));
+
+        // A notification whose value is not a conversation changes nothing.
+        NotificationCenter::shared().post(NotificationName::navigateToConversation(), { { QStringLiteral("conversation"), 42 } });
+        QTest::qWait(50);
+        QCOMPARE(main->selectedSection(), SidebarSection::settings);
+
+        // A conversation without a name opens a chat screen with the fallback title.
+        Conversation unnamed;
+        unnamed.id = 999;
+        unnamed.type = QStringLiteral("private");
+        NotificationCenter::shared().post(NotificationName::navigateToConversation(),
+            { { QStringLiteral("conversation"), QVariant::fromValue(unnamed) } });
+        QTRY_COMPARE(main->selectedSection(), SidebarSection::messages);
+        QVERIFY(main->chatView());
+        QCOMPARE(main->chatView()->conversationId(), qint64(999));
+        QCOMPARE(child<QLabel>(main->chatView(), "chatTitle")->text(), QStringLiteral("未命名会话"));
+    }
+
+    void dotFollowsChannelAndSignOutSurvivesServerLoss()
+    {
+        auto app = makeApp(true);
+        app->show();
+        MainView* main = mainView(*app);
+        QVERIFY(main);
+        auto* dot = child<QLabel>(main, "connectionDot");
+        auto* text = child<QLabel>(main, "connectionLabel");
+        QTRY_VERIFY_WITH_TIMEOUT(dot->property("connected").toBool(), 10000);
+        QCOMPARE(text->text(), Localized::text("sidebar.connected"));
+        QVERIFY(child<QLabel>(main, "userOpenId")->text().startsWith(QStringLiteral("ID: ")));
+
+        QVERIFY(m_server.stop());
+        QTRY_VERIFY_WITH_TIMEOUT(!dot->property("connected").toBool(), 10000);
+        QCOMPARE(text->text(), Localized::text("sidebar.disconnected"));
+        QTest::mouseClick(child<QPushButton>(main, "signOutButton"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(loginView(*app), 15000);
+        QVERIFY(!WebSocketService::shared()->isConnected());
+        QVERIFY(!KeychainService::shared().load(QStringLiteral("auth_token")));
+    }
+};
+
+QTEST_MAIN(TestAppShell)
+#include "tst_app_shell.moc"

@@ -1,0 +1,169 @@
+// The chat road against a real morvane-server: sign in as a demo user, open a
+// conversation, send "hello" and see the clock turn into a checkmark on the ack;
+// a second client's message raises the unread badge of another conversation.
+
+#include "ServerProcess.h"
+#include "ServerTestClient.h"
+
+#include "app/ContentView.h"
+#include "app/MainView.h"
+#include "app/MorvaneApp.h"
+#include "network/KeychainService.h"
+#include "network/WebSocketService.h"
+#include "state/AuthViewModel.h"
+#include "state/ConversationListViewModel.h"
+#include "views/chat/ChatView.h"
+#include "views/chat/ConversationListModel.h"
+#include "views/chat/ConversationListView.h"
+#include "views/chat/ConversationRow.h"
+#include "views/chat/MessageBubble.h"
+#include "views/chat/MessageInputBar.h"
+#include "views/chat/MessageListModel.h"
+#include "views/chat/MessageListView.h"
+#include "views/common/Localized.h"
+
+#include <QLineEdit>
+#include <QListView>
+#include <QMainWindow>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTest>
+#include <QToolButton>
+
+using testsupport::ServerProcess;
+
+class TestChatEndToEnd : public QObject {
+    Q_OBJECT
+
+    ServerProcess m_server { ServerProcess::Options { true, -1, {} } };
+    std::unique_ptr<MorvaneApp> m_app;
+
+    MainView* main() const { return qobject_cast<MainView*>(m_app->contentView()->currentScreen()); }
+
+    std::optional<Conversation> conversationNamed(const QString& part) const
+    {
+        for (const Conversation& c : main()->conversationListViewModel()->conversations())
+            if (ConversationRow::displayName(c).contains(part))
+                return c;
+        return std::nullopt;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
+        qputenv("MORVANE_API_URL", m_server.baseUrl().toString().toUtf8());
+        qputenv("MORVANE_WS_URL", m_server.wsUrl().toString().toUtf8());
+        for (const char* key : { "auth_token", "refresh_token", "cached_user" })
+            KeychainService::shared().remove(QString::fromLatin1(key));
+
+        m_app = std::make_unique<MorvaneApp>();
+        m_app->show();
+        QWidget* login = m_app->contentView()->currentScreen();
+        QTest::keyClicks(login->findChild<QLineEdit*>(QStringLiteral("usernameField")), QStringLiteral("alice"));
+        QTest::keyClicks(login->findChild<QLineEdit*>(QStringLiteral("passwordField")), QStringLiteral("alice123"));
+        QTest::keyClick(login->findChild<QLineEdit*>(QStringLiteral("passwordField")), Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(main(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(main()->conversationListViewModel()->conversations().size() >= 3, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(WebSocketService::shared()->isConnected(), 10000);
+    }
+
+    void listShowsServerConversations()
+    {
+        auto* list = main()->findChild<QListView*>(QStringLiteral("conversationList"));
+        QVERIFY(list);
+        QTRY_COMPARE(list->model()->rowCount(), 3);
+        // Bob's two unread messages show as a badge.
+        const auto bob = conversationNamed(QStringLiteral("Bob"));
+        QVERIFY(bob);
+        QCOMPARE(ConversationRow::badgeText(bob->unreadCount), QStringLiteral("2"));
+
+        // The context menu of a pinned, muted conversation, in order.
+        ConversationListViewModel* vm = main()->conversationListViewModel();
+        vm->togglePin(*bob);
+        vm->toggleMute(*bob);
+        auto* view = main()->findChild<ConversationListView*>();
+        std::unique_ptr<QMenu> menu(view->contextMenu(*conversationNamed(QStringLiteral("Bob"))));
+        QStringList entries;
+        for (QAction* action : menu->actions())
+            entries << action->text();
+        QCOMPARE(entries, (QStringList { Localized::text("conversation.unpin"), Localized::text("conversation.unmute"),
+                              Localized::text("conversation.mark_read"), Localized::text("conversation.delete") }));
+        vm->togglePin(*conversationNamed(QStringLiteral("Bob")));
+        vm->toggleMute(*conversationNamed(QStringLiteral("Bob")));
+
+        // Searching: the clear button shows from the first character and brings the full list back.
+        auto* search = main()->findChild<QLineEdit*>(QStringLiteral("conversationSearchField"));
+        auto* clear = main()->findChild<QToolButton*>(QStringLiteral("clearSearchButton"));
+        QVERIFY(clear->isHidden());
+        QTest::keyClicks(search, QStringLiteral("Bob"));
+        QVERIFY(clear->isVisible());
+        QTRY_COMPARE(list->model()->rowCount(), 1);
+        QTest::mouseClick(clear, Qt::LeftButton);
+        QVERIFY(clear->isHidden());
+        QCOMPARE(search->text(), QString());
+        QTRY_COMPARE(list->model()->rowCount(), 3);
+    }
+
+    void sendHelloSeesClockThenCheckmark()
+    {
+        const auto zhang = conversationNamed(QStringLiteral("张三"));
+        QVERIFY(zhang);
+        auto* list = main()->findChild<QListView*>(QStringLiteral("conversationList"));
+        auto* model = qobject_cast<ConversationListModel*>(list->model());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(model->index(model->rowOf(zhang->id))).center());
+        QTRY_VERIFY(main()->chatView());
+        ChatView* chat = main()->chatView();
+        QCOMPARE(chat->conversationId(), zhang->id);
+        MessageListModel* messages = chat->messageList()->messageModel();
+        QTRY_COMPARE(messages->messageCount(), 3);
+        QVERIFY(!messages->showsLoadMore());
+
+        QSignalSpy rows(messages, &QAbstractItemModel::rowsInserted);
+        auto* field = chat->inputBar()->findChild<QPlainTextEdit*>(QStringLiteral("messageField"));
+        QTest::keyClicks(field, QStringLiteral("hello"));
+        QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(field->toPlainText(), QString());
+        QCOMPARE(messages->messageCount(), 4);
+        const Message sending = messages->messageAt(messages->rowCount() - 1);
+        QCOMPARE(sending.content, std::optional(QStringLiteral("hello")));
+        QCOMPARE(sending.status, std::optional(QStringLiteral("sending")));
+        QCOMPARE(MessageBubble::statusIcon(sending.status)->symbol, QStringLiteral("clock"));
+        QTRY_VERIFY_WITH_TIMEOUT(messages->messageAt(messages->rowCount() - 1).status == QStringLiteral("sent"), 10000);
+        const Message sent = messages->messageAt(messages->rowCount() - 1);
+        QVERIFY(sent.id > 0);
+        QVERIFY(MessageBubble::statusIcon(sent.status));
+        QCOMPARE(MessageBubble::statusIcon(sent.status)->symbol, QStringLiteral("checkmark"));
+        QVERIFY(MessageBubble::isOnServer(sent));
+        // The view follows the newest message.
+        QCOMPARE(chat->messageList()->verticalScrollBar()->value(), chat->messageList()->verticalScrollBar()->maximum());
+    }
+
+    void anotherClientsMessageRaisesUnreadBadge()
+    {
+        const auto group = conversationNamed(QStringLiteral("Hiking"));
+        QVERIFY(group);
+        const qint64 before = group->unreadCount.value_or(0);
+
+        ApiClient bob(m_server.baseUrl());
+        const QJsonObject session = bob.login(QStringLiteral("bob"), QStringLiteral("bob12345"));
+        LiveClient live(m_server.wsUrl());
+        QVERIFY(live.authenticate(bob.token, bob.userId(), QStringLiteral("bob-test")));
+        live.sendFrame(QStringLiteral("message_send"),
+            QJsonObject { { QStringLiteral("clientMsgId"), QStringLiteral("bob-1") }, { QStringLiteral("conversationId"), group->id },
+                { QStringLiteral("type"), QStringLiteral("text") }, { QStringLiteral("content"), QStringLiteral("See you Saturday") } });
+        QVERIFY(live.waitFor(QStringLiteral("message_ack")));
+
+        QTRY_VERIFY_WITH_TIMEOUT(conversationNamed(QStringLiteral("Hiking"))->unreadCount.value_or(0) == before + 1, 10000);
+        const Conversation updated = *conversationNamed(QStringLiteral("Hiking"));
+        QCOMPARE(ConversationRow::badgeText(updated.unreadCount), QString::number(before + 1));
+        QCOMPARE(updated.lastMessage, std::optional(QStringLiteral("See you Saturday")));
+    }
+};
+
+QTEST_MAIN(TestChatEndToEnd)
+#include "tst_chat_end_to_end.moc"

@@ -1,0 +1,82 @@
+#include "ManualTimers.h"
+
+#include "network/WebSocketService.h"
+#include "state/ChatViewModel.h"
+#include "views/chat/ChatView.h"
+#include "views/common/Localized.h"
+
+#include <QLabel>
+#include <QStandardPaths>
+#include <QTest>
+#include <QToolButton>
+
+class TestChatView : public QObject {
+    Q_OBJECT
+
+    std::shared_ptr<ManualTimers> m_timers;
+
+    std::unique_ptr<ChatView> makeView()
+    {
+        m_timers = std::make_shared<ManualTimers>();
+        ChatViewModel::Dependencies deps = ChatViewModel::sharedDependencies();
+        deps.timers = m_timers;
+        auto view = std::make_unique<ChatView>(std::make_unique<ChatViewModel>(1, 10, deps), QStringLiteral("Ann"));
+        view->resize(600, 500);
+        return view;
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void typingLineLastsThreeSecondsAfterTheLastEvent()
+    {
+        auto view = makeView();
+        view->show();
+        auto* typing = view->findChild<QLabel*>(QStringLiteral("typingLabel"));
+        QVERIFY(typing->isHidden());
+        Q_EMIT WebSocketService::shared()->typingSubject(1, 20, QStringLiteral("Ann"));
+        QTRY_VERIFY(typing->isVisible());
+        QCOMPARE(typing->text(), QStringLiteral("Ann ") + Localized::text("chat.typing"));
+        m_timers->advance(2000);
+        Q_EMIT WebSocketService::shared()->typingSubject(1, 20, QStringLiteral("Ann"));
+        QTest::qWait(20);
+        m_timers->advance(2000);
+        QTest::qWait(20);
+        QVERIFY(typing->isVisible());
+        m_timers->advance(1000);
+        QTRY_VERIFY(typing->isHidden());
+
+        // One's own typing and another conversation's typing show nothing.
+        Q_EMIT WebSocketService::shared()->typingSubject(1, 10, QStringLiteral("Me"));
+        Q_EMIT WebSocketService::shared()->typingSubject(2, 20, QStringLiteral("Ann"));
+        QTest::qWait(50);
+        QVERIFY(typing->isHidden());
+    }
+
+    void replyBarAndErrorLine()
+    {
+        auto view = makeView();
+        view->show();
+        auto* bar = view->findChild<QWidget*>(QStringLiteral("replyBar"));
+        QVERIFY(bar->isHidden());
+        Message target;
+        target.id = 5;
+        target.senderName = QStringLiteral("Bo");
+        target.content = QStringLiteral("see you");
+        view->viewModel()->setReplyToMessage(target);
+        QVERIFY(bar->isVisible());
+        QCOMPARE(view->findChild<QLabel*>(QStringLiteral("replyTitle"))->text(), Localized::text("chat.reply_prefix") + QStringLiteral(" Bo"));
+        QCOMPARE(view->findChild<QLabel*>(QStringLiteral("replyContent"))->text(), QStringLiteral("see you"));
+        QTest::mouseClick(view->findChild<QToolButton*>(QStringLiteral("cancelReplyButton")), Qt::LeftButton);
+        QVERIFY(bar->isHidden());
+        QVERIFY(!view->viewModel()->replyToMessage());
+
+        // The first page cannot load (nothing listens on the port): the error shows under the list.
+        auto* error = view->findChild<QLabel*>(QStringLiteral("chatError"));
+        QTRY_VERIFY_WITH_TIMEOUT(error->isVisible(), 10000);
+        QVERIFY(!error->text().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestChatView)
+#include "tst_chat_view.moc"

@@ -1,0 +1,80 @@
+#include "views/chat/ConversationRow.h"
+#include "views/common/Localized.h"
+
+#include <QStandardPaths>
+#include <QTest>
+
+class TestConversationRow : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void badgeText_data()
+    {
+        QTest::addColumn<std::optional<qint64>>("count");
+        QTest::addColumn<QString>("badge");
+        QTest::newRow("absent") << std::optional<qint64>() << QString();
+        QTest::newRow("zero") << std::optional<qint64>(0) << QString();
+        QTest::newRow("one") << std::optional<qint64>(1) << QStringLiteral("1");
+        QTest::newRow("99") << std::optional<qint64>(99) << QStringLiteral("99");
+        QTest::newRow("100") << std::optional<qint64>(100) << QStringLiteral("99+");
+        QTest::newRow("250") << std::optional<qint64>(250) << QStringLiteral("99+");
+    }
+    void badgeText()
+    {
+        QFETCH(std::optional<qint64>, count);
+        QFETCH(QString, badge);
+        QCOMPARE(ConversationRow::badgeText(count), badge);
+    }
+
+    void timeText_data()
+    {
+        QTest::addColumn<QDateTime>("stamp");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("text");
+        const QDateTime now(QDate(2025, 3, 10), QTime(15, 0), Qt::LocalTime);
+        QTest::newRow("today") << now.addSecs(-3600 * 6) << QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzzZ") << QStringLiteral("09:00");
+        QTest::newRow("yesterday") << now.addDays(-1) << QStringLiteral("yyyy-MM-ddTHH:mm:ssZ") << Localized::text("conversation.yesterday");
+        QTest::newRow("last year") << now.addYears(-1).addDays(-3) << QStringLiteral("yyyy-MM-ddTHH:mm:ssZ") << QStringLiteral("03/07");
+    }
+    void timeText()
+    {
+        QFETCH(QDateTime, stamp);
+        QFETCH(QString, format);
+        QFETCH(QString, text);
+        const QDateTime now(QDate(2025, 3, 10), QTime(15, 0), Qt::LocalTime);
+        const QString iso = stamp.toUTC().toString(format.replace(QLatin1Char('Z'), QStringLiteral("'Z'")).replace(QLatin1Char('T'), QStringLiteral("'T'")));
+        QCOMPARE(ConversationRow::timeText(iso, now), text);
+    }
+
+    void unparseableTimeIsEmpty()
+    {
+        QCOMPARE(ConversationRow::timeText(QStringLiteral("2025-03-10"), QDateTime::currentDateTime()), QString());
+        QCOMPARE(ConversationRow::timeText(QStringLiteral("soon"), QDateTime::currentDateTime()), QString());
+    }
+
+    void onlineDot_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<std::optional<bool>>("online");
+        QTest::addColumn<bool>("dot");
+        QTest::newRow("private online") << QStringLiteral("private") << std::optional(true) << true;
+        QTest::newRow("group online") << QStringLiteral("group") << std::optional(true) << false;
+        QTest::newRow("private offline") << QStringLiteral("private") << std::optional(false) << false;
+        QTest::newRow("private unknown") << QStringLiteral("private") << std::optional<bool>() << false;
+    }
+    void onlineDot()
+    {
+        QFETCH(QString, type);
+        QFETCH(std::optional<bool>, online);
+        QFETCH(bool, dot);
+        Conversation conversation;
+        conversation.type = type;
+        conversation.online = online;
+        QCOMPARE(ConversationRow::showsOnlineDot(conversation), dot);
+        QCOMPARE(ConversationRow::displayName(conversation), QStringLiteral("未命名会话"));
+    }
+};
+
+QTEST_MAIN(TestConversationRow)
+#include "tst_conversation_row.moc"

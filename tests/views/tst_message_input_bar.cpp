@@ -1,0 +1,131 @@
+#include "views/chat/MessageInputBar.h"
+#include "views/common/Appearance.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QPlainTextEdit>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+class TestMessageInputBar : public QObject {
+    Q_OBJECT
+
+    QStringList m_sent;
+    QList<QUrl> m_files;
+    int m_typing = 0;
+
+    std::unique_ptr<MessageInputBar> makeBar()
+    {
+        m_sent.clear();
+        m_files.clear();
+        m_typing = 0;
+        auto bar = std::make_unique<MessageInputBar>([this](const QString& text) { m_sent << text; },
+            [this](const QUrl& url) { m_files << url; }, [this] { ++m_typing; });
+        bar->resize(500, 60);
+        bar->show();
+        return bar;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        Appearance::install();
+    }
+
+    void keys_data()
+    {
+        QTest::addColumn<QString>("draft");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<QStringList>("sent");
+        QTest::addColumn<QString>("remaining");
+        QTest::newRow("blank draft is kept") << QStringLiteral("   ") << Qt::KeyboardModifiers() << QStringList() << QStringLiteral("   ");
+        QTest::newRow("trimmed text is sent") << QStringLiteral("  word\n") << Qt::KeyboardModifiers()
+                                              << QStringList { QStringLiteral("word") } << QString();
+        QTest::newRow("shift-return adds a line") << QStringLiteral("a") << Qt::KeyboardModifiers(Qt::ShiftModifier)
+                                                  << QStringList() << QStringLiteral("a\n");
+    }
+    void keys()
+    {
+        QFETCH(QString, draft);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(QStringList, sent);
+        QFETCH(QString, remaining);
+        auto bar = makeBar();
+        auto* field = bar->findChild<QPlainTextEdit*>(QStringLiteral("messageField"));
+        bar->setText(draft);
+        const int typingBefore = m_typing;
+        QTest::keyClick(field, Qt::Key_Return, modifiers);
+        QCOMPARE(m_sent, sent);
+        QCOMPARE(bar->text(), remaining);
+        // A new line is a change to a non-empty draft; clearing after a send is not.
+        QCOMPARE(m_typing - typingBefore, remaining != draft && !remaining.isEmpty() ? 1 : 0);
+    }
+
+    void sendButtonFollowsTrimmedDraft()
+    {
+        auto bar = makeBar();
+        auto* send = bar->findChild<QToolButton*>(QStringLiteral("sendButton"));
+        QCOMPARE(send->property("symbol").toString(), QStringLiteral("paperplane.fill"));
+        QVERIFY(!send->isEnabled());
+        bar->setText(QStringLiteral("   "));
+        QVERIFY(!send->isEnabled());
+        QTest::keyClicks(bar->findChild<QPlainTextEdit*>(QStringLiteral("messageField")), QStringLiteral("hi"));
+        QVERIFY(send->isEnabled());
+        QCOMPARE(m_typing, 3);
+        QTest::mouseClick(send, Qt::LeftButton);
+        QCOMPARE(m_sent, QStringList { QStringLiteral("hi") });
+        QVERIFY(!send->isEnabled());
+    }
+
+    void fieldGrowsToFiveLines()
+    {
+        auto bar = makeBar();
+        auto* field = bar->findChild<QPlainTextEdit*>(QStringLiteral("messageField"));
+        const int one = field->height();
+        bar->setText(QStringLiteral("1\n2\n3"));
+        const int three = field->height();
+        bar->setText(QStringLiteral("1\n2\n3\n4\n5"));
+        const int five = field->height();
+        bar->setText(QStringLiteral("1\n2\n3\n4\n5\n6\n7\n8"));
+        QVERIFY(one < three);
+        QVERIFY(three < five);
+        QCOMPARE(field->height(), five);
+    }
+
+    void pickedFileIsCopiedPrivately()
+    {
+        auto bar = makeBar();
+        QTemporaryDir source;
+        const QString path = source.filePath(QStringLiteral("notes.pdf"));
+        auto write = [&](const QByteArray& bytes) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(bytes);
+        };
+        write("first");
+        bar->handleImportedFile(QUrl::fromLocalFile(path));
+        write("second");
+        bar->handleImportedFile(QUrl::fromLocalFile(path));
+        QCOMPARE(m_files.size(), 2);
+        const QString copy = m_files.last().toLocalFile();
+        QCOMPARE(QFileInfo(copy).fileName(), QStringLiteral("notes.pdf"));
+        QVERIFY(copy != path);
+        QCOMPARE(QFileInfo(copy).absolutePath(), MessageInputBar::privateTemporaryDirectory());
+        QCOMPARE(QFileInfo(MessageInputBar::privateTemporaryDirectory()).permissions() & 0x0077, QFileDevice::Permissions());
+        QFile copied(copy);
+        QVERIFY(copied.open(QIODevice::ReadOnly));
+        QCOMPARE(copied.readAll(), QByteArray("second"));
+
+        // Cancelling, or a file that cannot be read, hands nothing on.
+        bar->handleImportedFile(QUrl());
+        bar->handleImportedFile(QUrl::fromLocalFile(source.filePath(QStringLiteral("missing.txt"))));
+        QCOMPARE(m_files.size(), 2);
+        QCOMPARE(m_sent, QStringList());
+    }
+};
+
+QTEST_MAIN(TestMessageInputBar)
+#include "tst_message_input_bar.moc"

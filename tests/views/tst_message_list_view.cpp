@@ -1,0 +1,92 @@
+#include "views/chat/MessageListModel.h"
+#include "views/chat/MessageListView.h"
+#include "views/common/Appearance.h"
+
+#include <QMenu>
+#include <QScrollBar>
+#include <QStandardPaths>
+#include <QTest>
+
+namespace {
+
+QList<Message> page(qint64 firstId, int count)
+{
+    QList<Message> list;
+    for (int i = 0; i < count; ++i) {
+        Message m;
+        m.id = firstId + i;
+        m.conversationId = 1;
+        m.senderId = i % 2 ? 1 : 2;
+        m.type = QStringLiteral("text");
+        m.content = QStringLiteral("message number %1").arg(firstId + i);
+        m.status = QStringLiteral("sent");
+        list.append(m);
+    }
+    return list;
+}
+
+bool atBottom(const MessageListView& view)
+{
+    return view.verticalScrollBar()->value() == view.verticalScrollBar()->maximum();
+}
+
+} // namespace
+
+class TestMessageListView : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        Appearance::install();
+    }
+
+    void scrollingRules()
+    {
+        int loadMore = 0;
+        MessageListView view(1, { {}, {}, {}, [&] { ++loadMore; } });
+        view.resize(420, 300);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+
+        view.setMessages(page(100, 60));
+        QVERIFY(atBottom(view));
+        QVERIFY(view.verticalScrollBar()->maximum() > 0);
+
+        // The user scrolls up to the load-more row and presses it.
+        view.scrollToTop();
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, view.visualRect(view.model()->index(0, 0)).center());
+        QCOMPARE(loadMore, 1);
+        const QModelIndex first = view.messageModel()->indexOfMessage(100);
+        const int topBefore = view.visualRect(first).top();
+
+        // An older page keeps message 100 where it was instead of jumping to the newest.
+        view.setMessages(page(50, 50) + page(100, 60));
+        QCOMPARE(view.visualRect(view.messageModel()->indexOfMessage(100)).top(), topBefore);
+        QVERIFY(!atBottom(view));
+
+        // A new message brings the view to it.
+        view.setMessages(page(50, 50) + page(100, 60) + page(500, 1));
+        QVERIFY(atBottom(view));
+    }
+
+    void menuOnlyOnTheContent()
+    {
+        MessageListView view(1, {});
+        view.resize(420, 300);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.setMessages(page(1, 2));
+        const QModelIndex row = view.messageModel()->indexOfMessage(1);
+        const QRect rect = view.visualRect(row);
+        const MessageBubble::Layout layout
+            = view.bubble()->layout(view.messageModel()->messageAt(row.row()), false, view.viewport()->width() - 2 * view.spacing());
+        std::unique_ptr<QMenu> onContent(view.contextMenuAt(layout.content.translated(rect.topLeft()).center()));
+        QVERIFY(onContent);
+        std::unique_ptr<QMenu> beside(view.contextMenuAt(QPoint(rect.right() - 5, rect.center().y())));
+        QVERIFY(!beside);
+    }
+};
+
+QTEST_MAIN(TestMessageListView)
+#include "tst_message_list_view.moc"
