@@ -75,9 +75,9 @@ void Path::fail(DecodeError::Kind kind, const QString& detail) const
 
 QJsonValue parse(const QByteArray& bytes)
 {
-    if (!bytes.isValidUtf8())
-        throw DecodeError(DecodeError::Kind::DataCorrupted, {}, QStringLiteral("the bytes are not UTF-8"));
-
+    // No separate UTF-8 pass: Qt's parser refuses bad UTF-8 inside strings (overlong
+    // forms and surrogates included), and any non-ASCII byte outside a string is a
+    // syntax error, so every refusal below covers it.
     // QJsonDocument refuses a bare scalar at the top level; a one-element array takes any value.
     const auto first = std::find_if(bytes.cbegin(), bytes.cend(), [](char c) { return !isJsonSpace(c); });
     const bool container = first != bytes.cend() && (*first == '{' || *first == '[');
