@@ -51,18 +51,6 @@ private Q_SLOTS:
         QCOMPARE(ids.generateClientId(), expected);
     }
 
-    void clientIdsFromTheSystemDiffer()
-    {
-        KeychainService keychain(std::make_unique<MemorySecretStore>());
-        ClientIdService ids(keychain);
-        const QStringList first = ids.generateClientId().split(u'-');
-        const QStringList second = ids.generateClientId().split(u'-');
-        QCOMPARE(first.size(), 3);
-        QCOMPARE(first.at(2), QStringLiteral("0"));
-        QCOMPARE(second.at(2), QStringLiteral("1"));
-        QVERIFY(first.at(1) != second.at(1)); // 1 in 2^32 to fail by chance
-    }
-
     void deviceId_data()
     {
         QTest::addColumn<QByteArray>("stored");
