@@ -251,25 +251,28 @@ private Q_SLOTS:
         QTest::addColumn<int>("retryStatus");
         QTest::addColumn<QByteArray>("retryBody");
         QTest::addColumn<bool>("cachedUser");
+        QTest::addColumn<bool>("rotates"); // the refresh reply brings a new refresh token
         QTest::addColumn<int>("kind"); // -1: succeeds
-        QTest::newRow("retry succeeds") << 200 << envelope("5") << true << -1;
-        QTest::newRow("retry succeeds, no cached user") << 200 << envelope("5") << false << -1;
-        QTest::newRow("second 401") << 401 << QByteArray("{}") << true << int(Kind::Unauthorized);
-        QTest::newRow("retry 500 stays itself") << 500 << QByteArray(R"({"error":"boom"})") << true << int(Kind::HttpError);
-        QTest::newRow("retry undecodable stays itself") << 200 << envelope(R"("five")") << true << int(Kind::DecodingError);
+        QTest::newRow("retry succeeds") << 200 << envelope("5") << true << false << -1;
+        QTest::newRow("retry succeeds, no cached user, rotated") << 200 << envelope("5") << false << true << -1;
+        QTest::newRow("second 401") << 401 << QByteArray("{}") << true << true << int(Kind::Unauthorized);
+        QTest::newRow("retry 500 stays itself") << 500 << QByteArray(R"({"error":"boom"})") << true << false << int(Kind::HttpError);
+        QTest::newRow("retry undecodable stays itself") << 200 << envelope(R"("five")") << true << false << int(Kind::DecodingError);
     }
     void retryAfterRefresh()
     {
         QFETCH(int, retryStatus);
         QFETCH(QByteArray, retryBody);
         QFETCH(bool, cachedUser);
+        QFETCH(bool, rotates);
         QFETCH(int, kind);
         Fixture f(true, true);
         if (!cachedUser)
             f.keychain.remove(u"cached_user"_s);
         f.server.respondOnce(vipStatus, { 401, R"({"error":"expired"})" });
         f.server.respond(vipStatus, { retryStatus, retryBody });
-        f.server.respond(refreshPath, { 200, R"({"app_session_id":"new-access"})" });
+        f.server.respond(refreshPath, { 200, rotates ? R"({"app_session_id":"new-access","refresh_token":"new-refresh"})"
+                                                     : R"({"app_session_id":"new-access"})" });
         QSignalSpy reconnects(&f.api, &APIClient::sessionRefreshed);
 
         const auto error = failureOf(f.api.query<qint64>(u"vip.status"_s));
@@ -281,8 +284,12 @@ private Q_SLOTS:
         QCOMPARE(calls[0].header("Authorization"), QByteArray("Bearer old-access"));
         QCOMPARE(calls[1].header("Authorization"), QByteArray("Bearer new-access"));
         QCOMPARE(calls[1].rawQuery, calls[0].rawQuery);
-        QCOMPARE(f.server.requestsTo(refreshPath).size(), 1);
-        QCOMPARE(json::parse(f.server.requestsTo(refreshPath)[0].body), QJsonValue(QJsonObject { { u"refreshToken"_s, u"old-refresh"_s } }));
+        const auto refreshes = f.server.requestsTo(refreshPath);
+        QCOMPARE(refreshes.size(), 1);
+        QCOMPARE(json::parse(refreshes[0].body), QJsonValue(QJsonObject { { u"refreshToken"_s, u"old-refresh"_s } }));
+        QCOMPARE(refreshes[0].header("Authorization"), QByteArray("Bearer old-access"));
+        QCOMPARE(f.text(u"auth_token"_s), u"new-access"_s);
+        QCOMPARE(f.text(u"refresh_token"_s), rotates ? u"new-refresh"_s : u"old-refresh"_s);
         QCOMPARE(reconnects.size(), cachedUser ? 1 : 0);
         if (cachedUser)
             QCOMPARE(reconnects[0][0].toLongLong(), 1);
@@ -323,6 +330,7 @@ private Q_SLOTS:
         QCOMPARE(f.server.requestsTo(vipStatus).size(), 1);
         QCOMPARE(f.server.requestsTo(refreshPath).size(), refreshRequests);
         QCOMPARE(f.text(u"auth_token"_s), u"old-access"_s);
+        QCOMPARE(f.text(u"refresh_token"_s), refreshTokenStored ? u"old-refresh"_s : u"<none>"_s);
     }
 
     void unauthorizedDuringRefreshFailsAtOnce()
@@ -441,51 +449,6 @@ private Q_SLOTS:
         QCOMPARE(f.cachedUserId(), failure.isEmpty() ? 7 : 1);
         if (failure.isEmpty())
             QCOMPARE(f.keychain.getCachedUser()->role, u"admin"_s);
-    }
-
-    void refreshToken_data()
-    {
-        QTest::addColumn<int>("status"); // 0: no refresh token stored
-        QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<int>("kind"); // -1: succeeds
-        QTest::addColumn<QString>("description");
-        QTest::addColumn<QString>("access");
-        QTest::addColumn<QString>("refresh");
-        const int server = int(Kind::ServerError);
-        const int unauthorized = int(Kind::Unauthorized);
-        QTest::newRow("access only") << 200 << QByteArray(R"({"app_session_id":"a2"})") << -1 << QString() << u"a2"_s << u"old-refresh"_s;
-        QTest::newRow("rotated") << 200 << QByteArray(R"({"app_session_id":"a2","refresh_token":"r2"})") << -1 << QString() << u"a2"_s << u"r2"_s;
-        QTest::newRow("error only") << 200 << QByteArray(R"({"error":"refresh token expired"})") << server
-                                    << u"refresh token expired"_s << u"old-access"_s << u"old-refresh"_s;
-        QTest::newRow("nothing") << 200 << QByteArray("{}") << server << u"Token refresh failed"_s << u"old-access"_s << u"old-refresh"_s;
-        QTest::newRow("refused with text") << 401 << QByteArray(R"({"error":"revoked"})") << server << u"revoked"_s
-                                           << u"old-access"_s << u"old-refresh"_s;
-        QTest::newRow("refused") << 401 << QByteArray() << unauthorized << u"请先登录"_s << u"old-access"_s << u"old-refresh"_s;
-        QTest::newRow("nothing stored, nothing sent") << 0 << QByteArray() << unauthorized << u"请先登录"_s << u"old-access"_s << u"<none>"_s;
-    }
-    void refreshToken()
-    {
-        QFETCH(int, status);
-        QFETCH(QByteArray, reply);
-        QFETCH(int, kind);
-        QFETCH(QString, description);
-        QFETCH(QString, access);
-        QFETCH(QString, refresh);
-        Fixture f(true, true);
-        if (status == 0)
-            f.keychain.remove(u"refresh_token"_s);
-        f.server.respond(refreshPath, { status, reply });
-
-        QString token;
-        const auto error = failureOf([&]() -> QCoro::Task<> { token = co_await f.auth.refreshToken(); }());
-
-        QCOMPARE(error ? int(error->kind()) : -1, kind);
-        QCOMPARE(error ? error->description() : token, error ? description : access);
-        QCOMPARE(f.text(u"auth_token"_s), access);
-        QCOMPARE(f.text(u"refresh_token"_s), refresh);
-        QCOMPARE(f.server.requests().size(), status == 0 ? 0 : 1);
-        if (status != 0)
-            QCOMPARE(f.server.requests()[0].header("Authorization"), QByteArray("Bearer old-access"));
     }
 
     void meKeepsTheTokens_data()

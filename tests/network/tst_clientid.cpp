@@ -51,6 +51,16 @@ private Q_SLOTS:
         QCOMPARE(ids.generateClientId(), expected);
     }
 
+    void clientIdsFromTheSystemDiffer()
+    {
+        KeychainService keychain(std::make_unique<MemorySecretStore>());
+        ClientIdService ids(keychain);
+        const QStringList first = ids.generateClientId().split(u'-');
+        const QStringList second = ids.generateClientId().split(u'-');
+        QCOMPARE(first.value(2) + second.value(2), QStringLiteral("01"));
+        QVERIFY(first.at(1) != second.at(1)); // 1 in 2^32 to fail by chance
+    }
+
     void deviceId_data()
     {
         QTest::addColumn<QByteArray>("stored");

@@ -1,5 +1,6 @@
 // The WebSocket channel against an in-process server: authentication, heartbeat,
-// reconnection and its back-off (across a real server restart: tst_websocket_server), and the events that received frames turn into.
+// reconnection and its back-off, and the events that received frames turn into.
+// Reconnection across a real server restart: tst_websocket_server.
 
 #include "network/APIClient.h"
 #include "network/ClientIdService.h"
@@ -27,11 +28,11 @@ namespace {
 
 // A server, a secret store of its own and a channel whose clock the test moves.
 struct Channel {
-    explicit Channel(std::shared_ptr<WebSocketClock> clock = nullptr)
+    Channel()
     {
         if (!server.listen())
             qFatal("cannot listen on loopback");
-        service = std::make_unique<WebSocketService>(server.url(), clock ? clock : manualClock, keychain, clientIds);
+        service = std::make_unique<WebSocketService>(server.url(), manualClock, keychain, clientIds);
     }
 
     bool connectAndAuthenticate(qint64 userId)
