@@ -45,6 +45,7 @@ constexpr int decodes = -1;
 constexpr int keyNotFound = int(json::DecodeError::Kind::KeyNotFound);
 constexpr int valueNotFound = int(json::DecodeError::Kind::ValueNotFound);
 constexpr int typeMismatch = int(json::DecodeError::Kind::TypeMismatch);
+constexpr int dataCorrupted = int(json::DecodeError::Kind::DataCorrupted);
 
 // A decoding table: the JSON text, then how it fails (error kind and key path), or
 // `decodes` and an empty path when it reads.

@@ -81,7 +81,7 @@ private Q_SLOTS:
         QTest::newRow("double") << "4.5"_ba << int(AnyCodableValue::Kind::Double);
         QTest::newRow("beyond int64 is double") << "1e19"_ba << int(AnyCodableValue::Kind::Double);
         QTest::newRow("bool is not a number") << "true"_ba << int(AnyCodableValue::Kind::Bool);
-        QTest::newRow("dict") << R"({"a":1})"_ba << int(AnyCodableValue::Kind::Dict);
+        QTest::newRow("nested dict") << R"({"a":[1,"b",null,{"c":false}]})"_ba << int(AnyCodableValue::Kind::Dict);
         QTest::newRow("array") << "[1]"_ba << int(AnyCodableValue::Kind::Array);
         QTest::newRow("null") << "null"_ba << int(AnyCodableValue::Kind::Null);
     }
@@ -94,49 +94,14 @@ private Q_SLOTS:
         QCOMPARE(value.toJson(), json::parse(text));
     }
 
-    void anyValueNesting()
-    {
-        const WSPayload absent = json::decode<WSPayload>(objectOf(R"({"sdp":null})"_ba));
-        QVERIFY(!absent.sdp);
-
-        const WSPayload nested = json::decode<WSPayload>(objectOf(R"({"sdp":{"a":[1,"b",null]}})"_ba));
-        QVERIFY(nested.sdp && nested.sdp->dict());
-        const AnyCodableValue a = nested.sdp->dict()->value(u"a"_s);
-        QVERIFY(a.array());
-        QCOMPARE(a.array()->size(), 3);
-        QCOMPARE(*a.array()->at(0).integer(), 1);
-        QCOMPARE(*a.array()->at(1).string(), u"b"_s);
-        QVERIFY(a.array()->at(2).isNull());
-    }
-
-    void messageTypes_data()
-    {
-        QTest::addColumn<int>("index");
-        QTest::addColumn<QString>("raw");
-        QTest::newRow("first") << 0 << u"auth"_s;
-        QTest::newRow("deliver") << 15 << u"message_deliver"_s;
-        QTest::newRow("delivered") << 16 << u"message_delivered"_s;
-        QTest::newRow("revoke") << 19 << u"message_revoke"_s;
-        QTest::newRow("revoked") << 20 << u"message_revoked"_s;
-        QTest::newRow("unmute ack") << 33 << u"unmute_ack"_s;
-        QTest::newRow("last") << 66 << u"transfer_accepted"_s;
-    }
-    void messageTypes()
-    {
-        QFETCH(int, index);
-        QFETCH(QString, raw);
-        const auto type = static_cast<WSMessageType>(index);
-        QCOMPARE(rawValue(type), raw);
-        QCOMPARE(wsMessageType(raw), type);
-    }
-
     void messageTypeTableIsComplete()
     {
-        QCOMPARE(rawValue(WSMessageType::UnmuteAck), "unmute_ack"_L1);
-        QCOMPARE(rawValue(WSMessageType::TransferAccepted), "transfer_accepted"_L1);
         QSet<QString> seen;
-        for (int i = 0; i < wsMessageTypeCount; ++i)
-            seen.insert(rawValue(static_cast<WSMessageType>(i)));
+        for (int i = 0; i < wsMessageTypeCount; ++i) {
+            const auto type = static_cast<WSMessageType>(i);
+            seen.insert(rawValue(type));
+            QCOMPARE(wsMessageType(QString(rawValue(type))), type);
+        }
         QCOMPARE(seen.size(), 67);
         QVERIFY(!wsMessageType(u"Auth"_s));
         QVERIFY(!wsMessageType(u"call"_s));

@@ -61,17 +61,6 @@ private Q_SLOTS:
         QVERIFY(keychain.load(QStringLiteral("refresh_token")).has_value());
     }
 
-    void servicesAreSeparate()
-    {
-        KeychainService ours(makeStore(QStringLiteral("file"), QStringLiteral("ours")));
-        KeychainService theirs(makeStore(QStringLiteral("file"), QStringLiteral("theirs")));
-        QVERIFY(theirs.save("theirs", QStringLiteral("auth_token")));
-        QVERIFY(!ours.load(QStringLiteral("auth_token")).has_value());
-        QVERIFY(ours.save("ours", QStringLiteral("auth_token")));
-        QVERIFY(ours.remove(QStringLiteral("auth_token")));
-        QCOMPARE(theirs.load(QStringLiteral("auth_token")).value_or(QByteArray()), QByteArray("theirs"));
-    }
-
     void failedSaveKeepsPreviousValue()
     {
         auto store = std::make_unique<MemorySecretStore>();

@@ -6,6 +6,8 @@
 #include <QJsonArray>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using testsupport::ServerProcess;
 
 class TestServerAuth : public QObject {
@@ -18,12 +20,11 @@ private:
 
     static void verifyUser(const QJsonValue& user, const QString& openId)
     {
-        QVERIFY(user[QLatin1StringView("id")].isDouble());
-        QCOMPARE(user[QLatin1StringView("openId")].toString(), openId);
-        QVERIFY(user[QLatin1StringView("name")].isString());
-        QVERIFY(!user.toObject().contains(QLatin1StringView("password_hash")));
+        QVERIFY(user["id"_L1].isDouble());
+        QCOMPARE(user["openId"_L1].toString(), openId);
+        QVERIFY(user["name"_L1].isString());
         for (const QString& key : user.toObject().keys())
-            QVERIFY2(!key.contains(QLatin1StringView("password")), qPrintable(key));
+            QVERIFY2(!key.contains("password"_L1), qPrintable(key));
     }
 
 private Q_SLOTS:
@@ -35,26 +36,25 @@ private Q_SLOTS:
     void registerSignInAndProfile()
     {
         ApiClient api = client();
-        const QJsonObject registered = api.registerUser(QStringLiteral("ada"), QStringLiteral("lovelace1"), QStringLiteral("Ada L."));
-        QVERIFY(!api.token.isEmpty());
+        const QJsonObject registered = api.registerUser(u"ada"_s, u"lovelace1"_s, u"Ada L."_s);
         QCOMPARE(api.token.size(), 64);
-        QVERIFY(registered.value(QLatin1StringView("refresh_token")).isString());
-        verifyUser(registered.value(QLatin1StringView("user")), QStringLiteral("ada"));
-        QCOMPARE(registered[QLatin1StringView("user")][QLatin1StringView("name")].toString(), QStringLiteral("Ada L."));
+        QVERIFY(registered.value("refresh_token"_L1).isString());
+        verifyUser(registered.value("user"_L1), u"ada"_s);
+        QCOMPARE(registered["user"_L1]["name"_L1].toString(), u"Ada L."_s);
 
         ApiClient other = client();
-        const QJsonObject signedIn = other.login(QStringLiteral("ada"), QStringLiteral("lovelace1"));
+        const QJsonObject signedIn = other.login(u"ada"_s, u"lovelace1"_s);
         QVERIFY(other.token != api.token);
         QCOMPARE(other.userId(), api.userId());
 
-        const HttpResult me = other.get(QStringLiteral("/api/auth/me"));
+        const HttpResult me = other.get(u"/api/auth/me"_s);
         QCOMPARE(me.status, 200);
-        verifyUser(me.json()[QLatin1StringView("user")], QStringLiteral("ada"));
+        verifyUser(me.json()["user"_L1], u"ada"_s);
 
-        const HttpResult profile = other.query(QStringLiteral("user.getMyProfile"));
+        const HttpResult profile = other.query(u"user.getMyProfile"_s);
         QCOMPARE(profile.status, 200);
-        verifyUser(profile.data(), QStringLiteral("ada"));
-        QCOMPARE(profile.data()[QLatin1StringView("id")].toInteger(), api.userId());
+        verifyUser(profile.data(), u"ada"_s);
+        QCOMPARE(profile.data()["id"_L1].toInteger(), api.userId());
     }
 
     void registrationRefused_data()
@@ -78,21 +78,21 @@ private Q_SLOTS:
         QFETCH(QByteArray, body);
         QFETCH(int, status);
         ApiClient api = client();
-        if (api.login(QStringLiteral("ada"), QStringLiteral("lovelace1")).isEmpty())
-            api.registerUser(QStringLiteral("ada"), QStringLiteral("lovelace1"));
-        const HttpResult result = api.post(QStringLiteral("/api/auth/register"), body);
+        if (api.login(u"ada"_s, u"lovelace1"_s).isEmpty())
+            api.registerUser(u"ada"_s, u"lovelace1"_s);
+        const HttpResult result = api.post(u"/api/auth/register"_s, body);
         QCOMPARE(result.status, status);
         QVERIFY(!result.errorMessage().isEmpty());
         // Nothing was created: the name is still free to sign in as nobody.
-        QCOMPARE(api.login(QStringLiteral("bea"), QStringLiteral("123456")).value(QLatin1StringView("user")).isUndefined(), true);
+        QCOMPARE(api.login(u"bea"_s, u"123456"_s).value("user"_L1).isUndefined(), true);
     }
 
     void loginRefused_data()
     {
         QTest::addColumn<QString>("username");
         QTest::addColumn<QString>("password");
-        QTest::newRow("wrong password") << QStringLiteral("ada") << QStringLiteral("lovelace2");
-        QTest::newRow("unknown user") << QStringLiteral("nobody") << QStringLiteral("lovelace1");
+        QTest::newRow("wrong password") << u"ada"_s << u"lovelace2"_s;
+        QTest::newRow("unknown user") << u"nobody"_s << u"lovelace1"_s;
         QTest::newRow("empty") << QString() << QString();
     }
 
@@ -101,11 +101,11 @@ private Q_SLOTS:
         QFETCH(QString, username);
         QFETCH(QString, password);
         ApiClient api = client();
-        const HttpResult result = api.postJson(QStringLiteral("/api/auth/login"),
-            { { QStringLiteral("username"), username }, { QStringLiteral("password"), password } });
+        const HttpResult result = api.postJson(u"/api/auth/login"_s,
+            { { u"username"_s, username }, { u"password"_s, password } });
         QCOMPARE(result.status, 400);
         // One text for both, so the answer does not tell which names exist.
-        QCOMPARE(result.errorMessage(), QStringLiteral("Wrong user name or password"));
+        QCOMPARE(result.errorMessage(), u"Wrong user name or password"_s);
     }
 
     void bearerRequired_data()
@@ -113,7 +113,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("method");
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("token");
-        for (const QString& token : { QString(), QStringLiteral("0123456789abcdef") }) {
+        for (const QString& token : { QString(), u"0123456789abcdef"_s }) {
             const char* which = token.isEmpty() ? "no token" : "unknown token";
             QTest::addRow("me, %s", which) << "GET" << "/api/auth/me" << token;
             QTest::addRow("logout, %s", which) << "POST" << "/api/auth/logout" << token;
@@ -137,22 +137,22 @@ private Q_SLOTS:
     void refreshRotatesAndIsSingleUse()
     {
         ApiClient api = client();
-        const QString refreshToken = api.login(QStringLiteral("ada"), QStringLiteral("lovelace1")).value(QLatin1StringView("refresh_token")).toString();
+        const QString refreshToken = api.login(u"ada"_s, u"lovelace1"_s).value("refresh_token"_L1).toString();
         const QString oldAccess = api.token;
 
-        const HttpResult refreshed = api.postJson(QStringLiteral("/api/auth/refresh"), { { QStringLiteral("refreshToken"), refreshToken } });
+        const HttpResult refreshed = api.postJson(u"/api/auth/refresh"_s, { { u"refreshToken"_s, refreshToken } });
         QCOMPARE(refreshed.status, 200);
-        const QString newAccess = refreshed.json()[QLatin1StringView("app_session_id")].toString();
-        const QString newRefresh = refreshed.json()[QLatin1StringView("refresh_token")].toString();
+        const QString newAccess = refreshed.json()["app_session_id"_L1].toString();
+        const QString newRefresh = refreshed.json()["refresh_token"_L1].toString();
         QVERIFY(!newAccess.isEmpty() && newAccess != oldAccess);
         QVERIFY(!newRefresh.isEmpty() && newRefresh != refreshToken);
 
         api.token = newAccess;
-        QCOMPARE(api.get(QStringLiteral("/api/auth/me")).status, 200);
+        QCOMPARE(api.get(u"/api/auth/me"_s).status, 200);
         api.token = oldAccess;
-        QCOMPARE(api.get(QStringLiteral("/api/auth/me")).status, 401);
+        QCOMPARE(api.get(u"/api/auth/me"_s).status, 401);
 
-        const HttpResult reused = api.postJson(QStringLiteral("/api/auth/refresh"), { { QStringLiteral("refreshToken"), refreshToken } });
+        const HttpResult reused = api.postJson(u"/api/auth/refresh"_s, { { u"refreshToken"_s, refreshToken } });
         QCOMPARE(reused.status, 401);
         QVERIFY(!reused.errorMessage().isEmpty());
     }
@@ -160,20 +160,20 @@ private Q_SLOTS:
     void logoutEndsOnlyThatSession()
     {
         ApiClient first = client();
-        const QString refreshToken = first.login(QStringLiteral("ada"), QStringLiteral("lovelace1")).value(QLatin1StringView("refresh_token")).toString();
+        const QString refreshToken = first.login(u"ada"_s, u"lovelace1"_s).value("refresh_token"_L1).toString();
         ApiClient second = client();
-        second.login(QStringLiteral("ada"), QStringLiteral("lovelace1"));
+        second.login(u"ada"_s, u"lovelace1"_s);
         LiveClient firstSocket(m_server.wsUrl());
         LiveClient secondSocket(m_server.wsUrl());
         QVERIFY(firstSocket.authenticate(first.token, first.userId()));
         QVERIFY(secondSocket.authenticate(second.token, second.userId()));
 
-        QCOMPARE(first.post(QStringLiteral("/api/auth/logout"), {}).status, 200);
+        QCOMPARE(first.post(u"/api/auth/logout"_s, {}).status, 200);
         QVERIFY(firstSocket.waitForClose());
         QVERIFY(secondSocket.isOpen());
-        QCOMPARE(first.get(QStringLiteral("/api/auth/me")).status, 401);
-        QCOMPARE(first.postJson(QStringLiteral("/api/auth/refresh"), { { QStringLiteral("refreshToken"), refreshToken } }).status, 401);
-        QCOMPARE(second.get(QStringLiteral("/api/auth/me")).status, 200);
+        QCOMPARE(first.get(u"/api/auth/me"_s).status, 401);
+        QCOMPARE(first.postJson(u"/api/auth/refresh"_s, { { u"refreshToken"_s, refreshToken } }).status, 401);
+        QCOMPARE(second.get(u"/api/auth/me"_s).status, 200);
     }
 
     void expiredAccessTokenCanBeRefreshed()
@@ -182,13 +182,13 @@ private Q_SLOTS:
         ServerProcess shortLived(ServerProcess::Options { false, 0, {} });
         QVERIFY2(shortLived.start(), qPrintable(shortLived.errorString()));
         ApiClient api(shortLived.baseUrl());
-        const QString refreshToken = api.registerUser(QStringLiteral("cyd")).value(QLatin1StringView("refresh_token")).toString();
-        QCOMPARE(api.get(QStringLiteral("/api/auth/me")).status, 401);
-        QCOMPARE(api.query(QStringLiteral("conversations.list")).status, 401);
+        const QString refreshToken = api.registerUser(u"cyd"_s).value("refresh_token"_L1).toString();
+        QCOMPARE(api.get(u"/api/auth/me"_s).status, 401);
+        QCOMPARE(api.query(u"conversations.list"_s).status, 401);
 
-        const HttpResult refreshed = api.postJson(QStringLiteral("/api/auth/refresh"), { { QStringLiteral("refreshToken"), refreshToken } });
+        const HttpResult refreshed = api.postJson(u"/api/auth/refresh"_s, { { u"refreshToken"_s, refreshToken } });
         QCOMPARE(refreshed.status, 200);
-        QVERIFY(refreshed.json()[QLatin1StringView("app_session_id")].isString());
+        QVERIFY(refreshed.json()["app_session_id"_L1].isString());
         QVERIFY(shortLived.stop());
     }
 
@@ -196,8 +196,8 @@ private Q_SLOTS:
     {
         QVERIFY2(m_server.restart(), qPrintable(m_server.errorString()));
         ApiClient api = client();
-        api.login(QStringLiteral("ada"), QStringLiteral("lovelace1"));
-        QCOMPARE(api.get(QStringLiteral("/api/auth/me")).status, 200);
+        api.login(u"ada"_s, u"lovelace1"_s);
+        QCOMPARE(api.get(u"/api/auth/me"_s).status, 200);
     }
 
     void cleanupTestCase()

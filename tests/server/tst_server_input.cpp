@@ -8,6 +8,8 @@
 #include <QTcpSocket>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using testsupport::ServerProcess;
 
 class TestServerInput : public QObject {
@@ -20,13 +22,20 @@ private:
     qint64 m_bobId = 0;
     qint64 m_conversation = 0;
     qint64 m_message = 0;
+    qint64 m_strangers = 0; // Mallory's private chat with Bob, which Alice is not in
+
+    static qint64 createPrivate(ApiClient& user, qint64 with)
+    {
+        const QJsonObject input { { u"type"_s, u"private"_s }, { u"memberIds"_s, QJsonArray { with } } };
+        return user.mutation(u"conversations.create"_s, input).data()["conversationId"_L1].toInteger();
+    }
 
     // What a stranger or bad input must not change.
     QByteArray snapshot()
     {
-        const QJsonObject input { { QStringLiteral("conversationId"), m_conversation }, { QStringLiteral("limit"), 50 }, { QStringLiteral("offset"), 0 } };
-        return QJsonDocument(m_alice->query(QStringLiteral("messages.list"), input).data().toArray()).toJson()
-            + QJsonDocument(m_alice->query(QStringLiteral("conversations.list")).data().toArray()).toJson();
+        const QJsonObject input { { u"conversationId"_s, m_conversation }, { u"limit"_s, 50 }, { u"offset"_s, 0 } };
+        return QJsonDocument(m_alice->query(u"messages.list"_s, input).data().toArray()).toJson()
+            + QJsonDocument(m_alice->query(u"conversations.list"_s).data().toArray()).toJson();
     }
 
 private Q_SLOTS:
@@ -36,22 +45,18 @@ private Q_SLOTS:
         m_alice = std::make_unique<ApiClient>(m_server.baseUrl());
         m_mallory = std::make_unique<ApiClient>(m_server.baseUrl());
         ApiClient bob(m_server.baseUrl());
-        bob.registerUser(QStringLiteral("bob"));
+        bob.registerUser(u"bob"_s);
         m_bobId = bob.userId();
-        m_alice->registerUser(QStringLiteral("alice"));
-        m_mallory->registerUser(QStringLiteral("mallory"));
-        m_conversation = m_alice->mutation(QStringLiteral("conversations.create"),
-                                     QJsonObject { { QStringLiteral("type"), QStringLiteral("private") },
-                                                   { QStringLiteral("memberIds"), QJsonArray { bob.userId() } } })
-                             .data()[QLatin1StringView("conversationId")]
-                             .toInteger();
+        m_alice->registerUser(u"alice"_s);
+        m_mallory->registerUser(u"mallory"_s);
+        m_conversation = createPrivate(*m_alice, bob.userId());
+        m_strangers = createPrivate(*m_mallory, m_bobId);
         LiveClient socket(m_server.wsUrl());
         QVERIFY(socket.authenticate(m_alice->token, m_alice->userId()));
-        socket.sendFrame(QStringLiteral("message_send"),
-            { { QStringLiteral("clientMsgId"), QStringLiteral("m1") }, { QStringLiteral("conversationId"), m_conversation },
-              { QStringLiteral("type"), QStringLiteral("text") }, { QStringLiteral("content"), QStringLiteral("hi") } });
-        m_message = socket.waitFor(QStringLiteral("message_ack")).value_or(QJsonObject())[QLatin1StringView("messageId")].toInteger();
-        QVERIFY(m_conversation > 0 && m_message > 0);
+        socket.sendFrame(u"message_send"_s, { { u"clientMsgId"_s, u"m1"_s }, { u"conversationId"_s, m_conversation },
+                                              { u"type"_s, u"text"_s }, { u"content"_s, u"hi"_s } });
+        m_message = socket.waitFor(u"message_ack"_s).value_or(QJsonObject())["messageId"_L1].toInteger();
+        QVERIFY(m_conversation > 0 && m_message > 0 && m_strangers > 0);
     }
 
     void badProcedureCalls_data()
@@ -90,15 +95,15 @@ private Q_SLOTS:
         const QByteArray before = snapshot();
         HttpResult result;
         if (method == u"GET") {
-            const QString query = QStringLiteral("?input=") + QString::fromLatin1(QUrl::toPercentEncoding(QString::fromUtf8(payload)));
-            result = m_alice->get(QStringLiteral("/api/trpc/") + path + query);
+            const QString query = u"?input="_s + QString::fromLatin1(QUrl::toPercentEncoding(QString::fromUtf8(payload)));
+            result = m_alice->get(u"/api/trpc/"_s + path + query);
         } else {
-            result = m_alice->post(QStringLiteral("/api/trpc/") + path, payload);
+            result = m_alice->post(u"/api/trpc/"_s + path, payload);
         }
         QCOMPARE(result.status, status);
-        const QJsonValue error = result.json()[QLatin1StringView("error")][QLatin1StringView("json")];
-        QVERIFY2(!error[QLatin1StringView("message")].toString().isEmpty(), result.body.constData());
-        QCOMPARE(error[QLatin1StringView("data")][QLatin1StringView("httpStatus")].toInt(), status);
+        const QJsonValue error = result.json()["error"_L1]["json"_L1];
+        QVERIFY2(!error["message"_L1].toString().isEmpty(), result.body.constData());
+        QCOMPARE(error["data"_L1]["httpStatus"_L1].toInt(), status);
         QCOMPARE(snapshot(), before);
     }
 
@@ -119,7 +124,7 @@ private Q_SLOTS:
         QFETCH(qint64, declared);
         QFETCH(bool, procedure);
         QTcpSocket socket;
-        socket.connectToHost(QStringLiteral("127.0.0.1"), m_server.port());
+        socket.connectToHost(u"127.0.0.1"_s, m_server.port());
         QVERIFY(socket.waitForConnected(5000));
         QByteArray request = "POST " + path.toLatin1() + " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\n";
         if (declared >= 0) {
@@ -138,9 +143,9 @@ private Q_SLOTS:
         }
         QVERIFY2(answer.startsWith("HTTP/1.1 413"), answer.left(200).constData());
         const QJsonObject body = QJsonDocument::fromJson(answer.mid(answer.indexOf("\r\n\r\n") + 4)).object();
-        const QJsonValue error = body.value(QLatin1StringView("error"));
-        QVERIFY(procedure ? error[QLatin1StringView("json")][QLatin1StringView("message")].isString() : error.isString());
-        QCOMPARE(m_alice->get(QStringLiteral("/api/auth/me")).status, 200);
+        const QJsonValue error = body.value("error"_L1);
+        QVERIFY(procedure ? error["json"_L1]["message"_L1].isString() : error.isString());
+        QCOMPARE(m_alice->get(u"/api/auth/me"_s).status, 200);
     }
 
     void strangersSeeNothing_data()
@@ -167,7 +172,8 @@ private Q_SLOTS:
         const HttpResult result = isQuery ? m_mallory->query(procedure, value) : m_mallory->mutation(procedure, value);
         QCOMPARE(result.status, 404);
         QCOMPARE(snapshot(), before);
-        QVERIFY(m_mallory->query(QStringLiteral("conversations.list")).data().toArray().isEmpty());
+        for (const QJsonValue& c : m_mallory->query(u"conversations.list"_s).data().toArray())
+            QVERIFY(c["id"_L1].toInteger() != m_conversation);
     }
 
     void badFrames_data()
@@ -181,24 +187,18 @@ private Q_SLOTS:
         QTest::newRow("no type") << true << R"({"payload":{}})" << "INVALID_FRAME";
         QTest::newRow("payload not an object") << true << R"({"type":"typing","payload":3})" << "INVALID_FRAME";
         QTest::newRow("unknown type") << true << R"({"type":"self_destruct","payload":{}})" << "UNKNOWN_TYPE";
-        QTest::newRow("send without conversation") << true
-                                                   << R"({"type":"message_send","payload":{"clientMsgId":"x1","type":"text","content":"a"}})"
-                                                   << "INVALID_PAYLOAD";
-        QTest::newRow("send with string id") << true
-                                             << R"({"type":"message_send","payload":{"clientMsgId":"x2","conversationId":"C","type":"text","content":"a"}})"
-                                             << "INVALID_PAYLOAD";
-        QTest::newRow("send empty text") << true
-                                         << R"({"type":"message_send","payload":{"clientMsgId":"x3","conversationId":C,"type":"text","content":" "}})"
-                                         << "INVALID_PAYLOAD";
-        QTest::newRow("send unknown message type") << true
-                                                   << R"({"type":"message_send","payload":{"clientMsgId":"x4","conversationId":C,"type":"system","content":"a"}})"
-                                                   << "INVALID_PAYLOAD";
-        QTest::newRow("file with a local address") << true
-                                                   << R"({"type":"message_send","payload":{"clientMsgId":"x5","conversationId":C,"type":"file","fileUrl":"file:///etc/passwd"}})"
-                                                   << "INVALID_PAYLOAD";
-        QTest::newRow("send to a stranger's conversation") << true
-                                                           << R"({"type":"message_send","payload":{"clientMsgId":"x6","conversationId":S,"type":"text","content":"a"}})"
-                                                           << "NOT_FOUND";
+        QTest::newRow("send without conversation") << true << R"({"type":"message_send","payload":{"clientMsgId":"x1","type":"text","content":"a"}})"
+                                 << "INVALID_PAYLOAD";
+        QTest::newRow("send with string id") << true << R"({"type":"message_send","payload":{"clientMsgId":"x2","conversationId":"C","type":"text","content":"a"}})"
+                                 << "INVALID_PAYLOAD";
+        QTest::newRow("send empty text") << true << R"({"type":"message_send","payload":{"clientMsgId":"x3","conversationId":C,"type":"text","content":" "}})"
+                                 << "INVALID_PAYLOAD";
+        QTest::newRow("send unknown message type") << true << R"({"type":"message_send","payload":{"clientMsgId":"x4","conversationId":C,"type":"system","content":"a"}})"
+                                 << "INVALID_PAYLOAD";
+        QTest::newRow("file with a local address") << true << R"({"type":"message_send","payload":{"clientMsgId":"x5","conversationId":C,"type":"file","fileUrl":"file:///etc/passwd"}})"
+                                 << "INVALID_PAYLOAD";
+        QTest::newRow("send to a stranger's conversation") << true << R"({"type":"message_send","payload":{"clientMsgId":"x6","conversationId":S,"type":"text","content":"a"}})"
+                                 << "NOT_FOUND";
         QTest::newRow("typing without conversation") << true << R"({"type":"typing","payload":{}})" << "INVALID_PAYLOAD";
         QTest::newRow("read of a stranger's conversation") << true << R"({"type":"read","payload":{"conversationId":S}})" << "NOT_FOUND";
     }
@@ -208,26 +208,19 @@ private Q_SLOTS:
         QFETCH(bool, authenticated);
         QFETCH(QString, frame);
         QFETCH(QString, code);
-        // Alice's own conversation, and one she does not belong to (Mallory's private chat with Bob).
-        const qint64 strangers = m_mallory->mutation(QStringLiteral("conversations.create"),
-                                             QJsonObject { { QStringLiteral("type"), QStringLiteral("private") },
-                                                           { QStringLiteral("memberIds"), QJsonArray { m_bobId } } })
-                                     .data()[QLatin1StringView("conversationId")]
-                                     .toInteger();
-        QVERIFY(strangers > 0);
-        frame.replace(u'C', QString::number(m_conversation)).replace(u'S', QString::number(strangers));
+        frame.replace(u'C', QString::number(m_conversation)).replace(u'S', QString::number(m_strangers));
         const QByteArray before = snapshot();
 
         LiveClient socket(m_server.wsUrl());
         QVERIFY(authenticated ? socket.authenticate(m_alice->token, m_alice->userId()) : socket.open());
         socket.sendText(frame);
-        const auto error = socket.waitFor(QStringLiteral("error"));
+        const auto error = socket.waitFor(u"error"_s);
         QVERIFY(error);
-        QCOMPARE(error->value(QLatin1StringView("code")).toString(), code);
-        QVERIFY(!error->value(QLatin1StringView("reason")).toString().isEmpty());
+        QCOMPARE(error->value("code"_L1).toString(), code);
+        QVERIFY(!error->value("reason"_L1).toString().isEmpty());
         // The connection stays usable and nothing was stored.
-        socket.sendFrame(QStringLiteral("ping"), {});
-        QVERIFY(socket.waitFor(QStringLiteral("pong")));
+        socket.sendFrame(u"ping"_s, {});
+        QVERIFY(socket.waitFor(u"pong"_s));
         QCOMPARE(snapshot(), before);
     }
 
@@ -235,9 +228,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("token");
         QTest::addColumn<qint64>("userOffset");
-        QTest::newRow("unknown token") << QStringLiteral("deadbeef") << qint64(0);
+        QTest::newRow("unknown token") << u"deadbeef"_s << qint64(0);
         QTest::newRow("someone else's id") << QString() << qint64(1);
-        QTest::newRow("empty token") << QStringLiteral("") << qint64(-1);
+        QTest::newRow("empty token") << u""_s << qint64(-1);
     }
 
     void authRefused()
@@ -248,17 +241,17 @@ private Q_SLOTS:
             token = m_alice->token;
         LiveClient socket(m_server.wsUrl());
         QVERIFY(socket.open());
-        socket.sendFrame(QStringLiteral("auth"), { { QStringLiteral("token"), token }, { QStringLiteral("userId"), m_alice->userId() + userOffset } });
-        const auto error = socket.waitFor(QStringLiteral("error"));
+        socket.sendFrame(u"auth"_s, { { u"token"_s, token }, { u"userId"_s, m_alice->userId() + userOffset } });
+        const auto error = socket.waitFor(u"error"_s);
         QVERIFY(error);
-        QCOMPARE(error->value(QLatin1StringView("code")).toString(), QStringLiteral("AUTH_FAILED"));
+        QCOMPARE(error->value("code"_L1).toString(), u"AUTH_FAILED"_s);
         QVERIFY(socket.waitForClose());
     }
 
     void otherAddressesDoNotUpgrade()
     {
         QUrl url = m_server.wsUrl();
-        url.setPath(QStringLiteral("/api/auth/me"));
+        url.setPath(u"/api/auth/me"_s);
         LiveClient socket(url);
         socket.open();
         QVERIFY(socket.waitForClose());
@@ -267,7 +260,7 @@ private Q_SLOTS:
 
     void serverIsStillHealthy()
     {
-        QCOMPARE(m_alice->get(QStringLiteral("/api/auth/me")).status, 200);
+        QCOMPARE(m_alice->get(u"/api/auth/me"_s).status, 200);
         QVERIFY2(m_server.stop(), m_server.serverLog().constData());
         // No request ended as a server fault.
         QVERIFY2(!m_server.serverLog().contains("failed:"), m_server.serverLog().constData());

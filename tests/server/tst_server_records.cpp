@@ -18,6 +18,8 @@
 #include <QJsonArray>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using testsupport::ServerProcess;
 
 namespace {
@@ -54,31 +56,31 @@ private Q_SLOTS:
         QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
         m_alice = std::make_unique<ApiClient>(m_server.baseUrl());
         m_bob = std::make_unique<ApiClient>(m_server.baseUrl());
-        const QJsonObject signedIn = m_alice->login(QStringLiteral("alice"), QStringLiteral("alice123"));
+        const QJsonObject signedIn = m_alice->login(u"alice"_s, u"alice123"_s);
         DECODE(AuthResponse, signedIn, auth);
         QVERIFY(auth->appSessionId && auth->refreshToken && auth->user);
-        QCOMPARE(auth->user->name, QStringLiteral("Alice Chen"));
-        m_bob->login(QStringLiteral("bob"), QStringLiteral("bob12345"));
+        QCOMPARE(auth->user->name, u"Alice Chen"_s);
+        m_bob->login(u"bob"_s, u"bob12345"_s);
         QVERIFY(!m_bob->token.isEmpty());
     }
 
     void profileAndTokens()
     {
-        DECODE(AuthResponse, m_alice->get(QStringLiteral("/api/auth/me")).json(), me);
+        DECODE(AuthResponse, m_alice->get(u"/api/auth/me"_s).json(), me);
         QVERIFY(me->user);
-        DECODE(User, m_alice->query(QStringLiteral("user.getMyProfile")).data(), profile);
-        QCOMPARE(profile->openId, QStringLiteral("alice"));
+        DECODE(User, m_alice->query(u"user.getMyProfile"_s).data(), profile);
+        QCOMPARE(profile->openId, u"alice"_s);
 
         ApiClient other(m_server.baseUrl());
-        const QString refreshToken = other.login(QStringLiteral("lisi"), QStringLiteral("lisi123"))[QLatin1StringView("refresh_token")].toString();
-        const HttpResult refreshed = other.postJson(QStringLiteral("/api/auth/refresh"), { { QStringLiteral("refreshToken"), refreshToken } });
+        const QString refreshToken = other.login(u"lisi"_s, u"lisi123"_s)["refresh_token"_L1].toString();
+        const HttpResult refreshed = other.postJson(u"/api/auth/refresh"_s, { { u"refreshToken"_s, refreshToken } });
         DECODE(RefreshResponse, refreshed.json(), refresh);
         QVERIFY(refresh->appSessionId && refresh->refreshToken);
     }
 
     void demoListsDecode()
     {
-        DECODE(QList<Conversation>, m_alice->query(QStringLiteral("conversations.list")).data(), conversations);
+        DECODE(QList<Conversation>, m_alice->query(u"conversations.list"_s).data(), conversations);
         QCOMPARE(conversations->size(), 3);
         int unread = 0;
         for (const Conversation& c : *conversations) {
@@ -89,39 +91,39 @@ private Q_SLOTS:
             unread += int(*c.unreadCount);
             QCOMPARE(c.online.has_value(), c.type == u"private");
 
-            const QJsonObject page { { QStringLiteral("conversationId"), c.id }, { QStringLiteral("limit"), 50 }, { QStringLiteral("offset"), 0 } };
-            DECODE(QList<Message>, m_alice->query(QStringLiteral("messages.list"), page).data(), messages);
+            const QJsonObject page { { u"conversationId"_s, c.id }, { u"limit"_s, 50 }, { u"offset"_s, 0 } };
+            DECODE(QList<Message>, m_alice->query(u"messages.list"_s, page).data(), messages);
             QVERIFY(!messages->isEmpty());
             QCOMPARE(messages->first().content, c.lastMessage);
             for (const Message& m : *messages)
                 QVERIFY(m.senderName && m.createdAt && m.status && m.serverMsgId);
 
-            DECODE(QList<GroupMember>, m_alice->query(QStringLiteral("groups.getMembers"), QJsonObject { { QStringLiteral("conversationId"), c.id } }).data(), members);
+            DECODE(QList<GroupMember>, m_alice->query(u"groups.getMembers"_s, QJsonObject { { u"conversationId"_s, c.id } }).data(), members);
             QCOMPARE(qsizetype(members->size()), c.type == u"group" ? 4 : 2);
             for (const GroupMember& member : *members)
                 QVERIFY(member.name && member.role && member.online);
         }
         QCOMPARE(unread, 2);
 
-        DECODE(QList<Contact>, m_alice->query(QStringLiteral("contacts.list")).data(), contacts);
+        DECODE(QList<Contact>, m_alice->query(u"contacts.list"_s).data(), contacts);
         QCOMPARE(contacts->size(), 3);
         for (const Contact& contact : *contacts)
             QVERIFY(contact.name && contact.openId && contact.online);
 
-        DECODE(QList<ChatGroup>, m_alice->query(QStringLiteral("groups.list")).data(), groups);
+        DECODE(QList<ChatGroup>, m_alice->query(u"groups.list"_s).data(), groups);
         QCOMPARE(groups->size(), 1);
         QCOMPARE(groups->first().memberCount, std::optional<qint64>(4));
     }
 
     void uploadRepliesDecode()
     {
-        const HttpResult announced = m_alice->mutation(QStringLiteral("upload.getPresignedUrl"),
-            QJsonObject { { QStringLiteral("fileName"), QStringLiteral("a.pdf") }, { QStringLiteral("fileType"), QStringLiteral("application/pdf") },
-                          { QStringLiteral("fileSize"), 3 } });
+        const HttpResult announced = m_alice->mutation(u"upload.getPresignedUrl"_s,
+            QJsonObject { { u"fileName"_s, u"a.pdf"_s }, { u"fileType"_s, u"application/pdf"_s },
+                          { u"fileSize"_s, 3 } });
         DECODE(PresignedResponse, announced.data(), presigned);
-        const HttpResult completed = m_alice->mutation(QStringLiteral("upload.complete"),
-            QJsonObject { { QStringLiteral("fileKey"), presigned->fileKey }, { QStringLiteral("fileBuffer"), QStringLiteral("YWJj") },
-                          { QStringLiteral("contentType"), QStringLiteral("application/pdf") } });
+        const HttpResult completed = m_alice->mutation(u"upload.complete"_s,
+            QJsonObject { { u"fileKey"_s, presigned->fileKey }, { u"fileBuffer"_s, u"YWJj"_s },
+                          { u"contentType"_s, u"application/pdf"_s } });
         DECODE(CompleteResponse, completed.data(), complete);
         QVERIFY(complete->url.startsWith(u'/'));
     }
@@ -129,9 +131,9 @@ private Q_SLOTS:
     void framesDecode()
     {
         qint64 conversationId = 0;
-        for (const QJsonValue& c : m_alice->query(QStringLiteral("conversations.list")).data().toArray()) {
-            if (c[QLatin1StringView("name")].toString() == u"Bob Smith")
-                conversationId = c[QLatin1StringView("id")].toInteger();
+        for (const QJsonValue& c : m_alice->query(u"conversations.list"_s).data().toArray()) {
+            if (c["name"_L1].toString() == u"Bob Smith")
+                conversationId = c["id"_L1].toInteger();
         }
         QVERIFY(conversationId > 0);
         LiveClient alice(m_server.wsUrl());
@@ -140,42 +142,42 @@ private Q_SLOTS:
         QVERIFY(bob.authenticate(m_bob->token, m_bob->userId()));
 
         const auto frame = [](const QString& type, const std::optional<QJsonObject>& payload) {
-            return QJsonObject { { QStringLiteral("type"), type }, { QStringLiteral("payload"), payload.value_or(QJsonObject()) } };
+            return QJsonObject { { u"type"_s, type }, { u"payload"_s, payload.value_or(QJsonObject()) } };
         };
-        DECODE(WSMessage, frame(QStringLiteral("online"), alice.waitFor(QStringLiteral("online"))), online);
+        DECODE(WSMessage, frame(u"online"_s, alice.waitFor(u"online"_s)), online);
         QCOMPARE(online->payload->userId, std::optional<qint64>(m_bob->userId()));
 
-        alice.sendFrame(QStringLiteral("message_send"),
-            { { QStringLiteral("clientMsgId"), QStringLiteral("r-1") }, { QStringLiteral("conversationId"), conversationId },
-              { QStringLiteral("type"), QStringLiteral("file") }, { QStringLiteral("fileUrl"), QStringLiteral("/uploads/x") },
-              { QStringLiteral("fileName"), QStringLiteral("报告.pdf") }, { QStringLiteral("fileSize"), 1234 },
-              { QStringLiteral("fileMimeType"), QStringLiteral("application/pdf") } });
-        DECODE(WSMessage, frame(QStringLiteral("message_ack"), alice.waitFor(QStringLiteral("message_ack"))), ack);
+        alice.sendFrame(u"message_send"_s,
+            { { u"clientMsgId"_s, u"r-1"_s }, { u"conversationId"_s, conversationId },
+              { u"type"_s, u"file"_s }, { u"fileUrl"_s, u"/uploads/x"_s },
+              { u"fileName"_s, u"报告.pdf"_s }, { u"fileSize"_s, 1234 },
+              { u"fileMimeType"_s, u"application/pdf"_s } });
+        DECODE(WSMessage, frame(u"message_ack"_s, alice.waitFor(u"message_ack"_s)), ack);
         QVERIFY(ack->payload->clientMsgId && ack->payload->serverMsgId && ack->payload->messageId && ack->payload->isDuplicate);
-        DECODE(WSMessage, frame(QStringLiteral("message_deliver"), bob.waitFor(QStringLiteral("message_deliver"))), deliver);
+        DECODE(WSMessage, frame(u"message_deliver"_s, bob.waitFor(u"message_deliver"_s)), deliver);
         QVERIFY(deliver->payload->message);
-        QCOMPARE(deliver->payload->message->fileName, std::optional<QString>(QStringLiteral("报告.pdf")));
+        QCOMPARE(deliver->payload->message->fileName, std::optional<QString>(u"报告.pdf"_s));
         QCOMPARE(deliver->payload->message->fileSize, std::optional<qint64>(1234));
 
-        bob.sendFrame(QStringLiteral("typing"), { { QStringLiteral("conversationId"), conversationId } });
-        DECODE(WSMessage, frame(QStringLiteral("typing"), alice.waitFor(QStringLiteral("typing"))), typing);
+        bob.sendFrame(u"typing"_s, { { u"conversationId"_s, conversationId } });
+        DECODE(WSMessage, frame(u"typing"_s, alice.waitFor(u"typing"_s)), typing);
         QVERIFY(typing->payload->conversationId && typing->payload->userId && typing->payload->userName);
 
-        bob.sendFrame(QStringLiteral("read"), { { QStringLiteral("conversationId"), conversationId } });
-        DECODE(WSMessage, frame(QStringLiteral("message_read_notify"), alice.waitFor(QStringLiteral("message_read_notify"))), read);
+        bob.sendFrame(u"read"_s, { { u"conversationId"_s, conversationId } });
+        DECODE(WSMessage, frame(u"message_read_notify"_s, alice.waitFor(u"message_read_notify"_s)), read);
         QVERIFY(read->payload->conversationId && read->payload->readBy);
 
-        const QJsonObject reaction { { QStringLiteral("messageId"), *ack->payload->messageId }, { QStringLiteral("emoji"), QStringLiteral("❤️") } };
-        QCOMPARE(m_bob->mutation(QStringLiteral("messages.addReaction"), reaction).status, 200);
-        DECODE(WSMessage, frame(QStringLiteral("reaction"), alice.waitFor(QStringLiteral("reaction"))), reacted);
+        const QJsonObject reaction { { u"messageId"_s, *ack->payload->messageId }, { u"emoji"_s, u"❤️"_s } };
+        QCOMPARE(m_bob->mutation(u"messages.addReaction"_s, reaction).status, 200);
+        DECODE(WSMessage, frame(u"reaction"_s, alice.waitFor(u"reaction"_s)), reacted);
         QVERIFY(reacted->payload->messageId && reacted->payload->userId && reacted->payload->emoji && reacted->payload->action);
 
-        QCOMPARE(m_alice->mutation(QStringLiteral("messages.revoke"), QJsonObject { { QStringLiteral("messageId"), *ack->payload->messageId } }).status, 200);
-        DECODE(WSMessage, frame(QStringLiteral("message_revoked"), bob.waitFor(QStringLiteral("message_revoked"))), revoked);
+        QCOMPARE(m_alice->mutation(u"messages.revoke"_s, QJsonObject { { u"messageId"_s, *ack->payload->messageId } }).status, 200);
+        DECODE(WSMessage, frame(u"message_revoked"_s, bob.waitFor(u"message_revoked"_s)), revoked);
         QVERIFY(revoked->payload->messageId && revoked->payload->conversationId);
 
-        bob.sendText(QStringLiteral("nonsense"));
-        DECODE(WSMessage, frame(QStringLiteral("error"), bob.waitFor(QStringLiteral("error"))), error);
+        bob.sendText(u"nonsense"_s);
+        DECODE(WSMessage, frame(u"error"_s, bob.waitFor(u"error"_s)), error);
         QVERIFY(error->payload->code);
     }
 

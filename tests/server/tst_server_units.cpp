@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QStringList args(const char* text)
@@ -70,20 +72,20 @@ private Q_SLOTS:
 
     void passwords()
     {
-        const passwords::Digest digest = passwords::make(QStringLiteral("密码 secret"), 1000);
+        const passwords::Digest digest = passwords::make(u"密码 secret"_s, 1000);
         QCOMPARE(digest.hash.size(), 32);
         QCOMPARE(digest.salt.size(), 16);
-        QVERIFY(passwords::verify(QStringLiteral("密码 secret"), digest));
-        QVERIFY(!passwords::verify(QStringLiteral("密码 Secret"), digest));
+        QVERIFY(passwords::verify(u"密码 secret"_s, digest));
+        QVERIFY(!passwords::verify(u"密码 Secret"_s, digest));
         QVERIFY(!passwords::verify(QString(), digest));
         // The same password gets another salt and so another digest.
-        QVERIFY(passwords::make(QStringLiteral("密码 secret"), 1000).hash != digest.hash);
+        QVERIFY(passwords::make(u"密码 secret"_s, 1000).hash != digest.hash);
         passwords::Digest otherSalt = digest;
         otherSalt.salt[0] = char(otherSalt.salt[0] ^ 1);
-        QVERIFY(!passwords::verify(QStringLiteral("密码 secret"), otherSalt));
+        QVERIFY(!passwords::verify(u"密码 secret"_s, otherSalt));
         passwords::Digest fewerRounds = digest;
         fewerRounds.iterations = 999;
-        QVERIFY(!passwords::verify(QStringLiteral("密码 secret"), fewerRounds));
+        QVERIFY(!passwords::verify(u"密码 secret"_s, fewerRounds));
     }
 
     void contentTypes_data()
@@ -97,7 +99,7 @@ private Q_SLOTS:
         QTest::newRow("empty") << "" << false;
         QTest::newRow("line break") << "text/plain\r\nSet-Cookie: a=b" << false;
         QTest::newRow("space inside") << "text/ plain" << false;
-        QTest::newRow("too long") << (QStringLiteral("a/") + QString(300, u'b')) << false;
+        QTest::newRow("too long") << (u"a/"_s + QString(300, u'b')) << false;
     }
 
     void contentTypes()
@@ -110,44 +112,44 @@ private Q_SLOTS:
     void nestedTransactionRollsBackAlone()
     {
         QTemporaryDir dir;
-        Database db(dir.filePath(QStringLiteral("t.sqlite3")));
+        Database db(dir.filePath(u"t.sqlite3"_s));
         {
             Database::Transaction outer(db);
-            db.exec(QStringLiteral("INSERT INTO meta (key, value) VALUES ('outer', '1')"));
+            db.exec(u"INSERT INTO meta (key, value) VALUES ('outer', '1')"_s);
             try {
                 Database::Transaction inner(db);
-                db.exec(QStringLiteral("INSERT INTO meta (key, value) VALUES ('inner', '1')"));
-                db.exec(QStringLiteral("INSERT INTO meta (key, value) VALUES ('outer', 'duplicate')"));
+                db.exec(u"INSERT INTO meta (key, value) VALUES ('inner', '1')"_s);
+                db.exec(u"INSERT INTO meta (key, value) VALUES ('outer', 'duplicate')"_s);
                 inner.commit();
             } catch (const DatabaseError&) {
             }
             outer.commit();
         }
-        QVERIFY(db.scalar(QStringLiteral("SELECT value FROM meta WHERE key = 'outer'")).isValid());
-        QVERIFY(!db.scalar(QStringLiteral("SELECT value FROM meta WHERE key = 'inner'")).isValid());
+        QVERIFY(db.scalar(u"SELECT value FROM meta WHERE key = 'outer'"_s).isValid());
+        QVERIFY(!db.scalar(u"SELECT value FROM meta WHERE key = 'inner'"_s).isValid());
         {
             Database::Transaction abandoned(db);
-            db.exec(QStringLiteral("INSERT INTO meta (key, value) VALUES ('abandoned', '1')"));
+            db.exec(u"INSERT INTO meta (key, value) VALUES ('abandoned', '1')"_s);
         }
-        QVERIFY(!db.scalar(QStringLiteral("SELECT value FROM meta WHERE key = 'abandoned'")).isValid());
+        QVERIFY(!db.scalar(u"SELECT value FROM meta WHERE key = 'abandoned'"_s).isValid());
     }
 
     void migrationsRunOnceAndRefuseNewerSchemas()
     {
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("m.sqlite3"));
+        const QString path = dir.filePath(u"m.sqlite3"_s);
         int version = 0;
         {
             Database db(path);
             version = db.schemaVersion();
             QVERIFY(version >= 1);
-            db.exec(QStringLiteral("INSERT INTO meta (key, value) VALUES ('kept', '1')"));
+            db.exec(u"INSERT INTO meta (key, value) VALUES ('kept', '1')"_s);
         }
         {
             Database again(path);
             QCOMPARE(again.schemaVersion(), version);
-            QVERIFY(again.scalar(QStringLiteral("SELECT value FROM meta WHERE key = 'kept'")).isValid());
-            again.exec(QStringLiteral("PRAGMA user_version = %1").arg(version + 1));
+            QVERIFY(again.scalar(u"SELECT value FROM meta WHERE key = 'kept'"_s).isValid());
+            again.exec(u"PRAGMA user_version = %1"_s.arg(version + 1));
         }
         QVERIFY_THROWS_EXCEPTION(DatabaseError, Database { path });
     }

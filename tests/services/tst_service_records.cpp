@@ -35,12 +35,9 @@ const QHash<QString, RoundTrip>& records()
     static const QHash<QString, RoundTrip> table {
         { u"Gift"_s, roundTrip<GiftService::Gift> },
         { u"FileItem"_s, roundTrip<FileItem> },
-        { u"FileDownload"_s, roundTrip<FileDownload> },
         { u"DeviceSession"_s, roundTrip<SessionService::DeviceSession> },
-        { u"VipStatus"_s, roundTrip<VipService::VipStatus> },
         { u"VipLevel"_s, roundTrip<VipService::VipLevel> },
         { u"MFAStatus"_s, roundTrip<MFAService::MFAStatus> },
-        { u"MFASetup"_s, roundTrip<MFAService::MFASetup> },
         { u"GlobalSearchResult"_s, roundTrip<SearchService::GlobalSearchResult> },
         { u"GroupRole"_s, roundTrip<GroupService::GroupRole> },
         { u"JoinRequest"_s, roundTrip<GroupService::JoinRequest> },
@@ -70,8 +67,10 @@ void TestServiceRecords::decodeAndEncode_data()
     QTest::addColumn<QByteArray>("expected");
     QTest::addColumn<QString>("errorPath");
 
-    auto ok = [](const char* name, const char* record, const char* input, const char* expected) {
-        QTest::newRow(name) << QString::fromLatin1(record) << QByteArray(input) << QByteArray(expected) << QString();
+    // Without expected, the record writes back exactly what it read.
+    auto ok = [](const char* name, const char* record, const char* input, const char* expected = nullptr) {
+        QTest::newRow(name) << QString::fromLatin1(record) << QByteArray(input) << QByteArray(expected ? expected : input)
+                            << QString();
     };
     auto fails = [](const char* name, const char* record, const char* input, const char* path) {
         QTest::newRow(name) << QString::fromLatin1(record) << QByteArray(input) << QByteArray()
@@ -81,72 +80,36 @@ void TestServiceRecords::decodeAndEncode_data()
     ok("gift integer price", "Gift", R"({"id":1,"price":10})", R"({"id":1,"price":10.0})");
     ok("gift zero and false are present", "Gift", R"({"id":1,"price":0,"isActive":false,"extra":1})",
         R"({"id":1,"price":0,"isActive":false})");
-    fails("gift price as text", "Gift", R"({"id":1,"price":"10"})", "price");
 
-    ok("file item with id only", "FileItem", R"({"id":3})", R"({"id":3})");
-    ok("file item full", "FileItem",
-        R"({"id":3,"fileName":"a.png","fileUrl":"u","fileSize":12,"mimeType":"image/png","conversationId":4,"uploaderId":5,"createdAt":"t"})",
-        R"({"id":3,"fileName":"a.png","fileUrl":"u","fileSize":12,"mimeType":"image/png","conversationId":4,"uploaderId":5,"createdAt":"t"})");
-    fails("file item without id", "FileItem", R"({"fileName":"a"})", "id");
-    ok("download", "FileDownload", R"({"id":3,"signedUrl":"https://h/x"})", R"({"id":3,"signedUrl":"https://h/x"})");
-    fails("download without signed url", "FileDownload", R"({"id":3,"fileUrl":"https://h/x"})", "signedUrl");
-    fails("download with null signed url", "FileDownload", R"({"id":3,"signedUrl":null})", "signedUrl");
+    ok("file item full", "FileItem", R"({"id":3,"fileName":"a.png","fileUrl":"u","fileSize":12,"mimeType":"image/png","conversationId":4,"uploaderId":5,"createdAt":"t"})");
 
-    ok("device with id only", "DeviceSession", R"({"id":7})", R"({"id":7})");
-    ok("device with null isCurrent", "DeviceSession", R"({"id":7,"isCurrent":null,"deviceId":"d"})",
-        R"({"id":7,"deviceId":"d"})");
     fails("device with text isActive", "DeviceSession", R"({"id":7,"isActive":"yes"})", "isActive");
 
-    ok("vip status empty", "VipStatus", R"({})", R"({})");
-    ok("vip status null isVip", "VipStatus", R"({"isVip":null,"level":2})", R"({"level":2})");
-    ok("vip level integer price", "VipLevel", R"({"id":1,"price":30})", R"({"id":1,"price":30.0})");
-    ok("vip level benefits", "VipLevel", R"({"id":1,"benefits":["a","b"]})", R"({"id":1,"benefits":["a","b"]})");
-    fails("vip level without id", "VipLevel", R"({"price":30})", "id");
     fails("vip level with numeric benefit", "VipLevel", R"({"id":1,"benefits":["a",2]})", "benefits[1]");
 
-    ok("mfa status disabled", "MFAStatus", R"({"enabled":false})", R"({"enabled":false})");
-    fails("mfa status without enabled", "MFAStatus", R"({"hasBackupCodes":true})", "enabled");
+    ok("mfa status disabled", "MFAStatus", R"({"enabled":false})");
     fails("mfa status numeric enabled", "MFAStatus", R"({"enabled":1})", "enabled");
-    ok("mfa setup empty", "MFASetup", R"({})", R"({})");
-    ok("mfa setup empty backup codes stay present", "MFASetup", R"({"secret":"S","backupCodes":[]})",
-        R"({"secret":"S","backupCodes":[]})");
 
-    ok("search empty", "GlobalSearchResult", R"({"contacts":[],"groups":[],"messages":[]})",
-        R"({"contacts":[],"groups":[],"messages":[]})");
     ok("search optional fields absent", "GlobalSearchResult",
         R"({"contacts":[{"id":1,"username":"u","bio":null}],"groups":[{"id":2,"name":"g"}],"messages":[{"id":3,"conversationId":4,"senderId":5}]})",
         R"({"contacts":[{"id":1,"username":"u"}],"groups":[{"id":2,"name":"g"}],"messages":[{"id":3,"conversationId":4,"senderId":5}]})");
-    fails("search without groups", "GlobalSearchResult", R"({"contacts":[],"messages":[]})", "groups");
     fails("search with null messages", "GlobalSearchResult", R"({"contacts":[],"groups":[],"messages":null})",
         "messages");
     fails("search message without conversation", "GlobalSearchResult",
         R"({"contacts":[],"groups":[],"messages":[{"id":3,"senderId":5}]})", "messages[0].conversationId");
-    fails("search group without name", "GlobalSearchResult", R"({"contacts":[],"groups":[{"id":2}],"messages":[]})",
-        "groups[0].name");
 
-    ok("role without colour and null permissions", "GroupRole", R"({"id":1,"groupId":2,"name":"n","permissions":null})",
-        R"({"id":1,"groupId":2,"name":"n"})");
-    ok("role permissions", "GroupRole",
-        R"({"id":1,"groupId":2,"name":"n","color":"#fff","permissions":{"canPin":true,"canInvite":false}})",
-        R"({"id":1,"groupId":2,"name":"n","color":"#fff","permissions":{"canPin":true,"canInvite":false}})");
-    ok("role empty permissions stay present", "GroupRole", R"({"id":1,"groupId":2,"name":"n","permissions":{}})",
-        R"({"id":1,"groupId":2,"name":"n","permissions":{}})");
+    ok("role permissions", "GroupRole", R"({"id":1,"groupId":2,"name":"n","color":"#fff","permissions":{"canPin":true,"canInvite":false}})");
+    ok("role empty permissions stay present", "GroupRole", R"({"id":1,"groupId":2,"name":"n","permissions":{}})");
     fails("role numeric permission", "GroupRole", R"({"id":1,"groupId":2,"name":"n","permissions":{"canPin":1}})",
         "permissions.canPin");
-    fails("role without group", "GroupRole", R"({"id":1,"name":"n"})", "groupId");
     ok("join request", "JoinRequest", R"({"id":1,"userId":2,"message":null,"status":"pending"})",
         R"({"id":1,"userId":2,"status":"pending"})");
     fails("join request without user", "JoinRequest", R"({"id":1})", "userId");
-    ok("mention", "MentionItem", R"({"id":1,"messageId":2,"conversationId":3,"senderId":4,"isRead":false})",
-        R"({"id":1,"messageId":2,"conversationId":3,"senderId":4,"isRead":false})");
+    ok("mention", "MentionItem", R"({"id":1,"messageId":2,"conversationId":3,"senderId":4,"isRead":false})");
     fails("mention without sender", "MentionItem", R"({"id":1,"messageId":2,"conversationId":3})", "senderId");
 
-    ok("poll option minimal", "PollOptionResult", R"({"id":1,"text":"A"})", R"({"id":1,"text":"A"})");
-    ok("poll option empty voters stay present", "PollOptionResult", R"({"id":1,"text":"A","voters":[]})",
-        R"({"id":1,"text":"A","voters":[]})");
-    ok("poll voter with id only", "PollOptionResult", R"({"id":1,"text":"A","voteCount":1,"voters":[{"id":9}]})",
-        R"({"id":1,"text":"A","voteCount":1,"voters":[{"id":9}]})");
-    fails("poll option without text", "PollOptionResult", R"({"id":1,"voteCount":3,"voters":[]})", "text");
+    ok("poll option empty voters stay present", "PollOptionResult", R"({"id":1,"text":"A","voters":[]})");
+    ok("poll voter with id only", "PollOptionResult", R"({"id":1,"text":"A","voteCount":1,"voters":[{"id":9}]})");
     fails("poll voter without id", "PollOptionResult", R"({"id":1,"text":"A","voters":[{"username":"u"}]})",
         "voters[0].id");
 

@@ -4,6 +4,8 @@
 #include <QHttpServerRequest>
 #include <QUrl>
 
+#include <algorithm>
+
 QByteArray RecordingHttpServer::Recorded::header(const QByteArray& name) const
 {
     for (const auto& [key, value] : headers) {
@@ -15,11 +17,8 @@ QByteArray RecordingHttpServer::Recorded::header(const QByteArray& name) const
 
 bool RecordingHttpServer::Recorded::hasHeader(const QByteArray& name) const
 {
-    for (const auto& entry : headers) {
-        if (entry.first.compare(name, Qt::CaseInsensitive) == 0)
-            return true;
-    }
-    return false;
+    return std::any_of(headers.begin(), headers.end(),
+                       [&name](const auto& entry) { return entry.first.compare(name, Qt::CaseInsensitive) == 0; });
 }
 
 QString RecordingHttpServer::Recorded::queryValue(const QString& name) const
@@ -81,13 +80,6 @@ QList<RecordingHttpServer::Recorded> RecordingHttpServer::requestsTo(const QStri
     return matching;
 }
 
-void RecordingHttpServer::clear()
-{
-    m_requests.clear();
-    m_replies.clear();
-    m_onceReplies.clear();
-}
-
 void RecordingHttpServer::write(QHttpServerResponder& responder, const Reply& reply)
 {
     responder.writeStatusLine(static_cast<QHttpServerResponder::StatusCode>(reply.status));
@@ -134,7 +126,6 @@ bool RecordingHttpServer::handleRequest(const QHttpServerRequest& request, QTcpS
         m_held.push_back(Held { recorded.path, reply, std::move(responder) });
     else
         write(*responder, reply);
-    Q_EMIT requestReceived(recorded.path);
     return true;
 }
 

@@ -64,10 +64,6 @@ public:
 
     const QList<Recorded>& requests() const { return m_requests; }
     QList<Recorded> requestsTo(const QString& path) const;
-    void clear();
-
-Q_SIGNALS:
-    void requestReceived(const QString& path);
 
 protected:
     bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override;

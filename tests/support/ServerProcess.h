@@ -40,21 +40,21 @@ public:
     // Stops (when running) and starts again on the same data directory. The port may change.
     bool restart(int timeoutMs = 20000);
 
-    bool isRunning() const;
     quint16 port() const { return m_port; }
     // "http://127.0.0.1:PORT" (no trailing slash) and "ws://127.0.0.1:PORT/ws".
     QUrl baseUrl() const;
     QUrl wsUrl() const;
-    QString dataDir() const;
     QString errorString() const { return m_error; }
     // Everything the server wrote to standard error so far.
     QByteArray serverLog();
 
+private:
     // Where the binary is looked for (the build's morvane-server unless
     // MORVANE_SERVER_BINARY is set in the environment).
     static QString binaryPath();
+    bool isRunning() const;
+    QString dataDir() const;
 
-private:
     Options m_options;
     std::unique_ptr<QTemporaryDir> m_dataDir;
     std::unique_ptr<QProcess> m_process;

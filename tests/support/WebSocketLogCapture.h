@@ -15,7 +15,6 @@ public:
 
     QStringList lines() const { return m_lines; }
     QStringList linesStartingWith(const QString& prefix) const;
-    void clear() { m_lines.clear(); }
 
 private:
     static void handle(QtMsgType type, const QMessageLogContext& context, const QString& message);

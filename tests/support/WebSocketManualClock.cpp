@@ -45,11 +45,11 @@ void WebSocketManualClock::advance(qint64 ms)
     m_now = target;
 }
 
-QList<qint64> WebSocketManualClock::armed(bool repeating) const
+QList<qint64> WebSocketManualClock::armedOneShots() const
 {
     QList<qint64> out;
     for (const auto& e : m_entries) {
-        if (e->active && e->repeating == repeating)
+        if (e->active && !e->repeating)
             out.append(e->intervalMs);
     }
     return out;

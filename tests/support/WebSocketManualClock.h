@@ -16,9 +16,8 @@ public:
     std::unique_ptr<Timer> startTimer(qint64 intervalMs, bool repeating, std::function<void()> action) override;
 
     void advance(qint64 ms);
-    // Intervals of the armed timers, in the order they were started.
-    QList<qint64> armedOneShots() const { return armed(false); }
-    QList<qint64> armedRepeating() const { return armed(true); }
+    // Intervals of the armed one-shot timers, in the order they were started.
+    QList<qint64> armedOneShots() const;
 
 private:
     struct Entry {
@@ -29,8 +28,6 @@ private:
         std::function<void()> action;
     };
     class Handle;
-
-    QList<qint64> armed(bool repeating) const;
 
     qint64 m_now = 0;
     std::vector<std::shared_ptr<Entry>> m_entries;

@@ -74,7 +74,6 @@ void WebSocketTestServer::accept()
                 else if (type == QLatin1StringView("ping"))
                     connection->socket->sendTextMessage(QStringLiteral(R"({"type":"pong","payload":{}})"));
             }
-            Q_EMIT frameReceived(frame);
         });
         connect(socket, qOverload<QAbstractSocket::SocketError>(&QWebSocket::error), this, [connection] {
             if (connection->open)
@@ -84,7 +83,6 @@ void WebSocketTestServer::accept()
             connection->open = false;
             if (connection->socket)
                 connection->closeCode = connection->socket->closeCode();
-            Q_EMIT connectionClosed();
         });
     }
 }

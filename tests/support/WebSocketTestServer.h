@@ -44,10 +44,6 @@ public:
     const QList<std::shared_ptr<Connection>>& connections() const { return m_connections; }
     QList<QJsonObject> framesOfType(const QString& type) const;
 
-Q_SIGNALS:
-    void frameReceived(const QJsonObject& frame);
-    void connectionClosed();
-
 private:
     void accept();
 

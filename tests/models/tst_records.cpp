@@ -1,0 +1,369 @@
+// The records of the data model: which texts they refuse and where, their nested-profile
+// fallbacks, and which keys they write back.
+
+#include "DecodeCheck.h"
+#include "models/AuthResponse.h"
+#include "models/ChatGroup.h"
+#include "models/Contact.h"
+#include "models/Conversation.h"
+#include "models/ConversationMemberWithUser.h"
+#include "models/FriendRequest.h"
+#include "models/GroupAnnouncement.h"
+#include "models/GroupMember.h"
+#include "models/LoginRequest.h"
+#include "models/Message.h"
+#include "models/Moment.h"
+#include "models/RegisterRequest.h"
+#include "models/User.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The base object's text with extra members added.
+QByteArray with(QByteArray base, const char* extra)
+{
+    if (!*extra)
+        return base;
+    base.chop(1);
+    return base + ',' + extra + '}';
+}
+
+QByteArray messageText(const char* extra = "") { return with(R"({"id":1,"conversationId":2,"senderId":3,"type":"text"})"_ba, extra); }
+QByteArray contactText(const char* extra) { return with(R"({"id":1,"userId":2,"contactId":3})"_ba, extra); }
+QByteArray requestText(const char* extra) { return with(R"({"id":1,"fromUserId":2,"toUserId":3})"_ba, extra); }
+QByteArray conversationText(const char* extra) { return with(R"({"id":1,"type":"private"})"_ba, extra); }
+
+QString orNone(const std::optional<QString>& value) { return value.value_or(u"<none>"_s); }
+QString orNone(const std::optional<bool>& value) { return value ? (*value ? u"true"_s : u"false"_s) : u"<none>"_s; }
+
+// Rows whose text reads must write back exactly what they read.
+template <typename T> void decodeRowRoundTrips()
+{
+    const auto value = decodeRow<T>();
+    QFETCH(QByteArray, text);
+    if (value)
+        QCOMPARE(encodedObject(*value), objectOf(text));
+}
+
+} // namespace
+
+class TestRecords : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void user_data()
+    {
+        addDecodeColumns();
+        QTest::newRow("minimal") << R"({"id":1,"openId":"o","name":"n"})"_ba << decodes << QString();
+        QTest::newRow("full") << R"({"id":2,"openId":"o","name":"张三 😀","email":"e","avatar":"a","bio":"b",
+            "loginMethod":"password","role":"admin","online":false,"lastOnlineAt":"t1","totpEnabled":true,
+            "gender":"female","region":"r","language":"vi","createdAt":"t2","updatedAt":"t3","lastSignedIn":"t4"})"_ba
+                              << decodes << QString();
+        QTest::newRow("no openId") << R"({"id":1,"name":"n"})"_ba << keyNotFound << u"openId"_s;
+        QTest::newRow("null name") << R"({"id":1,"openId":"o","name":null})"_ba << valueNotFound << u"name"_s;
+        QTest::newRow("id as text") << R"({"id":"1","openId":"o","name":"n"})"_ba << typeMismatch << u"id"_s;
+        QTest::newRow("online as text") << R"({"id":1,"openId":"o","name":"n","online":"true"})"_ba << typeMismatch
+                                        << u"online"_s;
+    }
+    void user() { decodeRowRoundTrips<User>(); }
+
+    void authResponse_data()
+    {
+        addDecodeColumns();
+        QTest::addColumn<QStringList>("present");
+        QTest::newRow("signed in") << R"({"app_session_id":"t","refresh_token":"r","user":{"id":1,"openId":"o","name":"n"}})"_ba
+                                   << decodes << QString() << QStringList { u"token"_s, u"refresh"_s, u"user"_s };
+        QTest::newRow("user without openId") << R"({"app_session_id":"t","user":{"id":1,"name":"n"}})"_ba
+                                             << keyNotFound << u"user.openId"_s << QStringList();
+        QTest::newRow("only error") << R"({"error":"bad password"})"_ba << decodes << QString() << QStringList { u"error"_s };
+        QTest::newRow("null refresh token") << R"({"app_session_id":"t","refresh_token":null})"_ba << decodes
+                                            << QString() << QStringList { u"token"_s };
+        QTest::newRow("camel-case keys are not the wire keys") << R"({"appSessionId":"t","refreshToken":"r"})"_ba
+                                                               << decodes << QString() << QStringList();
+        QTest::newRow("token as number") << R"({"app_session_id":5})"_ba << typeMismatch << u"app_session_id"_s
+                                         << QStringList();
+    }
+    void authResponse()
+    {
+        QFETCH(QStringList, present);
+        const auto value = decodeRow<AuthResponse>();
+        if (!value)
+            return;
+        QCOMPARE(value->appSessionId.has_value(), present.contains(u"token"_s));
+        QCOMPARE(value->refreshToken.has_value(), present.contains(u"refresh"_s));
+        QCOMPARE(value->user.has_value(), present.contains(u"user"_s));
+        QCOMPARE(value->error.has_value(), present.contains(u"error"_s));
+    }
+
+    void requestsWriteOnlyPresentKeys()
+    {
+        QCOMPARE(encodedObject(RegisterRequest { u"u"_s, u"p"_s, {}, {}, {} }),
+                 objectOf(R"({"username":"u","password":"p"})"_ba));
+        QCOMPARE(encodedObject(RegisterRequest { u"u"_s, u"p"_s, u"nick"_s, {}, u"C0DE"_s }),
+                 objectOf(R"({"username":"u","password":"p","nickname":"nick","inviteCode":"C0DE"})"_ba));
+        QCOMPARE(encodedObject(LoginRequest { u"u"_s, u"p"_s }), objectOf(R"({"username":"u","password":"p"})"_ba));
+    }
+
+    void message_data()
+    {
+        addDecodeColumns();
+        QTest::newRow("minimal") << messageText() << decodes << QString();
+        QTest::newRow("no type") << R"({"id":1,"conversationId":2,"senderId":3})"_ba << keyNotFound << u"type"_s;
+        QTest::newRow("null type") << messageText(R"("type":null)") << valueNotFound << u"type"_s;
+        QTest::newRow("fileSize fraction") << messageText(R"("fileSize":1.5)") << typeMismatch << u"fileSize"_s;
+        QTest::newRow("reaction without emoji") << messageText(R"("reactions":[{"messageId":1,"userId":2,"emoji":"x"},{"messageId":1,"userId":3}])")
+                                                << keyNotFound << u"reactions[1].emoji"_s;
+        QTest::newRow("senderName as number") << messageText(R"("senderName":7)") << typeMismatch << u"senderName"_s;
+        QTest::newRow("senderName as number beside a sender") << messageText(R"("senderName":7,"sender":{"name":"A"})")
+                                                              << decodes << QString();
+    }
+    void message() { decodeRow<Message>(); }
+
+    void messageSender_data()
+    {
+        QTest::addColumn<QByteArray>("extra");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("avatar");
+        QTest::newRow("nested wins") << R"("sender":{"id":3,"name":"A","avatar":"a.png"},"senderName":"B","senderAvatar":"b.png")"_ba
+                                     << u"A"_s << u"a.png"_s;
+        QTest::newRow("empty nested hides flat keys") << R"("sender":{},"senderName":"B","senderAvatar":"b.png")"_ba
+                                                      << u"<none>"_s << u"<none>"_s;
+        QTest::newRow("sender as text") << R"("sender":"A","senderName":"B","senderAvatar":"b.png")"_ba << u"B"_s << u"b.png"_s;
+        QTest::newRow("sender with text id") << R"("sender":{"id":"3","name":"A"},"senderName":"B")"_ba << u"B"_s << u"<none>"_s;
+        QTest::newRow("sender null") << R"("sender":null,"senderName":"B")"_ba << u"B"_s << u"<none>"_s;
+        QTest::newRow("flat only") << R"("senderAvatar":"b.png")"_ba << u"<none>"_s << u"b.png"_s;
+    }
+    void messageSender()
+    {
+        QFETCH(QByteArray, extra);
+        QFETCH(QString, name);
+        QFETCH(QString, avatar);
+        const Message m = json::decode<Message>(messageText(extra.constData()));
+        QCOMPARE(orNone(m.senderName), name);
+        QCOMPARE(orNone(m.senderAvatar), avatar);
+        QCOMPARE(m.senderId, 3);
+    }
+
+    void messageWritesNoServerOnlyFields()
+    {
+        Message m { 9007199254740993LL, 2, 3, u"text"_s };
+        m.editedAt = u"t"_s;
+        m.threadRootId = 4;
+        m.readCount = 5;
+        m.encrypted = true;
+        m.forwardedFromMessageId = 6;
+        m.senderName = u"李雷"_s;
+        m.reactions = QList<MessageReaction> { { 9, 7, u"👍"_s, {} } };
+        const QJsonObject written = encodedObject(m);
+        QCOMPARE(written, objectOf(R"({"id":9007199254740993,"conversationId":2,"senderId":3,"type":"text",
+            "senderName":"李雷","reactions":[{"messageId":9,"userId":7,"emoji":"👍"}]})"_ba));
+        QCOMPARE(json::decode<Message>(written).id, m.id);
+    }
+
+    void contact_data()
+    {
+        addDecodeColumns();
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("online");
+        QTest::addColumn<bool>("hasTags");
+        QTest::newRow("flat") << contactText(R"("name":"B","online":true,"tags":["a","b"])") << decodes << QString()
+                              << u"B"_s << u"true"_s << true;
+        QTest::newRow("tag that is a number") << contactText(R"("name":"B","tags":["a",1],"blocked":true)") << decodes
+                                              << QString() << u"B"_s << u"<none>"_s << false;
+        QTest::newRow("nested wins") << contactText(R"("user":{"id":3,"name":"A","online":false},"name":"B","online":true)")
+                                     << decodes << QString() << u"A"_s << u"false"_s << false;
+        QTest::newRow("nested without name hides flat name") << contactText(R"("user":{"avatar":"x"},"name":"B")")
+                                                             << decodes << QString() << u"<none>"_s << u"<none>"_s << false;
+        QTest::newRow("user as text") << contactText(R"("user":"A","name":"B")") << decodes << QString() << u"B"_s
+                                      << u"<none>"_s << false;
+        QTest::newRow("user with text online") << contactText(R"("user":{"name":"A","online":"yes"},"name":"B")")
+                                               << decodes << QString() << u"B"_s << u"<none>"_s << false;
+        QTest::newRow("flat online as text") << contactText(R"("online":"yes")") << typeMismatch << u"online"_s
+                                             << QString() << QString() << false;
+        QTest::newRow("flat online as text beside a user") << contactText(R"("online":"yes","user":{"online":true})")
+                                                           << decodes << QString() << u"<none>"_s << u"true"_s << false;
+    }
+    void contact()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, online);
+        QFETCH(bool, hasTags);
+        const auto value = decodeRow<Contact>();
+        if (!value)
+            return;
+        QCOMPARE(orNone(value->name), name);
+        QCOMPARE(orNone(value->online), online);
+        QCOMPARE(value->tags.has_value(), hasTags);
+    }
+
+    void friendRequest_data()
+    {
+        addDecodeColumns();
+        QTest::addColumn<QString>("fromName");
+        QTest::newRow("nested wins") << requestText(R"("fromUser":{"name":"A"},"fromUserName":"B")") << decodes << QString() << u"A"_s;
+        QTest::newRow("null nested") << requestText(R"("fromUser":null,"fromUserName":"B")") << decodes << QString() << u"B"_s;
+        QTest::newRow("bad nested") << requestText(R"("fromUser":{"id":"2","name":"A"},"fromUserName":"B")") << decodes
+                                    << QString() << u"B"_s;
+        QTest::newRow("flat name as number") << requestText(R"("fromUserName":1)") << typeMismatch << u"fromUserName"_s << QString();
+        QTest::newRow("no toUserId") << R"({"id":1,"fromUserId":2})"_ba << keyNotFound << u"toUserId"_s << QString();
+    }
+    void friendRequest()
+    {
+        QFETCH(QString, fromName);
+        const auto value = decodeRow<FriendRequest>();
+        if (value)
+            QCOMPARE(orNone(value->fromUserName), fromName);
+    }
+
+    // Nested profiles are written flat; server-side times are not written.
+    void nestedProfilesWriteFlat()
+    {
+        const Contact c = json::decode<Contact>(contactText(R"("nickname":"n","tags":["t"],"blocked":false,
+            "createdAt":"t0","user":{"name":"A","avatar":"a","online":true,"bio":"b","email":"e","openId":"o"})"));
+        QCOMPARE(encodedObject(c), objectOf(contactText(R"("nickname":"n","name":"A","avatar":"a","online":true)")));
+        const FriendRequest f = json::decode<FriendRequest>(
+            requestText(R"("message":"hi","status":"pending","createdAt":"t0","fromUser":{"name":"A","avatar":"a"})"));
+        QCOMPARE(encodedObject(f),
+                 objectOf(requestText(R"("message":"hi","status":"pending","fromUserName":"A","fromUserAvatar":"a")")));
+        const GroupMember m = json::decode<GroupMember>(
+            R"({"userId":1,"role":"owner","joinedAt":"t","user":{"id":1,"name":"A","avatar":"a","online":true}})"_ba);
+        QCOMPARE(encodedObject(m), objectOf(R"({"userId":1,"role":"owner","name":"A","avatar":"a","online":true})"_ba));
+    }
+
+    void lastMessage_data()
+    {
+        QTest::addColumn<QByteArray>("extra");
+        QTest::addColumn<QString>("preview");
+        QTest::addColumn<QString>("time");
+        QTest::newRow("image hides its link") << R"("lastMessage":{"type":"image","content":"https://x/y.png"})"_ba
+                                              << u"[图片]"_s << u"<none>"_s;
+        QTest::newRow("file without its name") << R"("lastMessage":{"type":"file","content":"a.pdf"})"_ba
+                                               << u"[文件]"_s << u"<none>"_s;
+        QTest::newRow("text") << R"("lastMessage":{"type":"text","content":"hello"})"_ba << u"hello"_s << u"<none>"_s;
+        QTest::newRow("text without content") << R"("lastMessage":{"type":"text"})"_ba << QString() << u"<none>"_s;
+        QTest::newRow("type compared exactly") << R"("lastMessage":{"type":"Image","content":"c"})"_ba << u"c"_s << u"<none>"_s;
+        QTest::newRow("no type") << R"("lastMessage":{"content":"c"})"_ba << u"c"_s << u"<none>"_s;
+        QTest::newRow("object time wins") << R"("lastMessage":{"type":"text","createdAt":"t1"},"lastMessageTime":"t2")"_ba
+                                          << QString() << u"t1"_s;
+        QTest::newRow("object without time hides the flat time") << R"("lastMessage":{"content":"c"},"lastMessageTime":"t2")"_ba
+                                                                 << u"c"_s << u"<none>"_s;
+        QTest::newRow("object with text id") << R"("lastMessage":{"id":"1","content":"c"},"lastMessageTime":"t2")"_ba
+                                             << u"<none>"_s << u"t2"_s;
+        QTest::newRow("plain text") << R"("lastMessage":"hi","lastMessageTime":"t2")"_ba << u"hi"_s << u"t2"_s;
+        QTest::newRow("numbers") << R"("lastMessage":5,"lastMessageTime":6)"_ba << u"<none>"_s << u"<none>"_s;
+        QTest::newRow("null") << R"("lastMessage":null,"lastMessageTime":null)"_ba << u"<none>"_s << u"<none>"_s;
+    }
+    void lastMessage()
+    {
+        QFETCH(QByteArray, extra);
+        QFETCH(QString, preview);
+        QFETCH(QString, time);
+        const Conversation c = json::decode<Conversation>(conversationText(extra.constData()));
+        QCOMPARE(orNone(c.lastMessage), preview);
+        QCOMPARE(orNone(c.lastMessageTime), time);
+    }
+
+    void conversation_data()
+    {
+        addDecodeColumns();
+        QTest::newRow("no id") << R"({"type":"group"})"_ba << keyNotFound << u"id"_s;
+        QTest::newRow("unreadCount as text") << conversationText(R"("unreadCount":"3")") << typeMismatch << u"unreadCount"_s;
+        QTest::newRow("bad last message does not fail") << conversationText(R"("lastMessage":{"id":[]},"unreadCount":2)")
+                                                        << decodes << QString();
+    }
+    void conversation() { decodeRow<Conversation>(); }
+
+    void previewSurvivesRoundTrip()
+    {
+        const QByteArray text = conversationText(R"("name":"群","avatar":"a","creatorId":2,"memberCount":3,
+            "disappearingTtl":60,"createdAt":"t0","updatedAt":"t1","lastMessage":{"type":"image","createdAt":"t2"},
+            "unreadCount":4,"isPinned":true,"isMuted":false,"online":true)");
+        const QJsonObject once = encodedObject(json::decode<Conversation>(text));
+        QCOMPARE(once.value("lastMessage"_L1).toString(), u"[图片]"_s);
+        QCOMPARE(once.value("lastMessageTime"_L1).toString(), u"t2"_s);
+        QCOMPARE(encodedObject(json::decode<Conversation>(once)), once);
+        QCOMPARE(once.size(), 15);
+    }
+
+    void memberWithUser_data()
+    {
+        addDecodeColumns();
+        QTest::newRow("with user") << R"({"conversationId":1,"userId":2,"role":"owner","user":{"id":2,"openId":"o","name":"n"}})"_ba
+                                   << decodes << QString();
+        QTest::newRow("user without name") << R"({"conversationId":1,"userId":2,"user":{"id":2,"openId":"o"}})"_ba
+                                           << keyNotFound << u"user.name"_s;
+        QTest::newRow("user as text") << R"({"conversationId":1,"userId":2,"user":"n"})"_ba << typeMismatch << u"user"_s;
+    }
+    void memberWithUser() { decodeRowRoundTrips<ConversationMemberWithUser>(); }
+
+    void group_data()
+    {
+        addDecodeColumns();
+        QTest::newRow("minimal") << R"({"id":1,"conversationId":2,"name":"g","ownerId":3})"_ba << decodes << QString();
+        QTest::newRow("full") << R"({"id":1,"conversationId":2,"name":"g","avatar":"a","description":"d","ownerId":3,
+            "maxMembers":500,"createdAt":"t0","updatedAt":"t1","memberCount":12})"_ba << decodes << QString();
+        QTest::newRow("no ownerId") << R"({"id":1,"conversationId":2,"name":"g"})"_ba << keyNotFound << u"ownerId"_s;
+    }
+    void group() { decodeRowRoundTrips<ChatGroup>(); }
+
+    void announcement_data()
+    {
+        addDecodeColumns();
+        QTest::newRow("without isPinned") << R"({"id":1,"conversationId":2,"publisherId":3,"content":"c"})"_ba << decodes
+                                          << QString();
+        QTest::newRow("full") << R"({"id":1,"conversationId":2,"publisherId":3,"content":"c","isPinned":true,
+            "createdAt":"t","publisherName":"p"})"_ba << decodes << QString();
+        QTest::newRow("no content") << R"({"id":1,"conversationId":2,"publisherId":3})"_ba << keyNotFound << u"content"_s;
+    }
+    void announcement() { decodeRowRoundTrips<GroupAnnouncement>(); }
+
+    void groupMember_data()
+    {
+        addDecodeColumns();
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("online");
+        QTest::newRow("nested online wins") << R"({"userId":1,"user":{"online":true},"online":false})"_ba << decodes
+                                            << QString() << u"<none>"_s << u"true"_s;
+        QTest::newRow("nested without online") << R"({"userId":1,"user":{"name":"A"},"online":false,"name":"B"})"_ba
+                                               << decodes << QString() << u"A"_s << u"<none>"_s;
+        QTest::newRow("user as number") << R"({"userId":1,"user":7,"name":"B","online":false})"_ba << decodes
+                                        << QString() << u"B"_s << u"false"_s;
+        QTest::newRow("flat name as number") << R"({"userId":1,"user":7,"name":5})"_ba << typeMismatch << u"name"_s
+                                             << QString() << QString();
+    }
+    void groupMember()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, online);
+        const auto value = decodeRow<GroupMember>();
+        if (!value)
+            return;
+        QCOMPARE(orNone(value->name), name);
+        QCOMPARE(orNone(value->online), online);
+    }
+
+    void moment_data()
+    {
+        addDecodeColumns();
+        QTest::newRow("counts differ from lists") << R"({"id":1,"userId":2,"likes":[],"likeCount":5})"_ba << decodes
+                                                  << QString();
+        QTest::newRow("full") << R"({"id":1,"userId":2,"content":"今天 ☀️","images":["a.jpg","b.jpg"],
+            "visibility":"public","location":"Hà Nội","createdAt":"t","userName":"u","userAvatar":"av",
+            "likes":[{"id":3,"momentId":1,"userId":4,"userName":"l","createdAt":"t1"}],
+            "comments":[{"id":5,"momentId":1,"userId":6,"content":"c","replyToId":4,"createdAt":"t2",
+                         "userName":"m","replyToUserName":"l"},{"id":7,"momentId":1,"userId":4,"content":"d"}],
+            "likeCount":1,"commentCount":2})"_ba << decodes << QString();
+        QTest::newRow("number among images") << R"({"id":1,"userId":2,"images":["a",3]})"_ba << typeMismatch
+                                             << u"images[1]"_s;
+        QTest::newRow("comment without content") << R"({"id":1,"userId":2,"comments":[{"id":5,"momentId":1,"userId":6}]})"_ba
+                                                 << keyNotFound << u"comments[0].content"_s;
+        QTest::newRow("like without momentId") << R"({"id":1,"userId":2,"likes":[{"id":3,"userId":4}]})"_ba
+                                               << keyNotFound << u"likes[0].momentId"_s;
+    }
+    void moment() { decodeRowRoundTrips<Moment>(); }
+};
+
+QTEST_GUILESS_MAIN(TestRecords)
+#include "tst_records.moc"
