@@ -2,6 +2,7 @@
 
 #include "Database.h"
 #include "Passwords.h"
+#include "RowJson.h"
 #include "ServerError.h"
 #include "Tokens.h"
 #include "WireTime.h"
@@ -45,12 +46,6 @@ std::optional<QString> trimmedOptional(const std::optional<QString>& value, int 
             throw ServerError::badRequest(QStringLiteral("The %1 holds control characters").arg(what));
     }
     return text;
-}
-
-void putText(QJsonObject& object, QLatin1StringView key, const QVariant& value)
-{
-    if (!value.isNull())
-        object.insert(key, value.toString());
 }
 
 } // namespace
@@ -186,19 +181,19 @@ std::optional<QJsonObject> Accounts::userJson(qint64 userId, bool online)
     user.insert(QLatin1StringView("id"), query.value(0).toLongLong());
     user.insert(QLatin1StringView("openId"), query.value(1).toString());
     user.insert(QLatin1StringView("name"), query.value(2).toString());
-    putText(user, QLatin1StringView("email"), query.value(3));
-    putText(user, QLatin1StringView("avatar"), query.value(4));
-    putText(user, QLatin1StringView("bio"), query.value(5));
+    rowjson::putText(user, QLatin1StringView("email"), query.value(3));
+    rowjson::putText(user, QLatin1StringView("avatar"), query.value(4));
+    rowjson::putText(user, QLatin1StringView("bio"), query.value(5));
     user.insert(QLatin1StringView("loginMethod"), QStringLiteral("password"));
     user.insert(QLatin1StringView("role"), query.value(6).toString());
     user.insert(QLatin1StringView("online"), online);
-    putText(user, QLatin1StringView("lastOnlineAt"), query.value(13));
-    putText(user, QLatin1StringView("gender"), query.value(7));
-    putText(user, QLatin1StringView("region"), query.value(8));
-    putText(user, QLatin1StringView("language"), query.value(9));
+    rowjson::putText(user, QLatin1StringView("lastOnlineAt"), query.value(13));
+    rowjson::putText(user, QLatin1StringView("gender"), query.value(7));
+    rowjson::putText(user, QLatin1StringView("region"), query.value(8));
+    rowjson::putText(user, QLatin1StringView("language"), query.value(9));
     user.insert(QLatin1StringView("createdAt"), query.value(10).toString());
     user.insert(QLatin1StringView("updatedAt"), query.value(11).toString());
-    putText(user, QLatin1StringView("lastSignedIn"), query.value(12));
+    rowjson::putText(user, QLatin1StringView("lastSignedIn"), query.value(12));
     return user;
 }
 

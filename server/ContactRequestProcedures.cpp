@@ -12,15 +12,6 @@
 
 #include <memory>
 
-namespace {
-
-QJsonObject success()
-{
-    return { { QStringLiteral("success"), true } };
-}
-
-} // namespace
-
 void registerContactRequestProcedures(ProcedureRegistry& registry, ServerContext& context)
 {
     const auto requests = std::make_shared<FriendRequests>(context.db, context.contacts);
@@ -63,23 +54,23 @@ void registerContactRequestProcedures(ProcedureRegistry& registry, ServerContext
               { QStringLiteral("accepterId"), call.userId },
               { QStringLiteral("userName"), context.accounts.displayName(call.userId) },
               { QStringLiteral("targetUserId"), senderId } });
-        return success();
+        return procedureSuccess();
     });
 
     registry.add(QStringLiteral("contacts.rejectFriendRequest"), ProcedureKind::Mutation, [requests](const ProcedureCall& call) -> QJsonValue {
         requests->reject(call.reader().required<qint64>(QLatin1StringView("requestId")), call.userId);
-        return success();
+        return procedureSuccess();
     });
 
     // contactId is the other user's id, not the id of the contact entry.
     registry.add(QStringLiteral("contacts.delete"), ProcedureKind::Mutation, [&context](const ProcedureCall& call) -> QJsonValue {
         context.contacts.remove(call.userId, call.reader().required<qint64>(QLatin1StringView("contactId")));
-        return success();
+        return procedureSuccess();
     });
 
     registry.add(QStringLiteral("contacts.unblock"), ProcedureKind::Mutation, [&context](const ProcedureCall& call) -> QJsonValue {
         context.contacts.unblock(call.userId, call.reader().required<qint64>(QLatin1StringView("contactId")));
-        return success();
+        return procedureSuccess();
     });
 
     registry.add(QStringLiteral("user.search"), ProcedureKind::Query, [&context, directory](const ProcedureCall& call) -> QJsonValue {
@@ -90,6 +81,6 @@ void registerContactRequestProcedures(ProcedureRegistry& registry, ServerContext
         const json::Reader input = call.reader();
         directory->report(call.userId, input.required<qint64>(QLatin1StringView("userId")),
             input.required<QString>(QLatin1StringView("reason")), input.optional<QString>(QLatin1StringView("description")));
-        return success();
+        return procedureSuccess();
     });
 }

@@ -1,22 +1,13 @@
 #include "Contacts.h"
 
 #include "Database.h"
+#include "RowJson.h"
 #include "ServerError.h"
 #include "WireTime.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSqlQuery>
-
-namespace {
-
-void putText(QJsonObject& object, QLatin1StringView key, const QVariant& value)
-{
-    if (!value.isNull())
-        object.insert(key, value.toString());
-}
-
-} // namespace
 
 Contacts::Contacts(Database& db)
     : m_db(db)
@@ -37,7 +28,7 @@ QJsonArray Contacts::listFor(qint64 userId, const Presence& online)
         contact.insert(QLatin1StringView("id"), query.value(0).toLongLong());
         contact.insert(QLatin1StringView("userId"), query.value(1).toLongLong());
         contact.insert(QLatin1StringView("contactId"), contactId);
-        putText(contact, QLatin1StringView("nickname"), query.value(3));
+        rowjson::putText(contact, QLatin1StringView("nickname"), query.value(3));
         const QJsonDocument tags = QJsonDocument::fromJson(query.value(4).toByteArray());
         contact.insert(QLatin1StringView("tags"), tags.isArray() ? tags.array() : QJsonArray());
         contact.insert(QLatin1StringView("blocked"), query.value(5).toInt() != 0);
@@ -45,9 +36,9 @@ QJsonArray Contacts::listFor(qint64 userId, const Presence& online)
         QJsonObject user;
         user.insert(QLatin1StringView("id"), contactId);
         user.insert(QLatin1StringView("name"), query.value(7).toString());
-        putText(user, QLatin1StringView("avatar"), query.value(8));
-        putText(user, QLatin1StringView("bio"), query.value(9));
-        putText(user, QLatin1StringView("email"), query.value(10));
+        rowjson::putText(user, QLatin1StringView("avatar"), query.value(8));
+        rowjson::putText(user, QLatin1StringView("bio"), query.value(9));
+        rowjson::putText(user, QLatin1StringView("email"), query.value(10));
         user.insert(QLatin1StringView("openId"), query.value(11).toString());
         user.insert(QLatin1StringView("online"), online(contactId));
         contact.insert(QLatin1StringView("user"), user);

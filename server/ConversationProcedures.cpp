@@ -8,15 +8,6 @@
 
 #include <QJsonObject>
 
-namespace {
-
-QJsonObject success()
-{
-    return { { QStringLiteral("success"), true } };
-}
-
-} // namespace
-
 void registerConversationProcedures(ProcedureRegistry& registry, ServerContext& context)
 {
     registry.add(QStringLiteral("conversations.list"), ProcedureKind::Query, [&context](const ProcedureCall& call) -> QJsonValue {
@@ -47,13 +38,13 @@ void registerConversationProcedures(ProcedureRegistry& registry, ServerContext& 
         context.conversations.requireMember(conversationId, call.userId);
         if (const auto lastRead = context.conversations.markRead(conversationId, call.userId))
             context.hub.notifyRead(conversationId, call.userId, *lastRead);
-        return success();
+        return procedureSuccess();
     });
 
     registry.add(QStringLiteral("conversations.deleteForUser"), ProcedureKind::Mutation, [&context](const ProcedureCall& call) -> QJsonValue {
         const qint64 conversationId = call.reader().required<qint64>(QLatin1StringView("conversationId"));
         context.conversations.requireMember(conversationId, call.userId);
         context.conversations.deleteForUser(conversationId, call.userId);
-        return success();
+        return procedureSuccess();
     });
 }

@@ -1,21 +1,12 @@
 #include "Conversations.h"
 
 #include "Database.h"
+#include "RowJson.h"
 #include "ServerError.h"
 #include "WireTime.h"
 
 #include <QJsonObject>
 #include <QSqlQuery>
-
-namespace {
-
-void putText(QJsonObject& object, QLatin1StringView key, const QVariant& value)
-{
-    if (!value.isNull())
-        object.insert(key, value.toString());
-}
-
-} // namespace
 
 Conversations::Conversations(Database& db)
     : m_db(db)
@@ -119,7 +110,7 @@ QJsonObject Conversations::lastMessageJson(qint64 messageId)
     last.insert(QLatin1StringView("senderId"), query.value(2).toLongLong());
     last.insert(QLatin1StringView("type"), query.value(3).toString());
     if (query.value(6).isNull())
-        putText(last, QLatin1StringView("content"), query.value(4));
+        rowjson::putText(last, QLatin1StringView("content"), query.value(4));
     last.insert(QLatin1StringView("createdAt"), query.value(5).toString());
     return last;
 }
@@ -158,8 +149,8 @@ QJsonArray Conversations::listFor(qint64 userId, const Presence& online)
             QJsonObject& c = row.object;
             c.insert(QLatin1StringView("id"), row.id);
             c.insert(QLatin1StringView("type"), row.type);
-            putText(c, QLatin1StringView("name"), query.value(2));
-            putText(c, QLatin1StringView("avatar"), query.value(3));
+            rowjson::putText(c, QLatin1StringView("name"), query.value(2));
+            rowjson::putText(c, QLatin1StringView("avatar"), query.value(3));
             if (!query.value(4).isNull())
                 c.insert(QLatin1StringView("creatorId"), query.value(4).toLongLong());
             c.insert(QLatin1StringView("memberCount"), query.value(11).toLongLong());
@@ -181,7 +172,7 @@ QJsonArray Conversations::listFor(qint64 userId, const Presence& online)
                 { row.id, userId });
             if (other.next()) {
                 c.insert(QLatin1StringView("name"), other.value(1).toString());
-                putText(c, QLatin1StringView("avatar"), other.value(2));
+                rowjson::putText(c, QLatin1StringView("avatar"), other.value(2));
                 c.insert(QLatin1StringView("online"), online(other.value(0).toLongLong()));
             }
         }
@@ -215,8 +206,8 @@ QJsonArray Conversations::groupsFor(qint64 userId)
         g.insert(QLatin1StringView("id"), query.value(0).toLongLong());
         g.insert(QLatin1StringView("conversationId"), query.value(1).toLongLong());
         g.insert(QLatin1StringView("name"), query.value(2).toString());
-        putText(g, QLatin1StringView("avatar"), query.value(3));
-        putText(g, QLatin1StringView("description"), query.value(4));
+        rowjson::putText(g, QLatin1StringView("avatar"), query.value(3));
+        rowjson::putText(g, QLatin1StringView("description"), query.value(4));
         g.insert(QLatin1StringView("ownerId"), query.value(5).toLongLong());
         g.insert(QLatin1StringView("maxMembers"), query.value(6).toLongLong());
         g.insert(QLatin1StringView("createdAt"), query.value(7).toString());
@@ -240,7 +231,7 @@ QJsonArray Conversations::membersOf(qint64 conversationId, const Presence& onlin
         QJsonObject member;
         member.insert(QLatin1StringView("userId"), userId);
         member.insert(QLatin1StringView("name"), query.value(1).toString());
-        putText(member, QLatin1StringView("avatar"), query.value(2));
+        rowjson::putText(member, QLatin1StringView("avatar"), query.value(2));
         member.insert(QLatin1StringView("role"), query.value(3).toString());
         member.insert(QLatin1StringView("online"), online(userId));
         member.insert(QLatin1StringView("joinedAt"), query.value(4).toString());

@@ -20,6 +20,6 @@ void registerFavoriteProcedures(ProcedureRegistry& registry, ServerContext& cont
 
     registry.add(QStringLiteral("favorites.remove"), ProcedureKind::Mutation, [favorites](const ProcedureCall& call) -> QJsonValue {
         favorites->remove(call.userId, call.reader().required<qint64>(QLatin1StringView("messageId")));
-        return QJsonObject { { QStringLiteral("success"), true } };
+        return procedureSuccess();
     });
 }

@@ -6,15 +6,6 @@
 
 #include <memory>
 
-namespace {
-
-QJsonObject success()
-{
-    return { { QStringLiteral("success"), true } };
-}
-
-} // namespace
-
 void registerGroupRoleProcedures(ProcedureRegistry& registry, ServerContext& context)
 {
     const auto roles = std::make_shared<GroupRoles>(context.db);
@@ -31,20 +22,20 @@ void registerGroupRoleProcedures(ProcedureRegistry& registry, ServerContext& con
         roles->update(call.userId, input.required<qint64>(QLatin1StringView("roleId")),
             input.required<qint64>(QLatin1StringView("groupId")), input.optional<QString>(QLatin1StringView("name")),
             input.optional<QString>(QLatin1StringView("color")), input.optional<QJsonObject>(QLatin1StringView("permissions")));
-        return success();
+        return procedureSuccess();
     });
 
     registry.add(QStringLiteral("groupRole.assign"), ProcedureKind::Mutation, [roles](const ProcedureCall& call) -> QJsonValue {
         const json::Reader input = call.reader();
         roles->assign(call.userId, input.required<qint64>(QLatin1StringView("groupId")),
             input.required<qint64>(QLatin1StringView("targetUserId")), input.required<qint64>(QLatin1StringView("roleId")));
-        return success();
+        return procedureSuccess();
     });
 
     registry.add(QStringLiteral("groupRole.remove"), ProcedureKind::Mutation, [roles](const ProcedureCall& call) -> QJsonValue {
         const json::Reader input = call.reader();
         roles->remove(call.userId, input.required<qint64>(QLatin1StringView("groupId")),
             input.required<qint64>(QLatin1StringView("targetUserId")), input.required<qint64>(QLatin1StringView("roleId")));
-        return success();
+        return procedureSuccess();
     });
 }

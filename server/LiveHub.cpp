@@ -58,8 +58,8 @@ void LiveHub::accept(std::unique_ptr<QWebSocket> owned)
         socket->deleteLater();
         return;
     }
-    socket->setMaxAllowedIncomingFrameSize(kMaxFrame);
-    socket->setMaxAllowedIncomingMessageSize(kMaxFrame);
+    socket->setMaxAllowedIncomingFrameSize(kMaxBufferedFrame);
+    socket->setMaxAllowedIncomingMessageSize(kMaxBufferedFrame);
     m_connections.insert(socket, Connection {});
     connect(socket, &QWebSocket::textMessageReceived, this, [this, socket](const QString& text) { onText(socket, text); });
     connect(socket, &QWebSocket::binaryMessageReceived, this, [socket](const QByteArray&) {
@@ -178,9 +178,14 @@ void LiveHub::onText(QWebSocket* socket, const QString& text)
     // A copy: sending can close the socket and drop its entry while a handler runs.
     const Connection connection = it.value();
 
+    const QByteArray bytes = text.toUtf8();
+    if (bytes.size() > kMaxFrame) {
+        sendError(socket, QStringLiteral("TOO_LARGE"), QStringLiteral("A frame may hold at most %1 bytes").arg(kMaxFrame));
+        return;
+    }
     QJsonObject frame;
     try {
-        const QJsonValue parsed = json::parse(text.toUtf8());
+        const QJsonValue parsed = json::parse(bytes);
         if (!parsed.isObject())
             throw json::DecodeError(json::DecodeError::Kind::TypeMismatch, {}, QStringLiteral("a frame must be a JSON object"));
         frame = parsed.toObject();

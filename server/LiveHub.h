@@ -23,7 +23,11 @@ class QWebSocket;
 class LiveHub : public QObject {
     Q_OBJECT
 public:
+    // Frames up to kMaxFrame are read; larger ones up to kMaxBufferedFrame are answered
+    // with an "error" frame. Beyond that the socket itself refuses the frame and closes,
+    // which a sender still writing may only see as a reset.
     static constexpr qint64 kMaxFrame = 1 << 20;
+    static constexpr qint64 kMaxBufferedFrame = 4 * kMaxFrame;
     static constexpr int kAuthTimeoutMs = 30000;
 
     LiveHub(Accounts& accounts, Conversations& conversations, Messages& messages, Contacts& contacts,

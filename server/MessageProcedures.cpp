@@ -28,7 +28,7 @@ void registerMessageProcedures(ProcedureRegistry& registry, ServerContext& conte
             { { QStringLiteral("messageId"), messageId },
               { QStringLiteral("conversationId"), conversationId },
               { QStringLiteral("revokedBy"), call.userId } });
-        return QJsonObject { { QStringLiteral("success"), true } };
+        return procedureSuccess();
     });
 
     registry.add(QStringLiteral("messages.addReaction"), ProcedureKind::Mutation, [&context](const ProcedureCall& call) -> QJsonValue {
@@ -46,6 +46,6 @@ void registerMessageProcedures(ProcedureRegistry& registry, ServerContext& conte
                   { QStringLiteral("emoji"), emoji },
                   { QStringLiteral("action"), QStringLiteral("add") } });
         }
-        return QJsonObject { { QStringLiteral("success"), true } };
+        return procedureSuccess();
     });
 }

@@ -2,6 +2,7 @@
 
 #include "Conversations.h"
 #include "Database.h"
+#include "RowJson.h"
 #include "ServerError.h"
 #include "WireTime.h"
 
@@ -41,17 +42,6 @@ void checkFileUrl(const QString& url)
     const QString scheme = parsed.scheme().toLower();
     if (!parsed.isValid() || (scheme != u"http" && scheme != u"https") || parsed.host().isEmpty())
         throw ServerError::badRequest(QStringLiteral("The file address must be an http(s) address or a path on this server"));
-}
-
-QVariant orNull(const std::optional<QString>& value)
-{
-    return value ? QVariant(*value) : QVariant();
-}
-
-void putText(QJsonObject& object, QLatin1StringView key, const QVariant& value)
-{
-    if (!value.isNull())
-        object.insert(key, value.toString());
 }
 
 } // namespace
@@ -105,9 +95,9 @@ StoredMessage Messages::store(qint64 senderId, const OutgoingMessage& message)
                                                   " file_name, file_size, file_mime_type, reply_to_id, status,"
                                                   " server_msg_id, client_msg_id, created_at)"
                                                   " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, 'sent', ?, ?, ?)"),
-        { message.conversationId, senderId, message.type, orNull(message.content), orNull(message.fileUrl),
-          orNull(message.fileName), message.fileSize ? QVariant(*message.fileSize) : QVariant(),
-          orNull(message.fileMimeType), message.replyToId ? QVariant(*message.replyToId) : QVariant(),
+        { message.conversationId, senderId, message.type, rowjson::orNull(message.content), rowjson::orNull(message.fileUrl),
+          rowjson::orNull(message.fileName), message.fileSize ? QVariant(*message.fileSize) : QVariant(),
+          rowjson::orNull(message.fileMimeType), message.replyToId ? QVariant(*message.replyToId) : QVariant(),
           stored.serverMsgId, message.clientMsgId, wiretime::now() });
     m_conversations.showToAll(message.conversationId);
     transaction.commit();
@@ -134,26 +124,26 @@ std::optional<QJsonObject> Messages::messageJson(qint64 messageId)
         m.insert(QLatin1StringView("status"), QStringLiteral("revoked"));
         m.insert(QLatin1StringView("revokedAt"), query.value(14).toString());
     } else {
-        putText(m, QLatin1StringView("content"), query.value(4));
-        putText(m, QLatin1StringView("fileUrl"), query.value(5));
-        putText(m, QLatin1StringView("fileName"), query.value(6));
+        rowjson::putText(m, QLatin1StringView("content"), query.value(4));
+        rowjson::putText(m, QLatin1StringView("fileUrl"), query.value(5));
+        rowjson::putText(m, QLatin1StringView("fileName"), query.value(6));
         if (!query.value(7).isNull())
             m.insert(QLatin1StringView("fileSize"), query.value(7).toLongLong());
-        putText(m, QLatin1StringView("fileMimeType"), query.value(8));
+        rowjson::putText(m, QLatin1StringView("fileMimeType"), query.value(8));
         m.insert(QLatin1StringView("status"), query.value(9).toString());
     }
     if (!query.value(10).isNull())
         m.insert(QLatin1StringView("threadRootId"), query.value(10).toLongLong());
     m.insert(QLatin1StringView("serverMsgId"), query.value(11).toString());
-    putText(m, QLatin1StringView("clientMessageId"), query.value(12));
+    rowjson::putText(m, QLatin1StringView("clientMessageId"), query.value(12));
     m.insert(QLatin1StringView("createdAt"), query.value(13).toString());
     QJsonObject sender;
     sender.insert(QLatin1StringView("id"), query.value(2).toLongLong());
     sender.insert(QLatin1StringView("name"), query.value(15).toString());
-    putText(sender, QLatin1StringView("avatar"), query.value(16));
+    rowjson::putText(sender, QLatin1StringView("avatar"), query.value(16));
     m.insert(QLatin1StringView("sender"), sender);
     m.insert(QLatin1StringView("senderName"), query.value(15).toString());
-    putText(m, QLatin1StringView("senderAvatar"), query.value(16));
+    rowjson::putText(m, QLatin1StringView("senderAvatar"), query.value(16));
     m.insert(QLatin1StringView("reactions"), revoked ? QJsonArray() : reactionsOf(messageId));
     return m;
 }

@@ -24,11 +24,11 @@ void registerMfaProcedures(ProcedureRegistry& registry, ServerContext& context)
 
     registry.add(QStringLiteral("user.verifyMFA"), ProcedureKind::Mutation, [twoFactor](const ProcedureCall& call) -> QJsonValue {
         twoFactor->verify(call.userId, call.reader().required<QString>(QLatin1StringView("code")));
-        return QJsonObject { { QStringLiteral("success"), true } };
+        return procedureSuccess();
     });
 
     registry.add(QStringLiteral("user.disableMFA"), ProcedureKind::Mutation, [twoFactor](const ProcedureCall& call) -> QJsonValue {
         twoFactor->disable(call.userId, call.reader().required<QString>(QLatin1StringView("code")));
-        return QJsonObject { { QStringLiteral("success"), true } };
+        return procedureSuccess();
     });
 }

@@ -30,12 +30,12 @@ void registerMomentProcedures(ProcedureRegistry& registry, ServerContext& contex
 
     registry.add(QStringLiteral("moments.like"), ProcedureKind::Mutation, [moments](const ProcedureCall& call) -> QJsonValue {
         moments->like(call.userId, call.reader().required<qint64>(QLatin1StringView("id")));
-        return QJsonObject { { QStringLiteral("success"), true } };
+        return procedureSuccess();
     });
 
     registry.add(QStringLiteral("moments.unlike"), ProcedureKind::Mutation, [moments](const ProcedureCall& call) -> QJsonValue {
         moments->unlike(call.userId, call.reader().required<qint64>(QLatin1StringView("id")));
-        return QJsonObject { { QStringLiteral("success"), true } };
+        return procedureSuccess();
     });
 
     registry.add(QStringLiteral("moments.comment"), ProcedureKind::Mutation, [moments](const ProcedureCall& call) -> QJsonValue {

@@ -4,6 +4,12 @@
 
 #include "models/Json.h"
 
+#include <QJsonObject>
+
+QJsonObject procedureSuccess()
+{
+    return { { QStringLiteral("success"), true } };
+}
 
 json::Reader ProcedureCall::reader() const
 {

@@ -4,6 +4,7 @@
 // (see Procedures.h); the envelope, authentication and errors are ProcedureRoutes'.
 
 #include <QHash>
+#include <QJsonObject>
 #include <QJsonValue>
 #include <QString>
 
@@ -30,6 +31,9 @@ struct ProcedureCall {
     // which the route turns into 400 as well.
     json::Reader reader() const;
 };
+
+// What a mutation without a result of its own answers.
+QJsonObject procedureSuccess();
 
 using ProcedureHandler = std::function<QJsonValue(const ProcedureCall&)>;
 

@@ -9,15 +9,6 @@
 
 #include <memory>
 
-namespace {
-
-QJsonObject success()
-{
-    return { { QStringLiteral("success"), true } };
-}
-
-} // namespace
-
 void registerSessionProcedures(ProcedureRegistry& registry, ServerContext& context)
 {
     const auto sessions = std::make_shared<DeviceSessions>(context.db);
@@ -30,7 +21,7 @@ void registerSessionProcedures(ProcedureRegistry& registry, ServerContext& conte
         const qint64 sessionId = call.reader().required<qint64>(QLatin1StringView("sessionId"));
         sessions->revokeSession(call.userId, sessionId);
         context.hub.closeSession(sessionId);
-        return success();
+        return procedureSuccess();
     });
 
     registry.add(QStringLiteral("session.myDevices"), ProcedureKind::Query, [sessions](const ProcedureCall& call) -> QJsonValue {
@@ -42,7 +33,7 @@ void registerSessionProcedures(ProcedureRegistry& registry, ServerContext& conte
         const QString deviceId = call.reader().required<QString>(QLatin1StringView("token"));
         for (const qint64 ended : sessions->logoutDevice(call.userId, deviceId))
             context.hub.closeSession(ended);
-        return success();
+        return procedureSuccess();
     });
 
     // Likewise "currentToken" is the device id of the device that stays signed in.
@@ -50,6 +41,6 @@ void registerSessionProcedures(ProcedureRegistry& registry, ServerContext& conte
         const QString deviceId = call.reader().required<QString>(QLatin1StringView("currentToken"));
         for (const qint64 ended : sessions->revokeOthers(call.userId, call.sessionId, deviceId))
             context.hub.closeSession(ended);
-        return success();
+        return procedureSuccess();
     });
 }
