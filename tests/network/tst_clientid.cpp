@@ -6,6 +6,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 struct FakeSources {
@@ -25,30 +27,20 @@ class TestClientId : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void clientId_data()
-    {
-        QTest::addColumn<qint64>("milliseconds");
-        QTest::addColumn<quint32>("random");
-        QTest::addColumn<int>("earlierIds");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("first id") << qint64(1700000000123) << quint32(123456789) << 0 << QStringLiteral("loyw3v5n-21i3v9-0");
-        QTest::newRow("counter 41") << qint64(1700000000123) << quint32(123456789) << 41 << QStringLiteral("loyw3v5n-21i3v9-15");
-        QTest::newRow("largest random and counter") << qint64(1700000000123) << quint32(0xffffffff) << 65535 << QStringLiteral("loyw3v5n-1z141z3-1ekf");
-        QTest::newRow("counter wraps") << qint64(1700000000123) << quint32(0) << 65536 << QStringLiteral("loyw3v5n-0-0");
-    }
-
+    // A fixed clock and random source; earlier ids advance the counter.
     void clientId()
     {
-        QFETCH(qint64, milliseconds);
-        QFETCH(quint32, random);
-        QFETCH(int, earlierIds);
-        QFETCH(QString, expected);
-        KeychainService keychain(std::make_unique<MemorySecretStore>());
-        FakeSources fake { milliseconds, random, {} };
-        ClientIdService ids(keychain, fake.sources());
-        for (int i = 0; i < earlierIds; ++i)
-            ids.generateClientId();
-        QCOMPARE(ids.generateClientId(), expected);
+        const std::pair<quint32, int> cases[] = { { 123456789, 0 }, { 123456789, 41 }, { 0xffffffff, 65535 }, { 0, 65536 } };
+        QStringList ids;
+        for (const auto& [random, earlier] : cases) {
+            KeychainService keychain(std::make_unique<MemorySecretStore>());
+            FakeSources fake { 1700000000123, random, {} };
+            ClientIdService service(keychain, fake.sources());
+            for (int i = 0; i < earlier; ++i)
+                service.generateClientId();
+            ids.append(service.generateClientId());
+        }
+        QCOMPARE(ids, QStringList({ u"loyw3v5n-21i3v9-0"_s, u"loyw3v5n-21i3v9-15"_s, u"loyw3v5n-1z141z3-1ekf"_s, u"loyw3v5n-0-0"_s }));
     }
 
     void clientIdsFromTheSystemDiffer()
