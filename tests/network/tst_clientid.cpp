@@ -49,30 +49,26 @@ private Q_SLOTS:
         ClientIdService ids(keychain);
         const QStringList first = ids.generateClientId().split(u'-');
         const QStringList second = ids.generateClientId().split(u'-');
-        QCOMPARE(first.value(2) + second.value(2), QStringLiteral("01"));
+        QCOMPARE(first.value(2) + second.value(2), u"01"_s);
         QVERIFY(first.at(1) != second.at(1)); // 1 in 2^32 to fail by chance
     }
 
     void deviceId_data()
     {
-        QTest::addColumn<QByteArray>("stored");
-        QTest::addColumn<bool>("hasStored");
+        QTest::addColumn<QByteArray>("stored"); // empty: nothing stored
         QTest::addColumn<QString>("expected");
-        QTest::newRow("nothing stored") << QByteArray() << false << QStringLiteral("mac-s44we8-3f9a0c2d");
-        QTest::newRow("ours") << QByteArray("mac-abc-12345678") << true << QStringLiteral("mac-abc-12345678");
-        QTest::newRow("anything UTF-8") << QStringLiteral("设备 #1").toUtf8() << true << QStringLiteral("设备 #1");
-        QTest::newRow("not UTF-8") << QByteArray("\xc3\x28", 2) << true << QStringLiteral("mac-s44we8-3f9a0c2d");
+        QTest::newRow("nothing stored") << QByteArray() << u"mac-s44we8-3f9a0c2d"_s;
+        QTest::newRow("anything UTF-8") << u"设备 #1"_s.toUtf8() << u"设备 #1"_s;
+        QTest::newRow("not UTF-8") << QByteArray("\xc3\x28", 2) << u"mac-s44we8-3f9a0c2d"_s;
     }
-
     void deviceId()
     {
         QFETCH(QByteArray, stored);
-        QFETCH(bool, hasStored);
         QFETCH(QString, expected);
         KeychainService keychain(std::make_unique<MemorySecretStore>());
-        if (hasStored)
+        if (!stored.isEmpty())
             QVERIFY(keychain.save(stored, ClientIdService::deviceIdKey));
-        FakeSources fake { 1700000000999, 0, QUuid(QStringLiteral("3F9A0C2D-1111-4222-8333-444455556666")) };
+        FakeSources fake { 1700000000999, 0, QUuid(u"3F9A0C2D-1111-4222-8333-444455556666"_s) };
         ClientIdService ids(keychain, fake.sources());
 
         QCOMPARE(ids.getOrCreateDeviceId(), expected);
