@@ -6,6 +6,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 struct FakeSources {
@@ -25,30 +27,20 @@ class TestClientId : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void clientId_data()
-    {
-        QTest::addColumn<qint64>("milliseconds");
-        QTest::addColumn<quint32>("random");
-        QTest::addColumn<int>("earlierIds");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("first id") << qint64(1700000000123) << quint32(123456789) << 0 << QStringLiteral("loyw3v5n-21i3v9-0");
-        QTest::newRow("counter 41") << qint64(1700000000123) << quint32(123456789) << 41 << QStringLiteral("loyw3v5n-21i3v9-15");
-        QTest::newRow("largest random and counter") << qint64(1700000000123) << quint32(0xffffffff) << 65535 << QStringLiteral("loyw3v5n-1z141z3-1ekf");
-        QTest::newRow("counter wraps") << qint64(1700000000123) << quint32(0) << 65536 << QStringLiteral("loyw3v5n-0-0");
-    }
-
+    // A fixed clock and random source; earlier ids advance the counter.
     void clientId()
     {
-        QFETCH(qint64, milliseconds);
-        QFETCH(quint32, random);
-        QFETCH(int, earlierIds);
-        QFETCH(QString, expected);
-        KeychainService keychain(std::make_unique<MemorySecretStore>());
-        FakeSources fake { milliseconds, random, {} };
-        ClientIdService ids(keychain, fake.sources());
-        for (int i = 0; i < earlierIds; ++i)
-            ids.generateClientId();
-        QCOMPARE(ids.generateClientId(), expected);
+        const std::pair<quint32, int> cases[] = { { 123456789, 0 }, { 123456789, 41 }, { 0xffffffff, 65535 }, { 0, 65536 } };
+        QStringList ids;
+        for (const auto& [random, earlier] : cases) {
+            KeychainService keychain(std::make_unique<MemorySecretStore>());
+            FakeSources fake { 1700000000123, random, {} };
+            ClientIdService service(keychain, fake.sources());
+            for (int i = 0; i < earlier; ++i)
+                service.generateClientId();
+            ids.append(service.generateClientId());
+        }
+        QCOMPARE(ids, QStringList({ u"loyw3v5n-21i3v9-0"_s, u"loyw3v5n-21i3v9-15"_s, u"loyw3v5n-1z141z3-1ekf"_s, u"loyw3v5n-0-0"_s }));
     }
 
     void clientIdsFromTheSystemDiffer()
@@ -57,30 +49,26 @@ private Q_SLOTS:
         ClientIdService ids(keychain);
         const QStringList first = ids.generateClientId().split(u'-');
         const QStringList second = ids.generateClientId().split(u'-');
-        QCOMPARE(first.value(2) + second.value(2), QStringLiteral("01"));
+        QCOMPARE(first.value(2) + second.value(2), u"01"_s);
         QVERIFY(first.at(1) != second.at(1)); // 1 in 2^32 to fail by chance
     }
 
     void deviceId_data()
     {
-        QTest::addColumn<QByteArray>("stored");
-        QTest::addColumn<bool>("hasStored");
+        QTest::addColumn<QByteArray>("stored"); // empty: nothing stored
         QTest::addColumn<QString>("expected");
-        QTest::newRow("nothing stored") << QByteArray() << false << QStringLiteral("mac-s44we8-3f9a0c2d");
-        QTest::newRow("ours") << QByteArray("mac-abc-12345678") << true << QStringLiteral("mac-abc-12345678");
-        QTest::newRow("anything UTF-8") << QStringLiteral("设备 #1").toUtf8() << true << QStringLiteral("设备 #1");
-        QTest::newRow("not UTF-8") << QByteArray("\xc3\x28", 2) << true << QStringLiteral("mac-s44we8-3f9a0c2d");
+        QTest::newRow("nothing stored") << QByteArray() << u"mac-s44we8-3f9a0c2d"_s;
+        QTest::newRow("anything UTF-8") << u"设备 #1"_s.toUtf8() << u"设备 #1"_s;
+        QTest::newRow("not UTF-8") << QByteArray("\xc3\x28", 2) << u"mac-s44we8-3f9a0c2d"_s;
     }
-
     void deviceId()
     {
         QFETCH(QByteArray, stored);
-        QFETCH(bool, hasStored);
         QFETCH(QString, expected);
         KeychainService keychain(std::make_unique<MemorySecretStore>());
-        if (hasStored)
+        if (!stored.isEmpty())
             QVERIFY(keychain.save(stored, ClientIdService::deviceIdKey));
-        FakeSources fake { 1700000000999, 0, QUuid(QStringLiteral("3F9A0C2D-1111-4222-8333-444455556666")) };
+        FakeSources fake { 1700000000999, 0, QUuid(u"3F9A0C2D-1111-4222-8333-444455556666"_s) };
         ClientIdService ids(keychain, fake.sources());
 
         QCOMPARE(ids.getOrCreateDeviceId(), expected);

@@ -5,15 +5,17 @@
 #include <QJsonDocument>
 #include <QNetworkReply>
 #include <QTimer>
-#include <QUrlQuery>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
-QByteArray compact(const QJsonValue& value)
+// {"json": value} as compact text; QJsonDocument takes only containers.
+QByteArray wrapped(const QJsonValue& value)
 {
-    // QJsonDocument takes only containers: wrap and peel.
-    const QByteArray wrapped = QJsonDocument(QJsonArray { value }).toJson(QJsonDocument::Compact);
-    return wrapped.mid(1, wrapped.size() - 2);
+    return QJsonDocument(QJsonObject { { u"json"_s, value } }).toJson(QJsonDocument::Compact);
 }
 
 bool waitUntil(const std::function<bool()>& done, int timeoutMs)
@@ -32,24 +34,18 @@ bool waitUntil(const std::function<bool()>& done, int timeoutMs)
 QJsonValue HttpResult::json() const
 {
     const QJsonDocument document = QJsonDocument::fromJson(body);
-    if (document.isObject())
-        return document.object();
-    if (document.isArray())
-        return document.array();
-    return {};
+    return document.isObject() ? QJsonValue(document.object()) : document.isArray() ? QJsonValue(document.array()) : QJsonValue();
 }
 
 QJsonValue HttpResult::data() const
 {
-    return json()[QLatin1StringView("result")][QLatin1StringView("data")][QLatin1StringView("json")];
+    return json()["result"_L1]["data"_L1]["json"_L1];
 }
 
 QString HttpResult::errorMessage() const
 {
-    const QJsonValue error = json()[QLatin1StringView("error")];
-    if (error.isString())
-        return error.toString();
-    return error[QLatin1StringView("json")][QLatin1StringView("message")].toString();
+    const QJsonValue error = json()["error"_L1];
+    return error.isString() ? error.toString() : error["json"_L1]["message"_L1].toString();
 }
 
 ApiClient::ApiClient(QUrl base)
@@ -65,22 +61,20 @@ HttpResult ApiClient::send(const QString& method, const QUrl& url, const QByteAr
         request.setRawHeader("Authorization", "Bearer " + token.toUtf8());
     QNetworkReply* reply = method == u"GET" ? m_nam.get(request) : m_nam.sendCustomRequest(request, method.toLatin1(), body);
     waitUntil([reply] { return reply->isFinished(); }, 30000);
-    HttpResult result;
-    result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    result.body = reply->readAll();
-    result.contentType = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
+    HttpResult result { reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll(),
+                        reply->header(QNetworkRequest::ContentTypeHeader).toByteArray() };
     reply->deleteLater();
     return result;
 }
 
 HttpResult ApiClient::get(const QString& path)
 {
-    return send(QStringLiteral("GET"), QUrl(m_base.toString() + path), {}, "application/json");
+    return send(u"GET"_s, QUrl(m_base.toString() + path), {}, "application/json");
 }
 
 HttpResult ApiClient::post(const QString& path, const QByteArray& body, const QByteArray& contentType)
 {
-    return send(QStringLiteral("POST"), QUrl(m_base.toString() + path), body, contentType);
+    return send(u"POST"_s, QUrl(m_base.toString() + path), body, contentType);
 }
 
 HttpResult ApiClient::postJson(const QString& path, const QJsonObject& body)
@@ -90,39 +84,33 @@ HttpResult ApiClient::postJson(const QString& path, const QJsonObject& body)
 
 HttpResult ApiClient::query(const QString& procedure, const std::optional<QJsonValue>& input)
 {
-    QUrl url(m_base.toString() + QStringLiteral("/api/trpc/") + procedure);
-    if (input) {
-        const QByteArray text = "{\"json\":" + compact(*input) + "}";
-        url.setQuery(QStringLiteral("input=") + QString::fromLatin1(QUrl::toPercentEncoding(QString::fromUtf8(text))), QUrl::StrictMode);
-    }
-    return send(QStringLiteral("GET"), url, {}, "application/json");
+    QUrl url(m_base.toString() + u"/api/trpc/"_s + procedure);
+    if (input)
+        url.setQuery(u"input="_s + QString::fromLatin1(QUrl::toPercentEncoding(QString::fromUtf8(wrapped(*input)))), QUrl::StrictMode);
+    return send(u"GET"_s, url, {}, "application/json");
 }
 
 HttpResult ApiClient::mutation(const QString& procedure, const std::optional<QJsonValue>& input)
 {
-    const QByteArray body = input ? "{\"json\":" + compact(*input) + "}" : QByteArray();
-    return post(QStringLiteral("/api/trpc/") + procedure, body);
+    return post(u"/api/trpc/"_s + procedure, input ? wrapped(*input) : QByteArray());
 }
 
 QJsonObject ApiClient::registerUser(const QString& username, const QString& password, const QString& nickname)
 {
-    QJsonObject body { { QStringLiteral("username"), username }, { QStringLiteral("password"), password } };
+    QJsonObject body { { u"username"_s, username }, { u"password"_s, password } };
     if (!nickname.isEmpty())
-        body.insert(QStringLiteral("nickname"), nickname);
-    const QJsonObject reply = postJson(QStringLiteral("/api/auth/register"), body).json().toObject();
-    token = reply.value(QLatin1StringView("app_session_id")).toString();
-    m_userId = reply.value(QLatin1StringView("user"))[QLatin1StringView("id")].toInteger();
+        body.insert(u"nickname"_s, nickname);
+    const QJsonObject reply = postJson(u"/api/auth/register"_s, body).json().toObject();
+    token = reply.value("app_session_id"_L1).toString();
+    m_userId = reply.value("user"_L1)["id"_L1].toInteger();
     return reply;
 }
 
 QJsonObject ApiClient::login(const QString& username, const QString& password)
 {
-    const QJsonObject reply = postJson(QStringLiteral("/api/auth/login"),
-        { { QStringLiteral("username"), username }, { QStringLiteral("password"), password } })
-                                  .json()
-                                  .toObject();
-    token = reply.value(QLatin1StringView("app_session_id")).toString();
-    m_userId = reply.value(QLatin1StringView("user"))[QLatin1StringView("id")].toInteger();
+    const QJsonObject reply = postJson(u"/api/auth/login"_s, { { u"username"_s, username }, { u"password"_s, password } }).json().toObject();
+    token = reply.value("app_session_id"_L1).toString();
+    m_userId = reply.value("user"_L1)["id"_L1].toInteger();
     return reply;
 }
 
@@ -130,9 +118,8 @@ LiveClient::LiveClient(QUrl wsUrl)
     : m_url(std::move(wsUrl))
     , m_socket(std::make_unique<QWebSocket>())
 {
-    QObject::connect(m_socket.get(), &QWebSocket::textMessageReceived, [this](const QString& text) {
-        m_frames.append(QJsonDocument::fromJson(text.toUtf8()).object());
-    });
+    QObject::connect(m_socket.get(), &QWebSocket::textMessageReceived,
+                     [this](const QString& text) { m_frames.append(QJsonDocument::fromJson(text.toUtf8()).object()); });
     QObject::connect(m_socket.get(), &QWebSocket::disconnected, [this] {
         m_closed = true;
         m_closeCode = m_socket->closeCode();
@@ -148,24 +135,21 @@ LiveClient::~LiveClient()
 bool LiveClient::open(int timeoutMs)
 {
     m_socket->open(m_url);
-    return waitUntil([this] { return m_socket->state() == QAbstractSocket::ConnectedState || m_closed; }, timeoutMs)
-        && m_socket->state() == QAbstractSocket::ConnectedState;
+    waitUntil([this] { return isOpen() || m_closed; }, timeoutMs);
+    return isOpen();
 }
 
 bool LiveClient::authenticate(const QString& token, qint64 userId, const QString& deviceId)
 {
     if (!isOpen() && !open())
         return false;
-    sendFrame(QStringLiteral("auth"),
-        { { QStringLiteral("token"), token }, { QStringLiteral("userId"), userId },
-          { QStringLiteral("deviceId"), deviceId }, { QStringLiteral("deviceType"), QStringLiteral("mac") } });
-    return waitFor(QStringLiteral("auth_success")).has_value();
+    sendFrame(u"auth"_s, { { u"token"_s, token }, { u"userId"_s, userId }, { u"deviceId"_s, deviceId }, { u"deviceType"_s, u"mac"_s } });
+    return waitFor(u"auth_success"_s).has_value();
 }
 
 void LiveClient::sendFrame(const QString& type, const QJsonObject& payload)
 {
-    sendText(QString::fromUtf8(QJsonDocument(QJsonObject { { QStringLiteral("type"), type }, { QStringLiteral("payload"), payload } })
-                                   .toJson(QJsonDocument::Compact)));
+    sendText(QString::fromUtf8(QJsonDocument(QJsonObject { { u"type"_s, type }, { u"payload"_s, payload } }).toJson(QJsonDocument::Compact)));
 }
 
 void LiveClient::sendText(const QString& text)
@@ -175,33 +159,23 @@ void LiveClient::sendText(const QString& text)
 
 std::optional<QJsonObject> LiveClient::waitFor(const QString& type, int timeoutMs)
 {
-    qsizetype index = -1;
-    const auto find = [&] {
-        for (qsizetype i = 0; i < m_frames.size(); ++i) {
-            if (m_frames[i].value(QLatin1StringView("type")).toString() == type) {
-                index = i;
-                return true;
-            }
-        }
-        return false;
+    const auto index = [&] {
+        return std::find_if(m_frames.cbegin(), m_frames.cend(), [&](const QJsonObject& f) { return f.value("type"_L1).toString() == type; })
+            - m_frames.cbegin();
     };
-    if (!waitUntil(find, timeoutMs))
+    if (!waitUntil([&] { return index() < m_frames.size(); }, timeoutMs))
         return std::nullopt;
-    return m_frames.takeAt(index).value(QLatin1StringView("payload")).toObject();
+    return m_frames.takeAt(index()).value("payload"_L1).toObject();
 }
 
 bool LiveClient::staysQuiet(const QString& type)
 {
     // The server answers frames in order and pushes while it handles the request that
     // caused the push, so anything pushed before this ping arrives before its pong.
-    sendFrame(QStringLiteral("ping"), {});
-    if (!waitFor(QStringLiteral("pong")))
+    sendFrame(u"ping"_s, {});
+    if (!waitFor(u"pong"_s))
         return false;
-    for (const QJsonObject& frame : std::as_const(m_frames)) {
-        if (frame.value(QLatin1StringView("type")).toString() == type)
-            return false;
-    }
-    return true;
+    return std::none_of(m_frames.cbegin(), m_frames.cend(), [&](const QJsonObject& f) { return f.value("type"_L1).toString() == type; });
 }
 
 bool LiveClient::waitForClose(int timeoutMs)

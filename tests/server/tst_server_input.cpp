@@ -12,6 +12,19 @@ using namespace Qt::StringLiterals;
 
 using testsupport::ServerProcess;
 
+namespace {
+
+// A "message_send" frame with these payload fields besides its client id.
+QString send(const char* fields)
+{
+    return u"{\"type\":\"message_send\",\"payload\":{\"clientMsgId\":\"x\",%1}}"_s.arg(QLatin1StringView(fields));
+}
+
+// Kept out of the class: moc misreads "//" inside a raw string there.
+const char* const localFile = R"("conversationId":C,"type":"file","fileUrl":"file:///etc/passwd")";
+
+} // namespace
+
 class TestServerInput : public QObject {
     Q_OBJECT
 
@@ -111,18 +124,15 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<qint64>("declared"); // -1: chunked, with more than 1 MiB actually sent
-        QTest::addColumn<bool>("procedure");
-        QTest::newRow("procedure, declared 2 MiB") << "/api/trpc/messages.revoke" << qint64(2 << 20) << true;
-        QTest::newRow("upload, declared 200 MiB") << "/api/trpc/upload.complete" << qint64(200LL << 20) << true;
-        QTest::newRow("sign-in, declared 2 MiB") << "/api/auth/login" << qint64(2 << 20) << false;
-        QTest::newRow("procedure, chunked") << "/api/trpc/messages.revoke" << qint64(-1) << true;
+        QTest::newRow("procedure, declared 2 MiB") << "/api/trpc/messages.revoke" << qint64(2 << 20);
+        QTest::newRow("upload, declared 200 MiB") << "/api/trpc/upload.complete" << qint64(200LL << 20);
+        QTest::newRow("sign-in, declared 2 MiB") << "/api/auth/login" << qint64(2 << 20);
+        QTest::newRow("procedure, chunked") << "/api/trpc/messages.revoke" << qint64(-1);
     }
-
     void hugeBodiesAreRefusedEarly()
     {
         QFETCH(QString, path);
         QFETCH(qint64, declared);
-        QFETCH(bool, procedure);
         QTcpSocket socket;
         socket.connectToHost(u"127.0.0.1"_s, m_server.port());
         QVERIFY(socket.waitForConnected(5000));
@@ -142,9 +152,8 @@ private Q_SLOTS:
             answer += socket.readAll();
         }
         QVERIFY2(answer.startsWith("HTTP/1.1 413"), answer.left(200).constData());
-        const QJsonObject body = QJsonDocument::fromJson(answer.mid(answer.indexOf("\r\n\r\n") + 4)).object();
-        const QJsonValue error = body.value("error"_L1);
-        QVERIFY(procedure ? error["json"_L1]["message"_L1].isString() : error.isString());
+        const HttpResult result { 413, answer.mid(answer.indexOf("\r\n\r\n") + 4), {} };
+        QVERIFY(!result.errorMessage().isEmpty());
         QCOMPARE(m_alice->get(u"/api/auth/me"_s).status, 200);
     }
 
@@ -176,6 +185,7 @@ private Q_SLOTS:
             QVERIFY(c["id"_L1].toInteger() != m_conversation);
     }
 
+    // C: our conversation, S: a stranger's.
     void badFrames_data()
     {
         QTest::addColumn<bool>("authenticated");
@@ -187,22 +197,15 @@ private Q_SLOTS:
         QTest::newRow("no type") << true << R"({"payload":{}})" << "INVALID_FRAME";
         QTest::newRow("payload not an object") << true << R"({"type":"typing","payload":3})" << "INVALID_FRAME";
         QTest::newRow("unknown type") << true << R"({"type":"self_destruct","payload":{}})" << "UNKNOWN_TYPE";
-        QTest::newRow("send without conversation") << true << R"({"type":"message_send","payload":{"clientMsgId":"x1","type":"text","content":"a"}})"
-                                 << "INVALID_PAYLOAD";
-        QTest::newRow("send with string id") << true << R"({"type":"message_send","payload":{"clientMsgId":"x2","conversationId":"C","type":"text","content":"a"}})"
-                                 << "INVALID_PAYLOAD";
-        QTest::newRow("send empty text") << true << R"({"type":"message_send","payload":{"clientMsgId":"x3","conversationId":C,"type":"text","content":" "}})"
-                                 << "INVALID_PAYLOAD";
-        QTest::newRow("send unknown message type") << true << R"({"type":"message_send","payload":{"clientMsgId":"x4","conversationId":C,"type":"system","content":"a"}})"
-                                 << "INVALID_PAYLOAD";
-        QTest::newRow("file with a local address") << true << R"({"type":"message_send","payload":{"clientMsgId":"x5","conversationId":C,"type":"file","fileUrl":"file:///etc/passwd"}})"
-                                 << "INVALID_PAYLOAD";
-        QTest::newRow("send to a stranger's conversation") << true << R"({"type":"message_send","payload":{"clientMsgId":"x6","conversationId":S,"type":"text","content":"a"}})"
-                                 << "NOT_FOUND";
+        QTest::newRow("send without conversation") << true << send(R"("type":"text","content":"a")") << "INVALID_PAYLOAD";
+        QTest::newRow("send with string id") << true << send(R"("conversationId":"C","type":"text","content":"a")") << "INVALID_PAYLOAD";
+        QTest::newRow("send empty text") << true << send(R"("conversationId":C,"type":"text","content":" ")") << "INVALID_PAYLOAD";
+        QTest::newRow("send unknown type") << true << send(R"("conversationId":C,"type":"system","content":"a")") << "INVALID_PAYLOAD";
+        QTest::newRow("file with a local address") << true << send(localFile) << "INVALID_PAYLOAD";
+        QTest::newRow("send to a stranger's conversation") << true << send(R"("conversationId":S,"type":"text","content":"a")") << "NOT_FOUND";
         QTest::newRow("typing without conversation") << true << R"({"type":"typing","payload":{}})" << "INVALID_PAYLOAD";
         QTest::newRow("read of a stranger's conversation") << true << R"({"type":"read","payload":{"conversationId":S}})" << "NOT_FOUND";
     }
-
     void badFrames()
     {
         QFETCH(bool, authenticated);
@@ -214,38 +217,26 @@ private Q_SLOTS:
         LiveClient socket(m_server.wsUrl());
         QVERIFY(authenticated ? socket.authenticate(m_alice->token, m_alice->userId()) : socket.open());
         socket.sendText(frame);
-        const auto error = socket.waitFor(u"error"_s);
-        QVERIFY(error);
-        QCOMPARE(error->value("code"_L1).toString(), code);
-        QVERIFY(!error->value("reason"_L1).toString().isEmpty());
+        const QJsonObject error = socket.waitFor(u"error"_s).value_or(QJsonObject());
+        QCOMPARE(error.value("code"_L1).toString(), code);
+        QVERIFY(!error.value("reason"_L1).toString().isEmpty());
         // The connection stays usable and nothing was stored.
         socket.sendFrame(u"ping"_s, {});
         QVERIFY(socket.waitFor(u"pong"_s));
         QCOMPARE(snapshot(), before);
     }
 
-    void authRefused_data()
-    {
-        QTest::addColumn<QString>("token");
-        QTest::addColumn<qint64>("userOffset");
-        QTest::newRow("unknown token") << u"deadbeef"_s << qint64(0);
-        QTest::newRow("someone else's id") << QString() << qint64(1);
-        QTest::newRow("empty token") << u""_s << qint64(-1);
-    }
-
     void authRefused()
     {
-        QFETCH(QString, token);
-        QFETCH(qint64, userOffset);
-        if (token.isNull())
-            token = m_alice->token;
-        LiveClient socket(m_server.wsUrl());
-        QVERIFY(socket.open());
-        socket.sendFrame(u"auth"_s, { { u"token"_s, token }, { u"userId"_s, m_alice->userId() + userOffset } });
-        const auto error = socket.waitFor(u"error"_s);
-        QVERIFY(error);
-        QCOMPARE(error->value("code"_L1).toString(), u"AUTH_FAILED"_s);
-        QVERIFY(socket.waitForClose());
+        // An unknown token, someone else's id, an empty token.
+        const std::pair<QString, qint64> attempts[] = { { u"deadbeef"_s, 0 }, { m_alice->token, 1 }, { u""_s, -1 } };
+        for (const auto& [token, userOffset] : attempts) {
+            LiveClient socket(m_server.wsUrl());
+            QVERIFY(socket.open());
+            socket.sendFrame(u"auth"_s, { { u"token"_s, token }, { u"userId"_s, m_alice->userId() + userOffset } });
+            QCOMPARE(socket.waitFor(u"error"_s).value_or(QJsonObject())["code"_L1].toString(), u"AUTH_FAILED"_s);
+            QVERIFY(socket.waitForClose());
+        }
     }
 
     void otherAddressesDoNotUpgrade()
@@ -253,14 +244,12 @@ private Q_SLOTS:
         QUrl url = m_server.wsUrl();
         url.setPath(u"/api/auth/me"_s);
         LiveClient socket(url);
-        socket.open();
+        QVERIFY(!socket.open());
         QVERIFY(socket.waitForClose());
-        QVERIFY(!socket.isOpen());
     }
 
     void serverIsStillHealthy()
     {
-        QCOMPARE(m_alice->get(u"/api/auth/me"_s).status, 200);
         QVERIFY2(m_server.stop(), m_server.serverLog().constData());
         // No request ended as a server fault.
         QVERIFY2(!m_server.serverLog().contains("failed:"), m_server.serverLog().constData());

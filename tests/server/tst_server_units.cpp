@@ -11,81 +11,49 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-QStringList args(const char* text)
-{
-    return QString::fromUtf8(text).split(u' ', Qt::SkipEmptyParts);
-}
-
-} // namespace
-
 class TestServerUnits : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // expected: "host port data-dir demo ttl", or empty when refused.
     void options_data()
     {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<bool>("valid");
-        QTest::addColumn<QString>("host");
-        QTest::addColumn<int>("port");
-        QTest::addColumn<QString>("dataDir");
-        QTest::addColumn<bool>("demo");
-        QTest::addColumn<qint64>("ttl");
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<QString>("expected");
         const QString defaultDir = ServerOptions::defaultDataDir();
-        QTest::newRow("defaults") << QStringList {} << true << "127.0.0.1" << 8787 << defaultDir << false << qint64(3600);
-        QTest::newRow("everything") << args("--host ::1 --port 0 --data-dir /tmp/d --demo --token-ttl 60")
-                                    << true << "::1" << 0 << "/tmp/d" << true << qint64(60);
-        QTest::newRow("inline values") << args("--port=9000 --token-ttl=0") << true << "127.0.0.1" << 9000 << defaultDir << false << qint64(0);
-        QTest::newRow("port too big") << args("--port 65536") << false << "" << 0 << "" << false << qint64(0);
-        QTest::newRow("port not a number") << args("--port http") << false << "" << 0 << "" << false << qint64(0);
-        QTest::newRow("missing value") << args("--data-dir") << false << "" << 0 << "" << false << qint64(0);
-        QTest::newRow("host name") << args("--host example.org") << false << "" << 0 << "" << false << qint64(0);
-        QTest::newRow("negative ttl") << args("--token-ttl -5") << false << "" << 0 << "" << false << qint64(0);
-        QTest::newRow("unknown") << args("--verbose") << false << "" << 0 << "" << false << qint64(0);
-        QTest::newRow("demo with a value") << args("--demo=yes") << false << "" << 0 << "" << false << qint64(0);
+        QTest::newRow("defaults") << "" << u"127.0.0.1 8787 %1 0 3600"_s.arg(defaultDir);
+        QTest::newRow("everything") << "--host ::1 --port 0 --data-dir /tmp/d --demo --token-ttl 60" << "::1 0 /tmp/d 1 60";
+        QTest::newRow("inline values") << "--port=9000 --token-ttl=0" << u"127.0.0.1 9000 %1 0 0"_s.arg(defaultDir);
+        for (const char* refused : { "--port 65536", "--port http", "--data-dir", "--host example.org", "--token-ttl -5", "--verbose", "--demo=yes" })
+            QTest::newRow(refused) << refused << "";
     }
-
     void options()
     {
-        QFETCH(QStringList, arguments);
-        QFETCH(bool, valid);
+        QFETCH(QString, arguments);
+        QFETCH(QString, expected);
         QString error;
-        const auto options = ServerOptions::parse(arguments, &error);
-        QCOMPARE(options.has_value(), valid);
-        if (!valid) {
-            QVERIFY(!error.isEmpty());
-            return;
-        }
-        QFETCH(QString, host);
-        QFETCH(int, port);
-        QFETCH(QString, dataDir);
-        QFETCH(bool, demo);
-        QFETCH(qint64, ttl);
-        QCOMPARE(options->host, host);
-        QCOMPARE(int(options->port), port);
-        QCOMPARE(options->dataDir, dataDir);
-        QCOMPARE(options->demo, demo);
-        QCOMPARE(options->tokenTtlSeconds, ttl);
+        const auto options = ServerOptions::parse(arguments.split(u' ', Qt::SkipEmptyParts), &error);
+        QCOMPARE(options ? u"%1 %2 %3 %4 %5"_s.arg(options->host).arg(options->port).arg(options->dataDir).arg(int(options->demo)).arg(options->tokenTtlSeconds)
+                         : QString(),
+                 expected);
+        QCOMPARE(error.isEmpty(), !expected.isEmpty());
     }
 
     void passwords()
     {
-        const passwords::Digest digest = passwords::make(u"密码 secret"_s, 1000);
-        QCOMPARE(digest.hash.size(), 32);
-        QCOMPARE(digest.salt.size(), 16);
-        QVERIFY(passwords::verify(u"密码 secret"_s, digest));
+        const QString password = u"密码 secret"_s;
+        const passwords::Digest digest = passwords::make(password, 1000);
+        QVERIFY(passwords::verify(password, digest));
         QVERIFY(!passwords::verify(u"密码 Secret"_s, digest));
         QVERIFY(!passwords::verify(QString(), digest));
         // The same password gets another salt and so another digest.
-        QVERIFY(passwords::make(u"密码 secret"_s, 1000).hash != digest.hash);
-        passwords::Digest otherSalt = digest;
-        otherSalt.salt[0] = char(otherSalt.salt[0] ^ 1);
-        QVERIFY(!passwords::verify(u"密码 secret"_s, otherSalt));
-        passwords::Digest fewerRounds = digest;
-        fewerRounds.iterations = 999;
-        QVERIFY(!passwords::verify(u"密码 secret"_s, fewerRounds));
+        QVERIFY(passwords::make(password, 1000).hash != digest.hash);
+        passwords::Digest changed = digest;
+        changed.salt[0] = char(changed.salt[0] ^ 1);
+        QVERIFY(!passwords::verify(password, changed));
+        changed = digest;
+        changed.iterations = 999;
+        QVERIFY(!passwords::verify(password, changed));
     }
 
     void contentTypes_data()
