@@ -111,6 +111,34 @@ private Q_SLOTS:
         }
     }
 
+    // The delivery marks must read as a bare tick and a round badge, not as a ticked checkbox.
+    void statusIconShapes_data()
+    {
+        QTest::addColumn<QString>("symbol");
+        QTest::addColumn<bool>("filledBadge");
+        QTest::newRow("checkmark") << QStringLiteral("checkmark") << false;
+        QTest::newRow("checkmark.circle.fill") << QStringLiteral("checkmark.circle.fill") << true;
+    }
+    void statusIconShapes()
+    {
+        QFETCH(QString, symbol);
+        QFETCH(bool, filledBadge);
+        const QImage image = Icons::pixmap(symbol, 32, Appearance::accent()).toImage();
+        QCOMPARE(image.size(), QSize(32, 32));
+        int opaque = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                opaque += qAlpha(image.pixel(x, y)) > 128;
+        const double coverage = double(opaque) / (32 * 32);
+        // Every corner stays empty: a square plate behind the tick is what looked like a checkbox.
+        for (const QPoint corner : { QPoint(1, 1), QPoint(30, 1), QPoint(1, 30), QPoint(30, 30) })
+            QCOMPARE(qAlpha(image.pixel(corner)), 0);
+        if (filledBadge)
+            QVERIFY2(coverage > 0.6 && coverage < 0.85, qPrintable(QString::number(coverage)));
+        else
+            QVERIFY2(coverage < 0.3, qPrintable(QString::number(coverage)));
+    }
+
     void reactionChipsCountAndOrderByCodePoint()
     {
         auto reaction = [](qint64 user, const QString& emoji) { return MessageReaction { 5, user, emoji, std::nullopt }; };

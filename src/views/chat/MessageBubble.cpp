@@ -264,6 +264,10 @@ QMenu* MessageBubble::contextMenu(const Message& message, bool isMine, const Act
     if (onServer) {
         QMenu* emoji = menu->addMenu(Localized::text("chat.emoji_reply"));
         emoji->setObjectName(QStringLiteral("emojiReplyMenu"));
+        // The colour emoji face draws noticeably smaller than text of the same size.
+        QFont emojiFont = emoji->font();
+        emojiFont.setPixelSize(20);
+        emoji->setFont(emojiFont);
         for (const QString& symbol : emojiReplies()) {
             QAction* react = emoji->addAction(symbol);
             QObject::connect(react, &QAction::triggered, menu, [onReact = actions.onReact, symbol] {
