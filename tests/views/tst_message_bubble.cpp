@@ -186,6 +186,29 @@ private Q_SLOTS:
         QCOMPARE(MessageBubble::revokedText(m, true), Localized::text("chat.revoked_mine"));
     }
 
+    // Names are measured and then drawn elided to the measured width; a measure that is
+    // a pixel short turns "Alice Chen" into "Alice Ch…".
+    void senderNameFitsItsSlot_data()
+    {
+        QTest::addColumn<QString>("name");
+        for (const char* name : { "Alice Chen", "Bob Smith", "Lin Wei", "Nguyễn Thị Minh Khai" })
+            QTest::newRow(name) << QString::fromUtf8(name);
+        QTest::newRow("cjk") << QStringLiteral("张三丰");
+    }
+    void senderNameFitsItsSlot()
+    {
+        QFETCH(QString, name);
+        Message message;
+        message.id = 1;
+        message.type = QStringLiteral("text");
+        message.content = QStringLiteral("hi");
+        message.senderName = name;
+        const MessageBubble bubble;
+        const MessageBubble::Layout parts = bubble.layout(message, false, 700);
+        const QFontMetrics metrics(Appearance::font(Appearance::TextStyle::Caption));
+        QCOMPARE(metrics.elidedText(name, Qt::ElideRight, parts.senderName.width()), name);
+    }
+
     void contentString_data()
     {
         QTest::addColumn<std::optional<QString>>("content");

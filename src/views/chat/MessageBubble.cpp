@@ -351,7 +351,8 @@ MessageBubble::Layout MessageBubble::layout(const Message& message, bool isMine,
     };
     if (!isMine) {
         const QString name = message.senderName.value_or(QString());
-        const int w = qMin(columnMax, QFontMetrics(Appearance::font(TextStyle::Caption)).horizontalAdvance(name));
+        // Slack as for the cards: eliding measures glyph bearings too.
+        const int w = qMin(columnMax, qCeil(QFontMetricsF(Appearance::font(TextStyle::Caption)).horizontalAdvance(name)) + 2);
         result.senderName = place(w, lineHeight(TextStyle::Caption));
         y += result.senderName.height() + ColumnSpacing;
     }
