@@ -281,6 +281,28 @@ private Q_SLOTS:
         QCOMPARE(entries(menu.get()), expected);
     }
 
+    // Only the revoke entry of one's own message is drawn in red.
+    void revokeEntryDrawnRed_data()
+    {
+        QTest::addColumn<bool>("isMine");
+        QTest::newRow("own message") << true;
+        QTest::newRow("other's message") << false;
+    }
+    void revokeEntryDrawnRed()
+    {
+        QFETCH(bool, isMine);
+        std::unique_ptr<QMenu> menu(MessageBubble::contextMenu(message(10, QStringLiteral("text"), QStringLiteral("hi")), isMine, {}, nullptr));
+        menu->adjustSize();
+        const QImage image = menu->grab().toImage();
+        int red = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                red += c.red() > 200 && c.green() < 120 && c.blue() < 120;
+            }
+        QCOMPARE(red > 10, isMine);
+    }
+
     void menuActionsReachCallbacks()
     {
         QString reacted;

@@ -4,6 +4,7 @@
 #include "views/chat/ConversationListModel.h"
 #include "views/chat/ConversationRow.h"
 #include "views/common/Appearance.h"
+#include "views/common/ContextMenu.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 
@@ -32,6 +33,14 @@ ConversationListView::ConversationListView(ConversationListViewModel* viewModel,
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
+
+    auto* title = new QLabel(Localized::text("conversation.title"), this);
+    title->setObjectName(QStringLiteral("conversationListTitle"));
+    title->setFont(Appearance::font(Appearance::TextStyle::Headline));
+    title->setContentsMargins(14, 12, 14, 2);
+    title->setAttribute(Qt::WA_StyledBackground);
+    title->setStyleSheet(QStringLiteral("#conversationListTitle { background: %1; }").arg(Appearance::barBackground().name()));
+    column->addWidget(title);
 
     auto* searchBar = new QWidget(this);
     searchBar->setObjectName(QStringLiteral("conversationSearchBar"));
@@ -146,7 +155,7 @@ void ConversationListView::syncSelection()
 
 QMenu* ConversationListView::contextMenu(const Conversation& conversation)
 {
-    auto* menu = new QMenu(this);
+    auto* menu = new ContextMenu(this);
     menu->setObjectName(QStringLiteral("conversationContextMenu"));
     menu->setAttribute(Qt::WA_DeleteOnClose);
     QPointer<ConversationListViewModel> viewModel(m_viewModel);
@@ -166,6 +175,6 @@ QMenu* ConversationListView::contextMenu(const Conversation& conversation)
     add("conversation.mark_read", "markReadAction", [viewModel, conversation] { viewModel->markAsRead(conversation); });
     QAction* remove = add("conversation.delete", "deleteAction",
         [viewModel, conversation] { viewModel->deleteConversation(conversation); });
-    remove->setProperty("destructive", true);
+    ContextMenu::markDestructive(remove);
     return menu;
 }
