@@ -36,9 +36,11 @@ MorvaneApp::MorvaneApp()
 MorvaneApp::MorvaneApp(std::unique_ptr<AuthViewModel> authViewModel, Channel channel)
     : m_auth(std::move(authViewModel))
     , m_channel(std::move(channel))
-    , m_window(std::make_unique<QMainWindow>())
 {
+    // Before the first widget: until the event loop runs, a new application font does
+    // not reach widgets that already exist, and the login screen would keep the default face.
     Appearance::install();
+    m_window = std::make_unique<QMainWindow>();
     m_window->setObjectName(QStringLiteral("mainWindow"));
     m_window->setWindowTitle(QStringLiteral("Morvane"));
     m_window->resize(1100, 700);

@@ -19,6 +19,7 @@
 #include "views/common/Localized.h"
 
 #include <QDialog>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -101,6 +102,9 @@ private Q_SLOTS:
         QVERIFY(loginView(*app));
         QCOMPARE(app->mainWindow()->size(), QSize(1100, 700));
         QCOMPARE(app->mainWindow()->minimumSize(), QSize(900, 600));
+        // The first window of the run already uses the application font, not the default face.
+        const auto* field = loginView(*app)->findChild<QLineEdit*>(QStringLiteral("usernameField"));
+        QCOMPARE(QFontInfo(field->font()).family(), QStringLiteral("Noto Sans CJK SC"));
         QCOMPARE(m_recorded.connects, QList<qint64>());
         QCOMPARE(m_recorded.disconnects, 0);
     }

@@ -22,6 +22,8 @@
 #include "views/chat/MessageListView.h"
 #include "views/common/Localized.h"
 
+#include <QApplication>
+#include <QFocusEvent>
 #include <QLineEdit>
 #include <QListView>
 #include <QMainWindow>
@@ -95,6 +97,17 @@ private Q_SLOTS:
                               Localized::text("conversation.mark_read"), Localized::text("conversation.delete") }));
         vm->togglePin(*conversationNamed(QStringLiteral("Bob")));
         vm->toggleMute(*conversationNamed(QStringLiteral("Bob")));
+
+        // A right click opens the menu only: it neither selects the row nor opens the chat.
+        auto* rows = qobject_cast<ConversationListModel*>(list->model());
+        const QPoint bobRow = list->visualRect(rows->index(rows->rowOf(bob->id))).center();
+        QTest::mouseClick(list->viewport(), Qt::RightButton, {}, bobRow);
+        QVERIFY(!list->selectionModel()->hasSelection());
+        QVERIFY(!main()->chatView());
+        // Closing the menu hands the focus back to the list, which makes its first row current.
+        QFocusEvent focusBack(QEvent::FocusIn, Qt::PopupFocusReason);
+        QApplication::sendEvent(list, &focusBack);
+        QVERIFY(!main()->chatView());
 
         // Searching: the clear button shows from the first character and brings the full list back.
         auto* search = main()->findChild<QLineEdit*>(QStringLiteral("conversationSearchField"));

@@ -111,6 +111,34 @@ private Q_SLOTS:
         }
     }
 
+    // The delivery marks must read as a bare tick and a round badge, not as a ticked checkbox.
+    void statusIconShapes_data()
+    {
+        QTest::addColumn<QString>("symbol");
+        QTest::addColumn<bool>("filledBadge");
+        QTest::newRow("checkmark") << QStringLiteral("checkmark") << false;
+        QTest::newRow("checkmark.circle.fill") << QStringLiteral("checkmark.circle.fill") << true;
+    }
+    void statusIconShapes()
+    {
+        QFETCH(QString, symbol);
+        QFETCH(bool, filledBadge);
+        const QImage image = Icons::pixmap(symbol, 32, Appearance::accent()).toImage();
+        QCOMPARE(image.size(), QSize(32, 32));
+        int opaque = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                opaque += qAlpha(image.pixel(x, y)) > 128;
+        const double coverage = double(opaque) / (32 * 32);
+        // Every corner stays empty: a square plate behind the tick is what looked like a checkbox.
+        for (const QPoint corner : { QPoint(1, 1), QPoint(30, 1), QPoint(1, 30), QPoint(30, 30) })
+            QCOMPARE(qAlpha(image.pixel(corner)), 0);
+        if (filledBadge)
+            QVERIFY2(coverage > 0.6 && coverage < 0.85, qPrintable(QString::number(coverage)));
+        else
+            QVERIFY2(coverage < 0.3, qPrintable(QString::number(coverage)));
+    }
+
     void reactionChipsCountAndOrderByCodePoint()
     {
         auto reaction = [](qint64 user, const QString& emoji) { return MessageReaction { 5, user, emoji, std::nullopt }; };
@@ -156,6 +184,29 @@ private Q_SLOTS:
         m.senderName = QStringLiteral("Ann");
         QCOMPARE(MessageBubble::revokedText(m, false), QStringLiteral("Ann") + Localized::text("chat.revoked_other"));
         QCOMPARE(MessageBubble::revokedText(m, true), Localized::text("chat.revoked_mine"));
+    }
+
+    // Names are measured and then drawn elided to the measured width; a measure that is
+    // a pixel short turns "Alice Chen" into "Alice Ch…".
+    void senderNameFitsItsSlot_data()
+    {
+        QTest::addColumn<QString>("name");
+        for (const char* name : { "Alice Chen", "Bob Smith", "Lin Wei", "Nguyễn Thị Minh Khai" })
+            QTest::newRow(name) << QString::fromUtf8(name);
+        QTest::newRow("cjk") << QStringLiteral("张三丰");
+    }
+    void senderNameFitsItsSlot()
+    {
+        QFETCH(QString, name);
+        Message message;
+        message.id = 1;
+        message.type = QStringLiteral("text");
+        message.content = QStringLiteral("hi");
+        message.senderName = name;
+        const MessageBubble bubble;
+        const MessageBubble::Layout parts = bubble.layout(message, false, 700);
+        const QFontMetrics metrics(Appearance::font(Appearance::TextStyle::Caption));
+        QCOMPARE(metrics.elidedText(name, Qt::ElideRight, parts.senderName.width()), name);
     }
 
     void contentString_data()
@@ -228,6 +279,28 @@ private Q_SLOTS:
         m.status = status;
         std::unique_ptr<QMenu> menu(MessageBubble::contextMenu(m, isMine, {}, nullptr));
         QCOMPARE(entries(menu.get()), expected);
+    }
+
+    // Only the revoke entry of one's own message is drawn in red.
+    void revokeEntryDrawnRed_data()
+    {
+        QTest::addColumn<bool>("isMine");
+        QTest::newRow("own message") << true;
+        QTest::newRow("other's message") << false;
+    }
+    void revokeEntryDrawnRed()
+    {
+        QFETCH(bool, isMine);
+        std::unique_ptr<QMenu> menu(MessageBubble::contextMenu(message(10, QStringLiteral("text"), QStringLiteral("hi")), isMine, {}, nullptr));
+        menu->adjustSize();
+        const QImage image = menu->grab().toImage();
+        int red = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                red += c.red() > 200 && c.green() < 120 && c.blue() < 120;
+            }
+        QCOMPARE(red > 10, isMine);
     }
 
     void menuActionsReachCallbacks()

@@ -24,6 +24,9 @@ private Q_SLOTS:
         QTest::newRow("absent count") << std::optional<qint64>() << qint64(4) << QStringLiteral("0 (0%)") << 0.0;
         QTest::newRow("one of three truncates") << std::optional<qint64>(1) << qint64(3) << QStringLiteral("1 (33%)") << 1.0 / 3;
         QTest::newRow("two of three truncates") << std::optional<qint64>(2) << qint64(3) << QStringLiteral("2 (66%)") << 2.0 / 3;
+        // 0.29 * 100 is 28.999… in floating point: the percentage must still read 29.
+        QTest::newRow("29 of 100") << std::optional<qint64>(29) << qint64(100) << QStringLiteral("29 (29%)") << 0.29;
+        QTest::newRow("57 of 100") << std::optional<qint64>(57) << qint64(100) << QStringLiteral("57 (57%)") << 0.57;
         QTest::newRow("all votes") << std::optional<qint64>(3) << qint64(3) << QStringLiteral("3 (100%)") << 1.0;
         QTest::newRow("more than total keeps text, clamps bar") << std::optional<qint64>(5) << qint64(4) << QStringLiteral("5 (125%)") << 1.0;
         QTest::newRow("negative count clamps bar") << std::optional<qint64>(-1) << qint64(4) << QStringLiteral("-1 (-25%)") << 0.0;

@@ -4,6 +4,7 @@
 #include "views/chat/ConversationListModel.h"
 #include "views/chat/ConversationRow.h"
 #include "views/common/Appearance.h"
+#include "views/common/ContextMenu.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 
@@ -11,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QListView>
 #include <QMenu>
 #include <QPointer>
@@ -31,6 +33,14 @@ ConversationListView::ConversationListView(ConversationListViewModel* viewModel,
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
+
+    auto* title = new QLabel(Localized::text("conversation.title"), this);
+    title->setObjectName(QStringLiteral("conversationListTitle"));
+    title->setFont(Appearance::font(Appearance::TextStyle::Headline));
+    title->setContentsMargins(14, 12, 14, 2);
+    title->setAttribute(Qt::WA_StyledBackground);
+    title->setStyleSheet(QStringLiteral("#conversationListTitle { background: %1; }").arg(Appearance::barBackground().name()));
+    column->addWidget(title);
 
     auto* searchBar = new QWidget(this);
     searchBar->setObjectName(QStringLiteral("conversationSearchBar"));
@@ -69,6 +79,7 @@ ConversationListView::ConversationListView(ConversationListViewModel* viewModel,
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_list->viewport()->installEventFilter(this);
     column->addWidget(m_list, 1);
 
     connect(m_search, &QLineEdit::textEdited, this, [this](const QString& text) {
@@ -87,10 +98,13 @@ ConversationListView::ConversationListView(ConversationListViewModel* viewModel,
         }
     });
     connect(m_viewModel, &ConversationListViewModel::filteredConversationsChanged, this, &ConversationListView::refresh);
-    connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
-        if (!current.isValid())
+    // Selection, not the current index: the list makes its first row current (without
+    // selecting it) whenever it gets the focus back, e.g. when a context menu closes.
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        const QModelIndexList selected = m_list->selectionModel()->selectedIndexes();
+        if (selected.isEmpty())
             return;
-        const Conversation& conversation = m_model->conversationAt(current.row());
+        const Conversation& conversation = m_model->conversationAt(selected.first().row());
         if (m_selected && m_selected->id == conversation.id)
             return;
         m_selected = conversation;
@@ -102,6 +116,17 @@ ConversationListView::ConversationListView(ConversationListViewModel* viewModel,
             contextMenu(m_model->conversationAt(index.row()))->popup(m_list->viewport()->mapToGlobal(pos));
     });
     refresh();
+}
+
+bool ConversationListView::eventFilter(QObject* watched, QEvent* event)
+{
+    // A right click only opens the row's menu; it must not select the row and so
+    // open that conversation behind the menu.
+    if (watched == m_list->viewport()
+        && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)
+        && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton)
+        return true;
+    return QWidget::eventFilter(watched, event);
 }
 
 void ConversationListView::refresh()
@@ -120,7 +145,8 @@ void ConversationListView::syncSelection()
 {
     const int row = m_selected ? m_model->rowOf(m_selected->id) : -1;
     const QModelIndex wanted = row < 0 ? QModelIndex() : m_model->index(row);
-    if (m_list->currentIndex() == wanted)
+    const bool shown = wanted.isValid() ? m_list->selectionModel()->isSelected(wanted) : !m_list->selectionModel()->hasSelection();
+    if (shown && m_list->currentIndex() == wanted)
         return;
     const QSignalBlocker blocker(m_list->selectionModel());
     m_list->selectionModel()->setCurrentIndex(wanted, QItemSelectionModel::ClearAndSelect);
@@ -129,7 +155,7 @@ void ConversationListView::syncSelection()
 
 QMenu* ConversationListView::contextMenu(const Conversation& conversation)
 {
-    auto* menu = new QMenu(this);
+    auto* menu = new ContextMenu(this);
     menu->setObjectName(QStringLiteral("conversationContextMenu"));
     menu->setAttribute(Qt::WA_DeleteOnClose);
     QPointer<ConversationListViewModel> viewModel(m_viewModel);
@@ -149,6 +175,6 @@ QMenu* ConversationListView::contextMenu(const Conversation& conversation)
     add("conversation.mark_read", "markReadAction", [viewModel, conversation] { viewModel->markAsRead(conversation); });
     QAction* remove = add("conversation.delete", "deleteAction",
         [viewModel, conversation] { viewModel->deleteConversation(conversation); });
-    remove->setProperty("destructive", true);
+    ContextMenu::markDestructive(remove);
     return menu;
 }

@@ -30,6 +30,9 @@ public:
 Q_SIGNALS:
     void selectedConversationChanged(const std::optional<Conversation>& conversation);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void refresh();
     void syncSelection();

@@ -136,6 +136,7 @@ QLineEdit* LoginView::field(const char* objectName, bool secret)
     edit->setObjectName(QString::fromLatin1(objectName));
     edit->setFixedWidth(FieldWidth);
     edit->setMinimumHeight(28);
+    edit->setTextMargins(6, 0, 6, 0);
     if (secret)
         edit->setEchoMode(QLineEdit::Password);
     return edit;

@@ -4,6 +4,7 @@
 #include "views/chat/AvatarView.h"
 #include "views/chat/MessageListModel.h"
 #include "views/common/Appearance.h"
+#include "views/common/ContextMenu.h"
 #include "views/common/DateTimeText.h"
 #include "views/common/Icons.h"
 #include "views/common/ImageLoader.h"
@@ -33,6 +34,15 @@ constexpr int MinSideSpace = 60;
 constexpr int ChipHeight = 20;
 
 QColor secondaryFill() { return QColor(0x86, 0x86, 0x8b, 26); }
+
+// The colour emoji face draws well below the size of text, so the chips' emoji get a
+// few pixels more than the caption text to look caption-sized.
+QFont chipEmojiFont()
+{
+    QFont font = Appearance::font(TextStyle::Caption);
+    font.setPixelSize(15);
+    return font;
+}
 
 // Word wrap that still breaks a word longer than the line, so a pasted link
 // cannot push a bubble past the window's edge.
@@ -243,7 +253,7 @@ bool MessageBubble::isOnServer(const Message& message)
 
 QMenu* MessageBubble::contextMenu(const Message& message, bool isMine, const Actions& actions, QWidget* parent)
 {
-    auto* menu = new QMenu(parent);
+    auto* menu = new ContextMenu(parent);
     menu->setObjectName(QStringLiteral("messageContextMenu"));
     menu->setAttribute(Qt::WA_DeleteOnClose);
     const bool onServer = isOnServer(message);
@@ -264,6 +274,10 @@ QMenu* MessageBubble::contextMenu(const Message& message, bool isMine, const Act
     if (onServer) {
         QMenu* emoji = menu->addMenu(Localized::text("chat.emoji_reply"));
         emoji->setObjectName(QStringLiteral("emojiReplyMenu"));
+        // The colour emoji face draws noticeably smaller than text of the same size.
+        QFont emojiFont = emoji->font();
+        emojiFont.setPixelSize(20);
+        emoji->setFont(emojiFont);
         for (const QString& symbol : emojiReplies()) {
             QAction* react = emoji->addAction(symbol);
             QObject::connect(react, &QAction::triggered, menu, [onReact = actions.onReact, symbol] {
@@ -276,7 +290,7 @@ QMenu* MessageBubble::contextMenu(const Message& message, bool isMine, const Act
         menu->addSeparator();
         QAction* revoke = menu->addAction(Localized::text("chat.revoke"));
         revoke->setObjectName(QStringLiteral("revokeAction"));
-        revoke->setProperty("destructive", true);
+        ContextMenu::markDestructive(revoke);
         QObject::connect(revoke, &QAction::triggered, menu, [onRevoke = actions.onRevoke] {
             if (onRevoke)
                 onRevoke();
@@ -347,7 +361,8 @@ MessageBubble::Layout MessageBubble::layout(const Message& message, bool isMine,
     };
     if (!isMine) {
         const QString name = message.senderName.value_or(QString());
-        const int w = qMin(columnMax, QFontMetrics(Appearance::font(TextStyle::Caption)).horizontalAdvance(name));
+        // Slack as for the cards: eliding measures glyph bearings too.
+        const int w = qMin(columnMax, qCeil(QFontMetricsF(Appearance::font(TextStyle::Caption)).horizontalAdvance(name)) + 2);
         result.senderName = place(w, lineHeight(TextStyle::Caption));
         y += result.senderName.height() + ColumnSpacing;
     }
@@ -355,7 +370,7 @@ MessageBubble::Layout MessageBubble::layout(const Message& message, bool isMine,
     result.content = place(content.width(), content.height());
     y += content.height() + ColumnSpacing;
     if (message.reactions && !message.reactions->isEmpty()) {
-        const QFontMetrics emoji(Appearance::font(TextStyle::Caption));
+        const QFontMetrics emoji(chipEmojiFont());
         const QFontMetrics count(Appearance::font(TextStyle::Caption2));
         int w = 0;
         for (const ReactionChip& chip : reactionChips(*message.reactions))
@@ -442,7 +457,7 @@ void MessageBubble::paintOrdinary(QPainter* painter, const Layout& parts, const 
     paintContent(painter, parts.content.translated(origin), message, isMine);
 
     if (!parts.reactions.isNull()) {
-        const QFont emojiFont = Appearance::font(TextStyle::Caption);
+        const QFont emojiFont = chipEmojiFont();
         const QFont countFont = Appearance::font(TextStyle::Caption2);
         const QRect area = parts.reactions.translated(origin);
         int x = area.left();

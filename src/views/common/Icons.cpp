@@ -34,7 +34,8 @@ const QHash<QString, QString>& table()
         { QStringLiteral("person.crop.rectangle"), QStringLiteral("x-office-contact") },
         { QStringLiteral("clock"), QStringLiteral("clock") },
         { QStringLiteral("checkmark"), QStringLiteral("dialog-ok") },
-        { QStringLiteral("checkmark.circle.fill"), QStringLiteral("emblem-checked") },
+        // Breeze draws its filled, round check badge under the version-control name.
+        { QStringLiteral("checkmark.circle.fill"), QStringLiteral("vcs-normal") },
         { QStringLiteral("plus.circle"), QStringLiteral("list-add") },
         { QStringLiteral("paperplane.fill"), QStringLiteral("document-send") },
     };
