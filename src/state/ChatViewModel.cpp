@@ -26,6 +26,13 @@ QString uploadFailed(const QString& reason)
     return QStringLiteral("文件上传失败: ") + reason;
 }
 
+// An internet date-time in UTC with whole seconds: Qt::ISODate leaves the
+// milliseconds out ("2025-03-01T08:15:00Z").
+QString isoNow()
+{
+    return QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
+}
+
 QString tooLarge()
 {
     return QStringLiteral("文件大小超过 50 MB 上限");
@@ -326,12 +333,12 @@ QCoro::Task<> ChatViewModel::sendFile(QString filePath)
         co_return;
     }
     if (type.startsWith(u"image/"))
-        co_await sendImageMessage(url);
+        sendImageMessage(url);
     else
-        co_await sendFileMessage(url, fileName, data.size(), type);
+        sendFileMessage(url, fileName, data.size(), type);
 }
 
-QCoro::Task<> ChatViewModel::sendImageMessage(QString url)
+void ChatViewModel::sendImageMessage(const QString& url)
 {
     // Real JSON, so an address holding a quote or a backslash stays readable.
     const QString content = QString::fromUtf8(
@@ -347,10 +354,10 @@ QCoro::Task<> ChatViewModel::sendImageMessage(QString url)
                                 { QStringLiteral("fileMimeType"), QStringLiteral("image/jpeg") } };
     if (dispatch(std::move(message), payload))
         postMessageSent(QStringLiteral("[图片]"), createdAt);
-    co_return;
 }
 
-QCoro::Task<> ChatViewModel::sendFileMessage(QString url, QString fileName, qint64 fileSize, QString mimeType)
+void ChatViewModel::sendFileMessage(const QString& url, const QString& fileName, qint64 fileSize,
+                                    const QString& mimeType)
 {
     Message message = makeOptimistic(QStringLiteral("file"));
     message.fileUrl = url;
@@ -365,7 +372,6 @@ QCoro::Task<> ChatViewModel::sendFileMessage(QString url, QString fileName, qint
                                 { QStringLiteral("fileMimeType"), mimeType } };
     if (dispatch(std::move(message), payload))
         postMessageSent(QStringLiteral("[文件] ") + fileName, createdAt);
-    co_return;
 }
 
 void ChatViewModel::userIsTyping()
@@ -565,12 +571,6 @@ QString ChatViewModel::mimeType(const QString& fileExtension)
     if (extension == u"zip")
         return QStringLiteral("application/zip");
     return QStringLiteral("application/octet-stream");
-}
-
-QString ChatViewModel::isoNow()
-{
-    // Qt::ISODate leaves the milliseconds out: "2025-03-01T08:15:00Z".
-    return QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
 }
 
 Message* ChatViewModel::findById(qint64 id)
