@@ -93,34 +93,41 @@ class TestChatViewModel : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void firstPageIsShownOldestFirstAndMarkedRead()
+    // Newest first from the server, oldest first on screen; read marking only after a page arrived.
+    void firstPage_data()
     {
+        QTest::addColumn<bool>("fails");
+
+        QTest::newRow("loaded") << false;
+        QTest::newRow("failed") << true;
+    }
+
+    void firstPage()
+    {
+        QFETCH(bool, fails);
         Fixture f;
         f.stack.server.respond(procedure("messages.list"),
-                               ok(page({ messageJson(3, me), messageJson(2, 2), messageJson(1, me, "delivered") })));
+                               fails ? RecordingHttpServer::Reply { 500, R"({"error":"boom"})" }
+                                     : ok(page({ messageJson(3, me), messageJson(2, 2), messageJson(1, me, "delivered") })));
         testsupport::runTask(f.model->loadMessages());
+        QVERIFY(!f.model->isLoading());
+        QCOMPARE(f.model->errorText(), fails ? u"boom"_s : QString());
+        QCOMPARE(f.postedNames().contains(NotificationName::conversationRead()), !fails);
+        if (fails) {
+            f.stack.ws.sendRaw(QJsonObject { { u"type"_s, u"marker"_s } });
+            QTRY_COMPARE(f.stack.peer.framesOfType(u"marker"_s).size(), 1);
+            QVERIFY(f.stack.peer.framesOfType(u"read"_s).isEmpty());
+            return;
+        }
         QCOMPARE(ids(f.model->messages()), (QList<qint64> { 1, 2, 3 }));
         QCOMPARE(f.find(3)->status, std::optional<QString>(u"sent"_s));
         QCOMPARE(f.find(2)->status, std::nullopt);
         QCOMPARE(f.find(1)->status, std::optional<QString>(u"delivered"_s));
         QCOMPARE(f.model->offset(), 3);
-        QVERIFY(!f.model->isLoading());
         QTRY_COMPARE(f.stack.peer.framesOfType(u"read"_s).size(), 1);
         const QJsonObject read = f.stack.peer.framesOfType(u"read"_s).at(0).value(u"payload"_s).toObject();
         QCOMPARE(read.value(u"conversationId"_s).toInteger(), chatId);
         QCOMPARE(read.value(u"userId"_s).toInteger(), me);
-        QVERIFY(f.postedNames().contains(NotificationName::conversationRead()));
-    }
-
-    void failedFirstPageMarksNothingRead()
-    {
-        Fixture f;
-        f.stack.server.respond(procedure("messages.list"), { 500, R"({"error":"boom"})" });
-        testsupport::runTask(f.model->loadMessages());
-        QVERIFY(!f.model->isLoading());
-        QVERIFY(f.model->error());
-        QTest::qWait(50);
-        QVERIFY(f.stack.peer.framesOfType(u"read"_s).isEmpty());
     }
 
     void acknowledgementConfirmsTheMatchingMessage()

@@ -89,26 +89,6 @@ private Q_SLOTS:
         QVERIFY2(error.startsWith(errorLine + u':'), qPrintable(error));
     }
 
-    void systemLanguage_data()
-    {
-        QTest::addColumn<QStringList>("preferred");
-        QTest::addColumn<AppLanguage>("expected");
-
-        QTest::newRow("en-US") << QStringList { u"en-US"_s, u"vi"_s } << AppLanguage::en;
-        QTest::newRow("vi-VN") << QStringList { u"vi-VN"_s } << AppLanguage::vi;
-        QTest::newRow("zh-Hant-HK") << QStringList { u"zh-Hant-HK"_s } << AppLanguage::zhHans;
-        QTest::newRow("de-DE before en") << QStringList { u"de-DE"_s, u"en-US"_s } << AppLanguage::zhHans;
-        QTest::newRow("upper-case EN") << QStringList { u"EN-us"_s } << AppLanguage::zhHans;
-        QTest::newRow("empty list") << QStringList {} << AppLanguage::zhHans;
-    }
-
-    void systemLanguage()
-    {
-        QFETCH(QStringList, preferred);
-        QFETCH(AppLanguage, expected);
-        QCOMPARE(LocalizationManager::systemLanguage(preferred), expected);
-    }
-
     void choosesStartLanguage_data()
     {
         QTest::addColumn<QVariant>("stored");
@@ -122,6 +102,11 @@ private Q_SLOTS:
         QTest::newRow("stored fr counts as absent") << QVariant(u"fr"_s) << QStringList { u"en-US"_s }
                                                     << AppLanguage::en;
         QTest::newRow("stored case differs") << QVariant(u"ZH-HANS"_s) << QStringList { u"vi"_s } << AppLanguage::vi;
+        QTest::newRow("vi-VN system") << QVariant() << QStringList { u"vi-VN"_s } << AppLanguage::vi;
+        QTest::newRow("zh-Hant-HK system") << QVariant() << QStringList { u"zh-Hant-HK"_s } << AppLanguage::zhHans;
+        QTest::newRow("de-DE before en") << QVariant() << QStringList { u"de-DE"_s, u"en-US"_s } << AppLanguage::zhHans;
+        QTest::newRow("upper-case EN") << QVariant() << QStringList { u"EN-us"_s } << AppLanguage::zhHans;
+        QTest::newRow("empty system list") << QVariant() << QStringList {} << AppLanguage::zhHans;
     }
 
     void choosesStartLanguage()
