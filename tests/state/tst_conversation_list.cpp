@@ -60,10 +60,12 @@ struct Fixture {
     ClientStack stack;
     std::unique_ptr<ConversationListViewModel> model;
 
-    explicit Fixture(const QByteArray& conversations = twoConversations)
+    explicit Fixture(const QByteArray& conversations = twoConversations, bool connected = false)
     {
         stack.server.respond(procedure("conversations.list"), ok(conversations));
         stack.server.respond(procedure("groups.getMembers"), ok(R"([{"userId":1},{"userId":2}])"));
+        if (connected && !stack.connectChannel(ClientStack::user(me, u"Me"_s)))
+            qFatal("channel did not connect");
         model = std::make_unique<ConversationListViewModel>(
             me,
             ConversationListViewModel::Dependencies { &stack.chat, &stack.groups, &stack.ws, &stack.notifications,
@@ -214,24 +216,12 @@ private Q_SLOTS:
         QFETCH(bool, upAtStart);
         QFETCH(QList<bool>, changes);
         QFETCH(int, reloads);
-        std::unique_ptr<Fixture> f;
-        if (upAtStart) {
-            auto stack = std::make_unique<Fixture>();
-            QVERIFY(stack->stack.connectChannel(ClientStack::user(me, u"Me"_s)));
-            // A fresh view model on the already connected channel.
-            stack->model = std::make_unique<ConversationListViewModel>(
-                me,
-                ConversationListViewModel::Dependencies { &stack->stack.chat, &stack->stack.groups, &stack->stack.ws,
-                                                          &stack->stack.notifications, stack->stack.timers });
-            f = std::move(stack);
-        } else {
-            f = std::make_unique<Fixture>();
-        }
+        Fixture f(twoConversations, upAtStart);
         for (bool value : changes)
-            Q_EMIT f->stack.ws.isConnectedChanged(value);
-        QTRY_COMPARE(f->loads(), reloads);
+            Q_EMIT f.stack.ws.isConnectedChanged(value);
+        QTRY_COMPARE(f.loads(), reloads);
         QTest::qWait(50);
-        QCOMPARE(f->loads(), reloads);
+        QCOMPARE(f.loads(), reloads);
     }
 
     void searchIsDebounced()
@@ -324,8 +314,7 @@ private Q_SLOTS:
 
     void privateConversationsFollowTheirOtherMembersPresence()
     {
-        Fixture f;
-        QVERIFY(f.stack.connectChannel(ClientStack::user(me, u"Me"_s)));
+        Fixture f(twoConversations, true);
         f.load();
         QTRY_COMPARE(f.stack.requestCount(procedure("groups.getMembers")), 1);
         f.stack.peer.push(QJsonObject { { u"type"_s, u"online"_s }, { u"payload"_s, QJsonObject { { u"userId"_s, 2 } } } });
