@@ -33,12 +33,6 @@ std::optional<QString> presentOrAbsent(const QString& text)
     return text.isEmpty() ? std::nullopt : std::optional<QString>(text);
 }
 
-const QString& emptyFields()
-{
-    static const QString message = QStringLiteral("请输入用户名和密码");
-    return message;
-}
-
 } // namespace
 
 AuthViewModel::Dependencies AuthViewModel::sharedDependencies()
@@ -103,70 +97,68 @@ QCoro::Task<> AuthViewModel::confirmSession(QString keepingLine, QString endingL
 
 QCoro::Task<> AuthViewModel::login()
 {
-    if (m_username.isEmpty() || m_password.isEmpty()) {
-        setError(emptyFields());
+    if (!formIsValid(false))
         co_return;
-    }
-    QPointer<AuthViewModel> self(this);
-    setIsLoading(true);
-    setError(std::nullopt);
-    std::optional<User> user;
-    std::optional<QString> failure;
-    try {
-        const AuthResponse response = co_await m_deps.authService->login(m_username, m_password);
-        user = response.user;
-    } catch (const std::exception& error) {
-        failure = errorDescription(error);
-    }
-    if (!self)
-        co_return;
-    if (failure || !user) {
-        setError(failure.value_or(QStringLiteral("登录失败")));
+    // Built first: g++ 12 mishandles temporaries inside a co_await expression.
+    QCoro::Task<AuthResponse> request = m_deps.authService->login(m_username, m_password);
+    if (co_await signIn(std::move(request), QStringLiteral("登录失败"))) {
+        setUsername(QString());
+        setPassword(QString());
         setIsLoading(false);
-        co_return;
     }
-    setSession(user);
-    setUsername(QString());
-    setPassword(QString());
-    setIsLoading(false);
 }
 
 QCoro::Task<> AuthViewModel::registerAccount()
 {
+    if (!formIsValid(true))
+        co_return;
+    QCoro::Task<AuthResponse> request = m_deps.authService->registerAccount(
+        m_username, m_password, presentOrAbsent(m_nickname), presentOrAbsent(m_email), presentOrAbsent(m_inviteCode));
+    if (co_await signIn(std::move(request), QStringLiteral("注册失败"))) {
+        setUsername(QString());
+        setPassword(QString());
+        setNickname(QString());
+        setEmail(QString());
+        setInviteCode(QString());
+        setIsLoading(false);
+    }
+}
+
+bool AuthViewModel::formIsValid(bool registering)
+{
     if (m_username.isEmpty() || m_password.isEmpty()) {
-        setError(emptyFields());
-        co_return;
+        setError(QStringLiteral("请输入用户名和密码"));
+        return false;
     }
-    if (visibleLength(m_password) < 6) {
+    if (registering && visibleLength(m_password) < 6) {
         setError(QStringLiteral("密码至少6位"));
-        co_return;
+        return false;
     }
+    return true;
+}
+
+QCoro::Task<bool> AuthViewModel::signIn(QCoro::Task<AuthResponse> request, QString fallbackError)
+{
     QPointer<AuthViewModel> self(this);
     setIsLoading(true);
     setError(std::nullopt);
     std::optional<User> user;
     std::optional<QString> failure;
     try {
-        const AuthResponse response = co_await m_deps.authService->registerAccount(
-            m_username, m_password, presentOrAbsent(m_nickname), presentOrAbsent(m_email), presentOrAbsent(m_inviteCode));
+        const AuthResponse response = co_await std::move(request);
         user = response.user;
     } catch (const std::exception& error) {
         failure = errorDescription(error);
     }
     if (!self)
-        co_return;
-    if (failure || !user) {
-        setError(failure.value_or(QStringLiteral("注册失败")));
+        co_return false;
+    if (!user) {
+        setError(failure.value_or(fallbackError));
         setIsLoading(false);
-        co_return;
+        co_return false;
     }
     setSession(user);
-    setUsername(QString());
-    setPassword(QString());
-    setNickname(QString());
-    setEmail(QString());
-    setInviteCode(QString());
-    setIsLoading(false);
+    co_return true;
 }
 
 QCoro::Task<> AuthViewModel::logout()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "models/AuthResponse.h"
 #include "models/User.h"
 
 #include <QCoroTask>
@@ -82,6 +83,12 @@ private:
     void restoreSession();
     QCoro::Task<> checkRestoredSession();
     QCoro::Task<> confirmSession(QString keepingLine, QString endingLine);
+    // The form's own checks; a failed one is shown in error() and nothing is sent.
+    bool formIsValid(bool registering);
+    // Shows progress while request runs; true when it signed the user in (the
+    // object is then alive and still loading), false when it failed or the
+    // object went away.
+    QCoro::Task<bool> signIn(QCoro::Task<AuthResponse> request, QString fallbackError);
     // Signed in with user, or signed out when absent: the two fields change together.
     void setSession(const std::optional<User>& user);
     void setIsLoading(bool loading);

@@ -26,6 +26,18 @@ QString uploadFailed(const QString& reason)
     return QStringLiteral("文件上传失败: ") + reason;
 }
 
+// An internet date-time in UTC with whole seconds: Qt::ISODate leaves the
+// milliseconds out ("2025-03-01T08:15:00Z").
+QString isoNow()
+{
+    return QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
+}
+
+QString tooLarge()
+{
+    return QStringLiteral("文件大小超过 50 MB 上限");
+}
+
 } // namespace
 
 ChatViewModel::Dependencies ChatViewModel::sharedDependencies()
@@ -143,18 +155,24 @@ QCoro::Task<> ChatViewModel::loadMessages()
 
     QList<Message> list;
     QSet<qint64> pageIds;
+    QSet<QString> pageClientIds;
     list.reserve(page.size());
     for (auto it = page.crbegin(); it != page.crend(); ++it) {
         Message message = *it;
         if (message.senderId == m_currentUserId && !message.status)
             message.status = QStringLiteral("sent");
         pageIds.insert(message.id);
+        if (message.clientMessageId)
+            pageClientIds.insert(*message.clientMessageId);
         list.append(std::move(message));
     }
     // What was sent or arrived while the page was on its way, and unconfirmed
-    // messages of this user, stay below the page unless the page holds them.
+    // messages of this user, stay below the page unless the page holds them
+    // (an unconfirmed one is found there by its client id).
     for (const Message& message : std::as_const(m_messages)) {
-        if (!pageIds.contains(message.id) && (message.id < 0 || !listedBefore.contains(message.id)))
+        const bool inPage = pageIds.contains(message.id)
+            || (message.clientMessageId && pageClientIds.contains(*message.clientMessageId));
+        if (!inPage && (message.id < 0 || !listedBefore.contains(message.id)))
             list.append(message);
     }
     if (!page.isEmpty() && page.first().serverMsgId)
@@ -283,7 +301,7 @@ QCoro::Task<> ChatViewModel::sendFile(QString filePath)
     // Checked before reading: the whole file would otherwise sit in memory, and
     // again as base64 text in the upload.
     if (info.isFile() && info.size() > maxFileBytes) {
-        setError(uploadFailed(QStringLiteral("文件大小超过 50 MB 上限")));
+        setError(uploadFailed(tooLarge()));
         co_return;
     }
     QFile file(filePath);
@@ -291,10 +309,11 @@ QCoro::Task<> ChatViewModel::sendFile(QString filePath)
         setError(uploadFailed(file.errorString()));
         co_return;
     }
-    const QByteArray data = file.readAll();
+    // Bounded even for files whose size is not known up front (pipes, devices).
+    const QByteArray data = file.read(maxFileBytes + 1);
     file.close();
     if (data.size() > maxFileBytes) {
-        setError(uploadFailed(QStringLiteral("文件大小超过 50 MB 上限")));
+        setError(uploadFailed(tooLarge()));
         co_return;
     }
     const QString fileName = info.fileName();
@@ -314,12 +333,12 @@ QCoro::Task<> ChatViewModel::sendFile(QString filePath)
         co_return;
     }
     if (type.startsWith(u"image/"))
-        co_await sendImageMessage(url);
+        sendImageMessage(url);
     else
-        co_await sendFileMessage(url, fileName, data.size(), type);
+        sendFileMessage(url, fileName, data.size(), type);
 }
 
-QCoro::Task<> ChatViewModel::sendImageMessage(QString url)
+void ChatViewModel::sendImageMessage(const QString& url)
 {
     // Real JSON, so an address holding a quote or a backslash stays readable.
     const QString content = QString::fromUtf8(
@@ -335,10 +354,10 @@ QCoro::Task<> ChatViewModel::sendImageMessage(QString url)
                                 { QStringLiteral("fileMimeType"), QStringLiteral("image/jpeg") } };
     if (dispatch(std::move(message), payload))
         postMessageSent(QStringLiteral("[图片]"), createdAt);
-    co_return;
 }
 
-QCoro::Task<> ChatViewModel::sendFileMessage(QString url, QString fileName, qint64 fileSize, QString mimeType)
+void ChatViewModel::sendFileMessage(const QString& url, const QString& fileName, qint64 fileSize,
+                                    const QString& mimeType)
 {
     Message message = makeOptimistic(QStringLiteral("file"));
     message.fileUrl = url;
@@ -353,7 +372,6 @@ QCoro::Task<> ChatViewModel::sendFileMessage(QString url, QString fileName, qint
                                 { QStringLiteral("fileMimeType"), mimeType } };
     if (dispatch(std::move(message), payload))
         postMessageSent(QStringLiteral("[文件] ") + fileName, createdAt);
-    co_return;
 }
 
 void ChatViewModel::userIsTyping()
@@ -412,32 +430,40 @@ qint64 ChatViewModel::nextTemporaryId()
 
 void ChatViewModel::handleMessageAck(const QString& clientMsgId, const QString& serverMsgId, qint64 messageId)
 {
-    for (Message& listed : m_messages) {
-        if (listed.clientMessageId != clientMsgId)
-            continue;
-        Message confirmed;
-        confirmed.id = messageId;
-        confirmed.conversationId = listed.conversationId;
-        confirmed.senderId = listed.senderId;
-        confirmed.type = listed.type;
-        confirmed.content = listed.content;
-        confirmed.fileUrl = listed.fileUrl;
-        confirmed.fileName = listed.fileName;
-        confirmed.fileSize = listed.fileSize;
-        confirmed.fileMimeType = listed.fileMimeType;
-        confirmed.status = QStringLiteral("sent");
-        confirmed.threadRootId = listed.threadRootId;
-        confirmed.createdAt = listed.createdAt ? listed.createdAt : std::optional<QString>(isoNow());
-        confirmed.serverMsgId = serverMsgId;
-        confirmed.clientMessageId = clientMsgId;
-        confirmed.senderName = listed.senderName;
-        confirmed.senderAvatar = listed.senderAvatar;
-        listed = std::move(confirmed);
-        m_latestServerMsgId = serverMsgId;
-        Q_EMIT messagesChanged();
-        break;
-    }
     m_pendingMessages.remove(clientMsgId);
+    qsizetype index = 0;
+    while (index < m_messages.size() && m_messages.at(index).clientMessageId != clientMsgId)
+        ++index;
+    if (index == m_messages.size())
+        return;
+
+    const Message& listed = m_messages.at(index);
+    Message confirmed;
+    confirmed.id = messageId;
+    confirmed.conversationId = listed.conversationId;
+    confirmed.senderId = listed.senderId;
+    confirmed.type = listed.type;
+    confirmed.content = listed.content;
+    confirmed.fileUrl = listed.fileUrl;
+    confirmed.fileName = listed.fileName;
+    confirmed.fileSize = listed.fileSize;
+    confirmed.fileMimeType = listed.fileMimeType;
+    confirmed.status = QStringLiteral("sent");
+    confirmed.threadRootId = listed.threadRootId;
+    confirmed.createdAt = listed.createdAt ? listed.createdAt : std::optional<QString>(isoNow());
+    confirmed.serverMsgId = serverMsgId;
+    confirmed.clientMessageId = clientMsgId;
+    confirmed.senderName = listed.senderName;
+    confirmed.senderAvatar = listed.senderAvatar;
+    m_messages[index] = std::move(confirmed);
+    // A copy delivered before the acknowledgement without the client id now
+    // carries the same id: keep one.
+    for (qsizetype i = m_messages.size() - 1; i >= 0; --i) {
+        if (i != index && m_messages.at(i).id == messageId)
+            m_messages.removeAt(i);
+    }
+    m_latestServerMsgId = serverMsgId;
+    Q_EMIT messagesChanged();
 }
 
 void ChatViewModel::handleNewMessage(const Message& message)
@@ -545,12 +571,6 @@ QString ChatViewModel::mimeType(const QString& fileExtension)
     if (extension == u"zip")
         return QStringLiteral("application/zip");
     return QStringLiteral("application/octet-stream");
-}
-
-QString ChatViewModel::isoNow()
-{
-    // Qt::ISODate leaves the milliseconds out: "2025-03-01T08:15:00Z".
-    return QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
 }
 
 Message* ChatViewModel::findById(qint64 id)

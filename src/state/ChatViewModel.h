@@ -63,7 +63,6 @@ public:
     qint64 conversationId() const { return m_conversationId; }
     qint64 currentUserId() const { return m_currentUserId; }
     qint64 offset() const { return m_offset; }
-    std::optional<QString> latestServerMsgId() const { return m_latestServerMsgId; }
     // Client message ids of sent messages still waiting for their acknowledgement.
     QSet<QString> pendingMessages() const { return m_pendingMessages; }
 
@@ -82,8 +81,6 @@ public:
     void userIsTyping();
 
     static QString mimeType(const QString& fileExtension);
-    // The current time as an internet date-time in UTC with whole seconds.
-    static QString isoNow();
 
 Q_SIGNALS:
     void messagesChanged();
@@ -96,8 +93,8 @@ Q_SIGNALS:
 private:
     void setupSubscriptions();
     QCoro::Task<> markAsRead();
-    QCoro::Task<> sendImageMessage(QString url);
-    QCoro::Task<> sendFileMessage(QString url, QString fileName, qint64 fileSize, QString mimeType);
+    void sendImageMessage(const QString& url);
+    void sendFileMessage(const QString& url, const QString& fileName, qint64 fileSize, const QString& mimeType);
 
     void handleMessageAck(const QString& clientMsgId, const QString& serverMsgId, qint64 messageId);
     void handleNewMessage(const Message& message);

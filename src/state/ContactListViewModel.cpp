@@ -19,6 +19,15 @@ QCoro::Task<std::optional<qint64>> pendingCount(ContactService* service)
     }
 }
 
+QCoro::Task<> dropWhenDone(QCoro::Task<QList<ChatGroup>> groups, QCoro::Task<std::optional<qint64>> count)
+{
+    try {
+        co_await std::move(groups);
+    } catch (const std::exception&) {
+    }
+    co_await std::move(count);
+}
+
 } // namespace
 
 ContactListViewModel::Dependencies ContactListViewModel::sharedDependencies()
@@ -66,11 +75,13 @@ QCoro::Task<> ContactListViewModel::loadContacts()
     } catch (const std::exception& error) {
         failure = errorDescription(error);
     }
-    if (stale())
-        co_return;
-    if (failure) {
-        setError(*failure);
-        setIsLoading(false);
+    if (stale() || failure) {
+        if (!stale())
+            endWithError(*failure);
+        // Calls still under way end before the load does, their results dropped:
+        // nothing of a load outlives it.
+        QCoro::Task<> rest = dropWhenDone(std::move(groupsCall), std::move(countCall));
+        co_await std::move(rest);
         co_return;
     }
     m_contacts = std::move(contacts);
@@ -82,11 +93,10 @@ QCoro::Task<> ContactListViewModel::loadContacts()
     } catch (const std::exception& error) {
         failure = errorDescription(error);
     }
-    if (stale())
-        co_return;
-    if (failure) {
-        setError(*failure);
-        setIsLoading(false);
+    if (stale() || failure) {
+        if (!stale())
+            endWithError(*failure);
+        co_await std::move(countCall);
         co_return;
     }
     m_groups = std::move(groups);
@@ -127,6 +137,12 @@ void ContactListViewModel::handleFriendRequestFrame(const WSMessage& frame)
 {
     if (frame.type == u"friend_request_accepted")
         loadContacts();
+}
+
+void ContactListViewModel::endWithError(const QString& error)
+{
+    setError(error);
+    setIsLoading(false);
 }
 
 void ContactListViewModel::setIsLoading(bool loading)

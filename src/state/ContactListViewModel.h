@@ -65,6 +65,7 @@ private:
     void setupSubscriptions();
     void handlePresence(qint64 userId, bool online);
     void handleFriendRequestFrame(const WSMessage& frame);
+    void endWithError(const QString& error);
     void setIsLoading(bool loading);
     void setError(const QString& error);
 

@@ -35,8 +35,6 @@ ConversationListViewModel::ConversationListViewModel(qint64 currentUserId, Depen
     setupPresence();
 }
 
-ConversationListViewModel::~ConversationListViewModel() = default;
-
 void ConversationListViewModel::setupSearch()
 {
     m_searchTimer = m_deps.timers->create(this, [this] { applyFilter(); });
@@ -90,15 +88,11 @@ void ConversationListViewModel::setupSubscriptions()
 void ConversationListViewModel::setupPresence()
 {
     WebSocketService* ws = m_deps.wsService;
-    connect(ws, &WebSocketService::presenceSubject, this, [this] {
-        if (applyPresence())
-            publishConversations();
-    }, Qt::QueuedConnection);
+    connect(ws, &WebSocketService::presenceSubject, this, &ConversationListViewModel::updatePresence,
+            Qt::QueuedConnection);
     // A disconnect empties the online set without a presence event per user.
-    connect(ws, &WebSocketService::onlineUsersChanged, this, [this] {
-        if (applyPresence())
-            publishConversations();
-    }, Qt::QueuedConnection);
+    connect(ws, &WebSocketService::onlineUsersChanged, this, &ConversationListViewModel::updatePresence,
+            Qt::QueuedConnection);
 }
 
 void ConversationListViewModel::handleConnectionChange(bool connected)
@@ -360,7 +354,13 @@ QCoro::Task<> ConversationListViewModel::resolvePrivatePeers()
         if (peer)
             m_privatePeers.insert(conversationId, *peer);
     }
-    if (!pending.isEmpty() && applyPresence())
+    if (!pending.isEmpty())
+        updatePresence();
+}
+
+void ConversationListViewModel::updatePresence()
+{
+    if (applyPresence())
         publishConversations();
 }
 

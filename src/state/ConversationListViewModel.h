@@ -48,7 +48,6 @@ public:
     // and they are not the "other member" of a private conversation.
     explicit ConversationListViewModel(qint64 currentUserId, QObject* parent = nullptr);
     ConversationListViewModel(qint64 currentUserId, Dependencies dependencies, QObject* parent = nullptr);
-    ~ConversationListViewModel() override;
 
     QList<Conversation> conversations() const { return m_conversations; }
     QList<Conversation> filteredConversations() const { return m_filteredConversations; }
@@ -58,7 +57,6 @@ public:
     std::optional<QString> error() const { return m_error; }
     QString errorText() const { return m_error.value_or(QString()); }
     std::optional<qint64> activeConversationId() const { return m_activeConversationId; }
-    QSet<qint64> readConversationIds() const { return m_readConversationIds; }
 
     // Never throws; a failure lands in error(). When loads overlap, only the
     // newest one's result is applied.
@@ -100,6 +98,7 @@ private:
     // Sets each resolved private conversation's online flag from the channel's
     // online-user set; writes only changed flags and says whether any changed.
     bool applyPresence();
+    void updatePresence();
 
     qint64 m_currentUserId;
     Dependencies m_deps;

@@ -27,15 +27,6 @@ QString timeKey(const std::optional<QString>& time)
     return instant.toUTC().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")) + u'Z';
 }
 
-bool precedes(const Conversation& a, const Conversation& b)
-{
-    const bool aPinned = a.isPinned.value_or(false);
-    const bool bPinned = b.isPinned.value_or(false);
-    if (aPinned != bPinned)
-        return aPinned;
-    return timeKey(a.lastMessageTime) > timeKey(b.lastMessageTime);
-}
-
 void sort(QList<Conversation>& conversations)
 {
     struct Entry {

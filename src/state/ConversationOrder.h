@@ -19,7 +19,6 @@ namespace conversationOrder {
 // the order transitive, which the sort needs.
 QString timeKey(const std::optional<QString>& time);
 
-bool precedes(const Conversation& a, const Conversation& b);
 void sort(QList<Conversation>& conversations);
 
 } // namespace conversationOrder

@@ -32,8 +32,9 @@ void LocalizationManager::setLanguage(AppLanguage language)
         return;
     m_settings->setValue(storedLanguageKey(), appLanguage::rawValue(language));
     m_currentLanguage = language;
-    Q_EMIT currentLanguageChanged(language);
     m_bundle = bundle(language);
+    // Both after the switch is complete: a listener of either reads the new texts.
+    Q_EMIT currentLanguageChanged(language);
     Q_EMIT bundleChanged();
 }
 

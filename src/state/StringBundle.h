@@ -21,7 +21,6 @@ public:
     QString path() const { return m_path; }
     const StringTable& table() const { return m_table; }
     QString localizedString(const QString& key) const;
-    bool operator==(const StringBundle& other) const { return m_path == other.m_path; }
 
     static QString tableFileName() { return QStringLiteral("Localizable.strings"); }
 

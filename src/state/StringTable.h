@@ -19,7 +19,6 @@ public:
     // Reads a UTF-8 file (a byte-order mark is skipped).
     static std::optional<StringTable> load(const QString& path, QString* error = nullptr);
 
-    bool contains(const QString& key) const { return m_entries.contains(key); }
     // The text for key, or absent when the table lacks it.
     std::optional<QString> value(const QString& key) const;
     qsizetype size() const { return m_entries.size(); }

@@ -1,6 +1,7 @@
 #include "ClientStack.h"
 
 #include "state/ConversationListViewModel.h"
+#include "state/ConversationOrder.h"
 #include "state/NotificationName.h"
 
 using namespace Qt::StringLiterals;
@@ -27,6 +28,17 @@ Message message(qint64 conversationId, qint64 senderId, const QString& type = u"
     return m;
 }
 
+Conversation conversation(qint64 id, std::optional<QString> time, bool pinned = false)
+{
+    Conversation c;
+    c.id = id;
+    c.type = u"private"_s;
+    c.lastMessageTime = std::move(time);
+    if (pinned)
+        c.isPinned = true;
+    return c;
+}
+
 std::optional<Conversation> find(const QList<Conversation>& list, qint64 id)
 {
     for (const Conversation& c : list) {
@@ -48,10 +60,12 @@ struct Fixture {
     ClientStack stack;
     std::unique_ptr<ConversationListViewModel> model;
 
-    explicit Fixture(const QByteArray& conversations = twoConversations)
+    explicit Fixture(const QByteArray& conversations = twoConversations, bool connected = false)
     {
         stack.server.respond(procedure("conversations.list"), ok(conversations));
         stack.server.respond(procedure("groups.getMembers"), ok(R"([{"userId":1},{"userId":2}])"));
+        if (connected && !stack.connectChannel(ClientStack::user(me, u"Me"_s)))
+            qFatal("channel did not connect");
         model = std::make_unique<ConversationListViewModel>(
             me,
             ConversationListViewModel::Dependencies { &stack.chat, &stack.groups, &stack.ws, &stack.notifications,
@@ -70,6 +84,44 @@ class TestConversationList : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void orders_data()
+    {
+        QTest::addColumn<QList<Conversation>>("input");
+        QTest::addColumn<QList<qint64>>("expected");
+
+        QTest::newRow("newest first") << QList<Conversation> { conversation(1, u"2025-03-01T08:00:00Z"_s),
+                                                               conversation(2, u"2025-03-02T08:00:00Z"_s) }
+                                      << QList<qint64> { 2, 1 };
+        QTest::newRow("pinned old above unpinned new")
+            << QList<Conversation> { conversation(1, u"2025-03-02T08:00:00Z"_s),
+                                     conversation(2, u"2020-01-01T00:00:00Z"_s, true) }
+            << QList<qint64> { 2, 1 };
+        QTest::newRow("no time sorts last, ties keep order")
+            << QList<Conversation> { conversation(1, std::nullopt), conversation(2, u"2025-03-01T08:00:00Z"_s),
+                                     conversation(3, u"2025-03-01T08:00:00Z"_s), conversation(4, std::nullopt) }
+            << QList<qint64> { 2, 3, 1, 4 };
+        // As text "2025-03-01T09:00:00+08:00" > "2025-03-01T02:00:00Z", yet it is the earlier instant.
+        QTest::newRow("offsets compare as instants")
+            << QList<Conversation> { conversation(1, u"2025-03-01T09:00:00+08:00"_s),
+                                     conversation(2, u"2025-03-01T02:00:00Z"_s) }
+            << QList<qint64> { 2, 1 };
+        QTest::newRow("fractions compare as instants")
+            << QList<Conversation> { conversation(1, u"2025-03-01T08:00:00Z"_s),
+                                     conversation(2, u"2025-03-01T08:00:00.5Z"_s) }
+            << QList<qint64> { 2, 1 };
+        QTest::newRow("unparsable times compare as text")
+            << QList<Conversation> { conversation(1, u"earlier"_s), conversation(2, u"later"_s) }
+            << QList<qint64> { 2, 1 };
+    }
+
+    void orders()
+    {
+        QFETCH(QList<Conversation>, input);
+        QFETCH(QList<qint64>, expected);
+        conversationOrder::sort(input);
+        QCOMPARE(ids(input), expected);
+    }
+
     void unreadCounting_data()
     {
         QTest::addColumn<qint64>("senderId");
@@ -100,33 +152,38 @@ private Q_SLOTS:
         QCOMPARE(ids(f.model->filteredConversations()), (QList<qint64> { 10, 20 }));
     }
 
-    void openConversationStaysReadAcrossReloads()
+    // A conversation read locally shows 0 across reloads until it is closed
+    // (opened in the chat) or gets a new message (marked read from the menu).
+    void readConversationStaysZeroUntil_data()
     {
+        QTest::addColumn<bool>("fromMenu");
+
+        QTest::newRow("opened, until closed") << false;
+        QTest::newRow("marked from the menu, until a new message") << true;
+    }
+
+    void readConversationStaysZeroUntil()
+    {
+        QFETCH(bool, fromMenu);
         Fixture f(R"([{"id":10,"type":"private","unreadCount":4}])");
+        f.stack.server.respond(procedure("conversations.markAsRead"), ok("null"));
+        const QVariantMap info { { NotificationKey::conversationId(), qint64(10) } };
         f.load();
-        f.stack.notifications.post(NotificationName::conversationActive(),
-                                   { { NotificationKey::conversationId(), qint64(10) } });
+        if (fromMenu)
+            testsupport::runTask(f.model->markAsRead(*f.conversation(10)));
+        else
+            f.stack.notifications.post(NotificationName::conversationActive(), info);
         QTRY_COMPARE(f.conversation(10)->unreadCount, std::optional<qint64>(0));
         f.load();
         QCOMPARE(f.conversation(10)->unreadCount, std::optional<qint64>(0));
-        f.stack.notifications.post(NotificationName::conversationInactive(),
-                                   { { NotificationKey::conversationId(), qint64(10) } });
-        QTRY_VERIFY(!f.model->activeConversationId());
-        f.load();
-        QCOMPARE(f.conversation(10)->unreadCount, std::optional<qint64>(4));
-    }
 
-    void markedReadStopsBeingForcedToZeroByANewMessage()
-    {
-        Fixture f(R"([{"id":10,"type":"private","unreadCount":4}])");
-        f.stack.server.respond(procedure("conversations.markAsRead"), ok("null"));
-        f.load();
-        testsupport::runTask(f.model->markAsRead(*f.conversation(10)));
-        f.load();
-        QCOMPARE(f.conversation(10)->unreadCount, std::optional<qint64>(0));
-
-        Q_EMIT f.stack.ws.newMessageSubject(message(10, 2));
-        QTRY_COMPARE(f.conversation(10)->unreadCount, std::optional<qint64>(1));
+        if (fromMenu) {
+            Q_EMIT f.stack.ws.newMessageSubject(message(10, 2));
+            QTRY_COMPARE(f.conversation(10)->unreadCount, std::optional<qint64>(1));
+        } else {
+            f.stack.notifications.post(NotificationName::conversationInactive(), info);
+            QTRY_VERIFY(!f.model->activeConversationId());
+        }
         f.load();
         QCOMPARE(f.conversation(10)->unreadCount, std::optional<qint64>(4));
     }
@@ -159,24 +216,12 @@ private Q_SLOTS:
         QFETCH(bool, upAtStart);
         QFETCH(QList<bool>, changes);
         QFETCH(int, reloads);
-        std::unique_ptr<Fixture> f;
-        if (upAtStart) {
-            auto stack = std::make_unique<Fixture>();
-            QVERIFY(stack->stack.connectChannel(ClientStack::user(me, u"Me"_s)));
-            // A fresh view model on the already connected channel.
-            stack->model = std::make_unique<ConversationListViewModel>(
-                me,
-                ConversationListViewModel::Dependencies { &stack->stack.chat, &stack->stack.groups, &stack->stack.ws,
-                                                          &stack->stack.notifications, stack->stack.timers });
-            f = std::move(stack);
-        } else {
-            f = std::make_unique<Fixture>();
-        }
+        Fixture f(twoConversations, upAtStart);
         for (bool value : changes)
-            Q_EMIT f->stack.ws.isConnectedChanged(value);
-        QTRY_COMPARE(f->loads(), reloads);
+            Q_EMIT f.stack.ws.isConnectedChanged(value);
+        QTRY_COMPARE(f.loads(), reloads);
         QTest::qWait(50);
-        QCOMPARE(f->loads(), reloads);
+        QCOMPARE(f.loads(), reloads);
     }
 
     void searchIsDebounced()
@@ -269,8 +314,7 @@ private Q_SLOTS:
 
     void privateConversationsFollowTheirOtherMembersPresence()
     {
-        Fixture f;
-        QVERIFY(f.stack.connectChannel(ClientStack::user(me, u"Me"_s)));
+        Fixture f(twoConversations, true);
         f.load();
         QTRY_COMPARE(f.stack.requestCount(procedure("groups.getMembers")), 1);
         f.stack.peer.push(QJsonObject { { u"type"_s, u"online"_s }, { u"payload"_s, QJsonObject { { u"userId"_s, 2 } } } });
