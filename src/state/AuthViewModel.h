@@ -59,6 +59,8 @@ public:
     void setEmail(const QString& value);
     void setInviteCode(const QString& value);
     void setIsLoginMode(bool value);
+    // The login screen's mode link drops a shown error along with the mode.
+    void clearError() { setError(std::nullopt); }
 
     // None of these throws; failures end in error() or in the log.
     QCoro::Task<> login();

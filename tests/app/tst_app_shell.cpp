@@ -138,8 +138,9 @@ private Q_SLOTS:
         QVERIFY(error->isVisible());
         QCOMPARE(error->text(), message);
 
-        // The mode link hides the error and keeps what was typed.
+        // The mode link clears the error and keeps what was typed.
         QTest::mouseClick(child<QPushButton>(login, "modeSwitchButton"), Qt::LeftButton);
+        QVERIFY(!app->authViewModel()->error());
         QVERIFY(!error->isVisible());
         QCOMPARE(child<QLineEdit>(login, "usernameField")->text(), user);
     }

@@ -120,10 +120,7 @@ LoginView::LoginView(AuthViewModel* authViewModel, QWidget* parent)
     });
     connect(m_auth, &AuthViewModel::isLoginModeChanged, this, &LoginView::updateMode);
     connect(m_auth, &AuthViewModel::isLoadingChanged, this, &LoginView::updateLoading);
-    connect(m_auth, &AuthViewModel::errorChanged, this, [this] {
-        m_errorDismissed = false;
-        updateError();
-    });
+    connect(m_auth, &AuthViewModel::errorChanged, this, &LoginView::updateError);
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &LoginView::retranslate);
     retranslate();
     updateLoading();
@@ -146,19 +143,16 @@ QLineEdit* LoginView::field(const char* objectName, bool secret)
 void LoginView::submit()
 {
     // Fire and forget: the sign-in state reports progress and failure itself.
-    m_errorDismissed = false;
     if (m_auth->isLoginMode())
         m_auth->login();
     else
         m_auth->registerAccount();
-    updateError();
 }
 
 void LoginView::switchMode()
 {
     m_auth->setIsLoginMode(!m_auth->isLoginMode());
-    m_errorDismissed = true;
-    updateError();
+    m_auth->clearError();
 }
 
 void LoginView::retranslate()
@@ -192,7 +186,7 @@ void LoginView::updateLoading()
 
 void LoginView::updateError()
 {
-    const std::optional<QString> error = m_errorDismissed ? std::nullopt : m_auth->error();
+    const std::optional<QString> error = m_auth->error();
     m_error->setVisible(error.has_value());
     m_error->setText(error.value_or(QString()));
 }

@@ -44,5 +44,4 @@ private:
     Spinner* m_spinner;
     QPushButton* m_modeLink;
     // The mode link hides the shown error; the next attempt or error shows it again.
-    bool m_errorDismissed = false;
 };
