@@ -38,23 +38,25 @@ struct LastMessageObject {
 
 QString Conversation::previewText(const std::optional<QString>& messageType)
 {
+    struct Preview {
+        QLatin1StringView type;
+        QStringView text;
+    };
+    static constexpr Preview previews[] {
+        { "image"_L1, u"[图片]" },
+        { "voice"_L1, u"[语音]" },
+        { "video"_L1, u"[视频]" },
+        { "file"_L1, u"[文件]" },
+        { "sticker"_L1, u"[表情]" },
+        { "location"_L1, u"[位置]" },
+        { "contact_card"_L1, u"[名片]" },
+    };
     if (!messageType)
         return {};
-    const QString& t = *messageType;
-    if (t == "image"_L1)
-        return u"[图片]"_s;
-    if (t == "voice"_L1)
-        return u"[语音]"_s;
-    if (t == "video"_L1)
-        return u"[视频]"_s;
-    if (t == "file"_L1)
-        return u"[文件]"_s;
-    if (t == "sticker"_L1)
-        return u"[表情]"_s;
-    if (t == "location"_L1)
-        return u"[位置]"_s;
-    if (t == "contact_card"_L1)
-        return u"[名片]"_s;
+    for (const Preview& preview : previews) {
+        if (*messageType == preview.type)
+            return preview.text.toString();
+    }
     return {};
 }
 

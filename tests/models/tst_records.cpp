@@ -241,6 +241,11 @@ private Q_SLOTS:
                                               << u"[图片]"_s << u"<none>"_s;
         QTest::newRow("file without its name") << R"("lastMessage":{"type":"file","content":"a.pdf"})"_ba
                                                << u"[文件]"_s << u"<none>"_s;
+        const std::pair<const char*, QString> previews[] { { "voice", u"[语音]"_s }, { "video", u"[视频]"_s },
+            { "sticker", u"[表情]"_s }, { "location", u"[位置]"_s }, { "contact_card", u"[名片]"_s } };
+        for (const auto& [type, preview] : previews)
+            QTest::newRow(type) << "\"lastMessage\":{\"type\":\"" + QByteArray(type) + "\",\"content\":\"c\"}"
+                                << preview << u"<none>"_s;
         QTest::newRow("text") << R"("lastMessage":{"type":"text","content":"hello"})"_ba << u"hello"_s << u"<none>"_s;
         QTest::newRow("text without content") << R"("lastMessage":{"type":"text"})"_ba << QString() << u"<none>"_s;
         QTest::newRow("type compared exactly") << R"("lastMessage":{"type":"Image","content":"c"})"_ba << u"c"_s << u"<none>"_s;

@@ -126,6 +126,12 @@ void TestServices::calls_data()
     row("server error passes through", [](Services& s) { return encoded(s.chat.markAsRead(5)); },
         "POST conversations.markAsRead", R"({"conversationId":5})", R"({"error":{"json":{"message":"禁止"}}})", "", 403,
         APIError::Kind::HttpError);
+    row("revoke", [](Services& s) { return encoded(s.chat.revokeMessage(8)); }, "POST messages.revoke",
+        R"({"messageId":8})", "null", "null");
+    row("reaction", [](Services& s) { return encoded(s.chat.addReaction(8, u"👍"_s)); }, "POST messages.addReaction",
+        R"({"messageId":8,"emoji":"👍"})", "null", "null");
+    row("remove favourite", [](Services& s) { return encoded(s.chat.removeFavorite(8)); }, "POST favorites.remove",
+        R"({"messageId":8})", "null", "null");
 
     row("pending count", [](Services& s) { return encoded(s.contacts.getPendingRequestCount()); },
         "GET contacts.getPendingRequestCount", "", "4", "4");
@@ -141,9 +147,27 @@ void TestServices::calls_data()
         "POST user.report", R"({"userId":1,"reason":""})", "null", "null");
     row("report with description", [](Services& s) { return encoded(s.contacts.reportUser(1, u"spam"_s, u"ads"_s)); },
         "POST user.report", R"({"userId":1,"reason":"spam","description":"ads"})", "null", "null");
+    row("contacts", [](Services& s) { return ids(s.contacts.getContacts()); }, "GET contacts.list", "",
+        R"([{"id":1,"userId":2,"contactId":3}])", "[1]");
+    row("friend requests", [](Services& s) { return ids(s.contacts.getFriendRequests()); },
+        "GET contacts.getFriendRequests", "", R"([{"id":4,"fromUserId":2,"toUserId":3}])", "[4]");
+    row("accept", [](Services& s) { return encoded(s.contacts.acceptFriendRequest(4)); },
+        "POST contacts.acceptFriendRequest", R"({"requestId":4})", "null", "null");
+    row("reject", [](Services& s) { return encoded(s.contacts.rejectFriendRequest(4)); },
+        "POST contacts.rejectFriendRequest", R"({"requestId":4})", "null", "null");
+    row("delete contact", [](Services& s) { return encoded(s.contacts.deleteContact(3)); }, "POST contacts.delete",
+        R"({"contactId":3})", "null", "null");
+    row("unblock", [](Services& s) { return encoded(s.contacts.unblock(3)); }, "POST contacts.unblock",
+        R"({"contactId":3})", "null", "null");
 
     row("members by conversation", [](Services& s) { return ids(s.groups.getMembers(10), &GroupMember::userId); },
         "GET groups.getMembers", R"({"conversationId":10})", R"([{"userId":5},{"userId":6,"role":"owner"}])", "[5,6]");
+    row("groups", [](Services& s) { return ids(s.groups.getGroups()); }, "GET groups.list", "",
+        R"([{"id":1,"conversationId":10,"name":"g","ownerId":2}])", "[1]");
+    row("assign role", [](Services& s) { return encoded(s.groups.assignRole(1, 5, 9)); }, "POST groupRole.assign",
+        R"({"groupId":1,"targetUserId":5,"roleId":9})", "null", "null");
+    row("remove role", [](Services& s) { return encoded(s.groups.removeRole(1, 5, 9)); }, "POST groupRole.remove",
+        R"({"groupId":1,"targetUserId":5,"roleId":9})", "null", "null");
     row("create role with empty permissions",
         [](Services& s) { return encoded(s.groups.createRole(2, u"mod"_s, std::nullopt, {})); },
         "POST groupRole.create", R"({"groupId":2,"name":"mod","permissions":{}})",
@@ -179,6 +203,12 @@ void TestServices::calls_data()
         "POST moments.comment", R"({"id":3,"content":"c","replyToId":0})", R"({"commentId":9})", "9");
     row("comment reply without id", [](Services& s) { return encoded(s.moments.addComment(3, u"c"_s, 0)); },
         "POST moments.comment", R"({"id":3,"content":"c","replyToId":0})", R"({})", "");
+    row("feed", [](Services& s) { return ids(s.moments.getMoments(1, 20)); }, "GET moments.list",
+        R"({"page":1,"limit":20})", R"([{"id":3,"userId":2}])", "[3]");
+    row("like", [](Services& s) { return encoded(s.moments.likeMoment(3)); }, "POST moments.like", R"({"id":3})",
+        "null", "null");
+    row("unlike", [](Services& s) { return encoded(s.moments.unlikeMoment(3)); }, "POST moments.unlike",
+        R"({"id":3})", R"({"id":1})", "null");
 
     row("keyword as typed", [](Services& s) { return encoded(s.search.globalSearch(u" 50% \"a\"+b "_s, 10)); },
         "GET search.global", R"({"keyword":" 50% \"a\"+b ","limit":10})",
@@ -205,6 +235,8 @@ void TestServices::calls_data()
         R"([{"id":7},{"id":8,"deviceId":"d","isCurrent":true}])");
     row("log out a device with empty token", [](Services& s) { return encoded(s.sessions.logoutDevice(QString())); },
         "POST session.logout", R"({"token":""})", R"({"success":true})", "null");
+    row("revoke other devices", [](Services& s) { return encoded(s.sessions.revokeOthers(u"d"_s)); },
+        "POST session.revokeOthers", R"({"currentToken":"d"})", "null", "null");
     row("vip status", [](Services& s) { return encoded(s.vip.getStatus()); }, "GET vip.status", "",
         R"({"isVip":null,"level":1})", R"({"level":1})");
     row("vip levels", [](Services& s) { return encoded(s.vip.getLevels()); }, "GET vip.levels", "",
@@ -217,6 +249,8 @@ void TestServices::calls_data()
         R"({"secret":"S","backupCodes":[]})", R"({"secret":"S","backupCodes":[]})");
     row("mfa verify keeps the code as typed", [](Services& s) { return encoded(s.mfa.verify(u"12345 "_s)); },
         "POST user.verifyMFA", R"({"code":"12345 "})", R"({"anything":[1,2]})", "null");
+    row("mfa disable", [](Services& s) { return encoded(s.mfa.disable(u"123456"_s)); }, "POST user.disableMFA",
+        R"({"code":"123456"})", "null", "null");
 }
 
 void TestServices::calls()
