@@ -1,12 +1,17 @@
 #include "app/MorvaneApp.h"
+#include "services/FileService.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Morvane"));
     QApplication::setOrganizationName(QStringLiteral("Morvane"));
+    // The core library never links the GUI, so the application hands it the desktop's
+    // way of opening an address (the service checks the address first).
+    FileService::setUrlOpener([](const QUrl& url) { QDesktopServices::openUrl(url); });
     MorvaneApp morvane;
     morvane.show();
     return QApplication::exec();
