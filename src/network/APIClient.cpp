@@ -74,8 +74,15 @@ QCoro::Task<QByteArray> APIClient::send(Request request)
     // A redirect would carry the bearer token to wherever it points.
     netRequest.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     netRequest.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
-    if (const std::optional<QString> token = m_keychain.loadText(authTokenKey))
-        netRequest.setRawHeader(QByteArrayLiteral("Authorization"), QByteArrayLiteral("Bearer ") + token->toUtf8());
+    const SecretStore::Loaded token = m_keychain.loadEntry(authTokenKey);
+    // Sent without its token, the request would come back 401 and end a session
+    // that is only locked away.
+    if (token.status == SecretStore::Status::Failed)
+        throw APIError::keychainUnavailable();
+    if (token.status == SecretStore::Status::Found) {
+        if (const std::optional<QString> text = KeychainService::utf8Text(token.data))
+            netRequest.setRawHeader(QByteArrayLiteral("Authorization"), QByteArrayLiteral("Bearer ") + text->toUtf8());
+    }
 
     QNetworkReply* reply = nullptr;
     if (request.body)
@@ -136,8 +143,12 @@ QCoro::Task<QByteArray> APIClient::sendGuarded(Request request)
         try {
             co_await m_refresher();
             refreshed = true;
+        } catch (const APIError& error) {
+            // An unreadable keychain is no verdict on the session; any other failed
+            // refresh only tells the caller it is signed out.
+            if (error.kind() == APIError::Kind::KeychainUnavailable)
+                throw;
         } catch (...) {
-            // Whatever made the refresh fail, the caller only learns it is signed out.
         }
     }
     if (!self)
