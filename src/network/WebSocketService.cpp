@@ -8,6 +8,7 @@
 #include "network/KeychainService.h"
 #include "network/NetworkConfig.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDebug>
 #include <QJsonDocument>
@@ -58,6 +59,10 @@ WebSocketService* WebSocketService::shared()
     static WebSocketService* const instance = [] {
         auto* service = new WebSocketService(NetworkConfig::webSocketUrl(), WebSocketClock::system(),
                                              KeychainService::shared(), ClientIdService::shared());
+        // Whichever thread asks first, the channel, its socket and its timers live on
+        // the GUI thread, where connect() sends itself.
+        if (const QCoreApplication* app = QCoreApplication::instance())
+            service->moveToThread(app->thread());
         // After a token refresh the channel authenticates again, with the new token.
         QObject::connect(&APIClient::shared(), &APIClient::sessionRefreshed, service, &WebSocketService::connect);
         return service;
