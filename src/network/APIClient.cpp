@@ -18,6 +18,12 @@ namespace {
 
 const QString authTokenKey = QStringLiteral("auth_token");
 
+// The client went away while the call was waiting.
+APIError cancelled()
+{
+    return APIError::transport(QNetworkReply::OperationCanceledError, QStringLiteral("Operation canceled"));
+}
+
 } // namespace
 
 APIClient& APIClient::shared()
@@ -100,7 +106,7 @@ QCoro::Task<QByteArray> APIClient::send(Request request)
     });
     co_await reply;
     if (!self || !guard)
-        throw APIError::transport(QNetworkReply::OperationCanceledError, QStringLiteral("Operation canceled"));
+        throw cancelled();
 
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid()) {
@@ -220,12 +226,12 @@ QCoro::Task<QString> APIClient::uploadFile(QByteArray data, QString fileName, QS
     const PresignedInput announce { std::move(fileName), contentType, data.size() };
     const PresignedResponse presigned = co_await mutation<PresignedResponse>(QStringLiteral("upload.getPresignedUrl"), announce);
     if (!self)
-        throw APIError::transport(QNetworkReply::OperationCanceledError, QStringLiteral("Operation canceled"));
+        throw cancelled();
 
     const CompleteInput complete { presigned.fileKey, QString::fromLatin1(data.toBase64()), std::move(contentType) };
     const CompleteResponse stored = co_await mutation<CompleteResponse>(QStringLiteral("upload.complete"), complete);
     if (!self)
-        throw APIError::transport(QNetworkReply::OperationCanceledError, QStringLiteral("Operation canceled"));
+        throw cancelled();
 
     if (stored.url.startsWith(u'/'))
         co_return m_baseURL + stored.url;

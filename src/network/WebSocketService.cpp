@@ -24,6 +24,11 @@ namespace {
 
 const QString authTokenKey = QStringLiteral("auth_token");
 
+QJsonObject makeFrame(const QString& type, const QJsonObject& payload)
+{
+    return QJsonObject { { QStringLiteral("type"), type }, { QStringLiteral("payload"), payload } };
+}
+
 QString frameText(const QJsonObject& frame)
 {
     return QString::fromUtf8(QJsonDocument(frame).toJson(QJsonDocument::Compact));
@@ -183,7 +188,7 @@ void WebSocketService::sendAuth(qint64 userId)
         { QStringLiteral("deviceId"), m_clientIds.getOrCreateDeviceId() },
         { QStringLiteral("deviceType"), QStringLiteral("mac") },
     };
-    sendRaw(QJsonObject { { QStringLiteral("type"), QStringLiteral("auth") }, { QStringLiteral("payload"), payload } });
+    sendRaw(makeFrame(QStringLiteral("auth"), payload));
 }
 
 void WebSocketService::retireSocket()
@@ -223,7 +228,7 @@ void WebSocketService::heartbeatTick()
 {
     const qint64 elapsed = m_clock->nowMs() - m_lastPongTime;
     if (elapsed <= pongTimeoutMs) {
-        sendRaw(QJsonObject { { QStringLiteral("type"), QStringLiteral("ping") }, { QStringLiteral("payload"), QJsonObject() } });
+        sendRaw(makeFrame(QStringLiteral("ping"), {}));
         return;
     }
     qWarning().noquote() << QStringLiteral("[WS] Pong timeout (%1s), reconnecting...").arg(elapsed / 1000);
@@ -304,14 +309,12 @@ void WebSocketService::sendText(const QString& text)
 
 void WebSocketService::sendDeliveryAck(qint64 messageId)
 {
-    sendRaw(QJsonObject { { QStringLiteral("type"), QStringLiteral("message_delivered") },
-                          { QStringLiteral("payload"), QJsonObject { { QStringLiteral("messageId"), messageId } } } });
+    sendRaw(makeFrame(QStringLiteral("message_delivered"), { { QStringLiteral("messageId"), messageId } }));
 }
 
 void WebSocketService::sendTyping(qint64 conversationId)
 {
-    sendRaw(QJsonObject { { QStringLiteral("type"), QStringLiteral("typing") },
-                          { QStringLiteral("payload"), QJsonObject { { QStringLiteral("conversationId"), conversationId } } } });
+    sendRaw(makeFrame(QStringLiteral("typing"), { { QStringLiteral("conversationId"), conversationId } }));
 }
 
 void WebSocketService::setIsConnected(bool connected)
