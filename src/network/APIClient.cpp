@@ -18,6 +18,12 @@ namespace {
 
 const QString authTokenKey = QStringLiteral("auth_token");
 
+// The client went away while the call was waiting.
+APIError cancelled()
+{
+    return APIError::transport(QNetworkReply::OperationCanceledError, QStringLiteral("Operation canceled"));
+}
+
 } // namespace
 
 APIClient& APIClient::shared()
@@ -74,8 +80,15 @@ QCoro::Task<QByteArray> APIClient::send(Request request)
     // A redirect would carry the bearer token to wherever it points.
     netRequest.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     netRequest.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
-    if (const std::optional<QString> token = m_keychain.loadText(authTokenKey))
-        netRequest.setRawHeader(QByteArrayLiteral("Authorization"), QByteArrayLiteral("Bearer ") + token->toUtf8());
+    const SecretStore::Loaded token = m_keychain.loadEntry(authTokenKey);
+    // Sent without its token, the request would come back 401 and end a session
+    // that is only locked away.
+    if (token.status == SecretStore::Status::Failed)
+        throw APIError::keychainUnavailable();
+    if (token.status == SecretStore::Status::Found) {
+        if (const std::optional<QString> text = KeychainService::utf8Text(token.data))
+            netRequest.setRawHeader(QByteArrayLiteral("Authorization"), QByteArrayLiteral("Bearer ") + text->toUtf8());
+    }
 
     QNetworkReply* reply = nullptr;
     if (request.body)
@@ -93,7 +106,7 @@ QCoro::Task<QByteArray> APIClient::send(Request request)
     });
     co_await reply;
     if (!self || !guard)
-        throw APIError::transport(QNetworkReply::OperationCanceledError, QStringLiteral("Operation canceled"));
+        throw cancelled();
 
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid()) {
@@ -136,8 +149,12 @@ QCoro::Task<QByteArray> APIClient::sendGuarded(Request request)
         try {
             co_await m_refresher();
             refreshed = true;
+        } catch (const APIError& error) {
+            // An unreadable keychain is no verdict on the session; any other failed
+            // refresh only tells the caller it is signed out.
+            if (error.kind() == APIError::Kind::KeychainUnavailable)
+                throw;
         } catch (...) {
-            // Whatever made the refresh fail, the caller only learns it is signed out.
         }
     }
     if (!self)
@@ -209,12 +226,12 @@ QCoro::Task<QString> APIClient::uploadFile(QByteArray data, QString fileName, QS
     const PresignedInput announce { std::move(fileName), contentType, data.size() };
     const PresignedResponse presigned = co_await mutation<PresignedResponse>(QStringLiteral("upload.getPresignedUrl"), announce);
     if (!self)
-        throw APIError::transport(QNetworkReply::OperationCanceledError, QStringLiteral("Operation canceled"));
+        throw cancelled();
 
     const CompleteInput complete { presigned.fileKey, QString::fromLatin1(data.toBase64()), std::move(contentType) };
     const CompleteResponse stored = co_await mutation<CompleteResponse>(QStringLiteral("upload.complete"), complete);
     if (!self)
-        throw APIError::transport(QNetworkReply::OperationCanceledError, QStringLiteral("Operation canceled"));
+        throw cancelled();
 
     if (stored.url.startsWith(u'/'))
         co_return m_baseURL + stored.url;

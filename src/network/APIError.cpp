@@ -46,6 +46,11 @@ APIError APIError::unauthorized(std::optional<QString> serverMessage)
     return APIError(Kind::Unauthorized, 0, std::move(serverMessage), {});
 }
 
+APIError APIError::keychainUnavailable()
+{
+    return APIError(Kind::KeychainUnavailable, 0, std::nullopt, {});
+}
+
 QString APIError::description() const
 {
     switch (m_kind) {
@@ -63,6 +68,8 @@ QString APIError::description() const
         return QStringLiteral("无效的服务器响应");
     case Kind::Unauthorized:
         return QStringLiteral("请先登录");
+    case Kind::KeychainUnavailable:
+        return QStringLiteral("无法读取钥匙串");
     }
     return {};
 }

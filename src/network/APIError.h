@@ -17,6 +17,9 @@ public:
         InvalidURL,
         InvalidResponse,
         Unauthorized,
+        // The secret store could not be read (a locked or silent keyring). It says
+        // nothing about the session, so it must never be taken for a sign-out.
+        KeychainUnavailable,
     };
 
     static APIError httpError(int statusCode, std::optional<QString> message);
@@ -29,6 +32,7 @@ public:
     // serverMessage: the "error" text of the 401 body, if any. It is not part of
     // the description; sign-in uses it to say why the password was refused.
     static APIError unauthorized(std::optional<QString> serverMessage = std::nullopt);
+    static APIError keychainUnavailable();
 
     Kind kind() const { return m_kind; }
     // HTTP status for HttpError; QNetworkReply::NetworkError for Transport; 0 otherwise.

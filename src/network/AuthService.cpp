@@ -32,7 +32,10 @@ AuthService::AuthService(APIClient& api, KeychainService& keychain)
 
 QCoro::Task<QString> AuthService::refreshToken()
 {
-    const std::optional<QString> stored = m_keychain.loadText(refreshTokenKey);
+    const SecretStore::Loaded entry = m_keychain.loadEntry(refreshTokenKey);
+    if (entry.status == SecretStore::Status::Failed)
+        throw APIError::keychainUnavailable();
+    const std::optional<QString> stored = entry.status == SecretStore::Status::Found ? KeychainService::utf8Text(entry.data) : std::nullopt;
     if (!stored)
         throw APIError::unauthorized();
 

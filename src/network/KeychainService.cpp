@@ -54,19 +54,20 @@ bool KeychainService::remove(const QString& key)
     return m_store->remove(key);
 }
 
-std::optional<QByteArray> KeychainService::load(const QString& key) const
+SecretStore::Loaded KeychainService::loadEntry(const QString& key) const
 {
     SecretStore::Loaded loaded = m_store->read(key);
-    switch (loaded.status) {
-    case SecretStore::Status::Found:
-        return std::move(loaded.data);
-    case SecretStore::Status::Failed:
+    if (loaded.status == SecretStore::Status::Failed)
         qWarning().noquote() << "[Keychain] could not read" << key << "from the" << m_store->name() << "store";
+    return loaded;
+}
+
+std::optional<QByteArray> KeychainService::load(const QString& key) const
+{
+    SecretStore::Loaded loaded = loadEntry(key);
+    if (loaded.status != SecretStore::Status::Found)
         return std::nullopt;
-    case SecretStore::Status::NotFound:
-        break;
-    }
-    return std::nullopt;
+    return std::move(loaded.data);
 }
 
 bool KeychainService::saveText(const QString& text, const QString& key)
@@ -79,8 +80,13 @@ std::optional<QString> KeychainService::loadText(const QString& key) const
     const std::optional<QByteArray> bytes = load(key);
     if (!bytes)
         return std::nullopt;
+    return utf8Text(*bytes);
+}
+
+std::optional<QString> KeychainService::utf8Text(const QByteArray& bytes)
+{
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(*bytes);
+    QString text = utf8.decode(bytes);
     if (utf8.hasError())
         return std::nullopt;
     return text;

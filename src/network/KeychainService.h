@@ -31,10 +31,14 @@ public:
     // Absent when missing or unreadable. A keyring that fails is logged and read
     // as absent; this layer never deletes anything because of it.
     std::optional<QByteArray> load(const QString& key) const;
+    // The store's answer as it is, for callers that must tell a store that failed
+    // (a locked or silent keyring) from one that holds nothing under the key.
+    SecretStore::Loaded loadEntry(const QString& key) const;
 
     // Text as UTF-8; stored bytes that are not UTF-8 read as absent.
     bool saveText(const QString& text, const QString& key);
     std::optional<QString> loadText(const QString& key) const;
+    static std::optional<QString> utf8Text(const QByteArray& bytes);
 
     // The signed-in user stored under "cached_user"; absent when missing or when
     // the stored bytes do not read as a User (the item is left in place).

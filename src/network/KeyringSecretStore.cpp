@@ -12,6 +12,9 @@
 
 namespace {
 
+const QString probeAccount = QStringLiteral("morvane_probe");
+const QByteArray probeMarker = QByteArrayLiteral("probe");
+
 struct JobOutcome {
     bool finished = false;
     QKeychain::Error error = QKeychain::OtherError;
@@ -67,8 +70,13 @@ SecretStore::Loaded KeyringSecretStore::read(const QString& account)
     const JobOutcome outcome = runJob(job);
     if (outcome.finished && outcome.error == QKeychain::NoError)
         return { Status::Found, outcome.data };
-    if (outcome.finished && outcome.error == QKeychain::EntryNotFound)
+    if (outcome.finished && outcome.error == QKeychain::EntryNotFound) {
+        // A locked keyring says "not found" even for entries it holds: only one that
+        // still takes a write really has nothing under this name.
+        if (account != probeAccount && !(write(probeAccount, probeMarker) && remove(probeAccount)))
+            return { Status::Failed, {} };
         return { Status::NotFound, {} };
+    }
     return { Status::Failed, {} };
 }
 
@@ -82,11 +90,9 @@ bool KeyringSecretStore::remove(const QString& account)
 
 bool KeyringSecretStore::probe()
 {
-    const QString account = QStringLiteral("morvane_probe");
-    const QByteArray marker = QByteArrayLiteral("probe");
-    if (!write(account, marker))
+    if (!write(probeAccount, probeMarker))
         return false;
-    const Loaded back = read(account);
-    const bool removed = remove(account);
-    return back.status == Status::Found && back.data == marker && removed;
+    const Loaded back = read(probeAccount);
+    const bool removed = remove(probeAccount);
+    return back.status == Status::Found && back.data == probeMarker && removed;
 }

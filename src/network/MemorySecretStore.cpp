@@ -10,6 +10,8 @@ bool MemorySecretStore::write(const QString& account, const QByteArray& data)
 
 SecretStore::Loaded MemorySecretStore::read(const QString& account)
 {
+    if (!m_unreadable.isEmpty() && account == m_unreadable)
+        return { Status::Failed, {} };
     const auto it = m_values.constFind(account);
     if (it == m_values.constEnd())
         return { Status::NotFound, {} };

@@ -8,6 +8,7 @@
 #include "network/KeychainService.h"
 #include "network/NetworkConfig.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDebug>
 #include <QJsonDocument>
@@ -22,6 +23,11 @@
 namespace {
 
 const QString authTokenKey = QStringLiteral("auth_token");
+
+QJsonObject makeFrame(const QString& type, const QJsonObject& payload)
+{
+    return QJsonObject { { QStringLiteral("type"), type }, { QStringLiteral("payload"), payload } };
+}
 
 QString frameText(const QJsonObject& frame)
 {
@@ -58,6 +64,10 @@ WebSocketService* WebSocketService::shared()
     static WebSocketService* const instance = [] {
         auto* service = new WebSocketService(NetworkConfig::webSocketUrl(), WebSocketClock::system(),
                                              KeychainService::shared(), ClientIdService::shared());
+        // Whichever thread asks first, the channel, its socket and its timers live on
+        // the GUI thread, where connect() sends itself.
+        if (const QCoreApplication* app = QCoreApplication::instance())
+            service->moveToThread(app->thread());
         // After a token refresh the channel authenticates again, with the new token.
         QObject::connect(&APIClient::shared(), &APIClient::sessionRefreshed, service, &WebSocketService::connect);
         return service;
@@ -178,7 +188,7 @@ void WebSocketService::sendAuth(qint64 userId)
         { QStringLiteral("deviceId"), m_clientIds.getOrCreateDeviceId() },
         { QStringLiteral("deviceType"), QStringLiteral("mac") },
     };
-    sendRaw(QJsonObject { { QStringLiteral("type"), QStringLiteral("auth") }, { QStringLiteral("payload"), payload } });
+    sendRaw(makeFrame(QStringLiteral("auth"), payload));
 }
 
 void WebSocketService::retireSocket()
@@ -218,7 +228,7 @@ void WebSocketService::heartbeatTick()
 {
     const qint64 elapsed = m_clock->nowMs() - m_lastPongTime;
     if (elapsed <= pongTimeoutMs) {
-        sendRaw(QJsonObject { { QStringLiteral("type"), QStringLiteral("ping") }, { QStringLiteral("payload"), QJsonObject() } });
+        sendRaw(makeFrame(QStringLiteral("ping"), {}));
         return;
     }
     qWarning().noquote() << QStringLiteral("[WS] Pong timeout (%1s), reconnecting...").arg(elapsed / 1000);
@@ -299,14 +309,12 @@ void WebSocketService::sendText(const QString& text)
 
 void WebSocketService::sendDeliveryAck(qint64 messageId)
 {
-    sendRaw(QJsonObject { { QStringLiteral("type"), QStringLiteral("message_delivered") },
-                          { QStringLiteral("payload"), QJsonObject { { QStringLiteral("messageId"), messageId } } } });
+    sendRaw(makeFrame(QStringLiteral("message_delivered"), { { QStringLiteral("messageId"), messageId } }));
 }
 
 void WebSocketService::sendTyping(qint64 conversationId)
 {
-    sendRaw(QJsonObject { { QStringLiteral("type"), QStringLiteral("typing") },
-                          { QStringLiteral("payload"), QJsonObject { { QStringLiteral("conversationId"), conversationId } } } });
+    sendRaw(makeFrame(QStringLiteral("typing"), { { QStringLiteral("conversationId"), conversationId } }));
 }
 
 void WebSocketService::setIsConnected(bool connected)

@@ -32,7 +32,7 @@ class WebSocketService : public QObject {
     Q_PROPERTY(QSet<qint64> onlineUsers READ onlineUsers NOTIFY onlineUsersChanged)
 
 public:
-    // Made on first use, on the GUI thread. Reconnects by itself whenever the
+    // Made on first use and kept on the GUI thread. Reconnects by itself whenever the
     // API client has refreshed the session token.
     static WebSocketService* shared();
 

@@ -407,6 +407,35 @@ private Q_SLOTS:
             QVERIFY(!f.api.isRefreshing());
         }
     }
+
+    // A keychain that cannot be read (a locked keyring) is no sign-out: nothing goes
+    // out without its token, no refresh is tried, and the items stay.
+    void unreadableKeychainIsNotASignOut_data()
+    {
+        QTest::addColumn<QString>("unreadable");
+        QTest::addColumn<int>("requests");
+        QTest::newRow("access token") << u"auth_token"_s << 0;
+        QTest::newRow("refresh token") << u"refresh_token"_s << 1;
+    }
+    void unreadableKeychainIsNotASignOut()
+    {
+        QFETCH(QString, unreadable);
+        QFETCH(int, requests);
+        Fixture f(true, true);
+        auto& store = static_cast<MemorySecretStore&>(f.keychain.store());
+        store.setUnreadable(unreadable);
+        f.server.respond(u"/api/auth/me"_s, { 401, "{}" });
+
+        const auto error = failureOf(f.auth.me());
+        QVERIFY(error);
+        QCOMPARE(error->kind(), Kind::KeychainUnavailable);
+        QCOMPARE(f.server.requests().size(), requests);
+        QVERIFY(!f.api.isRefreshing());
+
+        store.setUnreadable({});
+        QCOMPARE(f.text(u"refresh_token"_s), u"old-refresh"_s);
+        QCOMPARE(f.cachedUserId(), qint64(1));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestApi)

@@ -3,7 +3,10 @@
 #include "network/KeychainService.h"
 #include "network/KeyringSecretStore.h"
 
+#include <QProcess>
 #include <QTest>
+
+using namespace Qt::StringLiterals;
 
 class TestKeyring : public QObject {
     Q_OBJECT
@@ -34,6 +37,20 @@ private Q_SLOTS:
         QCOMPARE(other.read(key).data, QByteArray("other"));
         QVERIFY(other.remove(key));
         QCOMPARE(other.read(key).status, SecretStore::Status::NotFound);
+    }
+
+    // Runs last: it locks the session's keyring. A locked keyring answers "not found"
+    // for what it holds; that must read as a failure, never as "signed out".
+    void lockedKeyringIsAFailureNotAnEmptyStore()
+    {
+        KeyringSecretStore store(QStringLiteral("org.morvane.test.locked"));
+        QVERIFY(store.write(QStringLiteral("refresh_token"), "kept"));
+        const QStringList lock { u"--session"_s, u"--dest=org.freedesktop.secrets"_s, u"--type=method_call"_s, u"--print-reply"_s,
+                                 u"/org/freedesktop/secrets"_s, u"org.freedesktop.Secret.Service.Lock"_s,
+                                 u"array:objpath:/org/freedesktop/secrets/aliases/default"_s };
+        QCOMPARE(QProcess::execute(u"dbus-send"_s, lock), 0);
+        QCOMPARE(store.read(QStringLiteral("refresh_token")).status, SecretStore::Status::Failed);
+        QCOMPARE(store.read(QStringLiteral("never_saved")).status, SecretStore::Status::Failed);
     }
 };
 
