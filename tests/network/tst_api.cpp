@@ -421,7 +421,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, unreadable);
         QFETCH(int, requests);
-        Fixture f(true, true);
+        Fixture f(true);
         auto& store = static_cast<MemorySecretStore&>(f.keychain.store());
         store.setUnreadable(unreadable);
         f.server.respond(u"/api/auth/me"_s, { 401, "{}" });
@@ -434,7 +434,7 @@ private Q_SLOTS:
 
         store.setUnreadable({});
         QCOMPARE(f.text(u"refresh_token"_s), u"old-refresh"_s);
-        QCOMPARE(f.cachedUserId(), qint64(1));
+        QCOMPARE(f.userId(), qint64(1));
     }
 };
 
