@@ -2,7 +2,7 @@
 // Widgets window shown by a trivial program, both measured the same way in one run:
 // this program starts itself as a child in "--bare" or "--app" mode and times from
 // starting the process to the child's "shown" line, printed on its first paint.
-// Run from the build directory: QT_QPA_PLATFORM=offscreen bench/startup/bench_startup
+// Run from the build directory with a display, e.g. xvfb-run -a bench/startup/bench_startup
 
 #include "app/MorvaneApp.h"
 
@@ -16,6 +16,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -60,7 +62,9 @@ int child(int argc, char* argv[], const QByteArray& mode)
     return QApplication::exec();
 }
 
-double runOnce(const QString& program, const QString& mode, const QString& home)
+// Milliseconds until the child painted, or nothing when it never did (no display,
+// a crash): a child that failed must not pass for a fast one.
+std::optional<double> runOnce(const QString& program, const QString& mode, const QString& home)
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -72,13 +76,25 @@ double runOnce(const QString& program, const QString& mode, const QString& home)
     QElapsedTimer timer;
     timer.start();
     process.start(program, { mode });
-    while (process.waitForReadyRead(10000)) {
-        if (process.readAllStandardOutput().contains("shown"))
-            break;
-    }
+    bool shown = false;
+    while (!shown && process.waitForReadyRead(10000))
+        shown = process.readAllStandardOutput().contains("shown");
     const double ms = double(timer.nsecsElapsed()) / 1e6;
     process.waitForFinished(10000);
+    if (!shown)
+        return std::nullopt;
     return ms;
+}
+
+double measured(const QString& program, const QString& mode, const QString& home)
+{
+    const std::optional<double> ms = runOnce(program, mode, home);
+    if (!ms) {
+        std::fprintf(stderr, "the %s window was never shown; is a display available? "
+                             "(try xvfb-run -a, or QT_QPA_PLATFORM=offscreen)\n", qPrintable(mode));
+        std::exit(1);
+    }
+    return *ms;
 }
 
 double median(std::vector<double> values)
@@ -97,15 +113,15 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     QTemporaryDir home;
     const QString program = QCoreApplication::applicationFilePath();
-    runOnce(program, QStringLiteral("--bare"), home.path()); // warm the disk cache
-    runOnce(program, QStringLiteral("--app"), home.path());
+    measured(program, QStringLiteral("--bare"), home.path()); // warm the disk cache
+    measured(program, QStringLiteral("--app"), home.path());
     std::vector<double> bare;
     std::vector<double> bareText;
     std::vector<double> morvane;
     for (int i = 0; i < 9; ++i) {
-        bare.push_back(runOnce(program, QStringLiteral("--bare"), home.path()));
-        bareText.push_back(runOnce(program, QStringLiteral("--bare-text"), home.path()));
-        morvane.push_back(runOnce(program, QStringLiteral("--app"), home.path()));
+        bare.push_back(measured(program, QStringLiteral("--bare"), home.path()));
+        bareText.push_back(measured(program, QStringLiteral("--bare-text"), home.path()));
+        morvane.push_back(measured(program, QStringLiteral("--app"), home.path()));
     }
     const double bareMs = median(bare);
     const double appMs = median(morvane);
