@@ -141,6 +141,7 @@ private Q_SLOTS:
         QVERIFY(!f.find(900));
         QCOMPARE(f.find(901)->status, std::optional<QString>(u"sent"_s));
         QCOMPARE(f.find(901)->content, std::optional<QString>(u"hello"_s));
+        QCOMPARE(f.find(901)->createdAt, first.createdAt);
         QCOMPARE(f.model->pendingMessages().size(), 1);
         QCOMPARE(f.model->messages().at(1).status, std::optional<QString>(u"sending"_s));
     }
@@ -307,6 +308,7 @@ private Q_SLOTS:
         QTRY_COMPARE(f.sentMessages().size(), 1);
         const QJsonObject payload = f.sentMessages().at(0).value(u"payload"_s).toObject();
         QCOMPARE(payload.value(u"type"_s).toString(), u"image"_s);
+        QVERIFY(f.stack.server.requestsTo(procedure("upload.getPresignedUrl")).at(0).body.contains("image/png"));
         const auto& [name, info] = f.posted.last();
         QCOMPARE(name, NotificationName::messageSent());
         QCOMPARE(userInfo::text(info, u"content"_s), std::optional<QString>(u"[图片]"_s));
@@ -337,6 +339,7 @@ private Q_SLOTS:
         QCOMPARE(f.model->messages().size(), 1);
         f.stack.notifications.post(NotificationName::clearChatHistory(), { { u"conversationId"_s, chatId } });
         QTRY_VERIFY(f.model->messages().isEmpty());
+        QCOMPARE(f.model->offset(), 0);
     }
 
     void announcesItsLifetime()

@@ -93,6 +93,10 @@ private Q_SLOTS:
             << QList<Conversation> { conversation(1, u"2025-03-01T09:00:00+08:00"_s),
                                      conversation(2, u"2025-03-01T02:00:00Z"_s) }
             << QList<qint64> { 2, 1 };
+        QTest::newRow("fractions compare as instants")
+            << QList<Conversation> { conversation(1, u"2025-03-01T08:00:00Z"_s),
+                                     conversation(2, u"2025-03-01T08:00:00.5Z"_s) }
+            << QList<qint64> { 2, 1 };
         QTest::newRow("unparsable times compare as text")
             << QList<Conversation> { conversation(1, u"earlier"_s), conversation(2, u"later"_s) }
             << QList<qint64> { 2, 1 };
@@ -257,6 +261,19 @@ private Q_SLOTS:
                                    { { u"conversationId"_s, id }, { u"isPinned"_s, true }, { u"isMuted"_s, true } });
         QTRY_COMPARE(ids(f.model->conversations()), (QList<qint64> { 10, 20 }));
         QVERIFY(*f.conversation(10)->isMuted);
+    }
+
+    // Own sends update the preview; a time of the wrong type is not taken.
+    void messageSentUpdatesThePreview()
+    {
+        Fixture f;
+        f.load();
+        f.stack.notifications.post(NotificationName::messageSent(), { { u"conversationId"_s, qint64(10) },
+                                                                      { u"content"_s, u"[图片]"_s },
+                                                                      { u"createdAt"_s, 12345 } });
+        QTRY_COMPARE(f.conversation(10)->lastMessage, std::optional<QString>(u"[图片]"_s));
+        QVERIFY(!f.conversation(10)->lastMessageTime);
+        QCOMPARE(f.conversation(10)->unreadCount, std::nullopt);
     }
 
     void privateConversationsFollowTheirOtherMembersPresence()
