@@ -15,17 +15,11 @@ const QByteArray twoConversations = R"([
     {"id":20,"type":"group","name":"Team","lastMessageTime":"2025-03-02T08:00:00Z"}
 ])";
 
-Message message(qint64 conversationId, qint64 senderId, const QString& type = u"text"_s,
-                std::optional<QString> content = u"hi"_s, std::optional<QString> createdAt = u"2025-03-03T08:00:00Z"_s)
+Message message(qint64 conversationId, qint64 senderId)
 {
-    Message m;
-    m.id = 500;
-    m.conversationId = conversationId;
-    m.senderId = senderId;
-    m.type = type;
-    m.content = std::move(content);
-    m.createdAt = std::move(createdAt);
-    return m;
+    return json::decode<Message>(QJsonObject { { u"id"_s, 500 }, { u"conversationId"_s, conversationId },
+                                               { u"senderId"_s, senderId }, { u"type"_s, u"text"_s },
+                                               { u"content"_s, u"hi"_s }, { u"createdAt"_s, u"2025-03-03T08:00:00Z"_s } });
 }
 
 Conversation conversation(qint64 id, std::optional<QString> time, bool pinned = false)
@@ -34,18 +28,8 @@ Conversation conversation(qint64 id, std::optional<QString> time, bool pinned = 
     c.id = id;
     c.type = u"private"_s;
     c.lastMessageTime = std::move(time);
-    if (pinned)
-        c.isPinned = true;
+    c.isPinned = pinned ? std::optional(true) : std::nullopt;
     return c;
-}
-
-std::optional<Conversation> find(const QList<Conversation>& list, qint64 id)
-{
-    for (const Conversation& c : list) {
-        if (c.id == id)
-            return c;
-    }
-    return std::nullopt;
 }
 
 QList<qint64> ids(const QList<Conversation>& list)
@@ -74,7 +58,14 @@ struct Fixture {
     }
 
     void load() { testsupport::runTask(model->loadConversations()); }
-    std::optional<Conversation> conversation(qint64 id) const { return find(model->conversations(), id); }
+    std::optional<Conversation> conversation(qint64 id) const
+    {
+        for (const Conversation& c : model->conversations()) {
+            if (c.id == id)
+                return c;
+        }
+        return std::nullopt;
+    }
     int loads() const { return stack.requestCount(procedure("conversations.list")); }
 };
 
@@ -89,9 +80,6 @@ private Q_SLOTS:
         QTest::addColumn<QList<Conversation>>("input");
         QTest::addColumn<QList<qint64>>("expected");
 
-        QTest::newRow("newest first") << QList<Conversation> { conversation(1, u"2025-03-01T08:00:00Z"_s),
-                                                               conversation(2, u"2025-03-02T08:00:00Z"_s) }
-                                      << QList<qint64> { 2, 1 };
         QTest::newRow("pinned old above unpinned new")
             << QList<Conversation> { conversation(1, u"2025-03-02T08:00:00Z"_s),
                                      conversation(2, u"2020-01-01T00:00:00Z"_s, true) }
@@ -196,7 +184,6 @@ private Q_SLOTS:
         QTRY_COMPARE(f.loads(), 2);
         QTest::qWait(50);
         QCOMPARE(f.loads(), 2);
-        QVERIFY(!f.conversation(99));
     }
 
     void reloadsOnReconnectionOnly_data()
@@ -229,9 +216,6 @@ private Q_SLOTS:
         Fixture f(R"([{"id":1,"type":"group","name":"Alpha"},{"id":2,"type":"group","name":"Alps"},
                       {"id":3,"type":"private"}])");
         f.load();
-        f.stack.timers->advance(ConversationListViewModel::searchDebounceMs);
-        QCOMPARE(f.model->filteredConversations().size(), 3);
-
         QSignalSpy spy(f.model.get(), &ConversationListViewModel::filteredConversationsChanged);
         f.model->setSearchText(u"al"_s);
         f.stack.timers->advance(200);
@@ -243,12 +227,6 @@ private Q_SLOTS:
         QCOMPARE(spy.count(), 1);
         QCOMPARE(ids(f.model->filteredConversations()), QList<qint64> { 1 });
 
-        f.model->setSearchText(u"命名"_s);
-        f.stack.timers->advance(300);
-        QCOMPARE(ids(f.model->filteredConversations()), QList<qint64> { 3 });
-        f.model->setSearchText(u"3"_s);
-        f.stack.timers->advance(300);
-        QVERIFY(f.model->filteredConversations().isEmpty());
     }
 
     void onlyTheNewestOverlappingLoadApplies()
@@ -267,48 +245,34 @@ private Q_SLOTS:
         QVERIFY(!f.model->isLoading());
     }
 
-    void settingsChangedAppliesTypedFlags_data()
-    {
-        QTest::addColumn<QVariantMap>("info");
-        QTest::addColumn<QList<qint64>>("order");
-        QTest::addColumn<bool>("muted");
-
-        const QVariant id = QVariant::fromValue<qint64>(10);
-        QTest::newRow("mute only") << QVariantMap { { u"conversationId"_s, id }, { u"isMuted"_s, true } }
-                                   << QList<qint64> { 20, 10 } << true;
-        QTest::newRow("pin reorders") << QVariantMap { { u"conversationId"_s, id }, { u"isPinned"_s, true } }
-                                      << QList<qint64> { 10, 20 } << false;
-        QTest::newRow("flags of the wrong type") << QVariantMap { { u"conversationId"_s, id },
-                                                                  { u"isPinned"_s, 1 },
-                                                                  { u"isMuted"_s, u"true"_s } }
-                                                 << QList<qint64> { 20, 10 } << false;
-    }
-
+    // Flags of the wrong type are ignored.
     void settingsChangedAppliesTypedFlags()
     {
-        QFETCH(QVariantMap, info);
-        QFETCH(QList<qint64>, order);
-        QFETCH(bool, muted);
         Fixture f(R"([{"id":20,"type":"group","lastMessageTime":"2025-03-02T08:00:00Z"},
                       {"id":10,"type":"private","lastMessageTime":"2025-03-01T08:00:00Z"}])");
         f.load();
-        f.stack.notifications.post(NotificationName::conversationSettingsChanged(), info);
+        const QVariant id = QVariant::fromValue<qint64>(10);
+        f.stack.notifications.post(NotificationName::conversationSettingsChanged(),
+                                   { { u"conversationId"_s, id }, { u"isPinned"_s, 1 }, { u"isMuted"_s, u"true"_s } });
         QTest::qWait(20);
-        QCOMPARE(ids(f.model->filteredConversations()), order);
-        QCOMPARE(f.conversation(10)->isMuted.value_or(false), muted);
+        QCOMPARE(ids(f.model->conversations()), (QList<qint64> { 20, 10 }));
+        QVERIFY(!f.conversation(10)->isMuted.value_or(false));
+        f.stack.notifications.post(NotificationName::conversationSettingsChanged(),
+                                   { { u"conversationId"_s, id }, { u"isPinned"_s, true }, { u"isMuted"_s, true } });
+        QTRY_COMPARE(ids(f.model->conversations()), (QList<qint64> { 10, 20 }));
+        QVERIFY(*f.conversation(10)->isMuted);
     }
 
+    // Own sends update the preview; a time of the wrong type is not taken.
     void messageSentUpdatesThePreview()
     {
         Fixture f;
         f.load();
-        f.stack.notifications.post(NotificationName::messageSent(),
-                                   { { u"conversationId"_s, qint64(10) },
-                                     { u"content"_s, u"[图片]"_s },
-                                     { u"createdAt"_s, 12345 } });
+        f.stack.notifications.post(NotificationName::messageSent(), { { u"conversationId"_s, qint64(10) },
+                                                                      { u"content"_s, u"[图片]"_s },
+                                                                      { u"createdAt"_s, 12345 } });
         QTRY_COMPARE(f.conversation(10)->lastMessage, std::optional<QString>(u"[图片]"_s));
         QVERIFY(!f.conversation(10)->lastMessageTime);
-        QCOMPARE(ids(f.model->conversations()), (QList<qint64> { 20, 10 }));
         QCOMPARE(f.conversation(10)->unreadCount, std::nullopt);
     }
 
