@@ -73,10 +73,6 @@ private:
             return json::decode<QList<FriendRequest>>(data).first().fromUserName ? QString() : u"no sender name"_s;
         if (record == u"User")
             return json::decode<QList<User>>(data).size() == 1 ? QString() : u"not one user found"_s;
-        if (record == u"integer")
-            return json::decode<qint64>(data) > 0 ? QString() : u"not a positive count"_s;
-        if (record == u"momentId" || record == u"commentId")
-            return json::Reader(data, {}).required<qint64>(QLatin1StringView(record.toLatin1())) > 0 ? QString() : u"no id"_s;
         return u"unknown record "_s + record;
     }
 
@@ -86,8 +82,8 @@ private Q_SLOTS:
         QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
         m_alice = std::make_unique<ApiClient>(m_server.baseUrl());
         m_alice->login(u"alice"_s, u"alice123"_s);
-        m_group = m_alice->query(u"groups.list"_s).data()[0][QLatin1StringView("id")].toInteger();
-        m_file = m_alice->query(u"files.getMyFiles"_s, QJsonObject { { u"page"_s, 1 }, { u"limit"_s, 1 } }).data()[0][QLatin1StringView("id")].toInteger();
+        m_group = m_alice->query(u"groups.list"_s).data()[0]["id"_L1].toInteger();
+        m_file = m_alice->query(u"files.getMyFiles"_s, QJsonObject { { u"page"_s, 1 }, { u"limit"_s, 1 } }).data()[0]["id"_L1].toInteger();
         QVERIFY(m_group > 0 && m_file > 0);
         // The current device is the one whose live channel announced it.
         LiveClient live(m_server.wsUrl());
@@ -120,10 +116,7 @@ private Q_SLOTS:
                           { u"permissions"_s, QJsonObject { { u"canSendMessage"_s, true }, { u"canPin"_s, false } } } },
             u"GroupRole"_s);
         row("moments", u"moments.list"_s, false, QJsonObject { { u"page"_s, 1 }, { u"limit"_s, 20 } }, u"Moment"_s);
-        row("new moment", u"moments.create"_s, true, QJsonObject { { u"content"_s, u"你好"_s }, { u"visibility"_s, u"friends"_s } }, u"momentId"_s);
-        row("new comment", u"moments.comment"_s, true, QJsonObject { { u"id"_s, 1 }, { u"content"_s, u"👍"_s } }, u"commentId"_s);
         row("friend requests", u"contacts.getFriendRequests"_s, false, none, u"FriendRequest"_s);
-        row("pending requests", u"contacts.getPendingRequestCount"_s, false, none, u"integer"_s);
         row("user search", u"user.search"_s, false, QJsonObject { { u"keyword"_s, u"王五"_s } }, u"User"_s);
     }
 
