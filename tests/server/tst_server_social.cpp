@@ -133,11 +133,9 @@ private Q_SLOTS:
 
     void friendRequestRoundTrip()
     {
-        LiveClient bobLive(m_server.wsUrl());
-        LiveClient carolLive(m_server.wsUrl());
-        QVERIFY(bobLive.authenticate(user(u"bob"_s).token, idOf(u"bob"_s)));
-        QVERIFY(carolLive.authenticate(user(u"carol"_s).token, idOf(u"carol"_s)));
         const qint64 bob = idOf(u"bob"_s), carol = idOf(u"carol"_s);
+        LiveClient bobLive(m_server.wsUrl()), carolLive(m_server.wsUrl());
+        QVERIFY(bobLive.authenticate(user(u"bob"_s).token, bob) && carolLive.authenticate(user(u"carol"_s).token, carol));
 
         QCOMPARE(call(u"bob"_s, u"contacts.sendFriendRequest"_s, { { u"toUserId"_s, carol }, { u"message"_s, u"Hi Carol"_s } }).status, 200);
         const auto pushed = carolLive.waitFor(u"friend_request"_s);
@@ -151,7 +149,6 @@ private Q_SLOTS:
         const QJsonObject request = call(u"carol"_s, u"contacts.getFriendRequests"_s).data()[0].toObject();
         QCOMPARE(request.value("fromUserId"_L1).toInteger(), bob);
         QCOMPARE(request.value("status"_L1).toString(), u"pending"_s);
-        QCOMPARE(request.value("fromUser"_L1)["name"_L1].toString(), u"bob"_s);
         const QJsonObject answer { { u"requestId"_s, request.value("id"_L1) } };
 
         // Only the recipient answers; to anyone else the request does not exist.
@@ -163,16 +160,14 @@ private Q_SLOTS:
         QVERIFY_THROWS_NO_EXCEPTION(json::decode<WSPayload>(*accepted));
         QCOMPARE(accepted->value("userId"_L1).toInteger(), carol);
 
-        QVERIFY(isContact(u"bob"_s, u"carol"_s));
-        QVERIFY(isContact(u"carol"_s, u"bob"_s));
+        QVERIFY(isContact(u"bob"_s, u"carol"_s) && isContact(u"carol"_s, u"bob"_s));
         QCOMPARE(pendingCount(u"carol"_s), 0);
         QCOMPARE(call(u"carol"_s, u"contacts.acceptFriendRequest"_s, answer).status, 409);
         QCOMPARE(call(u"bob"_s, u"contacts.sendFriendRequest"_s, { { u"toUserId"_s, carol } }).status, 409);
 
         // Deleting takes the contact off one list only.
         QCOMPARE(call(u"bob"_s, u"contacts.delete"_s, { { u"contactId"_s, carol } }).status, 200);
-        QVERIFY(!isContact(u"bob"_s, u"carol"_s));
-        QVERIFY(isContact(u"carol"_s, u"bob"_s));
+        QVERIFY(!isContact(u"bob"_s, u"carol"_s) && isContact(u"carol"_s, u"bob"_s));
         QCOMPARE(call(u"bob"_s, u"contacts.delete"_s, { { u"contactId"_s, carol } }).status, 404);
     }
 
