@@ -228,6 +228,19 @@ private Q_SLOTS:
         }
     }
 
+    void limitIsCapped()
+    {
+        const qint64 conversation = createGroup(user(3), u"Chatterbox"_s, { user(4).userId() });
+        LiveClient live(m_server.wsUrl());
+        QVERIFY(live.authenticate(user(3).token, user(3).userId()));
+        for (int i = 0; i < 101; ++i)
+            QVERIFY(send(live, conversation, u"chatter %1"_s.arg(i)) > 0);
+        const auto page = decoded<console::AuditMessageListResponse>(m_root->get(u"/api/admin/messages?limit=1000"_s).json());
+        QVERIFY(page);
+        QVERIFY(*page->total > 101);
+        QCOMPARE(page->rows.size(), 100);
+    }
+
     void banEndsEverythingUntilUnban()
     {
         ApiClient banned(m_server.baseUrl());

@@ -129,18 +129,18 @@ private Q_SLOTS:
         const auto words = decoded<QList<console::SensitiveWord>>(client(u"admin"_s).query(u"admin.getSensitiveWords"_s).data());
         QVERIFY(words && words->size() >= 5);
 
-        // Ended sessions rated 4, 5 and 3 and one unrated; replies after 180, 60, 120, 300 and 30 s;
-        // four of six served sessions ended.
+        // Ended sessions rated 4, 5, 3 and 5 and one unrated; replies after 180, 60, 120, 300, 30
+        // and 240 s; five of seven served sessions ended, one of them two days ago.
         const QList<console::OperatorSession> sessions = sessionsOf(client(u"operator"_s));
-        QCOMPARE(sessions.size(), 9);
+        QCOMPARE(sessions.size(), 10);
         for (const console::OperatorSession& s : sessions)
             QVERIFY(s.customerName && s.lastMessage && s.createdAt && s.customerId);
         const auto figures = decoded<console::OperatorStatsResponse>(client(u"operator"_s).query(u"operator.getStats"_s).data());
         QVERIFY(figures);
         QCOMPARE(figures->todayServed, std::optional<qint64>(6));
-        QCOMPARE(figures->avgRating, std::optional<double>(4.0));
-        QCOMPARE(figures->avgResponseTime, std::optional<qint64>(138));
-        QCOMPARE(figures->resolutionRate, std::optional<double>(4.0 / 6.0));
+        QCOMPARE(figures->avgRating, std::optional<double>(4.25));
+        QCOMPARE(figures->avgResponseTime, std::optional<qint64>(155));
+        QCOMPARE(figures->resolutionRate, std::optional<double>(5.0 / 7.0));
         // An administrator who served nobody has nothing to average.
         const auto none = decoded<console::OperatorStatsResponse>(client(u"admin"_s).query(u"operator.getStats"_s).data());
         QVERIFY(none && !none->avgRating && !none->avgResponseTime && !none->resolutionRate);
