@@ -237,7 +237,7 @@ private Q_SLOTS:
             QVERIFY(send(live, conversation, u"chatter %1"_s.arg(i)) > 0);
         const auto page = decoded<console::AuditMessageListResponse>(m_root->get(u"/api/admin/messages?limit=1000"_s).json());
         QVERIFY(page);
-        QVERIFY(*page->total > 101);
+        QVERIFY(*page->total >= 101);
         QCOMPARE(page->rows.size(), 100);
     }
 
