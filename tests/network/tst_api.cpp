@@ -41,10 +41,12 @@ struct Fixture {
         if (!signedIn)
             return;
         api.setTokenRefresher([this] { return auth.refreshToken(); });
-        keychain.saveText(u"old-access"_s, u"auth_token"_s);
-        keychain.saveText(u"old-refresh"_s, u"refresh_token"_s);
-        keychain.save(R"({"id":1,"openId":"o1","name":"one"})", u"cached_user"_s);
-        keychain.saveText(u"mac-device"_s, u"device_unique_id"_s);
+        // Into the store itself, as a previous run left them: the keychain has read nothing yet.
+        SecretStore& store = keychain.store();
+        store.write(u"auth_token"_s, "old-access");
+        store.write(u"refresh_token"_s, "old-refresh");
+        store.write(u"cached_user"_s, R"({"id":1,"openId":"o1","name":"one"})");
+        store.write(u"device_unique_id"_s, "mac-device");
     }
     QString text(const QString& key) const { return keychain.loadText(key).value_or(u"-"_s); }
     qint64 userId() const { return keychain.getCachedUser().value_or(User {}).id; }

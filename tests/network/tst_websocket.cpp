@@ -152,7 +152,7 @@ private Q_SLOTS:
 
         const QList<QJsonObject> auths = channel.server.framesOfType(u"auth"_s);
         QCOMPARE(auths.size(), 1);
-        QCOMPARE(payloadOf(auths.first()), (QJsonObject { { u"deviceId"_s, channel.clientIds.getOrCreateDeviceId() }, { u"deviceType"_s, u"mac"_s },
+        QCOMPARE(payloadOf(auths.first()), (QJsonObject { { u"deviceId"_s, *channel.clientIds.getOrCreateDeviceId() }, { u"deviceType"_s, u"mac"_s },
                                                          { u"token"_s, storedToken.isNull() ? u""_s : storedToken }, { u"userId"_s, 42 } }));
 
         // The frame is logged, its token never.
