@@ -352,7 +352,12 @@ void WebSocketService::handleMessage(const QString& text)
     // A frame that is not a JSON object ends up with the empty type and publishes nothing.
     std::optional<QJsonObject> rawPayload;
     QString type;
-    const QJsonObject object = QJsonDocument::fromJson(bytes).object();
+    // The same reader as the typed decoding, so both accept the same frames.
+    QJsonObject object;
+    try {
+        object = json::parse(bytes).toObject();
+    } catch (const json::DecodeError&) {
+    }
     const QJsonValue payload = object.value(QLatin1StringView("payload"));
     if (payload.isObject())
         rawPayload = payload.toObject();
