@@ -151,7 +151,10 @@ void MessageInputBar::openFilePicker()
             QStringLiteral("All files (*)"),
         });
         m_picker->selectNameFilter(QStringLiteral("All files (*)"));
-        connect(m_picker, &QFileDialog::urlSelected, this, &MessageInputBar::handleImportedFile);
+        // fileSelected, not urlSelected: Qt's own dialog (no native one on the desktop,
+        // or under Xvfb) emits only the former; a native dialog emits both.
+        connect(m_picker, &QFileDialog::fileSelected, this,
+            [this](const QString& path) { handleImportedFile(QUrl::fromLocalFile(path)); });
     }
     m_picker->open();
 }
