@@ -3,9 +3,13 @@
 #include "network/WebSocketService.h"
 #include "state/ChatViewModel.h"
 #include "views/chat/ChatView.h"
+#include "views/chat/MessageBubble.h"
+#include "views/chat/MessageInputBar.h"
+#include "views/chat/MessageListView.h"
 #include "views/common/Localized.h"
 
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QStandardPaths>
 #include <QTest>
 #include <QToolButton>
@@ -51,6 +55,34 @@ private Q_SLOTS:
         Q_EMIT WebSocketService::shared()->typingSubject(2, 20, QStringLiteral("Ann"));
         QTest::qWait(50);
         QVERIFY(typing->isHidden());
+    }
+
+    // Sent while disconnected: the bubble carries the failed mark beside it, the reply
+    // target stays and the text returns to the emptied input field.
+    void failedSendKeepsTextAndReplyTarget()
+    {
+        auto view = makeView();
+        view->show();
+        Message target;
+        target.id = 5;
+        target.senderName = QStringLiteral("Bo");
+        view->viewModel()->setReplyToMessage(target);
+        auto* field = view->findChild<QPlainTextEdit*>(QStringLiteral("messageField"));
+        QTest::keyClicks(field, QStringLiteral("hello"));
+        QTest::keyClick(field, Qt::Key_Return);
+        QTRY_COMPARE(view->inputBar()->text(), QStringLiteral("hello"));
+        QVERIFY(view->findChild<QWidget*>(QStringLiteral("replyBar"))->isVisible());
+
+        const Message failed = view->viewModel()->messages().constLast();
+        QCOMPARE(failed.status, std::optional<QString>(QStringLiteral("failed")));
+        const MessageBubble* bubble = view->messageList()->bubble();
+        const MessageBubble::Layout mine = bubble->layout(failed, true, 500);
+        QVERIFY(!mine.failedMark.isNull());
+        QVERIFY(mine.failedMark.right() < mine.content.left());
+        Message sent = failed;
+        sent.status = QStringLiteral("sent");
+        QVERIFY(bubble->layout(sent, true, 500).failedMark.isNull());
+        QVERIFY(bubble->layout(failed, false, 500).failedMark.isNull());
     }
 
     void replyBarAndErrorLine()

@@ -138,6 +138,11 @@ void ChatView::build(const QString& conversationName)
     connect(vm, &ChatViewModel::typingUserNameChanged, this, &ChatView::updateTyping);
     connect(vm, &ChatViewModel::errorChanged, this, &ChatView::updateError);
     connect(vm, &ChatViewModel::replyToMessageChanged, this, &ChatView::updateReply);
+    // Queued: the input bar clears its field only after handing the text over.
+    connect(vm, &ChatViewModel::sendFailed, this, [this](const QString& text) {
+        if (m_input->text().isEmpty())
+            m_input->setText(text);
+    }, Qt::QueuedConnection);
     m_list->setMessages(vm->messages());
     updateTyping();
     updateError();
