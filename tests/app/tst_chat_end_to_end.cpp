@@ -4,6 +4,7 @@
 
 #include "ServerProcess.h"
 #include "ServerTestClient.h"
+#include "TaskRunner.h"
 
 #include "app/ContentView.h"
 #include "app/MainView.h"
@@ -11,6 +12,7 @@
 #include "network/KeychainService.h"
 #include "network/WebSocketService.h"
 #include "state/AuthViewModel.h"
+#include "state/ChatViewModel.h"
 #include "state/ConversationListViewModel.h"
 #include "views/chat/ChatView.h"
 #include "views/chat/ConversationListModel.h"
@@ -175,6 +177,54 @@ private Q_SLOTS:
         const Conversation updated = *conversationNamed(QStringLiteral("Hiking"));
         QCOMPARE(ConversationRow::badgeText(updated.unreadCount), QString::number(before + 1));
         QCOMPARE(updated.lastMessage, std::optional(QStringLiteral("See you Saturday")));
+    }
+
+    // The list's preview of a revoked newest message is the revoked notice, whoever
+    // revoked it, and stays so across a reload of the list.
+    void revokedPreviewOnBothSides()
+    {
+        ConversationListViewModel* list = main()->conversationListViewModel();
+        // Received: Bob writes to Alice, then takes it back.
+        const auto bobChat = conversationNamed(QStringLiteral("Bob"));
+        QVERIFY(bobChat);
+        ApiClient bob(m_server.baseUrl());
+        bob.login(QStringLiteral("bob"), QStringLiteral("bob12345"));
+        LiveClient live(m_server.wsUrl());
+        QVERIFY(live.authenticate(bob.token, bob.userId(), QStringLiteral("bob-revoke")));
+        live.sendFrame(QStringLiteral("message_send"),
+            QJsonObject { { QStringLiteral("clientMsgId"), QStringLiteral("bob-secret") }, { QStringLiteral("conversationId"), bobChat->id },
+                { QStringLiteral("type"), QStringLiteral("text") }, { QStringLiteral("content"), QStringLiteral("secret plan") } });
+        const std::optional<QJsonObject> ack = live.waitFor(QStringLiteral("message_ack"));
+        QVERIFY(ack);
+        const qint64 secretId = ack->value(QStringLiteral("messageId")).toInteger();
+        QVERIFY(secretId > 0);
+        QTRY_COMPARE_WITH_TIMEOUT(conversationNamed(QStringLiteral("Bob"))->lastMessage, std::optional(QStringLiteral("secret plan")), 10000);
+        QCOMPARE(bob.mutation(QStringLiteral("messages.revoke"), QJsonObject { { QStringLiteral("messageId"), secretId } }).status, 200);
+        const QString bobNotice = QStringLiteral("Bob Smith") + Localized::text("chat.revoked_other");
+        QTRY_COMPARE_WITH_TIMEOUT(conversationNamed(QStringLiteral("Bob"))->lastMessage, std::optional(bobNotice), 10000);
+
+        // Sent: Alice takes back her own newest message in the open chat.
+        ChatView* chat = main()->chatView();
+        QVERIFY(chat);
+        auto* field = chat->inputBar()->findChild<QPlainTextEdit*>(QStringLiteral("messageField"));
+        QTest::keyClicks(field, QStringLiteral("oops"));
+        QTest::keyClick(field, Qt::Key_Return);
+        ChatViewModel* vm = chat->viewModel();
+        QTRY_VERIFY_WITH_TIMEOUT(vm->messages().constLast().status == QStringLiteral("sent"), 10000);
+        const qint64 chatId = chat->conversationId();
+        auto preview = [&](qint64 id) {
+            for (const Conversation& c : list->conversations())
+                if (c.id == id)
+                    return c.lastMessage;
+            return std::optional<QString>();
+        };
+        QTRY_COMPARE(preview(chatId), std::optional(QStringLiteral("oops")));
+        testsupport::runTask(vm->revokeMessage(vm->messages().constLast()));
+        QTRY_COMPARE_WITH_TIMEOUT(preview(chatId), std::optional(Localized::text("chat.revoked_mine")), 10000);
+
+        testsupport::runTask(list->loadConversations());
+        QCOMPARE(preview(chatId), std::optional(Localized::text("chat.revoked_mine")));
+        QCOMPARE(conversationNamed(QStringLiteral("Bob"))->lastMessage, std::optional(bobNotice));
     }
 };
 

@@ -1,6 +1,7 @@
 #include "views/chat/MessageBubble.h"
 
 #include "network/NetworkConfig.h"
+#include "state/RevokedNotice.h"
 #include "views/chat/AvatarView.h"
 #include "views/chat/MessageListModel.h"
 #include "views/common/Appearance.h"
@@ -223,9 +224,7 @@ MessageBubble::RowKind MessageBubble::rowKind(const Message& message)
 
 QString MessageBubble::revokedText(const Message& message, bool isMine)
 {
-    if (isMine)
-        return Localized::text("chat.revoked_mine");
-    return message.senderName.value_or(QString()) + Localized::text("chat.revoked_other");
+    return RevokedNotice::text(message, isMine);
 }
 
 std::optional<QString> MessageBubble::contentString(const std::optional<QString>& content, const QString& key)
