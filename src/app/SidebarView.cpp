@@ -2,6 +2,7 @@
 
 #include "network/WebSocketService.h"
 #include "state/AuthViewModel.h"
+#include "state/LocalizationManager.h"
 #include "views/chat/AvatarView.h"
 #include "views/common/Appearance.h"
 #include "views/common/Icons.h"
@@ -106,15 +107,23 @@ SidebarView::SidebarView(AuthViewModel* authViewModel, WebSocketService* wsServi
     m_signOut->setObjectName(QStringLiteral("signOutButton"));
     m_signOut->setFlat(true);
     m_signOut->setCursor(Qt::PointingHandCursor);
-    m_signOut->setText(Localized::text("profile.logout"));
     m_signOut->setStyleSheet(QStringLiteral("QPushButton { color: #ff3b30; border: none; padding: 6px; }"));
     connect(m_signOut, &QPushButton::clicked, this, &SidebarView::signOut);
     column->addWidget(m_signOut, 0, Qt::AlignHCenter);
 
     connect(m_ws, &WebSocketService::isConnectedChanged, this, &SidebarView::updateConnection);
     connect(m_auth, &AuthViewModel::userChanged, this, &SidebarView::updateUser);
-    updateConnection();
+    connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &SidebarView::retranslate);
+    retranslate();
     updateUser();
+}
+
+void SidebarView::retranslate()
+{
+    for (int row = 0; row < m_sections->count(); ++row)
+        m_sections->item(row)->setText(SidebarSections::title(SidebarSections::allCases().at(row)));
+    m_signOut->setText(Localized::text("profile.logout"));
+    updateConnection();
 }
 
 void SidebarView::setSelectedSection(SidebarSection section)

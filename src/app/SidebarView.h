@@ -25,6 +25,7 @@ Q_SIGNALS:
     void selectedSectionChanged(SidebarSection section);
 
 private:
+    void retranslate();
     void updateConnection();
     void updateUser();
     void signOut();

@@ -1,6 +1,7 @@
 #include "views/chat/ChatView.h"
 
 #include "state/ChatViewModel.h"
+#include "state/LocalizationManager.h"
 #include "views/chat/MessageInputBar.h"
 #include "views/chat/MessageListView.h"
 #include "views/common/Appearance.h"
@@ -144,9 +145,18 @@ void ChatView::build(const QString& conversationName)
             m_input->setText(text);
     }, Qt::QueuedConnection);
     m_list->setMessages(vm->messages());
-    updateTyping();
     updateError();
+    connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &ChatView::retranslate);
+    retranslate();
+}
+
+void ChatView::retranslate()
+{
+    updateTyping();
     updateReply();
+    // The painted rows ("load more", revoked notices, file fallbacks) read their
+    // texts when drawn.
+    m_list->viewport()->update();
 }
 
 void ChatView::showEvent(QShowEvent* event)

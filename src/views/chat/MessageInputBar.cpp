@@ -1,5 +1,6 @@
 #include "views/chat/MessageInputBar.h"
 
+#include "state/LocalizationManager.h"
 #include "views/common/Appearance.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
@@ -42,7 +43,6 @@ MessageInputBar::MessageInputBar(SendText onSend, SendFile onSendFile, Typing on
     connect(m_attach, &QToolButton::clicked, this, &MessageInputBar::openFilePicker);
 
     m_field->setObjectName(QStringLiteral("messageField"));
-    m_field->setPlaceholderText(Localized::text("input.placeholder"));
     m_field->setFont(Appearance::font(TextStyle::Body));
     m_field->setTabChangesFocus(true);
     m_field->setFrameShape(QFrame::NoFrame);
@@ -65,6 +65,13 @@ MessageInputBar::MessageInputBar(SendText onSend, SendFile onSendFile, Typing on
     m_clearing = true;
     textEdited();
     m_clearing = false;
+    connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &MessageInputBar::retranslate);
+    retranslate();
+}
+
+void MessageInputBar::retranslate()
+{
+    m_field->setPlaceholderText(Localized::text("input.placeholder"));
 }
 
 QString MessageInputBar::text() const
