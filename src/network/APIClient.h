@@ -84,6 +84,8 @@ public:
     QString baseURL() const { return m_baseURL; }
     bool isRefreshing() const { return m_isRefreshing; }
     void setTokenRefresher(TokenRefresher refresher) { m_refresher = std::move(refresher); }
+    // How long a request may go without progress before it fails as timed out.
+    void setRequestTimeout(int milliseconds) { m_requestTimeoutMs = milliseconds; }
 
     // One request with no refresh-and-retry. The path is appended to the base
     // address as text. body is sent as JSON when present.
@@ -196,4 +198,5 @@ private:
     QNetworkAccessManager* m_network;
     TokenRefresher m_refresher;
     bool m_isRefreshing = false;
+    int m_requestTimeoutMs = requestTimeoutMs;
 };
