@@ -5,6 +5,7 @@
 #include "state/LocalizationManager.h"
 #include "views/chat/AvatarView.h"
 #include "views/common/Appearance.h"
+#include "views/common/ElidedLabel.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 
@@ -26,8 +27,8 @@ SidebarView::SidebarView(AuthViewModel* authViewModel, WebSocketService* wsServi
     , m_connectionText(new QLabel(this))
     , m_userRow(new QWidget(this))
     , m_userAvatar(new AvatarView(QString(), std::nullopt, 28, m_userRow))
-    , m_userName(new QLabel(m_userRow))
-    , m_userOpenId(new QLabel(m_userRow))
+    , m_userName(new ElidedLabel(m_userRow))
+    , m_userOpenId(new ElidedLabel(m_userRow))
     , m_signOut(new QPushButton(this))
 {
     setObjectName(QStringLiteral("sidebar"));
@@ -151,8 +152,8 @@ void SidebarView::updateUser()
         return;
     m_userAvatar->setName(user->name);
     m_userAvatar->setAvatar(user->avatar);
-    m_userName->setText(user->name);
-    m_userOpenId->setText(QStringLiteral("ID: ") + user->openId);
+    m_userName->setFullText(user->name);
+    m_userOpenId->setFullText(QStringLiteral("ID: ") + user->openId);
 }
 
 void SidebarView::signOut()

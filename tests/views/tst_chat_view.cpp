@@ -6,8 +6,10 @@
 #include "views/chat/MessageBubble.h"
 #include "views/chat/MessageInputBar.h"
 #include "views/chat/MessageListView.h"
+#include "views/common/ElidedLabel.h"
 #include "views/common/Localized.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QStandardPaths>
@@ -83,6 +85,42 @@ private Q_SLOTS:
         sent.status = QStringLiteral("sent");
         QVERIFY(bubble->layout(sent, true, 500).failedMark.isNull());
         QVERIFY(bubble->layout(failed, false, 500).failedMark.isNull());
+    }
+
+    // A long name gives way to the typing line: it is shortened with "…" to the room
+    // left, and the typing line keeps its whole text.
+    void longTitleElidesAndKeepsRoomForTyping_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<bool>("elided");
+        QTest::newRow("short name") << QStringLiteral("Ann") << 600 << false;
+        QTest::newRow("latin") << QStringLiteral("The Saturday morning hiking and picnic planning committee of the valley") << 420 << true;
+        QTest::newRow("cjk") << QStringLiteral("周末爬山俱乐部的一个非常非常长的群聊名称一直写下去也写不完") << 420 << true;
+    }
+    void longTitleElidesAndKeepsRoomForTyping()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, width);
+        QFETCH(bool, elided);
+        m_timers = std::make_shared<ManualTimers>();
+        ChatViewModel::Dependencies deps = ChatViewModel::sharedDependencies();
+        deps.timers = m_timers;
+        ChatView view(std::make_unique<ChatViewModel>(1, 10, deps), name);
+        view.resize(width, 400);
+        view.show();
+        Q_EMIT WebSocketService::shared()->typingSubject(1, 20, QStringLiteral("Bob Smith"));
+        auto* typing = view.findChild<QLabel*>(QStringLiteral("typingLabel"));
+        QTRY_VERIFY(typing->isVisible());
+        QApplication::processEvents();
+        auto* title = view.findChild<ElidedLabel*>(QStringLiteral("chatTitle"));
+        QVERIFY(title);
+        QCOMPARE(title->fullText(), name);
+        QCOMPARE(title->text().endsWith(QStringLiteral("…")), elided);
+        QCOMPARE(title->text() == name, !elided);
+        QVERIFY(title->fontMetrics().horizontalAdvance(title->text()) <= title->contentsRect().width());
+        QVERIFY(typing->width() >= typing->sizeHint().width());
+        QVERIFY(title->geometry().right() < typing->geometry().left());
     }
 
     void replyBarAndErrorLine()
