@@ -119,8 +119,10 @@ bool MessageInputBar::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
     }
+    // Wrapped lines count too, and a new width re-wraps them; the field lays its
+    // text out again only after this filter has seen the resize, so measure then.
     if (watched == m_field && event->type() == QEvent::Resize)
-        updateFieldHeight();
+        QMetaObject::invokeMethod(this, &MessageInputBar::updateFieldHeight, Qt::QueuedConnection);
     return QWidget::eventFilter(watched, event);
 }
 
