@@ -5,6 +5,7 @@
 #include "network/WebSocketService.h"
 #include "state/AuthViewModel.h"
 #include "state/ContactListViewModel.h"
+#include "state/LocalizationManager.h"
 #include "state/ConversationListViewModel.h"
 #include "state/NotificationCenter.h"
 #include "state/NotificationName.h"
@@ -37,8 +38,8 @@ MainView::MainView(AuthViewModel* authViewModel, QWidget* parent)
     , m_detailHolder(new QWidget(this))
     , m_searchButton(new QToolButton(this))
     , m_newChatButton(new QToolButton(this))
-    , m_searchSheet(sheet("searchSheet", Localized::text("search.title"), QSize(500, 600)))
-    , m_newChatSheet(sheet("addContactSheet", Localized::text("contacts.add_title"), QSize(400, 500)))
+    , m_searchSheet(sheet("searchSheet", QStringLiteral("search.title"), QSize(500, 600)))
+    , m_newChatSheet(sheet("addContactSheet", QStringLiteral("contacts.add_title"), QSize(400, 500)))
 {
     setObjectName(QStringLiteral("mainView"));
 
@@ -111,6 +112,8 @@ MainView::MainView(AuthViewModel* authViewModel, QWidget* parent)
         self->m_conversationListVM->loadConversations();
     });
 
+    connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &MainView::retranslate);
+    retranslate();
     showSection();
 }
 
@@ -122,16 +125,22 @@ MainView::~MainView()
     m_detail = nullptr;
 }
 
-QDialog* MainView::sheet(const char* objectName, const QString& title, QSize size)
+QDialog* MainView::sheet(const char* objectName, const QString& titleKey, QSize size)
 {
     auto* dialog = new QDialog(this);
     dialog->setObjectName(QString::fromLatin1(objectName));
-    dialog->setWindowTitle(title);
+    dialog->setProperty("titleKey", titleKey);
     dialog->setFixedSize(size);
     auto* layout = new QVBoxLayout(dialog);
     // The search and add-contact screens are built by later work.
-    layout->addWidget(new NotAvailableView(title, dialog));
+    layout->addWidget(new NotAvailableView(titleKey, dialog));
     return dialog;
+}
+
+void MainView::retranslate()
+{
+    for (QDialog* sheet : { m_searchSheet, m_newChatSheet })
+        sheet->setWindowTitle(Localized::text(sheet->property("titleKey").toString()));
 }
 
 bool MainView::eventFilter(QObject* watched, QEvent* event)
@@ -236,7 +245,7 @@ void MainView::showSection()
         break;
     default:
         // Contacts, moments, favourites and files are built by later work.
-        column = new NotAvailableView(SidebarSections::title(m_selectedSection), m_content);
+        column = new NotAvailableView(SidebarSections::titleKey(m_selectedSection), m_content);
         break;
     }
     m_content->addWidget(column);
@@ -253,26 +262,26 @@ void MainView::showDetail()
                 return;
             setDetail(new ChatView(m_selectedConversation->id, user->id, ConversationRow::displayName(*m_selectedConversation)));
         } else {
-            setDetail(new PlaceholderView(Localized::text("content.select_conversation")));
+            setDetail(new PlaceholderView(QStringLiteral("content.select_conversation")));
         }
         break;
     }
     case SidebarSection::contacts:
-        setDetail(new PlaceholderView(Localized::text("content.select_contact")));
+        setDetail(new PlaceholderView(QStringLiteral("content.select_contact")));
         break;
     case SidebarSection::moments:
-        setDetail(new PlaceholderView(Localized::text("moments.title")));
+        setDetail(new PlaceholderView(QStringLiteral("moments.title")));
         break;
     case SidebarSection::favorites:
-        setDetail(new PlaceholderView(Localized::text("favorites.title")));
+        setDetail(new PlaceholderView(QStringLiteral("favorites.title")));
         break;
     case SidebarSection::files:
-        setDetail(new PlaceholderView(Localized::text("files.title")));
+        setDetail(new PlaceholderView(QStringLiteral("files.title")));
         break;
     case SidebarSection::settings:
         // With no link chosen yet the detail shows the general settings.
         setDetail(m_settingsList && m_settingsLink >= 0 ? m_settingsList->destination(m_settingsLink, nullptr)
-                                                        : new NotAvailableView(Localized::text("settings.general_title")));
+                                                        : new NotAvailableView(QStringLiteral("settings.general_title")));
         break;
     }
 }

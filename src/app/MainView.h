@@ -60,7 +60,8 @@ private:
     void showSection();
     void showDetail();
     void setDetail(QWidget* widget);
-    QDialog* sheet(const char* objectName, const QString& title, QSize size);
+    QDialog* sheet(const char* objectName, const QString& titleKey, QSize size);
+    void retranslate();
 
     AuthViewModel* m_auth;
     std::unique_ptr<ConversationListViewModel> m_conversationListVM;

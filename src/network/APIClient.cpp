@@ -81,7 +81,7 @@ QCoro::Task<QByteArray> APIClient::send(Request request)
     }
 
     QNetworkRequest netRequest(url);
-    netRequest.setTransferTimeout(requestTimeoutMs);
+    netRequest.setTransferTimeout(m_requestTimeoutMs);
     // A redirect would carry the bearer token to wherever it points.
     netRequest.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     netRequest.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
@@ -115,6 +115,10 @@ QCoro::Task<QByteArray> APIClient::send(Request request)
 
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid()) {
+        // Nothing else aborts a reply here, so a cancellation is the transfer
+        // timeout running out, which Qt reports as "Operation canceled".
+        if (reply->error() == QNetworkReply::OperationCanceledError)
+            throw APIError::transport(QNetworkReply::TimeoutError, QStringLiteral("Request timed out"));
         if (reply->error() != QNetworkReply::NoError)
             throw APIError::transport(reply->error(), reply->errorString());
         throw APIError::invalidResponse();

@@ -95,6 +95,8 @@ public:
     // True while a token refresh is under way; guarded calls refused meanwhile wait for it.
     bool isRefreshing() const { return m_refresh != nullptr; }
     void setTokenRefresher(TokenRefresher refresher) { m_refresher = std::move(refresher); }
+    // How long a request may go without progress before it fails as timed out.
+    void setRequestTimeout(int milliseconds) { m_requestTimeoutMs = milliseconds; }
 
     // One request with no refresh-and-retry. The path is appended to the base
     // address as text. body is sent as JSON when present.
@@ -227,4 +229,5 @@ private:
     // Successful refreshes so far: a 401 to a request sent before the latest one
     // answers a token that is no longer the stored one.
     quint64 m_tokenGeneration = 0;
+    int m_requestTimeoutMs = requestTimeoutMs;
 };
