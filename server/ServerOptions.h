@@ -1,6 +1,7 @@
 #pragma once
 
 // The command line: morvane-server [--host H] [--port P] [--data-dir DIR] [--demo] [--token-ttl S]
+//                   morvane-server [--data-dir DIR] --set-role USERNAME ROLE
 
 #include <QString>
 #include <QStringList>
@@ -13,6 +14,12 @@ struct ServerOptions {
     QString dataDir;
     bool demo = false;
     qint64 tokenTtlSeconds = 3600;
+    // "--set-role": change this account's role in the data directory and exit, without listening.
+    struct RoleAssignment {
+        QString username;
+        QString role;
+    };
+    std::optional<RoleAssignment> setRole;
 
     // Parses arguments (without the program name handling of QCoreApplication); on
     // a bad argument returns nothing and sets error. "--help" sets error to the usage.

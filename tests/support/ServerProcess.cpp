@@ -62,6 +62,21 @@ QByteArray ServerProcess::serverLog()
     return m_log;
 }
 
+int ServerProcess::runOnce(const QStringList& arguments, QByteArray* errorOutput, int timeoutMs)
+{
+    QProcess process;
+    process.start(binaryPath(), QStringList { QStringLiteral("--data-dir"), dataDir() } + arguments);
+    const bool finished = process.waitForFinished(timeoutMs);
+    if (errorOutput)
+        *errorOutput = process.readAllStandardError();
+    if (!finished) {
+        process.kill();
+        process.waitForFinished();
+        return -1;
+    }
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
 bool ServerProcess::start(int timeoutMs)
 {
     if (isRunning()) {
