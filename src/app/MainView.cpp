@@ -3,6 +3,10 @@
 #include "app/SettingsListView.h"
 #include "app/SidebarView.h"
 #include "network/WebSocketService.h"
+#include "services/GroupService.h"
+#include "state/AddContactViewModel.h"
+#include "state/ContactDetailViewModel.h"
+#include "state/GroupRolesMenuViewModel.h"
 #include "state/AuthViewModel.h"
 #include "state/ContactListViewModel.h"
 #include "state/ConversationListViewModel.h"
@@ -16,6 +20,11 @@
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/NotAvailableView.h"
+#include "views/common/Sheet.h"
+#include "views/contacts/AddContactView.h"
+#include "views/contacts/ContactDetailView.h"
+#include "views/contacts/ContactListView.h"
+#include "views/contacts/GroupRolesButton.h"
 
 #include <QDialog>
 #include <QHBoxLayout>
@@ -38,7 +47,6 @@ MainView::MainView(AuthViewModel* authViewModel, QWidget* parent)
     , m_searchButton(new QToolButton(this))
     , m_newChatButton(new QToolButton(this))
     , m_searchSheet(sheet("searchSheet", Localized::text("search.title"), QSize(500, 600)))
-    , m_newChatSheet(sheet("addContactSheet", Localized::text("contacts.add_title"), QSize(400, 500)))
 {
     setObjectName(QStringLiteral("mainView"));
 
@@ -148,7 +156,7 @@ bool MainView::eventFilter(QObject* watched, QEvent* event)
 
 bool MainView::showSearch() const { return m_searchSheet->isVisible(); }
 
-bool MainView::showNewChat() const { return m_newChatSheet->isVisible(); }
+bool MainView::showNewChat() const { return m_newChatSheet && m_newChatSheet->isVisible(); }
 
 void MainView::toggleSearch()
 {
@@ -160,8 +168,8 @@ void MainView::toggleSearch()
 
 void MainView::openNewChat()
 {
-    if (!m_newChatSheet->isVisible())
-        m_newChatSheet->open();
+    if (!m_newChatSheet)
+        m_newChatSheet = Sheet::present(this, new AddContactView(new AddContactViewModel), QSize(400, 500), QStringLiteral("addContactSheet"));
 }
 
 void MainView::showEvent(QShowEvent* event)
@@ -208,6 +216,21 @@ ChatView* MainView::chatView() const
     return qobject_cast<ChatView*>(m_detail);
 }
 
+ContactDetailView* MainView::contactDetailView() const
+{
+    return qobject_cast<ContactDetailView*>(m_detail);
+}
+
+void MainView::setSelectedContact(const std::optional<Contact>& contact)
+{
+    const bool same = m_selectedContact && contact && m_selectedContact->id == contact->id;
+    m_selectedContact = contact;
+    if (m_contactList)
+        m_contactList->setSelectedContact(contact);
+    if (m_selectedSection == SidebarSection::contacts && !(same && contactDetailView()))
+        showDetail();
+}
+
 void MainView::showSection()
 {
     while (m_content->count() > 0) {
@@ -216,6 +239,7 @@ void MainView::showSection()
         old->deleteLater();
     }
     m_conversationList = nullptr;
+    m_contactList = nullptr;
     m_settingsList = nullptr;
     m_settingsLink = -1;
     QWidget* column = nullptr;
@@ -226,6 +250,12 @@ void MainView::showSection()
         connect(m_conversationList, &ConversationListView::selectedConversationChanged, this, &MainView::setSelectedConversation);
         column = m_conversationList;
         break;
+    case SidebarSection::contacts:
+        m_contactList = new ContactListView(m_contactListVM.get(), m_content);
+        m_contactList->setSelectedContact(m_selectedContact);
+        connect(m_contactList, &ContactListView::selectedContactChanged, this, &MainView::setSelectedContact);
+        column = m_contactList;
+        break;
     case SidebarSection::settings:
         m_settingsList = new SettingsListView(m_auth, m_content);
         connect(m_settingsList, &SettingsListView::linkChosen, this, [this](int link) {
@@ -235,7 +265,7 @@ void MainView::showSection()
         column = m_settingsList;
         break;
     default:
-        // Contacts, moments, favourites and files are built by later work.
+        // Moments, favourites and files are built by later work.
         column = new NotAvailableView(SidebarSections::title(m_selectedSection), m_content);
         break;
     }
@@ -251,14 +281,27 @@ void MainView::showDetail()
         if (m_selectedConversation && user) {
             if (ChatView* open = chatView(); open && open->conversationId() == m_selectedConversation->id)
                 return;
-            setDetail(new ChatView(m_selectedConversation->id, user->id, ConversationRow::displayName(*m_selectedConversation)));
+            auto* chat = new ChatView(m_selectedConversation->id, user->id, ConversationRow::displayName(*m_selectedConversation));
+            // Only a group's owner sees the role menu; the button finds out by itself.
+            if (m_selectedConversation->type == u"group")
+                chat->addHeaderWidget(new GroupRolesButton(new GroupRolesMenuViewModel(m_selectedConversation->id, user->id, &GroupService::shared())));
+            setDetail(chat);
         } else {
             setDetail(new PlaceholderView(Localized::text("content.select_conversation")));
         }
         break;
     }
     case SidebarSection::contacts:
-        setDetail(new PlaceholderView(Localized::text("content.select_contact")));
+        if (m_selectedContact) {
+            auto* detail = new ContactDetailView(new ContactDetailViewModel(*m_selectedContact));
+            connect(detail->viewModel(), &ContactDetailViewModel::contactDeleted, this, [this](const Contact& contact) {
+                m_contactListVM->removeContact(contact.contactId);
+                setSelectedContact(std::nullopt);
+            });
+            setDetail(detail);
+        } else {
+            setDetail(new PlaceholderView(Localized::text("content.select_contact")));
+        }
         break;
     case SidebarSection::moments:
         setDetail(new PlaceholderView(Localized::text("moments.title")));

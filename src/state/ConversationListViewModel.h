@@ -62,7 +62,15 @@ public:
     // newest one's result is applied.
     QCoro::Task<> loadConversations();
     void applyFilter();
-    void deleteConversation(const Conversation& conversation);
+    // Deleting asks first: requestDelete() only raises the confirmation, which
+    // confirmDelete() carries out and cancelDelete() drops.
+    std::optional<Conversation> pendingDeletion() const { return m_pendingDeletion; }
+    void requestDelete(const Conversation& conversation);
+    void cancelDelete();
+    QCoro::Task<> confirmDelete();
+    // Removes the row at once; when the server refuses, the row comes back and
+    // deleteFailed() carries the reason.
+    QCoro::Task<> deleteConversation(Conversation conversation);
     void togglePin(const Conversation& conversation);
     void toggleMute(const Conversation& conversation);
     QCoro::Task<> markAsRead(Conversation conversation);
@@ -82,6 +90,8 @@ Q_SIGNALS:
     void searchTextChanged();
     void isLoadingChanged();
     void errorChanged();
+    void pendingDeletionChanged();
+    void deleteFailed(const QString& error);
 
 private:
     void setupSearch();
@@ -118,4 +128,5 @@ private:
     // Private conversation id → the other member's user id, resolved once.
     QHash<qint64, qint64> m_privatePeers;
     QSet<qint64> m_resolving;
+    std::optional<Conversation> m_pendingDeletion;
 };

@@ -63,7 +63,7 @@ void ChatView::build(const QString& conversationName)
     column->setSpacing(0);
 
     QWidget* header = bar("chatHeader", this);
-    auto* headerRow = new QHBoxLayout(header);
+    auto* headerRow = m_headerRow = new QHBoxLayout(header);
     headerRow->setContentsMargins(16, 8, 16, 8);
     auto* title = new QLabel(conversationName, header);
     title->setObjectName(QStringLiteral("chatTitle"));
@@ -142,6 +142,11 @@ void ChatView::build(const QString& conversationName)
     updateTyping();
     updateError();
     updateReply();
+}
+
+void ChatView::addHeaderWidget(QWidget* widget)
+{
+    m_headerRow->addWidget(widget);
 }
 
 void ChatView::showEvent(QShowEvent* event)

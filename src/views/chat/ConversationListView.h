@@ -36,6 +36,8 @@ protected:
 private:
     void refresh();
     void syncSelection();
+    // Asks before the conversation the state holds for deletion goes.
+    void confirmDeletion();
 
     ConversationListViewModel* m_viewModel;
     ConversationListModel* m_model;
