@@ -3,6 +3,10 @@
 #include "app/SettingsListView.h"
 #include "app/SidebarView.h"
 #include "network/WebSocketService.h"
+#include "services/GroupService.h"
+#include "state/AddContactViewModel.h"
+#include "state/ContactDetailViewModel.h"
+#include "state/GroupRolesMenuViewModel.h"
 #include "state/AuthViewModel.h"
 #include "state/ContactListViewModel.h"
 #include "state/LocalizationManager.h"
@@ -17,6 +21,11 @@
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/NotAvailableView.h"
+#include "views/common/Sheet.h"
+#include "views/contacts/AddContactView.h"
+#include "views/contacts/ContactDetailView.h"
+#include "views/contacts/ContactListView.h"
+#include "views/contacts/GroupRolesButton.h"
 
 #include <QDialog>
 #include <QHBoxLayout>
@@ -39,7 +48,6 @@ MainView::MainView(AuthViewModel* authViewModel, QWidget* parent)
     , m_searchButton(new QToolButton(this))
     , m_newChatButton(new QToolButton(this))
     , m_searchSheet(sheet("searchSheet", QStringLiteral("search.title"), QSize(500, 600)))
-    , m_newChatSheet(sheet("addContactSheet", QStringLiteral("contacts.add_title"), QSize(400, 500)))
 {
     setObjectName(QStringLiteral("mainView"));
 
@@ -132,15 +140,14 @@ QDialog* MainView::sheet(const char* objectName, const QString& titleKey, QSize 
     dialog->setProperty("titleKey", titleKey);
     dialog->setFixedSize(size);
     auto* layout = new QVBoxLayout(dialog);
-    // The search and add-contact screens are built by later work.
+    // The search screen is built by later work.
     layout->addWidget(new NotAvailableView(titleKey, dialog));
     return dialog;
 }
 
 void MainView::retranslate()
 {
-    for (QDialog* sheet : { m_searchSheet, m_newChatSheet })
-        sheet->setWindowTitle(Localized::text(sheet->property("titleKey").toString()));
+    m_searchSheet->setWindowTitle(Localized::text(m_searchSheet->property("titleKey").toString()));
 }
 
 bool MainView::eventFilter(QObject* watched, QEvent* event)
@@ -157,7 +164,7 @@ bool MainView::eventFilter(QObject* watched, QEvent* event)
 
 bool MainView::showSearch() const { return m_searchSheet->isVisible(); }
 
-bool MainView::showNewChat() const { return m_newChatSheet->isVisible(); }
+bool MainView::showNewChat() const { return m_newChatSheet && m_newChatSheet->isVisible(); }
 
 void MainView::toggleSearch()
 {
@@ -169,8 +176,8 @@ void MainView::toggleSearch()
 
 void MainView::openNewChat()
 {
-    if (!m_newChatSheet->isVisible())
-        m_newChatSheet->open();
+    if (!m_newChatSheet)
+        m_newChatSheet = Sheet::present(this, new AddContactView(new AddContactViewModel), QSize(400, 500), QStringLiteral("addContactSheet"));
 }
 
 void MainView::showEvent(QShowEvent* event)
@@ -217,6 +224,21 @@ ChatView* MainView::chatView() const
     return qobject_cast<ChatView*>(m_detail);
 }
 
+ContactDetailView* MainView::contactDetailView() const
+{
+    return qobject_cast<ContactDetailView*>(m_detail);
+}
+
+void MainView::setSelectedContact(const std::optional<Contact>& contact)
+{
+    const bool same = m_selectedContact && contact && m_selectedContact->id == contact->id;
+    m_selectedContact = contact;
+    if (m_contactList)
+        m_contactList->setSelectedContact(contact);
+    if (m_selectedSection == SidebarSection::contacts && !(same && contactDetailView()))
+        showDetail();
+}
+
 void MainView::showSection()
 {
     while (m_content->count() > 0) {
@@ -225,6 +247,7 @@ void MainView::showSection()
         old->deleteLater();
     }
     m_conversationList = nullptr;
+    m_contactList = nullptr;
     m_settingsList = nullptr;
     m_settingsLink = -1;
     QWidget* column = nullptr;
@@ -235,6 +258,12 @@ void MainView::showSection()
         connect(m_conversationList, &ConversationListView::selectedConversationChanged, this, &MainView::setSelectedConversation);
         column = m_conversationList;
         break;
+    case SidebarSection::contacts:
+        m_contactList = new ContactListView(m_contactListVM.get(), m_content);
+        m_contactList->setSelectedContact(m_selectedContact);
+        connect(m_contactList, &ContactListView::selectedContactChanged, this, &MainView::setSelectedContact);
+        column = m_contactList;
+        break;
     case SidebarSection::settings:
         m_settingsList = new SettingsListView(m_auth, m_content);
         connect(m_settingsList, &SettingsListView::linkChosen, this, [this](int link) {
@@ -244,7 +273,7 @@ void MainView::showSection()
         column = m_settingsList;
         break;
     default:
-        // Contacts, moments, favourites and files are built by later work.
+        // Moments, favourites and files are built by later work.
         column = new NotAvailableView(SidebarSections::titleKey(m_selectedSection), m_content);
         break;
     }
@@ -260,14 +289,27 @@ void MainView::showDetail()
         if (m_selectedConversation && user) {
             if (ChatView* open = chatView(); open && open->conversationId() == m_selectedConversation->id)
                 return;
-            setDetail(new ChatView(m_selectedConversation->id, user->id, ConversationRow::displayName(*m_selectedConversation)));
+            auto* chat = new ChatView(m_selectedConversation->id, user->id, ConversationRow::displayName(*m_selectedConversation));
+            // Only a group's owner sees the role menu; the button finds out by itself.
+            if (m_selectedConversation->type == u"group")
+                chat->addHeaderWidget(new GroupRolesButton(new GroupRolesMenuViewModel(m_selectedConversation->id, user->id, &GroupService::shared())));
+            setDetail(chat);
         } else {
             setDetail(new PlaceholderView(QStringLiteral("content.select_conversation")));
         }
         break;
     }
     case SidebarSection::contacts:
-        setDetail(new PlaceholderView(QStringLiteral("content.select_contact")));
+        if (m_selectedContact) {
+            auto* detail = new ContactDetailView(new ContactDetailViewModel(*m_selectedContact));
+            connect(detail->viewModel(), &ContactDetailViewModel::contactDeleted, this, [this](const Contact& contact) {
+                m_contactListVM->removeContact(contact.contactId);
+                setSelectedContact(std::nullopt);
+            });
+            setDetail(detail);
+        } else {
+            setDetail(new PlaceholderView(QStringLiteral("content.select_contact")));
+        }
         break;
     case SidebarSection::moments:
         setDetail(new PlaceholderView(QStringLiteral("moments.title")));

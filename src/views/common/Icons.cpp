@@ -39,6 +39,13 @@ const QHash<QString, QString>& table()
         { QStringLiteral("exclamationmark.circle.fill"), QStringLiteral("state-error") },
         { QStringLiteral("plus.circle"), QStringLiteral("list-add") },
         { QStringLiteral("paperplane.fill"), QStringLiteral("document-send") },
+        { QStringLiteral("person.badge.plus"), QStringLiteral("list-add-user") },
+        { QStringLiteral("chevron.right"), QStringLiteral("go-next") },
+        { QStringLiteral("person.2.slash"), QStringLiteral("im-user-offline") },
+        { QStringLiteral("person.slash"), QStringLiteral("im-user-offline") },
+        { QStringLiteral("envelope"), QStringLiteral("mail-message") },
+        { QStringLiteral("circle"), QStringLiteral("draw-circle") },
+        { QStringLiteral("ellipsis.circle"), QStringLiteral("overflow-menu") },
     };
     return names;
 }
