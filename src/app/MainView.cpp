@@ -8,6 +8,7 @@
 #include "state/ConversationListViewModel.h"
 #include "state/NotificationCenter.h"
 #include "state/NotificationName.h"
+#include "state/SearchViewModel.h"
 #include "state/UserInfo.h"
 #include "views/chat/ChatView.h"
 #include "views/chat/ConversationListView.h"
@@ -16,6 +17,8 @@
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/NotAvailableView.h"
+#include "views/contacts/MomentsView.h"
+#include "views/contacts/SearchView.h"
 
 #include <QDialog>
 #include <QHBoxLayout>
@@ -37,7 +40,7 @@ MainView::MainView(AuthViewModel* authViewModel, QWidget* parent)
     , m_detailHolder(new QWidget(this))
     , m_searchButton(new QToolButton(this))
     , m_newChatButton(new QToolButton(this))
-    , m_searchSheet(sheet("searchSheet", Localized::text("search.title"), QSize(500, 600)))
+    , m_searchSheet(searchSheet())
     , m_newChatSheet(sheet("addContactSheet", Localized::text("contacts.add_title"), QSize(400, 500)))
 {
     setObjectName(QStringLiteral("mainView"));
@@ -134,6 +137,42 @@ QDialog* MainView::sheet(const char* objectName, const QString& title, QSize siz
     return dialog;
 }
 
+QDialog* MainView::searchSheet()
+{
+    auto* dialog = new QDialog(this);
+    dialog->setObjectName(QStringLiteral("searchSheet"));
+    dialog->setFixedSize(500, 600);
+    auto* layout = new QVBoxLayout(dialog);
+    layout->setContentsMargins(0, 0, 0, 0);
+    return dialog;
+}
+
+SearchView* MainView::searchView() const
+{
+    return m_searchSheet->findChild<SearchView*>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+void MainView::openSearch()
+{
+    // Each opening starts afresh: nothing of an earlier search is kept.
+    delete searchView();
+    auto* view = new SearchView(std::make_unique<SearchViewModel>(m_conversationListVM->conversations(), m_contactListVM->contacts()),
+                                m_searchSheet);
+    m_searchSheet->layout()->addWidget(view);
+    m_searchSheet->setWindowTitle(Localized::text("search.title"));
+    connect(view, &SearchView::dismissRequested, m_searchSheet, &QDialog::close);
+    connect(view, &SearchView::contactChosen, this, &MainView::showContact);
+    m_searchSheet->open();
+    view->setFocus();
+}
+
+void MainView::showContact(const Contact& contact)
+{
+    m_selectedContact = contact;
+    setSelectedSection(SidebarSection::contacts);
+    showDetail();
+}
+
 bool MainView::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_searchSheet && event->type() == QEvent::KeyPress) {
@@ -155,7 +194,7 @@ void MainView::toggleSearch()
     if (m_searchSheet->isVisible())
         m_searchSheet->close();
     else
-        m_searchSheet->open();
+        openSearch();
 }
 
 void MainView::openNewChat()
@@ -226,6 +265,9 @@ void MainView::showSection()
         connect(m_conversationList, &ConversationListView::selectedConversationChanged, this, &MainView::setSelectedConversation);
         column = m_conversationList;
         break;
+    case SidebarSection::moments:
+        column = new MomentsView(m_auth->user() ? m_auth->user()->id : 0, m_content);
+        break;
     case SidebarSection::settings:
         m_settingsList = new SettingsListView(m_auth, m_content);
         connect(m_settingsList, &SettingsListView::linkChosen, this, [this](int link) {
@@ -235,7 +277,7 @@ void MainView::showSection()
         column = m_settingsList;
         break;
     default:
-        // Contacts, moments, favourites and files are built by later work.
+        // Contacts, favourites and files are built by later work.
         column = new NotAvailableView(SidebarSections::title(m_selectedSection), m_content);
         break;
     }

@@ -18,6 +18,7 @@ class ConversationListViewModel;
 class QDialog;
 class QStackedWidget;
 class QToolButton;
+class SearchView;
 class SettingsListView;
 class SidebarView;
 
@@ -45,6 +46,8 @@ public:
     ContactListViewModel* contactListViewModel() const { return m_contactListVM.get(); }
     // The chat screen in the detail column, when one is open.
     ChatView* chatView() const;
+    // The screen of the search sheet, made afresh each time the sheet opens.
+    SearchView* searchView() const;
 
     // The launch load: the conversation list, then the contact list, never overlapping.
     QCoro::Task<> launchLoad();
@@ -61,6 +64,10 @@ private:
     void showDetail();
     void setDetail(QWidget* widget);
     QDialog* sheet(const char* objectName, const QString& title, QSize size);
+    QDialog* searchSheet();
+    void openSearch();
+    // A contact chosen elsewhere (the search sheet): the contacts section shows it.
+    void showContact(const Contact& contact);
 
     AuthViewModel* m_auth;
     std::unique_ptr<ConversationListViewModel> m_conversationListVM;

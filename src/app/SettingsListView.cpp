@@ -3,6 +3,8 @@
 #include "views/common/Appearance.h"
 #include "views/common/Localized.h"
 #include "views/common/NotAvailableView.h"
+#include "views/contacts/GiftShopView.h"
+#include "views/contacts/VipCenterView.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -47,7 +49,14 @@ SettingsListView::SettingsListView(AuthViewModel* authViewModel, QWidget* parent
 
 QWidget* SettingsListView::destination(int link, QWidget* parent) const
 {
-    // The settings, VIP, gift and profile screens are built by later work; until
-    // then each link says so instead of showing an empty page.
-    return new NotAvailableView(Localized::text(linkKeys().value(link)), parent);
+    switch (link) {
+    case 3:
+        return new VipCenterView(parent);
+    case 4:
+        return new GiftShopView(parent);
+    default:
+        // The settings and profile screens are built by later work; until then
+        // each link says so instead of showing an empty page.
+        return new NotAvailableView(Localized::text(linkKeys().value(link)), parent);
+    }
 }

@@ -38,6 +38,14 @@ const QHash<QString, QString>& table()
         { QStringLiteral("checkmark.circle.fill"), QStringLiteral("vcs-normal") },
         { QStringLiteral("plus.circle"), QStringLiteral("list-add") },
         { QStringLiteral("paperplane.fill"), QStringLiteral("document-send") },
+        // Moments, gifts and VIP.
+        { QStringLiteral("heart"), QStringLiteral("love") },
+        { QStringLiteral("bubble.right"), QStringLiteral("edit-comment") },
+        { QStringLiteral("mappin"), QStringLiteral("mark-location") },
+        { QStringLiteral("camera"), QStringLiteral("camera-photo") },
+        { QStringLiteral("gift.fill"), QStringLiteral("package") },
+        { QStringLiteral("crown"), QStringLiteral("games-achievements") },
+        { QStringLiteral("crown.fill"), QStringLiteral("games-achievements") },
     };
     return names;
 }
