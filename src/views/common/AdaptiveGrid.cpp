@@ -11,6 +11,7 @@ AdaptiveGrid::AdaptiveGrid(int minimumCellWidth, int spacing, QWidget* parent)
 {
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->setSpacing(spacing);
+    m_layout->setSizeConstraint(QLayout::SetNoConstraint);
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
@@ -27,6 +28,11 @@ void AdaptiveGrid::addCell(QWidget* cell)
 int AdaptiveGrid::columnsFor(int width) const
 {
     return qMax(1, (width + m_spacing) / (m_minimumCellWidth + m_spacing));
+}
+
+QSize AdaptiveGrid::minimumSizeHint() const
+{
+    return QSize(m_minimumCellWidth, heightForWidth(m_minimumCellWidth));
 }
 
 int AdaptiveGrid::heightForWidth(int width) const

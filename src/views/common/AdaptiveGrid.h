@@ -15,6 +15,9 @@ public:
     void addCell(QWidget* cell);
     int columnCount() const { return m_columns; }
 
+    // As narrow as one cell: the grid adds columns as it widens, so its current
+    // columns must not hold it wide.
+    QSize minimumSizeHint() const override;
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;
 

@@ -281,7 +281,7 @@ void SearchView::rebuildResults()
                 box->addWidget(row);
             }
         }
-        if (m_viewModel->content() == SearchViewModel::Content::NoResults) {
+        if (result->contacts.isEmpty() && result->groups.isEmpty() && result->messages.isEmpty()) {
             QLabel* none = secondary(plainLabel(Localized::text("search.no_results"), TextStyle::Body, list));
             none->setObjectName(QStringLiteral("searchNoResults"));
             none->setAlignment(Qt::AlignCenter);
