@@ -13,6 +13,7 @@
 #include "state/ConversationListViewModel.h"
 #include "state/NotificationCenter.h"
 #include "state/NotificationName.h"
+#include "state/SearchViewModel.h"
 #include "state/UserInfo.h"
 #include "views/chat/ChatView.h"
 #include "views/chat/ConversationListView.h"
@@ -26,6 +27,8 @@
 #include "views/contacts/ContactDetailView.h"
 #include "views/contacts/ContactListView.h"
 #include "views/contacts/GroupRolesButton.h"
+#include "views/contacts/MomentsView.h"
+#include "views/contacts/SearchView.h"
 
 #include <QDialog>
 #include <QHBoxLayout>
@@ -47,7 +50,7 @@ MainView::MainView(AuthViewModel* authViewModel, QWidget* parent)
     , m_detailHolder(new QWidget(this))
     , m_searchButton(new QToolButton(this))
     , m_newChatButton(new QToolButton(this))
-    , m_searchSheet(sheet("searchSheet", QStringLiteral("search.title"), QSize(500, 600)))
+    , m_searchSheet(searchSheet())
 {
     setObjectName(QStringLiteral("mainView"));
 
@@ -133,21 +136,44 @@ MainView::~MainView()
     m_detail = nullptr;
 }
 
-QDialog* MainView::sheet(const char* objectName, const QString& titleKey, QSize size)
+void MainView::retranslate()
+{
+    m_searchSheet->setWindowTitle(Localized::text("search.title"));
+}
+
+QDialog* MainView::searchSheet()
 {
     auto* dialog = new QDialog(this);
-    dialog->setObjectName(QString::fromLatin1(objectName));
-    dialog->setProperty("titleKey", titleKey);
-    dialog->setFixedSize(size);
+    dialog->setObjectName(QStringLiteral("searchSheet"));
+    dialog->setFixedSize(500, 600);
     auto* layout = new QVBoxLayout(dialog);
-    // The search screen is built by later work.
-    layout->addWidget(new NotAvailableView(titleKey, dialog));
+    layout->setContentsMargins(0, 0, 0, 0);
     return dialog;
 }
 
-void MainView::retranslate()
+SearchView* MainView::searchView() const
 {
-    m_searchSheet->setWindowTitle(Localized::text(m_searchSheet->property("titleKey").toString()));
+    return m_searchSheet->findChild<SearchView*>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+void MainView::openSearch()
+{
+    // Each opening starts afresh: nothing of an earlier search is kept.
+    delete searchView();
+    auto* view = new SearchView(std::make_unique<SearchViewModel>(m_conversationListVM->conversations(), m_contactListVM->contacts()),
+                                m_searchSheet);
+    m_searchSheet->layout()->addWidget(view);
+    m_searchSheet->setWindowTitle(Localized::text("search.title"));
+    connect(view, &SearchView::dismissRequested, m_searchSheet, &QDialog::close);
+    connect(view, &SearchView::contactChosen, this, &MainView::showContact);
+    m_searchSheet->open();
+    view->setFocus();
+}
+
+void MainView::showContact(const Contact& contact)
+{
+    setSelectedSection(SidebarSection::contacts);
+    setSelectedContact(contact);
 }
 
 bool MainView::eventFilter(QObject* watched, QEvent* event)
@@ -171,7 +197,7 @@ void MainView::toggleSearch()
     if (m_searchSheet->isVisible())
         m_searchSheet->close();
     else
-        m_searchSheet->open();
+        openSearch();
 }
 
 void MainView::openNewChat()
@@ -264,6 +290,9 @@ void MainView::showSection()
         connect(m_contactList, &ContactListView::selectedContactChanged, this, &MainView::setSelectedContact);
         column = m_contactList;
         break;
+    case SidebarSection::moments:
+        column = new MomentsView(m_auth->user() ? m_auth->user()->id : 0, m_content);
+        break;
     case SidebarSection::settings:
         m_settingsList = new SettingsListView(m_auth, m_content);
         connect(m_settingsList, &SettingsListView::linkChosen, this, [this](int link) {
@@ -273,7 +302,7 @@ void MainView::showSection()
         column = m_settingsList;
         break;
     default:
-        // Moments, favourites and files are built by later work.
+        // Favourites and files are built by later work.
         column = new NotAvailableView(SidebarSections::titleKey(m_selectedSection), m_content);
         break;
     }

@@ -4,6 +4,8 @@
 #include "views/common/Appearance.h"
 #include "views/common/Localized.h"
 #include "views/common/NotAvailableView.h"
+#include "views/contacts/GiftShopView.h"
+#include "views/contacts/VipCenterView.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -58,7 +60,14 @@ void SettingsListView::retranslate()
 
 QWidget* SettingsListView::destination(int link, QWidget* parent) const
 {
-    // The settings, VIP, gift and profile screens are built by later work; until
-    // then each link says so instead of showing an empty page.
-    return new NotAvailableView(linkKeys().value(link), parent);
+    switch (link) {
+    case 3:
+        return new VipCenterView(parent);
+    case 4:
+        return new GiftShopView(parent);
+    default:
+        // The settings and profile screens are built by later work; until then
+        // each link says so instead of showing an empty page.
+        return new NotAvailableView(linkKeys().value(link), parent);
+    }
 }

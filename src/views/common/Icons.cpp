@@ -46,6 +46,14 @@ const QHash<QString, QString>& table()
         { QStringLiteral("envelope"), QStringLiteral("mail-message") },
         { QStringLiteral("circle"), QStringLiteral("draw-circle") },
         { QStringLiteral("ellipsis.circle"), QStringLiteral("overflow-menu") },
+        // Moments, gifts and VIP.
+        { QStringLiteral("heart"), QStringLiteral("love") },
+        { QStringLiteral("bubble.right"), QStringLiteral("edit-comment") },
+        { QStringLiteral("mappin"), QStringLiteral("mark-location") },
+        { QStringLiteral("camera"), QStringLiteral("camera-photo") },
+        { QStringLiteral("gift.fill"), QStringLiteral("package") },
+        { QStringLiteral("crown"), QStringLiteral("games-achievements") },
+        { QStringLiteral("crown.fill"), QStringLiteral("games-achievements") },
     };
     return names;
 }
