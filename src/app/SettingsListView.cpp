@@ -1,7 +1,12 @@
 #include "app/SettingsListView.h"
 
+#include "views/account/GeneralSettingsView.h"
+#include "views/account/NotificationSettingsView.h"
+#include "views/account/PrivacySettingsView.h"
+#include "views/account/ProfileView.h"
 #include "views/common/Appearance.h"
 #include "views/common/Localized.h"
+#include "views/common/NavigationStack.h"
 #include "views/common/NotAvailableView.h"
 
 #include <QLabel>
@@ -47,7 +52,17 @@ SettingsListView::SettingsListView(AuthViewModel* authViewModel, QWidget* parent
 
 QWidget* SettingsListView::destination(int link, QWidget* parent) const
 {
-    // The settings, VIP, gift and profile screens are built by later work; until
-    // then each link says so instead of showing an empty page.
-    return new NotAvailableView(Localized::text(linkKeys().value(link)), parent);
+    const QString key = linkKeys().value(link);
+    if (key == u"settings.general_title")
+        return new GeneralSettingsView(m_auth, parent);
+    // The privacy and profile screens push the security screens over themselves.
+    if (key == u"privacy.title")
+        return new NavigationStack(new PrivacySettingsView, parent);
+    if (key == u"notification.title")
+        return new NotificationSettingsView(parent);
+    if (key == u"content.profile_link")
+        return new NavigationStack(new ProfileView(m_auth), parent);
+    // The VIP and gift screens are built by later work; until then each link says
+    // so instead of showing an empty page.
+    return new NotAvailableView(Localized::text(key), parent);
 }
