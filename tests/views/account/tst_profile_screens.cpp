@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 
 using namespace Qt::StringLiterals;
@@ -208,7 +209,7 @@ private Q_SLOTS:
         QFETCH(int, status);
         ProfileView view(m_auth.get(), m_stack->auth);
         view.openEditor();
-        ProfileEditView* sheet = view.editSheet();
+        QPointer<ProfileEditView> sheet = view.editSheet();
         auto* name = child<QLineEdit>(sheet, u"nameField"_s);
         name->selectAll();
         QTest::keyClicks(name, u"Mei Lin "_s);
@@ -229,10 +230,11 @@ private Q_SLOTS:
             QCOMPARE(child<ElidedLabel>(&view, u"profileName"_s)->fullText(), u"Mei Lin"_s);
             QVERIFY(shown(child<QLabel>(&view, u"profileBio"_s)));
         } else {
+            QTRY_VERIFY(!sheet || !sheet->viewModel()->isSaving());
+            QVERIFY(sheet && view.editSheet() == sheet && sheet->isVisible());
             auto* error = child<QLabel>(sheet, u"editError"_s);
-            QTRY_VERIFY(shown(error));
+            QVERIFY(shown(error));
             QCOMPARE(error->text(), u"Name is too long"_s);
-            QVERIFY(view.editSheet() == sheet && sheet->isVisible());
             QCOMPARE(name->text(), u"Mei Lin "_s);
             QVERIFY(child<QPushButton>(sheet, u"saveButton"_s)->isEnabled());
             QCOMPARE(m_stack->requestCount(u"/api/auth/me"_s), 1);
