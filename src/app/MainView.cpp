@@ -15,6 +15,7 @@
 #include "state/NotificationName.h"
 #include "state/SearchViewModel.h"
 #include "state/UserInfo.h"
+#include "views/account/GeneralSettingsView.h"
 #include "views/chat/ChatView.h"
 #include "views/chat/ConversationListView.h"
 #include "views/chat/ConversationRow.h"
@@ -352,7 +353,7 @@ void MainView::showDetail()
     case SidebarSection::settings:
         // With no link chosen yet the detail shows the general settings.
         setDetail(m_settingsList && m_settingsLink >= 0 ? m_settingsList->destination(m_settingsLink, nullptr)
-                                                        : new NotAvailableView(QStringLiteral("settings.general_title")));
+                                                        : new GeneralSettingsView(m_auth));
         break;
     }
 }

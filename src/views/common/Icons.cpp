@@ -33,6 +33,16 @@ const QHash<QString, QString>& table()
         { QStringLiteral("mappin.circle.fill"), QStringLiteral("mark-location") },
         { QStringLiteral("person.crop.rectangle"), QStringLiteral("x-office-contact") },
         { QStringLiteral("clock"), QStringLiteral("clock") },
+        // Sign-in sessions, the profile header and the settings links.
+        { QStringLiteral("desktopcomputer"), QStringLiteral("computer") },
+        { QStringLiteral("laptopcomputer"), QStringLiteral("computer-laptop") },
+        { QStringLiteral("iphone"), QStringLiteral("smartphone") },
+        { QStringLiteral("phone"), QStringLiteral("phone") },
+        { QStringLiteral("globe"), QStringLiteral("globe") },
+        { QStringLiteral("envelope"), QStringLiteral("mail-message") },
+        { QStringLiteral("person"), QStringLiteral("im-user") },
+        { QStringLiteral("lock.shield"), QStringLiteral("security-high") },
+        { QStringLiteral("chevron.left"), QStringLiteral("go-previous") },
         { QStringLiteral("checkmark"), QStringLiteral("dialog-ok") },
         // Breeze draws its filled, round check badge under the version-control name.
         { QStringLiteral("checkmark.circle.fill"), QStringLiteral("vcs-normal") },
