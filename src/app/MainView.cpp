@@ -9,6 +9,8 @@
 #include "state/NotificationCenter.h"
 #include "state/NotificationName.h"
 #include "state/UserInfo.h"
+#include "views/account/FavoritesView.h"
+#include "views/account/FileManagementView.h"
 #include "views/chat/ChatView.h"
 #include "views/chat/ConversationListView.h"
 #include "views/chat/ConversationRow.h"
@@ -234,8 +236,14 @@ void MainView::showSection()
         });
         column = m_settingsList;
         break;
+    case SidebarSection::favorites:
+        column = new FavoritesView(m_content);
+        break;
+    case SidebarSection::files:
+        column = new FileManagementView(m_content);
+        break;
     default:
-        // Contacts, moments, favourites and files are built by later work.
+        // Contacts and moments are built by later work.
         column = new NotAvailableView(SidebarSections::title(m_selectedSection), m_content);
         break;
     }

@@ -170,7 +170,8 @@ QCoro::Task<QByteArray> APIClient::sendGuarded(Request request)
     co_return co_await send(std::move(request));
 }
 
-QCoro::Task<APIClient::ProcedureReply> APIClient::callProcedure(QByteArray method, QString procedure, std::optional<QJsonValue> input)
+QCoro::Task<APIClient::ProcedureReply> APIClient::callProcedure(QByteArray method, QString procedure, std::optional<QJsonValue> input,
+                                                                bool emptyIsSuccess)
 {
     Request call { std::move(method), QStringLiteral("/api/trpc/") + procedure, std::nullopt, std::nullopt };
     if (input) {
@@ -182,6 +183,8 @@ QCoro::Task<APIClient::ProcedureReply> APIClient::callProcedure(QByteArray metho
             call.body = json::serialize(wrapper);
     }
     const QByteArray body = co_await sendGuarded(std::move(call));
+    if (emptyIsSuccess && body.trimmed().isEmpty())
+        co_return ProcedureReply { QJsonValue(QJsonValue::Null), false };
     co_return unwrapProcedureReply(body);
 }
 
