@@ -1,9 +1,9 @@
 // morvane-server: the local messaging server the Morvane client talks to.
 
-#include "Database.h"
 #include "MorvaneServer.h"
 #include "ServerOptions.h"
 #include "ShutdownSignals.h"
+#include "store/Database.h"
 
 #include <QCoreApplication>
 
