@@ -2,66 +2,23 @@
 // recording HTTP server: what each action sends, in which order, and what the
 // screen keeps when a call fails.
 
-#include "RecordingHttpServer.h"
+#include "AccountStack.h"
 #include "TaskRunner.h"
 
-#include "models/Json.h"
-#include "network/APIClient.h"
-#include "network/KeychainService.h"
-#include "network/MemorySecretStore.h"
-#include "services/ChatService.h"
-#include "services/FileService.h"
-#include "services/MFAService.h"
-#include "services/SessionService.h"
 #include "state/DeviceManagementViewModel.h"
 #include "state/FavoritesViewModel.h"
 #include "state/FileManagementViewModel.h"
 #include "state/LocalizationManager.h"
 #include "state/TwoFactorViewModel.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 using testsupport::runTask;
-using Reply = RecordingHttpServer::Reply;
 
 Q_DECLARE_METATYPE(SessionService::DeviceSession)
 
 namespace {
-
-struct Stack {
-    RecordingHttpServer server;
-    KeychainService keychain { std::make_unique<MemorySecretStore>() };
-    APIClient api { server.baseUrl(), keychain };
-    MFAService mfa { api };
-    SessionService sessions { api };
-    ChatService chat { api };
-    FileService files { api };
-
-    void reply(const char* procedure, int status, const QByteArray& json)
-    {
-        server.respondOnce(path(procedure), Reply { status, status / 100 == 2 ? envelope(json) : json });
-    }
-    static QString path(const char* procedure) { return u"/api/trpc/"_s + QLatin1StringView(procedure); }
-    static QByteArray envelope(const QByteArray& json) { return "{\"result\":{\"data\":{\"json\":" + json + "}}}"; }
-
-    // "GET user.mfaStatus", "POST user.verifyMFA {\"code\":\"123456\"}": each call
-    // with the input it carried (unwrapped from {"json": ...}).
-    QStringList calls() const
-    {
-        QStringList result;
-        for (const auto& request : server.requests()) {
-            QString line = QString::fromLatin1(request.method) + u' ' + request.path.mid(10);
-            const QByteArray wrapped = request.method == "GET" ? request.queryValue(u"input"_s).toUtf8() : request.body;
-            if (!wrapped.isEmpty())
-                line += u' ' + QString::fromUtf8(QJsonDocument(QJsonDocument::fromJson(wrapped).object().value(u"json").toObject()).toJson(QJsonDocument::Compact));
-            result << line;
-        }
-        return result;
-    }
-};
 
 const QByteArray off = R"({"enabled":false})";
 const QByteArray on = R"({"enabled":true,"hasBackupCodes":true})";
@@ -147,7 +104,7 @@ private Q_SLOTS:
         QFETCH(bool, endsOn);
         QFETCH(bool, formStays);
         QFETCH(QString, error);
-        Stack s;
+        AccountStack s;
         TwoFactorViewModel vm(&s.mfa);
         s.reply("user.mfaStatus", 200, startOn ? on : off);
         runTask(vm.loadStatus());
@@ -181,7 +138,7 @@ private Q_SLOTS:
         }
         QCOMPARE(s.calls(), expectedCalls);
         if (!startOn)
-            QVERIFY(s.server.requestsTo(Stack::path("user.setupMFA")).at(0).body.isEmpty()); // no input, no body
+            QVERIFY(s.server.requestsTo(AccountStack::path("user.setupMFA")).at(0).body.isEmpty()); // no input, no body
         QCOMPARE(vm.isEnabled(), endsOn);
         // The alert holds the description alone.
         QCOMPARE(vm.errorMessage().value_or(QString()), error);
@@ -191,7 +148,7 @@ private Q_SLOTS:
     // Nothing is offered before the status is known; a failed read offers a retry.
     void twoFactorWaitsForStatus()
     {
-        Stack s;
+        AccountStack s;
         TwoFactorViewModel vm(&s.mfa);
         QVERIFY(vm.isLoading());
         QVERIFY(!vm.canStartSetup() && !vm.canRequestDisable() && !vm.canRetry());
@@ -218,11 +175,11 @@ private Q_SLOTS:
     // While a request runs, the buttons' actions send nothing more.
     void twoFactorOneRequestAtATime()
     {
-        Stack s;
+        AccountStack s;
         TwoFactorViewModel vm(&s.mfa);
         s.reply("user.mfaStatus", 200, off);
         runTask(vm.loadStatus());
-        s.server.respond(Stack::path("user.setupMFA"), Reply { 200, Stack::envelope(setupReply), {}, true });
+        s.server.respond(AccountStack::path("user.setupMFA"), Reply { 200, AccountStack::envelope(setupReply), {}, true });
         vm.startSetup();
         QTRY_COMPARE(s.server.requests().size(), 2);
         QVERIFY(vm.isBusy() && !vm.canStartSetup());
@@ -230,11 +187,11 @@ private Q_SLOTS:
         vm.loadStatus();
         QTest::qWait(50);
         QCOMPARE(s.server.requests().size(), 2);
-        s.server.release(Stack::path("user.setupMFA"));
+        s.server.release(AccountStack::path("user.setupMFA"));
         QTRY_VERIFY(!vm.isBusy());
         QVERIFY(vm.showSetup() && vm.canStartSetup());
 
-        s.server.respond(Stack::path("user.verifyMFA"), Reply { 400, wrongCode, {}, true });
+        s.server.respond(AccountStack::path("user.verifyMFA"), Reply { 400, wrongCode, {}, true });
         vm.setVerifyCode(u"123456"_s);
         vm.verifyAndEnable();
         QTRY_COMPARE(s.server.requests().size(), 3);
@@ -242,7 +199,7 @@ private Q_SLOTS:
         vm.verifyAndEnable();
         QTest::qWait(50);
         QCOMPARE(s.server.requests().size(), 3);
-        s.server.release(Stack::path("user.verifyMFA"));
+        s.server.release(AccountStack::path("user.verifyMFA"));
         QTRY_VERIFY(vm.canVerify());
     }
 
@@ -333,7 +290,7 @@ private Q_SLOTS:
                                  R"({"id":3},{"id":4,"deviceId":"d-4","isCurrent":true}])";
         const QByteArray noCurrent = R"([{"id":1,"deviceId":"d-1"}])";
         const QByteArray currentWithoutId = R"([{"id":1,"isCurrent":true},{"id":2,"deviceId":"d-2"}])";
-        const QByteArray ok = Stack::envelope("{\"success\":true}");
+        const QByteArray ok = AccountStack::envelope("{\"success\":true}");
         QTest::newRow("one device") << mixed << u"one:1"_s << 200 << ok << QStringList { u"POST session.logout {\"token\":\"d-1\"}"_s }
                                     << QList<qint64> { 2, 4, 3 } << QString();
         QTest::newRow("one device, empty reply") << mixed << u"one:1"_s << 200 << QByteArray()
@@ -362,12 +319,12 @@ private Q_SLOTS:
         QFETCH(QStringList, sent);
         QFETCH(QList<qint64>, left);
         QFETCH(QString, errorKey);
-        Stack s;
+        AccountStack s;
         DeviceManagementViewModel vm(&s.sessions);
         s.reply("session.myDevices", 200, list);
         runTask(vm.loadDevices());
         const int before = int(s.server.requests().size());
-        s.server.respond(Stack::path(action == u"others" ? "session.revokeOthers" : "session.logout"), Reply { status, body });
+        s.server.respond(AccountStack::path(action == u"others" ? "session.revokeOthers" : "session.logout"), Reply { status, body });
         if (action == u"others") {
             runTask(vm.revokeOtherDevices());
         } else {
@@ -385,7 +342,7 @@ private Q_SLOTS:
     // A failed load keeps the rows and reports the failure after its key's text.
     void deviceLoadFailure()
     {
-        Stack s;
+        AccountStack s;
         DeviceManagementViewModel vm(&s.sessions);
         QVERIFY(vm.isLoading());
         s.reply("session.myDevices", 200, R"([{"id":9,"isCurrent":true}])");
@@ -399,7 +356,7 @@ private Q_SLOTS:
 
     void favorites()
     {
-        Stack s;
+        AccountStack s;
         FavoritesViewModel vm(&s.chat);
         s.reply("favorites.list", 200,
                 R"([{"id":1,"message":{"id":7,"conversationId":1,"senderId":2,"type":"text","content":"a"}},{"id":2,"message":null},)"
@@ -432,7 +389,7 @@ private Q_SLOTS:
     // The page numbers the server sees: a page counts only once it arrived.
     void filePaging()
     {
-        Stack s;
+        AccountStack s;
         FileManagementViewModel vm(&s.files);
         QVERIFY(!vm.canLoadMore());
         s.reply("files.getMyFiles", 200, filePage(1, 50));
@@ -458,11 +415,11 @@ private Q_SLOTS:
     // One next page at a time, and a first page asked for later wins over it.
     void fileStaleReplies()
     {
-        Stack s;
+        AccountStack s;
         FileManagementViewModel vm(&s.files);
         s.reply("files.getMyFiles", 200, filePage(1, 2));
         runTask(vm.loadFiles());
-        s.server.respondOnce(Stack::path("files.getMyFiles"), Reply { 200, Stack::envelope(filePage(3, 2)), {}, true });
+        s.server.respondOnce(AccountStack::path("files.getMyFiles"), Reply { 200, AccountStack::envelope(filePage(3, 2)), {}, true });
         vm.loadMore();
         QTRY_COMPARE(s.server.requests().size(), 2);
         QVERIFY(vm.isLoadingMore() && !vm.canLoadMore());
@@ -472,7 +429,7 @@ private Q_SLOTS:
 
         s.reply("files.getMyFiles", 200, filePage(10, 1));
         runTask(vm.loadFiles());
-        s.server.release(Stack::path("files.getMyFiles"));
+        s.server.release(AccountStack::path("files.getMyFiles"));
         QTest::qWait(100);
         QCOMPARE(vm.files().size(), 1);
         QCOMPARE(vm.files().at(0).id, 10);
@@ -505,7 +462,7 @@ private Q_SLOTS:
         QFETCH(std::optional<QString>, mimeType);
         QFETCH(std::optional<QString>, fileUrl);
         QFETCH(QString, expected);
-        Stack s;
+        AccountStack s;
         FileManagementViewModel vm(&s.files);
         const std::optional<QUrl> url = vm.previewUrl(file(mimeType, fileUrl));
         QCOMPARE(url.has_value(), !expected.isEmpty());
@@ -530,7 +487,7 @@ private Q_SLOTS:
         QFETCH(int, status);
         QFETCH(QByteArray, reply);
         QFETCH(QString, opened);
-        Stack s;
+        AccountStack s;
         FileManagementViewModel vm(&s.files);
         QStringList urls;
         FileService::setUrlOpener([&urls](const QUrl& url) { urls << url.toString(); });
