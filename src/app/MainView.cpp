@@ -16,6 +16,8 @@
 #include "state/SearchViewModel.h"
 #include "state/UserInfo.h"
 #include "views/account/GeneralSettingsView.h"
+#include "views/account/FavoritesView.h"
+#include "views/account/FileManagementView.h"
 #include "views/chat/ChatView.h"
 #include "views/chat/ConversationListView.h"
 #include "views/chat/ConversationRow.h"
@@ -302,8 +304,14 @@ void MainView::showSection()
         });
         column = m_settingsList;
         break;
+    case SidebarSection::favorites:
+        column = new FavoritesView(m_content);
+        break;
+    case SidebarSection::files:
+        column = new FileManagementView(m_content);
+        break;
     default:
-        // Favourites and files are built by later work.
+        // Every section has its screen; this is only a fallback.
         column = new NotAvailableView(SidebarSections::titleKey(m_selectedSection), m_content);
         break;
     }

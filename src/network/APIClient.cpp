@@ -213,7 +213,8 @@ QCoro::Task<APIClient::RefreshOutcome> APIClient::refreshSession()
     co_return outcome;
 }
 
-QCoro::Task<APIClient::ProcedureReply> APIClient::callProcedure(QByteArray method, QString procedure, std::optional<QJsonValue> input)
+QCoro::Task<APIClient::ProcedureReply> APIClient::callProcedure(QByteArray method, QString procedure, std::optional<QJsonValue> input,
+                                                                bool emptyIsSuccess)
 {
     Request call { std::move(method), QStringLiteral("/api/trpc/") + procedure, std::nullopt, std::nullopt };
     if (input) {
@@ -225,6 +226,8 @@ QCoro::Task<APIClient::ProcedureReply> APIClient::callProcedure(QByteArray metho
             call.body = json::serialize(wrapper);
     }
     const QByteArray body = co_await sendGuarded(std::move(call));
+    if (emptyIsSuccess && body.trimmed().isEmpty())
+        co_return ProcedureReply { QJsonValue(QJsonValue::Null), false };
     co_return unwrapProcedureReply(body);
 }
 

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -138,12 +139,14 @@ public:
     }
 
     // Procedure mutation: POST {"json": <input>}. With the default result type the
-    // reply must still be a procedure envelope, but its data is not read.
+    // data is not read: the reply must be a procedure envelope, or empty (a 2xx
+    // with no body says the mutation happened as surely as an envelope does).
     template <typename R = EmptyResponse, typename I>
     QCoro::Task<R> mutation(QString procedure, I input)
     {
         std::optional<QJsonValue> encoded = apiclient_detail::encodeInput(input);
-        const ProcedureReply reply = co_await callProcedure(QByteArrayLiteral("POST"), std::move(procedure), std::move(encoded));
+        const ProcedureReply reply = co_await callProcedure(QByteArrayLiteral("POST"), std::move(procedure), std::move(encoded),
+                                                            std::is_same_v<R, EmptyResponse>);
         co_return decodeProcedure<R>(reply);
     }
 
@@ -151,7 +154,8 @@ public:
     template <typename R = EmptyResponse>
     QCoro::Task<R> mutation(QString procedure)
     {
-        const ProcedureReply reply = co_await callProcedure(QByteArrayLiteral("POST"), std::move(procedure), std::nullopt);
+        const ProcedureReply reply = co_await callProcedure(QByteArrayLiteral("POST"), std::move(procedure), std::nullopt,
+                                                            std::is_same_v<R, EmptyResponse>);
         co_return decodeProcedure<R>(reply);
     }
 
@@ -199,7 +203,9 @@ private:
     QCoro::Task<QByteArray> send(Request request);
     QCoro::Task<QByteArray> sendGuarded(Request request);
     QCoro::Task<RefreshOutcome> refreshSession();
-    QCoro::Task<ProcedureReply> callProcedure(QByteArray method, QString procedure, std::optional<QJsonValue> input);
+    // emptyIsSuccess: an empty 2xx body stands for a reply whose data is not read.
+    QCoro::Task<ProcedureReply> callProcedure(QByteArray method, QString procedure, std::optional<QJsonValue> input,
+                                              bool emptyIsSuccess = false);
     static ProcedureReply unwrapProcedureReply(const QByteArray& body);
     // Any JSON value; an empty or malformed body is a decoding error.
     static QJsonValue parseBody(const QByteArray& body);

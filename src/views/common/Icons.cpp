@@ -64,6 +64,25 @@ const QHash<QString, QString>& table()
         { QStringLiteral("gift.fill"), QStringLiteral("package") },
         { QStringLiteral("crown"), QStringLiteral("games-achievements") },
         { QStringLiteral("crown.fill"), QStringLiteral("games-achievements") },
+        // Favourites, files and devices.
+        { QStringLiteral("star"), QStringLiteral("rating-unrated") },
+        { QStringLiteral("star.slash"), QStringLiteral("edit-delete-remove") },
+        { QStringLiteral("doc.on.doc"), QStringLiteral("edit-copy") },
+        { QStringLiteral("doc"), QStringLiteral("text-x-generic") },
+        { QStringLiteral("doc.richtext"), QStringLiteral("application-pdf") },
+        { QStringLiteral("doc.zipper"), QStringLiteral("application-x-archive") },
+        { QStringLiteral("video"), QStringLiteral("video-x-generic") },
+        { QStringLiteral("music.note"), QStringLiteral("audio-x-generic") },
+        { QStringLiteral("folder"), QStringLiteral("folder") },
+        { QStringLiteral("eye"), QStringLiteral("view-visible") },
+        { QStringLiteral("arrow.down.circle"), QStringLiteral("download") },
+        { QStringLiteral("exclamationmark.triangle"), QStringLiteral("dialog-warning") },
+        { QStringLiteral("arrow.clockwise"), QStringLiteral("view-refresh") },
+        { QStringLiteral("desktopcomputer"), QStringLiteral("computer") },
+        { QStringLiteral("laptopcomputer"), QStringLiteral("computer-laptop") },
+        { QStringLiteral("iphone"), QStringLiteral("smartphone") },
+        { QStringLiteral("phone"), QStringLiteral("phone") },
+        { QStringLiteral("globe"), QStringLiteral("globe") },
     };
     return names;
 }
