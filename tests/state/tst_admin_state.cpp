@@ -14,6 +14,7 @@
 #include "state/GroupManagementViewModel.h"
 #include "state/LocalizationManager.h"
 #include "state/MessageAuditViewModel.h"
+#include "state/PrintfFormat.h"
 #include "state/SensitiveWordsViewModel.h"
 #include "state/SystemConfigViewModel.h"
 #include "state/UserManagementViewModel.h"
@@ -102,6 +103,25 @@ private Q_SLOTS:
             QCOMPARE(int(s), int(i));
             QCOMPARE(adminsection::fromRawValue(adminsection::rawValue(s)), std::optional(s));
         }
+    }
+
+    void printfFormats_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("two texts") << u"%@ the user “%@”?"_s << QStringList { u"Ban"_s, u"Bo"_s } << u"Ban the user “Bo”?"_s;
+        QTest::newRow("integer") << u"共 %lld 位用户"_s << QStringList { u"45"_s } << u"共 45 位用户"_s;
+        QTest::newRow("argument with a conversion") << u"%@/%d"_s << QStringList { u"%@"_s, u"7"_s } << u"%@/7"_s;
+        QTest::newRow("percent sign and unknown") << u"100%% %x %"_s << QStringList {} << u"100% %x %"_s;
+        QTest::newRow("missing argument") << u"[%@]"_s << QStringList {} << u"[]"_s;
+    }
+    void printfFormats()
+    {
+        QFETCH(QString, format);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, expected);
+        QCOMPARE(printfFormat(format, arguments), expected);
     }
 
     // The query exactly as it leaves the client: "+" and "%" escaped, so the server

@@ -37,6 +37,24 @@ const QHash<QString, QString>& table()
         // Breeze draws its filled, round check badge under the version-control name.
         { QStringLiteral("checkmark.circle.fill"), QStringLiteral("vcs-normal") },
         { QStringLiteral("plus.circle"), QStringLiteral("list-add") },
+        // The administration and operator consoles.
+        { QStringLiteral("gauge.with.dots.needle.33percent"), QStringLiteral("speedometer") },
+        { QStringLiteral("person.3"), QStringLiteral("user-group-properties") },
+        { QStringLiteral("person.2"), QStringLiteral("group") },
+        { QStringLiteral("message"), QStringLiteral("dialog-messages") },
+        { QStringLiteral("text.badge.xmark"), QStringLiteral("format-text-strikethrough") },
+        { QStringLiteral("list.clipboard"), QStringLiteral("view-list-details") },
+        { QStringLiteral("chart.bar"), QStringLiteral("office-chart-bar") },
+        { QStringLiteral("gearshape"), QStringLiteral("configure") },
+        { QStringLiteral("arrow.clockwise"), QStringLiteral("view-refresh") },
+        { QStringLiteral("plus"), QStringLiteral("list-add") },
+        { QStringLiteral("person.slash"), QStringLiteral("im-user-offline") },
+        { QStringLiteral("person.2.slash"), QStringLiteral("im-user-offline") },
+        { QStringLiteral("message.badge.circle"), QStringLiteral("mail-message") },
+        { QStringLiteral("circle.fill"), QStringLiteral("media-record") },
+        { QStringLiteral("headphones"), QStringLiteral("audio-headphones") },
+        { QStringLiteral("person.wave.2"), QStringLiteral("im-user") },
+        { QStringLiteral("checkmark.circle"), QStringLiteral("vcs-normal") },
         { QStringLiteral("paperplane.fill"), QStringLiteral("document-send") },
     };
     return names;
