@@ -111,14 +111,18 @@ public:
     }
 
     // The same, under the refresh-and-retry rule: the one to use for REST calls of a
-    // signed-in user, e.g. co_await api.guardedRequest<QList<AdminUser>>("GET", u"/api/admin/users"_s).
+    // signed-in user. With a void result the reply body is not read at all, so an
+    // empty 2xx reply is a success too.
     template <typename R>
     QCoro::Task<R> guardedRequest(QByteArray method, QString path, std::optional<QJsonValue> body = std::nullopt,
                                   std::optional<QueryItems> queryItems = std::nullopt)
     {
         Request call { std::move(method), std::move(path), encodeBody(body), std::move(queryItems) };
         const QByteArray reply = co_await sendGuarded(std::move(call));
-        co_return decodeReply<R>(reply);
+        if constexpr (std::is_void_v<R>)
+            co_return;
+        else
+            co_return decodeReply<R>(reply);
     }
 
     // Procedure query: GET /api/trpc/<procedure>?input={"json":<input>}.
