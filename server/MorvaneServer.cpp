@@ -100,7 +100,8 @@ MorvaneServer::~MorvaneServer()
 quint16 MorvaneServer::listen()
 {
     const QHostAddress address = m_options.host == u"localhost" ? QHostAddress(QHostAddress::LocalHost) : QHostAddress(m_options.host);
-    return m_http->listenGuarded(address, m_options.port);
+    return m_http->listenGuarded(address, m_options.port, m_options.host,
+        RequestGate::Timeouts { m_options.headTimeoutMs, m_options.idleTimeoutMs });
 }
 
 void MorvaneServer::shutdown()

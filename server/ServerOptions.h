@@ -1,6 +1,7 @@
 #pragma once
 
 // The command line: morvane-server [--host H] [--port P] [--data-dir DIR] [--demo] [--token-ttl S]
+//                                 [--head-timeout S] [--idle-timeout S]
 //                   morvane-server [--data-dir DIR] --set-role USERNAME ROLE
 
 #include <QString>
@@ -20,6 +21,9 @@ struct ServerOptions {
         QString role;
     };
     std::optional<RoleAssignment> setRole;
+    // Connections slower than these are closed (tests shorten them).
+    int headTimeoutMs = 10000;
+    int idleTimeoutMs = 60000;
 
     // Parses arguments (without the program name handling of QCoreApplication); on
     // a bad argument returns nothing and sets error. "--help" sets error to the usage.

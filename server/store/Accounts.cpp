@@ -6,6 +6,7 @@
 #include "store/Database.h"
 #include "store/RowJson.h"
 #include "store/SystemSettings.h"
+#include "store/TextRules.h"
 #include "Tokens.h"
 #include "WireTime.h"
 
@@ -21,6 +22,9 @@ constexpr int kMinUsername = 3;
 constexpr int kMaxNickname = 64;
 constexpr int kMaxEmail = 254;
 constexpr int kMaxInviteCode = 64;
+constexpr int kMaxBio = 200;
+constexpr int kMaxGender = 32;
+constexpr int kMaxRegion = 64;
 
 QString validUsername(const QString& raw)
 {
@@ -48,6 +52,17 @@ std::optional<QString> trimmedOptional(const std::optional<QString>& value, int 
             throw ServerError::badRequest(QStringLiteral("The %1 holds control characters").arg(what));
     }
     return text;
+}
+
+// One "@" with text on both sides, a dot inside the domain, no spaces.
+bool looksLikeEmail(const QString& text)
+{
+    const qsizetype at = text.indexOf(u'@');
+    if (at <= 0 || at != text.lastIndexOf(u'@') || text.contains(u' '))
+        return false;
+    const QString domain = text.mid(at + 1);
+    const qsizetype dot = domain.indexOf(u'.');
+    return dot > 0 && dot < domain.size() - 1;
 }
 
 } // namespace
@@ -174,6 +189,35 @@ bool Accounts::logout(const QString& accessToken)
         return false;
     m_db.exec(QStringLiteral("DELETE FROM sessions WHERE id = ?"), { session->sessionId });
     return true;
+}
+
+void Accounts::updateProfile(qint64 userId, const ProfileChanges& changes)
+{
+    QStringList columns;
+    QVariantList values;
+    auto set = [&](const char* column, const std::optional<QString>& value) {
+        columns.append(QString::fromLatin1(column) + QStringLiteral(" = ?"));
+        values.append(value ? QVariant(*value) : QVariant());
+    };
+    if (changes.name)
+        set("name", textrules::required(*changes.name, kMaxNickname, QStringLiteral("name")));
+    if (changes.bio)
+        set("bio", textrules::optional(changes.bio, kMaxBio, QStringLiteral("bio")));
+    if (changes.email) {
+        const std::optional<QString> email = textrules::optional(changes.email, kMaxEmail, QStringLiteral("e-mail address"));
+        if (email && !looksLikeEmail(*email))
+            throw ServerError::badRequest(QStringLiteral("The e-mail address is not valid"));
+        set("email", email);
+    }
+    if (changes.gender)
+        set("gender", textrules::optional(changes.gender, kMaxGender, QStringLiteral("gender")));
+    if (changes.region)
+        set("region", textrules::optional(changes.region, kMaxRegion, QStringLiteral("region")));
+    if (columns.isEmpty())
+        return;
+    set("updated_at", wiretime::now());
+    values.append(userId);
+    m_db.exec(QStringLiteral("UPDATE users SET ") + columns.join(QStringLiteral(", ")) + QStringLiteral(" WHERE id = ?"), values);
 }
 
 std::optional<QJsonObject> Accounts::userJson(qint64 userId, bool online)

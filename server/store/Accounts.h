@@ -25,6 +25,16 @@ struct Registration {
     std::optional<QString> inviteCode;
 };
 
+// What "user.updateProfile" changes: an absent field stays; an optional field given
+// as blank text is cleared.
+struct ProfileChanges {
+    std::optional<QString> name;
+    std::optional<QString> bio;
+    std::optional<QString> email;
+    std::optional<QString> gender;
+    std::optional<QString> region;
+};
+
 struct AuthenticatedSession {
     qint64 userId = 0;
     qint64 sessionId = 0;
@@ -51,6 +61,9 @@ public:
     // Ends the session of this access token; false when there was none.
     bool logout(const QString& accessToken);
 
+    // Validates every given field before storing any; throws ServerError 400 naming
+    // the field (blank name, too long, not an e-mail address, control characters).
+    void updateProfile(qint64 userId, const ProfileChanges& changes);
     // The public profile as the client reads it; online is the live presence.
     std::optional<QJsonObject> userJson(qint64 userId, bool online);
     QString displayName(qint64 userId);

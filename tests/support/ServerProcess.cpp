@@ -45,6 +45,11 @@ bool ServerProcess::isRunning() const
     return m_process && m_process->state() != QProcess::NotRunning;
 }
 
+qint64 ServerProcess::processId() const
+{
+    return isRunning() ? m_process->processId() : 0;
+}
+
 QUrl ServerProcess::baseUrl() const
 {
     return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_port));

@@ -46,6 +46,8 @@ public:
     int runOnce(const QStringList& arguments, QByteArray* errorOutput = nullptr, int timeoutMs = 20000);
 
     quint16 port() const { return m_port; }
+    // The running server's process id (0 when it is not running).
+    qint64 processId() const;
     // "http://127.0.0.1:PORT" (no trailing slash) and "ws://127.0.0.1:PORT/ws".
     QUrl baseUrl() const;
     QUrl wsUrl() const;
