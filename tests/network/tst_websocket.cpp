@@ -12,11 +12,15 @@
 #include "WebSocketManualClock.h"
 #include "WebSocketTestServer.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QJsonDocument>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
+#include <QWebSocket>
 #include <QWebSocketProtocol>
 
 #include <algorithm>
@@ -126,6 +130,36 @@ private:
     WebSocketService* m_service;
 };
 
+// A WebSocket peer that completes the opening handshake and then hangs: it reads
+// nothing more, so a close frame stuck behind a large frame never reaches it.
+class SilentPeer : public QObject {
+public:
+    SilentPeer()
+    {
+        m_server.listen(QHostAddress::LocalHost);
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            QTcpSocket* socket = m_server.nextPendingConnection();
+            connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                const QByteArray request = socket->readAll();
+                const qsizetype at = request.indexOf("Sec-WebSocket-Key: ");
+                if (at < 0)
+                    return;
+                socket->disconnect(this);
+                socket->setReadBufferSize(1);
+                const QByteArray key = request.mid(at + 19, request.indexOf("\r\n", at) - at - 19);
+                const QByteArray accept = QCryptographicHash::hash(key + "258EAFA5-E914-47DA-95CA-C5AB0DC85B11", QCryptographicHash::Sha1).toBase64();
+                socket->write("HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: Upgrade\r\nSec-WebSocket-Accept: " + accept + "\r\n\r\n");
+                ++handshakes;
+            });
+        });
+    }
+    QString url() const { return u"ws://127.0.0.1:%1/ws"_s.arg(m_server.serverPort()); }
+    int handshakes = 0;
+
+private:
+    QTcpServer m_server;
+};
+
 } // namespace
 
 class TestWebSocket : public QObject {
@@ -163,6 +197,51 @@ private Q_SLOTS:
             QVERIFY(!log.lines().join(u'\n').contains(storedToken));
         QCOMPARE(log.linesStartingWith(u"[WS] Connecting to "_s),
                  QStringList { u"[WS] Connecting to %1 with userId=42 gen=1"_s.arg(channel.server.url()) });
+    }
+
+    // A socket replaced on reconnect is freed even when the peer never answers its close.
+    void replacedSocketIsFreedWithoutTheCloseAnswer()
+    {
+        SilentPeer peer;
+        auto clock = std::make_shared<WebSocketManualClock>();
+        KeychainService keychain { std::make_unique<MemorySecretStore>() };
+        ClientIdService ids { keychain };
+        WebSocketService service(peer.url(), clock, keychain, ids);
+        auto sockets = [&service] { return service.findChildren<QWebSocket*>().size(); };
+
+        service.connect(5);
+        QTRY_COMPARE(peer.handshakes, 1);
+        QTRY_COMPARE(service.findChildren<QWebSocket*>().value(0)->state(), QAbstractSocket::ConnectedState);
+        WSMessage large;
+        large.type = u"message_send"_s;
+        large.payload = WSPayload {};
+        large.payload->content = QString(32 * 1024 * 1024, u'x');
+        service.send(large);
+        service.connect(5);
+        QTRY_COMPARE(peer.handshakes, 2);
+        QTest::qWait(100);
+        QCOMPARE(sockets(), 2); // the old one still waits for the answer to its close
+        clock->advance(WebSocketService::closeHandshakeGraceMs);
+        QTRY_COMPARE(sockets(), 1);
+    }
+
+    // Without the device id the channel does not sign in as another device: it fails
+    // and retries, and signs in with the stored id once the keychain answers.
+    void unreadableDeviceIdSendsNoAuthFrame()
+    {
+        WebSocketLogCapture log;
+        Channel channel;
+        auto& store = static_cast<MemorySecretStore&>(channel.keychain.store());
+        store.write(ClientIdService::deviceIdKey, "mac-stored");
+        store.setUnreadable(ClientIdService::deviceIdKey);
+        channel.service->connect(42);
+        QTRY_COMPARE(log.linesStartingWith(u"[WS] Scheduling reconnect in "_s), QStringList { u"[WS] Scheduling reconnect in 0.5s"_s });
+        QVERIFY(channel.server.framesOfType(u"auth"_s).isEmpty());
+
+        store.setUnreadable({});
+        channel.manualClock->advance(500);
+        QTRY_COMPARE(channel.server.framesOfType(u"auth"_s).size(), 1);
+        QCOMPARE(payloadOf(channel.server.framesOfType(u"auth"_s).first()).value("deviceId"_L1), QJsonValue(u"mac-stored"_s));
     }
 
     void reconnectOnLiveChannel()
