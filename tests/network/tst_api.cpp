@@ -114,6 +114,28 @@ private Q_SLOTS:
         QCOMPARE(error->description(), description);
     }
 
+    // A redirect would carry the bearer token to wherever it points.
+    void redirectIsNotFollowed_data()
+    {
+        QTest::addColumn<int>("status");
+        for (int status : { 301, 302, 303, 307, 308 })
+            QTest::addRow("%d", status) << status;
+    }
+    void redirectIsNotFollowed()
+    {
+        QFETCH(int, status);
+        Fixture f(true);
+        RecordingHttpServer elsewhere;
+        elsewhere.respond(u"/steal"_s, { 200, "{}" });
+        f.server.respond(u"/api/x"_s, { status, {}, { { "Location", (elsewhere.baseUrl() + u"/steal"_s).toUtf8() } } });
+        const auto error = failureOf(f.api.request<EmptyResponse>("GET", u"/api/x"_s));
+        QCOMPARE(kindOf(error), int(Kind::HttpError));
+        QCOMPARE(error->description(), u"HTTP错误: %1"_s.arg(status));
+        QCOMPARE(f.server.requests().value(0).header("Authorization"), QByteArray("Bearer old-access"));
+        QTest::qWait(20);
+        QVERIFY(elsewhere.requests().isEmpty());
+    }
+
     void transportAndAddressFailures()
     {
         QTcpServer closed;
