@@ -130,6 +130,24 @@ private:
     WebSocketService* m_service;
 };
 
+// A clock whose one-shot timers never fire (so no reconnection happens) and whose
+// repeating timer (the heartbeat) ticks when the test says.
+class HeldReconnectClock final : public WebSocketClock {
+public:
+    qint64 nowMs() const override { return now; }
+    std::unique_ptr<Timer> startTimer(qint64 intervalMs, bool repeating, std::function<void()> action) override
+    {
+        if (repeating)
+            heartbeat = std::move(action);
+        else
+            oneShots.append(intervalMs);
+        return std::make_unique<Timer>();
+    }
+    qint64 now = 0;
+    std::function<void()> heartbeat;
+    QList<qint64> oneShots;
+};
+
 // A WebSocket peer that completes the opening handshake and then hangs: it reads
 // nothing more, so a close frame stuck behind a large frame never reaches it.
 class SilentPeer : public QObject {
@@ -305,6 +323,25 @@ private Q_SLOTS:
         QCOMPARE(channel.manualClock->armedOneShots(), QList<qint64> { 500 });
     }
 
+    // Schedules without a connect between them back off up to 30 s, never beyond.
+    void reconnectDelayIsCappedAt30Seconds()
+    {
+        WebSocketTestServer server;
+        QVERIFY(server.listen());
+        server.kill();
+        auto clock = std::make_shared<HeldReconnectClock>();
+        KeychainService keychain { std::make_unique<MemorySecretStore>() };
+        ClientIdService ids { keychain };
+        WebSocketService service(server.url(), clock, keychain, ids);
+        service.connect(7);
+        QTRY_COMPARE(clock->oneShots.size(), 1);
+        for (int tick = 0; tick < 5; ++tick) {
+            clock->now += 80'000; // no pong for more than 75 s at every tick
+            clock->heartbeat();
+        }
+        QCOMPARE(clock->oneShots, (QList<qint64> { 500, 6000, 12000, 24000, 30000, 30000 }));
+    }
+
     // The last pong before the heartbeat tick at 90 s came at pongAtMs.
     void pongTimeout_data()
     {
@@ -433,6 +470,22 @@ private Q_SLOTS:
         // "userId" fails the typed decoding: raw rows still publish, typed rows do not.
         row("raw row despite a bad typed field", R"({"type":"message_pinned","payload":{"messageId":1,"conversationId":2,"userId":"x"}})",
             { u"pinned 1 2"_s });
+        // Every raw row reads its own keys, whatever the typed reading made of the frame.
+        row("raw message_ack", R"({"type":"message_ack","payload":{"clientMsgId":"c1","serverMsgId":"s1","messageId":12,"isDuplicate":true,"userId":"x"}})",
+            { uR"(ack "c1" "s1" 12 true)"_s });
+        row("raw message_deliver", R"({"type":"message_deliver","payload":{"message":{"id":5,"conversationId":2,"senderId":3,"type":"text"},"userId":"x"}})",
+            { uR"(newMessage {5 2 3 text none none none none none})"_s }, 5);
+        row("raw message_read_notify", R"({"type":"message_read_notify","payload":{"conversationId":4,"readBy":8,"userId":"x"}})", { u"read 4 8"_s });
+        row("raw read_sync", R"({"type":"read_sync","payload":{"conversationId":4,"userId":"x"}})", { u"read 4 42"_s });
+        row("raw message_revoked", R"({"type":"message_revoked","payload":{"messageId":1,"conversationId":2,"userId":"x"}})", { u"revoke 1 2"_s });
+        row("raw sync_response", R"({"type":"sync_response","payload":{"messages":[],"hasMore":true,"nextCursor":"n","userId":"x"}})",
+            { uR"(syncResponse [] true "n")"_s });
+        row("raw error", R"({"type":"error","payload":{"code":"LIMIT","userId":"x"}})", {}, 0, u"[WS] Error from server: LIMIT"_s);
+        row("raw message_edited", R"({"type":"message_edited","payload":{"messageId":1,"conversationId":2,"newContent":"hi","editedBy":6,"userId":"x"}})",
+            { uR"(edited 1 2 "hi" 6)"_s, uR"(edit 1 2 "hi")"_s });
+        row("raw message_unpinned", R"({"type":"message_unpinned","payload":{"messageId":1,"conversationId":2,"userId":"x"}})", { u"unpinned 1 2"_s });
+        row("raw mute_ack", R"({"type":"mute_ack","payload":{"conversationId":3,"userId":"x"}})", { u"muteAck 3 true"_s });
+        row("raw unmute_ack", R"({"type":"unmute_ack","payload":{"conversationId":3,"userId":"x"}})", { u"muteAck 3 false"_s });
         row("typed row with a bad typed field", R"({"type":"revoke","payload":{"messageId":1,"conversationId":2,"userId":"x"}})", {});
         row("raw row with an empty payload", R"({"type":"mute_ack","payload":{}})", { u"frame mute_ack"_s });
         row("not an object", R"(["message_ack"])", {});
