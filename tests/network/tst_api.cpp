@@ -302,6 +302,28 @@ private Q_SLOTS:
 
     // Two calls refused together (at start-up: the session check and the user
     // refresh) share one refresh and both repeat; nobody is signed out.
+    // What a failed refresh says when the auth service is asked directly.
+    void refreshFailureTexts_data()
+    {
+        QTest::addColumn<QByteArray>("reply"); // status, space, body
+        QTest::addColumn<QString>("description");
+        QTest::newRow("no token, no reason") << QByteArray("200 {}") << u"Token refresh failed"_s;
+        QTest::newRow("the server's reason") << QByteArray(R"(200 {"error":"nope"})") << u"nope"_s;
+        QTest::newRow("refused with a reason") << QByteArray(R"(401 {"error":"revoked"})") << u"revoked"_s;
+        QTest::newRow("refused without one") << QByteArray("401 {}") << u"请先登录"_s;
+    }
+    void refreshFailureTexts()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(QString, description);
+        Fixture f(true);
+        f.server.respond(refreshPath, { reply.left(3).toInt(), reply.mid(4) });
+        const auto error = failureOf(f.auth.refreshToken());
+        QVERIFY(error);
+        QCOMPARE(error->description(), description);
+        QCOMPARE(f.text(u"auth_token"_s), u"old-access"_s);
+    }
+
     void unauthorizedDuringRefreshWaitsForIt_data()
     {
         QTest::addColumn<int>("refreshStatus");
