@@ -81,7 +81,7 @@ QCoro::Task<QByteArray> APIClient::send(Request request)
     }
 
     QNetworkRequest netRequest(url);
-    netRequest.setTransferTimeout(requestTimeoutMs);
+    netRequest.setTransferTimeout(m_requestTimeoutMs);
     // A redirect would carry the bearer token to wherever it points.
     netRequest.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     netRequest.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
@@ -115,6 +115,10 @@ QCoro::Task<QByteArray> APIClient::send(Request request)
 
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid()) {
+        // Nothing else aborts a reply here, so a cancellation is the transfer
+        // timeout running out, which Qt reports as "Operation canceled".
+        if (reply->error() == QNetworkReply::OperationCanceledError)
+            throw APIError::transport(QNetworkReply::TimeoutError, QStringLiteral("Request timed out"));
         if (reply->error() != QNetworkReply::NoError)
             throw APIError::transport(reply->error(), reply->errorString());
         throw APIError::invalidResponse();
@@ -209,7 +213,8 @@ QCoro::Task<APIClient::RefreshOutcome> APIClient::refreshSession()
     co_return outcome;
 }
 
-QCoro::Task<APIClient::ProcedureReply> APIClient::callProcedure(QByteArray method, QString procedure, std::optional<QJsonValue> input)
+QCoro::Task<APIClient::ProcedureReply> APIClient::callProcedure(QByteArray method, QString procedure, std::optional<QJsonValue> input,
+                                                                bool emptyIsSuccess)
 {
     Request call { std::move(method), QStringLiteral("/api/trpc/") + procedure, std::nullopt, std::nullopt };
     if (input) {
@@ -221,6 +226,8 @@ QCoro::Task<APIClient::ProcedureReply> APIClient::callProcedure(QByteArray metho
             call.body = json::serialize(wrapper);
     }
     const QByteArray body = co_await sendGuarded(std::move(call));
+    if (emptyIsSuccess && body.trimmed().isEmpty())
+        co_return ProcedureReply { QJsonValue(QJsonValue::Null), false };
     co_return unwrapProcedureReply(body);
 }
 

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -95,6 +96,8 @@ public:
     // True while a token refresh is under way; guarded calls refused meanwhile wait for it.
     bool isRefreshing() const { return m_refresh != nullptr; }
     void setTokenRefresher(TokenRefresher refresher) { m_refresher = std::move(refresher); }
+    // How long a request may go without progress before it fails as timed out.
+    void setRequestTimeout(int milliseconds) { m_requestTimeoutMs = milliseconds; }
 
     // One request with no refresh-and-retry. The path is appended to the base
     // address as text. body is sent as JSON when present.
@@ -108,14 +111,18 @@ public:
     }
 
     // The same, under the refresh-and-retry rule: the one to use for REST calls of a
-    // signed-in user, e.g. co_await api.guardedRequest<QList<AdminUser>>("GET", u"/api/admin/users"_s).
+    // signed-in user. With a void result the reply body is not read at all, so an
+    // empty 2xx reply is a success too.
     template <typename R>
     QCoro::Task<R> guardedRequest(QByteArray method, QString path, std::optional<QJsonValue> body = std::nullopt,
                                   std::optional<QueryItems> queryItems = std::nullopt)
     {
         Request call { std::move(method), std::move(path), encodeBody(body), std::move(queryItems) };
         const QByteArray reply = co_await sendGuarded(std::move(call));
-        co_return decodeReply<R>(reply);
+        if constexpr (std::is_void_v<R>)
+            co_return;
+        else
+            co_return decodeReply<R>(reply);
     }
 
     // Procedure query: GET /api/trpc/<procedure>?input={"json":<input>}.
@@ -136,12 +143,14 @@ public:
     }
 
     // Procedure mutation: POST {"json": <input>}. With the default result type the
-    // reply must still be a procedure envelope, but its data is not read.
+    // data is not read: the reply must be a procedure envelope, or empty (a 2xx
+    // with no body says the mutation happened as surely as an envelope does).
     template <typename R = EmptyResponse, typename I>
     QCoro::Task<R> mutation(QString procedure, I input)
     {
         std::optional<QJsonValue> encoded = apiclient_detail::encodeInput(input);
-        const ProcedureReply reply = co_await callProcedure(QByteArrayLiteral("POST"), std::move(procedure), std::move(encoded));
+        const ProcedureReply reply = co_await callProcedure(QByteArrayLiteral("POST"), std::move(procedure), std::move(encoded),
+                                                            std::is_same_v<R, EmptyResponse>);
         co_return decodeProcedure<R>(reply);
     }
 
@@ -149,7 +158,8 @@ public:
     template <typename R = EmptyResponse>
     QCoro::Task<R> mutation(QString procedure)
     {
-        const ProcedureReply reply = co_await callProcedure(QByteArrayLiteral("POST"), std::move(procedure), std::nullopt);
+        const ProcedureReply reply = co_await callProcedure(QByteArrayLiteral("POST"), std::move(procedure), std::nullopt,
+                                                            std::is_same_v<R, EmptyResponse>);
         co_return decodeProcedure<R>(reply);
     }
 
@@ -197,7 +207,9 @@ private:
     QCoro::Task<QByteArray> send(Request request);
     QCoro::Task<QByteArray> sendGuarded(Request request);
     QCoro::Task<RefreshOutcome> refreshSession();
-    QCoro::Task<ProcedureReply> callProcedure(QByteArray method, QString procedure, std::optional<QJsonValue> input);
+    // emptyIsSuccess: an empty 2xx body stands for a reply whose data is not read.
+    QCoro::Task<ProcedureReply> callProcedure(QByteArray method, QString procedure, std::optional<QJsonValue> input,
+                                              bool emptyIsSuccess = false);
     static ProcedureReply unwrapProcedureReply(const QByteArray& body);
     // Any JSON value; an empty or malformed body is a decoding error.
     static QJsonValue parseBody(const QByteArray& body);
@@ -227,4 +239,5 @@ private:
     // Successful refreshes so far: a 401 to a request sent before the latest one
     // answers a token that is no longer the stored one.
     quint64 m_tokenGeneration = 0;
+    int m_requestTimeoutMs = requestTimeoutMs;
 };

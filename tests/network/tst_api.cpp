@@ -8,7 +8,10 @@
 #include "network/AuthService.h"
 #include "network/KeychainService.h"
 #include "network/MemorySecretStore.h"
+#include "state/ErrorDescription.h"
+#include "state/LocalizationManager.h"
 
+#include <QNetworkReply>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
@@ -149,6 +152,41 @@ private Q_SLOTS:
         QCOMPARE(kindOf(failureOf(APIClient(u"file:///etc"_s, f.keychain).request<EmptyResponse>("GET", u"/passwd"_s))), int(Kind::InvalidURL));
         QCOMPARE(failureOf(f.api.request<EmptyResponse>("GET", u"/a b"_s))->description(), u"无效的请求地址"_s);
         QVERIFY(f.server.requests().isEmpty());
+    }
+
+    // What a person reads for the usual transport failures: the interface
+    // language's text, and a time-out says so (Qt calls it "Operation canceled").
+    void transportFailuresReadable_data()
+    {
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<int>("networkError");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("refused") << u"refused"_s << int(QNetworkReply::ConnectionRefusedError) << u"common.error_connection_refused"_s;
+        QTest::newRow("unknown host") << u"unknown host"_s << int(QNetworkReply::HostNotFoundError) << u"common.error_host_not_found"_s;
+        QTest::newRow("silent server") << u"silent"_s << int(QNetworkReply::TimeoutError) << u"common.error_timeout"_s;
+    }
+    void transportFailuresReadable()
+    {
+        QFETCH(QString, failure);
+        QFETCH(int, networkError);
+        QFETCH(QString, key);
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        QString base = u"http://127.0.0.1:%1"_s.arg(server.serverPort());
+        if (failure == u"refused")
+            server.close();
+        else if (failure == u"unknown host")
+            base = u"http://morvane.invalid"_s;
+        // The silent server accepts the connection and never answers.
+        Fixture f;
+        APIClient api(base, f.keychain);
+        api.setRequestTimeout(300);
+        const auto error = failureOf(api.request<EmptyResponse>("GET", u"/api/auth/me"_s));
+        QCOMPARE(kindOf(error), int(Kind::Transport));
+        QCOMPARE(error->code(), networkError);
+        const QString text = LocalizationManager::shared().localizedString(key);
+        QVERIFY(text != key);
+        QCOMPARE(errorDescription(*error), text);
     }
 
     void queryInputReachesServerExactly_data()
