@@ -1,5 +1,6 @@
 #include "views/chat/MessageInputBar.h"
 
+#include "state/ChatViewModel.h"
 #include "state/LocalizationManager.h"
 #include "views/common/Appearance.h"
 #include "views/common/Icons.h"
@@ -187,6 +188,12 @@ void MessageInputBar::handleImportedFile(const QUrl& picked)
         fail(QStringLiteral("no private temporary folder"));
         return;
     }
+    // Checked before copying: a file that cannot be sent is not worth a copy.
+    if (QFileInfo(source).size() > ChatViewModel::maxFileBytes) {
+        if (m_onFileTooLarge)
+            m_onFileTooLarge();
+        return;
+    }
     const QString destination = QDir(folder).filePath(QFileInfo(source).fileName());
     if (QFileInfo::exists(destination) && !QFile::remove(destination)) {
         fail(QStringLiteral("cannot replace ") + destination);
@@ -197,6 +204,13 @@ void MessageInputBar::handleImportedFile(const QUrl& picked)
         fail(file.errorString());
         return;
     }
+    sendCopy(destination);
+}
+
+QCoro::Task<> MessageInputBar::sendCopy(QString copy)
+{
+    // Only the copy is touched after the send: the bar may be gone by then.
     if (m_onSendFile)
-        m_onSendFile(QUrl::fromLocalFile(destination));
+        co_await m_onSendFile(QUrl::fromLocalFile(copy));
+    QFile::remove(copy);
 }
