@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QSignalSpy>
 #include <QTcpServer>
+#include <QScrollBar>
 #include <QTest>
 #include <QtMath>
 
@@ -169,6 +170,36 @@ private Q_SLOTS:
         QVERIFY(loader.image(first).width() <= box && loader.image(first).height() <= box);
         QCOMPARE(loader.image(first).width(), box); // 4:3, fitted to the bubble's width
         loader.setCacheBytes(ImageLoader::DefaultCacheBytes);
+    }
+
+    // A picture arriving at the bottom of the chat grows its row; the view stays at
+    // the newest message instead of leaving the picture half hidden.
+    void listStaysAtNewestWhenAPictureArrives()
+    {
+        QList<Message> messages;
+        for (qint64 id = 1; id <= 21; ++id) {
+            Message message;
+            message.id = id;
+            message.conversationId = 1;
+            message.senderId = 2;
+            message.status = QStringLiteral("sent");
+            message.type = QStringLiteral("text");
+            message.content = QStringLiteral("message %1").arg(id);
+            messages << message;
+        }
+        messages.last().type = QStringLiteral("image");
+        messages.last().fileUrl = m_base.resolved(QUrl(QStringLiteral("/photo1.png?bottom"))).toString();
+        MessageListView list(1, {});
+        list.resize(600, 300);
+        list.setMessages(messages);
+        list.show();
+        QScrollBar* bar = list.verticalScrollBar();
+        QTRY_VERIFY(bar->maximum() > 0);
+        QCOMPARE(bar->value(), bar->maximum());
+        const int before = bar->maximum();
+        QTRY_VERIFY_WITH_TIMEOUT(ImageLoader::shared().state(MessageBubble::mediaUrl(messages.last())) == ImageLoader::State::Loaded, 15000);
+        QTRY_VERIFY(bar->maximum() > before);
+        QTRY_COMPARE(bar->value(), bar->maximum());
     }
 
     // A picture that failed is tried again when asked for after the back-off, not

@@ -472,9 +472,17 @@ void MessageBubble::paintOrdinary(QPainter* painter, const Layout& parts, const 
     }
     paintContent(painter, parts.content.translated(origin), message, isMine);
     if (!parts.failedMark.isNull()) {
-        painter->drawPixmap(parts.failedMark.translated(origin),
-            Icons::pixmap(QStringLiteral("exclamationmark.circle.fill"), FailedMarkSize, QColor(0xff, 0x3b, 0x30),
-                painter->device()->devicePixelRatioF()));
+        // A red disc with a white "!": the usual sign of a message that did not go out.
+        const QRectF mark = QRectF(parts.failedMark.translated(origin));
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(QColor(0xff, 0x3b, 0x30));
+        painter->drawEllipse(mark);
+        QFont bang = Appearance::font(TextStyle::Caption);
+        bang.setBold(true);
+        bang.setPixelSize(FailedMarkSize - 5);
+        painter->setFont(bang);
+        painter->setPen(Qt::white);
+        painter->drawText(mark, Qt::AlignCenter, QStringLiteral("!"));
     }
 
     if (!parts.reactions.isNull()) {

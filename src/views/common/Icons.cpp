@@ -36,7 +36,6 @@ const QHash<QString, QString>& table()
         { QStringLiteral("checkmark"), QStringLiteral("dialog-ok") },
         // Breeze draws its filled, round check badge under the version-control name.
         { QStringLiteral("checkmark.circle.fill"), QStringLiteral("vcs-normal") },
-        { QStringLiteral("exclamationmark.circle.fill"), QStringLiteral("state-error") },
         { QStringLiteral("plus.circle"), QStringLiteral("list-add") },
         { QStringLiteral("paperplane.fill"), QStringLiteral("document-send") },
     };
