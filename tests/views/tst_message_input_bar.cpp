@@ -1,6 +1,8 @@
 #include "state/ChatViewModel.h"
+#include "state/LocalizationManager.h"
 #include "views/chat/MessageInputBar.h"
 #include "views/common/Appearance.h"
+#include "views/common/Localized.h"
 
 #include <QCoroSignal>
 #include <QDialogButtonBox>
@@ -241,6 +243,26 @@ private Q_SLOTS:
         bar->handleImportedFile(QUrl::fromLocalFile(big));
         QCOMPARE(m_tooLarge, 1);
         QCOMPARE(m_files.size(), 2);
+    }
+
+    // The picker's file-type names are ours and follow a language switch, keeping
+    // the chosen type; the default admits any file.
+    void pickerFiltersFollowTheLanguage()
+    {
+        auto bar = makeBar();
+        QTest::mouseClick(bar->findChild<QToolButton*>(QStringLiteral("attachButton")), Qt::LeftButton);
+        auto* picker = bar->findChild<QFileDialog*>(QStringLiteral("filePicker"));
+        QVERIFY(picker);
+        QCOMPARE(picker->selectedNameFilter(), Localized::text("input.files_all") + QStringLiteral(" (*)"));
+        picker->selectNameFilter(picker->nameFilters().at(1));
+        LocalizationManager& language = LocalizationManager::shared();
+        const AppLanguage first = language.currentLanguage();
+        for (AppLanguage next : { AppLanguage::vi, AppLanguage::en, AppLanguage::zhHans, first }) {
+            language.setLanguage(next);
+            QCOMPARE(picker->nameFilters().at(0), Localized::text("input.files_all") + QStringLiteral(" (*)"));
+            QVERIFY(picker->selectedNameFilter().startsWith(Localized::text("input.files_images") + QStringLiteral(" (")));
+        }
+        picker->reject();
     }
 
     void pickedFileIsCopiedPrivately()

@@ -73,6 +73,20 @@ MessageInputBar::MessageInputBar(SendText onSend, SendFile onSendFile, Typing on
 void MessageInputBar::retranslate()
 {
     m_field->setPlaceholderText(Localized::text("input.placeholder"));
+    if (m_picker)
+        updatePickerFilters();
+}
+
+void MessageInputBar::updatePickerFilters()
+{
+    const QStringList filters {
+        Localized::text("input.files_all") + QStringLiteral(" (*)"),
+        Localized::text("input.files_images") + QStringLiteral(" (*.png *.jpg *.jpeg *.gif *.webp *.heic *.bmp)"),
+        QStringLiteral("PDF (*.pdf)"),
+    };
+    const int chosen = int(m_picker->nameFilters().indexOf(m_picker->selectedNameFilter()));
+    m_picker->setNameFilters(filters);
+    m_picker->selectNameFilter(filters.value(qMax(0, chosen)));
 }
 
 QString MessageInputBar::text() const
@@ -155,12 +169,7 @@ void MessageInputBar::openFilePicker()
         m_picker = new QFileDialog(this);
         m_picker->setObjectName(QStringLiteral("filePicker"));
         m_picker->setFileMode(QFileDialog::ExistingFile);
-        m_picker->setNameFilters({
-            QStringLiteral("Images (*.png *.jpg *.jpeg *.gif *.webp *.heic *.bmp)"),
-            QStringLiteral("PDF (*.pdf)"),
-            QStringLiteral("All files (*)"),
-        });
-        m_picker->selectNameFilter(QStringLiteral("All files (*)"));
+        updatePickerFilters();
         // fileSelected, not urlSelected: Qt's own dialog (no native one on the desktop,
         // or under Xvfb) emits only the former; a native dialog emits both.
         connect(m_picker, &QFileDialog::fileSelected, this,

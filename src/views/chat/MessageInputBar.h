@@ -49,6 +49,7 @@ protected:
 
 private:
     void retranslate();
+    void updatePickerFilters();
     void textEdited();
     void updateFieldHeight();
     QCoro::Task<> sendCopy(QString copy);
