@@ -5,9 +5,9 @@
 #include "network/WebSocketService.h"
 #include "state/AuthViewModel.h"
 #include "state/LocalizationManager.h"
+#include "views/account/GeneralSettingsView.h"
 #include "views/common/Appearance.h"
 #include "views/common/Localized.h"
-#include "views/common/NotAvailableView.h"
 
 #include <QAction>
 #include <QMainWindow>
@@ -92,12 +92,12 @@ void MorvaneApp::show()
 void MorvaneApp::openSettings()
 {
     if (!m_settings) {
-        // The general settings screen is built by later work.
         m_settings = std::make_unique<QWidget>();
         m_settings->setObjectName(QStringLiteral("settingsWindow"));
-        m_settings->resize(480, 360);
+        m_settings->resize(520, 620);
         auto* layout = new QVBoxLayout(m_settings.get());
-        layout->addWidget(new NotAvailableView(QStringLiteral("settings.general_title"), m_settings.get()));
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(new GeneralSettingsView(m_auth.get(), m_settings.get()));
         retranslate();
     }
     m_settings->show();

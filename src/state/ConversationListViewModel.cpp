@@ -14,6 +14,8 @@
 #include <QDebug>
 #include <QPointer>
 
+#include <algorithm>
+
 ConversationListViewModel::Dependencies ConversationListViewModel::sharedDependencies()
 {
     return Dependencies { &ChatService::shared(), &GroupService::shared(), WebSocketService::shared(),
@@ -161,20 +163,56 @@ void ConversationListViewModel::applyFilter()
     Q_EMIT filteredConversationsChanged();
 }
 
-void ConversationListViewModel::deleteConversation(const Conversation& conversation)
+void ConversationListViewModel::requestDelete(const Conversation& conversation)
+{
+    m_pendingDeletion = conversation;
+    Q_EMIT pendingDeletionChanged();
+}
+
+void ConversationListViewModel::cancelDelete()
+{
+    if (!m_pendingDeletion)
+        return;
+    m_pendingDeletion.reset();
+    Q_EMIT pendingDeletionChanged();
+}
+
+QCoro::Task<> ConversationListViewModel::confirmDelete()
+{
+    if (!m_pendingDeletion)
+        co_return;
+    const Conversation conversation = *m_pendingDeletion;
+    m_pendingDeletion.reset();
+    Q_EMIT pendingDeletionChanged();
+    co_await deleteConversation(conversation);
+}
+
+QCoro::Task<> ConversationListViewModel::deleteConversation(Conversation conversation)
 {
     const qint64 id = conversation.id;
+    const auto removed = std::find_if(m_conversations.cbegin(), m_conversations.cend(),
+        [id](const Conversation& c) { return c.id == id; });
+    if (removed == m_conversations.cend())
+        co_return;
+    // The newest local state of the row, to put back if the server refuses.
+    const Conversation kept = *removed;
     m_conversations.removeIf([id](const Conversation& c) { return c.id == id; });
     publishConversations();
-    // The local removal stands whatever the server answers; the next load shows
-    // the server's view again.
-    [](ChatService* service, qint64 conversationId) -> QCoro::Task<> {
-        try {
-            co_await service->deleteConversation(conversationId);
-        } catch (const std::exception& error) {
-            qWarning().noquote() << "[Conversations] Delete failed:" << errorDescription(error);
+    QPointer<ConversationListViewModel> self(this);
+    try {
+        co_await m_deps.chatService->deleteConversation(id);
+    } catch (const std::exception& error) {
+        if (!self)
+            co_return;
+        const QString description = errorDescription(error);
+        qWarning().noquote() << "[Conversations] Delete failed:" << description;
+        if (!find(id)) {
+            m_conversations.append(kept);
+            sortConversations();
+            publishConversations();
         }
-    }(m_deps.chatService, id);
+        Q_EMIT deleteFailed(description);
+    }
 }
 
 void ConversationListViewModel::togglePin(const Conversation& conversation)

@@ -64,7 +64,15 @@ public:
     // newest one's result is applied.
     QCoro::Task<> loadConversations();
     void applyFilter();
-    void deleteConversation(const Conversation& conversation);
+    // Deleting asks first: requestDelete() only raises the confirmation, which
+    // confirmDelete() carries out and cancelDelete() drops.
+    std::optional<Conversation> pendingDeletion() const { return m_pendingDeletion; }
+    void requestDelete(const Conversation& conversation);
+    void cancelDelete();
+    QCoro::Task<> confirmDelete();
+    // Removes the row at once; when the server refuses, the row comes back and
+    // deleteFailed() carries the reason.
+    QCoro::Task<> deleteConversation(Conversation conversation);
     void togglePin(const Conversation& conversation);
     void toggleMute(const Conversation& conversation);
     QCoro::Task<> markAsRead(Conversation conversation);
@@ -87,6 +95,8 @@ Q_SIGNALS:
     void searchTextChanged();
     void isLoadingChanged();
     void errorChanged();
+    void pendingDeletionChanged();
+    void deleteFailed(const QString& error);
 
 private:
     void setupSearch();
@@ -139,4 +149,5 @@ private:
     };
     QHash<qint64, RevokedPreview> m_revokedPreviews;
     void applyRevokedPreviews();
+    std::optional<Conversation> m_pendingDeletion;
 };

@@ -65,7 +65,7 @@ void ChatView::build(const QString& conversationName)
     column->setSpacing(0);
 
     QWidget* header = bar("chatHeader", this);
-    auto* headerRow = new QHBoxLayout(header);
+    auto* headerRow = m_headerRow = new QHBoxLayout(header);
     headerRow->setContentsMargins(16, 8, 16, 8);
     // A long name gives way (shortened with "…") to the typing line, never the reverse.
     auto* title = new ElidedLabel(header);
@@ -160,6 +160,11 @@ void ChatView::retranslate()
     // The painted rows ("load more", revoked notices, file fallbacks) read their
     // texts when drawn.
     m_list->viewport()->update();
+}
+
+void ChatView::addHeaderWidget(QWidget* widget)
+{
+    m_headerRow->addWidget(widget);
 }
 
 void ChatView::showEvent(QShowEvent* event)

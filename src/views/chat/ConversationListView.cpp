@@ -8,6 +8,7 @@
 #include "views/common/ContextMenu.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
+#include "views/common/Sheet.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -99,6 +100,8 @@ ConversationListView::ConversationListView(ConversationListViewModel* viewModel,
         }
     });
     connect(m_viewModel, &ConversationListViewModel::filteredConversationsChanged, this, &ConversationListView::refresh);
+    connect(m_viewModel, &ConversationListViewModel::pendingDeletionChanged, this, &ConversationListView::confirmDeletion);
+    connect(m_viewModel, &ConversationListViewModel::deleteFailed, this, [this](const QString& error) { Sheet::showError(this, error); });
     // Selection, not the current index: the list makes its first row current (without
     // selecting it) whenever it gets the focus back, e.g. when a context menu closes.
     connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
@@ -138,6 +141,22 @@ bool ConversationListView::eventFilter(QObject* watched, QEvent* event)
         && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton)
         return true;
     return QWidget::eventFilter(watched, event);
+}
+
+void ConversationListView::confirmDeletion()
+{
+    if (!m_viewModel->pendingDeletion())
+        return;
+    QPointer<ConversationListViewModel> viewModel(m_viewModel);
+    Sheet::confirm(this, Localized::text("conversation.delete_confirm"), Localized::text("common.delete"),
+        [viewModel] {
+            if (viewModel)
+                viewModel->confirmDelete();
+        },
+        [viewModel] {
+            if (viewModel)
+                viewModel->cancelDelete();
+        });
 }
 
 void ConversationListView::refresh()
@@ -185,7 +204,7 @@ QMenu* ConversationListView::contextMenu(const Conversation& conversation)
         [viewModel, conversation] { viewModel->toggleMute(conversation); });
     add("conversation.mark_read", "markReadAction", [viewModel, conversation] { viewModel->markAsRead(conversation); });
     QAction* remove = add("conversation.delete", "deleteAction",
-        [viewModel, conversation] { viewModel->deleteConversation(conversation); });
+        [viewModel, conversation] { viewModel->requestDelete(conversation); });
     ContextMenu::markDestructive(remove);
     return menu;
 }

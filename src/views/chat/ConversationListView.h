@@ -38,6 +38,8 @@ private:
     void retranslate();
     void refresh();
     void syncSelection();
+    // Asks before the conversation the state holds for deletion goes.
+    void confirmDeletion();
 
     ConversationListViewModel* m_viewModel;
     ConversationListModel* m_model;
