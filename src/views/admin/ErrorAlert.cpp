@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QWidget>
 
-ErrorAlert::ErrorAlert(QWidget* screen, Reader read, Clearer clear)
+AdminErrorAlert::AdminErrorAlert(QWidget* screen, Reader read, Clearer clear)
     : QObject(screen)
     , m_screen(screen)
     , m_read(std::move(read))
@@ -14,7 +14,7 @@ ErrorAlert::ErrorAlert(QWidget* screen, Reader read, Clearer clear)
 {
 }
 
-void ErrorAlert::update()
+void AdminErrorAlert::update()
 {
     const std::optional<QString> message = m_read();
     if (!message) {
