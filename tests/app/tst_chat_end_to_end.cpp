@@ -288,13 +288,8 @@ private Q_SLOTS:
             QCOMPARE(text("messageField"), Localized::text("input.placeholder"));
             QCOMPARE(text("replyTitle"), Localized::text("chat.reply_prefix") + QStringLiteral(" 张三"));
             QCOMPARE(text("searchSheet"), Localized::text("search.title"));
-            QCOMPARE(text("addContactSheet"), Localized::text("contacts.add_title"));
-            QCOMPARE(main()->findChild<QDialog*>(QStringLiteral("searchSheet"))->findChild<QLabel*>(QStringLiteral("notAvailableTitle"))->text(),
-                Localized::text("search.title"));
             QCOMPARE(text("openSettingsAction"), Localized::text("content.settings_title"));
             QCOMPARE(m_app->settingsWindow()->windowTitle(), Localized::text("settings.general_title"));
-            QCOMPARE(m_app->settingsWindow()->findChild<QLabel*>(QStringLiteral("notAvailableTitle"))->text(),
-                Localized::text("settings.general_title"));
             // Qt's own texts: Chinese from Qt's catalogue; English is Qt's own language.
             QApplication::processEvents();
             const QString cancel = buttons.button(QDialogButtonBox::Cancel)->text();
