@@ -1,6 +1,5 @@
 #include "views/account/AccountScreens.h"
 
-#include "views/common/Localized.h"
 #include "views/common/NotAvailableView.h"
 
 namespace AccountScreens {
@@ -9,12 +8,12 @@ namespace AccountScreens {
 // link says so instead of showing an empty page.
 QWidget* twoFactor()
 {
-    return new NotAvailableView(Localized::text("profile.two_factor"));
+    return new NotAvailableView(QStringLiteral("profile.two_factor"));
 }
 
 QWidget* deviceManagement()
 {
-    return new NotAvailableView(Localized::text("profile.devices"));
+    return new NotAvailableView(QStringLiteral("profile.devices"));
 }
 
 } // namespace AccountScreens
