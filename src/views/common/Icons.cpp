@@ -43,7 +43,6 @@ const QHash<QString, QString>& table()
         { QStringLiteral("person.2.slash"), QStringLiteral("im-user-offline") },
         { QStringLiteral("person.slash"), QStringLiteral("im-user-offline") },
         { QStringLiteral("envelope"), QStringLiteral("mail-message") },
-        { QStringLiteral("circle"), QStringLiteral("draw-circle") },
         { QStringLiteral("ellipsis.circle"), QStringLiteral("overflow-menu") },
     };
     return names;

@@ -37,10 +37,18 @@ QListWidgetItem* addHeader(QListWidget* list, const QString& text)
     auto* item = new QListWidgetItem(text, list);
     item->setData(KindRole, 0);
     item->setFlags(Qt::NoItemFlags);
+    // Drawn by a label so the header lines up with the rows' avatars; it covers the item's own text.
+    auto* label = new QLabel(text, list);
+    label->setObjectName(QStringLiteral("sectionHeader"));
+    label->setTextFormat(Qt::PlainText);
+    label->setAutoFillBackground(true);
+    label->setContentsMargins(10, 4, 10, 0);
     QFont font = Appearance::font(TextStyle::Caption);
     font.setWeight(QFont::DemiBold);
-    item->setFont(font);
-    item->setForeground(Appearance::secondaryText());
+    label->setFont(font);
+    Appearance::setTextColor(label, Appearance::secondaryText());
+    item->setSizeHint(QSize(0, label->sizeHint().height()));
+    list->setItemWidget(item, label);
     return item;
 }
 
