@@ -71,7 +71,6 @@ const QHash<QString, QString>& table()
         { QStringLiteral("person.2.slash"), QStringLiteral("im-user-offline") },
         { QStringLiteral("person.slash"), QStringLiteral("im-user-offline") },
         { QStringLiteral("envelope"), QStringLiteral("mail-message") },
-        { QStringLiteral("circle"), QStringLiteral("draw-circle") },
         { QStringLiteral("ellipsis.circle"), QStringLiteral("overflow-menu") },
         // Moments, gifts and VIP.
         { QStringLiteral("heart"), QStringLiteral("love") },
