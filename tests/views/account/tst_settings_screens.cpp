@@ -80,6 +80,13 @@ class TestSettingsScreens : public QObject {
         return view;
     }
 
+    // The screen's load has ended, so no request outlives the test's server.
+    static bool settled(QWidget* view)
+    {
+        auto* privacy = qobject_cast<PrivacySettingsView*>(view);
+        return !privacy || !privacy->viewModel()->isLoading();
+    }
+
     void signIn(const User& user)
     {
         m_stack->server.respond(u"/api/auth/me"_s, { 200, "{\"user\":" + json::serialize(json::encode(user).toObject()) + "}" });
@@ -131,6 +138,7 @@ private Q_SLOTS:
         QFETCH(bool, on);
         std::unique_ptr<QWidget> first(make(screen));
         std::unique_ptr<QWidget> second(make(screen));
+        QTRY_VERIFY(settled(first.get()) && settled(second.get()));
         QCheckBox* toggle = child<QCheckBox>(first.get(), key);
         QVERIFY(toggle);
         QCOMPARE(toggle->isChecked(), on);
@@ -140,6 +148,7 @@ private Q_SLOTS:
         QCOMPARE(child<QCheckBox>(second.get(), key)->isChecked(), !on);
         QCOMPARE(m_settings->value(key).toBool(), !on);
         std::unique_ptr<QWidget> reopened(make(screen));
+        QTRY_VERIFY(settled(reopened.get()));
         QCOMPARE(child<QCheckBox>(reopened.get(), key)->isChecked(), !on);
     }
 
@@ -165,6 +174,7 @@ private Q_SLOTS:
         GeneralSettingsView other(m_auth.get(), m_defaults.get());
         NotificationSettingsView notifications(m_defaults.get());
         PrivacySettingsView privacy(m_stack->contacts, m_defaults.get());
+        QTRY_VERIFY(!privacy.viewModel()->isLoading());
         auto* picker = child<QComboBox>(&general, u"languagePicker"_s);
         QCOMPARE(child<QLabel>(&general, u"languageLabel"_s)->text(), u"语言"_s);
 
