@@ -49,8 +49,10 @@ public:
 
     // Validates and stores a new user; throws ServerError (400 bad input, 409 taken name).
     qint64 createUser(const Registration& registration);
+    // Refused (403) while the system configuration closes registration.
     IssuedTokens registerUser(const Registration& registration, const QString& clientAddress);
-    // Throws ServerError 400 with one text for an unknown name and a wrong password alike.
+    // Throws ServerError 400 with one text for an unknown name and a wrong password alike,
+    // and 403 for a banned account.
     IssuedTokens login(const QString& username, const QString& password, const QString& clientAddress);
     // A live (unexpired) access token, or nothing.
     std::optional<AuthenticatedSession> authenticate(const QString& accessToken);
@@ -68,6 +70,15 @@ public:
     void touchOnline(qint64 userId);
     // Remembers the device a user's live channel announced, and that the session runs on it.
     void recordDevice(qint64 userId, qint64 sessionId, const QString& deviceId, const QString& deviceType);
+
+    std::optional<qint64> idOf(const QString& username);
+    // "user" for an account that does not exist, so it is never mistaken for staff.
+    QString role(qint64 userId);
+    // Throws ServerError 400 for a role outside the four, 404 for an unknown account.
+    void setRole(qint64 userId, const QString& role);
+    // A banned account cannot sign in and loses every login session at once (callers
+    // close its sockets). Throws ServerError 404 for an unknown account.
+    void setBanned(qint64 userId, bool banned);
 
 private:
     IssuedTokens openSession(qint64 userId, const QString& clientAddress);

@@ -37,7 +37,7 @@ QCoro::Task<> PrivacySettingsViewModel::loadBlockedUsers()
                 blocked.append(contact);
         }
     } catch (const std::exception& error) {
-        failure = ScreenError { QStringLiteral("privacy.blacklist_load_failed"), errorDescription(error) };
+        failure = ScreenError { QStringLiteral("privacy.blacklist_load_failed"), QString(), errorDescription(error) };
     }
     if (!self)
         co_return;
@@ -57,7 +57,7 @@ QCoro::Task<> PrivacySettingsViewModel::unblock(Contact contact)
         co_await m_contacts.unblock(contact.contactId);
     } catch (const std::exception& error) {
         if (self)
-            self->setError(ScreenError { QStringLiteral("privacy.unblock_failed"), errorDescription(error) });
+            self->setError(ScreenError { QStringLiteral("privacy.unblock_failed"), QString(), errorDescription(error) });
         co_return;
     }
     if (!self)

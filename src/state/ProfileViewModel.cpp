@@ -40,7 +40,7 @@ QCoro::Task<> ProfileViewModel::revokeSession(LoginSession session)
         co_await m_auth.revokeSession(session.id);
     } catch (const std::exception& error) {
         if (self) {
-            self->m_error = ScreenError { QStringLiteral("profile.revoke_failed"), errorDescription(error) };
+            self->m_error = ScreenError { QStringLiteral("profile.revoke_failed"), QString(), errorDescription(error) };
             Q_EMIT self->errorChanged();
         }
         co_return;

@@ -4,5 +4,7 @@
 
 QString ScreenError::text() const
 {
-    return LocalizationManager::shared().localizedString(key) + description;
+    if (key.isEmpty())
+        return description;
+    return LocalizationManager::shared().localizedString(key) + separator + description;
 }

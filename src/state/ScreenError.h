@@ -2,11 +2,13 @@
 
 #include <QString>
 
-// A failure a screen shows: the text of a localisation key followed directly by
-// the error's description. The key is kept rather than its text, so a message
-// still on screen follows a language switch.
+// The text of a screen's error alert, kept in parts so that it follows a
+// language switch while the alert is open: the localised text of a failure key
+// (none for screens that show the description alone), a separator, and the
+// error's own description.
 struct ScreenError {
     QString key;
+    QString separator;
     QString description;
 
     QString text() const;

@@ -225,6 +225,12 @@ private Q_SLOTS:
         QTest::keyClick(app->mainWindow(), Qt::Key_N, Qt::ControlModifier);
         QVERIFY(main->showNewChat());
         main->findChild<QDialog*>(QStringLiteral("addContactSheet"))->close();
+        // Ctrl+, (the desktop's usual keys) opens the Settings window.
+        QVERIFY(!app->settingsWindow());
+        QTest::keyClick(app->mainWindow(), Qt::Key_Comma, Qt::ControlModifier);
+        QVERIFY(app->settingsWindow());
+        QTRY_VERIFY(app->settingsWindow()->isVisible());
+        app->settingsWindow()->close();
 
         // Settings with no link chosen shows the general settings in the detail column.
         auto* sections = child<QListWidget>(main, "sidebarSections");

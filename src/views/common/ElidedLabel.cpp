@@ -1,33 +1,36 @@
 #include "views/common/ElidedLabel.h"
 
-#include <QFontMetrics>
+#include <QEvent>
 
 ElidedLabel::ElidedLabel(QWidget* parent)
     : QLabel(parent)
 {
     setTextFormat(Qt::PlainText);
-    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setWordWrap(false);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
 }
 
 void ElidedLabel::setFullText(const QString& text)
 {
     m_fullText = text;
-    setToolTip(text);
     updateGeometry();
     elide();
 }
 
-// The whole text's size, so a roomy layout shows all of it.
 QSize ElidedLabel::sizeHint() const
 {
     const QMargins margins = contentsMargins();
-    return QSize(fontMetrics().horizontalAdvance(m_fullText) + margins.left() + margins.right() + 2,
-                 QLabel::minimumSizeHint().height());
+    // One pixel of slack: eliding measures glyph bearings and would shorten a text
+    // that fits exactly.
+    return QSize(fontMetrics().horizontalAdvance(m_fullText) + 1 + margins.left() + margins.right(),
+        fontMetrics().height() + margins.top() + margins.bottom());
 }
 
 QSize ElidedLabel::minimumSizeHint() const
 {
-    return QSize(fontMetrics().horizontalAdvance(QStringLiteral("…")) * 3, QLabel::minimumSizeHint().height());
+    const QMargins margins = contentsMargins();
+    return QSize(fontMetrics().horizontalAdvance(QStringLiteral("…")) + margins.left() + margins.right(),
+        fontMetrics().height() + margins.top() + margins.bottom());
 }
 
 void ElidedLabel::resizeEvent(QResizeEvent* event)
@@ -36,9 +39,19 @@ void ElidedLabel::resizeEvent(QResizeEvent* event)
     elide();
 }
 
+void ElidedLabel::changeEvent(QEvent* event)
+{
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        updateGeometry();
+        elide();
+    }
+}
+
 void ElidedLabel::elide()
 {
     const QString shown = fontMetrics().elidedText(m_fullText, Qt::ElideRight, contentsRect().width());
     if (shown != text())
         setText(shown);
+    setToolTip(shown == m_fullText ? QString() : m_fullText);
 }
