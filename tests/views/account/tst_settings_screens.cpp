@@ -4,6 +4,8 @@
 
 #include "ClientStack.h"
 
+#include "app/MainView.h"
+#include "app/SidebarSection.h"
 #include "state/AuthViewModel.h"
 #include "state/LocalizationManager.h"
 #include "state/NotificationSettings.h"
@@ -19,6 +21,7 @@
 #include <QComboBox>
 #include <QJsonDocument>
 #include <QLabel>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
@@ -175,6 +178,8 @@ private Q_SLOTS:
         NotificationSettingsView notifications(m_defaults.get());
         PrivacySettingsView privacy(m_stack->contacts, m_defaults.get());
         QTRY_VERIFY(!privacy.viewModel()->isLoading());
+        MainView main(m_auth.get());
+        main.setSelectedSection(SidebarSection::settings);
         auto* picker = child<QComboBox>(&general, u"languagePicker"_s);
         QCOMPARE(child<QLabel>(&general, u"languageLabel"_s)->text(), u"语言"_s);
 
@@ -187,6 +192,9 @@ private Q_SLOTS:
         QCOMPARE(child<QCheckBox>(&notifications, u"doNotDisturb"_s)->text(), Localized::text("notification.dnd_mode"));
         QCOMPARE(child<QLabel>(&privacy, u"blacklistEmpty"_s)->text(), Localized::text("privacy.blacklist_empty"));
         QVERIFY(Localized::text("settings.language") != u"语言"_s);
+        QCOMPARE(child<QListWidget>(&main, u"sidebarSections"_s)->item(0)->text(), SidebarSections::title(SidebarSection::messages));
+        QCOMPARE(child<QListWidget>(&main, u"settingsLinks"_s)->item(2)->text(), Localized::text("notification.title"));
+        QVERIFY(SidebarSections::title(SidebarSection::messages) != u"消息"_s);
 
         QSettings appSettings;
         LocalizationManager restarted(&appSettings, LocalizationManager::builtInBundleRoot(), { u"zh-Hans"_s });
