@@ -3,6 +3,7 @@
 #include "network/AuthService.h"
 #include "state/AuthViewModel.h"
 #include "state/LocalizationManager.h"
+#include "state/ProfileEditViewModel.h"
 #include "state/ProfileViewModel.h"
 #include "views/account/AccountScreens.h"
 #include "views/account/ProfileEditView.h"
@@ -274,9 +275,14 @@ void ProfileView::openEditor()
         return;
     m_editSheet = new ProfileEditView(m_auth, m_authService, this);
     connect(m_editSheet, &QDialog::finished, this, [this] {
-        m_editSheet->deleteLater();
+        ProfileEditView* sheet = m_editSheet;
         m_editSheet = nullptr;
-    });
+        // A save under way still ends, and still refreshes the user, after the sheet closed.
+        if (sheet->viewModel()->isSaving())
+            connect(sheet->viewModel(), &ProfileEditViewModel::isSavingChanged, sheet, &QObject::deleteLater);
+        else
+            sheet->deleteLater();
+    }, Qt::SingleShotConnection);
     m_editSheet->open();
 }
 

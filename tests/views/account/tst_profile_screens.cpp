@@ -250,6 +250,27 @@ private Q_SLOTS:
         }
     }
 
+    // Escape while the save is under way closes the sheet, yet the save ends and the
+    // header shows what was stored.
+    void closingTheSheetEarlyStillFinishesTheSave()
+    {
+        ProfileView view(m_auth.get(), m_stack->auth);
+        QVERIFY(sessionsLoaded(view));
+        view.openEditor();
+        ProfileEditView* sheet = view.editSheet();
+        m_stack->server.respond(procedure("user.updateProfile"), RecordingHttpServer::Reply { 200, envelope("null"), {}, true });
+        m_stack->server.respond(u"/api/auth/me"_s, { 200, meReply(meiLin) });
+        child<QPushButton>(sheet, u"saveButton"_s)->click();
+        QTRY_COMPARE(m_stack->requestCount(procedure("user.updateProfile")), 1);
+        QTest::keyClick(child<QLineEdit>(sheet, u"nameField"_s), Qt::Key_Escape);
+        QVERIFY(!view.editSheet());
+        // What the event loop would do before the reply comes.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        m_stack->server.release(procedure("user.updateProfile"));
+        QTRY_COMPARE(child<ElidedLabel>(&view, u"profileName"_s)->fullText(), u"Mei Lin"_s);
+        QCOMPARE(m_stack->requestCount(u"/api/auth/me"_s), 2);
+    }
+
     // Without a user the page is blank but still asks for the sessions.
     void blankWithoutAUser()
     {
