@@ -1,5 +1,7 @@
 #include "http/HttpFront.h"
 
+#include "http/RequestGate.h"
+
 #include "http/ServerError.h"
 #include "store/Database.h"
 
@@ -10,11 +12,8 @@
 #include <QHttpServerResponder>
 #include <QJsonObject>
 #include <QJsonDocument>
-#include <QTcpServer>
 #include <QTcpSocket>
-#include <QTimer>
 
-#include <memory>
 
 namespace {
 
@@ -71,111 +70,13 @@ bool isUpgrade(const QHttpServerRequest& request)
     return false;
 }
 
-// Sees every connection's bytes before the HTTP parser does. A request whose declared
-// Content-Length, or whose body received so far, exceeds the limit is answered 413;
-// the rest of its body is read and dropped and the connection closed, so a huge body
-// is never held in memory.
-class BodyLimitedListener : public QTcpServer {
-public:
-    using QTcpServer::QTcpServer;
-
-protected:
-    void incomingConnection(qintptr descriptor) override
-    {
-        auto* socket = new QTcpSocket(this);
-        if (!socket->setSocketDescriptor(descriptor)) {
-            delete socket;
-            return;
-        }
-        auto state = std::make_shared<State>();
-        // Connected before the HTTP server's own handler, so this runs first.
-        connect(socket, &QTcpSocket::readyRead, socket, [socket, state] { inspect(socket, *state); });
-        connect(socket, &QTcpSocket::bytesWritten, socket, [state] {
-            if (!state->refused)
-                *state = State {};
-        });
-        addPendingConnection(socket);
-    }
-
-private:
-    struct State {
-        // Bytes of the current request seen so far, and its start up to kMaxHead.
-        qint64 total = 0;
-        QByteArray head;
-        qint64 headerLength = -1;
-        qint64 limit = HttpFront::kMaxUploadBody;
-        QString path;
-        bool refused = false;
-        // After a refusal: bytes of the declared body still to swallow before closing,
-        // so the client gets to read the answer instead of a reset; -1 when unknown.
-        qint64 toDiscard = -1;
-    };
-
-    static constexpr qsizetype kMaxHead = 16 << 10;
-    // Beyond this a refused body is not waited for.
-    static constexpr qint64 kMaxDiscard = 512LL << 20;
-    static constexpr int kDiscardTimeoutMs = 60000;
-
-    static void inspect(QTcpSocket* socket, State& state)
-    {
-        if (state.refused) {
-            state.toDiscard -= socket->readAll().size();
-            if (state.toDiscard <= 0)
-                socket->disconnectFromHost();
-            return;
-        }
-        // The HTTP parser reads everything on each signal, so what is available now is new.
-        const qint64 fresh = socket->bytesAvailable();
-        state.total += fresh;
-        if (state.headerLength < 0 && state.head.size() < kMaxHead) {
-            state.head += socket->peek(qMin<qint64>(fresh, kMaxHead - state.head.size()));
-            const qsizetype end = state.head.indexOf("\r\n\r\n");
-            if (end >= 0) {
-                state.headerLength = end + 4;
-                const QList<QByteArray> lines = state.head.left(end).split('\n');
-                const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
-                state.path = QUrl(QString::fromLatin1(requestLine.value(1))).path();
-                state.limit = HttpFront::bodyLimit(state.path);
-                for (const QByteArray& line : lines) {
-                    const qsizetype colon = line.indexOf(':');
-                    if (colon <= 0 || line.left(colon).trimmed().compare("content-length", Qt::CaseInsensitive) != 0)
-                        continue;
-                    const qint64 declared = line.mid(colon + 1).trimmed().toLongLong();
-                    if (declared > state.limit) {
-                        state.toDiscard = declared <= kMaxDiscard ? state.headerLength + declared - state.total : -1;
-                        refuse(socket, state);
-                        return;
-                    }
-                }
-            }
-        }
-        if (state.headerLength >= 0 && state.total - state.headerLength > state.limit)
-            refuse(socket, state);
-    }
-
-    static void refuse(QTcpSocket* socket, State& state)
-    {
-        state.refused = true;
-        socket->readAll();
-        const QString& path = state.path;
-        const ServerError error = ServerError::tooLarge(QStringLiteral("The request body is too large (at most %1 bytes)").arg(state.limit));
-        const QString procedure = path.startsWith(QStringLiteral("/api/trpc/")) ? path.mid(10) : QString();
-        const HttpReply reply = path.startsWith(QStringLiteral("/api/trpc/")) ? HttpReply::procedureError(error, procedure) : HttpReply::restError(error);
-        socket->write("HTTP/1.1 413 Payload Too Large\r\nContent-Type: application/json\r\nConnection: close\r\nContent-Length: "
-            + QByteArray::number(reply.body.size()) + "\r\n\r\n" + reply.body);
-        if (state.toDiscard <= 0)
-            socket->disconnectFromHost();
-        else
-            QTimer::singleShot(kDiscardTimeoutMs, socket, [socket] { socket->abort(); });
-    }
-};
-
 } // namespace
 
-quint16 HttpFront::listenGuarded(const QHostAddress& address, quint16 port)
+quint16 HttpFront::listenGuarded(const QHostAddress& address, quint16 port, const QString& hostName,
+    RequestGate::Timeouts timeouts)
 {
-    auto* listener = new BodyLimitedListener(this);
-    if (!listener->listen(address, port)) {
+    auto* listener = new RequestGate(timeouts, this);
+    if (!listener->listenOn(address, port, hostName)) {
         delete listener;
         return 0;
     }

@@ -5,6 +5,7 @@
 // is turned into an error reply here; bad input never becomes a 500.
 
 #include "http/HttpReply.h"
+#include "http/RequestGate.h"
 
 #include <QAbstractHttpServer>
 #include <QString>
@@ -36,9 +37,10 @@ public:
 
     explicit HttpFront(QObject* parent = nullptr);
 
-    // Listens through a socket layer that refuses oversized bodies as they arrive,
-    // before they are buffered. Returns the port, or 0 when it cannot listen.
-    quint16 listenGuarded(const QHostAddress& address, quint16 port);
+    // Listens through the socket layer that refuses oversized or foreign requests as
+    // they arrive, before they are buffered. Returns the port, or 0 when it cannot listen.
+    quint16 listenGuarded(const QHostAddress& address, quint16 port, const QString& hostName,
+        RequestGate::Timeouts timeouts);
     // The largest body accepted for this path.
     static qint64 bodyLimit(const QString& path);
 

@@ -26,6 +26,11 @@ int rpcCode(ServerError::Kind kind)
         return -32009;
     case ServerError::Kind::PayloadTooLarge:
         return -32013;
+    case ServerError::Kind::UriTooLong:
+    case ServerError::Kind::HeadersTooLarge:
+        return -32600;
+    case ServerError::Kind::TooManyRequests:
+        return -32029;
     }
     return -32600;
 }

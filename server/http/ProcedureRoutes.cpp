@@ -45,6 +45,9 @@ HttpReply ProcedureRoutes::handle(const HttpRequest& request, const QString& nam
     call.name = name;
     call.userId = session->userId;
     call.sessionId = session->sessionId;
+    call.role = m_accounts.role(session->userId);
+    if (!procedure->roles.isEmpty() && !procedure->roles.contains(call.role))
+        throw ServerError::forbidden(QStringLiteral("Your account may not use \"%1\"").arg(name));
     call.accessToken = request.bearerToken;
     call.host = request.host;
     if (query) {

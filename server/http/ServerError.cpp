@@ -17,6 +17,12 @@ int ServerError::httpStatus() const
         return 409;
     case Kind::PayloadTooLarge:
         return 413;
+    case Kind::UriTooLong:
+        return 414;
+    case Kind::TooManyRequests:
+        return 429;
+    case Kind::HeadersTooLarge:
+        return 431;
     }
     return 400;
 }
@@ -38,6 +44,11 @@ QString ServerError::codeName() const
         return QStringLiteral("CONFLICT");
     case Kind::PayloadTooLarge:
         return QStringLiteral("PAYLOAD_TOO_LARGE");
+    case Kind::UriTooLong:
+    case Kind::HeadersTooLarge:
+        return QStringLiteral("BAD_REQUEST");
+    case Kind::TooManyRequests:
+        return QStringLiteral("TOO_MANY_REQUESTS");
     }
     return QStringLiteral("BAD_REQUEST");
 }

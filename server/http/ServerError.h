@@ -9,7 +9,18 @@
 
 class ServerError : public std::runtime_error {
 public:
-    enum class Kind { BadRequest, Unauthorized, Forbidden, NotFound, MethodNotAllowed, Conflict, PayloadTooLarge };
+    enum class Kind {
+        BadRequest,
+        Unauthorized,
+        Forbidden,
+        NotFound,
+        MethodNotAllowed,
+        Conflict,
+        PayloadTooLarge,
+        UriTooLong,
+        TooManyRequests,
+        HeadersTooLarge,
+    };
 
     ServerError(Kind kind, QString message)
         : std::runtime_error(message.toStdString())
@@ -27,6 +38,7 @@ public:
     static ServerError notFound(QString message) { return { Kind::NotFound, std::move(message) }; }
     static ServerError conflict(QString message) { return { Kind::Conflict, std::move(message) }; }
     static ServerError tooLarge(QString message) { return { Kind::PayloadTooLarge, std::move(message) }; }
+    static ServerError tooManyRequests(QString message) { return { Kind::TooManyRequests, std::move(message) }; }
 
     Kind kind() const { return m_kind; }
     QString message() const { return m_message; }

@@ -80,6 +80,11 @@ bool LiveHub::isOnline(qint64 userId) const
     return m_byUser.contains(userId);
 }
 
+qint64 LiveHub::onlineCount() const
+{
+    return m_byUser.uniqueKeys().size();
+}
+
 Presence LiveHub::presence() const
 {
     return [this](qint64 userId) { return isOnline(userId); };
@@ -136,6 +141,12 @@ void LiveHub::closeSession(qint64 sessionId)
         if (it.value().sessionId == sessionId)
             it.key()->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("signed out"));
     }
+}
+
+void LiveHub::closeUser(qint64 userId)
+{
+    for (QWebSocket* socket : socketsOf(userId))
+        socket->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("account banned"));
 }
 
 void LiveHub::closeAll(int waitMs)

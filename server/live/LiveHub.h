@@ -37,6 +37,8 @@ public:
     void accept(std::unique_ptr<QWebSocket> socket);
 
     bool isOnline(qint64 userId) const;
+    // Accounts with at least one authenticated socket now.
+    qint64 onlineCount() const;
     Presence presence() const;
 
     void sendToUsers(const QList<qint64>& userIds, const QString& type, const QJsonObject& payload,
@@ -47,6 +49,8 @@ public:
     void notifyRead(qint64 conversationId, qint64 readerId, qint64 lastReadId, const QWebSocket* readerSocket = nullptr);
     // Closes the sockets opened with a session that has ended.
     void closeSession(qint64 sessionId);
+    // Closes every socket of the account (it was banned).
+    void closeUser(qint64 userId);
     // Closes every socket with 1001 (going away) and returns once they are gone or
     // the wait ran out.
     void closeAll(int waitMs);

@@ -20,10 +20,10 @@ json::Reader ProcedureCall::reader() const
     return json::Reader(input, json::Path {});
 }
 
-void ProcedureRegistry::add(const QString& name, ProcedureKind kind, ProcedureHandler handler)
+void ProcedureRegistry::add(const QString& name, ProcedureKind kind, ProcedureHandler handler, QStringList roles)
 {
     Q_ASSERT(!m_procedures.contains(name));
-    m_procedures.insert(name, Procedure { kind, std::move(handler) });
+    m_procedures.insert(name, Procedure { kind, std::move(handler), std::move(roles) });
 }
 
 const Procedure* ProcedureRegistry::find(const QString& name) const

@@ -7,6 +7,7 @@
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -20,6 +21,8 @@ struct ProcedureCall {
     QString name;
     qint64 userId = 0;
     qint64 sessionId = 0;
+    // The caller's account role ("user", "vip", "operator", "admin").
+    QString role;
     QString accessToken;
     // The request's Host header, for absolute addresses in replies.
     QString host;
@@ -40,11 +43,13 @@ using ProcedureHandler = std::function<QJsonValue(const ProcedureCall&)>;
 struct Procedure {
     ProcedureKind kind = ProcedureKind::Query;
     ProcedureHandler handler;
+    // The roles that may call it; empty: every signed-in account.
+    QStringList roles;
 };
 
 class ProcedureRegistry {
 public:
-    void add(const QString& name, ProcedureKind kind, ProcedureHandler handler);
+    void add(const QString& name, ProcedureKind kind, ProcedureHandler handler, QStringList roles = {});
     const Procedure* find(const QString& name) const;
 
 private:

@@ -17,4 +17,6 @@ void registerAllProcedures(ProcedureRegistry& registry, ServerContext& context)
     registerSessionProcedures(registry, context);
     registerMfaProcedures(registry, context);
     registerFavoriteProcedures(registry, context);
+    registerAdminProcedures(registry, context);
+    registerOperatorProcedures(registry, context);
 }

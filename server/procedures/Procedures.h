@@ -37,5 +37,7 @@ void registerGiftVipProcedures(ProcedureRegistry& registry, ServerContext& conte
 void registerSessionProcedures(ProcedureRegistry& registry, ServerContext& context);
 void registerMfaProcedures(ProcedureRegistry& registry, ServerContext& context);
 void registerFavoriteProcedures(ProcedureRegistry& registry, ServerContext& context);
+void registerAdminProcedures(ProcedureRegistry& registry, ServerContext& context);
+void registerOperatorProcedures(ProcedureRegistry& registry, ServerContext& context);
 
 void registerAllProcedures(ProcedureRegistry& registry, ServerContext& context);

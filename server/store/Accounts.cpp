@@ -2,8 +2,11 @@
 
 #include "http/ServerError.h"
 #include "Passwords.h"
+#include "Roles.h"
 #include "store/Database.h"
 #include "store/RowJson.h"
+#include "store/SystemSettings.h"
+#include "store/TextRules.h"
 #include "Tokens.h"
 #include "WireTime.h"
 
@@ -19,6 +22,9 @@ constexpr int kMinUsername = 3;
 constexpr int kMaxNickname = 64;
 constexpr int kMaxEmail = 254;
 constexpr int kMaxInviteCode = 64;
+constexpr int kMaxBio = 200;
+constexpr int kMaxGender = 32;
+constexpr int kMaxRegion = 64;
 
 QString validUsername(const QString& raw)
 {
@@ -46,6 +52,17 @@ std::optional<QString> trimmedOptional(const std::optional<QString>& value, int 
             throw ServerError::badRequest(QStringLiteral("The %1 holds control characters").arg(what));
     }
     return text;
+}
+
+// One "@" with text on both sides, a dot inside the domain, no spaces.
+bool looksLikeEmail(const QString& text)
+{
+    const qsizetype at = text.indexOf(u'@');
+    if (at <= 0 || at != text.lastIndexOf(u'@') || text.contains(u' '))
+        return false;
+    const QString domain = text.mid(at + 1);
+    const qsizetype dot = domain.indexOf(u'.');
+    return dot > 0 && dot < domain.size() - 1;
 }
 
 } // namespace
@@ -84,6 +101,8 @@ qint64 Accounts::createUser(const Registration& registration)
 
 IssuedTokens Accounts::registerUser(const Registration& registration, const QString& clientAddress)
 {
+    if (!SystemSettings(m_db).allowRegistration())
+        throw ServerError::forbidden(QStringLiteral("Registration of new accounts is closed"));
     const qint64 userId = createUser(registration);
     return openSession(userId, clientAddress);
 }
@@ -91,7 +110,7 @@ IssuedTokens Accounts::registerUser(const Registration& registration, const QStr
 IssuedTokens Accounts::login(const QString& username, const QString& password, const QString& clientAddress)
 {
     const ServerError refused = ServerError::badRequest(QStringLiteral("Wrong user name or password"));
-    QSqlQuery query = m_db.exec(QStringLiteral("SELECT id, password_hash, password_salt, password_iterations"
+    QSqlQuery query = m_db.exec(QStringLiteral("SELECT id, password_hash, password_salt, password_iterations, is_banned"
                                                " FROM users WHERE username = ?"),
         { username.trimmed() });
     if (!query.next()) {
@@ -103,6 +122,9 @@ IssuedTokens Accounts::login(const QString& username, const QString& password, c
     const passwords::Digest stored { query.value(1).toByteArray(), query.value(2).toByteArray(), query.value(3).toInt() };
     if (!passwords::verify(password, stored))
         throw refused;
+    // Told only to whoever knows the password.
+    if (query.value(4).toInt() != 0)
+        throw ServerError::forbidden(QStringLiteral("This account has been banned"));
     return openSession(userId, clientAddress);
 }
 
@@ -169,6 +191,35 @@ bool Accounts::logout(const QString& accessToken)
     return true;
 }
 
+void Accounts::updateProfile(qint64 userId, const ProfileChanges& changes)
+{
+    QStringList columns;
+    QVariantList values;
+    auto set = [&](const char* column, const std::optional<QString>& value) {
+        columns.append(QString::fromLatin1(column) + QStringLiteral(" = ?"));
+        values.append(value ? QVariant(*value) : QVariant());
+    };
+    if (changes.name)
+        set("name", textrules::required(*changes.name, kMaxNickname, QStringLiteral("name")));
+    if (changes.bio)
+        set("bio", textrules::optional(changes.bio, kMaxBio, QStringLiteral("bio")));
+    if (changes.email) {
+        const std::optional<QString> email = textrules::optional(changes.email, kMaxEmail, QStringLiteral("e-mail address"));
+        if (email && !looksLikeEmail(*email))
+            throw ServerError::badRequest(QStringLiteral("The e-mail address is not valid"));
+        set("email", email);
+    }
+    if (changes.gender)
+        set("gender", textrules::optional(changes.gender, kMaxGender, QStringLiteral("gender")));
+    if (changes.region)
+        set("region", textrules::optional(changes.region, kMaxRegion, QStringLiteral("region")));
+    if (columns.isEmpty())
+        return;
+    set("updated_at", wiretime::now());
+    values.append(userId);
+    m_db.exec(QStringLiteral("UPDATE users SET ") + columns.join(QStringLiteral(", ")) + QStringLiteral(" WHERE id = ?"), values);
+}
+
 std::optional<QJsonObject> Accounts::userJson(qint64 userId, bool online)
 {
     QSqlQuery query = m_db.exec(QStringLiteral("SELECT id, username, name, email, avatar, bio, role, gender, region,"
@@ -216,4 +267,37 @@ void Accounts::recordDevice(qint64 userId, qint64 sessionId, const QString& devi
                              " ON CONFLICT (user_id, device_id) DO UPDATE SET device_type = excluded.device_type,"
                              " last_seen_at = excluded.last_seen_at"),
         { userId, deviceId, deviceType, now, now });
+}
+
+std::optional<qint64> Accounts::idOf(const QString& username)
+{
+    const QVariant id = m_db.scalar(QStringLiteral("SELECT id FROM users WHERE username = ?"), { username });
+    return id.isValid() ? std::optional<qint64>(id.toLongLong()) : std::nullopt;
+}
+
+QString Accounts::role(qint64 userId)
+{
+    const QVariant role = m_db.scalar(QStringLiteral("SELECT role FROM users WHERE id = ?"), { userId });
+    return role.isValid() ? role.toString() : roles::kUser;
+}
+
+void Accounts::setRole(qint64 userId, const QString& role)
+{
+    if (!roles::isKnown(role))
+        throw ServerError::badRequest(QStringLiteral("Unknown role \"%1\" (one of user, vip, operator, admin)").arg(role.left(40)));
+    QSqlQuery query = m_db.exec(QStringLiteral("UPDATE users SET role = ?, updated_at = ? WHERE id = ?"), { role, wiretime::now(), userId });
+    if (query.numRowsAffected() == 0)
+        throw ServerError::notFound(QStringLiteral("User not found"));
+}
+
+void Accounts::setBanned(qint64 userId, bool banned)
+{
+    Database::Transaction transaction(m_db);
+    QSqlQuery query = m_db.exec(QStringLiteral("UPDATE users SET is_banned = ?, updated_at = ? WHERE id = ?"),
+        { banned ? 1 : 0, wiretime::now(), userId });
+    if (query.numRowsAffected() == 0)
+        throw ServerError::notFound(QStringLiteral("User not found"));
+    if (banned)
+        m_db.exec(QStringLiteral("DELETE FROM sessions WHERE user_id = ?"), { userId });
+    transaction.commit();
 }

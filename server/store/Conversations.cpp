@@ -3,6 +3,7 @@
 #include "http/ServerError.h"
 #include "store/Database.h"
 #include "store/RowJson.h"
+#include "store/SystemSettings.h"
 #include "WireTime.h"
 
 #include <QJsonObject>
@@ -75,8 +76,9 @@ qint64 Conversations::createGroup(qint64 ownerId, const QString& rawName, const 
         if (!members.contains(id))
             members.append(id);
     }
-    if (members.size() > kMaxGroupMembers)
-        throw ServerError::badRequest(QStringLiteral("A group holds at most %1 members").arg(kMaxGroupMembers));
+    const qint64 maxMembers = SystemSettings(m_db).maxGroupMembers();
+    if (members.size() > maxMembers)
+        throw ServerError::badRequest(QStringLiteral("A group holds at most %1 members").arg(maxMembers));
     for (const qint64 id : members) {
         if (!m_db.scalar(QStringLiteral("SELECT 1 FROM users WHERE id = ?"), { id }).isValid())
             throw ServerError::notFound(QStringLiteral("User %1 not found").arg(id));
@@ -89,12 +91,17 @@ qint64 Conversations::createGroup(qint64 ownerId, const QString& rawName, const 
         { name, ownerId, now, now });
     m_db.insert(QStringLiteral("INSERT INTO chat_groups (conversation_id, name, owner_id, max_members, created_at, updated_at)"
                                " VALUES (?, ?, ?, ?, ?, ?)"),
-        { id, name, ownerId, kMaxGroupMembers, now, now });
+        { id, name, ownerId, maxMembers, now, now });
     for (const qint64 member : members)
         m_db.exec(QStringLiteral("INSERT INTO conversation_members (conversation_id, user_id, role, joined_at) VALUES (?, ?, ?, ?)"),
             { id, member, member == ownerId ? QStringLiteral("owner") : QStringLiteral("member"), now });
     transaction.commit();
     return id;
+}
+
+bool Conversations::isDissolvedGroup(qint64 conversationId)
+{
+    return m_db.scalar(QStringLiteral("SELECT 1 FROM chat_groups WHERE conversation_id = ? AND is_active = 0"), { conversationId }).isValid();
 }
 
 QJsonObject Conversations::lastMessageJson(qint64 messageId)
@@ -198,7 +205,7 @@ QJsonArray Conversations::groupsFor(qint64 userId)
         " g.created_at, g.updated_at,"
         " (SELECT COUNT(*) FROM conversation_members x WHERE x.conversation_id = g.conversation_id)"
         " FROM chat_groups g JOIN conversation_members m ON m.conversation_id = g.conversation_id"
-        " WHERE m.user_id = ? ORDER BY g.id"),
+        " WHERE m.user_id = ? AND g.is_active = 1 ORDER BY g.id"),
         { userId });
     QJsonArray list;
     while (query.next()) {

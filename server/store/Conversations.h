@@ -16,7 +16,6 @@ class Database;
 class Conversations {
 public:
     static constexpr int kMaxGroupName = 64;
-    static constexpr int kMaxGroupMembers = 500;
 
     explicit Conversations(Database& db);
 
@@ -29,9 +28,13 @@ public:
     // The one private conversation of two users, made on first use; shown again to
     // the creator if they had deleted it.
     qint64 openPrivate(qint64 userId, qint64 otherUserId);
+    // At most the configured number of members, the owner included.
     qint64 createGroup(qint64 ownerId, const QString& name, const QList<qint64>& memberIds);
+    // A group an administrator dissolved: it keeps its history but takes no more messages.
+    bool isDissolvedGroup(qint64 conversationId);
 
     QJsonArray listFor(qint64 userId, const Presence& online);
+    // Active groups only.
     QJsonArray groupsFor(qint64 userId);
     QJsonArray membersOf(qint64 conversationId, const Presence& online);
 

@@ -1,5 +1,6 @@
 #include "store/Database.h"
 
+#include "store/AdminSchema.h"
 #include "store/SocialSchema.h"
 
 #include <QAtomicInt>
@@ -98,6 +99,7 @@ const QList<QStringList>& migrations()
                            " created_at TEXT NOT NULL, completed_at TEXT)"),
         },
         socialSchema(),
+        adminSchema(),
     };
     return steps;
 }

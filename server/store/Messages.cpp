@@ -66,6 +66,8 @@ StoredMessage Messages::store(qint64 senderId, const OutgoingMessage& message)
             return StoredMessage { query.value(0).toLongLong(), query.value(1).toString(), true };
     }
 
+    if (m_conversations.isDissolvedGroup(message.conversationId))
+        throw ServerError::forbidden(QStringLiteral("This group has been dissolved"));
     if (!sendableTypes().contains(message.type))
         throw ServerError::badRequest(QStringLiteral("Unknown message type \"%1\"").arg(message.type.left(40)));
     checkText(message.content, kMaxContent, QStringLiteral("message text"));
@@ -102,6 +104,17 @@ StoredMessage Messages::store(qint64 senderId, const OutgoingMessage& message)
     m_conversations.showToAll(message.conversationId);
     transaction.commit();
     return stored;
+}
+
+qint64 Messages::storeNotice(qint64 conversationId, qint64 senderId, const QString& content)
+{
+    Database::Transaction transaction(m_db);
+    const qint64 id = m_db.insert(QStringLiteral("INSERT INTO messages (conversation_id, sender_id, type, content, status,"
+                                                 " server_msg_id, created_at) VALUES (?, ?, 'system', ?, 'sent', ?, ?)"),
+        { conversationId, senderId, content, QUuid::createUuid().toString(QUuid::WithoutBraces), wiretime::now() });
+    m_conversations.showToAll(conversationId);
+    transaction.commit();
+    return id;
 }
 
 std::optional<QJsonObject> Messages::messageJson(qint64 messageId)

@@ -46,6 +46,9 @@ public:
 
     // Validates, checks membership and commits; throws ServerError for bad input.
     StoredMessage store(qint64 senderId, const OutgoingMessage& message);
+    // A "system" message the server itself puts into a conversation (such as the notice
+    // of a dissolved group); returns its id.
+    qint64 storeNotice(qint64 conversationId, qint64 senderId, const QString& content);
     std::optional<QJsonObject> messageJson(qint64 messageId);
     // Newest first; only what this member may see.
     QJsonArray list(qint64 conversationId, qint64 userId, int limit, int offset);

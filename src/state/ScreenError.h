@@ -12,4 +12,6 @@ struct ScreenError {
     QString description;
 
     QString text() const;
+
+    friend bool operator==(const ScreenError&, const ScreenError&) = default;
 };

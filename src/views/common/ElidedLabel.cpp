@@ -1,11 +1,13 @@
 #include "views/common/ElidedLabel.h"
 
-#include <QFontMetrics>
+#include <QEvent>
 
 ElidedLabel::ElidedLabel(QWidget* parent)
     : QLabel(parent)
 {
     setTextFormat(Qt::PlainText);
+    setWordWrap(false);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
 }
 
 void ElidedLabel::setFullText(const QString& text)
@@ -18,13 +20,17 @@ void ElidedLabel::setFullText(const QString& text)
 QSize ElidedLabel::sizeHint() const
 {
     const QMargins margins = contentsMargins();
-    const int width = QFontMetrics(font()).horizontalAdvance(QString(m_fullText).replace(u'\n', u' '));
-    return QSize(width + margins.left() + margins.right() + 1, QLabel::sizeHint().height());
+    // One pixel of slack: eliding measures glyph bearings and would shorten a text
+    // that fits exactly.
+    return QSize(fontMetrics().horizontalAdvance(m_fullText) + 1 + margins.left() + margins.right(),
+        fontMetrics().height() + margins.top() + margins.bottom());
 }
 
 QSize ElidedLabel::minimumSizeHint() const
 {
-    return QSize(QFontMetrics(font()).horizontalAdvance(QStringLiteral("…")) * 3, QLabel::minimumSizeHint().height());
+    const QMargins margins = contentsMargins();
+    return QSize(fontMetrics().horizontalAdvance(QStringLiteral("…")) + margins.left() + margins.right(),
+        fontMetrics().height() + margins.top() + margins.bottom());
 }
 
 void ElidedLabel::resizeEvent(QResizeEvent* event)
@@ -33,8 +39,19 @@ void ElidedLabel::resizeEvent(QResizeEvent* event)
     elide();
 }
 
+void ElidedLabel::changeEvent(QEvent* event)
+{
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        updateGeometry();
+        elide();
+    }
+}
+
 void ElidedLabel::elide()
 {
-    const QString line = QString(m_fullText).replace(u'\n', u' ');
-    setText(QFontMetrics(font()).elidedText(line, Qt::ElideRight, qMax(0, contentsRect().width())));
+    const QString shown = fontMetrics().elidedText(m_fullText, Qt::ElideRight, contentsRect().width());
+    if (shown != text())
+        setText(shown);
+    setToolTip(shown == m_fullText ? QString() : m_fullText);
 }

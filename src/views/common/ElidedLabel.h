@@ -2,8 +2,9 @@
 
 #include <QLabel>
 
-// One line of plain text that ends in "…" when it does not fit, for names and
-// texts that come from the server. It may shrink below its text's width.
+// A one-line plain-text label that shortens its text with "…" to the width it is
+// given, instead of cutting the last glyph or pushing its neighbours aside. It
+// asks for its full text's width but accepts any width down to the ellipsis.
 class ElidedLabel : public QLabel {
     Q_OBJECT
 public:
@@ -11,12 +12,14 @@ public:
 
     void setFullText(const QString& text);
     QString fullText() const { return m_fullText; }
+    bool isElided() const { return text() != m_fullText; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void elide();
