@@ -5,8 +5,8 @@
 #include <memory>
 
 class DeviceManagementViewModel;
-class ErrorAlert;
 class QLabel;
+class ScreenErrorAlert;
 class QMessageBox;
 class QPushButton;
 class QScrollArea;
@@ -49,5 +49,5 @@ private:
     QMessageBox* m_confirm;
     QPushButton* m_confirmLogout;
     QPushButton* m_confirmCancel;
-    ErrorAlert* m_alert;
+    ScreenErrorAlert* m_alert;
 };

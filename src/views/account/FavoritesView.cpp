@@ -3,9 +3,9 @@
 #include "state/FavoritesViewModel.h"
 #include "state/LocalizationManager.h"
 #include "views/account/FavoriteRow.h"
+#include "views/account/ScreenErrorAlert.h"
 #include "views/common/Appearance.h"
 #include "views/common/ContextMenu.h"
-#include "views/common/ErrorAlert.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/Spinner.h"
@@ -32,7 +32,7 @@ FavoritesView::FavoritesView(std::unique_ptr<FavoritesViewModel> viewModel, QWid
     , m_empty(new QWidget(this))
     , m_emptyText(new QLabel(m_empty))
     , m_spinner(new Spinner(28, Appearance::accent(), this))
-    , m_alert(new ErrorAlert(this))
+    , m_alert(new ScreenErrorAlert(this))
 {
     setObjectName(QStringLiteral("favoritesView"));
     setMinimumWidth(260);
@@ -63,8 +63,11 @@ FavoritesView::FavoritesView(std::unique_ptr<FavoritesViewModel> viewModel, QWid
     connect(m_viewModel.get(), &FavoritesViewModel::favoritesChanged, this, &FavoritesView::rebuildList);
     connect(m_viewModel.get(), &FavoritesViewModel::isLoadingChanged, this, &FavoritesView::updateOverlay);
     connect(m_viewModel.get(), &FavoritesViewModel::errorMessageChanged, this,
-            [this] { m_alert->setMessage(m_viewModel->errorMessage()); });
-    connect(m_alert, &ErrorAlert::dismissed, m_viewModel.get(), &FavoritesViewModel::clearError);
+            [this] {
+                if (const auto& error = m_viewModel->error())
+                    m_alert->present(*error);
+            });
+    connect(m_alert, &ScreenErrorAlert::closed, m_viewModel.get(), &FavoritesViewModel::clearError);
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &FavoritesView::retranslate);
     retranslate();
 }
@@ -92,7 +95,6 @@ void FavoritesView::retranslate()
 {
     m_title->setText(Localized::text("favorites.title"));
     m_emptyText->setText(Localized::text("favorites.empty"));
-    m_alert->setMessage(m_viewModel->errorMessage());
     rebuildList();
 }
 

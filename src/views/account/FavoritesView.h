@@ -6,9 +6,9 @@
 
 #include <memory>
 
-class ErrorAlert;
 class FavoritesViewModel;
 class QLabel;
+class ScreenErrorAlert;
 class QMenu;
 class QScrollArea;
 class Spinner;
@@ -44,5 +44,5 @@ private:
     QWidget* m_empty;
     QLabel* m_emptyText;
     Spinner* m_spinner;
-    ErrorAlert* m_alert;
+    ScreenErrorAlert* m_alert;
 };

@@ -4,8 +4,8 @@
 #include "state/LocalizationManager.h"
 #include "views/account/FileManagementRow.h"
 #include "views/account/ImagePreviewView.h"
+#include "views/account/ScreenErrorAlert.h"
 #include "views/common/Appearance.h"
-#include "views/common/ErrorAlert.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/Spinner.h"
@@ -30,7 +30,7 @@ FileManagementView::FileManagementView(std::unique_ptr<FileManagementViewModel> 
     , m_empty(new QWidget(this))
     , m_emptyText(new QLabel(m_empty))
     , m_spinner(new Spinner(28, Appearance::accent(), this))
-    , m_alert(new ErrorAlert(this))
+    , m_alert(new ScreenErrorAlert(this))
 {
     setObjectName(QStringLiteral("fileManagementView"));
     setMinimumWidth(260);
@@ -61,8 +61,11 @@ FileManagementView::FileManagementView(std::unique_ptr<FileManagementViewModel> 
     connect(m_viewModel.get(), &FileManagementViewModel::filesChanged, this, &FileManagementView::syncRows);
     connect(m_viewModel.get(), &FileManagementViewModel::loadingChanged, this, &FileManagementView::updateOverlay);
     connect(m_viewModel.get(), &FileManagementViewModel::errorMessageChanged, this,
-            [this] { m_alert->setMessage(m_viewModel->errorMessage()); });
-    connect(m_alert, &ErrorAlert::dismissed, m_viewModel.get(), &FileManagementViewModel::clearError);
+            [this] {
+                if (const auto& error = m_viewModel->error())
+                    m_alert->present(*error);
+            });
+    connect(m_alert, &ScreenErrorAlert::closed, m_viewModel.get(), &FileManagementViewModel::clearError);
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &FileManagementView::retranslate);
     retranslate();
 }
@@ -90,7 +93,6 @@ void FileManagementView::retranslate()
 {
     m_title->setText(Localized::text("files.title"));
     m_emptyText->setText(Localized::text("files.empty"));
-    m_alert->setMessage(m_viewModel->errorMessage());
     rebuildRows();
 }
 

@@ -8,10 +8,10 @@
 #include <memory>
 #include <optional>
 
-class ErrorAlert;
 class FileManagementViewModel;
 class ImagePreviewView;
 class QLabel;
+class ScreenErrorAlert;
 class QScrollArea;
 class Spinner;
 
@@ -50,7 +50,7 @@ private:
     QWidget* m_empty;
     QLabel* m_emptyText;
     Spinner* m_spinner;
-    ErrorAlert* m_alert;
+    ScreenErrorAlert* m_alert;
     std::optional<QUrl> m_previewURL;
     ImagePreviewView* m_preview = nullptr;
     QList<qint64> m_shownIds;

@@ -2,8 +2,8 @@
 
 #include "state/LocalizationManager.h"
 #include "state/TwoFactorViewModel.h"
+#include "views/account/ScreenErrorAlert.h"
 #include "views/common/Appearance.h"
-#include "views/common/ErrorAlert.h"
 #include "views/common/Localized.h"
 #include "views/common/Spinner.h"
 #include "views/common/SystemColors.h"
@@ -79,7 +79,7 @@ TwoFactorView::TwoFactorView(std::unique_ptr<TwoFactorViewModel> viewModel, QWid
     , m_disableCode(new QLineEdit(m_disableSheet))
     , m_sheetCancel(new QPushButton(m_disableSheet))
     , m_sheetConfirm(new QPushButton(m_disableSheet))
-    , m_alert(new ErrorAlert(this))
+    , m_alert(new ScreenErrorAlert(this))
 {
     setObjectName(QStringLiteral("twoFactorView"));
     auto* column = new QVBoxLayout(this);
@@ -130,8 +130,11 @@ TwoFactorView::TwoFactorView(std::unique_ptr<TwoFactorViewModel> viewModel, QWid
     connect(m_verify, &QPushButton::clicked, this, [this] { m_viewModel->verifyAndEnable(); });
     connect(m_viewModel.get(), &TwoFactorViewModel::changed, this, &TwoFactorView::refresh);
     connect(m_viewModel.get(), &TwoFactorViewModel::errorMessageChanged, this,
-            [this] { m_alert->setMessage(m_viewModel->errorMessage()); });
-    connect(m_alert, &ErrorAlert::dismissed, m_viewModel.get(), &TwoFactorViewModel::clearError);
+            [this] {
+                if (const auto& error = m_viewModel->error())
+                    m_alert->present(*error);
+            });
+    connect(m_alert, &ScreenErrorAlert::closed, m_viewModel.get(), &TwoFactorViewModel::clearError);
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &TwoFactorView::retranslate);
     retranslate();
 }
@@ -207,7 +210,6 @@ void TwoFactorView::retranslate()
     m_disableCode->setPlaceholderText(Localized::text("2fa.disable_code_placeholder"));
     m_sheetCancel->setText(Localized::text("common.cancel"));
     m_sheetConfirm->setText(Localized::text("2fa.disable_confirm_button"));
-    m_alert->setMessage(m_viewModel->errorMessage());
     refresh();
 }
 

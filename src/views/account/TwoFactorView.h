@@ -4,10 +4,10 @@
 
 #include <memory>
 
-class ErrorAlert;
 class QDialog;
 class QGroupBox;
 class QLabel;
+class ScreenErrorAlert;
 class QLineEdit;
 class QPushButton;
 class Spinner;
@@ -58,5 +58,5 @@ private:
     QLineEdit* m_disableCode;
     QPushButton* m_sheetCancel;
     QPushButton* m_sheetConfirm;
-    ErrorAlert* m_alert;
+    ScreenErrorAlert* m_alert;
 };
