@@ -157,6 +157,7 @@ void TwoFactorView::buildDisableSheet()
     m_sheetCancel->setObjectName(QStringLiteral("disableCancelButton"));
     m_sheetConfirm->setObjectName(QStringLiteral("disableConfirmButton"));
     m_sheetConfirm->setStyleSheet(redButtonStyle());
+    // Return in the code field presses it.
     m_sheetConfirm->setDefault(true);
     sheet->addWidget(m_sheetTitle, 0, Qt::AlignHCenter);
     sheet->addWidget(m_sheetDescription);
@@ -169,7 +170,6 @@ void TwoFactorView::buildDisableSheet()
     sheet->addLayout(buttons);
 
     connect(m_disableCode, &QLineEdit::textEdited, m_viewModel.get(), &TwoFactorViewModel::setDisableCode);
-    connect(m_disableCode, &QLineEdit::returnPressed, this, [this] { m_viewModel->disableMFA(); });
     connect(m_sheetCancel, &QPushButton::clicked, m_viewModel.get(), &TwoFactorViewModel::cancelDisable);
     connect(m_sheetConfirm, &QPushButton::clicked, this, [this] { m_viewModel->disableMFA(); });
     // Escape or the window's close button: the typed code stays for next time.
