@@ -5,6 +5,8 @@
 #include "models/Conversation.h"
 
 #include <QCoroTask>
+#include <QDialog>
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -12,12 +14,14 @@
 
 class AuthViewModel;
 class ChatView;
+class ContactDetailView;
+class ContactListView;
 class ContactListViewModel;
 class ConversationListView;
 class ConversationListViewModel;
-class QDialog;
 class QStackedWidget;
 class QToolButton;
+class SearchView;
 class SettingsListView;
 class SidebarView;
 
@@ -35,6 +39,8 @@ public:
     void setSelectedSection(SidebarSection section);
     std::optional<Conversation> selectedConversation() const { return m_selectedConversation; }
     void setSelectedConversation(const std::optional<Conversation>& conversation);
+    std::optional<Contact> selectedContact() const { return m_selectedContact; }
+    void setSelectedContact(const std::optional<Contact>& contact);
 
     bool showSearch() const;
     bool showNewChat() const;
@@ -45,6 +51,10 @@ public:
     ContactListViewModel* contactListViewModel() const { return m_contactListVM.get(); }
     // The chat screen in the detail column, when one is open.
     ChatView* chatView() const;
+    // The contact detail in the detail column, when one is shown.
+    ContactDetailView* contactDetailView() const;
+    // The screen of the search sheet, made afresh each time the sheet opens.
+    SearchView* searchView() const;
 
     // The launch load: the conversation list, then the contact list, never overlapping.
     QCoro::Task<> launchLoad();
@@ -60,7 +70,11 @@ private:
     void showSection();
     void showDetail();
     void setDetail(QWidget* widget);
-    QDialog* sheet(const char* objectName, const QString& title, QSize size);
+    void retranslate();
+    QDialog* searchSheet();
+    void openSearch();
+    // A contact chosen elsewhere (the search sheet): the contacts section shows it.
+    void showContact(const Contact& contact);
 
     AuthViewModel* m_auth;
     std::unique_ptr<ConversationListViewModel> m_conversationListVM;
@@ -76,9 +90,11 @@ private:
     QWidget* m_detailHolder;
     QWidget* m_detail = nullptr;
     ConversationListView* m_conversationList = nullptr;
+    ContactListView* m_contactList = nullptr;
     SettingsListView* m_settingsList = nullptr;
     QToolButton* m_searchButton;
     QToolButton* m_newChatButton;
     QDialog* m_searchSheet;
-    QDialog* m_newChatSheet;
+    // Made afresh for every presentation.
+    QPointer<QDialog> m_newChatSheet;
 };

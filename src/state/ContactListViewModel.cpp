@@ -118,6 +118,14 @@ void ContactListViewModel::buildSections()
     Q_EMIT sectionsChanged();
 }
 
+void ContactListViewModel::removeContact(qint64 contactId)
+{
+    if (m_contacts.removeIf([contactId](const Contact& c) { return c.contactId == contactId; }) == 0)
+        return;
+    Q_EMIT contactsChanged();
+    buildSections();
+}
+
 void ContactListViewModel::handlePresence(qint64 userId, bool online)
 {
     bool matched = false;

@@ -52,6 +52,10 @@ public:
     // newest one's results are applied.
     QCoro::Task<> loadContacts();
     void buildSections();
+    // Drops a contact the server has deleted (by the other user's id) and rebuilds the sections.
+    void removeContact(qint64 contactId);
+    // The services the column's sheets use too.
+    const Dependencies& dependencies() const { return m_deps; }
 
 Q_SIGNALS:
     void contactsChanged();

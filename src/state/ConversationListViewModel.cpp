@@ -8,10 +8,13 @@
 #include "state/ErrorDescription.h"
 #include "state/NotificationCenter.h"
 #include "state/NotificationName.h"
+#include "state/RevokedNotice.h"
 #include "state/UserInfo.h"
 
 #include <QDebug>
 #include <QPointer>
+
+#include <algorithm>
 
 ConversationListViewModel::Dependencies ConversationListViewModel::sharedDependencies()
 {
@@ -56,6 +59,10 @@ void ConversationListViewModel::setupSubscriptions()
     WebSocketService* ws = m_deps.wsService;
     connect(ws, &WebSocketService::newMessageSubject, this, &ConversationListViewModel::handleNewMessage,
             Qt::QueuedConnection);
+    connect(
+        ws, &WebSocketService::revokeSubject, this,
+        [this](qint64 messageId, qint64 conversationId) { handleRevoke(messageId, conversationId); },
+        Qt::QueuedConnection);
 
     // Only reconnections reload: the first connection this object sees (or one
     // already up when it is made) is left to the main window's own first load.
@@ -133,6 +140,7 @@ QCoro::Task<> ConversationListViewModel::loadConversations()
             conversation.unreadCount = 0;
     }
     m_conversations = std::move(loaded);
+    applyRevokedPreviews();
     applyPresence();
     publishConversations();
     setIsLoading(false);
@@ -153,20 +161,56 @@ void ConversationListViewModel::applyFilter()
     Q_EMIT filteredConversationsChanged();
 }
 
-void ConversationListViewModel::deleteConversation(const Conversation& conversation)
+void ConversationListViewModel::requestDelete(const Conversation& conversation)
+{
+    m_pendingDeletion = conversation;
+    Q_EMIT pendingDeletionChanged();
+}
+
+void ConversationListViewModel::cancelDelete()
+{
+    if (!m_pendingDeletion)
+        return;
+    m_pendingDeletion.reset();
+    Q_EMIT pendingDeletionChanged();
+}
+
+QCoro::Task<> ConversationListViewModel::confirmDelete()
+{
+    if (!m_pendingDeletion)
+        co_return;
+    const Conversation conversation = *m_pendingDeletion;
+    m_pendingDeletion.reset();
+    Q_EMIT pendingDeletionChanged();
+    co_await deleteConversation(conversation);
+}
+
+QCoro::Task<> ConversationListViewModel::deleteConversation(Conversation conversation)
 {
     const qint64 id = conversation.id;
+    const auto removed = std::find_if(m_conversations.cbegin(), m_conversations.cend(),
+        [id](const Conversation& c) { return c.id == id; });
+    if (removed == m_conversations.cend())
+        co_return;
+    // The newest local state of the row, to put back if the server refuses.
+    const Conversation kept = *removed;
     m_conversations.removeIf([id](const Conversation& c) { return c.id == id; });
     publishConversations();
-    // The local removal stands whatever the server answers; the next load shows
-    // the server's view again.
-    [](ChatService* service, qint64 conversationId) -> QCoro::Task<> {
-        try {
-            co_await service->deleteConversation(conversationId);
-        } catch (const std::exception& error) {
-            qWarning().noquote() << "[Conversations] Delete failed:" << errorDescription(error);
+    QPointer<ConversationListViewModel> self(this);
+    try {
+        co_await m_deps.chatService->deleteConversation(id);
+    } catch (const std::exception& error) {
+        if (!self)
+            co_return;
+        const QString description = errorDescription(error);
+        qWarning().noquote() << "[Conversations] Delete failed:" << description;
+        if (!find(id)) {
+            m_conversations.append(kept);
+            sortConversations();
+            publishConversations();
         }
-    }(m_deps.chatService, id);
+        Q_EMIT deleteFailed(description);
+    }
 }
 
 void ConversationListViewModel::togglePin(const Conversation& conversation)
@@ -356,6 +400,49 @@ QCoro::Task<> ConversationListViewModel::resolvePrivatePeers()
     }
     if (!pending.isEmpty())
         updatePresence();
+}
+
+QCoro::Task<> ConversationListViewModel::handleRevoke(qint64 messageId, qint64 conversationId)
+{
+    if (!find(conversationId))
+        co_return;
+    // The event does not say whether the message was the newest one; the server's
+    // newest message of the conversation does.
+    QPointer<ConversationListViewModel> self(this);
+    QList<Message> newest;
+    try {
+        newest = co_await m_deps.chatService->getMessages(conversationId, 1, 0);
+    } catch (const std::exception& error) {
+        qWarning().noquote() << "[Conversations] Newest message of" << conversationId << "unavailable:" << errorDescription(error);
+        co_return;
+    }
+    if (!self || newest.isEmpty() || newest.first().id != messageId)
+        co_return;
+    const Message& revoked = newest.first();
+    Conversation* conversation = find(conversationId);
+    if (!conversation)
+        co_return;
+    conversation->lastMessage = RevokedNotice::text(revoked.senderId == m_currentUserId, revoked.senderName.value_or(QString()));
+    // Remembered by the server's time of the message, which a reload lists as the
+    // conversation's last message time.
+    m_revokedPreviews.insert(conversationId, RevokedPreview { revoked.createdAt,
+        revoked.senderId == m_currentUserId, revoked.senderName.value_or(QString()) });
+    publishConversations();
+}
+
+void ConversationListViewModel::applyRevokedPreviews()
+{
+    for (Conversation& conversation : m_conversations) {
+        const auto revoked = m_revokedPreviews.constFind(conversation.id);
+        if (revoked == m_revokedPreviews.constEnd())
+            continue;
+        // A newer message since then ends the notice.
+        if (conversation.lastMessageTime != revoked->messageTime) {
+            m_revokedPreviews.erase(revoked);
+            continue;
+        }
+        conversation.lastMessage = RevokedNotice::text(revoked->isMine, revoked->senderName);
+    }
 }
 
 void ConversationListViewModel::updatePresence()

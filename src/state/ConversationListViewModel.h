@@ -62,7 +62,15 @@ public:
     // newest one's result is applied.
     QCoro::Task<> loadConversations();
     void applyFilter();
-    void deleteConversation(const Conversation& conversation);
+    // Deleting asks first: requestDelete() only raises the confirmation, which
+    // confirmDelete() carries out and cancelDelete() drops.
+    std::optional<Conversation> pendingDeletion() const { return m_pendingDeletion; }
+    void requestDelete(const Conversation& conversation);
+    void cancelDelete();
+    QCoro::Task<> confirmDelete();
+    // Removes the row at once; when the server refuses, the row comes back and
+    // deleteFailed() carries the reason.
+    QCoro::Task<> deleteConversation(Conversation conversation);
     void togglePin(const Conversation& conversation);
     void toggleMute(const Conversation& conversation);
     QCoro::Task<> markAsRead(Conversation conversation);
@@ -70,6 +78,9 @@ public:
     void handleNewMessage(const Message& message);
     void handleMessageSent(qint64 conversationId, const QString& content, const std::optional<QString>& createdAt);
     void handleConversationInactive(qint64 conversationId);
+    // A message of a listed conversation was revoked (by anyone, this user too):
+    // when it is the conversation's newest, the preview becomes the revoked notice.
+    QCoro::Task<> handleRevoke(qint64 messageId, qint64 conversationId);
     void sortConversations();
 
     static QString lastMessagePreview(const Message& message);
@@ -82,6 +93,8 @@ Q_SIGNALS:
     void searchTextChanged();
     void isLoadingChanged();
     void errorChanged();
+    void pendingDeletionChanged();
+    void deleteFailed(const QString& error);
 
 private:
     void setupSearch();
@@ -118,4 +131,15 @@ private:
     // Private conversation id → the other member's user id, resolved once.
     QHash<qint64, qint64> m_privatePeers;
     QSet<qint64> m_resolving;
+    // Previews that became a revoked notice this session, by conversation. The
+    // server's list hides a revoked message's text but does not say it was
+    // revoked, so a reload would show an empty preview instead.
+    struct RevokedPreview {
+        std::optional<QString> messageTime;
+        bool isMine = false;
+        QString senderName;
+    };
+    QHash<qint64, RevokedPreview> m_revokedPreviews;
+    void applyRevokedPreviews();
+    std::optional<Conversation> m_pendingDeletion;
 };

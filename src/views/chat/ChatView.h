@@ -7,6 +7,7 @@
 class ChatViewModel;
 class MessageInputBar;
 class MessageListView;
+class QHBoxLayout;
 class QLabel;
 class QToolButton;
 
@@ -25,12 +26,15 @@ public:
     ChatViewModel* viewModel() const { return m_viewModel.get(); }
     MessageListView* messageList() const { return m_list; }
     MessageInputBar* inputBar() const { return m_input; }
+    // Puts a control at the header's trailing end (the group owner's role menu).
+    void addHeaderWidget(QWidget* widget);
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
     void build(const QString& conversationName);
+    void retranslate();
     void updateTyping();
     void updateError();
     void updateReply();
@@ -39,6 +43,7 @@ private:
     qint64 m_conversationId;
     bool m_started = false;
     QLabel* m_typing = nullptr;
+    QHBoxLayout* m_headerRow = nullptr;
     MessageListView* m_list = nullptr;
     QLabel* m_error = nullptr;
     QWidget* m_replyBar = nullptr;

@@ -1,12 +1,14 @@
 #include "views/chat/ConversationListView.h"
 
 #include "state/ConversationListViewModel.h"
+#include "state/LocalizationManager.h"
 #include "views/chat/ConversationListModel.h"
 #include "views/chat/ConversationRow.h"
 #include "views/common/Appearance.h"
 #include "views/common/ContextMenu.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
+#include "views/common/Sheet.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -34,7 +36,8 @@ ConversationListView::ConversationListView(ConversationListViewModel* viewModel,
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
 
-    auto* title = new QLabel(Localized::text("conversation.title"), this);
+    auto* title = new QLabel(this);
+    m_title = title;
     title->setObjectName(QStringLiteral("conversationListTitle"));
     title->setFont(Appearance::font(Appearance::TextStyle::Headline));
     title->setContentsMargins(14, 12, 14, 2);
@@ -53,7 +56,6 @@ ConversationListView::ConversationListView(ConversationListViewModel* viewModel,
     Icons::apply(glass, QStringLiteral("magnifyingglass"), 16, Appearance::secondaryText());
     m_search->setObjectName(QStringLiteral("conversationSearchField"));
     m_search->setFrame(false);
-    m_search->setPlaceholderText(Localized::text("conversation.search_placeholder"));
     m_search->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; }"));
     m_search->setText(m_viewModel->searchText());
     m_clear->setObjectName(QStringLiteral("clearSearchButton"));
@@ -98,6 +100,8 @@ ConversationListView::ConversationListView(ConversationListViewModel* viewModel,
         }
     });
     connect(m_viewModel, &ConversationListViewModel::filteredConversationsChanged, this, &ConversationListView::refresh);
+    connect(m_viewModel, &ConversationListViewModel::pendingDeletionChanged, this, &ConversationListView::confirmDeletion);
+    connect(m_viewModel, &ConversationListViewModel::deleteFailed, this, [this](const QString& error) { Sheet::showError(this, error); });
     // Selection, not the current index: the list makes its first row current (without
     // selecting it) whenever it gets the focus back, e.g. when a context menu closes.
     connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
@@ -115,7 +119,17 @@ ConversationListView::ConversationListView(ConversationListViewModel* viewModel,
         if (index.isValid())
             contextMenu(m_model->conversationAt(index.row()))->popup(m_list->viewport()->mapToGlobal(pos));
     });
+    connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &ConversationListView::retranslate);
+    retranslate();
     refresh();
+}
+
+void ConversationListView::retranslate()
+{
+    m_title->setText(Localized::text("conversation.title"));
+    m_search->setPlaceholderText(Localized::text("conversation.search_placeholder"));
+    // Rows say "yesterday" in the language in force.
+    m_list->viewport()->update();
 }
 
 bool ConversationListView::eventFilter(QObject* watched, QEvent* event)
@@ -127,6 +141,22 @@ bool ConversationListView::eventFilter(QObject* watched, QEvent* event)
         && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton)
         return true;
     return QWidget::eventFilter(watched, event);
+}
+
+void ConversationListView::confirmDeletion()
+{
+    if (!m_viewModel->pendingDeletion())
+        return;
+    QPointer<ConversationListViewModel> viewModel(m_viewModel);
+    Sheet::confirm(this, Localized::text("conversation.delete_confirm"), Localized::text("common.delete"),
+        [viewModel] {
+            if (viewModel)
+                viewModel->confirmDelete();
+        },
+        [viewModel] {
+            if (viewModel)
+                viewModel->cancelDelete();
+        });
 }
 
 void ConversationListView::refresh()
@@ -174,7 +204,7 @@ QMenu* ConversationListView::contextMenu(const Conversation& conversation)
         [viewModel, conversation] { viewModel->toggleMute(conversation); });
     add("conversation.mark_read", "markReadAction", [viewModel, conversation] { viewModel->markAsRead(conversation); });
     QAction* remove = add("conversation.delete", "deleteAction",
-        [viewModel, conversation] { viewModel->deleteConversation(conversation); });
+        [viewModel, conversation] { viewModel->requestDelete(conversation); });
     ContextMenu::markDestructive(remove);
     return menu;
 }

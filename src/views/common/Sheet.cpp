@@ -1,0 +1,66 @@
+#include "views/common/Sheet.h"
+
+#include "views/common/Localized.h"
+
+#include <QDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace Sheet {
+
+QDialog* present(QWidget* parent, QWidget* screen, QSize size, const QString& objectName)
+{
+    auto* dialog = new QDialog(parent);
+    dialog->setObjectName(objectName);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setFixedSize(size);
+    auto* layout = new QVBoxLayout(dialog);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(screen);
+    dialog->setWindowTitle(screen->windowTitle());
+    QObject::connect(screen, &QWidget::windowTitleChanged, dialog, &QWidget::setWindowTitle);
+    dialog->open();
+    return dialog;
+}
+
+void dismiss(QWidget* screen)
+{
+    if (auto* dialog = qobject_cast<QDialog*>(screen->window()))
+        dialog->reject();
+}
+
+void showError(QWidget* parent, const QString& message)
+{
+    auto* box = new QMessageBox(QMessageBox::Warning, Localized::text("common.error"), message, QMessageBox::NoButton, parent);
+    box->setObjectName(QStringLiteral("errorAlert"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setTextFormat(Qt::PlainText);
+    box->addButton(Localized::text("common.ok"), QMessageBox::AcceptRole);
+    box->open();
+}
+
+QMessageBox* confirm(QWidget* parent, const QString& question, const QString& destructiveLabel,
+    std::function<void()> confirmed, std::function<void()> cancelled)
+{
+    auto* box = new QMessageBox(QMessageBox::Question, QString(), question, QMessageBox::NoButton, parent);
+    box->setObjectName(QStringLiteral("confirmation"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setTextFormat(Qt::PlainText);
+    QPushButton* cancel = box->addButton(Localized::text("common.cancel"), QMessageBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("cancelButton"));
+    QPushButton* destroy = box->addButton(destructiveLabel, QMessageBox::DestructiveRole);
+    destroy->setObjectName(QStringLiteral("confirmButton"));
+    box->setDefaultButton(cancel);
+    box->setEscapeButton(cancel);
+    QObject::connect(box, &QMessageBox::finished, box, [box, destroy, confirmed = std::move(confirmed), cancelled = std::move(cancelled)] {
+        if (box->clickedButton() == destroy)
+            confirmed();
+        else
+            cancelled();
+    });
+    box->open();
+    return box;
+}
+
+} // namespace Sheet

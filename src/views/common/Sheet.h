@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QDialog;
+class QMessageBox;
+class QSize;
+class QWidget;
+
+// A screen shown over its window as a window-modal dialog of a fixed size. The
+// dialog follows the screen's window title, closes on Escape and deletes itself
+// (and so the screen) when closed: every presentation starts afresh.
+namespace Sheet {
+
+QDialog* present(QWidget* parent, QWidget* screen, QSize size, const QString& objectName);
+// Closes the sheet that holds the screen, if any.
+void dismiss(QWidget* screen);
+// The alert of a failed action: title "common.error", one "common.ok" button.
+void showError(QWidget* parent, const QString& message);
+// Asks before something is thrown away: the question, a cancel button and a
+// destructive button; exactly one of the two callbacks runs when it closes.
+QMessageBox* confirm(QWidget* parent, const QString& question, const QString& destructiveLabel,
+    std::function<void()> confirmed, std::function<void()> cancelled);
+
+} // namespace Sheet

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "models/User.h"
+
+#include <QWidget>
+
+class AddContactViewModel;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class Spinner;
+
+// The add-contact sheet: a search field, the users found with their add
+// buttons, and the status line (progress, or the error in red).
+class AddContactView : public QWidget {
+    Q_OBJECT
+public:
+    // Takes ownership of the view model.
+    explicit AddContactView(AddContactViewModel* viewModel, QWidget* parent = nullptr);
+
+    AddContactViewModel* viewModel() const { return m_viewModel; }
+
+private:
+    void retranslate();
+    void refresh();
+    void updateStatus();
+    QWidget* resultRow(const User& user);
+
+    AddContactViewModel* m_viewModel;
+    QLabel* m_title;
+    QPushButton* m_close;
+    QLineEdit* m_field;
+    QPushButton* m_search;
+    Spinner* m_spinner;
+    QLabel* m_error;
+    QListWidget* m_results;
+};

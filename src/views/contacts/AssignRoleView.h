@@ -1,0 +1,35 @@
+#pragma once
+
+#include "models/GroupMember.h"
+
+#include <QWidget>
+
+class AssignRoleViewModel;
+class QLabel;
+class QListWidget;
+class QStackedWidget;
+
+// The members of a group, each with a mark showing whether this screen gave
+// them the role; a click gives it or takes it back.
+class AssignRoleView : public QWidget {
+    Q_OBJECT
+public:
+    // Takes ownership of the view model.
+    explicit AssignRoleView(AssignRoleViewModel* viewModel, QWidget* parent = nullptr);
+
+    AssignRoleViewModel* viewModel() const { return m_viewModel; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void retranslate();
+    void refresh();
+    QWidget* memberRow(const GroupMember& member);
+
+    AssignRoleViewModel* m_viewModel;
+    bool m_started = false;
+    QStackedWidget* m_content;
+    QLabel* m_empty;
+    QListWidget* m_list;
+};

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "models/FriendRequest.h"
+
+#include <QWidget>
+
+class FriendRequestsViewModel;
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QStackedWidget;
+
+// The friend-requests sheet: the requests with accept and reject for pending
+// ones and the final word for answered ones. Loads when first shown.
+class FriendRequestsView : public QWidget {
+    Q_OBJECT
+public:
+    // Takes ownership of the view model.
+    explicit FriendRequestsView(FriendRequestsViewModel* viewModel, QWidget* parent = nullptr);
+
+    FriendRequestsViewModel* viewModel() const { return m_viewModel; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void retranslate();
+    void refresh();
+    void updateError();
+    QWidget* requestRow(const FriendRequest& request);
+
+    FriendRequestsViewModel* m_viewModel;
+    bool m_started = false;
+    QLabel* m_title;
+    QPushButton* m_close;
+    QStackedWidget* m_content;
+    QLabel* m_empty;
+    QListWidget* m_list;
+    QLabel* m_error;
+};

@@ -1,0 +1,71 @@
+#include "views/contacts/GroupRolesButton.h"
+
+#include "state/AssignRoleViewModel.h"
+#include "state/GroupRoleDetailViewModel.h"
+#include "state/GroupRolesMenuViewModel.h"
+#include "state/LocalizationManager.h"
+#include "views/common/Appearance.h"
+#include "views/common/Icons.h"
+#include "views/common/Localized.h"
+#include "views/common/Sheet.h"
+#include "views/contacts/AssignRoleView.h"
+#include "views/contacts/GroupRoleDetailView.h"
+
+#include <QDialog>
+#include <QMenu>
+
+GroupRolesButton::GroupRolesButton(GroupRolesMenuViewModel* viewModel, QWidget* parent)
+    : QToolButton(parent)
+    , m_viewModel(viewModel)
+{
+    setObjectName(QStringLiteral("groupRolesButton"));
+    m_viewModel->setParent(this);
+    setAutoRaise(true);
+    setCursor(Qt::PointingHandCursor);
+    setPopupMode(QToolButton::InstantPopup);
+    setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
+    Icons::apply(this, QStringLiteral("ellipsis.circle"), 18, Appearance::secondaryText());
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("groupRolesMenu"));
+    m_create = menu->addAction(QString());
+    m_create->setObjectName(QStringLiteral("createRoleAction"));
+    connect(m_create, &QAction::triggered, this, &GroupRolesButton::showRoleEditor);
+    setMenu(menu);
+    hide();
+    connect(m_viewModel, &GroupRolesMenuViewModel::resolved, this, [this] { setVisible(m_viewModel->isOwner()); });
+    connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &GroupRolesButton::retranslate);
+    retranslate();
+    m_viewModel->resolve();
+}
+
+void GroupRolesButton::retranslate()
+{
+    m_create->setText(Localized::text("roles.create"));
+}
+
+QDialog* GroupRolesButton::showRoleEditor()
+{
+    const std::optional<qint64> groupId = m_viewModel->groupId();
+    if (!groupId || m_sheet)
+        return m_sheet;
+    auto* model = new GroupRoleDetailViewModel(*groupId, m_viewModel->conversationId(), std::nullopt,
+        GroupRolesMenuViewModel::presetColors(), m_viewModel->groupService());
+    auto* screen = new GroupRoleDetailView(model);
+    connect(model, &GroupRoleDetailViewModel::saved, this, [this, screen](const std::optional<GroupService::GroupRole>& created) {
+        Sheet::dismiss(screen);
+        if (created)
+            showAssignment(*created);
+    });
+    m_sheet = Sheet::present(window(), screen, QSize(420, 460), QStringLiteral("roleEditorSheet"));
+    return m_sheet;
+}
+
+QDialog* GroupRolesButton::showAssignment(const GroupService::GroupRole& role)
+{
+    const std::optional<qint64> groupId = m_viewModel->groupId();
+    if (!groupId)
+        return nullptr;
+    auto* model = new AssignRoleViewModel(*groupId, m_viewModel->conversationId(), role, {}, m_viewModel->groupService());
+    m_sheet = Sheet::present(window(), new AssignRoleView(model), QSize(380, 460), QStringLiteral("assignRoleSheet"));
+    return m_sheet;
+}
