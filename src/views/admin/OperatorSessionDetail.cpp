@@ -7,6 +7,7 @@
 #include "views/admin/OperatorSessionRow.h"
 #include "views/admin/TintColor.h"
 #include "views/common/Appearance.h"
+#include "views/common/ElidedLabel.h"
 #include "views/common/Localized.h"
 
 #include <QFrame>
@@ -19,7 +20,7 @@
 OperatorSessionDetail::OperatorSessionDetail(OperatorConsoleViewModel* model, QWidget* parent)
     : QWidget(parent)
     , m_model(model)
-    , m_name(new QLabel(this))
+    , m_name(new ElidedLabel(this))
     , m_sessionId(new QLabel(this))
     , m_status(new CapsuleBadge(QString(), Tint::Gray, this))
     , m_accept(new QPushButton(this))
@@ -38,9 +39,7 @@ OperatorSessionDetail::OperatorSessionDetail(OperatorConsoleViewModel* model, QW
     auto* titles = new QVBoxLayout;
     titles->setSpacing(2);
     m_name->setObjectName(QStringLiteral("detailName"));
-    m_name->setTextFormat(Qt::PlainText);
     m_name->setFont(Appearance::font(Appearance::TextStyle::Headline));
-    m_name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_sessionId->setObjectName(QStringLiteral("detailSessionId"));
     m_sessionId->setFont(Appearance::font(Appearance::TextStyle::Caption));
     Appearance::setTextColor(m_sessionId, Appearance::secondaryText());
@@ -110,7 +109,7 @@ void OperatorSessionDetail::update()
     const std::optional<OperatorSession> session = m_model->selectedSession();
     if (!session)
         return;
-    m_name->setText(OperatorSessionRow::displayName(*session));
+    m_name->setFullText(OperatorSessionRow::displayName(*session));
     m_sessionId->setText(printfFormat(Localized::text("operator.session_id"), { QString::number(session->id) }));
     const auto info = OperatorConsoleViewModel::statusInfo(session->status);
     m_status->setBadge(Localized::text(info.textKey), info.tint);

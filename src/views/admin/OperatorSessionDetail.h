@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class CapsuleBadge;
+class ElidedLabel;
 class OperatorConsoleViewModel;
 class QLabel;
 class QLineEdit;
@@ -22,7 +23,7 @@ private:
     void send();
 
     OperatorConsoleViewModel* m_model;
-    QLabel* m_name;
+    ElidedLabel* m_name;
     QLabel* m_sessionId;
     CapsuleBadge* m_status;
     QPushButton* m_accept;

@@ -3,6 +3,7 @@
 #include "state/OperatorConsoleViewModel.h"
 #include "views/admin/TintColor.h"
 #include "views/common/Appearance.h"
+#include "views/common/ElidedLabel.h"
 #include "views/common/Localized.h"
 
 #include <QHBoxLayout>
@@ -58,16 +59,17 @@ OperatorSessionRow::OperatorSessionRow(const OperatorSession& session, bool show
 
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
-    QLabel* nameLabel = plainLabel(name, TextStyle::Body, this);
+    auto* nameLabel = new ElidedLabel(this);
     nameLabel->setObjectName(QStringLiteral("customerName"));
-    QLabel* last = plainLabel(session.lastMessage.value_or(QString()), TextStyle::Caption, this);
+    nameLabel->setFont(Appearance::font(TextStyle::Body));
+    nameLabel->setFullText(name);
+    auto* last = new ElidedLabel(this);
     last->setObjectName(QStringLiteral("lastMessage"));
+    last->setFont(Appearance::font(TextStyle::Caption));
+    last->setFullText(session.lastMessage.value_or(QString()));
     Appearance::setTextColor(last, Appearance::secondaryText());
-    for (QLabel* label : { nameLabel, last }) {
-        label->setMinimumWidth(20);
-        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        label->setToolTip(label->text());
-    }
+    nameLabel->setToolTip(nameLabel->fullText());
+    last->setToolTip(last->fullText());
     texts->addWidget(nameLabel);
     texts->addWidget(last);
     row->addLayout(texts, 1);

@@ -15,6 +15,7 @@
 #include "views/admin/OperatorSessionRow.h"
 #include "views/admin/OperatorStatisticsView.h"
 #include "views/admin/OperatorStatusBadge.h"
+#include "views/common/ElidedLabel.h"
 #include "views/common/Localized.h"
 
 #include <QJsonDocument>
@@ -71,7 +72,7 @@ QStringList rowTexts(QListWidget* list)
     for (int i = 0; i < list->count(); ++i) {
         QListWidgetItem* item = list->item(i);
         if (auto* row = qobject_cast<OperatorSessionRow*>(list->itemWidget(item)))
-            out << row->findChild<QLabel*>(u"customerName"_s)->text();
+            out << row->findChild<ElidedLabel*>(u"customerName"_s)->fullText();
         else
             out << u"["_s + item->text() + u"]"_s;
     }
