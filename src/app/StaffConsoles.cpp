@@ -18,7 +18,7 @@ StaffConsoles::StaffConsoles(AuthViewModel* auth, APIClient& api)
     , m_auth(auth)
     , m_api(api)
 {
-    connect(auth, &AuthViewModel::isAuthenticatedChanged, this, &StaffConsoles::closeRevoked);
+    // Signing out, too, changes the user (to none).
     connect(auth, &AuthViewModel::userChanged, this, &StaffConsoles::closeRevoked);
 }
 

@@ -96,6 +96,7 @@ private Q_SLOTS:
         console.resize(900, 600);
         console.show();
         QTRY_COMPARE(console.model()->sessions().size(), 6);
+        QTRY_VERIFY(!console.model()->isLoading());
         const auto badges = console.findChildren<OperatorStatusBadge*>();
         QCOMPARE(badges.at(0)->countText(), u"1"_s);
         QCOMPARE(badges.at(1)->countText(), u"1"_s);
@@ -129,6 +130,7 @@ private Q_SLOTS:
         console.resize(900, 600);
         console.show();
         QTRY_VERIFY(rowOf(console.workspaceList(), 1));
+        QTRY_VERIFY(!console.model()->isLoading());
         QVERIFY(child<QWidget>(&console, u"emptySelection"_s)->isVisible());
         console.workspaceList()->setCurrentItem(rowOf(console.workspaceList(), 1));
         auto* accept = child<QPushButton>(&console, u"acceptButton"_s);
@@ -159,6 +161,7 @@ private Q_SLOTS:
         console.resize(900, 600);
         console.show();
         QTRY_VERIFY(rowOf(console.workspaceList(), 2));
+        QTRY_VERIFY(!console.model()->isLoading());
         console.workspaceList()->setCurrentItem(rowOf(console.workspaceList(), 1));
         auto* field = child<QLineEdit>(&console, u"replyField"_s);
         auto* send = child<QPushButton>(&console, u"sendButton"_s);

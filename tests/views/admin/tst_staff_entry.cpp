@@ -7,6 +7,8 @@
 #include "app/StaffConsoles.h"
 #include "state/AuthViewModel.h"
 #include "state/LocalizationManager.h"
+#include "state/AdminDashboardViewModel.h"
+#include "state/OperatorConsoleViewModel.h"
 #include "views/admin/AdminDashboardView.h"
 #include "views/admin/OperatorConsoleView.h"
 #include "views/common/Localized.h"
@@ -16,6 +18,18 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// The consoles' first loads get answers, so they end while the test looks on.
+void scriptConsoles(RecordingHttpServer& server)
+{
+    server.respond(u"/api/admin/stats"_s, { 200, "{}" });
+    server.respond(procedure("operator.getSessions"), ok("[]"));
+    server.respond(procedure("operator.getStats"), ok("{}"));
+}
+
+} // namespace
 
 class TestStaffEntry : public QObject {
     Q_OBJECT
@@ -44,7 +58,8 @@ private Q_SLOTS:
         if (!role.isEmpty())
             user.role = role;
         stack.storeSession(user);
-        stack.server.respond(u"/api/auth/me"_s, { 200, json::serialize(json::encode(user).toObject()) });
+        stack.server.respond(u"/api/auth/me"_s, { 200, "{\"user\":" + json::serialize(json::encode(user).toObject()) + "}" });
+        scriptConsoles(stack.server);
         AuthViewModel auth({ &stack.auth, &stack.keychain, &stack.ws });
         StaffConsoles* consoles = StaffConsoles::of(&auth, &stack.api);
         SettingsListView settings(&auth);
@@ -60,10 +75,13 @@ private Q_SLOTS:
         consoles->open(StaffConsoles::Console::Operator);
         QCOMPARE(consoles->window(StaffConsoles::Console::Administration) != nullptr, role == u"admin");
         QCOMPARE(consoles->window(StaffConsoles::Console::Operator) != nullptr, links.contains(Localized::text("operator.title")));
-        if (role == u"admin") {
-            QVERIFY(qobject_cast<AdminDashboardView*>(consoles->window(StaffConsoles::Console::Administration)));
-            QVERIFY(qobject_cast<OperatorConsoleView*>(consoles->window(StaffConsoles::Console::Operator)));
-        }
+        QPointer<AdminDashboardView> admin = qobject_cast<AdminDashboardView*>(consoles->window(StaffConsoles::Console::Administration));
+        QPointer<OperatorConsoleView> serve = qobject_cast<OperatorConsoleView*>(consoles->window(StaffConsoles::Console::Operator));
+        QCOMPARE(admin != nullptr, role == u"admin");
+        QCOMPARE(serve != nullptr, consoles->isOffered(StaffConsoles::Console::Operator));
+        // The consoles' first loads end before the client goes away.
+        QTRY_VERIFY(!admin || !admin->model()->isLoading());
+        QTRY_VERIFY(!serve || !serve->model()->isLoading());
     }
 
     // Signing out closes every console window and withdraws the entries.
@@ -73,8 +91,9 @@ private Q_SLOTS:
         User user = ClientStack::user(7, u"Staff"_s);
         user.role = u"admin"_s;
         stack.storeSession(user);
-        stack.server.respond(u"/api/auth/me"_s, { 200, json::serialize(json::encode(user).toObject()) });
+        stack.server.respond(u"/api/auth/me"_s, { 200, "{\"user\":" + json::serialize(json::encode(user).toObject()) + "}" });
         stack.server.respond(u"/api/auth/logout"_s, { 200, "{}" });
+        scriptConsoles(stack.server);
         AuthViewModel auth({ &stack.auth, &stack.keychain, &stack.ws });
         StaffConsoles* consoles = StaffConsoles::of(&auth, &stack.api);
         SettingsListView settings(&auth);
@@ -85,6 +104,10 @@ private Q_SLOTS:
         QVERIFY(admin && admin->isVisible());
         consoles->open(StaffConsoles::Console::Operator);
         QPointer<QWidget> serve = consoles->window(StaffConsoles::Console::Operator);
+        QTRY_VERIFY(!qobject_cast<AdminDashboardView*>(admin.data())->model()->isLoading());
+        QTRY_VERIFY(!qobject_cast<OperatorConsoleView*>(serve.data())->model()->isLoading());
+        QVERIFY(admin && serve);
+        QVERIFY(auth.isAuthenticated());
         testsupport::runTask(auth.logout());
         QTRY_VERIFY(!admin);
         QTRY_VERIFY(!serve);
