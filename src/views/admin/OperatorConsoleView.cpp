@@ -2,7 +2,7 @@
 
 #include "state/LocalizationManager.h"
 #include "state/OperatorConsoleViewModel.h"
-#include "views/admin/ErrorAlertBinding.h"
+#include "views/common/ErrorAlert.h"
 #include "views/admin/OperatorSessionDetail.h"
 #include "views/admin/OperatorSessionRow.h"
 #include "views/admin/OperatorStatisticsView.h"

@@ -10,6 +10,12 @@ ElidedLabel::ElidedLabel(QWidget* parent)
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
 }
 
+ElidedLabel::ElidedLabel(const QString& text, QWidget* parent)
+    : ElidedLabel(parent)
+{
+    setFullText(text);
+}
+
 void ElidedLabel::setFullText(const QString& text)
 {
     m_fullText = text;

@@ -9,6 +9,7 @@ class ElidedLabel : public QLabel {
     Q_OBJECT
 public:
     explicit ElidedLabel(QWidget* parent = nullptr);
+    explicit ElidedLabel(const QString& text, QWidget* parent = nullptr);
 
     void setFullText(const QString& text);
     QString fullText() const { return m_fullText; }

@@ -23,3 +23,18 @@ private:
 
     QPushButton* m_ok;
 };
+
+// Binds an alert to a state object with errorMessage(), clearError() and the
+// errorMessageChanged signal: shown while the text has a value, clearing it
+// however the person closes the alert.
+template <typename Model>
+ErrorAlert* bindErrorAlert(QWidget* screen, Model* model)
+{
+    auto* alert = new ErrorAlert(screen);
+    QObject::connect(model, &Model::errorMessageChanged, alert, [alert, model] { alert->setMessage(model->errorMessage()); });
+    QObject::connect(alert, &ErrorAlert::dismissed, model, [model] {
+        if (model->errorMessage())
+            model->clearError();
+    });
+    return alert;
+}

@@ -8,7 +8,7 @@
 #include "views/common/Localized.h"
 #include "views/common/Sheet.h"
 #include "views/common/Spinner.h"
-#include "views/contacts/ElidedLabel.h"
+#include "views/common/ElidedLabel.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
