@@ -7,14 +7,20 @@
 #include "store/Database.h"
 #include "store/Messages.h"
 
+#include "WireTime.h"
+
 #include "models/Json.h"
 
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QCoreApplication>
 #include <QJsonDocument>
 #include <QPointer>
 #include <QTimer>
 #include <QWebSocket>
+
+#include <limits>
+#include <utility>
 
 namespace {
 
@@ -27,6 +33,8 @@ QString errorCode(const ServerError& error)
         return QStringLiteral("FORBIDDEN");
     case ServerError::Kind::Unauthorized:
         return QStringLiteral("AUTH_FAILED");
+    case ServerError::Kind::Conflict:
+        return QStringLiteral("CONFLICT");
     default:
         return QStringLiteral("INVALID_PAYLOAD");
     }
@@ -61,8 +69,14 @@ void LiveHub::accept(std::unique_ptr<QWebSocket> owned)
     socket->setMaxAllowedIncomingFrameSize(kMaxBufferedFrame);
     socket->setMaxAllowedIncomingMessageSize(kMaxBufferedFrame);
     m_connections.insert(socket, Connection {});
+    m_unsent.insert(socket, 0);
+    connect(socket, &QWebSocket::bytesWritten, this, [this, socket](qint64 written) {
+        // Frame headers count here too, so this may run a little ahead of the payloads.
+        if (const auto it = m_unsent.find(socket); it != m_unsent.end())
+            *it = qMax<qint64>(0, *it - written);
+    });
     connect(socket, &QWebSocket::textMessageReceived, this, [this, socket](const QString& text) { onText(socket, text); });
-    connect(socket, &QWebSocket::binaryMessageReceived, this, [socket](const QByteArray&) {
+    connect(socket, &QWebSocket::binaryMessageReceived, this, [this, socket](const QByteArray&) {
         sendError(socket, QStringLiteral("INVALID_FRAME"), QStringLiteral("Frames must be JSON text"));
     });
     connect(socket, &QWebSocket::disconnected, this, [this, socket] { onClosed(socket); });
@@ -85,9 +99,10 @@ qint64 LiveHub::onlineCount() const
     return m_byUser.uniqueKeys().size();
 }
 
-Presence LiveHub::presence() const
+Presence LiveHub::presenceFor(qint64 viewerId) const
 {
-    return [this](qint64 userId) { return isOnline(userId); };
+    const QSet<qint64> hidden = m_contacts.presenceHiddenFrom(viewerId);
+    return [this, hidden](qint64 userId) { return !hidden.contains(userId) && isOnline(userId); };
 }
 
 QList<QWebSocket*> LiveHub::socketsOf(qint64 userId) const
@@ -97,8 +112,18 @@ QList<QWebSocket*> LiveHub::socketsOf(qint64 userId) const
 
 void LiveHub::send(QWebSocket* socket, const QString& type, const QJsonObject& payload)
 {
+    const auto unsent = m_unsent.find(socket);
+    if (unsent == m_unsent.end())
+        return;
     const QJsonObject frame { { QStringLiteral("type"), type }, { QStringLiteral("payload"), payload } };
-    socket->sendTextMessage(QString::fromUtf8(QJsonDocument(frame).toJson(QJsonDocument::Compact)));
+    *unsent += socket->sendTextMessage(QString::fromUtf8(QJsonDocument(frame).toJson(QJsonDocument::Compact)));
+    if (*unsent <= kMaxUnsent)
+        return;
+    qWarning().noquote() << "[WS] Closing a socket that left" << *unsent << "bytes unread";
+    m_unsent.erase(unsent);
+    // A close frame would only queue behind what the peer does not read: drop the connection.
+    socket->abort();
+    onClosed(socket);
 }
 
 void LiveHub::sendError(QWebSocket* socket, const QString& code, const QString& message, const QJsonObject& extra)
@@ -166,6 +191,7 @@ void LiveHub::onClosed(QWebSocket* socket)
         return;
     const Connection connection = it.value();
     m_connections.erase(it);
+    m_unsent.remove(socket);
     socket->deleteLater();
     if (connection.userId == 0)
         return;
@@ -254,7 +280,7 @@ void LiveHub::handleAuth(QWebSocket* socket, const QJsonObject& payload)
         sendError(socket, QStringLiteral("ALREADY_AUTHENTICATED"), QStringLiteral("This connection is already authenticated"));
         return;
     }
-    const auto refuse = [socket](const QString& why) {
+    const auto refuse = [this, socket](const QString& why) {
         sendError(socket, QStringLiteral("AUTH_FAILED"), why);
         socket->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("authentication failed"));
     };
@@ -283,6 +309,7 @@ void LiveHub::handleAuth(QWebSocket* socket, const QJsonObject& payload)
     if (!deviceId.isEmpty())
         m_accounts.recordDevice(connection.userId, connection.sessionId, deviceId, deviceType);
 
+    closeWhenExpired(socket, connection.sessionId, session->accessExpires);
     send(socket, QStringLiteral("auth_success"), { { QStringLiteral("userId"), connection.userId } });
     const QList<qint64> watchers = m_contacts.presenceWatchers(connection.userId);
     if (firstSocket) {
@@ -294,6 +321,23 @@ void LiveHub::handleAuth(QWebSocket* socket, const QJsonObject& payload)
         if (isOnline(other))
             send(socket, QStringLiteral("online"), { { QStringLiteral("userId"), other } });
     }
+}
+
+void LiveHub::closeWhenExpired(QWebSocket* socket, qint64 sessionId, qint64 expiresSeconds)
+{
+    // A timer holds at most about 24 days; a longer-lived token is looked at again then.
+    constexpr qint64 kLongestWaitMs = std::numeric_limits<int>::max();
+    const qint64 waitMs = qBound<qint64>(0, expiresSeconds * 1000 - QDateTime::currentMSecsSinceEpoch(), kLongestWaitMs);
+    QPointer<QWebSocket> guard(socket);
+    QTimer::singleShot(int(waitMs), this, [this, guard, sessionId, expiresSeconds] {
+        if (!guard || m_connections.value(guard).sessionId != sessionId)
+            return;
+        if (expiresSeconds > wiretime::nowSeconds()) {
+            closeWhenExpired(guard, sessionId, expiresSeconds);
+            return;
+        }
+        guard->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("access token expired"));
+    });
 }
 
 void LiveHub::handleSend(QWebSocket* socket, const Connection& connection, const QJsonObject& payload)
@@ -310,18 +354,56 @@ void LiveHub::handleSend(QWebSocket* socket, const Connection& connection, const
     message.fileMimeType = reader.optional<QString>(QLatin1StringView("fileMimeType"));
     message.replyToId = reader.optional<qint64>(QLatin1StringView("replyToId"));
 
-    // store() commits before it returns: an acknowledged message survives a crash.
-    const StoredMessage stored = m_messages.store(connection.userId, message);
-    send(socket, QStringLiteral("message_ack"),
-        { { QStringLiteral("clientMsgId"), message.clientMsgId },
-          { QStringLiteral("serverMsgId"), stored.serverMsgId },
-          { QStringLiteral("messageId"), stored.messageId },
-          { QStringLiteral("conversationId"), message.conversationId },
-          { QStringLiteral("isDuplicate"), stored.duplicate } });
-    if (stored.duplicate)
-        return;
-    if (const auto json = m_messages.messageJson(stored.messageId))
-        sendToConversation(message.conversationId, QStringLiteral("message_deliver"), { { QStringLiteral("message"), *json } }, socket);
+    // Everything that arrives in this turn of the event loop is written in one
+    // transaction once the turn is over.
+    if (m_queuedSends.isEmpty())
+        QMetaObject::invokeMethod(this, &LiveHub::flushSends, Qt::QueuedConnection);
+    m_queuedSends.append({ socket, { connection.userId, message } });
+}
+
+void LiveHub::flushSends()
+{
+    const QList<QueuedSend> queued = std::exchange(m_queuedSends, {});
+    QList<PendingMessage> batch;
+    batch.reserve(queued.size());
+    for (const QueuedSend& send : queued)
+        batch.append(send.pending);
+    // Acknowledgements go out only after the commit: an acknowledged message survives a crash.
+    const QList<SendOutcome> outcomes = m_messages.storeAll(batch);
+
+    for (qsizetype i = 0; i < queued.size(); ++i) {
+        QWebSocket* socket = queued[i].socket;
+        const OutgoingMessage& message = queued[i].pending.message;
+        const SendOutcome& outcome = outcomes[i];
+        const bool open = socket && m_connections.contains(socket);
+        const QJsonObject context { { QStringLiteral("clientMsgId"), message.clientMsgId } };
+        if (outcome.failed) {
+            if (open)
+                sendError(socket, QStringLiteral("INTERNAL_ERROR"), QStringLiteral("Internal server error"), context);
+            continue;
+        }
+        if (outcome.refusal) {
+            if (open)
+                sendError(socket, errorCode(*outcome.refusal), outcome.refusal->message(), context);
+            continue;
+        }
+        if (open) {
+            send(socket, QStringLiteral("message_ack"),
+                { { QStringLiteral("clientMsgId"), message.clientMsgId },
+                  { QStringLiteral("serverMsgId"), outcome.stored.serverMsgId },
+                  { QStringLiteral("messageId"), outcome.stored.messageId },
+                  { QStringLiteral("conversationId"), message.conversationId },
+                  { QStringLiteral("isDuplicate"), outcome.stored.duplicate } });
+        }
+        if (outcome.stored.duplicate)
+            continue;
+        try {
+            if (const auto json = m_messages.messageJson(outcome.stored.messageId))
+                sendToConversation(message.conversationId, QStringLiteral("message_deliver"), { { QStringLiteral("message"), *json } }, socket);
+        } catch (const std::exception& error) {
+            qWarning().noquote() << "[WS] Delivering a message failed:" << error.what();
+        }
+    }
 }
 
 void LiveHub::handleTyping(QWebSocket*, const Connection& connection, const QJsonObject& payload)
@@ -329,6 +411,7 @@ void LiveHub::handleTyping(QWebSocket*, const Connection& connection, const QJso
     const json::Reader reader(payload, json::Path {});
     const qint64 conversationId = reader.required<qint64>(QLatin1StringView("conversationId"));
     m_conversations.requireMember(conversationId, connection.userId);
+    m_conversations.requireUnblocked(conversationId, connection.userId);
     QList<qint64> others = m_conversations.memberIds(conversationId);
     others.removeAll(connection.userId);
     sendToUsers(others, QStringLiteral("typing"),

@@ -5,11 +5,13 @@
 // concern. Procedures push through it too (revocations, reactions, read marks).
 
 #include "live/Presence.h"
+#include "store/Messages.h"
 
 #include <QHash>
 #include <QJsonObject>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <memory>
@@ -17,7 +19,6 @@
 class Accounts;
 class Contacts;
 class Conversations;
-class Messages;
 class QWebSocket;
 
 class LiveHub : public QObject {
@@ -29,6 +30,9 @@ public:
     static constexpr qint64 kMaxFrame = 1 << 20;
     static constexpr qint64 kMaxBufferedFrame = 4 * kMaxFrame;
     static constexpr int kAuthTimeoutMs = 30000;
+    // A socket whose peer leaves more than this unread is closed: a client that never
+    // reads must not make the server hold its deliveries without bound.
+    static constexpr qint64 kMaxUnsent = 4 * 1024 * 1024;
 
     LiveHub(Accounts& accounts, Conversations& conversations, Messages& messages, Contacts& contacts,
         QObject* parent = nullptr);
@@ -39,7 +43,8 @@ public:
     bool isOnline(qint64 userId) const;
     // Accounts with at least one authenticated socket now.
     qint64 onlineCount() const;
-    Presence presence() const;
+    // Who is online as the viewer may see it: never someone with a block between them.
+    Presence presenceFor(qint64 viewerId) const;
 
     void sendToUsers(const QList<qint64>& userIds, const QString& type, const QJsonObject& payload,
         const QWebSocket* except = nullptr);
@@ -66,13 +71,16 @@ private:
     void onClosed(QWebSocket* socket);
     void handleAuth(QWebSocket* socket, const QJsonObject& payload);
     void handleSend(QWebSocket* socket, const Connection& connection, const QJsonObject& payload);
+    // Stores every send that arrived since the last flush in one transaction, then
+    // acknowledges and delivers them.
+    void flushSends();
+    void closeWhenExpired(QWebSocket* socket, qint64 sessionId, qint64 expiresSeconds);
     void handleTyping(QWebSocket* socket, const Connection& connection, const QJsonObject& payload);
     void handleRead(QWebSocket* socket, const Connection& connection, const QJsonObject& payload);
     void handleDelivered(const Connection& connection, const QJsonObject& payload);
 
-    static void send(QWebSocket* socket, const QString& type, const QJsonObject& payload);
-    static void sendError(QWebSocket* socket, const QString& code, const QString& message,
-        const QJsonObject& extra = {});
+    void send(QWebSocket* socket, const QString& type, const QJsonObject& payload);
+    void sendError(QWebSocket* socket, const QString& code, const QString& message, const QJsonObject& extra = {});
     QList<QWebSocket*> socketsOf(qint64 userId) const;
 
     Accounts& m_accounts;
@@ -81,4 +89,12 @@ private:
     Contacts& m_contacts;
     QHash<QWebSocket*, Connection> m_connections;
     QMultiHash<qint64, QWebSocket*> m_byUser;
+    // Bytes handed to each open socket and not yet written out.
+    QHash<QWebSocket*, qint64> m_unsent;
+
+    struct QueuedSend {
+        QPointer<QWebSocket> socket;
+        PendingMessage pending;
+    };
+    QList<QueuedSend> m_queuedSends;
 };

@@ -6,6 +6,6 @@
 void registerContactProcedures(ProcedureRegistry& registry, ServerContext& context)
 {
     registry.add(QStringLiteral("contacts.list"), ProcedureKind::Query, [&context](const ProcedureCall& call) -> QJsonValue {
-        return context.contacts.listFor(call.userId, context.hub.presence());
+        return context.contacts.listFor(call.userId, context.hub.presenceFor(call.userId));
     });
 }

@@ -74,7 +74,7 @@ void registerContactRequestProcedures(ProcedureRegistry& registry, ServerContext
     });
 
     registry.add(QStringLiteral("user.search"), ProcedureKind::Query, [&context, directory](const ProcedureCall& call) -> QJsonValue {
-        return directory->search(call.userId, call.reader().required<QString>(QLatin1StringView("keyword")), context.hub.presence());
+        return directory->search(call.userId, call.reader().required<QString>(QLatin1StringView("keyword")), context.hub.presenceFor(call.userId));
     });
 
     registry.add(QStringLiteral("user.report"), ProcedureKind::Mutation, [directory](const ProcedureCall& call) -> QJsonValue {

@@ -11,7 +11,7 @@
 void registerConversationProcedures(ProcedureRegistry& registry, ServerContext& context)
 {
     registry.add(QStringLiteral("conversations.list"), ProcedureKind::Query, [&context](const ProcedureCall& call) -> QJsonValue {
-        return context.conversations.listFor(call.userId, context.hub.presence());
+        return context.conversations.listFor(call.userId, context.hub.presenceFor(call.userId));
     });
 
     registry.add(QStringLiteral("conversations.create"), ProcedureKind::Mutation, [&context](const ProcedureCall& call) -> QJsonValue {

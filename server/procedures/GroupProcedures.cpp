@@ -15,6 +15,6 @@ void registerGroupProcedures(ProcedureRegistry& registry, ServerContext& context
     registry.add(QStringLiteral("groups.getMembers"), ProcedureKind::Query, [&context](const ProcedureCall& call) -> QJsonValue {
         const qint64 conversationId = call.reader().required<qint64>(QLatin1StringView("conversationId"));
         context.conversations.requireMember(conversationId, call.userId);
-        return context.conversations.membersOf(conversationId, context.hub.presence());
+        return context.conversations.membersOf(conversationId, context.hub.presenceFor(call.userId));
     });
 }

@@ -155,7 +155,7 @@ std::optional<AuthenticatedSession> Accounts::authenticate(const QString& access
         return std::nullopt;
     if (query.value(2).toLongLong() <= wiretime::nowSeconds())
         return std::nullopt;
-    return AuthenticatedSession { query.value(1).toLongLong(), query.value(0).toLongLong() };
+    return AuthenticatedSession { query.value(1).toLongLong(), query.value(0).toLongLong(), query.value(2).toLongLong() };
 }
 
 IssuedTokens Accounts::refresh(const QString& refreshToken)

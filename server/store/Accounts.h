@@ -38,6 +38,8 @@ struct ProfileChanges {
 struct AuthenticatedSession {
     qint64 userId = 0;
     qint64 sessionId = 0;
+    // When the access token stops being valid (seconds since the epoch).
+    qint64 accessExpires = 0;
 };
 
 class Accounts {

@@ -1,6 +1,7 @@
 #include "store/Contacts.h"
 
 #include "http/ServerError.h"
+#include "store/Blocks.h"
 #include "store/Database.h"
 #include "store/RowJson.h"
 #include "WireTime.h"
@@ -63,10 +64,19 @@ QList<qint64> Contacts::presenceWatchers(qint64 userId)
                                                " JOIN conversation_members other ON other.conversation_id = c.id AND other.user_id != mine.user_id"
                                                " WHERE mine.user_id = ?"),
         { userId, userId });
+    const QSet<qint64> hidden = presenceHiddenFrom(userId);
     QList<qint64> ids;
-    while (query.next())
-        ids.append(query.value(0).toLongLong());
+    while (query.next()) {
+        const qint64 id = query.value(0).toLongLong();
+        if (!hidden.contains(id))
+            ids.append(id);
+    }
     return ids;
+}
+
+QSet<qint64> Contacts::presenceHiddenFrom(qint64 userId)
+{
+    return Blocks(m_db).around(userId);
 }
 
 void Contacts::remove(qint64 userId, qint64 contactId)

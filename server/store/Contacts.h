@@ -6,6 +6,7 @@
 
 #include <QJsonArray>
 #include <QList>
+#include <QSet>
 
 class Database;
 
@@ -17,8 +18,10 @@ public:
     // Makes a and b contacts of each other (nothing changes where they already are).
     void connect(qint64 a, qint64 b);
     // Users to tell when this user comes online or goes offline: whoever has them as a
-    // contact or shares a private conversation with them.
+    // contact or shares a private conversation with them, unless either has blocked the other.
     QList<qint64> presenceWatchers(qint64 userId);
+    // Users whose presence this user does not see and who do not see this user's.
+    QSet<qint64> presenceHiddenFrom(qint64 userId);
     // Takes contactId off the user's list (the other side keeps theirs); throws 404
     // when it is not on the list.
     void remove(qint64 userId, qint64 contactId);

@@ -1,6 +1,7 @@
 #include "store/Conversations.h"
 
 #include "http/ServerError.h"
+#include "store/Blocks.h"
 #include "store/Database.h"
 #include "store/RowJson.h"
 #include "store/SystemSettings.h"
@@ -43,6 +44,7 @@ qint64 Conversations::openPrivate(qint64 userId, qint64 otherUserId)
         throw ServerError::badRequest(QStringLiteral("A private conversation needs another user"));
     if (!m_db.scalar(QStringLiteral("SELECT 1 FROM users WHERE id = ?"), { otherUserId }).isValid())
         throw ServerError::notFound(QStringLiteral("User not found"));
+    Blocks(m_db).requireNone(userId, otherUserId);
     const QString key = QStringLiteral("%1:%2").arg(qMin(userId, otherUserId)).arg(qMax(userId, otherUserId));
 
     Database::Transaction transaction(m_db);
@@ -83,6 +85,15 @@ qint64 Conversations::createGroup(qint64 ownerId, const QString& rawName, const 
         if (!m_db.scalar(QStringLiteral("SELECT 1 FROM users WHERE id = ?"), { id }).isValid())
             throw ServerError::notFound(QStringLiteral("User %1 not found").arg(id));
     }
+    // Nobody is put into a group by a stranger or by someone they have blocked.
+    Blocks blocks(m_db);
+    for (const qint64 id : members) {
+        if (id == ownerId)
+            continue;
+        if (!m_db.scalar(QStringLiteral("SELECT 1 FROM contacts WHERE user_id = ? AND contact_id = ?"), { ownerId, id }).isValid()
+            || blocks.hasBlocked(id, ownerId))
+            throw ServerError::forbidden(QStringLiteral("User %1 is not one of your contacts and cannot be added").arg(id));
+    }
 
     Database::Transaction transaction(m_db);
     const QString now = wiretime::now();
@@ -97,6 +108,23 @@ qint64 Conversations::createGroup(qint64 ownerId, const QString& rawName, const 
             { id, member, member == ownerId ? QStringLiteral("owner") : QStringLiteral("member"), now });
     transaction.commit();
     return id;
+}
+
+std::optional<qint64> Conversations::privatePeer(qint64 conversationId, qint64 userId)
+{
+    const QVariant other = m_db.scalar(QStringLiteral("SELECT m.user_id FROM conversations c"
+                                                      " JOIN conversation_members m ON m.conversation_id = c.id"
+                                                      " WHERE c.id = ? AND c.type = 'private' AND m.user_id != ?"),
+        { conversationId, userId });
+    if (!other.isValid())
+        return std::nullopt;
+    return other.toLongLong();
+}
+
+void Conversations::requireUnblocked(qint64 conversationId, qint64 userId)
+{
+    if (const auto peer = privatePeer(conversationId, userId))
+        Blocks(m_db).requireNone(userId, *peer);
 }
 
 bool Conversations::isDissolvedGroup(qint64 conversationId)

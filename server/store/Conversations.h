@@ -28,8 +28,14 @@ public:
     // The one private conversation of two users, made on first use; shown again to
     // the creator if they had deleted it.
     qint64 openPrivate(qint64 userId, qint64 otherUserId);
-    // At most the configured number of members, the owner included.
+    // At most the configured number of members, the owner included; the others must be
+    // the owner's contacts who have not blocked the owner (403 otherwise).
     qint64 createGroup(qint64 ownerId, const QString& name, const QList<qint64>& memberIds);
+    // The other member of a private conversation; nothing for a group.
+    std::optional<qint64> privatePeer(qint64 conversationId, qint64 userId);
+    // Throws ServerError 403 when this is a private conversation and either member has
+    // blocked the other: nothing is sent or typed into it then.
+    void requireUnblocked(qint64 conversationId, qint64 userId);
     // A group an administrator dissolved: it keeps its history but takes no more messages.
     bool isDissolvedGroup(qint64 conversationId);
 

@@ -60,14 +60,21 @@ StoredMessage Messages::store(qint64 senderId, const OutgoingMessage& message)
 
     // A repeated send is answered before anything else is checked: the first one was accepted.
     {
-        QSqlQuery query = m_db.exec(QStringLiteral("SELECT id, server_msg_id FROM messages WHERE sender_id = ? AND client_msg_id = ?"),
+        QSqlQuery query = m_db.exec(QStringLiteral("SELECT id, server_msg_id, conversation_id FROM messages"
+                                                   " WHERE sender_id = ? AND client_msg_id = ?"),
             { senderId, message.clientMsgId });
-        if (query.next())
+        if (query.next()) {
+            // The same id in another conversation is a different message the client
+            // mislabelled: acknowledging it would tell the client it was stored.
+            if (query.value(2).toLongLong() != message.conversationId)
+                throw ServerError::conflict(QStringLiteral("clientMsgId was already used for a message in another conversation"));
             return StoredMessage { query.value(0).toLongLong(), query.value(1).toString(), true };
+        }
     }
 
     if (m_conversations.isDissolvedGroup(message.conversationId))
         throw ServerError::forbidden(QStringLiteral("This group has been dissolved"));
+    m_conversations.requireUnblocked(message.conversationId, senderId);
     if (!sendableTypes().contains(message.type))
         throw ServerError::badRequest(QStringLiteral("Unknown message type \"%1\"").arg(message.type.left(40)));
     checkText(message.content, kMaxContent, QStringLiteral("message text"));
@@ -104,6 +111,33 @@ StoredMessage Messages::store(qint64 senderId, const OutgoingMessage& message)
     m_conversations.showToAll(message.conversationId);
     transaction.commit();
     return stored;
+}
+
+QList<SendOutcome> Messages::storeAll(const QList<PendingMessage>& batch)
+{
+    QList<SendOutcome> outcomes(batch.size());
+    try {
+        Database::Transaction transaction(m_db);
+        for (qsizetype i = 0; i < batch.size(); ++i) {
+            // store() runs in a savepoint of this transaction: a refusal undoes only its own writes.
+            try {
+                outcomes[i].stored = store(batch[i].senderId, batch[i].message);
+            } catch (const ServerError& error) {
+                outcomes[i].refusal = error;
+            } catch (const std::exception& error) {
+                qWarning().noquote() << "[Server] Storing a message failed:" << error.what();
+                outcomes[i].failed = true;
+            }
+        }
+        transaction.commit();
+    } catch (const std::exception& error) {
+        qWarning().noquote() << "[Server] Committing messages failed:" << error.what();
+        for (SendOutcome& outcome : outcomes) {
+            outcome.refusal.reset();
+            outcome.failed = true;
+        }
+    }
+    return outcomes;
 }
 
 qint64 Messages::storeNotice(qint64 conversationId, qint64 senderId, const QString& content)

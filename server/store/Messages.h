@@ -3,9 +3,13 @@
 // Chat messages and their reactions. Storing a message is idempotent per sender and
 // client message id: a repeated send returns the first message's ids.
 
+#include "http/ServerError.h"
+
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QString>
+
+#include <QList>
 
 #include <optional>
 
@@ -30,6 +34,19 @@ struct StoredMessage {
     bool duplicate = false;
 };
 
+struct PendingMessage {
+    qint64 senderId = 0;
+    OutgoingMessage message;
+};
+
+// What became of one message of a batch: stored (perhaps as a repeat), refused with a
+// ServerError, or failed for a fault of the server's own.
+struct SendOutcome {
+    StoredMessage stored;
+    std::optional<ServerError> refusal;
+    bool failed = false;
+};
+
 struct ReactionChange {
     qint64 conversationId = 0;
     bool changed = false;
@@ -46,6 +63,10 @@ public:
 
     // Validates, checks membership and commits; throws ServerError for bad input.
     StoredMessage store(qint64 senderId, const OutgoingMessage& message);
+    // Stores the messages in one transaction (one disk sync for all of them); one
+    // message refused leaves the others. Returns one outcome per message, in order, once
+    // the transaction has committed; when the commit itself fails every outcome has failed.
+    QList<SendOutcome> storeAll(const QList<PendingMessage>& batch);
     // A "system" message the server itself puts into a conversation (such as the notice
     // of a dissolved group); returns its id.
     qint64 storeNotice(qint64 conversationId, qint64 senderId, const QString& content);

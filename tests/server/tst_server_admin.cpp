@@ -55,15 +55,29 @@ private:
 
     std::optional<AdminStats> stats() { return decoded<AdminStats>(m_root->get(u"/api/admin/stats"_s).json()); }
 
+    // A group takes only the creator's contacts: the members become the owner's first.
     qint64 createGroup(ApiClient& owner, const QString& name, const QList<qint64>& members, int* status = nullptr)
     {
         QJsonArray ids;
-        for (const qint64 id : members)
+        for (const qint64 id : members) {
             ids.append(id);
+            befriend(owner, id);
+        }
         const HttpResult result = owner.mutation(u"conversations.create"_s, QJsonObject { { u"type"_s, u"group"_s }, { u"name"_s, name }, { u"memberIds"_s, ids } });
         if (status)
             *status = result.status;
         return result.data()["conversationId"_L1].toInteger();
+    }
+
+    void befriend(ApiClient& owner, qint64 memberId)
+    {
+        for (const auto& [n, member] : m_users) {
+            if (member->userId() != memberId)
+                continue;
+            member->mutation(u"contacts.sendFriendRequest"_s, QJsonObject { { u"toUserId"_s, owner.userId() } });
+            for (const QJsonValue& request : owner.query(u"contacts.getFriendRequests"_s).data().toArray())
+                owner.mutation(u"contacts.acceptFriendRequest"_s, QJsonObject { { u"requestId"_s, request["id"_L1] } });
+        }
     }
 
     // The group id (of the administration lists) of a group conversation.

@@ -108,14 +108,21 @@ private Q_SLOTS:
             QVERIFY(client->userId() > 0);
             m_users.insert(name, client);
         }
-        // Alice and Bob become contacts the way users do.
-        QCOMPARE(call(u"bob"_s, u"contacts.sendFriendRequest"_s, { { u"toUserId"_s, idOf(u"alice"_s) } }).status, 200);
-        const qint64 request = call(u"alice"_s, u"contacts.getFriendRequests"_s).data()[0]["id"_L1].toInteger();
-        QCOMPARE(call(u"alice"_s, u"contacts.acceptFriendRequest"_s, { { u"requestId"_s, request } }).status, 200);
+        // Contacts are made the way users do: a group takes only its creator's contacts.
+        for (const auto& [from, to] : { std::pair { u"bob"_s, u"alice"_s }, std::pair { u"carol"_s, u"alice"_s }, std::pair { u"carol"_s, u"dave"_s } }) {
+            QCOMPARE(call(from, u"contacts.sendFriendRequest"_s, { { u"toUserId"_s, idOf(to) } }).status, 200);
+            const qint64 request = call(to, u"contacts.getFriendRequests"_s).data()[0]["id"_L1].toInteger();
+            QCOMPARE(call(to, u"contacts.acceptFriendRequest"_s, { { u"requestId"_s, request } }).status, 200);
+        }
 
         const qint64 groupConversation = openConversation(u"alice"_s, u"group"_s, { u"bob"_s, u"carol"_s }, u"Pineapple Club"_s);
         m_group = groupOf(u"alice"_s, groupConversation);
         const qint64 daveGroup = groupOf(u"dave"_s, openConversation(u"dave"_s, u"group"_s, { u"carol"_s }, u"Dave's Den"_s));
+        // From here on Carol shares groups with Alice and Dave without being anyone's contact.
+        for (const auto& [a, b] : { std::pair { u"carol"_s, u"alice"_s }, std::pair { u"carol"_s, u"dave"_s } }) {
+            QCOMPARE(call(a, u"contacts.delete"_s, { { u"contactId"_s, idOf(b) } }).status, 200);
+            QCOMPARE(call(b, u"contacts.delete"_s, { { u"contactId"_s, idOf(a) } }).status, 200);
+        }
         m_foreignRole = call(u"dave"_s, u"groupRole.create"_s,
             { { u"groupId"_s, daveGroup }, { u"name"_s, u"Den keeper"_s }, { u"permissions"_s, rolePermissions() } })
                             .data()["id"_L1]

@@ -164,8 +164,10 @@ private Q_SLOTS:
 
         ApiClient& alice = client(u"user"_s);
         const qint64 wangwu = client(u"admin"_s).get(u"/api/admin/users?search=wangwu"_s).json()["users"_L1][0]["id"_L1].toInteger();
+        // A group takes only the creator's contacts: Bob is Alice's in the demo data.
+        const qint64 bob = client(u"admin"_s).get(u"/api/admin/users?search=bob"_s).json()["users"_L1][0]["id"_L1].toInteger();
         const qint64 spareGroup = alice.mutation(u"conversations.create"_s,
-            QJsonObject { { u"type"_s, u"group"_s }, { u"name"_s, u"Spare"_s }, { u"memberIds"_s, QJsonArray { wangwu } } }).data()["conversationId"_L1].toInteger();
+            QJsonObject { { u"type"_s, u"group"_s }, { u"name"_s, u"Spare"_s }, { u"memberIds"_s, QJsonArray { bob } } }).data()["conversationId"_L1].toInteger();
         qint64 spareGroupId = 0;
         for (const QJsonValue& g : alice.query(u"groups.list"_s).data().toArray()) {
             if (g["conversationId"_L1].toInteger() == spareGroup)
