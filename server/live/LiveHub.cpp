@@ -238,6 +238,10 @@ void LiveHub::onText(QWebSocket* socket, const QString& text)
     }
     const QString type = typeValue.toString();
     const QJsonObject payload = payloadValue.toObject();
+    // Frames are answered in the order they came: sends still waiting for their commit
+    // go first (pushes such as a delivery are not overtaken by a later pong either).
+    if (type != u"message_send")
+        flushSends();
 
     if (type == u"ping") {
         send(socket, QStringLiteral("pong"), {});
@@ -363,6 +367,8 @@ void LiveHub::handleSend(QWebSocket* socket, const Connection& connection, const
 
 void LiveHub::flushSends()
 {
+    if (m_queuedSends.isEmpty())
+        return;
     const QList<QueuedSend> queued = std::exchange(m_queuedSends, {});
     QList<PendingMessage> batch;
     batch.reserve(queued.size());
