@@ -19,6 +19,7 @@
 #include <QTimer>
 #include <QWebSocket>
 
+#include <algorithm>
 #include <limits>
 #include <utility>
 
@@ -404,8 +405,16 @@ void LiveHub::flushSends()
         if (outcome.stored.duplicate)
             continue;
         try {
+            // The delivery is built only for someone online to receive it.
+            const QList<qint64> members = m_conversations.memberIds(message.conversationId);
+            const bool anyoneElse = std::any_of(members.cbegin(), members.cend(), [&](qint64 member) {
+                const auto sockets = m_byUser.equal_range(member);
+                return std::any_of(sockets.first, sockets.second, [socket](const QWebSocket* s) { return s != socket; });
+            });
+            if (!anyoneElse)
+                continue;
             if (const auto json = m_messages.messageJson(outcome.stored.messageId))
-                sendToConversation(message.conversationId, QStringLiteral("message_deliver"), { { QStringLiteral("message"), *json } }, socket);
+                sendToUsers(members, QStringLiteral("message_deliver"), { { QStringLiteral("message"), *json } }, socket);
         } catch (const std::exception& error) {
             qWarning().noquote() << "[WS] Delivering a message failed:" << error.what();
         }

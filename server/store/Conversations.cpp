@@ -31,10 +31,9 @@ void Conversations::requireMember(qint64 conversationId, qint64 userId)
 QList<qint64> Conversations::memberIds(qint64 conversationId)
 {
     QList<qint64> ids;
-    QSqlQuery query = m_db.exec(QStringLiteral("SELECT user_id FROM conversation_members WHERE conversation_id = ? ORDER BY user_id"),
-        { conversationId });
-    while (query.next())
-        ids.append(query.value(0).toLongLong());
+    for (const QVariantList& row : m_db.rows(QStringLiteral("SELECT user_id FROM conversation_members WHERE conversation_id = ? ORDER BY user_id"),
+             { conversationId }))
+        ids.append(row.value(0).toLongLong());
     return ids;
 }
 
@@ -308,8 +307,8 @@ void Conversations::deleteForUser(qint64 conversationId, qint64 userId)
 
 void Conversations::showToAll(qint64 conversationId)
 {
-    m_db.exec(QStringLiteral("UPDATE conversation_members SET hidden = 0 WHERE conversation_id = ? AND hidden = 1"), { conversationId });
-    m_db.exec(QStringLiteral("UPDATE conversations SET updated_at = ? WHERE id = ?"), { wiretime::now(), conversationId });
+    m_db.run(QStringLiteral("UPDATE conversation_members SET hidden = 0 WHERE conversation_id = ? AND hidden = 1"), { conversationId });
+    m_db.run(QStringLiteral("UPDATE conversations SET updated_at = ? WHERE id = ?"), { wiretime::now(), conversationId });
 }
 
 qint64 Conversations::clearedBefore(qint64 conversationId, qint64 userId)

@@ -4,6 +4,7 @@
 #include "store/SocialSchema.h"
 
 #include <QAtomicInt>
+#include <QSqlRecord>
 #include <QDebug>
 #include <QSqlError>
 #include <QStringList>
@@ -131,6 +132,7 @@ Database::Database(const QString& filePath)
 
 Database::~Database()
 {
+    m_prepared.clear();
     m_db.close();
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_connectionName);
@@ -149,18 +151,65 @@ QSqlQuery Database::exec(const QString& sql, const QVariantList& values)
     return query;
 }
 
+QSqlQuery& Database::prepared(const QString& sql, const QVariantList& values)
+{
+    auto it = m_prepared.find(sql);
+    if (it == m_prepared.end()) {
+        QSqlQuery query(m_db);
+        query.setForwardOnly(true);
+        if (!query.prepare(sql))
+            throw DatabaseError("cannot prepare \"" + sql.toStdString() + "\": " + describe(query.lastError()).toStdString());
+        it = m_prepared.insert(sql, query);
+    }
+    QSqlQuery& query = *it;
+    for (int i = 0; i < values.size(); ++i)
+        query.bindValue(i, values[i]);
+    if (!query.exec()) {
+        const QString error = describe(query.lastError());
+        query.finish();
+        throw DatabaseError("statement failed \"" + sql.toStdString() + "\": " + error.toStdString());
+    }
+    return query;
+}
+
 qint64 Database::insert(const QString& sql, const QVariantList& values)
 {
-    QSqlQuery query = exec(sql, values);
-    return query.lastInsertId().toLongLong();
+    QSqlQuery& query = prepared(sql, values);
+    const qint64 id = query.lastInsertId().toLongLong();
+    query.finish();
+    return id;
 }
 
 QVariant Database::scalar(const QString& sql, const QVariantList& values)
 {
-    QSqlQuery query = exec(sql, values);
-    if (!query.next())
-        return {};
-    return query.value(0);
+    QSqlQuery& query = prepared(sql, values);
+    const QVariant value = query.next() ? query.value(0) : QVariant();
+    query.finish();
+    return value;
+}
+
+QList<QVariantList> Database::rows(const QString& sql, const QVariantList& values)
+{
+    QSqlQuery& query = prepared(sql, values);
+    QList<QVariantList> result;
+    const int columns = query.record().count();
+    while (query.next()) {
+        QVariantList row;
+        row.reserve(columns);
+        for (int i = 0; i < columns; ++i)
+            row.append(query.value(i));
+        result.append(std::move(row));
+    }
+    query.finish();
+    return result;
+}
+
+int Database::run(const QString& sql, const QVariantList& values)
+{
+    QSqlQuery& query = prepared(sql, values);
+    const int changed = query.numRowsAffected();
+    query.finish();
+    return changed;
 }
 
 int Database::schemaVersion()
@@ -192,7 +241,7 @@ Database::Transaction::Transaction(Database& db)
         if (!m_db.m_db.transaction())
             throw DatabaseError("cannot begin a transaction: " + describe(m_db.m_db.lastError()).toStdString());
     } else {
-        m_db.exec(QStringLiteral("SAVEPOINT nested_%1").arg(m_depth));
+        m_db.run(QStringLiteral("SAVEPOINT nested_%1").arg(m_depth));
     }
     ++m_db.m_transactionDepth;
 }
@@ -207,8 +256,8 @@ Database::Transaction::~Transaction()
         return;
     }
     try {
-        m_db.exec(QStringLiteral("ROLLBACK TO nested_%1").arg(m_depth));
-        m_db.exec(QStringLiteral("RELEASE nested_%1").arg(m_depth));
+        m_db.run(QStringLiteral("ROLLBACK TO nested_%1").arg(m_depth));
+        m_db.run(QStringLiteral("RELEASE nested_%1").arg(m_depth));
     } catch (const DatabaseError& error) {
         qWarning().noquote() << "[Server] Rolling back a savepoint failed:" << error.what();
     }
@@ -220,7 +269,7 @@ void Database::Transaction::commit()
         if (!m_db.m_db.commit())
             throw DatabaseError("cannot commit: " + describe(m_db.m_db.lastError()).toStdString());
     } else {
-        m_db.exec(QStringLiteral("RELEASE nested_%1").arg(m_depth));
+        m_db.run(QStringLiteral("RELEASE nested_%1").arg(m_depth));
     }
     m_done = true;
 }

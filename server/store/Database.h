@@ -4,6 +4,7 @@
 // migrations by PRAGMA user_version. Every statement goes through prepare() with
 // bound values; SQL text never carries data.
 
+#include <QHash>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
@@ -33,6 +34,11 @@ public:
     qint64 insert(const QString& sql, const QVariantList& values);
     // First column of the first row, or an invalid QVariant when there is no row.
     QVariant scalar(const QString& sql, const QVariantList& values = {});
+    // Every row of a query, read at once (so the statement stays prepared for the next call).
+    QList<QVariantList> rows(const QString& sql, const QVariantList& values = {});
+    // Runs a statement whose rows nobody reads (UPDATE, DELETE, SAVEPOINT); returns the
+    // number of rows it changed.
+    int run(const QString& sql, const QVariantList& values = {});
 
     int schemaVersion();
 
@@ -54,8 +60,12 @@ public:
 
 private:
     void migrate();
+    // insert(), scalar(), rows() and run() are done with their statement when they return, so
+    // they keep it prepared for the next call; preparing costs more than running.
+    QSqlQuery& prepared(const QString& sql, const QVariantList& values);
 
     QString m_connectionName;
     QSqlDatabase m_db;
     int m_transactionDepth = 0;
+    QHash<QString, QSqlQuery> m_prepared;
 };

@@ -60,15 +60,16 @@ StoredMessage Messages::store(qint64 senderId, const OutgoingMessage& message)
 
     // A repeated send is answered before anything else is checked: the first one was accepted.
     {
-        QSqlQuery query = m_db.exec(QStringLiteral("SELECT id, server_msg_id, conversation_id FROM messages"
-                                                   " WHERE sender_id = ? AND client_msg_id = ?"),
+        const QList<QVariantList> earlier = m_db.rows(QStringLiteral("SELECT id, server_msg_id, conversation_id FROM messages"
+                                                                     " WHERE sender_id = ? AND client_msg_id = ?"),
             { senderId, message.clientMsgId });
-        if (query.next()) {
+        if (!earlier.isEmpty()) {
+            const QVariantList& row = earlier.first();
             // The same id in another conversation is a different message the client
             // mislabelled: acknowledging it would tell the client it was stored.
-            if (query.value(2).toLongLong() != message.conversationId)
+            if (row.value(2).toLongLong() != message.conversationId)
                 throw ServerError::conflict(QStringLiteral("clientMsgId was already used for a message in another conversation"));
-            return StoredMessage { query.value(0).toLongLong(), query.value(1).toString(), true };
+            return StoredMessage { row.value(0).toLongLong(), row.value(1).toString(), true };
         }
     }
 
@@ -153,60 +154,61 @@ qint64 Messages::storeNotice(qint64 conversationId, qint64 senderId, const QStri
 
 std::optional<QJsonObject> Messages::messageJson(qint64 messageId)
 {
-    QSqlQuery query = m_db.exec(QStringLiteral("SELECT m.id, m.conversation_id, m.sender_id, m.type, m.content, m.file_url,"
+    const QList<QVariantList> found = m_db.rows(QStringLiteral("SELECT m.id, m.conversation_id, m.sender_id, m.type, m.content, m.file_url,"
                                                " m.file_name, m.file_size, m.file_mime_type, m.status, m.reply_to_id,"
                                                " m.server_msg_id, m.client_msg_id, m.created_at, m.revoked_at, u.name, u.avatar"
                                                " FROM messages m JOIN users u ON u.id = m.sender_id WHERE m.id = ?"),
         { messageId });
-    if (!query.next())
+    if (found.isEmpty())
         return std::nullopt;
+    const QVariantList& row = found.first();
     QJsonObject m;
-    m.insert(QLatin1StringView("id"), query.value(0).toLongLong());
-    m.insert(QLatin1StringView("conversationId"), query.value(1).toLongLong());
-    m.insert(QLatin1StringView("senderId"), query.value(2).toLongLong());
-    m.insert(QLatin1StringView("type"), query.value(3).toString());
-    const bool revoked = !query.value(14).isNull();
+    m.insert(QLatin1StringView("id"), row.value(0).toLongLong());
+    m.insert(QLatin1StringView("conversationId"), row.value(1).toLongLong());
+    m.insert(QLatin1StringView("senderId"), row.value(2).toLongLong());
+    m.insert(QLatin1StringView("type"), row.value(3).toString());
+    const bool revoked = !row.value(14).isNull();
     if (revoked) {
         // A revoked message keeps its place in the history but no longer shows what it said.
         m.insert(QLatin1StringView("status"), QStringLiteral("revoked"));
-        m.insert(QLatin1StringView("revokedAt"), query.value(14).toString());
+        m.insert(QLatin1StringView("revokedAt"), row.value(14).toString());
     } else {
-        rowjson::putText(m, QLatin1StringView("content"), query.value(4));
-        rowjson::putText(m, QLatin1StringView("fileUrl"), query.value(5));
-        rowjson::putText(m, QLatin1StringView("fileName"), query.value(6));
-        if (!query.value(7).isNull())
-            m.insert(QLatin1StringView("fileSize"), query.value(7).toLongLong());
-        rowjson::putText(m, QLatin1StringView("fileMimeType"), query.value(8));
-        m.insert(QLatin1StringView("status"), query.value(9).toString());
+        rowjson::putText(m, QLatin1StringView("content"), row.value(4));
+        rowjson::putText(m, QLatin1StringView("fileUrl"), row.value(5));
+        rowjson::putText(m, QLatin1StringView("fileName"), row.value(6));
+        if (!row.value(7).isNull())
+            m.insert(QLatin1StringView("fileSize"), row.value(7).toLongLong());
+        rowjson::putText(m, QLatin1StringView("fileMimeType"), row.value(8));
+        m.insert(QLatin1StringView("status"), row.value(9).toString());
     }
-    if (!query.value(10).isNull())
-        m.insert(QLatin1StringView("threadRootId"), query.value(10).toLongLong());
-    m.insert(QLatin1StringView("serverMsgId"), query.value(11).toString());
-    rowjson::putText(m, QLatin1StringView("clientMessageId"), query.value(12));
-    m.insert(QLatin1StringView("createdAt"), query.value(13).toString());
+    if (!row.value(10).isNull())
+        m.insert(QLatin1StringView("threadRootId"), row.value(10).toLongLong());
+    m.insert(QLatin1StringView("serverMsgId"), row.value(11).toString());
+    rowjson::putText(m, QLatin1StringView("clientMessageId"), row.value(12));
+    m.insert(QLatin1StringView("createdAt"), row.value(13).toString());
     QJsonObject sender;
-    sender.insert(QLatin1StringView("id"), query.value(2).toLongLong());
-    sender.insert(QLatin1StringView("name"), query.value(15).toString());
-    rowjson::putText(sender, QLatin1StringView("avatar"), query.value(16));
+    sender.insert(QLatin1StringView("id"), row.value(2).toLongLong());
+    sender.insert(QLatin1StringView("name"), row.value(15).toString());
+    rowjson::putText(sender, QLatin1StringView("avatar"), row.value(16));
     m.insert(QLatin1StringView("sender"), sender);
-    m.insert(QLatin1StringView("senderName"), query.value(15).toString());
-    rowjson::putText(m, QLatin1StringView("senderAvatar"), query.value(16));
+    m.insert(QLatin1StringView("senderName"), row.value(15).toString());
+    rowjson::putText(m, QLatin1StringView("senderAvatar"), row.value(16));
     m.insert(QLatin1StringView("reactions"), revoked ? QJsonArray() : reactionsOf(messageId));
     return m;
 }
 
 QJsonArray Messages::reactionsOf(qint64 messageId)
 {
-    QSqlQuery query = m_db.exec(QStringLiteral("SELECT r.user_id, r.emoji, u.name FROM reactions r JOIN users u ON u.id = r.user_id"
-                                               " WHERE r.message_id = ? ORDER BY r.created_at, r.rowid"),
+    const QList<QVariantList> found = m_db.rows(QStringLiteral("SELECT r.user_id, r.emoji, u.name FROM reactions r JOIN users u ON u.id = r.user_id"
+                                                               " WHERE r.message_id = ? ORDER BY r.created_at, r.rowid"),
         { messageId });
     QJsonArray list;
-    while (query.next()) {
+    for (const QVariantList& row : found) {
         list.append(QJsonObject {
             { QStringLiteral("messageId"), messageId },
-            { QStringLiteral("userId"), query.value(0).toLongLong() },
-            { QStringLiteral("emoji"), query.value(1).toString() },
-            { QStringLiteral("userName"), query.value(2).toString() },
+            { QStringLiteral("userId"), row.value(0).toLongLong() },
+            { QStringLiteral("emoji"), row.value(1).toString() },
+            { QStringLiteral("userName"), row.value(2).toString() },
         });
     }
     return list;

@@ -1,0 +1,306 @@
+// Load on morvane-server's live channel against a bare Qt WebSocket echo server.
+//
+// N clients (1, 10, 50) send text messages stop-and-wait (one in flight each) and
+// pipelined (a window of kWindow in flight each). Against the server a send is answered
+// by its "message_ack", which comes only after the message is committed; against the
+// echo server by the frame coming back. Prints messages per second and p50/p99
+// send→answer per case, then the two ratios a script reads.
+//
+// Run from the build directory: bench/server_load/bench_server_load
+// (MORVANE_SERVER_BINARY picks another server binary).
+
+#include "ServerProcess.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QScopeGuard>
+#include <QThread>
+#include <QTimer>
+#include <QWebSocket>
+#include <QWebSocketServer>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kWindow = 32;
+constexpr int kStopAndWaitPerClient = 300;
+constexpr int kPipelinedPerClient = 600;
+
+// Answers every text frame with itself, on a thread of its own like a separate process.
+class EchoServer : public QObject {
+public:
+    quint16 start()
+    {
+        m_server = new QWebSocketServer(u"echo"_s, QWebSocketServer::NonSecureMode, this);
+        m_server->listen(QHostAddress::LocalHost, 0);
+        connect(m_server, &QWebSocketServer::newConnection, this, [this] {
+            while (QWebSocket* socket = m_server->nextPendingConnection()) {
+                socket->setParent(m_server);
+                connect(socket, &QWebSocket::textMessageReceived, socket, [socket](const QString& text) { socket->sendTextMessage(text); });
+                connect(socket, &QWebSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+        return m_server->serverPort();
+    }
+
+    // On the echo thread: its sockets must go where they were made.
+    void stop()
+    {
+        delete m_server;
+        m_server = nullptr;
+    }
+
+private:
+    QWebSocketServer* m_server = nullptr;
+};
+
+bool waitUntil(const std::function<bool()>& done, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < timeoutMs)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    return done();
+}
+
+QJsonValue call(QNetworkAccessManager& nam, const QUrl& url, const QJsonObject& body, const QString& token = {})
+{
+    QNetworkRequest request(url);
+    request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json"_ba);
+    if (!token.isEmpty())
+        request.setRawHeader("Authorization", "Bearer " + token.toUtf8());
+    QNetworkReply* reply = nam.post(request, QJsonDocument(body).toJson(QJsonDocument::Compact));
+    waitUntil([reply] { return reply->isFinished(); }, 60000);
+    const QJsonValue value = QJsonDocument::fromJson(reply->readAll()).object();
+    reply->deleteLater();
+    return value;
+}
+
+struct Account {
+    QString token;
+    qint64 userId = 0;
+    qint64 conversationId = 0;
+};
+
+struct Client {
+    std::unique_ptr<QWebSocket> socket;
+    Account account;
+    int sent = 0;
+    int answered = 0;
+    int toSend = 0;
+    QHash<QString, qint64> sentAtNs;
+};
+
+struct Figures {
+    double perSecond = 0;
+    double p50Ms = 0;
+    double p99Ms = 0;
+};
+
+// One run of one case: every client sends its share, answers are timed.
+class LoadRun {
+public:
+    LoadRun(std::vector<Client>& clients, bool pipelined, int perClient, const QString& tag)
+        : m_clients(clients)
+        , m_pipelined(pipelined)
+        , m_tag(tag)
+    {
+        for (Client& client : m_clients) {
+            client.sent = client.answered = 0;
+            client.toSend = perClient;
+            client.sentAtNs.clear();
+        }
+    }
+
+    Figures run()
+    {
+        std::vector<QMetaObject::Connection> connections;
+        for (size_t i = 0; i < m_clients.size(); ++i) {
+            connections.push_back(QObject::connect(m_clients[i].socket.get(), &QWebSocket::textMessageReceived,
+                [this, i](const QString& text) { onAnswer(m_clients[i], text); }));
+        }
+        m_clock.start();
+        for (Client& client : m_clients) {
+            for (int k = 0; k < (m_pipelined ? kWindow : 1); ++k)
+                sendNext(client);
+        }
+        const int total = int(m_clients.size()) * m_clients.front().toSend;
+        waitUntil([&] { return m_answered >= total; }, 300000);
+        const double seconds = double(m_clock.nsecsElapsed()) / 1e9;
+        for (const auto& connection : connections)
+            QObject::disconnect(connection);
+
+        std::sort(m_latenciesNs.begin(), m_latenciesNs.end());
+        const auto percentile = [this](double p) {
+            return m_latenciesNs.empty() ? 0.0 : double(m_latenciesNs[size_t(p * double(m_latenciesNs.size() - 1))]) / 1e6;
+        };
+        return { double(m_answered) / seconds, percentile(0.5), percentile(0.99) };
+    }
+
+private:
+    void sendNext(Client& client)
+    {
+        if (client.sent >= client.toSend)
+            return;
+        const QString id = u"%1-%2-%3"_s.arg(m_tag).arg(client.account.userId).arg(client.sent++);
+        const QJsonObject frame { { u"type"_s, u"message_send"_s },
+            { u"payload"_s, QJsonObject { { u"clientMsgId"_s, id }, { u"conversationId"_s, client.account.conversationId },
+                                { u"type"_s, u"text"_s }, { u"content"_s, u"load test message"_s } } } };
+        client.sentAtNs.insert(id, m_clock.nsecsElapsed());
+        client.socket->sendTextMessage(QString::fromUtf8(QJsonDocument(frame).toJson(QJsonDocument::Compact)));
+    }
+
+    void onAnswer(Client& client, const QString& text)
+    {
+        const QJsonObject frame = QJsonDocument::fromJson(text.toUtf8()).object();
+        const QString type = frame.value("type"_L1).toString();
+        // The echo answers with the send itself, the server with its ack.
+        if (type != u"message_ack" && type != u"message_send") {
+            if (type == u"error")
+                std::fprintf(stderr, "error frame: %s\n", qPrintable(text));
+            return;
+        }
+        const QString id = frame.value("payload"_L1).toObject().value("clientMsgId"_L1).toString();
+        const auto sentAt = client.sentAtNs.find(id);
+        if (sentAt == client.sentAtNs.end())
+            return;
+        m_latenciesNs.push_back(m_clock.nsecsElapsed() - *sentAt);
+        client.sentAtNs.erase(sentAt);
+        ++client.answered;
+        ++m_answered;
+        sendNext(client);
+    }
+
+    std::vector<Client>& m_clients;
+    bool m_pipelined;
+    QString m_tag;
+    QElapsedTimer m_clock;
+    std::vector<qint64> m_latenciesNs;
+    int m_answered = 0;
+};
+
+bool connectClients(std::vector<Client>& clients, const QUrl& url, bool authenticate)
+{
+    for (Client& client : clients) {
+        client.socket = std::make_unique<QWebSocket>();
+        client.socket->open(url);
+    }
+    if (!waitUntil([&] { return std::all_of(clients.begin(), clients.end(), [](const Client& c) { return c.socket->state() == QAbstractSocket::ConnectedState; }); }, 20000))
+        return false;
+    if (!authenticate)
+        return true;
+    int authenticated = 0;
+    std::vector<QMetaObject::Connection> connections;
+    for (Client& client : clients) {
+        connections.push_back(QObject::connect(client.socket.get(), &QWebSocket::textMessageReceived, [&authenticated](const QString& text) {
+            if (text.contains("auth_success"_L1))
+                ++authenticated;
+        }));
+        const QJsonObject auth { { u"type"_s, u"auth"_s },
+            { u"payload"_s, QJsonObject { { u"token"_s, client.account.token }, { u"userId"_s, client.account.userId } } } };
+        client.socket->sendTextMessage(QString::fromUtf8(QJsonDocument(auth).toJson(QJsonDocument::Compact)));
+    }
+    const bool ok = waitUntil([&] { return authenticated == int(clients.size()); }, 20000);
+    for (const auto& connection : connections)
+        QObject::disconnect(connection);
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+
+    QThread echoThread;
+    EchoServer echo;
+    echo.moveToThread(&echoThread);
+    echoThread.start();
+    quint16 echoPort = 0;
+    QMetaObject::invokeMethod(&echo, [&echo, &echoPort] { echoPort = echo.start(); }, Qt::BlockingQueuedConnection);
+
+    const auto stopEcho = qScopeGuard([&] {
+        QMetaObject::invokeMethod(&echo, [&echo] { echo.stop(); }, Qt::BlockingQueuedConnection);
+        echoThread.quit();
+        echoThread.wait();
+    });
+
+    testsupport::ServerProcess server;
+    if (!server.start()) {
+        std::fprintf(stderr, "cannot start morvane-server: %s\n", qPrintable(server.errorString()));
+        return 1;
+    }
+
+    // The senders and one recipient who stays offline, so that only the sends are measured.
+    constexpr int kMaxClients = 50;
+    QNetworkAccessManager nam;
+    const QUrl base = server.baseUrl();
+    const auto registerUser = [&](const QString& name) {
+        const QJsonObject reply = call(nam, base.resolved(QUrl(u"/api/auth/register"_s)),
+            { { u"username"_s, name }, { u"password"_s, u"secret123"_s } }).toObject();
+        return Account { reply.value("app_session_id"_L1).toString(), reply.value("user"_L1).toObject().value("id"_L1).toInteger(), 0 };
+    };
+    const Account recipient = registerUser(u"loadsink"_s);
+    std::vector<Account> accounts;
+    for (int i = 0; i < kMaxClients; ++i) {
+        Account account = registerUser(u"load%1"_s.arg(i));
+        const QJsonValue created = call(nam, base.resolved(QUrl(u"/api/trpc/conversations.create"_s)),
+            { { u"json"_s, QJsonObject { { u"type"_s, u"private"_s }, { u"memberIds"_s, QJsonArray { recipient.userId } } } } }, account.token);
+        account.conversationId = created["result"_L1]["data"_L1]["json"_L1]["conversationId"_L1].toInteger();
+        if (account.token.isEmpty() || account.conversationId == 0) {
+            std::fprintf(stderr, "setting up user %d failed\n", i);
+            return 1;
+        }
+        accounts.push_back(account);
+    }
+
+    std::printf("%-7s %7s %-14s %10s %9s %9s\n", "target", "clients", "mode", "msg/s", "p50 ms", "p99 ms");
+    QHash<QString, Figures> results;
+    int runNumber = 0;
+    for (const bool toServer : { false, true }) {
+        for (const int count : { 1, 10, 50 }) {
+            std::vector<Client> clients(count);
+            for (int i = 0; i < count; ++i)
+                clients[i].account = accounts[i];
+            const QUrl url = toServer ? server.wsUrl() : QUrl(u"ws://127.0.0.1:%1"_s.arg(echoPort));
+            if (!connectClients(clients, url, toServer)) {
+                std::fprintf(stderr, "connecting %d clients failed\n", count);
+                return 1;
+            }
+            for (const bool pipelined : { false, true }) {
+                LoadRun run(clients, pipelined, pipelined ? kPipelinedPerClient : kStopAndWaitPerClient, u"r%1"_s.arg(++runNumber));
+                const Figures figures = run.run();
+                const QString target = toServer ? u"server"_s : u"echo"_s;
+                const QString mode = pipelined ? u"pipelined"_s : u"stop-and-wait"_s;
+                results.insert(u"%1/%2/%3"_s.arg(target).arg(count).arg(mode), figures);
+                std::printf("%-7s %7d %-14s %10.0f %9.3f %9.3f\n", qPrintable(target), count, qPrintable(mode), figures.perSecond,
+                    figures.p50Ms, figures.p99Ms);
+                std::fflush(stdout);
+            }
+            for (Client& client : clients)
+                client.socket->close();
+            waitUntil([] { return false; }, 200);
+        }
+    }
+
+    const double throughputRatio = results.value(u"server/50/pipelined"_s).perSecond / results.value(u"echo/50/pipelined"_s).perSecond;
+    const double latencyRatio = results.value(u"server/10/stop-and-wait"_s).p50Ms / results.value(u"echo/10/stop-and-wait"_s).p50Ms;
+    std::printf("throughput ratio server/echo (50 pipelined): %.2f\n", throughputRatio);
+    std::printf("p50 latency ratio server/echo (10 clients): %.2f\n", latencyRatio);
+
+    server.stop();
+    return 0;
+}
