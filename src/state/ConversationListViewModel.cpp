@@ -390,11 +390,13 @@ QCoro::Task<> ConversationListViewModel::peerLookupWorker()
     GroupService* groups = m_deps.groupService;
     while (!m_peerQueue.isEmpty()) {
         const qint64 conversationId = m_peerQueue.takeFirst();
+        // Read before the wait: the model may be gone when the members arrive.
+        const qint64 currentUserId = m_currentUserId;
         std::optional<qint64> peer;
         try {
             const QList<GroupMember> members = co_await groups->getMembers(conversationId);
             for (const GroupMember& member : members) {
-                if (member.userId != m_currentUserId) {
+                if (member.userId != currentUserId) {
                     peer = member.userId;
                     break;
                 }
