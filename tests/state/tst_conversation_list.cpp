@@ -279,6 +279,36 @@ private Q_SLOTS:
     }
 
     // Own sends update the preview; a time of the wrong type is not taken.
+    // The preview a live message leaves in the list, by message type.
+    void livePreviewText_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("fileName"); // empty: none
+        QTest::addColumn<QString>("content"); // empty: none
+        QTest::addColumn<QString>("preview");
+        QTest::newRow("file") << u"file"_s << u"报告 1.pdf"_s << u"/u/k.pdf"_s << u"[文件] 报告 1.pdf"_s;
+        QTest::newRow("file without a name") << u"file"_s << QString() << QString() << u"[文件] "_s;
+        QTest::newRow("image") << u"image"_s << QString() << u"{}"_s << u"[图片]"_s;
+        QTest::newRow("system with text") << u"system"_s << QString() << u"群已解散"_s << u"群已解散"_s;
+        QTest::newRow("system without text") << u"system"_s << QString() << QString() << u"[系统消息]"_s;
+        QTest::newRow("text") << u"text"_s << QString() << u"你好"_s << u"你好"_s;
+        QTest::newRow("unknown without text") << u"poll"_s << QString() << QString() << QString();
+    }
+    void livePreviewText()
+    {
+        QFETCH(QString, type);
+        QFETCH(QString, fileName);
+        QFETCH(QString, content);
+        QFETCH(QString, preview);
+        Message message;
+        message.type = type;
+        if (!fileName.isEmpty())
+            message.fileName = fileName;
+        if (!content.isEmpty())
+            message.content = content;
+        QCOMPARE(ConversationListViewModel::lastMessagePreview(message), preview);
+    }
+
     void messageSentUpdatesThePreview()
     {
         Fixture f;
