@@ -1,5 +1,6 @@
 #include "http/HttpReply.h"
 
+#include "http/PendingReply.h"
 #include "http/ServerError.h"
 
 #include <QJsonArray>
@@ -85,4 +86,11 @@ HttpReply HttpReply::internalError(bool procedure)
         { QStringLiteral("data"), QJsonObject { { QStringLiteral("code"), QStringLiteral("INTERNAL_SERVER_ERROR") }, { QStringLiteral("httpStatus"), 500 } } },
     };
     return json(QJsonObject { { QStringLiteral("error"), QJsonObject { { QStringLiteral("json"), inner } } } }, 500);
+}
+
+HttpReply HttpReply::later(std::shared_ptr<PendingReply> pending)
+{
+    HttpReply reply;
+    reply.pending = std::move(pending);
+    return reply;
 }

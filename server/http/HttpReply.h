@@ -7,6 +7,9 @@
 #include <QList>
 #include <QPair>
 
+#include <memory>
+
+class PendingReply;
 class ServerError;
 
 struct HttpReply {
@@ -14,6 +17,8 @@ struct HttpReply {
     QByteArray contentType = QByteArrayLiteral("application/json");
     QByteArray body;
     QList<QPair<QByteArray, QByteArray>> headers;
+    // Set when the answer comes later; everything above is then unused.
+    std::shared_ptr<PendingReply> pending;
 
     static HttpReply json(const QJsonValue& value, int status = 200);
     // REST form: {"error": text}.
@@ -21,4 +26,5 @@ struct HttpReply {
     // Procedure form: {"error":{"json":{"message", "code", "data":{"code","httpStatus","path"}}}}.
     static HttpReply procedureError(const ServerError& error, const QString& path);
     static HttpReply internalError(bool procedure);
+    static HttpReply later(std::shared_ptr<PendingReply> pending);
 };

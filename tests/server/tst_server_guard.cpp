@@ -11,6 +11,9 @@
 #include <QTcpSocket>
 #include <QTest>
 
+#include <memory>
+#include <vector>
+
 using namespace Qt::StringLiterals;
 
 using testsupport::ServerProcess;
@@ -183,6 +186,51 @@ private Q_SLOTS:
         QVERIFY2(QDir(dir.filePath(u"uploads"_s)).count() > 2, upload.constData());
         QVERIFY(files >= 5);
         QVERIFY2(!server.serverLog().contains("alice123"), "a demo password went to the log");
+    }
+
+    // Password digests are made off the event loop: the live channel answers while
+    // twenty wrong-password sign-ins are being checked, not after them.
+    void signInsDoNotStallTheChannel()
+    {
+        ApiClient bob(m_server.baseUrl());
+        bob.registerUser(u"stallbob"_s);
+        LiveClient live(m_server.wsUrl());
+        QVERIFY(live.authenticate(bob.token, bob.userId()));
+        std::vector<std::unique_ptr<QTcpSocket>> signIns;
+        for (int i = 0; i < 20; ++i) {
+            auto socket = std::make_unique<QTcpSocket>();
+            socket->connectToHost(u"127.0.0.1"_s, m_server.port());
+            QVERIFY(socket->waitForConnected(5000));
+            const QByteArray body = "{\"username\":\"ghost" + QByteArray::number(i) + "\",\"password\":\"wrong-password\"}";
+            socket->write("POST /api/auth/login HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\nContent-Length: "
+                + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+            QVERIFY(socket->waitForBytesWritten(5000));
+            signIns.push_back(std::move(socket));
+        }
+        live.sendFrame(u"ping"_s, {});
+        QVERIFY(live.waitFor(u"pong"_s));
+        int answeredBeforePong = 0;
+        for (const auto& socket : signIns)
+            answeredBeforePong += socket->waitForReadyRead(0) || socket->bytesAvailable() > 0;
+        QVERIFY2(answeredBeforePong < 20, "the pong waited for every password check");
+        for (const auto& socket : signIns)
+            QVERIFY(answerHead(*socket).startsWith("HTTP/1.1 400"));
+    }
+
+    // Ten failures of one account from one address, and that pair is refused for a
+    // while, the right password too; other accounts are unaffected.
+    void repeatedFailuresAreThrottled()
+    {
+        ApiClient victim(m_server.baseUrl());
+        victim.registerUser(u"victim"_s, u"right-password"_s);
+        ApiClient guesser(m_server.baseUrl());
+        for (int i = 0; i < 10; ++i)
+            QCOMPARE(guesser.postJson(u"/api/auth/login"_s, { { u"username"_s, u"victim"_s }, { u"password"_s, u"guess%1"_s.arg(i) } }).status, 400);
+        const HttpResult refused = guesser.postJson(u"/api/auth/login"_s, { { u"username"_s, u"VICTIM"_s }, { u"password"_s, u"right-password"_s } });
+        QCOMPARE(refused.status, 429);
+        QVERIFY(refused.errorMessage().contains(u"Too many"_s));
+        QCOMPARE(guesser.postJson(u"/api/auth/login"_s, { { u"username"_s, u"alice"_s }, { u"password"_s, u"secret123"_s } }).status, 200);
+        QCOMPARE(victim.get(u"/api/auth/me"_s).status, 200);
     }
 
     void slowConnectionsAreClosed_data()

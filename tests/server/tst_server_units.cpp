@@ -2,6 +2,7 @@
 // content types of uploads and the store's transactions and migrations.
 
 #include "Passwords.h"
+#include "http/SignInThrottle.h"
 #include "ServerOptions.h"
 #include "store/Database.h"
 #include "store/Uploads.h"
@@ -75,6 +76,42 @@ private Q_SLOTS:
         QFETCH(QString, type);
         QFETCH(bool, valid);
         QCOMPARE(Uploads::isValidContentType(type), valid);
+    }
+
+    // Failures count per account and address, within a sliding five-minute window.
+    void signInThrottle_data()
+    {
+        QTest::addColumn<QList<qint64>>("failuresAt"); // seconds, all "alice" from 10.0.0.1
+        QTest::addColumn<qint64>("askedAt");
+        QTest::addColumn<QString>("username");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<bool>("locked");
+        QList<qint64> ten;
+        for (int i = 0; i < 10; ++i)
+            ten << i;
+        QTest::newRow("nine failures") << ten.mid(1) << qint64(20) << u"alice"_s << u"10.0.0.1"_s << false;
+        QTest::newRow("ten failures") << ten << qint64(20) << u"alice"_s << u"10.0.0.1"_s << true;
+        QTest::newRow("ten, name in other case") << ten << qint64(20) << u" ALICE"_s << u"10.0.0.1"_s << true;
+        QTest::newRow("ten, other account") << ten << qint64(20) << u"bob"_s << u"10.0.0.1"_s << false;
+        QTest::newRow("ten, other address") << ten << qint64(20) << u"alice"_s << u"10.0.0.2"_s << false;
+        QTest::newRow("ten, first one leaving the window") << ten << qint64(300) << u"alice"_s << u"10.0.0.1"_s << false;
+        QTest::newRow("ten, last one still inside") << ten << qint64(299) << u"alice"_s << u"10.0.0.1"_s << true;
+    }
+    void signInThrottle()
+    {
+        QFETCH(QList<qint64>, failuresAt);
+        QFETCH(qint64, askedAt);
+        QFETCH(QString, username);
+        QFETCH(QString, address);
+        QFETCH(bool, locked);
+        qint64 now = 0;
+        SignInThrottle throttle([&now] { return now; });
+        for (const qint64 at : failuresAt) {
+            now = at * 1000;
+            throttle.recordFailure(u"alice"_s, u"10.0.0.1"_s);
+        }
+        now = askedAt * 1000;
+        QCOMPARE(throttle.isLocked(username, address), locked);
     }
 
     void nestedTransactionRollsBackAlone()
