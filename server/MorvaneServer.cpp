@@ -1,21 +1,23 @@
 #include "MorvaneServer.h"
 
-#include "Accounts.h"
-#include "AuthRoutes.h"
-#include "Contacts.h"
-#include "Conversations.h"
-#include "Database.h"
-#include "DemoData.h"
-#include "DemoExtras.h"
-#include "FileLibrary.h"
-#include "HttpFront.h"
-#include "LiveHub.h"
-#include "Messages.h"
-#include "ProcedureRegistry.h"
-#include "ProcedureRoutes.h"
-#include "Procedures.h"
-#include "ServerError.h"
-#include "Uploads.h"
+#include "demo/DemoData.h"
+#include "demo/DemoExtras.h"
+#include "demo/DemoStaff.h"
+#include "http/AdminRoutes.h"
+#include "http/AuthRoutes.h"
+#include "http/HttpFront.h"
+#include "http/ProcedureRoutes.h"
+#include "http/ServerError.h"
+#include "live/LiveHub.h"
+#include "procedures/ProcedureRegistry.h"
+#include "procedures/Procedures.h"
+#include "store/Accounts.h"
+#include "store/Contacts.h"
+#include "store/Conversations.h"
+#include "store/Database.h"
+#include "store/FileLibrary.h"
+#include "store/Messages.h"
+#include "store/Uploads.h"
 
 #include <QDir>
 #include <QFile>
@@ -57,12 +59,21 @@ MorvaneServer::MorvaneServer(const ServerOptions& options, QObject* parent)
         qInfo().noquote() << "[Server] More demo data added; account (name/password):"
                           << QString::fromUtf8(DemoExtras::kStranger.username) + u'/' + QString::fromUtf8(DemoExtras::kStranger.password);
     }
+    if (m_options.demo && DemoStaff::seedOnce(*m_context)) {
+        QStringList accounts;
+        for (const DemoStaff::StaffAccount& staff : DemoStaff::kStaff)
+            accounts << QString::fromUtf8(staff.username) + u'/' + QString::fromUtf8(staff.password) + QStringLiteral(" (") + QString::fromUtf8(staff.role) + u')';
+        qInfo().noquote() << "[Server] Staff demo data added; accounts (name/password):" << accounts.join(QStringLiteral(", "));
+    }
 
     m_authRoutes = std::make_unique<AuthRoutes>(*m_accounts, *m_hub);
+    m_adminRoutes = std::make_unique<AdminRoutes>(*m_db, *m_accounts, *m_messages, *m_hub);
     m_procedureRoutes = std::make_unique<ProcedureRoutes>(*m_registry, *m_accounts);
     m_http = std::make_unique<HttpFront>();
     m_http->route(QStringLiteral("/api/auth/"), false,
         [this](const HttpRequest& request, const QString& rest) { return m_authRoutes->handle(request, rest); });
+    m_http->route(QStringLiteral("/api/admin/"), false,
+        [this](const HttpRequest& request, const QString& rest) { return m_adminRoutes->handle(request, rest); });
     m_http->route(QStringLiteral("/api/trpc/"), true,
         [this](const HttpRequest& request, const QString& rest) { return m_procedureRoutes->handle(request, rest); });
     m_http->route(QStringLiteral("/uploads/"), false, [this](const HttpRequest& request, const QString& rest) {
@@ -89,7 +100,8 @@ MorvaneServer::~MorvaneServer()
 quint16 MorvaneServer::listen()
 {
     const QHostAddress address = m_options.host == u"localhost" ? QHostAddress(QHostAddress::LocalHost) : QHostAddress(m_options.host);
-    return m_http->listenGuarded(address, m_options.port);
+    return m_http->listenGuarded(address, m_options.port, m_options.host,
+        RequestGate::Timeouts { m_options.headTimeoutMs, m_options.idleTimeoutMs });
 }
 
 void MorvaneServer::shutdown()

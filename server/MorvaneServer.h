@@ -10,6 +10,7 @@
 #include <memory>
 
 class Accounts;
+class AdminRoutes;
 class AuthRoutes;
 class Contacts;
 class Conversations;
@@ -49,6 +50,7 @@ private:
     std::unique_ptr<ServerContext> m_context;
     std::unique_ptr<ProcedureRegistry> m_registry;
     std::unique_ptr<AuthRoutes> m_authRoutes;
+    std::unique_ptr<AdminRoutes> m_adminRoutes;
     std::unique_ptr<ProcedureRoutes> m_procedureRoutes;
     std::unique_ptr<HttpFront> m_http;
 };

@@ -7,13 +7,21 @@ QString ServerOptions::usage()
 {
     return QStringLiteral(
         "Usage: morvane-server [--host ADDRESS] [--port PORT] [--data-dir DIR] [--demo] [--token-ttl SECONDS]\n"
+        "                      [--head-timeout SECONDS] [--idle-timeout SECONDS]\n"
+        "       morvane-server [--data-dir DIR] --set-role USERNAME ROLE\n"
         "\n"
         "  --host ADDRESS       address to listen on (default 127.0.0.1)\n"
         "  --port PORT          port to listen on; 0 picks a free one (default 8787)\n"
         "  --data-dir DIR       where the database and uploaded files live\n"
         "                       (default: %1)\n"
         "  --demo               add demo users and conversations (once per data directory)\n"
-        "  --token-ttl SECONDS  lifetime of access tokens (default 3600)\n")
+        "  --token-ttl SECONDS  lifetime of access tokens (default 3600)\n"
+        "  --set-role USERNAME ROLE\n"
+        "                       give an existing account the role user, vip, operator or admin,\n"
+        "                       then exit without listening (how the first administrator is made)\n"
+        "  --head-timeout SECONDS  close a connection whose request head has not arrived\n"
+        "                       by then (default 10; fractions allowed)\n"
+        "  --idle-timeout SECONDS  close a connection idle that long (default 60)\n")
         .arg(defaultDataDir());
 }
 
@@ -93,6 +101,24 @@ std::optional<ServerOptions> ServerOptions::parse(const QStringList& arguments, 
                 return std::nullopt;
             }
             options.tokenTtlSeconds = ttl;
+        } else if (name == u"--set-role" && !hasInlineValue) {
+            if (i + 2 >= arguments.size()) {
+                *error = QStringLiteral("--set-role needs a user name and a role");
+                return std::nullopt;
+            }
+            options.setRole = RoleAssignment { arguments[i + 1], arguments[i + 2] };
+            i += 2;
+        } else if (name == u"--head-timeout" || name == u"--idle-timeout") {
+            const auto v = takeValue();
+            if (!v)
+                return std::nullopt;
+            bool ok = false;
+            const double seconds = v->toDouble(&ok);
+            if (!ok || !(seconds >= 0.01 && seconds <= 3600)) {
+                *error = QStringLiteral("%1 must be a number of seconds from 0.01 to 3600, not \"%2\"").arg(name, *v);
+                return std::nullopt;
+            }
+            (name == u"--head-timeout" ? options.headTimeoutMs : options.idleTimeoutMs) = int(seconds * 1000);
         } else {
             *error = QStringLiteral("unknown argument \"%1\"\n\n%2").arg(arguments[i], usage());
             return std::nullopt;

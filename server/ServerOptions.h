@@ -1,6 +1,8 @@
 #pragma once
 
 // The command line: morvane-server [--host H] [--port P] [--data-dir DIR] [--demo] [--token-ttl S]
+//                                 [--head-timeout S] [--idle-timeout S]
+//                   morvane-server [--data-dir DIR] --set-role USERNAME ROLE
 
 #include <QString>
 #include <QStringList>
@@ -13,6 +15,15 @@ struct ServerOptions {
     QString dataDir;
     bool demo = false;
     qint64 tokenTtlSeconds = 3600;
+    // "--set-role": change this account's role in the data directory and exit, without listening.
+    struct RoleAssignment {
+        QString username;
+        QString role;
+    };
+    std::optional<RoleAssignment> setRole;
+    // Connections slower than these are closed (tests shorten them).
+    int headTimeoutMs = 10000;
+    int idleTimeoutMs = 60000;
 
     // Parses arguments (without the program name handling of QCoreApplication); on
     // a bad argument returns nothing and sets error. "--help" sets error to the usage.

@@ -1,9 +1,10 @@
 // morvane-server: the local messaging server the Morvane client talks to.
 
-#include "Database.h"
 #include "MorvaneServer.h"
+#include "RoleCommand.h"
 #include "ServerOptions.h"
 #include "ShutdownSignals.h"
+#include "store/Database.h"
 
 #include <QCoreApplication>
 
@@ -21,6 +22,9 @@ int main(int argc, char* argv[])
         std::fprintf(help ? stdout : stderr, "%s\n", qPrintable(error));
         return help ? 0 : 2;
     }
+
+    if (options->setRole)
+        return runSetRole(*options);
 
     ShutdownSignals shutdownSignals;
     std::unique_ptr<MorvaneServer> server;

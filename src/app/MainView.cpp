@@ -9,10 +9,15 @@
 #include "state/GroupRolesMenuViewModel.h"
 #include "state/AuthViewModel.h"
 #include "state/ContactListViewModel.h"
+#include "state/LocalizationManager.h"
 #include "state/ConversationListViewModel.h"
 #include "state/NotificationCenter.h"
 #include "state/NotificationName.h"
+#include "state/SearchViewModel.h"
 #include "state/UserInfo.h"
+#include "views/account/GeneralSettingsView.h"
+#include "views/account/FavoritesView.h"
+#include "views/account/FileManagementView.h"
 #include "views/chat/ChatView.h"
 #include "views/chat/ConversationListView.h"
 #include "views/chat/ConversationRow.h"
@@ -25,6 +30,8 @@
 #include "views/contacts/ContactDetailView.h"
 #include "views/contacts/ContactListView.h"
 #include "views/contacts/GroupRolesButton.h"
+#include "views/contacts/MomentsView.h"
+#include "views/contacts/SearchView.h"
 
 #include <QDialog>
 #include <QHBoxLayout>
@@ -46,7 +53,7 @@ MainView::MainView(AuthViewModel* authViewModel, QWidget* parent)
     , m_detailHolder(new QWidget(this))
     , m_searchButton(new QToolButton(this))
     , m_newChatButton(new QToolButton(this))
-    , m_searchSheet(sheet("searchSheet", Localized::text("search.title"), QSize(500, 600)))
+    , m_searchSheet(searchSheet())
 {
     setObjectName(QStringLiteral("mainView"));
 
@@ -119,6 +126,8 @@ MainView::MainView(AuthViewModel* authViewModel, QWidget* parent)
         self->m_conversationListVM->loadConversations();
     });
 
+    connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &MainView::retranslate);
+    retranslate();
     showSection();
 }
 
@@ -130,16 +139,44 @@ MainView::~MainView()
     m_detail = nullptr;
 }
 
-QDialog* MainView::sheet(const char* objectName, const QString& title, QSize size)
+void MainView::retranslate()
+{
+    m_searchSheet->setWindowTitle(Localized::text("search.title"));
+}
+
+QDialog* MainView::searchSheet()
 {
     auto* dialog = new QDialog(this);
-    dialog->setObjectName(QString::fromLatin1(objectName));
-    dialog->setWindowTitle(title);
-    dialog->setFixedSize(size);
+    dialog->setObjectName(QStringLiteral("searchSheet"));
+    dialog->setFixedSize(500, 600);
     auto* layout = new QVBoxLayout(dialog);
-    // The search and add-contact screens are built by later work.
-    layout->addWidget(new NotAvailableView(title, dialog));
+    layout->setContentsMargins(0, 0, 0, 0);
     return dialog;
+}
+
+SearchView* MainView::searchView() const
+{
+    return m_searchSheet->findChild<SearchView*>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+void MainView::openSearch()
+{
+    // Each opening starts afresh: nothing of an earlier search is kept.
+    delete searchView();
+    auto* view = new SearchView(std::make_unique<SearchViewModel>(m_conversationListVM->conversations(), m_contactListVM->contacts()),
+                                m_searchSheet);
+    m_searchSheet->layout()->addWidget(view);
+    m_searchSheet->setWindowTitle(Localized::text("search.title"));
+    connect(view, &SearchView::dismissRequested, m_searchSheet, &QDialog::close);
+    connect(view, &SearchView::contactChosen, this, &MainView::showContact);
+    m_searchSheet->open();
+    view->setFocus();
+}
+
+void MainView::showContact(const Contact& contact)
+{
+    setSelectedSection(SidebarSection::contacts);
+    setSelectedContact(contact);
 }
 
 bool MainView::eventFilter(QObject* watched, QEvent* event)
@@ -163,7 +200,7 @@ void MainView::toggleSearch()
     if (m_searchSheet->isVisible())
         m_searchSheet->close();
     else
-        m_searchSheet->open();
+        openSearch();
 }
 
 void MainView::openNewChat()
@@ -256,6 +293,9 @@ void MainView::showSection()
         connect(m_contactList, &ContactListView::selectedContactChanged, this, &MainView::setSelectedContact);
         column = m_contactList;
         break;
+    case SidebarSection::moments:
+        column = new MomentsView(m_auth->user() ? m_auth->user()->id : 0, m_content);
+        break;
     case SidebarSection::settings:
         m_settingsList = new SettingsListView(m_auth, m_content);
         connect(m_settingsList, &SettingsListView::linkChosen, this, [this](int link) {
@@ -264,9 +304,15 @@ void MainView::showSection()
         });
         column = m_settingsList;
         break;
+    case SidebarSection::favorites:
+        column = new FavoritesView(m_content);
+        break;
+    case SidebarSection::files:
+        column = new FileManagementView(m_content);
+        break;
     default:
-        // Moments, favourites and files are built by later work.
-        column = new NotAvailableView(SidebarSections::title(m_selectedSection), m_content);
+        // Every section has its screen; this is only a fallback.
+        column = new NotAvailableView(SidebarSections::titleKey(m_selectedSection), m_content);
         break;
     }
     m_content->addWidget(column);
@@ -287,35 +333,36 @@ void MainView::showDetail()
                 chat->addHeaderWidget(new GroupRolesButton(new GroupRolesMenuViewModel(m_selectedConversation->id, user->id, &GroupService::shared())));
             setDetail(chat);
         } else {
-            setDetail(new PlaceholderView(Localized::text("content.select_conversation")));
+            setDetail(new PlaceholderView(QStringLiteral("content.select_conversation")));
         }
         break;
     }
     case SidebarSection::contacts:
         if (m_selectedContact) {
             auto* detail = new ContactDetailView(new ContactDetailViewModel(*m_selectedContact));
+            // Queued: clearing the column deletes the screen that is still emitting.
             connect(detail->viewModel(), &ContactDetailViewModel::contactDeleted, this, [this](const Contact& contact) {
                 m_contactListVM->removeContact(contact.contactId);
                 setSelectedContact(std::nullopt);
-            });
+            }, Qt::QueuedConnection);
             setDetail(detail);
         } else {
-            setDetail(new PlaceholderView(Localized::text("content.select_contact")));
+            setDetail(new PlaceholderView(QStringLiteral("content.select_contact")));
         }
         break;
     case SidebarSection::moments:
-        setDetail(new PlaceholderView(Localized::text("moments.title")));
+        setDetail(new PlaceholderView(QStringLiteral("moments.title")));
         break;
     case SidebarSection::favorites:
-        setDetail(new PlaceholderView(Localized::text("favorites.title")));
+        setDetail(new PlaceholderView(QStringLiteral("favorites.title")));
         break;
     case SidebarSection::files:
-        setDetail(new PlaceholderView(Localized::text("files.title")));
+        setDetail(new PlaceholderView(QStringLiteral("files.title")));
         break;
     case SidebarSection::settings:
         // With no link chosen yet the detail shows the general settings.
         setDetail(m_settingsList && m_settingsLink >= 0 ? m_settingsList->destination(m_settingsLink, nullptr)
-                                                        : new NotAvailableView(Localized::text("settings.general_title")));
+                                                        : new GeneralSettingsView(m_auth));
         break;
     }
 }

@@ -21,6 +21,7 @@ class ConversationListView;
 class ConversationListViewModel;
 class QStackedWidget;
 class QToolButton;
+class SearchView;
 class SettingsListView;
 class SidebarView;
 
@@ -52,6 +53,8 @@ public:
     ChatView* chatView() const;
     // The contact detail in the detail column, when one is shown.
     ContactDetailView* contactDetailView() const;
+    // The screen of the search sheet, made afresh each time the sheet opens.
+    SearchView* searchView() const;
 
     // The launch load: the conversation list, then the contact list, never overlapping.
     QCoro::Task<> launchLoad();
@@ -67,7 +70,11 @@ private:
     void showSection();
     void showDetail();
     void setDetail(QWidget* widget);
-    QDialog* sheet(const char* objectName, const QString& title, QSize size);
+    void retranslate();
+    QDialog* searchSheet();
+    void openSearch();
+    // A contact chosen elsewhere (the search sheet): the contacts section shows it.
+    void showContact(const Contact& contact);
 
     AuthViewModel* m_auth;
     std::unique_ptr<ConversationListViewModel> m_conversationListVM;

@@ -1,12 +1,13 @@
 #include "app/MorvaneApp.h"
 
 #include "app/ContentView.h"
+#include "app/QtTranslations.h"
 #include "network/WebSocketService.h"
 #include "state/AuthViewModel.h"
 #include "state/LocalizationManager.h"
+#include "views/account/GeneralSettingsView.h"
 #include "views/common/Appearance.h"
 #include "views/common/Localized.h"
-#include "views/common/NotAvailableView.h"
 
 #include <QAction>
 #include <QMainWindow>
@@ -40,6 +41,7 @@ MorvaneApp::MorvaneApp(std::unique_ptr<AuthViewModel> authViewModel, Channel cha
     // Before the first widget: until the event loop runs, a new application font does
     // not reach widgets that already exist, and the login screen would keep the default face.
     Appearance::install();
+    m_qtTranslations = std::make_unique<QtTranslations>();
     m_window = std::make_unique<QMainWindow>();
     m_window->setObjectName(QStringLiteral("mainWindow"));
     m_window->setWindowTitle(QStringLiteral("Morvane"));
@@ -49,10 +51,27 @@ MorvaneApp::MorvaneApp(std::unique_ptr<AuthViewModel> authViewModel, Channel cha
     m_window->setCentralWidget(m_content);
 
     QMenu* appMenu = m_window->menuBar()->addMenu(QStringLiteral("Morvane"));
-    QAction* settings = appMenu->addAction(Localized::text("content.settings_title"));
-    settings->setObjectName(QStringLiteral("openSettingsAction"));
-    settings->setShortcut(QKeySequence::Preferences);
-    connect(settings, &QAction::triggered, this, &MorvaneApp::openSettings);
+    m_settingsAction = appMenu->addAction(QString());
+    m_settingsAction->setObjectName(QStringLiteral("openSettingsAction"));
+    // The platform's Preferences sequence is empty on most Linux desktops; Ctrl+,
+    // is what people press there too.
+    QList<QKeySequence> keys { QKeySequence(Qt::CTRL | Qt::Key_Comma) };
+    for (const QKeySequence& platform : QKeySequence::keyBindings(QKeySequence::Preferences)) {
+        if (!keys.contains(platform))
+            keys.append(platform);
+    }
+    m_settingsAction->setShortcuts(keys);
+    m_settingsAction->setShortcutContext(Qt::ApplicationShortcut);
+    connect(m_settingsAction, &QAction::triggered, this, &MorvaneApp::openSettings);
+    connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &MorvaneApp::retranslate);
+    retranslate();
+}
+
+void MorvaneApp::retranslate()
+{
+    m_settingsAction->setText(Localized::text("content.settings_title"));
+    if (m_settings)
+        m_settings->setWindowTitle(Localized::text("settings.general_title"));
 }
 
 MorvaneApp::~MorvaneApp() = default;
@@ -73,13 +92,13 @@ void MorvaneApp::show()
 void MorvaneApp::openSettings()
 {
     if (!m_settings) {
-        // The general settings screen is built by later work.
         m_settings = std::make_unique<QWidget>();
         m_settings->setObjectName(QStringLiteral("settingsWindow"));
-        m_settings->setWindowTitle(Localized::text("settings.general_title"));
-        m_settings->resize(480, 360);
+        m_settings->resize(520, 620);
         auto* layout = new QVBoxLayout(m_settings.get());
-        layout->addWidget(new NotAvailableView(Localized::text("settings.general_title"), m_settings.get()));
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(new GeneralSettingsView(m_auth.get(), m_settings.get()));
+        retranslate();
     }
     m_settings->show();
     m_settings->raise();

@@ -9,6 +9,8 @@
 
 class AuthViewModel;
 class ContentView;
+class QAction;
+class QtTranslations;
 class QMainWindow;
 class QWidget;
 
@@ -45,12 +47,15 @@ Q_SIGNALS:
     void launchFinished();
 
 private:
+    void retranslate();
     void authenticationChanged();
     void userIdChanged();
     std::optional<qint64> currentUserId() const;
 
     std::unique_ptr<AuthViewModel> m_auth;
     Channel m_channel;
+    std::unique_ptr<QtTranslations> m_qtTranslations;
+    QAction* m_settingsAction = nullptr;
     std::unique_ptr<QMainWindow> m_window;
     ContentView* m_content;
     std::unique_ptr<QWidget> m_settings;

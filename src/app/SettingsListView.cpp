@@ -1,8 +1,16 @@
 #include "app/SettingsListView.h"
 
+#include "state/LocalizationManager.h"
+#include "views/account/GeneralSettingsView.h"
+#include "views/account/NotificationSettingsView.h"
+#include "views/account/PrivacySettingsView.h"
+#include "views/account/ProfileView.h"
 #include "views/common/Appearance.h"
 #include "views/common/Localized.h"
+#include "views/common/NavigationStack.h"
 #include "views/common/NotAvailableView.h"
+#include "views/contacts/GiftShopView.h"
+#include "views/contacts/VipCenterView.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -29,7 +37,8 @@ SettingsListView::SettingsListView(AuthViewModel* authViewModel, QWidget* parent
     setStyleSheet(QStringLiteral("#settingsListView { background: palette(base); }"));
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(6, 0, 6, 0);
-    auto* title = new QLabel(Localized::text("content.settings_title"), this);
+    auto* title = new QLabel(this);
+    m_title = title;
     title->setObjectName(QStringLiteral("settingsTitle"));
     title->setFont(Appearance::font(TextStyle::Headline));
     title->setContentsMargins(8, 12, 8, 6);
@@ -39,15 +48,36 @@ SettingsListView::SettingsListView(AuthViewModel* authViewModel, QWidget* parent
     m_links->setStyleSheet(QStringLiteral("QListWidget { background: transparent; }"
                                           "QListWidget::item { padding: 7px 8px; border-radius: 6px; }"
                                           "QListWidget::item:selected { background: rgba(0, 122, 255, 46); color: palette(text); }"));
-    for (const QString& key : linkKeys())
-        m_links->addItem(Localized::text(key));
+    for (qsizetype i = 0; i < linkKeys().size(); ++i)
+        m_links->addItem(QString());
     connect(m_links, &QListWidget::currentRowChanged, this, &SettingsListView::linkChosen);
     column->addWidget(m_links, 1);
+    connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &SettingsListView::retranslate);
+    retranslate();
+}
+
+void SettingsListView::retranslate()
+{
+    m_title->setText(Localized::text("content.settings_title"));
+    for (int row = 0; row < m_links->count(); ++row)
+        m_links->item(row)->setText(Localized::text(linkKeys().at(row)));
 }
 
 QWidget* SettingsListView::destination(int link, QWidget* parent) const
 {
-    // The settings, VIP, gift and profile screens are built by later work; until
-    // then each link says so instead of showing an empty page.
-    return new NotAvailableView(Localized::text(linkKeys().value(link)), parent);
+    const QString key = linkKeys().value(link);
+    if (key == u"settings.general_title")
+        return new GeneralSettingsView(m_auth, parent);
+    // The privacy and profile screens push the security screens over themselves.
+    if (key == u"privacy.title")
+        return new NavigationStack(new PrivacySettingsView, parent);
+    if (key == u"notification.title")
+        return new NotificationSettingsView(parent);
+    if (key == u"content.profile_link")
+        return new NavigationStack(new ProfileView(m_auth), parent);
+    if (key == u"vip.title")
+        return new VipCenterView(parent);
+    if (key == u"gifts.title")
+        return new GiftShopView(parent);
+    return new NotAvailableView(key, parent);
 }

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class AuthViewModel;
+class QLabel;
 class QListWidget;
 
 // The settings section's middle column: six links, each presenting its screen
@@ -22,6 +23,9 @@ Q_SIGNALS:
     void linkChosen(int link);
 
 private:
+    void retranslate();
+
     AuthViewModel* m_auth;
+    QLabel* m_title = nullptr;
     QListWidget* m_links;
 };

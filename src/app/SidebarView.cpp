@@ -2,8 +2,10 @@
 
 #include "network/WebSocketService.h"
 #include "state/AuthViewModel.h"
+#include "state/LocalizationManager.h"
 #include "views/chat/AvatarView.h"
 #include "views/common/Appearance.h"
+#include "views/common/ElidedLabel.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 
@@ -25,8 +27,8 @@ SidebarView::SidebarView(AuthViewModel* authViewModel, WebSocketService* wsServi
     , m_connectionText(new QLabel(this))
     , m_userRow(new QWidget(this))
     , m_userAvatar(new AvatarView(QString(), std::nullopt, 28, m_userRow))
-    , m_userName(new QLabel(m_userRow))
-    , m_userOpenId(new QLabel(m_userRow))
+    , m_userName(new ElidedLabel(m_userRow))
+    , m_userOpenId(new ElidedLabel(m_userRow))
     , m_signOut(new QPushButton(this))
 {
     setObjectName(QStringLiteral("sidebar"));
@@ -106,15 +108,23 @@ SidebarView::SidebarView(AuthViewModel* authViewModel, WebSocketService* wsServi
     m_signOut->setObjectName(QStringLiteral("signOutButton"));
     m_signOut->setFlat(true);
     m_signOut->setCursor(Qt::PointingHandCursor);
-    m_signOut->setText(Localized::text("profile.logout"));
     m_signOut->setStyleSheet(QStringLiteral("QPushButton { color: #ff3b30; border: none; padding: 6px; }"));
     connect(m_signOut, &QPushButton::clicked, this, &SidebarView::signOut);
     column->addWidget(m_signOut, 0, Qt::AlignHCenter);
 
     connect(m_ws, &WebSocketService::isConnectedChanged, this, &SidebarView::updateConnection);
     connect(m_auth, &AuthViewModel::userChanged, this, &SidebarView::updateUser);
-    updateConnection();
+    connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &SidebarView::retranslate);
+    retranslate();
     updateUser();
+}
+
+void SidebarView::retranslate()
+{
+    for (int row = 0; row < m_sections->count(); ++row)
+        m_sections->item(row)->setText(SidebarSections::title(SidebarSections::allCases().at(row)));
+    m_signOut->setText(Localized::text("profile.logout"));
+    updateConnection();
 }
 
 void SidebarView::setSelectedSection(SidebarSection section)
@@ -142,8 +152,8 @@ void SidebarView::updateUser()
         return;
     m_userAvatar->setName(user->name);
     m_userAvatar->setAvatar(user->avatar);
-    m_userName->setText(user->name);
-    m_userOpenId->setText(QStringLiteral("ID: ") + user->openId);
+    m_userName->setFullText(user->name);
+    m_userOpenId->setFullText(QStringLiteral("ID: ") + user->openId);
 }
 
 void SidebarView::signOut()

@@ -6,6 +6,7 @@
 
 class AuthViewModel;
 class AvatarView;
+class ElidedLabel;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -25,6 +26,7 @@ Q_SIGNALS:
     void selectedSectionChanged(SidebarSection section);
 
 private:
+    void retranslate();
     void updateConnection();
     void updateUser();
     void signOut();
@@ -37,7 +39,7 @@ private:
     QLabel* m_connectionText;
     QWidget* m_userRow;
     AvatarView* m_userAvatar;
-    QLabel* m_userName;
-    QLabel* m_userOpenId;
+    ElidedLabel* m_userName;
+    ElidedLabel* m_userOpenId;
     QPushButton* m_signOut;
 };

@@ -1,3 +1,4 @@
+#include "app/LogOutput.h"
 #include "app/MorvaneApp.h"
 #include "services/FileService.h"
 
@@ -6,6 +7,7 @@
 
 int main(int argc, char* argv[])
 {
+    LogOutput::install();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Morvane"));
     QApplication::setOrganizationName(QStringLiteral("Morvane"));

@@ -2,6 +2,7 @@
 
 #include <QCborMap>
 #include <QCborValue>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
 
@@ -31,6 +32,26 @@ QString kindText(DecodeError::Kind kind)
 bool isJsonSpace(char c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// Qt's parser takes an escaped lone surrogate ("\ud800") into the text as it is;
+// such text has no UTF-8 form and would be stored or shown as something else.
+bool hasOnlyWholeCharacters(const QJsonValue& value)
+{
+    if (value.isString())
+        return value.toString().isValidUtf16();
+    if (value.isArray()) {
+        const QJsonArray array = value.toArray();
+        return std::all_of(array.begin(), array.end(), [](const QJsonValue& element) { return hasOnlyWholeCharacters(element); });
+    }
+    if (value.isObject()) {
+        const QJsonObject object = value.toObject();
+        for (auto it = object.begin(); it != object.end(); ++it) {
+            if (!it.key().isValidUtf16() || !hasOnlyWholeCharacters(it.value()))
+                return false;
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -73,8 +94,11 @@ void Path::fail(DecodeError::Kind kind, const QString& detail) const
     throw DecodeError(kind, toString(), detail);
 }
 
-QJsonValue parse(const QByteArray& bytes)
+QJsonValue parse(const QByteArray& input)
 {
+    // A UTF-8 byte-order mark before the text is skipped, as editors and some
+    // senders put one there; anywhere else it is a syntax error.
+    const QByteArray bytes = input.startsWith("\xef\xbb\xbf") ? input.mid(3) : input;
     // No separate UTF-8 pass: Qt's parser refuses bad UTF-8 inside strings (overlong
     // forms and surrogates included), and any non-ASCII byte outside a string is a
     // syntax error, so every refusal below covers it.
@@ -85,16 +109,21 @@ QJsonValue parse(const QByteArray& bytes)
     const QJsonDocument doc = QJsonDocument::fromJson(container ? bytes : '[' + bytes + ']', &error);
     if (error.error != QJsonParseError::NoError)
         throw DecodeError(DecodeError::Kind::DataCorrupted, {}, error.errorString());
-    if (doc.isObject())
-        return doc.object();
-    if (!container) {
+    QJsonValue value;
+    if (doc.isObject()) {
+        value = doc.object();
+    } else if (!container) {
         // The wrapper must hold exactly one value: "" and "1,2" are not JSON texts.
         const QJsonArray wrapped = doc.array();
         if (wrapped.size() != 1)
             throw DecodeError(DecodeError::Kind::DataCorrupted, {}, QStringLiteral("expected exactly one JSON value"));
-        return wrapped.at(0);
+        value = wrapped.at(0);
+    } else {
+        value = doc.array();
     }
-    return doc.array();
+    if (!hasOnlyWholeCharacters(value))
+        throw DecodeError(DecodeError::Kind::DataCorrupted, {}, QStringLiteral("a string holds a lone surrogate"));
+    return value;
 }
 
 QByteArray serialize(const QJsonValue& value)

@@ -59,7 +59,8 @@ struct Path {
 };
 
 // Parses any JSON text (object, array or a bare scalar) after checking that the
-// bytes are UTF-8. Throws DecodeError of kind DataCorrupted.
+// bytes are UTF-8, skipping one leading byte-order mark. Text with an escaped lone
+// surrogate is refused. Throws DecodeError of kind DataCorrupted.
 QJsonValue parse(const QByteArray& bytes);
 QByteArray serialize(const QJsonValue& value);
 QByteArray serialize(const QJsonObject& object);

@@ -44,7 +44,12 @@ APIClient::APIClient(QString baseURL, KeychainService& keychain, QObject* parent
 {
 }
 
-APIClient::~APIClient() = default;
+APIClient::~APIClient()
+{
+    // Calls waiting for a refresh that can no longer finish end as cancelled.
+    if (const std::shared_ptr<RefreshRound> round = std::exchange(m_refresh, nullptr))
+        round->finish(RefreshOutcome::Cancelled);
+}
 
 std::optional<QByteArray> APIClient::encodeBody(const std::optional<QJsonValue>& body)
 {
@@ -76,7 +81,7 @@ QCoro::Task<QByteArray> APIClient::send(Request request)
     }
 
     QNetworkRequest netRequest(url);
-    netRequest.setTransferTimeout(requestTimeoutMs);
+    netRequest.setTransferTimeout(m_requestTimeoutMs);
     // A redirect would carry the bearer token to wherever it points.
     netRequest.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     netRequest.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
@@ -110,6 +115,10 @@ QCoro::Task<QByteArray> APIClient::send(Request request)
 
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid()) {
+        // Nothing else aborts a reply here, so a cancellation is the transfer
+        // timeout running out, which Qt reports as "Operation canceled".
+        if (reply->error() == QNetworkReply::OperationCanceledError)
+            throw APIError::transport(QNetworkReply::TimeoutError, QStringLiteral("Request timed out"));
         if (reply->error() != QNetworkReply::NoError)
             throw APIError::transport(reply->error(), reply->errorString());
         throw APIError::invalidResponse();
@@ -123,8 +132,19 @@ QCoro::Task<QByteArray> APIClient::send(Request request)
     co_return body;
 }
 
+void APIClient::RefreshRound::finish(RefreshOutcome result)
+{
+    if (outcome)
+        return;
+    outcome = result;
+    const std::vector<std::coroutine_handle<>> waiting = std::exchange(waiters, {});
+    for (const std::coroutine_handle<> waiter : waiting)
+        waiter.resume();
+}
+
 QCoro::Task<QByteArray> APIClient::sendGuarded(Request request)
 {
+    const quint64 sentWith = m_tokenGeneration;
     try {
         co_return co_await send(request);
     } catch (const APIError& error) {
@@ -132,45 +152,69 @@ QCoro::Task<QByteArray> APIClient::sendGuarded(Request request)
             throw;
     }
 
-    // A 401 while another call is refreshing fails at once: its token may be the
-    // one being replaced, and a second refresh would race the first.
-    if (m_isRefreshing)
-        throw APIError::unauthorized();
-
-    QPointer<APIClient> self(this);
-    m_isRefreshing = true;
-    // Cleared however this call ends: value, exception, or destruction while suspended.
-    const auto refreshing = qScopeGuard([self] {
-        if (self)
-            self->m_isRefreshing = false;
-    });
-    bool refreshed = false;
-    if (m_refresher) {
-        try {
-            co_await m_refresher();
-            refreshed = true;
-        } catch (const APIError& error) {
-            // An unreadable keychain is no verdict on the session; any other failed
-            // refresh only tells the caller it is signed out.
-            if (error.kind() == APIError::Kind::KeychainUnavailable)
-                throw;
-        } catch (...) {
-        }
+    if (sentWith == m_tokenGeneration) {
+        QPointer<APIClient> self(this);
+        // Two calls refused together (the start-up check and the user refresh) must
+        // not both refresh, nor may the second give up: either would end a session
+        // that one refresh keeps.
+        RefreshOutcome outcome = RefreshOutcome::Cancelled;
+        if (m_refresh)
+            outcome = co_await RefreshWait { m_refresh };
+        else
+            outcome = co_await refreshSession();
+        if (outcome == RefreshOutcome::Cancelled || !self)
+            throw cancelled();
+        // An unreadable keychain is no verdict on the session.
+        if (outcome == RefreshOutcome::KeychainUnavailable)
+            throw APIError::keychainUnavailable();
+        if (outcome == RefreshOutcome::Refused)
+            throw APIError::unauthorized();
     }
-    if (!self)
-        throw APIError::unauthorized();
-    if (!refreshed)
-        throw APIError::unauthorized();
 
-    if (const std::optional<User> user = m_keychain.getCachedUser())
-        Q_EMIT sessionRefreshed(user->id);
-
-    // Only a second 401 means "signed out"; any other failure of the retry is
+    // Only a second 401 means "signed out"; any other failure of the repeat is
     // reported as itself.
     co_return co_await send(std::move(request));
 }
 
-QCoro::Task<APIClient::ProcedureReply> APIClient::callProcedure(QByteArray method, QString procedure, std::optional<QJsonValue> input)
+QCoro::Task<APIClient::RefreshOutcome> APIClient::refreshSession()
+{
+    const auto round = std::make_shared<RefreshRound>();
+    m_refresh = round;
+    QPointer<APIClient> self(this);
+    // Ends the round however this refresh ends, also when its task is dropped while
+    // suspended, so that no waiter and no isRefreshing() is left hanging.
+    RefreshOutcome outcome = RefreshOutcome::Cancelled;
+    const auto finish = qScopeGuard([self, round, &outcome] {
+        if (self && self->m_refresh == round)
+            self->m_refresh.reset();
+        round->finish(outcome);
+    });
+
+    outcome = RefreshOutcome::Refused;
+    if (m_refresher) {
+        try {
+            co_await m_refresher();
+            outcome = RefreshOutcome::Refreshed;
+        } catch (const APIError& error) {
+            if (error.kind() == APIError::Kind::KeychainUnavailable)
+                outcome = RefreshOutcome::KeychainUnavailable;
+        } catch (...) {
+        }
+    }
+    if (!self) {
+        outcome = RefreshOutcome::Cancelled;
+        co_return outcome;
+    }
+    if (outcome == RefreshOutcome::Refreshed) {
+        ++m_tokenGeneration;
+        if (const std::optional<User> user = m_keychain.getCachedUser())
+            Q_EMIT sessionRefreshed(user->id);
+    }
+    co_return outcome;
+}
+
+QCoro::Task<APIClient::ProcedureReply> APIClient::callProcedure(QByteArray method, QString procedure, std::optional<QJsonValue> input,
+                                                                bool emptyIsSuccess)
 {
     Request call { std::move(method), QStringLiteral("/api/trpc/") + procedure, std::nullopt, std::nullopt };
     if (input) {
@@ -182,6 +226,8 @@ QCoro::Task<APIClient::ProcedureReply> APIClient::callProcedure(QByteArray metho
             call.body = json::serialize(wrapper);
     }
     const QByteArray body = co_await sendGuarded(std::move(call));
+    if (emptyIsSuccess && body.trimmed().isEmpty())
+        co_return ProcedureReply { QJsonValue(QJsonValue::Null), false };
     co_return unwrapProcedureReply(body);
 }
 

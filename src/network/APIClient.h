@@ -10,9 +10,13 @@
 #include <QObject>
 #include <QString>
 
+#include <coroutine>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <type_traits>
 #include <utility>
+#include <vector>
 
 class KeychainService;
 class QNetworkAccessManager;
@@ -65,6 +69,13 @@ T decodeOrThrow(const QJsonValue& value, const json::Path& path)
 // into the caller's record), the procedure calls on top of it, and the
 // refresh-and-retry rule after HTTP 401. Every operation is a coroutine that
 // throws APIError.
+//
+// Refresh-and-retry, shared by every guarded call (procedures, the auth service's
+// calls, the administration console's REST calls through guardedRequest()): a call
+// refused with 401 makes the one token refresh, or waits for the refresh already
+// under way, and then repeats itself once. Only a 401 of that repeat is
+// `unauthorized`; any other failure of the repeat is reported as itself. A call
+// whose 401 answers a token that a refresh has replaced meanwhile repeats at once.
 class APIClient final : public QObject {
     Q_OBJECT
 
@@ -82,8 +93,11 @@ public:
     ~APIClient() override;
 
     QString baseURL() const { return m_baseURL; }
-    bool isRefreshing() const { return m_isRefreshing; }
+    // True while a token refresh is under way; guarded calls refused meanwhile wait for it.
+    bool isRefreshing() const { return m_refresh != nullptr; }
     void setTokenRefresher(TokenRefresher refresher) { m_refresher = std::move(refresher); }
+    // How long a request may go without progress before it fails as timed out.
+    void setRequestTimeout(int milliseconds) { m_requestTimeoutMs = milliseconds; }
 
     // One request with no refresh-and-retry. The path is appended to the base
     // address as text. body is sent as JSON when present.
@@ -96,14 +110,19 @@ public:
         co_return decodeReply<R>(reply);
     }
 
-    // The same, under the refresh-and-retry rule.
+    // The same, under the refresh-and-retry rule: the one to use for REST calls of a
+    // signed-in user. With a void result the reply body is not read at all, so an
+    // empty 2xx reply is a success too.
     template <typename R>
     QCoro::Task<R> guardedRequest(QByteArray method, QString path, std::optional<QJsonValue> body = std::nullopt,
                                   std::optional<QueryItems> queryItems = std::nullopt)
     {
         Request call { std::move(method), std::move(path), encodeBody(body), std::move(queryItems) };
         const QByteArray reply = co_await sendGuarded(std::move(call));
-        co_return decodeReply<R>(reply);
+        if constexpr (std::is_void_v<R>)
+            co_return;
+        else
+            co_return decodeReply<R>(reply);
     }
 
     // Procedure query: GET /api/trpc/<procedure>?input={"json":<input>}.
@@ -124,12 +143,14 @@ public:
     }
 
     // Procedure mutation: POST {"json": <input>}. With the default result type the
-    // reply must still be a procedure envelope, but its data is not read.
+    // data is not read: the reply must be a procedure envelope, or empty (a 2xx
+    // with no body says the mutation happened as surely as an envelope does).
     template <typename R = EmptyResponse, typename I>
     QCoro::Task<R> mutation(QString procedure, I input)
     {
         std::optional<QJsonValue> encoded = apiclient_detail::encodeInput(input);
-        const ProcedureReply reply = co_await callProcedure(QByteArrayLiteral("POST"), std::move(procedure), std::move(encoded));
+        const ProcedureReply reply = co_await callProcedure(QByteArrayLiteral("POST"), std::move(procedure), std::move(encoded),
+                                                            std::is_same_v<R, EmptyResponse>);
         co_return decodeProcedure<R>(reply);
     }
 
@@ -137,7 +158,8 @@ public:
     template <typename R = EmptyResponse>
     QCoro::Task<R> mutation(QString procedure)
     {
-        const ProcedureReply reply = co_await callProcedure(QByteArrayLiteral("POST"), std::move(procedure), std::nullopt);
+        const ProcedureReply reply = co_await callProcedure(QByteArrayLiteral("POST"), std::move(procedure), std::nullopt,
+                                                            std::is_same_v<R, EmptyResponse>);
         co_return decodeProcedure<R>(reply);
     }
 
@@ -152,6 +174,20 @@ Q_SIGNALS:
     void sessionRefreshed(qint64 userId);
 
 private:
+    enum class RefreshOutcome { Refreshed, Refused, KeychainUnavailable, Cancelled };
+    // One token refresh and the guarded calls waiting for its outcome.
+    struct RefreshRound {
+        std::optional<RefreshOutcome> outcome;
+        std::vector<std::coroutine_handle<>> waiters;
+        void finish(RefreshOutcome result);
+    };
+    struct RefreshWait {
+        std::shared_ptr<RefreshRound> round;
+        bool await_ready() const noexcept { return round->outcome.has_value(); }
+        void await_suspend(std::coroutine_handle<> waiter) { round->waiters.push_back(waiter); }
+        RefreshOutcome await_resume() const { return *round->outcome; }
+    };
+
     struct Request {
         QByteArray method;
         QString path;
@@ -170,7 +206,10 @@ private:
     // One round trip; the body of a 2xx reply, or throws.
     QCoro::Task<QByteArray> send(Request request);
     QCoro::Task<QByteArray> sendGuarded(Request request);
-    QCoro::Task<ProcedureReply> callProcedure(QByteArray method, QString procedure, std::optional<QJsonValue> input);
+    QCoro::Task<RefreshOutcome> refreshSession();
+    // emptyIsSuccess: an empty 2xx body stands for a reply whose data is not read.
+    QCoro::Task<ProcedureReply> callProcedure(QByteArray method, QString procedure, std::optional<QJsonValue> input,
+                                              bool emptyIsSuccess = false);
     static ProcedureReply unwrapProcedureReply(const QByteArray& body);
     // Any JSON value; an empty or malformed body is a decoding error.
     static QJsonValue parseBody(const QByteArray& body);
@@ -195,5 +234,10 @@ private:
     KeychainService& m_keychain;
     QNetworkAccessManager* m_network;
     TokenRefresher m_refresher;
-    bool m_isRefreshing = false;
+    // Present while a refresh is under way.
+    std::shared_ptr<RefreshRound> m_refresh;
+    // Successful refreshes so far: a 401 to a request sent before the latest one
+    // answers a token that is no longer the stored one.
+    quint64 m_tokenGeneration = 0;
+    int m_requestTimeoutMs = requestTimeoutMs;
 };

@@ -139,6 +139,11 @@ QCoro::Task<User> AuthService::getMyProfile()
     co_return co_await m_api.query<User>(QStringLiteral("user.getMyProfile"));
 }
 
+QCoro::Task<> AuthService::updateProfile(ProfileUpdate update)
+{
+    co_await m_api.mutation(QStringLiteral("user.updateProfile"), update);
+}
+
 QCoro::Task<QList<LoginSession>> AuthService::listSessions()
 {
     co_return co_await m_api.query<QList<LoginSession>>(QStringLiteral("user.listSessions"));

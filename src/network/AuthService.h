@@ -3,6 +3,7 @@
 #include "models/AuthResponse.h"
 #include "models/User.h"
 #include "network/LoginSession.h"
+#include "network/ProfileUpdate.h"
 
 #include <QCoroTask>
 #include <QList>
@@ -35,6 +36,8 @@ public:
     std::optional<User> getCachedUser() const;
 
     QCoro::Task<User> getMyProfile();
+    // Stores the given profile fields; the caller reads the user again afterwards.
+    QCoro::Task<> updateProfile(ProfileUpdate update);
     QCoro::Task<QList<LoginSession>> listSessions();
     QCoro::Task<> revokeSession(qint64 sessionId);
 

@@ -42,10 +42,16 @@ QString ClientIdService::generateClientId()
     return base36(static_cast<quint64>(milliseconds)) + u'-' + base36(random) + u'-' + base36(counter);
 }
 
-QString ClientIdService::getOrCreateDeviceId()
+std::optional<QString> ClientIdService::getOrCreateDeviceId()
 {
-    if (const std::optional<QString> stored = m_keychain.loadText(deviceIdKey))
-        return *stored;
+    const SecretStore::Loaded entry = m_keychain.loadEntry(deviceIdKey);
+    // A keyring that does not answer may well hold the id; a new one would replace it.
+    if (entry.status == SecretStore::Status::Failed)
+        return std::nullopt;
+    if (entry.status == SecretStore::Status::Found) {
+        if (const std::optional<QString> stored = KeychainService::utf8Text(entry.data))
+            return *stored;
+    }
 
     const qint64 seconds = m_sources.nowMilliseconds() / 1000;
     const QString uuidHead = m_sources.newUuid().toString(QUuid::WithoutBraces).left(8).toLower();

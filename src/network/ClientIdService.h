@@ -4,6 +4,7 @@
 #include <QUuid>
 
 #include <functional>
+#include <optional>
 
 class KeychainService;
 
@@ -29,8 +30,9 @@ public:
     // "<ms>-<random>-<counter>" in base 36; the counter starts at 0 and wraps after 65535.
     QString generateClientId();
     // The stored id when it is UTF-8 text, whatever it says; otherwise a new
-    // "mac-<seconds>-<8 hex digits>" that is stored for next time.
-    QString getOrCreateDeviceId();
+    // "mac-<seconds>-<8 hex digits>" that is stored for next time. Absent while the
+    // keychain cannot be read: the stored id is kept, never replaced by a new one.
+    std::optional<QString> getOrCreateDeviceId();
 
     // Lowercase digits, no padding, "0" for zero.
     static QString base36(quint64 value);

@@ -46,19 +46,37 @@ KeychainService::KeychainService(std::unique_ptr<SecretStore> store)
 
 bool KeychainService::save(const QByteArray& data, const QString& key)
 {
-    return m_store->write(key, data);
+    const bool written = m_store->write(key, data);
+    if (written)
+        m_known.insert(key, { SecretStore::Status::Found, data });
+    else
+        m_known.remove(key);
+    return written;
 }
 
 bool KeychainService::remove(const QString& key)
 {
-    return m_store->remove(key);
+    const bool removed = m_store->remove(key);
+    if (removed)
+        m_known.insert(key, { SecretStore::Status::NotFound, {} });
+    else
+        m_known.remove(key);
+    return removed;
 }
 
 SecretStore::Loaded KeychainService::loadEntry(const QString& key) const
 {
+    if (const auto known = m_known.constFind(key); known != m_known.cend())
+        return *known;
     SecretStore::Loaded loaded = m_store->read(key);
-    if (loaded.status == SecretStore::Status::Failed)
+    // Saved or deleted while the store was answering: that value is the newer one.
+    if (const auto meanwhile = m_known.constFind(key); meanwhile != m_known.cend())
+        return *meanwhile;
+    if (loaded.status == SecretStore::Status::Failed) {
         qWarning().noquote() << "[Keychain] could not read" << key << "from the" << m_store->name() << "store";
+        return loaded;
+    }
+    m_known.insert(key, loaded);
     return loaded;
 }
 

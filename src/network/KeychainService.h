@@ -4,14 +4,18 @@
 #include "network/SecretStore.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 
 #include <memory>
 #include <optional>
 
 // The program's one store of secrets and of the cached profile: byte values by
-// account name, read from the store every time (no copy in memory), so a token
-// saved anywhere is seen by the very next read.
+// account name. Each item is read from the store once and then kept in memory,
+// written through on save and delete, so a token saved anywhere is seen by the
+// very next read and no request, frame or keystroke waits on the keyring (whose
+// every job spins an event loop, running unrelated coroutines re-entrantly).
+// A read that fails is not kept: it stays a failure, and the next read asks again.
 //
 // The shared instance picks its store on first use: MORVANE_SECRET_STORE=file or
 // =keyring forces one; otherwise the system keyring when a probe entry can be
@@ -24,7 +28,8 @@ public:
 
     explicit KeychainService(std::unique_ptr<SecretStore> store);
 
-    // Overwrites in place: when the write fails, the previous value stays.
+    // Overwrites in place: when the write fails, the previous value stays (and is
+    // read from the store again).
     bool save(const QByteArray& data, const QString& key);
     // True when nothing is stored under the key afterwards.
     bool remove(const QString& key);
@@ -48,4 +53,6 @@ public:
 
 private:
     std::unique_ptr<SecretStore> m_store;
+    // Found or NotFound answers of the store, by account.
+    mutable QHash<QString, SecretStore::Loaded> m_known;
 };

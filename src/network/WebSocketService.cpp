@@ -182,10 +182,19 @@ void WebSocketService::openSocket(const QUrl& url, qint64 generation, qint64 use
 
 void WebSocketService::sendAuth(qint64 userId)
 {
+    const std::optional<QString> deviceId = m_clientIds.getOrCreateDeviceId();
+    if (!deviceId) {
+        // Signing in as another device would be worse than waiting: the channel fails
+        // and the back-off tries again, when the keychain may answer.
+        qWarning().noquote() << QStringLiteral("[WS] Device id unreadable, not signing in on this connection");
+        if (m_webSocket)
+            m_webSocket->abort();
+        return;
+    }
     const QJsonObject payload {
         { QStringLiteral("token"), m_keychain.loadText(authTokenKey).value_or(QString()) },
         { QStringLiteral("userId"), userId },
-        { QStringLiteral("deviceId"), m_clientIds.getOrCreateDeviceId() },
+        { QStringLiteral("deviceId"), *deviceId },
         { QStringLiteral("deviceType"), QStringLiteral("mac") },
     };
     sendRaw(makeFrame(QStringLiteral("auth"), payload));
@@ -343,7 +352,12 @@ void WebSocketService::handleMessage(const QString& text)
     // A frame that is not a JSON object ends up with the empty type and publishes nothing.
     std::optional<QJsonObject> rawPayload;
     QString type;
-    const QJsonObject object = QJsonDocument::fromJson(bytes).object();
+    // The same reader as the typed decoding, so both accept the same frames.
+    QJsonObject object;
+    try {
+        object = json::parse(bytes).toObject();
+    } catch (const json::DecodeError&) {
+    }
     const QJsonValue payload = object.value(QLatin1StringView("payload"));
     if (payload.isObject())
         rawPayload = payload.toObject();

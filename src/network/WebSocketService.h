@@ -60,6 +60,9 @@ public Q_SLOTS:
     void sendDeliveryAck(qint64 messageId);
     void sendTyping(qint64 conversationId);
 
+    // Turns one received text frame into events; the socket calls it for each frame.
+    void handleMessage(const QString& text);
+
 Q_SIGNALS:
     // Emitted on every assignment, repeats included; subscribers drop repeats themselves.
     void isConnectedChanged(bool isConnected);
@@ -96,7 +99,6 @@ private:
     void reconnectFired();
     void handleDisconnect(qint64 generation);
 
-    void handleMessage(const QString& text);
     void processMessage(const QString& type, const std::optional<WSMessage>& message,
                         const std::optional<QJsonObject>& rawPayload);
 

@@ -8,6 +8,7 @@
 #include "network/WebSocketService.h"
 #include "services/ChatService.h"
 #include "state/ErrorDescription.h"
+#include "state/LocalizationManager.h"
 #include "state/NotificationCenter.h"
 #include "state/NotificationName.h"
 #include "state/UserInfo.h"
@@ -288,10 +289,16 @@ void ChatViewModel::sendMessage(const QString& text)
     }
     const std::optional<QString> createdAt = message.createdAt;
     const bool sent = dispatch(std::move(message), payload);
-    setReplyToMessage(std::nullopt);
-    setIsSending(false);
-    if (sent)
+    if (sent) {
+        setReplyToMessage(std::nullopt);
+        setIsSending(false);
         postMessageSent(text, createdAt);
+        return;
+    }
+    // Nothing is lost: the reply target stays for the next try, and the screen
+    // puts the text back into the input field.
+    setIsSending(false);
+    Q_EMIT sendFailed(text);
 }
 
 QCoro::Task<> ChatViewModel::sendFile(QString filePath)
@@ -405,7 +412,7 @@ bool ChatViewModel::dispatch(Message message, const QJsonObject& payload)
         message.status = QStringLiteral("failed");
         m_messages.append(std::move(message));
         Q_EMIT messagesChanged();
-        setError(QStringLiteral("消息未发送：未连接到服务器"));
+        setError(LocalizationManager::shared().localizedString(QStringLiteral("chat.not_sent_offline")));
         return false;
     }
     const QString clientMsgId = *message.clientMessageId;

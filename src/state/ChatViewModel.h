@@ -89,6 +89,9 @@ Q_SIGNALS:
     void errorChanged();
     void typingUserNameChanged();
     void replyToMessageChanged();
+    // A text message could not go out (no connection): its bubble is marked failed
+    // and the text is handed back so the screen can offer it again.
+    void sendFailed(const QString& text);
 
 private:
     void setupSubscriptions();

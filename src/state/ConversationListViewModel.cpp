@@ -8,6 +8,7 @@
 #include "state/ErrorDescription.h"
 #include "state/NotificationCenter.h"
 #include "state/NotificationName.h"
+#include "state/RevokedNotice.h"
 #include "state/UserInfo.h"
 
 #include <QDebug>
@@ -58,6 +59,10 @@ void ConversationListViewModel::setupSubscriptions()
     WebSocketService* ws = m_deps.wsService;
     connect(ws, &WebSocketService::newMessageSubject, this, &ConversationListViewModel::handleNewMessage,
             Qt::QueuedConnection);
+    connect(
+        ws, &WebSocketService::revokeSubject, this,
+        [this](qint64 messageId, qint64 conversationId) { handleRevoke(messageId, conversationId); },
+        Qt::QueuedConnection);
 
     // Only reconnections reload: the first connection this object sees (or one
     // already up when it is made) is left to the main window's own first load.
@@ -135,6 +140,7 @@ QCoro::Task<> ConversationListViewModel::loadConversations()
             conversation.unreadCount = 0;
     }
     m_conversations = std::move(loaded);
+    applyRevokedPreviews();
     applyPresence();
     publishConversations();
     setIsLoading(false);
@@ -394,6 +400,49 @@ QCoro::Task<> ConversationListViewModel::resolvePrivatePeers()
     }
     if (!pending.isEmpty())
         updatePresence();
+}
+
+QCoro::Task<> ConversationListViewModel::handleRevoke(qint64 messageId, qint64 conversationId)
+{
+    if (!find(conversationId))
+        co_return;
+    // The event does not say whether the message was the newest one; the server's
+    // newest message of the conversation does.
+    QPointer<ConversationListViewModel> self(this);
+    QList<Message> newest;
+    try {
+        newest = co_await m_deps.chatService->getMessages(conversationId, 1, 0);
+    } catch (const std::exception& error) {
+        qWarning().noquote() << "[Conversations] Newest message of" << conversationId << "unavailable:" << errorDescription(error);
+        co_return;
+    }
+    if (!self || newest.isEmpty() || newest.first().id != messageId)
+        co_return;
+    const Message& revoked = newest.first();
+    Conversation* conversation = find(conversationId);
+    if (!conversation)
+        co_return;
+    conversation->lastMessage = RevokedNotice::text(revoked.senderId == m_currentUserId, revoked.senderName.value_or(QString()));
+    // Remembered by the server's time of the message, which a reload lists as the
+    // conversation's last message time.
+    m_revokedPreviews.insert(conversationId, RevokedPreview { revoked.createdAt,
+        revoked.senderId == m_currentUserId, revoked.senderName.value_or(QString()) });
+    publishConversations();
+}
+
+void ConversationListViewModel::applyRevokedPreviews()
+{
+    for (Conversation& conversation : m_conversations) {
+        const auto revoked = m_revokedPreviews.constFind(conversation.id);
+        if (revoked == m_revokedPreviews.constEnd())
+            continue;
+        // A newer message since then ends the notice.
+        if (conversation.lastMessageTime != revoked->messageTime) {
+            m_revokedPreviews.erase(revoked);
+            continue;
+        }
+        conversation.lastMessage = RevokedNotice::text(revoked->isMine, revoked->senderName);
+    }
 }
 
 void ConversationListViewModel::updatePresence()

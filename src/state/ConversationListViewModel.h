@@ -78,6 +78,9 @@ public:
     void handleNewMessage(const Message& message);
     void handleMessageSent(qint64 conversationId, const QString& content, const std::optional<QString>& createdAt);
     void handleConversationInactive(qint64 conversationId);
+    // A message of a listed conversation was revoked (by anyone, this user too):
+    // when it is the conversation's newest, the preview becomes the revoked notice.
+    QCoro::Task<> handleRevoke(qint64 messageId, qint64 conversationId);
     void sortConversations();
 
     static QString lastMessagePreview(const Message& message);
@@ -128,5 +131,15 @@ private:
     // Private conversation id → the other member's user id, resolved once.
     QHash<qint64, qint64> m_privatePeers;
     QSet<qint64> m_resolving;
+    // Previews that became a revoked notice this session, by conversation. The
+    // server's list hides a revoked message's text but does not say it was
+    // revoked, so a reload would show an empty preview instead.
+    struct RevokedPreview {
+        std::optional<QString> messageTime;
+        bool isMine = false;
+        QString senderName;
+    };
+    QHash<qint64, RevokedPreview> m_revokedPreviews;
+    void applyRevokedPreviews();
     std::optional<Conversation> m_pendingDeletion;
 };

@@ -204,7 +204,9 @@ private:
 
 std::optional<StringTable> StringTable::parse(const QString& text, QString* error)
 {
-    Parser parser(text);
+    // A byte-order mark often starts a strings file; it is no part of the first key.
+    const QString body = text.startsWith(QChar(0xfeff)) ? text.mid(1) : text;
+    Parser parser(body);
     StringTable table;
     if (!parser.run(table.m_entries)) {
         if (error)

@@ -14,7 +14,8 @@ public:
     StringTable() = default;
 
     // A table whose text is malformed is refused as a whole, with the line of the
-    // first fault in `error`: half a table would hide which keys went missing.
+    // first fault in `error`: half a table would hide which keys went missing. A
+    // leading byte-order mark is skipped.
     static std::optional<StringTable> parse(const QString& text, QString* error = nullptr);
     // Reads a UTF-8 file (a byte-order mark is skipped).
     static std::optional<StringTable> load(const QString& path, QString* error = nullptr);

@@ -4,6 +4,7 @@
 
 #include "ServerProcess.h"
 #include "ServerTestClient.h"
+#include "TaskRunner.h"
 
 #include "app/ContentView.h"
 #include "app/MainView.h"
@@ -11,6 +12,8 @@
 #include "network/KeychainService.h"
 #include "network/WebSocketService.h"
 #include "state/AuthViewModel.h"
+#include "state/ChatViewModel.h"
+#include "state/LocalizationManager.h"
 #include "state/ConversationListViewModel.h"
 #include "views/chat/ChatView.h"
 #include "views/chat/ConversationListModel.h"
@@ -22,7 +25,14 @@
 #include "views/chat/MessageListView.h"
 #include "views/common/Localized.h"
 
+#include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <QListView>
@@ -175,6 +185,129 @@ private Q_SLOTS:
         const Conversation updated = *conversationNamed(QStringLiteral("Hiking"));
         QCOMPARE(ConversationRow::badgeText(updated.unreadCount), QString::number(before + 1));
         QCOMPARE(updated.lastMessage, std::optional(QStringLiteral("See you Saturday")));
+    }
+
+    // The list's preview of a revoked newest message is the revoked notice, whoever
+    // revoked it, and stays so across a reload of the list.
+    void revokedPreviewOnBothSides()
+    {
+        ConversationListViewModel* list = main()->conversationListViewModel();
+        // Received: Bob writes to Alice, then takes it back.
+        const auto bobChat = conversationNamed(QStringLiteral("Bob"));
+        QVERIFY(bobChat);
+        ApiClient bob(m_server.baseUrl());
+        bob.login(QStringLiteral("bob"), QStringLiteral("bob12345"));
+        LiveClient live(m_server.wsUrl());
+        QVERIFY(live.authenticate(bob.token, bob.userId(), QStringLiteral("bob-revoke")));
+        live.sendFrame(QStringLiteral("message_send"),
+            QJsonObject { { QStringLiteral("clientMsgId"), QStringLiteral("bob-secret") }, { QStringLiteral("conversationId"), bobChat->id },
+                { QStringLiteral("type"), QStringLiteral("text") }, { QStringLiteral("content"), QStringLiteral("secret plan") } });
+        const std::optional<QJsonObject> ack = live.waitFor(QStringLiteral("message_ack"));
+        QVERIFY(ack);
+        const qint64 secretId = ack->value(QStringLiteral("messageId")).toInteger();
+        QVERIFY(secretId > 0);
+        QTRY_COMPARE_WITH_TIMEOUT(conversationNamed(QStringLiteral("Bob"))->lastMessage, std::optional(QStringLiteral("secret plan")), 10000);
+        QCOMPARE(bob.mutation(QStringLiteral("messages.revoke"), QJsonObject { { QStringLiteral("messageId"), secretId } }).status, 200);
+        const QString bobNotice = QStringLiteral("Bob Smith") + Localized::text("chat.revoked_other");
+        QTRY_COMPARE_WITH_TIMEOUT(conversationNamed(QStringLiteral("Bob"))->lastMessage, std::optional(bobNotice), 10000);
+
+        // Sent: Alice takes back her own newest message in the open chat.
+        ChatView* chat = main()->chatView();
+        QVERIFY(chat);
+        auto* field = chat->inputBar()->findChild<QPlainTextEdit*>(QStringLiteral("messageField"));
+        QTest::keyClicks(field, QStringLiteral("oops"));
+        QTest::keyClick(field, Qt::Key_Return);
+        ChatViewModel* vm = chat->viewModel();
+        QTRY_VERIFY_WITH_TIMEOUT(vm->messages().constLast().status == QStringLiteral("sent"), 10000);
+        const qint64 chatId = chat->conversationId();
+        auto preview = [&](qint64 id) {
+            for (const Conversation& c : list->conversations())
+                if (c.id == id)
+                    return c.lastMessage;
+            return std::optional<QString>();
+        };
+        QTRY_COMPARE(preview(chatId), std::optional(QStringLiteral("oops")));
+        testsupport::runTask(vm->revokeMessage(vm->messages().constLast()));
+        QTRY_COMPARE_WITH_TIMEOUT(preview(chatId), std::optional(Localized::text("chat.revoked_mine")), 10000);
+
+        testsupport::runTask(list->loadConversations());
+        QCOMPARE(preview(chatId), std::optional(Localized::text("chat.revoked_mine")));
+        QCOMPARE(conversationNamed(QStringLiteral("Bob"))->lastMessage, std::optional(bobNotice));
+    }
+
+    // Switching the language with the main window and a chat open relabels every
+    // open widget that shows a key's text, Qt's own standard buttons included.
+    void languageSwitchRelabelsOpenWindows()
+    {
+        ChatView* chat = main()->chatView();
+        QVERIFY(chat);
+        Message target;
+        target.id = 1;
+        target.senderName = QStringLiteral("张三");
+        chat->viewModel()->setReplyToMessage(target);
+        m_app->openSettings();
+        main()->toggleSearch();
+        main()->openNewChat();
+        QDialogButtonBox buttons(QDialogButtonBox::Cancel);
+
+        auto text = [this](const char* name) -> QString {
+            QObject* object = main()->findChild<QObject*>(QString::fromLatin1(name));
+            if (!object)
+                object = m_app->mainWindow()->findChild<QObject*>(QString::fromLatin1(name));
+            if (!object)
+                return QStringLiteral("<missing %1>").arg(QString::fromLatin1(name));
+            if (auto* label = qobject_cast<QLabel*>(object))
+                return label->text();
+            if (auto* button = qobject_cast<QAbstractButton*>(object))
+                return button->text();
+            if (auto* line = qobject_cast<QLineEdit*>(object))
+                return line->placeholderText();
+            if (auto* field = qobject_cast<QPlainTextEdit*>(object))
+                return field->placeholderText();
+            if (auto* action = qobject_cast<QAction*>(object))
+                return action->text();
+            if (auto* widget = qobject_cast<QWidget*>(object))
+                return widget->windowTitle();
+            return {};
+        };
+        LocalizationManager& language = LocalizationManager::shared();
+        const AppLanguage first = language.currentLanguage();
+        QList<AppLanguage> order;
+        for (AppLanguage other : appLanguage::allCases())
+            if (other != first)
+                order << other;
+        order << first;
+        for (AppLanguage next : std::as_const(order)) {
+            language.setLanguage(next);
+            QCOMPARE(language.currentLanguage(), next);
+            auto* sections = main()->findChild<QListWidget*>(QStringLiteral("sidebarSections"));
+            QCOMPARE(sections->item(0)->text(), Localized::text("tab.messages"));
+            QCOMPARE(sections->item(5)->text(), Localized::text("content.settings_title"));
+            QCOMPARE(text("connectionLabel"), Localized::text("sidebar.connected"));
+            QCOMPARE(text("signOutButton"), Localized::text("profile.logout"));
+            QCOMPARE(text("conversationListTitle"), Localized::text("conversation.title"));
+            QCOMPARE(text("conversationSearchField"), Localized::text("conversation.search_placeholder"));
+            QCOMPARE(text("messageField"), Localized::text("input.placeholder"));
+            QCOMPARE(text("replyTitle"), Localized::text("chat.reply_prefix") + QStringLiteral(" 张三"));
+            QCOMPARE(text("searchSheet"), Localized::text("search.title"));
+            QCOMPARE(text("addContactSheet"), Localized::text("add.title"));
+            QCOMPARE(text("keywordField"), Localized::text("add.search_placeholder"));
+            QCOMPARE(text("openSettingsAction"), Localized::text("content.settings_title"));
+            QCOMPARE(m_app->settingsWindow()->windowTitle(), Localized::text("settings.general_title"));
+            QCOMPARE(m_app->settingsWindow()->findChild<QLabel*>(QStringLiteral("languageLabel"))->text(),
+                Localized::text("settings.language"));
+            // Qt's own texts: Chinese from Qt's catalogue; English is Qt's own language.
+            QApplication::processEvents();
+            const QString cancel = buttons.button(QDialogButtonBox::Cancel)->text();
+            if (next == AppLanguage::zhHans)
+                QVERIFY2(cancel.contains(QStringLiteral("取消")), qPrintable(cancel));
+            if (next == AppLanguage::en)
+                QVERIFY2(cancel.contains(QStringLiteral("Cancel")), qPrintable(cancel));
+        }
+        chat->viewModel()->setReplyToMessage(std::nullopt);
+        main()->toggleSearch();
+        main()->findChild<QDialog*>(QStringLiteral("addContactSheet"))->close();
+        m_app->settingsWindow()->close();
     }
 };
 

@@ -146,6 +146,36 @@ private Q_SLOTS:
         QCOMPARE(node.children->last().id, 19);
     }
 
+    // Text that has no UTF-8 form is corrupt data; a leading byte-order mark is not.
+    void wholeCharactersAndByteOrderMark_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QByteArray>("parsed"); // written back; empty: refused
+        QTest::newRow("pair") << QByteArray(R"(["x\ud83d\ude00y"])") << QByteArray("[\"x\xf0\x9f\x98\x80y\"]");
+        QTest::newRow("lone high inside") << QByteArray(R"(["x\ud800y"])") << QByteArray();
+        QTest::newRow("lone high at the end") << QByteArray(R"({"a":"\ud800"})") << QByteArray();
+        QTest::newRow("lone low") << QByteArray(R"("\udc00x")") << QByteArray();
+        QTest::newRow("high then letter") << QByteArray(R"(["\ud800\u0041"])") << QByteArray();
+        QTest::newRow("in a key") << QByteArray(R"({"\udfff":1})") << QByteArray();
+        QTest::newRow("deep inside") << QByteArray(R"([{"a":[1,{"b":"\ud800"}]}])") << QByteArray();
+        QTest::newRow("mark before an object") << QByteArray("\xef\xbb\xbf{\"a\":1}") << QByteArray("{\"a\":1}");
+        QTest::newRow("mark before a scalar") << QByteArray("\xef\xbb\xbf 7") << QByteArray("7");
+        QTest::newRow("two marks") << QByteArray("\xef\xbb\xbf\xef\xbb\xbf[]") << QByteArray();
+        QTest::newRow("mark after a space") << QByteArray(" \xef\xbb\xbf[]") << QByteArray();
+    }
+    void wholeCharactersAndByteOrderMark()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QByteArray, parsed);
+        QByteArray written;
+        try {
+            written = json::serialize(json::parse(text));
+        } catch (const DecodeError& error) {
+            QCOMPARE(error.kind(), DecodeError::Kind::DataCorrupted);
+        }
+        QCOMPARE(written, parsed);
+    }
+
     void scalarsAtTopLevel()
     {
         QCOMPARE(json::parse("7").toInteger(), 7);

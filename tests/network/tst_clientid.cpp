@@ -56,26 +56,39 @@ private Q_SLOTS:
     void deviceId_data()
     {
         QTest::addColumn<QByteArray>("stored"); // empty: nothing stored
+        QTest::addColumn<bool>("unreadable"); // the keychain fails to answer the first call
         QTest::addColumn<QString>("expected");
-        QTest::newRow("nothing stored") << QByteArray() << u"mac-s44we8-3f9a0c2d"_s;
-        QTest::newRow("anything UTF-8") << u"设备 #1"_s.toUtf8() << u"设备 #1"_s;
-        QTest::newRow("not UTF-8") << QByteArray("\xc3\x28", 2) << u"mac-s44we8-3f9a0c2d"_s;
+        QTest::newRow("nothing stored") << QByteArray() << false << u"mac-s44we8-3f9a0c2d"_s;
+        QTest::newRow("anything UTF-8") << u"设备 #1"_s.toUtf8() << false << u"设备 #1"_s;
+        QTest::newRow("not UTF-8") << QByteArray("\xc3\x28", 2) << false << u"mac-s44we8-3f9a0c2d"_s;
+        QTest::newRow("unreadable keeps the id") << u"设备 #1"_s.toUtf8() << true << u"设备 #1"_s;
+        QTest::newRow("unreadable, nothing stored") << QByteArray() << true << u"mac-s44we8-3f9a0c2d"_s;
     }
     void deviceId()
     {
         QFETCH(QByteArray, stored);
+        QFETCH(bool, unreadable);
         QFETCH(QString, expected);
-        KeychainService keychain(std::make_unique<MemorySecretStore>());
+        auto owned = std::make_unique<MemorySecretStore>();
+        MemorySecretStore* store = owned.get();
         if (!stored.isEmpty())
-            QVERIFY(keychain.save(stored, ClientIdService::deviceIdKey));
+            QVERIFY(store->write(ClientIdService::deviceIdKey, stored));
+        KeychainService keychain(std::move(owned));
         FakeSources fake { 1700000000999, 0, QUuid(u"3F9A0C2D-1111-4222-8333-444455556666"_s) };
         ClientIdService ids(keychain, fake.sources());
 
-        QCOMPARE(ids.getOrCreateDeviceId(), expected);
+        if (unreadable) {
+            // No id rather than a new one that would replace the stored id.
+            store->setUnreadable(ClientIdService::deviceIdKey);
+            QVERIFY(!ids.getOrCreateDeviceId());
+            store->setUnreadable({});
+            QCOMPARE(store->read(ClientIdService::deviceIdKey).data, stored);
+        }
+        QCOMPARE(ids.getOrCreateDeviceId().value_or(QString()), expected);
         // The second call reads what the first stored, whatever the clock says now.
         fake.milliseconds += 5000;
         fake.uuid = QUuid::createUuid();
-        QCOMPARE(ids.getOrCreateDeviceId(), expected);
+        QCOMPARE(ids.getOrCreateDeviceId().value_or(QString()), expected);
         QCOMPARE(keychain.loadText(ClientIdService::deviceIdKey).value_or(QString()), expected);
     }
 };

@@ -1,11 +1,17 @@
+#include "RecordingHttpServer.h"
+#include "TaskRunner.h"
+#include "network/APIClient.h"
+#include "network/ClientIdService.h"
 #include "network/FileSecretStore.h"
 #include "network/KeychainService.h"
 #include "network/MemorySecretStore.h"
 
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -19,6 +25,35 @@ constexpr auto ownerDirectory = ownerFile | QFileDevice::ExeOwner;
 constexpr QFileDevice::Permissions userBits = QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser;
 
 QFileDevice::Permissions permissions(const QString& path) { return QFileInfo(path).permissions() & ~userBits; }
+
+// Answers like the desktop keyring: every job spins an event loop before its answer,
+// so whatever is queued meanwhile runs inside the call. Counts the calls and those
+// that began while another was still waiting.
+class SpinningStore final : public SecretStore {
+public:
+    MemorySecretStore values;
+    int calls = 0;
+    int reentered = 0;
+
+    bool write(const QString& account, const QByteArray& data) override { return spin(), values.write(account, data); }
+    Loaded read(const QString& account) override { return spin(), values.read(account); }
+    bool remove(const QString& account) override { return spin(), values.remove(account); }
+    QString name() const override { return u"spinning"_s; }
+
+private:
+    void spin()
+    {
+        ++calls;
+        if (m_depth > 0)
+            ++reentered;
+        ++m_depth;
+        QEventLoop loop;
+        QTimer::singleShot(0, &loop, &QEventLoop::quit);
+        loop.exec();
+        --m_depth;
+    }
+    int m_depth = 0;
+};
 
 } // namespace
 
@@ -62,6 +97,65 @@ private Q_SLOTS:
         memory->setFailWrites(true);
         QVERIFY(!keychain.save("new", u"refresh_token"_s));
         QCOMPARE(keychain.load(u"refresh_token"_s).value_or(QByteArray()), QByteArray("old"));
+    }
+
+    // After the first read of each item, requests, channel sign-ins and typing never
+    // wait on the keyring, so nothing runs re-entrantly inside them.
+    void hotPathsNeverWaitOnTheStore()
+    {
+        auto owned = std::make_unique<SpinningStore>();
+        SpinningStore* store = owned.get();
+        for (const char* key : { "auth_token", "refresh_token", "device_unique_id" })
+            store->values.write(QLatin1StringView(key), "v");
+        store->values.write(u"cached_user"_s, R"({"id":1,"openId":"o1","name":"one"})");
+        KeychainService keychain(std::move(owned));
+        ClientIdService ids(keychain);
+        RecordingHttpServer server;
+        server.respond(u"/api/x"_s, { 200, "{}" });
+        APIClient api(server.baseUrl(), keychain);
+
+        QVERIFY(keychain.loadText(u"auth_token"_s));
+        QVERIFY(keychain.getCachedUser());
+        QCOMPARE(*ids.getOrCreateDeviceId(), u"v"_s);
+        QCOMPARE(store->calls, 3);
+
+        int done = 0;
+        for (int i = 0; i < 5; ++i) {
+            QTimer::singleShot(0, [&] {
+                QVERIFY(keychain.getCachedUser());
+                QCOMPARE(*ids.getOrCreateDeviceId(), u"v"_s);
+                [](APIClient& client, int& finished) -> QCoro::Task<> {
+                    co_await client.request<EmptyResponse>("GET", u"/api/x"_s);
+                    ++finished;
+                }(api, done);
+            });
+        }
+        QTRY_COMPARE(done, 5);
+        QCOMPARE(store->calls, 3);
+        QCOMPARE(store->reentered, 0);
+        for (const auto& request : server.requests())
+            QCOMPARE(request.header("Authorization"), QByteArray("Bearer v"));
+
+        // Written through: the next read sees the new value without asking the store.
+        QVERIFY(keychain.saveText(u"w"_s, u"auth_token"_s));
+        QVERIFY(keychain.remove(u"cached_user"_s));
+        QCOMPARE(keychain.loadText(u"auth_token"_s).value_or(QString()), u"w"_s);
+        QVERIFY(!keychain.getCachedUser());
+        QCOMPARE(store->calls, 5);
+    }
+
+    // A store that fails to answer is never remembered as "nothing stored".
+    void failedReadStaysAFailure()
+    {
+        auto owned = std::make_unique<MemorySecretStore>();
+        MemorySecretStore* store = owned.get();
+        store->write(u"auth_token"_s, "t");
+        KeychainService keychain(std::move(owned));
+        store->setUnreadable(u"auth_token"_s);
+        for (int attempt = 0; attempt < 2; ++attempt)
+            QCOMPARE(keychain.loadEntry(u"auth_token"_s).status, SecretStore::Status::Failed);
+        store->setUnreadable({});
+        QCOMPARE(keychain.loadText(u"auth_token"_s).value_or(QString()), u"t"_s);
     }
 
     void fileStoreIsOwnerOnly()

@@ -152,7 +152,7 @@ private Q_SLOTS:
 
         const QList<QJsonObject> auths = channel.server.framesOfType(u"auth"_s);
         QCOMPARE(auths.size(), 1);
-        QCOMPARE(payloadOf(auths.first()), (QJsonObject { { u"deviceId"_s, channel.clientIds.getOrCreateDeviceId() }, { u"deviceType"_s, u"mac"_s },
+        QCOMPARE(payloadOf(auths.first()), (QJsonObject { { u"deviceId"_s, *channel.clientIds.getOrCreateDeviceId() }, { u"deviceType"_s, u"mac"_s },
                                                          { u"token"_s, storedToken.isNull() ? u""_s : storedToken }, { u"userId"_s, 42 } }));
 
         // The frame is logged, its token never.
@@ -357,6 +357,32 @@ private Q_SLOTS:
         row("typed row with a bad typed field", R"({"type":"revoke","payload":{"messageId":1,"conversationId":2,"userId":"x"}})", {});
         row("raw row with an empty payload", R"({"type":"mute_ack","payload":{}})", { u"frame mute_ack"_s });
         row("not an object", R"(["message_ack"])", {});
+        // The typed and the raw reading refuse it alike.
+        row("message_ack with a lone surrogate", R"({"type":"message_ack","payload":{"clientMsgId":"c\ud800","serverMsgId":"s1","messageId":12}})", {});
+    }
+
+    // Both readings of a frame agree: a leading byte-order mark is skipped by both.
+    void byteOrderMarkBeforeAFrame_data()
+    {
+        QTest::addColumn<QString>("frame");
+        QTest::addColumn<QStringList>("events");
+        QTest::newRow("typing") << u"\uFEFF{\"type\":\"typing\",\"payload\":{\"conversationId\":2,\"userId\":3}}"_s
+                                << QStringList { u"frame typing"_s, uR"(typing 2 3 "")"_s };
+        QTest::newRow("message_ack") << u"\uFEFF{\"type\":\"message_ack\",\"payload\":{\"clientMsgId\":\"c1\",\"serverMsgId\":\"s1\",\"messageId\":12}}"_s
+                                     << QStringList { u"frame message_ack"_s, uR"(ack "c1" "s1" 12 false)"_s };
+        QTest::newRow("mark inside") << u"{\"type\":\"typing\",\uFEFF\"payload\":{\"conversationId\":2,\"userId\":3}}"_s << QStringList();
+    }
+    void byteOrderMarkBeforeAFrame()
+    {
+        QFETCH(QString, frame);
+        QFETCH(QStringList, events);
+        Channel channel;
+        EventRecorder recorder(channel.service.get());
+        channel.service->handleMessage(frame);
+        channel.service->handleMessage(uR"({"type":"sync_init","payload":{}})"_s);
+        QTRY_VERIFY(recorder.events.contains(u"frame sync_init"_s));
+        recorder.events.removeAll(u"frame sync_init"_s);
+        QCOMPARE(recorder.events, events);
     }
 
     void dispatch()

@@ -298,6 +298,72 @@ private Q_SLOTS:
         QCOMPARE(mfaEnabled(*user), QJsonValue(status == 200));
     }
 
+    // The profile editor's save: the fields given are checked together and stored
+    // together; absent keys stay, blank optional ones clear.
+    void updateProfile_data()
+    {
+        QTest::addColumn<QJsonObject>("input");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QJsonObject>("stored"); // the fields read back; a missing key: absent
+
+        const QJsonObject base { { u"name"_s, u"Base"_s }, { u"email"_s, u"base@example.org"_s }, { u"region"_s, u"Here"_s } };
+        auto with = [&base](const QJsonObject& changes) {
+            QJsonObject result = base;
+            for (auto it = changes.begin(); it != changes.end(); ++it) {
+                if (it->isNull())
+                    result.remove(it.key());
+                else
+                    result.insert(it.key(), *it);
+            }
+            return result;
+        };
+        QTest::newRow("all five, trimmed")
+            << QJsonObject { { u"name"_s, u" Mei Lin "_s }, { u"bio"_s, u"hi"_s }, { u"email"_s, u"mei@example.org"_s },
+                             { u"gender"_s, u"female"_s }, { u"region"_s, u"Hà Nội"_s } }
+            << 200
+            << QJsonObject { { u"name"_s, u"Mei Lin"_s }, { u"bio"_s, u"hi"_s }, { u"email"_s, u"mei@example.org"_s },
+                             { u"gender"_s, u"female"_s }, { u"region"_s, u"Hà Nội"_s } };
+        QTest::newRow("absent keys unchanged") << QJsonObject { { u"bio"_s, u"x"_s } } << 200 << with({ { u"bio"_s, u"x"_s } });
+        QTest::newRow("blank clears") << QJsonObject { { u"email"_s, u""_s }, { u"region"_s, u"  "_s } } << 200
+                                      << with({ { u"email"_s, QJsonValue() }, { u"region"_s, QJsonValue() } });
+        QTest::newRow("other gender kept") << QJsonObject { { u"gender"_s, u"other"_s } } << 200 << with({ { u"gender"_s, u"other"_s } });
+        const QList<std::pair<const char*, QJsonObject>> refused {
+            { "blank name", { { u"name"_s, u"  "_s } } },
+            { "name too long", { { u"name"_s, QString(65, u'n') } } },
+            { "bio too long", { { u"bio"_s, QString(201, u'b') } } },
+            { "region too long", { { u"region"_s, QString(65, u'r') } } },
+            { "no at sign", { { u"email"_s, u"mei.example.org"_s } } },
+            { "no domain dot", { { u"email"_s, u"mei@example"_s } } },
+            { "two at signs", { { u"email"_s, u"a@b@c.org"_s } } },
+            { "space in e-mail", { { u"email"_s, u"m ei@example.org"_s } } },
+            { "control character", { { u"name"_s, u"a\u0001b"_s } } },
+            { "not text", { { u"name"_s, 5 } } },
+            { "valid name with bad e-mail stores neither", { { u"name"_s, u"New"_s }, { u"email"_s, u"bad"_s } } },
+        };
+        for (const auto& [name, input] : refused)
+            QTest::newRow(name) << input << 400 << base;
+    }
+
+    void updateProfile()
+    {
+        QFETCH(QJsonObject, input);
+        QFETCH(int, status);
+        QFETCH(QJsonObject, stored);
+        auto user = newUser();
+        const QJsonObject base { { u"name"_s, u"Base"_s }, { u"email"_s, u"base@example.org"_s }, { u"region"_s, u"Here"_s } };
+        QCOMPARE(user->mutation(u"user.updateProfile"_s, base).status, 200);
+
+        const HttpResult result = user->mutation(u"user.updateProfile"_s, input);
+        QCOMPARE(result.status, status);
+        if (status != 200)
+            QVERIFY(!result.errorMessage().isEmpty());
+        const QJsonObject profile = user->query(u"user.getMyProfile"_s).data().toObject();
+        for (const char* field : { "name", "bio", "email", "gender", "region" })
+            QCOMPARE(profile.value(QLatin1StringView(field)), stored.value(QLatin1StringView(field)));
+        if (status == 200)
+            QCOMPARE(result.data().toObject().value("name"_L1), stored.value("name"_L1));
+    }
+
     void demoBlacklistAndFavourites()
     {
         ApiClient alice(m_demo.baseUrl());

@@ -1,10 +1,10 @@
 // Unit tests of morvane-server's dense parts: the command line, stored passwords,
 // content types of uploads and the store's transactions and migrations.
 
-#include "Database.h"
 #include "Passwords.h"
 #include "ServerOptions.h"
-#include "Uploads.h"
+#include "store/Database.h"
+#include "store/Uploads.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -105,6 +105,38 @@ private Q_SLOTS:
         QCOMPARE(stack.store->contains(u"cached_user"_s), !name.isEmpty());
     }
 
+    // At launch the restored session's check and the user refresh run together; with
+    // an expired token both are refused. One refresh must save the session for both.
+    void expiredTokenAtStartIsRefreshedOnce()
+    {
+        ClientStack stack;
+        stack.server.respondOnce(u"/api/auth/me"_s, { 401, "{}" });
+        stack.server.respondOnce(u"/api/auth/me"_s, { 401, "{}" });
+        stack.server.respond(u"/api/auth/me"_s, { 200, R"({"user":)" + renamedJson + "}" });
+        stack.server.respond(u"/api/auth/refresh"_s, { 200, R"({"app_session_id":"t2","refresh_token":"r2"})", {}, true });
+        stack.server.respond(u"/api/auth/logout"_s, { 200, "{}" });
+        stack.keychain.save(userJson, u"cached_user"_s);
+        stack.keychain.saveText(u"t"_s, u"auth_token"_s);
+        stack.keychain.saveText(u"r"_s, u"refresh_token"_s);
+        stack.api.setTokenRefresher([&stack] { return stack.auth.refreshToken(); });
+
+        AuthViewModel model(depsOf(stack));
+        auto userRefresh = model.refreshCurrentUser();
+        QTRY_COMPARE(stack.requestCount(u"/api/auth/me"_s), 2);
+        QTRY_COMPARE(stack.requestCount(u"/api/auth/refresh"_s), 1);
+        stack.server.release(u"/api/auth/refresh"_s);
+        testsupport::runTask(std::move(userRefresh));
+        QTRY_COMPARE(stack.requestCount(u"/api/auth/me"_s), 4);
+        QTRY_VERIFY(!stack.api.isRefreshing());
+
+        QCOMPARE(stack.requestCount(u"/api/auth/refresh"_s), 1);
+        QCOMPARE(stack.requestCount(u"/api/auth/logout"_s), 0);
+        QVERIFY(model.isAuthenticated());
+        QCOMPARE(model.user()->name, u"Mei Lin"_s);
+        QCOMPARE(stack.keychain.loadText(u"auth_token"_s).value_or(QString()), u"t2"_s);
+        QCOMPARE(stack.keychain.loadText(u"refresh_token"_s).value_or(QString()), u"r2"_s);
+    }
+
     void validatesTheFormBeforeAnyRequest_data()
     {
         QTest::addColumn<bool>("registering");

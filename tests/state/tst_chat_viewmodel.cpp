@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 using namespace Qt::StringLiterals;
@@ -184,15 +185,30 @@ private Q_SLOTS:
         QVERIFY(f.model->pendingMessages().isEmpty());
     }
 
+    // Nothing typed is lost: the failed bubble stays (also across a reload), the
+    // reply target stays for the next try, and the text is handed back.
     void sendingWithoutAConnectionFails()
     {
         Fixture f(false);
+        Message target;
+        target.id = 77;
+        f.model->setReplyToMessage(target);
+        QSignalSpy handedBack(f.model.get(), &ChatViewModel::sendFailed);
         f.model->sendMessage(u"hello"_s);
         QCOMPARE(f.model->messages().size(), 1);
         QCOMPARE(f.model->messages().at(0).status, std::optional<QString>(u"failed"_s));
+        QCOMPARE(f.model->messages().at(0).threadRootId, std::optional<qint64>(77));
         QVERIFY(f.model->error());
         QVERIFY(f.model->pendingMessages().isEmpty());
         QVERIFY(!f.postedNames().contains(NotificationName::messageSent()));
+        QCOMPARE(handedBack.size(), 1);
+        QCOMPARE(handedBack.at(0).at(0).toString(), u"hello"_s);
+        QCOMPARE(f.model->replyToMessage().value_or(Message()).id, 77);
+
+        f.stack.server.respond(procedure("messages.list"), ok(page({ messageJson(3, 2) })));
+        testsupport::runTask(f.model->loadMessages());
+        QCOMPARE(f.model->messages().size(), 2);
+        QCOMPARE(f.model->messages().at(1).status, std::optional<QString>(u"failed"_s));
     }
 
     void typingLineLastsThreeSecondsAfterTheLastEvent()

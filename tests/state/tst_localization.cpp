@@ -51,6 +51,7 @@ private Q_SLOTS:
         QTest::newRow("escapes") << u"\"k\" = \"say \\\"hi\\\"\\\\\\n\\tend\";"_s << u"say \"hi\"\\\n\tend"_s;
         QTest::newRow("surrogate pair") << u"\"k\" = \"\\uD83D\\uDE00\";"_s << u"😀"_s;
         QTest::newRow("unquoted") << u"k = value;"_s << u"value"_s;
+        QTest::newRow("byte-order mark") << u"\uFEFF\"k\" = \"v\";"_s << u"v"_s;
         QTest::newRow("missing semicolon") << u"\"a\" = \"b\"\n\"k\" = \"d\";"_s << u"line 2"_s;
         QTest::newRow("open quote") << u"\n\"k\" = \"b;\n"_s << u"line 2"_s;
         QTest::newRow("open comment") << u"\"k\" = \"b\";\n/* never closed"_s << u"line 2"_s;

@@ -45,6 +45,11 @@ bool ServerProcess::isRunning() const
     return m_process && m_process->state() != QProcess::NotRunning;
 }
 
+qint64 ServerProcess::processId() const
+{
+    return isRunning() ? m_process->processId() : 0;
+}
+
 QUrl ServerProcess::baseUrl() const
 {
     return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_port));
@@ -60,6 +65,21 @@ QByteArray ServerProcess::serverLog()
     if (m_process)
         m_log += m_process->readAllStandardError();
     return m_log;
+}
+
+int ServerProcess::runOnce(const QStringList& arguments, QByteArray* errorOutput, int timeoutMs)
+{
+    QProcess process;
+    process.start(binaryPath(), QStringList { QStringLiteral("--data-dir"), dataDir() } + arguments);
+    const bool finished = process.waitForFinished(timeoutMs);
+    if (errorOutput)
+        *errorOutput = process.readAllStandardError();
+    if (!finished) {
+        process.kill();
+        process.waitForFinished();
+        return -1;
+    }
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
 bool ServerProcess::start(int timeoutMs)

@@ -40,7 +40,14 @@ public:
     // Stops (when running) and starts again on the same data directory. The port may change.
     bool restart(int timeoutMs = 20000);
 
+    // Runs the server binary once more on the same data directory with these further
+    // arguments (such as "--set-role NAME ROLE"), whether or not the server is running.
+    // Returns its exit code, or -1 when it did not finish; errorOutput gets its stderr.
+    int runOnce(const QStringList& arguments, QByteArray* errorOutput = nullptr, int timeoutMs = 20000);
+
     quint16 port() const { return m_port; }
+    // The running server's process id (0 when it is not running).
+    qint64 processId() const;
     // "http://127.0.0.1:PORT" (no trailing slash) and "ws://127.0.0.1:PORT/ws".
     QUrl baseUrl() const;
     QUrl wsUrl() const;

@@ -3,9 +3,15 @@
 #include "network/WebSocketService.h"
 #include "state/ChatViewModel.h"
 #include "views/chat/ChatView.h"
+#include "views/chat/MessageBubble.h"
+#include "views/chat/MessageInputBar.h"
+#include "views/chat/MessageListView.h"
+#include "views/common/ElidedLabel.h"
 #include "views/common/Localized.h"
 
+#include <QApplication>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QStandardPaths>
 #include <QTest>
 #include <QToolButton>
@@ -51,6 +57,70 @@ private Q_SLOTS:
         Q_EMIT WebSocketService::shared()->typingSubject(2, 20, QStringLiteral("Ann"));
         QTest::qWait(50);
         QVERIFY(typing->isHidden());
+    }
+
+    // Sent while disconnected: the bubble carries the failed mark beside it, the reply
+    // target stays and the text returns to the emptied input field.
+    void failedSendKeepsTextAndReplyTarget()
+    {
+        auto view = makeView();
+        view->show();
+        Message target;
+        target.id = 5;
+        target.senderName = QStringLiteral("Bo");
+        view->viewModel()->setReplyToMessage(target);
+        auto* field = view->findChild<QPlainTextEdit*>(QStringLiteral("messageField"));
+        QTest::keyClicks(field, QStringLiteral("hello"));
+        QTest::keyClick(field, Qt::Key_Return);
+        QTRY_COMPARE(view->inputBar()->text(), QStringLiteral("hello"));
+        QVERIFY(view->findChild<QWidget*>(QStringLiteral("replyBar"))->isVisible());
+
+        const Message failed = view->viewModel()->messages().constLast();
+        QCOMPARE(failed.status, std::optional<QString>(QStringLiteral("failed")));
+        const MessageBubble* bubble = view->messageList()->bubble();
+        const MessageBubble::Layout mine = bubble->layout(failed, true, 500);
+        QVERIFY(!mine.failedMark.isNull());
+        QVERIFY(mine.failedMark.right() < mine.content.left());
+        Message sent = failed;
+        sent.status = QStringLiteral("sent");
+        QVERIFY(bubble->layout(sent, true, 500).failedMark.isNull());
+        QVERIFY(bubble->layout(failed, false, 500).failedMark.isNull());
+    }
+
+    // A long name gives way to the typing line: it is shortened with "…" to the room
+    // left, and the typing line keeps its whole text.
+    void longTitleElidesAndKeepsRoomForTyping_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<bool>("elided");
+        QTest::newRow("short name") << QStringLiteral("Ann") << 600 << false;
+        QTest::newRow("latin") << QStringLiteral("The Saturday morning hiking and picnic planning committee of the valley") << 420 << true;
+        QTest::newRow("cjk") << QStringLiteral("周末爬山俱乐部的一个非常非常长的群聊名称一直写下去也写不完") << 420 << true;
+    }
+    void longTitleElidesAndKeepsRoomForTyping()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, width);
+        QFETCH(bool, elided);
+        m_timers = std::make_shared<ManualTimers>();
+        ChatViewModel::Dependencies deps = ChatViewModel::sharedDependencies();
+        deps.timers = m_timers;
+        ChatView view(std::make_unique<ChatViewModel>(1, 10, deps), name);
+        view.resize(width, 400);
+        view.show();
+        Q_EMIT WebSocketService::shared()->typingSubject(1, 20, QStringLiteral("Bob Smith"));
+        auto* typing = view.findChild<QLabel*>(QStringLiteral("typingLabel"));
+        QTRY_VERIFY(typing->isVisible());
+        QApplication::processEvents();
+        auto* title = view.findChild<ElidedLabel*>(QStringLiteral("chatTitle"));
+        QVERIFY(title);
+        QCOMPARE(title->fullText(), name);
+        QCOMPARE(title->text().endsWith(QStringLiteral("…")), elided);
+        QCOMPARE(title->text() == name, !elided);
+        QVERIFY(title->fontMetrics().horizontalAdvance(title->text()) <= title->contentsRect().width());
+        QVERIFY(typing->width() >= typing->sizeHint().width());
+        QVERIFY(title->geometry().right() < typing->geometry().left());
     }
 
     void replyBarAndErrorLine()

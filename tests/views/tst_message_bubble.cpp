@@ -209,6 +209,32 @@ private Q_SLOTS:
         QCOMPARE(metrics.elidedText(name, Qt::ElideRight, parts.senderName.width()), name);
     }
 
+    // Line breaks typed with Shift+Return (or arriving from another client as CR LF)
+    // keep their lines; an empty line between two counts as a line of its own.
+    void textBubbleKeepsLineBreaks_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("lines");
+        QTest::newRow("one line") << QStringLiteral("line one") << 1;
+        QTest::newRow("line feed") << QStringLiteral("line one\nline two") << 2;
+        QTest::newRow("cr lf") << QStringLiteral("line one\r\nline two") << 2;
+        QTest::newRow("empty line kept") << QStringLiteral("a\n\nb") << 3;
+        QTest::newRow("system notice") << QStringLiteral("joined\nleft") << 2;
+    }
+    void textBubbleKeepsLineBreaks()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, lines);
+        const bool system = QTest::currentDataTag() == QByteArray("system notice");
+        const MessageBubble bubble;
+        auto height = [&](const QString& content) {
+            const MessageBubble::Layout parts = bubble.layout(message(1, system ? QStringLiteral("system") : QStringLiteral("text"), content), true, 700);
+            return system ? parts.notice.height() - 8 : parts.content.height() - 16;
+        };
+        const int oneLine = height(QStringLiteral("x"));
+        QVERIFY(qAbs(height(text) - lines * oneLine) <= 1);
+    }
+
     void contentString_data()
     {
         QTest::addColumn<std::optional<QString>>("content");

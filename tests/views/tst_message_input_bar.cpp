@@ -1,7 +1,14 @@
 #include "views/chat/MessageInputBar.h"
 #include "views/common/Appearance.h"
 
+#include <QDialogButtonBox>
 #include <QFile>
+#include <QFileDialog>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextLayout>
+#include <QApplication>
 #include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QStandardPaths>
@@ -33,6 +40,8 @@ private Q_SLOTS:
     {
         QStandardPaths::setTestModeEnabled(true);
         Appearance::install();
+        // Qt's own file dialog, whatever the desktop offers.
+        QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     }
 
     void keys_data()
@@ -93,6 +102,86 @@ private Q_SLOTS:
         QVERIFY(one < three);
         QVERIFY(three < five);
         QCOMPARE(field->height(), five);
+    }
+
+    // Wrapped lines count like typed line breaks: a long paragraph grows the field
+    // line by line up to five lines, typed or pasted, and then it scrolls.
+    void fieldGrowsWithWrappedLines_data()
+    {
+        QTest::addColumn<int>("words");
+        QTest::addColumn<bool>("typed");
+        QTest::addColumn<int>("narrowedTo");
+        QTest::newRow("pasted paragraph") << 40 << false << 0;
+        QTest::newRow("typed paragraph") << 40 << true << 0;
+        QTest::newRow("pasted long text") << 400 << false << 0;
+        QTest::newRow("window narrowed") << 14 << false << 260;
+    }
+    void fieldGrowsWithWrappedLines()
+    {
+        QFETCH(int, words);
+        QFETCH(bool, typed);
+        QFETCH(int, narrowedTo);
+        auto bar = makeBar();
+        auto* field = bar->findChild<QPlainTextEdit*>(QStringLiteral("messageField"));
+        const int one = field->height();
+        bar->setText(QStringLiteral("1\n2\n3\n4\n5\n6"));
+        const int five = field->height();
+        bar->setText(QString());
+        QCOMPARE(field->height(), one);
+        const QString paragraph = QStringLiteral("word ").repeated(words).trimmed();
+        if (typed)
+            QTest::keyClicks(field, paragraph);
+        else
+            bar->setText(paragraph);
+        QApplication::processEvents();
+        if (narrowedTo > 0) {
+            bar->resize(narrowedTo, bar->height());
+            QApplication::processEvents();
+        }
+        const int visualLines = [&] {
+            int lines = 0;
+            for (QTextBlock block = field->document()->begin(); block.isValid(); block = block.next())
+                lines += block.layout()->lineCount();
+            return lines;
+        }();
+        QVERIFY2(visualLines > 1, "the paragraph wraps");
+        if (visualLines >= MessageInputBar::MaxVisibleLines) {
+            QCOMPARE(field->height(), five);
+        } else {
+            QVERIFY(field->height() > one);
+            QVERIFY(field->height() < five);
+        }
+        // Every wrapped line is visible until the field stops growing.
+        QCOMPARE(field->verticalScrollBar()->maximum() > 0, visualLines > MessageInputBar::MaxVisibleLines);
+    }
+
+    // Qt's own dialog (the desktop has no native one, as under Xvfb) reports the
+    // pick through fileSelected only; the file must still go out.
+    void attachButtonSendsThePickedFile()
+    {
+        auto bar = makeBar();
+        QTemporaryDir source;
+        const QString path = source.filePath(QStringLiteral("photo.png"));
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("png bytes");
+        }
+        QTest::mouseClick(bar->findChild<QToolButton*>(QStringLiteral("attachButton")), Qt::LeftButton);
+        auto* picker = bar->findChild<QFileDialog*>(QStringLiteral("filePicker"));
+        QVERIFY(picker);
+        QTRY_VERIFY(picker->isVisible());
+        picker->setDirectory(source.path());
+        picker->selectFile(path);
+        auto* buttons = picker->findChild<QDialogButtonBox*>();
+        QVERIFY(buttons);
+        QPushButton* open = buttons->button(QDialogButtonBox::Open);
+        QVERIFY(open);
+        QTRY_VERIFY(open->isEnabled());
+        QTest::mouseClick(open, Qt::LeftButton);
+        QTRY_COMPARE(m_files.size(), 1);
+        QCOMPARE(QFileInfo(m_files.first().toLocalFile()).fileName(), QStringLiteral("photo.png"));
+        QCOMPARE(QFileInfo(m_files.first().toLocalFile()).absolutePath(), MessageInputBar::privateTemporaryDirectory());
     }
 
     void pickedFileIsCopiedPrivately()

@@ -1,9 +1,11 @@
 #include "views/chat/ChatView.h"
 
 #include "state/ChatViewModel.h"
+#include "state/LocalizationManager.h"
 #include "views/chat/MessageInputBar.h"
 #include "views/chat/MessageListView.h"
 #include "views/common/Appearance.h"
+#include "views/common/ElidedLabel.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 
@@ -65,17 +67,18 @@ void ChatView::build(const QString& conversationName)
     QWidget* header = bar("chatHeader", this);
     auto* headerRow = m_headerRow = new QHBoxLayout(header);
     headerRow->setContentsMargins(16, 8, 16, 8);
-    auto* title = new QLabel(conversationName, header);
+    // A long name gives way (shortened with "…") to the typing line, never the reverse.
+    auto* title = new ElidedLabel(header);
     title->setObjectName(QStringLiteral("chatTitle"));
-    title->setTextFormat(Qt::PlainText);
     title->setFont(Appearance::font(TextStyle::Headline));
+    title->setFullText(conversationName);
     m_typing = new QLabel(header);
     m_typing->setObjectName(QStringLiteral("typingLabel"));
     m_typing->setTextFormat(Qt::PlainText);
     m_typing->setFont(Appearance::font(TextStyle::Caption));
     m_typing->setStyleSheet(QStringLiteral("color: %1;").arg(Appearance::secondaryText().name()));
-    headerRow->addWidget(title);
-    headerRow->addStretch(1);
+    m_typing->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    headerRow->addWidget(title, 1);
     headerRow->addWidget(m_typing);
     column->addWidget(header);
     column->addWidget(divider(this));
@@ -138,10 +141,24 @@ void ChatView::build(const QString& conversationName)
     connect(vm, &ChatViewModel::typingUserNameChanged, this, &ChatView::updateTyping);
     connect(vm, &ChatViewModel::errorChanged, this, &ChatView::updateError);
     connect(vm, &ChatViewModel::replyToMessageChanged, this, &ChatView::updateReply);
+    // Queued: the input bar clears its field only after handing the text over.
+    connect(vm, &ChatViewModel::sendFailed, this, [this](const QString& text) {
+        if (m_input->text().isEmpty())
+            m_input->setText(text);
+    }, Qt::QueuedConnection);
     m_list->setMessages(vm->messages());
-    updateTyping();
     updateError();
+    connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &ChatView::retranslate);
+    retranslate();
+}
+
+void ChatView::retranslate()
+{
+    updateTyping();
     updateReply();
+    // The painted rows ("load more", revoked notices, file fallbacks) read their
+    // texts when drawn.
+    m_list->viewport()->update();
 }
 
 void ChatView::addHeaderWidget(QWidget* widget)

@@ -34,6 +34,7 @@ protected:
 
 private:
     void build(const QString& conversationName);
+    void retranslate();
     void updateTyping();
     void updateError();
     void updateReply();

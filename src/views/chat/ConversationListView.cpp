@@ -1,6 +1,7 @@
 #include "views/chat/ConversationListView.h"
 
 #include "state/ConversationListViewModel.h"
+#include "state/LocalizationManager.h"
 #include "views/chat/ConversationListModel.h"
 #include "views/chat/ConversationRow.h"
 #include "views/common/Appearance.h"
@@ -35,7 +36,8 @@ ConversationListView::ConversationListView(ConversationListViewModel* viewModel,
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
 
-    auto* title = new QLabel(Localized::text("conversation.title"), this);
+    auto* title = new QLabel(this);
+    m_title = title;
     title->setObjectName(QStringLiteral("conversationListTitle"));
     title->setFont(Appearance::font(Appearance::TextStyle::Headline));
     title->setContentsMargins(14, 12, 14, 2);
@@ -54,7 +56,6 @@ ConversationListView::ConversationListView(ConversationListViewModel* viewModel,
     Icons::apply(glass, QStringLiteral("magnifyingglass"), 16, Appearance::secondaryText());
     m_search->setObjectName(QStringLiteral("conversationSearchField"));
     m_search->setFrame(false);
-    m_search->setPlaceholderText(Localized::text("conversation.search_placeholder"));
     m_search->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; }"));
     m_search->setText(m_viewModel->searchText());
     m_clear->setObjectName(QStringLiteral("clearSearchButton"));
@@ -118,7 +119,17 @@ ConversationListView::ConversationListView(ConversationListViewModel* viewModel,
         if (index.isValid())
             contextMenu(m_model->conversationAt(index.row()))->popup(m_list->viewport()->mapToGlobal(pos));
     });
+    connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &ConversationListView::retranslate);
+    retranslate();
     refresh();
+}
+
+void ConversationListView::retranslate()
+{
+    m_title->setText(Localized::text("conversation.title"));
+    m_search->setPlaceholderText(Localized::text("conversation.search_placeholder"));
+    // Rows say "yesterday" in the language in force.
+    m_list->viewport()->update();
 }
 
 bool ConversationListView::eventFilter(QObject* watched, QEvent* event)

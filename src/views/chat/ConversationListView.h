@@ -8,6 +8,7 @@
 
 class ConversationListModel;
 class ConversationListViewModel;
+class QLabel;
 class QLineEdit;
 class QListView;
 class QMenu;
@@ -34,6 +35,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void retranslate();
     void refresh();
     void syncSelection();
     // Asks before the conversation the state holds for deletion goes.
@@ -41,6 +43,7 @@ private:
 
     ConversationListViewModel* m_viewModel;
     ConversationListModel* m_model;
+    QLabel* m_title = nullptr;
     QLineEdit* m_search;
     QToolButton* m_clear;
     QListView* m_list;

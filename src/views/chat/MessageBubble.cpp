@@ -1,6 +1,7 @@
 #include "views/chat/MessageBubble.h"
 
 #include "network/NetworkConfig.h"
+#include "state/RevokedNotice.h"
 #include "views/chat/AvatarView.h"
 #include "views/chat/MessageListModel.h"
 #include "views/common/Appearance.h"
@@ -48,7 +49,13 @@ QFont chipEmojiFont()
 // cannot push a bubble past the window's edge.
 QTextLayout* wrapped(const QString& text, const QFont& font, int width)
 {
-    auto* layout = new QTextLayout(text, font);
+    // QTextLayout breaks lines only at U+2028; a typed line feed would otherwise
+    // glue "line one" and "line two" together.
+    QString lines = text;
+    lines.replace(QStringLiteral("\r\n"), QString(QChar::LineSeparator));
+    lines.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    lines.replace(QLatin1Char('\r'), QChar::LineSeparator);
+    auto* layout = new QTextLayout(lines, font);
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     layout->setTextOption(option);
@@ -217,9 +224,7 @@ MessageBubble::RowKind MessageBubble::rowKind(const Message& message)
 
 QString MessageBubble::revokedText(const Message& message, bool isMine)
 {
-    if (isMine)
-        return Localized::text("chat.revoked_mine");
-    return message.senderName.value_or(QString()) + Localized::text("chat.revoked_other");
+    return RevokedNotice::text(message, isMine);
 }
 
 std::optional<QString> MessageBubble::contentString(const std::optional<QString>& content, const QString& key)
@@ -368,6 +373,11 @@ MessageBubble::Layout MessageBubble::layout(const Message& message, bool isMine,
     }
     const QSize content = contentSize(message, columnMax).boundedTo(QSize(columnMax, 100000));
     result.content = place(content.width(), content.height());
+    if (isMine && message.status == QStringLiteral("failed")) {
+        // In the free space before the bubble (the row keeps at least 60 points there).
+        result.failedMark = QRect(result.content.left() - 6 - FailedMarkSize,
+            result.content.center().y() - FailedMarkSize / 2, FailedMarkSize, FailedMarkSize);
+    }
     y += content.height() + ColumnSpacing;
     if (message.reactions && !message.reactions->isEmpty()) {
         const QFontMetrics emoji(chipEmojiFont());
@@ -455,6 +465,11 @@ void MessageBubble::paintOrdinary(QPainter* painter, const Layout& parts, const 
             QFontMetrics(painter->font()).elidedText(message.senderName.value_or(QString()), Qt::ElideRight, parts.senderName.width()));
     }
     paintContent(painter, parts.content.translated(origin), message, isMine);
+    if (!parts.failedMark.isNull()) {
+        painter->drawPixmap(parts.failedMark.translated(origin),
+            Icons::pixmap(QStringLiteral("exclamationmark.circle.fill"), FailedMarkSize, QColor(0xff, 0x3b, 0x30),
+                painter->device()->devicePixelRatioF()));
+    }
 
     if (!parts.reactions.isNull()) {
         const QFont emojiFont = chipEmojiFont();

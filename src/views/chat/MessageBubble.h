@@ -44,6 +44,8 @@ public:
         QRect content;
         QRect reactions;
         QRect footer;
+        // Beside the content of an own message that could not be sent; null otherwise.
+        QRect failedMark;
     };
 
     static const QStringList& emojiReplies();
@@ -69,6 +71,7 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
     static constexpr int LoadMoreHeight = 34;
+    static constexpr int FailedMarkSize = 18;
 
 private:
     QSize contentSize(const Message& message, int maxWidth) const;

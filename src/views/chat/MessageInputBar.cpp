@@ -1,5 +1,6 @@
 #include "views/chat/MessageInputBar.h"
 
+#include "state/LocalizationManager.h"
 #include "views/common/Appearance.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
@@ -42,7 +43,6 @@ MessageInputBar::MessageInputBar(SendText onSend, SendFile onSendFile, Typing on
     connect(m_attach, &QToolButton::clicked, this, &MessageInputBar::openFilePicker);
 
     m_field->setObjectName(QStringLiteral("messageField"));
-    m_field->setPlaceholderText(Localized::text("input.placeholder"));
     m_field->setFont(Appearance::font(TextStyle::Body));
     m_field->setTabChangesFocus(true);
     m_field->setFrameShape(QFrame::NoFrame);
@@ -65,6 +65,13 @@ MessageInputBar::MessageInputBar(SendText onSend, SendFile onSendFile, Typing on
     m_clearing = true;
     textEdited();
     m_clearing = false;
+    connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &MessageInputBar::retranslate);
+    retranslate();
+}
+
+void MessageInputBar::retranslate()
+{
+    m_field->setPlaceholderText(Localized::text("input.placeholder"));
 }
 
 QString MessageInputBar::text() const
@@ -112,8 +119,10 @@ bool MessageInputBar::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
     }
+    // Wrapped lines count too, and a new width re-wraps them; the field lays its
+    // text out again only after this filter has seen the resize, so measure then.
     if (watched == m_field && event->type() == QEvent::Resize)
-        updateFieldHeight();
+        QMetaObject::invokeMethod(this, &MessageInputBar::updateFieldHeight, Qt::QueuedConnection);
     return QWidget::eventFilter(watched, event);
 }
 
@@ -151,7 +160,10 @@ void MessageInputBar::openFilePicker()
             QStringLiteral("All files (*)"),
         });
         m_picker->selectNameFilter(QStringLiteral("All files (*)"));
-        connect(m_picker, &QFileDialog::urlSelected, this, &MessageInputBar::handleImportedFile);
+        // fileSelected, not urlSelected: Qt's own dialog (no native one on the desktop,
+        // or under Xvfb) emits only the former; a native dialog emits both.
+        connect(m_picker, &QFileDialog::fileSelected, this,
+            [this](const QString& path) { handleImportedFile(QUrl::fromLocalFile(path)); });
     }
     m_picker->open();
 }

@@ -8,7 +8,7 @@
 #include "views/common/ProminentButton.h"
 #include "views/common/Sheet.h"
 #include "views/common/Spinner.h"
-#include "views/contacts/ElidedLabel.h"
+#include "views/common/ElidedLabel.h"
 
 #include <QFrame>
 #include <QHBoxLayout>

@@ -10,7 +10,7 @@
 #include "views/common/Localized.h"
 #include "views/common/ProminentButton.h"
 #include "views/common/Sheet.h"
-#include "views/contacts/ElidedLabel.h"
+#include "views/common/ElidedLabel.h"
 #include "views/contacts/InfoRow.h"
 #include "views/contacts/ReportView.h"
 

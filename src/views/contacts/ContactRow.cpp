@@ -3,7 +3,7 @@
 #include "state/ContactSection.h"
 #include "views/chat/AvatarView.h"
 #include "views/common/Appearance.h"
-#include "views/contacts/ElidedLabel.h"
+#include "views/common/ElidedLabel.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

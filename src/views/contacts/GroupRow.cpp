@@ -4,7 +4,7 @@
 #include "views/common/Appearance.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
-#include "views/contacts/ElidedLabel.h"
+#include "views/common/ElidedLabel.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "views/contacts/InfoRow.h"
 
 #include "views/common/Appearance.h"
-#include "views/contacts/ElidedLabel.h"
+#include "views/common/ElidedLabel.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

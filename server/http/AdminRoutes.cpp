@@ -1,0 +1,180 @@
+#include "http/AdminRoutes.h"
+
+#include "http/ServerError.h"
+#include "live/LiveHub.h"
+#include "Roles.h"
+#include "store/Accounts.h"
+#include "store/GroupAdministration.h"
+#include "store/MessageAudit.h"
+#include "store/Messages.h"
+#include "store/PagedSearch.h"
+#include "store/UserAdministration.h"
+
+#include "models/Json.h"
+
+#include <QJsonObject>
+
+namespace {
+
+// Far beyond any list here, and small enough that page × limit cannot overflow.
+constexpr qint64 kMaxPage = 1000000;
+constexpr qint64 kDefaultLimit = 20;
+
+qint64 queryInteger(const HttpRequest& request, const QString& key, qint64 fallback)
+{
+    if (!request.query.hasQueryItem(key))
+        return fallback;
+    bool ok = false;
+    const qint64 value = request.query.queryItemValue(key, QUrl::FullyDecoded).toLongLong(&ok);
+    if (!ok)
+        throw ServerError::badRequest(QStringLiteral("\"%1\" must be a whole number").arg(key));
+    return value;
+}
+
+PageRequest pageRequest(const HttpRequest& request)
+{
+    PageRequest page;
+    page.page = queryInteger(request, QStringLiteral("page"), 1);
+    if (page.page < 1 || page.page > kMaxPage)
+        throw ServerError::badRequest(QStringLiteral("\"page\" must be from 1 to %1").arg(kMaxPage));
+    page.limit = queryInteger(request, QStringLiteral("limit"), kDefaultLimit);
+    if (page.limit < 1)
+        throw ServerError::badRequest(QStringLiteral("\"limit\" must be at least 1"));
+    page.limit = qMin(page.limit, PageRequest::kMaxLimit);
+    // As typed: a "+" stays a plus sign, and blanks are searched for too.
+    page.search = request.query.queryItemValue(QStringLiteral("search"), QUrl::FullyDecoded);
+    return page;
+}
+
+json::Reader bodyReader(const HttpRequest& request)
+{
+    const QJsonValue body = json::parse(request.body);
+    if (!body.isObject())
+        throw ServerError::badRequest(QStringLiteral("The request body must be a JSON object"));
+    return json::Reader(body, json::Path {});
+}
+
+HttpReply success()
+{
+    return HttpReply::json(QJsonObject { { QStringLiteral("success"), true } });
+}
+
+} // namespace
+
+AdminRoutes::AdminRoutes(Database& db, Accounts& accounts, Messages& messages, LiveHub& hub)
+    : m_db(db)
+    , m_accounts(accounts)
+    , m_messages(messages)
+    , m_hub(hub)
+{
+}
+
+HttpReply AdminRoutes::handle(const HttpRequest& request, const QString& rest)
+{
+    const auto session = m_accounts.authenticate(request.bearerToken);
+    if (!session)
+        throw ServerError::unauthorized();
+    if (m_accounts.role(session->userId) != roles::kAdmin)
+        throw ServerError::forbidden(QStringLiteral("Only administrators may use the administration API"));
+
+    const bool get = request.method == u"GET";
+    const bool post = request.method == u"POST";
+    const auto use = [&](bool rightMethod, const char* method) {
+        if (!rightMethod)
+            throw ServerError(ServerError::Kind::MethodNotAllowed, QStringLiteral("Use %1 for this address").arg(QLatin1StringView(method)));
+    };
+    if (rest == u"stats") {
+        use(get, "GET");
+        return stats();
+    }
+    if (rest == u"users") {
+        use(get, "GET");
+        return HttpReply::json(UserAdministration(m_db).list(pageRequest(request)));
+    }
+    if (rest == u"groups") {
+        use(get, "GET");
+        return HttpReply::json(GroupAdministration(m_db).list(pageRequest(request)));
+    }
+    if (rest == u"messages") {
+        use(get, "GET");
+        return HttpReply::json(MessageAudit(m_db).list(pageRequest(request)));
+    }
+    if (rest == u"users/ban") {
+        use(post, "POST");
+        return ban(session->userId, request);
+    }
+    if (rest == u"users/role") {
+        use(post, "POST");
+        return changeRole(session->userId, request);
+    }
+    if (rest == u"groups/dissolve") {
+        use(post, "POST");
+        return dissolve(session->userId, request);
+    }
+    if (rest == u"messages/delete") {
+        use(post, "POST");
+        return deleteMessage(session->userId, request);
+    }
+    throw ServerError::notFound(QStringLiteral("Not found"));
+}
+
+HttpReply AdminRoutes::stats()
+{
+    return HttpReply::json(QJsonObject {
+        { QStringLiteral("totalUsers"), UserAdministration(m_db).count() },
+        { QStringLiteral("onlineUsers"), m_hub.onlineCount() },
+        { QStringLiteral("totalMessages"), MessageAudit(m_db).count() },
+        { QStringLiteral("activeGroups"), GroupAdministration(m_db).activeCount() },
+    });
+}
+
+HttpReply AdminRoutes::ban(qint64 adminId, const HttpRequest& request)
+{
+    const json::Reader body = bodyReader(request);
+    const qint64 userId = body.required<qint64>(QLatin1StringView("userId"));
+    const bool banned = body.required<bool>(QLatin1StringView("banned"));
+    // So that the last administrator can never lock everybody out.
+    if (userId == adminId && banned)
+        throw ServerError::badRequest(QStringLiteral("You cannot ban your own account"));
+    m_accounts.setBanned(userId, banned);
+    if (banned) {
+        m_hub.closeUser(userId);
+        qInfo().noquote() << "[Admin] User" << userId << "banned by" << adminId;
+    }
+    return success();
+}
+
+HttpReply AdminRoutes::changeRole(qint64 adminId, const HttpRequest& request)
+{
+    const json::Reader body = bodyReader(request);
+    const qint64 userId = body.required<qint64>(QLatin1StringView("userId"));
+    const QString role = body.required<QString>(QLatin1StringView("role"));
+    if (userId == adminId && role != roles::kAdmin)
+        throw ServerError::badRequest(QStringLiteral("You cannot take the administrator role from your own account"));
+    m_accounts.setRole(userId, role);
+    return success();
+}
+
+HttpReply AdminRoutes::dissolve(qint64 adminId, const HttpRequest& request)
+{
+    const qint64 groupId = bodyReader(request).required<qint64>(QLatin1StringView("groupId"));
+    if (const auto conversationId = GroupAdministration(m_db).dissolve(groupId)) {
+        const qint64 notice = m_messages.storeNotice(*conversationId, adminId, QStringLiteral("This group was dissolved by an administrator"));
+        if (const auto message = m_messages.messageJson(notice))
+            m_hub.sendToConversation(*conversationId, QStringLiteral("message_deliver"), { { QStringLiteral("message"), *message } });
+    }
+    return success();
+}
+
+HttpReply AdminRoutes::deleteMessage(qint64 adminId, const HttpRequest& request)
+{
+    const qint64 messageId = bodyReader(request).required<qint64>(QLatin1StringView("messageId"));
+    const DeletedMessage deleted = MessageAudit(m_db).remove(messageId);
+    if (deleted.changed) {
+        m_hub.sendToConversation(deleted.conversationId, QStringLiteral("message_revoked"),
+            { { QStringLiteral("messageId"), messageId },
+              { QStringLiteral("conversationId"), deleted.conversationId },
+              { QStringLiteral("revokedBy"), adminId } });
+    }
+    return success();
+}

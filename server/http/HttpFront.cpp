@@ -1,0 +1,169 @@
+#include "http/HttpFront.h"
+
+#include "http/RequestGate.h"
+
+#include "http/ServerError.h"
+#include "store/Database.h"
+
+#include "models/Json.h"
+
+#include <QHostAddress>
+#include <QHttpServerRequest>
+#include <QHttpServerResponder>
+#include <QJsonObject>
+#include <QJsonDocument>
+#include <QTcpSocket>
+
+
+namespace {
+
+QString methodName(QHttpServerRequest::Method method)
+{
+    switch (method) {
+    case QHttpServerRequest::Method::Get:
+        return QStringLiteral("GET");
+    case QHttpServerRequest::Method::Post:
+        return QStringLiteral("POST");
+    case QHttpServerRequest::Method::Put:
+        return QStringLiteral("PUT");
+    case QHttpServerRequest::Method::Delete:
+        return QStringLiteral("DELETE");
+    case QHttpServerRequest::Method::Head:
+        return QStringLiteral("HEAD");
+    case QHttpServerRequest::Method::Options:
+        return QStringLiteral("OPTIONS");
+    case QHttpServerRequest::Method::Patch:
+        return QStringLiteral("PATCH");
+    default:
+        return QStringLiteral("OTHER");
+    }
+}
+
+QString bearerOf(const QHttpServerRequest& request)
+{
+    for (const auto& [name, value] : request.headers()) {
+        if (name.compare("authorization", Qt::CaseInsensitive) != 0)
+            continue;
+        const QByteArray trimmed = value.trimmed();
+        if (trimmed.size() > 7 && trimmed.left(7).compare("bearer ", Qt::CaseInsensitive) == 0)
+            return QString::fromLatin1(trimmed.mid(7).trimmed());
+        return {};
+    }
+    return {};
+}
+
+QString hostOf(const QHttpServerRequest& request)
+{
+    for (const auto& [name, value] : request.headers()) {
+        if (name.compare("host", Qt::CaseInsensitive) == 0)
+            return QString::fromLatin1(value.trimmed());
+    }
+    return {};
+}
+
+bool isUpgrade(const QHttpServerRequest& request)
+{
+    for (const auto& [name, value] : request.headers()) {
+        if (name.compare("upgrade", Qt::CaseInsensitive) == 0 && value.trimmed().compare("websocket", Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+quint16 HttpFront::listenGuarded(const QHostAddress& address, quint16 port, const QString& hostName,
+    RequestGate::Timeouts timeouts)
+{
+    auto* listener = new RequestGate(timeouts, this);
+    if (!listener->listenOn(address, port, hostName)) {
+        delete listener;
+        return 0;
+    }
+    bind(listener);
+    return listener->serverPort();
+}
+
+qint64 HttpFront::bodyLimit(const QString& path)
+{
+    return path == u"/api/trpc/upload.complete" ? kMaxUploadBody : kMaxBody;
+}
+
+HttpFront::HttpFront(QObject* parent)
+    : QAbstractHttpServer(parent)
+{
+}
+
+void HttpFront::route(const QString& prefix, bool procedureErrors, Handler handler)
+{
+    m_routes.append(Route { prefix, procedureErrors, std::move(handler) });
+}
+
+bool HttpFront::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket)
+{
+    // The upgrade itself is done by the base class once this returns true without a reply.
+    if (request.url().path() == u"/ws" && isUpgrade(request))
+        return true;
+    write(request, socket, dispatch(request));
+    return true;
+}
+
+void HttpFront::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket)
+{
+    write(request, socket, HttpReply::restError(ServerError::notFound(QStringLiteral("Not found"))));
+}
+
+HttpReply HttpFront::dispatch(const QHttpServerRequest& request)
+{
+    const QString path = request.url().path();
+    const Route* route = nullptr;
+    for (const Route& candidate : m_routes) {
+        if (path.startsWith(candidate.prefix)) {
+            route = &candidate;
+            break;
+        }
+    }
+    if (!route) {
+        if (path == u"/ws")
+            return HttpReply::restError(ServerError::badRequest(QStringLiteral("This address takes WebSocket connections only")));
+        return HttpReply::restError(ServerError::notFound(QStringLiteral("Not found")));
+    }
+    const QString rest = path.mid(route->prefix.size());
+    const auto fail = [&](const ServerError& error) {
+        return route->procedureErrors ? HttpReply::procedureError(error, rest) : HttpReply::restError(error);
+    };
+
+    const qint64 limit = bodyLimit(path);
+    if (request.body().size() > limit)
+        return fail(ServerError::tooLarge(QStringLiteral("The request body is too large (at most %1 bytes)").arg(limit)));
+
+    HttpRequest view;
+    view.method = methodName(request.method());
+    view.path = path;
+    view.query = request.query();
+    view.body = request.body();
+    view.bearerToken = bearerOf(request);
+    view.clientAddress = request.remoteAddress().toString();
+    view.host = hostOf(request);
+    try {
+        return route->handler(view, rest);
+    } catch (const ServerError& error) {
+        return fail(error);
+    } catch (const json::DecodeError& error) {
+        return fail(ServerError::badRequest(QStringLiteral("Invalid input: ") + error.description()));
+    } catch (const std::exception& error) {
+        qWarning().noquote() << "[Server] Request" << view.method << path << "failed:" << error.what();
+        return HttpReply::internalError(route->procedureErrors);
+    }
+}
+
+void HttpFront::write(const QHttpServerRequest& request, QTcpSocket* socket, const HttpReply& reply)
+{
+    QHttpServerResponder responder = makeResponder(request, socket);
+    responder.writeStatusLine(static_cast<QHttpServerResponder::StatusCode>(reply.status));
+    responder.writeHeader(QByteArrayLiteral("Content-Type"), reply.contentType);
+    responder.writeHeader(QByteArrayLiteral("Content-Length"), QByteArray::number(reply.body.size()));
+    for (const auto& [name, value] : reply.headers)
+        responder.writeHeader(name, value);
+    responder.writeBody(reply.body);
+}

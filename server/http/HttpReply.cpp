@@ -1,0 +1,88 @@
+#include "http/HttpReply.h"
+
+#include "http/ServerError.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+
+// Error codes of the procedure convention (JSON-RPC numbers).
+int rpcCode(ServerError::Kind kind)
+{
+    switch (kind) {
+    case ServerError::Kind::BadRequest:
+        return -32600;
+    case ServerError::Kind::Unauthorized:
+        return -32001;
+    case ServerError::Kind::Forbidden:
+        return -32003;
+    case ServerError::Kind::NotFound:
+        return -32004;
+    case ServerError::Kind::MethodNotAllowed:
+        return -32005;
+    case ServerError::Kind::Conflict:
+        return -32009;
+    case ServerError::Kind::PayloadTooLarge:
+        return -32013;
+    case ServerError::Kind::UriTooLong:
+    case ServerError::Kind::HeadersTooLarge:
+        return -32600;
+    case ServerError::Kind::TooManyRequests:
+        return -32029;
+    }
+    return -32600;
+}
+
+} // namespace
+
+HttpReply HttpReply::json(const QJsonValue& value, int status)
+{
+    HttpReply reply;
+    reply.status = status;
+    if (value.isObject())
+        reply.body = QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact);
+    else if (value.isArray())
+        reply.body = QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact);
+    else {
+        // QJsonDocument holds only objects and arrays: write the scalar inside an array and peel it.
+        const QByteArray wrapped = QJsonDocument(QJsonArray { value }).toJson(QJsonDocument::Compact);
+        reply.body = wrapped.mid(1, wrapped.size() - 2);
+    }
+    return reply;
+}
+
+HttpReply HttpReply::restError(const ServerError& error)
+{
+    return json(QJsonObject { { QStringLiteral("error"), error.message() } }, error.httpStatus());
+}
+
+HttpReply HttpReply::procedureError(const ServerError& error, const QString& path)
+{
+    const QJsonObject data {
+        { QStringLiteral("code"), error.codeName() },
+        { QStringLiteral("httpStatus"), error.httpStatus() },
+        { QStringLiteral("path"), path },
+    };
+    const QJsonObject inner {
+        { QStringLiteral("message"), error.message() },
+        { QStringLiteral("code"), rpcCode(error.kind()) },
+        { QStringLiteral("data"), data },
+    };
+    return json(QJsonObject { { QStringLiteral("error"), QJsonObject { { QStringLiteral("json"), inner } } } },
+        error.httpStatus());
+}
+
+HttpReply HttpReply::internalError(bool procedure)
+{
+    const QString text = QStringLiteral("Internal server error");
+    if (!procedure)
+        return json(QJsonObject { { QStringLiteral("error"), text } }, 500);
+    const QJsonObject inner {
+        { QStringLiteral("message"), text },
+        { QStringLiteral("code"), -32603 },
+        { QStringLiteral("data"), QJsonObject { { QStringLiteral("code"), QStringLiteral("INTERNAL_SERVER_ERROR") }, { QStringLiteral("httpStatus"), 500 } } },
+    };
+    return json(QJsonObject { { QStringLiteral("error"), QJsonObject { { QStringLiteral("json"), inner } } } }, 500);
+}

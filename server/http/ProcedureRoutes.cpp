@@ -1,0 +1,63 @@
+#include "http/ProcedureRoutes.h"
+
+#include "http/ServerError.h"
+#include "procedures/ProcedureRegistry.h"
+#include "store/Accounts.h"
+
+#include "models/Json.h"
+
+#include <QJsonObject>
+
+namespace {
+
+// {"json": value} → value; anything else is refused.
+QJsonValue unwrapInput(const QByteArray& text)
+{
+    const QJsonValue envelope = json::parse(text);
+    if (!envelope.isObject() || !envelope.toObject().contains(QLatin1StringView("json")))
+        throw ServerError::badRequest(QStringLiteral("The input must be wrapped as {\"json\": input}"));
+    return envelope.toObject().value(QLatin1StringView("json"));
+}
+
+} // namespace
+
+ProcedureRoutes::ProcedureRoutes(const ProcedureRegistry& registry, Accounts& accounts)
+    : m_registry(registry)
+    , m_accounts(accounts)
+{
+}
+
+HttpReply ProcedureRoutes::handle(const HttpRequest& request, const QString& name)
+{
+    const Procedure* procedure = m_registry.find(name);
+    if (!procedure)
+        throw ServerError::notFound(QStringLiteral("No procedure found on path \"%1\"").arg(name.left(100)));
+    const bool query = procedure->kind == ProcedureKind::Query;
+    if (request.method != (query ? u"GET" : u"POST"))
+        throw ServerError(ServerError::Kind::MethodNotAllowed,
+            query ? QStringLiteral("\"%1\" is a query: use GET").arg(name) : QStringLiteral("\"%1\" is a mutation: use POST").arg(name));
+
+    const auto session = m_accounts.authenticate(request.bearerToken);
+    if (!session)
+        throw ServerError::unauthorized();
+
+    ProcedureCall call;
+    call.name = name;
+    call.userId = session->userId;
+    call.sessionId = session->sessionId;
+    call.role = m_accounts.role(session->userId);
+    if (!procedure->roles.isEmpty() && !procedure->roles.contains(call.role))
+        throw ServerError::forbidden(QStringLiteral("Your account may not use \"%1\"").arg(name));
+    call.accessToken = request.bearerToken;
+    call.host = request.host;
+    if (query) {
+        if (request.query.hasQueryItem(QStringLiteral("input")))
+            call.input = unwrapInput(request.query.queryItemValue(QStringLiteral("input"), QUrl::FullyDecoded).toUtf8());
+    } else if (!request.body.isEmpty()) {
+        call.input = unwrapInput(request.body);
+    }
+
+    const QJsonValue result = procedure->handler(call);
+    const QJsonObject data { { QStringLiteral("json"), result.isUndefined() ? QJsonValue() : result } };
+    return HttpReply::json(QJsonObject { { QStringLiteral("result"), QJsonObject { { QStringLiteral("data"), data } } } });
+}

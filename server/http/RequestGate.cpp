@@ -1,0 +1,194 @@
+#include "http/RequestGate.h"
+
+#include "http/HttpFront.h"
+#include "http/HttpReply.h"
+#include "http/ServerError.h"
+
+#include <QHostAddress>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QUrl>
+
+namespace {
+
+// Watches one connection until it upgrades to a WebSocket or closes. The HTTP parser
+// reads everything on each readyRead, and this object's handler is connected first,
+// so what the socket holds when it runs is new and not yet seen by the parser.
+class GatedConnection : public QObject {
+public:
+    GatedConnection(QTcpSocket* socket, const RequestGate& gate)
+        : QObject(socket)
+        , m_socket(socket)
+        , m_gate(gate)
+    {
+        m_timer.setSingleShot(true);
+        connect(&m_timer, &QTimer::timeout, m_socket, &QTcpSocket::abort);
+        connect(socket, &QTcpSocket::readyRead, this, &GatedConnection::inspect);
+        connect(socket, &QTcpSocket::bytesWritten, this, &GatedConnection::answered);
+        m_timer.start(m_gate.timeouts().headMs);
+    }
+
+private:
+    // Bytes after a refusal that are still swallowed so the client reads the answer
+    // instead of a reset; a larger declared body is not waited for.
+    static constexpr qint64 kMaxDiscard = 512LL << 20;
+
+    void inspect()
+    {
+        if (m_refused) {
+            m_toDiscard -= m_socket->readAll().size();
+            if (m_toDiscard <= 0)
+                m_socket->disconnectFromHost();
+            return;
+        }
+        const qint64 fresh = m_socket->bytesAvailable();
+        if (m_total == 0 && fresh > 0)
+            m_timer.start(m_gate.timeouts().headMs);
+        m_total += fresh;
+        if (m_headLength < 0) {
+            m_head += m_socket->peek(qMin<qint64>(fresh, RequestGate::kMaxHead + 1 - m_head.size()));
+            readHead();
+            if (m_refused || m_headLength < 0)
+                return;
+            if (m_upgraded) {
+                // The WebSocket has time-outs of its own; this object's work is done.
+                m_timer.stop();
+                disconnect(m_socket, nullptr, this, nullptr);
+                deleteLater();
+                return;
+            }
+        } else {
+            m_timer.start(m_gate.timeouts().idleMs);
+        }
+        if (m_total - m_headLength > m_limit)
+            refuse(ServerError::tooLarge(QStringLiteral("The request body is too large (at most %1 bytes)").arg(m_limit)));
+    }
+
+    void readHead()
+    {
+        const qsizetype lineEnd = m_head.indexOf("\r\n");
+        const qsizetype firstSpace = m_head.indexOf(' ');
+        const qsizetype urlLength = (lineEnd >= 0 ? m_head.lastIndexOf(' ', lineEnd) : m_head.size()) - firstSpace - 1;
+        if (urlLength > RequestGate::kMaxUrl) {
+            refuse(ServerError(ServerError::Kind::UriTooLong,
+                QStringLiteral("The address is too long (at most %1 bytes)").arg(RequestGate::kMaxUrl)));
+            return;
+        }
+        const qsizetype end = m_head.indexOf("\r\n\r\n");
+        if (end < 0 || end + 4 > RequestGate::kMaxHead) {
+            if (m_head.size() > RequestGate::kMaxHead)
+                refuse(ServerError(ServerError::Kind::HeadersTooLarge,
+                    QStringLiteral("The request head is too large (at most %1 bytes)").arg(RequestGate::kMaxHead)));
+            return;
+        }
+        m_headLength = end + 4;
+        m_timer.start(m_gate.timeouts().idleMs);
+        const QList<QByteArray> lines = m_head.left(end).split('\n');
+        m_path = QUrl(QString::fromLatin1(lines.value(0).trimmed().split(' ').value(1))).path();
+        m_limit = HttpFront::bodyLimit(m_path);
+        qint64 declared = 0;
+        bool upgrade = false;
+        for (const QByteArray& line : lines) {
+            const qsizetype colon = line.indexOf(':');
+            if (colon <= 0)
+                continue;
+            const QByteArray name = line.left(colon).trimmed().toLower();
+            const QByteArray value = line.mid(colon + 1).trimmed();
+            if (name == "origin" && !m_gate.acceptsOrigin(value)) {
+                refuse(ServerError::forbidden(QStringLiteral("Requests from other web origins are refused")));
+                return;
+            }
+            if (name == "content-length")
+                declared = value.toLongLong();
+            else if (name == "upgrade")
+                upgrade = value.compare("websocket", Qt::CaseInsensitive) == 0;
+        }
+        if (declared > m_limit) {
+            m_toDiscard = declared <= kMaxDiscard ? m_headLength + declared - m_total : -1;
+            refuse(ServerError::tooLarge(QStringLiteral("The request body is too large (at most %1 bytes)").arg(m_limit)));
+            return;
+        }
+        m_upgraded = upgrade && m_path == u"/ws";
+    }
+
+    void answered()
+    {
+        if (m_refused)
+            return;
+        // An answer went out: whatever arrives next starts a new request.
+        m_total = 0;
+        m_head.clear();
+        m_headLength = -1;
+        m_limit = HttpFront::kMaxBody;
+        m_path.clear();
+        m_timer.start(m_gate.timeouts().idleMs);
+    }
+
+    void refuse(const ServerError& error)
+    {
+        m_refused = true;
+        m_socket->readAll();
+        const bool procedure = m_path.startsWith(QStringLiteral("/api/trpc/"));
+        const HttpReply reply = procedure ? HttpReply::procedureError(error, m_path.mid(10)) : HttpReply::restError(error);
+        m_socket->write("HTTP/1.1 " + QByteArray::number(reply.status)
+            + " Refused\r\nContent-Type: application/json\r\nConnection: close\r\nContent-Length: "
+            + QByteArray::number(reply.body.size()) + "\r\n\r\n" + reply.body);
+        if (m_toDiscard <= 0)
+            m_socket->disconnectFromHost();
+        else
+            m_timer.start(m_gate.timeouts().headMs);
+    }
+
+    QTcpSocket* m_socket;
+    const RequestGate& m_gate;
+    QTimer m_timer;
+    // The current request: bytes seen, its head (up to one byte past the limit).
+    qint64 m_total = 0;
+    QByteArray m_head;
+    qint64 m_headLength = -1;
+    qint64 m_limit = HttpFront::kMaxBody;
+    QString m_path;
+    bool m_refused = false;
+    bool m_upgraded = false;
+    qint64 m_toDiscard = -1;
+};
+
+QByteArray origin(const QString& host, quint16 port)
+{
+    const QString shown = host.contains(u':') ? u'[' + host + u']' : host;
+    return QStringLiteral("http://%1:%2").arg(shown).arg(port).toLatin1().toLower();
+}
+
+} // namespace
+
+RequestGate::RequestGate(Timeouts timeouts, QObject* parent)
+    : QTcpServer(parent)
+    , m_timeouts(timeouts)
+{
+}
+
+bool RequestGate::listenOn(const QHostAddress& address, quint16 port, const QString& hostName)
+{
+    if (!listen(address, port))
+        return false;
+    for (const QString& host : { hostName, QStringLiteral("127.0.0.1"), QStringLiteral("localhost") })
+        m_origins.insert(origin(host, serverPort()));
+    return true;
+}
+
+bool RequestGate::acceptsOrigin(const QByteArray& value) const
+{
+    return m_origins.contains(value.trimmed().toLower());
+}
+
+void RequestGate::incomingConnection(qintptr descriptor)
+{
+    auto* socket = new QTcpSocket(this);
+    if (!socket->setSocketDescriptor(descriptor)) {
+        delete socket;
+        return;
+    }
+    // Made before the HTTP server connects its own handlers, so this one runs first.
+    new GatedConnection(socket, *this);
+    addPendingConnection(socket);
+}

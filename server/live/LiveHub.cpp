@@ -1,0 +1,353 @@
+#include "live/LiveHub.h"
+
+#include "http/ServerError.h"
+#include "store/Accounts.h"
+#include "store/Contacts.h"
+#include "store/Conversations.h"
+#include "store/Database.h"
+#include "store/Messages.h"
+
+#include "models/Json.h"
+
+#include <QDeadlineTimer>
+#include <QCoreApplication>
+#include <QJsonDocument>
+#include <QPointer>
+#include <QTimer>
+#include <QWebSocket>
+
+namespace {
+
+QString errorCode(const ServerError& error)
+{
+    switch (error.kind()) {
+    case ServerError::Kind::NotFound:
+        return QStringLiteral("NOT_FOUND");
+    case ServerError::Kind::Forbidden:
+        return QStringLiteral("FORBIDDEN");
+    case ServerError::Kind::Unauthorized:
+        return QStringLiteral("AUTH_FAILED");
+    default:
+        return QStringLiteral("INVALID_PAYLOAD");
+    }
+}
+
+} // namespace
+
+LiveHub::LiveHub(Accounts& accounts, Conversations& conversations, Messages& messages, Contacts& contacts, QObject* parent)
+    : QObject(parent)
+    , m_accounts(accounts)
+    , m_conversations(conversations)
+    , m_messages(messages)
+    , m_contacts(contacts)
+{
+}
+
+LiveHub::~LiveHub()
+{
+    for (auto it = m_connections.keyBegin(); it != m_connections.keyEnd(); ++it)
+        (*it)->disconnect(this);
+}
+
+void LiveHub::accept(std::unique_ptr<QWebSocket> owned)
+{
+    QWebSocket* socket = owned.release();
+    socket->setParent(this);
+    if (socket->requestUrl().path() != u"/ws") {
+        socket->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("unknown address"));
+        socket->deleteLater();
+        return;
+    }
+    socket->setMaxAllowedIncomingFrameSize(kMaxBufferedFrame);
+    socket->setMaxAllowedIncomingMessageSize(kMaxBufferedFrame);
+    m_connections.insert(socket, Connection {});
+    connect(socket, &QWebSocket::textMessageReceived, this, [this, socket](const QString& text) { onText(socket, text); });
+    connect(socket, &QWebSocket::binaryMessageReceived, this, [socket](const QByteArray&) {
+        sendError(socket, QStringLiteral("INVALID_FRAME"), QStringLiteral("Frames must be JSON text"));
+    });
+    connect(socket, &QWebSocket::disconnected, this, [this, socket] { onClosed(socket); });
+
+    // A socket that never authenticates does not get to hold a connection open.
+    QPointer<QWebSocket> guard(socket);
+    QTimer::singleShot(kAuthTimeoutMs, this, [this, guard] {
+        if (guard && m_connections.contains(guard) && m_connections.value(guard).userId == 0)
+            guard->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("authentication timed out"));
+    });
+}
+
+bool LiveHub::isOnline(qint64 userId) const
+{
+    return m_byUser.contains(userId);
+}
+
+qint64 LiveHub::onlineCount() const
+{
+    return m_byUser.uniqueKeys().size();
+}
+
+Presence LiveHub::presence() const
+{
+    return [this](qint64 userId) { return isOnline(userId); };
+}
+
+QList<QWebSocket*> LiveHub::socketsOf(qint64 userId) const
+{
+    return m_byUser.values(userId);
+}
+
+void LiveHub::send(QWebSocket* socket, const QString& type, const QJsonObject& payload)
+{
+    const QJsonObject frame { { QStringLiteral("type"), type }, { QStringLiteral("payload"), payload } };
+    socket->sendTextMessage(QString::fromUtf8(QJsonDocument(frame).toJson(QJsonDocument::Compact)));
+}
+
+void LiveHub::sendError(QWebSocket* socket, const QString& code, const QString& message, const QJsonObject& extra)
+{
+    QJsonObject payload = extra;
+    payload.insert(QStringLiteral("code"), code);
+    payload.insert(QStringLiteral("reason"), message);
+    send(socket, QStringLiteral("error"), payload);
+}
+
+void LiveHub::sendToUsers(const QList<qint64>& userIds, const QString& type, const QJsonObject& payload, const QWebSocket* except)
+{
+    for (const qint64 userId : userIds) {
+        for (QWebSocket* socket : socketsOf(userId)) {
+            if (socket != except)
+                send(socket, type, payload);
+        }
+    }
+}
+
+void LiveHub::sendToConversation(qint64 conversationId, const QString& type, const QJsonObject& payload, const QWebSocket* except)
+{
+    sendToUsers(m_conversations.memberIds(conversationId), type, payload, except);
+}
+
+void LiveHub::notifyRead(qint64 conversationId, qint64 readerId, qint64 lastReadId, const QWebSocket* readerSocket)
+{
+    QList<qint64> others = m_conversations.memberIds(conversationId);
+    others.removeAll(readerId);
+    sendToUsers(others, QStringLiteral("message_read_notify"),
+        { { QStringLiteral("conversationId"), conversationId }, { QStringLiteral("readBy"), readerId },
+          { QStringLiteral("messageId"), lastReadId } });
+    sendToUsers({ readerId }, QStringLiteral("read_sync"),
+        { { QStringLiteral("conversationId"), conversationId }, { QStringLiteral("messageId"), lastReadId } }, readerSocket);
+}
+
+void LiveHub::closeSession(qint64 sessionId)
+{
+    for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it) {
+        if (it.value().sessionId == sessionId)
+            it.key()->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("signed out"));
+    }
+}
+
+void LiveHub::closeUser(qint64 userId)
+{
+    for (QWebSocket* socket : socketsOf(userId))
+        socket->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("account banned"));
+}
+
+void LiveHub::closeAll(int waitMs)
+{
+    const QList<QWebSocket*> sockets = m_connections.keys();
+    for (QWebSocket* socket : sockets)
+        socket->close(QWebSocketProtocol::CloseCodeGoingAway, QStringLiteral("server shutting down"));
+    const QDeadlineTimer deadline(waitMs);
+    while (!m_connections.isEmpty() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+void LiveHub::onClosed(QWebSocket* socket)
+{
+    const auto it = m_connections.find(socket);
+    if (it == m_connections.end())
+        return;
+    const Connection connection = it.value();
+    m_connections.erase(it);
+    socket->deleteLater();
+    if (connection.userId == 0)
+        return;
+    m_byUser.remove(connection.userId, socket);
+    if (m_byUser.contains(connection.userId))
+        return;
+    try {
+        m_accounts.touchOnline(connection.userId);
+        sendToUsers(m_contacts.presenceWatchers(connection.userId), QStringLiteral("offline"),
+            { { QStringLiteral("userId"), connection.userId } });
+    } catch (const std::exception& error) {
+        qWarning().noquote() << "[WS] Going offline failed:" << error.what();
+    }
+}
+
+void LiveHub::onText(QWebSocket* socket, const QString& text)
+{
+    const auto it = m_connections.constFind(socket);
+    if (it == m_connections.cend())
+        return;
+    // A copy: sending can close the socket and drop its entry while a handler runs.
+    const Connection connection = it.value();
+
+    const QByteArray bytes = text.toUtf8();
+    if (bytes.size() > kMaxFrame) {
+        sendError(socket, QStringLiteral("TOO_LARGE"), QStringLiteral("A frame may hold at most %1 bytes").arg(kMaxFrame));
+        return;
+    }
+    QJsonObject frame;
+    try {
+        const QJsonValue parsed = json::parse(bytes);
+        if (!parsed.isObject())
+            throw json::DecodeError(json::DecodeError::Kind::TypeMismatch, {}, QStringLiteral("a frame must be a JSON object"));
+        frame = parsed.toObject();
+    } catch (const json::DecodeError& error) {
+        sendError(socket, QStringLiteral("INVALID_JSON"), error.description());
+        return;
+    }
+    const QJsonValue typeValue = frame.value(QLatin1StringView("type"));
+    const QJsonValue payloadValue = frame.value(QLatin1StringView("payload"));
+    if (!typeValue.isString() || !(payloadValue.isObject() || payloadValue.isUndefined() || payloadValue.isNull())) {
+        sendError(socket, QStringLiteral("INVALID_FRAME"), QStringLiteral("A frame needs a string \"type\" and an object \"payload\""));
+        return;
+    }
+    const QString type = typeValue.toString();
+    const QJsonObject payload = payloadValue.toObject();
+
+    if (type == u"ping") {
+        send(socket, QStringLiteral("pong"), {});
+        return;
+    }
+    if (type != u"auth" && connection.userId == 0) {
+        sendError(socket, QStringLiteral("NOT_AUTHENTICATED"), QStringLiteral("Send an \"auth\" frame first"));
+        return;
+    }
+
+    QJsonObject context;
+    if (payload.value(QLatin1StringView("clientMsgId")).isString())
+        context.insert(QStringLiteral("clientMsgId"), payload.value(QLatin1StringView("clientMsgId")));
+    try {
+        if (type == u"auth")
+            handleAuth(socket, payload);
+        else if (type == u"message_send")
+            handleSend(socket, connection, payload);
+        else if (type == u"typing")
+            handleTyping(socket, connection, payload);
+        else if (type == u"read")
+            handleRead(socket, connection, payload);
+        else if (type == u"message_delivered")
+            handleDelivered(connection, payload);
+        else
+            sendError(socket, QStringLiteral("UNKNOWN_TYPE"), QStringLiteral("Unknown frame type \"%1\"").arg(type.left(64)));
+    } catch (const json::DecodeError& error) {
+        sendError(socket, QStringLiteral("INVALID_PAYLOAD"), error.description(), context);
+    } catch (const ServerError& error) {
+        sendError(socket, errorCode(error), error.message(), context);
+    } catch (const std::exception& error) {
+        qWarning().noquote() << "[WS] Frame" << type << "failed:" << error.what();
+        sendError(socket, QStringLiteral("INTERNAL_ERROR"), QStringLiteral("Internal server error"), context);
+    }
+}
+
+void LiveHub::handleAuth(QWebSocket* socket, const QJsonObject& payload)
+{
+    if (m_connections.value(socket).userId != 0) {
+        sendError(socket, QStringLiteral("ALREADY_AUTHENTICATED"), QStringLiteral("This connection is already authenticated"));
+        return;
+    }
+    const auto refuse = [socket](const QString& why) {
+        sendError(socket, QStringLiteral("AUTH_FAILED"), why);
+        socket->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("authentication failed"));
+    };
+    const QJsonValue token = payload.value(QLatin1StringView("token"));
+    const QJsonValue userId = payload.value(QLatin1StringView("userId"));
+    if (!token.isString() || !userId.isDouble()) {
+        refuse(QStringLiteral("\"auth\" needs a string token and an integer userId"));
+        return;
+    }
+    const auto session = m_accounts.authenticate(token.toString());
+    if (!session || session->userId != userId.toInteger(-1)) {
+        refuse(QStringLiteral("The token is not valid for this user"));
+        return;
+    }
+    const json::Reader reader(payload, json::Path {});
+    const QString deviceId = reader.lenient<QString>(QLatin1StringView("deviceId")).value_or(QString()).left(128);
+    const QString deviceType = reader.lenient<QString>(QLatin1StringView("deviceType")).value_or(QString()).left(32);
+
+    Connection connection;
+    connection.userId = session->userId;
+    connection.sessionId = session->sessionId;
+    connection.deviceId = deviceId;
+    m_connections.insert(socket, connection);
+    const bool firstSocket = !m_byUser.contains(connection.userId);
+    m_byUser.insert(connection.userId, socket);
+    if (!deviceId.isEmpty())
+        m_accounts.recordDevice(connection.userId, connection.sessionId, deviceId, deviceType);
+
+    send(socket, QStringLiteral("auth_success"), { { QStringLiteral("userId"), connection.userId } });
+    const QList<qint64> watchers = m_contacts.presenceWatchers(connection.userId);
+    if (firstSocket) {
+        m_accounts.touchOnline(connection.userId);
+        sendToUsers(watchers, QStringLiteral("online"), { { QStringLiteral("userId"), connection.userId } });
+    }
+    // A fresh connection starts with an empty online set: tell it who is already here.
+    for (const qint64 other : watchers) {
+        if (isOnline(other))
+            send(socket, QStringLiteral("online"), { { QStringLiteral("userId"), other } });
+    }
+}
+
+void LiveHub::handleSend(QWebSocket* socket, const Connection& connection, const QJsonObject& payload)
+{
+    const json::Reader reader(payload, json::Path {});
+    OutgoingMessage message;
+    message.clientMsgId = reader.required<QString>(QLatin1StringView("clientMsgId"));
+    message.conversationId = reader.required<qint64>(QLatin1StringView("conversationId"));
+    message.type = reader.required<QString>(QLatin1StringView("type"));
+    message.content = reader.optional<QString>(QLatin1StringView("content"));
+    message.fileUrl = reader.optional<QString>(QLatin1StringView("fileUrl"));
+    message.fileName = reader.optional<QString>(QLatin1StringView("fileName"));
+    message.fileSize = reader.optional<qint64>(QLatin1StringView("fileSize"));
+    message.fileMimeType = reader.optional<QString>(QLatin1StringView("fileMimeType"));
+    message.replyToId = reader.optional<qint64>(QLatin1StringView("replyToId"));
+
+    // store() commits before it returns: an acknowledged message survives a crash.
+    const StoredMessage stored = m_messages.store(connection.userId, message);
+    send(socket, QStringLiteral("message_ack"),
+        { { QStringLiteral("clientMsgId"), message.clientMsgId },
+          { QStringLiteral("serverMsgId"), stored.serverMsgId },
+          { QStringLiteral("messageId"), stored.messageId },
+          { QStringLiteral("conversationId"), message.conversationId },
+          { QStringLiteral("isDuplicate"), stored.duplicate } });
+    if (stored.duplicate)
+        return;
+    if (const auto json = m_messages.messageJson(stored.messageId))
+        sendToConversation(message.conversationId, QStringLiteral("message_deliver"), { { QStringLiteral("message"), *json } }, socket);
+}
+
+void LiveHub::handleTyping(QWebSocket*, const Connection& connection, const QJsonObject& payload)
+{
+    const json::Reader reader(payload, json::Path {});
+    const qint64 conversationId = reader.required<qint64>(QLatin1StringView("conversationId"));
+    m_conversations.requireMember(conversationId, connection.userId);
+    QList<qint64> others = m_conversations.memberIds(conversationId);
+    others.removeAll(connection.userId);
+    sendToUsers(others, QStringLiteral("typing"),
+        { { QStringLiteral("conversationId"), conversationId },
+          { QStringLiteral("userId"), connection.userId },
+          { QStringLiteral("userName"), m_accounts.displayName(connection.userId) } });
+}
+
+void LiveHub::handleRead(QWebSocket* socket, const Connection& connection, const QJsonObject& payload)
+{
+    const json::Reader reader(payload, json::Path {});
+    const qint64 conversationId = reader.required<qint64>(QLatin1StringView("conversationId"));
+    m_conversations.requireMember(conversationId, connection.userId);
+    if (const auto lastRead = m_conversations.markRead(conversationId, connection.userId))
+        notifyRead(conversationId, connection.userId, *lastRead, socket);
+}
+
+void LiveHub::handleDelivered(const Connection& connection, const QJsonObject& payload)
+{
+    const json::Reader reader(payload, json::Path {});
+    m_messages.markDelivered(reader.required<qint64>(QLatin1StringView("messageId")), connection.userId);
+}

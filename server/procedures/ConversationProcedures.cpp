@@ -1,0 +1,50 @@
+#include "http/ServerError.h"
+#include "live/LiveHub.h"
+#include "procedures/ProcedureRegistry.h"
+#include "procedures/Procedures.h"
+#include "store/Conversations.h"
+
+#include "models/Json.h"
+
+#include <QJsonObject>
+
+void registerConversationProcedures(ProcedureRegistry& registry, ServerContext& context)
+{
+    registry.add(QStringLiteral("conversations.list"), ProcedureKind::Query, [&context](const ProcedureCall& call) -> QJsonValue {
+        return context.conversations.listFor(call.userId, context.hub.presence());
+    });
+
+    registry.add(QStringLiteral("conversations.create"), ProcedureKind::Mutation, [&context](const ProcedureCall& call) -> QJsonValue {
+        const json::Reader input = call.reader();
+        const QString type = input.required<QString>(QLatin1StringView("type"));
+        const auto name = input.optional<QString>(QLatin1StringView("name"));
+        QList<qint64> members = input.required<QList<qint64>>(QLatin1StringView("memberIds"));
+        members.removeAll(call.userId);
+        qint64 id = 0;
+        if (type == u"private") {
+            if (members.size() != 1)
+                throw ServerError::badRequest(QStringLiteral("A private conversation has exactly one other member"));
+            id = context.conversations.openPrivate(call.userId, members.first());
+        } else if (type == u"group") {
+            id = context.conversations.createGroup(call.userId, name.value_or(QString()), members);
+        } else {
+            throw ServerError::badRequest(QStringLiteral("type must be \"private\" or \"group\""));
+        }
+        return QJsonObject { { QStringLiteral("conversationId"), id } };
+    });
+
+    registry.add(QStringLiteral("conversations.markAsRead"), ProcedureKind::Mutation, [&context](const ProcedureCall& call) -> QJsonValue {
+        const qint64 conversationId = call.reader().required<qint64>(QLatin1StringView("conversationId"));
+        context.conversations.requireMember(conversationId, call.userId);
+        if (const auto lastRead = context.conversations.markRead(conversationId, call.userId))
+            context.hub.notifyRead(conversationId, call.userId, *lastRead);
+        return procedureSuccess();
+    });
+
+    registry.add(QStringLiteral("conversations.deleteForUser"), ProcedureKind::Mutation, [&context](const ProcedureCall& call) -> QJsonValue {
+        const qint64 conversationId = call.reader().required<qint64>(QLatin1StringView("conversationId"));
+        context.conversations.requireMember(conversationId, call.userId);
+        context.conversations.deleteForUser(conversationId, call.userId);
+        return procedureSuccess();
+    });
+}

@@ -1,0 +1,34 @@
+#include "procedures/ProcedureRegistry.h"
+#include "procedures/Procedures.h"
+#include "store/Database.h"
+#include "store/TwoFactor.h"
+
+#include "models/Json.h"
+
+#include <QJsonObject>
+
+#include <memory>
+
+void registerMfaProcedures(ProcedureRegistry& registry, ServerContext& context)
+{
+    const auto twoFactor = std::make_shared<TwoFactor>(context.db);
+
+    registry.add(QStringLiteral("user.mfaStatus"), ProcedureKind::Query, [twoFactor](const ProcedureCall& call) -> QJsonValue {
+        return twoFactor->status(call.userId);
+    });
+
+    registry.add(QStringLiteral("user.setupMFA"), ProcedureKind::Mutation, [&context, twoFactor](const ProcedureCall& call) -> QJsonValue {
+        const QString account = context.db.scalar(QStringLiteral("SELECT username FROM users WHERE id = ?"), { call.userId }).toString();
+        return twoFactor->setup(call.userId, account);
+    });
+
+    registry.add(QStringLiteral("user.verifyMFA"), ProcedureKind::Mutation, [twoFactor](const ProcedureCall& call) -> QJsonValue {
+        twoFactor->verify(call.userId, call.reader().required<QString>(QLatin1StringView("code")));
+        return procedureSuccess();
+    });
+
+    registry.add(QStringLiteral("user.disableMFA"), ProcedureKind::Mutation, [twoFactor](const ProcedureCall& call) -> QJsonValue {
+        twoFactor->disable(call.userId, call.reader().required<QString>(QLatin1StringView("code")));
+        return procedureSuccess();
+    });
+}

@@ -1,0 +1,33 @@
+#include "procedures/ProcedureRegistry.h"
+
+#include "http/ServerError.h"
+
+#include "models/Json.h"
+
+#include <QJsonObject>
+
+QJsonObject procedureSuccess()
+{
+    return { { QStringLiteral("success"), true } };
+}
+
+json::Reader ProcedureCall::reader() const
+{
+    if (input.isUndefined() || input.isNull())
+        throw ServerError::badRequest(QStringLiteral("This procedure needs an input"));
+    if (!input.isObject())
+        throw ServerError::badRequest(QStringLiteral("The input must be a JSON object"));
+    return json::Reader(input, json::Path {});
+}
+
+void ProcedureRegistry::add(const QString& name, ProcedureKind kind, ProcedureHandler handler, QStringList roles)
+{
+    Q_ASSERT(!m_procedures.contains(name));
+    m_procedures.insert(name, Procedure { kind, std::move(handler), std::move(roles) });
+}
+
+const Procedure* ProcedureRegistry::find(const QString& name) const
+{
+    const auto it = m_procedures.constFind(name);
+    return it == m_procedures.constEnd() ? nullptr : &it.value();
+}

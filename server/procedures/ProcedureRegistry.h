@@ -1,0 +1,57 @@
+#pragma once
+
+// The named procedures under "/api/trpc/". Each area registers its procedures here
+// (see Procedures.h); the envelope, authentication and errors are ProcedureRoutes'.
+
+#include <QHash>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace json {
+class Reader;
+}
+
+enum class ProcedureKind { Query, Mutation };
+
+struct ProcedureCall {
+    QString name;
+    qint64 userId = 0;
+    qint64 sessionId = 0;
+    // The caller's account role ("user", "vip", "operator", "admin").
+    QString role;
+    QString accessToken;
+    // The request's Host header, for absolute addresses in replies.
+    QString host;
+    // Undefined when the caller sent no input.
+    QJsonValue input;
+
+    // The input as an object to read keys from; throws ServerError 400 when it is absent
+    // or not an object. Reading a key with the wrong type throws json::DecodeError,
+    // which the route turns into 400 as well.
+    json::Reader reader() const;
+};
+
+// What a mutation without a result of its own answers.
+QJsonObject procedureSuccess();
+
+using ProcedureHandler = std::function<QJsonValue(const ProcedureCall&)>;
+
+struct Procedure {
+    ProcedureKind kind = ProcedureKind::Query;
+    ProcedureHandler handler;
+    // The roles that may call it; empty: every signed-in account.
+    QStringList roles;
+};
+
+class ProcedureRegistry {
+public:
+    void add(const QString& name, ProcedureKind kind, ProcedureHandler handler, QStringList roles = {});
+    const Procedure* find(const QString& name) const;
+
+private:
+    QHash<QString, Procedure> m_procedures;
+};

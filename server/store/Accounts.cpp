@@ -1,0 +1,303 @@
+#include "store/Accounts.h"
+
+#include "http/ServerError.h"
+#include "Passwords.h"
+#include "Roles.h"
+#include "store/Database.h"
+#include "store/RowJson.h"
+#include "store/SystemSettings.h"
+#include "store/TextRules.h"
+#include "Tokens.h"
+#include "WireTime.h"
+
+#include <QJsonValue>
+#include <QSqlQuery>
+
+namespace {
+
+constexpr int kMinPassword = 6;
+constexpr int kMaxPassword = 128;
+constexpr int kMaxUsername = 32;
+constexpr int kMinUsername = 3;
+constexpr int kMaxNickname = 64;
+constexpr int kMaxEmail = 254;
+constexpr int kMaxInviteCode = 64;
+constexpr int kMaxBio = 200;
+constexpr int kMaxGender = 32;
+constexpr int kMaxRegion = 64;
+
+QString validUsername(const QString& raw)
+{
+    const QString name = raw.trimmed();
+    if (name.size() < kMinUsername || name.size() > kMaxUsername)
+        throw ServerError::badRequest(QStringLiteral("The user name must be %1 to %2 characters long").arg(kMinUsername).arg(kMaxUsername));
+    for (const QChar c : name) {
+        if (!c.isLetterOrNumber() && c != u'_' && c != u'.' && c != u'-')
+            throw ServerError::badRequest(QStringLiteral("The user name may hold only letters, digits, '_', '.' and '-'"));
+    }
+    return name;
+}
+
+std::optional<QString> trimmedOptional(const std::optional<QString>& value, int maxLength, const QString& what)
+{
+    if (!value)
+        return std::nullopt;
+    const QString text = value->trimmed();
+    if (text.isEmpty())
+        return std::nullopt;
+    if (text.size() > maxLength)
+        throw ServerError::badRequest(QStringLiteral("The %1 is too long (at most %2 characters)").arg(what).arg(maxLength));
+    for (const QChar c : text) {
+        if (c.category() == QChar::Other_Control)
+            throw ServerError::badRequest(QStringLiteral("The %1 holds control characters").arg(what));
+    }
+    return text;
+}
+
+// One "@" with text on both sides, a dot inside the domain, no spaces.
+bool looksLikeEmail(const QString& text)
+{
+    const qsizetype at = text.indexOf(u'@');
+    if (at <= 0 || at != text.lastIndexOf(u'@') || text.contains(u' '))
+        return false;
+    const QString domain = text.mid(at + 1);
+    const qsizetype dot = domain.indexOf(u'.');
+    return dot > 0 && dot < domain.size() - 1;
+}
+
+} // namespace
+
+Accounts::Accounts(Database& db, qint64 tokenTtlSeconds)
+    : m_db(db)
+    , m_tokenTtl(tokenTtlSeconds)
+{
+}
+
+qint64 Accounts::createUser(const Registration& registration)
+{
+    const QString username = validUsername(registration.username);
+    if (registration.password.size() < kMinPassword)
+        throw ServerError::badRequest(QStringLiteral("The password must be at least %1 characters long").arg(kMinPassword));
+    if (registration.password.size() > kMaxPassword)
+        throw ServerError::badRequest(QStringLiteral("The password is too long (at most %1 characters)").arg(kMaxPassword));
+    const auto nickname = trimmedOptional(registration.nickname, kMaxNickname, QStringLiteral("nickname"));
+    const auto email = trimmedOptional(registration.email, kMaxEmail, QStringLiteral("e-mail address"));
+    if (email && (!email->contains(u'@') || email->contains(u' ')))
+        throw ServerError::badRequest(QStringLiteral("The e-mail address is not valid"));
+    const auto inviteCode = trimmedOptional(registration.inviteCode, kMaxInviteCode, QStringLiteral("invite code"));
+
+    if (m_db.scalar(QStringLiteral("SELECT id FROM users WHERE username = ?"), { username }).isValid())
+        throw ServerError::conflict(QStringLiteral("The user name is already taken"));
+
+    const passwords::Digest digest = passwords::make(registration.password);
+    const QString now = wiretime::now();
+    return m_db.insert(QStringLiteral("INSERT INTO users (username, name, email, password_hash, password_salt,"
+                                      " password_iterations, invite_code, created_at, updated_at)"
+                                      " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+        { username, nickname.value_or(username), email ? QVariant(*email) : QVariant(),
+          digest.hash, digest.salt, digest.iterations,
+          inviteCode ? QVariant(*inviteCode) : QVariant(), now, now });
+}
+
+IssuedTokens Accounts::registerUser(const Registration& registration, const QString& clientAddress)
+{
+    if (!SystemSettings(m_db).allowRegistration())
+        throw ServerError::forbidden(QStringLiteral("Registration of new accounts is closed"));
+    const qint64 userId = createUser(registration);
+    return openSession(userId, clientAddress);
+}
+
+IssuedTokens Accounts::login(const QString& username, const QString& password, const QString& clientAddress)
+{
+    const ServerError refused = ServerError::badRequest(QStringLiteral("Wrong user name or password"));
+    QSqlQuery query = m_db.exec(QStringLiteral("SELECT id, password_hash, password_salt, password_iterations, is_banned"
+                                               " FROM users WHERE username = ?"),
+        { username.trimmed() });
+    if (!query.next()) {
+        // Spend the same effort as a real check, so timing does not reveal which names exist.
+        passwords::make(password);
+        throw refused;
+    }
+    const qint64 userId = query.value(0).toLongLong();
+    const passwords::Digest stored { query.value(1).toByteArray(), query.value(2).toByteArray(), query.value(3).toInt() };
+    if (!passwords::verify(password, stored))
+        throw refused;
+    // Told only to whoever knows the password.
+    if (query.value(4).toInt() != 0)
+        throw ServerError::forbidden(QStringLiteral("This account has been banned"));
+    return openSession(userId, clientAddress);
+}
+
+IssuedTokens Accounts::openSession(qint64 userId, const QString& clientAddress)
+{
+    IssuedTokens issued;
+    issued.userId = userId;
+    issued.accessToken = tokens::newToken();
+    issued.refreshToken = tokens::newToken();
+    const qint64 now = wiretime::nowSeconds();
+    const QString nowText = wiretime::now();
+    issued.sessionId = m_db.insert(QStringLiteral("INSERT INTO sessions (user_id, access_hash, access_expires,"
+                                                  " refresh_hash, refresh_expires, ip, created_at, last_active_at)"
+                                                  " VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
+        { userId, tokens::digest(issued.accessToken), now + m_tokenTtl,
+          tokens::digest(issued.refreshToken), now + kRefreshTtlSeconds, clientAddress, nowText, nowText });
+    m_db.exec(QStringLiteral("UPDATE users SET last_signed_in = ? WHERE id = ?"), { nowText, userId });
+    return issued;
+}
+
+std::optional<AuthenticatedSession> Accounts::authenticate(const QString& accessToken)
+{
+    if (accessToken.isEmpty())
+        return std::nullopt;
+    QSqlQuery query = m_db.exec(QStringLiteral("SELECT id, user_id, access_expires FROM sessions WHERE access_hash = ?"),
+        { tokens::digest(accessToken) });
+    if (!query.next())
+        return std::nullopt;
+    if (query.value(2).toLongLong() <= wiretime::nowSeconds())
+        return std::nullopt;
+    return AuthenticatedSession { query.value(1).toLongLong(), query.value(0).toLongLong() };
+}
+
+IssuedTokens Accounts::refresh(const QString& refreshToken)
+{
+    const ServerError refused = ServerError::unauthorized(QStringLiteral("The refresh token is not valid"));
+    if (refreshToken.isEmpty())
+        throw refused;
+    Database::Transaction transaction(m_db);
+    QSqlQuery query = m_db.exec(QStringLiteral("SELECT id, user_id, refresh_expires FROM sessions WHERE refresh_hash = ?"),
+        { tokens::digest(refreshToken) });
+    if (!query.next() || query.value(2).toLongLong() <= wiretime::nowSeconds())
+        throw refused;
+    IssuedTokens issued;
+    issued.sessionId = query.value(0).toLongLong();
+    issued.userId = query.value(1).toLongLong();
+    issued.accessToken = tokens::newToken();
+    issued.refreshToken = tokens::newToken();
+    const qint64 now = wiretime::nowSeconds();
+    m_db.exec(QStringLiteral("UPDATE sessions SET access_hash = ?, access_expires = ?, refresh_hash = ?,"
+                             " refresh_expires = ?, last_active_at = ? WHERE id = ?"),
+        { tokens::digest(issued.accessToken), now + m_tokenTtl, tokens::digest(issued.refreshToken),
+          now + kRefreshTtlSeconds, wiretime::now(), issued.sessionId });
+    transaction.commit();
+    return issued;
+}
+
+bool Accounts::logout(const QString& accessToken)
+{
+    const auto session = authenticate(accessToken);
+    if (!session)
+        return false;
+    m_db.exec(QStringLiteral("DELETE FROM sessions WHERE id = ?"), { session->sessionId });
+    return true;
+}
+
+void Accounts::updateProfile(qint64 userId, const ProfileChanges& changes)
+{
+    QStringList columns;
+    QVariantList values;
+    auto set = [&](const char* column, const std::optional<QString>& value) {
+        columns.append(QString::fromLatin1(column) + QStringLiteral(" = ?"));
+        values.append(value ? QVariant(*value) : QVariant());
+    };
+    if (changes.name)
+        set("name", textrules::required(*changes.name, kMaxNickname, QStringLiteral("name")));
+    if (changes.bio)
+        set("bio", textrules::optional(changes.bio, kMaxBio, QStringLiteral("bio")));
+    if (changes.email) {
+        const std::optional<QString> email = textrules::optional(changes.email, kMaxEmail, QStringLiteral("e-mail address"));
+        if (email && !looksLikeEmail(*email))
+            throw ServerError::badRequest(QStringLiteral("The e-mail address is not valid"));
+        set("email", email);
+    }
+    if (changes.gender)
+        set("gender", textrules::optional(changes.gender, kMaxGender, QStringLiteral("gender")));
+    if (changes.region)
+        set("region", textrules::optional(changes.region, kMaxRegion, QStringLiteral("region")));
+    if (columns.isEmpty())
+        return;
+    set("updated_at", wiretime::now());
+    values.append(userId);
+    m_db.exec(QStringLiteral("UPDATE users SET ") + columns.join(QStringLiteral(", ")) + QStringLiteral(" WHERE id = ?"), values);
+}
+
+std::optional<QJsonObject> Accounts::userJson(qint64 userId, bool online)
+{
+    QSqlQuery query = m_db.exec(QStringLiteral("SELECT id, username, name, email, avatar, bio, role, gender, region,"
+                                               " language, created_at, updated_at, last_signed_in, last_online_at"
+                                               " FROM users WHERE id = ?"),
+        { userId });
+    if (!query.next())
+        return std::nullopt;
+    QJsonObject user;
+    user.insert(QLatin1StringView("id"), query.value(0).toLongLong());
+    user.insert(QLatin1StringView("openId"), query.value(1).toString());
+    user.insert(QLatin1StringView("name"), query.value(2).toString());
+    rowjson::putText(user, QLatin1StringView("email"), query.value(3));
+    rowjson::putText(user, QLatin1StringView("avatar"), query.value(4));
+    rowjson::putText(user, QLatin1StringView("bio"), query.value(5));
+    user.insert(QLatin1StringView("loginMethod"), QStringLiteral("password"));
+    user.insert(QLatin1StringView("role"), query.value(6).toString());
+    user.insert(QLatin1StringView("online"), online);
+    rowjson::putText(user, QLatin1StringView("lastOnlineAt"), query.value(13));
+    rowjson::putText(user, QLatin1StringView("gender"), query.value(7));
+    rowjson::putText(user, QLatin1StringView("region"), query.value(8));
+    rowjson::putText(user, QLatin1StringView("language"), query.value(9));
+    user.insert(QLatin1StringView("createdAt"), query.value(10).toString());
+    user.insert(QLatin1StringView("updatedAt"), query.value(11).toString());
+    rowjson::putText(user, QLatin1StringView("lastSignedIn"), query.value(12));
+    return user;
+}
+
+QString Accounts::displayName(qint64 userId)
+{
+    return m_db.scalar(QStringLiteral("SELECT name FROM users WHERE id = ?"), { userId }).toString();
+}
+
+void Accounts::touchOnline(qint64 userId)
+{
+    m_db.exec(QStringLiteral("UPDATE users SET last_online_at = ? WHERE id = ?"), { wiretime::now(), userId });
+}
+
+void Accounts::recordDevice(qint64 userId, qint64 sessionId, const QString& deviceId, const QString& deviceType)
+{
+    m_db.exec(QStringLiteral("UPDATE sessions SET device_id = ? WHERE id = ? AND user_id = ?"), { deviceId, sessionId, userId });
+    const QString now = wiretime::now();
+    m_db.exec(QStringLiteral("INSERT INTO devices (user_id, device_id, device_type, first_seen_at, last_seen_at)"
+                             " VALUES (?, ?, ?, ?, ?)"
+                             " ON CONFLICT (user_id, device_id) DO UPDATE SET device_type = excluded.device_type,"
+                             " last_seen_at = excluded.last_seen_at"),
+        { userId, deviceId, deviceType, now, now });
+}
+
+std::optional<qint64> Accounts::idOf(const QString& username)
+{
+    const QVariant id = m_db.scalar(QStringLiteral("SELECT id FROM users WHERE username = ?"), { username });
+    return id.isValid() ? std::optional<qint64>(id.toLongLong()) : std::nullopt;
+}
+
+QString Accounts::role(qint64 userId)
+{
+    const QVariant role = m_db.scalar(QStringLiteral("SELECT role FROM users WHERE id = ?"), { userId });
+    return role.isValid() ? role.toString() : roles::kUser;
+}
+
+void Accounts::setRole(qint64 userId, const QString& role)
+{
+    if (!roles::isKnown(role))
+        throw ServerError::badRequest(QStringLiteral("Unknown role \"%1\" (one of user, vip, operator, admin)").arg(role.left(40)));
+    QSqlQuery query = m_db.exec(QStringLiteral("UPDATE users SET role = ?, updated_at = ? WHERE id = ?"), { role, wiretime::now(), userId });
+    if (query.numRowsAffected() == 0)
+        throw ServerError::notFound(QStringLiteral("User not found"));
+}
+
+void Accounts::setBanned(qint64 userId, bool banned)
+{
+    Database::Transaction transaction(m_db);
+    QSqlQuery query = m_db.exec(QStringLiteral("UPDATE users SET is_banned = ?, updated_at = ? WHERE id = ?"),
+        { banned ? 1 : 0, wiretime::now(), userId });
+    if (query.numRowsAffected() == 0)
+        throw ServerError::notFound(QStringLiteral("User not found"));
+    if (banned)
+        m_db.exec(QStringLiteral("DELETE FROM sessions WHERE user_id = ?"), { userId });
+    transaction.commit();
+}

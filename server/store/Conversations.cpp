@@ -1,0 +1,292 @@
+#include "store/Conversations.h"
+
+#include "http/ServerError.h"
+#include "store/Database.h"
+#include "store/RowJson.h"
+#include "store/SystemSettings.h"
+#include "WireTime.h"
+
+#include <QJsonObject>
+#include <QSqlQuery>
+
+Conversations::Conversations(Database& db)
+    : m_db(db)
+{
+}
+
+bool Conversations::isMember(qint64 conversationId, qint64 userId)
+{
+    return m_db.scalar(QStringLiteral("SELECT 1 FROM conversation_members WHERE conversation_id = ? AND user_id = ?"),
+                   { conversationId, userId })
+        .isValid();
+}
+
+void Conversations::requireMember(qint64 conversationId, qint64 userId)
+{
+    if (!isMember(conversationId, userId))
+        throw ServerError::notFound(QStringLiteral("Conversation not found"));
+}
+
+QList<qint64> Conversations::memberIds(qint64 conversationId)
+{
+    QList<qint64> ids;
+    QSqlQuery query = m_db.exec(QStringLiteral("SELECT user_id FROM conversation_members WHERE conversation_id = ? ORDER BY user_id"),
+        { conversationId });
+    while (query.next())
+        ids.append(query.value(0).toLongLong());
+    return ids;
+}
+
+qint64 Conversations::openPrivate(qint64 userId, qint64 otherUserId)
+{
+    if (userId == otherUserId)
+        throw ServerError::badRequest(QStringLiteral("A private conversation needs another user"));
+    if (!m_db.scalar(QStringLiteral("SELECT 1 FROM users WHERE id = ?"), { otherUserId }).isValid())
+        throw ServerError::notFound(QStringLiteral("User not found"));
+    const QString key = QStringLiteral("%1:%2").arg(qMin(userId, otherUserId)).arg(qMax(userId, otherUserId));
+
+    Database::Transaction transaction(m_db);
+    const QVariant existing = m_db.scalar(QStringLiteral("SELECT id FROM conversations WHERE private_key = ?"), { key });
+    if (existing.isValid()) {
+        const qint64 id = existing.toLongLong();
+        m_db.exec(QStringLiteral("UPDATE conversation_members SET hidden = 0 WHERE conversation_id = ? AND user_id = ?"), { id, userId });
+        transaction.commit();
+        return id;
+    }
+    const QString now = wiretime::now();
+    const qint64 id = m_db.insert(QStringLiteral("INSERT INTO conversations (type, creator_id, private_key, created_at, updated_at)"
+                                                 " VALUES ('private', ?, ?, ?, ?)"),
+        { userId, key, now, now });
+    for (const qint64 member : { userId, otherUserId })
+        m_db.exec(QStringLiteral("INSERT INTO conversation_members (conversation_id, user_id, joined_at) VALUES (?, ?, ?)"),
+            { id, member, now });
+    transaction.commit();
+    return id;
+}
+
+qint64 Conversations::createGroup(qint64 ownerId, const QString& rawName, const QList<qint64>& memberIds)
+{
+    const QString name = rawName.trimmed();
+    if (name.isEmpty())
+        throw ServerError::badRequest(QStringLiteral("A group needs a name"));
+    if (name.size() > kMaxGroupName)
+        throw ServerError::badRequest(QStringLiteral("The group name is too long (at most %1 characters)").arg(kMaxGroupName));
+    QList<qint64> members { ownerId };
+    for (const qint64 id : memberIds) {
+        if (!members.contains(id))
+            members.append(id);
+    }
+    const qint64 maxMembers = SystemSettings(m_db).maxGroupMembers();
+    if (members.size() > maxMembers)
+        throw ServerError::badRequest(QStringLiteral("A group holds at most %1 members").arg(maxMembers));
+    for (const qint64 id : members) {
+        if (!m_db.scalar(QStringLiteral("SELECT 1 FROM users WHERE id = ?"), { id }).isValid())
+            throw ServerError::notFound(QStringLiteral("User %1 not found").arg(id));
+    }
+
+    Database::Transaction transaction(m_db);
+    const QString now = wiretime::now();
+    const qint64 id = m_db.insert(QStringLiteral("INSERT INTO conversations (type, name, creator_id, created_at, updated_at)"
+                                                 " VALUES ('group', ?, ?, ?, ?)"),
+        { name, ownerId, now, now });
+    m_db.insert(QStringLiteral("INSERT INTO chat_groups (conversation_id, name, owner_id, max_members, created_at, updated_at)"
+                               " VALUES (?, ?, ?, ?, ?, ?)"),
+        { id, name, ownerId, maxMembers, now, now });
+    for (const qint64 member : members)
+        m_db.exec(QStringLiteral("INSERT INTO conversation_members (conversation_id, user_id, role, joined_at) VALUES (?, ?, ?, ?)"),
+            { id, member, member == ownerId ? QStringLiteral("owner") : QStringLiteral("member"), now });
+    transaction.commit();
+    return id;
+}
+
+bool Conversations::isDissolvedGroup(qint64 conversationId)
+{
+    return m_db.scalar(QStringLiteral("SELECT 1 FROM chat_groups WHERE conversation_id = ? AND is_active = 0"), { conversationId }).isValid();
+}
+
+QJsonObject Conversations::lastMessageJson(qint64 messageId)
+{
+    QSqlQuery query = m_db.exec(QStringLiteral("SELECT id, conversation_id, sender_id, type, content, created_at, revoked_at"
+                                               " FROM messages WHERE id = ?"),
+        { messageId });
+    QJsonObject last;
+    if (!query.next())
+        return last;
+    last.insert(QLatin1StringView("id"), query.value(0).toLongLong());
+    last.insert(QLatin1StringView("conversationId"), query.value(1).toLongLong());
+    last.insert(QLatin1StringView("senderId"), query.value(2).toLongLong());
+    last.insert(QLatin1StringView("type"), query.value(3).toString());
+    if (query.value(6).isNull())
+        rowjson::putText(last, QLatin1StringView("content"), query.value(4));
+    last.insert(QLatin1StringView("createdAt"), query.value(5).toString());
+    return last;
+}
+
+QJsonArray Conversations::listFor(qint64 userId, const Presence& online)
+{
+    struct Row {
+        QJsonObject object;
+        qint64 id;
+        QString type;
+        qint64 lastReadId;
+        qint64 clearedBefore;
+        qint64 lastMessageId;
+    };
+    QList<Row> rows;
+    {
+        QSqlQuery query = m_db.exec(QStringLiteral(
+            "SELECT c.id, c.type, COALESCE(g.name, c.name), COALESCE(g.avatar, c.avatar), c.creator_id,"
+            " c.created_at, c.updated_at, m.last_read_id, m.cleared_before_id, m.pinned, m.muted,"
+            " (SELECT COUNT(*) FROM conversation_members x WHERE x.conversation_id = c.id),"
+            " (SELECT MAX(id) FROM messages WHERE conversation_id = c.id AND id > m.cleared_before_id) AS last_id"
+            " FROM conversations c"
+            " JOIN conversation_members m ON m.conversation_id = c.id"
+            " LEFT JOIN chat_groups g ON g.conversation_id = c.id"
+            " WHERE m.user_id = ? AND m.hidden = 0"
+            " ORDER BY m.pinned DESC,"
+            " COALESCE((SELECT created_at FROM messages WHERE id = last_id), c.created_at) DESC, c.id DESC"),
+            { userId });
+        while (query.next()) {
+            Row row;
+            row.id = query.value(0).toLongLong();
+            row.type = query.value(1).toString();
+            row.lastReadId = query.value(7).toLongLong();
+            row.clearedBefore = query.value(8).toLongLong();
+            row.lastMessageId = query.value(12).toLongLong();
+            QJsonObject& c = row.object;
+            c.insert(QLatin1StringView("id"), row.id);
+            c.insert(QLatin1StringView("type"), row.type);
+            rowjson::putText(c, QLatin1StringView("name"), query.value(2));
+            rowjson::putText(c, QLatin1StringView("avatar"), query.value(3));
+            if (!query.value(4).isNull())
+                c.insert(QLatin1StringView("creatorId"), query.value(4).toLongLong());
+            c.insert(QLatin1StringView("memberCount"), query.value(11).toLongLong());
+            c.insert(QLatin1StringView("createdAt"), query.value(5).toString());
+            c.insert(QLatin1StringView("updatedAt"), query.value(6).toString());
+            c.insert(QLatin1StringView("isPinned"), query.value(9).toInt() != 0);
+            c.insert(QLatin1StringView("isMuted"), query.value(10).toInt() != 0);
+            rows.append(row);
+        }
+    }
+
+    QJsonArray list;
+    for (Row& row : rows) {
+        QJsonObject& c = row.object;
+        if (row.type == u"private") {
+            QSqlQuery other = m_db.exec(QStringLiteral("SELECT u.id, u.name, u.avatar FROM conversation_members m"
+                                                       " JOIN users u ON u.id = m.user_id"
+                                                       " WHERE m.conversation_id = ? AND m.user_id != ? LIMIT 1"),
+                { row.id, userId });
+            if (other.next()) {
+                c.insert(QLatin1StringView("name"), other.value(1).toString());
+                rowjson::putText(c, QLatin1StringView("avatar"), other.value(2));
+                c.insert(QLatin1StringView("online"), online(other.value(0).toLongLong()));
+            }
+        }
+        if (row.lastMessageId > 0) {
+            const QJsonObject last = lastMessageJson(row.lastMessageId);
+            c.insert(QLatin1StringView("lastMessage"), last);
+            c.insert(QLatin1StringView("lastMessageTime"), last.value(QLatin1StringView("createdAt")));
+        }
+        const qint64 unread = m_db.scalar(QStringLiteral("SELECT COUNT(*) FROM messages WHERE conversation_id = ? AND id > ?"
+                                                         " AND sender_id != ? AND revoked_at IS NULL"),
+                                      { row.id, qMax(row.lastReadId, row.clearedBefore), userId })
+                                  .toLongLong();
+        c.insert(QLatin1StringView("unreadCount"), unread);
+        list.append(c);
+    }
+    return list;
+}
+
+QJsonArray Conversations::groupsFor(qint64 userId)
+{
+    QSqlQuery query = m_db.exec(QStringLiteral(
+        "SELECT g.id, g.conversation_id, g.name, g.avatar, g.description, g.owner_id, g.max_members,"
+        " g.created_at, g.updated_at,"
+        " (SELECT COUNT(*) FROM conversation_members x WHERE x.conversation_id = g.conversation_id)"
+        " FROM chat_groups g JOIN conversation_members m ON m.conversation_id = g.conversation_id"
+        " WHERE m.user_id = ? AND g.is_active = 1 ORDER BY g.id"),
+        { userId });
+    QJsonArray list;
+    while (query.next()) {
+        QJsonObject g;
+        g.insert(QLatin1StringView("id"), query.value(0).toLongLong());
+        g.insert(QLatin1StringView("conversationId"), query.value(1).toLongLong());
+        g.insert(QLatin1StringView("name"), query.value(2).toString());
+        rowjson::putText(g, QLatin1StringView("avatar"), query.value(3));
+        rowjson::putText(g, QLatin1StringView("description"), query.value(4));
+        g.insert(QLatin1StringView("ownerId"), query.value(5).toLongLong());
+        g.insert(QLatin1StringView("maxMembers"), query.value(6).toLongLong());
+        g.insert(QLatin1StringView("createdAt"), query.value(7).toString());
+        g.insert(QLatin1StringView("updatedAt"), query.value(8).toString());
+        g.insert(QLatin1StringView("memberCount"), query.value(9).toLongLong());
+        list.append(g);
+    }
+    return list;
+}
+
+QJsonArray Conversations::membersOf(qint64 conversationId, const Presence& online)
+{
+    QSqlQuery query = m_db.exec(QStringLiteral("SELECT m.user_id, u.name, u.avatar, m.role, m.joined_at"
+                                               " FROM conversation_members m JOIN users u ON u.id = m.user_id"
+                                               " WHERE m.conversation_id = ?"
+                                               " ORDER BY CASE m.role WHEN 'owner' THEN 0 ELSE 1 END, m.joined_at, m.user_id"),
+        { conversationId });
+    QJsonArray list;
+    while (query.next()) {
+        const qint64 userId = query.value(0).toLongLong();
+        QJsonObject member;
+        member.insert(QLatin1StringView("userId"), userId);
+        member.insert(QLatin1StringView("name"), query.value(1).toString());
+        rowjson::putText(member, QLatin1StringView("avatar"), query.value(2));
+        member.insert(QLatin1StringView("role"), query.value(3).toString());
+        member.insert(QLatin1StringView("online"), online(userId));
+        member.insert(QLatin1StringView("joinedAt"), query.value(4).toString());
+        list.append(member);
+    }
+    return list;
+}
+
+std::optional<qint64> Conversations::markRead(qint64 conversationId, qint64 userId)
+{
+    Database::Transaction transaction(m_db);
+    const qint64 newest = m_db.scalar(QStringLiteral("SELECT COALESCE(MAX(id), 0) FROM messages WHERE conversation_id = ?"),
+                                  { conversationId })
+                              .toLongLong();
+    const qint64 current = m_db.scalar(QStringLiteral("SELECT last_read_id FROM conversation_members"
+                                                      " WHERE conversation_id = ? AND user_id = ?"),
+                                   { conversationId, userId })
+                               .toLongLong();
+    if (newest <= current)
+        return std::nullopt;
+    m_db.exec(QStringLiteral("UPDATE conversation_members SET last_read_id = ? WHERE conversation_id = ? AND user_id = ?"),
+        { newest, conversationId, userId });
+    m_db.exec(QStringLiteral("UPDATE messages SET status = 'read' WHERE conversation_id = ? AND sender_id != ?"
+                             " AND id <= ? AND status IN ('sent', 'delivered')"),
+        { conversationId, userId, newest });
+    transaction.commit();
+    return newest;
+}
+
+void Conversations::deleteForUser(qint64 conversationId, qint64 userId)
+{
+    const qint64 newest = m_db.scalar(QStringLiteral("SELECT COALESCE(MAX(id), 0) FROM messages WHERE conversation_id = ?"),
+                                  { conversationId })
+                              .toLongLong();
+    m_db.exec(QStringLiteral("UPDATE conversation_members SET hidden = 1, cleared_before_id = ?,"
+                             " last_read_id = MAX(last_read_id, ?) WHERE conversation_id = ? AND user_id = ?"),
+        { newest, newest, conversationId, userId });
+}
+
+void Conversations::showToAll(qint64 conversationId)
+{
+    m_db.exec(QStringLiteral("UPDATE conversation_members SET hidden = 0 WHERE conversation_id = ? AND hidden = 1"), { conversationId });
+    m_db.exec(QStringLiteral("UPDATE conversations SET updated_at = ? WHERE id = ?"), { wiretime::now(), conversationId });
+}
+
+qint64 Conversations::clearedBefore(qint64 conversationId, qint64 userId)
+{
+    return m_db.scalar(QStringLiteral("SELECT cleared_before_id FROM conversation_members WHERE conversation_id = ? AND user_id = ?"),
+                   { conversationId, userId })
+        .toLongLong();
+}

@@ -1,0 +1,226 @@
+#include "store/Database.h"
+
+#include "store/AdminSchema.h"
+#include "store/SocialSchema.h"
+
+#include <QAtomicInt>
+#include <QDebug>
+#include <QSqlError>
+#include <QStringList>
+
+namespace {
+
+// Each entry brings the schema from version N to N+1. Append, never edit: a data
+// directory made by an older server is upgraded step by step.
+const QList<QStringList>& migrations()
+{
+    static const QList<QStringList> steps = {
+        {
+            QStringLiteral("CREATE TABLE meta (key TEXT PRIMARY KEY, value TEXT NOT NULL)"),
+            QStringLiteral("CREATE TABLE users ("
+                           " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+                           " username TEXT NOT NULL UNIQUE COLLATE NOCASE,"
+                           " name TEXT NOT NULL,"
+                           " email TEXT, avatar TEXT, bio TEXT, gender TEXT, region TEXT, language TEXT,"
+                           " role TEXT NOT NULL DEFAULT 'user',"
+                           " password_hash BLOB NOT NULL, password_salt BLOB NOT NULL,"
+                           " password_iterations INTEGER NOT NULL,"
+                           " invite_code TEXT,"
+                           " created_at TEXT NOT NULL, updated_at TEXT NOT NULL,"
+                           " last_signed_in TEXT, last_online_at TEXT)"),
+            QStringLiteral("CREATE TABLE sessions ("
+                           " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+                           " user_id INTEGER NOT NULL REFERENCES users(id) ON DELETE CASCADE,"
+                           " access_hash TEXT NOT NULL UNIQUE, access_expires INTEGER NOT NULL,"
+                           " refresh_hash TEXT NOT NULL UNIQUE, refresh_expires INTEGER NOT NULL,"
+                           " device_name TEXT, platform TEXT, ip TEXT,"
+                           " created_at TEXT NOT NULL, last_active_at TEXT NOT NULL)"),
+            QStringLiteral("CREATE INDEX sessions_user ON sessions(user_id)"),
+            QStringLiteral("CREATE TABLE devices ("
+                           " user_id INTEGER NOT NULL REFERENCES users(id) ON DELETE CASCADE,"
+                           " device_id TEXT NOT NULL, device_type TEXT,"
+                           " first_seen_at TEXT NOT NULL, last_seen_at TEXT NOT NULL,"
+                           " PRIMARY KEY (user_id, device_id))"),
+            QStringLiteral("CREATE TABLE contacts ("
+                           " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+                           " user_id INTEGER NOT NULL REFERENCES users(id) ON DELETE CASCADE,"
+                           " contact_id INTEGER NOT NULL REFERENCES users(id) ON DELETE CASCADE,"
+                           " nickname TEXT, tags TEXT, blocked INTEGER NOT NULL DEFAULT 0,"
+                           " created_at TEXT NOT NULL,"
+                           " UNIQUE (user_id, contact_id))"),
+            QStringLiteral("CREATE INDEX contacts_contact ON contacts(contact_id)"),
+            QStringLiteral("CREATE TABLE conversations ("
+                           " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+                           " type TEXT NOT NULL, name TEXT, avatar TEXT, creator_id INTEGER,"
+                           " private_key TEXT UNIQUE,"
+                           " created_at TEXT NOT NULL, updated_at TEXT NOT NULL)"),
+            QStringLiteral("CREATE TABLE conversation_members ("
+                           " conversation_id INTEGER NOT NULL REFERENCES conversations(id) ON DELETE CASCADE,"
+                           " user_id INTEGER NOT NULL REFERENCES users(id) ON DELETE CASCADE,"
+                           " role TEXT NOT NULL DEFAULT 'member',"
+                           " joined_at TEXT NOT NULL,"
+                           " last_read_id INTEGER NOT NULL DEFAULT 0,"
+                           " cleared_before_id INTEGER NOT NULL DEFAULT 0,"
+                           " hidden INTEGER NOT NULL DEFAULT 0,"
+                           " pinned INTEGER NOT NULL DEFAULT 0,"
+                           " muted INTEGER NOT NULL DEFAULT 0,"
+                           " PRIMARY KEY (conversation_id, user_id))"),
+            QStringLiteral("CREATE INDEX conversation_members_user ON conversation_members(user_id)"),
+            QStringLiteral("CREATE TABLE chat_groups ("
+                           " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+                           " conversation_id INTEGER NOT NULL UNIQUE REFERENCES conversations(id) ON DELETE CASCADE,"
+                           " name TEXT NOT NULL, avatar TEXT, description TEXT,"
+                           " owner_id INTEGER NOT NULL REFERENCES users(id),"
+                           " max_members INTEGER NOT NULL DEFAULT 500,"
+                           " created_at TEXT NOT NULL, updated_at TEXT NOT NULL)"),
+            QStringLiteral("CREATE TABLE messages ("
+                           " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+                           " conversation_id INTEGER NOT NULL REFERENCES conversations(id) ON DELETE CASCADE,"
+                           " sender_id INTEGER NOT NULL REFERENCES users(id),"
+                           " type TEXT NOT NULL, content TEXT,"
+                           " file_url TEXT, file_name TEXT, file_size INTEGER, file_mime_type TEXT,"
+                           " reply_to_id INTEGER,"
+                           " status TEXT NOT NULL DEFAULT 'sent',"
+                           " server_msg_id TEXT NOT NULL UNIQUE, client_msg_id TEXT,"
+                           " created_at TEXT NOT NULL, revoked_at TEXT,"
+                           " UNIQUE (sender_id, client_msg_id))"),
+            QStringLiteral("CREATE INDEX messages_conversation ON messages(conversation_id, id)"),
+            QStringLiteral("CREATE TABLE reactions ("
+                           " message_id INTEGER NOT NULL REFERENCES messages(id) ON DELETE CASCADE,"
+                           " user_id INTEGER NOT NULL REFERENCES users(id),"
+                           " emoji TEXT NOT NULL, created_at TEXT NOT NULL,"
+                           " PRIMARY KEY (message_id, user_id, emoji))"),
+            QStringLiteral("CREATE TABLE uploads ("
+                           " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+                           " file_key TEXT NOT NULL UNIQUE,"
+                           " user_id INTEGER NOT NULL REFERENCES users(id),"
+                           " file_name TEXT NOT NULL, content_type TEXT NOT NULL,"
+                           " declared_size INTEGER NOT NULL, size INTEGER, stored_name TEXT,"
+                           " created_at TEXT NOT NULL, completed_at TEXT)"),
+        },
+        socialSchema(),
+        adminSchema(),
+    };
+    return steps;
+}
+
+QString describe(const QSqlError& error)
+{
+    return error.text();
+}
+
+} // namespace
+
+Database::Database(const QString& filePath)
+{
+    static QAtomicInt counter;
+    m_connectionName = QStringLiteral("morvane-server-%1").arg(counter.fetchAndAddRelaxed(1));
+    m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+    if (!m_db.isValid())
+        throw DatabaseError("the SQLite driver of Qt SQL is not installed (Debian package libqt6sql6-sqlite)");
+    m_db.setDatabaseName(filePath);
+    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    if (!m_db.open())
+        throw DatabaseError("cannot open database " + filePath.toStdString() + ": " + describe(m_db.lastError()).toStdString());
+
+    exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+    exec(QStringLiteral("PRAGMA synchronous=FULL"));
+    exec(QStringLiteral("PRAGMA foreign_keys=ON"));
+    migrate();
+}
+
+Database::~Database()
+{
+    m_db.close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+QSqlQuery Database::exec(const QString& sql, const QVariantList& values)
+{
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    if (!query.prepare(sql))
+        throw DatabaseError("cannot prepare \"" + sql.toStdString() + "\": " + describe(query.lastError()).toStdString());
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    if (!query.exec())
+        throw DatabaseError("statement failed \"" + sql.toStdString() + "\": " + describe(query.lastError()).toStdString());
+    return query;
+}
+
+qint64 Database::insert(const QString& sql, const QVariantList& values)
+{
+    QSqlQuery query = exec(sql, values);
+    return query.lastInsertId().toLongLong();
+}
+
+QVariant Database::scalar(const QString& sql, const QVariantList& values)
+{
+    QSqlQuery query = exec(sql, values);
+    if (!query.next())
+        return {};
+    return query.value(0);
+}
+
+int Database::schemaVersion()
+{
+    return scalar(QStringLiteral("PRAGMA user_version")).toInt();
+}
+
+void Database::migrate()
+{
+    const auto& steps = migrations();
+    int version = schemaVersion();
+    if (version > steps.size())
+        throw DatabaseError("the database was made by a newer server (schema version " + std::to_string(version) + ")");
+    for (; version < steps.size(); ++version) {
+        Transaction transaction(*this);
+        for (const QString& statement : steps[version])
+            exec(statement);
+        // PRAGMA takes no bound values; the number is ours, not input.
+        exec(QStringLiteral("PRAGMA user_version = %1").arg(version + 1));
+        transaction.commit();
+    }
+}
+
+Database::Transaction::Transaction(Database& db)
+    : m_db(db)
+    , m_depth(db.m_transactionDepth)
+{
+    if (m_depth == 0) {
+        if (!m_db.m_db.transaction())
+            throw DatabaseError("cannot begin a transaction: " + describe(m_db.m_db.lastError()).toStdString());
+    } else {
+        m_db.exec(QStringLiteral("SAVEPOINT nested_%1").arg(m_depth));
+    }
+    ++m_db.m_transactionDepth;
+}
+
+Database::Transaction::~Transaction()
+{
+    --m_db.m_transactionDepth;
+    if (m_done)
+        return;
+    if (m_depth == 0) {
+        m_db.m_db.rollback();
+        return;
+    }
+    try {
+        m_db.exec(QStringLiteral("ROLLBACK TO nested_%1").arg(m_depth));
+        m_db.exec(QStringLiteral("RELEASE nested_%1").arg(m_depth));
+    } catch (const DatabaseError& error) {
+        qWarning().noquote() << "[Server] Rolling back a savepoint failed:" << error.what();
+    }
+}
+
+void Database::Transaction::commit()
+{
+    if (m_depth == 0) {
+        if (!m_db.m_db.commit())
+            throw DatabaseError("cannot commit: " + describe(m_db.m_db.lastError()).toStdString());
+    } else {
+        m_db.exec(QStringLiteral("RELEASE nested_%1").arg(m_depth));
+    }
+    m_done = true;
+}

@@ -1,0 +1,77 @@
+#include "store/GlobalSearch.h"
+
+#include "http/ServerError.h"
+#include "store/Database.h"
+#include "store/RowJson.h"
+#include "store/UserDirectory.h"
+
+#include <QJsonArray>
+#include <QSqlQuery>
+
+GlobalSearch::GlobalSearch(Database& db)
+    : m_db(db)
+{
+}
+
+QJsonObject GlobalSearch::search(qint64 userId, const QString& rawKeyword, qint64 limit)
+{
+    if (limit < 1 || limit > kMaxLimit)
+        throw ServerError::badRequest(QStringLiteral("limit must be 1 to %1").arg(kMaxLimit));
+    const QString keyword = rawKeyword.trimmed();
+    if (keyword.size() > UserDirectory::kMaxKeyword)
+        throw ServerError::badRequest(QStringLiteral("The keyword is too long (at most %1 characters)").arg(UserDirectory::kMaxKeyword));
+    QJsonArray contacts;
+    QJsonArray groups;
+    QJsonArray messages;
+    if (keyword.isEmpty())
+        return { { QStringLiteral("contacts"), contacts }, { QStringLiteral("groups"), groups }, { QStringLiteral("messages"), messages } };
+    const QString pattern = UserDirectory::containsPattern(keyword);
+
+    QSqlQuery users = m_db.exec(QStringLiteral("SELECT u.id, u.name, u.avatar, u.bio FROM contacts c JOIN users u ON u.id = c.contact_id"
+                                               " WHERE c.user_id = ? AND (u.name LIKE ? ESCAPE '\\' OR u.username LIKE ? ESCAPE '\\'"
+                                               " OR c.nickname LIKE ? ESCAPE '\\') ORDER BY u.name LIMIT ?"),
+        { userId, pattern, pattern, pattern, limit });
+    while (users.next()) {
+        QJsonObject user;
+        user.insert(QLatin1StringView("id"), users.value(0).toLongLong());
+        user.insert(QLatin1StringView("username"), users.value(1).toString());
+        rowjson::putText(user, QLatin1StringView("avatar"), users.value(2));
+        rowjson::putText(user, QLatin1StringView("bio"), users.value(3));
+        contacts.append(user);
+    }
+
+    QSqlQuery found = m_db.exec(QStringLiteral("SELECT g.id, g.name, g.avatar, g.conversation_id,"
+                                               " (SELECT COUNT(*) FROM conversation_members x WHERE x.conversation_id = g.conversation_id)"
+                                               " FROM chat_groups g JOIN conversation_members m ON m.conversation_id = g.conversation_id"
+                                               " WHERE m.user_id = ? AND g.name LIKE ? ESCAPE '\\' ORDER BY g.id LIMIT ?"),
+        { userId, pattern, limit });
+    while (found.next()) {
+        QJsonObject group;
+        group.insert(QLatin1StringView("id"), found.value(0).toLongLong());
+        group.insert(QLatin1StringView("name"), found.value(1).toString());
+        rowjson::putText(group, QLatin1StringView("avatar"), found.value(2));
+        group.insert(QLatin1StringView("conversationId"), found.value(3).toLongLong());
+        group.insert(QLatin1StringView("memberCount"), found.value(4).toLongLong());
+        groups.append(group);
+    }
+
+    QSqlQuery texts = m_db.exec(QStringLiteral("SELECT msg.id, msg.content, msg.conversation_id, msg.sender_id, u.name, msg.created_at, msg.type"
+                                               " FROM messages msg"
+                                               " JOIN conversation_members m ON m.conversation_id = msg.conversation_id AND m.user_id = ?"
+                                               " JOIN users u ON u.id = msg.sender_id"
+                                               " WHERE msg.id > m.cleared_before_id AND msg.revoked_at IS NULL"
+                                               " AND msg.content LIKE ? ESCAPE '\\' ORDER BY msg.id DESC LIMIT ?"),
+        { userId, pattern, limit });
+    while (texts.next()) {
+        QJsonObject message;
+        message.insert(QLatin1StringView("id"), texts.value(0).toLongLong());
+        rowjson::putText(message, QLatin1StringView("content"), texts.value(1));
+        message.insert(QLatin1StringView("conversationId"), texts.value(2).toLongLong());
+        message.insert(QLatin1StringView("senderId"), texts.value(3).toLongLong());
+        message.insert(QLatin1StringView("senderName"), texts.value(4).toString());
+        message.insert(QLatin1StringView("createdAt"), texts.value(5).toString());
+        message.insert(QLatin1StringView("type"), texts.value(6).toString());
+        messages.append(message);
+    }
+    return { { QStringLiteral("contacts"), contacts }, { QStringLiteral("groups"), groups }, { QStringLiteral("messages"), messages } };
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+// The administration's view of the chat groups: the paged list with its search by
+// name, the active-group count of the statistics, and dissolving a group.
+
+#include "store/PagedSearch.h"
+
+#include <QJsonObject>
+
+#include <optional>
+
+class Database;
+
+class GroupAdministration {
+public:
+    explicit GroupAdministration(Database& db);
+
+    qint64 activeCount();
+    // {"groups": [...], "total": n}, oldest group first, dissolved ones included.
+    QJsonObject list(const PageRequest& request);
+    // Marks the group inactive and returns its conversation; nothing when it was
+    // dissolved already. Throws ServerError 404 for an unknown group.
+    std::optional<qint64> dissolve(qint64 groupId);
+
+private:
+    QJsonObject groupJson(qint64 groupId);
+
+    Database& m_db;
+};

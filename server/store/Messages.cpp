@@ -1,0 +1,249 @@
+#include "store/Messages.h"
+
+#include "http/ServerError.h"
+#include "store/Conversations.h"
+#include "store/Database.h"
+#include "store/RowJson.h"
+#include "WireTime.h"
+
+#include <QSet>
+#include <QSqlQuery>
+#include <QUrl>
+#include <QUuid>
+
+namespace {
+
+const QSet<QString>& sendableTypes()
+{
+    static const QSet<QString> types {
+        QStringLiteral("text"), QStringLiteral("image"), QStringLiteral("file"), QStringLiteral("voice"),
+        QStringLiteral("video"), QStringLiteral("sticker"), QStringLiteral("location"), QStringLiteral("contact_card"),
+    };
+    return types;
+}
+
+bool needsFile(const QString& type)
+{
+    return type == u"image" || type == u"file" || type == u"voice" || type == u"video";
+}
+
+void checkText(const std::optional<QString>& value, int maxLength, const QString& what)
+{
+    if (value && value->size() > maxLength)
+        throw ServerError::badRequest(QStringLiteral("The %1 is too long (at most %2 characters)").arg(what).arg(maxLength));
+}
+
+// Other clients open these addresses: only web addresses and our own relative ones.
+void checkFileUrl(const QString& url)
+{
+    if (url.startsWith(u'/') && !url.startsWith(QStringLiteral("//")))
+        return;
+    const QUrl parsed(url, QUrl::StrictMode);
+    const QString scheme = parsed.scheme().toLower();
+    if (!parsed.isValid() || (scheme != u"http" && scheme != u"https") || parsed.host().isEmpty())
+        throw ServerError::badRequest(QStringLiteral("The file address must be an http(s) address or a path on this server"));
+}
+
+} // namespace
+
+Messages::Messages(Database& db, Conversations& conversations)
+    : m_db(db)
+    , m_conversations(conversations)
+{
+}
+
+StoredMessage Messages::store(qint64 senderId, const OutgoingMessage& message)
+{
+    if (message.clientMsgId.isEmpty() || message.clientMsgId.size() > kMaxClientMsgId)
+        throw ServerError::badRequest(QStringLiteral("clientMsgId must be 1 to %1 characters long").arg(kMaxClientMsgId));
+    m_conversations.requireMember(message.conversationId, senderId);
+
+    // A repeated send is answered before anything else is checked: the first one was accepted.
+    {
+        QSqlQuery query = m_db.exec(QStringLiteral("SELECT id, server_msg_id FROM messages WHERE sender_id = ? AND client_msg_id = ?"),
+            { senderId, message.clientMsgId });
+        if (query.next())
+            return StoredMessage { query.value(0).toLongLong(), query.value(1).toString(), true };
+    }
+
+    if (m_conversations.isDissolvedGroup(message.conversationId))
+        throw ServerError::forbidden(QStringLiteral("This group has been dissolved"));
+    if (!sendableTypes().contains(message.type))
+        throw ServerError::badRequest(QStringLiteral("Unknown message type \"%1\"").arg(message.type.left(40)));
+    checkText(message.content, kMaxContent, QStringLiteral("message text"));
+    checkText(message.fileName, 255, QStringLiteral("file name"));
+    checkText(message.fileUrl, 2048, QStringLiteral("file address"));
+    checkText(message.fileMimeType, 255, QStringLiteral("file type"));
+    if (needsFile(message.type)) {
+        if (!message.fileUrl || message.fileUrl->isEmpty())
+            throw ServerError::badRequest(QStringLiteral("A %1 message needs a fileUrl").arg(message.type));
+    } else if (!message.content || message.content->trimmed().isEmpty()) {
+        throw ServerError::badRequest(QStringLiteral("A %1 message needs content").arg(message.type));
+    }
+    if (message.fileUrl)
+        checkFileUrl(*message.fileUrl);
+    if (message.fileSize && *message.fileSize < 0)
+        throw ServerError::badRequest(QStringLiteral("fileSize must not be negative"));
+    if (message.replyToId) {
+        const QVariant conversation = m_db.scalar(QStringLiteral("SELECT conversation_id FROM messages WHERE id = ?"), { *message.replyToId });
+        if (!conversation.isValid() || conversation.toLongLong() != message.conversationId)
+            throw ServerError::badRequest(QStringLiteral("The message replied to is not in this conversation"));
+    }
+
+    StoredMessage stored;
+    stored.serverMsgId = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    Database::Transaction transaction(m_db);
+    stored.messageId = m_db.insert(QStringLiteral("INSERT INTO messages (conversation_id, sender_id, type, content, file_url,"
+                                                  " file_name, file_size, file_mime_type, reply_to_id, status,"
+                                                  " server_msg_id, client_msg_id, created_at)"
+                                                  " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, 'sent', ?, ?, ?)"),
+        { message.conversationId, senderId, message.type, rowjson::orNull(message.content), rowjson::orNull(message.fileUrl),
+          rowjson::orNull(message.fileName), message.fileSize ? QVariant(*message.fileSize) : QVariant(),
+          rowjson::orNull(message.fileMimeType), message.replyToId ? QVariant(*message.replyToId) : QVariant(),
+          stored.serverMsgId, message.clientMsgId, wiretime::now() });
+    m_conversations.showToAll(message.conversationId);
+    transaction.commit();
+    return stored;
+}
+
+qint64 Messages::storeNotice(qint64 conversationId, qint64 senderId, const QString& content)
+{
+    Database::Transaction transaction(m_db);
+    const qint64 id = m_db.insert(QStringLiteral("INSERT INTO messages (conversation_id, sender_id, type, content, status,"
+                                                 " server_msg_id, created_at) VALUES (?, ?, 'system', ?, 'sent', ?, ?)"),
+        { conversationId, senderId, content, QUuid::createUuid().toString(QUuid::WithoutBraces), wiretime::now() });
+    m_conversations.showToAll(conversationId);
+    transaction.commit();
+    return id;
+}
+
+std::optional<QJsonObject> Messages::messageJson(qint64 messageId)
+{
+    QSqlQuery query = m_db.exec(QStringLiteral("SELECT m.id, m.conversation_id, m.sender_id, m.type, m.content, m.file_url,"
+                                               " m.file_name, m.file_size, m.file_mime_type, m.status, m.reply_to_id,"
+                                               " m.server_msg_id, m.client_msg_id, m.created_at, m.revoked_at, u.name, u.avatar"
+                                               " FROM messages m JOIN users u ON u.id = m.sender_id WHERE m.id = ?"),
+        { messageId });
+    if (!query.next())
+        return std::nullopt;
+    QJsonObject m;
+    m.insert(QLatin1StringView("id"), query.value(0).toLongLong());
+    m.insert(QLatin1StringView("conversationId"), query.value(1).toLongLong());
+    m.insert(QLatin1StringView("senderId"), query.value(2).toLongLong());
+    m.insert(QLatin1StringView("type"), query.value(3).toString());
+    const bool revoked = !query.value(14).isNull();
+    if (revoked) {
+        // A revoked message keeps its place in the history but no longer shows what it said.
+        m.insert(QLatin1StringView("status"), QStringLiteral("revoked"));
+        m.insert(QLatin1StringView("revokedAt"), query.value(14).toString());
+    } else {
+        rowjson::putText(m, QLatin1StringView("content"), query.value(4));
+        rowjson::putText(m, QLatin1StringView("fileUrl"), query.value(5));
+        rowjson::putText(m, QLatin1StringView("fileName"), query.value(6));
+        if (!query.value(7).isNull())
+            m.insert(QLatin1StringView("fileSize"), query.value(7).toLongLong());
+        rowjson::putText(m, QLatin1StringView("fileMimeType"), query.value(8));
+        m.insert(QLatin1StringView("status"), query.value(9).toString());
+    }
+    if (!query.value(10).isNull())
+        m.insert(QLatin1StringView("threadRootId"), query.value(10).toLongLong());
+    m.insert(QLatin1StringView("serverMsgId"), query.value(11).toString());
+    rowjson::putText(m, QLatin1StringView("clientMessageId"), query.value(12));
+    m.insert(QLatin1StringView("createdAt"), query.value(13).toString());
+    QJsonObject sender;
+    sender.insert(QLatin1StringView("id"), query.value(2).toLongLong());
+    sender.insert(QLatin1StringView("name"), query.value(15).toString());
+    rowjson::putText(sender, QLatin1StringView("avatar"), query.value(16));
+    m.insert(QLatin1StringView("sender"), sender);
+    m.insert(QLatin1StringView("senderName"), query.value(15).toString());
+    rowjson::putText(m, QLatin1StringView("senderAvatar"), query.value(16));
+    m.insert(QLatin1StringView("reactions"), revoked ? QJsonArray() : reactionsOf(messageId));
+    return m;
+}
+
+QJsonArray Messages::reactionsOf(qint64 messageId)
+{
+    QSqlQuery query = m_db.exec(QStringLiteral("SELECT r.user_id, r.emoji, u.name FROM reactions r JOIN users u ON u.id = r.user_id"
+                                               " WHERE r.message_id = ? ORDER BY r.created_at, r.rowid"),
+        { messageId });
+    QJsonArray list;
+    while (query.next()) {
+        list.append(QJsonObject {
+            { QStringLiteral("messageId"), messageId },
+            { QStringLiteral("userId"), query.value(0).toLongLong() },
+            { QStringLiteral("emoji"), query.value(1).toString() },
+            { QStringLiteral("userName"), query.value(2).toString() },
+        });
+    }
+    return list;
+}
+
+QJsonArray Messages::list(qint64 conversationId, qint64 userId, int limit, int offset)
+{
+    m_conversations.requireMember(conversationId, userId);
+    if (limit < 1 || limit > kMaxPageSize)
+        throw ServerError::badRequest(QStringLiteral("limit must be between 1 and %1").arg(kMaxPageSize));
+    if (offset < 0)
+        throw ServerError::badRequest(QStringLiteral("offset must not be negative"));
+    QList<qint64> ids;
+    {
+        QSqlQuery query = m_db.exec(QStringLiteral("SELECT id FROM messages WHERE conversation_id = ? AND id > ?"
+                                                   " ORDER BY id DESC LIMIT ? OFFSET ?"),
+            { conversationId, m_conversations.clearedBefore(conversationId, userId), limit, offset });
+        while (query.next())
+            ids.append(query.value(0).toLongLong());
+    }
+    QJsonArray page;
+    for (const qint64 id : ids) {
+        if (const auto message = messageJson(id))
+            page.append(*message);
+    }
+    return page;
+}
+
+qint64 Messages::visibleConversation(qint64 messageId, qint64 userId)
+{
+    const QVariant conversation = m_db.scalar(QStringLiteral("SELECT conversation_id FROM messages WHERE id = ?"), { messageId });
+    const ServerError missing = ServerError::notFound(QStringLiteral("Message not found"));
+    if (!conversation.isValid())
+        throw missing;
+    const qint64 conversationId = conversation.toLongLong();
+    if (!m_conversations.isMember(conversationId, userId) || messageId <= m_conversations.clearedBefore(conversationId, userId))
+        throw missing;
+    return conversationId;
+}
+
+qint64 Messages::revoke(qint64 messageId, qint64 userId)
+{
+    const qint64 conversationId = visibleConversation(messageId, userId);
+    const qint64 senderId = m_db.scalar(QStringLiteral("SELECT sender_id FROM messages WHERE id = ?"), { messageId }).toLongLong();
+    if (senderId != userId)
+        throw ServerError::forbidden(QStringLiteral("Only the sender can revoke a message"));
+    m_db.exec(QStringLiteral("UPDATE messages SET revoked_at = ?, status = 'revoked' WHERE id = ? AND revoked_at IS NULL"),
+        { wiretime::now(), messageId });
+    return conversationId;
+}
+
+ReactionChange Messages::addReaction(qint64 messageId, qint64 userId, const QString& emoji)
+{
+    if (emoji.trimmed().isEmpty() || emoji.size() > kMaxEmoji)
+        throw ServerError::badRequest(QStringLiteral("emoji must be 1 to %1 characters long").arg(kMaxEmoji));
+    ReactionChange change;
+    change.conversationId = visibleConversation(messageId, userId);
+    if (!m_db.scalar(QStringLiteral("SELECT revoked_at FROM messages WHERE id = ?"), { messageId }).isNull())
+        throw ServerError::badRequest(QStringLiteral("The message was revoked"));
+    QSqlQuery query = m_db.exec(QStringLiteral("INSERT OR IGNORE INTO reactions (message_id, user_id, emoji, created_at) VALUES (?, ?, ?, ?)"),
+        { messageId, userId, emoji, wiretime::now() });
+    change.changed = query.numRowsAffected() > 0;
+    return change;
+}
+
+bool Messages::markDelivered(qint64 messageId, qint64 userId)
+{
+    const QVariant conversation = m_db.scalar(QStringLiteral("SELECT conversation_id FROM messages WHERE id = ? AND sender_id != ?"),
+        { messageId, userId });
+    if (!conversation.isValid() || !m_conversations.isMember(conversation.toLongLong(), userId))
+        return false;
+    QSqlQuery query = m_db.exec(QStringLiteral("UPDATE messages SET status = 'delivered' WHERE id = ? AND status = 'sent'"), { messageId });
+    return query.numRowsAffected() > 0;
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+// Chat messages and their reactions. Storing a message is idempotent per sender and
+// client message id: a repeated send returns the first message's ids.
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QString>
+
+#include <optional>
+
+class Conversations;
+class Database;
+
+struct OutgoingMessage {
+    QString clientMsgId;
+    qint64 conversationId = 0;
+    QString type;
+    std::optional<QString> content;
+    std::optional<QString> fileUrl;
+    std::optional<QString> fileName;
+    std::optional<qint64> fileSize;
+    std::optional<QString> fileMimeType;
+    std::optional<qint64> replyToId;
+};
+
+struct StoredMessage {
+    qint64 messageId = 0;
+    QString serverMsgId;
+    bool duplicate = false;
+};
+
+struct ReactionChange {
+    qint64 conversationId = 0;
+    bool changed = false;
+};
+
+class Messages {
+public:
+    static constexpr int kMaxContent = 20000;
+    static constexpr int kMaxClientMsgId = 128;
+    static constexpr int kMaxPageSize = 200;
+    static constexpr int kMaxEmoji = 32;
+
+    Messages(Database& db, Conversations& conversations);
+
+    // Validates, checks membership and commits; throws ServerError for bad input.
+    StoredMessage store(qint64 senderId, const OutgoingMessage& message);
+    // A "system" message the server itself puts into a conversation (such as the notice
+    // of a dissolved group); returns its id.
+    qint64 storeNotice(qint64 conversationId, qint64 senderId, const QString& content);
+    std::optional<QJsonObject> messageJson(qint64 messageId);
+    // Newest first; only what this member may see.
+    QJsonArray list(qint64 conversationId, qint64 userId, int limit, int offset);
+    // The conversation of a message the user can see; throws 404 otherwise.
+    qint64 visibleConversation(qint64 messageId, qint64 userId);
+    // Own messages only; returns the conversation id. Revoking twice is harmless.
+    qint64 revoke(qint64 messageId, qint64 userId);
+    ReactionChange addReaction(qint64 messageId, qint64 userId, const QString& emoji);
+    // A recipient's device has the message: "sent" becomes "delivered".
+    bool markDelivered(qint64 messageId, qint64 userId);
+
+private:
+    QJsonArray reactionsOf(qint64 messageId);
+
+    Database& m_db;
+    Conversations& m_conversations;
+};

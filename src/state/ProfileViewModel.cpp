@@ -1,0 +1,71 @@
+#include "state/ProfileViewModel.h"
+
+#include "network/AuthService.h"
+#include "state/ErrorDescription.h"
+
+#include <QPointer>
+
+ProfileViewModel::ProfileViewModel(AuthService& authService, QObject* parent)
+    : QObject(parent)
+    , m_auth(authService)
+{
+}
+
+void ProfileViewModel::clearError()
+{
+    if (!m_error)
+        return;
+    m_error.reset();
+    Q_EMIT errorChanged();
+}
+
+QCoro::Task<> ProfileViewModel::loadSessions()
+{
+    QPointer<ProfileViewModel> self(this);
+    QList<LoginSession> sessions;
+    try {
+        sessions = co_await m_auth.listSessions();
+    } catch (const std::exception&) {
+    }
+    if (!self)
+        co_return;
+    m_sessions = sessions;
+    Q_EMIT sessionsChanged();
+}
+
+QCoro::Task<> ProfileViewModel::revokeSession(LoginSession session)
+{
+    QPointer<ProfileViewModel> self(this);
+    try {
+        co_await m_auth.revokeSession(session.id);
+    } catch (const std::exception& error) {
+        if (self) {
+            self->m_error = ScreenError { QStringLiteral("profile.revoke_failed"), QString(), errorDescription(error) };
+            Q_EMIT self->errorChanged();
+        }
+        co_return;
+    }
+    if (!self)
+        co_return;
+    if (m_sessions.removeIf([&](const LoginSession& entry) { return entry.id == session.id; }) > 0)
+        Q_EMIT sessionsChanged();
+}
+
+QString ProfileViewModel::platformIcon(const std::optional<QString>& platform)
+{
+    const QString name = platform.value_or(QString()).toLower();
+    if (name == u"ios")
+        return QStringLiteral("iphone");
+    if (name == u"mac" || name == u"macos")
+        return QStringLiteral("laptopcomputer");
+    if (name == u"android")
+        return QStringLiteral("phone");
+    if (name == u"web")
+        return QStringLiteral("globe");
+    return QStringLiteral("desktopcomputer");
+}
+
+std::optional<QString> ProfileViewModel::title(const LoginSession& session)
+{
+    return session.deviceName ? session.deviceName : session.platform;
+}

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "models/SensitiveWord.h"
+#include "state/Tint.h"
+
+#include <QCoroTask>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+class APIClient;
+
+// The sensitive-word list: read whole, filtered locally, extended one word at a
+// time and pruned. The add sheet keeps its word until the server stored it.
+class SensitiveWordsViewModel : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString searchText READ searchText WRITE setSearchText NOTIFY searchTextChanged)
+    Q_PROPERTY(QString newWord READ newWord WRITE setNewWord NOTIFY newWordChanged)
+    Q_PROPERTY(QString newCategory READ newCategory WRITE setNewCategory NOTIFY newCategoryChanged)
+    Q_PROPERTY(bool isLoading READ isLoading NOTIFY isLoadingChanged)
+    Q_PROPERTY(bool isAdding READ isAdding NOTIFY isAddingChanged)
+    Q_PROPERTY(QString errorMessage READ errorText NOTIFY errorMessageChanged)
+
+public:
+    // The categories the add sheet offers, in its order.
+    static const QStringList& categories();
+
+    explicit SensitiveWordsViewModel(APIClient& api, QObject* parent = nullptr);
+
+    const QList<SensitiveWord>& words() const { return m_words; }
+    QList<SensitiveWord> filteredWords() const { return filter(m_words, m_searchText); }
+    QString searchText() const { return m_searchText; }
+    void setSearchText(const QString& text);
+    QString newWord() const { return m_newWord; }
+    void setNewWord(const QString& text);
+    QString newCategory() const { return m_newCategory; }
+    void setNewCategory(const QString& category);
+    // The sheet's add button: a word that is not blank, and no add in flight.
+    bool canAdd() const { return !m_isAdding && !m_newWord.trimmed().isEmpty(); }
+    bool isLoading() const { return m_isLoading; }
+    bool isAdding() const { return m_isAdding; }
+    std::optional<QString> errorMessage() const { return m_errorMessage; }
+    QString errorText() const { return m_errorMessage.value_or(QString()); }
+    void clearError();
+
+    // Words or raw categories that contain search, ignoring case; an empty search
+    // keeps everything, blanks are searched for as typed.
+    static QList<SensitiveWord> filter(const QList<SensitiveWord>& words, const QString& search);
+    static QString categoryLabel(const std::optional<QString>& category);
+    static Tint categoryColor(const std::optional<QString>& category);
+
+    // None of these throws.
+    QCoro::Task<> loadWords();
+    // True when the server stored the word (the sheet then closes); a blank word
+    // sends nothing.
+    QCoro::Task<bool> addWord();
+    QCoro::Task<> deleteWord(SensitiveWord word);
+
+Q_SIGNALS:
+    void wordsChanged();
+    void searchTextChanged();
+    void newWordChanged();
+    void newCategoryChanged();
+    void isLoadingChanged();
+    void isAddingChanged();
+    void errorMessageChanged();
+
+private:
+    void setError(const char* key, const std::exception& error);
+    void setIsAdding(bool adding);
+
+    APIClient& m_api;
+    QList<SensitiveWord> m_words;
+    QString m_searchText;
+    QString m_newWord;
+    QString m_newCategory = QStringLiteral("spam");
+    bool m_isLoading = true;
+    bool m_isAdding = false;
+    std::optional<QString> m_errorMessage;
+};

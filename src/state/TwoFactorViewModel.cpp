@@ -1,0 +1,202 @@
+#include "state/TwoFactorViewModel.h"
+
+#include "state/ErrorDescription.h"
+#include "state/Graphemes.h"
+
+#include <QPointer>
+
+TwoFactorViewModel::TwoFactorViewModel(QObject* parent)
+    : TwoFactorViewModel(&MFAService::shared(), parent)
+{
+}
+
+TwoFactorViewModel::TwoFactorViewModel(MFAService* service, QObject* parent)
+    : QObject(parent)
+    , m_service(service)
+{
+}
+
+std::optional<QString> TwoFactorViewModel::errorMessage() const
+{
+    if (!m_error)
+        return std::nullopt;
+    return m_error->text();
+}
+
+bool TwoFactorViewModel::isCodeLongEnough(const QString& code)
+{
+    return graphemes::count(code.trimmed()) >= codeLength;
+}
+
+void TwoFactorViewModel::setVerifyCode(const QString& code)
+{
+    if (m_verifyCode == code)
+        return;
+    m_verifyCode = code;
+    Q_EMIT changed();
+}
+
+void TwoFactorViewModel::setDisableCode(const QString& code)
+{
+    if (m_disableCode == code)
+        return;
+    m_disableCode = code;
+    Q_EMIT changed();
+}
+
+void TwoFactorViewModel::clearError()
+{
+    if (!m_error)
+        return;
+    m_error.reset();
+    Q_EMIT errorMessageChanged();
+}
+
+void TwoFactorViewModel::requestDisable()
+{
+    if (!canRequestDisable())
+        return;
+    m_showDisable = true;
+    Q_EMIT changed();
+}
+
+void TwoFactorViewModel::cancelDisable()
+{
+    m_showDisable = false;
+    m_disableCode.clear();
+    Q_EMIT changed();
+}
+
+void TwoFactorViewModel::dismissDisable()
+{
+    if (!m_showDisable)
+        return;
+    m_showDisable = false;
+    Q_EMIT changed();
+}
+
+void TwoFactorViewModel::fail(const std::exception& error)
+{
+    // The description alone: the server's refusal ("invalid code") says it all.
+    m_error = ScreenError { QString(), QString(), errorDescription(error) };
+    Q_EMIT errorMessageChanged();
+}
+
+void TwoFactorViewModel::setBusy(bool busy)
+{
+    m_isBusy = busy;
+    Q_EMIT changed();
+}
+
+QCoro::Task<> TwoFactorViewModel::loadStatus()
+{
+    if (m_isBusy)
+        co_return;
+    QPointer<TwoFactorViewModel> self(this);
+    m_isLoading = true;
+    Q_EMIT changed();
+    try {
+        MFAService::MFAStatus status = co_await m_service->getStatus();
+        if (!self)
+            co_return;
+        m_status = status;
+    } catch (const std::exception& error) {
+        if (!self)
+            co_return;
+        fail(error);
+    }
+    m_isLoading = false;
+    Q_EMIT changed();
+}
+
+QCoro::Task<> TwoFactorViewModel::startSetup()
+{
+    if (!canStartSetup())
+        co_return;
+    QPointer<TwoFactorViewModel> self(this);
+    setBusy(true);
+    try {
+        MFAService::MFASetup setup = co_await m_service->setup();
+        if (!self)
+            co_return;
+        m_setup = std::move(setup);
+        m_showSetup = true;
+    } catch (const std::exception& error) {
+        if (!self)
+            co_return;
+        fail(error);
+    }
+    setBusy(false);
+}
+
+QCoro::Task<bool> TwoFactorViewModel::rereadStatus()
+{
+    QPointer<TwoFactorViewModel> self(this);
+    try {
+        MFAService::MFAStatus status = co_await m_service->getStatus();
+        if (!self)
+            co_return false;
+        m_status = status;
+        co_return true;
+    } catch (const std::exception& error) {
+        if (self)
+            fail(error);
+        co_return false;
+    }
+}
+
+QCoro::Task<> TwoFactorViewModel::verifyAndEnable()
+{
+    if (!canVerify())
+        co_return;
+    QPointer<TwoFactorViewModel> self(this);
+    setBusy(true);
+    bool verified = false;
+    try {
+        co_await m_service->verify(m_verifyCode.trimmed());
+        verified = true;
+    } catch (const std::exception& error) {
+        if (self)
+            fail(error);
+    }
+    if (!self)
+        co_return;
+    // A failure keeps the set-up section and the typed code for another try.
+    bool reread = false;
+    if (verified)
+        reread = co_await rereadStatus();
+    if (reread) {
+        m_showSetup = false;
+        m_verifyCode.clear();
+    }
+    if (self)
+        setBusy(false);
+}
+
+QCoro::Task<> TwoFactorViewModel::disableMFA()
+{
+    if (!canDisable())
+        co_return;
+    QPointer<TwoFactorViewModel> self(this);
+    setBusy(true);
+    bool disabled = false;
+    try {
+        co_await m_service->disable(m_disableCode.trimmed());
+        disabled = true;
+    } catch (const std::exception& error) {
+        if (self)
+            fail(error);
+    }
+    if (!self)
+        co_return;
+    // A failure keeps the sheet open with the typed code.
+    bool reread = false;
+    if (disabled)
+        reread = co_await rereadStatus();
+    if (reread) {
+        m_showDisable = false;
+        m_disableCode.clear();
+    }
+    if (self)
+        setBusy(false);
+}

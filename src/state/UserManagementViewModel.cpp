@@ -1,0 +1,81 @@
+#include "state/UserManagementViewModel.h"
+
+#include "models/AdminListResponse.h"
+
+#include <QJsonObject>
+#include <QPointer>
+
+using namespace Qt::StringLiterals;
+
+const QStringList& UserManagementViewModel::roles()
+{
+    static const QStringList list { u"user"_s, u"vip"_s, u"operator"_s, u"admin"_s };
+    return list;
+}
+
+UserManagementViewModel::UserManagementViewModel(APIClient& api, QObject* parent)
+    : AdminPagedTable(api, { u"/api/admin/users"_s, pageSize, "admin.users_load_failed" }, parent)
+{
+}
+
+std::pair<int, std::optional<qint64>> UserManagementViewModel::takePage(const QJsonValue& reply)
+{
+    AdminUserListResponse page = json::decode<AdminUserListResponse>(reply);
+    m_users = std::move(page.rows);
+    Q_EMIT rowsChanged();
+    return { int(m_users.size()), page.total };
+}
+
+AdminUser* UserManagementViewModel::row(qint64 id)
+{
+    const auto found = std::find_if(m_users.begin(), m_users.end(), [id](const AdminUser& u) { return u.id == id; });
+    return found == m_users.end() ? nullptr : &*found;
+}
+
+QCoro::Task<> UserManagementViewModel::toggleBan(AdminUser user)
+{
+    const bool banned = !user.isBanned.value_or(false);
+    QPointer<UserManagementViewModel> self(this);
+    try {
+        const QJsonObject body { { u"userId"_s, user.id }, { u"banned"_s, banned } };
+        co_await api().guardedRequest<void>("POST", u"/api/admin/users/ban"_s, QJsonValue(body));
+        if (!self)
+            co_return;
+        if (AdminUser* shown = row(user.id)) {
+            shown->isBanned = banned;
+            Q_EMIT rowsChanged();
+        }
+    } catch (const std::exception& error) {
+        if (self)
+            fail("admin.users_operation_failed", error);
+    }
+}
+
+QCoro::Task<> UserManagementViewModel::changeRole(AdminUser user, QString role)
+{
+    QPointer<UserManagementViewModel> self(this);
+    try {
+        const QJsonObject body { { u"userId"_s, user.id }, { u"role"_s, role } };
+        co_await api().guardedRequest<void>("POST", u"/api/admin/users/role"_s, QJsonValue(body));
+        if (!self)
+            co_return;
+        if (AdminUser* shown = row(user.id)) {
+            shown->role = role;
+            Q_EMIT rowsChanged();
+        }
+    } catch (const std::exception& error) {
+        if (self)
+            fail("admin.users_role_change_failed", error);
+    }
+}
+
+Tint UserManagementViewModel::roleBadgeColor(const std::optional<QString>& role)
+{
+    if (role == u"admin"_s)
+        return Tint::Red;
+    if (role == u"operator"_s)
+        return Tint::Orange;
+    if (role == u"vip"_s)
+        return Tint::Purple;
+    return Tint::Blue;
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "models/AdminUser.h"
+#include "state/AdminPagedTable.h"
+#include "state/Tint.h"
+
+#include <QList>
+
+// The accounts of the users screen, 20 to a page, with ban, unban and role changes
+// that patch their row instead of reloading.
+class UserManagementViewModel : public AdminPagedTable {
+    Q_OBJECT
+public:
+    static constexpr int pageSize = 20;
+    // The roles the role sheet offers, in its order.
+    static const QStringList& roles();
+
+    explicit UserManagementViewModel(APIClient& api, QObject* parent = nullptr);
+
+    const QList<AdminUser>& users() const { return m_users; }
+    int rowCount() const override { return int(m_users.size()); }
+
+    // Flips the account's ban (an absent flag counts as not banned).
+    QCoro::Task<> toggleBan(AdminUser user);
+    QCoro::Task<> changeRole(AdminUser user, QString role);
+
+    static Tint roleBadgeColor(const std::optional<QString>& role);
+
+protected:
+    std::pair<int, std::optional<qint64>> takePage(const QJsonValue& reply) override;
+
+private:
+    // The first row with the account's id, when the page still shows it.
+    AdminUser* row(qint64 id);
+
+    QList<AdminUser> m_users;
+};

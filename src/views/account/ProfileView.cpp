@@ -1,0 +1,305 @@
+#include "views/account/ProfileView.h"
+
+#include "network/AuthService.h"
+#include "state/AuthViewModel.h"
+#include "state/LocalizationManager.h"
+#include "state/ProfileViewModel.h"
+#include "views/account/AccountScreens.h"
+#include "views/account/ProfileEditView.h"
+#include "views/account/ScreenErrorAlert.h"
+#include "views/chat/AvatarView.h"
+#include "views/common/Appearance.h"
+#include "views/common/ElidedLabel.h"
+#include "views/common/Icons.h"
+#include "views/common/Localized.h"
+#include "views/common/NavigationStack.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+using Appearance::TextStyle;
+
+namespace {
+
+QFrame* divider(QWidget* parent)
+{
+    auto* line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setStyleSheet(QStringLiteral("color: rgba(0,0,0,30);"));
+    return line;
+}
+
+QPushButton* linkButton(const char* objectName, const char* symbol, QWidget* parent)
+{
+    auto* button = new QPushButton(parent);
+    button->setObjectName(QString::fromLatin1(objectName));
+    button->setFlat(true);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setStyleSheet(QStringLiteral("text-align: left; padding: 4px 0;"));
+    button->setIcon(Icons::pixmap(QString::fromLatin1(symbol), 16, Appearance::accent()));
+    button->setProperty(Icons::SymbolProperty, QString::fromLatin1(symbol));
+    return button;
+}
+
+} // namespace
+
+ProfileView::ProfileView(AuthViewModel* authViewModel, QWidget* parent)
+    : ProfileView(authViewModel, AuthService::shared(), parent)
+{
+}
+
+ProfileView::ProfileView(AuthViewModel* authViewModel, AuthService& authService, QWidget* parent)
+    : QWidget(parent)
+    , m_auth(authViewModel)
+    , m_authService(authService)
+    , m_viewModel(new ProfileViewModel(authService, this))
+    , m_content(new QWidget)
+    , m_alert(new ScreenErrorAlert(this))
+{
+    setObjectName(QStringLiteral("profileView"));
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    root->addWidget(scroll);
+    auto* page = new QWidget;
+    auto* pageColumn = new QVBoxLayout(page);
+    pageColumn->setContentsMargins(0, 0, 0, 0);
+    pageColumn->addWidget(m_content);
+    pageColumn->addStretch(1);
+    scroll->setWidget(page);
+
+    m_content->setObjectName(QStringLiteral("profileContent"));
+    auto* column = new QVBoxLayout(m_content);
+    column->setContentsMargins(24, 16, 24, 16);
+    column->setSpacing(20);
+
+    // 1. The header card.
+    auto* header = new QVBoxLayout;
+    header->setSpacing(12);
+    header->setContentsMargins(0, 12, 0, 0);
+    m_avatar = new AvatarView(QString(), std::nullopt, 80, m_content);
+    m_avatar->setObjectName(QStringLiteral("profileAvatar"));
+    header->addWidget(m_avatar, 0, Qt::AlignHCenter);
+    m_name = new ElidedLabel(m_content);
+    m_name->setObjectName(QStringLiteral("profileName"));
+    QFont nameFont = Appearance::font(TextStyle::Title2);
+    nameFont.setWeight(QFont::DemiBold);
+    m_name->setFont(nameFont);
+    m_name->setAlignment(Qt::AlignHCenter);
+    header->addWidget(m_name);
+    m_openId = new QLabel(m_content);
+    m_openId->setObjectName(QStringLiteral("profileOpenId"));
+    m_openId->setTextFormat(Qt::PlainText);
+    m_openId->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_openId->setFont(Appearance::font(TextStyle::Caption));
+    Appearance::setTextColor(m_openId, Appearance::secondaryText());
+    header->addWidget(m_openId, 0, Qt::AlignHCenter);
+    m_bio = new QLabel(m_content);
+    m_bio->setObjectName(QStringLiteral("profileBio"));
+    m_bio->setTextFormat(Qt::PlainText);
+    m_bio->setWordWrap(true);
+    m_bio->setAlignment(Qt::AlignHCenter);
+    Appearance::setTextColor(m_bio, Appearance::secondaryText());
+    header->addWidget(m_bio);
+    auto* details = new QHBoxLayout;
+    details->setSpacing(16);
+    details->addStretch(1);
+    m_emailRow = detail("profileEmail", "envelope", &m_email);
+    m_genderRow = detail("profileGender", "person", &m_gender);
+    m_regionRow = detail("profileRegion", "globe", &m_region);
+    for (QWidget* row : { m_emailRow, m_genderRow, m_regionRow })
+        details->addWidget(row);
+    details->addStretch(1);
+    header->addLayout(details);
+    column->addLayout(header);
+
+    // 2-3. The editor.
+    column->addWidget(divider(m_content));
+    m_edit = new QPushButton(m_content);
+    m_edit->setObjectName(QStringLiteral("editProfileButton"));
+    connect(m_edit, &QPushButton::clicked, this, &ProfileView::openEditor);
+    column->addWidget(m_edit, 0, Qt::AlignHCenter);
+
+    // 4-5. The sign-in sessions.
+    column->addWidget(divider(m_content));
+    auto* sessions = new QVBoxLayout;
+    sessions->setSpacing(8);
+    m_sessionsHeading = new QLabel(m_content);
+    m_sessionsHeading->setObjectName(QStringLiteral("sessionsHeading"));
+    m_sessionsHeading->setFont(Appearance::font(TextStyle::Headline));
+    sessions->addWidget(m_sessionsHeading);
+    m_sessionRows = new QVBoxLayout;
+    m_sessionRows->setSpacing(0);
+    sessions->addLayout(m_sessionRows);
+    column->addLayout(sessions);
+
+    // 6-7. The security links.
+    column->addWidget(divider(m_content));
+    m_twoFactor = linkButton("twoFactorLink", "lock.shield", m_content);
+    m_devices = linkButton("devicesLink", "desktopcomputer", m_content);
+    connect(m_twoFactor, &QPushButton::clicked, this, &ProfileView::openTwoFactor);
+    connect(m_devices, &QPushButton::clicked, this, &ProfileView::openDevices);
+    auto* links = new QVBoxLayout;
+    links->setSpacing(8);
+    links->addWidget(m_twoFactor, 0, Qt::AlignLeft);
+    links->addWidget(m_devices, 0, Qt::AlignLeft);
+    column->addLayout(links);
+
+    // 8-9. Sign-out.
+    column->addWidget(divider(m_content));
+    m_logout = new QPushButton(m_content);
+    m_logout->setObjectName(QStringLiteral("logoutButton"));
+    Appearance::setTextColor(m_logout, QColor(0xff, 0x3b, 0x30));
+    connect(m_logout, &QPushButton::clicked, this, &ProfileView::logout);
+    column->addWidget(m_logout, 0, Qt::AlignHCenter);
+
+    connect(m_auth, &AuthViewModel::userChanged, this, &ProfileView::updateUser);
+    connect(m_viewModel, &ProfileViewModel::sessionsChanged, this, &ProfileView::rebuildSessions);
+    connect(m_viewModel, &ProfileViewModel::errorChanged, this, [this] {
+        if (std::optional<ScreenError> error = m_viewModel->error())
+            m_alert->present(*error);
+    });
+    connect(m_alert, &ScreenErrorAlert::closed, m_viewModel, &ProfileViewModel::clearError);
+    connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &ProfileView::retranslate);
+    retranslate();
+    updateUser();
+    // Loaded on every showing (each showing builds a fresh page), with or without a user.
+    m_viewModel->loadSessions();
+}
+
+QWidget* ProfileView::detail(const char* objectName, const char* symbol, QLabel** text)
+{
+    auto* row = new QWidget(m_content);
+    auto* line = new QHBoxLayout(row);
+    line->setContentsMargins(0, 0, 0, 0);
+    line->setSpacing(4);
+    auto* icon = new QLabel(row);
+    Icons::apply(icon, QString::fromLatin1(symbol), 12, Appearance::secondaryText());
+    *text = new QLabel(row);
+    (*text)->setObjectName(QString::fromLatin1(objectName));
+    (*text)->setTextFormat(Qt::PlainText);
+    (*text)->setFont(Appearance::font(TextStyle::Caption));
+    Appearance::setTextColor(*text, Appearance::secondaryText());
+    line->addWidget(icon);
+    line->addWidget(*text);
+    return row;
+}
+
+void ProfileView::updateUser()
+{
+    const std::optional<User> user = m_auth->user();
+    m_content->setVisible(user.has_value());
+    if (!user)
+        return;
+    m_avatar->setName(user->name);
+    m_avatar->setAvatar(user->avatar);
+    m_name->setFullText(user->name);
+    m_openId->setText(QStringLiteral("ID: ") + user->openId);
+    const QString bio = user->bio.value_or(QString());
+    m_bio->setText(bio);
+    m_bio->setVisible(!bio.isEmpty());
+    // Present but empty still shows: the row says the field exists.
+    const std::pair<QWidget*, std::pair<QLabel*, std::optional<QString>>> details[] = {
+        { m_emailRow, { m_email, user->email } },
+        { m_genderRow, { m_gender, user->gender } },
+        { m_regionRow, { m_region, user->region } },
+    };
+    for (const auto& [row, field] : details) {
+        row->setVisible(field.second.has_value());
+        field.first->setText(field.second.value_or(QString()));
+    }
+}
+
+void ProfileView::rebuildSessions()
+{
+    // Later, not now: a row may be going away from inside its own button's signal.
+    while (QLayoutItem* item = m_sessionRows->takeAt(0)) {
+        item->widget()->hide();
+        item->widget()->deleteLater();
+        delete item;
+    }
+    for (const LoginSession& session : m_viewModel->sessions()) {
+        auto* row = new QWidget(m_content);
+        row->setObjectName(QStringLiteral("sessionRow"));
+        auto* line = new QHBoxLayout(row);
+        line->setContentsMargins(0, 4, 0, 4);
+        auto* icon = new QLabel(row);
+        icon->setObjectName(QStringLiteral("sessionIcon"));
+        Icons::apply(icon, ProfileViewModel::platformIcon(session.platform), 20, Appearance::accent());
+        line->addWidget(icon);
+        auto* text = new QVBoxLayout;
+        text->setSpacing(0);
+        auto* title = new ElidedLabel(row);
+        title->setObjectName(QStringLiteral("sessionTitle"));
+        title->setFullText(ProfileViewModel::title(session).value_or(Localized::text("profile.unknown_device")));
+        text->addWidget(title);
+        if (session.ip) {
+            auto* ip = new QLabel(*session.ip, row);
+            ip->setObjectName(QStringLiteral("sessionIp"));
+            ip->setTextFormat(Qt::PlainText);
+            ip->setFont(Appearance::font(TextStyle::Caption));
+            Appearance::setTextColor(ip, Appearance::secondaryText());
+            text->addWidget(ip);
+        }
+        line->addLayout(text, 1);
+        if (ProfileViewModel::isCurrent(session)) {
+            auto* current = new QLabel(Localized::text("profile.current_device"), row);
+            current->setObjectName(QStringLiteral("currentSession"));
+            current->setFont(Appearance::font(TextStyle::Caption));
+            Appearance::setTextColor(current, QColor(0x34, 0xc7, 0x59));
+            line->addWidget(current);
+        } else {
+            auto* revoke = new QPushButton(Localized::text("devices.logout"), row);
+            revoke->setObjectName(QStringLiteral("revokeButton"));
+            revoke->setFont(Appearance::font(TextStyle::Caption));
+            connect(revoke, &QPushButton::clicked, this, [this, session] { m_viewModel->revokeSession(session); });
+            line->addWidget(revoke);
+        }
+        m_sessionRows->addWidget(row);
+    }
+}
+
+void ProfileView::openEditor()
+{
+    if (m_editSheet)
+        return;
+    m_editSheet = new ProfileEditView(m_auth, m_authService, this);
+    connect(m_editSheet, &QDialog::finished, this, [this] {
+        m_editSheet->deleteLater();
+        m_editSheet = nullptr;
+    });
+    m_editSheet->open();
+}
+
+void ProfileView::openTwoFactor()
+{
+    if (NavigationStack* stack = NavigationStack::of(this))
+        stack->push(AccountScreens::twoFactor());
+}
+
+void ProfileView::openDevices()
+{
+    if (NavigationStack* stack = NavigationStack::of(this))
+        stack->push(AccountScreens::deviceManagement());
+}
+
+void ProfileView::logout()
+{
+    m_auth->logout();
+}
+
+void ProfileView::retranslate()
+{
+    m_edit->setText(Localized::text("profile.edit"));
+    m_sessionsHeading->setText(Localized::text("profile.login_devices"));
+    m_twoFactor->setText(Localized::text("profile.two_factor"));
+    m_devices->setText(Localized::text("profile.devices"));
+    m_logout->setText(Localized::text("profile.logout"));
+    rebuildSessions();
+}

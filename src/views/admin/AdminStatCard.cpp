@@ -1,0 +1,47 @@
+#include "views/admin/AdminStatCard.h"
+
+#include "views/common/Appearance.h"
+#include "views/common/Icons.h"
+
+#include <QGraphicsDropShadowEffect>
+#include <QLabel>
+#include <QVBoxLayout>
+
+AdminStatCard::AdminStatCard(const QString& title, const QString& value, const QString& icon, const QColor& color, QWidget* parent)
+    : QFrame(parent)
+    , m_icon(new QLabel(this))
+    , m_value(new QLabel(this))
+    , m_title(new QLabel(this))
+{
+    setObjectName(QStringLiteral("adminStatCard"));
+    setStyleSheet(QStringLiteral("#adminStatCard { background: palette(base); border-radius: 10px; }"));
+    auto* shadow = new QGraphicsDropShadowEffect(this);
+    shadow->setBlurRadius(8);
+    shadow->setOffset(0, 2);
+    shadow->setColor(QColor(0, 0, 0, 13));
+    setGraphicsEffect(shadow);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(16, 16, 16, 16);
+    column->setSpacing(12);
+    Icons::apply(m_icon, icon, 20, color);
+    column->addWidget(m_icon, 0, Qt::AlignLeft);
+    m_value->setObjectName(QStringLiteral("statValue"));
+    m_value->setTextFormat(Qt::PlainText);
+    QFont big = Appearance::font(Appearance::TextStyle::Body);
+    big.setPixelSize(28);
+    big.setBold(true);
+    m_value->setFont(big);
+    column->addWidget(m_value);
+    m_title->setObjectName(QStringLiteral("statTitle"));
+    m_title->setTextFormat(Qt::PlainText);
+    m_title->setFont(Appearance::font(Appearance::TextStyle::Caption));
+    Appearance::setTextColor(m_title, Appearance::secondaryText());
+    column->addWidget(m_title);
+    setTitle(title);
+    setValue(value);
+}
+
+void AdminStatCard::setTitle(const QString& title) { m_title->setText(title); }
+void AdminStatCard::setValue(const QString& value) { m_value->setText(value); }
+QString AdminStatCard::title() const { return m_title->text(); }
+QString AdminStatCard::value() const { return m_value->text(); }

@@ -1,0 +1,78 @@
+#include "views/admin/RolePickerSheet.h"
+
+#include "state/PrintfFormat.h"
+#include "state/UserManagementViewModel.h"
+#include "views/common/Appearance.h"
+#include "views/common/Localized.h"
+
+#include <QButtonGroup>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+RolePickerSheet::RolePickerSheet(AdminUser user, std::function<void(QString role)> onSelect, QWidget* parent)
+    : QDialog(parent)
+    , m_user(std::move(user))
+    , m_onSelect(std::move(onSelect))
+    , m_choices(new QButtonGroup(this))
+{
+    setObjectName(QStringLiteral("rolePickerSheet"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(Localized::text("admin.users_role_title"));
+    setFixedWidth(280);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(24, 24, 24, 24);
+    column->setSpacing(16);
+    auto* title = new QLabel(Localized::text("admin.users_role_title"), this);
+    title->setFont(Appearance::font(Appearance::TextStyle::Headline));
+    column->addWidget(title, 0, Qt::AlignHCenter);
+    auto* who = new QLabel(printfFormat(Localized::text("admin.users_role_user_label"), { m_user.name.value_or(QStringLiteral("-")) }), this);
+    who->setObjectName(QStringLiteral("roleUserLabel"));
+    who->setTextFormat(Qt::PlainText);
+    Appearance::setTextColor(who, Appearance::secondaryText());
+    column->addWidget(who, 0, Qt::AlignHCenter);
+
+    auto* heading = new QLabel(Localized::text("admin.users_role"), this);
+    column->addWidget(heading);
+    const QStringList labels { Localized::text("admin.users_role_user"), QStringLiteral("VIP"), Localized::text("admin.users_role_operator"),
+                               Localized::text("admin.users_role_admin") };
+    m_choices->setExclusive(false);
+    for (int i = 0; i < labels.size(); ++i) {
+        auto* choice = new QRadioButton(labels.at(i), this);
+        choice->setObjectName(QStringLiteral("role_") + UserManagementViewModel::roles().at(i));
+        m_choices->addButton(choice, i);
+        column->addWidget(choice);
+    }
+    connect(m_choices, &QButtonGroup::idClicked, this, [this](int id) { setSelectedRole(UserManagementViewModel::roles().at(id)); });
+    setSelectedRole(m_user.role.value_or(QStringLiteral("user")));
+
+    auto* buttons = new QHBoxLayout;
+    auto* cancel = new QPushButton(Localized::text("common.cancel"), this);
+    cancel->setObjectName(QStringLiteral("cancelButton"));
+    auto* ok = new QPushButton(Localized::text("common.ok"), this);
+    ok->setObjectName(QStringLiteral("okButton"));
+    ok->setDefault(true);
+    buttons->addStretch(1);
+    buttons->addWidget(cancel);
+    buttons->addWidget(ok);
+    column->addLayout(buttons);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ok, &QPushButton::clicked, this, &RolePickerSheet::confirm);
+}
+
+void RolePickerSheet::setSelectedRole(const QString& role)
+{
+    m_selectedRole = role;
+    // A role outside the four leaves every choice empty.
+    const qsizetype index = UserManagementViewModel::roles().indexOf(role);
+    for (QAbstractButton* button : m_choices->buttons())
+        button->setChecked(m_choices->id(button) == index);
+}
+
+void RolePickerSheet::confirm()
+{
+    m_onSelect(m_selectedRole);
+    accept();
+}

@@ -1,0 +1,209 @@
+#include "views/admin/SensitiveWordsView.h"
+
+#include "state/LocalizationManager.h"
+#include "state/PrintfFormat.h"
+#include "state/SensitiveWordsViewModel.h"
+#include "views/admin/AddSensitiveWordSheet.h"
+#include "views/admin/CapsuleBadge.h"
+#include "views/admin/ConfirmationDialog.h"
+#include "views/common/ErrorAlert.h"
+#include "views/admin/TintColor.h"
+#include "views/common/Appearance.h"
+#include "views/common/Icons.h"
+#include "views/common/Localized.h"
+#include "views/common/Spinner.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+using Appearance::TextStyle;
+
+namespace {
+
+const QList<std::pair<QString, int>> columns {
+    { QStringLiteral("ID"), 50 },
+    { QStringLiteral("admin.words_word"), 160 },
+    { QStringLiteral("admin.words_category"), 80 },
+    { QStringLiteral("admin.words_level"), 60 },
+    { QStringLiteral("admin.words_replacement"), 100 },
+    { QStringLiteral("admin.words_status"), 50 },
+    { QStringLiteral("admin.users_actions"), 70 },
+};
+
+QWidget* cell(QWidget* content)
+{
+    auto* holder = new QWidget;
+    auto* layout = new QHBoxLayout(holder);
+    layout->setContentsMargins(4, 2, 4, 2);
+    layout->addWidget(content);
+    layout->addStretch(1);
+    return holder;
+}
+
+QTableWidgetItem* textItem(const QString& text, TextStyle style, bool secondary)
+{
+    auto* item = new QTableWidgetItem(text);
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    item->setFont(Appearance::font(style));
+    item->setToolTip(text);
+    if (secondary)
+        item->setForeground(Appearance::secondaryText());
+    return item;
+}
+
+} // namespace
+
+SensitiveWordsView::SensitiveWordsView(APIClient& api, QWidget* parent)
+    : QWidget(parent)
+    , m_model(new SensitiveWordsViewModel(api, this))
+    , m_search(new QLineEdit(this))
+    , m_total(new QLabel(this))
+    , m_add(new QPushButton(this))
+    , m_content(new QStackedWidget(this))
+    , m_emptyTitle(new QLabel(this))
+    , m_table(new QTableWidget(this))
+{
+    setObjectName(QStringLiteral("sensitiveWordsView"));
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    auto* header = new QHBoxLayout;
+    header->setContentsMargins(12, 12, 12, 12);
+    m_search->setObjectName(QStringLiteral("searchField"));
+    m_search->setMaximumWidth(250);
+    m_search->setClearButtonEnabled(true);
+    m_total->setObjectName(QStringLiteral("totalLabel"));
+    m_total->setFont(Appearance::font(TextStyle::Caption));
+    Appearance::setTextColor(m_total, Appearance::secondaryText());
+    m_add->setObjectName(QStringLiteral("addWordButton"));
+    Icons::apply(m_add, QStringLiteral("plus"), 14);
+    header->addWidget(m_search, 1);
+    header->addStretch(1);
+    header->addWidget(m_total);
+    header->addWidget(m_add);
+    column->addLayout(header);
+    auto* line = new QFrame(this);
+    line->setFrameShape(QFrame::HLine);
+    column->addWidget(line);
+
+    auto* spinnerPage = new QWidget(m_content);
+    spinnerPage->setObjectName(QStringLiteral("loadingPage"));
+    (new QVBoxLayout(spinnerPage))->addWidget(new Spinner(28, Appearance::secondaryText(), spinnerPage), 0, Qt::AlignCenter);
+    auto* emptyPage = new QWidget(m_content);
+    emptyPage->setObjectName(QStringLiteral("emptyPage"));
+    auto* emptyLayout = new QVBoxLayout(emptyPage);
+    emptyLayout->addStretch(1);
+    auto* emptyIcon = new QLabel(emptyPage);
+    Icons::apply(emptyIcon, QStringLiteral("text.badge.xmark"), 40, Appearance::secondaryText());
+    emptyLayout->addWidget(emptyIcon, 0, Qt::AlignHCenter);
+    m_emptyTitle->setObjectName(QStringLiteral("emptyTitle"));
+    m_emptyTitle->setFont(Appearance::font(TextStyle::Title2));
+    Appearance::setTextColor(m_emptyTitle, Appearance::secondaryText());
+    emptyLayout->addWidget(m_emptyTitle, 0, Qt::AlignHCenter);
+    emptyLayout->addStretch(1);
+    m_table->setObjectName(QStringLiteral("wordsTable"));
+    m_table->setColumnCount(int(columns.size()));
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setShowGrid(false);
+    m_table->setFrameShape(QFrame::NoFrame);
+    m_table->verticalHeader()->hide();
+    m_table->verticalHeader()->setDefaultSectionSize(34);
+    m_table->horizontalHeader()->setStretchLastSection(true);
+    m_table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    for (int i = 0; i < columns.size(); ++i)
+        m_table->setColumnWidth(i, columns.at(i).second);
+    m_content->addWidget(spinnerPage);
+    m_content->addWidget(emptyPage);
+    m_content->addWidget(m_table);
+    column->addWidget(m_content, 1);
+
+    connect(m_search, &QLineEdit::textChanged, m_model, &SensitiveWordsViewModel::setSearchText);
+    connect(m_add, &QPushButton::clicked, this, &SensitiveWordsView::openAddSheet);
+    connect(m_model, &SensitiveWordsViewModel::wordsChanged, this, &SensitiveWordsView::rebuildRows);
+    connect(m_model, &SensitiveWordsViewModel::searchTextChanged, this, &SensitiveWordsView::rebuildRows);
+    connect(m_model, &SensitiveWordsViewModel::isLoadingChanged, this, &SensitiveWordsView::rebuildRows);
+    bindErrorAlert(this, m_model);
+    connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, [this] {
+        retranslate();
+        rebuildRows();
+    });
+    retranslate();
+    rebuildRows();
+}
+
+void SensitiveWordsView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (m_shown)
+        return;
+    m_shown = true;
+    m_model->loadWords();
+}
+
+void SensitiveWordsView::retranslate()
+{
+    m_search->setPlaceholderText(Localized::text("admin.words_search"));
+    m_add->setText(Localized::text("admin.words_add"));
+    QStringList titles;
+    for (const auto& [key, width] : columns)
+        titles << (key == u"ID" ? key : Localized::text(key));
+    m_table->setHorizontalHeaderLabels(titles);
+}
+
+void SensitiveWordsView::rebuildRows()
+{
+    m_total->setText(printfFormat(Localized::text("admin.words_total"), { QString::number(m_model->words().size()) }));
+    const QList<SensitiveWord> rows = m_model->filteredWords();
+    m_emptyTitle->setText(Localized::text(m_model->searchText().isEmpty() ? "admin.words_empty" : "admin.words_no_match"));
+    m_content->setCurrentIndex(m_model->isLoading() ? 0 : rows.isEmpty() ? 1 : 2);
+    m_table->clearContents();
+    m_table->setRowCount(int(rows.size()));
+    for (int row = 0; row < rows.size(); ++row) {
+        const SensitiveWord word = rows.at(row);
+        m_table->setItem(row, 0, textItem(QString::number(word.id), TextStyle::Caption, false));
+        m_table->setItem(row, 1, textItem(word.word, TextStyle::Body, false));
+        m_table->setCellWidget(row, 2, cell(new CapsuleBadge(SensitiveWordsViewModel::categoryLabel(word.category),
+                                                             SensitiveWordsViewModel::categoryColor(word.category))));
+        m_table->setItem(row, 3, textItem(word.level.value_or(QStringLiteral("-")), TextStyle::Caption, true));
+        m_table->setItem(row, 4, textItem(word.replacement.value_or(QStringLiteral("-")), TextStyle::Caption, true));
+        auto* dot = new QLabel;
+        dot->setObjectName(QStringLiteral("statusDot"));
+        dot->setFixedSize(8, 8);
+        const Tint state = word.isActive.value_or(true) ? Tint::Green : Tint::Gray;
+        dot->setProperty("tint", int(state));
+        dot->setStyleSheet(QStringLiteral("background: %1; border-radius: 4px;").arg(tintColor(state).name()));
+        m_table->setCellWidget(row, 5, cell(dot));
+        auto* remove = new QPushButton(Localized::text("common.delete"));
+        remove->setObjectName(QStringLiteral("deleteButton"));
+        remove->setFont(Appearance::font(TextStyle::Caption));
+        remove->setStyleSheet(QStringLiteral("QPushButton { color: %1; padding: 2px 8px; }").arg(tintColor(Tint::Red).name()));
+        connect(remove, &QPushButton::clicked, this, [this, word] { requestDelete(word); });
+        m_table->setCellWidget(row, 6, cell(remove));
+    }
+}
+
+void SensitiveWordsView::openAddSheet()
+{
+    auto* sheet = new AddSensitiveWordSheet(m_model, this);
+    sheet->open();
+}
+
+void SensitiveWordsView::requestDelete(const SensitiveWord& word)
+{
+    const QString title = printfFormat(Localized::text("admin.words_delete_confirm"), { word.word });
+    QPointer<SensitiveWordsViewModel> model(m_model);
+    auto* dialog = new ConfirmationDialog(title, Localized::text("common.delete"), true, [model, word] {
+        if (model)
+            model->deleteWord(word);
+    }, this);
+    dialog->open();
+}

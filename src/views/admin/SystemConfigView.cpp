@@ -1,0 +1,174 @@
+#include "views/admin/SystemConfigView.h"
+
+#include "state/LocalizationManager.h"
+#include "state/SystemConfigViewModel.h"
+#include "views/common/ErrorAlert.h"
+#include "views/admin/TintColor.h"
+#include "views/common/Appearance.h"
+#include "views/common/Localized.h"
+#include "views/common/Spinner.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QLineEdit* numberField(const char* name, QWidget* parent)
+{
+    auto* field = new QLineEdit(parent);
+    field->setObjectName(QString::fromLatin1(name));
+    field->setAlignment(Qt::AlignRight);
+    field->setFixedWidth(100);
+    return field;
+}
+
+void markValidity(QLineEdit* field)
+{
+    const bool invalid = SystemConfigViewModel::field(field->text()) == SystemConfigViewModel::Field::Invalid;
+    field->setProperty("invalid", invalid);
+    field->setStyleSheet(invalid ? QStringLiteral("QLineEdit { border: 1px solid %1; border-radius: 3px; }").arg(tintColor(Tint::Red).name())
+                                 : QString());
+}
+
+} // namespace
+
+SystemConfigView::SystemConfigView(APIClient& api, QWidget* parent)
+    : QWidget(parent)
+    , m_model(new SystemConfigViewModel(api, this))
+    , m_groups(new QGroupBox(this))
+    , m_messages(new QGroupBox(this))
+    , m_security(new QGroupBox(this))
+    , m_maxMembersLabel(new QLabel(this))
+    , m_retentionLabel(new QLabel(this))
+    , m_maxMembers(numberField("maxGroupMembersField", this))
+    , m_retention(numberField("retentionField", this))
+    , m_screenshot(new QCheckBox(this))
+    , m_registration(new QCheckBox(this))
+    , m_save(new QPushButton(this))
+    , m_saving(new Spinner(16, Appearance::secondaryText(), this))
+    , m_reload(new QPushButton(this))
+    , m_cover(new QWidget(this))
+{
+    setObjectName(QStringLiteral("systemConfigView"));
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(24, 24, 24, 24);
+    column->setSpacing(16);
+
+    auto* groupsRow = new QHBoxLayout(m_groups);
+    groupsRow->addWidget(m_maxMembersLabel);
+    groupsRow->addStretch(1);
+    groupsRow->addWidget(m_maxMembers);
+    auto* messagesRow = new QHBoxLayout(m_messages);
+    messagesRow->addWidget(m_retentionLabel);
+    messagesRow->addStretch(1);
+    messagesRow->addWidget(m_retention);
+    auto* switches = new QVBoxLayout(m_security);
+    m_screenshot->setObjectName(QStringLiteral("screenshotSwitch"));
+    m_registration->setObjectName(QStringLiteral("registrationSwitch"));
+    switches->addWidget(m_screenshot);
+    switches->addWidget(m_registration);
+    column->addWidget(m_groups);
+    column->addWidget(m_messages);
+    column->addWidget(m_security);
+
+    auto* saveRow = new QHBoxLayout;
+    m_save->setObjectName(QStringLiteral("saveButton"));
+    m_save->setDefault(true);
+    m_save->setMinimumWidth(120);
+    m_saving->setObjectName(QStringLiteral("savingSpinner"));
+    m_reload->setObjectName(QStringLiteral("reloadButton"));
+    saveRow->addStretch(1);
+    saveRow->addWidget(m_reload);
+    saveRow->addWidget(m_save);
+    saveRow->addWidget(m_saving);
+    saveRow->addStretch(1);
+    column->addLayout(saveRow);
+    column->addStretch(1);
+
+    // While the first load runs, a dimmed cover with a spinner hides the form.
+    m_cover->setObjectName(QStringLiteral("loadingCover"));
+    m_cover->setAttribute(Qt::WA_StyledBackground);
+    m_cover->setStyleSheet(QStringLiteral("#loadingCover { background: rgba(255, 255, 255, 204); }"));
+    auto* coverLayout = new QVBoxLayout(m_cover);
+    coverLayout->addWidget(new Spinner(28, Appearance::secondaryText(), m_cover), 0, Qt::AlignCenter);
+
+    connect(m_maxMembers, &QLineEdit::textEdited, m_model, &SystemConfigViewModel::setMaxGroupMembers);
+    connect(m_retention, &QLineEdit::textEdited, m_model, &SystemConfigViewModel::setMessageRetentionDays);
+    connect(m_screenshot, &QCheckBox::toggled, m_model, &SystemConfigViewModel::setScreenshotProtection);
+    connect(m_registration, &QCheckBox::toggled, m_model, &SystemConfigViewModel::setAllowRegistration);
+    connect(m_save, &QPushButton::clicked, m_model, [this] { m_model->save(); });
+    connect(m_reload, &QPushButton::clicked, m_model, [this] { m_model->load(); });
+    connect(m_model, &SystemConfigViewModel::formChanged, this, &SystemConfigView::updateForm);
+    connect(m_model, &SystemConfigViewModel::stateChanged, this, &SystemConfigView::updateState);
+    connect(m_model, &SystemConfigViewModel::saved, this, [this] {
+        auto* box = new QMessageBox(QMessageBox::Information, Localized::text("admin.config_saved"), Localized::text("admin.config_saved"),
+                                    QMessageBox::NoButton, this);
+        box->setObjectName(QStringLiteral("savedAlert"));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->addButton(Localized::text("common.ok"), QMessageBox::AcceptRole);
+        box->open();
+    });
+    bindErrorAlert(this, m_model);
+    connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &SystemConfigView::retranslate);
+    retranslate();
+    updateForm();
+    updateState();
+}
+
+void SystemConfigView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (m_shown)
+        return;
+    m_shown = true;
+    m_model->load();
+}
+
+void SystemConfigView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    m_cover->setGeometry(rect());
+}
+
+void SystemConfigView::retranslate()
+{
+    m_groups->setTitle(Localized::text("admin.config_groups"));
+    m_messages->setTitle(Localized::text("admin.config_messages"));
+    m_security->setTitle(Localized::text("admin.config_security"));
+    m_maxMembersLabel->setText(Localized::text("admin.config_max_members"));
+    m_retentionLabel->setText(Localized::text("admin.config_retention"));
+    m_screenshot->setText(Localized::text("admin.config_screenshot"));
+    m_registration->setText(Localized::text("admin.config_registration"));
+    m_save->setText(Localized::text("admin.config_save"));
+    m_reload->setText(Localized::text("admin.refresh"));
+}
+
+void SystemConfigView::updateForm()
+{
+    // Only what the model changed is written back, so the caret stays where it is.
+    if (m_maxMembers->text() != m_model->maxGroupMembers())
+        m_maxMembers->setText(m_model->maxGroupMembers());
+    if (m_retention->text() != m_model->messageRetentionDays())
+        m_retention->setText(m_model->messageRetentionDays());
+    m_screenshot->setChecked(m_model->screenshotProtection());
+    m_registration->setChecked(m_model->allowRegistration());
+    markValidity(m_maxMembers);
+    markValidity(m_retention);
+}
+
+void SystemConfigView::updateState()
+{
+    m_save->setEnabled(m_model->canSave());
+    m_saving->setVisible(m_model->isSaving());
+    m_reload->setVisible(m_model->loadFailed() && !m_model->isLoading());
+    m_cover->setVisible(m_model->isLoading());
+    m_cover->raise();
+    markValidity(m_maxMembers);
+    markValidity(m_retention);
+}

@@ -1,0 +1,63 @@
+#include "views/common/ElidedLabel.h"
+
+#include <QEvent>
+
+ElidedLabel::ElidedLabel(QWidget* parent)
+    : QLabel(parent)
+{
+    setTextFormat(Qt::PlainText);
+    setWordWrap(false);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+}
+
+ElidedLabel::ElidedLabel(const QString& text, QWidget* parent)
+    : ElidedLabel(parent)
+{
+    setFullText(text);
+}
+
+void ElidedLabel::setFullText(const QString& text)
+{
+    m_fullText = text;
+    updateGeometry();
+    elide();
+}
+
+QSize ElidedLabel::sizeHint() const
+{
+    const QMargins margins = contentsMargins();
+    // One pixel of slack: eliding measures glyph bearings and would shorten a text
+    // that fits exactly.
+    return QSize(fontMetrics().horizontalAdvance(m_fullText) + 1 + margins.left() + margins.right(),
+        fontMetrics().height() + margins.top() + margins.bottom());
+}
+
+QSize ElidedLabel::minimumSizeHint() const
+{
+    const QMargins margins = contentsMargins();
+    return QSize(fontMetrics().horizontalAdvance(QStringLiteral("…")) + margins.left() + margins.right(),
+        fontMetrics().height() + margins.top() + margins.bottom());
+}
+
+void ElidedLabel::resizeEvent(QResizeEvent* event)
+{
+    QLabel::resizeEvent(event);
+    elide();
+}
+
+void ElidedLabel::changeEvent(QEvent* event)
+{
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        updateGeometry();
+        elide();
+    }
+}
+
+void ElidedLabel::elide()
+{
+    const QString shown = fontMetrics().elidedText(m_fullText, Qt::ElideRight, contentsRect().width());
+    if (shown != text())
+        setText(shown);
+    setToolTip(shown == m_fullText ? QString() : m_fullText);
+}

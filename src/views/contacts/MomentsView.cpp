@@ -1,0 +1,238 @@
+#include "views/contacts/MomentsView.h"
+
+#include "state/LocalizationManager.h"
+#include "state/MomentsViewModel.h"
+#include "views/common/Appearance.h"
+#include "views/common/Icons.h"
+#include "views/common/Localized.h"
+#include "views/common/ProminentButton.h"
+#include "views/common/Spinner.h"
+#include "views/contacts/MomentRow.h"
+
+#include <QDialog>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+using Appearance::TextStyle;
+
+namespace {
+
+QFrame* divider(QWidget* parent)
+{
+    auto* line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setStyleSheet(QStringLiteral("color: rgba(0,0,0,30);"));
+    return line;
+}
+
+} // namespace
+
+MomentsView::MomentsView(qint64 currentUserId, QWidget* parent)
+    : MomentsView(std::make_unique<MomentsViewModel>(currentUserId), parent)
+{
+}
+
+MomentsView::MomentsView(std::unique_ptr<MomentsViewModel> viewModel, QWidget* parent)
+    : QWidget(parent)
+    , m_viewModel(std::move(viewModel))
+{
+    build();
+}
+
+MomentsView::~MomentsView() = default;
+
+void MomentsView::build()
+{
+    setObjectName(QStringLiteral("momentsView"));
+    setMinimumWidth(300);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    auto* header = new QHBoxLayout;
+    header->setContentsMargins(14, 10, 10, 10);
+    m_title = new QLabel(this);
+    m_title->setObjectName(QStringLiteral("momentsTitle"));
+    m_title->setFont(Appearance::font(TextStyle::Headline));
+    m_composeButton = new QToolButton(this);
+    m_composeButton->setObjectName(QStringLiteral("composeButton"));
+    m_composeButton->setAutoRaise(true);
+    m_composeButton->setCursor(Qt::PointingHandCursor);
+    Icons::apply(m_composeButton, QStringLiteral("square.and.pencil"), 18, Appearance::accent());
+    header->addWidget(m_title);
+    header->addStretch(1);
+    header->addWidget(m_composeButton);
+    column->addLayout(header);
+    column->addWidget(divider(this));
+
+    m_body = new QStackedWidget(this);
+    m_loadingPage = new QWidget(m_body);
+    auto* loading = new QVBoxLayout(m_loadingPage);
+    loading->addWidget(new Spinner(20, Appearance::secondaryText(), m_loadingPage), 0, Qt::AlignHCenter);
+    loading->addStretch(1);
+
+    m_errorPage = new QWidget(m_body);
+    m_errorPage->setObjectName(QStringLiteral("momentsErrorPage"));
+    auto* failed = new QVBoxLayout(m_errorPage);
+    failed->addStretch(1);
+    m_errorText = new QLabel(m_errorPage);
+    m_errorText->setObjectName(QStringLiteral("momentsError"));
+    m_errorText->setTextFormat(Qt::PlainText);
+    m_errorText->setWordWrap(true);
+    m_errorText->setAlignment(Qt::AlignCenter);
+    Appearance::setTextColor(m_errorText, Qt::red);
+    m_retryButton = new QPushButton(m_errorPage);
+    m_retryButton->setObjectName(QStringLiteral("momentsRetryButton"));
+    failed->addWidget(m_errorText);
+    failed->addWidget(m_retryButton, 0, Qt::AlignHCenter);
+    failed->addStretch(1);
+
+    m_emptyPage = new QWidget(m_body);
+    m_emptyPage->setObjectName(QStringLiteral("momentsEmptyPage"));
+    auto* empty = new QVBoxLayout(m_emptyPage);
+    empty->setSpacing(12);
+    empty->addStretch(1);
+    auto* camera = new QLabel(m_emptyPage);
+    Icons::apply(camera, QStringLiteral("camera"), 40, Appearance::secondaryText());
+    empty->addWidget(camera, 0, Qt::AlignHCenter);
+    m_emptyText = new QLabel(m_emptyPage);
+    m_emptyText->setObjectName(QStringLiteral("momentsEmpty"));
+    Appearance::setTextColor(m_emptyText, Appearance::secondaryText());
+    empty->addWidget(m_emptyText, 0, Qt::AlignHCenter);
+    empty->addStretch(1);
+
+    auto* scroll = new QScrollArea(m_body);
+    scroll->setObjectName(QStringLiteral("momentsScroll"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_listPage = scroll;
+    auto* list = new QWidget(scroll);
+    list->setObjectName(QStringLiteral("momentsList"));
+    m_rows = new QVBoxLayout(list);
+    m_rows->setContentsMargins(0, 0, 0, 0);
+    m_rows->setSpacing(0);
+    m_rows->addStretch(1);
+    scroll->setWidget(list);
+
+    for (QWidget* page : { m_loadingPage, m_errorPage, m_emptyPage, m_listPage })
+        m_body->addWidget(page);
+    column->addWidget(m_body, 1);
+
+    m_compose = buildComposeSheet();
+
+    connect(m_composeButton, &QToolButton::clicked, m_viewModel.get(), &MomentsViewModel::toggleCompose);
+    connect(m_retryButton, &QPushButton::clicked, this, [this] { m_viewModel->loadMoments(); });
+    connect(m_viewModel.get(), &MomentsViewModel::isLoadingChanged, this, &MomentsView::updateBody);
+    connect(m_viewModel.get(), &MomentsViewModel::errorChanged, this, &MomentsView::updateBody);
+    connect(m_viewModel.get(), &MomentsViewModel::momentsChanged, this, &MomentsView::rebuildRows);
+    connect(m_viewModel.get(), &MomentsViewModel::showComposeChanged, this, &MomentsView::updateCompose);
+    connect(m_viewModel.get(), &MomentsViewModel::newContentChanged, this, &MomentsView::updateCompose);
+    connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &MomentsView::retranslate);
+    retranslate();
+    updateCompose();
+}
+
+QDialog* MomentsView::buildComposeSheet()
+{
+    auto* sheet = new QDialog(this);
+    sheet->setObjectName(QStringLiteral("composeSheet"));
+    sheet->setFixedSize(400, 250);
+    auto* column = new QVBoxLayout(sheet);
+    column->setSpacing(16);
+    m_composeTitle = new QLabel(sheet);
+    m_composeTitle->setObjectName(QStringLiteral("composeTitle"));
+    m_composeTitle->setFont(Appearance::font(TextStyle::Headline));
+    column->addWidget(m_composeTitle, 0, Qt::AlignHCenter);
+    m_composeEditor = new QPlainTextEdit(sheet);
+    m_composeEditor->setObjectName(QStringLiteral("composeEditor"));
+    m_composeEditor->setFixedHeight(120);
+    m_composeEditor->setStyleSheet(QStringLiteral("QPlainTextEdit { border: 1px solid rgba(128,128,128,77); }"));
+    column->addWidget(m_composeEditor);
+    auto* buttons = new QHBoxLayout;
+    m_cancelButton = new QPushButton(sheet);
+    m_cancelButton->setObjectName(QStringLiteral("composeCancelButton"));
+    m_publishButton = new ProminentButton(sheet);
+    m_publishButton->setObjectName(QStringLiteral("publishButton"));
+    m_publishButton->setMinimumWidth(90);
+    buttons->addWidget(m_cancelButton);
+    buttons->addStretch(1);
+    buttons->addWidget(m_publishButton);
+    column->addLayout(buttons);
+
+    connect(m_composeEditor, &QPlainTextEdit::textChanged, this, [this] { m_viewModel->setNewContent(m_composeEditor->toPlainText()); });
+    // Cancel, Escape and the window's close button all only close: the text stays.
+    connect(m_cancelButton, &QPushButton::clicked, sheet, &QDialog::reject);
+    connect(sheet, &QDialog::finished, this, [this] { m_viewModel->setShowCompose(false); });
+    connect(m_publishButton, &QPushButton::clicked, this, [this] { m_viewModel->publishMoment(); });
+    return sheet;
+}
+
+void MomentsView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        m_viewModel->loadMoments();
+}
+
+void MomentsView::retranslate()
+{
+    m_title->setText(Localized::text("moments.title"));
+    m_emptyText->setText(Localized::text("moments.empty"));
+    m_retryButton->setText(Localized::text("moments.retry"));
+    m_composeTitle->setText(Localized::text("moments.compose"));
+    m_cancelButton->setText(Localized::text("common.cancel"));
+    m_publishButton->setText(Localized::text("moments.publish"));
+    m_compose->setWindowTitle(Localized::text("moments.compose"));
+    updateBody();
+    rebuildRows();
+}
+
+void MomentsView::updateBody()
+{
+    if (m_viewModel->isLoading()) {
+        m_body->setCurrentWidget(m_loadingPage);
+    } else if (const std::optional<QString> error = m_viewModel->error()) {
+        m_errorText->setText(Localized::text("moments.load_failed") + *error);
+        m_body->setCurrentWidget(m_errorPage);
+    } else if (m_viewModel->moments().isEmpty()) {
+        m_body->setCurrentWidget(m_emptyPage);
+    } else {
+        m_body->setCurrentWidget(m_listPage);
+    }
+}
+
+void MomentsView::rebuildRows()
+{
+    // Everything but the closing stretch goes; rows are made afresh from the feed.
+    while (m_rows->count() > 1) {
+        QLayoutItem* item = m_rows->takeAt(0);
+        delete item->widget();
+        delete item;
+    }
+    QWidget* list = m_rows->parentWidget();
+    int at = 0;
+    for (const Moment& moment : m_viewModel->moments()) {
+        m_rows->insertWidget(at++, new MomentRow(moment, m_viewModel.get(), list));
+        m_rows->insertWidget(at++, divider(list));
+    }
+    updateBody();
+}
+
+void MomentsView::updateCompose()
+{
+    if (m_composeEditor->toPlainText() != m_viewModel->newContent())
+        m_composeEditor->setPlainText(m_viewModel->newContent());
+    m_publishButton->setEnabled(m_viewModel->canPublish());
+    if (m_viewModel->showCompose() && !m_compose->isVisible())
+        m_compose->open();
+    else if (!m_viewModel->showCompose() && m_compose->isVisible())
+        m_compose->close();
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QWidget>
+
+#include <memory>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QStackedWidget;
+class QToolButton;
+class QVBoxLayout;
+class SearchViewModel;
+struct Contact;
+
+// The Ctrl+F sheet: a keyword searched on Return, the server's contacts, groups
+// and messages in three sections, and the error of the last failed search.
+// Clicking a result opens it (through the state object) and asks to close.
+class SearchView : public QWidget {
+    Q_OBJECT
+public:
+    explicit SearchView(std::unique_ptr<SearchViewModel> viewModel, QWidget* parent = nullptr);
+    ~SearchView() override;
+
+    SearchViewModel* viewModel() const { return m_viewModel.get(); }
+
+Q_SIGNALS:
+    // The close button, Escape, or a result was chosen.
+    void dismissRequested();
+    void contactChosen(const Contact& contact);
+
+private:
+    void retranslate();
+    void updateContent();
+    void rebuildResults();
+    QLabel* sectionTitle(const char* key, const char* objectName);
+
+    std::unique_ptr<SearchViewModel> m_viewModel;
+    QLabel* m_title;
+    QPushButton* m_closeButton;
+    QLineEdit* m_field;
+    QToolButton* m_clearButton;
+    QStackedWidget* m_content;
+    QWidget* m_searchingPage;
+    QWidget* m_hintPage;
+    QLabel* m_hintText;
+    QWidget* m_resultsPage;
+    QVBoxLayout* m_results;
+    QLabel* m_error;
+};

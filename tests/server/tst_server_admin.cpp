@@ -1,0 +1,484 @@
+// End to end against morvane-server: the administration REST and procedures on a
+// fresh server of 45 accounts whose administrator was made with "--set-role":
+// statistics from known data, paging and search, ban, roles, dissolving groups,
+// deleting messages, sensitive words and the system configuration with its effects.
+
+#include "ConsoleRecords.h"
+#include "ServerProcess.h"
+#include "ServerTestClient.h"
+
+#include <QJsonArray>
+#include <QTest>
+
+#include <map>
+
+using testsupport::ServerProcess;
+using namespace Qt::StringLiterals;
+
+class TestServerAdmin : public QObject {
+    Q_OBJECT
+
+private:
+    static constexpr int kMembers = 40;
+
+    ServerProcess m_server;
+    std::unique_ptr<ApiClient> m_root;
+    // Signed-in members "user01".."user04", who chat and get banned.
+    std::map<int, std::unique_ptr<ApiClient>> m_users;
+    QList<qint64> m_allIds;
+    int m_sent = 0;
+
+    ApiClient& user(int n) { return *m_users.at(n); }
+
+    HttpResult registerAccount(const QString& username, const QString& nickname, const QString& email = {})
+    {
+        QJsonObject body { { u"username"_s, username }, { u"password"_s, u"secret123"_s }, { u"nickname"_s, nickname } };
+        if (!email.isEmpty())
+            body.insert(u"email"_s, email);
+        return ApiClient(m_server.baseUrl()).postJson(u"/api/auth/register"_s, body);
+    }
+
+    template <typename T>
+    static std::optional<T> decoded(const QJsonValue& value)
+    {
+        try {
+            return json::decode<T>(value);
+        } catch (const json::DecodeError& error) {
+            qWarning().noquote() << error.description();
+            return std::nullopt;
+        }
+    }
+
+    std::optional<console::AdminStats> stats() { return decoded<console::AdminStats>(m_root->get(u"/api/admin/stats"_s).json()); }
+
+    qint64 createGroup(ApiClient& owner, const QString& name, const QList<qint64>& members, int* status = nullptr)
+    {
+        QJsonArray ids;
+        for (const qint64 id : members)
+            ids.append(id);
+        const HttpResult result = owner.mutation(u"conversations.create"_s, QJsonObject { { u"type"_s, u"group"_s }, { u"name"_s, name }, { u"memberIds"_s, ids } });
+        if (status)
+            *status = result.status;
+        return result.data()["conversationId"_L1].toInteger();
+    }
+
+    // The group id (of the administration lists) of a group conversation.
+    qint64 groupIdOf(qint64 conversationId, ApiClient& member)
+    {
+        for (const QJsonValue& g : member.query(u"groups.list"_s).data().toArray()) {
+            if (g["conversationId"_L1].toInteger() == conversationId)
+                return g["id"_L1].toInteger();
+        }
+        return 0;
+    }
+
+    qint64 send(LiveClient& live, qint64 conversationId, const QString& text)
+    {
+        live.sendFrame(u"message_send"_s, { { u"clientMsgId"_s, u"admin-test-%1"_s.arg(++m_sent) }, { u"conversationId"_s, conversationId },
+                                            { u"type"_s, u"text"_s }, { u"content"_s, text } });
+        return live.waitFor(u"message_ack"_s).value_or(QJsonObject())["messageId"_L1].toInteger();
+    }
+
+    QJsonObject config() { return m_root->query(u"admin.getSystemConfig"_s).data().toObject(); }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
+        QCOMPARE(registerAccount(u"root"_s, u"Root"_s).status, 200);
+        for (int n = 1; n <= kMembers; ++n)
+            QCOMPARE(registerAccount(u"user%1"_s.arg(n, 2, 10, QChar(u'0')), u"Member %1"_s.arg(n, 2, 10, QChar(u'0'))).status, 200);
+        QCOMPARE(registerAccount(u"elodie"_s, u"Élodie Durand"_s).status, 200);
+        QCOMPARE(registerAccount(u"zhangwei"_s, u"张伟"_s).status, 200);
+        QCOMPARE(registerAccount(u"cppfan"_s, u"C++ Fan"_s).status, 200);
+        QCOMPARE(registerAccount(u"tagger"_s, u"Tagger"_s, u"plus+tag@example.com"_s).status, 200);
+
+        QByteArray errors;
+        QCOMPARE(m_server.runOnce({ u"--set-role"_s, u"root"_s, u"admin"_s }, &errors), 0);
+        m_root = std::make_unique<ApiClient>(m_server.baseUrl());
+        QCOMPARE(m_root->login(u"root"_s, u"secret123"_s)["user"_L1]["role"_L1].toString(), u"admin"_s);
+        for (int n = 1; n <= 4; ++n) {
+            m_users[n] = std::make_unique<ApiClient>(m_server.baseUrl());
+            m_users[n]->login(u"user%1"_s.arg(n, 2, 10, QChar(u'0')), u"secret123"_s);
+            QVERIFY(m_users[n]->userId() > 0);
+        }
+        const auto all = decoded<console::AdminUserListResponse>(m_root->get(u"/api/admin/users?limit=100"_s).json());
+        QVERIFY(all);
+        for (const console::AdminUser& u : all->rows)
+            m_allIds.append(u.id);
+    }
+
+    // Runs first, so these are the only sockets, messages and groups there are.
+    void statisticsFromKnownData()
+    {
+        auto figures = stats();
+        QVERIFY(figures);
+        QCOMPARE(figures->totalUsers, std::optional<qint64>(45));
+        QCOMPARE(decoded<console::AdminUserListResponse>(m_root->get(u"/api/admin/users"_s).json())->total, figures->totalUsers);
+        QCOMPARE(figures->onlineUsers, std::optional<qint64>(0));
+        QCOMPARE(figures->totalMessages, std::optional<qint64>(0));
+        QCOMPARE(figures->activeGroups, std::optional<qint64>(0));
+
+        auto first = std::make_unique<LiveClient>(m_server.wsUrl());
+        auto second = std::make_unique<LiveClient>(m_server.wsUrl());
+        LiveClient other(m_server.wsUrl());
+        QVERIFY(first->authenticate(user(1).token, user(1).userId()));
+        QVERIFY(second->authenticate(user(1).token, user(1).userId(), u"second-device"_s));
+        QCOMPARE(stats()->onlineUsers, std::optional<qint64>(1));
+        QVERIFY(other.authenticate(user(2).token, user(2).userId()));
+        QCOMPARE(stats()->onlineUsers, std::optional<qint64>(2));
+
+        const qint64 group = createGroup(user(1), u"Stats one"_s, { user(2).userId() });
+        createGroup(user(2), u"Stats two"_s, { user(3).userId() });
+        for (const QString& text : { u"one"_s, u"two"_s, u"three"_s })
+            QVERIFY(send(*first, group, text) > 0);
+        figures = stats();
+        QCOMPARE(figures->totalMessages, std::optional<qint64>(3));
+        QCOMPARE(figures->activeGroups, std::optional<qint64>(2));
+
+        // Online counts accounts: it drops only when an account's last socket closes.
+        first.reset();
+        QTest::qWait(50);
+        QCOMPARE(stats()->onlineUsers, std::optional<qint64>(2));
+        second.reset();
+        QTRY_COMPARE(stats()->onlineUsers, std::optional<qint64>(1));
+    }
+
+    void paging_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("firstIndex"); // into the accounts, oldest first
+        QTest::newRow("page 2 of 45 at 20") << u"page=2&limit=20"_s << 200 << 20 << 20;
+        QTest::newRow("last page") << u"page=3&limit=20"_s << 200 << 5 << 40;
+        QTest::newRow("beyond the last page") << u"page=9&limit=20"_s << 200 << 0 << -1;
+        QTest::newRow("defaults: page 1 of 20") << QString() << 200 << 20 << 0;
+        QTest::newRow("page 0") << u"page=0"_s << 400 << 0 << -1;
+        QTest::newRow("page not a number") << u"page=two"_s << 400 << 0 << -1;
+        QTest::newRow("limit 0") << u"limit=0"_s << 400 << 0 << -1;
+    }
+
+    void paging()
+    {
+        QFETCH(QString, query);
+        QFETCH(int, status);
+        QFETCH(int, rows);
+        QFETCH(int, firstIndex);
+        const HttpResult result = m_root->get(u"/api/admin/users?"_s + query);
+        QCOMPARE(result.status, status);
+        if (status != 200) {
+            QVERIFY(!result.errorMessage().isEmpty());
+            return;
+        }
+        const auto page = decoded<console::AdminUserListResponse>(result.json());
+        QVERIFY(page);
+        QCOMPARE(page->total, std::optional<qint64>(45));
+        QCOMPARE(page->rows.size(), rows);
+        for (int i = 0; i < rows; ++i)
+            QCOMPARE(page->rows[i].id, m_allIds[firstIndex + i]);
+    }
+
+    void userSearch_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<int>("total");
+        QTest::addColumn<QString>("firstName");
+        QTest::newRow("any letter case, beyond ASCII") << u"search=%C3%89LODIE"_s << 1 << u"Élodie Durand"_s;
+        QTest::newRow("Chinese name") << u"search=%E5%BC%A0"_s << 1 << u"张伟"_s;
+        QTest::newRow("plus sign as %2B") << u"search=C%2B%2B"_s << 1 << u"C++ Fan"_s;
+        QTest::newRow("plus sign as it stands") << u"search=C++"_s << 1 << u"C++ Fan"_s;
+        QTest::newRow("e-mail address") << u"search=plus%2Btag"_s << 1 << u"Tagger"_s;
+        QTest::newRow("openId") << u"search=USER0"_s << 9 << u"Member 01"_s;
+        QTest::newRow("a blank is searched for") << u"search=%20"_s << 42 << u"Member 01"_s;
+        QTest::newRow("page 2 of the matches") << u"search=member&page=2&limit=20"_s << 40 << u"Member 21"_s;
+        QTest::newRow("no match") << u"search=nobody"_s << 0 << QString();
+    }
+
+    void userSearch()
+    {
+        QFETCH(QString, query);
+        QFETCH(int, total);
+        QFETCH(QString, firstName);
+        const auto page = decoded<console::AdminUserListResponse>(m_root->get(u"/api/admin/users?"_s + query).json());
+        QVERIFY(page);
+        QCOMPARE(page->total, std::optional<qint64>(total));
+        QCOMPARE(page->rows.value(0).name.value_or(QString()), firstName);
+    }
+
+    void groupAndMessageSearch()
+    {
+        const qint64 conversation = createGroup(user(3), u"Ünïcode Wanderers"_s, { user(4).userId() });
+        LiveClient live(m_server.wsUrl());
+        QVERIFY(live.authenticate(user(3).token, user(3).userId()));
+        send(live, conversation, u"Meet at the ÉCOLE at 1+1 o'clock"_s);
+
+        const auto groups = decoded<console::AdminGroupListResponse>(m_root->get(u"/api/admin/groups?search=%C3%BCN%C3%AFCODE"_s).json());
+        QVERIFY(groups);
+        QCOMPARE(groups->total, std::optional<qint64>(1));
+        QCOMPARE(groups->rows.value(0).memberCount, std::optional<qint64>(2));
+        QCOMPARE(groups->rows.value(0).ownerName, std::optional<QString>(u"Member 03"_s));
+
+        for (const QString& query : { u"search=%C3%A9cole%20at%201%2B1"_s, u"search=member%2003"_s }) {
+            const auto messages = decoded<console::AuditMessageListResponse>(m_root->get(u"/api/admin/messages?"_s + query).json());
+            QVERIFY(messages);
+            QCOMPARE(messages->total, std::optional<qint64>(1));
+            QCOMPARE(messages->rows.value(0).senderName, std::optional<QString>(u"Member 03"_s));
+            QCOMPARE(messages->rows.value(0).isDeleted, std::optional<bool>(false));
+        }
+    }
+
+    void banEndsEverythingUntilUnban()
+    {
+        ApiClient banned(m_server.baseUrl());
+        const QString refreshToken = banned.login(u"user05"_s, u"secret123"_s)["refresh_token"_L1].toString();
+        LiveClient live(m_server.wsUrl());
+        QVERIFY(live.authenticate(banned.token, banned.userId()));
+
+        QCOMPARE(m_root->postJson(u"/api/admin/users/ban"_s, { { u"userId"_s, banned.userId() }, { u"banned"_s, true } }).status, 200);
+        QVERIFY(live.waitForClose());
+        QCOMPARE(banned.get(u"/api/auth/me"_s).status, 401);
+        QCOMPARE(banned.query(u"conversations.list"_s).status, 401);
+        QCOMPARE(banned.postJson(u"/api/auth/refresh"_s, { { u"refreshToken"_s, refreshToken } }).status, 401);
+        ApiClient again(m_server.baseUrl());
+        const HttpResult refused = again.postJson(u"/api/auth/login"_s, { { u"username"_s, u"user05"_s }, { u"password"_s, u"secret123"_s } });
+        QCOMPARE(refused.status, 403);
+        QVERIFY2(refused.errorMessage().contains(u"banned"_s), qPrintable(refused.errorMessage()));
+        const auto listed = decoded<console::AdminUserListResponse>(m_root->get(u"/api/admin/users?search=user05"_s).json());
+        QCOMPARE(listed->rows.value(0).isBanned, std::optional<bool>(true));
+
+        QCOMPARE(m_root->postJson(u"/api/admin/users/ban"_s, { { u"userId"_s, banned.userId() }, { u"banned"_s, false } }).status, 200);
+        QCOMPARE(again.postJson(u"/api/auth/login"_s, { { u"username"_s, u"user05"_s }, { u"password"_s, u"secret123"_s } }).status, 200);
+    }
+
+    void roleChanges_data()
+    {
+        QTest::addColumn<bool>("self");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QJsonObject>("body");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("roleAfter");
+        const auto role = [](const QString& r) { return QJsonObject { { u"role"_s, r } }; };
+        QTest::newRow("vip") << false << u"users/role"_s << role(u"vip"_s) << 200 << u"vip"_s;
+        QTest::newRow("operator") << false << u"users/role"_s << role(u"operator"_s) << 200 << u"operator"_s;
+        QTest::newRow("roles are case-sensitive") << false << u"users/role"_s << role(u"Admin"_s) << 400 << u"operator"_s;
+        QTest::newRow("no such role") << false << u"users/role"_s << role(u"root"_s) << 400 << u"operator"_s;
+        QTest::newRow("empty role") << false << u"users/role"_s << role(QString()) << 400 << u"operator"_s;
+        QTest::newRow("back to user") << false << u"users/role"_s << role(u"user"_s) << 200 << u"user"_s;
+        QTest::newRow("self-demotion") << true << u"users/role"_s << role(u"user"_s) << 400 << u"admin"_s;
+        QTest::newRow("self to operator") << true << u"users/role"_s << role(u"operator"_s) << 400 << u"admin"_s;
+        QTest::newRow("self stays admin") << true << u"users/role"_s << role(u"admin"_s) << 200 << u"admin"_s;
+        QTest::newRow("self-ban") << true << u"users/ban"_s << QJsonObject { { u"banned"_s, true } } << 400 << u"admin"_s;
+    }
+
+    void roleChanges()
+    {
+        QFETCH(bool, self);
+        QFETCH(QString, path);
+        QFETCH(QJsonObject, body);
+        QFETCH(int, status);
+        QFETCH(QString, roleAfter);
+        ApiClient& target = self ? *m_root : user(4);
+        body.insert(u"userId"_s, target.userId());
+        const HttpResult result = m_root->postJson(u"/api/admin/"_s + path, body);
+        QCOMPARE(result.status, status);
+        if (status != 200)
+            QVERIFY(!result.errorMessage().isEmpty());
+        QCOMPARE(target.get(u"/api/auth/me"_s).json()["user"_L1]["role"_L1].toString(), roleAfter);
+        QCOMPARE(m_root->get(u"/api/admin/stats"_s).status, 200);
+    }
+
+    void unknownTargetsAreNotFound_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QJsonObject>("body");
+        QTest::newRow("ban") << u"users/ban"_s << QJsonObject { { u"userId"_s, 999999 }, { u"banned"_s, true } };
+        QTest::newRow("role") << u"users/role"_s << QJsonObject { { u"userId"_s, 999999 }, { u"role"_s, u"vip"_s } };
+        QTest::newRow("dissolve") << u"groups/dissolve"_s << QJsonObject { { u"groupId"_s, 999999 } };
+        QTest::newRow("delete") << u"messages/delete"_s << QJsonObject { { u"messageId"_s, 999999 } };
+    }
+
+    void unknownTargetsAreNotFound()
+    {
+        QFETCH(QString, path);
+        QFETCH(QJsonObject, body);
+        QCOMPARE(m_root->postJson(u"/api/admin/"_s + path, body).status, 404);
+    }
+
+    void dissolveReachesMembers()
+    {
+        const qint64 conversation = createGroup(user(1), u"Dissolve me"_s, { user(2).userId() });
+        const qint64 groupId = groupIdOf(conversation, user(2));
+        QVERIFY(groupId > 0);
+        const qint64 activeBefore = *stats()->activeGroups;
+        LiveClient member(m_server.wsUrl());
+        QVERIFY(member.authenticate(user(2).token, user(2).userId()));
+
+        QCOMPARE(m_root->postJson(u"/api/admin/groups/dissolve"_s, { { u"groupId"_s, groupId } }).status, 200);
+        const auto delivered = member.waitFor(u"message_deliver"_s);
+        QVERIFY(delivered);
+        const QJsonObject notice = delivered->value("message"_L1).toObject();
+        QCOMPARE(notice["type"_L1].toString(), u"system"_s);
+        QCOMPARE(notice["conversationId"_L1].toInteger(), conversation);
+
+        QCOMPARE(groupIdOf(conversation, user(2)), 0);
+        QCOMPARE(*stats()->activeGroups, activeBefore - 1);
+        const auto listed = decoded<console::AdminGroupListResponse>(m_root->get(u"/api/admin/groups?search=dissolve%20me"_s).json());
+        QCOMPARE(listed->rows.value(0).isActive, std::optional<bool>(false));
+
+        member.sendFrame(u"message_send"_s, { { u"clientMsgId"_s, u"after-dissolve"_s }, { u"conversationId"_s, conversation },
+                                              { u"type"_s, u"text"_s }, { u"content"_s, u"anyone?"_s } });
+        const auto refused = member.waitFor(u"error"_s);
+        QVERIFY(refused);
+        QCOMPARE(refused->value("clientMsgId"_L1).toString(), u"after-dissolve"_s);
+        QVERIFY(member.staysQuiet(u"message_ack"_s));
+    }
+
+    void deleteRevokesForMembers()
+    {
+        const qint64 conversation = user(1).mutation(u"conversations.create"_s,
+            QJsonObject { { u"type"_s, u"private"_s }, { u"memberIds"_s, QJsonArray { user(2).userId() } } }).data()["conversationId"_L1].toInteger();
+        LiveClient sender(m_server.wsUrl());
+        LiveClient member(m_server.wsUrl());
+        QVERIFY(sender.authenticate(user(1).token, user(1).userId()));
+        QVERIFY(member.authenticate(user(2).token, user(2).userId()));
+        const qint64 messageId = send(sender, conversation, u"the secret plan"_s);
+        QVERIFY(member.waitFor(u"message_deliver"_s));
+
+        QCOMPARE(m_root->postJson(u"/api/admin/messages/delete"_s, { { u"messageId"_s, messageId } }).status, 200);
+        const auto revoked = member.waitFor(u"message_revoked"_s);
+        QVERIFY(revoked);
+        QCOMPARE(revoked->value("messageId"_L1).toInteger(), messageId);
+
+        const auto audit = decoded<console::AuditMessageListResponse>(m_root->get(u"/api/admin/messages?search=secret%20plan"_s).json());
+        QCOMPARE(audit->rows.value(0).isDeleted, std::optional<bool>(true));
+        const QJsonObject page { { u"conversationId"_s, conversation }, { u"limit"_s, 10 }, { u"offset"_s, 0 } };
+        const QJsonValue seen = user(2).query(u"messages.list"_s, page).data()[0];
+        QCOMPARE(seen["status"_L1].toString(), u"revoked"_s);
+        QVERIFY(!seen.toObject().contains("content"_L1));
+    }
+
+    void configValidation_data()
+    {
+        QTest::addColumn<QJsonObject>("input");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QJsonObject>("changed"); // keys that differ from the baseline afterwards
+        const auto in = [](std::initializer_list<QPair<QString, QJsonValue>> pairs) {
+            QJsonObject o;
+            for (const auto& [k, v] : pairs)
+                o.insert(k, v);
+            return o;
+        };
+        const QString members = u"maxGroupMembers"_s, days = u"messageRetentionDays"_s;
+        QTest::newRow("one member") << in({ { members, 1 } }) << 400 << QJsonObject();
+        QTest::newRow("two members") << in({ { members, 2 } }) << 200 << in({ { members, 2 } });
+        QTest::newRow("ten thousand members") << in({ { members, 10000 } }) << 200 << in({ { members, 10000 } });
+        QTest::newRow("more than ten thousand") << in({ { members, 10001 } }) << 400 << QJsonObject();
+        QTest::newRow("no retention") << in({ { days, 0 } }) << 400 << QJsonObject();
+        QTest::newRow("one day") << in({ { days, 1 } }) << 200 << in({ { days, 1 } });
+        QTest::newRow("a century") << in({ { days, 36500 } }) << 200 << in({ { days, 36500 } });
+        QTest::newRow("beyond a century") << in({ { days, 36501 } }) << 400 << QJsonObject();
+        QTest::newRow("one bad key changes nothing") << in({ { members, 50 }, { days, 0 } }) << 400 << QJsonObject();
+        QTest::newRow("a number as text") << in({ { members, u"50"_s } }) << 400 << QJsonObject();
+        QTest::newRow("absent keys stay") << in({ { u"screenshotProtection"_s, true } }) << 200 << in({ { u"screenshotProtection"_s, true } });
+    }
+
+    void configValidation()
+    {
+        QFETCH(QJsonObject, input);
+        QFETCH(int, status);
+        QFETCH(QJsonObject, changed);
+        const QJsonObject baseline { { u"maxGroupMembers"_s, 500 }, { u"messageRetentionDays"_s, 365 },
+                                     { u"screenshotProtection"_s, false }, { u"allowRegistration"_s, true } };
+        QCOMPARE(m_root->mutation(u"admin.updateSystemConfig"_s, baseline).status, 200);
+        QCOMPARE(m_root->mutation(u"admin.updateSystemConfig"_s, input).status, status);
+        QJsonObject expected = baseline;
+        for (auto it = changed.begin(); it != changed.end(); ++it)
+            expected.insert(it.key(), it.value());
+        const auto read = decoded<console::SystemConfig>(config());
+        QVERIFY(read);
+        QCOMPARE(config(), expected);
+    }
+
+    void configIsEnforced()
+    {
+        QCOMPARE(m_root->mutation(u"admin.updateSystemConfig"_s, QJsonObject { { u"allowRegistration"_s, false }, { u"maxGroupMembers"_s, 3 } }).status, 200);
+        const HttpResult closed = registerAccount(u"latecomer"_s, u"Late"_s);
+        QCOMPARE(closed.status, 403);
+        QVERIFY(!closed.errorMessage().isEmpty());
+        int status = 0;
+        createGroup(user(1), u"Too big"_s, { user(2).userId(), user(3).userId(), user(4).userId() }, &status);
+        QCOMPARE(status, 400);
+        createGroup(user(1), u"Just right"_s, { user(2).userId(), user(3).userId() }, &status);
+        QCOMPARE(status, 200);
+
+        QCOMPARE(m_root->mutation(u"admin.updateSystemConfig"_s, QJsonObject { { u"allowRegistration"_s, true }, { u"maxGroupMembers"_s, 500 } }).status, 200);
+        QCOMPARE(registerAccount(u"latecomer"_s, u"Late"_s).status, 200);
+    }
+
+    // In order: each row sees what the rows before it stored.
+    void sensitiveWords_data()
+    {
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("blank") << u" \n "_s << 400 << QString();
+        QTest::newRow("trimmed") << u"  Scam Link  "_s << 200 << u"Scam Link"_s;
+        QTest::newRow("duplicate in another case") << u"scam LINK"_s << 409 << QString();
+        QTest::newRow("Unicode duplicate") << u"ÉCOLE"_s << 200 << u"ÉCOLE"_s;
+        QTest::newRow("Unicode duplicate in another case") << u"école"_s << 409 << QString();
+    }
+
+    void sensitiveWords()
+    {
+        QFETCH(QString, word);
+        QFETCH(int, status);
+        QFETCH(QString, stored);
+        const HttpResult added = m_root->mutation(u"admin.addSensitiveWord"_s, QJsonObject { { u"word"_s, word }, { u"category"_s, u"fraud"_s } });
+        QCOMPARE(added.status, status);
+        if (status != 200)
+            return;
+        const auto record = decoded<console::SensitiveWord>(added.data());
+        QVERIFY(record);
+        QCOMPARE(record->word, stored);
+        QCOMPARE(record->category, std::optional<QString>(u"fraud"_s));
+        const auto listed = decoded<QList<console::SensitiveWord>>(m_root->query(u"admin.getSensitiveWords"_s).data());
+        QVERIFY(listed && listed->last().id == record->id);
+    }
+
+    void deletingWords()
+    {
+        const auto words = decoded<QList<console::SensitiveWord>>(m_root->query(u"admin.getSensitiveWords"_s).data());
+        QVERIFY(words && !words->isEmpty());
+        const qint64 id = words->first().id;
+        QCOMPARE(m_root->mutation(u"admin.deleteSensitiveWord"_s, QJsonObject { { u"id"_s, id } }).status, 200);
+        QCOMPARE(decoded<QList<console::SensitiveWord>>(m_root->query(u"admin.getSensitiveWords"_s).data())->size(), words->size() - 1);
+        QCOMPARE(m_root->mutation(u"admin.deleteSensitiveWord"_s, QJsonObject { { u"id"_s, id } }).status, 404);
+    }
+
+    void setRoleCommand_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("unknown account") << QStringList { u"--set-role"_s, u"ghost"_s, u"admin"_s } << 1 << u"ghost"_s;
+        QTest::newRow("role in the wrong case") << QStringList { u"--set-role"_s, u"user06"_s, u"Admin"_s } << 2 << u"Admin"_s;
+        QTest::newRow("missing role") << QStringList { u"--set-role"_s, u"user06"_s } << 2 << u"--set-role"_s;
+        QTest::newRow("vip") << QStringList { u"--set-role"_s, u"user06"_s, u"vip"_s } << 0 << QString();
+    }
+
+    void setRoleCommand()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, named);
+        QByteArray errors;
+        QCOMPARE(m_server.runOnce(arguments, &errors), exitCode);
+        QVERIFY2(QString::fromUtf8(errors).contains(named), errors.constData());
+        const auto listed = decoded<console::AdminUserListResponse>(m_root->get(u"/api/admin/users?search=user06"_s).json());
+        QCOMPARE(listed->rows.value(0).role, std::optional<QString>(exitCode == 0 ? u"vip"_s : u"user"_s));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestServerAdmin)
+#include "tst_server_admin.moc"

@@ -1,0 +1,184 @@
+// End to end: what reaches morvane-server before anybody signs in. Oversized heads,
+// addresses and bodies and other web origins are refused without holding the bytes,
+// and slow or idle connections are closed.
+
+#include "ServerProcess.h"
+#include "ServerTestClient.h"
+
+#include <QFile>
+#include <QTcpSocket>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+using testsupport::ServerProcess;
+
+namespace {
+
+// Resident memory of a process in KiB, from /proc.
+qint64 residentKiB(qint64 pid)
+{
+    QFile status(u"/proc/%1/status"_s.arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+// Reads until the peer has sent a whole answer head or closed.
+QByteArray answerHead(QTcpSocket& socket)
+{
+    QByteArray answer;
+    while (!answer.contains("\r\n\r\n") && socket.state() == QAbstractSocket::ConnectedState) {
+        if (!socket.waitForReadyRead(5000))
+            break;
+        answer += socket.readAll();
+    }
+    return answer + socket.readAll();
+}
+
+bool closesWithin(QTcpSocket& socket, int ms)
+{
+    if (socket.state() == QAbstractSocket::UnconnectedState)
+        return true;
+    return socket.waitForDisconnected(ms);
+}
+
+} // namespace
+
+class TestServerGuard : public QObject {
+    Q_OBJECT
+
+private:
+    ServerProcess m_server;
+    ServerProcess m_impatient { ServerProcess::Options { false, -1, { u"--head-timeout"_s, u"0.3"_s, u"--idle-timeout"_s, u"0.6"_s } } };
+    std::unique_ptr<ApiClient> m_alice;
+
+    QByteArray originOf(const char* host) const { return "http://" + QByteArray(host) + ':' + QByteArray::number(m_server.port()); }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
+        QVERIFY2(m_impatient.start(), qPrintable(m_impatient.errorString()));
+        m_alice = std::make_unique<ApiClient>(m_server.baseUrl());
+        m_alice->registerUser(u"alice"_s);
+    }
+
+    void refusals_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<int>("status");
+        const QByteArray me = "GET /api/auth/me HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+        const QByteArray pad = "X-Pad: " + QByteArray(20 << 10, 'p') + "\r\n";
+        const QByteArray upgrade = "GET /ws HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+                                   "Sec-WebSocket-Version: 13\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n";
+        QTest::newRow("head over 16 KiB") << me + pad + "\r\n" << 431;
+        QTest::newRow("head over 16 KiB before a declared body")
+            << "POST /api/trpc/messages.revoke HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 31457280\r\n" + pad + "\r\n" << 431;
+        QTest::newRow("address over 8 KiB") << "GET /api/auth/me?x=" + QByteArray(9 << 10, 'u') + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n" << 414;
+        QTest::newRow("address just under 8 KiB") << "GET /api/auth/me?x=" + QByteArray(8000, 'u') + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n" << 401;
+        QTest::newRow("another web origin") << me + "Origin: http://evil.example\r\n\r\n" << 403;
+        QTest::newRow("another port of this host") << me + "Origin: http://127.0.0.1:1\r\n\r\n" << 403;
+        QTest::newRow("opaque origin") << me + "Origin: null\r\n\r\n" << 403;
+        QTest::newRow("another origin upgrading") << upgrade + "Origin: https://evil.example\r\n\r\n" << 403;
+        QTest::newRow("no origin") << me + "\r\n" << 401;
+        QTest::newRow("own origin, by address") << me + "Origin: " + originOf("127.0.0.1") + "\r\n\r\n" << 401;
+        QTest::newRow("own origin, by name") << me + "Origin: " + originOf("LocalHost") + "\r\n\r\n" << 401;
+        QTest::newRow("own origin upgrading") << upgrade + "Origin: " + originOf("localhost") + "\r\n\r\n" << 101;
+    }
+    void refusals()
+    {
+        QFETCH(QByteArray, request);
+        QFETCH(int, status);
+        QTcpSocket socket;
+        socket.connectToHost(u"127.0.0.1"_s, m_server.port());
+        QVERIFY(socket.waitForConnected(5000));
+        socket.write(request);
+        const QByteArray answer = answerHead(socket);
+        QVERIFY2(answer.startsWith("HTTP/1.1 " + QByteArray::number(status)), answer.left(200).constData());
+        if (status >= 403) {
+            QVERIFY(answer.contains("\"error\""));
+            QVERIFY2(closesWithin(socket, 5000), "a refused connection stays open");
+        }
+        QCOMPARE(m_alice->get(u"/api/auth/me"_s).status, 200);
+    }
+
+    // The refused bytes are dropped as they arrive, never collected.
+    void refusedBytesAreNotHeld_data()
+    {
+        QTest::addColumn<QByteArray>("head");
+        QTest::newRow("30 MB body behind a 20 KiB head")
+            << "POST /api/trpc/messages.revoke HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 31457280\r\nX-Pad: "
+               + QByteArray(20 << 10, 'p') + "\r\n\r\n";
+        QTest::newRow("30 MB address") << QByteArray("GET /api/auth/me?x=");
+    }
+    void refusedBytesAreNotHeld()
+    {
+        QFETCH(QByteArray, head);
+        const qint64 before = residentKiB(m_server.processId());
+        QVERIFY(before > 0);
+        QTcpSocket socket;
+        socket.connectToHost(u"127.0.0.1"_s, m_server.port());
+        QVERIFY(socket.waitForConnected(5000));
+        socket.write(head);
+        const QByteArray chunk(1 << 20, 'b');
+        for (int i = 0; i < 30 && socket.state() == QAbstractSocket::ConnectedState; ++i) {
+            socket.write(chunk);
+            while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(2000)) { }
+        }
+        closesWithin(socket, 2000);
+        const qint64 after = residentKiB(m_server.processId());
+        // A held copy of the 30 MB would show; a few MiB of noise would not.
+        QVERIFY2(after - before < 8 * 1024, qPrintable(u"resident memory grew by %1 KiB"_s.arg(after - before)));
+        QCOMPARE(m_alice->get(u"/api/auth/me"_s).status, 200);
+    }
+
+    void slowConnectionsAreClosed_data()
+    {
+        QTest::addColumn<QByteArray>("first");
+        QTest::addColumn<int>("answers"); // complete answers expected before the close
+        QTest::newRow("nothing sent") << QByteArray() << 0;
+        QTest::newRow("half a head") << QByteArray("GET /api/auth/me HTTP/1.1\r\nHost: 127.") << 0;
+        QTest::newRow("idle after an answer") << QByteArray("GET /api/auth/me HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n") << 1;
+    }
+    void slowConnectionsAreClosed()
+    {
+        QFETCH(QByteArray, first);
+        QFETCH(int, answers);
+        QTcpSocket socket;
+        socket.connectToHost(u"127.0.0.1"_s, m_impatient.port());
+        QVERIFY(socket.waitForConnected(5000));
+        socket.write(first);
+        QVERIFY2(closesWithin(socket, 10000), "the server keeps a slow connection open");
+        QCOMPARE(int(socket.readAll().count("HTTP/1.1 401")), answers);
+    }
+
+    // The time-outs are about silence: a connection that keeps talking is served, and
+    // a WebSocket is not an idle HTTP connection.
+    void busyConnectionsStayOpen()
+    {
+        QTcpSocket socket;
+        socket.connectToHost(u"127.0.0.1"_s, m_impatient.port());
+        QVERIFY(socket.waitForConnected(5000));
+        for (int i = 0; i < 3; ++i) {
+            QTest::qWait(200);
+            socket.write("GET /api/auth/me HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+            const QByteArray answer = answerHead(socket);
+            QVERIFY2(answer.startsWith("HTTP/1.1 401"), answer.left(100).constData());
+        }
+        ApiClient bob(m_impatient.baseUrl());
+        bob.registerUser(u"bob"_s);
+        LiveClient live(m_impatient.wsUrl());
+        QVERIFY(live.authenticate(bob.token, bob.userId()));
+        QTest::qWait(1000);
+        live.sendFrame(u"ping"_s, {});
+        QVERIFY(live.waitFor(u"pong"_s));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestServerGuard)
+#include "tst_server_guard.moc"

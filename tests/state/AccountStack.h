@@ -1,0 +1,53 @@
+#pragma once
+
+// The services of the account screens on a recording HTTP server, for their
+// view model and screen tests.
+
+#include "RecordingHttpServer.h"
+
+#include "network/APIClient.h"
+#include "network/KeychainService.h"
+#include "network/MemorySecretStore.h"
+#include "services/ChatService.h"
+#include "services/FileService.h"
+#include "services/MFAService.h"
+#include "services/SessionService.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStringList>
+
+using Reply = RecordingHttpServer::Reply;
+
+struct AccountStack {
+    RecordingHttpServer server;
+    KeychainService keychain { std::make_unique<MemorySecretStore>() };
+    APIClient api { server.baseUrl(), keychain };
+    MFAService mfa { api };
+    SessionService sessions { api };
+    ChatService chat { api };
+    FileService files { api };
+
+    void reply(const char* procedure, int status, const QByteArray& json)
+    {
+        server.respondOnce(path(procedure), Reply { status, status / 100 == 2 ? envelope(json) : json });
+    }
+    static QString path(const char* procedure) { return QStringLiteral("/api/trpc/") + QLatin1StringView(procedure); }
+    static QByteArray envelope(const QByteArray& json) { return "{\"result\":{\"data\":{\"json\":" + json + "}}}"; }
+
+    // "GET user.mfaStatus", "POST user.verifyMFA {\"code\":\"123456\"}": each call
+    // with the input it carried (unwrapped from {"json": ...}).
+    QStringList calls() const
+    {
+        QStringList result;
+        for (const auto& request : server.requests()) {
+            QString line = QString::fromLatin1(request.method) + u' ' + request.path.mid(10);
+            const QByteArray wrapped = request.method == "GET" ? request.queryValue(QStringLiteral("input")).toUtf8() : request.body;
+            if (!wrapped.isEmpty())
+                line += u' ' + QString::fromUtf8(QJsonDocument(QJsonDocument::fromJson(wrapped).object().value(QLatin1StringView("json")).toObject()).toJson(QJsonDocument::Compact));
+            result << line;
+        }
+        return result;
+    }
+};
+

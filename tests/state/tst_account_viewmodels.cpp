@@ -1,0 +1,509 @@
+// The view models of the account's security and library screens against a
+// recording HTTP server: what each action sends, in which order, and what the
+// screen keeps when a call fails.
+
+#include "AccountStack.h"
+#include "TaskRunner.h"
+
+#include "state/DeviceManagementViewModel.h"
+#include "state/FavoritesViewModel.h"
+#include "state/FileManagementViewModel.h"
+#include "state/LocalizationManager.h"
+#include "state/TwoFactorViewModel.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using testsupport::runTask;
+
+Q_DECLARE_METATYPE(SessionService::DeviceSession)
+
+namespace {
+
+const QByteArray off = R"({"enabled":false})";
+const QByteArray on = R"({"enabled":true,"hasBackupCodes":true})";
+const QByteArray setupReply = R"({"secret":"JBSWY3DPEHPK3PXP","qrCodeUrl":"otpauth:x","backupCodes":["a1","b2"]})";
+const QByteArray wrongCode = R"({"error":"The code is not correct"})";
+
+QList<qint64> ids(const QList<SessionService::DeviceSession>& devices)
+{
+    QList<qint64> result;
+    for (const auto& device : devices)
+        result << device.id;
+    return result;
+}
+
+SessionService::DeviceSession device(qint64 id, std::optional<bool> current, std::optional<QString> lastActive,
+                                      std::optional<QString> deviceId = std::nullopt)
+{
+    SessionService::DeviceSession d;
+    d.id = id;
+    d.isCurrent = current;
+    d.lastActiveAt = lastActive;
+    d.deviceId = deviceId;
+    return d;
+}
+
+FileItem file(std::optional<QString> mimeType, std::optional<QString> fileUrl)
+{
+    FileItem f;
+    f.id = 1;
+    f.mimeType = std::move(mimeType);
+    f.fileUrl = std::move(fileUrl);
+    return f;
+}
+
+QByteArray filePage(qint64 firstId, int count)
+{
+    QByteArray page = "[";
+    for (int i = 0; i < count; ++i)
+        page += QByteArray(i ? "," : "") + "{\"id\":" + QByteArray::number(firstId + i) + "}";
+    return page + "]";
+}
+
+QString text(const char* key) { return LocalizationManager::shared().localizedString(QString::fromLatin1(key)); }
+
+} // namespace
+
+class TestAccountViewModels : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // Each two-factor flow from a read status: the calls it makes in order and
+    // what stays on screen afterwards.
+    void twoFactorFlows_data()
+    {
+        QTest::addColumn<bool>("startOn");
+        QTest::addColumn<int>("actionStatus"); // of set-up + verify, or of disable
+        QTest::addColumn<int>("rereadStatus"); // of the status read after it; 0: not read
+        QTest::addColumn<QStringList>("expectedCalls");
+        QTest::addColumn<bool>("endsOn");
+        QTest::addColumn<bool>("formStays"); // set-up section or sheet still open, code still typed
+        QTest::addColumn<QString>("error");
+        const QString status = u"GET user.mfaStatus"_s;
+        const QString setup = u"POST user.setupMFA"_s;
+        const QString verify = u"POST user.verifyMFA {\"code\":\"123456\"}"_s;
+        const QString disable = u"POST user.disableMFA {\"code\":\"654 321\"}"_s;
+        QTest::newRow("enable") << false << 200 << 200 << QStringList { status, setup, verify, status } << true << false << QString();
+        QTest::newRow("enable, code refused") << false << 400 << 0 << QStringList { status, setup, verify } << false << true
+                                              << u"The code is not correct"_s;
+        QTest::newRow("enable, status read fails") << false << 200 << 500 << QStringList { status, setup, verify, status } << false
+                                                   << true << u"HTTP错误: 500"_s;
+        QTest::newRow("disable") << true << 200 << 200 << QStringList { status, disable, status } << false << false << QString();
+        QTest::newRow("disable, code refused") << true << 400 << 0 << QStringList { status, disable } << true << true
+                                               << u"The code is not correct"_s;
+        QTest::newRow("disable, status read fails") << true << 200 << 500 << QStringList { status, disable, status } << true << true
+                                                    << u"HTTP错误: 500"_s;
+    }
+    void twoFactorFlows()
+    {
+        QFETCH(bool, startOn);
+        QFETCH(int, actionStatus);
+        QFETCH(int, rereadStatus);
+        QFETCH(QStringList, expectedCalls);
+        QFETCH(bool, endsOn);
+        QFETCH(bool, formStays);
+        QFETCH(QString, error);
+        AccountStack s;
+        TwoFactorViewModel vm(&s.mfa);
+        s.reply("user.mfaStatus", 200, startOn ? on : off);
+        runTask(vm.loadStatus());
+        QVERIFY(!vm.isLoading());
+        const QByteArray failure = actionStatus == 400 ? wrongCode : QByteArray("{}");
+        if (startOn) {
+            s.reply("user.disableMFA", actionStatus, actionStatus == 200 ? "null" : failure);
+            vm.requestDisable();
+            QVERIFY(vm.showDisable());
+            // A pasted code comes with white space around it; the space inside stays.
+            vm.setDisableCode(u"\t654 321\n"_s);
+            if (rereadStatus)
+                s.reply("user.mfaStatus", rereadStatus, rereadStatus == 200 ? off : "{}");
+            runTask(vm.disableMFA());
+            QCOMPARE(vm.showDisable(), formStays);
+            QCOMPARE(vm.disableCode(), formStays ? u"\t654 321\n"_s : QString());
+        } else {
+            s.reply("user.setupMFA", 200, setupReply);
+            runTask(vm.startSetup());
+            QVERIFY(vm.showSetup());
+            QCOMPARE(vm.setup()->secret, std::optional<QString>(u"JBSWY3DPEHPK3PXP"_s));
+            s.reply("user.verifyMFA", actionStatus, actionStatus == 200 ? "null" : failure);
+            if (rereadStatus)
+                s.reply("user.mfaStatus", rereadStatus, rereadStatus == 200 ? on : "{}");
+            vm.setVerifyCode(u" 123456 "_s);
+            runTask(vm.verifyAndEnable());
+            QCOMPARE(vm.showSetup(), formStays);
+            QCOMPARE(vm.verifyCode(), formStays ? u" 123456 "_s : QString());
+            // The secret stays kept, only hidden.
+            QVERIFY(vm.setup().has_value());
+        }
+        QCOMPARE(s.calls(), expectedCalls);
+        if (!startOn)
+            QVERIFY(s.server.requestsTo(AccountStack::path("user.setupMFA")).at(0).body.isEmpty()); // no input, no body
+        QCOMPARE(vm.isEnabled(), endsOn);
+        // The alert holds the description alone.
+        QCOMPARE(vm.errorMessage().value_or(QString()), error);
+        QVERIFY(!vm.isBusy());
+    }
+
+    // Nothing is offered before the status is known; a failed read offers a retry.
+    void twoFactorWaitsForStatus()
+    {
+        AccountStack s;
+        TwoFactorViewModel vm(&s.mfa);
+        QVERIFY(vm.isLoading());
+        QVERIFY(!vm.canStartSetup() && !vm.canRequestDisable() && !vm.canRetry());
+        runTask(vm.startSetup());
+        QVERIFY(s.server.requests().isEmpty());
+
+        s.reply("user.mfaStatus", 503, R"({"error":"down"})");
+        runTask(vm.loadStatus());
+        QCOMPARE(vm.errorMessage(), std::optional<QString>(u"down"_s));
+        QVERIFY(!vm.status());
+        QVERIFY(!vm.canStartSetup() && !vm.canRequestDisable());
+        QVERIFY(vm.canRetry());
+        runTask(vm.startSetup());
+        vm.requestDisable();
+        QVERIFY(!vm.showDisable());
+        QCOMPARE(s.calls(), QStringList { u"GET user.mfaStatus"_s });
+
+        vm.clearError();
+        s.reply("user.mfaStatus", 200, on);
+        runTask(vm.loadStatus());
+        QVERIFY(vm.isEnabled() && vm.canRequestDisable() && !vm.canRetry() && !vm.canStartSetup());
+    }
+
+    // While a request runs, the buttons' actions send nothing more.
+    void twoFactorOneRequestAtATime()
+    {
+        AccountStack s;
+        TwoFactorViewModel vm(&s.mfa);
+        s.reply("user.mfaStatus", 200, off);
+        runTask(vm.loadStatus());
+        s.server.respond(AccountStack::path("user.setupMFA"), Reply { 200, AccountStack::envelope(setupReply), {}, true });
+        vm.startSetup();
+        QTRY_COMPARE(s.server.requests().size(), 2);
+        QVERIFY(vm.isBusy() && !vm.canStartSetup());
+        vm.startSetup();
+        vm.loadStatus();
+        QTest::qWait(50);
+        QCOMPARE(s.server.requests().size(), 2);
+        s.server.release(AccountStack::path("user.setupMFA"));
+        QTRY_VERIFY(!vm.isBusy());
+        QVERIFY(vm.showSetup() && vm.canStartSetup());
+
+        s.server.respond(AccountStack::path("user.verifyMFA"), Reply { 400, wrongCode, {}, true });
+        vm.setVerifyCode(u"123456"_s);
+        vm.verifyAndEnable();
+        QTRY_COMPARE(s.server.requests().size(), 3);
+        QVERIFY(!vm.canVerify() && !vm.canStartSetup());
+        vm.verifyAndEnable();
+        QTest::qWait(50);
+        QCOMPARE(s.server.requests().size(), 3);
+        s.server.release(AccountStack::path("user.verifyMFA"));
+        QTRY_VERIFY(vm.canVerify());
+    }
+
+    // Six characters as a person counts them, after trimming, whatever they are.
+    void twoFactorCodeLength_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<bool>("enough");
+        const QString family = u"\U0001F468\u200D\U0001F469\u200D\U0001F467"_s; // one person-perceived character
+        const QString accented = u"e\u0301"_s;
+        QTest::newRow("five digits") << u"12345"_s << false;
+        QTest::newRow("six digits") << u"123456"_s << true;
+        QTest::newRow("letters and a space") << u"ab cde"_s << true;
+        QTest::newRow("five inside white space") << u"  12345\n"_s << false;
+        QTest::newRow("five emoji families") << family.repeated(5) << false;
+        QTest::newRow("six emoji families") << family.repeated(6) << true;
+        QTest::newRow("five combined accents") << accented.repeated(5) << false;
+        QTest::newRow("six combined accents") << accented.repeated(6) << true;
+    }
+    void twoFactorCodeLength()
+    {
+        QFETCH(QString, code);
+        QFETCH(bool, enough);
+        QCOMPARE(TwoFactorViewModel::isCodeLongEnough(code), enough);
+    }
+
+    void sortDevices_data()
+    {
+        QTest::addColumn<QList<SessionService::DeviceSession>>("devices");
+        QTest::addColumn<QList<qint64>>("order");
+        const auto t1 = std::optional<QString>(u"2024-05-01T10:00:00Z"_s);
+        const auto t2 = std::optional<QString>(u"2024-05-02T10:00:00Z"_s);
+        QTest::newRow("current first, then newest")
+            << QList { device(1, false, t2), device(2, true, t1), device(3, std::nullopt, t1), device(4, false, t2) }
+            << QList<qint64> { 2, 1, 4, 3 };
+        QTest::newRow("ties keep the server's order")
+            << QList { device(5, false, t1), device(6, false, t1), device(7, false, std::nullopt), device(8, false, std::nullopt) }
+            << QList<qint64> { 5, 6, 7, 8 };
+        QTest::newRow("missing time last among current and others")
+            << QList { device(1, true, std::nullopt), device(2, true, t1), device(3, false, std::nullopt), device(4, false, t1) }
+            << QList<qint64> { 2, 1, 4, 3 };
+        // Long enough that an unstable sort would reorder ties.
+        QList<SessionService::DeviceSession> many;
+        QList<qint64> newerFirst, older;
+        for (qint64 id = 1; id <= 40; ++id) {
+            many << device(id, false, id % 2 ? t1 : t2);
+            (id % 2 ? older : newerFirst) << id;
+        }
+        QTest::newRow("many ties keep the server's order") << many << newerFirst + older;
+    }
+    void sortDevices()
+    {
+        QFETCH(QList<SessionService::DeviceSession>, devices);
+        QFETCH(QList<qint64>, order);
+        DeviceManagementViewModel::sortDevices(devices);
+        QCOMPARE(ids(devices), order);
+    }
+
+    void shownLastActive_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("full time") << u"2024-05-01T10:20:30.000Z"_s << u"2024-05-01 10:20"_s;
+        QTest::newRow("ten characters") << u"2024-05-01"_s << u"2024-05-01"_s;
+        QTest::newRow("eleven characters") << u"2024-05-01T"_s << u"2024-05-01 "_s;
+        QTest::newRow("only the first sixteen") << u"TTTTTTTTTTTTTTTTTT"_s << QString(16, u' ');
+        QTest::newRow("emoji count as one") << u"\U0001F600\U0001F600\U0001F600\U0001F600\U0001F600\U0001F600\U0001F600\U0001F600\U0001F600\U0001F600"_s
+                                            << u"\U0001F600\U0001F600\U0001F600\U0001F600\U0001F600\U0001F600\U0001F600\U0001F600\U0001F600\U0001F600"_s;
+    }
+    void shownLastActive()
+    {
+        QFETCH(QString, value);
+        QFETCH(QString, shown);
+        QCOMPARE(DeviceManagementViewModel::shownLastActive(value), shown);
+    }
+
+    // What signing out sends, and what the list keeps.
+    void deviceActions_data()
+    {
+        QTest::addColumn<QByteArray>("list");
+        QTest::addColumn<QString>("action"); // "one:<id>" or "others"
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QStringList>("sent");
+        QTest::addColumn<QList<qint64>>("left");
+        QTest::addColumn<QString>("errorKey");
+        const QByteArray mixed = R"([{"id":1,"deviceId":"d-1","isCurrent":false},{"id":2,"deviceId":"d-2","isCurrent":true},)"
+                                 R"({"id":3},{"id":4,"deviceId":"d-4","isCurrent":true}])";
+        const QByteArray noCurrent = R"([{"id":1,"deviceId":"d-1"}])";
+        const QByteArray currentWithoutId = R"([{"id":1,"isCurrent":true},{"id":2,"deviceId":"d-2"}])";
+        const QByteArray ok = AccountStack::envelope("{\"success\":true}");
+        QTest::newRow("one device") << mixed << u"one:1"_s << 200 << ok << QStringList { u"POST session.logout {\"token\":\"d-1\"}"_s }
+                                    << QList<qint64> { 2, 4, 3 } << QString();
+        QTest::newRow("one device, empty reply") << mixed << u"one:1"_s << 200 << QByteArray()
+                                                 << QStringList { u"POST session.logout {\"token\":\"d-1\"}"_s } << QList<qint64> { 2, 4, 3 }
+                                                 << QString();
+        QTest::newRow("one device refused") << mixed << u"one:1"_s << 500 << QByteArray(R"({"error":"boom"})")
+                                            << QStringList { u"POST session.logout {\"token\":\"d-1\"}"_s } << QList<qint64> { 2, 4, 1, 3 }
+                                            << u"devices.logout_device_failed"_s;
+        QTest::newRow("device without id") << mixed << u"one:3"_s << 200 << ok << QStringList {} << QList<qint64> { 2, 4, 1, 3 } << QString();
+        QTest::newRow("all others") << mixed << u"others"_s << 200 << ok
+                                    << QStringList { u"POST session.revokeOthers {\"currentToken\":\"d-2\"}"_s } << QList<qint64> { 2, 4 }
+                                    << QString();
+        QTest::newRow("all others refused") << mixed << u"others"_s << 400 << QByteArray(R"({"error":"no"})")
+                                            << QStringList { u"POST session.revokeOthers {\"currentToken\":\"d-2\"}"_s }
+                                            << QList<qint64> { 2, 4, 1, 3 } << u"devices.operation_failed"_s;
+        QTest::newRow("no current device") << noCurrent << u"others"_s << 200 << ok << QStringList {} << QList<qint64> { 1 } << QString();
+        QTest::newRow("current device without id") << currentWithoutId << u"others"_s << 200 << ok << QStringList {} << QList<qint64> { 1, 2 }
+                                                    << QString();
+    }
+    void deviceActions()
+    {
+        QFETCH(QByteArray, list);
+        QFETCH(QString, action);
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
+        QFETCH(QStringList, sent);
+        QFETCH(QList<qint64>, left);
+        QFETCH(QString, errorKey);
+        AccountStack s;
+        DeviceManagementViewModel vm(&s.sessions);
+        s.reply("session.myDevices", 200, list);
+        runTask(vm.loadDevices());
+        const int before = int(s.server.requests().size());
+        s.server.respond(AccountStack::path(action == u"others" ? "session.revokeOthers" : "session.logout"), Reply { status, body });
+        if (action == u"others") {
+            runTask(vm.revokeOtherDevices());
+        } else {
+            const qint64 id = action.mid(4).toLongLong();
+            runTask(vm.logoutDevice(*std::find_if(vm.devices().cbegin(), vm.devices().cend(), [id](const auto& d) { return d.id == id; })));
+        }
+        QCOMPARE(s.calls().mid(before), sent);
+        QCOMPARE(ids(vm.devices()), left);
+        if (errorKey.isEmpty())
+            QVERIFY(!vm.errorMessage());
+        else
+            QVERIFY(vm.errorMessage()->startsWith(text(errorKey.toLatin1().constData())));
+    }
+
+    // A failed load keeps the rows and reports the failure after its key's text.
+    void deviceLoadFailure()
+    {
+        AccountStack s;
+        DeviceManagementViewModel vm(&s.sessions);
+        QVERIFY(vm.isLoading());
+        s.reply("session.myDevices", 200, R"([{"id":9,"isCurrent":true}])");
+        runTask(vm.loadDevices());
+        s.reply("session.myDevices", 500, "{}");
+        runTask(vm.loadDevices());
+        QCOMPARE(ids(vm.devices()), QList<qint64> { 9 });
+        QCOMPARE(vm.errorMessage(), std::optional<QString>(text("devices.load_failed") + u"HTTP错误: 500"_s));
+        QVERIFY(!vm.isLoading());
+    }
+
+    void favorites()
+    {
+        AccountStack s;
+        FavoritesViewModel vm(&s.chat);
+        s.reply("favorites.list", 200,
+                R"([{"id":1,"message":{"id":7,"conversationId":1,"senderId":2,"type":"text","content":"a"}},{"id":2,"message":null},)"
+                R"({"id":3},{"id":4,"message":{"id":8,"conversationId":1,"senderId":2,"type":"image"}},)"
+                R"({"id":5,"message":{"id":7,"conversationId":1,"senderId":2,"type":"text","content":"a"}}])");
+        runTask(vm.loadFavorites());
+        QCOMPARE(s.calls(), QStringList { u"GET favorites.list {\"limit\":50,\"offset\":0}"_s });
+        QList<qint64> shown;
+        for (const Message& m : vm.favorites())
+            shown << m.id;
+        QCOMPARE(shown, (QList<qint64> { 7, 8, 7 }));
+
+        s.reply("favorites.remove", 500, R"({"error":"boom"})");
+        runTask(vm.removeFavorite(vm.favorites().at(0)));
+        QCOMPARE(vm.favorites().size(), 3);
+        QCOMPARE(vm.errorMessage(), std::optional<QString>(text("favorites.remove_failed") + u"\uFF1Aboom"_s));
+
+        s.reply("favorites.remove", 200, "{\"success\":true}");
+        runTask(vm.removeFavorite(vm.favorites().at(0)));
+        QCOMPARE(s.calls().last(), u"POST favorites.remove {\"messageId\":7}"_s);
+        QCOMPARE(vm.favorites().size(), 1); // both entries of message 7 go
+        QCOMPARE(vm.favorites().at(0).id, 8);
+
+        s.reply("favorites.list", 400, R"({"error":"bad"})");
+        runTask(vm.loadFavorites());
+        QCOMPARE(vm.favorites().size(), 1);
+        QCOMPARE(vm.errorMessage(), std::optional<QString>(text("favorites.load_failed") + u"\uFF1Abad"_s));
+    }
+
+    // The page numbers the server sees: a page counts only once it arrived.
+    void filePaging()
+    {
+        AccountStack s;
+        FileManagementViewModel vm(&s.files);
+        QVERIFY(!vm.canLoadMore());
+        s.reply("files.getMyFiles", 200, filePage(1, 50));
+        runTask(vm.loadFiles());
+        s.reply("files.getMyFiles", 200, filePage(51, 50));
+        runTask(vm.loadMore());
+        QCOMPARE(vm.page(), 2);
+        s.reply("files.getMyFiles", 500, "{}");
+        runTask(vm.loadMore());
+        QCOMPARE(vm.page(), 2);
+        QVERIFY(!vm.errorMessage()); // a next page fails silently
+        s.reply("files.getMyFiles", 200, "[]");
+        runTask(vm.loadMore());
+        QCOMPARE(vm.files().size(), 100);
+        QVERIFY(vm.canLoadMore());
+        QStringList pages;
+        for (const QString& call : s.calls())
+            pages << call.section(u' ', 2);
+        QCOMPARE(pages, (QStringList { u"{\"limit\":50,\"page\":1}"_s, u"{\"limit\":50,\"page\":2}"_s, u"{\"limit\":50,\"page\":3}"_s,
+                                       u"{\"limit\":50,\"page\":3}"_s }));
+    }
+
+    // One next page at a time, and a first page asked for later wins over it.
+    void fileStaleReplies()
+    {
+        AccountStack s;
+        FileManagementViewModel vm(&s.files);
+        s.reply("files.getMyFiles", 200, filePage(1, 2));
+        runTask(vm.loadFiles());
+        s.server.respondOnce(AccountStack::path("files.getMyFiles"), Reply { 200, AccountStack::envelope(filePage(3, 2)), {}, true });
+        vm.loadMore();
+        QTRY_COMPARE(s.server.requests().size(), 2);
+        QVERIFY(vm.isLoadingMore() && !vm.canLoadMore());
+        vm.loadMore();
+        QTest::qWait(50);
+        QCOMPARE(s.server.requests().size(), 2);
+
+        s.reply("files.getMyFiles", 200, filePage(10, 1));
+        runTask(vm.loadFiles());
+        s.server.release(AccountStack::path("files.getMyFiles"));
+        QTest::qWait(100);
+        QCOMPARE(vm.files().size(), 1);
+        QCOMPARE(vm.files().at(0).id, 10);
+        QCOMPARE(vm.page(), 1);
+        QVERIFY(vm.canLoadMore());
+
+        s.reply("files.getMyFiles", 403, R"({"error":"nope"})");
+        runTask(vm.loadFiles());
+        QCOMPARE(vm.files().size(), 1);
+        QCOMPARE(vm.errorMessage(), std::optional<QString>(text("files.load_failed") + u"nope"_s));
+    }
+
+    void previewUrl_data()
+    {
+        QTest::addColumn<std::optional<QString>>("mimeType");
+        QTest::addColumn<std::optional<QString>>("fileUrl");
+        QTest::addColumn<QString>("expected"); // empty: no preview; "BASE" stands for the server address
+        const auto some = [](const char* text) { return std::optional<QString>(QString::fromUtf8(text)); };
+        QTest::newRow("relative address") << some("image/png") << some("/uploads/a.png") << u"BASE/uploads/a.png"_s;
+        QTest::newRow("upper-case type") << some("IMAGE/PNG") << some("https://cdn.example/a.png") << u"https://cdn.example/a.png"_s;
+        QTest::newRow("not an image") << some("application/pdf") << some("/uploads/a.pdf") << QString();
+        QTest::newRow("no type") << std::optional<QString>() << some("/uploads/a.png") << QString();
+        QTest::newRow("no address") << some("image/png") << std::optional<QString>() << QString();
+        QTest::newRow("local file") << some("image/png") << some("file:///etc/passwd") << QString();
+        QTest::newRow("data address") << some("image/png") << some("data:image/png;base64,AAAA") << QString();
+        QTest::newRow("not an address") << some("image/png") << some("http://a b/%zz") << QString();
+    }
+    void previewUrl()
+    {
+        QFETCH(std::optional<QString>, mimeType);
+        QFETCH(std::optional<QString>, fileUrl);
+        QFETCH(QString, expected);
+        AccountStack s;
+        FileManagementViewModel vm(&s.files);
+        const std::optional<QUrl> url = vm.previewUrl(file(mimeType, fileUrl));
+        QCOMPARE(url.has_value(), !expected.isEmpty());
+        if (url)
+            QCOMPARE(url->toString(), QString(expected).replace(u"BASE"_s, s.server.baseUrl()));
+    }
+
+    // Only an http or https signed address reaches the desktop; failures are logged.
+    void download_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("opened"); // empty: nothing opened
+        QTest::newRow("signed address") << 200 << QByteArray("{\"id\":4,\"signedUrl\":\"https://files.example/f?sig=1\"}")
+                                        << u"https://files.example/f?sig=1"_s;
+        QTest::newRow("local file refused") << 200 << QByteArray("{\"id\":4,\"signedUrl\":\"file:///etc/passwd\"}") << QString();
+        QTest::newRow("custom scheme refused") << 200 << QByteArray(R"({"id":4,"signedUrl":"x-open:run"})") << QString();
+        QTest::newRow("request fails") << 404 << QByteArray(R"({"error":"File not found"})") << QString();
+    }
+    void download()
+    {
+        QFETCH(int, status);
+        QFETCH(QByteArray, reply);
+        QFETCH(QString, opened);
+        AccountStack s;
+        FileManagementViewModel vm(&s.files);
+        QStringList urls;
+        FileService::setUrlOpener([&urls](const QUrl& url) { urls << url.toString(); });
+        s.reply("files.getDownloadUrl", status, reply);
+        if (opened.isEmpty())
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^\\[FileManagement\\] Download failed: "_s));
+        if (status == 200 && opened.isEmpty())
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^\\[FileManagement\\] Refused"_s));
+        vm.download(4);
+        QVERIFY(vm.isDownloading(4));
+        QTRY_VERIFY(!vm.isDownloading(4));
+        FileService::setUrlOpener({});
+        QCOMPARE(s.calls(), QStringList { u"POST files.getDownloadUrl {\"fileId\":4}"_s });
+        QCOMPARE(urls, opened.isEmpty() ? QStringList() : QStringList { opened });
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAccountViewModels)
+#include "tst_account_viewmodels.moc"

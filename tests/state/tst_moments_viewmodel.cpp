@@ -1,0 +1,222 @@
+#include "SocialStack.h"
+
+#include "state/MomentsViewModel.h"
+
+#include <QJsonArray>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr qint64 me = 7;
+
+// One moment liked by the given users.
+QByteArray feedJson(qint64 momentId, const QList<qint64>& likers)
+{
+    QJsonArray likes;
+    for (qint64 user : likers)
+        likes.append(QJsonObject { { u"id"_s, user * 10 }, { u"momentId"_s, momentId }, { u"userId"_s, user } });
+    const QJsonObject moment { { u"id"_s, momentId }, { u"userId"_s, 2 }, { u"content"_s, u"hello"_s },
+                               { u"likes"_s, likes }, { u"likeCount"_s, likes.size() } };
+    return QJsonDocument(QJsonArray { moment }).toJson(QJsonDocument::Compact);
+}
+
+struct Fixture {
+    SocialStack stack;
+    MomentsViewModel model { me, &stack.moments };
+
+    explicit Fixture(const QByteArray& feed = feedJson(3, {}))
+    {
+        stack.server.respond(procedure("moments.list"), ok(feed));
+        stack.server.respond(procedure("moments.like"), ok(R"({"success":true})"));
+        stack.server.respond(procedure("moments.unlike"), ok(R"({"success":true})"));
+        stack.server.respond(procedure("moments.create"), ok(R"({"momentId":40})"));
+        stack.server.respond(procedure("moments.comment"), ok(R"({"commentId":50})"));
+        testsupport::runTask(model.loadMoments());
+    }
+    int loads() const { return stack.calls("moments.list"); }
+};
+
+} // namespace
+
+class TestMomentsViewModel : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void feedAsksForTheFirstPageOfTwenty()
+    {
+        Fixture f;
+        QCOMPARE(f.stack.input("moments.list"), (QJsonObject { { u"page"_s, 1 }, { u"limit"_s, 20 } }));
+        QCOMPARE(f.model.moments().size(), 1);
+    }
+
+    // Liked is the signed-in user's own like, not anybody's.
+    void likeOrUnlikeByOwnLike_data()
+    {
+        QTest::addColumn<QList<qint64>>("likers");
+        QTest::addColumn<QString>("sent");
+
+        QTest::newRow("nobody") << QList<qint64> {} << u"moments.like"_s;
+        QTest::newRow("someone else") << QList<qint64> { 2 } << u"moments.like"_s;
+        QTest::newRow("me") << QList<qint64> { me } << u"moments.unlike"_s;
+        QTest::newRow("me among others") << QList<qint64> { 2, me, 9 } << u"moments.unlike"_s;
+    }
+
+    void likeOrUnlikeByOwnLike()
+    {
+        QFETCH(QList<qint64>, likers);
+        QFETCH(QString, sent);
+        Fixture f(feedJson(3, likers));
+        f.model.likeTapped(f.model.moments().at(0));
+        QTRY_COMPARE(f.loads(), 2);
+        QTRY_VERIFY(!f.model.isLoading());
+        QCOMPARE(f.stack.calls("moments.like") + f.stack.calls("moments.unlike"), 1);
+        QCOMPARE(f.stack.input(sent.toLatin1().constData()), (QJsonObject { { u"id"_s, 3 } }));
+    }
+
+    // A like or unlike reloads whatever its outcome; a failed post or comment does not.
+    void reloadsAfterEachChange_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<bool>("fails");
+        QTest::addColumn<int>("reloads");
+
+        QTest::newRow("like") << u"like"_s << false << 1;
+        QTest::newRow("like fails") << u"like"_s << true << 1;
+        QTest::newRow("post") << u"create"_s << false << 1;
+        QTest::newRow("post fails") << u"create"_s << true << 0;
+        QTest::newRow("comment") << u"comment"_s << false << 1;
+        QTest::newRow("comment fails") << u"comment"_s << true << 0;
+    }
+
+    void reloadsAfterEachChange()
+    {
+        QFETCH(QString, action);
+        QFETCH(bool, fails);
+        QFETCH(int, reloads);
+        Fixture f;
+        if (fails)
+            f.stack.server.respond(u"/api/trpc/moments."_s + action, { 500, R"({"error":"no"})" });
+        const int before = f.loads();
+        if (action == u"like")
+            testsupport::runTask(f.model.toggleLike(3, false));
+        else if (action == u"create")
+            testsupport::runTask(f.model.publishMoment());
+        else
+            testsupport::runTask(f.model.addComment(3, u"hi"_s));
+        QCOMPARE(f.stack.requestCount(u"/api/trpc/moments."_s + action), 1);
+        QCOMPARE(f.loads() - before, reloads);
+    }
+
+    void postSendsTheTextAsTypedAndClosesOnlyOnSuccess()
+    {
+        Fixture f;
+        f.model.setShowCompose(true);
+        f.model.setNewContent(u"  two words \n"_s);
+        f.stack.server.respondOnce(procedure("moments.create"), { 500, R"({"error":"no"})" });
+        testsupport::runTask(f.model.publishMoment());
+        QVERIFY(f.model.showCompose());
+        QCOMPARE(f.model.newContent(), u"  two words \n"_s);
+
+        testsupport::runTask(f.model.publishMoment());
+        QCOMPARE(f.stack.input("moments.create", 1),
+                 (QJsonObject { { u"content"_s, u"  two words \n"_s }, { u"visibility"_s, u"friends"_s } }));
+        QVERIFY(!f.model.showCompose());
+        QCOMPARE(f.model.newContent(), QString());
+    }
+
+    // A reply without the new id is a failure, not a success.
+    void postWithoutMomentIdKeepsTheSheet()
+    {
+        Fixture f;
+        f.model.setShowCompose(true);
+        f.model.setNewContent(u"x"_s);
+        f.stack.server.respond(procedure("moments.create"), ok(R"({"success":true})"));
+        testsupport::runTask(f.model.publishMoment());
+        QVERIFY(f.model.showCompose());
+        QCOMPARE(f.loads(), 1);
+    }
+
+    void commentSendsTheDraftAsTypedAndEmptiesItOnlyOnSuccess()
+    {
+        Fixture f;
+        const Moment moment = f.model.moments().at(0);
+        f.model.commentTapped(moment);
+        QTest::qWait(20);
+        QCOMPARE(f.stack.calls("moments.comment"), 0);
+
+        f.model.setCommentDraft(u" nice "_s, 3);
+        f.stack.server.respondOnce(procedure("moments.comment"), { 500, R"({"error":"no"})" });
+        f.model.commentTapped(moment);
+        QTRY_COMPARE(f.stack.calls("moments.comment"), 1);
+        QTest::qWait(20);
+        QCOMPARE(f.model.commentDraft(3), u" nice "_s);
+
+        f.model.commentTapped(moment);
+        QTRY_COMPARE(f.model.commentDraft(3), QString());
+        QCOMPARE(f.stack.input("moments.comment", 1), (QJsonObject { { u"id"_s, 3 }, { u"content"_s, u" nice "_s } }));
+    }
+
+    void draftsAreKeptPerMomentAcrossReloads()
+    {
+        Fixture f;
+        f.model.setCommentDraft(u"a"_s, 3);
+        f.model.setCommentDraft(u"b"_s, 4);
+        testsupport::runTask(f.model.loadMoments());
+        QCOMPARE(f.model.commentDraft(3), u"a"_s);
+        QCOMPARE(f.model.commentDraft(4), u"b"_s);
+        QCOMPARE(f.model.commentDraft(5), QString());
+    }
+
+    void buttonsNeedMoreThanWhiteSpace_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("enabled");
+
+        QTest::newRow("empty") << QString() << false;
+        QTest::newRow("spaces") << u"   "_s << false;
+        QTest::newRow("line breaks") << u"\n\n"_s << false;
+        QTest::newRow("word in spaces") << u" a "_s << true;
+    }
+
+    void buttonsNeedMoreThanWhiteSpace()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, enabled);
+        Fixture f;
+        f.model.setNewContent(text);
+        f.model.setCommentDraft(text, 3);
+        QCOMPARE(f.model.canPublish(), enabled);
+        QCOMPARE(f.model.canSendComment(3), enabled);
+    }
+
+    // A failed fetch is an error to show, not an empty feed; the next success clears it.
+    void failedFeedIsAnError()
+    {
+        Fixture f;
+        f.stack.server.respondOnce(procedure("moments.list"), { 500, R"({"error":"feed down"})" });
+        testsupport::runTask(f.model.loadMoments());
+        QCOMPARE(f.model.error(), std::optional<QString>(u"feed down"_s));
+        QVERIFY(f.model.moments().isEmpty());
+        QVERIFY(!f.model.isLoading());
+        testsupport::runTask(f.model.loadMoments());
+        QVERIFY(!f.model.error());
+        QCOMPARE(f.model.moments().size(), 1);
+    }
+
+    void onlyTheNewestOverlappingFetchApplies()
+    {
+        Fixture f;
+        f.stack.server.respondOnce(procedure("moments.list"), { 200, envelope(feedJson(8, {})), {}, true });
+        auto older = f.model.loadMoments();
+        QTRY_COMPARE(f.loads(), 2);
+        testsupport::runTask(f.model.loadMoments());
+        f.stack.server.release(procedure("moments.list"));
+        testsupport::runTask(std::move(older));
+        QCOMPARE(f.model.moments().at(0).id, 3);
+        QVERIFY(!f.model.isLoading());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMomentsViewModel)
+#include "tst_moments_viewmodel.moc"

@@ -1,0 +1,127 @@
+// The profile and privacy screens against a real morvane-server with demo data:
+// the editor's fields are stored and come back in the header, another sign-in
+// session really ends, and a blocked demo contact is unblocked.
+
+#include "ServerProcess.h"
+#include "ServerTestClient.h"
+#include "TaskRunner.h"
+
+#include "network/KeychainService.h"
+#include "state/AuthViewModel.h"
+#include "views/account/PrivacySettingsView.h"
+#include "views/account/ProfileEditView.h"
+#include "views/account/ProfileView.h"
+#include "views/common/ElidedLabel.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTest>
+
+using testsupport::ServerProcess;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QStringList visibleTexts(QWidget* root, const QString& name)
+{
+    QStringList texts;
+    for (auto* label : root->findChildren<ElidedLabel*>(name)) {
+        if (!label->isHidden())
+            texts << label->fullText();
+    }
+    return texts;
+}
+
+} // namespace
+
+class TestAccountEndToEnd : public QObject {
+    Q_OBJECT
+
+    ServerProcess m_server { ServerProcess::Options { true, -1, {} } };
+    std::unique_ptr<AuthViewModel> m_auth;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
+        qputenv("MORVANE_API_URL", m_server.baseUrl().toString().toUtf8());
+        qputenv("MORVANE_WS_URL", m_server.wsUrl().toString().toUtf8());
+        for (const char* key : { "auth_token", "refresh_token", "cached_user" })
+            KeychainService::shared().remove(QString::fromLatin1(key));
+        m_auth = std::make_unique<AuthViewModel>();
+        m_auth->setUsername(u"alice"_s);
+        m_auth->setPassword(u"alice123"_s);
+        testsupport::runTask(m_auth->login());
+        QVERIFY(m_auth->isAuthenticated());
+    }
+
+    void cleanupTestCase() { m_auth.reset(); }
+
+    // Saved fields reach the server and come back into the header through the user
+    // refresh; a refused e-mail keeps the sheet open with the server's reason.
+    void editorStoresTheProfile()
+    {
+        ProfileView view(m_auth.get());
+        view.openEditor();
+        QPointer<ProfileEditView> sheet = view.editSheet();
+        auto* bio = sheet->findChild<QLineEdit*>(u"bioField"_s);
+        bio->clear();
+        QTest::keyClicks(bio, u"Weekend hiker"_s);
+        sheet->findChild<QPushButton*>(u"saveButton"_s)->click();
+        QTRY_VERIFY(!sheet);
+        QCOMPARE(m_auth->user()->bio, std::optional(u"Weekend hiker"_s));
+        QCOMPARE(view.findChild<QLabel*>(u"profileBio"_s)->text(), u"Weekend hiker"_s);
+
+        view.openEditor();
+        sheet = view.editSheet();
+        auto* email = sheet->findChild<QLineEdit*>(u"emailField"_s);
+        email->clear();
+        QTest::keyClicks(email, u"not an address"_s);
+        sheet->findChild<QPushButton*>(u"saveButton"_s)->click();
+        auto* error = sheet->findChild<QLabel*>(u"editError"_s);
+        QTRY_VERIFY(!error->text().isEmpty());
+        QVERIFY(sheet && sheet->isVisible());
+        QVERIFY(m_auth->user()->email != std::optional(u"not an address"_s));
+    }
+
+    // Another sign-in of the same account is listed and ends for real when signed out here.
+    void signsOutAnotherSession()
+    {
+        ApiClient other(m_server.baseUrl());
+        other.login(u"alice"_s, u"alice123"_s);
+        QCOMPARE(other.query(u"user.getMyProfile"_s).status, 200);
+        ProfileView view(m_auth.get());
+        QTRY_VERIFY(!view.findChildren<QPushButton*>(u"revokeButton"_s).isEmpty());
+        const int before = int(view.findChildren<QPushButton*>(u"revokeButton"_s).size());
+        QCOMPARE(view.findChildren<QLabel*>(u"currentSession"_s).size(), 1);
+        // The newest session is listed last or first; sign out each other one until the other client is refused.
+        for (int i = 0; i < before && other.query(u"user.getMyProfile"_s).status == 200; ++i) {
+            const int shownNow = int(view.findChildren<QPushButton*>(u"revokeButton"_s).size());
+            view.findChildren<QPushButton*>(u"revokeButton"_s).first()->click();
+            QTRY_COMPARE(int(view.findChildren<QPushButton*>(u"revokeButton"_s).size()), shownNow - 1);
+        }
+        QCOMPARE(other.query(u"user.getMyProfile"_s).status, 401);
+        QVERIFY(m_auth->isAuthenticated());
+    }
+
+    // The demo blacklist holds one contact; unblocking it empties the list for good.
+    void unblocksTheDemoContact()
+    {
+        {
+            PrivacySettingsView view;
+            QTRY_COMPARE(visibleTexts(&view, u"blacklistName"_s), QStringList { u"李四"_s });
+            view.findChild<QPushButton*>(u"unblockButton"_s)->click();
+            QTRY_VERIFY(visibleTexts(&view, u"blacklistName"_s).isEmpty());
+        }
+        PrivacySettingsView reopened;
+        QTRY_VERIFY(!reopened.findChild<QLabel*>(u"blacklistEmpty"_s)->isHidden());
+        QVERIFY(visibleTexts(&reopened, u"blacklistName"_s).isEmpty());
+    }
+};
+
+QTEST_MAIN(TestAccountEndToEnd)
+#include "tst_account_end_to_end.moc"

@@ -1,0 +1,521 @@
+// The two-factor, device, favourites and file screens offscreen, against a
+// recording HTTP server: what a person sees and what their clicks send.
+
+#include "AccountStack.h"
+
+#include "state/AppLanguage.h"
+#include "state/DeviceManagementViewModel.h"
+#include "state/FavoritesViewModel.h"
+#include "state/FileManagementViewModel.h"
+#include "state/LocalizationManager.h"
+#include "state/TwoFactorViewModel.h"
+#include "views/account/DeviceManagementView.h"
+#include "views/account/DeviceRow.h"
+#include "views/account/FavoriteRow.h"
+#include "views/account/FavoritesView.h"
+#include "views/account/FileManagementRow.h"
+#include "views/account/FileManagementView.h"
+#include "views/account/ImagePreviewView.h"
+#include "views/account/TwoFactorView.h"
+#include "views/common/ElidedLabel.h"
+#include "views/common/ErrorAlert.h"
+#include "views/common/Icons.h"
+#include "views/common/Localized.h"
+#include "views/common/SystemColors.h"
+
+#include <QBuffer>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTest>
+#include <QToolButton>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+template <typename T>
+T* child(QObject* parent, const char* name)
+{
+    return parent->findChild<T*>(QString::fromLatin1(name));
+}
+
+template <typename T>
+QList<T*> all(QObject* parent, const char* name)
+{
+    return parent->findChildren<T*>(QString::fromLatin1(name));
+}
+
+QString symbolOf(QObject* widget) { return widget->property(Icons::SymbolProperty).toString(); }
+
+// Pastes text into a field as a person would, so the field reports an edit.
+void paste(QLineEdit* field, const QString& text)
+{
+    field->selectAll();
+    QGuiApplication::clipboard()->setText(text);
+    field->paste();
+}
+
+QByteArray png()
+{
+    QImage image(40, 20, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return buffer.data();
+}
+
+QByteArray filePage(qint64 firstId, int count)
+{
+    QByteArray page = "[";
+    for (int i = 0; i < count; ++i)
+        page += QByteArray(i ? "," : "") + "{\"id\":" + QByteArray::number(firstId + i) + "}";
+    return page + "]";
+}
+
+} // namespace
+
+// Receives the addresses the desktop is asked to open.
+class UrlSink : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public Q_SLOTS:
+    void open(const QUrl& url) { opened << url; }
+};
+
+class TestAccountViews : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        LocalizationManager::shared().setLanguage(AppLanguage::en);
+    }
+
+    // From an unread status through a retry, set-up and confirmation to "on",
+    // then off again through the sheet.
+    void twoFactorScreen()
+    {
+        AccountStack s;
+        s.server.respondOnce(AccountStack::path("user.mfaStatus"), Reply { 503, R"({"error":"Service unavailable"})", {}, true });
+        TwoFactorView view(std::make_unique<TwoFactorViewModel>(&s.mfa));
+        view.resize(520, 560);
+        view.show();
+        auto* enable = child<QPushButton>(&view, "enableButton");
+        auto* disable = child<QPushButton>(&view, "disableButton");
+        auto* retry = child<QPushButton>(&view, "retryButton");
+        // While the status is unknown nothing can be switched.
+        QTRY_COMPARE(s.server.requests().size(), 1);
+        QVERIFY(enable->isHidden() && disable->isHidden() && retry->isHidden());
+
+        s.server.release(AccountStack::path("user.mfaStatus"));
+        auto* alert = child<ErrorAlert>(&view, "errorAlert");
+        QTRY_VERIFY(alert->isVisible());
+        QCOMPARE(alert->text(), u"Service unavailable"_s); // the description alone
+        QCOMPARE(alert->windowTitle(), Localized::text("common.error"));
+        QVERIFY(enable->isHidden() && retry->isVisible());
+        QCOMPARE(child<QLabel>(&view, "statusValue")->text(), Localized::text("2fa.status_unknown"));
+        QTest::mouseClick(child<QPushButton>(alert, "errorAlertOk"), Qt::LeftButton);
+        QTRY_VERIFY(!alert->isVisible());
+        QVERIFY(!view.viewModel()->errorMessage());
+
+        s.reply("user.mfaStatus", 200, R"({"enabled":false})");
+        QTest::mouseClick(retry, Qt::LeftButton);
+        QTRY_VERIFY(enable->isVisible());
+        QVERIFY(retry->isHidden() && enable->isEnabled());
+        QCOMPARE(child<QLabel>(&view, "statusValue")->text(), Localized::text("2fa.status_disabled"));
+
+        s.reply("user.setupMFA", 200, R"({"secret":"JBSWY3DPEHPK3PXP","backupCodes":["11aa","22bb"]})");
+        QTest::mouseClick(enable, Qt::LeftButton);
+        auto* setup = child<QGroupBox>(&view, "setupSection");
+        QTRY_VERIFY(setup->isVisible());
+        auto* secret = child<QLabel>(&view, "secretLabel");
+        auto* codes = child<QLabel>(&view, "backupCodesLabel");
+        QCOMPARE(secret->text(), u"JBSWY3DPEHPK3PXP"_s);
+        QCOMPARE(codes->text(), u"11aa\n22bb"_s);
+        for (QLabel* code : { secret, codes }) {
+            QVERIFY(QFontInfo(code->font()).fixedPitch());
+            QVERIFY(code->textInteractionFlags() & Qt::TextSelectableByMouse);
+        }
+
+        // The confirm button counts characters as a person does.
+        auto* field = child<QLineEdit>(&view, "verifyCodeField");
+        auto* verify = child<QPushButton>(&view, "verifyButton");
+        const QString family = u"\U0001F468\u200D\U0001F469\u200D\U0001F467"_s;
+        paste(field, family.repeated(5));
+        QVERIFY(!verify->isEnabled());
+        paste(field, family.repeated(6));
+        QVERIFY(verify->isEnabled());
+
+        paste(field, u" 123456\n"_s);
+        s.reply("user.verifyMFA", 200, "null");
+        s.reply("user.mfaStatus", 200, R"({"enabled":true})");
+        QTest::mouseClick(verify, Qt::LeftButton);
+        QTRY_VERIFY(disable->isVisible());
+        QVERIFY(setup->isHidden() && enable->isHidden());
+        QCOMPARE(child<QLabel>(&view, "statusValue")->text(), Localized::text("2fa.status_enabled"));
+        QCOMPARE(child<QLabel>(&view, "statusValue")->palette().color(QPalette::WindowText), SystemColors::green());
+
+        QTest::mouseClick(disable, Qt::LeftButton);
+        auto* sheet = child<QDialog>(&view, "disableSheet");
+        QTRY_VERIFY(sheet->isVisible());
+        auto* confirm = child<QPushButton>(sheet, "disableConfirmButton");
+        QVERIFY(!confirm->isEnabled());
+        paste(child<QLineEdit>(sheet, "disableCodeField"), u"654321"_s);
+        s.reply("user.disableMFA", 400, R"({"error":"The code is not correct"})");
+        QTest::mouseClick(confirm, Qt::LeftButton);
+        QTRY_VERIFY(alert->isVisible());
+        QCOMPARE(alert->text(), u"The code is not correct"_s);
+        QVERIFY(sheet->isVisible());
+        QCOMPARE(child<QLineEdit>(sheet, "disableCodeField")->text(), u"654321"_s);
+        alert->done(QDialog::Rejected); // closed any way at all clears the message
+        QTRY_VERIFY(!view.viewModel()->errorMessage());
+        // Cancel forgets the typed code.
+        QTest::mouseClick(child<QPushButton>(sheet, "disableCancelButton"), Qt::LeftButton);
+        QTRY_VERIFY(!sheet->isVisible());
+        QCOMPARE(view.viewModel()->disableCode(), QString());
+
+        QCOMPARE(s.calls(), (QStringList { u"GET user.mfaStatus"_s, u"GET user.mfaStatus"_s, u"POST user.setupMFA"_s,
+                                           u"POST user.verifyMFA {\"code\":\"123456\"}"_s, u"GET user.mfaStatus"_s,
+                                           u"POST user.disableMFA {\"code\":\"654321\"}"_s }));
+    }
+
+    void deviceSections_data()
+    {
+        QTest::addColumn<QByteArray>("list");
+        QTest::addColumn<int>("currentRows");
+        QTest::addColumn<int>("otherRows");
+        QTest::addColumn<bool>("emptyShown");
+        QTest::newRow("none") << QByteArray("[]") << 0 << 0 << true;
+        QTest::newRow("only this device") << QByteArray(R"([{"id":1,"deviceId":"a","isCurrent":true}])") << 1 << 0 << false;
+        QTest::newRow("mixed") << QByteArray(R"([{"id":2,"deviceId":"b","lastActiveAt":"2024-05-01T10:20:30Z"},)"
+                                             R"({"id":1,"deviceId":"a","isCurrent":true},{"id":3,"deviceType":"ios"}])")
+                               << 1 << 2 << false;
+        QTest::newRow("no current device") << QByteArray(R"([{"id":2,"deviceId":"b"}])") << 0 << 1 << false;
+    }
+    void deviceSections()
+    {
+        QFETCH(QByteArray, list);
+        QFETCH(int, currentRows);
+        QFETCH(int, otherRows);
+        QFETCH(bool, emptyShown);
+        AccountStack s;
+        s.reply("session.myDevices", 200, list);
+        DeviceManagementView view(std::make_unique<DeviceManagementViewModel>(&s.sessions));
+        view.resize(520, 500);
+        view.show();
+        QTRY_VERIFY(!view.viewModel()->isLoading());
+        QTRY_COMPARE(all<DeviceRow>(&view, "deviceRow").size(), currentRows + otherRows);
+        const bool any = currentRows + otherRows > 0;
+        QCOMPARE(all<QLabel>(&view, "currentSectionHeader").size(), any ? 1 : 0);
+        QCOMPARE(all<QLabel>(&view, "othersSectionHeader").size(), otherRows ? 1 : 0);
+        QCOMPARE(all<QPushButton>(&view, "logoutDeviceButton").size(), otherRows);
+        QCOMPARE(all<QPushButton>(&view, "logoutAllButton").size(), otherRows ? 1 : 0);
+        QCOMPARE(child<QWidget>(&view, "devicesEmpty")->isVisible(), emptyShown);
+        QVERIFY(child<QToolButton>(&view, "refreshButton")->isEnabled());
+        for (DeviceRow* row : all<DeviceRow>(&view, "deviceRow")) {
+            const bool current = DeviceManagementViewModel::isCurrent(row->device());
+            QCOMPARE(child<QLabel>(row, "currentBadge") != nullptr, current);
+            QCOMPARE(symbolOf(child<QLabel>(row, "deviceIcon")), DeviceRow::iconName(row->device().deviceType));
+        }
+        if (otherRows == 0)
+            return;
+
+        // Each sign-out sends the row's device id; "all others" asks first.
+        s.server.respond(AccountStack::path("session.logout"), Reply { 200, AccountStack::envelope("null") });
+        QTest::mouseClick(all<QPushButton>(&view, "logoutDeviceButton").first(), Qt::LeftButton);
+        QTRY_COMPARE(all<DeviceRow>(&view, "deviceRow").size(), currentRows + otherRows - 1);
+        QCOMPARE(s.calls().last(), u"POST session.logout {\"token\":\"b\"}"_s);
+        if (otherRows < 2)
+            return;
+        QTest::mouseClick(child<QPushButton>(&view, "logoutAllButton"), Qt::LeftButton);
+        auto* confirm = child<QMessageBox>(&view, "logoutOthersAlert");
+        QTRY_VERIFY(confirm->isVisible());
+        s.reply("session.revokeOthers", 200, "null");
+        QTest::mouseClick(child<QPushButton>(confirm, "confirmLogoutButton"), Qt::LeftButton);
+        QTRY_COMPARE(all<DeviceRow>(&view, "deviceRow").size(), currentRows);
+        QCOMPARE(s.calls().last(), u"POST session.revokeOthers {\"currentToken\":\"a\"}"_s);
+    }
+
+    void deviceRowText()
+    {
+        SessionService::DeviceSession device;
+        device.id = 1;
+        device.platform = u"Linux"_s;
+        device.lastActiveAt = u"2024-05-01T10:20:30Z"_s;
+        DeviceRow row(device);
+        QCOMPARE(child<ElidedLabel>(&row, "deviceName")->fullText(), Localized::text("devices.unknown_device"));
+        QCOMPARE(child<QLabel>(&row, "deviceLastActive")->text(), Localized::text("devices.last_active") + u": 2024-05-01 10:20"_s);
+        QCOMPARE(child<QLabel>(&row, "devicePlatform")->text(), u"Linux"_s);
+        QVERIFY(!child<QLabel>(&row, "deviceIp"));
+    }
+
+    void deviceIcon_data()
+    {
+        QTest::addColumn<std::optional<QString>>("type");
+        QTest::addColumn<QString>("symbol");
+        QTest::newRow("missing") << std::optional<QString>() << u"desktopcomputer"_s;
+        QTest::newRow("iOS in capitals") << std::optional<QString>(u"IOS"_s) << u"iphone"_s;
+        QTest::newRow("android") << std::optional<QString>(u"android"_s) << u"phone"_s;
+        QTest::newRow("web") << std::optional<QString>(u"Web"_s) << u"globe"_s;
+        QTest::newRow("mac") << std::optional<QString>(u"mac"_s) << u"laptopcomputer"_s;
+        QTest::newRow("macos") << std::optional<QString>(u"macOS"_s) << u"laptopcomputer"_s;
+        QTest::newRow("windows") << std::optional<QString>(u"windows"_s) << u"desktopcomputer"_s;
+        QTest::newRow("other") << std::optional<QString>(u"fridge"_s) << u"desktopcomputer"_s;
+    }
+    void deviceIcon()
+    {
+        QFETCH(std::optional<QString>, type);
+        QFETCH(QString, symbol);
+        QCOMPARE(DeviceRow::iconName(type), symbol);
+        QVERIFY(!Icons::themeName(symbol).isEmpty());
+    }
+
+    void favoriteContentLine_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<std::optional<QString>>("fileName");
+        QTest::addColumn<QString>("symbol");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("text");
+        const std::optional<QString> none;
+        QTest::newRow("image") << u"image"_s << none << u"photo"_s << u"favorites.image"_s << QString();
+        QTest::newRow("file without name") << u"file"_s << none << u"doc"_s << u"favorites.file"_s << QString();
+        QTest::newRow("file with name") << u"file"_s << std::optional<QString>(u"a.pdf"_s) << u"doc"_s << QString() << u"a.pdf"_s;
+        QTest::newRow("voice") << u"voice"_s << none << u"waveform"_s << u"favorites.voice"_s << QString();
+        QTest::newRow("video") << u"video"_s << none << u"video"_s << u"favorites.video"_s << QString();
+        QTest::newRow("sticker") << u"sticker"_s << none << u"face.smiling"_s << u"favorites.sticker"_s << QString();
+        QTest::newRow("capital Image is text") << u"Image"_s << none << QString() << QString() << u"hello"_s;
+        QTest::newRow("text") << u"text"_s << none << QString() << QString() << u"hello"_s;
+    }
+    void favoriteContentLine()
+    {
+        QFETCH(QString, type);
+        QFETCH(std::optional<QString>, fileName);
+        QFETCH(QString, symbol);
+        QFETCH(QString, key);
+        QFETCH(QString, text);
+        Message message;
+        message.type = type;
+        message.fileName = fileName;
+        message.content = u"hello"_s;
+        const FavoriteRow::ContentLine line = FavoriteRow::contentLine(message);
+        QCOMPARE(line.symbol, symbol);
+        QCOMPARE(line.key, key);
+        QCOMPARE(line.text, text);
+    }
+
+    // The rows, the menu's entries, copying and unstarring.
+    void favoritesScreen()
+    {
+        AccountStack s;
+        s.reply("favorites.list", 200,
+                R"([{"message":{"id":7,"conversationId":1,"senderId":2,"type":"text","content":"<b>hi</b>","createdAt":"2024-05-01T10:20:30Z",)"
+                R"("sender":{"name":"Ann"}}},{"message":{"id":8,"conversationId":1,"senderId":3,"type":"image"}}])");
+        FavoritesView view(std::make_unique<FavoritesViewModel>(&s.chat));
+        view.resize(360, 500);
+        view.show();
+        QTRY_COMPARE(all<FavoriteRow>(&view, "favoriteRow").size(), 2);
+        const auto rows = all<FavoriteRow>(&view, "favoriteRow");
+        QCOMPARE(child<QLabel>(rows[0], "favoriteDate")->text(), u"2024-05-01"_s);
+        QCOMPARE(child<QLabel>(rows[0], "favoriteContent")->text(), u"<b>hi</b>"_s);
+        QCOMPARE(child<QLabel>(rows[0], "favoriteContent")->textFormat(), Qt::PlainText);
+        QCOMPARE(child<QLabel>(rows[1], "favoriteContent")->text(), Localized::text("favorites.image"));
+        QVERIFY(!child<QLabel>(rows[1], "favoriteDate"));
+        QVERIFY(child<QWidget>(&view, "favoritesEmpty")->isHidden());
+
+        QMenu* menu = view.contextMenu(view.viewModel()->favorites().at(1));
+        QVERIFY(!child<QAction>(menu, "copyAction")); // no text, nothing to copy
+        menu->deleteLater();
+        menu = view.contextMenu(view.viewModel()->favorites().at(0));
+        QCOMPARE(menu->actions().size(), 2);
+        QCOMPARE(menu->actions().at(0)->objectName(), u"unstarAction"_s);
+        child<QAction>(menu, "copyAction")->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), u"<b>hi</b>"_s);
+
+        s.reply("favorites.remove", 200, "null");
+        child<QAction>(menu, "unstarAction")->trigger();
+        QTRY_COMPARE(all<FavoriteRow>(&view, "favoriteRow").size(), 1);
+        QCOMPARE(s.calls().last(), u"POST favorites.remove {\"messageId\":7}"_s);
+        menu->deleteLater();
+    }
+
+    void fileSize_data()
+    {
+        QTest::addColumn<qint64>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("0") << qint64(0) << u"0 B"_s;
+        QTest::newRow("1023") << qint64(1023) << u"1023 B"_s;
+        QTest::newRow("1024") << qint64(1024) << u"1.0 KB"_s;
+        QTest::newRow("1536") << qint64(1536) << u"1.5 KB"_s;
+        QTest::newRow("a half rounds as C does") << qint64(1280) << u"1.2 KB"_s;
+        QTest::newRow("1048575") << qint64(1048575) << u"1024.0 KB"_s;
+        QTest::newRow("1048576") << qint64(1048576) << u"1.0 MB"_s;
+        QTest::newRow("5 GiB") << qint64(5) * 1024 * 1024 * 1024 << u"5120.0 MB"_s;
+    }
+    void fileSize()
+    {
+        QFETCH(qint64, bytes);
+        QFETCH(QString, text);
+        QCOMPARE(FileManagementRow::formatFileSize(bytes), text);
+    }
+
+    void fileIcon_data()
+    {
+        QTest::addColumn<std::optional<QString>>("mimeType");
+        QTest::addColumn<QString>("symbol");
+        QTest::addColumn<QColor>("color");
+        const auto type = [](const char* text) { return std::optional<QString>(QString::fromLatin1(text)); };
+        QTest::newRow("missing") << std::optional<QString>() << u"doc"_s << SystemColors::blue();
+        QTest::newRow("IMAGE/PNG") << type("IMAGE/PNG") << u"photo"_s << SystemColors::green();
+        QTest::newRow("video") << type("video/mp4") << u"video"_s << SystemColors::purple();
+        QTest::newRow("audio") << type("audio/mpeg") << u"music.note"_s << SystemColors::orange();
+        QTest::newRow("pdf") << type("application/pdf") << u"doc.richtext"_s << SystemColors::red();
+        QTest::newRow("zip") << type("application/zip") << u"doc.zipper"_s << SystemColors::blue();
+        QTest::newRow("rar") << type("application/x-rar-compressed") << u"doc.zipper"_s << SystemColors::blue();
+        QTest::newRow("other") << type("text/plain") << u"doc"_s << SystemColors::blue();
+    }
+    void fileIcon()
+    {
+        QFETCH(std::optional<QString>, mimeType);
+        QFETCH(QString, symbol);
+        QFETCH(QColor, color);
+        QCOMPARE(FileManagementRow::iconName(mimeType), symbol);
+        QCOMPARE(FileManagementRow::iconColor(mimeType), color);
+        QVERIFY(!Icons::themeName(symbol).isEmpty());
+    }
+
+    // Paging as the server sees it, the preview button's conditions, the
+    // download reaching the desktop, and the preview sheet.
+    void filesScreen()
+    {
+        AccountStack s;
+        const QByteArray first = "[{\"id\":1,\"fileName\":\"a.png\",\"mimeType\":\"image/png\",\"fileUrl\":\"/uploads/a.png\",\"fileSize\":1536,"
+                                 "\"createdAt\":\"2024-05-01T10:20:30Z\"},"
+                                 "{\"id\":2,\"mimeType\":\"image/png\",\"fileUrl\":\"/uploads/missing.png\"},"
+                                 "{\"id\":3,\"mimeType\":\"image/png\"},"
+                                 "{\"id\":4,\"mimeType\":\"application/pdf\",\"fileUrl\":\"/uploads/b.pdf\"}]";
+        s.reply("files.getMyFiles", 200, first);
+        s.server.respond(u"/uploads/a.png"_s, Reply { 200, png(), { { "Content-Type", "image/png" } } });
+        s.server.respond(u"/uploads/missing.png"_s, Reply { 404, "not here" });
+        FileManagementView view(std::make_unique<FileManagementViewModel>(&s.files));
+        view.resize(420, 500);
+        view.show();
+        QTRY_COMPARE(all<FileManagementRow>(&view, "fileRow").size(), 4);
+        auto rows = all<FileManagementRow>(&view, "fileRow");
+        QCOMPARE(child<QLabel>(rows[0], "fileSize")->text(), u"1.5 KB"_s);
+        QCOMPARE(child<QLabel>(rows[0], "fileDate")->text(), u"2024-05-01"_s);
+        QCOMPARE(child<ElidedLabel>(rows[1], "fileName")->fullText(), Localized::text("files.unknown_file"));
+        QList<bool> previewable;
+        for (FileManagementRow* row : rows)
+            previewable << (child<QToolButton>(row, "previewButton") != nullptr);
+        QCOMPARE(previewable, (QList<bool> { true, true, false, false }));
+
+        // Load more: page 2 fails, so the next press asks for page 2 again.
+        auto* more = child<QPushButton>(&view, "loadMoreButton");
+        QVERIFY(more && more->isEnabled());
+        s.reply("files.getMyFiles", 500, "{}");
+        QTest::mouseClick(more, Qt::LeftButton);
+        QTRY_VERIFY(child<QPushButton>(&view, "loadMoreButton")->isEnabled());
+        s.reply("files.getMyFiles", 200, filePage(5, 1));
+        QTest::mouseClick(child<QPushButton>(&view, "loadMoreButton"), Qt::LeftButton);
+        QTRY_COMPARE(all<FileManagementRow>(&view, "fileRow").size(), 5);
+        QStringList pages;
+        for (const auto& request : s.server.requestsTo(AccountStack::path("files.getMyFiles")))
+            pages << request.queryValue(u"input"_s);
+        QCOMPARE(pages, (QStringList { u"{\"json\":{\"limit\":50,\"page\":1}}"_s, u"{\"json\":{\"limit\":50,\"page\":2}}"_s,
+                                       u"{\"json\":{\"limit\":50,\"page\":2}}"_s }));
+        QVERIFY(!child<ErrorAlert>(&view, "errorAlert")->isVisible());
+
+        // The download opens the signed address on the desktop.
+        UrlSink sink;
+        QDesktopServices::setUrlHandler(u"https"_s, &sink, "open");
+        FileService::setUrlOpener([](const QUrl& url) { QDesktopServices::openUrl(url); });
+        s.reply("files.getDownloadUrl", 200, "{\"id\":4,\"signedUrl\":\"https://files.example/4?signature=x\"}");
+        rows = all<FileManagementRow>(&view, "fileRow");
+        QTest::mouseClick(child<QToolButton>(rows[3], "downloadButton"), Qt::LeftButton);
+        QTRY_COMPARE(sink.opened.size(), 1);
+        QCOMPARE(sink.opened.at(0), QUrl(u"https://files.example/4?signature=x"_s));
+        QCOMPARE(s.calls().last(), u"POST files.getDownloadUrl {\"fileId\":4}"_s);
+        QTRY_VERIFY(child<QToolButton>(rows[3], "downloadButton")->isEnabled());
+        s.reply("files.getDownloadUrl", 200, "{\"id\":4,\"signedUrl\":\"file:///etc/passwd\"}");
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^\\[FileManagement\\] Refused"_s));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^\\[FileManagement\\] Download failed: "_s));
+        QTest::mouseClick(child<QToolButton>(rows[3], "downloadButton"), Qt::LeftButton);
+        QTRY_COMPARE(s.server.requestsTo(AccountStack::path("files.getDownloadUrl")).size(), 2);
+        QTRY_VERIFY(child<QToolButton>(rows[3], "downloadButton")->isEnabled());
+        QCOMPARE(sink.opened.size(), 1);
+        QDesktopServices::unsetUrlHandler(u"https"_s);
+        FileService::setUrlOpener({});
+
+        // A served picture shows; a missing one says it cannot be shown; Escape closes.
+        QTest::mouseClick(child<QToolButton>(rows[0], "previewButton"), Qt::LeftButton);
+        QCOMPARE(view.previewURL(), std::optional<QUrl>(QUrl(s.server.baseUrl() + u"/uploads/a.png"_s)));
+        ImagePreviewView* sheet = view.previewSheet();
+        QTRY_COMPARE(sheet->phase(), u"loaded"_s);
+        QVERIFY(!child<QLabel>(sheet, "previewImage")->pixmap().isNull());
+        QVERIFY(!s.server.requestsTo(u"/uploads/a.png"_s).at(0).hasHeader("Authorization"));
+        QTest::keyClick(sheet, Qt::Key_Escape);
+        QTRY_VERIFY(!view.previewURL());
+
+        QTest::mouseClick(child<QToolButton>(rows[1], "previewButton"), Qt::LeftButton);
+        sheet = view.previewSheet();
+        QTRY_COMPARE(sheet->phase(), u"failed"_s);
+        QVERIFY(child<QLabel>(sheet, "previewFailedText")->isVisible());
+        QCOMPARE(child<QLabel>(sheet, "previewFailedText")->text(), Localized::text("files.preview_failed"));
+        QTest::mouseClick(child<QPushButton>(sheet, "previewCloseButton"), Qt::LeftButton);
+        QTRY_VERIFY(!view.previewURL());
+    }
+
+    void emptyFiles()
+    {
+        AccountStack s;
+        s.reply("files.getMyFiles", 200, "[]");
+        FileManagementView view(std::make_unique<FileManagementViewModel>(&s.files));
+        view.resize(420, 500);
+        view.show();
+        QTRY_VERIFY(!view.viewModel()->isLoading());
+        QVERIFY(child<QWidget>(&view, "filesEmpty")->isVisible());
+        QCOMPARE(symbolOf(child<QLabel>(&view, "filesEmptyIcon")), u"folder"_s);
+        QVERIFY(!child<QPushButton>(&view, "loadMoreButton"));
+    }
+
+    // Every screen relabels when the language changes.
+    void languageSwitch()
+    {
+        AccountStack s;
+        TwoFactorView twoFactor(std::make_unique<TwoFactorViewModel>(&s.mfa));
+        DeviceManagementView devices(std::make_unique<DeviceManagementViewModel>(&s.sessions));
+        FavoritesView favorites(std::make_unique<FavoritesViewModel>(&s.chat));
+        FileManagementView files(std::make_unique<FileManagementViewModel>(&s.files));
+        const QList<std::pair<QLabel*, const char*>> labels {
+            { child<QLabel>(&twoFactor, "twoFactorTitle"), "2fa.title" },
+            { child<QLabel>(&devices, "devicesTitle"), "devices.title" },
+            { child<QLabel>(&favorites, "favoritesTitle"), "favorites.title" },
+            { child<QLabel>(&files, "filesTitle"), "files.title" },
+        };
+        LocalizationManager::shared().setLanguage(AppLanguage::vi);
+        for (const auto& [label, key] : labels)
+            QCOMPARE(label->text(), LocalizationManager::shared().localizedString(QString::fromLatin1(key)));
+        LocalizationManager::shared().setLanguage(AppLanguage::zhHans);
+        for (const auto& [label, key] : labels)
+            QCOMPARE(label->text(), LocalizationManager::shared().localizedString(QString::fromLatin1(key)));
+        QCOMPARE(child<QLabel>(&twoFactor, "twoFactorTitle")->text(), u"两步验证"_s);
+        LocalizationManager::shared().setLanguage(AppLanguage::en);
+    }
+};
+
+QTEST_MAIN(TestAccountViews)
+#include "tst_account_views.moc"

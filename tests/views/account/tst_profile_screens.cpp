@@ -1,0 +1,267 @@
+// The profile page and its editor against a recording server: the header follows
+// the signed-in user, sessions are signed out only when the server confirms, and
+// the editor stores the fields or says why it could not.
+
+#include "ClientStack.h"
+
+#include "state/AuthViewModel.h"
+#include "state/ProfileEditViewModel.h"
+#include "state/ProfileViewModel.h"
+#include "views/account/ProfileEditView.h"
+#include "views/account/ProfileView.h"
+#include "views/common/ElidedLabel.h"
+#include "views/common/Localized.h"
+#include "views/common/NavigationStack.h"
+
+#include <QComboBox>
+#include <QJsonDocument>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+AuthViewModel::Dependencies depsOf(ClientStack& stack)
+{
+    return AuthViewModel::Dependencies { &stack.auth, &stack.keychain, &stack.ws };
+}
+
+template <typename T>
+T* child(QWidget* root, const QString& name)
+{
+    return root->findChild<T*>(name);
+}
+
+bool shown(QWidget* widget)
+{
+    for (QWidget* w = widget; w && !w->isWindow(); w = w->parentWidget()) {
+        if (w->isHidden())
+            return false;
+    }
+    return true;
+}
+
+QByteArray meReply(const QByteArray& user)
+{
+    return "{\"user\":" + user + "}";
+}
+
+const QByteArray mei = "{\"id\":7,\"openId\":\"o7\",\"name\":\"Mei\",\"bio\":\"\",\"email\":\"\",\"region\":\"Hanoi\",\"gender\":\"other\"}";
+const QByteArray meiLin = "{\"id\":7,\"openId\":\"o7\",\"name\":\"Mei Lin\",\"bio\":\"hi\",\"email\":\"mei@example.org\"}";
+
+QJsonObject inputOf(const RecordingHttpServer::Recorded& request)
+{
+    return QJsonDocument::fromJson(request.body).object()[u"json"_s].toObject();
+}
+
+} // namespace
+
+class TestProfileScreens : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<ClientStack> m_stack;
+    std::unique_ptr<AuthViewModel> m_auth;
+
+    void signIn(const QByteArray& user)
+    {
+        m_stack->server.respond(u"/api/auth/me"_s, { 200, meReply(user) });
+        m_stack->keychain.saveText(u"token-1"_s, u"auth_token"_s);
+        m_stack->keychain.save(user, u"cached_user"_s);
+        m_auth = std::make_unique<AuthViewModel>(depsOf(*m_stack));
+        QTRY_COMPARE(m_stack->requestCount(u"/api/auth/me"_s), 1);
+    }
+
+    QStringList sessionTitles(QWidget* view)
+    {
+        QStringList titles;
+        for (auto* label : view->findChildren<ElidedLabel*>(u"sessionTitle"_s)) {
+            if (shown(label))
+                titles << label->fullText();
+        }
+        return titles;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_stack = std::make_unique<ClientStack>();
+        m_stack->server.respond(procedure("user.listSessions"), ok("[]"));
+        signIn(mei);
+    }
+
+    void cleanup()
+    {
+        m_auth.reset();
+        m_stack.reset();
+    }
+
+    void platformIcons_data()
+    {
+        QTest::addColumn<QString>("platform"); // "-": absent
+        QTest::addColumn<QString>("icon");
+
+        QTest::newRow("absent") << u"-"_s << u"desktopcomputer"_s;
+        QTest::newRow("iOS") << u"iOS"_s << u"iphone"_s;
+        QTest::newRow("MacOS") << u"MacOS"_s << u"laptopcomputer"_s;
+        QTest::newRow("mac") << u"mac"_s << u"laptopcomputer"_s;
+        QTest::newRow("Android") << u"Android"_s << u"phone"_s;
+        QTest::newRow("web") << u"web"_s << u"globe"_s;
+        QTest::newRow("ipados") << u"ipados"_s << u"desktopcomputer"_s;
+        QTest::newRow("part of a name") << u"macos 14"_s << u"desktopcomputer"_s;
+    }
+
+    void platformIcons()
+    {
+        QFETCH(QString, platform);
+        QFETCH(QString, icon);
+        QCOMPARE(ProfileViewModel::platformIcon(platform == u"-"_s ? std::nullopt : std::optional(platform)), icon);
+    }
+
+    // Header and session rows as received: title fallbacks, the current sessions
+    // without a button, empty-but-present profile fields.
+    void showsTheUserAndSessions()
+    {
+        m_stack->server.respond(procedure("user.listSessions"), ok(
+            "[{\"id\":1,\"deviceName\":\"Desk\",\"platform\":\"linux\",\"ip\":\"10.0.0.1\",\"isCurrent\":true},"
+            "{\"id\":2,\"platform\":\"web\"},"
+            "{\"id\":3,\"deviceName\":\"\",\"platform\":\"ios\",\"isCurrent\":false},"
+            "{\"id\":4,\"isCurrent\":true}]"));
+        ProfileView view(m_auth.get(), m_stack->auth);
+        QTRY_COMPARE(sessionTitles(&view), (QStringList { u"Desk"_s, u"web"_s, QString(), Localized::text("profile.unknown_device") }));
+        QCOMPARE(view.findChildren<QPushButton*>(u"revokeButton"_s).size(), 2);
+        QCOMPARE(view.findChildren<QLabel*>(u"currentSession"_s).size(), 2);
+        QCOMPARE(view.findChildren<QLabel*>(u"sessionIp"_s).size(), 1);
+        QVERIFY(!m_stack->server.requestsTo(procedure("user.listSessions")).at(0).hasQuery);
+
+        QCOMPARE(child<ElidedLabel>(&view, u"profileName"_s)->fullText(), u"Mei"_s);
+        QCOMPARE(child<QLabel>(&view, u"profileOpenId"_s)->text(), u"ID: o7"_s);
+        QVERIFY(!shown(child<QLabel>(&view, u"profileBio"_s)));
+        QVERIFY(shown(child<QLabel>(&view, u"profileEmail"_s)));
+        QCOMPARE(child<QLabel>(&view, u"profileGender"_s)->text(), u"other"_s);
+    }
+
+    void revoke_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::newRow("confirmed") << 200;
+        QTest::newRow("server error") << 500;
+    }
+
+    // A session disappears only after the server ended it; otherwise it stays and the
+    // failure is said.
+    void revoke()
+    {
+        QFETCH(int, status);
+        m_stack->server.respond(procedure("user.listSessions"), ok("[{\"id\":1,\"deviceName\":\"Desk\",\"isCurrent\":true},"
+                                                                  "{\"id\":9,\"deviceName\":\"Phone\"}]"));
+        m_stack->server.respond(procedure("user.revokeSession"),
+                                status == 200 ? ok("{\"success\":true}") : RecordingHttpServer::Reply { 500, "{\"error\":\"not now\"}" });
+        ProfileView view(m_auth.get(), m_stack->auth);
+        QTRY_COMPARE(sessionTitles(&view).size(), 2);
+        child<QPushButton>(&view, u"revokeButton"_s)->click();
+        QTRY_COMPARE(m_stack->requestCount(procedure("user.revokeSession")), 1);
+        QCOMPARE(inputOf(m_stack->server.requestsTo(procedure("user.revokeSession")).at(0)), (QJsonObject { { u"sessionId"_s, 9 } }));
+        auto* alert = child<QMessageBox>(&view, u"errorAlert"_s);
+        if (status == 200) {
+            QTRY_COMPARE(sessionTitles(&view), QStringList { u"Desk"_s });
+            QVERIFY(!alert->isVisible());
+        } else {
+            QTRY_VERIFY(alert->isVisible());
+            QCOMPARE(alert->text(), Localized::text("profile.revoke_failed") + u"not now"_s);
+            QCOMPARE(sessionTitles(&view), (QStringList { u"Desk"_s, u"Phone"_s }));
+        }
+    }
+
+    // The sheet starts from the user; the gender that matches no row shows none.
+    void editorStartsFromTheUser()
+    {
+        ProfileView view(m_auth.get(), m_stack->auth);
+        child<QPushButton>(&view, u"editProfileButton"_s)->click();
+        ProfileEditView* sheet = view.editSheet();
+        QVERIFY(sheet && sheet->isVisible());
+        QCOMPARE(sheet->size(), QSize(400, 400));
+        QCOMPARE(child<QLineEdit>(sheet, u"nameField"_s)->text(), u"Mei"_s);
+        QCOMPARE(child<QLineEdit>(sheet, u"bioField"_s)->text(), QString());
+        QCOMPARE(child<QLineEdit>(sheet, u"regionField"_s)->text(), u"Hanoi"_s);
+        QCOMPARE(child<QComboBox>(sheet, u"genderPicker"_s)->currentIndex(), -1);
+
+        QTest::keyClick(child<QLineEdit>(sheet, u"nameField"_s), Qt::Key_Escape);
+        QTRY_VERIFY(!view.editSheet());
+        QCOMPARE(m_stack->requestCount(procedure("user.updateProfile")), 0);
+    }
+
+    void save_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::newRow("stored") << 200;
+        QTest::newRow("refused") << 400;
+    }
+
+    // Return saves the five fields as typed. Stored: the user is read again, the header
+    // shows it and the sheet closes. Refused: the server's reason in red, the fields
+    // kept, the sheet open and Save usable again.
+    void save()
+    {
+        QFETCH(int, status);
+        ProfileView view(m_auth.get(), m_stack->auth);
+        view.openEditor();
+        QPointer<ProfileEditView> sheet = view.editSheet();
+        auto* name = child<QLineEdit>(sheet, u"nameField"_s);
+        name->selectAll();
+        QTest::keyClicks(name, u"Mei Lin "_s);
+        QTest::keyClicks(child<QLineEdit>(sheet, u"emailField"_s), u"mei@example.org"_s);
+        auto* gender = child<QComboBox>(sheet, u"genderPicker"_s);
+        Q_EMIT gender->activated(2);
+        m_stack->server.respond(procedure("user.updateProfile"),
+                                status == 200 ? ok("null") : RecordingHttpServer::Reply { 400, "{\"error\":\"Name is too long\"}" });
+        m_stack->server.respond(u"/api/auth/me"_s, { 200, meReply(meiLin) });
+        QTest::keyClick(name, Qt::Key_Return);
+        QTRY_COMPARE(m_stack->requestCount(procedure("user.updateProfile")), 1);
+        QCOMPARE(inputOf(m_stack->server.requestsTo(procedure("user.updateProfile")).at(0)),
+                 (QJsonObject { { u"name"_s, u"Mei Lin "_s }, { u"bio"_s, u""_s }, { u"email"_s, u"mei@example.org"_s },
+                                { u"gender"_s, u"female"_s }, { u"region"_s, u"Hanoi"_s } }));
+        if (status == 200) {
+            QTRY_VERIFY(!view.editSheet());
+            QCOMPARE(m_stack->requestCount(u"/api/auth/me"_s), 2);
+            QCOMPARE(child<ElidedLabel>(&view, u"profileName"_s)->fullText(), u"Mei Lin"_s);
+            QVERIFY(shown(child<QLabel>(&view, u"profileBio"_s)));
+        } else {
+            QTRY_VERIFY(!sheet || !sheet->viewModel()->isSaving());
+            QVERIFY(sheet && view.editSheet() == sheet && sheet->isVisible());
+            auto* error = child<QLabel>(sheet, u"editError"_s);
+            QVERIFY(shown(error));
+            QCOMPARE(error->text(), u"Name is too long"_s);
+            QCOMPARE(name->text(), u"Mei Lin "_s);
+            QVERIFY(child<QPushButton>(sheet, u"saveButton"_s)->isEnabled());
+            QCOMPARE(m_stack->requestCount(u"/api/auth/me"_s), 1);
+        }
+    }
+
+    // Without a user the page is blank but still asks for the sessions.
+    void blankWithoutAUser()
+    {
+        m_stack->server.respond(u"/api/auth/logout"_s, { 200, "{}" });
+        testsupport::runTask(m_auth->logout());
+        ProfileView view(m_auth.get(), m_stack->auth);
+        QVERIFY(!shown(child<QWidget>(&view, u"profileContent"_s)));
+        QTRY_COMPARE(m_stack->requestCount(procedure("user.listSessions")), 1);
+    }
+
+    void securityLinksPush()
+    {
+        NavigationStack stack(new ProfileView(m_auth.get(), m_stack->auth));
+        auto* profile = stack.top();
+        child<QPushButton>(profile, u"devicesLink"_s)->click();
+        QCOMPARE(stack.depth(), 2);
+        QVERIFY(stack.top() != profile);
+        stack.pop();
+        QCOMPARE(stack.top(), profile);
+    }
+};
+
+QTEST_MAIN(TestProfileScreens)
+#include "tst_profile_screens.moc"

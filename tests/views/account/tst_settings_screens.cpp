@@ -1,0 +1,317 @@
+// The general, notification and privacy settings screens on an isolated settings
+// store: defaults, shared values between open screens, the language switch, the
+// account rows and sign-out, the do-not-disturb hours and the blacklist.
+
+#include "ClientStack.h"
+
+#include "state/AuthViewModel.h"
+#include "state/LocalizationManager.h"
+#include "state/NotificationSettings.h"
+#include "state/PrivacySettingsViewModel.h"
+#include "state/UserDefaults.h"
+#include "views/account/GeneralSettingsView.h"
+#include "views/account/NotificationSettingsView.h"
+#include "views/account/PrivacySettingsView.h"
+#include "views/common/ElidedLabel.h"
+#include "views/common/Localized.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QJsonDocument>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+AuthViewModel::Dependencies depsOf(ClientStack& stack)
+{
+    return AuthViewModel::Dependencies { &stack.auth, &stack.keychain, &stack.ws };
+}
+
+template <typename T>
+T* child(QWidget* root, const QString& name)
+{
+    return root->findChild<T*>(name);
+}
+
+// A visible widget inside a window that is not shown: shown as far as its own flags go.
+bool shown(QWidget* widget)
+{
+    for (QWidget* w = widget; w && !w->isWindow(); w = w->parentWidget()) {
+        if (w->isHidden())
+            return false;
+    }
+    return true;
+}
+
+enum class Screen { general, notification, privacy };
+
+} // namespace
+
+class TestSettingsScreens : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<QSettings> m_settings;
+    std::unique_ptr<UserDefaults> m_defaults;
+    std::unique_ptr<ClientStack> m_stack;
+    std::unique_ptr<AuthViewModel> m_auth;
+
+    QWidget* make(Screen screen)
+    {
+        QWidget* view = nullptr;
+        switch (screen) {
+        case Screen::general:
+            view = new GeneralSettingsView(m_auth.get(), m_defaults.get());
+            break;
+        case Screen::notification:
+            view = new NotificationSettingsView(m_defaults.get());
+            break;
+        case Screen::privacy:
+            view = new PrivacySettingsView(m_stack->contacts, m_defaults.get());
+            break;
+        }
+        view->show();
+        return view;
+    }
+
+    void signIn(const User& user)
+    {
+        m_stack->server.respond(u"/api/auth/me"_s, { 200, "{\"user\":" + json::serialize(json::encode(user).toObject()) + "}" });
+        m_stack->storeSession(user);
+        m_auth = std::make_unique<AuthViewModel>(depsOf(*m_stack));
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_settings = std::make_unique<QSettings>(m_dir.filePath(u"prefs.ini"_s), QSettings::IniFormat);
+        m_settings->clear();
+        m_defaults = std::make_unique<UserDefaults>(m_settings.get());
+        m_stack = std::make_unique<ClientStack>();
+        m_stack->server.respond(procedure("contacts.list"), ok("[]"));
+        m_auth = std::make_unique<AuthViewModel>(depsOf(*m_stack));
+        LocalizationManager::shared().setLanguage(AppLanguage::zhHans);
+    }
+
+    void cleanup()
+    {
+        m_auth.reset();
+        m_stack.reset();
+    }
+
+    void defaultsOnAnEmptyStore_data()
+    {
+        QTest::addColumn<Screen>("screen");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<bool>("on");
+
+        QTest::newRow("autoLaunch") << Screen::general << u"autoLaunch"_s << false;
+        QTest::newRow("showNotifications") << Screen::general << u"showNotifications"_s << true;
+        QTest::newRow("playSound") << Screen::general << u"playSound"_s << true;
+        for (const char* key : { "notifyNewMessage", "notifyFriendRequest", "notifyGroupMention", "notifyMomentActivity",
+                                 "soundEnabled", "badgeEnabled" })
+            QTest::newRow(key) << Screen::notification << QString::fromLatin1(key) << true;
+        QTest::newRow("doNotDisturb") << Screen::notification << u"doNotDisturb"_s << false;
+        for (const char* key : { "showOnlineStatus", "showReadReceipts", "allowFriendRequests", "allowGroupInvites" })
+            QTest::newRow(key) << Screen::privacy << QString::fromLatin1(key) << true;
+    }
+
+    // A toggle changed in one open screen shows in another at once, is stored, and a
+    // screen built afterwards starts from it.
+    void defaultsOnAnEmptyStore()
+    {
+        QFETCH(Screen, screen);
+        QFETCH(QString, key);
+        QFETCH(bool, on);
+        std::unique_ptr<QWidget> first(make(screen));
+        std::unique_ptr<QWidget> second(make(screen));
+        QCheckBox* toggle = child<QCheckBox>(first.get(), key);
+        QVERIFY(toggle);
+        QCOMPARE(toggle->isChecked(), on);
+        QVERIFY(!m_settings->contains(key));
+
+        toggle->click();
+        QCOMPARE(child<QCheckBox>(second.get(), key)->isChecked(), !on);
+        QCOMPARE(m_settings->value(key).toBool(), !on);
+        std::unique_ptr<QWidget> reopened(make(screen));
+        QCOMPARE(child<QCheckBox>(reopened.get(), key)->isChecked(), !on);
+    }
+
+    void pickingTheCurrentLanguageStoresNothing()
+    {
+        QSettings appSettings;
+        appSettings.remove(LocalizationManager::storedLanguageKey());
+        QSignalSpy switched(&LocalizationManager::shared(), &LocalizationManager::bundleChanged);
+        GeneralSettingsView view(m_auth.get(), m_defaults.get());
+        auto* picker = child<QComboBox>(&view, u"languagePicker"_s);
+        QCOMPARE(picker->currentText(), u"简体中文"_s);
+        QCOMPARE(picker->count(), 3);
+        Q_EMIT picker->activated(0);
+        QCOMPARE(switched.count(), 0);
+        appSettings.sync();
+        QVERIFY(!appSettings.contains(LocalizationManager::storedLanguageKey()));
+    }
+
+    // Every open screen relabels at once, and the choice survives a restart of the manager.
+    void pickingAnotherLanguageRelabelsOpenScreens()
+    {
+        GeneralSettingsView general(m_auth.get(), m_defaults.get());
+        GeneralSettingsView other(m_auth.get(), m_defaults.get());
+        NotificationSettingsView notifications(m_defaults.get());
+        PrivacySettingsView privacy(m_stack->contacts, m_defaults.get());
+        auto* picker = child<QComboBox>(&general, u"languagePicker"_s);
+        QCOMPARE(child<QLabel>(&general, u"languageLabel"_s)->text(), u"语言"_s);
+
+        picker->setCurrentIndex(2);
+        Q_EMIT picker->activated(2);
+        QCOMPARE(LocalizationManager::shared().currentLanguage(), AppLanguage::vi);
+        QCOMPARE(child<QLabel>(&general, u"languageLabel"_s)->text(), Localized::text("settings.language"));
+        QCOMPARE(child<QComboBox>(&other, u"languagePicker"_s)->currentText(), u"Tiếng Việt"_s);
+        QCOMPARE(child<QCheckBox>(&other, u"autoLaunch"_s)->text(), Localized::text("settings.autolaunch"));
+        QCOMPARE(child<QCheckBox>(&notifications, u"doNotDisturb"_s)->text(), Localized::text("notification.dnd_mode"));
+        QCOMPARE(child<QLabel>(&privacy, u"blacklistEmpty"_s)->text(), Localized::text("privacy.blacklist_empty"));
+        QVERIFY(Localized::text("settings.language") != u"语言"_s);
+
+        QSettings appSettings;
+        LocalizationManager restarted(&appSettings, LocalizationManager::builtInBundleRoot(), { u"zh-Hans"_s });
+        QCOMPARE(restarted.currentLanguage(), AppLanguage::vi);
+    }
+
+    void accountRowsFollowTheUser()
+    {
+        GeneralSettingsView view(m_auth.get(), m_defaults.get());
+        auto* logout = child<QPushButton>(&view, u"logoutButton"_s);
+        QVERIFY(!shown(child<QLabel>(&view, u"userName"_s)));
+        QVERIFY(!shown(child<QLabel>(&view, u"role"_s)));
+        QVERIFY(shown(logout));
+
+        User mei = ClientStack::user(7, u"Mei"_s);
+        signIn(mei);
+        GeneralSettingsView signedIn(m_auth.get(), m_defaults.get());
+        QVERIFY(shown(child<QLabel>(&signedIn, u"userName"_s)));
+        QCOMPARE(child<ElidedLabel>(&signedIn, u"userName"_s)->fullText(), u"Mei"_s);
+        QCOMPARE(child<ElidedLabel>(&signedIn, u"imId"_s)->fullText(), u"open-7"_s);
+        QCOMPARE(child<QLabel>(&signedIn, u"role"_s)->text(), u"user"_s);
+        QVERIFY(child<QLabel>(&signedIn, u"platform"_s)->text() != u"macOS"_s);
+        QVERIFY(child<QLabel>(&signedIn, u"apiAddress"_s)->textInteractionFlags() & Qt::TextSelectableByMouse);
+
+        m_stack->server.respond(u"/api/auth/logout"_s, { 200, "{}" });
+        child<QPushButton>(&signedIn, u"logoutButton"_s)->click();
+        QTRY_VERIFY(!m_auth->isAuthenticated());
+        QCOMPARE(m_stack->requestCount(u"/api/auth/logout"_s), 1);
+        QVERIFY(!shown(child<QLabel>(&signedIn, u"userName"_s)));
+    }
+
+    // The hour pickers show only while do-not-disturb is on and keep their hours meanwhile.
+    void doNotDisturbHours()
+    {
+        NotificationSettingsView view(m_defaults.get());
+        view.show();
+        auto* dnd = child<QCheckBox>(&view, u"doNotDisturb"_s);
+        auto* start = child<QComboBox>(&view, u"dndStartHour"_s);
+        auto* end = child<QComboBox>(&view, u"dndEndHour"_s);
+        QVERIFY(!shown(start) && !shown(end));
+
+        dnd->click();
+        QVERIFY(shown(start) && shown(end));
+        QCOMPARE(start->count(), 24);
+        QCOMPARE(start->itemText(0), u"0:00"_s);
+        QCOMPARE(start->currentText(), u"22:00"_s);
+        QCOMPARE(end->currentText(), u"7:00"_s);
+        Q_EMIT end->activated(9);
+        QCOMPARE(m_settings->value(u"dndEndHour"_s).toInt(), 9);
+
+        dnd->click();
+        QVERIFY(!shown(start) && !shown(end));
+        QCOMPARE(m_settings->value(u"dndEndHour"_s).toInt(), 9);
+
+        // Written from outside: no row matches, and the stored value stays.
+        m_settings->setValue(u"dndStartHour"_s, 30);
+        NotificationSettingsView other(m_defaults.get());
+        QCOMPARE(child<QComboBox>(&other, u"dndStartHour"_s)->currentIndex(), -1);
+        QCOMPARE(child<QComboBox>(&other, u"dndEndHour"_s)->currentText(), u"9:00"_s);
+        QCOMPARE(m_defaults->value(NotificationSettings::dndStartHour), 30);
+    }
+
+    // The blacklist is the blocked entries of the contact list; an entry goes only once
+    // the server confirmed the unblock, which names the user (contactId), not the entry.
+    void unblock_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QStringList>("remaining");
+
+        QTest::newRow("confirmed") << 200 << QStringList { u"未知用户"_s };
+        QTest::newRow("server error") << 500 << QStringList { u"Nick"_s, u"Li"_s, u"未知用户"_s };
+    }
+
+    void unblock()
+    {
+        QFETCH(int, status);
+        QFETCH(QStringList, remaining);
+        m_stack->server.respond(procedure("contacts.list"), ok(
+            "[{\"id\":1,\"userId\":7,\"contactId\":21,\"nickname\":\"Nick\",\"blocked\":true,\"user\":{\"id\":21,\"name\":\"Bob\"}},"
+            "{\"id\":2,\"userId\":7,\"contactId\":22,\"blocked\":false,\"user\":{\"id\":22,\"name\":\"Ann\"}},"
+            "{\"id\":1,\"userId\":7,\"contactId\":21,\"blocked\":true,\"user\":{\"id\":21,\"name\":\"Li\"}},"
+            "{\"id\":4,\"userId\":7,\"contactId\":24,\"blocked\":true}]"));
+        m_stack->server.respond(procedure("contacts.unblock"),
+                                status == 200 ? ok("null") : RecordingHttpServer::Reply { 500, "{\"error\":\"database is down\"}" });
+        PrivacySettingsView view(m_stack->contacts, m_defaults.get());
+        auto names = [&view] {
+            QStringList result;
+            for (auto* label : view.findChildren<ElidedLabel*>(u"blacklistName"_s)) {
+                if (shown(label))
+                    result << label->fullText();
+            }
+            return result;
+        };
+        QTRY_COMPARE(names(), (QStringList { u"Nick"_s, u"Li"_s, u"未知用户"_s }));
+        QVERIFY(!shown(child<QLabel>(&view, u"blacklistEmpty"_s)));
+
+        view.findChildren<QPushButton*>(u"unblockButton"_s).at(0)->click();
+        QTRY_COMPARE(m_stack->requestCount(procedure("contacts.unblock")), 1);
+        const QJsonObject input = QJsonDocument::fromJson(m_stack->server.requestsTo(procedure("contacts.unblock")).at(0).body)
+                                      .object()[u"json"_s].toObject();
+        QCOMPARE(input, (QJsonObject { { u"contactId"_s, 21 } }));
+        auto* alert = child<QMessageBox>(&view, u"errorAlert"_s);
+        if (status == 200) {
+            QTRY_COMPARE(names(), remaining);
+            QVERIFY(!alert || !alert->isVisible());
+        } else {
+            QTRY_VERIFY(alert && alert->isVisible());
+            QCOMPARE(alert->text(), Localized::text("privacy.unblock_failed") + u"database is down"_s);
+            QCOMPARE(names(), remaining);
+        }
+    }
+
+    void emptyOrFailedBlacklist_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::newRow("no blocked contact") << 200;
+        QTest::newRow("list fails") << 500;
+    }
+
+    // "No blocked users" only when the server said so, never after a failed load.
+    void emptyOrFailedBlacklist()
+    {
+        QFETCH(int, status);
+        m_stack->server.respond(procedure("contacts.list"), status == 200
+            ? ok("[{\"id\":2,\"userId\":7,\"contactId\":22,\"blocked\":false}]")
+            : RecordingHttpServer::Reply { 500, "{\"error\":\"down\"}" });
+        PrivacySettingsView view(m_stack->contacts, m_defaults.get());
+        QTRY_VERIFY(!view.viewModel()->isLoading());
+        QCOMPARE(shown(child<QLabel>(&view, u"blacklistEmpty"_s)), status == 200);
+        auto* alert = child<QMessageBox>(&view, u"errorAlert"_s);
+        QCOMPARE(alert->isVisible(), status != 200);
+        if (status != 200)
+            QCOMPARE(alert->text(), Localized::text("privacy.blacklist_load_failed") + u"down"_s);
+    }
+};
+
+QTEST_MAIN(TestSettingsScreens)
+#include "tst_settings_screens.moc"

@@ -1,0 +1,403 @@
+// The administration console's screens, offscreen, against a recording server:
+// sections, tables, row actions with their dialogs and sheets, the configuration
+// form, the sensitive words and their add sheet.
+
+#include "RecordingHttpServer.h"
+
+#include "network/APIClient.h"
+#include "network/KeychainService.h"
+#include "network/MemorySecretStore.h"
+#include "state/AdminDashboardViewModel.h"
+#include "state/GroupManagementViewModel.h"
+#include "state/LocalizationManager.h"
+#include "state/SensitiveWordsViewModel.h"
+#include "state/SystemConfigViewModel.h"
+#include "state/UserManagementViewModel.h"
+#include "views/admin/AddSensitiveWordSheet.h"
+#include "views/admin/AdminDashboardView.h"
+#include "views/admin/AdminOverviewView.h"
+#include "views/admin/AdminStatCard.h"
+#include "views/admin/CapsuleBadge.h"
+#include "views/admin/ConfirmationDialog.h"
+#include "views/admin/GroupManagementView.h"
+#include "views/admin/MessageAuditView.h"
+#include "views/admin/RolePickerSheet.h"
+#include "views/admin/SensitiveWordsView.h"
+#include "views/admin/SystemConfigView.h"
+#include "views/admin/UserManagementView.h"
+#include "views/common/Localized.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Fixture {
+    RecordingHttpServer server;
+    KeychainService keychain { std::make_unique<MemorySecretStore>() };
+    APIClient api { server.baseUrl(), keychain };
+    Fixture() { keychain.saveText(u"token"_s, u"auth_token"_s); }
+    int count(const QString& path) const { return int(server.requestsTo(path).size()); }
+};
+
+QByteArray envelope(const QByteArray& json) { return R"({"result":{"data":{"json":)" + json + "}}}"; }
+
+template <typename T>
+T* child(QObject* root, const QString& name)
+{
+    return root->findChild<T*>(name);
+}
+
+// The dialog or sheet the screen opened last, of type T.
+template <typename T>
+T* openDialog(QWidget* screen)
+{
+    const QList<T*> all = screen->findChildren<T*>();
+    for (T* dialog : all) {
+        if (dialog->isVisible())
+            return dialog;
+    }
+    return nullptr;
+}
+
+QString cellText(QTableWidget* table, int row, int column)
+{
+    if (QTableWidgetItem* item = table->item(row, column))
+        return item->text();
+    return QString();
+}
+
+template <typename T>
+T* cellWidget(QTableWidget* table, int row, int column, const QString& name = {})
+{
+    QWidget* holder = table->cellWidget(row, column);
+    return holder ? holder->findChild<T*>(name) : nullptr;
+}
+
+} // namespace
+
+class TestAdminViews : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { LocalizationManager::shared().setLanguage(AppLanguage::en); }
+
+    // The eight sections in order; the two coming pages send nothing; the statistics
+    // survive section changes while a section screen is built afresh.
+    void consoleSections()
+    {
+        Fixture f;
+        f.server.respond(u"/api/admin/stats"_s, { 200, R"({"totalUsers":12,"onlineUsers":3})" });
+        f.server.respond(u"/api/admin/groups"_s, { 200, R"({"groups":[{"id":1,"name":"g"}]})" });
+        AdminDashboardView console(f.api);
+        console.resize(1000, 600);
+        console.show();
+        auto* sections = child<QListWidget>(&console, u"adminSections"_s);
+        QCOMPARE(sections->count(), 8);
+        QCOMPARE(sections->item(4)->text(), Localized::text("admin.sensitive_words"));
+        QTRY_COMPARE(console.model()->tileValues(), (QList<qint64> { 12, 3, 0, 0 }));
+        auto* overview = console.findChild<AdminOverviewView*>();
+        QVERIFY(overview);
+        QCOMPARE(overview->cards().at(0)->value(), u"12"_s);
+        QCOMPARE(overview->cards().at(3)->value(), u"0"_s);
+
+        const int before = int(f.server.requests().size());
+        for (int row : { 5, 6 }) {
+            sections->setCurrentRow(row);
+            QVERIFY(child<QWidget>(console.detail(), u"comingPage"_s) || console.detail()->objectName() == u"comingPage");
+        }
+        QCOMPARE(child<QLabel>(console.detail(), u"comingNote"_s)->text(), Localized::text("admin.reports_coming"));
+        QTest::qWait(20);
+        QCOMPARE(int(f.server.requests().size()), before);
+
+        sections->setCurrentRow(2);
+        QTRY_COMPARE(f.count(u"/api/admin/groups"_s), 1);
+        auto* groups = qobject_cast<GroupManagementView*>(console.detail());
+        QVERIFY(groups);
+        QTRY_COMPARE(groups->model()->rowCount(), 1);
+        sections->setCurrentRow(0);
+        sections->setCurrentRow(2);
+        QTRY_COMPARE(f.count(u"/api/admin/groups"_s), 2);
+        QCOMPARE(qobject_cast<GroupManagementView*>(console.detail())->model()->page(), 1);
+        sections->setCurrentRow(0);
+        QCOMPARE(console.findChild<AdminOverviewView*>()->cards().at(0)->value(), u"12"_s);
+        QCOMPARE(f.count(u"/api/admin/stats"_s), 1);
+    }
+
+    // A failed statistics load shows the console's alert whichever section is shown.
+    void consoleStatsFailureAlert()
+    {
+        Fixture f;
+        f.server.respond(u"/api/admin/stats"_s, { 500, R"({"error":"stats down"})" });
+        f.server.respond(u"/api/trpc/admin.getSensitiveWords"_s, { 200, envelope("[]") });
+        AdminDashboardView console(f.api);
+        console.setSelectedTab(AdminSection::sensitiveWords);
+        console.show();
+        QTRY_VERIFY(openDialog<QMessageBox>(&console));
+        QMessageBox* alert = openDialog<QMessageBox>(&console);
+        QCOMPARE(alert->text(), Localized::text("admin.load_stats_failed") + u"stats down"_s);
+        QCOMPARE(alert->textFormat(), Qt::PlainText);
+        alert->buttons().first()->click();
+        QCOMPARE(console.model()->errorMessage(), std::nullopt);
+    }
+
+    // The users table: cells, badges, status and buttons from each row's record.
+    void userRows()
+    {
+        Fixture f;
+        f.server.respond(u"/api/admin/users"_s,
+                         { 200, R"({"users":[{"id":1,"name":"<b>Ann</b>","openId":"o1","role":"admin"},)"
+                                R"({"id":2,"isBanned":true,"role":"Admin"},{"id":3,"role":"vip","isBanned":false}],"total":45})" });
+        UserManagementView view(f.api);
+        view.resize(900, 500);
+        view.show();
+        QTRY_COMPARE(view.table()->rowCount(), 3);
+        QTableWidget* table = view.table();
+        QCOMPARE(cellText(table, 0, 1), u"<b>Ann</b>"_s);
+        QCOMPARE(cellText(table, 1, 1), u"-"_s);
+        QCOMPARE(cellText(table, 1, 2), u"-"_s);
+        const auto badge = [&](int row) { return cellWidget<CapsuleBadge>(table, row, 3); };
+        QCOMPARE(badge(0)->text(), u"admin"_s);
+        QCOMPARE(int(badge(0)->tint()), int(Tint::Red));
+        QCOMPARE(int(badge(1)->tint()), int(Tint::Blue));
+        QCOMPARE(int(badge(2)->tint()), int(Tint::Purple));
+        QCOMPARE(badge(0)->textFormat(), Qt::PlainText);
+        QCOMPARE(cellWidget<QLabel>(table, 1, 4, u"statusText"_s)->text(), Localized::text("admin.users_banned"));
+        QCOMPARE(cellWidget<QLabel>(table, 1, 4, u"statusDot"_s)->property("tint").toInt(), int(Tint::Red));
+        QCOMPARE(cellWidget<QLabel>(table, 2, 4, u"statusText"_s)->text(), Localized::text("admin.users_normal"));
+        QCOMPARE(cellWidget<QPushButton>(table, 1, 5, u"banButton"_s)->text(), Localized::text("admin.users_unban"));
+        QCOMPARE(cellWidget<QPushButton>(table, 1, 5, u"banButton"_s)->property("tint").toInt(), int(Tint::Green));
+        QCOMPARE(cellWidget<QPushButton>(table, 0, 5, u"banButton"_s)->property("tint").toInt(), int(Tint::Red));
+        QCOMPARE(child<QLabel>(&view, u"totalLabel"_s)->text(), u"45 users"_s);
+        QCOMPARE(child<QLabel>(&view, u"pageLabel"_s)->text(), u"Page 1"_s);
+        QVERIFY(!child<QPushButton>(&view, u"previousButton"_s)->isEnabled());
+        QVERIFY(!child<QPushButton>(&view, u"nextButton"_s)->isEnabled());
+    }
+
+    // Ban: the title names the action and the account (empty without a name), only a
+    // ban is destructive, confirming sends the flipped flag, the row follows.
+    void banDialog()
+    {
+        Fixture f;
+        f.server.respond(u"/api/admin/users"_s, { 200, R"({"users":[{"id":2,"isBanned":true},{"id":3,"name":"Bo"}]})" });
+        f.server.respond(u"/api/admin/users/ban"_s, { 200, QByteArray() });
+        UserManagementView view(f.api);
+        view.show();
+        QTRY_COMPARE(view.table()->rowCount(), 2);
+        cellWidget<QPushButton>(view.table(), 0, 5, u"banButton"_s)->click();
+        auto* dialog = openDialog<ConfirmationDialog>(&view);
+        QVERIFY(dialog);
+        QCOMPARE(dialog->text(), u"Unban the user “”?"_s);
+        QCOMPARE(dialog->actionButton()->property("destructive").toBool(), false);
+        dialog->cancelButton()->click();
+        QTest::qWait(20);
+        QCOMPARE(f.count(u"/api/admin/users/ban"_s), 0);
+
+        cellWidget<QPushButton>(view.table(), 1, 5, u"banButton"_s)->click();
+        dialog = openDialog<ConfirmationDialog>(&view);
+        QCOMPARE(dialog->text(), u"Ban the user “Bo”?"_s);
+        QCOMPARE(dialog->actionButton()->property("destructive").toBool(), true);
+        dialog->actionButton()->click();
+        QTRY_COMPARE(cellWidget<QPushButton>(view.table(), 1, 5, u"banButton"_s)->text(), Localized::text("admin.users_unban"));
+        QCOMPARE(f.server.requestsTo(u"/api/admin/users/ban"_s).at(0).body, QByteArray(R"({"banned":true,"userId":3})"));
+    }
+
+    // The role sheet starts on the account's role (none for an unknown one), sends
+    // the choice on OK even unchanged, and nothing on cancel.
+    void roleSheet_data()
+    {
+        QTest::addColumn<QByteArray>("role"); // JSON of "role"
+        QTest::addColumn<QString>("checked"); // empty: nothing checked
+        QTest::addColumn<QString>("pick"); // empty: keep
+        QTest::addColumn<QString>("sent");
+        QTest::newRow("absent") << QByteArray("null") << u"user"_s << QString() << u"user"_s;
+        QTest::newRow("operator to vip") << QByteArray("\"operator\"") << u"operator"_s << u"vip"_s << u"vip"_s;
+        QTest::newRow("unknown kept") << QByteArray("\"Moderator\"") << QString() << QString() << u"Moderator"_s;
+    }
+    void roleSheet()
+    {
+        QFETCH(QByteArray, role);
+        QFETCH(QString, checked);
+        QFETCH(QString, pick);
+        QFETCH(QString, sent);
+        Fixture f;
+        f.server.respond(u"/api/admin/users"_s, { 200, R"({"users":[{"id":5,"role":)" + role + "}]}" });
+        f.server.respond(u"/api/admin/users/role"_s, { 200, "{}" });
+        UserManagementView view(f.api);
+        view.show();
+        QTRY_COMPARE(view.table()->rowCount(), 1);
+        cellWidget<QPushButton>(view.table(), 0, 5, u"roleButton"_s)->click();
+        auto* sheet = openDialog<RolePickerSheet>(&view);
+        QVERIFY(sheet);
+        QCOMPARE(child<QLabel>(sheet, u"roleUserLabel"_s)->text(), u"User: -"_s);
+        for (const QString& r : UserManagementViewModel::roles())
+            QCOMPARE(child<QRadioButton>(sheet, u"role_"_s + r)->isChecked(), r == checked);
+        child<QPushButton>(sheet, u"cancelButton"_s)->click();
+        QTest::qWait(20);
+        QCOMPARE(f.count(u"/api/admin/users/role"_s), 0);
+
+        cellWidget<QPushButton>(view.table(), 0, 5, u"roleButton"_s)->click();
+        sheet = openDialog<RolePickerSheet>(&view);
+        if (!pick.isEmpty())
+            child<QRadioButton>(sheet, u"role_"_s + pick)->click();
+        child<QPushButton>(sheet, u"okButton"_s)->click();
+        QTRY_COMPARE(f.count(u"/api/admin/users/role"_s), 1);
+        QCOMPARE(f.server.requestsTo(u"/api/admin/users/role"_s).at(0).body, QByteArray(R"({"role":")" + sent.toUtf8() + R"(","userId":5})"));
+        QTRY_COMPARE(cellWidget<CapsuleBadge>(view.table(), 0, 3)->text(), sent);
+    }
+
+    // Groups: fallbacks of the cells, dissolving the only row shows the empty state
+    // on the same page with next disabled.
+    void groupsDissolve()
+    {
+        Fixture f;
+        f.server.respond(u"/api/admin/groups"_s, { 200, R"({"groups":[{"id":4,"ownerId":77,"isActive":false}],"total":0})" });
+        f.server.respond(u"/api/admin/groups/dissolve"_s, { 200, QByteArray() });
+        GroupManagementView view(f.api);
+        view.show();
+        QTRY_COMPARE(view.table()->rowCount(), 1);
+        QCOMPARE(cellText(view.table(), 0, 1), u"-"_s);
+        QCOMPARE(cellText(view.table(), 0, 2), u"0"_s);
+        QCOMPARE(cellText(view.table(), 0, 3), u"77"_s);
+        QCOMPARE(cellText(view.table(), 0, 4), u"-"_s);
+        cellWidget<QPushButton>(view.table(), 0, 5)->click();
+        auto* dialog = openDialog<ConfirmationDialog>(&view);
+        QCOMPARE(dialog->text(), u"Dissolve the group “”?"_s);
+        dialog->actionButton()->click();
+        QTRY_VERIFY(child<QWidget>(&view, u"emptyPage"_s)->isVisible());
+        QCOMPARE(child<QLabel>(&view, u"emptyTitle"_s)->text(), Localized::text("admin.groups_empty"));
+        QCOMPARE(child<QLabel>(&view, u"totalLabel"_s)->text(), u"0 groups"_s);
+        QVERIFY(!child<QPushButton>(&view, u"nextButton"_s)->isEnabled());
+    }
+
+    // Audit: sender and type fallbacks, the deleted mark instead of the button, and
+    // delete turning the button into the mark.
+    void auditRows()
+    {
+        Fixture f;
+        f.server.respond(u"/api/admin/messages"_s,
+                         { 200, R"({"messages":[{"id":1},{"id":2,"senderId":8,"type":"image","isDeleted":true},)"
+                                R"({"id":3,"senderName":"S","type":"sticker","content":"hi"}]})" });
+        f.server.respond(u"/api/admin/messages/delete"_s, { 200, "null" });
+        MessageAuditView view(f.api);
+        view.show();
+        QTRY_COMPARE(view.table()->rowCount(), 3);
+        QCOMPARE(cellText(view.table(), 0, 1), u"0"_s);
+        QCOMPARE(cellText(view.table(), 1, 1), u"8"_s);
+        QCOMPARE(cellText(view.table(), 0, 3), u"-"_s);
+        const auto badge = [&](int row) { return cellWidget<CapsuleBadge>(view.table(), row, 2); };
+        QCOMPARE(badge(0)->text(), u"text"_s);
+        QCOMPARE(int(badge(0)->tint()), int(Tint::Gray));
+        QCOMPARE(int(badge(1)->tint()), int(Tint::Green));
+        QCOMPARE(badge(2)->text(), u"sticker"_s);
+        QVERIFY(cellWidget<QLabel>(view.table(), 1, 5, u"deletedLabel"_s) || view.table()->cellWidget(1, 5)->findChild<QLabel*>());
+        QVERIFY(!view.table()->cellWidget(1, 5)->findChild<QPushButton*>());
+        view.table()->cellWidget(2, 5)->findChild<QPushButton*>()->click();
+        openDialog<ConfirmationDialog>(&view)->actionButton()->click();
+        QTRY_VERIFY(!view.table()->cellWidget(2, 5)->findChild<QPushButton*>());
+        QCOMPARE(f.server.requestsTo(u"/api/admin/messages/delete"_s).at(0).body, QByteArray(R"({"messageId":3})"));
+    }
+
+    // After a failed load the form offers a reload, never a save of defaults; an
+    // invalid number is marked; "saved" appears only after the server accepted.
+    void configForm()
+    {
+        Fixture f;
+        f.server.respondOnce(u"/api/trpc/admin.getSystemConfig"_s, { 500, R"({"error":"down"})" });
+        f.server.respond(u"/api/trpc/admin.getSystemConfig"_s, { 200, envelope(R"({"maxGroupMembers":500})") });
+        f.server.respond(u"/api/trpc/admin.updateSystemConfig"_s, { 200, envelope("null") });
+        SystemConfigView view(f.api);
+        view.resize(600, 500);
+        view.show();
+        QTRY_VERIFY(!view.model()->isLoading());
+        auto* save = child<QPushButton>(&view, u"saveButton"_s);
+        auto* reload = child<QPushButton>(&view, u"reloadButton"_s);
+        QVERIFY(!save->isEnabled());
+        QVERIFY(reload->isVisible());
+        QTRY_VERIFY(openDialog<QMessageBox>(&view));
+        openDialog<QMessageBox>(&view)->buttons().first()->click();
+
+        reload->click();
+        QTRY_VERIFY(save->isEnabled());
+        QVERIFY(!reload->isVisible());
+        auto* members = child<QLineEdit>(&view, u"maxGroupMembersField"_s);
+        QCOMPARE(members->text(), u"500"_s);
+        members->clear();
+        QTest::keyClicks(members, u"5.5"_s);
+        QVERIFY(members->property("invalid").toBool());
+        QVERIFY(!save->isEnabled());
+        members->clear();
+        QTest::keyClicks(members, u"50"_s);
+        QVERIFY(!members->property("invalid").toBool());
+        save->click();
+        QTRY_VERIFY(child<QMessageBox>(&view, u"savedAlert"_s));
+        QCOMPARE(f.count(u"/api/trpc/admin.updateSystemConfig"_s), 1);
+    }
+
+    // The add sheet: blank words disabled, kept open with the word on failure,
+    // closed on success; the empty and no-match texts of the list.
+    void wordsSheet()
+    {
+        Fixture f;
+        f.server.respond(u"/api/trpc/admin.getSensitiveWords"_s, { 200, envelope("[]") });
+        f.server.respondOnce(u"/api/trpc/admin.addSensitiveWord"_s, { 400, R"({"error":"dup"})" });
+        f.server.respond(u"/api/trpc/admin.addSensitiveWord"_s, { 200, envelope(R"({"id":3,"word":"<i>x</i>","category":"fraud"})") });
+        SensitiveWordsView view(f.api);
+        view.resize(800, 400);
+        view.show();
+        QTRY_VERIFY(!view.model()->isLoading());
+        QCOMPARE(child<QLabel>(&view, u"emptyTitle"_s)->text(), Localized::text("admin.words_empty"));
+        child<QLineEdit>(&view, u"searchField"_s)->setText(u"zz"_s);
+        QCOMPARE(child<QLabel>(&view, u"emptyTitle"_s)->text(), Localized::text("admin.words_no_match"));
+        child<QLineEdit>(&view, u"searchField"_s)->clear();
+
+        child<QPushButton>(&view, u"addWordButton"_s)->click();
+        auto* sheet = openDialog<AddSensitiveWordSheet>(&view);
+        QVERIFY(sheet);
+        auto* word = child<QLineEdit>(sheet, u"wordField"_s);
+        auto* add = child<QPushButton>(sheet, u"addButton"_s);
+        QTest::keyClicks(word, u"   "_s);
+        QVERIFY(!add->isEnabled());
+        word->clear();
+        QTest::keyClicks(word, u" <i>x</i> "_s);
+        QVERIFY(add->isEnabled());
+        add->click();
+        QTRY_VERIFY(view.model()->errorMessage().has_value());
+        QVERIFY(sheet->isVisible());
+        QCOMPARE(word->text(), u" <i>x</i> "_s);
+        view.model()->clearError();
+        add->click();
+        QTRY_VERIFY(!openDialog<AddSensitiveWordSheet>(&view));
+        QCOMPARE(view.table()->rowCount(), 1);
+        QCOMPARE(cellText(view.table(), 0, 1), u"<i>x</i>"_s);
+        QCOMPARE(child<QLabel>(&view, u"totalLabel"_s)->text(), u"1 words"_s);
+    }
+
+    // A language switch relabels what is on screen.
+    void retranslates()
+    {
+        Fixture f;
+        f.server.respond(u"/api/admin/stats"_s, { 200, "{}" });
+        AdminDashboardView console(f.api);
+        console.show();
+        auto* sections = child<QListWidget>(&console, u"adminSections"_s);
+        LocalizationManager::shared().setLanguage(AppLanguage::zhHans);
+        QCOMPARE(sections->item(1)->text(), LocalizationManager::shared().bundle(AppLanguage::zhHans).localizedString(u"admin.users"_s));
+        QCOMPARE(console.findChild<AdminOverviewView*>()->cards().at(1)->title(),
+                 LocalizationManager::shared().bundle(AppLanguage::zhHans).localizedString(u"admin.online_users"_s));
+        LocalizationManager::shared().setLanguage(AppLanguage::en);
+        QCOMPARE(sections->item(1)->text(), u"Users"_s);
+    }
+};
+
+QTEST_MAIN(TestAdminViews)
+#include "tst_admin_views.moc"

@@ -1,0 +1,193 @@
+#include "SocialStack.h"
+
+#include "state/LocalizationManager.h"
+#include "state/MomentsViewModel.h"
+#include "views/chat/AvatarView.h"
+#include "views/common/Localized.h"
+#include "views/contacts/MomentRow.h"
+#include "views/contacts/MomentsView.h"
+
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QToolButton>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr qint64 me = 7;
+
+// Moment 3 liked by someone else only, moment 4 liked by the signed-in user.
+const QByteArray feed = R"([
+    {"id":3,"userId":2,"userName":"Bob","content":"hello","likes":[{"id":1,"momentId":3,"userId":2}],"likeCount":1},
+    {"id":4,"userId":2,"userName":"Bob","likes":[{"id":2,"momentId":4,"userId":7}],"likeCount":1}])";
+
+struct Fixture {
+    SocialStack stack;
+    MomentsView* view;
+    std::unique_ptr<MomentsView> owner;
+
+    explicit Fixture(const QByteArray& moments = feed)
+    {
+        stack.server.respond(procedure("moments.list"), ok(moments));
+        stack.server.respond(procedure("moments.like"), ok(R"({"success":true})"));
+        stack.server.respond(procedure("moments.unlike"), ok(R"({"success":true})"));
+        stack.server.respond(procedure("moments.create"), ok(R"({"momentId":40})"));
+        stack.server.respond(procedure("moments.comment"), ok(R"({"commentId":50})"));
+        owner = std::make_unique<MomentsView>(std::make_unique<MomentsViewModel>(me, &stack.moments));
+        view = owner.get();
+        view->resize(360, 700);
+        view->show();
+        waitIdle(1);
+    }
+    int loads() const { return stack.calls("moments.list"); }
+    void waitIdle(int expectedLoads) const
+    {
+        QTRY_COMPARE(loads(), expectedLoads);
+        QTRY_VERIFY(!view->viewModel()->isLoading());
+    }
+    QList<MomentRow*> rows() const { return view->findChildren<MomentRow*>(); }
+    template <typename T> T* in(QWidget* parent, const char* name) const { return parent->findChild<T*>(QString::fromLatin1(name)); }
+};
+
+} // namespace
+
+class TestMomentsView : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    // The heart sends unlike only over the signed-in user's own like, then reloads.
+    void likeButtonSendsByOwnLike()
+    {
+        Fixture f;
+        QCOMPARE(f.rows().size(), 2);
+        QTest::mouseClick(f.in<QToolButton>(f.rows().at(0), "likeButton"), Qt::LeftButton);
+        f.waitIdle(2);
+        QTest::mouseClick(f.in<QToolButton>(f.rows().at(1), "likeButton"), Qt::LeftButton);
+        f.waitIdle(3);
+        QCOMPARE(f.stack.input("moments.like"), (QJsonObject { { u"id"_s, 3 } }));
+        QCOMPARE(f.stack.input("moments.unlike"), (QJsonObject { { u"id"_s, 4 } }));
+        QCOMPARE(f.stack.calls("moments.like") + f.stack.calls("moments.unlike"), 2);
+    }
+
+    void composeSheetKeepsTextOnCancelAndClosesOnPost()
+    {
+        Fixture f;
+        QDialog* sheet = f.view->composeSheet();
+        QTest::mouseClick(f.in<QToolButton>(f.view, "composeButton"), Qt::LeftButton);
+        QVERIFY(sheet->isVisible());
+        auto* editor = f.in<QPlainTextEdit>(sheet, "composeEditor");
+        auto* publish = f.in<QPushButton>(sheet, "publishButton");
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTest::keyClicks(editor, u" "_s);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QVERIFY(!publish->isEnabled());
+        QTest::keyClicks(editor, u"hi "_s);
+        QVERIFY(publish->isEnabled());
+        QTest::mouseClick(f.in<QPushButton>(sheet, "composeCancelButton"), Qt::LeftButton);
+        QVERIFY(!sheet->isVisible());
+        QVERIFY(!f.view->viewModel()->showCompose());
+
+        QTest::mouseClick(f.in<QToolButton>(f.view, "composeButton"), Qt::LeftButton);
+        QVERIFY(sheet->isVisible());
+        QCOMPARE(editor->toPlainText(), u"\n \nhi "_s);
+        QTest::mouseClick(publish, Qt::LeftButton);
+        QTRY_VERIFY(!sheet->isVisible());
+        f.waitIdle(2);
+        QCOMPARE(f.stack.input("moments.create"), (QJsonObject { { u"content"_s, u"\n \nhi "_s }, { u"visibility"_s, u"friends"_s } }));
+        QCOMPARE(editor->toPlainText(), QString());
+    }
+
+    void commentFieldSendsAsTypedAndEmptiesOnSuccess()
+    {
+        Fixture f;
+        auto* field = f.in<QLineEdit>(f.rows().at(0), "commentField");
+        auto* send = f.in<QPushButton>(f.rows().at(0), "sendCommentButton");
+        QVERIFY(!send->isEnabled());
+        QTest::keyClicks(field, u"   "_s);
+        QVERIFY(!send->isEnabled());
+        QTest::keyClicks(field, u"ok "_s);
+        QVERIFY(send->isEnabled());
+        // Return in the field sends nothing.
+        QTest::keyClick(field, Qt::Key_Return);
+        QTest::qWait(20);
+        QCOMPARE(f.stack.calls("moments.comment"), 0);
+        QTest::mouseClick(send, Qt::LeftButton);
+        f.waitIdle(2);
+        QCOMPARE(f.stack.input("moments.comment"), (QJsonObject { { u"id"_s, 3 }, { u"content"_s, u"   ok "_s } }));
+        QCOMPARE(f.in<QLineEdit>(f.rows().at(0), "commentField")->text(), QString());
+    }
+
+    // A failed fetch says so and offers a retry instead of the empty feed.
+    void failedFeedShowsErrorAndRetries()
+    {
+        Fixture f;
+        f.stack.server.respondOnce(procedure("moments.list"), { 503, R"({"error":"feed down"})" });
+        f.view->viewModel()->loadMoments();
+        f.waitIdle(2);
+        QWidget* errorPage = f.view->findChild<QWidget*>(u"momentsErrorPage"_s);
+        QVERIFY(errorPage->isVisible());
+        QVERIFY(!f.view->findChild<QWidget*>(u"momentsEmptyPage"_s)->isVisible());
+        QCOMPARE(f.in<QLabel>(f.view, "momentsError")->text(), Localized::text("moments.load_failed") + u"feed down"_s);
+        QTest::mouseClick(f.in<QPushButton>(f.view, "momentsRetryButton"), Qt::LeftButton);
+        f.waitIdle(3);
+        QVERIFY(!errorPage->isVisible());
+        QCOMPARE(f.rows().size(), 2);
+    }
+
+    void rowShowsWhatTheServerSent_data()
+    {
+        QTest::addColumn<QByteArray>("moment");
+        QTest::addColumn<QString>("author");
+        QTest::addColumn<QString>("avatarName");
+        QTest::addColumn<QString>("likes");
+        QTest::addColumn<bool>("pictures");
+        QTest::addColumn<bool>("replyWord");
+
+        QTest::newRow("count is the server's") << QByteArray(R"({"id":1,"userId":2,"userName":"Bo","likes":[{"id":1,"momentId":1,"userId":3},{"id":2,"momentId":1,"userId":4},{"id":3,"momentId":1,"userId":5}]})")
+                                               << u"Bo"_s << u"Bo"_s << u"0"_s << false << false;
+        QTest::newRow("no author") << QByteArray(R"({"id":1,"userId":2,"likeCount":4})")
+                                   << Localized::text("moments.author_unknown") << u"?"_s << u"4"_s << false << false;
+        QTest::newRow("no pictures") << QByteArray(R"({"id":1,"userId":2,"userName":"Bo","images":[]})")
+                                     << u"Bo"_s << u"Bo"_s << u"0"_s << false << false;
+        QTest::newRow("pictures and a reply") << QByteArray(R"({"id":1,"userId":2,"userName":"Bo","images":["/uploads/a.png"],"comments":[{"id":5,"momentId":1,"userId":3,"content":"yes","userName":"Cy","replyToUserName":"Bo"}]})")
+                                              << u"Bo"_s << u"Bo"_s << u"0"_s << true << true;
+    }
+
+    void rowShowsWhatTheServerSent()
+    {
+        QFETCH(QByteArray, moment);
+        QFETCH(QString, author);
+        QFETCH(QString, avatarName);
+        QFETCH(QString, likes);
+        QFETCH(bool, pictures);
+        QFETCH(bool, replyWord);
+        Fixture f("[" + moment + "]");
+        MomentRow* row = f.rows().at(0);
+        QCOMPARE(f.in<QLabel>(row, "momentAuthor")->text(), author);
+        QCOMPARE(row->findChild<AvatarView*>()->name(), avatarName);
+        QCOMPARE(f.in<QToolButton>(row, "likeButton")->text(), likes);
+        QCOMPARE(row->findChild<QWidget*>(u"momentImages"_s) != nullptr, pictures);
+        QCOMPARE(row->findChild<QLabel*>(u"commentReplyWord"_s) != nullptr, replyWord);
+    }
+
+    void relabelsOnLanguageSwitch()
+    {
+        Fixture f("[]");
+        auto* empty = f.in<QLabel>(f.view, "momentsEmpty");
+        LocalizationManager::shared().setLanguage(AppLanguage::en);
+        QCOMPARE(empty->text(), u"No moments yet"_s);
+        LocalizationManager::shared().setLanguage(AppLanguage::zhHans);
+        QCOMPARE(empty->text(), u"还没有动态"_s);
+        QCOMPARE(f.in<QPushButton>(f.view->composeSheet(), "publishButton")->text(), u"发布"_s);
+    }
+};
+
+QTEST_MAIN(TestMomentsView)
+#include "tst_moments_view.moc"

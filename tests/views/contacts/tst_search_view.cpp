@@ -1,0 +1,167 @@
+#include "SocialStack.h"
+
+#include "state/NotificationName.h"
+#include "state/SearchViewModel.h"
+#include "state/UserInfo.h"
+#include "views/common/Localized.h"
+#include "views/contacts/SearchResultRow.h"
+#include "views/contacts/SearchView.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QToolButton>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QByteArray everything = R"({"contacts":[{"id":2,"username":"bob","bio":"hi"}],
+    "groups":[{"id":5,"name":"Hikers","conversationId":50,"memberCount":4},{"id":6,"name":"Quiet"}],
+    "messages":[{"id":9,"conversationId":51,"senderId":2,"content":"hello there"}]})";
+
+struct Fixture {
+    SocialStack stack;
+    std::unique_ptr<SearchView> view;
+
+    explicit Fixture(const QByteArray& reply = everything)
+    {
+        stack.server.respond(procedure("search.global"), ok(reply));
+        view = std::make_unique<SearchView>(std::make_unique<SearchViewModel>(
+            SearchViewModel::Dependencies { &stack.search, &stack.notifications }, QList<Conversation> {}, QList<Contact> {}));
+        view->resize(500, 600);
+        view->show();
+    }
+    QLineEdit* field() const { return view->findChild<QLineEdit*>(u"searchField"_s); }
+    bool shown(const char* name) const
+    {
+        auto* widget = view->findChild<QWidget*>(QString::fromLatin1(name));
+        return widget && widget->isVisible();
+    }
+    void search(const QString& keyword)
+    {
+        const int before = stack.calls("search.global");
+        QTest::keyClicks(field(), keyword);
+        QTest::keyClick(field(), Qt::Key_Return);
+        QTRY_COMPARE(stack.calls("search.global"), before + 1);
+        QTRY_VERIFY(!view->viewModel()->isSearching());
+    }
+    QList<SearchResultRow*> rows(const char* kind) const
+    {
+        QList<SearchResultRow*> found;
+        for (SearchResultRow* row : view->findChildren<SearchResultRow*>())
+            if (row->property("kind").toString() == QLatin1StringView(kind))
+                found << row;
+        return found;
+    }
+};
+
+} // namespace
+
+class TestSearchView : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void sectionsShowOnlyWhatWasFound_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QStringList>("visible");
+
+        QTest::newRow("all three") << everything << QStringList { u"contactsSection"_s, u"groupsSection"_s, u"messagesSection"_s };
+        QTest::newRow("messages only") << QByteArray(R"({"contacts":[],"groups":[],"messages":[{"id":1,"conversationId":2,"senderId":3}]})")
+                                       << QStringList { u"messagesSection"_s };
+        QTest::newRow("nothing") << QByteArray(R"({"contacts":[],"groups":[],"messages":[]})") << QStringList { u"searchNoResults"_s };
+    }
+
+    void sectionsShowOnlyWhatWasFound()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(QStringList, visible);
+        Fixture f(reply);
+        f.search(u"b"_s);
+        for (const char* name : { "contactsSection", "groupsSection", "messagesSection", "searchNoResults" })
+            QCOMPARE(f.shown(name), visible.contains(QLatin1StringView(name)));
+        if (visible.contains(u"searchNoResults"_s))
+            QCOMPARE(f.view->findChild<QLabel*>(u"searchNoResults"_s)->text(), Localized::text("search.no_results"));
+    }
+
+    void rowTexts()
+    {
+        Fixture f(R"({"contacts":[],"groups":[{"id":5,"name":"Hikers","memberCount":4},{"id":6,"name":"Quiet"}],
+                      "messages":[{"id":9,"conversationId":51,"senderId":2}]})");
+        f.search(u"h"_s);
+        const QList<SearchResultRow*> groups = f.rows("group");
+        QCOMPARE(groups.at(0)->findChild<QLabel*>(u"resultDetail"_s)->text(),
+                 u"4 "_s + Localized::text("contacts.members_count").trimmed());
+        QVERIFY(!groups.at(1)->findChild<QLabel*>(u"resultDetail"_s));
+        SearchResultRow* message = f.rows("message").at(0);
+        QCOMPARE(message->findChild<QLabel*>(u"resultTitle"_s)->text(), Localized::text("default.unknown"));
+        QCOMPARE(message->findChild<QLabel*>(u"resultDetail"_s)->text(), QString());
+    }
+
+    // Typing sends nothing; Return sends the keyword; an empty field sends nothing.
+    void onlyReturnSearches()
+    {
+        Fixture f;
+        auto* clear = f.view->findChild<QToolButton*>(u"searchClearButton"_s);
+        QVERIFY(!clear->isVisible());
+        QTest::keyClick(f.field(), Qt::Key_Return);
+        QTest::keyClicks(f.field(), u"bo"_s);
+        QVERIFY(clear->isVisible());
+        QTest::qWait(50);
+        QCOMPARE(f.stack.calls("search.global"), 0);
+        QTest::keyClick(f.field(), Qt::Key_Return);
+        QTRY_COMPARE(f.stack.calls("search.global"), 1);
+        QCOMPARE(f.stack.input("search.global").value(u"keyword"_s).toString(), u"bo"_s);
+        QTest::mouseClick(clear, Qt::LeftButton);
+        QCOMPARE(f.field()->text(), QString());
+        QVERIFY(!clear->isVisible());
+    }
+
+    void errorStaysAfterClear()
+    {
+        Fixture f;
+        f.stack.server.respond(procedure("search.global"), { 500, R"({"error":"search down"})" });
+        f.search(u"x"_s);
+        QVERIFY(f.shown("searchError"));
+        QCOMPARE(f.view->findChild<QLabel*>(u"searchError"_s)->text(), u"search down"_s);
+        QTest::mouseClick(f.view->findChild<QToolButton*>(u"searchClearButton"_s), Qt::LeftButton);
+        QVERIFY(f.shown("searchHint"));
+        QVERIFY(f.shown("searchError"));
+    }
+
+    // A group opens its conversation, a contact goes to whoever shows contacts;
+    // either way the sheet asks to close.
+    void choosingAResult()
+    {
+        Fixture f;
+        f.search(u"h"_s);
+        std::optional<Conversation> opened;
+        f.stack.notifications.observe(NotificationName::navigateToConversation(), this, [&](const QVariantMap& info) {
+            opened = userInfo::record<Conversation>(info, NotificationKey::conversation());
+        }, Qt::DirectConnection);
+        QSignalSpy dismissed(f.view.get(), &SearchView::dismissRequested);
+        QSignalSpy contact(f.view.get(), &SearchView::contactChosen);
+
+        QTest::mouseClick(f.rows("group").at(1), Qt::LeftButton);
+        QVERIFY(!opened);
+        QTest::mouseClick(f.rows("group").at(0), Qt::LeftButton);
+        QCOMPARE(opened->id, 50);
+        QTest::mouseClick(f.rows("message").at(0), Qt::LeftButton);
+        QCOMPARE(opened->id, 51);
+        QTest::mouseClick(f.rows("contact").at(0), Qt::LeftButton);
+        QCOMPARE(contact.count(), 1);
+        QCOMPARE(contact.at(0).at(0).value<Contact>().contactId, 2);
+        QCOMPARE(dismissed.count(), 3);
+
+        QTest::mouseClick(f.view->findChild<QPushButton*>(u"searchCloseButton"_s), Qt::LeftButton);
+        QTest::keyClick(f.field(), Qt::Key_Escape);
+        QCOMPARE(dismissed.count(), 5);
+    }
+};
+
+QTEST_MAIN(TestSearchView)
+#include "tst_search_view.moc"

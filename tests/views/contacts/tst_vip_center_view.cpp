@@ -1,0 +1,90 @@
+#include "SocialStack.h"
+
+#include "state/VipCenterViewModel.h"
+#include "views/common/Localized.h"
+#include "views/contacts/VipCenterView.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QStandardPaths>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Fixture {
+    SocialStack stack;
+    std::unique_ptr<VipCenterView> view;
+
+    Fixture(RecordingHttpServer::Reply status, RecordingHttpServer::Reply levels)
+    {
+        stack.server.respond(procedure("vip.status"), std::move(status));
+        stack.server.respond(procedure("vip.levels"), std::move(levels));
+        view = std::make_unique<VipCenterView>(std::make_unique<VipCenterViewModel>(&stack.vip));
+        view->resize(420, 600);
+        view->show();
+        QTRY_COMPARE(stack.calls("vip.levels"), 1);
+        QTRY_VERIFY(!view->viewModel()->isLoading());
+    }
+    QLabel* label(const char* name) const { return view->findChild<QLabel*>(QString::fromLatin1(name)); }
+    QStringList texts(const char* name) const
+    {
+        QStringList found;
+        for (QLabel* l : view->findChildren<QLabel*>(QString::fromLatin1(name)))
+            found << l->text();
+        return found;
+    }
+};
+
+const QByteArray levels = R"([{"id":1,"name":"Gold","price":30,"benefits":["Badge","Themes"]},{"id":2,"level":3,"price":29.6,"benefits":[]},{"id":3}])";
+
+} // namespace
+
+class TestVipCenterView : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void memberWithLevels()
+    {
+        Fixture f(ok(R"({"isVip":true,"levelName":"Gold","expiresAt":"2027-01-01"})"), ok(levels));
+        QCOMPARE(f.label("vipStatusText")->text(), u"VIP Gold"_s);
+        QCOMPARE(f.label("vipCrown")->property("symbol").toString(), u"crown.fill"_s);
+        QVERIFY(f.label("vipExpiry")->isVisible());
+        QCOMPARE(f.label("vipExpiry")->text(), u"到期时间: 2027-01-01"_s);
+        QCOMPARE(f.texts("vipLevelTitle"), (QStringList { u"Gold"_s, u"VIP 3"_s, u"VIP 0"_s }));
+        QCOMPARE(f.texts("vipLevelPrice"), (QStringList { u"30 元/月"_s, u"30 元/月"_s }));
+        QCOMPARE(f.texts("vipBenefit"), (QStringList { u"Badge"_s, u"Themes"_s }));
+        QVERIFY(!f.label("vipStatusError")->isVisible());
+    }
+
+    // A status that could not be read never reads "非VIP用户".
+    void failedStatusIsAnErrorNotNonMember()
+    {
+        Fixture f({ 500, R"({"error":"status down"})" }, ok(levels));
+        QVERIFY(!f.label("vipStatusText")->isVisible());
+        QVERIFY(f.label("vipStatusError")->isVisible());
+        QCOMPARE(f.label("vipStatusError")->text(), Localized::text("vip.status_load_failed") + u"status down"_s);
+        QCOMPARE(f.texts("vipLevelTitle").size(), 3);
+
+        f.stack.server.respond(procedure("vip.status"), ok(R"({"isVip":false})"));
+        QTest::mouseClick(f.view->findChild<QPushButton*>(u"vipStatusRetryButton"_s), Qt::LeftButton);
+        QTRY_VERIFY(f.label("vipStatusText")->isVisible());
+        QCOMPARE(f.label("vipStatusText")->text(), u"非VIP用户"_s);
+        QVERIFY(!f.label("vipStatusError")->isVisible());
+    }
+
+    void failedLevelsSayItUnderTheHeading()
+    {
+        Fixture f(ok(R"({"isVip":false,"expiresAt":"2020-01-01"})"), { 500, R"({"error":"levels down"})" });
+        QCOMPARE(f.label("vipStatusText")->text(), u"非VIP用户"_s);
+        QVERIFY(f.label("vipExpiry")->isVisible());
+        QVERIFY(f.texts("vipLevelTitle").isEmpty());
+        QVERIFY(f.label("vipLevelsError")->isVisible());
+        QVERIFY(f.view->findChild<QPushButton*>(u"vipLevelsRetryButton"_s)->isVisible());
+    }
+};
+
+QTEST_MAIN(TestVipCenterView)
+#include "tst_vip_center_view.moc"
