@@ -46,7 +46,6 @@ const QHash<QString, QString>& table()
         { QStringLiteral("checkmark"), QStringLiteral("dialog-ok") },
         // Breeze draws its filled, round check badge under the version-control name.
         { QStringLiteral("checkmark.circle.fill"), QStringLiteral("vcs-normal") },
-        { QStringLiteral("exclamationmark.circle.fill"), QStringLiteral("state-error") },
         { QStringLiteral("plus.circle"), QStringLiteral("list-add") },
         // The administration and operator consoles.
         { QStringLiteral("gauge.with.dots.needle.33percent"), QStringLiteral("speedometer") },
