@@ -20,16 +20,14 @@ using Appearance::TextStyle;
 
 namespace {
 
-constexpr int NameWidth = 200;
+// A commenter's or reply target's name takes at most this much of the comment line.
+constexpr int CommentNameWidth = 100;
 
-QLabel* plainLabel(const QString& text, TextStyle style, QWidget* parent, bool medium = false)
+QLabel* plainLabel(const QString& text, TextStyle style, QWidget* parent)
 {
     auto* label = new QLabel(parent);
     label->setTextFormat(Qt::PlainText);
-    QFont font = Appearance::font(style);
-    if (medium)
-        font.setWeight(QFont::Medium);
-    label->setFont(font);
+    label->setFont(Appearance::font(style));
     label->setText(text);
     return label;
 }
@@ -163,7 +161,7 @@ QWidget* MomentRow::commentList()
         line->setSpacing(4);
         auto* who = nameLabel(comment.userName.value_or(QStringLiteral("?")), TextStyle::Caption, box);
         who->setObjectName(QStringLiteral("commentAuthor"));
-        who->setMaximumWidth(NameWidth / 2);
+        who->setMaximumWidth(CommentNameWidth);
         line->addWidget(who, 0, Qt::AlignTop);
         if (comment.replyToUserName) {
             auto* word = secondary(plainLabel(Localized::text("moments.reply"), TextStyle::Caption, box));
@@ -171,7 +169,7 @@ QWidget* MomentRow::commentList()
             line->addWidget(word, 0, Qt::AlignTop);
             auto* target = nameLabel(*comment.replyToUserName, TextStyle::Caption, box);
             target->setObjectName(QStringLiteral("commentReplyTarget"));
-            target->setMaximumWidth(NameWidth / 2);
+            target->setMaximumWidth(CommentNameWidth);
             line->addWidget(target, 0, Qt::AlignTop);
         }
         auto* text = plainLabel(comment.content, TextStyle::Caption, box);
