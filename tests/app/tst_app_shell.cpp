@@ -14,8 +14,11 @@
 #include "network/KeychainService.h"
 #include "network/WebSocketService.h"
 #include "state/AuthViewModel.h"
+#include "state/FavoritesViewModel.h"
 #include "state/NotificationCenter.h"
 #include "state/NotificationName.h"
+#include "views/account/FavoritesView.h"
+#include "views/account/FileManagementView.h"
 #include "views/account/GeneralSettingsView.h"
 #include "views/chat/ChatView.h"
 #include "views/chat/LoginView.h"
@@ -257,8 +260,15 @@ private Q_SLOTS:
         QTRY_VERIFY(app->settingsWindow()->isVisible());
         app->settingsWindow()->close();
 
-        // Settings with no link chosen shows the general settings in the detail column.
+        // The favourites and files sections show their screens in the list column.
         auto* sections = child<QListWidget>(main, "sidebarSections");
+        sections->setCurrentRow(3);
+        QTRY_VERIFY(main->findChild<FavoritesView*>() && main->findChild<FavoritesView*>()->isVisible());
+        QTRY_VERIFY(!main->findChild<FavoritesView*>()->viewModel()->isLoading());
+        sections->setCurrentRow(4);
+        QTRY_VERIFY(main->findChild<FileManagementView*>() && main->findChild<FileManagementView*>()->isVisible());
+
+        // Settings with no link chosen shows the general settings in the detail column.
         sections->setCurrentRow(5);
         QCOMPARE(main->selectedSection(), SidebarSection::settings);
         QTRY_VERIFY(main->findChild<GeneralSettingsView*>() && main->findChild<GeneralSettingsView*>()->isVisible());

@@ -92,7 +92,7 @@ const QHash<QString, QString>& table()
         { QStringLiteral("folder"), QStringLiteral("folder") },
         { QStringLiteral("eye"), QStringLiteral("view-visible") },
         { QStringLiteral("arrow.down.circle"), QStringLiteral("download") },
-        { QStringLiteral("exclamationmark.triangle"), QStringLiteral("dialog-warning") },
+        { QStringLiteral("exclamationmark.triangle"), QStringLiteral("messagebox_warning") },
         { QStringLiteral("arrow.clockwise"), QStringLiteral("view-refresh") },
         { QStringLiteral("desktopcomputer"), QStringLiteral("computer") },
         { QStringLiteral("laptopcomputer"), QStringLiteral("computer-laptop") },
