@@ -246,6 +246,8 @@ private Q_SLOTS:
         target.senderName = QStringLiteral("张三");
         chat->viewModel()->setReplyToMessage(target);
         m_app->openSettings();
+        main()->toggleSearch();
+        main()->openNewChat();
         QDialogButtonBox buttons(QDialogButtonBox::Cancel);
 
         auto text = [this](const char* name) -> QString {
@@ -288,13 +290,12 @@ private Q_SLOTS:
             QCOMPARE(text("messageField"), Localized::text("input.placeholder"));
             QCOMPARE(text("replyTitle"), Localized::text("chat.reply_prefix") + QStringLiteral(" 张三"));
             QCOMPARE(text("searchSheet"), Localized::text("search.title"));
-            QCOMPARE(text("addContactSheet"), Localized::text("contacts.add_title"));
-            QCOMPARE(main()->findChild<QDialog*>(QStringLiteral("searchSheet"))->findChild<QLabel*>(QStringLiteral("notAvailableTitle"))->text(),
-                Localized::text("search.title"));
+            QCOMPARE(text("addContactSheet"), Localized::text("add.title"));
+            QCOMPARE(text("keywordField"), Localized::text("add.search_placeholder"));
             QCOMPARE(text("openSettingsAction"), Localized::text("content.settings_title"));
             QCOMPARE(m_app->settingsWindow()->windowTitle(), Localized::text("settings.general_title"));
-            QCOMPARE(m_app->settingsWindow()->findChild<QLabel*>(QStringLiteral("notAvailableTitle"))->text(),
-                Localized::text("settings.general_title"));
+            QCOMPARE(m_app->settingsWindow()->findChild<QLabel*>(QStringLiteral("languageLabel"))->text(),
+                Localized::text("settings.language"));
             // Qt's own texts: Chinese from Qt's catalogue; English is Qt's own language.
             QApplication::processEvents();
             const QString cancel = buttons.button(QDialogButtonBox::Cancel)->text();
@@ -304,6 +305,8 @@ private Q_SLOTS:
                 QVERIFY2(cancel.contains(QStringLiteral("Cancel")), qPrintable(cancel));
         }
         chat->viewModel()->setReplyToMessage(std::nullopt);
+        main()->toggleSearch();
+        main()->findChild<QDialog*>(QStringLiteral("addContactSheet"))->close();
         m_app->settingsWindow()->close();
     }
 };

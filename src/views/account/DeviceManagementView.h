@@ -6,7 +6,6 @@
 
 class DeviceManagementViewModel;
 class QLabel;
-class ScreenErrorAlert;
 class QMessageBox;
 class QPushButton;
 class QScrollArea;
@@ -49,5 +48,4 @@ private:
     QMessageBox* m_confirm;
     QPushButton* m_confirmLogout;
     QPushButton* m_confirmCancel;
-    ScreenErrorAlert* m_alert;
 };

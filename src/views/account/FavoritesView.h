@@ -8,7 +8,6 @@
 
 class FavoritesViewModel;
 class QLabel;
-class ScreenErrorAlert;
 class QMenu;
 class QScrollArea;
 class Spinner;
@@ -44,5 +43,4 @@ private:
     QWidget* m_empty;
     QLabel* m_emptyText;
     Spinner* m_spinner;
-    ScreenErrorAlert* m_alert;
 };

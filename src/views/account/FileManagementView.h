@@ -11,7 +11,6 @@
 class FileManagementViewModel;
 class ImagePreviewView;
 class QLabel;
-class ScreenErrorAlert;
 class QScrollArea;
 class Spinner;
 
@@ -50,7 +49,6 @@ private:
     QWidget* m_empty;
     QLabel* m_emptyText;
     Spinner* m_spinner;
-    ScreenErrorAlert* m_alert;
     std::optional<QUrl> m_previewURL;
     ImagePreviewView* m_preview = nullptr;
     QList<qint64> m_shownIds;

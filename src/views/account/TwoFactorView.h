@@ -7,7 +7,6 @@
 class QDialog;
 class QGroupBox;
 class QLabel;
-class ScreenErrorAlert;
 class QLineEdit;
 class QPushButton;
 class Spinner;
@@ -58,5 +57,4 @@ private:
     QLineEdit* m_disableCode;
     QPushButton* m_sheetCancel;
     QPushButton* m_sheetConfirm;
-    ScreenErrorAlert* m_alert;
 };

@@ -3,7 +3,7 @@
 #include "state/AdminDashboardViewModel.h"
 #include "state/LocalizationManager.h"
 #include "views/admin/AdminOverviewView.h"
-#include "views/admin/ErrorAlert.h"
+#include "views/common/ErrorAlert.h"
 #include "views/admin/GroupManagementView.h"
 #include "views/admin/MessageAuditView.h"
 #include "views/admin/SensitiveWordsView.h"

@@ -3,7 +3,7 @@
 #include "state/AdminPagedTable.h"
 #include "state/LocalizationManager.h"
 #include "state/PrintfFormat.h"
-#include "views/admin/ErrorAlert.h"
+#include "views/common/ErrorAlert.h"
 #include "views/admin/TintColor.h"
 #include "views/common/Appearance.h"
 #include "views/common/Icons.h"

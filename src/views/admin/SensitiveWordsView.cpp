@@ -6,7 +6,7 @@
 #include "views/admin/AddSensitiveWordSheet.h"
 #include "views/admin/CapsuleBadge.h"
 #include "views/admin/ConfirmationDialog.h"
-#include "views/admin/ErrorAlert.h"
+#include "views/common/ErrorAlert.h"
 #include "views/admin/TintColor.h"
 #include "views/common/Appearance.h"
 #include "views/common/Icons.h"

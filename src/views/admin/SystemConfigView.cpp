@@ -2,7 +2,7 @@
 
 #include "state/LocalizationManager.h"
 #include "state/SystemConfigViewModel.h"
-#include "views/admin/ErrorAlert.h"
+#include "views/common/ErrorAlert.h"
 #include "views/admin/TintColor.h"
 #include "views/common/Appearance.h"
 #include "views/common/Localized.h"

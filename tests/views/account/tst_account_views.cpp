@@ -16,9 +16,9 @@
 #include "views/account/FileManagementRow.h"
 #include "views/account/FileManagementView.h"
 #include "views/account/ImagePreviewView.h"
-#include "views/account/ScreenErrorAlert.h"
 #include "views/account/TwoFactorView.h"
 #include "views/common/ElidedLabel.h"
+#include "views/common/ErrorAlert.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/SystemColors.h"
@@ -121,13 +121,13 @@ private Q_SLOTS:
         QVERIFY(enable->isHidden() && disable->isHidden() && retry->isHidden());
 
         s.server.release(AccountStack::path("user.mfaStatus"));
-        auto* alert = child<ScreenErrorAlert>(&view, "errorAlert");
+        auto* alert = child<ErrorAlert>(&view, "errorAlert");
         QTRY_VERIFY(alert->isVisible());
         QCOMPARE(alert->text(), u"Service unavailable"_s); // the description alone
         QCOMPARE(alert->windowTitle(), Localized::text("common.error"));
         QVERIFY(enable->isHidden() && retry->isVisible());
         QCOMPARE(child<QLabel>(&view, "statusValue")->text(), Localized::text("2fa.status_unknown"));
-        QTest::mouseClick(alert->button(QMessageBox::Ok), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(alert, "errorAlertOk"), Qt::LeftButton);
         QTRY_VERIFY(!alert->isVisible());
         QVERIFY(!view.viewModel()->errorMessage());
 
@@ -437,7 +437,7 @@ private Q_SLOTS:
             pages << request.queryValue(u"input"_s);
         QCOMPARE(pages, (QStringList { u"{\"json\":{\"limit\":50,\"page\":1}}"_s, u"{\"json\":{\"limit\":50,\"page\":2}}"_s,
                                        u"{\"json\":{\"limit\":50,\"page\":2}}"_s }));
-        QVERIFY(!child<ScreenErrorAlert>(&view, "errorAlert")->isVisible());
+        QVERIFY(!child<ErrorAlert>(&view, "errorAlert")->isVisible());
 
         // The download opens the signed address on the desktop.
         UrlSink sink;
@@ -506,7 +506,15 @@ private Q_SLOTS:
             { child<QLabel>(&favorites, "favoritesTitle"), "favorites.title" },
             { child<QLabel>(&files, "filesTitle"), "files.title" },
         };
+        // An open alert's text follows too.
+        s.reply("session.myDevices", 500, R"({"error":"boom"})");
+        devices.show();
+        auto* alert = child<ErrorAlert>(&devices, "errorAlert");
+        QTRY_VERIFY(alert->isVisible());
+        QCOMPARE(alert->text(), Localized::text("devices.load_failed") + u"boom"_s);
         LocalizationManager::shared().setLanguage(AppLanguage::vi);
+        QCOMPARE(alert->text(), Localized::text("devices.load_failed") + u"boom"_s);
+        QCOMPARE(alert->windowTitle(), Localized::text("common.error"));
         for (const auto& [label, key] : labels)
             QCOMPARE(label->text(), LocalizationManager::shared().localizedString(QString::fromLatin1(key)));
         LocalizationManager::shared().setLanguage(AppLanguage::zhHans);

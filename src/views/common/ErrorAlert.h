@@ -1,0 +1,47 @@
+#pragma once
+
+#include "state/LocalizationManager.h"
+
+#include <QMessageBox>
+
+#include <optional>
+
+// A screen's error alert: titled "common.error" with one "common.ok" button,
+// shown while the screen has an error text. However the person closes it,
+// dismissed() tells the screen to forget the text. Server text is shown plain.
+class ErrorAlert : public QMessageBox {
+    Q_OBJECT
+public:
+    explicit ErrorAlert(QWidget* parent);
+
+    // Opens the alert with the text, or closes it when there is none.
+    void setMessage(const std::optional<QString>& message);
+
+Q_SIGNALS:
+    void dismissed();
+
+private:
+    void retranslate();
+
+    QPushButton* m_ok;
+};
+
+// Binds an alert to a state object with errorMessage(), clearError() and the
+// errorMessageChanged signal: shown while the text has a value, clearing it
+// however the person closes the alert.
+template <typename Model>
+ErrorAlert* bindErrorAlert(QWidget* screen, Model* model)
+{
+    auto* alert = new ErrorAlert(screen);
+    QObject::connect(model, &Model::errorMessageChanged, alert, [alert, model] { alert->setMessage(model->errorMessage()); });
+    // A text built from a failure key follows a language switch while it is shown.
+    QObject::connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, alert, [alert, model] {
+        if (alert->isVisible())
+            alert->setMessage(model->errorMessage());
+    });
+    QObject::connect(alert, &ErrorAlert::dismissed, model, [model] {
+        if (model->errorMessage())
+            model->clearError();
+    });
+    return alert;
+}
