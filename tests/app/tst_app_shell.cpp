@@ -9,6 +9,8 @@
 #include "app/MorvaneApp.h"
 #include "app/SidebarView.h"
 #include "models/Conversation.h"
+#include "TaskRunner.h"
+#include "network/AuthService.h"
 #include "network/KeychainService.h"
 #include "network/WebSocketService.h"
 #include "state/AuthViewModel.h"
@@ -207,6 +209,29 @@ private Q_SLOTS:
         QVERIFY(launched.wait());
         QCOMPARE(m_recorded.connects, QList<qint64> { alice });
         QVERIFY(restored->authViewModel()->isAuthenticated());
+    }
+
+    // Still signed in, but as someone else (the user refresh answered another account):
+    // the channel connects again, for the new user.
+    void userIdChangeConnectsAgain()
+    {
+        auto app = makeApp(); // session restored from the previous test
+        QSignalSpy launched(app.get(), &MorvaneApp::launchFinished);
+        app->show();
+        QVERIFY(launched.count() == 1 || launched.wait());
+        const qint64 alice = app->authViewModel()->user()->id;
+        QCOMPARE(m_recorded.connects, QList<qint64> { alice });
+
+        const qint64 bob = testsupport::runTask(AuthService::shared().login(QStringLiteral("bob"), QStringLiteral("bob12345"))).user->id;
+        testsupport::runTask(app->authViewModel()->refreshCurrentUser());
+        QCOMPARE(app->authViewModel()->user()->id, bob);
+        QCOMPARE(m_recorded.connects, (QList<qint64> { alice, bob }));
+        // The same user again is no change.
+        testsupport::runTask(app->authViewModel()->refreshCurrentUser());
+        QCOMPARE(m_recorded.connects, (QList<qint64> { alice, bob }));
+        QCOMPARE(m_recorded.disconnects, 0);
+
+        testsupport::runTask(AuthService::shared().login(QStringLiteral("alice"), QStringLiteral("alice123")));
     }
 
     void mainWindowShortcutsSectionsAndNavigation()
