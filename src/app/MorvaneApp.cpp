@@ -2,6 +2,7 @@
 
 #include "app/ContentView.h"
 #include "app/QtTranslations.h"
+#include "app/StaffConsoles.h"
 #include "network/WebSocketService.h"
 #include "state/AuthViewModel.h"
 #include "state/LocalizationManager.h"
@@ -63,6 +64,7 @@ MorvaneApp::MorvaneApp(std::unique_ptr<AuthViewModel> authViewModel, Channel cha
     m_settingsAction->setShortcuts(keys);
     m_settingsAction->setShortcutContext(Qt::ApplicationShortcut);
     connect(m_settingsAction, &QAction::triggered, this, &MorvaneApp::openSettings);
+    addConsoleActions(appMenu);
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &MorvaneApp::retranslate);
     retranslate();
 }
@@ -72,6 +74,26 @@ void MorvaneApp::retranslate()
     m_settingsAction->setText(Localized::text("content.settings_title"));
     if (m_settings)
         m_settings->setWindowTitle(Localized::text("settings.general_title"));
+}
+
+void MorvaneApp::addConsoleActions(QMenu* menu)
+{
+    StaffConsoles* consoles = StaffConsoles::of(m_auth.get());
+    QAction* admin = menu->addAction(QString());
+    admin->setObjectName(QStringLiteral("openAdminConsoleAction"));
+    QAction* operatorConsole = menu->addAction(QString());
+    operatorConsole->setObjectName(QStringLiteral("openOperatorConsoleAction"));
+    connect(admin, &QAction::triggered, consoles, [consoles] { consoles->open(StaffConsoles::Console::Administration); });
+    connect(operatorConsole, &QAction::triggered, consoles, [consoles] { consoles->open(StaffConsoles::Console::Operator); });
+    const auto update = [consoles, admin, operatorConsole] {
+        admin->setText(Localized::text("admin.title"));
+        operatorConsole->setText(Localized::text("operator.title"));
+        admin->setVisible(consoles->isOffered(StaffConsoles::Console::Administration));
+        operatorConsole->setVisible(consoles->isOffered(StaffConsoles::Console::Operator));
+    };
+    connect(consoles, &StaffConsoles::offersChanged, admin, update);
+    connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, admin, update);
+    update();
 }
 
 MorvaneApp::~MorvaneApp() = default;

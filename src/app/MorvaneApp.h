@@ -12,6 +12,7 @@ class ContentView;
 class QAction;
 class QtTranslations;
 class QMainWindow;
+class QMenu;
 class QWidget;
 
 // The application: the one sign-in state, the main window with its root view,
@@ -48,6 +49,8 @@ Q_SIGNALS:
 
 private:
     void retranslate();
+    // The application menu's entries to the staff consoles, shown by role.
+    void addConsoleActions(QMenu* menu);
     void authenticationChanged();
     void userIdChanged();
     std::optional<qint64> currentUserId() const;

@@ -1,5 +1,6 @@
 #include "app/SettingsListView.h"
 
+#include "app/StaffConsoles.h"
 #include "state/LocalizationManager.h"
 #include "views/account/GeneralSettingsView.h"
 #include "views/account/NotificationSettingsView.h"
@@ -31,6 +32,7 @@ SettingsListView::SettingsListView(AuthViewModel* authViewModel, QWidget* parent
     : QWidget(parent)
     , m_auth(authViewModel)
     , m_links(new QListWidget(this))
+    , m_consoleLinks(new QListWidget(this))
 {
     setObjectName(QStringLiteral("settingsListView"));
     setAttribute(Qt::WA_StyledBackground);
@@ -52,6 +54,18 @@ SettingsListView::SettingsListView(AuthViewModel* authViewModel, QWidget* parent
         m_links->addItem(QString());
     connect(m_links, &QListWidget::currentRowChanged, this, &SettingsListView::linkChosen);
     column->addWidget(m_links, 1);
+
+    m_consoleLinks->setObjectName(QStringLiteral("consoleLinks"));
+    m_consoleLinks->setFrameShape(QFrame::NoFrame);
+    m_consoleLinks->setStyleSheet(m_links->styleSheet());
+    m_consoleLinks->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+    m_consoleLinks->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    column->addWidget(m_consoleLinks);
+    connect(m_consoleLinks, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        StaffConsoles::of(m_auth)->open(StaffConsoles::Console(item->data(Qt::UserRole).toInt()));
+        m_consoleLinks->clearSelection();
+    });
+    connect(StaffConsoles::of(m_auth), &StaffConsoles::offersChanged, this, &SettingsListView::updateConsoleLinks);
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &SettingsListView::retranslate);
     retranslate();
 }
@@ -61,6 +75,22 @@ void SettingsListView::retranslate()
     m_title->setText(Localized::text("content.settings_title"));
     for (int row = 0; row < m_links->count(); ++row)
         m_links->item(row)->setText(Localized::text(linkKeys().at(row)));
+    updateConsoleLinks();
+}
+
+void SettingsListView::updateConsoleLinks()
+{
+    m_consoleLinks->clear();
+    StaffConsoles* consoles = StaffConsoles::of(m_auth);
+    for (const auto& [console, key] : { std::pair(StaffConsoles::Console::Administration, "admin.title"),
+                                        std::pair(StaffConsoles::Console::Operator, "operator.title") }) {
+        if (!consoles->isOffered(console))
+            continue;
+        auto* item = new QListWidgetItem(Localized::text(key), m_consoleLinks);
+        item->setData(Qt::UserRole, int(console));
+    }
+    m_consoleLinks->setVisible(m_consoleLinks->count() > 0);
+    m_consoleLinks->setFixedHeight(m_consoleLinks->count() * 32 + 4);
 }
 
 QWidget* SettingsListView::destination(int link, QWidget* parent) const

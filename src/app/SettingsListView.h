@@ -24,8 +24,11 @@ Q_SIGNALS:
 
 private:
     void retranslate();
+    // The staff consoles the user's role allows, each opening its own window.
+    void updateConsoleLinks();
 
     AuthViewModel* m_auth;
     QLabel* m_title = nullptr;
     QListWidget* m_links;
+    QListWidget* m_consoleLinks;
 };

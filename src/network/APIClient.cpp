@@ -158,10 +158,14 @@ QCoro::Task<QByteArray> APIClient::sendGuarded(Request request)
         // not both refresh, nor may the second give up: either would end a session
         // that one refresh keeps.
         RefreshOutcome outcome = RefreshOutcome::Cancelled;
-        if (m_refresh)
-            outcome = co_await RefreshWait { m_refresh };
-        else
+        if (m_refresh) {
+            // A named awaiter: g++ 12 destroys a braced temporary awaiter twice,
+            // which drops the round one reference too many.
+            RefreshWait wait { m_refresh };
+            outcome = co_await wait;
+        } else {
             outcome = co_await refreshSession();
+        }
         if (outcome == RefreshOutcome::Cancelled || !self)
             throw cancelled();
         // An unreadable keychain is no verdict on the session.

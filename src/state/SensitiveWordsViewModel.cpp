@@ -147,7 +147,8 @@ QCoro::Task<> SensitiveWordsViewModel::deleteWord(SensitiveWord word)
     QPointer<SensitiveWordsViewModel> self(this);
     bool failed = false;
     try {
-        co_await procedure::mutation<void>(m_api, u"admin.deleteSensitiveWord"_s, Input { word.id });
+        const Input input { word.id };
+        co_await procedure::mutation<void>(m_api, u"admin.deleteSensitiveWord"_s, input);
         if (!self)
             co_return;
         m_words.removeIf([&word](const SensitiveWord& w) { return w.id == word.id; });

@@ -249,6 +249,39 @@ private Q_SLOTS:
         QCOMPARE(users.total(), qint64(1));
     }
 
+    // The dashboard and a section start together on an expired token: one refresh,
+    // each repeats once, nobody reports "unauthorized".
+    void concurrentUnauthorizedShareOneRefresh()
+    {
+        Fixture f;
+        f.server.respondOnce(statsPath, { 401, R"({"error":"expired"})" });
+        f.server.respond(statsPath, { 200, R"({"totalUsers":7})" });
+        f.server.respondOnce(usersPath, { 401, R"({"error":"expired"})" });
+        f.server.respond(usersPath, { 200, page("users", 2, 2) });
+        f.server.respond(refreshPath, { 200, newTokens, {}, true });
+
+        AdminDashboardViewModel dashboard(f.api);
+        UserManagementViewModel users(f.api);
+        auto stats = dashboard.loadStats();
+        QTRY_COMPARE(f.server.requestsTo(refreshPath).size(), 1);
+        auto list = users.load();
+        QTRY_COMPARE(f.server.requestsTo(usersPath).size(), 1);
+        QTest::qWait(50);
+        f.server.release(refreshPath);
+        runTask(std::move(stats));
+        runTask(std::move(list));
+
+        QCOMPARE(f.server.requestsTo(refreshPath).size(), 1);
+        QCOMPARE(f.server.requestsTo(statsPath).size(), 2);
+        QCOMPARE(f.server.requestsTo(usersPath).size(), 2);
+        QCOMPARE(f.server.requestsTo(usersPath).at(1).header("Authorization"), QByteArray("Bearer new-access"));
+        QCOMPARE(dashboard.errorMessage(), std::nullopt);
+        QCOMPARE(users.errorMessage(), std::nullopt);
+        QCOMPARE(dashboard.tileValues().first(), qint64(7));
+        QCOMPARE(users.rowCount(), 2);
+        QVERIFY(!f.api.isRefreshing());
+    }
+
     // After the one refresh, the repeat's own failure is reported, not "unauthorized";
     // a second 401 or a failed refresh is.
     void repeatFailure_data()

@@ -3,8 +3,8 @@
 #include "state/DeviceManagementViewModel.h"
 #include "state/LocalizationManager.h"
 #include "views/account/DeviceRow.h"
-#include "views/common/Appearance.h"
 #include "views/common/ErrorAlert.h"
+#include "views/common/Appearance.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/Spinner.h"
@@ -37,9 +37,9 @@ DeviceManagementView::DeviceManagementView(std::unique_ptr<DeviceManagementViewM
     , m_confirm(new QMessageBox(this))
     , m_confirmLogout(m_confirm->addButton(QString(), QMessageBox::DestructiveRole))
     , m_confirmCancel(m_confirm->addButton(QString(), QMessageBox::RejectRole))
+    , m_alert(new ErrorAlert(this))
 {
     setObjectName(QStringLiteral("deviceManagementView"));
-    bindErrorAlert(this, m_viewModel.get());
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
@@ -83,6 +83,12 @@ DeviceManagementView::DeviceManagementView(std::unique_ptr<DeviceManagementViewM
     });
     connect(m_viewModel.get(), &DeviceManagementViewModel::devicesChanged, this, &DeviceManagementView::rebuildList);
     connect(m_viewModel.get(), &DeviceManagementViewModel::isLoadingChanged, this, &DeviceManagementView::updateLoading);
+    connect(m_viewModel.get(), &DeviceManagementViewModel::errorMessageChanged, this,
+            [this] {
+                if (const auto& error = m_viewModel->error())
+                    m_alert->present(*error);
+            });
+    connect(m_alert, &ErrorAlert::dismissed, m_viewModel.get(), &DeviceManagementViewModel::clearError);
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &DeviceManagementView::retranslate);
     retranslate();
 }

@@ -6,6 +6,7 @@
 
 class DeviceManagementViewModel;
 class QLabel;
+class ErrorAlert;
 class QMessageBox;
 class QPushButton;
 class QScrollArea;
@@ -48,4 +49,5 @@ private:
     QMessageBox* m_confirm;
     QPushButton* m_confirmLogout;
     QPushButton* m_confirmCancel;
+    ErrorAlert* m_alert;
 };

@@ -3,8 +3,8 @@
 #include "state/FavoritesViewModel.h"
 #include "state/LocalizationManager.h"
 #include "views/account/FavoriteRow.h"
-#include "views/common/Appearance.h"
 #include "views/common/ErrorAlert.h"
+#include "views/common/Appearance.h"
 #include "views/common/ContextMenu.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
@@ -32,9 +32,9 @@ FavoritesView::FavoritesView(std::unique_ptr<FavoritesViewModel> viewModel, QWid
     , m_empty(new QWidget(this))
     , m_emptyText(new QLabel(m_empty))
     , m_spinner(new Spinner(28, Appearance::accent(), this))
+    , m_alert(new ErrorAlert(this))
 {
     setObjectName(QStringLiteral("favoritesView"));
-    bindErrorAlert(this, m_viewModel.get());
     setMinimumWidth(260);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -62,6 +62,12 @@ FavoritesView::FavoritesView(std::unique_ptr<FavoritesViewModel> viewModel, QWid
 
     connect(m_viewModel.get(), &FavoritesViewModel::favoritesChanged, this, &FavoritesView::rebuildList);
     connect(m_viewModel.get(), &FavoritesViewModel::isLoadingChanged, this, &FavoritesView::updateOverlay);
+    connect(m_viewModel.get(), &FavoritesViewModel::errorMessageChanged, this,
+            [this] {
+                if (const auto& error = m_viewModel->error())
+                    m_alert->present(*error);
+            });
+    connect(m_alert, &ErrorAlert::dismissed, m_viewModel.get(), &FavoritesViewModel::clearError);
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &FavoritesView::retranslate);
     retranslate();
 }

@@ -8,6 +8,7 @@
 
 class FavoritesViewModel;
 class QLabel;
+class ErrorAlert;
 class QMenu;
 class QScrollArea;
 class Spinner;
@@ -43,4 +44,5 @@ private:
     QWidget* m_empty;
     QLabel* m_emptyText;
     Spinner* m_spinner;
+    ErrorAlert* m_alert;
 };

@@ -4,8 +4,8 @@
 #include "state/LocalizationManager.h"
 #include "views/account/FileManagementRow.h"
 #include "views/account/ImagePreviewView.h"
-#include "views/common/Appearance.h"
 #include "views/common/ErrorAlert.h"
+#include "views/common/Appearance.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/Spinner.h"
@@ -30,9 +30,9 @@ FileManagementView::FileManagementView(std::unique_ptr<FileManagementViewModel> 
     , m_empty(new QWidget(this))
     , m_emptyText(new QLabel(m_empty))
     , m_spinner(new Spinner(28, Appearance::accent(), this))
+    , m_alert(new ErrorAlert(this))
 {
     setObjectName(QStringLiteral("fileManagementView"));
-    bindErrorAlert(this, m_viewModel.get());
     setMinimumWidth(260);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -60,6 +60,12 @@ FileManagementView::FileManagementView(std::unique_ptr<FileManagementViewModel> 
 
     connect(m_viewModel.get(), &FileManagementViewModel::filesChanged, this, &FileManagementView::syncRows);
     connect(m_viewModel.get(), &FileManagementViewModel::loadingChanged, this, &FileManagementView::updateOverlay);
+    connect(m_viewModel.get(), &FileManagementViewModel::errorMessageChanged, this,
+            [this] {
+                if (const auto& error = m_viewModel->error())
+                    m_alert->present(*error);
+            });
+    connect(m_alert, &ErrorAlert::dismissed, m_viewModel.get(), &FileManagementViewModel::clearError);
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &FileManagementView::retranslate);
     retranslate();
 }

@@ -11,6 +11,7 @@
 class FileManagementViewModel;
 class ImagePreviewView;
 class QLabel;
+class ErrorAlert;
 class QScrollArea;
 class Spinner;
 
@@ -49,6 +50,7 @@ private:
     QWidget* m_empty;
     QLabel* m_emptyText;
     Spinner* m_spinner;
+    ErrorAlert* m_alert;
     std::optional<QUrl> m_previewURL;
     ImagePreviewView* m_preview = nullptr;
     QList<qint64> m_shownIds;

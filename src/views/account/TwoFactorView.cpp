@@ -2,8 +2,8 @@
 
 #include "state/LocalizationManager.h"
 #include "state/TwoFactorViewModel.h"
-#include "views/common/Appearance.h"
 #include "views/common/ErrorAlert.h"
+#include "views/common/Appearance.h"
 #include "views/common/Localized.h"
 #include "views/common/Spinner.h"
 #include "views/common/SystemColors.h"
@@ -79,9 +79,9 @@ TwoFactorView::TwoFactorView(std::unique_ptr<TwoFactorViewModel> viewModel, QWid
     , m_disableCode(new QLineEdit(m_disableSheet))
     , m_sheetCancel(new QPushButton(m_disableSheet))
     , m_sheetConfirm(new QPushButton(m_disableSheet))
+    , m_alert(new ErrorAlert(this))
 {
     setObjectName(QStringLiteral("twoFactorView"));
-    bindErrorAlert(this, m_viewModel.get());
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(20, 16, 20, 16);
     column->setSpacing(14);
@@ -129,6 +129,12 @@ TwoFactorView::TwoFactorView(std::unique_ptr<TwoFactorViewModel> viewModel, QWid
     connect(m_verifyCode, &QLineEdit::returnPressed, this, [this] { m_viewModel->verifyAndEnable(); });
     connect(m_verify, &QPushButton::clicked, this, [this] { m_viewModel->verifyAndEnable(); });
     connect(m_viewModel.get(), &TwoFactorViewModel::changed, this, &TwoFactorView::refresh);
+    connect(m_viewModel.get(), &TwoFactorViewModel::errorMessageChanged, this,
+            [this] {
+                if (const auto& error = m_viewModel->error())
+                    m_alert->present(*error);
+            });
+    connect(m_alert, &ErrorAlert::dismissed, m_viewModel.get(), &TwoFactorViewModel::clearError);
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &TwoFactorView::retranslate);
     retranslate();
 }

@@ -7,6 +7,7 @@
 class QDialog;
 class QGroupBox;
 class QLabel;
+class ErrorAlert;
 class QLineEdit;
 class QPushButton;
 class Spinner;
@@ -57,4 +58,5 @@ private:
     QLineEdit* m_disableCode;
     QPushButton* m_sheetCancel;
     QPushButton* m_sheetConfirm;
+    ErrorAlert* m_alert;
 };

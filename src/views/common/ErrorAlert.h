@@ -1,6 +1,6 @@
 #pragma once
 
-#include "state/LocalizationManager.h"
+#include "state/ScreenError.h"
 
 #include <QMessageBox>
 
@@ -16,6 +16,8 @@ public:
 
     // Opens the alert with the text, or closes it when there is none.
     void setMessage(const std::optional<QString>& message);
+    // Opens the alert with a failure whose text follows a language switch while shown.
+    void present(const ScreenError& error);
 
 Q_SIGNALS:
     void dismissed();
@@ -24,6 +26,7 @@ private:
     void retranslate();
 
     QPushButton* m_ok;
+    std::optional<ScreenError> m_error;
 };
 
 // Binds an alert to a state object with errorMessage(), clearError() and the
@@ -34,11 +37,6 @@ ErrorAlert* bindErrorAlert(QWidget* screen, Model* model)
 {
     auto* alert = new ErrorAlert(screen);
     QObject::connect(model, &Model::errorMessageChanged, alert, [alert, model] { alert->setMessage(model->errorMessage()); });
-    // A text built from a failure key follows a language switch while it is shown.
-    QObject::connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, alert, [alert, model] {
-        if (alert->isVisible())
-            alert->setMessage(model->errorMessage());
-    });
     QObject::connect(alert, &ErrorAlert::dismissed, model, [model] {
         if (model->errorMessage())
             model->clearError();

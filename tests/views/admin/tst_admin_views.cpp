@@ -128,6 +128,7 @@ private Q_SLOTS:
         sections->setCurrentRow(2);
         QTRY_COMPARE(f.count(u"/api/admin/groups"_s), 2);
         QCOMPARE(qobject_cast<GroupManagementView*>(console.detail())->model()->page(), 1);
+        QTRY_VERIFY(!qobject_cast<GroupManagementView*>(console.detail())->model()->isLoading());
         sections->setCurrentRow(0);
         QCOMPARE(console.findChild<AdminOverviewView*>()->cards().at(0)->value(), u"12"_s);
         QCOMPARE(f.count(u"/api/admin/stats"_s), 1);
@@ -143,6 +144,7 @@ private Q_SLOTS:
         console.setSelectedTab(AdminSection::sensitiveWords);
         console.show();
         QTRY_VERIFY(openDialog<QMessageBox>(&console));
+        QTRY_VERIFY(!qobject_cast<SensitiveWordsView*>(console.detail())->model()->isLoading());
         QMessageBox* alert = openDialog<QMessageBox>(&console);
         QCOMPARE(alert->text(), Localized::text("admin.load_stats_failed") + u"stats down"_s);
         QCOMPARE(alert->textFormat(), Qt::PlainText);
@@ -390,6 +392,7 @@ private Q_SLOTS:
         AdminDashboardView console(f.api);
         console.show();
         auto* sections = child<QListWidget>(&console, u"adminSections"_s);
+        QTRY_VERIFY(!console.model()->isLoading());
         LocalizationManager::shared().setLanguage(AppLanguage::zhHans);
         QCOMPARE(sections->item(1)->text(), LocalizationManager::shared().bundle(AppLanguage::zhHans).localizedString(u"admin.users"_s));
         QCOMPARE(console.findChild<AdminOverviewView*>()->cards().at(1)->title(),

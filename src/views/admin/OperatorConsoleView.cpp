@@ -1,0 +1,316 @@
+#include "views/admin/OperatorConsoleView.h"
+
+#include "state/LocalizationManager.h"
+#include "state/OperatorConsoleViewModel.h"
+#include "views/common/ErrorAlert.h"
+#include "views/admin/OperatorSessionDetail.h"
+#include "views/admin/OperatorSessionRow.h"
+#include "views/admin/OperatorStatisticsView.h"
+#include "views/admin/OperatorStatusBadge.h"
+#include "views/admin/TintColor.h"
+#include "views/common/Appearance.h"
+#include "views/common/Icons.h"
+#include "views/common/Localized.h"
+#include "views/common/Spinner.h"
+
+#include <QButtonGroup>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QStackedLayout>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+using Appearance::TextStyle;
+
+namespace {
+
+constexpr int SessionIdRole = Qt::UserRole;
+constexpr int StatusRole = Qt::UserRole + 1;
+
+// A list with a layer above it for its spinner or placeholder; the layer lets
+// clicks through to the list.
+QWidget* withOverlay(QListWidget* list, QWidget* overlay, QWidget* parent)
+{
+    auto* holder = new QWidget(parent);
+    auto* stack = new QStackedLayout(holder);
+    stack->setStackingMode(QStackedLayout::StackAll);
+    overlay->setAttribute(Qt::WA_TransparentForMouseEvents);
+    stack->addWidget(overlay);
+    stack->addWidget(list);
+    overlay->raise();
+    return holder;
+}
+
+QLabel* placeholder(const char* name, const QString& symbol, QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setAlignment(Qt::AlignCenter);
+    label->setFont(Appearance::font(TextStyle::Title2));
+    Appearance::setTextColor(label, Appearance::secondaryText());
+    label->setProperty(Icons::SymbolProperty, symbol);
+    return label;
+}
+
+QListWidget* sessionList(const char* name, QWidget* parent)
+{
+    auto* list = new QListWidget(parent);
+    list->setObjectName(QString::fromLatin1(name));
+    list->setFrameShape(QFrame::NoFrame);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setContextMenuPolicy(Qt::CustomContextMenu);
+    list->setStyleSheet(QStringLiteral("QListWidget { outline: 0; } QListWidget::item:selected { background: rgba(0, 122, 255, 46); }"));
+    return list;
+}
+
+} // namespace
+
+OperatorConsoleView::OperatorConsoleView(APIClient& api, QWidget* parent)
+    : QWidget(parent)
+    , m_model(new OperatorConsoleViewModel(api, this))
+    , m_title(new QLabel(this))
+    , m_tabs(new QButtonGroup(this))
+    , m_tabContent(new QStackedWidget(this))
+    , m_workspace(sessionList("workspaceList", this))
+    , m_history(sessionList("historyList", this))
+    , m_workspaceSpinner(new QWidget(this))
+    , m_noSessions(placeholder("noSessions", QStringLiteral("headphones"), this))
+    , m_noHistory(placeholder("noHistory", QStringLiteral("clock"), this))
+    , m_detail(new QStackedWidget(this))
+    , m_emptySelection(new QLabel(this))
+{
+    setObjectName(QStringLiteral("operatorConsoleView"));
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+
+    auto* sidebar = new QWidget(this);
+    sidebar->setObjectName(QStringLiteral("operatorSidebar"));
+    sidebar->setMinimumWidth(260);
+    sidebar->setMaximumWidth(340);
+    auto* side = new QVBoxLayout(sidebar);
+    side->setContentsMargins(0, 0, 0, 0);
+    side->setSpacing(0);
+    auto* top = new QHBoxLayout;
+    top->setContentsMargins(14, 10, 8, 0);
+    m_title->setObjectName(QStringLiteral("operatorTitle"));
+    m_title->setFont(Appearance::font(TextStyle::Headline));
+    auto* refresh = new QToolButton(sidebar);
+    refresh->setObjectName(QStringLiteral("refreshButton"));
+    refresh->setAutoRaise(true);
+    Icons::apply(refresh, QStringLiteral("arrow.clockwise"), 16);
+    top->addWidget(m_title);
+    top->addStretch(1);
+    top->addWidget(refresh);
+    side->addLayout(top);
+
+    auto* counters = new QHBoxLayout;
+    counters->setContentsMargins(12, 12, 12, 12);
+    counters->setSpacing(16);
+    for (Tint tint : { Tint::Orange, Tint::Green, Tint::Gray }) {
+        auto* badge = new OperatorStatusBadge(QString(), 0, tintColor(tint), sidebar);
+        m_badges.append(badge);
+        counters->addWidget(badge, 1);
+    }
+    side->addLayout(counters);
+    auto* line = new QFrame(sidebar);
+    line->setFrameShape(QFrame::HLine);
+    side->addWidget(line);
+
+    auto* picker = new QHBoxLayout;
+    picker->setContentsMargins(12, 8, 12, 8);
+    picker->setSpacing(0);
+    for (OperatorConsoleTab tab : operatorconsoletab::allCases()) {
+        auto* button = new QPushButton(sidebar);
+        button->setObjectName(QStringLiteral("tab_") + operatorconsoletab::rawValue(tab));
+        button->setCheckable(true);
+        Icons::apply(button, operatorconsoletab::icon(tab), 14);
+        m_tabs->addButton(button, int(tab));
+        picker->addWidget(button, 1);
+    }
+    m_tabs->button(0)->setChecked(true);
+    side->addLayout(picker);
+
+    auto* spinnerLayout = new QVBoxLayout(m_workspaceSpinner);
+    spinnerLayout->addWidget(new Spinner(24, Appearance::secondaryText(), m_workspaceSpinner), 0, Qt::AlignCenter);
+    auto* workspaceOverlay = new QWidget(this);
+    auto* overlayLayout = new QVBoxLayout(workspaceOverlay);
+    overlayLayout->addWidget(m_workspaceSpinner);
+    overlayLayout->addWidget(m_noSessions);
+    m_tabContent->addWidget(withOverlay(m_workspace, workspaceOverlay, this));
+    m_tabContent->addWidget(withOverlay(m_history, m_noHistory, this));
+    auto* statsScroll = new QScrollArea(this);
+    statsScroll->setWidgetResizable(true);
+    statsScroll->setFrameShape(QFrame::NoFrame);
+    statsScroll->setWidget(new OperatorStatisticsView(m_model));
+    m_tabContent->addWidget(statsScroll);
+    side->addWidget(m_tabContent, 1);
+    row->addWidget(sidebar);
+    auto* divider = new QFrame(this);
+    divider->setFrameShape(QFrame::VLine);
+    row->addWidget(divider);
+
+    auto* emptyPage = new QWidget(m_detail);
+    emptyPage->setObjectName(QStringLiteral("emptySelection"));
+    auto* emptyColumn = new QVBoxLayout(emptyPage);
+    emptyColumn->addStretch(1);
+    auto* emptyIcon = new QLabel(emptyPage);
+    Icons::apply(emptyIcon, QStringLiteral("headphones"), 48, Appearance::secondaryText());
+    emptyColumn->addWidget(emptyIcon, 0, Qt::AlignHCenter);
+    m_emptySelection->setFont(Appearance::font(TextStyle::Title2));
+    Appearance::setTextColor(m_emptySelection, Appearance::secondaryText());
+    emptyColumn->addWidget(m_emptySelection, 0, Qt::AlignHCenter);
+    emptyColumn->addStretch(1);
+    m_detail->addWidget(emptyPage);
+    m_detail->addWidget(new OperatorSessionDetail(m_model, m_detail));
+    row->addWidget(m_detail, 1);
+
+    connect(refresh, &QToolButton::clicked, m_model, [this] { m_model->loadData(); });
+    connect(m_tabs, &QButtonGroup::idClicked, this, [this](int id) { setSelectedTab(OperatorConsoleTab(id)); });
+    for (QListWidget* list : { m_workspace, m_history }) {
+        connect(list, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
+            if (!m_rebuilding && item && item->data(SessionIdRole).isValid())
+                m_model->select(item->data(SessionIdRole).toLongLong());
+        });
+    }
+    connect(m_workspace, &QListWidget::customContextMenuRequested, this, &OperatorConsoleView::showRowMenu);
+    connect(m_model, &OperatorConsoleViewModel::sessionsChanged, this, &OperatorConsoleView::rebuildLists);
+    connect(m_model, &OperatorConsoleViewModel::isLoadingChanged, this, &OperatorConsoleView::updateOverlays);
+    connect(m_model, &OperatorConsoleViewModel::selectionChanged, this, &OperatorConsoleView::updateDetail);
+    bindErrorAlert(this, m_model);
+    connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, [this] {
+        retranslate();
+        rebuildLists();
+    });
+    retranslate();
+    rebuildLists();
+    updateDetail();
+}
+
+void OperatorConsoleView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (m_shown)
+        return;
+    m_shown = true;
+    m_model->loadData();
+}
+
+void OperatorConsoleView::setSelectedTab(OperatorConsoleTab tab)
+{
+    m_selectedTab = tab;
+    m_tabs->button(int(tab))->setChecked(true);
+    m_tabContent->setCurrentIndex(int(tab));
+}
+
+void OperatorConsoleView::retranslate()
+{
+    m_title->setText(Localized::text("operator.title"));
+    setWindowTitle(Localized::text("operator.title"));
+    const char* labels[] = { "operator.waiting", "operator.active", "operator.ended" };
+    for (int i = 0; i < m_badges.size(); ++i)
+        m_badges.at(i)->setLabel(Localized::text(labels[i]));
+    for (OperatorConsoleTab tab : operatorconsoletab::allCases())
+        m_tabs->button(int(tab))->setText(Localized::text(operatorconsoletab::titleKey(tab)));
+    m_noSessions->setText(Localized::text("operator.no_sessions"));
+    m_noHistory->setText(Localized::text("operator.no_history"));
+    m_emptySelection->setText(Localized::text("operator.empty_selection"));
+}
+
+void OperatorConsoleView::rebuildLists()
+{
+    m_rebuilding = true;
+    const QList<OperatorSession> waiting = m_model->waitingSessions();
+    const QList<OperatorSession> active = m_model->activeSessions();
+    const QList<OperatorSession> ended = m_model->endedSessions();
+    m_badges.at(0)->setCount(waiting.size());
+    m_badges.at(1)->setCount(active.size());
+    m_badges.at(2)->setCount(ended.size());
+    const std::optional<qint64> selected = m_model->selectedSessionId();
+    const auto addRow = [&selected](QListWidget* list, const OperatorSession& session, bool showRating) {
+        auto* item = new QListWidgetItem(list);
+        item->setData(SessionIdRole, session.id);
+        item->setData(StatusRole, session.status.value_or(QString()));
+        auto* row = new OperatorSessionRow(session, showRating);
+        item->setSizeHint(QSize(0, 44));
+        list->setItemWidget(item, row);
+        if (selected == session.id)
+            list->setCurrentItem(item);
+    };
+    const auto addHeader = [](QListWidget* list, const char* key, qsizetype count) {
+        auto* item = new QListWidgetItem(Localized::text(key) + QStringLiteral(" (") + QString::number(count) + u')', list);
+        item->setFlags(Qt::NoItemFlags);
+        item->setFont(Appearance::font(TextStyle::Caption));
+        item->setForeground(Appearance::secondaryText());
+    };
+    m_workspace->clear();
+    if (!waiting.isEmpty()) {
+        addHeader(m_workspace, "operator.waiting_section", waiting.size());
+        for (const OperatorSession& s : waiting)
+            addRow(m_workspace, s, false);
+    }
+    if (!active.isEmpty()) {
+        addHeader(m_workspace, "operator.active_section", active.size());
+        for (const OperatorSession& s : active)
+            addRow(m_workspace, s, false);
+    }
+    m_history->clear();
+    for (const OperatorSession& s : ended)
+        addRow(m_history, s, true);
+    m_rebuilding = false;
+    updateOverlays();
+}
+
+void OperatorConsoleView::updateOverlays()
+{
+    const bool loading = m_model->isLoading();
+    const bool workspaceEmpty = m_model->waitingSessions().isEmpty() && m_model->activeSessions().isEmpty();
+    m_workspaceSpinner->setVisible(loading);
+    m_noSessions->setVisible(!loading && workspaceEmpty);
+    m_noHistory->setVisible(!loading && m_model->endedSessions().isEmpty());
+}
+
+void OperatorConsoleView::updateDetail()
+{
+    m_detail->setCurrentIndex(m_model->selectedSession() ? 1 : 0);
+    // Both lists mark the one selection, or nothing when it is not theirs.
+    m_rebuilding = true;
+    const std::optional<qint64> selected = m_model->selectedSessionId();
+    for (QListWidget* list : { m_workspace, m_history }) {
+        QListWidgetItem* current = nullptr;
+        for (int i = 0; i < list->count() && selected; ++i) {
+            if (list->item(i)->data(SessionIdRole).isValid() && list->item(i)->data(SessionIdRole).toLongLong() == *selected)
+                current = list->item(i);
+        }
+        if (current)
+            list->setCurrentItem(current);
+        else
+            list->setCurrentRow(-1);
+    }
+    m_rebuilding = false;
+}
+
+void OperatorConsoleView::showRowMenu(const QPoint& position)
+{
+    QListWidgetItem* item = m_workspace->itemAt(position);
+    if (!item || !item->data(SessionIdRole).isValid())
+        return;
+    const qint64 id = item->data(SessionIdRole).toLongLong();
+    const QString status = item->data(StatusRole).toString();
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("sessionMenu"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    if (status == u"waiting") {
+        QAction* accept = menu->addAction(Localized::text("operator.accept"));
+        connect(accept, &QAction::triggered, m_model, [this, id] { m_model->acceptSession(id); });
+    } else {
+        QAction* end = menu->addAction(Localized::text("operator.end_session"));
+        connect(end, &QAction::triggered, m_model, [this, id] { m_model->endSession(id); });
+    }
+    menu->popup(m_workspace->viewport()->mapToGlobal(position));
+}

@@ -1,0 +1,131 @@
+#include "views/admin/OperatorSessionDetail.h"
+
+#include "state/LocalizationManager.h"
+#include "state/OperatorConsoleViewModel.h"
+#include "state/PrintfFormat.h"
+#include "views/admin/CapsuleBadge.h"
+#include "views/admin/OperatorSessionRow.h"
+#include "views/admin/TintColor.h"
+#include "views/common/Appearance.h"
+#include "views/common/ElidedLabel.h"
+#include "views/common/Localized.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+OperatorSessionDetail::OperatorSessionDetail(OperatorConsoleViewModel* model, QWidget* parent)
+    : QWidget(parent)
+    , m_model(model)
+    , m_name(new ElidedLabel(this))
+    , m_sessionId(new QLabel(this))
+    , m_status(new CapsuleBadge(QString(), Tint::Gray, this))
+    , m_accept(new QPushButton(this))
+    , m_end(new QPushButton(this))
+    , m_messageArea(new QLabel(this))
+    , m_inputBar(new QWidget(this))
+    , m_input(new QLineEdit(m_inputBar))
+    , m_send(new QPushButton(m_inputBar))
+{
+    setObjectName(QStringLiteral("operatorSessionDetail"));
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    auto* header = new QHBoxLayout;
+    header->setContentsMargins(16, 12, 16, 12);
+    auto* titles = new QVBoxLayout;
+    titles->setSpacing(2);
+    m_name->setObjectName(QStringLiteral("detailName"));
+    m_name->setFont(Appearance::font(Appearance::TextStyle::Headline));
+    m_sessionId->setObjectName(QStringLiteral("detailSessionId"));
+    m_sessionId->setFont(Appearance::font(Appearance::TextStyle::Caption));
+    Appearance::setTextColor(m_sessionId, Appearance::secondaryText());
+    titles->addWidget(m_name);
+    titles->addWidget(m_sessionId);
+    header->addLayout(titles, 1);
+    m_status->setObjectName(QStringLiteral("statusCapsule"));
+    header->addWidget(m_status);
+    m_accept->setObjectName(QStringLiteral("acceptButton"));
+    m_accept->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: white; border-radius: 5px; padding: 3px 10px; }"
+                                           "QPushButton:disabled { background: palette(mid); }")
+                                .arg(tintColor(Tint::Green).name()));
+    m_end->setObjectName(QStringLiteral("endButton"));
+    m_end->setStyleSheet(QStringLiteral("QPushButton { color: %1; padding: 3px 10px; }").arg(tintColor(Tint::Orange).name()));
+    header->addWidget(m_accept);
+    header->addWidget(m_end);
+    column->addLayout(header);
+    auto* line = new QFrame(this);
+    line->setFrameShape(QFrame::HLine);
+    column->addWidget(line);
+    m_messageArea->setObjectName(QStringLiteral("messageArea"));
+    Appearance::setTextColor(m_messageArea, QColor(0xb0, 0xb0, 0xb5));
+    auto* area = new QWidget(this);
+    auto* areaLayout = new QVBoxLayout(area);
+    areaLayout->setContentsMargins(0, 100, 0, 0);
+    areaLayout->addWidget(m_messageArea, 0, Qt::AlignHCenter | Qt::AlignTop);
+    areaLayout->addStretch(1);
+    column->addWidget(area, 1);
+
+    m_inputBar->setObjectName(QStringLiteral("inputBar"));
+    auto* bar = new QHBoxLayout(m_inputBar);
+    bar->setContentsMargins(12, 8, 12, 12);
+    bar->setSpacing(8);
+    m_input->setObjectName(QStringLiteral("replyField"));
+    m_send->setObjectName(QStringLiteral("sendButton"));
+    bar->addWidget(m_input, 1);
+    bar->addWidget(m_send);
+    column->addWidget(m_inputBar);
+
+    connect(m_accept, &QPushButton::clicked, this, [this] {
+        if (const auto session = m_model->selectedSession())
+            m_model->acceptSession(session->id);
+    });
+    connect(m_end, &QPushButton::clicked, this, [this] {
+        if (const auto session = m_model->selectedSession())
+            m_model->endSession(session->id);
+    });
+    connect(m_input, &QLineEdit::textEdited, m_model, &OperatorConsoleViewModel::setMessageText);
+    connect(m_input, &QLineEdit::returnPressed, this, &OperatorSessionDetail::send);
+    connect(m_send, &QPushButton::clicked, this, &OperatorSessionDetail::send);
+    connect(m_model, &OperatorConsoleViewModel::selectionChanged, this, &OperatorSessionDetail::update);
+    connect(m_model, &OperatorConsoleViewModel::busyChanged, this, &OperatorSessionDetail::update);
+    connect(m_model, &OperatorConsoleViewModel::messageTextChanged, this, &OperatorSessionDetail::update);
+    connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &OperatorSessionDetail::update);
+    update();
+}
+
+void OperatorSessionDetail::send()
+{
+    // The session on screen now, never the one the text was typed for earlier.
+    if (const auto session = m_model->selectedSession())
+        m_model->sendMessage(session->id);
+}
+
+void OperatorSessionDetail::update()
+{
+    const std::optional<OperatorSession> session = m_model->selectedSession();
+    if (!session)
+        return;
+    m_name->setFullText(OperatorSessionRow::displayName(*session));
+    m_sessionId->setText(printfFormat(Localized::text("operator.session_id"), { QString::number(session->id) }));
+    const auto info = OperatorConsoleViewModel::statusInfo(session->status);
+    m_status->setBadge(Localized::text(info.textKey), info.tint);
+    const bool waiting = session->status == u"waiting";
+    const bool active = session->status == u"active";
+    m_accept->setText(Localized::text("operator.accept"));
+    m_end->setText(Localized::text("operator.end_session"));
+    m_accept->setVisible(waiting);
+    m_end->setVisible(active);
+    m_accept->setEnabled(!m_model->isBusy(session->id));
+    m_end->setEnabled(!m_model->isBusy(session->id));
+    m_messageArea->setText(Localized::text("operator.message_area"));
+    m_inputBar->setVisible(active);
+    m_input->setPlaceholderText(Localized::text("input.placeholder"));
+    if (m_input->text() != m_model->messageText())
+        m_input->setText(m_model->messageText());
+    m_send->setText(Localized::text("input.send"));
+    m_send->setEnabled(m_model->canSend());
+}

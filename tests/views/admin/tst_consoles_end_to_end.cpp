@@ -1,0 +1,241 @@
+// Both consoles against the real morvane-server with its demo accounts: the
+// console entry by role, the administrator's lists, a ban felt by the banned
+// user's own client, and an operator's reply reaching the customer's chat.
+
+#include "ServerProcess.h"
+#include "TaskRunner.h"
+
+#include "app/StaffConsoles.h"
+#include "models/Message.h"
+#include "network/APIClient.h"
+#include "network/AuthService.h"
+#include "network/ClientIdService.h"
+#include "network/KeychainService.h"
+#include "network/MemorySecretStore.h"
+#include "network/WebSocketClock.h"
+#include "network/WebSocketService.h"
+#include "state/AdminDashboardViewModel.h"
+#include "state/AuthViewModel.h"
+#include "state/GroupManagementViewModel.h"
+#include "state/LocalizationManager.h"
+#include "state/MessageAuditViewModel.h"
+#include "state/OperatorConsoleViewModel.h"
+#include "state/SensitiveWordsViewModel.h"
+#include "state/SystemConfigViewModel.h"
+#include "state/UserManagementViewModel.h"
+#include "views/admin/ConfirmationDialog.h"
+#include "views/admin/UserManagementView.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using testsupport::runTask;
+using testsupport::ServerProcess;
+
+namespace {
+
+struct Client {
+    KeychainService keychain { std::make_unique<MemorySecretStore>() };
+    ClientIdService clientIds { keychain };
+    APIClient api;
+    AuthService auth { api, keychain };
+    WebSocketService ws;
+    AuthViewModel session { AuthViewModel::Dependencies { &auth, &keychain, &ws } };
+
+    explicit Client(const ServerProcess& server)
+        : api(server.baseUrl().toString(), keychain)
+        , ws(server.wsUrl().toString(), WebSocketClock::system(), keychain, clientIds)
+    {
+        api.setTokenRefresher([this] { return auth.refreshToken(); });
+    }
+
+    bool signIn(const QString& name, const QString& password)
+    {
+        session.setUsername(name);
+        session.setPassword(password);
+        runTask(session.login());
+        return session.isAuthenticated();
+    }
+
+    bool connect()
+    {
+        ws.connect(session.user()->id);
+        return QTest::qWaitFor([this] { return ws.isConnected(); }, 10000);
+    }
+};
+
+} // namespace
+
+class TestConsolesEndToEnd : public QObject {
+    Q_OBJECT
+
+    ServerProcess m_server { ServerProcess::Options { true, -1, {} } };
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        LocalizationManager::shared().setLanguage(AppLanguage::en);
+        QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
+    }
+
+    // The server's role decides the entries: the administrator sees both consoles,
+    // the operator one, an ordinary user none.
+    void entryByRole_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<bool>("administration");
+        QTest::addColumn<bool>("operatorConsole");
+        QTest::newRow("admin") << u"admin"_s << u"admin123"_s << true << true;
+        QTest::newRow("operator") << u"operator"_s << u"operator123"_s << false << true;
+        QTest::newRow("alice") << u"alice"_s << u"alice123"_s << false << false;
+    }
+    void entryByRole()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, password);
+        QFETCH(bool, administration);
+        QFETCH(bool, operatorConsole);
+        Client client(m_server);
+        QVERIFY2(client.signIn(name, password), qPrintable(client.session.errorText()));
+        StaffConsoles* consoles = StaffConsoles::of(&client.session, &client.api);
+        QCOMPARE(consoles->isOffered(StaffConsoles::Console::Administration), administration);
+        QCOMPARE(consoles->isOffered(StaffConsoles::Console::Operator), operatorConsole);
+    }
+
+    // Every administration list and record the console reads decodes from the real
+    // server, searches reach it as typed, and the figures are real.
+    void administratorReadsEverything()
+    {
+        Client admin(m_server);
+        QVERIFY(admin.signIn(u"admin"_s, u"admin123"_s));
+        AdminDashboardViewModel dashboard(admin.api);
+        runTask(dashboard.loadStats());
+        QCOMPARE(dashboard.errorMessage(), std::nullopt);
+        QVERIFY(dashboard.tileValues().at(0) >= 7);
+
+        UserManagementViewModel users(admin.api);
+        runTask(users.load());
+        QCOMPARE(users.errorMessage(), std::nullopt);
+        QCOMPARE(users.total(), dashboard.tileValues().at(0));
+        users.setSearchText(u"张三"_s);
+        runTask(users.searchFirstPage());
+        QCOMPARE(users.users().size(), 1);
+        QCOMPARE(users.users().first().name, std::optional(u"张三"_s));
+        users.setSearchText(u"c++"_s);
+        runTask(users.searchFirstPage());
+        QCOMPARE(users.errorMessage(), std::nullopt);
+        QCOMPARE(users.rowCount(), 0);
+
+        GroupManagementViewModel groups(admin.api);
+        groups.setSearchText(u"weekend"_s);
+        runTask(groups.searchFirstPage());
+        QCOMPARE(groups.errorMessage(), std::nullopt);
+        QCOMPARE(groups.groups().size(), 1);
+
+        MessageAuditViewModel messages(admin.api);
+        runTask(messages.load());
+        QCOMPARE(messages.errorMessage(), std::nullopt);
+        QVERIFY(messages.rowCount() > 0);
+
+        SystemConfigViewModel config(admin.api);
+        runTask(config.load());
+        QCOMPARE(config.errorMessage(), std::nullopt);
+        QVERIFY(config.canSave());
+        SensitiveWordsViewModel words(admin.api);
+        runTask(words.loadWords());
+        QCOMPARE(words.errorMessage(), std::nullopt);
+        QVERIFY(!words.words().isEmpty());
+
+        // An ordinary user is refused by the same calls.
+        Client alice(m_server);
+        QVERIFY(alice.signIn(u"alice"_s, u"alice123"_s));
+        UserManagementViewModel refused(alice.api);
+        runTask(refused.load());
+        QVERIFY(refused.errorMessage().has_value());
+    }
+
+    // The administrator bans a user who is signed in elsewhere: that client loses
+    // its channel and its session and cannot sign in again; unbanning restores it.
+    void banReachesTheBannedClient()
+    {
+        Client admin(m_server);
+        QVERIFY(admin.signIn(u"admin"_s, u"admin123"_s));
+        Client lisi(m_server);
+        QVERIFY(lisi.signIn(u"lisi"_s, u"lisi123"_s));
+        QVERIFY(lisi.connect());
+
+        UserManagementView view(admin.api);
+        view.resize(900, 500);
+        view.show();
+        QTRY_VERIFY(!view.model()->isLoading());
+        QTest::keyClicks(view.findChild<QLineEdit*>(u"searchField"_s), u"lisi"_s);
+        view.findChild<QPushButton*>(u"searchButton"_s)->click();
+        QTRY_VERIFY(view.model()->rowCount() == 1 && view.model()->users().first().openId == u"lisi"_s);
+        view.table()->cellWidget(0, 5)->findChild<QPushButton*>(u"banButton"_s)->click();
+        ConfirmationDialog* confirm = view.findChild<ConfirmationDialog*>();
+        QVERIFY(confirm);
+        confirm->actionButton()->click();
+        QTRY_COMPARE(view.model()->users().first().isBanned, std::optional(true));
+        QCOMPARE(view.model()->errorMessage(), std::nullopt);
+
+        QTRY_VERIFY_WITH_TIMEOUT(!lisi.ws.isConnected(), 10000);
+        runTask(lisi.session.refreshCurrentUser());
+        QVERIFY(!lisi.session.isAuthenticated());
+        QVERIFY(!lisi.signIn(u"lisi"_s, u"lisi123"_s));
+        QVERIFY(!lisi.session.errorText().isEmpty());
+
+        runTask(view.model()->toggleBan(view.model()->users().first()));
+        QCOMPARE(view.model()->users().first().isBanned, std::optional(false));
+        QVERIFY(lisi.signIn(u"lisi"_s, u"lisi123"_s));
+    }
+
+    // The operator takes a waiting customer and replies; the customer's client gets
+    // the reply as a chat message.
+    void operatorReplyReachesCustomer()
+    {
+        Client serving(m_server);
+        QVERIFY(serving.signIn(u"operator"_s, u"operator123"_s));
+        Client bob(m_server);
+        QVERIFY(bob.signIn(u"bob"_s, u"bob12345"_s));
+        QVERIFY(bob.connect());
+        QSignalSpy received(&bob.ws, &WebSocketService::newMessageSubject);
+
+        OperatorConsoleViewModel console(serving.api);
+        runTask(console.loadData());
+        QCOMPARE(console.errorMessage(), std::nullopt);
+        QVERIFY(console.stats().has_value());
+        std::optional<OperatorSession> waiting;
+        for (const OperatorSession& s : console.waitingSessions()) {
+            if (s.customerName && s.customerName->contains(u"Bob"_s))
+                waiting = s;
+        }
+        QVERIFY(waiting);
+        const qsizetype activeBefore = console.activeSessions().size();
+        console.select(waiting->id);
+        runTask(console.acceptSession(waiting->id));
+        QCOMPARE(console.errorMessage(), std::nullopt);
+        QCOMPARE(console.selectedSession()->status, std::optional(u"active"_s));
+        QCOMPARE(console.activeSessions().size(), activeBefore + 1);
+
+        console.setMessageText(u"  您好 Bob, how can I help?  "_s);
+        runTask(console.sendMessage(waiting->id));
+        QCOMPARE(console.errorMessage(), std::nullopt);
+        QCOMPARE(console.messageText(), QString());
+        QTRY_VERIFY_WITH_TIMEOUT(!received.isEmpty(), 10000);
+        const Message message = received.last().at(0).value<Message>();
+        QCOMPARE(message.content, std::optional(u"您好 Bob, how can I help?"_s));
+
+        runTask(console.endSession(waiting->id));
+        QCOMPARE(console.selectedSession()->status, std::optional(u"ended"_s));
+        runTask(console.loadData());
+        QCOMPARE(console.selectedSession()->status, std::optional(u"ended"_s));
+    }
+};
+
+QTEST_MAIN(TestConsolesEndToEnd)
+#include "tst_consoles_end_to_end.moc"

@@ -1,0 +1,119 @@
+// The way into the staff consoles: offered by role in the settings list and the
+// application menu, opening one window each, closed by signing out.
+
+#include "ClientStack.h"
+
+#include "app/SettingsListView.h"
+#include "app/StaffConsoles.h"
+#include "state/AuthViewModel.h"
+#include "state/LocalizationManager.h"
+#include "state/AdminDashboardViewModel.h"
+#include "state/OperatorConsoleViewModel.h"
+#include "views/admin/AdminDashboardView.h"
+#include "views/admin/OperatorConsoleView.h"
+#include "views/common/Localized.h"
+
+#include <QListWidget>
+#include <QPointer>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The consoles' first loads get answers, so they end while the test looks on.
+void scriptConsoles(RecordingHttpServer& server)
+{
+    server.respond(u"/api/admin/stats"_s, { 200, "{}" });
+    server.respond(procedure("operator.getSessions"), ok("[]"));
+    server.respond(procedure("operator.getStats"), ok("{}"));
+}
+
+} // namespace
+
+class TestStaffEntry : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { LocalizationManager::shared().setLanguage(AppLanguage::en); }
+
+    void offeredByRole_data()
+    {
+        QTest::addColumn<QString>("role"); // empty: none
+        QTest::addColumn<QStringList>("links");
+        const QString admin = Localized::text("admin.title");
+        const QString serve = Localized::text("operator.title");
+        QTest::newRow("admin") << u"admin"_s << QStringList { admin, serve };
+        QTest::newRow("operator") << u"operator"_s << QStringList { serve };
+        QTest::newRow("vip") << u"vip"_s << QStringList {};
+        QTest::newRow("Admin") << u"Admin"_s << QStringList {};
+        QTest::newRow("no role") << QString() << QStringList {};
+    }
+    void offeredByRole()
+    {
+        QFETCH(QString, role);
+        QFETCH(QStringList, links);
+        ClientStack stack;
+        User user = ClientStack::user(7, u"Staff"_s);
+        if (!role.isEmpty())
+            user.role = role;
+        stack.storeSession(user);
+        stack.server.respond(u"/api/auth/me"_s, { 200, "{\"user\":" + json::serialize(json::encode(user).toObject()) + "}" });
+        scriptConsoles(stack.server);
+        AuthViewModel auth({ &stack.auth, &stack.keychain, &stack.ws });
+        StaffConsoles* consoles = StaffConsoles::of(&auth, &stack.api);
+        SettingsListView settings(&auth);
+        auto* list = settings.findChild<QListWidget*>(u"consoleLinks"_s);
+        QStringList shown;
+        for (int i = 0; i < list->count(); ++i)
+            shown << list->item(i)->text();
+        QCOMPARE(shown, links);
+        QCOMPARE(list->isVisibleTo(&settings), !links.isEmpty());
+
+        // Opening something not offered does nothing; an offered console opens once.
+        consoles->open(StaffConsoles::Console::Administration);
+        consoles->open(StaffConsoles::Console::Operator);
+        QCOMPARE(consoles->window(StaffConsoles::Console::Administration) != nullptr, role == u"admin");
+        QCOMPARE(consoles->window(StaffConsoles::Console::Operator) != nullptr, links.contains(Localized::text("operator.title")));
+        QPointer<AdminDashboardView> admin = qobject_cast<AdminDashboardView*>(consoles->window(StaffConsoles::Console::Administration));
+        QPointer<OperatorConsoleView> serve = qobject_cast<OperatorConsoleView*>(consoles->window(StaffConsoles::Console::Operator));
+        QCOMPARE(admin != nullptr, role == u"admin");
+        QCOMPARE(serve != nullptr, consoles->isOffered(StaffConsoles::Console::Operator));
+        // The consoles' first loads end before the client goes away.
+        QTRY_VERIFY(!admin || !admin->model()->isLoading());
+        QTRY_VERIFY(!serve || !serve->model()->isLoading());
+    }
+
+    // Signing out closes every console window and withdraws the entries.
+    void signingOutCloses()
+    {
+        ClientStack stack;
+        User user = ClientStack::user(7, u"Staff"_s);
+        user.role = u"admin"_s;
+        stack.storeSession(user);
+        stack.server.respond(u"/api/auth/me"_s, { 200, "{\"user\":" + json::serialize(json::encode(user).toObject()) + "}" });
+        stack.server.respond(u"/api/auth/logout"_s, { 200, "{}" });
+        scriptConsoles(stack.server);
+        AuthViewModel auth({ &stack.auth, &stack.keychain, &stack.ws });
+        StaffConsoles* consoles = StaffConsoles::of(&auth, &stack.api);
+        SettingsListView settings(&auth);
+        auto* list = settings.findChild<QListWidget*>(u"consoleLinks"_s);
+        QCOMPARE(list->count(), 2);
+        list->itemClicked(list->item(0));
+        QPointer<QWidget> admin = consoles->window(StaffConsoles::Console::Administration);
+        QVERIFY(admin && admin->isVisible());
+        consoles->open(StaffConsoles::Console::Operator);
+        QPointer<QWidget> serve = consoles->window(StaffConsoles::Console::Operator);
+        QTRY_VERIFY(!qobject_cast<AdminDashboardView*>(admin.data())->model()->isLoading());
+        QTRY_VERIFY(!qobject_cast<OperatorConsoleView*>(serve.data())->model()->isLoading());
+        QVERIFY(admin && serve);
+        QVERIFY(auth.isAuthenticated());
+        testsupport::runTask(auth.logout());
+        QTRY_VERIFY(!admin);
+        QTRY_VERIFY(!serve);
+        QCOMPARE(list->count(), 0);
+    }
+};
+
+QTEST_MAIN(TestStaffEntry)
+#include "tst_staff_entry.moc"
