@@ -1,5 +1,7 @@
 #include "MorvaneServer.h"
 
+#include "DataDirectory.h"
+
 #include "demo/DemoData.h"
 #include "demo/DemoExtras.h"
 #include "demo/DemoStaff.h"
@@ -30,13 +32,9 @@ MorvaneServer::MorvaneServer(const ServerOptions& options, QObject* parent)
     : QObject(parent)
     , m_options(options)
 {
-    QDir dir(m_options.dataDir);
-    const bool existed = dir.exists();
-    if (!dir.mkpath(QStringLiteral(".")))
+    const QDir dir(m_options.dataDir);
+    if (!DataDirectory::makePrivate(m_options.dataDir))
         throw DatabaseError("cannot create the data directory " + m_options.dataDir.toStdString());
-    // Password digests and session digests live here: only the owner may look.
-    if (!existed)
-        QFile::setPermissions(dir.absolutePath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     m_db = std::make_unique<Database>(dir.filePath(QStringLiteral("morvane.sqlite3")));
     m_accounts = std::make_unique<Accounts>(*m_db, m_options.tokenTtlSeconds);
     m_conversations = std::make_unique<Conversations>(*m_db);
@@ -49,21 +47,20 @@ MorvaneServer::MorvaneServer(const ServerOptions& options, QObject* parent)
     m_registry = std::make_unique<ProcedureRegistry>();
     registerAllProcedures(*m_registry, *m_context);
 
+    // The log names the demo accounts but never their passwords: the README lists those.
     if (m_options.demo && DemoData::seedOnce(*m_context)) {
         QStringList accounts;
         for (const DemoData::DemoUser& user : DemoData::kUsers)
-            accounts << QString::fromUtf8(user.username) + u'/' + QString::fromUtf8(user.password);
-        qInfo().noquote() << "[Server] Demo data added; accounts (name/password):" << accounts.join(QStringLiteral(", "));
+            accounts << QString::fromUtf8(user.username);
+        qInfo().noquote() << "[Server] Demo data added; accounts:" << accounts.join(QStringLiteral(", "));
     }
-    if (m_options.demo && DemoExtras::seedOnce(*m_context)) {
-        qInfo().noquote() << "[Server] More demo data added; account (name/password):"
-                          << QString::fromUtf8(DemoExtras::kStranger.username) + u'/' + QString::fromUtf8(DemoExtras::kStranger.password);
-    }
+    if (m_options.demo && DemoExtras::seedOnce(*m_context))
+        qInfo().noquote() << "[Server] More demo data added; account:" << QString::fromUtf8(DemoExtras::kStranger.username);
     if (m_options.demo && DemoStaff::seedOnce(*m_context)) {
         QStringList accounts;
         for (const DemoStaff::StaffAccount& staff : DemoStaff::kStaff)
-            accounts << QString::fromUtf8(staff.username) + u'/' + QString::fromUtf8(staff.password) + QStringLiteral(" (") + QString::fromUtf8(staff.role) + u')';
-        qInfo().noquote() << "[Server] Staff demo data added; accounts (name/password):" << accounts.join(QStringLiteral(", "));
+            accounts << QString::fromUtf8(staff.username) + QStringLiteral(" (") + QString::fromUtf8(staff.role) + u')';
+        qInfo().noquote() << "[Server] Staff demo data added; accounts:" << accounts.join(QStringLiteral(", "));
     }
 
     m_authRoutes = std::make_unique<AuthRoutes>(*m_accounts, *m_hub);

@@ -26,7 +26,8 @@ struct ServiceCase {
     int rating; // 0: not rated
 };
 
-// Response times 180, 60, 120, 300 and 30 s; ratings 4, 5 and 3 of the ended ones.
+// Response times 180, 60, 120, 300, 30 and 240 s; ratings 4, 5, 3 and 5 of the ended
+// ones, the last of them served the day before yesterday.
 const ServiceCase kCases[] = {
     { "bob", "waiting", "我的 VIP 会员没有生效 My VIP membership is not active", 8, -1, -1, 0 },
     { "zhangsan", "waiting", "怎么修改绑定的邮箱？", 5, -1, -1, 0 },
@@ -37,6 +38,7 @@ const ServiceCase kCases[] = {
     { "zhangsan", "ended", "忘记密码了怎么办？", 150, 149, 120, 5 },
     { "lisi", "ended", "Someone keeps sending me spam", 120, 116, 300, 3 },
     { "wangwu", "ended", "好友申请发不出去", 90, 89, 30, 0 },
+    { "alice", "ended", "How do I close my account?", 60 * 50, 60 * 50 - 2, 240, 5 },
 };
 
 struct Word {
@@ -61,12 +63,14 @@ qint64 userId(Database& db, const char* username)
     return db.scalar(QStringLiteral("SELECT id FROM users WHERE username = ?"), { QString::fromUtf8(username) }).toLongLong();
 }
 
-// Minutes ago, but never before today began, so "served today" holds for a fresh demo.
+// Minutes ago; within the last day never before today began, so what is meant to be
+// served today is, whenever the demo is made.
 QString minutesAgo(int minutes)
 {
     const QDateTime now = QDateTime::currentDateTimeUtc();
+    const QDateTime then = now.addSecs(-60LL * minutes);
     const QDateTime startOfDay(now.date(), QTime(0, 0), Qt::UTC);
-    return wiretime::format(qMax(now.addSecs(-60LL * minutes), startOfDay));
+    return wiretime::format(minutes < 24 * 60 ? qMax(then, startOfDay) : then);
 }
 
 QVariant textOrNull(const char* text)

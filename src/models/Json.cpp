@@ -54,6 +54,16 @@ bool hasOnlyWholeCharacters(const QJsonValue& value)
     return true;
 }
 
+// Qt's parser drops a U+FEFF written as such at the start of a string without
+// escapes (a key or a text beginning with it would change on its way back), so it is
+// written escaped. Outside strings compact JSON is ASCII: the bytes are in a string.
+QByteArray withMarksEscaped(QByteArray text)
+{
+    if (text.contains("\xef\xbb\xbf"))
+        text.replace("\xef\xbb\xbf", "\\ufeff");
+    return text;
+}
+
 } // namespace
 
 DecodeError::DecodeError(Kind kind, QString path, QString detail)
@@ -129,17 +139,21 @@ QJsonValue parse(const QByteArray& input)
 QByteArray serialize(const QJsonValue& value)
 {
     if (value.isObject())
-        return QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact);
-    if (value.isArray())
-        return QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact);
-    // A bare scalar: write it as a one-element array and cut the brackets.
-    const QByteArray wrapped = QJsonDocument(QJsonArray { value }).toJson(QJsonDocument::Compact);
-    return wrapped.mid(1, wrapped.size() - 2);
+        return serialize(value.toObject());
+    QByteArray text;
+    if (value.isArray()) {
+        text = QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact);
+    } else {
+        // A bare scalar: write it as a one-element array and cut the brackets.
+        const QByteArray wrapped = QJsonDocument(QJsonArray { value }).toJson(QJsonDocument::Compact);
+        text = wrapped.mid(1, wrapped.size() - 2);
+    }
+    return withMarksEscaped(std::move(text));
 }
 
 QByteArray serialize(const QJsonObject& object)
 {
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+    return withMarksEscaped(QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 
 namespace detail {

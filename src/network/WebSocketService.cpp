@@ -207,10 +207,21 @@ void WebSocketService::retireSocket()
     m_framesWaitingForOpen.clear();
     if (!socket)
         return;
-    if (socket->state() == QAbstractSocket::ConnectedState)
-        socket->close(QWebSocketProtocol::CloseCodeNormal);
-    else
+    if (socket->state() != QAbstractSocket::ConnectedState) {
         socket->abort();
+        return;
+    }
+    socket->close(QWebSocketProtocol::CloseCodeNormal);
+    // The socket is freed when the peer answers the close; a peer that never does
+    // would keep it (and its connection) for good, so it is dropped after a while.
+    auto grace = std::make_shared<std::unique_ptr<WebSocketClock::Timer>>();
+    *grace = m_clock->startTimer(closeHandshakeGraceMs, false, [socket = QPointer<QWebSocket>(socket)] {
+        if (socket) {
+            socket->abort();
+            socket->deleteLater();
+        }
+    });
+    QObject::connect(socket, &QObject::destroyed, this, [grace] { grace->reset(); });
 }
 
 void WebSocketService::disconnect()

@@ -48,6 +48,8 @@ public:
     // The heartbeat period and how long the server may leave a ping unanswered.
     static constexpr qint64 heartbeatIntervalMs = 30'000;
     static constexpr qint64 pongTimeoutMs = 75'000;
+    // How long a replaced socket may wait for the peer's answer to its close.
+    static constexpr qint64 closeHandshakeGraceMs = 3'000;
 
 public Q_SLOTS:
     // (Re)opens the channel for this user. Safe to call from any thread.

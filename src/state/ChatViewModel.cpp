@@ -345,6 +345,11 @@ QCoro::Task<> ChatViewModel::sendFile(QString filePath)
         sendFileMessage(url, fileName, data.size(), type);
 }
 
+void ChatViewModel::reportFileTooLarge()
+{
+    setError(uploadFailed(tooLarge()));
+}
+
 void ChatViewModel::sendImageMessage(const QString& url)
 {
     // Real JSON, so an address holding a quote or a backslash stays readable.

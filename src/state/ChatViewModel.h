@@ -78,6 +78,8 @@ public:
     void sendMessage(const QString& text);
     // A local file: uploaded, then sent as an image or a file message.
     QCoro::Task<> sendFile(QString filePath);
+    // A picked file over the cap, refused before it was read or copied.
+    void reportFileTooLarge();
     void userIsTyping();
 
     static QString mimeType(const QString& fileExtension);

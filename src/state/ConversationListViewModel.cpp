@@ -144,7 +144,9 @@ QCoro::Task<> ConversationListViewModel::loadConversations()
     applyPresence();
     publishConversations();
     setIsLoading(false);
-    co_await resolvePrivatePeers();
+    // Not awaited: whoever waits for the list (the main window's contact load) need
+    // not wait for presence as well.
+    resolvePrivatePeers();
 }
 
 void ConversationListViewModel::applyFilter()
@@ -366,40 +368,52 @@ void ConversationListViewModel::publishConversations()
     applyFilter();
 }
 
-QCoro::Task<> ConversationListViewModel::resolvePrivatePeers()
+void ConversationListViewModel::resolvePrivatePeers()
+{
+    for (const Conversation& conversation : std::as_const(m_conversations)) {
+        const qint64 id = conversation.id;
+        if (conversation.type == u"private" && !m_privatePeers.contains(id) && !m_resolving.contains(id)
+            && !m_unresolvable.contains(id)) {
+            m_resolving.insert(id);
+            m_peerQueue.append(id);
+        }
+    }
+    while (m_activeLookups < maxParallelLookups && !m_peerQueue.isEmpty()) {
+        ++m_activeLookups;
+        peerLookupWorker();
+    }
+}
+
+QCoro::Task<> ConversationListViewModel::peerLookupWorker()
 {
     QPointer<ConversationListViewModel> self(this);
-    QList<qint64> pending;
-    for (const Conversation& conversation : std::as_const(m_conversations)) {
-        if (conversation.type == u"private" && !m_privatePeers.contains(conversation.id)
-            && !m_resolving.contains(conversation.id))
-            pending.append(conversation.id);
-    }
-    const qint64 currentUserId = m_currentUserId;
     GroupService* groups = m_deps.groupService;
-    for (qint64 conversationId : pending) {
-        m_resolving.insert(conversationId);
+    while (!m_peerQueue.isEmpty()) {
+        const qint64 conversationId = m_peerQueue.takeFirst();
         std::optional<qint64> peer;
         try {
             const QList<GroupMember> members = co_await groups->getMembers(conversationId);
             for (const GroupMember& member : members) {
-                if (member.userId != currentUserId) {
+                if (member.userId != m_currentUserId) {
                     peer = member.userId;
                     break;
                 }
             }
         } catch (const std::exception& error) {
-            // Left unresolved; the next load tries again.
             qWarning().noquote() << "[Conversations] Members of" << conversationId << "unavailable:" << errorDescription(error);
         }
         if (!self)
             co_return;
         m_resolving.remove(conversationId);
+        // Asked once per session: a conversation whose members cannot be read (or
+        // that has no other member) would otherwise be asked about at every reload.
         if (peer)
             m_privatePeers.insert(conversationId, *peer);
-    }
-    if (!pending.isEmpty())
+        else
+            m_unresolvable.insert(conversationId);
         updatePresence();
+    }
+    --m_activeLookups;
 }
 
 QCoro::Task<> ConversationListViewModel::handleRevoke(qint64 messageId, qint64 conversationId)

@@ -43,6 +43,8 @@ public:
     static Dependencies sharedDependencies();
 
     static constexpr qint64 searchDebounceMs = 300;
+    // Presence look-ups (one member list per private conversation) in flight at once.
+    static constexpr int maxParallelLookups = 4;
 
     // currentUserId: the signed-in user; their own messages never count as unread
     // and they are not the "other member" of a private conversation.
@@ -106,8 +108,10 @@ private:
     void setIsLoading(bool loading);
     void setError(const QString& error);
     void publishConversations();
-    // Finds the other member of every private conversation not resolved yet.
-    QCoro::Task<> resolvePrivatePeers();
+    // Finds the other member of every private conversation not resolved yet, a few
+    // look-ups at a time, without holding up the load that asked for it.
+    void resolvePrivatePeers();
+    QCoro::Task<> peerLookupWorker();
     // Sets each resolved private conversation's online flag from the channel's
     // online-user set; writes only changed flags and says whether any changed.
     bool applyPresence();
@@ -131,6 +135,10 @@ private:
     // Private conversation id → the other member's user id, resolved once.
     QHash<qint64, qint64> m_privatePeers;
     QSet<qint64> m_resolving;
+    QList<qint64> m_peerQueue;
+    int m_activeLookups = 0;
+    // Private conversations whose other member could not be found this session.
+    QSet<qint64> m_unresolvable;
     // Previews that became a revoked notice this session, by conversation. The
     // server's list hides a revoked message's text but does not say it was
     // revoked, so a reload would show an empty preview instead.

@@ -26,6 +26,7 @@ public:
     QList<DeviceSession> currentDevices() const;
     QList<DeviceSession> otherDevices() const;
     bool isLoading() const { return m_isLoading; }
+    const std::optional<ScreenError>& error() const { return m_error; }
     std::optional<QString> errorMessage() const;
     void clearError();
 

@@ -25,6 +25,7 @@ public:
 
     const QList<Message>& favorites() const { return m_favorites; }
     bool isLoading() const { return m_isLoading; }
+    const std::optional<ScreenError>& error() const { return m_error; }
     std::optional<QString> errorMessage() const;
     void clearError();
 

@@ -34,6 +34,7 @@ public:
     bool isLoadingMore() const { return m_isLoadingMore; }
     bool canLoadMore() const { return !m_files.isEmpty() && !m_isLoading && !m_isLoadingMore; }
     bool isDownloading(qint64 fileId) const { return m_downloading.contains(fileId); }
+    const std::optional<ScreenError>& error() const { return m_error; }
     std::optional<QString> errorMessage() const;
     void clearError();
 

@@ -47,6 +47,7 @@ public:
     bool showSetup() const { return m_showSetup && m_setup.has_value(); }
     bool showDisable() const { return m_showDisable; }
     // The alert's text in the language in force; none while no alert shows.
+    const std::optional<ScreenError>& error() const { return m_error; }
     std::optional<QString> errorMessage() const;
 
     bool canRetry() const { return !m_status && !m_isLoading; }

@@ -9,11 +9,16 @@
 #include "app/MorvaneApp.h"
 #include "app/SidebarView.h"
 #include "models/Conversation.h"
+#include "TaskRunner.h"
+#include "network/AuthService.h"
 #include "network/KeychainService.h"
 #include "network/WebSocketService.h"
 #include "state/AuthViewModel.h"
+#include "state/FavoritesViewModel.h"
 #include "state/NotificationCenter.h"
 #include "state/NotificationName.h"
+#include "views/account/FavoritesView.h"
+#include "views/account/FileManagementView.h"
 #include "views/account/GeneralSettingsView.h"
 #include "views/chat/ChatView.h"
 #include "views/chat/LoginView.h"
@@ -206,6 +211,29 @@ private Q_SLOTS:
         QVERIFY(restored->authViewModel()->isAuthenticated());
     }
 
+    // Still signed in, but as someone else (the user refresh answered another account):
+    // the channel connects again, for the new user.
+    void userIdChangeConnectsAgain()
+    {
+        auto app = makeApp(); // session restored from the previous test
+        QSignalSpy launched(app.get(), &MorvaneApp::launchFinished);
+        app->show();
+        QVERIFY(launched.count() == 1 || launched.wait());
+        const qint64 alice = app->authViewModel()->user()->id;
+        QCOMPARE(m_recorded.connects, QList<qint64> { alice });
+
+        const qint64 bob = testsupport::runTask(AuthService::shared().login(QStringLiteral("bob"), QStringLiteral("bob12345"))).user->id;
+        testsupport::runTask(app->authViewModel()->refreshCurrentUser());
+        QCOMPARE(app->authViewModel()->user()->id, bob);
+        QCOMPARE(m_recorded.connects, (QList<qint64> { alice, bob }));
+        // The same user again is no change.
+        testsupport::runTask(app->authViewModel()->refreshCurrentUser());
+        QCOMPARE(m_recorded.connects, (QList<qint64> { alice, bob }));
+        QCOMPARE(m_recorded.disconnects, 0);
+
+        testsupport::runTask(AuthService::shared().login(QStringLiteral("alice"), QStringLiteral("alice123")));
+    }
+
     void mainWindowShortcutsSectionsAndNavigation()
     {
         auto app = makeApp(); // session restored from the previous test
@@ -232,8 +260,15 @@ private Q_SLOTS:
         QTRY_VERIFY(app->settingsWindow()->isVisible());
         app->settingsWindow()->close();
 
-        // Settings with no link chosen shows the general settings in the detail column.
+        // The favourites and files sections show their screens in the list column.
         auto* sections = child<QListWidget>(main, "sidebarSections");
+        sections->setCurrentRow(3);
+        QTRY_VERIFY(main->findChild<FavoritesView*>() && main->findChild<FavoritesView*>()->isVisible());
+        QTRY_VERIFY(!main->findChild<FavoritesView*>()->viewModel()->isLoading());
+        sections->setCurrentRow(4);
+        QTRY_VERIFY(main->findChild<FileManagementView*>() && main->findChild<FileManagementView*>()->isVisible());
+
+        // Settings with no link chosen shows the general settings in the detail column.
         sections->setCurrentRow(5);
         QCOMPARE(main->selectedSection(), SidebarSection::settings);
         QTRY_VERIFY(main->findChild<GeneralSettingsView*>() && main->findChild<GeneralSettingsView*>()->isVisible());

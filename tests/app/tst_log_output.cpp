@@ -21,7 +21,7 @@ private Q_SLOTS:
         QTest::newRow("auth frame") << int(QtInfoMsg)
                                     << QStringLiteral("[WS] Sending: {\"payload\":{\"token\":\"eyJhbGci.x.y\",\"userId\":1},\"type\":\"auth\"}")
                                     << QStringLiteral("[WS] Sending: {\"payload\":{\"token\":\"***\",\"userId\":1},\"type\":\"auth\"}");
-        QTest::newRow("reply with tokens") << int(QtDebugMsg)
+        QTest::newRow("reply with tokens") << int(QtInfoMsg)
                                            << QStringLiteral("{\"refreshToken\": \"r-1\\\"x\", \"accessToken\":\"a-2\", \"name\":\"Ann\"}")
                                            << QStringLiteral("{\"refreshToken\": \"***\", \"accessToken\":\"***\", \"name\":\"Ann\"}");
         QTest::newRow("password") << int(QtWarningMsg) << QStringLiteral("{\"username\":\"ann\",\"password\":\"hunter2\"}")
@@ -40,9 +40,6 @@ private Q_SLOTS:
         QVERIFY(file);
         LogOutput::install(file);
         switch (QtMsgType(level)) {
-        case QtDebugMsg:
-            qDebug().noquote() << message;
-            break;
         case QtWarningMsg:
             qWarning().noquote() << message;
             break;

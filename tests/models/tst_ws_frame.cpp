@@ -103,6 +103,23 @@ private Q_SLOTS:
             QCOMPARE(wsMessageType(QString(rawValue(type))), type);
         }
         QCOMPARE(seen.size(), 67);
+        // Each case keeps its index: the index is what is stored, the string what is sent.
+        const char* const byIndex[] = {
+            "auth", "auth_success", "message", "typing", "typing_stop", "read", "online", "offline", "revoke",
+            "message_edit", "reaction", "ping", "pong", "message_send", "message_ack", "message_deliver",
+            "message_delivered", "message_read", "message_read_notify", "message_revoke", "message_revoked",
+            "read_sync", "sync_init", "sync_init_response", "sync_request", "sync_response", "error", "message_edited",
+            "message_pinned", "message_unpinned", "mute_conversation", "unmute_conversation", "mute_ack", "unmute_ack",
+            "announcement_read", "call_created", "call_incoming", "call_accepted", "call_declined", "call_cancelled",
+            "call_ended", "call_participant_joined", "call_participant_left", "call_sdp_offer", "call_sdp_answer",
+            "call_state_update", "call_missed", "friend_request", "friend_request_accepted", "call_invite",
+            "call_accept", "call_reject", "call_hangup", "call_busy", "call_offer", "call_answer", "call_ice",
+            "call_timeout", "pin", "unpin", "poll_vote", "disappearing_timer", "thread_reply", "red_packet",
+            "red_packet_claimed", "transfer_received", "transfer_accepted"
+        };
+        static_assert(std::size(byIndex) == 67);
+        for (int i = 0; i < wsMessageTypeCount; ++i)
+            QCOMPARE(QString(rawValue(static_cast<WSMessageType>(i))), QString::fromLatin1(byIndex[i]));
         QVERIFY(!wsMessageType(u"Auth"_s));
         QVERIFY(!wsMessageType(u"call"_s));
     }

@@ -117,6 +117,28 @@ private Q_SLOTS:
         QCOMPARE(error->description(), description);
     }
 
+    // A redirect would carry the bearer token to wherever it points.
+    void redirectIsNotFollowed_data()
+    {
+        QTest::addColumn<int>("status");
+        for (int status : { 301, 302, 303, 307, 308 })
+            QTest::addRow("%d", status) << status;
+    }
+    void redirectIsNotFollowed()
+    {
+        QFETCH(int, status);
+        Fixture f(true);
+        RecordingHttpServer elsewhere;
+        elsewhere.respond(u"/steal"_s, { 200, "{}" });
+        f.server.respond(u"/api/x"_s, { status, {}, { { "Location", (elsewhere.baseUrl() + u"/steal"_s).toUtf8() } } });
+        const auto error = failureOf(f.api.request<EmptyResponse>("GET", u"/api/x"_s));
+        QCOMPARE(kindOf(error), int(Kind::HttpError));
+        QCOMPARE(error->description(), u"HTTP错误: %1"_s.arg(status));
+        QCOMPARE(f.server.requests().value(0).header("Authorization"), QByteArray("Bearer old-access"));
+        QTest::qWait(20);
+        QVERIFY(elsewhere.requests().isEmpty());
+    }
+
     void transportAndAddressFailures()
     {
         QTcpServer closed;
@@ -318,6 +340,28 @@ private Q_SLOTS:
 
     // Two calls refused together (at start-up: the session check and the user
     // refresh) share one refresh and both repeat; nobody is signed out.
+    // What a failed refresh says when the auth service is asked directly.
+    void refreshFailureTexts_data()
+    {
+        QTest::addColumn<QByteArray>("reply"); // status, space, body
+        QTest::addColumn<QString>("description");
+        QTest::newRow("no token, no reason") << QByteArray("200 {}") << u"Token refresh failed"_s;
+        QTest::newRow("the server's reason") << QByteArray(R"(200 {"error":"nope"})") << u"nope"_s;
+        QTest::newRow("refused with a reason") << QByteArray(R"(401 {"error":"revoked"})") << u"revoked"_s;
+        QTest::newRow("refused without one") << QByteArray("401 {}") << u"请先登录"_s;
+    }
+    void refreshFailureTexts()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(QString, description);
+        Fixture f(true);
+        f.server.respond(refreshPath, { reply.left(3).toInt(), reply.mid(4) });
+        const auto error = failureOf(f.auth.refreshToken());
+        QVERIFY(error);
+        QCOMPARE(error->description(), description);
+        QCOMPARE(f.text(u"auth_token"_s), u"old-access"_s);
+    }
+
     void unauthorizedDuringRefreshWaitsForIt_data()
     {
         QTest::addColumn<int>("refreshStatus");

@@ -12,11 +12,15 @@
 #include "WebSocketManualClock.h"
 #include "WebSocketTestServer.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QJsonDocument>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
+#include <QWebSocket>
 #include <QWebSocketProtocol>
 
 #include <algorithm>
@@ -126,6 +130,54 @@ private:
     WebSocketService* m_service;
 };
 
+// A clock whose one-shot timers never fire (so no reconnection happens) and whose
+// repeating timer (the heartbeat) ticks when the test says.
+class HeldReconnectClock final : public WebSocketClock {
+public:
+    qint64 nowMs() const override { return now; }
+    std::unique_ptr<Timer> startTimer(qint64 intervalMs, bool repeating, std::function<void()> action) override
+    {
+        if (repeating)
+            heartbeat = std::move(action);
+        else
+            oneShots.append(intervalMs);
+        return std::make_unique<Timer>();
+    }
+    qint64 now = 0;
+    std::function<void()> heartbeat;
+    QList<qint64> oneShots;
+};
+
+// A WebSocket peer that completes the opening handshake and then hangs: it reads
+// nothing more, so a close frame stuck behind a large frame never reaches it.
+class SilentPeer : public QObject {
+public:
+    SilentPeer()
+    {
+        m_server.listen(QHostAddress::LocalHost);
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            QTcpSocket* socket = m_server.nextPendingConnection();
+            connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                const QByteArray request = socket->readAll();
+                const qsizetype at = request.indexOf("Sec-WebSocket-Key: ");
+                if (at < 0)
+                    return;
+                socket->disconnect(this);
+                socket->setReadBufferSize(1);
+                const QByteArray key = request.mid(at + 19, request.indexOf("\r\n", at) - at - 19);
+                const QByteArray accept = QCryptographicHash::hash(key + "258EAFA5-E914-47DA-95CA-C5AB0DC85B11", QCryptographicHash::Sha1).toBase64();
+                socket->write("HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: Upgrade\r\nSec-WebSocket-Accept: " + accept + "\r\n\r\n");
+                ++handshakes;
+            });
+        });
+    }
+    QString url() const { return u"ws://127.0.0.1:%1/ws"_s.arg(m_server.serverPort()); }
+    int handshakes = 0;
+
+private:
+    QTcpServer m_server;
+};
+
 } // namespace
 
 class TestWebSocket : public QObject {
@@ -163,6 +215,51 @@ private Q_SLOTS:
             QVERIFY(!log.lines().join(u'\n').contains(storedToken));
         QCOMPARE(log.linesStartingWith(u"[WS] Connecting to "_s),
                  QStringList { u"[WS] Connecting to %1 with userId=42 gen=1"_s.arg(channel.server.url()) });
+    }
+
+    // A socket replaced on reconnect is freed even when the peer never answers its close.
+    void replacedSocketIsFreedWithoutTheCloseAnswer()
+    {
+        SilentPeer peer;
+        auto clock = std::make_shared<WebSocketManualClock>();
+        KeychainService keychain { std::make_unique<MemorySecretStore>() };
+        ClientIdService ids { keychain };
+        WebSocketService service(peer.url(), clock, keychain, ids);
+        auto sockets = [&service] { return service.findChildren<QWebSocket*>().size(); };
+
+        service.connect(5);
+        QTRY_COMPARE(peer.handshakes, 1);
+        QTRY_COMPARE(service.findChildren<QWebSocket*>().value(0)->state(), QAbstractSocket::ConnectedState);
+        WSMessage large;
+        large.type = u"message_send"_s;
+        large.payload = WSPayload {};
+        large.payload->content = QString(32 * 1024 * 1024, u'x');
+        service.send(large);
+        service.connect(5);
+        QTRY_COMPARE(peer.handshakes, 2);
+        QTest::qWait(100);
+        QCOMPARE(sockets(), 2); // the old one still waits for the answer to its close
+        clock->advance(WebSocketService::closeHandshakeGraceMs);
+        QTRY_COMPARE(sockets(), 1);
+    }
+
+    // Without the device id the channel does not sign in as another device: it fails
+    // and retries, and signs in with the stored id once the keychain answers.
+    void unreadableDeviceIdSendsNoAuthFrame()
+    {
+        WebSocketLogCapture log;
+        Channel channel;
+        auto& store = static_cast<MemorySecretStore&>(channel.keychain.store());
+        store.write(ClientIdService::deviceIdKey, "mac-stored");
+        store.setUnreadable(ClientIdService::deviceIdKey);
+        channel.service->connect(42);
+        QTRY_COMPARE(log.linesStartingWith(u"[WS] Scheduling reconnect in "_s), QStringList { u"[WS] Scheduling reconnect in 0.5s"_s });
+        QVERIFY(channel.server.framesOfType(u"auth"_s).isEmpty());
+
+        store.setUnreadable({});
+        channel.manualClock->advance(500);
+        QTRY_COMPARE(channel.server.framesOfType(u"auth"_s).size(), 1);
+        QCOMPARE(payloadOf(channel.server.framesOfType(u"auth"_s).first()).value("deviceId"_L1), QJsonValue(u"mac-stored"_s));
     }
 
     void reconnectOnLiveChannel()
@@ -224,6 +321,25 @@ private Q_SLOTS:
         QCOMPARE(log.linesStartingWith(u"[WS] Scheduling reconnect in "_s),
                  (QStringList { u"[WS] Scheduling reconnect in 0.5s"_s, u"[WS] Scheduling reconnect in 0.5s"_s }));
         QCOMPARE(channel.manualClock->armedOneShots(), QList<qint64> { 500 });
+    }
+
+    // Schedules without a connect between them back off up to 30 s, never beyond.
+    void reconnectDelayIsCappedAt30Seconds()
+    {
+        WebSocketTestServer server;
+        QVERIFY(server.listen());
+        server.kill();
+        auto clock = std::make_shared<HeldReconnectClock>();
+        KeychainService keychain { std::make_unique<MemorySecretStore>() };
+        ClientIdService ids { keychain };
+        WebSocketService service(server.url(), clock, keychain, ids);
+        service.connect(7);
+        QTRY_COMPARE(clock->oneShots.size(), 1);
+        for (int tick = 0; tick < 5; ++tick) {
+            clock->now += 80'000; // no pong for more than 75 s at every tick
+            clock->heartbeat();
+        }
+        QCOMPARE(clock->oneShots, (QList<qint64> { 500, 6000, 12000, 24000, 30000, 30000 }));
     }
 
     // The last pong before the heartbeat tick at 90 s came at pongAtMs.
@@ -354,6 +470,22 @@ private Q_SLOTS:
         // "userId" fails the typed decoding: raw rows still publish, typed rows do not.
         row("raw row despite a bad typed field", R"({"type":"message_pinned","payload":{"messageId":1,"conversationId":2,"userId":"x"}})",
             { u"pinned 1 2"_s });
+        // Every raw row reads its own keys, whatever the typed reading made of the frame.
+        row("raw message_ack", R"({"type":"message_ack","payload":{"clientMsgId":"c1","serverMsgId":"s1","messageId":12,"isDuplicate":true,"userId":"x"}})",
+            { uR"(ack "c1" "s1" 12 true)"_s });
+        row("raw message_deliver", R"({"type":"message_deliver","payload":{"message":{"id":5,"conversationId":2,"senderId":3,"type":"text"},"userId":"x"}})",
+            { uR"(newMessage {5 2 3 text none none none none none})"_s }, 5);
+        row("raw message_read_notify", R"({"type":"message_read_notify","payload":{"conversationId":4,"readBy":8,"userId":"x"}})", { u"read 4 8"_s });
+        row("raw read_sync", R"({"type":"read_sync","payload":{"conversationId":4,"userId":"x"}})", { u"read 4 42"_s });
+        row("raw message_revoked", R"({"type":"message_revoked","payload":{"messageId":1,"conversationId":2,"userId":"x"}})", { u"revoke 1 2"_s });
+        row("raw sync_response", R"({"type":"sync_response","payload":{"messages":[],"hasMore":true,"nextCursor":"n","userId":"x"}})",
+            { uR"(syncResponse [] true "n")"_s });
+        row("raw error", R"({"type":"error","payload":{"code":"LIMIT","userId":"x"}})", {}, 0, u"[WS] Error from server: LIMIT"_s);
+        row("raw message_edited", R"({"type":"message_edited","payload":{"messageId":1,"conversationId":2,"newContent":"hi","editedBy":6,"userId":"x"}})",
+            { uR"(edited 1 2 "hi" 6)"_s, uR"(edit 1 2 "hi")"_s });
+        row("raw message_unpinned", R"({"type":"message_unpinned","payload":{"messageId":1,"conversationId":2,"userId":"x"}})", { u"unpinned 1 2"_s });
+        row("raw mute_ack", R"({"type":"mute_ack","payload":{"conversationId":3,"userId":"x"}})", { u"muteAck 3 true"_s });
+        row("raw unmute_ack", R"({"type":"unmute_ack","payload":{"conversationId":3,"userId":"x"}})", { u"muteAck 3 false"_s });
         row("typed row with a bad typed field", R"({"type":"revoke","payload":{"messageId":1,"conversationId":2,"userId":"x"}})", {});
         row("raw row with an empty payload", R"({"type":"mute_ack","payload":{}})", { u"frame mute_ack"_s });
         row("not an object", R"(["message_ack"])", {});

@@ -3,9 +3,13 @@
 // statistics from known data, paging and search, ban, roles, dissolving groups,
 // deleting messages, sensitive words and the system configuration with its effects.
 
-#include "ConsoleRecords.h"
 #include "ServerProcess.h"
 #include "ServerTestClient.h"
+
+#include "models/AdminListResponse.h"
+#include "models/AdminStats.h"
+#include "models/SensitiveWord.h"
+#include "models/SystemConfig.h"
 
 #include <QJsonArray>
 #include <QTest>
@@ -49,7 +53,7 @@ private:
         }
     }
 
-    std::optional<console::AdminStats> stats() { return decoded<console::AdminStats>(m_root->get(u"/api/admin/stats"_s).json()); }
+    std::optional<AdminStats> stats() { return decoded<AdminStats>(m_root->get(u"/api/admin/stats"_s).json()); }
 
     qint64 createGroup(ApiClient& owner, const QString& name, const QList<qint64>& members, int* status = nullptr)
     {
@@ -102,9 +106,9 @@ private Q_SLOTS:
             m_users[n]->login(u"user%1"_s.arg(n, 2, 10, QChar(u'0')), u"secret123"_s);
             QVERIFY(m_users[n]->userId() > 0);
         }
-        const auto all = decoded<console::AdminUserListResponse>(m_root->get(u"/api/admin/users?limit=100"_s).json());
+        const auto all = decoded<AdminUserListResponse>(m_root->get(u"/api/admin/users?limit=100"_s).json());
         QVERIFY(all);
-        for (const console::AdminUser& u : all->rows)
+        for (const AdminUser& u : all->rows)
             m_allIds.append(u.id);
     }
 
@@ -114,7 +118,7 @@ private Q_SLOTS:
         auto figures = stats();
         QVERIFY(figures);
         QCOMPARE(figures->totalUsers, std::optional<qint64>(45));
-        QCOMPARE(decoded<console::AdminUserListResponse>(m_root->get(u"/api/admin/users"_s).json())->total, figures->totalUsers);
+        QCOMPARE(decoded<AdminUserListResponse>(m_root->get(u"/api/admin/users"_s).json())->total, figures->totalUsers);
         QCOMPARE(figures->onlineUsers, std::optional<qint64>(0));
         QCOMPARE(figures->totalMessages, std::optional<qint64>(0));
         QCOMPARE(figures->activeGroups, std::optional<qint64>(0));
@@ -171,7 +175,7 @@ private Q_SLOTS:
             QVERIFY(!result.errorMessage().isEmpty());
             return;
         }
-        const auto page = decoded<console::AdminUserListResponse>(result.json());
+        const auto page = decoded<AdminUserListResponse>(result.json());
         QVERIFY(page);
         QCOMPARE(page->total, std::optional<qint64>(45));
         QCOMPARE(page->rows.size(), rows);
@@ -200,7 +204,7 @@ private Q_SLOTS:
         QFETCH(QString, query);
         QFETCH(int, total);
         QFETCH(QString, firstName);
-        const auto page = decoded<console::AdminUserListResponse>(m_root->get(u"/api/admin/users?"_s + query).json());
+        const auto page = decoded<AdminUserListResponse>(m_root->get(u"/api/admin/users?"_s + query).json());
         QVERIFY(page);
         QCOMPARE(page->total, std::optional<qint64>(total));
         QCOMPARE(page->rows.value(0).name.value_or(QString()), firstName);
@@ -213,19 +217,32 @@ private Q_SLOTS:
         QVERIFY(live.authenticate(user(3).token, user(3).userId()));
         send(live, conversation, u"Meet at the ÉCOLE at 1+1 o'clock"_s);
 
-        const auto groups = decoded<console::AdminGroupListResponse>(m_root->get(u"/api/admin/groups?search=%C3%BCN%C3%AFCODE"_s).json());
+        const auto groups = decoded<AdminGroupListResponse>(m_root->get(u"/api/admin/groups?search=%C3%BCN%C3%AFCODE"_s).json());
         QVERIFY(groups);
         QCOMPARE(groups->total, std::optional<qint64>(1));
         QCOMPARE(groups->rows.value(0).memberCount, std::optional<qint64>(2));
         QCOMPARE(groups->rows.value(0).ownerName, std::optional<QString>(u"Member 03"_s));
 
         for (const QString& query : { u"search=%C3%A9cole%20at%201%2B1"_s, u"search=member%2003"_s }) {
-            const auto messages = decoded<console::AuditMessageListResponse>(m_root->get(u"/api/admin/messages?"_s + query).json());
+            const auto messages = decoded<AuditMessageListResponse>(m_root->get(u"/api/admin/messages?"_s + query).json());
             QVERIFY(messages);
             QCOMPARE(messages->total, std::optional<qint64>(1));
             QCOMPARE(messages->rows.value(0).senderName, std::optional<QString>(u"Member 03"_s));
             QCOMPARE(messages->rows.value(0).isDeleted, std::optional<bool>(false));
         }
+    }
+
+    void limitIsCapped()
+    {
+        const qint64 conversation = createGroup(user(3), u"Chatterbox"_s, { user(4).userId() });
+        LiveClient live(m_server.wsUrl());
+        QVERIFY(live.authenticate(user(3).token, user(3).userId()));
+        for (int i = 0; i < 101; ++i)
+            QVERIFY(send(live, conversation, u"chatter %1"_s.arg(i)) > 0);
+        const auto page = decoded<AuditMessageListResponse>(m_root->get(u"/api/admin/messages?limit=1000"_s).json());
+        QVERIFY(page);
+        QVERIFY(*page->total >= 101);
+        QCOMPARE(page->rows.size(), 100);
     }
 
     void banEndsEverythingUntilUnban()
@@ -244,7 +261,7 @@ private Q_SLOTS:
         const HttpResult refused = again.postJson(u"/api/auth/login"_s, { { u"username"_s, u"user05"_s }, { u"password"_s, u"secret123"_s } });
         QCOMPARE(refused.status, 403);
         QVERIFY2(refused.errorMessage().contains(u"banned"_s), qPrintable(refused.errorMessage()));
-        const auto listed = decoded<console::AdminUserListResponse>(m_root->get(u"/api/admin/users?search=user05"_s).json());
+        const auto listed = decoded<AdminUserListResponse>(m_root->get(u"/api/admin/users?search=user05"_s).json());
         QCOMPARE(listed->rows.value(0).isBanned, std::optional<bool>(true));
 
         QCOMPARE(m_root->postJson(u"/api/admin/users/ban"_s, { { u"userId"_s, banned.userId() }, { u"banned"_s, false } }).status, 200);
@@ -323,7 +340,7 @@ private Q_SLOTS:
 
         QCOMPARE(groupIdOf(conversation, user(2)), 0);
         QCOMPARE(*stats()->activeGroups, activeBefore - 1);
-        const auto listed = decoded<console::AdminGroupListResponse>(m_root->get(u"/api/admin/groups?search=dissolve%20me"_s).json());
+        const auto listed = decoded<AdminGroupListResponse>(m_root->get(u"/api/admin/groups?search=dissolve%20me"_s).json());
         QCOMPARE(listed->rows.value(0).isActive, std::optional<bool>(false));
 
         member.sendFrame(u"message_send"_s, { { u"clientMsgId"_s, u"after-dissolve"_s }, { u"conversationId"_s, conversation },
@@ -350,7 +367,7 @@ private Q_SLOTS:
         QVERIFY(revoked);
         QCOMPARE(revoked->value("messageId"_L1).toInteger(), messageId);
 
-        const auto audit = decoded<console::AuditMessageListResponse>(m_root->get(u"/api/admin/messages?search=secret%20plan"_s).json());
+        const auto audit = decoded<AuditMessageListResponse>(m_root->get(u"/api/admin/messages?search=secret%20plan"_s).json());
         QCOMPARE(audit->rows.value(0).isDeleted, std::optional<bool>(true));
         const QJsonObject page { { u"conversationId"_s, conversation }, { u"limit"_s, 10 }, { u"offset"_s, 0 } };
         const QJsonValue seen = user(2).query(u"messages.list"_s, page).data()[0];
@@ -395,7 +412,7 @@ private Q_SLOTS:
         QJsonObject expected = baseline;
         for (auto it = changed.begin(); it != changed.end(); ++it)
             expected.insert(it.key(), it.value());
-        const auto read = decoded<console::SystemConfig>(config());
+        const auto read = decoded<SystemConfig>(config());
         QVERIFY(read);
         QCOMPARE(config(), expected);
     }
@@ -438,21 +455,21 @@ private Q_SLOTS:
         QCOMPARE(added.status, status);
         if (status != 200)
             return;
-        const auto record = decoded<console::SensitiveWord>(added.data());
+        const auto record = decoded<SensitiveWord>(added.data());
         QVERIFY(record);
         QCOMPARE(record->word, stored);
         QCOMPARE(record->category, std::optional<QString>(u"fraud"_s));
-        const auto listed = decoded<QList<console::SensitiveWord>>(m_root->query(u"admin.getSensitiveWords"_s).data());
+        const auto listed = decoded<QList<SensitiveWord>>(m_root->query(u"admin.getSensitiveWords"_s).data());
         QVERIFY(listed && listed->last().id == record->id);
     }
 
     void deletingWords()
     {
-        const auto words = decoded<QList<console::SensitiveWord>>(m_root->query(u"admin.getSensitiveWords"_s).data());
+        const auto words = decoded<QList<SensitiveWord>>(m_root->query(u"admin.getSensitiveWords"_s).data());
         QVERIFY(words && !words->isEmpty());
         const qint64 id = words->first().id;
         QCOMPARE(m_root->mutation(u"admin.deleteSensitiveWord"_s, QJsonObject { { u"id"_s, id } }).status, 200);
-        QCOMPARE(decoded<QList<console::SensitiveWord>>(m_root->query(u"admin.getSensitiveWords"_s).data())->size(), words->size() - 1);
+        QCOMPARE(decoded<QList<SensitiveWord>>(m_root->query(u"admin.getSensitiveWords"_s).data())->size(), words->size() - 1);
         QCOMPARE(m_root->mutation(u"admin.deleteSensitiveWord"_s, QJsonObject { { u"id"_s, id } }).status, 404);
     }
 
@@ -475,7 +492,7 @@ private Q_SLOTS:
         QByteArray errors;
         QCOMPARE(m_server.runOnce(arguments, &errors), exitCode);
         QVERIFY2(QString::fromUtf8(errors).contains(named), errors.constData());
-        const auto listed = decoded<console::AdminUserListResponse>(m_root->get(u"/api/admin/users?search=user06"_s).json());
+        const auto listed = decoded<AdminUserListResponse>(m_root->get(u"/api/admin/users?search=user06"_s).json());
         QCOMPARE(listed->rows.value(0).role, std::optional<QString>(exitCode == 0 ? u"vip"_s : u"user"_s));
     }
 };

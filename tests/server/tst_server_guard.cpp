@@ -5,6 +5,8 @@
 #include "ServerProcess.h"
 #include "ServerTestClient.h"
 
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QTcpSocket>
 #include <QTest>
@@ -38,6 +40,19 @@ QByteArray answerHead(QTcpSocket& socket)
         answer += socket.readAll();
     }
     return answer + socket.readAll();
+}
+
+QString octal(QFileDevice::Permissions permissions)
+{
+    int mode = 0;
+    const std::pair<QFileDevice::Permission, int> bits[] = { { QFileDevice::ReadOwner, 0400 }, { QFileDevice::WriteOwner, 0200 },
+        { QFileDevice::ExeOwner, 0100 }, { QFileDevice::ReadGroup, 040 }, { QFileDevice::WriteGroup, 020 }, { QFileDevice::ExeGroup, 010 },
+        { QFileDevice::ReadOther, 04 }, { QFileDevice::WriteOther, 02 }, { QFileDevice::ExeOther, 01 } };
+    for (const auto& [permission, bit] : bits) {
+        if (permissions & permission)
+            mode |= bit;
+    }
+    return QString::number(mode, 8);
 }
 
 bool closesWithin(QTcpSocket& socket, int ms)
@@ -135,6 +150,39 @@ private Q_SLOTS:
         // A held copy of the 30 MB would show; a few MiB of noise would not.
         QVERIFY2(after - before < 8 * 1024, qPrintable(u"resident memory grew by %1 KiB"_s.arg(after - before)));
         QCOMPARE(m_alice->get(u"/api/auth/me"_s).status, 200);
+    }
+
+    // A data directory that a launcher made open to everybody, with a log in it,
+    // becomes private as the server starts; what the server writes later is too.
+    void dataDirectoryIsPrivate()
+    {
+        ServerProcess server(ServerProcess::Options { true, -1, {} });
+        const QDir dir(server.dataDir());
+        QVERIFY(dir.mkpath(u"."_s));
+        QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7755));
+        QFile log(dir.filePath(u"server.log"_s));
+        QVERIFY(log.open(QIODevice::WriteOnly));
+        log.setPermissions(QFileDevice::Permissions(0x6644));
+        log.close();
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        ApiClient alice(server.baseUrl());
+        alice.login(u"alice"_s, u"alice123"_s);
+        QVERIFY(!alice.token.isEmpty());
+        const QByteArray upload = alice.post(u"/api/trpc/upload.complete"_s,
+            R"({"json":{"fileKey":"a.txt","contentType":"text/plain","fileBuffer":"aGVsbG8="}})").body;
+
+        QCOMPARE(octal(QFileInfo(dir.path()).permissions()), u"700"_s);
+        int files = 0;
+        QDirIterator entries(dir.path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+        while (entries.hasNext()) {
+            const QFileInfo entry = entries.nextFileInfo();
+            QCOMPARE(entry.fileName() + u' ' + octal(entry.permissions()), entry.fileName() + (entry.isDir() ? u" 700"_s : u" 600"_s));
+            files += entry.isFile();
+        }
+        QVERIFY2(QFileInfo::exists(dir.filePath(u"morvane.sqlite3-wal"_s)), "the database is not in WAL mode?");
+        QVERIFY2(QDir(dir.filePath(u"uploads"_s)).count() > 2, upload.constData());
+        QVERIFY(files >= 5);
+        QVERIFY2(!server.serverLog().contains("alice123"), "a demo password went to the log");
     }
 
     void slowConnectionsAreClosed_data()

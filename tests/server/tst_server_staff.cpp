@@ -3,9 +3,15 @@
 // its roles, and a customer-service session goes from waiting to ended with the
 // customer reading the operator's reply live.
 
-#include "ConsoleRecords.h"
 #include "ServerProcess.h"
 #include "ServerTestClient.h"
+
+#include "models/AdminListResponse.h"
+#include "models/AdminStats.h"
+#include "models/OperatorSession.h"
+#include "models/OperatorStatsResponse.h"
+#include "models/SensitiveWord.h"
+#include "models/SystemConfig.h"
 
 #include <QJsonArray>
 #include <QTest>
@@ -49,9 +55,9 @@ private:
         }
     }
 
-    QList<console::OperatorSession> sessionsOf(ApiClient& staff)
+    QList<OperatorSession> sessionsOf(ApiClient& staff)
     {
-        return decoded<QList<console::OperatorSession>>(staff.query(u"operator.getSessions"_s).data()).value_or(QList<console::OperatorSession>());
+        return decoded<QList<OperatorSession>>(staff.query(u"operator.getSessions"_s).data()).value_or(QList<OperatorSession>());
     }
 
     static HttpResult perform(ApiClient& api, Call call, const QString& target, const QJsonValue& input)
@@ -81,7 +87,7 @@ private Q_SLOTS:
             QCOMPARE(reply["user"_L1]["role"_L1].toString(), QString::fromUtf8(role));
             m_clients[QString::fromUtf8(role)] = std::move(api);
         }
-        for (const console::OperatorSession& s : sessionsOf(client(u"operator"_s))) {
+        for (const OperatorSession& s : sessionsOf(client(u"operator"_s))) {
             if (s.status == u"waiting")
                 m_waiting.append(s.id);
             if (s.status == u"active")
@@ -94,55 +100,55 @@ private Q_SLOTS:
     // Runs first, on the demo data as seeded.
     void demoFiguresDecode()
     {
-        const auto stats = decoded<console::AdminStats>(client(u"admin"_s).get(u"/api/admin/stats"_s).json());
+        const auto stats = decoded<AdminStats>(client(u"admin"_s).get(u"/api/admin/stats"_s).json());
         QVERIFY(stats);
         QCOMPARE(stats->totalUsers, std::optional<qint64>(7));
         QCOMPARE(stats->totalMessages, std::optional<qint64>(14));
         QCOMPARE(stats->activeGroups, std::optional<qint64>(1));
 
-        const auto users = decoded<console::AdminUserListResponse>(client(u"admin"_s).get(u"/api/admin/users?page=1&limit=20"_s).json());
+        const auto users = decoded<AdminUserListResponse>(client(u"admin"_s).get(u"/api/admin/users?page=1&limit=20"_s).json());
         QVERIFY(users);
         QCOMPARE(users->total, stats->totalUsers);
         QStringList roles;
-        for (const console::AdminUser& u : users->rows) {
+        for (const AdminUser& u : users->rows) {
             QVERIFY(u.name && u.openId && u.createdAt && u.isBanned == std::optional<bool>(false));
             roles << *u.role;
         }
         QCOMPARE(roles.count(u"admin"_s), 1);
         QCOMPARE(roles.count(u"operator"_s), 1);
 
-        const auto groups = decoded<console::AdminGroupListResponse>(client(u"admin"_s).get(u"/api/admin/groups"_s).json());
+        const auto groups = decoded<AdminGroupListResponse>(client(u"admin"_s).get(u"/api/admin/groups"_s).json());
         QVERIFY(groups);
         QCOMPARE(groups->rows.value(0).memberCount, std::optional<qint64>(4));
         QCOMPARE(groups->rows.value(0).ownerName, std::optional<QString>(u"Alice Chen"_s));
         QCOMPARE(groups->rows.value(0).isActive, std::optional<bool>(true));
 
-        const auto messages = decoded<console::AuditMessageListResponse>(client(u"admin"_s).get(u"/api/admin/messages?page=1&limit=30"_s).json());
+        const auto messages = decoded<AuditMessageListResponse>(client(u"admin"_s).get(u"/api/admin/messages?page=1&limit=30"_s).json());
         QVERIFY(messages);
         QCOMPARE(messages->total, stats->totalMessages);
         QVERIFY(messages->rows.first().id > messages->rows.last().id);
-        for (const console::AuditMessage& m : messages->rows)
+        for (const AuditMessage& m : messages->rows)
             QVERIFY(m.senderName && m.content && m.type && m.createdAt && m.conversationId);
 
-        const auto config = decoded<console::SystemConfig>(client(u"admin"_s).query(u"admin.getSystemConfig"_s).data());
+        const auto config = decoded<SystemConfig>(client(u"admin"_s).query(u"admin.getSystemConfig"_s).data());
         QVERIFY(config && config->maxGroupMembers && config->messageRetentionDays && config->screenshotProtection && config->allowRegistration);
-        const auto words = decoded<QList<console::SensitiveWord>>(client(u"admin"_s).query(u"admin.getSensitiveWords"_s).data());
+        const auto words = decoded<QList<SensitiveWord>>(client(u"admin"_s).query(u"admin.getSensitiveWords"_s).data());
         QVERIFY(words && words->size() >= 5);
 
-        // Ended sessions rated 4, 5 and 3 and one unrated; replies after 180, 60, 120, 300 and 30 s;
-        // four of six served sessions ended.
-        const QList<console::OperatorSession> sessions = sessionsOf(client(u"operator"_s));
-        QCOMPARE(sessions.size(), 9);
-        for (const console::OperatorSession& s : sessions)
+        // Ended sessions rated 4, 5, 3 and 5 and one unrated; replies after 180, 60, 120, 300, 30
+        // and 240 s; five of seven served sessions ended, one of them two days ago.
+        const QList<OperatorSession> sessions = sessionsOf(client(u"operator"_s));
+        QCOMPARE(sessions.size(), 10);
+        for (const OperatorSession& s : sessions)
             QVERIFY(s.customerName && s.lastMessage && s.createdAt && s.customerId);
-        const auto figures = decoded<console::OperatorStatsResponse>(client(u"operator"_s).query(u"operator.getStats"_s).data());
+        const auto figures = decoded<OperatorStatsResponse>(client(u"operator"_s).query(u"operator.getStats"_s).data());
         QVERIFY(figures);
         QCOMPARE(figures->todayServed, std::optional<qint64>(6));
-        QCOMPARE(figures->avgRating, std::optional<double>(4.0));
-        QCOMPARE(figures->avgResponseTime, std::optional<qint64>(138));
-        QCOMPARE(figures->resolutionRate, std::optional<double>(4.0 / 6.0));
+        QCOMPARE(figures->avgRating, std::optional<double>(4.25));
+        QCOMPARE(figures->avgResponseTime, std::optional<qint64>(155));
+        QCOMPARE(figures->resolutionRate, std::optional<double>(5.0 / 7.0));
         // An administrator who served nobody has nothing to average.
-        const auto none = decoded<console::OperatorStatsResponse>(client(u"admin"_s).query(u"operator.getStats"_s).data());
+        const auto none = decoded<OperatorStatsResponse>(client(u"admin"_s).query(u"operator.getStats"_s).data());
         QVERIFY(none && !none->avgRating && !none->avgResponseTime && !none->resolutionRate);
     }
 
@@ -246,7 +252,7 @@ private Q_SLOTS:
         const qint64 id = m_waiting[2];
         const QJsonObject session { { u"sessionId"_s, id } };
         const QJsonObject reply { { u"sessionId"_s, id }, { u"content"_s, u"  您好，我来帮您看看。\n"_s } };
-        const qint64 servedBefore = *decoded<console::OperatorStatsResponse>(first.query(u"operator.getStats"_s).data())->todayServed;
+        const qint64 servedBefore = *decoded<OperatorStatsResponse>(first.query(u"operator.getStats"_s).data())->todayServed;
 
         QCOMPARE(first.mutation(u"operator.acceptSession"_s, session).status, 200);
         QCOMPARE(first.mutation(u"operator.acceptSession"_s, session).status, 409);
@@ -254,7 +260,7 @@ private Q_SLOTS:
         QCOMPARE(second.mutation(u"operator.endSession"_s, session).status, 403);
         QCOMPARE(second.mutation(u"operator.sendMessage"_s, reply).status, 403);
         const auto othersView = sessionsOf(second);
-        QVERIFY(std::none_of(othersView.begin(), othersView.end(), [](const console::OperatorSession& s) { return s.status != u"waiting"; }));
+        QVERIFY(std::none_of(othersView.begin(), othersView.end(), [](const OperatorSession& s) { return s.status != u"waiting"; }));
 
         QCOMPARE(first.mutation(u"operator.sendMessage"_s, QJsonObject { { u"sessionId"_s, id }, { u"content"_s, u" \n "_s } }).status, 400);
         QCOMPARE(first.mutation(u"operator.sendMessage"_s, reply).status, 200);
@@ -269,8 +275,8 @@ private Q_SLOTS:
             inChats |= c["id"_L1].toInteger() == message["conversationId"_L1].toInteger() && c["type"_L1].toString() == u"private";
         QVERIFY(inChats);
 
-        QList<console::OperatorSession> mine = sessionsOf(first);
-        const auto served = std::find_if(mine.begin(), mine.end(), [id](const console::OperatorSession& s) { return s.id == id; });
+        QList<OperatorSession> mine = sessionsOf(first);
+        const auto served = std::find_if(mine.begin(), mine.end(), [id](const OperatorSession& s) { return s.id == id; });
         QVERIFY(served != mine.end());
         QCOMPARE(served->status, std::optional<QString>(u"active"_s));
         QCOMPARE(served->lastMessage, std::optional<QString>(u"您好，我来帮您看看。"_s));
@@ -284,7 +290,7 @@ private Q_SLOTS:
         // The figures follow the operator's own sessions.
         mine = sessionsOf(first);
         qint64 ended = 0, taken = 0, ratingSum = 0, rated = 0;
-        for (const console::OperatorSession& s : mine) {
+        for (const OperatorSession& s : mine) {
             taken += s.status != u"waiting";
             ended += s.status == u"ended";
             if (s.status == u"ended" && s.rating) {
@@ -292,7 +298,7 @@ private Q_SLOTS:
                 ++rated;
             }
         }
-        const auto figures = decoded<console::OperatorStatsResponse>(first.query(u"operator.getStats"_s).data());
+        const auto figures = decoded<OperatorStatsResponse>(first.query(u"operator.getStats"_s).data());
         QVERIFY(figures);
         QCOMPARE(*figures->todayServed, servedBefore + 1);
         QCOMPARE(figures->resolutionRate, std::optional<double>(double(ended) / double(taken)));

@@ -303,6 +303,84 @@ private Q_SLOTS:
         QCOMPARE(f.model->offset(), 2);
     }
 
+    void mimeTypes_data()
+    {
+        QTest::addColumn<QString>("extension");
+        QTest::addColumn<QString>("type");
+        const std::pair<const char*, const char*> table[] = {
+            { "jpg", "image/jpeg" }, { "JPEG", "image/jpeg" }, { "png", "image/png" }, { "gif", "image/gif" },
+            { "pdf", "application/pdf" }, { "doc", "application/msword" }, { "docx", "application/msword" },
+            { "xls", "application/vnd.ms-excel" }, { "xlsx", "application/vnd.ms-excel" }, { "mp4", "video/mp4" },
+            { "mp3", "audio/mpeg" }, { "Zip", "application/zip" }, { "txt", "application/octet-stream" },
+            { "", "application/octet-stream" }, { "jpg.exe", "application/octet-stream" },
+        };
+        for (const auto& [extension, type] : table)
+            QTest::newRow(*extension ? extension : "none") << QString::fromLatin1(extension) << QString::fromLatin1(type);
+    }
+    void mimeTypes()
+    {
+        QFETCH(QString, extension);
+        QFETCH(QString, type);
+        QCOMPARE(ChatViewModel::mimeType(extension), type);
+    }
+
+    // A file goes out with its fields, and the conversation list hears "[文件] " and its name.
+    void fileMessageFieldsAndPreview()
+    {
+        Fixture f;
+        f.stack.server.respond(procedure("upload.getPresignedUrl"), ok(R"({"fileKey":"k"})"));
+        f.stack.server.respond(procedure("upload.complete"), ok(R"({"url":"/u/k.pdf"})"));
+        QTemporaryDir dir;
+        QFile file(dir.filePath(u"报告 1.pdf"_s));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("pdf");
+        file.close();
+        testsupport::runTask(f.model->sendFile(file.fileName()));
+        QVERIFY2(!f.model->error(), qPrintable(f.model->errorText()));
+        QTRY_COMPARE(f.sentMessages().size(), 1);
+        const QJsonObject payload = f.sentMessages().at(0).value(u"payload"_s).toObject();
+        QCOMPARE(payload.value(u"type"_s).toString(), u"file"_s);
+        QCOMPARE(payload.value(u"fileName"_s).toString(), u"报告 1.pdf"_s);
+        QCOMPARE(payload.value(u"fileMimeType"_s).toString(), u"application/pdf"_s);
+        QCOMPARE(payload.value(u"fileSize"_s).toInteger(), 3);
+        const auto& [name, info] = f.posted.last();
+        QCOMPARE(name, NotificationName::messageSent());
+        QCOMPARE(userInfo::text(info, u"content"_s), std::optional<QString>(u"[文件] 报告 1.pdf"_s));
+    }
+
+    // Live revoke and edit events change the listed message of this conversation only.
+    void liveRevokeAndEdit_data()
+    {
+        QTest::addColumn<bool>("revoking");
+        QTest::addColumn<qint64>("conversation");
+        QTest::newRow("revoke here") << true << chatId;
+        QTest::newRow("revoke elsewhere") << true << chatId + 1;
+        QTest::newRow("edit here") << false << chatId;
+        QTest::newRow("edit elsewhere") << false << chatId + 1;
+    }
+    void liveRevokeAndEdit()
+    {
+        QFETCH(bool, revoking);
+        QFETCH(qint64, conversation);
+        Fixture f;
+        f.stack.server.respond(procedure("messages.list"), ok(page({ messageJson(5, 2), messageJson(6, 2) })));
+        testsupport::runTask(f.model->loadMessages());
+        if (revoking)
+            Q_EMIT f.stack.ws.revokeSubject(5, conversation);
+        else
+            Q_EMIT f.stack.ws.editSubject(5, conversation, u"改过了"_s);
+        Q_EMIT f.stack.ws.typingSubject(chatId, 2, u"x"_s); // queued after the event: once it is in, so is the event
+        QTRY_COMPARE(f.model->typingUserName(), std::optional<QString>(u"x"_s));
+        const bool here = conversation == chatId;
+        const Message five = *f.find(5);
+        QCOMPARE(five.status == std::optional<QString>(u"revoked"_s), here && revoking);
+        QCOMPARE(five.revokedAt.has_value(), here && revoking);
+        QCOMPARE(*five.content, here && !revoking ? u"改过了"_s : u"m5"_s);
+        QCOMPARE(five.editedAt.has_value(), here && !revoking);
+        QCOMPARE(*f.find(6)->content, u"m6"_s);
+        QVERIFY(!f.find(6)->revokedAt);
+    }
+
     void imageMessagesCarryRealJson()
     {
         Fixture f;

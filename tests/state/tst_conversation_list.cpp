@@ -4,6 +4,10 @@
 #include "state/ConversationOrder.h"
 #include "state/NotificationName.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -14,6 +18,14 @@ const QByteArray twoConversations = R"([
     {"id":10,"type":"private","name":"Ann","lastMessageTime":"2025-03-01T08:00:00Z"},
     {"id":20,"type":"group","name":"Team","lastMessageTime":"2025-03-02T08:00:00Z"}
 ])";
+
+QByteArray privateConversations(int count)
+{
+    QJsonArray list;
+    for (int i = 1; i <= count; ++i)
+        list.append(QJsonObject { { u"id"_s, 100 + i }, { u"type"_s, u"private"_s }, { u"name"_s, u"P%1"_s.arg(i) } });
+    return QJsonDocument(list).toJson(QJsonDocument::Compact);
+}
 
 Message message(qint64 conversationId, qint64 senderId)
 {
@@ -264,6 +276,36 @@ private Q_SLOTS:
     }
 
     // Own sends update the preview; a time of the wrong type is not taken.
+    // The preview a live message leaves in the list, by message type.
+    void livePreviewText_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("fileName"); // empty: none
+        QTest::addColumn<QString>("content"); // empty: none
+        QTest::addColumn<QString>("preview");
+        QTest::newRow("file") << u"file"_s << u"报告 1.pdf"_s << u"/u/k.pdf"_s << u"[文件] 报告 1.pdf"_s;
+        QTest::newRow("file without a name") << u"file"_s << QString() << QString() << u"[文件] "_s;
+        QTest::newRow("image") << u"image"_s << QString() << u"{}"_s << u"[图片]"_s;
+        QTest::newRow("system with text") << u"system"_s << QString() << u"群已解散"_s << u"群已解散"_s;
+        QTest::newRow("system without text") << u"system"_s << QString() << QString() << u"[系统消息]"_s;
+        QTest::newRow("text") << u"text"_s << QString() << u"你好"_s << u"你好"_s;
+        QTest::newRow("unknown without text") << u"poll"_s << QString() << QString() << QString();
+    }
+    void livePreviewText()
+    {
+        QFETCH(QString, type);
+        QFETCH(QString, fileName);
+        QFETCH(QString, content);
+        QFETCH(QString, preview);
+        Message message;
+        message.type = type;
+        if (!fileName.isEmpty())
+            message.fileName = fileName;
+        if (!content.isEmpty())
+            message.content = content;
+        QCOMPARE(ConversationListViewModel::lastMessagePreview(message), preview);
+    }
+
     void messageSentUpdatesThePreview()
     {
         Fixture f;
@@ -290,6 +332,52 @@ private Q_SLOTS:
         f.load();
         QTest::qWait(20);
         QCOMPARE(f.stack.requestCount(procedure("groups.getMembers")), 1);
+    }
+
+    // The list is there (and whoever awaited the load, the contact load among them,
+    // goes on) while the members of private conversations are still being looked up,
+    // a bounded number at a time.
+    void loadDoesNotWaitForPresenceLookups_data()
+    {
+        QTest::addColumn<int>("privateCount");
+        QTest::newRow("fewer than the bound") << 3;
+        QTest::newRow("more than the bound") << 9;
+    }
+    void loadDoesNotWaitForPresenceLookups()
+    {
+        QFETCH(int, privateCount);
+        Fixture f(privateConversations(privateCount));
+        const QString members = procedure("groups.getMembers");
+        f.stack.server.respond(members, RecordingHttpServer::Reply { 200, envelope(R"([{"userId":1},{"userId":2}])"), {}, true });
+        testsupport::runTask(f.model->loadConversations(), 5000);
+        QCOMPARE(f.model->conversations().size(), privateCount);
+        const int bound = ConversationListViewModel::maxParallelLookups;
+        QTRY_COMPARE(f.stack.requestCount(members), qMin(privateCount, bound));
+        QTest::qWait(30);
+        QCOMPARE(f.stack.requestCount(members), qMin(privateCount, bound));
+        for (int round = 0; round < privateCount && f.stack.requestCount(members) < privateCount; ++round) {
+            const int before = f.stack.requestCount(members);
+            f.stack.server.release(members);
+            QTRY_VERIFY(f.stack.requestCount(members) > before);
+            QVERIFY(f.stack.requestCount(members) - before <= bound);
+        }
+        f.stack.server.release(members);
+        QCOMPARE(f.stack.requestCount(members), privateCount);
+    }
+
+    // A look-up that failed is not repeated at every reload of the session.
+    void failedLookupsAreRemembered()
+    {
+        Fixture f(privateConversations(3));
+        const QString members = procedure("groups.getMembers");
+        f.stack.server.respond(members, { 500, QByteArray("{}") });
+        f.load();
+        QTRY_COMPARE(f.stack.requestCount(members), 3);
+        f.load();
+        f.load();
+        QTest::qWait(30);
+        QCOMPARE(f.stack.requestCount(members), 3);
+        QCOMPARE(f.loads(), 3);
     }
 };
 

@@ -154,6 +154,8 @@ private Q_SLOTS:
 
         f.model.commentTapped(moment);
         QTRY_COMPARE(f.model.commentDraft(3), QString());
+        QTRY_COMPARE(f.loads(), 2);
+        QTRY_VERIFY(!f.model.isLoading());
         QCOMPARE(f.stack.input("moments.comment", 1), (QJsonObject { { u"id"_s, 3 }, { u"content"_s, u" nice "_s } }));
     }
 

@@ -70,6 +70,15 @@ void RecordingHttpServer::release(const QString& path)
     m_held = std::move(keep);
 }
 
+void RecordingHttpServer::releaseOldest(const QString& path)
+{
+    const auto oldest = std::find_if(m_held.begin(), m_held.end(), [&path](const Held& held) { return held.path == path; });
+    if (oldest == m_held.end())
+        return;
+    write(*oldest->responder, oldest->reply);
+    m_held.erase(oldest);
+}
+
 QList<RecordingHttpServer::Recorded> RecordingHttpServer::requestsTo(const QString& path) const
 {
     QList<Recorded> matching;

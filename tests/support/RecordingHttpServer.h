@@ -61,6 +61,8 @@ public:
     void respondOnce(const QString& path, Reply reply);
     // Answers the requests held for path.
     void release(const QString& path);
+    // Answers only the first request still held for path.
+    void releaseOldest(const QString& path);
 
     const QList<Recorded>& requests() const { return m_requests; }
     QList<Recorded> requestsTo(const QString& path) const;

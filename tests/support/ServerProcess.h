@@ -52,6 +52,8 @@ public:
     QUrl baseUrl() const;
     QUrl wsUrl() const;
     QString errorString() const { return m_error; }
+    // The data directory the server is (or will be) started on.
+    QString dataDir() const;
     // Everything the server wrote to standard error so far.
     QByteArray serverLog();
 
@@ -60,7 +62,6 @@ private:
     // MORVANE_SERVER_BINARY is set in the environment).
     static QString binaryPath();
     bool isRunning() const;
-    QString dataDir() const;
 
     Options m_options;
     std::unique_ptr<QTemporaryDir> m_dataDir;

@@ -10,7 +10,9 @@
 #include "views/common/Localized.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
+#include <QTemporaryDir>
 #include <QPlainTextEdit>
 #include <QStandardPaths>
 #include <QTest>
@@ -121,6 +123,22 @@ private Q_SLOTS:
         QVERIFY(title->fontMetrics().horizontalAdvance(title->text()) <= title->contentsRect().width());
         QVERIFY(typing->width() >= typing->sizeHint().width());
         QVERIFY(title->geometry().right() < typing->geometry().left());
+    }
+
+    // A picked file over the cap is refused with the upload error, before any copy.
+    void oversizedPickShowsTheError()
+    {
+        auto view = makeView();
+        view->show();
+        QTemporaryDir source;
+        QFile large(source.filePath(QStringLiteral("movie.mp4")));
+        QVERIFY(large.open(QIODevice::WriteOnly));
+        QVERIFY(large.resize(ChatViewModel::maxFileBytes + 1));
+        large.close();
+        view->inputBar()->handleImportedFile(QUrl::fromLocalFile(large.fileName()));
+        QVERIFY(view->viewModel()->error());
+        QVERIFY(view->viewModel()->error()->contains(QStringLiteral("50 MB")));
+        QVERIFY(view->viewModel()->messages().isEmpty());
     }
 
     void replyBarAndErrorLine()

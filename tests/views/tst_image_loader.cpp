@@ -1,3 +1,5 @@
+#include "views/chat/MessageBubble.h"
+#include "views/chat/MessageListView.h"
 #include "views/common/ImageLoader.h"
 
 #include <QBuffer>
@@ -7,7 +9,9 @@
 #include <QImage>
 #include <QSignalSpy>
 #include <QTcpServer>
+#include <QScrollBar>
 #include <QTest>
+#include <QtMath>
 
 namespace {
 
@@ -32,6 +36,7 @@ class TestImageLoader : public QObject {
     QUrl m_base;
     QList<QByteArray> m_authorizationHeaders;
     int m_requests = 0;
+    QHash<QString, int> m_served;
 
     bool loadAndWait(const QUrl& url)
     {
@@ -69,6 +74,20 @@ private Q_SLOTS:
         m_server.route(QStringLiteral("/text"), [=](const QHttpServerRequest& r) {
             record(r);
             return QHttpServerResponse("text/plain", QByteArray("not a picture"));
+        });
+        // Two phone photos (4032 x 3024), each served once and counted.
+        for (const char* photo : { "/photo1.png", "/photo2.png" }) {
+            m_server.route(QString::fromLatin1(photo), [this, photo](const QHttpServerRequest&) {
+                ++m_served[QString::fromLatin1(photo)];
+                static const QByteArray bytes = png(4032, 3024);
+                return QHttpServerResponse("image/png", bytes);
+            });
+        }
+        // Fails the first time, then works.
+        m_server.route(QStringLiteral("/flaky.png"), [this](const QHttpServerRequest&) {
+            if (++m_served[QStringLiteral("/flaky.png")] == 1)
+                return QHttpServerResponse(QHttpServerResponder::StatusCode::ServiceUnavailable);
+            return QHttpServerResponse("image/png", png(8, 4));
         });
         QVERIFY(m_tcp.listen(QHostAddress::LocalHost));
         m_server.bind(&m_tcp);
@@ -112,6 +131,92 @@ private Q_SLOTS:
         QCOMPARE(ImageLoader::shared().image(url).isNull(), !loads);
         if (loads)
             QCOMPARE(ImageLoader::shared().image(url).size(), QSize(8, 4));
+    }
+
+    // Two large photos on screen with a cache too small for either at full size:
+    // each is decoded at the size its bubble shows, both stay cached, and each is
+    // downloaded once however often the list repaints.
+    void largePicturesOnScreenDownloadOnce()
+    {
+        ImageLoader& loader = ImageLoader::shared();
+        loader.setCacheBytes(16 * 1024 * 1024);
+        QList<Message> messages;
+        for (qint64 id : { 1, 2 }) {
+            Message message;
+            message.id = id;
+            message.conversationId = 1;
+            message.senderId = 2;
+            message.type = QStringLiteral("image");
+            message.status = QStringLiteral("sent");
+            message.fileUrl = m_base.resolved(QUrl(QStringLiteral("/photo%1.png").arg(id))).toString();
+            messages << message;
+        }
+        MessageListView list(1, {});
+        list.resize(600, 900);
+        list.setMessages(messages);
+        list.show();
+        const QUrl first = MessageBubble::mediaUrl(messages.at(0));
+        const QUrl second = MessageBubble::mediaUrl(messages.at(1));
+        QTRY_VERIFY_WITH_TIMEOUT(loader.state(first) == ImageLoader::State::Loaded && loader.state(second) == ImageLoader::State::Loaded, 15000);
+        // Past the window that keeps an evicted picture from being fetched at once.
+        QTest::qWait(int(ImageLoader::RefetchAfterMs) + 200);
+        for (int i = 0; i < 5; ++i) {
+            list.viewport()->repaint();
+            QTest::qWait(20);
+        }
+        QCOMPARE(m_served.value(QStringLiteral("/photo1.png")), 1);
+        QCOMPARE(m_served.value(QStringLiteral("/photo2.png")), 1);
+        const int box = qCeil(240 * list.devicePixelRatioF());
+        QVERIFY(loader.image(first).width() <= box && loader.image(first).height() <= box);
+        QCOMPARE(loader.image(first).width(), box); // 4:3, fitted to the bubble's width
+        loader.setCacheBytes(ImageLoader::DefaultCacheBytes);
+    }
+
+    // A picture arriving at the bottom of the chat grows its row; the view stays at
+    // the newest message instead of leaving the picture half hidden.
+    void listStaysAtNewestWhenAPictureArrives()
+    {
+        QList<Message> messages;
+        for (qint64 id = 1; id <= 21; ++id) {
+            Message message;
+            message.id = id;
+            message.conversationId = 1;
+            message.senderId = 2;
+            message.status = QStringLiteral("sent");
+            message.type = QStringLiteral("text");
+            message.content = QStringLiteral("message %1").arg(id);
+            messages << message;
+        }
+        messages.last().type = QStringLiteral("image");
+        messages.last().fileUrl = m_base.resolved(QUrl(QStringLiteral("/photo1.png?bottom"))).toString();
+        MessageListView list(1, {});
+        list.resize(600, 300);
+        list.setMessages(messages);
+        list.show();
+        QScrollBar* bar = list.verticalScrollBar();
+        QTRY_VERIFY(bar->maximum() > 0);
+        QCOMPARE(bar->value(), bar->maximum());
+        const int before = bar->maximum();
+        QTRY_VERIFY_WITH_TIMEOUT(ImageLoader::shared().state(MessageBubble::mediaUrl(messages.last())) == ImageLoader::State::Loaded, 15000);
+        QTRY_VERIFY(bar->maximum() > before);
+        QTRY_COMPARE(bar->value(), bar->maximum());
+    }
+
+    // A picture that failed is tried again when asked for after the back-off, not
+    // before, and not never.
+    void failedPictureIsRetriedAfterBackOff()
+    {
+        ImageLoader& loader = ImageLoader::shared();
+        loader.setRetryAfter(300);
+        const QUrl url = m_base.resolved(QUrl(QStringLiteral("/flaky.png")));
+        QVERIFY(!loadAndWait(url));
+        QCOMPARE(loader.state(url), ImageLoader::State::Failed);
+        loader.request(url);
+        QCOMPARE(loader.state(url), ImageLoader::State::Failed);
+        QTest::qWait(400);
+        QVERIFY(loadAndWait(url));
+        QCOMPARE(m_served.value(QStringLiteral("/flaky.png")), 2);
+        loader.setRetryAfter(ImageLoader::DefaultRetryAfterMs);
     }
 
     void sendsNoCredentials()

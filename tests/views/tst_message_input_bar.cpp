@@ -1,7 +1,13 @@
+#include "state/ChatViewModel.h"
+#include "state/LocalizationManager.h"
 #include "views/chat/MessageInputBar.h"
 #include "views/common/Appearance.h"
+#include "views/common/Localized.h"
 
+#include <QCoroSignal>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QPushButton>
@@ -21,15 +27,31 @@ class TestMessageInputBar : public QObject {
 
     QStringList m_sent;
     QList<QUrl> m_files;
+    QList<QByteArray> m_fileContents;
     int m_typing = 0;
+    int m_tooLarge = 0;
+    // When set, a send lasts until it fires: the upload on its way.
+    QTimer* m_uploadDone = nullptr;
+
+    QCoro::Task<> upload(QUrl url)
+    {
+        m_files << url;
+        QFile file(url.toLocalFile());
+        m_fileContents << (file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>"));
+        if (m_uploadDone)
+            co_await qCoro(m_uploadDone, &QTimer::timeout);
+    }
 
     std::unique_ptr<MessageInputBar> makeBar()
     {
         m_sent.clear();
         m_files.clear();
+        m_fileContents.clear();
         m_typing = 0;
+        m_tooLarge = 0;
         auto bar = std::make_unique<MessageInputBar>([this](const QString& text) { m_sent << text; },
-            [this](const QUrl& url) { m_files << url; }, [this] { ++m_typing; });
+            [this](const QUrl& url) { return upload(url); }, [this] { ++m_typing; });
+        bar->setOnFileTooLarge([this] { ++m_tooLarge; });
         bar->resize(500, 60);
         bar->show();
         return bar;
@@ -184,6 +206,65 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo(m_files.first().toLocalFile()).absolutePath(), MessageInputBar::privateTemporaryDirectory());
     }
 
+    // The private copy lives as long as its upload, and a file over the cap is
+    // refused before a byte of it is copied.
+    void copiesLastAsLongAsTheirUpload()
+    {
+        auto bar = makeBar();
+        QTemporaryDir source;
+        const QString path = source.filePath(QStringLiteral("report.pdf"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("pdf");
+        file.close();
+        QTimer done;
+        done.setSingleShot(true);
+        m_uploadDone = &done;
+        bar->handleImportedFile(QUrl::fromLocalFile(path));
+        m_uploadDone = nullptr;
+        QCOMPARE(m_files.size(), 1);
+        const QString copy = m_files.first().toLocalFile();
+        QVERIFY(QFileInfo::exists(copy));
+        done.start(0);
+        QTRY_VERIFY(!QFileInfo::exists(copy));
+        QVERIFY(QFileInfo::exists(path));
+
+        const QString big = source.filePath(QStringLiteral("movie.mp4"));
+        QFile large(big);
+        QVERIFY(large.open(QIODevice::WriteOnly));
+        QVERIFY(large.resize(ChatViewModel::maxFileBytes + 1)); // sparse: no 50 MiB written
+        large.close();
+        bar->handleImportedFile(QUrl::fromLocalFile(big));
+        QCOMPARE(m_tooLarge, 1);
+        QCOMPARE(m_files.size(), 1);
+        QVERIFY(!QFileInfo::exists(QDir(MessageInputBar::privateTemporaryDirectory()).filePath(QStringLiteral("movie.mp4"))));
+        // Exactly at the cap is still sent.
+        QVERIFY(large.resize(ChatViewModel::maxFileBytes));
+        bar->handleImportedFile(QUrl::fromLocalFile(big));
+        QCOMPARE(m_tooLarge, 1);
+        QCOMPARE(m_files.size(), 2);
+    }
+
+    // The picker's file-type names are ours and follow a language switch, keeping
+    // the chosen type; the default admits any file.
+    void pickerFiltersFollowTheLanguage()
+    {
+        auto bar = makeBar();
+        QTest::mouseClick(bar->findChild<QToolButton*>(QStringLiteral("attachButton")), Qt::LeftButton);
+        auto* picker = bar->findChild<QFileDialog*>(QStringLiteral("filePicker"));
+        QVERIFY(picker);
+        QCOMPARE(picker->selectedNameFilter(), Localized::text("input.files_all") + QStringLiteral(" (*)"));
+        picker->selectNameFilter(picker->nameFilters().at(1));
+        LocalizationManager& language = LocalizationManager::shared();
+        const AppLanguage first = language.currentLanguage();
+        for (AppLanguage next : { AppLanguage::vi, AppLanguage::en, AppLanguage::zhHans, first }) {
+            language.setLanguage(next);
+            QCOMPARE(picker->nameFilters().at(0), Localized::text("input.files_all") + QStringLiteral(" (*)"));
+            QVERIFY(picker->selectedNameFilter().startsWith(Localized::text("input.files_images") + QStringLiteral(" (")));
+        }
+        picker->reject();
+    }
+
     void pickedFileIsCopiedPrivately()
     {
         auto bar = makeBar();
@@ -204,9 +285,7 @@ private Q_SLOTS:
         QVERIFY(copy != path);
         QCOMPARE(QFileInfo(copy).absolutePath(), MessageInputBar::privateTemporaryDirectory());
         QCOMPARE(QFileInfo(MessageInputBar::privateTemporaryDirectory()).permissions() & 0x0077, QFileDevice::Permissions());
-        QFile copied(copy);
-        QVERIFY(copied.open(QIODevice::ReadOnly));
-        QCOMPARE(copied.readAll(), QByteArray("second"));
+        QCOMPARE(m_fileContents, (QList<QByteArray> { "first", "second" }));
 
         // Cancelling, or a file that cannot be read, hands nothing on.
         bar->handleImportedFile(QUrl());

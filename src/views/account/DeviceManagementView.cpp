@@ -3,8 +3,8 @@
 #include "state/DeviceManagementViewModel.h"
 #include "state/LocalizationManager.h"
 #include "views/account/DeviceRow.h"
-#include "views/common/Appearance.h"
 #include "views/common/ErrorAlert.h"
+#include "views/common/Appearance.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/Spinner.h"
@@ -84,7 +84,10 @@ DeviceManagementView::DeviceManagementView(std::unique_ptr<DeviceManagementViewM
     connect(m_viewModel.get(), &DeviceManagementViewModel::devicesChanged, this, &DeviceManagementView::rebuildList);
     connect(m_viewModel.get(), &DeviceManagementViewModel::isLoadingChanged, this, &DeviceManagementView::updateLoading);
     connect(m_viewModel.get(), &DeviceManagementViewModel::errorMessageChanged, this,
-            [this] { m_alert->setMessage(m_viewModel->errorMessage()); });
+            [this] {
+                if (const auto& error = m_viewModel->error())
+                    m_alert->present(*error);
+            });
     connect(m_alert, &ErrorAlert::dismissed, m_viewModel.get(), &DeviceManagementViewModel::clearError);
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &DeviceManagementView::retranslate);
     retranslate();
@@ -117,7 +120,6 @@ void DeviceManagementView::retranslate()
     m_confirm->setText(Localized::text("devices.logout_confirm"));
     m_confirmLogout->setText(Localized::text("devices.confirm_logout"));
     m_confirmCancel->setText(Localized::text("common.cancel"));
-    m_alert->setMessage(m_viewModel->errorMessage());
     rebuildList();
 }
 

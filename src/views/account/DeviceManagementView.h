@@ -5,8 +5,8 @@
 #include <memory>
 
 class DeviceManagementViewModel;
-class ErrorAlert;
 class QLabel;
+class ErrorAlert;
 class QMessageBox;
 class QPushButton;
 class QScrollArea;

@@ -65,7 +65,7 @@ DeviceRow::DeviceRow(SessionService::DeviceSession device, QWidget* parent)
     nameLine->setSpacing(6);
     m_name->setObjectName(QStringLiteral("deviceName"));
     m_name->setFont(Appearance::font(TextStyle::Body));
-    nameLine->addWidget(m_name, 1);
+    nameLine->addWidget(m_name);
     if (current) {
         m_badge = new QLabel(this);
         m_badge->setObjectName(QStringLiteral("currentBadge"));
@@ -75,6 +75,7 @@ DeviceRow::DeviceRow(SessionService::DeviceSession device, QWidget* parent)
                                    .arg(green.name()).arg(green.red()).arg(green.green()).arg(green.blue()));
         nameLine->addWidget(m_badge);
     }
+    nameLine->addStretch(1);
     text->addLayout(nameLine);
 
     auto* details = new QHBoxLayout;

@@ -3,9 +3,9 @@
 #include "state/FavoritesViewModel.h"
 #include "state/LocalizationManager.h"
 #include "views/account/FavoriteRow.h"
+#include "views/common/ErrorAlert.h"
 #include "views/common/Appearance.h"
 #include "views/common/ContextMenu.h"
-#include "views/common/ErrorAlert.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/Spinner.h"
@@ -13,7 +13,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QListWidget>
+#include <QScrollArea>
 #include <QPointer>
 #include <QVBoxLayout>
 
@@ -28,7 +28,7 @@ FavoritesView::FavoritesView(std::unique_ptr<FavoritesViewModel> viewModel, QWid
     : QWidget(parent)
     , m_viewModel(std::move(viewModel))
     , m_title(new QLabel(this))
-    , m_list(new QListWidget(this))
+    , m_scroll(new QScrollArea(this))
     , m_empty(new QWidget(this))
     , m_emptyText(new QLabel(m_empty))
     , m_spinner(new Spinner(28, Appearance::accent(), this))
@@ -43,13 +43,11 @@ FavoritesView::FavoritesView(std::unique_ptr<FavoritesViewModel> viewModel, QWid
     m_title->setFont(Appearance::font(TextStyle::Headline));
     m_title->setContentsMargins(14, 12, 14, 8);
     column->addWidget(m_title);
-    m_list->setObjectName(QStringLiteral("favoritesList"));
-    m_list->setFrameShape(QFrame::NoFrame);
-    m_list->setSelectionMode(QAbstractItemView::NoSelection);
-    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
-    column->addWidget(m_list, 1);
+    m_scroll->setObjectName(QStringLiteral("favoritesList"));
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    column->addWidget(m_scroll, 1);
 
     m_empty->setObjectName(QStringLiteral("favoritesEmpty"));
     auto* empty = new QVBoxLayout(m_empty);
@@ -62,15 +60,13 @@ FavoritesView::FavoritesView(std::unique_ptr<FavoritesViewModel> viewModel, QWid
     empty->addWidget(star, 0, Qt::AlignHCenter);
     empty->addWidget(m_emptyText, 0, Qt::AlignHCenter);
 
-    connect(m_list, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        const int row = m_list->row(m_list->itemAt(pos));
-        if (row >= 0 && row < m_viewModel->favorites().size())
-            contextMenu(m_viewModel->favorites().at(row))->popup(m_list->viewport()->mapToGlobal(pos));
-    });
     connect(m_viewModel.get(), &FavoritesViewModel::favoritesChanged, this, &FavoritesView::rebuildList);
     connect(m_viewModel.get(), &FavoritesViewModel::isLoadingChanged, this, &FavoritesView::updateOverlay);
     connect(m_viewModel.get(), &FavoritesViewModel::errorMessageChanged, this,
-            [this] { m_alert->setMessage(m_viewModel->errorMessage()); });
+            [this] {
+                if (const auto& error = m_viewModel->error())
+                    m_alert->present(*error);
+            });
     connect(m_alert, &ErrorAlert::dismissed, m_viewModel.get(), &FavoritesViewModel::clearError);
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &FavoritesView::retranslate);
     retranslate();
@@ -99,19 +95,28 @@ void FavoritesView::retranslate()
 {
     m_title->setText(Localized::text("favorites.title"));
     m_emptyText->setText(Localized::text("favorites.empty"));
-    m_alert->setMessage(m_viewModel->errorMessage());
     rebuildList();
 }
 
 void FavoritesView::rebuildList()
 {
-    m_list->clear();
+    // The old rows go with their holder; a menu of one of them may be what called.
+    if (QWidget* old = m_scroll->takeWidget())
+        old->deleteLater();
+    auto* holder = new QWidget;
+    auto* rows = new QVBoxLayout(holder);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(0);
     for (const Message& message : m_viewModel->favorites()) {
-        auto* item = new QListWidgetItem(m_list);
-        auto* row = new FavoriteRow(message, m_list);
-        item->setSizeHint(row->sizeHint());
-        m_list->setItemWidget(item, row);
+        auto* row = new FavoriteRow(message, holder);
+        row->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(row, &QWidget::customContextMenuRequested, this, [this, row](const QPoint& pos) {
+            contextMenu(row->message())->popup(row->mapToGlobal(pos));
+        });
+        rows->addWidget(row);
     }
+    rows->addStretch(1);
+    m_scroll->setWidget(holder);
     updateOverlay();
 }
 

@@ -6,11 +6,11 @@
 
 #include <memory>
 
-class ErrorAlert;
 class FavoritesViewModel;
 class QLabel;
-class QListWidget;
+class ErrorAlert;
 class QMenu;
+class QScrollArea;
 class Spinner;
 
 // The favourites section's column: the starred messages with a menu per row to
@@ -40,7 +40,7 @@ private:
     std::unique_ptr<FavoritesViewModel> m_viewModel;
     bool m_started = false;
     QLabel* m_title;
-    QListWidget* m_list;
+    QScrollArea* m_scroll;
     QWidget* m_empty;
     QLabel* m_emptyText;
     Spinner* m_spinner;

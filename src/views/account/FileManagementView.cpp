@@ -4,14 +4,14 @@
 #include "state/LocalizationManager.h"
 #include "views/account/FileManagementRow.h"
 #include "views/account/ImagePreviewView.h"
-#include "views/common/Appearance.h"
 #include "views/common/ErrorAlert.h"
+#include "views/common/Appearance.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/Spinner.h"
 
 #include <QLabel>
-#include <QListWidget>
+#include <QScrollArea>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -26,7 +26,7 @@ FileManagementView::FileManagementView(std::unique_ptr<FileManagementViewModel> 
     : QWidget(parent)
     , m_viewModel(std::move(viewModel))
     , m_title(new QLabel(this))
-    , m_list(new QListWidget(this))
+    , m_scroll(new QScrollArea(this))
     , m_empty(new QWidget(this))
     , m_emptyText(new QLabel(m_empty))
     , m_spinner(new Spinner(28, Appearance::accent(), this))
@@ -41,12 +41,11 @@ FileManagementView::FileManagementView(std::unique_ptr<FileManagementViewModel> 
     m_title->setFont(Appearance::font(TextStyle::Headline));
     m_title->setContentsMargins(14, 12, 14, 8);
     column->addWidget(m_title);
-    m_list->setObjectName(QStringLiteral("filesList"));
-    m_list->setFrameShape(QFrame::NoFrame);
-    m_list->setSelectionMode(QAbstractItemView::NoSelection);
-    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    column->addWidget(m_list, 1);
+    m_scroll->setObjectName(QStringLiteral("filesList"));
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    column->addWidget(m_scroll, 1);
 
     m_empty->setObjectName(QStringLiteral("filesEmpty"));
     auto* empty = new QVBoxLayout(m_empty);
@@ -62,7 +61,10 @@ FileManagementView::FileManagementView(std::unique_ptr<FileManagementViewModel> 
     connect(m_viewModel.get(), &FileManagementViewModel::filesChanged, this, &FileManagementView::syncRows);
     connect(m_viewModel.get(), &FileManagementViewModel::loadingChanged, this, &FileManagementView::updateOverlay);
     connect(m_viewModel.get(), &FileManagementViewModel::errorMessageChanged, this,
-            [this] { m_alert->setMessage(m_viewModel->errorMessage()); });
+            [this] {
+                if (const auto& error = m_viewModel->error())
+                    m_alert->present(*error);
+            });
     connect(m_alert, &ErrorAlert::dismissed, m_viewModel.get(), &FileManagementViewModel::clearError);
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &FileManagementView::retranslate);
     retranslate();
@@ -91,7 +93,6 @@ void FileManagementView::retranslate()
 {
     m_title->setText(Localized::text("files.title"));
     m_emptyText->setText(Localized::text("files.empty"));
-    m_alert->setMessage(m_viewModel->errorMessage());
     rebuildRows();
 }
 
@@ -99,48 +100,44 @@ void FileManagementView::syncRows()
 {
     // A next page only adds rows at the end; anything else rebuilds the list.
     const QList<FileItem>& files = m_viewModel->files();
-    bool appended = files.size() >= m_shownIds.size();
+    bool appended = m_rows && files.size() >= m_shownIds.size();
     for (qsizetype i = 0; appended && i < m_shownIds.size(); ++i)
         appended = files.at(i).id == m_shownIds.at(i);
     if (!appended) {
         rebuildRows();
         return;
     }
-    // The "load more" row stays last: it goes (with its button) and comes back below the new rows.
-    if (m_loadMore) {
-        QPushButton* old = m_loadMore;
-        m_loadMore = nullptr;
-        delete m_list->takeItem(m_list->count() - 1);
-        old->deleteLater();
-    }
+    auto* layout = static_cast<QVBoxLayout*>(m_rows->layout());
     for (qsizetype i = m_shownIds.size(); i < files.size(); ++i) {
-        auto* item = new QListWidgetItem(m_list);
-        auto* row = new FileManagementRow(files.at(i), m_viewModel.get(), m_list);
+        auto* row = new FileManagementRow(files.at(i), m_viewModel.get(), m_rows);
         connect(row, &FileManagementRow::previewRequested, this, &FileManagementView::showPreview);
-        item->setSizeHint(row->sizeHint());
-        m_list->setItemWidget(item, row);
+        // Above the "load more" button and the closing stretch.
+        layout->insertWidget(layout->count() - 2, row);
         m_shownIds.append(files.at(i).id);
     }
-    if (!files.isEmpty()) {
-        m_loadMore = new QPushButton(Localized::text("files.load_more"), m_list);
-        m_loadMore->setObjectName(QStringLiteral("loadMoreButton"));
-        m_loadMore->setFlat(true);
-        m_loadMore->setCursor(Qt::PointingHandCursor);
-        Appearance::setTextColor(m_loadMore, Appearance::secondaryText());
-        connect(m_loadMore, &QPushButton::clicked, this, [this] { m_viewModel->loadMore(); });
-        auto* item = new QListWidgetItem(m_list);
-        item->setSizeHint(QSize(0, m_loadMore->sizeHint().height() + 8));
-        m_list->setItemWidget(item, m_loadMore);
-    }
+    m_loadMore->setVisible(!files.isEmpty());
     updateOverlay();
 }
 
 void FileManagementView::rebuildRows()
 {
-    if (m_loadMore)
-        m_loadMore->deleteLater();
-    m_loadMore = nullptr;
-    m_list->clear();
+    if (QWidget* old = m_scroll->takeWidget())
+        old->deleteLater();
+    m_rows = new QWidget;
+    m_rows->setObjectName(QStringLiteral("fileRows"));
+    auto* layout = new QVBoxLayout(m_rows);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    // The last row of the list: centred across it, in the secondary colour.
+    m_loadMore = new QPushButton(Localized::text("files.load_more"), m_rows);
+    m_loadMore->setObjectName(QStringLiteral("loadMoreButton"));
+    m_loadMore->setFlat(true);
+    m_loadMore->setCursor(Qt::PointingHandCursor);
+    Appearance::setTextColor(m_loadMore, Appearance::secondaryText());
+    connect(m_loadMore, &QPushButton::clicked, this, [this] { m_viewModel->loadMore(); });
+    layout->addWidget(m_loadMore);
+    layout->addStretch(1);
+    m_scroll->setWidget(m_rows);
     m_shownIds.clear();
     syncRows();
 }

@@ -8,11 +8,11 @@
 #include <memory>
 #include <optional>
 
-class ErrorAlert;
 class FileManagementViewModel;
 class ImagePreviewView;
 class QLabel;
-class QListWidget;
+class ErrorAlert;
+class QScrollArea;
 class Spinner;
 
 // The files section's column: the user's files page by page with "load more",
@@ -44,7 +44,8 @@ private:
     std::unique_ptr<FileManagementViewModel> m_viewModel;
     bool m_started = false;
     QLabel* m_title;
-    QListWidget* m_list;
+    QScrollArea* m_scroll;
+    QPointer<QWidget> m_rows;
     QPointer<QPushButton> m_loadMore;
     QWidget* m_empty;
     QLabel* m_emptyText;

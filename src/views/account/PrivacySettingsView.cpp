@@ -7,10 +7,10 @@
 #include "views/account/FormSection.h"
 #include "views/account/GroupedForm.h"
 #include "views/account/PreferenceToggle.h"
-#include "views/account/ScreenErrorAlert.h"
 #include "views/chat/AvatarView.h"
 #include "views/common/Appearance.h"
 #include "views/common/ElidedLabel.h"
+#include "views/common/ErrorAlert.h"
 #include "views/common/Localized.h"
 #include "views/common/NavigationStack.h"
 #include "views/common/Spinner.h"
@@ -38,7 +38,7 @@ PrivacySettingsView::PrivacySettingsView(ContactService& contactService, UserDef
     , m_blacklistEmpty(new QLabel)
     , m_spinner(new Spinner(16, Appearance::secondaryText()))
     , m_deviceLink(new QPushButton)
-    , m_alert(new ScreenErrorAlert(this))
+    , m_alert(new ErrorAlert(this))
 {
     setObjectName(QStringLiteral("privacySettingsView"));
     auto* root = new QVBoxLayout(this);
@@ -73,7 +73,7 @@ PrivacySettingsView::PrivacySettingsView(ContactService& contactService, UserDef
     connect(m_viewModel, &PrivacySettingsViewModel::blockedUsersChanged, this, &PrivacySettingsView::rebuildBlacklist);
     connect(m_viewModel, &PrivacySettingsViewModel::isLoadingChanged, this, &PrivacySettingsView::rebuildBlacklist);
     connect(m_viewModel, &PrivacySettingsViewModel::errorChanged, this, &PrivacySettingsView::showError);
-    connect(m_alert, &ScreenErrorAlert::closed, m_viewModel, &PrivacySettingsViewModel::clearError);
+    connect(m_alert, &ErrorAlert::dismissed, m_viewModel, &PrivacySettingsViewModel::clearError);
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &PrivacySettingsView::retranslate);
     retranslate();
     rebuildBlacklist();
@@ -116,8 +116,8 @@ void PrivacySettingsView::rebuildBlacklist()
 
 void PrivacySettingsView::showError()
 {
-    if (std::optional<ScreenError> error = m_viewModel->error())
-        m_alert->present(*error);
+    const std::optional<ScreenError> error = m_viewModel->error();
+    m_alert->setMessage(error ? std::optional(error->text()) : std::nullopt);
 }
 
 void PrivacySettingsView::openDeviceManagement()
@@ -140,4 +140,6 @@ void PrivacySettingsView::retranslate()
         button->setText(Localized::text("privacy.unblock"));
     m_security->header()->setText(Localized::text("privacy.security"));
     m_deviceLink->setText(Localized::text("privacy.device_management") + QStringLiteral("  ›"));
+    if (m_viewModel->error())
+        showError();
 }

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class ContactService;
+class ErrorAlert;
 class FormSection;
 class GroupedForm;
 class PreferenceToggle;
@@ -10,7 +11,6 @@ class PrivacySettingsViewModel;
 class QLabel;
 class QPushButton;
 class QVBoxLayout;
-class ScreenErrorAlert;
 class Spinner;
 class UserDefaults;
 
@@ -45,5 +45,5 @@ private:
     Spinner* m_spinner;
     QList<QPushButton*> m_unblockButtons;
     QPushButton* m_deviceLink;
-    ScreenErrorAlert* m_alert;
+    ErrorAlert* m_alert;
 };

@@ -3,13 +3,14 @@
 #include "network/AuthService.h"
 #include "state/AuthViewModel.h"
 #include "state/LocalizationManager.h"
+#include "state/ProfileEditViewModel.h"
 #include "state/ProfileViewModel.h"
 #include "views/account/AccountScreens.h"
 #include "views/account/ProfileEditView.h"
-#include "views/account/ScreenErrorAlert.h"
 #include "views/chat/AvatarView.h"
 #include "views/common/Appearance.h"
 #include "views/common/ElidedLabel.h"
+#include "views/common/ErrorAlert.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/NavigationStack.h"
@@ -58,7 +59,7 @@ ProfileView::ProfileView(AuthViewModel* authViewModel, AuthService& authService,
     , m_authService(authService)
     , m_viewModel(new ProfileViewModel(authService, this))
     , m_content(new QWidget)
-    , m_alert(new ScreenErrorAlert(this))
+    , m_alert(new ErrorAlert(this))
 {
     setObjectName(QStringLiteral("profileView"));
     auto* root = new QVBoxLayout(this);
@@ -161,11 +162,8 @@ ProfileView::ProfileView(AuthViewModel* authViewModel, AuthService& authService,
 
     connect(m_auth, &AuthViewModel::userChanged, this, &ProfileView::updateUser);
     connect(m_viewModel, &ProfileViewModel::sessionsChanged, this, &ProfileView::rebuildSessions);
-    connect(m_viewModel, &ProfileViewModel::errorChanged, this, [this] {
-        if (std::optional<ScreenError> error = m_viewModel->error())
-            m_alert->present(*error);
-    });
-    connect(m_alert, &ScreenErrorAlert::closed, m_viewModel, &ProfileViewModel::clearError);
+    connect(m_viewModel, &ProfileViewModel::errorChanged, this, &ProfileView::showError);
+    connect(m_alert, &ErrorAlert::dismissed, m_viewModel, &ProfileViewModel::clearError);
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &ProfileView::retranslate);
     retranslate();
     updateUser();
@@ -265,15 +263,26 @@ void ProfileView::rebuildSessions()
     }
 }
 
+void ProfileView::showError()
+{
+    const std::optional<ScreenError> error = m_viewModel->error();
+    m_alert->setMessage(error ? std::optional(error->text()) : std::nullopt);
+}
+
 void ProfileView::openEditor()
 {
     if (m_editSheet)
         return;
     m_editSheet = new ProfileEditView(m_auth, m_authService, this);
     connect(m_editSheet, &QDialog::finished, this, [this] {
-        m_editSheet->deleteLater();
+        ProfileEditView* sheet = m_editSheet;
         m_editSheet = nullptr;
-    });
+        // A save under way still ends, and still refreshes the user, after the sheet closed.
+        if (sheet->viewModel()->isSaving())
+            connect(sheet->viewModel(), &ProfileEditViewModel::isSavingChanged, sheet, &QObject::deleteLater);
+        else
+            sheet->deleteLater();
+    }, Qt::SingleShotConnection);
     m_editSheet->open();
 }
 
@@ -302,4 +311,6 @@ void ProfileView::retranslate()
     m_devices->setText(Localized::text("profile.devices"));
     m_logout->setText(Localized::text("profile.logout"));
     rebuildSessions();
+    if (m_viewModel->error())
+        showError();
 }

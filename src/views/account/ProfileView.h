@@ -6,12 +6,12 @@ class AuthService;
 class AuthViewModel;
 class AvatarView;
 class ElidedLabel;
+class ErrorAlert;
 class ProfileEditView;
 class ProfileViewModel;
 class QLabel;
 class QPushButton;
 class QVBoxLayout;
-class ScreenErrorAlert;
 
 // The signed-in user's own page: a header card that follows the user live, the
 // editor sheet, the sign-in sessions with sign-out for every session but this
@@ -32,6 +32,7 @@ private:
     void retranslate();
     void updateUser();
     void rebuildSessions();
+    void showError();
     void openTwoFactor();
     void openDevices();
     // An icon and a caption text in the header's detail line; the row widget holds both.
@@ -58,5 +59,5 @@ private:
     QPushButton* m_devices;
     QPushButton* m_logout;
     ProfileEditView* m_editSheet = nullptr;
-    ScreenErrorAlert* m_alert;
+    ErrorAlert* m_alert;
 };

@@ -2,8 +2,8 @@
 
 #include "state/LocalizationManager.h"
 #include "state/TwoFactorViewModel.h"
-#include "views/common/Appearance.h"
 #include "views/common/ErrorAlert.h"
+#include "views/common/Appearance.h"
 #include "views/common/Localized.h"
 #include "views/common/Spinner.h"
 #include "views/common/SystemColors.h"
@@ -130,7 +130,10 @@ TwoFactorView::TwoFactorView(std::unique_ptr<TwoFactorViewModel> viewModel, QWid
     connect(m_verify, &QPushButton::clicked, this, [this] { m_viewModel->verifyAndEnable(); });
     connect(m_viewModel.get(), &TwoFactorViewModel::changed, this, &TwoFactorView::refresh);
     connect(m_viewModel.get(), &TwoFactorViewModel::errorMessageChanged, this,
-            [this] { m_alert->setMessage(m_viewModel->errorMessage()); });
+            [this] {
+                if (const auto& error = m_viewModel->error())
+                    m_alert->present(*error);
+            });
     connect(m_alert, &ErrorAlert::dismissed, m_viewModel.get(), &TwoFactorViewModel::clearError);
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &TwoFactorView::retranslate);
     retranslate();
@@ -154,6 +157,7 @@ void TwoFactorView::buildDisableSheet()
     m_sheetCancel->setObjectName(QStringLiteral("disableCancelButton"));
     m_sheetConfirm->setObjectName(QStringLiteral("disableConfirmButton"));
     m_sheetConfirm->setStyleSheet(redButtonStyle());
+    // Return in the code field presses it.
     m_sheetConfirm->setDefault(true);
     sheet->addWidget(m_sheetTitle, 0, Qt::AlignHCenter);
     sheet->addWidget(m_sheetDescription);
@@ -166,7 +170,6 @@ void TwoFactorView::buildDisableSheet()
     sheet->addLayout(buttons);
 
     connect(m_disableCode, &QLineEdit::textEdited, m_viewModel.get(), &TwoFactorViewModel::setDisableCode);
-    connect(m_disableCode, &QLineEdit::returnPressed, this, [this] { m_viewModel->disableMFA(); });
     connect(m_sheetCancel, &QPushButton::clicked, m_viewModel.get(), &TwoFactorViewModel::cancelDisable);
     connect(m_sheetConfirm, &QPushButton::clicked, this, [this] { m_viewModel->disableMFA(); });
     // Escape or the window's close button: the typed code stays for next time.
@@ -207,7 +210,6 @@ void TwoFactorView::retranslate()
     m_disableCode->setPlaceholderText(Localized::text("2fa.disable_code_placeholder"));
     m_sheetCancel->setText(Localized::text("common.cancel"));
     m_sheetConfirm->setText(Localized::text("2fa.disable_confirm_button"));
-    m_alert->setMessage(m_viewModel->errorMessage());
     refresh();
 }
 

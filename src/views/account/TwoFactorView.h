@@ -4,10 +4,10 @@
 
 #include <memory>
 
-class ErrorAlert;
 class QDialog;
 class QGroupBox;
 class QLabel;
+class ErrorAlert;
 class QLineEdit;
 class QPushButton;
 class Spinner;

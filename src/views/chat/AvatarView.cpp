@@ -68,7 +68,8 @@ void AvatarView::startLoad()
 {
     if (!m_url.isValid())
         return;
-    ImageLoader::shared().request(m_url);
+    const int side = qCeil(m_size * devicePixelRatioF());
+    ImageLoader::shared().request(m_url, QSize(side, side));
     if (ImageLoader::shared().state(m_url) != ImageLoader::State::Loading)
         return;
     if (!m_spinner) {
@@ -151,7 +152,8 @@ void AvatarView::paint(QPainter* painter, const QRectF& rect, const QString& nam
 {
     if (url.isValid()) {
         ImageLoader& loader = ImageLoader::shared();
-        loader.request(url);
+        const int side = qCeil(qMax(rect.width(), rect.height()) * painter->device()->devicePixelRatioF());
+        loader.request(url, QSize(side, side));
         const QImage image = loader.image(url);
         if (!image.isNull()) {
             painter->save();

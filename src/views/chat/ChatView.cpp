@@ -134,7 +134,8 @@ void ChatView::build(const QString& conversationName)
     column->addWidget(m_replyBar);
 
     m_input = new MessageInputBar([vm](const QString& text) { vm->sendMessage(text); },
-        [vm](const QUrl& url) { vm->sendFile(url.toLocalFile()); }, [vm] { vm->userIsTyping(); }, this);
+        [vm](const QUrl& url) { return vm->sendFile(url.toLocalFile()); }, [vm] { vm->userIsTyping(); }, this);
+    m_input->setOnFileTooLarge([vm] { vm->reportFileTooLarge(); });
     column->addWidget(m_input);
 
     connect(vm, &ChatViewModel::messagesChanged, this, [this] { m_list->setMessages(m_viewModel->messages()); });

@@ -103,6 +103,12 @@ QString contentOrEmpty(const Message& message) { return message.content.value_or
 
 bool isType(const Message& message, const char* type) { return message.type == QLatin1StringView(type); }
 
+// The largest a picture is shown at, in points: what it is decoded for, too.
+QSize mediaBox(bool sticker)
+{
+    return sticker ? QSize(120, 120) : QSize(240, 240);
+}
+
 QSize fitted(QSize size, QSize box)
 {
     if (size.isEmpty())
@@ -314,12 +320,12 @@ QSize MessageBubble::contentSize(const Message& message, int maxWidth) const
     if (isType(message, "image")) {
         const QUrl url = mediaUrl(message);
         const QImage image = url.isValid() ? ImageLoader::shared().image(url) : QImage();
-        return image.isNull() ? QSize(120, 80) : fitted(image.size(), QSize(240, 240));
+        return image.isNull() ? QSize(120, 80) : fitted(image.size(), mediaBox(false));
     }
     if (isType(message, "sticker")) {
         const QUrl url = mediaUrl(message);
         const QImage image = url.isValid() ? ImageLoader::shared().image(url) : QImage();
-        return image.isNull() ? QSize(56, 56) : fitted(image.size(), QSize(120, 120));
+        return image.isNull() ? QSize(56, 56) : fitted(image.size(), mediaBox(true));
     }
     if (isType(message, "video"))
         return QSize(200, 120);
@@ -466,9 +472,17 @@ void MessageBubble::paintOrdinary(QPainter* painter, const Layout& parts, const 
     }
     paintContent(painter, parts.content.translated(origin), message, isMine);
     if (!parts.failedMark.isNull()) {
-        painter->drawPixmap(parts.failedMark.translated(origin),
-            Icons::pixmap(QStringLiteral("exclamationmark.circle.fill"), FailedMarkSize, QColor(0xff, 0x3b, 0x30),
-                painter->device()->devicePixelRatioF()));
+        // A red disc with a white "!": the usual sign of a message that did not go out.
+        const QRectF mark = QRectF(parts.failedMark.translated(origin));
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(QColor(0xff, 0x3b, 0x30));
+        painter->drawEllipse(mark);
+        QFont bang = Appearance::font(TextStyle::Caption);
+        bang.setBold(true);
+        bang.setPixelSize(FailedMarkSize - 5);
+        painter->setFont(bang);
+        painter->setPen(Qt::white);
+        painter->drawText(mark, Qt::AlignCenter, QStringLiteral("!"));
     }
 
     if (!parts.reactions.isNull()) {
@@ -527,7 +541,7 @@ void MessageBubble::paintContent(QPainter* painter, const QRect& rect, const Mes
         const QUrl url = mediaUrl(message);
         ImageLoader& loader = ImageLoader::shared();
         if (url.isValid())
-            loader.request(url);
+            loader.request(url, mediaBox(sticker) * dpr);
         const ImageLoader::State state = url.isValid() ? loader.state(url) : ImageLoader::State::Failed;
         if (state == ImageLoader::State::Loaded) {
             const QImage image = loader.image(url);

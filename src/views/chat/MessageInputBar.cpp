@@ -1,5 +1,6 @@
 #include "views/chat/MessageInputBar.h"
 
+#include "state/ChatViewModel.h"
 #include "state/LocalizationManager.h"
 #include "views/common/Appearance.h"
 #include "views/common/Icons.h"
@@ -72,6 +73,20 @@ MessageInputBar::MessageInputBar(SendText onSend, SendFile onSendFile, Typing on
 void MessageInputBar::retranslate()
 {
     m_field->setPlaceholderText(Localized::text("input.placeholder"));
+    if (m_picker)
+        updatePickerFilters();
+}
+
+void MessageInputBar::updatePickerFilters()
+{
+    const QStringList filters {
+        Localized::text("input.files_all") + QStringLiteral(" (*)"),
+        Localized::text("input.files_images") + QStringLiteral(" (*.png *.jpg *.jpeg *.gif *.webp *.heic *.bmp)"),
+        QStringLiteral("PDF (*.pdf)"),
+    };
+    const int chosen = int(m_picker->nameFilters().indexOf(m_picker->selectedNameFilter()));
+    m_picker->setNameFilters(filters);
+    m_picker->selectNameFilter(filters.value(qMax(0, chosen)));
 }
 
 QString MessageInputBar::text() const
@@ -154,12 +169,7 @@ void MessageInputBar::openFilePicker()
         m_picker = new QFileDialog(this);
         m_picker->setObjectName(QStringLiteral("filePicker"));
         m_picker->setFileMode(QFileDialog::ExistingFile);
-        m_picker->setNameFilters({
-            QStringLiteral("Images (*.png *.jpg *.jpeg *.gif *.webp *.heic *.bmp)"),
-            QStringLiteral("PDF (*.pdf)"),
-            QStringLiteral("All files (*)"),
-        });
-        m_picker->selectNameFilter(QStringLiteral("All files (*)"));
+        updatePickerFilters();
         // fileSelected, not urlSelected: Qt's own dialog (no native one on the desktop,
         // or under Xvfb) emits only the former; a native dialog emits both.
         connect(m_picker, &QFileDialog::fileSelected, this,
@@ -187,6 +197,12 @@ void MessageInputBar::handleImportedFile(const QUrl& picked)
         fail(QStringLiteral("no private temporary folder"));
         return;
     }
+    // Checked before copying: a file that cannot be sent is not worth a copy.
+    if (QFileInfo(source).size() > ChatViewModel::maxFileBytes) {
+        if (m_onFileTooLarge)
+            m_onFileTooLarge();
+        return;
+    }
     const QString destination = QDir(folder).filePath(QFileInfo(source).fileName());
     if (QFileInfo::exists(destination) && !QFile::remove(destination)) {
         fail(QStringLiteral("cannot replace ") + destination);
@@ -197,6 +213,13 @@ void MessageInputBar::handleImportedFile(const QUrl& picked)
         fail(file.errorString());
         return;
     }
+    sendCopy(destination);
+}
+
+QCoro::Task<> MessageInputBar::sendCopy(QString copy)
+{
+    // Only the copy is touched after the send: the bar may be gone by then.
     if (m_onSendFile)
-        m_onSendFile(QUrl::fromLocalFile(destination));
+        co_await m_onSendFile(QUrl::fromLocalFile(copy));
+    QFile::remove(copy);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoroTask>
 #include <QUrl>
 #include <QWidget>
 
@@ -16,8 +17,10 @@ class MessageInputBar : public QWidget {
     Q_OBJECT
 public:
     using SendText = std::function<void(const QString&)>;
-    using SendFile = std::function<void(const QUrl&)>;
+    // Ends when the file went out (or failed to); the bar then deletes its copy.
+    using SendFile = std::function<QCoro::Task<>(const QUrl&)>;
     using Typing = std::function<void()>;
+    using FileRefused = std::function<void()>;
 
     static constexpr int MaxVisibleLines = 5;
 
@@ -30,8 +33,11 @@ public:
     void handleSubmit(Qt::KeyboardModifiers modifiers);
     void send();
     // Completion of the file picker: copies the picked file into the application's
-    // private temporary folder and hands the copy on. An empty URL is a cancel.
+    // private temporary folder and hands the copy on. An empty URL is a cancel. A
+    // file over the size cap is refused before anything is copied.
     void handleImportedFile(const QUrl& picked);
+    // Called instead of the send callback for a picked file over the size cap.
+    void setOnFileTooLarge(FileRefused onTooLarge) { m_onFileTooLarge = std::move(onTooLarge); }
     void openFilePicker();
 
     // The application's own temporary folder (mode 0700, removed at exit), where
@@ -43,12 +49,15 @@ protected:
 
 private:
     void retranslate();
+    void updatePickerFilters();
     void textEdited();
     void updateFieldHeight();
+    QCoro::Task<> sendCopy(QString copy);
 
     SendText m_onSend;
     SendFile m_onSendFile;
     Typing m_onTyping;
+    FileRefused m_onFileTooLarge;
     QToolButton* m_attach;
     QPlainTextEdit* m_field;
     QToolButton* m_send;

@@ -32,7 +32,15 @@ MessageListView::MessageListView(qint64 currentUserId, Callbacks callbacks, QWid
         if (m_model->isLoadMoreRow(index.row()) && m_callbacks.onLoadMore)
             m_callbacks.onLoadMore();
     });
-    connect(m_model, &MessageListModel::rowRemeasured, m_bubble, &QAbstractItemDelegate::sizeHintChanged);
+    connect(m_model, &MessageListModel::rowRemeasured, this, [this](const QModelIndex& index) {
+        // A picture that arrives grows its row; a reader at the newest message stays there.
+        const bool atNewest = verticalScrollBar()->value() >= verticalScrollBar()->maximum();
+        Q_EMIT m_bubble->sizeHintChanged(index);
+        if (atNewest) {
+            doItemsLayout();
+            scrollToBottom();
+        }
+    });
 }
 
 void MessageListView::setMessages(const QList<Message>& messages)

@@ -12,9 +12,7 @@ AdaptiveGrid::AdaptiveGrid(int minimumCellWidth, int spacing, QWidget* parent)
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->setSpacing(spacing);
     m_layout->setSizeConstraint(QLayout::SetNoConstraint);
-    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
-    policy.setHeightForWidth(true);
-    setSizePolicy(policy);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     reflow(1);
 }
 
@@ -30,14 +28,8 @@ int AdaptiveGrid::columnsFor(int width) const
     return qMax(1, (width + m_spacing) / (m_minimumCellWidth + m_spacing));
 }
 
-QSize AdaptiveGrid::minimumSizeHint() const
+int AdaptiveGrid::rowsHeight(int columns) const
 {
-    return QSize(m_minimumCellWidth, heightForWidth(m_minimumCellWidth));
-}
-
-int AdaptiveGrid::heightForWidth(int width) const
-{
-    const int columns = columnsFor(width);
     int height = 0;
     for (qsizetype row = 0; row * columns < m_cells.size(); ++row) {
         int rowHeight = 0;
@@ -46,6 +38,11 @@ int AdaptiveGrid::heightForWidth(int width) const
         height += rowHeight + (row > 0 ? m_spacing : 0);
     }
     return height;
+}
+
+QSize AdaptiveGrid::minimumSizeHint() const
+{
+    return QSize(m_minimumCellWidth, 0);
 }
 
 void AdaptiveGrid::resizeEvent(QResizeEvent* event)
@@ -63,5 +60,6 @@ void AdaptiveGrid::reflow(int columns)
         m_layout->removeWidget(cell);
     for (qsizetype i = 0; i < m_cells.size(); ++i)
         m_layout->addWidget(m_cells.at(i), int(i / columns), int(i % columns), Qt::AlignHCenter | Qt::AlignTop);
-    updateGeometry();
+    // Fixed to the rows' height, so a parent neither squeezes nor stretches them.
+    setFixedHeight(rowsHeight(columns));
 }

@@ -6,7 +6,8 @@
 class QGridLayout;
 
 // Cells laid out in as many columns of at least a minimum width as the grid's
-// width allows (at least one), re-flowed when the width changes.
+// width allows (at least one), re-flowed when the width changes; the grid is
+// exactly as tall as its rows.
 class AdaptiveGrid : public QWidget {
     Q_OBJECT
 public:
@@ -14,12 +15,12 @@ public:
 
     void addCell(QWidget* cell);
     int columnCount() const { return m_columns; }
+    // The height of the cells laid out in that many columns.
+    int rowsHeight(int columns) const;
 
     // As narrow as one cell: the grid adds columns as it widens, so its current
     // columns must not hold it wide.
     QSize minimumSizeHint() const override;
-    bool hasHeightForWidth() const override { return true; }
-    int heightForWidth(int width) const override;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

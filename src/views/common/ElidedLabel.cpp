@@ -19,6 +19,7 @@ ElidedLabel::ElidedLabel(const QString& text, QWidget* parent)
 void ElidedLabel::setFullText(const QString& text)
 {
     m_fullText = text;
+    setToolTip(text);
     updateGeometry();
     elide();
 }

@@ -24,10 +24,19 @@ void ErrorAlert::retranslate()
 {
     setWindowTitle(Localized::text("common.error"));
     m_ok->setText(Localized::text("common.ok"));
+    if (m_error)
+        setText(m_error->text());
+}
+
+void ErrorAlert::present(const ScreenError& error)
+{
+    setMessage(error.text());
+    m_error = error;
 }
 
 void ErrorAlert::setMessage(const std::optional<QString>& message)
 {
+    m_error.reset();
     if (!message) {
         if (isVisible())
             done(QDialog::Accepted);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "state/ScreenError.h"
+
 #include <QMessageBox>
 
 #include <optional>
@@ -14,6 +16,8 @@ public:
 
     // Opens the alert with the text, or closes it when there is none.
     void setMessage(const std::optional<QString>& message);
+    // Opens the alert with a failure whose text follows a language switch while shown.
+    void present(const ScreenError& error);
 
 Q_SIGNALS:
     void dismissed();
@@ -22,6 +26,7 @@ private:
     void retranslate();
 
     QPushButton* m_ok;
+    std::optional<ScreenError> m_error;
 };
 
 // Binds an alert to a state object with errorMessage(), clearError() and the

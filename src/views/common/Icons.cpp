@@ -46,7 +46,6 @@ const QHash<QString, QString>& table()
         { QStringLiteral("checkmark"), QStringLiteral("dialog-ok") },
         // Breeze draws its filled, round check badge under the version-control name.
         { QStringLiteral("checkmark.circle.fill"), QStringLiteral("vcs-normal") },
-        { QStringLiteral("exclamationmark.circle.fill"), QStringLiteral("state-error") },
         { QStringLiteral("plus.circle"), QStringLiteral("list-add") },
         // The administration and operator consoles.
         { QStringLiteral("gauge.with.dots.needle.33percent"), QStringLiteral("speedometer") },
@@ -72,7 +71,6 @@ const QHash<QString, QString>& table()
         { QStringLiteral("person.2.slash"), QStringLiteral("im-user-offline") },
         { QStringLiteral("person.slash"), QStringLiteral("im-user-offline") },
         { QStringLiteral("envelope"), QStringLiteral("mail-message") },
-        { QStringLiteral("circle"), QStringLiteral("draw-circle") },
         { QStringLiteral("ellipsis.circle"), QStringLiteral("overflow-menu") },
         // Moments, gifts and VIP.
         { QStringLiteral("heart"), QStringLiteral("love") },
@@ -94,7 +92,7 @@ const QHash<QString, QString>& table()
         { QStringLiteral("folder"), QStringLiteral("folder") },
         { QStringLiteral("eye"), QStringLiteral("view-visible") },
         { QStringLiteral("arrow.down.circle"), QStringLiteral("download") },
-        { QStringLiteral("exclamationmark.triangle"), QStringLiteral("dialog-warning") },
+        { QStringLiteral("exclamationmark.triangle"), QStringLiteral("messagebox_warning") },
         { QStringLiteral("arrow.clockwise"), QStringLiteral("view-refresh") },
         { QStringLiteral("desktopcomputer"), QStringLiteral("computer") },
         { QStringLiteral("laptopcomputer"), QStringLiteral("computer-laptop") },

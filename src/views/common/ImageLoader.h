@@ -1,11 +1,11 @@
 #pragma once
 
 #include <QCache>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QImage>
 #include <QNetworkAccessManager>
 #include <QObject>
-#include <QSet>
 #include <QUrl>
 
 class QNetworkReply;
@@ -14,6 +14,12 @@ class QNetworkReply;
 // other users, so only http and https are fetched (never file:, qrc: or data:),
 // the body and the decoded size are capped, and requests go through a network
 // manager of their own that never carries the signed-in user's bearer token.
+//
+// Pictures are decoded at the size they are shown (a phone photo in a bubble
+// costs what the bubble shows, not its 12 megapixels), the cache is bounded by
+// decoded bytes, and an address is not fetched again while its picture is in the
+// cache, on its way, or was fetched a moment ago; one that failed is tried again
+// when it is asked for after a short back-off.
 class ImageLoader : public QObject {
     Q_OBJECT
 public:
@@ -21,6 +27,11 @@ public:
 
     static constexpr qint64 MaxBytes = 8 * 1024 * 1024;
     static constexpr int MaxDimension = 4096;
+    static constexpr qint64 DefaultCacheBytes = 64 * 1024 * 1024;
+    static constexpr qint64 DefaultRetryAfterMs = 10'000;
+    // An evicted picture is fetched again only after this long, so pictures that
+    // together outgrow the cache cannot push each other out in a download loop.
+    static constexpr qint64 RefetchAfterMs = 2'000;
 
     static ImageLoader& shared();
 
@@ -29,9 +40,15 @@ public:
     State state(const QUrl& url) const;
     // The decoded picture, or a null image when it is not (or not yet) loaded.
     QImage image(const QUrl& url) const;
-    // Starts a load unless the address is loaded, loading or known to fail; an
-    // address that may not be fetched fails at once (finished is still emitted).
-    void request(const QUrl& url);
+    // Starts a load unless the address is loaded, loading, fetched a moment ago or
+    // failed less than the back-off ago; an address that may not be fetched fails
+    // at once (finished is still emitted). maxPixels: the largest size, in device
+    // pixels, the picture is shown at; it is decoded to fit in it (never enlarged).
+    // Empty: decoded as it is.
+    void request(const QUrl& url, QSize maxPixels = {});
+
+    void setCacheBytes(qint64 bytes);
+    void setRetryAfter(qint64 milliseconds) { m_retryAfterMs = milliseconds; }
 
 Q_SIGNALS:
     void finished(const QUrl& url, bool ok);
@@ -40,10 +57,16 @@ private:
     explicit ImageLoader(QObject* parent = nullptr);
     void complete(QNetworkReply* reply);
     void fail(const QUrl& url);
+    qint64 now() const { return m_clock.elapsed(); }
 
     QNetworkAccessManager m_network;
-    // Bounded by pixel memory so long chats full of pictures cannot grow without limit.
     QCache<QUrl, QImage> m_images;
-    QSet<QUrl> m_failed;
     QHash<QUrl, QNetworkReply*> m_inFlight;
+    // Largest size asked for per address; the decode fits the picture in it.
+    QHash<QUrl, QSize> m_wanted;
+    // When each address last failed, and when it was last fetched.
+    QHash<QUrl, qint64> m_failedAt;
+    QHash<QUrl, qint64> m_fetchedAt;
+    qint64 m_retryAfterMs = DefaultRetryAfterMs;
+    QElapsedTimer m_clock;
 };

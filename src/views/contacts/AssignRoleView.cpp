@@ -145,8 +145,12 @@ QWidget* AssignRoleView::memberRow(const GroupMember& member)
     mark->setObjectName(QStringLiteral("assignmentMark"));
     if (m_viewModel->isAssigned(member.userId))
         Icons::apply(mark, QStringLiteral("checkmark.circle.fill"), 18, QColor(0x34, 0xc7, 0x59));
-    else
-        Icons::apply(mark, QStringLiteral("circle"), 18, Appearance::secondaryText());
+    else {
+        // An empty ring: the theme has no outline circle of this weight.
+        mark->setFixedSize(18, 18);
+        mark->setStyleSheet(QStringLiteral("border: 1.5px solid %1; border-radius: 9px;").arg(Appearance::secondaryText().name()));
+        mark->setProperty(Icons::SymbolProperty, QStringLiteral("circle"));
+    }
     layout->addWidget(mark);
     return row;
 }

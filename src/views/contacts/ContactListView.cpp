@@ -29,18 +29,27 @@ using Appearance::TextStyle;
 
 namespace {
 
+enum ItemKind { HeaderItem, GroupItem, ContactItem };
 constexpr int KindRole = Qt::UserRole;
 constexpr int IdRole = Qt::UserRole + 1;
 
 QListWidgetItem* addHeader(QListWidget* list, const QString& text)
 {
     auto* item = new QListWidgetItem(text, list);
-    item->setData(KindRole, 0);
+    item->setData(KindRole, HeaderItem);
     item->setFlags(Qt::NoItemFlags);
+    // Drawn by a label so the header lines up with the rows' avatars; it covers the item's own text.
+    auto* label = new QLabel(text, list);
+    label->setObjectName(QStringLiteral("sectionHeader"));
+    label->setTextFormat(Qt::PlainText);
+    label->setAutoFillBackground(true);
+    label->setContentsMargins(10, 4, 10, 0);
     QFont font = Appearance::font(TextStyle::Caption);
     font.setWeight(QFont::DemiBold);
-    item->setFont(font);
-    item->setForeground(Appearance::secondaryText());
+    label->setFont(font);
+    Appearance::setTextColor(label, Appearance::secondaryText());
+    item->setSizeHint(QSize(0, label->sizeHint().height()));
+    list->setItemWidget(item, label);
     return item;
 }
 
@@ -56,6 +65,7 @@ std::optional<QString> ContactListView::badgeText(qint64 pendingRequestCount)
 ContactListView::ContactListView(ContactListViewModel* viewModel, QWidget* parent)
     : QWidget(parent)
     , m_viewModel(viewModel)
+    , m_title(new QLabel(this))
     , m_friendRequestsButton(new QPushButton(this))
     , m_friendRequestsLabel(new QLabel(m_friendRequestsButton))
     , m_badge(new QLabel(m_friendRequestsButton))
@@ -68,6 +78,13 @@ ContactListView::ContactListView(ContactListViewModel* viewModel, QWidget* paren
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
+
+    m_title->setObjectName(QStringLiteral("contactListTitle"));
+    m_title->setFont(Appearance::font(TextStyle::Headline));
+    m_title->setContentsMargins(14, 12, 14, 2);
+    m_title->setAttribute(Qt::WA_StyledBackground);
+    m_title->setStyleSheet(QStringLiteral("#contactListTitle { background: %1; }").arg(Appearance::barBackground().name()));
+    column->addWidget(m_title);
 
     auto* topBar = new QWidget(this);
     topBar->setObjectName(QStringLiteral("contactTopBar"));
@@ -155,6 +172,7 @@ ContactListView::ContactListView(ContactListViewModel* viewModel, QWidget* paren
 void ContactListView::retranslate()
 {
     setWindowTitle(Localized::text("contacts.title"));
+    m_title->setText(Localized::text("contacts.title"));
     m_friendRequestsLabel->setText(Localized::text("friend.title"));
     refresh();
     updateBadge();
@@ -173,8 +191,7 @@ void ContactListView::refresh()
     m_list->clear();
     const QList<ChatGroup> groups = m_viewModel->groups();
     if (!groups.isEmpty()) {
-        addHeader(m_list, Localized::text("contacts.groups_section") + QStringLiteral(" (%1)").arg(groups.size()))
-            ->setData(IdRole, -1);
+        addHeader(m_list, Localized::text("contacts.groups_section") + QStringLiteral(" (%1)").arg(groups.size()));
         for (const ChatGroup& group : groups) {
             auto* item = new QListWidgetItem(m_list);
             item->setData(KindRole, GroupItem);

@@ -39,14 +39,13 @@ Q_SIGNALS:
     void selectedContactChanged(const std::optional<Contact>& contact);
 
 private:
-    enum ItemKind { HeaderItem, GroupItem, ContactItem };
-
     void retranslate();
     void refresh();
     void updateBadge();
     void syncSelection();
 
     ContactListViewModel* m_viewModel;
+    QLabel* m_title;
     QPushButton* m_friendRequestsButton;
     QLabel* m_friendRequestsLabel;
     QLabel* m_badge;

@@ -121,6 +121,7 @@ GiftShopView::GiftShopView(std::unique_ptr<GiftShopViewModel> viewModel, QWidget
     failed->addWidget(m_retryButton, 0, Qt::AlignHCenter);
     failed->addStretch(1);
     m_gridHolder->setContentsMargins(0, 0, 0, 0);
+    m_gridHolder->addStretch(1);
     for (QWidget* state : { m_loadingPage, static_cast<QWidget*>(m_emptyText), m_errorPage, m_gridPage })
         m_content->addWidget(state);
     column->addWidget(m_content);
@@ -159,7 +160,7 @@ void GiftShopView::rebuildGrid()
     m_grid->setObjectName(QStringLiteral("giftGrid"));
     for (const GiftService::Gift& gift : m_viewModel->gifts())
         m_grid->addCell(giftCard(gift, m_viewModel->iconUrl(gift), m_grid));
-    m_gridHolder->addWidget(m_grid);
+    m_gridHolder->insertWidget(0, m_grid);
     updateContent();
 }
 

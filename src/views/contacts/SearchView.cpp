@@ -73,6 +73,17 @@ SearchResultRow* personRow(const QString& name, const std::optional<QString>& av
     return row;
 }
 
+// Empties a layout, deleting the widgets of nested layouts too (a layout does not own them).
+void clearLayout(QLayout* layout)
+{
+    while (QLayoutItem* item = layout->takeAt(0)) {
+        if (QLayout* nested = item->layout())
+            clearLayout(nested);
+        delete item->widget();
+        delete item;
+    }
+}
+
 } // namespace
 
 SearchView::SearchView(std::unique_ptr<SearchViewModel> viewModel, QWidget* parent)
@@ -218,11 +229,7 @@ QLabel* SearchView::sectionTitle(const char* key, const char* objectName)
 
 void SearchView::rebuildResults()
 {
-    while (QLayoutItem* item = m_results->takeAt(0)) {
-        delete item->widget();
-        delete item->layout();
-        delete item;
-    }
+    clearLayout(m_results);
     QWidget* list = m_results->parentWidget();
     const std::optional<SearchService::GlobalSearchResult> result = m_viewModel->result();
     if (result) {

@@ -120,9 +120,12 @@ VipCenterView::VipCenterView(std::unique_ptr<VipCenterViewModel> viewModel, QWid
     Appearance::setTextColor(m_statusError, Qt::red);
     m_statusRetry = new QPushButton(page);
     m_statusRetry->setObjectName(QStringLiteral("vipStatusRetryButton"));
-    for (QWidget* item : { static_cast<QWidget*>(m_crown), static_cast<QWidget*>(m_statusText), static_cast<QWidget*>(m_expiry),
-                           static_cast<QWidget*>(m_statusError), static_cast<QWidget*>(m_statusRetry) })
+    for (QWidget* item : { static_cast<QWidget*>(m_crown), static_cast<QWidget*>(m_statusText), static_cast<QWidget*>(m_expiry) })
         card->addWidget(item, 0, Qt::AlignHCenter);
+    // Full width, so a long error wraps instead of being cut.
+    m_statusError->setContentsMargins(16, 0, 16, 0);
+    card->addWidget(m_statusError);
+    card->addWidget(m_statusRetry, 0, Qt::AlignHCenter);
     column->addLayout(card);
 
     auto* divider = new QFrame(page);
@@ -138,6 +141,7 @@ VipCenterView::VipCenterView(std::unique_ptr<VipCenterViewModel> viewModel, QWid
     m_levelsError->setObjectName(QStringLiteral("vipLevelsError"));
     m_levelsError->setWordWrap(true);
     m_levelsError->setAlignment(Qt::AlignCenter);
+    m_levelsError->setContentsMargins(16, 0, 16, 0);
     Appearance::setTextColor(m_levelsError, Qt::red);
     column->addWidget(m_levelsError);
     m_levelsRetry = new QPushButton(page);

@@ -16,9 +16,9 @@
 #include "views/account/FileManagementRow.h"
 #include "views/account/FileManagementView.h"
 #include "views/account/ImagePreviewView.h"
+#include "views/common/ErrorAlert.h"
 #include "views/account/TwoFactorView.h"
 #include "views/common/ElidedLabel.h"
-#include "views/common/ErrorAlert.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/SystemColors.h"
@@ -127,7 +127,7 @@ private Q_SLOTS:
         QCOMPARE(alert->windowTitle(), Localized::text("common.error"));
         QVERIFY(enable->isHidden() && retry->isVisible());
         QCOMPARE(child<QLabel>(&view, "statusValue")->text(), Localized::text("2fa.status_unknown"));
-        QTest::mouseClick(child<QPushButton>(alert, "errorAlertOk"), Qt::LeftButton);
+        QTest::mouseClick(alert->button(QMessageBox::Ok), Qt::LeftButton);
         QTRY_VERIFY(!alert->isVisible());
         QVERIFY(!view.viewModel()->errorMessage());
 
@@ -489,7 +489,7 @@ private Q_SLOTS:
         QTRY_VERIFY(!view.viewModel()->isLoading());
         QVERIFY(child<QWidget>(&view, "filesEmpty")->isVisible());
         QCOMPARE(symbolOf(child<QLabel>(&view, "filesEmptyIcon")), u"folder"_s);
-        QVERIFY(!child<QPushButton>(&view, "loadMoreButton"));
+        QVERIFY(child<QPushButton>(&view, "loadMoreButton")->isHidden());
     }
 
     // Every screen relabels when the language changes.

@@ -75,6 +75,13 @@ class TestProfileScreens : public QObject {
         QTRY_COMPARE(m_stack->requestCount(u"/api/auth/me"_s), 1);
     }
 
+    // The page's session load has ended, so no request outlives the test's server.
+    static bool sessionsLoaded(ProfileView& view)
+    {
+        QSignalSpy loaded(view.viewModel(), &ProfileViewModel::sessionsChanged);
+        return loaded.wait(5000);
+    }
+
     QStringList sessionTitles(QWidget* view)
     {
         QStringList titles;
@@ -180,6 +187,7 @@ private Q_SLOTS:
     void editorStartsFromTheUser()
     {
         ProfileView view(m_auth.get(), m_stack->auth);
+        QVERIFY(sessionsLoaded(view));
         child<QPushButton>(&view, u"editProfileButton"_s)->click();
         ProfileEditView* sheet = view.editSheet();
         QVERIFY(sheet && sheet->isVisible());
@@ -208,6 +216,7 @@ private Q_SLOTS:
     {
         QFETCH(int, status);
         ProfileView view(m_auth.get(), m_stack->auth);
+        QVERIFY(sessionsLoaded(view));
         view.openEditor();
         QPointer<ProfileEditView> sheet = view.editSheet();
         auto* name = child<QLineEdit>(sheet, u"nameField"_s);
@@ -241,6 +250,27 @@ private Q_SLOTS:
         }
     }
 
+    // Escape while the save is under way closes the sheet, yet the save ends and the
+    // header shows what was stored.
+    void closingTheSheetEarlyStillFinishesTheSave()
+    {
+        ProfileView view(m_auth.get(), m_stack->auth);
+        QVERIFY(sessionsLoaded(view));
+        view.openEditor();
+        ProfileEditView* sheet = view.editSheet();
+        m_stack->server.respond(procedure("user.updateProfile"), RecordingHttpServer::Reply { 200, envelope("null"), {}, true });
+        m_stack->server.respond(u"/api/auth/me"_s, { 200, meReply(meiLin) });
+        child<QPushButton>(sheet, u"saveButton"_s)->click();
+        QTRY_COMPARE(m_stack->requestCount(procedure("user.updateProfile")), 1);
+        QTest::keyClick(child<QLineEdit>(sheet, u"nameField"_s), Qt::Key_Escape);
+        QVERIFY(!view.editSheet());
+        // What the event loop would do before the reply comes.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        m_stack->server.release(procedure("user.updateProfile"));
+        QTRY_COMPARE(child<ElidedLabel>(&view, u"profileName"_s)->fullText(), u"Mei Lin"_s);
+        QCOMPARE(m_stack->requestCount(u"/api/auth/me"_s), 2);
+    }
+
     // Without a user the page is blank but still asks for the sessions.
     void blankWithoutAUser()
     {
@@ -248,13 +278,15 @@ private Q_SLOTS:
         testsupport::runTask(m_auth->logout());
         ProfileView view(m_auth.get(), m_stack->auth);
         QVERIFY(!shown(child<QWidget>(&view, u"profileContent"_s)));
-        QTRY_COMPARE(m_stack->requestCount(procedure("user.listSessions")), 1);
+        QVERIFY(sessionsLoaded(view));
+        QCOMPARE(m_stack->requestCount(procedure("user.listSessions")), 1);
     }
 
     void securityLinksPush()
     {
-        NavigationStack stack(new ProfileView(m_auth.get(), m_stack->auth));
-        auto* profile = stack.top();
+        auto* profile = new ProfileView(m_auth.get(), m_stack->auth);
+        NavigationStack stack(profile);
+        QVERIFY(sessionsLoaded(*profile));
         child<QPushButton>(profile, u"devicesLink"_s)->click();
         QCOMPARE(stack.depth(), 2);
         QVERIFY(stack.top() != profile);

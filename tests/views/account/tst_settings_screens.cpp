@@ -4,6 +4,8 @@
 
 #include "ClientStack.h"
 
+#include "app/MainView.h"
+#include "app/SidebarSection.h"
 #include "state/AuthViewModel.h"
 #include "state/LocalizationManager.h"
 #include "state/NotificationSettings.h"
@@ -19,6 +21,7 @@
 #include <QComboBox>
 #include <QJsonDocument>
 #include <QLabel>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
@@ -80,6 +83,13 @@ class TestSettingsScreens : public QObject {
         return view;
     }
 
+    // The screen's load has ended, so no request outlives the test's server.
+    static bool settled(QWidget* view)
+    {
+        auto* privacy = qobject_cast<PrivacySettingsView*>(view);
+        return !privacy || !privacy->viewModel()->isLoading();
+    }
+
     void signIn(const User& user)
     {
         m_stack->server.respond(u"/api/auth/me"_s, { 200, "{\"user\":" + json::serialize(json::encode(user).toObject()) + "}" });
@@ -131,6 +141,7 @@ private Q_SLOTS:
         QFETCH(bool, on);
         std::unique_ptr<QWidget> first(make(screen));
         std::unique_ptr<QWidget> second(make(screen));
+        QTRY_VERIFY(settled(first.get()) && settled(second.get()));
         QCheckBox* toggle = child<QCheckBox>(first.get(), key);
         QVERIFY(toggle);
         QCOMPARE(toggle->isChecked(), on);
@@ -140,6 +151,7 @@ private Q_SLOTS:
         QCOMPARE(child<QCheckBox>(second.get(), key)->isChecked(), !on);
         QCOMPARE(m_settings->value(key).toBool(), !on);
         std::unique_ptr<QWidget> reopened(make(screen));
+        QTRY_VERIFY(settled(reopened.get()));
         QCOMPARE(child<QCheckBox>(reopened.get(), key)->isChecked(), !on);
     }
 
@@ -165,6 +177,9 @@ private Q_SLOTS:
         GeneralSettingsView other(m_auth.get(), m_defaults.get());
         NotificationSettingsView notifications(m_defaults.get());
         PrivacySettingsView privacy(m_stack->contacts, m_defaults.get());
+        QTRY_VERIFY(!privacy.viewModel()->isLoading());
+        MainView main(m_auth.get());
+        main.setSelectedSection(SidebarSection::settings);
         auto* picker = child<QComboBox>(&general, u"languagePicker"_s);
         QCOMPARE(child<QLabel>(&general, u"languageLabel"_s)->text(), u"语言"_s);
 
@@ -177,6 +192,9 @@ private Q_SLOTS:
         QCOMPARE(child<QCheckBox>(&notifications, u"doNotDisturb"_s)->text(), Localized::text("notification.dnd_mode"));
         QCOMPARE(child<QLabel>(&privacy, u"blacklistEmpty"_s)->text(), Localized::text("privacy.blacklist_empty"));
         QVERIFY(Localized::text("settings.language") != u"语言"_s);
+        QCOMPARE(child<QListWidget>(&main, u"sidebarSections"_s)->item(0)->text(), SidebarSections::title(SidebarSection::messages));
+        QCOMPARE(child<QListWidget>(&main, u"settingsLinks"_s)->item(2)->text(), Localized::text("notification.title"));
+        QVERIFY(SidebarSections::title(SidebarSection::messages) != u"消息"_s);
 
         QSettings appSettings;
         LocalizationManager restarted(&appSettings, LocalizationManager::builtInBundleRoot(), { u"zh-Hans"_s });

@@ -82,6 +82,10 @@ private Q_SLOTS:
         QFETCH(QStringList, visible);
         Fixture f(reply);
         f.search(u"b"_s);
+        const qsizetype rows = f.view->findChildren<SearchResultRow*>().size();
+        // A second answer replaces the first one's rows.
+        f.search(u"o"_s);
+        QCOMPARE(f.view->findChildren<SearchResultRow*>().size(), rows);
         for (const char* name : { "contactsSection", "groupsSection", "messagesSection", "searchNoResults" })
             QCOMPARE(f.shown(name), visible.contains(QLatin1StringView(name)));
         if (visible.contains(u"searchNoResults"_s))

@@ -1,0 +1,457 @@
+// The state behind the contact screens: what each one sends, what it shows after
+// the server answered, and the mended faults (confirmation before a delete, a
+// refused delete or report kept visible, a reload after answering a friend
+// request, the newest search winning).
+
+#include "ClientStack.h"
+
+#include "state/AddContactViewModel.h"
+#include "state/ContactDetailViewModel.h"
+#include "state/ContactListViewModel.h"
+#include "state/ConversationListViewModel.h"
+#include "state/FriendRequestsViewModel.h"
+#include "state/LocalizationManager.h"
+#include "state/NotificationName.h"
+#include "state/ReportViewModel.h"
+#include "state/UserInfo.h"
+
+#include <QJsonArray>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The "json" member of a procedure call's input, from the query (GET) or the body (POST).
+QJsonValue sentInput(const RecordingHttpServer::Recorded& request)
+{
+    const QByteArray text = request.method == "GET" ? request.queryValue(u"input"_s).toUtf8() : request.body;
+    return json::parse(text).toObject().value(u"json"_s);
+}
+
+QJsonValue lastInput(const ClientStack& stack, const char* name)
+{
+    const QList<RecordingHttpServer::Recorded> sent = stack.server.requestsTo(procedure(name));
+    return sent.isEmpty() ? QJsonValue(QJsonValue::Undefined) : sentInput(sent.last());
+}
+
+const RecordingHttpServer::Reply refused { 400, R"({"error":"refused"})" };
+const RecordingHttpServer::Reply done = ok(R"({"success":true})");
+
+QByteArray usersJson(const QStringList& names)
+{
+    QJsonArray list;
+    for (qsizetype i = 0; i < names.size(); ++i)
+        list.append(QJsonObject { { u"id"_s, 10 + i }, { u"openId"_s, u"o%1"_s.arg(i) }, { u"name"_s, names.at(i) } });
+    return json::serialize(list);
+}
+
+User someone(qint64 id)
+{
+    return ClientStack::user(id, u"Someone"_s);
+}
+
+} // namespace
+
+class TestContactScreens : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // ---- add contact ----
+
+    void searchSendsTheKeywordAsTyped()
+    {
+        ClientStack stack;
+        stack.server.respond(procedure("user.search"), ok(usersJson({ u"Al"_s })));
+        AddContactViewModel model({ &stack.contacts });
+        testsupport::runTask(model.search());
+        QCOMPARE(stack.requestCount(procedure("user.search")), 0);
+
+        model.setKeyword(u"  al "_s);
+        testsupport::runTask(model.search());
+        QCOMPARE(lastInput(stack, "user.search"), QJsonValue(QJsonObject { { u"keyword"_s, u"  al "_s } }));
+        QCOMPARE(model.results().size(), 1);
+        QVERIFY(!model.error());
+    }
+
+    void searchOutcomes_data()
+    {
+        QTest::addColumn<RecordingHttpServer::Reply>("second");
+        QTest::addColumn<int>("results");
+        QTest::addColumn<QString>("errorKey");
+        QTest::newRow("nobody found") << ok("[]") << 0 << u"add.not_found"_s;
+        // A failed search keeps the earlier users listed.
+        QTest::newRow("failure") << refused << 2 << u"refused"_s;
+    }
+
+    void searchOutcomes()
+    {
+        QFETCH(RecordingHttpServer::Reply, second);
+        QFETCH(int, results);
+        QFETCH(QString, errorKey);
+        ClientStack stack;
+        stack.server.respondOnce(procedure("user.search"), ok(usersJson({ u"A"_s, u"B"_s })));
+        stack.server.respondOnce(procedure("user.search"), second);
+        AddContactViewModel model({ &stack.contacts });
+        model.setKeyword(u"a"_s);
+        testsupport::runTask(model.search());
+        testsupport::runTask(model.search());
+        QCOMPARE(model.results().size(), results);
+        QCOMPARE(model.errorText(), LocalizationManager::shared().localizedString(errorKey));
+        QVERIFY(!model.isSearching());
+    }
+
+    // Only the newest search's outcome shows, and the spinner ends with it.
+    void newestSearchWins_data()
+    {
+        QTest::addColumn<bool>("olderEndsFirst");
+        QTest::newRow("older ends first") << true;
+        QTest::newRow("older ends last") << false;
+    }
+
+    void newestSearchWins()
+    {
+        QFETCH(bool, olderEndsFirst);
+        ClientStack stack;
+        const QString path = procedure("user.search");
+        stack.server.respondOnce(path, { 200, envelope(usersJson({ u"Old"_s })), {}, true });
+        stack.server.respondOnce(path, { 200, envelope(usersJson({ u"New1"_s, u"New2"_s })), {}, olderEndsFirst });
+        AddContactViewModel model({ &stack.contacts });
+        model.setKeyword(u"x"_s);
+        auto older = model.search();
+        QTRY_COMPARE(stack.requestCount(path), 1);
+        auto newer = model.search();
+        QTRY_COMPARE(stack.requestCount(path), 2);
+        if (olderEndsFirst) {
+            stack.server.releaseOldest(path);
+            testsupport::runTask(std::move(older));
+            QVERIFY2(model.isSearching(), "the spinner belongs to the newest search");
+            QVERIFY(model.results().isEmpty());
+            stack.server.release(path);
+            testsupport::runTask(std::move(newer));
+        } else {
+            testsupport::runTask(std::move(newer));
+            stack.server.release(path);
+            testsupport::runTask(std::move(older));
+        }
+        QCOMPARE(model.results().size(), 2);
+        QVERIFY(!model.isSearching());
+    }
+
+    void sendRequest_data()
+    {
+        QTest::addColumn<RecordingHttpServer::Reply>("reply");
+        QTest::addColumn<bool>("sent");
+        QTest::newRow("accepted") << done << true;
+        QTest::newRow("refused") << refused << false;
+    }
+
+    void sendRequest()
+    {
+        QFETCH(RecordingHttpServer::Reply, reply);
+        QFETCH(bool, sent);
+        ClientStack stack;
+        stack.server.respond(procedure("contacts.sendFriendRequest"), reply);
+        AddContactViewModel model({ &stack.contacts });
+        testsupport::runTask(model.sendRequest(someone(42)));
+        QCOMPARE(lastInput(stack, "contacts.sendFriendRequest"), QJsonValue(QJsonObject { { u"toUserId"_s, 42 } }));
+        QCOMPARE(model.wasSent(42), sent);
+        QCOMPARE(model.error().has_value(), !sent);
+    }
+
+    // ---- friend requests ----
+
+    void rowState_data()
+    {
+        QTest::addColumn<std::optional<QString>>("status");
+        QTest::addColumn<int>("state");
+        using S = FriendRequestsViewModel::RowState;
+        QTest::newRow("pending") << std::optional<QString>(u"pending"_s) << int(S::Pending);
+        QTest::newRow("accepted") << std::optional<QString>(u"accepted"_s) << int(S::Accepted);
+        QTest::newRow("rejected") << std::optional<QString>(u"rejected"_s) << int(S::Rejected);
+        QTest::newRow("absent") << std::optional<QString>() << int(S::Rejected);
+        QTest::newRow("case differs") << std::optional<QString>(u"Pending"_s) << int(S::Rejected);
+        QTest::newRow("unknown") << std::optional<QString>(u"expired"_s) << int(S::Rejected);
+    }
+
+    void rowState()
+    {
+        QFETCH(std::optional<QString>, status);
+        QFETCH(int, state);
+        FriendRequest request;
+        request.status = status;
+        QCOMPARE(int(FriendRequestsViewModel::rowState(request)), state);
+    }
+
+    // An answer the server took changes the first matching row and reloads the
+    // contact list and its badge; a refused one changes nothing and shows why.
+    void answers_data()
+    {
+        QTest::addColumn<bool>("accept");
+        QTest::addColumn<RecordingHttpServer::Reply>("reply");
+        QTest::addColumn<QString>("firstStatus");
+        QTest::newRow("accept") << true << done << u"accepted"_s;
+        QTest::newRow("reject") << false << done << u"rejected"_s;
+        QTest::newRow("accept refused") << true << refused << u"pending"_s;
+        QTest::newRow("reject refused") << false << refused << u"pending"_s;
+    }
+
+    void answers()
+    {
+        QFETCH(bool, accept);
+        QFETCH(RecordingHttpServer::Reply, reply);
+        QFETCH(QString, firstStatus);
+        ClientStack stack;
+        stack.server.respond(procedure("contacts.list"), ok("[]"));
+        stack.server.respond(procedure("groups.list"), ok("[]"));
+        stack.server.respond(procedure("contacts.getPendingRequestCount"), ok("0"));
+        stack.server.respond(procedure("contacts.getFriendRequests"),
+            ok(R"([{"id":7,"fromUserId":2,"toUserId":1,"status":"pending"},{"id":7,"fromUserId":3,"toUserId":1,"status":"pending"}])"));
+        const char* name = accept ? "contacts.acceptFriendRequest" : "contacts.rejectFriendRequest";
+        stack.server.respond(procedure(name), reply);
+        ContactListViewModel list({ &stack.contacts, &stack.groups, &stack.ws });
+        FriendRequestsViewModel model({ &stack.contacts, &list });
+        testsupport::runTask(model.loadRequests());
+        const FriendRequest request = model.requests().at(1);
+        testsupport::runTask(accept ? model.acceptRequest(request) : model.rejectRequest(request));
+
+        QCOMPARE(lastInput(stack, name), QJsonValue(QJsonObject { { u"requestId"_s, 7 } }));
+        QCOMPARE(model.requests().at(0).status, std::optional<QString>(firstStatus));
+        QCOMPARE(model.requests().at(1).status, std::optional<QString>(u"pending"_s));
+        const bool tookIt = reply.status == 200;
+        QCOMPARE(model.error().has_value(), !tookIt);
+        QTRY_COMPARE(stack.requestCount(procedure("contacts.getPendingRequestCount")), tookIt ? 1 : 0);
+        QCOMPARE(stack.requestCount(procedure("contacts.list")), tookIt ? 1 : 0);
+    }
+
+    void failedLoadKeepsTheListAndShowsWhy()
+    {
+        ClientStack stack;
+        stack.server.respondOnce(procedure("contacts.getFriendRequests"), ok(R"([{"id":1,"fromUserId":2,"toUserId":1}])"));
+        stack.server.respond(procedure("contacts.getFriendRequests"), refused);
+        FriendRequestsViewModel model({ &stack.contacts, nullptr });
+        testsupport::runTask(model.loadRequests());
+        testsupport::runTask(model.loadRequests());
+        QCOMPARE(model.requests().size(), 1);
+        QCOMPARE(model.errorText(), u"refused"_s);
+        QVERIFY(!model.isLoading());
+    }
+
+    // ---- contact detail ----
+
+    void sendMessageOpensThePrivateConversation_data()
+    {
+        QTest::addColumn<std::optional<QString>>("nickname");
+        QTest::addColumn<std::optional<QString>>("name");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("nickname") << std::optional<QString>(u"Bobby"_s) << std::optional<QString>(u"Bob"_s) << u"Bobby"_s;
+        QTest::newRow("empty nickname") << std::optional<QString>(u""_s) << std::optional<QString>(u"Bob"_s) << u""_s;
+        QTest::newRow("no names") << std::optional<QString>() << std::optional<QString>() << u"未知用户"_s;
+    }
+
+    void sendMessageOpensThePrivateConversation()
+    {
+        QFETCH(std::optional<QString>, nickname);
+        QFETCH(std::optional<QString>, name);
+        QFETCH(QString, title);
+        ClientStack stack;
+        stack.server.respondOnce(procedure("conversations.create"), { 200, envelope(R"({"conversationId":77})"), {}, true });
+        stack.server.respond(procedure("conversations.create"), ok(R"({"conversationId":78})"));
+        Contact contact;
+        contact.id = 5;
+        contact.contactId = 42;
+        contact.nickname = nickname;
+        contact.name = name;
+        contact.avatar = u"http://a/b.png"_s;
+        ContactDetailViewModel model(contact, { &stack.chat, &stack.contacts, &stack.notifications });
+        QList<QVariantMap> posted;
+        stack.notifications.observe(NotificationName::navigateToConversation(), this,
+            [&posted](const QVariantMap& info) { posted.append(info); }, Qt::DirectConnection);
+
+        auto first = model.startConversation();
+        QTRY_COMPARE(stack.requestCount(procedure("conversations.create")), 1);
+        QVERIFY(model.isCreatingChat());
+        auto second = model.startConversation();
+        QTest::qWait(20);
+        stack.server.release(procedure("conversations.create"));
+        testsupport::runTask(std::move(first));
+        testsupport::runTask(std::move(second));
+        QCOMPARE(stack.requestCount(procedure("conversations.create")), 1);
+
+        QCOMPARE(lastInput(stack, "conversations.create"),
+            QJsonValue(QJsonObject { { u"type"_s, u"private"_s }, { u"memberIds"_s, QJsonArray { 42 } } }));
+        QCOMPARE(posted.size(), 1);
+        const auto conversation = userInfo::record<Conversation>(posted.at(0), u"conversation"_s);
+        QVERIFY(conversation);
+        QCOMPARE(conversation->id, 77);
+        QCOMPARE(conversation->type, u"private"_s);
+        QCOMPARE(conversation->name, std::optional<QString>(title));
+        QCOMPARE(conversation->avatar, contact.avatar);
+        QVERIFY(!conversation->memberCount && !conversation->unreadCount && !conversation->lastMessage);
+        QVERIFY(!model.isCreatingChat());
+    }
+
+    void failedCreationNavigatesNowhere()
+    {
+        ClientStack stack;
+        stack.server.respond(procedure("conversations.create"), refused);
+        ContactDetailViewModel model(Contact {}, { &stack.chat, &stack.contacts, &stack.notifications });
+        int posted = 0;
+        stack.notifications.observe(NotificationName::navigateToConversation(), this, [&posted](const QVariantMap&) { ++posted; },
+            Qt::DirectConnection);
+        QTest::ignoreMessage(QtWarningMsg, "[ContactDetail] Failed to create conversation: refused");
+        testsupport::runTask(model.startConversation());
+        QCOMPARE(posted, 0);
+        QVERIFY(!model.isCreatingChat());
+    }
+
+    // Nothing goes before the user confirms; a refusal keeps the contact and says why.
+    void deleteAsksFirst_data()
+    {
+        QTest::addColumn<RecordingHttpServer::Reply>("reply");
+        QTest::newRow("deleted") << done;
+        QTest::newRow("refused") << refused;
+    }
+
+    void deleteAsksFirst()
+    {
+        QFETCH(RecordingHttpServer::Reply, reply);
+        ClientStack stack;
+        stack.server.respond(procedure("contacts.delete"), reply);
+        Contact contact;
+        contact.id = 5;
+        contact.contactId = 42;
+        ContactDetailViewModel model(contact, { &stack.chat, &stack.contacts, &stack.notifications });
+        QSignalSpy deleted(&model, &ContactDetailViewModel::contactDeleted);
+
+        model.requestDelete();
+        QVERIFY(model.isConfirmingDelete());
+        model.cancelDelete();
+        testsupport::runTask(model.confirmDelete());
+        QCOMPARE(stack.requestCount(procedure("contacts.delete")), 0);
+
+        model.requestDelete();
+        testsupport::runTask(model.confirmDelete());
+        QVERIFY(!model.isConfirmingDelete());
+        QCOMPARE(lastInput(stack, "contacts.delete"), QJsonValue(QJsonObject { { u"contactId"_s, 42 } }));
+        const bool tookIt = reply.status == 200;
+        QCOMPARE(deleted.count(), tookIt ? 1 : 0);
+        QCOMPARE(model.errorText(), tookIt ? QString() : u"refused"_s);
+        QVERIFY(!model.isDeleting());
+    }
+
+    void deletedContactLeavesTheList()
+    {
+        ClientStack stack;
+        stack.server.respond(procedure("contacts.list"),
+            ok(R"([{"id":1,"userId":9,"contactId":42,"nickname":"Ann"},{"id":2,"userId":9,"contactId":43,"nickname":"Bo"}])"));
+        stack.server.respond(procedure("groups.list"), ok("[]"));
+        stack.server.respond(procedure("contacts.getPendingRequestCount"), ok("0"));
+        ContactListViewModel list({ &stack.contacts, &stack.groups, &stack.ws });
+        testsupport::runTask(list.loadContacts());
+        list.removeContact(42);
+        QCOMPARE(list.contacts().size(), 1);
+        QCOMPARE(list.sections().size(), 1);
+        QCOMPARE(list.sections().at(0).letter, u"B"_s);
+    }
+
+    // ---- report ----
+
+    void reportPayload_data()
+    {
+        QTest::addColumn<QString>("description");
+        QTest::addColumn<QJsonObject>("sent");
+        QTest::newRow("no description")
+            << u""_s << QJsonObject { { u"userId"_s, 42 }, { u"reason"_s, u"harassment"_s } };
+        QTest::newRow("blanks go as typed")
+            << u"  "_s << QJsonObject { { u"userId"_s, 42 }, { u"reason"_s, u"harassment"_s }, { u"description"_s, u"  "_s } };
+        QTest::newRow("text") << u"rude"_s
+                              << QJsonObject { { u"userId"_s, 42 }, { u"reason"_s, u"harassment"_s }, { u"description"_s, u"rude"_s } };
+    }
+
+    void reportPayload()
+    {
+        QFETCH(QString, description);
+        QFETCH(QJsonObject, sent);
+        ClientStack stack;
+        stack.server.respond(procedure("user.report"), done);
+        ReportViewModel model(42, &stack.contacts);
+        QCOMPARE(model.reason(), u"spam"_s);
+        model.setReason(u"harassment"_s);
+        model.setDescription(description);
+        testsupport::runTask(model.submit());
+        QCOMPARE(lastInput(stack, "user.report"), QJsonValue(sent));
+    }
+
+    // Only a report the server took closes the sheet; a refused one shows why.
+    void reportOutcome_data()
+    {
+        QTest::addColumn<RecordingHttpServer::Reply>("reply");
+        QTest::newRow("taken") << done;
+        QTest::newRow("refused") << refused;
+    }
+
+    void reportOutcome()
+    {
+        QFETCH(RecordingHttpServer::Reply, reply);
+        ClientStack stack;
+        stack.server.respond(procedure("user.report"), reply);
+        ReportViewModel model(42, &stack.contacts);
+        QSignalSpy submitted(&model, &ReportViewModel::submitted);
+        testsupport::runTask(model.submit());
+        const bool tookIt = reply.status == 200;
+        QCOMPARE(submitted.count(), tookIt ? 1 : 0);
+        QCOMPARE(model.errorText(), tookIt ? QString() : u"refused"_s);
+        QVERIFY(!model.isSubmitting());
+    }
+
+    // ---- deleting a conversation ----
+
+    void conversationDeleteAsksFirstAndComesBackWhenRefused_data()
+    {
+        QTest::addColumn<RecordingHttpServer::Reply>("reply");
+        QTest::addColumn<QList<qint64>>("after");
+        QTest::newRow("deleted") << done << QList<qint64> { 1, 3 };
+        QTest::newRow("refused") << refused << QList<qint64> { 1, 2, 3 };
+    }
+
+    void conversationDeleteAsksFirstAndComesBackWhenRefused()
+    {
+        QFETCH(RecordingHttpServer::Reply, reply);
+        QFETCH(QList<qint64>, after);
+        ClientStack stack;
+        stack.server.respond(procedure("conversations.list"),
+            ok(R"([{"id":1,"type":"group","lastMessageTime":"2024-05-03T00:00:00Z"},)"
+               R"({"id":2,"type":"group","lastMessageTime":"2024-05-02T00:00:00Z"},)"
+               R"({"id":3,"type":"group","lastMessageTime":"2024-05-01T00:00:00Z"}])"));
+        stack.server.respond(procedure("conversations.deleteForUser"), { reply.status, reply.body, {}, true });
+        ConversationListViewModel::Dependencies deps { &stack.chat, &stack.groups, &stack.ws, &stack.notifications, stack.timers };
+        ConversationListViewModel model(1, deps);
+        testsupport::runTask(model.loadConversations());
+        auto ids = [&model] {
+            QList<qint64> list;
+            for (const Conversation& c : model.conversations())
+                list << c.id;
+            return list;
+        };
+        QSignalSpy failed(&model, &ConversationListViewModel::deleteFailed);
+        if (reply.status != 200)
+            QTest::ignoreMessage(QtWarningMsg, "[Conversations] Delete failed: refused");
+
+        model.requestDelete(model.conversations().at(1));
+        QCOMPARE(ids(), (QList<qint64> { 1, 2, 3 }));
+        model.cancelDelete();
+        QVERIFY(!model.pendingDeletion());
+        model.requestDelete(model.conversations().at(1));
+        auto deletion = model.confirmDelete();
+        QCOMPARE(ids(), (QList<qint64> { 1, 3 }));
+        QTRY_COMPARE(stack.requestCount(procedure("conversations.deleteForUser")), 1);
+        stack.server.release(procedure("conversations.deleteForUser"));
+        testsupport::runTask(std::move(deletion));
+        QCOMPARE(lastInput(stack, "conversations.deleteForUser"), QJsonValue(QJsonObject { { u"conversationId"_s, 2 } }));
+        QCOMPARE(ids(), after);
+        QCOMPARE(failed.count(), reply.status == 200 ? 0 : 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestContactScreens)
+#include "tst_contact_screens.moc"

@@ -1,0 +1,407 @@
+// The contacts column, its sheets and the contact detail, driven like a person
+// would, against a recording HTTP server.
+
+#include "ClientStack.h"
+
+#include "state/AddContactViewModel.h"
+#include "state/ContactDetailViewModel.h"
+#include "state/ContactListViewModel.h"
+#include "state/LocalizationManager.h"
+#include "state/NotificationName.h"
+#include "state/UserInfo.h"
+#include "views/common/Localized.h"
+#include "views/contacts/AddContactView.h"
+#include "views/contacts/ContactDetailView.h"
+#include "views/contacts/ContactListView.h"
+#include "views/contacts/ContactRow.h"
+#include "views/contacts/FriendRequestsView.h"
+#include "views/contacts/GroupRow.h"
+#include "views/contacts/InfoRow.h"
+#include "views/contacts/ReportView.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStandardPaths>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const RecordingHttpServer::Reply refused { 400, R"({"error":"refused"})" };
+const RecordingHttpServer::Reply done = ok(R"({"success":true})");
+
+template <typename T> T* child(QObject* parent, const char* name)
+{
+    return parent->findChild<T*>(QString::fromLatin1(name));
+}
+
+struct Column {
+    ClientStack stack;
+    ContactListViewModel model { ContactListViewModel::Dependencies { &stack.contacts, &stack.groups, &stack.ws } };
+    std::unique_ptr<ContactListView> view;
+
+    Column(const QByteArray& contacts, const QByteArray& groups, const QByteArray& count = "0")
+    {
+        stack.server.respond(procedure("contacts.list"), ok(contacts));
+        stack.server.respond(procedure("groups.list"), ok(groups));
+        stack.server.respond(procedure("contacts.getPendingRequestCount"), ok(count));
+        testsupport::runTask(model.loadContacts());
+        view = std::make_unique<ContactListView>(&model);
+        view->resize(300, 600);
+        view->show();
+    }
+
+    QListWidget* list() const { return child<QListWidget>(view.get(), "contactList"); }
+
+    // "H:text" for a header, "G:id" for a group, "C:id" for a contact, in list order.
+    QStringList layout() const
+    {
+        QStringList items;
+        for (int i = 0; i < list()->count(); ++i) {
+            QListWidgetItem* item = list()->item(i);
+            QWidget* row = list()->itemWidget(item);
+            if (auto* group = qobject_cast<GroupRow*>(row))
+                items << u"G:%1"_s.arg(group->group().id);
+            else if (auto* contact = qobject_cast<ContactRow*>(row))
+                items << u"C:%1"_s.arg(contact->contact().id);
+            else
+                items << u"H:"_s + item->text();
+        }
+        return items;
+    }
+
+    QListWidgetItem* itemOf(const char* rowClass, qint64 id) const
+    {
+        for (int i = 0; i < list()->count(); ++i) {
+            QWidget* row = list()->itemWidget(list()->item(i));
+            if (!row || qstrcmp(row->metaObject()->className(), rowClass) != 0)
+                continue;
+            const qint64 rowId = qobject_cast<GroupRow*>(row) ? qobject_cast<GroupRow*>(row)->group().id
+                                                              : qobject_cast<ContactRow*>(row)->contact().id;
+            if (rowId == id)
+                return list()->item(i);
+        }
+        return nullptr;
+    }
+
+    void click(QListWidgetItem* item) const
+    {
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, list()->visualItemRect(item).center());
+    }
+};
+
+const QByteArray threeContacts = R"([{"id":1,"userId":9,"contactId":41,"nickname":"bob","bio":""},)"
+                                 R"({"id":2,"userId":9,"contactId":42,"name":"Alice","online":true,"bio":"hi"},)"
+                                 R"({"id":3,"userId":9,"contactId":43,"nickname":"😀x","online":false}])";
+const QByteArray twoGroups = R"([{"id":5,"conversationId":50,"name":"Hikers","ownerId":9,"memberCount":12},)"
+                             R"({"id":6,"conversationId":60,"name":"Quiet","ownerId":9}])";
+
+Contact contact(qint64 contactId)
+{
+    Contact c;
+    c.id = 1;
+    c.contactId = contactId;
+    c.name = u"Bob"_s;
+    return c;
+}
+
+} // namespace
+
+class TestContactViews : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void cleanup() { LocalizationManager::shared().setLanguage(AppLanguage::zhHans); }
+
+    void badge_data()
+    {
+        QTest::addColumn<QByteArray>("count");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("zero") << QByteArray("0") << QString();
+        QTest::newRow("below zero") << QByteArray("-3") << QString();
+        QTest::newRow("one") << QByteArray("1") << u"1"_s;
+        QTest::newRow("many") << QByteArray("120") << u"120"_s;
+    }
+
+    void badge()
+    {
+        QFETCH(QByteArray, count);
+        QFETCH(QString, shown);
+        Column column("[]", "[]", count);
+        auto* badge = child<QLabel>(column.view.get(), "friendRequestBadge");
+        QCOMPARE(badge->isVisible(), !shown.isEmpty());
+        if (!shown.isEmpty())
+            QCOMPARE(badge->text(), shown);
+    }
+
+    // Groups stand above every letter section, "#" included; no groups, no header.
+    void listLayout_data()
+    {
+        QTest::addColumn<QByteArray>("groups");
+        QTest::addColumn<QStringList>("expected");
+        const QString header = Localized::text("contacts.groups_section") + u" (2)"_s;
+        QTest::newRow("groups and contacts") << twoGroups
+                                             << QStringList { u"H:"_s + header, u"G:5"_s, u"G:6"_s, u"H:#"_s, u"C:3"_s,
+                                                    u"H:A"_s, u"C:2"_s, u"H:B"_s, u"C:1"_s };
+        QTest::newRow("no groups") << QByteArray("[]")
+                                   << QStringList { u"H:#"_s, u"C:3"_s, u"H:A"_s, u"C:2"_s, u"H:B"_s, u"C:1"_s };
+    }
+
+    void listLayout()
+    {
+        QFETCH(QByteArray, groups);
+        QFETCH(QStringList, expected);
+        Column column(threeContacts, groups);
+        QCOMPARE(column.layout(), expected);
+    }
+
+    void rowsShowTheirDetails()
+    {
+        Column column(threeContacts, twoGroups);
+        auto* hikers = qobject_cast<GroupRow*>(column.list()->itemWidget(column.itemOf("GroupRow", 5)));
+        QCOMPARE(child<QLabel>(hikers, "groupMemberCount")->text(), u"12"_s + Localized::text("contacts.members_count"));
+        QCOMPARE(Localized::text("contacts.members_count"), u"人"_s);
+        auto* quiet = qobject_cast<GroupRow*>(column.list()->itemWidget(column.itemOf("GroupRow", 6)));
+        QVERIFY(!child<QLabel>(quiet, "groupMemberCount"));
+
+        auto row = [&column](qint64 id) { return qobject_cast<ContactRow*>(column.list()->itemWidget(column.itemOf("ContactRow", id))); };
+        QVERIFY(row(2)->showsOnlineDot());
+        QVERIFY(!row(3)->showsOnlineDot());
+        QVERIFY(!row(1)->showsOnlineDot());
+        QVERIFY(child<QLabel>(row(2), "contactBio"));
+        QVERIFY2(!child<QLabel>(row(1), "contactBio"), "an empty bio shows a single line");
+    }
+
+    // A group opens its conversation (by the conversation id) without selecting anything;
+    // a contact row selects that contact.
+    void clicks()
+    {
+        Column column(threeContacts, twoGroups);
+        QList<QVariantMap> posted;
+        NotificationCenter::shared().observe(NotificationName::navigateToConversation(), column.view.get(),
+            [&posted](const QVariantMap& info) { posted.append(info); }, Qt::DirectConnection);
+        QSignalSpy selected(column.view.get(), &ContactListView::selectedContactChanged);
+
+        column.click(column.itemOf("GroupRow", 5));
+        QCOMPARE(posted.size(), 1);
+        const auto conversation = userInfo::record<Conversation>(posted.at(0), u"conversation"_s);
+        QVERIFY(conversation);
+        QCOMPARE(conversation->id, 50);
+        QCOMPARE(conversation->type, u"group"_s);
+        QCOMPARE(conversation->name, std::optional<QString>(u"Hikers"_s));
+        QCOMPARE(conversation->memberCount, std::optional<qint64>(12));
+        QCOMPARE(selected.count(), 0);
+
+        column.click(column.itemOf("ContactRow", 2));
+        QCOMPARE(selected.count(), 1);
+        QCOMPARE(selected.at(0).at(0).value<std::optional<Contact>>()->contactId, 42);
+        QCOMPARE(posted.size(), 1);
+    }
+
+    void requestRows_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("message");
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("pending") << QByteArray(R"({"id":1,"fromUserId":2,"toUserId":9,"status":"pending","message":"hi","fromUserName":"Wu"})")
+                                 << u"Wu"_s << true << QString();
+        QTest::newRow("accepted") << QByteArray(R"({"id":1,"fromUserId":2,"toUserId":9,"status":"accepted","message":""})")
+                                  << Localized::text("default.unknown") << false << Localized::text("friend.accepted");
+        QTest::newRow("no status") << QByteArray(R"({"id":1,"fromUserId":2,"toUserId":9,"fromUser":{"name":"Li"}})")
+                                   << u"Li"_s << false << Localized::text("friend.rejected");
+        QTest::newRow("other status") << QByteArray(R"({"id":1,"fromUserId":2,"toUserId":9,"status":"ignored"})")
+                                      << Localized::text("default.unknown") << false << Localized::text("friend.rejected");
+    }
+
+    void requestRows()
+    {
+        QFETCH(QByteArray, request);
+        QFETCH(QString, name);
+        QFETCH(bool, message);
+        QFETCH(QString, outcome);
+        Column column("[]", "[]", "1");
+        column.stack.server.respond(procedure("contacts.getFriendRequests"), ok("[" + request + "]"));
+        QDialog* sheet = column.view->showFriendRequests();
+        QTRY_VERIFY(child<QWidget>(sheet, "requestRow"));
+        QWidget* row = child<QWidget>(sheet, "requestRow");
+        QCOMPARE(child<QLabel>(row, "requestName")->toolTip(), name);
+        QCOMPARE(child<QLabel>(row, "requestMessage") != nullptr, message);
+        QCOMPARE(child<QPushButton>(row, "acceptButton") != nullptr, outcome.isEmpty());
+        QCOMPARE(child<QPushButton>(row, "rejectButton") != nullptr, outcome.isEmpty());
+        if (!outcome.isEmpty())
+            QCOMPARE(child<QLabel>(row, "requestOutcome")->text(), outcome);
+    }
+
+    // Answering in the sheet turns the row into its final word and reloads the
+    // column behind it, badge included.
+    void acceptingReloadsTheColumn()
+    {
+        Column column("[]", "[]", "1");
+        column.stack.server.respond(procedure("contacts.getFriendRequests"),
+            ok(R"([{"id":3,"fromUserId":2,"toUserId":9,"status":"pending","fromUserName":"Wu"}])"));
+        column.stack.server.respond(procedure("contacts.acceptFriendRequest"), done);
+        QDialog* sheet = column.view->showFriendRequests();
+        QVERIFY(sheet->isVisible());
+        QTRY_VERIFY(child<QPushButton>(sheet, "acceptButton"));
+        column.stack.server.respond(procedure("contacts.list"), ok(R"([{"id":1,"userId":9,"contactId":2,"name":"Wu"}])"));
+        column.stack.server.respond(procedure("contacts.getPendingRequestCount"), ok("0"));
+        QTest::mouseClick(child<QPushButton>(sheet, "acceptButton"), Qt::LeftButton);
+        QTRY_COMPARE(child<QLabel>(sheet, "requestOutcome") ? child<QLabel>(sheet, "requestOutcome")->text() : QString(),
+            Localized::text("friend.accepted"));
+        QTRY_COMPARE(column.layout(), (QStringList { u"H:W"_s, u"C:1"_s }));
+        QVERIFY(child<QLabel>(column.view.get(), "friendRequestBadge")->isHidden());
+
+        QPointer<QDialog> closing(sheet);
+        QTest::keyClick(sheet, Qt::Key_Escape);
+        QTRY_VERIFY(!closing);
+    }
+
+    void addContactSheet()
+    {
+        Column column("[]", "[]");
+        column.stack.server.respondOnce(procedure("user.search"), ok("[]"));
+        column.stack.server.respond(procedure("user.search"),
+            ok(R"([{"id":20,"openId":"u20","name":"Bo"},{"id":21,"openId":"u21","name":"Bea"}])"));
+        column.stack.server.respond(procedure("contacts.sendFriendRequest"), done);
+        QPointer<QDialog> sheet(column.view->showAddContact());
+        auto* field = child<QLineEdit>(sheet, "keywordField");
+        auto* search = child<QPushButton>(sheet, "searchButton");
+        auto* error = child<QLabel>(sheet, "addContactError");
+        QVERIFY(!search->isEnabled());
+        QTest::keyClick(field, Qt::Key_Return);
+        QTest::qWait(20);
+        QCOMPARE(column.stack.requestCount(procedure("user.search")), 0);
+        QVERIFY2(sheet && sheet->isVisible(), "Return in the field never closes the sheet");
+
+        QTest::keyClicks(field, u"b"_s);
+        QVERIFY(search->isEnabled());
+        QTest::keyClick(field, Qt::Key_Return);
+        QTRY_VERIFY(error->isVisible());
+        QCOMPARE(error->text(), Localized::text("add.not_found"));
+        QVERIFY(sheet && sheet->isVisible());
+
+        QTest::mouseClick(search, Qt::LeftButton);
+        QTRY_COMPARE(sheet->findChildren<QWidget*>(u"resultRow"_s).size(), 2);
+        QVERIFY(error->isHidden());
+        QCOMPARE(child<QLabel>(sheet, "resultOpenId")->toolTip(), u"ID: u20"_s);
+        QTest::mouseClick(child<QPushButton>(sheet, "addButton"), Qt::LeftButton);
+        QTRY_COMPARE(sheet->findChildren<QLabel*>(u"sentLabel"_s).size(), 1);
+        QCOMPARE(child<QLabel>(sheet, "sentLabel")->text(), Localized::text("add.sent"));
+        QCOMPARE(sheet->findChildren<QPushButton*>(u"addButton"_s).size(), 1);
+
+        // A failed send keeps the button and shows the error.
+        column.stack.server.respond(procedure("contacts.sendFriendRequest"), refused);
+        QTest::mouseClick(child<QPushButton>(sheet, "addButton"), Qt::LeftButton);
+        QTRY_COMPARE(error->text(), u"refused"_s);
+        QVERIFY(error->isVisible());
+        QCOMPARE(sheet->findChildren<QPushButton*>(u"addButton"_s).size(), 1);
+    }
+
+    // The report sheet closes only when the server took the report.
+    void reportSheet_data()
+    {
+        QTest::addColumn<RecordingHttpServer::Reply>("reply");
+        QTest::newRow("refused") << refused;
+        QTest::newRow("taken") << done;
+    }
+
+    void reportSheet()
+    {
+        QFETCH(RecordingHttpServer::Reply, reply);
+        ClientStack stack;
+        stack.server.respond(procedure("user.report"), reply);
+        ContactDetailView detail(new ContactDetailViewModel(contact(42), { &stack.chat, &stack.contacts, &stack.notifications }));
+        detail.show();
+        QTest::mouseClick(child<QPushButton>(&detail, "reportButton"), Qt::LeftButton);
+        QPointer<QDialog> sheet(detail.reportSheet());
+        QVERIFY(sheet && sheet->isVisible());
+        QCOMPARE(child<QComboBox>(sheet, "reasonPicker")->count(), 4);
+        QTest::keyClicks(child<QPlainTextEdit>(sheet, "descriptionEditor"), u"spam links"_s);
+        QTest::mouseClick(child<QPushButton>(sheet, "submitButton"), Qt::LeftButton);
+        QTRY_COMPARE(stack.requestCount(procedure("user.report")), 1);
+        if (reply.status == 200) {
+            QTRY_VERIFY(!sheet);
+        } else {
+            QTRY_VERIFY(child<QLabel>(sheet, "reportError")->isVisible());
+            QCOMPARE(child<QLabel>(sheet, "reportError")->text(), u"refused"_s);
+            QVERIFY(sheet->isVisible());
+            QCOMPARE(child<QPlainTextEdit>(sheet, "descriptionEditor")->toPlainText(), u"spam links"_s);
+        }
+    }
+
+    void detailRows_data()
+    {
+        QTest::addColumn<QByteArray>("record");
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<bool>("email");
+        QTest::newRow("id and remark") << QByteArray(R"({"id":1,"userId":9,"contactId":42,"openId":"u42","nickname":"","email":""})")
+                                       << QStringList { u"u42"_s, u""_s } << true;
+        QTest::newRow("neither") << QByteArray(R"({"id":1,"userId":9,"contactId":42,"name":"Bo"})") << QStringList {} << false;
+    }
+
+    void detailRows()
+    {
+        QFETCH(QByteArray, record);
+        QFETCH(QStringList, rows);
+        QFETCH(bool, email);
+        ClientStack stack;
+        const Contact shown = json::decode<Contact>(json::parse(record));
+        ContactDetailView detail(new ContactDetailViewModel(shown, { &stack.chat, &stack.contacts, &stack.notifications }));
+        QStringList values;
+        for (InfoRow* row : detail.findChildren<InfoRow*>())
+            values << row->value();
+        QCOMPARE(values, rows);
+        QCOMPARE(child<QLabel>(&detail, "emailSymbol") != nullptr, email);
+        QCOMPARE(child<QLabel>(&detail, "presenceLabel")->text(), Localized::text("contact.offline"));
+    }
+
+    // Deleting asks first; a refusal keeps the contact and shows why.
+    void deleteContact()
+    {
+        ClientStack stack;
+        stack.server.respond(procedure("contacts.delete"), refused);
+        ContactDetailView detail(new ContactDetailViewModel(contact(42), { &stack.chat, &stack.contacts, &stack.notifications }));
+        detail.show();
+        auto* button = child<QPushButton>(&detail, "deleteContactButton");
+        QTest::mouseClick(button, Qt::LeftButton);
+        auto* box = detail.findChild<QMessageBox*>(u"confirmation"_s);
+        QVERIFY(box && box->isVisible());
+        QCOMPARE(box->text(), Localized::text("contact.delete_confirm"));
+        QTest::mouseClick(child<QPushButton>(box, "cancelButton"), Qt::LeftButton);
+        QTest::qWait(20);
+        QCOMPARE(stack.requestCount(procedure("contacts.delete")), 0);
+
+        QTest::mouseClick(button, Qt::LeftButton);
+        QTRY_VERIFY(detail.findChild<QMessageBox*>(u"confirmation"_s));
+        box = detail.findChild<QMessageBox*>(u"confirmation"_s);
+        QTest::mouseClick(child<QPushButton>(box, "confirmButton"), Qt::LeftButton);
+        QTRY_COMPARE(stack.requestCount(procedure("contacts.delete")), 1);
+        QTRY_VERIFY(child<QLabel>(&detail, "contactError")->isVisible());
+        QCOMPARE(child<QLabel>(&detail, "contactError")->text(), u"refused"_s);
+    }
+
+    // Open screens relabel when the language changes.
+    void languageSwitch()
+    {
+        Column column(threeContacts, twoGroups, "2");
+        QDialog* sheet = column.view->showAddContact();
+        LocalizationManager::shared().setLanguage(AppLanguage::en);
+        const StringBundle english = LocalizationManager::shared().bundle(AppLanguage::en);
+        QCOMPARE(child<QLabel>(column.view.get(), "friendRequestsLabel")->text(), english.localizedString(u"friend.title"_s));
+        QCOMPARE(column.layout().first(), u"H:"_s + english.localizedString(u"contacts.groups_section"_s) + u" (2)"_s);
+        QCOMPARE(child<QPushButton>(sheet, "searchButton")->text(), english.localizedString(u"add.search"_s));
+        QCOMPARE(sheet->windowTitle(), english.localizedString(u"add.title"_s));
+    }
+};
+
+QTEST_MAIN(TestContactViews)
+#include "tst_contact_views.moc"

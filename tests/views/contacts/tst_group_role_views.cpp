@@ -1,0 +1,139 @@
+// The role menu of a group chat's header, the role editor and the assignment
+// screen, driven like the group's owner would.
+
+#include "ClientStack.h"
+
+#include "state/AssignRoleViewModel.h"
+#include "state/GroupRoleDetailViewModel.h"
+#include "state/GroupRolesMenuViewModel.h"
+#include "views/common/Localized.h"
+#include "views/contacts/AssignRoleView.h"
+#include "views/contacts/ColorSwatch.h"
+#include "views/contacts/GroupRoleDetailView.h"
+#include "views/contacts/GroupRolesButton.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QStandardPaths>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+template <typename T> T* child(QObject* parent, const char* name)
+{
+    return parent->findChild<T*>(QString::fromLatin1(name));
+}
+
+QStringList marked(QWidget* editor)
+{
+    QStringList hexes;
+    for (ColorSwatch* swatch : editor->findChildren<ColorSwatch*>())
+        if (swatch->isMarked())
+            hexes << swatch->hex();
+    return hexes;
+}
+
+} // namespace
+
+class TestGroupRoleViews : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void editorButtons_data()
+    {
+        QTest::addColumn<bool>("creating");
+        QTest::newRow("create") << true;
+        QTest::newRow("edit") << false;
+    }
+
+    // Only a new role can be cancelled; the main button names what it does and
+    // waits for a name; the swatch of the chosen colour carries the mark.
+    void editorButtons()
+    {
+        QFETCH(bool, creating);
+        ClientStack stack;
+        std::optional<GroupService::GroupRole> role;
+        if (!creating)
+            role = GroupService::GroupRole { 9, 3, u"Mods"_s, u"#E74C3C"_s, std::nullopt };
+        GroupRoleDetailView editor(new GroupRoleDetailViewModel(3, 30, role, GroupRolesMenuViewModel::presetColors(), &stack.groups));
+        editor.show();
+        QCOMPARE(child<QPushButton>(&editor, "cancelButton") != nullptr, creating);
+        auto* save = child<QPushButton>(&editor, "saveButton");
+        QCOMPARE(save->text(), Localized::text(creating ? "roles.create" : "roles.save"));
+        QCOMPARE(editor.windowTitle(), Localized::text(creating ? "roles.create_title" : "roles.edit_title"));
+        QCOMPARE(marked(&editor), QStringList { creating ? u"#4A90D9"_s : u"#E74C3C"_s });
+        QCOMPARE(save->isEnabled(), !creating);
+        QCOMPARE(child<QCheckBox>(&editor, "canSendMessage")->isChecked(), true);
+        QCOMPARE(child<QCheckBox>(&editor, "canPin")->isChecked(), false);
+
+        auto* name = child<QLineEdit>(&editor, "roleNameField");
+        name->clear();
+        QTest::keyClicks(name, u"   "_s);
+        QVERIFY(!save->isEnabled());
+        QTest::mouseClick(editor.findChildren<ColorSwatch*>().at(3), Qt::LeftButton);
+        QCOMPARE(marked(&editor), QStringList { GroupRolesMenuViewModel::presetColors().at(3) });
+    }
+
+    // The owner creates a role from the header menu, then hands it to a member.
+    void ownerCreatesAndAssigns()
+    {
+        ClientStack stack;
+        stack.server.respond(procedure("groups.list"), ok(R"([{"id":3,"conversationId":30,"name":"Hikers","ownerId":1}])"));
+        stack.server.respond(procedure("groupRole.create"), ok(R"({"id":12,"groupId":3,"name":"Guides"})"));
+        stack.server.respond(procedure("groups.getMembers"),
+            ok(R"([{"userId":1,"name":"Ann","role":"owner"},{"userId":2,"role":"member"},{"userId":3,"name":"Li","role":"admin"}])"));
+        stack.server.respond(procedure("groupRole.assign"), ok(R"({"success":true})"));
+        QWidget window;
+        window.resize(600, 500);
+        auto* button = new GroupRolesButton(new GroupRolesMenuViewModel(30, 1, &stack.groups), &window);
+        window.show();
+        QTRY_VERIFY(button->isVisible());
+
+        button->menu()->actions().at(0)->trigger();
+        QDialog* editor = button->openSheet();
+        QVERIFY(editor && editor->isVisible());
+        QTest::keyClicks(child<QLineEdit>(editor, "roleNameField"), u" Guides "_s);
+        QTest::mouseClick(child<QPushButton>(editor, "saveButton"), Qt::LeftButton);
+        QTRY_VERIFY(button->openSheet() && button->openSheet()->objectName() == u"assignRoleSheet"_s);
+        QDialog* assign = button->openSheet();
+        QCOMPARE(assign->windowTitle(), Localized::text("roles.assign") + u"「Guides」"_s);
+
+        auto* list = child<QListWidget>(assign, "memberList");
+        QTRY_COMPARE(list->count(), 3);
+        QStringList standings;
+        for (QLabel* badge : assign->findChildren<QLabel*>(u"memberStanding"_s))
+            standings << badge->text();
+        QCOMPARE(standings, (QStringList { Localized::text("group.owner"), Localized::text("group.admin") }));
+        QCOMPARE(child<QLabel>(list->itemWidget(list->item(1)), "memberName")->toolTip(), Localized::text("default.unknown"));
+
+        auto mark = [list](int row) { return child<QLabel>(list->itemWidget(list->item(row)), "assignmentMark")->property("symbol").toString(); };
+        QCOMPARE(mark(1), u"circle"_s);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
+        QTRY_COMPARE(mark(1), u"checkmark.circle.fill"_s);
+        QCOMPARE(stack.requestCount(procedure("groupRole.assign")), 1);
+    }
+
+    void hiddenFromMembers()
+    {
+        ClientStack stack;
+        stack.server.respond(procedure("groups.list"), ok(R"([{"id":3,"conversationId":30,"name":"Hikers","ownerId":7}])"));
+        QWidget window;
+        auto* button = new GroupRolesButton(new GroupRolesMenuViewModel(30, 1, &stack.groups), &window);
+        window.show();
+        QTRY_COMPARE(stack.requestCount(procedure("groups.list")), 1);
+        QTest::qWait(50);
+        QVERIFY(button->isHidden());
+    }
+};
+
+QTEST_MAIN(TestGroupRoleViews)
+#include "tst_group_role_views.moc"
