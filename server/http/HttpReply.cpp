@@ -59,6 +59,12 @@ HttpReply HttpReply::restError(const ServerError& error)
     return json(QJsonObject { { QStringLiteral("error"), error.message() } }, error.httpStatus());
 }
 
+HttpReply HttpReply::procedureResult(const QJsonValue& value)
+{
+    const QJsonObject data { { QStringLiteral("json"), value.isUndefined() ? QJsonValue() : value } };
+    return json(QJsonObject { { QStringLiteral("result"), QJsonObject { { QStringLiteral("data"), data } } } });
+}
+
 HttpReply HttpReply::procedureError(const ServerError& error, const QString& path)
 {
     const QJsonObject data {

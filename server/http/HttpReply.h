@@ -23,6 +23,8 @@ struct HttpReply {
     static HttpReply json(const QJsonValue& value, int status = 200);
     // REST form: {"error": text}.
     static HttpReply restError(const ServerError& error);
+    // A procedure's result: {"result":{"data":{"json": value}}}.
+    static HttpReply procedureResult(const QJsonValue& value);
     // Procedure form: {"error":{"json":{"message", "code", "data":{"code","httpStatus","path"}}}}.
     static HttpReply procedureError(const ServerError& error, const QString& path);
     static HttpReply internalError(bool procedure);

@@ -2,7 +2,10 @@
 // content types of uploads and the store's transactions and migrations.
 
 #include "Passwords.h"
+#include "http/ServerError.h"
 #include "http/SignInThrottle.h"
+#include "procedures/UploadBody.h"
+#include "models/Json.h"
 #include "ServerOptions.h"
 #include "store/Database.h"
 #include "store/Uploads.h"
@@ -112,6 +115,37 @@ private Q_SLOTS:
         }
         now = askedAt * 1000;
         QCOMPARE(throttle.isLocked(username, address), locked);
+    }
+
+    // The file's text is found in the raw body; the rest must be the whole input.
+    void uploadBody_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("read"); // "key|type|text", or "" when refused
+        QTest::newRow("plain") << QByteArray(R"({"json":{"fileKey":"k1","fileBuffer":"QUJD","contentType":"a/b"}})") << u"k1|a/b|QUJD"_s;
+        QTest::newRow("spaces around the colon") << QByteArray("{\"json\":{\"fileBuffer\" :\n \"QQ==\",\"fileKey\":\"k\",\"contentType\":\"a/b\"}}")
+                                                 << u"k|a/b|QQ=="_s;
+        QTest::newRow("the name as a value first") << QByteArray(R"({"json":{"fileKey":"fileBuffer","fileBuffer":"QUJD","contentType":"a/b"}})")
+                                                   << u"fileBuffer|a/b|QUJD"_s;
+        QTest::newRow("a nested one first") << QByteArray(R"({"json":{"x":{"fileBuffer":"AAAA"},"fileBuffer":"QUJD","fileKey":"k","contentType":"a/b"}})")
+                                            << QString();
+        QTest::newRow("escaped text") << QByteArray(R"({"json":{"fileKey":"k","fileBuffer":"QU\/JD","contentType":"a/b"}})") << QString();
+        QTest::newRow("not a string") << QByteArray(R"({"json":{"fileKey":"k","fileBuffer":12,"contentType":"a/b"}})") << QString();
+        QTest::newRow("outside the input") << QByteArray(R"({"fileBuffer":"QUJD","json":{"fileKey":"k","contentType":"a/b"}})") << QString();
+        QTest::newRow("no key") << QByteArray(R"({"json":{"fileBuffer":"QUJD","contentType":"a/b"}})") << QString();
+    }
+    void uploadBody()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, read);
+        try {
+            const UploadBody upload = UploadBody::read(body);
+            QCOMPARE(upload.fileKey + u'|' + upload.contentType + u'|' + QString::fromLatin1(body.mid(upload.bufferStart, upload.bufferLength)), read);
+        } catch (const ServerError& error) {
+            QVERIFY2(read.isEmpty(), qPrintable(error.message()));
+        } catch (const json::DecodeError& error) {
+            QVERIFY2(read.isEmpty(), qPrintable(error.description()));
+        }
     }
 
     void nestedTransactionRollsBackAlone()
