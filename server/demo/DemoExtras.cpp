@@ -33,7 +33,7 @@ qint64 messageWithText(Database& db, const char* text)
 void uploadFile(Uploads& uploads, qint64 owner, const QString& name, const QString& type, const QByteArray& bytes)
 {
     const QString key = uploads.announce(owner, name, type, bytes.size());
-    uploads.complete(owner, key, QString::fromLatin1(bytes.toBase64()), type);
+    uploads.complete(owner, key, bytes.toBase64(), type);
 }
 
 // A session on another device, with tokens nobody knows: it lists, and can be signed out.

@@ -1,6 +1,9 @@
 #include "http/AuthRoutes.h"
 
+#include "http/PendingReply.h"
 #include "http/ServerError.h"
+#include "OffThread.h"
+#include "Passwords.h"
 #include "live/LiveHub.h"
 #include "store/Accounts.h"
 
@@ -44,27 +47,81 @@ HttpReply AuthRoutes::signedIn(const IssuedTokens& issued)
     });
 }
 
+// The answer of work that finishes on the event loop after a password digest.
+template <typename Work>
+HttpReply answer(Work work)
+{
+    try {
+        return work();
+    } catch (const ServerError& error) {
+        return HttpReply::restError(error);
+    } catch (const std::exception& error) {
+        qWarning().noquote() << "[Auth] Sign-in failed:" << error.what();
+        return HttpReply::internalError(false);
+    }
+}
+
+HttpReply AuthRoutes::registerUser(const HttpRequest& request)
+{
+    const json::Reader body = bodyReader(request);
+    Registration registration;
+    registration.username = body.required<QString>(QLatin1StringView("username"));
+    registration.password = body.required<QString>(QLatin1StringView("password"));
+    registration.nickname = body.optional<QString>(QLatin1StringView("nickname"));
+    registration.email = body.optional<QString>(QLatin1StringView("email"));
+    registration.inviteCode = body.optional<QString>(QLatin1StringView("inviteCode"));
+    const ValidRegistration valid = m_accounts.validateRegistration(registration);
+    auto pending = std::make_shared<PendingReply>();
+    offthread::run<passwords::Digest>(&m_alive, [password = valid.password] { return passwords::make(password); },
+        [this, pending, valid, address = request.clientAddress](passwords::Digest digest) {
+            pending->finish(answer([&] {
+                const IssuedTokens issued = m_accounts.registerUser(valid, digest, address);
+                qInfo().noquote() << "[Auth] Registered user" << issued.userId;
+                return signedIn(issued);
+            }));
+        });
+    return HttpReply::later(pending);
+}
+
+HttpReply AuthRoutes::login(const HttpRequest& request)
+{
+    const json::Reader body = bodyReader(request);
+    const QString username = body.required<QString>(QLatin1StringView("username"));
+    const QString password = body.required<QString>(QLatin1StringView("password"));
+    const QString address = request.clientAddress;
+    if (m_throttle.isLocked(username, address))
+        throw ServerError::tooManyRequests(QStringLiteral("Too many failed sign-ins; try again in a few minutes"));
+    const std::optional<SignInRecord> record = m_accounts.signInRecord(username);
+    auto pending = std::make_shared<PendingReply>();
+    offthread::run<bool>(&m_alive,
+        [password, record] {
+            if (record)
+                return passwords::verify(password, record->digest);
+            // The same effort as a real check, so timing does not reveal which names exist.
+            passwords::make(password);
+            return false;
+        },
+        [this, pending, record, username, address](bool matched) {
+            pending->finish(answer([&] {
+                if (!matched) {
+                    m_throttle.recordFailure(username, address);
+                    throw ServerError::badRequest(QStringLiteral("Wrong user name or password"));
+                }
+                return signedIn(m_accounts.completeSignIn(record->userId, address));
+            }));
+        });
+    return HttpReply::later(pending);
+}
+
 HttpReply AuthRoutes::handle(const HttpRequest& request, const QString& action)
 {
     if (action == u"register") {
         requireMethod(request, QStringLiteral("POST"));
-        const json::Reader body = bodyReader(request);
-        Registration registration;
-        registration.username = body.required<QString>(QLatin1StringView("username"));
-        registration.password = body.required<QString>(QLatin1StringView("password"));
-        registration.nickname = body.optional<QString>(QLatin1StringView("nickname"));
-        registration.email = body.optional<QString>(QLatin1StringView("email"));
-        registration.inviteCode = body.optional<QString>(QLatin1StringView("inviteCode"));
-        const IssuedTokens issued = m_accounts.registerUser(registration, request.clientAddress);
-        qInfo().noquote() << "[Auth] Registered user" << issued.userId;
-        return signedIn(issued);
+        return registerUser(request);
     }
     if (action == u"login") {
         requireMethod(request, QStringLiteral("POST"));
-        const json::Reader body = bodyReader(request);
-        const QString username = body.required<QString>(QLatin1StringView("username"));
-        const QString password = body.required<QString>(QLatin1StringView("password"));
-        return signedIn(m_accounts.login(username, password, request.clientAddress));
+        return login(request);
     }
     if (action == u"refresh") {
         requireMethod(request, QStringLiteral("POST"));

@@ -3,6 +3,9 @@
 // "/api/auth/register", "login", "me", "logout", "refresh": the REST sign-in calls.
 
 #include "http/HttpFront.h"
+#include "http/SignInThrottle.h"
+
+#include <QObject>
 
 class Accounts;
 class LiveHub;
@@ -15,6 +18,13 @@ public:
 private:
     HttpReply signedIn(const struct IssuedTokens& issued);
 
+    HttpReply registerUser(const HttpRequest& request);
+    HttpReply login(const HttpRequest& request);
+
     Accounts& m_accounts;
     LiveHub& m_hub;
+    SignInThrottle m_throttle;
+    // Password work finishes after the request's handler returned; it is dropped
+    // when the routes are gone by then.
+    QObject m_alive;
 };

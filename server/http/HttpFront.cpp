@@ -1,5 +1,6 @@
 #include "http/HttpFront.h"
 
+#include "http/PendingReply.h"
 #include "http/RequestGate.h"
 
 #include "http/ServerError.h"
@@ -12,6 +13,7 @@
 #include <QHttpServerResponder>
 #include <QJsonObject>
 #include <QJsonDocument>
+#include <QPointer>
 #include <QTcpSocket>
 
 
@@ -61,6 +63,39 @@ QString hostOf(const QHttpServerRequest& request)
     return {};
 }
 
+QByteArray reasonPhrase(int status)
+{
+    switch (status) {
+    case 200:
+        return "OK";
+    case 400:
+        return "Bad Request";
+    case 401:
+        return "Unauthorized";
+    case 403:
+        return "Forbidden";
+    case 404:
+        return "Not Found";
+    case 409:
+        return "Conflict";
+    case 429:
+        return "Too Many Requests";
+    default:
+        return status < 400 ? "OK" : status < 500 ? "Client Error" : "Server Error";
+    }
+}
+
+// An answer written after its request's handler returned, when the server's own
+// responder for that request may be gone: the same head the responder writes.
+QByteArray rawResponse(const HttpReply& reply)
+{
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reasonPhrase(reply.status)
+        + "\r\nContent-Type: " + reply.contentType + "\r\nContent-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
+    for (const auto& [name, value] : reply.headers)
+        head += name + ": " + value + "\r\n";
+    return head + "\r\n" + reply.body;
+}
+
 bool isUpgrade(const QHttpServerRequest& request)
 {
     for (const auto& [name, value] : request.headers()) {
@@ -104,7 +139,16 @@ bool HttpFront::handleRequest(const QHttpServerRequest& request, QTcpSocket* soc
     // The upgrade itself is done by the base class once this returns true without a reply.
     if (request.url().path() == u"/ws" && isUpgrade(request))
         return true;
-    write(request, socket, dispatch(request));
+    const HttpReply reply = dispatch(request);
+    if (!reply.pending) {
+        write(request, socket, reply);
+        return true;
+    }
+    QPointer<QTcpSocket> client(socket);
+    reply.pending->whenFinished([client](const HttpReply& done) {
+        if (client && client->state() == QAbstractSocket::ConnectedState)
+            client->write(rawResponse(done));
+    });
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "http/HttpReply.h"
 
+#include "http/PendingReply.h"
 #include "http/ServerError.h"
 
 #include <QJsonArray>
@@ -58,6 +59,12 @@ HttpReply HttpReply::restError(const ServerError& error)
     return json(QJsonObject { { QStringLiteral("error"), error.message() } }, error.httpStatus());
 }
 
+HttpReply HttpReply::procedureResult(const QJsonValue& value)
+{
+    const QJsonObject data { { QStringLiteral("json"), value.isUndefined() ? QJsonValue() : value } };
+    return json(QJsonObject { { QStringLiteral("result"), QJsonObject { { QStringLiteral("data"), data } } } });
+}
+
 HttpReply HttpReply::procedureError(const ServerError& error, const QString& path)
 {
     const QJsonObject data {
@@ -85,4 +92,11 @@ HttpReply HttpReply::internalError(bool procedure)
         { QStringLiteral("data"), QJsonObject { { QStringLiteral("code"), QStringLiteral("INTERNAL_SERVER_ERROR") }, { QStringLiteral("httpStatus"), 500 } } },
     };
     return json(QJsonObject { { QStringLiteral("error"), QJsonObject { { QStringLiteral("json"), inner } } } }, 500);
+}
+
+HttpReply HttpReply::later(std::shared_ptr<PendingReply> pending)
+{
+    HttpReply reply;
+    reply.pending = std::move(pending);
+    return reply;
 }

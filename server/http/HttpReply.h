@@ -7,6 +7,9 @@
 #include <QList>
 #include <QPair>
 
+#include <memory>
+
+class PendingReply;
 class ServerError;
 
 struct HttpReply {
@@ -14,11 +17,16 @@ struct HttpReply {
     QByteArray contentType = QByteArrayLiteral("application/json");
     QByteArray body;
     QList<QPair<QByteArray, QByteArray>> headers;
+    // Set when the answer comes later; everything above is then unused.
+    std::shared_ptr<PendingReply> pending;
 
     static HttpReply json(const QJsonValue& value, int status = 200);
     // REST form: {"error": text}.
     static HttpReply restError(const ServerError& error);
+    // A procedure's result: {"result":{"data":{"json": value}}}.
+    static HttpReply procedureResult(const QJsonValue& value);
     // Procedure form: {"error":{"json":{"message", "code", "data":{"code","httpStatus","path"}}}}.
     static HttpReply procedureError(const ServerError& error, const QString& path);
     static HttpReply internalError(bool procedure);
+    static HttpReply later(std::shared_ptr<PendingReply> pending);
 };

@@ -50,6 +50,8 @@ HttpReply ProcedureRoutes::handle(const HttpRequest& request, const QString& nam
         throw ServerError::forbidden(QStringLiteral("Your account may not use \"%1\"").arg(name));
     call.accessToken = request.bearerToken;
     call.host = request.host;
+    if (procedure->rawBodyHandler)
+        return procedure->rawBodyHandler(call, request.body);
     if (query) {
         if (request.query.hasQueryItem(QStringLiteral("input")))
             call.input = unwrapInput(request.query.queryItemValue(QStringLiteral("input"), QUrl::FullyDecoded).toUtf8());
@@ -57,7 +59,5 @@ HttpReply ProcedureRoutes::handle(const HttpRequest& request, const QString& nam
         call.input = unwrapInput(request.body);
     }
 
-    const QJsonValue result = procedure->handler(call);
-    const QJsonObject data { { QStringLiteral("json"), result.isUndefined() ? QJsonValue() : result } };
-    return HttpReply::json(QJsonObject { { QStringLiteral("result"), QJsonObject { { QStringLiteral("data"), data } } } });
+    return HttpReply::procedureResult(procedure->handler(call));
 }

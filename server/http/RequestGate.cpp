@@ -60,8 +60,14 @@ private:
         } else {
             m_timer.start(m_gate.timeouts().idleMs);
         }
-        if (m_total - m_headLength > m_limit)
+        if (m_total - m_headLength > m_limit) {
             refuse(ServerError::tooLarge(QStringLiteral("The request body is too large (at most %1 bytes)").arg(m_limit)));
+            return;
+        }
+        // The whole request is here: the silence that follows is the server's own
+        // (a password being checked, a file being written), not the client's.
+        if (m_bodyLength >= 0 && m_total - m_headLength >= m_bodyLength)
+            m_timer.stop();
     }
 
     void readHead()
@@ -87,6 +93,7 @@ private:
         m_path = QUrl(QString::fromLatin1(lines.value(0).trimmed().split(' ').value(1))).path();
         m_limit = HttpFront::bodyLimit(m_path);
         qint64 declared = 0;
+        bool chunked = false;
         bool upgrade = false;
         for (const QByteArray& line : lines) {
             const qsizetype colon = line.indexOf(':');
@@ -100,6 +107,8 @@ private:
             }
             if (name == "content-length")
                 declared = value.toLongLong();
+            else if (name == "transfer-encoding")
+                chunked = true;
             else if (name == "upgrade")
                 upgrade = value.compare("websocket", Qt::CaseInsensitive) == 0;
         }
@@ -109,6 +118,7 @@ private:
             return;
         }
         m_upgraded = upgrade && m_path == u"/ws";
+        m_bodyLength = chunked ? -1 : declared;
     }
 
     void answered()
@@ -121,6 +131,7 @@ private:
         m_headLength = -1;
         m_limit = HttpFront::kMaxBody;
         m_path.clear();
+        m_bodyLength = -1;
         m_timer.start(m_gate.timeouts().idleMs);
     }
 
@@ -148,6 +159,8 @@ private:
     qint64 m_headLength = -1;
     qint64 m_limit = HttpFront::kMaxBody;
     QString m_path;
+    // Of the current request, from its head; -1 when unknown (chunked).
+    qint64 m_bodyLength = -1;
     bool m_refused = false;
     bool m_upgraded = false;
     qint64 m_toDiscard = -1;

@@ -3,6 +3,7 @@
 // The named procedures under "/api/trpc/". Each area registers its procedures here
 // (see Procedures.h); the envelope, authentication and errors are ProcedureRoutes'.
 
+#include "http/HttpReply.h"
 #include <QHash>
 #include <QJsonObject>
 #include <QJsonValue>
@@ -39,10 +40,14 @@ struct ProcedureCall {
 QJsonObject procedureSuccess();
 
 using ProcedureHandler = std::function<QJsonValue(const ProcedureCall&)>;
+// For a mutation whose body is too large to parse whole: it gets the raw body (the
+// call's input stays unset) and answers itself, possibly later.
+using RawBodyHandler = std::function<HttpReply(const ProcedureCall&, const QByteArray& body)>;
 
 struct Procedure {
     ProcedureKind kind = ProcedureKind::Query;
     ProcedureHandler handler;
+    RawBodyHandler rawBodyHandler;
     // The roles that may call it; empty: every signed-in account.
     QStringList roles;
 };
@@ -50,6 +55,7 @@ struct Procedure {
 class ProcedureRegistry {
 public:
     void add(const QString& name, ProcedureKind kind, ProcedureHandler handler, QStringList roles = {});
+    void addRawBody(const QString& name, RawBodyHandler handler);
     const Procedure* find(const QString& name) const;
 
 private:

@@ -73,57 +73,78 @@ Accounts::Accounts(Database& db, qint64 tokenTtlSeconds)
 {
 }
 
-qint64 Accounts::createUser(const Registration& registration)
+ValidRegistration Accounts::validRegistration(const Registration& registration)
 {
-    const QString username = validUsername(registration.username);
+    ValidRegistration valid;
+    valid.username = validUsername(registration.username);
     if (registration.password.size() < kMinPassword)
         throw ServerError::badRequest(QStringLiteral("The password must be at least %1 characters long").arg(kMinPassword));
     if (registration.password.size() > kMaxPassword)
         throw ServerError::badRequest(QStringLiteral("The password is too long (at most %1 characters)").arg(kMaxPassword));
-    const auto nickname = trimmedOptional(registration.nickname, kMaxNickname, QStringLiteral("nickname"));
-    const auto email = trimmedOptional(registration.email, kMaxEmail, QStringLiteral("e-mail address"));
-    if (email && (!email->contains(u'@') || email->contains(u' ')))
+    valid.password = registration.password;
+    valid.name = trimmedOptional(registration.nickname, kMaxNickname, QStringLiteral("nickname")).value_or(valid.username);
+    valid.email = trimmedOptional(registration.email, kMaxEmail, QStringLiteral("e-mail address"));
+    if (valid.email && (!valid.email->contains(u'@') || valid.email->contains(u' ')))
         throw ServerError::badRequest(QStringLiteral("The e-mail address is not valid"));
-    const auto inviteCode = trimmedOptional(registration.inviteCode, kMaxInviteCode, QStringLiteral("invite code"));
+    valid.inviteCode = trimmedOptional(registration.inviteCode, kMaxInviteCode, QStringLiteral("invite code"));
+    requireFreeName(valid.username);
+    return valid;
+}
 
+void Accounts::requireFreeName(const QString& username)
+{
     if (m_db.scalar(QStringLiteral("SELECT id FROM users WHERE username = ?"), { username }).isValid())
         throw ServerError::conflict(QStringLiteral("The user name is already taken"));
+}
 
-    const passwords::Digest digest = passwords::make(registration.password);
+qint64 Accounts::insertUser(const ValidRegistration& registration, const passwords::Digest& digest)
+{
+    // The name may have been taken while the digest was made.
+    requireFreeName(registration.username);
     const QString now = wiretime::now();
     return m_db.insert(QStringLiteral("INSERT INTO users (username, name, email, password_hash, password_salt,"
                                       " password_iterations, invite_code, created_at, updated_at)"
                                       " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-        { username, nickname.value_or(username), email ? QVariant(*email) : QVariant(),
-          digest.hash, digest.salt, digest.iterations,
-          inviteCode ? QVariant(*inviteCode) : QVariant(), now, now });
+        { registration.username, registration.name, rowjson::orNull(registration.email),
+          digest.hash, digest.salt, digest.iterations, rowjson::orNull(registration.inviteCode), now, now });
 }
 
-IssuedTokens Accounts::registerUser(const Registration& registration, const QString& clientAddress)
+qint64 Accounts::createUser(const Registration& registration)
+{
+    const ValidRegistration valid = validRegistration(registration);
+    return insertUser(valid, passwords::make(valid.password));
+}
+
+ValidRegistration Accounts::validateRegistration(const Registration& registration)
 {
     if (!SystemSettings(m_db).allowRegistration())
         throw ServerError::forbidden(QStringLiteral("Registration of new accounts is closed"));
-    const qint64 userId = createUser(registration);
+    return validRegistration(registration);
+}
+
+IssuedTokens Accounts::registerUser(const ValidRegistration& registration, const passwords::Digest& digest,
+    const QString& clientAddress)
+{
+    const qint64 userId = insertUser(registration, digest);
     return openSession(userId, clientAddress);
 }
 
-IssuedTokens Accounts::login(const QString& username, const QString& password, const QString& clientAddress)
+std::optional<SignInRecord> Accounts::signInRecord(const QString& username)
 {
-    const ServerError refused = ServerError::badRequest(QStringLiteral("Wrong user name or password"));
-    QSqlQuery query = m_db.exec(QStringLiteral("SELECT id, password_hash, password_salt, password_iterations, is_banned"
+    QSqlQuery query = m_db.exec(QStringLiteral("SELECT id, password_hash, password_salt, password_iterations"
                                                " FROM users WHERE username = ?"),
         { username.trimmed() });
-    if (!query.next()) {
-        // Spend the same effort as a real check, so timing does not reveal which names exist.
-        passwords::make(password);
-        throw refused;
-    }
-    const qint64 userId = query.value(0).toLongLong();
-    const passwords::Digest stored { query.value(1).toByteArray(), query.value(2).toByteArray(), query.value(3).toInt() };
-    if (!passwords::verify(password, stored))
-        throw refused;
+    if (!query.next())
+        return std::nullopt;
+    return SignInRecord { query.value(0).toLongLong(),
+        passwords::Digest { query.value(1).toByteArray(), query.value(2).toByteArray(), query.value(3).toInt() } };
+}
+
+IssuedTokens Accounts::completeSignIn(qint64 userId, const QString& clientAddress)
+{
+    // Read now, not with the digest: a ban while the password was checked counts.
     // Told only to whoever knows the password.
-    if (query.value(4).toInt() != 0)
+    if (m_db.scalar(QStringLiteral("SELECT is_banned FROM users WHERE id = ?"), { userId }).toInt() != 0)
         throw ServerError::forbidden(QStringLiteral("This account has been banned"));
     return openSession(userId, clientAddress);
 }

@@ -3,6 +3,8 @@
 // User accounts and their login sessions: registration, sign-in, bearer-token checks,
 // refresh-token rotation, sign-out. Tokens are stored only as digests.
 
+#include "Passwords.h"
+
 #include <QJsonObject>
 #include <QString>
 
@@ -35,6 +37,19 @@ struct ProfileChanges {
     std::optional<QString> region;
 };
 
+struct ValidRegistration {
+    QString username;
+    QString password;
+    QString name;
+    std::optional<QString> email;
+    std::optional<QString> inviteCode;
+};
+
+struct SignInRecord {
+    qint64 userId = 0;
+    passwords::Digest digest;
+};
+
 struct AuthenticatedSession {
     qint64 userId = 0;
     qint64 sessionId = 0;
@@ -52,10 +67,16 @@ public:
     // Validates and stores a new user; throws ServerError (400 bad input, 409 taken name).
     qint64 createUser(const Registration& registration);
     // Refused (403) while the system configuration closes registration.
-    IssuedTokens registerUser(const Registration& registration, const QString& clientAddress);
-    // Throws ServerError 400 with one text for an unknown name and a wrong password alike,
-    // and 403 for a banned account.
-    IssuedTokens login(const QString& username, const QString& password, const QString& clientAddress);
+    // Registration in three steps, so the slow password digest can be made off the
+    // event loop: check the fields (400, 403 while registration is closed, 409 for a
+    // taken name), digest the password, then store the user and open a session.
+    ValidRegistration validateRegistration(const Registration& registration);
+    IssuedTokens registerUser(const ValidRegistration& registration, const passwords::Digest& digest,
+        const QString& clientAddress);
+    // Sign-in in the same way: the stored digest of a name (nothing for an unknown
+    // one), then, once the password matched it, a session; a banned account is 403.
+    std::optional<SignInRecord> signInRecord(const QString& username);
+    IssuedTokens completeSignIn(qint64 userId, const QString& clientAddress);
     // A live (unexpired) access token, or nothing.
     std::optional<AuthenticatedSession> authenticate(const QString& accessToken);
     // Spends the refresh token and issues a new pair for the same session; throws 401.
@@ -83,6 +104,9 @@ public:
     void setBanned(qint64 userId, bool banned);
 
 private:
+    ValidRegistration validRegistration(const Registration& registration);
+    void requireFreeName(const QString& username);
+    qint64 insertUser(const ValidRegistration& registration, const passwords::Digest& digest);
     IssuedTokens openSession(qint64 userId, const QString& clientAddress);
 
     Database& m_db;

@@ -6,6 +6,7 @@
 #include "WireTime.h"
 
 #include <QDir>
+#include <QFile>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QSqlQuery>
@@ -48,34 +49,79 @@ QString Uploads::announce(qint64 userId, const QString& fileName, const QString&
     return key;
 }
 
-QString Uploads::complete(qint64 userId, const QString& fileKey, const QString& base64, const QString& contentType)
+QString Uploads::storedPath(const QString& fileKey) const
 {
-    QSqlQuery query = m_db.exec(QStringLiteral("SELECT declared_size, completed_at FROM uploads WHERE file_key = ? AND user_id = ?"),
+    return QDir(m_directory).filePath(fileKey + QStringLiteral(".bin"));
+}
+
+QString Uploads::begin(qint64 userId, const QString& fileKey, const QString& contentType)
+{
+    QSqlQuery query = m_db.exec(QStringLiteral("SELECT completed_at FROM uploads WHERE file_key = ? AND user_id = ?"),
         { fileKey, userId });
     if (!query.next())
         throw ServerError::notFound(QStringLiteral("Unknown file key"));
-    if (!query.value(1).isNull())
+    if (!query.value(0).isNull() || m_underWay.contains(fileKey))
         throw ServerError::conflict(QStringLiteral("This file was already uploaded"));
-    const qint64 declared = query.value(0).toLongLong();
     if (!isValidContentType(contentType))
         throw ServerError::badRequest(QStringLiteral("contentType must be a MIME type such as image/png"));
+    m_underWay.insert(fileKey);
+    return storedPath(fileKey);
+}
 
-    const auto decoded = QByteArray::fromBase64Encoding(base64.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
-    if (!decoded)
-        throw ServerError::badRequest(QStringLiteral("fileBuffer is not valid Base64"));
-    const QByteArray bytes = decoded.decoded;
-    if (bytes.size() > kMaxFileSize)
+qint64 Uploads::writeFile(const QString& path, const QByteArray& base64)
+{
+    // A few MiB at a time (a whole number of 4-character groups), so the decoded
+    // file is never held whole next to its text.
+    constexpr qsizetype kChunk = 4 << 20;
+    if (base64.size() > (kMaxFileSize + 2) / 3 * 4)
         throw ServerError::tooLarge(QStringLiteral("Files may be at most %1 bytes").arg(kMaxFileSize));
-    if (bytes.size() != declared)
-        throw ServerError::badRequest(QStringLiteral("The file has %1 bytes but %2 were announced").arg(bytes.size()).arg(declared));
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw DatabaseError("cannot write upload " + path.toStdString() + ": " + file.errorString().toStdString());
+    qint64 written = 0;
+    for (qsizetype at = 0; at < base64.size(); at += kChunk) {
+        const auto decoded = QByteArray::fromBase64Encoding(QByteArray::fromRawData(base64.constData() + at, qMin(kChunk, base64.size() - at)),
+            QByteArray::AbortOnBase64DecodingErrors);
+        // Padding may only end the text.
+        if (!decoded || (at + kChunk < base64.size() && base64.at(at + kChunk - 1) == '='))
+            throw ServerError::badRequest(QStringLiteral("fileBuffer is not valid Base64"));
+        if (file.write(decoded.decoded) != decoded.decoded.size())
+            throw DatabaseError("cannot write upload " + path.toStdString() + ": " + file.errorString().toStdString());
+        written += decoded.decoded.size();
+    }
+    if (!file.commit())
+        throw DatabaseError("cannot write upload " + path.toStdString() + ": " + file.errorString().toStdString());
+    return written;
+}
 
-    const QString storedName = fileKey + QStringLiteral(".bin");
-    QSaveFile file(QDir(m_directory).filePath(storedName));
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw DatabaseError("cannot write upload " + storedName.toStdString() + ": " + file.errorString().toStdString());
+QString Uploads::finish(const QString& fileKey, qint64 size, const QString& contentType)
+{
+    m_underWay.remove(fileKey);
+    const qint64 declared = m_db.scalar(QStringLiteral("SELECT declared_size FROM uploads WHERE file_key = ?"), { fileKey }).toLongLong();
+    if (size != declared) {
+        QFile::remove(storedPath(fileKey));
+        throw ServerError::badRequest(QStringLiteral("The file has %1 bytes but %2 were announced").arg(size).arg(declared));
+    }
     m_db.exec(QStringLiteral("UPDATE uploads SET size = ?, stored_name = ?, content_type = ?, completed_at = ? WHERE file_key = ?"),
-        { bytes.size(), storedName, contentType, wiretime::now(), fileKey });
+        { size, fileKey + QStringLiteral(".bin"), contentType, wiretime::now(), fileKey });
     return QStringLiteral("/uploads/") + fileKey;
+}
+
+void Uploads::abandon(const QString& fileKey)
+{
+    m_underWay.remove(fileKey);
+    QFile::remove(storedPath(fileKey));
+}
+
+QString Uploads::complete(qint64 userId, const QString& fileKey, const QByteArray& base64, const QString& contentType)
+{
+    const QString path = begin(userId, fileKey, contentType);
+    try {
+        return finish(fileKey, writeFile(path, base64), contentType);
+    } catch (...) {
+        abandon(fileKey);
+        throw;
+    }
 }
 
 std::optional<StoredFile> Uploads::find(const QString& fileKey)

@@ -340,10 +340,11 @@ void MainView::showDetail()
     case SidebarSection::contacts:
         if (m_selectedContact) {
             auto* detail = new ContactDetailView(new ContactDetailViewModel(*m_selectedContact));
+            // Queued: clearing the column deletes the screen that is still emitting.
             connect(detail->viewModel(), &ContactDetailViewModel::contactDeleted, this, [this](const Contact& contact) {
                 m_contactListVM->removeContact(contact.contactId);
                 setSelectedContact(std::nullopt);
-            });
+            }, Qt::QueuedConnection);
             setDetail(detail);
         } else {
             setDetail(new PlaceholderView(QStringLiteral("content.select_contact")));

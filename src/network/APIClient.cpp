@@ -49,6 +49,11 @@ APIClient::~APIClient()
     // Calls waiting for a refresh that can no longer finish end as cancelled.
     if (const std::shared_ptr<RefreshRound> round = std::exchange(m_refresh, nullptr))
         round->finish(RefreshOutcome::Cancelled);
+    // So do calls whose reply is still out: a reply deleted unfinished would leave
+    // them suspended for good.
+    const QList<QNetworkReply*> pending = m_network->findChildren<QNetworkReply*>();
+    for (QNetworkReply* reply : pending)
+        reply->abort();
 }
 
 std::optional<QByteArray> APIClient::encodeBody(const std::optional<QJsonValue>& body)
@@ -205,7 +210,9 @@ QCoro::Task<APIClient::RefreshOutcome> APIClient::refreshSession()
         } catch (...) {
         }
     }
-    if (!self) {
+    // Ended by the client's destruction: the refresh failed because of it, and says
+    // nothing about the session.
+    if (!self || round->outcome) {
         outcome = RefreshOutcome::Cancelled;
         co_return outcome;
     }

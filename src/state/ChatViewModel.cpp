@@ -61,6 +61,11 @@ ChatViewModel::ChatViewModel(qint64 conversationId, qint64 currentUserId, Depend
     , m_deps(std::move(dependencies))
 {
     m_typingTimer = m_deps.timers->create(this, [this] { setTypingUserName(std::nullopt); });
+    // An error of our own wording follows a language switch like the rest of the screen.
+    connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, [this] {
+        if (m_errorKey)
+            setLocalizedError(*m_errorKey);
+    });
     setupSubscriptions();
     m_deps.notifications->post(NotificationName::conversationActive(),
                                { { NotificationKey::conversationId(), m_conversationId } });
@@ -417,7 +422,7 @@ bool ChatViewModel::dispatch(Message message, const QJsonObject& payload)
         message.status = QStringLiteral("failed");
         m_messages.append(std::move(message));
         Q_EMIT messagesChanged();
-        setError(LocalizationManager::shared().localizedString(QStringLiteral("chat.not_sent_offline")));
+        setLocalizedError(QStringLiteral("chat.not_sent_offline"));
         return false;
     }
     const QString clientMsgId = *message.clientMessageId;
@@ -612,8 +617,15 @@ void ChatViewModel::setIsSending(bool sending)
 
 void ChatViewModel::setError(const QString& error)
 {
+    m_errorKey.reset();
     m_error = error;
     Q_EMIT errorChanged();
+}
+
+void ChatViewModel::setLocalizedError(const QString& key)
+{
+    setError(LocalizationManager::shared().localizedString(key));
+    m_errorKey = key;
 }
 
 void ChatViewModel::setTypingUserName(const std::optional<QString>& name)

@@ -120,6 +120,7 @@ private:
     void setIsLoading(bool loading);
     void setIsSending(bool sending);
     void setError(const QString& error);
+    void setLocalizedError(const QString& key);
     void setTypingUserName(const std::optional<QString>& name);
     void postMessageSent(const QString& content, const std::optional<QString>& createdAt);
 
@@ -131,6 +132,8 @@ private:
     bool m_isLoading = false;
     bool m_isSending = false;
     std::optional<QString> m_error;
+    // The string-table key of the error, when the text is one of ours.
+    std::optional<QString> m_errorKey;
     std::optional<QString> m_typingUserName;
     std::optional<Message> m_replyToMessage;
     std::unique_ptr<StateTimer> m_typingTimer;

@@ -390,20 +390,21 @@ QCoro::Task<> ConversationListViewModel::peerLookupWorker()
     GroupService* groups = m_deps.groupService;
     while (!m_peerQueue.isEmpty()) {
         const qint64 conversationId = m_peerQueue.takeFirst();
-        std::optional<qint64> peer;
+        QList<GroupMember> members;
         try {
-            const QList<GroupMember> members = co_await groups->getMembers(conversationId);
-            for (const GroupMember& member : members) {
-                if (member.userId != m_currentUserId) {
-                    peer = member.userId;
-                    break;
-                }
-            }
+            members = co_await groups->getMembers(conversationId);
         } catch (const std::exception& error) {
             qWarning().noquote() << "[Conversations] Members of" << conversationId << "unavailable:" << errorDescription(error);
         }
         if (!self)
             co_return;
+        std::optional<qint64> peer;
+        for (const GroupMember& member : std::as_const(members)) {
+            if (member.userId != m_currentUserId) {
+                peer = member.userId;
+                break;
+            }
+        }
         m_resolving.remove(conversationId);
         // Asked once per session: a conversation whose members cannot be read (or
         // that has no other member) would otherwise be asked about at every reload.

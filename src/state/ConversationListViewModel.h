@@ -59,6 +59,8 @@ public:
     std::optional<QString> error() const { return m_error; }
     QString errorText() const { return m_error.value_or(QString()); }
     std::optional<qint64> activeConversationId() const { return m_activeConversationId; }
+    // Whether members of private conversations are still being looked up for presence.
+    bool isResolvingPeers() const { return m_activeLookups > 0; }
 
     // Never throws; a failure lands in error(). When loads overlap, only the
     // newest one's result is applied.

@@ -12,6 +12,4 @@ struct ScreenError {
     QString description;
 
     QString text() const;
-
-    friend bool operator==(const ScreenError&, const ScreenError&) = default;
 };

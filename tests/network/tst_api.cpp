@@ -55,10 +55,10 @@ struct Fixture {
     qint64 userId() const { return keychain.getCachedUser().value_or(User {}).id; }
 };
 
-template <typename T> std::optional<APIError> failureOf(QCoro::Task<T> task)
+template <typename T> std::optional<APIError> failureOf(QCoro::Task<T> task, int timeoutMs = 15000)
 {
     try {
-        testsupport::runTask(std::move(task));
+        testsupport::runTask(std::move(task), timeoutMs);
     } catch (const APIError& error) {
         return error;
     }
@@ -408,6 +408,32 @@ private Q_SLOTS:
         if (otherRequests == 2)
             QCOMPARE(calls[1].header("Authorization"), QByteArray("Bearer new-access"));
         QCOMPARE(f.text(u"auth_token"_s), refreshStatus == 200 ? u"new-access"_s : u"old-access"_s);
+    }
+
+    // A client that goes away ends the calls still waiting on it (for a reply, or for a
+    // refresh) instead of leaving them suspended for good.
+    void destroyedClientEndsItsCalls()
+    {
+        Fixture f(true);
+        auto api = std::make_unique<APIClient>(f.server.baseUrl(), f.keychain);
+        AuthService auth(*api, f.keychain);
+        api->setTokenRefresher([&auth] { return auth.refreshToken(); });
+        const QString other = u"/api/trpc/vip.levels"_s;
+        f.server.respond(vip, { 401, "{}" });
+        f.server.respond(other, { 401, "{}" });
+        f.server.respond(refreshPath, { 200, newTokens, {}, true });
+        f.server.respond(u"/api/x"_s, { 200, "{}", {}, true });
+
+        auto refreshing = api->query<qint64>(u"vip.status"_s);
+        QTRY_COMPARE(f.server.requestsTo(refreshPath).size(), 1);
+        auto waiting = api->query<qint64>(u"vip.levels"_s);
+        auto replyOut = api->request<EmptyResponse>("GET", u"/api/x"_s);
+        QTRY_COMPARE(f.server.requestsTo(u"/api/x"_s).size(), 1);
+        QTRY_COMPARE(f.server.requestsTo(other).size(), 1);
+        api.reset();
+        for (auto* task : { &refreshing, &waiting })
+            QCOMPARE(kindOf(failureOf(std::move(*task), 2000)), int(Kind::Transport));
+        QCOMPARE(kindOf(failureOf(std::move(replyOut), 2000)), int(Kind::Transport));
     }
 
     // A 401 that answers a token a finished refresh has already replaced repeats

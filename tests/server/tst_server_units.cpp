@@ -2,6 +2,10 @@
 // content types of uploads and the store's transactions and migrations.
 
 #include "Passwords.h"
+#include "http/ServerError.h"
+#include "http/SignInThrottle.h"
+#include "procedures/UploadBody.h"
+#include "models/Json.h"
 #include "ServerOptions.h"
 #include "store/Database.h"
 #include "store/Uploads.h"
@@ -75,6 +79,73 @@ private Q_SLOTS:
         QFETCH(QString, type);
         QFETCH(bool, valid);
         QCOMPARE(Uploads::isValidContentType(type), valid);
+    }
+
+    // Failures count per account and address, within a sliding five-minute window.
+    void signInThrottle_data()
+    {
+        QTest::addColumn<QList<qint64>>("failuresAt"); // seconds, all "alice" from 10.0.0.1
+        QTest::addColumn<qint64>("askedAt");
+        QTest::addColumn<QString>("username");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<bool>("locked");
+        QList<qint64> ten;
+        for (int i = 0; i < 10; ++i)
+            ten << i;
+        QTest::newRow("nine failures") << ten.mid(1) << qint64(20) << u"alice"_s << u"10.0.0.1"_s << false;
+        QTest::newRow("ten failures") << ten << qint64(20) << u"alice"_s << u"10.0.0.1"_s << true;
+        QTest::newRow("ten, name in other case") << ten << qint64(20) << u" ALICE"_s << u"10.0.0.1"_s << true;
+        QTest::newRow("ten, other account") << ten << qint64(20) << u"bob"_s << u"10.0.0.1"_s << false;
+        QTest::newRow("ten, other address") << ten << qint64(20) << u"alice"_s << u"10.0.0.2"_s << false;
+        QTest::newRow("ten, first one leaving the window") << ten << qint64(300) << u"alice"_s << u"10.0.0.1"_s << false;
+        QTest::newRow("ten, last one still inside") << ten << qint64(299) << u"alice"_s << u"10.0.0.1"_s << true;
+    }
+    void signInThrottle()
+    {
+        QFETCH(QList<qint64>, failuresAt);
+        QFETCH(qint64, askedAt);
+        QFETCH(QString, username);
+        QFETCH(QString, address);
+        QFETCH(bool, locked);
+        qint64 now = 0;
+        SignInThrottle throttle([&now] { return now; });
+        for (const qint64 at : failuresAt) {
+            now = at * 1000;
+            throttle.recordFailure(u"alice"_s, u"10.0.0.1"_s);
+        }
+        now = askedAt * 1000;
+        QCOMPARE(throttle.isLocked(username, address), locked);
+    }
+
+    // The file's text is found in the raw body; the rest must be the whole input.
+    void uploadBody_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("read"); // "key|type|text", or "" when refused
+        QTest::newRow("plain") << QByteArray(R"({"json":{"fileKey":"k1","fileBuffer":"QUJD","contentType":"a/b"}})") << u"k1|a/b|QUJD"_s;
+        QTest::newRow("spaces around the colon") << QByteArray("{\"json\":{\"fileBuffer\" :\n \"QQ==\",\"fileKey\":\"k\",\"contentType\":\"a/b\"}}")
+                                                 << u"k|a/b|QQ=="_s;
+        QTest::newRow("the name as a value first") << QByteArray(R"({"json":{"fileKey":"fileBuffer","fileBuffer":"QUJD","contentType":"a/b"}})")
+                                                   << u"fileBuffer|a/b|QUJD"_s;
+        QTest::newRow("a nested one first") << QByteArray(R"({"json":{"x":{"fileBuffer":"AAAA"},"fileBuffer":"QUJD","fileKey":"k","contentType":"a/b"}})")
+                                            << QString();
+        QTest::newRow("escaped text") << QByteArray(R"({"json":{"fileKey":"k","fileBuffer":"QU\/JD","contentType":"a/b"}})") << QString();
+        QTest::newRow("not a string") << QByteArray(R"({"json":{"fileKey":"k","fileBuffer":12,"contentType":"a/b"}})") << QString();
+        QTest::newRow("outside the input") << QByteArray(R"({"fileBuffer":"QUJD","json":{"fileKey":"k","contentType":"a/b"}})") << QString();
+        QTest::newRow("no key") << QByteArray(R"({"json":{"fileBuffer":"QUJD","contentType":"a/b"}})") << QString();
+    }
+    void uploadBody()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, read);
+        try {
+            const UploadBody upload = UploadBody::read(body);
+            QCOMPARE(upload.fileKey + u'|' + upload.contentType + u'|' + QString::fromLatin1(body.mid(upload.bufferStart, upload.bufferLength)), read);
+        } catch (const ServerError& error) {
+            QVERIFY2(read.isEmpty(), qPrintable(error.message()));
+        } catch (const json::DecodeError& error) {
+            QVERIFY2(read.isEmpty(), qPrintable(error.description()));
+        }
     }
 
     void nestedTransactionRollsBackAlone()

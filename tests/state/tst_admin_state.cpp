@@ -9,6 +9,9 @@
 #include "network/AuthService.h"
 #include "network/KeychainService.h"
 #include "network/MemorySecretStore.h"
+#include "models/AdminListResponse.h"
+#include "models/OperatorSession.h"
+#include "models/OperatorStatsResponse.h"
 #include "state/AdminDashboardViewModel.h"
 #include "state/AdminSection.h"
 #include "state/GroupManagementViewModel.h"
@@ -103,6 +106,46 @@ private Q_SLOTS:
             QCOMPARE(int(s), int(i));
             QCOMPARE(adminsection::fromRawValue(adminsection::rawValue(s)), std::optional(s));
         }
+    }
+
+    // What each record accepts: optional keys may be missing or null, a required key
+    // may not, a wrong type fails the whole reply, unknown keys are ignored.
+    void records_data()
+    {
+        QTest::addColumn<QString>("record");
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<bool>("decodes");
+        QTest::newRow("user nulls and extras") << u"users"_s << QByteArray(R"({"users":[{"id":1,"name":null,"x":[1]}],"total":null})") << true;
+        QTest::newRow("user without id") << u"users"_s << QByteArray(R"({"users":[{"name":"a"}]})") << false;
+        QTest::newRow("user ban flag as text") << u"users"_s << QByteArray(R"({"users":[{"id":1,"isBanned":"yes"}]})") << false;
+        QTest::newRow("groups key missing") << u"groups"_s << QByteArray(R"({"items":[],"total":0})") << false;
+        QTest::newRow("one bad audit row") << u"messages"_s << QByteArray(R"({"messages":[{"id":1},{"id":2,"senderId":"8"}]})") << false;
+        QTest::newRow("session id only") << u"session"_s << QByteArray(R"({"id":3})") << true;
+        QTest::newRow("session rating fraction") << u"session"_s << QByteArray(R"({"id":3,"rating":4.5})") << false;
+        QTest::newRow("stats whole average") << u"operatorStats"_s << QByteArray(R"({"avgRating":4,"todayServed":null})") << true;
+        QTest::newRow("stats served as text") << u"operatorStats"_s << QByteArray(R"({"todayServed":"4"})") << false;
+    }
+    void records()
+    {
+        QFETCH(QString, record);
+        QFETCH(QByteArray, json);
+        QFETCH(bool, decodes);
+        bool ok = true;
+        try {
+            if (record == u"users")
+                (void)json::decode<AdminUserListResponse>(json);
+            else if (record == u"groups")
+                (void)json::decode<AdminGroupListResponse>(json);
+            else if (record == u"messages")
+                (void)json::decode<AuditMessageListResponse>(json);
+            else if (record == u"session")
+                (void)json::decode<OperatorSession>(json);
+            else
+                (void)json::decode<OperatorStatsResponse>(json);
+        } catch (const json::DecodeError&) {
+            ok = false;
+        }
+        QCOMPARE(ok, decodes);
     }
 
     void printfFormats_data()

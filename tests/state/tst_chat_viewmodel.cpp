@@ -1,6 +1,7 @@
 #include "ClientStack.h"
 
 #include "state/ChatViewModel.h"
+#include "state/LocalizationManager.h"
 #include "state/NotificationName.h"
 #include "state/UserInfo.h"
 
@@ -201,6 +202,13 @@ private Q_SLOTS:
         QVERIFY(f.model->error());
         QVERIFY(f.model->pendingMessages().isEmpty());
         QVERIFY(!f.postedNames().contains(NotificationName::messageSent()));
+        // The error is ours and follows a language switch.
+        LocalizationManager& language = LocalizationManager::shared();
+        const AppLanguage first = language.currentLanguage();
+        for (AppLanguage next : { AppLanguage::vi, AppLanguage::en, AppLanguage::zhHans, first }) {
+            language.setLanguage(next);
+            QCOMPARE(f.model->error(), std::optional(language.localizedString(u"chat.not_sent_offline"_s)));
+        }
         QCOMPARE(handedBack.size(), 1);
         QCOMPARE(handedBack.at(0).at(0).toString(), u"hello"_s);
         QCOMPARE(f.model->replyToMessage().value_or(Message()).id, 77);

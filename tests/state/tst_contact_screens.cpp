@@ -221,6 +221,8 @@ private Q_SLOTS:
         QCOMPARE(model.error().has_value(), !tookIt);
         QTRY_COMPARE(stack.requestCount(procedure("contacts.getPendingRequestCount")), tookIt ? 1 : 0);
         QCOMPARE(stack.requestCount(procedure("contacts.list")), tookIt ? 1 : 0);
+        // The reload ends before the client it talks through goes away.
+        QTRY_VERIFY(!list.isLoading());
     }
 
     void failedLoadKeepsTheListAndShowsWhy()
@@ -352,6 +354,26 @@ private Q_SLOTS:
         QCOMPARE(list.contacts().size(), 1);
         QCOMPARE(list.sections().size(), 1);
         QCOMPARE(list.sections().at(0).letter, u"B"_s);
+    }
+
+    // Overlapping loads of the contact column: the loading flag ends with the newest.
+    void contactLoadingEndsWithTheNewestLoad()
+    {
+        ClientStack stack;
+        const QString path = procedure("contacts.list");
+        stack.server.respond(path, { 200, envelope("[]"), {}, true });
+        stack.server.respond(procedure("groups.list"), ok("[]"));
+        stack.server.respond(procedure("contacts.getPendingRequestCount"), ok("0"));
+        ContactListViewModel list({ &stack.contacts, &stack.groups, &stack.ws });
+        auto older = list.loadContacts();
+        auto newer = list.loadContacts();
+        QTRY_COMPARE(stack.requestCount(path), 2);
+        stack.server.releaseOldest(path);
+        testsupport::runTask(std::move(older));
+        QVERIFY(list.isLoading());
+        stack.server.release(path);
+        testsupport::runTask(std::move(newer));
+        QVERIFY(!list.isLoading());
     }
 
     // ---- report ----

@@ -69,6 +69,9 @@ struct Fixture {
             nullptr);
     }
 
+    // Presence look-ups outlive the load; the client must not go away under them.
+    ~Fixture() { (void)QTest::qWaitFor([this] { return !model->isResolvingPeers(); }, 5000); }
+
     void load() { testsupport::runTask(model->loadConversations()); }
     std::optional<Conversation> conversation(qint64 id) const
     {

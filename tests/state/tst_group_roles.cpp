@@ -253,14 +253,6 @@ private Q_SLOTS:
         QCOMPARE(model.groupId(), groupId);
         QCOMPARE(model.isOwner(), groupId.has_value());
     }
-
-    void paletteHasEightColoursStartingWithTheDefault()
-    {
-        const QStringList& colors = GroupRolesMenuViewModel::presetColors();
-        QCOMPARE(colors.size(), 8);
-        QCOMPARE(colors.first(), GroupRoleDetailViewModel::defaultColor());
-        QCOMPARE(QSet<QString>(colors.cbegin(), colors.cend()).size(), 8);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestGroupRoles)

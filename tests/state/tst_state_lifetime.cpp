@@ -10,6 +10,7 @@
 #include "state/ConversationListViewModel.h"
 
 #include <QFile>
+#include <QNetworkAccessManager>
 #include <QTemporaryDir>
 
 using namespace Qt::StringLiterals;
@@ -124,8 +125,12 @@ private Q_SLOTS:
         Started started = start(stack, dir.path());
         QTRY_COMPARE(stack.requestCount(held), 1);
         started.model.reset();
+        // Some steps (presence look-ups) run on after the task that started them:
+        // wait for the held answer itself to reach the client.
+        QSignalSpy answered(stack.api.findChild<QNetworkAccessManager*>(), &QNetworkAccessManager::finished);
         stack.server.release(held);
         testsupport::runTask(std::move(started.task));
+        QTRY_VERIFY(!answered.isEmpty());
         QCOMPARE(stack.requestCount(held), 1);
     }
 };

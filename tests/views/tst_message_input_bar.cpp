@@ -7,7 +7,6 @@
 #include <QCoroSignal>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QPushButton>
@@ -30,17 +29,22 @@ class TestMessageInputBar : public QObject {
     QList<QByteArray> m_fileContents;
     int m_typing = 0;
     int m_tooLarge = 0;
-    // When set, a send lasts until it fires: the upload on its way.
-    QTimer* m_uploadDone = nullptr;
+    // When set, a send lasts until uploadFinished: the upload on its way.
+    bool m_holdUploads = false;
 
     QCoro::Task<> upload(QUrl url)
     {
         m_files << url;
         QFile file(url.toLocalFile());
         m_fileContents << (file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>"));
-        if (m_uploadDone)
-            co_await qCoro(m_uploadDone, &QTimer::timeout);
+        if (m_holdUploads)
+            co_await qCoro(this, &TestMessageInputBar::uploadFinished);
     }
+
+Q_SIGNALS:
+    void uploadFinished();
+
+private:
 
     std::unique_ptr<MessageInputBar> makeBar()
     {
@@ -217,15 +221,13 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("pdf");
         file.close();
-        QTimer done;
-        done.setSingleShot(true);
-        m_uploadDone = &done;
+        m_holdUploads = true;
         bar->handleImportedFile(QUrl::fromLocalFile(path));
-        m_uploadDone = nullptr;
+        m_holdUploads = false;
         QCOMPARE(m_files.size(), 1);
         const QString copy = m_files.first().toLocalFile();
         QVERIFY(QFileInfo::exists(copy));
-        done.start(0);
+        Q_EMIT uploadFinished();
         QTRY_VERIFY(!QFileInfo::exists(copy));
         QVERIFY(QFileInfo::exists(path));
 

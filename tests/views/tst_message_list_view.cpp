@@ -68,6 +68,17 @@ private Q_SLOTS:
         // A new message brings the view to it.
         view.setMessages(page(50, 50) + page(100, 60) + page(500, 1));
         QVERIFY(atBottom(view));
+
+        // Room taken below (the error line, the reply bar) keeps the newest message in
+        // sight; a reader further up stays where they are.
+        const int maximum = view.verticalScrollBar()->maximum();
+        view.resize(420, 200);
+        QTRY_VERIFY(view.verticalScrollBar()->maximum() > maximum);
+        QVERIFY(atBottom(view));
+        view.scrollToTop();
+        view.resize(420, 150);
+        QTest::qWait(20);
+        QCOMPARE(view.verticalScrollBar()->value(), 0);
     }
 
     void menuOnlyOnTheContent()

@@ -79,6 +79,17 @@ void MessageListView::setMessages(const QList<Message>& messages)
     }
 }
 
+void MessageListView::resizeEvent(QResizeEvent* event)
+{
+    // The error line or the reply bar taking room below must not hide the newest message.
+    const bool atNewest = verticalScrollBar()->value() >= verticalScrollBar()->maximum();
+    QListView::resizeEvent(event);
+    if (atNewest && m_model->messageCount() > 0) {
+        doItemsLayout();
+        scrollToBottom();
+    }
+}
+
 QMenu* MessageListView::contextMenuAt(const QPoint& pos)
 {
     const QModelIndex index = indexAt(pos);

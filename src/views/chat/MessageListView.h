@@ -34,6 +34,9 @@ public:
     // is not on a message's content. Shown with popup(); also used by tests.
     QMenu* contextMenuAt(const QPoint& pos);
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void showContextMenu(const QPoint& pos);
 

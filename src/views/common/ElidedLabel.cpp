@@ -60,5 +60,6 @@ void ElidedLabel::elide()
     const QString shown = fontMetrics().elidedText(m_fullText, Qt::ElideRight, contentsRect().width());
     if (shown != text())
         setText(shown);
-    setToolTip(shown == m_fullText ? QString() : m_fullText);
+    // The whole text is always at hand on hover, shortened or not.
+    setToolTip(m_fullText);
 }

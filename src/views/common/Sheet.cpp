@@ -1,5 +1,6 @@
 #include "views/common/Sheet.h"
 
+#include "views/common/ErrorAlert.h"
 #include "views/common/Localized.h"
 
 #include <QDialog>
@@ -32,12 +33,9 @@ void dismiss(QWidget* screen)
 
 void showError(QWidget* parent, const QString& message)
 {
-    auto* box = new QMessageBox(QMessageBox::Warning, Localized::text("common.error"), message, QMessageBox::NoButton, parent);
-    box->setObjectName(QStringLiteral("errorAlert"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setTextFormat(Qt::PlainText);
-    box->addButton(Localized::text("common.ok"), QMessageBox::AcceptRole);
-    box->open();
+    auto* alert = new ErrorAlert(parent);
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    alert->setMessage(message);
 }
 
 QMessageBox* confirm(QWidget* parent, const QString& question, const QString& destructiveLabel,

@@ -4,9 +4,9 @@
 #include "state/LocalizationManager.h"
 #include "views/chat/AvatarView.h"
 #include "views/common/Appearance.h"
+#include "views/common/ErrorAlert.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
-#include "views/common/Sheet.h"
 #include "views/common/Spinner.h"
 #include "views/common/ElidedLabel.h"
 
@@ -74,12 +74,7 @@ AssignRoleView::AssignRoleView(AssignRoleViewModel* viewModel, QWidget* parent)
     connect(m_viewModel, &AssignRoleViewModel::membersChanged, this, &AssignRoleView::refresh);
     connect(m_viewModel, &AssignRoleViewModel::assignmentsChanged, this, &AssignRoleView::refresh);
     connect(m_viewModel, &AssignRoleViewModel::isLoadingChanged, this, &AssignRoleView::refresh);
-    connect(m_viewModel, &AssignRoleViewModel::errorMessageChanged, this, [this] {
-        if (const std::optional<QString> error = m_viewModel->errorMessage()) {
-            m_viewModel->clearError();
-            Sheet::showError(this, *error);
-        }
-    });
+    bindErrorAlert(this, m_viewModel);
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &AssignRoleView::retranslate);
     retranslate();
 }

@@ -4,7 +4,7 @@
 #include "state/LocalizationManager.h"
 #include "views/common/AdaptiveGrid.h"
 #include "views/common/Appearance.h"
-#include "views/common/ElidedText.h"
+#include "views/common/ElidedLabel.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/RemoteImageView.h"
@@ -49,13 +49,14 @@ QWidget* giftCard(const GiftService::Gift& gift, const QUrl& icon, QWidget* pare
         Icons::apply(plain, QStringLiteral("gift.fill"), 30, Pink);
         column->addWidget(plain, 0, Qt::AlignHCenter);
     }
-    auto* name = new QLabel(card);
+    auto* name = new ElidedLabel(card);
     name->setObjectName(QStringLiteral("giftName"));
     QFont medium = Appearance::font(TextStyle::Caption);
     medium.setWeight(QFont::Medium);
     name->setFont(medium);
-    ElidedText::apply(name, GiftShopViewModel::displayName(gift), CardWidth - 20);
-    column->addWidget(name, 0, Qt::AlignHCenter);
+    name->setFullText(GiftShopViewModel::displayName(gift));
+    name->setAlignment(Qt::AlignHCenter);
+    column->addWidget(name);
     if (const std::optional<QString> price = GiftShopViewModel::priceText(gift)) {
         auto* label = new QLabel(*price, card);
         label->setObjectName(QStringLiteral("giftPrice"));

@@ -3,6 +3,7 @@
 #include "state/GroupRoleDetailViewModel.h"
 #include "state/LocalizationManager.h"
 #include "views/common/Appearance.h"
+#include "views/common/ErrorAlert.h"
 #include "views/common/Localized.h"
 #include "views/common/ProminentButton.h"
 #include "views/common/Sheet.h"
@@ -113,13 +114,7 @@ GroupRoleDetailView::GroupRoleDetailView(GroupRoleDetailViewModel* viewModel, QW
     });
     connect(m_viewModel, &GroupRoleDetailViewModel::changed, this, &GroupRoleDetailView::updateState);
     connect(m_viewModel, &GroupRoleDetailViewModel::isSavingChanged, this, &GroupRoleDetailView::updateState);
-    connect(m_viewModel, &GroupRoleDetailViewModel::errorMessageChanged, this, [this] {
-        if (const std::optional<QString> error = m_viewModel->errorMessage()) {
-            // The alert is shown once per failure; closing it leaves nothing pending.
-            m_viewModel->clearError();
-            Sheet::showError(this, *error);
-        }
-    });
+    bindErrorAlert(this, m_viewModel);
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &GroupRoleDetailView::retranslate);
     retranslate();
     updateState();

@@ -4,7 +4,7 @@
 #include "views/chat/AvatarView.h"
 #include "views/common/AdaptiveGrid.h"
 #include "views/common/Appearance.h"
-#include "views/common/ElidedText.h"
+#include "views/common/ElidedLabel.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/RemoteImageView.h"
@@ -20,17 +20,27 @@ using Appearance::TextStyle;
 
 namespace {
 
-constexpr int NameWidth = 200;
+// A commenter's or reply target's name takes at most this much of the comment line.
+constexpr int CommentNameWidth = 100;
 
-QLabel* plainLabel(const QString& text, TextStyle style, QWidget* parent, bool medium = false)
+QLabel* plainLabel(const QString& text, TextStyle style, QWidget* parent)
 {
     auto* label = new QLabel(parent);
     label->setTextFormat(Qt::PlainText);
+    label->setFont(Appearance::font(style));
+    label->setText(text);
+    return label;
+}
+
+// A name or place from the server: one line, shortened with "…" when it does not fit.
+ElidedLabel* nameLabel(const QString& text, TextStyle style, QWidget* parent, bool medium = true)
+{
+    auto* label = new ElidedLabel(parent);
     QFont font = Appearance::font(style);
     if (medium)
         font.setWeight(QFont::Medium);
     label->setFont(font);
-    label->setText(text);
+    label->setFullText(text);
     return label;
 }
 
@@ -51,10 +61,10 @@ QWidget* symbolLabel(const QString& symbol, const QString& text, const char* obj
     auto* icon = new QLabel(box);
     Icons::apply(icon, symbol, 13, Appearance::secondaryText());
     row->addWidget(icon);
-    auto* label = secondary(plainLabel(text, TextStyle::Caption, box));
+    auto* label = nameLabel(text, TextStyle::Caption, box, false);
+    Appearance::setTextColor(label, Appearance::secondaryText());
     label->setObjectName(QString::fromLatin1(objectName) + QStringLiteral("Text"));
-    ElidedText::apply(label, text, 120);
-    row->addWidget(label);
+    row->addWidget(label, 1);
     return box;
 }
 
@@ -99,17 +109,15 @@ QWidget* MomentRow::authorRow()
     row->addWidget(new AvatarView(m_moment.userName.value_or(QStringLiteral("?")), m_moment.userAvatar, 36, box));
     auto* names = new QVBoxLayout;
     names->setSpacing(2);
-    auto* author = plainLabel(QString(), TextStyle::Body, box, true);
+    auto* author = nameLabel(m_moment.userName.value_or(Localized::text("moments.author_unknown")), TextStyle::Body, box);
     author->setObjectName(QStringLiteral("momentAuthor"));
-    ElidedText::apply(author, m_moment.userName.value_or(Localized::text("moments.author_unknown")), NameWidth);
     names->addWidget(author);
     if (m_moment.createdAt) {
         auto* time = secondary(plainLabel(*m_moment.createdAt, TextStyle::Caption2, box));
         time->setObjectName(QStringLiteral("momentTime"));
         names->addWidget(time);
     }
-    row->addLayout(names);
-    row->addStretch(1);
+    row->addLayout(names, 1);
     return box;
 }
 
@@ -151,17 +159,17 @@ QWidget* MomentRow::commentList()
     for (const MomentComment& comment : *m_moment.comments) {
         auto* line = new QHBoxLayout;
         line->setSpacing(4);
-        auto* who = plainLabel(QString(), TextStyle::Caption, box, true);
+        auto* who = nameLabel(comment.userName.value_or(QStringLiteral("?")), TextStyle::Caption, box);
         who->setObjectName(QStringLiteral("commentAuthor"));
-        ElidedText::apply(who, comment.userName.value_or(QStringLiteral("?")), 90);
+        who->setMaximumWidth(CommentNameWidth);
         line->addWidget(who, 0, Qt::AlignTop);
         if (comment.replyToUserName) {
             auto* word = secondary(plainLabel(Localized::text("moments.reply"), TextStyle::Caption, box));
             word->setObjectName(QStringLiteral("commentReplyWord"));
             line->addWidget(word, 0, Qt::AlignTop);
-            auto* target = plainLabel(QString(), TextStyle::Caption, box, true);
+            auto* target = nameLabel(*comment.replyToUserName, TextStyle::Caption, box);
             target->setObjectName(QStringLiteral("commentReplyTarget"));
-            ElidedText::apply(target, *comment.replyToUserName, 90);
+            target->setMaximumWidth(CommentNameWidth);
             line->addWidget(target, 0, Qt::AlignTop);
         }
         auto* text = plainLabel(comment.content, TextStyle::Caption, box);

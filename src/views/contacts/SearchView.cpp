@@ -4,7 +4,7 @@
 #include "state/SearchViewModel.h"
 #include "views/chat/AvatarView.h"
 #include "views/common/Appearance.h"
-#include "views/common/ElidedText.h"
+#include "views/common/ElidedLabel.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/Spinner.h"
@@ -26,18 +26,12 @@ using Appearance::TextStyle;
 
 namespace {
 
-constexpr int TextWidth = 380;
-
-QLabel* plainLabel(const QString& text, TextStyle style, QWidget* parent, int elideWidth = 0)
+QLabel* plainLabel(const QString& text, TextStyle style, QWidget* parent, bool elided = false)
 {
-    auto* label = new QLabel(parent);
+    QLabel* label = elided ? new ElidedLabel(text, parent) : new QLabel(text, parent);
     label->setFont(Appearance::font(style));
     label->setTextFormat(Qt::PlainText);
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
-    if (elideWidth > 0)
-        ElidedText::apply(label, text, elideWidth);
-    else
-        label->setText(text);
     return label;
 }
 
@@ -61,11 +55,11 @@ SearchResultRow* personRow(const QString& name, const std::optional<QString>& av
     line->addWidget(picture);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
-    auto* title = plainLabel(name, TextStyle::Body, row, TextWidth);
+    auto* title = plainLabel(name, TextStyle::Body, row, true);
     title->setObjectName(QStringLiteral("resultTitle"));
     texts->addWidget(title);
     if (detail) {
-        auto* second = secondary(plainLabel(*detail, TextStyle::Caption, row, TextWidth));
+        auto* second = secondary(plainLabel(*detail, TextStyle::Caption, row, true));
         second->setObjectName(QStringLiteral("resultDetail"));
         texts->addWidget(second);
     }
@@ -268,13 +262,12 @@ void SearchView::rebuildResults()
                 lines->setContentsMargins(4, 4, 4, 4);
                 lines->setSpacing(2);
                 auto* top = new QHBoxLayout;
-                QLabel* sender = plainLabel(message.senderName.value_or(Localized::text("default.unknown")), TextStyle::Caption, row, 260);
+                QLabel* sender = plainLabel(message.senderName.value_or(Localized::text("default.unknown")), TextStyle::Caption, row, true);
                 QFont medium = sender->font();
                 medium.setWeight(QFont::Medium);
                 sender->setFont(medium);
                 sender->setObjectName(QStringLiteral("resultTitle"));
-                top->addWidget(sender);
-                top->addStretch(1);
+                top->addWidget(sender, 1);
                 if (message.createdAt)
                     top->addWidget(secondary(plainLabel(*message.createdAt, TextStyle::Caption2, row)));
                 lines->addLayout(top);

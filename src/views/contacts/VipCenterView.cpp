@@ -3,7 +3,7 @@
 #include "state/LocalizationManager.h"
 #include "state/VipCenterViewModel.h"
 #include "views/common/Appearance.h"
-#include "views/common/ElidedText.h"
+#include "views/common/ElidedLabel.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/Spinner.h"
@@ -45,14 +45,12 @@ QWidget* levelCard(const VipService::VipLevel& level, QWidget* parent)
     column->setSpacing(8);
     column->setContentsMargins(12, 12, 12, 12);
     auto* top = new QHBoxLayout;
-    auto* title = plainLabel(QString(), TextStyle::Body, card);
+    auto* title = new ElidedLabel(VipCenterViewModel::levelTitle(level), card);
     title->setObjectName(QStringLiteral("vipLevelTitle"));
-    QFont semibold = title->font();
+    QFont semibold = Appearance::font(TextStyle::Body);
     semibold.setWeight(QFont::DemiBold);
     title->setFont(semibold);
-    ElidedText::apply(title, VipCenterViewModel::levelTitle(level), 240);
-    top->addWidget(title);
-    top->addStretch(1);
+    top->addWidget(title, 1);
     if (const std::optional<QString> price = VipCenterViewModel::priceText(level)) {
         auto* label = plainLabel(*price, TextStyle::Body, card);
         label->setObjectName(QStringLiteral("vipLevelPrice"));

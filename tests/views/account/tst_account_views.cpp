@@ -127,7 +127,7 @@ private Q_SLOTS:
         QCOMPARE(alert->windowTitle(), Localized::text("common.error"));
         QVERIFY(enable->isHidden() && retry->isVisible());
         QCOMPARE(child<QLabel>(&view, "statusValue")->text(), Localized::text("2fa.status_unknown"));
-        QTest::mouseClick(alert->button(QMessageBox::Ok), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(alert, "errorAlertOk"), Qt::LeftButton);
         QTRY_VERIFY(!alert->isVisible());
         QVERIFY(!view.viewModel()->errorMessage());
 
@@ -506,7 +506,15 @@ private Q_SLOTS:
             { child<QLabel>(&favorites, "favoritesTitle"), "favorites.title" },
             { child<QLabel>(&files, "filesTitle"), "files.title" },
         };
+        // An open alert's text follows too.
+        s.reply("session.myDevices", 500, R"({"error":"boom"})");
+        devices.show();
+        auto* alert = child<ErrorAlert>(&devices, "errorAlert");
+        QTRY_VERIFY(alert->isVisible());
+        QCOMPARE(alert->text(), Localized::text("devices.load_failed") + u"boom"_s);
         LocalizationManager::shared().setLanguage(AppLanguage::vi);
+        QCOMPARE(alert->text(), Localized::text("devices.load_failed") + u"boom"_s);
+        QCOMPARE(alert->windowTitle(), Localized::text("common.error"));
         for (const auto& [label, key] : labels)
             QCOMPARE(label->text(), LocalizationManager::shared().localizedString(QString::fromLatin1(key)));
         LocalizationManager::shared().setLanguage(AppLanguage::zhHans);

@@ -35,6 +35,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
+#include <QNetworkReply>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -46,6 +47,12 @@ struct Fixture {
     KeychainService keychain { std::make_unique<MemorySecretStore>() };
     APIClient api { server.baseUrl(), keychain };
     Fixture() { keychain.saveText(u"token"_s, u"auth_token"_s); }
+    // Every reply is taken in before the client goes away, so no call is left waiting.
+    ~Fixture()
+    {
+        const bool settled = QTest::qWaitFor([this] { return api.findChildren<QNetworkReply*>().isEmpty(); }, 5000);
+        Q_UNUSED(settled);
+    }
     int count(const QString& path) const { return int(server.requestsTo(path).size()); }
 };
 

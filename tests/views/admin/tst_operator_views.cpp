@@ -24,6 +24,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QNetworkReply>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -47,6 +48,12 @@ struct Fixture {
         server.respond(u"/api/trpc/operator.getStats"_s, { 200, envelope(R"({"avgResponseTime":125})") });
         for (const char* path : { "acceptSession", "endSession", "sendMessage" })
             server.respond(u"/api/trpc/operator."_s + QString::fromLatin1(path), { 200, envelope("null") });
+    }
+    // Every reply is taken in before the client goes away, so no call is left waiting.
+    ~Fixture()
+    {
+        const bool settled = QTest::qWaitFor([this] { return api.findChildren<QNetworkReply*>().isEmpty(); }, 5000);
+        Q_UNUSED(settled);
     }
 };
 

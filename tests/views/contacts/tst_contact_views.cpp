@@ -9,6 +9,7 @@
 #include "state/LocalizationManager.h"
 #include "state/NotificationName.h"
 #include "state/UserInfo.h"
+#include "views/common/ElidedLabel.h"
 #include "views/common/Localized.h"
 #include "views/contacts/AddContactView.h"
 #include "views/contacts/ContactDetailView.h"
@@ -233,7 +234,7 @@ private Q_SLOTS:
         QDialog* sheet = column.view->showFriendRequests();
         QTRY_VERIFY(child<QWidget>(sheet, "requestRow"));
         QWidget* row = child<QWidget>(sheet, "requestRow");
-        QCOMPARE(child<QLabel>(row, "requestName")->toolTip(), name);
+        QCOMPARE(child<ElidedLabel>(row, "requestName")->fullText(), name);
         QCOMPARE(child<QLabel>(row, "requestMessage") != nullptr, message);
         QCOMPARE(child<QPushButton>(row, "acceptButton") != nullptr, outcome.isEmpty());
         QCOMPARE(child<QPushButton>(row, "rejectButton") != nullptr, outcome.isEmpty());
@@ -292,7 +293,7 @@ private Q_SLOTS:
         QTest::mouseClick(search, Qt::LeftButton);
         QTRY_COMPARE(sheet->findChildren<QWidget*>(u"resultRow"_s).size(), 2);
         QVERIFY(error->isHidden());
-        QCOMPARE(child<QLabel>(sheet, "resultOpenId")->toolTip(), u"ID: u20"_s);
+        QCOMPARE(child<ElidedLabel>(sheet, "resultOpenId")->fullText(), u"ID: u20"_s);
         QTest::mouseClick(child<QPushButton>(sheet, "addButton"), Qt::LeftButton);
         QTRY_COMPARE(sheet->findChildren<QLabel*>(u"sentLabel"_s).size(), 1);
         QCOMPARE(child<QLabel>(sheet, "sentLabel")->text(), Localized::text("add.sent"));

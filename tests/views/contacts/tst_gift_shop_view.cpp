@@ -2,6 +2,7 @@
 
 #include "state/GiftShopViewModel.h"
 #include "views/common/AdaptiveGrid.h"
+#include "views/common/ElidedLabel.h"
 #include "views/common/Localized.h"
 #include "views/common/RemoteImageView.h"
 #include "views/contacts/GiftShopView.h"
@@ -31,6 +32,8 @@ struct Fixture {
     QString text(QWidget* card, const char* name) const
     {
         auto* label = card->findChild<QLabel*>(QString::fromLatin1(name));
+        if (auto* elided = qobject_cast<ElidedLabel*>(label))
+            return elided->fullText();
         return label ? label->text() : u"(none)"_s;
     }
 };

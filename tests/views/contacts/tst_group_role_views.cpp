@@ -6,6 +6,7 @@
 #include "state/AssignRoleViewModel.h"
 #include "state/GroupRoleDetailViewModel.h"
 #include "state/GroupRolesMenuViewModel.h"
+#include "views/common/ElidedLabel.h"
 #include "views/common/Localized.h"
 #include "views/contacts/AssignRoleView.h"
 #include "views/contacts/ColorSwatch.h"
@@ -113,7 +114,7 @@ private Q_SLOTS:
         for (QLabel* badge : assign->findChildren<QLabel*>(u"memberStanding"_s))
             standings << badge->text();
         QCOMPARE(standings, (QStringList { Localized::text("group.owner"), Localized::text("group.admin") }));
-        QCOMPARE(child<QLabel>(list->itemWidget(list->item(1)), "memberName")->toolTip(), Localized::text("default.unknown"));
+        QCOMPARE(child<ElidedLabel>(list->itemWidget(list->item(1)), "memberName")->fullText(), Localized::text("default.unknown"));
 
         auto mark = [list](int row) { return child<QLabel>(list->itemWidget(list->item(row)), "assignmentMark")->property("symbol").toString(); };
         QCOMPARE(mark(1), u"circle"_s);

@@ -3,7 +3,9 @@
 #include "state/LocalizationManager.h"
 #include "state/MomentsViewModel.h"
 #include "views/chat/AvatarView.h"
+#include "views/common/ElidedLabel.h"
 #include "views/common/Localized.h"
+#include "views/common/RemoteImageView.h"
 #include "views/contacts/MomentRow.h"
 #include "views/contacts/MomentsView.h"
 
@@ -170,10 +172,13 @@ private Q_SLOTS:
         QFETCH(bool, replyWord);
         Fixture f("[" + moment + "]");
         MomentRow* row = f.rows().at(0);
-        QCOMPARE(f.in<QLabel>(row, "momentAuthor")->text(), author);
+        QCOMPARE(f.in<ElidedLabel>(row, "momentAuthor")->fullText(), author);
         QCOMPARE(row->findChild<AvatarView*>()->name(), avatarName);
         QCOMPARE(f.in<QToolButton>(row, "likeButton")->text(), likes);
         QCOMPARE(row->findChild<QWidget*>(u"momentImages"_s) != nullptr, pictures);
+        // A server path is fetched from the API's own address.
+        if (pictures)
+            QCOMPARE(row->findChild<RemoteImageView*>()->url(), QUrl(f.stack.server.baseUrl() + u"/uploads/a.png"_s));
         QCOMPARE(row->findChild<QLabel*>(u"commentReplyWord"_s) != nullptr, replyWord);
     }
 

@@ -3,6 +3,7 @@
 #include "state/NotificationName.h"
 #include "state/SearchViewModel.h"
 #include "state/UserInfo.h"
+#include "views/common/ElidedLabel.h"
 #include "views/common/Localized.h"
 #include "views/contacts/SearchResultRow.h"
 #include "views/contacts/SearchView.h"
@@ -98,11 +99,11 @@ private Q_SLOTS:
                       "messages":[{"id":9,"conversationId":51,"senderId":2}]})");
         f.search(u"h"_s);
         const QList<SearchResultRow*> groups = f.rows("group");
-        QCOMPARE(groups.at(0)->findChild<QLabel*>(u"resultDetail"_s)->text(),
+        QCOMPARE(groups.at(0)->findChild<ElidedLabel*>(u"resultDetail"_s)->fullText(),
                  u"4 "_s + Localized::text("contacts.members_count").trimmed());
         QVERIFY(!groups.at(1)->findChild<QLabel*>(u"resultDetail"_s));
         SearchResultRow* message = f.rows("message").at(0);
-        QCOMPARE(message->findChild<QLabel*>(u"resultTitle"_s)->text(), Localized::text("default.unknown"));
+        QCOMPARE(message->findChild<ElidedLabel*>(u"resultTitle"_s)->fullText(), Localized::text("default.unknown"));
         QCOMPARE(message->findChild<QLabel*>(u"resultDetail"_s)->text(), QString());
     }
 

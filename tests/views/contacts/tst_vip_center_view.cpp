@@ -1,6 +1,7 @@
 #include "SocialStack.h"
 
 #include "state/VipCenterViewModel.h"
+#include "views/common/ElidedLabel.h"
 #include "views/common/Localized.h"
 #include "views/contacts/VipCenterView.h"
 
@@ -30,8 +31,10 @@ struct Fixture {
     QStringList texts(const char* name) const
     {
         QStringList found;
-        for (QLabel* l : view->findChildren<QLabel*>(QString::fromLatin1(name)))
-            found << l->text();
+        for (QLabel* l : view->findChildren<QLabel*>(QString::fromLatin1(name))) {
+            auto* elided = qobject_cast<ElidedLabel*>(l);
+            found << (elided ? elided->fullText() : l->text());
+        }
         return found;
     }
 };

@@ -1,0 +1,33 @@
+#pragma once
+
+// Runs slow, self-contained work (password digests, decoding an upload) on Qt's
+// thread pool, so the event loop keeps serving sockets meanwhile, and hands the
+// result back on the thread of a context object.
+
+#include <QMetaObject>
+#include <QPointer>
+#include <QThreadPool>
+
+#include <functional>
+#include <utility>
+
+namespace offthread {
+
+// done runs on context's thread unless context is gone by then. work must not touch
+// anything the event loop's thread uses (no database, no sockets).
+template <typename Result>
+void run(QObject* context, std::function<Result()> work, std::function<void(Result)> done)
+{
+    QPointer<QObject> guard(context);
+    QThreadPool::globalInstance()->start([guard, work = std::move(work), done = std::move(done)]() mutable {
+        Result result = work();
+        if (!guard)
+            return;
+        QMetaObject::invokeMethod(guard.data(), [guard, done = std::move(done), result = std::move(result)]() mutable {
+            if (guard)
+                done(std::move(result));
+        }, Qt::QueuedConnection);
+    });
+}
+
+} // namespace offthread

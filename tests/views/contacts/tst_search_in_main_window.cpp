@@ -1,0 +1,129 @@
+// The social screens in the signed-in main window against the demo server: Ctrl+F
+// finds a contact, a group and a message and each opens where a person expects;
+// the moments section and the VIP and gift links show their screens.
+
+#include "ServerProcess.h"
+
+#include "app/ContentView.h"
+#include "app/MainView.h"
+#include "app/MorvaneApp.h"
+#include "models/Conversation.h"
+#include "network/KeychainService.h"
+#include "state/AuthViewModel.h"
+#include "state/ContactListViewModel.h"
+#include "views/chat/ChatView.h"
+#include "views/chat/LoginView.h"
+#include "views/contacts/GiftShopView.h"
+#include "views/contacts/MomentsView.h"
+#include "views/contacts/SearchResultRow.h"
+#include "views/contacts/SearchView.h"
+#include "views/contacts/VipCenterView.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QStandardPaths>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using testsupport::ServerProcess;
+
+class TestSearchInMainWindow : public QObject {
+    Q_OBJECT
+
+    ServerProcess m_server { ServerProcess::Options { true, -1, {} } };
+    std::unique_ptr<MorvaneApp> m_app;
+    MainView* m_main = nullptr;
+
+    // Opens the sheet, searches and clicks the first row of that kind.
+    void choose(const QString& keyword, const char* kind)
+    {
+        // The offscreen platform leaves a closed sheet the active window; a desktop
+        // hands activation back to the main window.
+        QApplication::setActiveWindow(m_app->mainWindow());
+        QTest::keyClick(m_app->mainWindow(), Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(m_main->showSearch());
+        SearchView* search = m_main->searchView();
+        auto* field = search->findChild<QLineEdit*>(u"searchField"_s);
+        QVERIFY(field->text().isEmpty());
+        QTest::keyClicks(field, keyword);
+        QTest::keyClick(field, Qt::Key_Return);
+        SearchResultRow* found = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((found = [&]() -> SearchResultRow* {
+            for (SearchResultRow* row : search->findChildren<SearchResultRow*>())
+                if (row->property("kind").toString() == QLatin1StringView(kind))
+                    return row;
+            return nullptr;
+        }()),
+            10000);
+        QTest::mouseClick(found, Qt::LeftButton);
+        QTRY_VERIFY(!m_main->showSearch());
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
+        qputenv("MORVANE_API_URL", m_server.baseUrl().toString().toUtf8());
+        qputenv("MORVANE_WS_URL", m_server.wsUrl().toString().toUtf8());
+        for (const char* key : { "auth_token", "refresh_token", "cached_user" })
+            KeychainService::shared().remove(QString::fromLatin1(key));
+        MorvaneApp::Channel channel { [](qint64) {}, [] {}, [] { return false; } };
+        m_app = std::make_unique<MorvaneApp>(std::make_unique<AuthViewModel>(), channel);
+        m_app->show();
+        QTRY_VERIFY(qobject_cast<LoginView*>(m_app->contentView()->currentScreen()));
+        auto* login = m_app->contentView()->currentScreen();
+        QTest::keyClicks(login->findChild<QLineEdit*>(u"usernameField"_s), u"alice"_s);
+        QTest::keyClicks(login->findChild<QLineEdit*>(u"passwordField"_s), u"alice123"_s);
+        QTest::keyClick(login->findChild<QLineEdit*>(u"passwordField"_s), Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT((m_main = qobject_cast<MainView*>(m_app->contentView()->currentScreen())), 10000);
+        // The launch load ends with the contacts.
+        QTRY_VERIFY_WITH_TIMEOUT(!m_main->contactListViewModel()->contacts().isEmpty(), 10000);
+    }
+
+    void contactOpensItsDetail()
+    {
+        choose(u"Bob"_s, "contact");
+        QCOMPARE(m_main->selectedSection(), SidebarSection::contacts);
+        QVERIFY(m_main->selectedContact());
+        QCOMPARE(m_main->selectedContact()->name, std::optional(u"Bob Smith"_s));
+        QTRY_VERIFY(m_main->contactDetailView());
+    }
+
+    void groupAndMessageOpenTheirConversations()
+    {
+        choose(u"Hiking"_s, "group");
+        QTRY_COMPARE(m_main->selectedSection(), SidebarSection::messages);
+        QVERIFY(m_main->selectedConversation());
+        QCOMPARE(m_main->selectedConversation()->name, std::optional(u"周末爬山 Weekend Hiking"_s));
+        QTRY_VERIFY(m_main->chatView());
+        const qint64 group = m_main->selectedConversation()->id;
+
+        m_main->setSelectedSection(SidebarSection::moments);
+        choose(u"noodle"_s, "message");
+        QTRY_COMPARE(m_main->selectedSection(), SidebarSection::messages);
+        QVERIFY(m_main->selectedConversation()->id != group);
+        QTRY_COMPARE(m_main->chatView()->conversationId(), m_main->selectedConversation()->id);
+    }
+
+    void momentsSectionAndSettingsLinks()
+    {
+        m_main->setSelectedSection(SidebarSection::moments);
+        QTRY_VERIFY(m_main->findChild<MomentsView*>());
+        m_main->setSelectedSection(SidebarSection::settings);
+        auto* links = m_main->findChild<QListWidget*>(u"settingsLinks"_s);
+        links->setCurrentRow(3);
+        QTRY_VERIFY(m_main->findChild<VipCenterView*>());
+        links->setCurrentRow(4);
+        QTRY_VERIFY(m_main->findChild<GiftShopView*>());
+        QTRY_VERIFY(!m_main->findChild<VipCenterView*>());
+    }
+
+    void cleanupTestCase() { m_app.reset(); }
+};
+
+QTEST_MAIN(TestSearchInMainWindow)
+#include "tst_search_in_main_window.moc"
