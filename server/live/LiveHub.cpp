@@ -120,8 +120,14 @@ void LiveHub::send(QWebSocket* socket, const QString& type, const QJsonObject& p
     *unsent += socket->sendTextMessage(QString::fromUtf8(QJsonDocument(frame).toJson(QJsonDocument::Compact)));
     if (*unsent <= kMaxUnsent)
         return;
-    qWarning().noquote() << "[WS] Closing a socket that left" << *unsent << "bytes unread";
-    m_unsent.erase(unsent);
+    // Frames queued in this turn of the event loop have not had a chance to go out yet:
+    // hand what the kernel takes to it before judging the peer.
+    socket->flush();
+    const auto stillUnsent = m_unsent.find(socket);
+    if (stillUnsent == m_unsent.end() || *stillUnsent <= kMaxUnsent)
+        return;
+    qWarning().noquote() << "[WS] Closing a socket that left" << *stillUnsent << "bytes unread";
+    m_unsent.erase(stillUnsent);
     // A close frame would only queue behind what the peer does not read: drop the connection.
     socket->abort();
     onClosed(socket);
