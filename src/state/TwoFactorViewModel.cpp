@@ -150,22 +150,8 @@ QCoro::Task<> TwoFactorViewModel::verifyAndEnable()
     if (!canVerify())
         co_return;
     QPointer<TwoFactorViewModel> self(this);
-    setBusy(true);
-    bool verified = false;
-    try {
-        co_await m_service->verify(m_verifyCode.trimmed());
-        verified = true;
-    } catch (const std::exception& error) {
-        if (self)
-            fail(error);
-    }
-    if (!self)
-        co_return;
     // A failure keeps the set-up section and the typed code for another try.
-    bool reread = false;
-    if (verified)
-        reread = co_await rereadStatus();
-    if (reread) {
+    if (co_await sendCodeAndReread(&MFAService::verify, m_verifyCode)) {
         m_showSetup = false;
         m_verifyCode.clear();
     }
@@ -178,25 +164,28 @@ QCoro::Task<> TwoFactorViewModel::disableMFA()
     if (!canDisable())
         co_return;
     QPointer<TwoFactorViewModel> self(this);
-    setBusy(true);
-    bool disabled = false;
-    try {
-        co_await m_service->disable(m_disableCode.trimmed());
-        disabled = true;
-    } catch (const std::exception& error) {
-        if (self)
-            fail(error);
-    }
-    if (!self)
-        co_return;
     // A failure keeps the sheet open with the typed code.
-    bool reread = false;
-    if (disabled)
-        reread = co_await rereadStatus();
-    if (reread) {
+    if (co_await sendCodeAndReread(&MFAService::disable, m_disableCode)) {
         m_showDisable = false;
         m_disableCode.clear();
     }
     if (self)
         setBusy(false);
+}
+
+QCoro::Task<bool> TwoFactorViewModel::sendCodeAndReread(CodeRequest request, const QString& typedCode)
+{
+    QPointer<TwoFactorViewModel> self(this);
+    setBusy(true);
+    bool accepted = false;
+    try {
+        co_await (m_service->*request)(typedCode.trimmed());
+        accepted = true;
+    } catch (const std::exception& error) {
+        if (self)
+            fail(error);
+    }
+    if (!self || !accepted)
+        co_return false;
+    co_return co_await rereadStatus();
 }

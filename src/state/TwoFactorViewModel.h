@@ -79,6 +79,11 @@ Q_SIGNALS:
     void errorMessageChanged();
 
 private:
+    using CodeRequest = QCoro::Task<> (MFAService::*)(QString code);
+    // Busy from here on; sends the trimmed code (read once busy) and, once it is
+    // accepted, reads the status again. True when both succeeded; the caller
+    // ends the busy state.
+    QCoro::Task<bool> sendCodeAndReread(CodeRequest request, const QString& typedCode);
     // Reads the status after a confirmation or a turn-off; false when it failed.
     QCoro::Task<bool> rereadStatus();
     void fail(const std::exception& error);

@@ -3,21 +3,17 @@
 #include "state/FavoritesViewModel.h"
 #include "state/LocalizationManager.h"
 #include "views/account/FavoriteRow.h"
+#include "views/account/ListColumn.h"
 #include "views/common/ErrorAlert.h"
-#include "views/common/Appearance.h"
 #include "views/common/ContextMenu.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
-#include "views/common/Spinner.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QLabel>
 #include <QScrollArea>
 #include <QPointer>
 #include <QVBoxLayout>
-
-using Appearance::TextStyle;
 
 FavoritesView::FavoritesView(QWidget* parent)
     : FavoritesView(std::make_unique<FavoritesViewModel>(), parent)
@@ -27,38 +23,14 @@ FavoritesView::FavoritesView(QWidget* parent)
 FavoritesView::FavoritesView(std::unique_ptr<FavoritesViewModel> viewModel, QWidget* parent)
     : QWidget(parent)
     , m_viewModel(std::move(viewModel))
-    , m_title(new QLabel(this))
-    , m_scroll(new QScrollArea(this))
-    , m_empty(new QWidget(this))
-    , m_emptyText(new QLabel(m_empty))
-    , m_spinner(new Spinner(28, Appearance::accent(), this))
+    , m_column(new ListColumn(QStringLiteral("favorites"), QStringLiteral("star"), this))
     , m_alert(new ErrorAlert(this))
 {
     setObjectName(QStringLiteral("favoritesView"));
     setMinimumWidth(260);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
-    m_title->setObjectName(QStringLiteral("favoritesTitle"));
-    m_title->setFont(Appearance::font(TextStyle::Headline));
-    m_title->setContentsMargins(14, 12, 14, 8);
-    column->addWidget(m_title);
-    m_scroll->setObjectName(QStringLiteral("favoritesList"));
-    m_scroll->setFrameShape(QFrame::NoFrame);
-    m_scroll->setWidgetResizable(true);
-    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    column->addWidget(m_scroll, 1);
-
-    m_empty->setObjectName(QStringLiteral("favoritesEmpty"));
-    auto* empty = new QVBoxLayout(m_empty);
-    empty->setSpacing(8);
-    auto* star = new QLabel(m_empty);
-    star->setObjectName(QStringLiteral("favoritesEmptyIcon"));
-    Icons::apply(star, QStringLiteral("star"), 40, Appearance::secondaryText());
-    m_emptyText->setFont(Appearance::font(TextStyle::Headline));
-    Appearance::setTextColor(m_emptyText, Appearance::secondaryText());
-    empty->addWidget(star, 0, Qt::AlignHCenter);
-    empty->addWidget(m_emptyText, 0, Qt::AlignHCenter);
+    column->addWidget(m_column);
 
     connect(m_viewModel.get(), &FavoritesViewModel::favoritesChanged, this, &FavoritesView::rebuildList);
     connect(m_viewModel.get(), &FavoritesViewModel::isLoadingChanged, this, &FavoritesView::updateOverlay);
@@ -83,25 +55,16 @@ void FavoritesView::showEvent(QShowEvent* event)
     m_viewModel->loadFavorites();
 }
 
-void FavoritesView::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    m_spinner->move((width() - m_spinner->width()) / 2, (height() - m_spinner->height()) / 2);
-    m_empty->adjustSize();
-    m_empty->move((width() - m_empty->width()) / 2, (height() - m_empty->height()) / 2);
-}
-
 void FavoritesView::retranslate()
 {
-    m_title->setText(Localized::text("favorites.title"));
-    m_emptyText->setText(Localized::text("favorites.empty"));
+    m_column->setTexts(Localized::text("favorites.title"), Localized::text("favorites.empty"));
     rebuildList();
 }
 
 void FavoritesView::rebuildList()
 {
     // The old rows go with their holder; a menu of one of them may be what called.
-    if (QWidget* old = m_scroll->takeWidget())
+    if (QWidget* old = m_column->list()->takeWidget())
         old->deleteLater();
     auto* holder = new QWidget;
     auto* rows = new QVBoxLayout(holder);
@@ -116,17 +79,13 @@ void FavoritesView::rebuildList()
         rows->addWidget(row);
     }
     rows->addStretch(1);
-    m_scroll->setWidget(holder);
+    m_column->list()->setWidget(holder);
     updateOverlay();
 }
 
 void FavoritesView::updateOverlay()
 {
-    const bool loading = m_viewModel->isLoading();
-    m_spinner->setVisible(loading);
-    m_spinner->raise();
-    m_empty->setVisible(!loading && m_viewModel->favorites().isEmpty());
-    m_empty->raise();
+    m_column->showState(m_viewModel->isLoading(), m_viewModel->favorites().isEmpty());
 }
 
 QMenu* FavoritesView::contextMenu(const Message& message)

@@ -7,11 +7,9 @@
 #include <memory>
 
 class FavoritesViewModel;
-class QLabel;
 class ErrorAlert;
 class QMenu;
-class QScrollArea;
-class Spinner;
+class ListColumn;
 
 // The favourites section's column: the starred messages with a menu per row to
 // remove the star or copy the text. Loads when first shown.
@@ -30,7 +28,6 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void rebuildList();
@@ -39,10 +36,6 @@ private:
 
     std::unique_ptr<FavoritesViewModel> m_viewModel;
     bool m_started = false;
-    QLabel* m_title;
-    QScrollArea* m_scroll;
-    QWidget* m_empty;
-    QLabel* m_emptyText;
-    Spinner* m_spinner;
+    ListColumn* m_column;
     ErrorAlert* m_alert;
 };

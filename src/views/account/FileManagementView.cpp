@@ -4,18 +4,14 @@
 #include "state/LocalizationManager.h"
 #include "views/account/FileManagementRow.h"
 #include "views/account/ImagePreviewView.h"
+#include "views/account/ListColumn.h"
 #include "views/common/ErrorAlert.h"
 #include "views/common/Appearance.h"
-#include "views/common/Icons.h"
 #include "views/common/Localized.h"
-#include "views/common/Spinner.h"
 
-#include <QLabel>
 #include <QScrollArea>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-using Appearance::TextStyle;
 
 FileManagementView::FileManagementView(QWidget* parent)
     : FileManagementView(std::make_unique<FileManagementViewModel>(), parent)
@@ -25,38 +21,14 @@ FileManagementView::FileManagementView(QWidget* parent)
 FileManagementView::FileManagementView(std::unique_ptr<FileManagementViewModel> viewModel, QWidget* parent)
     : QWidget(parent)
     , m_viewModel(std::move(viewModel))
-    , m_title(new QLabel(this))
-    , m_scroll(new QScrollArea(this))
-    , m_empty(new QWidget(this))
-    , m_emptyText(new QLabel(m_empty))
-    , m_spinner(new Spinner(28, Appearance::accent(), this))
+    , m_column(new ListColumn(QStringLiteral("files"), QStringLiteral("folder"), this))
     , m_alert(new ErrorAlert(this))
 {
     setObjectName(QStringLiteral("fileManagementView"));
     setMinimumWidth(260);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
-    m_title->setObjectName(QStringLiteral("filesTitle"));
-    m_title->setFont(Appearance::font(TextStyle::Headline));
-    m_title->setContentsMargins(14, 12, 14, 8);
-    column->addWidget(m_title);
-    m_scroll->setObjectName(QStringLiteral("filesList"));
-    m_scroll->setFrameShape(QFrame::NoFrame);
-    m_scroll->setWidgetResizable(true);
-    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    column->addWidget(m_scroll, 1);
-
-    m_empty->setObjectName(QStringLiteral("filesEmpty"));
-    auto* empty = new QVBoxLayout(m_empty);
-    empty->setSpacing(8);
-    auto* folder = new QLabel(m_empty);
-    folder->setObjectName(QStringLiteral("filesEmptyIcon"));
-    Icons::apply(folder, QStringLiteral("folder"), 40, Appearance::secondaryText());
-    m_emptyText->setFont(Appearance::font(TextStyle::Headline));
-    Appearance::setTextColor(m_emptyText, Appearance::secondaryText());
-    empty->addWidget(folder, 0, Qt::AlignHCenter);
-    empty->addWidget(m_emptyText, 0, Qt::AlignHCenter);
+    column->addWidget(m_column);
 
     connect(m_viewModel.get(), &FileManagementViewModel::filesChanged, this, &FileManagementView::syncRows);
     connect(m_viewModel.get(), &FileManagementViewModel::loadingChanged, this, &FileManagementView::updateOverlay);
@@ -81,18 +53,9 @@ void FileManagementView::showEvent(QShowEvent* event)
     m_viewModel->loadFiles();
 }
 
-void FileManagementView::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    m_spinner->move((width() - m_spinner->width()) / 2, (height() - m_spinner->height()) / 2);
-    m_empty->adjustSize();
-    m_empty->move((width() - m_empty->width()) / 2, (height() - m_empty->height()) / 2);
-}
-
 void FileManagementView::retranslate()
 {
-    m_title->setText(Localized::text("files.title"));
-    m_emptyText->setText(Localized::text("files.empty"));
+    m_column->setTexts(Localized::text("files.title"), Localized::text("files.empty"));
     rebuildRows();
 }
 
@@ -121,7 +84,7 @@ void FileManagementView::syncRows()
 
 void FileManagementView::rebuildRows()
 {
-    if (QWidget* old = m_scroll->takeWidget())
+    if (QWidget* old = m_column->list()->takeWidget())
         old->deleteLater();
     m_rows = new QWidget;
     m_rows->setObjectName(QStringLiteral("fileRows"));
@@ -137,18 +100,14 @@ void FileManagementView::rebuildRows()
     connect(m_loadMore, &QPushButton::clicked, this, [this] { m_viewModel->loadMore(); });
     layout->addWidget(m_loadMore);
     layout->addStretch(1);
-    m_scroll->setWidget(m_rows);
+    m_column->list()->setWidget(m_rows);
     m_shownIds.clear();
     syncRows();
 }
 
 void FileManagementView::updateOverlay()
 {
-    const bool loading = m_viewModel->isLoading();
-    m_spinner->setVisible(loading);
-    m_spinner->raise();
-    m_empty->setVisible(!loading && m_viewModel->files().isEmpty());
-    m_empty->raise();
+    m_column->showState(m_viewModel->isLoading(), m_viewModel->files().isEmpty());
     if (m_loadMore)
         m_loadMore->setEnabled(m_viewModel->canLoadMore());
 }

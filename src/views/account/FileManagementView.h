@@ -10,10 +10,8 @@
 
 class FileManagementViewModel;
 class ImagePreviewView;
-class QLabel;
 class ErrorAlert;
-class QScrollArea;
-class Spinner;
+class ListColumn;
 
 // The files section's column: the user's files page by page with "load more",
 // each with download and, for images, a preview sheet. Loads when first shown.
@@ -33,7 +31,6 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void syncRows();
@@ -43,13 +40,9 @@ private:
 
     std::unique_ptr<FileManagementViewModel> m_viewModel;
     bool m_started = false;
-    QLabel* m_title;
-    QScrollArea* m_scroll;
+    ListColumn* m_column;
     QPointer<QWidget> m_rows;
     QPointer<QPushButton> m_loadMore;
-    QWidget* m_empty;
-    QLabel* m_emptyText;
-    Spinner* m_spinner;
     ErrorAlert* m_alert;
     std::optional<QUrl> m_previewURL;
     ImagePreviewView* m_preview = nullptr;

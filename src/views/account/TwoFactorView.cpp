@@ -10,6 +10,7 @@
 
 #include <QDialog>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -18,6 +19,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 using Appearance::TextStyle;
 
 namespace {
@@ -25,6 +28,16 @@ namespace {
 QFont monospaced(TextStyle style)
 {
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    // The desktop's "monospace" may name a font with a few double-width glyphs
+    // (Noto Sans Mono); then take the first font whose every glyph lines up.
+    if (!QFontInfo(font).fixedPitch()) {
+        const QStringList families = QFontDatabase::families();
+        const auto fixed = std::find_if(families.cbegin(), families.cend(), [](const QString& family) {
+            return QFontDatabase::isFixedPitch(family) && !QFontDatabase::isPrivateFamily(family);
+        });
+        if (fixed != families.cend())
+            font.setFamily(*fixed);
+    }
     font.setPixelSize(Appearance::font(style).pixelSize());
     return font;
 }

@@ -3,12 +3,11 @@
 #include "state/AdminPagedTable.h"
 #include "state/LocalizationManager.h"
 #include "state/PrintfFormat.h"
+#include "views/admin/AdminTableContent.h"
 #include "views/common/ErrorAlert.h"
 #include "views/admin/TintColor.h"
 #include "views/common/Appearance.h"
-#include "views/common/Icons.h"
 #include "views/common/Localized.h"
-#include "views/common/Spinner.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -16,7 +15,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStackedWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -33,6 +31,14 @@ QFrame* divider(QWidget* parent)
     return line;
 }
 
+QList<int> idealWidths(const QList<AdminPagedTableView::Column>& columns)
+{
+    QList<int> widths;
+    for (const AdminPagedTableView::Column& c : columns)
+        widths << c.idealWidth;
+    return widths;
+}
+
 } // namespace
 
 AdminPagedTableView::AdminPagedTableView(AdminPagedTable* model, Texts texts, QList<Column> columns, QWidget* parent)
@@ -43,9 +49,8 @@ AdminPagedTableView::AdminPagedTableView(AdminPagedTable* model, Texts texts, QL
     , m_search(new QLineEdit(this))
     , m_searchButton(new QPushButton(this))
     , m_total(new QLabel(this))
-    , m_content(new QStackedWidget(this))
-    , m_emptyTitle(new QLabel(this))
-    , m_table(new QTableWidget(this))
+    , m_content(new AdminTableContent(QStringLiteral("adminTable"), m_texts.emptySymbol, idealWidths(m_columns), this))
+    , m_table(m_content->table())
     , m_previous(new QPushButton(this))
     , m_page(new QLabel(this))
     , m_next(new QPushButton(this))
@@ -70,42 +75,10 @@ AdminPagedTableView::AdminPagedTableView(AdminPagedTable* model, Texts texts, QL
     column->addLayout(header);
     column->addWidget(divider(this));
 
-    // Content: spinner, empty state, table.
-    auto* spinnerPage = new QWidget(m_content);
-    auto* spinnerLayout = new QVBoxLayout(spinnerPage);
-    spinnerLayout->addWidget(new Spinner(28, Appearance::secondaryText(), spinnerPage), 0, Qt::AlignCenter);
-    spinnerPage->setObjectName(QStringLiteral("loadingPage"));
-    auto* emptyPage = new QWidget(m_content);
-    emptyPage->setObjectName(QStringLiteral("emptyPage"));
-    auto* emptyLayout = new QVBoxLayout(emptyPage);
-    emptyLayout->addStretch(1);
-    auto* emptyIcon = new QLabel(emptyPage);
-    Icons::apply(emptyIcon, m_texts.emptySymbol, 40, Appearance::secondaryText());
-    emptyLayout->addWidget(emptyIcon, 0, Qt::AlignHCenter);
-    m_emptyTitle->setObjectName(QStringLiteral("emptyTitle"));
-    m_emptyTitle->setFont(Appearance::font(TextStyle::Title2));
-    Appearance::setTextColor(m_emptyTitle, Appearance::secondaryText());
-    emptyLayout->addWidget(m_emptyTitle, 0, Qt::AlignHCenter);
-    emptyLayout->addStretch(1);
-    m_table->setObjectName(QStringLiteral("adminTable"));
-    m_table->setColumnCount(int(m_columns.size()));
-    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Long texts stay on one line and elide.
     m_table->setTextElideMode(Qt::ElideRight);
     m_table->setWordWrap(false);
-    m_table->verticalHeader()->hide();
-    m_table->verticalHeader()->setDefaultSectionSize(34);
-    m_table->setShowGrid(false);
-    m_table->setFrameShape(QFrame::NoFrame);
-    m_table->horizontalHeader()->setStretchLastSection(true);
-    m_table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_table->horizontalHeader()->setMinimumSectionSize(40);
-    for (int i = 0; i < m_columns.size(); ++i)
-        m_table->setColumnWidth(i, m_columns.at(i).idealWidth);
-    m_content->addWidget(spinnerPage);
-    m_content->addWidget(emptyPage);
-    m_content->addWidget(m_table);
     column->addWidget(m_content, 1);
     column->addWidget(divider(this));
 
@@ -155,7 +128,7 @@ void AdminPagedTableView::retranslate()
     m_search->setPlaceholderText(Localized::text(m_texts.searchKey));
     m_searchButton->setText(Localized::text("common.search"));
     m_total->setText(printfFormat(Localized::text(m_texts.totalKey), { QString::number(m_model->total()) }));
-    m_emptyTitle->setText(Localized::text(m_texts.emptyKey));
+    m_content->setEmptyTitle(Localized::text(m_texts.emptyKey));
     QStringList titles;
     for (const Column& c : std::as_const(m_columns))
         titles << (c.titleKey == u"ID" ? c.titleKey : Localized::text(c.titleKey));
@@ -179,10 +152,7 @@ void AdminPagedTableView::rebuildRows()
 
 void AdminPagedTableView::updateContent()
 {
-    if (m_model->isLoading())
-        m_content->setCurrentIndex(0);
-    else
-        m_content->setCurrentIndex(m_model->rowCount() == 0 ? 1 : 2);
+    m_content->showState(m_model->isLoading(), m_model->rowCount() == 0);
 }
 
 void AdminPagedTableView::setTextCell(int row, int column, const QString& text, CellStyle style)

@@ -7,10 +7,10 @@
 #include <QWidget>
 
 class AdminPagedTable;
+class AdminTableContent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QStackedWidget;
 class QTableWidget;
 
 // The layout shared by the users, groups and message audit screens: search field,
@@ -61,8 +61,7 @@ private:
     QLineEdit* m_search;
     QPushButton* m_searchButton;
     QLabel* m_total;
-    QStackedWidget* m_content;
-    QLabel* m_emptyTitle;
+    AdminTableContent* m_content;
     QTableWidget* m_table;
     QPushButton* m_previous;
     QLabel* m_page;

@@ -4,6 +4,7 @@
 #include "state/PrintfFormat.h"
 #include "state/SensitiveWordsViewModel.h"
 #include "views/admin/AddSensitiveWordSheet.h"
+#include "views/admin/AdminTableContent.h"
 #include "views/admin/CapsuleBadge.h"
 #include "views/admin/ConfirmationDialog.h"
 #include "views/common/ErrorAlert.h"
@@ -11,15 +12,12 @@
 #include "views/common/Appearance.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
-#include "views/common/Spinner.h"
 
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QStackedWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -36,6 +34,14 @@ const QList<std::pair<QString, int>> columns {
     { QStringLiteral("admin.words_status"), 50 },
     { QStringLiteral("admin.users_actions"), 70 },
 };
+
+QList<int> columnWidths()
+{
+    QList<int> widths;
+    for (const auto& [key, width] : columns)
+        widths << width;
+    return widths;
+}
 
 QWidget* cell(QWidget* content)
 {
@@ -66,9 +72,7 @@ SensitiveWordsView::SensitiveWordsView(APIClient& api, QWidget* parent)
     , m_search(new QLineEdit(this))
     , m_total(new QLabel(this))
     , m_add(new QPushButton(this))
-    , m_content(new QStackedWidget(this))
-    , m_emptyTitle(new QLabel(this))
-    , m_table(new QTableWidget(this))
+    , m_content(new AdminTableContent(QStringLiteral("wordsTable"), QStringLiteral("text.badge.xmark"), columnWidths(), this))
 {
     setObjectName(QStringLiteral("sensitiveWordsView"));
     auto* column = new QVBoxLayout(this);
@@ -93,37 +97,6 @@ SensitiveWordsView::SensitiveWordsView(APIClient& api, QWidget* parent)
     line->setFrameShape(QFrame::HLine);
     column->addWidget(line);
 
-    auto* spinnerPage = new QWidget(m_content);
-    spinnerPage->setObjectName(QStringLiteral("loadingPage"));
-    (new QVBoxLayout(spinnerPage))->addWidget(new Spinner(28, Appearance::secondaryText(), spinnerPage), 0, Qt::AlignCenter);
-    auto* emptyPage = new QWidget(m_content);
-    emptyPage->setObjectName(QStringLiteral("emptyPage"));
-    auto* emptyLayout = new QVBoxLayout(emptyPage);
-    emptyLayout->addStretch(1);
-    auto* emptyIcon = new QLabel(emptyPage);
-    Icons::apply(emptyIcon, QStringLiteral("text.badge.xmark"), 40, Appearance::secondaryText());
-    emptyLayout->addWidget(emptyIcon, 0, Qt::AlignHCenter);
-    m_emptyTitle->setObjectName(QStringLiteral("emptyTitle"));
-    m_emptyTitle->setFont(Appearance::font(TextStyle::Title2));
-    Appearance::setTextColor(m_emptyTitle, Appearance::secondaryText());
-    emptyLayout->addWidget(m_emptyTitle, 0, Qt::AlignHCenter);
-    emptyLayout->addStretch(1);
-    m_table->setObjectName(QStringLiteral("wordsTable"));
-    m_table->setColumnCount(int(columns.size()));
-    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_table->setShowGrid(false);
-    m_table->setFrameShape(QFrame::NoFrame);
-    m_table->verticalHeader()->hide();
-    m_table->verticalHeader()->setDefaultSectionSize(34);
-    m_table->horizontalHeader()->setStretchLastSection(true);
-    m_table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    for (int i = 0; i < columns.size(); ++i)
-        m_table->setColumnWidth(i, columns.at(i).second);
-    m_content->addWidget(spinnerPage);
-    m_content->addWidget(emptyPage);
-    m_content->addWidget(m_table);
     column->addWidget(m_content, 1);
 
     connect(m_search, &QLineEdit::textChanged, m_model, &SensitiveWordsViewModel::setSearchText);
@@ -138,6 +111,11 @@ SensitiveWordsView::SensitiveWordsView(APIClient& api, QWidget* parent)
     });
     retranslate();
     rebuildRows();
+}
+
+QTableWidget* SensitiveWordsView::table() const
+{
+    return m_content->table();
 }
 
 void SensitiveWordsView::showEvent(QShowEvent* event)
@@ -156,38 +134,38 @@ void SensitiveWordsView::retranslate()
     QStringList titles;
     for (const auto& [key, width] : columns)
         titles << (key == u"ID" ? key : Localized::text(key));
-    m_table->setHorizontalHeaderLabels(titles);
+    table()->setHorizontalHeaderLabels(titles);
 }
 
 void SensitiveWordsView::rebuildRows()
 {
     m_total->setText(printfFormat(Localized::text("admin.words_total"), { QString::number(m_model->words().size()) }));
     const QList<SensitiveWord> rows = m_model->filteredWords();
-    m_emptyTitle->setText(Localized::text(m_model->searchText().isEmpty() ? "admin.words_empty" : "admin.words_no_match"));
-    m_content->setCurrentIndex(m_model->isLoading() ? 0 : rows.isEmpty() ? 1 : 2);
-    m_table->clearContents();
-    m_table->setRowCount(int(rows.size()));
+    m_content->setEmptyTitle(Localized::text(m_model->searchText().isEmpty() ? "admin.words_empty" : "admin.words_no_match"));
+    m_content->showState(m_model->isLoading(), rows.isEmpty());
+    table()->clearContents();
+    table()->setRowCount(int(rows.size()));
     for (int row = 0; row < rows.size(); ++row) {
         const SensitiveWord word = rows.at(row);
-        m_table->setItem(row, 0, textItem(QString::number(word.id), TextStyle::Caption, false));
-        m_table->setItem(row, 1, textItem(word.word, TextStyle::Body, false));
-        m_table->setCellWidget(row, 2, cell(new CapsuleBadge(SensitiveWordsViewModel::categoryLabel(word.category),
+        table()->setItem(row, 0, textItem(QString::number(word.id), TextStyle::Caption, false));
+        table()->setItem(row, 1, textItem(word.word, TextStyle::Body, false));
+        table()->setCellWidget(row, 2, cell(new CapsuleBadge(SensitiveWordsViewModel::categoryLabel(word.category),
                                                              SensitiveWordsViewModel::categoryColor(word.category))));
-        m_table->setItem(row, 3, textItem(word.level.value_or(QStringLiteral("-")), TextStyle::Caption, true));
-        m_table->setItem(row, 4, textItem(word.replacement.value_or(QStringLiteral("-")), TextStyle::Caption, true));
+        table()->setItem(row, 3, textItem(word.level.value_or(QStringLiteral("-")), TextStyle::Caption, true));
+        table()->setItem(row, 4, textItem(word.replacement.value_or(QStringLiteral("-")), TextStyle::Caption, true));
         auto* dot = new QLabel;
         dot->setObjectName(QStringLiteral("statusDot"));
         dot->setFixedSize(8, 8);
         const Tint state = word.isActive.value_or(true) ? Tint::Green : Tint::Gray;
         dot->setProperty("tint", int(state));
         dot->setStyleSheet(QStringLiteral("background: %1; border-radius: 4px;").arg(tintColor(state).name()));
-        m_table->setCellWidget(row, 5, cell(dot));
+        table()->setCellWidget(row, 5, cell(dot));
         auto* remove = new QPushButton(Localized::text("common.delete"));
         remove->setObjectName(QStringLiteral("deleteButton"));
         remove->setFont(Appearance::font(TextStyle::Caption));
         remove->setStyleSheet(QStringLiteral("QPushButton { color: %1; padding: 2px 8px; }").arg(tintColor(Tint::Red).name()));
         connect(remove, &QPushButton::clicked, this, [this, word] { requestDelete(word); });
-        m_table->setCellWidget(row, 6, cell(remove));
+        table()->setCellWidget(row, 6, cell(remove));
     }
 }
 

@@ -8,8 +8,8 @@ class APIClient;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QStackedWidget;
 class QTableWidget;
+class AdminTableContent;
 class SensitiveWordsViewModel;
 
 // The sensitive-word list: a local filter, the total, the add sheet and a table
@@ -20,7 +20,7 @@ public:
     explicit SensitiveWordsView(APIClient& api, QWidget* parent = nullptr);
 
     SensitiveWordsViewModel* model() const { return m_model; }
-    QTableWidget* table() const { return m_table; }
+    QTableWidget* table() const;
     void openAddSheet();
     void requestDelete(const SensitiveWord& word);
 
@@ -36,7 +36,5 @@ private:
     QLineEdit* m_search;
     QLabel* m_total;
     QPushButton* m_add;
-    QStackedWidget* m_content;
-    QLabel* m_emptyTitle;
-    QTableWidget* m_table;
+    AdminTableContent* m_content;
 };

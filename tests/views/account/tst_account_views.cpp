@@ -490,6 +490,13 @@ private Q_SLOTS:
         QVERIFY(child<QWidget>(&view, "filesEmpty")->isVisible());
         QCOMPARE(symbolOf(child<QLabel>(&view, "filesEmptyIcon")), u"folder"_s);
         QVERIFY(child<QPushButton>(&view, "loadMoreButton")->isHidden());
+        // Centred over the list, whatever the column's size.
+        for (const QSize size : { QSize(420, 500), QSize(300, 700) }) {
+            view.resize(size);
+            QWidget* empty = child<QWidget>(&view, "filesEmpty");
+            const QPoint offset = empty->mapTo(&view, empty->rect().center()) - view.rect().center();
+            QVERIFY2(offset.manhattanLength() <= 2, qPrintable(u"off by %1,%2"_s.arg(offset.x()).arg(offset.y())));
+        }
     }
 
     // Every screen relabels when the language changes.

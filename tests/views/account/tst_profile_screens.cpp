@@ -2,6 +2,7 @@
 // the signed-in user, sessions are signed out only when the server confirms, and
 // the editor stores the fields or says why it could not.
 
+#include "AccountScreenTestHelpers.h"
 #include "ClientStack.h"
 
 #include "state/AuthViewModel.h"
@@ -24,26 +25,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-AuthViewModel::Dependencies depsOf(ClientStack& stack)
-{
-    return AuthViewModel::Dependencies { &stack.auth, &stack.keychain, &stack.ws };
-}
-
-template <typename T>
-T* child(QWidget* root, const QString& name)
-{
-    return root->findChild<T*>(name);
-}
-
-bool shown(QWidget* widget)
-{
-    for (QWidget* w = widget; w && !w->isWindow(); w = w->parentWidget()) {
-        if (w->isHidden())
-            return false;
-    }
-    return true;
-}
 
 QByteArray meReply(const QByteArray& user)
 {

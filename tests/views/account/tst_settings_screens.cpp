@@ -2,6 +2,7 @@
 // store: defaults, shared values between open screens, the language switch, the
 // account rows and sign-out, the do-not-disturb hours and the blacklist.
 
+#include "AccountScreenTestHelpers.h"
 #include "ClientStack.h"
 
 #include "app/MainView.h"
@@ -30,27 +31,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-AuthViewModel::Dependencies depsOf(ClientStack& stack)
-{
-    return AuthViewModel::Dependencies { &stack.auth, &stack.keychain, &stack.ws };
-}
-
-template <typename T>
-T* child(QWidget* root, const QString& name)
-{
-    return root->findChild<T*>(name);
-}
-
-// A visible widget inside a window that is not shown: shown as far as its own flags go.
-bool shown(QWidget* widget)
-{
-    for (QWidget* w = widget; w && !w->isWindow(); w = w->parentWidget()) {
-        if (w->isHidden())
-            return false;
-    }
-    return true;
-}
 
 enum class Screen { general, notification, privacy };
 

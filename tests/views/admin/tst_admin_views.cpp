@@ -364,6 +364,7 @@ private Q_SLOTS:
         view.resize(800, 400);
         view.show();
         QTRY_VERIFY(!view.model()->isLoading());
+        QVERIFY(child<QWidget>(&view, u"emptyPage"_s)->isVisible());
         QCOMPARE(child<QLabel>(&view, u"emptyTitle"_s)->text(), Localized::text("admin.words_empty"));
         child<QLineEdit>(&view, u"searchField"_s)->setText(u"zz"_s);
         QCOMPARE(child<QLabel>(&view, u"emptyTitle"_s)->text(), Localized::text("admin.words_no_match"));
@@ -387,6 +388,7 @@ private Q_SLOTS:
         add->click();
         QTRY_VERIFY(!openDialog<AddSensitiveWordSheet>(&view));
         QCOMPARE(view.table()->rowCount(), 1);
+        QVERIFY(view.table()->isVisible());
         QCOMPARE(cellText(view.table(), 0, 1), u"<i>x</i>"_s);
         QCOMPARE(child<QLabel>(&view, u"totalLabel"_s)->text(), u"1 words"_s);
     }
