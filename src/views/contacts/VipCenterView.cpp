@@ -3,6 +3,7 @@
 #include "state/LocalizationManager.h"
 #include "state/VipCenterViewModel.h"
 #include "views/common/Appearance.h"
+#include "views/common/Divider.h"
 #include "views/common/ElidedLabel.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
@@ -126,10 +127,7 @@ VipCenterView::VipCenterView(std::unique_ptr<VipCenterViewModel> viewModel, QWid
     card->addWidget(m_statusRetry, 0, Qt::AlignHCenter);
     column->addLayout(card);
 
-    auto* divider = new QFrame(page);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setStyleSheet(QStringLiteral("color: rgba(0,0,0,30);"));
-    column->addWidget(divider);
+    column->addWidget(divider(page));
     auto* heading = plainLabel(VipCenterViewModel::levelsHeading(), TextStyle::Headline, page);
     heading->setObjectName(QStringLiteral("vipLevelsHeading"));
     column->addWidget(heading, 0, Qt::AlignHCenter);
