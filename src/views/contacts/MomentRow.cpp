@@ -7,6 +7,7 @@
 #include "views/common/ElidedLabel.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
+#include "views/common/PlainLabel.h"
 #include "views/common/RemoteImageView.h"
 
 #include <QHBoxLayout>
@@ -22,15 +23,6 @@ namespace {
 
 // A commenter's or reply target's name takes at most this much of the comment line.
 constexpr int CommentNameWidth = 100;
-
-QLabel* plainLabel(const QString& text, TextStyle style, QWidget* parent)
-{
-    auto* label = new QLabel(parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(Appearance::font(style));
-    label->setText(text);
-    return label;
-}
 
 // A name or place from the server: one line, shortened with "…" when it does not fit.
 ElidedLabel* nameLabel(const QString& text, TextStyle style, QWidget* parent, bool medium = true)

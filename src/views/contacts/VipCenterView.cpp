@@ -7,6 +7,7 @@
 #include "views/common/ElidedLabel.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
+#include "views/common/PlainLabel.h"
 #include "views/common/Spinner.h"
 
 #include <QFrame>
@@ -24,15 +25,6 @@ namespace {
 const QColor Gold(255, 204, 0);
 const QColor Blue(0, 122, 255);
 const QColor Green(52, 199, 89);
-
-QLabel* plainLabel(const QString& text, TextStyle style, QWidget* parent)
-{
-    auto* label = new QLabel(parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(Appearance::font(style));
-    label->setText(text);
-    return label;
-}
 
 QWidget* levelCard(const VipService::VipLevel& level, QWidget* parent)
 {
