@@ -9,6 +9,7 @@
 #include "views/common/Localized.h"
 #include "views/common/PlainLabel.h"
 #include "views/common/RemoteImageView.h"
+#include "views/common/ShadedPanel.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -141,10 +142,7 @@ QWidget* MomentRow::commentList()
 {
     auto* box = new QWidget(this);
     box->setObjectName(QStringLiteral("momentComments"));
-    box->setAttribute(Qt::WA_StyledBackground);
-    QColor tint = Appearance::secondaryText();
-    tint.setAlphaF(0.05f);
-    box->setStyleSheet(QStringLiteral("#momentComments { background: %1; border-radius: 4px; }").arg(tint.name(QColor::HexArgb)));
+    shadePanel(box, 4);
     auto* column = new QVBoxLayout(box);
     column->setContentsMargins(8, 8, 8, 8);
     column->setSpacing(4);

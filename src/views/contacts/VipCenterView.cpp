@@ -8,6 +8,7 @@
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/PlainLabel.h"
+#include "views/common/ShadedPanel.h"
 #include "views/common/Spinner.h"
 
 #include <QFrame>
@@ -30,10 +31,7 @@ QWidget* levelCard(const VipService::VipLevel& level, QWidget* parent)
 {
     auto* card = new QWidget(parent);
     card->setObjectName(QStringLiteral("vipLevelCard"));
-    card->setAttribute(Qt::WA_StyledBackground);
-    QColor tint = Appearance::secondaryText();
-    tint.setAlphaF(0.05f);
-    card->setStyleSheet(QStringLiteral("#vipLevelCard { background: %1; border-radius: 8px; }").arg(tint.name(QColor::HexArgb)));
+    shadePanel(card, 8);
     auto* column = new QVBoxLayout(card);
     column->setSpacing(8);
     column->setContentsMargins(12, 12, 12, 12);
