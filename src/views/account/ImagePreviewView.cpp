@@ -2,12 +2,12 @@
 
 #include "state/LocalizationManager.h"
 #include "views/common/Appearance.h"
+#include "views/common/Divider.h"
 #include "views/common/Icons.h"
 #include "views/common/ImageLoader.h"
 #include "views/common/Localized.h"
 #include "views/common/Spinner.h"
 
-#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -46,10 +46,7 @@ ImagePreviewView::ImagePreviewView(QUrl url, QWidget* parent)
     m_close->setAutoDefault(false);
     header->addWidget(m_close);
     column->addLayout(header);
-    auto* divider = new QFrame(this);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setStyleSheet(QStringLiteral("color: rgba(0,0,0,30);"));
-    column->addWidget(divider);
+    column->addWidget(divider(this));
 
     auto* loading = new QWidget(m_content);
     auto* loadingLayout = new QVBoxLayout(loading);

@@ -9,6 +9,7 @@
 #include "views/account/ProfileEditView.h"
 #include "views/chat/AvatarView.h"
 #include "views/common/Appearance.h"
+#include "views/common/Divider.h"
 #include "views/common/ElidedLabel.h"
 #include "views/common/ErrorAlert.h"
 #include "views/common/Icons.h"
@@ -25,14 +26,6 @@
 using Appearance::TextStyle;
 
 namespace {
-
-QFrame* divider(QWidget* parent)
-{
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setStyleSheet(QStringLiteral("color: rgba(0,0,0,30);"));
-    return line;
-}
 
 QPushButton* linkButton(const char* objectName, const char* symbol, QWidget* parent)
 {

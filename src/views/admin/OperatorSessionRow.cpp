@@ -5,6 +5,7 @@
 #include "views/common/Appearance.h"
 #include "views/common/ElidedLabel.h"
 #include "views/common/Localized.h"
+#include "views/common/PlainLabel.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -21,15 +22,6 @@ QString firstGrapheme(const QString& text)
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
     const qsizetype end = finder.toNextBoundary();
     return end > 0 ? text.left(end) : QString();
-}
-
-QLabel* plainLabel(const QString& text, TextStyle style, QWidget* parent)
-{
-    auto* label = new QLabel(parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(Appearance::font(style));
-    label->setText(text);
-    return label;
 }
 
 } // namespace

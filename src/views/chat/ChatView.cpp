@@ -5,6 +5,7 @@
 #include "views/chat/MessageInputBar.h"
 #include "views/chat/MessageListView.h"
 #include "views/common/Appearance.h"
+#include "views/common/Divider.h"
 #include "views/common/ElidedLabel.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
@@ -19,14 +20,6 @@
 using Appearance::TextStyle;
 
 namespace {
-
-QFrame* divider(QWidget* parent)
-{
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setStyleSheet(QStringLiteral("color: rgba(0,0,0,30);"));
-    return line;
-}
 
 QWidget* bar(const char* objectName, QWidget* parent)
 {

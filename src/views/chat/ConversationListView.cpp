@@ -6,6 +6,7 @@
 #include "views/chat/ConversationRow.h"
 #include "views/common/Appearance.h"
 #include "views/common/ContextMenu.h"
+#include "views/common/Divider.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/Sheet.h"
@@ -68,10 +69,7 @@ ConversationListView::ConversationListView(ConversationListViewModel* viewModel,
     searchRow->addWidget(m_clear);
     column->addWidget(searchBar);
 
-    auto* divider = new QFrame(this);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setStyleSheet(QStringLiteral("color: rgba(0,0,0,30);"));
-    column->addWidget(divider);
+    column->addWidget(divider(this));
 
     m_list->setObjectName(QStringLiteral("conversationList"));
     m_list->setModel(m_model);

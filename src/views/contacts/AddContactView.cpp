@@ -4,6 +4,7 @@
 #include "state/LocalizationManager.h"
 #include "views/chat/AvatarView.h"
 #include "views/common/Appearance.h"
+#include "views/common/Divider.h"
 #include "views/common/Localized.h"
 #include "views/common/ProminentButton.h"
 #include "views/common/Sheet.h"
@@ -48,10 +49,7 @@ AddContactView::AddContactView(AddContactViewModel* viewModel, QWidget* parent)
     header->addStretch(1);
     header->addWidget(m_close);
     column->addLayout(header);
-    auto* divider = new QFrame(this);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setStyleSheet(QStringLiteral("color: rgba(0,0,0,30);"));
-    column->addWidget(divider);
+    column->addWidget(divider(this));
 
     auto* searchRow = new QHBoxLayout;
     searchRow->setContentsMargins(12, 10, 12, 10);

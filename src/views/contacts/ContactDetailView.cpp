@@ -6,6 +6,7 @@
 #include "state/ReportViewModel.h"
 #include "views/chat/AvatarView.h"
 #include "views/common/Appearance.h"
+#include "views/common/Divider.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/ProminentButton.h"
@@ -28,14 +29,6 @@ using Appearance::TextStyle;
 namespace {
 
 const QColor online(0x34, 0xc7, 0x59);
-
-QFrame* divider(QWidget* parent)
-{
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setStyleSheet(QStringLiteral("color: rgba(0,0,0,30);"));
-    return line;
-}
 
 } // namespace
 

@@ -8,6 +8,7 @@
 #include "state/NotificationCenter.h"
 #include "state/NotificationName.h"
 #include "views/common/Appearance.h"
+#include "views/common/Divider.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/Sheet.h"
@@ -128,10 +129,7 @@ ContactListView::ContactListView(ContactListViewModel* viewModel, QWidget* paren
     bar->addWidget(m_addButton);
     column->addWidget(topBar);
 
-    auto* divider = new QFrame(this);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setStyleSheet(QStringLiteral("color: rgba(0,0,0,30);"));
-    column->addWidget(divider);
+    column->addWidget(divider(this));
 
     m_list->setObjectName(QStringLiteral("contactList"));
     m_list->setFrameShape(QFrame::NoFrame);

@@ -4,6 +4,7 @@
 #include "state/LocalizationManager.h"
 #include "views/chat/AvatarView.h"
 #include "views/common/Appearance.h"
+#include "views/common/Divider.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/ProminentButton.h"
@@ -52,10 +53,7 @@ FriendRequestsView::FriendRequestsView(FriendRequestsViewModel* viewModel, QWidg
     titleBar->addStretch(1);
     titleBar->addWidget(m_close);
     column->addLayout(titleBar);
-    auto* divider = new QFrame(this);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setStyleSheet(QStringLiteral("color: rgba(0,0,0,30);"));
-    column->addWidget(divider);
+    column->addWidget(divider(this));
 
     auto* loading = new QWidget(m_content);
     auto* loadingColumn = new QVBoxLayout(loading);

@@ -8,6 +8,7 @@
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/RemoteImageView.h"
+#include "views/common/ShadedPanel.h"
 #include "views/common/Spinner.h"
 
 #include <QLabel>
@@ -30,10 +31,7 @@ QWidget* giftCard(const GiftService::Gift& gift, const QUrl& icon, QWidget* pare
     auto* card = new QWidget(parent);
     card->setObjectName(QStringLiteral("giftCard"));
     card->setMinimumWidth(CardWidth);
-    card->setAttribute(Qt::WA_StyledBackground);
-    QColor tint = Appearance::secondaryText();
-    tint.setAlphaF(0.05f);
-    card->setStyleSheet(QStringLiteral("#giftCard { background: %1; border-radius: 8px; }").arg(tint.name(QColor::HexArgb)));
+    shadePanel(card, 8);
     auto* column = new QVBoxLayout(card);
     column->setSpacing(8);
     column->setContentsMargins(10, 10, 10, 10);

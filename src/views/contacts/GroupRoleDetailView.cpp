@@ -3,6 +3,7 @@
 #include "state/GroupRoleDetailViewModel.h"
 #include "state/LocalizationManager.h"
 #include "views/common/Appearance.h"
+#include "views/common/Divider.h"
 #include "views/common/ErrorAlert.h"
 #include "views/common/Localized.h"
 #include "views/common/ProminentButton.h"
@@ -11,7 +12,6 @@
 #include "views/contacts/ColorSwatch.h"
 
 #include <QCheckBox>
-#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -83,10 +83,7 @@ GroupRoleDetailView::GroupRoleDetailView(GroupRoleDetailViewModel* viewModel, QW
     form->addStretch(1);
     column->addLayout(form, 1);
 
-    auto* line = new QFrame(this);
-    line->setFrameShape(QFrame::HLine);
-    line->setStyleSheet(QStringLiteral("color: rgba(0,0,0,30);"));
-    column->addWidget(line);
+    column->addWidget(divider(this));
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(12, 10, 12, 10);
     if (m_viewModel->isCreating()) {

@@ -7,7 +7,9 @@
 #include "views/common/ElidedLabel.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
+#include "views/common/PlainLabel.h"
 #include "views/common/RemoteImageView.h"
+#include "views/common/ShadedPanel.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -22,15 +24,6 @@ namespace {
 
 // A commenter's or reply target's name takes at most this much of the comment line.
 constexpr int CommentNameWidth = 100;
-
-QLabel* plainLabel(const QString& text, TextStyle style, QWidget* parent)
-{
-    auto* label = new QLabel(parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(Appearance::font(style));
-    label->setText(text);
-    return label;
-}
 
 // A name or place from the server: one line, shortened with "…" when it does not fit.
 ElidedLabel* nameLabel(const QString& text, TextStyle style, QWidget* parent, bool medium = true)
@@ -149,10 +142,7 @@ QWidget* MomentRow::commentList()
 {
     auto* box = new QWidget(this);
     box->setObjectName(QStringLiteral("momentComments"));
-    box->setAttribute(Qt::WA_StyledBackground);
-    QColor tint = Appearance::secondaryText();
-    tint.setAlphaF(0.05f);
-    box->setStyleSheet(QStringLiteral("#momentComments { background: %1; border-radius: 4px; }").arg(tint.name(QColor::HexArgb)));
+    shadePanel(box, 4);
     auto* column = new QVBoxLayout(box);
     column->setContentsMargins(8, 8, 8, 8);
     column->setSpacing(4);

@@ -3,6 +3,7 @@
 #include "state/LocalizationManager.h"
 #include "state/MomentsViewModel.h"
 #include "views/common/Appearance.h"
+#include "views/common/Divider.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/ProminentButton.h"
@@ -21,18 +22,6 @@
 #include <QVBoxLayout>
 
 using Appearance::TextStyle;
-
-namespace {
-
-QFrame* divider(QWidget* parent)
-{
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setStyleSheet(QStringLiteral("color: rgba(0,0,0,30);"));
-    return line;
-}
-
-} // namespace
 
 MomentsView::MomentsView(qint64 currentUserId, QWidget* parent)
     : MomentsView(std::make_unique<MomentsViewModel>(currentUserId), parent)

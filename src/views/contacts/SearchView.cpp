@@ -4,6 +4,7 @@
 #include "state/SearchViewModel.h"
 #include "views/chat/AvatarView.h"
 #include "views/common/Appearance.h"
+#include "views/common/Divider.h"
 #include "views/common/ElidedLabel.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
@@ -133,11 +134,8 @@ SearchView::SearchView(std::unique_ptr<SearchViewModel> viewModel, QWidget* pare
     fieldMargin->addWidget(fieldBox);
     column->addLayout(fieldMargin);
 
-    auto* divider = new QFrame(this);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setStyleSheet(QStringLiteral("color: rgba(0,0,0,30);"));
     column->addSpacing(8);
-    column->addWidget(divider);
+    column->addWidget(divider(this));
 
     auto* searching = new QVBoxLayout(m_searchingPage);
     searching->addWidget(new Spinner(20, Appearance::secondaryText(), m_searchingPage), 0, Qt::AlignHCenter);

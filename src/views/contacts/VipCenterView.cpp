@@ -3,9 +3,12 @@
 #include "state/LocalizationManager.h"
 #include "state/VipCenterViewModel.h"
 #include "views/common/Appearance.h"
+#include "views/common/Divider.h"
 #include "views/common/ElidedLabel.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
+#include "views/common/PlainLabel.h"
+#include "views/common/ShadedPanel.h"
 #include "views/common/Spinner.h"
 
 #include <QFrame>
@@ -24,23 +27,11 @@ const QColor Gold(255, 204, 0);
 const QColor Blue(0, 122, 255);
 const QColor Green(52, 199, 89);
 
-QLabel* plainLabel(const QString& text, TextStyle style, QWidget* parent)
-{
-    auto* label = new QLabel(parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(Appearance::font(style));
-    label->setText(text);
-    return label;
-}
-
 QWidget* levelCard(const VipService::VipLevel& level, QWidget* parent)
 {
     auto* card = new QWidget(parent);
     card->setObjectName(QStringLiteral("vipLevelCard"));
-    card->setAttribute(Qt::WA_StyledBackground);
-    QColor tint = Appearance::secondaryText();
-    tint.setAlphaF(0.05f);
-    card->setStyleSheet(QStringLiteral("#vipLevelCard { background: %1; border-radius: 8px; }").arg(tint.name(QColor::HexArgb)));
+    shadePanel(card, 8);
     auto* column = new QVBoxLayout(card);
     column->setSpacing(8);
     column->setContentsMargins(12, 12, 12, 12);
@@ -126,10 +117,7 @@ VipCenterView::VipCenterView(std::unique_ptr<VipCenterViewModel> viewModel, QWid
     card->addWidget(m_statusRetry, 0, Qt::AlignHCenter);
     column->addLayout(card);
 
-    auto* divider = new QFrame(page);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setStyleSheet(QStringLiteral("color: rgba(0,0,0,30);"));
-    column->addWidget(divider);
+    column->addWidget(divider(page));
     auto* heading = plainLabel(VipCenterViewModel::levelsHeading(), TextStyle::Headline, page);
     heading->setObjectName(QStringLiteral("vipLevelsHeading"));
     column->addWidget(heading, 0, Qt::AlignHCenter);

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QToolButton>
@@ -158,7 +159,7 @@ private Q_SLOTS:
                                    << Localized::text("moments.author_unknown") << u"?"_s << u"4"_s << false << false;
         QTest::newRow("no pictures") << QByteArray(R"({"id":1,"userId":2,"userName":"Bo","images":[]})")
                                      << u"Bo"_s << u"Bo"_s << u"0"_s << false << false;
-        QTest::newRow("pictures and a reply") << QByteArray(R"({"id":1,"userId":2,"userName":"Bo","images":["/uploads/a.png"],"comments":[{"id":5,"momentId":1,"userId":3,"content":"yes","userName":"Cy","replyToUserName":"Bo"}]})")
+        QTest::newRow("pictures and a reply") << QByteArray(R"({"id":1,"userId":2,"userName":"Bo","content":"<b>hi</b>","images":["/uploads/a.png"],"comments":[{"id":5,"momentId":1,"userId":3,"content":"<i>yes</i>","userName":"Cy","replyToUserName":"Bo"}]})")
                                               << u"Bo"_s << u"Bo"_s << u"0"_s << true << true;
     }
 
@@ -180,6 +181,9 @@ private Q_SLOTS:
         if (pictures)
             QCOMPARE(row->findChild<RemoteImageView*>()->url(), QUrl(f.stack.server.baseUrl() + u"/uploads/a.png"_s));
         QCOMPARE(row->findChild<QLabel*>(u"commentReplyWord"_s) != nullptr, replyWord);
+        // What people wrote shows as typed, never as markup.
+        for (QLabel* text : row->findChildren<QLabel*>(QRegularExpression(u"^(momentContent|commentContent)$"_s)))
+            QCOMPARE(text->textFormat(), Qt::PlainText);
     }
 
     void relabelsOnLanguageSwitch()
