@@ -83,7 +83,7 @@ class TestServerGuard : public QObject {
 
 private:
     ServerProcess m_server;
-    ServerProcess m_impatient { ServerProcess::Options { false, -1, { u"--head-timeout"_s, u"0.3"_s, u"--idle-timeout"_s, u"0.6"_s } } };
+    ServerProcess m_impatient { ServerProcess::Options { false, -1, { u"--head-timeout"_s, u"0.5"_s, u"--idle-timeout"_s, u"1"_s } } };
     std::unique_ptr<ApiClient> m_alice;
 
     QByteArray originOf(const char* host) const { return "http://" + QByteArray(host) + ':' + QByteArray::number(m_server.port()); }
@@ -309,7 +309,7 @@ private Q_SLOTS:
         bob.registerUser(u"bob"_s);
         LiveClient live(m_impatient.wsUrl());
         QVERIFY(live.authenticate(bob.token, bob.userId()));
-        QTest::qWait(1000);
+        QTest::qWait(1500);
         live.sendFrame(u"ping"_s, {});
         QVERIFY(live.waitFor(u"pong"_s));
     }
