@@ -3,6 +3,7 @@
 #include "views/common/Appearance.h"
 #include "views/common/Icons.h"
 #include "views/common/Spinner.h"
+#include "views/common/VerticalScrollArea.h"
 
 #include <QLabel>
 #include <QScrollArea>
@@ -13,7 +14,7 @@ using Appearance::TextStyle;
 ListColumn::ListColumn(const QString& namePrefix, const QString& emptyIcon, QWidget* parent)
     : QWidget(parent)
     , m_title(new QLabel(this))
-    , m_scroll(new QScrollArea(this))
+    , m_scroll(new VerticalScrollArea(this))
     , m_empty(new QWidget(this))
     , m_emptyText(new QLabel(m_empty))
     , m_spinner(new Spinner(28, Appearance::accent(), this))
@@ -26,9 +27,6 @@ ListColumn::ListColumn(const QString& namePrefix, const QString& emptyIcon, QWid
     m_title->setContentsMargins(14, 12, 14, 8);
     column->addWidget(m_title);
     m_scroll->setObjectName(namePrefix + QStringLiteral("List"));
-    m_scroll->setFrameShape(QFrame::NoFrame);
-    m_scroll->setWidgetResizable(true);
-    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     column->addWidget(m_scroll, 1);
 
     m_empty->setObjectName(namePrefix + QStringLiteral("Empty"));

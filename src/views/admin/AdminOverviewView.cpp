@@ -3,7 +3,6 @@
 #include "state/AdminDashboardViewModel.h"
 #include "state/LocalizationManager.h"
 #include "views/admin/AdminStatCard.h"
-#include "views/admin/TintColor.h"
 #include "views/common/Appearance.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
@@ -18,13 +17,7 @@
 
 namespace {
 
-struct Tile {
-    const char* titleKey;
-    const char* icon;
-    Tint tint;
-};
-
-const Tile tiles[] = {
+const AdminStatCard::Tile tiles[] = {
     { "admin.total_users", "person.3", Tint::Blue },
     { "admin.online_users", "circle.fill", Tint::Green },
     { "admin.total_messages", "message", Tint::Orange },
@@ -67,7 +60,7 @@ AdminOverviewView::AdminOverviewView(AdminDashboardViewModel* model, QWidget* pa
     gridLayout->setHorizontalSpacing(12);
     gridLayout->setVerticalSpacing(16);
     for (int i = 0; i < 4; ++i) {
-        auto* card = new AdminStatCard(QString(), QStringLiteral("0"), QString::fromLatin1(tiles[i].icon), tintColor(tiles[i].tint), grid);
+        auto* card = new AdminStatCard(tiles[i], QStringLiteral("0"), grid);
         card->setMinimumWidth(10);
         gridLayout->addWidget(card, 0, i);
         gridLayout->setColumnStretch(i, 1);
@@ -90,8 +83,8 @@ void AdminOverviewView::retranslate()
 {
     m_heading->setText(Localized::text("admin.dashboard_overview"));
     m_refresh->setToolTip(Localized::text("admin.refresh"));
-    for (int i = 0; i < m_cards.size(); ++i)
-        m_cards.at(i)->setTitle(Localized::text(tiles[i].titleKey));
+    for (AdminStatCard* card : std::as_const(m_cards))
+        card->retranslate();
 }
 
 void AdminOverviewView::update()

@@ -1,14 +1,17 @@
 #include "views/admin/AdminStatCard.h"
 
+#include "views/admin/TintColor.h"
 #include "views/common/Appearance.h"
 #include "views/common/Icons.h"
+#include "views/common/Localized.h"
 
 #include <QGraphicsDropShadowEffect>
 #include <QLabel>
 #include <QVBoxLayout>
 
-AdminStatCard::AdminStatCard(const QString& title, const QString& value, const QString& icon, const QColor& color, QWidget* parent)
+AdminStatCard::AdminStatCard(const Tile& tile, const QString& value, QWidget* parent)
     : QFrame(parent)
+    , m_titleKey(tile.titleKey)
     , m_icon(new QLabel(this))
     , m_value(new QLabel(this))
     , m_title(new QLabel(this))
@@ -23,7 +26,7 @@ AdminStatCard::AdminStatCard(const QString& title, const QString& value, const Q
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(16, 16, 16, 16);
     column->setSpacing(12);
-    Icons::apply(m_icon, icon, 20, color);
+    Icons::apply(m_icon, QString::fromLatin1(tile.icon), 20, tintColor(tile.tint));
     column->addWidget(m_icon, 0, Qt::AlignLeft);
     m_value->setObjectName(QStringLiteral("statValue"));
     m_value->setTextFormat(Qt::PlainText);
@@ -37,11 +40,11 @@ AdminStatCard::AdminStatCard(const QString& title, const QString& value, const Q
     m_title->setFont(Appearance::font(Appearance::TextStyle::Caption));
     Appearance::setTextColor(m_title, Appearance::secondaryText());
     column->addWidget(m_title);
-    setTitle(title);
+    retranslate();
     setValue(value);
 }
 
-void AdminStatCard::setTitle(const QString& title) { m_title->setText(title); }
+void AdminStatCard::retranslate() { m_title->setText(Localized::text(m_titleKey)); }
 void AdminStatCard::setValue(const QString& value) { m_value->setText(value); }
 QString AdminStatCard::title() const { return m_title->text(); }
 QString AdminStatCard::value() const { return m_value->text(); }

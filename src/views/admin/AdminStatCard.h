@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QColor>
+#include "state/Tint.h"
+
 #include <QFrame>
 
 class QLabel;
@@ -10,14 +11,23 @@ class QLabel;
 class AdminStatCard : public QFrame {
     Q_OBJECT
 public:
-    AdminStatCard(const QString& title, const QString& value, const QString& icon, const QColor& color, QWidget* parent = nullptr);
+    // What a card shows besides its value: its title's key, its icon and the icon's tint.
+    struct Tile {
+        const char* titleKey;
+        const char* icon;
+        Tint tint;
+    };
 
-    void setTitle(const QString& title);
+    AdminStatCard(const Tile& tile, const QString& value, QWidget* parent = nullptr);
+
+    // Sets the title in the language in force.
+    void retranslate();
     void setValue(const QString& value);
     QString title() const;
     QString value() const;
 
 private:
+    const char* m_titleKey;
     QLabel* m_icon;
     QLabel* m_value;
     QLabel* m_title;

@@ -4,21 +4,13 @@
 #include "state/OperatorConsoleViewModel.h"
 #include "state/OperatorStatistics.h"
 #include "views/admin/AdminStatCard.h"
-#include "views/admin/TintColor.h"
-#include "views/common/Localized.h"
 
 #include <QGridLayout>
 #include <QVBoxLayout>
 
 namespace {
 
-struct Tile {
-    const char* titleKey;
-    const char* icon;
-    Tint tint;
-};
-
-const Tile tiles[] = {
+const AdminStatCard::Tile tiles[] = {
     { "operator.today_served", "person.wave.2", Tint::Blue },
     { "operator.avg_rating", "star.fill", Tint::Yellow },
     { "operator.response_time", "clock", Tint::Green },
@@ -38,7 +30,7 @@ OperatorStatisticsView::OperatorStatisticsView(OperatorConsoleViewModel* model, 
     grid->setHorizontalSpacing(12);
     grid->setVerticalSpacing(12);
     for (int i = 0; i < 4; ++i) {
-        auto* card = new AdminStatCard(QString(), QString(), QString::fromLatin1(tiles[i].icon), tintColor(tiles[i].tint), this);
+        auto* card = new AdminStatCard(tiles[i], QString(), this);
         card->setMinimumWidth(10);
         grid->addWidget(card, i / 2, i % 2);
         m_cards.append(card);
@@ -64,7 +56,7 @@ void OperatorStatisticsView::update()
         operatorstatistics::resolutionRateText(stats),
     };
     for (int i = 0; i < m_cards.size(); ++i) {
-        m_cards.at(i)->setTitle(Localized::text(tiles[i].titleKey));
+        m_cards.at(i)->retranslate();
         m_cards.at(i)->setValue(values.at(i));
     }
 }

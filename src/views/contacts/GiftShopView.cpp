@@ -10,6 +10,7 @@
 #include "views/common/RemoteImageView.h"
 #include "views/common/ShadedPanel.h"
 #include "views/common/Spinner.h"
+#include "views/common/VerticalScrollArea.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -88,10 +89,7 @@ GiftShopView::GiftShopView(std::unique_ptr<GiftShopViewModel> viewModel, QWidget
     setWindowTitle(GiftShopViewModel::title());
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
-    auto* scroll = new QScrollArea(this);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* scroll = new VerticalScrollArea(this);
     outer->addWidget(scroll);
     auto* page = new QWidget(scroll);
     auto* column = new QVBoxLayout(page);

@@ -8,6 +8,7 @@
 #include "views/common/Localized.h"
 #include "views/common/ProminentButton.h"
 #include "views/common/Spinner.h"
+#include "views/common/VerticalScrollArea.h"
 #include "views/contacts/MomentRow.h"
 
 #include <QDialog>
@@ -97,11 +98,8 @@ void MomentsView::build()
     empty->addWidget(m_emptyText, 0, Qt::AlignHCenter);
     empty->addStretch(1);
 
-    auto* scroll = new QScrollArea(m_body);
+    auto* scroll = new VerticalScrollArea(m_body);
     scroll->setObjectName(QStringLiteral("momentsScroll"));
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_listPage = scroll;
     auto* list = new QWidget(scroll);
     list->setObjectName(QStringLiteral("momentsList"));

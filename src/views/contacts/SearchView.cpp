@@ -9,6 +9,7 @@
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/Spinner.h"
+#include "views/common/VerticalScrollArea.h"
 #include "views/contacts/SearchResultRow.h"
 
 #include <QFrame>
@@ -92,7 +93,7 @@ SearchView::SearchView(std::unique_ptr<SearchViewModel> viewModel, QWidget* pare
     , m_searchingPage(new QWidget(m_content))
     , m_hintPage(new QWidget(m_content))
     , m_hintText(new QLabel(m_hintPage))
-    , m_resultsPage(new QScrollArea(m_content))
+    , m_resultsPage(new VerticalScrollArea(m_content))
     , m_results(nullptr)
     , m_error(new QLabel(this))
 {
@@ -154,9 +155,6 @@ SearchView::SearchView(std::unique_ptr<SearchViewModel> viewModel, QWidget* pare
 
     auto* scroll = static_cast<QScrollArea*>(m_resultsPage);
     scroll->setObjectName(QStringLiteral("searchResults"));
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto* list = new QWidget(scroll);
     m_results = new QVBoxLayout(list);
     m_results->setContentsMargins(12, 12, 12, 12);

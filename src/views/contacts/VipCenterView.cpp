@@ -10,6 +10,7 @@
 #include "views/common/PlainLabel.h"
 #include "views/common/ShadedPanel.h"
 #include "views/common/Spinner.h"
+#include "views/common/VerticalScrollArea.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -80,10 +81,7 @@ VipCenterView::VipCenterView(std::unique_ptr<VipCenterViewModel> viewModel, QWid
     setWindowTitle(VipCenterViewModel::title());
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
-    auto* scroll = new QScrollArea(this);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* scroll = new VerticalScrollArea(this);
     outer->addWidget(scroll);
     auto* page = new QWidget(scroll);
     auto* column = new QVBoxLayout(page);
