@@ -11,6 +11,7 @@
 #include "http/ProcedureRoutes.h"
 #include "http/ServerError.h"
 #include "live/LiveHub.h"
+#include "live/MessageWriter.h"
 #include "procedures/ProcedureRegistry.h"
 #include "procedures/Procedures.h"
 #include "store/Accounts.h"
@@ -35,13 +36,15 @@ MorvaneServer::MorvaneServer(const ServerOptions& options, QObject* parent)
     const QDir dir(m_options.dataDir);
     if (!DataDirectory::makePrivate(m_options.dataDir))
         throw DatabaseError("cannot create the data directory " + m_options.dataDir.toStdString());
-    m_db = std::make_unique<Database>(dir.filePath(QStringLiteral("morvane.sqlite3")));
+    const QString databasePath = dir.filePath(QStringLiteral("morvane.sqlite3"));
+    m_db = std::make_unique<Database>(databasePath);
     m_accounts = std::make_unique<Accounts>(*m_db, m_options.tokenTtlSeconds);
     m_conversations = std::make_unique<Conversations>(*m_db);
     m_messages = std::make_unique<Messages>(*m_db, *m_conversations);
     m_contacts = std::make_unique<Contacts>(*m_db);
     m_uploads = std::make_unique<Uploads>(*m_db, dir.filePath(QStringLiteral("uploads")));
-    m_hub = std::make_unique<LiveHub>(*m_accounts, *m_conversations, *m_messages, *m_contacts);
+    m_writer = std::make_unique<MessageWriter>(databasePath);
+    m_hub = std::make_unique<LiveHub>(*m_accounts, *m_conversations, *m_messages, *m_contacts, *m_writer);
     m_context = std::make_unique<ServerContext>(ServerContext {
         *m_db, *m_accounts, *m_conversations, *m_messages, *m_contacts, *m_uploads, *m_hub });
     m_registry = std::make_unique<ProcedureRegistry>();

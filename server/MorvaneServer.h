@@ -17,6 +17,7 @@ class Conversations;
 class Database;
 class HttpFront;
 class LiveHub;
+class MessageWriter;
 class Messages;
 class ProcedureRegistry;
 class ProcedureRoutes;
@@ -46,6 +47,7 @@ private:
     std::unique_ptr<Messages> m_messages;
     std::unique_ptr<Contacts> m_contacts;
     std::unique_ptr<Uploads> m_uploads;
+    std::unique_ptr<MessageWriter> m_writer;
     std::unique_ptr<LiveHub> m_hub;
     std::unique_ptr<ServerContext> m_context;
     std::unique_ptr<ProcedureRegistry> m_registry;

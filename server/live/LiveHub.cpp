@@ -1,6 +1,7 @@
 #include "live/LiveHub.h"
 
 #include "http/ServerError.h"
+#include "live/MessageWriter.h"
 #include "store/Accounts.h"
 #include "store/Contacts.h"
 #include "store/Conversations.h"
@@ -43,17 +44,23 @@ QString errorCode(const ServerError& error)
 
 } // namespace
 
-LiveHub::LiveHub(Accounts& accounts, Conversations& conversations, Messages& messages, Contacts& contacts, QObject* parent)
+LiveHub::LiveHub(Accounts& accounts, Conversations& conversations, Messages& messages, Contacts& contacts, MessageWriter& writer,
+    QObject* parent)
     : QObject(parent)
     , m_accounts(accounts)
     , m_conversations(conversations)
     , m_messages(messages)
     , m_contacts(contacts)
+    , m_writer(writer)
 {
+    connect(&m_writtenWatcher, &QFutureWatcher<QList<SendOutcome>>::finished, this, &LiveHub::onSendsWritten);
 }
 
 LiveHub::~LiveHub()
 {
+    // An acknowledgement may no longer reach its socket, but nothing handed over is lost:
+    // the writer finishes its batch before it goes.
+    m_writtenWatcher.disconnect(this);
     for (auto it = m_connections.keyBegin(); it != m_connections.keyEnd(); ++it)
         (*it)->disconnect(this);
 }
@@ -183,6 +190,7 @@ void LiveHub::closeUser(qint64 userId)
 
 void LiveHub::closeAll(int waitMs)
 {
+    settleSends();
     const QList<QWebSocket*> sockets = m_connections.keys();
     for (QWebSocket* socket : sockets)
         socket->close(QWebSocketProtocol::CloseCodeGoingAway, QStringLiteral("server shutting down"));
@@ -248,7 +256,7 @@ void LiveHub::onText(QWebSocket* socket, const QString& text)
     // Frames are answered in the order they came: sends still waiting for their commit
     // go first (pushes such as a delivery are not overtaken by a later pong either).
     if (type != u"message_send")
-        flushSends();
+        settleSends();
 
     if (type == u"ping") {
         send(socket, QStringLiteral("pong"), {});
@@ -365,25 +373,47 @@ void LiveHub::handleSend(QWebSocket* socket, const Connection& connection, const
     message.fileMimeType = reader.optional<QString>(QLatin1StringView("fileMimeType"));
     message.replyToId = reader.optional<qint64>(QLatin1StringView("replyToId"));
 
-    // Everything that arrives in this turn of the event loop is written in one
-    // transaction once the turn is over.
+    // Everything that arrives in this turn of the event loop goes in one batch once the
+    // turn is over.
     if (m_queuedSends.isEmpty())
-        QMetaObject::invokeMethod(this, &LiveHub::flushSends, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &LiveHub::writeSends, Qt::QueuedConnection);
     m_queuedSends.append({ socket, { connection.userId, message } });
 }
 
-void LiveHub::flushSends()
+void LiveHub::writeSends()
 {
-    if (m_queuedSends.isEmpty())
+    if (m_queuedSends.isEmpty() || !m_writingSends.isEmpty())
         return;
-    const QList<QueuedSend> queued = std::exchange(m_queuedSends, {});
+    m_writingSends = std::exchange(m_queuedSends, {});
     QList<PendingMessage> batch;
-    batch.reserve(queued.size());
-    for (const QueuedSend& send : queued)
+    batch.reserve(m_writingSends.size());
+    for (const QueuedSend& send : std::as_const(m_writingSends))
         batch.append(send.pending);
-    // Acknowledgements go out only after the commit: an acknowledged message survives a crash.
-    const QList<SendOutcome> outcomes = m_messages.storeAll(batch);
+    m_written = m_writer.write(std::move(batch));
+    m_writtenWatcher.setFuture(m_written);
+}
 
+void LiveHub::settleSends()
+{
+    while (!m_writingSends.isEmpty() || !m_queuedSends.isEmpty()) {
+        writeSends();
+        m_written.waitForFinished();
+        onSendsWritten();
+    }
+}
+
+void LiveHub::onSendsWritten()
+{
+    // Both the watcher and settleSends() may come here for one batch.
+    if (m_writingSends.isEmpty() || !m_written.isFinished())
+        return;
+    const QList<QueuedSend> queued = std::exchange(m_writingSends, {});
+    // Acknowledgements go out only after the commit: an acknowledged message survives a crash.
+    const QList<SendOutcome> outcomes = m_written.result();
+    writeSends();
+
+    // A batch often holds many messages of one conversation; nothing here changes who is in it.
+    QHash<qint64, QList<qint64>> membersOf;
     for (qsizetype i = 0; i < queued.size(); ++i) {
         QWebSocket* socket = queued[i].socket;
         const OutgoingMessage& message = queued[i].pending.message;
@@ -412,7 +442,10 @@ void LiveHub::flushSends()
             continue;
         try {
             // The delivery is built only for someone online to receive it.
-            const QList<qint64> members = m_conversations.memberIds(message.conversationId);
+            auto known = membersOf.constFind(message.conversationId);
+            if (known == membersOf.cend())
+                known = membersOf.insert(message.conversationId, m_conversations.memberIds(message.conversationId));
+            const QList<qint64>& members = *known;
             const bool anyoneElse = std::any_of(members.cbegin(), members.cend(), [&](qint64 member) {
                 const auto sockets = m_byUser.equal_range(member);
                 return std::any_of(sockets.first, sockets.second, [socket](const QWebSocket* s) { return s != socket; });

@@ -7,6 +7,8 @@
 #include "live/Presence.h"
 #include "store/Messages.h"
 
+#include <QFuture>
+#include <QFutureWatcher>
 #include <QHash>
 #include <QJsonObject>
 #include <QList>
@@ -19,6 +21,7 @@
 class Accounts;
 class Contacts;
 class Conversations;
+class MessageWriter;
 class QWebSocket;
 
 class LiveHub : public QObject {
@@ -34,7 +37,7 @@ public:
     // reads must not make the server hold its deliveries without bound.
     static constexpr qint64 kMaxUnsent = 4 * 1024 * 1024;
 
-    LiveHub(Accounts& accounts, Conversations& conversations, Messages& messages, Contacts& contacts,
+    LiveHub(Accounts& accounts, Conversations& conversations, Messages& messages, Contacts& contacts, MessageWriter& writer,
         QObject* parent = nullptr);
     ~LiveHub() override;
 
@@ -71,9 +74,13 @@ private:
     void onClosed(QWebSocket* socket);
     void handleAuth(QWebSocket* socket, const QJsonObject& payload);
     void handleSend(QWebSocket* socket, const Connection& connection, const QJsonObject& payload);
-    // Stores every send that arrived since the last flush in one transaction, then
-    // acknowledges and delivers them.
-    void flushSends();
+    // Hands the sends that arrived since the last batch to the writer, unless it is still
+    // busy with one: then they wait for it and go together.
+    void writeSends();
+    // Acknowledges and delivers the batch the writer has committed, and hands it the next.
+    void onSendsWritten();
+    // Returns once every send that arrived so far is committed and answered.
+    void settleSends();
     void closeWhenExpired(QWebSocket* socket, qint64 sessionId, qint64 expiresSeconds);
     void handleTyping(QWebSocket* socket, const Connection& connection, const QJsonObject& payload);
     void handleRead(QWebSocket* socket, const Connection& connection, const QJsonObject& payload);
@@ -96,5 +103,11 @@ private:
         QPointer<QWebSocket> socket;
         PendingMessage pending;
     };
+    MessageWriter& m_writer;
+    // Arrived and not yet handed to the writer.
     QList<QueuedSend> m_queuedSends;
+    // With the writer, and what becomes of them.
+    QList<QueuedSend> m_writingSends;
+    QFuture<QList<SendOutcome>> m_written;
+    QFutureWatcher<QList<SendOutcome>> m_writtenWatcher;
 };

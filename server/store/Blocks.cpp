@@ -35,7 +35,11 @@ QSet<qint64> Blocks::around(qint64 userId)
 
 void Blocks::requireNone(qint64 userId, qint64 otherUserId)
 {
-    // The same answer whichever side blocked, so a blocked user cannot tell who did.
     if (between(userId, otherUserId))
-        throw ServerError::forbidden(QStringLiteral("You cannot exchange private messages with this user: one of you has blocked the other"));
+        throw refusal();
+}
+
+ServerError Blocks::refusal()
+{
+    return ServerError::forbidden(QStringLiteral("You cannot exchange private messages with this user: one of you has blocked the other"));
 }

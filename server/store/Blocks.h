@@ -4,6 +4,8 @@
 // private traffic both ways: no private conversation, no sends or typing into one,
 // and neither sees the other's presence. Groups they share are left alone.
 
+#include "http/ServerError.h"
+
 #include <QSet>
 
 class Database;
@@ -17,8 +19,10 @@ public:
     bool hasBlocked(qint64 blockerId, qint64 blockedId);
     // Everyone the user has blocked or is blocked by.
     QSet<qint64> around(qint64 userId);
-    // Throws ServerError 403 when either user has blocked the other.
+    // Throws refusal() when either user has blocked the other.
     void requireNone(qint64 userId, qint64 otherUserId);
+    // The same 403 whichever side blocked, so a blocked user cannot tell who did.
+    static ServerError refusal();
 
 private:
     Database& m_db;

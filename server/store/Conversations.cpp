@@ -126,9 +126,27 @@ void Conversations::requireUnblocked(qint64 conversationId, qint64 userId)
         Blocks(m_db).requireNone(userId, *peer);
 }
 
-bool Conversations::isDissolvedGroup(qint64 conversationId)
+PostingRight Conversations::postingRight(qint64 conversationId, qint64 userId)
 {
-    return m_db.scalar(QStringLiteral("SELECT 1 FROM chat_groups WHERE conversation_id = ? AND is_active = 0"), { conversationId }).isValid();
+    // The block test is Blocks::between() for the private peer, joined in.
+    const QList<QVariantList> found = m_db.rows(
+        QStringLiteral("SELECT EXISTS (SELECT 1 FROM chat_groups g WHERE g.conversation_id = m.conversation_id AND g.is_active = 0),"
+                       " EXISTS (SELECT 1 FROM conversations c"
+                       "   JOIN conversation_members p ON p.conversation_id = c.id AND p.user_id != m.user_id"
+                       "   JOIN contacts k ON k.blocked = 1 AND ((k.user_id = p.user_id AND k.contact_id = m.user_id)"
+                       "                                      OR (k.user_id = m.user_id AND k.contact_id = p.user_id))"
+                       "   WHERE c.id = m.conversation_id AND c.type = 'private')"
+                       " FROM conversation_members m WHERE m.conversation_id = ? AND m.user_id = ?"),
+        { conversationId, userId });
+    PostingRight right;
+    if (found.isEmpty())
+        return right;
+    right.member = true;
+    if (found.first().value(0).toBool())
+        right.refusal = ServerError::forbidden(QStringLiteral("This group has been dissolved"));
+    else if (found.first().value(1).toBool())
+        right.refusal = Blocks::refusal();
+    return right;
 }
 
 QJsonObject Conversations::lastMessageJson(qint64 messageId)

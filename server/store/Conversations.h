@@ -3,6 +3,7 @@
 // Conversations, their members and the groups that carry group conversations.
 // Every read is made for one user and sees only conversations that user belongs to.
 
+#include "http/ServerError.h"
 #include "live/Presence.h"
 
 #include <QJsonArray>
@@ -12,6 +13,14 @@
 #include <optional>
 
 class Database;
+
+// Whether a user may post into a conversation now.
+struct PostingRight {
+    bool member = false;
+    // Why a member may still not post: a dissolved group, or a block between the two
+    // members of a private conversation.
+    std::optional<ServerError> refusal;
+};
 
 class Conversations {
 public:
@@ -36,8 +45,9 @@ public:
     // Throws ServerError 403 when this is a private conversation and either member has
     // blocked the other: nothing is sent or typed into it then.
     void requireUnblocked(qint64 conversationId, qint64 userId);
-    // A group an administrator dissolved: it keeps its history but takes no more messages.
-    bool isDissolvedGroup(qint64 conversationId);
+    // In one look-up, since sends come in bursts. A group an administrator dissolved keeps
+    // its history but takes no more messages.
+    PostingRight postingRight(qint64 conversationId, qint64 userId);
 
     QJsonArray listFor(qint64 userId, const Presence& online);
     // Active groups only.

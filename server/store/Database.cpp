@@ -180,6 +180,14 @@ qint64 Database::insert(const QString& sql, const QVariantList& values)
     return id;
 }
 
+std::optional<qint64> Database::insertNew(const QString& sql, const QVariantList& values)
+{
+    QSqlQuery& query = prepared(sql, values);
+    const std::optional<qint64> id = query.numRowsAffected() > 0 ? std::optional(query.lastInsertId().toLongLong()) : std::nullopt;
+    query.finish();
+    return id;
+}
+
 QVariant Database::scalar(const QString& sql, const QVariantList& values)
 {
     QSqlQuery& query = prepared(sql, values);
@@ -237,12 +245,10 @@ Database::Transaction::Transaction(Database& db)
     : m_db(db)
     , m_depth(db.m_transactionDepth)
 {
-    if (m_depth == 0) {
-        if (!m_db.m_db.transaction())
-            throw DatabaseError("cannot begin a transaction: " + describe(m_db.m_db.lastError()).toStdString());
-    } else {
-        m_db.run(QStringLiteral("SAVEPOINT nested_%1").arg(m_depth));
-    }
+    // IMMEDIATE takes the write lock at once, waiting for it as long as the busy time-out
+    // allows: a transaction that read first and wrote later would instead fail outright
+    // when another connection committed in between.
+    m_db.run(m_depth == 0 ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("SAVEPOINT nested_%1").arg(m_depth));
     ++m_db.m_transactionDepth;
 }
 
@@ -251,25 +257,20 @@ Database::Transaction::~Transaction()
     --m_db.m_transactionDepth;
     if (m_done)
         return;
-    if (m_depth == 0) {
-        m_db.m_db.rollback();
-        return;
-    }
     try {
+        if (m_depth == 0) {
+            m_db.run(QStringLiteral("ROLLBACK"));
+            return;
+        }
         m_db.run(QStringLiteral("ROLLBACK TO nested_%1").arg(m_depth));
         m_db.run(QStringLiteral("RELEASE nested_%1").arg(m_depth));
     } catch (const DatabaseError& error) {
-        qWarning().noquote() << "[Server] Rolling back a savepoint failed:" << error.what();
+        qWarning().noquote() << "[Server] Rolling back failed:" << error.what();
     }
 }
 
 void Database::Transaction::commit()
 {
-    if (m_depth == 0) {
-        if (!m_db.m_db.commit())
-            throw DatabaseError("cannot commit: " + describe(m_db.m_db.lastError()).toStdString());
-    } else {
-        m_db.run(QStringLiteral("RELEASE nested_%1").arg(m_depth));
-    }
+    m_db.run(m_depth == 0 ? QStringLiteral("COMMIT") : QStringLiteral("RELEASE nested_%1").arg(m_depth));
     m_done = true;
 }

@@ -1,8 +1,9 @@
 #pragma once
 
-// The server's SQLite store: one connection on the GUI thread, WAL journal, schema
-// migrations by PRAGMA user_version. Every statement goes through prepare() with
-// bound values; SQL text never carries data.
+// The server's SQLite store: a connection used on the thread that opened it (the event
+// loop's, and the message writer's), WAL journal, schema migrations by PRAGMA
+// user_version. Every statement goes through prepare() with bound values; SQL text
+// never carries data.
 
 #include <QHash>
 #include <QSqlDatabase>
@@ -11,6 +12,7 @@
 #include <QVariant>
 #include <QVariantList>
 
+#include <optional>
 #include <stdexcept>
 
 class DatabaseError : public std::runtime_error {
@@ -32,6 +34,9 @@ public:
     QSqlQuery exec(const QString& sql, const QVariantList& values = {});
     // Runs an INSERT and returns the new row id.
     qint64 insert(const QString& sql, const QVariantList& values);
+    // Runs an INSERT that may insert nothing (ON CONFLICT … DO NOTHING): the new row id,
+    // or nothing when no row was inserted.
+    std::optional<qint64> insertNew(const QString& sql, const QVariantList& values);
     // First column of the first row, or an invalid QVariant when there is no row.
     QVariant scalar(const QString& sql, const QVariantList& values = {});
     // Every row of a query, read at once (so the statement stays prepared for the next call).

@@ -6,10 +6,15 @@
 #include "store/RowJson.h"
 #include "WireTime.h"
 
+#include <QDateTime>
+#include <QHash>
+#include <QRandomGenerator>
 #include <QSet>
 #include <QSqlQuery>
 #include <QUrl>
 #include <QUuid>
+
+#include <array>
 
 namespace {
 
@@ -44,6 +49,22 @@ void checkFileUrl(const QString& url)
         throw ServerError::badRequest(QStringLiteral("The file address must be an http(s) address or a path on this server"));
 }
 
+// A UUID whose first 48 bits are the time in milliseconds (version 7): new ids go to the
+// end of the server_msg_id index instead of to a random page of it, so a batch of sends
+// touches a few index pages, not one each.
+QString newServerMsgId()
+{
+    std::array<quint64, 2> words;
+    QRandomGenerator::global()->fillRange(words.data(), words.size());
+    const quint64 millis = quint64(QDateTime::currentMSecsSinceEpoch());
+    words[0] = (millis << 16) | 0x7000 | (words[0] & 0x0fff);
+    words[1] = 0x8000000000000000ULL | (words[1] & 0x3fffffffffffffffULL);
+    const QUuid id(uint(words[0] >> 32), ushort(words[0] >> 16), ushort(words[0]), uchar(words[1] >> 56), uchar(words[1] >> 48),
+        uchar(words[1] >> 40), uchar(words[1] >> 32), uchar(words[1] >> 24), uchar(words[1] >> 16), uchar(words[1] >> 8),
+        uchar(words[1]));
+    return id.toString(QUuid::WithoutBraces);
+}
+
 } // namespace
 
 Messages::Messages(Database& db, Conversations& conversations)
@@ -54,28 +75,110 @@ Messages::Messages(Database& db, Conversations& conversations)
 
 StoredMessage Messages::store(qint64 senderId, const OutgoingMessage& message)
 {
-    if (message.clientMsgId.isEmpty() || message.clientMsgId.size() > kMaxClientMsgId)
-        throw ServerError::badRequest(QStringLiteral("clientMsgId must be 1 to %1 characters long").arg(kMaxClientMsgId));
-    m_conversations.requireMember(message.conversationId, senderId);
+    Database::Transaction transaction(m_db);
+    const StoredMessage stored
+        = insert(senderId, message, m_conversations.postingRight(message.conversationId, senderId), wiretime::now());
+    if (!stored.duplicate)
+        m_conversations.showToAll(message.conversationId);
+    transaction.commit();
+    return stored;
+}
 
-    // A repeated send is answered before anything else is checked: the first one was accepted.
-    {
-        const QList<QVariantList> earlier = m_db.rows(QStringLiteral("SELECT id, server_msg_id, conversation_id FROM messages"
-                                                                     " WHERE sender_id = ? AND client_msg_id = ?"),
-            { senderId, message.clientMsgId });
-        if (!earlier.isEmpty()) {
-            const QVariantList& row = earlier.first();
-            // The same id in another conversation is a different message the client
-            // mislabelled: acknowledging it would tell the client it was stored.
-            if (row.value(2).toLongLong() != message.conversationId)
-                throw ServerError::conflict(QStringLiteral("clientMsgId was already used for a message in another conversation"));
-            return StoredMessage { row.value(0).toLongLong(), row.value(1).toString(), true };
+QList<SendOutcome> Messages::storeAll(const QList<PendingMessage>& batch)
+{
+    QList<SendOutcome> outcomes(batch.size());
+    try {
+        Database::Transaction transaction(m_db);
+        // Nothing else writes while the batch is stored, so what a sender may do in a
+        // conversation is looked up once, and a conversation is shown again once.
+        QHash<std::pair<qint64, qint64>, PostingRight> rights;
+        QSet<qint64> written;
+        const QString createdAt = wiretime::now();
+        for (qsizetype i = 0; i < batch.size(); ++i) {
+            const PendingMessage& pending = batch[i];
+            // A message is one statement: a refusal or failure leaves the others' writes.
+            try {
+                const std::pair key { pending.senderId, pending.message.conversationId };
+                auto right = rights.constFind(key);
+                if (right == rights.cend())
+                    right = rights.insert(key, m_conversations.postingRight(key.second, key.first));
+                outcomes[i].stored = insert(pending.senderId, pending.message, *right, createdAt);
+                if (!outcomes[i].stored.duplicate)
+                    written.insert(key.second);
+            } catch (const ServerError& error) {
+                outcomes[i].refusal = error;
+            } catch (const std::exception& error) {
+                qWarning().noquote() << "[Server] Storing a message failed:" << error.what();
+                outcomes[i].failed = true;
+            }
+        }
+        for (const qint64 conversationId : std::as_const(written))
+            m_conversations.showToAll(conversationId);
+        transaction.commit();
+    } catch (const std::exception& error) {
+        qWarning().noquote() << "[Server] Committing messages failed:" << error.what();
+        for (SendOutcome& outcome : outcomes) {
+            outcome.refusal.reset();
+            outcome.failed = true;
         }
     }
+    return outcomes;
+}
 
-    if (m_conversations.isDissolvedGroup(message.conversationId))
-        throw ServerError::forbidden(QStringLiteral("This group has been dissolved"));
-    m_conversations.requireUnblocked(message.conversationId, senderId);
+StoredMessage Messages::insert(qint64 senderId, const OutgoingMessage& message, const PostingRight& right, const QString& createdAt)
+{
+    if (message.clientMsgId.isEmpty() || message.clientMsgId.size() > kMaxClientMsgId)
+        throw ServerError::badRequest(QStringLiteral("clientMsgId must be 1 to %1 characters long").arg(kMaxClientMsgId));
+    if (!right.member)
+        throw ServerError::notFound(QStringLiteral("Conversation not found"));
+    // A repeated send is answered before anything else is checked: the first one was accepted.
+    try {
+        if (right.refusal)
+            throw *right.refusal;
+        validate(message);
+    } catch (const ServerError&) {
+        if (const auto earlier = earlierSend(senderId, message))
+            return *earlier;
+        throw;
+    }
+
+    StoredMessage stored;
+    stored.serverMsgId = newServerMsgId();
+    const std::optional<qint64> id = m_db.insertNew(QStringLiteral("INSERT INTO messages (conversation_id, sender_id, type, content, file_url,"
+                                                   " file_name, file_size, file_mime_type, reply_to_id, status,"
+                                                   " server_msg_id, client_msg_id, created_at)"
+                                                   " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, 'sent', ?, ?, ?)"
+                                                   " ON CONFLICT (sender_id, client_msg_id) DO NOTHING"),
+        { message.conversationId, senderId, message.type, rowjson::orNull(message.content), rowjson::orNull(message.fileUrl),
+          rowjson::orNull(message.fileName), message.fileSize ? QVariant(*message.fileSize) : QVariant(),
+          rowjson::orNull(message.fileMimeType), message.replyToId ? QVariant(*message.replyToId) : QVariant(),
+          stored.serverMsgId, message.clientMsgId, createdAt });
+    if (!id) {
+        if (const auto earlier = earlierSend(senderId, message))
+            return *earlier;
+        throw DatabaseError("a message was neither stored nor found stored before");
+    }
+    stored.messageId = *id;
+    return stored;
+}
+
+std::optional<StoredMessage> Messages::earlierSend(qint64 senderId, const OutgoingMessage& message)
+{
+    const QList<QVariantList> earlier = m_db.rows(QStringLiteral("SELECT id, server_msg_id, conversation_id FROM messages"
+                                                                 " WHERE sender_id = ? AND client_msg_id = ?"),
+        { senderId, message.clientMsgId });
+    if (earlier.isEmpty())
+        return std::nullopt;
+    const QVariantList& row = earlier.first();
+    // The same id in another conversation is a different message the client
+    // mislabelled: acknowledging it would tell the client it was stored.
+    if (row.value(2).toLongLong() != message.conversationId)
+        throw ServerError::conflict(QStringLiteral("clientMsgId was already used for a message in another conversation"));
+    return StoredMessage { row.value(0).toLongLong(), row.value(1).toString(), true };
+}
+
+void Messages::validate(const OutgoingMessage& message)
+{
     if (!sendableTypes().contains(message.type))
         throw ServerError::badRequest(QStringLiteral("Unknown message type \"%1\"").arg(message.type.left(40)));
     checkText(message.content, kMaxContent, QStringLiteral("message text"));
@@ -97,48 +200,6 @@ StoredMessage Messages::store(qint64 senderId, const OutgoingMessage& message)
         if (!conversation.isValid() || conversation.toLongLong() != message.conversationId)
             throw ServerError::badRequest(QStringLiteral("The message replied to is not in this conversation"));
     }
-
-    StoredMessage stored;
-    stored.serverMsgId = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    Database::Transaction transaction(m_db);
-    stored.messageId = m_db.insert(QStringLiteral("INSERT INTO messages (conversation_id, sender_id, type, content, file_url,"
-                                                  " file_name, file_size, file_mime_type, reply_to_id, status,"
-                                                  " server_msg_id, client_msg_id, created_at)"
-                                                  " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, 'sent', ?, ?, ?)"),
-        { message.conversationId, senderId, message.type, rowjson::orNull(message.content), rowjson::orNull(message.fileUrl),
-          rowjson::orNull(message.fileName), message.fileSize ? QVariant(*message.fileSize) : QVariant(),
-          rowjson::orNull(message.fileMimeType), message.replyToId ? QVariant(*message.replyToId) : QVariant(),
-          stored.serverMsgId, message.clientMsgId, wiretime::now() });
-    m_conversations.showToAll(message.conversationId);
-    transaction.commit();
-    return stored;
-}
-
-QList<SendOutcome> Messages::storeAll(const QList<PendingMessage>& batch)
-{
-    QList<SendOutcome> outcomes(batch.size());
-    try {
-        Database::Transaction transaction(m_db);
-        for (qsizetype i = 0; i < batch.size(); ++i) {
-            // store() runs in a savepoint of this transaction: a refusal undoes only its own writes.
-            try {
-                outcomes[i].stored = store(batch[i].senderId, batch[i].message);
-            } catch (const ServerError& error) {
-                outcomes[i].refusal = error;
-            } catch (const std::exception& error) {
-                qWarning().noquote() << "[Server] Storing a message failed:" << error.what();
-                outcomes[i].failed = true;
-            }
-        }
-        transaction.commit();
-    } catch (const std::exception& error) {
-        qWarning().noquote() << "[Server] Committing messages failed:" << error.what();
-        for (SendOutcome& outcome : outcomes) {
-            outcome.refusal.reset();
-            outcome.failed = true;
-        }
-    }
-    return outcomes;
 }
 
 qint64 Messages::storeNotice(qint64 conversationId, qint64 senderId, const QString& content)
@@ -146,7 +207,7 @@ qint64 Messages::storeNotice(qint64 conversationId, qint64 senderId, const QStri
     Database::Transaction transaction(m_db);
     const qint64 id = m_db.insert(QStringLiteral("INSERT INTO messages (conversation_id, sender_id, type, content, status,"
                                                  " server_msg_id, created_at) VALUES (?, ?, 'system', ?, 'sent', ?, ?)"),
-        { conversationId, senderId, content, QUuid::createUuid().toString(QUuid::WithoutBraces), wiretime::now() });
+        { conversationId, senderId, content, newServerMsgId(), wiretime::now() });
     m_conversations.showToAll(conversationId);
     transaction.commit();
     return id;

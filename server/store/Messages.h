@@ -4,6 +4,7 @@
 // client message id: a repeated send returns the first message's ids.
 
 #include "http/ServerError.h"
+#include "store/Conversations.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -13,7 +14,6 @@
 
 #include <optional>
 
-class Conversations;
 class Database;
 
 struct OutgoingMessage {
@@ -82,6 +82,14 @@ public:
     bool markDelivered(qint64 messageId, qint64 userId);
 
 private:
+    // Puts one message into the open transaction, stamped createdAt; showing the
+    // conversation again is the caller's.
+    StoredMessage insert(qint64 senderId, const OutgoingMessage& message, const PostingRight& right, const QString& createdAt);
+    // The message this sender already sent with this clientMsgId; throws 409 when that
+    // one went to another conversation.
+    std::optional<StoredMessage> earlierSend(qint64 senderId, const OutgoingMessage& message);
+    // Throws ServerError 400 for a message no conversation takes.
+    void validate(const OutgoingMessage& message);
     QJsonArray reactionsOf(qint64 messageId);
 
     Database& m_db;
