@@ -53,14 +53,14 @@ LiveHub::LiveHub(Accounts& accounts, Conversations& conversations, Messages& mes
     , m_contacts(contacts)
     , m_writer(writer)
 {
-    connect(&m_writtenWatcher, &QFutureWatcher<QList<SendOutcome>>::finished, this, &LiveHub::onSendsWritten);
+    connect(&m_writer, &MessageWriter::written, this, &LiveHub::onSendsWritten, Qt::QueuedConnection);
 }
 
 LiveHub::~LiveHub()
 {
     // An acknowledgement may no longer reach its socket, but nothing handed over is lost:
-    // the writer finishes its batch before it goes.
-    m_writtenWatcher.disconnect(this);
+    // the writer stores it before it goes.
+    m_writer.disconnect(this);
     for (auto it = m_connections.keyBegin(); it != m_connections.keyEnd(); ++it)
         (*it)->disconnect(this);
 }
@@ -373,50 +373,43 @@ void LiveHub::handleSend(QWebSocket* socket, const Connection& connection, const
     message.fileMimeType = reader.optional<QString>(QLatin1StringView("fileMimeType"));
     message.replyToId = reader.optional<qint64>(QLatin1StringView("replyToId"));
 
-    // Everything that arrives in this turn of the event loop goes in one batch once the
-    // turn is over.
-    if (m_queuedSends.isEmpty())
-        QMetaObject::invokeMethod(this, &LiveHub::writeSends, Qt::QueuedConnection);
-    m_queuedSends.append({ socket, { connection.userId, message } });
+    // The writer gets what arrives in one turn together: handing over each send at once
+    // would wake it for the first alone.
+    if (m_unsubmitted.isEmpty())
+        QMetaObject::invokeMethod(this, &LiveHub::submitSends, Qt::QueuedConnection);
+    m_writingSends.append({ socket, message.clientMsgId, message.conversationId });
+    m_unsubmitted.append({ connection.userId, std::move(message) });
 }
 
-void LiveHub::writeSends()
+void LiveHub::submitSends()
 {
-    if (m_queuedSends.isEmpty() || !m_writingSends.isEmpty())
-        return;
-    m_writingSends = std::exchange(m_queuedSends, {});
-    QList<PendingMessage> batch;
-    batch.reserve(m_writingSends.size());
-    for (const QueuedSend& send : std::as_const(m_writingSends))
-        batch.append(send.pending);
-    m_written = m_writer.write(std::move(batch));
-    m_writtenWatcher.setFuture(m_written);
+    if (!m_unsubmitted.isEmpty())
+        m_writer.submit(std::exchange(m_unsubmitted, {}));
 }
 
 void LiveHub::settleSends()
 {
-    while (!m_writingSends.isEmpty() || !m_queuedSends.isEmpty()) {
-        writeSends();
-        m_written.waitForFinished();
-        onSendsWritten();
-    }
+    if (m_writingSends.isEmpty())
+        return;
+    submitSends();
+    m_writer.waitForAll();
+    onSendsWritten();
 }
 
 void LiveHub::onSendsWritten()
 {
-    // Both the watcher and settleSends() may come here for one batch.
-    if (m_writingSends.isEmpty() || !m_written.isFinished())
-        return;
-    const QList<QueuedSend> queued = std::exchange(m_writingSends, {});
     // Acknowledgements go out only after the commit: an acknowledged message survives a crash.
-    const QList<SendOutcome> outcomes = m_written.result();
-    writeSends();
+    const QList<SendOutcome> outcomes = m_writer.takeWritten();
+    if (outcomes.isEmpty())
+        return;
+    const QList<QueuedSend> queued = m_writingSends.first(outcomes.size());
+    m_writingSends.remove(0, outcomes.size());
 
     // A batch often holds many messages of one conversation; nothing here changes who is in it.
     QHash<qint64, QList<qint64>> membersOf;
     for (qsizetype i = 0; i < queued.size(); ++i) {
         QWebSocket* socket = queued[i].socket;
-        const OutgoingMessage& message = queued[i].pending.message;
+        const QueuedSend& message = queued[i];
         const SendOutcome& outcome = outcomes[i];
         const bool open = socket && m_connections.contains(socket);
         const QJsonObject context { { QStringLiteral("clientMsgId"), message.clientMsgId } };

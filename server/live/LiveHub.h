@@ -7,8 +7,6 @@
 #include "live/Presence.h"
 #include "store/Messages.h"
 
-#include <QFuture>
-#include <QFutureWatcher>
 #include <QHash>
 #include <QJsonObject>
 #include <QList>
@@ -74,10 +72,9 @@ private:
     void onClosed(QWebSocket* socket);
     void handleAuth(QWebSocket* socket, const QJsonObject& payload);
     void handleSend(QWebSocket* socket, const Connection& connection, const QJsonObject& payload);
-    // Hands the sends that arrived since the last batch to the writer, unless it is still
-    // busy with one: then they wait for it and go together.
-    void writeSends();
-    // Acknowledges and delivers the batch the writer has committed, and hands it the next.
+    // Hands the sends that arrived in this turn of the event loop to the writer together.
+    void submitSends();
+    // Acknowledges and delivers what the writer has committed.
     void onSendsWritten();
     // Returns once every send that arrived so far is committed and answered.
     void settleSends();
@@ -101,13 +98,12 @@ private:
 
     struct QueuedSend {
         QPointer<QWebSocket> socket;
-        PendingMessage pending;
+        QString clientMsgId;
+        qint64 conversationId = 0;
     };
     MessageWriter& m_writer;
-    // Arrived and not yet handed to the writer.
-    QList<QueuedSend> m_queuedSends;
-    // With the writer, and what becomes of them.
+    // Arrived in this turn of the event loop, for the writer.
+    QList<PendingMessage> m_unsubmitted;
+    // Arrived and not yet answered, in the order they arrived.
     QList<QueuedSend> m_writingSends;
-    QFuture<QList<SendOutcome>> m_written;
-    QFutureWatcher<QList<SendOutcome>> m_writtenWatcher;
 };

@@ -3,57 +3,98 @@
 #include "store/Conversations.h"
 #include "store/Database.h"
 
-#include <QMetaObject>
-#include <QPromise>
+#include <QMutexLocker>
 
-#include <exception>
+#include <memory>
+#include <utility>
 
-MessageWriter::MessageWriter(const QString& databasePath)
+MessageWriter::MessageWriter(const QString& databasePath, QObject* parent)
+    : QThread(parent)
+    , m_databasePath(databasePath)
 {
-    m_thread.setObjectName(QStringLiteral("message writer"));
-    m_thread.start();
-    m_context = new QObject;
-    m_context->moveToThread(&m_thread);
-    QObject::connect(&m_thread, &QThread::finished, m_context, &QObject::deleteLater);
-
-    // A connection may only be used on the thread that opened it.
-    std::exception_ptr failure;
-    QMetaObject::invokeMethod(m_context, [this, &databasePath, &failure] {
-        try {
-            m_store.db = std::make_unique<Database>(databasePath);
-            m_store.conversations = std::make_unique<Conversations>(*m_store.db);
-            m_store.messages = std::make_unique<Messages>(*m_store.db, *m_store.conversations);
-        } catch (...) {
-            failure = std::current_exception();
-        }
-    }, Qt::BlockingQueuedConnection);
-    if (failure) {
-        m_thread.quit();
-        m_thread.wait();
-        std::rethrow_exception(failure);
+    setObjectName(QStringLiteral("message writer"));
+    start();
+    QMutexLocker lock(&m_mutex);
+    while (!m_opened && !m_openFailure)
+        m_progress.wait(&m_mutex);
+    if (m_openFailure) {
+        lock.unlock();
+        wait();
+        std::rethrow_exception(m_openFailure);
     }
 }
 
 MessageWriter::~MessageWriter()
 {
-    // Queued behind every batch already handed over, so those are stored first.
-    QMetaObject::invokeMethod(m_context, [this] {
-        m_store.messages.reset();
-        m_store.conversations.reset();
-        m_store.db.reset();
-    }, Qt::BlockingQueuedConnection);
-    m_thread.quit();
-    m_thread.wait();
+    {
+        const QMutexLocker lock(&m_mutex);
+        m_stopping = true;
+        m_work.wakeOne();
+    }
+    wait();
 }
 
-QFuture<QList<SendOutcome>> MessageWriter::write(QList<PendingMessage> batch)
+void MessageWriter::submit(QList<PendingMessage> messages)
 {
-    auto promise = std::make_shared<QPromise<QList<SendOutcome>>>();
-    QFuture<QList<SendOutcome>> future = promise->future();
-    promise->start();
-    QMetaObject::invokeMethod(m_context, [this, promise, batch = std::move(batch)] {
-        promise->addResult(m_store.messages->storeAll(batch));
-        promise->finish();
-    }, Qt::QueuedConnection);
-    return future;
+    const QMutexLocker lock(&m_mutex);
+    m_submitted += messages.size();
+    m_queue.append(std::move(messages));
+    m_work.wakeOne();
+}
+
+QList<SendOutcome> MessageWriter::takeWritten()
+{
+    const QMutexLocker lock(&m_mutex);
+    return std::exchange(m_written, {});
+}
+
+void MessageWriter::waitForAll()
+{
+    QMutexLocker lock(&m_mutex);
+    while (m_committed < m_submitted)
+        m_progress.wait(&m_mutex);
+}
+
+void MessageWriter::run()
+{
+    // A connection may only be used on the thread that opened it.
+    std::unique_ptr<Database> db;
+    std::unique_ptr<Conversations> conversations;
+    std::unique_ptr<Messages> messages;
+    try {
+        db = std::make_unique<Database>(m_databasePath);
+        conversations = std::make_unique<Conversations>(*db);
+        messages = std::make_unique<Messages>(*db, *conversations);
+    } catch (...) {
+        const QMutexLocker lock(&m_mutex);
+        m_openFailure = std::current_exception();
+        m_progress.wakeAll();
+        return;
+    }
+    {
+        const QMutexLocker lock(&m_mutex);
+        m_opened = true;
+        m_progress.wakeAll();
+    }
+
+    for (;;) {
+        QList<PendingMessage> batch;
+        {
+            QMutexLocker lock(&m_mutex);
+            while (m_queue.isEmpty() && !m_stopping)
+                m_work.wait(&m_mutex);
+            // Stopping still stores what was queued: each of those may yet be acknowledged.
+            if (m_queue.isEmpty())
+                return;
+            batch = std::exchange(m_queue, {});
+        }
+        const QList<SendOutcome> outcomes = messages->storeAll(batch);
+        {
+            const QMutexLocker lock(&m_mutex);
+            m_written.append(outcomes);
+            m_committed += batch.size();
+            m_progress.wakeAll();
+        }
+        Q_EMIT written();
+    }
 }

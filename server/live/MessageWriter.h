@@ -1,43 +1,53 @@
 #pragma once
 
 // Stores the live channel's sends on a thread of its own, through its own connection to
-// the database file, so the event loop keeps reading frames while a batch is written
-// and synced; what arrives meanwhile makes the next batch, which the same sync covers.
+// the database file, so the event loop keeps reading frames while a batch is written.
+// Whenever the writer starts a batch it takes every send queued by then: under load the
+// sends that arrive while one batch commits make the next, and one commit covers them all.
 
 #include "store/Messages.h"
 
-#include <QFuture>
 #include <QList>
+#include <QMutex>
 #include <QString>
 #include <QThread>
+#include <QWaitCondition>
 
-#include <memory>
+#include <exception>
 
-class Conversations;
-class Database;
-
-class MessageWriter {
+class MessageWriter : public QThread {
+    Q_OBJECT
 public:
     // Opens the connection on the writer's thread; throws DatabaseError when it cannot.
-    explicit MessageWriter(const QString& databasePath);
-    // Waits for the batches already handed over.
-    ~MessageWriter();
-    MessageWriter(const MessageWriter&) = delete;
-    MessageWriter& operator=(const MessageWriter&) = delete;
+    explicit MessageWriter(const QString& databasePath, QObject* parent = nullptr);
+    // Stores what was submitted before it returns.
+    ~MessageWriter() override;
 
-    // Messages::storeAll() on the writer's thread; batches are stored in the order given.
-    QFuture<QList<SendOutcome>> write(QList<PendingMessage> batch);
+    void submit(QList<PendingMessage> messages);
+    // The outcomes committed since the last call, in the order the messages were submitted.
+    QList<SendOutcome> takeWritten();
+    // Returns once everything submitted so far is committed.
+    void waitForAll();
+
+Q_SIGNALS:
+    // A batch has committed (emitted on the writer's thread).
+    void written();
+
+protected:
+    void run() override;
 
 private:
-    // What lives on the writer's thread and is made and destroyed there.
-    struct Store {
-        std::unique_ptr<Database> db;
-        std::unique_ptr<Conversations> conversations;
-        std::unique_ptr<Messages> messages;
-    };
-
-    QThread m_thread;
-    // Owned by the thread: the receiver of the work handed to it.
-    QObject* m_context = nullptr;
-    Store m_store;
+    const QString m_databasePath;
+    QMutex m_mutex;
+    // Wakes the writer: something was submitted, or it is to stop.
+    QWaitCondition m_work;
+    // Wakes those waiting for the writer: it opened its connection, or committed a batch.
+    QWaitCondition m_progress;
+    bool m_opened = false;
+    std::exception_ptr m_openFailure;
+    bool m_stopping = false;
+    QList<PendingMessage> m_queue;
+    QList<SendOutcome> m_written;
+    qint64 m_submitted = 0;
+    qint64 m_committed = 0;
 };
