@@ -4,7 +4,7 @@
 // pipelined (a window of kWindow in flight each). Against the server a send is answered
 // by its "message_ack", which comes only after the message is committed; against the
 // echo server by the frame coming back. Prints messages per second and p50/p99
-// send→answer per case, then the two ratios a script reads.
+// send→answer per case (the median of a few runs), then the two ratios a script reads.
 //
 // Run from the build directory: bench/server_load/bench_server_load
 // (MORVANE_SERVER_BINARY picks another server binary).
@@ -35,6 +35,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+constexpr int kRounds = 3;
 constexpr int kWindow = 32;
 constexpr int kStopAndWaitPerClient = 300;
 constexpr int kPipelinedPerClient = 600;
@@ -109,6 +110,21 @@ struct Figures {
     double p50Ms = 0;
     double p99Ms = 0;
 };
+
+QString caseKey(bool toServer, int clients, bool pipelined)
+{
+    return u"%1/%2/%3"_s.arg(toServer ? u"server"_s : u"echo"_s).arg(clients).arg(pipelined ? u"pipelined"_s : u"stop-and-wait"_s);
+}
+
+// Each figure's median over the runs, taken apart.
+Figures median(QList<Figures> runs)
+{
+    const auto middle = [&runs](double Figures::*field) {
+        std::sort(runs.begin(), runs.end(), [field](const Figures& a, const Figures& b) { return a.*field < b.*field; });
+        return runs[runs.size() / 2].*field;
+    };
+    return { middle(&Figures::perSecond), middle(&Figures::p50Ms), middle(&Figures::p99Ms) };
+}
 
 // One run of one case: every client sends its share, answers are timed.
 class LoadRun {
@@ -267,37 +283,48 @@ int main(int argc, char** argv)
         accounts.push_back(account);
     }
 
-    std::printf("%-7s %7s %-14s %10s %9s %9s\n", "target", "clients", "mode", "msg/s", "p50 ms", "p99 ms");
-    QHash<QString, Figures> results;
+    // Every case runs kRounds times, echo and server in turn, and the table gives the median
+    // of each figure: a machine shared with other work makes single runs wander.
+    QHash<QString, QList<Figures>> runs;
     int runNumber = 0;
-    for (const bool toServer : { false, true }) {
-        for (const int count : { 1, 10, 50 }) {
-            std::vector<Client> clients(count);
-            for (int i = 0; i < count; ++i)
-                clients[i].account = accounts[i];
-            const QUrl url = toServer ? server.wsUrl() : QUrl(u"ws://127.0.0.1:%1"_s.arg(echoPort));
-            if (!connectClients(clients, url, toServer)) {
-                std::fprintf(stderr, "connecting %d clients failed\n", count);
-                return 1;
+    for (int round = 0; round < kRounds; ++round) {
+        for (const bool toServer : { false, true }) {
+            for (const int count : { 1, 10, 50 }) {
+                std::vector<Client> clients(count);
+                for (int i = 0; i < count; ++i)
+                    clients[i].account = accounts[i];
+                const QUrl url = toServer ? server.wsUrl() : QUrl(u"ws://127.0.0.1:%1"_s.arg(echoPort));
+                if (!connectClients(clients, url, toServer)) {
+                    std::fprintf(stderr, "connecting %d clients failed\n", count);
+                    return 1;
+                }
+                for (const bool pipelined : { false, true }) {
+                    LoadRun run(clients, pipelined, pipelined ? kPipelinedPerClient : kStopAndWaitPerClient, u"r%1"_s.arg(++runNumber));
+                    runs[caseKey(toServer, count, pipelined)].append(run.run());
+                }
+                for (Client& client : clients)
+                    client.socket->close();
+                waitUntil([] { return false; }, 200);
             }
-            for (const bool pipelined : { false, true }) {
-                LoadRun run(clients, pipelined, pipelined ? kPipelinedPerClient : kStopAndWaitPerClient, u"r%1"_s.arg(++runNumber));
-                const Figures figures = run.run();
-                const QString target = toServer ? u"server"_s : u"echo"_s;
-                const QString mode = pipelined ? u"pipelined"_s : u"stop-and-wait"_s;
-                results.insert(u"%1/%2/%3"_s.arg(target).arg(count).arg(mode), figures);
-                std::printf("%-7s %7d %-14s %10.0f %9.3f %9.3f\n", qPrintable(target), count, qPrintable(mode), figures.perSecond,
-                    figures.p50Ms, figures.p99Ms);
-                std::fflush(stdout);
-            }
-            for (Client& client : clients)
-                client.socket->close();
-            waitUntil([] { return false; }, 200);
         }
     }
 
-    const double throughputRatio = results.value(u"server/50/pipelined"_s).perSecond / results.value(u"echo/50/pipelined"_s).perSecond;
-    const double latencyRatio = results.value(u"server/10/stop-and-wait"_s).p50Ms / results.value(u"echo/10/stop-and-wait"_s).p50Ms;
+    std::printf("%-7s %7s %-14s %10s %9s %9s   (median of %d runs)\n", "target", "clients", "mode", "msg/s", "p50 ms", "p99 ms", kRounds);
+    QHash<QString, Figures> results;
+    for (const bool toServer : { false, true }) {
+        for (const int count : { 1, 10, 50 }) {
+            for (const bool pipelined : { false, true }) {
+                const QString key = caseKey(toServer, count, pipelined);
+                const Figures figures = median(runs.value(key));
+                results.insert(key, figures);
+                std::printf("%-7s %7d %-14s %10.0f %9.3f %9.3f\n", toServer ? "server" : "echo", count,
+                    pipelined ? "pipelined" : "stop-and-wait", figures.perSecond, figures.p50Ms, figures.p99Ms);
+            }
+        }
+    }
+
+    const double throughputRatio = results.value(caseKey(true, 50, true)).perSecond / results.value(caseKey(false, 50, true)).perSecond;
+    const double latencyRatio = results.value(caseKey(true, 10, false)).p50Ms / results.value(caseKey(false, 10, false)).p50Ms;
     std::printf("throughput ratio server/echo (50 pipelined): %.2f\n", throughputRatio);
     std::printf("p50 latency ratio server/echo (10 clients): %.2f\n", latencyRatio);
 
