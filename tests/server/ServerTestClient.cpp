@@ -168,6 +168,19 @@ std::optional<QJsonObject> LiveClient::waitFor(const QString& type, int timeoutM
     return m_frames.takeAt(index()).value("payload"_L1).toObject();
 }
 
+QList<QJsonObject> LiveClient::framesBefore(const QString& type, int timeoutMs)
+{
+    const auto found = [&] {
+        return std::find_if(m_frames.cbegin(), m_frames.cend(), [&](const QJsonObject& f) { return f.value("type"_L1).toString() == type; });
+    };
+    if (!waitUntil([&] { return found() != m_frames.cend(); }, timeoutMs))
+        return {};
+    const qsizetype count = found() - m_frames.cbegin();
+    const QList<QJsonObject> before = m_frames.first(count);
+    m_frames.remove(0, count + 1);
+    return before;
+}
+
 bool LiveClient::staysQuiet(const QString& type)
 {
     // The server answers frames in order and pushes while it handles the request that

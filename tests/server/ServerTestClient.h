@@ -62,6 +62,9 @@ public:
     void sendText(const QString& text);
     // The first received frame of this type not taken before (waiting for it when needed).
     std::optional<QJsonObject> waitFor(const QString& type, int timeoutMs = 5000);
+    // Every frame received before the first one of this type (waiting for it when
+    // needed), in order; all of them, that one included, count as taken.
+    QList<QJsonObject> framesBefore(const QString& type, int timeoutMs = 5000);
     // True when no frame of this type has arrived by the pong of a fresh ping.
     bool staysQuiet(const QString& type);
     bool waitForClose(int timeoutMs = 5000);

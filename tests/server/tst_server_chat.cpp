@@ -4,6 +4,7 @@
 #include "ServerTestClient.h"
 
 #include <QJsonArray>
+#include <QUuid>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -294,6 +295,37 @@ private Q_SLOTS:
                                                                     { u"contentType"_s, contentType } });
         QCOMPARE(completed.status, status);
         QVERIFY(!completed.errorMessage().isEmpty());
+    }
+
+    void framesAreAnsweredInTheOrderTheyCame()
+    {
+        // The sends are stored away from the event loop; a ping that follows them must still
+        // wait for their acknowledgements.
+        auto socket = live(*m_alice, u"burst"_s);
+        QVERIFY(socket);
+        constexpr int kSends = 20;
+        for (int i = 0; i < kSends; ++i)
+            socket->sendFrame(u"message_send"_s, textFrame(u"burst-%1"_s.arg(i), u"burst %1"_s.arg(i)));
+        socket->sendFrame(u"ping"_s, {});
+        const QList<QJsonObject> before = socket->framesBefore(u"pong"_s);
+        QStringList answered;
+        QString previousTime;
+        for (const QJsonObject& frame : before) {
+            const QJsonObject payload = frame["payload"_L1].toObject();
+            answered.append(frame["type"_L1].toString() + u' ' + payload["clientMsgId"_L1].toString());
+            // Server message ids are UUIDs (version 7) that begin with their time, so that they
+            // sort by it.
+            const QString serverMsgId = payload["serverMsgId"_L1].toString();
+            QVERIFY2(!QUuid::fromString(serverMsgId).isNull() && serverMsgId.at(14) == u'7'
+                    && QStringView(u"89ab").contains(serverMsgId.at(19)),
+                qPrintable(serverMsgId));
+            QVERIFY2(serverMsgId.left(13) >= previousTime, qPrintable(serverMsgId));
+            previousTime = serverMsgId.left(13);
+        }
+        QStringList expected;
+        for (int i = 0; i < kSends; ++i)
+            expected.append(u"message_ack burst-%1"_s.arg(i));
+        QCOMPARE(answered, expected);
     }
 
     void acknowledgedMessagesSurviveAKill()
