@@ -11,7 +11,11 @@
 #include "store/Uploads.h"
 
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTest>
+
+#include <atomic>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -171,6 +175,44 @@ private Q_SLOTS:
             db.exec(u"INSERT INTO meta (key, value) VALUES ('abandoned', '1')"_s);
         }
         QVERIFY(!db.scalar(u"SELECT value FROM meta WHERE key = 'abandoned'"_s).isValid());
+    }
+
+    void transactionsHoldAgainstAnotherConnectionsWrites()
+    {
+        // The message writer has a connection of its own. A transaction of the event loop's
+        // that reads, then writes, must neither fail nor lose an update when the writer
+        // commits in between.
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"c.sqlite3"_s);
+        Database db(path);
+        db.exec(u"INSERT INTO meta (key, value) VALUES ('counter', '0')"_s);
+        std::atomic<bool> done = false;
+        std::atomic<int> otherWrites = 0;
+        std::unique_ptr<QThread> other(QThread::create([&] {
+            Database writer(path);
+            while (!done)
+                otherWrites += writer.run(u"INSERT OR REPLACE INTO meta (key, value) VALUES ('other', ?)"_s, { otherWrites.load() });
+        }));
+        other->start();
+        QVERIFY(QTest::qWaitFor([&] { return otherWrites > 0; }));
+        constexpr int kRounds = 30;
+        try {
+            for (int i = 0; i < kRounds; ++i) {
+                Database::Transaction transaction(db);
+                const int counter = db.scalar(u"SELECT value FROM meta WHERE key = 'counter'"_s).toInt();
+                // Room for the other connection to commit between the read and the write.
+                QThread::msleep(2);
+                db.run(u"UPDATE meta SET value = ? WHERE key = 'counter'"_s, { counter + 1 });
+                transaction.commit();
+            }
+        } catch (const DatabaseError& error) {
+            done = true;
+            other->wait();
+            QFAIL(error.what());
+        }
+        done = true;
+        other->wait();
+        QCOMPARE(db.scalar(u"SELECT value FROM meta WHERE key = 'counter'"_s).toInt(), kRounds);
     }
 
     void migrationsRunOnceAndRefuseNewerSchemas()

@@ -1,0 +1,171 @@
+// The message writer: batches of sends stored on its own thread and connection.
+
+#include "http/ServerError.h"
+#include "live/MessageWriter.h"
+#include "store/Database.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Alice and Bob share a private conversation and a group; Mallory is in neither.
+struct Fixture {
+    QTemporaryDir dir;
+    QString path = dir.filePath(u"w.sqlite3"_s);
+    std::unique_ptr<Database> db = std::make_unique<Database>(path);
+    qint64 alice = addUser(u"alice"_s);
+    qint64 bob = addUser(u"bob"_s);
+    qint64 mallory = addUser(u"mallory"_s);
+    qint64 privateChat = addConversation(u"private"_s, { alice, bob });
+    qint64 group = addConversation(u"group"_s, { alice, bob });
+
+    qint64 addUser(const QString& name)
+    {
+        return db->insert(u"INSERT INTO users (username, name, password_hash, password_salt, password_iterations, created_at,"
+                          " updated_at) VALUES (?, ?, x'00', x'00', 1, 't', 't')"_s,
+            { name, name });
+    }
+
+    qint64 addConversation(const QString& type, const QList<qint64>& members)
+    {
+        const qint64 id = db->insert(u"INSERT INTO conversations (type, created_at, updated_at) VALUES (?, 't', 't')"_s, { type });
+        if (type == u"group")
+            db->insert(u"INSERT INTO chat_groups (conversation_id, name, owner_id, created_at, updated_at) VALUES (?, 'g', ?, 't', 't')"_s,
+                { id, members.first() });
+        for (const qint64 member : members)
+            db->insert(u"INSERT INTO conversation_members (conversation_id, user_id, joined_at) VALUES (?, ?, 't')"_s, { id, member });
+        return id;
+    }
+
+    PendingMessage text(qint64 sender, qint64 conversation, const QString& clientMsgId) const
+    {
+        OutgoingMessage message;
+        message.clientMsgId = clientMsgId;
+        message.conversationId = conversation;
+        message.type = u"text"_s;
+        message.content = u"hello"_s;
+        return { sender, message };
+    }
+};
+
+// "stored", "repeat of N" (the batch's message N), or the refusal's status.
+QStringList describe(const QList<SendOutcome>& outcomes)
+{
+    QStringList described;
+    for (const SendOutcome& outcome : outcomes) {
+        if (outcome.failed) {
+            described.append(u"failed"_s);
+        } else if (outcome.refusal) {
+            described.append(QString::number(outcome.refusal->httpStatus()));
+        } else if (outcome.stored.duplicate) {
+            const auto first = std::find_if(outcomes.cbegin(), outcomes.cend(), [&](const SendOutcome& o) {
+                return !o.stored.duplicate && o.stored.messageId == outcome.stored.messageId;
+            });
+            described.append(u"repeat of %1"_s.arg(first - outcomes.cbegin()));
+        } else {
+            described.append(u"stored"_s);
+        }
+    }
+    return described;
+}
+
+} // namespace
+
+class TestServerWriter : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void oneBatch_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QStringList>("sends");
+        QTest::addColumn<QStringList>("expected");
+
+        // A send is "sender conversation clientMsgId"; senders a(lice), b(ob), m(allory);
+        // conversations p(rivate) and g(roup).
+        QTest::newRow("a repeat in the same batch") << QString()
+            << QStringList { u"a p 1"_s, u"a p 1"_s, u"b p 1"_s } << QStringList { u"stored"_s, u"repeat of 0"_s, u"stored"_s };
+        QTest::newRow("a stranger between members") << QString()
+            << QStringList { u"a g 1"_s, u"m g 2"_s, u"b g 3"_s, u"m p 4"_s }
+            << QStringList { u"stored"_s, u"404"_s, u"stored"_s, u"404"_s };
+        QTest::newRow("an id reused in another conversation") << QString()
+            << QStringList { u"a p 1"_s, u"a g 1"_s, u"a g 2"_s } << QStringList { u"stored"_s, u"409"_s, u"stored"_s };
+        QTest::newRow("a block stops the private chat only") << u"block"_s
+            << QStringList { u"a p 1"_s, u"b p 2"_s, u"a g 3"_s, u"b g 4"_s }
+            << QStringList { u"403"_s, u"403"_s, u"stored"_s, u"stored"_s };
+        QTest::newRow("a dissolved group") << u"dissolve"_s
+            << QStringList { u"a g 1"_s, u"b p 2"_s } << QStringList { u"403"_s, u"stored"_s };
+        QTest::newRow("a bad message among good ones") << QString()
+            << QStringList { u"a p 1"_s, u"a p "_s, u"a p 3"_s } << QStringList { u"stored"_s, u"400"_s, u"stored"_s };
+    }
+
+    void oneBatch()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QStringList, sends);
+        QFETCH(QStringList, expected);
+        Fixture f;
+        if (setup == u"block")
+            f.db->insert(u"INSERT INTO contacts (user_id, contact_id, blocked, created_at) VALUES (?, ?, 1, 't')"_s, { f.bob, f.alice });
+        if (setup == u"dissolve")
+            f.db->run(u"UPDATE chat_groups SET is_active = 0"_s);
+
+        QList<PendingMessage> batch;
+        for (const QString& send : sends) {
+            const QStringList parts = send.split(u' ');
+            const qint64 sender = parts[0] == u"a" ? f.alice : parts[0] == u"b" ? f.bob : f.mallory;
+            batch.append(f.text(sender, parts[1] == u"p" ? f.privateChat : f.group, parts[2]));
+        }
+        MessageWriter writer(f.path);
+        writer.submit(batch);
+        writer.waitForAll();
+        const QList<SendOutcome> outcomes = writer.takeWritten();
+        QCOMPARE(describe(outcomes), expected);
+        QCOMPARE(f.db->scalar(u"SELECT COUNT(*) FROM messages"_s).toInt(), int(expected.count(u"stored"_s)));
+        QVERIFY(writer.takeWritten().isEmpty());
+    }
+
+    void batchesAreAnsweredInOrder()
+    {
+        Fixture f;
+        MessageWriter writer(f.path);
+        QList<qint64> ids;
+        for (int batch = 0; batch < 5; ++batch) {
+            QList<PendingMessage> sends;
+            for (int i = 0; i < 20; ++i)
+                sends.append(f.text(f.alice, f.privateChat, u"%1-%2"_s.arg(batch).arg(i)));
+            writer.submit(sends);
+        }
+        writer.waitForAll();
+        for (const SendOutcome& outcome : writer.takeWritten())
+            ids.append(outcome.stored.messageId);
+        QCOMPARE(ids.size(), 100);
+        QVERIFY(std::is_sorted(ids.cbegin(), ids.cend()));
+        QCOMPARE(f.db->scalar(u"SELECT COUNT(DISTINCT client_msg_id) FROM messages"_s).toInt(), 100);
+    }
+
+    void stoppingStoresWhatWasSubmitted()
+    {
+        Fixture f;
+        {
+            MessageWriter writer(f.path);
+            for (int i = 0; i < 50; ++i)
+                writer.submit({ f.text(f.alice, f.privateChat, u"late-%1"_s.arg(i)) });
+        }
+        QCOMPARE(f.db->scalar(u"SELECT COUNT(*) FROM messages"_s).toInt(), 50);
+    }
+
+    void anUnopenableDatabaseIsReported()
+    {
+        QTemporaryDir dir;
+        QVERIFY_THROWS_EXCEPTION(DatabaseError, MessageWriter(dir.filePath(u"missing/w.sqlite3"_s)));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestServerWriter)
+#include "tst_server_writer.moc"
