@@ -1,6 +1,7 @@
 #include "live/LiveHub.h"
 
 #include "http/ServerError.h"
+#include "live/AckFrame.h"
 #include "live/MessageWriter.h"
 #include "store/Accounts.h"
 #include "store/Contacts.h"
@@ -120,11 +121,16 @@ QList<QWebSocket*> LiveHub::socketsOf(qint64 userId) const
 
 void LiveHub::send(QWebSocket* socket, const QString& type, const QJsonObject& payload)
 {
+    if (m_unsent.contains(socket))
+        sendFrame(socket, json::serialize(QJsonObject { { QStringLiteral("type"), type }, { QStringLiteral("payload"), payload } }));
+}
+
+void LiveHub::sendFrame(QWebSocket* socket, const QByteArray& frame)
+{
     const auto unsent = m_unsent.find(socket);
     if (unsent == m_unsent.end())
         return;
-    const QJsonObject frame { { QStringLiteral("type"), type }, { QStringLiteral("payload"), payload } };
-    *unsent += socket->sendTextMessage(QString::fromUtf8(QJsonDocument(frame).toJson(QJsonDocument::Compact)));
+    *unsent += socket->sendTextMessage(QString::fromUtf8(frame));
     if (*unsent <= kMaxUnsent)
         return;
     // Frames queued in this turn of the event loop have not had a chance to go out yet:
@@ -423,14 +429,8 @@ void LiveHub::onSendsWritten()
                 sendError(socket, errorCode(*outcome.refusal), outcome.refusal->message(), context);
             continue;
         }
-        if (open) {
-            send(socket, QStringLiteral("message_ack"),
-                { { QStringLiteral("clientMsgId"), message.clientMsgId },
-                  { QStringLiteral("serverMsgId"), outcome.stored.serverMsgId },
-                  { QStringLiteral("messageId"), outcome.stored.messageId },
-                  { QStringLiteral("conversationId"), message.conversationId },
-                  { QStringLiteral("isDuplicate"), outcome.stored.duplicate } });
-        }
+        if (open)
+            sendFrame(socket, ackFrame(message.clientMsgId, message.conversationId, outcome.stored));
         if (outcome.stored.duplicate)
             continue;
         try {

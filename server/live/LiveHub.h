@@ -84,6 +84,8 @@ private:
     void handleDelivered(const Connection& connection, const QJsonObject& payload);
 
     void send(QWebSocket* socket, const QString& type, const QJsonObject& payload);
+    // A frame already written as JSON text.
+    void sendFrame(QWebSocket* socket, const QByteArray& frame);
     void sendError(QWebSocket* socket, const QString& code, const QString& message, const QJsonObject& extra = {});
     QList<QWebSocket*> socketsOf(qint64 userId) const;
 

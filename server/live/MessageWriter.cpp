@@ -86,7 +86,12 @@ void MessageWriter::run()
             // Stopping still stores what was queued: each of those may yet be acknowledged.
             if (m_queue.isEmpty())
                 return;
-            batch = std::exchange(m_queue, {});
+            if (m_queue.size() <= kMaxBatch) {
+                batch = std::exchange(m_queue, {});
+            } else {
+                batch = m_queue.first(kMaxBatch);
+                m_queue.remove(0, kMaxBatch);
+            }
         }
         const QList<SendOutcome> outcomes = messages->storeAll(batch);
         {

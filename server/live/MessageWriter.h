@@ -2,8 +2,9 @@
 
 // Stores the live channel's sends on a thread of its own, through its own connection to
 // the database file, so the event loop keeps reading frames while a batch is written.
-// Whenever the writer starts a batch it takes every send queued by then: under load the
-// sends that arrive while one batch commits make the next, and one commit covers them all.
+// Whenever the writer starts a batch it takes the sends queued by then (up to kMaxBatch):
+// under load the sends that arrive while one batch commits make the next, and one commit
+// covers them all.
 
 #include "store/Messages.h"
 
@@ -18,6 +19,11 @@
 class MessageWriter : public QThread {
     Q_OBJECT
 public:
+    // At most this many sends go into one batch. Under load, while the writer stores one
+    // batch the event loop acknowledges the one before and the clients answer with more;
+    // one batch of everything in flight would leave each of them waiting for the others.
+    static constexpr qsizetype kMaxBatch = 128;
+
     // Opens the connection on the writer's thread; throws DatabaseError when it cannot.
     explicit MessageWriter(const QString& databasePath, QObject* parent = nullptr);
     // Stores what was submitted before it returns.
