@@ -2,6 +2,7 @@
 
 #include "store/Conversations.h"
 #include "store/Database.h"
+#include "store/PostingRights.h"
 
 #include <QMutexLocker>
 
@@ -61,10 +62,12 @@ void MessageWriter::run()
     std::unique_ptr<Database> db;
     std::unique_ptr<Conversations> conversations;
     std::unique_ptr<Messages> messages;
+    std::unique_ptr<PostingRights> rights;
     try {
         db = std::make_unique<Database>(m_databasePath);
         conversations = std::make_unique<Conversations>(*db);
         messages = std::make_unique<Messages>(*db, *conversations);
+        rights = std::make_unique<PostingRights>(*db, *conversations);
     } catch (...) {
         const QMutexLocker lock(&m_mutex);
         m_openFailure = std::current_exception();
@@ -93,7 +96,7 @@ void MessageWriter::run()
                 m_queue.remove(0, kMaxBatch);
             }
         }
-        const QList<SendOutcome> outcomes = messages->storeAll(batch);
+        const QList<SendOutcome> outcomes = messages->storeAll(batch, *rights);
         {
             const QMutexLocker lock(&m_mutex);
             m_written.append(outcomes);

@@ -323,10 +323,21 @@ void Conversations::deleteForUser(qint64 conversationId, qint64 userId)
         { newest, newest, conversationId, userId });
 }
 
-void Conversations::showToAll(qint64 conversationId)
+void Conversations::showToAll(const QList<qint64>& conversationIds)
 {
-    m_db.run(QStringLiteral("UPDATE conversation_members SET hidden = 0 WHERE conversation_id = ? AND hidden = 1"), { conversationId });
-    m_db.run(QStringLiteral("UPDATE conversations SET updated_at = ? WHERE id = ?"), { wiretime::now(), conversationId });
+    if (conversationIds.isEmpty())
+        return;
+    // The ids as one JSON array, so that a batch of any size takes two statements.
+    QStringList numbers;
+    numbers.reserve(conversationIds.size());
+    for (const qint64 id : conversationIds)
+        numbers.append(QString::number(id));
+    const QString ids = u'[' + numbers.join(u',') + u']';
+    m_db.run(QStringLiteral("UPDATE conversation_members SET hidden = 0"
+                            " WHERE hidden = 1 AND conversation_id IN (SELECT value FROM json_each(?))"),
+        { ids });
+    m_db.run(QStringLiteral("UPDATE conversations SET updated_at = ? WHERE id IN (SELECT value FROM json_each(?))"),
+        { wiretime::now(), ids });
 }
 
 qint64 Conversations::clearedBefore(qint64 conversationId, qint64 userId)

@@ -59,8 +59,8 @@ public:
     std::optional<qint64> markRead(qint64 conversationId, qint64 userId);
     // Hides the conversation and its history so far from this user only.
     void deleteForUser(qint64 conversationId, qint64 userId);
-    // A new message brings a hidden conversation back for everyone.
-    void showToAll(qint64 conversationId);
+    // New messages bring hidden conversations back for everyone and move their time.
+    void showToAll(const QList<qint64>& conversationIds);
     // Messages at or below this id are hidden from the user (deleted history).
     qint64 clearedBefore(qint64 conversationId, qint64 userId);
 

@@ -15,6 +15,7 @@
 #include <optional>
 
 class Database;
+class PostingRights;
 
 struct OutgoingMessage {
     QString clientMsgId;
@@ -63,10 +64,10 @@ public:
 
     // Validates, checks membership and commits; throws ServerError for bad input.
     StoredMessage store(qint64 senderId, const OutgoingMessage& message);
-    // Stores the messages in one transaction (one disk sync for all of them); one
-    // message refused leaves the others. Returns one outcome per message, in order, once
-    // the transaction has committed; when the commit itself fails every outcome has failed.
-    QList<SendOutcome> storeAll(const QList<PendingMessage>& batch);
+    // Stores the messages in one transaction; one message refused leaves the others.
+    // Returns one outcome per message, in order, once the transaction has committed; when
+    // the commit itself fails every outcome has failed.
+    QList<SendOutcome> storeAll(const QList<PendingMessage>& batch, PostingRights& rights);
     // A "system" message the server itself puts into a conversation (such as the notice
     // of a dissolved group); returns its id.
     qint64 storeNotice(qint64 conversationId, qint64 senderId, const QString& content);

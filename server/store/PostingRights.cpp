@@ -1,0 +1,27 @@
+#include "store/PostingRights.h"
+
+#include "store/Database.h"
+
+PostingRights::PostingRights(Database& db, Conversations& conversations)
+    : m_db(db)
+    , m_conversations(conversations)
+{
+}
+
+void PostingRights::refresh()
+{
+    // SQLite moves a connection's data_version whenever another connection commits.
+    const qint64 version = m_db.scalar(QStringLiteral("PRAGMA data_version")).toLongLong();
+    if (version != m_dataVersion)
+        m_known.clear();
+    m_dataVersion = version;
+}
+
+const PostingRight& PostingRights::of(qint64 senderId, qint64 conversationId)
+{
+    const std::pair key { senderId, conversationId };
+    auto known = m_known.constFind(key);
+    if (known == m_known.cend())
+        known = m_known.insert(key, m_conversations.postingRight(conversationId, senderId));
+    return *known;
+}
