@@ -130,6 +130,34 @@ private Q_SLOTS:
         QVERIFY(writer.takeWritten().isEmpty());
     }
 
+    void laterBatchesSeeOtherConnectionsChanges_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("block") << u"INSERT INTO contacts (user_id, contact_id, blocked, created_at) VALUES (2, 1, 1, 't')"_s << u"403"_s;
+        QTest::newRow("removal") << u"DELETE FROM conversation_members WHERE user_id = 1"_s << u"404"_s;
+        QTest::newRow("dissolution") << u"UPDATE chat_groups SET is_active = 0"_s << u"403"_s;
+    }
+
+    void laterBatchesSeeOtherConnectionsChanges()
+    {
+        // The writer remembers what a sender may do, but not past a change committed elsewhere.
+        QFETCH(QString, change);
+        QFETCH(QString, expected);
+        Fixture f;
+        QCOMPARE(f.alice, 1);
+        QCOMPARE(f.bob, 2);
+        const qint64 conversation = change.contains(u"chat_groups"_s) ? f.group : f.privateChat;
+        MessageWriter writer(f.path);
+        writer.submit({ f.text(f.alice, conversation, u"before"_s) });
+        writer.waitForAll();
+        QCOMPARE(describe(writer.takeWritten()), QStringList { u"stored"_s });
+        f.db->run(change);
+        writer.submit({ f.text(f.alice, conversation, u"after"_s) });
+        writer.waitForAll();
+        QCOMPARE(describe(writer.takeWritten()), QStringList { expected });
+    }
+
     void batchesAreAnsweredInOrder()
     {
         Fixture f;
