@@ -158,6 +158,26 @@ private Q_SLOTS:
         QCOMPARE(describe(writer.takeWritten()), QStringList { expected });
     }
 
+    void storingShowsAConversationAgain()
+    {
+        Fixture f;
+        f.db->run(u"UPDATE conversation_members SET hidden = 1 WHERE user_id = ?"_s, { f.bob });
+        MessageWriter writer(f.path);
+        writer.submit({ f.text(f.alice, f.privateChat, u"1"_s), f.text(f.mallory, f.group, u"2"_s) });
+        writer.waitForAll();
+        QCOMPARE(describe(writer.takeWritten()), (QStringList { u"stored"_s, u"404"_s }));
+        const auto state = [&](qint64 conversation) {
+            return u"hidden %1, time %2"_s
+                .arg(f.db->scalar(u"SELECT hidden FROM conversation_members WHERE conversation_id = ? AND user_id = ?"_s,
+                              { conversation, f.bob }).toInt())
+                .arg(f.db->scalar(u"SELECT updated_at FROM conversations WHERE id = ?"_s, { conversation }).toString() == u"t"
+                        ? u"kept"_s
+                        : u"moved"_s);
+        };
+        QCOMPARE(state(f.privateChat), u"hidden 0, time moved"_s);
+        QCOMPARE(state(f.group), u"hidden 1, time kept"_s);
+    }
+
     void batchesAreAnsweredInOrder()
     {
         Fixture f;
