@@ -411,8 +411,6 @@ void LiveHub::onSendsWritten()
     const QList<QueuedSend> queued = m_writingSends.first(outcomes.size());
     m_writingSends.remove(0, outcomes.size());
 
-    // A batch often holds many messages of one conversation; nothing here changes who is in it.
-    QHash<qint64, QList<qint64>> membersOf;
     for (qsizetype i = 0; i < queued.size(); ++i) {
         QWebSocket* socket = queued[i].socket;
         const QueuedSend& message = queued[i];
@@ -435,10 +433,7 @@ void LiveHub::onSendsWritten()
             continue;
         try {
             // The delivery is built only for someone online to receive it.
-            auto known = membersOf.constFind(message.conversationId);
-            if (known == membersOf.cend())
-                known = membersOf.insert(message.conversationId, m_conversations.memberIds(message.conversationId));
-            const QList<qint64>& members = *known;
+            const QList<qint64>& members = outcome.members;
             const bool anyoneElse = std::any_of(members.cbegin(), members.cend(), [&](qint64 member) {
                 const auto sockets = m_byUser.equal_range(member);
                 return std::any_of(sockets.first, sockets.second, [socket](const QWebSocket* s) { return s != socket; });

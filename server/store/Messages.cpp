@@ -99,8 +99,11 @@ QList<SendOutcome> Messages::storeAll(const QList<PendingMessage>& batch, Postin
             try {
                 const qint64 conversationId = pending.message.conversationId;
                 outcomes[i].stored = insert(pending.senderId, pending.message, rights.of(pending.senderId, conversationId), createdAt);
-                if (!outcomes[i].stored.duplicate && !written.contains(conversationId))
-                    written.append(conversationId);
+                if (!outcomes[i].stored.duplicate) {
+                    outcomes[i].members = rights.membersOf(conversationId);
+                    if (!written.contains(conversationId))
+                        written.append(conversationId);
+                }
             } catch (const ServerError& error) {
                 outcomes[i].refusal = error;
             } catch (const std::exception& error) {

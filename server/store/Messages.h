@@ -44,6 +44,9 @@ struct PendingMessage {
 // ServerError, or failed for a fault of the server's own.
 struct SendOutcome {
     StoredMessage stored;
+    // For a message stored now (not a repeat): the conversation's members when it was
+    // committed, whom it is delivered to.
+    QList<qint64> members;
     std::optional<ServerError> refusal;
     bool failed = false;
 };

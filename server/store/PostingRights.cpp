@@ -12,8 +12,10 @@ void PostingRights::refresh()
 {
     // SQLite moves a connection's data_version whenever another connection commits.
     const qint64 version = m_db.scalar(QStringLiteral("PRAGMA data_version")).toLongLong();
-    if (version != m_dataVersion)
+    if (version != m_dataVersion) {
         m_known.clear();
+        m_members.clear();
+    }
     m_dataVersion = version;
 }
 
@@ -23,5 +25,13 @@ const PostingRight& PostingRights::of(qint64 senderId, qint64 conversationId)
     auto known = m_known.constFind(key);
     if (known == m_known.cend())
         known = m_known.insert(key, m_conversations.postingRight(conversationId, senderId));
+    return *known;
+}
+
+const QList<qint64>& PostingRights::membersOf(qint64 conversationId)
+{
+    auto known = m_members.constFind(conversationId);
+    if (known == m_members.cend())
+        known = m_members.insert(conversationId, m_conversations.memberIds(conversationId));
     return *known;
 }

@@ -1,9 +1,9 @@
 #pragma once
 
-// What each sender may do in each conversation, for a connection that stores batch after
-// batch of sends: looked up once and remembered for as long as no other connection has
-// committed anything (a block, a removal, a dissolution could change the answer; the
-// messages this connection stores cannot).
+// What each sender may do in each conversation, and who is in it, for a connection that
+// stores batch after batch of sends: looked up once and remembered for as long as no other
+// connection has committed anything (a block, a removal, a dissolution could change the
+// answer; the messages this connection stores cannot).
 
 #include "store/Conversations.h"
 
@@ -21,10 +21,12 @@ public:
     // it inside the transaction the answers are used in.
     void refresh();
     const PostingRight& of(qint64 senderId, qint64 conversationId);
+    const QList<qint64>& membersOf(qint64 conversationId);
 
 private:
     Database& m_db;
     Conversations& m_conversations;
     qint64 m_dataVersion = -1;
     QHash<std::pair<qint64, qint64>, PostingRight> m_known;
+    QHash<qint64, QList<qint64>> m_members;
 };
