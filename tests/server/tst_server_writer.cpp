@@ -158,6 +158,22 @@ private Q_SLOTS:
         QCOMPARE(describe(writer.takeWritten()), QStringList { expected });
     }
 
+    void storedMessagesCarryTheirMembers()
+    {
+        // Whom a message is delivered to: the members as the batch was committed.
+        Fixture f;
+        MessageWriter writer(f.path);
+        const auto membersAfterSending = [&](const QString& clientMsgId) {
+            writer.submit({ f.text(f.alice, f.group, clientMsgId), f.text(f.alice, f.group, clientMsgId) });
+            writer.waitForAll();
+            const QList<SendOutcome> outcomes = writer.takeWritten();
+            return std::pair { outcomes.value(0).members, outcomes.value(1).members };
+        };
+        QCOMPARE(membersAfterSending(u"1"_s), (std::pair { QList<qint64> { f.alice, f.bob }, QList<qint64> {} }));
+        f.db->insert(u"INSERT INTO conversation_members (conversation_id, user_id, joined_at) VALUES (?, ?, 't')"_s, { f.group, f.mallory });
+        QCOMPARE(membersAfterSending(u"2"_s).first, (QList<qint64> { f.alice, f.bob, f.mallory }));
+    }
+
     void storingShowsAConversationAgain()
     {
         Fixture f;
