@@ -22,7 +22,7 @@ public:
     // At most this many sends go into one batch. Under load, while the writer stores one
     // batch the event loop acknowledges the one before and the clients answer with more;
     // one batch of everything in flight would leave each of them waiting for the others.
-    static constexpr qsizetype kMaxBatch = 128;
+    static constexpr qsizetype kMaxBatch = 256;
 
     // Opens the connection on the writer's thread; throws DatabaseError when it cannot.
     explicit MessageWriter(const QString& databasePath, QObject* parent = nullptr);
