@@ -323,21 +323,35 @@ void Conversations::deleteForUser(qint64 conversationId, qint64 userId)
         { newest, newest, conversationId, userId });
 }
 
+namespace {
+
+// Ids as one JSON array, so that a statement takes any number of them.
+QString idArray(const QList<qint64>& ids)
+{
+    QStringList numbers;
+    numbers.reserve(ids.size());
+    for (const qint64 id : ids)
+        numbers.append(QString::number(id));
+    return u'[' + numbers.join(u',') + u']';
+}
+
+} // namespace
+
 void Conversations::showToAll(const QList<qint64>& conversationIds)
 {
     if (conversationIds.isEmpty())
         return;
-    // The ids as one JSON array, so that a batch of any size takes two statements.
-    QStringList numbers;
-    numbers.reserve(conversationIds.size());
-    for (const qint64 id : conversationIds)
-        numbers.append(QString::number(id));
-    const QString ids = u'[' + numbers.join(u',') + u']';
     m_db.run(QStringLiteral("UPDATE conversation_members SET hidden = 0"
                             " WHERE hidden = 1 AND conversation_id IN (SELECT value FROM json_each(?))"),
-        { ids });
+        { idArray(conversationIds) });
+}
+
+void Conversations::touch(const QList<qint64>& conversationIds, const QString& time)
+{
+    if (conversationIds.isEmpty())
+        return;
     m_db.run(QStringLiteral("UPDATE conversations SET updated_at = ? WHERE id IN (SELECT value FROM json_each(?))"),
-        { wiretime::now(), ids });
+        { time, idArray(conversationIds) });
 }
 
 qint64 Conversations::clearedBefore(qint64 conversationId, qint64 userId)

@@ -59,8 +59,10 @@ public:
     std::optional<qint64> markRead(qint64 conversationId, qint64 userId);
     // Hides the conversation and its history so far from this user only.
     void deleteForUser(qint64 conversationId, qint64 userId);
-    // New messages bring hidden conversations back for everyone and move their time.
+    // New messages bring hidden conversations back for everyone (showToAll) and move
+    // their time (touch).
     void showToAll(const QList<qint64>& conversationIds);
+    void touch(const QList<qint64>& conversationIds, const QString& time);
     // Messages at or below this id are hidden from the user (deleted history).
     qint64 clearedBefore(qint64 conversationId, qint64 userId);
 

@@ -79,8 +79,10 @@ StoredMessage Messages::store(qint64 senderId, const OutgoingMessage& message)
     Database::Transaction transaction(m_db);
     const StoredMessage stored
         = insert(senderId, message, m_conversations.postingRight(message.conversationId, senderId), wiretime::now());
-    if (!stored.duplicate)
+    if (!stored.duplicate) {
         m_conversations.showToAll({ message.conversationId });
+        m_conversations.touch({ message.conversationId }, wiretime::now());
+    }
     transaction.commit();
     return stored;
 }
@@ -111,10 +113,13 @@ QList<SendOutcome> Messages::storeAll(const QList<PendingMessage>& batch, Postin
                 outcomes[i].failed = true;
             }
         }
-        m_conversations.showToAll(written);
+        m_conversations.showToAll(rights.notShownYet(written));
+        m_conversations.touch(written, createdAt);
         transaction.commit();
     } catch (const std::exception& error) {
         qWarning().noquote() << "[Server] Committing messages failed:" << error.what();
+        // What it remembers may describe writes that were just undone.
+        rights.forget();
         for (SendOutcome& outcome : outcomes) {
             outcome.refusal.reset();
             outcome.failed = true;
@@ -215,6 +220,7 @@ qint64 Messages::storeNotice(qint64 conversationId, qint64 senderId, const QStri
                                                  " server_msg_id, created_at) VALUES (?, ?, 'system', ?, 'sent', ?, ?)"),
         { conversationId, senderId, content, newServerMsgId(), wiretime::now() });
     m_conversations.showToAll({ conversationId });
+    m_conversations.touch({ conversationId }, wiretime::now());
     transaction.commit();
     return id;
 }

@@ -12,10 +12,8 @@ void PostingRights::refresh()
 {
     // SQLite moves a connection's data_version whenever another connection commits.
     const qint64 version = m_db.scalar(QStringLiteral("PRAGMA data_version")).toLongLong();
-    if (version != m_dataVersion) {
-        m_known.clear();
-        m_members.clear();
-    }
+    if (version != m_dataVersion)
+        forget();
     m_dataVersion = version;
 }
 
@@ -34,4 +32,23 @@ const QList<qint64>& PostingRights::membersOf(qint64 conversationId)
     if (known == m_members.cend())
         known = m_members.insert(conversationId, m_conversations.memberIds(conversationId));
     return *known;
+}
+
+QList<qint64> PostingRights::notShownYet(const QList<qint64>& conversationIds)
+{
+    QList<qint64> notShown;
+    for (const qint64 id : conversationIds) {
+        if (!m_shown.contains(id)) {
+            notShown.append(id);
+            m_shown.insert(id);
+        }
+    }
+    return notShown;
+}
+
+void PostingRights::forget()
+{
+    m_known.clear();
+    m_members.clear();
+    m_shown.clear();
 }

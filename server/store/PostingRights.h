@@ -1,13 +1,15 @@
 #pragma once
 
-// What each sender may do in each conversation, and who is in it, for a connection that
-// stores batch after batch of sends: looked up once and remembered for as long as no other
-// connection has committed anything (a block, a removal, a dissolution could change the
-// answer; the messages this connection stores cannot).
+// What each sender may do in each conversation, who is in it and whether it is shown to
+// all of them, for a connection that stores batch after batch of sends: looked up once and
+// remembered for as long as no other connection has committed anything (a block, a
+// removal, a dissolution, a member hiding the conversation could change the answer; the
+// messages this connection stores cannot).
 
 #include "store/Conversations.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <utility>
 
@@ -22,6 +24,10 @@ public:
     void refresh();
     const PostingRight& of(qint64 senderId, qint64 conversationId);
     const QList<qint64>& membersOf(qint64 conversationId);
+    // The conversations among these not known to be shown to all their members; from now
+    // on they count as shown (the caller shows them).
+    QList<qint64> notShownYet(const QList<qint64>& conversationIds);
+    void forget();
 
 private:
     Database& m_db;
@@ -29,4 +35,5 @@ private:
     qint64 m_dataVersion = -1;
     QHash<std::pair<qint64, qint64>, PostingRight> m_known;
     QHash<qint64, QList<qint64>> m_members;
+    QSet<qint64> m_shown;
 };
