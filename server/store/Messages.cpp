@@ -114,7 +114,7 @@ QList<SendOutcome> Messages::storeAll(const QList<PendingMessage>& batch, Postin
             }
         }
         m_conversations.showToAll(rights.notShownYet(written));
-        m_conversations.touch(written, createdAt);
+        m_conversations.touch(rights.notTouchedAt(written, createdAt), createdAt);
         transaction.commit();
     } catch (const std::exception& error) {
         qWarning().noquote() << "[Server] Committing messages failed:" << error.what();

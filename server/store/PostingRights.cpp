@@ -46,9 +46,23 @@ QList<qint64> PostingRights::notShownYet(const QList<qint64>& conversationIds)
     return notShown;
 }
 
+QList<qint64> PostingRights::notTouchedAt(const QList<qint64>& conversationIds, const QString& time)
+{
+    QList<qint64> notTouched;
+    for (const qint64 id : conversationIds) {
+        QString& touched = m_touchedAt[id];
+        if (touched != time) {
+            notTouched.append(id);
+            touched = time;
+        }
+    }
+    return notTouched;
+}
+
 void PostingRights::forget()
 {
     m_known.clear();
     m_members.clear();
     m_shown.clear();
+    m_touchedAt.clear();
 }

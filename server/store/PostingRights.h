@@ -27,6 +27,10 @@ public:
     // The conversations among these not known to be shown to all their members; from now
     // on they count as shown (the caller shows them).
     QList<qint64> notShownYet(const QList<qint64>& conversationIds);
+    // The conversations among these whose time is not known to be this one; from now on it
+    // counts as theirs (the caller sets it). Times have whole seconds, so a conversation
+    // busy with sends takes one update a second, not one a batch.
+    QList<qint64> notTouchedAt(const QList<qint64>& conversationIds, const QString& time);
     void forget();
 
 private:
@@ -36,4 +40,5 @@ private:
     QHash<std::pair<qint64, qint64>, PostingRight> m_known;
     QHash<qint64, QList<qint64>> m_members;
     QSet<qint64> m_shown;
+    QHash<qint64, QString> m_touchedAt;
 };
