@@ -44,6 +44,7 @@ MorvaneServer::MorvaneServer(const ServerOptions& options, QObject* parent)
     m_contacts = std::make_unique<Contacts>(*m_db);
     m_uploads = std::make_unique<Uploads>(*m_db, dir.filePath(QStringLiteral("uploads")));
     m_writer = std::make_unique<MessageWriter>(databasePath);
+    m_db->setCheckpointPages(0);
     m_hub = std::make_unique<LiveHub>(*m_accounts, *m_conversations, *m_messages, *m_contacts, *m_writer);
     m_context = std::make_unique<ServerContext>(ServerContext {
         *m_db, *m_accounts, *m_conversations, *m_messages, *m_contacts, *m_uploads, *m_hub });

@@ -4,6 +4,8 @@
 #include "store/Database.h"
 #include "store/PostingRights.h"
 
+#include <QDeadlineTimer>
+#include <QDebug>
 #include <QMutexLocker>
 
 #include <memory>
@@ -68,6 +70,7 @@ void MessageWriter::run()
         conversations = std::make_unique<Conversations>(*db);
         messages = std::make_unique<Messages>(*db, *conversations);
         rights = std::make_unique<PostingRights>(*db, *conversations);
+        db->setCheckpointPages(kCheckpointPages);
     } catch (...) {
         const QMutexLocker lock(&m_mutex);
         m_openFailure = std::current_exception();
@@ -84,8 +87,17 @@ void MessageWriter::run()
         QList<PendingMessage> batch;
         {
             QMutexLocker lock(&m_mutex);
-            while (m_queue.isEmpty() && !m_stopping)
-                m_work.wait(&m_mutex);
+            while (m_queue.isEmpty() && !m_stopping) {
+                if (m_work.wait(&m_mutex, QDeadlineTimer(kIdleCheckpointMs)) || !m_queue.isEmpty() || m_stopping)
+                    continue;
+                lock.unlock();
+                try {
+                    db->checkpoint();
+                } catch (const DatabaseError& error) {
+                    qWarning().noquote() << "[Server] Checkpoint failed:" << error.what();
+                }
+                lock.relock();
+            }
             // Stopping still stores what was queued: each of those may yet be acknowledged.
             if (m_queue.isEmpty())
                 return;

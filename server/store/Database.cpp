@@ -224,6 +224,17 @@ int Database::run(const QString& sql, const QVariantList& values)
     return changed;
 }
 
+void Database::setCheckpointPages(int pages)
+{
+    // PRAGMA takes no bound values; the number is ours, not input.
+    scalar(QStringLiteral("PRAGMA wal_autocheckpoint = %1").arg(pages));
+}
+
+void Database::checkpoint()
+{
+    scalar(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
+}
+
 int Database::schemaVersion()
 {
     return scalar(QStringLiteral("PRAGMA user_version")).toInt();

@@ -47,6 +47,12 @@ public:
 
     int schemaVersion();
 
+    // How many pages the WAL may hold before a commit of this connection copies them into
+    // the database file (SQLite's own default is 1000); 0 leaves that to other connections.
+    void setCheckpointPages(int pages);
+    // Copies into the database file what it can of the WAL, waiting for no one.
+    void checkpoint();
+
     // Commits on commit(); rolls back when destroyed without one (an exception left the scope).
     // Nested transactions become savepoints of the outer one.
     class Transaction {
