@@ -4,6 +4,7 @@
 #include "live/MessageWriter.h"
 #include "store/Database.h"
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -222,6 +223,25 @@ private Q_SLOTS:
                 writer.submit({ f.text(f.alice, f.privateChat, u"late-%1"_s.arg(i)) });
         }
         QCOMPARE(f.db->scalar(u"SELECT COUNT(*) FROM messages"_s).toInt(), 50);
+    }
+
+    void anIdleWriterCopiesTheWalIntoTheDatabase()
+    {
+        // The event loop's connection leaves checkpoints to the writer: what it commits stays
+        // in the WAL until the writer, with nothing else to do, copies it over.
+        Fixture f;
+        f.db->setCheckpointPages(0);
+        const auto databaseBytes = [&] { return QFileInfo(f.path).size(); };
+        const qint64 before = databaseBytes();
+        {
+            Database::Transaction transaction(*f.db);
+            for (int i = 0; i < 2000; ++i)
+                f.db->insert(u"INSERT INTO meta (key, value) VALUES (?, ?)"_s, { u"k%1"_s.arg(i), QString(200, u'x') });
+            transaction.commit();
+        }
+        QCOMPARE(databaseBytes(), before);
+        MessageWriter writer(f.path);
+        QVERIFY(QTest::qWaitFor([&] { return databaseBytes() > before + 200 * 2000; }, 10 * MessageWriter::kIdleCheckpointMs));
     }
 
     void anUnopenableDatabaseIsReported()
