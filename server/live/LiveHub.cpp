@@ -16,7 +16,6 @@
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QCoreApplication>
-#include <QJsonDocument>
 #include <QPointer>
 #include <QTimer>
 #include <QWebSocket>
@@ -404,7 +403,8 @@ void LiveHub::settleSends()
 
 void LiveHub::onSendsWritten()
 {
-    // Acknowledgements go out only after the commit: an acknowledged message survives a crash.
+    // Acknowledgements go out only after the commit: an acknowledged message survives the
+    // server being killed.
     const QList<SendOutcome> outcomes = m_writer.takeWritten();
     if (outcomes.isEmpty())
         return;

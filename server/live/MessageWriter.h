@@ -23,10 +23,10 @@ public:
     // batch the event loop acknowledges the one before and the clients answer with more;
     // one batch of everything in flight would leave each of them waiting for the others.
     static constexpr qsizetype kMaxBatch = 256;
-    // The writer copies the WAL into the database file for every connection: after its own
-    // commits once the WAL holds this many pages (copying seldom copies a busy index page
-    // once instead of many times), and whenever it has had nothing to do for a while, so
-    // the event loop's connection never stops to do it.
+    // The writer copies the WAL into the database file for every connection, so the event
+    // loop's connection never stops to do it: after its own commits once the WAL holds this
+    // many pages (a page many commits change is copied once per copy, so copying seldom
+    // copies less), and whenever it has had nothing to do for a while.
     static constexpr int kCheckpointPages = 10000;
     static constexpr int kIdleCheckpointMs = 1000;
 

@@ -8,7 +8,6 @@
 #include "WireTime.h"
 
 #include <QDateTime>
-#include <QHash>
 #include <QRandomGenerator>
 #include <QSet>
 #include <QSqlQuery>
@@ -77,11 +76,11 @@ Messages::Messages(Database& db, Conversations& conversations)
 StoredMessage Messages::store(qint64 senderId, const OutgoingMessage& message)
 {
     Database::Transaction transaction(m_db);
-    const StoredMessage stored
-        = insert(senderId, message, m_conversations.postingRight(message.conversationId, senderId), wiretime::now());
+    const QString now = wiretime::now();
+    const StoredMessage stored = insert(senderId, message, m_conversations.postingRight(message.conversationId, senderId), now);
     if (!stored.duplicate) {
         m_conversations.showToAll({ message.conversationId });
-        m_conversations.touch({ message.conversationId }, wiretime::now());
+        m_conversations.touch({ message.conversationId }, now);
     }
     transaction.commit();
     return stored;
