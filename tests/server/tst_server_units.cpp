@@ -4,10 +4,12 @@
 #include "Passwords.h"
 #include "http/ServerError.h"
 #include "http/SignInThrottle.h"
+#include "live/AckFrame.h"
 #include "procedures/UploadBody.h"
 #include "models/Json.h"
 #include "ServerOptions.h"
 #include "store/Database.h"
+#include "store/Messages.h"
 #include "store/Uploads.h"
 
 #include <QTemporaryDir>
@@ -150,6 +152,30 @@ private Q_SLOTS:
         } catch (const json::DecodeError& error) {
             QVERIFY2(read.isEmpty(), qPrintable(error.description()));
         }
+    }
+
+    void ackFrameIsTheFrameItStandsFor_data()
+    {
+        QTest::addColumn<QString>("clientMsgId");
+        QTest::addColumn<bool>("duplicate");
+        QTest::newRow("plain") << u"c-1"_s << false;
+        QTest::newRow("repeat") << u"c-1"_s << true;
+        QTest::newRow("quotes and backslashes") << u"a\"b\\c"_s << false;
+        QTest::newRow("control characters") << u"line\nbreak\ttab\u0001"_s << false;
+        QTest::newRow("byte order mark inside") << u"x\uFEFFy"_s << false;
+        QTest::newRow("beyond the basic plane") << u"发送 🎉 \u2028"_s << false;
+    }
+
+    void ackFrameIsTheFrameItStandsFor()
+    {
+        QFETCH(QString, clientMsgId);
+        QFETCH(bool, duplicate);
+        const StoredMessage stored { 9007199254740993, u"0190a5e2-7b1c-7d4e-8f00-123456789abc"_s, duplicate };
+        const QByteArray frame = ackFrame(clientMsgId, 42, stored);
+        const QJsonObject payload { { u"clientMsgId"_s, clientMsgId }, { u"serverMsgId"_s, stored.serverMsgId },
+            { u"messageId"_s, stored.messageId }, { u"conversationId"_s, 42 }, { u"isDuplicate"_s, duplicate } };
+        QCOMPARE(frame, json::serialize(QJsonObject { { u"type"_s, u"message_ack"_s }, { u"payload"_s, payload } }));
+        QCOMPARE(json::parse(frame)["payload"_L1]["clientMsgId"_L1].toString(), clientMsgId);
     }
 
     void nestedTransactionRollsBackAlone()
