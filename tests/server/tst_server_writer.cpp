@@ -195,6 +195,22 @@ private Q_SLOTS:
         QCOMPARE(state(f.group), u"hidden 1, time kept"_s);
     }
 
+    void aConversationHiddenAgainIsShownAgain()
+    {
+        Fixture f;
+        MessageWriter writer(f.path);
+        const auto sendAndReadHidden = [&](const QString& clientMsgId) {
+            writer.submit({ f.text(f.alice, f.privateChat, clientMsgId) });
+            writer.waitForAll();
+            writer.takeWritten();
+            return f.db->scalar(u"SELECT hidden FROM conversation_members WHERE user_id = ?"_s, { f.bob }).toInt();
+        };
+        f.db->run(u"UPDATE conversation_members SET hidden = 1 WHERE user_id = ?"_s, { f.bob });
+        QCOMPARE(sendAndReadHidden(u"1"_s), 0);
+        f.db->run(u"UPDATE conversation_members SET hidden = 1 WHERE user_id = ?"_s, { f.bob });
+        QCOMPARE(sendAndReadHidden(u"2"_s), 0);
+    }
+
     void batchesAreAnsweredInOrder()
     {
         Fixture f;
