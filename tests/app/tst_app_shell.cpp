@@ -2,6 +2,7 @@
 // form, signing in into the three-column window, the connection policy, the
 // shortcuts and sheets, section switching, the connection dot and signing out.
 
+#include "ClientAgainstServer.h"
 #include "ServerProcess.h"
 
 #include "app/ContentView.h"
@@ -32,7 +33,6 @@
 #include <QMainWindow>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTest>
 
 using testsupport::ServerProcess;
@@ -43,12 +43,6 @@ struct Recorded {
     QList<qint64> connects;
     int disconnects = 0;
 };
-
-void clearKeychain()
-{
-    for (const char* key : { "auth_token", "refresh_token", "cached_user" })
-        KeychainService::shared().remove(QString::fromLatin1(key));
-}
 
 template <typename T>
 T* child(QWidget* root, const char* name)
@@ -92,11 +86,8 @@ class TestAppShell : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        QStandardPaths::setTestModeEnabled(true);
         QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
-        qputenv("MORVANE_API_URL", m_server.baseUrl().toString().toUtf8());
-        qputenv("MORVANE_WS_URL", m_server.wsUrl().toString().toUtf8());
-        clearKeychain();
+        testsupport::useServerSignedOut(m_server);
     }
 
     void startsSignedOutWithoutConnecting()

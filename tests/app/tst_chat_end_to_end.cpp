@@ -2,6 +2,7 @@
 // conversation, send "hello" and see the clock turn into a checkmark on the ack;
 // a second client's message raises the unread badge of another conversation.
 
+#include "ClientAgainstServer.h"
 #include "ServerProcess.h"
 #include "ServerTestClient.h"
 #include "TaskRunner.h"
@@ -9,7 +10,6 @@
 #include "app/ContentView.h"
 #include "app/MainView.h"
 #include "app/MorvaneApp.h"
-#include "network/KeychainService.h"
 #include "network/WebSocketService.h"
 #include "state/AuthViewModel.h"
 #include "state/ChatViewModel.h"
@@ -41,7 +41,6 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTest>
 #include <QToolButton>
 
@@ -66,12 +65,8 @@ class TestChatEndToEnd : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        QStandardPaths::setTestModeEnabled(true);
         QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
-        qputenv("MORVANE_API_URL", m_server.baseUrl().toString().toUtf8());
-        qputenv("MORVANE_WS_URL", m_server.wsUrl().toString().toUtf8());
-        for (const char* key : { "auth_token", "refresh_token", "cached_user" })
-            KeychainService::shared().remove(QString::fromLatin1(key));
+        testsupport::useServerSignedOut(m_server);
 
         m_app = std::make_unique<MorvaneApp>();
         m_app->show();

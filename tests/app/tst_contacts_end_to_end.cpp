@@ -4,6 +4,7 @@
 // writes; then she deletes the contact, and as the owner of her group she makes a
 // role and gives it to a member.
 
+#include "ClientAgainstServer.h"
 #include "ServerProcess.h"
 #include "TaskRunner.h"
 
@@ -40,7 +41,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTest>
 
 using testsupport::ServerProcess;
@@ -110,12 +110,8 @@ class TestContactsEndToEnd : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        QStandardPaths::setTestModeEnabled(true);
         QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
-        qputenv("MORVANE_API_URL", m_server.baseUrl().toString().toUtf8());
-        qputenv("MORVANE_WS_URL", m_server.wsUrl().toString().toUtf8());
-        for (const char* key : { "auth_token", "refresh_token", "cached_user" })
-            KeychainService::shared().remove(QString::fromLatin1(key));
+        testsupport::useServerSignedOut(m_server);
 
         m_quinn = std::make_unique<OtherClient>(m_server);
         const AuthResponse registered = testsupport::runTask(

@@ -2,11 +2,11 @@
 // the editor's fields are stored and come back in the header, another sign-in
 // session really ends, and a blocked demo contact is unblocked.
 
+#include "ClientAgainstServer.h"
 #include "ServerProcess.h"
 #include "ServerTestClient.h"
 #include "TaskRunner.h"
 
-#include "network/KeychainService.h"
 #include "state/AuthViewModel.h"
 #include "views/account/PrivacySettingsView.h"
 #include "views/account/ProfileEditView.h"
@@ -17,7 +17,6 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QTest>
 
 using testsupport::ServerProcess;
@@ -46,12 +45,8 @@ class TestAccountEndToEnd : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        QStandardPaths::setTestModeEnabled(true);
         QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
-        qputenv("MORVANE_API_URL", m_server.baseUrl().toString().toUtf8());
-        qputenv("MORVANE_WS_URL", m_server.wsUrl().toString().toUtf8());
-        for (const char* key : { "auth_token", "refresh_token", "cached_user" })
-            KeychainService::shared().remove(QString::fromLatin1(key));
+        testsupport::useServerSignedOut(m_server);
         m_auth = std::make_unique<AuthViewModel>();
         m_auth->setUsername(u"alice"_s);
         m_auth->setPassword(u"alice123"_s);

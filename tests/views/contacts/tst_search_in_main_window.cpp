@@ -2,13 +2,13 @@
 // finds a contact, a group and a message and each opens where a person expects;
 // the moments section and the VIP and gift links show their screens.
 
+#include "ClientAgainstServer.h"
 #include "ServerProcess.h"
 
 #include "app/ContentView.h"
 #include "app/MainView.h"
 #include "app/MorvaneApp.h"
 #include "models/Conversation.h"
-#include "network/KeychainService.h"
 #include "state/AuthViewModel.h"
 #include "state/ContactListViewModel.h"
 #include "views/chat/ChatView.h"
@@ -24,7 +24,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMainWindow>
-#include <QStandardPaths>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -65,12 +64,8 @@ class TestSearchInMainWindow : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        QStandardPaths::setTestModeEnabled(true);
         QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
-        qputenv("MORVANE_API_URL", m_server.baseUrl().toString().toUtf8());
-        qputenv("MORVANE_WS_URL", m_server.wsUrl().toString().toUtf8());
-        for (const char* key : { "auth_token", "refresh_token", "cached_user" })
-            KeychainService::shared().remove(QString::fromLatin1(key));
+        testsupport::useServerSignedOut(m_server);
         MorvaneApp::Channel channel { [](qint64) {}, [] {}, [] { return false; } };
         m_app = std::make_unique<MorvaneApp>(std::make_unique<AuthViewModel>(), channel);
         m_app->show();
