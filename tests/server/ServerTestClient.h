@@ -3,6 +3,9 @@
 // Small blocking drivers for end-to-end tests of morvane-server: HTTP calls through
 // QNetworkAccessManager and a WebSocket that collects the frames it receives.
 
+#include "models/Json.h"
+
+#include <QDebug>
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QList>
@@ -12,6 +15,18 @@
 
 #include <memory>
 #include <optional>
+
+// The value decoded as a client record, or nothing; why goes to the test log.
+template <typename T>
+std::optional<T> decoded(const QJsonValue& value)
+{
+    try {
+        return json::decode<T>(value);
+    } catch (const json::DecodeError& error) {
+        qWarning().noquote() << error.description();
+        return std::nullopt;
+    }
+}
 
 struct HttpResult {
     int status = 0; // 0: no HTTP answer at all

@@ -42,17 +42,6 @@ private:
         return ApiClient(m_server.baseUrl()).postJson(u"/api/auth/register"_s, body);
     }
 
-    template <typename T>
-    static std::optional<T> decoded(const QJsonValue& value)
-    {
-        try {
-            return json::decode<T>(value);
-        } catch (const json::DecodeError& error) {
-            qWarning().noquote() << error.description();
-            return std::nullopt;
-        }
-    }
-
     std::optional<AdminStats> stats() { return decoded<AdminStats>(m_root->get(u"/api/admin/stats"_s).json()); }
 
     // A group takes only the creator's contacts: the members become the owner's first.

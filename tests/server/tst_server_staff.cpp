@@ -44,17 +44,6 @@ private:
 
     ApiClient& client(const QString& role) { return *m_clients.at(role); }
 
-    template <typename T>
-    static std::optional<T> decoded(const QJsonValue& value)
-    {
-        try {
-            return json::decode<T>(value);
-        } catch (const json::DecodeError& error) {
-            qWarning().noquote() << error.description();
-            return std::nullopt;
-        }
-    }
-
     QList<OperatorSession> sessionsOf(ApiClient& staff)
     {
         return decoded<QList<OperatorSession>>(staff.query(u"operator.getSessions"_s).data()).value_or(QList<OperatorSession>());
