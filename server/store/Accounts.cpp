@@ -38,22 +38,6 @@ QString validUsername(const QString& raw)
     return name;
 }
 
-std::optional<QString> trimmedOptional(const std::optional<QString>& value, int maxLength, const QString& what)
-{
-    if (!value)
-        return std::nullopt;
-    const QString text = value->trimmed();
-    if (text.isEmpty())
-        return std::nullopt;
-    if (text.size() > maxLength)
-        throw ServerError::badRequest(QStringLiteral("The %1 is too long (at most %2 characters)").arg(what).arg(maxLength));
-    for (const QChar c : text) {
-        if (c.category() == QChar::Other_Control)
-            throw ServerError::badRequest(QStringLiteral("The %1 holds control characters").arg(what));
-    }
-    return text;
-}
-
 // One "@" with text on both sides, a dot inside the domain, no spaces.
 bool looksLikeEmail(const QString& text)
 {
@@ -82,11 +66,11 @@ ValidRegistration Accounts::validRegistration(const Registration& registration)
     if (registration.password.size() > kMaxPassword)
         throw ServerError::badRequest(QStringLiteral("The password is too long (at most %1 characters)").arg(kMaxPassword));
     valid.password = registration.password;
-    valid.name = trimmedOptional(registration.nickname, kMaxNickname, QStringLiteral("nickname")).value_or(valid.username);
-    valid.email = trimmedOptional(registration.email, kMaxEmail, QStringLiteral("e-mail address"));
+    valid.name = textrules::optional(registration.nickname, kMaxNickname, QStringLiteral("nickname")).value_or(valid.username);
+    valid.email = textrules::optional(registration.email, kMaxEmail, QStringLiteral("e-mail address"));
     if (valid.email && (!valid.email->contains(u'@') || valid.email->contains(u' ')))
         throw ServerError::badRequest(QStringLiteral("The e-mail address is not valid"));
-    valid.inviteCode = trimmedOptional(registration.inviteCode, kMaxInviteCode, QStringLiteral("invite code"));
+    valid.inviteCode = textrules::optional(registration.inviteCode, kMaxInviteCode, QStringLiteral("invite code"));
     requireFreeName(valid.username);
     return valid;
 }

@@ -3,25 +3,11 @@
 #include "http/ServerError.h"
 #include "store/Database.h"
 #include "store/RowJson.h"
+#include "store/TextRules.h"
 #include "WireTime.h"
 
 #include <QSqlQuery>
 
-namespace {
-
-QString checkedText(const QString& raw, int maxLength, const QString& what)
-{
-    const QString text = raw.trimmed();
-    if (text.size() > maxLength)
-        throw ServerError::badRequest(QStringLiteral("The %1 is too long (at most %2 characters)").arg(what).arg(maxLength));
-    for (const QChar c : text) {
-        if (c.category() == QChar::Other_Control)
-            throw ServerError::badRequest(QStringLiteral("The %1 holds control characters").arg(what));
-    }
-    return text;
-}
-
-} // namespace
 
 SensitiveWords::SensitiveWords(Database& db)
     : m_db(db)
@@ -57,16 +43,17 @@ QJsonObject SensitiveWords::wordJson(qint64 id)
 
 QJsonObject SensitiveWords::add(const NewSensitiveWord& entry)
 {
-    const QString word = checkedText(entry.word, kMaxWord, QStringLiteral("word"));
-    if (word.isEmpty())
+    const std::optional<QString> checkedWord = textrules::optional(entry.word, kMaxWord, QStringLiteral("word"));
+    if (!checkedWord)
         throw ServerError::badRequest(QStringLiteral("The word must not be blank"));
-    const QString category = checkedText(entry.category, kMaxCategory, QStringLiteral("category"));
+    const QString word = *checkedWord;
+    const std::optional<QString> category = textrules::optional(entry.category, kMaxCategory, QStringLiteral("category"));
     const QString folded = word.toCaseFolded();
     if (m_db.scalar(QStringLiteral("SELECT 1 FROM sensitive_words WHERE folded = ?"), { folded }).isValid())
         throw ServerError::conflict(QStringLiteral("\"%1\" is already a sensitive word").arg(word));
     const qint64 id = m_db.insert(QStringLiteral("INSERT INTO sensitive_words (word, folded, category, level, replacement, created_at)"
                                                  " VALUES (?, ?, ?, ?, ?, ?)"),
-        { word, folded, category.isEmpty() ? QVariant() : QVariant(category), rowjson::orNull(entry.level),
+        { word, folded, rowjson::orNull(category), rowjson::orNull(entry.level),
           rowjson::orNull(entry.replacement), wiretime::now() });
     return wordJson(id);
 }

@@ -443,6 +443,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("stored");
         QTest::newRow("blank") << u" \n "_s << 400 << QString();
+        QTest::newRow("too long") << QString(101, u'w') << 400 << QString();
+        QTest::newRow("control character") << u"sc\u0001am"_s << 400 << QString();
         QTest::newRow("trimmed") << u"  Scam Link  "_s << 200 << u"Scam Link"_s;
         QTest::newRow("duplicate in another case") << u"scam LINK"_s << 409 << QString();
         QTest::newRow("Unicode duplicate") << u"ÉCOLE"_s << 200 << u"ÉCOLE"_s;

@@ -62,6 +62,11 @@ private Q_SLOTS:
         QTest::newRow("taken name, other case") << QByteArray(R"({"username":"ADA","password":"123456"})") << 409;
         QTest::newRow("password not a string") << QByteArray(R"({"username":"bea","password":123456})") << 400;
         QTest::newRow("bad e-mail") << QByteArray(R"({"username":"bea","password":"123456","email":"nope"})") << 400;
+        QTest::newRow("nickname too long") << (R"({"username":"bea","password":"123456","nickname":")" + QByteArray(65, 'n') + R"("})") << 400;
+        QTest::newRow("control character in nickname")
+            << QByteArray(R"({"username":"bea","password":"123456","nickname":"Bea"})") << 400;
+        QTest::newRow("invite code too long")
+            << (R"({"username":"bea","password":"123456","inviteCode":")" + QByteArray(65, 'c') + R"("})") << 400;
         QTest::newRow("malformed JSON") << QByteArray(R"({"username":"bea",)") << 400;
         QTest::newRow("not an object") << QByteArray(R"(["bea"])") << 400;
     }
