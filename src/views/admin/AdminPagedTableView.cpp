@@ -59,15 +59,8 @@ AdminPagedTableView::AdminPagedTableView(AdminPagedTable* model, Texts texts, QL
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
 
-    auto* header = new QHBoxLayout;
-    header->setContentsMargins(12, 12, 12, 12);
-    m_search->setObjectName(QStringLiteral("searchField"));
-    m_search->setMaximumWidth(300);
-    m_search->setClearButtonEnabled(true);
+    QHBoxLayout* header = AdminTableContent::header(m_search, 300, m_total);
     m_searchButton->setObjectName(QStringLiteral("searchButton"));
-    m_total->setObjectName(QStringLiteral("totalLabel"));
-    m_total->setFont(Appearance::font(TextStyle::Caption));
-    Appearance::setTextColor(m_total, Appearance::secondaryText());
     header->addWidget(m_search, 1);
     header->addWidget(m_searchButton);
     header->addStretch(1);

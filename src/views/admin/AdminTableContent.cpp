@@ -4,8 +4,10 @@
 #include "views/common/Icons.h"
 #include "views/common/Spinner.h"
 
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -56,4 +58,17 @@ void AdminTableContent::setEmptyTitle(const QString& title)
 void AdminTableContent::showState(bool loading, bool empty)
 {
     setCurrentIndex(loading ? 0 : empty ? 1 : 2);
+}
+
+QHBoxLayout* AdminTableContent::header(QLineEdit* search, int searchWidth, QLabel* total)
+{
+    auto* header = new QHBoxLayout;
+    header->setContentsMargins(12, 12, 12, 12);
+    search->setObjectName(QStringLiteral("searchField"));
+    search->setMaximumWidth(searchWidth);
+    search->setClearButtonEnabled(true);
+    total->setObjectName(QStringLiteral("totalLabel"));
+    total->setFont(Appearance::font(Appearance::TextStyle::Caption));
+    Appearance::setTextColor(total, Appearance::secondaryText());
+    return header;
 }

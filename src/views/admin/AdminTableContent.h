@@ -3,7 +3,9 @@
 #include <QList>
 #include <QStackedWidget>
 
+class QHBoxLayout;
 class QLabel;
+class QLineEdit;
 class QTableWidget;
 
 // The body of an admin table screen: a spinner while loading, an icon over a
@@ -15,6 +17,10 @@ class AdminTableContent : public QStackedWidget {
 public:
     AdminTableContent(const QString& tableName, const QString& emptySymbol, const QList<int>& columnWidths,
                       QWidget* parent);
+
+    // The row above the table, with its search field (at most searchWidth wide) and its
+    // count named and styled alike on every admin table screen; the caller adds them.
+    static QHBoxLayout* header(QLineEdit* search, int searchWidth, QLabel* total);
 
     QTableWidget* table() const { return m_table; }
     void setEmptyTitle(const QString& title);

@@ -10,6 +10,7 @@
 #include "views/common/ErrorAlert.h"
 #include "views/admin/TintColor.h"
 #include "views/common/Appearance.h"
+#include "views/common/Divider.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 
@@ -78,14 +79,7 @@ SensitiveWordsView::SensitiveWordsView(APIClient& api, QWidget* parent)
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    auto* header = new QHBoxLayout;
-    header->setContentsMargins(12, 12, 12, 12);
-    m_search->setObjectName(QStringLiteral("searchField"));
-    m_search->setMaximumWidth(250);
-    m_search->setClearButtonEnabled(true);
-    m_total->setObjectName(QStringLiteral("totalLabel"));
-    m_total->setFont(Appearance::font(TextStyle::Caption));
-    Appearance::setTextColor(m_total, Appearance::secondaryText());
+    QHBoxLayout* header = AdminTableContent::header(m_search, 250, m_total);
     m_add->setObjectName(QStringLiteral("addWordButton"));
     Icons::apply(m_add, QStringLiteral("plus"), 14);
     header->addWidget(m_search, 1);
@@ -93,9 +87,7 @@ SensitiveWordsView::SensitiveWordsView(APIClient& api, QWidget* parent)
     header->addWidget(m_total);
     header->addWidget(m_add);
     column->addLayout(header);
-    auto* line = new QFrame(this);
-    line->setFrameShape(QFrame::HLine);
-    column->addWidget(line);
+    column->addWidget(divider(this));
 
     column->addWidget(m_content, 1);
 
