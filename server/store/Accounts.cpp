@@ -137,6 +137,7 @@ IssuedTokens Accounts::openSession(qint64 userId, const QString& clientAddress)
 {
     IssuedTokens issued;
     issued.userId = userId;
+    issued.expiresIn = m_tokenTtl;
     issued.accessToken = tokens::newToken();
     issued.refreshToken = tokens::newToken();
     const qint64 now = wiretime::nowSeconds();
@@ -176,6 +177,7 @@ IssuedTokens Accounts::refresh(const QString& refreshToken)
     IssuedTokens issued;
     issued.sessionId = query.value(0).toLongLong();
     issued.userId = query.value(1).toLongLong();
+    issued.expiresIn = m_tokenTtl;
     issued.accessToken = tokens::newToken();
     issued.refreshToken = tokens::newToken();
     const qint64 now = wiretime::nowSeconds();
