@@ -1,10 +1,12 @@
 #include "state/AuthViewModel.h"
 
+#include "network/APIClient.h"
 #include "network/APIError.h"
 #include "network/AuthService.h"
 #include "network/KeychainService.h"
 #include "network/WebSocketService.h"
 #include "state/ErrorDescription.h"
+#include "state/LocalizationManager.h"
 
 #include <QDebug>
 #include <QPointer>
@@ -37,7 +39,7 @@ std::optional<QString> presentOrAbsent(const QString& text)
 
 AuthViewModel::Dependencies AuthViewModel::sharedDependencies()
 {
-    return Dependencies { &AuthService::shared(), &KeychainService::shared(), WebSocketService::shared() };
+    return Dependencies { &AuthService::shared(), &KeychainService::shared(), WebSocketService::shared(), &APIClient::shared() };
 }
 
 AuthViewModel::AuthViewModel(QObject* parent)
@@ -49,6 +51,12 @@ AuthViewModel::AuthViewModel(Dependencies dependencies, QObject* parent)
     : QObject(parent)
     , m_deps(dependencies)
 {
+    connect(m_deps.api, &APIClient::sessionEnded, this, &AuthViewModel::endSession);
+    connect(m_deps.wsService, &WebSocketService::authenticated, this, [this] { refreshCurrentUser(); });
+    connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, [this] {
+        if (m_errorKey)
+            setLocalizedError(*m_errorKey);
+    });
     restoreSession();
 }
 
@@ -90,6 +98,9 @@ QCoro::Task<> AuthViewModel::confirmSession(QString keepingLine, QString endingL
         }
         qInfo().noquote() << endingLine + errorDescription(error);
     }
+    // A refused refresh has signed out already, with its reason.
+    if (!m_isAuthenticated)
+        co_return;
     co_await m_deps.authService->logout();
     if (self)
         setSession(std::nullopt);
@@ -168,6 +179,30 @@ QCoro::Task<> AuthViewModel::logout()
     if (!self)
         co_return;
     m_deps.wsService->disconnect();
+    setIsLoginMode(true);
+    setError(std::nullopt);
+    setSession(std::nullopt);
+}
+
+void AuthViewModel::endSession(SessionEnd reason)
+{
+    if (!m_isAuthenticated)
+        return;
+    qInfo() << "[Auth] The server ended the session, signing out";
+    m_deps.authService->forgetSession();
+    m_deps.wsService->disconnect();
+    setIsLoginMode(true);
+    switch (reason) {
+    case SessionEnd::SignedOutElsewhere:
+        setLocalizedError(QStringLiteral("auth.ended_elsewhere"));
+        break;
+    case SessionEnd::Suspended:
+        setLocalizedError(QStringLiteral("auth.ended_suspended"));
+        break;
+    case SessionEnd::Expired:
+        setLocalizedError(QStringLiteral("auth.ended_expired"));
+        break;
+    }
     setSession(std::nullopt);
 }
 
@@ -202,10 +237,17 @@ void AuthViewModel::setIsLoading(bool loading)
 
 void AuthViewModel::setError(const std::optional<QString>& error)
 {
+    m_errorKey.reset();
     if (m_error == error)
         return;
     m_error = error;
     Q_EMIT errorChanged();
+}
+
+void AuthViewModel::setLocalizedError(const QString& key)
+{
+    setError(LocalizationManager::shared().localizedString(key));
+    m_errorKey = key;
 }
 
 #define MORVANE_FORM_SETTER(Name, field, signal) \
