@@ -7,11 +7,13 @@
 #include "network/ClientIdService.h"
 #include "network/KeychainService.h"
 #include "network/NetworkConfig.h"
+#include "network/RequestLanguage.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDebug>
 #include <QJsonDocument>
+#include <QNetworkRequest>
 #include <QStringDecoder>
 #include <QThread>
 #include <QUrl>
@@ -184,7 +186,12 @@ void WebSocketService::openSocket(const QUrl& url, qint64 generation, qint64 use
     QObject::connect(socket, qOverload<QAbstractSocket::SocketError>(&QWebSocket::error), this, onFailure);
     QObject::connect(socket, &QWebSocket::disconnected, this, onFailure);
 
-    socket->open(url);
+    // The upgrade names the interface language, so texts the server writes on this
+    // channel are in it.
+    QNetworkRequest upgrade(url);
+    if (const QByteArray language = RequestLanguage::tag(); !language.isEmpty())
+        upgrade.setRawHeader(RequestLanguage::headerName, language);
+    socket->open(upgrade);
 }
 
 void WebSocketService::sendAuth(qint64 userId)

@@ -25,7 +25,7 @@ namespace {
 
 QString uploadFailed(const QString& reason)
 {
-    return QStringLiteral("文件上传失败: ") + reason;
+    return LocalizationManager::shared().localizedString(QStringLiteral("chat.upload_failed")) + reason;
 }
 
 // An internet date-time in UTC with whole seconds: Qt::ISODate leaves the
@@ -37,7 +37,7 @@ QString isoNow()
 
 QString tooLarge()
 {
-    return QStringLiteral("文件大小超过 50 MB 上限");
+    return LocalizationManager::shared().localizedString(QStringLiteral("chat.file_too_large"));
 }
 
 } // namespace
