@@ -60,8 +60,6 @@ OperatorSessionRow::OperatorSessionRow(const OperatorSession& session, bool show
     last->setFont(Appearance::font(TextStyle::Caption));
     last->setFullText(session.lastMessage.value_or(QString()));
     Appearance::setTextColor(last, Appearance::secondaryText());
-    nameLabel->setToolTip(nameLabel->fullText());
-    last->setToolTip(last->fullText());
     texts->addWidget(nameLabel);
     texts->addWidget(last);
     row->addLayout(texts, 1);
