@@ -1,5 +1,7 @@
 #include "views/common/ElidedLabel.h"
 
+#include "views/common/PlainToolTip.h"
+
 #include <QEvent>
 
 ElidedLabel::ElidedLabel(QWidget* parent)
@@ -19,7 +21,7 @@ ElidedLabel::ElidedLabel(const QString& text, QWidget* parent)
 void ElidedLabel::setFullText(const QString& text)
 {
     m_fullText = text;
-    setToolTip(text);
+    setToolTip(plainToolTip(text));
     updateGeometry();
     elide();
 }
@@ -61,5 +63,5 @@ void ElidedLabel::elide()
     if (shown != text())
         setText(shown);
     // The whole text is always at hand on hover, shortened or not.
-    setToolTip(m_fullText);
+    setToolTip(plainToolTip(m_fullText));
 }
