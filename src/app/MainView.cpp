@@ -24,7 +24,7 @@
 #include "views/common/Appearance.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
-#include "views/common/NotAvailableView.h"
+#include "views/common/PlaceholderView.h"
 #include "views/common/Sheet.h"
 #include "views/contacts/AddContactView.h"
 #include "views/contacts/ContactDetailView.h"
@@ -278,7 +278,7 @@ void MainView::showSection()
     m_conversationList = nullptr;
     m_contactList = nullptr;
     m_settingsList = nullptr;
-    m_settingsLink = -1;
+    m_settingsLink.reset();
     QWidget* column = nullptr;
     switch (m_selectedSection) {
     case SidebarSection::messages:
@@ -298,7 +298,7 @@ void MainView::showSection()
         break;
     case SidebarSection::settings:
         m_settingsList = new SettingsListView(m_auth, m_content);
-        connect(m_settingsList, &SettingsListView::linkChosen, this, [this](int link) {
+        connect(m_settingsList, &SettingsListView::linkChosen, this, [this](SettingsLink link) {
             m_settingsLink = link;
             showDetail();
         });
@@ -309,10 +309,6 @@ void MainView::showSection()
         break;
     case SidebarSection::files:
         column = new FileManagementView(m_content);
-        break;
-    default:
-        // Every section has its screen; this is only a fallback.
-        column = new NotAvailableView(SidebarSections::titleKey(m_selectedSection), m_content);
         break;
     }
     m_content->addWidget(column);
@@ -361,7 +357,7 @@ void MainView::showDetail()
         break;
     case SidebarSection::settings:
         // With no link chosen yet the detail shows the general settings.
-        setDetail(m_settingsList && m_settingsLink >= 0 ? m_settingsList->destination(m_settingsLink, nullptr)
+        setDetail(m_settingsList && m_settingsLink ? m_settingsList->destination(*m_settingsLink, nullptr)
                                                         : new GeneralSettingsView(m_auth));
         break;
     }

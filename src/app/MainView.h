@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/SettingsListView.h"
 #include "app/SidebarSection.h"
 #include "models/Contact.h"
 #include "models/Conversation.h"
@@ -22,7 +23,6 @@ class ConversationListViewModel;
 class QStackedWidget;
 class QToolButton;
 class SearchView;
-class SettingsListView;
 class SidebarView;
 
 // The window a signed-in user works in: sidebar, the section's list and the
@@ -82,7 +82,7 @@ private:
     SidebarSection m_selectedSection = SidebarSection::messages;
     std::optional<Conversation> m_selectedConversation;
     std::optional<Contact> m_selectedContact;
-    int m_settingsLink = -1;
+    std::optional<SettingsLink> m_settingsLink;
     bool m_launched = false;
 
     SidebarView* m_sidebar;

@@ -40,6 +40,7 @@ FavoritesView::FavoritesView(std::unique_ptr<FavoritesViewModel> viewModel, QWid
                     m_alert->present(*error);
             });
     connect(m_alert, &ErrorAlert::dismissed, m_viewModel.get(), &FavoritesViewModel::clearError);
+    connect(m_column, &ListColumn::retryRequested, m_viewModel.get(), &FavoritesViewModel::loadFavorites);
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &FavoritesView::retranslate);
     retranslate();
 }
@@ -85,7 +86,7 @@ void FavoritesView::rebuildList()
 
 void FavoritesView::updateOverlay()
 {
-    m_column->showState(m_viewModel->isLoading(), m_viewModel->favorites().isEmpty());
+    m_column->showState(m_viewModel->isLoading(), m_viewModel->favorites().isEmpty(), m_viewModel->loadFailure());
 }
 
 QMenu* FavoritesView::contextMenu(const Message& message)

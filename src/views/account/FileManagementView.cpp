@@ -38,6 +38,7 @@ FileManagementView::FileManagementView(std::unique_ptr<FileManagementViewModel> 
                     m_alert->present(*error);
             });
     connect(m_alert, &ErrorAlert::dismissed, m_viewModel.get(), &FileManagementViewModel::clearError);
+    connect(m_column, &ListColumn::retryRequested, m_viewModel.get(), &FileManagementViewModel::loadFiles);
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &FileManagementView::retranslate);
     retranslate();
 }
@@ -107,7 +108,7 @@ void FileManagementView::rebuildRows()
 
 void FileManagementView::updateOverlay()
 {
-    m_column->showState(m_viewModel->isLoading(), m_viewModel->files().isEmpty());
+    m_column->showState(m_viewModel->isLoading(), m_viewModel->files().isEmpty(), m_viewModel->loadFailure());
     if (m_loadMore)
         m_loadMore->setEnabled(m_viewModel->canLoadMore());
 }

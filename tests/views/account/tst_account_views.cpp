@@ -21,6 +21,7 @@
 #include "views/common/ElidedLabel.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
+#include "views/common/Spinner.h"
 #include "views/common/SystemColors.h"
 
 #include <QBuffer>
@@ -53,6 +54,13 @@ template <typename T>
 QList<T*> all(QObject* parent, const char* name)
 {
     return parent->findChildren<T*>(QString::fromLatin1(name));
+}
+
+// The rows a list screen shows, by the screen's name.
+int rowCount(QWidget* view, const QString& screen)
+{
+    const QString name = screen == u"favorites" ? u"favoriteRow"_s : screen == u"files" ? u"fileRow"_s : u"deviceRow"_s;
+    return int(view->findChildren<QWidget*>(name).size());
 }
 
 QString symbolOf(QObject* widget) { return widget->property(Icons::SymbolProperty).toString(); }
@@ -497,6 +505,60 @@ private Q_SLOTS:
             const QPoint offset = empty->mapTo(&view, empty->rect().center()) - view.rect().center();
             QVERIFY2(offset.manhattanLength() <= 2, qPrintable(u"off by %1,%2"_s.arg(offset.x()).arg(offset.y())));
         }
+    }
+
+    // A list that could not be read says why and offers a retry; it never claims
+    // to be empty, and its spinner stops. The retry loads again.
+    void failedLoadOffersRetry_data()
+    {
+        QTest::addColumn<QString>("screen");
+        QTest::addColumn<QString>("procedure");
+        QTest::addColumn<QByteArray>("oneRow");
+        QTest::addColumn<QString>("failureKey");
+        QTest::newRow("favorites") << u"favorites"_s << u"favorites.list"_s
+                                   << QByteArray(R"([{"message":{"id":7,"conversationId":1,"senderId":2,"type":"text","content":"hi"}}])")
+                                   << u"favorites.load_failed"_s;
+        QTest::newRow("files") << u"files"_s << u"files.getMyFiles"_s << QByteArray(R"([{"id":1,"fileName":"a.pdf"}])")
+                               << u"files.load_failed"_s;
+        QTest::newRow("devices") << u"devices"_s << u"session.myDevices"_s << QByteArray(R"([{"id":1,"deviceId":"a","isCurrent":true}])")
+                                 << u"devices.load_failed"_s;
+    }
+    void failedLoadOffersRetry()
+    {
+        QFETCH(QString, screen);
+        QFETCH(QString, procedure);
+        QFETCH(QByteArray, oneRow);
+        QFETCH(QString, failureKey);
+        AccountStack s;
+        s.reply(qPrintable(procedure), 500, R"({"error":"boom"})");
+        std::unique_ptr<QWidget> view;
+        if (screen == u"favorites")
+            view = std::make_unique<FavoritesView>(std::make_unique<FavoritesViewModel>(&s.chat));
+        else if (screen == u"files")
+            view = std::make_unique<FileManagementView>(std::make_unique<FileManagementViewModel>(&s.files));
+        else
+            view = std::make_unique<DeviceManagementView>(std::make_unique<DeviceManagementViewModel>(&s.sessions));
+        view->resize(360, 500);
+        view->show();
+        auto* alert = child<ErrorAlert>(view.get(), "errorAlert");
+        QTRY_VERIFY(alert->isVisible());
+        const QString reason = alert->text();
+        QVERIFY(reason.startsWith(Localized::text(failureKey.toLatin1().constData())) && reason.endsWith(u"boom"_s));
+        alert->accept();
+        const QByteArray prefix = screen.toLatin1();
+        QWidget* failure = child<QWidget>(view.get(), prefix + "Failure");
+        QVERIFY(failure->isVisible());
+        QCOMPARE(child<QLabel>(failure, prefix + "FailureText")->text(), reason);
+        QVERIFY(child<QWidget>(view.get(), prefix + "Empty")->isHidden());
+        for (Spinner* spinner : view->findChildren<Spinner*>())
+            QVERIFY(spinner->isHidden());
+
+        s.reply(qPrintable(procedure), 200, oneRow);
+        QTest::mouseClick(child<QPushButton>(failure, prefix + "RetryButton"), Qt::LeftButton);
+        QTRY_VERIFY(failure->isHidden());
+        QTRY_COMPARE(rowCount(view.get(), screen), 1);
+        QVERIFY(child<QWidget>(view.get(), prefix + "Empty")->isHidden());
+        QCOMPARE(s.calls().filter(procedure).size(), 2);
     }
 
     // Every screen relabels when the language changes.
