@@ -20,6 +20,8 @@ class ContactListView;
 class ContactListViewModel;
 class ConversationListView;
 class ConversationListViewModel;
+class FavoritesView;
+class FileManagementView;
 class QStackedWidget;
 class QToolButton;
 class SearchView;
@@ -68,6 +70,8 @@ protected:
 
 private:
     void showSection();
+    // The chat header and the kept selection take the name the list now has.
+    void followRenamedConversation();
     void showDetail();
     void setDetail(QWidget* widget);
     void retranslate();
@@ -89,9 +93,13 @@ private:
     QStackedWidget* m_content;
     QWidget* m_detailHolder;
     QWidget* m_detail = nullptr;
+    // Kept from their first visit to the end of the window: returning to the
+    // section reloads their data into the rows they have.
     ConversationListView* m_conversationList = nullptr;
-    ContactListView* m_contactList = nullptr;
+    FavoritesView* m_favorites = nullptr;
+    FileManagementView* m_files = nullptr;
     SettingsListView* m_settingsList = nullptr;
+    ContactListView* m_contactList = nullptr;
     QToolButton* m_searchButton;
     QToolButton* m_newChatButton;
     QDialog* m_searchSheet;

@@ -2,18 +2,16 @@
 
 #include "views/account/ListStateOverlay.h"
 #include "views/common/Appearance.h"
-#include "views/common/VerticalScrollArea.h"
 
 #include <QLabel>
-#include <QScrollArea>
+#include <QAbstractScrollArea>
 #include <QVBoxLayout>
 
 using Appearance::TextStyle;
 
-ListColumn::ListColumn(const QString& namePrefix, const QString& emptyIcon, QWidget* parent)
+ListColumn::ListColumn(const QString& namePrefix, const QString& emptyIcon, QAbstractScrollArea* list, QWidget* parent)
     : QWidget(parent)
     , m_title(new QLabel(this))
-    , m_scroll(new VerticalScrollArea(this))
     , m_overlay(new ListStateOverlay(this, namePrefix, emptyIcon))
 {
     auto* column = new QVBoxLayout(this);
@@ -23,8 +21,9 @@ ListColumn::ListColumn(const QString& namePrefix, const QString& emptyIcon, QWid
     m_title->setFont(Appearance::font(TextStyle::Headline));
     m_title->setContentsMargins(14, 12, 14, 8);
     column->addWidget(m_title);
-    m_scroll->setObjectName(namePrefix + QStringLiteral("List"));
-    column->addWidget(m_scroll, 1);
+    list->setParent(this);
+    list->setObjectName(namePrefix + QStringLiteral("List"));
+    column->addWidget(list, 1);
     connect(m_overlay, &ListStateOverlay::retryRequested, this, &ListColumn::retryRequested);
 }
 

@@ -7,20 +7,19 @@
 #include <optional>
 
 class ListStateOverlay;
+class QAbstractScrollArea;
 class QLabel;
-class QScrollArea;
 
 // The frame of a list column of the account section: a title over a scrolling
 // list, with a spinner, a failed load's reason and retry, or the empty text
-// centred over it. The screen fills the list and says how its load went. The
-// parts are named after namePrefix ("<prefix>Title", "<prefix>List", and those
-// of ListStateOverlay).
+// centred over it. The screen hands in its list, fills it and says how its load
+// went. The parts are named after namePrefix ("<prefix>Title", "<prefix>List",
+// and those of ListStateOverlay).
 class ListColumn : public QWidget {
     Q_OBJECT
 public:
-    ListColumn(const QString& namePrefix, const QString& emptyIcon, QWidget* parent);
+    ListColumn(const QString& namePrefix, const QString& emptyIcon, QAbstractScrollArea* list, QWidget* parent);
 
-    QScrollArea* list() const { return m_scroll; }
     void setTexts(const QString& title, const QString& emptyText);
     void showState(bool loading, bool empty, const std::optional<ScreenError>& failure);
 
@@ -29,6 +28,5 @@ Q_SIGNALS:
 
 private:
     QLabel* m_title;
-    QScrollArea* m_scroll;
     ListStateOverlay* m_overlay;
 };

@@ -11,6 +11,7 @@
 #include "state/TwoFactorViewModel.h"
 #include "views/account/DeviceManagementView.h"
 #include "views/account/DeviceRow.h"
+#include "views/account/FavoriteListModel.h"
 #include "views/account/FavoriteRow.h"
 #include "views/account/FavoritesView.h"
 #include "views/account/FileManagementRow.h"
@@ -25,7 +26,9 @@
 #include "views/common/SystemColors.h"
 
 #include <QBuffer>
+#include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QGroupBox>
@@ -33,6 +36,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -59,8 +63,9 @@ QList<T*> all(QObject* parent, const char* name)
 // The rows a list screen shows, by the screen's name.
 int rowCount(QWidget* view, const QString& screen)
 {
-    const QString name = screen == u"favorites" ? u"favoriteRow"_s : screen == u"files" ? u"fileRow"_s : u"deviceRow"_s;
-    return int(view->findChildren<QWidget*>(name).size());
+    if (screen == u"favorites")
+        return view->findChild<QListView*>(u"favoritesList"_s)->model()->rowCount();
+    return int(view->findChildren<QWidget*>(screen == u"files" ? u"fileRow"_s : u"deviceRow"_s).size());
 }
 
 QString symbolOf(QObject* widget) { return widget->property(Icons::SymbolProperty).toString(); }
@@ -335,14 +340,23 @@ private Q_SLOTS:
         FavoritesView view(std::make_unique<FavoritesViewModel>(&s.chat));
         view.resize(360, 500);
         view.show();
-        QTRY_COMPARE(all<FavoriteRow>(&view, "favoriteRow").size(), 2);
-        const auto rows = all<FavoriteRow>(&view, "favoriteRow");
-        QCOMPARE(child<QLabel>(rows[0], "favoriteDate")->text(), u"2024-05-01"_s);
-        QCOMPARE(child<QLabel>(rows[0], "favoriteContent")->text(), u"<b>hi</b>"_s);
-        QCOMPARE(child<QLabel>(rows[0], "favoriteContent")->textFormat(), Qt::PlainText);
-        QCOMPARE(child<QLabel>(rows[1], "favoriteContent")->text(), Localized::text("favorites.image"));
-        QVERIFY(!child<QLabel>(rows[1], "favoriteDate"));
+        auto* list = child<QListView>(&view, "favoritesList");
+        const QAbstractItemModel* rows = list->model();
+        QTRY_COMPARE(rows->rowCount(), 2);
+        QCOMPARE(rows->index(0, 0).data(FavoriteListModel::DateRole).toString(), u"2024-05-01"_s);
+        QCOMPARE(rows->index(0, 0).data(FavoriteListModel::ContentRole).toString(), u"<b>hi</b>"_s);
+        QCOMPARE(rows->index(1, 0).data(FavoriteListModel::ContentRole).toString(), Localized::text("favorites.image"));
+        QCOMPARE(rows->index(1, 0).data(FavoriteListModel::DateRole).toString(), QString());
         QVERIFY(child<QWidget>(&view, "favoritesEmpty")->isHidden());
+
+        // A right click on a row opens that row's menu.
+        const QPoint onRow = list->visualRect(rows->index(1, 0)).center();
+        QContextMenuEvent click(QContextMenuEvent::Mouse, onRow, list->viewport()->mapToGlobal(onRow));
+        QApplication::sendEvent(list->viewport(), &click);
+        QMenu* shown = nullptr;
+        QTRY_VERIFY((shown = child<QMenu>(&view, "favoriteContextMenu")) && shown->isVisible());
+        QVERIFY(child<QAction>(shown, "unstarAction") && !child<QAction>(shown, "copyAction"));
+        shown->close();
 
         QMenu* menu = view.contextMenu(view.viewModel()->favorites().at(1));
         QVERIFY(!child<QAction>(menu, "copyAction")); // no text, nothing to copy
@@ -355,8 +369,9 @@ private Q_SLOTS:
 
         s.reply("favorites.remove", 200, "null");
         child<QAction>(menu, "unstarAction")->trigger();
-        QTRY_COMPARE(all<FavoriteRow>(&view, "favoriteRow").size(), 1);
+        QTRY_COMPARE(rows->rowCount(), 1);
         QCOMPARE(s.calls().last(), u"POST favorites.remove {\"messageId\":7}"_s);
+        QCOMPARE(rows->index(0, 0).data(FavoriteListModel::MessageIdRole).toLongLong(), 8);
         menu->deleteLater();
     }
 
