@@ -40,6 +40,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
 #include <QToolButton>
@@ -373,6 +374,54 @@ private Q_SLOTS:
         QCOMPARE(s.calls().last(), u"POST favorites.remove {\"messageId\":7}"_s);
         QCOMPARE(rows->index(0, 0).data(FavoriteListModel::MessageIdRole).toLongLong(), 8);
         menu->deleteLater();
+    }
+
+    // A reload that brings the same favourites repaints only the rows that changed;
+    // only a different set or order of messages resets the list.
+    void favoriteReloadTouchesOnlyChangedRows_data()
+    {
+        QTest::addColumn<QList<qint64>>("ids");
+        QTest::addColumn<QStringList>("contents");
+        QTest::addColumn<int>("resets");
+        QTest::addColumn<QList<int>>("changedRows");
+        const QList<qint64> same { 1, 2, 3 };
+        QTest::newRow("unchanged") << same << QStringList { u"a"_s, u"b"_s, u"c"_s } << 0 << QList<int> {};
+        QTest::newRow("one edited") << same << QStringList { u"a"_s, u"B"_s, u"c"_s } << 0 << QList<int> { 1 };
+        QTest::newRow("reordered") << QList<qint64> { 2, 1, 3 } << QStringList { u"b"_s, u"a"_s, u"c"_s } << 1 << QList<int> {};
+        QTest::newRow("one removed") << QList<qint64> { 1, 3 } << QStringList { u"a"_s, u"c"_s } << 1 << QList<int> {};
+    }
+    void favoriteReloadTouchesOnlyChangedRows()
+    {
+        QFETCH(QList<qint64>, ids);
+        QFETCH(QStringList, contents);
+        QFETCH(int, resets);
+        QFETCH(QList<int>, changedRows);
+        auto messages = [](const QList<qint64>& ids, const QStringList& contents) {
+            QList<Message> list;
+            for (qsizetype i = 0; i < ids.size(); ++i) {
+                Message message;
+                message.id = ids.at(i);
+                message.type = u"text"_s;
+                message.content = contents.at(i);
+                list << message;
+            }
+            return list;
+        };
+        FavoriteListModel model;
+        model.setFavorites(messages({ 1, 2, 3 }, { u"a"_s, u"b"_s, u"c"_s }));
+        QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        model.setFavorites(messages(ids, contents));
+        QCOMPARE(reset.size(), resets);
+        QList<int> touched;
+        for (const QList<QVariant>& signal : changed) {
+            const QModelIndex from = signal.at(0).toModelIndex();
+            QCOMPARE(signal.at(1).toModelIndex(), from);
+            touched << from.row();
+        }
+        QCOMPARE(touched, changedRows);
+        for (int row = 0; row < model.rowCount(); ++row)
+            QCOMPARE(model.index(row).data(FavoriteListModel::ContentRole).toString(), contents.at(row));
     }
 
     void fileSize_data()
