@@ -70,12 +70,17 @@ WebSocketService* WebSocketService::shared()
         // the GUI thread, where connect() sends itself.
         if (const QCoreApplication* app = QCoreApplication::instance())
             service->moveToThread(app->thread());
-        // After a token refresh the channel authenticates again, with the new token.
-        QObject::connect(&APIClient::shared(), &APIClient::sessionRefreshed, service, &WebSocketService::connect);
-        service->setSessionRenewer([] { return APIClient::shared().renewSession(); });
+        service->followSession(APIClient::shared());
         return service;
     }();
     return instance;
+}
+
+void WebSocketService::followSession(APIClient& api)
+{
+    // After a token refresh the channel authenticates again, with the new token.
+    QObject::connect(&api, &APIClient::sessionRefreshed, this, &WebSocketService::connect);
+    setSessionRenewer([&api] { return api.renewSession(); });
 }
 
 WebSocketService::WebSocketService(QString address, std::shared_ptr<WebSocketClock> clock, KeychainService& keychain,
@@ -403,7 +408,7 @@ void WebSocketService::sendText(const QString& text)
 void WebSocketService::sendChatMessage(const QJsonObject& frame)
 {
     const QString clientMsgId = frame.value(QLatin1StringView("payload")).toObject().value(QLatin1StringView("clientMsgId")).toString();
-    m_outbox.push_back(PendingMessage { clientMsgId, frameText(frame), nullptr });
+    m_outbox.push_back(PendingMessage { clientMsgId, frameText(frame), nullptr, false });
     qInfo().noquote() << QStringLiteral("[WS] Sending: ") + m_outbox.back().text;
     // Before the server accepted this connection the frame waits, and goes out after "auth_success".
     if (m_authenticated)
@@ -423,6 +428,9 @@ void WebSocketService::sendOutbox()
     for (PendingMessage& message : m_outbox) {
         if (message.ackTimer)
             continue;
+        if (message.sentBefore)
+            qInfo().noquote() << QStringLiteral("[WS] Sending again: ") + message.clientMsgId;
+        message.sentBefore = true;
         sendText(message.text);
         message.ackTimer = m_clock->startTimer(ackTimeoutMs, false, [self = QPointer(this), id = message.clientMsgId] {
             if (self)
