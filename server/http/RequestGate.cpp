@@ -8,6 +8,8 @@
 #include <QTcpSocket>
 #include <QUrl>
 
+#include <cerrno>
+
 #include <sys/socket.h>
 
 namespace {
@@ -233,6 +235,7 @@ QByteArray origin(const QString& host, quint16 port)
     return QStringLiteral("http://%1:%2").arg(shown).arg(port).toLatin1().toLower();
 }
 
+constexpr int kAcceptsPerTurn = 32;
 constexpr int kFirstBackOffMs = 20;
 constexpr int kLongestBackOffMs = 1000;
 
@@ -244,14 +247,19 @@ RequestGate::RequestGate(Limits limits, TokenCheck tokenCheck, QObject* parent)
     , m_tokenCheck(std::move(tokenCheck))
 {
     m_resume.setSingleShot(true);
-    connect(&m_resume, &QTimer::timeout, this, &QTcpServer::resumeAccepting);
-    connect(this, &QTcpServer::acceptError, this, &RequestGate::backOff);
+    connect(&m_resume, &QTimer::timeout, this, [this] {
+        if (m_acceptable)
+            m_acceptable->setEnabled(true);
+    });
 }
 
 bool RequestGate::listenOn(const QHostAddress& address, quint16 port, const QString& hostName)
 {
     if (!listen(address, port))
         return false;
+    pauseAccepting();
+    m_acceptable = new QSocketNotifier(socketDescriptor(), QSocketNotifier::Read, this);
+    connect(m_acceptable, &QSocketNotifier::activated, this, &RequestGate::acceptQueued);
     for (const QString& host : { hostName, QStringLiteral("127.0.0.1"), QStringLiteral("localhost") })
         m_origins.insert(origin(host, serverPort()));
     return true;
@@ -262,11 +270,40 @@ bool RequestGate::acceptsOrigin(const QByteArray& value) const
     return m_origins.contains(value.trimmed().toLower());
 }
 
+void RequestGate::acceptQueued()
+{
+    if (!isListening()) {
+        m_acceptable->setEnabled(false);
+        return;
+    }
+    // A few at a time, so that a crowd of new connections does not hold up the others.
+    for (int i = 0; i < kAcceptsPerTurn; ++i) {
+        const int descriptor = ::accept4(int(socketDescriptor()), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (descriptor >= 0) {
+            incomingConnection(descriptor);
+            Q_EMIT newConnection();
+            continue;
+        }
+        if (errno == EINTR || errno == ECONNABORTED)
+            continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK)
+            backOff();
+        return;
+    }
+}
+
+QTcpSocket* RequestGate::nextPendingConnection()
+{
+    QTcpSocket* socket = QTcpServer::nextPendingConnection();
+    pauseAccepting();
+    return socket;
+}
+
 void RequestGate::backOff()
 {
-    // The listener has paused itself; it must not stay paused.
+    m_acceptable->setEnabled(false);
     m_backOffMs = qBound(kFirstBackOffMs, m_backOffMs * 2, kLongestBackOffMs);
-    qWarning().noquote() << "[Server] Cannot accept connections:" << errorString() << "- trying again in" << m_backOffMs << "ms";
+    qWarning().noquote() << "[Server] Cannot accept connections:" << qt_error_string(errno) << "- trying again in" << m_backOffMs << "ms";
     m_resume.start(m_backOffMs);
 }
 

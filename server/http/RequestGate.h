@@ -12,6 +12,7 @@
 #include <QHash>
 #include <QHostAddress>
 #include <QSet>
+#include <QSocketNotifier>
 #include <QTcpServer>
 #include <QTimer>
 
@@ -48,12 +49,18 @@ public:
     bool acceptsToken(const QString& token) const { return m_tokenCheck && m_tokenCheck(token); }
     Limits limits() const { return m_limits; }
 
+    // The base class turns its own accepting back on here; it stays off.
+    QTcpSocket* nextPendingConnection() override;
+
 protected:
     void incomingConnection(qintptr descriptor) override;
 
 private:
-    // Out of descriptors: accepting pauses (the kernel queues new connections) and
-    // resumes after a wait that doubles while the failures go on.
+    // The listener's own accepting, in place of the base class's: out of descriptors
+    // it would either retry at once for ever or stop for good. Here accepting pauses
+    // (the kernel queues new connections meanwhile) and resumes after a wait that
+    // doubles while the failures go on.
+    void acceptQueued();
     void backOff();
     void forget(const QHostAddress& address);
 
@@ -62,6 +69,7 @@ private:
     QSet<QByteArray> m_origins;
     QHash<QHostAddress, int> m_perAddress;
     int m_open = 0;
+    QSocketNotifier* m_acceptable = nullptr;
     QTimer m_resume;
     int m_backOffMs = 0;
 };

@@ -16,6 +16,9 @@
 #include <memory>
 #include <vector>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 
 using testsupport::ServerProcess;
@@ -68,6 +71,23 @@ qint64 residentKiB(qint64 pid)
 qint64 peakKiB(qint64 pid)
 {
     return memoryKiB(pid, "VmHWM:");
+}
+
+// Clock ticks of processor time the process has used (user and system).
+qint64 cpuTicks(qint64 pid)
+{
+    QFile stat(u"/proc/%1/stat"_s.arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray text = stat.readAll();
+    // Fields after the command name, which is in parentheses and may hold spaces.
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    return fields.value(11).toLongLong() + fields.value(12).toLongLong();
+}
+
+int openDescriptors(qint64 pid)
+{
+    return int(QDir(u"/proc/%1/fd"_s.arg(pid)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System).size());
 }
 
 bool closesWithin(QTcpSocket& socket, int ms)
@@ -281,6 +301,42 @@ private Q_SLOTS:
         }
         QCOMPARE(answer, QByteArray("HTTP/1.1 401"));
         QVERIFY(capped.stop());
+    }
+
+    // Out of descriptors, the listener waits instead of spinning, and accepts the
+    // queued connections once descriptors are free again.
+    void acceptingResumesAfterRunningOutOfDescriptors()
+    {
+        ServerProcess server;
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        const qint64 pid = server.processId();
+        const rlimit few { rlim_t(openDescriptors(pid) + 3), rlim_t(openDescriptors(pid) + 3) };
+        QVERIFY2(prlimit(pid_t(pid), RLIMIT_NOFILE, &few, nullptr) == 0, "cannot lower the server's descriptor limit");
+        const auto me = [](QTcpSocket& socket) {
+            socket.write("GET /api/auth/me HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+            return answerHead(socket).left(12);
+        };
+        std::vector<std::unique_ptr<QTcpSocket>> sockets;
+        for (int i = 0; i < 8; ++i) {
+            sockets.push_back(std::make_unique<QTcpSocket>());
+            sockets.back()->connectToHost(u"127.0.0.1"_s, server.port());
+            QVERIFY(sockets.back()->waitForConnected(5000));
+        }
+        QCOMPARE(me(*sockets.front()), QByteArray("HTTP/1.1 401"));
+        QTcpSocket& queued = *sockets.back();
+        queued.write("GET /api/auth/me HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+        QVERIFY2(!queued.waitForReadyRead(1000), "more connections were served than descriptors allow");
+
+        const qint64 ticks = cpuTicks(pid);
+        QTest::qWait(1000);
+        const qint64 used = cpuTicks(pid) - ticks;
+        // A listener spinning on its failures takes about a whole second of processor time here.
+        QVERIFY2(used < sysconf(_SC_CLK_TCK) / 2, qPrintable(u"the server used %1 ticks while waiting"_s.arg(used)));
+
+        for (size_t i = 0; i + 1 < sockets.size(); ++i)
+            sockets[i]->abort();
+        QCOMPARE(answerHead(queued).left(12), QByteArray("HTTP/1.1 401"));
+        QVERIFY(server.stop());
     }
 
     // A data directory that a launcher made open to everybody, with a log in it,
