@@ -402,6 +402,64 @@ private Q_SLOTS:
         QCOMPARE(f.count(u"/api/trpc/admin.updateSystemConfig"_s), 1);
     }
 
+    // A value the server would refuse says which values it takes, in the
+    // interface language; the spinner stands in the save button while it runs.
+    void configRanges_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("hint");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("invalid");
+        QTest::addColumn<QString>("allowed");
+        QTest::newRow("no retention") << u"retentionField"_s << u"retentionHint"_s << u"0"_s << true << u"1 to 36500"_s;
+        QTest::newRow("a century") << u"retentionField"_s << u"retentionHint"_s << u"36500"_s << false << u"1 to 36500"_s;
+        QTest::newRow("beyond a century") << u"retentionField"_s << u"retentionHint"_s << u"36501"_s << true << u"1 to 36500"_s;
+        QTest::newRow("one member") << u"maxGroupMembersField"_s << u"maxGroupMembersHint"_s << u"1"_s << true << u"2 to 10000"_s;
+        QTest::newRow("two members") << u"maxGroupMembersField"_s << u"maxGroupMembersHint"_s << u"2"_s << false << u"2 to 10000"_s;
+        QTest::newRow("too many members") << u"maxGroupMembersField"_s << u"maxGroupMembersHint"_s << u"10001"_s << true << u"2 to 10000"_s;
+    }
+    void configRanges()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, hint);
+        QFETCH(QString, typed);
+        QFETCH(bool, invalid);
+        QFETCH(QString, allowed);
+        Fixture f;
+        f.server.respond(u"/api/admin/stats"_s, { 200, "{}" });
+        f.server.respond(u"/api/trpc/admin.getSystemConfig"_s, { 200, envelope(R"({"maxGroupMembers":500,"messageRetentionDays":30})") });
+        f.server.respond(u"/api/trpc/admin.updateSystemConfig"_s, { 200, envelope("null"), {}, true });
+        AdminDashboardView console(f.api);
+        console.setSelectedTab(AdminSection::systemConfig);
+        console.resize(1000, 600);
+        console.show();
+        auto* view = qobject_cast<SystemConfigView*>(console.detail());
+        QTRY_VERIFY(!view->model()->isLoading());
+        auto* input = child<QLineEdit>(view, field);
+        auto* save = child<QPushButton>(view, u"saveButton"_s);
+        input->clear();
+        QTest::keyClicks(input, typed);
+        QCOMPARE(input->property("invalid").toBool(), invalid);
+        QCOMPARE(child<QLabel>(view, hint)->isVisible(), invalid);
+        QCOMPARE(save->isEnabled(), !invalid);
+        QCOMPARE(child<QLabel>(view, hint)->text(), u"Allowed: "_s + allowed);
+        LocalizationManager::shared().setLanguage(AppLanguage::vi);
+        QCOMPARE(child<QLabel>(view, hint)->text(), u"Cho phép: từ "_s + allowed.replace(u" to "_s, u" đến "_s));
+        LocalizationManager::shared().setLanguage(AppLanguage::en);
+        if (invalid)
+            return;
+        save->click();
+        QTRY_COMPARE(f.count(u"/api/trpc/admin.updateSystemConfig"_s), 1);
+        auto* spinner = child<QWidget>(view, u"savingSpinner"_s);
+        QVERIFY(spinner->isVisible());
+        QCOMPARE(spinner->parentWidget(), save);
+        QVERIFY(save->text().isEmpty());
+        QVERIFY(!save->isEnabled());
+        f.server.release(u"/api/trpc/admin.updateSystemConfig"_s);
+        QTRY_VERIFY(!spinner->isVisible());
+        QCOMPARE(save->text(), Localized::text("admin.config_save"));
+    }
+
     // The add sheet: blank words disabled, kept open with the word on failure,
     // closed on success; the empty and no-match texts of the list.
     void wordsSheet()
