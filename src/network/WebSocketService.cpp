@@ -604,7 +604,7 @@ void WebSocketService::processMessage(const QString& type, const std::optional<W
         const auto messageId = raw.integer("messageId"_L1);
         const auto conversationId = raw.integer("conversationId"_L1);
         if (messageId && conversationId)
-            Q_EMIT revokeSubject(*messageId, *conversationId);
+            Q_EMIT revokeSubject(*messageId, *conversationId, raw.boolean("removedByAdmin"_L1).value_or(false));
     } else if (type == u"sync_response") {
         if (const auto messages = raw.decoded<QList<Message>>("messages"_L1))
             Q_EMIT syncResponseSubject(*messages, raw.boolean("hasMore"_L1).value_or(false), raw.string("nextCursor"_L1));
@@ -651,7 +651,7 @@ void WebSocketService::processMessage(const QString& type, const std::optional<W
             Q_EMIT reactionSubject(*typed->messageId, *typed->userId, *typed->emoji, *typed->action);
     } else if (type == u"revoke") {
         if (typed && typed->messageId && typed->conversationId)
-            Q_EMIT revokeSubject(*typed->messageId, *typed->conversationId);
+            Q_EMIT revokeSubject(*typed->messageId, *typed->conversationId, false);
     } else if (type == u"message_edit") {
         if (typed && typed->messageId && typed->conversationId && typed->content)
             Q_EMIT editSubject(*typed->messageId, *typed->conversationId, *typed->content);

@@ -682,7 +682,9 @@ private Q_SLOTS:
             { uR"(newMessage {5 2 3 text none none none none none})"_s }, 5);
         row("raw message_read_notify", R"({"type":"message_read_notify","payload":{"conversationId":4,"readBy":8,"userId":"x"}})", { u"read 4 8"_s });
         row("raw read_sync", R"({"type":"read_sync","payload":{"conversationId":4,"userId":"x"}})", { u"read 4 42"_s });
-        row("raw message_revoked", R"({"type":"message_revoked","payload":{"messageId":1,"conversationId":2,"userId":"x"}})", { u"revoke 1 2"_s });
+        row("raw message_revoked", R"({"type":"message_revoked","payload":{"messageId":1,"conversationId":2,"userId":"x"}})", { u"revoke 1 2 false"_s });
+        row("raw message_revoked by an administrator", R"({"type":"message_revoked","payload":{"messageId":1,"conversationId":2,"removedByAdmin":true,"userId":"x"}})",
+            { u"revoke 1 2 true"_s });
         row("raw sync_response", R"({"type":"sync_response","payload":{"messages":[],"hasMore":true,"nextCursor":"n","userId":"x"}})",
             { uR"(syncResponse [] true "n")"_s });
         row("raw error", R"({"type":"error","payload":{"code":"LIMIT","userId":"x"}})", {}, 0, u"[WS] Error from server: LIMIT"_s);
