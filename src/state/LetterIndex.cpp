@@ -80,23 +80,36 @@ QString letterFor(const QString& displayName)
     // names are decided without the boundary finder.
     if (isAsciiLetter(displayName.front()) && (displayName.size() == 1 || displayName.at(1).unicode() < 0x80))
         return displayName.left(1).toUpper();
-    // Compatibility forms read as the letter they style: 𝐀 and Ａ are A.
-    const QString first = firstGrapheme(displayName).normalized(QString::NormalizationForm_KC);
-    if (first.size() == 1 && isAsciiLetter(first.front()))
-        return first.toUpper();
-
     // Thousands of names share a few hundred first characters (surnames above
-    // all), and a transliteration costs microseconds: each is made once.
+    // all), and finding a grapheme and transliterating it cost microseconds:
+    // each is worked out once. A character followed by ASCII or by a letter
+    // that cannot join it (a Hangul jamo can) is a grapheme of its own.
     QMutexLocker lock(&transliteratorLock());
     static QHash<QString, QString> letters;
-    if (const auto known = letters.constFind(first); known != letters.cend())
+    const QChar lead = displayName.front();
+    const auto isJamo = [](QChar c) {
+        const char16_t u = c.unicode();
+        return (u >= 0x1100 && u <= 0x11ff) || (u >= 0xa960 && u <= 0xa97f) || (u >= 0xd7b0 && u <= 0xd7ff)
+            || u == 0xff9e || u == 0xff9f;
+    };
+    const bool alone = !lead.isSurrogate() && !isJamo(lead)
+        && (displayName.size() == 1 || displayName.at(1).unicode() < 0x80
+            || (displayName.at(1).isLetter() && !isJamo(displayName.at(1))));
+    const QString key = alone ? QString(lead) : firstGrapheme(displayName);
+    if (const auto known = letters.constFind(key); known != letters.cend())
         return *known;
+    // Compatibility forms read as the letter they style: 𝐀 and Ａ are A.
+    const QString first = key.normalized(QString::NormalizationForm_KC);
+    if (first.size() == 1 && isAsciiLetter(first.front())) {
+        letters.insert(key, first.toUpper());
+        return first.toUpper();
+    }
     // Han comes back padded with spaces.
     const QString latin = toLatin(first).trimmed();
     const char32_t codePoint = latin.isEmpty() ? U'#' : latin.toUcs4().front();
     // Full upper-casing: ß becomes "SS".
     const QString letter = QChar::isLetter(codePoint) ? QString::fromUcs4(&codePoint, 1).toUpper() : other;
-    letters.insert(first, letter);
+    letters.insert(key, letter);
     return letter;
 }
 
