@@ -118,6 +118,35 @@ private Q_SLOTS:
         LocalizationManager::shared().setLanguage(AppLanguage::en);
     }
 
+    // A code the server took, followed by a status read that fails: the status is
+    // unknown again, so the screen offers a retry, never a new set-up; the set-up
+    // section keeps the typed code.
+    void failedRereadAfterACodeOffersRetry()
+    {
+        AccountStack s;
+        s.reply("user.mfaStatus", 200, R"({"enabled":false})");
+        TwoFactorView view(std::make_unique<TwoFactorViewModel>(&s.mfa));
+        view.resize(520, 560);
+        view.show();
+        auto* enable = child<QPushButton>(&view, "enableButton");
+        QTRY_VERIFY(enable->isVisible());
+        s.reply("user.setupMFA", 200, R"({"secret":"JBSWY3DPEHPK3PXP","backupCodes":["11aa"]})");
+        QTest::mouseClick(enable, Qt::LeftButton);
+        auto* setup = child<QGroupBox>(&view, "setupSection");
+        QTRY_VERIFY(setup->isVisible());
+        paste(child<QLineEdit>(&view, "verifyCodeField"), u"123456"_s);
+        s.reply("user.verifyMFA", 200, "null");
+        s.reply("user.mfaStatus", 503, R"({"error":"Service unavailable"})");
+        QTest::mouseClick(child<QPushButton>(&view, "verifyButton"), Qt::LeftButton);
+        auto* alert = child<ErrorAlert>(&view, "errorAlert");
+        QTRY_VERIFY(alert->isVisible());
+        alert->accept();
+        QVERIFY(enable->isHidden() && child<QPushButton>(&view, "disableButton")->isHidden());
+        QVERIFY(setup->isVisible());
+        QVERIFY(child<QPushButton>(&view, "retryButton")->isVisible());
+        QCOMPARE(child<QLabel>(&view, "statusValue")->text(), Localized::text("2fa.status_unknown"));
+    }
+
     // From an unread status through a retry, set-up and confirmation to "on",
     // then off again through the sheet.
     void twoFactorScreen()
