@@ -1,6 +1,7 @@
 #include "state/ProfileViewModel.h"
 
 #include "network/AuthService.h"
+#include "state/DeviceTitle.h"
 #include "state/ErrorDescription.h"
 
 #include <QPointer>
@@ -67,5 +68,5 @@ QString ProfileViewModel::platformIcon(const std::optional<QString>& platform)
 
 std::optional<QString> ProfileViewModel::title(const LoginSession& session)
 {
-    return session.deviceName ? session.deviceName : session.platform;
+    return deviceTitle(session.deviceName, session.platform);
 }

@@ -8,6 +8,7 @@
 #include "state/FavoritesViewModel.h"
 #include "state/FileManagementViewModel.h"
 #include "state/LocalizationManager.h"
+#include "state/ProfileViewModel.h"
 #include "state/TwoFactorViewModel.h"
 #include "views/account/DeviceManagementView.h"
 #include "views/account/DeviceRow.h"
@@ -292,6 +293,33 @@ private Q_SLOTS:
         QCOMPARE(s.calls().last(), u"POST session.revokeOthers {\"currentToken\":\"a\"}"_s);
     }
 
+    // A device is named alike on the devices screen and in the profile's sessions.
+    void deviceTitleAgreesWithTheProfile_data()
+    {
+        QTest::addColumn<std::optional<QString>>("name");
+        QTest::addColumn<std::optional<QString>>("platform");
+        QTest::addColumn<QString>("title");
+        const std::optional<QString> none;
+        QTest::newRow("named") << std::optional(u"Desk"_s) << std::optional(u"mac"_s) << u"Desk"_s;
+        QTest::newRow("platform only") << none << std::optional(u"mac"_s) << u"mac"_s;
+        QTest::newRow("neither") << none << none << Localized::text("devices.unknown_device");
+    }
+    void deviceTitleAgreesWithTheProfile()
+    {
+        QFETCH(std::optional<QString>, name);
+        QFETCH(std::optional<QString>, platform);
+        QFETCH(QString, title);
+        SessionService::DeviceSession device;
+        device.deviceName = name;
+        device.platform = platform;
+        DeviceRow row(device);
+        QCOMPARE(child<ElidedLabel>(&row, "deviceName")->fullText(), title);
+        LoginSession session;
+        session.deviceName = name;
+        session.platform = platform;
+        QCOMPARE(ProfileViewModel::title(session).value_or(Localized::text("profile.unknown_device")), title);
+    }
+
     void deviceRowText()
     {
         SessionService::DeviceSession device;
@@ -299,7 +327,7 @@ private Q_SLOTS:
         device.platform = u"Linux"_s;
         device.lastActiveAt = u"2024-05-01T10:20:30Z"_s;
         DeviceRow row(device);
-        QCOMPARE(child<ElidedLabel>(&row, "deviceName")->fullText(), Localized::text("devices.unknown_device"));
+        QCOMPARE(child<ElidedLabel>(&row, "deviceName")->fullText(), u"Linux"_s);
         QCOMPARE(child<QLabel>(&row, "deviceLastActive")->text(), Localized::text("devices.last_active") + u": 2024-05-01 10:20"_s);
         QCOMPARE(child<QLabel>(&row, "devicePlatform")->text(), u"Linux"_s);
         QVERIFY(!child<QLabel>(&row, "deviceIp"));
