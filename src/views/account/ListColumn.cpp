@@ -4,12 +4,11 @@
 #include "views/common/Appearance.h"
 
 #include <QLabel>
-#include <QAbstractScrollArea>
 #include <QVBoxLayout>
 
 using Appearance::TextStyle;
 
-ListColumn::ListColumn(const QString& namePrefix, const QString& emptyIcon, QAbstractScrollArea* list, QWidget* parent)
+ListColumn::ListColumn(const QString& namePrefix, const QString& emptyIcon, QWidget* list, QWidget* parent)
     : QWidget(parent)
     , m_title(new QLabel(this))
     , m_overlay(new ListStateOverlay(this, namePrefix, emptyIcon))
