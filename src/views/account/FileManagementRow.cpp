@@ -109,7 +109,7 @@ void FileManagementRow::advanceSpinner()
 QSize FileManagementRow::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
 {
     const int text = QFontMetrics(Appearance::font(TextStyle::Body)).height() + 2 + QFontMetrics(Appearance::font(TextStyle::Caption)).height();
-    return QSize(option.rect.width(), qMax(IconBox, text) + 2 * PaddingV + 8);
+    return QSize(option.rect.width(), qMax(IconBox, text) + 2 * PaddingV);
 }
 
 void FileManagementRow::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const

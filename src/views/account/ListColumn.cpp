@@ -22,6 +22,8 @@ ListColumn::ListColumn(const QString& namePrefix, const QString& emptyIcon, QWid
     column->addWidget(m_title);
     list->setParent(this);
     list->setObjectName(namePrefix + QStringLiteral("List"));
+    // The rows sit on the column's own background, as the rest of the section does.
+    list->setStyleSheet(QStringLiteral("QListView { background: transparent; }"));
     column->addWidget(list, 1);
     connect(m_overlay, &ListStateOverlay::retryRequested, this, &ListColumn::retryRequested);
 }
