@@ -28,6 +28,7 @@
 #include "views/common/Sheet.h"
 #include "views/contacts/AddContactView.h"
 #include "views/contacts/ContactDetailView.h"
+#include "views/contacts/ContactListModel.h"
 #include "views/contacts/ContactListView.h"
 #include "views/contacts/GroupRolesButton.h"
 #include "views/contacts/MomentsView.h"
@@ -48,6 +49,7 @@ MainView::MainView(AuthViewModel* authViewModel, QWidget* parent)
     , m_auth(authViewModel)
     , m_conversationListVM(std::make_unique<ConversationListViewModel>(authViewModel->user() ? authViewModel->user()->id : 0))
     , m_contactListVM(std::make_unique<ContactListViewModel>())
+    , m_contactListModel(new ContactListModel(m_contactListVM.get(), this))
     , m_sidebar(new SidebarView(authViewModel, WebSocketService::shared(), this))
     , m_content(new QStackedWidget(this))
     , m_detailHolder(new QWidget(this))
@@ -155,6 +157,7 @@ QDialog* MainView::searchSheet()
     dialog->setFixedSize(500, 600);
     auto* layout = new QVBoxLayout(dialog);
     layout->setContentsMargins(0, 0, 0, 0);
+    Sheet::keepReturnForTheAction(dialog);
     return dialog;
 }
 
@@ -280,11 +283,12 @@ ContactDetailView* MainView::contactDetailView() const
 
 void MainView::setSelectedContact(const std::optional<Contact>& contact)
 {
-    const bool same = m_selectedContact && contact && m_selectedContact->id == contact->id;
+    // Every choice of a contact shows its detail afresh, the same contact's too:
+    // that is how its presence and profile are brought up to date.
     m_selectedContact = contact;
     if (m_contactList)
         m_contactList->setSelectedContact(contact);
-    if (m_selectedSection == SidebarSection::contacts && !(same && contactDetailView()))
+    if (m_selectedSection == SidebarSection::contacts)
         showDetail();
 }
 
@@ -314,7 +318,7 @@ void MainView::showSection()
         column = m_conversationList;
         break;
     case SidebarSection::contacts:
-        m_contactList = new ContactListView(m_contactListVM.get(), m_content);
+        m_contactList = new ContactListView(m_contactListModel, m_content);
         m_contactList->setSelectedContact(m_selectedContact);
         connect(m_contactList, &ContactListView::selectedContactChanged, this, &MainView::setSelectedContact);
         column = m_contactList;

@@ -16,6 +16,7 @@
 class AuthViewModel;
 class ChatView;
 class ContactDetailView;
+class ContactListModel;
 class ContactListView;
 class ContactListViewModel;
 class ConversationListView;
@@ -83,6 +84,8 @@ private:
     AuthViewModel* m_auth;
     std::unique_ptr<ConversationListViewModel> m_conversationListVM;
     std::unique_ptr<ContactListViewModel> m_contactListVM;
+    // Kept while the window lives: returning to the contacts section costs no rows.
+    ContactListModel* m_contactListModel;
     SidebarSection m_selectedSection = SidebarSection::messages;
     std::optional<Conversation> m_selectedConversation;
     std::optional<Contact> m_selectedContact;

@@ -2,6 +2,7 @@
 // reconnection and its back-off, and the events that received frames turn into.
 // Reconnection across a real server restart: tst_websocket_server.
 
+#include "network/RequestLanguage.h"
 #include "network/APIClient.h"
 #include "network/ClientIdService.h"
 #include "network/KeychainService.h"
@@ -12,6 +13,7 @@
 #include "WebSocketManualClock.h"
 #include "WebSocketTestServer.h"
 
+#include <QScopeGuard>
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QJsonDocument>
@@ -215,6 +217,24 @@ private Q_SLOTS:
             QVERIFY(!log.lines().join(u'\n').contains(storedToken));
         QCOMPARE(log.linesStartingWith(u"[WS] Connecting to "_s),
                  QStringList { u"[WS] Connecting to %1 with userId=42 gen=1"_s.arg(channel.server.url()) });
+    }
+
+    // Texts the server writes on the channel are in the language its upgrade named.
+    void upgradeNamesTheLanguage_data()
+    {
+        QTest::addColumn<QByteArray>("language");
+        QTest::newRow("none yet") << QByteArray();
+        QTest::newRow("en") << QByteArray("en");
+    }
+    void upgradeNamesTheLanguage()
+    {
+        QFETCH(QByteArray, language);
+        RequestLanguage::set(language);
+        const auto reset = qScopeGuard([] { RequestLanguage::set({}); });
+        Channel channel;
+        QVERIFY(channel.connectAndAuthenticate(42));
+        QCOMPARE(channel.server.connections().size(), 1);
+        QCOMPARE(channel.server.connections().first()->socket->request().rawHeader("Accept-Language"), language);
     }
 
     // A socket replaced on reconnect is freed even when the peer never answers its close.

@@ -1,5 +1,6 @@
 #include "views/account/FileManagementRow.h"
 
+#include "state/WholeNumber.h"
 #include "views/account/FileListModel.h"
 #include "views/common/Appearance.h"
 #include "views/common/Icons.h"
@@ -9,7 +10,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include <cstdio>
 
 using Appearance::TextStyle;
 
@@ -76,13 +76,9 @@ QString FileManagementRow::formatFileSize(qint64 bytes)
 {
     if (bytes <= 1023)
         return QString::number(bytes) + QStringLiteral(" B");
-    // C's printf, not QString::asprintf: the two round halves differently.
-    char text[64];
     if (bytes < 1048576)
-        std::snprintf(text, sizeof text, "%.1f KB", double(bytes) / 1024.0);
-    else
-        std::snprintf(text, sizeof text, "%.1f MB", double(bytes) / 1048576.0);
-    return QString::fromLatin1(text);
+        return fixedPointText(double(bytes) / 1024.0, 1) + QStringLiteral(" KB");
+    return fixedPointText(double(bytes) / 1048576.0, 1) + QStringLiteral(" MB");
 }
 
 FileManagementRow::FileManagementRow(QObject* parent)

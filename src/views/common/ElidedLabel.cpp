@@ -1,5 +1,7 @@
 #include "views/common/ElidedLabel.h"
 
+#include "views/common/PlainToolTip.h"
+
 #include "views/common/ContextMenu.h"
 #include "views/common/Localized.h"
 
@@ -26,7 +28,7 @@ ElidedLabel::ElidedLabel(const QString& text, QWidget* parent)
 void ElidedLabel::setFullText(const QString& text)
 {
     m_fullText = text;
-    setToolTip(text);
+    setToolTip(plainToolTip(text));
     updateGeometry();
     elide();
 }
@@ -68,7 +70,7 @@ void ElidedLabel::elide()
     if (shown != text())
         setText(shown);
     // The whole text is always at hand on hover, shortened or not.
-    setToolTip(m_fullText);
+    setToolTip(plainToolTip(m_fullText));
 }
 
 void ElidedLabel::copyFullText() const
