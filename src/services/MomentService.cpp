@@ -14,16 +14,7 @@ MomentService& MomentService::shared()
 
 QCoro::Task<QList<Moment>> MomentService::getMoments(qint64 page, qint64 limit)
 {
-    struct Input {
-        qint64 page;
-        qint64 limit;
-        void write(json::Writer& w) const
-        {
-            w.required("page"_L1, page);
-            w.required("limit"_L1, limit);
-        }
-    };
-    return procedure::query<QList<Moment>>(api, u"moments.list"_s, Input { page, limit });
+    return procedure::query<QList<Moment>>(api, u"moments.list"_s, procedure::Page { page, limit });
 }
 
 QCoro::Task<qint64> MomentService::createMoment(
