@@ -77,11 +77,7 @@ QCoro::Task<QList<FileItem>> FileService::getMyFiles(qint64 page, qint64 limit)
 
 QCoro::Task<FileDownload> FileService::getDownloadUrl(qint64 fileId)
 {
-    struct Input {
-        qint64 fileId;
-        void write(json::Writer& w) const { w.required("fileId"_L1, fileId); }
-    };
-    return procedure::mutation<FileDownload>(api, u"files.getDownloadUrl"_s, Input { fileId });
+    return procedure::mutation<FileDownload>(api, u"files.getDownloadUrl"_s, procedure::Id { "fileId"_L1, fileId });
 }
 
 void FileService::setUrlOpener(UrlOpener opener) { urlOpener() = std::move(opener); }

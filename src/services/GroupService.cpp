@@ -128,11 +128,7 @@ QCoro::Task<QList<ChatGroup>> GroupService::getGroups()
 
 QCoro::Task<QList<GroupMember>> GroupService::getMembers(qint64 conversationId)
 {
-    struct Input {
-        qint64 conversationId;
-        void write(json::Writer& w) const { w.required("conversationId"_L1, conversationId); }
-    };
-    return procedure::query<QList<GroupMember>>(api, u"groups.getMembers"_s, Input { conversationId });
+    return procedure::query<QList<GroupMember>>(api, u"groups.getMembers"_s, procedure::Id { "conversationId"_L1, conversationId });
 }
 
 QCoro::Task<GroupService::GroupRole> GroupService::createRole(

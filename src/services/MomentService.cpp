@@ -6,16 +6,6 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-
-// Liking and unliking name the moment alone.
-struct MomentId {
-    qint64 id;
-    void write(json::Writer& w) const { w.required("id"_L1, id); }
-};
-
-} // namespace
-
 MomentService& MomentService::shared()
 {
     static MomentService instance(APIClient::shared());
@@ -55,12 +45,12 @@ QCoro::Task<qint64> MomentService::createMoment(
 
 QCoro::Task<> MomentService::likeMoment(qint64 id)
 {
-    return procedure::mutation<void>(api, u"moments.like"_s, MomentId { id });
+    return procedure::mutation<void>(api, u"moments.like"_s, procedure::Id { "id"_L1, id });
 }
 
 QCoro::Task<> MomentService::unlikeMoment(qint64 id)
 {
-    return procedure::mutation<void>(api, u"moments.unlike"_s, MomentId { id });
+    return procedure::mutation<void>(api, u"moments.unlike"_s, procedure::Id { "id"_L1, id });
 }
 
 QCoro::Task<qint64> MomentService::addComment(qint64 id, QString content, std::optional<qint64> replyToId)
