@@ -5,6 +5,7 @@
 #include "network/KeychainService.h"
 #include "network/NetworkConfig.h"
 #include "network/TokenRenewal.h"
+#include "network/RequestLanguage.h"
 #include "network/UploadRecords.h"
 
 #include <QCoroNetwork>
@@ -95,6 +96,8 @@ QCoro::Task<QByteArray> APIClient::send(Request request)
     // A redirect would carry the bearer token to wherever it points.
     netRequest.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     netRequest.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
+    if (const QByteArray language = RequestLanguage::tag(); !language.isEmpty())
+        netRequest.setRawHeader(RequestLanguage::headerName, language);
     const SecretStore::Loaded token = m_keychain.loadEntry(authTokenKey);
     // Sent without its token, the request would come back 401 and end a session
     // that is only locked away.
@@ -135,8 +138,10 @@ QCoro::Task<QByteArray> APIClient::send(Request request)
     }
     const int statusCode = status.toInt();
     const QByteArray body = reply->readAll();
-    if (statusCode == 401)
-        throw APIError::unauthorized(ErrorResponse::fromBody(body).error);
+    if (statusCode == 401) {
+        const ErrorResponse refusal = ErrorResponse::fromBody(body);
+        throw APIError::unauthorized(refusal.error, refusal.mfaRequired);
+    }
     if (statusCode < 200 || statusCode > 299)
         throw APIError::httpError(statusCode, ErrorResponse::fromBody(body).error);
     co_return body;

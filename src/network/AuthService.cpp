@@ -55,7 +55,7 @@ QCoro::Task<QString> AuthService::refreshToken()
         throw APIError::serverError(*refusal);
 
     if (!reply->appSessionId)
-        throw APIError::serverError(reply->error.value_or(QStringLiteral("Token refresh failed")));
+        throw APIError::serverError(reply->error);
     m_keychain.saveText(*reply->appSessionId, authTokenKey);
     if (reply->refreshToken)
         m_keychain.saveText(*reply->refreshToken, refreshTokenKey);
@@ -64,10 +64,10 @@ QCoro::Task<QString> AuthService::refreshToken()
     co_return *reply->appSessionId;
 }
 
-QCoro::Task<AuthResponse> AuthService::login(QString username, QString password)
+QCoro::Task<AuthResponse> AuthService::login(QString username, QString password, std::optional<QString> code)
 {
-    QJsonValue body = json::encode(LoginRequest { std::move(username), std::move(password) });
-    co_return co_await signIn(QStringLiteral("/api/auth/login"), std::move(body), QStringLiteral("登录失败"));
+    QJsonValue body = json::encode(LoginRequest { std::move(username), std::move(password), std::move(code) });
+    co_return co_await signIn(QStringLiteral("/api/auth/login"), std::move(body));
 }
 
 QCoro::Task<AuthResponse> AuthService::registerAccount(QString username, QString password, std::optional<QString> nickname,
@@ -75,27 +75,27 @@ QCoro::Task<AuthResponse> AuthService::registerAccount(QString username, QString
 {
     const RegisterRequest request { std::move(username), std::move(password), std::move(nickname), std::move(email), std::move(inviteCode) };
     QJsonValue body = json::encode(request);
-    co_return co_await signIn(QStringLiteral("/api/auth/register"), std::move(body), QStringLiteral("注册失败"));
+    co_return co_await signIn(QStringLiteral("/api/auth/register"), std::move(body));
 }
 
-QCoro::Task<AuthResponse> AuthService::signIn(QString path, QJsonValue body, QString defaultError)
+QCoro::Task<AuthResponse> AuthService::signIn(QString path, QJsonValue body)
 {
     // Not under refresh-and-retry: a 401 here means the credentials were refused,
     // and refreshing someone's old token and sending the password again would be wrong.
     std::optional<AuthResponse> reply;
-    std::optional<QString> refusal;
+    std::optional<APIError> refusal;
     try {
         reply = co_await m_api.request<AuthResponse>("POST", path, body);
     } catch (const APIError& error) {
         if (error.kind() != APIError::Kind::Unauthorized)
             throw;
-        refusal = error.message().value_or(defaultError);
+        refusal = error.mfaRequired() ? APIError::twoFactorRequired(error.message()) : APIError::serverError(error.message());
     }
     if (refusal)
-        throw APIError::serverError(*refusal);
+        throw *refusal;
 
     if (!reply->appSessionId || !reply->user)
-        throw APIError::serverError(reply->error.value_or(defaultError));
+        throw APIError::serverError(reply->error);
 
     m_keychain.saveText(*reply->appSessionId, authTokenKey);
     // A refresh token left by an earlier account must not outlive this sign-in.

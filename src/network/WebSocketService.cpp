@@ -7,11 +7,13 @@
 #include "network/ClientIdService.h"
 #include "network/KeychainService.h"
 #include "network/NetworkConfig.h"
+#include "network/RequestLanguage.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDebug>
 #include <QJsonDocument>
+#include <QNetworkRequest>
 #include <QStringDecoder>
 #include <QThread>
 #include <QUrl>
@@ -189,7 +191,12 @@ void WebSocketService::openSocket(const QUrl& url, qint64 generation, qint64 use
     QObject::connect(socket, qOverload<QAbstractSocket::SocketError>(&QWebSocket::error), this, onFailure);
     QObject::connect(socket, &QWebSocket::disconnected, this, onFailure);
 
-    socket->open(url);
+    // The upgrade names the interface language, so texts the server writes on this
+    // channel are in it.
+    QNetworkRequest upgrade(url);
+    if (const QByteArray language = RequestLanguage::tag(); !language.isEmpty())
+        upgrade.setRawHeader(RequestLanguage::headerName, language);
+    socket->open(upgrade);
 }
 
 void WebSocketService::sendAuth(qint64 userId)
@@ -597,7 +604,7 @@ void WebSocketService::processMessage(const QString& type, const std::optional<W
         const auto messageId = raw.integer("messageId"_L1);
         const auto conversationId = raw.integer("conversationId"_L1);
         if (messageId && conversationId)
-            Q_EMIT revokeSubject(*messageId, *conversationId);
+            Q_EMIT revokeSubject(*messageId, *conversationId, raw.boolean("removedByAdmin"_L1).value_or(false));
     } else if (type == u"sync_response") {
         if (const auto messages = raw.decoded<QList<Message>>("messages"_L1))
             Q_EMIT syncResponseSubject(*messages, raw.boolean("hasMore"_L1).value_or(false), raw.string("nextCursor"_L1));
@@ -644,7 +651,7 @@ void WebSocketService::processMessage(const QString& type, const std::optional<W
             Q_EMIT reactionSubject(*typed->messageId, *typed->userId, *typed->emoji, *typed->action);
     } else if (type == u"revoke") {
         if (typed && typed->messageId && typed->conversationId)
-            Q_EMIT revokeSubject(*typed->messageId, *typed->conversationId);
+            Q_EMIT revokeSubject(*typed->messageId, *typed->conversationId, false);
     } else if (type == u"message_edit") {
         if (typed && typed->messageId && typed->conversationId && typed->content)
             Q_EMIT editSubject(*typed->messageId, *typed->conversationId, *typed->content);

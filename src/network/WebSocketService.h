@@ -108,7 +108,8 @@ Q_SIGNALS:
     void callSubject(const WSMessage& message);
     void friendRequestSubject(const WSMessage& message);
     void presenceSubject(qint64 userId, bool online);
-    void revokeSubject(qint64 messageId, qint64 conversationId);
+    // byAdministrator: an administrator removed the message, not its sender.
+    void revokeSubject(qint64 messageId, qint64 conversationId, bool byAdministrator);
     void editSubject(qint64 messageId, qint64 conversationId, const QString& content);
     void messageAckSubject(const QString& clientMsgId, const QString& serverMsgId, qint64 messageId, bool isDuplicate);
     void syncResponseSubject(const QList<Message>& messages, bool hasMore, const std::optional<QString>& nextCursor);

@@ -14,10 +14,20 @@
 
 namespace {
 
-bool isUnauthorized(const std::exception& error)
+bool isKind(const std::exception& error, APIError::Kind kind)
 {
     const auto* apiError = dynamic_cast<const APIError*>(&error);
-    return apiError && apiError->kind() == APIError::Kind::Unauthorized;
+    return apiError && apiError->kind() == kind;
+}
+
+bool isUnauthorized(const std::exception& error)
+{
+    return isKind(error, APIError::Kind::Unauthorized);
+}
+
+QString localized(const QString& key)
+{
+    return LocalizationManager::shared().localizedString(key);
 }
 
 // Characters as the user sees them: 密码 is two, not six bytes.
@@ -111,10 +121,13 @@ QCoro::Task<> AuthViewModel::login()
     if (!formIsValid(false))
         co_return;
     // Built first: g++ 12 mishandles temporaries inside a co_await expression.
-    QCoro::Task<AuthResponse> request = m_deps.authService->login(m_username, m_password);
-    if (co_await signIn(std::move(request), QStringLiteral("登录失败"))) {
+    const std::optional<QString> code = m_isCodeRequired ? std::optional(m_code) : std::nullopt;
+    QCoro::Task<AuthResponse> request = m_deps.authService->login(m_username, m_password, code);
+    if (co_await signIn(std::move(request), QStringLiteral("auth.login_failed"))) {
         setUsername(QString());
         setPassword(QString());
+        setCode(QString());
+        setIsCodeRequired(false);
         setIsLoading(false);
     }
 }
@@ -125,7 +138,7 @@ QCoro::Task<> AuthViewModel::registerAccount()
         co_return;
     QCoro::Task<AuthResponse> request = m_deps.authService->registerAccount(
         m_username, m_password, presentOrAbsent(m_nickname), presentOrAbsent(m_email), presentOrAbsent(m_inviteCode));
-    if (co_await signIn(std::move(request), QStringLiteral("注册失败"))) {
+    if (co_await signIn(std::move(request), QStringLiteral("auth.register_failed"))) {
         setUsername(QString());
         setPassword(QString());
         setNickname(QString());
@@ -138,33 +151,37 @@ QCoro::Task<> AuthViewModel::registerAccount()
 bool AuthViewModel::formIsValid(bool registering)
 {
     if (m_username.isEmpty() || m_password.isEmpty()) {
-        setError(QStringLiteral("请输入用户名和密码"));
+        setError(localized(QStringLiteral("auth.fill_in_credentials")));
         return false;
     }
     if (registering && visibleLength(m_password) < 6) {
-        setError(QStringLiteral("密码至少6位"));
+        setError(localized(QStringLiteral("auth.password_too_short")));
         return false;
     }
     return true;
 }
 
-QCoro::Task<bool> AuthViewModel::signIn(QCoro::Task<AuthResponse> request, QString fallbackError)
+QCoro::Task<bool> AuthViewModel::signIn(QCoro::Task<AuthResponse> request, QString fallbackKey)
 {
     QPointer<AuthViewModel> self(this);
     setIsLoading(true);
     setError(std::nullopt);
     std::optional<User> user;
-    std::optional<QString> failure;
+    QString failure;
+    bool codeRequired = false;
     try {
         const AuthResponse response = co_await std::move(request);
         user = response.user;
     } catch (const std::exception& error) {
         failure = errorDescription(error);
+        codeRequired = isKind(error, APIError::Kind::TwoFactorRequired);
     }
     if (!self)
         co_return false;
     if (!user) {
-        setError(failure.value_or(fallbackError));
+        if (codeRequired)
+            setIsCodeRequired(true);
+        setError(failure.isEmpty() ? localized(fallbackKey) : failure);
         setIsLoading(false);
         co_return false;
     }
@@ -264,6 +281,7 @@ MORVANE_FORM_SETTER(setPassword, m_password, passwordChanged)
 MORVANE_FORM_SETTER(setNickname, m_nickname, nicknameChanged)
 MORVANE_FORM_SETTER(setEmail, m_email, emailChanged)
 MORVANE_FORM_SETTER(setInviteCode, m_inviteCode, inviteCodeChanged)
+MORVANE_FORM_SETTER(setCode, m_code, codeChanged)
 
 #undef MORVANE_FORM_SETTER
 
@@ -273,4 +291,14 @@ void AuthViewModel::setIsLoginMode(bool value)
         return;
     m_isLoginMode = value;
     Q_EMIT isLoginModeChanged();
+    // Registration has no second factor, and signing in again starts with the password.
+    setIsCodeRequired(false);
+}
+
+void AuthViewModel::setIsCodeRequired(bool required)
+{
+    if (m_isCodeRequired == required)
+        return;
+    m_isCodeRequired = required;
+    Q_EMIT isCodeRequiredChanged();
 }

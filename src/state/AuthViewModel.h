@@ -32,6 +32,8 @@ class AuthViewModel : public QObject {
     Q_PROPERTY(QString email READ email WRITE setEmail NOTIFY emailChanged)
     Q_PROPERTY(QString inviteCode READ inviteCode WRITE setInviteCode NOTIFY inviteCodeChanged)
     Q_PROPERTY(bool isLoginMode READ isLoginMode WRITE setIsLoginMode NOTIFY isLoginModeChanged)
+    Q_PROPERTY(QString code READ code WRITE setCode NOTIFY codeChanged)
+    Q_PROPERTY(bool isCodeRequired READ isCodeRequired NOTIFY isCodeRequiredChanged)
 
 public:
     struct Dependencies {
@@ -58,6 +60,11 @@ public:
     QString email() const { return m_email; }
     QString inviteCode() const { return m_inviteCode; }
     bool isLoginMode() const { return m_isLoginMode; }
+    // The second factor of an account that has it on. The form asks for it once the
+    // server refused the password alone, and sends it with every sign-in from then
+    // until one succeeds or the mode changes.
+    QString code() const { return m_code; }
+    bool isCodeRequired() const { return m_isCodeRequired; }
 
     void setUsername(const QString& value);
     void setPassword(const QString& value);
@@ -65,6 +72,7 @@ public:
     void setEmail(const QString& value);
     void setInviteCode(const QString& value);
     void setIsLoginMode(bool value);
+    void setCode(const QString& value);
     // The login screen's mode link drops a shown error along with the mode.
     void clearError() { setError(std::nullopt); }
 
@@ -86,6 +94,8 @@ Q_SIGNALS:
     void emailChanged();
     void inviteCodeChanged();
     void isLoginModeChanged();
+    void codeChanged();
+    void isCodeRequiredChanged();
 
 private:
     void restoreSession();
@@ -98,13 +108,15 @@ private:
     // Shows progress while request runs; true when it signed the user in (the
     // object is then alive and still loading), false when it failed or the
     // object went away.
-    QCoro::Task<bool> signIn(QCoro::Task<AuthResponse> request, QString fallbackError);
+    // fallbackKey: the string-table text shown when the failure has no words of its own.
+    QCoro::Task<bool> signIn(QCoro::Task<AuthResponse> request, QString fallbackKey);
     // Signed in with user, or signed out when absent: the two fields change together.
     void setSession(const std::optional<User>& user);
     void setIsLoading(bool loading);
     void setError(const std::optional<QString>& error);
     // An error of our own wording, kept as its key so that it follows a language switch.
     void setLocalizedError(const QString& key);
+    void setIsCodeRequired(bool required);
 
     Dependencies m_deps;
     std::optional<User> m_user;
@@ -118,4 +130,6 @@ private:
     QString m_email;
     QString m_inviteCode;
     bool m_isLoginMode = true;
+    QString m_code;
+    bool m_isCodeRequired = false;
 };

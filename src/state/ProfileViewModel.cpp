@@ -2,6 +2,7 @@
 
 #include "network/APIError.h"
 #include "network/AuthService.h"
+#include "state/DeviceTitle.h"
 #include "state/ErrorDescription.h"
 
 #include <QPointer>
@@ -77,5 +78,5 @@ QString ProfileViewModel::platformIcon(const std::optional<QString>& platform)
 
 std::optional<QString> ProfileViewModel::title(const LoginSession& session)
 {
-    return session.deviceName ? session.deviceName : session.platform;
+    return deviceTitle(session.deviceName, session.platform);
 }

@@ -2,6 +2,7 @@
 // reconnection and its back-off, and the events that received frames turn into.
 // Reconnection across a real server restart: tst_websocket_server.
 
+#include "network/RequestLanguage.h"
 #include "network/APIClient.h"
 #include "network/ClientIdService.h"
 #include "network/KeychainService.h"
@@ -13,6 +14,7 @@
 #include "WebSocketManualClock.h"
 #include "WebSocketTestServer.h"
 
+#include <QScopeGuard>
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QJsonDocument>
@@ -248,6 +250,24 @@ private Q_SLOTS:
             QVERIFY(!log.lines().join(u'\n').contains(storedToken));
         QCOMPARE(log.linesStartingWith(u"[WS] Connecting to "_s),
                  QStringList { u"[WS] Connecting to %1 with userId=42 gen=1"_s.arg(channel.server.url()) });
+    }
+
+    // Texts the server writes on the channel are in the language its upgrade named.
+    void upgradeNamesTheLanguage_data()
+    {
+        QTest::addColumn<QByteArray>("language");
+        QTest::newRow("none yet") << QByteArray();
+        QTest::newRow("en") << QByteArray("en");
+    }
+    void upgradeNamesTheLanguage()
+    {
+        QFETCH(QByteArray, language);
+        RequestLanguage::set(language);
+        const auto reset = qScopeGuard([] { RequestLanguage::set({}); });
+        Channel channel;
+        QVERIFY(channel.connectAndAuthenticate(42));
+        QCOMPARE(channel.server.connections().size(), 1);
+        QCOMPARE(channel.server.connections().first()->socket->request().rawHeader("Accept-Language"), language);
     }
 
     // A socket replaced on reconnect is freed even when the peer never answers its close.
@@ -684,7 +704,9 @@ private Q_SLOTS:
             { uR"(newMessage {5 2 3 text none none none none none})"_s }, 5);
         row("raw message_read_notify", R"({"type":"message_read_notify","payload":{"conversationId":4,"readBy":8,"userId":"x"}})", { u"read 4 8"_s });
         row("raw read_sync", R"({"type":"read_sync","payload":{"conversationId":4,"userId":"x"}})", { u"read 4 42"_s });
-        row("raw message_revoked", R"({"type":"message_revoked","payload":{"messageId":1,"conversationId":2,"userId":"x"}})", { u"revoke 1 2"_s });
+        row("raw message_revoked", R"({"type":"message_revoked","payload":{"messageId":1,"conversationId":2,"userId":"x"}})", { u"revoke 1 2 false"_s });
+        row("raw message_revoked by an administrator", R"({"type":"message_revoked","payload":{"messageId":1,"conversationId":2,"removedByAdmin":true,"userId":"x"}})",
+            { u"revoke 1 2 true"_s });
         row("raw sync_response", R"({"type":"sync_response","payload":{"messages":[],"hasMore":true,"nextCursor":"n","userId":"x"}})",
             { uR"(syncResponse [] true "n")"_s });
         row("raw error", R"({"type":"error","payload":{"code":"LIMIT","userId":"x"}})", {}, 0, u"[WS] Error from server: LIMIT"_s);

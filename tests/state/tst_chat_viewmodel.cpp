@@ -3,6 +3,7 @@
 #include "state/ChatViewModel.h"
 #include "state/LocalizationManager.h"
 #include "state/NotificationName.h"
+#include "state/RevokedNotice.h"
 #include "state/UserInfo.h"
 
 #include <QFile>
@@ -401,20 +402,23 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("revoking");
         QTest::addColumn<qint64>("conversation");
-        QTest::newRow("revoke here") << true << chatId;
-        QTest::newRow("revoke elsewhere") << true << chatId + 1;
-        QTest::newRow("edit here") << false << chatId;
-        QTest::newRow("edit elsewhere") << false << chatId + 1;
+        QTest::addColumn<bool>("byAdministrator");
+        QTest::newRow("revoke here") << true << chatId << false;
+        QTest::newRow("revoke elsewhere") << true << chatId + 1 << false;
+        QTest::newRow("administrator removes here") << true << chatId << true;
+        QTest::newRow("edit here") << false << chatId << false;
+        QTest::newRow("edit elsewhere") << false << chatId + 1 << false;
     }
     void liveRevokeAndEdit()
     {
         QFETCH(bool, revoking);
         QFETCH(qint64, conversation);
+        QFETCH(bool, byAdministrator);
         Fixture f;
         f.stack.server.respond(procedure("messages.list"), ok(page({ messageJson(5, 2), messageJson(6, 2) })));
         testsupport::runTask(f.model->loadMessages());
         if (revoking)
-            Q_EMIT f.stack.ws.revokeSubject(5, conversation);
+            Q_EMIT f.stack.ws.revokeSubject(5, conversation, byAdministrator);
         else
             Q_EMIT f.stack.ws.editSubject(5, conversation, u"改过了"_s);
         Q_EMIT f.stack.ws.typingSubject(chatId, 2, u"x"_s); // queued after the event: once it is in, so is the event
@@ -423,6 +427,11 @@ private Q_SLOTS:
         const Message five = *f.find(5);
         QCOMPARE(five.status == std::optional<QString>(u"revoked"_s), here && revoking);
         QCOMPARE(five.revokedAt.has_value(), here && revoking);
+        QCOMPARE(five.removedByAdmin.value_or(false), here && byAdministrator);
+        if (here && revoking) {
+            const QString notice = RevokedNotice::text(five, false);
+            QCOMPARE(notice == LocalizationManager::shared().localizedString(u"chat.removed_by_admin"_s), byAdministrator);
+        }
         QCOMPARE(*five.content, here && !revoking ? u"改过了"_s : u"m5"_s);
         QCOMPARE(five.editedAt.has_value(), here && !revoking);
         QCOMPARE(*f.find(6)->content, u"m6"_s);
