@@ -87,6 +87,8 @@ private Q_SLOTS:
         auto* error = view->findChild<QLabel*>(u"loginError"_s);
         QVERIFY(error->isVisible());
         QCOMPARE(error->text(), languages.localizedString(u"auth.ended_elsewhere"_s));
+        // A reason on two lines is shown whole.
+        QVERIFY(error->height() >= error->heightForWidth(error->width()));
         languages.setLanguage(first);
     }
 };
