@@ -3,6 +3,7 @@
 // user's own client, and an operator's reply reaching the customer's chat.
 
 #include "PaintedCells.h"
+#include "ServerClient.h"
 #include "ServerProcess.h"
 #include "TaskRunner.h"
 
@@ -41,36 +42,7 @@ using testsupport::ServerProcess;
 
 namespace {
 
-struct Client {
-    KeychainService keychain { std::make_unique<MemorySecretStore>() };
-    ClientIdService clientIds { keychain };
-    APIClient api;
-    AuthService auth { api, keychain };
-    WebSocketService ws;
-    AuthViewModel session { AuthViewModel::Dependencies { &auth, &keychain, &ws, &api } };
-
-    explicit Client(const ServerProcess& server)
-        : api(server.baseUrl().toString(), keychain)
-        , ws(server.wsUrl().toString(), WebSocketClock::system(), keychain, clientIds)
-    {
-        api.setTokenRefresher([this] { return auth.refreshToken(); });
-        ws.followSession(api);
-    }
-
-    bool signIn(const QString& name, const QString& password)
-    {
-        session.setUsername(name);
-        session.setPassword(password);
-        runTask(session.login());
-        return session.isAuthenticated();
-    }
-
-    bool connect()
-    {
-        ws.connect(session.user()->id);
-        return QTest::qWaitFor([this] { return ws.isConnected(); }, 10000);
-    }
-};
+using Client = testsupport::ServerClient;
 
 } // namespace
 
