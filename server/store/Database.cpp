@@ -140,6 +140,8 @@ Database::Database(const QString& filePath)
     // disk flush, which is most of what answering a send takes.
     exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
     exec(QStringLiteral("PRAGMA foreign_keys=ON"));
+    // Whenever the WAL starts over it shrinks back to this size.
+    exec(QStringLiteral("PRAGMA journal_size_limit=%1").arg(kWalSizeLimit));
     migrate();
 }
 
@@ -239,9 +241,9 @@ void Database::setCheckpointPages(int pages)
     scalar(QStringLiteral("PRAGMA wal_autocheckpoint = %1").arg(pages));
 }
 
-void Database::checkpoint()
+void Database::checkpointAndTruncate()
 {
-    scalar(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
+    scalar(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
 }
 
 int Database::schemaVersion()

@@ -22,6 +22,8 @@ public:
 
 class Database {
 public:
+    static constexpr qint64 kWalSizeLimit = 4 << 20;
+
     // Opens (creating when needed) the database file and brings the schema up to date.
     // Throws DatabaseError when the file cannot be opened or migrated.
     explicit Database(const QString& filePath);
@@ -50,8 +52,10 @@ public:
     // How many pages the WAL may hold before a commit of this connection copies them into
     // the database file (SQLite's own default is 1000); 0 leaves that to other connections.
     void setCheckpointPages(int pages);
-    // Copies into the database file what it can of the WAL, waiting for no one.
-    void checkpoint();
+    // Copies the whole WAL into the database file and empties the WAL file, so a burst
+    // does not leave it at its largest size; waits (up to the busy time-out) for readers
+    // of older snapshots, so it is for quiet moments.
+    void checkpointAndTruncate();
 
     // Commits on commit(); rolls back when destroyed without one (an exception left the scope).
     // Nested transactions become savepoints of the outer one.

@@ -8,13 +8,19 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QCoreApplication>
 #include <QJsonObject>
+#include <QProcess>
 #include <QMap>
 #include <QTcpSocket>
 #include <QTest>
 
 #include <memory>
 #include <vector>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -337,6 +343,31 @@ private Q_SLOTS:
             sockets[i]->abort();
         QCOMPARE(answerHead(queued).left(12), QByteArray("HTTP/1.1 401"));
         QVERIFY(server.stop());
+    }
+
+    // A test process that dies without cleaning up (a crash) takes its server with it.
+    // The test runs itself again as that process.
+    void serverEndsWithItsTest()
+    {
+        if (qEnvironmentVariableIsSet("MORVANE_TEST_DIES_WITH_SERVER")) {
+            auto* server = new ServerProcess;
+            if (server->start())
+                std::printf("server-pid %lld\n", server->processId());
+            std::fflush(stdout);
+            std::_Exit(3);
+        }
+        QProcess doomed;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"MORVANE_TEST_DIES_WITH_SERVER"_s, u"1"_s);
+        doomed.setProcessEnvironment(environment);
+        doomed.start(QCoreApplication::applicationFilePath(), { u"serverEndsWithItsTest"_s });
+        QVERIFY(doomed.waitForFinished(30000));
+        const QByteArray output = doomed.readAllStandardOutput();
+        const qsizetype at = output.indexOf("server-pid ");
+        QVERIFY2(at >= 0, output.constData());
+        const pid_t pid = pid_t(output.mid(at + 11).split('\n').value(0).toLongLong());
+        QVERIFY(pid > 0);
+        QTRY_VERIFY_WITH_TIMEOUT(::kill(pid, 0) != 0, 10000);
     }
 
     // A data directory that a launcher made open to everybody, with a log in it,
