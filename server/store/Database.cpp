@@ -153,8 +153,19 @@ Database::~Database()
     QSqlDatabase::removeDatabase(m_connectionName);
 }
 
+void Database::report(const QString& sql)
+{
+    if (!m_watch)
+        return;
+    // The watch may run statements of its own.
+    const StatementWatch watch = std::exchange(m_watch, {});
+    watch(sql);
+    m_watch = watch;
+}
+
 QSqlQuery Database::exec(const QString& sql, const QVariantList& values)
 {
+    report(sql);
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     if (!query.prepare(sql))
@@ -170,6 +181,7 @@ QSqlQuery& Database::prepared(const QString& sql, const QVariantList& values)
 {
     auto it = m_prepared.find(sql);
     if (it == m_prepared.end()) {
+        report(sql);
         QSqlQuery query(m_db);
         query.setForwardOnly(true);
         if (!query.prepare(sql))

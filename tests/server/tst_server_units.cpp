@@ -10,10 +10,13 @@
 #include "models/Json.h"
 #include "ServerOptions.h"
 #include "store/Database.h"
+#include "store/Conversations.h"
 #include "store/FileLibrary.h"
+#include "store/GlobalSearch.h"
 #include "store/Messages.h"
 #include "store/Uploads.h"
 
+#include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
@@ -281,6 +284,62 @@ private Q_SLOTS:
         } catch (const DatabaseError& error) {
             QFAIL(error.what());
         }
+    }
+
+    // What the event loop runs for lists, paging, reads and searches finds its rows of
+    // messages through indexes: every statement the stores prepare along the way is
+    // explained, and a scan of the messages table fails the test.
+    void hotStatementsFindMessagesByIndex()
+    {
+        QTemporaryDir dir;
+        Database db(dir.filePath(u"plans.sqlite3"_s));
+        QStringList scans;
+        db.watchStatements([&db, &scans](const QString& sql) {
+            // The names the messages table goes by in this statement.
+            QStringList names { u"messages"_s };
+            static const QRegularExpression alias(u"\\bmessages\\s+(?:AS\\s+)?(\\w+)"_s, QRegularExpression::CaseInsensitiveOption);
+            for (auto match = alias.globalMatch(sql); match.hasNext();) {
+                const QString name = match.next().captured(1);
+                if (name.compare(u"WHERE"_s, Qt::CaseInsensitive) != 0 && name.compare(u"SET"_s, Qt::CaseInsensitive) != 0)
+                    names << name;
+            }
+            for (const QVariantList& row : db.rows(u"EXPLAIN QUERY PLAN "_s + sql, QVariantList(sql.count(u'?')))) {
+                const QString step = row.value(3).toString();
+                for (const QString& name : names) {
+                    if (step == u"SCAN "_s + name || step.startsWith(u"SCAN "_s + name + u' '))
+                        scans << step + u" in: "_s + sql;
+                }
+            }
+        });
+        const auto addUser = [&db](const QString& name) {
+            return db.insert(u"INSERT INTO users (username, name, password_hash, password_salt, password_iterations, created_at,"
+                             " updated_at) VALUES (?, ?, x'00', x'00', 1, 't', 't')"_s,
+                { name, name });
+        };
+        const qint64 alice = addUser(u"alice"_s);
+        const qint64 bob = addUser(u"bob"_s);
+        Conversations conversations(db);
+        Messages messages(db, conversations);
+        db.insert(u"INSERT INTO contacts (user_id, contact_id, created_at) VALUES (?, ?, 't')"_s, { alice, bob });
+        db.insert(u"INSERT INTO contacts (user_id, contact_id, created_at) VALUES (?, ?, 't')"_s, { bob, alice });
+        const qint64 chat = conversations.openPrivate(alice, bob);
+        const qint64 group = conversations.createGroup(alice, u"club"_s, { bob });
+        for (const qint64 conversation : { chat, group }) {
+            OutgoingMessage message;
+            message.conversationId = conversation;
+            message.type = u"text"_s;
+            message.content = u"hello there"_s;
+            message.clientMsgId = u"m%1"_s.arg(conversation);
+            messages.store(alice, message);
+        }
+
+        const Presence nobody = [](qint64) { return false; };
+        QCOMPARE(conversations.listFor(bob, nobody).size(), 2);
+        QCOMPARE(messages.list(chat, bob, 20, 0).size(), 1);
+        QVERIFY(conversations.markRead(chat, bob));
+        QVERIFY(conversations.markRead(group, bob));
+        QCOMPARE(GlobalSearch(db).search(bob, u"there"_s, 20).value(u"messages"_s).toArray().size(), 2);
+        QVERIFY2(scans.isEmpty(), qPrintable(scans.join(u'\n')));
     }
 
     void migrationsRunOnceAndRefuseNewerSchemas()
