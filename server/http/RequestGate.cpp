@@ -5,6 +5,7 @@
 #include "http/ServerError.h"
 
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QTcpSocket>
 #include <QUrl>
 
@@ -229,6 +230,22 @@ private:
     qint64 m_dropped = 0;
 };
 
+// Holds a connection's place in the counts for as long as its socket lives: a child of
+// the socket, so it goes with it. (The HTTP server cuts every connection to a socket's
+// signals when it hands the socket to a WebSocket, destroyed() included.)
+class ConnectionPlace : public QObject {
+public:
+    ConnectionPlace(QTcpSocket* socket, std::function<void()> release)
+        : QObject(socket)
+        , m_release(std::move(release))
+    {
+    }
+    ~ConnectionPlace() override { m_release(); }
+
+private:
+    std::function<void()> m_release;
+};
+
 QByteArray origin(const QString& host, quint16 port)
 {
     const QString shown = host.contains(u':') ? u'[' + host + u']' : host;
@@ -338,7 +355,10 @@ void RequestGate::incomingConnection(qintptr descriptor)
     ++m_open;
     ++m_perAddress[address];
     // The socket is the HTTP server's, then the WebSocket's; it counts until it is gone.
-    connect(socket, &QObject::destroyed, this, [this, address] { forget(address); });
+    new ConnectionPlace(socket, [gate = QPointer<RequestGate>(this), address] {
+        if (gate)
+            gate->forget(address);
+    });
     // Made before the HTTP server connects its own handlers, so this one runs first.
     new GatedConnection(socket, *this);
     addPendingConnection(socket);

@@ -296,6 +296,7 @@ private Q_SLOTS:
         held.front()->disconnectFromHost();
         QVERIFY(closesWithin(*held.front(), 5000));
         held.erase(held.begin());
+
         // The server notices the close on its own time: ask until it has.
         QByteArray answer;
         for (int attempt = 0; attempt < 50 && answer != "HTTP/1.1 401"; ++attempt) {
@@ -306,6 +307,18 @@ private Q_SLOTS:
                 QTest::qWait(100);
         }
         QCOMPARE(answer, QByteArray("HTTP/1.1 401"));
+
+        // A live channel that ends gives its place back too.
+        for (int i = 0; i < 5; ++i) {
+            bool opened = false;
+            for (int attempt = 0; attempt < 50 && !opened; ++attempt) {
+                LiveClient live(capped.wsUrl());
+                opened = live.open();
+                if (!opened)
+                    QTest::qWait(100);
+            }
+            QVERIFY2(opened, qPrintable(u"live channel %1 found no place"_s.arg(i)));
+        }
         QVERIFY(capped.stop());
     }
 

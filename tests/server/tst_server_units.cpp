@@ -3,6 +3,7 @@
 
 #include "Passwords.h"
 #include "http/ServerError.h"
+#include "http/PendingReply.h"
 #include "http/RequestGate.h"
 #include "http/SignInThrottle.h"
 #include "live/AckFrame.h"
@@ -13,13 +14,16 @@
 #include "store/Conversations.h"
 #include "store/FileLibrary.h"
 #include "store/GlobalSearch.h"
+#include "store/ReadingThread.h"
 #include "store/Messages.h"
 #include "store/Uploads.h"
 
 #include <QRegularExpression>
+#include <QSemaphore>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 #include <QTest>
 
 #include <atomic>
@@ -340,6 +344,31 @@ private Q_SLOTS:
         QVERIFY(conversations.markRead(group, bob));
         QCOMPARE(GlobalSearch(db).search(bob, u"there"_s, 20).value(u"messages"_s).toArray().size(), 2);
         QVERIFY2(scans.isEmpty(), qPrintable(scans.join(u'\n')));
+    }
+
+    // A long read runs on its own thread: the event loop goes on while it works, and
+    // its answer arrives on the event loop afterwards.
+    void longReadsLeaveTheEventLoopFree()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"r.sqlite3"_s);
+        Database db(path);
+        db.exec(u"INSERT INTO meta (key, value) VALUES ('seen', 'by the reader')"_s);
+        ReadingThread reading(path);
+        QSemaphore release;
+        std::optional<QByteArray> answered;
+        auto pending = std::make_shared<PendingReply>();
+        pending->whenFinished([&answered](const HttpReply& reply) { answered = reply.body; });
+        reading.answer(pending, [&release](Database& readerDb) {
+            release.tryAcquire(1, 10000);
+            return HttpReply::json(readerDb.scalar(u"SELECT value FROM meta WHERE key = 'seen'"_s).toString());
+        });
+        bool timerRan = false;
+        QTimer::singleShot(0, [&timerRan] { timerRan = true; });
+        QTRY_VERIFY(timerRan);
+        QVERIFY(!answered);
+        release.release();
+        QTRY_COMPARE(answered.value_or(QByteArray()), QByteArray("\"by the reader\""));
     }
 
     void migrationsRunOnceAndRefuseNewerSchemas()
