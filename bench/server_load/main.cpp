@@ -22,6 +22,8 @@
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QThread>
 #include <QTimer>
 #include <QWebSocket>
@@ -52,8 +54,16 @@ public:
 
     quint16 start()
     {
+        // Accepted here, so that its sockets send without delay as the server's do.
+        m_listener = new QTcpServer(this);
+        m_listener->listen(QHostAddress::LocalHost, 0);
         m_server = new QWebSocketServer(u"echo"_s, QWebSocketServer::NonSecureMode, this);
-        m_server->listen(QHostAddress::LocalHost, 0);
+        connect(m_listener, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = m_listener->nextPendingConnection()) {
+                socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+                m_server->handleConnection(socket);
+            }
+        });
         connect(m_server, &QWebSocketServer::newConnection, this, [this] {
             while (QWebSocket* socket = m_server->nextPendingConnection()) {
                 socket->setParent(m_server);
@@ -72,7 +82,7 @@ public:
                 });
             }
         });
-        return m_server->serverPort();
+        return m_listener->serverPort();
     }
 
     // On the echo thread: its sockets must go where they were made.
@@ -80,10 +90,13 @@ public:
     {
         delete m_server;
         m_server = nullptr;
+        delete m_listener;
+        m_listener = nullptr;
     }
 
 private:
     bool m_fanOut;
+    QTcpServer* m_listener = nullptr;
     QWebSocketServer* m_server = nullptr;
     QList<QWebSocket*> m_sockets;
 };

@@ -7,6 +7,7 @@
 #include "http/RequestGate.h"
 #include "http/SignInThrottle.h"
 #include "live/AckFrame.h"
+#include "live/FrameInbox.h"
 #include "procedures/UploadBody.h"
 #include "models/Json.h"
 #include "ServerOptions.h"
@@ -369,6 +370,28 @@ private Q_SLOTS:
         QVERIFY(!answered);
         release.release();
         QTRY_COMPARE(answered.value_or(QByteArray()), QByteArray("\"by the reader\""));
+    }
+
+    // Sockets take turns: a frame behind another socket's burst waits one slice, not
+    // the whole burst; a closing socket's frames are handled at once, in order.
+    void framesAreHandledInSlices()
+    {
+        auto* burst = reinterpret_cast<QWebSocket*>(0x10);
+        auto* quiet = reinterpret_cast<QWebSocket*>(0x20);
+        auto* closing = reinterpret_cast<QWebSocket*>(0x30);
+        QStringList handled;
+        FrameInbox inbox([&handled](QWebSocket*, const QString& text) { handled << text; });
+        for (int i = 0; i < 100; ++i)
+            inbox.add(burst, u"b%1"_s.arg(i));
+        inbox.add(quiet, u"ping"_s);
+        inbox.add(closing, u"c0"_s);
+        inbox.add(closing, u"c1"_s);
+        inbox.flush(closing);
+        QCOMPARE(handled, QStringList({ u"c0"_s, u"c1"_s }));
+        QTRY_COMPARE(handled.size(), 103);
+        QCOMPARE(handled.indexOf(u"ping"_s), 2 + FrameInbox::kFramesPerTurn);
+        QCOMPARE(handled.mid(2, 3), QStringList({ u"b0"_s, u"b1"_s, u"b2"_s }));
+        QCOMPARE(handled.last(), u"b99"_s);
     }
 
     void migrationsRunOnceAndRefuseNewerSchemas()
