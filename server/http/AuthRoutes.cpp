@@ -43,6 +43,7 @@ HttpReply AuthRoutes::signedIn(const IssuedTokens& issued)
     return HttpReply::json(QJsonObject {
         { QStringLiteral("app_session_id"), issued.accessToken },
         { QStringLiteral("refresh_token"), issued.refreshToken },
+        { QStringLiteral("expiresIn"), issued.expiresIn },
         { QStringLiteral("user"), *user },
     });
 }
@@ -132,6 +133,7 @@ HttpReply AuthRoutes::handle(const HttpRequest& request, const QString& action)
             return HttpReply::json(QJsonObject {
                 { QStringLiteral("app_session_id"), issued.accessToken },
                 { QStringLiteral("refresh_token"), issued.refreshToken },
+                { QStringLiteral("expiresIn"), issued.expiresIn },
             });
         } catch (const ServerError&) {
             if (ended)

@@ -137,6 +137,7 @@ IssuedTokens Accounts::openSession(qint64 userId, const QString& clientAddress)
 {
     IssuedTokens issued;
     issued.userId = userId;
+    issued.expiresIn = m_tokenTtl;
     issued.accessToken = tokens::newToken();
     issued.refreshToken = tokens::newToken();
     const qint64 now = wiretime::nowSeconds();
@@ -187,6 +188,7 @@ IssuedTokens Accounts::refresh(const QString& refreshToken, std::optional<qint64
     IssuedTokens issued;
     issued.sessionId = query.value(0).toLongLong();
     issued.userId = query.value(1).toLongLong();
+    issued.expiresIn = m_tokenTtl;
     issued.accessToken = tokens::newToken();
     issued.refreshToken = tokens::newToken();
     const qint64 now = wiretime::nowSeconds();

@@ -17,6 +17,8 @@ struct IssuedTokens {
     qint64 sessionId = 0;
     QString accessToken;
     QString refreshToken;
+    // Seconds the access token stays valid.
+    qint64 expiresIn = 0;
 };
 
 struct Registration {

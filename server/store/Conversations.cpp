@@ -237,6 +237,9 @@ QJsonArray Conversations::listFor(qint64 userId, const Presence& online)
                 c.insert(QLatin1StringView("name"), other.value(1).toString());
                 rowjson::putText(c, QLatin1StringView("avatar"), other.value(2));
                 c.insert(QLatin1StringView("online"), online(other.value(0).toLongLong()));
+                // Lets the client follow the other member's presence without asking
+                // for the members of every private conversation.
+                c.insert(QLatin1StringView("peerId"), other.value(0).toLongLong());
             }
         }
         if (row.lastMessageId > 0) {
