@@ -38,7 +38,8 @@ public:
     }
 
 private:
-    enum class Stage { Head, Body, Upgraded };
+    // Finished: upgraded to a WebSocket, or refused; nothing more is looked at.
+    enum class Stage { Head, Body, Finished };
     // After a refusal: how long and how much of the rest is read and dropped.
     static constexpr int kRefusedLingerMs = 2000;
     static constexpr qint64 kMaxDropped = 4 << 20;
@@ -149,7 +150,7 @@ private:
         }
         if (upgrade && m_path == u"/ws") {
             // The WebSocket has time-outs of its own; this object's work is done.
-            m_stage = Stage::Upgraded;
+            m_stage = Stage::Finished;
             m_timer.stop();
             disconnect(m_socket, nullptr, this, nullptr);
             deleteLater();
@@ -195,6 +196,7 @@ private:
     // up to a small amount, and then the socket goes whatever is left.
     void refuse(const ServerError& error)
     {
+        m_stage = Stage::Finished;
         disconnect(m_socket, &QTcpSocket::bytesWritten, this, nullptr);
         disconnect(m_socket, &QTcpSocket::readyRead, nullptr, nullptr);
         m_socket->setReadBufferSize(kDropChunk);

@@ -251,6 +251,10 @@ private Q_SLOTS:
         QTest::newRow("another web origin") << QByteArray("GET /api/auth/me HTTP/1.1\r\nHost: 127.0.0.1\r\nOrigin: http://evil.example\r\n\r\n") << 403;
         QTest::newRow("upload without a token")
             << QByteArray("POST /api/trpc/upload.complete HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 2097152\r\n\r\n{") << 401;
+        QTest::newRow("another web origin, then more behind it")
+            << "GET /api/auth/me HTTP/1.1\r\nHost: 127.0.0.1\r\nOrigin: http://evil.example\r\n\r\nGET /api/auth/me HTTP/1.1\r\nX-Pad: "
+                + QByteArray(20 << 10, 'p') + "\r\n\r\n"
+            << 403;
     }
     void pipelinedRequestsMeetTheLimits()
     {
