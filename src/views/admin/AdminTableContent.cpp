@@ -1,7 +1,7 @@
 #include "views/admin/AdminTableContent.h"
 
+#include "views/admin/EmptyPlaceholder.h"
 #include "views/common/Appearance.h"
-#include "views/common/Icons.h"
 #include "views/common/Spinner.h"
 
 #include <QHBoxLayout>
@@ -20,18 +20,9 @@ AdminTableContent::AdminTableContent(QTableView* table, const QString& tableName
     auto* spinnerPage = new QWidget(this);
     spinnerPage->setObjectName(QStringLiteral("loadingPage"));
     (new QVBoxLayout(spinnerPage))->addWidget(new Spinner(28, Appearance::secondaryText(), spinnerPage), 0, Qt::AlignCenter);
-    auto* emptyPage = new QWidget(this);
-    emptyPage->setObjectName(QStringLiteral("emptyPage"));
-    auto* emptyLayout = new QVBoxLayout(emptyPage);
-    emptyLayout->addStretch(1);
-    auto* emptyIcon = new QLabel(emptyPage);
-    Icons::apply(emptyIcon, emptySymbol, 40, Appearance::secondaryText());
-    emptyLayout->addWidget(emptyIcon, 0, Qt::AlignHCenter);
     m_emptyTitle->setObjectName(QStringLiteral("emptyTitle"));
-    m_emptyTitle->setFont(Appearance::font(Appearance::TextStyle::Title2));
-    Appearance::setTextColor(m_emptyTitle, Appearance::secondaryText());
-    emptyLayout->addWidget(m_emptyTitle, 0, Qt::AlignHCenter);
-    emptyLayout->addStretch(1);
+    QWidget* emptyPage = emptyPlaceholder(m_emptyTitle, emptySymbol, this);
+    emptyPage->setObjectName(QStringLiteral("emptyPage"));
     m_table->setObjectName(tableName);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
