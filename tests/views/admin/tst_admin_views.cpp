@@ -422,6 +422,37 @@ private Q_SLOTS:
         QCOMPARE(f.count(actionPath), 1);
     }
 
+    // While a table loads it shows the spinner, never its empty text; a failed load
+    // ends the spinner and shows the alert.
+    void tableLoadStates_data()
+    {
+        QTest::addColumn<int>("section");
+        QTest::addColumn<QString>("listPath");
+        QTest::newRow("users") << int(AdminSection::users) << u"/api/admin/users"_s;
+        QTest::newRow("groups") << int(AdminSection::groups) << u"/api/admin/groups"_s;
+        QTest::newRow("messages") << int(AdminSection::messages) << u"/api/admin/messages"_s;
+        QTest::newRow("words") << int(AdminSection::sensitiveWords) << u"/api/trpc/admin.getSensitiveWords"_s;
+    }
+    void tableLoadStates()
+    {
+        QFETCH(int, section);
+        QFETCH(QString, listPath);
+        Fixture f;
+        f.server.respond(u"/api/admin/stats"_s, { 200, "{}" });
+        f.server.respond(listPath, { 500, R"({"error":"down"})", {}, true });
+        AdminDashboardView console(f.api);
+        console.setSelectedTab(AdminSection(section));
+        console.resize(1000, 600);
+        console.show();
+        QTRY_COMPARE(f.count(listPath), 1);
+        QWidget* screen = console.detail();
+        QVERIFY(child<QWidget>(screen, u"loadingPage"_s)->isVisible());
+        QVERIFY(!child<QWidget>(screen, u"emptyPage"_s)->isVisible());
+        f.server.release(listPath);
+        QTRY_VERIFY(openDialog<QMessageBox>(screen));
+        QVERIFY(!child<QWidget>(screen, u"loadingPage"_s)->isVisible());
+    }
+
     // After a failed load the form offers a reload, never a save of defaults; an
     // invalid number is marked; "saved" appears only after the server accepted.
     void configForm()
