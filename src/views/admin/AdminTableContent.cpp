@@ -33,11 +33,29 @@ AdminTableContent::AdminTableContent(QTableView* table, const QString& tableName
     m_table->verticalHeader()->setDefaultSectionSize(34);
     m_table->horizontalHeader()->setStretchLastSection(true);
     m_table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    for (int i = 0; i < columnWidths.size(); ++i)
-        m_table->setColumnWidth(i, columnWidths.at(i));
+    m_idealWidths = columnWidths;
+    fitColumns();
+    // Texts get longer in some languages and with some records: a column widens
+    // to its title and the rows on screen rather than clip them.
+    QAbstractItemModel* rows = m_table->model();
+    connect(rows, &QAbstractItemModel::modelReset, this, &AdminTableContent::fitColumns);
+    connect(rows, &QAbstractItemModel::rowsInserted, this, &AdminTableContent::fitColumns);
+    connect(rows, &QAbstractItemModel::layoutChanged, this, &AdminTableContent::fitColumns);
+    connect(rows, &QAbstractItemModel::dataChanged, this, &AdminTableContent::fitColumns);
+    connect(rows, &QAbstractItemModel::headerDataChanged, this, &AdminTableContent::fitColumns);
     addWidget(spinnerPage);
     addWidget(emptyPage);
     addWidget(m_table);
+}
+
+void AdminTableContent::fitColumns()
+{
+    const QHeaderView* header = m_table->horizontalHeader();
+    // QTableView keeps its measure protected; the base class offers it (for the rows on screen).
+    const QAbstractItemView* view = m_table;
+    // The last column stretches to the edge anyway.
+    for (int i = 0; i + 1 < m_idealWidths.size(); ++i)
+        m_table->setColumnWidth(i, std::max({ m_idealWidths.at(i), header->sectionSizeHint(i), view->sizeHintForColumn(i) }));
 }
 
 void AdminTableContent::setEmptyTitle(const QString& title)
@@ -48,6 +66,8 @@ void AdminTableContent::setEmptyTitle(const QString& title)
 void AdminTableContent::showState(bool loading, bool empty)
 {
     setCurrentIndex(loading ? 0 : empty ? 1 : 2);
+    if (currentWidget() == m_table)
+        fitColumns();
 }
 
 QHBoxLayout* AdminTableContent::header(QLineEdit* search, int searchWidth, QLabel* total)

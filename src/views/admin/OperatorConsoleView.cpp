@@ -46,6 +46,24 @@ QWidget* withOverlay(QListView* list, QWidget* overlay, QWidget* parent)
     return holder;
 }
 
+// A session list that does not pick a row when it gets the focus: Qt's lists
+// make their first row current then, which here would select another customer.
+class SessionListView : public QListView {
+public:
+    using QListView::QListView;
+
+protected:
+    void focusInEvent(QFocusEvent* event) override
+    {
+        if (currentIndex().isValid()) {
+            QListView::focusInEvent(event);
+            return;
+        }
+        QAbstractScrollArea::focusInEvent(event);
+        viewport()->update();
+    }
+};
+
 QLabel* placeholderTitle(const char* name, QWidget* parent)
 {
     auto* label = new QLabel(parent);
@@ -201,7 +219,7 @@ void OperatorConsoleView::retranslate()
 
 QListView* OperatorConsoleView::sessionList(const char* name, OperatorSessionListModel* rows)
 {
-    auto* list = new QListView(this);
+    auto* list = new SessionListView(this);
     list->setObjectName(QString::fromLatin1(name));
     list->setFrameShape(QFrame::NoFrame);
     list->setSelectionMode(QAbstractItemView::SingleSelection);

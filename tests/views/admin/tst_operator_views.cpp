@@ -236,6 +236,27 @@ private Q_SLOTS:
         QCOMPARE(added.count(), 1);
     }
 
+    // Moving between the tabs (by keyboard or mouse) keeps the selected session:
+    // a list that gets the focus does not pick its first row by itself.
+    void tabsKeepSelection()
+    {
+        Fixture f(R"([{"id":1,"status":"active","customerName":"A"},{"id":3,"status":"ended","customerName":"C"}])");
+        OperatorConsoleView console(f.api);
+        console.resize(900, 600);
+        console.show();
+        QApplication::setActiveWindow(&console);
+        QTRY_VERIFY(rowOf(console.workspaceList(), 1).isValid());
+        QTRY_VERIFY(!console.model()->isLoading());
+        console.workspaceList()->setFocus();
+        console.workspaceList()->setCurrentIndex(rowOf(console.workspaceList(), 1));
+        QCOMPARE(console.model()->selectedSessionId(), std::optional<qint64>(1));
+        QTest::mouseClick(child<QPushButton>(&console, u"tab_history"_s), Qt::LeftButton);
+        console.historyList()->setFocus(Qt::TabFocusReason);
+        QTest::qWait(20);
+        QCOMPARE(console.model()->selectedSessionId(), std::optional<qint64>(1));
+        QVERIFY(!console.historyList()->currentIndex().isValid());
+    }
+
     // The row menu offers what the row's status allows and acts on that row's session.
     void rowMenu_data()
     {
