@@ -1,5 +1,6 @@
 #include "views/admin/AdminTableContent.h"
 
+#include "views/admin/AdminCellDelegate.h"
 #include "views/admin/EmptyPlaceholder.h"
 #include "views/common/Appearance.h"
 #include "views/common/Spinner.h"
@@ -53,9 +54,19 @@ void AdminTableContent::fitColumns()
     const QHeaderView* header = m_table->horizontalHeader();
     // QTableView keeps its measure protected; the base class offers it (for the rows on screen).
     const QAbstractItemView* view = m_table;
-    // The last column stretches to the edge anyway.
-    for (int i = 0; i + 1 < m_idealWidths.size(); ++i)
-        m_table->setColumnWidth(i, std::max({ m_idealWidths.at(i), header->sectionSizeHint(i), view->sizeHintForColumn(i) }));
+    const QAbstractItemModel* rows = m_table->model();
+    // A stretching column takes the room left anyway. Free text (names, contents) elides
+    // with its tooltip instead of pushing the other columns away; badges, status
+    // words and buttons are short and get their room.
+    for (int i = 0; i < m_idealWidths.size(); ++i) {
+        const bool last = i + 1 == m_idealWidths.size();
+        if (header->sectionResizeMode(i) == QHeaderView::Stretch || (last && header->stretchLastSection()))
+            continue;
+        const bool painted = rows->rowCount() > 0
+            && rows->index(0, i).data(AdminCellDelegate::KindRole).toInt() != int(AdminCellDelegate::Kind::Text);
+        const int contents = painted ? view->sizeHintForColumn(i) : 0;
+        m_table->setColumnWidth(i, std::max({ m_idealWidths.at(i), header->sectionSizeHint(i), contents }));
+    }
 }
 
 void AdminTableContent::setEmptyTitle(const QString& title)
