@@ -207,6 +207,11 @@ private Q_SLOTS:
         QCOMPARE(cellAction(table, 1, 5, u"banButton"_s)->text, Localized::text("admin.users_unban"));
         QCOMPARE(int(cellAction(table, 1, 5, u"banButton"_s)->tint), int(Tint::Green));
         QCOMPARE(int(cellAction(table, 0, 5, u"banButton"_s)->tint), int(Tint::Red));
+        // On the selection's blue the role capsule is white, so the blue "user" badge stays readable.
+        table->selectRow(1);
+        const QRect badgeCell = table->visualRect(table->model()->index(1, 3));
+        const QImage shot = table->viewport()->grab().toImage();
+        QCOMPARE(shot.pixelColor(badgeCell.left() + 4 + 3, badgeCell.center().y()), QColor(Qt::white));
         QCOMPARE(table->model()->headerData(2, Qt::Horizontal).toString(), Localized::text("admin.users_imid"));
         QVERIFY(table->model()->headerData(2, Qt::Horizontal) != table->model()->headerData(0, Qt::Horizontal));
         QCOMPARE(child<QLabel>(&view, u"totalLabel"_s)->text(), u"45 users"_s);
