@@ -1,6 +1,7 @@
 #include "store/Messages.h"
 
 #include "http/ServerError.h"
+#include "store/Blocks.h"
 #include "store/Conversations.h"
 #include "store/Database.h"
 #include "store/PostingRights.h"
@@ -341,8 +342,12 @@ ReactionChange Messages::addReaction(qint64 messageId, qint64 userId, const QStr
         throw ServerError::badRequest(QStringLiteral("emoji must be 1 to %1 characters long").arg(kMaxEmoji));
     ReactionChange change;
     change.conversationId = visibleConversation(messageId, userId);
-    if (!m_db.scalar(QStringLiteral("SELECT revoked_at FROM messages WHERE id = ?"), { messageId }).isNull())
+    const QList<QVariantList> found = m_db.rows(QStringLiteral("SELECT revoked_at, sender_id FROM messages WHERE id = ?"), { messageId });
+    if (found.isEmpty() || !found[0][0].isNull())
         throw ServerError::badRequest(QStringLiteral("The message was revoked"));
+    // A reaction is a message of its own: a block stops it both ways, in groups too.
+    if (Blocks(m_db).between(userId, found[0][1].toLongLong()))
+        throw ServerError::forbidden(QStringLiteral("You cannot react to this message: one of you has blocked the other"));
     QSqlQuery query = m_db.exec(QStringLiteral("INSERT OR IGNORE INTO reactions (message_id, user_id, emoji, created_at) VALUES (?, ?, ?, ?)"),
         { messageId, userId, emoji, wiretime::now() });
     change.changed = query.numRowsAffected() > 0;

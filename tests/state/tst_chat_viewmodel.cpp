@@ -187,6 +187,46 @@ private Q_SLOTS:
         QVERIFY(f.model->pendingMessages().isEmpty());
     }
 
+    // A message the server refuses (an error frame naming it) or never acknowledges
+    // turns failed, with the reason in the chat's error line; the others stay sending.
+    void refusedOrUnacknowledgedMessageFails_data()
+    {
+        QTest::addColumn<int>("how"); // 0: error frame, 1: no acknowledgement, 2: another conversation's message
+        QTest::addColumn<QString>("errorKey");
+        QTest::newRow("refused by the server") << 0 << u"chat.not_sent_refused"_s;
+        QTest::newRow("never acknowledged") << 1 << u"chat.not_acknowledged"_s;
+        QTest::newRow("not one of ours") << 2 << QString();
+    }
+    void refusedOrUnacknowledgedMessageFails()
+    {
+        QFETCH(int, how);
+        QFETCH(QString, errorKey);
+        Fixture f;
+        f.model->sendMessage(u"hello"_s);
+        f.model->sendMessage(u"again"_s);
+        const QString first = *f.model->messages().at(0).clientMessageId;
+        QTRY_COMPARE(f.sentMessages().size(), 2);
+        const QString reason = u"The group has been dissolved"_s;
+        if (how == 0) {
+            f.stack.peer.push(QJsonObject { { u"type"_s, u"error"_s },
+                                            { u"payload"_s, QJsonObject { { u"code"_s, u"FORBIDDEN"_s }, { u"reason"_s, reason },
+                                                                         { u"clientMsgId"_s, first } } } });
+        } else {
+            Q_EMIT f.stack.ws.messageFailedSubject(how == 1 ? first : u"elsewhere"_s, std::nullopt);
+        }
+        if (errorKey.isEmpty()) {
+            QTest::qWait(50);
+            QCOMPARE(f.model->messages().at(0).status, std::optional(u"sending"_s));
+            QCOMPARE(f.model->error(), std::nullopt);
+            return;
+        }
+        QTRY_COMPARE(f.model->messages().at(0).status, std::optional(u"failed"_s));
+        QCOMPARE(f.model->messages().at(1).status, std::optional(u"sending"_s));
+        QCOMPARE(f.model->pendingMessages().size(), 1);
+        QString text = LocalizationManager::shared().localizedString(errorKey);
+        QCOMPARE(f.model->error(), std::optional(text.replace(u"%@"_s, reason)));
+    }
+
     // Nothing typed is lost: the failed bubble stays (also across a reload), the
     // reply target stays for the next try, and the text is handed back.
     void sendingWithoutAConnectionFails()

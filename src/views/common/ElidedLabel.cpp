@@ -1,8 +1,14 @@
 #include "views/common/ElidedLabel.h"
 
+#include "views/common/ContextMenu.h"
+#include "views/common/Localized.h"
 #include "views/common/PlainToolTip.h"
 
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
 
 ElidedLabel::ElidedLabel(QWidget* parent)
     : QLabel(parent)
@@ -64,4 +70,34 @@ void ElidedLabel::elide()
         setText(shown);
     // The whole text is always at hand on hover, shortened or not.
     setToolTip(plainToolTip(m_fullText));
+}
+
+void ElidedLabel::copyFullText() const
+{
+    QGuiApplication::clipboard()->setText(m_fullText);
+}
+
+void ElidedLabel::keyPressEvent(QKeyEvent* event)
+{
+    if (event->matches(QKeySequence::Copy) && hasSelectedText()) {
+        copyFullText();
+        event->accept();
+        return;
+    }
+    QLabel::keyPressEvent(event);
+}
+
+void ElidedLabel::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (!(textInteractionFlags() & Qt::TextSelectableByMouse)) {
+        QLabel::contextMenuEvent(event);
+        return;
+    }
+    auto* menu = new ContextMenu(this);
+    menu->setObjectName(QStringLiteral("elidedLabelMenu"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    QAction* copy = menu->addAction(Localized::text("common.copy"), this, [this] { copyFullText(); });
+    copy->setObjectName(QStringLiteral("copyAction"));
+    menu->popup(event->globalPos());
+    event->accept();
 }
