@@ -1,6 +1,7 @@
 #include "store/Messages.h"
 
 #include "http/ServerError.h"
+#include "store/Blocks.h"
 #include "store/Conversations.h"
 #include "store/Database.h"
 #include "store/PostingRights.h"
@@ -228,7 +229,7 @@ std::optional<QJsonObject> Messages::messageJson(qint64 messageId)
 {
     const QList<QVariantList> found = m_db.rows(QStringLiteral("SELECT m.id, m.conversation_id, m.sender_id, m.type, m.content, m.file_url,"
                                                " m.file_name, m.file_size, m.file_mime_type, m.status, m.reply_to_id,"
-                                               " m.server_msg_id, m.client_msg_id, m.created_at, m.revoked_at, u.name, u.avatar"
+                                               " m.server_msg_id, m.client_msg_id, m.created_at, m.revoked_at, u.name, u.avatar, m.deleted_at"
                                                " FROM messages m JOIN users u ON u.id = m.sender_id WHERE m.id = ?"),
         { messageId });
     if (found.isEmpty())
@@ -244,6 +245,9 @@ std::optional<QJsonObject> Messages::messageJson(qint64 messageId)
         // A revoked message keeps its place in the history but no longer shows what it said.
         m.insert(QLatin1StringView("status"), QStringLiteral("revoked"));
         m.insert(QLatin1StringView("revokedAt"), row.value(14).toString());
+        // An administrator's deletion is not the sender taking the message back.
+        if (!row.value(17).isNull())
+            m.insert(QLatin1StringView("removedByAdmin"), true);
     } else {
         rowjson::putText(m, QLatin1StringView("content"), row.value(4));
         rowjson::putText(m, QLatin1StringView("fileUrl"), row.value(5));
@@ -338,8 +342,12 @@ ReactionChange Messages::addReaction(qint64 messageId, qint64 userId, const QStr
         throw ServerError::badRequest(QStringLiteral("emoji must be 1 to %1 characters long").arg(kMaxEmoji));
     ReactionChange change;
     change.conversationId = visibleConversation(messageId, userId);
-    if (!m_db.scalar(QStringLiteral("SELECT revoked_at FROM messages WHERE id = ?"), { messageId }).isNull())
+    const QList<QVariantList> found = m_db.rows(QStringLiteral("SELECT revoked_at, sender_id FROM messages WHERE id = ?"), { messageId });
+    if (found.isEmpty() || !found[0][0].isNull())
         throw ServerError::badRequest(QStringLiteral("The message was revoked"));
+    // A reaction is a message of its own: a block stops it both ways, in groups too.
+    if (Blocks(m_db).between(userId, found[0][1].toLongLong()))
+        throw ServerError::forbidden(QStringLiteral("You cannot react to this message: one of you has blocked the other"));
     QSqlQuery query = m_db.exec(QStringLiteral("INSERT OR IGNORE INTO reactions (message_id, user_id, emoji, created_at) VALUES (?, ?, ?, ?)"),
         { messageId, userId, emoji, wiretime::now() });
     change.changed = query.numRowsAffected() > 0;

@@ -108,6 +108,7 @@ void MorvaneApp::show()
     m_lastUserId = currentUserId();
     connect(m_auth.get(), &AuthViewModel::isAuthenticatedChanged, this, &MorvaneApp::authenticationChanged);
     connect(m_auth.get(), &AuthViewModel::userChanged, this, &MorvaneApp::userIdChanged);
+    connect(&LocalizationManager::shared(), &LocalizationManager::currentLanguageChanged, this, &MorvaneApp::languageChanged);
     launch();
 }
 
@@ -151,6 +152,15 @@ void MorvaneApp::userIdChanged()
         return;
     if (m_lastUserId && m_auth->isAuthenticated())
         m_channel.connect(*m_lastUserId);
+}
+
+void MorvaneApp::languageChanged()
+{
+    // The live channel's language is that of its upgrade: open it again, so what the
+    // server writes on it follows the switch at once.
+    const std::optional<qint64> userId = currentUserId();
+    if (userId && m_auth->isAuthenticated())
+        m_channel.connect(*userId);
 }
 
 QCoro::Task<> MorvaneApp::launch()

@@ -53,6 +53,7 @@ private:
     void addConsoleActions(QMenu* menu);
     void authenticationChanged();
     void userIdChanged();
+    void languageChanged();
     std::optional<qint64> currentUserId() const;
 
     std::unique_ptr<AuthViewModel> m_auth;

@@ -11,6 +11,12 @@ APIError::APIError(Kind kind, int code, std::optional<QString> message, QString 
     m_what = description().toUtf8();
 }
 
+bool APIError::isNotFound(const std::exception& error)
+{
+    const auto* apiError = dynamic_cast<const APIError*>(&error);
+    return apiError && apiError->kind() == Kind::HttpError && apiError->code() == 404;
+}
+
 APIError APIError::httpError(int statusCode, std::optional<QString> message)
 {
     return APIError(Kind::HttpError, statusCode, std::move(message), {});
@@ -26,7 +32,7 @@ APIError APIError::transport(int networkError, QString description)
     return APIError(Kind::Transport, networkError, std::nullopt, std::move(description));
 }
 
-APIError APIError::serverError(QString message)
+APIError APIError::serverError(std::optional<QString> message)
 {
     return APIError(Kind::ServerError, 0, std::move(message), {});
 }
@@ -41,14 +47,21 @@ APIError APIError::invalidResponse()
     return APIError(Kind::InvalidResponse, 0, std::nullopt, {});
 }
 
-APIError APIError::unauthorized(std::optional<QString> serverMessage)
+APIError APIError::unauthorized(std::optional<QString> serverMessage, bool mfaRequired)
 {
-    return APIError(Kind::Unauthorized, 0, std::move(serverMessage), {});
+    APIError error(Kind::Unauthorized, 0, std::move(serverMessage), {});
+    error.m_mfaRequired = mfaRequired;
+    return error;
 }
 
 APIError APIError::keychainUnavailable()
 {
     return APIError(Kind::KeychainUnavailable, 0, std::nullopt, {});
+}
+
+APIError APIError::twoFactorRequired(std::optional<QString> message)
+{
+    return APIError(Kind::TwoFactorRequired, 0, std::move(message), {});
 }
 
 QString APIError::description() const
@@ -61,6 +74,7 @@ QString APIError::description() const
     case Kind::Transport:
         return m_detail;
     case Kind::ServerError:
+    case Kind::TwoFactorRequired:
         return m_message.value_or(QString());
     case Kind::InvalidURL:
         return QStringLiteral("无效的请求地址");

@@ -20,25 +20,35 @@ public:
         // The secret store could not be read (a locked or silent keyring). It says
         // nothing about the session, so it must never be taken for a sign-out.
         KeychainUnavailable,
+        // The password was right but the account's second factor is missing or wrong;
+        // the message is the server's reason.
+        TwoFactorRequired,
     };
 
     static APIError httpError(int statusCode, std::optional<QString> message);
     static APIError decodingError(QString detail);
     // Keeps the platform's own description of the failure.
     static APIError transport(int networkError, QString description);
-    static APIError serverError(QString message);
+    // message: the server's reason, absent when it gave none (the caller then says
+    // in its own words what failed).
+    static APIError serverError(std::optional<QString> message);
     static APIError invalidURL();
     static APIError invalidResponse();
     // serverMessage: the "error" text of the 401 body, if any. It is not part of
     // the description; sign-in uses it to say why the password was refused.
-    static APIError unauthorized(std::optional<QString> serverMessage = std::nullopt);
+    static APIError unauthorized(std::optional<QString> serverMessage = std::nullopt, bool mfaRequired = false);
     static APIError keychainUnavailable();
+    static APIError twoFactorRequired(std::optional<QString> message);
 
     Kind kind() const { return m_kind; }
+    // The server does not know what the call named (HTTP 404).
+    static bool isNotFound(const std::exception& error);
     // HTTP status for HttpError; QNetworkReply::NetworkError for Transport; 0 otherwise.
     int code() const { return m_code; }
     // The server's text (HttpError, ServerError, Unauthorized), when it gave one.
     const std::optional<QString>& message() const { return m_message; }
+    // A 401 whose body said the sign-in lacks its second factor.
+    bool mfaRequired() const { return m_mfaRequired; }
     // For logs: what exactly failed to decode, or the transport's text.
     QString detail() const { return m_detail; }
 
@@ -52,6 +62,7 @@ private:
     Kind m_kind;
     int m_code = 0;
     std::optional<QString> m_message;
+    bool m_mfaRequired = false;
     QString m_detail;
     QByteArray m_what;
 };

@@ -45,27 +45,29 @@ QCoro::Task<QString> AuthService::refreshToken()
     try {
         reply = co_await m_api.request<RefreshResponse>("POST", QStringLiteral("/api/auth/refresh"), body);
     } catch (const APIError& error) {
-        if (error.kind() != APIError::Kind::Unauthorized || !error.message())
+        if (error.kind() != APIError::Kind::Unauthorized)
             throw;
-        refusal = error.message();
+        refusal = error.message().value_or(error.description());
     }
-    // The server's own reason for refusing the refresh token reads better than "请先登录".
+    // The server's own reason for refusing the refresh token reads better than "请先登录";
+    // either way it is the server's refusal, not a missing refresh token.
     if (refusal)
         throw APIError::serverError(*refusal);
 
     if (!reply->appSessionId)
-        throw APIError::serverError(reply->error.value_or(QStringLiteral("Token refresh failed")));
+        throw APIError::serverError(reply->error);
     m_keychain.saveText(*reply->appSessionId, authTokenKey);
     if (reply->refreshToken)
         m_keychain.saveText(*reply->refreshToken, refreshTokenKey);
+    m_api.scheduleRenewal(*reply->appSessionId, reply->expiresIn);
     qInfo() << "[Auth] access token refreshed";
     co_return *reply->appSessionId;
 }
 
-QCoro::Task<AuthResponse> AuthService::login(QString username, QString password)
+QCoro::Task<AuthResponse> AuthService::login(QString username, QString password, std::optional<QString> code)
 {
-    QJsonValue body = json::encode(LoginRequest { std::move(username), std::move(password) });
-    co_return co_await signIn(QStringLiteral("/api/auth/login"), std::move(body), QStringLiteral("登录失败"));
+    QJsonValue body = json::encode(LoginRequest { std::move(username), std::move(password), std::move(code) });
+    co_return co_await signIn(QStringLiteral("/api/auth/login"), std::move(body));
 }
 
 QCoro::Task<AuthResponse> AuthService::registerAccount(QString username, QString password, std::optional<QString> nickname,
@@ -73,27 +75,27 @@ QCoro::Task<AuthResponse> AuthService::registerAccount(QString username, QString
 {
     const RegisterRequest request { std::move(username), std::move(password), std::move(nickname), std::move(email), std::move(inviteCode) };
     QJsonValue body = json::encode(request);
-    co_return co_await signIn(QStringLiteral("/api/auth/register"), std::move(body), QStringLiteral("注册失败"));
+    co_return co_await signIn(QStringLiteral("/api/auth/register"), std::move(body));
 }
 
-QCoro::Task<AuthResponse> AuthService::signIn(QString path, QJsonValue body, QString defaultError)
+QCoro::Task<AuthResponse> AuthService::signIn(QString path, QJsonValue body)
 {
     // Not under refresh-and-retry: a 401 here means the credentials were refused,
     // and refreshing someone's old token and sending the password again would be wrong.
     std::optional<AuthResponse> reply;
-    std::optional<QString> refusal;
+    std::optional<APIError> refusal;
     try {
         reply = co_await m_api.request<AuthResponse>("POST", path, body);
     } catch (const APIError& error) {
         if (error.kind() != APIError::Kind::Unauthorized)
             throw;
-        refusal = error.message().value_or(defaultError);
+        refusal = error.mfaRequired() ? APIError::twoFactorRequired(error.message()) : APIError::serverError(error.message());
     }
     if (refusal)
-        throw APIError::serverError(*refusal);
+        throw *refusal;
 
     if (!reply->appSessionId || !reply->user)
-        throw APIError::serverError(reply->error.value_or(defaultError));
+        throw APIError::serverError(reply->error);
 
     m_keychain.saveText(*reply->appSessionId, authTokenKey);
     // A refresh token left by an earlier account must not outlive this sign-in.
@@ -102,6 +104,7 @@ QCoro::Task<AuthResponse> AuthService::signIn(QString path, QJsonValue body, QSt
     else
         m_keychain.remove(refreshTokenKey);
     cacheUser(*reply->user);
+    m_api.scheduleRenewal(*reply->appSessionId, reply->expiresIn);
     qInfo() << "[Auth] signed in as user" << reply->user->id;
     co_return std::move(*reply);
 }
@@ -123,6 +126,12 @@ QCoro::Task<> AuthService::logout()
         qInfo() << "[Auth] sign-out request failed:" << error.what();
     }
     // After the request, so that it still carries the token it ends.
+    forgetSession();
+}
+
+void AuthService::forgetSession()
+{
+    m_api.cancelRenewal();
     m_keychain.remove(authTokenKey);
     m_keychain.remove(refreshTokenKey);
     m_keychain.remove(cachedUserKey);

@@ -27,12 +27,16 @@ public:
     QCoro::Task<QString> refreshToken();
     // A refused password fails with the server's text (serverError) and never
     // leads to a token refresh or a second sending of the password.
-    QCoro::Task<AuthResponse> login(QString username, QString password);
+    // code: the second factor, for an account that has it on (the server refuses
+    // without it with TwoFactorRequired).
+    QCoro::Task<AuthResponse> login(QString username, QString password, std::optional<QString> code = std::nullopt);
     QCoro::Task<AuthResponse> registerAccount(QString username, QString password, std::optional<QString> nickname,
                                               std::optional<QString> email, std::optional<QString> inviteCode);
     QCoro::Task<User> me();
     // Never fails: the sign-in items are deleted whatever the server says.
     QCoro::Task<> logout();
+    // Deletes the sign-in items without telling the server: for a session the server has ended.
+    void forgetSession();
     std::optional<User> getCachedUser() const;
 
     QCoro::Task<User> getMyProfile();
@@ -42,7 +46,7 @@ public:
     QCoro::Task<> revokeSession(qint64 sessionId);
 
 private:
-    QCoro::Task<AuthResponse> signIn(QString path, QJsonValue body, QString defaultError);
+    QCoro::Task<AuthResponse> signIn(QString path, QJsonValue body);
     void cacheUser(const User& user);
 
     APIClient& m_api;

@@ -12,7 +12,7 @@ ErrorResponse ErrorResponse::fromBody(const QByteArray& body)
     }
     const QJsonValue error = root.toObject().value(QLatin1StringView("error"));
     if (error.isString())
-        return { error.toString() };
+        return { error.toString(), root.toObject().value(QLatin1StringView("mfaRequired")).toBool() };
     const QJsonValue message = error.toObject().value(QLatin1StringView("json")).toObject().value(QLatin1StringView("message"));
     if (message.isString())
         return { message.toString() };

@@ -7,11 +7,13 @@
 #include "network/ClientIdService.h"
 #include "network/KeychainService.h"
 #include "network/NetworkConfig.h"
+#include "network/RequestLanguage.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDebug>
 #include <QJsonDocument>
+#include <QNetworkRequest>
 #include <QStringDecoder>
 #include <QThread>
 #include <QUrl>
@@ -68,11 +70,17 @@ WebSocketService* WebSocketService::shared()
         // the GUI thread, where connect() sends itself.
         if (const QCoreApplication* app = QCoreApplication::instance())
             service->moveToThread(app->thread());
-        // After a token refresh the channel authenticates again, with the new token.
-        QObject::connect(&APIClient::shared(), &APIClient::sessionRefreshed, service, &WebSocketService::connect);
+        service->followSession(APIClient::shared());
         return service;
     }();
     return instance;
+}
+
+void WebSocketService::followSession(APIClient& api)
+{
+    // After a token refresh the channel authenticates again, with the new token.
+    QObject::connect(&api, &APIClient::sessionRefreshed, this, &WebSocketService::connect);
+    setSessionRenewer([&api] { return api.renewSession(); });
 }
 
 WebSocketService::WebSocketService(QString address, std::shared_ptr<WebSocketClock> clock, KeychainService& keychain,
@@ -107,6 +115,9 @@ void WebSocketService::connect(qint64 userId)
     m_heartbeatTimer.reset();
     m_reconnectTimer.reset();
     retireSocket();
+    m_authenticated = false;
+    m_refusedOnThisSocket = false;
+    stopAckTimers();
     // isConnected stays as it is: a live channel that re-authenticates keeps showing as connected.
     setOnlineUsers({});
     m_intentionalDisconnect = false;
@@ -166,18 +177,26 @@ void WebSocketService::openSocket(const QUrl& url, qint64 generation, qint64 use
         socket->deleteLater();
         if (generation != m_connectionGeneration)
             return;
+        // A killed server leaves the normal code here; only a real close frame says "policy".
+        const bool tokenRefused = m_refusedOnThisSocket || socket->closeCode() == QWebSocketProtocol::CloseCodePolicyViolated;
         m_framesWaitingForOpen.clear();
         // Closed without a socket error: Qt's error text would only say "Unknown error".
         const QString reason = socket->error() == QAbstractSocket::UnknownSocketError
             ? QStringLiteral("the connection was closed")
             : socket->errorString();
         qWarning().noquote() << QStringLiteral("[WS] Receive error (gen=%1): %2").arg(generation).arg(reason);
-        QMetaObject::invokeMethod(this, [this, generation] { handleDisconnect(generation); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, generation, tokenRefused] { handleDisconnect(generation, tokenRefused); }, Qt::QueuedConnection);
     };
     QObject::connect(socket, qOverload<QAbstractSocket::SocketError>(&QWebSocket::error), this, onFailure);
     QObject::connect(socket, &QWebSocket::disconnected, this, onFailure);
 
-    socket->open(url);
+    // The upgrade names the interface language, so texts the server writes on this
+    // channel are in it.
+    QNetworkRequest upgrade(url);
+    if (const QByteArray language = RequestLanguage::tag(); !language.isEmpty())
+        upgrade.setRawHeader(RequestLanguage::headerName, language);
+    socket->open(upgrade);
 }
 
 void WebSocketService::sendAuth(qint64 userId)
@@ -230,8 +249,15 @@ void WebSocketService::disconnect()
     m_heartbeatTimer.reset();
     m_reconnectTimer.reset();
     retireSocket();
+    m_authenticated = false;
+    m_tokenRefused = false;
+    m_renewedWithoutAuth = false;
     setIsConnected(false);
     setOnlineUsers({});
+    // Nothing waits for a channel that is not coming back.
+    const std::vector<PendingMessage> abandoned = std::exchange(m_outbox, {});
+    for (const PendingMessage& message : abandoned)
+        Q_EMIT messageFailedSubject(message.clientMsgId, std::nullopt);
 }
 
 void WebSocketService::startHeartbeat()
@@ -257,16 +283,60 @@ void WebSocketService::heartbeatTick()
     m_webSocket = nullptr;
     if (socket)
         socket->abort();
+    m_authenticated = false;
+    stopAckTimers();
     setIsConnected(false);
     scheduleReconnect();
 }
 
-void WebSocketService::handleDisconnect(qint64 generation)
+void WebSocketService::handleDisconnect(qint64 generation, bool tokenRefused)
 {
     if (generation != m_connectionGeneration)
         return;
+    m_authenticated = false;
+    stopAckTimers();
     setIsConnected(false);
+    if (tokenRefused && m_renewer) {
+        m_tokenRefused = true;
+        // A token renewed a moment ago and refused again waits for the back-off, so that
+        // a server that keeps refusing is not asked for a new token at once each time.
+        if (!m_renewedWithoutAuth) {
+            renewAndReconnect();
+            return;
+        }
+    }
     scheduleReconnect();
+}
+
+QCoro::Task<> WebSocketService::renewAndReconnect()
+{
+    QPointer<WebSocketService> self(this);
+    const qint64 generation = m_connectionGeneration;
+    const bool renewedBefore = m_renewedWithoutAuth;
+    m_renewedWithoutAuth = true;
+    qInfo().noquote() << QStringLiteral("[WS] Token refused, renewing the session");
+    const SessionRenewal outcome = co_await m_renewer();
+    // Signed out, or already reconnected with the new token, meanwhile.
+    if (!self || generation != m_connectionGeneration || m_intentionalDisconnect)
+        co_return;
+    switch (outcome) {
+    case SessionRenewal::Renewed:
+        if (const std::optional<qint64> userId = reconnectUserId()) {
+            const double delay = m_reconnectDelay;
+            m_tokenRefused = false;
+            connect(*userId);
+            if (renewedBefore)
+                m_reconnectDelay = delay;
+        }
+        break;
+    case SessionRenewal::Refused:
+        qInfo().noquote() << QStringLiteral("[WS] Session ended by the server, not reconnecting");
+        disconnect();
+        break;
+    case SessionRenewal::Unreachable:
+        scheduleReconnect();
+        break;
+    }
 }
 
 void WebSocketService::scheduleReconnect()
@@ -288,13 +358,21 @@ void WebSocketService::reconnectFired()
 {
     if (m_intentionalDisconnect)
         return;
-    std::optional<qint64> userId = m_currentUserId;
-    if (!userId) {
-        if (const std::optional<User> cached = m_keychain.getCachedUser())
-            userId = cached->id;
+    if (m_tokenRefused && m_renewer) {
+        renewAndReconnect();
+        return;
     }
-    if (userId)
+    if (const std::optional<qint64> userId = reconnectUserId())
         connect(*userId);
+}
+
+std::optional<qint64> WebSocketService::reconnectUserId() const
+{
+    if (m_currentUserId)
+        return m_currentUserId;
+    if (const std::optional<User> cached = m_keychain.getCachedUser())
+        return cached->id;
+    return std::nullopt;
 }
 
 void WebSocketService::sendRaw(const QJsonObject& frame)
@@ -325,6 +403,66 @@ void WebSocketService::sendText(const QString& text)
             : QStringLiteral("the socket is not open");
         qWarning().noquote() << QStringLiteral("[WS] Send error: ") + reason;
     }
+}
+
+void WebSocketService::sendChatMessage(const QJsonObject& frame)
+{
+    const QString clientMsgId = frame.value(QLatin1StringView("payload")).toObject().value(QLatin1StringView("clientMsgId")).toString();
+    m_outbox.push_back(PendingMessage { clientMsgId, frameText(frame), nullptr, false });
+    qInfo().noquote() << QStringLiteral("[WS] Sending: ") + m_outbox.back().text;
+    // Before the server accepted this connection the frame waits, and goes out after "auth_success".
+    if (m_authenticated)
+        sendOutbox();
+}
+
+QStringList WebSocketService::unacknowledgedMessages() const
+{
+    QStringList ids;
+    for (const PendingMessage& message : m_outbox)
+        ids.append(message.clientMsgId);
+    return ids;
+}
+
+void WebSocketService::sendOutbox()
+{
+    for (PendingMessage& message : m_outbox) {
+        if (message.ackTimer)
+            continue;
+        if (message.sentBefore)
+            qInfo().noquote() << QStringLiteral("[WS] Sending again: ") + message.clientMsgId;
+        message.sentBefore = true;
+        sendText(message.text);
+        message.ackTimer = m_clock->startTimer(ackTimeoutMs, false, [self = QPointer(this), id = message.clientMsgId] {
+            if (self)
+                self->failMessage(id, std::nullopt);
+        });
+    }
+}
+
+void WebSocketService::stopAckTimers()
+{
+    // A lost socket may have lost the frames with it: they go again on the next connection.
+    for (PendingMessage& message : m_outbox)
+        message.ackTimer.reset();
+}
+
+void WebSocketService::messageSettled(const QString& clientMsgId)
+{
+    std::erase_if(m_outbox, [&clientMsgId](const PendingMessage& message) { return message.clientMsgId == clientMsgId; });
+}
+
+void WebSocketService::failMessage(const QString& clientMsgId, const std::optional<QString>& serverReason)
+{
+    const auto pending = std::find_if(m_outbox.begin(), m_outbox.end(),
+                                      [&clientMsgId](const PendingMessage& message) { return message.clientMsgId == clientMsgId; });
+    if (pending == m_outbox.end())
+        return;
+    // Removed before the signal: the timer that may be running this goes with it afterwards.
+    const PendingMessage failed = std::move(*pending);
+    m_outbox.erase(pending);
+    qWarning().noquote() << QStringLiteral("[WS] Message %1 failed: %2")
+                                .arg(clientMsgId, serverReason.value_or(QStringLiteral("no acknowledgement")));
+    Q_EMIT messageFailedSubject(clientMsgId, serverReason);
 }
 
 void WebSocketService::sendDeliveryAck(qint64 messageId)
@@ -435,13 +573,20 @@ void WebSocketService::processMessage(const QString& type, const std::optional<W
 
     if (type == u"auth_success") {
         qInfo().noquote() << "[WS] Auth success"_L1;
+        m_authenticated = true;
+        m_tokenRefused = false;
+        m_renewedWithoutAuth = false;
         setIsConnected(true);
+        sendOutbox();
+        Q_EMIT authenticated();
     } else if (type == u"message_ack") {
         const auto clientMsgId = raw.string("clientMsgId"_L1);
         const auto serverMsgId = raw.string("serverMsgId"_L1);
         const auto messageId = raw.integer("messageId"_L1);
-        if (clientMsgId && serverMsgId && messageId)
+        if (clientMsgId && serverMsgId && messageId) {
+            messageSettled(*clientMsgId);
             Q_EMIT messageAckSubject(*clientMsgId, *serverMsgId, *messageId, raw.boolean("isDuplicate"_L1).value_or(false));
+        }
     } else if (type == u"message_deliver") {
         if (const auto delivered = raw.decoded<Message>("message"_L1)) {
             Q_EMIT newMessageSubject(*delivered);
@@ -459,7 +604,7 @@ void WebSocketService::processMessage(const QString& type, const std::optional<W
         const auto messageId = raw.integer("messageId"_L1);
         const auto conversationId = raw.integer("conversationId"_L1);
         if (messageId && conversationId)
-            Q_EMIT revokeSubject(*messageId, *conversationId);
+            Q_EMIT revokeSubject(*messageId, *conversationId, raw.boolean("removedByAdmin"_L1).value_or(false));
     } else if (type == u"sync_response") {
         if (const auto messages = raw.decoded<QList<Message>>("messages"_L1))
             Q_EMIT syncResponseSubject(*messages, raw.boolean("hasMore"_L1).value_or(false), raw.string("nextCursor"_L1));
@@ -506,14 +651,23 @@ void WebSocketService::processMessage(const QString& type, const std::optional<W
             Q_EMIT reactionSubject(*typed->messageId, *typed->userId, *typed->emoji, *typed->action);
     } else if (type == u"revoke") {
         if (typed && typed->messageId && typed->conversationId)
-            Q_EMIT revokeSubject(*typed->messageId, *typed->conversationId);
+            Q_EMIT revokeSubject(*typed->messageId, *typed->conversationId, false);
     } else if (type == u"message_edit") {
         if (typed && typed->messageId && typed->conversationId && typed->content)
             Q_EMIT editSubject(*typed->messageId, *typed->conversationId, *typed->content);
     } else if (type == u"pong") {
         m_lastPongTime = m_clock->nowMs();
     } else if (type == u"error") {
-        qWarning().noquote() << "[WS] Error from server: "_L1 + raw.string("code"_L1).value_or(u"UNKNOWN"_s);
+        const QString code = raw.string("code"_L1).value_or(u"UNKNOWN"_s);
+        qWarning().noquote() << "[WS] Error from server: "_L1 + code;
+        if (code == u"AUTH_FAILED" && !m_authenticated) {
+            // Whether or not the server closes the socket, this token will not do.
+            m_refusedOnThisSocket = true;
+            if (m_webSocket)
+                m_webSocket->abort();
+        } else if (const auto clientMsgId = raw.string("clientMsgId"_L1)) {
+            failMessage(*clientMsgId, raw.string("reason"_L1).value_or(raw.string("message"_L1).value_or(code)));
+        }
     } else if (type == u"message_edited") {
         const auto messageId = raw.integer("messageId"_L1);
         const auto conversationId = raw.integer("conversationId"_L1);

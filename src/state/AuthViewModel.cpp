@@ -1,10 +1,12 @@
 #include "state/AuthViewModel.h"
 
+#include "network/APIClient.h"
 #include "network/APIError.h"
 #include "network/AuthService.h"
 #include "network/KeychainService.h"
 #include "network/WebSocketService.h"
 #include "state/ErrorDescription.h"
+#include "state/LocalizationManager.h"
 
 #include <QDebug>
 #include <QPointer>
@@ -12,10 +14,20 @@
 
 namespace {
 
-bool isUnauthorized(const std::exception& error)
+bool isKind(const std::exception& error, APIError::Kind kind)
 {
     const auto* apiError = dynamic_cast<const APIError*>(&error);
-    return apiError && apiError->kind() == APIError::Kind::Unauthorized;
+    return apiError && apiError->kind() == kind;
+}
+
+bool isUnauthorized(const std::exception& error)
+{
+    return isKind(error, APIError::Kind::Unauthorized);
+}
+
+QString localized(const QString& key)
+{
+    return LocalizationManager::shared().localizedString(key);
 }
 
 // Characters as the user sees them: 密码 is two, not six bytes.
@@ -37,7 +49,7 @@ std::optional<QString> presentOrAbsent(const QString& text)
 
 AuthViewModel::Dependencies AuthViewModel::sharedDependencies()
 {
-    return Dependencies { &AuthService::shared(), &KeychainService::shared(), WebSocketService::shared() };
+    return Dependencies { &AuthService::shared(), &KeychainService::shared(), WebSocketService::shared(), &APIClient::shared() };
 }
 
 AuthViewModel::AuthViewModel(QObject* parent)
@@ -49,6 +61,12 @@ AuthViewModel::AuthViewModel(Dependencies dependencies, QObject* parent)
     : QObject(parent)
     , m_deps(dependencies)
 {
+    connect(m_deps.api, &APIClient::sessionEnded, this, &AuthViewModel::endSession);
+    connect(m_deps.wsService, &WebSocketService::authenticated, this, [this] { refreshCurrentUser(); });
+    connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, [this] {
+        if (m_errorKey)
+            setLocalizedError(*m_errorKey);
+    });
     restoreSession();
 }
 
@@ -90,6 +108,9 @@ QCoro::Task<> AuthViewModel::confirmSession(QString keepingLine, QString endingL
         }
         qInfo().noquote() << endingLine + errorDescription(error);
     }
+    // A refused refresh has signed out already, with its reason.
+    if (!m_isAuthenticated)
+        co_return;
     co_await m_deps.authService->logout();
     if (self)
         setSession(std::nullopt);
@@ -100,10 +121,13 @@ QCoro::Task<> AuthViewModel::login()
     if (!formIsValid(false))
         co_return;
     // Built first: g++ 12 mishandles temporaries inside a co_await expression.
-    QCoro::Task<AuthResponse> request = m_deps.authService->login(m_username, m_password);
-    if (co_await signIn(std::move(request), QStringLiteral("登录失败"))) {
+    const std::optional<QString> code = m_isCodeRequired ? std::optional(m_code) : std::nullopt;
+    QCoro::Task<AuthResponse> request = m_deps.authService->login(m_username, m_password, code);
+    if (co_await signIn(std::move(request), QStringLiteral("auth.login_failed"))) {
         setUsername(QString());
         setPassword(QString());
+        setCode(QString());
+        setIsCodeRequired(false);
         setIsLoading(false);
     }
 }
@@ -114,7 +138,7 @@ QCoro::Task<> AuthViewModel::registerAccount()
         co_return;
     QCoro::Task<AuthResponse> request = m_deps.authService->registerAccount(
         m_username, m_password, presentOrAbsent(m_nickname), presentOrAbsent(m_email), presentOrAbsent(m_inviteCode));
-    if (co_await signIn(std::move(request), QStringLiteral("注册失败"))) {
+    if (co_await signIn(std::move(request), QStringLiteral("auth.register_failed"))) {
         setUsername(QString());
         setPassword(QString());
         setNickname(QString());
@@ -127,33 +151,37 @@ QCoro::Task<> AuthViewModel::registerAccount()
 bool AuthViewModel::formIsValid(bool registering)
 {
     if (m_username.isEmpty() || m_password.isEmpty()) {
-        setError(QStringLiteral("请输入用户名和密码"));
+        setError(localized(QStringLiteral("auth.fill_in_credentials")));
         return false;
     }
     if (registering && visibleLength(m_password) < 6) {
-        setError(QStringLiteral("密码至少6位"));
+        setError(localized(QStringLiteral("auth.password_too_short")));
         return false;
     }
     return true;
 }
 
-QCoro::Task<bool> AuthViewModel::signIn(QCoro::Task<AuthResponse> request, QString fallbackError)
+QCoro::Task<bool> AuthViewModel::signIn(QCoro::Task<AuthResponse> request, QString fallbackKey)
 {
     QPointer<AuthViewModel> self(this);
     setIsLoading(true);
     setError(std::nullopt);
     std::optional<User> user;
-    std::optional<QString> failure;
+    QString failure;
+    bool codeRequired = false;
     try {
         const AuthResponse response = co_await std::move(request);
         user = response.user;
     } catch (const std::exception& error) {
         failure = errorDescription(error);
+        codeRequired = isKind(error, APIError::Kind::TwoFactorRequired);
     }
     if (!self)
         co_return false;
     if (!user) {
-        setError(failure.value_or(fallbackError));
+        if (codeRequired)
+            setIsCodeRequired(true);
+        setError(failure.isEmpty() ? localized(fallbackKey) : failure);
         setIsLoading(false);
         co_return false;
     }
@@ -168,6 +196,30 @@ QCoro::Task<> AuthViewModel::logout()
     if (!self)
         co_return;
     m_deps.wsService->disconnect();
+    setIsLoginMode(true);
+    setError(std::nullopt);
+    setSession(std::nullopt);
+}
+
+void AuthViewModel::endSession(SessionEnd reason)
+{
+    if (!m_isAuthenticated)
+        return;
+    qInfo() << "[Auth] The server ended the session, signing out";
+    m_deps.authService->forgetSession();
+    m_deps.wsService->disconnect();
+    setIsLoginMode(true);
+    switch (reason) {
+    case SessionEnd::SignedOutElsewhere:
+        setLocalizedError(QStringLiteral("auth.ended_elsewhere"));
+        break;
+    case SessionEnd::Suspended:
+        setLocalizedError(QStringLiteral("auth.ended_suspended"));
+        break;
+    case SessionEnd::Expired:
+        setLocalizedError(QStringLiteral("auth.ended_expired"));
+        break;
+    }
     setSession(std::nullopt);
 }
 
@@ -202,10 +254,17 @@ void AuthViewModel::setIsLoading(bool loading)
 
 void AuthViewModel::setError(const std::optional<QString>& error)
 {
+    m_errorKey.reset();
     if (m_error == error)
         return;
     m_error = error;
     Q_EMIT errorChanged();
+}
+
+void AuthViewModel::setLocalizedError(const QString& key)
+{
+    setError(LocalizationManager::shared().localizedString(key));
+    m_errorKey = key;
 }
 
 #define MORVANE_FORM_SETTER(Name, field, signal) \
@@ -222,6 +281,7 @@ MORVANE_FORM_SETTER(setPassword, m_password, passwordChanged)
 MORVANE_FORM_SETTER(setNickname, m_nickname, nicknameChanged)
 MORVANE_FORM_SETTER(setEmail, m_email, emailChanged)
 MORVANE_FORM_SETTER(setInviteCode, m_inviteCode, inviteCodeChanged)
+MORVANE_FORM_SETTER(setCode, m_code, codeChanged)
 
 #undef MORVANE_FORM_SETTER
 
@@ -231,4 +291,14 @@ void AuthViewModel::setIsLoginMode(bool value)
         return;
     m_isLoginMode = value;
     Q_EMIT isLoginModeChanged();
+    // Registration has no second factor, and signing in again starts with the password.
+    setIsCodeRequired(false);
+}
+
+void AuthViewModel::setIsCodeRequired(bool required)
+{
+    if (m_isCodeRequired == required)
+        return;
+    m_isCodeRequired = required;
+    Q_EMIT isCodeRequiredChanged();
 }

@@ -2,6 +2,7 @@
 
 #include "models/AuthResponse.h"
 #include "models/User.h"
+#include "network/SessionRenewal.h"
 
 #include <QCoroTask>
 #include <QObject>
@@ -9,6 +10,7 @@
 
 #include <optional>
 
+class APIClient;
 class AuthService;
 class KeychainService;
 class WebSocketService;
@@ -16,6 +18,9 @@ class WebSocketService;
 // Who is signed in, and the login and registration form. A cached session counts
 // as signed in at once and is checked against the server in the background.
 // Tokens and the cached user are written and deleted by AuthService only.
+// A session the server ends (its refresh refused) signs out as the user's own
+// sign-out does, and the login screen says why; every time the live channel is
+// accepted the account is read again, so a changed role shows without signing in.
 class AuthViewModel : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isAuthenticated READ isAuthenticated NOTIFY isAuthenticatedChanged)
@@ -27,12 +32,15 @@ class AuthViewModel : public QObject {
     Q_PROPERTY(QString email READ email WRITE setEmail NOTIFY emailChanged)
     Q_PROPERTY(QString inviteCode READ inviteCode WRITE setInviteCode NOTIFY inviteCodeChanged)
     Q_PROPERTY(bool isLoginMode READ isLoginMode WRITE setIsLoginMode NOTIFY isLoginModeChanged)
+    Q_PROPERTY(QString code READ code WRITE setCode NOTIFY codeChanged)
+    Q_PROPERTY(bool isCodeRequired READ isCodeRequired NOTIFY isCodeRequiredChanged)
 
 public:
     struct Dependencies {
         AuthService* authService;
         KeychainService* keychain;
         WebSocketService* wsService;
+        APIClient* api;
     };
     static Dependencies sharedDependencies();
 
@@ -52,6 +60,11 @@ public:
     QString email() const { return m_email; }
     QString inviteCode() const { return m_inviteCode; }
     bool isLoginMode() const { return m_isLoginMode; }
+    // The second factor of an account that has it on. The form asks for it once the
+    // server refused the password alone, and sends it with every sign-in from then
+    // until one succeeds or the mode changes.
+    QString code() const { return m_code; }
+    bool isCodeRequired() const { return m_isCodeRequired; }
 
     void setUsername(const QString& value);
     void setPassword(const QString& value);
@@ -59,6 +72,7 @@ public:
     void setEmail(const QString& value);
     void setInviteCode(const QString& value);
     void setIsLoginMode(bool value);
+    void setCode(const QString& value);
     // The login screen's mode link drops a shown error along with the mode.
     void clearError() { setError(std::nullopt); }
 
@@ -80,9 +94,13 @@ Q_SIGNALS:
     void emailChanged();
     void inviteCodeChanged();
     void isLoginModeChanged();
+    void codeChanged();
+    void isCodeRequiredChanged();
 
 private:
     void restoreSession();
+    // The server ended the session: signed out here too, with the reason on the login screen.
+    void endSession(SessionEnd reason);
     QCoro::Task<> checkRestoredSession();
     QCoro::Task<> confirmSession(QString keepingLine, QString endingLine);
     // The form's own checks; a failed one is shown in error() and nothing is sent.
@@ -90,21 +108,28 @@ private:
     // Shows progress while request runs; true when it signed the user in (the
     // object is then alive and still loading), false when it failed or the
     // object went away.
-    QCoro::Task<bool> signIn(QCoro::Task<AuthResponse> request, QString fallbackError);
+    // fallbackKey: the string-table text shown when the failure has no words of its own.
+    QCoro::Task<bool> signIn(QCoro::Task<AuthResponse> request, QString fallbackKey);
     // Signed in with user, or signed out when absent: the two fields change together.
     void setSession(const std::optional<User>& user);
     void setIsLoading(bool loading);
     void setError(const std::optional<QString>& error);
+    // An error of our own wording, kept as its key so that it follows a language switch.
+    void setLocalizedError(const QString& key);
+    void setIsCodeRequired(bool required);
 
     Dependencies m_deps;
     std::optional<User> m_user;
     bool m_isAuthenticated = false;
     bool m_isLoading = false;
     std::optional<QString> m_error;
+    std::optional<QString> m_errorKey;
     QString m_username;
     QString m_password;
     QString m_nickname;
     QString m_email;
     QString m_inviteCode;
     bool m_isLoginMode = true;
+    QString m_code;
+    bool m_isCodeRequired = false;
 };

@@ -11,6 +11,7 @@
 #include "state/LocalizationManager.h"
 #include "state/NotificationCenter.h"
 #include "state/NotificationName.h"
+#include "state/PrintfFormat.h"
 #include "state/UserInfo.h"
 
 #include <QDateTime>
@@ -24,7 +25,7 @@ namespace {
 
 QString uploadFailed(const QString& reason)
 {
-    return QStringLiteral("文件上传失败: ") + reason;
+    return LocalizationManager::shared().localizedString(QStringLiteral("chat.upload_failed")) + reason;
 }
 
 // An internet date-time in UTC with whole seconds: Qt::ISODate leaves the
@@ -36,7 +37,7 @@ QString isoNow()
 
 QString tooLarge()
 {
-    return QStringLiteral("文件大小超过 50 MB 上限");
+    return LocalizationManager::shared().localizedString(QStringLiteral("chat.file_too_large"));
 }
 
 } // namespace
@@ -89,6 +90,7 @@ void ChatViewModel::setupSubscriptions()
             handleMessageAck(clientMsgId, serverMsgId, messageId);
         },
         queued);
+    connect(ws, &WebSocketService::messageFailedSubject, this, &ChatViewModel::handleMessageFailed, queued);
     connect(
         ws, &WebSocketService::newMessageSubject, this,
         [this, id](const Message& message) {
@@ -113,9 +115,9 @@ void ChatViewModel::setupSubscriptions()
         queued);
     connect(
         ws, &WebSocketService::revokeSubject, this,
-        [this, id](qint64 messageId, qint64 conversationId) {
+        [this, id](qint64 messageId, qint64 conversationId, bool byAdministrator) {
             if (conversationId == id)
-                handleRevoke(messageId);
+                handleRevoke(messageId, byAdministrator);
         },
         queued);
     connect(
@@ -433,8 +435,8 @@ bool ChatViewModel::dispatch(Message message, const QJsonObject& payload)
     QJsonObject fullPayload = payload;
     fullPayload.insert(QStringLiteral("clientMsgId"), clientMsgId);
     fullPayload.insert(QStringLiteral("conversationId"), m_conversationId);
-    m_deps.wsService->sendRaw(QJsonObject { { QStringLiteral("type"), QStringLiteral("message_send") },
-                                            { QStringLiteral("payload"), fullPayload } });
+    m_deps.wsService->sendChatMessage(QJsonObject { { QStringLiteral("type"), QStringLiteral("message_send") },
+                                                    { QStringLiteral("payload"), fullPayload } });
     return true;
 }
 
@@ -481,6 +483,24 @@ void ChatViewModel::handleMessageAck(const QString& clientMsgId, const QString& 
     }
     m_latestServerMsgId = serverMsgId;
     Q_EMIT messagesChanged();
+}
+
+void ChatViewModel::handleMessageFailed(const QString& clientMsgId, const std::optional<QString>& serverReason)
+{
+    Message* failed = nullptr;
+    for (Message& message : m_messages) {
+        if (message.clientMessageId == clientMsgId && message.status == u"sending")
+            failed = &message;
+    }
+    if (!failed)
+        return;
+    m_pendingMessages.remove(clientMsgId);
+    failed->status = QStringLiteral("failed");
+    Q_EMIT messagesChanged();
+    if (serverReason)
+        setError(printfFormat(LocalizationManager::shared().localizedString(QStringLiteral("chat.not_sent_refused")), { *serverReason }));
+    else
+        setLocalizedError(QStringLiteral("chat.not_acknowledged"));
 }
 
 void ChatViewModel::handleNewMessage(const Message& message)
@@ -538,11 +558,13 @@ void ChatViewModel::handleRead()
         Q_EMIT messagesChanged();
 }
 
-void ChatViewModel::handleRevoke(qint64 messageId)
+void ChatViewModel::handleRevoke(qint64 messageId, bool byAdministrator)
 {
     if (Message* message = findById(messageId)) {
         message->status = QStringLiteral("revoked");
         message->revokedAt = isoNow();
+        if (byAdministrator)
+            message->removedByAdmin = true;
         Q_EMIT messagesChanged();
     }
 }

@@ -6,6 +6,7 @@
 #include <QCoroTask>
 #include <QList>
 #include <QObject>
+#include <QSet>
 
 #include <optional>
 
@@ -29,6 +30,9 @@ public:
     const std::optional<ScreenError>& error() const { return m_error; }
     std::optional<QString> errorMessage() const;
     void clearError();
+    // Why the latest load failed, until a load succeeds: the screen shows it with a
+    // retry in place of its empty state. Changes only as a load ends.
+    const std::optional<ScreenError>& loadFailure() const { return m_loadFailure; }
 
     static bool isCurrent(const DeviceSession& device) { return device.isCurrent.value_or(false); }
     // Current devices first, then by lastActiveAt as text, greatest first; a
@@ -39,13 +43,17 @@ public:
 
     // None of these throws; failures land in errorMessage().
     QCoro::Task<> loadDevices();
+    // A device the server no longer knows (signed out already) leaves the list too.
     QCoro::Task<> logoutDevice(DeviceSession device);
+    // The device's sign-out is under way: its button waits.
+    bool isLoggingOut(qint64 deviceId) const { return m_loggingOut.contains(deviceId); }
     QCoro::Task<> revokeOtherDevices();
 
 Q_SIGNALS:
     void devicesChanged();
     void isLoadingChanged();
     void errorMessageChanged();
+    void loggingOutChanged();
 
 private:
     void fail(const char* key, const std::exception& error);
@@ -55,5 +63,7 @@ private:
     QList<DeviceSession> m_devices;
     bool m_isLoading = true;
     std::optional<ScreenError> m_error;
+    std::optional<ScreenError> m_loadFailure;
     quint64 m_loadGeneration = 0;
+    QSet<qint64> m_loggingOut;
 };

@@ -2,44 +2,64 @@
 
 #include "network/APIError.h"
 #include "state/LocalizationManager.h"
+#include "state/PrintfFormat.h"
 
 #include <QNetworkReply>
 
-#include <optional>
-
 namespace {
 
-// The failures a person meets most often, in the interface language; the
-// platform's own text (in English) for the rest.
-std::optional<QString> transportText(int networkError)
+QString localized(const char* key)
 {
-    const char* key = nullptr;
+    return LocalizationManager::shared().localizedString(QString::fromLatin1(key));
+}
+
+// The failures a person meets most often get a text of their own; the platform
+// describes the rest only in English, so they share one.
+QString transportText(int networkError)
+{
     switch (networkError) {
     case QNetworkReply::TimeoutError:
-        key = "common.error_timeout";
-        break;
+        return localized("common.error_timeout");
     case QNetworkReply::ConnectionRefusedError:
-        key = "common.error_connection_refused";
-        break;
+        return localized("common.error_connection_refused");
     case QNetworkReply::HostNotFoundError:
-        key = "common.error_host_not_found";
-        break;
+        return localized("common.error_host_not_found");
     default:
-        return std::nullopt;
+        return localized("error.network");
     }
-    return LocalizationManager::shared().localizedString(QString::fromLatin1(key));
+}
+
+QString apiErrorText(const APIError& error)
+{
+    switch (error.kind()) {
+    case APIError::Kind::HttpError:
+        if (error.message())
+            return *error.message();
+        return printfFormat(localized("error.http_status"), { QString::number(error.code()) });
+    case APIError::Kind::DecodingError:
+        return localized("error.decoding");
+    case APIError::Kind::Transport:
+        return transportText(error.code());
+    case APIError::Kind::ServerError:
+    case APIError::Kind::TwoFactorRequired:
+        return error.message().value_or(QString());
+    case APIError::Kind::InvalidURL:
+        return localized("error.invalid_url");
+    case APIError::Kind::InvalidResponse:
+        return localized("error.invalid_response");
+    case APIError::Kind::Unauthorized:
+        return localized("error.unauthorized");
+    case APIError::Kind::KeychainUnavailable:
+        return localized("error.keychain");
+    }
+    return {};
 }
 
 } // namespace
 
 QString errorDescription(const std::exception& error)
 {
-    if (const auto* apiError = dynamic_cast<const APIError*>(&error)) {
-        if (apiError->kind() == APIError::Kind::Transport) {
-            if (const std::optional<QString> text = transportText(apiError->code()))
-                return *text;
-        }
-        return apiError->description();
-    }
+    if (const auto* apiError = dynamic_cast<const APIError*>(&error))
+        return apiErrorText(*apiError);
     return QString::fromUtf8(error.what());
 }

@@ -1,5 +1,7 @@
 #include "state/LocalizationManager.h"
 
+#include "network/RequestLanguage.h"
+
 #include <QDir>
 #include <QLocale>
 #include <QSettings>
@@ -22,8 +24,17 @@ LocalizationManager::LocalizationManager(QSettings* settings, QString bundleRoot
 LocalizationManager& LocalizationManager::shared()
 {
     static QSettings settings;
-    static LocalizationManager instance(&settings, builtInBundleRoot(), QLocale::system().uiLanguages());
-    return instance;
+    static LocalizationManager* instance = [] {
+        static LocalizationManager manager(&settings, builtInBundleRoot(), QLocale::system().uiLanguages());
+        // The server answers in the language the interface shows, from the first
+        // request on and again right after every switch.
+        RequestLanguage::set(appLanguage::rawValue(manager.currentLanguage()).toLatin1());
+        QObject::connect(&manager, &LocalizationManager::currentLanguageChanged, [](AppLanguage language) {
+            RequestLanguage::set(appLanguage::rawValue(language).toLatin1());
+        });
+        return &manager;
+    }();
+    return *instance;
 }
 
 void LocalizationManager::setLanguage(AppLanguage language)

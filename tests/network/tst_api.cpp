@@ -3,6 +3,7 @@
 
 #include "RecordingHttpServer.h"
 #include "TaskRunner.h"
+#include "network/RequestLanguage.h"
 #include "network/APIClient.h"
 #include "network/APIError.h"
 #include "network/AuthService.h"
@@ -11,6 +12,7 @@
 #include "state/ErrorDescription.h"
 #include "state/LocalizationManager.h"
 
+#include <QScopeGuard>
 #include <QNetworkReply>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -115,6 +117,28 @@ private Q_SLOTS:
         const auto error = failureOf(f.api.request<EmptyResponse>("GET", u"/api/x"_s));
         QCOMPARE(kindOf(error), int(status == 200 ? Kind::DecodingError : status == 401 ? Kind::Unauthorized : Kind::HttpError));
         QCOMPARE(error->description(), description);
+    }
+
+    // The server answers in the interface language it is told on every request.
+    void acceptLanguage_data()
+    {
+        QTest::addColumn<QByteArray>("language");
+        QTest::newRow("zh-Hans") << QByteArray("zh-Hans");
+        QTest::newRow("vi") << QByteArray("vi");
+    }
+    void acceptLanguage()
+    {
+        QFETCH(QByteArray, language);
+        RequestLanguage::set(language);
+        const auto reset = qScopeGuard([] { RequestLanguage::set({}); });
+        Fixture f(true);
+        f.server.respond(u"/api/x"_s, { 200, "{}" });
+        f.server.respond(u"/api/trpc/p"_s, { 200, envelope("1") });
+        QVERIFY(!failureOf(f.api.request<EmptyResponse>("POST", u"/api/x"_s)));
+        QCOMPARE(testsupport::runTask(f.api.query<int>(u"p"_s)), 1);
+        QCOMPARE(f.server.requests().size(), 2);
+        for (const RecordingHttpServer::Recorded& request : f.server.requests())
+            QCOMPARE(request.header("Accept-Language"), language);
     }
 
     // A redirect would carry the bearer token to wherever it points.
@@ -345,7 +369,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("reply"); // status, space, body
         QTest::addColumn<QString>("description");
-        QTest::newRow("no token, no reason") << QByteArray("200 {}") << u"Token refresh failed"_s;
+        // The caller words a refusal without a reason in the interface language.
+        QTest::newRow("no token, no reason") << QByteArray("200 {}") << QString();
         QTest::newRow("the server's reason") << QByteArray(R"(200 {"error":"nope"})") << u"nope"_s;
         QTest::newRow("refused with a reason") << QByteArray(R"(401 {"error":"revoked"})") << u"revoked"_s;
         QTest::newRow("refused without one") << QByteArray("401 {}") << u"请先登录"_s;
@@ -501,44 +526,59 @@ private Q_SLOTS:
         QTest::addColumn<bool>("registering");
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<QString>("failure");
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<int>("failureKind"); // -1: signed in
+        QTest::addColumn<QString>("failure"); // the server's reason; empty when it gave none
         QTest::addColumn<QString>("storedRefresh");
+        const int serverError = int(Kind::ServerError);
         const QByteArray signedIn = R"({"app_session_id":"a2","refresh_token":"r2","user":)" + user7 + '}';
-        QTest::newRow("with refresh token") << false << 200 << signedIn << QString() << u"r2"_s;
+        QTest::newRow("with refresh token") << false << 200 << signedIn << QString() << -1 << QString() << u"r2"_s;
         // The previous account's refresh token must not survive a sign-in that brings none.
         QTest::newRow("without refresh token") << false << 200 << QByteArray(R"({"app_session_id":"a2","refresh_token":null,"user":)" + user7 + "}")
-                                               << QString() << u"-"_s;
+                                               << QString() << -1 << QString() << u"-"_s;
         QTest::newRow("token and error, no user") << false << 200 << QByteArray(R"({"app_session_id":"a2","error":"账号已冻结"})")
-                                                  << u"账号已冻结"_s << u"old-refresh"_s;
-        QTest::newRow("empty reply") << false << 200 << QByteArray("{}") << u"登录失败"_s << u"old-refresh"_s;
-        QTest::newRow("wrong password") << false << 401 << QByteArray(R"({"error":"用户名或密码错误"})") << u"用户名或密码错误"_s << u"old-refresh"_s;
-        QTest::newRow("401 without text") << false << 401 << QByteArray() << u"登录失败"_s << u"old-refresh"_s;
-        QTest::newRow("register") << true << 200 << signedIn << QString() << u"r2"_s;
-        QTest::newRow("register: 401 without text") << true << 401 << QByteArray() << u"注册失败"_s << u"old-refresh"_s;
+                                                  << QString() << serverError << u"账号已冻结"_s << u"old-refresh"_s;
+        QTest::newRow("empty reply") << false << 200 << QByteArray("{}") << QString() << serverError << QString() << u"old-refresh"_s;
+        QTest::newRow("wrong password") << false << 401 << QByteArray(R"({"error":"用户名或密码错误"})") << QString() << serverError
+                                        << u"用户名或密码错误"_s << u"old-refresh"_s;
+        QTest::newRow("401 without text") << false << 401 << QByteArray() << QString() << serverError << QString() << u"old-refresh"_s;
+        QTest::newRow("second factor asked for") << false << 401 << QByteArray(R"({"error":"Enter the code","mfaRequired":true})")
+                                                 << QString() << int(Kind::TwoFactorRequired) << u"Enter the code"_s << u"old-refresh"_s;
+        QTest::newRow("a marker that is not true") << false << 401 << QByteArray(R"({"error":"No","mfaRequired":"yes"})")
+                                                   << QString() << serverError << u"No"_s << u"old-refresh"_s;
+        QTest::newRow("with a code") << false << 200 << signedIn << u"123456"_s << -1 << QString() << u"r2"_s;
+        QTest::newRow("register") << true << 200 << signedIn << QString() << -1 << QString() << u"r2"_s;
+        QTest::newRow("register: 401 without text") << true << 401 << QByteArray() << QString() << serverError << QString() << u"old-refresh"_s;
     }
     void signIn()
     {
         QFETCH(bool, registering);
         QFETCH(int, status);
         QFETCH(QByteArray, reply);
+        QFETCH(QString, code);
+        QFETCH(int, failureKind);
         QFETCH(QString, failure);
         QFETCH(QString, storedRefresh);
         Fixture f(true);
         f.server.respond(registering ? u"/api/auth/register"_s : u"/api/auth/login"_s, { status, reply });
         f.server.respond(refreshPath, { 200, newTokens });
 
+        const std::optional<QString> sentCode = code.isEmpty() ? std::nullopt : std::optional(code);
         const auto error = failureOf(registering ? f.auth.registerAccount(u"qi"_s, u"pw"_s, std::nullopt, u"q@x.org"_s, std::nullopt)
-                                                 : f.auth.login(u"qi"_s, u"pw"_s));
+                                                 : f.auth.login(u"qi"_s, u"pw"_s, sentCode));
         QCOMPARE(f.server.requests().size(), 1);
         QJsonObject body { { u"username"_s, u"qi"_s }, { u"password"_s, u"pw"_s } };
         if (registering)
             body.insert(u"email"_s, u"q@x.org"_s);
+        if (sentCode)
+            body.insert(u"code"_s, *sentCode);
         QCOMPARE(json::parse(f.server.requests()[0].body), QJsonValue(body));
+        QCOMPARE(kindOf(error), failureKind);
         QCOMPARE(error ? error->description() : QString(), failure);
-        QCOMPARE(kindOf(error), failure.isEmpty() ? -1 : int(Kind::ServerError));
+        const bool signedIn = failureKind == -1;
         QCOMPARE(f.text(u"refresh_token"_s), storedRefresh);
-        QCOMPARE(f.text(u"auth_token"_s), failure.isEmpty() ? u"a2"_s : u"old-access"_s);
-        QCOMPARE(f.userId(), failure.isEmpty() ? 7 : 1);
+        QCOMPARE(f.text(u"auth_token"_s), signedIn ? u"a2"_s : u"old-access"_s);
+        QCOMPARE(f.userId(), signedIn ? 7 : 1);
     }
 
     void meKeepsTheTokens()

@@ -3,15 +3,18 @@
 
 #include "Passwords.h"
 #include "http/ServerError.h"
+#include "http/RequestGate.h"
 #include "http/SignInThrottle.h"
 #include "live/AckFrame.h"
 #include "procedures/UploadBody.h"
 #include "models/Json.h"
 #include "ServerOptions.h"
 #include "store/Database.h"
+#include "store/FileLibrary.h"
 #include "store/Messages.h"
 #include "store/Uploads.h"
 
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTest>
@@ -87,10 +90,11 @@ private Q_SLOTS:
         QCOMPARE(Uploads::isValidContentType(type), valid);
     }
 
-    // Failures count per account and address, within a sliding five-minute window.
+    // Attempts count per account and address, within a sliding five-minute window.
     void signInThrottle_data()
     {
-        QTest::addColumn<QList<qint64>>("failuresAt"); // seconds, all "alice" from 10.0.0.1
+        QTest::addColumn<QList<qint64>>("attemptsAt"); // seconds, all "alice" from 10.0.0.1
+        QTest::addColumn<int>("rightOnes"); // attempts then taken back by a right password
         QTest::addColumn<qint64>("askedAt");
         QTest::addColumn<QString>("username");
         QTest::addColumn<QString>("address");
@@ -98,29 +102,33 @@ private Q_SLOTS:
         QList<qint64> ten;
         for (int i = 0; i < 10; ++i)
             ten << i;
-        QTest::newRow("nine failures") << ten.mid(1) << qint64(20) << u"alice"_s << u"10.0.0.1"_s << false;
-        QTest::newRow("ten failures") << ten << qint64(20) << u"alice"_s << u"10.0.0.1"_s << true;
-        QTest::newRow("ten, name in other case") << ten << qint64(20) << u" ALICE"_s << u"10.0.0.1"_s << true;
-        QTest::newRow("ten, other account") << ten << qint64(20) << u"bob"_s << u"10.0.0.1"_s << false;
-        QTest::newRow("ten, other address") << ten << qint64(20) << u"alice"_s << u"10.0.0.2"_s << false;
-        QTest::newRow("ten, first one leaving the window") << ten << qint64(300) << u"alice"_s << u"10.0.0.1"_s << false;
-        QTest::newRow("ten, last one still inside") << ten << qint64(299) << u"alice"_s << u"10.0.0.1"_s << true;
+        QTest::newRow("nine attempts") << ten.mid(1) << 0 << qint64(20) << u"alice"_s << u"10.0.0.1"_s << false;
+        QTest::newRow("ten attempts") << ten << 0 << qint64(20) << u"alice"_s << u"10.0.0.1"_s << true;
+        QTest::newRow("ten, the last one right") << ten << 1 << qint64(20) << u"alice"_s << u"10.0.0.1"_s << false;
+        QTest::newRow("ten, name in other case") << ten << 0 << qint64(20) << u" ALICE"_s << u"10.0.0.1"_s << true;
+        QTest::newRow("ten, other account") << ten << 0 << qint64(20) << u"bob"_s << u"10.0.0.1"_s << false;
+        QTest::newRow("ten, other address") << ten << 0 << qint64(20) << u"alice"_s << u"10.0.0.2"_s << false;
+        QTest::newRow("ten, first one leaving the window") << ten << 0 << qint64(300) << u"alice"_s << u"10.0.0.1"_s << false;
+        QTest::newRow("ten, last one still inside") << ten << 0 << qint64(299) << u"alice"_s << u"10.0.0.1"_s << true;
     }
     void signInThrottle()
     {
-        QFETCH(QList<qint64>, failuresAt);
+        QFETCH(QList<qint64>, attemptsAt);
+        QFETCH(int, rightOnes);
         QFETCH(qint64, askedAt);
         QFETCH(QString, username);
         QFETCH(QString, address);
         QFETCH(bool, locked);
         qint64 now = 0;
         SignInThrottle throttle([&now] { return now; });
-        for (const qint64 at : failuresAt) {
+        for (const qint64 at : attemptsAt) {
             now = at * 1000;
-            throttle.recordFailure(u"alice"_s, u"10.0.0.1"_s);
+            QVERIFY(throttle.begin(u"alice"_s, u"10.0.0.1"_s));
         }
+        for (int i = 0; i < rightOnes; ++i)
+            throttle.succeeded(u"alice"_s, u"10.0.0.1"_s);
         now = askedAt * 1000;
-        QCOMPARE(throttle.isLocked(username, address), locked);
+        QCOMPARE(!throttle.begin(username, address), locked);
     }
 
     // The file's text is found in the raw body; the rest must be the whole input.
@@ -239,6 +247,40 @@ private Q_SLOTS:
         done = true;
         other->wait();
         QCOMPARE(db.scalar(u"SELECT value FROM meta WHERE key = 'counter'"_s).toInt(), kRounds);
+    }
+
+    // Acknowledgements are small writes: every accepted socket sends without waiting
+    // for the peer's delayed acknowledgement.
+    void acceptedSocketsSendAtOnce()
+    {
+        RequestGate gate(RequestGate::Limits {}, {});
+        QVERIFY(gate.listenOn(QHostAddress::LocalHost, 0, u"127.0.0.1"_s));
+        QTcpSocket client;
+        client.connectToHost(QHostAddress::LocalHost, gate.serverPort());
+        QVERIFY(gate.waitForNewConnection(5000));
+        QTcpSocket* accepted = gate.nextPendingConnection();
+        QVERIFY(accepted);
+        QCOMPARE(accepted->socketOption(QAbstractSocket::LowDelayOption).toInt(), 1);
+    }
+
+    // Checking a download link is a read: it works on a connection that may not write.
+    void downloadLinksAreCheckedWithoutWriting()
+    {
+        QTemporaryDir dir;
+        Database db(dir.filePath(u"d.sqlite3"_s));
+        Uploads uploads(db, dir.filePath(u"uploads"_s));
+        db.exec(u"PRAGMA query_only = 1"_s);
+        HttpRequest request;
+        request.method = u"GET"_s;
+        request.query = QUrlQuery(u"expires=4102444800&signature=00"_s);
+        try {
+            FileLibrary(db, uploads).serve(request, u"some-key"_s);
+            QFAIL("a forged link was served");
+        } catch (const ServerError& error) {
+            QCOMPARE(error.httpStatus(), 403);
+        } catch (const DatabaseError& error) {
+            QFAIL(error.what());
+        }
     }
 
     void migrationsRunOnceAndRefuseNewerSchemas()

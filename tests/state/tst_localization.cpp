@@ -1,7 +1,12 @@
+#include "network/APIError.h"
+#include "network/RequestLanguage.h"
+#include "state/ErrorDescription.h"
 #include "state/LocalizationManager.h"
 #include "state/StringTable.h"
 
 #include <QDir>
+#include <QNetworkReply>
+#include <QScopeGuard>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSettings>
@@ -128,6 +133,63 @@ private Q_SLOTS:
         // The choice survives a restart.
         LocalizationManager restarted(settings.get(), root, { u"en-US"_s });
         QCOMPARE(restarted.currentLanguage(), AppLanguage::vi);
+    }
+
+    // What a screen shows for each kind of failure, in the language in force; the
+    // server's own words pass unchanged, and the shared manager tells the server the
+    // language on every switch.
+    void errorDescriptions_data()
+    {
+        QTest::addColumn<AppLanguage>("language");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("expected");
+        const auto add = [](const char* name, AppLanguage language, int error, const QString& expected) {
+            QTest::newRow(name) << language << error << expected;
+        };
+        enum { Http500, Decoding, Unauthorized, InvalidUrl, InvalidResponse, Keychain, OtherTransport, Timeout, ServerText, SignInWithoutText };
+        add("zh: status without text", AppLanguage::zhHans, Http500, u"HTTP错误: 500"_s);
+        add("zh: decoding", AppLanguage::zhHans, Decoding, u"数据解析错误"_s);
+        add("zh: unauthorized", AppLanguage::zhHans, Unauthorized, u"请先登录"_s);
+        add("zh: address", AppLanguage::zhHans, InvalidUrl, u"无效的请求地址"_s);
+        add("zh: response", AppLanguage::zhHans, InvalidResponse, u"无效的服务器响应"_s);
+        add("en: status without text", AppLanguage::en, Http500, u"HTTP error: 500"_s);
+        add("en: decoding", AppLanguage::en, Decoding, u"The server's reply could not be read"_s);
+        add("en: unauthorized", AppLanguage::en, Unauthorized, u"Please sign in first"_s);
+        add("en: keyring", AppLanguage::en, Keychain, u"The keyring could not be read"_s);
+        add("en: other transport failure", AppLanguage::en, OtherTransport, u"Network error"_s);
+        add("vi: status without text", AppLanguage::vi, Http500, u"Lỗi HTTP: 500"_s);
+        add("vi: unauthorized", AppLanguage::vi, Unauthorized, u"Vui lòng đăng nhập trước"_s);
+        add("vi: address", AppLanguage::vi, InvalidUrl, u"Địa chỉ yêu cầu không hợp lệ"_s);
+        add("vi: response", AppLanguage::vi, InvalidResponse, u"Phản hồi của máy chủ không hợp lệ"_s);
+        add("vi: time-out", AppLanguage::vi, Timeout, u"Yêu cầu đã hết thời gian chờ"_s);
+        add("vi: the server's words", AppLanguage::vi, ServerText, u"Mã không đúng"_s);
+        add("vi: refused without words", AppLanguage::vi, SignInWithoutText, QString());
+    }
+    void errorDescriptions()
+    {
+        QFETCH(AppLanguage, language);
+        QFETCH(int, error);
+        QFETCH(QString, expected);
+        const QList<APIError> errors {
+            APIError::httpError(500, std::nullopt),
+            APIError::decodingError(u"$.id: missing"_s),
+            APIError::unauthorized(u"expired"_s),
+            APIError::invalidURL(),
+            APIError::invalidResponse(),
+            APIError::keychainUnavailable(),
+            APIError::transport(QNetworkReply::SslHandshakeFailedError, u"SSL handshake failed"_s),
+            APIError::transport(QNetworkReply::TimeoutError, u"Request timed out"_s),
+            APIError::httpError(400, u"Mã không đúng"_s),
+            APIError::serverError(std::nullopt),
+        };
+        LocalizationManager& shared = LocalizationManager::shared();
+        const AppLanguage before = shared.currentLanguage();
+        const auto restore = qScopeGuard([&] { shared.setLanguage(before); });
+        // Through a language other than the one under test, so the switch itself is seen.
+        shared.setLanguage(language == AppLanguage::en ? AppLanguage::vi : AppLanguage::en);
+        shared.setLanguage(language);
+        QCOMPARE(errorDescription(errors.at(error)), expected);
+        QCOMPARE(RequestLanguage::tag(), appLanguage::rawValue(language).toLatin1());
     }
 
     // Every language must offer the same keys, and a text used as a format must

@@ -155,6 +155,7 @@ ProfileView::ProfileView(AuthViewModel* authViewModel, AuthService& authService,
 
     connect(m_auth, &AuthViewModel::userChanged, this, &ProfileView::updateUser);
     connect(m_viewModel, &ProfileViewModel::sessionsChanged, this, &ProfileView::rebuildSessions);
+    connect(m_viewModel, &ProfileViewModel::revokingChanged, this, &ProfileView::rebuildSessions);
     connect(m_viewModel, &ProfileViewModel::errorChanged, this, &ProfileView::showError);
     connect(m_alert, &ErrorAlert::dismissed, m_viewModel, &ProfileViewModel::clearError);
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &ProfileView::retranslate);
@@ -249,6 +250,7 @@ void ProfileView::rebuildSessions()
             auto* revoke = new QPushButton(Localized::text("devices.logout"), row);
             revoke->setObjectName(QStringLiteral("revokeButton"));
             revoke->setFont(Appearance::font(TextStyle::Caption));
+            revoke->setEnabled(!m_viewModel->isRevoking(session.id));
             connect(revoke, &QPushButton::clicked, this, [this, session] { m_viewModel->revokeSession(session); });
             line->addWidget(revoke);
         }
@@ -266,15 +268,25 @@ void ProfileView::openEditor()
 {
     if (m_editSheet)
         return;
-    m_editSheet = new ProfileEditView(m_auth, m_authService, this);
+    m_editSheet = m_savingSheet ? m_savingSheet.data() : new ProfileEditView(m_auth, m_authService, this);
+    m_savingSheet = nullptr;
     connect(m_editSheet, &QDialog::finished, this, [this] {
         ProfileEditView* sheet = m_editSheet;
         m_editSheet = nullptr;
-        // A save under way still ends, and still refreshes the user, after the sheet closed.
-        if (sheet->viewModel()->isSaving())
-            connect(sheet->viewModel(), &ProfileEditViewModel::isSavingChanged, sheet, &QObject::deleteLater);
-        else
+        if (!sheet->viewModel()->isSaving()) {
             sheet->deleteLater();
+            return;
+        }
+        // The save still ends, and still refreshes the user, after the sheet closed.
+        m_savingSheet = sheet;
+        connect(sheet->viewModel(), &ProfileEditViewModel::isSavingChanged, sheet, [this, sheet] {
+            // Opened again meanwhile: it closes itself once saved.
+            if (sheet->isVisible())
+                return;
+            if (m_savingSheet == sheet)
+                m_savingSheet = nullptr;
+            sheet->deleteLater();
+        }, Qt::SingleShotConnection);
     }, Qt::SingleShotConnection);
     m_editSheet->open();
 }

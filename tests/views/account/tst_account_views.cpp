@@ -2,16 +2,20 @@
 // recording HTTP server: what a person sees and what their clicks send.
 
 #include "AccountStack.h"
+#include "TaskRunner.h"
 
 #include "state/AppLanguage.h"
 #include "state/DeviceManagementViewModel.h"
 #include "state/FavoritesViewModel.h"
 #include "state/FileManagementViewModel.h"
 #include "state/LocalizationManager.h"
+#include "state/ProfileViewModel.h"
 #include "state/TwoFactorViewModel.h"
 #include "views/account/DeviceManagementView.h"
 #include "views/account/DeviceRow.h"
+#include "views/account/FavoriteListModel.h"
 #include "views/account/FavoriteRow.h"
+#include "views/account/FileListModel.h"
 #include "views/account/FavoritesView.h"
 #include "views/account/FileManagementRow.h"
 #include "views/account/FileManagementView.h"
@@ -21,10 +25,13 @@
 #include "views/common/ElidedLabel.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
+#include "views/common/Spinner.h"
 #include "views/common/SystemColors.h"
 
 #include <QBuffer>
+#include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QGroupBox>
@@ -32,9 +39,11 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
 #include <QToolButton>
@@ -53,6 +62,16 @@ template <typename T>
 QList<T*> all(QObject* parent, const char* name)
 {
     return parent->findChildren<T*>(QString::fromLatin1(name));
+}
+
+// The rows a list screen shows, by the screen's name.
+int rowCount(QWidget* view, const QString& screen)
+{
+    if (screen == u"favorites")
+        return view->findChild<QListView*>(u"favoritesList"_s)->model()->rowCount();
+    if (screen == u"files")
+        return view->findChild<QListView*>(u"fileRows"_s)->model()->rowCount();
+    return int(view->findChildren<QWidget*>(u"deviceRow"_s).size());
 }
 
 QString symbolOf(QObject* widget) { return widget->property(Icons::SymbolProperty).toString(); }
@@ -102,6 +121,35 @@ private Q_SLOTS:
     {
         QStandardPaths::setTestModeEnabled(true);
         LocalizationManager::shared().setLanguage(AppLanguage::en);
+    }
+
+    // A code the server took, followed by a status read that fails: the status is
+    // unknown again, so the screen offers a retry, never a new set-up; the set-up
+    // section keeps the typed code.
+    void failedRereadAfterACodeOffersRetry()
+    {
+        AccountStack s;
+        s.reply("user.mfaStatus", 200, R"({"enabled":false})");
+        TwoFactorView view(std::make_unique<TwoFactorViewModel>(&s.mfa));
+        view.resize(520, 560);
+        view.show();
+        auto* enable = child<QPushButton>(&view, "enableButton");
+        QTRY_VERIFY(enable->isVisible());
+        s.reply("user.setupMFA", 200, R"({"secret":"JBSWY3DPEHPK3PXP","backupCodes":["11aa"]})");
+        QTest::mouseClick(enable, Qt::LeftButton);
+        auto* setup = child<QGroupBox>(&view, "setupSection");
+        QTRY_VERIFY(setup->isVisible());
+        paste(child<QLineEdit>(&view, "verifyCodeField"), u"123456"_s);
+        s.reply("user.verifyMFA", 200, "null");
+        s.reply("user.mfaStatus", 503, R"({"error":"Service unavailable"})");
+        QTest::mouseClick(child<QPushButton>(&view, "verifyButton"), Qt::LeftButton);
+        auto* alert = child<ErrorAlert>(&view, "errorAlert");
+        QTRY_VERIFY(alert->isVisible());
+        alert->accept();
+        QVERIFY(enable->isHidden() && child<QPushButton>(&view, "disableButton")->isHidden());
+        QVERIFY(setup->isVisible());
+        QVERIFY(child<QPushButton>(&view, "retryButton")->isVisible());
+        QCOMPARE(child<QLabel>(&view, "statusValue")->text(), Localized::text("2fa.status_unknown"));
     }
 
     // From an unread status through a retry, set-up and confirmation to "on",
@@ -249,6 +297,33 @@ private Q_SLOTS:
         QCOMPARE(s.calls().last(), u"POST session.revokeOthers {\"currentToken\":\"a\"}"_s);
     }
 
+    // A device is named alike on the devices screen and in the profile's sessions.
+    void deviceTitleAgreesWithTheProfile_data()
+    {
+        QTest::addColumn<std::optional<QString>>("name");
+        QTest::addColumn<std::optional<QString>>("platform");
+        QTest::addColumn<QString>("title");
+        const std::optional<QString> none;
+        QTest::newRow("named") << std::optional(u"Desk"_s) << std::optional(u"mac"_s) << u"Desk"_s;
+        QTest::newRow("platform only") << none << std::optional(u"mac"_s) << u"mac"_s;
+        QTest::newRow("neither") << none << none << Localized::text("devices.unknown_device");
+    }
+    void deviceTitleAgreesWithTheProfile()
+    {
+        QFETCH(std::optional<QString>, name);
+        QFETCH(std::optional<QString>, platform);
+        QFETCH(QString, title);
+        SessionService::DeviceSession device;
+        device.deviceName = name;
+        device.platform = platform;
+        DeviceRow row(device);
+        QCOMPARE(child<ElidedLabel>(&row, "deviceName")->fullText(), title);
+        LoginSession session;
+        session.deviceName = name;
+        session.platform = platform;
+        QCOMPARE(ProfileViewModel::title(session).value_or(Localized::text("profile.unknown_device")), title);
+    }
+
     void deviceRowText()
     {
         SessionService::DeviceSession device;
@@ -256,7 +331,7 @@ private Q_SLOTS:
         device.platform = u"Linux"_s;
         device.lastActiveAt = u"2024-05-01T10:20:30Z"_s;
         DeviceRow row(device);
-        QCOMPARE(child<ElidedLabel>(&row, "deviceName")->fullText(), Localized::text("devices.unknown_device"));
+        QCOMPARE(child<ElidedLabel>(&row, "deviceName")->fullText(), u"Linux"_s);
         QCOMPARE(child<QLabel>(&row, "deviceLastActive")->text(), Localized::text("devices.last_active") + u": 2024-05-01 10:20"_s);
         QCOMPARE(child<QLabel>(&row, "devicePlatform")->text(), u"Linux"_s);
         QVERIFY(!child<QLabel>(&row, "deviceIp"));
@@ -327,14 +402,23 @@ private Q_SLOTS:
         FavoritesView view(std::make_unique<FavoritesViewModel>(&s.chat));
         view.resize(360, 500);
         view.show();
-        QTRY_COMPARE(all<FavoriteRow>(&view, "favoriteRow").size(), 2);
-        const auto rows = all<FavoriteRow>(&view, "favoriteRow");
-        QCOMPARE(child<QLabel>(rows[0], "favoriteDate")->text(), u"2024-05-01"_s);
-        QCOMPARE(child<QLabel>(rows[0], "favoriteContent")->text(), u"<b>hi</b>"_s);
-        QCOMPARE(child<QLabel>(rows[0], "favoriteContent")->textFormat(), Qt::PlainText);
-        QCOMPARE(child<QLabel>(rows[1], "favoriteContent")->text(), Localized::text("favorites.image"));
-        QVERIFY(!child<QLabel>(rows[1], "favoriteDate"));
+        auto* list = child<QListView>(&view, "favoritesList");
+        const QAbstractItemModel* rows = list->model();
+        QTRY_COMPARE(rows->rowCount(), 2);
+        QCOMPARE(rows->index(0, 0).data(FavoriteListModel::DateRole).toString(), u"2024-05-01"_s);
+        QCOMPARE(rows->index(0, 0).data(FavoriteListModel::ContentRole).toString(), u"<b>hi</b>"_s);
+        QCOMPARE(rows->index(1, 0).data(FavoriteListModel::ContentRole).toString(), Localized::text("favorites.image"));
+        QCOMPARE(rows->index(1, 0).data(FavoriteListModel::DateRole).toString(), QString());
         QVERIFY(child<QWidget>(&view, "favoritesEmpty")->isHidden());
+
+        // A right click on a row opens that row's menu.
+        const QPoint onRow = list->visualRect(rows->index(1, 0)).center();
+        QContextMenuEvent click(QContextMenuEvent::Mouse, onRow, list->viewport()->mapToGlobal(onRow));
+        QApplication::sendEvent(list->viewport(), &click);
+        QMenu* shown = nullptr;
+        QTRY_VERIFY((shown = child<QMenu>(&view, "favoriteContextMenu")) && shown->isVisible());
+        QVERIFY(child<QAction>(shown, "unstarAction") && !child<QAction>(shown, "copyAction"));
+        shown->close();
 
         QMenu* menu = view.contextMenu(view.viewModel()->favorites().at(1));
         QVERIFY(!child<QAction>(menu, "copyAction")); // no text, nothing to copy
@@ -347,9 +431,58 @@ private Q_SLOTS:
 
         s.reply("favorites.remove", 200, "null");
         child<QAction>(menu, "unstarAction")->trigger();
-        QTRY_COMPARE(all<FavoriteRow>(&view, "favoriteRow").size(), 1);
+        QTRY_COMPARE(rows->rowCount(), 1);
         QCOMPARE(s.calls().last(), u"POST favorites.remove {\"messageId\":7}"_s);
+        QCOMPARE(rows->index(0, 0).data(FavoriteListModel::MessageIdRole).toLongLong(), 8);
         menu->deleteLater();
+    }
+
+    // A reload that brings the same favourites repaints only the rows that changed;
+    // only a different set or order of messages resets the list.
+    void favoriteReloadTouchesOnlyChangedRows_data()
+    {
+        QTest::addColumn<QList<qint64>>("ids");
+        QTest::addColumn<QStringList>("contents");
+        QTest::addColumn<int>("resets");
+        QTest::addColumn<QList<int>>("changedRows");
+        const QList<qint64> same { 1, 2, 3 };
+        QTest::newRow("unchanged") << same << QStringList { u"a"_s, u"b"_s, u"c"_s } << 0 << QList<int> {};
+        QTest::newRow("one edited") << same << QStringList { u"a"_s, u"B"_s, u"c"_s } << 0 << QList<int> { 1 };
+        QTest::newRow("reordered") << QList<qint64> { 2, 1, 3 } << QStringList { u"b"_s, u"a"_s, u"c"_s } << 1 << QList<int> {};
+        QTest::newRow("one removed") << QList<qint64> { 1, 3 } << QStringList { u"a"_s, u"c"_s } << 1 << QList<int> {};
+    }
+    void favoriteReloadTouchesOnlyChangedRows()
+    {
+        QFETCH(QList<qint64>, ids);
+        QFETCH(QStringList, contents);
+        QFETCH(int, resets);
+        QFETCH(QList<int>, changedRows);
+        auto messages = [](const QList<qint64>& ids, const QStringList& contents) {
+            QList<Message> list;
+            for (qsizetype i = 0; i < ids.size(); ++i) {
+                Message message;
+                message.id = ids.at(i);
+                message.type = u"text"_s;
+                message.content = contents.at(i);
+                list << message;
+            }
+            return list;
+        };
+        FavoriteListModel model;
+        model.setFavorites(messages({ 1, 2, 3 }, { u"a"_s, u"b"_s, u"c"_s }));
+        QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        model.setFavorites(messages(ids, contents));
+        QCOMPARE(reset.size(), resets);
+        QList<int> touched;
+        for (const QList<QVariant>& signal : changed) {
+            const QModelIndex from = signal.at(0).toModelIndex();
+            QCOMPARE(signal.at(1).toModelIndex(), from);
+            touched << from.row();
+        }
+        QCOMPARE(touched, changedRows);
+        for (int row = 0; row < model.rowCount(); ++row)
+            QCOMPARE(model.index(row).data(FavoriteListModel::ContentRole).toString(), contents.at(row));
     }
 
     void fileSize_data()
@@ -413,15 +546,21 @@ private Q_SLOTS:
         FileManagementView view(std::make_unique<FileManagementViewModel>(&s.files));
         view.resize(420, 500);
         view.show();
-        QTRY_COMPARE(all<FileManagementRow>(&view, "fileRow").size(), 4);
-        auto rows = all<FileManagementRow>(&view, "fileRow");
-        QCOMPARE(child<QLabel>(rows[0], "fileSize")->text(), u"1.5 KB"_s);
-        QCOMPARE(child<QLabel>(rows[0], "fileDate")->text(), u"2024-05-01"_s);
-        QCOMPARE(child<ElidedLabel>(rows[1], "fileName")->fullText(), Localized::text("files.unknown_file"));
+        auto* list = child<QListView>(&view, "fileRows");
+        const QAbstractItemModel* rows = list->model();
+        QTRY_COMPARE(rows->rowCount(), 4);
+        QCOMPARE(rows->index(0, 0).data(FileListModel::SizeRole).toString(), u"1.5 KB"_s);
+        QCOMPARE(rows->index(0, 0).data(FileListModel::DateRole).toString(), u"2024-05-01"_s);
+        QCOMPARE(rows->index(1, 0).data(Qt::DisplayRole).toString(), Localized::text("files.unknown_file"));
         QList<bool> previewable;
-        for (FileManagementRow* row : rows)
-            previewable << (child<QToolButton>(row, "previewButton") != nullptr);
+        for (int row = 0; row < rows->rowCount(); ++row)
+            previewable << rows->index(row, 0).data(FileListModel::PreviewUrlRole).toUrl().isValid();
         QCOMPARE(previewable, (QList<bool> { true, true, false, false }));
+        // Clicks land on a row's own buttons, where the row draws them.
+        auto clickOn = [list, rows](int row, QRect (*button)(const QRect&)) {
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, button(list->visualRect(rows->index(row, 0))).center());
+        };
+        auto downloading = [rows](int row) { return rows->index(row, 0).data(FileListModel::DownloadingRole).toBool(); };
 
         // Load more: page 2 fails, so the next press asks for page 2 again.
         auto* more = child<QPushButton>(&view, "loadMoreButton");
@@ -431,7 +570,7 @@ private Q_SLOTS:
         QTRY_VERIFY(child<QPushButton>(&view, "loadMoreButton")->isEnabled());
         s.reply("files.getMyFiles", 200, filePage(5, 1));
         QTest::mouseClick(child<QPushButton>(&view, "loadMoreButton"), Qt::LeftButton);
-        QTRY_COMPARE(all<FileManagementRow>(&view, "fileRow").size(), 5);
+        QTRY_COMPARE(rows->rowCount(), 5);
         QStringList pages;
         for (const auto& request : s.server.requestsTo(AccountStack::path("files.getMyFiles")))
             pages << request.queryValue(u"input"_s);
@@ -443,25 +582,31 @@ private Q_SLOTS:
         UrlSink sink;
         QDesktopServices::setUrlHandler(u"https"_s, &sink, "open");
         FileService::setUrlOpener([](const QUrl& url) { QDesktopServices::openUrl(url); });
-        s.reply("files.getDownloadUrl", 200, "{\"id\":4,\"signedUrl\":\"https://files.example/4?signature=x\"}");
-        rows = all<FileManagementRow>(&view, "fileRow");
-        QTest::mouseClick(child<QToolButton>(rows[3], "downloadButton"), Qt::LeftButton);
+        s.server.respond(AccountStack::path("files.getDownloadUrl"),
+                         Reply { 200, AccountStack::envelope("{\"id\":4,\"signedUrl\":\"https://files.example/4?signature=x\"}"), {}, true });
+        clickOn(3, &FileManagementRow::downloadRect);
+        QTRY_VERIFY(downloading(3));
+        // A second click while the link is fetched asks nothing more.
+        clickOn(3, &FileManagementRow::downloadRect);
+        QTRY_VERIFY(!s.server.requestsTo(AccountStack::path("files.getDownloadUrl")).isEmpty());
+        s.server.release(AccountStack::path("files.getDownloadUrl"));
         QTRY_COMPARE(sink.opened.size(), 1);
+        QCOMPARE(s.server.requestsTo(AccountStack::path("files.getDownloadUrl")).size(), 1);
         QCOMPARE(sink.opened.at(0), QUrl(u"https://files.example/4?signature=x"_s));
         QCOMPARE(s.calls().last(), u"POST files.getDownloadUrl {\"fileId\":4}"_s);
-        QTRY_VERIFY(child<QToolButton>(rows[3], "downloadButton")->isEnabled());
+        QTRY_VERIFY(!downloading(3));
         s.reply("files.getDownloadUrl", 200, "{\"id\":4,\"signedUrl\":\"file:///etc/passwd\"}");
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^\\[FileManagement\\] Refused"_s));
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^\\[FileManagement\\] Download failed: "_s));
-        QTest::mouseClick(child<QToolButton>(rows[3], "downloadButton"), Qt::LeftButton);
+        clickOn(3, &FileManagementRow::downloadRect);
         QTRY_COMPARE(s.server.requestsTo(AccountStack::path("files.getDownloadUrl")).size(), 2);
-        QTRY_VERIFY(child<QToolButton>(rows[3], "downloadButton")->isEnabled());
+        QTRY_VERIFY(!downloading(3));
         QCOMPARE(sink.opened.size(), 1);
         QDesktopServices::unsetUrlHandler(u"https"_s);
         FileService::setUrlOpener({});
 
         // A served picture shows; a missing one says it cannot be shown; Escape closes.
-        QTest::mouseClick(child<QToolButton>(rows[0], "previewButton"), Qt::LeftButton);
+        clickOn(0, &FileManagementRow::previewRect);
         QCOMPARE(view.previewURL(), std::optional<QUrl>(QUrl(s.server.baseUrl() + u"/uploads/a.png"_s)));
         ImagePreviewView* sheet = view.previewSheet();
         QTRY_COMPARE(sheet->phase(), u"loaded"_s);
@@ -470,13 +615,55 @@ private Q_SLOTS:
         QTest::keyClick(sheet, Qt::Key_Escape);
         QTRY_VERIFY(!view.previewURL());
 
-        QTest::mouseClick(child<QToolButton>(rows[1], "previewButton"), Qt::LeftButton);
+        clickOn(1, &FileManagementRow::previewRect);
         sheet = view.previewSheet();
         QTRY_COMPARE(sheet->phase(), u"failed"_s);
         QVERIFY(child<QLabel>(sheet, "previewFailedText")->isVisible());
         QCOMPARE(child<QLabel>(sheet, "previewFailedText")->text(), Localized::text("files.preview_failed"));
         QTest::mouseClick(child<QPushButton>(sheet, "previewCloseButton"), Qt::LeftButton);
         QTRY_VERIFY(!view.previewURL());
+    }
+
+    // The files list changes only the rows a load or a download touches: a next
+    // page adds its rows, the same first page again changes nothing, a download
+    // repaints its own row.
+    void fileRowsChangeOnlyWhereTouched()
+    {
+        AccountStack s;
+        FileManagementViewModel vm(&s.files);
+        FileListModel model(&vm);
+        QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+        QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+        QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        s.reply("files.getMyFiles", 200, filePage(1, 3));
+        testsupport::runTask(vm.loadFiles());
+        QCOMPARE(model.rowCount(), 3);
+        QCOMPARE(inserted.size(), 1);
+        s.reply("files.getMyFiles", 200, filePage(4, 2));
+        testsupport::runTask(vm.loadMore());
+        QCOMPARE(model.rowCount(), 5);
+        QCOMPARE(inserted.size(), 2);
+        QCOMPARE(inserted.last().at(1).toInt(), 3);
+        s.reply("files.getMyFiles", 200, filePage(1, 3));
+        testsupport::runTask(vm.loadFiles());
+        QCOMPARE(model.rowCount(), 3);
+        QCOMPARE(removed.size(), 1);
+        s.reply("files.getMyFiles", 200, filePage(1, 3));
+        testsupport::runTask(vm.loadFiles());
+        QCOMPARE(reset.size(), 0);
+        QCOMPARE(inserted.size(), 2);
+        QCOMPARE(removed.size(), 1);
+        QCOMPARE(changed.size(), 0);
+
+        s.reply("files.getDownloadUrl", 500, "{}");
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^\\[FileManagement\\] Download failed: "_s));
+        testsupport::runTask(vm.download(2));
+        QCOMPARE(changed.size(), 2); // started, ended
+        for (const QList<QVariant>& signal : changed) {
+            QCOMPARE(signal.at(0).toModelIndex().row(), 1);
+            QCOMPARE(signal.at(1).toModelIndex().row(), 1);
+        }
     }
 
     void emptyFiles()
@@ -497,6 +684,60 @@ private Q_SLOTS:
             const QPoint offset = empty->mapTo(&view, empty->rect().center()) - view.rect().center();
             QVERIFY2(offset.manhattanLength() <= 2, qPrintable(u"off by %1,%2"_s.arg(offset.x()).arg(offset.y())));
         }
+    }
+
+    // A list that could not be read says why and offers a retry; it never claims
+    // to be empty, and its spinner stops. The retry loads again.
+    void failedLoadOffersRetry_data()
+    {
+        QTest::addColumn<QString>("screen");
+        QTest::addColumn<QString>("procedure");
+        QTest::addColumn<QByteArray>("oneRow");
+        QTest::addColumn<QString>("failureKey");
+        QTest::newRow("favorites") << u"favorites"_s << u"favorites.list"_s
+                                   << QByteArray(R"([{"message":{"id":7,"conversationId":1,"senderId":2,"type":"text","content":"hi"}}])")
+                                   << u"favorites.load_failed"_s;
+        QTest::newRow("files") << u"files"_s << u"files.getMyFiles"_s << QByteArray(R"([{"id":1,"fileName":"a.pdf"}])")
+                               << u"files.load_failed"_s;
+        QTest::newRow("devices") << u"devices"_s << u"session.myDevices"_s << QByteArray(R"([{"id":1,"deviceId":"a","isCurrent":true}])")
+                                 << u"devices.load_failed"_s;
+    }
+    void failedLoadOffersRetry()
+    {
+        QFETCH(QString, screen);
+        QFETCH(QString, procedure);
+        QFETCH(QByteArray, oneRow);
+        QFETCH(QString, failureKey);
+        AccountStack s;
+        s.reply(qPrintable(procedure), 500, R"({"error":"boom"})");
+        std::unique_ptr<QWidget> view;
+        if (screen == u"favorites")
+            view = std::make_unique<FavoritesView>(std::make_unique<FavoritesViewModel>(&s.chat));
+        else if (screen == u"files")
+            view = std::make_unique<FileManagementView>(std::make_unique<FileManagementViewModel>(&s.files));
+        else
+            view = std::make_unique<DeviceManagementView>(std::make_unique<DeviceManagementViewModel>(&s.sessions));
+        view->resize(360, 500);
+        view->show();
+        auto* alert = child<ErrorAlert>(view.get(), "errorAlert");
+        QTRY_VERIFY(alert->isVisible());
+        const QString reason = alert->text();
+        QVERIFY(reason.startsWith(Localized::text(failureKey.toLatin1().constData())) && reason.endsWith(u"boom"_s));
+        alert->accept();
+        const QByteArray prefix = screen.toLatin1();
+        QWidget* failure = child<QWidget>(view.get(), prefix + "Failure");
+        QVERIFY(failure->isVisible());
+        QCOMPARE(child<QLabel>(failure, prefix + "FailureText")->text(), reason);
+        QVERIFY(child<QWidget>(view.get(), prefix + "Empty")->isHidden());
+        for (Spinner* spinner : view->findChildren<Spinner*>())
+            QVERIFY(spinner->isHidden());
+
+        s.reply(qPrintable(procedure), 200, oneRow);
+        QTest::mouseClick(child<QPushButton>(failure, prefix + "RetryButton"), Qt::LeftButton);
+        QTRY_VERIFY(failure->isHidden());
+        QTRY_COMPARE(rowCount(view.get(), screen), 1);
+        QVERIFY(child<QWidget>(view.get(), prefix + "Empty")->isHidden());
+        QCOMPARE(s.calls().filter(procedure).size(), 2);
     }
 
     // Every screen relabels when the language changes.

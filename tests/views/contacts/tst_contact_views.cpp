@@ -29,6 +29,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QAction>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QMenu>
 
 using namespace Qt::StringLiterals;
 
@@ -461,6 +466,42 @@ private Q_SLOTS:
         QCOMPARE(values, rows);
         QCOMPARE(child<QLabel>(&detail, "emailSymbol") != nullptr, email);
         QCOMPARE(child<QLabel>(&detail, "presenceLabel")->text(), Localized::text("contact.offline"));
+    }
+
+    // A long id shown shortened is copied whole, by the keys and by the menu.
+    void idRowCopiesTheWholeId_data()
+    {
+        QTest::addColumn<bool>("byMenu");
+        QTest::newRow("Ctrl+C") << false;
+        QTest::newRow("menu") << true;
+    }
+    void idRowCopiesTheWholeId()
+    {
+        QFETCH(bool, byMenu);
+        ClientStack stack;
+        Contact shown = contact(42);
+        const QString id = u"u-"_s + QString(80, u'7');
+        shown.openId = id;
+        ContactDetailView detail(new ContactDetailViewModel(shown, { &stack.chat, &stack.contacts, &stack.notifications }));
+        detail.resize(320, 500);
+        detail.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&detail));
+        auto* value = child<ElidedLabel>(detail.findChild<InfoRow*>(), "infoValue");
+        QTRY_VERIFY(value->isElided());
+        QGuiApplication::clipboard()->clear();
+        if (byMenu) {
+            QContextMenuEvent click(QContextMenuEvent::Mouse, value->rect().center(), value->mapToGlobal(value->rect().center()));
+            QApplication::sendEvent(value, &click);
+            auto* menu = child<QMenu>(value, "elidedLabelMenu");
+            QVERIFY(menu && menu->isVisible());
+            QCOMPARE(child<QAction>(menu, "copyAction")->text(), Localized::text("common.copy"));
+            child<QAction>(menu, "copyAction")->trigger();
+            menu->close();
+        } else {
+            value->setSelection(0, int(value->text().size()));
+            QTest::keySequence(value, QKeySequence::Copy);
+        }
+        QCOMPARE(QGuiApplication::clipboard()->text(), id);
     }
 
     // Deleting asks first; a refusal keeps the contact and shows why.
