@@ -7,6 +7,7 @@
 #include "views/common/ErrorAlert.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
+#include "views/common/Sheet.h"
 #include "views/common/Spinner.h"
 #include "views/common/ElidedLabel.h"
 
@@ -35,6 +36,7 @@ AssignRoleView::AssignRoleView(AssignRoleViewModel* viewModel, QWidget* parent)
     m_viewModel->setParent(this);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(Sheet::heading(this));
     column->addWidget(m_content);
 
     auto* loading = new QWidget(m_content);

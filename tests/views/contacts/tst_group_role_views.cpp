@@ -71,6 +71,8 @@ private Q_SLOTS:
         auto* save = child<QPushButton>(&editor, "saveButton");
         QCOMPARE(save->text(), Localized::text(creating ? "roles.create" : "roles.save"));
         QCOMPARE(editor.windowTitle(), Localized::text(creating ? "roles.create_title" : "roles.edit_title"));
+        // The sheet says what it is above its fields, not only in the title bar.
+        QCOMPARE(child<QLabel>(&editor, "sheetHeading")->text(), editor.windowTitle());
         QCOMPARE(marked(&editor), QStringList { creating ? u"#4A90D9"_s : u"#E74C3C"_s });
         QCOMPARE(save->isEnabled(), !creating);
         QCOMPARE(child<QCheckBox>(&editor, "canSendMessage")->isChecked(), true);
@@ -99,6 +101,7 @@ private Q_SLOTS:
         window.show();
         QTRY_VERIFY(button->isVisible());
 
+        QCOMPARE(button->menu()->actions().at(0)->text(), Localized::text("roles.create_title"));
         button->menu()->actions().at(0)->trigger();
         QDialog* editor = button->openSheet();
         QVERIFY(editor && editor->isVisible());
@@ -107,6 +110,7 @@ private Q_SLOTS:
         QTRY_VERIFY(button->openSheet() && button->openSheet()->objectName() == u"assignRoleSheet"_s);
         QDialog* assign = button->openSheet();
         QCOMPARE(assign->windowTitle(), Localized::text("roles.assign") + u"「Guides」"_s);
+        QCOMPARE(child<QLabel>(assign, "sheetHeading")->text(), assign->windowTitle());
 
         auto* list = child<QListWidget>(assign, "memberList");
         QTRY_COMPARE(list->count(), 3);
