@@ -10,9 +10,11 @@
 #include "app/MorvaneApp.h"
 #include "models/Conversation.h"
 #include "state/AuthViewModel.h"
+#include "state/ContactDetailViewModel.h"
 #include "state/ContactListViewModel.h"
 #include "views/chat/ChatView.h"
 #include "views/chat/LoginView.h"
+#include "views/contacts/ContactDetailView.h"
 #include "views/contacts/GiftShopView.h"
 #include "views/contacts/MomentsView.h"
 #include "views/contacts/SearchResultModel.h"
@@ -143,6 +145,28 @@ private Q_SLOTS:
         QCOMPARE(reset.count(), 0);
         QCOMPARE(inserted.count(), 0);
         QCOMPARE(changed.count(), 0);
+    }
+
+    // Contacts found outside the loaded list carry no relation id: they are told
+    // apart by their user id, and choosing one again shows its detail afresh.
+    void detailFollowsTheChosenUser()
+    {
+        m_main->setSelectedSection(SidebarSection::contacts);
+        auto strange = [](qint64 userId, const QString& name, bool online) {
+            Contact c;
+            c.contactId = userId;
+            c.name = name;
+            c.online = online;
+            return c;
+        };
+        m_main->setSelectedContact(strange(901, u"Stranger One"_s, false));
+        QTRY_VERIFY(m_main->contactDetailView());
+        QCOMPARE(m_main->contactDetailView()->viewModel()->contact().contactId, 901);
+        m_main->setSelectedContact(strange(902, u"Stranger Two"_s, false));
+        QTRY_COMPARE(m_main->contactDetailView()->viewModel()->contact().contactId, 902);
+        // The same user again, now online: the detail says so.
+        m_main->setSelectedContact(strange(902, u"Stranger Two"_s, true));
+        QTRY_COMPARE(m_main->contactDetailView()->viewModel()->contact().online, std::optional<bool>(true));
     }
 
     void cleanupTestCase() { m_app.reset(); }
