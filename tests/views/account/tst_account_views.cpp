@@ -4,6 +4,8 @@
 #include "AccountStack.h"
 #include "TaskRunner.h"
 
+#include "models/Json.h"
+#include "network/LoginSession.h"
 #include "state/AppLanguage.h"
 #include "state/DeviceManagementViewModel.h"
 #include "state/FavoritesViewModel.h"
@@ -12,6 +14,7 @@
 #include "state/ProfileViewModel.h"
 #include "state/TwoFactorViewModel.h"
 #include "views/account/DeviceManagementView.h"
+#include "views/account/DeviceListModel.h"
 #include "views/account/DeviceRow.h"
 #include "views/account/FavoriteListModel.h"
 #include "views/account/FavoriteRow.h"
@@ -71,7 +74,11 @@ int rowCount(QWidget* view, const QString& screen)
         return view->findChild<QListView*>(u"favoritesList"_s)->model()->rowCount();
     if (screen == u"files")
         return view->findChild<QListView*>(u"fileRows"_s)->model()->rowCount();
-    return int(view->findChildren<QWidget*>(u"deviceRow"_s).size());
+    const QAbstractItemModel* devices = view->findChild<QListView*>(u"deviceList"_s)->model();
+    int count = 0;
+    for (int row = 0; row < devices->rowCount(); ++row)
+        count += DeviceListModel::Kind(devices->index(row, 0).data(DeviceListModel::KindRole).toInt()) == DeviceListModel::Kind::device;
+    return count;
 }
 
 QString symbolOf(QObject* widget) { return widget->property(Icons::SymbolProperty).toString(); }
@@ -265,26 +272,40 @@ private Q_SLOTS:
         view.resize(520, 500);
         view.show();
         QTRY_VERIFY(!view.viewModel()->isLoading());
-        QTRY_COMPARE(all<DeviceRow>(&view, "deviceRow").size(), currentRows + otherRows);
+        auto* deviceList = child<QListView>(&view, "deviceList");
+        const QAbstractItemModel* rows = deviceList->model();
+        auto rowsOf = [rows](DeviceListModel::Kind kind) {
+            QList<int> found;
+            for (int row = 0; row < rows->rowCount(); ++row)
+                if (DeviceListModel::Kind(rows->index(row, 0).data(DeviceListModel::KindRole).toInt()) == kind)
+                    found << row;
+            return found;
+        };
+        auto devices = [&] { return rowsOf(DeviceListModel::Kind::device); };
+        QTRY_COMPARE(devices().size(), currentRows + otherRows);
         const bool any = currentRows + otherRows > 0;
-        QCOMPARE(all<QLabel>(&view, "currentSectionHeader").size(), any ? 1 : 0);
-        QCOMPARE(all<QLabel>(&view, "othersSectionHeader").size(), otherRows ? 1 : 0);
-        QCOMPARE(all<QPushButton>(&view, "logoutDeviceButton").size(), otherRows);
-        QCOMPARE(all<QPushButton>(&view, "logoutAllButton").size(), otherRows ? 1 : 0);
+        QCOMPARE(rowsOf(DeviceListModel::Kind::currentHeading).size(), any ? 1 : 0);
+        QCOMPARE(rowsOf(DeviceListModel::Kind::othersHeading).size(), otherRows ? 1 : 0);
+        QCOMPARE(child<QPushButton>(&view, "logoutAllButton")->isVisible(), otherRows > 0);
         QCOMPARE(child<QWidget>(&view, "devicesEmpty")->isVisible(), emptyShown);
         QVERIFY(child<QToolButton>(&view, "refreshButton")->isEnabled());
-        for (DeviceRow* row : all<DeviceRow>(&view, "deviceRow")) {
-            const bool current = DeviceManagementViewModel::isCurrent(row->device());
-            QCOMPARE(child<QLabel>(row, "currentBadge") != nullptr, current);
-            QCOMPARE(symbolOf(child<QLabel>(row, "deviceIcon")), DeviceRow::iconName(row->device().deviceType));
+        QList<int> others;
+        for (int row : devices()) {
+            const QModelIndex index = rows->index(row, 0);
+            if (!index.data(DeviceListModel::IsCurrentRole).toBool())
+                others << row;
+            // Current devices come first.
+            QVERIFY(others.isEmpty() || !index.data(DeviceListModel::IsCurrentRole).toBool());
         }
+        QCOMPARE(others.size(), otherRows);
         if (otherRows == 0)
             return;
 
-        // Each sign-out sends the row's device id; "all others" asks first.
+        // Each sign-out sends its own row's device id; "all others" asks first.
         s.server.respond(AccountStack::path("session.logout"), Reply { 200, AccountStack::envelope("null") });
-        QTest::mouseClick(all<QPushButton>(&view, "logoutDeviceButton").first(), Qt::LeftButton);
-        QTRY_COMPARE(all<DeviceRow>(&view, "deviceRow").size(), currentRows + otherRows - 1);
+        const QRect firstOther = deviceList->visualRect(rows->index(others.first(), 0));
+        QTest::mouseClick(deviceList->viewport(), Qt::LeftButton, {}, DeviceRow::logoutRect(firstOther).center());
+        QTRY_COMPARE(devices().size(), currentRows + otherRows - 1);
         QCOMPARE(s.calls().last(), u"POST session.logout {\"token\":\"b\"}"_s);
         if (otherRows < 2)
             return;
@@ -293,48 +314,68 @@ private Q_SLOTS:
         QTRY_VERIFY(confirm->isVisible());
         s.reply("session.revokeOthers", 200, "null");
         QTest::mouseClick(child<QPushButton>(confirm, "confirmLogoutButton"), Qt::LeftButton);
-        QTRY_COMPARE(all<DeviceRow>(&view, "deviceRow").size(), currentRows);
+        QTRY_COMPARE(devices().size(), currentRows);
         QCOMPARE(s.calls().last(), u"POST session.revokeOthers {\"currentToken\":\"a\"}"_s);
     }
 
-    // A device is named alike on the devices screen and in the profile's sessions.
-    void deviceTitleAgreesWithTheProfile_data()
+    // A device is named alike on the devices screen and in the profile's sessions,
+    // and its row says its platform, address and last activity as given.
+    void deviceRowText_data()
     {
-        QTest::addColumn<std::optional<QString>>("name");
-        QTest::addColumn<std::optional<QString>>("platform");
+        QTest::addColumn<QByteArray>("record");
         QTest::addColumn<QString>("title");
-        const std::optional<QString> none;
-        QTest::newRow("named") << std::optional(u"Desk"_s) << std::optional(u"mac"_s) << u"Desk"_s;
-        QTest::newRow("platform only") << none << std::optional(u"mac"_s) << u"mac"_s;
-        QTest::newRow("neither") << none << none << Localized::text("devices.unknown_device");
+        QTest::addColumn<QString>("platform");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("lastActive");
+        QTest::newRow("named") << QByteArray(R"({"id":1,"deviceName":"Desk","platform":"mac","lastIp":"10.0.0.2"})") << u"Desk"_s << u"mac"_s
+                               << u"10.0.0.2"_s << QString();
+        QTest::newRow("platform only") << QByteArray(R"({"id":1,"platform":"Linux","lastActiveAt":"2024-05-01T10:20:30Z"})") << u"Linux"_s
+                                       << u"Linux"_s << QString() << Localized::text("devices.last_active") + u": 2024-05-01 10:20"_s;
+        QTest::newRow("neither") << QByteArray(R"({"id":1})") << Localized::text("devices.unknown_device") << QString() << QString() << QString();
     }
-    void deviceTitleAgreesWithTheProfile()
+    void deviceRowText()
     {
-        QFETCH(std::optional<QString>, name);
-        QFETCH(std::optional<QString>, platform);
+        QFETCH(QByteArray, record);
         QFETCH(QString, title);
-        SessionService::DeviceSession device;
-        device.deviceName = name;
-        device.platform = platform;
-        DeviceRow row(device);
-        QCOMPARE(child<ElidedLabel>(&row, "deviceName")->fullText(), title);
-        LoginSession session;
-        session.deviceName = name;
-        session.platform = platform;
+        QFETCH(QString, platform);
+        QFETCH(QString, address);
+        QFETCH(QString, lastActive);
+        AccountStack s;
+        s.reply("session.myDevices", 200, "[" + record + "]");
+        DeviceManagementViewModel vm(&s.sessions);
+        DeviceListModel model(&vm);
+        testsupport::runTask(vm.loadDevices());
+        QCOMPARE(model.rowCount(), 3); // this device's heading, the others' heading, the device
+        const QModelIndex device = model.index(2);
+        QCOMPARE(device.data(Qt::DisplayRole).toString(), title);
+        QCOMPARE(device.data(DeviceListModel::PlatformRole).toString(), platform);
+        QCOMPARE(device.data(DeviceListModel::AddressRole).toString(), address);
+        QCOMPARE(device.data(DeviceListModel::LastActiveRole).toString(), lastActive);
+        const LoginSession session = json::decode<LoginSession>(json::parse(record));
         QCOMPARE(ProfileViewModel::title(session).value_or(Localized::text("profile.unknown_device")), title);
     }
 
-    void deviceRowText()
+    // Reading the same devices again repaints only the device whose details changed.
+    void deviceReloadTouchesOnlyChangedRows()
     {
-        SessionService::DeviceSession device;
-        device.id = 1;
-        device.platform = u"Linux"_s;
-        device.lastActiveAt = u"2024-05-01T10:20:30Z"_s;
-        DeviceRow row(device);
-        QCOMPARE(child<ElidedLabel>(&row, "deviceName")->fullText(), u"Linux"_s);
-        QCOMPARE(child<QLabel>(&row, "deviceLastActive")->text(), Localized::text("devices.last_active") + u": 2024-05-01 10:20"_s);
-        QCOMPARE(child<QLabel>(&row, "devicePlatform")->text(), u"Linux"_s);
-        QVERIFY(!child<QLabel>(&row, "deviceIp"));
+        AccountStack s;
+        DeviceManagementViewModel vm(&s.sessions);
+        DeviceListModel model(&vm);
+        const QByteArray before = R"([{"id":1,"deviceId":"a","isCurrent":true},{"id":2,"deviceId":"b","lastActiveAt":"2024-05-01T10:20:30Z"}])";
+        s.reply("session.myDevices", 200, before);
+        testsupport::runTask(vm.loadDevices());
+        QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        s.reply("session.myDevices", 200, before);
+        testsupport::runTask(vm.loadDevices());
+        QCOMPARE(reset.size(), 0);
+        QCOMPARE(changed.size(), 0);
+        s.reply("session.myDevices", 200, R"([{"id":1,"deviceId":"a","isCurrent":true},{"id":2,"deviceId":"b","lastActiveAt":"2024-05-02T10:20:30Z"}])");
+        testsupport::runTask(vm.loadDevices());
+        QCOMPARE(reset.size(), 0);
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed.first().at(0).toModelIndex().row(), 3);
+        QCOMPARE(changed.first().at(1).toModelIndex().row(), 3);
     }
 
     void deviceIcon_data()
