@@ -71,12 +71,12 @@ DeviceManagementView::DeviceManagementView(std::unique_ptr<DeviceManagementViewM
     m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_list->setStyleSheet(QStringLiteral("QListView { background: transparent; }"));
-    body->addWidget(m_list);
+    body->addWidget(m_list, 1);
     m_logoutAll->setObjectName(QStringLiteral("logoutAllButton"));
     m_logoutAll->setCursor(Qt::PointingHandCursor);
     Appearance::setTextColor(m_logoutAll, SystemColors::red());
     body->addWidget(m_logoutAll);
-    body->addStretch(1);
+    body->addStretch(0);
     column->addLayout(body, 1);
 
     m_confirm->setObjectName(QStringLiteral("logoutOthersAlert"));

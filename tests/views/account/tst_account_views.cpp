@@ -47,6 +47,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QTest>
 #include <QToolButton>
@@ -283,6 +284,8 @@ private Q_SLOTS:
         };
         auto devices = [&] { return rowsOf(DeviceListModel::Kind::device); };
         QTRY_COMPARE(devices().size(), currentRows + otherRows);
+        // A short list shows every row, with the button for all others right under it.
+        QTRY_COMPARE(deviceList->verticalScrollBar()->maximum(), 0);
         const bool any = currentRows + otherRows > 0;
         QCOMPARE(rowsOf(DeviceListModel::Kind::currentHeading).size(), any ? 1 : 0);
         QCOMPARE(rowsOf(DeviceListModel::Kind::othersHeading).size(), otherRows ? 1 : 0);
@@ -590,6 +593,8 @@ private Q_SLOTS:
         auto* list = child<QListView>(&view, "fileRows");
         const QAbstractItemModel* rows = list->model();
         QTRY_COMPARE(rows->rowCount(), 4);
+        QTRY_COMPARE(list->verticalScrollBar()->maximum(), 0);
+        QVERIFY(child<QPushButton>(&view, "loadMoreButton")->geometry().top() >= list->geometry().bottom());
         QCOMPARE(rows->index(0, 0).data(FileListModel::SizeRole).toString(), u"1.5 KB"_s);
         QCOMPARE(rows->index(0, 0).data(FileListModel::DateRole).toString(), u"2024-05-01"_s);
         QCOMPARE(rows->index(1, 0).data(Qt::DisplayRole).toString(), Localized::text("files.unknown_file"));
