@@ -755,7 +755,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, oneRow);
         QFETCH(QString, failureKey);
         AccountStack s;
-        s.reply(qPrintable(procedure), 500, R"({"error":"boom"})");
+        s.server.respond(AccountStack::path(qPrintable(procedure)), Reply { 500, R"({"error":"boom"})", {}, true });
         std::unique_ptr<QWidget> view;
         if (screen == u"favorites")
             view = std::make_unique<FavoritesView>(std::make_unique<FavoritesViewModel>(&s.chat));
@@ -765,12 +765,19 @@ private Q_SLOTS:
             view = std::make_unique<DeviceManagementView>(std::make_unique<DeviceManagementViewModel>(&s.sessions));
         view->resize(360, 500);
         view->show();
+        const QByteArray prefix = screen.toLatin1();
+        // While the list loads: the spinner, never the empty text.
+        QTRY_COMPARE(s.server.requestsTo(AccountStack::path(qPrintable(procedure))).size(), 1);
+        QVERIFY(child<QWidget>(view.get(), prefix + "Empty")->isHidden());
+        QVERIFY(child<QWidget>(view.get(), prefix + "Failure")->isHidden());
+        QCOMPARE(view->findChildren<Spinner*>().size(), 1);
+        QVERIFY(view->findChild<Spinner*>()->isVisible());
+        s.server.release(AccountStack::path(qPrintable(procedure)));
         auto* alert = child<ErrorAlert>(view.get(), "errorAlert");
         QTRY_VERIFY(alert->isVisible());
         const QString reason = alert->text();
         QVERIFY(reason.startsWith(Localized::text(failureKey.toLatin1().constData())) && reason.endsWith(u"boom"_s));
         alert->accept();
-        const QByteArray prefix = screen.toLatin1();
         QWidget* failure = child<QWidget>(view.get(), prefix + "Failure");
         QVERIFY(failure->isVisible());
         QCOMPARE(child<QLabel>(failure, prefix + "FailureText")->text(), reason);
