@@ -22,6 +22,7 @@ DeviceListModel::DeviceListModel(DeviceManagementViewModel* viewModel, QObject* 
     , m_viewModel(viewModel)
 {
     connect(viewModel, &DeviceManagementViewModel::devicesChanged, this, &DeviceListModel::sync);
+    connect(viewModel, &DeviceManagementViewModel::loggingOutChanged, this, [this] { repaintDevices(LoggingOutRole); });
     sync();
 }
 
@@ -57,6 +58,8 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const
         return device.platform.value_or(QString());
     case AddressRole:
         return device.lastIp.value_or(QString());
+    case LoggingOutRole:
+        return m_viewModel->isLoggingOut(device.id);
     case LastActiveRole:
         return device.lastActiveAt ? Localized::text("devices.last_active") + QStringLiteral(": ")
                 + DeviceManagementViewModel::shownLastActive(*device.lastActiveAt)
@@ -96,4 +99,10 @@ void DeviceListModel::sync()
         m_rows[i] = rows.at(i);
         Q_EMIT dataChanged(index(int(i)), index(int(i)));
     }
+}
+
+void DeviceListModel::repaintDevices(int role)
+{
+    if (!m_rows.isEmpty())
+        Q_EMIT dataChanged(index(0), index(rowCount() - 1), { role });
 }

@@ -25,6 +25,8 @@ public:
         AddressRole,
         // "Last active: 2024-05-01 10:20"; empty when unknown.
         LastActiveRole,
+        // Its sign-out is under way: the button waits.
+        LoggingOutRole,
     };
 
     explicit DeviceListModel(DeviceManagementViewModel* viewModel, QObject* parent = nullptr);
@@ -41,6 +43,7 @@ private:
         SessionService::DeviceSession device;
     };
     void sync();
+    void repaintDevices(int role);
 
     DeviceManagementViewModel* m_viewModel;
     QList<Row> m_rows;

@@ -30,6 +30,11 @@ bool hasLogout(const QModelIndex& index)
     return isDevice(index) && !index.data(DeviceListModel::IsCurrentRole).toBool();
 }
 
+bool logoutWaits(const QModelIndex& index)
+{
+    return index.data(DeviceListModel::LoggingOutRole).toBool();
+}
+
 } // namespace
 
 QString DeviceRow::iconName(const std::optional<QString>& deviceType)
@@ -94,7 +99,7 @@ void DeviceRow::paint(QPainter* painter, const QStyleOptionViewItem& option, con
         painter->setBrush(QApplication::palette().color(QPalette::Button));
         painter->drawRoundedRect(QRectF(button).adjusted(0.5, 0.5, -0.5, -0.5), 5, 5);
         painter->setFont(Appearance::font(TextStyle::Subheadline));
-        painter->setPen(SystemColors::red());
+        painter->setPen(logoutWaits(index) ? Appearance::secondaryText() : SystemColors::red());
         painter->drawText(button, Qt::AlignCenter, Localized::text("devices.logout"));
         right = button.left() - Spacing;
     }

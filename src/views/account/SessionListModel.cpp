@@ -17,6 +17,10 @@ SessionListModel::SessionListModel(ProfileViewModel* viewModel, QObject* parent)
     , m_viewModel(viewModel)
 {
     connect(viewModel, &ProfileViewModel::sessionsChanged, this, &SessionListModel::sync);
+    connect(viewModel, &ProfileViewModel::revokingChanged, this, [this] {
+        if (!m_sessions.isEmpty())
+            Q_EMIT dataChanged(index(0), index(rowCount() - 1), { RevokingRole });
+    });
     sync();
 }
 
@@ -42,6 +46,8 @@ QVariant SessionListModel::data(const QModelIndex& index, int role) const
         return ProfileViewModel::platformIcon(session.platform);
     case AddressRole:
         return session.ip.value_or(QString());
+    case RevokingRole:
+        return m_viewModel->isRevoking(session.id);
     default:
         return {};
     }

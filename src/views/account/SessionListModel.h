@@ -19,6 +19,8 @@ public:
         IconRole,
         // The address it signed in from; empty when unknown.
         AddressRole,
+        // Its sign-out is under way: the button waits.
+        RevokingRole,
     };
 
     explicit SessionListModel(ProfileViewModel* viewModel, QObject* parent = nullptr);

@@ -60,7 +60,8 @@ void SessionRow::paint(QPainter* painter, const QStyleOptionViewItem& option, co
         painter->setBrush(QApplication::palette().color(QPalette::Button));
         painter->drawRoundedRect(QRectF(button).adjusted(0.5, 0.5, -0.5, -0.5), 5, 5);
         painter->setFont(caption);
-        painter->setPen(QApplication::palette().color(QPalette::ButtonText));
+        const bool waits = index.data(SessionListModel::RevokingRole).toBool();
+        painter->setPen(QApplication::palette().color(waits ? QPalette::Disabled : QPalette::Active, QPalette::ButtonText));
         painter->drawText(button, Qt::AlignCenter, Localized::text("devices.logout"));
         right = button.left() - Spacing;
     }

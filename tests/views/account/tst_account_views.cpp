@@ -304,11 +304,18 @@ private Q_SLOTS:
         if (otherRows == 0)
             return;
 
-        // Each sign-out sends its own row's device id; "all others" asks first.
-        s.server.respond(AccountStack::path("session.logout"), Reply { 200, AccountStack::envelope("null") });
-        const QRect firstOther = deviceList->visualRect(rows->index(others.first(), 0));
-        QTest::mouseClick(deviceList->viewport(), Qt::LeftButton, {}, DeviceRow::logoutRect(firstOther).center());
+        // Each sign-out sends its own row's device id; its button waits meanwhile, and a
+        // second press sends nothing more. "All others" asks first.
+        s.server.respond(AccountStack::path("session.logout"), Reply { 200, AccountStack::envelope("null"), {}, true });
+        const QModelIndex firstOther = rows->index(others.first(), 0);
+        const QPoint button = DeviceRow::logoutRect(deviceList->visualRect(firstOther)).center();
+        QTest::mouseClick(deviceList->viewport(), Qt::LeftButton, {}, button);
+        QTRY_VERIFY(firstOther.data(DeviceListModel::LoggingOutRole).toBool());
+        QTest::mouseClick(deviceList->viewport(), Qt::LeftButton, {}, button);
+        QTRY_COMPARE(s.server.requestsTo(AccountStack::path("session.logout")).size(), 1);
+        s.server.release(AccountStack::path("session.logout"));
         QTRY_COMPARE(devices().size(), currentRows + otherRows - 1);
+        QCOMPARE(s.server.requestsTo(AccountStack::path("session.logout")).size(), 1);
         QCOMPARE(s.calls().last(), u"POST session.logout {\"token\":\"b\"}"_s);
         if (otherRows < 2)
             return;

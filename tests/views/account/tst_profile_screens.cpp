@@ -174,14 +174,21 @@ private Q_SLOTS:
         QFETCH(int, status);
         m_stack->server.respond(procedure("user.listSessions"), ok("[{\"id\":1,\"deviceName\":\"Desk\",\"isCurrent\":true},"
                                                                   "{\"id\":9,\"deviceName\":\"Phone\"}]"));
-        m_stack->server.respond(procedure("user.revokeSession"),
-                                status == 200 ? ok("{\"success\":true}") : RecordingHttpServer::Reply { 500, "{\"error\":\"not now\"}" });
+        RecordingHttpServer::Reply reply = status == 200 ? ok("{\"success\":true}") : RecordingHttpServer::Reply { 500, "{\"error\":\"not now\"}" };
+        reply.held = true;
+        m_stack->server.respond(procedure("user.revokeSession"), reply);
         ProfileView view(m_auth.get(), m_stack->auth);
         view.resize(400, 700);
         view.show();
         QTRY_COMPARE(sessionTitles(&view).size(), 2);
+        // The button waits while the sign-out runs; a second press sends nothing more.
+        clickFirstRevoke(&view);
+        QTRY_VERIFY(sessionRows(&view)->index(1, 0).data(SessionListModel::RevokingRole).toBool());
         clickFirstRevoke(&view);
         QTRY_COMPARE(m_stack->requestCount(procedure("user.revokeSession")), 1);
+        m_stack->server.release(procedure("user.revokeSession"));
+        QTRY_VERIFY(!view.viewModel()->isRevoking(9));
+        QCOMPARE(m_stack->requestCount(procedure("user.revokeSession")), 1);
         QCOMPARE(inputOf(m_stack->server.requestsTo(procedure("user.revokeSession")).at(0)), (QJsonObject { { u"sessionId"_s, 9 } }));
         auto* alert = child<QMessageBox>(&view, u"errorAlert"_s);
         if (status == 200) {
