@@ -68,6 +68,15 @@ QList<T*> all(QObject* parent, const char* name)
     return parent->findChildren<T*>(QString::fromLatin1(name));
 }
 
+// Whether one of the dataChanged signals a spy caught covers the row.
+bool coversRow(const QSignalSpy& spy, int row)
+{
+    for (const QList<QVariant>& signal : spy)
+        if (signal.at(0).toModelIndex().row() <= row && row <= signal.at(1).toModelIndex().row())
+            return true;
+    return false;
+}
+
 // The rows a list screen shows, by the screen's name.
 int rowCount(QWidget* view, const QString& screen)
 {
@@ -309,8 +318,10 @@ private Q_SLOTS:
         s.server.respond(AccountStack::path("session.logout"), Reply { 200, AccountStack::envelope("null"), {}, true });
         const QModelIndex firstOther = rows->index(others.first(), 0);
         const QPoint button = DeviceRow::logoutRect(deviceList->visualRect(firstOther)).center();
+        QSignalSpy repainted(rows, &QAbstractItemModel::dataChanged);
         QTest::mouseClick(deviceList->viewport(), Qt::LeftButton, {}, button);
         QTRY_VERIFY(firstOther.data(DeviceListModel::LoggingOutRole).toBool());
+        QVERIFY(coversRow(repainted, firstOther.row()));
         QTest::mouseClick(deviceList->viewport(), Qt::LeftButton, {}, button);
         QTRY_COMPARE(s.server.requestsTo(AccountStack::path("session.logout")).size(), 1);
         s.server.release(AccountStack::path("session.logout"));

@@ -24,6 +24,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QSignalSpy>
 
 using namespace Qt::StringLiterals;
 
@@ -182,8 +183,10 @@ private Q_SLOTS:
         view.show();
         QTRY_COMPARE(sessionTitles(&view).size(), 2);
         // The button waits while the sign-out runs; a second press sends nothing more.
+        QSignalSpy repainted(sessionRows(&view), &QAbstractItemModel::dataChanged);
         clickFirstRevoke(&view);
         QTRY_VERIFY(sessionRows(&view)->index(1, 0).data(SessionListModel::RevokingRole).toBool());
+        QVERIFY(!repainted.isEmpty() && repainted.first().at(1).toModelIndex().row() >= 1);
         clickFirstRevoke(&view);
         QTRY_COMPARE(m_stack->requestCount(procedure("user.revokeSession")), 1);
         m_stack->server.release(procedure("user.revokeSession"));
