@@ -161,6 +161,27 @@ private Q_SLOTS:
         QCOMPARE(child<QLabel>(&view, u"profileGender"_s)->text(), u"other"_s);
     }
 
+    // Reading the same sessions again repaints only the session whose details changed.
+    void sessionReloadTouchesOnlyChangedRows()
+    {
+        const QByteArray before = "[{\"id\":1,\"deviceName\":\"Desk\",\"isCurrent\":true},{\"id\":9,\"deviceName\":\"Phone\"}]";
+        m_stack->server.respond(procedure("user.listSessions"), ok(before));
+        ProfileView view(m_auth.get(), m_stack->auth);
+        QTRY_COMPARE(sessionTitles(&view).size(), 2);
+        QSignalSpy reset(sessionRows(&view), &QAbstractItemModel::modelReset);
+        QSignalSpy changed(sessionRows(&view), &QAbstractItemModel::dataChanged);
+        testsupport::runTask(view.viewModel()->loadSessions());
+        QCOMPARE(reset.size(), 0);
+        QCOMPARE(changed.size(), 0);
+        m_stack->server.respond(procedure("user.listSessions"),
+                                ok("[{\"id\":1,\"deviceName\":\"Desk\",\"isCurrent\":true},{\"id\":9,\"deviceName\":\"Tablet\"}]"));
+        testsupport::runTask(view.viewModel()->loadSessions());
+        QCOMPARE(reset.size(), 0);
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed.first().at(0).toModelIndex().row(), 1);
+        QCOMPARE(sessionTitles(&view), (QStringList { u"Desk"_s, u"Tablet"_s }));
+    }
+
     void revoke_data()
     {
         QTest::addColumn<int>("status");
