@@ -1,6 +1,7 @@
 #include "views/account/DeviceRow.h"
 
 #include "views/account/DeviceListModel.h"
+#include "views/account/RowButton.h"
 #include "views/common/Appearance.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
@@ -53,10 +54,7 @@ QString DeviceRow::iconName(const std::optional<QString>& deviceType)
 
 QRect DeviceRow::logoutRect(const QRect& row)
 {
-    const QFontMetrics metrics(Appearance::font(TextStyle::Subheadline));
-    const int width = metrics.horizontalAdvance(Localized::text("devices.logout")) + 24;
-    const int height = metrics.height() + 10;
-    return QRect(row.right() - width + 1, row.center().y() - height / 2, width, height);
+    return RowButton::rect(row, Appearance::font(TextStyle::Subheadline), Localized::text("devices.logout"), 24);
 }
 
 DeviceRow::DeviceRow(QObject* parent)
@@ -95,12 +93,8 @@ void DeviceRow::paint(QPainter* painter, const QStyleOptionViewItem& option, con
     int right = content.right();
     if (!current) {
         const QRect button = logoutRect(row);
-        painter->setPen(QPen(QApplication::palette().color(QPalette::Mid), 1));
-        painter->setBrush(QApplication::palette().color(QPalette::Button));
-        painter->drawRoundedRect(QRectF(button).adjusted(0.5, 0.5, -0.5, -0.5), 5, 5);
-        painter->setFont(Appearance::font(TextStyle::Subheadline));
-        painter->setPen(logoutWaits(index) ? Appearance::secondaryText() : SystemColors::red());
-        painter->drawText(button, Qt::AlignCenter, Localized::text("devices.logout"));
+        RowButton::paint(painter, button, Appearance::font(TextStyle::Subheadline), Localized::text("devices.logout"),
+            logoutWaits(index) ? Appearance::secondaryText() : SystemColors::red());
         right = button.left() - Spacing;
     }
 

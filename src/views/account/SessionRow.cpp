@@ -1,5 +1,6 @@
 #include "views/account/SessionRow.h"
 
+#include "views/account/RowButton.h"
 #include "views/account/SessionListModel.h"
 #include "views/common/Appearance.h"
 #include "views/common/Icons.h"
@@ -20,10 +21,7 @@ const QColor currentGreen(0x34, 0xc7, 0x59);
 
 QRect SessionRow::revokeRect(const QRect& row)
 {
-    const QFontMetrics metrics(Appearance::font(TextStyle::Caption));
-    const int width = metrics.horizontalAdvance(Localized::text("devices.logout")) + 20;
-    const int height = metrics.height() + 10;
-    return QRect(row.right() - width + 1, row.center().y() - height / 2, width, height);
+    return RowButton::rect(row, Appearance::font(TextStyle::Caption), Localized::text("devices.logout"), 20);
 }
 
 SessionRow::SessionRow(QObject* parent)
@@ -56,13 +54,9 @@ void SessionRow::paint(QPainter* painter, const QStyleOptionViewItem& option, co
         right -= width + Spacing;
     } else {
         const QRect button = revokeRect(option.rect);
-        painter->setPen(QPen(QApplication::palette().color(QPalette::Mid), 1));
-        painter->setBrush(QApplication::palette().color(QPalette::Button));
-        painter->drawRoundedRect(QRectF(button).adjusted(0.5, 0.5, -0.5, -0.5), 5, 5);
-        painter->setFont(caption);
         const bool waits = index.data(SessionListModel::RevokingRole).toBool();
-        painter->setPen(QApplication::palette().color(waits ? QPalette::Disabled : QPalette::Active, QPalette::ButtonText));
-        painter->drawText(button, Qt::AlignCenter, Localized::text("devices.logout"));
+        RowButton::paint(painter, button, caption, Localized::text("devices.logout"),
+            QApplication::palette().color(waits ? QPalette::Disabled : QPalette::Active, QPalette::ButtonText));
         right = button.left() - Spacing;
     }
 
