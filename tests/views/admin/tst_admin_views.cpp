@@ -4,6 +4,7 @@
 
 #include "PaintedCells.h"
 #include "RecordingHttpServer.h"
+#include "ShownToolTip.h"
 
 #include "network/APIClient.h"
 #include "network/KeychainService.h"
@@ -43,7 +44,6 @@
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
 #include <QTest>
-#include <QTextDocument>
 
 using namespace Qt::StringLiterals;
 
@@ -100,16 +100,6 @@ void pressReturnOnAction(ConfirmationDialog* dialog)
     QTest::keyClick(dialog->actionButton(), Qt::Key_Return);
 }
 
-// What a tooltip shows as text once Qt has rendered it.
-QString shownToolTip(const QString& tip)
-{
-    QTextDocument document;
-    if (Qt::mightBeRichText(tip))
-        document.setHtml(tip);
-    else
-        document.setPlainText(tip);
-    return document.toPlainText();
-}
 
 } // namespace
 
