@@ -42,7 +42,6 @@
 #include <QTableView>
 #include <QNetworkReply>
 #include <QSignalSpy>
-#include <QSortFilterProxyModel>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -614,7 +613,7 @@ private Q_SLOTS:
         QCOMPARE(cell(1, SensitiveWordsTableModel::LevelColumn).toString(), u"high"_s);
         QCOMPARE(table->model()->headerData(SensitiveWordsTableModel::WordColumn, Qt::Horizontal).toString(), Localized::text("admin.words_word"));
 
-        auto* source = qobject_cast<QSortFilterProxyModel*>(table->model())->sourceModel();
+        auto* source = qobject_cast<SensitiveWordsFilter*>(table->model())->sourceModel();
         QSignalSpy resets(source, &QAbstractItemModel::modelReset);
         QTest::keyClicks(child<QLineEdit>(view, u"searchField"_s), u"SPA"_s);
         QCOMPARE(table->model()->rowCount(), 1);
