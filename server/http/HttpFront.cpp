@@ -4,9 +4,7 @@
 #include "http/RequestGate.h"
 
 #include "http/ServerError.h"
-#include "store/Database.h"
 
-#include "models/Json.h"
 
 #include <QHostAddress>
 #include <QHttpServerRequest>
@@ -173,32 +171,20 @@ HttpReply HttpFront::dispatch(const QHttpServerRequest& request)
         return HttpReply::restError(ServerError::notFound(QStringLiteral("Not found")));
     }
     const QString rest = path.mid(route->prefix.size());
-    const auto fail = [&](const ServerError& error) {
-        return route->procedureErrors ? HttpReply::procedureError(error, rest) : HttpReply::restError(error);
-    };
-
-    const qint64 limit = bodyLimit(path);
-    if (request.body().size() > limit)
-        return fail(ServerError::tooLarge(QStringLiteral("The request body is too large (at most %1 bytes)").arg(limit)));
-
-    HttpRequest view;
-    view.method = methodName(request.method());
-    view.path = path;
-    view.query = request.query();
-    view.body = request.body();
-    view.bearerToken = bearerOf(request);
-    view.clientAddress = request.remoteAddress().toString();
-    view.host = hostOf(request);
-    try {
+    return HttpReply::guarded([&] {
+        const qint64 limit = bodyLimit(path);
+        if (request.body().size() > limit)
+            throw ServerError::tooLarge(QStringLiteral("The request body is too large (at most %1 bytes)").arg(limit));
+        HttpRequest view;
+        view.method = methodName(request.method());
+        view.path = path;
+        view.query = request.query();
+        view.body = request.body();
+        view.bearerToken = bearerOf(request);
+        view.clientAddress = request.remoteAddress().toString();
+        view.host = hostOf(request);
         return route->handler(view, rest);
-    } catch (const ServerError& error) {
-        return fail(error);
-    } catch (const json::DecodeError& error) {
-        return fail(ServerError::badRequest(QStringLiteral("Invalid input: ") + error.description()));
-    } catch (const std::exception& error) {
-        qWarning().noquote() << "[Server] Request" << view.method << path << "failed:" << error.what();
-        return HttpReply::internalError(route->procedureErrors);
-    }
+    }, route->procedureErrors, route->procedureErrors ? rest : path);
 }
 
 void HttpFront::write(const QHttpServerRequest& request, QTcpSocket* socket, const HttpReply& reply)

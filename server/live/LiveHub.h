@@ -4,6 +4,7 @@
 // typing, read, delivered, ping) and pushes events to the sockets of the users they
 // concern. Procedures push through it too (revocations, reactions, read marks).
 
+#include "live/FrameInbox.h"
 #include "live/Presence.h"
 #include "store/Messages.h"
 
@@ -108,4 +109,5 @@ private:
     QList<PendingMessage> m_unsubmitted;
     // Arrived and not yet answered, in the order they arrived.
     QList<QueuedSend> m_writingSends;
+    FrameInbox m_inbox;
 };

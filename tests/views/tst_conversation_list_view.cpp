@@ -61,14 +61,26 @@ private Q_SLOTS:
     }
 
     // The preview of a revoked newest message is worded in the language in force,
-    // not in the one in force when the message was taken back.
+    // not in the one in force when the message was taken back; an administrator's
+    // removal says so instead of the sender's unsend.
+    void revokedPreviewFollowsTheLanguage_data()
+    {
+        QTest::addColumn<QByteArray>("mark");
+        QTest::addColumn<QString>("sender");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("sender") << QByteArray() << u"Ann"_s << u"chat.revoked_other"_s;
+        QTest::newRow("administrator") << QByteArray(R"(,"removedByAdmin":true)") << QString() << u"chat.removed_by_admin"_s;
+    }
     void revokedPreviewFollowsTheLanguage()
     {
+        QFETCH(QByteArray, mark);
+        QFETCH(QString, sender);
+        QFETCH(QString, key);
         ClientStack stack;
         stack.server.respond(procedure("conversations.list"),
             ok(R"([{"id":1,"type":"private","name":"Ann","lastMessage":"hi","lastMessageTime":"2025-03-01T08:00:00Z"}])"));
         stack.server.respond(procedure("messages.list"),
-            ok(R"([{"id":77,"conversationId":1,"senderId":2,"senderName":"Ann","type":"text","createdAt":"2025-03-01T08:00:00Z"}])"));
+            ok(R"([{"id":77,"conversationId":1,"senderId":2,"senderName":"Ann","type":"text","createdAt":"2025-03-01T08:00:00Z")" + mark + "}]"));
         stack.server.respond(procedure("groups.getMembers"), ok(R"([{"userId":9},{"userId":2}])"));
         QVERIFY(stack.connectChannel(ClientStack::user(9, u"Me"_s)));
         ConversationListViewModel model(9, { &stack.chat, &stack.groups, &stack.ws, &stack.notifications, stack.timers });
@@ -80,12 +92,12 @@ private Q_SLOTS:
         QCOMPARE(preview(), u"hi"_s);
         stack.peer.push(QJsonObject { { u"type"_s, u"revoke"_s },
                                       { u"payload"_s, QJsonObject { { u"messageId"_s, 77 }, { u"conversationId"_s, 1 } } } });
-        QTRY_COMPARE(preview(), u"Ann"_s + Localized::text("chat.revoked_other"));
+        QTRY_COMPARE(preview(), sender + Localized::text(key));
         LocalizationManager& language = LocalizationManager::shared();
         const AppLanguage first = language.currentLanguage();
         for (AppLanguage next : { AppLanguage::vi, AppLanguage::en, AppLanguage::zhHans, first }) {
             language.setLanguage(next);
-            QCOMPARE(preview(), u"Ann"_s + Localized::text("chat.revoked_other"));
+            QCOMPARE(preview(), sender + Localized::text(key));
         }
     }
 };

@@ -27,6 +27,9 @@ public:
     void showState(bool loading, bool empty);
 
 private:
+    void fitColumns();
+
+    QList<int> m_idealWidths;
     QLabel* m_emptyTitle;
     QTableView* m_table;
 };

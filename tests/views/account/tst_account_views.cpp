@@ -297,6 +297,43 @@ private Q_SLOTS:
         QCOMPARE(s.calls().last(), u"POST session.revokeOthers {\"currentToken\":\"a\"}"_s);
     }
 
+    // Signing out a device the server no longer knows (signed out already, elsewhere or
+    // by an earlier press) is a success: the row goes and nothing is reported. While the
+    // request runs the row's button is disabled, so it cannot be pressed twice.
+    void deviceSignOutOutcome_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("rowGoes");
+        QTest::newRow("signed out") << 200 << true;
+        QTest::newRow("already gone") << 404 << true;
+        QTest::newRow("server error") << 500 << false;
+    }
+    void deviceSignOutOutcome()
+    {
+        QFETCH(int, status);
+        QFETCH(bool, rowGoes);
+        AccountStack s;
+        s.reply("session.myDevices", 200, R"([{"id":1,"deviceId":"a","isCurrent":true},{"id":2,"deviceId":"b"}])");
+        DeviceManagementView view(std::make_unique<DeviceManagementViewModel>(&s.sessions));
+        view.resize(520, 500);
+        view.show();
+        QTRY_COMPARE(all<DeviceRow>(&view, "deviceRow").size(), 2);
+        const QByteArray body = status == 200 ? AccountStack::envelope("null")
+                                              : QByteArray(R"({"error":{"json":{"message":"Device not found"}}})");
+        s.server.respond(AccountStack::path("session.logout"), Reply { status, body, {}, true });
+        QTest::mouseClick(all<QPushButton>(&view, "logoutDeviceButton").first(), Qt::LeftButton);
+        QTRY_COMPARE(s.server.requestsTo(AccountStack::path("session.logout")).size(), 1);
+        QTRY_VERIFY(!all<QPushButton>(&view, "logoutDeviceButton").first()->isEnabled());
+        QTest::mouseClick(all<QPushButton>(&view, "logoutDeviceButton").first(), Qt::LeftButton);
+        s.server.release(AccountStack::path("session.logout"));
+        QTRY_VERIFY(!view.viewModel()->isLoggingOut(2));
+        QCOMPARE(s.server.requestsTo(AccountStack::path("session.logout")).size(), 1);
+        QTRY_COMPARE(all<DeviceRow>(&view, "deviceRow").size(), rowGoes ? 1 : 2);
+        QCOMPARE(view.viewModel()->errorMessage().has_value(), !rowGoes);
+        if (!rowGoes)
+            QVERIFY(all<QPushButton>(&view, "logoutDeviceButton").first()->isEnabled());
+    }
+
     // A device is named alike on the devices screen and in the profile's sessions.
     void deviceTitleAgreesWithTheProfile_data()
     {

@@ -136,31 +136,46 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("status");
         QTest::newRow("confirmed") << 200;
+        QTest::newRow("already ended") << 404;
         QTest::newRow("server error") << 500;
     }
 
-    // A session disappears only after the server ended it; otherwise it stays and the
-    // failure is said.
+    // A session disappears only after the server ended it, or said it no longer knows
+    // it; otherwise it stays and the failure is said. Its button waits while the
+    // request runs.
     void revoke()
     {
         QFETCH(int, status);
         m_stack->server.respond(procedure("user.listSessions"), ok("[{\"id\":1,\"deviceName\":\"Desk\",\"isCurrent\":true},"
                                                                   "{\"id\":9,\"deviceName\":\"Phone\"}]"));
-        m_stack->server.respond(procedure("user.revokeSession"),
-                                status == 200 ? ok("{\"success\":true}") : RecordingHttpServer::Reply { 500, "{\"error\":\"not now\"}" });
+        RecordingHttpServer::Reply reply = status == 200 ? ok("{\"success\":true}")
+            : status == 404 ? RecordingHttpServer::Reply { 404, "{\"error\":{\"json\":{\"message\":\"Session not found\"}}}" }
+                            : RecordingHttpServer::Reply { 500, "{\"error\":\"not now\"}" };
+        reply.held = true;
+        m_stack->server.respond(procedure("user.revokeSession"), reply);
         ProfileView view(m_auth.get(), m_stack->auth);
         QTRY_COMPARE(sessionTitles(&view).size(), 2);
         child<QPushButton>(&view, u"revokeButton"_s)->click();
         QTRY_COMPARE(m_stack->requestCount(procedure("user.revokeSession")), 1);
+        const auto revokeButton = [&view] {
+            for (auto* button : view.findChildren<QPushButton*>(u"revokeButton"_s)) {
+                if (shown(button))
+                    return button;
+            }
+            return static_cast<QPushButton*>(nullptr);
+        };
+        QTRY_VERIFY(revokeButton() && !revokeButton()->isEnabled());
+        m_stack->server.release(procedure("user.revokeSession"));
         QCOMPARE(inputOf(m_stack->server.requestsTo(procedure("user.revokeSession")).at(0)), (QJsonObject { { u"sessionId"_s, 9 } }));
         auto* alert = child<QMessageBox>(&view, u"errorAlert"_s);
-        if (status == 200) {
+        if (status != 500) {
             QTRY_COMPARE(sessionTitles(&view), QStringList { u"Desk"_s });
             QVERIFY(!alert->isVisible());
         } else {
             QTRY_VERIFY(alert->isVisible());
             QCOMPARE(alert->text(), Localized::text("profile.revoke_failed") + u"not now"_s);
             QCOMPARE(sessionTitles(&view), (QStringList { u"Desk"_s, u"Phone"_s }));
+            QTRY_VERIFY(revokeButton() && revokeButton()->isEnabled());
         }
     }
 

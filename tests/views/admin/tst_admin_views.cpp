@@ -207,6 +207,11 @@ private Q_SLOTS:
         QCOMPARE(cellAction(table, 1, 5, u"banButton"_s)->text, Localized::text("admin.users_unban"));
         QCOMPARE(int(cellAction(table, 1, 5, u"banButton"_s)->tint), int(Tint::Green));
         QCOMPARE(int(cellAction(table, 0, 5, u"banButton"_s)->tint), int(Tint::Red));
+        // On the selection's blue the role capsule is white, so the blue "user" badge stays readable.
+        table->selectRow(1);
+        const QRect badgeCell = table->visualRect(table->model()->index(1, 3));
+        const QImage shot = table->viewport()->grab().toImage();
+        QCOMPARE(shot.pixelColor(badgeCell.left() + 4 + 3, badgeCell.center().y()), QColor(Qt::white));
         QCOMPARE(table->model()->headerData(2, Qt::Horizontal).toString(), Localized::text("admin.users_imid"));
         QVERIFY(table->model()->headerData(2, Qt::Horizontal) != table->model()->headerData(0, Qt::Horizontal));
         QCOMPARE(child<QLabel>(&view, u"totalLabel"_s)->text(), u"45 users"_s);
@@ -420,6 +425,37 @@ private Q_SLOTS:
         // A patched row is redrawn alone; only a row that went away redraws the page.
         QCOMPARE(resets.count(), button == u"dissolveButton" ? 1 : 0);
         QCOMPARE(f.count(actionPath), 1);
+    }
+
+    // While a table loads it shows the spinner, never its empty text; a failed load
+    // ends the spinner and shows the alert.
+    void tableLoadStates_data()
+    {
+        QTest::addColumn<int>("section");
+        QTest::addColumn<QString>("listPath");
+        QTest::newRow("users") << int(AdminSection::users) << u"/api/admin/users"_s;
+        QTest::newRow("groups") << int(AdminSection::groups) << u"/api/admin/groups"_s;
+        QTest::newRow("messages") << int(AdminSection::messages) << u"/api/admin/messages"_s;
+        QTest::newRow("words") << int(AdminSection::sensitiveWords) << u"/api/trpc/admin.getSensitiveWords"_s;
+    }
+    void tableLoadStates()
+    {
+        QFETCH(int, section);
+        QFETCH(QString, listPath);
+        Fixture f;
+        f.server.respond(u"/api/admin/stats"_s, { 200, "{}" });
+        f.server.respond(listPath, { 500, R"({"error":"down"})", {}, true });
+        AdminDashboardView console(f.api);
+        console.setSelectedTab(AdminSection(section));
+        console.resize(1000, 600);
+        console.show();
+        QTRY_COMPARE(f.count(listPath), 1);
+        QWidget* screen = console.detail();
+        QVERIFY(child<QWidget>(screen, u"loadingPage"_s)->isVisible());
+        QVERIFY(!child<QWidget>(screen, u"emptyPage"_s)->isVisible());
+        f.server.release(listPath);
+        QTRY_VERIFY(openDialog<QMessageBox>(screen));
+        QVERIFY(!child<QWidget>(screen, u"loadingPage"_s)->isVisible());
     }
 
     // After a failed load the form offers a reload, never a save of defaults; an

@@ -3,6 +3,7 @@
 // user's own client, and an operator's reply reaching the customer's chat.
 
 #include "PaintedCells.h"
+#include "ServerClient.h"
 #include "ServerProcess.h"
 #include "TaskRunner.h"
 
@@ -25,8 +26,11 @@
 #include "state/SystemConfigViewModel.h"
 #include "state/UserManagementViewModel.h"
 #include "views/admin/ConfirmationDialog.h"
+#include "views/admin/OperatorConsoleView.h"
 #include "views/admin/UserManagementView.h"
 
+#include <QApplication>
+#include <QMessageBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -38,35 +42,7 @@ using testsupport::ServerProcess;
 
 namespace {
 
-struct Client {
-    KeychainService keychain { std::make_unique<MemorySecretStore>() };
-    ClientIdService clientIds { keychain };
-    APIClient api;
-    AuthService auth { api, keychain };
-    WebSocketService ws;
-    AuthViewModel session { AuthViewModel::Dependencies { &auth, &keychain, &ws, &api } };
-
-    explicit Client(const ServerProcess& server)
-        : api(server.baseUrl().toString(), keychain)
-        , ws(server.wsUrl().toString(), WebSocketClock::system(), keychain, clientIds)
-    {
-        api.setTokenRefresher([this] { return auth.refreshToken(); });
-    }
-
-    bool signIn(const QString& name, const QString& password)
-    {
-        session.setUsername(name);
-        session.setPassword(password);
-        runTask(session.login());
-        return session.isAuthenticated();
-    }
-
-    bool connect()
-    {
-        ws.connect(session.user()->id);
-        return QTest::qWaitFor([this] { return ws.isConnected(); }, 10000);
-    }
-};
+using Client = testsupport::ServerClient;
 
 } // namespace
 
@@ -160,7 +136,8 @@ private Q_SLOTS:
     }
 
     // The administrator bans a user who is signed in elsewhere: that client loses
-    // its channel and its session and cannot sign in again; unbanning restores it.
+    // its channel and its session by itself, with the reason on its login screen, and
+    // cannot sign in again; unbanning restores it.
     void banReachesTheBannedClient()
     {
         Client admin(m_server);
@@ -183,9 +160,9 @@ private Q_SLOTS:
         QTRY_COMPARE(view.model()->users().first().isBanned, std::optional(true));
         QCOMPARE(view.model()->errorMessage(), std::nullopt);
 
-        QTRY_VERIFY_WITH_TIMEOUT(!lisi.ws.isConnected(), 10000);
-        runTask(lisi.session.refreshCurrentUser());
-        QVERIFY(!lisi.session.isAuthenticated());
+        QTRY_VERIFY_WITH_TIMEOUT(!lisi.session.isAuthenticated(), 10000);
+        QVERIFY(!lisi.ws.isConnected());
+        QCOMPARE(lisi.session.errorText(), LocalizationManager::shared().localizedString(u"auth.ended_elsewhere"_s));
         QVERIFY(!lisi.signIn(u"lisi"_s, u"lisi123"_s));
         QVERIFY(!lisi.session.errorText().isEmpty());
 
@@ -234,6 +211,36 @@ private Q_SLOTS:
         QCOMPARE(console.selectedSession()->status, std::optional(u"ended"_s));
         runTask(console.loadData());
         QCOMPARE(console.selectedSession()->status, std::optional(u"ended"_s));
+    }
+
+    // An operator demoted on the server while the console is open: the console's next
+    // call is refused, the account is read again, and the console closes saying why.
+    void demotedOperatorsConsoleCloses()
+    {
+        Client serving(m_server);
+        QVERIFY(serving.signIn(u"operator"_s, u"operator123"_s));
+        StaffConsoles* consoles = StaffConsoles::of(&serving.session, &serving.api);
+        consoles->open(StaffConsoles::Console::Operator);
+        auto* console = qobject_cast<OperatorConsoleView*>(consoles->window(StaffConsoles::Console::Operator));
+        QVERIFY(console);
+        QTRY_VERIFY(!console->model()->isLoading());
+        QCOMPARE(console->model()->errorMessage(), std::nullopt);
+
+        QCOMPARE(m_server.runOnce({ u"--set-role"_s, u"operator"_s, u"user"_s }), 0);
+        runTask(console->model()->loadData());
+
+        QTRY_VERIFY_WITH_TIMEOUT(!consoles->window(StaffConsoles::Console::Operator), 10000);
+        QVERIFY(!consoles->isOffered(StaffConsoles::Console::Operator));
+        QVERIFY(serving.session.isAuthenticated());
+        QMessageBox* notice = nullptr;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->objectName() == u"consoleRevokedNotice"_s && widget->isVisible())
+                notice = qobject_cast<QMessageBox*>(widget);
+        }
+        QVERIFY(notice);
+        QCOMPARE(notice->text(), LocalizationManager::shared().localizedString(u"console.role_revoked"_s));
+        notice->close();
+        QCOMPARE(m_server.runOnce({ u"--set-role"_s, u"operator"_s, u"operator"_s }), 0);
     }
 };
 
