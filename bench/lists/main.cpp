@@ -28,6 +28,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
@@ -290,17 +291,33 @@ void saveScreenshots(const QString& folder)
         { 200, envelope(R"([{"id":1,"conversationId":10,"name":"Hikers of the long weekend trail","ownerId":1,"memberCount":12},)"
                         R"({"id":2,"conversationId":20,"name":"Quiet","ownerId":1}])") });
     client.server.respond(procedure("contacts.getPendingRequestCount"), { 200, envelope("3") });
+    client.server.respond(procedure("contacts.getFriendRequests"),
+        { 200, envelope(R"([{"id":1,"fromUserId":2,"toUserId":1,"status":"pending","message":"We met at the lake last Sunday","fromUserName":"Nguyễn Thị Minh Khai"},)"
+                        R"({"id":2,"fromUserId":3,"toUserId":1,"status":"accepted","fromUserName":"王芳"},)"
+                        R"({"id":3,"fromUserId":4,"toUserId":1,"status":"rejected","fromUserName":"Émile"}])") });
+    client.server.respond(procedure("user.search"),
+        { 200, envelope(R"([{"id":20,"openId":"u20-long-public-id","name":"Bo"},{"id":21,"openId":"u21","name":"Bea Lindqvist-Hernández"}])") });
+    client.server.respond(procedure("contacts.sendFriendRequest"), { 200, envelope(R"({"success":true})") });
     ContactListViewModel viewModel({ &client.contacts, &client.groups, &client.ws });
     testsupport::runTask(viewModel.loadContacts());
     ContactListView view(&viewModel);
     view.resize(view.minimumWidth(), 600);
     view.show();
     view.setSelectedContact(viewModel.contacts().at(1));
+    QDialog* requests = view.showFriendRequests();
+    QTest::qWait(300);
+    QDialog* add = view.showAddContact();
+    QTest::keyClicks(add->findChild<QLineEdit*>(QStringLiteral("keywordField")), QStringLiteral("b"));
+    QTest::keyClick(add->findChild<QLineEdit*>(QStringLiteral("keywordField")), Qt::Key_Return);
+    QTest::qWait(300);
     for (const auto& [language, name] : { std::pair { AppLanguage::zhHans, "zh" }, std::pair { AppLanguage::en, "en" },
              std::pair { AppLanguage::vi, "vi" } }) {
         LocalizationManager::shared().setLanguage(language);
         settle();
-        view.grab().save(folder + QStringLiteral("/contacts-%1.png").arg(QLatin1StringView(name)));
+        const QString suffix = QStringLiteral("-%1.png").arg(QLatin1StringView(name));
+        view.grab().save(folder + QStringLiteral("/contacts") + suffix);
+        requests->grab().save(folder + QStringLiteral("/friend-requests") + suffix);
+        add->grab().save(folder + QStringLiteral("/add-contact") + suffix);
     }
 }
 
