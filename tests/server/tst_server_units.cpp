@@ -45,7 +45,8 @@ private Q_SLOTS:
         QTest::newRow("defaults") << "" << u"127.0.0.1 8787 %1 0 3600"_s.arg(defaultDir);
         QTest::newRow("everything") << "--host ::1 --port 0 --data-dir /tmp/d --demo --token-ttl 60" << "::1 0 /tmp/d 1 60";
         QTest::newRow("inline values") << "--port=9000 --token-ttl=0" << u"127.0.0.1 9000 %1 0 0"_s.arg(defaultDir);
-        for (const char* refused : { "--port 65536", "--port http", "--data-dir", "--host example.org", "--token-ttl -5", "--verbose", "--demo=yes" })
+        for (const char* refused : { "--port 65536", "--port http", "--data-dir", "--host example.org", "--token-ttl -5", "--verbose", "--demo=yes",
+                 "--max-connections 0", "--max-connections-per-address many" })
             QTest::newRow(refused) << refused << "";
     }
     void options()

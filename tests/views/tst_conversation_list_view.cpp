@@ -9,6 +9,8 @@
 #include "views/common/Localized.h"
 
 #include <QAction>
+#include <QContextMenuEvent>
+#include <QApplication>
 #include <QJsonObject>
 #include <QListView>
 #include <QMenu>
@@ -58,6 +60,64 @@ private Q_SLOTS:
         QTRY_VERIFY(view.findChild<QMessageBox*>(u"errorAlert"_s));
         QCOMPARE(view.findChild<QMessageBox*>(u"errorAlert"_s)->text(), u"refused"_s);
         QCOMPARE(rows->model()->rowCount(), 2);
+    }
+
+    // Each entry of a row's menu, opened by a right click on that row, acts on that
+    // row's conversation and no other.
+    void menuEntriesActOnTheirRow_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::newRow("pin") << u"pinAction"_s;
+        QTest::newRow("mute") << u"muteAction"_s;
+        QTest::newRow("mark read") << u"markReadAction"_s;
+        QTest::newRow("delete") << u"deleteAction"_s;
+    }
+    void menuEntriesActOnTheirRow()
+    {
+        QFETCH(QString, entry);
+        ClientStack stack;
+        stack.server.respond(procedure("conversations.list"),
+            ok(R"([{"id":1,"type":"group","name":"One","unreadCount":3},{"id":2,"type":"group","name":"Two","unreadCount":4}])"));
+        stack.server.respond(procedure("conversations.markAsRead"), ok("null"));
+        ConversationListViewModel model(9, { &stack.chat, &stack.groups, &stack.ws, &stack.notifications, stack.timers });
+        testsupport::runTask(model.loadConversations());
+        ConversationListView view(&model);
+        view.resize(300, 400);
+        view.show();
+        auto* list = view.findChild<QListView*>(u"conversationList"_s);
+        QTRY_COMPARE(list->model()->rowCount(), 2);
+        const QPoint onTwo = list->visualRect(list->model()->index(1, 0)).center();
+        QContextMenuEvent click(QContextMenuEvent::Mouse, onTwo, list->viewport()->mapToGlobal(onTwo));
+        QApplication::sendEvent(list->viewport(), &click);
+        QMenu* menu = nullptr;
+        QTRY_VERIFY((menu = view.findChild<QMenu*>(u"conversationContextMenu"_s)) && menu->isVisible());
+        menu->findChild<QAction*>(entry)->trigger();
+        menu->close();
+        auto conversation = [&model](qint64 id) {
+            for (const Conversation& c : model.conversations())
+                if (c.id == id)
+                    return c;
+            return Conversation();
+        };
+        // The other row is left as it was.
+        QCOMPARE(conversation(1).isPinned.value_or(false), false);
+        QCOMPARE(conversation(1).isMuted.value_or(false), false);
+        QCOMPARE(conversation(1).unreadCount, std::optional<qint64>(3));
+        if (entry == u"pinAction")
+            QVERIFY(conversation(2).isPinned.value_or(false));
+        if (entry == u"muteAction")
+            QVERIFY(conversation(2).isMuted.value_or(false));
+        if (entry == u"markReadAction") {
+            QCOMPARE(conversation(2).unreadCount, std::optional<qint64>(0));
+            QTRY_COMPARE(stack.requestCount(procedure("conversations.markAsRead")), 1);
+            QVERIFY(stack.server.requestsTo(procedure("conversations.markAsRead")).at(0).body.contains("\"conversationId\":2"));
+        }
+        if (entry == u"deleteAction") {
+            QMessageBox* box = nullptr;
+            QTRY_VERIFY((box = view.findChild<QMessageBox*>(u"confirmation"_s)) && box->isVisible());
+            QCOMPARE(model.pendingDeletion()->id, 2);
+            QTest::mouseClick(box->findChild<QPushButton*>(u"cancelButton"_s), Qt::LeftButton);
+        }
     }
 
     // The preview of a revoked newest message is worded in the language in force,
