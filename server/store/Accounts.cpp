@@ -185,6 +185,12 @@ IssuedTokens Accounts::refresh(const QString& refreshToken, std::optional<qint64
     }
     if (query.value(2).toLongLong() <= wiretime::nowSeconds())
         throw refused;
+    // A ban keeps its sessions only so that this answer can say why they ended.
+    if (m_db.scalar(QStringLiteral("SELECT is_banned FROM users WHERE id = ?"), { query.value(1) }).toInt() != 0) {
+        m_db.exec(QStringLiteral("DELETE FROM sessions WHERE id = ?"), { query.value(0) });
+        transaction.commit();
+        throw ServerError::forbidden(QStringLiteral("This account has been banned"));
+    }
     IssuedTokens issued;
     issued.sessionId = query.value(0).toLongLong();
     issued.userId = query.value(1).toLongLong();
@@ -316,7 +322,11 @@ void Accounts::setBanned(qint64 userId, bool banned)
         { banned ? 1 : 0, wiretime::now(), userId });
     if (query.numRowsAffected() == 0)
         throw ServerError::notFound(QStringLiteral("User not found"));
-    if (banned)
-        m_db.exec(QStringLiteral("DELETE FROM sessions WHERE user_id = ?"), { userId });
+    // The access tokens die now; the refresh tokens stay until their next use, which is
+    // told that the account is banned instead of finding its session simply gone.
+    // An unban revives none of them.
+    m_db.exec(banned ? QStringLiteral("UPDATE sessions SET access_expires = 0 WHERE user_id = ?")
+                     : QStringLiteral("DELETE FROM sessions WHERE user_id = ? AND access_expires = 0"),
+        { userId });
     transaction.commit();
 }

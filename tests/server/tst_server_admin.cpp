@@ -259,7 +259,13 @@ private Q_SLOTS:
         QVERIFY(live.waitForClose());
         QCOMPARE(banned.get(u"/api/auth/me"_s).status, 401);
         QCOMPARE(banned.query(u"conversations.list"_s).status, 401);
+        // The first renewal is told why; the session is gone after it.
+        const HttpResult renewal = banned.postJson(u"/api/auth/refresh"_s, { { u"refreshToken"_s, refreshToken } });
+        QCOMPARE(renewal.status, 403);
+        QVERIFY2(renewal.errorMessage().contains(u"banned"_s), qPrintable(renewal.errorMessage()));
         QCOMPARE(banned.postJson(u"/api/auth/refresh"_s, { { u"refreshToken"_s, refreshToken } }).status, 401);
+        ApiClient unused(m_server.baseUrl());
+        const QString unusedRefresh = unused.login(u"user06"_s, u"secret123"_s)["refresh_token"_L1].toString();
         ApiClient again(m_server.baseUrl());
         const HttpResult refused = again.postJson(u"/api/auth/login"_s, { { u"username"_s, u"user05"_s }, { u"password"_s, u"secret123"_s } });
         QCOMPARE(refused.status, 403);
@@ -269,6 +275,11 @@ private Q_SLOTS:
 
         QCOMPARE(m_root->postJson(u"/api/admin/users/ban"_s, { { u"userId"_s, banned.userId() }, { u"banned"_s, false } }).status, 200);
         QCOMPARE(again.postJson(u"/api/auth/login"_s, { { u"username"_s, u"user05"_s }, { u"password"_s, u"secret123"_s } }).status, 200);
+        // A session not renewed during the ban does not come back with the unban.
+        QCOMPARE(m_root->postJson(u"/api/admin/users/ban"_s, { { u"userId"_s, unused.userId() }, { u"banned"_s, true } }).status, 200);
+        QCOMPARE(m_root->postJson(u"/api/admin/users/ban"_s, { { u"userId"_s, unused.userId() }, { u"banned"_s, false } }).status, 200);
+        QCOMPARE(unused.postJson(u"/api/auth/refresh"_s, { { u"refreshToken"_s, unusedRefresh } }).status, 401);
+        QCOMPARE(unused.get(u"/api/auth/me"_s).status, 401);
     }
 
     void roleChanges_data()
