@@ -79,7 +79,7 @@ MorvaneServer::MorvaneServer(const ServerOptions& options, QObject* parent)
         [this](const HttpRequest& request, const QString& rest) { return m_procedureRoutes->handle(request, rest); });
     m_http->route(QStringLiteral("/uploads/"), false, [this](const HttpRequest& request, const QString& rest) {
         if (request.method != u"GET")
-            throw ServerError(ServerError::Kind::MethodNotAllowed, QStringLiteral("Use GET for files"));
+            throw ServerError(ServerError::Kind::MethodNotAllowed, Phrase::of(Text::UseGetForFiles));
         return serveUpload(rest);
     });
     m_http->route(QStringLiteral("/files/"), false, [this](const HttpRequest& request, const QString& rest) {
@@ -116,10 +116,10 @@ HttpReply MorvaneServer::serveUpload(const QString& key)
 {
     const auto file = m_uploads->find(key);
     if (!file)
-        throw ServerError::notFound(QStringLiteral("No such file"));
+        throw ServerError::notFound(Text::NoSuchFile);
     QFile data(file->path);
     if (!data.open(QIODevice::ReadOnly))
-        throw ServerError::notFound(QStringLiteral("No such file"));
+        throw ServerError::notFound(Text::NoSuchFile);
     HttpReply reply;
     reply.contentType = file->contentType.toLatin1();
     reply.body = data.readAll();

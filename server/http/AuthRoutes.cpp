@@ -17,14 +17,14 @@ json::Reader bodyReader(const HttpRequest& request)
 {
     const QJsonValue body = json::parse(request.body);
     if (!body.isObject())
-        throw ServerError::badRequest(QStringLiteral("The request body must be a JSON object"));
+        throw ServerError::badRequest(Text::BodyNotObject);
     return json::Reader(body, json::Path {});
 }
 
 void requireMethod(const HttpRequest& request, const QString& method)
 {
     if (request.method != method)
-        throw ServerError(ServerError::Kind::MethodNotAllowed, QStringLiteral("Use %1 for this address").arg(method));
+        throw ServerError(ServerError::Kind::MethodNotAllowed, Phrase::of(Text::UseMethod, method));
 }
 
 } // namespace
@@ -49,15 +49,15 @@ HttpReply AuthRoutes::signedIn(const IssuedTokens& issued)
 
 // The answer of work that finishes on the event loop after a password digest.
 template <typename Work>
-HttpReply answer(Work work)
+HttpReply answer(Language language, Work work)
 {
     try {
         return work();
     } catch (const ServerError& error) {
-        return HttpReply::restError(error);
+        return HttpReply::restError(error, language);
     } catch (const std::exception& error) {
         qWarning().noquote() << "[Auth] Sign-in failed:" << error.what();
-        return HttpReply::internalError(false);
+        return HttpReply::internalError(false, language);
     }
 }
 
@@ -73,8 +73,8 @@ HttpReply AuthRoutes::registerUser(const HttpRequest& request)
     const ValidRegistration valid = m_accounts.validateRegistration(registration);
     auto pending = std::make_shared<PendingReply>();
     offthread::run<passwords::Digest>(&m_alive, [password = valid.password] { return passwords::make(password); },
-        [this, pending, valid, address = request.clientAddress](passwords::Digest digest) {
-            pending->finish(answer([&] {
+        [this, pending, valid, address = request.clientAddress, language = request.language](passwords::Digest digest) {
+            pending->finish(answer(language, [&] {
                 const IssuedTokens issued = m_accounts.registerUser(valid, digest, address);
                 qInfo().noquote() << "[Auth] Registered user" << issued.userId;
                 return signedIn(issued);
@@ -90,7 +90,7 @@ HttpReply AuthRoutes::login(const HttpRequest& request)
     const QString password = body.required<QString>(QLatin1StringView("password"));
     const QString address = request.clientAddress;
     if (m_throttle.isLocked(username, address))
-        throw ServerError::tooManyRequests(QStringLiteral("Too many failed sign-ins; try again in a few minutes"));
+        throw ServerError::tooManyRequests(Text::TooManySignIns);
     const std::optional<SignInRecord> record = m_accounts.signInRecord(username);
     auto pending = std::make_shared<PendingReply>();
     offthread::run<bool>(&m_alive,
@@ -101,11 +101,11 @@ HttpReply AuthRoutes::login(const HttpRequest& request)
             passwords::make(password);
             return false;
         },
-        [this, pending, record, username, address](bool matched) {
-            pending->finish(answer([&] {
+        [this, pending, record, username, address, language = request.language](bool matched) {
+            pending->finish(answer(language, [&] {
                 if (!matched) {
                     m_throttle.recordFailure(username, address);
-                    throw ServerError::badRequest(QStringLiteral("Wrong user name or password"));
+                    throw ServerError::badRequest(Text::WrongPassword);
                 }
                 return signedIn(m_accounts.completeSignIn(record->userId, address));
             }));
@@ -151,5 +151,5 @@ HttpReply AuthRoutes::handle(const HttpRequest& request, const QString& action)
         m_hub.closeSession(session->sessionId);
         return HttpReply::json(QJsonObject { { QStringLiteral("success"), true } });
     }
-    throw ServerError::notFound(QStringLiteral("Not found"));
+    throw ServerError::notFound(Text::NotFound);
 }

@@ -63,6 +63,11 @@ QString hostOf(const QHttpServerRequest& request)
     return {};
 }
 
+Language languageOf(const QHttpServerRequest& request)
+{
+    return languageFromHeader(request.value(QByteArrayLiteral("Accept-Language")));
+}
+
 QByteArray reasonPhrase(int status)
 {
     switch (status) {
@@ -154,12 +159,13 @@ bool HttpFront::handleRequest(const QHttpServerRequest& request, QTcpSocket* soc
 
 void HttpFront::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket)
 {
-    write(request, socket, HttpReply::restError(ServerError::notFound(QStringLiteral("Not found"))));
+    write(request, socket, HttpReply::restError(ServerError::notFound(Text::NotFound), languageOf(request)));
 }
 
 HttpReply HttpFront::dispatch(const QHttpServerRequest& request)
 {
     const QString path = request.url().path();
+    const Language language = languageOf(request);
     const Route* route = nullptr;
     for (const Route& candidate : m_routes) {
         if (path.startsWith(candidate.prefix)) {
@@ -169,17 +175,17 @@ HttpReply HttpFront::dispatch(const QHttpServerRequest& request)
     }
     if (!route) {
         if (path == u"/ws")
-            return HttpReply::restError(ServerError::badRequest(QStringLiteral("This address takes WebSocket connections only")));
-        return HttpReply::restError(ServerError::notFound(QStringLiteral("Not found")));
+            return HttpReply::restError(ServerError::badRequest(Text::WebSocketOnly), language);
+        return HttpReply::restError(ServerError::notFound(Text::NotFound), language);
     }
     const QString rest = path.mid(route->prefix.size());
     const auto fail = [&](const ServerError& error) {
-        return route->procedureErrors ? HttpReply::procedureError(error, rest) : HttpReply::restError(error);
+        return route->procedureErrors ? HttpReply::procedureError(error, rest, language) : HttpReply::restError(error, language);
     };
 
     const qint64 limit = bodyLimit(path);
     if (request.body().size() > limit)
-        return fail(ServerError::tooLarge(QStringLiteral("The request body is too large (at most %1 bytes)").arg(limit)));
+        return fail(ServerError::tooLarge(Text::BodyTooLarge, limit));
 
     HttpRequest view;
     view.method = methodName(request.method());
@@ -189,15 +195,16 @@ HttpReply HttpFront::dispatch(const QHttpServerRequest& request)
     view.bearerToken = bearerOf(request);
     view.clientAddress = request.remoteAddress().toString();
     view.host = hostOf(request);
+    view.language = language;
     try {
         return route->handler(view, rest);
     } catch (const ServerError& error) {
         return fail(error);
     } catch (const json::DecodeError& error) {
-        return fail(ServerError::badRequest(QStringLiteral("Invalid input: ") + error.description()));
+        return fail(ServerError::badRequest(Text::InvalidInput, error.description()));
     } catch (const std::exception& error) {
         qWarning().noquote() << "[Server] Request" << view.method << path << "failed:" << error.what();
-        return HttpReply::internalError(route->procedureErrors);
+        return HttpReply::internalError(route->procedureErrors, language);
     }
 }
 

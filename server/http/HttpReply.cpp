@@ -54,9 +54,9 @@ HttpReply HttpReply::json(const QJsonValue& value, int status)
     return reply;
 }
 
-HttpReply HttpReply::restError(const ServerError& error)
+HttpReply HttpReply::restError(const ServerError& error, Language language)
 {
-    return json(QJsonObject { { QStringLiteral("error"), error.message() } }, error.httpStatus());
+    return json(QJsonObject { { QStringLiteral("error"), error.message(language) } }, error.httpStatus());
 }
 
 HttpReply HttpReply::procedureResult(const QJsonValue& value)
@@ -65,7 +65,7 @@ HttpReply HttpReply::procedureResult(const QJsonValue& value)
     return json(QJsonObject { { QStringLiteral("result"), QJsonObject { { QStringLiteral("data"), data } } } });
 }
 
-HttpReply HttpReply::procedureError(const ServerError& error, const QString& path)
+HttpReply HttpReply::procedureError(const ServerError& error, const QString& path, Language language)
 {
     const QJsonObject data {
         { QStringLiteral("code"), error.codeName() },
@@ -73,7 +73,7 @@ HttpReply HttpReply::procedureError(const ServerError& error, const QString& pat
         { QStringLiteral("path"), path },
     };
     const QJsonObject inner {
-        { QStringLiteral("message"), error.message() },
+        { QStringLiteral("message"), error.message(language) },
         { QStringLiteral("code"), rpcCode(error.kind()) },
         { QStringLiteral("data"), data },
     };
@@ -81,9 +81,9 @@ HttpReply HttpReply::procedureError(const ServerError& error, const QString& pat
         error.httpStatus());
 }
 
-HttpReply HttpReply::internalError(bool procedure)
+HttpReply HttpReply::internalError(bool procedure, Language language)
 {
-    const QString text = QStringLiteral("Internal server error");
+    const QString text = Phrase(Text::InternalError).in(language);
     if (!procedure)
         return json(QJsonObject { { QStringLiteral("error"), text } }, 500);
     const QJsonObject inner {

@@ -2,6 +2,8 @@
 
 // One HTTP answer, built by the route handlers and written by HttpFront.
 
+#include "texts/Language.h"
+
 #include <QByteArray>
 #include <QJsonValue>
 #include <QList>
@@ -21,12 +23,13 @@ struct HttpReply {
     std::shared_ptr<PendingReply> pending;
 
     static HttpReply json(const QJsonValue& value, int status = 200);
+    // Error texts are written in the language the client asked for.
     // REST form: {"error": text}.
-    static HttpReply restError(const ServerError& error);
+    static HttpReply restError(const ServerError& error, Language language);
     // A procedure's result: {"result":{"data":{"json": value}}}.
     static HttpReply procedureResult(const QJsonValue& value);
     // Procedure form: {"error":{"json":{"message", "code", "data":{"code","httpStatus","path"}}}}.
-    static HttpReply procedureError(const ServerError& error, const QString& path);
-    static HttpReply internalError(bool procedure);
+    static HttpReply procedureError(const ServerError& error, const QString& path, Language language);
+    static HttpReply internalError(bool procedure, Language language);
     static HttpReply later(std::shared_ptr<PendingReply> pending);
 };

@@ -11,6 +11,16 @@
 
 namespace {
 
+Language languageOfHead(const QList<QByteArray>& lines)
+{
+    for (const QByteArray& line : lines) {
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0 && line.left(colon).trimmed().compare("accept-language", Qt::CaseInsensitive) == 0)
+            return languageFromHeader(line.mid(colon + 1).trimmed());
+    }
+    return Language::English;
+}
+
 // Watches one connection until it upgrades to a WebSocket or closes. The HTTP parser
 // reads everything on each readyRead, and this object's handler is connected first,
 // so what the socket holds when it runs is new and not yet seen by the parser.
@@ -61,7 +71,7 @@ private:
             m_timer.start(m_gate.timeouts().idleMs);
         }
         if (m_total - m_headLength > m_limit) {
-            refuse(ServerError::tooLarge(QStringLiteral("The request body is too large (at most %1 bytes)").arg(m_limit)));
+            refuse(ServerError::tooLarge(Text::BodyTooLarge, m_limit));
             return;
         }
         // The whole request is here: the silence that follows is the server's own
@@ -76,15 +86,13 @@ private:
         const qsizetype firstSpace = m_head.indexOf(' ');
         const qsizetype urlLength = (lineEnd >= 0 ? m_head.lastIndexOf(' ', lineEnd) : m_head.size()) - firstSpace - 1;
         if (urlLength > RequestGate::kMaxUrl) {
-            refuse(ServerError(ServerError::Kind::UriTooLong,
-                QStringLiteral("The address is too long (at most %1 bytes)").arg(RequestGate::kMaxUrl)));
+            refuse(ServerError(ServerError::Kind::UriTooLong, Phrase::of(Text::AddressTooLong, RequestGate::kMaxUrl)));
             return;
         }
         const qsizetype end = m_head.indexOf("\r\n\r\n");
         if (end < 0 || end + 4 > RequestGate::kMaxHead) {
             if (m_head.size() > RequestGate::kMaxHead)
-                refuse(ServerError(ServerError::Kind::HeadersTooLarge,
-                    QStringLiteral("The request head is too large (at most %1 bytes)").arg(RequestGate::kMaxHead)));
+                refuse(ServerError(ServerError::Kind::HeadersTooLarge, Phrase::of(Text::HeadTooLarge, RequestGate::kMaxHead)));
             return;
         }
         m_headLength = end + 4;
@@ -92,6 +100,7 @@ private:
         const QList<QByteArray> lines = m_head.left(end).split('\n');
         m_path = QUrl(QString::fromLatin1(lines.value(0).trimmed().split(' ').value(1))).path();
         m_limit = HttpFront::bodyLimit(m_path);
+        m_language = languageOfHead(lines);
         qint64 declared = 0;
         bool chunked = false;
         bool upgrade = false;
@@ -102,7 +111,7 @@ private:
             const QByteArray name = line.left(colon).trimmed().toLower();
             const QByteArray value = line.mid(colon + 1).trimmed();
             if (name == "origin" && !m_gate.acceptsOrigin(value)) {
-                refuse(ServerError::forbidden(QStringLiteral("Requests from other web origins are refused")));
+                refuse(ServerError::forbidden(Text::OtherOriginRefused));
                 return;
             }
             if (name == "content-length")
@@ -114,7 +123,7 @@ private:
         }
         if (declared > m_limit) {
             m_toDiscard = declared <= kMaxDiscard ? m_headLength + declared - m_total : -1;
-            refuse(ServerError::tooLarge(QStringLiteral("The request body is too large (at most %1 bytes)").arg(m_limit)));
+            refuse(ServerError::tooLarge(Text::BodyTooLarge, m_limit));
             return;
         }
         m_upgraded = upgrade && m_path == u"/ws";
@@ -140,7 +149,8 @@ private:
         m_refused = true;
         m_socket->readAll();
         const bool procedure = m_path.startsWith(QStringLiteral("/api/trpc/"));
-        const HttpReply reply = procedure ? HttpReply::procedureError(error, m_path.mid(10)) : HttpReply::restError(error);
+        const HttpReply reply = procedure ? HttpReply::procedureError(error, m_path.mid(10), m_language)
+                                          : HttpReply::restError(error, m_language);
         m_socket->write("HTTP/1.1 " + QByteArray::number(reply.status)
             + " Refused\r\nContent-Type: application/json\r\nConnection: close\r\nContent-Length: "
             + QByteArray::number(reply.body.size()) + "\r\n\r\n" + reply.body);
@@ -159,6 +169,8 @@ private:
     qint64 m_headLength = -1;
     qint64 m_limit = HttpFront::kMaxBody;
     QString m_path;
+    // English until the head is read: a head refused before that has no header to go by.
+    Language m_language = Language::English;
     // Of the current request, from its head; -1 when unknown (chunked).
     qint64 m_bodyLength = -1;
     bool m_refused = false;

@@ -5,6 +5,7 @@
 // concern. Procedures push through it too (revocations, reactions, read marks).
 
 #include "live/Presence.h"
+#include "texts/Phrase.h"
 #include "store/Messages.h"
 
 #include <QHash>
@@ -66,6 +67,8 @@ private:
         qint64 userId = 0;
         qint64 sessionId = 0;
         QString deviceId;
+        // From the upgrade's Accept-Language: what the errors sent to this socket are written in.
+        Language language = Language::English;
     };
 
     void onText(QWebSocket* socket, const QString& text);
@@ -86,7 +89,7 @@ private:
     void send(QWebSocket* socket, const QString& type, const QJsonObject& payload);
     // A frame already written as JSON text.
     void sendFrame(QWebSocket* socket, const QByteArray& frame);
-    void sendError(QWebSocket* socket, const QString& code, const QString& message, const QJsonObject& extra = {});
+    void sendError(QWebSocket* socket, const QString& code, const Phrase& reason, const QJsonObject& extra = {});
     QList<QWebSocket*> socketsOf(qint64 userId) const;
 
     Accounts& m_accounts;

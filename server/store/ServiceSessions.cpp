@@ -55,7 +55,7 @@ ServiceSessions::Row ServiceSessions::require(qint64 sessionId)
 {
     QSqlQuery query = m_db.exec(QStringLiteral("SELECT operator_id, status FROM service_sessions WHERE id = ?"), { sessionId });
     if (!query.next())
-        throw ServerError::notFound(QStringLiteral("Customer session not found"));
+        throw ServerError::notFound(Text::ServiceSessionNotFound);
     return Row { query.value(0).toLongLong(), query.value(1).toString() };
 }
 
@@ -67,16 +67,16 @@ void ServiceSessions::accept(qint64 sessionId, qint64 callerId)
                                                " WHERE id = ? AND status = 'waiting'"),
         { callerId, wiretime::now(), sessionId });
     if (query.numRowsAffected() == 0)
-        throw ServerError::conflict(QStringLiteral("Only a waiting session can be accepted"));
+        throw ServerError::conflict(Text::OnlyWaitingAccepted);
 }
 
 void ServiceSessions::end(qint64 sessionId, qint64 callerId, bool administrator)
 {
     const Row row = require(sessionId);
     if (row.operatorId != callerId && !administrator)
-        throw ServerError::forbidden(QStringLiteral("This session is served by another operator"));
+        throw ServerError::forbidden(Text::ServedByAnotherOperator);
     if (row.status != u"active")
-        throw ServerError::conflict(QStringLiteral("Only an active session can be ended"));
+        throw ServerError::conflict(Text::OnlyActiveEnded);
     m_db.exec(QStringLiteral("UPDATE service_sessions SET status = 'ended', ended_at = ? WHERE id = ?"), { wiretime::now(), sessionId });
 }
 
@@ -84,9 +84,9 @@ qint64 ServiceSessions::customerToAnswer(qint64 sessionId, qint64 callerId)
 {
     const Row row = require(sessionId);
     if (row.operatorId != callerId)
-        throw ServerError::forbidden(QStringLiteral("This session is served by another operator"));
+        throw ServerError::forbidden(Text::ServedByAnotherOperator);
     if (row.status != u"active")
-        throw ServerError::conflict(QStringLiteral("Only an active session takes messages"));
+        throw ServerError::conflict(Text::OnlyActiveTakesMessages);
     return m_db.scalar(QStringLiteral("SELECT customer_id FROM service_sessions WHERE id = ?"), { sessionId }).toLongLong();
 }
 
