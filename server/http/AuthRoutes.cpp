@@ -43,6 +43,7 @@ HttpReply AuthRoutes::signedIn(const IssuedTokens& issued)
     return HttpReply::json(QJsonObject {
         { QStringLiteral("app_session_id"), issued.accessToken },
         { QStringLiteral("refresh_token"), issued.refreshToken },
+        { QStringLiteral("expiresIn"), issued.expiresIn },
         { QStringLiteral("user"), *user },
     });
 }
@@ -89,7 +90,7 @@ HttpReply AuthRoutes::login(const HttpRequest& request)
     const QString username = body.required<QString>(QLatin1StringView("username"));
     const QString password = body.required<QString>(QLatin1StringView("password"));
     const QString address = request.clientAddress;
-    if (m_throttle.isLocked(username, address))
+    if (!m_throttle.begin(username, address))
         throw ServerError::tooManyRequests(Text::TooManySignIns);
     const std::optional<SignInRecord> record = m_accounts.signInRecord(username);
     auto pending = std::make_shared<PendingReply>();
@@ -103,10 +104,9 @@ HttpReply AuthRoutes::login(const HttpRequest& request)
         },
         [this, pending, record, username, address, language = request.language](bool matched) {
             pending->finish(answer(language, [&] {
-                if (!matched) {
-                    m_throttle.recordFailure(username, address);
+                if (!matched)
                     throw ServerError::badRequest(Text::WrongPassword);
-                }
+                m_throttle.succeeded(username, address);
                 return signedIn(m_accounts.completeSignIn(record->userId, address));
             }));
         });
@@ -127,11 +127,19 @@ HttpReply AuthRoutes::handle(const HttpRequest& request, const QString& action)
         requireMethod(request, QStringLiteral("POST"));
         // The access token may well have expired: only the refresh token counts here.
         const json::Reader body = bodyReader(request);
-        const IssuedTokens issued = m_accounts.refresh(body.required<QString>(QLatin1StringView("refreshToken")));
-        return HttpReply::json(QJsonObject {
-            { QStringLiteral("app_session_id"), issued.accessToken },
-            { QStringLiteral("refresh_token"), issued.refreshToken },
-        });
+        std::optional<qint64> ended;
+        try {
+            const IssuedTokens issued = m_accounts.refresh(body.required<QString>(QLatin1StringView("refreshToken")), &ended);
+            return HttpReply::json(QJsonObject {
+                { QStringLiteral("app_session_id"), issued.accessToken },
+                { QStringLiteral("refresh_token"), issued.refreshToken },
+                { QStringLiteral("expiresIn"), issued.expiresIn },
+            });
+        } catch (const ServerError&) {
+            if (ended)
+                m_hub.closeSession(*ended);
+            throw;
+        }
     }
     if (action == u"me") {
         requireMethod(request, QStringLiteral("GET"));

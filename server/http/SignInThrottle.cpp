@@ -12,28 +12,36 @@ SignInThrottle::SignInThrottle(Clock clock)
     }
 }
 
-QList<qint64>& SignInThrottle::recent(const QString& username, const QString& address)
+QString SignInThrottle::keyOf(const QString& username, const QString& address)
 {
     // User names are matched without regard to case, as sign-in matches them.
-    QList<qint64>& times = m_failures[address + u'\n' + username.trimmed().toCaseFolded()];
+    return address + u'\n' + username.trimmed().toCaseFolded();
+}
+
+QList<qint64>& SignInThrottle::recent(const QString& key)
+{
+    QList<qint64>& times = m_attempts[key];
     const qint64 oldest = m_clock() - kWindowMs;
     while (!times.isEmpty() && times.first() <= oldest)
         times.removeFirst();
     return times;
 }
 
-bool SignInThrottle::isLocked(const QString& username, const QString& address)
+bool SignInThrottle::begin(const QString& username, const QString& address)
 {
-    const auto key = address + u'\n' + username.trimmed().toCaseFolded();
-    if (!m_failures.contains(key))
+    QList<qint64>& times = recent(keyOf(username, address));
+    if (times.size() >= kMaxAttempts)
         return false;
-    const bool locked = recent(username, address).size() >= kMaxFailures;
-    if (m_failures.value(key).isEmpty())
-        m_failures.remove(key);
-    return locked;
+    times.append(m_clock());
+    return true;
 }
 
-void SignInThrottle::recordFailure(const QString& username, const QString& address)
+void SignInThrottle::succeeded(const QString& username, const QString& address)
 {
-    recent(username, address).append(m_clock());
+    const QString key = keyOf(username, address);
+    QList<qint64>& times = recent(key);
+    if (!times.isEmpty())
+        times.removeLast();
+    if (times.isEmpty())
+        m_attempts.remove(key);
 }

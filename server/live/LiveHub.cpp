@@ -172,7 +172,7 @@ void LiveHub::sendToConversation(qint64 conversationId, const QString& type, con
 
 void LiveHub::notifyRead(qint64 conversationId, qint64 readerId, qint64 lastReadId, const QWebSocket* readerSocket)
 {
-    QList<qint64> others = m_conversations.memberIds(conversationId);
+    QList<qint64> others = m_conversations.membersReachableFrom(conversationId, readerId);
     others.removeAll(readerId);
     sendToUsers(others, QStringLiteral("message_read_notify"),
         { { QStringLiteral("conversationId"), conversationId }, { QStringLiteral("readBy"), readerId },

@@ -38,7 +38,7 @@ void registerMessageProcedures(ProcedureRegistry& registry, ServerContext& conte
         const ReactionChange change = context.messages.addReaction(messageId, call.userId, emoji);
         // Adding the same reaction twice changes nothing and tells nobody.
         if (change.changed) {
-            context.hub.sendToConversation(change.conversationId, QStringLiteral("reaction"),
+            context.hub.sendToUsers(context.conversations.membersReachableFrom(change.conversationId, call.userId), QStringLiteral("reaction"),
                 { { QStringLiteral("messageId"), messageId },
                   { QStringLiteral("conversationId"), change.conversationId },
                   { QStringLiteral("userId"), call.userId },

@@ -137,6 +137,7 @@ IssuedTokens Accounts::openSession(qint64 userId, const QString& clientAddress)
 {
     IssuedTokens issued;
     issued.userId = userId;
+    issued.expiresIn = m_tokenTtl;
     issued.accessToken = tokens::newToken();
     issued.refreshToken = tokens::newToken();
     const qint64 now = wiretime::nowSeconds();
@@ -163,22 +164,35 @@ std::optional<AuthenticatedSession> Accounts::authenticate(const QString& access
     return AuthenticatedSession { query.value(1).toLongLong(), query.value(0).toLongLong(), query.value(2).toLongLong() };
 }
 
-IssuedTokens Accounts::refresh(const QString& refreshToken)
+IssuedTokens Accounts::refresh(const QString& refreshToken, std::optional<qint64>* endedSession)
 {
     const ServerError refused = ServerError::unauthorized(Text::RefreshTokenNotValid);
     if (refreshToken.isEmpty())
         throw refused;
+    const QString presented = tokens::digest(refreshToken);
     Database::Transaction transaction(m_db);
-    QSqlQuery query = m_db.exec(QStringLiteral("SELECT id, user_id, refresh_expires FROM sessions WHERE refresh_hash = ?"),
-        { tokens::digest(refreshToken) });
-    if (!query.next() || query.value(2).toLongLong() <= wiretime::nowSeconds())
+    QSqlQuery query = m_db.exec(QStringLiteral("SELECT id, user_id, refresh_expires FROM sessions WHERE refresh_hash = ?"), { presented });
+    if (!query.next()) {
+        // Only one party can have spent it the first time: the session is no longer safe
+        // for either, and the rightful owner signs in again.
+        const QVariant replayed = m_db.scalar(QStringLiteral("SELECT session_id FROM spent_refresh_tokens WHERE refresh_hash = ?"), { presented });
+        if (replayed.isValid()) {
+            m_db.exec(QStringLiteral("DELETE FROM sessions WHERE id = ?"), { replayed });
+            transaction.commit();
+            *endedSession = replayed.toLongLong();
+        }
+        throw refused;
+    }
+    if (query.value(2).toLongLong() <= wiretime::nowSeconds())
         throw refused;
     IssuedTokens issued;
     issued.sessionId = query.value(0).toLongLong();
     issued.userId = query.value(1).toLongLong();
+    issued.expiresIn = m_tokenTtl;
     issued.accessToken = tokens::newToken();
     issued.refreshToken = tokens::newToken();
     const qint64 now = wiretime::nowSeconds();
+    m_db.exec(QStringLiteral("INSERT INTO spent_refresh_tokens (refresh_hash, session_id) VALUES (?, ?)"), { presented, issued.sessionId });
     m_db.exec(QStringLiteral("UPDATE sessions SET access_hash = ?, access_expires = ?, refresh_hash = ?,"
                              " refresh_expires = ?, last_active_at = ? WHERE id = ?"),
         { tokens::digest(issued.accessToken), now + m_tokenTtl, tokens::digest(issued.refreshToken),

@@ -17,6 +17,8 @@ struct IssuedTokens {
     qint64 sessionId = 0;
     QString accessToken;
     QString refreshToken;
+    // Seconds the access token stays valid.
+    qint64 expiresIn = 0;
 };
 
 struct Registration {
@@ -80,7 +82,9 @@ public:
     // A live (unexpired) access token, or nothing.
     std::optional<AuthenticatedSession> authenticate(const QString& accessToken);
     // Spends the refresh token and issues a new pair for the same session; throws 401.
-    IssuedTokens refresh(const QString& refreshToken);
+    // A token spent before ends its session (someone else holds a copy) and names it
+    // in endedSession, for the caller to close its sockets.
+    IssuedTokens refresh(const QString& refreshToken, std::optional<qint64>* endedSession);
     // Ends the session of this access token; false when there was none.
     bool logout(const QString& accessToken);
 

@@ -37,6 +37,14 @@ QList<qint64> Conversations::memberIds(qint64 conversationId)
     return ids;
 }
 
+QList<qint64> Conversations::membersReachableFrom(qint64 conversationId, qint64 userId)
+{
+    QList<qint64> ids = memberIds(conversationId);
+    const QSet<qint64> cut = Blocks(m_db).around(userId);
+    ids.removeIf([&cut](qint64 id) { return cut.contains(id); });
+    return ids;
+}
+
 qint64 Conversations::openPrivate(qint64 userId, qint64 otherUserId)
 {
     if (userId == otherUserId)
@@ -84,13 +92,16 @@ qint64 Conversations::createGroup(qint64 ownerId, const QString& rawName, const 
         if (!m_db.scalar(QStringLiteral("SELECT 1 FROM users WHERE id = ?"), { id }).isValid())
             throw ServerError::notFound(Text::UserIdNotFound, id);
     }
-    // Nobody is put into a group by a stranger or by someone they have blocked.
+    // Nobody is put into a group by a stranger: both still hold each other as contacts
+    // (neither removed the other) and neither has blocked the other.
     Blocks blocks(m_db);
+    const auto holds = [this](qint64 userId, qint64 contactId) {
+        return m_db.scalar(QStringLiteral("SELECT 1 FROM contacts WHERE user_id = ? AND contact_id = ?"), { userId, contactId }).isValid();
+    };
     for (const qint64 id : members) {
         if (id == ownerId)
             continue;
-        if (!m_db.scalar(QStringLiteral("SELECT 1 FROM contacts WHERE user_id = ? AND contact_id = ?"), { ownerId, id }).isValid()
-            || blocks.hasBlocked(id, ownerId))
+        if (!holds(ownerId, id) || !holds(id, ownerId) || blocks.between(id, ownerId))
             throw ServerError::forbidden(Text::NotYourContact, id);
     }
 
@@ -226,6 +237,9 @@ QJsonArray Conversations::listFor(qint64 userId, const Presence& online)
                 c.insert(QLatin1StringView("name"), other.value(1).toString());
                 rowjson::putText(c, QLatin1StringView("avatar"), other.value(2));
                 c.insert(QLatin1StringView("online"), online(other.value(0).toLongLong()));
+                // Lets the client follow the other member's presence without asking
+                // for the members of every private conversation.
+                c.insert(QLatin1StringView("peerId"), other.value(0).toLongLong());
             }
         }
         if (row.lastMessageId > 0) {
@@ -306,9 +320,13 @@ std::optional<qint64> Conversations::markRead(qint64 conversationId, qint64 user
         return std::nullopt;
     m_db.exec(QStringLiteral("UPDATE conversation_members SET last_read_id = ? WHERE conversation_id = ? AND user_id = ?"),
         { newest, conversationId, userId });
-    m_db.exec(QStringLiteral("UPDATE messages SET status = 'read' WHERE conversation_id = ? AND sender_id != ?"
-                             " AND id <= ? AND status IN ('sent', 'delivered')"),
-        { conversationId, userId, newest });
+    // Only what arrived since the last read is looked at, however long the conversation;
+    // the messages of someone in a block with the reader never learn they were read.
+    m_db.exec(QStringLiteral("UPDATE messages SET status = 'read' WHERE conversation_id = ? AND id > ? AND id <= ? AND sender_id != ?"
+                             " AND status IN ('sent', 'delivered')"
+                             " AND sender_id NOT IN (SELECT contact_id FROM contacts WHERE user_id = ? AND blocked = 1"
+                             "   UNION SELECT user_id FROM contacts WHERE contact_id = ? AND blocked = 1)"),
+        { conversationId, current, newest, userId, userId, userId });
     transaction.commit();
     return newest;
 }

@@ -32,6 +32,9 @@ public:
     // Throws ServerError 404 unless the user belongs to the conversation, so that
     // strangers cannot even learn that it exists.
     void requireMember(qint64 conversationId, qint64 userId);
+    // The members that events caused by userId may reach: all but those in a block
+    // with userId (userId included, for their other devices).
+    QList<qint64> membersReachableFrom(qint64 conversationId, qint64 userId);
     QList<qint64> memberIds(qint64 conversationId);
 
     // The one private conversation of two users, made on first use; shown again to

@@ -101,6 +101,14 @@ const QList<QStringList>& migrations()
         },
         socialSchema(),
         adminSchema(),
+        {
+            // Refresh tokens already exchanged, so that a copy presented later is known
+            // for what it is and ends its session.
+            QStringLiteral("CREATE TABLE spent_refresh_tokens ("
+                           " refresh_hash TEXT PRIMARY KEY,"
+                           " session_id INTEGER NOT NULL REFERENCES sessions(id) ON DELETE CASCADE)"),
+            QStringLiteral("CREATE INDEX spent_refresh_tokens_session ON spent_refresh_tokens(session_id)"),
+        },
     };
     return steps;
 }

@@ -1,6 +1,7 @@
 #include "store/Messages.h"
 
 #include "http/ServerError.h"
+#include "store/Blocks.h"
 #include "store/Conversations.h"
 #include "store/Database.h"
 #include "store/PostingRights.h"
@@ -338,8 +339,12 @@ ReactionChange Messages::addReaction(qint64 messageId, qint64 userId, const QStr
         throw ServerError::badRequest(Text::EmojiLength, kMaxEmoji);
     ReactionChange change;
     change.conversationId = visibleConversation(messageId, userId);
-    if (!m_db.scalar(QStringLiteral("SELECT revoked_at FROM messages WHERE id = ?"), { messageId }).isNull())
+    const QList<QVariantList> found = m_db.rows(QStringLiteral("SELECT revoked_at, sender_id FROM messages WHERE id = ?"), { messageId });
+    if (found.isEmpty() || !found[0][0].isNull())
         throw ServerError::badRequest(Text::MessageRevoked);
+    // A reaction is a message of its own: a block stops it both ways, in groups too.
+    if (Blocks(m_db).between(userId, found[0][1].toLongLong()))
+        throw ServerError::forbidden(Text::ReactBlocked);
     QSqlQuery query = m_db.exec(QStringLiteral("INSERT OR IGNORE INTO reactions (message_id, user_id, emoji, created_at) VALUES (?, ?, ?, ?)"),
         { messageId, userId, emoji, wiretime::now() });
     change.changed = query.numRowsAffected() > 0;

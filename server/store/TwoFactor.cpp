@@ -84,7 +84,8 @@ void TwoFactor::verify(qint64 userId, const QString& code)
     if (enabled.toInt() != 0)
         throw ServerError::conflict(Text::TwoFactorAlreadyOn);
     Database::Transaction transaction(m_db);
-    checkCode(userId, code);
+    // Only the authenticator proves it holds the secret; a backup code came with the setup.
+    checkCode(userId, code, Codes::AuthenticatorOnly);
     m_db.exec(QStringLiteral("UPDATE mfa SET enabled = 1, enabled_at = ? WHERE user_id = ?"), { wiretime::now(), userId });
     transaction.commit();
 }
@@ -94,13 +95,13 @@ void TwoFactor::disable(qint64 userId, const QString& code)
     if (m_db.scalar(QStringLiteral("SELECT enabled FROM mfa WHERE user_id = ?"), { userId }).toInt() == 0)
         throw ServerError::badRequest(Text::TwoFactorNotOn);
     Database::Transaction transaction(m_db);
-    checkCode(userId, code);
+    checkCode(userId, code, Codes::AuthenticatorOrBackup);
     m_db.exec(QStringLiteral("DELETE FROM mfa_backup_codes WHERE user_id = ?"), { userId });
     m_db.exec(QStringLiteral("DELETE FROM mfa WHERE user_id = ?"), { userId });
     transaction.commit();
 }
 
-void TwoFactor::checkCode(qint64 userId, const QString& code)
+void TwoFactor::checkCode(qint64 userId, const QString& code, Codes accepted)
 {
     const qint64 now = wiretime::nowSeconds();
     Failures& failures = m_failures[userId];
@@ -109,7 +110,7 @@ void TwoFactor::checkCode(qint64 userId, const QString& code)
     // Six digits have few enough values to be guessed without a limit.
     if (failures.count >= kMaxFailures)
         throw ServerError::badRequest(Text::TooManyWrongCodes);
-    if (useTotp(userId, code) || useBackupCode(userId, code)) {
+    if (useTotp(userId, code) || (accepted == Codes::AuthenticatorOrBackup && useBackupCode(userId, code))) {
         m_failures.remove(userId);
         return;
     }

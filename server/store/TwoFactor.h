@@ -1,7 +1,7 @@
 #pragma once
 
 // Two-factor authentication of an account: a TOTP secret made by setup(), switched
-// on by a first correct code, switched off again with a code. One-time backup codes
+// on by a first correct authenticator code, switched off again with a code. One-time backup codes
 // stand in for a lost authenticator; a TOTP code is accepted once only.
 
 #include <QHash>
@@ -22,7 +22,8 @@ public:
     QJsonObject status(qint64 userId);
     // {"secret", "qrCodeUrl", "backupCodes"}; replaces an unconfirmed setup, 409 when already on.
     QJsonObject setup(qint64 userId, const QString& accountName);
-    // Confirms the setup; 400 for a wrong code or no setup, 409 when already on.
+    // Confirms the setup with an authenticator code; 400 for a wrong or backup code or
+    // no setup, 409 when already on.
     void verify(qint64 userId, const QString& code);
     // 400 for a wrong code or when it is not on.
     void disable(qint64 userId, const QString& code);
@@ -33,8 +34,9 @@ private:
         qint64 since = 0;
     };
 
+    enum class Codes { AuthenticatorOnly, AuthenticatorOrBackup };
     // Spends the code when it is right; counts the failure otherwise and throws 400.
-    void checkCode(qint64 userId, const QString& code);
+    void checkCode(qint64 userId, const QString& code, Codes accepted);
     bool useTotp(qint64 userId, const QString& code);
     bool useBackupCode(qint64 userId, const QString& code);
 

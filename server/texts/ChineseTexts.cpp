@@ -309,6 +309,8 @@ QStringView chineseText(Text text)
         return u"\"%1\" 是查询：请使用 GET";
     case Text::MutationUsePost:
         return u"\"%1\" 是变更：请使用 POST";
+    case Text::ReactBlocked:
+        return u"无法回应这条消息：其中一方已将另一方拉黑";
     }
     return {};
 }

@@ -309,6 +309,8 @@ QStringView englishText(Text text)
         return u"\"%1\" is a query: use GET";
     case Text::MutationUsePost:
         return u"\"%1\" is a mutation: use POST";
+    case Text::ReactBlocked:
+        return u"You cannot react to this message: one of you has blocked the other";
     }
     return {};
 }

@@ -157,4 +157,5 @@ enum class Text {
     NounFileType,
     QueryUseGet,
     MutationUsePost,
+    ReactBlocked,
 };

@@ -309,6 +309,8 @@ QStringView vietnameseText(Text text)
         return u"\"%1\" là truy vấn: hãy dùng GET";
     case Text::MutationUsePost:
         return u"\"%1\" là thao tác thay đổi: hãy dùng POST";
+    case Text::ReactBlocked:
+        return u"Bạn không thể bày tỏ cảm xúc với tin nhắn này: một trong hai người đã chặn người kia";
     }
     return {};
 }

@@ -24,10 +24,11 @@
 #include "views/common/Appearance.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
-#include "views/common/NotAvailableView.h"
+#include "views/common/PlaceholderView.h"
 #include "views/common/Sheet.h"
 #include "views/contacts/AddContactView.h"
 #include "views/contacts/ContactDetailView.h"
+#include "views/contacts/ContactListModel.h"
 #include "views/contacts/ContactListView.h"
 #include "views/contacts/GroupRolesButton.h"
 #include "views/contacts/MomentsView.h"
@@ -48,6 +49,7 @@ MainView::MainView(AuthViewModel* authViewModel, QWidget* parent)
     , m_auth(authViewModel)
     , m_conversationListVM(std::make_unique<ConversationListViewModel>(authViewModel->user() ? authViewModel->user()->id : 0))
     , m_contactListVM(std::make_unique<ContactListViewModel>())
+    , m_contactListModel(new ContactListModel(m_contactListVM.get(), this))
     , m_sidebar(new SidebarView(authViewModel, WebSocketService::shared(), this))
     , m_content(new QStackedWidget(this))
     , m_detailHolder(new QWidget(this))
@@ -111,6 +113,7 @@ MainView::MainView(AuthViewModel* authViewModel, QWidget* parent)
     connect(newShortcut, &QShortcut::activated, this, &MainView::openNewChat);
 
     connect(m_sidebar, &SidebarView::selectedSectionChanged, this, &MainView::setSelectedSection);
+    connect(m_conversationListVM.get(), &ConversationListViewModel::conversationsChanged, this, &MainView::followRenamedConversation);
     connect(m_auth, &AuthViewModel::userChanged, this, [this] {
         if (m_selectedSection == SidebarSection::messages)
             showDetail();
@@ -121,9 +124,12 @@ MainView::MainView(AuthViewModel* authViewModel, QWidget* parent)
         const std::optional<Conversation> conversation = userInfo::record<Conversation>(info, QStringLiteral("conversation"));
         if (!self || !conversation)
             return;
+        // A return to the section reloads the list by itself.
+        const bool wasThere = self->m_selectedSection == SidebarSection::messages;
         self->setSelectedSection(SidebarSection::messages);
         self->setSelectedConversation(conversation);
-        self->m_conversationListVM->loadConversations();
+        if (wasThere)
+            self->m_conversationListVM->loadConversations();
     });
 
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &MainView::retranslate);
@@ -151,6 +157,7 @@ QDialog* MainView::searchSheet()
     dialog->setFixedSize(500, 600);
     auto* layout = new QVBoxLayout(dialog);
     layout->setContentsMargins(0, 0, 0, 0);
+    Sheet::keepReturnForTheAction(dialog);
     return dialog;
 }
 
@@ -248,6 +255,22 @@ void MainView::setSelectedConversation(const std::optional<Conversation>& conver
         showDetail();
 }
 
+void MainView::followRenamedConversation()
+{
+    if (!m_selectedConversation)
+        return;
+    for (const Conversation& listed : m_conversationListVM->conversations()) {
+        if (listed.id != m_selectedConversation->id)
+            continue;
+        if (listed.name != m_selectedConversation->name) {
+            m_selectedConversation->name = listed.name;
+            if (ChatView* chat = chatView(); chat && chat->conversationId() == listed.id)
+                chat->setConversationName(ConversationRow::displayName(listed));
+        }
+        return;
+    }
+}
+
 ChatView* MainView::chatView() const
 {
     return qobject_cast<ChatView*>(m_detail);
@@ -260,35 +283,42 @@ ContactDetailView* MainView::contactDetailView() const
 
 void MainView::setSelectedContact(const std::optional<Contact>& contact)
 {
-    const bool same = m_selectedContact && contact && m_selectedContact->id == contact->id;
+    // Every choice of a contact shows its detail afresh, the same contact's too:
+    // that is how its presence and profile are brought up to date.
     m_selectedContact = contact;
     if (m_contactList)
         m_contactList->setSelectedContact(contact);
-    if (m_selectedSection == SidebarSection::contacts && !(same && contactDetailView()))
+    if (m_selectedSection == SidebarSection::contacts)
         showDetail();
 }
 
 void MainView::showSection()
 {
-    while (m_content->count() > 0) {
-        QWidget* old = m_content->widget(0);
+    // The kept screens wait in the stack for the next visit; the others go.
+    const QList<QWidget*> kept { m_conversationList, m_favorites, m_files, m_settingsList };
+    for (int i = m_content->count() - 1; i >= 0; --i) {
+        QWidget* old = m_content->widget(i);
+        if (kept.contains(old))
+            continue;
         m_content->removeWidget(old);
         old->deleteLater();
     }
-    m_conversationList = nullptr;
     m_contactList = nullptr;
-    m_settingsList = nullptr;
-    m_settingsLink = -1;
     QWidget* column = nullptr;
     switch (m_selectedSection) {
     case SidebarSection::messages:
-        m_conversationList = new ConversationListView(m_conversationListVM.get(), m_content);
+        if (!m_conversationList) {
+            m_conversationList = new ConversationListView(m_conversationListVM.get(), m_content);
+            connect(m_conversationList, &ConversationListView::selectedConversationChanged, this, &MainView::setSelectedConversation);
+        } else {
+            // Back in the section: names and previews as the server has them now.
+            m_conversationListVM->loadConversations();
+        }
         m_conversationList->setSelectedConversation(m_selectedConversation);
-        connect(m_conversationList, &ConversationListView::selectedConversationChanged, this, &MainView::setSelectedConversation);
         column = m_conversationList;
         break;
     case SidebarSection::contacts:
-        m_contactList = new ContactListView(m_contactListVM.get(), m_content);
+        m_contactList = new ContactListView(m_contactListModel, m_content);
         m_contactList->setSelectedContact(m_selectedContact);
         connect(m_contactList, &ContactListView::selectedContactChanged, this, &MainView::setSelectedContact);
         column = m_contactList;
@@ -297,25 +327,29 @@ void MainView::showSection()
         column = new MomentsView(m_auth->user() ? m_auth->user()->id : 0, m_content);
         break;
     case SidebarSection::settings:
-        m_settingsList = new SettingsListView(m_auth, m_content);
-        connect(m_settingsList, &SettingsListView::linkChosen, this, [this](int link) {
-            m_settingsLink = link;
-            showDetail();
-        });
+        if (!m_settingsList) {
+            m_settingsList = new SettingsListView(m_auth, m_content);
+            connect(m_settingsList, &SettingsListView::linkChosen, this, [this](SettingsLink link) {
+                m_settingsLink = link;
+                showDetail();
+            });
+        }
         column = m_settingsList;
         break;
     case SidebarSection::favorites:
-        column = new FavoritesView(m_content);
+        if (!m_favorites)
+            m_favorites = new FavoritesView(m_content);
+        column = m_favorites;
         break;
     case SidebarSection::files:
-        column = new FileManagementView(m_content);
-        break;
-    default:
-        // Every section has its screen; this is only a fallback.
-        column = new NotAvailableView(SidebarSections::titleKey(m_selectedSection), m_content);
+        if (!m_files)
+            m_files = new FileManagementView(m_content);
+        column = m_files;
         break;
     }
-    m_content->addWidget(column);
+    if (m_content->indexOf(column) < 0)
+        m_content->addWidget(column);
+    m_content->setCurrentWidget(column);
     showDetail();
 }
 
@@ -361,7 +395,7 @@ void MainView::showDetail()
         break;
     case SidebarSection::settings:
         // With no link chosen yet the detail shows the general settings.
-        setDetail(m_settingsList && m_settingsLink >= 0 ? m_settingsList->destination(m_settingsLink, nullptr)
+        setDetail(m_settingsList && m_settingsLink ? m_settingsList->destination(*m_settingsLink, nullptr)
                                                         : new GeneralSettingsView(m_auth));
         break;
     }

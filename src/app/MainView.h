@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/SettingsListView.h"
 #include "app/SidebarSection.h"
 #include "models/Contact.h"
 #include "models/Conversation.h"
@@ -15,14 +16,16 @@
 class AuthViewModel;
 class ChatView;
 class ContactDetailView;
+class ContactListModel;
 class ContactListView;
 class ContactListViewModel;
 class ConversationListView;
 class ConversationListViewModel;
+class FavoritesView;
+class FileManagementView;
 class QStackedWidget;
 class QToolButton;
 class SearchView;
-class SettingsListView;
 class SidebarView;
 
 // The window a signed-in user works in: sidebar, the section's list and the
@@ -68,6 +71,8 @@ protected:
 
 private:
     void showSection();
+    // The chat header and the kept selection take the name the list now has.
+    void followRenamedConversation();
     void showDetail();
     void setDetail(QWidget* widget);
     void retranslate();
@@ -79,19 +84,25 @@ private:
     AuthViewModel* m_auth;
     std::unique_ptr<ConversationListViewModel> m_conversationListVM;
     std::unique_ptr<ContactListViewModel> m_contactListVM;
+    // Kept while the window lives: returning to the contacts section costs no rows.
+    ContactListModel* m_contactListModel;
     SidebarSection m_selectedSection = SidebarSection::messages;
     std::optional<Conversation> m_selectedConversation;
     std::optional<Contact> m_selectedContact;
-    int m_settingsLink = -1;
+    std::optional<SettingsLink> m_settingsLink;
     bool m_launched = false;
 
     SidebarView* m_sidebar;
     QStackedWidget* m_content;
     QWidget* m_detailHolder;
     QWidget* m_detail = nullptr;
+    // Kept from their first visit to the end of the window: returning to the
+    // section reloads their data into the rows they have.
     ConversationListView* m_conversationList = nullptr;
-    ContactListView* m_contactList = nullptr;
+    FavoritesView* m_favorites = nullptr;
+    FileManagementView* m_files = nullptr;
     SettingsListView* m_settingsList = nullptr;
+    ContactListView* m_contactList = nullptr;
     QToolButton* m_searchButton;
     QToolButton* m_newChatButton;
     QDialog* m_searchSheet;

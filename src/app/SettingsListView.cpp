@@ -9,7 +9,6 @@
 #include "views/common/Appearance.h"
 #include "views/common/Localized.h"
 #include "views/common/NavigationStack.h"
-#include "views/common/NotAvailableView.h"
 #include "views/contacts/GiftShopView.h"
 #include "views/contacts/VipCenterView.h"
 
@@ -19,13 +18,24 @@
 
 using Appearance::TextStyle;
 
-const QStringList& SettingsListView::linkKeys()
+const QList<SettingsLink>& SettingsListView::links()
 {
-    static const QStringList keys {
-        QStringLiteral("settings.general_title"), QStringLiteral("privacy.title"), QStringLiteral("notification.title"),
-        QStringLiteral("vip.title"), QStringLiteral("gifts.title"), QStringLiteral("content.profile_link"),
-    };
-    return keys;
+    static const QList<SettingsLink> all { SettingsLink::general, SettingsLink::privacy, SettingsLink::notifications,
+                                           SettingsLink::vip, SettingsLink::gifts, SettingsLink::profile };
+    return all;
+}
+
+QString SettingsListView::titleKey(SettingsLink link)
+{
+    switch (link) {
+    case SettingsLink::general: return QStringLiteral("settings.general_title");
+    case SettingsLink::privacy: return QStringLiteral("privacy.title");
+    case SettingsLink::notifications: return QStringLiteral("notification.title");
+    case SettingsLink::vip: return QStringLiteral("vip.title");
+    case SettingsLink::gifts: return QStringLiteral("gifts.title");
+    case SettingsLink::profile: return QStringLiteral("content.profile_link");
+    }
+    Q_UNREACHABLE();
 }
 
 SettingsListView::SettingsListView(AuthViewModel* authViewModel, QWidget* parent)
@@ -50,9 +60,12 @@ SettingsListView::SettingsListView(AuthViewModel* authViewModel, QWidget* parent
     m_links->setStyleSheet(QStringLiteral("QListWidget { background: transparent; }"
                                           "QListWidget::item { padding: 7px 8px; border-radius: 6px; }"
                                           "QListWidget::item:selected { background: rgba(0, 122, 255, 46); color: palette(text); }"));
-    for (qsizetype i = 0; i < linkKeys().size(); ++i)
+    for (qsizetype i = 0; i < links().size(); ++i)
         m_links->addItem(QString());
-    connect(m_links, &QListWidget::currentRowChanged, this, &SettingsListView::linkChosen);
+    connect(m_links, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0 && row < links().size())
+            Q_EMIT linkChosen(links().at(row));
+    });
     column->addWidget(m_links, 1);
 
     m_consoleLinks->setObjectName(QStringLiteral("consoleLinks"));
@@ -74,7 +87,7 @@ void SettingsListView::retranslate()
 {
     m_title->setText(Localized::text("content.settings_title"));
     for (int row = 0; row < m_links->count(); ++row)
-        m_links->item(row)->setText(Localized::text(linkKeys().at(row)));
+        m_links->item(row)->setText(Localized::text(titleKey(links().at(row))));
     updateConsoleLinks();
 }
 
@@ -93,21 +106,16 @@ void SettingsListView::updateConsoleLinks()
     m_consoleLinks->setFixedHeight(m_consoleLinks->count() * 32 + 4);
 }
 
-QWidget* SettingsListView::destination(int link, QWidget* parent) const
+QWidget* SettingsListView::destination(SettingsLink link, QWidget* parent) const
 {
-    const QString key = linkKeys().value(link);
-    if (key == u"settings.general_title")
-        return new GeneralSettingsView(m_auth, parent);
+    switch (link) {
+    case SettingsLink::general: return new GeneralSettingsView(m_auth, parent);
     // The privacy and profile screens push the security screens over themselves.
-    if (key == u"privacy.title")
-        return new NavigationStack(new PrivacySettingsView, parent);
-    if (key == u"notification.title")
-        return new NotificationSettingsView(parent);
-    if (key == u"content.profile_link")
-        return new NavigationStack(new ProfileView(m_auth), parent);
-    if (key == u"vip.title")
-        return new VipCenterView(parent);
-    if (key == u"gifts.title")
-        return new GiftShopView(parent);
-    return new NotAvailableView(key, parent);
+    case SettingsLink::privacy: return new NavigationStack(new PrivacySettingsView, parent);
+    case SettingsLink::notifications: return new NotificationSettingsView(parent);
+    case SettingsLink::profile: return new NavigationStack(new ProfileView(m_auth), parent);
+    case SettingsLink::vip: return new VipCenterView(parent);
+    case SettingsLink::gifts: return new GiftShopView(parent);
+    }
+    Q_UNREACHABLE();
 }

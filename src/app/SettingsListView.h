@@ -1,26 +1,30 @@
 #pragma once
 
+#include <QList>
 #include <QWidget>
 
 class AuthViewModel;
 class QLabel;
 class QListWidget;
 
+// The links of the settings section, in the order the list shows them.
+enum class SettingsLink { general, privacy, notifications, vip, gifts, profile };
+
 // The settings section's middle column: six links, each presenting its screen
 // in the detail column.
 class SettingsListView : public QWidget {
     Q_OBJECT
 public:
-    // The label keys of the links, in order.
-    static const QStringList& linkKeys();
+    static const QList<SettingsLink>& links();
+    static QString titleKey(SettingsLink link);
 
     explicit SettingsListView(AuthViewModel* authViewModel, QWidget* parent = nullptr);
 
     // A fresh screen for the link, in its initial state.
-    QWidget* destination(int link, QWidget* parent) const;
+    QWidget* destination(SettingsLink link, QWidget* parent) const;
 
 Q_SIGNALS:
-    void linkChosen(int link);
+    void linkChosen(SettingsLink link);
 
 private:
     void retranslate();

@@ -5,6 +5,9 @@
 #include "state/StaffAccess.h"
 #include "views/admin/AdminDashboardView.h"
 #include "views/admin/OperatorConsoleView.h"
+#include "views/common/Localized.h"
+
+#include <QMessageBox>
 
 StaffConsoles* StaffConsoles::of(AuthViewModel* auth, APIClient* api)
 {
@@ -20,6 +23,11 @@ StaffConsoles::StaffConsoles(AuthViewModel* auth, APIClient& api)
 {
     // Signing out, too, changes the user (to none).
     connect(auth, &AuthViewModel::userChanged, this, &StaffConsoles::closeRevoked);
+    // A console refused by the server may belong to a role the account no longer holds.
+    connect(&m_api, &APIClient::requestForbidden, this, [this] {
+        if (m_admin || m_operator)
+            m_auth->refreshCurrentUser();
+    });
 }
 
 StaffConsoles::~StaffConsoles()
@@ -61,9 +69,21 @@ QWidget* StaffConsoles::window(Console console) const
 
 void StaffConsoles::closeRevoked()
 {
-    if (m_admin && !isOffered(Console::Administration))
-        m_admin->close();
-    if (m_operator && !isOffered(Console::Operator))
-        m_operator->close();
+    bool closed = false;
+    for (const Console console : { Console::Administration, Console::Operator }) {
+        QPointer<QWidget>& window = console == Console::Administration ? m_admin : m_operator;
+        if (window && !isOffered(console)) {
+            window->close();
+            closed = true;
+        }
+    }
+    // Signing out explains itself; a console taken away from a signed-in user does not.
+    if (closed && m_auth->isAuthenticated()) {
+        auto* notice = new QMessageBox(QMessageBox::Information, QStringLiteral("Morvane"),
+                                       Localized::text("console.role_revoked"), QMessageBox::Ok);
+        notice->setObjectName(QStringLiteral("consoleRevokedNotice"));
+        notice->setAttribute(Qt::WA_DeleteOnClose);
+        notice->open();
+    }
     Q_EMIT offersChanged();
 }

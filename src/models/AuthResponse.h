@@ -14,6 +14,8 @@ struct AuthResponse {
     std::optional<QString> refreshToken {};
     std::optional<User> user {};
     std::optional<QString> error {};
+    // Seconds the access token stays valid, when the server says.
+    std::optional<qint64> expiresIn {};
 
     static AuthResponse read(const json::Reader& reader);
     void write(json::Writer& writer) const;

@@ -76,6 +76,7 @@ Conversation Conversation::read(const json::Reader& r)
     c.isPinned = r.optional<bool>("isPinned"_L1);
     c.isMuted = r.optional<bool>("isMuted"_L1);
     c.online = r.optional<bool>("online"_L1);
+    c.peerId = r.optional<qint64>("peerId"_L1);
     if (const std::optional<LastMessageObject> last = r.nested<LastMessageObject>("lastMessage"_L1)) {
         QString preview = previewText(last->type);
         if (preview.isEmpty())
@@ -106,4 +107,5 @@ void Conversation::write(json::Writer& w) const
     w.optional("isPinned"_L1, isPinned);
     w.optional("isMuted"_L1, isMuted);
     w.optional("online"_L1, online);
+    w.optional("peerId"_L1, peerId);
 }

@@ -25,6 +25,15 @@ struct Conversation {
     std::optional<bool> isPinned {};
     std::optional<bool> isMuted {};
     std::optional<bool> online {};
+    // The other member of a private conversation, when the server says.
+    std::optional<qint64> peerId {};
+    // Kept by the client when the newest message was taken back; the preview is
+    // then the revoked notice, worded in the language in force when it is shown.
+    struct RevokedPreview {
+        bool isMine = false;
+        QString senderName;
+    };
+    std::optional<RevokedPreview> revokedPreview {};
 
     // The list's stand-in text for a message of this type ("[图片]" for "image"),
     // or empty when the message shows its own content.

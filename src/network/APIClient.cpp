@@ -4,6 +4,7 @@
 #include "network/ErrorResponse.h"
 #include "network/KeychainService.h"
 #include "network/NetworkConfig.h"
+#include "network/TokenRenewal.h"
 #include "network/RequestLanguage.h"
 #include "network/UploadRecords.h"
 
@@ -11,6 +12,8 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QDateTime>
+#include <QDebug>
 #include <QPointer>
 #include <QScopeGuard>
 #include <QUrl>
@@ -42,6 +45,8 @@ APIClient::APIClient(QString baseURL, KeychainService& keychain, QObject* parent
     , m_baseURL(std::move(baseURL))
     , m_keychain(keychain)
     , m_network(new QNetworkAccessManager(this))
+    , m_renewal(std::make_unique<TokenRenewal>(
+          WebSocketClock::system(), [] { return QDateTime::currentMSecsSinceEpoch(); }, [this] { renewSession(); }))
 {
 }
 
@@ -158,6 +163,8 @@ QCoro::Task<QByteArray> APIClient::sendGuarded(Request request)
     try {
         co_return co_await send(request);
     } catch (const APIError& error) {
+        if (error.kind() == APIError::Kind::HttpError && error.code() == 403)
+            Q_EMIT requestForbidden();
         if (error.kind() != APIError::Kind::Unauthorized)
             throw;
     }
@@ -181,6 +188,9 @@ QCoro::Task<QByteArray> APIClient::sendGuarded(Request request)
         // An unreadable keychain is no verdict on the session.
         if (outcome == RefreshOutcome::KeychainUnavailable)
             throw APIError::keychainUnavailable();
+        // The refresh never reached a verdict: the call failed, the session stands.
+        if (outcome == RefreshOutcome::Unreachable)
+            throw APIError::transport(QNetworkReply::UnknownNetworkError, QStringLiteral("Token refresh failed"));
         if (outcome == RefreshOutcome::Refused)
             throw APIError::unauthorized();
     }
@@ -189,6 +199,56 @@ QCoro::Task<QByteArray> APIClient::sendGuarded(Request request)
     // reported as itself.
     co_return co_await send(std::move(request));
 }
+
+QCoro::Task<SessionRenewal> APIClient::renewSession()
+{
+    RefreshOutcome outcome = RefreshOutcome::Cancelled;
+    if (m_refresh) {
+        RefreshWait wait { m_refresh };
+        outcome = co_await wait;
+    } else {
+        outcome = co_await refreshSession();
+    }
+    switch (outcome) {
+    case RefreshOutcome::Refreshed:
+        co_return SessionRenewal::Renewed;
+    case RefreshOutcome::Refused:
+        co_return SessionRenewal::Refused;
+    default:
+        co_return SessionRenewal::Unreachable;
+    }
+}
+
+void APIClient::scheduleRenewal(const QString& accessToken, std::optional<qint64> expiresInSeconds)
+{
+    m_renewal->tokenIssued(accessToken, expiresInSeconds);
+}
+
+void APIClient::cancelRenewal()
+{
+    m_renewal->cancel();
+}
+
+namespace {
+
+// Only the server's answer to the refresh is a verdict on the session; a refresh
+// that never got one (no connection, a failing server) says nothing about it.
+std::optional<SessionEnd> verdictOf(const APIError& error)
+{
+    switch (error.kind()) {
+    case APIError::Kind::Unauthorized:
+        // Raised before any request: there was no refresh token to spend.
+        return SessionEnd::Expired;
+    case APIError::Kind::ServerError:
+        return SessionEnd::SignedOutElsewhere;
+    case APIError::Kind::HttpError:
+        return error.code() == 403 ? std::optional(SessionEnd::Suspended) : std::nullopt;
+    default:
+        return std::nullopt;
+    }
+}
+
+} // namespace
 
 QCoro::Task<APIClient::RefreshOutcome> APIClient::refreshSession()
 {
@@ -205,13 +265,20 @@ QCoro::Task<APIClient::RefreshOutcome> APIClient::refreshSession()
     });
 
     outcome = RefreshOutcome::Refused;
+    SessionEnd ending = SessionEnd::Expired;
     if (m_refresher) {
         try {
             co_await m_refresher();
             outcome = RefreshOutcome::Refreshed;
         } catch (const APIError& error) {
-            if (error.kind() == APIError::Kind::KeychainUnavailable)
+            if (error.kind() == APIError::Kind::KeychainUnavailable) {
                 outcome = RefreshOutcome::KeychainUnavailable;
+            } else if (const std::optional<SessionEnd> verdict = verdictOf(error)) {
+                ending = *verdict;
+            } else {
+                qInfo().noquote() << "[Auth] token refresh got no answer, keeping the session:" << error.description();
+                outcome = RefreshOutcome::Unreachable;
+            }
         } catch (...) {
         }
     }
@@ -225,6 +292,9 @@ QCoro::Task<APIClient::RefreshOutcome> APIClient::refreshSession()
         ++m_tokenGeneration;
         if (const std::optional<User> user = m_keychain.getCachedUser())
             Q_EMIT sessionRefreshed(user->id);
+    } else if (outcome == RefreshOutcome::Refused) {
+        m_renewal->cancel();
+        Q_EMIT sessionEnded(ending);
     }
     co_return outcome;
 }

@@ -3,6 +3,7 @@
 #include "models/Json.h"
 #include "network/APIError.h"
 #include "network/EmptyResponse.h"
+#include "network/SessionRenewal.h"
 
 #include <QCoroTask>
 #include <QJsonValue>
@@ -20,6 +21,7 @@
 
 class KeychainService;
 class QNetworkAccessManager;
+class TokenRenewal;
 
 namespace apiclient_detail {
 
@@ -76,6 +78,10 @@ T decodeOrThrow(const QJsonValue& value, const json::Path& path)
 // under way, and then repeats itself once. Only a 401 of that repeat is
 // `unauthorized`; any other failure of the repeat is reported as itself. A call
 // whose 401 answers a token that a refresh has replaced meanwhile repeats at once.
+//
+// The same single refresh serves the live channel when the server refuses its token
+// and the renewal shortly before the token lapses. A refresh the server refuses ends
+// the session (sessionEnded); one that cannot reach the server keeps it.
 class APIClient final : public QObject {
     Q_OBJECT
 
@@ -98,6 +104,12 @@ public:
     void setTokenRefresher(TokenRefresher refresher) { m_refresher = std::move(refresher); }
     // How long a request may go without progress before it fails as timed out.
     void setRequestTimeout(int milliseconds) { m_requestTimeoutMs = milliseconds; }
+
+    // The one token refresh, or the one already under way.
+    QCoro::Task<SessionRenewal> renewSession();
+    // A new access token was stored: its renewal is scheduled shortly before it lapses.
+    void scheduleRenewal(const QString& accessToken, std::optional<qint64> expiresInSeconds);
+    void cancelRenewal();
 
     // One request with no refresh-and-retry. The path is appended to the base
     // address as text. body is sent as JSON when present.
@@ -172,9 +184,13 @@ Q_SIGNALS:
     // After a refresh-and-retry renewed the token while a signed-in user is cached:
     // the realtime channel reconnects for that user on this signal.
     void sessionRefreshed(qint64 userId);
+    // The server refused the token refresh: the session is over on the server.
+    void sessionEnded(SessionEnd reason);
+    // A guarded call was refused with 403: what the account may do has changed, or never allowed it.
+    void requestForbidden();
 
 private:
-    enum class RefreshOutcome { Refreshed, Refused, KeychainUnavailable, Cancelled };
+    enum class RefreshOutcome { Refreshed, Refused, Unreachable, KeychainUnavailable, Cancelled };
     // One token refresh and the guarded calls waiting for its outcome.
     struct RefreshRound {
         std::optional<RefreshOutcome> outcome;
@@ -240,4 +256,5 @@ private:
     // answers a token that is no longer the stored one.
     quint64 m_tokenGeneration = 0;
     int m_requestTimeoutMs = requestTimeoutMs;
+    std::unique_ptr<TokenRenewal> m_renewal;
 };

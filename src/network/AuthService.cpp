@@ -45,11 +45,12 @@ QCoro::Task<QString> AuthService::refreshToken()
     try {
         reply = co_await m_api.request<RefreshResponse>("POST", QStringLiteral("/api/auth/refresh"), body);
     } catch (const APIError& error) {
-        if (error.kind() != APIError::Kind::Unauthorized || !error.message())
+        if (error.kind() != APIError::Kind::Unauthorized)
             throw;
-        refusal = error.message();
+        refusal = error.message().value_or(error.description());
     }
-    // The server's own reason for refusing the refresh token reads better than "请先登录".
+    // The server's own reason for refusing the refresh token reads better than "请先登录";
+    // either way it is the server's refusal, not a missing refresh token.
     if (refusal)
         throw APIError::serverError(*refusal);
 
@@ -58,6 +59,7 @@ QCoro::Task<QString> AuthService::refreshToken()
     m_keychain.saveText(*reply->appSessionId, authTokenKey);
     if (reply->refreshToken)
         m_keychain.saveText(*reply->refreshToken, refreshTokenKey);
+    m_api.scheduleRenewal(*reply->appSessionId, reply->expiresIn);
     qInfo() << "[Auth] access token refreshed";
     co_return *reply->appSessionId;
 }
@@ -102,6 +104,7 @@ QCoro::Task<AuthResponse> AuthService::signIn(QString path, QJsonValue body)
     else
         m_keychain.remove(refreshTokenKey);
     cacheUser(*reply->user);
+    m_api.scheduleRenewal(*reply->appSessionId, reply->expiresIn);
     qInfo() << "[Auth] signed in as user" << reply->user->id;
     co_return std::move(*reply);
 }
@@ -123,6 +126,12 @@ QCoro::Task<> AuthService::logout()
         qInfo() << "[Auth] sign-out request failed:" << error.what();
     }
     // After the request, so that it still carries the token it ends.
+    forgetSession();
+}
+
+void AuthService::forgetSession()
+{
+    m_api.cancelRenewal();
     m_keychain.remove(authTokenKey);
     m_keychain.remove(refreshTokenKey);
     m_keychain.remove(cachedUserKey);

@@ -35,6 +35,8 @@ public:
     QCoro::Task<User> me();
     // Never fails: the sign-in items are deleted whatever the server says.
     QCoro::Task<> logout();
+    // Deletes the sign-in items without telling the server: for a session the server has ended.
+    void forgetSession();
     std::optional<User> getCachedUser() const;
 
     QCoro::Task<User> getMyProfile();

@@ -72,6 +72,7 @@ WebSocketService* WebSocketService::shared()
             service->moveToThread(app->thread());
         // After a token refresh the channel authenticates again, with the new token.
         QObject::connect(&APIClient::shared(), &APIClient::sessionRefreshed, service, &WebSocketService::connect);
+        service->setSessionRenewer([] { return APIClient::shared().renewSession(); });
         return service;
     }();
     return instance;
@@ -109,6 +110,9 @@ void WebSocketService::connect(qint64 userId)
     m_heartbeatTimer.reset();
     m_reconnectTimer.reset();
     retireSocket();
+    m_authenticated = false;
+    m_refusedOnThisSocket = false;
+    stopAckTimers();
     // isConnected stays as it is: a live channel that re-authenticates keeps showing as connected.
     setOnlineUsers({});
     m_intentionalDisconnect = false;
@@ -168,13 +172,16 @@ void WebSocketService::openSocket(const QUrl& url, qint64 generation, qint64 use
         socket->deleteLater();
         if (generation != m_connectionGeneration)
             return;
+        // A killed server leaves the normal code here; only a real close frame says "policy".
+        const bool tokenRefused = m_refusedOnThisSocket || socket->closeCode() == QWebSocketProtocol::CloseCodePolicyViolated;
         m_framesWaitingForOpen.clear();
         // Closed without a socket error: Qt's error text would only say "Unknown error".
         const QString reason = socket->error() == QAbstractSocket::UnknownSocketError
             ? QStringLiteral("the connection was closed")
             : socket->errorString();
         qWarning().noquote() << QStringLiteral("[WS] Receive error (gen=%1): %2").arg(generation).arg(reason);
-        QMetaObject::invokeMethod(this, [this, generation] { handleDisconnect(generation); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, generation, tokenRefused] { handleDisconnect(generation, tokenRefused); }, Qt::QueuedConnection);
     };
     QObject::connect(socket, qOverload<QAbstractSocket::SocketError>(&QWebSocket::error), this, onFailure);
     QObject::connect(socket, &QWebSocket::disconnected, this, onFailure);
@@ -237,8 +244,15 @@ void WebSocketService::disconnect()
     m_heartbeatTimer.reset();
     m_reconnectTimer.reset();
     retireSocket();
+    m_authenticated = false;
+    m_tokenRefused = false;
+    m_renewedWithoutAuth = false;
     setIsConnected(false);
     setOnlineUsers({});
+    // Nothing waits for a channel that is not coming back.
+    const std::vector<PendingMessage> abandoned = std::exchange(m_outbox, {});
+    for (const PendingMessage& message : abandoned)
+        Q_EMIT messageFailedSubject(message.clientMsgId, std::nullopt);
 }
 
 void WebSocketService::startHeartbeat()
@@ -264,16 +278,60 @@ void WebSocketService::heartbeatTick()
     m_webSocket = nullptr;
     if (socket)
         socket->abort();
+    m_authenticated = false;
+    stopAckTimers();
     setIsConnected(false);
     scheduleReconnect();
 }
 
-void WebSocketService::handleDisconnect(qint64 generation)
+void WebSocketService::handleDisconnect(qint64 generation, bool tokenRefused)
 {
     if (generation != m_connectionGeneration)
         return;
+    m_authenticated = false;
+    stopAckTimers();
     setIsConnected(false);
+    if (tokenRefused && m_renewer) {
+        m_tokenRefused = true;
+        // A token renewed a moment ago and refused again waits for the back-off, so that
+        // a server that keeps refusing is not asked for a new token at once each time.
+        if (!m_renewedWithoutAuth) {
+            renewAndReconnect();
+            return;
+        }
+    }
     scheduleReconnect();
+}
+
+QCoro::Task<> WebSocketService::renewAndReconnect()
+{
+    QPointer<WebSocketService> self(this);
+    const qint64 generation = m_connectionGeneration;
+    const bool renewedBefore = m_renewedWithoutAuth;
+    m_renewedWithoutAuth = true;
+    qInfo().noquote() << QStringLiteral("[WS] Token refused, renewing the session");
+    const SessionRenewal outcome = co_await m_renewer();
+    // Signed out, or already reconnected with the new token, meanwhile.
+    if (!self || generation != m_connectionGeneration || m_intentionalDisconnect)
+        co_return;
+    switch (outcome) {
+    case SessionRenewal::Renewed:
+        if (const std::optional<qint64> userId = reconnectUserId()) {
+            const double delay = m_reconnectDelay;
+            m_tokenRefused = false;
+            connect(*userId);
+            if (renewedBefore)
+                m_reconnectDelay = delay;
+        }
+        break;
+    case SessionRenewal::Refused:
+        qInfo().noquote() << QStringLiteral("[WS] Session ended by the server, not reconnecting");
+        disconnect();
+        break;
+    case SessionRenewal::Unreachable:
+        scheduleReconnect();
+        break;
+    }
 }
 
 void WebSocketService::scheduleReconnect()
@@ -295,13 +353,21 @@ void WebSocketService::reconnectFired()
 {
     if (m_intentionalDisconnect)
         return;
-    std::optional<qint64> userId = m_currentUserId;
-    if (!userId) {
-        if (const std::optional<User> cached = m_keychain.getCachedUser())
-            userId = cached->id;
+    if (m_tokenRefused && m_renewer) {
+        renewAndReconnect();
+        return;
     }
-    if (userId)
+    if (const std::optional<qint64> userId = reconnectUserId())
         connect(*userId);
+}
+
+std::optional<qint64> WebSocketService::reconnectUserId() const
+{
+    if (m_currentUserId)
+        return m_currentUserId;
+    if (const std::optional<User> cached = m_keychain.getCachedUser())
+        return cached->id;
+    return std::nullopt;
 }
 
 void WebSocketService::sendRaw(const QJsonObject& frame)
@@ -332,6 +398,63 @@ void WebSocketService::sendText(const QString& text)
             : QStringLiteral("the socket is not open");
         qWarning().noquote() << QStringLiteral("[WS] Send error: ") + reason;
     }
+}
+
+void WebSocketService::sendChatMessage(const QJsonObject& frame)
+{
+    const QString clientMsgId = frame.value(QLatin1StringView("payload")).toObject().value(QLatin1StringView("clientMsgId")).toString();
+    m_outbox.push_back(PendingMessage { clientMsgId, frameText(frame), nullptr });
+    qInfo().noquote() << QStringLiteral("[WS] Sending: ") + m_outbox.back().text;
+    // Before the server accepted this connection the frame waits, and goes out after "auth_success".
+    if (m_authenticated)
+        sendOutbox();
+}
+
+QStringList WebSocketService::unacknowledgedMessages() const
+{
+    QStringList ids;
+    for (const PendingMessage& message : m_outbox)
+        ids.append(message.clientMsgId);
+    return ids;
+}
+
+void WebSocketService::sendOutbox()
+{
+    for (PendingMessage& message : m_outbox) {
+        if (message.ackTimer)
+            continue;
+        sendText(message.text);
+        message.ackTimer = m_clock->startTimer(ackTimeoutMs, false, [self = QPointer(this), id = message.clientMsgId] {
+            if (self)
+                self->failMessage(id, std::nullopt);
+        });
+    }
+}
+
+void WebSocketService::stopAckTimers()
+{
+    // A lost socket may have lost the frames with it: they go again on the next connection.
+    for (PendingMessage& message : m_outbox)
+        message.ackTimer.reset();
+}
+
+void WebSocketService::messageSettled(const QString& clientMsgId)
+{
+    std::erase_if(m_outbox, [&clientMsgId](const PendingMessage& message) { return message.clientMsgId == clientMsgId; });
+}
+
+void WebSocketService::failMessage(const QString& clientMsgId, const std::optional<QString>& serverReason)
+{
+    const auto pending = std::find_if(m_outbox.begin(), m_outbox.end(),
+                                      [&clientMsgId](const PendingMessage& message) { return message.clientMsgId == clientMsgId; });
+    if (pending == m_outbox.end())
+        return;
+    // Removed before the signal: the timer that may be running this goes with it afterwards.
+    const PendingMessage failed = std::move(*pending);
+    m_outbox.erase(pending);
+    qWarning().noquote() << QStringLiteral("[WS] Message %1 failed: %2")
+                                .arg(clientMsgId, serverReason.value_or(QStringLiteral("no acknowledgement")));
+    Q_EMIT messageFailedSubject(clientMsgId, serverReason);
 }
 
 void WebSocketService::sendDeliveryAck(qint64 messageId)
@@ -442,13 +565,20 @@ void WebSocketService::processMessage(const QString& type, const std::optional<W
 
     if (type == u"auth_success") {
         qInfo().noquote() << "[WS] Auth success"_L1;
+        m_authenticated = true;
+        m_tokenRefused = false;
+        m_renewedWithoutAuth = false;
         setIsConnected(true);
+        sendOutbox();
+        Q_EMIT authenticated();
     } else if (type == u"message_ack") {
         const auto clientMsgId = raw.string("clientMsgId"_L1);
         const auto serverMsgId = raw.string("serverMsgId"_L1);
         const auto messageId = raw.integer("messageId"_L1);
-        if (clientMsgId && serverMsgId && messageId)
+        if (clientMsgId && serverMsgId && messageId) {
+            messageSettled(*clientMsgId);
             Q_EMIT messageAckSubject(*clientMsgId, *serverMsgId, *messageId, raw.boolean("isDuplicate"_L1).value_or(false));
+        }
     } else if (type == u"message_deliver") {
         if (const auto delivered = raw.decoded<Message>("message"_L1)) {
             Q_EMIT newMessageSubject(*delivered);
@@ -520,7 +650,16 @@ void WebSocketService::processMessage(const QString& type, const std::optional<W
     } else if (type == u"pong") {
         m_lastPongTime = m_clock->nowMs();
     } else if (type == u"error") {
-        qWarning().noquote() << "[WS] Error from server: "_L1 + raw.string("code"_L1).value_or(u"UNKNOWN"_s);
+        const QString code = raw.string("code"_L1).value_or(u"UNKNOWN"_s);
+        qWarning().noquote() << "[WS] Error from server: "_L1 + code;
+        if (code == u"AUTH_FAILED" && !m_authenticated) {
+            // Whether or not the server closes the socket, this token will not do.
+            m_refusedOnThisSocket = true;
+            if (m_webSocket)
+                m_webSocket->abort();
+        } else if (const auto clientMsgId = raw.string("clientMsgId"_L1)) {
+            failMessage(*clientMsgId, raw.string("reason"_L1).value_or(raw.string("message"_L1).value_or(code)));
+        }
     } else if (type == u"message_edited") {
         const auto messageId = raw.integer("messageId"_L1);
         const auto conversationId = raw.integer("conversationId"_L1);

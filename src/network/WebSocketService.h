@@ -6,10 +6,20 @@
 //
 // Each connect() starts a new generation; whatever an older socket reports
 // afterwards is ignored, so nothing is ever handled or sent on a stale socket.
+//
+// A channel the server refuses (an "AUTH_FAILED" error, or a close with the policy
+// code, as when the token expires) is never reopened with the same token: the
+// session is renewed first. Chat messages stay in an outbox until the server
+// acknowledges them: a socket that drops sends them again, with the same client
+// message id, once it is authenticated again; one unacknowledged for too long on
+// an open channel, or refused by the server, is reported failed.
 
 #include "models/Message.h"
 #include "models/WSMessage.h"
+#include "network/SessionRenewal.h"
 #include "network/WebSocketClock.h"
+
+#include <QCoroTask>
 
 #include <QJsonObject>
 #include <QList>
@@ -19,8 +29,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class ClientIdService;
 class KeychainService;
@@ -36,6 +48,9 @@ public:
     // API client has refreshed the session token.
     static WebSocketService* shared();
 
+    // Renews the session after the server refused the channel's token.
+    using SessionRenewer = std::function<QCoro::Task<SessionRenewal>()>;
+
     WebSocketService(QString address, std::shared_ptr<WebSocketClock> clock, KeychainService& keychain,
                      ClientIdService& clientIds, QObject* parent = nullptr);
     ~WebSocketService() override;
@@ -44,12 +59,17 @@ public:
     QSet<qint64> onlineUsers() const { return m_onlineUsers; }
     std::optional<qint64> currentUserId() const { return m_currentUserId; }
     bool intentionalDisconnect() const { return m_intentionalDisconnect; }
+    void setSessionRenewer(SessionRenewer renewer) { m_renewer = std::move(renewer); }
+    // Client message ids sent and not yet acknowledged, oldest first.
+    QStringList unacknowledgedMessages() const;
 
     // The heartbeat period and how long the server may leave a ping unanswered.
     static constexpr qint64 heartbeatIntervalMs = 30'000;
     static constexpr qint64 pongTimeoutMs = 75'000;
     // How long a replaced socket may wait for the peer's answer to its close.
     static constexpr qint64 closeHandshakeGraceMs = 3'000;
+    // How long a chat message sent on an authenticated channel may wait for its acknowledgement.
+    static constexpr qint64 ackTimeoutMs = 30'000;
 
 public Q_SLOTS:
     // (Re)opens the channel for this user. Safe to call from any thread.
@@ -59,6 +79,9 @@ public Q_SLOTS:
 
     void sendRaw(const QJsonObject& frame);
     void send(const WSMessage& message);
+    // A "message_send" frame whose payload carries its "clientMsgId": kept until the
+    // server acknowledges or refuses it.
+    void sendChatMessage(const QJsonObject& frame);
     void sendDeliveryAck(qint64 messageId);
     void sendTyping(qint64 conversationId);
 
@@ -68,6 +91,8 @@ public Q_SLOTS:
 Q_SIGNALS:
     // Emitted on every assignment, repeats included; subscribers drop repeats themselves.
     void isConnectedChanged(bool isConnected);
+    // The server accepted the channel's "auth" frame (on every connection).
+    void authenticated();
     void onlineUsersChanged(const QSet<qint64>& onlineUsers);
 
     // The event streams. They keep no history: a subscriber sees what comes after it connects.
@@ -87,6 +112,8 @@ Q_SIGNALS:
     void messageUnpinnedSubject(qint64 messageId, qint64 conversationId);
     void messageEditedSubject(qint64 messageId, qint64 conversationId, const QString& newContent, qint64 editedBy);
     void muteAckSubject(qint64 conversationId, bool muted);
+    // A chat message the server refused (with its reason) or never acknowledged (no reason).
+    void messageFailedSubject(const QString& clientMsgId, const std::optional<QString>& serverReason);
 
 private:
     void openSocket(const QUrl& url, qint64 generation, qint64 userId);
@@ -99,7 +126,15 @@ private:
     void heartbeatTick();
     void scheduleReconnect();
     void reconnectFired();
-    void handleDisconnect(qint64 generation);
+    void handleDisconnect(qint64 generation, bool tokenRefused);
+    // Renews the refused session, then opens the channel with the new token.
+    QCoro::Task<> renewAndReconnect();
+    std::optional<qint64> reconnectUserId() const;
+
+    void sendOutbox();
+    void stopAckTimers();
+    void messageSettled(const QString& clientMsgId);
+    void failMessage(const QString& clientMsgId, const std::optional<QString>& serverReason);
 
     void processMessage(const QString& type, const std::optional<WSMessage>& message,
                         const std::optional<QJsonObject>& rawPayload);
@@ -124,4 +159,21 @@ private:
     bool m_intentionalDisconnect = false;
     qint64 m_connectionGeneration = 0;
     std::optional<qint64> m_currentUserId;
+
+    SessionRenewer m_renewer;
+    // The server accepted "auth" on the current socket.
+    bool m_authenticated = false;
+    // The current socket was refused with "AUTH_FAILED".
+    bool m_refusedOnThisSocket = false;
+    // The stored token was refused; the next attempt renews it first.
+    bool m_tokenRefused = false;
+    // A renewal happened and no connection was accepted since: a second refusal waits for the back-off.
+    bool m_renewedWithoutAuth = false;
+
+    struct PendingMessage {
+        QString clientMsgId;
+        QString text;
+        std::unique_ptr<WebSocketClock::Timer> ackTimer;
+    };
+    std::vector<PendingMessage> m_outbox;
 };

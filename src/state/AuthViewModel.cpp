@@ -1,5 +1,6 @@
 #include "state/AuthViewModel.h"
 
+#include "network/APIClient.h"
 #include "network/APIError.h"
 #include "network/AuthService.h"
 #include "network/KeychainService.h"
@@ -24,11 +25,6 @@ bool isUnauthorized(const std::exception& error)
     return isKind(error, APIError::Kind::Unauthorized);
 }
 
-QString localized(const QString& key)
-{
-    return LocalizationManager::shared().localizedString(key);
-}
-
 // Characters as the user sees them: 密码 is two, not six bytes.
 qsizetype visibleLength(const QString& text)
 {
@@ -48,7 +44,7 @@ std::optional<QString> presentOrAbsent(const QString& text)
 
 AuthViewModel::Dependencies AuthViewModel::sharedDependencies()
 {
-    return Dependencies { &AuthService::shared(), &KeychainService::shared(), WebSocketService::shared() };
+    return Dependencies { &AuthService::shared(), &KeychainService::shared(), WebSocketService::shared(), &APIClient::shared() };
 }
 
 AuthViewModel::AuthViewModel(QObject* parent)
@@ -60,6 +56,12 @@ AuthViewModel::AuthViewModel(Dependencies dependencies, QObject* parent)
     : QObject(parent)
     , m_deps(dependencies)
 {
+    connect(m_deps.api, &APIClient::sessionEnded, this, &AuthViewModel::endSession);
+    connect(m_deps.wsService, &WebSocketService::authenticated, this, [this] { refreshCurrentUser(); });
+    connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, [this] {
+        if (m_errorKey)
+            setLocalizedError(*m_errorKey);
+    });
     restoreSession();
 }
 
@@ -101,6 +103,9 @@ QCoro::Task<> AuthViewModel::confirmSession(QString keepingLine, QString endingL
         }
         qInfo().noquote() << endingLine + errorDescription(error);
     }
+    // A refused refresh has signed out already, with its reason.
+    if (!m_isAuthenticated)
+        co_return;
     co_await m_deps.authService->logout();
     if (self)
         setSession(std::nullopt);
@@ -141,11 +146,11 @@ QCoro::Task<> AuthViewModel::registerAccount()
 bool AuthViewModel::formIsValid(bool registering)
 {
     if (m_username.isEmpty() || m_password.isEmpty()) {
-        setError(localized(QStringLiteral("auth.fill_in_credentials")));
+        setLocalizedError(QStringLiteral("auth.fill_in_credentials"));
         return false;
     }
     if (registering && visibleLength(m_password) < 6) {
-        setError(localized(QStringLiteral("auth.password_too_short")));
+        setLocalizedError(QStringLiteral("auth.password_too_short"));
         return false;
     }
     return true;
@@ -171,7 +176,10 @@ QCoro::Task<bool> AuthViewModel::signIn(QCoro::Task<AuthResponse> request, QStri
     if (!user) {
         if (codeRequired)
             setIsCodeRequired(true);
-        setError(failure.isEmpty() ? localized(fallbackKey) : failure);
+        if (failure.isEmpty())
+            setLocalizedError(fallbackKey);
+        else
+            setError(failure);
         setIsLoading(false);
         co_return false;
     }
@@ -186,6 +194,30 @@ QCoro::Task<> AuthViewModel::logout()
     if (!self)
         co_return;
     m_deps.wsService->disconnect();
+    setIsLoginMode(true);
+    setError(std::nullopt);
+    setSession(std::nullopt);
+}
+
+void AuthViewModel::endSession(SessionEnd reason)
+{
+    if (!m_isAuthenticated)
+        return;
+    qInfo() << "[Auth] The server ended the session, signing out";
+    m_deps.authService->forgetSession();
+    m_deps.wsService->disconnect();
+    setIsLoginMode(true);
+    switch (reason) {
+    case SessionEnd::SignedOutElsewhere:
+        setLocalizedError(QStringLiteral("auth.ended_elsewhere"));
+        break;
+    case SessionEnd::Suspended:
+        setLocalizedError(QStringLiteral("auth.ended_suspended"));
+        break;
+    case SessionEnd::Expired:
+        setLocalizedError(QStringLiteral("auth.ended_expired"));
+        break;
+    }
     setSession(std::nullopt);
 }
 
@@ -220,10 +252,17 @@ void AuthViewModel::setIsLoading(bool loading)
 
 void AuthViewModel::setError(const std::optional<QString>& error)
 {
+    m_errorKey.reset();
     if (m_error == error)
         return;
     m_error = error;
     Q_EMIT errorChanged();
+}
+
+void AuthViewModel::setLocalizedError(const QString& key)
+{
+    setError(LocalizationManager::shared().localizedString(key));
+    m_errorKey = key;
 }
 
 #define MORVANE_FORM_SETTER(Name, field, signal) \

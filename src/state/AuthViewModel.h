@@ -2,6 +2,7 @@
 
 #include "models/AuthResponse.h"
 #include "models/User.h"
+#include "network/SessionRenewal.h"
 
 #include <QCoroTask>
 #include <QObject>
@@ -9,6 +10,7 @@
 
 #include <optional>
 
+class APIClient;
 class AuthService;
 class KeychainService;
 class WebSocketService;
@@ -16,6 +18,9 @@ class WebSocketService;
 // Who is signed in, and the login and registration form. A cached session counts
 // as signed in at once and is checked against the server in the background.
 // Tokens and the cached user are written and deleted by AuthService only.
+// A session the server ends (its refresh refused) signs out as the user's own
+// sign-out does, and the login screen says why; every time the live channel is
+// accepted the account is read again, so a changed role shows without signing in.
 class AuthViewModel : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isAuthenticated READ isAuthenticated NOTIFY isAuthenticatedChanged)
@@ -35,6 +40,7 @@ public:
         AuthService* authService;
         KeychainService* keychain;
         WebSocketService* wsService;
+        APIClient* api;
     };
     static Dependencies sharedDependencies();
 
@@ -93,6 +99,8 @@ Q_SIGNALS:
 
 private:
     void restoreSession();
+    // The server ended the session: signed out here too, with the reason on the login screen.
+    void endSession(SessionEnd reason);
     QCoro::Task<> checkRestoredSession();
     QCoro::Task<> confirmSession(QString keepingLine, QString endingLine);
     // The form's own checks; a failed one is shown in error() and nothing is sent.
@@ -106,6 +114,8 @@ private:
     void setSession(const std::optional<User>& user);
     void setIsLoading(bool loading);
     void setError(const std::optional<QString>& error);
+    // An error of our own wording, kept as its key so that it follows a language switch.
+    void setLocalizedError(const QString& key);
     void setIsCodeRequired(bool required);
 
     Dependencies m_deps;
@@ -113,6 +123,7 @@ private:
     bool m_isAuthenticated = false;
     bool m_isLoading = false;
     std::optional<QString> m_error;
+    std::optional<QString> m_errorKey;
     QString m_username;
     QString m_password;
     QString m_nickname;

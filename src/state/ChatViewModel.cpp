@@ -11,6 +11,7 @@
 #include "state/LocalizationManager.h"
 #include "state/NotificationCenter.h"
 #include "state/NotificationName.h"
+#include "state/PrintfFormat.h"
 #include "state/UserInfo.h"
 
 #include <QDateTime>
@@ -89,6 +90,7 @@ void ChatViewModel::setupSubscriptions()
             handleMessageAck(clientMsgId, serverMsgId, messageId);
         },
         queued);
+    connect(ws, &WebSocketService::messageFailedSubject, this, &ChatViewModel::handleMessageFailed, queued);
     connect(
         ws, &WebSocketService::newMessageSubject, this,
         [this, id](const Message& message) {
@@ -433,8 +435,8 @@ bool ChatViewModel::dispatch(Message message, const QJsonObject& payload)
     QJsonObject fullPayload = payload;
     fullPayload.insert(QStringLiteral("clientMsgId"), clientMsgId);
     fullPayload.insert(QStringLiteral("conversationId"), m_conversationId);
-    m_deps.wsService->sendRaw(QJsonObject { { QStringLiteral("type"), QStringLiteral("message_send") },
-                                            { QStringLiteral("payload"), fullPayload } });
+    m_deps.wsService->sendChatMessage(QJsonObject { { QStringLiteral("type"), QStringLiteral("message_send") },
+                                                    { QStringLiteral("payload"), fullPayload } });
     return true;
 }
 
@@ -481,6 +483,24 @@ void ChatViewModel::handleMessageAck(const QString& clientMsgId, const QString& 
     }
     m_latestServerMsgId = serverMsgId;
     Q_EMIT messagesChanged();
+}
+
+void ChatViewModel::handleMessageFailed(const QString& clientMsgId, const std::optional<QString>& serverReason)
+{
+    Message* failed = nullptr;
+    for (Message& message : m_messages) {
+        if (message.clientMessageId == clientMsgId && message.status == u"sending")
+            failed = &message;
+    }
+    if (!failed)
+        return;
+    m_pendingMessages.remove(clientMsgId);
+    failed->status = QStringLiteral("failed");
+    Q_EMIT messagesChanged();
+    if (serverReason)
+        setError(printfFormat(LocalizationManager::shared().localizedString(QStringLiteral("chat.not_sent_refused")), { *serverReason }));
+    else
+        setLocalizedError(QStringLiteral("chat.not_acknowledged"));
 }
 
 void ChatViewModel::handleNewMessage(const Message& message)

@@ -103,6 +103,8 @@ private:
 
     void handleMessageAck(const QString& clientMsgId, const QString& serverMsgId, qint64 messageId);
     void handleNewMessage(const Message& message);
+    // The server refused the message, or never acknowledged it: its bubble turns failed.
+    void handleMessageFailed(const QString& clientMsgId, const std::optional<QString>& serverReason);
     void handleTyping(qint64 userId, const QString& userName);
     void handleReaction(qint64 messageId, qint64 userId, const QString& emoji, const QString& action);
     void handleRead();

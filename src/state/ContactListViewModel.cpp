@@ -138,7 +138,16 @@ void ContactListViewModel::handlePresence(qint64 userId, bool online)
     if (!matched)
         return;
     Q_EMIT contactsChanged();
-    buildSections();
+    // Presence moves nobody to another letter or place, so the sections take the
+    // flag where they stand: with thousands of contacts a rebuild per event would
+    // sort and transliterate them all again.
+    for (ContactSection& section : m_sections) {
+        for (Contact& contact : section.contacts) {
+            if (contact.contactId == userId)
+                contact.online = online;
+        }
+    }
+    Q_EMIT presenceChanged(userId, online);
 }
 
 void ContactListViewModel::handleFriendRequestFrame(const WSMessage& frame)

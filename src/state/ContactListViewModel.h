@@ -61,6 +61,9 @@ Q_SIGNALS:
     void contactsChanged();
     void groupsChanged();
     void sectionsChanged();
+    // Presence changed the online flag of every contact of that user, in
+    // contacts and in sections alike; nothing moved.
+    void presenceChanged(qint64 userId, bool online);
     void pendingRequestCountChanged();
     void isLoadingChanged();
     void errorChanged();

@@ -8,7 +8,6 @@
 #include "state/ErrorDescription.h"
 #include "state/NotificationCenter.h"
 #include "state/NotificationName.h"
-#include "state/RevokedNotice.h"
 #include "state/UserInfo.h"
 
 #include <QDebug>
@@ -141,12 +140,12 @@ QCoro::Task<> ConversationListViewModel::loadConversations()
     }
     m_conversations = std::move(loaded);
     applyRevokedPreviews();
+    // Not awaited: whoever waits for the list (the main window's contact load) need
+    // not wait for the look-ups of peers the server did not name.
+    resolvePrivatePeers();
     applyPresence();
     publishConversations();
     setIsLoading(false);
-    // Not awaited: whoever waits for the list (the main window's contact load) need
-    // not wait for presence as well.
-    resolvePrivatePeers();
 }
 
 void ConversationListViewModel::applyFilter()
@@ -261,6 +260,7 @@ void ConversationListViewModel::handleNewMessage(const Message& message)
         return;
     }
     entry->lastMessage = lastMessagePreview(message);
+    entry->revokedPreview.reset();
     entry->lastMessageTime = message.createdAt;
     if (m_activeConversationId != entry->id) {
         // Whatever was read before, this message is new: a later reload must not
@@ -280,6 +280,7 @@ void ConversationListViewModel::handleMessageSent(qint64 conversationId, const Q
     if (!entry)
         return;
     entry->lastMessage = content;
+    entry->revokedPreview.reset();
     entry->lastMessageTime = createdAt;
     sortConversations();
     publishConversations();
@@ -372,6 +373,10 @@ void ConversationListViewModel::resolvePrivatePeers()
 {
     for (const Conversation& conversation : std::as_const(m_conversations)) {
         const qint64 id = conversation.id;
+        if (conversation.type == u"private" && conversation.peerId) {
+            m_privatePeers.insert(id, *conversation.peerId);
+            continue;
+        }
         if (conversation.type == u"private" && !m_privatePeers.contains(id) && !m_resolving.contains(id)
             && !m_unresolvable.contains(id)) {
             m_resolving.insert(id);
@@ -437,11 +442,11 @@ QCoro::Task<> ConversationListViewModel::handleRevoke(qint64 messageId, qint64 c
     Conversation* conversation = find(conversationId);
     if (!conversation)
         co_return;
-    conversation->lastMessage = RevokedNotice::text(revoked.senderId == m_currentUserId, revoked.senderName.value_or(QString()));
+    const Conversation::RevokedPreview preview { revoked.senderId == m_currentUserId, revoked.senderName.value_or(QString()) };
+    conversation->revokedPreview = preview;
     // Remembered by the server's time of the message, which a reload lists as the
     // conversation's last message time.
-    m_revokedPreviews.insert(conversationId, RevokedPreview { revoked.createdAt,
-        revoked.senderId == m_currentUserId, revoked.senderName.value_or(QString()) });
+    m_revokedPreviews.insert(conversationId, RevokedNewest { revoked.createdAt, preview });
     publishConversations();
 }
 
@@ -456,7 +461,7 @@ void ConversationListViewModel::applyRevokedPreviews()
             m_revokedPreviews.erase(revoked);
             continue;
         }
-        conversation.lastMessage = RevokedNotice::text(revoked->isMine, revoked->senderName);
+        conversation.revokedPreview = revoked->preview;
     }
 }
 

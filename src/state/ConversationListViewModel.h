@@ -144,12 +144,11 @@ private:
     // Previews that became a revoked notice this session, by conversation. The
     // server's list hides a revoked message's text but does not say it was
     // revoked, so a reload would show an empty preview instead.
-    struct RevokedPreview {
+    struct RevokedNewest {
         std::optional<QString> messageTime;
-        bool isMine = false;
-        QString senderName;
+        Conversation::RevokedPreview preview;
     };
-    QHash<qint64, RevokedPreview> m_revokedPreviews;
+    QHash<qint64, RevokedNewest> m_revokedPreviews;
     void applyRevokedPreviews();
     std::optional<Conversation> m_pendingDeletion;
 };

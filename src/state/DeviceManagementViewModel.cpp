@@ -92,11 +92,13 @@ QCoro::Task<> DeviceManagementViewModel::loadDevices()
             co_return;
         sortDevices(devices);
         m_devices = std::move(devices);
+        m_loadFailure.reset();
         Q_EMIT devicesChanged();
     } catch (const std::exception& error) {
         if (!self || generation != m_loadGeneration)
             co_return;
         fail("devices.load_failed", error);
+        m_loadFailure = m_error;
     }
     setIsLoading(false);
 }

@@ -29,6 +29,9 @@ public:
     const std::optional<ScreenError>& error() const { return m_error; }
     std::optional<QString> errorMessage() const;
     void clearError();
+    // Why the latest load failed, until a load succeeds: the screen shows it with a
+    // retry in place of its empty state. Changes only as a load ends.
+    const std::optional<ScreenError>& loadFailure() const { return m_loadFailure; }
 
     static bool isCurrent(const DeviceSession& device) { return device.isCurrent.value_or(false); }
     // Current devices first, then by lastActiveAt as text, greatest first; a
@@ -55,5 +58,6 @@ private:
     QList<DeviceSession> m_devices;
     bool m_isLoading = true;
     std::optional<ScreenError> m_error;
+    std::optional<ScreenError> m_loadFailure;
     quint64 m_loadGeneration = 0;
 };

@@ -62,11 +62,13 @@ QCoro::Task<> FavoritesViewModel::loadFavorites()
         if (!self || generation != m_loadGeneration)
             co_return;
         m_favorites = std::move(favorites);
+        m_loadFailure.reset();
         Q_EMIT favoritesChanged();
     } catch (const std::exception& error) {
         if (!self || generation != m_loadGeneration)
             co_return;
         fail("favorites.load_failed", error);
+        m_loadFailure = m_error;
     }
     setIsLoading(false);
 }

@@ -28,6 +28,9 @@ public:
     const std::optional<ScreenError>& error() const { return m_error; }
     std::optional<QString> errorMessage() const;
     void clearError();
+    // Why the latest load failed, until a load succeeds: the screen shows it with a
+    // retry in place of its empty state. Changes only as a load ends.
+    const std::optional<ScreenError>& loadFailure() const { return m_loadFailure; }
 
     // Neither throws; failures land in errorMessage().
     QCoro::Task<> loadFavorites();
@@ -46,5 +49,6 @@ private:
     QList<Message> m_favorites;
     bool m_isLoading = true;
     std::optional<ScreenError> m_error;
+    std::optional<ScreenError> m_loadFailure;
     quint64 m_loadGeneration = 0;
 };

@@ -68,11 +68,13 @@ QCoro::Task<> FileManagementViewModel::loadFiles()
             co_return;
         m_files = std::move(files);
         m_page = 1;
+        m_loadFailure.reset();
         Q_EMIT filesChanged();
     } catch (const std::exception& error) {
         if (!self || generation != m_generation)
             co_return;
         m_error = ScreenError { QStringLiteral("files.load_failed"), QString(), errorDescription(error) };
+        m_loadFailure = m_error;
         Q_EMIT errorMessageChanged();
     }
     setLoading(false, false);

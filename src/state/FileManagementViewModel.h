@@ -37,6 +37,9 @@ public:
     const std::optional<ScreenError>& error() const { return m_error; }
     std::optional<QString> errorMessage() const;
     void clearError();
+    // Why the latest load failed, until a load succeeds: the screen shows it with a
+    // retry in place of its empty state. Changes only as a load ends.
+    const std::optional<ScreenError>& loadFailure() const { return m_loadFailure; }
 
     // The address an image file is previewed from: its fileUrl, a relative one
     // resolved against the server's address; http and https only. None for a
@@ -66,5 +69,6 @@ private:
     bool m_isLoadingMore = false;
     QSet<qint64> m_downloading;
     std::optional<ScreenError> m_error;
+    std::optional<ScreenError> m_loadFailure;
     quint64 m_generation = 0;
 };

@@ -1,7 +1,8 @@
 #include "state/OperatorStatistics.h"
 
+#include "state/WholeNumber.h"
+
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
 namespace operatorstatistics {
@@ -40,9 +41,7 @@ QString averageRatingText(const std::optional<OperatorStatsResponse>& stats, con
     }
     if (!std::isfinite(value))
         return none;
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.1f", value);
-    return QString::fromLatin1(buffer);
+    return fixedPointText(value, 1);
 }
 
 QString responseTimeText(const std::optional<OperatorStatsResponse>& stats)

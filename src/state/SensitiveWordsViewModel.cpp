@@ -52,16 +52,10 @@ void SensitiveWordsViewModel::clearError()
     Q_EMIT errorMessageChanged();
 }
 
-QList<SensitiveWord> SensitiveWordsViewModel::filter(const QList<SensitiveWord>& words, const QString& search)
+bool SensitiveWordsViewModel::matches(const SensitiveWord& word, const QString& search)
 {
-    if (search.isEmpty())
-        return words;
-    QList<SensitiveWord> out;
-    for (const SensitiveWord& w : words) {
-        if (w.word.contains(search, Qt::CaseInsensitive) || w.category.value_or(QString()).contains(search, Qt::CaseInsensitive))
-            out.append(w);
-    }
-    return out;
+    return search.isEmpty() || word.word.contains(search, Qt::CaseInsensitive)
+        || (word.category && word.category->contains(search, Qt::CaseInsensitive));
 }
 
 QString SensitiveWordsViewModel::categoryLabel(const std::optional<QString>& category)
@@ -90,6 +84,7 @@ QCoro::Task<> SensitiveWordsViewModel::loadWords()
         QList<SensitiveWord> words = co_await procedure::query<QList<SensitiveWord>>(m_api, u"admin.getSensitiveWords"_s);
         if (!self)
             co_return;
+        Q_EMIT wordsAboutToBeReset();
         m_words = std::move(words);
         Q_EMIT wordsChanged();
     } catch (const std::exception& error) {
@@ -125,8 +120,9 @@ QCoro::Task<bool> SensitiveWordsViewModel::addWord()
         SensitiveWord added = co_await procedure::mutation<SensitiveWord>(m_api, u"admin.addSensitiveWord"_s, input);
         if (!self)
             co_return false;
+        Q_EMIT wordAboutToBeAppended();
         m_words.append(std::move(added));
-        Q_EMIT wordsChanged();
+        Q_EMIT wordAppended();
         setNewWord(QString());
         stored = true;
     } catch (const std::exception& error) {
@@ -144,21 +140,32 @@ QCoro::Task<> SensitiveWordsViewModel::deleteWord(SensitiveWord word)
         qint64 id;
         void write(json::Writer& w) const { w.required("id"_L1, id); }
     };
+    if (m_deleting.contains(word.id))
+        co_return;
     QPointer<SensitiveWordsViewModel> self(this);
+    m_deleting.insert(word.id);
+    Q_EMIT deletingChanged(word.id);
     bool failed = false;
     try {
         const Input input { word.id };
         co_await procedure::mutation<void>(m_api, u"admin.deleteSensitiveWord"_s, input);
         if (!self)
             co_return;
-        m_words.removeIf([&word](const SensitiveWord& w) { return w.id == word.id; });
-        Q_EMIT wordsChanged();
+        for (qsizetype row = m_words.size() - 1; row >= 0; --row) {
+            if (m_words.at(row).id != word.id)
+                continue;
+            Q_EMIT wordAboutToBeRemoved(int(row));
+            m_words.removeAt(row);
+            Q_EMIT wordRemoved();
+        }
     } catch (const std::exception& error) {
         if (!self)
             co_return;
         setError("admin.words_delete_failed", error);
         failed = true;
     }
+    m_deleting.remove(word.id);
+    Q_EMIT deletingChanged(word.id);
     // The list may have changed on the server in ways a failed call cannot tell.
     if (failed)
         co_await loadWords();

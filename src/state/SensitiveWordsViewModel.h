@@ -6,6 +6,7 @@
 #include <QCoroTask>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include <optional>
@@ -30,7 +31,6 @@ public:
     explicit SensitiveWordsViewModel(APIClient& api, QObject* parent = nullptr);
 
     const QList<SensitiveWord>& words() const { return m_words; }
-    QList<SensitiveWord> filteredWords() const { return filter(m_words, m_searchText); }
     QString searchText() const { return m_searchText; }
     void setSearchText(const QString& text);
     QString newWord() const { return m_newWord; }
@@ -41,13 +41,15 @@ public:
     bool canAdd() const { return !m_isAdding && !m_newWord.trimmed().isEmpty(); }
     bool isLoading() const { return m_isLoading; }
     bool isAdding() const { return m_isAdding; }
+    // A delete of that word is on its way; pressing delete again sends nothing.
+    bool isDeleting(qint64 id) const { return m_deleting.contains(id); }
     std::optional<QString> errorMessage() const { return m_errorMessage; }
     QString errorText() const { return m_errorMessage.value_or(QString()); }
     void clearError();
 
-    // Words or raw categories that contain search, ignoring case; an empty search
+    // A word or raw category that contains search, ignoring case; an empty search
     // keeps everything, blanks are searched for as typed.
-    static QList<SensitiveWord> filter(const QList<SensitiveWord>& words, const QString& search);
+    static bool matches(const SensitiveWord& word, const QString& search);
     static QString categoryLabel(const std::optional<QString>& category);
     static Tint categoryColor(const std::optional<QString>& category);
 
@@ -59,12 +61,21 @@ public:
     QCoro::Task<> deleteWord(SensitiveWord word);
 
 Q_SIGNALS:
+    // The list changes in the steps an item model announces, so a table over it
+    // redraws only the rows a change touches: the whole list when it is read,
+    // one row at the end when a word is added, one row per removed entry.
+    void wordsAboutToBeReset();
     void wordsChanged();
+    void wordAboutToBeAppended();
+    void wordAppended();
+    void wordAboutToBeRemoved(int row);
+    void wordRemoved();
     void searchTextChanged();
     void newWordChanged();
     void newCategoryChanged();
     void isLoadingChanged();
     void isAddingChanged();
+    void deletingChanged(qint64 id);
     void errorMessageChanged();
 
 private:
@@ -78,5 +89,6 @@ private:
     QString m_newCategory = QStringLiteral("spam");
     bool m_isLoading = true;
     bool m_isAdding = false;
+    QSet<qint64> m_deleting;
     std::optional<QString> m_errorMessage;
 };

@@ -1,12 +1,17 @@
 #include "state/WholeNumber.h"
 
-#include <cstdio>
+#include <charconv>
+
+QString fixedPointText(double value, int decimals)
+{
+    char buffer[512];
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    if (error != std::errc())
+        return {};
+    return QString::fromLatin1(buffer, end - buffer);
+}
 
 QString wholeNumberText(double value)
 {
-    char buffer[512];
-    const int length = std::snprintf(buffer, sizeof buffer, "%.0f", value);
-    if (length < 0)
-        return {};
-    return QString::fromLatin1(buffer, qMin(length, int(sizeof buffer) - 1));
+    return fixedPointText(value, 0);
 }

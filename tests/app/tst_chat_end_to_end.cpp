@@ -23,6 +23,8 @@
 #include "views/chat/MessageInputBar.h"
 #include "views/chat/MessageListModel.h"
 #include "views/chat/MessageListView.h"
+#include "views/account/FavoritesView.h"
+#include "views/common/ElidedLabel.h"
 #include "views/common/Localized.h"
 
 #include <QAbstractButton>
@@ -38,6 +40,7 @@
 #include <QListView>
 #include <QMainWindow>
 #include <QMenu>
+#include <QPointer>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -204,7 +207,7 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(conversationNamed(QStringLiteral("Bob"))->lastMessage, std::optional(QStringLiteral("secret plan")), 10000);
         QCOMPARE(bob.mutation(QStringLiteral("messages.revoke"), QJsonObject { { QStringLiteral("messageId"), secretId } }).status, 200);
         const QString bobNotice = QStringLiteral("Bob Smith") + Localized::text("chat.revoked_other");
-        QTRY_COMPARE_WITH_TIMEOUT(conversationNamed(QStringLiteral("Bob"))->lastMessage, std::optional(bobNotice), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(ConversationRow::previewText(*conversationNamed(QStringLiteral("Bob"))), bobNotice, 10000);
 
         // Sent: Alice takes back her own newest message in the open chat.
         ChatView* chat = main()->chatView();
@@ -218,16 +221,16 @@ private Q_SLOTS:
         auto preview = [&](qint64 id) {
             for (const Conversation& c : list->conversations())
                 if (c.id == id)
-                    return c.lastMessage;
-            return std::optional<QString>();
+                    return ConversationRow::previewText(c);
+            return QString();
         };
-        QTRY_COMPARE(preview(chatId), std::optional(QStringLiteral("oops")));
+        QTRY_COMPARE(preview(chatId), QStringLiteral("oops"));
         testsupport::runTask(vm->revokeMessage(vm->messages().constLast()));
-        QTRY_COMPARE_WITH_TIMEOUT(preview(chatId), std::optional(Localized::text("chat.revoked_mine")), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(preview(chatId), Localized::text("chat.revoked_mine"), 10000);
 
         testsupport::runTask(list->loadConversations());
-        QCOMPARE(preview(chatId), std::optional(Localized::text("chat.revoked_mine")));
-        QCOMPARE(conversationNamed(QStringLiteral("Bob"))->lastMessage, std::optional(bobNotice));
+        QCOMPARE(preview(chatId), Localized::text("chat.revoked_mine"));
+        QCOMPARE(ConversationRow::previewText(*conversationNamed(QStringLiteral("Bob"))), bobNotice);
     }
 
     // Switching the language with the main window and a chat open relabels every
@@ -303,6 +306,38 @@ private Q_SLOTS:
         main()->toggleSearch();
         main()->findChild<QDialog*>(QStringLiteral("addContactSheet"))->close();
         m_app->settingsWindow()->close();
+    }
+
+    // A contact who renames themself: the row and the open chat's header take the
+    // new name when the list is read again, here on coming back to the section;
+    // the favourites column met on the way is the same one on the next visit.
+    void renamedContactReachesRowAndHeader()
+    {
+        const auto bobChat = conversationNamed(QStringLiteral("Bob"));
+        QVERIFY(bobChat);
+        main()->setSelectedConversation(bobChat);
+        auto title = [this] {
+            ChatView* chat = main()->chatView();
+            return chat ? chat->findChild<ElidedLabel*>(QStringLiteral("chatTitle"))->fullText() : QString();
+        };
+        QTRY_COMPARE(title(), QStringLiteral("Bob Smith"));
+
+        ApiClient bob(m_server.baseUrl());
+        bob.login(QStringLiteral("bob"), QStringLiteral("bob12345"));
+        QCOMPARE(bob.mutation(QStringLiteral("user.updateProfile"), QJsonObject { { QStringLiteral("name"), QStringLiteral("Robert Smith") } }).status, 200);
+
+        main()->setSelectedSection(SidebarSection::favorites);
+        QTRY_VERIFY(main()->findChild<FavoritesView*>() && main()->findChild<FavoritesView*>()->isVisible());
+        const QPointer<FavoritesView> favorites = main()->findChild<FavoritesView*>();
+        main()->setSelectedSection(SidebarSection::messages);
+        QTRY_COMPARE(title(), QStringLiteral("Robert Smith"));
+        auto* list = main()->findChild<QListView*>(QStringLiteral("conversationList"));
+        auto* rows = qobject_cast<ConversationListModel*>(list->model());
+        QCOMPARE(rows->index(rows->rowOf(bobChat->id)).data(Qt::DisplayRole).toString(), QStringLiteral("Robert Smith"));
+        main()->setSelectedSection(SidebarSection::favorites);
+        QCOMPARE(main()->findChildren<FavoritesView*>(), QList<FavoritesView*> { favorites.data() });
+        QVERIFY(favorites->isVisible());
+        main()->setSelectedSection(SidebarSection::messages);
     }
 };
 

@@ -28,13 +28,13 @@
 #include "views/common/Localized.h"
 #include "views/contacts/ContactDetailView.h"
 #include "views/contacts/ContactListView.h"
-#include "views/contacts/ContactRow.h"
+#include "views/contacts/ContactListModel.h"
 #include "views/contacts/GroupRolesButton.h"
-#include "views/contacts/GroupRow.h"
 
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
@@ -72,18 +72,20 @@ template <typename T> T* child(QObject* parent, const char* name)
     return parent->findChild<T*>(QString::fromLatin1(name));
 }
 
-QListWidgetItem* rowItem(QListWidget* list, const std::function<bool(QWidget*)>& matches)
+QModelIndex rowOf(QListView* list, ContactListModel::Kind kind, const std::function<bool(const QModelIndex&)>& matches)
 {
-    for (int i = 0; i < list->count(); ++i) {
-        if (QWidget* row = list->itemWidget(list->item(i)); row && matches(row))
-            return list->item(i);
+    for (int i = 0; i < list->model()->rowCount(); ++i) {
+        const QModelIndex index = list->model()->index(i, 0);
+        if (ContactListModel::Kind(index.data(ContactListModel::KindRole).toInt()) == kind && matches(index))
+            return index;
     }
-    return nullptr;
+    return {};
 }
 
-void click(QListWidget* list, QListWidgetItem* item)
+void click(QListView* list, const QModelIndex& index)
 {
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+    list->scrollTo(index);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
 }
 
 } // namespace
@@ -97,14 +99,13 @@ class TestContactsEndToEnd : public QObject {
 
     MainView* main() const { return qobject_cast<MainView*>(m_app->contentView()->currentScreen()); }
 
-    QListWidgetItem* contactItem(qint64 contactId) const
+    QModelIndex contactItem(qint64 contactId) const
     {
-        auto* list = main()->findChild<QListWidget*>(u"contactList"_s);
-        return list ? rowItem(list, [contactId](QWidget* row) {
-            auto* contact = qobject_cast<ContactRow*>(row);
-            return contact && contact->contact().contactId == contactId;
+        auto* list = main()->findChild<QListView*>(u"contactList"_s);
+        return list ? rowOf(list, ContactListModel::Kind::Contact, [contactId](const QModelIndex& index) {
+            return index.data(ContactListModel::UserIdRole).toLongLong() == contactId;
         })
-                    : nullptr;
+                    : QModelIndex();
     }
 
 private Q_SLOTS:
@@ -165,8 +166,8 @@ private Q_SLOTS:
 
         // In Alice's contacts column Quinn has a row; its detail opens a private chat.
         main()->setSelectedSection(SidebarSection::contacts);
-        QTRY_VERIFY(contactItem(m_quinn->id));
-        click(main()->findChild<QListWidget*>(u"contactList"_s), contactItem(m_quinn->id));
+        QTRY_VERIFY(contactItem(m_quinn->id).isValid());
+        click(main()->findChild<QListView*>(u"contactList"_s), contactItem(m_quinn->id));
         QTRY_VERIFY(main()->contactDetailView());
         QTest::mouseClick(child<QPushButton>(main()->contactDetailView(), "sendMessageButton"), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(main()->chatView(), 10000);
@@ -191,7 +192,7 @@ private Q_SLOTS:
         QTest::mouseClick(child<QPushButton>(confirm, "confirmButton"), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!main()->contactDetailView(), 10000);
         QVERIFY(!main()->selectedContact());
-        QVERIFY(!contactItem(m_quinn->id));
+        QVERIFY(!contactItem(m_quinn->id).isValid());
         QVERIFY(!hasContact(*main()->contactListViewModel(), m_quinn->id));
     }
 
@@ -199,9 +200,9 @@ private Q_SLOTS:
     void ownerMakesAndAssignsARole()
     {
         main()->setSelectedSection(SidebarSection::contacts);
-        auto* list = main()->findChild<QListWidget*>(u"contactList"_s);
-        QListWidgetItem* group = rowItem(list, [](QWidget* row) { return qobject_cast<GroupRow*>(row) != nullptr; });
-        QVERIFY(group);
+        auto* list = main()->findChild<QListView*>(u"contactList"_s);
+        const QModelIndex group = rowOf(list, ContactListModel::Kind::Group, [](const QModelIndex&) { return true; });
+        QVERIFY(group.isValid());
         click(list, group);
         QTRY_VERIFY_WITH_TIMEOUT(main()->chatView(), 10000);
         GroupRolesButton* roles = nullptr;

@@ -106,10 +106,14 @@ private Q_SLOTS:
         }
     }
 
-    void refreshRotatesAndIsSingleUse()
+    // A spent refresh token presented again means two parties hold the session: it
+    // ends for both (tokens refused, the live socket closed); other sessions go on.
+    void refreshRotatesAndReplayEndsTheSession()
     {
         ApiClient api = client();
         const QString refreshToken = signIn(api);
+        ApiClient other = client();
+        signIn(other);
         const QString oldAccess = api.token;
         const HttpResult refreshed = refresh(api, refreshToken);
         QCOMPARE(refreshed.status, 200);
@@ -117,9 +121,18 @@ private Q_SLOTS:
         QVERIFY(!newRefresh.isEmpty() && newRefresh != refreshToken);
         api.token = refreshed.json()["app_session_id"_L1].toString();
         QCOMPARE(api.get(u"/api/auth/me"_s).status, 200);
+        LiveClient live(m_server.wsUrl());
+        QVERIFY(live.authenticate(api.token, api.userId()));
+        const QString newAccess = api.token;
         api.token = oldAccess;
         QCOMPARE(api.get(u"/api/auth/me"_s).status, 401);
+
         QCOMPARE(refresh(api, refreshToken).status, 401);
+        QVERIFY2(live.waitForClose(), "the replayed session's socket stays open");
+        api.token = newAccess;
+        QCOMPARE(api.get(u"/api/auth/me"_s).status, 401);
+        QCOMPARE(refresh(api, newRefresh).status, 401);
+        QCOMPARE(other.get(u"/api/auth/me"_s).status, 200);
     }
 
     void logoutEndsOnlyThatSession()

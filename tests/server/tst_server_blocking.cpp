@@ -201,14 +201,102 @@ private Q_SLOTS:
             QVERIFY(watcherLive->staysQuiet(u"offline"_s));
     }
 
+    // Reactions and read receipts are traffic too: across a block, in the private
+    // conversation and in a shared group, whichever side blocked.
+    void blockStopsReactionsAndReceipts_data()
+    {
+        QTest::addColumn<bool>("readerBlocks"); // the reader blocked the writer, or the other way
+        QTest::addColumn<bool>("inGroup");
+        QTest::newRow("reader blocked, private") << true << false;
+        QTest::newRow("writer blocked, private") << false << false;
+        QTest::newRow("reader blocked, group") << true << true;
+        QTest::newRow("writer blocked, group") << false << true;
+    }
+
+    void blockStopsReactionsAndReceipts()
+    {
+        QFETCH(bool, readerBlocks);
+        QFETCH(bool, inGroup);
+        auto writer = newUser();
+        auto reader = newUser();
+        auto bystander = newUser();
+        befriend(*writer, *reader);
+        befriend(*bystander, *writer);
+        const qint64 chat = inGroup ? createGroup(*writer, { reader->userId(), bystander->userId() }).data()["conversationId"_L1].toInteger()
+                                    : openPrivate(*writer, reader->userId()).data()["conversationId"_L1].toInteger();
+        QVERIFY(chat > 0);
+        auto writerLive = live(*writer);
+        auto readerLive = live(*reader);
+        QVERIFY(writerLive && readerLive);
+        const auto send = [&](LiveClient& from, const QString& id) -> qint64 {
+            from.sendFrame(u"message_send"_s, text(chat, id));
+            const auto ack = from.waitFor(u"message_ack"_s);
+            return ack ? (*ack)["messageId"_L1].toInteger() : 0;
+        };
+        const qint64 written = send(*writerLive, u"before-1"_s);
+        const qint64 ownMessage = send(*readerLive, u"before-2"_s);
+        QVERIFY(written > 0 && ownMessage > 0);
+        if (readerBlocks)
+            block(*reader, *writer);
+        else
+            block(*writer, *reader);
+
+        // Reactions: refused both ways, nothing pushed.
+        const auto react = [](ApiClient& user, qint64 messageId) {
+            return user.mutation(u"messages.addReaction"_s, QJsonObject { { u"messageId"_s, messageId }, { u"emoji"_s, u"<script>"_s } });
+        };
+        QCOMPARE(react(*reader, written).status, 403);
+        QCOMPARE(react(*writer, ownMessage).status, 403);
+        QVERIFY(writerLive->staysQuiet(u"reaction"_s));
+        QVERIFY(readerLive->staysQuiet(u"reaction"_s));
+
+        // The read: the reader's own state moves on, the writer learns nothing.
+        QCOMPARE(reader->mutation(u"conversations.markAsRead"_s, QJsonObject { { u"conversationId"_s, chat } }).status, 200);
+        QVERIFY(writerLive->staysQuiet(u"message_read_notify"_s));
+        const QJsonArray seenByWriter
+            = writer->query(u"messages.list"_s, QJsonObject { { u"conversationId"_s, chat }, { u"limit"_s, 10 }, { u"offset"_s, 0 } }).data().toArray();
+        QVERIFY(!seenByWriter.isEmpty());
+        for (const QJsonValue& message : seenByWriter) {
+            if (message["id"_L1].toInteger() == written)
+                QCOMPARE(message["status"_L1].toString(), u"sent"_s);
+        }
+        QJsonValue readerEntry;
+        for (const QJsonValue& entry : reader->query(u"conversations.list"_s).data().toArray()) {
+            if (entry["id"_L1].toInteger() == chat)
+                readerEntry = entry;
+        }
+        QVERIFY2(readerEntry.isObject(), "the reader's conversation is gone");
+        QCOMPARE(readerEntry["unreadCount"_L1].toInt(-1), 0);
+
+        if (inGroup) {
+            // The rest of the group is not cut off from either of them, but what one of
+            // them does to a third's message does not reach the other.
+            QCOMPARE(react(*bystander, written).status, 200);
+            QVERIFY(writerLive->waitFor(u"reaction"_s));
+            QVERIFY(readerLive->waitFor(u"reaction"_s));
+            auto bystanderLive = live(*bystander);
+            QVERIFY(bystanderLive);
+            const qint64 third = send(*bystanderLive, u"third-1"_s);
+            QVERIFY(third > 0);
+            QCOMPARE(react(*reader, third).status, 200);
+            QVERIFY(bystanderLive->waitFor(u"reaction"_s));
+            QVERIFY(writerLive->staysQuiet(u"reaction"_s));
+        }
+    }
+
     void groupMembersNeedConsent_data()
     {
-        QTest::addColumn<QString>("members"); // c: contact, s: stranger, b: contact who blocked the creator
+        // c: contact, s: stranger, b: contact who blocked the creator, B: contact the
+        // creator blocked, r: contact who removed the creator, R: contact the creator removed
+        QTest::addColumn<QString>("members");
         QTest::addColumn<int>("status");
         QTest::newRow("contacts") << u"cc"_s << 200;
         QTest::newRow("a stranger") << u"s"_s << 403;
         QTest::newRow("a stranger among contacts") << u"csc"_s << 403;
         QTest::newRow("a contact who blocked the creator") << u"cb"_s << 403;
+        QTest::newRow("a contact the creator blocked") << u"cB"_s << 403;
+        QTest::newRow("a contact who removed the creator") << u"cr"_s << 403;
+        QTest::newRow("a contact the creator removed") << u"R"_s << 403;
     }
 
     void groupMembersNeedConsent()
@@ -225,6 +313,12 @@ private Q_SLOTS:
                 befriend(member, *creator);
             if (kind == u'b')
                 block(member, *creator);
+            else if (kind == u'B')
+                block(*creator, member);
+            else if (kind == u'r')
+                QCOMPARE(member.mutation(u"contacts.delete"_s, QJsonObject { { u"contactId"_s, creator->userId() } }).status, 200);
+            else if (kind == u'R')
+                QCOMPARE(creator->mutation(u"contacts.delete"_s, QJsonObject { { u"contactId"_s, member.userId() } }).status, 200);
             ids.append(member.userId());
         }
         const HttpResult result = createGroup(*creator, ids);

@@ -9,6 +9,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QJsonObject>
+#include <QMap>
 #include <QTcpSocket>
 #include <QTest>
 
@@ -228,20 +229,45 @@ private Q_SLOTS:
             QVERIFY(answerHead(*socket).startsWith("HTTP/1.1 400"));
     }
 
-    // Ten failures of one account from one address, and that pair is refused for a
-    // while, the right password too; other accounts are unaffected.
-    void repeatedFailuresAreThrottled()
+    // Fifty guesses at one account sent at once, before any password check ends: only
+    // ten are checked, and the right password is refused afterwards too; other
+    // accounts are unaffected.
+    void concurrentGuessesAreThrottled()
     {
         ApiClient victim(m_server.baseUrl());
         victim.registerUser(u"victim"_s, u"right-password"_s);
+        std::vector<std::unique_ptr<QTcpSocket>> guesses;
+        for (int i = 0; i < 50; ++i) {
+            auto socket = std::make_unique<QTcpSocket>();
+            socket->connectToHost(u"127.0.0.1"_s, m_server.port());
+            QVERIFY(socket->waitForConnected(5000));
+            const QByteArray body = "{\"username\":\"victim\",\"password\":\"guess" + QByteArray::number(i) + "\"}";
+            socket->write("POST /api/auth/login HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\nContent-Length: "
+                + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+            QVERIFY(socket->waitForBytesWritten(5000));
+            guesses.push_back(std::move(socket));
+        }
+        QMap<QByteArray, int> statuses;
+        for (const auto& socket : guesses)
+            ++statuses[answerHead(*socket).left(12)];
+        QCOMPARE(statuses.value("HTTP/1.1 400"), 10);
+        QCOMPARE(statuses.value("HTTP/1.1 429"), 40);
+
         ApiClient guesser(m_server.baseUrl());
-        for (int i = 0; i < 10; ++i)
-            QCOMPARE(guesser.postJson(u"/api/auth/login"_s, { { u"username"_s, u"victim"_s }, { u"password"_s, u"guess%1"_s.arg(i) } }).status, 400);
         const HttpResult refused = guesser.postJson(u"/api/auth/login"_s, { { u"username"_s, u"VICTIM"_s }, { u"password"_s, u"right-password"_s } });
         QCOMPARE(refused.status, 429);
         QVERIFY(refused.errorMessage().contains(u"Too many"_s));
         QCOMPARE(guesser.postJson(u"/api/auth/login"_s, { { u"username"_s, u"alice"_s }, { u"password"_s, u"secret123"_s } }).status, 200);
         QCOMPARE(victim.get(u"/api/auth/me"_s).status, 200);
+    }
+
+    // Right passwords take their attempts back: an account signed in often is not locked out.
+    void rightPasswordsAreNotCounted()
+    {
+        ApiClient regular(m_server.baseUrl());
+        regular.registerUser(u"regular"_s, u"right-password"_s);
+        for (int i = 0; i < 12; ++i)
+            QCOMPARE(regular.postJson(u"/api/auth/login"_s, { { u"username"_s, u"regular"_s }, { u"password"_s, u"right-password"_s } }).status, 200);
     }
 
     // A 30 MB file: decoded from the body in place, written a few MiB at a time.

@@ -96,6 +96,13 @@ private Q_SLOTS:
             QCOMPARE(qsizetype(members->size()), c.type == u"group" ? 4 : 2);
             for (const GroupMember& member : *members)
                 QVERIFY(member.name && member.role && member.online);
+            // A private conversation names its other member; a group names none.
+            std::optional<qint64> other;
+            for (const GroupMember& member : *members) {
+                if (c.type == u"private" && member.userId != m_alice->userId())
+                    other = member.userId;
+            }
+            QCOMPARE(c.peerId, other);
         }
         QCOMPARE(unread, 2);
 

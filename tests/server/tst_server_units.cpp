@@ -159,10 +159,11 @@ private Q_SLOTS:
         QCOMPARE(Uploads::isValidContentType(type), valid);
     }
 
-    // Failures count per account and address, within a sliding five-minute window.
+    // Attempts count per account and address, within a sliding five-minute window.
     void signInThrottle_data()
     {
-        QTest::addColumn<QList<qint64>>("failuresAt"); // seconds, all "alice" from 10.0.0.1
+        QTest::addColumn<QList<qint64>>("attemptsAt"); // seconds, all "alice" from 10.0.0.1
+        QTest::addColumn<int>("rightOnes"); // attempts then taken back by a right password
         QTest::addColumn<qint64>("askedAt");
         QTest::addColumn<QString>("username");
         QTest::addColumn<QString>("address");
@@ -170,29 +171,33 @@ private Q_SLOTS:
         QList<qint64> ten;
         for (int i = 0; i < 10; ++i)
             ten << i;
-        QTest::newRow("nine failures") << ten.mid(1) << qint64(20) << u"alice"_s << u"10.0.0.1"_s << false;
-        QTest::newRow("ten failures") << ten << qint64(20) << u"alice"_s << u"10.0.0.1"_s << true;
-        QTest::newRow("ten, name in other case") << ten << qint64(20) << u" ALICE"_s << u"10.0.0.1"_s << true;
-        QTest::newRow("ten, other account") << ten << qint64(20) << u"bob"_s << u"10.0.0.1"_s << false;
-        QTest::newRow("ten, other address") << ten << qint64(20) << u"alice"_s << u"10.0.0.2"_s << false;
-        QTest::newRow("ten, first one leaving the window") << ten << qint64(300) << u"alice"_s << u"10.0.0.1"_s << false;
-        QTest::newRow("ten, last one still inside") << ten << qint64(299) << u"alice"_s << u"10.0.0.1"_s << true;
+        QTest::newRow("nine attempts") << ten.mid(1) << 0 << qint64(20) << u"alice"_s << u"10.0.0.1"_s << false;
+        QTest::newRow("ten attempts") << ten << 0 << qint64(20) << u"alice"_s << u"10.0.0.1"_s << true;
+        QTest::newRow("ten, the last one right") << ten << 1 << qint64(20) << u"alice"_s << u"10.0.0.1"_s << false;
+        QTest::newRow("ten, name in other case") << ten << 0 << qint64(20) << u" ALICE"_s << u"10.0.0.1"_s << true;
+        QTest::newRow("ten, other account") << ten << 0 << qint64(20) << u"bob"_s << u"10.0.0.1"_s << false;
+        QTest::newRow("ten, other address") << ten << 0 << qint64(20) << u"alice"_s << u"10.0.0.2"_s << false;
+        QTest::newRow("ten, first one leaving the window") << ten << 0 << qint64(300) << u"alice"_s << u"10.0.0.1"_s << false;
+        QTest::newRow("ten, last one still inside") << ten << 0 << qint64(299) << u"alice"_s << u"10.0.0.1"_s << true;
     }
     void signInThrottle()
     {
-        QFETCH(QList<qint64>, failuresAt);
+        QFETCH(QList<qint64>, attemptsAt);
+        QFETCH(int, rightOnes);
         QFETCH(qint64, askedAt);
         QFETCH(QString, username);
         QFETCH(QString, address);
         QFETCH(bool, locked);
         qint64 now = 0;
         SignInThrottle throttle([&now] { return now; });
-        for (const qint64 at : failuresAt) {
+        for (const qint64 at : attemptsAt) {
             now = at * 1000;
-            throttle.recordFailure(u"alice"_s, u"10.0.0.1"_s);
+            QVERIFY(throttle.begin(u"alice"_s, u"10.0.0.1"_s));
         }
+        for (int i = 0; i < rightOnes; ++i)
+            throttle.succeeded(u"alice"_s, u"10.0.0.1"_s);
         now = askedAt * 1000;
-        QCOMPARE(throttle.isLocked(username, address), locked);
+        QCOMPARE(!throttle.begin(username, address), locked);
     }
 
     // The file's text is found in the raw body; the rest must be the whole input.

@@ -11,7 +11,7 @@ const QByteArray renamedJson = R"({"id":7,"openId":"o7","name":"Mei Lin"})";
 
 AuthViewModel::Dependencies depsOf(ClientStack& stack)
 {
-    return AuthViewModel::Dependencies { &stack.auth, &stack.keychain, &stack.ws };
+    return AuthViewModel::Dependencies { &stack.auth, &stack.keychain, &stack.ws, &stack.api };
 }
 
 } // namespace

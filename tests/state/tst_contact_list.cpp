@@ -138,15 +138,20 @@ private Q_SLOTS:
         Fixture f(contactsJson({ { 7, u"bob"_s }, { 8, u"ann"_s }, { 7, u"bobby"_s } }));
         f.load();
         QSignalSpy rebuilt(&f.model, &ContactListViewModel::sectionsChanged);
+        QSignalSpy presence(&f.model, &ContactListViewModel::presenceChanged);
         Q_EMIT f.stack.ws.presenceSubject(99, true);
         Q_EMIT f.stack.ws.presenceSubject(7, true);
-        QTRY_COMPARE(rebuilt.count(), 1);
+        QTRY_COMPARE(presence.count(), 1);
+        QCOMPARE(presence.at(0).at(0).toLongLong(), 7);
         int online = 0;
         for (const Contact& c : f.model.contacts())
             online += c.online.value_or(false) ? 1 : 0;
         QCOMPARE(online, 2);
         QCOMPARE(f.model.sections().at(1).contacts.at(0).online, std::optional<bool>(true));
-        QCOMPARE(rebuilt.count(), 1);
+        QCOMPARE(f.model.sections().at(1).contacts.at(1).online, std::optional<bool>(true));
+        QCOMPARE(f.model.sections().at(0).contacts.at(0).online, std::nullopt);
+        QCOMPARE(presence.count(), 1);
+        QVERIFY2(rebuilt.isEmpty(), "presence moves nobody: the sections are not rebuilt");
     }
 
     void onlyAnAcceptedFriendRequestReloads()

@@ -368,6 +368,40 @@ private Q_SLOTS:
         QCOMPARE(f.stack.requestCount(members), privateCount);
     }
 
+    // The server may name the other member of a private conversation; only the
+    // conversations it did not name cost a members request, and presence follows
+    // the named member either way.
+    void listedPeersNeedNoLookup_data()
+    {
+        QTest::addColumn<int>("named");
+        QTest::addColumn<int>("unnamed");
+        QTest::newRow("all named") << 6 << 0;
+        QTest::newRow("some named") << 4 << 2;
+        QTest::newRow("none named (another server)") << 0 << 3;
+    }
+    void listedPeersNeedNoLookup()
+    {
+        QFETCH(int, named);
+        QFETCH(int, unnamed);
+        QJsonArray list;
+        for (int i = 1; i <= named + unnamed; ++i) {
+            QJsonObject entry { { u"id"_s, 100 + i }, { u"type"_s, u"private"_s }, { u"name"_s, u"P%1"_s.arg(i) } };
+            if (i <= named)
+                entry.insert(u"peerId"_s, 1000 + i);
+            list.append(entry);
+        }
+        Fixture f(QJsonDocument(list).toJson(QJsonDocument::Compact), true);
+        const QString members = procedure("groups.getMembers");
+        f.load();
+        QTRY_VERIFY(!f.model->isResolvingPeers());
+        QCOMPARE(f.stack.requestCount(members), unnamed);
+        if (named == 0)
+            return;
+        f.stack.peer.push(QJsonObject { { u"type"_s, u"online"_s }, { u"payload"_s, QJsonObject { { u"userId"_s, 1001 } } } });
+        QTRY_COMPARE(f.conversation(101)->online, std::optional<bool>(true));
+        QCOMPARE(f.conversation(102)->online.value_or(false), false);
+    }
+
     // A look-up that failed is not repeated at every reload of the session.
     void failedLookupsAreRemembered()
     {

@@ -3,6 +3,7 @@
 // overlapping loads and the statistics texts.
 
 #include "RecordingHttpServer.h"
+#include "CommaLocale.h"
 #include "TaskRunner.h"
 
 #include "network/APIClient.h"
@@ -12,6 +13,7 @@
 #include "state/OperatorConsoleTab.h"
 #include "state/OperatorConsoleViewModel.h"
 #include "state/OperatorStatistics.h"
+#include "state/WholeNumber.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -78,7 +80,35 @@ OperatorSession ended(std::optional<qint64> rating)
 class TestOperatorState : public QObject {
     Q_OBJECT
 
+    QTemporaryDir m_localeDir;
+    bool m_commaLocale = false;
+
 private Q_SLOTS:
+    // Every number below is checked under a locale that writes a decimal comma:
+    // the statistics are written as the server's figures are, whatever the user's locale.
+    void initTestCase() { m_commaLocale = useCommaLocale(m_localeDir); }
+    void cleanupTestCase() { std::setlocale(LC_NUMERIC, "C"); }
+
+    void numbersUnderCommaLocale_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<int>("decimals");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("rating") << 4.5 << 1 << u"4.5"_s;
+        QTest::newRow("half to even") << 2.5 << 0 << u"2"_s;
+        QTest::newRow("large") << 1234567.25 << 1 << u"1234567.2"_s;
+        QTest::newRow("negative") << -0.05 << 1 << u"-0.1"_s;
+    }
+    void numbersUnderCommaLocale()
+    {
+        QFETCH(double, value);
+        QFETCH(int, decimals);
+        QFETCH(QString, text);
+        if (!m_commaLocale)
+            QSKIP("no locale with a decimal comma could be made here");
+        QCOMPARE(fixedPointText(value, decimals), text);
+    }
+
     void tabs()
     {
         QCOMPARE(operatorconsoletab::fromRawValue(u"history"_s), std::optional(OperatorConsoleTab::history));

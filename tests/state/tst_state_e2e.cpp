@@ -33,7 +33,7 @@ struct Client {
     GroupService groups { api };
     WebSocketService ws;
     NotificationCenter notifications;
-    AuthViewModel session { AuthViewModel::Dependencies { &auth, &keychain, &ws } };
+    AuthViewModel session { AuthViewModel::Dependencies { &auth, &keychain, &ws, &api } };
 
     explicit Client(const testsupport::ServerProcess& server)
         : api(server.baseUrl().toString(), keychain)

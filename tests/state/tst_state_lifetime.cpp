@@ -58,7 +58,7 @@ std::unique_ptr<ContactListViewModel> contacts(ClientStack& s)
 
 std::unique_ptr<AuthViewModel> auth(ClientStack& s)
 {
-    auto model = std::make_unique<AuthViewModel>(AuthViewModel::Dependencies { &s.auth, &s.keychain, &s.ws });
+    auto model = std::make_unique<AuthViewModel>(AuthViewModel::Dependencies { &s.auth, &s.keychain, &s.ws, &s.api });
     model->setUsername(u"mei"_s);
     model->setPassword(u"secret-1"_s);
     return model;

@@ -4,10 +4,12 @@
 #include "ClientStack.h"
 
 #include "state/ConversationListViewModel.h"
+#include "state/LocalizationManager.h"
 #include "views/chat/ConversationListView.h"
 #include "views/common/Localized.h"
 
 #include <QAction>
+#include <QJsonObject>
 #include <QListView>
 #include <QMenu>
 #include <QMessageBox>
@@ -56,6 +58,35 @@ private Q_SLOTS:
         QTRY_VERIFY(view.findChild<QMessageBox*>(u"errorAlert"_s));
         QCOMPARE(view.findChild<QMessageBox*>(u"errorAlert"_s)->text(), u"refused"_s);
         QCOMPARE(rows->model()->rowCount(), 2);
+    }
+
+    // The preview of a revoked newest message is worded in the language in force,
+    // not in the one in force when the message was taken back.
+    void revokedPreviewFollowsTheLanguage()
+    {
+        ClientStack stack;
+        stack.server.respond(procedure("conversations.list"),
+            ok(R"([{"id":1,"type":"private","name":"Ann","lastMessage":"hi","lastMessageTime":"2025-03-01T08:00:00Z"}])"));
+        stack.server.respond(procedure("messages.list"),
+            ok(R"([{"id":77,"conversationId":1,"senderId":2,"senderName":"Ann","type":"text","createdAt":"2025-03-01T08:00:00Z"}])"));
+        stack.server.respond(procedure("groups.getMembers"), ok(R"([{"userId":9},{"userId":2}])"));
+        QVERIFY(stack.connectChannel(ClientStack::user(9, u"Me"_s)));
+        ConversationListViewModel model(9, { &stack.chat, &stack.groups, &stack.ws, &stack.notifications, stack.timers });
+        testsupport::runTask(model.loadConversations());
+        ConversationListView view(&model);
+        view.show();
+        const QAbstractItemModel* rows = view.findChild<QListView*>(u"conversationList"_s)->model();
+        auto preview = [rows] { return rows->index(0, 0).data(Qt::AccessibleDescriptionRole).toString(); };
+        QCOMPARE(preview(), u"hi"_s);
+        stack.peer.push(QJsonObject { { u"type"_s, u"revoke"_s },
+                                      { u"payload"_s, QJsonObject { { u"messageId"_s, 77 }, { u"conversationId"_s, 1 } } } });
+        QTRY_COMPARE(preview(), u"Ann"_s + Localized::text("chat.revoked_other"));
+        LocalizationManager& language = LocalizationManager::shared();
+        const AppLanguage first = language.currentLanguage();
+        for (AppLanguage next : { AppLanguage::vi, AppLanguage::en, AppLanguage::zhHans, first }) {
+            language.setLanguage(next);
+            QCOMPARE(preview(), u"Ann"_s + Localized::text("chat.revoked_other"));
+        }
     }
 };
 

@@ -23,7 +23,7 @@ private Q_SLOTS:
         ClientStack stack;
         const QString login = u"/api/auth/login"_s;
         stack.server.respond(login, { 200, R"({"app_session_id":"a","user":{"id":7,"openId":"o7","name":"Mei"}})", {}, true });
-        AuthViewModel model(AuthViewModel::Dependencies { &stack.auth, &stack.keychain, &stack.ws });
+        AuthViewModel model(AuthViewModel::Dependencies { &stack.auth, &stack.keychain, &stack.ws, &stack.api });
         LoginView view(&model);
         view.show();
         auto* password = view.findChild<QLineEdit*>(u"passwordField"_s);

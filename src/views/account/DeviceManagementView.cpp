@@ -3,11 +3,11 @@
 #include "state/DeviceManagementViewModel.h"
 #include "state/LocalizationManager.h"
 #include "views/account/DeviceRow.h"
+#include "views/account/ListStateOverlay.h"
 #include "views/common/ErrorAlert.h"
 #include "views/common/Appearance.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
-#include "views/common/Spinner.h"
 #include "views/common/SystemColors.h"
 
 #include <QHBoxLayout>
@@ -31,9 +31,7 @@ DeviceManagementView::DeviceManagementView(std::unique_ptr<DeviceManagementViewM
     , m_title(new QLabel(this))
     , m_refresh(new QToolButton(this))
     , m_scroll(new QScrollArea(this))
-    , m_empty(new QWidget(this))
-    , m_emptyText(new QLabel(m_empty))
-    , m_spinner(new Spinner(28, Appearance::accent(), this))
+    , m_overlay(new ListStateOverlay(this, QStringLiteral("devices"), QStringLiteral("desktopcomputer")))
     , m_confirm(new QMessageBox(this))
     , m_confirmLogout(m_confirm->addButton(QString(), QMessageBox::DestructiveRole))
     , m_confirmCancel(m_confirm->addButton(QString(), QMessageBox::RejectRole))
@@ -61,15 +59,6 @@ DeviceManagementView::DeviceManagementView(std::unique_ptr<DeviceManagementViewM
     m_scroll->setFrameShape(QFrame::NoFrame);
     column->addWidget(m_scroll, 1);
 
-    m_empty->setObjectName(QStringLiteral("devicesEmpty"));
-    auto* empty = new QVBoxLayout(m_empty);
-    auto* emptyIcon = new QLabel(m_empty);
-    Icons::apply(emptyIcon, QStringLiteral("desktopcomputer"), 40, Appearance::secondaryText());
-    m_emptyText->setFont(Appearance::font(TextStyle::Headline));
-    Appearance::setTextColor(m_emptyText, Appearance::secondaryText());
-    empty->addWidget(emptyIcon, 0, Qt::AlignHCenter);
-    empty->addWidget(m_emptyText, 0, Qt::AlignHCenter);
-
     m_confirm->setObjectName(QStringLiteral("logoutOthersAlert"));
     m_confirm->setIcon(QMessageBox::Warning);
     m_confirmLogout->setObjectName(QStringLiteral("confirmLogoutButton"));
@@ -77,6 +66,7 @@ DeviceManagementView::DeviceManagementView(std::unique_ptr<DeviceManagementViewM
     m_confirm->setDefaultButton(m_confirmCancel);
 
     connect(m_refresh, &QToolButton::clicked, this, [this] { m_viewModel->loadDevices(); });
+    connect(m_overlay, &ListStateOverlay::retryRequested, this, [this] { m_viewModel->loadDevices(); });
     connect(m_confirm, &QMessageBox::buttonClicked, this, [this](QAbstractButton* button) {
         if (button == m_confirmLogout)
             m_viewModel->revokeOtherDevices();
@@ -104,18 +94,10 @@ void DeviceManagementView::showEvent(QShowEvent* event)
     m_viewModel->loadDevices();
 }
 
-void DeviceManagementView::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    m_spinner->move((width() - m_spinner->width()) / 2, (height() - m_spinner->height()) / 2);
-    m_empty->adjustSize();
-    m_empty->move((width() - m_empty->width()) / 2, (height() - m_empty->height()) / 2);
-}
-
 void DeviceManagementView::retranslate()
 {
     m_title->setText(Localized::text("devices.title"));
-    m_emptyText->setText(Localized::text("devices.empty"));
+    m_overlay->setEmptyText(Localized::text("devices.empty"));
     m_confirm->setWindowTitle(Localized::text("devices.logout_all"));
     m_confirm->setText(Localized::text("devices.logout_confirm"));
     m_confirmLogout->setText(Localized::text("devices.confirm_logout"));
@@ -184,8 +166,5 @@ void DeviceManagementView::updateLoading()
 {
     const bool loading = m_viewModel->isLoading();
     m_refresh->setEnabled(!loading);
-    m_spinner->setVisible(loading);
-    m_spinner->raise();
-    m_empty->setVisible(!loading && m_viewModel->devices().isEmpty());
-    m_empty->raise();
+    m_overlay->showState(loading, m_viewModel->devices().isEmpty(), m_viewModel->loadFailure());
 }

@@ -5,6 +5,7 @@
 #include <memory>
 
 class DeviceManagementViewModel;
+class ListStateOverlay;
 class QLabel;
 class ErrorAlert;
 class QMessageBox;
@@ -12,7 +13,6 @@ class QPushButton;
 class QScrollArea;
 class QToolButton;
 class QVBoxLayout;
-class Spinner;
 
 // The devices the account is signed in on: this device first, then the others,
 // each with its own sign-out, and one button that signs out all others after a
@@ -29,7 +29,6 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void rebuildList();
@@ -43,9 +42,7 @@ private:
     QToolButton* m_refresh;
     QScrollArea* m_scroll;
     QWidget* m_list = nullptr;
-    QWidget* m_empty;
-    QLabel* m_emptyText;
-    Spinner* m_spinner;
+    ListStateOverlay* m_overlay;
     QMessageBox* m_confirm;
     QPushButton* m_confirmLogout;
     QPushButton* m_confirmCancel;

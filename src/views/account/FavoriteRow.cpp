@@ -1,18 +1,28 @@
 #include "views/account/FavoriteRow.h"
 
-#include "state/Graphemes.h"
+#include "views/account/FavoriteListModel.h"
 #include "views/chat/AvatarView.h"
 #include "views/common/Appearance.h"
-#include "views/common/ElidedLabel.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 
+#include <QApplication>
 #include <QFontMetrics>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QVBoxLayout>
+#include <QPainter>
 
 using Appearance::TextStyle;
+
+namespace {
+constexpr int PaddingH = 10;
+constexpr int PaddingV = 4;
+constexpr int Spacing = 12;
+constexpr int LineGap = 4;
+constexpr int IconSize = 14;
+
+QFont nameFont() { return Appearance::font(TextStyle::Headline); }
+QFont dateFont() { return Appearance::font(TextStyle::Caption); }
+QFont bodyFont() { return Appearance::font(TextStyle::Body); }
+} // namespace
 
 FavoriteRow::ContentLine FavoriteRow::contentLine(const Message& message)
 {
@@ -33,55 +43,73 @@ FavoriteRow::ContentLine FavoriteRow::contentLine(const Message& message)
     return { QString(), QString(), message.content.value_or(QString()) };
 }
 
-FavoriteRow::FavoriteRow(Message message, QWidget* parent)
-    : QWidget(parent)
-    , m_message(std::move(message))
+QString FavoriteRow::contentText(const Message& message)
 {
-    setObjectName(QStringLiteral("favoriteRow"));
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(10, 4, 10, 4);
-    row->setSpacing(12);
-    auto* avatar = new AvatarView(m_message.senderName.value_or(QStringLiteral("?")), m_message.senderAvatar, 36, this);
-    avatar->setObjectName(QStringLiteral("favoriteAvatar"));
-    row->addWidget(avatar, 0, Qt::AlignVCenter);
+    const ContentLine line = contentLine(message);
+    return line.key.isEmpty() ? line.text : Localized::text(line.key);
+}
 
-    auto* text = new QVBoxLayout;
-    text->setSpacing(4);
-    auto* top = new QHBoxLayout;
-    auto* name = new ElidedLabel(this);
-    name->setObjectName(QStringLiteral("favoriteSender"));
-    name->setFont(Appearance::font(TextStyle::Headline));
-    name->setFullText(m_message.senderName.value_or(Localized::text("default.unknown")));
-    top->addWidget(name, 1);
-    if (m_message.createdAt) {
-        auto* date = new QLabel(graphemes::prefix(*m_message.createdAt, 10), this);
-        date->setObjectName(QStringLiteral("favoriteDate"));
-        date->setTextFormat(Qt::PlainText);
-        date->setFont(Appearance::font(TextStyle::Caption));
-        Appearance::setTextColor(date, Appearance::secondaryText());
-        top->addWidget(date);
-    }
-    text->addLayout(top);
+QString FavoriteRow::senderText(const Message& message)
+{
+    return message.senderName.value_or(Localized::text("default.unknown"));
+}
 
-    const ContentLine line = contentLine(m_message);
-    auto* content = new QHBoxLayout;
-    content->setSpacing(4);
+FavoriteRow::FavoriteRow(QObject* parent)
+    : QStyledItemDelegate(parent)
+{
+}
+
+QSize FavoriteRow::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
+{
+    const int text = QFontMetrics(nameFont()).height() + LineGap + 2 * QFontMetrics(bodyFont()).lineSpacing();
+    return QSize(option.rect.width(), qMax(AvatarSize, text) + 2 * PaddingV + 8);
+}
+
+void FavoriteRow::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    const auto* model = qobject_cast<const FavoriteListModel*>(index.model());
+    if (!model)
+        return;
+    const Message& message = model->messageAt(index.row());
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    const QRect content = option.rect.adjusted(PaddingH, PaddingV + 4, -PaddingH, -(PaddingV + 4));
+    const QString sender = senderText(message);
+    const QRectF avatar(content.left(), content.center().y() - AvatarSize / 2.0, AvatarSize, AvatarSize);
+    AvatarView::paint(painter, avatar, message.senderName.value_or(QStringLiteral("?")), message.senderAvatar);
+
+    const int textLeft = int(avatar.right()) + Spacing;
+    const int textWidth = content.right() - textLeft;
+    const QFontMetrics nameMetrics(nameFont());
+    const QFontMetrics bodyMetrics(bodyFont());
+    const int textHeight = nameMetrics.height() + LineGap + 2 * bodyMetrics.lineSpacing();
+    const int top = content.center().y() - textHeight / 2;
+
+    // First line: the sender, then the day at the trailing edge.
+    const QString date = index.data(FavoriteListModel::DateRole).toString();
+    const int dateWidth = date.isEmpty() ? 0 : QFontMetrics(dateFont()).horizontalAdvance(date);
+    painter->setFont(dateFont());
+    painter->setPen(Appearance::secondaryText());
+    painter->drawText(QRect(content.right() - dateWidth, top, dateWidth, nameMetrics.height()), Qt::AlignRight | Qt::AlignVCenter, date);
+    const int nameWidth = textWidth - (dateWidth ? dateWidth + 8 : 0);
+    painter->setFont(nameFont());
+    painter->setPen(QApplication::palette().color(QPalette::Text));
+    painter->drawText(QRect(textLeft, top, nameWidth, nameMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
+        nameMetrics.elidedText(sender, Qt::ElideRight, nameWidth));
+
+    // Then the content: an icon for media, and at most two lines; the rest is cut.
+    const int lineTop = top + nameMetrics.height() + LineGap;
+    int x = textLeft;
+    const ContentLine line = contentLine(message);
     if (!line.symbol.isEmpty()) {
-        auto* icon = new QLabel(this);
-        icon->setObjectName(QStringLiteral("favoriteContentIcon"));
-        Icons::apply(icon, line.symbol, 14, Appearance::secondaryText());
-        content->addWidget(icon, 0, Qt::AlignTop);
+        painter->drawPixmap(QRect(x, lineTop + (bodyMetrics.height() - IconSize) / 2, IconSize, IconSize),
+            Icons::pixmap(line.symbol, IconSize, Appearance::secondaryText(), painter->device()->devicePixelRatioF()));
+        x += IconSize + 4;
     }
-    auto* body = new QLabel(line.key.isEmpty() ? line.text : Localized::text(line.key), this);
-    body->setObjectName(QStringLiteral("favoriteContent"));
-    body->setTextFormat(Qt::PlainText);
-    body->setFont(Appearance::font(TextStyle::Body));
-    body->setWordWrap(true);
-    // At most two lines; the rest is cut.
-    body->setMaximumHeight(QFontMetrics(body->font()).lineSpacing() * 2);
-    body->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Appearance::setTextColor(body, Appearance::secondaryText());
-    content->addWidget(body, 1);
-    text->addLayout(content);
-    row->addLayout(text, 1);
+    painter->setFont(bodyFont());
+    painter->setPen(Appearance::secondaryText());
+    painter->setClipRect(QRect(x, lineTop, content.right() - x, 2 * bodyMetrics.lineSpacing()), Qt::IntersectClip);
+    painter->drawText(QRect(x, lineTop, content.right() - x, 2 * bodyMetrics.lineSpacing()),
+        Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, contentText(message));
+    painter->restore();
 }

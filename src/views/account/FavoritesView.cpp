@@ -2,17 +2,20 @@
 
 #include "state/FavoritesViewModel.h"
 #include "state/LocalizationManager.h"
+#include "views/account/FavoriteListModel.h"
 #include "views/account/FavoriteRow.h"
 #include "views/account/ListColumn.h"
 #include "views/common/ErrorAlert.h"
 #include "views/common/ContextMenu.h"
 #include "views/common/Icons.h"
+#include "views/common/ImageLoader.h"
 #include "views/common/Localized.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QScrollArea>
+#include <QListView>
 #include <QPointer>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 FavoritesView::FavoritesView(QWidget* parent)
@@ -23,7 +26,9 @@ FavoritesView::FavoritesView(QWidget* parent)
 FavoritesView::FavoritesView(std::unique_ptr<FavoritesViewModel> viewModel, QWidget* parent)
     : QWidget(parent)
     , m_viewModel(std::move(viewModel))
-    , m_column(new ListColumn(QStringLiteral("favorites"), QStringLiteral("star"), this))
+    , m_model(new FavoriteListModel(this))
+    , m_list(new QListView)
+    , m_column(new ListColumn(QStringLiteral("favorites"), QStringLiteral("star"), m_list, this))
     , m_alert(new ErrorAlert(this))
 {
     setObjectName(QStringLiteral("favoritesView"));
@@ -32,7 +37,26 @@ FavoritesView::FavoritesView(std::unique_ptr<FavoritesViewModel> viewModel, QWid
     column->setContentsMargins(0, 0, 0, 0);
     column->addWidget(m_column);
 
-    connect(m_viewModel.get(), &FavoritesViewModel::favoritesChanged, this, &FavoritesView::rebuildList);
+    m_list->setModel(m_model);
+    m_list->setItemDelegate(new FavoriteRow(m_list));
+    m_list->setFrameShape(QFrame::NoFrame);
+    m_list->setUniformItemSizes(true);
+    m_list->setSelectionMode(QAbstractItemView::NoSelection);
+    m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_list, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        const QModelIndex index = m_list->indexAt(pos);
+        if (index.isValid())
+            contextMenu(m_model->messageAt(index.row()))->popup(m_list->viewport()->mapToGlobal(pos));
+    });
+    // An avatar that arrives is drawn by the next paint of the rows showing it.
+    connect(&ImageLoader::shared(), &ImageLoader::finished, m_list->viewport(), qOverload<>(&QWidget::update));
+
+    connect(m_viewModel.get(), &FavoritesViewModel::favoritesChanged, this, [this] {
+        m_model->setFavorites(m_viewModel->favorites());
+        updateOverlay();
+    });
     connect(m_viewModel.get(), &FavoritesViewModel::isLoadingChanged, this, &FavoritesView::updateOverlay);
     connect(m_viewModel.get(), &FavoritesViewModel::errorMessageChanged, this,
             [this] {
@@ -40,6 +64,7 @@ FavoritesView::FavoritesView(std::unique_ptr<FavoritesViewModel> viewModel, QWid
                     m_alert->present(*error);
             });
     connect(m_alert, &ErrorAlert::dismissed, m_viewModel.get(), &FavoritesViewModel::clearError);
+    connect(m_column, &ListColumn::retryRequested, m_viewModel.get(), &FavoritesViewModel::loadFavorites);
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &FavoritesView::retranslate);
     retranslate();
 }
@@ -49,43 +74,22 @@ FavoritesView::~FavoritesView() = default;
 void FavoritesView::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (m_started)
-        return;
-    m_started = true;
-    m_viewModel->loadFavorites();
+    // Each visit of the section reloads; a window coming back from the taskbar does not.
+    if (!event->spontaneous())
+        m_viewModel->loadFavorites();
 }
 
 void FavoritesView::retranslate()
 {
     m_column->setTexts(Localized::text("favorites.title"), Localized::text("favorites.empty"));
-    rebuildList();
-}
-
-void FavoritesView::rebuildList()
-{
-    // The old rows go with their holder; a menu of one of them may be what called.
-    if (QWidget* old = m_column->list()->takeWidget())
-        old->deleteLater();
-    auto* holder = new QWidget;
-    auto* rows = new QVBoxLayout(holder);
-    rows->setContentsMargins(0, 0, 0, 0);
-    rows->setSpacing(0);
-    for (const Message& message : m_viewModel->favorites()) {
-        auto* row = new FavoriteRow(message, holder);
-        row->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(row, &QWidget::customContextMenuRequested, this, [this, row](const QPoint& pos) {
-            contextMenu(row->message())->popup(row->mapToGlobal(pos));
-        });
-        rows->addWidget(row);
-    }
-    rows->addStretch(1);
-    m_column->list()->setWidget(holder);
+    // Media rows say "Image" and the like in the language in force.
+    m_list->viewport()->update();
     updateOverlay();
 }
 
 void FavoritesView::updateOverlay()
 {
-    m_column->showState(m_viewModel->isLoading(), m_viewModel->favorites().isEmpty());
+    m_column->showState(m_viewModel->isLoading(), m_viewModel->favorites().isEmpty(), m_viewModel->loadFailure());
 }
 
 QMenu* FavoritesView::contextMenu(const Message& message)

@@ -6,13 +6,15 @@
 
 #include <memory>
 
+class FavoriteListModel;
 class FavoritesViewModel;
 class ErrorAlert;
+class QListView;
 class QMenu;
 class ListColumn;
 
 // The favourites section's column: the starred messages with a menu per row to
-// remove the star or copy the text. Loads when first shown.
+// remove the star or copy the text. Loads each time it is shown.
 class FavoritesView : public QWidget {
     Q_OBJECT
 public:
@@ -30,12 +32,12 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void rebuildList();
     void updateOverlay();
     void retranslate();
 
     std::unique_ptr<FavoritesViewModel> m_viewModel;
-    bool m_started = false;
+    FavoriteListModel* m_model;
+    QListView* m_list;
     ListColumn* m_column;
     ErrorAlert* m_alert;
 };

@@ -2,6 +2,7 @@
 
 #include "state/FileManagementViewModel.h"
 #include "state/Graphemes.h"
+#include "state/WholeNumber.h"
 #include "views/common/Appearance.h"
 #include "views/common/ElidedLabel.h"
 #include "views/common/Icons.h"
@@ -15,7 +16,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include <cstdio>
 
 using Appearance::TextStyle;
 
@@ -85,13 +85,9 @@ QString FileManagementRow::formatFileSize(qint64 bytes)
 {
     if (bytes <= 1023)
         return QString::number(bytes) + QStringLiteral(" B");
-    // C's printf, not QString::asprintf: the two round halves differently.
-    char text[64];
     if (bytes < 1048576)
-        std::snprintf(text, sizeof text, "%.1f KB", double(bytes) / 1024.0);
-    else
-        std::snprintf(text, sizeof text, "%.1f MB", double(bytes) / 1048576.0);
-    return QString::fromLatin1(text);
+        return fixedPointText(double(bytes) / 1024.0, 1) + QStringLiteral(" KB");
+    return fixedPointText(double(bytes) / 1048576.0, 1) + QStringLiteral(" MB");
 }
 
 FileManagementRow::FileManagementRow(FileItem file, FileManagementViewModel* viewModel, QWidget* parent)

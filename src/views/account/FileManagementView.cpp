@@ -8,9 +8,11 @@
 #include "views/common/ErrorAlert.h"
 #include "views/common/Appearance.h"
 #include "views/common/Localized.h"
+#include "views/common/VerticalScrollArea.h"
 
 #include <QScrollArea>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 FileManagementView::FileManagementView(QWidget* parent)
@@ -21,7 +23,8 @@ FileManagementView::FileManagementView(QWidget* parent)
 FileManagementView::FileManagementView(std::unique_ptr<FileManagementViewModel> viewModel, QWidget* parent)
     : QWidget(parent)
     , m_viewModel(std::move(viewModel))
-    , m_column(new ListColumn(QStringLiteral("files"), QStringLiteral("folder"), this))
+    , m_scroll(new VerticalScrollArea)
+    , m_column(new ListColumn(QStringLiteral("files"), QStringLiteral("folder"), m_scroll, this))
     , m_alert(new ErrorAlert(this))
 {
     setObjectName(QStringLiteral("fileManagementView"));
@@ -38,6 +41,7 @@ FileManagementView::FileManagementView(std::unique_ptr<FileManagementViewModel> 
                     m_alert->present(*error);
             });
     connect(m_alert, &ErrorAlert::dismissed, m_viewModel.get(), &FileManagementViewModel::clearError);
+    connect(m_column, &ListColumn::retryRequested, m_viewModel.get(), &FileManagementViewModel::loadFiles);
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &FileManagementView::retranslate);
     retranslate();
 }
@@ -47,10 +51,9 @@ FileManagementView::~FileManagementView() = default;
 void FileManagementView::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (m_started)
-        return;
-    m_started = true;
-    m_viewModel->loadFiles();
+    // Each visit of the section reloads; a window coming back from the taskbar does not.
+    if (!event->spontaneous())
+        m_viewModel->loadFiles();
 }
 
 void FileManagementView::retranslate()
@@ -84,7 +87,7 @@ void FileManagementView::syncRows()
 
 void FileManagementView::rebuildRows()
 {
-    if (QWidget* old = m_column->list()->takeWidget())
+    if (QWidget* old = m_scroll->takeWidget())
         old->deleteLater();
     m_rows = new QWidget;
     m_rows->setObjectName(QStringLiteral("fileRows"));
@@ -100,14 +103,14 @@ void FileManagementView::rebuildRows()
     connect(m_loadMore, &QPushButton::clicked, this, [this] { m_viewModel->loadMore(); });
     layout->addWidget(m_loadMore);
     layout->addStretch(1);
-    m_column->list()->setWidget(m_rows);
+    m_scroll->setWidget(m_rows);
     m_shownIds.clear();
     syncRows();
 }
 
 void FileManagementView::updateOverlay()
 {
-    m_column->showState(m_viewModel->isLoading(), m_viewModel->files().isEmpty());
+    m_column->showState(m_viewModel->isLoading(), m_viewModel->files().isEmpty(), m_viewModel->loadFailure());
     if (m_loadMore)
         m_loadMore->setEnabled(m_viewModel->canLoadMore());
 }

@@ -12,9 +12,10 @@ class FileManagementViewModel;
 class ImagePreviewView;
 class ErrorAlert;
 class ListColumn;
+class QScrollArea;
 
 // The files section's column: the user's files page by page with "load more",
-// each with download and, for images, a preview sheet. Loads when first shown.
+// each with download and, for images, a preview sheet. Loads each time it is shown.
 class FileManagementView : public QWidget {
     Q_OBJECT
 public:
@@ -39,7 +40,7 @@ private:
     void retranslate();
 
     std::unique_ptr<FileManagementViewModel> m_viewModel;
-    bool m_started = false;
+    QScrollArea* m_scroll;
     ListColumn* m_column;
     QPointer<QWidget> m_rows;
     QPointer<QPushButton> m_loadMore;

@@ -1,32 +1,32 @@
 #pragma once
 
+#include "state/ScreenError.h"
+
 #include <QWidget>
 
+#include <optional>
+
+class ListStateOverlay;
+class QAbstractScrollArea;
 class QLabel;
-class QScrollArea;
-class Spinner;
 
 // The frame of a list column of the account section: a title over a scrolling
-// list, a spinner centred over it while loading and, centred too, an icon with
-// a text while the list is empty. The screen fills the list and says when it
-// loads and whether it is empty. The parts are named after namePrefix
-// ("<prefix>Title", "<prefix>List", "<prefix>Empty", "<prefix>EmptyIcon").
+// list, with a spinner, a failed load's reason and retry, or the empty text
+// centred over it. The screen hands in its list, fills it and says how its load
+// went. The parts are named after namePrefix ("<prefix>Title", "<prefix>List",
+// and those of ListStateOverlay).
 class ListColumn : public QWidget {
     Q_OBJECT
 public:
-    ListColumn(const QString& namePrefix, const QString& emptyIcon, QWidget* parent);
+    ListColumn(const QString& namePrefix, const QString& emptyIcon, QAbstractScrollArea* list, QWidget* parent);
 
-    QScrollArea* list() const { return m_scroll; }
     void setTexts(const QString& title, const QString& emptyText);
-    void showState(bool loading, bool empty);
+    void showState(bool loading, bool empty, const std::optional<ScreenError>& failure);
 
-protected:
-    void resizeEvent(QResizeEvent* event) override;
+Q_SIGNALS:
+    void retryRequested();
 
 private:
     QLabel* m_title;
-    QScrollArea* m_scroll;
-    QWidget* m_empty;
-    QLabel* m_emptyText;
-    Spinner* m_spinner;
+    ListStateOverlay* m_overlay;
 };

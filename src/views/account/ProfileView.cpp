@@ -266,15 +266,25 @@ void ProfileView::openEditor()
 {
     if (m_editSheet)
         return;
-    m_editSheet = new ProfileEditView(m_auth, m_authService, this);
+    m_editSheet = m_savingSheet ? m_savingSheet.data() : new ProfileEditView(m_auth, m_authService, this);
+    m_savingSheet = nullptr;
     connect(m_editSheet, &QDialog::finished, this, [this] {
         ProfileEditView* sheet = m_editSheet;
         m_editSheet = nullptr;
-        // A save under way still ends, and still refreshes the user, after the sheet closed.
-        if (sheet->viewModel()->isSaving())
-            connect(sheet->viewModel(), &ProfileEditViewModel::isSavingChanged, sheet, &QObject::deleteLater);
-        else
+        if (!sheet->viewModel()->isSaving()) {
             sheet->deleteLater();
+            return;
+        }
+        // The save still ends, and still refreshes the user, after the sheet closed.
+        m_savingSheet = sheet;
+        connect(sheet->viewModel(), &ProfileEditViewModel::isSavingChanged, sheet, [this, sheet] {
+            // Opened again meanwhile: it closes itself once saved.
+            if (sheet->isVisible())
+                return;
+            if (m_savingSheet == sheet)
+                m_savingSheet = nullptr;
+            sheet->deleteLater();
+        }, Qt::SingleShotConnection);
     }, Qt::SingleShotConnection);
     m_editSheet->open();
 }

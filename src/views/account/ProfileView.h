@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 class AuthService;
@@ -59,5 +60,8 @@ private:
     QPushButton* m_devices;
     QPushButton* m_logout;
     ProfileEditView* m_editSheet = nullptr;
+    // A sheet closed while its save runs, until that save ends: opening the editor
+    // again brings it back rather than a fresh one with the values from before.
+    QPointer<ProfileEditView> m_savingSheet;
     ErrorAlert* m_alert;
 };

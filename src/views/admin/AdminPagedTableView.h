@@ -61,8 +61,8 @@ private:
     QLineEdit* m_search;
     QPushButton* m_searchButton;
     QLabel* m_total;
-    AdminTableContent* m_content;
     QTableWidget* m_table;
+    AdminTableContent* m_content;
     QPushButton* m_previous;
     QLabel* m_page;
     QPushButton* m_next;

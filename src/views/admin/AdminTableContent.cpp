@@ -8,14 +8,14 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 
-AdminTableContent::AdminTableContent(const QString& tableName, const QString& emptySymbol,
+AdminTableContent::AdminTableContent(QTableView* table, const QString& tableName, const QString& emptySymbol,
                                      const QList<int>& columnWidths, QWidget* parent)
     : QStackedWidget(parent)
     , m_emptyTitle(new QLabel(this))
-    , m_table(new QTableWidget(this))
+    , m_table(table)
 {
     auto* spinnerPage = new QWidget(this);
     spinnerPage->setObjectName(QStringLiteral("loadingPage"));
@@ -33,7 +33,6 @@ AdminTableContent::AdminTableContent(const QString& tableName, const QString& em
     emptyLayout->addWidget(m_emptyTitle, 0, Qt::AlignHCenter);
     emptyLayout->addStretch(1);
     m_table->setObjectName(tableName);
-    m_table->setColumnCount(int(columnWidths.size()));
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);

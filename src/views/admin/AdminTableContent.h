@@ -6,27 +6,27 @@
 class QHBoxLayout;
 class QLabel;
 class QLineEdit;
-class QTableWidget;
+class QTableView;
 
 // The body of an admin table screen: a spinner while loading, an icon over a
-// title when there are no rows, else the table. The table comes with the look
-// the admin tables share (whole-row single selection, read-only, no grid, no
-// row numbers) and its columns at their given widths; the screen fills it.
+// title when there are no rows, else the table. The table (with its columns
+// already there) gets the look the admin tables share (whole-row single
+// selection, read-only, no grid, no row numbers) and its columns' widths.
 class AdminTableContent : public QStackedWidget {
     Q_OBJECT
 public:
-    AdminTableContent(const QString& tableName, const QString& emptySymbol, const QList<int>& columnWidths,
-                      QWidget* parent);
+    AdminTableContent(QTableView* table, const QString& tableName, const QString& emptySymbol,
+                      const QList<int>& columnWidths, QWidget* parent);
 
     // The row above the table, with its search field (at most searchWidth wide) and its
     // count named and styled alike on every admin table screen; the caller adds them.
     static QHBoxLayout* header(QLineEdit* search, int searchWidth, QLabel* total);
 
-    QTableWidget* table() const { return m_table; }
+    QTableView* table() const { return m_table; }
     void setEmptyTitle(const QString& title);
     void showState(bool loading, bool empty);
 
 private:
     QLabel* m_emptyTitle;
-    QTableWidget* m_table;
+    QTableView* m_table;
 };

@@ -20,5 +20,13 @@ ConfirmationDialog::ConfirmationDialog(const QString& title, const QString& acti
     m_cancel = addButton(Localized::text("common.cancel"), QMessageBox::RejectRole);
     m_cancel->setObjectName(QStringLiteral("cancelButton"));
     setEscapeButton(m_cancel);
+    // Return must never destroy: it answers "cancel", and the destructive button
+    // does not take Return even when it has the focus.
+    if (destructive) {
+        m_action->setAutoDefault(false);
+        setDefaultButton(m_cancel);
+    } else {
+        setDefaultButton(m_action);
+    }
     connect(m_action, &QPushButton::clicked, this, [onConfirm = std::move(onConfirm)] { onConfirm(); });
 }

@@ -4,6 +4,7 @@
 #include "state/OperatorConsoleViewModel.h"
 #include "views/common/ErrorAlert.h"
 #include "views/admin/OperatorSessionDetail.h"
+#include "views/admin/OperatorSessionListModel.h"
 #include "views/admin/OperatorSessionRow.h"
 #include "views/admin/OperatorStatisticsView.h"
 #include "views/admin/OperatorStatusBadge.h"
@@ -16,7 +17,7 @@
 #include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QMenu>
 #include <QPushButton>
 #include <QScrollArea>
@@ -29,12 +30,9 @@ using Appearance::TextStyle;
 
 namespace {
 
-constexpr int SessionIdRole = Qt::UserRole;
-constexpr int StatusRole = Qt::UserRole + 1;
-
 // A list with a layer above it for its spinner or placeholder; the layer lets
 // clicks through to the list.
-QWidget* withOverlay(QListWidget* list, QWidget* overlay, QWidget* parent)
+QWidget* withOverlay(QListView* list, QWidget* overlay, QWidget* parent)
 {
     auto* holder = new QWidget(parent);
     auto* stack = new QStackedLayout(holder);
@@ -57,17 +55,6 @@ QLabel* placeholder(const char* name, const QString& symbol, QWidget* parent)
     return label;
 }
 
-QListWidget* sessionList(const char* name, QWidget* parent)
-{
-    auto* list = new QListWidget(parent);
-    list->setObjectName(QString::fromLatin1(name));
-    list->setFrameShape(QFrame::NoFrame);
-    list->setSelectionMode(QAbstractItemView::SingleSelection);
-    list->setContextMenuPolicy(Qt::CustomContextMenu);
-    list->setStyleSheet(QStringLiteral("QListWidget { outline: 0; } QListWidget::item:selected { background: rgba(0, 122, 255, 46); }"));
-    return list;
-}
-
 } // namespace
 
 OperatorConsoleView::OperatorConsoleView(APIClient& api, QWidget* parent)
@@ -76,8 +63,10 @@ OperatorConsoleView::OperatorConsoleView(APIClient& api, QWidget* parent)
     , m_title(new QLabel(this))
     , m_tabs(new QButtonGroup(this))
     , m_tabContent(new QStackedWidget(this))
-    , m_workspace(sessionList("workspaceList", this))
-    , m_history(sessionList("historyList", this))
+    , m_workspaceRows(new OperatorSessionListModel(m_model, OperatorSessionListModel::Kind::Workspace, this))
+    , m_historyRows(new OperatorSessionListModel(m_model, OperatorSessionListModel::Kind::History, this))
+    , m_workspace(sessionList("workspaceList", m_workspaceRows))
+    , m_history(sessionList("historyList", m_historyRows))
     , m_workspaceSpinner(new QWidget(this))
     , m_noSessions(placeholder("noSessions", QStringLiteral("headphones"), this))
     , m_noHistory(placeholder("noHistory", QStringLiteral("clock"), this))
@@ -172,23 +161,14 @@ OperatorConsoleView::OperatorConsoleView(APIClient& api, QWidget* parent)
 
     connect(refresh, &QToolButton::clicked, m_model, [this] { m_model->loadData(); });
     connect(m_tabs, &QButtonGroup::idClicked, this, [this](int id) { setSelectedTab(OperatorConsoleTab(id)); });
-    for (QListWidget* list : { m_workspace, m_history }) {
-        connect(list, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
-            if (!m_rebuilding && item && item->data(SessionIdRole).isValid())
-                m_model->select(item->data(SessionIdRole).toLongLong());
-        });
-    }
-    connect(m_workspace, &QListWidget::customContextMenuRequested, this, &OperatorConsoleView::showRowMenu);
-    connect(m_model, &OperatorConsoleViewModel::sessionsChanged, this, &OperatorConsoleView::rebuildLists);
+    connect(m_workspace, &QListView::customContextMenuRequested, this, &OperatorConsoleView::showRowMenu);
+    connect(m_model, &OperatorConsoleViewModel::sessionsChanged, this, &OperatorConsoleView::updateCounters);
     connect(m_model, &OperatorConsoleViewModel::isLoadingChanged, this, &OperatorConsoleView::updateOverlays);
     connect(m_model, &OperatorConsoleViewModel::selectionChanged, this, &OperatorConsoleView::updateDetail);
     bindErrorAlert(this, m_model);
-    connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, [this] {
-        retranslate();
-        rebuildLists();
-    });
+    connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &OperatorConsoleView::retranslate);
     retranslate();
-    rebuildLists();
+    updateCounters();
     updateDetail();
 }
 
@@ -222,47 +202,34 @@ void OperatorConsoleView::retranslate()
     m_emptySelection->setText(Localized::text("operator.empty_selection"));
 }
 
-void OperatorConsoleView::rebuildLists()
+QListView* OperatorConsoleView::sessionList(const char* name, OperatorSessionListModel* rows)
 {
-    m_rebuilding = true;
-    const QList<OperatorSession> waiting = m_model->waitingSessions();
-    const QList<OperatorSession> active = m_model->activeSessions();
-    const QList<OperatorSession> ended = m_model->endedSessions();
-    m_badges.at(0)->setCount(waiting.size());
-    m_badges.at(1)->setCount(active.size());
-    m_badges.at(2)->setCount(ended.size());
-    const std::optional<qint64> selected = m_model->selectedSessionId();
-    const auto addRow = [&selected](QListWidget* list, const OperatorSession& session, bool showRating) {
-        auto* item = new QListWidgetItem(list);
-        item->setData(SessionIdRole, session.id);
-        item->setData(StatusRole, session.status.value_or(QString()));
-        auto* row = new OperatorSessionRow(session, showRating);
-        item->setSizeHint(QSize(0, 44));
-        list->setItemWidget(item, row);
-        if (selected == session.id)
-            list->setCurrentItem(item);
-    };
-    const auto addHeader = [](QListWidget* list, const char* key, qsizetype count) {
-        auto* item = new QListWidgetItem(Localized::text(key) + QStringLiteral(" (") + QString::number(count) + u')', list);
-        item->setFlags(Qt::NoItemFlags);
-        item->setFont(Appearance::font(TextStyle::Caption));
-        item->setForeground(Appearance::secondaryText());
-    };
-    m_workspace->clear();
-    if (!waiting.isEmpty()) {
-        addHeader(m_workspace, "operator.waiting_section", waiting.size());
-        for (const OperatorSession& s : waiting)
-            addRow(m_workspace, s, false);
-    }
-    if (!active.isEmpty()) {
-        addHeader(m_workspace, "operator.active_section", active.size());
-        for (const OperatorSession& s : active)
-            addRow(m_workspace, s, false);
-    }
-    m_history->clear();
-    for (const OperatorSession& s : ended)
-        addRow(m_history, s, true);
-    m_rebuilding = false;
+    auto* list = new QListView(this);
+    list->setObjectName(QString::fromLatin1(name));
+    list->setFrameShape(QFrame::NoFrame);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setContextMenuPolicy(Qt::CustomContextMenu);
+    list->setUniformItemSizes(false);
+    list->setStyleSheet(QStringLiteral("QListView { outline: 0; }"));
+    list->setItemDelegate(new OperatorSessionRow(list));
+    list->setModel(rows);
+    connect(rows, &OperatorSessionListModel::aboutToChange, this, [this] { m_syncing = true; });
+    connect(rows, &OperatorSessionListModel::changed, this, [this] {
+        m_syncing = false;
+        syncSelection();
+    });
+    connect(list->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& index) {
+        if (!m_syncing && index.isValid() && !index.data(OperatorSessionListModel::IsHeadingRole).toBool())
+            m_model->select(index.data(OperatorSessionListModel::SessionIdRole).toLongLong());
+    });
+    return list;
+}
+
+void OperatorConsoleView::updateCounters()
+{
+    m_badges.at(0)->setCount(m_model->waitingSessions().size());
+    m_badges.at(1)->setCount(m_model->activeSessions().size());
+    m_badges.at(2)->setCount(m_model->endedSessions().size());
     updateOverlays();
 }
 
@@ -278,38 +245,45 @@ void OperatorConsoleView::updateOverlays()
 void OperatorConsoleView::updateDetail()
 {
     m_detail->setCurrentIndex(m_model->selectedSession() ? 1 : 0);
-    // Both lists mark the one selection, or nothing when it is not theirs.
-    m_rebuilding = true;
+    syncSelection();
+}
+
+void OperatorConsoleView::syncSelection()
+{
+    if (m_syncing)
+        return;
+    m_syncing = true;
     const std::optional<qint64> selected = m_model->selectedSessionId();
-    for (QListWidget* list : { m_workspace, m_history }) {
-        QListWidgetItem* current = nullptr;
-        for (int i = 0; i < list->count() && selected; ++i) {
-            if (list->item(i)->data(SessionIdRole).isValid() && list->item(i)->data(SessionIdRole).toLongLong() == *selected)
-                current = list->item(i);
-        }
-        if (current)
-            list->setCurrentItem(current);
+    for (QListView* list : { m_workspace, m_history }) {
+        const auto* rows = static_cast<OperatorSessionListModel*>(list->model());
+        const int row = selected ? rows->rowOf(*selected) : -1;
+        if (row >= 0)
+            list->setCurrentIndex(rows->index(row));
         else
-            list->setCurrentRow(-1);
+            list->selectionModel()->clear();
     }
-    m_rebuilding = false;
+    m_syncing = false;
 }
 
 void OperatorConsoleView::showRowMenu(const QPoint& position)
 {
-    QListWidgetItem* item = m_workspace->itemAt(position);
-    if (!item || !item->data(SessionIdRole).isValid())
+    const QModelIndex index = m_workspace->indexAt(position);
+    if (!index.isValid() || index.data(OperatorSessionListModel::IsHeadingRole).toBool())
         return;
-    const qint64 id = item->data(SessionIdRole).toLongLong();
-    const QString status = item->data(StatusRole).toString();
+    const qint64 id = index.data(OperatorSessionListModel::SessionIdRole).toLongLong();
+    const QString status = index.data(OperatorSessionListModel::StatusRole).toString();
     auto* menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("sessionMenu"));
     menu->setAttribute(Qt::WA_DeleteOnClose);
     if (status == u"waiting") {
         QAction* accept = menu->addAction(Localized::text("operator.accept"));
+        accept->setObjectName(QStringLiteral("acceptAction"));
+        accept->setEnabled(!m_model->isBusy(id));
         connect(accept, &QAction::triggered, m_model, [this, id] { m_model->acceptSession(id); });
     } else {
         QAction* end = menu->addAction(Localized::text("operator.end_session"));
+        end->setObjectName(QStringLiteral("endAction"));
+        end->setEnabled(!m_model->isBusy(id));
         connect(end, &QAction::triggered, m_model, [this, id] { m_model->endSession(id); });
     }
     menu->popup(m_workspace->viewport()->mapToGlobal(position));

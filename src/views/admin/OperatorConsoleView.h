@@ -9,7 +9,8 @@ class OperatorConsoleViewModel;
 class OperatorStatusBadge;
 class QButtonGroup;
 class QLabel;
-class QListWidget;
+class OperatorSessionListModel;
+class QListView;
 class QStackedWidget;
 class QWidget;
 
@@ -23,17 +24,21 @@ public:
     OperatorConsoleViewModel* model() const { return m_model; }
     OperatorConsoleTab selectedTab() const { return m_selectedTab; }
     void setSelectedTab(OperatorConsoleTab tab);
-    QListWidget* workspaceList() const { return m_workspace; }
-    QListWidget* historyList() const { return m_history; }
+    // Rows through OperatorSessionListModel's roles.
+    QListView* workspaceList() const { return m_workspace; }
+    QListView* historyList() const { return m_history; }
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
     void retranslate();
-    void rebuildLists();
+    void updateCounters();
     void updateOverlays();
     void updateDetail();
+    // Marks the selected session in whichever list holds it, and nothing in the other.
+    void syncSelection();
+    QListView* sessionList(const char* name, OperatorSessionListModel* model);
     void showRowMenu(const QPoint& position);
 
     OperatorConsoleViewModel* m_model;
@@ -43,12 +48,16 @@ private:
     QList<OperatorStatusBadge*> m_badges;
     QButtonGroup* m_tabs;
     QStackedWidget* m_tabContent;
-    QListWidget* m_workspace;
-    QListWidget* m_history;
+    OperatorSessionListModel* m_workspaceRows;
+    OperatorSessionListModel* m_historyRows;
+    QListView* m_workspace;
+    QListView* m_history;
     QWidget* m_workspaceSpinner;
     QLabel* m_noSessions;
     QLabel* m_noHistory;
     QStackedWidget* m_detail;
     QLabel* m_emptySelection;
-    bool m_rebuilding = false;
+    // Rows are moving or the selection is being marked: a current row the list
+    // picks meanwhile is not the user's choice.
+    bool m_syncing = false;
 };

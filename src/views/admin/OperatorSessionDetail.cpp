@@ -79,12 +79,14 @@ OperatorSessionDetail::OperatorSessionDetail(OperatorConsoleViewModel* model, QW
     bar->addWidget(m_send);
     column->addWidget(m_inputBar);
 
+    // A click queued before the button hid (the session changed status meanwhile)
+    // acts on nothing: only a waiting session is accepted, only an active one ended.
     connect(m_accept, &QPushButton::clicked, this, [this] {
-        if (const auto session = m_model->selectedSession())
+        if (const auto session = m_model->selectedSession(); session && session->status == u"waiting")
             m_model->acceptSession(session->id);
     });
     connect(m_end, &QPushButton::clicked, this, [this] {
-        if (const auto session = m_model->selectedSession())
+        if (const auto session = m_model->selectedSession(); session && session->status == u"active")
             m_model->endSession(session->id);
     });
     connect(m_input, &QLineEdit::textEdited, m_model, &OperatorConsoleViewModel::setMessageText);

@@ -1,28 +1,21 @@
 #include "views/admin/OperatorSessionRow.h"
 
-#include "state/OperatorConsoleViewModel.h"
+#include "views/admin/OperatorSessionListModel.h"
 #include "views/admin/TintColor.h"
 #include "views/common/Appearance.h"
-#include "views/common/ElidedLabel.h"
 #include "views/common/Localized.h"
-#include "views/common/PlainLabel.h"
 
-#include <QHBoxLayout>
-#include <QLabel>
+#include <QPainter>
 #include <QTextBoundaryFinder>
-#include <QVBoxLayout>
 
 using Appearance::TextStyle;
 
 namespace {
 
-// The first character as a person sees it (an emoji or a letter with its marks).
-QString firstGrapheme(const QString& text)
-{
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    const qsizetype end = finder.toNextBoundary();
-    return end > 0 ? text.left(end) : QString();
-}
+constexpr int PaddingH = 6;
+constexpr int AvatarSize = 36;
+constexpr int Spacing = 10;
+const QColor selectionTint(0, 122, 255, 46);
 
 } // namespace
 
@@ -31,57 +24,89 @@ QString OperatorSessionRow::displayName(const OperatorSession& session)
     return session.customerName.value_or(Localized::text("operator.customer"));
 }
 
-OperatorSessionRow::OperatorSessionRow(const OperatorSession& session, bool showRating, QWidget* parent)
-    : QWidget(parent)
+QString OperatorSessionRow::initial(const QString& name)
 {
-    setObjectName(QStringLiteral("operatorSessionRow"));
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(6, 2, 6, 2);
-    row->setSpacing(10);
-    const QString name = displayName(session);
-    QLabel* avatar = plainLabel(firstGrapheme(name), TextStyle::Caption, this);
-    avatar->setObjectName(QStringLiteral("avatarInitial"));
-    avatar->setFixedSize(36, 36);
-    avatar->setAlignment(Qt::AlignCenter);
-    QFont medium = avatar->font();
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, name);
+    const qsizetype end = finder.toNextBoundary();
+    return end > 0 ? name.left(end) : QString();
+}
+
+OperatorSessionRow::OperatorSessionRow(QObject* parent)
+    : QStyledItemDelegate(parent)
+{
+}
+
+QSize OperatorSessionRow::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    if (index.data(OperatorSessionListModel::IsHeadingRole).toBool())
+        return QSize(option.rect.width(), QFontMetrics(Appearance::font(TextStyle::Caption)).height() + 8);
+    return QSize(option.rect.width(), RowHeight);
+}
+
+void OperatorSessionRow::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    const QRect rect = option.rect.adjusted(PaddingH, 0, -PaddingH, 0);
+    if (index.data(OperatorSessionListModel::IsHeadingRole).toBool()) {
+        painter->setFont(Appearance::font(TextStyle::Caption));
+        painter->setPen(Appearance::secondaryText());
+        painter->drawText(rect, Qt::AlignLeft | Qt::AlignVCenter, index.data().toString());
+        painter->restore();
+        return;
+    }
+    if (option.state & QStyle::State_Selected)
+        painter->fillRect(option.rect, selectionTint);
+
+    const QString name = index.data().toString();
+    const QRect avatar(rect.left(), rect.center().y() - AvatarSize / 2 + 1, AvatarSize, AvatarSize);
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(QColor(0, 122, 255, 51));
+    painter->drawEllipse(avatar);
+    QFont medium = Appearance::font(TextStyle::Caption);
     medium.setWeight(QFont::Medium);
-    avatar->setFont(medium);
-    avatar->setStyleSheet(QStringLiteral("background: rgba(0, 122, 255, 51); border-radius: 18px;"));
-    row->addWidget(avatar);
+    painter->setFont(medium);
+    painter->setPen(option.palette.color(QPalette::Text));
+    painter->drawText(avatar, Qt::AlignCenter, initial(name));
 
-    auto* texts = new QVBoxLayout;
-    texts->setSpacing(2);
-    auto* nameLabel = new ElidedLabel(this);
-    nameLabel->setObjectName(QStringLiteral("customerName"));
-    nameLabel->setFont(Appearance::font(TextStyle::Body));
-    nameLabel->setFullText(name);
-    auto* last = new ElidedLabel(this);
-    last->setObjectName(QStringLiteral("lastMessage"));
-    last->setFont(Appearance::font(TextStyle::Caption));
-    last->setFullText(session.lastMessage.value_or(QString()));
-    Appearance::setTextColor(last, Appearance::secondaryText());
-    nameLabel->setToolTip(nameLabel->fullText());
-    last->setToolTip(last->fullText());
-    texts->addWidget(nameLabel);
-    texts->addWidget(last);
-    row->addLayout(texts, 1);
+    // The trailing column: the time over the stars, each as wide as it needs.
+    const QFont small = Appearance::font(TextStyle::Caption2);
+    const QFontMetrics smallMetrics(small);
+    const QString time = index.data(OperatorSessionListModel::CreatedAtRole).toString();
+    const int filled = index.data(OperatorSessionListModel::FilledStarsRole).toInt();
+    const QString stars = filled >= 0 ? QString(filled, QChar(0x2605)) + QString(5 - filled, QChar(0x2606)) : QString();
+    const int trailingWidth = std::max(smallMetrics.horizontalAdvance(time), smallMetrics.horizontalAdvance(stars));
+    const QRect trailing(rect.right() - trailingWidth, rect.top(), trailingWidth, rect.height());
+    const int lineGap = 2;
+    painter->setFont(small);
+    const int smallLines = (time.isEmpty() ? 0 : 1) + (stars.isEmpty() ? 0 : 1);
+    int y = rect.center().y() - (smallLines * smallMetrics.height() + (smallLines - 1) * lineGap) / 2;
+    if (!time.isEmpty()) {
+        painter->setPen(Appearance::secondaryText());
+        painter->drawText(QRect(trailing.left(), y, trailingWidth, smallMetrics.height()), Qt::AlignRight | Qt::AlignVCenter, time);
+        y += smallMetrics.height() + lineGap;
+    }
+    if (!stars.isEmpty()) {
+        painter->setPen(tintColor(Tint::Yellow));
+        painter->drawText(QRect(trailing.left(), y, trailingWidth, smallMetrics.height()), Qt::AlignRight | Qt::AlignVCenter, stars);
+    }
 
-    auto* trailing = new QVBoxLayout;
-    trailing->setSpacing(2);
-    if (session.createdAt) {
-        QLabel* time = plainLabel(*session.createdAt, TextStyle::Caption2, this);
-        time->setObjectName(QStringLiteral("createdAt"));
-        Appearance::setTextColor(time, Appearance::secondaryText());
-        trailing->addWidget(time, 0, Qt::AlignRight);
-    }
-    if (showRating) {
-        if (const std::optional<int> filled = OperatorConsoleViewModel::filledStars(session.rating)) {
-            m_filledStars = *filled;
-            QLabel* stars = plainLabel(QString(*filled, QChar(0x2605)) + QString(5 - *filled, QChar(0x2606)), TextStyle::Caption2, this);
-            stars->setObjectName(QStringLiteral("stars"));
-            Appearance::setTextColor(stars, tintColor(Tint::Yellow));
-            trailing->addWidget(stars, 0, Qt::AlignRight);
-        }
-    }
-    row->addLayout(trailing);
+    const int textLeft = avatar.right() + 1 + Spacing;
+    const int textRight = trailingWidth > 0 ? trailing.left() - Spacing : rect.right();
+    const QFont body = Appearance::font(TextStyle::Body);
+    const QFont caption = Appearance::font(TextStyle::Caption);
+    const QFontMetrics bodyMetrics(body);
+    const QFontMetrics captionMetrics(caption);
+    const int width = std::max(0, textRight - textLeft);
+    const int top = rect.center().y() - (bodyMetrics.height() + lineGap + captionMetrics.height()) / 2;
+    painter->setFont(body);
+    painter->setPen(option.palette.color(QPalette::Text));
+    painter->drawText(QRect(textLeft, top, width, bodyMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
+                      bodyMetrics.elidedText(name, Qt::ElideRight, width));
+    painter->setFont(caption);
+    painter->setPen(Appearance::secondaryText());
+    const QString last = index.data(OperatorSessionListModel::LastMessageRole).toString().simplified();
+    painter->drawText(QRect(textLeft, top + bodyMetrics.height() + lineGap, width, captionMetrics.height()),
+                      Qt::AlignLeft | Qt::AlignVCenter, captionMetrics.elidedText(last, Qt::ElideRight, width));
+    painter->restore();
 }

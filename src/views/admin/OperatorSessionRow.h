@@ -2,20 +2,23 @@
 
 #include "models/OperatorSession.h"
 
-#include <QWidget>
+#include <QStyledItemDelegate>
 
-// One customer session in the operator's lists: the initial in a circle, the
-// name and last message, the time as sent and, in history, the rating in stars.
-class OperatorSessionRow : public QWidget {
+// Paints one row of the operator's lists (OperatorSessionListModel): a session
+// as the initial in a circle, the name and last message, the time as sent and,
+// in history, the rating in stars; or a section heading in small grey text.
+class OperatorSessionRow : public QStyledItemDelegate {
     Q_OBJECT
 public:
-    OperatorSessionRow(const OperatorSession& session, bool showRating, QWidget* parent = nullptr);
+    static constexpr int RowHeight = 44;
 
     // The name shown: the customer's, or "operator.customer" when there is none.
     static QString displayName(const OperatorSession& session);
-    // The filled stars shown, or -1 when the row shows none.
-    int filledStars() const { return m_filledStars; }
+    // The first character as a person sees it (an emoji or a letter with its marks).
+    static QString initial(const QString& name);
 
-private:
-    int m_filledStars = -1;
+    explicit OperatorSessionRow(QObject* parent = nullptr);
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 };

@@ -4,11 +4,11 @@
 #include "state/PrintfFormat.h"
 #include "state/SensitiveWordsViewModel.h"
 #include "views/admin/AddSensitiveWordSheet.h"
+#include "views/admin/AdminCellDelegate.h"
 #include "views/admin/AdminTableContent.h"
-#include "views/admin/CapsuleBadge.h"
 #include "views/admin/ConfirmationDialog.h"
+#include "views/admin/SensitiveWordsTableModel.h"
 #include "views/common/ErrorAlert.h"
-#include "views/admin/TintColor.h"
 #include "views/common/Appearance.h"
 #include "views/common/Divider.h"
 #include "views/common/Icons.h"
@@ -19,51 +19,12 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
-
-using Appearance::TextStyle;
 
 namespace {
 
-const QList<std::pair<QString, int>> columns {
-    { QStringLiteral("ID"), 50 },
-    { QStringLiteral("admin.words_word"), 160 },
-    { QStringLiteral("admin.words_category"), 80 },
-    { QStringLiteral("admin.words_level"), 60 },
-    { QStringLiteral("admin.words_replacement"), 100 },
-    { QStringLiteral("admin.words_status"), 50 },
-    { QStringLiteral("admin.users_actions"), 70 },
-};
-
-QList<int> columnWidths()
-{
-    QList<int> widths;
-    for (const auto& [key, width] : columns)
-        widths << width;
-    return widths;
-}
-
-QWidget* cell(QWidget* content)
-{
-    auto* holder = new QWidget;
-    auto* layout = new QHBoxLayout(holder);
-    layout->setContentsMargins(4, 2, 4, 2);
-    layout->addWidget(content);
-    layout->addStretch(1);
-    return holder;
-}
-
-QTableWidgetItem* textItem(const QString& text, TextStyle style, bool secondary)
-{
-    auto* item = new QTableWidgetItem(text);
-    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-    item->setFont(Appearance::font(style));
-    item->setToolTip(text);
-    if (secondary)
-        item->setForeground(Appearance::secondaryText());
-    return item;
-}
+const QList<int> columnWidths { 50, 160, 80, 60, 100, 50, 70 };
 
 } // namespace
 
@@ -73,8 +34,18 @@ SensitiveWordsView::SensitiveWordsView(APIClient& api, QWidget* parent)
     , m_search(new QLineEdit(this))
     , m_total(new QLabel(this))
     , m_add(new QPushButton(this))
-    , m_content(new AdminTableContent(QStringLiteral("wordsTable"), QStringLiteral("text.badge.xmark"), columnWidths(), this))
+    , m_filter(new SensitiveWordsFilter(m_model, this))
+    , m_content(nullptr)
 {
+    auto* source = new SensitiveWordsTableModel(m_model, this);
+    m_filter->setSourceModel(source);
+    auto* table = new QTableView(this);
+    table->setModel(m_filter);
+    auto* delegate = new AdminCellDelegate(table);
+    table->setItemDelegate(delegate);
+    table->setWordWrap(false);
+    table->setTextElideMode(Qt::ElideRight);
+    m_content = new AdminTableContent(table, QStringLiteral("wordsTable"), QStringLiteral("text.badge.xmark"), columnWidths, this);
     setObjectName(QStringLiteral("sensitiveWordsView"));
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -93,19 +64,23 @@ SensitiveWordsView::SensitiveWordsView(APIClient& api, QWidget* parent)
 
     connect(m_search, &QLineEdit::textChanged, m_model, &SensitiveWordsViewModel::setSearchText);
     connect(m_add, &QPushButton::clicked, this, &SensitiveWordsView::openAddSheet);
-    connect(m_model, &SensitiveWordsViewModel::wordsChanged, this, &SensitiveWordsView::rebuildRows);
-    connect(m_model, &SensitiveWordsViewModel::searchTextChanged, this, &SensitiveWordsView::rebuildRows);
-    connect(m_model, &SensitiveWordsViewModel::isLoadingChanged, this, &SensitiveWordsView::rebuildRows);
+    connect(delegate, &AdminCellDelegate::actionTriggered, this, &SensitiveWordsView::actionTriggered);
+    connect(m_filter, &QAbstractItemModel::modelReset, this, &SensitiveWordsView::updateState);
+    connect(m_filter, &QAbstractItemModel::layoutChanged, this, &SensitiveWordsView::updateState);
+    connect(m_filter, &QAbstractItemModel::rowsInserted, this, &SensitiveWordsView::updateState);
+    connect(m_filter, &QAbstractItemModel::rowsRemoved, this, &SensitiveWordsView::updateState);
+    connect(m_model, &SensitiveWordsViewModel::searchTextChanged, this, &SensitiveWordsView::updateState);
+    connect(m_model, &SensitiveWordsViewModel::isLoadingChanged, this, &SensitiveWordsView::updateState);
     bindErrorAlert(this, m_model);
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, [this] {
         retranslate();
-        rebuildRows();
+        updateState();
     });
     retranslate();
-    rebuildRows();
+    updateState();
 }
 
-QTableWidget* SensitiveWordsView::table() const
+QTableView* SensitiveWordsView::table() const
 {
     return m_content->table();
 }
@@ -123,41 +98,23 @@ void SensitiveWordsView::retranslate()
 {
     m_search->setPlaceholderText(Localized::text("admin.words_search"));
     m_add->setText(Localized::text("admin.words_add"));
-    QStringList titles;
-    for (const auto& [key, width] : columns)
-        titles << (key == u"ID" ? key : Localized::text(key));
-    table()->setHorizontalHeaderLabels(titles);
 }
 
-void SensitiveWordsView::rebuildRows()
+void SensitiveWordsView::updateState()
 {
     m_total->setText(printfFormat(Localized::text("admin.words_total"), { QString::number(m_model->words().size()) }));
-    const QList<SensitiveWord> rows = m_model->filteredWords();
     m_content->setEmptyTitle(Localized::text(m_model->searchText().isEmpty() ? "admin.words_empty" : "admin.words_no_match"));
-    m_content->showState(m_model->isLoading(), rows.isEmpty());
-    table()->clearContents();
-    table()->setRowCount(int(rows.size()));
-    for (int row = 0; row < rows.size(); ++row) {
-        const SensitiveWord word = rows.at(row);
-        table()->setItem(row, 0, textItem(QString::number(word.id), TextStyle::Caption, false));
-        table()->setItem(row, 1, textItem(word.word, TextStyle::Body, false));
-        table()->setCellWidget(row, 2, cell(new CapsuleBadge(SensitiveWordsViewModel::categoryLabel(word.category),
-                                                             SensitiveWordsViewModel::categoryColor(word.category))));
-        table()->setItem(row, 3, textItem(word.level.value_or(QStringLiteral("-")), TextStyle::Caption, true));
-        table()->setItem(row, 4, textItem(word.replacement.value_or(QStringLiteral("-")), TextStyle::Caption, true));
-        auto* dot = new QLabel;
-        dot->setObjectName(QStringLiteral("statusDot"));
-        dot->setFixedSize(8, 8);
-        const Tint state = word.isActive.value_or(true) ? Tint::Green : Tint::Gray;
-        dot->setProperty("tint", int(state));
-        dot->setStyleSheet(QStringLiteral("background: %1; border-radius: 4px;").arg(tintColor(state).name()));
-        table()->setCellWidget(row, 5, cell(dot));
-        auto* remove = new QPushButton(Localized::text("common.delete"));
-        remove->setObjectName(QStringLiteral("deleteButton"));
-        remove->setFont(Appearance::font(TextStyle::Caption));
-        remove->setStyleSheet(QStringLiteral("QPushButton { color: %1; padding: 2px 8px; }").arg(tintColor(Tint::Red).name()));
-        connect(remove, &QPushButton::clicked, this, [this, word] { requestDelete(word); });
-        table()->setCellWidget(row, 6, cell(remove));
+    m_content->showState(m_model->isLoading(), m_filter->rowCount() == 0);
+}
+
+void SensitiveWordsView::actionTriggered(const QModelIndex& index, const QString& name)
+{
+    if (name != u"deleteButton")
+        return;
+    const qint64 id = index.data(SensitiveWordsTableModel::WordIdRole).toLongLong();
+    for (const SensitiveWord& word : m_model->words()) {
+        if (word.id == id)
+            return requestDelete(word);
     }
 }
 

@@ -8,19 +8,22 @@ class APIClient;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTableWidget;
+class QTableView;
 class AdminTableContent;
+class SensitiveWordsFilter;
 class SensitiveWordsViewModel;
 
 // The sensitive-word list: a local filter, the total, the add sheet and a table
-// whose rows can be deleted after a confirmation.
+// whose rows can be deleted after a confirmation. The table paints only the rows
+// on screen, and typing in the filter re-tests rows without rebuilding any.
 class SensitiveWordsView : public QWidget {
     Q_OBJECT
 public:
     explicit SensitiveWordsView(APIClient& api, QWidget* parent = nullptr);
 
     SensitiveWordsViewModel* model() const { return m_model; }
-    QTableWidget* table() const;
+    // Rows in the filtered order; SensitiveWordsTableModel::WordIdRole names each word.
+    QTableView* table() const;
     void openAddSheet();
     void requestDelete(const SensitiveWord& word);
 
@@ -29,12 +32,14 @@ protected:
 
 private:
     void retranslate();
-    void rebuildRows();
+    void updateState();
+    void actionTriggered(const QModelIndex& index, const QString& name);
 
     SensitiveWordsViewModel* m_model;
     bool m_shown = false;
     QLineEdit* m_search;
     QLabel* m_total;
     QPushButton* m_add;
+    SensitiveWordsFilter* m_filter;
     AdminTableContent* m_content;
 };

@@ -47,6 +47,11 @@ ChatView::ChatView(std::unique_ptr<ChatViewModel> viewModel, const QString& conv
 
 ChatView::~ChatView() = default;
 
+void ChatView::setConversationName(const QString& name)
+{
+    m_title->setFullText(name);
+}
+
 void ChatView::build(const QString& conversationName)
 {
     setObjectName(QStringLiteral("chatView"));
@@ -61,7 +66,7 @@ void ChatView::build(const QString& conversationName)
     auto* headerRow = m_headerRow = new QHBoxLayout(header);
     headerRow->setContentsMargins(16, 8, 16, 8);
     // A long name gives way (shortened with "…") to the typing line, never the reverse.
-    auto* title = new ElidedLabel(header);
+    auto* title = m_title = new ElidedLabel(header);
     title->setObjectName(QStringLiteral("chatTitle"));
     title->setFont(Appearance::font(TextStyle::Headline));
     title->setFullText(conversationName);

@@ -5,6 +5,7 @@
 #include <memory>
 
 class ChatViewModel;
+class ElidedLabel;
 class MessageInputBar;
 class MessageListView;
 class QHBoxLayout;
@@ -26,6 +27,8 @@ public:
     ChatViewModel* viewModel() const { return m_viewModel.get(); }
     MessageListView* messageList() const { return m_list; }
     MessageInputBar* inputBar() const { return m_input; }
+    // The header's name, when a reload of the list brings a new one.
+    void setConversationName(const QString& name);
     // Puts a control at the header's trailing end (the group owner's role menu).
     void addHeaderWidget(QWidget* widget);
 
@@ -42,6 +45,7 @@ private:
     std::unique_ptr<ChatViewModel> m_viewModel;
     qint64 m_conversationId;
     bool m_started = false;
+    ElidedLabel* m_title = nullptr;
     QLabel* m_typing = nullptr;
     QHBoxLayout* m_headerRow = nullptr;
     MessageListView* m_list = nullptr;

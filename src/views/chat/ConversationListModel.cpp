@@ -16,6 +16,8 @@ QVariant ConversationListModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
         return ConversationRow::displayName(conversation);
+    case Qt::AccessibleDescriptionRole:
+        return ConversationRow::previewText(conversation);
     case ConversationIdRole:
         return conversation.id;
     default:

@@ -1,5 +1,6 @@
 #include "views/chat/ConversationRow.h"
 
+#include "state/RevokedNotice.h"
 #include "views/chat/AvatarView.h"
 #include "views/chat/ConversationListModel.h"
 #include "views/common/Appearance.h"
@@ -47,6 +48,13 @@ QString ConversationRow::timeText(const QString& lastMessageTime, const QDateTim
 bool ConversationRow::showsOnlineDot(const Conversation& conversation)
 {
     return conversation.online.value_or(false) && conversation.type != QLatin1StringView("group");
+}
+
+QString ConversationRow::previewText(const Conversation& conversation)
+{
+    if (const auto& revoked = conversation.revokedPreview)
+        return RevokedNotice::text(revoked->isMine, revoked->senderName);
+    return conversation.lastMessage.value_or(QString());
 }
 
 ConversationRow::ConversationRow(QObject* parent)
@@ -146,6 +154,6 @@ void ConversationRow::paint(QPainter* painter, const QStyleOptionViewItem& optio
     painter->setFont(caption);
     painter->setPen(Appearance::secondaryText());
     painter->drawText(QRect(x, lineTop, previewWidth, previewHeight), Qt::AlignLeft | Qt::AlignVCenter,
-        QFontMetrics(caption).elidedText(conversation.lastMessage.value_or(QString()).simplified(), Qt::ElideRight, previewWidth));
+        QFontMetrics(caption).elidedText(previewText(conversation).simplified(), Qt::ElideRight, previewWidth));
     painter->restore();
 }

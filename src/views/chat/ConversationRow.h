@@ -20,6 +20,9 @@ public:
     // "HH:mm" today, the localised "yesterday", else "MM/dd"; empty when unparseable.
     static QString timeText(const QString& lastMessageTime, const QDateTime& now = QDateTime::currentDateTime());
     static bool showsOnlineDot(const Conversation& conversation);
+    // The newest message's one line: its text, or the revoked notice in the
+    // language in force.
+    static QString previewText(const Conversation& conversation);
 
     explicit ConversationRow(QObject* parent = nullptr);
 

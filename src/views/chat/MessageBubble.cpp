@@ -2,6 +2,7 @@
 
 #include "network/NetworkConfig.h"
 #include "state/RevokedNotice.h"
+#include "state/WholeNumber.h"
 #include "views/chat/AvatarView.h"
 #include "views/chat/MessageListModel.h"
 #include "views/common/Appearance.h"
@@ -22,7 +23,6 @@
 #include <QPainterPath>
 #include <QTextLayout>
 
-#include <cstdio>
 
 using Appearance::TextStyle;
 
@@ -170,15 +170,11 @@ const QStringList& MessageBubble::emojiReplies()
 
 QString MessageBubble::fileSizeText(qint64 bytes)
 {
-    // C's printf on purpose: its rounding is what the size texts are defined by.
-    char buffer[64];
     if (bytes < 1024)
         return QString::number(bytes) + QStringLiteral(" B");
     if (bytes < 1024 * 1024)
-        std::snprintf(buffer, sizeof buffer, "%.1f K", double(bytes) / 1024.0);
-    else
-        std::snprintf(buffer, sizeof buffer, "%.1f M", double(bytes) / (1024.0 * 1024.0));
-    return QString::fromLatin1(buffer);
+        return fixedPointText(double(bytes) / 1024.0, 1) + QStringLiteral(" K");
+    return fixedPointText(double(bytes) / (1024.0 * 1024.0), 1) + QStringLiteral(" M");
 }
 
 QString MessageBubble::timeText(const std::optional<QString>& createdAt)

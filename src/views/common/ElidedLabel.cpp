@@ -1,6 +1,15 @@
 #include "views/common/ElidedLabel.h"
 
+#include "views/common/PlainToolTip.h"
+
+#include "views/common/ContextMenu.h"
+#include "views/common/Localized.h"
+
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
 
 ElidedLabel::ElidedLabel(QWidget* parent)
     : QLabel(parent)
@@ -19,7 +28,7 @@ ElidedLabel::ElidedLabel(const QString& text, QWidget* parent)
 void ElidedLabel::setFullText(const QString& text)
 {
     m_fullText = text;
-    setToolTip(text);
+    setToolTip(plainToolTip(text));
     updateGeometry();
     elide();
 }
@@ -61,5 +70,35 @@ void ElidedLabel::elide()
     if (shown != text())
         setText(shown);
     // The whole text is always at hand on hover, shortened or not.
-    setToolTip(m_fullText);
+    setToolTip(plainToolTip(m_fullText));
+}
+
+void ElidedLabel::copyFullText() const
+{
+    QGuiApplication::clipboard()->setText(m_fullText);
+}
+
+void ElidedLabel::keyPressEvent(QKeyEvent* event)
+{
+    if (event->matches(QKeySequence::Copy) && hasSelectedText()) {
+        copyFullText();
+        event->accept();
+        return;
+    }
+    QLabel::keyPressEvent(event);
+}
+
+void ElidedLabel::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (!(textInteractionFlags() & Qt::TextSelectableByMouse)) {
+        QLabel::contextMenuEvent(event);
+        return;
+    }
+    auto* menu = new ContextMenu(this);
+    menu->setObjectName(QStringLiteral("elidedLabelMenu"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    QAction* copy = menu->addAction(Localized::text("common.copy"), this, [this] { copyFullText(); });
+    copy->setObjectName(QStringLiteral("copyAction"));
+    menu->popup(event->globalPos());
+    event->accept();
 }

@@ -5,6 +5,7 @@
 // A one-line plain-text label that shortens its text with "…" to the width it is
 // given, instead of cutting the last glyph or pushing its neighbours aside. It
 // asks for its full text's width but accepts any width down to the ellipsis.
+// When its text is selectable, copying takes the full text, not the shortened one.
 class ElidedLabel : public QLabel {
     Q_OBJECT
 public:
@@ -21,9 +22,12 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void elide();
+    void copyFullText() const;
 
     QString m_fullText;
 };

@@ -15,6 +15,10 @@ class QWidget;
 namespace Sheet {
 
 QDialog* present(QWidget* parent, QWidget* screen, QSize size, const QString& objectName);
+// Return in a sheet presses its action (the button made default) and nothing
+// else: every other push button in the dialog, present or added later, stops
+// taking Return. present() does this; a dialog made elsewhere calls it itself.
+void keepReturnForTheAction(QDialog* dialog);
 // Closes the sheet that holds the screen, if any.
 void dismiss(QWidget* screen);
 // The alert of a failed action: title "common.error", one "common.ok" button.

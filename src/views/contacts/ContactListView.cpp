@@ -13,48 +13,22 @@
 #include "views/common/Localized.h"
 #include "views/common/Sheet.h"
 #include "views/contacts/AddContactView.h"
-#include "views/contacts/ContactRow.h"
+#include "views/common/ImageLoader.h"
+#include "views/contacts/ContactListDelegate.h"
+#include "views/contacts/ContactListModel.h"
 #include "views/contacts/FriendRequestsView.h"
-#include "views/contacts/GroupRow.h"
 
 #include <QDialog>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 using Appearance::TextStyle;
-
-namespace {
-
-enum ItemKind { HeaderItem, GroupItem, ContactItem };
-constexpr int KindRole = Qt::UserRole;
-constexpr int IdRole = Qt::UserRole + 1;
-
-QListWidgetItem* addHeader(QListWidget* list, const QString& text)
-{
-    auto* item = new QListWidgetItem(text, list);
-    item->setData(KindRole, HeaderItem);
-    item->setFlags(Qt::NoItemFlags);
-    // Drawn by a label so the header lines up with the rows' avatars; it covers the item's own text.
-    auto* label = new QLabel(text, list);
-    label->setObjectName(QStringLiteral("sectionHeader"));
-    label->setTextFormat(Qt::PlainText);
-    label->setAutoFillBackground(true);
-    label->setContentsMargins(10, 4, 10, 0);
-    QFont font = Appearance::font(TextStyle::Caption);
-    font.setWeight(QFont::DemiBold);
-    label->setFont(font);
-    Appearance::setTextColor(label, Appearance::secondaryText());
-    item->setSizeHint(QSize(0, label->sizeHint().height()));
-    list->setItemWidget(item, label);
-    return item;
-}
-
-} // namespace
 
 std::optional<QString> ContactListView::badgeText(qint64 pendingRequestCount)
 {
@@ -64,14 +38,21 @@ std::optional<QString> ContactListView::badgeText(qint64 pendingRequestCount)
 }
 
 ContactListView::ContactListView(ContactListViewModel* viewModel, QWidget* parent)
+    : ContactListView(new ContactListModel(viewModel), parent)
+{
+    m_model->setParent(this);
+}
+
+ContactListView::ContactListView(ContactListModel* model, QWidget* parent)
     : QWidget(parent)
-    , m_viewModel(viewModel)
+    , m_model(model)
+    , m_viewModel(model->viewModel())
     , m_title(new QLabel(this))
     , m_friendRequestsButton(new QPushButton(this))
     , m_friendRequestsLabel(new QLabel(m_friendRequestsButton))
     , m_badge(new QLabel(m_friendRequestsButton))
     , m_addButton(new QToolButton(this))
-    , m_list(new QListWidget(this))
+    , m_list(new QListView(this))
 {
     setObjectName(QStringLiteral("contactListView"));
     setMinimumWidth(260);
@@ -132,6 +113,8 @@ ContactListView::ContactListView(ContactListViewModel* viewModel, QWidget* paren
     column->addWidget(divider(this));
 
     m_list->setObjectName(QStringLiteral("contactList"));
+    m_list->setModel(m_model);
+    m_list->setItemDelegate(new ContactListDelegate(m_list));
     m_list->setFrameShape(QFrame::NoFrame);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -139,29 +122,21 @@ ContactListView::ContactListView(ContactListViewModel* viewModel, QWidget* paren
 
     connect(m_friendRequestsButton, &QPushButton::clicked, this, &ContactListView::showFriendRequests);
     connect(m_addButton, &QToolButton::clicked, this, &ContactListView::showAddContact);
-    connect(m_list, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-        if (item->data(KindRole).toInt() != GroupItem)
+    m_list->viewport()->installEventFilter(this);
+    connect(m_list, &QListView::clicked, this, &ContactListView::rowClicked);
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        const QModelIndexList selected = m_list->selectionModel()->selectedIndexes();
+        const Contact* contact = selected.isEmpty() ? nullptr : m_model->contactAt(selected.first().row());
+        if (!contact || (m_selected && m_selected->contactId == contact->contactId))
             return;
-        const qint64 id = item->data(IdRole).toLongLong();
-        for (const ChatGroup& group : m_viewModel->groups()) {
-            if (group.id == id) {
-                openGroup(group);
-                return;
-            }
-        }
-    });
-    connect(m_list, &QListWidget::itemSelectionChanged, this, [this] {
-        const QList<QListWidgetItem*> selected = m_list->selectedItems();
-        if (selected.isEmpty() || selected.first()->data(KindRole).toInt() != ContactItem)
-            return;
-        auto* row = qobject_cast<ContactRow*>(m_list->itemWidget(selected.first()));
-        if (!row || (m_selected && m_selected->id == row->contact().id))
-            return;
-        m_selected = row->contact();
+        m_selected = *contact;
         Q_EMIT selectedContactChanged(m_selected);
     });
-    connect(m_viewModel, &ContactListViewModel::groupsChanged, this, &ContactListView::refresh);
-    connect(m_viewModel, &ContactListViewModel::sectionsChanged, this, &ContactListView::refresh);
+    // A reload may move the selected contact or drop it.
+    connect(m_model, &QAbstractItemModel::modelReset, this, &ContactListView::syncSelection);
+    // Pictures are asked for as their rows are painted; one that arrives is drawn
+    // if its row still shows, and costs nothing otherwise.
+    connect(&ImageLoader::shared(), &ImageLoader::finished, m_list->viewport(), qOverload<>(&QWidget::update));
     connect(m_viewModel, &ContactListViewModel::pendingRequestCountChanged, this, &ContactListView::updateBadge);
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &ContactListView::retranslate);
     retranslate();
@@ -172,7 +147,8 @@ void ContactListView::retranslate()
     setWindowTitle(Localized::text("contacts.title"));
     m_title->setText(Localized::text("contacts.title"));
     m_friendRequestsLabel->setText(Localized::text("friend.title"));
-    refresh();
+    // The groups' header and member counts are in the language in force.
+    m_list->viewport()->update();
     updateBadge();
 }
 
@@ -184,36 +160,25 @@ void ContactListView::updateBadge()
     m_friendRequestsButton->setFixedSize(m_friendRequestsButton->layout()->sizeHint());
 }
 
-void ContactListView::refresh()
+bool ContactListView::eventFilter(QObject* watched, QEvent* event)
 {
-    m_list->clear();
-    const QList<ChatGroup> groups = m_viewModel->groups();
-    if (!groups.isEmpty()) {
-        addHeader(m_list, Localized::text("contacts.groups_section") + QStringLiteral(" (%1)").arg(groups.size()));
-        for (const ChatGroup& group : groups) {
-            auto* item = new QListWidgetItem(m_list);
-            item->setData(KindRole, GroupItem);
-            item->setData(IdRole, group.id);
-            // Clickable, never selected: a group opens its chat instead.
-            item->setFlags(Qt::ItemIsEnabled);
-            auto* row = new GroupRow(group, m_list);
-            item->setSizeHint(QSize(0, 44));
-            m_list->setItemWidget(item, row);
-        }
+    if (watched == m_list->viewport() && event->type() == QEvent::MouseButtonPress)
+        m_selectedAtPress = m_selected ? std::optional<qint64>(m_selected->contactId) : std::nullopt;
+    return QWidget::eventFilter(watched, event);
+}
+
+void ContactListView::rowClicked(const QModelIndex& index)
+{
+    if (const ChatGroup* group = m_model->groupAt(index.row())) {
+        openGroup(*group);
+        return;
     }
-    for (const ContactSection& section : m_viewModel->sections()) {
-        addHeader(m_list, section.letter);
-        for (const Contact& contact : section.contacts) {
-            auto* item = new QListWidgetItem(m_list);
-            item->setData(KindRole, ContactItem);
-            item->setData(IdRole, contact.id);
-            item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-            auto* row = new ContactRow(contact, m_list);
-            item->setSizeHint(QSize(0, 44));
-            m_list->setItemWidget(item, row);
-        }
-    }
-    syncSelection();
+    const Contact* contact = m_model->contactAt(index.row());
+    if (!contact || m_selectedAtPress != contact->contactId)
+        return;
+    // The press selected nothing new: show the contact as the list holds it now.
+    m_selected = *contact;
+    Q_EMIT selectedContactChanged(m_selected);
 }
 
 void ContactListView::setSelectedContact(const std::optional<Contact>& contact)
@@ -224,18 +189,10 @@ void ContactListView::setSelectedContact(const std::optional<Contact>& contact)
 
 void ContactListView::syncSelection()
 {
-    const QSignalBlocker blocker(m_list);
-    m_list->clearSelection();
-    if (!m_selected)
-        return;
-    for (int i = 0; i < m_list->count(); ++i) {
-        QListWidgetItem* item = m_list->item(i);
-        if (item->data(KindRole).toInt() == ContactItem && item->data(IdRole).toLongLong() == m_selected->id) {
-            item->setSelected(true);
-            m_list->setCurrentItem(item);
-            return;
-        }
-    }
+    const int row = m_selected ? m_model->rowOfUser(m_selected->contactId) : -1;
+    const QSignalBlocker blocker(m_list->selectionModel());
+    m_list->selectionModel()->setCurrentIndex(row < 0 ? QModelIndex() : m_model->index(row), QItemSelectionModel::ClearAndSelect);
+    m_list->viewport()->update();
 }
 
 void ContactListView::openGroup(const ChatGroup& group)

@@ -12,7 +12,7 @@
 
 inline AuthViewModel::Dependencies depsOf(ClientStack& stack)
 {
-    return AuthViewModel::Dependencies { &stack.auth, &stack.keychain, &stack.ws };
+    return AuthViewModel::Dependencies { &stack.auth, &stack.keychain, &stack.ws, &stack.api };
 }
 
 template <typename T>

@@ -11,6 +11,7 @@
 #include "state/TwoFactorViewModel.h"
 #include "views/account/DeviceManagementView.h"
 #include "views/account/DeviceRow.h"
+#include "views/account/FavoriteListModel.h"
 #include "views/account/FavoriteRow.h"
 #include "views/account/FavoritesView.h"
 #include "views/account/FileManagementRow.h"
@@ -21,10 +22,13 @@
 #include "views/common/ElidedLabel.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
+#include "views/common/Spinner.h"
 #include "views/common/SystemColors.h"
 
 #include <QBuffer>
+#include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QGroupBox>
@@ -32,9 +36,11 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
 #include <QToolButton>
@@ -53,6 +59,14 @@ template <typename T>
 QList<T*> all(QObject* parent, const char* name)
 {
     return parent->findChildren<T*>(QString::fromLatin1(name));
+}
+
+// The rows a list screen shows, by the screen's name.
+int rowCount(QWidget* view, const QString& screen)
+{
+    if (screen == u"favorites")
+        return view->findChild<QListView*>(u"favoritesList"_s)->model()->rowCount();
+    return int(view->findChildren<QWidget*>(screen == u"files" ? u"fileRow"_s : u"deviceRow"_s).size());
 }
 
 QString symbolOf(QObject* widget) { return widget->property(Icons::SymbolProperty).toString(); }
@@ -327,14 +341,23 @@ private Q_SLOTS:
         FavoritesView view(std::make_unique<FavoritesViewModel>(&s.chat));
         view.resize(360, 500);
         view.show();
-        QTRY_COMPARE(all<FavoriteRow>(&view, "favoriteRow").size(), 2);
-        const auto rows = all<FavoriteRow>(&view, "favoriteRow");
-        QCOMPARE(child<QLabel>(rows[0], "favoriteDate")->text(), u"2024-05-01"_s);
-        QCOMPARE(child<QLabel>(rows[0], "favoriteContent")->text(), u"<b>hi</b>"_s);
-        QCOMPARE(child<QLabel>(rows[0], "favoriteContent")->textFormat(), Qt::PlainText);
-        QCOMPARE(child<QLabel>(rows[1], "favoriteContent")->text(), Localized::text("favorites.image"));
-        QVERIFY(!child<QLabel>(rows[1], "favoriteDate"));
+        auto* list = child<QListView>(&view, "favoritesList");
+        const QAbstractItemModel* rows = list->model();
+        QTRY_COMPARE(rows->rowCount(), 2);
+        QCOMPARE(rows->index(0, 0).data(FavoriteListModel::DateRole).toString(), u"2024-05-01"_s);
+        QCOMPARE(rows->index(0, 0).data(FavoriteListModel::ContentRole).toString(), u"<b>hi</b>"_s);
+        QCOMPARE(rows->index(1, 0).data(FavoriteListModel::ContentRole).toString(), Localized::text("favorites.image"));
+        QCOMPARE(rows->index(1, 0).data(FavoriteListModel::DateRole).toString(), QString());
         QVERIFY(child<QWidget>(&view, "favoritesEmpty")->isHidden());
+
+        // A right click on a row opens that row's menu.
+        const QPoint onRow = list->visualRect(rows->index(1, 0)).center();
+        QContextMenuEvent click(QContextMenuEvent::Mouse, onRow, list->viewport()->mapToGlobal(onRow));
+        QApplication::sendEvent(list->viewport(), &click);
+        QMenu* shown = nullptr;
+        QTRY_VERIFY((shown = child<QMenu>(&view, "favoriteContextMenu")) && shown->isVisible());
+        QVERIFY(child<QAction>(shown, "unstarAction") && !child<QAction>(shown, "copyAction"));
+        shown->close();
 
         QMenu* menu = view.contextMenu(view.viewModel()->favorites().at(1));
         QVERIFY(!child<QAction>(menu, "copyAction")); // no text, nothing to copy
@@ -347,9 +370,58 @@ private Q_SLOTS:
 
         s.reply("favorites.remove", 200, "null");
         child<QAction>(menu, "unstarAction")->trigger();
-        QTRY_COMPARE(all<FavoriteRow>(&view, "favoriteRow").size(), 1);
+        QTRY_COMPARE(rows->rowCount(), 1);
         QCOMPARE(s.calls().last(), u"POST favorites.remove {\"messageId\":7}"_s);
+        QCOMPARE(rows->index(0, 0).data(FavoriteListModel::MessageIdRole).toLongLong(), 8);
         menu->deleteLater();
+    }
+
+    // A reload that brings the same favourites repaints only the rows that changed;
+    // only a different set or order of messages resets the list.
+    void favoriteReloadTouchesOnlyChangedRows_data()
+    {
+        QTest::addColumn<QList<qint64>>("ids");
+        QTest::addColumn<QStringList>("contents");
+        QTest::addColumn<int>("resets");
+        QTest::addColumn<QList<int>>("changedRows");
+        const QList<qint64> same { 1, 2, 3 };
+        QTest::newRow("unchanged") << same << QStringList { u"a"_s, u"b"_s, u"c"_s } << 0 << QList<int> {};
+        QTest::newRow("one edited") << same << QStringList { u"a"_s, u"B"_s, u"c"_s } << 0 << QList<int> { 1 };
+        QTest::newRow("reordered") << QList<qint64> { 2, 1, 3 } << QStringList { u"b"_s, u"a"_s, u"c"_s } << 1 << QList<int> {};
+        QTest::newRow("one removed") << QList<qint64> { 1, 3 } << QStringList { u"a"_s, u"c"_s } << 1 << QList<int> {};
+    }
+    void favoriteReloadTouchesOnlyChangedRows()
+    {
+        QFETCH(QList<qint64>, ids);
+        QFETCH(QStringList, contents);
+        QFETCH(int, resets);
+        QFETCH(QList<int>, changedRows);
+        auto messages = [](const QList<qint64>& ids, const QStringList& contents) {
+            QList<Message> list;
+            for (qsizetype i = 0; i < ids.size(); ++i) {
+                Message message;
+                message.id = ids.at(i);
+                message.type = u"text"_s;
+                message.content = contents.at(i);
+                list << message;
+            }
+            return list;
+        };
+        FavoriteListModel model;
+        model.setFavorites(messages({ 1, 2, 3 }, { u"a"_s, u"b"_s, u"c"_s }));
+        QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        model.setFavorites(messages(ids, contents));
+        QCOMPARE(reset.size(), resets);
+        QList<int> touched;
+        for (const QList<QVariant>& signal : changed) {
+            const QModelIndex from = signal.at(0).toModelIndex();
+            QCOMPARE(signal.at(1).toModelIndex(), from);
+            touched << from.row();
+        }
+        QCOMPARE(touched, changedRows);
+        for (int row = 0; row < model.rowCount(); ++row)
+            QCOMPARE(model.index(row).data(FavoriteListModel::ContentRole).toString(), contents.at(row));
     }
 
     void fileSize_data()
@@ -497,6 +569,60 @@ private Q_SLOTS:
             const QPoint offset = empty->mapTo(&view, empty->rect().center()) - view.rect().center();
             QVERIFY2(offset.manhattanLength() <= 2, qPrintable(u"off by %1,%2"_s.arg(offset.x()).arg(offset.y())));
         }
+    }
+
+    // A list that could not be read says why and offers a retry; it never claims
+    // to be empty, and its spinner stops. The retry loads again.
+    void failedLoadOffersRetry_data()
+    {
+        QTest::addColumn<QString>("screen");
+        QTest::addColumn<QString>("procedure");
+        QTest::addColumn<QByteArray>("oneRow");
+        QTest::addColumn<QString>("failureKey");
+        QTest::newRow("favorites") << u"favorites"_s << u"favorites.list"_s
+                                   << QByteArray(R"([{"message":{"id":7,"conversationId":1,"senderId":2,"type":"text","content":"hi"}}])")
+                                   << u"favorites.load_failed"_s;
+        QTest::newRow("files") << u"files"_s << u"files.getMyFiles"_s << QByteArray(R"([{"id":1,"fileName":"a.pdf"}])")
+                               << u"files.load_failed"_s;
+        QTest::newRow("devices") << u"devices"_s << u"session.myDevices"_s << QByteArray(R"([{"id":1,"deviceId":"a","isCurrent":true}])")
+                                 << u"devices.load_failed"_s;
+    }
+    void failedLoadOffersRetry()
+    {
+        QFETCH(QString, screen);
+        QFETCH(QString, procedure);
+        QFETCH(QByteArray, oneRow);
+        QFETCH(QString, failureKey);
+        AccountStack s;
+        s.reply(qPrintable(procedure), 500, R"({"error":"boom"})");
+        std::unique_ptr<QWidget> view;
+        if (screen == u"favorites")
+            view = std::make_unique<FavoritesView>(std::make_unique<FavoritesViewModel>(&s.chat));
+        else if (screen == u"files")
+            view = std::make_unique<FileManagementView>(std::make_unique<FileManagementViewModel>(&s.files));
+        else
+            view = std::make_unique<DeviceManagementView>(std::make_unique<DeviceManagementViewModel>(&s.sessions));
+        view->resize(360, 500);
+        view->show();
+        auto* alert = child<ErrorAlert>(view.get(), "errorAlert");
+        QTRY_VERIFY(alert->isVisible());
+        const QString reason = alert->text();
+        QVERIFY(reason.startsWith(Localized::text(failureKey.toLatin1().constData())) && reason.endsWith(u"boom"_s));
+        alert->accept();
+        const QByteArray prefix = screen.toLatin1();
+        QWidget* failure = child<QWidget>(view.get(), prefix + "Failure");
+        QVERIFY(failure->isVisible());
+        QCOMPARE(child<QLabel>(failure, prefix + "FailureText")->text(), reason);
+        QVERIFY(child<QWidget>(view.get(), prefix + "Empty")->isHidden());
+        for (Spinner* spinner : view->findChildren<Spinner*>())
+            QVERIFY(spinner->isHidden());
+
+        s.reply(qPrintable(procedure), 200, oneRow);
+        QTest::mouseClick(child<QPushButton>(failure, prefix + "RetryButton"), Qt::LeftButton);
+        QTRY_VERIFY(failure->isHidden());
+        QTRY_COMPARE(rowCount(view.get(), screen), 1);
+        QVERIFY(child<QWidget>(view.get(), prefix + "Empty")->isHidden());
+        QCOMPARE(s.calls().filter(procedure).size(), 2);
     }
 
     // Every screen relabels when the language changes.

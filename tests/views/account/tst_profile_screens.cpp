@@ -252,6 +252,37 @@ private Q_SLOTS:
         QCOMPARE(m_stack->requestCount(u"/api/auth/me"_s), 2);
     }
 
+    // Opening the editor again while a save it started still runs shows what is
+    // being saved, still busy, not the values from before; it closes once saved.
+    void reopeningWhileSavingShowsTheSave()
+    {
+        ProfileView view(m_auth.get(), m_stack->auth);
+        QVERIFY(sessionsLoaded(view));
+        auto* edit = child<QPushButton>(&view, u"editProfileButton"_s);
+        edit->click();
+        ProfileEditView* sheet = view.editSheet();
+        auto* name = child<QLineEdit>(sheet, u"nameField"_s);
+        name->selectAll();
+        QTest::keyClicks(name, u"Mei Lin"_s);
+        m_stack->server.respond(procedure("user.updateProfile"), RecordingHttpServer::Reply { 200, envelope("null"), {}, true });
+        m_stack->server.respond(u"/api/auth/me"_s, { 200, meReply(meiLin) });
+        child<QPushButton>(sheet, u"saveButton"_s)->click();
+        QTRY_COMPARE(m_stack->requestCount(procedure("user.updateProfile")), 1);
+        QTest::keyClick(name, Qt::Key_Escape);
+        QVERIFY(!view.editSheet());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+        edit->click();
+        ProfileEditView* again = view.editSheet();
+        QVERIFY(again && again->isVisible());
+        QCOMPARE(child<QLineEdit>(again, u"nameField"_s)->text(), u"Mei Lin"_s);
+        QVERIFY(!child<QPushButton>(again, u"saveButton"_s)->isEnabled());
+        m_stack->server.release(procedure("user.updateProfile"));
+        QTRY_VERIFY(!view.editSheet());
+        QCOMPARE(child<ElidedLabel>(&view, u"profileName"_s)->fullText(), u"Mei Lin"_s);
+        QCOMPARE(m_stack->requestCount(procedure("user.updateProfile")), 1);
+    }
+
     // Without a user the page is blank but still asks for the sessions.
     void blankWithoutAUser()
     {

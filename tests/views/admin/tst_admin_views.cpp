@@ -10,10 +10,12 @@
 #include "state/AdminDashboardViewModel.h"
 #include "state/GroupManagementViewModel.h"
 #include "state/LocalizationManager.h"
+#include "state/PrintfFormat.h"
 #include "state/SensitiveWordsViewModel.h"
 #include "state/SystemConfigViewModel.h"
 #include "state/UserManagementViewModel.h"
 #include "views/admin/AddSensitiveWordSheet.h"
+#include "views/admin/AdminCellDelegate.h"
 #include "views/admin/AdminDashboardView.h"
 #include "views/admin/AdminOverviewView.h"
 #include "views/admin/AdminStatCard.h"
@@ -22,6 +24,7 @@
 #include "views/admin/GroupManagementView.h"
 #include "views/admin/MessageAuditView.h"
 #include "views/admin/RolePickerSheet.h"
+#include "views/admin/SensitiveWordsTableModel.h"
 #include "views/admin/SensitiveWordsView.h"
 #include "views/admin/SystemConfigView.h"
 #include "views/admin/UserManagementView.h"
@@ -34,9 +37,13 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableView>
 #include <QTableWidget>
 #include <QNetworkReply>
+#include <QSignalSpy>
+#include <QSortFilterProxyModel>
 #include <QTest>
+#include <QTextDocument>
 
 using namespace Qt::StringLiterals;
 
@@ -76,11 +83,54 @@ T* openDialog(QWidget* screen)
     return nullptr;
 }
 
-QString cellText(QTableWidget* table, int row, int column)
+QString cellText(QTableView* table, int row, int column)
 {
-    if (QTableWidgetItem* item = table->item(row, column))
-        return item->text();
-    return QString();
+    return table->model()->index(row, column).data().toString();
+}
+
+// Clicks the painted button name of a cell where a person would, on the table's viewport.
+bool clickCellAction(QTableView* table, int row, int column, const QString& name)
+{
+    const QModelIndex index = table->model()->index(row, column);
+    table->scrollTo(index);
+    const auto actions = index.data(AdminCellDelegate::ActionsRole).value<QList<CellAction>>();
+    const QList<QRect> rects = AdminCellDelegate::actionRects(table->visualRect(index), actions, AdminCellDelegate::cellFont());
+    for (int i = 0; i < actions.size(); ++i) {
+        if (actions.at(i).name == name) {
+            QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, rects.at(i).center());
+            return true;
+        }
+    }
+    return false;
+}
+
+bool cellActionEnabled(QTableView* table, int row, int column, const QString& name)
+{
+    const auto actions = table->model()->index(row, column).data(AdminCellDelegate::ActionsRole).value<QList<CellAction>>();
+    for (const CellAction& action : actions) {
+        if (action.name == name)
+            return action.enabled;
+    }
+    return false;
+}
+
+// Return typed with the focus on a confirmation's action button, as after a Tab.
+void pressReturnOnAction(ConfirmationDialog* dialog)
+{
+    QApplication::setActiveWindow(dialog);
+    dialog->actionButton()->setFocus();
+    QTest::keyClick(dialog->actionButton(), Qt::Key_Return);
+}
+
+// What a tooltip shows as text once Qt has rendered it.
+QString shownToolTip(const QString& tip)
+{
+    QTextDocument document;
+    if (Qt::mightBeRichText(tip))
+        document.setHtml(tip);
+    else
+        document.setPlainText(tip);
+    return document.toPlainText();
 }
 
 template <typename T>
@@ -387,10 +437,103 @@ private Q_SLOTS:
         view.model()->clearError();
         add->click();
         QTRY_VERIFY(!openDialog<AddSensitiveWordSheet>(&view));
-        QCOMPARE(view.table()->rowCount(), 1);
+        QCOMPARE(view.table()->model()->rowCount(), 1);
         QVERIFY(view.table()->isVisible());
         QCOMPARE(cellText(view.table(), 0, 1), u"<i>x</i>"_s);
         QCOMPARE(child<QLabel>(&view, u"totalLabel"_s)->text(), u"1 words"_s);
+    }
+
+    // The words screen as the console hosts it: cells from the records, server text
+    // as plain tooltips, and a filter that narrows the rows without rebuilding them.
+    void wordsTable()
+    {
+        Fixture f;
+        f.server.respond(u"/api/admin/stats"_s, { 200, "{}" });
+        f.server.respond(u"/api/trpc/admin.getSensitiveWords"_s,
+                         { 200, envelope(R"([{"id":1,"word":"BadWord","category":"spam","isActive":false},)"
+                                         R"({"id":2,"word":"<img src=file:///etc/passwd>","category":"fraud","level":"high"},)"
+                                         R"({"id":3,"word":"x","category":"odd"}])") });
+        AdminDashboardView console(f.api);
+        console.setSelectedTab(AdminSection::sensitiveWords);
+        console.resize(1000, 600);
+        console.show();
+        auto* view = qobject_cast<SensitiveWordsView*>(console.detail());
+        QVERIFY(view);
+        QTableView* table = view->table();
+        QTRY_COMPARE(table->model()->rowCount(), 3);
+        QVERIFY(table->isVisible());
+        const auto cell = [&](int row, int column, int role = Qt::DisplayRole) { return table->model()->index(row, column).data(role); };
+        QCOMPARE(cell(1, SensitiveWordsTableModel::WordColumn).toString(), u"<img src=file:///etc/passwd>"_s);
+        QCOMPARE(shownToolTip(cell(1, SensitiveWordsTableModel::WordColumn, Qt::ToolTipRole).toString()), u"<img src=file:///etc/passwd>"_s);
+        QCOMPARE(cell(0, SensitiveWordsTableModel::CategoryColumn).toString(), Localized::text("admin.words_spam"));
+        QCOMPARE(cell(0, SensitiveWordsTableModel::CategoryColumn, AdminCellDelegate::TintRole).toInt(), int(Tint::Yellow));
+        QCOMPARE(cell(2, SensitiveWordsTableModel::CategoryColumn).toString(), u"odd"_s);
+        QCOMPARE(cell(0, SensitiveWordsTableModel::StatusColumn, AdminCellDelegate::TintRole).toInt(), int(Tint::Gray));
+        QCOMPARE(cell(1, SensitiveWordsTableModel::StatusColumn, AdminCellDelegate::TintRole).toInt(), int(Tint::Green));
+        QCOMPARE(cell(0, SensitiveWordsTableModel::LevelColumn).toString(), u"-"_s);
+        QCOMPARE(cell(1, SensitiveWordsTableModel::LevelColumn).toString(), u"high"_s);
+        QCOMPARE(table->model()->headerData(SensitiveWordsTableModel::WordColumn, Qt::Horizontal).toString(), Localized::text("admin.words_word"));
+
+        auto* source = qobject_cast<QSortFilterProxyModel*>(table->model())->sourceModel();
+        QSignalSpy resets(source, &QAbstractItemModel::modelReset);
+        QTest::keyClicks(child<QLineEdit>(view, u"searchField"_s), u"SPA"_s);
+        QCOMPARE(table->model()->rowCount(), 1);
+        QCOMPARE(cell(0, SensitiveWordsTableModel::IdColumn).toString(), u"1"_s);
+        QCOMPARE(resets.count(), 0);
+        QCOMPARE(child<QLabel>(view, u"totalLabel"_s)->text(), u"3 words"_s);
+        QTest::keyClicks(child<QLineEdit>(view, u"searchField"_s), u"zz"_s);
+        QVERIFY(child<QWidget>(view, u"emptyPage"_s)->isVisible());
+        child<QLineEdit>(view, u"searchField"_s)->clear();
+        QCOMPARE(table->model()->rowCount(), 3);
+        QVERIFY(table->isVisible());
+    }
+
+    // Deleting a word through its painted button: the confirmation names the word and
+    // Return cancels; while the delete runs the button is disabled and a second press
+    // opens nothing; the row alone goes when the server agrees.
+    void wordsDelete()
+    {
+        Fixture f;
+        f.server.respond(u"/api/admin/stats"_s, { 200, "{}" });
+        f.server.respond(u"/api/trpc/admin.getSensitiveWords"_s,
+                         { 200, envelope(R"([{"id":1,"word":"alpha"},{"id":2,"word":"beta"},{"id":3,"word":"gamma"}])") });
+        const QString deletePath = u"/api/trpc/admin.deleteSensitiveWord"_s;
+        f.server.respond(deletePath, { 200, envelope("null"), {}, true });
+        AdminDashboardView console(f.api);
+        console.setSelectedTab(AdminSection::sensitiveWords);
+        console.resize(1000, 600);
+        console.show();
+        auto* view = qobject_cast<SensitiveWordsView*>(console.detail());
+        QTableView* table = view->table();
+        QTRY_COMPARE(table->model()->rowCount(), 3);
+
+        QVERIFY(clickCellAction(table, 1, SensitiveWordsTableModel::ActionsColumn, u"deleteButton"_s));
+        QTRY_VERIFY(openDialog<ConfirmationDialog>(view));
+        auto* dialog = openDialog<ConfirmationDialog>(view);
+        QCOMPARE(dialog->text(), printfFormat(Localized::text("admin.words_delete_confirm"), { u"beta"_s }));
+        QCOMPARE(dialog->actionButton()->text(), Localized::text("common.delete"));
+        pressReturnOnAction(dialog);
+        QTRY_VERIFY(!openDialog<ConfirmationDialog>(view));
+        QCOMPARE(f.count(deletePath), 0);
+
+        QVERIFY(clickCellAction(table, 1, SensitiveWordsTableModel::ActionsColumn, u"deleteButton"_s));
+        QTRY_VERIFY(openDialog<ConfirmationDialog>(view));
+        openDialog<ConfirmationDialog>(view)->actionButton()->click();
+        QTRY_COMPARE(f.count(deletePath), 1);
+        QVERIFY(!cellActionEnabled(table, 1, SensitiveWordsTableModel::ActionsColumn, u"deleteButton"_s));
+        QVERIFY(cellActionEnabled(table, 0, SensitiveWordsTableModel::ActionsColumn, u"deleteButton"_s));
+        QVERIFY(clickCellAction(table, 1, SensitiveWordsTableModel::ActionsColumn, u"deleteButton"_s));
+        QTest::qWait(20);
+        QVERIFY(!openDialog<ConfirmationDialog>(view));
+
+        QSignalSpy removed(table->model(), &QAbstractItemModel::rowsRemoved);
+        QSignalSpy resets(table->model(), &QAbstractItemModel::modelReset);
+        f.server.release(deletePath);
+        QTRY_COMPARE(table->model()->rowCount(), 2);
+        QCOMPARE(removed.count(), 1);
+        QCOMPARE(resets.count(), 0);
+        QCOMPARE(table->model()->index(1, SensitiveWordsTableModel::WordColumn).data().toString(), u"gamma"_s);
+        QCOMPARE(f.count(deletePath), 1);
     }
 
     // A language switch relabels what is on screen.

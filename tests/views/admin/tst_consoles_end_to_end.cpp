@@ -44,7 +44,7 @@ struct Client {
     APIClient api;
     AuthService auth { api, keychain };
     WebSocketService ws;
-    AuthViewModel session { AuthViewModel::Dependencies { &auth, &keychain, &ws } };
+    AuthViewModel session { AuthViewModel::Dependencies { &auth, &keychain, &ws, &api } };
 
     explicit Client(const ServerProcess& server)
         : api(server.baseUrl().toString(), keychain)

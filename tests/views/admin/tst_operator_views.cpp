@@ -12,6 +12,7 @@
 #include "views/admin/AdminStatCard.h"
 #include "views/admin/CapsuleBadge.h"
 #include "views/admin/OperatorConsoleView.h"
+#include "views/admin/OperatorSessionListModel.h"
 #include "views/admin/OperatorSessionRow.h"
 #include "views/admin/OperatorStatisticsView.h"
 #include "views/admin/OperatorStatusBadge.h"
@@ -22,9 +23,12 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QNetworkReply>
+#include <QApplication>
+#include <QMenu>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -63,25 +67,26 @@ T* child(QObject* root, const QString& name)
     return root->findChild<T*>(name);
 }
 
-// The list's row for a session id.
-QListWidgetItem* rowOf(QListWidget* list, qint64 id)
+// The list's row for a session id; invalid when the list does not show it.
+QModelIndex rowOf(QListView* list, qint64 id)
 {
-    for (int i = 0; i < list->count(); ++i) {
-        if (list->item(i)->data(Qt::UserRole).toLongLong() == id && list->item(i)->data(Qt::UserRole).isValid())
-            return list->item(i);
+    QAbstractItemModel* rows = list->model();
+    for (int i = 0; i < rows->rowCount(); ++i) {
+        const QModelIndex index = rows->index(i, 0);
+        if (index.data(OperatorSessionListModel::SessionIdRole).isValid() && index.data(OperatorSessionListModel::SessionIdRole).toLongLong() == id)
+            return index;
     }
-    return nullptr;
+    return {};
 }
 
-QStringList rowTexts(QListWidget* list)
+// Session names as shown, headings in brackets.
+QStringList rowTexts(QListView* list)
 {
     QStringList out;
-    for (int i = 0; i < list->count(); ++i) {
-        QListWidgetItem* item = list->item(i);
-        if (auto* row = qobject_cast<OperatorSessionRow*>(list->itemWidget(item)))
-            out << row->findChild<ElidedLabel*>(u"customerName"_s)->fullText();
-        else
-            out << u"["_s + item->text() + u"]"_s;
+    for (int i = 0; i < list->model()->rowCount(); ++i) {
+        const QModelIndex index = list->model()->index(i, 0);
+        const QString text = index.data().toString();
+        out << (index.data(OperatorSessionListModel::IsHeadingRole).toBool() ? u"["_s + text + u"]"_s : text);
     }
     return out;
 }
@@ -109,15 +114,15 @@ private Q_SLOTS:
         QCOMPARE(badges.at(1)->countText(), u"1"_s);
         QCOMPARE(badges.at(2)->countText(), u"3"_s);
         QCOMPARE(rowTexts(console.workspaceList()), (QStringList { u"[Waiting (1)]"_s, u"<b>Ann</b>"_s, u"[Active (1)]"_s, QString() }));
-        auto* ann = qobject_cast<OperatorSessionRow*>(console.workspaceList()->itemWidget(rowOf(console.workspaceList(), 1)));
-        QCOMPARE(ann->findChild<QLabel*>(u"customerName"_s)->textFormat(), Qt::PlainText);
-        QCOMPARE(ann->findChild<QLabel*>(u"avatarInitial"_s)->text(), u"<"_s);
-        QCOMPARE(ann->findChild<QLabel*>(u"createdAt"_s)->text(), u"yesterday"_s);
-        QCOMPARE(ann->filledStars(), -1);
+        const QModelIndex ann = rowOf(console.workspaceList(), 1);
+        QCOMPARE(OperatorSessionRow::initial(ann.data().toString()), u"<"_s);
+        QCOMPARE(ann.data(OperatorSessionListModel::CreatedAtRole).toString(), u"yesterday"_s);
+        QCOMPARE(ann.data(OperatorSessionListModel::LastMessageRole).toString(), u"hi"_s);
+        QCOMPARE(ann.data(OperatorSessionListModel::FilledStarsRole).toInt(), -1);
         QCOMPARE(rowTexts(console.historyList()), (QStringList { u"Customer"_s, u"Customer"_s, u"Customer"_s }));
         QList<int> stars;
         for (qint64 id : { 3, 4, 5 })
-            stars << qobject_cast<OperatorSessionRow*>(console.historyList()->itemWidget(rowOf(console.historyList(), id)))->filledStars();
+            stars << rowOf(console.historyList(), id).data(OperatorSessionListModel::FilledStarsRole).toInt();
         QCOMPARE(stars, (QList<int> { 3, 5, -1 }));
 
         console.setSelectedTab(OperatorConsoleTab::statistics);
@@ -136,10 +141,10 @@ private Q_SLOTS:
         OperatorConsoleView console(f.api);
         console.resize(900, 600);
         console.show();
-        QTRY_VERIFY(rowOf(console.workspaceList(), 1));
+        QTRY_VERIFY(rowOf(console.workspaceList(), 1).isValid());
         QTRY_VERIFY(!console.model()->isLoading());
         QVERIFY(child<QWidget>(&console, u"emptySelection"_s)->isVisible());
-        console.workspaceList()->setCurrentItem(rowOf(console.workspaceList(), 1));
+        console.workspaceList()->setCurrentIndex(rowOf(console.workspaceList(), 1));
         auto* accept = child<QPushButton>(&console, u"acceptButton"_s);
         auto* end = child<QPushButton>(&console, u"endButton"_s);
         auto* bar = child<QWidget>(&console, u"inputBar"_s);
@@ -160,6 +165,100 @@ private Q_SLOTS:
         QCOMPARE(f.server.requestsTo(u"/api/trpc/operator.acceptSession"_s).size(), 1);
     }
 
+    // A double click on "End session": the first click ends the selected session,
+    // which stays selected showing its new status; the second never ends another
+    // customer's session. The buttons are disabled while their request runs.
+    void endTwiceEndsOne()
+    {
+        Fixture f(R"([{"id":1,"status":"active","customerName":"A"},{"id":2,"status":"active","customerName":"B"}])");
+        const QString endPath = u"/api/trpc/operator.endSession"_s;
+        f.server.respond(endPath, { 200, envelope("null"), {}, true });
+        OperatorConsoleView console(f.api);
+        console.resize(900, 600);
+        console.show();
+        QApplication::setActiveWindow(&console);
+        QTRY_VERIFY(rowOf(console.workspaceList(), 2).isValid());
+        QTRY_VERIFY(!console.model()->isLoading());
+        QListView* workspace = console.workspaceList();
+        workspace->setFocus();
+        QTest::mouseClick(workspace->viewport(), Qt::LeftButton, {}, workspace->visualRect(rowOf(workspace, 1)).center());
+        QCOMPARE(console.model()->selectedSessionId(), std::optional<qint64>(1));
+        auto* end = child<QPushButton>(&console, u"endButton"_s);
+        QVERIFY(end->isVisible());
+        QTest::mouseClick(end, Qt::LeftButton);
+        QTRY_COMPARE(f.server.requestsTo(endPath).size(), 1);
+        QVERIFY(!end->isEnabled());
+        QTest::mouseClick(end, Qt::LeftButton);
+        QSignalSpy resets(workspace->model(), &QAbstractItemModel::modelReset);
+        QSignalSpy removed(workspace->model(), &QAbstractItemModel::rowsRemoved);
+        QSignalSpy added(console.historyList()->model(), &QAbstractItemModel::rowsInserted);
+        f.server.release(endPath);
+        QTRY_COMPARE(child<CapsuleBadge>(&console, u"statusCapsule"_s)->text(), Localized::text("operator.ended"));
+        QCOMPARE(console.model()->selectedSessionId(), std::optional<qint64>(1));
+        QVERIFY(!end->isVisible());
+        QVERIFY(!workspace->currentIndex().isValid());
+        QCOMPARE(console.historyList()->currentIndex(), rowOf(console.historyList(), 1));
+        // A click that was queued before the button hid.
+        end->click();
+        QTest::qWait(20);
+        QCOMPARE(f.server.requestsTo(endPath).size(), 1);
+        QCOMPARE(QJsonDocument::fromJson(f.server.requestsTo(endPath).at(0).body).object().value(u"json"_s).toObject(),
+                 (QJsonObject { { u"sessionId"_s, 1 } }));
+        QCOMPARE(rowTexts(workspace), (QStringList { u"[Active (1)]"_s, u"B"_s }));
+        // The ended session moved: one row out of the workspace, one into history.
+        QCOMPARE(resets.count(), 0);
+        QCOMPARE(removed.count(), 1);
+        QCOMPARE(added.count(), 1);
+    }
+
+    // The row menu offers what the row's status allows and acts on that row's session.
+    void rowMenu_data()
+    {
+        QTest::addColumn<qint64>("session");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("waiting accepts") << qint64(1) << u"acceptAction"_s << u"/api/trpc/operator.acceptSession"_s;
+        QTest::newRow("active ends") << qint64(2) << u"endAction"_s << u"/api/trpc/operator.endSession"_s;
+    }
+    void rowMenu()
+    {
+        QFETCH(qint64, session);
+        QFETCH(QString, action);
+        QFETCH(QString, path);
+        Fixture f(R"([{"id":1,"status":"waiting","customerName":"A"},{"id":2,"status":"active","customerName":"B"},)"
+                  R"({"id":3,"status":"active","customerName":"C"}])");
+        f.server.respond(path, { 200, envelope("null"), {}, true });
+        OperatorConsoleView console(f.api);
+        console.resize(900, 600);
+        console.show();
+        QTRY_VERIFY(rowOf(console.workspaceList(), 3).isValid());
+        QTRY_VERIFY(!console.model()->isLoading());
+        QListView* workspace = console.workspaceList();
+        const QPoint at = workspace->visualRect(rowOf(workspace, session)).center();
+        Q_EMIT workspace->customContextMenuRequested(at);
+        auto* menu = console.findChild<QMenu*>(u"sessionMenu"_s);
+        QVERIFY(menu);
+        QCOMPARE(menu->actions().size(), 1);
+        QAction* item = menu->findChild<QAction*>(action);
+        QVERIFY(item);
+        item->trigger();
+        QTRY_COMPARE(f.server.requestsTo(path).size(), 1);
+        QCOMPARE(QJsonDocument::fromJson(f.server.requestsTo(path).at(0).body).object().value(u"json"_s).toObject(),
+                 (QJsonObject { { u"sessionId"_s, session } }));
+        // While it runs the same row's menu offers the action disabled.
+        menu->close();
+        Q_EMIT workspace->customContextMenuRequested(at);
+        QMenu* again = nullptr;
+        for (QMenu* m : console.findChildren<QMenu*>(u"sessionMenu"_s)) {
+            if (m->isVisible())
+                again = m;
+        }
+        QVERIFY(again);
+        QVERIFY(!again->findChild<QAction*>(action)->isEnabled());
+        f.server.release(path);
+        QTRY_VERIFY(!console.model()->isBusy(session));
+    }
+
     // Text typed for one customer stays with that customer.
     void draftPerCustomer()
     {
@@ -167,15 +266,15 @@ private Q_SLOTS:
         OperatorConsoleView console(f.api);
         console.resize(900, 600);
         console.show();
-        QTRY_VERIFY(rowOf(console.workspaceList(), 2));
+        QTRY_VERIFY(rowOf(console.workspaceList(), 2).isValid());
         QTRY_VERIFY(!console.model()->isLoading());
-        console.workspaceList()->setCurrentItem(rowOf(console.workspaceList(), 1));
+        console.workspaceList()->setCurrentIndex(rowOf(console.workspaceList(), 1));
         auto* field = child<QLineEdit>(&console, u"replyField"_s);
         auto* send = child<QPushButton>(&console, u"sendButton"_s);
         QVERIFY(!send->isEnabled());
         QTest::keyClicks(field, u"for A"_s);
         QVERIFY(send->isEnabled());
-        console.workspaceList()->setCurrentItem(rowOf(console.workspaceList(), 2));
+        console.workspaceList()->setCurrentIndex(rowOf(console.workspaceList(), 2));
         QCOMPARE(field->text(), QString());
         QTest::keyClick(field, Qt::Key_Return);
         QTest::keyClicks(field, u"  "_s);
@@ -189,7 +288,7 @@ private Q_SLOTS:
         QCOMPARE(QJsonDocument::fromJson(f.server.requestsTo(sendPath).at(0).body).object().value(u"json"_s).toObject(),
                  (QJsonObject { { u"sessionId"_s, 2 }, { u"content"_s, u"for B"_s } }));
         QTRY_COMPARE(field->text(), QString());
-        console.workspaceList()->setCurrentItem(rowOf(console.workspaceList(), 1));
+        console.workspaceList()->setCurrentIndex(rowOf(console.workspaceList(), 1));
         QCOMPARE(field->text(), u"for A"_s);
     }
 
@@ -210,7 +309,7 @@ private Q_SLOTS:
         QCOMPARE(child<QLabel>(&console, u"noSessions"_s)->text(), Localized::text("operator.no_sessions"));
         console.setSelectedTab(OperatorConsoleTab::history);
         QVERIFY(!child<QLabel>(&console, u"noHistory"_s)->isVisible());
-        QCOMPARE(console.historyList()->count(), 1);
+        QCOMPARE(console.historyList()->model()->rowCount(), 1);
     }
 };
 

@@ -60,7 +60,7 @@ private Q_SLOTS:
         stack.storeSession(user);
         stack.server.respond(u"/api/auth/me"_s, { 200, "{\"user\":" + json::serialize(json::encode(user).toObject()) + "}" });
         scriptConsoles(stack.server);
-        AuthViewModel auth({ &stack.auth, &stack.keychain, &stack.ws });
+        AuthViewModel auth({ &stack.auth, &stack.keychain, &stack.ws, &stack.api });
         StaffConsoles* consoles = StaffConsoles::of(&auth, &stack.api);
         SettingsListView settings(&auth);
         auto* list = settings.findChild<QListWidget*>(u"consoleLinks"_s);
@@ -94,7 +94,7 @@ private Q_SLOTS:
         stack.server.respond(u"/api/auth/me"_s, { 200, "{\"user\":" + json::serialize(json::encode(user).toObject()) + "}" });
         stack.server.respond(u"/api/auth/logout"_s, { 200, "{}" });
         scriptConsoles(stack.server);
-        AuthViewModel auth({ &stack.auth, &stack.keychain, &stack.ws });
+        AuthViewModel auth({ &stack.auth, &stack.keychain, &stack.ws, &stack.api });
         StaffConsoles* consoles = StaffConsoles::of(&auth, &stack.api);
         SettingsListView settings(&auth);
         auto* list = settings.findChild<QListWidget*>(u"consoleLinks"_s);

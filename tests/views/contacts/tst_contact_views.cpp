@@ -14,9 +14,8 @@
 #include "views/contacts/AddContactView.h"
 #include "views/contacts/ContactDetailView.h"
 #include "views/contacts/ContactListView.h"
-#include "views/contacts/ContactRow.h"
+#include "views/contacts/ContactListModel.h"
 #include "views/contacts/FriendRequestsView.h"
-#include "views/contacts/GroupRow.h"
 #include "views/contacts/InfoRow.h"
 #include "views/contacts/ReportView.h"
 
@@ -25,11 +24,16 @@
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QAction>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QMenu>
 
 using namespace Qt::StringLiterals;
 
@@ -59,42 +63,44 @@ struct Column {
         view->show();
     }
 
-    QListWidget* list() const { return child<QListWidget>(view.get(), "contactList"); }
+    QListView* list() const { return child<QListView>(view.get(), "contactList"); }
+    const QAbstractItemModel* rows() const { return list()->model(); }
 
     // "H:text" for a header, "G:id" for a group, "C:id" for a contact, in list order.
     QStringList layout() const
     {
         QStringList items;
-        for (int i = 0; i < list()->count(); ++i) {
-            QListWidgetItem* item = list()->item(i);
-            QWidget* row = list()->itemWidget(item);
-            if (auto* group = qobject_cast<GroupRow*>(row))
-                items << u"G:%1"_s.arg(group->group().id);
-            else if (auto* contact = qobject_cast<ContactRow*>(row))
-                items << u"C:%1"_s.arg(contact->contact().id);
-            else
-                items << u"H:"_s + item->text();
+        for (int i = 0; i < rows()->rowCount(); ++i) {
+            const QModelIndex index = rows()->index(i, 0);
+            switch (ContactListModel::Kind(index.data(ContactListModel::KindRole).toInt())) {
+            case ContactListModel::Kind::Group:
+                items << u"G:%1"_s.arg(index.data(ContactListModel::IdRole).toLongLong());
+                break;
+            case ContactListModel::Kind::Contact:
+                items << u"C:%1"_s.arg(index.data(ContactListModel::IdRole).toLongLong());
+                break;
+            case ContactListModel::Kind::Header:
+                items << u"H:"_s + index.data().toString();
+                break;
+            }
         }
         return items;
     }
 
-    QListWidgetItem* itemOf(const char* rowClass, qint64 id) const
+    QModelIndex itemOf(ContactListModel::Kind kind, qint64 id) const
     {
-        for (int i = 0; i < list()->count(); ++i) {
-            QWidget* row = list()->itemWidget(list()->item(i));
-            if (!row || qstrcmp(row->metaObject()->className(), rowClass) != 0)
-                continue;
-            const qint64 rowId = qobject_cast<GroupRow*>(row) ? qobject_cast<GroupRow*>(row)->group().id
-                                                              : qobject_cast<ContactRow*>(row)->contact().id;
-            if (rowId == id)
-                return list()->item(i);
+        for (int i = 0; i < rows()->rowCount(); ++i) {
+            const QModelIndex index = rows()->index(i, 0);
+            if (ContactListModel::Kind(index.data(ContactListModel::KindRole).toInt()) == kind
+                && index.data(ContactListModel::IdRole).toLongLong() == id)
+                return index;
         }
-        return nullptr;
+        return {};
     }
 
-    void click(QListWidgetItem* item) const
+    void click(const QModelIndex& index) const
     {
-        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, list()->visualItemRect(item).center());
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, list()->visualRect(index).center());
     }
 };
 
@@ -167,18 +173,19 @@ private Q_SLOTS:
     void rowsShowTheirDetails()
     {
         Column column(threeContacts, twoGroups);
-        auto* hikers = qobject_cast<GroupRow*>(column.list()->itemWidget(column.itemOf("GroupRow", 5)));
-        QCOMPARE(child<QLabel>(hikers, "groupMemberCount")->text(), u"12"_s + Localized::text("contacts.members_count"));
+        using Kind = ContactListModel::Kind;
+        const QModelIndex hikers = column.itemOf(Kind::Group, 5);
+        QCOMPARE(hikers.data(ContactListModel::SubtitleRole).toString(), u"12"_s + Localized::text("contacts.members_count"));
         QCOMPARE(Localized::text("contacts.members_count"), u"人"_s);
-        auto* quiet = qobject_cast<GroupRow*>(column.list()->itemWidget(column.itemOf("GroupRow", 6)));
-        QVERIFY(!child<QLabel>(quiet, "groupMemberCount"));
+        QCOMPARE(column.itemOf(Kind::Group, 6).data(ContactListModel::SubtitleRole).toString(), QString());
 
-        auto row = [&column](qint64 id) { return qobject_cast<ContactRow*>(column.list()->itemWidget(column.itemOf("ContactRow", id))); };
-        QVERIFY(row(2)->showsOnlineDot());
-        QVERIFY(!row(3)->showsOnlineDot());
-        QVERIFY(!row(1)->showsOnlineDot());
-        QVERIFY(child<QLabel>(row(2), "contactBio"));
-        QVERIFY2(!child<QLabel>(row(1), "contactBio"), "an empty bio shows a single line");
+        auto online = [&column](qint64 id) { return column.itemOf(Kind::Contact, id).data(ContactListModel::OnlineRole).toBool(); };
+        QVERIFY(online(2));
+        QVERIFY2(!online(3), "online false is not online");
+        QVERIFY(!online(1));
+        QCOMPARE(column.itemOf(Kind::Contact, 2).data(ContactListModel::SubtitleRole).toString(), u"hi"_s);
+        QVERIFY2(column.itemOf(Kind::Contact, 1).data(ContactListModel::SubtitleRole).toString().isEmpty(),
+            "an empty bio shows a single line");
     }
 
     // A group opens its conversation (by the conversation id) without selecting anything;
@@ -191,7 +198,7 @@ private Q_SLOTS:
             [&posted](const QVariantMap& info) { posted.append(info); }, Qt::DirectConnection);
         QSignalSpy selected(column.view.get(), &ContactListView::selectedContactChanged);
 
-        column.click(column.itemOf("GroupRow", 5));
+        column.click(column.itemOf(ContactListModel::Kind::Group, 5));
         QCOMPARE(posted.size(), 1);
         const auto conversation = userInfo::record<Conversation>(posted.at(0), u"conversation"_s);
         QVERIFY(conversation);
@@ -201,10 +208,106 @@ private Q_SLOTS:
         QCOMPARE(conversation->memberCount, std::optional<qint64>(12));
         QCOMPARE(selected.count(), 0);
 
-        column.click(column.itemOf("ContactRow", 2));
+        column.click(column.itemOf(ContactListModel::Kind::Contact, 2));
         QCOMPARE(selected.count(), 1);
         QCOMPARE(selected.at(0).at(0).value<std::optional<Contact>>()->contactId, 42);
         QCOMPARE(posted.size(), 1);
+    }
+
+    // One contact going on- or offline repaints that contact's row alone; the
+    // other rows, and any selection, stay as they are.
+    void presenceIsOneRow_data()
+    {
+        QTest::addColumn<qint64>("userId");
+        QTest::addColumn<bool>("online");
+        QTest::addColumn<qint64>("changedId");
+        QTest::newRow("bob comes online") << qint64(41) << true << qint64(1);
+        QTest::newRow("alice goes offline") << qint64(42) << false << qint64(2);
+        QTest::newRow("a stranger") << qint64(77) << true << qint64(0);
+    }
+
+    void presenceIsOneRow()
+    {
+        QFETCH(qint64, userId);
+        QFETCH(bool, online);
+        QFETCH(qint64, changedId);
+        Column column(threeContacts, twoGroups);
+        QSignalSpy changed(column.rows(), &QAbstractItemModel::dataChanged);
+        QSignalSpy reset(column.rows(), &QAbstractItemModel::modelReset);
+        QSignalSpy moved(column.rows(), &QAbstractItemModel::layoutChanged);
+        QSignalSpy presence(&column.model, &ContactListViewModel::presenceChanged);
+        Q_EMIT column.stack.ws.presenceSubject(userId, online);
+        if (changedId) {
+            QTRY_COMPARE(changed.count(), 1);
+            const QModelIndex row = column.itemOf(ContactListModel::Kind::Contact, changedId);
+            QCOMPARE(changed.at(0).at(0).toModelIndex(), row);
+            QCOMPARE(changed.at(0).at(1).toModelIndex(), row);
+            QCOMPARE(row.data(ContactListModel::OnlineRole).toBool(), online);
+        } else {
+            QTest::qWait(50);
+            QCOMPARE(changed.count(), 0);
+        }
+        QCOMPARE(reset.count(), 0);
+        QCOMPARE(moved.count(), 0);
+    }
+
+    // A reload that keeps everyone in place touches only the rows it changed; one
+    // that adds somebody lays the list out again and keeps the selection.
+    void reloadTouchesChangedRows_data()
+    {
+        QTest::addColumn<QByteArray>("reloaded");
+        QTest::addColumn<QList<qint64>>("changedIds");
+        QTest::addColumn<bool>("wholeList");
+        QTest::newRow("nothing changed") << threeContacts << QList<qint64> {} << false;
+        QTest::newRow("a new bio")
+            << QByteArray(R"([{"id":1,"userId":9,"contactId":41,"nickname":"bob","bio":"away"},)"
+                          R"({"id":2,"userId":9,"contactId":42,"name":"Alice","online":true,"bio":"hi"},)"
+                          R"({"id":3,"userId":9,"contactId":43,"nickname":"😀x","online":false}])")
+            << QList<qint64> { 1 } << false;
+        QTest::newRow("somebody new")
+            << QByteArray(R"([{"id":1,"userId":9,"contactId":41,"nickname":"bob","bio":""},)"
+                          R"({"id":2,"userId":9,"contactId":42,"name":"Alice","online":true,"bio":"hi"},)"
+                          R"({"id":4,"userId":9,"contactId":44,"name":"Ann"},)"
+                          R"({"id":3,"userId":9,"contactId":43,"nickname":"😀x","online":false}])")
+            << QList<qint64> {} << true;
+    }
+
+    void reloadTouchesChangedRows()
+    {
+        QFETCH(QByteArray, reloaded);
+        QFETCH(QList<qint64>, changedIds);
+        QFETCH(bool, wholeList);
+        Column column(threeContacts, twoGroups);
+        column.click(column.itemOf(ContactListModel::Kind::Contact, 2));
+        QSignalSpy changed(column.rows(), &QAbstractItemModel::dataChanged);
+        QSignalSpy reset(column.rows(), &QAbstractItemModel::modelReset);
+        column.stack.server.respond(procedure("contacts.list"), ok(reloaded));
+        testsupport::runTask(column.model.loadContacts());
+        QList<qint64> changedNow;
+        for (const QList<QVariant>& signal : changed)
+            changedNow << signal.at(0).toModelIndex().data(ContactListModel::IdRole).toLongLong();
+        QCOMPARE(changedNow, changedIds);
+        QCOMPARE(reset.count(), wholeList ? 1 : 0);
+        const QModelIndexList selected = column.list()->selectionModel()->selectedIndexes();
+        QCOMPARE(selected.size(), 1);
+        QCOMPARE(selected.first().data(ContactListModel::UserIdRole).toLongLong(), 42);
+    }
+
+    // Clicking the contact already selected shows it afresh, as it is now.
+    void reselectingRefreshes()
+    {
+        Column column(threeContacts, twoGroups);
+        QSignalSpy selected(column.view.get(), &ContactListView::selectedContactChanged);
+        column.click(column.itemOf(ContactListModel::Kind::Contact, 1));
+        QCOMPARE(selected.count(), 1);
+        Q_EMIT column.stack.ws.presenceSubject(41, true);
+        QTRY_VERIFY(column.itemOf(ContactListModel::Kind::Contact, 1).data(ContactListModel::OnlineRole).toBool());
+        column.click(column.itemOf(ContactListModel::Kind::Contact, 1));
+        QCOMPARE(selected.count(), 2);
+        QCOMPARE(selected.at(1).at(0).value<std::optional<Contact>>()->online, std::optional<bool>(true));
+        column.click(column.itemOf(ContactListModel::Kind::Contact, 2));
+        QCOMPARE(selected.count(), 3);
+        QCOMPARE(selected.at(2).at(0).value<std::optional<Contact>>()->contactId, 42);
     }
 
     void requestRows_data()
@@ -363,6 +466,42 @@ private Q_SLOTS:
         QCOMPARE(values, rows);
         QCOMPARE(child<QLabel>(&detail, "emailSymbol") != nullptr, email);
         QCOMPARE(child<QLabel>(&detail, "presenceLabel")->text(), Localized::text("contact.offline"));
+    }
+
+    // A long id shown shortened is copied whole, by the keys and by the menu.
+    void idRowCopiesTheWholeId_data()
+    {
+        QTest::addColumn<bool>("byMenu");
+        QTest::newRow("Ctrl+C") << false;
+        QTest::newRow("menu") << true;
+    }
+    void idRowCopiesTheWholeId()
+    {
+        QFETCH(bool, byMenu);
+        ClientStack stack;
+        Contact shown = contact(42);
+        const QString id = u"u-"_s + QString(80, u'7');
+        shown.openId = id;
+        ContactDetailView detail(new ContactDetailViewModel(shown, { &stack.chat, &stack.contacts, &stack.notifications }));
+        detail.resize(320, 500);
+        detail.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&detail));
+        auto* value = child<ElidedLabel>(detail.findChild<InfoRow*>(), "infoValue");
+        QTRY_VERIFY(value->isElided());
+        QGuiApplication::clipboard()->clear();
+        if (byMenu) {
+            QContextMenuEvent click(QContextMenuEvent::Mouse, value->rect().center(), value->mapToGlobal(value->rect().center()));
+            QApplication::sendEvent(value, &click);
+            auto* menu = child<QMenu>(value, "elidedLabelMenu");
+            QVERIFY(menu && menu->isVisible());
+            QCOMPARE(child<QAction>(menu, "copyAction")->text(), Localized::text("common.copy"));
+            child<QAction>(menu, "copyAction")->trigger();
+            menu->close();
+        } else {
+            value->setSelection(0, int(value->text().size()));
+            QTest::keySequence(value, QKeySequence::Copy);
+        }
+        QCOMPARE(QGuiApplication::clipboard()->text(), id);
     }
 
     // Deleting asks first; a refusal keeps the contact and shows why.

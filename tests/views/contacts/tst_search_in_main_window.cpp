@@ -49,6 +49,7 @@ class TestSearchInMainWindow : public QObject {
         QVERIFY(field->text().isEmpty());
         QTest::keyClicks(field, keyword);
         QTest::keyClick(field, Qt::Key_Return);
+        QVERIFY2(m_main->showSearch(), "Return searches; it does not close the sheet");
         SearchResultRow* found = nullptr;
         QTRY_VERIFY_WITH_TIMEOUT((found = [&]() -> SearchResultRow* {
             for (SearchResultRow* row : search->findChildren<SearchResultRow*>())

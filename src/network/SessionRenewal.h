@@ -1,0 +1,19 @@
+#pragma once
+
+// What a token refresh asked for by the channel or the renewal timer came to.
+enum class SessionRenewal {
+    Renewed,
+    // The server refused the refresh: the session is over.
+    Refused,
+    // No verdict (server unreachable or failing, keyring locked): keep the session.
+    Unreachable,
+};
+
+// Why the server ended the session, as the login screen explains it.
+enum class SessionEnd {
+    // The refresh token was refused: signed out on another device or by an administrator.
+    SignedOutElsewhere,
+    Suspended,
+    // There was no refresh token left to spend.
+    Expired,
+};

@@ -1,0 +1,40 @@
+#pragma once
+
+// Renews the access token shortly before it lapses, so that an idle client keeps
+// its live channel: the server closes the channel when the token it signed in
+// with expires. The lifetime is read from the token itself when it is a JWT with
+// an "exp" claim, else from the lifetime the server gave beside it; with neither,
+// nothing is scheduled and the channel's refusal is what renews the token.
+
+#include "network/WebSocketClock.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class TokenRenewal {
+public:
+    // epochMs: wall-clock milliseconds since 1970, against which a JWT's "exp" is read.
+    TokenRenewal(std::shared_ptr<WebSocketClock> clock, std::function<qint64()> epochMs, std::function<void()> renew);
+
+    // A new access token: replaces whatever renewal was scheduled for the one before.
+    void tokenIssued(const QString& accessToken, std::optional<qint64> expiresInSeconds);
+    void cancel();
+    bool isScheduled() const { return m_timer != nullptr; }
+
+    // The "exp" claim of a JWT (seconds since 1970), when the token is one and carries it.
+    static std::optional<qint64> jwtExpiry(const QString& token);
+    // How long to wait before renewing a token that stays valid for lifetimeMs.
+    static qint64 delayBeforeRenewalMs(qint64 lifetimeMs);
+
+    // Renewal comes this long before expiry at most, and at least a fifth of the lifetime before it.
+    static constexpr qint64 longestLeadMs = 60'000;
+
+private:
+    std::shared_ptr<WebSocketClock> m_clock;
+    std::function<qint64()> m_epochMs;
+    std::function<void()> m_renew;
+    std::unique_ptr<WebSocketClock::Timer> m_timer;
+};

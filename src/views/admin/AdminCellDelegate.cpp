@@ -1,0 +1,198 @@
+#include "views/admin/AdminCellDelegate.h"
+
+#include "views/admin/TintColor.h"
+#include "views/common/Appearance.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyleOptionButton>
+
+namespace {
+
+constexpr int CellPadding = 4;
+constexpr int ButtonSpacing = 8;
+constexpr int ButtonHeight = 24;
+
+AdminCellDelegate::Kind kindOf(const QModelIndex& index)
+{
+    return AdminCellDelegate::Kind(index.data(AdminCellDelegate::KindRole).toInt());
+}
+
+Tint tintOf(const QModelIndex& index)
+{
+    return Tint(index.data(AdminCellDelegate::TintRole).toInt());
+}
+
+QList<CellAction> actionsOf(const QModelIndex& index)
+{
+    return index.data(AdminCellDelegate::ActionsRole).value<QList<CellAction>>();
+}
+
+const QStyle* styleOf(const QStyleOptionViewItem& option)
+{
+    return option.widget ? option.widget->style() : QApplication::style();
+}
+
+} // namespace
+
+AdminCellDelegate::AdminCellDelegate(QObject* parent)
+    : QStyledItemDelegate(parent)
+{
+}
+
+QFont AdminCellDelegate::cellFont()
+{
+    return Appearance::font(Appearance::TextStyle::Caption);
+}
+
+QList<QRect> AdminCellDelegate::actionRects(const QRect& cell, const QList<CellAction>& actions, const QFont& font)
+{
+    const QFontMetrics metrics(font);
+    QList<QRect> rects;
+    int x = cell.left() + CellPadding;
+    const int height = std::min(ButtonHeight, cell.height() - 2);
+    const int top = cell.top() + (cell.height() - height) / 2;
+    for (const CellAction& action : actions) {
+        const int width = metrics.horizontalAdvance(action.text) + 2 * 10;
+        rects.append(QRect(x, top, width, height));
+        x += width + ButtonSpacing;
+    }
+    return rects;
+}
+
+QSize AdminCellDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    const QFontMetrics metrics(cellFont());
+    switch (kindOf(index)) {
+    case Kind::Text:
+        return QStyledItemDelegate::sizeHint(option, index);
+    case Kind::Badge:
+        return { metrics.horizontalAdvance(index.data().toString()) + 12 + 2 * CellPadding, metrics.height() + 8 };
+    case Kind::Dot:
+        return { 8 + 4 + metrics.horizontalAdvance(index.data().toString()) + 2 * CellPadding, metrics.height() + 8 };
+    case Kind::Actions: {
+        const QList<QRect> rects = actionRects(QRect(0, 0, 0, ButtonHeight + 4), actionsOf(index), cellFont());
+        return { rects.isEmpty() ? 0 : rects.last().right() + CellPadding, ButtonHeight + 4 };
+    }
+    }
+    return {};
+}
+
+void AdminCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    if (kindOf(index) == Kind::Text) {
+        QStyledItemDelegate::paint(painter, option, index);
+        return;
+    }
+    // The row's background and selection, then the cell's own drawing on top.
+    QStyleOptionViewItem background = option;
+    initStyleOption(&background, index);
+    background.text.clear();
+    styleOf(option)->drawControl(QStyle::CE_ItemViewItem, &background, painter, option.widget);
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    switch (kindOf(index)) {
+    case Kind::Badge:
+        paintBadge(painter, option, index);
+        break;
+    case Kind::Dot:
+        paintDot(painter, option, index);
+        break;
+    case Kind::Actions:
+        paintActions(painter, option, index);
+        break;
+    case Kind::Text:
+        break;
+    }
+    painter->restore();
+}
+
+void AdminCellDelegate::paintBadge(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    const QFont font = cellFont();
+    const QFontMetrics metrics(font);
+    const QRect cell = option.rect.adjusted(CellPadding, 0, -CellPadding, 0);
+    const QString text = metrics.elidedText(index.data().toString(), Qt::ElideRight, std::max(0, cell.width() - 12));
+    const int height = metrics.height() + 4;
+    const QRect capsule(cell.left(), cell.top() + (cell.height() - height) / 2,
+                        std::min(cell.width(), metrics.horizontalAdvance(text) + 12), height);
+    const QColor colour = tintColor(tintOf(index));
+    QColor fill = colour;
+    fill.setAlpha(38);
+    painter->setPen(Qt::NoPen);
+    // On the selection's blue a pale tint would vanish: the capsule turns white there.
+    painter->setBrush(option.state & QStyle::State_Selected ? QColor(Qt::white) : fill);
+    painter->drawRoundedRect(capsule, 8, 8);
+    painter->setFont(font);
+    painter->setPen(colour);
+    painter->drawText(capsule, Qt::AlignCenter, text);
+}
+
+void AdminCellDelegate::paintDot(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    const QRect cell = option.rect.adjusted(CellPadding, 0, -CellPadding, 0);
+    const QRect dot(cell.left(), cell.center().y() - 4, 8, 8);
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(tintColor(tintOf(index)));
+    painter->drawEllipse(dot);
+    const QString word = index.data().toString();
+    if (word.isEmpty())
+        return;
+    const QFont font = cellFont();
+    const QRect textRect = cell.adjusted(8 + 4, 0, 0, 0);
+    painter->setFont(font);
+    painter->setPen(option.palette.color(option.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
+    painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, QFontMetrics(font).elidedText(word, Qt::ElideRight, textRect.width()));
+}
+
+void AdminCellDelegate::paintActions(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    const QList<CellAction> actions = actionsOf(index);
+    const QFont font = cellFont();
+    const QList<QRect> rects = actionRects(option.rect, actions, font);
+    painter->setFont(font);
+    for (int i = 0; i < actions.size(); ++i) {
+        QStyleOptionButton button;
+        button.initFrom(option.widget);
+        button.rect = rects.at(i);
+        button.text = actions.at(i).text;
+        button.fontMetrics = QFontMetrics(font);
+        button.state = QStyle::State_Raised;
+        if (actions.at(i).enabled)
+            button.state |= QStyle::State_Enabled;
+        if (m_pressedIndex == index && m_pressedName == actions.at(i).name)
+            button.state |= QStyle::State_Sunken;
+        const QColor colour = actions.at(i).enabled ? tintColor(actions.at(i).tint) : option.palette.color(QPalette::Disabled, QPalette::ButtonText);
+        button.palette.setColor(QPalette::ButtonText, colour);
+        styleOf(option)->drawControl(QStyle::CE_PushButton, &button, painter, option.widget);
+    }
+}
+
+bool AdminCellDelegate::editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
+                                    const QModelIndex& index)
+{
+    if (kindOf(index) != Kind::Actions || (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonRelease))
+        return QStyledItemDelegate::editorEvent(event, model, option, index);
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (mouse->button() != Qt::LeftButton)
+        return false;
+    const QList<CellAction> actions = actionsOf(index);
+    const QList<QRect> rects = actionRects(option.rect, actions, cellFont());
+    QString hit;
+    for (int i = 0; i < actions.size(); ++i) {
+        if (actions.at(i).enabled && rects.at(i).contains(mouse->position().toPoint()))
+            hit = actions.at(i).name;
+    }
+    if (event->type() == QEvent::MouseButtonPress) {
+        m_pressedIndex = hit.isEmpty() ? QPersistentModelIndex() : QPersistentModelIndex(index);
+        m_pressedName = hit;
+        return !hit.isEmpty();
+    }
+    const bool clicked = !hit.isEmpty() && m_pressedIndex == index && m_pressedName == hit;
+    m_pressedIndex = QPersistentModelIndex();
+    m_pressedName.clear();
+    if (clicked)
+        Q_EMIT actionTriggered(index, hit);
+    return clicked;
+}
