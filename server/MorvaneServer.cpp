@@ -18,6 +18,7 @@
 #include "store/Contacts.h"
 #include "store/Conversations.h"
 #include "store/Database.h"
+#include "store/TwoFactor.h"
 #include "store/FileLibrary.h"
 #include "store/Messages.h"
 #include "store/Uploads.h"
@@ -43,11 +44,12 @@ MorvaneServer::MorvaneServer(const ServerOptions& options, QObject* parent)
     m_messages = std::make_unique<Messages>(*m_db, *m_conversations);
     m_contacts = std::make_unique<Contacts>(*m_db);
     m_uploads = std::make_unique<Uploads>(*m_db, dir.filePath(QStringLiteral("uploads")));
+    m_twoFactor = std::make_unique<TwoFactor>(*m_db);
     m_writer = std::make_unique<MessageWriter>(databasePath);
     m_db->setCheckpointPages(0);
     m_hub = std::make_unique<LiveHub>(*m_accounts, *m_conversations, *m_messages, *m_contacts, *m_writer);
     m_context = std::make_unique<ServerContext>(ServerContext {
-        *m_db, *m_accounts, *m_conversations, *m_messages, *m_contacts, *m_uploads, *m_hub });
+        *m_db, *m_accounts, *m_conversations, *m_messages, *m_contacts, *m_uploads, *m_hub, *m_twoFactor });
     m_registry = std::make_unique<ProcedureRegistry>();
     registerAllProcedures(*m_registry, *m_context);
 
@@ -67,7 +69,7 @@ MorvaneServer::MorvaneServer(const ServerOptions& options, QObject* parent)
         qInfo().noquote() << "[Server] Staff demo data added; accounts:" << accounts.join(QStringLiteral(", "));
     }
 
-    m_authRoutes = std::make_unique<AuthRoutes>(*m_accounts, *m_hub);
+    m_authRoutes = std::make_unique<AuthRoutes>(*m_accounts, *m_twoFactor, *m_hub);
     m_adminRoutes = std::make_unique<AdminRoutes>(*m_db, *m_accounts, *m_messages, *m_hub);
     m_procedureRoutes = std::make_unique<ProcedureRoutes>(*m_registry, *m_accounts);
     m_http = std::make_unique<HttpFront>();

@@ -6,6 +6,7 @@
 #include "Passwords.h"
 #include "live/LiveHub.h"
 #include "store/Accounts.h"
+#include "store/TwoFactor.h"
 
 #include "models/Json.h"
 
@@ -29,8 +30,9 @@ void requireMethod(const HttpRequest& request, const QString& method)
 
 } // namespace
 
-AuthRoutes::AuthRoutes(Accounts& accounts, LiveHub& hub)
+AuthRoutes::AuthRoutes(Accounts& accounts, TwoFactor& twoFactor, LiveHub& hub)
     : m_accounts(accounts)
+    , m_twoFactor(twoFactor)
     , m_hub(hub)
 {
 }
@@ -46,6 +48,13 @@ HttpReply AuthRoutes::signedIn(const IssuedTokens& issued)
         { QStringLiteral("expiresIn"), issued.expiresIn },
         { QStringLiteral("user"), *user },
     });
+}
+
+// A right password for an account with two-factor on, without a right code: the
+// client asks for the code and signs in again with it. No tokens.
+HttpReply codeRequired(const Phrase& why, Language language)
+{
+    return HttpReply::json(QJsonObject { { QStringLiteral("error"), why.in(language) }, { QStringLiteral("mfaRequired"), true } }, 401);
 }
 
 // The answer of work that finishes on the event loop after a password digest.
@@ -89,6 +98,7 @@ HttpReply AuthRoutes::login(const HttpRequest& request)
     const json::Reader body = bodyReader(request);
     const QString username = body.required<QString>(QLatin1StringView("username"));
     const QString password = body.required<QString>(QLatin1StringView("password"));
+    const QString code = body.optional<QString>(QLatin1StringView("code")).value_or(QString()).trimmed();
     const QString address = request.clientAddress;
     if (!m_throttle.begin(username, address))
         throw ServerError::tooManyRequests(Text::TooManySignIns);
@@ -102,10 +112,23 @@ HttpReply AuthRoutes::login(const HttpRequest& request)
             passwords::make(password);
             return false;
         },
-        [this, pending, record, username, address, language = request.language](bool matched) {
+        [this, pending, record, username, code, address, language = request.language](bool matched) {
             pending->finish(answer(language, [&] {
                 if (!matched)
                     throw ServerError::badRequest(Text::WrongPassword);
+                if (m_twoFactor.isOn(record->userId)) {
+                    // Asking for the code is no failed guess; a wrong code is one, so its
+                    // attempt stays counted.
+                    if (code.isEmpty()) {
+                        m_throttle.succeeded(username, address);
+                        return codeRequired(Phrase(Text::CodeRequired), language);
+                    }
+                    try {
+                        m_twoFactor.checkSignInCode(record->userId, code);
+                    } catch (const ServerError& wrong) {
+                        return codeRequired(wrong.phrase(), language);
+                    }
+                }
                 m_throttle.succeeded(username, address);
                 return signedIn(m_accounts.completeSignIn(record->userId, address));
             }));

@@ -101,6 +101,18 @@ void TwoFactor::disable(qint64 userId, const QString& code)
     transaction.commit();
 }
 
+bool TwoFactor::isOn(qint64 userId)
+{
+    return m_db.scalar(QStringLiteral("SELECT enabled FROM mfa WHERE user_id = ?"), { userId }).toInt() != 0;
+}
+
+void TwoFactor::checkSignInCode(qint64 userId, const QString& code)
+{
+    Database::Transaction transaction(m_db);
+    checkCode(userId, code, Codes::AuthenticatorOrBackup);
+    transaction.commit();
+}
+
 void TwoFactor::checkCode(qint64 userId, const QString& code, Codes accepted)
 {
     const qint64 now = wiretime::nowSeconds();
