@@ -146,6 +146,11 @@ PostingRight Conversations::postingRight(qint64 conversationId, qint64 userId)
                        "   JOIN conversation_members p ON p.conversation_id = c.id AND p.user_id != m.user_id"
                        "   JOIN contacts k ON k.blocked = 1 AND ((k.user_id = p.user_id AND k.contact_id = m.user_id)"
                        "                                      OR (k.user_id = m.user_id AND k.contact_id = p.user_id))"
+                       "   WHERE c.id = m.conversation_id AND c.type = 'private'),"
+                       " EXISTS (SELECT 1 FROM conversations c"
+                       "   JOIN conversation_members p ON p.conversation_id = c.id AND p.user_id != m.user_id"
+                       "   JOIN users staff ON staff.id = p.user_id AND staff.role IN ('operator', 'admin')"
+                       "   JOIN users sender ON sender.id = m.user_id AND sender.role NOT IN ('operator', 'admin')"
                        "   WHERE c.id = m.conversation_id AND c.type = 'private')"
                        " FROM conversation_members m WHERE m.conversation_id = ? AND m.user_id = ?"),
         { conversationId, userId });
@@ -157,6 +162,7 @@ PostingRight Conversations::postingRight(qint64 conversationId, qint64 userId)
         right.refusal = ServerError::forbidden(Text::GroupDissolved);
     else if (found.first().value(1).toBool())
         right.refusal = Blocks::refusal();
+    right.reachesService = found.first().value(2).toBool();
     return right;
 }
 

@@ -109,6 +109,12 @@ const QList<QStringList>& migrations()
                            " session_id INTEGER NOT NULL REFERENCES sessions(id) ON DELETE CASCADE)"),
             QStringLiteral("CREATE INDEX spent_refresh_tokens_session ON spent_refresh_tokens(session_id)"),
         },
+        {
+            // Customers open sessions by writing to staff: their session is found by
+            // customer, and it tells when it last heard from either side.
+            QStringLiteral("ALTER TABLE service_sessions ADD COLUMN last_message_at TEXT"),
+            QStringLiteral("CREATE INDEX service_sessions_customer ON service_sessions(customer_id, status)"),
+        },
     };
     return steps;
 }

@@ -6,6 +6,7 @@
 #include "store/Database.h"
 #include "store/PostingRights.h"
 #include "store/RowJson.h"
+#include "store/ServiceSessions.h"
 #include "WireTime.h"
 
 #include <QDateTime>
@@ -26,6 +27,15 @@ const QSet<QString>& sendableTypes()
         QStringLiteral("video"), QStringLiteral("sticker"), QStringLiteral("location"), QStringLiteral("contact_card"),
     };
     return types;
+}
+
+// What the operator's session list shows of a customer's message: its text, else the
+// file's name, else its kind.
+QString servicePreview(const OutgoingMessage& message)
+{
+    if (message.type == u"text" && message.content)
+        return *message.content;
+    return message.fileName.value_or(u'[' + message.type + u']');
 }
 
 bool needsFile(const QString& type)
@@ -170,6 +180,8 @@ StoredMessage Messages::insert(qint64 senderId, const OutgoingMessage& message, 
         throw DatabaseError("a message was neither stored nor found stored before");
     }
     stored.messageId = *id;
+    if (right.reachesService)
+        ServiceSessions(m_db).recordCustomerMessage(senderId, servicePreview(message), createdAt);
     return stored;
 }
 

@@ -33,7 +33,7 @@ QJsonArray ServiceSessions::sessionsFor(qint64 callerId)
 QJsonObject ServiceSessions::sessionJson(qint64 sessionId)
 {
     QSqlQuery query = m_db.exec(QStringLiteral("SELECT s.id, s.customer_id, s.operator_id, s.status, u.name, u.avatar,"
-                                               " s.last_message, s.created_at, s.rating"
+                                               " s.last_message, s.created_at, s.rating, s.last_message_at"
                                                " FROM service_sessions s JOIN users u ON u.id = s.customer_id WHERE s.id = ?"),
         { sessionId });
     QJsonObject session;
@@ -48,6 +48,7 @@ QJsonObject ServiceSessions::sessionJson(qint64 sessionId)
     rowjson::putText(session, QLatin1StringView("lastMessage"), query.value(6));
     session.insert(QLatin1StringView("createdAt"), query.value(7).toString());
     rowjson::putInteger(session, QLatin1StringView("rating"), query.value(8));
+    rowjson::putText(session, QLatin1StringView("lastMessageAt"), query.value(9));
     return session;
 }
 
@@ -92,8 +93,22 @@ qint64 ServiceSessions::customerToAnswer(qint64 sessionId, qint64 callerId)
 
 void ServiceSessions::recordReply(qint64 sessionId, const QString& text)
 {
-    m_db.exec(QStringLiteral("UPDATE service_sessions SET last_message = ?, first_reply_at = COALESCE(first_reply_at, ?) WHERE id = ?"),
-        { text, wiretime::now(), sessionId });
+    const QString now = wiretime::now();
+    m_db.exec(QStringLiteral("UPDATE service_sessions SET last_message = ?, last_message_at = ?, first_reply_at = COALESCE(first_reply_at, ?)"
+                             " WHERE id = ?"),
+        { text, now, now, sessionId });
+}
+
+void ServiceSessions::recordCustomerMessage(qint64 customerId, const QString& text, const QString& time)
+{
+    const QSqlQuery updated = m_db.exec(QStringLiteral("UPDATE service_sessions SET last_message = ?, last_message_at = ?"
+                                                       " WHERE customer_id = ? AND status IN ('waiting', 'active')"),
+        { text, time, customerId });
+    if (updated.numRowsAffected() > 0)
+        return;
+    m_db.exec(QStringLiteral("INSERT INTO service_sessions (customer_id, status, last_message, created_at, last_message_at)"
+                             " VALUES (?, 'waiting', ?, ?, ?)"),
+        { customerId, text, time, time });
 }
 
 QJsonObject ServiceSessions::statsFor(qint64 callerId)
