@@ -14,6 +14,7 @@
 #include "network/MemorySecretStore.h"
 #include "network/WebSocketClock.h"
 #include "network/WebSocketService.h"
+#include "services/ChatService.h"
 #include "state/AdminDashboardViewModel.h"
 #include "state/AuthViewModel.h"
 #include "state/GroupManagementViewModel.h"
@@ -31,6 +32,7 @@
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTest>
+#include <QUuid>
 
 using namespace Qt::StringLiterals;
 using testsupport::runTask;
@@ -65,6 +67,16 @@ struct Client {
     {
         ws.connect(session.user()->id);
         return QTest::qWaitFor([this] { return ws.isConnected(); }, 10000);
+    }
+
+    // Sends text through the live channel and waits for the server to store it.
+    bool say(qint64 conversationId, const QString& text)
+    {
+        QSignalSpy acknowledged(&ws, &WebSocketService::messageAckSubject);
+        const QJsonObject payload { { u"clientMsgId"_s, QUuid::createUuid().toString(QUuid::WithoutBraces) },
+            { u"conversationId"_s, conversationId }, { u"type"_s, u"text"_s }, { u"content"_s, text } };
+        ws.sendChatMessage(QJsonObject { { u"type"_s, u"message_send"_s }, { u"payload"_s, payload } });
+        return QTest::qWaitFor([&] { return !acknowledged.isEmpty(); }, 10000);
     }
 };
 
@@ -192,6 +204,50 @@ private Q_SLOTS:
         runTask(view.model()->toggleBan(view.model()->users().first()));
         QCOMPARE(view.model()->users().first().isBanned, std::optional(false));
         QVERIFY(lisi.signIn(u"lisi"_s, u"lisi123"_s));
+    }
+
+    // A customer nobody seeded writes to the operator from the chat: the console lists a
+    // new waiting session with what they wrote, and their next message becomes its last.
+    void customerMessageReachesTheConsole()
+    {
+        Client customer(m_server);
+        customer.session.setIsLoginMode(false);
+        customer.session.setUsername(u"newcustomer"_s);
+        customer.session.setPassword(u"secret123"_s);
+        customer.session.setNickname(u"New Customer"_s);
+        runTask(customer.session.registerAccount());
+        QVERIFY2(customer.session.isAuthenticated(), qPrintable(customer.session.errorText()));
+        QVERIFY(customer.connect());
+        Client serving(m_server);
+        QVERIFY(serving.signIn(u"operator"_s, u"operator123"_s));
+        ChatService chats(customer.api);
+        const QList<qint64> operatorOnly { serving.session.user()->id };
+        const qint64 conversation = runTask(chats.createConversation(u"private"_s, std::nullopt, operatorOnly));
+
+        OperatorConsoleViewModel console(serving.api);
+        const auto waitingOfCustomer = [&] {
+            runTask(console.loadData());
+            QList<OperatorSession> found;
+            for (const OperatorSession& s : console.waitingSessions()) {
+                if (s.customerId == customer.session.user()->id)
+                    found.append(s);
+            }
+            return found;
+        };
+        QCOMPARE(waitingOfCustomer().size(), 0);
+
+        QVERIFY(customer.say(conversation, u"Where is my parcel?"_s));
+        QList<OperatorSession> waiting = waitingOfCustomer();
+        QCOMPARE(waiting.size(), 1);
+        QCOMPARE(waiting[0].customerName, std::optional(u"New Customer"_s));
+        QCOMPARE(waiting[0].lastMessage, std::optional(u"Where is my parcel?"_s));
+
+        QVERIFY(customer.say(conversation, u"Order 4711, sent last Monday"_s));
+        const qint64 id = waiting[0].id;
+        waiting = waitingOfCustomer();
+        QCOMPARE(waiting.size(), 1);
+        QCOMPARE(waiting[0].id, id);
+        QCOMPARE(waiting[0].lastMessage, std::optional(u"Order 4711, sent last Monday"_s));
     }
 
     // The operator takes a waiting customer and replies; the customer's client gets
