@@ -27,7 +27,6 @@
 #include <QFile>
 #include <QHostAddress>
 #include <QTcpServer>
-#include <QUrl>
 #include <QWebSocket>
 
 MorvaneServer::MorvaneServer(const ServerOptions& options, QObject* parent)
@@ -103,8 +102,13 @@ MorvaneServer::~MorvaneServer()
 quint16 MorvaneServer::listen()
 {
     const QHostAddress address = m_options.host == u"localhost" ? QHostAddress(QHostAddress::LocalHost) : QHostAddress(m_options.host);
-    return m_http->listenGuarded(address, m_options.port, m_options.host,
-        RequestGate::Timeouts { m_options.headTimeoutMs, m_options.idleTimeoutMs });
+    RequestGate::Limits limits;
+    limits.headMs = m_options.headTimeoutMs;
+    limits.idleMs = m_options.idleTimeoutMs;
+    limits.maxConnections = m_options.maxConnections;
+    limits.maxConnectionsPerAddress = m_options.maxConnectionsPerAddress;
+    return m_http->listenGuarded(address, m_options.port, m_options.host, limits,
+        [this](const QString& token) { return m_accounts->authenticate(token).has_value(); });
 }
 
 void MorvaneServer::shutdown()
@@ -122,12 +126,7 @@ HttpReply MorvaneServer::serveUpload(const QString& key)
     QFile data(file->path);
     if (!data.open(QIODevice::ReadOnly))
         throw ServerError::notFound(Text::NoSuchFile);
-    HttpReply reply;
-    reply.contentType = file->contentType.toLatin1();
-    reply.body = data.readAll();
-    reply.headers.append({ QByteArrayLiteral("X-Content-Type-Options"), QByteArrayLiteral("nosniff") });
-    reply.headers.append({ QByteArrayLiteral("Content-Disposition"),
-        QByteArrayLiteral("inline; filename*=UTF-8''") + QUrl::toPercentEncoding(file->fileName) });
+    HttpReply reply = HttpReply::storedFile(file->contentType, data.readAll(), file->fileName, HttpReply::Showing::InlineImages);
     reply.headers.append({ QByteArrayLiteral("Cache-Control"), QByteArrayLiteral("private, max-age=31536000, immutable") });
     return reply;
 }

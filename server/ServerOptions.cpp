@@ -8,6 +8,7 @@ QString ServerOptions::usage()
     return QStringLiteral(
         "Usage: morvane-server [--host ADDRESS] [--port PORT] [--data-dir DIR] [--demo] [--token-ttl SECONDS]\n"
         "                      [--head-timeout SECONDS] [--idle-timeout SECONDS]\n"
+        "                      [--max-connections N] [--max-connections-per-address N]\n"
         "       morvane-server [--data-dir DIR] --set-role USERNAME ROLE\n"
         "\n"
         "  --host ADDRESS       address to listen on (default 127.0.0.1)\n"
@@ -20,8 +21,12 @@ QString ServerOptions::usage()
         "                       give an existing account the role user, vip, operator or admin,\n"
         "                       then exit without listening (how the first administrator is made)\n"
         "  --head-timeout SECONDS  close a connection whose request head has not arrived\n"
-        "                       by then (default 10; fractions allowed)\n"
-        "  --idle-timeout SECONDS  close a connection idle that long (default 60)\n")
+        "                       by then, or whose body came slower than 16 KiB/s after\n"
+        "                       that long (default 10; fractions allowed)\n"
+        "  --idle-timeout SECONDS  close a connection silent that long inside a body (default 60)\n"
+        "  --max-connections N  connections open at once (default 1024)\n"
+        "  --max-connections-per-address N\n"
+        "                       connections open at once from one address (default 64)\n")
         .arg(defaultDataDir());
 }
 
@@ -119,6 +124,17 @@ std::optional<ServerOptions> ServerOptions::parse(const QStringList& arguments, 
                 return std::nullopt;
             }
             (name == u"--head-timeout" ? options.headTimeoutMs : options.idleTimeoutMs) = int(seconds * 1000);
+        } else if (name == u"--max-connections" || name == u"--max-connections-per-address") {
+            const auto v = takeValue();
+            if (!v)
+                return std::nullopt;
+            bool ok = false;
+            const int count = v->toInt(&ok);
+            if (!ok || count < 1 || count > 1000000) {
+                *error = QStringLiteral("%1 must be a number from 1 to 1000000, not \"%2\"").arg(name, *v);
+                return std::nullopt;
+            }
+            (name == u"--max-connections" ? options.maxConnections : options.maxConnectionsPerAddress) = count;
         } else {
             *error = QStringLiteral("unknown argument \"%1\"\n\n%2").arg(arguments[i], usage());
             return std::nullopt;

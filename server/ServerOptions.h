@@ -1,7 +1,8 @@
 #pragma once
 
 // The command line: morvane-server [--host H] [--port P] [--data-dir DIR] [--demo] [--token-ttl S]
-//                                 [--head-timeout S] [--idle-timeout S]
+//                                 [--head-timeout S] [--idle-timeout S] [--max-connections N]
+//                                 [--max-connections-per-address N]
 //                   morvane-server [--data-dir DIR] --set-role USERNAME ROLE
 
 #include <QString>
@@ -24,6 +25,9 @@ struct ServerOptions {
     // Connections slower than these are closed (tests shorten them).
     int headTimeoutMs = 10000;
     int idleTimeoutMs = 60000;
+    // Connections beyond these are refused with 429 (tests lower them).
+    int maxConnections = 1024;
+    int maxConnectionsPerAddress = 64;
 
     // Parses arguments (without the program name handling of QCoreApplication); on
     // a bad argument returns nothing and sets error. "--help" sets error to the usage.

@@ -177,7 +177,8 @@ HttpReply AdminRoutes::deleteMessage(qint64 adminId, const HttpRequest& request)
         m_hub.sendToConversation(deleted.conversationId, QStringLiteral("message_revoked"),
             { { QStringLiteral("messageId"), messageId },
               { QStringLiteral("conversationId"), deleted.conversationId },
-              { QStringLiteral("revokedBy"), adminId } });
+              { QStringLiteral("revokedBy"), adminId },
+              { QStringLiteral("removedByAdmin"), true } });
     }
     return success();
 }

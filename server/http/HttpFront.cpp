@@ -113,9 +113,9 @@ bool isUpgrade(const QHttpServerRequest& request)
 } // namespace
 
 quint16 HttpFront::listenGuarded(const QHostAddress& address, quint16 port, const QString& hostName,
-    RequestGate::Timeouts timeouts)
+    RequestGate::Limits limits, RequestGate::TokenCheck tokenCheck)
 {
-    auto* listener = new RequestGate(timeouts, this);
+    auto* listener = new RequestGate(limits, std::move(tokenCheck), this);
     if (!listener->listenOn(address, port, hostName)) {
         delete listener;
         return 0;

@@ -42,7 +42,7 @@ public:
     // Listens through the socket layer that refuses oversized or foreign requests as
     // they arrive, before they are buffered. Returns the port, or 0 when it cannot listen.
     quint16 listenGuarded(const QHostAddress& address, quint16 port, const QString& hostName,
-        RequestGate::Timeouts timeouts);
+        RequestGate::Limits limits, RequestGate::TokenCheck tokenCheck);
     // The largest body accepted for this path.
     static qint64 bodyLimit(const QString& path);
 

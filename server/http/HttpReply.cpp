@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QUrl>
 
 namespace {
 
@@ -92,6 +93,22 @@ HttpReply HttpReply::internalError(bool procedure, Language language)
         { QStringLiteral("data"), QJsonObject { { QStringLiteral("code"), QStringLiteral("INTERNAL_SERVER_ERROR") }, { QStringLiteral("httpStatus"), 500 } } },
     };
     return json(QJsonObject { { QStringLiteral("error"), QJsonObject { { QStringLiteral("json"), inner } } } }, 500);
+}
+
+HttpReply HttpReply::storedFile(const QString& contentType, QByteArray body, const QString& fileName, Showing showing)
+{
+    // SVG is a picture that can carry scripts: it is saved like any other document.
+    const QString type = contentType.trimmed().toLower();
+    const bool picture = type.startsWith(u"image/") && !type.startsWith(u"image/svg");
+    const bool inlineShown = showing == Showing::InlineImages && picture;
+    HttpReply reply;
+    reply.contentType = contentType.toLatin1();
+    reply.body = std::move(body);
+    reply.headers.append({ QByteArrayLiteral("X-Content-Type-Options"), QByteArrayLiteral("nosniff") });
+    reply.headers.append({ QByteArrayLiteral("Content-Security-Policy"), QByteArrayLiteral("sandbox") });
+    reply.headers.append({ QByteArrayLiteral("Content-Disposition"),
+        (inlineShown ? QByteArrayLiteral("inline") : QByteArrayLiteral("attachment")) + "; filename*=UTF-8''" + QUrl::toPercentEncoding(fileName) });
+    return reply;
 }
 
 HttpReply HttpReply::later(std::shared_ptr<PendingReply> pending)

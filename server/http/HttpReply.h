@@ -8,6 +8,7 @@
 #include <QJsonValue>
 #include <QList>
 #include <QPair>
+#include <QString>
 
 #include <memory>
 
@@ -31,5 +32,10 @@ struct HttpReply {
     // Procedure form: {"error":{"json":{"message", "code", "data":{"code","httpStatus","path"}}}}.
     static HttpReply procedureError(const ServerError& error, const QString& path, Language language);
     static HttpReply internalError(bool procedure, Language language);
+    // A file users uploaded, under the server's own origin: never run as a page (no
+    // sniffing, a sandbox without scripts) and saved rather than shown unless it is a
+    // picture and shown inline was asked for.
+    enum class Showing { InlineImages, Download };
+    static HttpReply storedFile(const QString& contentType, QByteArray body, const QString& fileName, Showing showing);
     static HttpReply later(std::shared_ptr<PendingReply> pending);
 };

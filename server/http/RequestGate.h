@@ -1,13 +1,22 @@
 #pragma once
 
 // The listening socket in front of the HTTP parser. It sees each connection's bytes
-// before the parser buffers them and refuses, holding none of the refused bytes, a
-// request whose head, address or body is too large or that a web page of another
-// origin sends; it closes connections that are slow to send a head or stay idle.
+// before the parser buffers them and walks the requests in them (pipelined ones too),
+// refusing, holding none of the refused bytes and closing the connection, a request
+// whose head, address or body is too large, that a web page of another origin sends,
+// or that needs a token and brings none that is valid. It closes connections that are
+// slow to send a head or a body, limits how many connections are open, and keeps
+// accepting after running out of descriptors.
 
 #include <QByteArray>
+#include <QHash>
+#include <QHostAddress>
 #include <QSet>
+#include <QSocketNotifier>
 #include <QTcpServer>
+#include <QTimer>
+
+#include <functional>
 
 class RequestGate : public QTcpServer {
     Q_OBJECT
@@ -15,26 +24,52 @@ public:
     static constexpr qsizetype kMaxHead = 16 << 10;
     static constexpr qsizetype kMaxUrl = 8 << 10;
 
-    struct Timeouts {
-        // From the connection (or the first byte of a request) to the end of its head.
+    struct Limits {
+        // From the connection's opening (or its previous answer) to the end of the
+        // next request head, however slowly its bytes come.
         int headMs = 10000;
-        // Without a byte in either direction, between requests or inside a body.
+        // Without a byte while a body arrives.
         int idleMs = 60000;
+        // A body arriving for longer than headMs must have come at this average rate.
+        qint64 minBodyBytesPerSecond = 16 << 10;
+        int maxConnections = 1024;
+        int maxConnectionsPerAddress = 64;
     };
+    // True when an access token is valid; asked from the head of requests whose
+    // bodies are large, before they are read.
+    using TokenCheck = std::function<bool(const QString& token)>;
 
-    explicit RequestGate(Timeouts timeouts, QObject* parent = nullptr);
+    RequestGate(Limits limits, TokenCheck tokenCheck, QObject* parent = nullptr);
 
     // Listens and remembers this server's own origins: http://HOST:PORT for the
     // address it listens on and for 127.0.0.1 and localhost.
     bool listenOn(const QHostAddress& address, quint16 port, const QString& hostName);
     // The value of an Origin header: true only for the server's own origins.
     bool acceptsOrigin(const QByteArray& origin) const;
-    Timeouts timeouts() const { return m_timeouts; }
+    bool acceptsToken(const QString& token) const { return m_tokenCheck && m_tokenCheck(token); }
+    Limits limits() const { return m_limits; }
+
+    // The base class turns its own accepting back on here; it stays off.
+    QTcpSocket* nextPendingConnection() override;
 
 protected:
     void incomingConnection(qintptr descriptor) override;
 
 private:
-    Timeouts m_timeouts;
+    // The listener's own accepting, in place of the base class's: out of descriptors
+    // it would either retry at once for ever or stop for good. Here accepting pauses
+    // (the kernel queues new connections meanwhile) and resumes after a wait that
+    // doubles while the failures go on.
+    void acceptQueued();
+    void backOff();
+    void forget(const QHostAddress& address);
+
+    Limits m_limits;
+    TokenCheck m_tokenCheck;
     QSet<QByteArray> m_origins;
+    QHash<QHostAddress, int> m_perAddress;
+    int m_open = 0;
+    QSocketNotifier* m_acceptable = nullptr;
+    QTimer m_resume;
+    int m_backOffMs = 0;
 };

@@ -108,6 +108,7 @@ const QList<QStringList>& migrations()
                            " refresh_hash TEXT PRIMARY KEY,"
                            " session_id INTEGER NOT NULL REFERENCES sessions(id) ON DELETE CASCADE)"),
             QStringLiteral("CREATE INDEX spent_refresh_tokens_session ON spent_refresh_tokens(session_id)"),
+            QStringLiteral("INSERT OR IGNORE INTO meta (key, value) VALUES ('download_signing_key', lower(hex(randomblob(32))))"),
         },
         {
             // Customers open sessions by writing to staff: their session is found by

@@ -4,14 +4,12 @@
 #include "store/Database.h"
 #include "store/RowJson.h"
 #include "store/Uploads.h"
-#include "Tokens.h"
 #include "WireTime.h"
 
 #include <QFile>
 #include <QMessageAuthenticationCode>
 #include <QRegularExpression>
 #include <QSqlQuery>
-#include <QUrl>
 
 namespace {
 
@@ -94,9 +92,8 @@ QJsonObject FileLibrary::downloadLink(qint64 userId, qint64 fileId, const QStrin
 
 QByteArray FileLibrary::signingKey()
 {
-    // Made once per data directory, so links stay valid across restarts.
-    m_db.exec(QStringLiteral("INSERT OR IGNORE INTO meta (key, value) VALUES ('download_signing_key', ?)"),
-        { QString::fromLatin1(tokens::randomBytes(32).toHex()) });
+    // Made with the schema, once per data directory, so links stay valid across
+    // restarts and signing one is only a read.
     return QByteArray::fromHex(m_db.scalar(QStringLiteral("SELECT value FROM meta WHERE key = 'download_signing_key'")).toString().toLatin1());
 }
 
@@ -122,12 +119,7 @@ HttpReply FileLibrary::serve(const HttpRequest& request, const QString& fileKey)
     QFile data(stored->path);
     if (!data.open(QIODevice::ReadOnly))
         throw ServerError::notFound(Text::NoSuchFile);
-    HttpReply reply;
-    reply.contentType = stored->contentType.toLatin1();
-    reply.body = data.readAll();
-    reply.headers.append({ QByteArrayLiteral("X-Content-Type-Options"), QByteArrayLiteral("nosniff") });
-    reply.headers.append({ QByteArrayLiteral("Content-Disposition"),
-        QByteArrayLiteral("attachment; filename*=UTF-8''") + QUrl::toPercentEncoding(stored->fileName) });
+    HttpReply reply = HttpReply::storedFile(stored->contentType, data.readAll(), stored->fileName, HttpReply::Showing::Download);
     reply.headers.append({ QByteArrayLiteral("Cache-Control"), QByteArrayLiteral("no-store") });
     return reply;
 }

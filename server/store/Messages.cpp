@@ -241,7 +241,7 @@ std::optional<QJsonObject> Messages::messageJson(qint64 messageId)
 {
     const QList<QVariantList> found = m_db.rows(QStringLiteral("SELECT m.id, m.conversation_id, m.sender_id, m.type, m.content, m.file_url,"
                                                " m.file_name, m.file_size, m.file_mime_type, m.status, m.reply_to_id,"
-                                               " m.server_msg_id, m.client_msg_id, m.created_at, m.revoked_at, u.name, u.avatar"
+                                               " m.server_msg_id, m.client_msg_id, m.created_at, m.revoked_at, u.name, u.avatar, m.deleted_at"
                                                " FROM messages m JOIN users u ON u.id = m.sender_id WHERE m.id = ?"),
         { messageId });
     if (found.isEmpty())
@@ -257,6 +257,9 @@ std::optional<QJsonObject> Messages::messageJson(qint64 messageId)
         // A revoked message keeps its place in the history but no longer shows what it said.
         m.insert(QLatin1StringView("status"), QStringLiteral("revoked"));
         m.insert(QLatin1StringView("revokedAt"), row.value(14).toString());
+        // An administrator's deletion is not the sender taking the message back.
+        if (!row.value(17).isNull())
+            m.insert(QLatin1StringView("removedByAdmin"), true);
     } else {
         rowjson::putText(m, QLatin1StringView("content"), row.value(4));
         rowjson::putText(m, QLatin1StringView("fileUrl"), row.value(5));

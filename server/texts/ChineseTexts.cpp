@@ -311,6 +311,8 @@ QStringView chineseText(Text text)
         return u"\"%1\" 是变更：请使用 POST";
     case Text::ReactBlocked:
         return u"无法回应这条消息：其中一方已将另一方拉黑";
+    case Text::TooManyConnections:
+        return u"连接过多，请稍后再试";
     }
     return {};
 }

@@ -311,6 +311,8 @@ QStringView englishText(Text text)
         return u"\"%1\" is a mutation: use POST";
     case Text::ReactBlocked:
         return u"You cannot react to this message: one of you has blocked the other";
+    case Text::TooManyConnections:
+        return u"Too many connections; try again later";
     }
     return {};
 }

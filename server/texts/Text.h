@@ -158,4 +158,5 @@ enum class Text {
     QueryUseGet,
     MutationUsePost,
     ReactBlocked,
+    TooManyConnections,
 };

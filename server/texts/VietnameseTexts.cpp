@@ -311,6 +311,8 @@ QStringView vietnameseText(Text text)
         return u"\"%1\" là thao tác thay đổi: hãy dùng POST";
     case Text::ReactBlocked:
         return u"Bạn không thể bày tỏ cảm xúc với tin nhắn này: một trong hai người đã chặn người kia";
+    case Text::TooManyConnections:
+        return u"Quá nhiều kết nối; hãy thử lại sau";
     }
     return {};
 }

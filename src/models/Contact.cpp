@@ -1,13 +1,12 @@
 #include "models/Contact.h"
 
+#include "models/NestedProfile.h"
+
 using namespace Qt::StringLiterals;
 
 namespace {
 
-struct ContactUserObject {
-    std::optional<qint64> id;
-    std::optional<QString> name;
-    std::optional<QString> avatar;
+struct ContactUserObject : NestedProfile {
     std::optional<QString> bio;
     std::optional<QString> email;
     std::optional<bool> online;
@@ -15,21 +14,17 @@ struct ContactUserObject {
 
     static ContactUserObject read(const json::Reader& r)
     {
-        ContactUserObject u;
-        u.id = r.optional<qint64>("id"_L1);
-        u.name = r.optional<QString>("name"_L1);
-        u.avatar = r.optional<QString>("avatar"_L1);
-        u.bio = r.optional<QString>("bio"_L1);
-        u.email = r.optional<QString>("email"_L1);
-        u.online = r.optional<bool>("online"_L1);
-        u.openId = r.optional<QString>("openId"_L1);
-        return u;
+        return ContactUserObject {
+            NestedProfile::read(r),
+            r.optional<QString>("bio"_L1),
+            r.optional<QString>("email"_L1),
+            r.optional<bool>("online"_L1),
+            r.optional<QString>("openId"_L1),
+        };
     }
     void write(json::Writer& w) const
     {
-        w.optional("id"_L1, id);
-        w.optional("name"_L1, name);
-        w.optional("avatar"_L1, avatar);
+        NestedProfile::write(w);
         w.optional("bio"_L1, bio);
         w.optional("email"_L1, email);
         w.optional("online"_L1, online);

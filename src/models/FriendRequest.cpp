@@ -1,31 +1,8 @@
 #include "models/FriendRequest.h"
 
+#include "models/NestedProfile.h"
+
 using namespace Qt::StringLiterals;
-
-namespace {
-
-struct FromUserObject {
-    std::optional<qint64> id;
-    std::optional<QString> name;
-    std::optional<QString> avatar;
-
-    static FromUserObject read(const json::Reader& r)
-    {
-        FromUserObject u;
-        u.id = r.optional<qint64>("id"_L1);
-        u.name = r.optional<QString>("name"_L1);
-        u.avatar = r.optional<QString>("avatar"_L1);
-        return u;
-    }
-    void write(json::Writer& w) const
-    {
-        w.optional("id"_L1, id);
-        w.optional("name"_L1, name);
-        w.optional("avatar"_L1, avatar);
-    }
-};
-
-} // namespace
 
 FriendRequest FriendRequest::read(const json::Reader& r)
 {
@@ -36,7 +13,7 @@ FriendRequest FriendRequest::read(const json::Reader& r)
     f.message = r.optional<QString>("message"_L1);
     f.status = r.optional<QString>("status"_L1);
     f.createdAt = r.optional<QString>("createdAt"_L1);
-    if (const std::optional<FromUserObject> from = r.nested<FromUserObject>("fromUser"_L1)) {
+    if (const std::optional<NestedProfile> from = r.nested<NestedProfile>("fromUser"_L1)) {
         f.fromUserName = from->name;
         f.fromUserAvatar = from->avatar;
     } else {

@@ -1,29 +1,21 @@
 #include "models/GroupMember.h"
 
+#include "models/NestedProfile.h"
+
 using namespace Qt::StringLiterals;
 
 namespace {
 
-struct MemberUserObject {
-    std::optional<qint64> id;
-    std::optional<QString> name;
-    std::optional<QString> avatar;
+struct MemberUserObject : NestedProfile {
     std::optional<bool> online;
 
     static MemberUserObject read(const json::Reader& r)
     {
-        MemberUserObject u;
-        u.id = r.optional<qint64>("id"_L1);
-        u.name = r.optional<QString>("name"_L1);
-        u.avatar = r.optional<QString>("avatar"_L1);
-        u.online = r.optional<bool>("online"_L1);
-        return u;
+        return MemberUserObject { NestedProfile::read(r), r.optional<bool>("online"_L1) };
     }
     void write(json::Writer& w) const
     {
-        w.optional("id"_L1, id);
-        w.optional("name"_L1, name);
-        w.optional("avatar"_L1, avatar);
+        NestedProfile::write(w);
         w.optional("online"_L1, online);
     }
 };

@@ -1,31 +1,8 @@
 #include "models/Message.h"
 
+#include "models/NestedProfile.h"
+
 using namespace Qt::StringLiterals;
-
-namespace {
-
-struct SenderObject {
-    std::optional<qint64> id;
-    std::optional<QString> name;
-    std::optional<QString> avatar;
-
-    static SenderObject read(const json::Reader& r)
-    {
-        SenderObject s;
-        s.id = r.optional<qint64>("id"_L1);
-        s.name = r.optional<QString>("name"_L1);
-        s.avatar = r.optional<QString>("avatar"_L1);
-        return s;
-    }
-    void write(json::Writer& w) const
-    {
-        w.optional("id"_L1, id);
-        w.optional("name"_L1, name);
-        w.optional("avatar"_L1, avatar);
-    }
-};
-
-} // namespace
 
 QString MessageReaction::id() const
 {
@@ -66,6 +43,7 @@ Message Message::read(const json::Reader& r)
     m.forwardedFromMessageId = r.optional<qint64>("forwardedFromMessageId"_L1);
     m.editedAt = r.optional<QString>("editedAt"_L1);
     m.revokedAt = r.optional<QString>("revokedAt"_L1);
+    m.removedByAdmin = r.optional<bool>("removedByAdmin"_L1);
     m.expiresAt = r.optional<QString>("expiresAt"_L1);
     m.threadRootId = r.optional<qint64>("threadRootId"_L1);
     m.encrypted = r.optional<bool>("encrypted"_L1);
@@ -74,7 +52,7 @@ Message Message::read(const json::Reader& r)
     m.clientMessageId = r.optional<QString>("clientMessageId"_L1);
     m.reactions = r.optional<QList<MessageReaction>>("reactions"_L1);
     m.readCount = r.optional<qint64>("readCount"_L1);
-    if (const std::optional<SenderObject> sender = r.nested<SenderObject>("sender"_L1)) {
+    if (const std::optional<NestedProfile> sender = r.nested<NestedProfile>("sender"_L1)) {
         m.senderName = sender->name;
         m.senderAvatar = sender->avatar;
     } else {

@@ -38,6 +38,8 @@ struct Message {
     std::optional<qint64> forwardedFromMessageId {};
     std::optional<QString> editedAt {};
     std::optional<QString> revokedAt {};
+    // Taken back by an administrator, not by its sender.
+    std::optional<bool> removedByAdmin {};
     std::optional<QString> expiresAt {};
     std::optional<qint64> threadRootId {};
     std::optional<bool> encrypted {};
@@ -50,7 +52,7 @@ struct Message {
     std::optional<qint64> readCount {};
 
     static Message read(const json::Reader& reader);
-    // Leaves out the forwarding, edit, revocation, expiry, thread, encryption and
+    // Leaves out the forwarding, edit, revocation (and its administrator mark), expiry, thread, encryption and
     // read-count fields, so a message written and read back has lost them.
     void write(json::Writer& writer) const;
 

@@ -11,6 +11,12 @@ APIError::APIError(Kind kind, int code, std::optional<QString> message, QString 
     m_what = description().toUtf8();
 }
 
+bool APIError::isNotFound(const std::exception& error)
+{
+    const auto* apiError = dynamic_cast<const APIError*>(&error);
+    return apiError && apiError->kind() == Kind::HttpError && apiError->code() == 404;
+}
+
 APIError APIError::httpError(int statusCode, std::optional<QString> message)
 {
     return APIError(Kind::HttpError, statusCode, std::move(message), {});

@@ -41,6 +41,8 @@ public:
     static APIError twoFactorRequired(std::optional<QString> message);
 
     Kind kind() const { return m_kind; }
+    // The server does not know what the call named (HTTP 404).
+    static bool isNotFound(const std::exception& error);
     // HTTP status for HttpError; QNetworkReply::NetworkError for Transport; 0 otherwise.
     int code() const { return m_code; }
     // The server's text (HttpError, ServerError, Unauthorized), when it gave one.

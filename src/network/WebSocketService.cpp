@@ -70,12 +70,17 @@ WebSocketService* WebSocketService::shared()
         // the GUI thread, where connect() sends itself.
         if (const QCoreApplication* app = QCoreApplication::instance())
             service->moveToThread(app->thread());
-        // After a token refresh the channel authenticates again, with the new token.
-        QObject::connect(&APIClient::shared(), &APIClient::sessionRefreshed, service, &WebSocketService::connect);
-        service->setSessionRenewer([] { return APIClient::shared().renewSession(); });
+        service->followSession(APIClient::shared());
         return service;
     }();
     return instance;
+}
+
+void WebSocketService::followSession(APIClient& api)
+{
+    // After a token refresh the channel authenticates again, with the new token.
+    QObject::connect(&api, &APIClient::sessionRefreshed, this, &WebSocketService::connect);
+    setSessionRenewer([&api] { return api.renewSession(); });
 }
 
 WebSocketService::WebSocketService(QString address, std::shared_ptr<WebSocketClock> clock, KeychainService& keychain,
@@ -403,7 +408,7 @@ void WebSocketService::sendText(const QString& text)
 void WebSocketService::sendChatMessage(const QJsonObject& frame)
 {
     const QString clientMsgId = frame.value(QLatin1StringView("payload")).toObject().value(QLatin1StringView("clientMsgId")).toString();
-    m_outbox.push_back(PendingMessage { clientMsgId, frameText(frame), nullptr });
+    m_outbox.push_back(PendingMessage { clientMsgId, frameText(frame), nullptr, false });
     qInfo().noquote() << QStringLiteral("[WS] Sending: ") + m_outbox.back().text;
     // Before the server accepted this connection the frame waits, and goes out after "auth_success".
     if (m_authenticated)
@@ -423,6 +428,9 @@ void WebSocketService::sendOutbox()
     for (PendingMessage& message : m_outbox) {
         if (message.ackTimer)
             continue;
+        if (message.sentBefore)
+            qInfo().noquote() << QStringLiteral("[WS] Sending again: ") + message.clientMsgId;
+        message.sentBefore = true;
         sendText(message.text);
         message.ackTimer = m_clock->startTimer(ackTimeoutMs, false, [self = QPointer(this), id = message.clientMsgId] {
             if (self)
@@ -596,7 +604,7 @@ void WebSocketService::processMessage(const QString& type, const std::optional<W
         const auto messageId = raw.integer("messageId"_L1);
         const auto conversationId = raw.integer("conversationId"_L1);
         if (messageId && conversationId)
-            Q_EMIT revokeSubject(*messageId, *conversationId);
+            Q_EMIT revokeSubject(*messageId, *conversationId, raw.boolean("removedByAdmin"_L1).value_or(false));
     } else if (type == u"sync_response") {
         if (const auto messages = raw.decoded<QList<Message>>("messages"_L1))
             Q_EMIT syncResponseSubject(*messages, raw.boolean("hasMore"_L1).value_or(false), raw.string("nextCursor"_L1));
@@ -643,7 +651,7 @@ void WebSocketService::processMessage(const QString& type, const std::optional<W
             Q_EMIT reactionSubject(*typed->messageId, *typed->userId, *typed->emoji, *typed->action);
     } else if (type == u"revoke") {
         if (typed && typed->messageId && typed->conversationId)
-            Q_EMIT revokeSubject(*typed->messageId, *typed->conversationId);
+            Q_EMIT revokeSubject(*typed->messageId, *typed->conversationId, false);
     } else if (type == u"message_edit") {
         if (typed && typed->messageId && typed->conversationId && typed->content)
             Q_EMIT editSubject(*typed->messageId, *typed->conversationId, *typed->content);

@@ -34,6 +34,7 @@
 #include <optional>
 #include <vector>
 
+class APIClient;
 class ClientIdService;
 class KeychainService;
 class QWebSocket;
@@ -60,6 +61,9 @@ public:
     std::optional<qint64> currentUserId() const { return m_currentUserId; }
     bool intentionalDisconnect() const { return m_intentionalDisconnect; }
     void setSessionRenewer(SessionRenewer renewer) { m_renewer = std::move(renewer); }
+    // Follows the session of api: authenticates again after each of its token refreshes,
+    // and renews through it when the server refuses the channel's token.
+    void followSession(APIClient& api);
     // Client message ids sent and not yet acknowledged, oldest first.
     QStringList unacknowledgedMessages() const;
 
@@ -104,7 +108,8 @@ Q_SIGNALS:
     void callSubject(const WSMessage& message);
     void friendRequestSubject(const WSMessage& message);
     void presenceSubject(qint64 userId, bool online);
-    void revokeSubject(qint64 messageId, qint64 conversationId);
+    // byAdministrator: an administrator removed the message, not its sender.
+    void revokeSubject(qint64 messageId, qint64 conversationId, bool byAdministrator);
     void editSubject(qint64 messageId, qint64 conversationId, const QString& content);
     void messageAckSubject(const QString& clientMsgId, const QString& serverMsgId, qint64 messageId, bool isDuplicate);
     void syncResponseSubject(const QList<Message>& messages, bool hasMore, const std::optional<QString>& nextCursor);
@@ -174,6 +179,7 @@ private:
         QString clientMsgId;
         QString text;
         std::unique_ptr<WebSocketClock::Timer> ackTimer;
+        bool sentBefore = false;
     };
     std::vector<PendingMessage> m_outbox;
 };

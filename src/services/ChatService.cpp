@@ -55,29 +55,17 @@ QCoro::Task<QList<Message>> ChatService::getMessages(qint64 conversationId, qint
 
 QCoro::Task<> ChatService::markAsRead(qint64 conversationId)
 {
-    struct Input {
-        qint64 conversationId;
-        void write(json::Writer& w) const { w.required("conversationId"_L1, conversationId); }
-    };
-    return procedure::mutation<void>(api, u"conversations.markAsRead"_s, Input { conversationId });
+    return procedure::mutation<void>(api, u"conversations.markAsRead"_s, procedure::Id { "conversationId"_L1, conversationId });
 }
 
 QCoro::Task<> ChatService::deleteConversation(qint64 conversationId)
 {
-    struct Input {
-        qint64 conversationId;
-        void write(json::Writer& w) const { w.required("conversationId"_L1, conversationId); }
-    };
-    return procedure::mutation<void>(api, u"conversations.deleteForUser"_s, Input { conversationId });
+    return procedure::mutation<void>(api, u"conversations.deleteForUser"_s, procedure::Id { "conversationId"_L1, conversationId });
 }
 
 QCoro::Task<> ChatService::revokeMessage(qint64 messageId)
 {
-    struct Input {
-        qint64 messageId;
-        void write(json::Writer& w) const { w.required("messageId"_L1, messageId); }
-    };
-    return procedure::mutation<void>(api, u"messages.revoke"_s, Input { messageId });
+    return procedure::mutation<void>(api, u"messages.revoke"_s, procedure::Id { "messageId"_L1, messageId });
 }
 
 QCoro::Task<> ChatService::addReaction(qint64 messageId, QString emoji)
@@ -141,9 +129,5 @@ QCoro::Task<QList<Message>> ChatService::getFavorites(qint64 limit, qint64 offse
 
 QCoro::Task<> ChatService::removeFavorite(qint64 messageId)
 {
-    struct Input {
-        qint64 messageId;
-        void write(json::Writer& w) const { w.required("messageId"_L1, messageId); }
-    };
-    return procedure::mutation<void>(api, u"favorites.remove"_s, Input { messageId });
+    return procedure::mutation<void>(api, u"favorites.remove"_s, procedure::Id { "messageId"_L1, messageId });
 }

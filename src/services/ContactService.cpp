@@ -52,29 +52,17 @@ QCoro::Task<> ContactService::sendFriendRequest(qint64 toUserId, std::optional<Q
 
 QCoro::Task<> ContactService::acceptFriendRequest(qint64 requestId)
 {
-    struct Input {
-        qint64 requestId;
-        void write(json::Writer& w) const { w.required("requestId"_L1, requestId); }
-    };
-    return procedure::mutation<void>(api, u"contacts.acceptFriendRequest"_s, Input { requestId });
+    return procedure::mutation<void>(api, u"contacts.acceptFriendRequest"_s, procedure::Id { "requestId"_L1, requestId });
 }
 
 QCoro::Task<> ContactService::rejectFriendRequest(qint64 requestId)
 {
-    struct Input {
-        qint64 requestId;
-        void write(json::Writer& w) const { w.required("requestId"_L1, requestId); }
-    };
-    return procedure::mutation<void>(api, u"contacts.rejectFriendRequest"_s, Input { requestId });
+    return procedure::mutation<void>(api, u"contacts.rejectFriendRequest"_s, procedure::Id { "requestId"_L1, requestId });
 }
 
 QCoro::Task<> ContactService::deleteContact(qint64 contactId)
 {
-    struct Input {
-        qint64 contactId;
-        void write(json::Writer& w) const { w.required("contactId"_L1, contactId); }
-    };
-    return procedure::mutation<void>(api, u"contacts.delete"_s, Input { contactId });
+    return procedure::mutation<void>(api, u"contacts.delete"_s, procedure::Id { "contactId"_L1, contactId });
 }
 
 QCoro::Task<> ContactService::reportUser(qint64 userId, QString reason, std::optional<QString> description)
@@ -96,9 +84,5 @@ QCoro::Task<> ContactService::reportUser(qint64 userId, QString reason, std::opt
 
 QCoro::Task<> ContactService::unblock(qint64 contactId)
 {
-    struct Input {
-        qint64 contactId;
-        void write(json::Writer& w) const { w.required("contactId"_L1, contactId); }
-    };
-    return procedure::mutation<void>(api, u"contacts.unblock"_s, Input { contactId });
+    return procedure::mutation<void>(api, u"contacts.unblock"_s, procedure::Id { "contactId"_L1, contactId });
 }

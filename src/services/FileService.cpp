@@ -72,25 +72,12 @@ FileService& FileService::shared()
 
 QCoro::Task<QList<FileItem>> FileService::getMyFiles(qint64 page, qint64 limit)
 {
-    struct Input {
-        qint64 page;
-        qint64 limit;
-        void write(json::Writer& w) const
-        {
-            w.required("page"_L1, page);
-            w.required("limit"_L1, limit);
-        }
-    };
-    return procedure::query<QList<FileItem>>(api, u"files.getMyFiles"_s, Input { page, limit });
+    return procedure::query<QList<FileItem>>(api, u"files.getMyFiles"_s, procedure::Page { page, limit });
 }
 
 QCoro::Task<FileDownload> FileService::getDownloadUrl(qint64 fileId)
 {
-    struct Input {
-        qint64 fileId;
-        void write(json::Writer& w) const { w.required("fileId"_L1, fileId); }
-    };
-    return procedure::mutation<FileDownload>(api, u"files.getDownloadUrl"_s, Input { fileId });
+    return procedure::mutation<FileDownload>(api, u"files.getDownloadUrl"_s, procedure::Id { "fileId"_L1, fileId });
 }
 
 void FileService::setUrlOpener(UrlOpener opener) { urlOpener() = std::move(opener); }

@@ -26,6 +26,19 @@ QJsonObject writePermissions(const GroupService::Permissions& permissions)
     return object;
 }
 
+// Giving a member a role and taking it back name the same three things.
+struct RoleHolding {
+    qint64 groupId;
+    qint64 targetUserId;
+    qint64 roleId;
+    void write(json::Writer& w) const
+    {
+        w.required("groupId"_L1, groupId);
+        w.required("targetUserId"_L1, targetUserId);
+        w.required("roleId"_L1, roleId);
+    }
+};
+
 } // namespace
 
 GroupService::GroupRole GroupService::GroupRole::read(const json::Reader& r)
@@ -115,11 +128,7 @@ QCoro::Task<QList<ChatGroup>> GroupService::getGroups()
 
 QCoro::Task<QList<GroupMember>> GroupService::getMembers(qint64 conversationId)
 {
-    struct Input {
-        qint64 conversationId;
-        void write(json::Writer& w) const { w.required("conversationId"_L1, conversationId); }
-    };
-    return procedure::query<QList<GroupMember>>(api, u"groups.getMembers"_s, Input { conversationId });
+    return procedure::query<QList<GroupMember>>(api, u"groups.getMembers"_s, procedure::Id { "conversationId"_L1, conversationId });
 }
 
 QCoro::Task<GroupService::GroupRole> GroupService::createRole(
@@ -167,32 +176,10 @@ QCoro::Task<> GroupService::updateRole(qint64 roleId, qint64 groupId, std::optio
 
 QCoro::Task<> GroupService::assignRole(qint64 groupId, qint64 targetUserId, qint64 roleId)
 {
-    struct Input {
-        qint64 groupId;
-        qint64 targetUserId;
-        qint64 roleId;
-        void write(json::Writer& w) const
-        {
-            w.required("groupId"_L1, groupId);
-            w.required("targetUserId"_L1, targetUserId);
-            w.required("roleId"_L1, roleId);
-        }
-    };
-    return procedure::mutation<void>(api, u"groupRole.assign"_s, Input { groupId, targetUserId, roleId });
+    return procedure::mutation<void>(api, u"groupRole.assign"_s, RoleHolding { groupId, targetUserId, roleId });
 }
 
 QCoro::Task<> GroupService::removeRole(qint64 groupId, qint64 targetUserId, qint64 roleId)
 {
-    struct Input {
-        qint64 groupId;
-        qint64 targetUserId;
-        qint64 roleId;
-        void write(json::Writer& w) const
-        {
-            w.required("groupId"_L1, groupId);
-            w.required("targetUserId"_L1, targetUserId);
-            w.required("roleId"_L1, roleId);
-        }
-    };
-    return procedure::mutation<void>(api, u"groupRole.remove"_s, Input { groupId, targetUserId, roleId });
+    return procedure::mutation<void>(api, u"groupRole.remove"_s, RoleHolding { groupId, targetUserId, roleId });
 }

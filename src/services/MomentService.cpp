@@ -14,16 +14,7 @@ MomentService& MomentService::shared()
 
 QCoro::Task<QList<Moment>> MomentService::getMoments(qint64 page, qint64 limit)
 {
-    struct Input {
-        qint64 page;
-        qint64 limit;
-        void write(json::Writer& w) const
-        {
-            w.required("page"_L1, page);
-            w.required("limit"_L1, limit);
-        }
-    };
-    return procedure::query<QList<Moment>>(api, u"moments.list"_s, Input { page, limit });
+    return procedure::query<QList<Moment>>(api, u"moments.list"_s, procedure::Page { page, limit });
 }
 
 QCoro::Task<qint64> MomentService::createMoment(
@@ -54,20 +45,12 @@ QCoro::Task<qint64> MomentService::createMoment(
 
 QCoro::Task<> MomentService::likeMoment(qint64 id)
 {
-    struct Input {
-        qint64 id;
-        void write(json::Writer& w) const { w.required("id"_L1, id); }
-    };
-    return procedure::mutation<void>(api, u"moments.like"_s, Input { id });
+    return procedure::mutation<void>(api, u"moments.like"_s, procedure::Id { "id"_L1, id });
 }
 
 QCoro::Task<> MomentService::unlikeMoment(qint64 id)
 {
-    struct Input {
-        qint64 id;
-        void write(json::Writer& w) const { w.required("id"_L1, id); }
-    };
-    return procedure::mutation<void>(api, u"moments.unlike"_s, Input { id });
+    return procedure::mutation<void>(api, u"moments.unlike"_s, procedure::Id { "id"_L1, id });
 }
 
 QCoro::Task<qint64> MomentService::addComment(qint64 id, QString content, std::optional<qint64> replyToId)

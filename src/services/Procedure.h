@@ -27,6 +27,24 @@ concept Input = requires(const T& input, json::Writer& writer)
     input.write(writer);
 };
 
+// The input of the many operations that name one thing by its identifier.
+struct Id {
+    QLatin1StringView key;
+    qint64 value;
+    void write(json::Writer& w) const { w.required(key, value); }
+};
+
+// The input of every paged list: the page number (from 1) and how many per page.
+struct Page {
+    qint64 page;
+    qint64 limit;
+    void write(json::Writer& w) const
+    {
+        w.required(QLatin1StringView("page"), page);
+        w.required(QLatin1StringView("limit"), limit);
+    }
+};
+
 template <Input I> QJsonObject encode(const I& input)
 {
     json::Writer writer;

@@ -72,6 +72,21 @@ QCoro::Task<> AdminPagedTable::loadPage(int page)
     setIsLoading(false);
 }
 
+bool AdminPagedTable::beginAction(qint64 id)
+{
+    if (m_acting.contains(id))
+        return false;
+    m_acting.insert(id);
+    Q_EMIT actingChanged(id);
+    return true;
+}
+
+void AdminPagedTable::endAction(qint64 id)
+{
+    if (m_acting.remove(id))
+        Q_EMIT actingChanged(id);
+}
+
 void AdminPagedTable::fail(const char* key, const std::exception& error)
 {
     m_errorMessage = LocalizationManager::shared().localizedString(QString::fromLatin1(key)) + errorDescription(error);

@@ -5,6 +5,7 @@
 #include <QCoroTask>
 #include <QJsonValue>
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include <exception>
@@ -47,6 +48,9 @@ public:
     void clearError();
 
     virtual int rowCount() const = 0;
+    // A ban, dissolve or delete of the record with that id is on its way; pressing
+    // it again sends nothing until it is back.
+    bool isActing(qint64 id) const { return m_acting.contains(id); }
     bool canGoBack() const { return m_page >= 2; }
     // A full page may have a successor; a short one has none, whatever the total says.
     bool canGoForward() const { return rowCount() >= m_setup.pageSize; }
@@ -65,7 +69,11 @@ Q_SIGNALS:
     void searchTextChanged();
     void pageChanged();
     void totalChanged();
+    // A new page (or a row gone): every row may differ.
     void rowsChanged();
+    // One row of the page changed in place.
+    void rowChanged(int row);
+    void actingChanged(qint64 id);
     void isLoadingChanged();
     void errorMessageChanged();
 
@@ -78,6 +86,10 @@ protected:
     // The text of key followed directly by the error's description.
     void fail(const char* key, const std::exception& error);
     void setTotal(qint64 total);
+    // Marks a row action of id as running; false (and nothing marked) when one
+    // already runs. Each true is followed by endAction(id).
+    bool beginAction(qint64 id);
+    void endAction(qint64 id);
 
 private:
     QCoro::Task<> loadPage(int page);
@@ -91,4 +103,5 @@ private:
     bool m_isLoading = true;
     std::optional<QString> m_errorMessage;
     quint64 m_generation = 0;
+    QSet<qint64> m_acting;
 };

@@ -115,9 +115,9 @@ void ChatViewModel::setupSubscriptions()
         queued);
     connect(
         ws, &WebSocketService::revokeSubject, this,
-        [this, id](qint64 messageId, qint64 conversationId) {
+        [this, id](qint64 messageId, qint64 conversationId, bool byAdministrator) {
             if (conversationId == id)
-                handleRevoke(messageId);
+                handleRevoke(messageId, byAdministrator);
         },
         queued);
     connect(
@@ -558,11 +558,13 @@ void ChatViewModel::handleRead()
         Q_EMIT messagesChanged();
 }
 
-void ChatViewModel::handleRevoke(qint64 messageId)
+void ChatViewModel::handleRevoke(qint64 messageId, bool byAdministrator)
 {
     if (Message* message = findById(messageId)) {
         message->status = QStringLiteral("revoked");
         message->revokedAt = isoNow();
+        if (byAdministrator)
+            message->removedByAdmin = true;
         Q_EMIT messagesChanged();
     }
 }

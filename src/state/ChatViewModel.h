@@ -108,7 +108,7 @@ private:
     void handleTyping(qint64 userId, const QString& userName);
     void handleReaction(qint64 messageId, qint64 userId, const QString& emoji, const QString& action);
     void handleRead();
-    void handleRevoke(qint64 messageId);
+    void handleRevoke(qint64 messageId, bool byAdministrator);
     void handleEdit(qint64 messageId, const QString& content);
     void handleClearChatHistory(const QVariantMap& info);
 

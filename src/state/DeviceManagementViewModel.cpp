@@ -1,5 +1,6 @@
 #include "state/DeviceManagementViewModel.h"
 
+#include "network/APIError.h"
 #include "state/ErrorDescription.h"
 #include "state/Graphemes.h"
 
@@ -105,19 +106,27 @@ QCoro::Task<> DeviceManagementViewModel::loadDevices()
 
 QCoro::Task<> DeviceManagementViewModel::logoutDevice(DeviceSession device)
 {
-    if (!device.deviceId)
+    if (!device.deviceId || m_loggingOut.contains(device.id))
         co_return;
     QPointer<DeviceManagementViewModel> self(this);
+    m_loggingOut.insert(device.id);
+    Q_EMIT loggingOutChanged();
     try {
         co_await m_service->logoutDevice(*device.deviceId);
-        if (!self)
-            co_return;
-        if (m_devices.removeIf([&](const DeviceSession& d) { return d.id == device.id; }) > 0)
-            Q_EMIT devicesChanged();
     } catch (const std::exception& error) {
-        if (self)
+        if (self && !APIError::isNotFound(error)) {
+            m_loggingOut.remove(device.id);
+            Q_EMIT loggingOutChanged();
             fail("devices.logout_device_failed", error);
+            co_return;
+        }
     }
+    if (!self)
+        co_return;
+    m_loggingOut.remove(device.id);
+    Q_EMIT loggingOutChanged();
+    if (m_devices.removeIf([&](const DeviceSession& d) { return d.id == device.id; }) > 0)
+        Q_EMIT devicesChanged();
 }
 
 QCoro::Task<> DeviceManagementViewModel::revokeOtherDevices()

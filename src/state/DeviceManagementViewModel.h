@@ -6,6 +6,7 @@
 #include <QCoroTask>
 #include <QList>
 #include <QObject>
+#include <QSet>
 
 #include <optional>
 
@@ -42,13 +43,17 @@ public:
 
     // None of these throws; failures land in errorMessage().
     QCoro::Task<> loadDevices();
+    // A device the server no longer knows (signed out already) leaves the list too.
     QCoro::Task<> logoutDevice(DeviceSession device);
+    // The device's sign-out is under way: its button waits.
+    bool isLoggingOut(qint64 deviceId) const { return m_loggingOut.contains(deviceId); }
     QCoro::Task<> revokeOtherDevices();
 
 Q_SIGNALS:
     void devicesChanged();
     void isLoadingChanged();
     void errorMessageChanged();
+    void loggingOutChanged();
 
 private:
     void fail(const char* key, const std::exception& error);
@@ -60,4 +65,5 @@ private:
     std::optional<ScreenError> m_error;
     std::optional<ScreenError> m_loadFailure;
     quint64 m_loadGeneration = 0;
+    QSet<qint64> m_loggingOut;
 };

@@ -22,6 +22,8 @@ std::pair<int, std::optional<qint64>> GroupManagementViewModel::takePage(const Q
 
 QCoro::Task<> GroupManagementViewModel::dissolve(AdminGroup group)
 {
+    if (!beginAction(group.id))
+        co_return;
     QPointer<GroupManagementViewModel> self(this);
     try {
         const QJsonObject body { { u"groupId"_s, group.id } };
@@ -33,7 +35,9 @@ QCoro::Task<> GroupManagementViewModel::dissolve(AdminGroup group)
             Q_EMIT rowsChanged();
         setTotal(std::max<qint64>(total() - 1, 0));
     } catch (const std::exception& error) {
-        if (self)
-            fail("admin.groups_dissolve_failed", error);
+        if (!self)
+            co_return;
+        fail("admin.groups_dissolve_failed", error);
     }
+    endAction(group.id);
 }

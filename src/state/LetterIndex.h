@@ -11,5 +11,9 @@ QString letterFor(const QString& displayName);
 // Ordinal order by Unicode scalar values after canonical (NFC) normalisation:
 // case-sensitive and not locale-aware, so "#" < "A" < "Z" < "a" < "Ł".
 bool ordinalLess(const QString& a, const QString& b);
+// What ordinalLess compares, worked out once per name for sorting many: the NFC
+// form, ordered by ordinalKeyLess.
+QString ordinalKey(const QString& text);
+bool ordinalKeyLess(const QString& a, const QString& b);
 
 } // namespace letterIndex

@@ -22,21 +22,27 @@ std::pair<int, std::optional<qint64>> MessageAuditViewModel::takePage(const QJso
 
 QCoro::Task<> MessageAuditViewModel::deleteMessage(AuditMessage message)
 {
+    if (!beginAction(message.id))
+        co_return;
     QPointer<MessageAuditViewModel> self(this);
     try {
         const QJsonObject body { { u"messageId"_s, message.id } };
         co_await api().guardedRequest<void>("POST", u"/api/admin/messages/delete"_s, QJsonValue(body));
         if (!self)
             co_return;
-        const auto shown = std::find_if(m_messages.begin(), m_messages.end(), [&message](const AuditMessage& m) { return m.id == message.id; });
-        if (shown != m_messages.end()) {
-            shown->isDeleted = true;
-            Q_EMIT rowsChanged();
+        for (int row = 0; row < m_messages.size(); ++row) {
+            if (m_messages.at(row).id == message.id) {
+                m_messages[row].isDeleted = true;
+                Q_EMIT rowChanged(row);
+                break;
+            }
         }
     } catch (const std::exception& error) {
-        if (self)
-            fail("admin.messages_delete_failed", error);
+        if (!self)
+            co_return;
+        fail("admin.messages_delete_failed", error);
     }
+    endAction(message.id);
 }
 
 Tint MessageAuditViewModel::typeColor(const std::optional<QString>& type)

@@ -78,14 +78,23 @@ QCoro::Task<> MomentsViewModel::loadMoments()
 
 QCoro::Task<> MomentsViewModel::publishMoment()
 {
+    if (m_isPublishing)
+        co_return;
     QPointer<MomentsViewModel> self(this);
+    setIsPublishing(true);
+    std::optional<QString> failure;
     try {
         co_await m_service->createMoment(m_newContent, std::nullopt, visibility(), std::nullopt);
-    } catch (const std::exception&) {
-        co_return;
+    } catch (const std::exception& error) {
+        failure = errorDescription(error);
     }
     if (!self)
         co_return;
+    setIsPublishing(false);
+    if (failure) {
+        Q_EMIT publishFailed(*failure);
+        co_return;
+    }
     setNewContent(QString());
     setShowCompose(false);
     co_await loadMoments();
@@ -136,6 +145,14 @@ QCoro::Task<> MomentsViewModel::addComment(qint64 momentId, QString text)
 QUrl MomentsViewModel::pictureUrl(const QString& address) const
 {
     return PictureAddress::resolve(address, m_service->api.baseURL());
+}
+
+void MomentsViewModel::setIsPublishing(bool publishing)
+{
+    if (m_isPublishing == publishing)
+        return;
+    m_isPublishing = publishing;
+    Q_EMIT isPublishingChanged();
 }
 
 void MomentsViewModel::setIsLoading(bool loading)

@@ -46,6 +46,8 @@ public:
     void setNewContent(const QString& content);
     // The publish button's rule: something besides white space was typed.
     bool canPublish() const { return !m_newContent.trimmed().isEmpty(); }
+    // True while a post is on its way: the publish button waits for it.
+    bool isPublishing() const { return m_isPublishing; }
 
     QString commentDraft(qint64 momentId) const { return m_commentText.value(momentId); }
     void setCommentDraft(const QString& text, qint64 momentId);
@@ -77,10 +79,15 @@ Q_SIGNALS:
     void errorChanged();
     void showComposeChanged();
     void newContentChanged();
+    void isPublishingChanged();
+    // The server refused or never got the post (a text over its limit, say);
+    // the sheet and its text stay.
+    void publishFailed(const QString& error);
     void commentDraftChanged(qint64 momentId);
 
 private:
     void setIsLoading(bool loading);
+    void setIsPublishing(bool publishing);
     void setError(const std::optional<QString>& error);
 
     qint64 m_currentUserId;
@@ -89,6 +96,7 @@ private:
     bool m_isLoading = false;
     std::optional<QString> m_error;
     bool m_showCompose = false;
+    bool m_isPublishing = false;
     QString m_newContent;
     QHash<qint64, QString> m_commentText;
     quint64 m_loadGeneration = 0;

@@ -1,6 +1,8 @@
 #include "state/ProfileViewModel.h"
 
+#include "network/APIError.h"
 #include "network/AuthService.h"
+#include "state/DeviceTitle.h"
 #include "state/ErrorDescription.h"
 
 #include <QPointer>
@@ -35,18 +37,27 @@ QCoro::Task<> ProfileViewModel::loadSessions()
 
 QCoro::Task<> ProfileViewModel::revokeSession(LoginSession session)
 {
+    if (m_revoking.contains(session.id))
+        co_return;
     QPointer<ProfileViewModel> self(this);
+    m_revoking.insert(session.id);
+    Q_EMIT revokingChanged();
+    std::optional<QString> failure;
     try {
         co_await m_auth.revokeSession(session.id);
     } catch (const std::exception& error) {
-        if (self) {
-            self->m_error = ScreenError { QStringLiteral("profile.revoke_failed"), QString(), errorDescription(error) };
-            Q_EMIT self->errorChanged();
-        }
-        co_return;
+        if (!APIError::isNotFound(error))
+            failure = errorDescription(error);
     }
     if (!self)
         co_return;
+    m_revoking.remove(session.id);
+    Q_EMIT revokingChanged();
+    if (failure) {
+        m_error = ScreenError { QStringLiteral("profile.revoke_failed"), QString(), *failure };
+        Q_EMIT errorChanged();
+        co_return;
+    }
     if (m_sessions.removeIf([&](const LoginSession& entry) { return entry.id == session.id; }) > 0)
         Q_EMIT sessionsChanged();
 }
@@ -67,5 +78,5 @@ QString ProfileViewModel::platformIcon(const std::optional<QString>& platform)
 
 std::optional<QString> ProfileViewModel::title(const LoginSession& session)
 {
-    return session.deviceName ? session.deviceName : session.platform;
+    return deviceTitle(session.deviceName, session.platform);
 }

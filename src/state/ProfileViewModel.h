@@ -6,13 +6,15 @@
 #include <QCoroTask>
 #include <QList>
 #include <QObject>
+#include <QSet>
 
 #include <optional>
 
 class AuthService;
 
 // The profile page's sign-in sessions. A session leaves the list only once the
-// server confirmed its revocation: a person must never believe a session ended
+// server confirmed its revocation, or said it no longer knows the session (ended
+// elsewhere, or by an earlier press): a person must never believe a session ended
 // when it did not.
 class ProfileViewModel : public QObject {
     Q_OBJECT
@@ -30,6 +32,8 @@ public:
     // Never throws: on success every entry with session.id goes; a failure keeps
     // the entry and is reported in error().
     QCoro::Task<> revokeSession(LoginSession session);
+    // The session's revocation is under way: its button waits.
+    bool isRevoking(qint64 sessionId) const { return m_revoking.contains(sessionId); }
 
     // The symbol of a platform, matched whole and case-blind.
     static QString platformIcon(const std::optional<QString>& platform);
@@ -42,9 +46,11 @@ public:
 Q_SIGNALS:
     void sessionsChanged();
     void errorChanged();
+    void revokingChanged();
 
 private:
     AuthService& m_auth;
     QList<LoginSession> m_sessions;
     std::optional<ScreenError> m_error;
+    QSet<qint64> m_revoking;
 };

@@ -51,8 +51,8 @@ void SystemConfigViewModel::setAllowRegistration(bool on)
 
 bool SystemConfigViewModel::canSave() const
 {
-    return m_loaded && !m_isSaving && field(m_maxGroupMembers) != Field::Invalid
-        && field(m_messageRetentionDays) != Field::Invalid;
+    return m_loaded && !m_isSaving && field(m_maxGroupMembers, maxGroupMembersRange) != Field::Invalid
+        && field(m_messageRetentionDays, retentionDaysRange) != Field::Invalid;
 }
 
 void SystemConfigViewModel::clearError()
@@ -77,12 +77,12 @@ std::optional<qint64> SystemConfigViewModel::wholeNumber(const QString& text)
     return ok ? std::optional(value) : std::nullopt;
 }
 
-SystemConfigViewModel::Field SystemConfigViewModel::field(const QString& text)
+SystemConfigViewModel::Field SystemConfigViewModel::field(const QString& text, Range range)
 {
     if (text.isEmpty())
         return Field::Empty;
     const std::optional<qint64> number = wholeNumber(text);
-    return number && *number > 0 ? Field::Valid : Field::Invalid;
+    return number && *number >= range.minimum && *number <= range.maximum ? Field::Valid : Field::Invalid;
 }
 
 QCoro::Task<> SystemConfigViewModel::load()

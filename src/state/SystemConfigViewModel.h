@@ -25,6 +25,13 @@ class SystemConfigViewModel : public QObject {
 
 public:
     enum class Field { Empty, Valid, Invalid };
+    // The values the server accepts for a number field, both ends included.
+    struct Range {
+        qint64 minimum;
+        qint64 maximum;
+    };
+    static constexpr Range maxGroupMembersRange { 2, 10000 };
+    static constexpr Range retentionDaysRange { 1, 36500 };
 
     explicit SystemConfigViewModel(APIClient& api, QObject* parent = nullptr);
 
@@ -49,8 +56,8 @@ public:
     // An optional sign and decimal digits, nothing else, within 64 bits.
     static std::optional<qint64> wholeNumber(const QString& text);
     // Empty leaves the setting as the server has it; anything else must be a
-    // whole number above zero.
-    static Field field(const QString& text);
+    // whole number within range.
+    static Field field(const QString& text, Range range);
 
     // Neither throws. load() may be run again after a failure.
     QCoro::Task<> load();

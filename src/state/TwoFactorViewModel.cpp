@@ -139,8 +139,12 @@ QCoro::Task<bool> TwoFactorViewModel::rereadStatus()
         m_status = status;
         co_return true;
     } catch (const std::exception& error) {
-        if (self)
-            fail(error);
+        if (!self)
+            co_return false;
+        // The code was just taken, so the status last read is out of date; kept,
+        // an "off" would offer a new secret to an account that may now be on.
+        m_status.reset();
+        fail(error);
         co_return false;
     }
 }

@@ -26,14 +26,21 @@ std::pair<int, std::optional<qint64>> UserManagementViewModel::takePage(const QJ
     return { int(m_users.size()), page.total };
 }
 
-AdminUser* UserManagementViewModel::row(qint64 id)
+void UserManagementViewModel::patchRow(qint64 id, const std::function<void(AdminUser&)>& change)
 {
-    const auto found = std::find_if(m_users.begin(), m_users.end(), [id](const AdminUser& u) { return u.id == id; });
-    return found == m_users.end() ? nullptr : &*found;
+    for (int row = 0; row < m_users.size(); ++row) {
+        if (m_users.at(row).id == id) {
+            change(m_users[row]);
+            Q_EMIT rowChanged(row);
+            return;
+        }
+    }
 }
 
 QCoro::Task<> UserManagementViewModel::toggleBan(AdminUser user)
 {
+    if (!beginAction(user.id))
+        co_return;
     const bool banned = !user.isBanned.value_or(false);
     QPointer<UserManagementViewModel> self(this);
     try {
@@ -41,14 +48,13 @@ QCoro::Task<> UserManagementViewModel::toggleBan(AdminUser user)
         co_await api().guardedRequest<void>("POST", u"/api/admin/users/ban"_s, QJsonValue(body));
         if (!self)
             co_return;
-        if (AdminUser* shown = row(user.id)) {
-            shown->isBanned = banned;
-            Q_EMIT rowsChanged();
-        }
+        patchRow(user.id, [banned](AdminUser& shown) { shown.isBanned = banned; });
     } catch (const std::exception& error) {
-        if (self)
-            fail("admin.users_operation_failed", error);
+        if (!self)
+            co_return;
+        fail("admin.users_operation_failed", error);
     }
+    endAction(user.id);
 }
 
 QCoro::Task<> UserManagementViewModel::changeRole(AdminUser user, QString role)
@@ -59,10 +65,7 @@ QCoro::Task<> UserManagementViewModel::changeRole(AdminUser user, QString role)
         co_await api().guardedRequest<void>("POST", u"/api/admin/users/role"_s, QJsonValue(body));
         if (!self)
             co_return;
-        if (AdminUser* shown = row(user.id)) {
-            shown->role = role;
-            Q_EMIT rowsChanged();
-        }
+        patchRow(user.id, [&role](AdminUser& shown) { shown.role = role; });
     } catch (const std::exception& error) {
         if (self)
             fail("admin.users_role_change_failed", error);

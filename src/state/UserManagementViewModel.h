@@ -6,6 +6,8 @@
 
 #include <QList>
 
+#include <functional>
+
 // The accounts of the users screen, 20 to a page, with ban, unban and role changes
 // that patch their row instead of reloading.
 class UserManagementViewModel : public AdminPagedTable {
@@ -30,8 +32,8 @@ protected:
     std::pair<int, std::optional<qint64>> takePage(const QJsonValue& reply) override;
 
 private:
-    // The first row with the account's id, when the page still shows it.
-    AdminUser* row(qint64 id);
+    // Changes the first row with the account's id, when the page still shows it.
+    void patchRow(qint64 id, const std::function<void(AdminUser&)>& change);
 
     QList<AdminUser> m_users;
 };

@@ -197,6 +197,28 @@ private Q_SLOTS:
         QCOMPARE(orNone(value->online), online);
         QCOMPARE(value->tags.has_value(), hasTags);
     }
+    // Three texts side by side: one read into its neighbour's place would still decode.
+    void contactProfileTexts_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("bio");
+        QTest::addColumn<QString>("email");
+        QTest::addColumn<QString>("openId");
+        QTest::newRow("flat") << contactText(R"("bio":"b","email":"e","openId":"o")") << u"b"_s << u"e"_s << u"o"_s;
+        QTest::newRow("nested") << contactText(R"("user":{"bio":"b","email":"e","openId":"o"},"bio":"x","email":"y")")
+                                << u"b"_s << u"e"_s << u"o"_s;
+    }
+    void contactProfileTexts()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QString, bio);
+        QFETCH(QString, email);
+        QFETCH(QString, openId);
+        const Contact contact = json::decode<Contact>(text);
+        QCOMPARE(orNone(contact.bio), bio);
+        QCOMPARE(orNone(contact.email), email);
+        QCOMPARE(orNone(contact.openId), openId);
+    }
 
     void friendRequest_data()
     {

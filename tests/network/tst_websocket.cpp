@@ -7,6 +7,7 @@
 #include "network/ClientIdService.h"
 #include "network/KeychainService.h"
 #include "network/MemorySecretStore.h"
+#include "network/SessionRenewal.h"
 #include "network/WebSocketService.h"
 
 #include "WebSocketLogCapture.h"
@@ -179,6 +180,38 @@ public:
 private:
     QTcpServer m_server;
 };
+
+// A session renewal that answers at once; a renewed session stores the token "renewed-N".
+struct FakeRenewal {
+    SessionRenewal answer = SessionRenewal::Renewed;
+    int calls = 0;
+};
+
+QCoro::Task<SessionRenewal> renewWith(FakeRenewal* renewal, KeychainService* keychain)
+{
+    ++renewal->calls;
+    if (renewal->answer == SessionRenewal::Renewed)
+        keychain->saveText(u"renewed-%1"_s.arg(renewal->calls), u"auth_token"_s);
+    co_return renewal->answer;
+}
+
+QString sendFrame(const QString& clientMsgId)
+{
+    return u"{\"type\":\"message_send\",\"payload\":{\"clientMsgId\":\"%1\",\"conversationId\":3,\"type\":\"text\",\"content\":\"hi\"}}"_s.arg(clientMsgId);
+}
+
+QJsonObject sendFrameObject(const QString& clientMsgId)
+{
+    return QJsonDocument::fromJson(sendFrame(clientMsgId).toUtf8()).object();
+}
+
+QStringList clientIdsSent(const WebSocketTestServer& server)
+{
+    QStringList ids;
+    for (const QJsonObject& frame : server.framesOfType(u"message_send"_s))
+        ids.append(payloadOf(frame).value("clientMsgId"_L1).toString());
+    return ids;
+}
 
 } // namespace
 
@@ -409,6 +442,158 @@ private Q_SLOTS:
         QTRY_COMPARE(channel.server.framesOfType(u"auth"_s).size(), 2);
     }
 
+    // A refused token is never offered again: the session is renewed first. A renewed
+    // session reconnects at once with the new token; a refused renewal ends the channel
+    // for good; a renewal without an answer waits for the back-off and renews again.
+    void refusedTokenIsRenewedNotReused_data()
+    {
+        QTest::addColumn<bool>("refusedAtAuth"); // else: an open channel closed with the policy code
+        QTest::addColumn<int>("answer");
+        QTest::newRow("auth refused, renewed") << true << int(SessionRenewal::Renewed);
+        QTest::newRow("auth refused, session over") << true << int(SessionRenewal::Refused);
+        QTest::newRow("auth refused, no answer") << true << int(SessionRenewal::Unreachable);
+        QTest::newRow("expired on an open channel, renewed") << false << int(SessionRenewal::Renewed);
+        QTest::newRow("expired on an open channel, session over") << false << int(SessionRenewal::Refused);
+    }
+    void refusedTokenIsRenewedNotReused()
+    {
+        QFETCH(bool, refusedAtAuth);
+        QFETCH(int, answer);
+        WebSocketLogCapture log;
+        Channel channel;
+        FakeRenewal renewal { SessionRenewal(answer) };
+        channel.service->setSessionRenewer([&] { return renewWith(&renewal, &channel.keychain); });
+        channel.keychain.saveText(u"old-token"_s, u"auth_token"_s);
+        if (refusedAtAuth) {
+            channel.server.setRefusedTokens({ u"old-token"_s });
+            channel.service->connect(5);
+        } else {
+            QVERIFY(channel.connectAndAuthenticate(5));
+            channel.server.setRefusedTokens({ u"old-token"_s });
+            channel.server.closeAll(QWebSocketProtocol::CloseCodePolicyViolated);
+        }
+        QTRY_COMPARE(renewal.calls, 1);
+
+        if (SessionRenewal(answer) == SessionRenewal::Renewed) {
+            QTRY_VERIFY(channel.service->isConnected());
+            const QList<QJsonObject> auths = channel.server.framesOfType(u"auth"_s);
+            QCOMPARE(auths.size(), 2);
+            QCOMPARE(payloadOf(auths.last()).value("token"_L1), QJsonValue(u"renewed-1"_s));
+            QVERIFY(log.linesStartingWith(u"[WS] Scheduling reconnect"_s).isEmpty());
+        } else if (SessionRenewal(answer) == SessionRenewal::Refused) {
+            QVERIFY(channel.service->intentionalDisconnect());
+            channel.manualClock->advance(120'000);
+            QTest::qWait(50);
+            QCOMPARE(channel.server.framesOfType(u"auth"_s).size(), 1);
+            QCOMPARE(renewal.calls, 1);
+        } else {
+            QTRY_COMPARE(log.linesStartingWith(u"[WS] Scheduling reconnect"_s).size(), 1);
+            channel.manualClock->advance(500);
+            QTRY_COMPARE(renewal.calls, 2);
+            QTest::qWait(50);
+            // Still the refused token: nothing was sent with it again.
+            QCOMPARE(channel.server.framesOfType(u"auth"_s).size(), 1);
+            QVERIFY(!channel.service->isConnected());
+        }
+    }
+
+    // A renewed token refused again at once is not renewed again at once: the next
+    // renewal waits for the back-off, so a server that keeps refusing is not flooded.
+    void tokenRefusedAfterRenewalWaitsForTheBackOff()
+    {
+        WebSocketLogCapture log;
+        Channel channel;
+        FakeRenewal renewal;
+        channel.service->setSessionRenewer([&] { return renewWith(&renewal, &channel.keychain); });
+        channel.keychain.saveText(u"old-token"_s, u"auth_token"_s);
+        channel.server.setRefusedTokens({ u"old-token"_s, u"renewed-1"_s });
+        channel.service->connect(5);
+        QTRY_COMPARE(renewal.calls, 1);
+        QTRY_COMPARE(log.linesStartingWith(u"[WS] Scheduling reconnect"_s).size(), 1);
+        QCOMPARE(renewal.calls, 1);
+        channel.manualClock->advance(500);
+        QTRY_COMPARE(renewal.calls, 2);
+        QTRY_VERIFY(channel.service->isConnected());
+        QCOMPARE(payloadOf(channel.server.framesOfType(u"auth"_s).last()).value("token"_L1), QJsonValue(u"renewed-2"_s));
+    }
+
+    // A chat message waits in the outbox until the server answers it: an acknowledgement
+    // settles it, an error frame naming it or 30 s of silence on the open channel fail it.
+    void outboxSettlesOrFails_data()
+    {
+        QTest::addColumn<QByteArray>("answer"); // pushed after the send; empty: none
+        QTest::addColumn<qint64>("waitMs");
+        QTest::addColumn<QString>("expected"); // the failure event, or empty
+        QTest::newRow("acknowledged") << QByteArray(R"({"type":"message_ack","payload":{"clientMsgId":"c1","serverMsgId":"s1","messageId":9}})")
+                                      << qint64(60'000) << QString();
+        QTest::newRow("refused by the server")
+            << QByteArray(R"({"type":"error","payload":{"code":"FORBIDDEN","reason":"The group has been dissolved","clientMsgId":"c1"}})")
+            << qint64(0) << u"failed \"c1\" \"The group has been dissolved\""_s;
+        QTest::newRow("error for another message") << QByteArray(R"({"type":"error","payload":{"code":"FORBIDDEN","clientMsgId":"c2"}})")
+                                                   << qint64(29'999) << QString();
+        QTest::newRow("no answer for 30 s") << QByteArray() << qint64(30'000) << u"failed \"c1\" none"_s;
+    }
+    void outboxSettlesOrFails()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(qint64, waitMs);
+        QFETCH(QString, expected);
+        Channel channel;
+        QVERIFY(channel.connectAndAuthenticate(5));
+        QStringList failures;
+        connect(channel.service.get(), &WebSocketService::messageFailedSubject, this,
+                [&](const QString& id, const std::optional<QString>& reason) { failures.append(u"failed "_s + str(id) + u' ' + str(reason)); });
+        channel.service->sendChatMessage(sendFrameObject(u"c1"_s));
+        QTRY_COMPARE(clientIdsSent(channel.server), QStringList { u"c1"_s });
+        if (!answer.isEmpty()) {
+            channel.server.sendToAll(answer);
+            channel.server.sendToAll(R"({"type":"pong","payload":{}})");
+            QTest::qWait(50);
+        }
+        channel.manualClock->advance(waitMs);
+        QCOMPARE(failures, expected.isEmpty() ? QStringList() : QStringList { expected });
+        QCOMPARE(channel.service->unacknowledgedMessages().isEmpty(), !expected.isEmpty() || answer.contains("message_ack"));
+    }
+
+    // A socket lost with a message in flight: the silence while it is down fails nothing;
+    // once authenticated again the message goes out once more with the same client id.
+    void messageInFlightIsSentAgainAfterReconnecting()
+    {
+        Channel channel;
+        QVERIFY(channel.connectAndAuthenticate(5));
+        QSignalSpy failed(channel.service.get(), &WebSocketService::messageFailedSubject);
+        channel.service->sendChatMessage(sendFrameObject(u"c1"_s));
+        QTRY_COMPARE(clientIdsSent(channel.server), QStringList { u"c1"_s });
+        const quint16 port = channel.server.port();
+        channel.server.kill();
+        QTRY_VERIFY(!channel.service->isConnected());
+        channel.manualClock->advance(40'000);
+        QCOMPARE(failed.size(), 0);
+        QVERIFY(channel.server.listen(port));
+        QVERIFY(QTest::qWaitFor([&] {
+            channel.manualClock->advance(1000);
+            return channel.service->isConnected();
+        }, 10000));
+        QTRY_COMPARE(clientIdsSent(channel.server), (QStringList { u"c1"_s, u"c1"_s }));
+        QCOMPARE(failed.size(), 0);
+        // Now on an open channel again, the clock for its acknowledgement runs.
+        channel.manualClock->advance(30'000);
+        QCOMPARE(failed.size(), 1);
+    }
+
+    // Signing out leaves nothing "sending": what waited in the outbox fails.
+    void disconnectFailsTheOutbox()
+    {
+        Channel channel;
+        QVERIFY(channel.connectAndAuthenticate(5));
+        QSignalSpy failed(channel.service.get(), &WebSocketService::messageFailedSubject);
+        channel.service->sendChatMessage(sendFrameObject(u"c1"_s));
+        channel.service->disconnect();
+        QCOMPARE(failed.size(), 1);
+        QCOMPARE(failed.first().first().toString(), u"c1"_s);
+        QVERIFY(channel.service->unacknowledgedMessages().isEmpty());
+    }
+
     void disconnectBlocksReconnection()
     {
         WebSocketLogCapture log;
@@ -497,7 +682,9 @@ private Q_SLOTS:
             { uR"(newMessage {5 2 3 text none none none none none})"_s }, 5);
         row("raw message_read_notify", R"({"type":"message_read_notify","payload":{"conversationId":4,"readBy":8,"userId":"x"}})", { u"read 4 8"_s });
         row("raw read_sync", R"({"type":"read_sync","payload":{"conversationId":4,"userId":"x"}})", { u"read 4 42"_s });
-        row("raw message_revoked", R"({"type":"message_revoked","payload":{"messageId":1,"conversationId":2,"userId":"x"}})", { u"revoke 1 2"_s });
+        row("raw message_revoked", R"({"type":"message_revoked","payload":{"messageId":1,"conversationId":2,"userId":"x"}})", { u"revoke 1 2 false"_s });
+        row("raw message_revoked by an administrator", R"({"type":"message_revoked","payload":{"messageId":1,"conversationId":2,"removedByAdmin":true,"userId":"x"}})",
+            { u"revoke 1 2 true"_s });
         row("raw sync_response", R"({"type":"sync_response","payload":{"messages":[],"hasMore":true,"nextCursor":"n","userId":"x"}})",
             { uR"(syncResponse [] true "n")"_s });
         row("raw error", R"({"type":"error","payload":{"code":"LIMIT","userId":"x"}})", {}, 0, u"[WS] Error from server: LIMIT"_s);

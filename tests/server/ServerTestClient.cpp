@@ -64,7 +64,9 @@ HttpResult ApiClient::send(const QString& method, const QUrl& url, const QByteAr
     QNetworkReply* reply = method == u"GET" ? m_nam.get(request) : m_nam.sendCustomRequest(request, method.toLatin1(), body);
     waitUntil([reply] { return reply->isFinished(); }, 30000);
     HttpResult result { reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll(),
-                        reply->header(QNetworkRequest::ContentTypeHeader).toByteArray() };
+                        reply->header(QNetworkRequest::ContentTypeHeader).toByteArray(), {} };
+    for (const auto& [name, value] : reply->rawHeaderPairs())
+        result.headers.insert(name.toLower(), value);
     reply->deleteLater();
     return result;
 }

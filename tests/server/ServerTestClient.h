@@ -9,6 +9,7 @@
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QList>
+#include <QMap>
 #include <QNetworkAccessManager>
 #include <QUrl>
 #include <QWebSocket>
@@ -32,6 +33,8 @@ struct HttpResult {
     int status = 0; // 0: no HTTP answer at all
     QByteArray body;
     QByteArray contentType;
+    // Every answer header, by its name in lower case.
+    QMap<QByteArray, QByteArray> headers;
     QJsonValue json() const;
     // The procedure result value, {"result":{"data":{"json": value}}}.
     QJsonValue data() const;

@@ -376,13 +376,32 @@ private Q_SLOTS:
         const auto revoked = member.waitFor(u"message_revoked"_s);
         QVERIFY(revoked);
         QCOMPARE(revoked->value("messageId"_L1).toInteger(), messageId);
+        QCOMPARE(revoked->value("removedByAdmin"_L1), QJsonValue(true));
+
+        // The sender's own revoke is not marked as an administrator's.
+        const qint64 ownId = send(sender, conversation, u"never mind"_s);
+        QVERIFY(member.waitFor(u"message_deliver"_s));
+        user(1).mutation(u"messages.revoke"_s, QJsonObject { { u"messageId"_s, ownId } });
+        const auto own = member.waitFor(u"message_revoked"_s);
+        QVERIFY(own);
+        QVERIFY(!own->contains("removedByAdmin"_L1));
 
         const auto audit = decoded<AuditMessageListResponse>(m_root->get(u"/api/admin/messages?search=secret%20plan"_s).json());
         QCOMPARE(audit->rows.value(0).isDeleted, std::optional<bool>(true));
         const QJsonObject page { { u"conversationId"_s, conversation }, { u"limit"_s, 10 }, { u"offset"_s, 0 } };
-        const QJsonValue seen = user(2).query(u"messages.list"_s, page).data()[0];
+        const QJsonArray listed = user(2).query(u"messages.list"_s, page).data().toArray();
+        QJsonObject seen, ownSeen;
+        for (const QJsonValue& m : listed) {
+            if (m["id"_L1].toInteger() == messageId)
+                seen = m.toObject();
+            if (m["id"_L1].toInteger() == ownId)
+                ownSeen = m.toObject();
+        }
         QCOMPARE(seen["status"_L1].toString(), u"revoked"_s);
-        QVERIFY(!seen.toObject().contains("content"_L1));
+        QVERIFY(!seen.contains("content"_L1));
+        QCOMPARE(seen["removedByAdmin"_L1], QJsonValue(true));
+        QCOMPARE(ownSeen["status"_L1].toString(), u"revoked"_s);
+        QVERIFY(!ownSeen.contains("removedByAdmin"_L1));
     }
 
     void configValidation_data()

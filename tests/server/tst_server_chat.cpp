@@ -271,6 +271,35 @@ private Q_SLOTS:
         QCOMPARE(m_alice->mutation(u"upload.complete"_s, completion).status, 409);
     }
 
+    // An upload is served under the server's own origin without a token: it must never
+    // run as a page there. Pictures are shown; everything else, SVG too, is saved.
+    void uploadsAreNotPages_data()
+    {
+        QTest::addColumn<QString>("contentType");
+        QTest::addColumn<QByteArray>("disposition");
+        QTest::newRow("page") << u"text/html"_s << QByteArray("attachment");
+        QTest::newRow("scripted picture") << u"image/svg+xml"_s << QByteArray("attachment");
+        QTest::newRow("script") << u"application/javascript"_s << QByteArray("attachment");
+        QTest::newRow("photo") << u"image/png"_s << QByteArray("inline");
+        QTest::newRow("photo, type in capitals") << u"IMAGE/JPEG"_s << QByteArray("inline");
+    }
+    void uploadsAreNotPages()
+    {
+        QFETCH(QString, contentType);
+        QFETCH(QByteArray, disposition);
+        const QByteArray file = "<html><script>alert(1)</script></html>";
+        const QString key = announce(file.size(), u"page.html"_s, contentType).data()["fileKey"_L1].toString();
+        QVERIFY(!key.isEmpty());
+        const HttpResult completed = m_alice->mutation(u"upload.complete"_s,
+            QJsonObject { { u"fileKey"_s, key }, { u"fileBuffer"_s, QString::fromLatin1(file.toBase64()) }, { u"contentType"_s, contentType } });
+        QCOMPARE(completed.status, 200);
+        const HttpResult fetched = ApiClient(m_server.baseUrl()).get(completed.data()["url"_L1].toString());
+        QCOMPARE(fetched.status, 200);
+        QCOMPARE(fetched.headers.value("x-content-type-options"), QByteArray("nosniff"));
+        QCOMPARE(fetched.headers.value("content-security-policy"), QByteArray("sandbox"));
+        QCOMPARE(fetched.headers.value("content-disposition").split(';').value(0), disposition);
+    }
+
     void uploadRefused_data()
     {
         QTest::addColumn<qint64>("size");

@@ -16,6 +16,9 @@
 #include <memory>
 #include <vector>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 
 using testsupport::ServerProcess;
@@ -68,6 +71,23 @@ qint64 residentKiB(qint64 pid)
 qint64 peakKiB(qint64 pid)
 {
     return memoryKiB(pid, "VmHWM:");
+}
+
+// Clock ticks of processor time the process has used (user and system).
+qint64 cpuTicks(qint64 pid)
+{
+    QFile stat(u"/proc/%1/stat"_s.arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray text = stat.readAll();
+    // Fields after the command name, which is in parentheses and may hold spaces.
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    return fields.value(11).toLongLong() + fields.value(12).toLongLong();
+}
+
+int openDescriptors(qint64 pid)
+{
+    return int(QDir(u"/proc/%1/fd"_s.arg(pid)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System).size());
 }
 
 bool closesWithin(QTcpSocket& socket, int ms)
@@ -165,6 +185,158 @@ private Q_SLOTS:
         // A held copy of the 30 MB would show; a few MiB of noise would not.
         QVERIFY2(after - before < 8 * 1024, qPrintable(u"resident memory grew by %1 KiB"_s.arg(after - before)));
         QCOMPARE(m_alice->get(u"/api/auth/me"_s).status, 200);
+    }
+
+    // The refused request's answer comes at once and its connection ends, whatever
+    // the client goes on sending; resident memory stays where it was.
+    void refusedBodiesCostNothing_data()
+    {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<int>("repeats");
+        QTest::addColumn<int>("status");
+        QTest::newRow("300 MB declared") << QByteArray("POST /api/trpc/messages.revoke HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 314572800\r\n\r\n")
+                                         << 1 << 413;
+        QTest::newRow("60 MB uploads without a token")
+            << QByteArray("POST /api/trpc/upload.complete HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 62914560\r\n\r\n") << 6 << 401;
+        QTest::newRow("60 MB uploads with a forged token")
+            << QByteArray("POST /api/trpc/upload.complete HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Bearer forged\r\n"
+                          "Content-Length: 62914560\r\n\r\n")
+            << 2 << 401;
+    }
+    void refusedBodiesCostNothing()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(int, repeats);
+        QFETCH(int, status);
+        const qint64 before = residentKiB(m_server.processId());
+        QVERIFY(before > 0);
+        const QByteArray chunk(1 << 20, '"');
+        std::vector<std::unique_ptr<QTcpSocket>> sockets;
+        for (int r = 0; r < repeats; ++r) {
+            auto socket = std::make_unique<QTcpSocket>();
+            socket->connectToHost(u"127.0.0.1"_s, m_server.port());
+            QVERIFY(socket->waitForConnected(5000));
+            socket->write(head);
+            // As much of the body as the connection takes before it ends.
+            for (int i = 0; i < 60 && socket->state() == QAbstractSocket::ConnectedState; ++i) {
+                socket->write(chunk);
+                while (socket->bytesToWrite() > 0 && socket->waitForBytesWritten(1000)) { }
+            }
+            QVERIFY2(closesWithin(*socket, 5000), "a refused connection stays open");
+            const QByteArray answer = socket->readAll();
+            QVERIFY2(answer.startsWith("HTTP/1.1 " + QByteArray::number(status)), answer.left(200).constData());
+            sockets.push_back(std::move(socket));
+        }
+        const qint64 after = residentKiB(m_server.processId());
+        QVERIFY2(after - before < 8 * 1024, qPrintable(u"resident memory grew by %1 KiB"_s.arg(after - before)));
+        QCOMPARE(m_alice->get(u"/api/auth/me"_s).status, 200);
+    }
+
+    // A second request behind the first on one connection meets the same limits. The
+    // refusal may come before the first request's answer (which is then not sent).
+    void pipelinedRequestsMeetTheLimits_data()
+    {
+        QTest::addColumn<QByteArray>("second");
+        QTest::addColumn<int>("status");
+        QTest::newRow("head over 16 KiB") << "GET /api/auth/me HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Pad: " + QByteArray(20 << 10, 'p') + "\r\n\r\n" << 431;
+        QTest::newRow("address over 8 KiB") << "GET /api/auth/me?x=" + QByteArray(9 << 10, 'u') + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n" << 414;
+        QTest::newRow("declared body over 1 MiB")
+            << QByteArray("POST /api/trpc/messages.revoke HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 2097152\r\n\r\n{") << 413;
+        QTest::newRow("another web origin") << QByteArray("GET /api/auth/me HTTP/1.1\r\nHost: 127.0.0.1\r\nOrigin: http://evil.example\r\n\r\n") << 403;
+        QTest::newRow("upload without a token")
+            << QByteArray("POST /api/trpc/upload.complete HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 2097152\r\n\r\n{") << 401;
+    }
+    void pipelinedRequestsMeetTheLimits()
+    {
+        QFETCH(QByteArray, second);
+        QFETCH(int, status);
+        QTcpSocket socket;
+        socket.connectToHost(u"127.0.0.1"_s, m_server.port());
+        QVERIFY(socket.waitForConnected(5000));
+        const QByteArray body = "{\"json\":{\"messageId\":1}}";
+        socket.write("POST /api/trpc/messages.revoke HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: " + QByteArray::number(body.size())
+            + "\r\n\r\n" + body + second);
+        QVERIFY2(closesWithin(socket, 5000), "the refused second request left its connection open");
+        const QByteArray answers = socket.readAll();
+        QVERIFY2(answers.contains("HTTP/1.1 " + QByteArray::number(status) + ' '), answers.left(400).constData());
+    }
+
+    // With many connections open from one address, the next one is refused cleanly;
+    // once one closes, a new one is served.
+    void connectionsAreCapped()
+    {
+        ServerProcess capped(ServerProcess::Options { false, -1, { u"--max-connections-per-address"_s, u"3"_s } });
+        QVERIFY2(capped.start(), qPrintable(capped.errorString()));
+        const auto connectTo = [&capped] {
+            auto socket = std::make_unique<QTcpSocket>();
+            socket->connectToHost(u"127.0.0.1"_s, capped.port());
+            return socket->waitForConnected(5000) ? std::move(socket) : nullptr;
+        };
+        const auto me = [](QTcpSocket& socket) {
+            socket.write("GET /api/auth/me HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+            return answerHead(socket).left(12);
+        };
+        std::vector<std::unique_ptr<QTcpSocket>> held;
+        for (int i = 0; i < 3; ++i) {
+            held.push_back(connectTo());
+            QVERIFY(held.back());
+            QCOMPARE(me(*held.back()), QByteArray("HTTP/1.1 401"));
+        }
+        auto refused = connectTo();
+        QVERIFY(refused);
+        QCOMPARE(answerHead(*refused).left(12), QByteArray("HTTP/1.1 429"));
+        QVERIFY(closesWithin(*refused, 5000));
+
+        held.front()->disconnectFromHost();
+        QVERIFY(closesWithin(*held.front(), 5000));
+        held.erase(held.begin());
+        // The server notices the close on its own time: ask until it has.
+        QByteArray answer;
+        for (int attempt = 0; attempt < 50 && answer != "HTTP/1.1 401"; ++attempt) {
+            auto again = connectTo();
+            QVERIFY(again);
+            answer = me(*again).left(12);
+            if (answer != "HTTP/1.1 401")
+                QTest::qWait(100);
+        }
+        QCOMPARE(answer, QByteArray("HTTP/1.1 401"));
+        QVERIFY(capped.stop());
+    }
+
+    // Out of descriptors, the listener waits instead of spinning, and accepts the
+    // queued connections once descriptors are free again.
+    void acceptingResumesAfterRunningOutOfDescriptors()
+    {
+        ServerProcess server;
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        const qint64 pid = server.processId();
+        const rlimit few { rlim_t(openDescriptors(pid) + 3), rlim_t(openDescriptors(pid) + 3) };
+        QVERIFY2(prlimit(pid_t(pid), RLIMIT_NOFILE, &few, nullptr) == 0, "cannot lower the server's descriptor limit");
+        const auto me = [](QTcpSocket& socket) {
+            socket.write("GET /api/auth/me HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+            return answerHead(socket).left(12);
+        };
+        std::vector<std::unique_ptr<QTcpSocket>> sockets;
+        for (int i = 0; i < 8; ++i) {
+            sockets.push_back(std::make_unique<QTcpSocket>());
+            sockets.back()->connectToHost(u"127.0.0.1"_s, server.port());
+            QVERIFY(sockets.back()->waitForConnected(5000));
+        }
+        QCOMPARE(me(*sockets.front()), QByteArray("HTTP/1.1 401"));
+        QTcpSocket& queued = *sockets.back();
+        queued.write("GET /api/auth/me HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+        QVERIFY2(!queued.waitForReadyRead(1000), "more connections were served than descriptors allow");
+
+        const qint64 ticks = cpuTicks(pid);
+        QTest::qWait(1000);
+        const qint64 used = cpuTicks(pid) - ticks;
+        // A listener spinning on its failures takes about a whole second of processor time here.
+        QVERIFY2(used < sysconf(_SC_CLK_TCK) / 2, qPrintable(u"the server used %1 ticks while waiting"_s.arg(used)));
+
+        for (size_t i = 0; i + 1 < sockets.size(); ++i)
+            sockets[i]->abort();
+        QCOMPARE(answerHead(queued).left(12), QByteArray("HTTP/1.1 401"));
+        QVERIFY(server.stop());
     }
 
     // A data directory that a launcher made open to everybody, with a log in it,
@@ -301,20 +473,36 @@ private Q_SLOTS:
     void slowConnectionsAreClosed_data()
     {
         QTest::addColumn<QByteArray>("first");
+        QTest::addColumn<bool>("trickle"); // then a byte every 200 ms
         QTest::addColumn<int>("answers"); // complete answers expected before the close
-        QTest::newRow("nothing sent") << QByteArray() << 0;
-        QTest::newRow("half a head") << QByteArray("GET /api/auth/me HTTP/1.1\r\nHost: 127.") << 0;
-        QTest::newRow("idle after an answer") << QByteArray("GET /api/auth/me HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n") << 1;
+        QTest::newRow("nothing sent") << QByteArray() << false << 0;
+        QTest::newRow("half a head") << QByteArray("GET /api/auth/me HTTP/1.1\r\nHost: 127.") << false << 0;
+        QTest::newRow("idle after an answer") << QByteArray("GET /api/auth/me HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n") << false << 1;
+        QTest::newRow("a head a byte at a time") << QByteArray("GET /api/auth/me HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: ") << true << 0;
+        QTest::newRow("a body a byte at a time")
+            << QByteArray("POST /api/trpc/messages.revoke HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 1000\r\n\r\n") << true << 0;
+        QTest::newRow("a second head a byte at a time")
+            << QByteArray("GET /api/auth/me HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\nGET /api/auth/me HTTP/1.1\r\nX-Slow: ") << true << 1;
     }
+    // The impatient server wants a head within 0.5 s and a body at 16 KiB/s after
+    // 0.5 s; its idle time (1 s) is longer than the pauses of the trickles, so only
+    // those deadlines can close them.
     void slowConnectionsAreClosed()
     {
         QFETCH(QByteArray, first);
+        QFETCH(bool, trickle);
         QFETCH(int, answers);
         QTcpSocket socket;
         socket.connectToHost(u"127.0.0.1"_s, m_impatient.port());
         QVERIFY(socket.waitForConnected(5000));
         socket.write(first);
-        QVERIFY2(closesWithin(socket, 10000), "the server keeps a slow connection open");
+        bool closed = false;
+        for (int i = 0; i < 100 && !closed; ++i) {
+            if (trickle)
+                socket.write("x");
+            closed = closesWithin(socket, 200);
+        }
+        QVERIFY2(closed, "the server keeps a slow connection open");
         QCOMPARE(int(socket.readAll().count("HTTP/1.1 401")), answers);
     }
 

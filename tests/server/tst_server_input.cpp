@@ -195,7 +195,7 @@ private Q_SLOTS:
             answer += socket.readAll();
         }
         QVERIFY2(answer.startsWith("HTTP/1.1 413"), answer.left(200).constData());
-        const HttpResult result { 413, answer.mid(answer.indexOf("\r\n\r\n") + 4), {} };
+        const HttpResult result { 413, answer.mid(answer.indexOf("\r\n\r\n") + 4), {}, {} };
         QVERIFY(!result.errorMessage().isEmpty());
         QCOMPARE(m_alice->get(u"/api/auth/me"_s).status, 200);
     }

@@ -3,17 +3,20 @@
 
 #include "Passwords.h"
 #include "http/ServerError.h"
+#include "http/RequestGate.h"
 #include "http/SignInThrottle.h"
 #include "live/AckFrame.h"
 #include "procedures/UploadBody.h"
 #include "models/Json.h"
 #include "ServerOptions.h"
 #include "store/Database.h"
+#include "store/FileLibrary.h"
 #include "store/Messages.h"
 #include "store/Uploads.h"
-#include "texts/Phrase.h"
 #include "texts/TextTables.h"
+#include "texts/Phrase.h"
 
+#include <QTcpSocket>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
@@ -316,6 +319,40 @@ private Q_SLOTS:
         done = true;
         other->wait();
         QCOMPARE(db.scalar(u"SELECT value FROM meta WHERE key = 'counter'"_s).toInt(), kRounds);
+    }
+
+    // Acknowledgements are small writes: every accepted socket sends without waiting
+    // for the peer's delayed acknowledgement.
+    void acceptedSocketsSendAtOnce()
+    {
+        RequestGate gate(RequestGate::Limits {}, {});
+        QVERIFY(gate.listenOn(QHostAddress::LocalHost, 0, u"127.0.0.1"_s));
+        QTcpSocket client;
+        client.connectToHost(QHostAddress::LocalHost, gate.serverPort());
+        QVERIFY(gate.waitForNewConnection(5000));
+        QTcpSocket* accepted = gate.nextPendingConnection();
+        QVERIFY(accepted);
+        QCOMPARE(accepted->socketOption(QAbstractSocket::LowDelayOption).toInt(), 1);
+    }
+
+    // Checking a download link is a read: it works on a connection that may not write.
+    void downloadLinksAreCheckedWithoutWriting()
+    {
+        QTemporaryDir dir;
+        Database db(dir.filePath(u"d.sqlite3"_s));
+        Uploads uploads(db, dir.filePath(u"uploads"_s));
+        db.exec(u"PRAGMA query_only = 1"_s);
+        HttpRequest request;
+        request.method = u"GET"_s;
+        request.query = QUrlQuery(u"expires=4102444800&signature=00"_s);
+        try {
+            FileLibrary(db, uploads).serve(request, u"some-key"_s);
+            QFAIL("a forged link was served");
+        } catch (const ServerError& error) {
+            QCOMPARE(error.httpStatus(), 403);
+        } catch (const DatabaseError& error) {
+            QFAIL(error.what());
+        }
     }
 
     void migrationsRunOnceAndRefuseNewerSchemas()

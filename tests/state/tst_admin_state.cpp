@@ -26,6 +26,8 @@
 #include <QJsonObject>
 #include <QTest>
 
+#include <limits>
+
 using namespace Qt::StringLiterals;
 using testsupport::runTask;
 
@@ -477,6 +479,33 @@ private Q_SLOTS:
             QVERIFY(error->startsWith(text(failureKey.constData())));
     }
 
+    // A second press of a row's action while its request runs sends nothing, also
+    // after a failure the action can be pressed again.
+    void secondActionWhileInFlight()
+    {
+        Fixture f;
+        f.server.respond(messagesPath, { 200, page("messages", 3, 3) });
+        const QString path = u"/api/admin/messages/delete"_s;
+        f.server.respondOnce(path, { 500, R"({"error":"x"})", {}, true });
+        f.server.respond(path, { 200, "null" });
+        MessageAuditViewModel audit(f.api);
+        runTask(audit.load());
+        AuditMessage target;
+        target.id = 2;
+        auto first = audit.deleteMessage(target);
+        QTRY_COMPARE(f.server.requestsTo(path).size(), 1);
+        QVERIFY(audit.isActing(2));
+        QVERIFY(!audit.isActing(3));
+        runTask(audit.deleteMessage(target));
+        QCOMPARE(f.server.requestsTo(path).size(), 1);
+        f.server.release(path);
+        runTask(std::move(first));
+        QVERIFY(!audit.isActing(2));
+        runTask(audit.deleteMessage(target));
+        QCOMPARE(f.server.requestsTo(path).size(), 2);
+        QCOMPARE(audit.messages().at(1).isDeleted, std::optional(true));
+    }
+
     void badgeColours_data()
     {
         QTest::addColumn<QString>("kind");
@@ -550,7 +579,7 @@ private Q_SLOTS:
         QFETCH(int, field);
         const std::optional<qint64> parsed = SystemConfigViewModel::wholeNumber(input);
         QCOMPARE(parsed ? QString::number(*parsed) : u"-"_s, number);
-        QCOMPARE(int(SystemConfigViewModel::field(input)), field);
+        QCOMPARE(int(SystemConfigViewModel::field(input, { 1, std::numeric_limits<qint64>::max() })), field);
     }
 
     void configLoadAndSave()

@@ -1,6 +1,7 @@
 #include "ClientStack.h"
 
 #include "state/AuthViewModel.h"
+#include "state/LocalizationManager.h"
 
 using namespace Qt::StringLiterals;
 
@@ -52,7 +53,7 @@ private Q_SLOTS:
         QCOMPARE(stack.requestCount(u"/api/auth/me"_s), signedIn ? 1 : 0);
     }
 
-    // Only a refused token ends the session (and deletes it); a failing server keeps it.
+    // Only a refused token ends the session (and deletes it, saying why); a failing server keeps it.
     void sessionCheck_data()
     {
         QTest::addColumn<bool>("atStart"); // the background check of a restored session, else a user refresh
@@ -96,9 +97,11 @@ private Q_SLOTS:
             testsupport::runTask(model.refreshCurrentUser());
         }
         qInstallMessageHandler(nullptr);
-        QCOMPARE(stack.requestCount(u"/api/auth/logout"_s), name.isEmpty() ? 1 : 0);
+        // The server ended the session itself: there is nothing to sign out of there.
+        QCOMPARE(stack.requestCount(u"/api/auth/logout"_s), 0);
         if (status == 401 && atStart)
-            QVERIFY(authLines.at(0).startsWith(u"[Auth] Cached token is invalid, logging out: "_s));
+            QVERIFY(authLines.filter(u"[Auth] Cached token is invalid, logging out: "_s).size() == 1);
+        QCOMPARE(model.errorText().isEmpty(), !name.isEmpty());
         QCOMPARE(model.isAuthenticated(), !name.isEmpty());
         QCOMPARE(model.user() ? model.user()->name : QString(), name);
         QCOMPARE(stack.store->contains(u"auth_token"_s), !name.isEmpty());
@@ -195,6 +198,89 @@ private Q_SLOTS:
             const QJsonObject sent = json::parse(stack.server.requestsTo(u"/api/auth/register"_s).at(0).body).toObject();
             QVERIFY(!sent.contains(u"nickname"_s) && !sent.contains(u"email"_s));
         }
+    }
+
+    // The server ends the session when it refuses the refresh: signed out here as by
+    // the user's own sign-out (tokens gone, channel closed, login screen in sign-in
+    // mode) and the reason shown in the interface language. A refresh that gets no
+    // answer keeps the session.
+    void serverEndedSessionSignsOutWithTheReason_data()
+    {
+        QTest::addColumn<bool>("refreshTokenStored");
+        QTest::addColumn<QByteArray>("refreshReply"); // status, space, body
+        QTest::addColumn<QString>("reasonKey"); // empty: still signed in
+        QTest::newRow("revoked elsewhere") << true << QByteArray(R"(401 {"error":"The refresh token is not valid"})")
+                                           << u"auth.ended_elsewhere"_s;
+        QTest::newRow("suspended") << true << QByteArray(R"(403 {"error":"banned"})") << u"auth.ended_suspended"_s;
+        QTest::newRow("no refresh token") << false << QByteArray("200 {}") << u"auth.ended_expired"_s;
+        QTest::newRow("server failing") << true << QByteArray("503 {}") << QString();
+    }
+    void serverEndedSessionSignsOutWithTheReason()
+    {
+        QFETCH(bool, refreshTokenStored);
+        QFETCH(QByteArray, refreshReply);
+        QFETCH(QString, reasonKey);
+        LocalizationManager& language = LocalizationManager::shared();
+        const AppLanguage first = language.currentLanguage();
+        language.setLanguage(AppLanguage::en);
+        ClientStack stack;
+        stack.server.respond(u"/api/auth/me"_s, { 200, R"({"user":)" + userJson + "}" });
+        QVERIFY(stack.connectChannel(ClientStack::user(7, u"Mei"_s)));
+        if (refreshTokenStored)
+            stack.keychain.saveText(u"r"_s, u"refresh_token"_s);
+        stack.api.setTokenRefresher([&stack] { return stack.auth.refreshToken(); });
+        AuthViewModel model(depsOf(stack));
+        QTRY_COMPARE(stack.requestCount(u"/api/auth/me"_s), 1);
+        model.setIsLoginMode(false);
+
+        stack.server.respond(u"/api/auth/me"_s, { 401, "{}" });
+        stack.server.respond(u"/api/auth/refresh"_s, { refreshReply.left(3).toInt(), refreshReply.mid(4) });
+        testsupport::runTask(model.refreshCurrentUser());
+
+        QCOMPARE(model.isAuthenticated(), reasonKey.isEmpty());
+        QCOMPARE(stack.store->contains(u"auth_token"_s), reasonKey.isEmpty());
+        QCOMPARE(stack.store->contains(u"cached_user"_s), reasonKey.isEmpty());
+        QCOMPARE(stack.ws.intentionalDisconnect(), !reasonKey.isEmpty());
+        QCOMPARE(model.isLoginMode(), !reasonKey.isEmpty());
+        QCOMPARE(stack.requestCount(u"/api/auth/logout"_s), 0);
+        if (reasonKey.isEmpty()) {
+            QCOMPARE(model.errorText(), QString());
+        } else {
+            QCOMPARE(model.errorText(), language.localizedString(reasonKey));
+            language.setLanguage(AppLanguage::vi);
+            QCOMPARE(model.errorText(), language.localizedString(reasonKey));
+            QVERIFY(model.errorText() != language.bundle(AppLanguage::en).localizedString(reasonKey));
+        }
+        language.setLanguage(first);
+    }
+
+    // Every acceptance of the live channel reads the account again, so a role changed
+    // on the server shows without signing in again.
+    void everyChannelAuthenticationRereadsTheAccount()
+    {
+        ClientStack stack;
+        stack.server.respond(u"/api/auth/me"_s, { 200, R"({"user":{"id":7,"openId":"o7","name":"Mei","role":"admin"}})" });
+        stack.storeSession(ClientStack::user(7, u"Mei"_s));
+        AuthViewModel model(depsOf(stack));
+        QTRY_COMPARE(stack.requestCount(u"/api/auth/me"_s), 1);
+        QVERIFY(stack.connectChannel(ClientStack::user(7, u"Mei"_s)));
+        QTRY_COMPARE(stack.requestCount(u"/api/auth/me"_s), 2);
+        QTRY_COMPARE(model.user()->role, std::optional(u"admin"_s));
+        stack.ws.connect(7);
+        QTRY_COMPARE(stack.requestCount(u"/api/auth/me"_s), 3);
+    }
+
+    // After signing out the login screen offers signing in, even after a registration.
+    void logoutReturnsToSignInMode()
+    {
+        ClientStack stack;
+        stack.storeSession(ClientStack::user(7, u"Mei"_s));
+        stack.server.respond(u"/api/auth/me"_s, { 200, R"({"user":)" + userJson + "}" });
+        stack.server.respond(u"/api/auth/logout"_s, { 200, "{}" });
+        AuthViewModel model(depsOf(stack));
+        model.setIsLoginMode(false);
+        testsupport::runTask(model.logout());
+        QVERIFY(model.isLoginMode());
     }
 
     void logoutSignsOutEvenWhenTheServerFails()

@@ -3,6 +3,7 @@
 #include "state/ChatViewModel.h"
 #include "state/LocalizationManager.h"
 #include "state/NotificationName.h"
+#include "state/RevokedNotice.h"
 #include "state/UserInfo.h"
 
 #include <QFile>
@@ -186,6 +187,46 @@ private Q_SLOTS:
         QVERIFY(f.model->pendingMessages().isEmpty());
     }
 
+    // A message the server refuses (an error frame naming it) or never acknowledges
+    // turns failed, with the reason in the chat's error line; the others stay sending.
+    void refusedOrUnacknowledgedMessageFails_data()
+    {
+        QTest::addColumn<int>("how"); // 0: error frame, 1: no acknowledgement, 2: another conversation's message
+        QTest::addColumn<QString>("errorKey");
+        QTest::newRow("refused by the server") << 0 << u"chat.not_sent_refused"_s;
+        QTest::newRow("never acknowledged") << 1 << u"chat.not_acknowledged"_s;
+        QTest::newRow("not one of ours") << 2 << QString();
+    }
+    void refusedOrUnacknowledgedMessageFails()
+    {
+        QFETCH(int, how);
+        QFETCH(QString, errorKey);
+        Fixture f;
+        f.model->sendMessage(u"hello"_s);
+        f.model->sendMessage(u"again"_s);
+        const QString first = *f.model->messages().at(0).clientMessageId;
+        QTRY_COMPARE(f.sentMessages().size(), 2);
+        const QString reason = u"The group has been dissolved"_s;
+        if (how == 0) {
+            f.stack.peer.push(QJsonObject { { u"type"_s, u"error"_s },
+                                            { u"payload"_s, QJsonObject { { u"code"_s, u"FORBIDDEN"_s }, { u"reason"_s, reason },
+                                                                         { u"clientMsgId"_s, first } } } });
+        } else {
+            Q_EMIT f.stack.ws.messageFailedSubject(how == 1 ? first : u"elsewhere"_s, std::nullopt);
+        }
+        if (errorKey.isEmpty()) {
+            QTest::qWait(50);
+            QCOMPARE(f.model->messages().at(0).status, std::optional(u"sending"_s));
+            QCOMPARE(f.model->error(), std::nullopt);
+            return;
+        }
+        QTRY_COMPARE(f.model->messages().at(0).status, std::optional(u"failed"_s));
+        QCOMPARE(f.model->messages().at(1).status, std::optional(u"sending"_s));
+        QCOMPARE(f.model->pendingMessages().size(), 1);
+        QString text = LocalizationManager::shared().localizedString(errorKey);
+        QCOMPARE(f.model->error(), std::optional(text.replace(u"%@"_s, reason)));
+    }
+
     // Nothing typed is lost: the failed bubble stays (also across a reload), the
     // reply target stays for the next try, and the text is handed back.
     void sendingWithoutAConnectionFails()
@@ -361,20 +402,23 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("revoking");
         QTest::addColumn<qint64>("conversation");
-        QTest::newRow("revoke here") << true << chatId;
-        QTest::newRow("revoke elsewhere") << true << chatId + 1;
-        QTest::newRow("edit here") << false << chatId;
-        QTest::newRow("edit elsewhere") << false << chatId + 1;
+        QTest::addColumn<bool>("byAdministrator");
+        QTest::newRow("revoke here") << true << chatId << false;
+        QTest::newRow("revoke elsewhere") << true << chatId + 1 << false;
+        QTest::newRow("administrator removes here") << true << chatId << true;
+        QTest::newRow("edit here") << false << chatId << false;
+        QTest::newRow("edit elsewhere") << false << chatId + 1 << false;
     }
     void liveRevokeAndEdit()
     {
         QFETCH(bool, revoking);
         QFETCH(qint64, conversation);
+        QFETCH(bool, byAdministrator);
         Fixture f;
         f.stack.server.respond(procedure("messages.list"), ok(page({ messageJson(5, 2), messageJson(6, 2) })));
         testsupport::runTask(f.model->loadMessages());
         if (revoking)
-            Q_EMIT f.stack.ws.revokeSubject(5, conversation);
+            Q_EMIT f.stack.ws.revokeSubject(5, conversation, byAdministrator);
         else
             Q_EMIT f.stack.ws.editSubject(5, conversation, u"改过了"_s);
         Q_EMIT f.stack.ws.typingSubject(chatId, 2, u"x"_s); // queued after the event: once it is in, so is the event
@@ -383,6 +427,11 @@ private Q_SLOTS:
         const Message five = *f.find(5);
         QCOMPARE(five.status == std::optional<QString>(u"revoked"_s), here && revoking);
         QCOMPARE(five.revokedAt.has_value(), here && revoking);
+        QCOMPARE(five.removedByAdmin.value_or(false), here && byAdministrator);
+        if (here && revoking) {
+            const QString notice = RevokedNotice::text(five, false);
+            QCOMPARE(notice == LocalizationManager::shared().localizedString(u"chat.removed_by_admin"_s), byAdministrator);
+        }
         QCOMPARE(*five.content, here && !revoking ? u"改过了"_s : u"m5"_s);
         QCOMPARE(five.editedAt.has_value(), here && !revoking);
         QCOMPARE(*f.find(6)->content, u"m6"_s);

@@ -80,6 +80,12 @@ private Q_SLOTS:
         QTest::newRow("flag emoji") << u"🇨🇳China"_s << u"#"_s;
         QTest::newRow("leading space") << u" bob"_s << u"#"_s;
         QTest::newRow("empty") << u""_s << u"#"_s;
+        // No reading known: the whole character (both halves of its pair) is the letter.
+        QTest::newRow("han beyond the basic plane") << u"𠮷野家"_s << u"𠮷"_s;
+        QTest::newRow("mathematical bold A") << u"𝐀lex"_s << u"A"_s;
+        QTest::newRow("full-width b") << u"ｂob"_s << u"B"_s;
+        // Asked twice: the remembered letter is the one first worked out.
+        QTest::newRow("chinese again") << u"张三"_s << u"Z"_s;
     }
 
     void letterOfName()
@@ -104,6 +110,41 @@ private Q_SLOTS:
                                                              contact(3, u"Ava"_s), contact(4, u"Adam"_s),
                                                              contact(5, u"Ann"_s) }
                                          << u"A:4,2,5,3,1"_s;
+    }
+
+    void ordinalOrder_data()
+    {
+        QTest::addColumn<QString>("lower");
+        QTest::addColumn<QString>("higher");
+        QTest::newRow("upper before lower") << u"Bob"_s << u"alice"_s;
+        QTest::newRow("prefix first") << u"Ann"_s << u"Anna"_s;
+        // By scalar value, not by UTF-16 unit: U+FF21 is below U+1D400 although its unit is above a surrogate.
+        QTest::newRow("beyond the basic plane last") << u"\uFF21x"_s << u"𝐀x"_s;
+        QTest::newRow("private use below supplementary") << u"\uE000"_s << u"𠮷"_s;
+        QTest::newRow("composed equals decomposed, then longer") << u"\u00E9"_s << u"e\u0301a"_s;
+    }
+
+    void ordinalOrder()
+    {
+        QFETCH(QString, lower);
+        QFETCH(QString, higher);
+        QVERIFY(letterIndex::ordinalLess(lower, higher));
+        QVERIFY(!letterIndex::ordinalLess(higher, lower));
+        QVERIFY(letterIndex::ordinalKeyLess(letterIndex::ordinalKey(lower), letterIndex::ordinalKey(higher)));
+    }
+
+    // Forty contacts of one name keep the server's order, among others around them.
+    void equalNamesKeepServerOrder()
+    {
+        QList<Contact> contacts { contact(1000, u"Ann"_s) };
+        QStringList expected { u"2000"_s };
+        for (int i = 0; i < 40; ++i) {
+            contacts << contact(100 - i, u"Amy"_s);
+            expected << QString::number(100 - i);
+        }
+        contacts << contact(2000, u"Al"_s);
+        expected << u"1000"_s;
+        QCOMPARE(layout(ContactSection::build(contacts)), u"A:"_s + expected.join(u','));
     }
 
     void sections()

@@ -97,7 +97,8 @@ bool ServerProcess::start(int timeoutMs)
         m_error = QStringLiteral("cannot create a temporary directory");
         return false;
     }
-    QStringList arguments { QStringLiteral("--host"), QStringLiteral("127.0.0.1"), QStringLiteral("--port"), QStringLiteral("0"),
+    // A restart keeps the port, so that clients of the first run find the server again.
+    QStringList arguments { QStringLiteral("--host"), QStringLiteral("127.0.0.1"), QStringLiteral("--port"), QString::number(m_port),
                             QStringLiteral("--data-dir"), dataDir() };
     if (m_options.demo)
         arguments << QStringLiteral("--demo");

@@ -37,7 +37,7 @@ public:
     bool stop(int timeoutMs = 10000);
     // SIGKILL: the server gets no chance to clean up (crash tests).
     void kill();
-    // Stops (when running) and starts again on the same data directory. The port may change.
+    // Stops (when running) and starts again on the same data directory and port.
     bool restart(int timeoutMs = 20000);
 
     // Runs the server binary once more on the same data directory with these further

@@ -44,6 +44,14 @@ void WebSocketTestServer::sendToAll(const QByteArray& text)
     }
 }
 
+void WebSocketTestServer::closeAll(QWebSocketProtocol::CloseCode code)
+{
+    for (const auto& connection : std::as_const(m_connections)) {
+        if (connection->open && connection->socket)
+            connection->socket->close(code);
+    }
+}
+
 QList<QJsonObject> WebSocketTestServer::framesOfType(const QString& type) const
 {
     QList<QJsonObject> out;
@@ -69,7 +77,11 @@ void WebSocketTestServer::accept()
             connection->frames.append(frame);
             const QString type = frame.value(QLatin1StringView("type")).toString();
             if (m_answering && connection->socket) {
-                if (type == QLatin1StringView("auth"))
+                const QJsonValue token = frame.value(QLatin1StringView("payload")).toObject().value(QLatin1StringView("token"));
+                if (type == QLatin1StringView("auth") && m_refusedTokens.contains(token.toString())) {
+                    connection->socket->sendTextMessage(QStringLiteral(R"({"type":"error","payload":{"code":"AUTH_FAILED"}})"));
+                    connection->socket->close(QWebSocketProtocol::CloseCodePolicyViolated);
+                } else if (type == QLatin1StringView("auth"))
                     connection->socket->sendTextMessage(QStringLiteral(R"({"type":"auth_success","payload":{}})"));
                 else if (type == QLatin1StringView("ping"))
                     connection->socket->sendTextMessage(QStringLiteral(R"({"type":"pong","payload":{}})"));

@@ -9,6 +9,8 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
+#include <QWebSocketProtocol>
 
 #include <memory>
 
@@ -40,6 +42,10 @@ public:
     // When false, "auth" and "ping" get no answer.
     void setAnswering(bool answering) { m_answering = answering; }
     void sendToAll(const QByteArray& text);
+    // An "auth" frame with one of these tokens is answered "AUTH_FAILED" and closed with the policy code.
+    void setRefusedTokens(const QStringList& tokens) { m_refusedTokens = tokens; }
+    // Closes every open connection with this code, as a server does when a token expires.
+    void closeAll(QWebSocketProtocol::CloseCode code);
 
     const QList<std::shared_ptr<Connection>>& connections() const { return m_connections; }
     QList<QJsonObject> framesOfType(const QString& type) const;
@@ -50,5 +56,6 @@ private:
     QWebSocketServer* m_server;
     quint16 m_port = 0;
     bool m_answering = true;
+    QStringList m_refusedTokens;
     QList<std::shared_ptr<Connection>> m_connections;
 };

@@ -89,6 +89,21 @@ private Q_SLOTS:
         QVERIFY(bubble->layout(failed, false, 500).failedMark.isNull());
     }
 
+    // A draft typed while the send is still under way is the person's; the text
+    // that failed goes back only into an empty field.
+    void draftTypedDuringASendIsKept()
+    {
+        auto view = makeView();
+        view->show();
+        auto* field = view->findChild<QPlainTextEdit*>(QStringLiteral("messageField"));
+        QTest::keyClicks(field, QStringLiteral("hello"));
+        QTest::keyClick(field, Qt::Key_Return);
+        QTest::keyClicks(field, QStringLiteral("next one"));
+        QTRY_COMPARE(view->viewModel()->messages().constLast().status, std::optional<QString>(QStringLiteral("failed")));
+        QCoreApplication::processEvents();
+        QCOMPARE(view->inputBar()->text(), QStringLiteral("next one"));
+    }
+
     // A long name gives way to the typing line: it is shortened with "…" to the room
     // left, and the typing line keeps its whole text.
     void longTitleElidesAndKeepsRoomForTyping_data()

@@ -72,6 +72,7 @@ DeviceManagementView::DeviceManagementView(std::unique_ptr<DeviceManagementViewM
             m_viewModel->revokeOtherDevices();
     });
     connect(m_viewModel.get(), &DeviceManagementViewModel::devicesChanged, this, &DeviceManagementView::rebuildList);
+    connect(m_viewModel.get(), &DeviceManagementViewModel::loggingOutChanged, this, &DeviceManagementView::rebuildList);
     connect(m_viewModel.get(), &DeviceManagementViewModel::isLoadingChanged, this, &DeviceManagementView::updateLoading);
     connect(m_viewModel.get(), &DeviceManagementViewModel::errorMessageChanged, this,
             [this] {
@@ -144,6 +145,7 @@ void DeviceManagementView::rebuildList()
                 logout->setFont(Appearance::font(TextStyle::Subheadline));
                 logout->setCursor(Qt::PointingHandCursor);
                 Appearance::setTextColor(logout, SystemColors::red());
+                logout->setEnabled(!m_viewModel->isLoggingOut(device.id));
                 connect(logout, &QPushButton::clicked, this, [this, device] { m_viewModel->logoutDevice(device); });
                 layout->addWidget(logout);
                 rows->addWidget(line);

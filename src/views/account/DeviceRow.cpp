@@ -1,6 +1,7 @@
 #include "views/account/DeviceRow.h"
 
 #include "state/DeviceManagementViewModel.h"
+#include "state/DeviceTitle.h"
 #include "state/LocalizationManager.h"
 #include "views/common/Appearance.h"
 #include "views/common/ElidedLabel.h"
@@ -98,7 +99,7 @@ DeviceRow::DeviceRow(SessionService::DeviceSession device, QWidget* parent)
 
 void DeviceRow::retranslate()
 {
-    m_name->setFullText(m_device.deviceName.value_or(Localized::text("devices.unknown_device")));
+    m_name->setFullText(deviceTitle(m_device.deviceName, m_device.platform).value_or(Localized::text("devices.unknown_device")));
     if (m_badge)
         m_badge->setText(Localized::text("devices.current_label"));
     if (m_lastActive)

@@ -62,7 +62,7 @@ FavoriteRow::FavoriteRow(QObject* parent)
 QSize FavoriteRow::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
 {
     const int text = QFontMetrics(nameFont()).height() + LineGap + 2 * QFontMetrics(bodyFont()).lineSpacing();
-    return QSize(option.rect.width(), qMax(AvatarSize, text) + 2 * PaddingV + 8);
+    return QSize(option.rect.width(), qMax(AvatarSize, text) + 2 * PaddingV);
 }
 
 void FavoriteRow::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
@@ -73,7 +73,7 @@ void FavoriteRow::paint(QPainter* painter, const QStyleOptionViewItem& option, c
     const Message& message = model->messageAt(index.row());
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
-    const QRect content = option.rect.adjusted(PaddingH, PaddingV + 4, -PaddingH, -(PaddingV + 4));
+    const QRect content = option.rect.adjusted(PaddingH, PaddingV, -PaddingH, -PaddingV);
     const QString sender = senderText(message);
     const QRectF avatar(content.left(), content.center().y() - AvatarSize / 2.0, AvatarSize, AvatarSize);
     AvatarView::paint(painter, avatar, message.senderName.value_or(QStringLiteral("?")), message.senderAvatar);

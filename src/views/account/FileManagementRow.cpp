@@ -1,20 +1,14 @@
 #include "views/account/FileManagementRow.h"
 
-#include "state/FileManagementViewModel.h"
-#include "state/Graphemes.h"
 #include "state/WholeNumber.h"
+#include "views/account/FileListModel.h"
 #include "views/common/Appearance.h"
-#include "views/common/ElidedLabel.h"
 #include "views/common/Icons.h"
-#include "views/common/Localized.h"
-#include "views/common/Spinner.h"
 #include "views/common/SystemColors.h"
 
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QStackedWidget>
-#include <QToolButton>
-#include <QVBoxLayout>
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPainter>
 
 
 using Appearance::TextStyle;
@@ -41,15 +35,12 @@ Kind kindOf(const std::optional<QString>& mimeType)
     return Kind::Other;
 }
 
-QToolButton* iconButton(QWidget* parent, const char* objectName, const char* symbol)
-{
-    auto* button = new QToolButton(parent);
-    button->setObjectName(QString::fromLatin1(objectName));
-    button->setAutoRaise(true);
-    button->setCursor(Qt::PointingHandCursor);
-    Icons::apply(button, QString::fromLatin1(symbol), 18, Appearance::accent());
-    return button;
-}
+constexpr int PaddingH = 10;
+constexpr int PaddingV = 2;
+constexpr int Spacing = 12;
+constexpr int IconBox = 36;
+constexpr int KindIconSize = 24;
+constexpr int ButtonSize = 26;
 
 } // namespace
 
@@ -90,74 +81,101 @@ QString FileManagementRow::formatFileSize(qint64 bytes)
     return fixedPointText(double(bytes) / 1048576.0, 1) + QStringLiteral(" MB");
 }
 
-FileManagementRow::FileManagementRow(FileItem file, FileManagementViewModel* viewModel, QWidget* parent)
-    : QWidget(parent)
-    , m_file(std::move(file))
-    , m_viewModel(viewModel)
-    , m_downloadHolder(new QStackedWidget(this))
-    , m_download(iconButton(m_downloadHolder, "downloadButton", "arrow.down.circle"))
+FileManagementRow::FileManagementRow(QObject* parent)
+    : QStyledItemDelegate(parent)
 {
-    setObjectName(QStringLiteral("fileRow"));
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(10, 2, 10, 2);
-    row->setSpacing(12);
-    auto* icon = new QLabel(this);
-    icon->setObjectName(QStringLiteral("fileIcon"));
-    icon->setFixedWidth(36);
-    icon->setAlignment(Qt::AlignCenter);
-    Icons::apply(icon, iconName(m_file.mimeType), 24, iconColor(m_file.mimeType));
-    row->addWidget(icon);
-
-    auto* text = new QVBoxLayout;
-    text->setSpacing(2);
-    auto* name = new ElidedLabel(this);
-    name->setObjectName(QStringLiteral("fileName"));
-    name->setFont(Appearance::font(TextStyle::Body));
-    name->setFullText(m_file.fileName.value_or(Localized::text("files.unknown_file")));
-    text->addWidget(name);
-    auto* details = new QHBoxLayout;
-    details->setSpacing(8);
-    auto addDetail = [&](const QString& value, const char* objectName) {
-        auto* label = new QLabel(value, this);
-        label->setObjectName(QString::fromLatin1(objectName));
-        label->setTextFormat(Qt::PlainText);
-        label->setFont(Appearance::font(TextStyle::Caption));
-        Appearance::setTextColor(label, Appearance::secondaryText());
-        details->addWidget(label);
-    };
-    if (m_file.fileSize)
-        addDetail(formatFileSize(*m_file.fileSize), "fileSize");
-    if (m_file.createdAt)
-        addDetail(graphemes::prefix(*m_file.createdAt, 10), "fileDate");
-    details->addStretch(1);
-    text->addLayout(details);
-    row->addLayout(text, 1);
-
-    if (const std::optional<QUrl> preview = m_viewModel->previewUrl(m_file)) {
-        QToolButton* button = iconButton(this, "previewButton", "eye");
-        button->setToolTip(Localized::text("files.preview"));
-        const QUrl url = *preview;
-        connect(button, &QToolButton::clicked, this, [this, url] { Q_EMIT previewRequested(url); });
-        row->addWidget(button);
-    }
-    m_download->setToolTip(Localized::text("files.download"));
-    m_downloadHolder->addWidget(m_download);
-    m_downloadHolder->addWidget(new Spinner(16, Appearance::accent(), m_downloadHolder));
-    m_downloadHolder->setFixedSize(m_download->sizeHint());
-    row->addWidget(m_downloadHolder);
-
-    const qint64 id = m_file.id;
-    connect(m_download, &QToolButton::clicked, this, [this, id] { m_viewModel->download(id); });
-    connect(m_viewModel, &FileManagementViewModel::downloadingChanged, this, [this](qint64 changed) {
-        if (changed == m_file.id)
-            updateDownloading();
-    });
-    updateDownloading();
 }
 
-void FileManagementRow::updateDownloading()
+QRect FileManagementRow::downloadRect(const QRect& row)
 {
-    const bool downloading = m_viewModel->isDownloading(m_file.id);
-    m_download->setEnabled(!downloading);
-    m_downloadHolder->setCurrentIndex(downloading ? 1 : 0);
+    const QRect content = row.adjusted(PaddingH, 0, -PaddingH, 0);
+    return QRect(content.right() - ButtonSize + 1, content.center().y() - ButtonSize / 2, ButtonSize, ButtonSize);
+}
+
+QRect FileManagementRow::previewRect(const QRect& row)
+{
+    return downloadRect(row).translated(-(ButtonSize + Spacing), 0);
+}
+
+void FileManagementRow::advanceSpinner()
+{
+    m_spinnerStep = (m_spinnerStep + 1) % 12;
+}
+
+QSize FileManagementRow::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
+{
+    const int text = QFontMetrics(Appearance::font(TextStyle::Body)).height() + 2 + QFontMetrics(Appearance::font(TextStyle::Caption)).height();
+    return QSize(option.rect.width(), qMax(IconBox, text) + 2 * PaddingV);
+}
+
+void FileManagementRow::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    const auto* model = qobject_cast<const FileListModel*>(index.model());
+    if (!model)
+        return;
+    const FileItem& file = model->fileAt(index.row());
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    const qreal ratio = painter->device()->devicePixelRatioF();
+    const QRect content = option.rect.adjusted(PaddingH, 0, -PaddingH, 0);
+
+    const QRect icon(content.left(), content.center().y() - IconBox / 2, IconBox, IconBox);
+    painter->drawPixmap(QRect(icon.center().x() - KindIconSize / 2 + 1, icon.center().y() - KindIconSize / 2 + 1, KindIconSize, KindIconSize),
+        Icons::pixmap(iconName(file.mimeType), KindIconSize, iconColor(file.mimeType), ratio));
+
+    // The buttons at the trailing edge: preview for images, then download.
+    const QRect download = downloadRect(option.rect);
+    if (index.data(FileListModel::DownloadingRole).toBool()) {
+        const QRectF ring = QRectF(download).adjusted(5, 5, -5, -5);
+        painter->setPen(QPen(Appearance::accent(), 2, Qt::SolidLine, Qt::RoundCap));
+        painter->drawArc(ring, -m_spinnerStep * 30 * 16, 270 * 16);
+    } else {
+        painter->drawPixmap(download.adjusted(3, 3, -3, -3), Icons::pixmap(QStringLiteral("arrow.down.circle"), ButtonSize - 6, Appearance::accent(), ratio));
+    }
+    int textRight = download.left() - Spacing;
+    if (index.data(FileListModel::PreviewUrlRole).toUrl().isValid()) {
+        const QRect preview = previewRect(option.rect);
+        painter->drawPixmap(preview.adjusted(3, 3, -3, -3), Icons::pixmap(QStringLiteral("eye"), ButtonSize - 6, Appearance::accent(), ratio));
+        textRight = preview.left() - Spacing;
+    }
+
+    const int textLeft = icon.right() + 1 + Spacing;
+    const int textWidth = textRight - textLeft;
+    const QFont nameFont = Appearance::font(TextStyle::Body);
+    const QFont detailFont = Appearance::font(TextStyle::Caption);
+    const QFontMetrics nameMetrics(nameFont);
+    const QFontMetrics detailMetrics(detailFont);
+    const int top = content.center().y() - (nameMetrics.height() + 2 + detailMetrics.height()) / 2;
+    painter->setFont(nameFont);
+    painter->setPen(QApplication::palette().color(QPalette::Text));
+    painter->drawText(QRect(textLeft, top, textWidth, nameMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
+        nameMetrics.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight, textWidth));
+
+    QStringList details;
+    for (const int role : { int(FileListModel::SizeRole), int(FileListModel::DateRole) }) {
+        if (const QString detail = index.data(role).toString(); !detail.isEmpty())
+            details << detail;
+    }
+    painter->setFont(detailFont);
+    painter->setPen(Appearance::secondaryText());
+    painter->drawText(QRect(textLeft, top + nameMetrics.height() + 2, textWidth, detailMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
+        detailMetrics.elidedText(details.join(QStringLiteral("   ")), Qt::ElideRight, textWidth));
+    painter->restore();
+}
+
+bool FileManagementRow::editorEvent(QEvent* event, QAbstractItemModel*, const QStyleOptionViewItem& option, const QModelIndex& index)
+{
+    if (event->type() != QEvent::MouseButtonRelease || static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
+        return false;
+    const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+    if (downloadRect(option.rect).contains(at)) {
+        Q_EMIT downloadRequested(index.data(FileListModel::FileIdRole).toLongLong());
+        return true;
+    }
+    const QUrl preview = index.data(FileListModel::PreviewUrlRole).toUrl();
+    if (preview.isValid() && previewRect(option.rect).contains(at)) {
+        Q_EMIT previewRequested(preview);
+        return true;
+    }
+    return false;
 }

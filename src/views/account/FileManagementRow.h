@@ -1,41 +1,42 @@
 #pragma once
 
-#include "services/FileService.h"
-
 #include <QColor>
+#include <QStyledItemDelegate>
 #include <QUrl>
-#include <QWidget>
 
 #include <optional>
 
-class FileManagementViewModel;
-class QStackedWidget;
-class QToolButton;
-
-// One of the user's files: an icon coloured by kind, the name, size and upload
-// day, a preview button for images and a download button that shows progress
-// while the signed link is fetched.
-class FileManagementRow : public QWidget {
+// One painted file of the files list: an icon coloured by kind, the name, size and
+// upload day, a preview button for images and a download button that turns into
+// a spinner while the signed link is fetched.
+// Every row has the same height.
+class FileManagementRow : public QStyledItemDelegate {
     Q_OBJECT
 public:
-    FileManagementRow(FileItem file, FileManagementViewModel* viewModel, QWidget* parent = nullptr);
-
-    const FileItem& file() const { return m_file; }
-
     // By the MIME type, lower-cased; the first rule that holds wins.
     static QString iconName(const std::optional<QString>& mimeType);
     static QColor iconColor(const std::optional<QString>& mimeType);
     // "1023 B", "1.5 KB", "5120.0 MB": one decimal with a point, whatever the locale.
     static QString formatFileSize(qint64 bytes);
+    // Where a row of the given rectangle has its buttons.
+    static QRect downloadRect(const QRect& row);
+    static QRect previewRect(const QRect& row);
+
+    explicit FileManagementRow(QObject* parent = nullptr);
+
+    // One step of the spinners of the rows that download.
+    void advanceSpinner();
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
 Q_SIGNALS:
     void previewRequested(const QUrl& url);
+    void downloadRequested(qint64 fileId);
+
+protected:
+    bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option, const QModelIndex& index) override;
 
 private:
-    void updateDownloading();
-
-    FileItem m_file;
-    FileManagementViewModel* m_viewModel;
-    QStackedWidget* m_downloadHolder;
-    QToolButton* m_download;
+    int m_spinnerStep = 0;
 };

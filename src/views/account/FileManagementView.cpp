@@ -2,15 +2,16 @@
 
 #include "state/FileManagementViewModel.h"
 #include "state/LocalizationManager.h"
+#include "views/account/FileListModel.h"
 #include "views/account/FileManagementRow.h"
 #include "views/account/ImagePreviewView.h"
 #include "views/account/ListColumn.h"
 #include "views/common/ErrorAlert.h"
 #include "views/common/Appearance.h"
 #include "views/common/Localized.h"
-#include "views/common/VerticalScrollArea.h"
 
-#include <QScrollArea>
+#include <QListView>
+#include <QTimer>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QVBoxLayout>
@@ -23,18 +24,58 @@ FileManagementView::FileManagementView(QWidget* parent)
 FileManagementView::FileManagementView(std::unique_ptr<FileManagementViewModel> viewModel, QWidget* parent)
     : QWidget(parent)
     , m_viewModel(std::move(viewModel))
-    , m_scroll(new VerticalScrollArea)
-    , m_column(new ListColumn(QStringLiteral("files"), QStringLiteral("folder"), m_scroll, this))
+    , m_model(new FileListModel(m_viewModel.get(), this))
+    , m_rows(new FileManagementRow(this))
+    , m_list(new QListView)
+    , m_loadMore(new QPushButton)
+    , m_spinnerTimer(new QTimer(this))
+    , m_column(nullptr)
     , m_alert(new ErrorAlert(this))
 {
     setObjectName(QStringLiteral("fileManagementView"));
     setMinimumWidth(260);
+    // The list, then "load more" right under its last row, then the rest of the column.
+    auto* body = new QWidget;
+    auto* stack = new QVBoxLayout(body);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(0);
+    m_list->setParent(body);
+    m_list->setObjectName(QStringLiteral("fileRows"));
+    m_list->setModel(m_model);
+    m_list->setItemDelegate(m_rows);
+    m_list->setFrameShape(QFrame::NoFrame);
+    m_list->setUniformItemSizes(true);
+    m_list->setSelectionMode(QAbstractItemView::NoSelection);
+    m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    stack->addWidget(m_list);
+    m_loadMore->setParent(body);
+    m_loadMore->setObjectName(QStringLiteral("loadMoreButton"));
+    m_loadMore->setFlat(true);
+    m_loadMore->setCursor(Qt::PointingHandCursor);
+    Appearance::setTextColor(m_loadMore, Appearance::secondaryText());
+    stack->addWidget(m_loadMore);
+    stack->addStretch(1);
+    m_column = new ListColumn(QStringLiteral("files"), QStringLiteral("folder"), body, this);
+
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->addWidget(m_column);
 
-    connect(m_viewModel.get(), &FileManagementViewModel::filesChanged, this, &FileManagementView::syncRows);
+    m_spinnerTimer->setInterval(80);
+    connect(m_spinnerTimer, &QTimer::timeout, this, [this] {
+        m_rows->advanceSpinner();
+        m_list->viewport()->update();
+    });
+    connect(m_rows, &FileManagementRow::previewRequested, this, &FileManagementView::showPreview);
+    connect(m_rows, &FileManagementRow::downloadRequested, this, [this](qint64 fileId) { m_viewModel->download(fileId); });
+    connect(m_loadMore, &QPushButton::clicked, this, [this] { m_viewModel->loadMore(); });
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &FileManagementView::fitList);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, &FileManagementView::fitList);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &FileManagementView::fitList);
+    connect(m_viewModel.get(), &FileManagementViewModel::filesChanged, this, &FileManagementView::updateOverlay);
     connect(m_viewModel.get(), &FileManagementViewModel::loadingChanged, this, &FileManagementView::updateOverlay);
+    connect(m_viewModel.get(), &FileManagementViewModel::downloadingChanged, this, &FileManagementView::updateSpinners);
     connect(m_viewModel.get(), &FileManagementViewModel::errorMessageChanged, this,
             [this] {
                 if (const auto& error = m_viewModel->error())
@@ -44,6 +85,7 @@ FileManagementView::FileManagementView(std::unique_ptr<FileManagementViewModel> 
     connect(m_column, &ListColumn::retryRequested, m_viewModel.get(), &FileManagementViewModel::loadFiles);
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &FileManagementView::retranslate);
     retranslate();
+    fitList();
 }
 
 FileManagementView::~FileManagementView() = default;
@@ -56,63 +98,44 @@ void FileManagementView::showEvent(QShowEvent* event)
         m_viewModel->loadFiles();
 }
 
+void FileManagementView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    fitList();
+}
+
+void FileManagementView::fitList()
+{
+    // As tall as its rows, so "load more" follows the last one; a long list is
+    // held to the column and scrolls.
+    const int rowHeight = m_rows->sizeHint(QStyleOptionViewItem(), QModelIndex()).height();
+    m_list->setMaximumHeight(m_model->rowCount() * rowHeight + 2 * m_list->frameWidth());
+    m_list->setVisible(m_model->rowCount() > 0);
+}
+
+void FileManagementView::updateSpinners(qint64 fileId)
+{
+    m_downloads += m_viewModel->isDownloading(fileId) ? 1 : -1;
+    if (m_downloads > 0)
+        m_spinnerTimer->start();
+    else
+        m_spinnerTimer->stop();
+}
+
 void FileManagementView::retranslate()
 {
     m_column->setTexts(Localized::text("files.title"), Localized::text("files.empty"));
-    rebuildRows();
-}
-
-void FileManagementView::syncRows()
-{
-    // A next page only adds rows at the end; anything else rebuilds the list.
-    const QList<FileItem>& files = m_viewModel->files();
-    bool appended = m_rows && files.size() >= m_shownIds.size();
-    for (qsizetype i = 0; appended && i < m_shownIds.size(); ++i)
-        appended = files.at(i).id == m_shownIds.at(i);
-    if (!appended) {
-        rebuildRows();
-        return;
-    }
-    auto* layout = static_cast<QVBoxLayout*>(m_rows->layout());
-    for (qsizetype i = m_shownIds.size(); i < files.size(); ++i) {
-        auto* row = new FileManagementRow(files.at(i), m_viewModel.get(), m_rows);
-        connect(row, &FileManagementRow::previewRequested, this, &FileManagementView::showPreview);
-        // Above the "load more" button and the closing stretch.
-        layout->insertWidget(layout->count() - 2, row);
-        m_shownIds.append(files.at(i).id);
-    }
-    m_loadMore->setVisible(!files.isEmpty());
+    m_loadMore->setText(Localized::text("files.load_more"));
+    // A file without a name is called so in the language in force.
+    m_list->viewport()->update();
     updateOverlay();
-}
-
-void FileManagementView::rebuildRows()
-{
-    if (QWidget* old = m_scroll->takeWidget())
-        old->deleteLater();
-    m_rows = new QWidget;
-    m_rows->setObjectName(QStringLiteral("fileRows"));
-    auto* layout = new QVBoxLayout(m_rows);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    // The last row of the list: centred across it, in the secondary colour.
-    m_loadMore = new QPushButton(Localized::text("files.load_more"), m_rows);
-    m_loadMore->setObjectName(QStringLiteral("loadMoreButton"));
-    m_loadMore->setFlat(true);
-    m_loadMore->setCursor(Qt::PointingHandCursor);
-    Appearance::setTextColor(m_loadMore, Appearance::secondaryText());
-    connect(m_loadMore, &QPushButton::clicked, this, [this] { m_viewModel->loadMore(); });
-    layout->addWidget(m_loadMore);
-    layout->addStretch(1);
-    m_scroll->setWidget(m_rows);
-    m_shownIds.clear();
-    syncRows();
 }
 
 void FileManagementView::updateOverlay()
 {
     m_column->showState(m_viewModel->isLoading(), m_viewModel->files().isEmpty(), m_viewModel->loadFailure());
-    if (m_loadMore)
-        m_loadMore->setEnabled(m_viewModel->canLoadMore());
+    m_loadMore->setVisible(!m_viewModel->files().isEmpty());
+    m_loadMore->setEnabled(m_viewModel->canLoadMore());
 }
 
 void FileManagementView::showPreview(const QUrl& url)

@@ -1,18 +1,20 @@
 #pragma once
 
-#include <QPointer>
-#include <QPushButton>
 #include <QUrl>
 #include <QWidget>
 
 #include <memory>
 #include <optional>
 
+class FileListModel;
+class FileManagementRow;
 class FileManagementViewModel;
 class ImagePreviewView;
 class ErrorAlert;
 class ListColumn;
-class QScrollArea;
+class QListView;
+class QPushButton;
+class QTimer;
 
 // The files section's column: the user's files page by page with "load more",
 // each with download and, for images, a preview sheet. Loads each time it is shown.
@@ -32,20 +34,23 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void syncRows();
-    void rebuildRows();
+    void fitList();
     void updateOverlay();
+    void updateSpinners(qint64 fileId);
     void retranslate();
 
     std::unique_ptr<FileManagementViewModel> m_viewModel;
-    QScrollArea* m_scroll;
+    FileListModel* m_model;
+    FileManagementRow* m_rows;
+    QListView* m_list;
+    QPushButton* m_loadMore;
+    QTimer* m_spinnerTimer;
     ListColumn* m_column;
-    QPointer<QWidget> m_rows;
-    QPointer<QPushButton> m_loadMore;
     ErrorAlert* m_alert;
     std::optional<QUrl> m_previewURL;
     ImagePreviewView* m_preview = nullptr;
-    QList<qint64> m_shownIds;
+    int m_downloads = 0;
 };

@@ -4,12 +4,11 @@
 #include "views/common/Appearance.h"
 
 #include <QLabel>
-#include <QAbstractScrollArea>
 #include <QVBoxLayout>
 
 using Appearance::TextStyle;
 
-ListColumn::ListColumn(const QString& namePrefix, const QString& emptyIcon, QAbstractScrollArea* list, QWidget* parent)
+ListColumn::ListColumn(const QString& namePrefix, const QString& emptyIcon, QWidget* list, QWidget* parent)
     : QWidget(parent)
     , m_title(new QLabel(this))
     , m_overlay(new ListStateOverlay(this, namePrefix, emptyIcon))
@@ -23,6 +22,8 @@ ListColumn::ListColumn(const QString& namePrefix, const QString& emptyIcon, QAbs
     column->addWidget(m_title);
     list->setParent(this);
     list->setObjectName(namePrefix + QStringLiteral("List"));
+    // The rows sit on the column's own background, as the rest of the section does.
+    list->setStyleSheet(QStringLiteral("QListView { background: transparent; }"));
     column->addWidget(list, 1);
     connect(m_overlay, &ListStateOverlay::retryRequested, this, &ListColumn::retryRequested);
 }

@@ -7,7 +7,6 @@
 #include <optional>
 
 class ListStateOverlay;
-class QAbstractScrollArea;
 class QLabel;
 
 // The frame of a list column of the account section: a title over a scrolling
@@ -18,7 +17,7 @@ class QLabel;
 class ListColumn : public QWidget {
     Q_OBJECT
 public:
-    ListColumn(const QString& namePrefix, const QString& emptyIcon, QAbstractScrollArea* list, QWidget* parent);
+    ListColumn(const QString& namePrefix, const QString& emptyIcon, QWidget* list, QWidget* parent);
 
     void setTexts(const QString& title, const QString& emptyText);
     void showState(bool loading, bool empty, const std::optional<ScreenError>& failure);

@@ -155,6 +155,7 @@ ProfileView::ProfileView(AuthViewModel* authViewModel, AuthService& authService,
 
     connect(m_auth, &AuthViewModel::userChanged, this, &ProfileView::updateUser);
     connect(m_viewModel, &ProfileViewModel::sessionsChanged, this, &ProfileView::rebuildSessions);
+    connect(m_viewModel, &ProfileViewModel::revokingChanged, this, &ProfileView::rebuildSessions);
     connect(m_viewModel, &ProfileViewModel::errorChanged, this, &ProfileView::showError);
     connect(m_alert, &ErrorAlert::dismissed, m_viewModel, &ProfileViewModel::clearError);
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &ProfileView::retranslate);
@@ -249,6 +250,7 @@ void ProfileView::rebuildSessions()
             auto* revoke = new QPushButton(Localized::text("devices.logout"), row);
             revoke->setObjectName(QStringLiteral("revokeButton"));
             revoke->setFont(Appearance::font(TextStyle::Caption));
+            revoke->setEnabled(!m_viewModel->isRevoking(session.id));
             connect(revoke, &QPushButton::clicked, this, [this, session] { m_viewModel->revokeSession(session); });
             line->addWidget(revoke);
         }

@@ -2,6 +2,7 @@
 
 #include "views/admin/TintColor.h"
 #include "views/common/Appearance.h"
+#include "views/common/PlainToolTip.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -39,6 +40,65 @@ const QStyle* styleOf(const QStyleOptionViewItem& option)
 AdminCellDelegate::AdminCellDelegate(QObject* parent)
     : QStyledItemDelegate(parent)
 {
+}
+
+QVariant AdminCellDelegate::textData(const QString& text, TextStyle style, int role)
+{
+    switch (role) {
+    case KindRole:
+        return int(Kind::Text);
+    case Qt::DisplayRole:
+        return text;
+    case Qt::ToolTipRole:
+        return plainToolTip(text);
+    case Qt::FontRole: {
+        QFont font = Appearance::font(style == TextStyle::Body ? Appearance::TextStyle::Body : Appearance::TextStyle::Caption);
+        if (style == TextStyle::CaptionMonospaced)
+            font.setFamilies({ QStringLiteral("DejaVu Sans Mono"), QStringLiteral("Noto Sans CJK SC") });
+        return font;
+    }
+    case Qt::ForegroundRole:
+        return style == TextStyle::CaptionSecondary ? QVariant(Appearance::secondaryText()) : QVariant();
+    default:
+        return {};
+    }
+}
+
+QVariant AdminCellDelegate::badgeData(const QString& text, Tint tint, int role)
+{
+    switch (role) {
+    case KindRole:
+        return int(Kind::Badge);
+    case Qt::DisplayRole:
+        return text;
+    case TintRole:
+        return int(tint);
+    default:
+        return {};
+    }
+}
+
+QVariant AdminCellDelegate::dotData(const QString& word, Tint tint, int role)
+{
+    switch (role) {
+    case KindRole:
+        return int(Kind::Dot);
+    case Qt::DisplayRole:
+        return word;
+    case TintRole:
+        return int(tint);
+    default:
+        return {};
+    }
+}
+
+QVariant AdminCellDelegate::actionsData(const QList<CellAction>& actions, int role)
+{
+    if (role == KindRole)
+        return int(Kind::Actions);
+    if (role == ActionsRole)
+        return QVariant::fromValue(actions);
+    return {};
 }
 
 QFont AdminCellDelegate::cellFont()

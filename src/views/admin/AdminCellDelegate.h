@@ -33,6 +33,14 @@ public:
 
     explicit AdminCellDelegate(QObject* parent = nullptr);
 
+    // What a model answers for role in each kind of cell. Text is shown plain,
+    // elided with "…", with the whole text as a plain tooltip.
+    enum class TextStyle { Body, Caption, CaptionMonospaced, CaptionSecondary };
+    static QVariant textData(const QString& text, TextStyle style, int role);
+    static QVariant badgeData(const QString& text, Tint tint, int role);
+    static QVariant dotData(const QString& word, Tint tint, int role);
+    static QVariant actionsData(const QList<CellAction>& actions, int role);
+
     // Where each button of an actions cell is drawn inside the cell's rectangle.
     static QList<QRect> actionRects(const QRect& cell, const QList<CellAction>& actions, const QFont& font);
     static QFont cellFont();

@@ -5,8 +5,8 @@
 #include "state/PrintfFormat.h"
 #include "views/admin/AdminTableContent.h"
 #include "views/common/ErrorAlert.h"
-#include "views/admin/TintColor.h"
 #include "views/common/Appearance.h"
+#include "views/common/Divider.h"
 #include "views/common/Localized.h"
 
 #include <QFrame>
@@ -15,20 +15,67 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 
 using Appearance::TextStyle;
 
 namespace {
 
-QFrame* divider(QWidget* parent)
+// The page on screen as table rows: every cell asks the screen.
+class PageRows : public QAbstractTableModel {
+public:
+    PageRows(AdminPagedTableView* screen, AdminPagedTable* page)
+        : QAbstractTableModel(screen)
+        , m_screen(screen)
+        , m_page(page)
+    {
+        connect(page, &AdminPagedTable::rowsChanged, this, [this] {
+            beginResetModel();
+            endResetModel();
+        });
+        connect(page, &AdminPagedTable::rowChanged, this, [this](int row) { redraw(row); });
+        connect(page, &AdminPagedTable::actingChanged, this, [this] { redraw(-1); });
+        connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, [this] {
+            Q_EMIT headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+            redraw(-1);
+        });
+    }
+
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : m_page->rowCount(); }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : m_screen->columnCount(); }
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (!index.isValid() || index.row() >= rowCount())
+            return {};
+        return m_screen->cellData(index.row(), index.column(), role);
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+            return m_screen->columnTitle(section);
+        return QAbstractTableModel::headerData(section, orientation, role);
+    }
+
+private:
+    // One row, or all of them (row -1).
+    void redraw(int row)
+    {
+        if (rowCount() == 0 || row >= rowCount())
+            return;
+        Q_EMIT dataChanged(index(row < 0 ? 0 : row, 0), index(row < 0 ? rowCount() - 1 : row, columnCount() - 1));
+    }
+
+    AdminPagedTableView* m_screen;
+    AdminPagedTable* m_page;
+};
+
+QTableView* tableOf(QAbstractItemModel* rows, QWidget* parent)
 {
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Plain);
-    line->setStyleSheet(QStringLiteral("color: palette(mid);"));
-    return line;
+    auto* table = new QTableView(parent);
+    table->setModel(rows);
+    table->setItemDelegate(new AdminCellDelegate(table));
+    return table;
 }
 
 QList<int> idealWidths(const QList<AdminPagedTableView::Column>& columns)
@@ -49,7 +96,7 @@ AdminPagedTableView::AdminPagedTableView(AdminPagedTable* model, Texts texts, QL
     , m_search(new QLineEdit(this))
     , m_searchButton(new QPushButton(this))
     , m_total(new QLabel(this))
-    , m_table(new QTableWidget(0, int(m_columns.size()), this))
+    , m_table(tableOf(new PageRows(this, model), this))
     , m_content(new AdminTableContent(m_table, QStringLiteral("adminTable"), m_texts.emptySymbol, idealWidths(m_columns), this))
     , m_previous(new QPushButton(this))
     , m_page(new QLabel(this))
@@ -93,7 +140,12 @@ AdminPagedTableView::AdminPagedTableView(AdminPagedTable* model, Texts texts, QL
     connect(m_searchButton, &QPushButton::clicked, m_model, [this] { m_model->searchFirstPage(); });
     connect(m_previous, &QPushButton::clicked, m_model, [this] { m_model->previousPage(); });
     connect(m_next, &QPushButton::clicked, m_model, [this] { m_model->nextPage(); });
-    connect(m_model, &AdminPagedTable::rowsChanged, this, &AdminPagedTableView::rebuildRows);
+    connect(static_cast<AdminCellDelegate*>(m_table->itemDelegate()), &AdminCellDelegate::actionTriggered, this,
+            [this](const QModelIndex& index, const QString& name) { actionTriggered(index.row(), name); });
+    connect(m_model, &AdminPagedTable::rowsChanged, this, [this] {
+        m_next->setEnabled(m_model->canGoForward());
+        updateContent();
+    });
     connect(m_model, &AdminPagedTable::isLoadingChanged, this, &AdminPagedTableView::updateContent);
     connect(m_model, &AdminPagedTable::totalChanged, this, &AdminPagedTableView::retranslate);
     connect(m_model, &AdminPagedTable::pageChanged, this, &AdminPagedTableView::retranslate);
@@ -101,7 +153,6 @@ AdminPagedTableView::AdminPagedTableView(AdminPagedTable* model, Texts texts, QL
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, [this] {
         retranslate();
         retranslateScreen();
-        rebuildRows();
     });
     retranslate();
     updateContent();
@@ -122,10 +173,6 @@ void AdminPagedTableView::retranslate()
     m_searchButton->setText(Localized::text("common.search"));
     m_total->setText(printfFormat(Localized::text(m_texts.totalKey), { QString::number(m_model->total()) }));
     m_content->setEmptyTitle(Localized::text(m_texts.emptyKey));
-    QStringList titles;
-    for (const Column& c : std::as_const(m_columns))
-        titles << (c.titleKey == u"ID" ? c.titleKey : Localized::text(c.titleKey));
-    m_table->setHorizontalHeaderLabels(titles);
     m_previous->setText(Localized::text("admin.users_prev"));
     m_page->setText(printfFormat(Localized::text("admin.users_page"), { QString::number(m_model->page()) }));
     m_next->setText(Localized::text("admin.users_next"));
@@ -133,51 +180,15 @@ void AdminPagedTableView::retranslate()
     m_next->setEnabled(m_model->canGoForward());
 }
 
-void AdminPagedTableView::rebuildRows()
+QString AdminPagedTableView::columnTitle(int column) const
 {
-    m_table->clearContents();
-    m_table->setRowCount(m_model->rowCount());
-    for (int row = 0; row < m_model->rowCount(); ++row)
-        fillRow(row);
-    m_next->setEnabled(m_model->canGoForward());
-    updateContent();
+    if (column < 0 || column >= m_columns.size())
+        return {};
+    const QString& key = m_columns.at(column).titleKey;
+    return key == u"ID" ? key : Localized::text(key);
 }
 
 void AdminPagedTableView::updateContent()
 {
     m_content->showState(m_model->isLoading(), m_model->rowCount() == 0);
-}
-
-void AdminPagedTableView::setTextCell(int row, int column, const QString& text, CellStyle style)
-{
-    auto* item = new QTableWidgetItem(text);
-    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-    QFont font = Appearance::font(style == CellStyle::Body ? TextStyle::Body : TextStyle::Caption);
-    if (style == CellStyle::CaptionMonospaced)
-        font.setFamilies({ QStringLiteral("DejaVu Sans Mono"), QStringLiteral("Noto Sans CJK SC") });
-    item->setFont(font);
-    if (style == CellStyle::CaptionSecondary)
-        item->setForeground(Appearance::secondaryText());
-    item->setToolTip(text);
-    m_table->setItem(row, column, item);
-}
-
-void AdminPagedTableView::setWidgetCell(int row, int column, QWidget* widget)
-{
-    auto* holder = new QWidget;
-    auto* layout = new QHBoxLayout(holder);
-    layout->setContentsMargins(4, 2, 4, 2);
-    layout->setSpacing(8);
-    layout->addWidget(widget);
-    layout->addStretch(1);
-    m_table->setCellWidget(row, column, holder);
-}
-
-QPushButton* AdminPagedTableView::rowButton(const QString& text, Tint tint, QWidget* parent)
-{
-    auto* button = new QPushButton(text, parent);
-    button->setFont(Appearance::font(TextStyle::Caption));
-    button->setProperty("tint", int(tint));
-    button->setStyleSheet(QStringLiteral("QPushButton { color: %1; padding: 2px 8px; }").arg(tintColor(tint).name()));
-    return button;
 }

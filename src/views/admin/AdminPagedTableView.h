@@ -1,6 +1,6 @@
 #pragma once
 
-#include "state/Tint.h"
+#include "views/admin/AdminCellDelegate.h"
 
 #include <QList>
 #include <QString>
@@ -11,11 +11,12 @@ class AdminTableContent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTableWidget;
+class QTableView;
 
 // The layout shared by the users, groups and message audit screens: search field,
 // search button and total; a spinner, the empty state or the table; the pager; and
-// the error alert. Each screen fills the table's cells from its own rows.
+// the error alert. The table paints its cells from the screen's row records
+// (cellData); a patched row redraws alone, a new page redraws the table.
 class AdminPagedTableView : public QWidget {
     Q_OBJECT
 public:
@@ -33,24 +34,22 @@ public:
 
     AdminPagedTableView(AdminPagedTable* model, Texts texts, QList<Column> columns, QWidget* parent = nullptr);
 
-    QTableWidget* table() const { return m_table; }
+    QTableView* table() const { return m_table; }
+    int columnCount() const { return int(m_columns.size()); }
+    QString columnTitle(int column) const;
+
+    // What the cell of the screen's row record shows for role (see AdminCellDelegate).
+    virtual QVariant cellData(int row, int column, int role) const = 0;
 
 protected:
-    // Fills row (a fresh, empty row of the table) from the screen's row record.
-    virtual void fillRow(int row) = 0;
+    // A painted button of the row was clicked.
+    virtual void actionTriggered(int row, const QString& name) = 0;
     // Re-labels the screen's own texts after a language switch.
     virtual void retranslateScreen() { }
-
-    // Cell helpers. Texts are plain; long ones elide with "…".
-    enum class CellStyle { Body, Caption, CaptionMonospaced, CaptionSecondary };
-    void setTextCell(int row, int column, const QString& text, CellStyle style);
-    void setWidgetCell(int row, int column, QWidget* widget);
-    static QPushButton* rowButton(const QString& text, Tint tint, QWidget* parent);
 
     void showEvent(QShowEvent* event) override;
 
 private:
-    void rebuildRows();
     void retranslate();
     void updateContent();
 
@@ -61,7 +60,7 @@ private:
     QLineEdit* m_search;
     QPushButton* m_searchButton;
     QLabel* m_total;
-    QTableWidget* m_table;
+    QTableView* m_table;
     AdminTableContent* m_content;
     QPushButton* m_previous;
     QLabel* m_page;

@@ -6,7 +6,6 @@
 #include "views/common/Localized.h"
 
 #include <QPointer>
-#include <QPushButton>
 
 GroupManagementView::GroupManagementView(APIClient& api, QWidget* parent)
     : GroupManagementView(new GroupManagementViewModel(api), parent)
@@ -29,18 +28,34 @@ GroupManagementView::GroupManagementView(GroupManagementViewModel* model, QWidge
     m_model->setParent(this);
 }
 
-void GroupManagementView::fillRow(int row)
+QVariant GroupManagementView::cellData(int row, int column, int role) const
 {
-    const AdminGroup group = m_model->groups().at(row);
-    setTextCell(row, 0, QString::number(group.id), CellStyle::CaptionMonospaced);
-    setTextCell(row, 1, group.name.value_or(QStringLiteral("-")), CellStyle::Body);
-    setTextCell(row, 2, QString::number(group.memberCount.value_or(0)), CellStyle::CaptionMonospaced);
-    setTextCell(row, 3, group.ownerName.value_or(QString::number(group.ownerId.value_or(0))), CellStyle::Caption);
-    setTextCell(row, 4, group.createdAt.value_or(QStringLiteral("-")), CellStyle::CaptionSecondary);
-    QPushButton* dissolve = rowButton(Localized::text("admin.groups_dissolve"), Tint::Red, nullptr);
-    dissolve->setObjectName(QStringLiteral("dissolveButton"));
-    connect(dissolve, &QPushButton::clicked, this, [this, group] { requestDissolve(group); });
-    setWidgetCell(row, 5, dissolve);
+    using Style = AdminCellDelegate::TextStyle;
+    const AdminGroup& group = m_model->groups().at(row);
+    switch (column) {
+    case 0:
+        return AdminCellDelegate::textData(QString::number(group.id), Style::CaptionMonospaced, role);
+    case 1:
+        return AdminCellDelegate::textData(group.name.value_or(QStringLiteral("-")), Style::Body, role);
+    case 2:
+        return AdminCellDelegate::textData(QString::number(group.memberCount.value_or(0)), Style::CaptionMonospaced, role);
+    case 3:
+        return AdminCellDelegate::textData(group.ownerName.value_or(QString::number(group.ownerId.value_or(0))), Style::Caption, role);
+    case 4:
+        return AdminCellDelegate::textData(group.createdAt.value_or(QStringLiteral("-")), Style::CaptionSecondary, role);
+    case 5:
+        return AdminCellDelegate::actionsData({ CellAction { QStringLiteral("dissolveButton"), Localized::text("admin.groups_dissolve"),
+                                                             Tint::Red, !m_model->isActing(group.id) } },
+                                              role);
+    default:
+        return {};
+    }
+}
+
+void GroupManagementView::actionTriggered(int row, const QString& name)
+{
+    if (name == u"dissolveButton")
+        requestDissolve(m_model->groups().at(row));
 }
 
 void GroupManagementView::requestDissolve(const AdminGroup& group)

@@ -16,8 +16,10 @@ public:
     GroupManagementViewModel* model() const { return m_model; }
     void requestDissolve(const AdminGroup& group);
 
+    QVariant cellData(int row, int column, int role) const override;
+
 protected:
-    void fillRow(int row) override;
+    void actionTriggered(int row, const QString& name) override;
 
 private:
     GroupManagementView(GroupManagementViewModel* model, QWidget* parent);

@@ -1,16 +1,12 @@
 #include "views/admin/MessageAuditView.h"
 
 #include "state/MessageAuditViewModel.h"
-#include "views/admin/CapsuleBadge.h"
 #include "views/admin/ConfirmationDialog.h"
-#include "views/common/Appearance.h"
 #include "views/common/Localized.h"
 
 #include <QHeaderView>
-#include <QLabel>
 #include <QPointer>
-#include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 
 MessageAuditView::MessageAuditView(APIClient& api, QWidget* parent)
     : MessageAuditView(new MessageAuditViewModel(api), parent)
@@ -36,26 +32,41 @@ MessageAuditView::MessageAuditView(MessageAuditViewModel* model, QWidget* parent
     table()->verticalHeader()->setDefaultSectionSize(40);
 }
 
-void MessageAuditView::fillRow(int row)
+QVariant MessageAuditView::cellData(int row, int column, int role) const
 {
-    const AuditMessage message = m_model->messages().at(row);
-    setTextCell(row, 0, QString::number(message.id), CellStyle::CaptionMonospaced);
-    setTextCell(row, 1, message.senderName.value_or(QString::number(message.senderId.value_or(0))), CellStyle::Caption);
-    setWidgetCell(row, 2, new CapsuleBadge(message.type.value_or(QStringLiteral("text")), MessageAuditViewModel::typeColor(message.type)));
-    setTextCell(row, 3, message.content.value_or(QStringLiteral("-")), CellStyle::Caption);
-    setTextCell(row, 4, message.createdAt.value_or(QStringLiteral("-")), CellStyle::CaptionSecondary);
-    if (message.isDeleted.value_or(false)) {
-        auto* deleted = new QLabel(Localized::text("admin.messages_deleted"));
-        deleted->setObjectName(QStringLiteral("deletedLabel"));
-        deleted->setFont(Appearance::font(Appearance::TextStyle::Caption));
-        Appearance::setTextColor(deleted, Appearance::secondaryText());
-        setWidgetCell(row, 5, deleted);
-        return;
+    using Style = AdminCellDelegate::TextStyle;
+    const AuditMessage& message = m_model->messages().at(row);
+    switch (column) {
+    case 0:
+        return AdminCellDelegate::textData(QString::number(message.id), Style::CaptionMonospaced, role);
+    case 1:
+        return AdminCellDelegate::textData(senderText(message), Style::Caption, role);
+    case 2:
+        return AdminCellDelegate::badgeData(message.type.value_or(QStringLiteral("text")), MessageAuditViewModel::typeColor(message.type), role);
+    case 3:
+        return AdminCellDelegate::textData(message.content.value_or(QStringLiteral("-")), Style::Caption, role);
+    case 4:
+        return AdminCellDelegate::textData(message.createdAt.value_or(QStringLiteral("-")), Style::CaptionSecondary, role);
+    case 5:
+        if (message.isDeleted.value_or(false))
+            return AdminCellDelegate::textData(Localized::text("admin.messages_deleted"), Style::CaptionSecondary, role);
+        return AdminCellDelegate::actionsData({ CellAction { QStringLiteral("deleteButton"), Localized::text("admin.messages_delete"),
+                                                             Tint::Red, !m_model->isActing(message.id) } },
+                                              role);
+    default:
+        return {};
     }
-    QPushButton* remove = rowButton(Localized::text("admin.messages_delete"), Tint::Red, nullptr);
-    remove->setObjectName(QStringLiteral("deleteButton"));
-    connect(remove, &QPushButton::clicked, this, [this, message] { requestDelete(message); });
-    setWidgetCell(row, 5, remove);
+}
+
+QString MessageAuditView::senderText(const AuditMessage& message)
+{
+    return message.senderName.value_or(QString::number(message.senderId.value_or(0)));
+}
+
+void MessageAuditView::actionTriggered(int row, const QString& name)
+{
+    if (name == u"deleteButton")
+        requestDelete(m_model->messages().at(row));
 }
 
 void MessageAuditView::requestDelete(const AuditMessage& message)
@@ -67,5 +78,7 @@ void MessageAuditView::requestDelete(const AuditMessage& message)
                                                   model->deleteMessage(message);
                                           },
                                           this);
+    // The message itself, so the administrator sees what goes.
+    dialog->setDetail(senderText(message) + QStringLiteral(": ") + message.content.value_or(QStringLiteral("-")));
     dialog->open();
 }

@@ -16,11 +16,15 @@ public:
     MessageAuditViewModel* model() const { return m_model; }
     void requestDelete(const AuditMessage& message);
 
+    QVariant cellData(int row, int column, int role) const override;
+
 protected:
-    void fillRow(int row) override;
+    void actionTriggered(int row, const QString& name) override;
 
 private:
     MessageAuditView(MessageAuditViewModel* model, QWidget* parent);
+    // The sender's name, or their id when the record has no name.
+    static QString senderText(const AuditMessage& message);
 
     MessageAuditViewModel* m_model;
 };

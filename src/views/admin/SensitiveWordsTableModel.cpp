@@ -3,11 +3,7 @@
 #include "state/LocalizationManager.h"
 #include "state/SensitiveWordsViewModel.h"
 #include "views/admin/AdminCellDelegate.h"
-#include "views/common/Appearance.h"
 #include "views/common/Localized.h"
-#include "views/common/PlainToolTip.h"
-
-using Appearance::TextStyle;
 
 namespace {
 
@@ -56,51 +52,25 @@ QVariant SensitiveWordsTableModel::data(const QModelIndex& index, int role) cons
     const SensitiveWord& word = m_words->words().at(index.row());
     if (role == WordIdRole)
         return word.id;
-    const int column = index.column();
-    switch (column) {
+    using Style = AdminCellDelegate::TextStyle;
+    switch (index.column()) {
+    case IdColumn:
+        return AdminCellDelegate::textData(QString::number(word.id), Style::Caption, role);
+    case WordColumn:
+        return AdminCellDelegate::textData(word.word, Style::Body, role);
     case CategoryColumn:
-        if (role == AdminCellDelegate::KindRole)
-            return int(AdminCellDelegate::Kind::Badge);
-        if (role == Qt::DisplayRole)
-            return SensitiveWordsViewModel::categoryLabel(word.category);
-        if (role == AdminCellDelegate::TintRole)
-            return int(SensitiveWordsViewModel::categoryColor(word.category));
-        return {};
+        return AdminCellDelegate::badgeData(SensitiveWordsViewModel::categoryLabel(word.category),
+                                            SensitiveWordsViewModel::categoryColor(word.category), role);
+    case LevelColumn:
+        return AdminCellDelegate::textData(word.level.value_or(QStringLiteral("-")), Style::CaptionSecondary, role);
+    case ReplacementColumn:
+        return AdminCellDelegate::textData(word.replacement.value_or(QStringLiteral("-")), Style::CaptionSecondary, role);
     case StatusColumn:
-        if (role == AdminCellDelegate::KindRole)
-            return int(AdminCellDelegate::Kind::Dot);
-        if (role == AdminCellDelegate::TintRole)
-            return int(word.isActive.value_or(true) ? Tint::Green : Tint::Gray);
-        return {};
+        return AdminCellDelegate::dotData(QString(), word.isActive.value_or(true) ? Tint::Green : Tint::Gray, role);
     case ActionsColumn:
-        if (role == AdminCellDelegate::KindRole)
-            return int(AdminCellDelegate::Kind::Actions);
-        if (role == AdminCellDelegate::ActionsRole) {
-            const CellAction remove { QStringLiteral("deleteButton"), Localized::text("common.delete"), Tint::Red,
-                                      !m_words->isDeleting(word.id) };
-            return QVariant::fromValue(QList<CellAction> { remove });
-        }
-        return {};
-    default:
-        break;
-    }
-    const QString text = column == IdColumn ? QString::number(word.id)
-        : column == WordColumn              ? word.word
-        : column == LevelColumn             ? word.level.value_or(QStringLiteral("-"))
-                                            : word.replacement.value_or(QStringLiteral("-"));
-    switch (role) {
-    case AdminCellDelegate::KindRole:
-        return int(AdminCellDelegate::Kind::Text);
-    case Qt::DisplayRole:
-        return text;
-    case Qt::ToolTipRole:
-        return plainToolTip(text);
-    case Qt::FontRole:
-        return Appearance::font(column == WordColumn ? TextStyle::Body : TextStyle::Caption);
-    case Qt::ForegroundRole:
-        if (column == LevelColumn || column == ReplacementColumn)
-            return Appearance::secondaryText();
-        return {};
+        return AdminCellDelegate::actionsData({ CellAction { QStringLiteral("deleteButton"), Localized::text("common.delete"), Tint::Red,
+                                                             !m_words->isDeleting(word.id) } },
+                                              role);
     default:
         return {};
     }

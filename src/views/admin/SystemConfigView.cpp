@@ -1,6 +1,7 @@
 #include "views/admin/SystemConfigView.h"
 
 #include "state/LocalizationManager.h"
+#include "state/PrintfFormat.h"
 #include "state/SystemConfigViewModel.h"
 #include "views/common/ErrorAlert.h"
 #include "views/admin/TintColor.h"
@@ -28,12 +29,24 @@ QLineEdit* numberField(const char* name, QWidget* parent)
     return field;
 }
 
-void markValidity(QLineEdit* field)
+QLabel* rangeHint(const char* name, QWidget* parent)
 {
-    const bool invalid = SystemConfigViewModel::field(field->text()) == SystemConfigViewModel::Field::Invalid;
+    auto* hint = new QLabel(parent);
+    hint->setObjectName(QString::fromLatin1(name));
+    hint->setFont(Appearance::font(Appearance::TextStyle::Caption));
+    hint->setAlignment(Qt::AlignRight);
+    Appearance::setTextColor(hint, tintColor(Tint::Red));
+    return hint;
+}
+
+void markValidity(QLineEdit* field, QLabel* hint, SystemConfigViewModel::Range range)
+{
+    const bool invalid = SystemConfigViewModel::field(field->text(), range) == SystemConfigViewModel::Field::Invalid;
     field->setProperty("invalid", invalid);
     field->setStyleSheet(invalid ? QStringLiteral("QLineEdit { border: 1px solid %1; border-radius: 3px; }").arg(tintColor(Tint::Red).name())
                                  : QString());
+    hint->setText(printfFormat(Localized::text("admin.config_range"), { QString::number(range.minimum), QString::number(range.maximum) }));
+    hint->setVisible(invalid);
 }
 
 } // namespace
@@ -48,10 +61,12 @@ SystemConfigView::SystemConfigView(APIClient& api, QWidget* parent)
     , m_retentionLabel(new QLabel(this))
     , m_maxMembers(numberField("maxGroupMembersField", this))
     , m_retention(numberField("retentionField", this))
+    , m_maxMembersHint(rangeHint("maxGroupMembersHint", this))
+    , m_retentionHint(rangeHint("retentionHint", this))
     , m_screenshot(new QCheckBox(this))
     , m_registration(new QCheckBox(this))
     , m_save(new QPushButton(this))
-    , m_saving(new Spinner(16, Appearance::secondaryText(), this))
+    , m_saving(new Spinner(16, Appearance::secondaryText(), m_save))
     , m_reload(new QPushButton(this))
     , m_cover(new QWidget(this))
 {
@@ -60,14 +75,17 @@ SystemConfigView::SystemConfigView(APIClient& api, QWidget* parent)
     column->setContentsMargins(24, 24, 24, 24);
     column->setSpacing(16);
 
-    auto* groupsRow = new QHBoxLayout(m_groups);
-    groupsRow->addWidget(m_maxMembersLabel);
-    groupsRow->addStretch(1);
-    groupsRow->addWidget(m_maxMembers);
-    auto* messagesRow = new QHBoxLayout(m_messages);
-    messagesRow->addWidget(m_retentionLabel);
-    messagesRow->addStretch(1);
-    messagesRow->addWidget(m_retention);
+    const auto numberRow = [](QGroupBox* box, QLabel* label, QLineEdit* field, QLabel* hint) {
+        auto* rows = new QVBoxLayout(box);
+        auto* row = new QHBoxLayout;
+        row->addWidget(label);
+        row->addStretch(1);
+        row->addWidget(field);
+        rows->addLayout(row);
+        rows->addWidget(hint);
+    };
+    numberRow(m_groups, m_maxMembersLabel, m_maxMembers, m_maxMembersHint);
+    numberRow(m_messages, m_retentionLabel, m_retention, m_retentionHint);
     auto* switches = new QVBoxLayout(m_security);
     m_screenshot->setObjectName(QStringLiteral("screenshotSwitch"));
     m_registration->setObjectName(QStringLiteral("registrationSwitch"));
@@ -86,7 +104,10 @@ SystemConfigView::SystemConfigView(APIClient& api, QWidget* parent)
     saveRow->addStretch(1);
     saveRow->addWidget(m_reload);
     saveRow->addWidget(m_save);
-    saveRow->addWidget(m_saving);
+    // While a save runs the spinner is the button's label.
+    auto* inside = new QHBoxLayout(m_save);
+    inside->setContentsMargins(0, 0, 0, 0);
+    inside->addWidget(m_saving, 0, Qt::AlignCenter);
     saveRow->addStretch(1);
     column->addLayout(saveRow);
     column->addStretch(1);
@@ -145,8 +166,9 @@ void SystemConfigView::retranslate()
     m_retentionLabel->setText(Localized::text("admin.config_retention"));
     m_screenshot->setText(Localized::text("admin.config_screenshot"));
     m_registration->setText(Localized::text("admin.config_registration"));
-    m_save->setText(Localized::text("admin.config_save"));
+    m_save->setText(m_model->isSaving() ? QString() : Localized::text("admin.config_save"));
     m_reload->setText(Localized::text("admin.refresh"));
+    markValidity();
 }
 
 void SystemConfigView::updateForm()
@@ -158,17 +180,22 @@ void SystemConfigView::updateForm()
         m_retention->setText(m_model->messageRetentionDays());
     m_screenshot->setChecked(m_model->screenshotProtection());
     m_registration->setChecked(m_model->allowRegistration());
-    markValidity(m_maxMembers);
-    markValidity(m_retention);
+    markValidity();
+}
+
+void SystemConfigView::markValidity()
+{
+    ::markValidity(m_maxMembers, m_maxMembersHint, SystemConfigViewModel::maxGroupMembersRange);
+    ::markValidity(m_retention, m_retentionHint, SystemConfigViewModel::retentionDaysRange);
 }
 
 void SystemConfigView::updateState()
 {
     m_save->setEnabled(m_model->canSave());
     m_saving->setVisible(m_model->isSaving());
+    m_save->setText(m_model->isSaving() ? QString() : Localized::text("admin.config_save"));
     m_reload->setVisible(m_model->loadFailed() && !m_model->isLoading());
     m_cover->setVisible(m_model->isLoading());
     m_cover->raise();
-    markValidity(m_maxMembers);
-    markValidity(m_retention);
+    markValidity();
 }

@@ -13,7 +13,8 @@ class SystemConfigViewModel;
 
 // The system configuration form: group size and retention as numbers, the two
 // security switches, and Save. After a failed load it offers a reload instead of
-// a form that would overwrite the server's settings with defaults.
+// a form that would overwrite the server's settings with defaults. A number
+// outside what the server accepts is outlined in red with the allowed range.
 class SystemConfigView : public QWidget {
     Q_OBJECT
 public:
@@ -29,6 +30,7 @@ private:
     void retranslate();
     void updateForm();
     void updateState();
+    void markValidity();
 
     SystemConfigViewModel* m_model;
     bool m_shown = false;
@@ -39,6 +41,8 @@ private:
     QLabel* m_retentionLabel;
     QLineEdit* m_maxMembers;
     QLineEdit* m_retention;
+    QLabel* m_maxMembersHint;
+    QLabel* m_retentionHint;
     QCheckBox* m_screenshot;
     QCheckBox* m_registration;
     QPushButton* m_save;

@@ -5,39 +5,9 @@
 #include "views/admin/CapsuleBadge.h"
 #include "views/admin/ConfirmationDialog.h"
 #include "views/admin/RolePickerSheet.h"
-#include "views/admin/TintColor.h"
-#include "views/common/Appearance.h"
 #include "views/common/Localized.h"
 
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QPointer>
-#include <QPushButton>
-
-namespace {
-
-// The ban state: a dot and its word.
-QWidget* statusIndicator(bool banned)
-{
-    auto* holder = new QWidget;
-    holder->setObjectName(QStringLiteral("statusIndicator"));
-    auto* row = new QHBoxLayout(holder);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(4);
-    auto* dot = new QLabel(holder);
-    dot->setObjectName(QStringLiteral("statusDot"));
-    dot->setFixedSize(8, 8);
-    dot->setProperty("tint", int(banned ? Tint::Red : Tint::Green));
-    dot->setStyleSheet(QStringLiteral("background: %1; border-radius: 4px;").arg(tintColor(banned ? Tint::Red : Tint::Green).name()));
-    auto* word = new QLabel(Localized::text(banned ? "admin.users_banned" : "admin.users_normal"), holder);
-    word->setObjectName(QStringLiteral("statusText"));
-    word->setFont(Appearance::font(Appearance::TextStyle::Caption));
-    row->addWidget(dot);
-    row->addWidget(word);
-    return holder;
-}
-
-} // namespace
 
 UserManagementView::UserManagementView(APIClient& api, QWidget* parent)
     : UserManagementView(new UserManagementViewModel(api), parent)
@@ -60,30 +30,41 @@ UserManagementView::UserManagementView(UserManagementViewModel* model, QWidget* 
     m_model->setParent(this);
 }
 
-void UserManagementView::fillRow(int row)
+QVariant UserManagementView::cellData(int row, int column, int role) const
+{
+    using Style = AdminCellDelegate::TextStyle;
+    const AdminUser& user = m_model->users().at(row);
+    const bool banned = user.isBanned.value_or(false);
+    switch (column) {
+    case 0:
+        return AdminCellDelegate::textData(QString::number(user.id), Style::CaptionMonospaced, role);
+    case 1:
+        return AdminCellDelegate::textData(user.name.value_or(QStringLiteral("-")), Style::Body, role);
+    case 2:
+        return AdminCellDelegate::textData(user.openId.value_or(QStringLiteral("-")), Style::CaptionMonospaced, role);
+    case 3:
+        return AdminCellDelegate::badgeData(user.role.value_or(QStringLiteral("user")), UserManagementViewModel::roleBadgeColor(user.role), role);
+    case 4:
+        return AdminCellDelegate::dotData(Localized::text(banned ? "admin.users_banned" : "admin.users_normal"),
+                                          banned ? Tint::Red : Tint::Green, role);
+    case 5: {
+        const CellAction ban { QStringLiteral("banButton"), Localized::text(banned ? "admin.users_unban" : "admin.users_ban"),
+                               banned ? Tint::Green : Tint::Red, !m_model->isActing(user.id) };
+        const CellAction changeRole { QStringLiteral("roleButton"), Localized::text("admin.users_role"), Tint::Blue, true };
+        return AdminCellDelegate::actionsData({ ban, changeRole }, role);
+    }
+    default:
+        return {};
+    }
+}
+
+void UserManagementView::actionTriggered(int row, const QString& name)
 {
     const AdminUser user = m_model->users().at(row);
-    setTextCell(row, 0, QString::number(user.id), CellStyle::CaptionMonospaced);
-    setTextCell(row, 1, user.name.value_or(QStringLiteral("-")), CellStyle::Body);
-    setTextCell(row, 2, user.openId.value_or(QStringLiteral("-")), CellStyle::CaptionMonospaced);
-    setWidgetCell(row, 3, new CapsuleBadge(user.role.value_or(QStringLiteral("user")), UserManagementViewModel::roleBadgeColor(user.role)));
-    const bool banned = user.isBanned.value_or(false);
-    setWidgetCell(row, 4, statusIndicator(banned));
-
-    auto* actions = new QWidget;
-    auto* buttons = new QHBoxLayout(actions);
-    buttons->setContentsMargins(0, 0, 0, 0);
-    buttons->setSpacing(8);
-    QPushButton* ban = rowButton(Localized::text(banned ? "admin.users_unban" : "admin.users_ban"), banned ? Tint::Green : Tint::Red, actions);
-    ban->setObjectName(QStringLiteral("banButton"));
-    auto* role = new QPushButton(Localized::text("admin.users_role"), actions);
-    role->setObjectName(QStringLiteral("roleButton"));
-    role->setFont(Appearance::font(Appearance::TextStyle::Caption));
-    buttons->addWidget(ban);
-    buttons->addWidget(role);
-    connect(ban, &QPushButton::clicked, this, [this, user] { requestBan(user); });
-    connect(role, &QPushButton::clicked, this, [this, user] { requestRoleChange(user); });
-    setWidgetCell(row, 5, actions);
+    if (name == u"banButton")
+        requestBan(user);
+    else if (name == u"roleButton")
+        requestRoleChange(user);
 }
 
 void UserManagementView::requestBan(const AdminUser& user)

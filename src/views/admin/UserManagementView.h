@@ -17,8 +17,10 @@ public:
     void requestBan(const AdminUser& user);
     void requestRoleChange(const AdminUser& user);
 
+    QVariant cellData(int row, int column, int role) const override;
+
 protected:
-    void fillRow(int row) override;
+    void actionTriggered(int row, const QString& name) override;
 
 private:
     UserManagementView(UserManagementViewModel* model, QWidget* parent);

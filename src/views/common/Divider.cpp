@@ -2,10 +2,10 @@
 
 #include <QFrame>
 
-QFrame* divider(QWidget* parent)
+QFrame* divider(QWidget* parent, Qt::Orientation orientation)
 {
     auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
+    line->setFrameShape(orientation == Qt::Horizontal ? QFrame::HLine : QFrame::VLine);
     line->setStyleSheet(QStringLiteral("color: rgba(0,0,0,30);"));
     return line;
 }

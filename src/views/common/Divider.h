@@ -1,7 +1,9 @@
 #pragma once
 
+#include <Qt>
+
 class QFrame;
 class QWidget;
 
-// The faint horizontal line that separates a screen's bars and sections.
-QFrame* divider(QWidget* parent);
+// The faint line that separates a screen's bars and sections (or, vertical, its panes).
+QFrame* divider(QWidget* parent, Qt::Orientation orientation = Qt::Horizontal);

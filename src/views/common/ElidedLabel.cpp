@@ -1,9 +1,8 @@
 #include "views/common/ElidedLabel.h"
 
-#include "views/common/PlainToolTip.h"
-
 #include "views/common/ContextMenu.h"
 #include "views/common/Localized.h"
+#include "views/common/PlainToolTip.h"
 
 #include <QClipboard>
 #include <QContextMenuEvent>

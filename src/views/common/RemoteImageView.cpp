@@ -19,7 +19,12 @@ RemoteImageView::RemoteImageView(const QUrl& url, QSize size, Fit fit, qreal cor
         if (done == m_url)
             update();
     });
-    ImageLoader::shared().request(m_url);
+}
+
+QSize RemoteImageView::sizeHint() const
+{
+    // Grids size their rows from this: the cell is as big as it is fixed to be.
+    return minimumSize();
 }
 
 void RemoteImageView::setPlaceholder(const QPixmap& symbol)
@@ -36,6 +41,13 @@ QString RemoteImageView::phase() const
 
 void RemoteImageView::paintEvent(QPaintEvent*)
 {
+    // Asked for when first drawn, that is when it scrolls into view: a long feed
+    // fetches the pictures a person looks at, not all of them at once. One that
+    // arrives after its cell scrolled away is kept in the cache and drawn later.
+    if (m_url.isValid() && !m_requested) {
+        m_requested = true;
+        ImageLoader::shared().request(m_url);
+    }
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);

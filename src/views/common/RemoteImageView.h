@@ -6,7 +6,7 @@
 #include <QWidget>
 
 // A picture from an address, fetched through the shared image loader (http and
-// https only, size caps) and drawn at a fixed size: a grey cell or a symbol
+// https only, size caps) once it is first drawn, and drawn at a fixed size: a grey cell or a symbol
 // stands in while it loads, when it fails and when there is no address.
 class RemoteImageView : public QWidget {
     Q_OBJECT
@@ -21,6 +21,7 @@ public:
     void setPlaceholder(const QPixmap& symbol);
     QUrl url() const { return m_url; }
     QString phase() const;
+    QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -30,4 +31,5 @@ private:
     Fit m_fit;
     qreal m_radius;
     QPixmap m_placeholder;
+    bool m_requested = false;
 };

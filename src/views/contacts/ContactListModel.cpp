@@ -4,11 +4,9 @@
 #include "state/ContactSection.h"
 #include "views/common/Localized.h"
 
-namespace {
+#include <algorithm>
 
-// A header row holds its letter; the groups' header has none (its text is
-// localised and carries the count, so it is made when it is shown).
-using Header = QString;
+namespace {
 
 bool sameShown(const ChatGroup& a, const ChatGroup& b)
 {
@@ -32,83 +30,106 @@ QString memberCountText(const ChatGroup& group)
 ContactListModel::ContactListModel(ContactListViewModel* viewModel, QObject* parent)
     : QAbstractListModel(parent)
     , m_viewModel(viewModel)
+    , m_groups(viewModel->groups())
+    , m_sections(viewModel->sections())
+    , m_rows(rowsOf(m_groups, m_sections))
 {
     connect(viewModel, &ContactListViewModel::groupsChanged, this, &ContactListModel::rebuild);
     connect(viewModel, &ContactListViewModel::sectionsChanged, this, &ContactListModel::rebuild);
     connect(viewModel, &ContactListViewModel::presenceChanged, this, &ContactListModel::applyPresence);
-    m_rows = rowsOf();
-    indexUsers();
 }
 
-void ContactListModel::indexUsers()
-{
-    m_userRows.clear();
-    for (int row = 0; row < m_rows.size(); ++row) {
-        if (const auto* contact = std::get_if<Contact>(&m_rows.at(row)))
-            m_userRows.insert(contact->contactId, row);
-    }
-}
-
-QList<ContactListModel::Row> ContactListModel::rowsOf() const
+QList<ContactListModel::Row> ContactListModel::rowsOf(const QList<ChatGroup>& groups, const QList<ContactSection>& sections)
 {
     QList<Row> rows;
-    const QList<ChatGroup> groups = m_viewModel->groups();
-    const QList<ContactSection> sections = m_viewModel->sections();
     qsizetype size = groups.isEmpty() ? 0 : groups.size() + 1;
     for (const ContactSection& section : sections)
         size += section.contacts.size() + 1;
     rows.reserve(size);
     if (!groups.isEmpty()) {
-        rows.append(Header());
-        for (const ChatGroup& group : groups)
-            rows.append(group);
+        rows.append(Row { Kind::Header, -1, -1 });
+        for (qsizetype i = 0; i < groups.size(); ++i)
+            rows.append(Row { Kind::Group, -1, i });
     }
-    for (const ContactSection& section : sections) {
-        rows.append(Header(section.letter));
-        for (const Contact& contact : section.contacts)
-            rows.append(contact);
+    for (qsizetype s = 0; s < sections.size(); ++s) {
+        rows.append(Row { Kind::Header, s, -1 });
+        for (qsizetype i = 0; i < sections.at(s).contacts.size(); ++i)
+            rows.append(Row { Kind::Contact, s, i });
     }
     return rows;
 }
 
+qint64 ContactListModel::idAt(const Row& row) const
+{
+    switch (row.kind) {
+    case Kind::Header:
+        return 0;
+    case Kind::Group:
+        return m_groups.at(row.position).id;
+    case Kind::Contact:
+        break;
+    }
+    return contact(row).id;
+}
+
 void ContactListModel::rebuild()
 {
-    QList<Row> rows = rowsOf();
-    bool sameRows = rows.size() == m_rows.size();
+    QList<ChatGroup> groups = m_viewModel->groups();
+    QList<ContactSection> sections = m_viewModel->sections();
+    QList<Row> rows = rowsOf(groups, sections);
+    bool sameRows = rows == m_rows;
+    for (qsizetype s = 0; sameRows && s < sections.size(); ++s)
+        sameRows = sections.at(s).letter == m_sections.at(s).letter;
     for (qsizetype i = 0; sameRows && i < rows.size(); ++i) {
-        const Row& now = rows.at(i);
-        const Row& before = m_rows.at(i);
-        sameRows = now.index() == before.index()
-            && (std::holds_alternative<Header>(now) ? std::get<Header>(now) == std::get<Header>(before)
-                : std::holds_alternative<ChatGroup>(now) ? std::get<ChatGroup>(now).id == std::get<ChatGroup>(before).id
-                                                          : std::get<Contact>(now).id == std::get<Contact>(before).id);
+        const Row& row = rows.at(i);
+        sameRows = row.kind == Kind::Header
+            || (row.kind == Kind::Group ? groups.at(row.position).id
+                                        : sections.at(row.section).contacts.at(row.position).id) == idAt(row);
     }
     if (!sameRows) {
         beginResetModel();
+        m_groups = std::move(groups);
+        m_sections = std::move(sections);
         m_rows = std::move(rows);
-        indexUsers();
+        m_userRows.clear();
         endResetModel();
         return;
     }
     // A reload that keeps everyone in place repaints only what it changed.
-    for (int row = 0; row < rows.size(); ++row) {
-        const Row& now = rows.at(row);
-        Row& before = m_rows[row];
-        const bool same = std::holds_alternative<Header>(now) ? true
-            : std::holds_alternative<ChatGroup>(now)          ? sameShown(std::get<ChatGroup>(now), std::get<ChatGroup>(before))
-                                                              : sameShown(std::get<Contact>(now), std::get<Contact>(before));
-        before = now;
-        if (!same)
-            Q_EMIT dataChanged(index(row), index(row));
+    QList<int> changed;
+    for (int i = 0; i < rows.size(); ++i) {
+        const Row& row = rows.at(i);
+        if ((row.kind == Kind::Group && !sameShown(groups.at(row.position), m_groups.at(row.position)))
+            || (row.kind == Kind::Contact && !sameShown(sections.at(row.section).contacts.at(row.position), contact(row))))
+            changed << i;
     }
+    m_groups = std::move(groups);
+    m_sections = std::move(sections);
+    m_userRows.clear();
+    for (int i : std::as_const(changed))
+        Q_EMIT dataChanged(index(i), index(i));
 }
 
 void ContactListModel::applyPresence(qint64 userId, bool online)
 {
-    for (auto it = m_userRows.constFind(userId); it != m_userRows.cend() && it.key() == userId; ++it) {
-        std::get<Contact>(m_rows[it.value()]).online = online;
-        Q_EMIT dataChanged(index(it.value()), index(it.value()), { OnlineRole });
+    for (int i : rowsOfUser(userId)) {
+        const Row& row = m_rows.at(i);
+        m_sections[row.section].contacts[row.position].online = online;
+        Q_EMIT dataChanged(index(i), index(i), { OnlineRole });
     }
+}
+
+QList<int> ContactListModel::rowsOfUser(qint64 userId) const
+{
+    // Indexed on first use after a change of rows, then each look-up is one probe.
+    if (m_userRows.isEmpty()) {
+        m_userRows.reserve(m_rows.size());
+        for (int i = 0; i < m_rows.size(); ++i) {
+            if (m_rows.at(i).kind == Kind::Contact)
+                m_userRows.insert(contact(m_rows.at(i)).contactId, i);
+        }
+    }
+    return m_userRows.values(userId);
 }
 
 int ContactListModel::rowCount(const QModelIndex& parent) const
@@ -118,25 +139,23 @@ int ContactListModel::rowCount(const QModelIndex& parent) const
 
 ContactListModel::Kind ContactListModel::kindAt(int row) const
 {
-    const Row& entry = m_rows.at(row);
-    if (std::holds_alternative<Header>(entry))
-        return Kind::Header;
-    return std::holds_alternative<ChatGroup>(entry) ? Kind::Group : Kind::Contact;
+    return m_rows.at(row).kind;
 }
 
 const Contact* ContactListModel::contactAt(int row) const
 {
-    return row >= 0 && row < m_rows.size() ? std::get_if<Contact>(&m_rows.at(row)) : nullptr;
+    return row >= 0 && row < m_rows.size() && m_rows.at(row).kind == Kind::Contact ? &contact(m_rows.at(row)) : nullptr;
 }
 
 const ChatGroup* ContactListModel::groupAt(int row) const
 {
-    return row >= 0 && row < m_rows.size() ? std::get_if<ChatGroup>(&m_rows.at(row)) : nullptr;
+    return row >= 0 && row < m_rows.size() && m_rows.at(row).kind == Kind::Group ? &m_groups.at(m_rows.at(row).position) : nullptr;
 }
 
 int ContactListModel::rowOfUser(qint64 userId) const
 {
-    return m_userRows.value(userId, -1);
+    const QList<int> rows = rowsOfUser(userId);
+    return rows.isEmpty() ? -1 : *std::min_element(rows.begin(), rows.end());
 }
 
 Qt::ItemFlags ContactListModel::flags(const QModelIndex& index) const
@@ -161,45 +180,47 @@ QVariant ContactListModel::data(const QModelIndex& index, int role) const
         return {};
     const Row& row = m_rows.at(index.row());
     if (role == KindRole)
-        return int(kindAt(index.row()));
-    if (const auto* letter = std::get_if<Header>(&row)) {
+        return int(row.kind);
+    if (row.kind == Kind::Header) {
         if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole)
             return {};
-        if (!letter->isEmpty())
-            return *letter;
-        return Localized::text("contacts.groups_section") + QStringLiteral(" (%1)").arg(m_viewModel->groups().size());
+        // The groups' header is localised and counts them, so it is made when shown.
+        if (row.section >= 0)
+            return m_sections.at(row.section).letter;
+        return Localized::text("contacts.groups_section") + QStringLiteral(" (%1)").arg(m_groups.size());
     }
-    if (const auto* group = std::get_if<ChatGroup>(&row)) {
+    if (row.kind == Kind::Group) {
+        const ChatGroup& group = m_groups.at(row.position);
         switch (role) {
         case Qt::DisplayRole:
         case Qt::AccessibleTextRole:
-            return group->name;
+            return group.name;
         case IdRole:
-            return group->id;
+            return group.id;
         case SubtitleRole:
-            return memberCountText(*group);
+            return memberCountText(group);
         case AvatarRole:
-            return group->avatar.value_or(QString());
+            return group.avatar.value_or(QString());
         default:
             return {};
         }
     }
-    const Contact& contact = std::get<Contact>(row);
+    const Contact& shown = contact(row);
     switch (role) {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
-        return ContactSection::displayName(contact);
+        return ContactSection::displayName(shown);
     case IdRole:
-        return contact.id;
+        return shown.id;
     case UserIdRole:
-        return contact.contactId;
+        return shown.contactId;
     case SubtitleRole:
-        return contact.bio.value_or(QString());
+        return shown.bio.value_or(QString());
     case OnlineRole:
         // Only a true flag is online: false and absent alike are not.
-        return contact.online.value_or(false);
+        return shown.online.value_or(false);
     case AvatarRole:
-        return contact.avatar.value_or(QString());
+        return shown.avatar.value_or(QString());
     default:
         return {};
     }

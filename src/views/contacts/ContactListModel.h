@@ -2,12 +2,11 @@
 
 #include "models/ChatGroup.h"
 #include "models/Contact.h"
+#include "state/ContactSection.h"
 
 #include <QAbstractListModel>
 #include <QHash>
 #include <QList>
-
-#include <variant>
 
 class ContactListViewModel;
 
@@ -46,15 +45,27 @@ public:
     int rowOfUser(qint64 userId) const;
 
 private:
-    using Row = std::variant<QString, ChatGroup, Contact>;
+    // Where a row's content stands in the groups or sections: a small fixed
+    // record per row, whatever a contact holds.
+    struct Row {
+        Kind kind;
+        qsizetype section; // the section of a letter header or contact; -1 for the groups
+        qsizetype position; // within the groups or the section; -1 for a header
+        friend bool operator==(const Row&, const Row&) = default;
+    };
 
     void rebuild();
-    void indexUsers();
     void applyPresence(qint64 userId, bool online);
-    QList<Row> rowsOf() const;
+    static QList<Row> rowsOf(const QList<ChatGroup>& groups, const QList<ContactSection>& sections);
+    const Contact& contact(const Row& row) const { return m_sections.at(row.section).contacts.at(row.position); }
+    qint64 idAt(const Row& row) const;
 
     ContactListViewModel* m_viewModel;
+    // Copies of the state's lists as shown; they share its data until one side changes.
+    QList<ChatGroup> m_groups;
+    QList<ContactSection> m_sections;
     QList<Row> m_rows;
-    // Rows per user id: one user may stand in the list more than once.
-    QMultiHash<qint64, int> m_userRows;
+    QList<int> rowsOfUser(qint64 userId) const;
+    // Rows per user id (one user may stand in the list more than once); empty until asked.
+    mutable QMultiHash<qint64, int> m_userRows;
 };

@@ -115,6 +115,10 @@ ContactListView::ContactListView(ContactListModel* model, QWidget* parent)
     m_list->setObjectName(QStringLiteral("contactList"));
     m_list->setModel(m_model);
     m_list->setItemDelegate(new ContactListDelegate(m_list));
+    // Rows are laid out a batch at a time, so a long list shows its first screen
+    // without measuring every row first.
+    m_list->setLayoutMode(QListView::Batched);
+    m_list->setBatchSize(100);
     m_list->setFrameShape(QFrame::NoFrame);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -7,6 +7,7 @@
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/ProminentButton.h"
+#include "views/common/Sheet.h"
 #include "views/common/Spinner.h"
 #include "views/common/VerticalScrollArea.h"
 #include "views/contacts/MomentRow.h"
@@ -159,6 +160,8 @@ QDialog* MomentsView::buildComposeSheet()
     connect(m_cancelButton, &QPushButton::clicked, sheet, &QDialog::reject);
     connect(sheet, &QDialog::finished, this, [this] { m_viewModel->setShowCompose(false); });
     connect(m_publishButton, &QPushButton::clicked, this, [this] { m_viewModel->publishMoment(); });
+    connect(m_viewModel.get(), &MomentsViewModel::isPublishingChanged, this, &MomentsView::updateCompose);
+    connect(m_viewModel.get(), &MomentsViewModel::publishFailed, sheet, [sheet](const QString& error) { Sheet::showError(sheet, error); });
     return sheet;
 }
 
@@ -217,7 +220,7 @@ void MomentsView::updateCompose()
 {
     if (m_composeEditor->toPlainText() != m_viewModel->newContent())
         m_composeEditor->setPlainText(m_viewModel->newContent());
-    m_publishButton->setEnabled(m_viewModel->canPublish());
+    m_publishButton->setEnabled(m_viewModel->canPublish() && !m_viewModel->isPublishing());
     if (m_viewModel->showCompose() && !m_compose->isVisible())
         m_compose->open();
     else if (!m_viewModel->showCompose() && m_compose->isVisible())

@@ -2,17 +2,20 @@
 // recording HTTP server: what a person sees and what their clicks send.
 
 #include "AccountStack.h"
+#include "TaskRunner.h"
 
 #include "state/AppLanguage.h"
 #include "state/DeviceManagementViewModel.h"
 #include "state/FavoritesViewModel.h"
 #include "state/FileManagementViewModel.h"
 #include "state/LocalizationManager.h"
+#include "state/ProfileViewModel.h"
 #include "state/TwoFactorViewModel.h"
 #include "views/account/DeviceManagementView.h"
 #include "views/account/DeviceRow.h"
 #include "views/account/FavoriteListModel.h"
 #include "views/account/FavoriteRow.h"
+#include "views/account/FileListModel.h"
 #include "views/account/FavoritesView.h"
 #include "views/account/FileManagementRow.h"
 #include "views/account/FileManagementView.h"
@@ -66,7 +69,9 @@ int rowCount(QWidget* view, const QString& screen)
 {
     if (screen == u"favorites")
         return view->findChild<QListView*>(u"favoritesList"_s)->model()->rowCount();
-    return int(view->findChildren<QWidget*>(screen == u"files" ? u"fileRow"_s : u"deviceRow"_s).size());
+    if (screen == u"files")
+        return view->findChild<QListView*>(u"fileRows"_s)->model()->rowCount();
+    return int(view->findChildren<QWidget*>(u"deviceRow"_s).size());
 }
 
 QString symbolOf(QObject* widget) { return widget->property(Icons::SymbolProperty).toString(); }
@@ -116,6 +121,35 @@ private Q_SLOTS:
     {
         QStandardPaths::setTestModeEnabled(true);
         LocalizationManager::shared().setLanguage(AppLanguage::en);
+    }
+
+    // A code the server took, followed by a status read that fails: the status is
+    // unknown again, so the screen offers a retry, never a new set-up; the set-up
+    // section keeps the typed code.
+    void failedRereadAfterACodeOffersRetry()
+    {
+        AccountStack s;
+        s.reply("user.mfaStatus", 200, R"({"enabled":false})");
+        TwoFactorView view(std::make_unique<TwoFactorViewModel>(&s.mfa));
+        view.resize(520, 560);
+        view.show();
+        auto* enable = child<QPushButton>(&view, "enableButton");
+        QTRY_VERIFY(enable->isVisible());
+        s.reply("user.setupMFA", 200, R"({"secret":"JBSWY3DPEHPK3PXP","backupCodes":["11aa"]})");
+        QTest::mouseClick(enable, Qt::LeftButton);
+        auto* setup = child<QGroupBox>(&view, "setupSection");
+        QTRY_VERIFY(setup->isVisible());
+        paste(child<QLineEdit>(&view, "verifyCodeField"), u"123456"_s);
+        s.reply("user.verifyMFA", 200, "null");
+        s.reply("user.mfaStatus", 503, R"({"error":"Service unavailable"})");
+        QTest::mouseClick(child<QPushButton>(&view, "verifyButton"), Qt::LeftButton);
+        auto* alert = child<ErrorAlert>(&view, "errorAlert");
+        QTRY_VERIFY(alert->isVisible());
+        alert->accept();
+        QVERIFY(enable->isHidden() && child<QPushButton>(&view, "disableButton")->isHidden());
+        QVERIFY(setup->isVisible());
+        QVERIFY(child<QPushButton>(&view, "retryButton")->isVisible());
+        QCOMPARE(child<QLabel>(&view, "statusValue")->text(), Localized::text("2fa.status_unknown"));
     }
 
     // From an unread status through a retry, set-up and confirmation to "on",
@@ -263,6 +297,33 @@ private Q_SLOTS:
         QCOMPARE(s.calls().last(), u"POST session.revokeOthers {\"currentToken\":\"a\"}"_s);
     }
 
+    // A device is named alike on the devices screen and in the profile's sessions.
+    void deviceTitleAgreesWithTheProfile_data()
+    {
+        QTest::addColumn<std::optional<QString>>("name");
+        QTest::addColumn<std::optional<QString>>("platform");
+        QTest::addColumn<QString>("title");
+        const std::optional<QString> none;
+        QTest::newRow("named") << std::optional(u"Desk"_s) << std::optional(u"mac"_s) << u"Desk"_s;
+        QTest::newRow("platform only") << none << std::optional(u"mac"_s) << u"mac"_s;
+        QTest::newRow("neither") << none << none << Localized::text("devices.unknown_device");
+    }
+    void deviceTitleAgreesWithTheProfile()
+    {
+        QFETCH(std::optional<QString>, name);
+        QFETCH(std::optional<QString>, platform);
+        QFETCH(QString, title);
+        SessionService::DeviceSession device;
+        device.deviceName = name;
+        device.platform = platform;
+        DeviceRow row(device);
+        QCOMPARE(child<ElidedLabel>(&row, "deviceName")->fullText(), title);
+        LoginSession session;
+        session.deviceName = name;
+        session.platform = platform;
+        QCOMPARE(ProfileViewModel::title(session).value_or(Localized::text("profile.unknown_device")), title);
+    }
+
     void deviceRowText()
     {
         SessionService::DeviceSession device;
@@ -270,7 +331,7 @@ private Q_SLOTS:
         device.platform = u"Linux"_s;
         device.lastActiveAt = u"2024-05-01T10:20:30Z"_s;
         DeviceRow row(device);
-        QCOMPARE(child<ElidedLabel>(&row, "deviceName")->fullText(), Localized::text("devices.unknown_device"));
+        QCOMPARE(child<ElidedLabel>(&row, "deviceName")->fullText(), u"Linux"_s);
         QCOMPARE(child<QLabel>(&row, "deviceLastActive")->text(), Localized::text("devices.last_active") + u": 2024-05-01 10:20"_s);
         QCOMPARE(child<QLabel>(&row, "devicePlatform")->text(), u"Linux"_s);
         QVERIFY(!child<QLabel>(&row, "deviceIp"));
@@ -485,15 +546,21 @@ private Q_SLOTS:
         FileManagementView view(std::make_unique<FileManagementViewModel>(&s.files));
         view.resize(420, 500);
         view.show();
-        QTRY_COMPARE(all<FileManagementRow>(&view, "fileRow").size(), 4);
-        auto rows = all<FileManagementRow>(&view, "fileRow");
-        QCOMPARE(child<QLabel>(rows[0], "fileSize")->text(), u"1.5 KB"_s);
-        QCOMPARE(child<QLabel>(rows[0], "fileDate")->text(), u"2024-05-01"_s);
-        QCOMPARE(child<ElidedLabel>(rows[1], "fileName")->fullText(), Localized::text("files.unknown_file"));
+        auto* list = child<QListView>(&view, "fileRows");
+        const QAbstractItemModel* rows = list->model();
+        QTRY_COMPARE(rows->rowCount(), 4);
+        QCOMPARE(rows->index(0, 0).data(FileListModel::SizeRole).toString(), u"1.5 KB"_s);
+        QCOMPARE(rows->index(0, 0).data(FileListModel::DateRole).toString(), u"2024-05-01"_s);
+        QCOMPARE(rows->index(1, 0).data(Qt::DisplayRole).toString(), Localized::text("files.unknown_file"));
         QList<bool> previewable;
-        for (FileManagementRow* row : rows)
-            previewable << (child<QToolButton>(row, "previewButton") != nullptr);
+        for (int row = 0; row < rows->rowCount(); ++row)
+            previewable << rows->index(row, 0).data(FileListModel::PreviewUrlRole).toUrl().isValid();
         QCOMPARE(previewable, (QList<bool> { true, true, false, false }));
+        // Clicks land on a row's own buttons, where the row draws them.
+        auto clickOn = [list, rows](int row, QRect (*button)(const QRect&)) {
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, button(list->visualRect(rows->index(row, 0))).center());
+        };
+        auto downloading = [rows](int row) { return rows->index(row, 0).data(FileListModel::DownloadingRole).toBool(); };
 
         // Load more: page 2 fails, so the next press asks for page 2 again.
         auto* more = child<QPushButton>(&view, "loadMoreButton");
@@ -503,7 +570,7 @@ private Q_SLOTS:
         QTRY_VERIFY(child<QPushButton>(&view, "loadMoreButton")->isEnabled());
         s.reply("files.getMyFiles", 200, filePage(5, 1));
         QTest::mouseClick(child<QPushButton>(&view, "loadMoreButton"), Qt::LeftButton);
-        QTRY_COMPARE(all<FileManagementRow>(&view, "fileRow").size(), 5);
+        QTRY_COMPARE(rows->rowCount(), 5);
         QStringList pages;
         for (const auto& request : s.server.requestsTo(AccountStack::path("files.getMyFiles")))
             pages << request.queryValue(u"input"_s);
@@ -515,25 +582,31 @@ private Q_SLOTS:
         UrlSink sink;
         QDesktopServices::setUrlHandler(u"https"_s, &sink, "open");
         FileService::setUrlOpener([](const QUrl& url) { QDesktopServices::openUrl(url); });
-        s.reply("files.getDownloadUrl", 200, "{\"id\":4,\"signedUrl\":\"https://files.example/4?signature=x\"}");
-        rows = all<FileManagementRow>(&view, "fileRow");
-        QTest::mouseClick(child<QToolButton>(rows[3], "downloadButton"), Qt::LeftButton);
+        s.server.respond(AccountStack::path("files.getDownloadUrl"),
+                         Reply { 200, AccountStack::envelope("{\"id\":4,\"signedUrl\":\"https://files.example/4?signature=x\"}"), {}, true });
+        clickOn(3, &FileManagementRow::downloadRect);
+        QTRY_VERIFY(downloading(3));
+        // A second click while the link is fetched asks nothing more.
+        clickOn(3, &FileManagementRow::downloadRect);
+        QTRY_VERIFY(!s.server.requestsTo(AccountStack::path("files.getDownloadUrl")).isEmpty());
+        s.server.release(AccountStack::path("files.getDownloadUrl"));
         QTRY_COMPARE(sink.opened.size(), 1);
+        QCOMPARE(s.server.requestsTo(AccountStack::path("files.getDownloadUrl")).size(), 1);
         QCOMPARE(sink.opened.at(0), QUrl(u"https://files.example/4?signature=x"_s));
         QCOMPARE(s.calls().last(), u"POST files.getDownloadUrl {\"fileId\":4}"_s);
-        QTRY_VERIFY(child<QToolButton>(rows[3], "downloadButton")->isEnabled());
+        QTRY_VERIFY(!downloading(3));
         s.reply("files.getDownloadUrl", 200, "{\"id\":4,\"signedUrl\":\"file:///etc/passwd\"}");
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^\\[FileManagement\\] Refused"_s));
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^\\[FileManagement\\] Download failed: "_s));
-        QTest::mouseClick(child<QToolButton>(rows[3], "downloadButton"), Qt::LeftButton);
+        clickOn(3, &FileManagementRow::downloadRect);
         QTRY_COMPARE(s.server.requestsTo(AccountStack::path("files.getDownloadUrl")).size(), 2);
-        QTRY_VERIFY(child<QToolButton>(rows[3], "downloadButton")->isEnabled());
+        QTRY_VERIFY(!downloading(3));
         QCOMPARE(sink.opened.size(), 1);
         QDesktopServices::unsetUrlHandler(u"https"_s);
         FileService::setUrlOpener({});
 
         // A served picture shows; a missing one says it cannot be shown; Escape closes.
-        QTest::mouseClick(child<QToolButton>(rows[0], "previewButton"), Qt::LeftButton);
+        clickOn(0, &FileManagementRow::previewRect);
         QCOMPARE(view.previewURL(), std::optional<QUrl>(QUrl(s.server.baseUrl() + u"/uploads/a.png"_s)));
         ImagePreviewView* sheet = view.previewSheet();
         QTRY_COMPARE(sheet->phase(), u"loaded"_s);
@@ -542,13 +615,55 @@ private Q_SLOTS:
         QTest::keyClick(sheet, Qt::Key_Escape);
         QTRY_VERIFY(!view.previewURL());
 
-        QTest::mouseClick(child<QToolButton>(rows[1], "previewButton"), Qt::LeftButton);
+        clickOn(1, &FileManagementRow::previewRect);
         sheet = view.previewSheet();
         QTRY_COMPARE(sheet->phase(), u"failed"_s);
         QVERIFY(child<QLabel>(sheet, "previewFailedText")->isVisible());
         QCOMPARE(child<QLabel>(sheet, "previewFailedText")->text(), Localized::text("files.preview_failed"));
         QTest::mouseClick(child<QPushButton>(sheet, "previewCloseButton"), Qt::LeftButton);
         QTRY_VERIFY(!view.previewURL());
+    }
+
+    // The files list changes only the rows a load or a download touches: a next
+    // page adds its rows, the same first page again changes nothing, a download
+    // repaints its own row.
+    void fileRowsChangeOnlyWhereTouched()
+    {
+        AccountStack s;
+        FileManagementViewModel vm(&s.files);
+        FileListModel model(&vm);
+        QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+        QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+        QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        s.reply("files.getMyFiles", 200, filePage(1, 3));
+        testsupport::runTask(vm.loadFiles());
+        QCOMPARE(model.rowCount(), 3);
+        QCOMPARE(inserted.size(), 1);
+        s.reply("files.getMyFiles", 200, filePage(4, 2));
+        testsupport::runTask(vm.loadMore());
+        QCOMPARE(model.rowCount(), 5);
+        QCOMPARE(inserted.size(), 2);
+        QCOMPARE(inserted.last().at(1).toInt(), 3);
+        s.reply("files.getMyFiles", 200, filePage(1, 3));
+        testsupport::runTask(vm.loadFiles());
+        QCOMPARE(model.rowCount(), 3);
+        QCOMPARE(removed.size(), 1);
+        s.reply("files.getMyFiles", 200, filePage(1, 3));
+        testsupport::runTask(vm.loadFiles());
+        QCOMPARE(reset.size(), 0);
+        QCOMPARE(inserted.size(), 2);
+        QCOMPARE(removed.size(), 1);
+        QCOMPARE(changed.size(), 0);
+
+        s.reply("files.getDownloadUrl", 500, "{}");
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^\\[FileManagement\\] Download failed: "_s));
+        testsupport::runTask(vm.download(2));
+        QCOMPARE(changed.size(), 2); // started, ended
+        for (const QList<QVariant>& signal : changed) {
+            QCOMPARE(signal.at(0).toModelIndex().row(), 1);
+            QCOMPARE(signal.at(1).toModelIndex().row(), 1);
+        }
     }
 
     void emptyFiles()

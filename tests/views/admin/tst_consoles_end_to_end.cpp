@@ -2,6 +2,7 @@
 // console entry by role, the administrator's lists, a ban felt by the banned
 // user's own client, and an operator's reply reaching the customer's chat.
 
+#include "PaintedCells.h"
 #include "ServerProcess.h"
 #include "TaskRunner.h"
 
@@ -30,7 +31,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTableWidget>
 #include <QTest>
 #include <QUuid>
 
@@ -188,7 +188,7 @@ private Q_SLOTS:
         QTest::keyClicks(view.findChild<QLineEdit*>(u"searchField"_s), u"lisi"_s);
         view.findChild<QPushButton*>(u"searchButton"_s)->click();
         QTRY_VERIFY(view.model()->rowCount() == 1 && view.model()->users().first().openId == u"lisi"_s);
-        view.table()->cellWidget(0, 5)->findChild<QPushButton*>(u"banButton"_s)->click();
+        QVERIFY(clickCellAction(view.table(), 0, 5, u"banButton"_s));
         ConfirmationDialog* confirm = view.findChild<ConfirmationDialog*>();
         QVERIFY(confirm);
         confirm->actionButton()->click();

@@ -4,6 +4,8 @@
 #include "state/MomentsViewModel.h"
 #include "views/chat/AvatarView.h"
 #include "views/common/ElidedLabel.h"
+#include "views/common/ErrorAlert.h"
+#include "views/common/ImageLoader.h"
 #include "views/common/Localized.h"
 #include "views/common/RemoteImageView.h"
 #include "views/contacts/MomentRow.h"
@@ -14,6 +16,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QToolButton>
@@ -184,6 +188,69 @@ private Q_SLOTS:
         // What people wrote shows as typed, never as markup.
         for (QLabel* text : row->findChildren<QLabel*>(QRegularExpression(u"^(momentContent|commentContent)$"_s)))
             QCOMPARE(text->textFormat(), Qt::PlainText);
+    }
+
+    // Picture cells are the grid's 100 by 100 whatever the address looks like.
+    void pictureCellsAreSquare_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::newRow("server path") << u"/uploads/a.png"_s;
+        QTest::newRow("full address") << u"http://127.0.0.1:9/b.png"_s;
+        QTest::newRow("not an address") << u"::"_s;
+    }
+
+    void pictureCellsAreSquare()
+    {
+        QFETCH(QString, address);
+        Fixture f(R"([{"id":1,"userId":2,"userName":"Bo","images":[")" + address.toUtf8() + R"(","/uploads/c.png"]}])");
+        const QList<RemoteImageView*> cells = f.rows().at(0)->findChildren<RemoteImageView*>();
+        QCOMPARE(cells.size(), 2);
+        for (RemoteImageView* cell : cells)
+            QTRY_COMPARE(cell->size(), QSize(100, 100));
+    }
+
+    // A long feed asks for the pictures on screen, not for those further down.
+    void offScreenPicturesAreNotRequested()
+    {
+        QByteArray moments = "[";
+        for (int i = 1; i <= 30; ++i)
+            moments += (i > 1 ? "," : "") + QStringLiteral(R"({"id":%1,"userId":2,"userName":"Bo","content":"day %1","images":["/uploads/lazy-%1.png"]})").arg(i).toUtf8();
+        Fixture f(moments + "]");
+        auto requested = [&f](int i) {
+            return f.stack.server.requestsTo(u"/uploads/lazy-%1.png"_s.arg(i)).size() > 0
+                || ImageLoader::shared().state(QUrl(f.stack.server.baseUrl() + u"/uploads/lazy-%1.png"_s.arg(i))) != ImageLoader::State::Idle;
+        };
+        QTRY_VERIFY(requested(1));
+        QVERIFY2(!requested(30), "the last moment's picture is far below the window");
+        auto* scroll = f.view->findChild<QScrollArea*>();
+        scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
+        QTRY_VERIFY(requested(30));
+    }
+
+    // The server refuses a post (too long, say): the refusal shows over the sheet,
+    // which stays open with the text; Publish waits while the post is on its way.
+    void refusedPostKeepsTheText()
+    {
+        Fixture f;
+        f.stack.server.respondOnce(procedure("moments.create"), { 400, R"({"error":"too long"})", {}, true });
+        f.view->viewModel()->setShowCompose(true);
+        QDialog* sheet = f.view->composeSheet();
+        QTRY_VERIFY(sheet->isVisible());
+        QTest::keyClicks(f.in<QPlainTextEdit>(sheet, "composeEditor"), u"a long story"_s);
+        auto* publish = f.in<QPushButton>(sheet, "publishButton");
+        QVERIFY(publish->isEnabled());
+        QTest::mouseClick(publish, Qt::LeftButton);
+        QTRY_COMPARE(f.stack.calls("moments.create"), 1);
+        QVERIFY(!publish->isEnabled());
+        QTest::mouseClick(publish, Qt::LeftButton);
+        f.stack.server.release(procedure("moments.create"));
+        ErrorAlert* alert = nullptr;
+        QTRY_VERIFY((alert = sheet->findChild<ErrorAlert*>()));
+        QVERIFY(alert->text().contains(u"too long"_s));
+        QVERIFY(sheet->isVisible());
+        QCOMPARE(f.in<QPlainTextEdit>(sheet, "composeEditor")->toPlainText(), u"a long story"_s);
+        QVERIFY(publish->isEnabled());
+        QCOMPARE(f.stack.calls("moments.create"), 1);
     }
 
     void relabelsOnLanguageSwitch()

@@ -22,7 +22,9 @@
 #include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
+#include <QSignalSpy>
 #include <QMainWindow>
 #include <QTest>
 
@@ -116,6 +118,30 @@ private Q_SLOTS:
         links->setCurrentRow(4);
         QTRY_VERIFY(m_main->findChild<GiftShopView*>());
         QTRY_VERIFY(!m_main->findChild<VipCenterView*>());
+    }
+
+    // Leaving the contacts section and coming back builds a new column over the
+    // same rows: nothing is reset or inserted again.
+    void returningToContactsKeepsTheRows()
+    {
+        m_main->setSelectedSection(SidebarSection::contacts);
+        QListView* list = nullptr;
+        QTRY_VERIFY((list = m_main->findChild<QListView*>(u"contactList"_s)));
+        QAbstractItemModel* rows = list->model();
+        QVERIFY(rows->rowCount() > 0);
+        const int count = rows->rowCount();
+        QSignalSpy reset(rows, &QAbstractItemModel::modelReset);
+        QSignalSpy inserted(rows, &QAbstractItemModel::rowsInserted);
+        QSignalSpy changed(rows, &QAbstractItemModel::dataChanged);
+        m_main->setSelectedSection(SidebarSection::moments);
+        QTRY_VERIFY(!m_main->findChild<QListView*>(u"contactList"_s));
+        m_main->setSelectedSection(SidebarSection::contacts);
+        QTRY_VERIFY((list = m_main->findChild<QListView*>(u"contactList"_s)));
+        QCOMPARE(list->model(), rows);
+        QCOMPARE(rows->rowCount(), count);
+        QCOMPARE(reset.count(), 0);
+        QCOMPARE(inserted.count(), 0);
+        QCOMPARE(changed.count(), 0);
     }
 
     void cleanupTestCase() { m_app.reset(); }
