@@ -21,6 +21,7 @@
 #include "store/TwoFactor.h"
 #include "store/FileLibrary.h"
 #include "store/Messages.h"
+#include "store/ReadingThread.h"
 #include "store/Uploads.h"
 
 #include <QDir>
@@ -45,6 +46,7 @@ MorvaneServer::MorvaneServer(const ServerOptions& options, QObject* parent)
     m_uploads = std::make_unique<Uploads>(*m_db, dir.filePath(QStringLiteral("uploads")));
     m_twoFactor = std::make_unique<TwoFactor>(*m_db);
     m_writer = std::make_unique<MessageWriter>(databasePath);
+    m_reading = std::make_unique<ReadingThread>(databasePath);
     m_db->setCheckpointPages(0);
     m_hub = std::make_unique<LiveHub>(*m_accounts, *m_conversations, *m_messages, *m_contacts, *m_writer);
     m_context = std::make_unique<ServerContext>(ServerContext {
@@ -69,8 +71,8 @@ MorvaneServer::MorvaneServer(const ServerOptions& options, QObject* parent)
     }
 
     m_authRoutes = std::make_unique<AuthRoutes>(*m_accounts, *m_twoFactor, *m_hub);
-    m_adminRoutes = std::make_unique<AdminRoutes>(*m_db, *m_accounts, *m_messages, *m_hub);
-    m_procedureRoutes = std::make_unique<ProcedureRoutes>(*m_registry, *m_accounts);
+    m_adminRoutes = std::make_unique<AdminRoutes>(*m_db, *m_accounts, *m_messages, *m_hub, *m_reading);
+    m_procedureRoutes = std::make_unique<ProcedureRoutes>(*m_registry, *m_accounts, *m_reading);
     m_http = std::make_unique<HttpFront>();
     m_http->route(QStringLiteral("/api/auth/"), false,
         [this](const HttpRequest& request, const QString& rest) { return m_authRoutes->handle(request, rest); });

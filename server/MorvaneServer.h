@@ -19,6 +19,7 @@ class TwoFactor;
 class HttpFront;
 class LiveHub;
 class MessageWriter;
+class ReadingThread;
 class Messages;
 class ProcedureRegistry;
 class ProcedureRoutes;
@@ -50,6 +51,7 @@ private:
     std::unique_ptr<Uploads> m_uploads;
     std::unique_ptr<TwoFactor> m_twoFactor;
     std::unique_ptr<MessageWriter> m_writer;
+    std::unique_ptr<ReadingThread> m_reading;
     std::unique_ptr<LiveHub> m_hub;
     std::unique_ptr<ServerContext> m_context;
     std::unique_ptr<ProcedureRegistry> m_registry;

@@ -3,6 +3,8 @@
 // presence change, memory per contact), the sensitive-words screen (first show,
 // one filter keystroke) and the moments feed (first show, memory per moment).
 // Run from the build directory: QT_QPA_PLATFORM=offscreen bench/lists/bench_lists
+// "--screenshots DIR" instead saves the contact column in each language at its
+// narrowest, with a contact selected.
 
 #include "RecordingHttpServer.h"
 #include "TaskRunner.h"
@@ -17,6 +19,7 @@
 #include "services/GroupService.h"
 #include "services/MomentService.h"
 #include "state/ContactListViewModel.h"
+#include "state/LocalizationManager.h"
 #include "state/MomentsViewModel.h"
 #include "views/admin/SensitiveWordsView.h"
 #include "views/contacts/ContactListModel.h"
@@ -277,9 +280,35 @@ MomentFigures momentsFeed(int count)
 
 } // namespace
 
+void saveScreenshots(const QString& folder)
+{
+    Client client;
+    client.server.respond(procedure("contacts.list"), { 200, envelope(contactsJson(14)) });
+    client.server.respond(procedure("groups.list"),
+        { 200, envelope(R"([{"id":1,"conversationId":10,"name":"Hikers of the long weekend trail","ownerId":1,"memberCount":12},)"
+                        R"({"id":2,"conversationId":20,"name":"Quiet","ownerId":1}])") });
+    client.server.respond(procedure("contacts.getPendingRequestCount"), { 200, envelope("3") });
+    ContactListViewModel viewModel({ &client.contacts, &client.groups, &client.ws });
+    testsupport::runTask(viewModel.loadContacts());
+    ContactListView view(&viewModel);
+    view.resize(view.minimumWidth(), 600);
+    view.show();
+    view.setSelectedContact(viewModel.contacts().at(1));
+    for (const auto& [language, name] : { std::pair { AppLanguage::zhHans, "zh" }, std::pair { AppLanguage::en, "en" },
+             std::pair { AppLanguage::vi, "vi" } }) {
+        LocalizationManager::shared().setLanguage(language);
+        settle();
+        view.grab().save(folder + QStringLiteral("/contacts-%1.png").arg(QLatin1StringView(name)));
+    }
+}
+
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    if (const qsizetype at = app.arguments().indexOf(QStringLiteral("--screenshots")); at >= 0 && at + 1 < app.arguments().size()) {
+        saveScreenshots(app.arguments().at(at + 1));
+        return 0;
+    }
     // Warm up fonts, styles and the transliterator so the first size measured pays no start-up costs.
     contactList(10);
     sensitiveWords(10);

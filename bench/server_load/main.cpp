@@ -4,7 +4,9 @@
 // pipelined (a window of kWindow in flight each). Against the server a send is answered
 // by its "message_ack", which comes only after the message is committed; against the
 // echo server by the frame coming back. Prints messages per second and p50/p99
-// send→answer per case (the median of a few runs), then the two ratios a script reads.
+// send→answer per case (the median of a few runs), then the ratios a script reads.
+// The group case: 10 clients stop-and-wait in one group of 10, so that every message
+// goes out to the 9 others as well; its echo server sends every frame to all 10.
 //
 // Run from the build directory: bench/server_load/bench_server_load
 // (MORVANE_SERVER_BINARY picks another server binary).
@@ -20,7 +22,8 @@
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QScopeGuard>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QThread>
 #include <QTimer>
 #include <QWebSocket>
@@ -40,21 +43,46 @@ constexpr int kWindow = 32;
 constexpr int kStopAndWaitPerClient = 300;
 constexpr int kPipelinedPerClient = 600;
 
-// Answers every text frame with itself, on a thread of its own like a separate process.
+// Answers every text frame with itself (or, fanning out, sends it to every socket),
+// on a thread of its own like a separate process.
 class EchoServer : public QObject {
 public:
+    explicit EchoServer(bool fanOut)
+        : m_fanOut(fanOut)
+    {
+    }
+
     quint16 start()
     {
+        // Accepted here, so that its sockets send without delay as the server's do.
+        m_listener = new QTcpServer(this);
+        m_listener->listen(QHostAddress::LocalHost, 0);
         m_server = new QWebSocketServer(u"echo"_s, QWebSocketServer::NonSecureMode, this);
-        m_server->listen(QHostAddress::LocalHost, 0);
+        connect(m_listener, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = m_listener->nextPendingConnection()) {
+                socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+                m_server->handleConnection(socket);
+            }
+        });
         connect(m_server, &QWebSocketServer::newConnection, this, [this] {
             while (QWebSocket* socket = m_server->nextPendingConnection()) {
                 socket->setParent(m_server);
-                connect(socket, &QWebSocket::textMessageReceived, socket, [socket](const QString& text) { socket->sendTextMessage(text); });
-                connect(socket, &QWebSocket::disconnected, socket, &QObject::deleteLater);
+                m_sockets.append(socket);
+                connect(socket, &QWebSocket::textMessageReceived, socket, [this, socket](const QString& text) {
+                    if (!m_fanOut) {
+                        socket->sendTextMessage(text);
+                        return;
+                    }
+                    for (QWebSocket* member : std::as_const(m_sockets))
+                        member->sendTextMessage(text);
+                });
+                connect(socket, &QWebSocket::disconnected, socket, [this, socket] {
+                    m_sockets.removeAll(socket);
+                    socket->deleteLater();
+                });
             }
         });
-        return m_server->serverPort();
+        return m_listener->serverPort();
     }
 
     // On the echo thread: its sockets must go where they were made.
@@ -62,10 +90,39 @@ public:
     {
         delete m_server;
         m_server = nullptr;
+        delete m_listener;
+        m_listener = nullptr;
     }
 
 private:
+    bool m_fanOut;
+    QTcpServer* m_listener = nullptr;
     QWebSocketServer* m_server = nullptr;
+    QList<QWebSocket*> m_sockets;
+};
+
+// Runs an echo server on a thread of its own until destroyed.
+class EchoThread {
+public:
+    explicit EchoThread(bool fanOut)
+        : m_echo(fanOut)
+    {
+        m_echo.moveToThread(&m_thread);
+        m_thread.start();
+        QMetaObject::invokeMethod(&m_echo, [this] { m_port = m_echo.start(); }, Qt::BlockingQueuedConnection);
+    }
+    ~EchoThread()
+    {
+        QMetaObject::invokeMethod(&m_echo, [this] { m_echo.stop(); }, Qt::BlockingQueuedConnection);
+        m_thread.quit();
+        m_thread.wait();
+    }
+    quint16 port() const { return m_port; }
+
+private:
+    QThread m_thread;
+    EchoServer m_echo;
+    quint16 m_port = 0;
 };
 
 bool waitUntil(const std::function<bool()>& done, int timeoutMs)
@@ -77,13 +134,14 @@ bool waitUntil(const std::function<bool()>& done, int timeoutMs)
     return done();
 }
 
+// POSTs the body, or GETs when there is none.
 QJsonValue call(QNetworkAccessManager& nam, const QUrl& url, const QJsonObject& body, const QString& token = {})
 {
     QNetworkRequest request(url);
     request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json"_ba);
     if (!token.isEmpty())
         request.setRawHeader("Authorization", "Bearer " + token.toUtf8());
-    QNetworkReply* reply = nam.post(request, QJsonDocument(body).toJson(QJsonDocument::Compact));
+    QNetworkReply* reply = body.isEmpty() ? nam.get(request) : nam.post(request, QJsonDocument(body).toJson(QJsonDocument::Compact));
     waitUntil([reply] { return reply->isFinished(); }, 60000);
     const QJsonValue value = QJsonDocument::fromJson(reply->readAll()).object();
     reply->deleteLater();
@@ -111,9 +169,24 @@ struct Figures {
     double p99Ms = 0;
 };
 
-QString caseKey(bool toServer, int clients, bool pipelined)
+enum class Mode { StopAndWait, Pipelined, Group };
+
+const char* modeName(Mode mode)
 {
-    return u"%1/%2/%3"_s.arg(toServer ? u"server"_s : u"echo"_s).arg(clients).arg(pipelined ? u"pipelined"_s : u"stop-and-wait"_s);
+    switch (mode) {
+    case Mode::StopAndWait:
+        return "stop-and-wait";
+    case Mode::Pipelined:
+        return "pipelined";
+    case Mode::Group:
+        return "group";
+    }
+    return "";
+}
+
+QString caseKey(bool toServer, int clients, Mode mode)
+{
+    return u"%1/%2/%3"_s.arg(toServer ? u"server"_s : u"echo"_s).arg(clients).arg(QLatin1StringView(modeName(mode)));
 }
 
 // Each figure's median over the runs, taken apart.
@@ -241,20 +314,11 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
 
-    QThread echoThread;
-    EchoServer echo;
-    echo.moveToThread(&echoThread);
-    echoThread.start();
-    quint16 echoPort = 0;
-    QMetaObject::invokeMethod(&echo, [&echo, &echoPort] { echoPort = echo.start(); }, Qt::BlockingQueuedConnection);
+    const EchoThread echo(false);
+    const EchoThread groupEcho(true);
 
-    const auto stopEcho = qScopeGuard([&] {
-        QMetaObject::invokeMethod(&echo, [&echo] { echo.stop(); }, Qt::BlockingQueuedConnection);
-        echoThread.quit();
-        echoThread.wait();
-    });
-
-    testsupport::ServerProcess server;
+    // Every client comes from this one address.
+    testsupport::ServerProcess server(testsupport::ServerProcess::Options { false, -1, { u"--max-connections-per-address"_s, u"1024"_s } });
     if (!server.start()) {
         std::fprintf(stderr, "cannot start morvane-server: %s\n", qPrintable(server.errorString()));
         return 1;
@@ -283,50 +347,102 @@ int main(int argc, char** argv)
         accounts.push_back(account);
     }
 
+    // The group: the first of the ten makes friends with the nine others (a group's
+    // members must be contacts) and creates it.
+    constexpr int kGroupSize = 10;
+    const auto procedure = [&](const QString& name, const QJsonObject& input, const QString& token) {
+        const QUrl url = base.resolved(QUrl(u"/api/trpc/"_s + name));
+        return call(nam, url, input.isEmpty() ? QJsonObject() : QJsonObject { { u"json"_s, input } }, token)["result"_L1]["data"_L1]["json"_L1];
+    };
+    QJsonArray groupMembers;
+    for (int i = 1; i < kGroupSize; ++i) {
+        procedure(u"contacts.sendFriendRequest"_s, { { u"toUserId"_s, accounts[i].userId } }, accounts[0].token);
+        const qint64 request = procedure(u"contacts.getFriendRequests"_s, {}, accounts[i].token)[0]["id"_L1].toInteger();
+        procedure(u"contacts.acceptFriendRequest"_s, { { u"requestId"_s, request } }, accounts[i].token);
+        groupMembers.append(accounts[i].userId);
+    }
+    const qint64 group = procedure(u"conversations.create"_s,
+        { { u"type"_s, u"group"_s }, { u"name"_s, u"load group"_s }, { u"memberIds"_s, groupMembers } }, accounts[0].token)["conversationId"_L1]
+                             .toInteger();
+    if (group == 0) {
+        std::fprintf(stderr, "setting up the group failed\n");
+        return 1;
+    }
+
     // Every case runs kRounds times, echo and server in turn, and the table gives the median
     // of each figure: a machine shared with other work makes single runs wander.
     QHash<QString, QList<Figures>> runs;
     int runNumber = 0;
+    const auto connected = [&](bool toServer, int count, bool inGroup) {
+        std::vector<Client> clients(count);
+        for (int i = 0; i < count; ++i) {
+            clients[i].account = accounts[i];
+            if (inGroup)
+                clients[i].account.conversationId = group;
+        }
+        const quint16 echoPort = inGroup ? groupEcho.port() : echo.port();
+        const QUrl url = toServer ? server.wsUrl() : QUrl(u"ws://127.0.0.1:%1"_s.arg(echoPort));
+        if (!connectClients(clients, url, toServer))
+            clients.clear();
+        return clients;
+    };
+    const auto disconnect = [](std::vector<Client>& clients) {
+        for (Client& client : clients)
+            client.socket->close();
+        waitUntil([] { return false; }, 200);
+    };
     for (int round = 0; round < kRounds; ++round) {
         for (const bool toServer : { false, true }) {
             for (const int count : { 1, 10, 50 }) {
-                std::vector<Client> clients(count);
-                for (int i = 0; i < count; ++i)
-                    clients[i].account = accounts[i];
-                const QUrl url = toServer ? server.wsUrl() : QUrl(u"ws://127.0.0.1:%1"_s.arg(echoPort));
-                if (!connectClients(clients, url, toServer)) {
+                std::vector<Client> clients = connected(toServer, count, false);
+                if (clients.empty()) {
                     std::fprintf(stderr, "connecting %d clients failed\n", count);
                     return 1;
                 }
-                for (const bool pipelined : { false, true }) {
+                for (const Mode mode : { Mode::StopAndWait, Mode::Pipelined }) {
+                    const bool pipelined = mode == Mode::Pipelined;
                     LoadRun run(clients, pipelined, pipelined ? kPipelinedPerClient : kStopAndWaitPerClient, u"r%1"_s.arg(++runNumber));
-                    runs[caseKey(toServer, count, pipelined)].append(run.run());
+                    runs[caseKey(toServer, count, mode)].append(run.run());
                 }
-                for (Client& client : clients)
-                    client.socket->close();
-                waitUntil([] { return false; }, 200);
+                disconnect(clients);
             }
+            std::vector<Client> members = connected(toServer, kGroupSize, true);
+            if (members.empty()) {
+                std::fprintf(stderr, "connecting the group failed\n");
+                return 1;
+            }
+            LoadRun run(members, false, kStopAndWaitPerClient, u"r%1"_s.arg(++runNumber));
+            runs[caseKey(toServer, kGroupSize, Mode::Group)].append(run.run());
+            disconnect(members);
         }
     }
 
     std::printf("%-7s %7s %-14s %10s %9s %9s   (median of %d runs)\n", "target", "clients", "mode", "msg/s", "p50 ms", "p99 ms", kRounds);
     QHash<QString, Figures> results;
     for (const bool toServer : { false, true }) {
+        const auto show = [&](int count, Mode mode) {
+            const QString key = caseKey(toServer, count, mode);
+            const Figures figures = median(runs.value(key));
+            results.insert(key, figures);
+            std::printf("%-7s %7d %-14s %10.0f %9.3f %9.3f\n", toServer ? "server" : "echo", count, modeName(mode), figures.perSecond,
+                figures.p50Ms, figures.p99Ms);
+        };
         for (const int count : { 1, 10, 50 }) {
-            for (const bool pipelined : { false, true }) {
-                const QString key = caseKey(toServer, count, pipelined);
-                const Figures figures = median(runs.value(key));
-                results.insert(key, figures);
-                std::printf("%-7s %7d %-14s %10.0f %9.3f %9.3f\n", toServer ? "server" : "echo", count,
-                    pipelined ? "pipelined" : "stop-and-wait", figures.perSecond, figures.p50Ms, figures.p99Ms);
-            }
+            show(count, Mode::StopAndWait);
+            show(count, Mode::Pipelined);
         }
+        show(kGroupSize, Mode::Group);
     }
 
-    const double throughputRatio = results.value(caseKey(true, 50, true)).perSecond / results.value(caseKey(false, 50, true)).perSecond;
-    const double latencyRatio = results.value(caseKey(true, 10, false)).p50Ms / results.value(caseKey(false, 10, false)).p50Ms;
+    const double throughputRatio
+        = results.value(caseKey(true, 50, Mode::Pipelined)).perSecond / results.value(caseKey(false, 50, Mode::Pipelined)).perSecond;
+    const double latencyRatio
+        = results.value(caseKey(true, 10, Mode::StopAndWait)).p50Ms / results.value(caseKey(false, 10, Mode::StopAndWait)).p50Ms;
+    const double groupRatio
+        = results.value(caseKey(true, kGroupSize, Mode::Group)).p99Ms / results.value(caseKey(false, kGroupSize, Mode::Group)).p99Ms;
     std::printf("throughput ratio server/echo (50 pipelined): %.2f\n", throughputRatio);
     std::printf("p50 latency ratio server/echo (10 clients): %.2f\n", latencyRatio);
+    std::printf("group p99 latency ratio server/echo (10 clients): %.2f\n", groupRatio);
 
     server.stop();
     return 0;

@@ -1,5 +1,6 @@
 #include "http/AdminRoutes.h"
 
+#include "http/PendingReply.h"
 #include "http/ServerError.h"
 #include "live/LiveHub.h"
 #include "Roles.h"
@@ -8,6 +9,7 @@
 #include "store/MessageAudit.h"
 #include "store/Messages.h"
 #include "store/PagedSearch.h"
+#include "store/ReadingThread.h"
 #include "store/UserAdministration.h"
 
 #include "models/Json.h"
@@ -61,11 +63,12 @@ HttpReply success()
 
 } // namespace
 
-AdminRoutes::AdminRoutes(Database& db, Accounts& accounts, Messages& messages, LiveHub& hub)
+AdminRoutes::AdminRoutes(Database& db, Accounts& accounts, Messages& messages, LiveHub& hub, ReadingThread& reading)
     : m_db(db)
     , m_accounts(accounts)
     , m_messages(messages)
     , m_hub(hub)
+    , m_reading(reading)
 {
 }
 
@@ -85,7 +88,7 @@ HttpReply AdminRoutes::handle(const HttpRequest& request, const QString& rest)
     };
     if (rest == u"stats") {
         use(get, "GET");
-        return stats();
+        return stats(request.language);
     }
     if (rest == u"users") {
         use(get, "GET");
@@ -97,7 +100,8 @@ HttpReply AdminRoutes::handle(const HttpRequest& request, const QString& rest)
     }
     if (rest == u"messages") {
         use(get, "GET");
-        return HttpReply::json(MessageAudit(m_db).list(pageRequest(request)));
+        // Searching looks at every message: off the event loop.
+        return later(request.language, [page = pageRequest(request)](Database& db) { return HttpReply::json(MessageAudit(db).list(page)); });
     }
     if (rest == u"users/ban") {
         use(post, "POST");
@@ -118,14 +122,26 @@ HttpReply AdminRoutes::handle(const HttpRequest& request, const QString& rest)
     throw ServerError::notFound(Text::NotFound);
 }
 
-HttpReply AdminRoutes::stats()
+HttpReply AdminRoutes::stats(Language language)
 {
-    return HttpReply::json(QJsonObject {
-        { QStringLiteral("totalUsers"), UserAdministration(m_db).count() },
-        { QStringLiteral("onlineUsers"), m_hub.onlineCount() },
-        { QStringLiteral("totalMessages"), MessageAudit(m_db).count() },
-        { QStringLiteral("activeGroups"), GroupAdministration(m_db).activeCount() },
+    // Counting every message takes long; who is online is known only here.
+    return later(language, [online = m_hub.onlineCount()](Database& db) {
+        return HttpReply::json(QJsonObject {
+            { QStringLiteral("totalUsers"), UserAdministration(db).count() },
+            { QStringLiteral("onlineUsers"), online },
+            { QStringLiteral("totalMessages"), MessageAudit(db).count() },
+            { QStringLiteral("activeGroups"), GroupAdministration(db).activeCount() },
+        });
     });
+}
+
+HttpReply AdminRoutes::later(Language language, std::function<HttpReply(Database&)> read)
+{
+    auto pending = std::make_shared<PendingReply>();
+    m_reading.answer(pending, [read = std::move(read), language](Database& db) {
+        return HttpReply::guarded([&] { return read(db); }, false, {}, language);
+    });
+    return HttpReply::later(pending);
 }
 
 HttpReply AdminRoutes::ban(qint64 adminId, const HttpRequest& request)

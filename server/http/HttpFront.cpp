@@ -4,9 +4,7 @@
 #include "http/RequestGate.h"
 
 #include "http/ServerError.h"
-#include "store/Database.h"
 
-#include "models/Json.h"
 
 #include <QHostAddress>
 #include <QHttpServerRequest>
@@ -179,33 +177,21 @@ HttpReply HttpFront::dispatch(const QHttpServerRequest& request)
         return HttpReply::restError(ServerError::notFound(Text::NotFound), language);
     }
     const QString rest = path.mid(route->prefix.size());
-    const auto fail = [&](const ServerError& error) {
-        return route->procedureErrors ? HttpReply::procedureError(error, rest, language) : HttpReply::restError(error, language);
-    };
-
-    const qint64 limit = bodyLimit(path);
-    if (request.body().size() > limit)
-        return fail(ServerError::tooLarge(Text::BodyTooLarge, limit));
-
-    HttpRequest view;
-    view.method = methodName(request.method());
-    view.path = path;
-    view.query = request.query();
-    view.body = request.body();
-    view.bearerToken = bearerOf(request);
-    view.clientAddress = request.remoteAddress().toString();
-    view.host = hostOf(request);
-    view.language = language;
-    try {
+    return HttpReply::guarded([&] {
+        const qint64 limit = bodyLimit(path);
+        if (request.body().size() > limit)
+            throw ServerError::tooLarge(Text::BodyTooLarge, limit);
+        HttpRequest view;
+        view.method = methodName(request.method());
+        view.path = path;
+        view.query = request.query();
+        view.body = request.body();
+        view.bearerToken = bearerOf(request);
+        view.clientAddress = request.remoteAddress().toString();
+        view.host = hostOf(request);
+        view.language = language;
         return route->handler(view, rest);
-    } catch (const ServerError& error) {
-        return fail(error);
-    } catch (const json::DecodeError& error) {
-        return fail(ServerError::badRequest(Text::InvalidInput, error.description()));
-    } catch (const std::exception& error) {
-        qWarning().noquote() << "[Server] Request" << view.method << path << "failed:" << error.what();
-        return HttpReply::internalError(route->procedureErrors, language);
-    }
+    }, route->procedureErrors, route->procedureErrors ? rest : path, language);
 }
 
 void HttpFront::write(const QHttpServerRequest& request, QTcpSocket* socket, const HttpReply& reply)

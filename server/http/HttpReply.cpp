@@ -3,6 +3,8 @@
 #include "http/PendingReply.h"
 #include "http/ServerError.h"
 
+#include "models/Json.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -109,6 +111,23 @@ HttpReply HttpReply::storedFile(const QString& contentType, QByteArray body, con
     reply.headers.append({ QByteArrayLiteral("Content-Disposition"),
         (inlineShown ? QByteArrayLiteral("inline") : QByteArrayLiteral("attachment")) + "; filename*=UTF-8''" + QUrl::toPercentEncoding(fileName) });
     return reply;
+}
+
+HttpReply HttpReply::guarded(const std::function<HttpReply()>& work, bool procedure, const QString& path, Language language)
+{
+    const auto fail = [&](const ServerError& error) {
+        return procedure ? procedureError(error, path, language) : restError(error, language);
+    };
+    try {
+        return work();
+    } catch (const ServerError& error) {
+        return fail(error);
+    } catch (const json::DecodeError& error) {
+        return fail(ServerError::badRequest(Text::InvalidInput, error.description()));
+    } catch (const std::exception& error) {
+        qWarning().noquote() << "[Server] Request" << path << "failed:" << error.what();
+        return internalError(procedure, language);
+    }
 }
 
 HttpReply HttpReply::later(std::shared_ptr<PendingReply> pending)

@@ -10,6 +10,7 @@
 #include <QPair>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class PendingReply;
@@ -38,4 +39,7 @@ struct HttpReply {
     enum class Showing { InlineImages, Download };
     static HttpReply storedFile(const QString& contentType, QByteArray body, const QString& fileName, Showing showing);
     static HttpReply later(std::shared_ptr<PendingReply> pending);
+    // Runs work and turns what it throws into an error answer: of the procedure form
+    // (for the procedure named path) or the REST form. Bad input never becomes a 500.
+    static HttpReply guarded(const std::function<HttpReply()>& work, bool procedure, const QString& path, Language language);
 };

@@ -1,8 +1,10 @@
 #include "http/ProcedureRoutes.h"
 
+#include "http/PendingReply.h"
 #include "http/ServerError.h"
 #include "procedures/ProcedureRegistry.h"
 #include "store/Accounts.h"
+#include "store/ReadingThread.h"
 
 #include "models/Json.h"
 
@@ -21,9 +23,10 @@ QJsonValue unwrapInput(const QByteArray& text)
 
 } // namespace
 
-ProcedureRoutes::ProcedureRoutes(const ProcedureRegistry& registry, Accounts& accounts)
+ProcedureRoutes::ProcedureRoutes(const ProcedureRegistry& registry, Accounts& accounts, ReadingThread& reading)
     : m_registry(registry)
     , m_accounts(accounts)
+    , m_reading(reading)
 {
 }
 
@@ -59,5 +62,12 @@ HttpReply ProcedureRoutes::handle(const HttpRequest& request, const QString& nam
         call.input = unwrapInput(request.body);
     }
 
+    if (procedure->readHandler) {
+        auto pending = std::make_shared<PendingReply>();
+        m_reading.answer(pending, [read = procedure->readHandler, call](Database& db) {
+            return HttpReply::guarded([&] { return HttpReply::procedureResult(read(db, call)); }, true, call.name, call.language);
+        });
+        return HttpReply::later(pending);
+    }
     return HttpReply::procedureResult(procedure->handler(call));
 }

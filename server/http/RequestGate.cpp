@@ -5,6 +5,7 @@
 #include "http/ServerError.h"
 
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QTcpSocket>
 #include <QUrl>
 
@@ -47,7 +48,8 @@ public:
     }
 
 private:
-    enum class Stage { Head, Body, Upgraded };
+    // Finished: upgraded to a WebSocket, or refused; nothing more is looked at.
+    enum class Stage { Head, Body, Finished };
     // After a refusal: how long and how much of the rest is read and dropped.
     static constexpr int kRefusedLingerMs = 2000;
     static constexpr qint64 kMaxDropped = 4 << 20;
@@ -157,7 +159,7 @@ private:
         }
         if (upgrade && m_path == u"/ws") {
             // The WebSocket has time-outs of its own; this object's work is done.
-            m_stage = Stage::Upgraded;
+            m_stage = Stage::Finished;
             m_timer.stop();
             disconnect(m_socket, nullptr, this, nullptr);
             deleteLater();
@@ -203,6 +205,7 @@ private:
     // up to a small amount, and then the socket goes whatever is left.
     void refuse(const ServerError& error)
     {
+        m_stage = Stage::Finished;
         disconnect(m_socket, &QTcpSocket::bytesWritten, this, nullptr);
         disconnect(m_socket, &QTcpSocket::readyRead, nullptr, nullptr);
         m_socket->setReadBufferSize(kDropChunk);
@@ -239,6 +242,22 @@ private:
     QElapsedTimer m_bodyClock;
     bool m_lastRequest = false;
     qint64 m_dropped = 0;
+};
+
+// Holds a connection's place in the counts for as long as its socket lives: a child of
+// the socket, so it goes with it. (The HTTP server cuts every connection to a socket's
+// signals when it hands the socket to a WebSocket, destroyed() included.)
+class ConnectionPlace : public QObject {
+public:
+    ConnectionPlace(QTcpSocket* socket, std::function<void()> release)
+        : QObject(socket)
+        , m_release(std::move(release))
+    {
+    }
+    ~ConnectionPlace() override { m_release(); }
+
+private:
+    std::function<void()> m_release;
 };
 
 QByteArray origin(const QString& host, quint16 port)
@@ -351,7 +370,10 @@ void RequestGate::incomingConnection(qintptr descriptor)
     ++m_open;
     ++m_perAddress[address];
     // The socket is the HTTP server's, then the WebSocket's; it counts until it is gone.
-    connect(socket, &QObject::destroyed, this, [this, address] { forget(address); });
+    new ConnectionPlace(socket, [gate = QPointer<RequestGate>(this), address] {
+        if (gate)
+            gate->forget(address);
+    });
     // Made before the HTTP server connects its own handlers, so this one runs first.
     new GatedConnection(socket, *this);
     addPendingConnection(socket);

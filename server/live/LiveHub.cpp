@@ -52,6 +52,7 @@ LiveHub::LiveHub(Accounts& accounts, Conversations& conversations, Messages& mes
     , m_messages(messages)
     , m_contacts(contacts)
     , m_writer(writer)
+    , m_inbox([this](QWebSocket* socket, const QString& text) { onText(socket, text); })
 {
     connect(&m_writer, &MessageWriter::written, this, &LiveHub::onSendsWritten, Qt::QueuedConnection);
 }
@@ -85,7 +86,7 @@ void LiveHub::accept(std::unique_ptr<QWebSocket> owned)
         if (const auto it = m_unsent.find(socket); it != m_unsent.end())
             *it = qMax<qint64>(0, *it - written);
     });
-    connect(socket, &QWebSocket::textMessageReceived, this, [this, socket](const QString& text) { onText(socket, text); });
+    connect(socket, &QWebSocket::textMessageReceived, this, [this, socket](const QString& text) { m_inbox.add(socket, text); });
     connect(socket, &QWebSocket::binaryMessageReceived, this, [this, socket](const QByteArray&) {
         sendError(socket, QStringLiteral("INVALID_FRAME"), Phrase(Text::FrameNotJsonText));
     });
@@ -208,6 +209,8 @@ void LiveHub::closeAll(int waitMs)
 
 void LiveHub::onClosed(QWebSocket* socket)
 {
+    // What came before the close is still answered (sends are stored) as far as it can be.
+    m_inbox.flush(socket);
     const auto it = m_connections.find(socket);
     if (it == m_connections.end())
         return;

@@ -4,6 +4,7 @@
 // typing, read, delivered, ping) and pushes events to the sockets of the users they
 // concern. Procedures push through it too (revocations, reactions, read marks).
 
+#include "live/FrameInbox.h"
 #include "live/Presence.h"
 #include "texts/Phrase.h"
 #include "store/Messages.h"
@@ -111,4 +112,5 @@ private:
     QList<PendingMessage> m_unsubmitted;
     // Arrived and not yet answered, in the order they arrived.
     QList<QueuedSend> m_writingSends;
+    FrameInbox m_inbox;
 };

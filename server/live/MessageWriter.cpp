@@ -92,7 +92,7 @@ void MessageWriter::run()
                     continue;
                 lock.unlock();
                 try {
-                    db->checkpoint();
+                    db->checkpointAndTruncate();
                 } catch (const DatabaseError& error) {
                     qWarning().noquote() << "[Server] Checkpoint failed:" << error.what();
                 }

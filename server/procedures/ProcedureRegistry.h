@@ -15,6 +15,7 @@
 namespace json {
 class Reader;
 }
+class Database;
 
 enum class ProcedureKind { Query, Mutation };
 
@@ -46,10 +47,15 @@ using ProcedureHandler = std::function<QJsonValue(const ProcedureCall&)>;
 // call's input stays unset) and answers itself, possibly later.
 using RawBodyHandler = std::function<HttpReply(const ProcedureCall&, const QByteArray& body)>;
 
+// For a procedure that reads long (every message): it runs on the reading thread with
+// that thread's own connection, not on the event loop.
+using ReadHandler = std::function<QJsonValue(Database& db, const ProcedureCall&)>;
+
 struct Procedure {
     ProcedureKind kind = ProcedureKind::Query;
     ProcedureHandler handler;
     RawBodyHandler rawBodyHandler;
+    ReadHandler readHandler;
     // The roles that may call it; empty: every signed-in account.
     QStringList roles;
 };
@@ -58,6 +64,7 @@ class ProcedureRegistry {
 public:
     void add(const QString& name, ProcedureKind kind, ProcedureHandler handler, QStringList roles = {});
     void addRawBody(const QString& name, RawBodyHandler handler);
+    void addRead(const QString& name, ProcedureKind kind, ReadHandler handler);
     const Procedure* find(const QString& name) const;
 
 private:

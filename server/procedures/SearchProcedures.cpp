@@ -4,15 +4,12 @@
 
 #include "models/Json.h"
 
-#include <memory>
-
-void registerSearchProcedures(ProcedureRegistry& registry, ServerContext& context)
+void registerSearchProcedures(ProcedureRegistry& registry, ServerContext&)
 {
-    const auto search = std::make_shared<GlobalSearch>(context.db);
-
-    registry.add(QStringLiteral("search.global"), ProcedureKind::Query, [search](const ProcedureCall& call) -> QJsonValue {
+    // Matching text looks at every message of every conversation the user is in.
+    registry.addRead(QStringLiteral("search.global"), ProcedureKind::Query, [](Database& db, const ProcedureCall& call) -> QJsonValue {
         const json::Reader input = call.reader();
-        return search->search(call.userId, input.required<QString>(QLatin1StringView("keyword")),
+        return GlobalSearch(db).search(call.userId, input.required<QString>(QLatin1StringView("keyword")),
             input.required<qint64>(QLatin1StringView("limit")));
     });
 }

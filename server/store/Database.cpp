@@ -146,6 +146,8 @@ Database::Database(const QString& filePath)
     // disk flush, which is most of what answering a send takes.
     exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
     exec(QStringLiteral("PRAGMA foreign_keys=ON"));
+    // Whenever the WAL starts over it shrinks back to this size.
+    exec(QStringLiteral("PRAGMA journal_size_limit=%1").arg(kWalSizeLimit));
     migrate();
 }
 
@@ -157,8 +159,19 @@ Database::~Database()
     QSqlDatabase::removeDatabase(m_connectionName);
 }
 
+void Database::report(const QString& sql)
+{
+    if (!m_watch)
+        return;
+    // The watch may run statements of its own.
+    const StatementWatch watch = std::exchange(m_watch, {});
+    watch(sql);
+    m_watch = watch;
+}
+
 QSqlQuery Database::exec(const QString& sql, const QVariantList& values)
 {
+    report(sql);
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     if (!query.prepare(sql))
@@ -174,6 +187,7 @@ QSqlQuery& Database::prepared(const QString& sql, const QVariantList& values)
 {
     auto it = m_prepared.find(sql);
     if (it == m_prepared.end()) {
+        report(sql);
         QSqlQuery query(m_db);
         query.setForwardOnly(true);
         if (!query.prepare(sql))
@@ -245,9 +259,9 @@ void Database::setCheckpointPages(int pages)
     scalar(QStringLiteral("PRAGMA wal_autocheckpoint = %1").arg(pages));
 }
 
-void Database::checkpoint()
+void Database::checkpointAndTruncate()
 {
-    scalar(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
+    scalar(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
 }
 
 int Database::schemaVersion()

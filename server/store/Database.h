@@ -12,6 +12,7 @@
 #include <QVariant>
 #include <QVariantList>
 
+#include <functional>
 #include <optional>
 #include <stdexcept>
 
@@ -22,6 +23,8 @@ public:
 
 class Database {
 public:
+    static constexpr qint64 kWalSizeLimit = 4 << 20;
+
     // Opens (creating when needed) the database file and brings the schema up to date.
     // Throws DatabaseError when the file cannot be opened or migrated.
     explicit Database(const QString& filePath);
@@ -50,8 +53,15 @@ public:
     // How many pages the WAL may hold before a commit of this connection copies them into
     // the database file (SQLite's own default is 1000); 0 leaves that to other connections.
     void setCheckpointPages(int pages);
-    // Copies into the database file what it can of the WAL, waiting for no one.
-    void checkpoint();
+    // Called with each statement as it is prepared (while it is called, statements are
+    // not reported again); for reading the query plans of what the stores run.
+    using StatementWatch = std::function<void(const QString& sql)>;
+    void watchStatements(StatementWatch watch) { m_watch = std::move(watch); }
+
+    // Copies the whole WAL into the database file and empties the WAL file, so a burst
+    // does not leave it at its largest size; waits (up to the busy time-out) for readers
+    // of older snapshots, so it is for quiet moments.
+    void checkpointAndTruncate();
 
     // Commits on commit(); rolls back when destroyed without one (an exception left the scope).
     // Nested transactions become savepoints of the outer one.
@@ -74,9 +84,11 @@ private:
     // insert(), scalar(), rows() and run() are done with their statement when they return, so
     // they keep it prepared for the next call; preparing costs more than running.
     QSqlQuery& prepared(const QString& sql, const QVariantList& values);
+    void report(const QString& sql);
 
     QString m_connectionName;
     QSqlDatabase m_db;
     int m_transactionDepth = 0;
     QHash<QString, QSqlQuery> m_prepared;
+    StatementWatch m_watch;
 };

@@ -56,7 +56,11 @@ DeletedMessage MessageAudit::remove(qint64 messageId)
         throw ServerError::notFound(Text::MessageNotFound);
     DeletedMessage deleted;
     deleted.conversationId = query.value(0).toLongLong();
-    if (!query.value(1).isNull())
+    const bool alreadyDeleted = !query.value(1).isNull();
+    // A statement left open keeps its read snapshot: the UPDATE below would then fail at
+    // once, without waiting, whenever the message writer committed in between.
+    query.finish();
+    if (alreadyDeleted)
         return deleted;
     const QString now = wiretime::now();
     m_db.exec(QStringLiteral("UPDATE messages SET deleted_at = ?, revoked_at = COALESCE(revoked_at, ?), status = 'revoked' WHERE id = ?"),

@@ -32,6 +32,7 @@ struct Conversation {
     struct RevokedPreview {
         bool isMine = false;
         QString senderName;
+        bool byAdministrator = false;
     };
     std::optional<RevokedPreview> revokedPreview {};
 

@@ -442,7 +442,8 @@ QCoro::Task<> ConversationListViewModel::handleRevoke(qint64 messageId, qint64 c
     Conversation* conversation = find(conversationId);
     if (!conversation)
         co_return;
-    const Conversation::RevokedPreview preview { revoked.senderId == m_currentUserId, revoked.senderName.value_or(QString()) };
+    const Conversation::RevokedPreview preview { revoked.senderId == m_currentUserId, revoked.senderName.value_or(QString()),
+                                                 revoked.removedByAdmin.value_or(false) };
     conversation->revokedPreview = preview;
     // Remembered by the server's time of the message, which a reload lists as the
     // conversation's last message time.

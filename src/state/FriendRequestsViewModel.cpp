@@ -51,16 +51,28 @@ QCoro::Task<> FriendRequestsViewModel::rejectRequest(FriendRequest request)
 
 QCoro::Task<> FriendRequestsViewModel::answer(FriendRequest request, bool accept)
 {
+    if (m_answering.contains(request.id))
+        co_return;
     QPointer<FriendRequestsViewModel> self(this);
     QPointer<ContactListViewModel> contactList(m_deps.contactList);
+    m_answering.insert(request.id);
+    Q_EMIT answeringChanged(request.id);
+    std::optional<QString> failure;
     try {
         if (accept)
             co_await m_deps.contactService->acceptFriendRequest(request.id);
         else
             co_await m_deps.contactService->rejectFriendRequest(request.id);
     } catch (const std::exception& error) {
+        failure = errorDescription(error);
+    }
+    if (self) {
+        m_answering.remove(request.id);
+        Q_EMIT answeringChanged(request.id);
+    }
+    if (failure) {
         if (self)
-            setError(errorDescription(error));
+            setError(*failure);
         co_return;
     }
     // The contact list outlives the sheet; reload it even when the sheet has closed.

@@ -5,6 +5,7 @@
 #include <QCoroTask>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include <optional>
@@ -39,6 +40,9 @@ public:
     std::optional<QString> error() const { return m_error; }
     QString errorText() const { return m_error.value_or(QString()); }
 
+    // True while the answer to that request is on its way; a second answer meanwhile is ignored.
+    bool isAnswering(qint64 requestId) const { return m_answering.contains(requestId); }
+
     QCoro::Task<> loadRequests();
     QCoro::Task<> acceptRequest(FriendRequest request);
     QCoro::Task<> rejectRequest(FriendRequest request);
@@ -47,6 +51,7 @@ Q_SIGNALS:
     void requestsChanged();
     void isLoadingChanged();
     void errorChanged();
+    void answeringChanged(qint64 requestId);
 
 private:
     QCoro::Task<> answer(FriendRequest request, bool accept);
@@ -57,4 +62,5 @@ private:
     QList<FriendRequest> m_requests;
     bool m_isLoading = false;
     std::optional<QString> m_error;
+    QSet<qint64> m_answering;
 };

@@ -29,13 +29,13 @@
 #include "views/contacts/ContactDetailView.h"
 #include "views/contacts/ContactListView.h"
 #include "views/contacts/ContactListModel.h"
+#include "views/contacts/MemberAssignmentModel.h"
 #include "views/contacts/GroupRolesButton.h"
 
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -213,12 +213,11 @@ private Q_SLOTS:
         QTest::mouseClick(child<QPushButton>(roles->openSheet(), "saveButton"), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(roles->openSheet() && roles->openSheet()->objectName() == u"assignRoleSheet"_s, 10000);
         QDialog* assign = roles->openSheet();
-        auto* members = child<QListWidget>(assign, "memberList");
-        QTRY_VERIFY_WITH_TIMEOUT(members->count() == 4, 10000);
-        QTest::mouseClick(members->viewport(), Qt::LeftButton, {}, members->visualItemRect(members->item(1)).center());
-        QTRY_COMPARE_WITH_TIMEOUT(
-            child<QLabel>(members->itemWidget(members->item(1)), "assignmentMark")->property("symbol").toString(),
-            u"checkmark.circle.fill"_s, 10000);
+        auto* members = child<QListView>(assign, "memberList");
+        QTRY_VERIFY_WITH_TIMEOUT(members->model()->rowCount() == 4, 10000);
+        const QModelIndex second = members->model()->index(1, 0);
+        QTest::mouseClick(members->viewport(), Qt::LeftButton, {}, members->visualRect(second).center());
+        QTRY_VERIFY_WITH_TIMEOUT(second.data(MemberAssignmentModel::AssignedRole).toBool(), 10000);
     }
 };
 

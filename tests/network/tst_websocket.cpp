@@ -555,21 +555,43 @@ private Q_SLOTS:
         QCOMPARE(channel.service->unacknowledgedMessages().isEmpty(), !expected.isEmpty() || answer.contains("message_ack"));
     }
 
-    // A socket lost with a message in flight: the silence while it is down fails nothing;
-    // once authenticated again the message goes out once more with the same client id.
+    // A socket lost with a message in flight (server gone, or token expired while the
+    // renewal gets no answer): the silence while it is down fails nothing; once
+    // authenticated again the message goes out once more with the same client id.
+    void messageInFlightIsSentAgainAfterReconnecting_data()
+    {
+        QTest::addColumn<bool>("tokenExpired"); // else: the server was killed
+        QTest::newRow("server killed") << false;
+        QTest::newRow("token expired, renewal unanswered") << true;
+    }
     void messageInFlightIsSentAgainAfterReconnecting()
     {
+        QFETCH(bool, tokenExpired);
         Channel channel;
+        FakeRenewal renewal { SessionRenewal::Unreachable };
+        channel.service->setSessionRenewer([&] { return renewWith(&renewal, &channel.keychain); });
+        channel.keychain.saveText(u"old-token"_s, u"auth_token"_s);
         QVERIFY(channel.connectAndAuthenticate(5));
         QSignalSpy failed(channel.service.get(), &WebSocketService::messageFailedSubject);
         channel.service->sendChatMessage(sendFrameObject(u"c1"_s));
         QTRY_COMPARE(clientIdsSent(channel.server), QStringList { u"c1"_s });
         const quint16 port = channel.server.port();
-        channel.server.kill();
+        if (tokenExpired) {
+            channel.server.setRefusedTokens({ u"old-token"_s });
+            channel.server.closeAll(QWebSocketProtocol::CloseCodePolicyViolated);
+        } else {
+            channel.server.kill();
+        }
         QTRY_VERIFY(!channel.service->isConnected());
-        channel.manualClock->advance(40'000);
+        for (int second = 0; second < 40; ++second) {
+            channel.manualClock->advance(1000);
+            QCoreApplication::processEvents();
+        }
         QCOMPARE(failed.size(), 0);
-        QVERIFY(channel.server.listen(port));
+        if (tokenExpired)
+            renewal.answer = SessionRenewal::Renewed;
+        else
+            QVERIFY(channel.server.listen(port));
         QVERIFY(QTest::qWaitFor([&] {
             channel.manualClock->advance(1000);
             return channel.service->isConnected();

@@ -42,7 +42,8 @@ private:
         return ApiClient(m_server.baseUrl()).postJson(u"/api/auth/register"_s, body);
     }
 
-    std::optional<AdminStats> stats() { return decoded<AdminStats>(m_root->get(u"/api/admin/stats"_s).json()); }
+    // Empty figures when the answer does not decode, so the comparisons fail instead of crashing.
+    AdminStats stats() { return decoded<AdminStats>(m_root->get(u"/api/admin/stats"_s).json()).value_or(AdminStats {}); }
 
     // A group takes only the creator's contacts: the members become the owner's first.
     qint64 createGroup(ApiClient& owner, const QString& name, const QList<qint64>& members, int* status = nullptr)
@@ -118,37 +119,36 @@ private Q_SLOTS:
     // Runs first, so these are the only sockets, messages and groups there are.
     void statisticsFromKnownData()
     {
-        auto figures = stats();
-        QVERIFY(figures);
-        QCOMPARE(figures->totalUsers, std::optional<qint64>(45));
-        QCOMPARE(decoded<AdminUserListResponse>(m_root->get(u"/api/admin/users"_s).json())->total, figures->totalUsers);
-        QCOMPARE(figures->onlineUsers, std::optional<qint64>(0));
-        QCOMPARE(figures->totalMessages, std::optional<qint64>(0));
-        QCOMPARE(figures->activeGroups, std::optional<qint64>(0));
+        AdminStats figures = stats();
+        QCOMPARE(figures.totalUsers, std::optional<qint64>(45));
+        QCOMPARE(decoded<AdminUserListResponse>(m_root->get(u"/api/admin/users"_s).json()).value_or(AdminUserListResponse {}).total, figures.totalUsers);
+        QCOMPARE(figures.onlineUsers, std::optional<qint64>(0));
+        QCOMPARE(figures.totalMessages, std::optional<qint64>(0));
+        QCOMPARE(figures.activeGroups, std::optional<qint64>(0));
 
         auto first = std::make_unique<LiveClient>(m_server.wsUrl());
         auto second = std::make_unique<LiveClient>(m_server.wsUrl());
         LiveClient other(m_server.wsUrl());
         QVERIFY(first->authenticate(user(1).token, user(1).userId()));
         QVERIFY(second->authenticate(user(1).token, user(1).userId(), u"second-device"_s));
-        QCOMPARE(stats()->onlineUsers, std::optional<qint64>(1));
+        QCOMPARE(stats().onlineUsers, std::optional<qint64>(1));
         QVERIFY(other.authenticate(user(2).token, user(2).userId()));
-        QCOMPARE(stats()->onlineUsers, std::optional<qint64>(2));
+        QCOMPARE(stats().onlineUsers, std::optional<qint64>(2));
 
         const qint64 group = createGroup(user(1), u"Stats one"_s, { user(2).userId() });
         createGroup(user(2), u"Stats two"_s, { user(3).userId() });
         for (const QString& text : { u"one"_s, u"two"_s, u"three"_s })
             QVERIFY(send(*first, group, text) > 0);
         figures = stats();
-        QCOMPARE(figures->totalMessages, std::optional<qint64>(3));
-        QCOMPARE(figures->activeGroups, std::optional<qint64>(2));
+        QCOMPARE(figures.totalMessages, std::optional<qint64>(3));
+        QCOMPARE(figures.activeGroups, std::optional<qint64>(2));
 
         // Online counts accounts: it drops only when an account's last socket closes.
         first.reset();
         QTest::qWait(50);
-        QCOMPARE(stats()->onlineUsers, std::optional<qint64>(2));
+        QCOMPARE(stats().onlineUsers, std::optional<qint64>(2));
         second.reset();
-        QTRY_COMPARE(stats()->onlineUsers, std::optional<qint64>(1));
+        QTRY_COMPARE(stats().onlineUsers, std::optional<qint64>(1));
     }
 
     void paging_data()
@@ -330,7 +330,7 @@ private Q_SLOTS:
         const qint64 conversation = createGroup(user(1), u"Dissolve me"_s, { user(2).userId() });
         const qint64 groupId = groupIdOf(conversation, user(2));
         QVERIFY(groupId > 0);
-        const qint64 activeBefore = *stats()->activeGroups;
+        const qint64 activeBefore = stats().activeGroups.value_or(-1);
         LiveClient member(m_server.wsUrl(), "zh-Hans");
         QVERIFY(member.authenticate(user(2).token, user(2).userId()));
 
@@ -348,7 +348,7 @@ private Q_SLOTS:
         QCOMPARE(notice["conversationId"_L1].toInteger(), conversation);
 
         QCOMPARE(groupIdOf(conversation, user(2)), 0);
-        QCOMPARE(*stats()->activeGroups, activeBefore - 1);
+        QCOMPARE(stats().activeGroups.value_or(-1), activeBefore - 1);
         const auto listed = decoded<AdminGroupListResponse>(m_root->get(u"/api/admin/groups?search=dissolve%20me"_s).json());
         QCOMPARE(listed->rows.value(0).isActive, std::optional<bool>(false));
 
@@ -500,7 +500,7 @@ private Q_SLOTS:
         QVERIFY(words && !words->isEmpty());
         const qint64 id = words->first().id;
         QCOMPARE(m_root->mutation(u"admin.deleteSensitiveWord"_s, QJsonObject { { u"id"_s, id } }).status, 200);
-        QCOMPARE(decoded<QList<SensitiveWord>>(m_root->query(u"admin.getSensitiveWords"_s).data())->size(), words->size() - 1);
+        QCOMPARE(decoded<QList<SensitiveWord>>(m_root->query(u"admin.getSensitiveWords"_s).data()).value_or(QList<SensitiveWord>()).size(), words->size() - 1);
         QCOMPARE(m_root->mutation(u"admin.deleteSensitiveWord"_s, QJsonObject { { u"id"_s, id } }).status, 404);
     }
 

@@ -8,13 +8,19 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QCoreApplication>
 #include <QJsonObject>
+#include <QProcess>
 #include <QMap>
 #include <QTcpSocket>
 #include <QTest>
 
 #include <memory>
 #include <vector>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -245,6 +251,10 @@ private Q_SLOTS:
         QTest::newRow("another web origin") << QByteArray("GET /api/auth/me HTTP/1.1\r\nHost: 127.0.0.1\r\nOrigin: http://evil.example\r\n\r\n") << 403;
         QTest::newRow("upload without a token")
             << QByteArray("POST /api/trpc/upload.complete HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 2097152\r\n\r\n{") << 401;
+        QTest::newRow("another web origin, then more behind it")
+            << "GET /api/auth/me HTTP/1.1\r\nHost: 127.0.0.1\r\nOrigin: http://evil.example\r\n\r\nGET /api/auth/me HTTP/1.1\r\nX-Pad: "
+                + QByteArray(20 << 10, 'p') + "\r\n\r\n"
+            << 403;
     }
     void pipelinedRequestsMeetTheLimits()
     {
@@ -290,6 +300,7 @@ private Q_SLOTS:
         held.front()->disconnectFromHost();
         QVERIFY(closesWithin(*held.front(), 5000));
         held.erase(held.begin());
+
         // The server notices the close on its own time: ask until it has.
         QByteArray answer;
         for (int attempt = 0; attempt < 50 && answer != "HTTP/1.1 401"; ++attempt) {
@@ -300,6 +311,18 @@ private Q_SLOTS:
                 QTest::qWait(100);
         }
         QCOMPARE(answer, QByteArray("HTTP/1.1 401"));
+
+        // A live channel that ends gives its place back too.
+        for (int i = 0; i < 5; ++i) {
+            bool opened = false;
+            for (int attempt = 0; attempt < 50 && !opened; ++attempt) {
+                LiveClient live(capped.wsUrl());
+                opened = live.open();
+                if (!opened)
+                    QTest::qWait(100);
+            }
+            QVERIFY2(opened, qPrintable(u"live channel %1 found no place"_s.arg(i)));
+        }
         QVERIFY(capped.stop());
     }
 
@@ -337,6 +360,31 @@ private Q_SLOTS:
             sockets[i]->abort();
         QCOMPARE(answerHead(queued).left(12), QByteArray("HTTP/1.1 401"));
         QVERIFY(server.stop());
+    }
+
+    // A test process that dies without cleaning up (a crash) takes its server with it.
+    // The test runs itself again as that process.
+    void serverEndsWithItsTest()
+    {
+        if (qEnvironmentVariableIsSet("MORVANE_TEST_DIES_WITH_SERVER")) {
+            auto* server = new ServerProcess;
+            if (server->start())
+                std::printf("server-pid %lld\n", server->processId());
+            std::fflush(stdout);
+            std::_Exit(3);
+        }
+        QProcess doomed;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"MORVANE_TEST_DIES_WITH_SERVER"_s, u"1"_s);
+        doomed.setProcessEnvironment(environment);
+        doomed.start(QCoreApplication::applicationFilePath(), { u"serverEndsWithItsTest"_s });
+        QVERIFY(doomed.waitForFinished(30000));
+        const QByteArray output = doomed.readAllStandardOutput();
+        const qsizetype at = output.indexOf("server-pid ");
+        QVERIFY2(at >= 0, output.constData());
+        const pid_t pid = pid_t(output.mid(at + 11).split('\n').value(0).toLongLong());
+        QVERIFY(pid > 0);
+        QTRY_VERIFY_WITH_TIMEOUT(::kill(pid, 0) != 0, 10000);
     }
 
     // A data directory that a launcher made open to everybody, with a log in it,

@@ -150,6 +150,26 @@ private Q_SLOTS:
         QCOMPARE(messageCount(*receiver, conversation), kSends - 1);
     }
 
+    // One client's burst, handled in slices, is answered whole, and another client is
+    // answered meanwhile.
+    void aBurstIsAnsweredWhole()
+    {
+        auto sender = newUser(m_server);
+        auto receiver = newUser(m_server);
+        auto bystander = newUser(m_server);
+        const qint64 conversation = openPrivate(*sender, receiver->userId());
+        auto burst = live(m_server, *sender);
+        auto other = live(m_server, *bystander);
+        QVERIFY(burst && other);
+        constexpr int kSends = 3000;
+        for (int i = 0; i < kSends; ++i)
+            burst->sendFrame(u"message_send"_s, text(conversation, u"b-%1"_s.arg(i)));
+        other->sendFrame(u"ping"_s, {});
+        QVERIFY(other->waitFor(u"pong"_s, 30000));
+        for (int i = 0; i < kSends; ++i)
+            QCOMPARE(burst->waitFor(u"message_ack"_s, 30000).value_or(QJsonObject())["clientMsgId"_L1].toString(), u"b-%1"_s.arg(i));
+    }
+
     void socketClosesWhenTokenExpires()
     {
         ServerProcess::Options options;

@@ -3,23 +3,31 @@
 
 #include "Passwords.h"
 #include "http/ServerError.h"
+#include "http/PendingReply.h"
 #include "http/RequestGate.h"
 #include "http/SignInThrottle.h"
 #include "live/AckFrame.h"
+#include "live/FrameInbox.h"
 #include "procedures/UploadBody.h"
 #include "models/Json.h"
 #include "ServerOptions.h"
 #include "store/Database.h"
+#include "store/Conversations.h"
 #include "store/FileLibrary.h"
+#include "store/GlobalSearch.h"
+#include "store/ReadingThread.h"
 #include "store/Messages.h"
 #include "store/Uploads.h"
 #include "texts/TextTables.h"
 #include "texts/Phrase.h"
 
+#include <QRegularExpression>
+#include <QSemaphore>
 #include <QTcpSocket>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 #include <QTest>
 
 #include <atomic>
@@ -109,7 +117,8 @@ private Q_SLOTS:
         QTest::newRow("defaults") << "" << u"127.0.0.1 8787 %1 0 3600"_s.arg(defaultDir);
         QTest::newRow("everything") << "--host ::1 --port 0 --data-dir /tmp/d --demo --token-ttl 60" << "::1 0 /tmp/d 1 60";
         QTest::newRow("inline values") << "--port=9000 --token-ttl=0" << u"127.0.0.1 9000 %1 0 0"_s.arg(defaultDir);
-        for (const char* refused : { "--port 65536", "--port http", "--data-dir", "--host example.org", "--token-ttl -5", "--verbose", "--demo=yes" })
+        for (const char* refused : { "--port 65536", "--port http", "--data-dir", "--host example.org", "--token-ttl -5", "--verbose", "--demo=yes",
+                 "--max-connections 0", "--max-connections-per-address many" })
             QTest::newRow(refused) << refused << "";
     }
     void options()
@@ -353,6 +362,109 @@ private Q_SLOTS:
         } catch (const DatabaseError& error) {
             QFAIL(error.what());
         }
+    }
+
+    // What the event loop runs for lists, paging, reads and searches finds its rows of
+    // messages through indexes: every statement the stores prepare along the way is
+    // explained, and a scan of the messages table fails the test.
+    void hotStatementsFindMessagesByIndex()
+    {
+        QTemporaryDir dir;
+        Database db(dir.filePath(u"plans.sqlite3"_s));
+        QStringList scans;
+        db.watchStatements([&db, &scans](const QString& sql) {
+            // The names the messages table goes by in this statement.
+            QStringList names { u"messages"_s };
+            static const QRegularExpression alias(u"\\bmessages\\s+(?:AS\\s+)?(\\w+)"_s, QRegularExpression::CaseInsensitiveOption);
+            for (auto match = alias.globalMatch(sql); match.hasNext();) {
+                const QString name = match.next().captured(1);
+                if (name.compare(u"WHERE"_s, Qt::CaseInsensitive) != 0 && name.compare(u"SET"_s, Qt::CaseInsensitive) != 0)
+                    names << name;
+            }
+            for (const QVariantList& row : db.rows(u"EXPLAIN QUERY PLAN "_s + sql, QVariantList(sql.count(u'?')))) {
+                const QString step = row.value(3).toString();
+                for (const QString& name : names) {
+                    if (step == u"SCAN "_s + name || step.startsWith(u"SCAN "_s + name + u' '))
+                        scans << step + u" in: "_s + sql;
+                }
+            }
+        });
+        const auto addUser = [&db](const QString& name) {
+            return db.insert(u"INSERT INTO users (username, name, password_hash, password_salt, password_iterations, created_at,"
+                             " updated_at) VALUES (?, ?, x'00', x'00', 1, 't', 't')"_s,
+                { name, name });
+        };
+        const qint64 alice = addUser(u"alice"_s);
+        const qint64 bob = addUser(u"bob"_s);
+        Conversations conversations(db);
+        Messages messages(db, conversations);
+        db.insert(u"INSERT INTO contacts (user_id, contact_id, created_at) VALUES (?, ?, 't')"_s, { alice, bob });
+        db.insert(u"INSERT INTO contacts (user_id, contact_id, created_at) VALUES (?, ?, 't')"_s, { bob, alice });
+        const qint64 chat = conversations.openPrivate(alice, bob);
+        const qint64 group = conversations.createGroup(alice, u"club"_s, { bob });
+        for (const qint64 conversation : { chat, group }) {
+            OutgoingMessage message;
+            message.conversationId = conversation;
+            message.type = u"text"_s;
+            message.content = u"hello there"_s;
+            message.clientMsgId = u"m%1"_s.arg(conversation);
+            messages.store(alice, message);
+        }
+
+        const Presence nobody = [](qint64) { return false; };
+        QCOMPARE(conversations.listFor(bob, nobody).size(), 2);
+        QCOMPARE(messages.list(chat, bob, 20, 0).size(), 1);
+        QVERIFY(conversations.markRead(chat, bob));
+        QVERIFY(conversations.markRead(group, bob));
+        QCOMPARE(GlobalSearch(db).search(bob, u"there"_s, 20).value(u"messages"_s).toArray().size(), 2);
+        QVERIFY2(scans.isEmpty(), qPrintable(scans.join(u'\n')));
+    }
+
+    // A long read runs on its own thread: the event loop goes on while it works, and
+    // its answer arrives on the event loop afterwards.
+    void longReadsLeaveTheEventLoopFree()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"r.sqlite3"_s);
+        Database db(path);
+        db.exec(u"INSERT INTO meta (key, value) VALUES ('seen', 'by the reader')"_s);
+        ReadingThread reading(path);
+        QSemaphore release;
+        std::optional<QByteArray> answered;
+        auto pending = std::make_shared<PendingReply>();
+        pending->whenFinished([&answered](const HttpReply& reply) { answered = reply.body; });
+        reading.answer(pending, [&release](Database& readerDb) {
+            release.tryAcquire(1, 10000);
+            return HttpReply::json(readerDb.scalar(u"SELECT value FROM meta WHERE key = 'seen'"_s).toString());
+        });
+        bool timerRan = false;
+        QTimer::singleShot(0, [&timerRan] { timerRan = true; });
+        QTRY_VERIFY(timerRan);
+        QVERIFY(!answered);
+        release.release();
+        QTRY_COMPARE(answered.value_or(QByteArray()), QByteArray("\"by the reader\""));
+    }
+
+    // Sockets take turns: a frame behind another socket's burst waits one slice, not
+    // the whole burst; a closing socket's frames are handled at once, in order.
+    void framesAreHandledInSlices()
+    {
+        auto* burst = reinterpret_cast<QWebSocket*>(0x10);
+        auto* quiet = reinterpret_cast<QWebSocket*>(0x20);
+        auto* closing = reinterpret_cast<QWebSocket*>(0x30);
+        QStringList handled;
+        FrameInbox inbox([&handled](QWebSocket*, const QString& text) { handled << text; });
+        for (int i = 0; i < 100; ++i)
+            inbox.add(burst, u"b%1"_s.arg(i));
+        inbox.add(quiet, u"ping"_s);
+        inbox.add(closing, u"c0"_s);
+        inbox.add(closing, u"c1"_s);
+        inbox.flush(closing);
+        QCOMPARE(handled, QStringList({ u"c0"_s, u"c1"_s }));
+        QTRY_COMPARE(handled.size(), 103);
+        QCOMPARE(handled.indexOf(u"ping"_s), 2 + FrameInbox::kFramesPerTurn);
+        QCOMPARE(handled.mid(2, 3), QStringList({ u"b0"_s, u"b1"_s, u"b2"_s }));
+        QCOMPARE(handled.last(), u"b99"_s);
     }
 
     void migrationsRunOnceAndRefuseNewerSchemas()

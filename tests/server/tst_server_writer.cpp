@@ -244,10 +244,12 @@ private Q_SLOTS:
     void anIdleWriterCopiesTheWalIntoTheDatabase()
     {
         // The event loop's connection leaves checkpoints to the writer: what it commits stays
-        // in the WAL until the writer, with nothing else to do, copies it over.
+        // in the WAL until the writer, with nothing else to do, copies it over and empties
+        // the WAL file, which would otherwise stay at its largest size.
         Fixture f;
         f.db->setCheckpointPages(0);
         const auto databaseBytes = [&] { return QFileInfo(f.path).size(); };
+        const auto walBytes = [&] { return QFileInfo(f.path + u"-wal"_s).size(); };
         const qint64 before = databaseBytes();
         {
             Database::Transaction transaction(*f.db);
@@ -256,8 +258,11 @@ private Q_SLOTS:
             transaction.commit();
         }
         QCOMPARE(databaseBytes(), before);
+        QVERIFY(walBytes() > 200 * 2000);
         MessageWriter writer(f.path);
         QVERIFY(QTest::qWaitFor([&] { return databaseBytes() > before + 200 * 2000; }, 10 * MessageWriter::kIdleCheckpointMs));
+        QVERIFY2(QTest::qWaitFor([&] { return walBytes() == 0; }, 10 * MessageWriter::kIdleCheckpointMs),
+            qPrintable(u"the WAL holds %1 bytes"_s.arg(walBytes())));
     }
 
     void anUnopenableDatabaseIsReported()

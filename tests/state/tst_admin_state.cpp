@@ -385,6 +385,25 @@ private Q_SLOTS:
             QVERIFY(dashboard.errorMessage()->startsWith(text("admin.load_stats_failed") + APIError::decodingError({}).description()));
     }
 
+    // A refresh answered before the first load: the late first reply changes nothing
+    // and the spinner ends with the newest load.
+    void staleStatsDropped()
+    {
+        Fixture f;
+        f.server.respondOnce(statsPath, { 200, R"({"totalUsers":1})", {}, true });
+        f.server.respondOnce(statsPath, { 200, R"({"totalUsers":2})" });
+        AdminDashboardViewModel dashboard(f.api);
+        auto older = dashboard.loadStats();
+        QTRY_COMPARE(f.server.requestsTo(statsPath).size(), 1);
+        runTask(dashboard.loadStats());
+        QCOMPARE(dashboard.tileValues().first(), qint64(2));
+        QVERIFY(!dashboard.isLoading());
+        f.server.release(statsPath);
+        runTask(std::move(older));
+        QCOMPARE(dashboard.tileValues().first(), qint64(2));
+        QVERIFY(!dashboard.isLoading());
+    }
+
     // Row actions patch the page on screen: the body sent, the row after success
     // (an empty 2xx body is a success), and the row untouched after a failure.
     void rowActions_data()

@@ -251,6 +251,23 @@ private Q_SLOTS:
         QVERIFY(!f.console.isLoading());
     }
 
+    // The statistics too: a late reply to an older load does not replace the figures
+    // of a newer one.
+    void staleStatisticsDropped()
+    {
+        Fixture f;
+        f.server.respondOnce(statsPath, { 200, envelope(R"({"todayServed":1})"), {}, true });
+        f.server.respondOnce(statsPath, { 200, envelope(R"({"todayServed":2})") });
+        auto older = f.console.loadData();
+        QTRY_COMPARE(f.server.requestsTo(statsPath).size(), 1);
+        runTask(f.console.loadData());
+        QCOMPARE(f.console.stats()->todayServed, std::optional(qint64(2)));
+        f.server.release(statsPath);
+        runTask(std::move(older));
+        QCOMPARE(f.console.stats()->todayServed, std::optional(qint64(2)));
+        QVERIFY(!f.console.isLoading());
+    }
+
     // The session load fails, the statistics load succeeds: the alert, new figures,
     // the old list.
     void sessionLoadFailure()

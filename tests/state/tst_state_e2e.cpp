@@ -1,20 +1,10 @@
 // The state objects against the real morvane-server: two users, one private
 // conversation, a message from one to the other.
 
+#include "ServerClient.h"
 #include "ServerProcess.h"
 #include "TaskRunner.h"
 
-#include "network/APIClient.h"
-#include "network/AuthService.h"
-#include "network/ClientIdService.h"
-#include "network/KeychainService.h"
-#include "network/MemorySecretStore.h"
-#include "network/WebSocketClock.h"
-#include "network/WebSocketService.h"
-#include "services/ChatService.h"
-#include "services/GroupService.h"
-#include "state/AuthViewModel.h"
-#include "state/ChatViewModel.h"
 #include "state/ConversationListViewModel.h"
 #include "state/NotificationCenter.h"
 
@@ -24,44 +14,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-struct Client {
-    KeychainService keychain { std::make_unique<MemorySecretStore>() };
-    ClientIdService clientIds { keychain };
-    APIClient api;
-    AuthService auth { api, keychain };
-    ChatService chat { api };
-    GroupService groups { api };
-    WebSocketService ws;
-    NotificationCenter notifications;
-    AuthViewModel session { AuthViewModel::Dependencies { &auth, &keychain, &ws, &api } };
-
-    explicit Client(const testsupport::ServerProcess& server)
-        : api(server.baseUrl().toString(), keychain)
-        , ws(server.wsUrl().toString(), WebSocketClock::system(), keychain, clientIds)
-    {
-    }
-
-    bool registerAndConnect(const QString& name)
-    {
-        session.setUsername(name);
-        session.setPassword(u"secret-1"_s);
-        testsupport::runTask(session.registerAccount());
-        if (!session.user())
-            return false;
-        ws.connect(session.user()->id);
-        return QTest::qWaitFor([this] { return ws.isConnected(); }, 10000);
-    }
-
-    qint64 id() const { return session.user()->id; }
-
-    std::unique_ptr<ChatViewModel> chatModel(qint64 conversationId)
-    {
-        return std::make_unique<ChatViewModel>(
-            conversationId, id(),
-            ChatViewModel::Dependencies { &chat, &ws, &clientIds, &keychain, &api, &notifications,
-                                          StateTimer::systemFactory() });
-    }
-};
+// Registers a new account and opens its channel.
+bool registerAndConnect(testsupport::ServerClient& client, const QString& name)
+{
+    return client.registerAccount(name, u"secret-1"_s) && client.connect();
+}
 
 } // namespace
 
@@ -73,10 +30,10 @@ private Q_SLOTS:
     {
         testsupport::ServerProcess server;
         QVERIFY2(server.start(), qPrintable(server.errorString()));
-        Client ann(server);
-        Client bob(server);
-        QVERIFY2(ann.registerAndConnect(u"ann"_s), qPrintable(ann.session.errorText()));
-        QVERIFY2(bob.registerAndConnect(u"bob"_s), qPrintable(bob.session.errorText()));
+        testsupport::ServerClient ann(server);
+        testsupport::ServerClient bob(server);
+        QVERIFY2(registerAndConnect(ann, u"ann"_s), qPrintable(ann.session.errorText()));
+        QVERIFY2(registerAndConnect(bob, u"bob"_s), qPrintable(bob.session.errorText()));
 
         const qint64 conversationId =
             testsupport::runTask(ann.chat.createConversation(u"private"_s, std::nullopt, { bob.id() }));

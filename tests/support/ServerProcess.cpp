@@ -4,6 +4,10 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <csignal>
+
+#include <sys/prctl.h>
+
 namespace testsupport {
 
 ServerProcess::ServerProcess()
@@ -108,6 +112,8 @@ bool ServerProcess::start(int timeoutMs)
 
     m_process = std::make_unique<QProcess>();
     m_process->setProcessChannelMode(QProcess::SeparateChannels);
+    // A test that crashes runs no destructor: the kernel ends the server with it.
+    m_process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
     m_process->start(binary, arguments);
     if (!m_process->waitForStarted(timeoutMs)) {
         m_error = QStringLiteral("cannot start %1: %2").arg(binary, m_process->errorString());

@@ -2,7 +2,8 @@
 
 // Starts the built morvane-server as a child process for end-to-end tests: a free
 // loopback port ("--port 0"), a temporary data directory (kept across restart()),
-// optional demo data. The port is read from the server's first output line.
+// optional demo data. The port is read from the server's first output line. The
+// server ends with the test process, however that ends.
 
 #include <QProcess>
 #include <QString>

@@ -9,6 +9,8 @@
 #include "views/common/Localized.h"
 
 #include <QAction>
+#include <QContextMenuEvent>
+#include <QApplication>
 #include <QJsonObject>
 #include <QListView>
 #include <QMenu>
@@ -60,15 +62,85 @@ private Q_SLOTS:
         QCOMPARE(rows->model()->rowCount(), 2);
     }
 
+    // Each entry of a row's menu, opened by a right click on that row, acts on that
+    // row's conversation and no other.
+    void menuEntriesActOnTheirRow_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::newRow("pin") << u"pinAction"_s;
+        QTest::newRow("mute") << u"muteAction"_s;
+        QTest::newRow("mark read") << u"markReadAction"_s;
+        QTest::newRow("delete") << u"deleteAction"_s;
+    }
+    void menuEntriesActOnTheirRow()
+    {
+        QFETCH(QString, entry);
+        ClientStack stack;
+        stack.server.respond(procedure("conversations.list"),
+            ok(R"([{"id":1,"type":"group","name":"One","unreadCount":3},{"id":2,"type":"group","name":"Two","unreadCount":4}])"));
+        stack.server.respond(procedure("conversations.markAsRead"), ok("null"));
+        ConversationListViewModel model(9, { &stack.chat, &stack.groups, &stack.ws, &stack.notifications, stack.timers });
+        testsupport::runTask(model.loadConversations());
+        ConversationListView view(&model);
+        view.resize(300, 400);
+        view.show();
+        auto* list = view.findChild<QListView*>(u"conversationList"_s);
+        QTRY_COMPARE(list->model()->rowCount(), 2);
+        const QPoint onTwo = list->visualRect(list->model()->index(1, 0)).center();
+        QContextMenuEvent click(QContextMenuEvent::Mouse, onTwo, list->viewport()->mapToGlobal(onTwo));
+        QApplication::sendEvent(list->viewport(), &click);
+        QMenu* menu = nullptr;
+        QTRY_VERIFY((menu = view.findChild<QMenu*>(u"conversationContextMenu"_s)) && menu->isVisible());
+        menu->findChild<QAction*>(entry)->trigger();
+        menu->close();
+        auto conversation = [&model](qint64 id) {
+            for (const Conversation& c : model.conversations())
+                if (c.id == id)
+                    return c;
+            return Conversation();
+        };
+        // The other row is left as it was.
+        QCOMPARE(conversation(1).isPinned.value_or(false), false);
+        QCOMPARE(conversation(1).isMuted.value_or(false), false);
+        QCOMPARE(conversation(1).unreadCount, std::optional<qint64>(3));
+        if (entry == u"pinAction")
+            QVERIFY(conversation(2).isPinned.value_or(false));
+        if (entry == u"muteAction")
+            QVERIFY(conversation(2).isMuted.value_or(false));
+        if (entry == u"markReadAction") {
+            QCOMPARE(conversation(2).unreadCount, std::optional<qint64>(0));
+            QTRY_COMPARE(stack.requestCount(procedure("conversations.markAsRead")), 1);
+            QVERIFY(stack.server.requestsTo(procedure("conversations.markAsRead")).at(0).body.contains("\"conversationId\":2"));
+        }
+        if (entry == u"deleteAction") {
+            QMessageBox* box = nullptr;
+            QTRY_VERIFY((box = view.findChild<QMessageBox*>(u"confirmation"_s)) && box->isVisible());
+            QCOMPARE(model.pendingDeletion()->id, 2);
+            QTest::mouseClick(box->findChild<QPushButton*>(u"cancelButton"_s), Qt::LeftButton);
+        }
+    }
+
     // The preview of a revoked newest message is worded in the language in force,
-    // not in the one in force when the message was taken back.
+    // not in the one in force when the message was taken back; an administrator's
+    // removal says so instead of the sender's unsend.
+    void revokedPreviewFollowsTheLanguage_data()
+    {
+        QTest::addColumn<QByteArray>("mark");
+        QTest::addColumn<QString>("sender");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("sender") << QByteArray() << u"Ann"_s << u"chat.revoked_other"_s;
+        QTest::newRow("administrator") << QByteArray(R"(,"removedByAdmin":true)") << QString() << u"chat.removed_by_admin"_s;
+    }
     void revokedPreviewFollowsTheLanguage()
     {
+        QFETCH(QByteArray, mark);
+        QFETCH(QString, sender);
+        QFETCH(QString, key);
         ClientStack stack;
         stack.server.respond(procedure("conversations.list"),
             ok(R"([{"id":1,"type":"private","name":"Ann","lastMessage":"hi","lastMessageTime":"2025-03-01T08:00:00Z"}])"));
         stack.server.respond(procedure("messages.list"),
-            ok(R"([{"id":77,"conversationId":1,"senderId":2,"senderName":"Ann","type":"text","createdAt":"2025-03-01T08:00:00Z"}])"));
+            ok(R"([{"id":77,"conversationId":1,"senderId":2,"senderName":"Ann","type":"text","createdAt":"2025-03-01T08:00:00Z")" + mark + "}]"));
         stack.server.respond(procedure("groups.getMembers"), ok(R"([{"userId":9},{"userId":2}])"));
         QVERIFY(stack.connectChannel(ClientStack::user(9, u"Me"_s)));
         ConversationListViewModel model(9, { &stack.chat, &stack.groups, &stack.ws, &stack.notifications, stack.timers });
@@ -80,12 +152,12 @@ private Q_SLOTS:
         QCOMPARE(preview(), u"hi"_s);
         stack.peer.push(QJsonObject { { u"type"_s, u"revoke"_s },
                                       { u"payload"_s, QJsonObject { { u"messageId"_s, 77 }, { u"conversationId"_s, 1 } } } });
-        QTRY_COMPARE(preview(), u"Ann"_s + Localized::text("chat.revoked_other"));
+        QTRY_COMPARE(preview(), sender + Localized::text(key));
         LocalizationManager& language = LocalizationManager::shared();
         const AppLanguage first = language.currentLanguage();
         for (AppLanguage next : { AppLanguage::vi, AppLanguage::en, AppLanguage::zhHans, first }) {
             language.setLanguage(next);
-            QCOMPARE(preview(), u"Ann"_s + Localized::text("chat.revoked_other"));
+            QCOMPARE(preview(), sender + Localized::text(key));
         }
     }
 };

@@ -2,9 +2,12 @@
 
 #include "ClientStack.h"
 
+#include "app/ContentView.h"
 #include "state/AuthViewModel.h"
+#include "state/LocalizationManager.h"
 #include "views/chat/LoginView.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -42,6 +45,51 @@ private Q_SLOTS:
         stack.server.release(login);
         QTRY_VERIFY(model.isAuthenticated());
         QCOMPARE(stack.requestCount(login), 1);
+    }
+
+    // A session the server ended after a registration: the login screen the root view
+    // builds next offers signing in and says why, in the interface language.
+    void endedSessionReturnsToSignInWithTheReason_data()
+    {
+        QTest::addColumn<AppLanguage>("language");
+        QTest::newRow("en") << AppLanguage::en;
+        QTest::newRow("zh-Hans") << AppLanguage::zhHans;
+        QTest::newRow("vi") << AppLanguage::vi;
+    }
+    void endedSessionReturnsToSignInWithTheReason()
+    {
+        QFETCH(AppLanguage, language);
+        LocalizationManager& languages = LocalizationManager::shared();
+        const AppLanguage first = languages.currentLanguage();
+        languages.setLanguage(language);
+        ClientStack stack;
+        stack.server.respond(u"/api/auth/register"_s,
+                             { 200, R"({"app_session_id":"a","refresh_token":"r","user":{"id":7,"openId":"o7","name":"Mei"}})" });
+        stack.server.respond(u"/api/auth/me"_s, { 401, "{}" });
+        stack.server.respond(u"/api/auth/refresh"_s, { 401, R"({"error":"The refresh token is not valid"})" });
+        stack.api.setTokenRefresher([&stack] { return stack.auth.refreshToken(); });
+        AuthViewModel model(AuthViewModel::Dependencies { &stack.auth, &stack.keychain, &stack.ws, &stack.api });
+        model.setIsLoginMode(false);
+        model.setUsername(u"mei"_s);
+        model.setPassword(u"secret1"_s);
+        testsupport::runTask(model.registerAccount());
+        QVERIFY(model.isAuthenticated());
+        ContentView root(&model);
+        QVERIFY(!root.findChild<LoginView*>());
+
+        testsupport::runTask(model.refreshCurrentUser());
+        QVERIFY(!model.isAuthenticated());
+        auto* view = root.findChild<LoginView*>();
+        QVERIFY(view);
+        root.resize(460, 620);
+        root.show();
+        QCOMPARE(view->findChild<QPushButton*>(u"submitButton"_s)->text(), languages.localizedString(u"auth.login_button"_s));
+        auto* error = view->findChild<QLabel*>(u"loginError"_s);
+        QVERIFY(error->isVisible());
+        QCOMPARE(error->text(), languages.localizedString(u"auth.ended_elsewhere"_s));
+        // A reason on two lines is shown whole.
+        QVERIFY(error->height() >= error->heightForWidth(error->width()));
+        languages.setLanguage(first);
     }
 };
 

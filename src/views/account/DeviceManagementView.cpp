@@ -2,6 +2,7 @@
 
 #include "state/DeviceManagementViewModel.h"
 #include "state/LocalizationManager.h"
+#include "views/account/DeviceListModel.h"
 #include "views/account/DeviceRow.h"
 #include "views/account/ListStateOverlay.h"
 #include "views/common/ErrorAlert.h"
@@ -11,10 +12,11 @@
 #include "views/common/SystemColors.h"
 
 #include <QHBoxLayout>
+#include <QResizeEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScrollArea>
+#include <QListView>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -30,7 +32,10 @@ DeviceManagementView::DeviceManagementView(std::unique_ptr<DeviceManagementViewM
     , m_viewModel(std::move(viewModel))
     , m_title(new QLabel(this))
     , m_refresh(new QToolButton(this))
-    , m_scroll(new QScrollArea(this))
+    , m_model(new DeviceListModel(m_viewModel.get(), this))
+    , m_rows(new DeviceRow(this))
+    , m_list(new QListView(this))
+    , m_logoutAll(new QPushButton(this))
     , m_overlay(new ListStateOverlay(this, QStringLiteral("devices"), QStringLiteral("desktopcomputer")))
     , m_confirm(new QMessageBox(this))
     , m_confirmLogout(m_confirm->addButton(QString(), QMessageBox::DestructiveRole))
@@ -54,10 +59,25 @@ DeviceManagementView::DeviceManagementView(std::unique_ptr<DeviceManagementViewM
     bar->addWidget(m_refresh);
     column->addLayout(bar);
 
-    m_scroll->setObjectName(QStringLiteral("deviceScroll"));
-    m_scroll->setWidgetResizable(true);
-    m_scroll->setFrameShape(QFrame::NoFrame);
-    column->addWidget(m_scroll, 1);
+    // The list, the button for all others right under its last row, then the rest.
+    auto* body = new QVBoxLayout;
+    body->setContentsMargins(20, 0, 20, 12);
+    body->setSpacing(12);
+    m_list->setObjectName(QStringLiteral("deviceList"));
+    m_list->setModel(m_model);
+    m_list->setItemDelegate(m_rows);
+    m_list->setFrameShape(QFrame::NoFrame);
+    m_list->setSelectionMode(QAbstractItemView::NoSelection);
+    m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setStyleSheet(QStringLiteral("QListView { background: transparent; }"));
+    body->addWidget(m_list, 1);
+    m_logoutAll->setObjectName(QStringLiteral("logoutAllButton"));
+    m_logoutAll->setCursor(Qt::PointingHandCursor);
+    Appearance::setTextColor(m_logoutAll, SystemColors::red());
+    body->addWidget(m_logoutAll);
+    body->addStretch(0);
+    column->addLayout(body, 1);
 
     m_confirm->setObjectName(QStringLiteral("logoutOthersAlert"));
     m_confirm->setIcon(QMessageBox::Warning);
@@ -71,8 +91,10 @@ DeviceManagementView::DeviceManagementView(std::unique_ptr<DeviceManagementViewM
         if (button == m_confirmLogout)
             m_viewModel->revokeOtherDevices();
     });
-    connect(m_viewModel.get(), &DeviceManagementViewModel::devicesChanged, this, &DeviceManagementView::rebuildList);
-    connect(m_viewModel.get(), &DeviceManagementViewModel::loggingOutChanged, this, &DeviceManagementView::rebuildList);
+    connect(m_logoutAll, &QPushButton::clicked, m_confirm, [this] { m_confirm->open(); });
+    connect(m_rows, &DeviceRow::logoutRequested, this, [this](int row) { m_viewModel->logoutDevice(m_model->deviceAt(row)); });
+    connect(m_model, &QAbstractItemModel::modelReset, this, &DeviceManagementView::fitList);
+    connect(m_viewModel.get(), &DeviceManagementViewModel::devicesChanged, this, &DeviceManagementView::updateLoading);
     connect(m_viewModel.get(), &DeviceManagementViewModel::isLoadingChanged, this, &DeviceManagementView::updateLoading);
     connect(m_viewModel.get(), &DeviceManagementViewModel::errorMessageChanged, this,
             [this] {
@@ -103,65 +125,28 @@ void DeviceManagementView::retranslate()
     m_confirm->setText(Localized::text("devices.logout_confirm"));
     m_confirmLogout->setText(Localized::text("devices.confirm_logout"));
     m_confirmCancel->setText(Localized::text("common.cancel"));
-    rebuildList();
-}
-
-QLabel* DeviceManagementView::sectionHeader(const char* key, const char* objectName)
-{
-    auto* header = new QLabel(Localized::text(key), m_list);
-    header->setObjectName(QString::fromLatin1(objectName));
-    header->setFont(Appearance::font(TextStyle::Subheadline));
-    Appearance::setTextColor(header, Appearance::secondaryText());
-    header->setContentsMargins(0, 10, 0, 2);
-    return header;
-}
-
-void DeviceManagementView::rebuildList()
-{
-    // The old rows go with their holder; their buttons may be the sender of this call.
-    if (QWidget* old = m_scroll->takeWidget())
-        old->deleteLater();
-    m_list = new QWidget;
-    m_list->setObjectName(QStringLiteral("deviceList"));
-    auto* rows = new QVBoxLayout(m_list);
-    rows->setContentsMargins(20, 0, 20, 12);
-    rows->setSpacing(2);
-    const auto& devices = m_viewModel->devices();
-    if (!devices.isEmpty()) {
-        rows->addWidget(sectionHeader("devices.current", "currentSectionHeader"));
-        for (const auto& device : m_viewModel->currentDevices())
-            rows->addWidget(new DeviceRow(device, m_list));
-        const auto others = m_viewModel->otherDevices();
-        if (!others.isEmpty()) {
-            rows->addWidget(sectionHeader("devices.others", "othersSectionHeader"));
-            for (const auto& device : others) {
-                auto* line = new QWidget(m_list);
-                line->setObjectName(QStringLiteral("otherDeviceLine"));
-                auto* layout = new QHBoxLayout(line);
-                layout->setContentsMargins(0, 0, 0, 0);
-                layout->addWidget(new DeviceRow(device, line), 1);
-                auto* logout = new QPushButton(Localized::text("devices.logout"), line);
-                logout->setObjectName(QStringLiteral("logoutDeviceButton"));
-                logout->setFont(Appearance::font(TextStyle::Subheadline));
-                logout->setCursor(Qt::PointingHandCursor);
-                Appearance::setTextColor(logout, SystemColors::red());
-                logout->setEnabled(!m_viewModel->isLoggingOut(device.id));
-                connect(logout, &QPushButton::clicked, this, [this, device] { m_viewModel->logoutDevice(device); });
-                layout->addWidget(logout);
-                rows->addWidget(line);
-            }
-            auto* logoutAll = new QPushButton(Localized::text("devices.logout_all"), m_list);
-            logoutAll->setObjectName(QStringLiteral("logoutAllButton"));
-            logoutAll->setCursor(Qt::PointingHandCursor);
-            Appearance::setTextColor(logoutAll, SystemColors::red());
-            connect(logoutAll, &QPushButton::clicked, m_confirm, [this] { m_confirm->open(); });
-            rows->addSpacing(12);
-            rows->addWidget(logoutAll);
-        }
-    }
-    rows->addStretch(1);
-    m_scroll->setWidget(m_list);
+    m_logoutAll->setText(Localized::text("devices.logout_all"));
+    // The headings, badge and buttons of the rows say their texts when drawn.
+    m_list->viewport()->update();
+    fitList();
     updateLoading();
+}
+
+void DeviceManagementView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    fitList();
+}
+
+void DeviceManagementView::fitList()
+{
+    // As tall as its rows, so the button for all others follows the last one; a
+    // long list is held to the screen and scrolls.
+    int height = 0;
+    for (int row = 0; row < m_model->rowCount(); ++row)
+        height += m_rows->sizeHint(QStyleOptionViewItem(), m_model->index(row)).height();
+    m_list->setMaximumHeight(height);
+    m_list->setVisible(height > 0);
 }
 
 void DeviceManagementView::updateLoading()
@@ -169,4 +154,5 @@ void DeviceManagementView::updateLoading()
     const bool loading = m_viewModel->isLoading();
     m_refresh->setEnabled(!loading);
     m_overlay->showState(loading, m_viewModel->devices().isEmpty(), m_viewModel->loadFailure());
+    m_logoutAll->setVisible(!m_viewModel->otherDevices().isEmpty());
 }

@@ -4,15 +4,16 @@
 
 #include <memory>
 
+class DeviceListModel;
 class DeviceManagementViewModel;
+class DeviceRow;
 class ListStateOverlay;
 class QLabel;
 class ErrorAlert;
+class QListView;
 class QMessageBox;
 class QPushButton;
-class QScrollArea;
 class QToolButton;
-class QVBoxLayout;
 
 // The devices the account is signed in on: this device first, then the others,
 // each with its own sign-out, and one button that signs out all others after a
@@ -29,19 +30,21 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void rebuildList();
+    void fitList();
     void updateLoading();
     void retranslate();
-    QLabel* sectionHeader(const char* key, const char* objectName);
 
     std::unique_ptr<DeviceManagementViewModel> m_viewModel;
     bool m_started = false;
     QLabel* m_title;
     QToolButton* m_refresh;
-    QScrollArea* m_scroll;
-    QWidget* m_list = nullptr;
+    DeviceListModel* m_model;
+    DeviceRow* m_rows;
+    QListView* m_list;
+    QPushButton* m_logoutAll;
     ListStateOverlay* m_overlay;
     QMessageBox* m_confirm;
     QPushButton* m_confirmLogout;

@@ -1,30 +1,39 @@
 #include "views/account/DeviceRow.h"
 
-#include "state/DeviceManagementViewModel.h"
-#include "state/DeviceTitle.h"
-#include "state/LocalizationManager.h"
+#include "views/account/DeviceListModel.h"
+#include "views/account/RowButton.h"
 #include "views/common/Appearance.h"
-#include "views/common/ElidedLabel.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/SystemColors.h"
 
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QVBoxLayout>
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPainter>
 
 using Appearance::TextStyle;
 
 namespace {
 
-QLabel* caption(QWidget* parent, const QString& text, TextStyle style, const char* objectName)
+constexpr int PaddingV = 4;
+constexpr int LineGap = 4;
+constexpr int IconBox = 32;
+constexpr int IconSize = 22;
+constexpr int Spacing = 12;
+
+bool isDevice(const QModelIndex& index)
 {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(objectName));
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(Appearance::font(style));
-    Appearance::setTextColor(label, Appearance::secondaryText());
-    return label;
+    return DeviceListModel::Kind(index.data(DeviceListModel::KindRole).toInt()) == DeviceListModel::Kind::device;
+}
+
+bool hasLogout(const QModelIndex& index)
+{
+    return isDevice(index) && !index.data(DeviceListModel::IsCurrentRole).toBool();
+}
+
+bool logoutWaits(const QModelIndex& index)
+{
+    return index.data(DeviceListModel::LoggingOutRole).toBool();
 }
 
 } // namespace
@@ -43,66 +52,115 @@ QString DeviceRow::iconName(const std::optional<QString>& deviceType)
     return QStringLiteral("desktopcomputer");
 }
 
-DeviceRow::DeviceRow(SessionService::DeviceSession device, QWidget* parent)
-    : QWidget(parent)
-    , m_device(std::move(device))
-    , m_name(new ElidedLabel(this))
+QRect DeviceRow::logoutRect(const QRect& row)
 {
-    setObjectName(QStringLiteral("deviceRow"));
-    const bool current = DeviceManagementViewModel::isCurrent(m_device);
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 4, 0, 4);
-    row->setSpacing(12);
-    auto* icon = new QLabel(this);
-    icon->setObjectName(QStringLiteral("deviceIcon"));
-    icon->setFixedWidth(32);
-    icon->setAlignment(Qt::AlignCenter);
-    Icons::apply(icon, iconName(m_device.deviceType), 22, current ? SystemColors::green() : Appearance::secondaryText());
-    row->addWidget(icon);
-
-    auto* text = new QVBoxLayout;
-    text->setSpacing(4);
-    auto* nameLine = new QHBoxLayout;
-    nameLine->setSpacing(6);
-    m_name->setObjectName(QStringLiteral("deviceName"));
-    m_name->setFont(Appearance::font(TextStyle::Body));
-    nameLine->addWidget(m_name);
-    if (current) {
-        m_badge = new QLabel(this);
-        m_badge->setObjectName(QStringLiteral("currentBadge"));
-        m_badge->setFont(Appearance::font(TextStyle::Caption2));
-        const QColor green = SystemColors::green();
-        m_badge->setStyleSheet(QStringLiteral("QLabel { color: %1; background: rgba(%2, %3, %4, 38); border-radius: 7px; padding: 1px 6px; }")
-                                   .arg(green.name()).arg(green.red()).arg(green.green()).arg(green.blue()));
-        nameLine->addWidget(m_badge);
-    }
-    nameLine->addStretch(1);
-    text->addLayout(nameLine);
-
-    auto* details = new QHBoxLayout;
-    details->setSpacing(8);
-    if (m_device.platform)
-        details->addWidget(caption(this, *m_device.platform, TextStyle::Caption, "devicePlatform"));
-    if (m_device.lastIp)
-        details->addWidget(caption(this, *m_device.lastIp, TextStyle::Caption, "deviceIp"));
-    details->addStretch(1);
-    text->addLayout(details);
-    if (m_device.lastActiveAt) {
-        m_lastActive = caption(this, QString(), TextStyle::Caption2, "deviceLastActive");
-        text->addWidget(m_lastActive);
-    }
-    row->addLayout(text, 1);
-
-    connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &DeviceRow::retranslate);
-    retranslate();
+    return RowButton::rect(row, Appearance::font(TextStyle::Subheadline), Localized::text("devices.logout"), 24);
 }
 
-void DeviceRow::retranslate()
+DeviceRow::DeviceRow(QObject* parent)
+    : QStyledItemDelegate(parent)
 {
-    m_name->setFullText(deviceTitle(m_device.deviceName, m_device.platform).value_or(Localized::text("devices.unknown_device")));
-    if (m_badge)
-        m_badge->setText(Localized::text("devices.current_label"));
-    if (m_lastActive)
-        m_lastActive->setText(Localized::text("devices.last_active") + QStringLiteral(": ")
-                              + DeviceManagementViewModel::shownLastActive(*m_device.lastActiveAt));
+}
+
+QSize DeviceRow::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    if (!isDevice(index))
+        return QSize(option.rect.width(), QFontMetrics(Appearance::font(TextStyle::Subheadline)).height() + 12);
+    const int text = QFontMetrics(Appearance::font(TextStyle::Body)).height() + LineGap + QFontMetrics(Appearance::font(TextStyle::Caption)).height()
+        + LineGap + QFontMetrics(Appearance::font(TextStyle::Caption2)).height();
+    return QSize(option.rect.width(), qMax(IconBox, text) + 2 * PaddingV + 2);
+}
+
+void DeviceRow::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    const QRect row = option.rect;
+    if (!isDevice(index)) {
+        painter->setFont(Appearance::font(TextStyle::Subheadline));
+        painter->setPen(Appearance::secondaryText());
+        painter->drawText(row.adjusted(0, 10, 0, -2), Qt::AlignLeft | Qt::AlignBottom, index.data(Qt::DisplayRole).toString());
+        painter->restore();
+        return;
+    }
+    const bool current = index.data(DeviceListModel::IsCurrentRole).toBool();
+    const qreal ratio = painter->device()->devicePixelRatioF();
+    const QRect content = row.adjusted(0, PaddingV, 0, -(PaddingV + 2));
+    const QRect icon(content.left(), content.center().y() - IconBox / 2, IconBox, IconBox);
+    painter->drawPixmap(QRect(icon.center().x() - IconSize / 2 + 1, icon.center().y() - IconSize / 2 + 1, IconSize, IconSize),
+        Icons::pixmap(index.data(DeviceListModel::IconRole).toString(), IconSize, current ? SystemColors::green() : Appearance::secondaryText(), ratio));
+
+    int right = content.right();
+    if (!current) {
+        const QRect button = logoutRect(row);
+        RowButton::paint(painter, button, Appearance::font(TextStyle::Subheadline), Localized::text("devices.logout"),
+            logoutWaits(index) ? Appearance::secondaryText() : SystemColors::red());
+        right = button.left() - Spacing;
+    }
+
+    const int left = icon.right() + 1 + Spacing;
+    const QFont body = Appearance::font(TextStyle::Body);
+    const QFont caption = Appearance::font(TextStyle::Caption);
+    const QFont caption2 = Appearance::font(TextStyle::Caption2);
+    const QFontMetrics bodyMetrics(body);
+    const QFontMetrics captionMetrics(caption);
+    const QFontMetrics caption2Metrics(caption2);
+    const int lastActiveHeight = caption2Metrics.height();
+    const QString lastActive = index.data(DeviceListModel::LastActiveRole).toString();
+    const int textHeight = bodyMetrics.height() + LineGap + captionMetrics.height() + (lastActive.isEmpty() ? 0 : LineGap + lastActiveHeight);
+    int y = content.center().y() - textHeight / 2;
+
+    // The name, shortened to leave room for the badge of this device.
+    QString badge;
+    int badgeWidth = 0;
+    if (current) {
+        badge = Localized::text("devices.current_label");
+        badgeWidth = caption2Metrics.horizontalAdvance(badge) + 12;
+    }
+    const int nameRoom = right - left - (badgeWidth ? badgeWidth + 6 : 0);
+    const QString name = bodyMetrics.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight, nameRoom);
+    painter->setFont(body);
+    painter->setPen(QApplication::palette().color(QPalette::Text));
+    painter->drawText(QRect(left, y, nameRoom, bodyMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter, name);
+    if (current) {
+        const QColor green = SystemColors::green();
+        QColor tint = green;
+        tint.setAlpha(38);
+        const QRect capsule(left + bodyMetrics.horizontalAdvance(name) + 6, y + (bodyMetrics.height() - caption2Metrics.height() - 2) / 2,
+            badgeWidth, caption2Metrics.height() + 2);
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(tint);
+        painter->drawRoundedRect(capsule, 7, 7);
+        painter->setFont(caption2);
+        painter->setPen(green);
+        painter->drawText(capsule, Qt::AlignCenter, badge);
+    }
+    y += bodyMetrics.height() + LineGap;
+
+    QStringList details;
+    for (const int role : { int(DeviceListModel::PlatformRole), int(DeviceListModel::AddressRole) }) {
+        if (const QString detail = index.data(role).toString(); !detail.isEmpty())
+            details << detail;
+    }
+    painter->setFont(caption);
+    painter->setPen(Appearance::secondaryText());
+    painter->drawText(QRect(left, y, right - left, captionMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
+        captionMetrics.elidedText(details.join(QStringLiteral("  ")), Qt::ElideRight, right - left));
+    y += captionMetrics.height() + LineGap;
+    if (!lastActive.isEmpty()) {
+        painter->setFont(caption2);
+        painter->drawText(QRect(left, y, right - left, lastActiveHeight), Qt::AlignLeft | Qt::AlignVCenter,
+            caption2Metrics.elidedText(lastActive, Qt::ElideRight, right - left));
+    }
+    painter->restore();
+}
+
+bool DeviceRow::editorEvent(QEvent* event, QAbstractItemModel*, const QStyleOptionViewItem& option, const QModelIndex& index)
+{
+    if (event->type() != QEvent::MouseButtonRelease || static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton || !hasLogout(index))
+        return false;
+    if (!logoutRect(option.rect).contains(static_cast<QMouseEvent*>(event)->position().toPoint()))
+        return false;
+    Q_EMIT logoutRequested(index.row());
+    return true;
 }

@@ -1,31 +1,29 @@
 #pragma once
 
-#include "services/SessionService.h"
-
-#include <QWidget>
+#include <QStyledItemDelegate>
 
 #include <optional>
 
-class ElidedLabel;
-class QLabel;
-
-// One signed-in device: its kind's icon (green for this device), name with the
-// "this device" badge, platform and address, and when it was last active.
-class DeviceRow : public QWidget {
+// One painted row of the devices screen: a section heading, or a signed-in
+// device with its kind's icon (green for this device), name with the "this
+// device" badge, platform and address, when it was last active and, for the
+// other devices, a sign-out button. Rows of a kind share one height.
+class DeviceRow : public QStyledItemDelegate {
     Q_OBJECT
 public:
-    explicit DeviceRow(SessionService::DeviceSession device, QWidget* parent = nullptr);
-
-    const SessionService::DeviceSession& device() const { return m_device; }
-
     // The symbol for a device type, compared without letter case.
     static QString iconName(const std::optional<QString>& deviceType);
+    // Where an other device's row draws its sign-out button.
+    static QRect logoutRect(const QRect& row);
 
-private:
-    void retranslate();
+    explicit DeviceRow(QObject* parent = nullptr);
 
-    SessionService::DeviceSession m_device;
-    ElidedLabel* m_name;
-    QLabel* m_badge = nullptr;
-    QLabel* m_lastActive = nullptr;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+Q_SIGNALS:
+    void logoutRequested(int row);
+
+protected:
+    bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option, const QModelIndex& index) override;
 };

@@ -48,14 +48,15 @@ FileManagementView::FileManagementView(std::unique_ptr<FileManagementViewModel> 
     m_list->setSelectionMode(QAbstractItemView::NoSelection);
     m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    stack->addWidget(m_list);
+    // Grows to its rows' height (see fitList); the space below goes to the stretch.
+    stack->addWidget(m_list, 1);
     m_loadMore->setParent(body);
     m_loadMore->setObjectName(QStringLiteral("loadMoreButton"));
     m_loadMore->setFlat(true);
     m_loadMore->setCursor(Qt::PointingHandCursor);
     Appearance::setTextColor(m_loadMore, Appearance::secondaryText());
     stack->addWidget(m_loadMore);
-    stack->addStretch(1);
+    stack->addStretch(0);
     m_column = new ListColumn(QStringLiteral("files"), QStringLiteral("folder"), body, this);
 
     auto* column = new QVBoxLayout(this);

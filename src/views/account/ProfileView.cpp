@@ -7,6 +7,8 @@
 #include "state/ProfileViewModel.h"
 #include "views/account/AccountScreens.h"
 #include "views/account/ProfileEditView.h"
+#include "views/account/SessionListModel.h"
+#include "views/account/SessionRow.h"
 #include "views/chat/AvatarView.h"
 #include "views/common/Appearance.h"
 #include "views/common/Divider.h"
@@ -19,6 +21,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QListView>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
@@ -128,9 +131,20 @@ ProfileView::ProfileView(AuthViewModel* authViewModel, AuthService& authService,
     m_sessionsHeading->setObjectName(QStringLiteral("sessionsHeading"));
     m_sessionsHeading->setFont(Appearance::font(TextStyle::Headline));
     sessions->addWidget(m_sessionsHeading);
-    m_sessionRows = new QVBoxLayout;
-    m_sessionRows->setSpacing(0);
-    sessions->addLayout(m_sessionRows);
+    m_sessionModel = new SessionListModel(m_viewModel, this);
+    m_sessionRows = new SessionRow(this);
+    m_sessionList = new QListView(m_content);
+    m_sessionList->setObjectName(QStringLiteral("sessionList"));
+    m_sessionList->setModel(m_sessionModel);
+    m_sessionList->setItemDelegate(m_sessionRows);
+    m_sessionList->setFrameShape(QFrame::NoFrame);
+    m_sessionList->setUniformItemSizes(true);
+    m_sessionList->setSelectionMode(QAbstractItemView::NoSelection);
+    // The page scrolls, not the list: it is always as tall as its rows.
+    m_sessionList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_sessionList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_sessionList->setStyleSheet(QStringLiteral("QListView { background: transparent; }"));
+    sessions->addWidget(m_sessionList);
     column->addLayout(sessions);
 
     // 6-7. The security links.
@@ -154,12 +168,14 @@ ProfileView::ProfileView(AuthViewModel* authViewModel, AuthService& authService,
     column->addWidget(m_logout, 0, Qt::AlignHCenter);
 
     connect(m_auth, &AuthViewModel::userChanged, this, &ProfileView::updateUser);
-    connect(m_viewModel, &ProfileViewModel::sessionsChanged, this, &ProfileView::rebuildSessions);
-    connect(m_viewModel, &ProfileViewModel::revokingChanged, this, &ProfileView::rebuildSessions);
+    connect(m_sessionModel, &QAbstractItemModel::modelReset, this, &ProfileView::fitSessions);
+    connect(m_sessionRows, &SessionRow::revokeRequested, this,
+        [this](int row) { m_viewModel->revokeSession(m_sessionModel->sessionAt(row)); });
     connect(m_viewModel, &ProfileViewModel::errorChanged, this, &ProfileView::showError);
     connect(m_alert, &ErrorAlert::dismissed, m_viewModel, &ProfileViewModel::clearError);
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &ProfileView::retranslate);
     retranslate();
+    fitSessions();
     updateUser();
     // Loaded on every showing (each showing builds a fresh page), with or without a user.
     m_viewModel->loadSessions();
@@ -208,54 +224,10 @@ void ProfileView::updateUser()
     }
 }
 
-void ProfileView::rebuildSessions()
+void ProfileView::fitSessions()
 {
-    // Later, not now: a row may be going away from inside its own button's signal.
-    while (QLayoutItem* item = m_sessionRows->takeAt(0)) {
-        item->widget()->hide();
-        item->widget()->deleteLater();
-        delete item;
-    }
-    for (const LoginSession& session : m_viewModel->sessions()) {
-        auto* row = new QWidget(m_content);
-        row->setObjectName(QStringLiteral("sessionRow"));
-        auto* line = new QHBoxLayout(row);
-        line->setContentsMargins(0, 4, 0, 4);
-        auto* icon = new QLabel(row);
-        icon->setObjectName(QStringLiteral("sessionIcon"));
-        Icons::apply(icon, ProfileViewModel::platformIcon(session.platform), 20, Appearance::accent());
-        line->addWidget(icon);
-        auto* text = new QVBoxLayout;
-        text->setSpacing(0);
-        auto* title = new ElidedLabel(row);
-        title->setObjectName(QStringLiteral("sessionTitle"));
-        title->setFullText(ProfileViewModel::title(session).value_or(Localized::text("profile.unknown_device")));
-        text->addWidget(title);
-        if (session.ip) {
-            auto* ip = new QLabel(*session.ip, row);
-            ip->setObjectName(QStringLiteral("sessionIp"));
-            ip->setTextFormat(Qt::PlainText);
-            ip->setFont(Appearance::font(TextStyle::Caption));
-            Appearance::setTextColor(ip, Appearance::secondaryText());
-            text->addWidget(ip);
-        }
-        line->addLayout(text, 1);
-        if (ProfileViewModel::isCurrent(session)) {
-            auto* current = new QLabel(Localized::text("profile.current_device"), row);
-            current->setObjectName(QStringLiteral("currentSession"));
-            current->setFont(Appearance::font(TextStyle::Caption));
-            Appearance::setTextColor(current, QColor(0x34, 0xc7, 0x59));
-            line->addWidget(current);
-        } else {
-            auto* revoke = new QPushButton(Localized::text("devices.logout"), row);
-            revoke->setObjectName(QStringLiteral("revokeButton"));
-            revoke->setFont(Appearance::font(TextStyle::Caption));
-            revoke->setEnabled(!m_viewModel->isRevoking(session.id));
-            connect(revoke, &QPushButton::clicked, this, [this, session] { m_viewModel->revokeSession(session); });
-            line->addWidget(revoke);
-        }
-        m_sessionRows->addWidget(row);
-    }
+    const int rowHeight = m_sessionRows->sizeHint(QStyleOptionViewItem(), QModelIndex()).height();
+    m_sessionList->setFixedHeight(m_sessionModel->rowCount() * rowHeight);
 }
 
 void ProfileView::showError()
@@ -315,7 +287,8 @@ void ProfileView::retranslate()
     m_twoFactor->setText(Localized::text("profile.two_factor"));
     m_devices->setText(Localized::text("profile.devices"));
     m_logout->setText(Localized::text("profile.logout"));
-    rebuildSessions();
+    // The rows say "this device" and "sign out" when drawn.
+    m_sessionList->viewport()->update();
     if (m_viewModel->error())
         showError();
 }

@@ -12,7 +12,9 @@ class ProfileEditView;
 class ProfileViewModel;
 class QLabel;
 class QPushButton;
-class QVBoxLayout;
+class QListView;
+class SessionListModel;
+class SessionRow;
 
 // The signed-in user's own page: a header card that follows the user live, the
 // editor sheet, the sign-in sessions with sign-out for every session but this
@@ -32,7 +34,7 @@ public:
 private:
     void retranslate();
     void updateUser();
-    void rebuildSessions();
+    void fitSessions();
     void showError();
     void openTwoFactor();
     void openDevices();
@@ -55,7 +57,9 @@ private:
     QLabel* m_region;
     QPushButton* m_edit;
     QLabel* m_sessionsHeading;
-    QVBoxLayout* m_sessionRows;
+    SessionListModel* m_sessionModel;
+    SessionRow* m_sessionRows;
+    QListView* m_sessionList;
     QPushButton* m_twoFactor;
     QPushButton* m_devices;
     QPushButton* m_logout;

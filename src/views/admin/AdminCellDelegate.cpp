@@ -124,13 +124,15 @@ QList<QRect> AdminCellDelegate::actionRects(const QRect& cell, const QList<CellA
 QSize AdminCellDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     const QFontMetrics metrics(cellFont());
+    // Slack of two pixels: eliding measures glyph bearings and would shorten a text that fits exactly.
+    const int slack = 2;
     switch (kindOf(index)) {
     case Kind::Text:
         return QStyledItemDelegate::sizeHint(option, index);
     case Kind::Badge:
-        return { metrics.horizontalAdvance(index.data().toString()) + 12 + 2 * CellPadding, metrics.height() + 8 };
+        return { metrics.horizontalAdvance(index.data().toString()) + 12 + 2 * CellPadding + slack, metrics.height() + 8 };
     case Kind::Dot:
-        return { 8 + 4 + metrics.horizontalAdvance(index.data().toString()) + 2 * CellPadding, metrics.height() + 8 };
+        return { 8 + 4 + metrics.horizontalAdvance(index.data().toString()) + 2 * CellPadding + slack, metrics.height() + 8 };
     case Kind::Actions: {
         const QList<QRect> rects = actionRects(QRect(0, 0, 0, ButtonHeight + 4), actionsOf(index), cellFont());
         return { rects.isEmpty() ? 0 : rects.last().right() + CellPadding, ButtonHeight + 4 };

@@ -10,6 +10,7 @@
 #include "views/admin/SystemConfigView.h"
 #include "views/admin/UserManagementView.h"
 #include "views/common/Appearance.h"
+#include "views/common/Divider.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 
@@ -82,10 +83,7 @@ AdminDashboardView::AdminDashboardView(APIClient& api, QWidget* parent)
     sideColumn->addWidget(title);
     sideColumn->addWidget(m_sidebar, 1);
     row->addWidget(sidebar);
-    auto* line = new QFrame(this);
-    line->setFrameShape(QFrame::VLine);
-    line->setStyleSheet(QStringLiteral("color: palette(mid);"));
-    row->addWidget(line);
+    row->addWidget(divider(this, Qt::Vertical));
     m_detailLayout->setContentsMargins(0, 0, 0, 0);
     row->addLayout(m_detailLayout, 1);
 

@@ -39,6 +39,8 @@ AdminStatCard::AdminStatCard(const Tile& tile, const QString& value, QWidget* pa
     m_title->setTextFormat(Qt::PlainText);
     m_title->setFont(Appearance::font(Appearance::TextStyle::Caption));
     Appearance::setTextColor(m_title, Appearance::secondaryText());
+    // Narrow tiles wrap a long title (Vietnamese ones are) rather than cut it.
+    m_title->setWordWrap(true);
     column->addWidget(m_title);
     retranslate();
     setValue(value);

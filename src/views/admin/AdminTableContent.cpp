@@ -1,7 +1,8 @@
 #include "views/admin/AdminTableContent.h"
 
+#include "views/admin/AdminCellDelegate.h"
+#include "views/admin/EmptyPlaceholder.h"
 #include "views/common/Appearance.h"
-#include "views/common/Icons.h"
 #include "views/common/Spinner.h"
 
 #include <QHBoxLayout>
@@ -20,18 +21,9 @@ AdminTableContent::AdminTableContent(QTableView* table, const QString& tableName
     auto* spinnerPage = new QWidget(this);
     spinnerPage->setObjectName(QStringLiteral("loadingPage"));
     (new QVBoxLayout(spinnerPage))->addWidget(new Spinner(28, Appearance::secondaryText(), spinnerPage), 0, Qt::AlignCenter);
-    auto* emptyPage = new QWidget(this);
-    emptyPage->setObjectName(QStringLiteral("emptyPage"));
-    auto* emptyLayout = new QVBoxLayout(emptyPage);
-    emptyLayout->addStretch(1);
-    auto* emptyIcon = new QLabel(emptyPage);
-    Icons::apply(emptyIcon, emptySymbol, 40, Appearance::secondaryText());
-    emptyLayout->addWidget(emptyIcon, 0, Qt::AlignHCenter);
     m_emptyTitle->setObjectName(QStringLiteral("emptyTitle"));
-    m_emptyTitle->setFont(Appearance::font(Appearance::TextStyle::Title2));
-    Appearance::setTextColor(m_emptyTitle, Appearance::secondaryText());
-    emptyLayout->addWidget(m_emptyTitle, 0, Qt::AlignHCenter);
-    emptyLayout->addStretch(1);
+    QWidget* emptyPage = emptyPlaceholder(m_emptyTitle, emptySymbol, this);
+    emptyPage->setObjectName(QStringLiteral("emptyPage"));
     m_table->setObjectName(tableName);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -42,11 +34,49 @@ AdminTableContent::AdminTableContent(QTableView* table, const QString& tableName
     m_table->verticalHeader()->setDefaultSectionSize(34);
     m_table->horizontalHeader()->setStretchLastSection(true);
     m_table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    for (int i = 0; i < columnWidths.size(); ++i)
-        m_table->setColumnWidth(i, columnWidths.at(i));
+    m_idealWidths = columnWidths;
+    fitColumns();
+    const auto fitSoon = [this] {
+        // Once per turn of the event loop, however many row signals a change sends.
+        if (m_fitPending)
+            return;
+        m_fitPending = true;
+        QMetaObject::invokeMethod(this, [this] {
+            m_fitPending = false;
+            fitColumns();
+        }, Qt::QueuedConnection);
+    };
+    // Texts get longer in some languages and with some records: a column widens
+    // to its title and the rows on screen rather than clip them.
+    QAbstractItemModel* rows = m_table->model();
+    connect(rows, &QAbstractItemModel::modelReset, this, fitSoon);
+    connect(rows, &QAbstractItemModel::rowsInserted, this, fitSoon);
+    connect(rows, &QAbstractItemModel::layoutChanged, this, fitSoon);
+    connect(rows, &QAbstractItemModel::dataChanged, this, fitSoon);
+    connect(rows, &QAbstractItemModel::headerDataChanged, this, fitSoon);
     addWidget(spinnerPage);
     addWidget(emptyPage);
     addWidget(m_table);
+}
+
+void AdminTableContent::fitColumns()
+{
+    const QHeaderView* header = m_table->horizontalHeader();
+    // QTableView keeps its measure protected; the base class offers it (for the rows on screen).
+    const QAbstractItemView* view = m_table;
+    const QAbstractItemModel* rows = m_table->model();
+    // A stretching column takes the room left anyway. Free text (names, contents) elides
+    // with its tooltip instead of pushing the other columns away; badges, status
+    // words and buttons are short and get their room.
+    for (int i = 0; i < m_idealWidths.size(); ++i) {
+        const bool last = i + 1 == m_idealWidths.size();
+        if (header->sectionResizeMode(i) == QHeaderView::Stretch || (last && header->stretchLastSection()))
+            continue;
+        const bool painted = rows->rowCount() > 0
+            && rows->index(0, i).data(AdminCellDelegate::KindRole).toInt() != int(AdminCellDelegate::Kind::Text);
+        const int contents = painted ? view->sizeHintForColumn(i) : 0;
+        m_table->setColumnWidth(i, std::max({ m_idealWidths.at(i), header->sectionSizeHint(i), contents }));
+    }
 }
 
 void AdminTableContent::setEmptyTitle(const QString& title)
@@ -57,6 +87,8 @@ void AdminTableContent::setEmptyTitle(const QString& title)
 void AdminTableContent::showState(bool loading, bool empty)
 {
     setCurrentIndex(loading ? 0 : empty ? 1 : 2);
+    if (currentWidget() == m_table)
+        fitColumns();
 }
 
 QHBoxLayout* AdminTableContent::header(QLineEdit* search, int searchWidth, QLabel* total)

@@ -27,6 +27,10 @@ public:
     void showState(bool loading, bool empty);
 
 private:
+    void fitColumns();
+
+    QList<int> m_idealWidths;
+    bool m_fitPending = false;
     QLabel* m_emptyTitle;
     QTableView* m_table;
 };

@@ -27,9 +27,12 @@ MessageAuditView::MessageAuditView(MessageAuditViewModel* model, QWidget* parent
 {
     setObjectName(QStringLiteral("messageAuditView"));
     m_model->setParent(this);
-    // Room for two lines of content; longer content is cut.
+    // Room for two lines of content; longer content is cut. The content takes
+    // what the other columns leave, so the delete button stays in view.
     table()->setWordWrap(true);
     table()->verticalHeader()->setDefaultSectionSize(40);
+    table()->horizontalHeader()->setStretchLastSection(false);
+    table()->horizontalHeader()->setSectionResizeMode(3, QHeaderView::Stretch);
 }
 
 QVariant MessageAuditView::cellData(int row, int column, int role) const

@@ -9,7 +9,9 @@
 #include "views/admin/OperatorStatisticsView.h"
 #include "views/admin/OperatorStatusBadge.h"
 #include "views/admin/TintColor.h"
+#include "views/admin/EmptyPlaceholder.h"
 #include "views/common/Appearance.h"
+#include "views/common/Divider.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/Spinner.h"
@@ -44,14 +46,28 @@ QWidget* withOverlay(QListView* list, QWidget* overlay, QWidget* parent)
     return holder;
 }
 
-QLabel* placeholder(const char* name, const QString& symbol, QWidget* parent)
+// A session list that does not pick a row when it gets the focus: Qt's lists
+// make their first row current then, which here would select another customer.
+class SessionListView : public QListView {
+public:
+    using QListView::QListView;
+
+protected:
+    void focusInEvent(QFocusEvent* event) override
+    {
+        if (currentIndex().isValid()) {
+            QListView::focusInEvent(event);
+            return;
+        }
+        QAbstractScrollArea::focusInEvent(event);
+        viewport()->update();
+    }
+};
+
+QLabel* placeholderTitle(const char* name, QWidget* parent)
 {
     auto* label = new QLabel(parent);
     label->setObjectName(QString::fromLatin1(name));
-    label->setAlignment(Qt::AlignCenter);
-    label->setFont(Appearance::font(TextStyle::Title2));
-    Appearance::setTextColor(label, Appearance::secondaryText());
-    label->setProperty(Icons::SymbolProperty, symbol);
     return label;
 }
 
@@ -68,8 +84,8 @@ OperatorConsoleView::OperatorConsoleView(APIClient& api, QWidget* parent)
     , m_workspace(sessionList("workspaceList", m_workspaceRows))
     , m_history(sessionList("historyList", m_historyRows))
     , m_workspaceSpinner(new QWidget(this))
-    , m_noSessions(placeholder("noSessions", QStringLiteral("headphones"), this))
-    , m_noHistory(placeholder("noHistory", QStringLiteral("clock"), this))
+    , m_noSessions(placeholderTitle("noSessions", this))
+    , m_noHistory(placeholderTitle("noHistory", this))
     , m_detail(new QStackedWidget(this))
     , m_emptySelection(new QLabel(this))
 {
@@ -89,13 +105,13 @@ OperatorConsoleView::OperatorConsoleView(APIClient& api, QWidget* parent)
     top->setContentsMargins(14, 10, 8, 0);
     m_title->setObjectName(QStringLiteral("operatorTitle"));
     m_title->setFont(Appearance::font(TextStyle::Headline));
-    auto* refresh = new QToolButton(sidebar);
-    refresh->setObjectName(QStringLiteral("refreshButton"));
-    refresh->setAutoRaise(true);
-    Icons::apply(refresh, QStringLiteral("arrow.clockwise"), 16);
+    m_refresh = new QToolButton(sidebar);
+    m_refresh->setObjectName(QStringLiteral("refreshButton"));
+    m_refresh->setAutoRaise(true);
+    Icons::apply(m_refresh, QStringLiteral("arrow.clockwise"), 16);
     top->addWidget(m_title);
     top->addStretch(1);
-    top->addWidget(refresh);
+    top->addWidget(m_refresh);
     side->addLayout(top);
 
     auto* counters = new QHBoxLayout;
@@ -107,9 +123,7 @@ OperatorConsoleView::OperatorConsoleView(APIClient& api, QWidget* parent)
         counters->addWidget(badge, 1);
     }
     side->addLayout(counters);
-    auto* line = new QFrame(sidebar);
-    line->setFrameShape(QFrame::HLine);
-    side->addWidget(line);
+    side->addWidget(divider(sidebar));
 
     auto* picker = new QHBoxLayout;
     picker->setContentsMargins(12, 8, 12, 8);
@@ -130,9 +144,11 @@ OperatorConsoleView::OperatorConsoleView(APIClient& api, QWidget* parent)
     auto* workspaceOverlay = new QWidget(this);
     auto* overlayLayout = new QVBoxLayout(workspaceOverlay);
     overlayLayout->addWidget(m_workspaceSpinner);
-    overlayLayout->addWidget(m_noSessions);
+    m_noSessionsPage = emptyPlaceholder(m_noSessions, QStringLiteral("headphones"), this);
+    overlayLayout->addWidget(m_noSessionsPage);
+    m_noHistoryPage = emptyPlaceholder(m_noHistory, QStringLiteral("clock"), this);
     m_tabContent->addWidget(withOverlay(m_workspace, workspaceOverlay, this));
-    m_tabContent->addWidget(withOverlay(m_history, m_noHistory, this));
+    m_tabContent->addWidget(withOverlay(m_history, m_noHistoryPage, this));
     auto* statsScroll = new QScrollArea(this);
     statsScroll->setWidgetResizable(true);
     statsScroll->setFrameShape(QFrame::NoFrame);
@@ -140,9 +156,7 @@ OperatorConsoleView::OperatorConsoleView(APIClient& api, QWidget* parent)
     m_tabContent->addWidget(statsScroll);
     side->addWidget(m_tabContent, 1);
     row->addWidget(sidebar);
-    auto* divider = new QFrame(this);
-    divider->setFrameShape(QFrame::VLine);
-    row->addWidget(divider);
+    row->addWidget(divider(this, Qt::Vertical));
 
     auto* emptyPage = new QWidget(m_detail);
     emptyPage->setObjectName(QStringLiteral("emptySelection"));
@@ -159,7 +173,7 @@ OperatorConsoleView::OperatorConsoleView(APIClient& api, QWidget* parent)
     m_detail->addWidget(new OperatorSessionDetail(m_model, m_detail));
     row->addWidget(m_detail, 1);
 
-    connect(refresh, &QToolButton::clicked, m_model, [this] { m_model->loadData(); });
+    connect(m_refresh, &QToolButton::clicked, m_model, [this] { m_model->loadData(); });
     connect(m_tabs, &QButtonGroup::idClicked, this, [this](int id) { setSelectedTab(OperatorConsoleTab(id)); });
     connect(m_workspace, &QListView::customContextMenuRequested, this, &OperatorConsoleView::showRowMenu);
     connect(m_model, &OperatorConsoleViewModel::sessionsChanged, this, &OperatorConsoleView::updateCounters);
@@ -191,6 +205,7 @@ void OperatorConsoleView::setSelectedTab(OperatorConsoleTab tab)
 void OperatorConsoleView::retranslate()
 {
     m_title->setText(Localized::text("operator.title"));
+    m_refresh->setToolTip(Localized::text("admin.refresh"));
     setWindowTitle(Localized::text("operator.title"));
     const char* labels[] = { "operator.waiting", "operator.active", "operator.ended" };
     for (int i = 0; i < m_badges.size(); ++i)
@@ -204,7 +219,7 @@ void OperatorConsoleView::retranslate()
 
 QListView* OperatorConsoleView::sessionList(const char* name, OperatorSessionListModel* rows)
 {
-    auto* list = new QListView(this);
+    auto* list = new SessionListView(this);
     list->setObjectName(QString::fromLatin1(name));
     list->setFrameShape(QFrame::NoFrame);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -238,8 +253,8 @@ void OperatorConsoleView::updateOverlays()
     const bool loading = m_model->isLoading();
     const bool workspaceEmpty = m_model->waitingSessions().isEmpty() && m_model->activeSessions().isEmpty();
     m_workspaceSpinner->setVisible(loading);
-    m_noSessions->setVisible(!loading && workspaceEmpty);
-    m_noHistory->setVisible(!loading && m_model->endedSessions().isEmpty());
+    m_noSessionsPage->setVisible(!loading && workspaceEmpty);
+    m_noHistoryPage->setVisible(!loading && m_model->endedSessions().isEmpty());
 }
 
 void OperatorConsoleView::updateDetail()

@@ -12,6 +12,7 @@ class QLabel;
 class OperatorSessionListModel;
 class QListView;
 class QStackedWidget;
+class QToolButton;
 class QWidget;
 
 // The customer-service console: the waiting, active and ended counters, the
@@ -55,6 +56,9 @@ private:
     QWidget* m_workspaceSpinner;
     QLabel* m_noSessions;
     QLabel* m_noHistory;
+    QWidget* m_noSessionsPage = nullptr;
+    QWidget* m_noHistoryPage = nullptr;
+    QToolButton* m_refresh = nullptr;
     QStackedWidget* m_detail;
     QLabel* m_emptySelection;
     // Rows are moving or the selection is being marked: a current row the list

@@ -7,10 +7,10 @@
 #include "views/admin/OperatorSessionRow.h"
 #include "views/admin/TintColor.h"
 #include "views/common/Appearance.h"
+#include "views/common/Divider.h"
 #include "views/common/ElidedLabel.h"
 #include "views/common/Localized.h"
 
-#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -57,9 +57,7 @@ OperatorSessionDetail::OperatorSessionDetail(OperatorConsoleViewModel* model, QW
     header->addWidget(m_accept);
     header->addWidget(m_end);
     column->addLayout(header);
-    auto* line = new QFrame(this);
-    line->setFrameShape(QFrame::HLine);
-    column->addWidget(line);
+    column->addWidget(divider(this));
     m_messageArea->setObjectName(QStringLiteral("messageArea"));
     Appearance::setTextColor(m_messageArea, QColor(0xb0, 0xb0, 0xb5));
     auto* area = new QWidget(this);

@@ -53,7 +53,7 @@ bool ConversationRow::showsOnlineDot(const Conversation& conversation)
 QString ConversationRow::previewText(const Conversation& conversation)
 {
     if (const auto& revoked = conversation.revokedPreview)
-        return RevokedNotice::text(revoked->isMine, revoked->senderName);
+        return RevokedNotice::text(revoked->isMine, revoked->senderName, revoked->byAdministrator);
     return conversation.lastMessage.value_or(QString());
 }
 

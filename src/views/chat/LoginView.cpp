@@ -206,4 +206,7 @@ void LoginView::updateError()
     const std::optional<QString> error = m_auth->error();
     m_error->setVisible(error.has_value());
     m_error->setText(error.value_or(QString()));
+    // Centred in its row, the label is not asked for its wrapped height: a reason on
+    // two lines would be cut in half.
+    m_error->setMinimumHeight(m_error->heightForWidth(FieldWidth));
 }

@@ -77,7 +77,6 @@ const QHash<QString, QString>& table()
         { QStringLiteral("bubble.right"), QStringLiteral("edit-comment") },
         { QStringLiteral("mappin"), QStringLiteral("mark-location") },
         { QStringLiteral("camera"), QStringLiteral("camera-photo") },
-        { QStringLiteral("gift.fill"), QStringLiteral("package") },
         { QStringLiteral("crown"), QStringLiteral("games-achievements") },
         { QStringLiteral("crown.fill"), QStringLiteral("games-achievements") },
         // Favourites, files and devices.
@@ -126,8 +125,39 @@ QIcon icon(const QString& symbol)
     return name.isEmpty() ? QIcon() : QIcon::fromTheme(name);
 }
 
+namespace {
+
+// The theme has no gift (its "package" is a stack of three boxes, which reads as
+// three squares at this size): a box with a lid, a white ribbon and a bow.
+QPixmap giftSymbol(int size, const QColor& tint, qreal devicePixelRatio)
+{
+    QPixmap pixmap(QSize(size, size) * devicePixelRatio);
+    pixmap.setDevicePixelRatio(devicePixelRatio);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const qreal s = size;
+    const QColor colour = tint.isValid() ? tint : QColor(0xff, 0x2d, 0x55);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(colour);
+    // Bow: two loops above the lid.
+    painter.drawEllipse(QRectF(s * 0.22, s * 0.06, s * 0.3, s * 0.24));
+    painter.drawEllipse(QRectF(s * 0.48, s * 0.06, s * 0.3, s * 0.24));
+    painter.drawRoundedRect(QRectF(s * 0.08, s * 0.28, s * 0.84, s * 0.2), s * 0.04, s * 0.04);
+    painter.drawRoundedRect(QRectF(s * 0.14, s * 0.5, s * 0.72, s * 0.44), s * 0.04, s * 0.04);
+    painter.setBrush(Qt::white);
+    painter.drawRect(QRectF(s * 0.44, s * 0.28, s * 0.12, s * 0.66));
+    painter.setBrush(colour.darker(115));
+    painter.drawEllipse(QRectF(s * 0.42, s * 0.14, s * 0.16, s * 0.14));
+    return pixmap;
+}
+
+} // namespace
+
 QPixmap pixmap(const QString& symbol, int size, const QColor& tint, qreal devicePixelRatio)
 {
+    if (symbol == u"gift.fill")
+        return giftSymbol(size, tint, devicePixelRatio);
     const QString key = QStringLiteral("icon:%1:%2:%3:%4").arg(symbol).arg(size).arg(tint.isValid() ? tint.rgba() : 0u).arg(devicePixelRatio);
     QPixmap result;
     if (QPixmapCache::find(key, &result))

@@ -1,10 +1,12 @@
 #include "views/common/Sheet.h"
 
+#include "views/common/Appearance.h"
 #include "views/common/ErrorAlert.h"
 #include "views/common/Localized.h"
 
 #include <QChildEvent>
 #include <QDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -76,6 +78,19 @@ QDialog* present(QWidget* parent, QWidget* screen, QSize size, const QString& ob
     QObject::connect(screen, &QWidget::windowTitleChanged, dialog, &QWidget::setWindowTitle);
     dialog->open();
     return dialog;
+}
+
+QLabel* heading(QWidget* screen)
+{
+    auto* label = new QLabel(screen->windowTitle(), screen);
+    label->setObjectName(QStringLiteral("sheetHeading"));
+    label->setTextFormat(Qt::PlainText);
+    label->setFont(Appearance::font(Appearance::TextStyle::Headline));
+    label->setAlignment(Qt::AlignCenter);
+    label->setWordWrap(true);
+    label->setContentsMargins(16, 12, 16, 4);
+    QObject::connect(screen, &QWidget::windowTitleChanged, label, &QLabel::setText);
+    return label;
 }
 
 void dismiss(QWidget* screen)

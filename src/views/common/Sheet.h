@@ -5,6 +5,7 @@
 #include <functional>
 
 class QDialog;
+class QLabel;
 class QMessageBox;
 class QSize;
 class QWidget;
@@ -19,6 +20,9 @@ QDialog* present(QWidget* parent, QWidget* screen, QSize size, const QString& ob
 // else: every other push button in the dialog, present or added later, stops
 // taking Return. present() does this; a dialog made elsewhere calls it itself.
 void keepReturnForTheAction(QDialog* dialog);
+// A heading for the top of a sheet's screen: its window title in headline type,
+// following it as it changes (the title bar alone is easy to miss).
+QLabel* heading(QWidget* screen);
 // Closes the sheet that holds the screen, if any.
 void dismiss(QWidget* screen);
 // The alert of a failed action: title "common.error", one "common.ok" button.

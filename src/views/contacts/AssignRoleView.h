@@ -1,12 +1,10 @@
 #pragma once
 
-#include "models/GroupMember.h"
-
 #include <QWidget>
 
 class AssignRoleViewModel;
 class QLabel;
-class QListWidget;
+class QListView;
 class QStackedWidget;
 
 // The members of a group, each with a mark showing whether this screen gave
@@ -25,11 +23,10 @@ protected:
 private:
     void retranslate();
     void refresh();
-    QWidget* memberRow(const GroupMember& member);
 
     AssignRoleViewModel* m_viewModel;
     bool m_started = false;
     QStackedWidget* m_content;
     QLabel* m_empty;
-    QListWidget* m_list;
+    QListView* m_list;
 };

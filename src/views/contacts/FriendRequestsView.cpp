@@ -2,20 +2,19 @@
 
 #include "state/FriendRequestsViewModel.h"
 #include "state/LocalizationManager.h"
-#include "views/chat/AvatarView.h"
 #include "views/common/Appearance.h"
 #include "views/common/Divider.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
-#include "views/common/ProminentButton.h"
 #include "views/common/Sheet.h"
 #include "views/common/Spinner.h"
-#include "views/common/ElidedLabel.h"
+#include "views/contacts/FriendRequestModel.h"
+#include "views/contacts/FriendRequestRow.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QPointer>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -34,7 +33,7 @@ FriendRequestsView::FriendRequestsView(FriendRequestsViewModel* viewModel, QWidg
     , m_close(new QPushButton(this))
     , m_content(new QStackedWidget(this))
     , m_empty(new QLabel(this))
-    , m_list(new QListWidget(this))
+    , m_list(new QListView(this))
     , m_error(new QLabel(this))
 {
     setObjectName(QStringLiteral("friendRequestsView"));
@@ -72,8 +71,24 @@ FriendRequestsView::FriendRequestsView(FriendRequestsViewModel* viewModel, QWidg
     emptyColumn->addWidget(m_empty, 0, Qt::AlignHCenter);
     emptyColumn->addStretch(1);
     m_list->setObjectName(QStringLiteral("requestList"));
+    m_list->setModel(new FriendRequestModel(m_viewModel, m_list));
+    auto* rows = new FriendRequestRow(m_list);
+    m_list->setItemDelegate(rows);
+    m_list->setUniformItemSizes(true);
     m_list->setFrameShape(QFrame::NoFrame);
     m_list->setSelectionMode(QAbstractItemView::NoSelection);
+    QPointer<FriendRequestsViewModel> state(m_viewModel);
+    auto answer = [state](const QModelIndex& index, bool accept) {
+        if (!state || index.row() >= state->requests().size())
+            return;
+        const FriendRequest request = state->requests().at(index.row());
+        if (accept)
+            state->acceptRequest(request);
+        else
+            state->rejectRequest(request);
+    };
+    connect(rows, &FriendRequestRow::accepted, this, [answer](const QModelIndex& index) { answer(index, true); });
+    connect(rows, &FriendRequestRow::rejected, this, [answer](const QModelIndex& index) { answer(index, false); });
     m_content->insertWidget(LoadingPage, loading);
     m_content->insertWidget(EmptyPage, empty);
     m_content->insertWidget(ListPage, m_list);
@@ -110,6 +125,8 @@ void FriendRequestsView::retranslate()
     m_title->setText(Localized::text("friend.title"));
     m_close->setText(Localized::text("common.close"));
     m_empty->setText(Localized::text("friend.no_requests"));
+    // Buttons and final words are in the language in force.
+    m_list->viewport()->update();
     refresh();
 }
 
@@ -119,15 +136,7 @@ void FriendRequestsView::refresh()
         m_content->setCurrentIndex(LoadingPage);
         return;
     }
-    const QList<FriendRequest> requests = m_viewModel->requests();
-    m_content->setCurrentIndex(requests.isEmpty() ? EmptyPage : ListPage);
-    m_list->clear();
-    for (const FriendRequest& request : requests) {
-        auto* item = new QListWidgetItem(m_list);
-        QWidget* row = requestRow(request);
-        item->setSizeHint(QSize(0, row->sizeHint().height()));
-        m_list->setItemWidget(item, row);
-    }
+    m_content->setCurrentIndex(m_viewModel->requests().isEmpty() ? EmptyPage : ListPage);
 }
 
 void FriendRequestsView::updateError()
@@ -135,61 +144,4 @@ void FriendRequestsView::updateError()
     const std::optional<QString> error = m_viewModel->error();
     m_error->setVisible(error.has_value());
     m_error->setText(error.value_or(QString()));
-}
-
-QWidget* FriendRequestsView::requestRow(const FriendRequest& request)
-{
-    auto* row = new QWidget(m_list);
-    row->setObjectName(QStringLiteral("requestRow"));
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(10, 4, 10, 4);
-    layout->setSpacing(10);
-    layout->addWidget(new AvatarView(request.fromUserName.value_or(QStringLiteral("?")), request.fromUserAvatar, 36, row));
-
-    auto* text = new QVBoxLayout;
-    text->setSpacing(2);
-    auto* name = new ElidedLabel(request.fromUserName.value_or(Localized::text("default.unknown")), row);
-    name->setObjectName(QStringLiteral("requestName"));
-    name->setFont(Appearance::font(TextStyle::Body));
-    text->addWidget(name);
-    if (request.message && !request.message->isEmpty()) {
-        auto* message = new ElidedLabel(*request.message, row);
-        message->setObjectName(QStringLiteral("requestMessage"));
-        message->setFont(Appearance::font(TextStyle::Caption));
-        Appearance::setTextColor(message, Appearance::secondaryText());
-        text->addWidget(message);
-    }
-    layout->addLayout(text, 1);
-
-    const FriendRequestsViewModel::RowState state = FriendRequestsViewModel::rowState(request);
-    if (state == FriendRequestsViewModel::RowState::Pending) {
-        QPointer<FriendRequestsViewModel> viewModel(m_viewModel);
-        auto* accept = new ProminentButton(row);
-        accept->setObjectName(QStringLiteral("acceptButton"));
-        accept->setAutoDefault(false);
-        accept->setText(Localized::text("friend.accept"));
-        accept->setFixedHeight(22);
-        accept->setMinimumWidth(accept->fontMetrics().horizontalAdvance(accept->text()) + 20);
-        auto* reject = new QPushButton(Localized::text("friend.reject"), row);
-        reject->setObjectName(QStringLiteral("rejectButton"));
-        reject->setAutoDefault(false);
-        reject->setFixedHeight(22);
-        connect(accept, &QPushButton::clicked, this, [viewModel, request] {
-            if (viewModel)
-                viewModel->acceptRequest(request);
-        });
-        connect(reject, &QPushButton::clicked, this, [viewModel, request] {
-            if (viewModel)
-                viewModel->rejectRequest(request);
-        });
-        layout->addWidget(accept);
-        layout->addWidget(reject);
-    } else {
-        auto* outcome = new QLabel(Localized::text(state == FriendRequestsViewModel::RowState::Accepted ? "friend.accepted" : "friend.rejected"), row);
-        outcome->setObjectName(QStringLiteral("requestOutcome"));
-        outcome->setFont(Appearance::font(TextStyle::Caption));
-        Appearance::setTextColor(outcome, Appearance::secondaryText());
-        layout->addWidget(outcome);
-    }
-    return row;
 }

@@ -6,7 +6,7 @@
 
 class FriendRequestsViewModel;
 class QLabel;
-class QListWidget;
+class QListView;
 class QPushButton;
 class QStackedWidget;
 
@@ -27,7 +27,6 @@ private:
     void retranslate();
     void refresh();
     void updateError();
-    QWidget* requestRow(const FriendRequest& request);
 
     FriendRequestsViewModel* m_viewModel;
     bool m_started = false;
@@ -35,6 +34,6 @@ private:
     QPushButton* m_close;
     QStackedWidget* m_content;
     QLabel* m_empty;
-    QListWidget* m_list;
+    QListView* m_list;
     QLabel* m_error;
 };

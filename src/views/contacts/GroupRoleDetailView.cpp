@@ -51,6 +51,7 @@ GroupRoleDetailView::GroupRoleDetailView(GroupRoleDetailViewModel* viewModel, QW
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
+    column->addWidget(Sheet::heading(this));
     auto* form = new QVBoxLayout;
     form->setContentsMargins(16, 12, 16, 12);
     form->setSpacing(8);

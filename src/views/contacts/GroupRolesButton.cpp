@@ -40,7 +40,8 @@ GroupRolesButton::GroupRolesButton(GroupRolesMenuViewModel* viewModel, QWidget* 
 
 void GroupRolesButton::retranslate()
 {
-    m_create->setText(Localized::text("roles.create"));
+    // The menu item says what it makes: "New Role", not a bare "Create".
+    m_create->setText(Localized::text("roles.create_title"));
 }
 
 QDialog* GroupRolesButton::showRoleEditor()

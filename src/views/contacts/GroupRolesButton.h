@@ -9,7 +9,7 @@
 class GroupRolesMenuViewModel;
 
 
-// The group chat header's menu for the group's owner: "roles.create" opens the
+// The group chat header's menu for the group's owner: "roles.create_title" opens the
 // role editor, and a role once created opens the screen that hands it to the
 // group's members. Hidden for everyone else.
 class GroupRolesButton : public QToolButton {

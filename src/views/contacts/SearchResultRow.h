@@ -1,17 +1,15 @@
 #pragma once
 
-#include <QFrame>
+#include <QStyledItemDelegate>
 
-// One found contact, group or message of the search sheet: a row that lights up
-// under the pointer and reports a click. Its content is laid out by the sheet.
-class SearchResultRow : public QFrame {
+// Paints the search sheet's rows: a section's title in grey; a contact or group
+// as avatar, name and an optional grey second line; a message as its sender
+// and time over at most two lines of its text. A row under the pointer lights up.
+class SearchResultRow : public QStyledItemDelegate {
     Q_OBJECT
 public:
-    explicit SearchResultRow(QWidget* parent = nullptr);
+    using QStyledItemDelegate::QStyledItemDelegate;
 
-Q_SIGNALS:
-    void clicked();
-
-protected:
-    void mouseReleaseEvent(QMouseEvent* event) override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 };

@@ -2,14 +2,12 @@
 
 #include "state/LocalizationManager.h"
 #include "state/SearchViewModel.h"
-#include "views/chat/AvatarView.h"
 #include "views/common/Appearance.h"
 #include "views/common/Divider.h"
-#include "views/common/ElidedLabel.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/Spinner.h"
-#include "views/common/VerticalScrollArea.h"
+#include "views/contacts/SearchResultModel.h"
 #include "views/contacts/SearchResultRow.h"
 
 #include <QFrame>
@@ -17,8 +15,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QShortcut>
 #include <QStackedWidget>
 #include <QToolButton>
@@ -26,61 +24,6 @@
 
 using Appearance::TextStyle;
 
-namespace {
-
-QLabel* plainLabel(const QString& text, TextStyle style, QWidget* parent, bool elided = false)
-{
-    QLabel* label = elided ? new ElidedLabel(text, parent) : new QLabel(text, parent);
-    label->setFont(Appearance::font(style));
-    label->setTextFormat(Qt::PlainText);
-    label->setAttribute(Qt::WA_TransparentForMouseEvents);
-    return label;
-}
-
-QLabel* secondary(QLabel* label)
-{
-    Appearance::setTextColor(label, Appearance::secondaryText());
-    return label;
-}
-
-// Avatar, a title and an optional second line.
-SearchResultRow* personRow(const QString& name, const std::optional<QString>& avatar, const std::optional<QString>& detail,
-                           const char* objectName, QWidget* parent)
-{
-    auto* row = new SearchResultRow(parent);
-    row->setProperty("kind", QString::fromLatin1(objectName));
-    auto* line = new QHBoxLayout(row);
-    line->setContentsMargins(4, 2, 4, 2);
-    line->setSpacing(8);
-    auto* picture = new AvatarView(name, avatar, 32, row);
-    picture->setAttribute(Qt::WA_TransparentForMouseEvents);
-    line->addWidget(picture);
-    auto* texts = new QVBoxLayout;
-    texts->setSpacing(2);
-    auto* title = plainLabel(name, TextStyle::Body, row, true);
-    title->setObjectName(QStringLiteral("resultTitle"));
-    texts->addWidget(title);
-    if (detail) {
-        auto* second = secondary(plainLabel(*detail, TextStyle::Caption, row, true));
-        second->setObjectName(QStringLiteral("resultDetail"));
-        texts->addWidget(second);
-    }
-    line->addLayout(texts, 1);
-    return row;
-}
-
-// Empties a layout, deleting the widgets of nested layouts too (a layout does not own them).
-void clearLayout(QLayout* layout)
-{
-    while (QLayoutItem* item = layout->takeAt(0)) {
-        if (QLayout* nested = item->layout())
-            clearLayout(nested);
-        delete item->widget();
-        delete item;
-    }
-}
-
-} // namespace
 
 SearchView::SearchView(std::unique_ptr<SearchViewModel> viewModel, QWidget* parent)
     : QWidget(parent)
@@ -93,8 +36,10 @@ SearchView::SearchView(std::unique_ptr<SearchViewModel> viewModel, QWidget* pare
     , m_searchingPage(new QWidget(m_content))
     , m_hintPage(new QWidget(m_content))
     , m_hintText(new QLabel(m_hintPage))
-    , m_resultsPage(new VerticalScrollArea(m_content))
-    , m_results(nullptr)
+    , m_resultsPage(new QWidget(m_content))
+    , m_model(new SearchResultModel(this))
+    , m_resultsList(new QListView(m_resultsPage))
+    , m_noResults(new QLabel(m_resultsPage))
     , m_error(new QLabel(this))
 {
     setObjectName(QStringLiteral("searchView"));
@@ -153,13 +98,27 @@ SearchView::SearchView(std::unique_ptr<SearchViewModel> viewModel, QWidget* pare
     hint->addWidget(m_hintText, 0, Qt::AlignHCenter);
     hint->addStretch(1);
 
-    auto* scroll = static_cast<QScrollArea*>(m_resultsPage);
-    scroll->setObjectName(QStringLiteral("searchResults"));
-    auto* list = new QWidget(scroll);
-    m_results = new QVBoxLayout(list);
-    m_results->setContentsMargins(12, 12, 12, 12);
-    m_results->setSpacing(16);
-    scroll->setWidget(list);
+    auto* results = new QVBoxLayout(m_resultsPage);
+    results->setContentsMargins(0, 12, 0, 12);
+    m_noResults->setObjectName(QStringLiteral("searchNoResults"));
+    m_noResults->setFont(Appearance::font(TextStyle::Body));
+    m_noResults->setAlignment(Qt::AlignCenter);
+    Appearance::setTextColor(m_noResults, Appearance::secondaryText());
+    results->addWidget(m_noResults);
+    m_resultsList->setObjectName(QStringLiteral("searchResults"));
+    m_resultsList->setModel(m_model);
+    m_resultsList->setItemDelegate(new SearchResultRow(m_resultsList));
+    m_resultsList->setFrameShape(QFrame::NoFrame);
+    m_resultsList->setSelectionMode(QAbstractItemView::NoSelection);
+    m_resultsList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_resultsList->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_resultsList->setMouseTracking(true);
+    m_resultsList->viewport()->setAttribute(Qt::WA_Hover);
+    m_resultsList->setStyleSheet(QStringLiteral("QListView { background: transparent; }"));
+    results->addWidget(m_resultsList, 1);
+    connect(m_resultsList, &QListView::clicked, this, &SearchView::choose);
+    // The pointer over a row is drawn as its highlight.
+    connect(m_resultsList, &QListView::entered, m_resultsList->viewport(), qOverload<>(&QWidget::update));
 
     for (QWidget* page : { m_searchingPage, m_hintPage, m_resultsPage })
         m_content->addWidget(page);
@@ -207,85 +166,34 @@ void SearchView::retranslate()
     m_closeButton->setText(Localized::text("search.close"));
     m_field->setPlaceholderText(Localized::text("search.placeholder"));
     m_hintText->setText(Localized::text("search.empty_hint"));
-    rebuildResults();
-}
-
-QLabel* SearchView::sectionTitle(const char* key, const char* objectName)
-{
-    auto* title = secondary(plainLabel(Localized::text(key), TextStyle::Subheadline, m_resultsPage));
-    title->setObjectName(QString::fromLatin1(objectName));
-    return title;
+    m_noResults->setText(Localized::text("search.no_results"));
+    // Section titles and member counts are in the language in force.
+    m_resultsList->viewport()->update();
 }
 
 void SearchView::rebuildResults()
 {
-    clearLayout(m_results);
-    QWidget* list = m_results->parentWidget();
-    const std::optional<SearchService::GlobalSearchResult> result = m_viewModel->result();
-    if (result) {
-        auto section = [&](const char* key, const char* objectName) {
-            auto* box = new QVBoxLayout;
-            box->setSpacing(2);
-            box->addWidget(sectionTitle(key, objectName));
-            m_results->addLayout(box);
-            return box;
-        };
-        if (!result->contacts.isEmpty()) {
-            QVBoxLayout* box = section("search.contacts", "contactsSection");
-            for (const SearchService::SearchUser& user : result->contacts) {
-                SearchResultRow* row = personRow(user.username, user.avatar, user.bio, "contact", list);
-                connect(row, &SearchResultRow::clicked, this, [this, user] { m_viewModel->chooseContact(user); });
-                box->addWidget(row);
-            }
-        }
-        if (!result->groups.isEmpty()) {
-            QVBoxLayout* box = section("search.groups", "groupsSection");
-            for (const SearchService::SearchGroup& group : result->groups) {
-                std::optional<QString> members;
-                if (group.memberCount)
-                    members = QString::number(*group.memberCount) + QLatin1Char(' ') + Localized::text("contacts.members_count").trimmed();
-                SearchResultRow* row = personRow(group.name, group.avatar, members, "group", list);
-                connect(row, &SearchResultRow::clicked, this, [this, group] { m_viewModel->chooseGroup(group); });
-                box->addWidget(row);
-            }
-        }
-        if (!result->messages.isEmpty()) {
-            QVBoxLayout* box = section("search.messages", "messagesSection");
-            for (const SearchService::SearchMessage& message : result->messages) {
-                auto* row = new SearchResultRow(list);
-                row->setProperty("kind", QStringLiteral("message"));
-                auto* lines = new QVBoxLayout(row);
-                lines->setContentsMargins(4, 4, 4, 4);
-                lines->setSpacing(2);
-                auto* top = new QHBoxLayout;
-                QLabel* sender = plainLabel(message.senderName.value_or(Localized::text("default.unknown")), TextStyle::Caption, row, true);
-                QFont medium = sender->font();
-                medium.setWeight(QFont::Medium);
-                sender->setFont(medium);
-                sender->setObjectName(QStringLiteral("resultTitle"));
-                top->addWidget(sender, 1);
-                if (message.createdAt)
-                    top->addWidget(secondary(plainLabel(*message.createdAt, TextStyle::Caption2, row)));
-                lines->addLayout(top);
-                QLabel* content = plainLabel(message.content.value_or(QString()), TextStyle::Body, row);
-                content->setObjectName(QStringLiteral("resultDetail"));
-                content->setWordWrap(true);
-                // At most two lines of the message.
-                content->setMaximumHeight(content->fontMetrics().lineSpacing() * 2 + 2);
-                lines->addWidget(content);
-                connect(row, &SearchResultRow::clicked, this, [this, message] { m_viewModel->chooseMessage(message); });
-                box->addWidget(row);
-            }
-        }
-        if (result->contacts.isEmpty() && result->groups.isEmpty() && result->messages.isEmpty()) {
-            QLabel* none = secondary(plainLabel(Localized::text("search.no_results"), TextStyle::Body, list));
-            none->setObjectName(QStringLiteral("searchNoResults"));
-            none->setAlignment(Qt::AlignCenter);
-            m_results->addWidget(none);
-        }
-    }
-    m_results->addStretch(1);
+    m_model->setResult(m_viewModel->result());
+    m_noResults->setVisible(m_viewModel->result() && m_model->rowCount() == 0);
+    m_resultsList->setVisible(m_model->rowCount() > 0);
     updateContent();
+}
+
+void SearchView::choose(const QModelIndex& index)
+{
+    switch (m_model->kindAt(index.row())) {
+    case SearchResultModel::Kind::Header:
+        break;
+    case SearchResultModel::Kind::Contact:
+        m_viewModel->chooseContact(m_model->contactAt(index.row()));
+        break;
+    case SearchResultModel::Kind::Group:
+        m_viewModel->chooseGroup(m_model->groupAt(index.row()));
+        break;
+    case SearchResultModel::Kind::Message:
+        m_viewModel->chooseMessage(m_model->messageAt(index.row()));
+        break;
+    }
 }
 
 void SearchView::updateContent()

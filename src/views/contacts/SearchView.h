@@ -6,10 +6,12 @@
 
 class QLabel;
 class QLineEdit;
+class QListView;
+class QModelIndex;
 class QPushButton;
 class QStackedWidget;
 class QToolButton;
-class QVBoxLayout;
+class SearchResultModel;
 class SearchViewModel;
 struct Contact;
 
@@ -33,7 +35,7 @@ private:
     void retranslate();
     void updateContent();
     void rebuildResults();
-    QLabel* sectionTitle(const char* key, const char* objectName);
+    void choose(const QModelIndex& index);
 
     std::unique_ptr<SearchViewModel> m_viewModel;
     QLabel* m_title;
@@ -45,6 +47,8 @@ private:
     QWidget* m_hintPage;
     QLabel* m_hintText;
     QWidget* m_resultsPage;
-    QVBoxLayout* m_results;
+    SearchResultModel* m_model;
+    QListView* m_resultsList;
+    QLabel* m_noResults;
     QLabel* m_error;
 };

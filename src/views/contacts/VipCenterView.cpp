@@ -170,7 +170,9 @@ void VipCenterView::updateStatus()
     const bool member = m_viewModel->isMember();
     Icons::apply(m_crown, QString::fromLatin1(member ? "crown.fill" : "crown"), 40, member ? Gold : Appearance::secondaryText());
     const std::optional<QString> error = m_viewModel->statusError();
-    // A status that could not be read is said so, never shown as "not a member".
+    // A status that could not be read is said so, never shown as "not a member":
+    // not in words and not by the grey crown either.
+    m_crown->setVisible(!error);
     m_statusText->setVisible(!error);
     m_statusText->setText(m_viewModel->statusText());
     const std::optional<QString> expiry = m_viewModel->expiryText();

@@ -11,9 +11,12 @@
 #include "views/account/PrivacySettingsView.h"
 #include "views/account/ProfileEditView.h"
 #include "views/account/ProfileView.h"
+#include "views/account/SessionListModel.h"
+#include "views/account/SessionRow.h"
 #include "views/common/ElidedLabel.h"
 
 #include <QLabel>
+#include <QListView>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -90,14 +93,26 @@ private Q_SLOTS:
         other.login(u"alice"_s, u"alice123"_s);
         QCOMPARE(other.query(u"user.getMyProfile"_s).status, 200);
         ProfileView view(m_auth.get());
-        QTRY_VERIFY(!view.findChildren<QPushButton*>(u"revokeButton"_s).isEmpty());
-        const int before = int(view.findChildren<QPushButton*>(u"revokeButton"_s).size());
-        QCOMPARE(view.findChildren<QLabel*>(u"currentSession"_s).size(), 1);
+        view.resize(400, 700);
+        view.show();
+        auto* list = view.findChild<QListView*>(u"sessionList"_s);
+        // The rows of the other sessions, each with its sign-out button.
+        auto others = [list] {
+            QList<int> rows;
+            for (int row = 0; row < list->model()->rowCount(); ++row)
+                if (!list->model()->index(row, 0).data(SessionListModel::IsCurrentRole).toBool())
+                    rows << row;
+            return rows;
+        };
+        QTRY_VERIFY(!others().isEmpty());
+        const int before = int(others().size());
+        QCOMPARE(list->model()->rowCount() - before, 1);
         // The newest session is listed last or first; sign out each other one until the other client is refused.
         for (int i = 0; i < before && other.query(u"user.getMyProfile"_s).status == 200; ++i) {
-            const int shownNow = int(view.findChildren<QPushButton*>(u"revokeButton"_s).size());
-            view.findChildren<QPushButton*>(u"revokeButton"_s).first()->click();
-            QTRY_COMPARE(int(view.findChildren<QPushButton*>(u"revokeButton"_s).size()), shownNow - 1);
+            const int shownNow = int(others().size());
+            const QRect row = list->visualRect(list->model()->index(others().first(), 0));
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, SessionRow::revokeRect(row).center());
+            QTRY_COMPARE(int(others().size()), shownNow - 1);
         }
         QCOMPARE(other.query(u"user.getMyProfile"_s).status, 401);
         QVERIFY(m_auth->isAuthenticated());

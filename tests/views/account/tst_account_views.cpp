@@ -4,6 +4,8 @@
 #include "AccountStack.h"
 #include "TaskRunner.h"
 
+#include "models/Json.h"
+#include "network/LoginSession.h"
 #include "state/AppLanguage.h"
 #include "state/DeviceManagementViewModel.h"
 #include "state/FavoritesViewModel.h"
@@ -12,6 +14,7 @@
 #include "state/ProfileViewModel.h"
 #include "state/TwoFactorViewModel.h"
 #include "views/account/DeviceManagementView.h"
+#include "views/account/DeviceListModel.h"
 #include "views/account/DeviceRow.h"
 #include "views/account/FavoriteListModel.h"
 #include "views/account/FavoriteRow.h"
@@ -44,6 +47,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QTest>
 #include <QToolButton>
@@ -64,6 +68,15 @@ QList<T*> all(QObject* parent, const char* name)
     return parent->findChildren<T*>(QString::fromLatin1(name));
 }
 
+// Whether one of the dataChanged signals a spy caught covers the row.
+bool coversRow(const QSignalSpy& spy, int row)
+{
+    for (const QList<QVariant>& signal : spy)
+        if (signal.at(0).toModelIndex().row() <= row && row <= signal.at(1).toModelIndex().row())
+            return true;
+    return false;
+}
+
 // The rows a list screen shows, by the screen's name.
 int rowCount(QWidget* view, const QString& screen)
 {
@@ -71,7 +84,11 @@ int rowCount(QWidget* view, const QString& screen)
         return view->findChild<QListView*>(u"favoritesList"_s)->model()->rowCount();
     if (screen == u"files")
         return view->findChild<QListView*>(u"fileRows"_s)->model()->rowCount();
-    return int(view->findChildren<QWidget*>(u"deviceRow"_s).size());
+    const QAbstractItemModel* devices = view->findChild<QListView*>(u"deviceList"_s)->model();
+    int count = 0;
+    for (int row = 0; row < devices->rowCount(); ++row)
+        count += DeviceListModel::Kind(devices->index(row, 0).data(DeviceListModel::KindRole).toInt()) == DeviceListModel::Kind::device;
+    return count;
 }
 
 QString symbolOf(QObject* widget) { return widget->property(Icons::SymbolProperty).toString(); }
@@ -265,26 +282,51 @@ private Q_SLOTS:
         view.resize(520, 500);
         view.show();
         QTRY_VERIFY(!view.viewModel()->isLoading());
-        QTRY_COMPARE(all<DeviceRow>(&view, "deviceRow").size(), currentRows + otherRows);
+        auto* deviceList = child<QListView>(&view, "deviceList");
+        const QAbstractItemModel* rows = deviceList->model();
+        auto rowsOf = [rows](DeviceListModel::Kind kind) {
+            QList<int> found;
+            for (int row = 0; row < rows->rowCount(); ++row)
+                if (DeviceListModel::Kind(rows->index(row, 0).data(DeviceListModel::KindRole).toInt()) == kind)
+                    found << row;
+            return found;
+        };
+        auto devices = [&] { return rowsOf(DeviceListModel::Kind::device); };
+        QTRY_COMPARE(devices().size(), currentRows + otherRows);
+        // A short list shows every row, with the button for all others right under it.
+        QTRY_COMPARE(deviceList->verticalScrollBar()->maximum(), 0);
         const bool any = currentRows + otherRows > 0;
-        QCOMPARE(all<QLabel>(&view, "currentSectionHeader").size(), any ? 1 : 0);
-        QCOMPARE(all<QLabel>(&view, "othersSectionHeader").size(), otherRows ? 1 : 0);
-        QCOMPARE(all<QPushButton>(&view, "logoutDeviceButton").size(), otherRows);
-        QCOMPARE(all<QPushButton>(&view, "logoutAllButton").size(), otherRows ? 1 : 0);
+        QCOMPARE(rowsOf(DeviceListModel::Kind::currentHeading).size(), any ? 1 : 0);
+        QCOMPARE(rowsOf(DeviceListModel::Kind::othersHeading).size(), otherRows ? 1 : 0);
+        QCOMPARE(child<QPushButton>(&view, "logoutAllButton")->isVisible(), otherRows > 0);
         QCOMPARE(child<QWidget>(&view, "devicesEmpty")->isVisible(), emptyShown);
         QVERIFY(child<QToolButton>(&view, "refreshButton")->isEnabled());
-        for (DeviceRow* row : all<DeviceRow>(&view, "deviceRow")) {
-            const bool current = DeviceManagementViewModel::isCurrent(row->device());
-            QCOMPARE(child<QLabel>(row, "currentBadge") != nullptr, current);
-            QCOMPARE(symbolOf(child<QLabel>(row, "deviceIcon")), DeviceRow::iconName(row->device().deviceType));
+        QList<int> others;
+        for (int row : devices()) {
+            const QModelIndex index = rows->index(row, 0);
+            if (!index.data(DeviceListModel::IsCurrentRole).toBool())
+                others << row;
+            // Current devices come first.
+            QVERIFY(others.isEmpty() || !index.data(DeviceListModel::IsCurrentRole).toBool());
         }
+        QCOMPARE(others.size(), otherRows);
         if (otherRows == 0)
             return;
 
-        // Each sign-out sends the row's device id; "all others" asks first.
-        s.server.respond(AccountStack::path("session.logout"), Reply { 200, AccountStack::envelope("null") });
-        QTest::mouseClick(all<QPushButton>(&view, "logoutDeviceButton").first(), Qt::LeftButton);
-        QTRY_COMPARE(all<DeviceRow>(&view, "deviceRow").size(), currentRows + otherRows - 1);
+        // Each sign-out sends its own row's device id; its button waits meanwhile, and a
+        // second press sends nothing more. "All others" asks first.
+        s.server.respond(AccountStack::path("session.logout"), Reply { 200, AccountStack::envelope("null"), {}, true });
+        const QModelIndex firstOther = rows->index(others.first(), 0);
+        const QPoint button = DeviceRow::logoutRect(deviceList->visualRect(firstOther)).center();
+        QSignalSpy repainted(rows, &QAbstractItemModel::dataChanged);
+        QTest::mouseClick(deviceList->viewport(), Qt::LeftButton, {}, button);
+        QTRY_VERIFY(firstOther.data(DeviceListModel::LoggingOutRole).toBool());
+        QVERIFY(coversRow(repainted, firstOther.row()));
+        QTest::mouseClick(deviceList->viewport(), Qt::LeftButton, {}, button);
+        QTRY_COMPARE(s.server.requestsTo(AccountStack::path("session.logout")).size(), 1);
+        s.server.release(AccountStack::path("session.logout"));
+        QTRY_COMPARE(devices().size(), currentRows + otherRows - 1);
+        QCOMPARE(s.server.requestsTo(AccountStack::path("session.logout")).size(), 1);
         QCOMPARE(s.calls().last(), u"POST session.logout {\"token\":\"b\"}"_s);
         if (otherRows < 2)
             return;
@@ -293,48 +335,115 @@ private Q_SLOTS:
         QTRY_VERIFY(confirm->isVisible());
         s.reply("session.revokeOthers", 200, "null");
         QTest::mouseClick(child<QPushButton>(confirm, "confirmLogoutButton"), Qt::LeftButton);
-        QTRY_COMPARE(all<DeviceRow>(&view, "deviceRow").size(), currentRows);
+        QTRY_COMPARE(devices().size(), currentRows);
         QCOMPARE(s.calls().last(), u"POST session.revokeOthers {\"currentToken\":\"a\"}"_s);
     }
 
-    // A device is named alike on the devices screen and in the profile's sessions.
-    void deviceTitleAgreesWithTheProfile_data()
+    // Signing out a device the server no longer knows (signed out already, elsewhere or
+    // by an earlier press) is a success: the row goes and nothing is reported. While the
+    // request runs the row waits, so a second press sends nothing.
+    void deviceSignOutOutcome_data()
     {
-        QTest::addColumn<std::optional<QString>>("name");
-        QTest::addColumn<std::optional<QString>>("platform");
-        QTest::addColumn<QString>("title");
-        const std::optional<QString> none;
-        QTest::newRow("named") << std::optional(u"Desk"_s) << std::optional(u"mac"_s) << u"Desk"_s;
-        QTest::newRow("platform only") << none << std::optional(u"mac"_s) << u"mac"_s;
-        QTest::newRow("neither") << none << none << Localized::text("devices.unknown_device");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("rowGoes");
+        QTest::newRow("signed out") << 200 << true;
+        QTest::newRow("already gone") << 404 << true;
+        QTest::newRow("server error") << 500 << false;
     }
-    void deviceTitleAgreesWithTheProfile()
+    void deviceSignOutOutcome()
     {
-        QFETCH(std::optional<QString>, name);
-        QFETCH(std::optional<QString>, platform);
+        QFETCH(int, status);
+        QFETCH(bool, rowGoes);
+        AccountStack s;
+        s.reply("session.myDevices", 200, R"([{"id":1,"deviceId":"a","isCurrent":true},{"id":2,"deviceId":"b"}])");
+        DeviceManagementView view(std::make_unique<DeviceManagementViewModel>(&s.sessions));
+        view.resize(520, 500);
+        view.show();
+        auto* deviceList = child<QListView>(&view, "deviceList");
+        const QAbstractItemModel* rows = deviceList->model();
+        const auto deviceRows = [rows] {
+            int count = 0;
+            for (int row = 0; row < rows->rowCount(); ++row)
+                count += DeviceListModel::Kind(rows->index(row, 0).data(DeviceListModel::KindRole).toInt()) == DeviceListModel::Kind::device;
+            return count;
+        };
+        QTRY_COMPARE(deviceRows(), 2);
+        const QByteArray body = status == 200 ? AccountStack::envelope("null")
+                                              : QByteArray(R"({"error":{"json":{"message":"Device not found"}}})");
+        s.server.respond(AccountStack::path("session.logout"), Reply { status, body, {}, true });
+        const QModelIndex other = rows->index(rows->rowCount() - 1, 0);
+        const QPoint button = DeviceRow::logoutRect(deviceList->visualRect(other)).center();
+        QTest::mouseClick(deviceList->viewport(), Qt::LeftButton, {}, button);
+        QTRY_COMPARE(s.server.requestsTo(AccountStack::path("session.logout")).size(), 1);
+        QTRY_VERIFY(other.data(DeviceListModel::LoggingOutRole).toBool());
+        QTest::mouseClick(deviceList->viewport(), Qt::LeftButton, {}, button);
+        s.server.release(AccountStack::path("session.logout"));
+        QTRY_VERIFY(!view.viewModel()->isLoggingOut(2));
+        QCOMPARE(s.server.requestsTo(AccountStack::path("session.logout")).size(), 1);
+        QTRY_COMPARE(deviceRows(), rowGoes ? 1 : 2);
+        QCOMPARE(view.viewModel()->errorMessage().has_value(), !rowGoes);
+        if (!rowGoes)
+            QVERIFY(!rows->index(rows->rowCount() - 1, 0).data(DeviceListModel::LoggingOutRole).toBool());
+    }
+
+    // A device is named alike on the devices screen and in the profile's sessions,
+    // and its row says its platform, address and last activity as given.
+    void deviceRowText_data()
+    {
+        QTest::addColumn<QByteArray>("record");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("platform");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("lastActive");
+        QTest::newRow("named") << QByteArray(R"({"id":1,"deviceName":"Desk","platform":"mac","lastIp":"10.0.0.2"})") << u"Desk"_s << u"mac"_s
+                               << u"10.0.0.2"_s << QString();
+        QTest::newRow("platform only") << QByteArray(R"({"id":1,"platform":"Linux","lastActiveAt":"2024-05-01T10:20:30Z"})") << u"Linux"_s
+                                       << u"Linux"_s << QString() << Localized::text("devices.last_active") + u": 2024-05-01 10:20"_s;
+        QTest::newRow("neither") << QByteArray(R"({"id":1})") << Localized::text("devices.unknown_device") << QString() << QString() << QString();
+    }
+    void deviceRowText()
+    {
+        QFETCH(QByteArray, record);
         QFETCH(QString, title);
-        SessionService::DeviceSession device;
-        device.deviceName = name;
-        device.platform = platform;
-        DeviceRow row(device);
-        QCOMPARE(child<ElidedLabel>(&row, "deviceName")->fullText(), title);
-        LoginSession session;
-        session.deviceName = name;
-        session.platform = platform;
+        QFETCH(QString, platform);
+        QFETCH(QString, address);
+        QFETCH(QString, lastActive);
+        AccountStack s;
+        s.reply("session.myDevices", 200, "[" + record + "]");
+        DeviceManagementViewModel vm(&s.sessions);
+        DeviceListModel model(&vm);
+        testsupport::runTask(vm.loadDevices());
+        QCOMPARE(model.rowCount(), 3); // this device's heading, the others' heading, the device
+        const QModelIndex device = model.index(2);
+        QCOMPARE(device.data(Qt::DisplayRole).toString(), title);
+        QCOMPARE(device.data(DeviceListModel::PlatformRole).toString(), platform);
+        QCOMPARE(device.data(DeviceListModel::AddressRole).toString(), address);
+        QCOMPARE(device.data(DeviceListModel::LastActiveRole).toString(), lastActive);
+        const LoginSession session = json::decode<LoginSession>(json::parse(record));
         QCOMPARE(ProfileViewModel::title(session).value_or(Localized::text("profile.unknown_device")), title);
     }
 
-    void deviceRowText()
+    // Reading the same devices again repaints only the device whose details changed.
+    void deviceReloadTouchesOnlyChangedRows()
     {
-        SessionService::DeviceSession device;
-        device.id = 1;
-        device.platform = u"Linux"_s;
-        device.lastActiveAt = u"2024-05-01T10:20:30Z"_s;
-        DeviceRow row(device);
-        QCOMPARE(child<ElidedLabel>(&row, "deviceName")->fullText(), u"Linux"_s);
-        QCOMPARE(child<QLabel>(&row, "deviceLastActive")->text(), Localized::text("devices.last_active") + u": 2024-05-01 10:20"_s);
-        QCOMPARE(child<QLabel>(&row, "devicePlatform")->text(), u"Linux"_s);
-        QVERIFY(!child<QLabel>(&row, "deviceIp"));
+        AccountStack s;
+        DeviceManagementViewModel vm(&s.sessions);
+        DeviceListModel model(&vm);
+        const QByteArray before = R"([{"id":1,"deviceId":"a","isCurrent":true},{"id":2,"deviceId":"b","lastActiveAt":"2024-05-01T10:20:30Z"}])";
+        s.reply("session.myDevices", 200, before);
+        testsupport::runTask(vm.loadDevices());
+        QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        s.reply("session.myDevices", 200, before);
+        testsupport::runTask(vm.loadDevices());
+        QCOMPARE(reset.size(), 0);
+        QCOMPARE(changed.size(), 0);
+        s.reply("session.myDevices", 200, R"([{"id":1,"deviceId":"a","isCurrent":true},{"id":2,"deviceId":"b","lastActiveAt":"2024-05-02T10:20:30Z"}])");
+        testsupport::runTask(vm.loadDevices());
+        QCOMPARE(reset.size(), 0);
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed.first().at(0).toModelIndex().row(), 3);
+        QCOMPARE(changed.first().at(1).toModelIndex().row(), 3);
     }
 
     void deviceIcon_data()
@@ -549,6 +658,8 @@ private Q_SLOTS:
         auto* list = child<QListView>(&view, "fileRows");
         const QAbstractItemModel* rows = list->model();
         QTRY_COMPARE(rows->rowCount(), 4);
+        QTRY_COMPARE(list->verticalScrollBar()->maximum(), 0);
+        QVERIFY(child<QPushButton>(&view, "loadMoreButton")->geometry().top() >= list->geometry().bottom());
         QCOMPARE(rows->index(0, 0).data(FileListModel::SizeRole).toString(), u"1.5 KB"_s);
         QCOMPARE(rows->index(0, 0).data(FileListModel::DateRole).toString(), u"2024-05-01"_s);
         QCOMPARE(rows->index(1, 0).data(Qt::DisplayRole).toString(), Localized::text("files.unknown_file"));
@@ -709,7 +820,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, oneRow);
         QFETCH(QString, failureKey);
         AccountStack s;
-        s.reply(qPrintable(procedure), 500, R"({"error":"boom"})");
+        s.server.respond(AccountStack::path(qPrintable(procedure)), Reply { 500, R"({"error":"boom"})", {}, true });
         std::unique_ptr<QWidget> view;
         if (screen == u"favorites")
             view = std::make_unique<FavoritesView>(std::make_unique<FavoritesViewModel>(&s.chat));
@@ -719,12 +830,19 @@ private Q_SLOTS:
             view = std::make_unique<DeviceManagementView>(std::make_unique<DeviceManagementViewModel>(&s.sessions));
         view->resize(360, 500);
         view->show();
+        const QByteArray prefix = screen.toLatin1();
+        // While the list loads: the spinner, never the empty text.
+        QTRY_COMPARE(s.server.requestsTo(AccountStack::path(qPrintable(procedure))).size(), 1);
+        QVERIFY(child<QWidget>(view.get(), prefix + "Empty")->isHidden());
+        QVERIFY(child<QWidget>(view.get(), prefix + "Failure")->isHidden());
+        QCOMPARE(view->findChildren<Spinner*>().size(), 1);
+        QVERIFY(view->findChild<Spinner*>()->isVisible());
+        s.server.release(AccountStack::path(qPrintable(procedure)));
         auto* alert = child<ErrorAlert>(view.get(), "errorAlert");
         QTRY_VERIFY(alert->isVisible());
         const QString reason = alert->text();
         QVERIFY(reason.startsWith(Localized::text(failureKey.toLatin1().constData())) && reason.endsWith(u"boom"_s));
         alert->accept();
-        const QByteArray prefix = screen.toLatin1();
         QWidget* failure = child<QWidget>(view.get(), prefix + "Failure");
         QVERIFY(failure->isVisible());
         QCOMPARE(child<QLabel>(failure, prefix + "FailureText")->text(), reason);

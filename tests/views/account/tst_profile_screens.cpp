@@ -10,6 +10,8 @@
 #include "state/ProfileViewModel.h"
 #include "views/account/ProfileEditView.h"
 #include "views/account/ProfileView.h"
+#include "views/account/SessionListModel.h"
+#include "views/account/SessionRow.h"
 #include "views/common/ElidedLabel.h"
 #include "views/common/Localized.h"
 #include "views/common/NavigationStack.h"
@@ -18,9 +20,11 @@
 #include <QJsonDocument>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QSignalSpy>
 
 using namespace Qt::StringLiterals;
 
@@ -63,14 +67,40 @@ class TestProfileScreens : public QObject {
         return loaded.wait(5000);
     }
 
-    QStringList sessionTitles(QWidget* view)
+    static const QAbstractItemModel* sessionRows(QWidget* view)
+    {
+        return view->findChild<QListView*>(u"sessionList"_s)->model();
+    }
+
+    static QStringList sessionTitles(QWidget* view)
     {
         QStringList titles;
-        for (auto* label : view->findChildren<ElidedLabel*>(u"sessionTitle"_s)) {
-            if (shown(label))
-                titles << label->fullText();
-        }
+        for (int row = 0; row < sessionRows(view)->rowCount(); ++row)
+            titles << sessionRows(view)->index(row, 0).data(Qt::DisplayRole).toString();
         return titles;
+    }
+
+    // How many rows have the role set (a flag) or filled (a text).
+    static int rowsWith(QWidget* view, int role)
+    {
+        int count = 0;
+        for (int row = 0; row < sessionRows(view)->rowCount(); ++row) {
+            const QVariant value = sessionRows(view)->index(row, 0).data(role);
+            count += value.typeId() == QMetaType::Bool ? value.toBool() : !value.toString().isEmpty();
+        }
+        return count;
+    }
+
+    // Clicks the sign-out button drawn in the first row that has one.
+    static void clickFirstRevoke(QWidget* view)
+    {
+        auto* list = view->findChild<QListView*>(u"sessionList"_s);
+        for (int row = 0; row < list->model()->rowCount(); ++row) {
+            if (list->model()->index(row, 0).data(SessionListModel::IsCurrentRole).toBool())
+                continue;
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, SessionRow::revokeRect(list->visualRect(list->model()->index(row, 0))).center());
+            return;
+        }
     }
 
 private Q_SLOTS:
@@ -120,9 +150,8 @@ private Q_SLOTS:
             "{\"id\":4,\"isCurrent\":true}]"));
         ProfileView view(m_auth.get(), m_stack->auth);
         QTRY_COMPARE(sessionTitles(&view), (QStringList { u"Desk"_s, u"web"_s, QString(), Localized::text("profile.unknown_device") }));
-        QCOMPARE(view.findChildren<QPushButton*>(u"revokeButton"_s).size(), 2);
-        QCOMPARE(view.findChildren<QLabel*>(u"currentSession"_s).size(), 2);
-        QCOMPARE(view.findChildren<QLabel*>(u"sessionIp"_s).size(), 1);
+        QCOMPARE(rowsWith(&view, SessionListModel::IsCurrentRole), 2);
+        QCOMPARE(rowsWith(&view, SessionListModel::AddressRole), 1);
         QVERIFY(!m_stack->server.requestsTo(procedure("user.listSessions")).at(0).hasQuery);
 
         QCOMPARE(child<ElidedLabel>(&view, u"profileName"_s)->fullText(), u"Mei"_s);
@@ -132,35 +161,72 @@ private Q_SLOTS:
         QCOMPARE(child<QLabel>(&view, u"profileGender"_s)->text(), u"other"_s);
     }
 
+    // Reading the same sessions again repaints only the session whose details changed.
+    void sessionReloadTouchesOnlyChangedRows()
+    {
+        const QByteArray before = "[{\"id\":1,\"deviceName\":\"Desk\",\"isCurrent\":true},{\"id\":9,\"deviceName\":\"Phone\"}]";
+        m_stack->server.respond(procedure("user.listSessions"), ok(before));
+        ProfileView view(m_auth.get(), m_stack->auth);
+        QTRY_COMPARE(sessionTitles(&view).size(), 2);
+        QSignalSpy reset(sessionRows(&view), &QAbstractItemModel::modelReset);
+        QSignalSpy changed(sessionRows(&view), &QAbstractItemModel::dataChanged);
+        testsupport::runTask(view.viewModel()->loadSessions());
+        QCOMPARE(reset.size(), 0);
+        QCOMPARE(changed.size(), 0);
+        m_stack->server.respond(procedure("user.listSessions"),
+                                ok("[{\"id\":1,\"deviceName\":\"Desk\",\"isCurrent\":true},{\"id\":9,\"deviceName\":\"Tablet\"}]"));
+        testsupport::runTask(view.viewModel()->loadSessions());
+        QCOMPARE(reset.size(), 0);
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed.first().at(0).toModelIndex().row(), 1);
+        QCOMPARE(sessionTitles(&view), (QStringList { u"Desk"_s, u"Tablet"_s }));
+    }
+
     void revoke_data()
     {
         QTest::addColumn<int>("status");
         QTest::newRow("confirmed") << 200;
+        QTest::newRow("already ended") << 404;
         QTest::newRow("server error") << 500;
     }
 
-    // A session disappears only after the server ended it; otherwise it stays and the
-    // failure is said.
+    // A session disappears only after the server ended it, or said it no longer knows
+    // it; otherwise it stays and the failure is said. Its button waits while the
+    // request runs.
     void revoke()
     {
         QFETCH(int, status);
         m_stack->server.respond(procedure("user.listSessions"), ok("[{\"id\":1,\"deviceName\":\"Desk\",\"isCurrent\":true},"
                                                                   "{\"id\":9,\"deviceName\":\"Phone\"}]"));
-        m_stack->server.respond(procedure("user.revokeSession"),
-                                status == 200 ? ok("{\"success\":true}") : RecordingHttpServer::Reply { 500, "{\"error\":\"not now\"}" });
+        RecordingHttpServer::Reply reply = status == 200 ? ok("{\"success\":true}")
+            : status == 404 ? RecordingHttpServer::Reply { 404, "{\"error\":{\"json\":{\"message\":\"Session not found\"}}}" }
+                            : RecordingHttpServer::Reply { 500, "{\"error\":\"not now\"}" };
+        reply.held = true;
+        m_stack->server.respond(procedure("user.revokeSession"), reply);
         ProfileView view(m_auth.get(), m_stack->auth);
+        view.resize(400, 700);
+        view.show();
         QTRY_COMPARE(sessionTitles(&view).size(), 2);
-        child<QPushButton>(&view, u"revokeButton"_s)->click();
+        // The button waits while the sign-out runs; a second press sends nothing more.
+        QSignalSpy repainted(sessionRows(&view), &QAbstractItemModel::dataChanged);
+        clickFirstRevoke(&view);
+        QTRY_VERIFY(sessionRows(&view)->index(1, 0).data(SessionListModel::RevokingRole).toBool());
+        QVERIFY(!repainted.isEmpty() && repainted.first().at(1).toModelIndex().row() >= 1);
+        clickFirstRevoke(&view);
         QTRY_COMPARE(m_stack->requestCount(procedure("user.revokeSession")), 1);
+        m_stack->server.release(procedure("user.revokeSession"));
+        QTRY_VERIFY(!view.viewModel()->isRevoking(9));
+        QCOMPARE(m_stack->requestCount(procedure("user.revokeSession")), 1);
         QCOMPARE(inputOf(m_stack->server.requestsTo(procedure("user.revokeSession")).at(0)), (QJsonObject { { u"sessionId"_s, 9 } }));
         auto* alert = child<QMessageBox>(&view, u"errorAlert"_s);
-        if (status == 200) {
+        if (status != 500) {
             QTRY_COMPARE(sessionTitles(&view), QStringList { u"Desk"_s });
             QVERIFY(!alert->isVisible());
         } else {
             QTRY_VERIFY(alert->isVisible());
             QCOMPARE(alert->text(), Localized::text("profile.revoke_failed") + u"not now"_s);
             QCOMPARE(sessionTitles(&view), (QStringList { u"Desk"_s, u"Phone"_s }));
+            QVERIFY(!sessionRows(&view)->index(1, 0).data(SessionListModel::RevokingRole).toBool());
         }
     }
 

@@ -4,6 +4,7 @@
 
 #include "PaintedCells.h"
 #include "RecordingHttpServer.h"
+#include "ShownToolTip.h"
 
 #include "network/APIClient.h"
 #include "network/KeychainService.h"
@@ -41,9 +42,7 @@
 #include <QTableView>
 #include <QNetworkReply>
 #include <QSignalSpy>
-#include <QSortFilterProxyModel>
 #include <QTest>
-#include <QTextDocument>
 
 using namespace Qt::StringLiterals;
 
@@ -100,16 +99,6 @@ void pressReturnOnAction(ConfirmationDialog* dialog)
     QTest::keyClick(dialog->actionButton(), Qt::Key_Return);
 }
 
-// What a tooltip shows as text once Qt has rendered it.
-QString shownToolTip(const QString& tip)
-{
-    QTextDocument document;
-    if (Qt::mightBeRichText(tip))
-        document.setHtml(tip);
-    else
-        document.setPlainText(tip);
-    return document.toPlainText();
-}
 
 } // namespace
 
@@ -207,6 +196,11 @@ private Q_SLOTS:
         QCOMPARE(cellAction(table, 1, 5, u"banButton"_s)->text, Localized::text("admin.users_unban"));
         QCOMPARE(int(cellAction(table, 1, 5, u"banButton"_s)->tint), int(Tint::Green));
         QCOMPARE(int(cellAction(table, 0, 5, u"banButton"_s)->tint), int(Tint::Red));
+        // On the selection's blue the role capsule is white, so the blue "user" badge stays readable.
+        table->selectRow(1);
+        const QRect badgeCell = table->visualRect(table->model()->index(1, 3));
+        const QImage shot = table->viewport()->grab().toImage();
+        QCOMPARE(shot.pixelColor(badgeCell.left() + 4 + 3, badgeCell.center().y()), QColor(Qt::white));
         QCOMPARE(table->model()->headerData(2, Qt::Horizontal).toString(), Localized::text("admin.users_imid"));
         QVERIFY(table->model()->headerData(2, Qt::Horizontal) != table->model()->headerData(0, Qt::Horizontal));
         QCOMPARE(child<QLabel>(&view, u"totalLabel"_s)->text(), u"45 users"_s);
@@ -422,6 +416,37 @@ private Q_SLOTS:
         QCOMPARE(f.count(actionPath), 1);
     }
 
+    // While a table loads it shows the spinner, never its empty text; a failed load
+    // ends the spinner and shows the alert.
+    void tableLoadStates_data()
+    {
+        QTest::addColumn<int>("section");
+        QTest::addColumn<QString>("listPath");
+        QTest::newRow("users") << int(AdminSection::users) << u"/api/admin/users"_s;
+        QTest::newRow("groups") << int(AdminSection::groups) << u"/api/admin/groups"_s;
+        QTest::newRow("messages") << int(AdminSection::messages) << u"/api/admin/messages"_s;
+        QTest::newRow("words") << int(AdminSection::sensitiveWords) << u"/api/trpc/admin.getSensitiveWords"_s;
+    }
+    void tableLoadStates()
+    {
+        QFETCH(int, section);
+        QFETCH(QString, listPath);
+        Fixture f;
+        f.server.respond(u"/api/admin/stats"_s, { 200, "{}" });
+        f.server.respond(listPath, { 500, R"({"error":"down"})", {}, true });
+        AdminDashboardView console(f.api);
+        console.setSelectedTab(AdminSection(section));
+        console.resize(1000, 600);
+        console.show();
+        QTRY_COMPARE(f.count(listPath), 1);
+        QWidget* screen = console.detail();
+        QVERIFY(child<QWidget>(screen, u"loadingPage"_s)->isVisible());
+        QVERIFY(!child<QWidget>(screen, u"emptyPage"_s)->isVisible());
+        f.server.release(listPath);
+        QTRY_VERIFY(openDialog<QMessageBox>(screen));
+        QVERIFY(!child<QWidget>(screen, u"loadingPage"_s)->isVisible());
+    }
+
     // After a failed load the form offers a reload, never a save of defaults; an
     // invalid number is marked; "saved" appears only after the server accepted.
     void configForm()
@@ -588,7 +613,7 @@ private Q_SLOTS:
         QCOMPARE(cell(1, SensitiveWordsTableModel::LevelColumn).toString(), u"high"_s);
         QCOMPARE(table->model()->headerData(SensitiveWordsTableModel::WordColumn, Qt::Horizontal).toString(), Localized::text("admin.words_word"));
 
-        auto* source = qobject_cast<QSortFilterProxyModel*>(table->model())->sourceModel();
+        auto* source = qobject_cast<SensitiveWordsFilter*>(table->model())->sourceModel();
         QSignalSpy resets(source, &QAbstractItemModel::modelReset);
         QTest::keyClicks(child<QLineEdit>(view, u"searchField"_s), u"SPA"_s);
         QCOMPARE(table->model()->rowCount(), 1);

@@ -3,6 +3,7 @@
 // user's own client, and an operator's reply reaching the customer's chat.
 
 #include "PaintedCells.h"
+#include "ServerClient.h"
 #include "ServerProcess.h"
 #include "TaskRunner.h"
 
@@ -15,7 +16,6 @@
 #include "network/MemorySecretStore.h"
 #include "network/WebSocketClock.h"
 #include "network/WebSocketService.h"
-#include "services/ChatService.h"
 #include "state/AdminDashboardViewModel.h"
 #include "state/AuthViewModel.h"
 #include "state/GroupManagementViewModel.h"
@@ -26,13 +26,15 @@
 #include "state/SystemConfigViewModel.h"
 #include "state/UserManagementViewModel.h"
 #include "views/admin/ConfirmationDialog.h"
+#include "views/admin/OperatorConsoleView.h"
 #include "views/admin/UserManagementView.h"
 
+#include <QApplication>
+#include <QMessageBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <QUuid>
 
 using namespace Qt::StringLiterals;
 using testsupport::runTask;
@@ -40,45 +42,7 @@ using testsupport::ServerProcess;
 
 namespace {
 
-struct Client {
-    KeychainService keychain { std::make_unique<MemorySecretStore>() };
-    ClientIdService clientIds { keychain };
-    APIClient api;
-    AuthService auth { api, keychain };
-    WebSocketService ws;
-    AuthViewModel session { AuthViewModel::Dependencies { &auth, &keychain, &ws, &api } };
-
-    explicit Client(const ServerProcess& server)
-        : api(server.baseUrl().toString(), keychain)
-        , ws(server.wsUrl().toString(), WebSocketClock::system(), keychain, clientIds)
-    {
-        api.setTokenRefresher([this] { return auth.refreshToken(); });
-    }
-
-    bool signIn(const QString& name, const QString& password)
-    {
-        session.setUsername(name);
-        session.setPassword(password);
-        runTask(session.login());
-        return session.isAuthenticated();
-    }
-
-    bool connect()
-    {
-        ws.connect(session.user()->id);
-        return QTest::qWaitFor([this] { return ws.isConnected(); }, 10000);
-    }
-
-    // Sends text through the live channel and waits for the server to store it.
-    bool say(qint64 conversationId, const QString& text)
-    {
-        QSignalSpy acknowledged(&ws, &WebSocketService::messageAckSubject);
-        const QJsonObject payload { { u"clientMsgId"_s, QUuid::createUuid().toString(QUuid::WithoutBraces) },
-            { u"conversationId"_s, conversationId }, { u"type"_s, u"text"_s }, { u"content"_s, text } };
-        ws.sendChatMessage(QJsonObject { { u"type"_s, u"message_send"_s }, { u"payload"_s, payload } });
-        return QTest::qWaitFor([&] { return !acknowledged.isEmpty(); }, 10000);
-    }
-};
+using Client = testsupport::ServerClient;
 
 } // namespace
 
@@ -172,7 +136,8 @@ private Q_SLOTS:
     }
 
     // The administrator bans a user who is signed in elsewhere: that client loses
-    // its channel and its session and cannot sign in again; unbanning restores it.
+    // its channel and its session by itself, with the reason on its login screen, and
+    // cannot sign in again; unbanning restores it.
     void banReachesTheBannedClient()
     {
         Client admin(m_server);
@@ -195,9 +160,9 @@ private Q_SLOTS:
         QTRY_COMPARE(view.model()->users().first().isBanned, std::optional(true));
         QCOMPARE(view.model()->errorMessage(), std::nullopt);
 
-        QTRY_VERIFY_WITH_TIMEOUT(!lisi.ws.isConnected(), 10000);
-        runTask(lisi.session.refreshCurrentUser());
-        QVERIFY(!lisi.session.isAuthenticated());
+        QTRY_VERIFY_WITH_TIMEOUT(!lisi.session.isAuthenticated(), 10000);
+        QVERIFY(!lisi.ws.isConnected());
+        QCOMPARE(lisi.session.errorText(), LocalizationManager::shared().localizedString(u"auth.ended_elsewhere"_s));
         QVERIFY(!lisi.signIn(u"lisi"_s, u"lisi123"_s));
         QVERIFY(!lisi.session.errorText().isEmpty());
 
@@ -212,37 +177,38 @@ private Q_SLOTS:
     {
         Client customer(m_server);
         customer.session.setIsLoginMode(false);
-        customer.session.setUsername(u"newcustomer"_s);
-        customer.session.setPassword(u"secret123"_s);
         customer.session.setNickname(u"New Customer"_s);
-        runTask(customer.session.registerAccount());
-        QVERIFY2(customer.session.isAuthenticated(), qPrintable(customer.session.errorText()));
+        QVERIFY2(customer.registerAccount(u"newcustomer"_s, u"secret123"_s), qPrintable(customer.session.errorText()));
         QVERIFY(customer.connect());
         Client serving(m_server);
         QVERIFY(serving.signIn(u"operator"_s, u"operator123"_s));
-        ChatService chats(customer.api);
-        const QList<qint64> operatorOnly { serving.session.user()->id };
-        const qint64 conversation = runTask(chats.createConversation(u"private"_s, std::nullopt, operatorOnly));
+        const QList<qint64> operatorOnly { serving.id() };
+        const qint64 conversation = runTask(customer.chat.createConversation(u"private"_s, std::nullopt, operatorOnly));
+        auto chat = customer.chatModel(conversation);
+        const auto say = [&](const QString& text) {
+            chat->sendMessage(text);
+            return QTest::qWaitFor([&] { return chat->messages().constLast().status == std::optional(u"sent"_s); }, 10000);
+        };
 
         OperatorConsoleViewModel console(serving.api);
         const auto waitingOfCustomer = [&] {
             runTask(console.loadData());
             QList<OperatorSession> found;
             for (const OperatorSession& s : console.waitingSessions()) {
-                if (s.customerId == customer.session.user()->id)
+                if (s.customerId == customer.id())
                     found.append(s);
             }
             return found;
         };
         QCOMPARE(waitingOfCustomer().size(), 0);
 
-        QVERIFY(customer.say(conversation, u"Where is my parcel?"_s));
+        QVERIFY(say(u"Where is my parcel?"_s));
         QList<OperatorSession> waiting = waitingOfCustomer();
         QCOMPARE(waiting.size(), 1);
         QCOMPARE(waiting[0].customerName, std::optional(u"New Customer"_s));
         QCOMPARE(waiting[0].lastMessage, std::optional(u"Where is my parcel?"_s));
 
-        QVERIFY(customer.say(conversation, u"Order 4711, sent last Monday"_s));
+        QVERIFY(say(u"Order 4711, sent last Monday"_s));
         const qint64 id = waiting[0].id;
         waiting = waitingOfCustomer();
         QCOMPARE(waiting.size(), 1);
@@ -290,6 +256,36 @@ private Q_SLOTS:
         QCOMPARE(console.selectedSession()->status, std::optional(u"ended"_s));
         runTask(console.loadData());
         QCOMPARE(console.selectedSession()->status, std::optional(u"ended"_s));
+    }
+
+    // An operator demoted on the server while the console is open: the console's next
+    // call is refused, the account is read again, and the console closes saying why.
+    void demotedOperatorsConsoleCloses()
+    {
+        Client serving(m_server);
+        QVERIFY(serving.signIn(u"operator"_s, u"operator123"_s));
+        StaffConsoles* consoles = StaffConsoles::of(&serving.session, &serving.api);
+        consoles->open(StaffConsoles::Console::Operator);
+        auto* console = qobject_cast<OperatorConsoleView*>(consoles->window(StaffConsoles::Console::Operator));
+        QVERIFY(console);
+        QTRY_VERIFY(!console->model()->isLoading());
+        QCOMPARE(console->model()->errorMessage(), std::nullopt);
+
+        QCOMPARE(m_server.runOnce({ u"--set-role"_s, u"operator"_s, u"user"_s }), 0);
+        runTask(console->model()->loadData());
+
+        QTRY_VERIFY_WITH_TIMEOUT(!consoles->window(StaffConsoles::Console::Operator), 10000);
+        QVERIFY(!consoles->isOffered(StaffConsoles::Console::Operator));
+        QVERIFY(serving.session.isAuthenticated());
+        QMessageBox* notice = nullptr;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->objectName() == u"consoleRevokedNotice"_s && widget->isVisible())
+                notice = qobject_cast<QMessageBox*>(widget);
+        }
+        QVERIFY(notice);
+        QCOMPARE(notice->text(), LocalizationManager::shared().localizedString(u"console.role_revoked"_s));
+        notice->close();
+        QCOMPARE(m_server.runOnce({ u"--set-role"_s, u"operator"_s, u"operator"_s }), 0);
     }
 };
 

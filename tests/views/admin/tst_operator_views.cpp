@@ -3,6 +3,7 @@
 // placeholders and the statistics tiles.
 
 #include "RecordingHttpServer.h"
+#include "ShownToolTip.h"
 
 #include "network/APIClient.h"
 #include "network/KeychainService.h"
@@ -16,7 +17,9 @@
 #include "views/admin/OperatorSessionRow.h"
 #include "views/admin/OperatorStatisticsView.h"
 #include "views/admin/OperatorStatusBadge.h"
+#include "views/common/Divider.h"
 #include "views/common/ElidedLabel.h"
+#include "views/common/Icons.h"
 #include "views/common/Localized.h"
 
 #include <QJsonDocument>
@@ -30,6 +33,7 @@
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolButton>
 
 using namespace Qt::StringLiterals;
 
@@ -119,6 +123,9 @@ private Q_SLOTS:
         QCOMPARE(ann.data(OperatorSessionListModel::CreatedAtRole).toString(), u"yesterday"_s);
         QCOMPARE(ann.data(OperatorSessionListModel::LastMessageRole).toString(), u"hi"_s);
         QCOMPARE(ann.data(OperatorSessionListModel::FilledStarsRole).toInt(), -1);
+        QCOMPARE(shownToolTip(ann.data(Qt::ToolTipRole).toString()), u"<b>Ann</b>"_s);
+        console.workspaceList()->setCurrentIndex(ann);
+        QCOMPARE(shownToolTip(child<ElidedLabel>(&console, u"detailName"_s)->toolTip()), u"<b>Ann</b>"_s);
         QCOMPARE(rowTexts(console.historyList()), (QStringList { u"Customer"_s, u"Customer"_s, u"Customer"_s }));
         QList<int> stars;
         for (qint64 id : { 3, 4, 5 })
@@ -165,6 +172,28 @@ private Q_SLOTS:
         QCOMPARE(f.server.requestsTo(u"/api/trpc/operator.acceptSession"_s).size(), 1);
     }
 
+    // The console's chrome matches the administration console's: the refresh button
+    // says what it does, and every divider is the same faint line.
+    void chromeMatchesAdministration()
+    {
+        Fixture f("[]");
+        OperatorConsoleView console(f.api);
+        console.resize(900, 600);
+        console.show();
+        QTRY_VERIFY(!console.model()->isLoading());
+        QCOMPARE(child<QToolButton>(&console, u"refreshButton"_s)->toolTip(), Localized::text("admin.refresh"));
+        QWidget host;
+        const QString faint = divider(&host)->styleSheet();
+        int lines = 0;
+        for (QFrame* frame : console.findChildren<QFrame*>()) {
+            if (frame->frameShape() != QFrame::HLine && frame->frameShape() != QFrame::VLine)
+                continue;
+            ++lines;
+            QCOMPARE(frame->styleSheet(), faint);
+        }
+        QCOMPARE(lines, 3);
+    }
+
     // A double click on "End session": the first click ends the selected session,
     // which stays selected showing its new status; the second never ends another
     // customer's session. The buttons are disabled while their request runs.
@@ -209,6 +238,27 @@ private Q_SLOTS:
         QCOMPARE(resets.count(), 0);
         QCOMPARE(removed.count(), 1);
         QCOMPARE(added.count(), 1);
+    }
+
+    // Moving between the tabs (by keyboard or mouse) keeps the selected session:
+    // a list that gets the focus does not pick its first row by itself.
+    void tabsKeepSelection()
+    {
+        Fixture f(R"([{"id":1,"status":"active","customerName":"A"},{"id":3,"status":"ended","customerName":"C"}])");
+        OperatorConsoleView console(f.api);
+        console.resize(900, 600);
+        console.show();
+        QApplication::setActiveWindow(&console);
+        QTRY_VERIFY(rowOf(console.workspaceList(), 1).isValid());
+        QTRY_VERIFY(!console.model()->isLoading());
+        console.workspaceList()->setFocus();
+        console.workspaceList()->setCurrentIndex(rowOf(console.workspaceList(), 1));
+        QCOMPARE(console.model()->selectedSessionId(), std::optional<qint64>(1));
+        QTest::mouseClick(child<QPushButton>(&console, u"tab_history"_s), Qt::LeftButton);
+        console.historyList()->setFocus(Qt::TabFocusReason);
+        QTest::qWait(20);
+        QCOMPARE(console.model()->selectedSessionId(), std::optional<qint64>(1));
+        QVERIFY(!console.historyList()->currentIndex().isValid());
     }
 
     // The row menu offers what the row's status allows and acts on that row's session.
@@ -303,12 +353,16 @@ private Q_SLOTS:
         QTRY_COMPARE(f.server.requestsTo(sessionsPath).size(), 1);
         QVERIFY(console.model()->isLoading());
         QVERIFY(!child<QLabel>(&console, u"noSessions"_s)->isVisible());
+        QVERIFY(!child<QLabel>(&console, u"noSessionsSymbol"_s)->isVisible());
         f.server.release(sessionsPath);
         QTRY_VERIFY(!console.model()->isLoading());
         QVERIFY(child<QLabel>(&console, u"noSessions"_s)->isVisible());
         QCOMPARE(child<QLabel>(&console, u"noSessions"_s)->text(), Localized::text("operator.no_sessions"));
+        QVERIFY(child<QLabel>(&console, u"noSessionsSymbol"_s)->isVisible());
+        QCOMPARE(child<QLabel>(&console, u"noSessionsSymbol"_s)->property(Icons::SymbolProperty).toString(), u"headphones"_s);
         console.setSelectedTab(OperatorConsoleTab::history);
         QVERIFY(!child<QLabel>(&console, u"noHistory"_s)->isVisible());
+        QVERIFY(!child<QLabel>(&console, u"noHistorySymbol"_s)->isVisible());
         QCOMPARE(console.historyList()->model()->rowCount(), 1);
     }
 };

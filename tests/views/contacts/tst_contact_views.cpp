@@ -6,6 +6,7 @@
 #include "state/AddContactViewModel.h"
 #include "state/ContactDetailViewModel.h"
 #include "state/ContactListViewModel.h"
+#include "state/FriendRequestsViewModel.h"
 #include "state/LocalizationManager.h"
 #include "state/NotificationName.h"
 #include "state/UserInfo.h"
@@ -15,6 +16,8 @@
 #include "views/contacts/ContactDetailView.h"
 #include "views/contacts/ContactListView.h"
 #include "views/contacts/ContactListModel.h"
+#include "views/contacts/FriendRequestModel.h"
+#include "views/contacts/FriendRequestRow.h"
 #include "views/contacts/FriendRequestsView.h"
 #include "views/contacts/InfoRow.h"
 #include "views/contacts/ReportView.h"
@@ -335,14 +338,16 @@ private Q_SLOTS:
         Column column("[]", "[]", "1");
         column.stack.server.respond(procedure("contacts.getFriendRequests"), ok("[" + request + "]"));
         QDialog* sheet = column.view->showFriendRequests();
-        QTRY_VERIFY(child<QWidget>(sheet, "requestRow"));
-        QWidget* row = child<QWidget>(sheet, "requestRow");
-        QCOMPARE(child<ElidedLabel>(row, "requestName")->fullText(), name);
-        QCOMPARE(child<QLabel>(row, "requestMessage") != nullptr, message);
-        QCOMPARE(child<QPushButton>(row, "acceptButton") != nullptr, outcome.isEmpty());
-        QCOMPARE(child<QPushButton>(row, "rejectButton") != nullptr, outcome.isEmpty());
+        auto* list = child<QListView>(sheet, "requestList");
+        QTRY_COMPARE(list->model()->rowCount(), 1);
+        const QModelIndex row = list->model()->index(0, 0);
+        QCOMPARE(row.data().toString(), name);
+        QCOMPARE(!row.data(FriendRequestModel::MessageRole).toString().isEmpty(), message);
+        using RowState = FriendRequestsViewModel::RowState;
+        const auto state = RowState(row.data(FriendRequestModel::StateRole).toInt());
+        QCOMPARE(state == RowState::Pending, outcome.isEmpty());
         if (!outcome.isEmpty())
-            QCOMPARE(child<QLabel>(row, "requestOutcome")->text(), outcome);
+            QCOMPARE(Localized::text(state == RowState::Accepted ? "friend.accepted" : "friend.rejected"), outcome);
     }
 
     // Answering in the sheet turns the row into its final word and reloads the
@@ -355,12 +360,24 @@ private Q_SLOTS:
         column.stack.server.respond(procedure("contacts.acceptFriendRequest"), done);
         QDialog* sheet = column.view->showFriendRequests();
         QVERIFY(sheet->isVisible());
-        QTRY_VERIFY(child<QPushButton>(sheet, "acceptButton"));
+        auto* list = child<QListView>(sheet, "requestList");
+        QTRY_COMPARE(list->model()->rowCount(), 1);
+        const QModelIndex row = list->model()->index(0, 0);
         column.stack.server.respond(procedure("contacts.list"), ok(R"([{"id":1,"userId":9,"contactId":2,"name":"Wu"}])"));
         column.stack.server.respond(procedure("contacts.getPendingRequestCount"), ok("0"));
-        QTest::mouseClick(child<QPushButton>(sheet, "acceptButton"), Qt::LeftButton);
-        QTRY_COMPARE(child<QLabel>(sheet, "requestOutcome") ? child<QLabel>(sheet, "requestOutcome")->text() : QString(),
-            Localized::text("friend.accepted"));
+        column.stack.server.respondOnce(procedure("contacts.acceptFriendRequest"), { 200, envelope(R"({"success":true})"), {}, true });
+        const QRect accept = FriendRequestRow::acceptRect(list->visualRect(row));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, accept.center());
+        // While the answer is on its way the buttons are greyed and a second press sends nothing.
+        QTRY_VERIFY(row.data(FriendRequestModel::AnsweringRole).toBool());
+        QTRY_COMPARE(column.stack.requestCount(procedure("contacts.acceptFriendRequest")), 1);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, accept.center());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, FriendRequestRow::rejectRect(list->visualRect(row)).center());
+        column.stack.server.release(procedure("contacts.acceptFriendRequest"));
+        QTRY_COMPARE(row.data(FriendRequestModel::StateRole).toInt(), int(FriendRequestsViewModel::RowState::Accepted));
+        QVERIFY(!row.data(FriendRequestModel::AnsweringRole).toBool());
+        QCOMPARE(column.stack.requestCount(procedure("contacts.acceptFriendRequest")), 1);
+        QCOMPARE(column.stack.requestCount(procedure("contacts.rejectFriendRequest")), 0);
         QTRY_COMPARE(column.layout(), (QStringList { u"H:W"_s, u"C:1"_s }));
         QVERIFY(child<QLabel>(column.view.get(), "friendRequestBadge")->isHidden());
 

@@ -7,6 +7,7 @@
 #include "views/common/RemoteImageView.h"
 #include "views/contacts/GiftShopView.h"
 
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -62,6 +63,15 @@ private Q_SLOTS:
         QCOMPARE(cards.at(0)->findChild<RemoteImageView*>()->url(), QUrl(f.stack.server.baseUrl() + u"/uploads/rose.png"_s));
         QVERIFY(cards.at(1)->findChild<QLabel*>(u"giftSymbol"_s));
         QVERIFY(cards.at(2)->findChild<QLabel*>(u"giftSymbol"_s));
+        // One pink box with a white ribbon down its middle, not three squares.
+        const QImage symbol = cards.at(1)->findChild<QLabel*>(u"giftSymbol"_s)->pixmap().toImage();
+        QVERIFY(!symbol.isNull());
+        const int w = symbol.width();
+        const int h = symbol.height();
+        QCOMPARE(symbol.pixelColor(w / 2, h * 3 / 4), QColor(Qt::white));
+        for (const int x : { w / 4, w * 3 / 4 })
+            QCOMPARE(symbol.pixelColor(x, h * 3 / 4).rgb(), QColor(255, 45, 85).rgb());
+        QCOMPARE(symbol.pixelColor(w / 2, h - 1).alpha(), 0);
         QTRY_COMPARE(f.stack.requestCount(u"/uploads/rose.png"_s), 1);
     }
 

@@ -6,19 +6,20 @@
 #include "state/AssignRoleViewModel.h"
 #include "state/GroupRoleDetailViewModel.h"
 #include "state/GroupRolesMenuViewModel.h"
-#include "views/common/ElidedLabel.h"
 #include "views/common/Localized.h"
 #include "views/contacts/AssignRoleView.h"
 #include "views/contacts/ColorSwatch.h"
 #include "views/contacts/GroupRoleDetailView.h"
 #include "views/contacts/GroupRolesButton.h"
+#include "views/contacts/MemberAssignmentModel.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
+#include <QSignalSpy>
 #include <QMenu>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -71,6 +72,8 @@ private Q_SLOTS:
         auto* save = child<QPushButton>(&editor, "saveButton");
         QCOMPARE(save->text(), Localized::text(creating ? "roles.create" : "roles.save"));
         QCOMPARE(editor.windowTitle(), Localized::text(creating ? "roles.create_title" : "roles.edit_title"));
+        // The sheet says what it is above its fields, not only in the title bar.
+        QCOMPARE(child<QLabel>(&editor, "sheetHeading")->text(), editor.windowTitle());
         QCOMPARE(marked(&editor), QStringList { creating ? u"#4A90D9"_s : u"#E74C3C"_s });
         QCOMPARE(save->isEnabled(), !creating);
         QCOMPARE(child<QCheckBox>(&editor, "canSendMessage")->isChecked(), true);
@@ -99,6 +102,7 @@ private Q_SLOTS:
         window.show();
         QTRY_VERIFY(button->isVisible());
 
+        QCOMPARE(button->menu()->actions().at(0)->text(), Localized::text("roles.create_title"));
         button->menu()->actions().at(0)->trigger();
         QDialog* editor = button->openSheet();
         QVERIFY(editor && editor->isVisible());
@@ -107,20 +111,26 @@ private Q_SLOTS:
         QTRY_VERIFY(button->openSheet() && button->openSheet()->objectName() == u"assignRoleSheet"_s);
         QDialog* assign = button->openSheet();
         QCOMPARE(assign->windowTitle(), Localized::text("roles.assign") + u"「Guides」"_s);
+        QCOMPARE(child<QLabel>(assign, "sheetHeading")->text(), assign->windowTitle());
 
-        auto* list = child<QListWidget>(assign, "memberList");
-        QTRY_COMPARE(list->count(), 3);
+        auto* list = child<QListView>(assign, "memberList");
+        const QAbstractItemModel* rows = list->model();
+        QTRY_COMPARE(rows->rowCount(), 3);
+        auto at = [rows](int row, int role) { return rows->index(row, 0).data(role); };
         QStringList standings;
-        for (QLabel* badge : assign->findChildren<QLabel*>(u"memberStanding"_s))
-            standings << badge->text();
-        QCOMPARE(standings, (QStringList { Localized::text("group.owner"), Localized::text("group.admin") }));
-        QCOMPARE(child<ElidedLabel>(list->itemWidget(list->item(1)), "memberName")->fullText(), Localized::text("default.unknown"));
+        for (int row = 0; row < rows->rowCount(); ++row)
+            standings << at(row, MemberAssignmentModel::StandingRole).toString();
+        QCOMPARE(standings, (QStringList { Localized::text("group.owner"), QString(), Localized::text("group.admin") }));
+        QCOMPARE(at(1, Qt::DisplayRole).toString(), Localized::text("default.unknown"));
 
-        auto mark = [list](int row) { return child<QLabel>(list->itemWidget(list->item(row)), "assignmentMark")->property("symbol").toString(); };
-        QCOMPARE(mark(1), u"circle"_s);
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
-        QTRY_COMPARE(mark(1), u"checkmark.circle.fill"_s);
+        QVERIFY(!at(1, MemberAssignmentModel::AssignedRole).toBool());
+        QSignalSpy changed(rows, &QAbstractItemModel::dataChanged);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(rows->index(1, 0)).center());
+        QTRY_VERIFY(at(1, MemberAssignmentModel::AssignedRole).toBool());
         QCOMPARE(stack.requestCount(procedure("groupRole.assign")), 1);
+        // Only the clicked member's mark is repainted.
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(changed.at(0).at(0).toModelIndex().row(), 1);
     }
 
     void hiddenFromMembers()

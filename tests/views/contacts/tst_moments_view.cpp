@@ -205,8 +205,11 @@ private Q_SLOTS:
         Fixture f(R"([{"id":1,"userId":2,"userName":"Bo","images":[")" + address.toUtf8() + R"(","/uploads/c.png"]}])");
         const QList<RemoteImageView*> cells = f.rows().at(0)->findChildren<RemoteImageView*>();
         QCOMPARE(cells.size(), 2);
-        for (RemoteImageView* cell : cells)
+        for (RemoteImageView* cell : cells) {
             QTRY_COMPARE(cell->size(), QSize(100, 100));
+            // The grid holding it is as tall as the cell: nothing is cut to a strip.
+            QVERIFY2(cell->parentWidget()->rect().contains(cell->geometry()), "the cell is clipped by its grid");
+        }
     }
 
     // A long feed asks for the pictures on screen, not for those further down.

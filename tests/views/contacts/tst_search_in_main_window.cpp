@@ -10,12 +10,14 @@
 #include "app/MorvaneApp.h"
 #include "models/Conversation.h"
 #include "state/AuthViewModel.h"
+#include "state/ContactDetailViewModel.h"
 #include "state/ContactListViewModel.h"
 #include "views/chat/ChatView.h"
 #include "views/chat/LoginView.h"
+#include "views/contacts/ContactDetailView.h"
 #include "views/contacts/GiftShopView.h"
 #include "views/contacts/MomentsView.h"
-#include "views/contacts/SearchResultRow.h"
+#include "views/contacts/SearchResultModel.h"
 #include "views/contacts/SearchView.h"
 #include "views/contacts/VipCenterView.h"
 
@@ -39,7 +41,7 @@ class TestSearchInMainWindow : public QObject {
     MainView* m_main = nullptr;
 
     // Opens the sheet, searches and clicks the first row of that kind.
-    void choose(const QString& keyword, const char* kind)
+    void choose(const QString& keyword, SearchResultModel::Kind kind)
     {
         // The offscreen platform leaves a closed sheet the active window; a desktop
         // hands activation back to the main window.
@@ -52,15 +54,16 @@ class TestSearchInMainWindow : public QObject {
         QTest::keyClicks(field, keyword);
         QTest::keyClick(field, Qt::Key_Return);
         QVERIFY2(m_main->showSearch(), "Return searches; it does not close the sheet");
-        SearchResultRow* found = nullptr;
-        QTRY_VERIFY_WITH_TIMEOUT((found = [&]() -> SearchResultRow* {
-            for (SearchResultRow* row : search->findChildren<SearchResultRow*>())
-                if (row->property("kind").toString() == QLatin1StringView(kind))
-                    return row;
-            return nullptr;
-        }()),
+        auto* list = search->findChild<QListView*>(u"searchResults"_s);
+        QModelIndex found;
+        QTRY_VERIFY_WITH_TIMEOUT((found = [&]() -> QModelIndex {
+            for (int i = 0; i < list->model()->rowCount(); ++i)
+                if (list->model()->index(i, 0).data(SearchResultModel::KindRole).toInt() == int(kind))
+                    return list->model()->index(i, 0);
+            return {};
+        }()).isValid(),
             10000);
-        QTest::mouseClick(found, Qt::LeftButton);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(found).center());
         QTRY_VERIFY(!m_main->showSearch());
     }
 
@@ -84,7 +87,7 @@ private Q_SLOTS:
 
     void contactOpensItsDetail()
     {
-        choose(u"Bob"_s, "contact");
+        choose(u"Bob"_s, SearchResultModel::Kind::Contact);
         QCOMPARE(m_main->selectedSection(), SidebarSection::contacts);
         QVERIFY(m_main->selectedContact());
         QCOMPARE(m_main->selectedContact()->name, std::optional(u"Bob Smith"_s));
@@ -93,7 +96,7 @@ private Q_SLOTS:
 
     void groupAndMessageOpenTheirConversations()
     {
-        choose(u"Hiking"_s, "group");
+        choose(u"Hiking"_s, SearchResultModel::Kind::Group);
         QTRY_COMPARE(m_main->selectedSection(), SidebarSection::messages);
         QVERIFY(m_main->selectedConversation());
         QCOMPARE(m_main->selectedConversation()->name, std::optional(u"周末爬山 Weekend Hiking"_s));
@@ -101,7 +104,7 @@ private Q_SLOTS:
         const qint64 group = m_main->selectedConversation()->id;
 
         m_main->setSelectedSection(SidebarSection::moments);
-        choose(u"noodle"_s, "message");
+        choose(u"noodle"_s, SearchResultModel::Kind::Message);
         QTRY_COMPARE(m_main->selectedSection(), SidebarSection::messages);
         QVERIFY(m_main->selectedConversation()->id != group);
         QTRY_COMPARE(m_main->chatView()->conversationId(), m_main->selectedConversation()->id);
@@ -142,6 +145,28 @@ private Q_SLOTS:
         QCOMPARE(reset.count(), 0);
         QCOMPARE(inserted.count(), 0);
         QCOMPARE(changed.count(), 0);
+    }
+
+    // Contacts found outside the loaded list carry no relation id: they are told
+    // apart by their user id, and choosing one again shows its detail afresh.
+    void detailFollowsTheChosenUser()
+    {
+        m_main->setSelectedSection(SidebarSection::contacts);
+        auto strange = [](qint64 userId, const QString& name, bool online) {
+            Contact c;
+            c.contactId = userId;
+            c.name = name;
+            c.online = online;
+            return c;
+        };
+        m_main->setSelectedContact(strange(901, u"Stranger One"_s, false));
+        QTRY_VERIFY(m_main->contactDetailView());
+        QCOMPARE(m_main->contactDetailView()->viewModel()->contact().contactId, 901);
+        m_main->setSelectedContact(strange(902, u"Stranger Two"_s, false));
+        QTRY_COMPARE(m_main->contactDetailView()->viewModel()->contact().contactId, 902);
+        // The same user again, now online: the detail says so.
+        m_main->setSelectedContact(strange(902, u"Stranger Two"_s, true));
+        QTRY_COMPARE(m_main->contactDetailView()->viewModel()->contact().online, std::optional<bool>(true));
     }
 
     void cleanupTestCase() { m_app.reset(); }

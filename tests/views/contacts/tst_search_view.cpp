@@ -3,12 +3,12 @@
 #include "state/NotificationName.h"
 #include "state/SearchViewModel.h"
 #include "state/UserInfo.h"
-#include "views/common/ElidedLabel.h"
 #include "views/common/Localized.h"
-#include "views/contacts/SearchResultRow.h"
+#include "views/contacts/SearchResultModel.h"
 #include "views/contacts/SearchView.h"
 
 #include <QLabel>
+#include <QListView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -48,13 +48,31 @@ struct Fixture {
         QTRY_COMPARE(stack.calls("search.global"), before + 1);
         QTRY_VERIFY(!view->viewModel()->isSearching());
     }
-    QList<SearchResultRow*> rows(const char* kind) const
+    QListView* list() const { return view->findChild<QListView*>(u"searchResults"_s); }
+    QList<QModelIndex> rows(SearchResultModel::Kind kind) const
     {
-        QList<SearchResultRow*> found;
-        for (SearchResultRow* row : view->findChildren<SearchResultRow*>())
-            if (row->property("kind").toString() == QLatin1StringView(kind))
-                found << row;
+        QList<QModelIndex> found;
+        for (int i = 0; i < list()->model()->rowCount(); ++i) {
+            const QModelIndex index = list()->model()->index(i, 0);
+            if (SearchResultModel::Kind(index.data(SearchResultModel::KindRole).toInt()) == kind)
+                found << index;
+        }
         return found;
+    }
+    // The section headers shown, as "contactsSection" and so on.
+    QStringList sections() const
+    {
+        QStringList names;
+        if (!list()->isVisible())
+            return names;
+        for (const QModelIndex& header : rows(SearchResultModel::Kind::Header))
+            names << header.data(SearchResultModel::SectionRole).toString() + u"Section"_s;
+        return names;
+    }
+    void click(const QModelIndex& index) const
+    {
+        list()->scrollTo(index);
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, list()->visualRect(index).center());
     }
 };
 
@@ -83,12 +101,14 @@ private Q_SLOTS:
         QFETCH(QStringList, visible);
         Fixture f(reply);
         f.search(u"b"_s);
-        const qsizetype rows = f.view->findChildren<SearchResultRow*>().size();
+        const int rows = f.list()->model()->rowCount();
         // A second answer replaces the first one's rows.
         f.search(u"o"_s);
-        QCOMPARE(f.view->findChildren<SearchResultRow*>().size(), rows);
-        for (const char* name : { "contactsSection", "groupsSection", "messagesSection", "searchNoResults" })
-            QCOMPARE(f.shown(name), visible.contains(QLatin1StringView(name)));
+        QCOMPARE(f.list()->model()->rowCount(), rows);
+        QStringList shown = f.sections();
+        if (f.shown("searchNoResults"))
+            shown << u"searchNoResults"_s;
+        QCOMPARE(shown, visible);
         if (visible.contains(u"searchNoResults"_s))
             QCOMPARE(f.view->findChild<QLabel*>(u"searchNoResults"_s)->text(), Localized::text("search.no_results"));
     }
@@ -98,13 +118,13 @@ private Q_SLOTS:
         Fixture f(R"({"contacts":[],"groups":[{"id":5,"name":"Hikers","memberCount":4},{"id":6,"name":"Quiet"}],
                       "messages":[{"id":9,"conversationId":51,"senderId":2}]})");
         f.search(u"h"_s);
-        const QList<SearchResultRow*> groups = f.rows("group");
-        QCOMPARE(groups.at(0)->findChild<ElidedLabel*>(u"resultDetail"_s)->fullText(),
-                 u"4 "_s + Localized::text("contacts.members_count").trimmed());
-        QVERIFY(!groups.at(1)->findChild<QLabel*>(u"resultDetail"_s));
-        SearchResultRow* message = f.rows("message").at(0);
-        QCOMPARE(message->findChild<ElidedLabel*>(u"resultTitle"_s)->fullText(), Localized::text("default.unknown"));
-        QCOMPARE(message->findChild<QLabel*>(u"resultDetail"_s)->text(), QString());
+        using Kind = SearchResultModel::Kind;
+        const QList<QModelIndex> groups = f.rows(Kind::Group);
+        QCOMPARE(groups.at(0).data(SearchResultModel::DetailRole).toString(), u"4 "_s + Localized::text("contacts.members_count").trimmed());
+        QCOMPARE(groups.at(1).data(SearchResultModel::DetailRole).toString(), QString());
+        const QModelIndex message = f.rows(Kind::Message).at(0);
+        QCOMPARE(message.data().toString(), Localized::text("default.unknown"));
+        QCOMPARE(message.data(SearchResultModel::DetailRole).toString(), QString());
     }
 
     // Typing sends nothing; Return sends the keyword; an empty field sends nothing.
@@ -151,13 +171,17 @@ private Q_SLOTS:
         QSignalSpy dismissed(f.view.get(), &SearchView::dismissRequested);
         QSignalSpy contact(f.view.get(), &SearchView::contactChosen);
 
-        QTest::mouseClick(f.rows("group").at(1), Qt::LeftButton);
+        using Kind = SearchResultModel::Kind;
+        f.click(f.rows(Kind::Group).at(1));
         QVERIFY(!opened);
-        QTest::mouseClick(f.rows("group").at(0), Qt::LeftButton);
+        f.click(f.rows(Kind::Group).at(0));
         QCOMPARE(opened->id, 50);
-        QTest::mouseClick(f.rows("message").at(0), Qt::LeftButton);
+        f.click(f.rows(Kind::Message).at(0));
         QCOMPARE(opened->id, 51);
-        QTest::mouseClick(f.rows("contact").at(0), Qt::LeftButton);
+        // Headers are not results: a click on one chooses nothing.
+        f.click(f.rows(Kind::Header).at(0));
+        QCOMPARE(dismissed.count(), 2);
+        f.click(f.rows(Kind::Contact).at(0));
         QCOMPARE(contact.count(), 1);
         QCOMPARE(contact.at(0).at(0).value<Contact>().contactId, 2);
         QCOMPARE(dismissed.count(), 3);

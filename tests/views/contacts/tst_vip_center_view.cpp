@@ -67,6 +67,7 @@ private Q_SLOTS:
     {
         Fixture f({ 500, R"({"error":"status down"})" }, ok(levels));
         QVERIFY(!f.label("vipStatusText")->isVisible());
+        QVERIFY2(!f.label("vipCrown")->isVisible(), "the grey crown would say non-member");
         QVERIFY(f.label("vipStatusError")->isVisible());
         QCOMPARE(f.label("vipStatusError")->text(), Localized::text("vip.status_load_failed") + u"status down"_s);
         QCOMPARE(f.texts("vipLevelTitle").size(), 3);
@@ -75,6 +76,7 @@ private Q_SLOTS:
         QTest::mouseClick(f.view->findChild<QPushButton*>(u"vipStatusRetryButton"_s), Qt::LeftButton);
         QTRY_VERIFY(f.label("vipStatusText")->isVisible());
         QCOMPARE(f.label("vipStatusText")->text(), u"非VIP用户"_s);
+        QVERIFY(f.label("vipCrown")->isVisible());
         QVERIFY(!f.label("vipStatusError")->isVisible());
     }
 
