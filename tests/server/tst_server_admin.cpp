@@ -342,14 +342,20 @@ private Q_SLOTS:
         const qint64 groupId = groupIdOf(conversation, user(2));
         QVERIFY(groupId > 0);
         const qint64 activeBefore = stats().activeGroups.value_or(-1);
-        LiveClient member(m_server.wsUrl());
+        LiveClient member(m_server.wsUrl(), "zh-Hans");
         QVERIFY(member.authenticate(user(2).token, user(2).userId()));
 
+        // The notice is stored once for members of every language: one line each, the
+        // acting administrator's language first.
+        m_root->language = "vi";
         QCOMPARE(m_root->postJson(u"/api/admin/groups/dissolve"_s, { { u"groupId"_s, groupId } }).status, 200);
+        m_root->language.clear();
         const auto delivered = member.waitFor(u"message_deliver"_s);
         QVERIFY(delivered);
         const QJsonObject notice = delivered->value("message"_L1).toObject();
         QCOMPARE(notice["type"_L1].toString(), u"system"_s);
+        QCOMPARE(notice["content"_L1].toString(),
+            u"Nhóm này đã bị quản trị viên giải tán\n本群已被管理员解散\nThis group was dissolved by an administrator"_s);
         QCOMPARE(notice["conversationId"_L1].toInteger(), conversation);
 
         QCOMPARE(groupIdOf(conversation, user(2)), 0);
@@ -362,6 +368,7 @@ private Q_SLOTS:
         const auto refused = member.waitFor(u"error"_s);
         QVERIFY(refused);
         QCOMPARE(refused->value("clientMsgId"_L1).toString(), u"after-dissolve"_s);
+        QCOMPARE(refused->value("reason"_L1).toString(), u"该群已解散"_s);
         QVERIFY(member.staysQuiet(u"message_ack"_s));
     }
 
