@@ -16,7 +16,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
-#include <QScrollArea>
+#include <QAbstractScrollArea>
 #include <QScrollBar>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -225,7 +225,7 @@ private Q_SLOTS:
         };
         QTRY_VERIFY(requested(1));
         QVERIFY2(!requested(30), "the last moment's picture is far below the window");
-        auto* scroll = f.view->findChild<QScrollArea*>();
+        auto* scroll = f.view->findChild<QAbstractScrollArea*>(u"momentsList"_s);
         scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
         QTRY_VERIFY(requested(30));
     }
