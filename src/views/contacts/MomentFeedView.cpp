@@ -141,9 +141,13 @@ void MomentFeedView::placeRows()
     }
     bool resized = false;
     qint64 total = 0;
+    int measured = 0;
     for (auto it = m_live.cbegin(); it != m_live.cend(); ++it) {
-        const int height = it.value() ? measure(it.value()) : m_heights.at(it.key());
+        if (!it.value())
+            continue;
+        const int height = measure(it.value());
         total += height;
+        ++measured;
         if (height != m_heights.at(it.key())) {
             m_heights[it.key()] = height;
             resized = true;
@@ -152,7 +156,7 @@ void MomentFeedView::placeRows()
     // Rows never measured take the average of those that are shown, so each
     // measurement can move them too: lay the whole list out again.
     if (resized) {
-        m_estimate = int(total / m_live.size());
+        m_estimate = int(total / measured);
         scheduleDelayedItemsLayout();
     }
 }
