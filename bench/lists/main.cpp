@@ -283,6 +283,31 @@ MomentFigures momentsFeed(int count)
 
 } // namespace
 
+// A feed with the parts a moment can have: text, pictures, place, likes and comments with a reply.
+void saveMomentsScreenshots(const QString& folder)
+{
+    Client client;
+    client.server.respond(procedure("moments.list"),
+        { 200, envelope(R"([{"id":1,"userId":2,"userName":"Nguyễn Thị Minh Khai","content":"Sáng nay hồ rất yên, cà phê thì đậm. The lake was calm this morning.",)"
+                        R"("images":["/uploads/a.png","/uploads/b.png","/uploads/c.png"],"location":"Hồ Tây, Hà Nội","createdAt":"2025-03-10T08:00:00Z",)"
+                        R"("likes":[{"id":1,"momentId":1,"userId":1}],"likeCount":3,"commentCount":2,)"
+                        R"("comments":[{"id":1,"momentId":1,"userId":3,"userName":"王芳","content":"好美！"},)"
+                        R"({"id":2,"momentId":1,"userId":2,"userName":"Nguyễn Thị Minh Khai","replyToUserName":"王芳","content":"Cảm ơn bạn, lần sau đi cùng nhé."}]},)"
+                        R"({"id":2,"userId":3,"userName":"王芳","content":"周末去爬山","createdAt":"2025-03-09T18:30:00Z","likeCount":0,"commentCount":0},)"
+                        R"({"id":3,"userId":4,"content":"No name on this one","likeCount":12,"commentCount":0}])") });
+    auto* viewModel = new MomentsViewModel(1, &client.moments);
+    MomentsView view { std::unique_ptr<MomentsViewModel>(viewModel) };
+    view.resize(420, 720);
+    view.show();
+    waitFor([&] { return !viewModel->moments().isEmpty() && !viewModel->isLoading(); });
+    for (const auto& [language, name] : { std::pair { AppLanguage::zhHans, "zh" }, std::pair { AppLanguage::en, "en" },
+             std::pair { AppLanguage::vi, "vi" } }) {
+        LocalizationManager::shared().setLanguage(language);
+        settle();
+        view.grab().save(folder + QStringLiteral("/moments-%1.png").arg(QLatin1StringView(name)));
+    }
+}
+
 void saveScreenshots(const QString& folder)
 {
     Client client;
@@ -319,6 +344,7 @@ void saveScreenshots(const QString& folder)
         requests->grab().save(folder + QStringLiteral("/friend-requests") + suffix);
         add->grab().save(folder + QStringLiteral("/add-contact") + suffix);
     }
+    saveMomentsScreenshots(folder);
 }
 
 int main(int argc, char** argv)

@@ -9,8 +9,8 @@
 #include "views/common/ProminentButton.h"
 #include "views/common/Sheet.h"
 #include "views/common/Spinner.h"
-#include "views/common/VerticalScrollArea.h"
-#include "views/contacts/MomentRow.h"
+#include "views/contacts/MomentFeedView.h"
+#include "views/contacts/MomentListModel.h"
 
 #include <QDialog>
 #include <QFrame>
@@ -18,7 +18,6 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -99,18 +98,9 @@ void MomentsView::build()
     empty->addWidget(m_emptyText, 0, Qt::AlignHCenter);
     empty->addStretch(1);
 
-    auto* scroll = new VerticalScrollArea(m_body);
-    scroll->setObjectName(QStringLiteral("momentsScroll"));
-    m_listPage = scroll;
-    auto* list = new QWidget(scroll);
-    list->setObjectName(QStringLiteral("momentsList"));
-    m_rows = new QVBoxLayout(list);
-    m_rows->setContentsMargins(0, 0, 0, 0);
-    m_rows->setSpacing(0);
-    m_rows->addStretch(1);
-    scroll->setWidget(list);
+    m_listPage = new MomentFeedView(new MomentListModel(m_viewModel.get(), this), m_viewModel.get(), m_body);
 
-    for (QWidget* page : { m_loadingPage, m_errorPage, m_emptyPage, m_listPage })
+    for (QWidget* page : std::initializer_list<QWidget*> { m_loadingPage, m_errorPage, m_emptyPage, m_listPage })
         m_body->addWidget(page);
     column->addWidget(m_body, 1);
 
@@ -120,7 +110,7 @@ void MomentsView::build()
     connect(m_retryButton, &QPushButton::clicked, this, [this] { m_viewModel->loadMoments(); });
     connect(m_viewModel.get(), &MomentsViewModel::isLoadingChanged, this, &MomentsView::updateBody);
     connect(m_viewModel.get(), &MomentsViewModel::errorChanged, this, &MomentsView::updateBody);
-    connect(m_viewModel.get(), &MomentsViewModel::momentsChanged, this, &MomentsView::rebuildRows);
+    connect(m_viewModel.get(), &MomentsViewModel::momentsChanged, this, &MomentsView::updateBody);
     connect(m_viewModel.get(), &MomentsViewModel::showComposeChanged, this, &MomentsView::updateCompose);
     connect(m_viewModel.get(), &MomentsViewModel::newContentChanged, this, &MomentsView::updateCompose);
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &MomentsView::retranslate);
@@ -182,7 +172,7 @@ void MomentsView::retranslate()
     m_publishButton->setText(Localized::text("moments.publish"));
     m_compose->setWindowTitle(Localized::text("moments.compose"));
     updateBody();
-    rebuildRows();
+    m_listPage->remakeRows();
 }
 
 void MomentsView::updateBody()
@@ -197,23 +187,6 @@ void MomentsView::updateBody()
     } else {
         m_body->setCurrentWidget(m_listPage);
     }
-}
-
-void MomentsView::rebuildRows()
-{
-    // Everything but the closing stretch goes; rows are made afresh from the feed.
-    while (m_rows->count() > 1) {
-        QLayoutItem* item = m_rows->takeAt(0);
-        delete item->widget();
-        delete item;
-    }
-    QWidget* list = m_rows->parentWidget();
-    int at = 0;
-    for (const Moment& moment : m_viewModel->moments()) {
-        m_rows->insertWidget(at++, new MomentRow(moment, m_viewModel.get(), list));
-        m_rows->insertWidget(at++, divider(list));
-    }
-    updateBody();
 }
 
 void MomentsView::updateCompose()

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class MomentFeedView;
 class MomentsViewModel;
 class QDialog;
 class QLabel;
@@ -11,7 +12,6 @@ class QPlainTextEdit;
 class QPushButton;
 class QStackedWidget;
 class QToolButton;
-class QVBoxLayout;
 
 // The moments section's column: header with the compose button, then the
 // spinner, the failure with a retry button, the empty state or the feed. The
@@ -35,7 +35,6 @@ private:
     QDialog* buildComposeSheet();
     void retranslate();
     void updateBody();
-    void rebuildRows();
     void updateCompose();
 
     std::unique_ptr<MomentsViewModel> m_viewModel;
@@ -48,8 +47,7 @@ private:
     QPushButton* m_retryButton = nullptr;
     QWidget* m_emptyPage = nullptr;
     QLabel* m_emptyText = nullptr;
-    QWidget* m_listPage = nullptr;
-    QVBoxLayout* m_rows = nullptr;
+    MomentFeedView* m_listPage = nullptr;
     QDialog* m_compose = nullptr;
     QLabel* m_composeTitle = nullptr;
     QPlainTextEdit* m_composeEditor = nullptr;

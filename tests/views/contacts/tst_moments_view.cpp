@@ -12,15 +12,20 @@
 #include "views/contacts/MomentsView.h"
 
 #include <QDialog>
+#include <QListView>
+#include <QPointer>
+#include <QSignalSpy>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
-#include <QScrollArea>
+#include <QAbstractScrollArea>
 #include <QScrollBar>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QToolButton>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -50,6 +55,8 @@ struct Fixture {
         view->resize(360, 700);
         view->show();
         waitIdle(1);
+        // The feed makes its row widgets once the event loop turns.
+        QTRY_VERIFY(list()->model()->rowCount() == 0 || !rows().isEmpty());
     }
     int loads() const { return stack.calls("moments.list"); }
     void waitIdle(int expectedLoads) const
@@ -57,7 +64,15 @@ struct Fixture {
         QTRY_COMPARE(loads(), expectedLoads);
         QTRY_VERIFY(!view->viewModel()->isLoading());
     }
-    QList<MomentRow*> rows() const { return view->findChildren<MomentRow*>(); }
+    // The rows shown, top to bottom; those the feed let go of wait hidden for deletion.
+    QList<MomentRow*> rows() const
+    {
+        QList<MomentRow*> shown = view->findChildren<MomentRow*>();
+        shown.removeIf([](MomentRow* row) { return row->parentWidget()->isHidden(); });
+        std::ranges::sort(shown, {}, [this](MomentRow* row) { return row->mapTo(view, QPoint()).y(); });
+        return shown;
+    }
+    QListView* list() const { return view->findChild<QListView*>(u"momentsList"_s); }
     template <typename T> T* in(QWidget* parent, const char* name) const { return parent->findChild<T*>(QString::fromLatin1(name)); }
 };
 
@@ -208,7 +223,7 @@ private Q_SLOTS:
         for (RemoteImageView* cell : cells) {
             QTRY_COMPARE(cell->size(), QSize(100, 100));
             // The grid holding it is as tall as the cell: nothing is cut to a strip.
-            QVERIFY2(cell->parentWidget()->rect().contains(cell->geometry()), "the cell is clipped by its grid");
+            QTRY_VERIFY2(cell->parentWidget()->rect().contains(cell->geometry()), "the cell is clipped by its grid");
         }
     }
 
@@ -225,7 +240,7 @@ private Q_SLOTS:
         };
         QTRY_VERIFY(requested(1));
         QVERIFY2(!requested(30), "the last moment's picture is far below the window");
-        auto* scroll = f.view->findChild<QScrollArea*>();
+        auto* scroll = f.view->findChild<QAbstractScrollArea*>(u"momentsList"_s);
         scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
         QTRY_VERIFY(requested(30));
     }
@@ -265,6 +280,104 @@ private Q_SLOTS:
         LocalizationManager::shared().setLanguage(AppLanguage::zhHans);
         QCOMPARE(empty->text(), u"还没有动态"_s);
         QCOMPARE(f.in<QPushButton>(f.view->composeSheet(), "publishButton")->text(), u"发布"_s);
+    }
+
+    // The rows read their texts when made, so a new language must make them again.
+    void rowsRelabelOnLanguageSwitch()
+    {
+        Fixture f;
+        LocalizationManager::shared().setLanguage(AppLanguage::en);
+        QTRY_COMPARE(f.in<QPushButton>(f.rows().at(0), "sendCommentButton")->text(), u"Send"_s);
+        LocalizationManager::shared().setLanguage(AppLanguage::zhHans);
+        QTRY_COMPARE(f.in<QPushButton>(f.rows().at(0), "sendCommentButton")->text(), u"发送"_s);
+        QCOMPARE(f.rows().size(), 2);
+    }
+
+    // The whole feed comes back after a like: rows whose moment did not change
+    // keep their widgets, added moments are appended, and only a new order resets.
+    void reloadTouchesOnlyChangedRows_data()
+    {
+        QTest::addColumn<QByteArray>("reloaded");
+        QTest::addColumn<QList<int>>("changedRows");
+        QTest::addColumn<int>("insertedRows");
+        QTest::addColumn<bool>("reset");
+        // The first moment of the old feed: its like count after the reload.
+        QTest::addColumn<QString>("likes");
+        const QByteArray liked = R"({"id":3,"userId":2,"userName":"Bob","content":"hello","likes":[{"id":1,"momentId":3,"userId":2},{"id":9,"momentId":3,"userId":7}],"likeCount":2})";
+        const QByteArray second = R"({"id":4,"userId":2,"userName":"Bob","likes":[{"id":2,"momentId":4,"userId":7}],"likeCount":1})";
+        const QByteArray added = R"({"id":5,"userId":2,"userName":"Bob","content":"later"})";
+        QTest::newRow("liked") << "[" + liked + "," + second + "]" << QList<int> { 0 } << 0 << false << u"2"_s;
+        QTest::newRow("nothing changed") << feed << QList<int> {} << 0 << false << u"1"_s;
+        QTest::newRow("one more at the end") << "[" + liked + "," + second + "," + added + "]" << QList<int> { 0 } << 1 << false << u"2"_s;
+        QTest::newRow("a new one on top") << "[" + added + "," + liked + "," + second + "]" << QList<int> {} << 0 << true << u"2"_s;
+    }
+
+    void reloadTouchesOnlyChangedRows()
+    {
+        QFETCH(QByteArray, reloaded);
+        QFETCH(QList<int>, changedRows);
+        QFETCH(int, insertedRows);
+        QFETCH(bool, reset);
+        QFETCH(QString, likes);
+        Fixture f;
+        QTRY_COMPARE(f.rows().size(), 2);
+        QAbstractItemModel* model = f.list()->model();
+        QSignalSpy changes(model, &QAbstractItemModel::dataChanged);
+        QSignalSpy inserts(model, &QAbstractItemModel::rowsInserted);
+        QSignalSpy resets(model, &QAbstractItemModel::modelReset);
+        const QPointer<MomentRow> untouched = f.rows().at(1);
+        f.stack.server.respond(procedure("moments.list"), ok(reloaded));
+        QTest::mouseClick(f.in<QToolButton>(f.rows().at(0), "likeButton"), Qt::LeftButton);
+        f.waitIdle(2);
+
+        QList<int> changed;
+        for (const QList<QVariant>& change : std::as_const(changes)) {
+            QCOMPARE(change.at(0).toModelIndex(), change.at(1).toModelIndex());
+            changed.append(change.at(0).toModelIndex().row());
+        }
+        QCOMPARE(changed, changedRows);
+        int inserted = 0;
+        for (const QList<QVariant>& insert : std::as_const(inserts))
+            inserted += insert.at(2).toInt() - insert.at(1).toInt() + 1;
+        QCOMPARE(inserted, insertedRows);
+        QCOMPARE(resets.size(), reset ? 1 : 0);
+        QCOMPARE(model->rowCount(), reset ? 3 : 2 + insertedRows);
+        if (!reset)
+            QVERIFY2(untouched && f.rows().contains(untouched.data()), "an unchanged moment's row was made again");
+        // What the rows show follows the reload either way.
+        QTRY_COMPARE(f.rows().size(), model->rowCount());
+        const QList<MomentRow*> rows = f.rows();
+        for (int row = 0; row < model->rowCount(); ++row)
+            QCOMPARE(rows.at(row)->momentId(), model->index(row, 0).data().toLongLong());
+        QTRY_COMPARE(f.in<QToolButton>(f.rows().at(reset ? 1 : 0), "likeButton")->text(), likes);
+    }
+
+    // A long feed makes widgets for the moments in and near the window only,
+    // and trades them for others as it scrolls.
+    void longFeedMakesRowsOnlyNearTheWindow()
+    {
+        QByteArray moments = "[";
+        for (int i = 1; i <= 5000; ++i)
+            moments += (i > 1 ? "," : "") + QStringLiteral(R"({"id":%1,"userId":2,"userName":"Bo","content":"day %1"})").arg(i).toUtf8();
+        Fixture f(moments + "]");
+        auto made = [&f] {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            return f.view->findChildren<MomentRow*>();
+        };
+        QTRY_VERIFY(!f.rows().isEmpty());
+        QCOMPARE(f.rows().at(0)->momentId(), 1);
+        QVERIFY2(made().size() < 20, qPrintable(u"%1 rows made for a window of 700 pixels"_s.arg(made().size())));
+
+        QScrollBar* bar = f.list()->verticalScrollBar();
+        bar->setValue(bar->maximum() / 2);
+        QTRY_VERIFY(!f.rows().isEmpty() && f.rows().at(0)->momentId() > 1000);
+        QTRY_VERIFY(made().size() < 20);
+        for (MomentRow* row : made())
+            QVERIFY2(row->momentId() > 100, "a row far above the window kept its widget");
+        // The rows in the window lie within it, one below the other.
+        const QList<MomentRow*> rows = f.rows();
+        for (qsizetype i = 1; i < rows.size(); ++i)
+            QCOMPARE(rows.at(i)->momentId(), rows.at(i - 1)->momentId() + 1);
     }
 };
 

@@ -16,6 +16,7 @@
 #include "views/chat/LoginView.h"
 #include "views/contacts/ContactDetailView.h"
 #include "views/contacts/GiftShopView.h"
+#include "views/contacts/MomentRow.h"
 #include "views/contacts/MomentsView.h"
 #include "views/contacts/SearchResultModel.h"
 #include "views/contacts/SearchView.h"
@@ -23,12 +24,15 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
 #include <QSignalSpy>
 #include <QMainWindow>
+#include <QPointer>
 #include <QTest>
+#include <QToolButton>
 
 using namespace Qt::StringLiterals;
 using testsupport::ServerProcess;
@@ -114,6 +118,24 @@ private Q_SLOTS:
     {
         m_main->setSelectedSection(SidebarSection::moments);
         QTRY_VERIFY(m_main->findChild<MomentsView*>());
+        // In the window the feed makes its rows, and a like changes its own row alone.
+        auto shownRow = [this](const QString& words) -> MomentRow* {
+            for (MomentRow* row : m_main->findChildren<MomentRow*>()) {
+                auto* content = row->findChild<QLabel*>(u"momentContent"_s);
+                if (!row->parentWidget()->isHidden() && content && content->text().contains(words))
+                    return row;
+            }
+            return nullptr;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(shownRow(u"coffee"_s) && shownRow(u"爬山"_s), 10000);
+        const QPointer<MomentRow> hike = shownRow(u"爬山"_s);
+        auto* like = shownRow(u"coffee"_s)->findChild<QToolButton*>(u"likeButton"_s);
+        QCOMPARE(like->text(), u"1"_s);
+        QTest::mouseClick(like, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(shownRow(u"coffee"_s)
+                && shownRow(u"coffee"_s)->findChild<QToolButton*>(u"likeButton"_s)->text() == u"2"_s,
+            10000);
+        QVERIFY2(hike && shownRow(u"爬山"_s) == hike.data(), "the moment the like did not touch was made again");
         m_main->setSelectedSection(SidebarSection::settings);
         auto* links = m_main->findChild<QListWidget*>(u"settingsLinks"_s);
         links->setCurrentRow(3);

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QListView>
+#include <QPointer>
+#include <QTimer>
+
+class MomentListModel;
+class MomentsViewModel;
+
+// The moments feed as a list that makes MomentRow widgets only for the moments
+// in and near the window: a long feed would otherwise cost a tree of widgets
+// per moment before the first one shows. Rows without a widget take the height
+// their widget had when last made at this width, or an estimate until then; a
+// widget is made as its row scrolls near and dropped once it is far away.
+class MomentFeedView : public QListView {
+    Q_OBJECT
+public:
+    MomentFeedView(MomentListModel* model, MomentsViewModel* viewModel, QWidget* parent = nullptr);
+
+    // The height a row takes: measured, or estimated while it never had a widget.
+    int rowHeight(int row) const;
+    // The rows read their texts when made: a new language makes them afresh.
+    void remakeRows();
+
+protected:
+    void updateGeometries() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void placeRows();
+    void makeRow(int row);
+    void dropRow(int row);
+    int measure(QWidget* item) const;
+    void rowsChanged(const QModelIndex& first, const QModelIndex& last);
+
+    MomentListModel* m_model;
+    MomentsViewModel* m_viewModel;
+    // One entry a row; -1 for a row whose widget was never made at this width.
+    QList<int> m_heights;
+    int m_measuredWidth = -1;
+    // What a row never measured is taken to need.
+    int m_estimate;
+    // The rows that have a widget now.
+    QHash<int, QPointer<QWidget>> m_live;
+    // Scrolling, resizing and rows settling their layout all ask for a placement;
+    // they are served together once control returns to the event loop.
+    QTimer m_placement;
+};
