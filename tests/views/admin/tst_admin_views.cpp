@@ -33,6 +33,7 @@
 #include "views/common/Localized.h"
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -625,6 +626,56 @@ private Q_SLOTS:
         child<QLineEdit>(view, u"searchField"_s)->clear();
         QCOMPARE(table->model()->rowCount(), 3);
         QVERIFY(table->isVisible());
+    }
+
+    // Columns fit their titles in every language and the badges of the rows on
+    // screen. Rows off screen are not measured, so a keystroke in a long list
+    // costs what the rows shown cost; a badge that the filter brings on screen
+    // widens its column.
+    void wordsColumnsFit_data()
+    {
+        QTest::addColumn<AppLanguage>("language");
+        QTest::newRow("zh-Hans") << AppLanguage::zhHans;
+        QTest::newRow("en") << AppLanguage::en;
+        QTest::newRow("vi") << AppLanguage::vi;
+    }
+
+    void wordsColumnsFit()
+    {
+        QFETCH(AppLanguage, language);
+        LocalizationManager::shared().setLanguage(language);
+        const QString wide = u"a category far longer than any column is wide"_s;
+        QByteArray words = "[";
+        for (int i = 0; i < 600; ++i) {
+            words += QStringLiteral(R"(%1{"id":%2,"word":"w%2","category":"%3"})")
+                         .arg(i ? u","_s : QString())
+                         .arg(i + 1)
+                         .arg(i == 500 ? wide : u"spam"_s)
+                         .toUtf8();
+        }
+        Fixture f;
+        f.server.respond(u"/api/admin/stats"_s, { 200, "{}" });
+        f.server.respond(u"/api/trpc/admin.getSensitiveWords"_s, { 200, envelope(words + "]") });
+        AdminDashboardView console(f.api);
+        console.setSelectedTab(AdminSection::sensitiveWords);
+        console.resize(1000, 600);
+        console.show();
+        auto* view = qobject_cast<SensitiveWordsView*>(console.detail());
+        QVERIFY(view);
+        QTableView* table = view->table();
+        QTRY_COMPARE(table->model()->rowCount(), 600);
+        QTRY_VERIFY(table->isVisible());
+        QTest::qWait(0);
+        const QHeaderView* header = table->horizontalHeader();
+        for (int column = 0; column + 1 < table->model()->columnCount(); ++column)
+            QVERIFY2(table->columnWidth(column) >= header->sectionSizeHint(column), qPrintable(QString::number(column)));
+        const int wideBadge = table->itemDelegate()->sizeHint(QStyleOptionViewItem(), table->model()->index(500, SensitiveWordsTableModel::CategoryColumn)).width();
+        QVERIFY(table->columnWidth(SensitiveWordsTableModel::CategoryColumn) < wideBadge);
+
+        QTest::keyClicks(child<QLineEdit>(view, u"searchField"_s), u"w501"_s);
+        QCOMPARE(table->model()->rowCount(), 1);
+        QTRY_VERIFY(table->columnWidth(SensitiveWordsTableModel::CategoryColumn) >= wideBadge);
+        LocalizationManager::shared().setLanguage(AppLanguage::en);
     }
 
     // Deleting a word through its painted button: the confirmation names the word and
