@@ -40,6 +40,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QTableView>
 #include <QNetworkReply>
 #include <QSignalSpy>
@@ -91,6 +92,15 @@ QString cellText(QTableView* table, int row, int column)
 // Kept out of the test class: moc skips a class body whose raw string holds two slashes.
 const char* const auditWithMarkup = "{\"messages\":[{\"id\":6,\"content\":\"a\"},"
                                     "{\"id\":7,\"senderName\":\"S\",\"content\":\"<img src=file:///etc/passwd>\"}]}";
+
+// The console on its sensitive-words section, shown as the app shows it.
+SensitiveWordsView* showWords(AdminDashboardView& console)
+{
+    console.setSelectedTab(AdminSection::sensitiveWords);
+    console.resize(1000, 600);
+    console.show();
+    return qobject_cast<SensitiveWordsView*>(console.detail());
+}
 
 // Return typed with the focus on a confirmation's action button, as after a Tab.
 void pressReturnOnAction(ConfirmationDialog* dialog)
@@ -594,10 +604,7 @@ private Q_SLOTS:
                                          R"({"id":2,"word":"<img src=file:///etc/passwd>","category":"fraud","level":"high"},)"
                                          R"({"id":3,"word":"x","category":"odd"}])") });
         AdminDashboardView console(f.api);
-        console.setSelectedTab(AdminSection::sensitiveWords);
-        console.resize(1000, 600);
-        console.show();
-        auto* view = qobject_cast<SensitiveWordsView*>(console.detail());
+        SensitiveWordsView* view = showWords(console);
         QVERIFY(view);
         QTableView* table = view->table();
         QTRY_COMPARE(table->model()->rowCount(), 3);
@@ -644,6 +651,7 @@ private Q_SLOTS:
     {
         QFETCH(AppLanguage, language);
         LocalizationManager::shared().setLanguage(language);
+        const auto restore = qScopeGuard([] { LocalizationManager::shared().setLanguage(AppLanguage::en); });
         const QString wide = u"a category far longer than any column is wide"_s;
         QByteArray words = "[";
         for (int i = 0; i < 600; ++i) {
@@ -657,14 +665,12 @@ private Q_SLOTS:
         f.server.respond(u"/api/admin/stats"_s, { 200, "{}" });
         f.server.respond(u"/api/trpc/admin.getSensitiveWords"_s, { 200, envelope(words + "]") });
         AdminDashboardView console(f.api);
-        console.setSelectedTab(AdminSection::sensitiveWords);
-        console.resize(1000, 600);
-        console.show();
-        auto* view = qobject_cast<SensitiveWordsView*>(console.detail());
+        SensitiveWordsView* view = showWords(console);
         QVERIFY(view);
         QTableView* table = view->table();
         QTRY_COMPARE(table->model()->rowCount(), 600);
         QTRY_VERIFY(table->isVisible());
+        // Columns are fitted on the turn of the event loop after the rows came.
         QTest::qWait(0);
         const QHeaderView* header = table->horizontalHeader();
         for (int column = 0; column + 1 < table->model()->columnCount(); ++column)
@@ -675,7 +681,6 @@ private Q_SLOTS:
         QTest::keyClicks(child<QLineEdit>(view, u"searchField"_s), u"w501"_s);
         QCOMPARE(table->model()->rowCount(), 1);
         QTRY_VERIFY(table->columnWidth(SensitiveWordsTableModel::CategoryColumn) >= wideBadge);
-        LocalizationManager::shared().setLanguage(AppLanguage::en);
     }
 
     // Deleting a word through its painted button: the confirmation names the word and
@@ -690,10 +695,7 @@ private Q_SLOTS:
         const QString deletePath = u"/api/trpc/admin.deleteSensitiveWord"_s;
         f.server.respond(deletePath, { 200, envelope("null"), {}, true });
         AdminDashboardView console(f.api);
-        console.setSelectedTab(AdminSection::sensitiveWords);
-        console.resize(1000, 600);
-        console.show();
-        auto* view = qobject_cast<SensitiveWordsView*>(console.detail());
+        SensitiveWordsView* view = showWords(console);
         QTableView* table = view->table();
         QTRY_COMPARE(table->model()->rowCount(), 3);
 
