@@ -162,7 +162,7 @@ private Q_SLOTS:
 
         QTRY_VERIFY_WITH_TIMEOUT(!lisi.session.isAuthenticated(), 10000);
         QVERIFY(!lisi.ws.isConnected());
-        QCOMPARE(lisi.session.errorText(), LocalizationManager::shared().localizedString(u"auth.ended_elsewhere"_s));
+        QCOMPARE(lisi.session.errorText(), LocalizationManager::shared().localizedString(u"auth.ended_suspended"_s));
         QVERIFY(!lisi.signIn(u"lisi"_s, u"lisi123"_s));
         QVERIFY(!lisi.session.errorText().isEmpty());
 
