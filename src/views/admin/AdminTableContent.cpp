@@ -36,34 +36,54 @@ AdminTableContent::AdminTableContent(QTableView* table, const QString& tableName
     m_table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_idealWidths = columnWidths;
     fitColumns();
-    const auto fitSoon = [this] {
-        // Once per turn of the event loop, however many row signals a change sends.
-        if (m_fitPending)
-            return;
-        m_fitPending = true;
-        QMetaObject::invokeMethod(this, [this] {
-            m_fitPending = false;
-            fitColumns();
-        }, Qt::QueuedConnection);
-    };
     // Texts get longer in some languages and with some records: a column widens
     // to its title and the rows on screen rather than clip them.
     QAbstractItemModel* rows = m_table->model();
-    connect(rows, &QAbstractItemModel::modelReset, this, fitSoon);
-    connect(rows, &QAbstractItemModel::rowsInserted, this, fitSoon);
-    connect(rows, &QAbstractItemModel::layoutChanged, this, fitSoon);
-    connect(rows, &QAbstractItemModel::dataChanged, this, fitSoon);
-    connect(rows, &QAbstractItemModel::headerDataChanged, this, fitSoon);
+    connect(rows, &QAbstractItemModel::modelReset, this, &AdminTableContent::fitSoon);
+    connect(rows, &QAbstractItemModel::rowsInserted, this, &AdminTableContent::fitSoon);
+    connect(rows, &QAbstractItemModel::layoutChanged, this, &AdminTableContent::fitSoon);
+    connect(rows, &QAbstractItemModel::dataChanged, this, &AdminTableContent::fitSoon);
+    connect(rows, &QAbstractItemModel::headerDataChanged, this, &AdminTableContent::fitSoon);
     addWidget(spinnerPage);
     addWidget(emptyPage);
     addWidget(m_table);
 }
 
+void AdminTableContent::fitSoon()
+{
+    // Once per turn of the event loop, however many row signals a change sends.
+    if (m_fitPending)
+        return;
+    m_fitPending = true;
+    QMetaObject::invokeMethod(this, [this] {
+        m_fitPending = false;
+        fitColumns();
+    }, Qt::QueuedConnection);
+}
+
+int AdminTableContent::contentWidth(int column) const
+{
+    // Only the rows on screen: QTableView's own measure reads up to a thousand
+    // rows beyond them (all of them while the table is hidden), which made every
+    // keystroke in a long filtered table cost as much as the table is long.
+    const QHeaderView* rows = m_table->verticalHeader();
+    const int count = m_table->model()->rowCount();
+    const int first = std::max(0, rows->visualIndexAt(0));
+    const int last = rows->visualIndexAt(m_table->viewport()->height());
+    // A table shorter than its viewport ends above the bottom edge.
+    const int end = last < 0 ? count : last + 1;
+    int width = 0;
+    for (int visual = first; visual < end; ++visual) {
+        const int row = rows->logicalIndex(visual);
+        if (!m_table->isRowHidden(row))
+            width = std::max(width, m_table->sizeHintForIndex(m_table->model()->index(row, column)).width());
+    }
+    return width;
+}
+
 void AdminTableContent::fitColumns()
 {
     const QHeaderView* header = m_table->horizontalHeader();
-    // QTableView keeps its measure protected; the base class offers it (for the rows on screen).
-    const QAbstractItemView* view = m_table;
     const QAbstractItemModel* rows = m_table->model();
     // A stretching column takes the room left anyway. Free text (names, contents) elides
     // with its tooltip instead of pushing the other columns away; badges, status
@@ -74,7 +94,7 @@ void AdminTableContent::fitColumns()
             continue;
         const bool painted = rows->rowCount() > 0
             && rows->index(0, i).data(AdminCellDelegate::KindRole).toInt() != int(AdminCellDelegate::Kind::Text);
-        const int contents = painted ? view->sizeHintForColumn(i) : 0;
+        const int contents = painted ? contentWidth(i) : 0;
         m_table->setColumnWidth(i, std::max({ m_idealWidths.at(i), header->sectionSizeHint(i), contents }));
     }
 }

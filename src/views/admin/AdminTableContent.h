@@ -27,7 +27,9 @@ public:
     void showState(bool loading, bool empty);
 
 private:
+    void fitSoon();
     void fitColumns();
+    int contentWidth(int column) const;
 
     QList<int> m_idealWidths;
     bool m_fitPending = false;

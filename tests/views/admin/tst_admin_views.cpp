@@ -33,12 +33,14 @@
 #include "views/common/Localized.h"
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QTableView>
 #include <QNetworkReply>
 #include <QSignalSpy>
@@ -90,6 +92,15 @@ QString cellText(QTableView* table, int row, int column)
 // Kept out of the test class: moc skips a class body whose raw string holds two slashes.
 const char* const auditWithMarkup = "{\"messages\":[{\"id\":6,\"content\":\"a\"},"
                                     "{\"id\":7,\"senderName\":\"S\",\"content\":\"<img src=file:///etc/passwd>\"}]}";
+
+// The console on its sensitive-words section, shown as the app shows it.
+SensitiveWordsView* showWords(AdminDashboardView& console)
+{
+    console.setSelectedTab(AdminSection::sensitiveWords);
+    console.resize(1000, 600);
+    console.show();
+    return qobject_cast<SensitiveWordsView*>(console.detail());
+}
 
 // Return typed with the focus on a confirmation's action button, as after a Tab.
 void pressReturnOnAction(ConfirmationDialog* dialog)
@@ -593,10 +604,7 @@ private Q_SLOTS:
                                          R"({"id":2,"word":"<img src=file:///etc/passwd>","category":"fraud","level":"high"},)"
                                          R"({"id":3,"word":"x","category":"odd"}])") });
         AdminDashboardView console(f.api);
-        console.setSelectedTab(AdminSection::sensitiveWords);
-        console.resize(1000, 600);
-        console.show();
-        auto* view = qobject_cast<SensitiveWordsView*>(console.detail());
+        SensitiveWordsView* view = showWords(console);
         QVERIFY(view);
         QTableView* table = view->table();
         QTRY_COMPARE(table->model()->rowCount(), 3);
@@ -627,6 +635,54 @@ private Q_SLOTS:
         QVERIFY(table->isVisible());
     }
 
+    // Columns fit their titles in every language and the badges of the rows on
+    // screen. Rows off screen are not measured, so a keystroke in a long list
+    // costs what the rows shown cost; a badge that the filter brings on screen
+    // widens its column.
+    void wordsColumnsFit_data()
+    {
+        QTest::addColumn<AppLanguage>("language");
+        QTest::newRow("zh-Hans") << AppLanguage::zhHans;
+        QTest::newRow("en") << AppLanguage::en;
+        QTest::newRow("vi") << AppLanguage::vi;
+    }
+
+    void wordsColumnsFit()
+    {
+        QFETCH(AppLanguage, language);
+        LocalizationManager::shared().setLanguage(language);
+        const auto restore = qScopeGuard([] { LocalizationManager::shared().setLanguage(AppLanguage::en); });
+        const QString wide = u"a category far longer than any column is wide"_s;
+        QByteArray words = "[";
+        for (int i = 0; i < 600; ++i) {
+            words += QStringLiteral(R"(%1{"id":%2,"word":"w%2","category":"%3"})")
+                         .arg(i ? u","_s : QString())
+                         .arg(i + 1)
+                         .arg(i == 500 ? wide : u"spam"_s)
+                         .toUtf8();
+        }
+        Fixture f;
+        f.server.respond(u"/api/admin/stats"_s, { 200, "{}" });
+        f.server.respond(u"/api/trpc/admin.getSensitiveWords"_s, { 200, envelope(words + "]") });
+        AdminDashboardView console(f.api);
+        SensitiveWordsView* view = showWords(console);
+        QVERIFY(view);
+        QTableView* table = view->table();
+        QTRY_COMPARE(table->model()->rowCount(), 600);
+        QTRY_VERIFY(table->isVisible());
+        // Columns are fitted on the turn of the event loop after the rows came.
+        QTest::qWait(0);
+        const QHeaderView* header = table->horizontalHeader();
+        for (int column = 0; column + 1 < table->model()->columnCount(); ++column)
+            QVERIFY2(table->columnWidth(column) >= header->sectionSizeHint(column), qPrintable(QString::number(column)));
+        const int wideBadge = table->itemDelegate()->sizeHint(QStyleOptionViewItem(), table->model()->index(500, SensitiveWordsTableModel::CategoryColumn)).width();
+        QVERIFY(table->columnWidth(SensitiveWordsTableModel::CategoryColumn) < wideBadge);
+
+        QTest::keyClicks(child<QLineEdit>(view, u"searchField"_s), u"w501"_s);
+        QCOMPARE(table->model()->rowCount(), 1);
+        QTRY_VERIFY(table->columnWidth(SensitiveWordsTableModel::CategoryColumn) >= wideBadge);
+    }
+
     // Deleting a word through its painted button: the confirmation names the word and
     // Return cancels; while the delete runs the button is disabled and a second press
     // opens nothing; the row alone goes when the server agrees.
@@ -639,10 +695,7 @@ private Q_SLOTS:
         const QString deletePath = u"/api/trpc/admin.deleteSensitiveWord"_s;
         f.server.respond(deletePath, { 200, envelope("null"), {}, true });
         AdminDashboardView console(f.api);
-        console.setSelectedTab(AdminSection::sensitiveWords);
-        console.resize(1000, 600);
-        console.show();
-        auto* view = qobject_cast<SensitiveWordsView*>(console.detail());
+        SensitiveWordsView* view = showWords(console);
         QTableView* table = view->table();
         QTRY_COMPARE(table->model()->rowCount(), 3);
 
