@@ -2,7 +2,7 @@
 
 #include "FuzzSupport.h"
 
-#include "state/StringTable.h"
+#include "state/common/StringTable.h"
 
 #include <QStringDecoder>
 

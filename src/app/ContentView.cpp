@@ -1,7 +1,7 @@
 #include "app/ContentView.h"
 
 #include "app/MainView.h"
-#include "state/AuthViewModel.h"
+#include "state/chat/AuthViewModel.h"
 #include "views/chat/LoginView.h"
 
 #include <QVBoxLayout>

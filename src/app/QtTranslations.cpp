@@ -1,6 +1,6 @@
 #include "app/QtTranslations.h"
 
-#include "state/LocalizationManager.h"
+#include "state/common/LocalizationManager.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

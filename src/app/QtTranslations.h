@@ -1,6 +1,6 @@
 #pragma once
 
-#include "state/AppLanguage.h"
+#include "state/common/AppLanguage.h"
 
 #include <QObject>
 #include <QTranslator>

@@ -1,7 +1,7 @@
 #include "app/SettingsListView.h"
 
 #include "app/StaffConsoles.h"
-#include "state/LocalizationManager.h"
+#include "state/common/LocalizationManager.h"
 #include "views/account/GeneralSettingsView.h"
 #include "views/account/NotificationSettingsView.h"
 #include "views/account/PrivacySettingsView.h"

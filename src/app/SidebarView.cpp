@@ -1,8 +1,8 @@
 #include "app/SidebarView.h"
 
 #include "network/WebSocketService.h"
-#include "state/AuthViewModel.h"
-#include "state/LocalizationManager.h"
+#include "state/chat/AuthViewModel.h"
+#include "state/common/LocalizationManager.h"
 #include "views/chat/AvatarView.h"
 #include "views/common/Appearance.h"
 #include "views/common/ElidedLabel.h"

@@ -1,8 +1,8 @@
 #include "app/StaffConsoles.h"
 
 #include "network/APIClient.h"
-#include "state/AuthViewModel.h"
-#include "state/StaffAccess.h"
+#include "state/admin/StaffAccess.h"
+#include "state/chat/AuthViewModel.h"
 #include "views/admin/AdminDashboardView.h"
 #include "views/admin/OperatorConsoleView.h"
 #include "views/common/Localized.h"

@@ -1,7 +1,7 @@
 #include "app/LogOutput.h"
 #include "app/MorvaneApp.h"
 #include "services/FileService.h"
-#include "state/LocalizationManager.h"
+#include "state/common/LocalizationManager.h"
 
 #include <QApplication>
 #include <QDesktopServices>

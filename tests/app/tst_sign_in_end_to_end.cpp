@@ -12,8 +12,8 @@
 #include "app/ContentView.h"
 #include "app/MainView.h"
 #include "app/MorvaneApp.h"
-#include "state/AuthViewModel.h"
-#include "state/LocalizationManager.h"
+#include "state/chat/AuthViewModel.h"
+#include "state/common/LocalizationManager.h"
 #include "views/chat/LoginView.h"
 
 #include <QLabel>

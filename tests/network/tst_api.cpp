@@ -9,8 +9,8 @@
 #include "network/AuthService.h"
 #include "network/KeychainService.h"
 #include "network/MemorySecretStore.h"
-#include "state/ErrorDescription.h"
-#include "state/LocalizationManager.h"
+#include "state/common/ErrorDescription.h"
+#include "state/common/LocalizationManager.h"
 
 #include <QScopeGuard>
 #include <QNetworkReply>

@@ -20,7 +20,7 @@
 #include "services/ChatService.h"
 #include "services/ContactService.h"
 #include "services/GroupService.h"
-#include "state/NotificationCenter.h"
+#include "state/common/NotificationCenter.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -2,7 +2,7 @@
 
 // Timers of the state objects whose time passes only when the test says so.
 
-#include "state/StateTimer.h"
+#include "state/chat/StateTimer.h"
 
 #include <QObject>
 #include <QPointer>

@@ -14,10 +14,10 @@
 #include "services/FileService.h"
 #include "services/MFAService.h"
 #include "services/SessionService.h"
-#include "state/DeviceManagementViewModel.h"
-#include "state/FavoritesViewModel.h"
-#include "state/FileManagementViewModel.h"
-#include "state/TwoFactorViewModel.h"
+#include "state/account/DeviceManagementViewModel.h"
+#include "state/account/FavoritesViewModel.h"
+#include "state/account/FileManagementViewModel.h"
+#include "state/account/TwoFactorViewModel.h"
 
 #include <QDateTime>
 #include <QMessageAuthenticationCode>

@@ -5,11 +5,11 @@
 #include "AccountStack.h"
 #include "TaskRunner.h"
 
-#include "state/DeviceManagementViewModel.h"
-#include "state/FavoritesViewModel.h"
-#include "state/FileManagementViewModel.h"
-#include "state/LocalizationManager.h"
-#include "state/TwoFactorViewModel.h"
+#include "state/account/DeviceManagementViewModel.h"
+#include "state/account/FavoritesViewModel.h"
+#include "state/account/FileManagementViewModel.h"
+#include "state/account/TwoFactorViewModel.h"
+#include "state/common/LocalizationManager.h"
 
 #include <QTest>
 

@@ -1,7 +1,7 @@
 #include "ClientStack.h"
 
-#include "state/AuthViewModel.h"
-#include "state/LocalizationManager.h"
+#include "state/chat/AuthViewModel.h"
+#include "state/common/LocalizationManager.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,10 +1,10 @@
 #include "ClientStack.h"
 
-#include "state/ChatViewModel.h"
-#include "state/LocalizationManager.h"
-#include "state/NotificationName.h"
-#include "state/RevokedNotice.h"
-#include "state/UserInfo.h"
+#include "state/chat/ChatViewModel.h"
+#include "state/chat/RevokedNotice.h"
+#include "state/chat/UserInfo.h"
+#include "state/common/LocalizationManager.h"
+#include "state/common/NotificationName.h"
 
 #include <QFile>
 #include <QJsonArray>

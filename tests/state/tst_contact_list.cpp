@@ -1,8 +1,8 @@
 #include "ClientStack.h"
 
 #include "models/WSMessage.h"
-#include "state/ContactListViewModel.h"
-#include "state/LetterIndex.h"
+#include "state/contacts/ContactListViewModel.h"
+#include "state/contacts/LetterIndex.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

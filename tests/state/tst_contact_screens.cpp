@@ -5,15 +5,15 @@
 
 #include "ClientStack.h"
 
-#include "state/AddContactViewModel.h"
-#include "state/ContactDetailViewModel.h"
-#include "state/ContactListViewModel.h"
-#include "state/ConversationListViewModel.h"
-#include "state/FriendRequestsViewModel.h"
-#include "state/LocalizationManager.h"
-#include "state/NotificationName.h"
-#include "state/ReportViewModel.h"
-#include "state/UserInfo.h"
+#include "state/chat/ConversationListViewModel.h"
+#include "state/chat/UserInfo.h"
+#include "state/common/LocalizationManager.h"
+#include "state/common/NotificationName.h"
+#include "state/contacts/AddContactViewModel.h"
+#include "state/contacts/ContactDetailViewModel.h"
+#include "state/contacts/ContactListViewModel.h"
+#include "state/contacts/FriendRequestsViewModel.h"
+#include "state/contacts/ReportViewModel.h"
 
 #include <QJsonArray>
 

@@ -1,8 +1,8 @@
 #include "ClientStack.h"
 
-#include "state/ConversationListViewModel.h"
-#include "state/ConversationOrder.h"
-#include "state/NotificationName.h"
+#include "state/chat/ConversationListViewModel.h"
+#include "state/chat/ConversationOrder.h"
+#include "state/common/NotificationName.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -3,10 +3,10 @@
 
 #include "ClientStack.h"
 
-#include "state/AssignRoleViewModel.h"
-#include "state/GroupRoleDetailViewModel.h"
-#include "state/GroupRolesMenuViewModel.h"
-#include "state/HexColor.h"
+#include "state/contacts/AssignRoleViewModel.h"
+#include "state/contacts/GroupRoleDetailViewModel.h"
+#include "state/contacts/GroupRolesMenuViewModel.h"
+#include "state/contacts/HexColor.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,8 +1,8 @@
 #include "network/APIError.h"
 #include "network/RequestLanguage.h"
-#include "state/ErrorDescription.h"
-#include "state/LocalizationManager.h"
-#include "state/StringTable.h"
+#include "state/common/ErrorDescription.h"
+#include "state/common/LocalizationManager.h"
+#include "state/common/StringTable.h"
 
 #include <QDir>
 #include <QNetworkReply>

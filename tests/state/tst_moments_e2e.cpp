@@ -9,7 +9,7 @@
 #include "network/KeychainService.h"
 #include "network/MemorySecretStore.h"
 #include "services/MomentService.h"
-#include "state/MomentsViewModel.h"
+#include "state/contacts/MomentsViewModel.h"
 
 #include <QTest>
 

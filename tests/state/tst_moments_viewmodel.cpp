@@ -1,6 +1,6 @@
 #include "SocialStack.h"
 
-#include "state/MomentsViewModel.h"
+#include "state/contacts/MomentsViewModel.h"
 
 #include <QJsonArray>
 

@@ -1,7 +1,7 @@
 #include "models/Conversation.h"
-#include "state/NotificationCenter.h"
-#include "state/NotificationName.h"
-#include "state/UserInfo.h"
+#include "state/chat/UserInfo.h"
+#include "state/common/NotificationCenter.h"
+#include "state/common/NotificationName.h"
 
 #include <QTest>
 

@@ -9,11 +9,11 @@
 #include "network/APIClient.h"
 #include "network/KeychainService.h"
 #include "network/MemorySecretStore.h"
-#include "state/LocalizationManager.h"
-#include "state/OperatorConsoleTab.h"
-#include "state/OperatorConsoleViewModel.h"
-#include "state/OperatorStatistics.h"
-#include "state/WholeNumber.h"
+#include "state/admin/OperatorConsoleTab.h"
+#include "state/admin/OperatorConsoleViewModel.h"
+#include "state/admin/OperatorStatistics.h"
+#include "state/common/LocalizationManager.h"
+#include "state/common/WholeNumber.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -8,7 +8,7 @@
 #include "WebSocketLogCapture.h"
 
 #include "models/ChatGroup.h"
-#include "state/LocalizationManager.h"
+#include "state/common/LocalizationManager.h"
 
 #include <QJsonObject>
 #include <QSignalSpy>

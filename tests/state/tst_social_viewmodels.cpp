@@ -2,13 +2,13 @@
 
 #include "SocialStack.h"
 
-#include "state/GiftShopViewModel.h"
-#include "state/NotificationName.h"
-#include "state/PictureAddress.h"
-#include "state/SearchViewModel.h"
-#include "state/UserInfo.h"
-#include "state/VipCenterViewModel.h"
-#include "state/WholeNumber.h"
+#include "state/chat/UserInfo.h"
+#include "state/common/NotificationName.h"
+#include "state/common/WholeNumber.h"
+#include "state/contacts/GiftShopViewModel.h"
+#include "state/contacts/PictureAddress.h"
+#include "state/contacts/SearchViewModel.h"
+#include "state/contacts/VipCenterViewModel.h"
 
 using namespace Qt::StringLiterals;
 

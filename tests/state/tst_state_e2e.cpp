@@ -5,8 +5,8 @@
 #include "ServerProcess.h"
 #include "TaskRunner.h"
 
-#include "state/ConversationListViewModel.h"
-#include "state/NotificationCenter.h"
+#include "state/chat/ConversationListViewModel.h"
+#include "state/common/NotificationCenter.h"
 
 #include <QTest>
 

@@ -4,10 +4,10 @@
 
 #include "ClientStack.h"
 
-#include "state/AuthViewModel.h"
-#include "state/ChatViewModel.h"
-#include "state/ContactListViewModel.h"
-#include "state/ConversationListViewModel.h"
+#include "state/chat/AuthViewModel.h"
+#include "state/chat/ChatViewModel.h"
+#include "state/chat/ConversationListViewModel.h"
+#include "state/contacts/ContactListViewModel.h"
 
 #include <QFile>
 #include <QNetworkAccessManager>

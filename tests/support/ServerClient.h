@@ -16,9 +16,9 @@
 #include "network/WebSocketService.h"
 #include "services/ChatService.h"
 #include "services/GroupService.h"
-#include "state/AuthViewModel.h"
-#include "state/ChatViewModel.h"
-#include "state/NotificationCenter.h"
+#include "state/chat/AuthViewModel.h"
+#include "state/chat/ChatViewModel.h"
+#include "state/common/NotificationCenter.h"
 
 #include <QTest>
 

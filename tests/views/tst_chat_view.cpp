@@ -1,7 +1,7 @@
 #include "ManualTimers.h"
 
 #include "network/WebSocketService.h"
-#include "state/ChatViewModel.h"
+#include "state/chat/ChatViewModel.h"
 #include "views/chat/ChatView.h"
 #include "views/chat/MessageBubble.h"
 #include "views/chat/MessageInputBar.h"

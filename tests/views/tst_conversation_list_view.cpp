@@ -3,8 +3,8 @@
 
 #include "ClientStack.h"
 
-#include "state/ConversationListViewModel.h"
-#include "state/LocalizationManager.h"
+#include "state/chat/ConversationListViewModel.h"
+#include "state/common/LocalizationManager.h"
 #include "views/chat/ConversationListView.h"
 #include "views/common/Localized.h"
 

@@ -3,8 +3,8 @@
 #include "ClientStack.h"
 
 #include "app/ContentView.h"
-#include "state/AuthViewModel.h"
-#include "state/LocalizationManager.h"
+#include "state/chat/AuthViewModel.h"
+#include "state/common/LocalizationManager.h"
 #include "views/chat/LoginView.h"
 
 #include <QLabel>

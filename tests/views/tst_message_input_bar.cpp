@@ -1,5 +1,5 @@
-#include "state/ChatViewModel.h"
-#include "state/LocalizationManager.h"
+#include "state/chat/ChatViewModel.h"
+#include "state/common/LocalizationManager.h"
 #include "views/chat/MessageInputBar.h"
 #include "views/common/Appearance.h"
 #include "views/common/Localized.h"

@@ -1,7 +1,7 @@
 #include "views/account/DeviceListModel.h"
 
-#include "state/DeviceManagementViewModel.h"
-#include "state/DeviceTitle.h"
+#include "state/account/DeviceManagementViewModel.h"
+#include "state/account/DeviceTitle.h"
 #include "views/account/DeviceRow.h"
 #include "views/common/Localized.h"
 

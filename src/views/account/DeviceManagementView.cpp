@@ -1,7 +1,7 @@
 #include "views/account/DeviceManagementView.h"
 
-#include "state/DeviceManagementViewModel.h"
-#include "state/LocalizationManager.h"
+#include "state/account/DeviceManagementViewModel.h"
+#include "state/common/LocalizationManager.h"
 #include "views/account/DeviceListModel.h"
 #include "views/account/DeviceRow.h"
 #include "views/account/ListStateOverlay.h"

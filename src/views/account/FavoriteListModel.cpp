@@ -1,6 +1,6 @@
 #include "views/account/FavoriteListModel.h"
 
-#include "state/Graphemes.h"
+#include "state/account/Graphemes.h"
 #include "views/account/FavoriteRow.h"
 #include "views/common/Localized.h"
 

@@ -1,7 +1,7 @@
 #include "views/account/FavoritesView.h"
 
-#include "state/FavoritesViewModel.h"
-#include "state/LocalizationManager.h"
+#include "state/account/FavoritesViewModel.h"
+#include "state/common/LocalizationManager.h"
 #include "views/account/FavoriteListModel.h"
 #include "views/account/FavoriteRow.h"
 #include "views/account/ListColumn.h"

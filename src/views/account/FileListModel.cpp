@@ -1,7 +1,7 @@
 #include "views/account/FileListModel.h"
 
-#include "state/FileManagementViewModel.h"
-#include "state/Graphemes.h"
+#include "state/account/FileManagementViewModel.h"
+#include "state/account/Graphemes.h"
 #include "views/account/FileManagementRow.h"
 #include "views/common/Localized.h"
 

@@ -1,6 +1,6 @@
 #include "views/account/FileManagementRow.h"
 
-#include "state/WholeNumber.h"
+#include "state/common/WholeNumber.h"
 #include "views/account/FileListModel.h"
 #include "views/common/Appearance.h"
 #include "views/common/Icons.h"

@@ -1,7 +1,7 @@
 #include "views/account/FileManagementView.h"
 
-#include "state/FileManagementViewModel.h"
-#include "state/LocalizationManager.h"
+#include "state/account/FileManagementViewModel.h"
+#include "state/common/LocalizationManager.h"
 #include "views/account/FileListModel.h"
 #include "views/account/FileManagementRow.h"
 #include "views/account/ImagePreviewView.h"

@@ -1,8 +1,8 @@
 #include "views/account/GeneralSettingsView.h"
 
-#include "state/AuthViewModel.h"
-#include "state/GeneralSettings.h"
-#include "state/LocalizationManager.h"
+#include "state/account/GeneralSettings.h"
+#include "state/chat/AuthViewModel.h"
+#include "state/common/LocalizationManager.h"
 #include "views/account/FormSection.h"
 #include "views/account/GroupedForm.h"
 #include "views/account/PreferenceToggle.h"

@@ -1,6 +1,6 @@
 #include "views/account/ImagePreviewView.h"
 
-#include "state/LocalizationManager.h"
+#include "state/common/LocalizationManager.h"
 #include "views/common/Appearance.h"
 #include "views/common/Divider.h"
 #include "views/common/Icons.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "state/ScreenError.h"
+#include "state/common/ScreenError.h"
 
 #include <QObject>
 

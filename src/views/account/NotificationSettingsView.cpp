@@ -1,7 +1,7 @@
 #include "views/account/NotificationSettingsView.h"
 
-#include "state/LocalizationManager.h"
-#include "state/NotificationSettings.h"
+#include "state/account/NotificationSettings.h"
+#include "state/common/LocalizationManager.h"
 #include "views/account/FormSection.h"
 #include "views/account/GroupedForm.h"
 #include "views/account/PreferenceToggle.h"

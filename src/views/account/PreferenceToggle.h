@@ -1,6 +1,6 @@
 #pragma once
 
-#include "state/UserDefaults.h"
+#include "state/account/UserDefaults.h"
 
 #include <QCheckBox>
 

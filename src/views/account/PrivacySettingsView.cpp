@@ -1,8 +1,8 @@
 #include "views/account/PrivacySettingsView.h"
 
 #include "services/ContactService.h"
-#include "state/LocalizationManager.h"
-#include "state/PrivacySettingsViewModel.h"
+#include "state/account/PrivacySettingsViewModel.h"
+#include "state/common/LocalizationManager.h"
 #include "views/account/AccountScreens.h"
 #include "views/account/FormSection.h"
 #include "views/account/GroupedForm.h"

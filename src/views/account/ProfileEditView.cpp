@@ -1,8 +1,8 @@
 #include "views/account/ProfileEditView.h"
 
 #include "network/AuthService.h"
-#include "state/LocalizationManager.h"
-#include "state/ProfileEditViewModel.h"
+#include "state/account/ProfileEditViewModel.h"
+#include "state/common/LocalizationManager.h"
 #include "views/common/Appearance.h"
 #include "views/common/Localized.h"
 #include "views/common/ProminentButton.h"

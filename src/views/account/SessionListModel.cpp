@@ -1,6 +1,6 @@
 #include "views/account/SessionListModel.h"
 
-#include "state/ProfileViewModel.h"
+#include "state/account/ProfileViewModel.h"
 #include "views/common/Localized.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "views/account/TwoFactorView.h"
 
-#include "state/LocalizationManager.h"
-#include "state/TwoFactorViewModel.h"
+#include "state/common/LocalizationManager.h"
+#include "state/account/TwoFactorViewModel.h"
 #include "views/common/ErrorAlert.h"
 #include "views/common/Appearance.h"
 #include "views/common/Localized.h"

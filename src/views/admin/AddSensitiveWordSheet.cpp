@@ -1,6 +1,6 @@
 #include "views/admin/AddSensitiveWordSheet.h"
 
-#include "state/SensitiveWordsViewModel.h"
+#include "state/admin/SensitiveWordsViewModel.h"
 #include "views/common/Appearance.h"
 #include "views/common/Localized.h"
 

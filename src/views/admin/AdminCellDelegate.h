@@ -1,6 +1,6 @@
 #pragma once
 
-#include "state/Tint.h"
+#include "state/admin/Tint.h"
 
 #include <QList>
 #include <QMetaType>

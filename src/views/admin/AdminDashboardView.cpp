@@ -1,7 +1,7 @@
 #include "views/admin/AdminDashboardView.h"
 
-#include "state/AdminDashboardViewModel.h"
-#include "state/LocalizationManager.h"
+#include "state/admin/AdminDashboardViewModel.h"
+#include "state/common/LocalizationManager.h"
 #include "views/admin/AdminOverviewView.h"
 #include "views/common/ErrorAlert.h"
 #include "views/admin/GroupManagementView.h"

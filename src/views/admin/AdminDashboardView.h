@@ -1,6 +1,6 @@
 #pragma once
 
-#include "state/AdminSection.h"
+#include "state/admin/AdminSection.h"
 
 #include <QWidget>
 

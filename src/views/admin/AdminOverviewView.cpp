@@ -1,7 +1,7 @@
 #include "views/admin/AdminOverviewView.h"
 
-#include "state/AdminDashboardViewModel.h"
-#include "state/LocalizationManager.h"
+#include "state/admin/AdminDashboardViewModel.h"
+#include "state/common/LocalizationManager.h"
 #include "views/admin/AdminStatCard.h"
 #include "views/common/Appearance.h"
 #include "views/common/Icons.h"

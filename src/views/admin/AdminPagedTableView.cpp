@@ -1,8 +1,8 @@
 #include "views/admin/AdminPagedTableView.h"
 
-#include "state/AdminPagedTable.h"
-#include "state/LocalizationManager.h"
-#include "state/PrintfFormat.h"
+#include "state/admin/AdminPagedTable.h"
+#include "state/common/LocalizationManager.h"
+#include "state/common/PrintfFormat.h"
 #include "views/admin/AdminTableContent.h"
 #include "views/common/ErrorAlert.h"
 #include "views/common/Appearance.h"

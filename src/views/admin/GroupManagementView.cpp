@@ -1,7 +1,7 @@
 #include "views/admin/GroupManagementView.h"
 
-#include "state/GroupManagementViewModel.h"
-#include "state/PrintfFormat.h"
+#include "state/admin/GroupManagementViewModel.h"
+#include "state/common/PrintfFormat.h"
 #include "views/admin/ConfirmationDialog.h"
 #include "views/common/Localized.h"
 

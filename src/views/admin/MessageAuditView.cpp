@@ -1,6 +1,6 @@
 #include "views/admin/MessageAuditView.h"
 
-#include "state/MessageAuditViewModel.h"
+#include "state/admin/MessageAuditViewModel.h"
 #include "views/admin/ConfirmationDialog.h"
 #include "views/common/Localized.h"
 

@@ -1,7 +1,7 @@
 #include "views/admin/OperatorConsoleView.h"
 
-#include "state/LocalizationManager.h"
-#include "state/OperatorConsoleViewModel.h"
+#include "state/common/LocalizationManager.h"
+#include "state/admin/OperatorConsoleViewModel.h"
 #include "views/common/ErrorAlert.h"
 #include "views/admin/OperatorSessionDetail.h"
 #include "views/admin/OperatorSessionListModel.h"

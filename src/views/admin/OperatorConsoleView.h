@@ -1,6 +1,6 @@
 #pragma once
 
-#include "state/OperatorConsoleTab.h"
+#include "state/admin/OperatorConsoleTab.h"
 
 #include <QWidget>
 

@@ -1,8 +1,8 @@
 #include "views/admin/OperatorSessionDetail.h"
 
-#include "state/LocalizationManager.h"
-#include "state/OperatorConsoleViewModel.h"
-#include "state/PrintfFormat.h"
+#include "state/admin/OperatorConsoleViewModel.h"
+#include "state/common/LocalizationManager.h"
+#include "state/common/PrintfFormat.h"
 #include "views/admin/CapsuleBadge.h"
 #include "views/admin/OperatorSessionRow.h"
 #include "views/admin/TintColor.h"

@@ -1,7 +1,7 @@
 #include "views/admin/OperatorSessionListModel.h"
 
-#include "state/LocalizationManager.h"
-#include "state/OperatorConsoleViewModel.h"
+#include "state/admin/OperatorConsoleViewModel.h"
+#include "state/common/LocalizationManager.h"
 #include "views/admin/OperatorSessionRow.h"
 #include "views/common/Localized.h"
 #include "views/common/PlainToolTip.h"

@@ -1,8 +1,8 @@
 #include "views/admin/OperatorStatisticsView.h"
 
-#include "state/LocalizationManager.h"
-#include "state/OperatorConsoleViewModel.h"
-#include "state/OperatorStatistics.h"
+#include "state/admin/OperatorConsoleViewModel.h"
+#include "state/admin/OperatorStatistics.h"
+#include "state/common/LocalizationManager.h"
 #include "views/admin/AdminStatCard.h"
 
 #include <QGridLayout>

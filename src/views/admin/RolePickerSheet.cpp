@@ -1,7 +1,7 @@
 #include "views/admin/RolePickerSheet.h"
 
-#include "state/PrintfFormat.h"
-#include "state/UserManagementViewModel.h"
+#include "state/admin/UserManagementViewModel.h"
+#include "state/common/PrintfFormat.h"
 #include "views/common/Appearance.h"
 #include "views/common/Localized.h"
 

@@ -1,7 +1,7 @@
 #include "views/admin/SensitiveWordsTableModel.h"
 
-#include "state/LocalizationManager.h"
-#include "state/SensitiveWordsViewModel.h"
+#include "state/admin/SensitiveWordsViewModel.h"
+#include "state/common/LocalizationManager.h"
 #include "views/admin/AdminCellDelegate.h"
 #include "views/common/Localized.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "state/SensitiveWordsViewModel.h"
+#include "state/admin/SensitiveWordsViewModel.h"
 
 #include <QAbstractTableModel>
 

@@ -1,8 +1,8 @@
 #include "views/admin/SensitiveWordsView.h"
 
-#include "state/LocalizationManager.h"
-#include "state/PrintfFormat.h"
-#include "state/SensitiveWordsViewModel.h"
+#include "state/common/LocalizationManager.h"
+#include "state/common/PrintfFormat.h"
+#include "state/admin/SensitiveWordsViewModel.h"
 #include "views/admin/AddSensitiveWordSheet.h"
 #include "views/admin/AdminCellDelegate.h"
 #include "views/admin/AdminTableContent.h"

@@ -1,8 +1,8 @@
 #include "views/admin/SystemConfigView.h"
 
-#include "state/LocalizationManager.h"
-#include "state/PrintfFormat.h"
-#include "state/SystemConfigViewModel.h"
+#include "state/common/LocalizationManager.h"
+#include "state/common/PrintfFormat.h"
+#include "state/admin/SystemConfigViewModel.h"
 #include "views/common/ErrorAlert.h"
 #include "views/admin/TintColor.h"
 #include "views/common/Appearance.h"

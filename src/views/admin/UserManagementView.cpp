@@ -1,7 +1,7 @@
 #include "views/admin/UserManagementView.h"
 
-#include "state/PrintfFormat.h"
-#include "state/UserManagementViewModel.h"
+#include "state/admin/UserManagementViewModel.h"
+#include "state/common/PrintfFormat.h"
 #include "views/admin/CapsuleBadge.h"
 #include "views/admin/ConfirmationDialog.h"
 #include "views/admin/RolePickerSheet.h"

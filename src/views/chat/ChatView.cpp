@@ -1,7 +1,7 @@
 #include "views/chat/ChatView.h"
 
-#include "state/ChatViewModel.h"
-#include "state/LocalizationManager.h"
+#include "state/chat/ChatViewModel.h"
+#include "state/common/LocalizationManager.h"
 #include "views/chat/MessageInputBar.h"
 #include "views/chat/MessageListView.h"
 #include "views/common/Appearance.h"

@@ -1,7 +1,7 @@
 #include "views/chat/ConversationListView.h"
 
-#include "state/ConversationListViewModel.h"
-#include "state/LocalizationManager.h"
+#include "state/chat/ConversationListViewModel.h"
+#include "state/common/LocalizationManager.h"
 #include "views/chat/ConversationListModel.h"
 #include "views/chat/ConversationRow.h"
 #include "views/common/Appearance.h"

@@ -1,6 +1,6 @@
 #include "views/chat/ConversationRow.h"
 
-#include "state/RevokedNotice.h"
+#include "state/chat/RevokedNotice.h"
 #include "views/chat/AvatarView.h"
 #include "views/chat/ConversationListModel.h"
 #include "views/common/Appearance.h"

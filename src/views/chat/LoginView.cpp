@@ -1,7 +1,7 @@
 #include "views/chat/LoginView.h"
 
-#include "state/AuthViewModel.h"
-#include "state/LocalizationManager.h"
+#include "state/chat/AuthViewModel.h"
+#include "state/common/LocalizationManager.h"
 #include "views/common/Appearance.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"

@@ -1,8 +1,8 @@
 #include "views/chat/MessageBubble.h"
 
 #include "network/NetworkConfig.h"
-#include "state/RevokedNotice.h"
-#include "state/WholeNumber.h"
+#include "state/chat/RevokedNotice.h"
+#include "state/common/WholeNumber.h"
 #include "views/chat/AvatarView.h"
 #include "views/chat/MessageListModel.h"
 #include "views/common/Appearance.h"

@@ -1,7 +1,7 @@
 #include "views/chat/MessageInputBar.h"
 
-#include "state/ChatViewModel.h"
-#include "state/LocalizationManager.h"
+#include "state/chat/ChatViewModel.h"
+#include "state/common/LocalizationManager.h"
 #include "views/common/Appearance.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"

@@ -1,6 +1,6 @@
 #include "views/common/ErrorAlert.h"
 
-#include "state/LocalizationManager.h"
+#include "state/common/LocalizationManager.h"
 #include "views/common/Localized.h"
 
 #include <QPushButton>

@@ -1,6 +1,6 @@
 #include "views/common/Localized.h"
 
-#include "state/LocalizationManager.h"
+#include "state/common/LocalizationManager.h"
 
 namespace Localized {
 

@@ -1,6 +1,6 @@
 #include "views/common/PlaceholderView.h"
 
-#include "state/LocalizationManager.h"
+#include "state/common/LocalizationManager.h"
 #include "views/common/Appearance.h"
 #include "views/common/Localized.h"
 

@@ -1,7 +1,7 @@
 #include "views/contacts/AddContactView.h"
 
-#include "state/AddContactViewModel.h"
-#include "state/LocalizationManager.h"
+#include "state/common/LocalizationManager.h"
+#include "state/contacts/AddContactViewModel.h"
 #include "views/common/Appearance.h"
 #include "views/common/Divider.h"
 #include "views/common/Localized.h"

@@ -1,7 +1,7 @@
 #include "views/contacts/AssignRoleView.h"
 
-#include "state/AssignRoleViewModel.h"
-#include "state/LocalizationManager.h"
+#include "state/common/LocalizationManager.h"
+#include "state/contacts/AssignRoleViewModel.h"
 #include "views/common/Appearance.h"
 #include "views/common/ErrorAlert.h"
 #include "views/common/Icons.h"

@@ -1,6 +1,6 @@
 #include "views/contacts/ColorSwatch.h"
 
-#include "state/HexColor.h"
+#include "state/contacts/HexColor.h"
 
 #include <QPainter>
 #include <QPainterPath>

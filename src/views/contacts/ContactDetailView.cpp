@@ -1,9 +1,9 @@
 #include "views/contacts/ContactDetailView.h"
 
-#include "state/ContactDetailViewModel.h"
-#include "state/ContactSection.h"
-#include "state/LocalizationManager.h"
-#include "state/ReportViewModel.h"
+#include "state/contacts/ContactDetailViewModel.h"
+#include "state/contacts/ContactSection.h"
+#include "state/common/LocalizationManager.h"
+#include "state/contacts/ReportViewModel.h"
 #include "views/chat/AvatarView.h"
 #include "views/common/Appearance.h"
 #include "views/common/Divider.h"

@@ -1,7 +1,7 @@
 #include "views/contacts/ContactListModel.h"
 
-#include "state/ContactListViewModel.h"
-#include "state/ContactSection.h"
+#include "state/contacts/ContactListViewModel.h"
+#include "state/contacts/ContactSection.h"
 #include "views/common/Localized.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 
 #include "models/ChatGroup.h"
 #include "models/Contact.h"
-#include "state/ContactSection.h"
+#include "state/contacts/ContactSection.h"
 
 #include <QAbstractListModel>
 #include <QHash>

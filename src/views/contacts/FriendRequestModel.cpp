@@ -1,6 +1,6 @@
 #include "views/contacts/FriendRequestModel.h"
 
-#include "state/FriendRequestsViewModel.h"
+#include "state/contacts/FriendRequestsViewModel.h"
 #include "views/common/Localized.h"
 
 FriendRequestModel::FriendRequestModel(FriendRequestsViewModel* viewModel, QObject* parent)

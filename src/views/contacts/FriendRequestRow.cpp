@@ -1,6 +1,6 @@
 #include "views/contacts/FriendRequestRow.h"
 
-#include "state/FriendRequestsViewModel.h"
+#include "state/contacts/FriendRequestsViewModel.h"
 #include "views/chat/AvatarView.h"
 #include "views/common/Appearance.h"
 #include "views/common/Localized.h"

@@ -1,7 +1,7 @@
 #include "views/contacts/FriendRequestsView.h"
 
-#include "state/FriendRequestsViewModel.h"
-#include "state/LocalizationManager.h"
+#include "state/common/LocalizationManager.h"
+#include "state/contacts/FriendRequestsViewModel.h"
 #include "views/common/Appearance.h"
 #include "views/common/Divider.h"
 #include "views/common/Icons.h"

@@ -1,7 +1,7 @@
 #include "views/contacts/GiftShopView.h"
 
-#include "state/GiftShopViewModel.h"
-#include "state/LocalizationManager.h"
+#include "state/common/LocalizationManager.h"
+#include "state/contacts/GiftShopViewModel.h"
 #include "views/common/AdaptiveGrid.h"
 #include "views/common/Appearance.h"
 #include "views/common/ElidedLabel.h"

@@ -1,7 +1,7 @@
 #include "views/contacts/GroupRoleDetailView.h"
 
-#include "state/GroupRoleDetailViewModel.h"
-#include "state/LocalizationManager.h"
+#include "state/common/LocalizationManager.h"
+#include "state/contacts/GroupRoleDetailViewModel.h"
 #include "views/common/Appearance.h"
 #include "views/common/Divider.h"
 #include "views/common/ErrorAlert.h"

@@ -1,9 +1,9 @@
 #include "views/contacts/GroupRolesButton.h"
 
-#include "state/AssignRoleViewModel.h"
-#include "state/GroupRoleDetailViewModel.h"
-#include "state/GroupRolesMenuViewModel.h"
-#include "state/LocalizationManager.h"
+#include "state/common/LocalizationManager.h"
+#include "state/contacts/AssignRoleViewModel.h"
+#include "state/contacts/GroupRoleDetailViewModel.h"
+#include "state/contacts/GroupRolesMenuViewModel.h"
 #include "views/common/Appearance.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"

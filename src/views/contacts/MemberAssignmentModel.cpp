@@ -1,6 +1,6 @@
 #include "views/contacts/MemberAssignmentModel.h"
 
-#include "state/AssignRoleViewModel.h"
+#include "state/contacts/AssignRoleViewModel.h"
 #include "views/common/Localized.h"
 
 MemberAssignmentModel::MemberAssignmentModel(AssignRoleViewModel* viewModel, QObject* parent)

@@ -1,6 +1,6 @@
 #include "views/contacts/MomentListModel.h"
 
-#include "state/MomentsViewModel.h"
+#include "state/contacts/MomentsViewModel.h"
 
 MomentListModel::MomentListModel(MomentsViewModel* viewModel, QObject* parent)
     : QAbstractListModel(parent)

@@ -1,6 +1,6 @@
 #include "views/contacts/MomentRow.h"
 
-#include "state/MomentsViewModel.h"
+#include "state/contacts/MomentsViewModel.h"
 #include "views/chat/AvatarView.h"
 #include "views/common/AdaptiveGrid.h"
 #include "views/common/Appearance.h"

@@ -1,7 +1,7 @@
 #include "views/contacts/MomentsView.h"
 
-#include "state/LocalizationManager.h"
-#include "state/MomentsViewModel.h"
+#include "state/common/LocalizationManager.h"
+#include "state/contacts/MomentsViewModel.h"
 #include "views/common/Appearance.h"
 #include "views/common/Divider.h"
 #include "views/common/Icons.h"

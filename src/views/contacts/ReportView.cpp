@@ -1,7 +1,7 @@
 #include "views/contacts/ReportView.h"
 
-#include "state/LocalizationManager.h"
-#include "state/ReportViewModel.h"
+#include "state/common/LocalizationManager.h"
+#include "state/contacts/ReportViewModel.h"
 #include "views/common/Appearance.h"
 #include "views/common/Localized.h"
 #include "views/common/ProminentButton.h"

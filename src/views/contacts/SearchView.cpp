@@ -1,7 +1,7 @@
 #include "views/contacts/SearchView.h"
 
-#include "state/LocalizationManager.h"
-#include "state/SearchViewModel.h"
+#include "state/common/LocalizationManager.h"
+#include "state/contacts/SearchViewModel.h"
 #include "views/common/Appearance.h"
 #include "views/common/Divider.h"
 #include "views/common/Icons.h"

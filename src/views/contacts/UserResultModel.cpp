@@ -1,6 +1,6 @@
 #include "views/contacts/UserResultModel.h"
 
-#include "state/AddContactViewModel.h"
+#include "state/contacts/AddContactViewModel.h"
 
 UserResultModel::UserResultModel(AddContactViewModel* viewModel, QObject* parent)
     : QAbstractListModel(parent)

@@ -1,7 +1,7 @@
 #include "views/contacts/VipCenterView.h"
 
-#include "state/LocalizationManager.h"
-#include "state/VipCenterViewModel.h"
+#include "state/common/LocalizationManager.h"
+#include "state/contacts/VipCenterViewModel.h"
 #include "views/common/Appearance.h"
 #include "views/common/Divider.h"
 #include "views/common/ElidedLabel.h"

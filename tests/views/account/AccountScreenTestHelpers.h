@@ -5,7 +5,7 @@
 
 #include "ClientStack.h"
 
-#include "state/AuthViewModel.h"
+#include "state/chat/AuthViewModel.h"
 
 #include <QString>
 #include <QWidget>

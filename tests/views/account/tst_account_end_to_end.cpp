@@ -7,7 +7,7 @@
 #include "ServerTestClient.h"
 #include "TaskRunner.h"
 
-#include "state/AuthViewModel.h"
+#include "state/chat/AuthViewModel.h"
 #include "views/account/PrivacySettingsView.h"
 #include "views/account/ProfileEditView.h"
 #include "views/account/ProfileView.h"

@@ -5,9 +5,9 @@
 #include "AccountScreenTestHelpers.h"
 #include "ClientStack.h"
 
-#include "state/AuthViewModel.h"
-#include "state/ProfileEditViewModel.h"
-#include "state/ProfileViewModel.h"
+#include "state/account/ProfileEditViewModel.h"
+#include "state/account/ProfileViewModel.h"
+#include "state/chat/AuthViewModel.h"
 #include "views/account/ProfileEditView.h"
 #include "views/account/ProfileView.h"
 #include "views/account/SessionListModel.h"

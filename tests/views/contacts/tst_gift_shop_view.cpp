@@ -1,6 +1,6 @@
 #include "SocialStack.h"
 
-#include "state/GiftShopViewModel.h"
+#include "state/contacts/GiftShopViewModel.h"
 #include "views/common/AdaptiveGrid.h"
 #include "views/common/ElidedLabel.h"
 #include "views/common/Localized.h"

@@ -3,9 +3,9 @@
 
 #include "ClientStack.h"
 
-#include "state/AssignRoleViewModel.h"
-#include "state/GroupRoleDetailViewModel.h"
-#include "state/GroupRolesMenuViewModel.h"
+#include "state/contacts/AssignRoleViewModel.h"
+#include "state/contacts/GroupRoleDetailViewModel.h"
+#include "state/contacts/GroupRolesMenuViewModel.h"
 #include "views/common/Localized.h"
 #include "views/contacts/AssignRoleView.h"
 #include "views/contacts/ColorSwatch.h"

@@ -1,7 +1,7 @@
 #include "SocialStack.h"
 
-#include "state/LocalizationManager.h"
-#include "state/MomentsViewModel.h"
+#include "state/common/LocalizationManager.h"
+#include "state/contacts/MomentsViewModel.h"
 #include "views/chat/AvatarView.h"
 #include "views/common/ElidedLabel.h"
 #include "views/common/ErrorAlert.h"

@@ -1,8 +1,8 @@
 #include "SocialStack.h"
 
-#include "state/NotificationName.h"
-#include "state/SearchViewModel.h"
-#include "state/UserInfo.h"
+#include "state/chat/UserInfo.h"
+#include "state/common/NotificationName.h"
+#include "state/contacts/SearchViewModel.h"
 #include "views/common/Localized.h"
 #include "views/contacts/SearchResultModel.h"
 #include "views/contacts/SearchView.h"

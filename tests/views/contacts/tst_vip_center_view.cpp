@@ -1,6 +1,6 @@
 #include "SocialStack.h"
 
-#include "state/VipCenterViewModel.h"
+#include "state/contacts/VipCenterViewModel.h"
 #include "views/common/ElidedLabel.h"
 #include "views/common/Localized.h"
 #include "views/contacts/VipCenterView.h"

@@ -1,6 +1,0 @@
-#include "state/NotificationSettings.h"
-
-QString NotificationSettings::hourLabel(int hour)
-{
-    return QStringLiteral("%1:00").arg(hour);
-}

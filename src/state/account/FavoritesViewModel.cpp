@@ -1,0 +1,89 @@
+#include "state/account/FavoritesViewModel.h"
+
+#include "services/ChatService.h"
+#include "state/common/ErrorDescription.h"
+
+#include <QPointer>
+
+namespace {
+
+// Written between the failure's text and the error's description.
+const QString fullWidthColon = QStringLiteral("\uFF1A");
+
+} // namespace
+
+FavoritesViewModel::FavoritesViewModel(QObject* parent)
+    : FavoritesViewModel(&ChatService::shared(), parent)
+{
+}
+
+FavoritesViewModel::FavoritesViewModel(ChatService* service, QObject* parent)
+    : QObject(parent)
+    , m_service(service)
+{
+}
+
+std::optional<QString> FavoritesViewModel::errorMessage() const
+{
+    if (!m_error)
+        return std::nullopt;
+    return m_error->text();
+}
+
+void FavoritesViewModel::clearError()
+{
+    if (!m_error)
+        return;
+    m_error.reset();
+    Q_EMIT errorMessageChanged();
+}
+
+void FavoritesViewModel::fail(const char* key, const std::exception& error)
+{
+    m_error = ScreenError { QString::fromLatin1(key), fullWidthColon, errorDescription(error) };
+    Q_EMIT errorMessageChanged();
+}
+
+void FavoritesViewModel::setIsLoading(bool loading)
+{
+    if (m_isLoading == loading)
+        return;
+    m_isLoading = loading;
+    Q_EMIT isLoadingChanged();
+}
+
+QCoro::Task<> FavoritesViewModel::loadFavorites()
+{
+    QPointer<FavoritesViewModel> self(this);
+    const quint64 generation = ++m_loadGeneration;
+    setIsLoading(true);
+    try {
+        QList<Message> favorites = co_await m_service->getFavorites(pageLimit, 0);
+        if (!self || generation != m_loadGeneration)
+            co_return;
+        m_favorites = std::move(favorites);
+        m_loadFailure.reset();
+        Q_EMIT favoritesChanged();
+    } catch (const std::exception& error) {
+        if (!self || generation != m_loadGeneration)
+            co_return;
+        fail("favorites.load_failed", error);
+        m_loadFailure = m_error;
+    }
+    setIsLoading(false);
+}
+
+QCoro::Task<> FavoritesViewModel::removeFavorite(Message message)
+{
+    QPointer<FavoritesViewModel> self(this);
+    try {
+        co_await m_service->removeFavorite(message.id);
+        if (!self)
+            co_return;
+        if (m_favorites.removeIf([&](const Message& m) { return m.id == message.id; }) > 0)
+            Q_EMIT favoritesChanged();
+    } catch (const std::exception& error) {
+        if (self)
+            fail("favorites.remove_failed", error);
+    }
+}

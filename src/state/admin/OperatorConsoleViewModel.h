@@ -1,0 +1,104 @@
+#pragma once
+
+#include "models/OperatorSession.h"
+#include "models/OperatorStatsResponse.h"
+#include "state/admin/Tint.h"
+
+#include <QCoroTask>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QSet>
+#include <QString>
+
+#include <optional>
+
+class APIClient;
+
+// The operator console's state: the customer sessions with their waiting, active
+// and ended lists, the operator's statistics, the selected session and a draft
+// reply per session.
+//
+// The selection is a session id: the detail always shows that session as the list
+// has it now, so an accepted or ended session shows its new status and actions. A
+// draft belongs to its session and is never sent to another customer. A reply to
+// an older load never replaces a newer one's, and a second accept or end of a
+// session while the first is in flight sends nothing.
+class OperatorConsoleViewModel : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(bool isLoading READ isLoading NOTIFY isLoadingChanged)
+    Q_PROPERTY(QString errorMessage READ errorText NOTIFY errorMessageChanged)
+    Q_PROPERTY(QString messageText READ messageText WRITE setMessageText NOTIFY messageTextChanged)
+
+public:
+    struct StatusInfo {
+        QString textKey;
+        Tint tint;
+    };
+
+    explicit OperatorConsoleViewModel(APIClient& api, QObject* parent = nullptr);
+
+    const QList<OperatorSession>& sessions() const { return m_sessions; }
+    QList<OperatorSession> waitingSessions() const { return withStatus(QStringLiteral("waiting")); }
+    QList<OperatorSession> activeSessions() const { return withStatus(QStringLiteral("active")); }
+    QList<OperatorSession> endedSessions() const { return withStatus(QStringLiteral("ended")); }
+    const std::optional<OperatorStatsResponse>& stats() const { return m_stats; }
+    bool isLoading() const { return m_isLoading; }
+    std::optional<QString> errorMessage() const { return m_errorMessage; }
+    QString errorText() const { return m_errorMessage.value_or(QString()); }
+    void clearError();
+
+    std::optional<qint64> selectedSessionId() const { return m_selectedId; }
+    // The selected session as the list has it now; none when nothing is selected
+    // or the session is no longer listed.
+    std::optional<OperatorSession> selectedSession() const;
+    void select(std::optional<qint64> sessionId);
+
+    // The draft of the selected session.
+    QString messageText() const;
+    void setMessageText(const QString& text);
+    QString draft(qint64 sessionId) const { return m_drafts.value(sessionId); }
+    // The send button: the selected session's draft has more than blanks.
+    bool canSend() const { return !messageText().trimmed().isEmpty(); }
+    // An accept or end of the session is on its way.
+    bool isBusy(qint64 sessionId) const { return m_busy.contains(sessionId); }
+
+    // Exact, case-sensitive; anything else is the unknown status in gray.
+    static StatusInfo statusInfo(const std::optional<QString>& status);
+    // Filled stars of a history row out of five; none: the row shows no stars.
+    static std::optional<int> filledStars(const std::optional<qint64>& rating);
+
+    // None of these throws.
+    QCoro::Task<> loadData();
+    QCoro::Task<> acceptSession(qint64 sessionId);
+    QCoro::Task<> endSession(qint64 sessionId);
+    // Sends that session's own draft, trimmed; a blank draft sends nothing.
+    QCoro::Task<> sendMessage(qint64 sessionId);
+
+Q_SIGNALS:
+    void sessionsChanged();
+    void statsChanged();
+    void isLoadingChanged();
+    void errorMessageChanged();
+    void selectionChanged();
+    void messageTextChanged();
+    void busyChanged();
+
+private:
+    QList<OperatorSession> withStatus(const QString& status) const;
+    QCoro::Task<> changeStatus(qint64 sessionId, QString procedure, QString status, const char* failureKey);
+    void setError(const char* key, const std::exception& error);
+
+    APIClient& m_api;
+    QList<OperatorSession> m_sessions;
+    std::optional<OperatorStatsResponse> m_stats;
+    bool m_isLoading = false;
+    std::optional<QString> m_errorMessage;
+    std::optional<qint64> m_selectedId;
+    QHash<qint64, QString> m_drafts;
+    QSet<qint64> m_busy;
+    QSet<qint64> m_sending;
+    quint64 m_sessionsGeneration = 0;
+    quint64 m_statsGeneration = 0;
+    int m_loadsRunning = 0;
+};

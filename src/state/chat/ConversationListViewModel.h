@@ -1,0 +1,154 @@
+#pragma once
+
+#include "models/Conversation.h"
+#include "models/Message.h"
+#include "state/chat/StateTimer.h"
+
+#include <QCoroTask>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QSet>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+class ChatService;
+class GroupService;
+class NotificationCenter;
+class WebSocketService;
+
+// The conversation column: the user's conversations in display order (pinned
+// first, newest activity first), kept current from new messages, the open
+// conversation's notifications and presence, with local unread counts and the
+// filtered list the screen shows.
+class ConversationListViewModel : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QList<Conversation> conversations READ conversations NOTIFY conversationsChanged)
+    Q_PROPERTY(QList<Conversation> filteredConversations READ filteredConversations NOTIFY
+                   filteredConversationsChanged)
+    Q_PROPERTY(QString searchText READ searchText WRITE setSearchText NOTIFY searchTextChanged)
+    Q_PROPERTY(bool isLoading READ isLoading NOTIFY isLoadingChanged)
+    Q_PROPERTY(QString error READ errorText NOTIFY errorChanged)
+
+public:
+    struct Dependencies {
+        ChatService* chatService;
+        GroupService* groupService;
+        WebSocketService* wsService;
+        NotificationCenter* notifications;
+        std::shared_ptr<StateTimer::Factory> timers;
+    };
+    static Dependencies sharedDependencies();
+
+    static constexpr qint64 searchDebounceMs = 300;
+    // Presence look-ups (one member list per private conversation) in flight at once.
+    static constexpr int maxParallelLookups = 4;
+
+    // currentUserId: the signed-in user; their own messages never count as unread
+    // and they are not the "other member" of a private conversation.
+    explicit ConversationListViewModel(qint64 currentUserId, QObject* parent = nullptr);
+    ConversationListViewModel(qint64 currentUserId, Dependencies dependencies, QObject* parent = nullptr);
+
+    QList<Conversation> conversations() const { return m_conversations; }
+    QList<Conversation> filteredConversations() const { return m_filteredConversations; }
+    QString searchText() const { return m_searchText; }
+    void setSearchText(const QString& text);
+    bool isLoading() const { return m_isLoading; }
+    std::optional<QString> error() const { return m_error; }
+    QString errorText() const { return m_error.value_or(QString()); }
+    std::optional<qint64> activeConversationId() const { return m_activeConversationId; }
+    // Whether members of private conversations are still being looked up for presence.
+    bool isResolvingPeers() const { return m_activeLookups > 0; }
+
+    // Never throws; a failure lands in error(). When loads overlap, only the
+    // newest one's result is applied.
+    QCoro::Task<> loadConversations();
+    void applyFilter();
+    // Deleting asks first: requestDelete() only raises the confirmation, which
+    // confirmDelete() carries out and cancelDelete() drops.
+    std::optional<Conversation> pendingDeletion() const { return m_pendingDeletion; }
+    void requestDelete(const Conversation& conversation);
+    void cancelDelete();
+    QCoro::Task<> confirmDelete();
+    // Removes the row at once; when the server refuses, the row comes back and
+    // deleteFailed() carries the reason.
+    QCoro::Task<> deleteConversation(Conversation conversation);
+    void togglePin(const Conversation& conversation);
+    void toggleMute(const Conversation& conversation);
+    QCoro::Task<> markAsRead(Conversation conversation);
+    void markLocallyRead(qint64 conversationId);
+    void handleNewMessage(const Message& message);
+    void handleMessageSent(qint64 conversationId, const QString& content, const std::optional<QString>& createdAt);
+    void handleConversationInactive(qint64 conversationId);
+    // A message of a listed conversation was revoked (by anyone, this user too):
+    // when it is the conversation's newest, the preview becomes the revoked notice.
+    QCoro::Task<> handleRevoke(qint64 messageId, qint64 conversationId);
+    void sortConversations();
+
+    static QString lastMessagePreview(const Message& message);
+    // The name shown and searched: the name, or "未命名会话".
+    static QString displayName(const Conversation& conversation);
+
+Q_SIGNALS:
+    void conversationsChanged();
+    void filteredConversationsChanged();
+    void searchTextChanged();
+    void isLoadingChanged();
+    void errorChanged();
+    void pendingDeletionChanged();
+    void deleteFailed(const QString& error);
+
+private:
+    void setupSearch();
+    void setupSubscriptions();
+    void setupPresence();
+    void handleConnectionChange(bool connected);
+    void handleSettingsChanged(const QVariantMap& info);
+    Conversation* find(qint64 conversationId);
+    void setIsLoading(bool loading);
+    void setError(const QString& error);
+    void publishConversations();
+    // Finds the other member of every private conversation not resolved yet, a few
+    // look-ups at a time, without holding up the load that asked for it.
+    void resolvePrivatePeers();
+    QCoro::Task<> peerLookupWorker();
+    // Sets each resolved private conversation's online flag from the channel's
+    // online-user set; writes only changed flags and says whether any changed.
+    bool applyPresence();
+    void updatePresence();
+
+    qint64 m_currentUserId;
+    Dependencies m_deps;
+
+    QList<Conversation> m_conversations;
+    QList<Conversation> m_filteredConversations;
+    QString m_searchText;
+    bool m_isLoading = false;
+    std::optional<QString> m_error;
+    std::optional<qint64> m_activeConversationId;
+    QSet<qint64> m_readConversationIds;
+
+    std::unique_ptr<StateTimer> m_searchTimer;
+    std::optional<bool> m_lastConnected;
+    bool m_sawFirstConnection = false;
+    quint64 m_loadGeneration = 0;
+    // Private conversation id → the other member's user id, resolved once.
+    QHash<qint64, qint64> m_privatePeers;
+    QSet<qint64> m_resolving;
+    QList<qint64> m_peerQueue;
+    int m_activeLookups = 0;
+    // Private conversations whose other member could not be found this session.
+    QSet<qint64> m_unresolvable;
+    // Previews that became a revoked notice this session, by conversation. The
+    // server's list hides a revoked message's text but does not say it was
+    // revoked, so a reload would show an empty preview instead.
+    struct RevokedNewest {
+        std::optional<QString> messageTime;
+        Conversation::RevokedPreview preview;
+    };
+    QHash<qint64, RevokedNewest> m_revokedPreviews;
+    void applyRevokedPreviews();
+    std::optional<Conversation> m_pendingDeletion;
+};
