@@ -18,6 +18,7 @@
 #include "store/Contacts.h"
 #include "store/Conversations.h"
 #include "store/Database.h"
+#include "store/TwoFactor.h"
 #include "store/FileLibrary.h"
 #include "store/Messages.h"
 #include "store/ReadingThread.h"
@@ -43,12 +44,13 @@ MorvaneServer::MorvaneServer(const ServerOptions& options, QObject* parent)
     m_messages = std::make_unique<Messages>(*m_db, *m_conversations);
     m_contacts = std::make_unique<Contacts>(*m_db);
     m_uploads = std::make_unique<Uploads>(*m_db, dir.filePath(QStringLiteral("uploads")));
+    m_twoFactor = std::make_unique<TwoFactor>(*m_db);
     m_writer = std::make_unique<MessageWriter>(databasePath);
     m_reading = std::make_unique<ReadingThread>(databasePath);
     m_db->setCheckpointPages(0);
     m_hub = std::make_unique<LiveHub>(*m_accounts, *m_conversations, *m_messages, *m_contacts, *m_writer);
     m_context = std::make_unique<ServerContext>(ServerContext {
-        *m_db, *m_accounts, *m_conversations, *m_messages, *m_contacts, *m_uploads, *m_hub });
+        *m_db, *m_accounts, *m_conversations, *m_messages, *m_contacts, *m_uploads, *m_hub, *m_twoFactor });
     m_registry = std::make_unique<ProcedureRegistry>();
     registerAllProcedures(*m_registry, *m_context);
 
@@ -68,7 +70,7 @@ MorvaneServer::MorvaneServer(const ServerOptions& options, QObject* parent)
         qInfo().noquote() << "[Server] Staff demo data added; accounts:" << accounts.join(QStringLiteral(", "));
     }
 
-    m_authRoutes = std::make_unique<AuthRoutes>(*m_accounts, *m_hub);
+    m_authRoutes = std::make_unique<AuthRoutes>(*m_accounts, *m_twoFactor, *m_hub);
     m_adminRoutes = std::make_unique<AdminRoutes>(*m_db, *m_accounts, *m_messages, *m_hub, *m_reading);
     m_procedureRoutes = std::make_unique<ProcedureRoutes>(*m_registry, *m_accounts, *m_reading);
     m_http = std::make_unique<HttpFront>();
@@ -80,7 +82,7 @@ MorvaneServer::MorvaneServer(const ServerOptions& options, QObject* parent)
         [this](const HttpRequest& request, const QString& rest) { return m_procedureRoutes->handle(request, rest); });
     m_http->route(QStringLiteral("/uploads/"), false, [this](const HttpRequest& request, const QString& rest) {
         if (request.method != u"GET")
-            throw ServerError(ServerError::Kind::MethodNotAllowed, QStringLiteral("Use GET for files"));
+            throw ServerError(ServerError::Kind::MethodNotAllowed, Phrase::of(Text::UseGetForFiles));
         return serveUpload(rest);
     });
     m_http->route(QStringLiteral("/files/"), false, [this](const HttpRequest& request, const QString& rest) {
@@ -122,10 +124,10 @@ HttpReply MorvaneServer::serveUpload(const QString& key)
 {
     const auto file = m_uploads->find(key);
     if (!file)
-        throw ServerError::notFound(QStringLiteral("No such file"));
+        throw ServerError::notFound(Text::NoSuchFile);
     QFile data(file->path);
     if (!data.open(QIODevice::ReadOnly))
-        throw ServerError::notFound(QStringLiteral("No such file"));
+        throw ServerError::notFound(Text::NoSuchFile);
     HttpReply reply = HttpReply::storedFile(file->contentType, data.readAll(), file->fileName, HttpReply::Showing::InlineImages);
     reply.headers.append({ QByteArrayLiteral("Cache-Control"), QByteArrayLiteral("private, max-age=31536000, immutable") });
     return reply;

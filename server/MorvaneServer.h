@@ -15,6 +15,7 @@ class AuthRoutes;
 class Contacts;
 class Conversations;
 class Database;
+class TwoFactor;
 class HttpFront;
 class LiveHub;
 class MessageWriter;
@@ -48,6 +49,7 @@ private:
     std::unique_ptr<Messages> m_messages;
     std::unique_ptr<Contacts> m_contacts;
     std::unique_ptr<Uploads> m_uploads;
+    std::unique_ptr<TwoFactor> m_twoFactor;
     std::unique_ptr<MessageWriter> m_writer;
     std::unique_ptr<ReadingThread> m_reading;
     std::unique_ptr<LiveHub> m_hub;

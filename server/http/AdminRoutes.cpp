@@ -29,7 +29,7 @@ qint64 queryInteger(const HttpRequest& request, const QString& key, qint64 fallb
     bool ok = false;
     const qint64 value = request.query.queryItemValue(key, QUrl::FullyDecoded).toLongLong(&ok);
     if (!ok)
-        throw ServerError::badRequest(QStringLiteral("\"%1\" must be a whole number").arg(key));
+        throw ServerError::badRequest(Text::NotWholeNumber, key);
     return value;
 }
 
@@ -38,10 +38,10 @@ PageRequest pageRequest(const HttpRequest& request)
     PageRequest page;
     page.page = queryInteger(request, QStringLiteral("page"), 1);
     if (page.page < 1 || page.page > kMaxPage)
-        throw ServerError::badRequest(QStringLiteral("\"page\" must be from 1 to %1").arg(kMaxPage));
+        throw ServerError::badRequest(Text::PageOutOfRange, kMaxPage);
     page.limit = queryInteger(request, QStringLiteral("limit"), kDefaultLimit);
     if (page.limit < 1)
-        throw ServerError::badRequest(QStringLiteral("\"limit\" must be at least 1"));
+        throw ServerError::badRequest(Text::LimitBelowOne);
     page.limit = qMin(page.limit, PageRequest::kMaxLimit);
     // As typed: a "+" stays a plus sign, and blanks are searched for too.
     page.search = request.query.queryItemValue(QStringLiteral("search"), QUrl::FullyDecoded);
@@ -52,7 +52,7 @@ json::Reader bodyReader(const HttpRequest& request)
 {
     const QJsonValue body = json::parse(request.body);
     if (!body.isObject())
-        throw ServerError::badRequest(QStringLiteral("The request body must be a JSON object"));
+        throw ServerError::badRequest(Text::BodyNotObject);
     return json::Reader(body, json::Path {});
 }
 
@@ -78,17 +78,17 @@ HttpReply AdminRoutes::handle(const HttpRequest& request, const QString& rest)
     if (!session)
         throw ServerError::unauthorized();
     if (m_accounts.role(session->userId) != roles::kAdmin)
-        throw ServerError::forbidden(QStringLiteral("Only administrators may use the administration API"));
+        throw ServerError::forbidden(Text::AdministratorsOnly);
 
     const bool get = request.method == u"GET";
     const bool post = request.method == u"POST";
     const auto use = [&](bool rightMethod, const char* method) {
         if (!rightMethod)
-            throw ServerError(ServerError::Kind::MethodNotAllowed, QStringLiteral("Use %1 for this address").arg(QLatin1StringView(method)));
+            throw ServerError(ServerError::Kind::MethodNotAllowed, Phrase::of(Text::UseMethod, QLatin1StringView(method)));
     };
     if (rest == u"stats") {
         use(get, "GET");
-        return stats();
+        return stats(request.language);
     }
     if (rest == u"users") {
         use(get, "GET");
@@ -101,7 +101,7 @@ HttpReply AdminRoutes::handle(const HttpRequest& request, const QString& rest)
     if (rest == u"messages") {
         use(get, "GET");
         // Searching looks at every message: off the event loop.
-        return later([page = pageRequest(request)](Database& db) { return HttpReply::json(MessageAudit(db).list(page)); });
+        return later(request.language, [page = pageRequest(request)](Database& db) { return HttpReply::json(MessageAudit(db).list(page)); });
     }
     if (rest == u"users/ban") {
         use(post, "POST");
@@ -119,13 +119,13 @@ HttpReply AdminRoutes::handle(const HttpRequest& request, const QString& rest)
         use(post, "POST");
         return deleteMessage(session->userId, request);
     }
-    throw ServerError::notFound(QStringLiteral("Not found"));
+    throw ServerError::notFound(Text::NotFound);
 }
 
-HttpReply AdminRoutes::stats()
+HttpReply AdminRoutes::stats(Language language)
 {
     // Counting every message takes long; who is online is known only here.
-    return later([online = m_hub.onlineCount()](Database& db) {
+    return later(language, [online = m_hub.onlineCount()](Database& db) {
         return HttpReply::json(QJsonObject {
             { QStringLiteral("totalUsers"), UserAdministration(db).count() },
             { QStringLiteral("onlineUsers"), online },
@@ -135,10 +135,12 @@ HttpReply AdminRoutes::stats()
     });
 }
 
-HttpReply AdminRoutes::later(std::function<HttpReply(Database&)> read)
+HttpReply AdminRoutes::later(Language language, std::function<HttpReply(Database&)> read)
 {
     auto pending = std::make_shared<PendingReply>();
-    m_reading.answer(pending, [read = std::move(read)](Database& db) { return HttpReply::guarded([&] { return read(db); }, false, {}); });
+    m_reading.answer(pending, [read = std::move(read), language](Database& db) {
+        return HttpReply::guarded([&] { return read(db); }, false, {}, language);
+    });
     return HttpReply::later(pending);
 }
 
@@ -149,7 +151,7 @@ HttpReply AdminRoutes::ban(qint64 adminId, const HttpRequest& request)
     const bool banned = body.required<bool>(QLatin1StringView("banned"));
     // So that the last administrator can never lock everybody out.
     if (userId == adminId && banned)
-        throw ServerError::badRequest(QStringLiteral("You cannot ban your own account"));
+        throw ServerError::badRequest(Text::CannotBanYourself);
     m_accounts.setBanned(userId, banned);
     if (banned) {
         m_hub.closeUser(userId);
@@ -164,7 +166,7 @@ HttpReply AdminRoutes::changeRole(qint64 adminId, const HttpRequest& request)
     const qint64 userId = body.required<qint64>(QLatin1StringView("userId"));
     const QString role = body.required<QString>(QLatin1StringView("role"));
     if (userId == adminId && role != roles::kAdmin)
-        throw ServerError::badRequest(QStringLiteral("You cannot take the administrator role from your own account"));
+        throw ServerError::badRequest(Text::CannotDemoteYourself);
     m_accounts.setRole(userId, role);
     return success();
 }
@@ -173,7 +175,10 @@ HttpReply AdminRoutes::dissolve(qint64 adminId, const HttpRequest& request)
 {
     const qint64 groupId = bodyReader(request).required<qint64>(QLatin1StringView("groupId"));
     if (const auto conversationId = GroupAdministration(m_db).dissolve(groupId)) {
-        const qint64 notice = m_messages.storeNotice(*conversationId, adminId, QStringLiteral("This group was dissolved by an administrator"));
+        // Stored once and read by every member, whatever their language: each finds a
+        // line in theirs, the acting administrator's first.
+        const QString text = Phrase(Text::GroupDissolvedNotice).inEveryLanguage(request.language);
+        const qint64 notice = m_messages.storeNotice(*conversationId, adminId, text);
         if (const auto message = m_messages.messageJson(notice))
             m_hub.sendToConversation(*conversationId, QStringLiteral("message_deliver"), { { QStringLiteral("message"), *message } });
     }

@@ -22,9 +22,9 @@ public:
     HttpReply handle(const HttpRequest& request, const QString& rest);
 
 private:
-    HttpReply stats();
+    HttpReply stats(Language language);
     // The answer of read, run on the reading thread.
-    HttpReply later(std::function<HttpReply(Database&)> read);
+    HttpReply later(Language language, std::function<HttpReply(Database&)> read);
     HttpReply ban(qint64 adminId, const HttpRequest& request);
     HttpReply changeRole(qint64 adminId, const HttpRequest& request);
     HttpReply dissolve(qint64 adminId, const HttpRequest& request);

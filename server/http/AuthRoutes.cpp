@@ -6,6 +6,7 @@
 #include "Passwords.h"
 #include "live/LiveHub.h"
 #include "store/Accounts.h"
+#include "store/TwoFactor.h"
 
 #include "models/Json.h"
 
@@ -17,20 +18,21 @@ json::Reader bodyReader(const HttpRequest& request)
 {
     const QJsonValue body = json::parse(request.body);
     if (!body.isObject())
-        throw ServerError::badRequest(QStringLiteral("The request body must be a JSON object"));
+        throw ServerError::badRequest(Text::BodyNotObject);
     return json::Reader(body, json::Path {});
 }
 
 void requireMethod(const HttpRequest& request, const QString& method)
 {
     if (request.method != method)
-        throw ServerError(ServerError::Kind::MethodNotAllowed, QStringLiteral("Use %1 for this address").arg(method));
+        throw ServerError(ServerError::Kind::MethodNotAllowed, Phrase::of(Text::UseMethod, method));
 }
 
 } // namespace
 
-AuthRoutes::AuthRoutes(Accounts& accounts, LiveHub& hub)
+AuthRoutes::AuthRoutes(Accounts& accounts, TwoFactor& twoFactor, LiveHub& hub)
     : m_accounts(accounts)
+    , m_twoFactor(twoFactor)
     , m_hub(hub)
 {
 }
@@ -48,17 +50,24 @@ HttpReply AuthRoutes::signedIn(const IssuedTokens& issued)
     });
 }
 
+// A right password for an account with two-factor on, without a right code: the
+// client asks for the code and signs in again with it. No tokens.
+HttpReply codeRequired(const Phrase& why, Language language)
+{
+    return HttpReply::json(QJsonObject { { QStringLiteral("error"), why.in(language) }, { QStringLiteral("mfaRequired"), true } }, 401);
+}
+
 // The answer of work that finishes on the event loop after a password digest.
 template <typename Work>
-HttpReply answer(Work work)
+HttpReply answer(Language language, Work work)
 {
     try {
         return work();
     } catch (const ServerError& error) {
-        return HttpReply::restError(error);
+        return HttpReply::restError(error, language);
     } catch (const std::exception& error) {
         qWarning().noquote() << "[Auth] Sign-in failed:" << error.what();
-        return HttpReply::internalError(false);
+        return HttpReply::internalError(false, language);
     }
 }
 
@@ -74,8 +83,8 @@ HttpReply AuthRoutes::registerUser(const HttpRequest& request)
     const ValidRegistration valid = m_accounts.validateRegistration(registration);
     auto pending = std::make_shared<PendingReply>();
     offthread::run<passwords::Digest>(&m_alive, [password = valid.password] { return passwords::make(password); },
-        [this, pending, valid, address = request.clientAddress](passwords::Digest digest) {
-            pending->finish(answer([&] {
+        [this, pending, valid, address = request.clientAddress, language = request.language](passwords::Digest digest) {
+            pending->finish(answer(language, [&] {
                 const IssuedTokens issued = m_accounts.registerUser(valid, digest, address);
                 qInfo().noquote() << "[Auth] Registered user" << issued.userId;
                 return signedIn(issued);
@@ -89,9 +98,10 @@ HttpReply AuthRoutes::login(const HttpRequest& request)
     const json::Reader body = bodyReader(request);
     const QString username = body.required<QString>(QLatin1StringView("username"));
     const QString password = body.required<QString>(QLatin1StringView("password"));
+    const QString code = body.optional<QString>(QLatin1StringView("code")).value_or(QString()).trimmed();
     const QString address = request.clientAddress;
     if (!m_throttle.begin(username, address))
-        throw ServerError::tooManyRequests(QStringLiteral("Too many failed sign-ins; try again in a few minutes"));
+        throw ServerError::tooManyRequests(Text::TooManySignIns);
     const std::optional<SignInRecord> record = m_accounts.signInRecord(username);
     auto pending = std::make_shared<PendingReply>();
     offthread::run<bool>(&m_alive,
@@ -102,10 +112,23 @@ HttpReply AuthRoutes::login(const HttpRequest& request)
             passwords::make(password);
             return false;
         },
-        [this, pending, record, username, address](bool matched) {
-            pending->finish(answer([&] {
+        [this, pending, record, username, code, address, language = request.language](bool matched) {
+            pending->finish(answer(language, [&] {
                 if (!matched)
-                    throw ServerError::badRequest(QStringLiteral("Wrong user name or password"));
+                    throw ServerError::badRequest(Text::WrongPassword);
+                if (m_twoFactor.isOn(record->userId)) {
+                    // Asking for the code is no failed guess; a wrong code is one, so its
+                    // attempt stays counted.
+                    if (code.isEmpty()) {
+                        m_throttle.succeeded(username, address);
+                        return codeRequired(Phrase(Text::CodeRequired), language);
+                    }
+                    try {
+                        m_twoFactor.checkSignInCode(record->userId, code);
+                    } catch (const ServerError& wrong) {
+                        return codeRequired(wrong.phrase(), language);
+                    }
+                }
                 m_throttle.succeeded(username, address);
                 return signedIn(m_accounts.completeSignIn(record->userId, address));
             }));
@@ -159,5 +182,5 @@ HttpReply AuthRoutes::handle(const HttpRequest& request, const QString& action)
         m_hub.closeSession(session->sessionId);
         return HttpReply::json(QJsonObject { { QStringLiteral("success"), true } });
     }
-    throw ServerError::notFound(QStringLiteral("Not found"));
+    throw ServerError::notFound(Text::NotFound);
 }

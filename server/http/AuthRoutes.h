@@ -9,10 +9,11 @@
 
 class Accounts;
 class LiveHub;
+class TwoFactor;
 
 class AuthRoutes {
 public:
-    AuthRoutes(Accounts& accounts, LiveHub& hub);
+    AuthRoutes(Accounts& accounts, TwoFactor& twoFactor, LiveHub& hub);
     HttpReply handle(const HttpRequest& request, const QString& action);
 
 private:
@@ -22,6 +23,7 @@ private:
     HttpReply login(const HttpRequest& request);
 
     Accounts& m_accounts;
+    TwoFactor& m_twoFactor;
     LiveHub& m_hub;
     SignInThrottle m_throttle;
     // Password work finishes after the request's handler returned; it is dropped

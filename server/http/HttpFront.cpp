@@ -61,6 +61,11 @@ QString hostOf(const QHttpServerRequest& request)
     return {};
 }
 
+Language languageOf(const QHttpServerRequest& request)
+{
+    return languageFromHeader(request.value(QByteArrayLiteral("Accept-Language")));
+}
+
 QByteArray reasonPhrase(int status)
 {
     switch (status) {
@@ -152,12 +157,13 @@ bool HttpFront::handleRequest(const QHttpServerRequest& request, QTcpSocket* soc
 
 void HttpFront::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket)
 {
-    write(request, socket, HttpReply::restError(ServerError::notFound(QStringLiteral("Not found"))));
+    write(request, socket, HttpReply::restError(ServerError::notFound(Text::NotFound), languageOf(request)));
 }
 
 HttpReply HttpFront::dispatch(const QHttpServerRequest& request)
 {
     const QString path = request.url().path();
+    const Language language = languageOf(request);
     const Route* route = nullptr;
     for (const Route& candidate : m_routes) {
         if (path.startsWith(candidate.prefix)) {
@@ -167,14 +173,14 @@ HttpReply HttpFront::dispatch(const QHttpServerRequest& request)
     }
     if (!route) {
         if (path == u"/ws")
-            return HttpReply::restError(ServerError::badRequest(QStringLiteral("This address takes WebSocket connections only")));
-        return HttpReply::restError(ServerError::notFound(QStringLiteral("Not found")));
+            return HttpReply::restError(ServerError::badRequest(Text::WebSocketOnly), language);
+        return HttpReply::restError(ServerError::notFound(Text::NotFound), language);
     }
     const QString rest = path.mid(route->prefix.size());
     return HttpReply::guarded([&] {
         const qint64 limit = bodyLimit(path);
         if (request.body().size() > limit)
-            throw ServerError::tooLarge(QStringLiteral("The request body is too large (at most %1 bytes)").arg(limit));
+            throw ServerError::tooLarge(Text::BodyTooLarge, limit);
         HttpRequest view;
         view.method = methodName(request.method());
         view.path = path;
@@ -183,8 +189,9 @@ HttpReply HttpFront::dispatch(const QHttpServerRequest& request)
         view.bearerToken = bearerOf(request);
         view.clientAddress = request.remoteAddress().toString();
         view.host = hostOf(request);
+        view.language = language;
         return route->handler(view, rest);
-    }, route->procedureErrors, route->procedureErrors ? rest : path);
+    }, route->procedureErrors, route->procedureErrors ? rest : path, language);
 }
 
 void HttpFront::write(const QHttpServerRequest& request, QTcpSocket* socket, const HttpReply& reply)

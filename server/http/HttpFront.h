@@ -23,6 +23,8 @@ struct HttpRequest {
     QString clientAddress;
     // The Host header: how the client addressed this server.
     QString host;
+    // Of the Accept-Language header: what the texts of the reply are written in.
+    Language language = Language::English;
 };
 
 class HttpFront : public QAbstractHttpServer {

@@ -57,9 +57,9 @@ HttpReply HttpReply::json(const QJsonValue& value, int status)
     return reply;
 }
 
-HttpReply HttpReply::restError(const ServerError& error)
+HttpReply HttpReply::restError(const ServerError& error, Language language)
 {
-    return json(QJsonObject { { QStringLiteral("error"), error.message() } }, error.httpStatus());
+    return json(QJsonObject { { QStringLiteral("error"), error.message(language) } }, error.httpStatus());
 }
 
 HttpReply HttpReply::procedureResult(const QJsonValue& value)
@@ -68,7 +68,7 @@ HttpReply HttpReply::procedureResult(const QJsonValue& value)
     return json(QJsonObject { { QStringLiteral("result"), QJsonObject { { QStringLiteral("data"), data } } } });
 }
 
-HttpReply HttpReply::procedureError(const ServerError& error, const QString& path)
+HttpReply HttpReply::procedureError(const ServerError& error, const QString& path, Language language)
 {
     const QJsonObject data {
         { QStringLiteral("code"), error.codeName() },
@@ -76,7 +76,7 @@ HttpReply HttpReply::procedureError(const ServerError& error, const QString& pat
         { QStringLiteral("path"), path },
     };
     const QJsonObject inner {
-        { QStringLiteral("message"), error.message() },
+        { QStringLiteral("message"), error.message(language) },
         { QStringLiteral("code"), rpcCode(error.kind()) },
         { QStringLiteral("data"), data },
     };
@@ -84,9 +84,9 @@ HttpReply HttpReply::procedureError(const ServerError& error, const QString& pat
         error.httpStatus());
 }
 
-HttpReply HttpReply::internalError(bool procedure)
+HttpReply HttpReply::internalError(bool procedure, Language language)
 {
-    const QString text = QStringLiteral("Internal server error");
+    const QString text = Phrase(Text::InternalError).in(language);
     if (!procedure)
         return json(QJsonObject { { QStringLiteral("error"), text } }, 500);
     const QJsonObject inner {
@@ -113,18 +113,20 @@ HttpReply HttpReply::storedFile(const QString& contentType, QByteArray body, con
     return reply;
 }
 
-HttpReply HttpReply::guarded(const std::function<HttpReply()>& work, bool procedure, const QString& path)
+HttpReply HttpReply::guarded(const std::function<HttpReply()>& work, bool procedure, const QString& path, Language language)
 {
-    const auto fail = [&](const ServerError& error) { return procedure ? procedureError(error, path) : restError(error); };
+    const auto fail = [&](const ServerError& error) {
+        return procedure ? procedureError(error, path, language) : restError(error, language);
+    };
     try {
         return work();
     } catch (const ServerError& error) {
         return fail(error);
     } catch (const json::DecodeError& error) {
-        return fail(ServerError::badRequest(QStringLiteral("Invalid input: ") + error.description()));
+        return fail(ServerError::badRequest(Text::InvalidInput, error.description()));
     } catch (const std::exception& error) {
         qWarning().noquote() << "[Server] Request" << path << "failed:" << error.what();
-        return internalError(procedure);
+        return internalError(procedure, language);
     }
 }
 

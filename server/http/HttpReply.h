@@ -2,6 +2,8 @@
 
 // One HTTP answer, built by the route handlers and written by HttpFront.
 
+#include "texts/Language.h"
+
 #include <QByteArray>
 #include <QJsonValue>
 #include <QList>
@@ -23,13 +25,14 @@ struct HttpReply {
     std::shared_ptr<PendingReply> pending;
 
     static HttpReply json(const QJsonValue& value, int status = 200);
+    // Error texts are written in the language the client asked for.
     // REST form: {"error": text}.
-    static HttpReply restError(const ServerError& error);
+    static HttpReply restError(const ServerError& error, Language language);
     // A procedure's result: {"result":{"data":{"json": value}}}.
     static HttpReply procedureResult(const QJsonValue& value);
     // Procedure form: {"error":{"json":{"message", "code", "data":{"code","httpStatus","path"}}}}.
-    static HttpReply procedureError(const ServerError& error, const QString& path);
-    static HttpReply internalError(bool procedure);
+    static HttpReply procedureError(const ServerError& error, const QString& path, Language language);
+    static HttpReply internalError(bool procedure, Language language);
     // A file users uploaded, under the server's own origin: never run as a page (no
     // sniffing, a sandbox without scripts) and saved rather than shown unless it is a
     // picture and shown inline was asked for.
@@ -38,5 +41,5 @@ struct HttpReply {
     static HttpReply later(std::shared_ptr<PendingReply> pending);
     // Runs work and turns what it throws into an error answer: of the procedure form
     // (for the procedure named path) or the REST form. Bad input never becomes a 500.
-    static HttpReply guarded(const std::function<HttpReply()>& work, bool procedure, const QString& path);
+    static HttpReply guarded(const std::function<HttpReply()>& work, bool procedure, const QString& path, Language language);
 };

@@ -17,7 +17,7 @@ QJsonValue unwrapInput(const QByteArray& text)
 {
     const QJsonValue envelope = json::parse(text);
     if (!envelope.isObject() || !envelope.toObject().contains(QLatin1StringView("json")))
-        throw ServerError::badRequest(QStringLiteral("The input must be wrapped as {\"json\": input}"));
+        throw ServerError::badRequest(Text::InputNotWrapped);
     return envelope.toObject().value(QLatin1StringView("json"));
 }
 
@@ -34,11 +34,10 @@ HttpReply ProcedureRoutes::handle(const HttpRequest& request, const QString& nam
 {
     const Procedure* procedure = m_registry.find(name);
     if (!procedure)
-        throw ServerError::notFound(QStringLiteral("No procedure found on path \"%1\"").arg(name.left(100)));
+        throw ServerError::notFound(Text::NoProcedure, name.left(100));
     const bool query = procedure->kind == ProcedureKind::Query;
     if (request.method != (query ? u"GET" : u"POST"))
-        throw ServerError(ServerError::Kind::MethodNotAllowed,
-            query ? QStringLiteral("\"%1\" is a query: use GET").arg(name) : QStringLiteral("\"%1\" is a mutation: use POST").arg(name));
+        throw ServerError(ServerError::Kind::MethodNotAllowed, Phrase::of(query ? Text::QueryUseGet : Text::MutationUsePost, name));
 
     const auto session = m_accounts.authenticate(request.bearerToken);
     if (!session)
@@ -50,9 +49,10 @@ HttpReply ProcedureRoutes::handle(const HttpRequest& request, const QString& nam
     call.sessionId = session->sessionId;
     call.role = m_accounts.role(session->userId);
     if (!procedure->roles.isEmpty() && !procedure->roles.contains(call.role))
-        throw ServerError::forbidden(QStringLiteral("Your account may not use \"%1\"").arg(name));
+        throw ServerError::forbidden(Text::ProcedureNotAllowed, name);
     call.accessToken = request.bearerToken;
     call.host = request.host;
+    call.language = request.language;
     if (procedure->rawBodyHandler)
         return procedure->rawBodyHandler(call, request.body);
     if (query) {
@@ -65,7 +65,7 @@ HttpReply ProcedureRoutes::handle(const HttpRequest& request, const QString& nam
     if (procedure->readHandler) {
         auto pending = std::make_shared<PendingReply>();
         m_reading.answer(pending, [read = procedure->readHandler, call](Database& db) {
-            return HttpReply::guarded([&] { return HttpReply::procedureResult(read(db, call)); }, true, call.name);
+            return HttpReply::guarded([&] { return HttpReply::procedureResult(read(db, call)); }, true, call.name, call.language);
         });
         return HttpReply::later(pending);
     }

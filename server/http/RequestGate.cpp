@@ -15,9 +15,19 @@
 
 namespace {
 
+Language languageOfHead(const QList<QByteArray>& lines)
+{
+    for (const QByteArray& line : lines) {
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0 && line.left(colon).trimmed().compare("accept-language", Qt::CaseInsensitive) == 0)
+            return languageFromHeader(line.mid(colon + 1).trimmed());
+    }
+    return Language::English;
+}
+
 ServerError tooLarge(qint64 limit)
 {
-    return ServerError::tooLarge(QStringLiteral("The request body is too large (at most %1 bytes)").arg(limit));
+    return ServerError::tooLarge(Text::BodyTooLarge, limit);
 }
 
 // Watches one connection until it upgrades to a WebSocket or closes. The HTTP parser
@@ -69,15 +79,13 @@ private:
         const qsizetype firstSpace = m_head.indexOf(' ');
         const qsizetype urlLength = (lineEnd >= 0 ? m_head.lastIndexOf(' ', lineEnd) : m_head.size()) - firstSpace - 1;
         if (urlLength > RequestGate::kMaxUrl) {
-            refuse(ServerError(ServerError::Kind::UriTooLong,
-                QStringLiteral("The address is too long (at most %1 bytes)").arg(RequestGate::kMaxUrl)));
+            refuse(ServerError(ServerError::Kind::UriTooLong, Phrase::of(Text::AddressTooLong, RequestGate::kMaxUrl)));
             return available;
         }
         const qsizetype end = m_head.indexOf("\r\n\r\n");
         if (end < 0 || end + 4 > RequestGate::kMaxHead) {
             if (m_head.size() > RequestGate::kMaxHead)
-                refuse(ServerError(ServerError::Kind::HeadersTooLarge,
-                    QStringLiteral("The request head is too large (at most %1 bytes)").arg(RequestGate::kMaxHead)));
+                refuse(ServerError(ServerError::Kind::HeadersTooLarge, Phrase::of(Text::HeadTooLarge, RequestGate::kMaxHead)));
             return offset + wanted;
         }
         const qint64 headEnd = offset + (end + 4 - before);
@@ -116,6 +124,7 @@ private:
         const QList<QByteArray> lines = head.split('\n');
         m_path = QUrl(QString::fromLatin1(lines.value(0).trimmed().split(' ').value(1))).path();
         m_limit = HttpFront::bodyLimit(m_path);
+        m_language = languageOfHead(lines);
         qint64 declared = 0;
         bool chunked = false;
         bool upgrade = false;
@@ -127,7 +136,7 @@ private:
             const QByteArray name = line.left(colon).trimmed().toLower();
             const QByteArray value = line.mid(colon + 1).trimmed();
             if (name == "origin" && !m_gate.acceptsOrigin(value)) {
-                refuse(ServerError::forbidden(QStringLiteral("Requests from other web origins are refused")));
+                refuse(ServerError::forbidden(Text::OtherOriginRefused));
                 return;
             }
             if (name == "content-length")
@@ -201,7 +210,8 @@ private:
         disconnect(m_socket, &QTcpSocket::readyRead, nullptr, nullptr);
         m_socket->setReadBufferSize(kDropChunk);
         const bool procedure = m_path.startsWith(QStringLiteral("/api/trpc/"));
-        const HttpReply reply = procedure ? HttpReply::procedureError(error, m_path.mid(10)) : HttpReply::restError(error);
+        const HttpReply reply = procedure ? HttpReply::procedureError(error, m_path.mid(10), m_language)
+                                          : HttpReply::restError(error, m_language);
         m_socket->write("HTTP/1.1 " + QByteArray::number(reply.status)
             + " Refused\r\nContent-Type: application/json\r\nConnection: close\r\nContent-Length: "
             + QByteArray::number(reply.body.size()) + "\r\n\r\n" + reply.body);
@@ -224,6 +234,8 @@ private:
     // and body limit, and of its body what is still to come (-1: chunked) and what came.
     QByteArray m_head;
     QString m_path;
+    // English until the head is read: a head refused before that has no header to go by.
+    Language m_language = Language::English;
     qint64 m_limit = HttpFront::kMaxBody;
     qint64 m_bodyLeft = 0;
     qint64 m_bodyRead = 0;
@@ -346,7 +358,8 @@ void RequestGate::incomingConnection(qintptr descriptor)
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     const QHostAddress address = socket->peerAddress();
     if (m_open >= m_limits.maxConnections || m_perAddress.value(address) >= m_limits.maxConnectionsPerAddress) {
-        const HttpReply reply = HttpReply::restError(ServerError::tooManyRequests(QStringLiteral("Too many connections; try again later")));
+        // Refused before a request was read: no header tells the language.
+        const HttpReply reply = HttpReply::restError(ServerError::tooManyRequests(Text::TooManyConnections), Language::English);
         socket->write("HTTP/1.1 429 Too Many Requests\r\nContent-Type: application/json\r\nConnection: close\r\nContent-Length: "
             + QByteArray::number(reply.body.size()) + "\r\n\r\n" + reply.body);
         socket->flush();

@@ -1,7 +1,10 @@
 #pragma once
 
 // The one failure type of request handling: carries the HTTP status and a text the
-// client may show. Anything that is not a ServerError is the server's own fault.
+// client may show, written in the client's language when the reply is made.
+// Anything that is not a ServerError is the server's own fault.
+
+#include "texts/Phrase.h"
 
 #include <QString>
 
@@ -22,31 +25,34 @@ public:
         HeadersTooLarge,
     };
 
-    ServerError(Kind kind, QString message)
-        : std::runtime_error(message.toStdString())
+    ServerError(Kind kind, Phrase phrase)
+        : std::runtime_error(phrase.in(Language::English).toStdString())
         , m_kind(kind)
-        , m_message(std::move(message))
+        , m_phrase(std::move(phrase))
     {
     }
 
-    static ServerError badRequest(QString message) { return { Kind::BadRequest, std::move(message) }; }
-    static ServerError unauthorized(QString message = QStringLiteral("Not signed in or the session has expired"))
-    {
-        return { Kind::Unauthorized, std::move(message) };
-    }
-    static ServerError forbidden(QString message) { return { Kind::Forbidden, std::move(message) }; }
-    static ServerError notFound(QString message) { return { Kind::NotFound, std::move(message) }; }
-    static ServerError conflict(QString message) { return { Kind::Conflict, std::move(message) }; }
-    static ServerError tooLarge(QString message) { return { Kind::PayloadTooLarge, std::move(message) }; }
-    static ServerError tooManyRequests(QString message) { return { Kind::TooManyRequests, std::move(message) }; }
+    template <typename... Values>
+    static ServerError badRequest(Text text, const Values&... values) { return { Kind::BadRequest, Phrase::of(text, values...) }; }
+    static ServerError unauthorized(Text text = Text::NotSignedIn) { return { Kind::Unauthorized, Phrase(text) }; }
+    template <typename... Values>
+    static ServerError forbidden(Text text, const Values&... values) { return { Kind::Forbidden, Phrase::of(text, values...) }; }
+    template <typename... Values>
+    static ServerError notFound(Text text, const Values&... values) { return { Kind::NotFound, Phrase::of(text, values...) }; }
+    template <typename... Values>
+    static ServerError conflict(Text text, const Values&... values) { return { Kind::Conflict, Phrase::of(text, values...) }; }
+    template <typename... Values>
+    static ServerError tooLarge(Text text, const Values&... values) { return { Kind::PayloadTooLarge, Phrase::of(text, values...) }; }
+    static ServerError tooManyRequests(Text text) { return { Kind::TooManyRequests, Phrase(text) }; }
 
     Kind kind() const { return m_kind; }
-    QString message() const { return m_message; }
+    const Phrase& phrase() const { return m_phrase; }
+    QString message(Language language = Language::English) const { return m_phrase.in(language); }
     int httpStatus() const;
     // The procedure error code name ("BAD_REQUEST", "UNAUTHORIZED", ...).
     QString codeName() const;
 
 private:
     Kind m_kind;
-    QString m_message;
+    Phrase m_phrase;
 };

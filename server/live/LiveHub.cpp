@@ -77,7 +77,9 @@ void LiveHub::accept(std::unique_ptr<QWebSocket> owned)
     }
     socket->setMaxAllowedIncomingFrameSize(kMaxBufferedFrame);
     socket->setMaxAllowedIncomingMessageSize(kMaxBufferedFrame);
-    m_connections.insert(socket, Connection {});
+    Connection fresh;
+    fresh.language = languageFromHeader(socket->request().rawHeader(QByteArrayLiteral("Accept-Language")));
+    m_connections.insert(socket, fresh);
     m_unsent.insert(socket, 0);
     connect(socket, &QWebSocket::bytesWritten, this, [this, socket](qint64 written) {
         // Frame headers count here too, so this may run a little ahead of the payloads.
@@ -86,7 +88,7 @@ void LiveHub::accept(std::unique_ptr<QWebSocket> owned)
     });
     connect(socket, &QWebSocket::textMessageReceived, this, [this, socket](const QString& text) { m_inbox.add(socket, text); });
     connect(socket, &QWebSocket::binaryMessageReceived, this, [this, socket](const QByteArray&) {
-        sendError(socket, QStringLiteral("INVALID_FRAME"), QStringLiteral("Frames must be JSON text"));
+        sendError(socket, QStringLiteral("INVALID_FRAME"), Phrase(Text::FrameNotJsonText));
     });
     connect(socket, &QWebSocket::disconnected, this, [this, socket] { onClosed(socket); });
 
@@ -146,11 +148,11 @@ void LiveHub::sendFrame(QWebSocket* socket, const QByteArray& frame)
     onClosed(socket);
 }
 
-void LiveHub::sendError(QWebSocket* socket, const QString& code, const QString& message, const QJsonObject& extra)
+void LiveHub::sendError(QWebSocket* socket, const QString& code, const Phrase& reason, const QJsonObject& extra)
 {
     QJsonObject payload = extra;
     payload.insert(QStringLiteral("code"), code);
-    payload.insert(QStringLiteral("reason"), message);
+    payload.insert(QStringLiteral("reason"), reason.in(m_connections.value(socket).language));
     send(socket, QStringLiteral("error"), payload);
 }
 
@@ -240,7 +242,7 @@ void LiveHub::onText(QWebSocket* socket, const QString& text)
 
     const QByteArray bytes = text.toUtf8();
     if (bytes.size() > kMaxFrame) {
-        sendError(socket, QStringLiteral("TOO_LARGE"), QStringLiteral("A frame may hold at most %1 bytes").arg(kMaxFrame));
+        sendError(socket, QStringLiteral("TOO_LARGE"), Phrase::of(Text::FrameTooLarge, kMaxFrame));
         return;
     }
     QJsonObject frame;
@@ -250,13 +252,13 @@ void LiveHub::onText(QWebSocket* socket, const QString& text)
             throw json::DecodeError(json::DecodeError::Kind::TypeMismatch, {}, QStringLiteral("a frame must be a JSON object"));
         frame = parsed.toObject();
     } catch (const json::DecodeError& error) {
-        sendError(socket, QStringLiteral("INVALID_JSON"), error.description());
+        sendError(socket, QStringLiteral("INVALID_JSON"), Phrase::of(Text::InvalidInput, error.description()));
         return;
     }
     const QJsonValue typeValue = frame.value(QLatin1StringView("type"));
     const QJsonValue payloadValue = frame.value(QLatin1StringView("payload"));
     if (!typeValue.isString() || !(payloadValue.isObject() || payloadValue.isUndefined() || payloadValue.isNull())) {
-        sendError(socket, QStringLiteral("INVALID_FRAME"), QStringLiteral("A frame needs a string \"type\" and an object \"payload\""));
+        sendError(socket, QStringLiteral("INVALID_FRAME"), Phrase(Text::FrameShape));
         return;
     }
     const QString type = typeValue.toString();
@@ -271,7 +273,7 @@ void LiveHub::onText(QWebSocket* socket, const QString& text)
         return;
     }
     if (type != u"auth" && connection.userId == 0) {
-        sendError(socket, QStringLiteral("NOT_AUTHENTICATED"), QStringLiteral("Send an \"auth\" frame first"));
+        sendError(socket, QStringLiteral("NOT_AUTHENTICATED"), Phrase(Text::AuthFrameFirst));
         return;
     }
 
@@ -290,43 +292,43 @@ void LiveHub::onText(QWebSocket* socket, const QString& text)
         else if (type == u"message_delivered")
             handleDelivered(connection, payload);
         else
-            sendError(socket, QStringLiteral("UNKNOWN_TYPE"), QStringLiteral("Unknown frame type \"%1\"").arg(type.left(64)));
+            sendError(socket, QStringLiteral("UNKNOWN_TYPE"), Phrase::of(Text::UnknownFrameType, type.left(64)));
     } catch (const json::DecodeError& error) {
-        sendError(socket, QStringLiteral("INVALID_PAYLOAD"), error.description(), context);
+        sendError(socket, QStringLiteral("INVALID_PAYLOAD"), Phrase::of(Text::InvalidInput, error.description()), context);
     } catch (const ServerError& error) {
-        sendError(socket, errorCode(error), error.message(), context);
+        sendError(socket, errorCode(error), error.phrase(), context);
     } catch (const std::exception& error) {
         qWarning().noquote() << "[WS] Frame" << type << "failed:" << error.what();
-        sendError(socket, QStringLiteral("INTERNAL_ERROR"), QStringLiteral("Internal server error"), context);
+        sendError(socket, QStringLiteral("INTERNAL_ERROR"), Phrase(Text::InternalError), context);
     }
 }
 
 void LiveHub::handleAuth(QWebSocket* socket, const QJsonObject& payload)
 {
     if (m_connections.value(socket).userId != 0) {
-        sendError(socket, QStringLiteral("ALREADY_AUTHENTICATED"), QStringLiteral("This connection is already authenticated"));
+        sendError(socket, QStringLiteral("ALREADY_AUTHENTICATED"), Phrase(Text::AlreadyAuthenticated));
         return;
     }
-    const auto refuse = [this, socket](const QString& why) {
+    const auto refuse = [this, socket](const Phrase& why) {
         sendError(socket, QStringLiteral("AUTH_FAILED"), why);
         socket->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("authentication failed"));
     };
     const QJsonValue token = payload.value(QLatin1StringView("token"));
     const QJsonValue userId = payload.value(QLatin1StringView("userId"));
     if (!token.isString() || !userId.isDouble()) {
-        refuse(QStringLiteral("\"auth\" needs a string token and an integer userId"));
+        refuse(Phrase(Text::AuthFrameShape));
         return;
     }
     const auto session = m_accounts.authenticate(token.toString());
     if (!session || session->userId != userId.toInteger(-1)) {
-        refuse(QStringLiteral("The token is not valid for this user"));
+        refuse(Phrase(Text::TokenNotForUser));
         return;
     }
     const json::Reader reader(payload, json::Path {});
     const QString deviceId = reader.lenient<QString>(QLatin1StringView("deviceId")).value_or(QString()).left(128);
     const QString deviceType = reader.lenient<QString>(QLatin1StringView("deviceType")).value_or(QString()).left(32);
 
-    Connection connection;
+    Connection connection = m_connections.value(socket);
     connection.userId = session->userId;
     connection.sessionId = session->sessionId;
     connection.deviceId = deviceId;
@@ -422,12 +424,12 @@ void LiveHub::onSendsWritten()
         const QJsonObject context { { QStringLiteral("clientMsgId"), message.clientMsgId } };
         if (outcome.failed) {
             if (open)
-                sendError(socket, QStringLiteral("INTERNAL_ERROR"), QStringLiteral("Internal server error"), context);
+                sendError(socket, QStringLiteral("INTERNAL_ERROR"), Phrase(Text::InternalError), context);
             continue;
         }
         if (outcome.refusal) {
             if (open)
-                sendError(socket, errorCode(*outcome.refusal), outcome.refusal->message(), context);
+                sendError(socket, errorCode(*outcome.refusal), outcome.refusal->phrase(), context);
             continue;
         }
         if (open)

@@ -6,6 +6,7 @@
 
 #include "live/FrameInbox.h"
 #include "live/Presence.h"
+#include "texts/Phrase.h"
 #include "store/Messages.h"
 
 #include <QHash>
@@ -67,6 +68,8 @@ private:
         qint64 userId = 0;
         qint64 sessionId = 0;
         QString deviceId;
+        // From the upgrade's Accept-Language: what the errors sent to this socket are written in.
+        Language language = Language::English;
     };
 
     void onText(QWebSocket* socket, const QString& text);
@@ -87,7 +90,7 @@ private:
     void send(QWebSocket* socket, const QString& type, const QJsonObject& payload);
     // A frame already written as JSON text.
     void sendFrame(QWebSocket* socket, const QByteArray& frame);
-    void sendError(QWebSocket* socket, const QString& code, const QString& message, const QJsonObject& extra = {});
+    void sendError(QWebSocket* socket, const QString& code, const Phrase& reason, const QJsonObject& extra = {});
     QList<QWebSocket*> socketsOf(qint64 userId) const;
 
     Accounts& m_accounts;

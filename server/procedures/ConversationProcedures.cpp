@@ -23,12 +23,12 @@ void registerConversationProcedures(ProcedureRegistry& registry, ServerContext& 
         qint64 id = 0;
         if (type == u"private") {
             if (members.size() != 1)
-                throw ServerError::badRequest(QStringLiteral("A private conversation has exactly one other member"));
+                throw ServerError::badRequest(Text::PrivateExactlyOneOther);
             id = context.conversations.openPrivate(call.userId, members.first());
         } else if (type == u"group") {
             id = context.conversations.createGroup(call.userId, name.value_or(QString()), members);
         } else {
-            throw ServerError::badRequest(QStringLiteral("type must be \"private\" or \"group\""));
+            throw ServerError::badRequest(Text::ConversationTypeValues);
         }
         return QJsonObject { { QStringLiteral("conversationId"), id } };
     });

@@ -17,7 +17,7 @@ void registerMessageProcedures(ProcedureRegistry& registry, ServerContext& conte
         const qint64 limit = input.optional<qint64>(QLatin1StringView("limit")).value_or(50);
         const qint64 offset = input.optional<qint64>(QLatin1StringView("offset")).value_or(0);
         if (limit < 1 || limit > Messages::kMaxPageSize || offset < 0 || offset > std::numeric_limits<int>::max())
-            throw ServerError::badRequest(QStringLiteral("limit must be 1 to %1 and offset must not be negative").arg(Messages::kMaxPageSize));
+            throw ServerError::badRequest(Text::LimitOrOffsetOutOfRange, Messages::kMaxPageSize);
         return context.messages.list(conversationId, call.userId, int(limit), int(offset));
     });
 

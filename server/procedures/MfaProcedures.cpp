@@ -7,28 +7,26 @@
 
 #include <QJsonObject>
 
-#include <memory>
-
 void registerMfaProcedures(ProcedureRegistry& registry, ServerContext& context)
 {
-    const auto twoFactor = std::make_shared<TwoFactor>(context.db);
+    TwoFactor& twoFactor = context.twoFactor;
 
-    registry.add(QStringLiteral("user.mfaStatus"), ProcedureKind::Query, [twoFactor](const ProcedureCall& call) -> QJsonValue {
-        return twoFactor->status(call.userId);
+    registry.add(QStringLiteral("user.mfaStatus"), ProcedureKind::Query, [&twoFactor](const ProcedureCall& call) -> QJsonValue {
+        return twoFactor.status(call.userId);
     });
 
-    registry.add(QStringLiteral("user.setupMFA"), ProcedureKind::Mutation, [&context, twoFactor](const ProcedureCall& call) -> QJsonValue {
+    registry.add(QStringLiteral("user.setupMFA"), ProcedureKind::Mutation, [&context](const ProcedureCall& call) -> QJsonValue {
         const QString account = context.db.scalar(QStringLiteral("SELECT username FROM users WHERE id = ?"), { call.userId }).toString();
-        return twoFactor->setup(call.userId, account);
+        return context.twoFactor.setup(call.userId, account);
     });
 
-    registry.add(QStringLiteral("user.verifyMFA"), ProcedureKind::Mutation, [twoFactor](const ProcedureCall& call) -> QJsonValue {
-        twoFactor->verify(call.userId, call.reader().required<QString>(QLatin1StringView("code")));
+    registry.add(QStringLiteral("user.verifyMFA"), ProcedureKind::Mutation, [&twoFactor](const ProcedureCall& call) -> QJsonValue {
+        twoFactor.verify(call.userId, call.reader().required<QString>(QLatin1StringView("code")));
         return procedureSuccess();
     });
 
-    registry.add(QStringLiteral("user.disableMFA"), ProcedureKind::Mutation, [twoFactor](const ProcedureCall& call) -> QJsonValue {
-        twoFactor->disable(call.userId, call.reader().required<QString>(QLatin1StringView("code")));
+    registry.add(QStringLiteral("user.disableMFA"), ProcedureKind::Mutation, [&twoFactor](const ProcedureCall& call) -> QJsonValue {
+        twoFactor.disable(call.userId, call.reader().required<QString>(QLatin1StringView("code")));
         return procedureSuccess();
     });
 }

@@ -43,9 +43,9 @@ void registerOperatorProcedures(ProcedureRegistry& registry, ServerContext& cont
         ServiceSessions sessions(context.db);
         const qint64 customerId = sessions.customerToAnswer(sessionId, call.userId);
         if (content.isEmpty())
-            throw ServerError::badRequest(QStringLiteral("The message must not be blank"));
+            throw ServerError::badRequest(Text::ReplyBlank);
         if (content.size() > ServiceSessions::kMaxReply)
-            throw ServerError::badRequest(QStringLiteral("The message is too long (at most %1 characters)").arg(ServiceSessions::kMaxReply));
+            throw ServerError::badRequest(Text::ReplyTooLong, ServiceSessions::kMaxReply);
 
         OutgoingMessage message;
         message.clientMsgId = QStringLiteral("operator-") + QUuid::createUuid().toString(QUuid::WithoutBraces);

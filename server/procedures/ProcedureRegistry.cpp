@@ -14,9 +14,9 @@ QJsonObject procedureSuccess()
 json::Reader ProcedureCall::reader() const
 {
     if (input.isUndefined() || input.isNull())
-        throw ServerError::badRequest(QStringLiteral("This procedure needs an input"));
+        throw ServerError::badRequest(Text::InputNeeded);
     if (!input.isObject())
-        throw ServerError::badRequest(QStringLiteral("The input must be a JSON object"));
+        throw ServerError::badRequest(Text::InputNotObject);
     return json::Reader(input, json::Path {});
 }
 

@@ -28,6 +28,8 @@ struct ProcedureCall {
     QString accessToken;
     // The request's Host header, for absolute addresses in replies.
     QString host;
+    // What texts for the caller are written in.
+    Language language = Language::English;
     // Undefined when the caller sent no input.
     QJsonValue input;
 

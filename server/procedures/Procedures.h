@@ -10,6 +10,7 @@ class Database;
 class LiveHub;
 class Messages;
 class ProcedureRegistry;
+class TwoFactor;
 class Uploads;
 
 struct ServerContext {
@@ -20,6 +21,7 @@ struct ServerContext {
     Contacts& contacts;
     Uploads& uploads;
     LiveHub& hub;
+    TwoFactor& twoFactor;
 };
 
 void registerConversationProcedures(ProcedureRegistry& registry, ServerContext& context);

@@ -8,8 +8,7 @@
 
 UploadBody UploadBody::read(const QByteArray& body)
 {
-    const ServerError malformed = ServerError::badRequest(
-        QStringLiteral("The input must be {\"json\":{\"fileKey\", \"fileBuffer\", \"contentType\"}} with a Base64 fileBuffer"));
+    const ServerError malformed = ServerError::badRequest(Text::UploadInputShape);
     // A raw quote cannot stand inside a JSON string, so an unescaped "fileBuffer"
     // followed by a colon is a key. Base64 has no quotes or escapes.
     const auto skipSpace = [&body](qsizetype at) {
@@ -36,7 +35,7 @@ UploadBody UploadBody::read(const QByteArray& body)
         throw malformed;
     upload.bufferLength = end - upload.bufferStart;
     if (const qsizetype escape = body.indexOf('\\', upload.bufferStart); escape >= 0 && escape < end)
-        throw ServerError::badRequest(QStringLiteral("fileBuffer is not valid Base64"));
+        throw ServerError::badRequest(Text::NotBase64);
 
     // The rest, with the file's text taken out, must be the whole input: the key
     // found above is then the input's own "fileBuffer", not one nested deeper.

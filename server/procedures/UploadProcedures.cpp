@@ -53,7 +53,7 @@ void registerUploadProcedures(ProcedureRegistry& registry, ServerContext& contex
                 }
                 return outcome;
             },
-            [&context, pending, upload, name](WriteOutcome outcome) {
+            [&context, pending, upload, name, language = call.language](WriteOutcome outcome) {
                 try {
                     if (outcome.refusal)
                         throw *outcome.refusal;
@@ -63,11 +63,11 @@ void registerUploadProcedures(ProcedureRegistry& registry, ServerContext& contex
                     pending->finish(HttpReply::procedureResult(QJsonObject { { QStringLiteral("url"), url } }));
                 } catch (const ServerError& error) {
                     context.uploads.abandon(upload.fileKey);
-                    pending->finish(HttpReply::procedureError(error, name));
+                    pending->finish(HttpReply::procedureError(error, name, language));
                 } catch (const std::exception& error) {
                     context.uploads.abandon(upload.fileKey);
                     qWarning().noquote() << "[Server] Upload" << upload.fileKey << "failed:" << error.what();
-                    pending->finish(HttpReply::internalError(true));
+                    pending->finish(HttpReply::internalError(true, language));
                 }
             });
         return HttpReply::later(pending);

@@ -30,10 +30,10 @@ QString validUsername(const QString& raw)
 {
     const QString name = raw.trimmed();
     if (name.size() < kMinUsername || name.size() > kMaxUsername)
-        throw ServerError::badRequest(QStringLiteral("The user name must be %1 to %2 characters long").arg(kMinUsername).arg(kMaxUsername));
+        throw ServerError::badRequest(Text::UsernameLength, kMinUsername, kMaxUsername);
     for (const QChar c : name) {
         if (!c.isLetterOrNumber() && c != u'_' && c != u'.' && c != u'-')
-            throw ServerError::badRequest(QStringLiteral("The user name may hold only letters, digits, '_', '.' and '-'"));
+            throw ServerError::badRequest(Text::UsernameCharacters);
     }
     return name;
 }
@@ -62,15 +62,15 @@ ValidRegistration Accounts::validRegistration(const Registration& registration)
     ValidRegistration valid;
     valid.username = validUsername(registration.username);
     if (registration.password.size() < kMinPassword)
-        throw ServerError::badRequest(QStringLiteral("The password must be at least %1 characters long").arg(kMinPassword));
+        throw ServerError::badRequest(Text::PasswordTooShort, kMinPassword);
     if (registration.password.size() > kMaxPassword)
-        throw ServerError::badRequest(QStringLiteral("The password is too long (at most %1 characters)").arg(kMaxPassword));
+        throw ServerError::badRequest(Text::PasswordTooLong, kMaxPassword);
     valid.password = registration.password;
-    valid.name = textrules::optional(registration.nickname, kMaxNickname, QStringLiteral("nickname")).value_or(valid.username);
-    valid.email = textrules::optional(registration.email, kMaxEmail, QStringLiteral("e-mail address"));
+    valid.name = textrules::optional(registration.nickname, kMaxNickname, Text::NounNickname).value_or(valid.username);
+    valid.email = textrules::optional(registration.email, kMaxEmail, Text::NounEmail);
     if (valid.email && (!valid.email->contains(u'@') || valid.email->contains(u' ')))
-        throw ServerError::badRequest(QStringLiteral("The e-mail address is not valid"));
-    valid.inviteCode = textrules::optional(registration.inviteCode, kMaxInviteCode, QStringLiteral("invite code"));
+        throw ServerError::badRequest(Text::EmailNotValid);
+    valid.inviteCode = textrules::optional(registration.inviteCode, kMaxInviteCode, Text::NounInviteCode);
     requireFreeName(valid.username);
     return valid;
 }
@@ -78,7 +78,7 @@ ValidRegistration Accounts::validRegistration(const Registration& registration)
 void Accounts::requireFreeName(const QString& username)
 {
     if (m_db.scalar(QStringLiteral("SELECT id FROM users WHERE username = ?"), { username }).isValid())
-        throw ServerError::conflict(QStringLiteral("The user name is already taken"));
+        throw ServerError::conflict(Text::UsernameTaken);
 }
 
 qint64 Accounts::insertUser(const ValidRegistration& registration, const passwords::Digest& digest)
@@ -102,7 +102,7 @@ qint64 Accounts::createUser(const Registration& registration)
 ValidRegistration Accounts::validateRegistration(const Registration& registration)
 {
     if (!SystemSettings(m_db).allowRegistration())
-        throw ServerError::forbidden(QStringLiteral("Registration of new accounts is closed"));
+        throw ServerError::forbidden(Text::RegistrationClosed);
     return validRegistration(registration);
 }
 
@@ -129,7 +129,7 @@ IssuedTokens Accounts::completeSignIn(qint64 userId, const QString& clientAddres
     // Read now, not with the digest: a ban while the password was checked counts.
     // Told only to whoever knows the password.
     if (m_db.scalar(QStringLiteral("SELECT is_banned FROM users WHERE id = ?"), { userId }).toInt() != 0)
-        throw ServerError::forbidden(QStringLiteral("This account has been banned"));
+        throw ServerError::forbidden(Text::AccountBanned);
     return openSession(userId, clientAddress);
 }
 
@@ -166,7 +166,7 @@ std::optional<AuthenticatedSession> Accounts::authenticate(const QString& access
 
 IssuedTokens Accounts::refresh(const QString& refreshToken, std::optional<qint64>* endedSession)
 {
-    const ServerError refused = ServerError::unauthorized(QStringLiteral("The refresh token is not valid"));
+    const ServerError refused = ServerError::unauthorized(Text::RefreshTokenNotValid);
     if (refreshToken.isEmpty())
         throw refused;
     const QString presented = tokens::digest(refreshToken);
@@ -185,6 +185,12 @@ IssuedTokens Accounts::refresh(const QString& refreshToken, std::optional<qint64
     }
     if (query.value(2).toLongLong() <= wiretime::nowSeconds())
         throw refused;
+    // A ban keeps its sessions only so that this answer can say why they ended.
+    if (m_db.scalar(QStringLiteral("SELECT is_banned FROM users WHERE id = ?"), { query.value(1) }).toInt() != 0) {
+        m_db.exec(QStringLiteral("DELETE FROM sessions WHERE id = ?"), { query.value(0) });
+        transaction.commit();
+        throw ServerError::forbidden(Text::AccountBanned);
+    }
     IssuedTokens issued;
     issued.sessionId = query.value(0).toLongLong();
     issued.userId = query.value(1).toLongLong();
@@ -219,19 +225,19 @@ void Accounts::updateProfile(qint64 userId, const ProfileChanges& changes)
         values.append(value ? QVariant(*value) : QVariant());
     };
     if (changes.name)
-        set("name", textrules::required(*changes.name, kMaxNickname, QStringLiteral("name")));
+        set("name", textrules::required(*changes.name, kMaxNickname, Text::NounName));
     if (changes.bio)
-        set("bio", textrules::optional(changes.bio, kMaxBio, QStringLiteral("bio")));
+        set("bio", textrules::optional(changes.bio, kMaxBio, Text::NounBio));
     if (changes.email) {
-        const std::optional<QString> email = textrules::optional(changes.email, kMaxEmail, QStringLiteral("e-mail address"));
+        const std::optional<QString> email = textrules::optional(changes.email, kMaxEmail, Text::NounEmail);
         if (email && !looksLikeEmail(*email))
-            throw ServerError::badRequest(QStringLiteral("The e-mail address is not valid"));
+            throw ServerError::badRequest(Text::EmailNotValid);
         set("email", email);
     }
     if (changes.gender)
-        set("gender", textrules::optional(changes.gender, kMaxGender, QStringLiteral("gender")));
+        set("gender", textrules::optional(changes.gender, kMaxGender, Text::NounGender));
     if (changes.region)
-        set("region", textrules::optional(changes.region, kMaxRegion, QStringLiteral("region")));
+        set("region", textrules::optional(changes.region, kMaxRegion, Text::NounRegion));
     if (columns.isEmpty())
         return;
     set("updated_at", wiretime::now());
@@ -303,10 +309,10 @@ QString Accounts::role(qint64 userId)
 void Accounts::setRole(qint64 userId, const QString& role)
 {
     if (!roles::isKnown(role))
-        throw ServerError::badRequest(QStringLiteral("Unknown role \"%1\" (one of user, vip, operator, admin)").arg(role.left(40)));
+        throw ServerError::badRequest(Text::UnknownRole, role.left(40));
     QSqlQuery query = m_db.exec(QStringLiteral("UPDATE users SET role = ?, updated_at = ? WHERE id = ?"), { role, wiretime::now(), userId });
     if (query.numRowsAffected() == 0)
-        throw ServerError::notFound(QStringLiteral("User not found"));
+        throw ServerError::notFound(Text::UserNotFound);
 }
 
 void Accounts::setBanned(qint64 userId, bool banned)
@@ -315,8 +321,12 @@ void Accounts::setBanned(qint64 userId, bool banned)
     QSqlQuery query = m_db.exec(QStringLiteral("UPDATE users SET is_banned = ?, updated_at = ? WHERE id = ?"),
         { banned ? 1 : 0, wiretime::now(), userId });
     if (query.numRowsAffected() == 0)
-        throw ServerError::notFound(QStringLiteral("User not found"));
-    if (banned)
-        m_db.exec(QStringLiteral("DELETE FROM sessions WHERE user_id = ?"), { userId });
+        throw ServerError::notFound(Text::UserNotFound);
+    // The access tokens die now; the refresh tokens stay until their next use, which is
+    // told that the account is banned instead of finding its session simply gone.
+    // An unban revives none of them.
+    m_db.exec(banned ? QStringLiteral("UPDATE sessions SET access_expires = 0 WHERE user_id = ?")
+                     : QStringLiteral("DELETE FROM sessions WHERE user_id = ? AND access_expires = 0"),
+        { userId });
     transaction.commit();
 }

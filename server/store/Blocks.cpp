@@ -41,5 +41,5 @@ void Blocks::requireNone(qint64 userId, qint64 otherUserId)
 
 ServerError Blocks::refusal()
 {
-    return ServerError::forbidden(QStringLiteral("You cannot exchange private messages with this user: one of you has blocked the other"));
+    return ServerError::forbidden(Text::Blocked);
 }

@@ -83,12 +83,12 @@ void Contacts::remove(qint64 userId, qint64 contactId)
 {
     QSqlQuery query = m_db.exec(QStringLiteral("DELETE FROM contacts WHERE user_id = ? AND contact_id = ?"), { userId, contactId });
     if (query.numRowsAffected() == 0)
-        throw ServerError::notFound(QStringLiteral("Contact not found"));
+        throw ServerError::notFound(Text::ContactNotFound);
 }
 
 void Contacts::unblock(qint64 userId, qint64 contactId)
 {
     QSqlQuery query = m_db.exec(QStringLiteral("UPDATE contacts SET blocked = 0 WHERE user_id = ? AND contact_id = ?"), { userId, contactId });
     if (query.numRowsAffected() == 0)
-        throw ServerError::notFound(QStringLiteral("Contact not found"));
+        throw ServerError::notFound(Text::ContactNotFound);
 }

@@ -25,7 +25,7 @@ bool Conversations::isMember(qint64 conversationId, qint64 userId)
 void Conversations::requireMember(qint64 conversationId, qint64 userId)
 {
     if (!isMember(conversationId, userId))
-        throw ServerError::notFound(QStringLiteral("Conversation not found"));
+        throw ServerError::notFound(Text::ConversationNotFound);
 }
 
 QList<qint64> Conversations::memberIds(qint64 conversationId)
@@ -48,9 +48,9 @@ QList<qint64> Conversations::membersReachableFrom(qint64 conversationId, qint64 
 qint64 Conversations::openPrivate(qint64 userId, qint64 otherUserId)
 {
     if (userId == otherUserId)
-        throw ServerError::badRequest(QStringLiteral("A private conversation needs another user"));
+        throw ServerError::badRequest(Text::PrivateNeedsOtherUser);
     if (!m_db.scalar(QStringLiteral("SELECT 1 FROM users WHERE id = ?"), { otherUserId }).isValid())
-        throw ServerError::notFound(QStringLiteral("User not found"));
+        throw ServerError::notFound(Text::UserNotFound);
     Blocks(m_db).requireNone(userId, otherUserId);
     const QString key = QStringLiteral("%1:%2").arg(qMin(userId, otherUserId)).arg(qMax(userId, otherUserId));
 
@@ -77,9 +77,9 @@ qint64 Conversations::createGroup(qint64 ownerId, const QString& rawName, const 
 {
     const QString name = rawName.trimmed();
     if (name.isEmpty())
-        throw ServerError::badRequest(QStringLiteral("A group needs a name"));
+        throw ServerError::badRequest(Text::GroupNeedsName);
     if (name.size() > kMaxGroupName)
-        throw ServerError::badRequest(QStringLiteral("The group name is too long (at most %1 characters)").arg(kMaxGroupName));
+        throw ServerError::badRequest(Text::GroupNameTooLong, kMaxGroupName);
     QList<qint64> members { ownerId };
     for (const qint64 id : memberIds) {
         if (!members.contains(id))
@@ -87,10 +87,10 @@ qint64 Conversations::createGroup(qint64 ownerId, const QString& rawName, const 
     }
     const qint64 maxMembers = SystemSettings(m_db).maxGroupMembers();
     if (members.size() > maxMembers)
-        throw ServerError::badRequest(QStringLiteral("A group holds at most %1 members").arg(maxMembers));
+        throw ServerError::badRequest(Text::GroupTooManyMembers, maxMembers);
     for (const qint64 id : members) {
         if (!m_db.scalar(QStringLiteral("SELECT 1 FROM users WHERE id = ?"), { id }).isValid())
-            throw ServerError::notFound(QStringLiteral("User %1 not found").arg(id));
+            throw ServerError::notFound(Text::UserIdNotFound, id);
     }
     // Nobody is put into a group by a stranger: both still hold each other as contacts
     // (neither removed the other) and neither has blocked the other.
@@ -102,7 +102,7 @@ qint64 Conversations::createGroup(qint64 ownerId, const QString& rawName, const 
         if (id == ownerId)
             continue;
         if (!holds(ownerId, id) || !holds(id, ownerId) || blocks.between(id, ownerId))
-            throw ServerError::forbidden(QStringLiteral("User %1 is not one of your contacts and cannot be added").arg(id));
+            throw ServerError::forbidden(Text::NotYourContact, id);
     }
 
     Database::Transaction transaction(m_db);
@@ -146,6 +146,11 @@ PostingRight Conversations::postingRight(qint64 conversationId, qint64 userId)
                        "   JOIN conversation_members p ON p.conversation_id = c.id AND p.user_id != m.user_id"
                        "   JOIN contacts k ON k.blocked = 1 AND ((k.user_id = p.user_id AND k.contact_id = m.user_id)"
                        "                                      OR (k.user_id = m.user_id AND k.contact_id = p.user_id))"
+                       "   WHERE c.id = m.conversation_id AND c.type = 'private'),"
+                       " EXISTS (SELECT 1 FROM conversations c"
+                       "   JOIN conversation_members p ON p.conversation_id = c.id AND p.user_id != m.user_id"
+                       "   JOIN users staff ON staff.id = p.user_id AND staff.role IN ('operator', 'admin')"
+                       "   JOIN users sender ON sender.id = m.user_id AND sender.role NOT IN ('operator', 'admin')"
                        "   WHERE c.id = m.conversation_id AND c.type = 'private')"
                        " FROM conversation_members m WHERE m.conversation_id = ? AND m.user_id = ?"),
         { conversationId, userId });
@@ -154,9 +159,10 @@ PostingRight Conversations::postingRight(qint64 conversationId, qint64 userId)
         return right;
     right.member = true;
     if (found.first().value(0).toBool())
-        right.refusal = ServerError::forbidden(QStringLiteral("This group has been dissolved"));
+        right.refusal = ServerError::forbidden(Text::GroupDissolved);
     else if (found.first().value(1).toBool())
         right.refusal = Blocks::refusal();
+    right.reachesService = found.first().value(2).toBool();
     return right;
 }
 

@@ -20,6 +20,9 @@ struct PostingRight {
     // Why a member may still not post: a dissolved group, or a block between the two
     // members of a private conversation.
     std::optional<ServerError> refusal;
+    // A customer writing privately to a staff account (operator or administrator): the
+    // message opens or continues the customer's service session.
+    bool reachesService = false;
 };
 
 class Conversations {

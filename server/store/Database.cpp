@@ -110,6 +110,12 @@ const QList<QStringList>& migrations()
             QStringLiteral("CREATE INDEX spent_refresh_tokens_session ON spent_refresh_tokens(session_id)"),
             QStringLiteral("INSERT OR IGNORE INTO meta (key, value) VALUES ('download_signing_key', lower(hex(randomblob(32))))"),
         },
+        {
+            // Customers open sessions by writing to staff: their session is found by
+            // customer, and it tells when it last heard from either side.
+            QStringLiteral("ALTER TABLE service_sessions ADD COLUMN last_message_at TEXT"),
+            QStringLiteral("CREATE INDEX service_sessions_customer ON service_sessions(customer_id, status)"),
+        },
     };
     return steps;
 }

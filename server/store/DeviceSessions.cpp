@@ -39,7 +39,7 @@ void DeviceSessions::revokeSession(qint64 userId, qint64 sessionId)
 {
     QSqlQuery query = m_db.exec(QStringLiteral("DELETE FROM sessions WHERE id = ? AND user_id = ?"), { sessionId, userId });
     if (query.numRowsAffected() == 0)
-        throw ServerError::notFound(QStringLiteral("Session not found"));
+        throw ServerError::notFound(Text::SessionNotFound);
 }
 
 QJsonArray DeviceSessions::devices(qint64 userId, qint64 currentSessionId)
@@ -96,7 +96,7 @@ QJsonArray DeviceSessions::devices(qint64 userId, qint64 currentSessionId)
 void DeviceSessions::requireDevice(qint64 userId, const QString& deviceId)
 {
     if (deviceId.isEmpty() || !m_db.scalar(QStringLiteral("SELECT 1 FROM devices WHERE user_id = ? AND device_id = ?"), { userId, deviceId }).isValid())
-        throw ServerError::notFound(QStringLiteral("Device not found"));
+        throw ServerError::notFound(Text::DeviceNotFound);
 }
 
 QList<qint64> DeviceSessions::logoutDevice(qint64 userId, const QString& deviceId)

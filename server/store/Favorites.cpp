@@ -18,9 +18,9 @@ Favorites::Favorites(Database& db, Messages& messages)
 QJsonArray Favorites::list(qint64 userId, qint64 limit, qint64 offset)
 {
     if (limit < 1 || limit > kMaxPageSize)
-        throw ServerError::badRequest(QStringLiteral("limit must be 1 to %1").arg(kMaxPageSize));
+        throw ServerError::badRequest(Text::LimitRange, kMaxPageSize);
     if (offset < 0)
-        throw ServerError::badRequest(QStringLiteral("offset must not be negative"));
+        throw ServerError::badRequest(Text::OffsetNegative);
     QList<QJsonObject> rows;
     {
         QSqlQuery query = m_db.exec(QStringLiteral("SELECT f.id, f.message_id, msg.conversation_id, f.note, f.created_at FROM favorites f"

@@ -54,16 +54,16 @@ QString FileLibrary::originOf(const QString& hostHeader)
 {
     static const QRegularExpression pattern(QStringLiteral("^([A-Za-z0-9.-]{1,253}|\\[[0-9A-Fa-f:.]{2,45}\\])(:[0-9]{1,5})?$"));
     if (!pattern.match(hostHeader).hasMatch())
-        throw ServerError::badRequest(QStringLiteral("The request needs a valid Host header"));
+        throw ServerError::badRequest(Text::HostHeaderNeeded);
     return QStringLiteral("http://") + hostHeader;
 }
 
 QJsonArray FileLibrary::myFiles(qint64 userId, qint64 page, qint64 limit)
 {
     if (page < 1 || page > 100000)
-        throw ServerError::badRequest(QStringLiteral("page counts from 1"));
+        throw ServerError::badRequest(Text::PageFromOne);
     if (limit < 1 || limit > kMaxPageSize)
-        throw ServerError::badRequest(QStringLiteral("limit must be 1 to %1").arg(kMaxPageSize));
+        throw ServerError::badRequest(Text::LimitRange, kMaxPageSize);
     QSqlQuery query = m_db.exec(kFileColumns + QStringLiteral(" WHERE user_id = ? AND completed_at IS NOT NULL"
                                                               " ORDER BY id DESC LIMIT ? OFFSET ?"),
         { userId, limit, (page - 1) * limit });
@@ -78,7 +78,7 @@ QJsonObject FileLibrary::downloadLink(qint64 userId, qint64 fileId, const QStrin
     QSqlQuery query = m_db.exec(kFileColumns + QStringLiteral(" WHERE id = ? AND user_id = ? AND completed_at IS NOT NULL"),
         { fileId, userId });
     if (!query.next())
-        throw ServerError::notFound(QStringLiteral("File not found"));
+        throw ServerError::notFound(Text::FileNotFound);
     QJsonObject file = fileJson(query);
     const QString key = query.value(2).toString();
     const qint64 expires = wiretime::nowSeconds() + kLinkSeconds;
@@ -106,8 +106,8 @@ QString FileLibrary::signature(const QString& fileKey, qint64 expires)
 HttpReply FileLibrary::serve(const HttpRequest& request, const QString& fileKey)
 {
     if (request.method != u"GET")
-        throw ServerError(ServerError::Kind::MethodNotAllowed, QStringLiteral("Use GET for files"));
-    const ServerError refused = ServerError::forbidden(QStringLiteral("The download link is not valid or has expired"));
+        throw ServerError(ServerError::Kind::MethodNotAllowed, Phrase::of(Text::UseGetForFiles));
+    const ServerError refused = ServerError::forbidden(Text::DownloadLinkInvalid);
     bool numeric = false;
     const qint64 expires = request.query.queryItemValue(QStringLiteral("expires")).toLongLong(&numeric);
     const QByteArray given = request.query.queryItemValue(QStringLiteral("signature")).toLatin1();
@@ -115,10 +115,10 @@ HttpReply FileLibrary::serve(const HttpRequest& request, const QString& fileKey)
         throw refused;
     const auto stored = m_uploads.find(fileKey);
     if (!stored)
-        throw ServerError::notFound(QStringLiteral("No such file"));
+        throw ServerError::notFound(Text::NoSuchFile);
     QFile data(stored->path);
     if (!data.open(QIODevice::ReadOnly))
-        throw ServerError::notFound(QStringLiteral("No such file"));
+        throw ServerError::notFound(Text::NoSuchFile);
     HttpReply reply = HttpReply::storedFile(stored->contentType, data.readAll(), stored->fileName, HttpReply::Showing::Download);
     reply.headers.append({ QByteArrayLiteral("Cache-Control"), QByteArrayLiteral("no-store") });
     return reply;

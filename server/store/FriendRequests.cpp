@@ -66,10 +66,10 @@ qint64 FriendRequests::pendingCount(qint64 userId)
 qint64 FriendRequests::send(qint64 fromUserId, qint64 toUserId, const std::optional<QString>& rawMessage)
 {
     if (fromUserId == toUserId)
-        throw ServerError::badRequest(QStringLiteral("You cannot send a friend request to yourself"));
-    const auto message = textrules::optional(rawMessage, kMaxMessage, QStringLiteral("message"), true);
+        throw ServerError::badRequest(Text::FriendRequestToYourself);
+    const auto message = textrules::optional(rawMessage, kMaxMessage, Text::NounMessage, true);
     if (!m_db.scalar(QStringLiteral("SELECT 1 FROM users WHERE id = ?"), { toUserId }).isValid())
-        throw ServerError::notFound(QStringLiteral("User not found"));
+        throw ServerError::notFound(Text::UserNotFound);
 
     Database::Transaction transaction(m_db);
     const qint64 sides = m_db.scalar(QStringLiteral("SELECT COUNT(*) FROM contacts WHERE (user_id = ? AND contact_id = ?)"
@@ -77,11 +77,11 @@ qint64 FriendRequests::send(qint64 fromUserId, qint64 toUserId, const std::optio
                                  { fromUserId, toUserId, toUserId, fromUserId })
                              .toLongLong();
     if (sides == 2)
-        throw ServerError::conflict(QStringLiteral("You are already contacts"));
+        throw ServerError::conflict(Text::AlreadyContacts);
     if (m_db.scalar(QStringLiteral("SELECT 1 FROM friend_requests WHERE from_user_id = ? AND to_user_id = ? AND status = 'pending'"),
                 { fromUserId, toUserId })
             .isValid())
-        throw ServerError::conflict(QStringLiteral("A friend request to this user is already waiting for an answer"));
+        throw ServerError::conflict(Text::FriendRequestWaiting);
     const qint64 id = m_db.insert(QStringLiteral("INSERT INTO friend_requests (from_user_id, to_user_id, message, created_at)"
                                                  " VALUES (?, ?, ?, ?)"),
         { fromUserId, toUserId, rowjson::orNull(message), wiretime::now() });
@@ -94,9 +94,9 @@ qint64 FriendRequests::pendingSender(qint64 requestId, qint64 userId)
     QSqlQuery query = m_db.exec(QStringLiteral("SELECT from_user_id, status FROM friend_requests WHERE id = ? AND to_user_id = ?"),
         { requestId, userId });
     if (!query.next())
-        throw ServerError::notFound(QStringLiteral("Friend request not found"));
+        throw ServerError::notFound(Text::FriendRequestNotFound);
     if (query.value(1).toString() != u"pending")
-        throw ServerError::conflict(QStringLiteral("This friend request was already answered"));
+        throw ServerError::conflict(Text::FriendRequestAnswered);
     return query.value(0).toLongLong();
 }
 

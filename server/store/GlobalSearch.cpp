@@ -16,10 +16,10 @@ GlobalSearch::GlobalSearch(Database& db)
 QJsonObject GlobalSearch::search(qint64 userId, const QString& rawKeyword, qint64 limit)
 {
     if (limit < 1 || limit > kMaxLimit)
-        throw ServerError::badRequest(QStringLiteral("limit must be 1 to %1").arg(kMaxLimit));
+        throw ServerError::badRequest(Text::LimitRange, kMaxLimit);
     const QString keyword = rawKeyword.trimmed();
     if (keyword.size() > UserDirectory::kMaxKeyword)
-        throw ServerError::badRequest(QStringLiteral("The keyword is too long (at most %1 characters)").arg(UserDirectory::kMaxKeyword));
+        throw ServerError::badRequest(Text::KeywordTooLong, UserDirectory::kMaxKeyword);
     QJsonArray contacts;
     QJsonArray groups;
     QJsonArray messages;

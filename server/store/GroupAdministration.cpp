@@ -50,7 +50,7 @@ std::optional<qint64> GroupAdministration::dissolve(qint64 groupId)
 {
     QSqlQuery query = m_db.exec(QStringLiteral("SELECT conversation_id, is_active FROM chat_groups WHERE id = ?"), { groupId });
     if (!query.next())
-        throw ServerError::notFound(QStringLiteral("Group not found"));
+        throw ServerError::notFound(Text::GroupNotFound);
     if (query.value(1).toInt() == 0)
         return std::nullopt;
     const qint64 conversationId = query.value(0).toLongLong();

@@ -26,9 +26,9 @@ QString GroupRoles::permissionsText(const QJsonObject& permissions)
 {
     for (auto it = permissions.begin(); it != permissions.end(); ++it) {
         if (!permissionKeys().contains(it.key()))
-            throw ServerError::badRequest(QStringLiteral("Unknown permission \"%1\"").arg(it.key().left(40)));
+            throw ServerError::badRequest(Text::UnknownPermission, it.key().left(40));
         if (!it.value().isBool())
-            throw ServerError::badRequest(QStringLiteral("Permission \"%1\" must be true or false").arg(it.key()));
+            throw ServerError::badRequest(Text::PermissionNotBoolean, it.key());
     }
     return QString::fromUtf8(QJsonDocument(permissions).toJson(QJsonDocument::Compact));
 }
@@ -37,7 +37,7 @@ QString GroupRoles::validColor(const QString& color)
 {
     static const QRegularExpression pattern(QStringLiteral("^#[0-9A-Fa-f]{6}([0-9A-Fa-f]{2})?$"));
     if (!pattern.match(color).hasMatch())
-        throw ServerError::badRequest(QStringLiteral("The colour must look like #4A90D9"));
+        throw ServerError::badRequest(Text::ColourFormat);
     return color;
 }
 
@@ -48,16 +48,16 @@ qint64 GroupRoles::requireOwner(qint64 groupId, qint64 userId)
                                                " WHERE g.id = ?"),
         { userId, groupId });
     if (!query.next())
-        throw ServerError::notFound(QStringLiteral("Group not found"));
+        throw ServerError::notFound(Text::GroupNotFound);
     if (query.value(1).toLongLong() != userId)
-        throw ServerError::forbidden(QStringLiteral("Only the group's owner can change its roles"));
+        throw ServerError::forbidden(Text::OwnerOnlyRoles);
     return query.value(0).toLongLong();
 }
 
 void GroupRoles::requireRole(qint64 roleId, qint64 groupId)
 {
     if (!m_db.scalar(QStringLiteral("SELECT 1 FROM group_roles WHERE id = ? AND group_id = ?"), { roleId, groupId }).isValid())
-        throw ServerError::notFound(QStringLiteral("Role not found in this group"));
+        throw ServerError::notFound(Text::RoleNotFound);
 }
 
 QJsonObject GroupRoles::roleJson(qint64 roleId)
@@ -78,12 +78,12 @@ QJsonObject GroupRoles::create(qint64 userId, qint64 groupId, const QString& raw
     const QJsonObject& permissions)
 {
     requireOwner(groupId, userId);
-    const QString name = textrules::required(rawName, kMaxName, QStringLiteral("role name"));
+    const QString name = textrules::required(rawName, kMaxName, Text::NounRoleName);
     const QString flags = permissionsText(permissions);
     const QVariant colorValue = color ? QVariant(validColor(*color)) : QVariant();
     Database::Transaction transaction(m_db);
     if (m_db.scalar(QStringLiteral("SELECT COUNT(*) FROM group_roles WHERE group_id = ?"), { groupId }).toLongLong() >= kMaxRolesPerGroup)
-        throw ServerError::badRequest(QStringLiteral("A group has at most %1 roles").arg(kMaxRolesPerGroup));
+        throw ServerError::badRequest(Text::TooManyRoles, kMaxRolesPerGroup);
     const QString now = wiretime::now();
     const qint64 id = m_db.insert(QStringLiteral("INSERT INTO group_roles (group_id, name, color, permissions, created_at, updated_at)"
                                                  " VALUES (?, ?, ?, ?, ?, ?)"),
@@ -98,7 +98,7 @@ void GroupRoles::update(qint64 userId, qint64 roleId, qint64 groupId, const std:
     requireOwner(groupId, userId);
     requireRole(roleId, groupId);
     // Everything is checked before anything is written: a bad field changes nothing.
-    const auto newName = name ? std::optional(textrules::required(*name, kMaxName, QStringLiteral("role name"))) : std::nullopt;
+    const auto newName = name ? std::optional(textrules::required(*name, kMaxName, Text::NounRoleName)) : std::nullopt;
     const auto newColor = color ? std::optional(validColor(*color)) : std::nullopt;
     const auto newFlags = permissions ? std::optional(permissionsText(*permissions)) : std::nullopt;
     Database::Transaction transaction(m_db);
@@ -119,7 +119,7 @@ void GroupRoles::assign(qint64 userId, qint64 groupId, qint64 targetUserId, qint
     if (!m_db.scalar(QStringLiteral("SELECT 1 FROM conversation_members WHERE conversation_id = ? AND user_id = ?"),
                  { conversationId, targetUserId })
             .isValid())
-        throw ServerError::notFound(QStringLiteral("That user is not a member of the group"));
+        throw ServerError::notFound(Text::NotGroupMember);
     m_db.exec(QStringLiteral("INSERT OR IGNORE INTO group_role_members (role_id, user_id, assigned_at) VALUES (?, ?, ?)"),
         { roleId, targetUserId, wiretime::now() });
 }

@@ -53,7 +53,7 @@ DeletedMessage MessageAudit::remove(qint64 messageId)
 {
     QSqlQuery query = m_db.exec(QStringLiteral("SELECT conversation_id, deleted_at FROM messages WHERE id = ?"), { messageId });
     if (!query.next())
-        throw ServerError::notFound(QStringLiteral("Message not found"));
+        throw ServerError::notFound(Text::MessageNotFound);
     DeletedMessage deleted;
     deleted.conversationId = query.value(0).toLongLong();
     const bool alreadyDeleted = !query.value(1).isNull();

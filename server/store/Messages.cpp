@@ -6,6 +6,7 @@
 #include "store/Database.h"
 #include "store/PostingRights.h"
 #include "store/RowJson.h"
+#include "store/ServiceSessions.h"
 #include "WireTime.h"
 
 #include <QDateTime>
@@ -28,15 +29,24 @@ const QSet<QString>& sendableTypes()
     return types;
 }
 
+// What the operator's session list shows of a customer's message: its text, else the
+// file's name, else its kind.
+QString servicePreview(const OutgoingMessage& message)
+{
+    if (message.type == u"text" && message.content)
+        return *message.content;
+    return message.fileName.value_or(u'[' + message.type + u']');
+}
+
 bool needsFile(const QString& type)
 {
     return type == u"image" || type == u"file" || type == u"voice" || type == u"video";
 }
 
-void checkText(const std::optional<QString>& value, int maxLength, const QString& what)
+void checkText(const std::optional<QString>& value, int maxLength, Text what)
 {
     if (value && value->size() > maxLength)
-        throw ServerError::badRequest(QStringLiteral("The %1 is too long (at most %2 characters)").arg(what).arg(maxLength));
+        throw ServerError::badRequest(Text::FieldTooLong, what, maxLength);
 }
 
 // Other clients open these addresses: only web addresses and our own relative ones.
@@ -47,7 +57,7 @@ void checkFileUrl(const QString& url)
     const QUrl parsed(url, QUrl::StrictMode);
     const QString scheme = parsed.scheme().toLower();
     if (!parsed.isValid() || (scheme != u"http" && scheme != u"https") || parsed.host().isEmpty())
-        throw ServerError::badRequest(QStringLiteral("The file address must be an http(s) address or a path on this server"));
+        throw ServerError::badRequest(Text::FileAddressKind);
 }
 
 // A UUID whose first 48 bits are the time in milliseconds (version 7): new ids go to the
@@ -131,9 +141,9 @@ QList<SendOutcome> Messages::storeAll(const QList<PendingMessage>& batch, Postin
 StoredMessage Messages::insert(qint64 senderId, const OutgoingMessage& message, const PostingRight& right, const QString& createdAt)
 {
     if (message.clientMsgId.isEmpty() || message.clientMsgId.size() > kMaxClientMsgId)
-        throw ServerError::badRequest(QStringLiteral("clientMsgId must be 1 to %1 characters long").arg(kMaxClientMsgId));
+        throw ServerError::badRequest(Text::ClientMsgIdLength, kMaxClientMsgId);
     if (!right.member)
-        throw ServerError::notFound(QStringLiteral("Conversation not found"));
+        throw ServerError::notFound(Text::ConversationNotFound);
     // A repeated send is answered before anything else is checked: the first one was accepted.
     try {
         if (right.refusal)
@@ -170,6 +180,8 @@ StoredMessage Messages::insert(qint64 senderId, const OutgoingMessage& message, 
         throw DatabaseError("a message was neither stored nor found stored before");
     }
     stored.messageId = *id;
+    if (right.reachesService)
+        ServiceSessions(m_db).recordCustomerMessage(senderId, servicePreview(message), createdAt);
     return stored;
 }
 
@@ -184,32 +196,32 @@ std::optional<StoredMessage> Messages::earlierSend(qint64 senderId, const Outgoi
     // The same id in another conversation is a different message the client
     // mislabelled: acknowledging it would tell the client it was stored.
     if (row.value(2).toLongLong() != message.conversationId)
-        throw ServerError::conflict(QStringLiteral("clientMsgId was already used for a message in another conversation"));
+        throw ServerError::conflict(Text::ClientMsgIdReused);
     return StoredMessage { row.value(0).toLongLong(), row.value(1).toString(), true };
 }
 
 void Messages::validate(const OutgoingMessage& message)
 {
     if (!sendableTypes().contains(message.type))
-        throw ServerError::badRequest(QStringLiteral("Unknown message type \"%1\"").arg(message.type.left(40)));
-    checkText(message.content, kMaxContent, QStringLiteral("message text"));
-    checkText(message.fileName, 255, QStringLiteral("file name"));
-    checkText(message.fileUrl, 2048, QStringLiteral("file address"));
-    checkText(message.fileMimeType, 255, QStringLiteral("file type"));
+        throw ServerError::badRequest(Text::UnknownMessageType, message.type.left(40));
+    checkText(message.content, kMaxContent, Text::NounMessageText);
+    checkText(message.fileName, 255, Text::NounFileName);
+    checkText(message.fileUrl, 2048, Text::NounFileAddress);
+    checkText(message.fileMimeType, 255, Text::NounFileType);
     if (needsFile(message.type)) {
         if (!message.fileUrl || message.fileUrl->isEmpty())
-            throw ServerError::badRequest(QStringLiteral("A %1 message needs a fileUrl").arg(message.type));
+            throw ServerError::badRequest(Text::MessageNeedsFile, message.type);
     } else if (!message.content || message.content->trimmed().isEmpty()) {
-        throw ServerError::badRequest(QStringLiteral("A %1 message needs content").arg(message.type));
+        throw ServerError::badRequest(Text::MessageNeedsContent, message.type);
     }
     if (message.fileUrl)
         checkFileUrl(*message.fileUrl);
     if (message.fileSize && *message.fileSize < 0)
-        throw ServerError::badRequest(QStringLiteral("fileSize must not be negative"));
+        throw ServerError::badRequest(Text::FileSizeNegative);
     if (message.replyToId) {
         const QVariant conversation = m_db.scalar(QStringLiteral("SELECT conversation_id FROM messages WHERE id = ?"), { *message.replyToId });
         if (!conversation.isValid() || conversation.toLongLong() != message.conversationId)
-            throw ServerError::badRequest(QStringLiteral("The message replied to is not in this conversation"));
+            throw ServerError::badRequest(Text::ReplyNotInConversation);
     }
 }
 
@@ -294,9 +306,9 @@ QJsonArray Messages::list(qint64 conversationId, qint64 userId, int limit, int o
 {
     m_conversations.requireMember(conversationId, userId);
     if (limit < 1 || limit > kMaxPageSize)
-        throw ServerError::badRequest(QStringLiteral("limit must be between 1 and %1").arg(kMaxPageSize));
+        throw ServerError::badRequest(Text::LimitRange, kMaxPageSize);
     if (offset < 0)
-        throw ServerError::badRequest(QStringLiteral("offset must not be negative"));
+        throw ServerError::badRequest(Text::OffsetNegative);
     QList<qint64> ids;
     {
         QSqlQuery query = m_db.exec(QStringLiteral("SELECT id FROM messages WHERE conversation_id = ? AND id > ?"
@@ -316,7 +328,7 @@ QJsonArray Messages::list(qint64 conversationId, qint64 userId, int limit, int o
 qint64 Messages::visibleConversation(qint64 messageId, qint64 userId)
 {
     const QVariant conversation = m_db.scalar(QStringLiteral("SELECT conversation_id FROM messages WHERE id = ?"), { messageId });
-    const ServerError missing = ServerError::notFound(QStringLiteral("Message not found"));
+    const ServerError missing = ServerError::notFound(Text::MessageNotFound);
     if (!conversation.isValid())
         throw missing;
     const qint64 conversationId = conversation.toLongLong();
@@ -330,7 +342,7 @@ qint64 Messages::revoke(qint64 messageId, qint64 userId)
     const qint64 conversationId = visibleConversation(messageId, userId);
     const qint64 senderId = m_db.scalar(QStringLiteral("SELECT sender_id FROM messages WHERE id = ?"), { messageId }).toLongLong();
     if (senderId != userId)
-        throw ServerError::forbidden(QStringLiteral("Only the sender can revoke a message"));
+        throw ServerError::forbidden(Text::OnlySenderRevokes);
     m_db.exec(QStringLiteral("UPDATE messages SET revoked_at = ?, status = 'revoked' WHERE id = ? AND revoked_at IS NULL"),
         { wiretime::now(), messageId });
     return conversationId;
@@ -339,15 +351,15 @@ qint64 Messages::revoke(qint64 messageId, qint64 userId)
 ReactionChange Messages::addReaction(qint64 messageId, qint64 userId, const QString& emoji)
 {
     if (emoji.trimmed().isEmpty() || emoji.size() > kMaxEmoji)
-        throw ServerError::badRequest(QStringLiteral("emoji must be 1 to %1 characters long").arg(kMaxEmoji));
+        throw ServerError::badRequest(Text::EmojiLength, kMaxEmoji);
     ReactionChange change;
     change.conversationId = visibleConversation(messageId, userId);
     const QList<QVariantList> found = m_db.rows(QStringLiteral("SELECT revoked_at, sender_id FROM messages WHERE id = ?"), { messageId });
     if (found.isEmpty() || !found[0][0].isNull())
-        throw ServerError::badRequest(QStringLiteral("The message was revoked"));
+        throw ServerError::badRequest(Text::MessageRevoked);
     // A reaction is a message of its own: a block stops it both ways, in groups too.
     if (Blocks(m_db).between(userId, found[0][1].toLongLong()))
-        throw ServerError::forbidden(QStringLiteral("You cannot react to this message: one of you has blocked the other"));
+        throw ServerError::forbidden(Text::ReactBlocked);
     QSqlQuery query = m_db.exec(QStringLiteral("INSERT OR IGNORE INTO reactions (message_id, user_id, emoji, created_at) VALUES (?, ?, ?, ?)"),
         { messageId, userId, emoji, wiretime::now() });
     change.changed = query.numRowsAffected() > 0;

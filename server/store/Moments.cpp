@@ -25,15 +25,15 @@ Moments::Moments(Database& db)
 void Moments::requireVisible(qint64 momentId, qint64 viewerId)
 {
     if (!m_db.scalar(QStringLiteral("SELECT 1 FROM moments m WHERE m.id = ? AND ") + kVisibleTo, { momentId, viewerId, viewerId }).isValid())
-        throw ServerError::notFound(QStringLiteral("Moment not found"));
+        throw ServerError::notFound(Text::MomentNotFound);
 }
 
 QJsonArray Moments::list(qint64 viewerId, qint64 page, qint64 limit)
 {
     if (page < 1 || page > 100000)
-        throw ServerError::badRequest(QStringLiteral("page counts from 1"));
+        throw ServerError::badRequest(Text::PageFromOne);
     if (limit < 1 || limit > kMaxPageSize)
-        throw ServerError::badRequest(QStringLiteral("limit must be 1 to %1").arg(kMaxPageSize));
+        throw ServerError::badRequest(Text::LimitRange, kMaxPageSize);
     QList<QJsonObject> moments;
     {
         QSqlQuery query = m_db.exec(QStringLiteral("SELECT m.id, m.user_id, m.content, m.images, m.visibility, m.location, m.created_at,"
@@ -114,16 +114,16 @@ qint64 Moments::create(qint64 userId, const NewMoment& moment)
 {
     static const QStringList visibilities { QStringLiteral("public"), QStringLiteral("friends"), QStringLiteral("private") };
     if (!visibilities.contains(moment.visibility))
-        throw ServerError::badRequest(QStringLiteral("visibility must be \"public\", \"friends\" or \"private\""));
+        throw ServerError::badRequest(Text::VisibilityValues);
     const QStringList images = moment.images.value_or(QStringList());
     if (images.size() > kMaxImages)
-        throw ServerError::badRequest(QStringLiteral("A moment holds at most %1 pictures").arg(kMaxImages));
+        throw ServerError::badRequest(Text::TooManyPictures, kMaxImages);
     for (const QString& image : images)
-        textrules::checkAddress(image, QStringLiteral("picture address"));
+        textrules::checkAddress(image, Text::NounPictureAddress);
     // A post of pictures alone may leave the text empty.
-    const QString content = images.isEmpty() ? textrules::required(moment.content, kMaxContent, QStringLiteral("text"), true)
-                                             : textrules::optional(moment.content, kMaxContent, QStringLiteral("text"), true).value_or(QString());
-    const auto location = textrules::optional(moment.location, kMaxLocation, QStringLiteral("location"));
+    const QString content = images.isEmpty() ? textrules::required(moment.content, kMaxContent, Text::NounText, true)
+                                             : textrules::optional(moment.content, kMaxContent, Text::NounText, true).value_or(QString());
+    const auto location = textrules::optional(moment.location, kMaxLocation, Text::NounLocation);
     return m_db.insert(QStringLiteral("INSERT INTO moments (user_id, content, images, visibility, location, created_at)"
                                       " VALUES (?, ?, ?, ?, ?, ?)"),
         { userId, content, rowjson::arrayText(QJsonArray::fromStringList(images)), moment.visibility,
@@ -146,10 +146,10 @@ void Moments::unlike(qint64 userId, qint64 momentId)
 qint64 Moments::comment(qint64 userId, qint64 momentId, const QString& rawContent, std::optional<qint64> replyToId)
 {
     requireVisible(momentId, userId);
-    const QString content = textrules::required(rawContent, kMaxComment, QStringLiteral("comment"), true);
+    const QString content = textrules::required(rawContent, kMaxComment, Text::NounComment, true);
     if (replyToId
         && !m_db.scalar(QStringLiteral("SELECT 1 FROM moment_comments WHERE id = ? AND moment_id = ?"), { *replyToId, momentId }).isValid())
-        throw ServerError::badRequest(QStringLiteral("The comment replied to is not on this moment"));
+        throw ServerError::badRequest(Text::CommentNotOnMoment);
     return m_db.insert(QStringLiteral("INSERT INTO moment_comments (moment_id, user_id, content, reply_to_id, created_at)"
                                       " VALUES (?, ?, ?, ?, ?)"),
         { momentId, userId, content, replyToId ? QVariant(*replyToId) : QVariant(), wiretime::now() });

@@ -23,7 +23,9 @@ public:
             return work(*m_db);
         } catch (const std::exception& error) {
             qWarning().noquote() << "[Server] A long read failed:" << error.what();
-            return HttpReply::internalError(false);
+            // The work's own failures were answered in the reader's language inside it;
+            // this is the connection failing, reported as the server's fault.
+            return HttpReply::internalError(false, Language::English);
         }
     }
 

@@ -43,14 +43,14 @@ QJsonObject SensitiveWords::wordJson(qint64 id)
 
 QJsonObject SensitiveWords::add(const NewSensitiveWord& entry)
 {
-    const std::optional<QString> checkedWord = textrules::optional(entry.word, kMaxWord, QStringLiteral("word"));
+    const std::optional<QString> checkedWord = textrules::optional(entry.word, kMaxWord, Text::NounWord);
     if (!checkedWord)
-        throw ServerError::badRequest(QStringLiteral("The word must not be blank"));
+        throw ServerError::badRequest(Text::WordBlank);
     const QString word = *checkedWord;
-    const std::optional<QString> category = textrules::optional(entry.category, kMaxCategory, QStringLiteral("category"));
+    const std::optional<QString> category = textrules::optional(entry.category, kMaxCategory, Text::NounCategory);
     const QString folded = word.toCaseFolded();
     if (m_db.scalar(QStringLiteral("SELECT 1 FROM sensitive_words WHERE folded = ?"), { folded }).isValid())
-        throw ServerError::conflict(QStringLiteral("\"%1\" is already a sensitive word").arg(word));
+        throw ServerError::conflict(Text::WordExists, word);
     const qint64 id = m_db.insert(QStringLiteral("INSERT INTO sensitive_words (word, folded, category, level, replacement, created_at)"
                                                  " VALUES (?, ?, ?, ?, ?, ?)"),
         { word, folded, rowjson::orNull(category), rowjson::orNull(entry.level),
@@ -62,5 +62,5 @@ void SensitiveWords::remove(qint64 id)
 {
     QSqlQuery query = m_db.exec(QStringLiteral("DELETE FROM sensitive_words WHERE id = ?"), { id });
     if (query.numRowsAffected() == 0)
-        throw ServerError::notFound(QStringLiteral("Sensitive word not found"));
+        throw ServerError::notFound(Text::WordNotFound);
 }

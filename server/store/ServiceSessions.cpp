@@ -33,7 +33,7 @@ QJsonArray ServiceSessions::sessionsFor(qint64 callerId)
 QJsonObject ServiceSessions::sessionJson(qint64 sessionId)
 {
     QSqlQuery query = m_db.exec(QStringLiteral("SELECT s.id, s.customer_id, s.operator_id, s.status, u.name, u.avatar,"
-                                               " s.last_message, s.created_at, s.rating"
+                                               " s.last_message, s.created_at, s.rating, s.last_message_at"
                                                " FROM service_sessions s JOIN users u ON u.id = s.customer_id WHERE s.id = ?"),
         { sessionId });
     QJsonObject session;
@@ -48,6 +48,7 @@ QJsonObject ServiceSessions::sessionJson(qint64 sessionId)
     rowjson::putText(session, QLatin1StringView("lastMessage"), query.value(6));
     session.insert(QLatin1StringView("createdAt"), query.value(7).toString());
     rowjson::putInteger(session, QLatin1StringView("rating"), query.value(8));
+    rowjson::putText(session, QLatin1StringView("lastMessageAt"), query.value(9));
     return session;
 }
 
@@ -55,7 +56,7 @@ ServiceSessions::Row ServiceSessions::require(qint64 sessionId)
 {
     QSqlQuery query = m_db.exec(QStringLiteral("SELECT operator_id, status FROM service_sessions WHERE id = ?"), { sessionId });
     if (!query.next())
-        throw ServerError::notFound(QStringLiteral("Customer session not found"));
+        throw ServerError::notFound(Text::ServiceSessionNotFound);
     return Row { query.value(0).toLongLong(), query.value(1).toString() };
 }
 
@@ -67,16 +68,16 @@ void ServiceSessions::accept(qint64 sessionId, qint64 callerId)
                                                " WHERE id = ? AND status = 'waiting'"),
         { callerId, wiretime::now(), sessionId });
     if (query.numRowsAffected() == 0)
-        throw ServerError::conflict(QStringLiteral("Only a waiting session can be accepted"));
+        throw ServerError::conflict(Text::OnlyWaitingAccepted);
 }
 
 void ServiceSessions::end(qint64 sessionId, qint64 callerId, bool administrator)
 {
     const Row row = require(sessionId);
     if (row.operatorId != callerId && !administrator)
-        throw ServerError::forbidden(QStringLiteral("This session is served by another operator"));
+        throw ServerError::forbidden(Text::ServedByAnotherOperator);
     if (row.status != u"active")
-        throw ServerError::conflict(QStringLiteral("Only an active session can be ended"));
+        throw ServerError::conflict(Text::OnlyActiveEnded);
     m_db.exec(QStringLiteral("UPDATE service_sessions SET status = 'ended', ended_at = ? WHERE id = ?"), { wiretime::now(), sessionId });
 }
 
@@ -84,16 +85,30 @@ qint64 ServiceSessions::customerToAnswer(qint64 sessionId, qint64 callerId)
 {
     const Row row = require(sessionId);
     if (row.operatorId != callerId)
-        throw ServerError::forbidden(QStringLiteral("This session is served by another operator"));
+        throw ServerError::forbidden(Text::ServedByAnotherOperator);
     if (row.status != u"active")
-        throw ServerError::conflict(QStringLiteral("Only an active session takes messages"));
+        throw ServerError::conflict(Text::OnlyActiveTakesMessages);
     return m_db.scalar(QStringLiteral("SELECT customer_id FROM service_sessions WHERE id = ?"), { sessionId }).toLongLong();
 }
 
 void ServiceSessions::recordReply(qint64 sessionId, const QString& text)
 {
-    m_db.exec(QStringLiteral("UPDATE service_sessions SET last_message = ?, first_reply_at = COALESCE(first_reply_at, ?) WHERE id = ?"),
-        { text, wiretime::now(), sessionId });
+    const QString now = wiretime::now();
+    m_db.exec(QStringLiteral("UPDATE service_sessions SET last_message = ?, last_message_at = ?, first_reply_at = COALESCE(first_reply_at, ?)"
+                             " WHERE id = ?"),
+        { text, now, now, sessionId });
+}
+
+void ServiceSessions::recordCustomerMessage(qint64 customerId, const QString& text, const QString& time)
+{
+    const QSqlQuery updated = m_db.exec(QStringLiteral("UPDATE service_sessions SET last_message = ?, last_message_at = ?"
+                                                       " WHERE customer_id = ? AND status IN ('waiting', 'active')"),
+        { text, time, customerId });
+    if (updated.numRowsAffected() > 0)
+        return;
+    m_db.exec(QStringLiteral("INSERT INTO service_sessions (customer_id, status, last_message, created_at, last_message_at)"
+                             " VALUES (?, 'waiting', ?, ?, ?)"),
+        { customerId, text, time, time });
 }
 
 QJsonObject ServiceSessions::statsFor(qint64 callerId)

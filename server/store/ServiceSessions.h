@@ -28,6 +28,9 @@ public:
     qint64 customerToAnswer(qint64 sessionId, qint64 callerId);
     // The reply went out: the session's last message, and its first reply time once.
     void recordReply(qint64 sessionId, const QString& text);
+    // A customer wrote to a staff account: the last message of their waiting or active
+    // session, or a new waiting session when they have none.
+    void recordCustomerMessage(qint64 customerId, const QString& text, const QString& time);
     // todayServed, avgRating, avgResponseTime (seconds) and resolutionRate (a fraction)
     // of the caller's sessions; a figure without sessions to compute it from is left out.
     QJsonObject statsFor(qint64 callerId);

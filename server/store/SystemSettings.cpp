@@ -12,7 +12,7 @@ namespace {
 void checkRange(const std::optional<qint64>& value, qint64 low, qint64 high, const char* key)
 {
     if (value && (*value < low || *value > high))
-        throw ServerError::badRequest(QStringLiteral("%1 must be from %2 to %3").arg(QLatin1StringView(key)).arg(low).arg(high));
+        throw ServerError::badRequest(Text::SettingOutOfRange, QLatin1StringView(key), low, high);
 }
 
 } // namespace

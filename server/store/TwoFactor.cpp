@@ -54,7 +54,7 @@ QJsonObject TwoFactor::status(qint64 userId)
 QJsonObject TwoFactor::setup(qint64 userId, const QString& accountName)
 {
     if (m_db.scalar(QStringLiteral("SELECT enabled FROM mfa WHERE user_id = ?"), { userId }).toInt() != 0)
-        throw ServerError::conflict(QStringLiteral("Two-factor authentication is already on; turn it off first"));
+        throw ServerError::conflict(Text::TwoFactorOnTurnOffFirst);
     const QString secret = Totp::toBase32(tokens::randomBytes(kSecretBytes));
     QJsonArray codes;
     Database::Transaction transaction(m_db);
@@ -80,9 +80,9 @@ void TwoFactor::verify(qint64 userId, const QString& code)
 {
     const QVariant enabled = m_db.scalar(QStringLiteral("SELECT enabled FROM mfa WHERE user_id = ?"), { userId });
     if (!enabled.isValid())
-        throw ServerError::badRequest(QStringLiteral("Set up two-factor authentication first"));
+        throw ServerError::badRequest(Text::TwoFactorSetUpFirst);
     if (enabled.toInt() != 0)
-        throw ServerError::conflict(QStringLiteral("Two-factor authentication is already on"));
+        throw ServerError::conflict(Text::TwoFactorAlreadyOn);
     Database::Transaction transaction(m_db);
     // Only the authenticator proves it holds the secret; a backup code came with the setup.
     checkCode(userId, code, Codes::AuthenticatorOnly);
@@ -93,11 +93,23 @@ void TwoFactor::verify(qint64 userId, const QString& code)
 void TwoFactor::disable(qint64 userId, const QString& code)
 {
     if (m_db.scalar(QStringLiteral("SELECT enabled FROM mfa WHERE user_id = ?"), { userId }).toInt() == 0)
-        throw ServerError::badRequest(QStringLiteral("Two-factor authentication is not on"));
+        throw ServerError::badRequest(Text::TwoFactorNotOn);
     Database::Transaction transaction(m_db);
     checkCode(userId, code, Codes::AuthenticatorOrBackup);
     m_db.exec(QStringLiteral("DELETE FROM mfa_backup_codes WHERE user_id = ?"), { userId });
     m_db.exec(QStringLiteral("DELETE FROM mfa WHERE user_id = ?"), { userId });
+    transaction.commit();
+}
+
+bool TwoFactor::isOn(qint64 userId)
+{
+    return m_db.scalar(QStringLiteral("SELECT enabled FROM mfa WHERE user_id = ?"), { userId }).toInt() != 0;
+}
+
+void TwoFactor::checkSignInCode(qint64 userId, const QString& code)
+{
+    Database::Transaction transaction(m_db);
+    checkCode(userId, code, Codes::AuthenticatorOrBackup);
     transaction.commit();
 }
 
@@ -109,13 +121,13 @@ void TwoFactor::checkCode(qint64 userId, const QString& code, Codes accepted)
         failures = Failures { 0, now };
     // Six digits have few enough values to be guessed without a limit.
     if (failures.count >= kMaxFailures)
-        throw ServerError::badRequest(QStringLiteral("Too many wrong codes; try again in a few minutes"));
+        throw ServerError::badRequest(Text::TooManyWrongCodes);
     if (useTotp(userId, code) || (accepted == Codes::AuthenticatorOrBackup && useBackupCode(userId, code))) {
         m_failures.remove(userId);
         return;
     }
     ++failures.count;
-    throw ServerError::badRequest(QStringLiteral("The code is not correct"));
+    throw ServerError::badRequest(Text::CodeNotCorrect);
 }
 
 bool TwoFactor::useTotp(qint64 userId, const QString& rawCode)

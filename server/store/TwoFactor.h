@@ -1,8 +1,10 @@
 #pragma once
 
 // Two-factor authentication of an account: a TOTP secret made by setup(), switched
-// on by a first correct authenticator code, switched off again with a code. One-time backup codes
-// stand in for a lost authenticator; a TOTP code is accepted once only.
+// on by a first correct authenticator code, switched off again with a code, and asked
+// for at every sign-in while on. One-time backup codes stand in for a lost
+// authenticator; a TOTP code is accepted once only. Wrong codes are counted per
+// account, whichever of these calls they come through: one instance serves them all.
 
 #include <QHash>
 #include <QJsonObject>
@@ -27,6 +29,12 @@ public:
     void verify(qint64 userId, const QString& code);
     // 400 for a wrong code or when it is not on.
     void disable(qint64 userId, const QString& code);
+
+    // Whether signing in to the account needs a code besides the password.
+    bool isOn(qint64 userId);
+    // The second step of a sign-in: spends a current authenticator code or an unused
+    // backup code; throws 400 (wrong code, or too many of them lately) otherwise.
+    void checkSignInCode(qint64 userId, const QString& code);
 
 private:
     struct Failures {

@@ -35,13 +35,13 @@ bool Uploads::isValidContentType(const QString& contentType)
 QString Uploads::announce(qint64 userId, const QString& fileName, const QString& fileType, qint64 fileSize)
 {
     if (fileName.trimmed().isEmpty() || fileName.size() > kMaxFileName)
-        throw ServerError::badRequest(QStringLiteral("fileName must be 1 to %1 characters long").arg(kMaxFileName));
+        throw ServerError::badRequest(Text::FileNameLength, kMaxFileName);
     if (!isValidContentType(fileType))
-        throw ServerError::badRequest(QStringLiteral("fileType must be a MIME type such as image/png"));
+        throw ServerError::badRequest(Text::FileTypeNotMime);
     if (fileSize < 0)
-        throw ServerError::badRequest(QStringLiteral("fileSize must not be negative"));
+        throw ServerError::badRequest(Text::FileSizeNegative);
     if (fileSize > kMaxFileSize)
-        throw ServerError::tooLarge(QStringLiteral("Files may be at most %1 bytes").arg(kMaxFileSize));
+        throw ServerError::tooLarge(Text::FileTooLarge, kMaxFileSize);
     const QString key = tokens::newKey();
     m_db.insert(QStringLiteral("INSERT INTO uploads (file_key, user_id, file_name, content_type, declared_size, created_at)"
                                " VALUES (?, ?, ?, ?, ?, ?)"),
@@ -59,11 +59,11 @@ QString Uploads::begin(qint64 userId, const QString& fileKey, const QString& con
     QSqlQuery query = m_db.exec(QStringLiteral("SELECT completed_at FROM uploads WHERE file_key = ? AND user_id = ?"),
         { fileKey, userId });
     if (!query.next())
-        throw ServerError::notFound(QStringLiteral("Unknown file key"));
+        throw ServerError::notFound(Text::UnknownFileKey);
     if (!query.value(0).isNull() || m_underWay.contains(fileKey))
-        throw ServerError::conflict(QStringLiteral("This file was already uploaded"));
+        throw ServerError::conflict(Text::FileAlreadyUploaded);
     if (!isValidContentType(contentType))
-        throw ServerError::badRequest(QStringLiteral("contentType must be a MIME type such as image/png"));
+        throw ServerError::badRequest(Text::ContentTypeNotMime);
     m_underWay.insert(fileKey);
     return storedPath(fileKey);
 }
@@ -74,7 +74,7 @@ qint64 Uploads::writeFile(const QString& path, const QByteArray& base64)
     // file is never held whole next to its text.
     constexpr qsizetype kChunk = 4 << 20;
     if (base64.size() > (kMaxFileSize + 2) / 3 * 4)
-        throw ServerError::tooLarge(QStringLiteral("Files may be at most %1 bytes").arg(kMaxFileSize));
+        throw ServerError::tooLarge(Text::FileTooLarge, kMaxFileSize);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw DatabaseError("cannot write upload " + path.toStdString() + ": " + file.errorString().toStdString());
@@ -84,7 +84,7 @@ qint64 Uploads::writeFile(const QString& path, const QByteArray& base64)
             QByteArray::AbortOnBase64DecodingErrors);
         // Padding may only end the text.
         if (!decoded || (at + kChunk < base64.size() && base64.at(at + kChunk - 1) == '='))
-            throw ServerError::badRequest(QStringLiteral("fileBuffer is not valid Base64"));
+            throw ServerError::badRequest(Text::NotBase64);
         if (file.write(decoded.decoded) != decoded.decoded.size())
             throw DatabaseError("cannot write upload " + path.toStdString() + ": " + file.errorString().toStdString());
         written += decoded.decoded.size();
@@ -100,7 +100,7 @@ QString Uploads::finish(const QString& fileKey, qint64 size, const QString& cont
     const qint64 declared = m_db.scalar(QStringLiteral("SELECT declared_size FROM uploads WHERE file_key = ?"), { fileKey }).toLongLong();
     if (size != declared) {
         QFile::remove(storedPath(fileKey));
-        throw ServerError::badRequest(QStringLiteral("The file has %1 bytes but %2 were announced").arg(size).arg(declared));
+        throw ServerError::badRequest(Text::FileSizeMismatch, size, declared);
     }
     m_db.exec(QStringLiteral("UPDATE uploads SET size = ?, stored_name = ?, content_type = ?, completed_at = ? WHERE file_key = ?"),
         { size, fileKey + QStringLiteral(".bin"), contentType, wiretime::now(), fileKey });

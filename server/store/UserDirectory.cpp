@@ -31,7 +31,7 @@ QJsonArray UserDirectory::search(qint64 searcherId, const QString& rawKeyword, c
     if (keyword.isEmpty())
         return {};
     if (keyword.size() > kMaxKeyword)
-        throw ServerError::badRequest(QStringLiteral("The keyword is too long (at most %1 characters)").arg(kMaxKeyword));
+        throw ServerError::badRequest(Text::KeywordTooLong, kMaxKeyword);
     const QString pattern = containsPattern(keyword);
     QSqlQuery query = m_db.exec(QStringLiteral("SELECT id, username, name, avatar, bio FROM users"
                                                " WHERE id != ? AND (name LIKE ? ESCAPE '\\' OR username LIKE ? ESCAPE '\\')"
@@ -55,11 +55,11 @@ QJsonArray UserDirectory::search(qint64 searcherId, const QString& rawKeyword, c
 void UserDirectory::report(qint64 reporterId, qint64 userId, const QString& rawReason, const std::optional<QString>& rawDescription)
 {
     if (reporterId == userId)
-        throw ServerError::badRequest(QStringLiteral("You cannot report yourself"));
-    const QString reason = textrules::required(rawReason, kMaxReason, QStringLiteral("reason"));
-    const auto description = textrules::optional(rawDescription, kMaxDescription, QStringLiteral("description"), true);
+        throw ServerError::badRequest(Text::CannotReportYourself);
+    const QString reason = textrules::required(rawReason, kMaxReason, Text::NounReason);
+    const auto description = textrules::optional(rawDescription, kMaxDescription, Text::NounDescription, true);
     if (!m_db.scalar(QStringLiteral("SELECT 1 FROM users WHERE id = ?"), { userId }).isValid())
-        throw ServerError::notFound(QStringLiteral("User not found"));
+        throw ServerError::notFound(Text::UserNotFound);
     m_db.insert(QStringLiteral("INSERT INTO user_reports (reporter_id, user_id, reason, description, created_at) VALUES (?, ?, ?, ?, ?)"),
         { reporterId, userId, reason, rowjson::orNull(description), wiretime::now() });
     qInfo().noquote() << "[Server] User" << reporterId << "reported user" << userId;

@@ -55,6 +55,9 @@ void StaffConsoles::open(Console console)
         else
             window = new OperatorConsoleView(m_api);
         window->setAttribute(Qt::WA_DeleteOnClose);
+        // The smallest size at which every console screen shows its texts whole,
+        // in all three languages.
+        window->setMinimumSize(860, 540);
         window->resize(1040, 660);
     }
     window->show();

@@ -4,8 +4,8 @@
 #include "network/ErrorResponse.h"
 #include "network/KeychainService.h"
 #include "network/NetworkConfig.h"
-#include "network/TokenRenewal.h"
 #include "network/RequestLanguage.h"
+#include "network/TokenRenewal.h"
 #include "network/UploadRecords.h"
 
 #include <QCoroNetwork>

@@ -136,7 +136,10 @@ void WebSocketService::connect(qint64 userId)
                              .arg(generation);
     openSocket(url, generation, userId);
 
-    m_reconnectDelay = 3.0;
+    // A connection opened with a token renewed after a refusal is no fresh start: should
+    // it be refused again, the back-off keeps growing.
+    if (!m_renewedWithoutAuth)
+        m_reconnectDelay = 3.0;
     m_lastPongTime = m_clock->nowMs();
     startHeartbeat();
 }
@@ -312,7 +315,6 @@ QCoro::Task<> WebSocketService::renewAndReconnect()
 {
     QPointer<WebSocketService> self(this);
     const qint64 generation = m_connectionGeneration;
-    const bool renewedBefore = m_renewedWithoutAuth;
     m_renewedWithoutAuth = true;
     qInfo().noquote() << QStringLiteral("[WS] Token refused, renewing the session");
     const SessionRenewal outcome = co_await m_renewer();
@@ -322,11 +324,8 @@ QCoro::Task<> WebSocketService::renewAndReconnect()
     switch (outcome) {
     case SessionRenewal::Renewed:
         if (const std::optional<qint64> userId = reconnectUserId()) {
-            const double delay = m_reconnectDelay;
             m_tokenRefused = false;
             connect(*userId);
-            if (renewedBefore)
-                m_reconnectDelay = delay;
         }
         break;
     case SessionRenewal::Refused:

@@ -61,17 +61,28 @@ QCoro::Task<> AddContactViewModel::search()
 
 QCoro::Task<> AddContactViewModel::sendRequest(User user)
 {
+    if (m_sending.contains(user.id))
+        co_return;
     QPointer<AddContactViewModel> self(this);
+    m_sending.insert(user.id);
+    Q_EMIT sendingChanged(user.id);
+    std::optional<QString> failure;
     try {
         co_await m_deps.contactService->sendFriendRequest(user.id, std::nullopt);
-        if (!self)
-            co_return;
-        m_sentRequests.insert(user.id);
-        Q_EMIT sentRequestsChanged();
     } catch (const std::exception& error) {
-        if (self)
-            setError(errorDescription(error));
+        failure = errorDescription(error);
     }
+    if (!self)
+        co_return;
+    // Sent before the send ends: the row goes from "on its way" straight to "sent".
+    if (!failure)
+        m_sentRequests.insert(user.id);
+    m_sending.remove(user.id);
+    Q_EMIT sendingChanged(user.id);
+    if (failure)
+        setError(*failure);
+    else
+        Q_EMIT sentRequestsChanged();
 }
 
 void AddContactViewModel::setIsSearching(bool searching)

@@ -39,6 +39,8 @@ public:
     std::optional<QString> error() const;
     QString errorText() const { return error().value_or(QString()); }
     bool wasSent(qint64 userId) const { return m_sentRequests.contains(userId); }
+    // True while the request to that user is on its way; another one meanwhile is ignored.
+    bool isSending(qint64 userId) const { return m_sending.contains(userId); }
     // The search button's state; Return in the field searches even while a search runs.
     bool canSearch() const { return !m_keyword.isEmpty() && !m_isSearching; }
 
@@ -53,6 +55,7 @@ Q_SIGNALS:
     void isSearchingChanged();
     void errorChanged();
     void sentRequestsChanged();
+    void sendingChanged(qint64 userId);
 
 private:
     void setIsSearching(bool searching);
@@ -65,5 +68,6 @@ private:
     std::optional<QString> m_error;
     bool m_notFound = false;
     QSet<qint64> m_sentRequests;
+    QSet<qint64> m_sending;
     quint64 m_searchGeneration = 0;
 };

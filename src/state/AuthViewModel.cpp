@@ -25,11 +25,6 @@ bool isUnauthorized(const std::exception& error)
     return isKind(error, APIError::Kind::Unauthorized);
 }
 
-QString localized(const QString& key)
-{
-    return LocalizationManager::shared().localizedString(key);
-}
-
 // Characters as the user sees them: 密码 is two, not six bytes.
 qsizetype visibleLength(const QString& text)
 {
@@ -151,11 +146,11 @@ QCoro::Task<> AuthViewModel::registerAccount()
 bool AuthViewModel::formIsValid(bool registering)
 {
     if (m_username.isEmpty() || m_password.isEmpty()) {
-        setError(localized(QStringLiteral("auth.fill_in_credentials")));
+        setLocalizedError(QStringLiteral("auth.fill_in_credentials"));
         return false;
     }
     if (registering && visibleLength(m_password) < 6) {
-        setError(localized(QStringLiteral("auth.password_too_short")));
+        setLocalizedError(QStringLiteral("auth.password_too_short"));
         return false;
     }
     return true;
@@ -181,7 +176,10 @@ QCoro::Task<bool> AuthViewModel::signIn(QCoro::Task<AuthResponse> request, QStri
     if (!user) {
         if (codeRequired)
             setIsCodeRequired(true);
-        setError(failure.isEmpty() ? localized(fallbackKey) : failure);
+        if (failure.isEmpty())
+            setLocalizedError(fallbackKey);
+        else
+            setError(failure);
         setIsLoading(false);
         co_return false;
     }

@@ -52,10 +52,19 @@ void SensitiveWordsViewModel::clearError()
     Q_EMIT errorMessageChanged();
 }
 
+SensitiveWordsViewModel::SearchKey SensitiveWordsViewModel::searchKey(const SensitiveWord& word)
+{
+    return { word.word.toCaseFolded(), word.category.value_or(QString()).toCaseFolded() };
+}
+
+bool SensitiveWordsViewModel::matches(const SearchKey& key, const QString& foldedSearch)
+{
+    return foldedSearch.isEmpty() || key.word.contains(foldedSearch) || key.category.contains(foldedSearch);
+}
+
 bool SensitiveWordsViewModel::matches(const SensitiveWord& word, const QString& search)
 {
-    return search.isEmpty() || word.word.contains(search, Qt::CaseInsensitive)
-        || (word.category && word.category->contains(search, Qt::CaseInsensitive));
+    return matches(searchKey(word), search.toCaseFolded());
 }
 
 QString SensitiveWordsViewModel::categoryLabel(const std::optional<QString>& category)

@@ -50,6 +50,14 @@ public:
     // A word or raw category that contains search, ignoring case; an empty search
     // keeps everything, blanks are searched for as typed.
     static bool matches(const SensitiveWord& word, const QString& search);
+    // The same test with both sides case-folded ahead, for filtering many words
+    // on every keystroke.
+    struct SearchKey {
+        QString word;
+        QString category;
+    };
+    static SearchKey searchKey(const SensitiveWord& word);
+    static bool matches(const SearchKey& key, const QString& foldedSearch);
     static QString categoryLabel(const std::optional<QString>& category);
     static Tint categoryColor(const std::optional<QString>& category);
 

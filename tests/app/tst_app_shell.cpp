@@ -16,6 +16,7 @@
 #include "network/WebSocketService.h"
 #include "state/AuthViewModel.h"
 #include "state/FavoritesViewModel.h"
+#include "state/LocalizationManager.h"
 #include "state/NotificationCenter.h"
 #include "state/NotificationName.h"
 #include "views/account/FavoritesView.h"
@@ -32,6 +33,7 @@
 #include <QListWidget>
 #include <QMainWindow>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -222,6 +224,29 @@ private Q_SLOTS:
         QCOMPARE(m_recorded.connects, (QList<qint64> { alice, bob }));
         QCOMPARE(m_recorded.disconnects, 0);
 
+        testsupport::runTask(AuthService::shared().login(QStringLiteral("alice"), QStringLiteral("alice123")));
+    }
+
+    // The live channel names its language only at its upgrade: a switch opens it again
+    // while someone is signed in, and not otherwise.
+    void languageSwitchReopensTheChannel()
+    {
+        LocalizationManager& language = LocalizationManager::shared();
+        const AppLanguage before = language.currentLanguage();
+        const auto restore = qScopeGuard([&] { language.setLanguage(before); });
+        auto app = makeApp(); // session restored from the previous tests
+        QSignalSpy launched(app.get(), &MorvaneApp::launchFinished);
+        app->show();
+        QVERIFY(launched.count() == 1 || launched.wait());
+        const qint64 alice = app->authViewModel()->user()->id;
+        QCOMPARE(m_recorded.connects, QList<qint64> { alice });
+
+        language.setLanguage(before == AppLanguage::vi ? AppLanguage::en : AppLanguage::vi);
+        QCOMPARE(m_recorded.connects, (QList<qint64> { alice, alice }));
+
+        testsupport::runTask(app->authViewModel()->logout());
+        language.setLanguage(before);
+        QCOMPARE(m_recorded.connects, (QList<qint64> { alice, alice }));
         testsupport::runTask(AuthService::shared().login(QStringLiteral("alice"), QStringLiteral("alice123")));
     }
 

@@ -30,6 +30,8 @@
 #include "views/contacts/ContactListView.h"
 #include "views/contacts/ContactListModel.h"
 #include "views/contacts/MemberAssignmentModel.h"
+#include "views/contacts/UserResultModel.h"
+#include "views/contacts/UserResultRow.h"
 #include "views/contacts/GroupRolesButton.h"
 
 #include <QDialog>
@@ -143,9 +145,11 @@ private Q_SLOTS:
         auto* field = child<QLineEdit>(sheet, "keywordField");
         QTest::keyClicks(field, u"quinn"_s);
         QTest::keyClick(field, Qt::Key_Return);
-        QTRY_VERIFY_WITH_TIMEOUT(child<QPushButton>(sheet, "addButton"), 10000);
-        QTest::mouseClick(child<QPushButton>(sheet, "addButton"), Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(child<QLabel>(sheet, "sentLabel"), 10000);
+        auto* results = child<QListView>(sheet, "resultList");
+        QTRY_VERIFY_WITH_TIMEOUT(results->model()->rowCount() > 0, 10000);
+        const QModelIndex quinn = results->model()->index(0, 0);
+        QTest::mouseClick(results->viewport(), Qt::LeftButton, {}, UserResultRow::addRect(results->visualRect(quinn)).center());
+        QTRY_VERIFY_WITH_TIMEOUT(quinn.data(UserResultModel::SentRole).toBool(), 10000);
         QTest::keyClick(sheet, Qt::Key_Escape);
         QTRY_VERIFY(!main()->showNewChat());
 

@@ -506,15 +506,22 @@ private Q_SLOTS:
         FakeRenewal renewal;
         channel.service->setSessionRenewer([&] { return renewWith(&renewal, &channel.keychain); });
         channel.keychain.saveText(u"old-token"_s, u"auth_token"_s);
-        channel.server.setRefusedTokens({ u"old-token"_s, u"renewed-1"_s });
+        channel.server.setRefusedTokens({ u"old-token"_s, u"renewed-1"_s, u"renewed-2"_s });
         channel.service->connect(5);
         QTRY_COMPARE(renewal.calls, 1);
         QTRY_COMPARE(log.linesStartingWith(u"[WS] Scheduling reconnect"_s).size(), 1);
         QCOMPARE(renewal.calls, 1);
         channel.manualClock->advance(500);
         QTRY_COMPARE(renewal.calls, 2);
+        // Refused once more: the connection made with a renewed token did not start the back-off afresh.
+        QTRY_COMPARE(log.linesStartingWith(u"[WS] Scheduling reconnect"_s).size(), 2);
+        QCOMPARE(log.linesStartingWith(u"[WS] Scheduling reconnect"_s).last(), u"[WS] Scheduling reconnect in 6.0s"_s);
+        channel.manualClock->advance(5999);
+        QCOMPARE(renewal.calls, 2);
+        channel.manualClock->advance(1);
+        QTRY_COMPARE(renewal.calls, 3);
         QTRY_VERIFY(channel.service->isConnected());
-        QCOMPARE(payloadOf(channel.server.framesOfType(u"auth"_s).last()).value("token"_L1), QJsonValue(u"renewed-2"_s));
+        QCOMPARE(payloadOf(channel.server.framesOfType(u"auth"_s).last()).value("token"_L1), QJsonValue(u"renewed-3"_s));
     }
 
     // A chat message waits in the outbox until the server answers it: an acknowledgement

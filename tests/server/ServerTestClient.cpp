@@ -59,6 +59,8 @@ HttpResult ApiClient::send(const QString& method, const QUrl& url, const QByteAr
     request.setHeader(QNetworkRequest::ContentTypeHeader, contentType);
     if (!token.isEmpty())
         request.setRawHeader("Authorization", "Bearer " + token.toUtf8());
+    if (!language.isEmpty())
+        request.setRawHeader("Accept-Language", language);
     QNetworkReply* reply = method == u"GET" ? m_nam.get(request) : m_nam.sendCustomRequest(request, method.toLatin1(), body);
     waitUntil([reply] { return reply->isFinished(); }, 30000);
     HttpResult result { reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll(),
@@ -116,8 +118,9 @@ QJsonObject ApiClient::login(const QString& username, const QString& password)
     return reply;
 }
 
-LiveClient::LiveClient(QUrl wsUrl)
+LiveClient::LiveClient(QUrl wsUrl, QByteArray language)
     : m_url(std::move(wsUrl))
+    , m_language(std::move(language))
     , m_socket(std::make_unique<QWebSocket>())
 {
     QObject::connect(m_socket.get(), &QWebSocket::textMessageReceived,
@@ -136,7 +139,10 @@ LiveClient::~LiveClient()
 
 bool LiveClient::open(int timeoutMs)
 {
-    m_socket->open(m_url);
+    QNetworkRequest upgrade(m_url);
+    if (!m_language.isEmpty())
+        upgrade.setRawHeader("Accept-Language", m_language);
+    m_socket->open(upgrade);
     waitUntil([this] { return isOpen() || m_closed; }, timeoutMs);
     return isOpen();
 }

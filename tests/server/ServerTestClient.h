@@ -47,6 +47,8 @@ public:
     explicit ApiClient(QUrl base);
 
     QString token;
+    // Sent as Accept-Language when not empty (Qt sends the system's otherwise).
+    QByteArray language;
 
     HttpResult get(const QString& path);
     HttpResult post(const QString& path, const QByteArray& body, const QByteArray& contentType = "application/json");
@@ -70,7 +72,7 @@ private:
 
 class LiveClient {
 public:
-    explicit LiveClient(QUrl wsUrl);
+    explicit LiveClient(QUrl wsUrl, QByteArray language = {});
     ~LiveClient();
 
     bool open(int timeoutMs = 5000);
@@ -91,6 +93,8 @@ public:
 
 private:
     QUrl m_url;
+    // The upgrade's Accept-Language; none when empty.
+    QByteArray m_language;
     std::unique_ptr<QWebSocket> m_socket;
     QList<QJsonObject> m_frames;
     bool m_closed = false;

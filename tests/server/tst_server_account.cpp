@@ -5,6 +5,7 @@
 #include "ServerProcess.h"
 #include "ServerTestClient.h"
 #include "Totp.h"
+#include "TotpCodes.h"
 
 #include <QDateTime>
 #include <QJsonArray>
@@ -90,15 +91,7 @@ private:
         return Totp::fromBase32(setup.value("secret"_L1).toString()).value_or(QByteArray());
     }
 
-    // The server's clock is this machine's: a code made just before a step ends could be
-    // judged one step later, so codes are made well inside a step.
-    static QString codeAt(const QByteArray& secret, int stepsFromNow)
-    {
-        const qint64 into = QDateTime::currentSecsSinceEpoch() % Totp::kStepSeconds;
-        if (into >= Totp::kStepSeconds - 3)
-            QTest::qWait(int(Totp::kStepSeconds - into) * 1000 + 200);
-        return Totp::code(secret, Totp::stepAt(QDateTime::currentSecsSinceEpoch()) + stepsFromNow);
-    }
+    static QString codeAt(const QByteArray& secret, int stepsFromNow) { return testtotp::codeAt(secret, stepsFromNow); }
 
     static int withCode(ApiClient& client, const QString& procedure, const QString& code)
     {
@@ -253,6 +246,64 @@ private Q_SLOTS:
         QCOMPARE(withCode(*carol, u"user.disableMFA"_s, setup.value("backupCodes"_L1)[0].toString()), 200);
         QCOMPARE(mfaEnabled(*carol), QJsonValue(false));
         QCOMPARE(withCode(*carol, u"user.disableMFA"_s, codeAt(secret, 1)), 400);
+    }
+
+    // With two-factor on, the password alone signs nobody in: the answer asks for the
+    // code (in the client's language) and carries no tokens. A right authenticator code
+    // and an unused backup code each work once; wrong codes count against the sign-in
+    // limit like wrong passwords.
+    void twoFactorSignIn()
+    {
+        auto user = newUser();
+        const QString name = u"mfa%1"_s.arg(m_users);
+        const QJsonObject setup = user->mutation(u"user.setupMFA"_s).data().toObject();
+        const QByteArray secret = secretOf(setup);
+        const QString backup = setup.value("backupCodes"_L1)[2].toString();
+        QCOMPARE(withCode(*user, u"user.verifyMFA"_s, codeAt(secret, 0)), 200);
+
+        ApiClient client(m_server.baseUrl());
+        client.language = "vi";
+        const auto signIn = [&](const QString& password, const std::optional<QString>& code) {
+            QJsonObject body { { u"username"_s, name }, { u"password"_s, password } };
+            if (code)
+                body.insert(u"code"_s, *code);
+            return client.postJson(u"/api/auth/login"_s, body);
+        };
+        struct Step {
+            const char* what;
+            QString password;
+            std::optional<QString> code;
+            int status;
+            QString error; // empty: signed in
+        };
+        const QString authenticator = codeAt(secret, 1);
+        const QString wrong = authenticator == u"000000" ? u"111111"_s : u"000000"_s;
+        const QList<Step> steps {
+            { "password alone", u"secret123"_s, std::nullopt, 401, u"Hãy nhập mã từ ứng dụng xác thực hoặc một mã dự phòng"_s },
+            { "blank code", u"secret123"_s, u"  "_s, 401, u"Hãy nhập mã từ ứng dụng xác thực hoặc một mã dự phòng"_s },
+            { "wrong code", u"secret123"_s, wrong, 401, u"Mã không đúng"_s },
+            { "wrong password, right code", u"wrong-one"_s, authenticator, 400, u"Sai tên người dùng hoặc mật khẩu"_s },
+            { "authenticator code", u"secret123"_s, authenticator, 200, QString() },
+            { "the same code again", u"secret123"_s, authenticator, 401, u"Mã không đúng"_s },
+            { "backup code", u"secret123"_s, backup, 200, QString() },
+            { "the same backup code again", u"secret123"_s, backup, 401, u"Mã không đúng"_s },
+        };
+        for (const Step& step : steps) {
+            const HttpResult result = signIn(step.password, step.code);
+            const QJsonObject body = result.json().toObject();
+            QVERIFY2(result.status == step.status, step.what);
+            QVERIFY2(body.contains("app_session_id"_L1) == step.error.isEmpty(), step.what);
+            QVERIFY2(body.contains("refresh_token"_L1) == step.error.isEmpty(), step.what);
+            QVERIFY2(body.value("mfaRequired"_L1).toBool() == (step.status == 401), step.what);
+            QCOMPARE(body.value("error"_L1).toString(), step.error);
+        }
+
+        // Four attempts count so far (a wrong code, a wrong password, two replays); asking
+        // for the code and signing in took theirs back. Six more wrong codes use up the
+        // ten, and then even a right code is held off.
+        for (int i = 0; i < 6; ++i)
+            QCOMPARE(signIn(u"secret123"_s, wrong).status, 401);
+        QCOMPARE(signIn(u"secret123"_s, setup.value("backupCodes"_L1)[3].toString()).status, 429);
     }
 
     // Which codes switch two-factor on (the authenticator's only: it proves the secret

@@ -259,7 +259,13 @@ private Q_SLOTS:
         QVERIFY(live.waitForClose());
         QCOMPARE(banned.get(u"/api/auth/me"_s).status, 401);
         QCOMPARE(banned.query(u"conversations.list"_s).status, 401);
+        // The first renewal is told why; the session is gone after it.
+        const HttpResult renewal = banned.postJson(u"/api/auth/refresh"_s, { { u"refreshToken"_s, refreshToken } });
+        QCOMPARE(renewal.status, 403);
+        QVERIFY2(renewal.errorMessage().contains(u"banned"_s), qPrintable(renewal.errorMessage()));
         QCOMPARE(banned.postJson(u"/api/auth/refresh"_s, { { u"refreshToken"_s, refreshToken } }).status, 401);
+        ApiClient unused(m_server.baseUrl());
+        const QString unusedRefresh = unused.login(u"user06"_s, u"secret123"_s)["refresh_token"_L1].toString();
         ApiClient again(m_server.baseUrl());
         const HttpResult refused = again.postJson(u"/api/auth/login"_s, { { u"username"_s, u"user05"_s }, { u"password"_s, u"secret123"_s } });
         QCOMPARE(refused.status, 403);
@@ -269,6 +275,11 @@ private Q_SLOTS:
 
         QCOMPARE(m_root->postJson(u"/api/admin/users/ban"_s, { { u"userId"_s, banned.userId() }, { u"banned"_s, false } }).status, 200);
         QCOMPARE(again.postJson(u"/api/auth/login"_s, { { u"username"_s, u"user05"_s }, { u"password"_s, u"secret123"_s } }).status, 200);
+        // A session not renewed during the ban does not come back with the unban.
+        QCOMPARE(m_root->postJson(u"/api/admin/users/ban"_s, { { u"userId"_s, unused.userId() }, { u"banned"_s, true } }).status, 200);
+        QCOMPARE(m_root->postJson(u"/api/admin/users/ban"_s, { { u"userId"_s, unused.userId() }, { u"banned"_s, false } }).status, 200);
+        QCOMPARE(unused.postJson(u"/api/auth/refresh"_s, { { u"refreshToken"_s, unusedRefresh } }).status, 401);
+        QCOMPARE(unused.get(u"/api/auth/me"_s).status, 401);
     }
 
     void roleChanges_data()
@@ -331,14 +342,20 @@ private Q_SLOTS:
         const qint64 groupId = groupIdOf(conversation, user(2));
         QVERIFY(groupId > 0);
         const qint64 activeBefore = stats().activeGroups.value_or(-1);
-        LiveClient member(m_server.wsUrl());
+        LiveClient member(m_server.wsUrl(), "zh-Hans");
         QVERIFY(member.authenticate(user(2).token, user(2).userId()));
 
+        // The notice is stored once for members of every language: one line each, the
+        // acting administrator's language first.
+        m_root->language = "vi";
         QCOMPARE(m_root->postJson(u"/api/admin/groups/dissolve"_s, { { u"groupId"_s, groupId } }).status, 200);
+        m_root->language.clear();
         const auto delivered = member.waitFor(u"message_deliver"_s);
         QVERIFY(delivered);
         const QJsonObject notice = delivered->value("message"_L1).toObject();
         QCOMPARE(notice["type"_L1].toString(), u"system"_s);
+        QCOMPARE(notice["content"_L1].toString(),
+            u"Nhóm này đã bị quản trị viên giải tán\n本群已被管理员解散\nThis group was dissolved by an administrator"_s);
         QCOMPARE(notice["conversationId"_L1].toInteger(), conversation);
 
         QCOMPARE(groupIdOf(conversation, user(2)), 0);
@@ -351,6 +368,7 @@ private Q_SLOTS:
         const auto refused = member.waitFor(u"error"_s);
         QVERIFY(refused);
         QCOMPARE(refused->value("clientMsgId"_L1).toString(), u"after-dissolve"_s);
+        QCOMPARE(refused->value("reason"_L1).toString(), u"该群已解散"_s);
         QVERIFY(member.staysQuiet(u"message_ack"_s));
     }
 

@@ -72,6 +72,49 @@ private Q_SLOTS:
         QVERIFY(m_conversation > 0 && m_message > 0 && m_strangers > 0);
     }
 
+    // Every way a refusal leaves the server is written in the language the client asked for.
+    void refusalsInTheClientsLanguage_data()
+    {
+        QTest::addColumn<QByteArray>("language");
+        QTest::addColumn<QString>("route"); // "rest", "procedure", "gate" or "live"
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("rest, vi") << QByteArray("vi") << u"rest"_s << u"Sai tên người dùng hoặc mật khẩu"_s;
+        QTest::newRow("rest, zh") << QByteArray("zh-Hans") << u"rest"_s << u"用户名或密码错误"_s;
+        QTest::newRow("rest, unknown language") << QByteArray("de") << u"rest"_s << u"Wrong user name or password"_s;
+        QTest::newRow("procedure, field named in vi") << QByteArray("vi") << u"procedure"_s << u"Trường tên không được để trống"_s;
+        QTest::newRow("procedure, field named in zh") << QByteArray("zh-Hans") << u"procedure"_s << u"名称不能为空"_s;
+        QTest::newRow("procedure, en") << QByteArray("en") << u"procedure"_s << u"The name must not be empty"_s;
+        QTest::newRow("refused before parsing, vi") << QByteArray("vi") << u"gate"_s << u"Nội dung yêu cầu quá lớn (tối đa 1048576 byte)"_s;
+        QTest::newRow("live channel, zh") << QByteArray("zh-Hans") << u"live"_s << u"未知帧类型 \"dance\""_s;
+        QTest::newRow("live channel, no header") << QByteArray() << u"live"_s << u"Unknown frame type \"dance\""_s;
+    }
+    void refusalsInTheClientsLanguage()
+    {
+        QFETCH(QByteArray, language);
+        QFETCH(QString, route);
+        QFETCH(QString, expected);
+        if (route == u"live") {
+            LiveClient socket(m_server.wsUrl(), language);
+            QVERIFY(socket.authenticate(m_alice->token, m_alice->userId()));
+            socket.sendFrame(u"dance"_s, {});
+            const auto refused = socket.waitFor(u"error"_s);
+            QVERIFY(refused);
+            QCOMPARE(refused->value("reason"_L1).toString(), expected);
+            return;
+        }
+        ApiClient client(m_server.baseUrl());
+        client.token = m_alice->token;
+        client.language = language;
+        HttpResult result;
+        if (route == u"rest")
+            result = client.postJson(u"/api/auth/login"_s, { { u"username"_s, u"alice"_s }, { u"password"_s, u"not-her-password"_s } });
+        else if (route == u"procedure")
+            result = client.mutation(u"user.updateProfile"_s, QJsonObject { { u"name"_s, u"   "_s } });
+        else
+            result = client.post(u"/api/trpc/messages.revoke"_s, QByteArray((1 << 20) + 16, 'x'));
+        QCOMPARE(result.errorMessage(), expected);
+    }
+
     void badProcedureCalls_data()
     {
         QTest::addColumn<QString>("method");

@@ -49,6 +49,46 @@ private:
         return decoded<QList<OperatorSession>>(staff.query(u"operator.getSessions"_s).data()).value_or(QList<OperatorSession>());
     }
 
+    // The sessions of one customer that the demo operator's list shows, oldest first.
+    QList<OperatorSession> sessionsOfCustomer(qint64 customerId)
+    {
+        QList<OperatorSession> found;
+        for (const OperatorSession& s : sessionsOf(client(u"operator"_s))) {
+            if (s.customerId == customerId)
+                found.append(s);
+        }
+        std::sort(found.begin(), found.end(), [](const OperatorSession& a, const OperatorSession& b) { return a.id < b.id; });
+        return found;
+    }
+
+    // A fresh account of this role that writes privately to someone through the live channel.
+    struct Writer {
+        std::unique_ptr<ApiClient> api;
+        std::unique_ptr<LiveClient> live;
+        qint64 conversationId = 0;
+        int sent = 0;
+
+        bool send(const QString& text)
+        {
+            live->sendFrame(u"message_send"_s, { { u"clientMsgId"_s, u"w%1"_s.arg(++sent) }, { u"conversationId"_s, conversationId },
+                                                 { u"type"_s, u"text"_s }, { u"content"_s, text } });
+            return live->waitFor(u"message_ack"_s).has_value();
+        }
+    };
+    Writer writer(const QString& role, qint64 toUserId)
+    {
+        static int count = 0;
+        const QString name = u"writer%1"_s.arg(++count);
+        Writer w { std::make_unique<ApiClient>(m_server.baseUrl()), std::make_unique<LiveClient>(m_server.wsUrl()) };
+        w.api->registerUser(name, u"secret123"_s);
+        if (role != u"user")
+            [&] { QCOMPARE(m_server.runOnce({ u"--set-role"_s, name, role }), 0); }();
+        [&] { QVERIFY(w.live->authenticate(w.api->token, w.api->userId())); }();
+        const QJsonObject input { { u"type"_s, u"private"_s }, { u"memberIds"_s, QJsonArray { toUserId } } };
+        w.conversationId = w.api->mutation(u"conversations.create"_s, input).data()["conversationId"_L1].toInteger();
+        return w;
+    }
+
     static HttpResult perform(ApiClient& api, Call call, const QString& target, const QJsonValue& input)
     {
         switch (call) {
@@ -227,6 +267,75 @@ private Q_SLOTS:
         QVERIFY2(result.status == status, result.body.constData());
         if (status != 200)
             QVERIFY(!result.errorMessage().isEmpty());
+    }
+
+    // Who opens a waiting session by writing privately: anyone but staff, to staff.
+    void customersReachService_data()
+    {
+        QTest::addColumn<QString>("role");
+        QTest::addColumn<QString>("writesTo"); // "operator", "admin" or "user" (Alice)
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("a user to the operator") << u"user"_s << u"operator"_s << true;
+        QTest::newRow("a VIP to an administrator") << u"vip"_s << u"admin"_s << true;
+        QTest::newRow("a user to a user") << u"user"_s << u"user"_s << false;
+        QTest::newRow("an operator to an administrator") << u"operator"_s << u"admin"_s << false;
+        QTest::newRow("an administrator to the operator") << u"admin"_s << u"operator"_s << false;
+    }
+    void customersReachService()
+    {
+        QFETCH(QString, role);
+        QFETCH(QString, writesTo);
+        QFETCH(bool, opens);
+        Writer customer = writer(role, client(writesTo).userId());
+        QVERIFY(customer.conversationId > 0);
+        QVERIFY(customer.send(u"Hello, my order never came"_s));
+        QList<OperatorSession> sessions = sessionsOfCustomer(customer.api->userId());
+        if (!opens) {
+            QCOMPARE(sessions.size(), 0);
+            return;
+        }
+        QCOMPARE(sessions.size(), 1);
+        const qint64 id = sessions[0].id;
+        QCOMPARE(sessions[0].status, std::optional<QString>(u"waiting"_s));
+        QCOMPARE(sessions[0].lastMessage, std::optional<QString>(u"Hello, my order never came"_s));
+
+        // The next message continues the same session.
+        QVERIFY(customer.send(u"It was order 4711"_s));
+        sessions = sessionsOfCustomer(customer.api->userId());
+        QCOMPARE(sessions.size(), 1);
+        QCOMPARE(sessions[0].id, id);
+        QCOMPARE(sessions[0].lastMessage, std::optional<QString>(u"It was order 4711"_s));
+    }
+
+    // An accepted session goes on taking the customer's messages; once it has ended,
+    // the customer's next message opens a new one. The operator's reply reaches the
+    // same private chat.
+    void laterMessagesFollowTheSession()
+    {
+        ApiClient& staff = client(u"operator"_s);
+        Writer customer = writer(u"user"_s, staff.userId());
+        QVERIFY(customer.send(u"First question"_s));
+        const qint64 first = sessionsOfCustomer(customer.api->userId()).value(0).id;
+        const QJsonObject session { { u"sessionId"_s, first } };
+        QCOMPARE(staff.mutation(u"operator.acceptSession"_s, session).status, 200);
+        QCOMPARE(staff.mutation(u"operator.sendMessage"_s, QJsonObject { { u"sessionId"_s, first }, { u"content"_s, u"Happy to help"_s } }).status, 200);
+        const auto reply = customer.live->waitFor(u"message_deliver"_s);
+        QVERIFY(reply);
+        QCOMPARE(reply->value("message"_L1)["conversationId"_L1].toInteger(), customer.conversationId);
+
+        QVERIFY(customer.send(u"Thanks, one more thing"_s));
+        QList<OperatorSession> sessions = sessionsOfCustomer(customer.api->userId());
+        QCOMPARE(sessions.size(), 1);
+        QCOMPARE(sessions[0].status, std::optional<QString>(u"active"_s));
+        QCOMPARE(sessions[0].lastMessage, std::optional<QString>(u"Thanks, one more thing"_s));
+
+        QCOMPARE(staff.mutation(u"operator.endSession"_s, session).status, 200);
+        QVERIFY(customer.send(u"A new problem"_s));
+        sessions = sessionsOfCustomer(customer.api->userId());
+        QCOMPARE(sessions.size(), 2);
+        QCOMPARE(sessions[0].status, std::optional<QString>(u"ended"_s));
+        QCOMPARE(sessions[1].status, std::optional<QString>(u"waiting"_s));
+        QCOMPARE(sessions[1].lastMessage, std::optional<QString>(u"A new problem"_s));
     }
 
     void sessionLifeCycle()

@@ -18,10 +18,13 @@
 #include "store/ReadingThread.h"
 #include "store/Messages.h"
 #include "store/Uploads.h"
+#include "texts/TextTables.h"
+#include "texts/Phrase.h"
 
 #include <QRegularExpression>
 #include <QSemaphore>
 #include <QTcpSocket>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -36,6 +39,75 @@ class TestServerUnits : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void acceptLanguage_data()
+    {
+        QTest::addColumn<QByteArray>("header");
+        QTest::addColumn<Language>("expected");
+        QTest::newRow("absent") << QByteArray() << Language::English;
+        QTest::newRow("the client's zh-Hans") << QByteArray("zh-Hans") << Language::Chinese;
+        QTest::newRow("the client's vi") << QByteArray("vi") << Language::Vietnamese;
+        QTest::newRow("the client's en") << QByteArray("en") << Language::English;
+        QTest::newRow("region and case") << QByteArray("ZH-cn") << Language::Chinese;
+        QTest::newRow("unknown") << QByteArray("fr-FR") << Language::English;
+        QTest::newRow("first known of a list") << QByteArray("fr, vi-VN;q=0.8, en;q=0.5") << Language::Vietnamese;
+        QTest::newRow("weights decide") << QByteArray("en;q=0.3, zh;q=0.9") << Language::Chinese;
+        QTest::newRow("equal weights: the first") << QByteArray("vi, zh") << Language::Vietnamese;
+        QTest::newRow("refused by weight zero") << QByteArray("vi;q=0, zh;q=0.1") << Language::Chinese;
+        QTest::newRow("a bare zh is not zh-something else") << QByteArray("zhx") << Language::English;
+    }
+    void acceptLanguage()
+    {
+        QFETCH(QByteArray, header);
+        QFETCH(Language, expected);
+        QCOMPARE(languageFromHeader(header), expected);
+    }
+
+    // Arguments fill their places in one pass; a field's name is written in the same
+    // language as the text around it.
+    void phrases_data()
+    {
+        QTest::addColumn<Language>("language");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("English") << Language::English << u"The nickname is too long (at most %2 characters)"_s;
+        QTest::newRow("Chinese") << Language::Chinese << u"昵称过长（最多 %2 个字符）"_s;
+        QTest::newRow("Vietnamese") << Language::Vietnamese << u"Trường biệt danh quá dài (tối đa %2 ký tự)"_s;
+    }
+    void phrases()
+    {
+        QFETCH(Language, language);
+        QFETCH(QString, expected);
+        // A user's own "%2" in an argument stays as it is.
+        const QString userText = u"%2"_s;
+        QCOMPARE(Phrase::of(Text::FieldTooLong, Text::NounNickname, userText).in(language), expected);
+        QCOMPARE(ServerError::badRequest(Text::FieldTooLong, Text::NounNickname, userText).message(language), expected);
+        const QString everyLanguage = Phrase(Text::GroupDissolvedNotice).inEveryLanguage(language);
+        QCOMPARE(everyLanguage.split(u'\n').size(), 3);
+        QVERIFY(everyLanguage.startsWith(Phrase(Text::GroupDissolvedNotice).in(language) + u'\n'));
+    }
+
+    // Each table gives every text words of its own, with the places of the English.
+    void tablesAgree()
+    {
+        static const QRegularExpression places(u"%[1-9]"_s);
+        const auto placesOf = [](QStringView text) {
+            QStringList found;
+            for (auto it = places.globalMatch(text); it.hasNext();)
+                found << it.next().captured();
+            found.sort();
+            return found;
+        };
+        int count = 0;
+        for (int i = 0; !englishText(Text(i)).isEmpty(); ++i, ++count) {
+            const Text text = Text(i);
+            const QStringView english = englishText(text);
+            for (const QStringView translated : { chineseText(text), vietnameseText(text) }) {
+                QVERIFY2(!translated.isEmpty() && translated != english, qPrintable(english.toString()));
+                QCOMPARE(placesOf(translated), placesOf(english));
+            }
+        }
+        QVERIFY(count > 100);
+    }
+
     // expected: "host port data-dir demo ttl", or empty when refused.
     void options_data()
     {

@@ -200,6 +200,40 @@ private Q_SLOTS:
         }
     }
 
+    // Only a refusal marked as wanting the second factor asks for a code; from then on
+    // each sign-in sends it, until the mode changes. A server that never marks its
+    // refusals gets the form as it always was.
+    void asksForTheCodeOnlyWhenTheServerDoes_data()
+    {
+        QTest::addColumn<QByteArray>("refusal");
+        QTest::addColumn<bool>("asks");
+        QTest::newRow("marked") << QByteArray(R"({"error":"Enter the code","mfaRequired":true})") << true;
+        QTest::newRow("not marked") << QByteArray(R"({"error":"Enter the code"})") << false;
+    }
+    void asksForTheCodeOnlyWhenTheServerDoes()
+    {
+        QFETCH(QByteArray, refusal);
+        QFETCH(bool, asks);
+        ClientStack stack;
+        stack.server.respond(u"/api/auth/login"_s, { 401, refusal });
+        AuthViewModel model(depsOf(stack));
+        model.setUsername(u"mei"_s);
+        model.setPassword(u"secret"_s);
+        testsupport::runTask(model.login());
+        QCOMPARE(model.isCodeRequired(), asks);
+        QCOMPARE(model.errorText(), u"Enter the code"_s);
+        QCOMPARE(model.username(), u"mei"_s);
+
+        model.setCode(u"123456"_s);
+        testsupport::runTask(model.login());
+        const QJsonObject sent = json::parse(stack.server.requestsTo(u"/api/auth/login"_s).at(1).body).toObject();
+        QCOMPARE(sent.value(u"code"_s).toString(), asks ? u"123456"_s : QString());
+
+        model.setIsLoginMode(false);
+        model.setIsLoginMode(true);
+        QVERIFY(!model.isCodeRequired());
+    }
+
     // The server ends the session when it refuses the refresh: signed out here as by
     // the user's own sign-out (tokens gone, channel closed, login screen in sign-in
     // mode) and the reason shown in the interface language. A refresh that gets no

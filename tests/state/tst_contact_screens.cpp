@@ -225,6 +225,30 @@ private Q_SLOTS:
         QTRY_VERIFY(!list.isLoading());
     }
 
+    // A second answer to a request whose first one is still on its way sends nothing.
+    void oneAnswerAtATime()
+    {
+        ClientStack stack;
+        stack.server.respond(procedure("contacts.getFriendRequests"), ok(R"([{"id":7,"fromUserId":2,"toUserId":1,"status":"pending"}])"));
+        stack.server.respondOnce(procedure("contacts.acceptFriendRequest"), { 200, envelope(R"({"success":true})"), {}, true });
+        FriendRequestsViewModel model({ &stack.contacts, nullptr });
+        testsupport::runTask(model.loadRequests());
+        const FriendRequest request = model.requests().at(0);
+        QSignalSpy answering(&model, &FriendRequestsViewModel::answeringChanged);
+        auto first = model.acceptRequest(request);
+        QVERIFY(model.isAnswering(7));
+        QTRY_COMPARE(stack.requestCount(procedure("contacts.acceptFriendRequest")), 1);
+        testsupport::runTask(model.acceptRequest(request));
+        testsupport::runTask(model.rejectRequest(request));
+        stack.server.release(procedure("contacts.acceptFriendRequest"));
+        testsupport::runTask(std::move(first));
+        QVERIFY(!model.isAnswering(7));
+        QCOMPARE(answering.count(), 2);
+        QCOMPARE(stack.requestCount(procedure("contacts.acceptFriendRequest")), 1);
+        QCOMPARE(stack.requestCount(procedure("contacts.rejectFriendRequest")), 0);
+        QCOMPARE(model.requests().at(0).status, std::optional<QString>(u"accepted"_s));
+    }
+
     void failedLoadKeepsTheListAndShowsWhy()
     {
         ClientStack stack;

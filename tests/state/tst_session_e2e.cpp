@@ -82,7 +82,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("banned"); // else: signed out from another device
         QTest::addColumn<QString>("reasonKey");
         QTest::newRow("signed out from another device") << false << u"auth.ended_elsewhere"_s;
-        QTest::newRow("banned") << true << u"auth.ended_elsewhere"_s;
+        QTest::newRow("banned") << true << u"auth.ended_suspended"_s;
     }
     void sessionEndedElsewhereSignsOut()
     {

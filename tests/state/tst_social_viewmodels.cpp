@@ -246,6 +246,42 @@ private Q_SLOTS:
         QVERIFY(!model.iconUrl(model.gifts().at(1)).isValid());
     }
 
+    // Two loads overlap and the older answer comes last: the newer one stays shown
+    // and the spinner ends with it.
+    void newestLoadWins_data()
+    {
+        QTest::addColumn<bool>("vip");
+        QTest::newRow("gift shop") << false;
+        QTest::newRow("vip centre") << true;
+    }
+
+    void newestLoadWins()
+    {
+        QFETCH(bool, vip);
+        SocialStack stack;
+        GiftShopViewModel gifts(&stack.gifts);
+        VipCenterViewModel centre(&stack.vip);
+        const char* held = vip ? "vip.status" : "gifts.list";
+        stack.server.respondOnce(procedure(held),
+            { 200, envelope(vip ? R"({"isVip":false})" : R"([{"id":1,"name":"Old"}])"), {}, true });
+        stack.server.respond(procedure(held), ok(vip ? R"({"isVip":true,"levelName":"Gold"})" : R"([{"id":2,"name":"New"}])"));
+        stack.server.respond(procedure("vip.levels"), ok("[]"));
+        auto load = [&] { return vip ? centre.load() : gifts.loadGifts(); };
+        auto older = load();
+        QTRY_COMPARE(stack.calls(held), 1);
+        testsupport::runTask(load());
+        stack.server.release(procedure(held));
+        testsupport::runTask(std::move(older));
+        if (vip) {
+            QVERIFY(centre.isMember());
+            QVERIFY(!centre.isLoading());
+        } else {
+            QCOMPARE(gifts.gifts().size(), 1);
+            QCOMPARE(gifts.gifts().at(0).name, std::optional<QString>(u"New"_s));
+            QVERIFY(!gifts.isLoading());
+        }
+    }
+
     void vipStatusTexts_data()
     {
         QTest::addColumn<QByteArray>("status");

@@ -36,14 +36,24 @@ AdminTableContent::AdminTableContent(QTableView* table, const QString& tableName
     m_table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_idealWidths = columnWidths;
     fitColumns();
+    const auto fitSoon = [this] {
+        // Once per turn of the event loop, however many row signals a change sends.
+        if (m_fitPending)
+            return;
+        m_fitPending = true;
+        QMetaObject::invokeMethod(this, [this] {
+            m_fitPending = false;
+            fitColumns();
+        }, Qt::QueuedConnection);
+    };
     // Texts get longer in some languages and with some records: a column widens
     // to its title and the rows on screen rather than clip them.
     QAbstractItemModel* rows = m_table->model();
-    connect(rows, &QAbstractItemModel::modelReset, this, &AdminTableContent::fitColumns);
-    connect(rows, &QAbstractItemModel::rowsInserted, this, &AdminTableContent::fitColumns);
-    connect(rows, &QAbstractItemModel::layoutChanged, this, &AdminTableContent::fitColumns);
-    connect(rows, &QAbstractItemModel::dataChanged, this, &AdminTableContent::fitColumns);
-    connect(rows, &QAbstractItemModel::headerDataChanged, this, &AdminTableContent::fitColumns);
+    connect(rows, &QAbstractItemModel::modelReset, this, fitSoon);
+    connect(rows, &QAbstractItemModel::rowsInserted, this, fitSoon);
+    connect(rows, &QAbstractItemModel::layoutChanged, this, fitSoon);
+    connect(rows, &QAbstractItemModel::dataChanged, this, fitSoon);
+    connect(rows, &QAbstractItemModel::headerDataChanged, this, fitSoon);
     addWidget(spinnerPage);
     addWidget(emptyPage);
     addWidget(m_table);

@@ -30,6 +30,7 @@ private:
     void fitColumns();
 
     QList<int> m_idealWidths;
+    bool m_fitPending = false;
     QLabel* m_emptyTitle;
     QTableView* m_table;
 };

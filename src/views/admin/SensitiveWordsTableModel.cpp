@@ -92,14 +92,102 @@ void SensitiveWordsTableModel::deletingChanged(qint64 id)
     }
 }
 
-SensitiveWordsFilter::SensitiveWordsFilter(SensitiveWordsViewModel* words, QObject* parent)
-    : QSortFilterProxyModel(parent)
+SensitiveWordsFilter::SensitiveWordsFilter(SensitiveWordsViewModel* words, SensitiveWordsTableModel* source, QObject* parent)
+    : QAbstractTableModel(parent)
     , m_words(words)
+    , m_source(source)
 {
-    connect(words, &SensitiveWordsViewModel::searchTextChanged, this, &SensitiveWordsFilter::invalidateFilter);
+    connect(words, &SensitiveWordsViewModel::searchTextChanged, this, [this] {
+        m_foldedSearch = m_words->searchText().toCaseFolded();
+        refilter();
+    });
+    connect(source, &QAbstractItemModel::modelReset, this, [this] {
+        m_keys.clear();
+        refilter();
+    });
+    connect(source, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex&, int first, int last) {
+        m_keys.clear();
+        // Rows after the new ones move down; the new ones come in at their place.
+        const auto at = std::lower_bound(m_rows.begin(), m_rows.end(), first);
+        for (auto it = at; it != m_rows.end(); ++it)
+            *it += last - first + 1;
+        int position = int(at - m_rows.begin());
+        for (int row = first; row <= last; ++row) {
+            if (!accepts(row))
+                continue;
+            beginInsertRows({}, position, position);
+            m_rows.insert(position, row);
+            endInsertRows();
+            ++position;
+        }
+    });
+    connect(source, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this](const QModelIndex&, int first, int last) {
+        m_keys.clear();
+        const auto from = std::lower_bound(m_rows.begin(), m_rows.end(), first);
+        const auto to = std::upper_bound(m_rows.begin(), m_rows.end(), last);
+        if (from != to) {
+            const int begin = int(from - m_rows.begin());
+            beginRemoveRows({}, begin, int(to - m_rows.begin()) - 1);
+            m_rows.erase(from, to);
+            endRemoveRows();
+        }
+        for (int& row : m_rows) {
+            if (row > last)
+                row -= last - first + 1;
+        }
+    });
+    connect(source, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
+        const auto from = std::lower_bound(m_rows.cbegin(), m_rows.cend(), topLeft.row());
+        const auto to = std::upper_bound(m_rows.cbegin(), m_rows.cend(), bottomRight.row());
+        if (from != to)
+            Q_EMIT dataChanged(index(int(from - m_rows.cbegin()), topLeft.column()),
+                               index(int(to - m_rows.cbegin()) - 1, bottomRight.column()));
+    });
+    connect(source, &QAbstractItemModel::headerDataChanged, this, &QAbstractItemModel::headerDataChanged);
+    refilter();
 }
 
-bool SensitiveWordsFilter::filterAcceptsRow(int sourceRow, const QModelIndex&) const
+void SensitiveWordsFilter::refilter()
 {
-    return SensitiveWordsViewModel::matches(m_words->words().at(sourceRow), m_words->searchText());
+    beginResetModel();
+    m_rows.clear();
+    const int count = m_source->rowCount();
+    for (int row = 0; row < count; ++row) {
+        if (accepts(row))
+            m_rows.append(row);
+    }
+    endResetModel();
+}
+
+bool SensitiveWordsFilter::accepts(int sourceRow) const
+{
+    const QList<SensitiveWord>& words = m_words->words();
+    if (m_keys.isEmpty()) {
+        m_keys.reserve(words.size());
+        for (const SensitiveWord& word : words)
+            m_keys.append(SensitiveWordsViewModel::searchKey(word));
+    }
+    return SensitiveWordsViewModel::matches(m_keys.at(sourceRow), m_foldedSearch);
+}
+
+int SensitiveWordsFilter::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int SensitiveWordsFilter::columnCount(const QModelIndex& parent) const
+{
+    return m_source->columnCount(parent);
+}
+
+QVariant SensitiveWordsFilter::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_rows.size())
+        return {};
+    return m_source->index(m_rows.at(index.row()), index.column()).data(role);
+}
+
+QVariant SensitiveWordsFilter::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    return m_source->headerData(section, orientation, role);
 }

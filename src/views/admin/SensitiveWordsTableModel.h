@@ -1,9 +1,8 @@
 #pragma once
 
-#include <QAbstractTableModel>
-#include <QSortFilterProxyModel>
+#include "state/SensitiveWordsViewModel.h"
 
-class SensitiveWordsViewModel;
+#include <QAbstractTableModel>
 
 // The sensitive words as table rows for AdminCellDelegate: id, word, category
 // badge, level, replacement, active dot and the delete button. It follows the
@@ -28,16 +27,31 @@ private:
     SensitiveWordsViewModel* m_words;
 };
 
-// The words that contain the search text (see SensitiveWordsViewModel::matches);
-// a keystroke re-tests the rows without rebuilding anything on screen.
-class SensitiveWordsFilter : public QSortFilterProxyModel {
+// The words that contain the search text (see SensitiveWordsViewModel::matches),
+// as rows of the table model in their order. A keystroke tests every word
+// against keys folded once per word and starts the rows over in one reset, so
+// the view relays out once instead of once per run of rows that came or went;
+// an added or removed word moves only its row.
+class SensitiveWordsFilter : public QAbstractTableModel {
     Q_OBJECT
 public:
-    explicit SensitiveWordsFilter(SensitiveWordsViewModel* words, QObject* parent = nullptr);
+    SensitiveWordsFilter(SensitiveWordsViewModel* words, SensitiveWordsTableModel* source, QObject* parent = nullptr);
 
-protected:
-    bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
+    SensitiveWordsTableModel* sourceModel() const { return m_source; }
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
+    void refilter();
+    bool accepts(int sourceRow) const;
+
     SensitiveWordsViewModel* m_words;
+    SensitiveWordsTableModel* m_source;
+    QString m_foldedSearch;
+    // One key per word of the list, made on the first test after the list changed.
+    mutable QList<SensitiveWordsViewModel::SearchKey> m_keys;
+    // The source rows shown, ascending.
+    QList<int> m_rows;
 };

@@ -34,11 +34,9 @@ SensitiveWordsView::SensitiveWordsView(APIClient& api, QWidget* parent)
     , m_search(new QLineEdit(this))
     , m_total(new QLabel(this))
     , m_add(new QPushButton(this))
-    , m_filter(new SensitiveWordsFilter(m_model, this))
+    , m_filter(new SensitiveWordsFilter(m_model, new SensitiveWordsTableModel(m_model, this), this))
     , m_content(nullptr)
 {
-    auto* source = new SensitiveWordsTableModel(m_model, this);
-    m_filter->setSourceModel(source);
     auto* table = new QTableView(this);
     table->setModel(m_filter);
     auto* delegate = new AdminCellDelegate(table);

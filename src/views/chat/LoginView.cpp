@@ -38,6 +38,7 @@ LoginView::LoginView(AuthViewModel* authViewModel, QWidget* parent)
     , m_subtitle(new QLabel(this))
     , m_username(field("usernameField"))
     , m_password(field("passwordField", true))
+    , m_code(field("codeField"))
     , m_nickname(field("nicknameField"))
     , m_inviteCode(field("inviteCodeField"))
     , m_email(field("emailField"))
@@ -76,7 +77,7 @@ LoginView::LoginView(AuthViewModel* authViewModel, QWidget* parent)
 
     auto* form = new QVBoxLayout;
     form->setSpacing(16);
-    for (QLineEdit* edit : { m_username, m_password, m_nickname, m_inviteCode, m_email })
+    for (QLineEdit* edit : { m_username, m_password, m_code, m_nickname, m_inviteCode, m_email })
         form->addWidget(edit, 0, Qt::AlignHCenter);
     m_error->setObjectName(QStringLiteral("loginError"));
     m_error->setTextFormat(Qt::PlainText);
@@ -108,16 +109,21 @@ LoginView::LoginView(AuthViewModel* authViewModel, QWidget* parent)
         &AuthViewModel::usernameChanged);
     bindField(m_password, [vm = m_auth] { return vm->password(); }, [vm = m_auth](const QString& text) { vm->setPassword(text); },
         &AuthViewModel::passwordChanged);
+    bindField(m_code, [vm = m_auth] { return vm->code(); }, [vm = m_auth](const QString& text) { vm->setCode(text); },
+        &AuthViewModel::codeChanged);
     bindField(m_nickname, [vm = m_auth] { return vm->nickname(); }, [vm = m_auth](const QString& text) { vm->setNickname(text); },
         &AuthViewModel::nicknameChanged);
     bindField(m_inviteCode, [vm = m_auth] { return vm->inviteCode(); }, [vm = m_auth](const QString& text) { vm->setInviteCode(text); },
         &AuthViewModel::inviteCodeChanged);
     bindField(m_email, [vm = m_auth] { return vm->email(); }, [vm = m_auth](const QString& text) { vm->setEmail(text); },
         &AuthViewModel::emailChanged);
-    connect(m_password, &QLineEdit::returnPressed, this, [this] {
-        if (!m_auth->isLoading())
-            submit();
-    });
+    for (QLineEdit* last : { m_password, m_code }) {
+        connect(last, &QLineEdit::returnPressed, this, [this] {
+            if (!m_auth->isLoading())
+                submit();
+        });
+    }
+    connect(m_auth, &AuthViewModel::isCodeRequiredChanged, this, &LoginView::updateCodeField);
     connect(m_auth, &AuthViewModel::isLoginModeChanged, this, &LoginView::updateMode);
     connect(m_auth, &AuthViewModel::isLoadingChanged, this, &LoginView::updateLoading);
     connect(m_auth, &AuthViewModel::errorChanged, this, &LoginView::updateError);
@@ -125,6 +131,7 @@ LoginView::LoginView(AuthViewModel* authViewModel, QWidget* parent)
     retranslate();
     updateLoading();
     updateError();
+    updateCodeField();
 }
 
 QLineEdit* LoginView::field(const char* objectName, bool secret)
@@ -160,6 +167,7 @@ void LoginView::retranslate()
     m_subtitle->setText(Localized::text("auth.mac_subtitle"));
     m_username->setPlaceholderText(Localized::text("auth.username"));
     m_password->setPlaceholderText(Localized::text("auth.password"));
+    m_code->setPlaceholderText(Localized::text("auth.two_factor_code"));
     m_nickname->setPlaceholderText(Localized::text("auth.nickname"));
     m_inviteCode->setPlaceholderText(Localized::text("auth.invite_code"));
     m_email->setPlaceholderText(Localized::text("auth.email"));
@@ -174,6 +182,15 @@ void LoginView::updateMode()
         extra->setVisible(!login);
     m_modeLink->setText(Localized::text(login ? "auth.switch_to_register" : "auth.switch_to_login"));
     updateLoading();
+}
+
+void LoginView::updateCodeField()
+{
+    const bool asked = m_auth->isCodeRequired();
+    m_code->setVisible(asked);
+    // The account and password stay; the code is what the person types next.
+    if (asked)
+        m_code->setFocus();
 }
 
 void LoginView::updateLoading()

@@ -29,6 +29,7 @@ private:
     void bindField(QLineEdit* field, std::function<QString()> get, std::function<void(const QString&)> set, Changed changed);
     void retranslate();
     void updateMode();
+    void updateCodeField();
     void updateLoading();
     void updateError();
 
@@ -36,6 +37,8 @@ private:
     QLabel* m_subtitle;
     QLineEdit* m_username;
     QLineEdit* m_password;
+    // The second factor, shown once the server asked for it.
+    QLineEdit* m_code;
     QLineEdit* m_nickname;
     QLineEdit* m_inviteCode;
     QLineEdit* m_email;

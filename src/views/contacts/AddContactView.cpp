@@ -2,20 +2,19 @@
 
 #include "state/AddContactViewModel.h"
 #include "state/LocalizationManager.h"
-#include "views/chat/AvatarView.h"
 #include "views/common/Appearance.h"
 #include "views/common/Divider.h"
 #include "views/common/Localized.h"
-#include "views/common/ProminentButton.h"
 #include "views/common/Sheet.h"
 #include "views/common/Spinner.h"
-#include "views/common/ElidedLabel.h"
+#include "views/contacts/UserResultModel.h"
+#include "views/contacts/UserResultRow.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -31,7 +30,7 @@ AddContactView::AddContactView(AddContactViewModel* viewModel, QWidget* parent)
     , m_search(new QPushButton(this))
     , m_spinner(new Spinner(18, Appearance::secondaryText(), this))
     , m_error(new QLabel(this))
-    , m_results(new QListWidget(this))
+    , m_results(new QListView(this))
 {
     setObjectName(QStringLiteral("addContactView"));
     m_viewModel->setParent(this);
@@ -72,11 +71,19 @@ AddContactView::AddContactView(AddContactViewModel* viewModel, QWidget* parent)
     column->addWidget(m_error);
 
     m_results->setObjectName(QStringLiteral("resultList"));
+    m_results->setModel(new UserResultModel(m_viewModel, m_results));
+    auto* rows = new UserResultRow(m_results);
+    m_results->setItemDelegate(rows);
+    m_results->setUniformItemSizes(true);
     m_results->setFrameShape(QFrame::NoFrame);
     m_results->setSelectionMode(QAbstractItemView::NoSelection);
     column->addWidget(m_results, 1);
 
     QPointer<AddContactViewModel> vm(m_viewModel);
+    connect(rows, &UserResultRow::addClicked, this, [vm](const QModelIndex& index) {
+        if (vm && index.row() < vm->results().size())
+            vm->sendRequest(vm->results().at(index.row()));
+    });
     connect(m_field, &QLineEdit::textEdited, m_viewModel, &AddContactViewModel::setKeyword);
     // Return searches even while a search runs; the button waits for it.
     connect(m_field, &QLineEdit::returnPressed, this, [vm] {
@@ -90,8 +97,6 @@ AddContactView::AddContactView(AddContactViewModel* viewModel, QWidget* parent)
     connect(m_viewModel, &AddContactViewModel::keywordChanged, this, &AddContactView::updateStatus);
     connect(m_viewModel, &AddContactViewModel::isSearchingChanged, this, &AddContactView::updateStatus);
     connect(m_viewModel, &AddContactViewModel::errorChanged, this, &AddContactView::updateStatus);
-    connect(m_viewModel, &AddContactViewModel::resultsChanged, this, &AddContactView::refresh);
-    connect(m_viewModel, &AddContactViewModel::sentRequestsChanged, this, &AddContactView::refresh);
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &AddContactView::retranslate);
     retranslate();
 }
@@ -103,7 +108,8 @@ void AddContactView::retranslate()
     m_close->setText(Localized::text("common.close"));
     m_field->setPlaceholderText(Localized::text("add.search_placeholder"));
     m_search->setText(Localized::text("add.search"));
-    refresh();
+    // The rows' button and "sent" are in the language in force.
+    m_results->viewport()->update();
     updateStatus();
 }
 
@@ -115,58 +121,4 @@ void AddContactView::updateStatus()
     const std::optional<QString> error = m_viewModel->error();
     m_error->setVisible(!searching && error.has_value());
     m_error->setText(error.value_or(QString()));
-}
-
-void AddContactView::refresh()
-{
-    m_results->clear();
-    for (const User& user : m_viewModel->results()) {
-        auto* item = new QListWidgetItem(m_results);
-        QWidget* row = resultRow(user);
-        item->setSizeHint(QSize(0, row->sizeHint().height()));
-        m_results->setItemWidget(item, row);
-    }
-}
-
-QWidget* AddContactView::resultRow(const User& user)
-{
-    auto* row = new QWidget(m_results);
-    row->setObjectName(QStringLiteral("resultRow"));
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(12, 4, 12, 4);
-    layout->setSpacing(10);
-    layout->addWidget(new AvatarView(user.name, user.avatar, 36, row));
-    auto* text = new QVBoxLayout;
-    text->setSpacing(2);
-    auto* name = new ElidedLabel(user.name, row);
-    name->setObjectName(QStringLiteral("resultName"));
-    name->setFont(Appearance::font(TextStyle::Body));
-    auto* openId = new ElidedLabel(QStringLiteral("ID: ") + user.openId, row);
-    openId->setObjectName(QStringLiteral("resultOpenId"));
-    openId->setFont(Appearance::font(TextStyle::Caption));
-    Appearance::setTextColor(openId, Appearance::secondaryText());
-    text->addWidget(name);
-    text->addWidget(openId);
-    layout->addLayout(text, 1);
-    if (m_viewModel->wasSent(user.id)) {
-        auto* sent = new QLabel(Localized::text("add.sent"), row);
-        sent->setObjectName(QStringLiteral("sentLabel"));
-        sent->setFont(Appearance::font(TextStyle::Caption));
-        Appearance::setTextColor(sent, Appearance::secondaryText());
-        layout->addWidget(sent);
-    } else {
-        auto* add = new ProminentButton(row);
-        add->setObjectName(QStringLiteral("addButton"));
-        add->setAutoDefault(false);
-        add->setText(Localized::text("add.add_button"));
-        add->setFixedHeight(22);
-        add->setMinimumWidth(add->fontMetrics().horizontalAdvance(add->text()) + 20);
-        QPointer<AddContactViewModel> vm(m_viewModel);
-        connect(add, &QPushButton::clicked, this, [vm, user] {
-            if (vm)
-                vm->sendRequest(user);
-        });
-        layout->addWidget(add);
-    }
-    return row;
 }

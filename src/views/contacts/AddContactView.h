@@ -1,13 +1,11 @@
 #pragma once
 
-#include "models/User.h"
-
 #include <QWidget>
 
 class AddContactViewModel;
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class QListView;
 class QPushButton;
 class Spinner;
 
@@ -23,9 +21,7 @@ public:
 
 private:
     void retranslate();
-    void refresh();
     void updateStatus();
-    QWidget* resultRow(const User& user);
 
     AddContactViewModel* m_viewModel;
     QLabel* m_title;
@@ -34,5 +30,5 @@ private:
     QPushButton* m_search;
     Spinner* m_spinner;
     QLabel* m_error;
-    QListWidget* m_results;
+    QListView* m_results;
 };

@@ -33,7 +33,10 @@ int ContactListDelegate::headerHeight()
 
 QSize ContactListDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
-    const auto kind = ContactListModel::Kind(index.data(ContactListModel::KindRole).toInt());
+    // Asked for every row whenever the list lays out: straight from the model,
+    // without a variant per row.
+    const auto* model = qobject_cast<const ContactListModel*>(index.model());
+    const auto kind = model ? model->kindAt(index.row()) : ContactListModel::Kind(index.data(ContactListModel::KindRole).toInt());
     return QSize(option.rect.width(), kind == ContactListModel::Kind::Header ? headerHeight() : RowHeight);
 }
 

@@ -4,6 +4,7 @@
 #include "views/chat/AvatarView.h"
 #include "views/common/Appearance.h"
 #include "views/common/Localized.h"
+#include "views/common/PaintedButton.h"
 #include "views/contacts/FriendRequestModel.h"
 
 #include <QApplication>
@@ -17,13 +18,7 @@ namespace {
 
 constexpr int Margin = 10;
 constexpr int AvatarSize = 36;
-constexpr int ButtonHeight = 22;
 constexpr int ButtonGap = 6;
-
-int buttonWidth(const char* key)
-{
-    return QFontMetrics(Appearance::font(TextStyle::Caption)).horizontalAdvance(Localized::text(key)) + 20;
-}
 
 bool pendingAndIdle(const QModelIndex& index)
 {
@@ -31,35 +26,19 @@ bool pendingAndIdle(const QModelIndex& index)
         && !index.data(FriendRequestModel::AnsweringRole).toBool();
 }
 
-void paintButton(QPainter* painter, const QRect& rect, const QString& text, bool prominent, bool enabled)
-{
-    QColor fill = prominent ? Appearance::accent() : Appearance::controlBackground();
-    QColor ink = prominent ? QColor(Qt::white) : QApplication::palette().color(QPalette::ButtonText);
-    if (!enabled) {
-        fill.setAlphaF(0.4f);
-        ink.setAlphaF(0.6f);
-    }
-    painter->setPen(prominent ? QPen(Qt::NoPen) : QPen(Appearance::secondaryText(), 0.5));
-    painter->setBrush(fill);
-    painter->drawRoundedRect(QRectF(rect).adjusted(0.5, 0.5, -0.5, -0.5), 5, 5);
-    painter->setFont(Appearance::font(TextStyle::Caption));
-    painter->setPen(ink);
-    painter->drawText(rect, Qt::AlignCenter, text);
-}
-
 } // namespace
 
 QRect FriendRequestRow::rejectRect(const QRect& row)
 {
-    const int width = buttonWidth("friend.reject");
-    return QRect(row.right() - Margin - width + 1, row.center().y() - ButtonHeight / 2 + 1, width, ButtonHeight);
+    const int width = PaintedButton::width(Localized::text("friend.reject"));
+    return QRect(row.right() - Margin - width + 1, row.center().y() - PaintedButton::Height / 2 + 1, width, PaintedButton::Height);
 }
 
 QRect FriendRequestRow::acceptRect(const QRect& row)
 {
     const QRect reject = rejectRect(row);
-    const int width = buttonWidth("friend.accept");
-    return QRect(reject.left() - ButtonGap - width, reject.top(), width, ButtonHeight);
+    const int width = PaintedButton::width(Localized::text("friend.accept"));
+    return QRect(reject.left() - ButtonGap - width, reject.top(), width, PaintedButton::Height);
 }
 
 QSize FriendRequestRow::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
@@ -83,8 +62,8 @@ void FriendRequestRow::paint(QPainter* painter, const QStyleOptionViewItem& opti
     if (state == RowState::Pending) {
         const bool enabled = !index.data(FriendRequestModel::AnsweringRole).toBool();
         const QRect accept = acceptRect(row);
-        paintButton(painter, accept, Localized::text("friend.accept"), true, enabled);
-        paintButton(painter, rejectRect(row), Localized::text("friend.reject"), false, enabled);
+        PaintedButton::paint(painter, accept, Localized::text("friend.accept"), true, enabled);
+        PaintedButton::paint(painter, rejectRect(row), Localized::text("friend.reject"), false, enabled);
         trailing = accept.left() - 10;
     } else {
         const QString outcome = Localized::text(state == RowState::Accepted ? "friend.accepted" : "friend.rejected");

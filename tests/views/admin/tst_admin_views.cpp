@@ -4,6 +4,7 @@
 
 #include "PaintedCells.h"
 #include "RecordingHttpServer.h"
+#include "ShownToolTip.h"
 
 #include "network/APIClient.h"
 #include "network/KeychainService.h"
@@ -41,9 +42,7 @@
 #include <QTableView>
 #include <QNetworkReply>
 #include <QSignalSpy>
-#include <QSortFilterProxyModel>
 #include <QTest>
-#include <QTextDocument>
 
 using namespace Qt::StringLiterals;
 
@@ -100,16 +99,6 @@ void pressReturnOnAction(ConfirmationDialog* dialog)
     QTest::keyClick(dialog->actionButton(), Qt::Key_Return);
 }
 
-// What a tooltip shows as text once Qt has rendered it.
-QString shownToolTip(const QString& tip)
-{
-    QTextDocument document;
-    if (Qt::mightBeRichText(tip))
-        document.setHtml(tip);
-    else
-        document.setPlainText(tip);
-    return document.toPlainText();
-}
 
 } // namespace
 
@@ -624,7 +613,7 @@ private Q_SLOTS:
         QCOMPARE(cell(1, SensitiveWordsTableModel::LevelColumn).toString(), u"high"_s);
         QCOMPARE(table->model()->headerData(SensitiveWordsTableModel::WordColumn, Qt::Horizontal).toString(), Localized::text("admin.words_word"));
 
-        auto* source = qobject_cast<QSortFilterProxyModel*>(table->model())->sourceModel();
+        auto* source = qobject_cast<SensitiveWordsFilter*>(table->model())->sourceModel();
         QSignalSpy resets(source, &QAbstractItemModel::modelReset);
         QTest::keyClicks(child<QLineEdit>(view, u"searchField"_s), u"SPA"_s);
         QCOMPARE(table->model()->rowCount(), 1);

@@ -171,6 +171,51 @@ private Q_SLOTS:
         QVERIFY(lisi.signIn(u"lisi"_s, u"lisi123"_s));
     }
 
+    // A customer nobody seeded writes to the operator from the chat: the console lists a
+    // new waiting session with what they wrote, and their next message becomes its last.
+    void customerMessageReachesTheConsole()
+    {
+        Client customer(m_server);
+        customer.session.setIsLoginMode(false);
+        customer.session.setNickname(u"New Customer"_s);
+        QVERIFY2(customer.registerAccount(u"newcustomer"_s, u"secret123"_s), qPrintable(customer.session.errorText()));
+        QVERIFY(customer.connect());
+        Client serving(m_server);
+        QVERIFY(serving.signIn(u"operator"_s, u"operator123"_s));
+        const QList<qint64> operatorOnly { serving.id() };
+        const qint64 conversation = runTask(customer.chat.createConversation(u"private"_s, std::nullopt, operatorOnly));
+        auto chat = customer.chatModel(conversation);
+        const auto say = [&](const QString& text) {
+            chat->sendMessage(text);
+            return QTest::qWaitFor([&] { return chat->messages().constLast().status == std::optional(u"sent"_s); }, 10000);
+        };
+
+        OperatorConsoleViewModel console(serving.api);
+        const auto waitingOfCustomer = [&] {
+            runTask(console.loadData());
+            QList<OperatorSession> found;
+            for (const OperatorSession& s : console.waitingSessions()) {
+                if (s.customerId == customer.id())
+                    found.append(s);
+            }
+            return found;
+        };
+        QCOMPARE(waitingOfCustomer().size(), 0);
+
+        QVERIFY(say(u"Where is my parcel?"_s));
+        QList<OperatorSession> waiting = waitingOfCustomer();
+        QCOMPARE(waiting.size(), 1);
+        QCOMPARE(waiting[0].customerName, std::optional(u"New Customer"_s));
+        QCOMPARE(waiting[0].lastMessage, std::optional(u"Where is my parcel?"_s));
+
+        QVERIFY(say(u"Order 4711, sent last Monday"_s));
+        const qint64 id = waiting[0].id;
+        waiting = waitingOfCustomer();
+        QCOMPARE(waiting.size(), 1);
+        QCOMPARE(waiting[0].id, id);
+        QCOMPARE(waiting[0].lastMessage, std::optional(u"Order 4711, sent last Monday"_s));
+    }
+
     // The operator takes a waiting customer and replies; the customer's client gets
     // the reply as a chat message.
     void operatorReplyReachesCustomer()

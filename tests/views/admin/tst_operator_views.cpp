@@ -3,6 +3,7 @@
 // placeholders and the statistics tiles.
 
 #include "RecordingHttpServer.h"
+#include "ShownToolTip.h"
 
 #include "network/APIClient.h"
 #include "network/KeychainService.h"
@@ -122,6 +123,9 @@ private Q_SLOTS:
         QCOMPARE(ann.data(OperatorSessionListModel::CreatedAtRole).toString(), u"yesterday"_s);
         QCOMPARE(ann.data(OperatorSessionListModel::LastMessageRole).toString(), u"hi"_s);
         QCOMPARE(ann.data(OperatorSessionListModel::FilledStarsRole).toInt(), -1);
+        QCOMPARE(shownToolTip(ann.data(Qt::ToolTipRole).toString()), u"<b>Ann</b>"_s);
+        console.workspaceList()->setCurrentIndex(ann);
+        QCOMPARE(shownToolTip(child<ElidedLabel>(&console, u"detailName"_s)->toolTip()), u"<b>Ann</b>"_s);
         QCOMPARE(rowTexts(console.historyList()), (QStringList { u"Customer"_s, u"Customer"_s, u"Customer"_s }));
         QList<int> stars;
         for (qint64 id : { 3, 4, 5 })

@@ -21,6 +21,8 @@
 #include "views/contacts/FriendRequestsView.h"
 #include "views/contacts/InfoRow.h"
 #include "views/contacts/ReportView.h"
+#include "views/contacts/UserResultModel.h"
+#include "views/contacts/UserResultRow.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -411,20 +413,36 @@ private Q_SLOTS:
         QVERIFY(sheet && sheet->isVisible());
 
         QTest::mouseClick(search, Qt::LeftButton);
-        QTRY_COMPARE(sheet->findChildren<QWidget*>(u"resultRow"_s).size(), 2);
+        auto* list = child<QListView>(sheet, "resultList");
+        QTRY_COMPARE(list->model()->rowCount(), 2);
         QVERIFY(error->isHidden());
-        QCOMPARE(child<ElidedLabel>(sheet, "resultOpenId")->fullText(), u"ID: u20"_s);
-        QTest::mouseClick(child<QPushButton>(sheet, "addButton"), Qt::LeftButton);
-        QTRY_COMPARE(sheet->findChildren<QLabel*>(u"sentLabel"_s).size(), 1);
-        QCOMPARE(child<QLabel>(sheet, "sentLabel")->text(), Localized::text("add.sent"));
-        QCOMPARE(sheet->findChildren<QPushButton*>(u"addButton"_s).size(), 1);
+        const QModelIndex bo = list->model()->index(0, 0);
+        const QModelIndex bea = list->model()->index(1, 0);
+        QCOMPARE(bo.data(UserResultModel::OpenIdRole).toString(), u"ID: u20"_s);
+        // Pressed twice while the request is on its way: one request, then "sent".
+        column.stack.server.respondOnce(procedure("contacts.sendFriendRequest"), { 200, envelope(R"({"success":true})"), {}, true });
+        const QPoint add = UserResultRow::addRect(list->visualRect(bo)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, add);
+        QTRY_VERIFY(bo.data(UserResultModel::SendingRole).toBool());
+        QTRY_COMPARE(column.stack.requestCount(procedure("contacts.sendFriendRequest")), 1);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, add);
+        column.stack.server.release(procedure("contacts.sendFriendRequest"));
+        QTRY_VERIFY(bo.data(UserResultModel::SentRole).toBool());
+        QVERIFY(!bo.data(UserResultModel::SendingRole).toBool());
+        QVERIFY(!bea.data(UserResultModel::SentRole).toBool());
+        QCOMPARE(column.stack.requestCount(procedure("contacts.sendFriendRequest")), 1);
+        // A press on a sent row's place sends nothing.
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, add);
+        QTest::qWait(20);
+        QCOMPARE(column.stack.requestCount(procedure("contacts.sendFriendRequest")), 1);
 
         // A failed send keeps the button and shows the error.
         column.stack.server.respond(procedure("contacts.sendFriendRequest"), refused);
-        QTest::mouseClick(child<QPushButton>(sheet, "addButton"), Qt::LeftButton);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, UserResultRow::addRect(list->visualRect(bea)).center());
         QTRY_COMPARE(error->text(), u"refused"_s);
         QVERIFY(error->isVisible());
-        QCOMPARE(sheet->findChildren<QPushButton*>(u"addButton"_s).size(), 1);
+        QVERIFY(!bea.data(UserResultModel::SentRole).toBool());
+        QVERIFY(!bea.data(UserResultModel::SendingRole).toBool());
     }
 
     // The report sheet closes only when the server took the report.
