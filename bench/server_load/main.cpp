@@ -279,12 +279,13 @@ private:
     {
         const QJsonObject frame = QJsonDocument::fromJson(text.toUtf8()).object();
         const QString type = frame.value("type"_L1).toString();
-        // The echo answers with the send itself, the server with its ack.
-        if (type != u"message_ack" && type != u"message_send") {
-            if (type == u"error")
-                std::fprintf(stderr, "error frame: %s\n", qPrintable(text));
+        // The echo answers with the send itself, the server with its ack. A refused send
+        // is answered too (timed all the same), so that the run still ends; it is shown.
+        const bool refused = type == u"error";
+        if (type != u"message_ack" && type != u"message_send" && !refused)
             return;
-        }
+        if (refused)
+            std::fprintf(stderr, "error frame: %s\n", qPrintable(text));
         const QString id = frame.value("payload"_L1).toObject().value("clientMsgId"_L1).toString();
         const auto sentAt = client.sentAtNs.find(id);
         if (sentAt == client.sentAtNs.end())
