@@ -14,8 +14,10 @@
 #include "ServerProcess.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -167,7 +169,25 @@ struct Figures {
     double perSecond = 0;
     double p50Ms = 0;
     double p99Ms = 0;
+    // The server process's CPU time (all its threads) per message sent; unlike the
+    // rates it hardly moves with other work on the machine.
+    double cpuUsPerMessage = 0;
 };
+
+// CPU time of a process's threads so far, in microseconds (0 when unknown): the
+// scheduler's own nanosecond count, where the process's tick count would be too coarse
+// for a run of a few hundred messages.
+double cpuMicros(qint64 pid)
+{
+    double ns = 0;
+    const QDir tasks(u"/proc/%1/task"_s.arg(pid));
+    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile schedstat(tasks.filePath(task + u"/schedstat"_s));
+        if (schedstat.open(QIODevice::ReadOnly))
+            ns += schedstat.readAll().split(' ').value(0).toDouble();
+    }
+    return ns / 1e3;
+}
 
 enum class Mode { StopAndWait, Pipelined, Group };
 
@@ -196,16 +216,17 @@ Figures median(QList<Figures> runs)
         std::sort(runs.begin(), runs.end(), [field](const Figures& a, const Figures& b) { return a.*field < b.*field; });
         return runs[runs.size() / 2].*field;
     };
-    return { middle(&Figures::perSecond), middle(&Figures::p50Ms), middle(&Figures::p99Ms) };
+    return { middle(&Figures::perSecond), middle(&Figures::p50Ms), middle(&Figures::p99Ms), middle(&Figures::cpuUsPerMessage) };
 }
 
 // One run of one case: every client sends its share, answers are timed.
 class LoadRun {
 public:
-    LoadRun(std::vector<Client>& clients, bool pipelined, int perClient, const QString& tag)
+    LoadRun(std::vector<Client>& clients, bool pipelined, int perClient, const QString& tag, qint64 serverPid)
         : m_clients(clients)
         , m_pipelined(pipelined)
         , m_tag(tag)
+        , m_serverPid(serverPid)
     {
         for (Client& client : m_clients) {
             client.sent = client.answered = 0;
@@ -221,6 +242,7 @@ public:
             connections.push_back(QObject::connect(m_clients[i].socket.get(), &QWebSocket::textMessageReceived,
                 [this, i](const QString& text) { onAnswer(m_clients[i], text); }));
         }
+        const double cpuBefore = cpuMicros(m_serverPid);
         m_clock.start();
         for (Client& client : m_clients) {
             for (int k = 0; k < (m_pipelined ? kWindow : 1); ++k)
@@ -229,6 +251,7 @@ public:
         const int total = int(m_clients.size()) * m_clients.front().toSend;
         waitUntil([&] { return m_answered >= total; }, 300000);
         const double seconds = double(m_clock.nsecsElapsed()) / 1e9;
+        const double cpuUs = cpuMicros(m_serverPid) - cpuBefore;
         for (const auto& connection : connections)
             QObject::disconnect(connection);
 
@@ -236,7 +259,7 @@ public:
         const auto percentile = [this](double p) {
             return m_latenciesNs.empty() ? 0.0 : double(m_latenciesNs[size_t(p * double(m_latenciesNs.size() - 1))]) / 1e6;
         };
-        return { double(m_answered) / seconds, percentile(0.5), percentile(0.99) };
+        return { double(m_answered) / seconds, percentile(0.5), percentile(0.99), m_answered > 0 ? cpuUs / m_answered : 0 };
     }
 
 private:
@@ -256,12 +279,13 @@ private:
     {
         const QJsonObject frame = QJsonDocument::fromJson(text.toUtf8()).object();
         const QString type = frame.value("type"_L1).toString();
-        // The echo answers with the send itself, the server with its ack.
-        if (type != u"message_ack" && type != u"message_send") {
-            if (type == u"error")
-                std::fprintf(stderr, "error frame: %s\n", qPrintable(text));
+        // The echo answers with the send itself, the server with its ack. A refused send
+        // is answered too (timed all the same), so that the run still ends; it is shown.
+        const bool refused = type == u"error";
+        if (type != u"message_ack" && type != u"message_send" && !refused)
             return;
-        }
+        if (refused)
+            std::fprintf(stderr, "error frame: %s\n", qPrintable(text));
         const QString id = frame.value("payload"_L1).toObject().value("clientMsgId"_L1).toString();
         const auto sentAt = client.sentAtNs.find(id);
         if (sentAt == client.sentAtNs.end())
@@ -276,6 +300,7 @@ private:
     std::vector<Client>& m_clients;
     bool m_pipelined;
     QString m_tag;
+    qint64 m_serverPid;
     QElapsedTimer m_clock;
     std::vector<qint64> m_latenciesNs;
     int m_answered = 0;
@@ -401,7 +426,8 @@ int main(int argc, char** argv)
                 }
                 for (const Mode mode : { Mode::StopAndWait, Mode::Pipelined }) {
                     const bool pipelined = mode == Mode::Pipelined;
-                    LoadRun run(clients, pipelined, pipelined ? kPipelinedPerClient : kStopAndWaitPerClient, u"r%1"_s.arg(++runNumber));
+                    LoadRun run(clients, pipelined, pipelined ? kPipelinedPerClient : kStopAndWaitPerClient, u"r%1"_s.arg(++runNumber),
+                        toServer ? server.processId() : 0);
                     runs[caseKey(toServer, count, mode)].append(run.run());
                 }
                 disconnect(clients);
@@ -411,21 +437,22 @@ int main(int argc, char** argv)
                 std::fprintf(stderr, "connecting the group failed\n");
                 return 1;
             }
-            LoadRun run(members, false, kStopAndWaitPerClient, u"r%1"_s.arg(++runNumber));
+            LoadRun run(members, false, kStopAndWaitPerClient, u"r%1"_s.arg(++runNumber), toServer ? server.processId() : 0);
             runs[caseKey(toServer, kGroupSize, Mode::Group)].append(run.run());
             disconnect(members);
         }
     }
 
-    std::printf("%-7s %7s %-14s %10s %9s %9s   (median of %d runs)\n", "target", "clients", "mode", "msg/s", "p50 ms", "p99 ms", kRounds);
+    std::printf("%-7s %7s %-14s %10s %9s %9s %12s   (median of %d runs)\n", "target", "clients", "mode", "msg/s", "p50 ms", "p99 ms",
+        "server µs/msg", kRounds);
     QHash<QString, Figures> results;
     for (const bool toServer : { false, true }) {
         const auto show = [&](int count, Mode mode) {
             const QString key = caseKey(toServer, count, mode);
             const Figures figures = median(runs.value(key));
             results.insert(key, figures);
-            std::printf("%-7s %7d %-14s %10.0f %9.3f %9.3f\n", toServer ? "server" : "echo", count, modeName(mode), figures.perSecond,
-                figures.p50Ms, figures.p99Ms);
+            std::printf("%-7s %7d %-14s %10.0f %9.3f %9.3f %12s\n", toServer ? "server" : "echo", count, modeName(mode), figures.perSecond,
+                figures.p50Ms, figures.p99Ms, toServer ? qPrintable(QString::number(figures.cpuUsPerMessage, 'f', 1)) : "");
         };
         for (const int count : { 1, 10, 50 }) {
             show(count, Mode::StopAndWait);
