@@ -180,6 +180,13 @@ void AdminPagedTableView::retranslate()
     m_next->setEnabled(m_model->canGoForward());
 }
 
+AdminPagedTableView::~AdminPagedTableView()
+{
+    // A screen closed as a window hides its table only after this object is gone, and
+    // hiding asks the header for titles: let it ask an empty model instead of us.
+    m_table->setModel(nullptr);
+}
+
 QString AdminPagedTableView::columnTitle(int column) const
 {
     if (column < 0 || column >= m_columns.size())

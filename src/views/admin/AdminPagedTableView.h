@@ -33,6 +33,7 @@ public:
     };
 
     AdminPagedTableView(AdminPagedTable* model, Texts texts, QList<Column> columns, QWidget* parent = nullptr);
+    ~AdminPagedTableView() override;
 
     QTableView* table() const { return m_table; }
     int columnCount() const { return int(m_columns.size()); }
