@@ -330,6 +330,11 @@ private Q_SLOTS:
     // queued connections once descriptors are free again.
     void acceptingResumesAfterRunningOutOfDescriptors()
     {
+#ifdef __SANITIZE_ADDRESS__
+        // The sanitizers' own checks open a pipe to probe memory; with every descriptor
+        // taken they report a fault that is not there and stop the server.
+        QSKIP("The sanitizers need descriptors of their own, which this test takes away");
+#endif
         ServerProcess server;
         QVERIFY2(server.start(), qPrintable(server.errorString()));
         const qint64 pid = server.processId();
