@@ -8,6 +8,12 @@ FrameInbox::FrameInbox(Handler handler, QObject* parent)
 
 void FrameInbox::add(QWebSocket* socket, const QString& text)
 {
+    if (m_handledAtOnce < kFramesPerTurn && !m_frames.contains(socket)) {
+        startTurn();
+        ++m_handledAtOnce;
+        m_handler(socket, text);
+        return;
+    }
     QQueue<QString>& frames = m_frames[socket];
     if (frames.isEmpty())
         m_waiting.append(socket);
@@ -60,4 +66,17 @@ void FrameInbox::handleSome()
         m_scheduled = true;
         QMetaObject::invokeMethod(this, &FrameInbox::handleSome, Qt::QueuedConnection);
     }
+}
+
+void FrameInbox::startTurn()
+{
+    if (m_turnStarted)
+        return;
+    m_turnStarted = true;
+    QMetaObject::invokeMethod(
+        this, [this] {
+            m_turnStarted = false;
+            m_handledAtOnce = 0;
+        },
+        Qt::QueuedConnection);
 }

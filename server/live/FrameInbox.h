@@ -28,10 +28,15 @@ public:
 
 private:
     void handleSome();
+    void startTurn();
 
     Handler m_handler;
     QHash<QWebSocket*, QQueue<QString>> m_frames;
     // The sockets with frames waiting, in the order they take their turns.
     QList<QWebSocket*> m_waiting;
     bool m_scheduled = false;
+    // Frames handled as they arrived in this turn: a lone frame should not wait a turn
+    // for nothing, but a burst must still queue after the first slice.
+    int m_handledAtOnce = 0;
+    bool m_turnStarted = false;
 };
