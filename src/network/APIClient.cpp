@@ -174,15 +174,7 @@ QCoro::Task<QByteArray> APIClient::sendGuarded(Request request)
         // Two calls refused together (the start-up check and the user refresh) must
         // not both refresh, nor may the second give up: either would end a session
         // that one refresh keeps.
-        RefreshOutcome outcome = RefreshOutcome::Cancelled;
-        if (m_refresh) {
-            // A named awaiter: g++ 12 destroys a braced temporary awaiter twice,
-            // which drops the round one reference too many.
-            RefreshWait wait { m_refresh };
-            outcome = co_await wait;
-        } else {
-            outcome = co_await refreshSession();
-        }
+        const RefreshOutcome outcome = co_await joinRefresh();
         if (outcome == RefreshOutcome::Cancelled || !self)
             throw cancelled();
         // An unreadable keychain is no verdict on the session.
@@ -200,15 +192,20 @@ QCoro::Task<QByteArray> APIClient::sendGuarded(Request request)
     co_return co_await send(std::move(request));
 }
 
+QCoro::Task<APIClient::RefreshOutcome> APIClient::joinRefresh()
+{
+    if (m_refresh) {
+        // A named awaiter: g++ 12 destroys a braced temporary awaiter twice, which
+        // drops the round one reference too many.
+        RefreshWait wait { m_refresh };
+        co_return co_await wait;
+    }
+    co_return co_await refreshSession();
+}
+
 QCoro::Task<SessionRenewal> APIClient::renewSession()
 {
-    RefreshOutcome outcome = RefreshOutcome::Cancelled;
-    if (m_refresh) {
-        RefreshWait wait { m_refresh };
-        outcome = co_await wait;
-    } else {
-        outcome = co_await refreshSession();
-    }
+    const RefreshOutcome outcome = co_await joinRefresh();
     switch (outcome) {
     case RefreshOutcome::Refreshed:
         co_return SessionRenewal::Renewed;

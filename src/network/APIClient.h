@@ -223,6 +223,8 @@ private:
     QCoro::Task<QByteArray> send(Request request);
     QCoro::Task<QByteArray> sendGuarded(Request request);
     QCoro::Task<RefreshOutcome> refreshSession();
+    // The refresh under way, or a new one when none is: never two at once.
+    QCoro::Task<RefreshOutcome> joinRefresh();
     // emptyIsSuccess: an empty 2xx body stands for a reply whose data is not read.
     QCoro::Task<ProcedureReply> callProcedure(QByteArray method, QString procedure, std::optional<QJsonValue> input,
                                               bool emptyIsSuccess = false);
