@@ -88,6 +88,8 @@ class TestAppShell : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
+        // Expected texts are the Chinese ones, whatever the machine's language.
+        LocalizationManager::shared().setLanguage(AppLanguage::zhHans);
         QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
         testsupport::useServerSignedOut(m_server);
     }

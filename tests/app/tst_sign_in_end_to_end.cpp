@@ -80,6 +80,7 @@ class TestSignInEndToEnd : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
+        setLanguage(AppLanguage::zhHans);
         QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
         testsupport::useServerSignedOut(m_server);
         ApiClient carol(m_server.baseUrl());

@@ -8,5 +8,5 @@ trap 'rm -rf "$scratch"' EXIT
 mkdir -m 0700 "$scratch/home" "$scratch/runtime"
 export HOME="$scratch/home" XDG_RUNTIME_DIR="$scratch/runtime"
 export XDG_DATA_HOME="$HOME/.local/share" XDG_CONFIG_HOME="$HOME/.config"
-export MORVANE_SECRET_STORE=keyring
+export MORVANE_SECRET_STORE=keyring MORVANE_TEST_PRIVATE_KEYRING=1
 dbus-run-session -- sh -c 'eval "$(printf morvane | gnome-keyring-daemon --unlock --components=secrets)"; exec "$@"' _ "$@"

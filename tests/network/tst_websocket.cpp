@@ -21,7 +21,6 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTest>
 #include <QWebSocket>
 #include <QWebSocketProtocol>
@@ -219,8 +218,6 @@ class TestWebSocket : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-
     void authFrame_data()
     {
         QTest::addColumn<QString>("storedToken");

@@ -47,8 +47,9 @@ public:
     explicit ApiClient(QUrl base);
 
     QString token;
-    // Sent as Accept-Language when not empty (Qt sends the system's otherwise).
-    QByteArray language;
+    // Sent as Accept-Language. English unless a test asks for another: left empty,
+    // Qt would send the machine's language and the answers would follow it.
+    QByteArray language = "en";
 
     HttpResult get(const QString& path);
     HttpResult post(const QString& path, const QByteArray& body, const QByteArray& contentType = "application/json");

@@ -69,6 +69,12 @@ class TestAccountViewModels : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        // Expected texts are the Chinese ones, whatever the machine's language.
+        LocalizationManager::shared().setLanguage(AppLanguage::zhHans);
+    }
+
     // Each two-factor flow from a read status: the calls it makes in order and
     // what stays on screen afterwards.
     void twoFactorFlows_data()

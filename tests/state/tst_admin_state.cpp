@@ -86,6 +86,12 @@ class TestAdminState : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        // Expected texts are the Chinese ones, whatever the machine's language.
+        LocalizationManager::shared().setLanguage(AppLanguage::zhHans);
+    }
+
     void sections_data()
     {
         QTest::addColumn<QString>("raw");

@@ -21,6 +21,12 @@ class TestAuthViewModel : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        // Expected texts are the Chinese ones, whatever the machine's language.
+        LocalizationManager::shared().setLanguage(AppLanguage::zhHans);
+    }
+
     void restoresOnlyAWholeSession_data()
     {
         QTest::addColumn<bool>("cachedUser");

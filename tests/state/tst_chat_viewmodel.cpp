@@ -88,6 +88,12 @@ class TestChatViewModel : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        // Expected texts are the Chinese ones, whatever the machine's language.
+        LocalizationManager::shared().setLanguage(AppLanguage::zhHans);
+    }
+
     // Newest first from the server, oldest first on screen; read marking only after a page arrived.
     void firstPage_data()
     {

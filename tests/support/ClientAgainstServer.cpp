@@ -4,13 +4,11 @@
 
 #include "network/KeychainService.h"
 
-#include <QStandardPaths>
 
 namespace testsupport {
 
 void useServerSignedOut(const ServerProcess& server)
 {
-    QStandardPaths::setTestModeEnabled(true);
     qputenv("MORVANE_API_URL", server.baseUrl().toString().toUtf8());
     qputenv("MORVANE_WS_URL", server.wsUrl().toString().toUtf8());
     forgetSignedInAccount();

@@ -14,7 +14,6 @@
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QPlainTextEdit>
-#include <QStandardPaths>
 #include <QTest>
 #include <QToolButton>
 
@@ -34,8 +33,6 @@ class TestChatView : public QObject {
     }
 
 private Q_SLOTS:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-
     void typingLineLastsThreeSecondsAfterTheLastEvent()
     {
         auto view = makeView();

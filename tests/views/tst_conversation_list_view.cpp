@@ -16,7 +16,6 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QStandardPaths>
 
 using namespace Qt::StringLiterals;
 
@@ -24,8 +23,6 @@ class TestConversationListView : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-
     void deleteAsksAndARefusalComesBack()
     {
         ClientStack stack;

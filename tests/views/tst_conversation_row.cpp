@@ -1,14 +1,11 @@
 #include "views/chat/ConversationRow.h"
 #include "views/common/Localized.h"
 
-#include <QStandardPaths>
 #include <QTest>
 
 class TestConversationRow : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-
     void badgeText_data()
     {
         QTest::addColumn<std::optional<qint64>>("count");

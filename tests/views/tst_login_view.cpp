@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStandardPaths>
 
 using namespace Qt::StringLiterals;
 
@@ -18,8 +17,6 @@ class TestLoginView : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-
     // Return pressed again (or the button) while a sign-in is under way starts no second one.
     void returnWhileSigningInSendsNothing()
     {

@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QMenu>
-#include <QStandardPaths>
 #include <QTest>
 
 namespace {
@@ -39,7 +38,6 @@ class TestMessageBubble : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        QStandardPaths::setTestModeEnabled(true);
         Appearance::install();
     }
 

@@ -16,7 +16,6 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QPlainTextEdit>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -64,7 +63,6 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        QStandardPaths::setTestModeEnabled(true);
         Appearance::install();
         // Qt's own file dialog, whatever the desktop offers.
         QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);

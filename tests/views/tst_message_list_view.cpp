@@ -4,7 +4,6 @@
 
 #include <QMenu>
 #include <QScrollBar>
-#include <QStandardPaths>
 #include <QTest>
 
 namespace {
@@ -37,7 +36,6 @@ class TestMessageListView : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        QStandardPaths::setTestModeEnabled(true);
         Appearance::install();
     }
 

@@ -2,7 +2,6 @@
 #include "views/common/Appearance.h"
 #include "views/common/Localized.h"
 
-#include <QStandardPaths>
 #include <QTest>
 
 class TestPollOptionRow : public QObject {
@@ -10,7 +9,6 @@ class TestPollOptionRow : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        QStandardPaths::setTestModeEnabled(true);
         Appearance::install();
     }
 

@@ -48,7 +48,6 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QScrollBar>
-#include <QStandardPaths>
 #include <QTest>
 #include <QToolButton>
 
@@ -136,7 +135,6 @@ class TestAccountViews : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        QStandardPaths::setTestModeEnabled(true);
         LocalizationManager::shared().setLanguage(AppLanguage::en);
     }
 

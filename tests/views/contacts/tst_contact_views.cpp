@@ -33,7 +33,6 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QAction>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -130,7 +129,6 @@ class TestContactViews : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void cleanup() { LocalizationManager::shared().setLanguage(AppLanguage::zhHans); }
 
     void badge_data()

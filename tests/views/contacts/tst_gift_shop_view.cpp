@@ -10,7 +10,6 @@
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
-#include <QStandardPaths>
 
 using namespace Qt::StringLiterals;
 
@@ -45,8 +44,6 @@ class TestGiftShopView : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-
     void cardsShowNamePriceAndPicture()
     {
         Fixture f(ok(R"([{"id":1,"name":"Rose","price":2.5,"icon":"/uploads/rose.png"},

@@ -22,7 +22,6 @@
 #include <QSignalSpy>
 #include <QMenu>
 #include <QPushButton>
-#include <QStandardPaths>
 
 using namespace Qt::StringLiterals;
 
@@ -48,8 +47,6 @@ class TestGroupRoleViews : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-
     void editorButtons_data()
     {
         QTest::addColumn<bool>("creating");

@@ -22,7 +22,6 @@
 #include <QAbstractScrollArea>
 #include <QScrollBar>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QToolButton>
 
 #include <algorithm>
@@ -82,8 +81,6 @@ class TestMomentsView : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-
     // The heart sends unlike only over the signed-in user's own like, then reloads.
     void likeButtonSendsByOwnLike()
     {

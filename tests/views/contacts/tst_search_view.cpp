@@ -11,7 +11,6 @@
 #include <QListView>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QToolButton>
 
 using namespace Qt::StringLiterals;
@@ -82,8 +81,6 @@ class TestSearchView : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-
     void sectionsShowOnlyWhatWasFound_data()
     {
         QTest::addColumn<QByteArray>("reply");

@@ -7,7 +7,6 @@
 
 #include <QLabel>
 #include <QPushButton>
-#include <QStandardPaths>
 
 using namespace Qt::StringLiterals;
 
@@ -47,8 +46,6 @@ class TestVipCenterView : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-
     void memberWithLevels()
     {
         Fixture f(ok(R"({"isVip":true,"levelName":"Gold","expiresAt":"2027-01-01"})"), ok(levels));
