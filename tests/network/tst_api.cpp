@@ -1,6 +1,7 @@
 // The API client against a recording server: request shapes, status judgement, reply
 // unwrapping, refresh-and-retry, upload, and the token lifecycle of the auth service.
 
+#include "RoundTrip.h"
 #include "RecordingHttpServer.h"
 #include "TaskRunner.h"
 #include "network/RequestLanguage.h"
@@ -159,7 +160,7 @@ private Q_SLOTS:
         QCOMPARE(kindOf(error), int(Kind::HttpError));
         QCOMPARE(error->description(), u"HTTP错误: %1"_s.arg(status));
         QCOMPARE(f.server.requests().value(0).header("Authorization"), QByteArray("Bearer old-access"));
-        QTest::qWait(20);
+        QVERIFY(testsupport::roundTrip(f.api, f.server));
         QVERIFY(elsewhere.requests().isEmpty());
     }
 
@@ -419,7 +420,7 @@ private Q_SLOTS:
         // A second call refused meanwhile waits for that refresh instead of failing.
         auto second = f.api.query<QList<qint64>>(u"vip.levels"_s);
         QTRY_COMPARE(f.server.requestsTo(other).size(), 1);
-        QTest::qWait(50);
+        QVERIFY(testsupport::roundTrip(f.api, f.server));
         QCOMPARE(f.server.requestsTo(other).size(), 1);
         QVERIFY(f.api.isRefreshing());
 

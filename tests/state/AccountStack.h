@@ -4,6 +4,7 @@
 // view model and screen tests.
 
 #include "RecordingHttpServer.h"
+#include "RoundTrip.h"
 
 #include "network/APIClient.h"
 #include "network/KeychainService.h"
@@ -32,6 +33,8 @@ struct AccountStack {
     {
         server.respondOnce(path(procedure), Reply { status, status / 100 == 2 ? envelope(json) : json });
     }
+    // The barrier of a "nothing was sent" check (RoundTrip.h).
+    bool roundTrip() { return testsupport::roundTrip(api, server); }
     static QString path(const char* procedure) { return QStringLiteral("/api/trpc/") + QLatin1StringView(procedure); }
     static QByteArray envelope(const QByteArray& json) { return "{\"result\":{\"data\":{\"json\":" + json + "}}}"; }
 

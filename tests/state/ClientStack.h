@@ -6,6 +6,7 @@
 #include "FakeChannelPeer.h"
 #include "ManualTimers.h"
 #include "RecordingHttpServer.h"
+#include "RoundTrip.h"
 #include "TaskRunner.h"
 
 #include "models/Json.h"
@@ -66,6 +67,8 @@ struct ClientStack {
     }
 
     int requestCount(const QString& path) const { return int(server.requestsTo(path).size()); }
+    // The barrier of a "nothing was sent" check (RoundTrip.h).
+    bool roundTrip() { return testsupport::roundTrip(api, server); }
 };
 
 inline QByteArray envelope(const QByteArray& json)

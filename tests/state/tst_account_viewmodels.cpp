@@ -198,7 +198,7 @@ private Q_SLOTS:
         QVERIFY(vm.isBusy() && !vm.canStartSetup());
         vm.startSetup();
         vm.loadStatus();
-        QTest::qWait(50);
+        QVERIFY(s.roundTrip());
         QCOMPARE(s.server.requests().size(), 2);
         s.server.release(AccountStack::path("user.setupMFA"));
         QTRY_VERIFY(!vm.isBusy());
@@ -210,7 +210,7 @@ private Q_SLOTS:
         QTRY_COMPARE(s.server.requests().size(), 3);
         QVERIFY(!vm.canVerify() && !vm.canStartSetup());
         vm.verifyAndEnable();
-        QTest::qWait(50);
+        QVERIFY(s.roundTrip());
         QCOMPARE(s.server.requests().size(), 3);
         s.server.release(AccountStack::path("user.verifyMFA"));
         QTRY_VERIFY(vm.canVerify());
@@ -437,13 +437,13 @@ private Q_SLOTS:
         QTRY_COMPARE(s.server.requests().size(), 2);
         QVERIFY(vm.isLoadingMore() && !vm.canLoadMore());
         vm.loadMore();
-        QTest::qWait(50);
+        QVERIFY(s.roundTrip());
         QCOMPARE(s.server.requests().size(), 2);
 
         s.reply("files.getMyFiles", 200, filePage(10, 1));
         runTask(vm.loadFiles());
         s.server.release(AccountStack::path("files.getMyFiles"));
-        QTest::qWait(100);
+        QVERIFY(s.roundTrip());
         QCOMPARE(vm.files().size(), 1);
         QCOMPARE(vm.files().at(0).id, 10);
         QCOMPARE(vm.page(), 1);

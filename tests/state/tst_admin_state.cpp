@@ -2,6 +2,7 @@
 // statistics, the configuration form and the sensitive words, against a
 // recording server.
 
+#include "RoundTrip.h"
 #include "RecordingHttpServer.h"
 #include "TaskRunner.h"
 
@@ -317,7 +318,8 @@ private Q_SLOTS:
         QTRY_COMPARE(f.server.requestsTo(refreshPath).size(), 1);
         auto list = users.load();
         QTRY_COMPARE(f.server.requestsTo(usersPath).size(), 1);
-        QTest::qWait(50);
+        // The section's refusal is back and it waits on the refresh under way.
+        QVERIFY(testsupport::roundTrip(f.api, f.server));
         f.server.release(refreshPath);
         runTask(std::move(stats));
         runTask(std::move(list));

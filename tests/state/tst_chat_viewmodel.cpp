@@ -221,7 +221,7 @@ private Q_SLOTS:
             Q_EMIT f.stack.ws.messageFailedSubject(how == 1 ? first : u"elsewhere"_s, std::nullopt);
         }
         if (errorKey.isEmpty()) {
-            QTest::qWait(50);
+            QVERIFY(f.stack.roundTrip());
             QCOMPARE(f.model->messages().at(0).status, std::optional(u"sending"_s));
             QCOMPARE(f.model->error(), std::nullopt);
             return;
@@ -313,7 +313,7 @@ private Q_SLOTS:
         f.model->sendMessage(u"pending"_s);
 
         Q_EMIT f.stack.ws.readSubject(chatId, me);
-        QTest::qWait(10);
+        QVERIFY(f.stack.roundTrip());
         QCOMPARE(f.find(1)->status, std::optional<QString>(u"sent"_s));
 
         Q_EMIT f.stack.ws.readSubject(chatId, 2);
@@ -351,7 +351,7 @@ private Q_SLOTS:
         QTRY_COMPARE(f.stack.requestCount(procedure("messages.list")), 3);
         Q_EMIT f.stack.ws.newMessageSubject(json::decode<Message>(json::parse(messageJson(8, 2))));
         Q_EMIT f.stack.ws.newMessageSubject(json::decode<Message>(json::parse(messageJson(7, 2))));
-        QTest::qWait(20);
+        QVERIFY(f.stack.roundTrip());
         f.stack.server.release(procedure("messages.list"));
         testsupport::runTask(std::move(reload));
         QCOMPARE(ids(f.model->messages()), (QList<qint64> { 6, 7, optimisticId, 8 }));
@@ -492,7 +492,7 @@ private Q_SLOTS:
         testsupport::runTask(f.model->loadMessages());
         f.stack.notifications.post(NotificationName::clearChatHistory(), { { u"conversationId"_s, chatId + 1 } });
         f.stack.notifications.post(NotificationName::clearChatHistory(), { { u"conversationId"_s, u"10"_s } });
-        QTest::qWait(20);
+        QVERIFY(f.stack.roundTrip());
         QCOMPARE(f.model->messages().size(), 1);
         f.stack.notifications.post(NotificationName::clearChatHistory(), { { u"conversationId"_s, chatId } });
         QTRY_VERIFY(f.model->messages().isEmpty());

@@ -204,7 +204,7 @@ private Q_SLOTS:
         event.type = u"friend_request_accepted"_s;
         Q_EMIT f.stack.ws.friendRequestSubject(event);
         QTRY_COMPARE(f.model.pendingRequestCount(), 3);
-        QTest::qWait(20);
+        QVERIFY(f.stack.roundTrip());
         QCOMPARE(f.loads(), 1);
     }
 

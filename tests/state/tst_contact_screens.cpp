@@ -297,7 +297,7 @@ private Q_SLOTS:
         QTRY_COMPARE(stack.requestCount(procedure("conversations.create")), 1);
         QVERIFY(model.isCreatingChat());
         auto second = model.startConversation();
-        QTest::qWait(20);
+        QVERIFY(stack.roundTrip());
         stack.server.release(procedure("conversations.create"));
         testsupport::runTask(std::move(first));
         testsupport::runTask(std::move(second));

@@ -149,7 +149,7 @@ private Q_SLOTS:
         Q_EMIT f.stack.ws.newMessageSubject(message(10, senderId));
         Q_EMIT f.stack.ws.newMessageSubject(message(10, senderId));
         QTRY_COMPARE(f.conversation(10)->lastMessage, std::optional<QString>(u"hi"_s));
-        QTest::qWait(20);
+        QVERIFY(f.stack.roundTrip());
         QCOMPARE(f.conversation(10)->unreadCount.value_or(0), expected);
         // Newest activity moves it above the group.
         QCOMPARE(ids(f.model->filteredConversations()), (QList<qint64> { 10, 20 }));
@@ -197,7 +197,7 @@ private Q_SLOTS:
         f.load();
         Q_EMIT f.stack.ws.newMessageSubject(message(99, 2));
         QTRY_COMPARE(f.loads(), 2);
-        QTest::qWait(50);
+        QVERIFY(f.stack.roundTrip());
         QCOMPARE(f.loads(), 2);
     }
 
@@ -222,7 +222,7 @@ private Q_SLOTS:
         for (bool value : changes)
             Q_EMIT f.stack.ws.isConnectedChanged(value);
         QTRY_COMPARE(f.loads(), reloads);
-        QTest::qWait(50);
+        QVERIFY(f.stack.roundTrip());
         QCOMPARE(f.loads(), reloads);
     }
 
@@ -269,7 +269,7 @@ private Q_SLOTS:
         const QVariant id = QVariant::fromValue<qint64>(10);
         f.stack.notifications.post(NotificationName::conversationSettingsChanged(),
                                    { { u"conversationId"_s, id }, { u"isPinned"_s, 1 }, { u"isMuted"_s, u"true"_s } });
-        QTest::qWait(20);
+        QVERIFY(f.stack.roundTrip());
         QCOMPARE(ids(f.model->conversations()), (QList<qint64> { 20, 10 }));
         QVERIFY(!f.conversation(10)->isMuted.value_or(false));
         f.stack.notifications.post(NotificationName::conversationSettingsChanged(),
@@ -333,7 +333,7 @@ private Q_SLOTS:
         QTRY_COMPARE(f.conversation(10)->online, std::optional<bool>(false));
         // Resolved once: a reload does not ask again.
         f.load();
-        QTest::qWait(20);
+        QVERIFY(f.stack.roundTrip());
         QCOMPARE(f.stack.requestCount(procedure("groups.getMembers")), 1);
     }
 
@@ -356,7 +356,7 @@ private Q_SLOTS:
         QCOMPARE(f.model->conversations().size(), privateCount);
         const int bound = ConversationListViewModel::maxParallelLookups;
         QTRY_COMPARE(f.stack.requestCount(members), qMin(privateCount, bound));
-        QTest::qWait(30);
+        QVERIFY(f.stack.roundTrip());
         QCOMPARE(f.stack.requestCount(members), qMin(privateCount, bound));
         for (int round = 0; round < privateCount && f.stack.requestCount(members) < privateCount; ++round) {
             const int before = f.stack.requestCount(members);
@@ -412,7 +412,7 @@ private Q_SLOTS:
         QTRY_COMPARE(f.stack.requestCount(members), 3);
         f.load();
         f.load();
-        QTest::qWait(30);
+        QVERIFY(f.stack.roundTrip());
         QCOMPARE(f.stack.requestCount(members), 3);
         QCOMPARE(f.loads(), 3);
     }

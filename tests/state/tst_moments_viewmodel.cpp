@@ -142,14 +142,14 @@ private Q_SLOTS:
         Fixture f;
         const Moment moment = f.model.moments().at(0);
         f.model.commentTapped(moment);
-        QTest::qWait(20);
+        QVERIFY(f.stack.roundTrip());
         QCOMPARE(f.stack.calls("moments.comment"), 0);
 
         f.model.setCommentDraft(u" nice "_s, 3);
         f.stack.server.respondOnce(procedure("moments.comment"), { 500, R"({"error":"no"})" });
         f.model.commentTapped(moment);
         QTRY_COMPARE(f.stack.calls("moments.comment"), 1);
-        QTest::qWait(20);
+        QVERIFY(f.stack.roundTrip());
         QCOMPARE(f.model.commentDraft(3), u" nice "_s);
 
         f.model.commentTapped(moment);

@@ -70,7 +70,13 @@ private Q_SLOTS:
 
         center.post(NotificationName::conversationActive(), { { NotificationKey::conversationId(), 7 } });
         observer.reset();
-        QTest::qWait(10);
+        // Posts are delivered in order: once a later one reached a live observer, the
+        // one above has had its turn.
+        QObject witness;
+        bool witnessed = false;
+        center.observe(NotificationName::conversationInactive(), &witness, [&](const QVariantMap&) { witnessed = true; });
+        center.post(NotificationName::conversationInactive(), {});
+        QTRY_VERIFY(witnessed);
         QCOMPARE(received, QList<qint64> { 5 });
     }
 };

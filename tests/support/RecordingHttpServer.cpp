@@ -112,6 +112,11 @@ bool RecordingHttpServer::handleRequest(const QHttpServerRequest& request, QTcpS
         { QHttpServerRequest::Method::Options, "OPTIONS" },
     };
     const QUrl url = request.url();
+    if (url.path() == barrierPath()) {
+        QHttpServerResponder responder = makeResponder(request, socket);
+        write(responder, Reply { 200, "{}" });
+        return true;
+    }
     Recorded recorded;
     recorded.method = methodNames.value(request.method(), "OTHER");
     recorded.path = url.path();

@@ -64,6 +64,10 @@ public:
     // Answers only the first request still held for path.
     void releaseOldest(const QString& path);
 
+    // Requests to this path are answered at once with an empty object and never
+    // recorded: they are the barrier of testsupport::roundTrip().
+    static QString barrierPath() { return QStringLiteral("/test/round-trip"); }
+
     const QList<Recorded>& requests() const { return m_requests; }
     QList<Recorded> requestsTo(const QString& path) const;
 

@@ -45,7 +45,7 @@ private Q_SLOTS:
         QVERIFY(box && box->isVisible());
         QCOMPARE(box->text(), Localized::text("conversation.delete_confirm"));
         QTest::mouseClick(box->findChild<QPushButton*>(u"cancelButton"_s), Qt::LeftButton);
-        QTest::qWait(20);
+        QVERIFY(stack.roundTrip());
         QCOMPARE(rows->model()->rowCount(), 2);
         QCOMPARE(stack.requestCount(procedure("conversations.deleteForUser")), 0);
 

@@ -36,7 +36,7 @@ private Q_SLOTS:
         QTest::keyClick(password, Qt::Key_Return);
         QTest::keyClick(password, Qt::Key_Enter);
         QTest::mouseClick(view.findChild<QPushButton*>(u"submitButton"_s), Qt::LeftButton);
-        QTest::qWait(50);
+        QVERIFY(stack.roundTrip());
         QCOMPARE(stack.requestCount(login), 1);
 
         stack.server.release(login);

@@ -2,6 +2,7 @@
 // sections, tables, row actions with their dialogs and sheets, the configuration
 // form, the sensitive words and their add sheet.
 
+#include "RoundTrip.h"
 #include "PaintedCells.h"
 #include "RecordingHttpServer.h"
 #include "ShownToolTip.h"
@@ -144,7 +145,7 @@ private Q_SLOTS:
             QVERIFY(child<QWidget>(console.detail(), u"comingPage"_s) || console.detail()->objectName() == u"comingPage");
         }
         QCOMPARE(child<QLabel>(console.detail(), u"comingNote"_s)->text(), Localized::text("admin.reports_coming"));
-        QTest::qWait(20);
+        QVERIFY(testsupport::roundTrip(f.api, f.server));
         QCOMPARE(int(f.server.requests().size()), before);
 
         sections->setCurrentRow(2);
@@ -236,7 +237,7 @@ private Q_SLOTS:
         QCOMPARE(dialog->text(), u"Unban the user “”?"_s);
         QCOMPARE(dialog->actionButton()->property("destructive").toBool(), false);
         dialog->cancelButton()->click();
-        QTest::qWait(20);
+        QVERIFY(testsupport::roundTrip(f.api, f.server));
         QCOMPARE(f.count(u"/api/admin/users/ban"_s), 0);
 
         QVERIFY(clickCellAction(view.table(), 1, 5, u"banButton"_s));
@@ -279,7 +280,7 @@ private Q_SLOTS:
         for (const QString& r : UserManagementViewModel::roles())
             QCOMPARE(child<QRadioButton>(sheet, u"role_"_s + r)->isChecked(), r == checked);
         child<QPushButton>(sheet, u"cancelButton"_s)->click();
-        QTest::qWait(20);
+        QVERIFY(testsupport::roundTrip(f.api, f.server));
         QCOMPARE(f.count(u"/api/admin/users/role"_s), 0);
 
         QVERIFY(clickCellAction(view.table(), 0, 5, u"roleButton"_s));
@@ -409,7 +410,7 @@ private Q_SLOTS:
         QVERIFY(!cellActionEnabled(table, 1, 5, button));
         QVERIFY(cellActionEnabled(table, 0, 5, button));
         QVERIFY(clickCellAction(table, 1, 5, button));
-        QTest::qWait(20);
+        QVERIFY(testsupport::roundTrip(f.api, f.server));
         QVERIFY(!openDialog<ConfirmationDialog>(screen));
 
         QSignalSpy resets(table->model(), &QAbstractItemModel::modelReset);
@@ -705,7 +706,7 @@ private Q_SLOTS:
             cell.data(AdminCellDelegate::ActionsRole).value<QList<CellAction>>(), AdminCellDelegate::cellFont()).first();
         QTest::mousePress(table->viewport(), Qt::LeftButton, {}, QPoint(button.right() + 6, button.center().y()));
         QTest::mouseRelease(table->viewport(), Qt::LeftButton, {}, button.center());
-        QTest::qWait(20);
+        QVERIFY(testsupport::roundTrip(f.api, f.server));
         QVERIFY(!openDialog<ConfirmationDialog>(view));
 
         QVERIFY(clickCellAction(table, 1, SensitiveWordsTableModel::ActionsColumn, u"deleteButton"_s));
@@ -724,7 +725,7 @@ private Q_SLOTS:
         QVERIFY(!cellActionEnabled(table, 1, SensitiveWordsTableModel::ActionsColumn, u"deleteButton"_s));
         QVERIFY(cellActionEnabled(table, 0, SensitiveWordsTableModel::ActionsColumn, u"deleteButton"_s));
         QVERIFY(clickCellAction(table, 1, SensitiveWordsTableModel::ActionsColumn, u"deleteButton"_s));
-        QTest::qWait(20);
+        QVERIFY(testsupport::roundTrip(f.api, f.server));
         QVERIFY(!openDialog<ConfirmationDialog>(view));
 
         QSignalSpy removed(table->model(), &QAbstractItemModel::rowsRemoved);

@@ -2,6 +2,7 @@
 // counters and lists, the detail that follows the list, drafts per customer, the
 // placeholders and the statistics tiles.
 
+#include "RoundTrip.h"
 #include "RecordingHttpServer.h"
 #include "ShownToolTip.h"
 
@@ -229,7 +230,7 @@ private Q_SLOTS:
         QCOMPARE(console.historyList()->currentIndex(), rowOf(console.historyList(), 1));
         // A click that was queued before the button hid.
         end->click();
-        QTest::qWait(20);
+        QVERIFY(testsupport::roundTrip(f.api, f.server));
         QCOMPARE(f.server.requestsTo(endPath).size(), 1);
         QCOMPARE(QJsonDocument::fromJson(f.server.requestsTo(endPath).at(0).body).object().value(u"json"_s).toObject(),
                  (QJsonObject { { u"sessionId"_s, 1 } }));
@@ -330,7 +331,7 @@ private Q_SLOTS:
         QTest::keyClicks(field, u"  "_s);
         QVERIFY(!send->isEnabled());
         QTest::keyClick(field, Qt::Key_Return);
-        QTest::qWait(20);
+        QVERIFY(testsupport::roundTrip(f.api, f.server));
         QCOMPARE(f.server.requestsTo(sendPath).size(), 0);
         QTest::keyClicks(field, u"for B "_s);
         send->click();

@@ -138,7 +138,7 @@ private Q_SLOTS:
         auto* button = new GroupRolesButton(new GroupRolesMenuViewModel(30, 1, &stack.groups), &window);
         window.show();
         QTRY_COMPARE(stack.requestCount(procedure("groups.list")), 1);
-        QTest::qWait(50);
+        QVERIFY(stack.roundTrip());
         QVERIFY(button->isHidden());
     }
 };
