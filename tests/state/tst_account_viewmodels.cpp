@@ -8,6 +8,7 @@
 #include "state/account/DeviceManagementViewModel.h"
 #include "state/account/FavoritesViewModel.h"
 #include "state/account/FileManagementViewModel.h"
+#include "state/account/PrivacySettingsViewModel.h"
 #include "state/account/TwoFactorViewModel.h"
 #include "state/common/LocalizationManager.h"
 
@@ -365,6 +366,29 @@ private Q_SLOTS:
         QCOMPARE(ids(vm.devices()), QList<qint64> { 9 });
         QCOMPARE(vm.errorMessage(), std::optional<QString>(text("devices.load_failed") + u"HTTP错误: 500"_s));
         QVERIFY(!vm.isLoading());
+    }
+
+    // A blocked contact is shown by its remark whenever one is given, even an empty one.
+    void blockedContactShownName_data()
+    {
+        QTest::addColumn<std::optional<QString>>("nickname");
+        QTest::addColumn<std::optional<QString>>("name");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("remark") << std::optional<QString>(u"Bobby"_s) << std::optional<QString>(u"Bob"_s) << u"Bobby"_s;
+        QTest::newRow("empty remark") << std::optional<QString>(u""_s) << std::optional<QString>(u"Bob"_s) << QString();
+        QTest::newRow("no remark") << std::optional<QString>() << std::optional<QString>(u"Bob"_s) << u"Bob"_s;
+        QTest::newRow("empty name") << std::optional<QString>() << std::optional<QString>(u""_s) << QString();
+        QTest::newRow("neither") << std::optional<QString>() << std::optional<QString>() << u"未知用户"_s;
+    }
+    void blockedContactShownName()
+    {
+        QFETCH(std::optional<QString>, nickname);
+        QFETCH(std::optional<QString>, name);
+        QFETCH(QString, shown);
+        Contact contact;
+        contact.nickname = nickname;
+        contact.name = name;
+        QCOMPARE(PrivacySettingsViewModel::shownName(contact), shown);
     }
 
     void favorites()
