@@ -448,6 +448,7 @@ private Q_SLOTS:
         QString summary;
         std::optional<QString> error;
         QString path;
+        bool acting = false; // the row still locked once the action ended
         if (words.first() == u"ban" || words.first() == u"role") {
             // Two rows share id 2: only the first is patched.
             f.server.respond(usersPath, { 200, R"({"users":[{"id":1},{"id":2},{"id":3,"isBanned":true},{"id":2}]})" });
@@ -467,6 +468,7 @@ private Q_SLOTS:
                 rows << QString::number(u.id) + u':' + (u.role ? *u.role : u.isBanned == std::optional(true) ? u"banned"_s : u"-"_s);
             summary = rows.join(u' ');
             error = users.errorMessage();
+            acting = users.isActing(id);
         } else if (words.first() == u"dissolve") {
             const bool zero = words.size() > 2;
             f.server.respond(groupsPath, { 200, page("groups", 3, zero ? 0 : 3) });
@@ -482,6 +484,7 @@ private Q_SLOTS:
                 rows << QString::number(g.id);
             summary = rows.join(u' ') + u" total "_s + QString::number(groups.total());
             error = groups.errorMessage();
+            acting = groups.isActing(id);
         } else {
             f.server.respond(messagesPath, { 200, page("messages", 3, 3) });
             MessageAuditViewModel audit(f.api);
@@ -496,11 +499,13 @@ private Q_SLOTS:
                 rows << QString::number(m.id) + (m.isDeleted == std::optional(true) ? u":deleted"_s : u":-"_s);
             summary = rows.join(u' ') + u" total "_s + QString::number(audit.total());
             error = audit.errorMessage();
+            acting = audit.isActing(id);
         }
         QCOMPARE(f.server.requestsTo(path).size(), 1);
         QCOMPARE(f.server.requestsTo(path).at(0).method, QByteArray("POST"));
         QCOMPARE(QJsonDocument::fromJson(f.server.requestsTo(path).at(0).body).object(), QJsonDocument::fromJson(sent).object());
         QCOMPARE(summary, after);
+        QVERIFY2(!acting, "the row's actions are free again, after a failure too");
         QCOMPARE(error.has_value(), !failureKey.isEmpty());
         if (error)
             QVERIFY(error->startsWith(text(failureKey.constData())));
