@@ -202,6 +202,40 @@ private Q_SLOTS:
         QCOMPARE(f.console.messageText(), u"for A"_s);
     }
 
+    // The draft empties after a send only when it still holds what was sent: text
+    // typed while the send was on its way stays, in the selected session or another.
+    void textTypedDuringASendIsKept_data()
+    {
+        QTest::addColumn<QString>("typedMeanwhile"); // empty: nothing typed
+        QTest::addColumn<bool>("elsewhere"); // another session was selected meanwhile
+        QTest::addColumn<QString>("draftAfter");
+        QTest::newRow("nothing typed") << QString() << false << QString();
+        QTest::newRow("more typed") << u"hello and more"_s << false << u"hello and more"_s;
+        QTest::newRow("replaced") << u"next"_s << false << u"next"_s;
+        QTest::newRow("typed, then another session opened") << u"hello!"_s << true << u"hello!"_s;
+    }
+    void textTypedDuringASendIsKept()
+    {
+        QFETCH(QString, typedMeanwhile);
+        QFETCH(bool, elsewhere);
+        QFETCH(QString, draftAfter);
+        Fixture f;
+        f.server.respond(sendPath, { 200, envelope("null"), {}, true });
+        runTask(f.console.loadData());
+        f.console.select(2);
+        f.console.setMessageText(u"hello"_s);
+        auto send = f.console.sendMessage(2);
+        QTRY_COMPARE(f.server.requestsTo(sendPath).size(), 1);
+        if (!typedMeanwhile.isEmpty())
+            f.console.setMessageText(typedMeanwhile);
+        if (elsewhere)
+            f.console.select(1);
+        f.server.release(sendPath);
+        runTask(std::move(send));
+        QCOMPARE(f.console.draft(2), draftAfter);
+        QCOMPARE(f.input(sendPath), (QJsonObject { { u"sessionId"_s, 2 }, { u"content"_s, u"hello"_s } }));
+    }
+
     void sendFailureKeepsText()
     {
         Fixture f;
