@@ -47,6 +47,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <memory>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -222,6 +224,61 @@ private Q_SLOTS:
     }
 
     // Ban: the title names the action and the account (empty without a name), only a
+    // The search of each table screen runs from its field (Return or Enter) as from
+    // its button, on the first page; typing alone asks for nothing.
+    void searchRunsFromTheField_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("trigger");
+        for (const QString& path : { u"/api/admin/users"_s, u"/api/admin/groups"_s, u"/api/admin/messages"_s }) {
+            for (const QString& trigger : { u"Return"_s, u"Enter"_s, u"button"_s })
+                QTest::addRow("%s, %s", qPrintable(path.section(u'/', -1)), qPrintable(trigger)) << path << trigger;
+        }
+    }
+    void searchRunsFromTheField()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, trigger);
+        Fixture f;
+        const QString key = path.section(u'/', -1);
+        // A full page (30 rows fill the largest), so there is a next one.
+        QByteArrayList rows;
+        for (int id = 1; id <= 30; ++id)
+            rows << "{\"id\":" + QByteArray::number(id) + "}";
+        f.server.respond(path, { 200, "{\"" + key.toLatin1() + "\":[" + rows.join(',') + "],\"total\":45}" });
+        std::unique_ptr<QWidget> view;
+        if (key == u"users")
+            view = std::make_unique<UserManagementView>(f.api);
+        else if (key == u"groups")
+            view = std::make_unique<GroupManagementView>(f.api);
+        else
+            view = std::make_unique<MessageAuditView>(f.api);
+        view->resize(900, 500);
+        view->show();
+        QTRY_COMPARE(f.count(path), 1);
+        // From a later page: the search starts again at the first.
+        auto* next = child<QPushButton>(view.get(), u"nextButton"_s);
+        QVERIFY(next);
+        QTRY_VERIFY(next->isEnabled());
+        next->click();
+        QTRY_COMPARE(f.count(path), 2);
+        auto* field = child<QLineEdit>(view.get(), u"searchField"_s);
+        QVERIFY(field);
+        QTest::keyClicks(field, u"bo b"_s);
+        QVERIFY(testsupport::roundTrip(f.api, f.server));
+        QCOMPARE(f.count(path), 2);
+        if (trigger == u"button") {
+            auto* button = child<QPushButton>(view.get(), u"searchButton"_s);
+            QVERIFY(button);
+            button->click();
+        } else {
+            QTest::keyClick(field, trigger == u"Return" ? Qt::Key_Return : Qt::Key_Enter);
+        }
+        QTRY_COMPARE(f.count(path), 3);
+        const QByteArray query = f.server.requestsTo(path).at(2).rawQuery;
+        QVERIFY2(query.startsWith("page=1&") && query.endsWith("&search=bo%20b"), query.constData());
+    }
+
     // ban is destructive, confirming sends the flipped flag, the row follows.
     void banDialog()
     {
