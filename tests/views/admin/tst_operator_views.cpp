@@ -33,6 +33,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QSignalSpy>
+#include <QPointer>
 #include <QTest>
 #include <QToolButton>
 
@@ -171,6 +172,51 @@ private Q_SLOTS:
         QTRY_VERIFY(!bar->isVisible());
         QVERIFY(!end->isVisible());
         QCOMPARE(f.server.requestsTo(u"/api/trpc/operator.acceptSession"_s).size(), 1);
+    }
+
+    // While an accept or end of the selected session is on its way, the detail pane's
+    // buttons are disabled and a second press sends nothing; a refusal enables them again.
+    void detailButtonsWaitForTheirRequest_data()
+    {
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("replyStatus");
+        QTest::newRow("accept") << u"waiting"_s << u"acceptButton"_s << u"/api/trpc/operator.acceptSession"_s << 200;
+        QTest::newRow("accept refused") << u"waiting"_s << u"acceptButton"_s << u"/api/trpc/operator.acceptSession"_s << 500;
+        QTest::newRow("end") << u"active"_s << u"endButton"_s << u"/api/trpc/operator.endSession"_s << 200;
+        QTest::newRow("end refused") << u"active"_s << u"endButton"_s << u"/api/trpc/operator.endSession"_s << 500;
+    }
+    void detailButtonsWaitForTheirRequest()
+    {
+        QFETCH(QString, status);
+        QFETCH(QString, button);
+        QFETCH(QString, path);
+        QFETCH(int, replyStatus);
+        Fixture f("[{\"id\":1,\"status\":\"" + status.toLatin1() + "\",\"customerName\":\"Ann\"}]");
+        f.server.respond(path, { replyStatus, replyStatus == 200 ? envelope("null") : QByteArray(R"({"error":"no"})"), {}, true });
+        OperatorConsoleView console(f.api);
+        console.resize(900, 600);
+        console.show();
+        QTRY_VERIFY(rowOf(console.workspaceList(), 1).isValid());
+        QTRY_VERIFY(!console.model()->isLoading());
+        console.workspaceList()->setCurrentIndex(rowOf(console.workspaceList(), 1));
+        QPointer<QPushButton> pressed = child<QPushButton>(&console, button);
+        QVERIFY(pressed && pressed->isVisible() && pressed->isEnabled());
+        pressed->click();
+        QTRY_COMPARE(f.server.requestsTo(path).size(), 1);
+        QVERIFY(pressed);
+        QVERIFY(!pressed->isEnabled());
+        QTest::mouseClick(pressed, Qt::LeftButton);
+        QVERIFY(testsupport::roundTrip(f.api, f.server));
+        QCOMPARE(f.server.requestsTo(path).size(), 1);
+        f.server.release(path);
+        QTRY_VERIFY(!console.model()->isBusy(1));
+        QVERIFY(pressed);
+        if (replyStatus != 200) {
+            QVERIFY(pressed->isVisible());
+            QVERIFY(pressed->isEnabled());
+        }
     }
 
     // The console's chrome matches the administration console's: the refresh button
