@@ -386,6 +386,60 @@ private Q_SLOTS:
         QTRY_VERIFY(!closing);
     }
 
+    // An answer changes its own row of the sheet and no other: no reset, no other
+    // row repainted, also when the server refuses it.
+    void answeringOneRequestChangesItsRowAlone_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<bool>("accept");
+        QTest::addColumn<bool>("succeeds");
+        QTest::newRow("accept the first") << 0 << true << true;
+        QTest::newRow("accept the middle one") << 1 << true << true;
+        QTest::newRow("reject the last") << 2 << false << true;
+        QTest::newRow("refused accept") << 1 << true << false;
+    }
+    void answeringOneRequestChangesItsRowAlone()
+    {
+        QFETCH(int, row);
+        QFETCH(bool, accept);
+        QFETCH(bool, succeeds);
+        Column column("[]", "[]", "3");
+        column.stack.server.respond(procedure("contacts.getFriendRequests"),
+            ok(R"([{"id":3,"fromUserId":2,"toUserId":9,"status":"pending","fromUserName":"Wu"},)"
+               R"({"id":4,"fromUserId":5,"toUserId":9,"status":"pending","fromUserName":"Li"},)"
+               R"({"id":5,"fromUserId":6,"toUserId":9,"status":"pending","fromUserName":"Bo"}])"));
+        const QString path = procedure(accept ? "contacts.acceptFriendRequest" : "contacts.rejectFriendRequest");
+        column.stack.server.respond(path, succeeds ? done : RecordingHttpServer::Reply { 500, R"({"error":"no"})" });
+        QPointer<QDialog> sheet(column.view->showFriendRequests());
+        QVERIFY(sheet);
+        auto* list = child<QListView>(sheet, "requestList");
+        QVERIFY(list);
+        QTRY_COMPARE(list->model()->rowCount(), 3);
+        QSignalSpy changed(list->model(), &QAbstractItemModel::dataChanged);
+        QSignalSpy resets(list->model(), &QAbstractItemModel::modelReset);
+        QSignalSpy layouts(list->model(), &QAbstractItemModel::layoutChanged);
+        const QRect rect = list->visualRect(list->model()->index(row, 0));
+        const QRect button = accept ? FriendRequestRow::acceptRect(rect) : FriendRequestRow::rejectRect(rect);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, button.center());
+        QTRY_COMPARE(column.stack.requestCount(path), 1);
+        // Answering shown, then taken away, then (after a success) the final word.
+        QTRY_COMPARE(changed.count(), succeeds ? 3 : 2);
+        QVERIFY(column.stack.roundTrip());
+        QCOMPARE(changed.count(), succeeds ? 3 : 2);
+        QCOMPARE(resets.count(), 0);
+        QCOMPARE(layouts.count(), 0);
+        for (const QList<QVariant>& signal : changed) {
+            QCOMPARE(signal.at(0).toModelIndex().row(), row);
+            QCOMPARE(signal.at(1).toModelIndex().row(), row);
+        }
+        using RowState = FriendRequestsViewModel::RowState;
+        for (int other = 0; other < 3; ++other) {
+            const auto state = RowState(list->model()->index(other, 0).data(FriendRequestModel::StateRole).toInt());
+            const RowState expected = other != row || !succeeds ? RowState::Pending : accept ? RowState::Accepted : RowState::Rejected;
+            QCOMPARE(int(state), int(expected));
+        }
+    }
+
     void addContactSheet()
     {
         Column column("[]", "[]");
