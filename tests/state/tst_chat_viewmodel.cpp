@@ -132,8 +132,12 @@ private Q_SLOTS:
         target.id = 77;
         f.model->setReplyToMessage(target);
         f.model->sendMessage(u"hello"_s);
+        // The reply target is spent by the message that answers it.
+        QCOMPARE(f.model->replyToMessage(), std::nullopt);
         f.model->sendMessage(u"again"_s);
         QCOMPARE(f.model->messages().size(), 2);
+        QCOMPARE(f.model->messages().at(0).threadRootId, std::optional<qint64>(77));
+        QCOMPARE(f.model->messages().at(1).threadRootId, std::nullopt);
         const Message first = f.model->messages().at(0);
         QVERIFY(first.id < 0 && first.id >= -999'999);
         QVERIFY(first.id != f.model->messages().at(1).id);
@@ -142,6 +146,7 @@ private Q_SLOTS:
         QTRY_COMPARE(f.sentMessages().size(), 2);
         const QJsonObject payload = f.sentMessages().at(0).value(u"payload"_s).toObject();
         QCOMPARE(payload.value(u"replyToId"_s).toInteger(), 77);
+        QVERIFY(!f.sentMessages().at(1).value(u"payload"_s).toObject().contains(u"replyToId"_s));
         QCOMPARE(payload.value(u"clientMsgId"_s).toString(), *first.clientMessageId);
 
         Q_EMIT f.stack.ws.messageAckSubject(u"unknown"_s, u"s0"_s, 900, false);
