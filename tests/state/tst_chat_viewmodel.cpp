@@ -329,6 +329,28 @@ private Q_SLOTS:
         QCOMPARE(f.model->messages().last().status, std::optional<QString>(u"sending"_s));
     }
 
+    // Scrolling to the top while the first page is on its way asks for nothing older:
+    // the offset of the next page is not known yet.
+    void noOlderPageDuringTheFirstLoad()
+    {
+        Fixture f;
+        const QString list = procedure("messages.list");
+        f.stack.server.respondOnce(list, { 200, envelope(page({ messageJson(6, 2), messageJson(5, 2) })), {}, true });
+        auto first = f.model->loadMessages();
+        QTRY_COMPARE(f.stack.requestCount(list), 1);
+        testsupport::runTask(f.model->loadMoreMessages());
+        QVERIFY(f.stack.roundTrip());
+        QCOMPARE(f.stack.requestCount(list), 1);
+        f.stack.server.release(list);
+        testsupport::runTask(std::move(first));
+        QCOMPARE(ids(f.model->messages()), (QList<qint64> { 5, 6 }));
+
+        f.stack.server.respondOnce(list, ok(page({ messageJson(4, 2) })));
+        testsupport::runTask(f.model->loadMoreMessages());
+        QCOMPARE(f.stack.requestCount(list), 2);
+        QCOMPARE(ids(f.model->messages()), (QList<qint64> { 4, 5, 6 }));
+    }
+
     void pagingNeverDuplicatesAndKeepsLocalMessages()
     {
         Fixture f;
