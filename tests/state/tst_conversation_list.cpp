@@ -191,6 +191,50 @@ private Q_SLOTS:
         QCOMPARE(f.conversation(10)->unreadCount, std::optional<qint64>(4));
     }
 
+    // The notice of a revoked newest message lasts until a newer message: one that
+    // arrives, one of the user's own, or one a reload lists; a reload without a newer
+    // message keeps it.
+    void newMessageReplacesTheRevokedPreview_data()
+    {
+        QTest::addColumn<QString>("next");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("a message arrives") << u"incoming"_s << false;
+        QTest::newRow("the user sends one") << u"sent"_s << false;
+        QTest::newRow("a reload lists a newer one") << u"newer reload"_s << false;
+        QTest::newRow("a reload with nothing newer") << u"same reload"_s << true;
+    }
+    void newMessageReplacesTheRevokedPreview()
+    {
+        QFETCH(QString, next);
+        QFETCH(bool, kept);
+        Fixture f;
+        f.load();
+        f.stack.server.respond(procedure("messages.list"),
+            ok(R"([{"id":77,"conversationId":10,"senderId":2,"senderName":"Ann","type":"text","status":"revoked",)"
+               R"("createdAt":"2025-03-01T08:00:00Z"}])"));
+        Q_EMIT f.stack.ws.revokeSubject(77, 10, false);
+        QTRY_VERIFY(f.conversation(10)->revokedPreview);
+        std::optional<QString> preview;
+        if (next == u"incoming") {
+            Q_EMIT f.stack.ws.newMessageSubject(message(10, 2));
+            preview = u"hi"_s;
+        } else if (next == u"sent") {
+            f.stack.notifications.post(NotificationName::messageSent(),
+                                       { { NotificationKey::conversationId(), qint64(10) }, { NotificationKey::content(), u"mine"_s },
+                                         { NotificationKey::createdAt(), u"2025-03-03T08:00:00Z"_s } });
+            preview = u"mine"_s;
+        } else {
+            const QByteArray time = next == u"newer reload" ? "2025-03-04T08:00:00Z" : "2025-03-01T08:00:00Z";
+            f.stack.server.respond(procedure("conversations.list"),
+                ok(R"([{"id":10,"type":"private","name":"Ann","lastMessage":"later","lastMessageTime":")" + time + R"("}])"));
+            f.load();
+            preview = u"later"_s;
+        }
+        QVERIFY(f.stack.roundTrip());
+        QTRY_COMPARE(f.conversation(10)->lastMessage, preview);
+        QCOMPARE(f.conversation(10)->revokedPreview.has_value(), kept);
+    }
+
     void messageForAnUnknownConversationReloadsOnce()
     {
         Fixture f;
