@@ -5,9 +5,12 @@
 
 #include "state/chat/ConversationListViewModel.h"
 #include "state/common/LocalizationManager.h"
+#include "views/chat/ConversationListModel.h"
+#include "views/chat/ConversationRow.h"
 #include "views/chat/ConversationListView.h"
 #include "views/common/Localized.h"
 
+#include <QAbstractItemModelTester>
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QApplication>
@@ -16,6 +19,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalSpy>
 
 using namespace Qt::StringLiterals;
 
@@ -23,6 +27,53 @@ class TestConversationListView : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // A new list from the state changes the rows in place or moves them, never resets
+    // them: the row the user is on stays current, on its conversation.
+    void rowsChangeWithoutAReset_data()
+    {
+        QTest::addColumn<QList<qint64>>("after");
+        QTest::addColumn<qint64>("current");
+        QTest::addColumn<bool>("moved");
+        QTest::newRow("a preview changes in place") << QList<qint64> { 1, 2, 3 } << qint64(2) << false;
+        QTest::newRow("another row moves to the top") << QList<qint64> { 3, 1, 2 } << qint64(2) << true;
+        QTest::newRow("the current row moves to the top") << QList<qint64> { 2, 1, 3 } << qint64(2) << true;
+        QTest::newRow("another row goes away") << QList<qint64> { 1, 3 } << qint64(3) << true;
+    }
+    void rowsChangeWithoutAReset()
+    {
+        QFETCH(QList<qint64>, after);
+        QFETCH(qint64, current);
+        QFETCH(bool, moved);
+        auto conversations = [](const QList<qint64>& ids, const QString& preview) {
+            QList<Conversation> list;
+            for (qint64 id : ids) {
+                Conversation c;
+                c.id = id;
+                c.type = u"group"_s;
+                c.name = u"G%1"_s.arg(id);
+                c.lastMessage = preview;
+                list << c;
+            }
+            return list;
+        };
+        ConversationListModel model;
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        model.setConversations(conversations({ 1, 2, 3 }, u"old"_s));
+        QListView list;
+        list.setModel(&model);
+        list.setCurrentIndex(model.index(model.rowOf(current)));
+        QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+        QSignalSpy layouts(&model, &QAbstractItemModel::layoutChanged);
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        model.setConversations(conversations(after, u"new"_s));
+        QCOMPARE(resets.count(), 0);
+        QCOMPARE(layouts.count(), moved ? 1 : 0);
+        QCOMPARE(changed.isEmpty(), moved);
+        QCOMPARE(list.currentIndex().data(ConversationListModel::ConversationIdRole).toLongLong(), current);
+        for (int row = 0; row < model.rowCount(); ++row)
+            QCOMPARE(ConversationRow::previewText(model.conversationAt(row)), u"new"_s);
+    }
+
     void deleteAsksAndARefusalComesBack()
     {
         ClientStack stack;
