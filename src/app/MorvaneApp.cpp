@@ -105,7 +105,7 @@ void MorvaneApp::show()
         return;
     m_started = true;
     // The observers see changes from here on, never the value at launch.
-    m_lastUserId = currentUserId();
+    m_channelUserId = currentUserId();
     connect(m_auth.get(), &AuthViewModel::isAuthenticatedChanged, this, &MorvaneApp::authenticationChanged);
     connect(m_auth.get(), &AuthViewModel::userChanged, this, &MorvaneApp::userIdChanged);
     connect(&LocalizationManager::shared(), &LocalizationManager::currentLanguageChanged, this, &MorvaneApp::languageChanged);
@@ -136,22 +136,29 @@ std::optional<qint64> MorvaneApp::currentUserId() const
 void MorvaneApp::authenticationChanged()
 {
     if (!m_auth->isAuthenticated()) {
+        m_channelUserId.reset();
         m_channel.disconnect();
         return;
     }
+    // A sign-in announces its user and its new state one after the other, in either
+    // order: the first opens the channel, the second must not open it again (the
+    // first socket would be dropped as soon as it was opened).
     const std::optional<qint64> userId = currentUserId();
-    if (userId && !m_channel.isConnected())
-        m_channel.connect(*userId);
+    if (userId && userId != m_channelUserId && !m_channel.isConnected())
+        openChannel(*userId);
 }
 
 void MorvaneApp::userIdChanged()
 {
-    const std::optional<qint64> previous = m_lastUserId;
-    m_lastUserId = currentUserId();
-    if (m_lastUserId == previous)
-        return;
-    if (m_lastUserId && m_auth->isAuthenticated())
-        m_channel.connect(*m_lastUserId);
+    const std::optional<qint64> userId = currentUserId();
+    if (userId && userId != m_channelUserId && m_auth->isAuthenticated())
+        openChannel(*userId);
+}
+
+void MorvaneApp::openChannel(qint64 userId)
+{
+    m_channelUserId = userId;
+    m_channel.connect(userId);
 }
 
 void MorvaneApp::languageChanged()
@@ -160,7 +167,7 @@ void MorvaneApp::languageChanged()
     // server writes on it follows the switch at once.
     const std::optional<qint64> userId = currentUserId();
     if (userId && m_auth->isAuthenticated())
-        m_channel.connect(*userId);
+        openChannel(*userId);
 }
 
 QCoro::Task<> MorvaneApp::launch()
@@ -171,7 +178,7 @@ QCoro::Task<> MorvaneApp::launch()
         co_return;
     }
     if (const std::optional<qint64> userId = currentUserId())
-        m_channel.connect(*userId);
+        openChannel(*userId);
     co_await m_auth->refreshCurrentUser();
     if (self)
         Q_EMIT self->launchFinished();

@@ -54,6 +54,7 @@ private:
     void authenticationChanged();
     void userIdChanged();
     void languageChanged();
+    void openChannel(qint64 userId);
     std::optional<qint64> currentUserId() const;
 
     std::unique_ptr<AuthViewModel> m_auth;
@@ -63,6 +64,7 @@ private:
     std::unique_ptr<QMainWindow> m_window;
     ContentView* m_content;
     std::unique_ptr<QWidget> m_settings;
-    std::optional<qint64> m_lastUserId;
+    // The user the channel was opened for since the last sign-in; none when signed out.
+    std::optional<qint64> m_channelUserId;
     bool m_started = false;
 };
