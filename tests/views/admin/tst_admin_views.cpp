@@ -39,6 +39,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
@@ -85,6 +86,17 @@ T* openDialog(QWidget* screen)
             return dialog;
     }
     return nullptr;
+}
+
+// Presses the action of the confirmation the screen has open; false when none is
+// open. The dialog deletes itself once answered, so nothing holds on to it.
+bool confirmOpenDialog(QWidget* screen)
+{
+    QPointer<ConfirmationDialog> dialog = openDialog<ConfirmationDialog>(screen);
+    if (!dialog)
+        return false;
+    dialog->actionButton()->click();
+    return true;
 }
 
 QString cellText(QTableView* table, int row, int column)
@@ -397,7 +409,7 @@ private Q_SLOTS:
         QCOMPARE(cellText(table, 1, 5), Localized::text("admin.messages_deleted"));
         QVERIFY(!cellAction(table, 1, 5, u"deleteButton"_s));
         QVERIFY(clickCellAction(table, 2, 5, u"deleteButton"_s));
-        openDialog<ConfirmationDialog>(&view)->actionButton()->click();
+        QVERIFY(confirmOpenDialog(&view));
         QTRY_VERIFY(!cellAction(table, 2, 5, u"deleteButton"_s));
         QCOMPARE(f.server.requestsTo(u"/api/admin/messages/delete"_s).at(0).body, QByteArray(R"({"messageId":3})"));
     }
@@ -461,7 +473,7 @@ private Q_SLOTS:
         QCOMPARE(f.count(actionPath), 0);
 
         QVERIFY(clickCellAction(table, 1, 5, button));
-        openDialog<ConfirmationDialog>(screen)->actionButton()->click();
+        QVERIFY(confirmOpenDialog(screen));
         QTRY_COMPARE(f.count(actionPath), 1);
         QCOMPARE(f.server.requestsTo(actionPath).at(0).body, body);
         QVERIFY(!cellActionEnabled(table, 1, 5, button));
@@ -533,7 +545,9 @@ private Q_SLOTS:
         QVERIFY(!save->isEnabled());
         QVERIFY(reload->isVisible());
         QTRY_VERIFY(openDialog<QMessageBox>(&view));
-        openDialog<QMessageBox>(&view)->buttons().first()->click();
+        QPointer<QMessageBox> alert = openDialog<QMessageBox>(&view);
+        QVERIFY(alert && !alert->buttons().isEmpty());
+        alert->buttons().first()->click();
 
         reload->click();
         QTRY_VERIFY(save->isEnabled());
@@ -777,7 +791,7 @@ private Q_SLOTS:
 
         QVERIFY(clickCellAction(table, 1, SensitiveWordsTableModel::ActionsColumn, u"deleteButton"_s));
         QTRY_VERIFY(openDialog<ConfirmationDialog>(view));
-        openDialog<ConfirmationDialog>(view)->actionButton()->click();
+        QVERIFY(confirmOpenDialog(view));
         QTRY_COMPARE(f.count(deletePath), 1);
         QVERIFY(!cellActionEnabled(table, 1, SensitiveWordsTableModel::ActionsColumn, u"deleteButton"_s));
         QVERIFY(cellActionEnabled(table, 0, SensitiveWordsTableModel::ActionsColumn, u"deleteButton"_s));
