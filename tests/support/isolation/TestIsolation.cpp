@@ -21,17 +21,26 @@ void setDefault(const char* name, const QByteArray& value)
         qputenv(name, value);
 }
 
+// Names the home a test program made, for the processes it starts itself: they live
+// in their parent's home (and leave nothing behind when they end abruptly).
+constexpr const char* homeVariable = "MORVANE_TEST_HOME";
+
 class TestIsolation {
 public:
     TestIsolation()
-        : m_home(QDir::tempPath() + QStringLiteral("/morvane-") + QString::fromLocal8Bit(program_invocation_short_name)
-                 + QStringLiteral("-XXXXXX"))
     {
-        if (!m_home.isValid()) {
-            std::fprintf(stderr, "TestIsolation: no private home (%s)\n", qPrintable(m_home.errorString()));
-            std::abort();
+        QByteArray home = qgetenv(homeVariable);
+        if (home.isEmpty() || !QDir(QFile::decodeName(home)).exists()) {
+            m_home = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/morvane-")
+                                                     + QString::fromLocal8Bit(program_invocation_short_name)
+                                                     + QStringLiteral("-XXXXXX"));
+            if (!m_home->isValid()) {
+                std::fprintf(stderr, "TestIsolation: no private home (%s)\n", qPrintable(m_home->errorString()));
+                std::abort();
+            }
+            home = QFile::encodeName(m_home->path());
+            qputenv(homeVariable, home);
         }
-        const QByteArray home = QFile::encodeName(m_home.path());
         qputenv("HOME", home);
         qputenv("XDG_CONFIG_HOME", home + "/.config");
         qputenv("XDG_DATA_HOME", home + "/.local/share");
@@ -47,7 +56,7 @@ public:
     }
 
 private:
-    QTemporaryDir m_home;
+    std::unique_ptr<QTemporaryDir> m_home; // none in a process a test program started
 };
 
 const TestIsolation isolation;
