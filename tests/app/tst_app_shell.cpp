@@ -295,7 +295,12 @@ private Q_SLOTS:
 
         // A notification whose value is not a conversation changes nothing.
         NotificationCenter::shared().post(NotificationName::navigateToConversation(), { { QStringLiteral("conversation"), 42 } });
-        QTest::qWait(50);
+        // Posts are delivered in order: once a later one arrived, the one above has had its turn.
+        QObject witness;
+        bool witnessed = false;
+        NotificationCenter::shared().observe(QStringLiteral("test.witness"), &witness, [&](const QVariantMap&) { witnessed = true; });
+        NotificationCenter::shared().post(QStringLiteral("test.witness"), {});
+        QTRY_VERIFY(witnessed);
         QCOMPARE(main->selectedSection(), SidebarSection::settings);
 
         // A conversation without a name opens a chat screen with the fallback title.
