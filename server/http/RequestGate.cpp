@@ -338,6 +338,13 @@ void RequestGate::backOff()
     m_resume.start(m_backOffMs);
 }
 
+// Closing deletes the connections accepted but not yet taken: here, while the counts
+// they give their place back to still exist (the base class would do it after).
+RequestGate::~RequestGate()
+{
+    close();
+}
+
 void RequestGate::forget(const QHostAddress& address)
 {
     --m_open;

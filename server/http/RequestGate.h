@@ -40,6 +40,7 @@ public:
     using TokenCheck = std::function<bool(const QString& token)>;
 
     RequestGate(Limits limits, TokenCheck tokenCheck, QObject* parent = nullptr);
+    ~RequestGate() override;
 
     // Listens and remembers this server's own origins: http://HOST:PORT for the
     // address it listens on and for 127.0.0.1 and localhost.
