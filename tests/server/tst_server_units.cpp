@@ -344,6 +344,20 @@ private Q_SLOTS:
         QCOMPARE(accepted->socketOption(QAbstractSocket::LowDelayOption).toInt(), 1);
     }
 
+    // A gate that goes away with a connection still waiting to be taken closes it.
+    void gateGoesAwayWithAConnectionWaiting()
+    {
+        QTcpSocket client;
+        {
+            RequestGate gate(RequestGate::Limits {}, {});
+            QVERIFY(gate.listenOn(QHostAddress::LocalHost, 0, u"127.0.0.1"_s));
+            client.connectToHost(QHostAddress::LocalHost, gate.serverPort());
+            QVERIFY(gate.waitForNewConnection(5000));
+            QVERIFY(gate.hasPendingConnections());
+        }
+        QTRY_COMPARE(client.state(), QAbstractSocket::UnconnectedState);
+    }
+
     // Checking a download link is a read: it works on a connection that may not write.
     void downloadLinksAreCheckedWithoutWriting()
     {
