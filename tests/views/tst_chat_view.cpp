@@ -1,3 +1,4 @@
+#include "ClientStack.h"
 #include "ManualTimers.h"
 
 #include "network/WebSocketService.h"
@@ -5,18 +6,38 @@
 #include "views/chat/ChatView.h"
 #include "views/chat/MessageBubble.h"
 #include "views/chat/MessageInputBar.h"
+#include "views/chat/MessageListModel.h"
 #include "views/chat/MessageListView.h"
 #include "views/common/ElidedLabel.h"
 #include "views/common/Localized.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QSplitter>
 #include <QStandardPaths>
 #include <QTest>
 #include <QToolButton>
+
+namespace {
+
+// A page as the server sends it, newest first: ids newest down to newest - count + 1.
+QByteArray pageJson(qint64 newest, int count)
+{
+    QJsonArray page;
+    for (qint64 id = newest; id > newest - count; --id)
+        page.append(QJsonObject { { QStringLiteral("id"), id }, { QStringLiteral("conversationId"), 1 },
+                                  { QStringLiteral("senderId"), id % 2 ? 10 : 20 }, { QStringLiteral("type"), QStringLiteral("text") },
+                                  { QStringLiteral("content"), QStringLiteral("message %1").arg(id) } });
+    return QJsonDocument(page).toJson(QJsonDocument::Compact);
+}
+
+} // namespace
 
 class TestChatView : public QObject {
     Q_OBJECT
@@ -154,6 +175,70 @@ private Q_SLOTS:
         QVERIFY(view->viewModel()->error());
         QVERIFY(view->viewModel()->error()->contains(QStringLiteral("50 MB")));
         QVERIFY(view->viewModel()->messages().isEmpty());
+    }
+
+    // Reading back: an older page goes in above the listed messages as inserted
+    // rows, never as a new list, and the message at the top of the list stays where
+    // the reader saw it; only the rows of the page are new.
+    void olderPageKeepsTheFirstVisibleMessageInPlace_data()
+    {
+        QTest::addColumn<bool>("atTheTop"); // pressing the load-more row, or scrolled to the middle
+        QTest::addColumn<int>("repeated"); // listed messages the page repeats (new ones arrived meanwhile)
+        QTest::newRow("load-more row pressed") << true << 0;
+        QTest::newRow("scrolled to the middle") << false << 0;
+        QTest::newRow("page repeating listed messages") << true << 3;
+    }
+    void olderPageKeepsTheFirstVisibleMessageInPlace()
+    {
+        QFETCH(bool, atTheTop);
+        QFETCH(int, repeated);
+        ClientStack stack;
+        stack.storeSession(ClientStack::user(10, QStringLiteral("Me")));
+        stack.server.respond(procedure("conversations.markAsRead"), ok("null"));
+        stack.server.respondOnce(procedure("messages.list"), ok(pageJson(200, 50)));
+        stack.server.respondOnce(procedure("messages.list"), ok(pageJson(150 + repeated, 50)));
+        // As the main window holds it: the detail column of a split window.
+        QSplitter window;
+        window.addWidget(new QWidget);
+        auto* chat = new ChatView(std::make_unique<ChatViewModel>(1, 10, ChatViewModel::Dependencies { &stack.chat, &stack.ws,
+                                      &stack.clientIds, &stack.keychain, &stack.api, &stack.notifications, stack.timers }),
+                                  QStringLiteral("Ann"));
+        window.addWidget(chat);
+        window.resize(900, 600);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTRY_COMPARE(chat->viewModel()->messages().size(), 50);
+        QTRY_VERIFY(!chat->viewModel()->isLoading());
+
+        MessageListView* list = chat->messageList();
+        MessageListModel* rows = list->messageModel();
+        QCOMPARE(list->verticalScrollBar()->value(), list->verticalScrollBar()->maximum());
+        if (atTheTop)
+            list->scrollToTop();
+        else
+            list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum() / 2 + 7);
+        const QModelIndex top = list->indexAt(QPoint(1, 1));
+        const QModelIndex firstVisible = rows->isLoadMoreRow(top.row()) ? rows->index(top.row() + 1) : top;
+        const qint64 shownId = rows->messageAt(firstVisible.row()).id;
+        const int shownAt = list->visualRect(firstVisible).top();
+        QSignalSpy inserted(rows, &QAbstractItemModel::rowsInserted);
+        QSignalSpy reset(rows, &QAbstractItemModel::modelReset);
+        QSignalSpy replaced(chat->viewModel(), &ChatViewModel::messagesChanged);
+
+        if (atTheTop)
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(rows->index(0)).center());
+        else
+            chat->viewModel()->loadMoreMessages();
+        QTRY_COMPARE(chat->viewModel()->messages().size(), 100 - repeated);
+
+        QCOMPARE(reset.count(), 0);
+        QCOMPARE(replaced.count(), 0);
+        QCOMPARE(inserted.count(), 1);
+        QCOMPARE(inserted.first().at(1).toInt(), 1);
+        QCOMPARE(inserted.first().at(2).toInt(), 50 - repeated);
+        QCOMPARE(rows->messageAt(1).id, 101 + repeated);
+        QCOMPARE(list->visualRect(rows->indexOfMessage(shownId)).top(), shownAt);
+        QVERIFY(list->verticalScrollBar()->value() < list->verticalScrollBar()->maximum());
     }
 
     void replyBarAndErrorLine()
