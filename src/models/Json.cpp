@@ -44,9 +44,17 @@ bool mayEscapeSurrogates(const QByteArray& text)
     const auto isSurrogateStart = [](char hi, char lo) {
         return (hi == 'd' || hi == 'D') && ((lo >= '8' && lo <= '9') || (lo >= 'a' && lo <= 'f') || (lo >= 'A' && lo <= 'F'));
     };
-    for (qsizetype at = text.indexOf("\\u"); at >= 0 && at + 3 < text.size(); at = text.indexOf("\\u", at + 2)) {
-        if (isSurrogateStart(text.at(at + 2), text.at(at + 3)))
+    // Backslashes are rare in replies: find each with memchr, which runs through the
+    // text many bytes at a time, rather than searching for the two-byte "\\u".
+    const char* const end = text.constData() + text.size();
+    for (const char* at = text.constData(); end - at >= 4; ++at) {
+        at = static_cast<const char*>(std::memchr(at, '\\', std::size_t(end - at - 3)));
+        if (!at)
+            return false;
+        if (at[1] == 'u' && isSurrogateStart(at[2], at[3]))
             return true;
+        if (at[1] == '\\')
+            ++at; // an escaped backslash: the next one starts no escape
     }
     return false;
 }

@@ -165,6 +165,9 @@ private Q_SLOTS:
         QTest::newRow("surrogate in UTF-8") << QByteArray("[\"\xed\xa0\x80\"]") << QByteArray();
         // A backslash written as such, then the letters: plain text, no escape.
         QTest::newRow("escaped backslash before u") << QByteArray(R"(["\\ud800"])") << QByteArray(R"(["\\ud800"])");
+        QTest::newRow("escaped backslash, then a lone escape") << QByteArray("[\"\\\\\\ud800\"]") << QByteArray();
+        QTest::newRow("escaped quote, then a lone escape") << QByteArray("[\"\\\"\\ud800\"]") << QByteArray();
+        QTest::newRow("lone escape ending the text") << QByteArray(R"("\udbff")") << QByteArray();
         QTest::newRow("escape just below the range") << QByteArray(R"(["\ud7ff"])") << QByteArray("[\"\xed\x9f\xbf\"]");
         QTest::newRow("escape just above the range") << QByteArray(R"(["\ue000"])") << QByteArray("[\"\xee\x80\x80\"]");
         QTest::newRow("mark before an object") << QByteArray("\xef\xbb\xbf{\"a\":1}") << QByteArray("{\"a\":1}");
