@@ -77,15 +77,15 @@ OperatorSessionDetail::OperatorSessionDetail(OperatorConsoleViewModel* model, QW
     bar->addWidget(m_send);
     column->addWidget(m_inputBar);
 
-    // A click queued before the button hid (the session changed status meanwhile)
-    // acts on nothing: only a waiting session is accepted, only an active one ended.
+    // The state object checks the session's status as the click lands: a click
+    // queued before the button hid acts on nothing.
     connect(m_accept, &QPushButton::clicked, this, [this] {
-        if (const auto session = m_model->selectedSession(); session && session->status == u"waiting")
-            m_model->acceptSession(session->id);
+        if (const auto id = m_model->selectedSessionId())
+            m_model->acceptSession(*id);
     });
     connect(m_end, &QPushButton::clicked, this, [this] {
-        if (const auto session = m_model->selectedSession(); session && session->status == u"active")
-            m_model->endSession(session->id);
+        if (const auto id = m_model->selectedSessionId())
+            m_model->endSession(*id);
     });
     connect(m_input, &QLineEdit::textEdited, m_model, &OperatorConsoleViewModel::setMessageText);
     connect(m_input, &QLineEdit::returnPressed, this, &OperatorSessionDetail::send);
