@@ -64,6 +64,14 @@ protected:
     }
 };
 
+// Lists and the statistics page draw no focus frame of their own: a ring in
+// their border says which one has the keyboard. rest: the border's colour otherwise.
+QString focusRingSheet(const QString& type, const QString& rest)
+{
+    return QStringLiteral("%1 { outline: 0; border: 2px solid %2; } %1:focus { border-color: %3; }")
+        .arg(type, rest, Appearance::focusRing().name(QColor::HexArgb));
+}
+
 QLabel* placeholderTitle(const char* name, QWidget* parent)
 {
     auto* label = new QLabel(parent);
@@ -151,7 +159,9 @@ OperatorConsoleView::OperatorConsoleView(APIClient& api, QWidget* parent)
     m_tabContent->addWidget(withOverlay(m_history, m_noHistoryPage, this));
     auto* statsScroll = new QScrollArea(this);
     statsScroll->setWidgetResizable(true);
+    statsScroll->setObjectName(QStringLiteral("statisticsScroll"));
     statsScroll->setFrameShape(QFrame::NoFrame);
+    statsScroll->setStyleSheet(focusRingSheet(QStringLiteral("QScrollArea"), QStringLiteral("palette(window)")));
     statsScroll->setWidget(new OperatorStatisticsView(m_model));
     m_tabContent->addWidget(statsScroll);
     side->addWidget(m_tabContent, 1);
@@ -240,10 +250,7 @@ QListView* OperatorConsoleView::sessionList(const char* name, OperatorSessionLis
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setContextMenuPolicy(Qt::CustomContextMenu);
     list->setUniformItemSizes(false);
-    // The rows draw the selection; the ring around the list says it has the keyboard.
-    list->setStyleSheet(QStringLiteral("QListView { outline: 0; border: 2px solid palette(base); }"
-                                       "QListView:focus { border-color: %1; }")
-                            .arg(Appearance::focusRing().name(QColor::HexArgb)));
+    list->setStyleSheet(focusRingSheet(QStringLiteral("QListView"), QStringLiteral("palette(base)")));
     list->setItemDelegate(new OperatorSessionRow(list));
     list->setModel(rows);
     connect(rows, &OperatorSessionListModel::aboutToChange, this, [this] { m_syncing = true; });
