@@ -15,9 +15,9 @@
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QPlainTextEdit>
-#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTest>
 #include <QToolButton>
