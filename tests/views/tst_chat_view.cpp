@@ -3,11 +3,14 @@
 
 #include "network/WebSocketService.h"
 #include "state/chat/ChatViewModel.h"
+#include "state/common/LocalizationManager.h"
 #include "views/chat/ChatView.h"
 #include "views/chat/MessageBubble.h"
 #include "views/chat/MessageInputBar.h"
 #include "views/chat/MessageListModel.h"
 #include "views/chat/MessageListView.h"
+#include "views/chat/MessageListModel.h"
+#include "views/common/Appearance.h"
 #include "views/common/ElidedLabel.h"
 #include "views/common/Localized.h"
 
@@ -16,6 +19,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLabel>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -80,6 +84,56 @@ private Q_SLOTS:
         Q_EMIT WebSocketService::shared()->typingSubject(2, 20, QStringLiteral("Ann"));
         QTest::qWait(50);
         QVERIFY(typing->isHidden());
+    }
+
+    // A notice longer than a narrow chat is wide wraps onto more lines within the
+    // chat instead of being cut at both ends, in every language; a language switch
+    // measures the row again for its new words.
+    void longNoticeWrapsInANarrowChat_data()
+    {
+        QTest::addColumn<AppLanguage>("language");
+        QTest::addColumn<AppLanguage>("switchTo");
+        QTest::addColumn<bool>("byAdministrator");
+        QTest::newRow("zh-Hans, long sender name") << AppLanguage::zhHans << AppLanguage::vi << false;
+        QTest::newRow("en, administrator") << AppLanguage::en << AppLanguage::zhHans << true;
+        QTest::newRow("vi, administrator") << AppLanguage::vi << AppLanguage::en << true;
+        QTest::newRow("en, long sender name") << AppLanguage::en << AppLanguage::zhHans << false;
+    }
+    void longNoticeWrapsInANarrowChat()
+    {
+        QFETCH(AppLanguage, language);
+        QFETCH(AppLanguage, switchTo);
+        QFETCH(bool, byAdministrator);
+        const AppLanguage before = LocalizationManager::shared().currentLanguage();
+        const auto restore = qScopeGuard([before] { LocalizationManager::shared().setLanguage(before); });
+        LocalizationManager::shared().setLanguage(language);
+        auto view = makeView();
+        view->resize(150, 500);
+        view->show();
+        auto* list = view->findChild<MessageListView*>();
+        QVERIFY(list);
+        Message notice;
+        notice.id = 5;
+        notice.conversationId = 1;
+        notice.senderId = 20;
+        notice.senderName = byAdministrator ? QStringLiteral("Ann") : QStringLiteral("Maximilian Alexander Featherstonehaugh");
+        notice.revokedAt = QStringLiteral("2024-05-01T08:09:10Z");
+        notice.removedByAdmin = byAdministrator;
+        list->setMessages({ notice });
+        const QModelIndex row = list->messageModel()->indexOfMessage(5);
+        QVERIFY(row.isValid());
+
+        const QFont caption = Appearance::font(Appearance::TextStyle::Caption);
+        const QString text = MessageBubble::revokedText(notice, false);
+        const int width = list->viewport()->width() - 2 * list->spacing();
+        const MessageBubble::Layout parts = list->bubble()->layout(notice, false, width);
+        QVERIFY2(QFontMetrics(caption).horizontalAdvance(text) > parts.notice.width(), "the notice must be wider than the chat");
+        QVERIFY(parts.notice.right() < list->viewport()->width());
+        const QRect shown = list->visualRect(row);
+        QVERIFY2(shown.height() >= 2 * QFontMetrics(caption).height(), qPrintable(QString::number(shown.height())));
+
+        LocalizationManager::shared().setLanguage(switchTo);
+        QTRY_COMPARE(list->visualRect(row).height(), list->bubble()->layout(notice, false, width).height);
     }
 
     // Sent while disconnected: the bubble carries the failed mark beside it, the reply

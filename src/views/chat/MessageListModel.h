@@ -40,9 +40,12 @@ public:
     int rowOfMessage(qint64 id) const;
     QModelIndex indexOfMessage(qint64 id) const;
 
-    // Row heights depend only on the message and the list width; measured once.
+    // Row heights depend only on the message, the list width and the language;
+    // measured once for each.
     int cachedHeight(int row, int width) const;
     void cacheHeight(int row, int width, int height) const;
+    // The language changed: every row is measured again when next laid out.
+    void forgetHeights() { m_heightWidth = -1; }
 
 Q_SIGNALS:
     // A row's height may have changed (a picture finished loading).

@@ -1,5 +1,6 @@
 #include "views/chat/MessageListView.h"
 
+#include "state/common/LocalizationManager.h"
 #include "views/chat/MessageListModel.h"
 
 #include <QMenu>
@@ -40,6 +41,14 @@ MessageListView::MessageListView(qint64 currentUserId, Callbacks callbacks, QWid
             doItemsLayout();
             scrollToBottom();
         }
+    });
+    // Notices are reworded and may take another number of lines.
+    connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, [this] {
+        const bool atNewest = verticalScrollBar()->value() >= verticalScrollBar()->maximum();
+        m_model->forgetHeights();
+        doItemsLayout();
+        if (atNewest)
+            scrollToBottom();
     });
 }
 
