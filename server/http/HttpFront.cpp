@@ -8,7 +8,6 @@
 
 #include <QHostAddress>
 #include <QHttpServerRequest>
-#include <QHttpServerResponder>
 #include <QJsonObject>
 #include <QJsonDocument>
 #include <QPointer>
@@ -66,39 +65,6 @@ Language languageOf(const QHttpServerRequest& request)
     return languageFromHeader(request.value(QByteArrayLiteral("Accept-Language")));
 }
 
-QByteArray reasonPhrase(int status)
-{
-    switch (status) {
-    case 200:
-        return "OK";
-    case 400:
-        return "Bad Request";
-    case 401:
-        return "Unauthorized";
-    case 403:
-        return "Forbidden";
-    case 404:
-        return "Not Found";
-    case 409:
-        return "Conflict";
-    case 429:
-        return "Too Many Requests";
-    default:
-        return status < 400 ? "OK" : status < 500 ? "Client Error" : "Server Error";
-    }
-}
-
-// An answer written after its request's handler returned, when the server's own
-// responder for that request may be gone: the same head the responder writes.
-QByteArray rawResponse(const HttpReply& reply)
-{
-    QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reasonPhrase(reply.status)
-        + "\r\nContent-Type: " + reply.contentType + "\r\nContent-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
-    for (const auto& [name, value] : reply.headers)
-        head += name + ": " + value + "\r\n";
-    return head + "\r\n" + reply.body;
-}
-
 bool isUpgrade(const QHttpServerRequest& request)
 {
     for (const auto& [name, value] : request.headers()) {
@@ -144,20 +110,20 @@ bool HttpFront::handleRequest(const QHttpServerRequest& request, QTcpSocket* soc
         return true;
     const HttpReply reply = dispatch(request);
     if (!reply.pending) {
-        write(request, socket, reply);
+        write(socket, reply);
         return true;
     }
     QPointer<QTcpSocket> client(socket);
     reply.pending->whenFinished([client](const HttpReply& done) {
         if (client && client->state() == QAbstractSocket::ConnectedState)
-            client->write(rawResponse(done));
+            client->write(done.wire());
     });
     return true;
 }
 
 void HttpFront::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket)
 {
-    write(request, socket, HttpReply::restError(ServerError::notFound(Text::NotFound), languageOf(request)));
+    write(socket, HttpReply::restError(ServerError::notFound(Text::NotFound), languageOf(request)));
 }
 
 HttpReply HttpFront::dispatch(const QHttpServerRequest& request)
@@ -194,13 +160,7 @@ HttpReply HttpFront::dispatch(const QHttpServerRequest& request)
     }, route->procedureErrors, route->procedureErrors ? rest : path, language);
 }
 
-void HttpFront::write(const QHttpServerRequest& request, QTcpSocket* socket, const HttpReply& reply)
+void HttpFront::write(QTcpSocket* socket, const HttpReply& reply)
 {
-    QHttpServerResponder responder = makeResponder(request, socket);
-    responder.writeStatusLine(static_cast<QHttpServerResponder::StatusCode>(reply.status));
-    responder.writeHeader(QByteArrayLiteral("Content-Type"), reply.contentType);
-    responder.writeHeader(QByteArrayLiteral("Content-Length"), QByteArray::number(reply.body.size()));
-    for (const auto& [name, value] : reply.headers)
-        responder.writeHeader(name, value);
-    responder.writeBody(reply.body);
+    socket->write(reply.wire());
 }

@@ -62,7 +62,7 @@ private:
     };
 
     HttpReply dispatch(const QHttpServerRequest& request);
-    static void write(const QHttpServerRequest& request, QTcpSocket* socket, const HttpReply& reply);
+    static void write(QTcpSocket* socket, const HttpReply& reply);
 
     QList<Route> m_routes;
 };

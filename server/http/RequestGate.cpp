@@ -212,9 +212,7 @@ private:
         const bool procedure = m_path.startsWith(QStringLiteral("/api/trpc/"));
         const HttpReply reply = procedure ? HttpReply::procedureError(error, m_path.mid(10), m_language)
                                           : HttpReply::restError(error, m_language);
-        m_socket->write("HTTP/1.1 " + QByteArray::number(reply.status)
-            + " Refused\r\nContent-Type: application/json\r\nConnection: close\r\nContent-Length: "
-            + QByteArray::number(reply.body.size()) + "\r\n\r\n" + reply.body);
+        m_socket->write(reply.wire(true));
         m_socket->flush();
         ::shutdown(int(m_socket->socketDescriptor()), SHUT_WR);
         m_socket->skip(m_socket->bytesAvailable());
@@ -360,8 +358,7 @@ void RequestGate::incomingConnection(qintptr descriptor)
     if (m_open >= m_limits.maxConnections || m_perAddress.value(address) >= m_limits.maxConnectionsPerAddress) {
         // Refused before a request was read: no header tells the language.
         const HttpReply reply = HttpReply::restError(ServerError::tooManyRequests(Text::TooManyConnections), Language::English);
-        socket->write("HTTP/1.1 429 Too Many Requests\r\nContent-Type: application/json\r\nConnection: close\r\nContent-Length: "
-            + QByteArray::number(reply.body.size()) + "\r\n\r\n" + reply.body);
+        socket->write(reply.wire(true));
         socket->flush();
         socket->abort();
         delete socket;

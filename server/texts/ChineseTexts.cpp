@@ -233,6 +233,8 @@ QStringView chineseText(Text text)
         return u"%1过长（最多 %2 个字符）";
     case Text::FieldControlCharacters:
         return u"%1包含控制字符";
+    case Text::TextControlCharacters:
+        return u"%1包含控制字符；只允许制表符和换行";
     case Text::FieldAddressTooLong:
         return u"%1过长";
     case Text::FieldAddressKind:

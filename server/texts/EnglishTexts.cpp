@@ -233,6 +233,8 @@ QStringView englishText(Text text)
         return u"The %1 is too long (at most %2 characters)";
     case Text::FieldControlCharacters:
         return u"The %1 holds control characters";
+    case Text::TextControlCharacters:
+        return u"The %1 holds control characters; only tabs and line breaks may stand in it";
     case Text::FieldAddressTooLong:
         return u"The %1 is too long";
     case Text::FieldAddressKind:

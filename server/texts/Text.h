@@ -119,6 +119,7 @@ enum class Text {
     FieldEmpty,
     FieldTooLong,
     FieldControlCharacters,
+    TextControlCharacters,
     FieldAddressTooLong,
     FieldAddressKind,
     ContactNotFound,

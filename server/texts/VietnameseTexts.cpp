@@ -233,6 +233,8 @@ QStringView vietnameseText(Text text)
         return u"Trường %1 quá dài (tối đa %2 ký tự)";
     case Text::FieldControlCharacters:
         return u"Trường %1 chứa ký tự điều khiển";
+    case Text::TextControlCharacters:
+        return u"Trường %1 chứa ký tự điều khiển; chỉ được dùng tab và xuống dòng";
     case Text::FieldAddressTooLong:
         return u"Trường %1 quá dài";
     case Text::FieldAddressKind:

@@ -489,6 +489,35 @@ private Q_SLOTS:
         QCOMPARE(victim.get(u"/api/auth/me"_s).status, 200);
     }
 
+    // Sign-ins under ever new, huge names leave nothing behind: resident memory stays
+    // near where it was, and the server still counts and answers sign-ins.
+    void longNameSignInsLeaveNothing()
+    {
+#ifdef __SANITIZE_ADDRESS__
+        QSKIP("The address sanitizer keeps freed memory in quarantine, so resident sizes say nothing here");
+#endif
+        ServerProcess server;
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        ApiClient client(server.baseUrl());
+        client.language = "en";
+        const auto signIn = [&client](const QByteArray& name) {
+            return client.post(u"/api/auth/login"_s, "{\"username\":\"" + name + "\",\"password\":\"wrong-password\"}");
+        };
+        // The server's own buffers grow to their working size first.
+        QCOMPARE(signIn(QByteArray(1000000, 'w')).status, 400);
+        const qint64 before = residentKiB(server.processId());
+        QVERIFY(before > 0);
+        for (int i = 0; i < 200; ++i) {
+            const HttpResult refused = signIn(QByteArray::number(i) + QByteArray(1000000 - 8, 'n'));
+            QCOMPARE(refused.status, 400);
+            QVERIFY(!refused.errorMessage().isEmpty());
+        }
+        const qint64 grown = residentKiB(server.processId()) - before;
+        QVERIFY2(grown < 16 * 1024, qPrintable(u"resident memory grew by %1 KiB"_s.arg(grown)));
+        QCOMPARE(signIn("ghost").errorMessage(), u"Wrong user name or password"_s);
+        QVERIFY(server.stop());
+    }
+
     // Right passwords take their attempts back: an account signed in often is not locked out.
     void rightPasswordsAreNotCounted()
     {
