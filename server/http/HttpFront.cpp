@@ -1,5 +1,6 @@
 #include "http/HttpFront.h"
 
+#include "http/AnswerQueue.h"
 #include "http/PendingReply.h"
 #include "http/RequestGate.h"
 
@@ -108,22 +109,24 @@ bool HttpFront::handleRequest(const QHttpServerRequest& request, QTcpSocket* soc
     // The upgrade itself is done by the base class once this returns true without a reply.
     if (request.url().path() == u"/ws" && isUpgrade(request))
         return true;
+    AnswerQueue& answers = AnswerQueue::of(socket);
+    const qint64 place = answers.reserve();
     const HttpReply reply = dispatch(request);
     if (!reply.pending) {
-        write(socket, reply);
+        answers.answer(place, reply.wire());
         return true;
     }
-    QPointer<QTcpSocket> client(socket);
-    reply.pending->whenFinished([client](const HttpReply& done) {
-        if (client && client->state() == QAbstractSocket::ConnectedState)
-            client->write(done.wire());
+    reply.pending->whenFinished([queue = QPointer<AnswerQueue>(&answers), place](const HttpReply& done) {
+        if (queue)
+            queue->answer(place, done.wire());
     });
     return true;
 }
 
 void HttpFront::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket)
 {
-    write(socket, HttpReply::restError(ServerError::notFound(Text::NotFound), languageOf(request)));
+    AnswerQueue& answers = AnswerQueue::of(socket);
+    answers.answer(answers.reserve(), HttpReply::restError(ServerError::notFound(Text::NotFound), languageOf(request)).wire());
 }
 
 HttpReply HttpFront::dispatch(const QHttpServerRequest& request)
@@ -160,7 +163,3 @@ HttpReply HttpFront::dispatch(const QHttpServerRequest& request)
     }, route->procedureErrors, route->procedureErrors ? rest : path, language);
 }
 
-void HttpFront::write(QTcpSocket* socket, const HttpReply& reply)
-{
-    socket->write(reply.wire());
-}

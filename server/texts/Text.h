@@ -16,6 +16,8 @@ enum class Text {
     OtherOriginRefused,
     AddressTooLong,
     HeadTooLarge,
+    BodyLengthAmbiguous,
+    ChunkedBodyMalformed,
     BodyNotObject,
     TooManySignIns,
     WrongPassword,
