@@ -241,11 +241,15 @@ private:
         bool ambiguous = false;
         bool upgrade = false;
         QString bearer;
-        for (const QByteArray& line : lines) {
+        for (const QByteArray& line : lines.sliced(1)) {
             const qsizetype colon = line.indexOf(':');
-            if (colon <= 0)
-                continue;
-            const QByteArray name = line.left(colon).trimmed().toLower();
+            const QByteArray name = line.left(colon).toLower();
+            // A folded line or a name with spaces is read one way here and perhaps
+            // another by the parser.
+            if (colon <= 0 || std::any_of(name.cbegin(), name.cend(), [](char c) { return c == ' ' || c == '\t'; })) {
+                refuse(ServerError::badRequest(Text::BodyLengthAmbiguous));
+                return;
+            }
             const QByteArray value = line.mid(colon + 1).trimmed();
             if (name == "origin" && !m_gate.acceptsOrigin(value)) {
                 refuse(ServerError::forbidden(Text::OtherOriginRefused));

@@ -336,6 +336,8 @@ private Q_SLOTS:
         QTest::newRow("chunked and length") << login + "Transfer-Encoding: chunked\r\nContent-Length: 5\r\n\r\n" + chunks << QList<int> { 400 } << true;
         QTest::newRow("two lengths") << login + "Content-Length: 5\r\nContent-Length: 6\r\n\r\n" + body << QList<int> { 400 } << true;
         QTest::newRow("length not a number") << login + "Content-Length: 5x\r\n\r\n" + body << QList<int> { 400 } << true;
+        QTest::newRow("a folded header") << login + "X-Note: a\r\n Transfer-Encoding: chunked\r\n\r\n" + chunks << QList<int> { 400 } << true;
+        QTest::newRow("space before the colon") << login + "Transfer-Encoding : chunked\r\n\r\n" + chunks << QList<int> { 400 } << true;
         QTest::newRow("another encoding") << login + "Transfer-Encoding: gzip, chunked\r\n\r\n" + chunks << QList<int> { 400 } << true;
         QTest::newRow("malformed chunk size") << login + "Transfer-Encoding: chunked\r\n\r\nzz\r\n" + body << QList<int> { 400 } << true;
         QTest::newRow("chunk without its line end") << login + "Transfer-Encoding: chunked\r\n\r\n2\r\nabc\r\n0\r\n\r\n" << QList<int> { 400 } << true;
