@@ -18,6 +18,7 @@
 #include "state/admin/UserManagementViewModel.h"
 #include "views/admin/AddSensitiveWordSheet.h"
 #include "views/admin/AdminCellDelegate.h"
+#include "views/admin/TintColor.h"
 #include "views/admin/AdminDashboardView.h"
 #include "views/admin/AdminPagedTableView.h"
 #include "views/admin/AdminOverviewView.h"
@@ -205,8 +206,8 @@ private Q_SLOTS:
         QCOMPARE(cellData(table, 1, 4, AdminCellDelegate::TintRole).toInt(), int(Tint::Red));
         QCOMPARE(cellText(table, 2, 4), Localized::text("admin.users_normal"));
         QCOMPARE(cellAction(table, 1, 5, u"banButton"_s)->text, Localized::text("admin.users_unban"));
-        QCOMPARE(int(cellAction(table, 1, 5, u"banButton"_s)->tint), int(Tint::Green));
-        QCOMPARE(int(cellAction(table, 0, 5, u"banButton"_s)->tint), int(Tint::Red));
+        QCOMPARE(cellAction(table, 1, 5, u"banButton"_s)->color, tintColor(Tint::Green));
+        QCOMPARE(cellAction(table, 0, 5, u"banButton"_s)->color, tintColor(Tint::Red));
         // On the selection's blue the role capsule is white, so the blue "user" badge stays readable.
         table->selectRow(1);
         const QRect badgeCell = table->visualRect(table->model()->index(1, 3));
@@ -702,7 +703,7 @@ private Q_SLOTS:
         // A press beside the button released on it clicks nothing, as with any button.
         const QModelIndex cell = table->model()->index(1, SensitiveWordsTableModel::ActionsColumn);
         const QRect button = AdminCellDelegate::actionRects(table->visualRect(cell),
-            cell.data(AdminCellDelegate::ActionsRole).value<QList<CellAction>>(), AdminCellDelegate::cellFont()).first();
+            cell.data(AdminCellDelegate::ActionsRole).value<QList<RowAction>>(), AdminCellDelegate::cellFont()).first();
         QTest::mousePress(table->viewport(), Qt::LeftButton, {}, QPoint(button.right() + 6, button.center().y()));
         QTest::mouseRelease(table->viewport(), Qt::LeftButton, {}, button.center());
         QTest::qWait(20);
