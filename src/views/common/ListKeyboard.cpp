@@ -91,7 +91,7 @@ void ListKeyboard::openMenu()
     const QRect row = m_view->visualRect(current);
     const QPoint at(row.left() + 16, row.center().y());
     const QModelIndex cell = RowAction::cellOfRow(current);
-    auto* delegate = qobject_cast<RowActionDelegate*>(m_view->itemDelegateForIndex(cell));
+    auto* delegate = cell.isValid() ? qobject_cast<RowActionDelegate*>(m_view->itemDelegateForIndex(cell)) : nullptr;
     if (!delegate) {
         // Rows without buttons keep the menu their list already has, now at the current row.
         if (m_view->contextMenuPolicy() == Qt::CustomContextMenu)
