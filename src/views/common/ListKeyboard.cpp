@@ -85,7 +85,8 @@ bool ListKeyboard::runMainAction()
 void ListKeyboard::openMenu()
 {
     const QModelIndex current = m_view->currentIndex();
-    if (m_menu || !current.isValid())
+    // The platform may follow the menu key with a context-menu event: one menu.
+    if ((m_menu && m_menu->isVisible()) || !current.isValid())
         return;
     m_view->scrollTo(current);
     const QRect row = m_view->visualRect(current);
