@@ -756,8 +756,8 @@ private Q_SLOTS:
         view.show();
         auto* list = child<QListView>(&view, "fileRows");
         QTRY_COMPARE(list->model()->rowCount(), 30);
-        listkeys::walkWholeList(list);
-        listkeys::tabsThrough(list);
+        LISTKEYS(listkeys::walkWholeList(list));
+        LISTKEYS(listkeys::tabsThrough(list));
 
         const QModelIndex picture = list->model()->index(0, 0);
         QCOMPARE(picture.data(Qt::AccessibleTextRole).toString(), u"a.png, 1.5 KB, 2024-05-01"_s);
@@ -846,8 +846,8 @@ private Q_SLOTS:
         view.show();
         auto* deviceList = child<QListView>(&view, "deviceList");
         QTRY_COMPARE(deviceList->model()->rowCount(), 27);
-        listkeys::walkWholeList(deviceList);
-        listkeys::tabsThrough(deviceList);
+        LISTKEYS(listkeys::walkWholeList(deviceList));
+        LISTKEYS(listkeys::tabsThrough(deviceList));
 
         listkeys::key(deviceList, Qt::Key_Home);
         QCOMPARE(deviceList->currentIndex().row(), 1);

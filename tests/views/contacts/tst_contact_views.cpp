@@ -230,7 +230,7 @@ private Q_SLOTS:
             [&posted](const QVariantMap& info) { posted.append(info); }, Qt::DirectConnection);
         QSignalSpy selected(column.view.get(), &ContactListView::selectedContactChanged);
         QListView* list = column.list();
-        listkeys::walkWholeList(list);
+        LISTKEYS(listkeys::walkWholeList(list));
         QCOMPARE(list->currentIndex(), column.itemOf(ContactListModel::Kind::Group, 5));
         listkeys::key(list, Qt::Key_Return);
         QCOMPARE(posted.size(), 1);
@@ -242,7 +242,7 @@ private Q_SLOTS:
         QCOMPARE(posted.size(), 1);
         QVERIFY(!selected.isEmpty());
         QCOMPARE(selected.last().at(0).value<std::optional<Contact>>()->contactId, 41);
-        listkeys::tabsThrough(list);
+        LISTKEYS(listkeys::tabsThrough(list));
     }
 
     // One contact going on- or offline repaints that contact's row alone; the
@@ -430,8 +430,8 @@ private Q_SLOTS:
         QDialog* sheet = column.view->showFriendRequests();
         auto* list = child<QListView>(sheet, "requestList");
         QTRY_COMPARE(list->model()->rowCount(), 31);
-        listkeys::walkWholeList(list);
-        listkeys::tabsThrough(list);
+        LISTKEYS(listkeys::walkWholeList(list));
+        LISTKEYS(listkeys::tabsThrough(list));
 
         const QModelIndex answered = list->model()->index(0, 0);
         QCOMPARE(answered.data(Qt::AccessibleTextRole).toString(), u"Old, "_s + Localized::text("friend.accepted"));
@@ -548,8 +548,8 @@ private Q_SLOTS:
         QTest::keyClick(field, Qt::Key_Return);
         auto* list = child<QListView>(sheet, "resultList");
         QTRY_COMPARE(list->model()->rowCount(), 25);
-        listkeys::walkWholeList(list);
-        listkeys::tabsThrough(list);
+        LISTKEYS(listkeys::walkWholeList(list));
+        LISTKEYS(listkeys::tabsThrough(list));
 
         listkeys::key(list, Qt::Key_End);
         const QModelIndex last = list->currentIndex();
