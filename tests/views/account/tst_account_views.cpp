@@ -115,6 +115,16 @@ QByteArray png()
     return buffer.data();
 }
 
+// count text favourites, message ids from 1.
+QByteArray numberedFavorites(int count)
+{
+    QByteArray list;
+    for (int id = 1; id <= count; ++id)
+        list += QByteArray(id > 1 ? "," : "") + "{\"message\":{\"id\":" + QByteArray::number(id)
+            + ",\"conversationId\":1,\"senderId\":2,\"type\":\"text\",\"content\":\"note " + QByteArray::number(id) + "\"}}";
+    return list;
+}
+
 QByteArray filePage(qint64 firstId, int count)
 {
     QByteArray page = "[";
@@ -548,6 +558,38 @@ private Q_SLOTS:
         QCOMPARE(s.calls().last(), u"POST favorites.remove {\"messageId\":7}"_s);
         QCOMPARE(rows->index(0, 0).data(FavoriteListModel::MessageIdRole).toLongLong(), 8);
         menu->deleteLater();
+    }
+
+    // Favourites by keyboard: the current row is framed while the list has the
+    // focus, the keys walk the whole list, and the menu key opens the row's own menu.
+    void favoritesKeyboard()
+    {
+        AccountStack s;
+        s.reply("favorites.list", 200,
+                "[" + numberedFavorites(30) + "]");
+        FavoritesView view(std::make_unique<FavoritesViewModel>(&s.chat));
+        view.resize(360, 400);
+        view.show();
+        auto* list = child<QListView>(&view, "favoritesList");
+        QTRY_COMPARE(list->model()->rowCount(), 30);
+        LISTKEYS(listkeys::walkWholeList(list));
+        LISTKEYS(listkeys::tabsThrough(list));
+
+        list->setFocus(Qt::TabFocusReason);
+        listkeys::key(list, Qt::Key_Home);
+        const QRect row = list->visualRect(list->currentIndex());
+        const QImage focused = list->viewport()->grab(row).toImage();
+        listkeys::key(list, Qt::Key_Down);
+        const QImage left = list->viewport()->grab(row).toImage();
+        listkeys::key(list, Qt::Key_Up);
+        QCOMPARE(list->viewport()->grab(row).toImage(), focused);
+        QVERIFY2(focused != left, "the current row looks like any other");
+
+        QMenu* shown = listkeys::openMenu(list, true);
+        QVERIFY(shown && shown->objectName() == u"favoriteContextMenu"_s);
+        QVERIFY(child<QAction>(shown, "copyAction"));
+        QVERIFY(list->visualRect(list->currentIndex()).contains(list->viewport()->mapFromGlobal(shown->pos())));
+        shown->close();
     }
 
     // A reload that brings the same favourites repaints only the rows that changed;

@@ -13,6 +13,7 @@
 #include "state/chat/UserInfo.h"
 #include "views/common/ElidedLabel.h"
 #include "views/common/Localized.h"
+#include "views/common/RowActionDelegate.h"
 #include "views/contacts/AddContactView.h"
 #include "views/contacts/ContactDetailView.h"
 #include "views/contacts/ContactListView.h"
@@ -459,7 +460,9 @@ private Q_SLOTS:
         QCOMPARE(listkeys::entries(menu), (QStringList { u"accept (off)"_s, u"reject (off)"_s }));
         QVERIFY(listkeys::choose(menu, u"reject"_s));
         listkeys::closeMenu(qobject_cast<QMenu*>(QApplication::activePopupWidget()));
+        QSignalSpy run(qobject_cast<RowActionDelegate*>(list->itemDelegate()), &RowActionDelegate::actionTriggered);
         listkeys::key(list, Qt::Key_Return);
+        QCOMPARE(run.count(), 0);
         QCOMPARE(first.data(Qt::AccessibleDescriptionRole).toString(), QString());
         column.stack.server.release(procedure("contacts.acceptFriendRequest"));
         QTRY_COMPARE(first.data(FriendRequestModel::StateRole).toInt(), int(FriendRequestsViewModel::RowState::Accepted));
