@@ -5,6 +5,7 @@
 #include "views/common/Appearance.h"
 #include "views/common/Divider.h"
 #include "views/common/Icons.h"
+#include "views/common/ListKeyboard.h"
 #include "views/common/Localized.h"
 #include "views/common/Spinner.h"
 #include "views/contacts/SearchResultModel.h"
@@ -116,6 +117,7 @@ SearchView::SearchView(std::unique_ptr<SearchViewModel> viewModel, QWidget* pare
     m_resultsList->viewport()->setAttribute(Qt::WA_Hover);
     m_resultsList->setStyleSheet(QStringLiteral("QListView { background: transparent; }"));
     results->addWidget(m_resultsList, 1);
+    ListKeyboard::attach(m_resultsList);
     connect(m_resultsList, &QListView::clicked, this, &SearchView::choose);
     // The pointer over a row is drawn as its highlight.
     connect(m_resultsList, &QListView::entered, m_resultsList->viewport(), qOverload<>(&QWidget::update));
