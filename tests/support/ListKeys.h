@@ -3,6 +3,8 @@
 // Working a painted list (or table) with the keyboard alone, as a person does:
 // the keys go to the list, the row menu is the popup the context-menu key opens.
 
+#include "views/common/ContextMenu.h"
+
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
@@ -31,32 +33,40 @@ inline QMenu* openMenu(QAbstractItemView* view, bool shiftF10 = false)
     return qobject_cast<QMenu*>(QApplication::activePopupWidget());
 }
 
-// "name" for an enabled entry, "name (off)" for a disabled one, in the menu's order.
-inline QStringList entries(const QMenu* menu)
+// The entries of the row menu, in its order: "name", with " (off)" when greyed
+// and " (red)" when it throws something away; the menu is closed again. Empty
+// when no menu opened.
+inline QStringList menuOf(QAbstractItemView* view, bool shiftF10 = false)
 {
     QStringList names;
+    QMenu* menu = openMenu(view, shiftF10);
+    if (!menu)
+        return names;
     for (const QAction* action : menu->actions())
-        names << action->objectName() + (action->isEnabled() ? QString() : QStringLiteral(" (off)"));
+        names << action->objectName() + (action->isEnabled() ? QString() : QStringLiteral(" (off)"))
+                + (ContextMenu::isDestructive(action) ? QStringLiteral(" (red)") : QString());
+    QTest::keyClick(menu, Qt::Key_Escape);
     return names;
 }
 
-// Runs the menu's entry as a person choosing it would; false when the entry is not there.
-inline bool choose(QMenu* menu, const QString& name)
+// Chooses the row menu's entry as a person would (Return on it); false when
+// no menu opened or it has no such entry. A greyed entry leaves the menu to be closed.
+inline bool choose(QAbstractItemView* view, const QString& name, bool shiftF10 = false)
 {
+    QMenu* menu = openMenu(view, shiftF10);
+    if (!menu)
+        return false;
+    bool found = false;
     for (QAction* action : menu->actions()) {
         if (action->objectName() == name) {
+            found = true;
             menu->setActiveAction(action);
             QTest::keyClick(menu, Qt::Key_Return);
-            return true;
         }
     }
-    return false;
-}
-
-inline void closeMenu(QMenu* menu)
-{
-    if (menu)
+    if (QApplication::activePopupWidget() == menu)
         QTest::keyClick(menu, Qt::Key_Escape);
+    return found;
 }
 
 inline int firstUsable(QAbstractItemView* view, int from, int step)

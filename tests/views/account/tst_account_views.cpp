@@ -26,7 +26,6 @@
 #include "views/account/ImagePreviewView.h"
 #include "views/common/ErrorAlert.h"
 #include "views/account/TwoFactorView.h"
-#include "views/common/ContextMenu.h"
 #include "views/common/ElidedLabel.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
@@ -805,10 +804,7 @@ private Q_SLOTS:
         QCOMPARE(picture.data(Qt::AccessibleTextRole).toString(), u"a.png, 1.5 KB, 2024-05-01"_s);
         QCOMPARE(picture.data(Qt::AccessibleDescriptionRole).toString(),
                  Localized::text("files.preview") + u", "_s + Localized::text("files.download"));
-        QMenu* menu = listkeys::openMenu(list);
-        QVERIFY(menu);
-        QCOMPARE(listkeys::entries(menu), (QStringList { u"preview"_s, u"download"_s }));
-        listkeys::closeMenu(menu);
+        QCOMPARE(listkeys::menuOf(list), (QStringList { u"preview"_s, u"download"_s }));
         listkeys::key(list, Qt::Key_Return);
         QCOMPARE(view.previewURL(), std::optional<QUrl>(QUrl(s.server.baseUrl() + u"/uploads/a.png"_s)));
         QTRY_COMPARE(view.previewSheet()->phase(), u"loaded"_s);
@@ -823,10 +819,7 @@ private Q_SLOTS:
         listkeys::key(list, Qt::Key_Down);
         listkeys::key(list, Qt::Key_Return);
         QTRY_VERIFY(list->currentIndex().data(FileListModel::DownloadingRole).toBool());
-        menu = listkeys::openMenu(list, true);
-        QVERIFY(menu);
-        QCOMPARE(listkeys::entries(menu), QStringList { u"download (off)"_s });
-        listkeys::closeMenu(menu);
+        QCOMPARE(listkeys::menuOf(list, true), QStringList { u"download (off)"_s });
         listkeys::key(list, Qt::Key_Return);
         QTRY_VERIFY(!s.server.requestsTo(AccountStack::path("files.getDownloadUrl")).isEmpty());
         s.server.release(AccountStack::path("files.getDownloadUrl"));
@@ -905,16 +898,10 @@ private Q_SLOTS:
         QVERIFY(s.server.requestsTo(AccountStack::path("session.logout")).isEmpty());
 
         s.server.respond(AccountStack::path("session.logout"), Reply { 200, AccountStack::envelope("null"), {}, true });
-        QMenu* menu = listkeys::openMenu(deviceList);
-        QVERIFY(menu);
-        QCOMPARE(listkeys::entries(menu), QStringList { u"logout"_s });
-        QVERIFY(ContextMenu::isDestructive(menu->actions().at(0)));
-        QVERIFY(listkeys::choose(menu, u"logout"_s));
+        QCOMPARE(listkeys::menuOf(deviceList), QStringList { u"logout (red)"_s });
+        QVERIFY(listkeys::choose(deviceList, u"logout"_s));
         QTRY_VERIFY(other.data(DeviceListModel::LoggingOutRole).toBool());
-        menu = listkeys::openMenu(deviceList, true);
-        QVERIFY(menu);
-        QCOMPARE(listkeys::entries(menu), QStringList { u"logout (off)"_s });
-        listkeys::closeMenu(menu);
+        QCOMPARE(listkeys::menuOf(deviceList, true), QStringList { u"logout (off) (red)"_s });
         QTRY_VERIFY(!s.server.requestsTo(AccountStack::path("session.logout")).isEmpty());
         s.server.release(AccountStack::path("session.logout"));
         QTRY_COMPARE(deviceList->model()->rowCount(), 26);

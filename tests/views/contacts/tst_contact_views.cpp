@@ -446,20 +446,13 @@ private Q_SLOTS:
         QCOMPARE(first.data(Qt::AccessibleTextRole).toString(), u"U1, hi"_s);
         QCOMPARE(first.data(Qt::AccessibleDescriptionRole).toString(),
                  Localized::text("friend.accept") + u", "_s + Localized::text("friend.reject"));
-        QMenu* menu = listkeys::openMenu(list);
-        QVERIFY(menu);
-        QCOMPARE(listkeys::entries(menu), (QStringList { u"accept"_s, u"reject"_s }));
-        QCOMPARE(menu->actions().at(1)->text(), Localized::text("friend.reject"));
-        listkeys::closeMenu(menu);
+        QCOMPARE(listkeys::menuOf(list), (QStringList { u"accept"_s, u"reject"_s }));
         column.stack.server.respondOnce(procedure("contacts.acceptFriendRequest"), { 200, envelope(R"({"success":true})"), {}, true });
         listkeys::key(list, Qt::Key_Return);
         QTRY_COMPARE(column.stack.requestCount(procedure("contacts.acceptFriendRequest")), 1);
         QVERIFY(first.data(FriendRequestModel::AnsweringRole).toBool());
-        menu = listkeys::openMenu(list, true);
-        QVERIFY(menu);
-        QCOMPARE(listkeys::entries(menu), (QStringList { u"accept (off)"_s, u"reject (off)"_s }));
-        QVERIFY(listkeys::choose(menu, u"reject"_s));
-        listkeys::closeMenu(qobject_cast<QMenu*>(QApplication::activePopupWidget()));
+        QCOMPARE(listkeys::menuOf(list, true), (QStringList { u"accept (off)"_s, u"reject (off)"_s }));
+        QVERIFY(listkeys::choose(list, u"reject"_s));
         QSignalSpy run(qobject_cast<RowActionDelegate*>(list->itemDelegate()), &RowActionDelegate::actionTriggered);
         listkeys::key(list, Qt::Key_Return);
         QCOMPARE(run.count(), 0);
@@ -471,9 +464,7 @@ private Q_SLOTS:
 
         // The next request declined from its menu; Return never declines.
         listkeys::key(list, Qt::Key_Down);
-        menu = listkeys::openMenu(list);
-        QVERIFY(menu);
-        QVERIFY(listkeys::choose(menu, u"reject"_s));
+        QVERIFY(listkeys::choose(list, u"reject"_s));
         QTRY_COMPARE(column.stack.requestCount(procedure("contacts.rejectFriendRequest")), 1);
         QCOMPARE(column.stack.requestCount(procedure("contacts.acceptFriendRequest")), 1);
     }
@@ -561,10 +552,7 @@ private Q_SLOTS:
         column.stack.server.respondOnce(procedure("contacts.sendFriendRequest"), { 200, envelope(R"({"success":true})"), {}, true });
         listkeys::key(list, Qt::Key_Return);
         QTRY_COMPARE(column.stack.requestCount(procedure("contacts.sendFriendRequest")), 1);
-        QMenu* menu = listkeys::openMenu(list);
-        QVERIFY(menu);
-        QCOMPARE(listkeys::entries(menu), QStringList { u"add (off)"_s });
-        listkeys::closeMenu(menu);
+        QCOMPARE(listkeys::menuOf(list), QStringList { u"add (off)"_s });
         listkeys::key(list, Qt::Key_Return);
         column.stack.server.release(procedure("contacts.sendFriendRequest"));
         QTRY_VERIFY(last.data(UserResultModel::SentRole).toBool());
@@ -574,9 +562,7 @@ private Q_SLOTS:
         QCOMPARE(column.stack.requestCount(procedure("contacts.sendFriendRequest")), 1);
 
         listkeys::key(list, Qt::Key_Home);
-        menu = listkeys::openMenu(list, true);
-        QVERIFY(menu);
-        QVERIFY(listkeys::choose(menu, u"add"_s));
+        QVERIFY(listkeys::choose(list, u"add"_s, true));
         QTRY_COMPARE(column.stack.requestCount(procedure("contacts.sendFriendRequest")), 2);
         QTRY_VERIFY(list->model()->index(0, 0).data(UserResultModel::SentRole).toBool());
     }
