@@ -19,9 +19,6 @@ public:
     // Gives view this keyboard; it lives as long as the view.
     static ListKeyboard* attach(QAbstractItemView* view);
 
-    // The menu opened from the keyboard, while it is open.
-    QMenu* menu() const { return m_menu; }
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
