@@ -13,6 +13,7 @@
 #include "views/common/Appearance.h"
 #include "views/common/Divider.h"
 #include "views/common/Icons.h"
+#include "views/common/ListKeyboard.h"
 #include "views/common/Localized.h"
 #include "views/common/Spinner.h"
 
@@ -249,6 +250,7 @@ QListView* OperatorConsoleView::sessionList(const char* name, OperatorSessionLis
     list->setFrameShape(QFrame::NoFrame);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setContextMenuPolicy(Qt::CustomContextMenu);
+    ListKeyboard::attach(list);
     list->setUniformItemSizes(false);
     list->setStyleSheet(focusRingSheet(QStringLiteral("QListView"), QStringLiteral("palette(base)")));
     list->setItemDelegate(new OperatorSessionRow(list));

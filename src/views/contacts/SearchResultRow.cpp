@@ -2,6 +2,7 @@
 
 #include "views/chat/AvatarView.h"
 #include "views/common/Appearance.h"
+#include "views/common/RowActionDelegate.h"
 #include "views/contacts/SearchResultModel.h"
 
 #include <QApplication>
@@ -63,6 +64,7 @@ void SearchResultRow::paint(QPainter* painter, const QStyleOptionViewItem& optio
         painter->restore();
         return;
     }
+    RowActionDelegate::paintCurrentRow(painter, option);
     const QRect content = row.adjusted(4, 4, -4, -4);
     const QString detail = index.data(SearchResultModel::DetailRole).toString();
     const QColor text = QApplication::palette().color(QPalette::Text);

@@ -5,6 +5,7 @@
 #include "views/common/Appearance.h"
 #include "views/common/Divider.h"
 #include "views/common/Icons.h"
+#include "views/common/ListKeyboard.h"
 #include "views/common/Localized.h"
 #include "views/common/Spinner.h"
 #include "views/contacts/SearchResultModel.h"
@@ -114,6 +115,7 @@ SearchView::SearchView(std::unique_ptr<SearchViewModel> viewModel, QWidget* pare
     m_resultsList->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_resultsList->setStyleSheet(QStringLiteral("QListView { background: transparent; }"));
     results->addWidget(m_resultsList, 1);
+    ListKeyboard::attach(m_resultsList);
 
     for (QWidget* page : { m_searchingPage, m_hintPage, m_resultsPage })
         m_content->addWidget(page);

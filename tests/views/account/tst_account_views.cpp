@@ -2,6 +2,7 @@
 // recording HTTP server: what a person sees and what their clicks send.
 
 #include "AccountStack.h"
+#include "ListKeys.h"
 #include "TaskRunner.h"
 
 #include "models/Json.h"
@@ -51,6 +52,8 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QToolButton>
+#include <QToolTip>
+#include <QHelpEvent>
 
 using namespace Qt::StringLiterals;
 
@@ -109,6 +112,16 @@ QByteArray png()
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
     return buffer.data();
+}
+
+// count text favourites, message ids from 1.
+QByteArray numberedFavorites(int count)
+{
+    QByteArray list;
+    for (int id = 1; id <= count; ++id)
+        list += QByteArray(id > 1 ? "," : "") + "{\"message\":{\"id\":" + QByteArray::number(id)
+            + ",\"conversationId\":1,\"senderId\":2,\"type\":\"text\",\"content\":\"note " + QByteArray::number(id) + "\"}}";
+    return list;
 }
 
 QByteArray filePage(qint64 firstId, int count)
@@ -621,6 +634,38 @@ private Q_SLOTS:
         menu->deleteLater();
     }
 
+    // Favourites by keyboard: the current row is framed while the list has the
+    // focus, the keys walk the whole list, and the menu key opens the row's own menu.
+    void favoritesKeyboard()
+    {
+        AccountStack s;
+        s.reply("favorites.list", 200,
+                "[" + numberedFavorites(30) + "]");
+        FavoritesView view(std::make_unique<FavoritesViewModel>(&s.chat));
+        view.resize(360, 400);
+        view.show();
+        auto* list = child<QListView>(&view, "favoritesList");
+        QTRY_COMPARE(list->model()->rowCount(), 30);
+        LISTKEYS(listkeys::walkWholeList(list));
+        LISTKEYS(listkeys::tabsThrough(list));
+
+        list->setFocus(Qt::TabFocusReason);
+        listkeys::key(list, Qt::Key_Home);
+        const QRect row = list->visualRect(list->currentIndex());
+        const QImage focused = list->viewport()->grab(row).toImage();
+        listkeys::key(list, Qt::Key_Down);
+        const QImage left = list->viewport()->grab(row).toImage();
+        listkeys::key(list, Qt::Key_Up);
+        QCOMPARE(list->viewport()->grab(row).toImage(), focused);
+        QVERIFY2(focused != left, "the current row looks like any other");
+
+        QMenu* shown = listkeys::openMenu(list, true);
+        QVERIFY(shown && shown->objectName() == u"favoriteContextMenu"_s);
+        QVERIFY(child<QAction>(shown, "copyAction"));
+        QVERIFY(list->visualRect(list->currentIndex()).contains(list->viewport()->mapFromGlobal(shown->pos())));
+        shown->close();
+    }
+
     // A reload that brings the same favourites repaints only the rows that changed;
     // only a different set or order of messages resets the list.
     void favoriteReloadTouchesOnlyChangedRows_data()
@@ -808,6 +853,135 @@ private Q_SLOTS:
         QCOMPARE(child<QLabel>(sheet, "previewFailedText")->text(), Localized::text("files.preview_failed"));
         QTest::mouseClick(child<QPushButton>(sheet, "previewCloseButton"), Qt::LeftButton);
         QTRY_VERIFY(!view.previewURL());
+    }
+
+    // Files by keyboard: Return previews a picture and downloads anything else, the
+    // row menu holds both buttons (download greyed while its link is fetched), and
+    // the rows and buttons are named for screen readers.
+    void filesKeyboard()
+    {
+        AccountStack s;
+        QByteArray page = "[{\"id\":1,\"fileName\":\"a.png\",\"mimeType\":\"image/png\",\"fileUrl\":\"/uploads/a.png\",\"fileSize\":1536,"
+                          "\"createdAt\":\"2024-05-01T10:20:30Z\"}";
+        for (int id = 2; id <= 30; ++id)
+            page += ",{\"id\":" + QByteArray::number(id) + ",\"fileName\":\"f" + QByteArray::number(id) + ".pdf\",\"mimeType\":\"application/pdf\"}";
+        s.reply("files.getMyFiles", 200, page + "]");
+        s.server.respond(u"/uploads/a.png"_s, Reply { 200, png(), { { "Content-Type", "image/png" } } });
+        FileManagementView view(std::make_unique<FileManagementViewModel>(&s.files));
+        view.resize(420, 400);
+        view.show();
+        auto* list = child<QListView>(&view, "fileRows");
+        QTRY_COMPARE(list->model()->rowCount(), 30);
+        LISTKEYS(listkeys::walkWholeList(list));
+        LISTKEYS(listkeys::tabsThrough(list));
+
+        const QModelIndex picture = list->model()->index(0, 0);
+        QCOMPARE(picture.data(Qt::AccessibleTextRole).toString(), u"a.png, 1.5 KB, 2024-05-01"_s);
+        QCOMPARE(picture.data(Qt::AccessibleDescriptionRole).toString(),
+                 Localized::text("files.preview") + u", "_s + Localized::text("files.download"));
+        QCOMPARE(listkeys::menuOf(list), (QStringList { u"preview"_s, u"download"_s }));
+        listkeys::key(list, Qt::Key_Return);
+        QCOMPARE(view.previewURL(), std::optional<QUrl>(QUrl(s.server.baseUrl() + u"/uploads/a.png"_s)));
+        QTRY_COMPARE(view.previewSheet()->phase(), u"loaded"_s);
+        QTest::keyClick(view.previewSheet(), Qt::Key_Escape);
+        QTRY_VERIFY(!view.previewURL());
+
+        s.server.respond(AccountStack::path("files.getDownloadUrl"),
+                         Reply { 200, AccountStack::envelope("{\"id\":2,\"signedUrl\":\"https://files.example/2\"}"), {}, true });
+        UrlSink sink;
+        QDesktopServices::setUrlHandler(u"https"_s, &sink, "open");
+        FileService::setUrlOpener([](const QUrl& url) { QDesktopServices::openUrl(url); });
+        listkeys::key(list, Qt::Key_Down);
+        listkeys::key(list, Qt::Key_Return);
+        QTRY_VERIFY(list->currentIndex().data(FileListModel::DownloadingRole).toBool());
+        QCOMPARE(listkeys::menuOf(list, true), QStringList { u"download (off)"_s });
+        listkeys::key(list, Qt::Key_Return);
+        QTRY_VERIFY(!s.server.requestsTo(AccountStack::path("files.getDownloadUrl")).isEmpty());
+        s.server.release(AccountStack::path("files.getDownloadUrl"));
+        QTRY_COMPARE(sink.opened.size(), 1);
+        QCOMPARE(s.server.requestsTo(AccountStack::path("files.getDownloadUrl")).size(), 1);
+        QCOMPARE(s.calls().last(), u"POST files.getDownloadUrl {\"fileId\":2}"_s);
+        QDesktopServices::unsetUrlHandler(u"https"_s);
+        FileService::setUrlOpener({});
+        QVERIFY(!view.previewURL());
+    }
+
+    // The hover help of a file row's buttons, in the language in force.
+    void fileButtonHelp_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<bool>("preview");
+        QTest::addColumn<QString>("key");
+        const QList<std::pair<AppLanguage, QByteArray>> languages { { AppLanguage::en, "en" }, { AppLanguage::zhHans, "zh" }, { AppLanguage::vi, "vi" } };
+        for (const auto& [language, name] : languages) {
+            QTest::newRow(name + " preview") << int(language) << true << u"files.preview"_s;
+            QTest::newRow(name + " download") << int(language) << false << u"files.download"_s;
+        }
+    }
+    void fileButtonHelp()
+    {
+        QFETCH(int, language);
+        QFETCH(bool, preview);
+        QFETCH(QString, key);
+        AccountStack s;
+        s.reply("files.getMyFiles", 200, "[{\"id\":1,\"fileName\":\"a.png\",\"mimeType\":\"image/png\",\"fileUrl\":\"/uploads/a.png\"}]");
+        FileManagementView view(std::make_unique<FileManagementViewModel>(&s.files));
+        view.resize(420, 400);
+        view.show();
+        auto* list = child<QListView>(&view, "fileRows");
+        QTRY_COMPARE(list->model()->rowCount(), 1);
+        LocalizationManager::shared().setLanguage(AppLanguage(language));
+        const QRect row = list->visualRect(list->model()->index(0, 0));
+        const QPoint at = (preview ? FileManagementRow::previewRect(row) : FileManagementRow::downloadRect(row)).center();
+        QHelpEvent help(QEvent::ToolTip, at, list->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(list->viewport(), &help);
+        const QString shown = QToolTip::text();
+        QToolTip::hideText();
+        LocalizationManager::shared().setLanguage(AppLanguage::en);
+        QCOMPARE(shown, LocalizationManager::shared().bundle(AppLanguage(language)).localizedString(key));
+    }
+
+    // Devices by keyboard: headings are passed over, this device offers nothing,
+    // another device's row menu signs it out (never Return), greyed while it runs.
+    void devicesKeyboard()
+    {
+        AccountStack s;
+        QByteArray list = "[{\"id\":1,\"deviceId\":\"a\",\"deviceName\":\"Mine\",\"isCurrent\":true}";
+        for (int id = 2; id <= 25; ++id)
+            list += ",{\"id\":" + QByteArray::number(id) + ",\"deviceId\":\"d" + QByteArray::number(id) + "\",\"deviceName\":\"PC"
+                + QByteArray::number(id) + "\",\"lastIp\":\"10.0.0." + QByteArray::number(id) + "\"}";
+        s.reply("session.myDevices", 200, list + "]");
+        DeviceManagementView view(std::make_unique<DeviceManagementViewModel>(&s.sessions));
+        view.resize(520, 400);
+        view.show();
+        auto* deviceList = child<QListView>(&view, "deviceList");
+        QTRY_COMPARE(deviceList->model()->rowCount(), 27);
+        LISTKEYS(listkeys::walkWholeList(deviceList));
+        LISTKEYS(listkeys::tabsThrough(deviceList));
+
+        listkeys::key(deviceList, Qt::Key_Home);
+        QCOMPARE(deviceList->currentIndex().row(), 1);
+        QCOMPARE(deviceList->currentIndex().data(Qt::AccessibleTextRole).toString(), u"Mine, "_s + Localized::text("devices.current_label"));
+        QVERIFY2(!listkeys::openMenu(deviceList), "this device has no sign-out");
+        listkeys::key(deviceList, Qt::Key_Down);
+        QCOMPARE(deviceList->currentIndex().row(), 3);
+        const QModelIndex other = deviceList->currentIndex();
+        QCOMPARE(other.data(Qt::AccessibleTextRole).toString(), u"PC2, 10.0.0.2"_s);
+        QCOMPARE(other.data(Qt::AccessibleDescriptionRole).toString(), Localized::text("devices.logout"));
+        listkeys::key(deviceList, Qt::Key_Return);
+        QTest::qWait(20);
+        QVERIFY(s.server.requestsTo(AccountStack::path("session.logout")).isEmpty());
+
+        s.server.respond(AccountStack::path("session.logout"), Reply { 200, AccountStack::envelope("null"), {}, true });
+        QCOMPARE(listkeys::menuOf(deviceList), QStringList { u"logout (red)"_s });
+        QVERIFY(listkeys::choose(deviceList, u"logout"_s));
+        QTRY_VERIFY(other.data(DeviceListModel::LoggingOutRole).toBool());
+        QCOMPARE(listkeys::menuOf(deviceList, true), QStringList { u"logout (off) (red)"_s });
+        QTRY_VERIFY(!s.server.requestsTo(AccountStack::path("session.logout")).isEmpty());
+        s.server.release(AccountStack::path("session.logout"));
+        QTRY_COMPARE(deviceList->model()->rowCount(), 26);
+        QCOMPARE(s.server.requestsTo(AccountStack::path("session.logout")).size(), 1);
+        QCOMPARE(s.calls().last(), u"POST session.logout {\"token\":\"d2\"}"_s);
     }
 
     // The files list changes only the rows a load or a download touches: a next

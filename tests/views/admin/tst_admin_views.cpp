@@ -2,6 +2,7 @@
 // sections, tables, row actions with their dialogs and sheets, the configuration
 // form, the sensitive words and their add sheet.
 
+#include "ListKeys.h"
 #include "PaintedCells.h"
 #include "RecordingHttpServer.h"
 #include "ShownToolTip.h"
@@ -18,6 +19,7 @@
 #include "state/admin/UserManagementViewModel.h"
 #include "views/admin/AddSensitiveWordSheet.h"
 #include "views/admin/AdminCellDelegate.h"
+#include "views/admin/TintColor.h"
 #include "views/admin/AdminDashboardView.h"
 #include "views/admin/AdminPagedTableView.h"
 #include "views/admin/AdminOverviewView.h"
@@ -31,12 +33,14 @@
 #include "views/admin/SystemConfigView.h"
 #include "views/admin/UserManagementView.h"
 #include "views/common/Localized.h"
+#include "views/common/RowAction.h"
 
 #include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -110,6 +114,15 @@ void pressReturnOnAction(ConfirmationDialog* dialog)
     QTest::keyClick(dialog->actionButton(), Qt::Key_Return);
 }
 
+
+// A list of count records of the form, numbered from 1, joined as JSON.
+QByteArray numbered(const char* form, int count)
+{
+    QStringList records;
+    for (int id = 1; id <= count; ++id)
+        records << QString::asprintf(form, id, id);
+    return records.join(u',').toUtf8();
+}
 
 } // namespace
 
@@ -205,8 +218,8 @@ private Q_SLOTS:
         QCOMPARE(cellData(table, 1, 4, AdminCellDelegate::TintRole).toInt(), int(Tint::Red));
         QCOMPARE(cellText(table, 2, 4), Localized::text("admin.users_normal"));
         QCOMPARE(cellAction(table, 1, 5, u"banButton"_s)->text, Localized::text("admin.users_unban"));
-        QCOMPARE(int(cellAction(table, 1, 5, u"banButton"_s)->tint), int(Tint::Green));
-        QCOMPARE(int(cellAction(table, 0, 5, u"banButton"_s)->tint), int(Tint::Red));
+        QCOMPARE(cellAction(table, 1, 5, u"banButton"_s)->color, tintColor(Tint::Green));
+        QCOMPARE(cellAction(table, 0, 5, u"banButton"_s)->color, tintColor(Tint::Red));
         // On the selection's blue the role capsule is white, so the blue "user" badge stays readable.
         table->selectRow(1);
         const QRect badgeCell = table->visualRect(table->model()->index(1, 3));
@@ -422,6 +435,79 @@ private Q_SLOTS:
         }
         // A patched row is redrawn alone; only a row that went away redraws the page.
         QCOMPARE(resets.count(), button == u"dissolveButton" ? 1 : 0);
+        QCOMPARE(f.count(actionPath), 1);
+    }
+
+    // Every admin table by keyboard inside the console: keys over the whole table,
+    // Tab out of it, and the row menu holding the row's buttons, greyed while their
+    // request runs; the menu's entry asks first, as the button does; Return runs nothing.
+    void tableKeyboard_data()
+    {
+        QTest::addColumn<int>("section");
+        QTest::addColumn<QString>("listPath");
+        QTest::addColumn<QByteArray>("list");
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QString>("actionPath");
+        QTest::newRow("users") << int(AdminSection::users) << u"/api/admin/users"_s
+                               << "{\"total\":40,\"users\":[" + numbered("{\"id\":%d,\"name\":\"U%d\"}", 40) + "]}"
+                               << QStringList { u"banButton (red)"_s, u"roleButton"_s } << u"/api/admin/users/ban"_s;
+        QTest::newRow("groups") << int(AdminSection::groups) << u"/api/admin/groups"_s
+                                << "{\"total\":40,\"groups\":[" + numbered("{\"id\":%d,\"name\":\"g%d\"}", 40) + "]}"
+                                << QStringList { u"dissolveButton (red)"_s } << u"/api/admin/groups/dissolve"_s;
+        QTest::newRow("messages") << int(AdminSection::messages) << u"/api/admin/messages"_s
+                                  << "{\"total\":40,\"messages\":[" + numbered("{\"id\":%d,\"content\":\"m%d\"}", 40) + "]}"
+                                  << QStringList { u"deleteButton (red)"_s } << u"/api/admin/messages/delete"_s;
+        QTest::newRow("words") << int(AdminSection::sensitiveWords) << u"/api/trpc/admin.getSensitiveWords"_s
+                               << envelope("[" + numbered("{\"id\":%d,\"word\":\"w%d\"}", 40) + "]")
+                               << QStringList { u"deleteButton (red)"_s } << u"/api/trpc/admin.deleteSensitiveWord"_s;
+    }
+    void tableKeyboard()
+    {
+        QFETCH(int, section);
+        QFETCH(QString, listPath);
+        QFETCH(QByteArray, list);
+        QFETCH(QStringList, entries);
+        QFETCH(QString, actionPath);
+        Fixture f;
+        f.server.respond(u"/api/admin/stats"_s, { 200, "{}" });
+        f.server.respond(listPath, { 200, list });
+        f.server.respond(actionPath, { 200, section == int(AdminSection::sensitiveWords) ? envelope("null") : "null", {}, true });
+        AdminDashboardView console(f.api);
+        console.setSelectedTab(AdminSection(section));
+        console.resize(1000, 600);
+        console.show();
+        auto* table = console.detail()->findChild<QTableView*>();
+        QVERIFY(table);
+        QTRY_VERIFY(table->model()->rowCount() >= 20);
+        LISTKEYS(listkeys::walkWholeList(table));
+        LISTKEYS(listkeys::tabsThrough(table));
+
+        listkeys::key(table, Qt::Key_Home);
+        listkeys::key(table, Qt::Key_Down);
+        QCOMPARE(table->currentIndex().row(), 1);
+        QVERIFY2(table->selectionModel()->isRowSelected(1), "the current row shows as selected");
+        listkeys::key(table, Qt::Key_Return);
+        QTest::qWait(20);
+        QVERIFY(!openDialog<ConfirmationDialog>(console.detail()));
+        const QModelIndex cell = RowAction::cellOfRow(table->currentIndex());
+        QStringList labels;
+        for (const RowAction& action : RowAction::ofRow(cell))
+            labels << action.text;
+        QCOMPARE(cell.data(Qt::AccessibleTextRole).toString(), labels.join(u", "_s));
+        QCOMPARE(cell.data(Qt::AccessibleDescriptionRole).toString(), labels.join(u", "_s));
+        QCOMPARE(listkeys::menuOf(table), entries);
+        const QString first = entries.first().section(u' ', 0, 0);
+        QVERIFY(listkeys::choose(table, first));
+        QTRY_VERIFY(openDialog<ConfirmationDialog>(console.detail()));
+        openDialog<ConfirmationDialog>(console.detail())->actionButton()->click();
+        QTRY_COMPARE(f.count(actionPath), 1);
+        QStringList waiting = entries;
+        waiting.first() = first + u" (off) (red)"_s;
+        QCOMPARE(listkeys::menuOf(table, true), waiting);
+        QVERIFY(listkeys::choose(table, first));
+        QTest::qWait(20);
+        QVERIFY(!openDialog<ConfirmationDialog>(console.detail()));
+        f.server.release(actionPath);
         QCOMPARE(f.count(actionPath), 1);
     }
 
@@ -700,7 +786,7 @@ private Q_SLOTS:
         // A press beside the button released on it clicks nothing, as with any button.
         const QModelIndex cell = table->model()->index(1, SensitiveWordsTableModel::ActionsColumn);
         const QRect button = AdminCellDelegate::actionRects(table->visualRect(cell),
-            cell.data(AdminCellDelegate::ActionsRole).value<QList<CellAction>>(), AdminCellDelegate::cellFont()).first();
+            cell.data(AdminCellDelegate::ActionsRole).value<QList<RowAction>>(), AdminCellDelegate::cellFont()).first();
         QTest::mousePress(table->viewport(), Qt::LeftButton, {}, QPoint(button.right() + 6, button.center().y()));
         QTest::mouseRelease(table->viewport(), Qt::LeftButton, {}, button.center());
         QTest::qWait(20);
