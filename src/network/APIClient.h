@@ -105,6 +105,13 @@ public:
     // How long a request may go without progress before it fails as timed out.
     void setRequestTimeout(int milliseconds) { m_requestTimeoutMs = milliseconds; }
 
+    // Which sign-in the stored tokens belong to. Each sign-in and each sign-out starts
+    // a new session; an answer to a call of an earlier one must change nothing (the
+    // caller compares session() before and after), and a 401 to such a call is not
+    // refreshed: the call fails as cancelled.
+    quint64 session() const { return m_session; }
+    void startSession();
+
     // The one token refresh, or the one already under way.
     QCoro::Task<SessionRenewal> renewSession();
     // A new access token was stored: its renewal is scheduled shortly before it lapses.
@@ -186,7 +193,8 @@ Q_SIGNALS:
     void sessionRefreshed(qint64 userId);
     // The server refused the token refresh: the session is over on the server.
     void sessionEnded(SessionEnd reason);
-    // A guarded call was refused with 403: what the account may do has changed, or never allowed it.
+    // A guarded call of the session held was refused with 403: what the account may do
+    // has changed, or never allowed it.
     void requestForbidden();
 
 private:
@@ -257,6 +265,7 @@ private:
     // Successful refreshes so far: a 401 to a request sent before the latest one
     // answers a token that is no longer the stored one.
     quint64 m_tokenGeneration = 0;
+    quint64 m_session = 0;
     int m_requestTimeoutMs = requestTimeoutMs;
     std::unique_ptr<TokenRenewal> m_renewal;
 };
