@@ -106,9 +106,10 @@ public:
     void setRequestTimeout(int milliseconds) { m_requestTimeoutMs = milliseconds; }
 
     // Which sign-in the stored tokens belong to. Each sign-in and each sign-out starts
-    // a new session; an answer to a call of an earlier one must change nothing (the
-    // caller compares session() before and after), and a 401 to such a call is not
-    // refreshed: the call fails as cancelled.
+    // a new session, and an answer to a call of an earlier one must change nothing:
+    // such a guarded call that fails (a 401 is not refreshed) fails as cancelled, the
+    // refresh under way is left to no one, and a caller that stores what it got
+    // compares session() before and after.
     quint64 session() const { return m_session; }
     void startSession();
 
