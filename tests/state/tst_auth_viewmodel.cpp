@@ -3,6 +3,8 @@
 #include "state/chat/AuthViewModel.h"
 #include "state/common/LocalizationManager.h"
 
+#include <QNetworkReply>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -15,16 +17,22 @@ AuthViewModel::Dependencies depsOf(ClientStack& stack)
     return AuthViewModel::Dependencies { &stack.auth, &stack.keychain, &stack.ws, &stack.api };
 }
 
-// The call failed with the server's refusal (a hang or any other failure is no refusal).
-bool isRefused(QCoro::Task<QJsonValue> call)
+// How a call failed; nothing when it succeeded or did not finish.
+std::optional<APIError> failureOf(QCoro::Task<QJsonValue> call, int timeoutMs = 15000)
 {
     try {
-        testsupport::runTask(std::move(call));
+        testsupport::runTask(std::move(call), timeoutMs);
     } catch (const APIError& error) {
-        return error.kind() == APIError::Kind::HttpError;
+        return error;
     } catch (...) {
     }
-    return false;
+    return std::nullopt;
+}
+
+bool isRefused(QCoro::Task<QJsonValue> call)
+{
+    const std::optional<APIError> error = failureOf(std::move(call));
+    return error && error->kind() == APIError::Kind::HttpError;
 }
 
 } // namespace
@@ -367,6 +375,13 @@ private Q_SLOTS:
                              { 200, R"({"app_session_id":"t8","refresh_token":"r8","user":{"id":8,"openId":"o8","name":"Bo"}})" });
         auto read = model.refreshCurrentUser();
         QTRY_COMPARE(stack.requestCount(heldPath), held == u"read"_s ? 2 : held == u"refresh"_s ? 1 : 3);
+        // Another call of the old session waits for its refresh.
+        std::optional<QCoro::Task<QJsonValue>> waiting;
+        if (heldRefresh) {
+            stack.server.respondOnce(procedure("vip.status"), { 401, "{}" });
+            waiting = stack.api.query<QJsonValue>(u"vip.status"_s);
+            QTRY_COMPARE(stack.requestCount(procedure("vip.status")), 1);
+        }
 
         testsupport::runTask(model.logout());
         QVERIFY(!model.isAuthenticated());
@@ -376,8 +391,14 @@ private Q_SLOTS:
             testsupport::runTask(model.login());
             QCOMPARE(model.user()->id, qint64(8));
         }
-        // The old session's refresh is nobody's now: a refusal of the new session would not wait for it.
+        // The old session's refresh is nobody's now: a refusal of the new session would not
+        // wait for it, and the old call that did has ended.
         QVERIFY(!stack.api.isRefreshing());
+        if (waiting) {
+            const std::optional<APIError> error = failureOf(std::move(*waiting), 0);
+            QVERIFY(error && error->kind() == APIError::Kind::Transport);
+            QCOMPARE(error->code(), int(QNetworkReply::OperationCanceledError));
+        }
         const int meReads = stack.requestCount(u"/api/auth/me"_s);
         static QStringList verdicts;
         verdicts.clear();
