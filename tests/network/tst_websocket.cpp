@@ -641,6 +641,54 @@ private Q_SLOTS:
         QCOMPARE(channel.server.connections().size(), 1);
     }
 
+    // Signing out forgets that the last session's token was refused: the next session
+    // starts afresh. A drop before its channel is accepted is retried after half a
+    // second with its own token (no renewal, no back-off carried over), and a refusal
+    // of its token renews at once.
+    void signOutForgetsTheRefusal_data()
+    {
+        QTest::addColumn<bool>("newTokenRefused"); // else the new connection drops before "auth" is answered
+        QTest::newRow("new session dropped") << false;
+        QTest::newRow("new session's token refused") << true;
+    }
+    void signOutForgetsTheRefusal()
+    {
+        QFETCH(bool, newTokenRefused);
+        WebSocketLogCapture log;
+        Channel channel;
+        FakeRenewal renewal { SessionRenewal::Unreachable };
+        channel.service->setSessionRenewer([&] { return renewWith(&renewal, &channel.keychain); });
+        channel.keychain.saveText(u"old-token"_s, u"auth_token"_s);
+        channel.server.setRefusedTokens({ u"old-token"_s, u"new-token"_s });
+        channel.service->connect(5);
+        QTRY_COMPARE(log.linesStartingWith(u"[WS] Scheduling reconnect"_s).size(), 1);
+        QCOMPARE(renewal.calls, 1);
+
+        channel.service->disconnect();
+        channel.keychain.saveText(u"new-token"_s, u"auth_token"_s);
+        if (!newTokenRefused) {
+            channel.server.setRefusedTokens({});
+            channel.server.setAnswering(false);
+        }
+        channel.service->connect(6);
+        QTRY_COMPARE(channel.server.framesOfType(u"auth"_s).size(), 2);
+        if (newTokenRefused) {
+            QTRY_COMPARE(renewal.calls, 2);
+            // The renewal got no answer either: the back-off, too, starts afresh.
+            QTRY_COMPARE(log.linesStartingWith(u"[WS] Scheduling reconnect"_s).size(), 2);
+            QCOMPARE(log.linesStartingWith(u"[WS] Scheduling reconnect"_s).last(), u"[WS] Scheduling reconnect in 0.5s"_s);
+            return;
+        }
+        channel.server.closeAll(QWebSocketProtocol::CloseCodeNormal);
+        QTRY_COMPARE(log.linesStartingWith(u"[WS] Scheduling reconnect"_s).size(), 2);
+        QCOMPARE(log.linesStartingWith(u"[WS] Scheduling reconnect"_s).last(), u"[WS] Scheduling reconnect in 0.5s"_s);
+        channel.server.setAnswering(true);
+        channel.manualClock->advance(500);
+        QTRY_VERIFY(channel.service->isConnected());
+        QCOMPARE(renewal.calls, 1);
+        QCOMPARE(payloadOf(channel.server.framesOfType(u"auth"_s).last()).value("token"_L1), QJsonValue(u"new-token"_s));
+    }
+
     void tokenRefreshReconnectsTheSharedChannel()
     {
         WebSocketTestServer server;
