@@ -150,10 +150,12 @@ private Q_SLOTS:
         QVERIFY(large.open(QIODevice::WriteOnly));
         QVERIFY(large.resize(ChatViewModel::maxFileBytes + 1));
         large.close();
+        // Failed messages of earlier tests in this conversation are listed again: count only new ones.
+        const qsizetype listed = view->viewModel()->messages().size();
         view->inputBar()->handleImportedFile(QUrl::fromLocalFile(large.fileName()));
         QVERIFY(view->viewModel()->error());
         QVERIFY(view->viewModel()->error()->contains(QStringLiteral("50 MB")));
-        QVERIFY(view->viewModel()->messages().isEmpty());
+        QCOMPARE(view->viewModel()->messages().size(), listed);
     }
 
     void replyBarAndErrorLine()

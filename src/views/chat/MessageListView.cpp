@@ -67,6 +67,7 @@ void MessageListView::setMessages(const QList<Message>& messages)
         break;
     }
     case MessageListModel::Change::Appended:
+    case MessageListModel::Change::Inserted:
     case MessageListModel::Change::Reset:
         if (m_model->messageCount() > 0) {
             doItemsLayout();
