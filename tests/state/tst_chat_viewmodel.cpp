@@ -245,16 +245,17 @@ private Q_SLOTS:
                                                   << Ids { 1, 2, 3, 4, 5, 6 };
         QTest::newRow("own unsent stays last") << Ids { 2, 1 } << Ids {} << true << Pages { { 3, 2, 1 } } << Ids { 1, 2, 3, 0 };
         QTest::newRow("nothing missed") << Ids { 2, 1 } << Ids {} << false << Pages { { 2, 1 } } << Ids { 1, 2 };
-        Ids newest, older;
-        for (qint64 id = 120; id > 70; --id)
-            newest << id;
-        for (qint64 id = 70; id > 20; --id)
-            older << id;
-        Ids all;
-        for (qint64 id = 1; id <= 120; ++id)
-            all << id;
-        QTest::newRow("more than a page") << Ids { 20, 19 } << Ids {} << false
-                                          << Pages { newest, older, { 20, 19 } } << Ids { 19 } + all.mid(19);
+        // Full pages: only reaching a listed message ends the paging.
+        const auto range = [](qint64 newest, qint64 oldest) {
+            Ids ids;
+            for (qint64 id = newest; id >= oldest; --id)
+                ids << id;
+            return ids;
+        };
+        Ids all = range(170, 21);
+        std::reverse(all.begin(), all.end());
+        QTest::newRow("more than a page") << range(70, 21) << Ids {} << false
+                                          << Pages { range(170, 121), range(120, 71), range(70, 21) } << all;
     }
     void catchUpMergesWhatWasMissed()
     {
