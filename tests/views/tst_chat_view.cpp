@@ -5,13 +5,16 @@
 #include "views/chat/ChatView.h"
 #include "views/chat/MessageBubble.h"
 #include "views/chat/MessageInputBar.h"
+#include "views/chat/MessageListModel.h"
 #include "views/chat/MessageListView.h"
 #include "views/common/ElidedLabel.h"
 #include "views/common/Localized.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <QPlainTextEdit>
 #include <QStandardPaths>
@@ -87,6 +90,51 @@ private Q_SLOTS:
         sent.status = QStringLiteral("sent");
         QVERIFY(bubble->layout(sent, true, 500).failedMark.isNull());
         QVERIFY(bubble->layout(failed, false, 500).failedMark.isNull());
+    }
+
+    // A failed message's menu, opened on its bubble in the chat screen, sends it again
+    // (a new message, listed last) or throws it away, also for the chat opened later.
+    void failedMessageMenuResendsOrDiscards_data()
+    {
+        QTest::addColumn<bool>("resend");
+        QTest::addColumn<qint64>("conversationId"); // one each: failures outlive the screen
+        QTest::newRow("resend") << true << qint64(71);
+        QTest::newRow("discard") << false << qint64(72);
+    }
+    void failedMessageMenuResendsOrDiscards()
+    {
+        QFETCH(bool, resend);
+        QFETCH(qint64, conversationId);
+        m_timers = std::make_shared<ManualTimers>();
+        ChatViewModel::Dependencies deps = ChatViewModel::sharedDependencies();
+        deps.timers = m_timers;
+        ChatView view(std::make_unique<ChatViewModel>(conversationId, 10, deps), QStringLiteral("Ann"));
+        view.resize(600, 500);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.viewModel()->sendMessage(QStringLiteral("lost words"));
+        const Message failed = view.viewModel()->messages().constLast();
+        QCOMPARE(failed.status, std::optional<QString>(QStringLiteral("failed")));
+
+        MessageListView* list = view.messageList();
+        const QModelIndex row = list->messageModel()->indexOfMessage(failed.id);
+        QVERIFY(row.isValid());
+        const MessageBubble::Layout layout = list->bubble()->layout(failed, true, list->viewport()->width() - 2 * list->spacing());
+        std::unique_ptr<QMenu> menu(list->contextMenuAt(layout.content.translated(list->visualRect(row).topLeft()).center()));
+        QVERIFY(menu);
+        auto* action = menu->findChild<QAction*>(resend ? QStringLiteral("resendAction") : QStringLiteral("discardAction"));
+        QVERIFY(action);
+        action->trigger();
+
+        const QList<Message> shown = view.viewModel()->messages();
+        QCOMPARE(shown.size(), resend ? 1 : 0);
+        QCOMPARE(list->messageModel()->messageCount(), int(shown.size()));
+        if (resend) {
+            QCOMPARE(shown.last().content, failed.content);
+            QVERIFY(shown.last().clientMessageId != failed.clientMessageId);
+        }
+        ChatViewModel reopened(conversationId, 10, deps);
+        QCOMPARE(reopened.messages().size(), shown.size());
     }
 
     // A draft typed while the send is still under way is the person's; the text

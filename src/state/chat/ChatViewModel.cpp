@@ -7,6 +7,7 @@
 #include "network/KeychainService.h"
 #include "network/WebSocketService.h"
 #include "services/ChatService.h"
+#include "state/chat/ConversationListViewModel.h"
 #include "state/chat/UnsentMessages.h"
 #include "state/chat/UserInfo.h"
 #include "state/common/ErrorDescription.h"
@@ -467,6 +468,56 @@ QCoro::Task<> ChatViewModel::sendFile(QString filePath)
 void ChatViewModel::reportFileTooLarge()
 {
     setError(uploadFailed(tooLarge()));
+}
+
+std::optional<Message> ChatViewModel::takeFailed(const Message& failed)
+{
+    const auto listed = std::find_if(m_messages.cbegin(), m_messages.cend(), [&failed](const Message& message) {
+        return message.status == u"failed" && message.clientMessageId && message.clientMessageId == failed.clientMessageId;
+    });
+    if (listed == m_messages.cend())
+        return std::nullopt;
+    Message taken = *listed;
+    m_messages.erase(listed);
+    m_deps.unsent->remove(*taken.clientMessageId);
+    return taken;
+}
+
+void ChatViewModel::resendMessage(const Message& failed)
+{
+    const std::optional<Message> taken = takeFailed(failed);
+    if (!taken)
+        return;
+    Message message = makeOptimistic(taken->type);
+    message.content = taken->content;
+    message.fileUrl = taken->fileUrl;
+    message.fileName = taken->fileName;
+    message.fileSize = taken->fileSize;
+    message.fileMimeType = taken->fileMimeType;
+    message.threadRootId = taken->threadRootId;
+    // The frame carries what the first one carried.
+    QJsonObject payload { { QStringLiteral("type"), message.type } };
+    const auto put = [&payload](const char* key, const auto& value) {
+        if (value)
+            payload.insert(QLatin1StringView(key), *value);
+    };
+    put("content", message.content);
+    put("fileUrl", message.fileUrl);
+    put("fileName", message.fileName);
+    put("fileSize", message.fileSize);
+    put("fileMimeType", message.fileMimeType);
+    put("replyToId", message.threadRootId);
+    const QString preview = ConversationListViewModel::lastMessagePreview(message);
+    const std::optional<QString> createdAt = message.createdAt;
+    const QString clientMsgId = *message.clientMessageId;
+    if (dispatch(std::move(message), payload))
+        postMessageSent(preview, createdAt, clientMsgId);
+}
+
+void ChatViewModel::discardMessage(const Message& failed)
+{
+    if (takeFailed(failed))
+        Q_EMIT messagesChanged();
 }
 
 void ChatViewModel::sendImageMessage(const QString& url)

@@ -91,6 +91,10 @@ public:
     QCoro::Task<> sendFile(QString filePath);
     // A picked file over the cap, refused before it was read or copied.
     void reportFileTooLarge();
+    // A failed message of this user goes out again as a new message, listed last.
+    void resendMessage(const Message& failed);
+    // A failed message of this user is dropped for good.
+    void discardMessage(const Message& failed);
     void userIsTyping();
 
     static QString mimeType(const QString& fileExtension);
@@ -131,6 +135,8 @@ private:
     bool dispatch(Message message, const QJsonObject& payload);
     qint64 nextTemporaryId();
     Message* findById(qint64 id);
+    // Takes a failed message of this user out of the chat and the unsent store.
+    std::optional<Message> takeFailed(const Message& failed);
     void setIsLoading(bool loading);
     void setIsSending(bool sending);
     void setError(const QString& error);
