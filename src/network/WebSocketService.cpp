@@ -317,6 +317,10 @@ void WebSocketService::handoverSocketLost()
     const bool accepted = m_handover.overlapping;
     m_handover.socket = nullptr;
     m_handover.fromNew.clear();
+    m_handover.forgetOld = m_clock->startTimer(closeHandshakeGraceMs, false, [self = QPointer(this)] {
+        if (self)
+            self->m_handover = Handover {};
+    });
     if (accepted || m_authenticated)
         return;
     // Gone before its successor was accepted: for a while nothing reached this user.

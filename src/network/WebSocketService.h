@@ -180,6 +180,8 @@ private:
         // socket's are kept after it is gone, for copies still on their way on the new one.
         QHash<QString, int> fromOld;
         QHash<QString, int> fromNew;
+        // Forgets the old socket's texts once a copy still on its way would have come.
+        std::unique_ptr<WebSocketClock::Timer> forgetOld;
         // Whether this text is the second copy of an event both sockets carry.
         bool isSecondCopy(bool onOld, const QString& text);
     };

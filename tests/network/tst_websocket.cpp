@@ -379,6 +379,9 @@ private Q_SLOTS:
         const auto fresh = channel.server.connections().at(1);
         QVERIFY(old->open);
         QCOMPARE(channel.service->onlineUsers(), QSet<qint64> { 5 });
+        QSignalSpy typing(channel.service.get(), &WebSocketService::typingSubject);
+        const QString typingFrame = uR"({"type":"typing","payload":{"conversationId":2,"userId":3}})"_s;
+        old->socket->sendTextMessage(typingFrame);
         old->socket->sendTextMessage(deliver(7));
         QTRY_COMPARE(delivered.size(), 1);
         if (oldLostFirst) {
@@ -404,6 +407,12 @@ private Q_SLOTS:
         QCOMPARE(changes, connectedChanges);
         QVERIFY(channel.service->isConnected());
         QCOMPARE(channel.service->onlineUsers().contains(5), !oldLostFirst);
+
+        // Once no copy can be on its way any more, the same words are a new event.
+        QCOMPARE(typing.size(), 1);
+        channel.manualClock->advance(WebSocketService::closeHandshakeGraceMs);
+        fresh->socket->sendTextMessage(typingFrame);
+        QTRY_COMPARE(typing.size(), 2);
     }
 
     void framesSentWhileOpeningFollowTheAuthFrame()
