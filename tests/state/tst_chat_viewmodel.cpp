@@ -292,6 +292,26 @@ private Q_SLOTS:
         QCOMPARE(f.stack.requestCount(procedure("messages.list")) - before, int(pages.size()));
     }
 
+    // The channel comes back while the first page is on its way: that page may be older
+    // than the gap, so the chat catches up once it is in.
+    void channelBackWhileTheFirstPageLoads()
+    {
+        Fixture f;
+        RecordingHttpServer::Reply held = ok(page({ messageJson(2, 2), messageJson(1, 2) }));
+        held.held = true;
+        f.stack.server.respondOnce(procedure("messages.list"), held);
+        f.stack.server.respondOnce(procedure("messages.list"), ok(page({ messageJson(3, 2), messageJson(2, 2), messageJson(1, 2) })));
+        auto load = f.model->loadMessages();
+        QTRY_COMPARE(f.stack.requestCount(procedure("messages.list")), 1);
+        f.stack.ws.disconnect();
+        QVERIFY(f.stack.connectChannel(ClientStack::user(me, u"Me"_s)));
+        QTest::qWait(50);
+        QCOMPARE(f.stack.requestCount(procedure("messages.list")), 1);
+        f.stack.server.release(procedure("messages.list"));
+        QTRY_COMPARE(ids(f.model->messages()), (QList<qint64> { 1, 2, 3 }));
+        QCOMPARE(f.stack.requestCount(procedure("messages.list")), 2);
+    }
+
     // The error line goes once it no longer holds: when the channel comes back, or when
     // a message sent after it is acknowledged; an acknowledgement of one sent before keeps it.
     void errorLineClears_data()

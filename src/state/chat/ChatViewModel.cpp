@@ -204,10 +204,10 @@ QCoro::Task<> ChatViewModel::loadMessages()
     m_messages = std::move(list);
     m_offset = page.size();
     Q_EMIT messagesChanged();
-    // The page may have been read before the channel came back.
-    if (std::exchange(m_catchUpAgain, false))
-        catchUp();
     co_await markAsRead();
+    // The page may have been read before the channel came back.
+    if (self && std::exchange(m_catchUpAgain, false))
+        catchUp();
 }
 
 void ChatViewModel::handleConnectionChange(bool connected)
