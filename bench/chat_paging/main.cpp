@@ -17,6 +17,7 @@
 #include "network/WebSocketService.h"
 #include "services/ChatService.h"
 #include "state/chat/ChatViewModel.h"
+#include "state/chat/UnsentMessages.h"
 #include "state/common/NotificationCenter.h"
 #include "views/chat/ChatView.h"
 #include "views/chat/MessageListView.h"
@@ -134,7 +135,8 @@ Walk walk()
     ChatService chat { api };
     WebSocketService ws { u"ws://127.0.0.1:9/ws"_s, WebSocketClock::system(), keychain, clientIds };
     NotificationCenter notifications;
-    ChatViewModel::Dependencies deps { &chat, &ws, &clientIds, &keychain, &api, &notifications, StateTimer::systemFactory() };
+    UnsentMessages unsent { ws };
+    ChatViewModel::Dependencies deps { &chat, &ws, &clientIds, &keychain, &api, &notifications, StateTimer::systemFactory(), &unsent };
 
     Walk result;
     {

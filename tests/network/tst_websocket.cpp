@@ -340,6 +340,81 @@ private Q_SLOTS:
         QVERIFY(channel.manualClock->armedOneShots().isEmpty());
     }
 
+    // A renewal opens and authenticates the new socket before the old one goes: the
+    // old one's frames are still handled meanwhile, an event the server sends on both
+    // is handled once, and the user list stays. Only an old socket lost before the new
+    // one was accepted leaves a gap, which the connection flag shows.
+    void renewalMakesBeforeBreak_data()
+    {
+        QTest::addColumn<bool>("oldLostFirst");
+        QTest::addColumn<QStringList>("connectedChanges");
+        QTest::newRow("old socket stays until the new one is accepted") << false << QStringList {};
+        QTest::newRow("old socket lost before the new one is accepted") << true << QStringList { u"false"_s, u"true"_s };
+    }
+    void renewalMakesBeforeBreak()
+    {
+        QFETCH(bool, oldLostFirst);
+        QFETCH(QStringList, connectedChanges);
+        const auto deliver = [](qint64 id) {
+            return u"{\"type\":\"message_deliver\",\"payload\":{\"message\":{\"id\":%1,\"conversationId\":2,\"senderId\":3,\"type\":\"text\"}}}"_s.arg(id);
+        };
+        Channel channel;
+        QVERIFY(channel.connectAndAuthenticate(1));
+        channel.server.sendToAll(R"({"type":"online","payload":{"userId":5}})");
+        QTRY_COMPARE(channel.service->onlineUsers(), QSet<qint64> { 5 });
+        QSignalSpy delivered(channel.service.get(), &WebSocketService::newMessageSubject);
+        // The flag is announced on every assignment; what counts is when it changes.
+        QStringList changes;
+        bool connectedNow = true;
+        QObject::connect(channel.service.get(), &WebSocketService::isConnectedChanged, channel.service.get(),
+                         [&](bool connected) {
+                             if (connected != std::exchange(connectedNow, connected))
+                                 changes.append(str(connected));
+                         });
+
+        channel.server.setAnswering(false);
+        channel.service->connect(1);
+        QTRY_COMPARE(channel.server.framesOfType(u"auth"_s).size(), 2);
+        const auto old = channel.server.connections().at(0);
+        const auto fresh = channel.server.connections().at(1);
+        QVERIFY(old->open);
+        QCOMPARE(channel.service->onlineUsers(), QSet<qint64> { 5 });
+        QSignalSpy typing(channel.service.get(), &WebSocketService::typingSubject);
+        const QString typingFrame = uR"({"type":"typing","payload":{"conversationId":2,"userId":3}})"_s;
+        old->socket->sendTextMessage(typingFrame);
+        old->socket->sendTextMessage(deliver(7));
+        QTRY_COMPARE(delivered.size(), 1);
+        if (oldLostFirst) {
+            old->socket->abort();
+            QTRY_VERIFY(!channel.service->isConnected());
+        }
+
+        // Accepted, then one event on both sockets, as the server sends it to every socket of the user.
+        fresh->socket->sendTextMessage(uR"({"type":"auth_success","payload":{"userId":1}})"_s);
+        if (!oldLostFirst)
+            old->socket->sendTextMessage(deliver(8));
+        fresh->socket->sendTextMessage(deliver(8));
+        QTRY_VERIFY(!old->open);
+        if (!oldLostFirst)
+            QCOMPARE(old->closeCode, int(QWebSocketProtocol::CloseCodeNormal));
+        QTRY_COMPARE(delivered.size(), 2);
+        fresh->socket->sendTextMessage(deliver(9));
+        QTRY_COMPARE(delivered.size(), 3);
+        QList<qint64> ids;
+        for (const QList<QVariant>& signal : std::as_const(delivered))
+            ids.append(signal.at(0).value<Message>().id);
+        QCOMPARE(ids, (QList<qint64> { 7, 8, 9 }));
+        QCOMPARE(changes, connectedChanges);
+        QVERIFY(channel.service->isConnected());
+        QCOMPARE(channel.service->onlineUsers().contains(5), !oldLostFirst);
+
+        // Once no copy can be on its way any more, the same words are a new event.
+        QCOMPARE(typing.size(), 1);
+        channel.manualClock->advance(WebSocketService::closeHandshakeGraceMs);
+        fresh->socket->sendTextMessage(typingFrame);
+        QTRY_COMPARE(typing.size(), 2);
+    }
+
     void framesSentWhileOpeningFollowTheAuthFrame()
     {
         Channel channel;

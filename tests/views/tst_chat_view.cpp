@@ -14,11 +14,13 @@
 #include "views/common/ElidedLabel.h"
 #include "views/common/Localized.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLabel>
+#include <QMenu>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QPlainTextEdit>
@@ -164,6 +166,51 @@ private Q_SLOTS:
         QVERIFY(bubble->layout(failed, false, 500).failedMark.isNull());
     }
 
+    // A failed message's menu, opened on its bubble in the chat screen, sends it again
+    // (a new message, listed last) or throws it away, also for the chat opened later.
+    void failedMessageMenuResendsOrDiscards_data()
+    {
+        QTest::addColumn<bool>("resend");
+        QTest::addColumn<qint64>("conversationId"); // one each: failures outlive the screen
+        QTest::newRow("resend") << true << qint64(71);
+        QTest::newRow("discard") << false << qint64(72);
+    }
+    void failedMessageMenuResendsOrDiscards()
+    {
+        QFETCH(bool, resend);
+        QFETCH(qint64, conversationId);
+        m_timers = std::make_shared<ManualTimers>();
+        ChatViewModel::Dependencies deps = ChatViewModel::sharedDependencies();
+        deps.timers = m_timers;
+        ChatView view(std::make_unique<ChatViewModel>(conversationId, 10, deps), QStringLiteral("Ann"));
+        view.resize(600, 500);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.viewModel()->sendMessage(QStringLiteral("lost words"));
+        const Message failed = view.viewModel()->messages().constLast();
+        QCOMPARE(failed.status, std::optional<QString>(QStringLiteral("failed")));
+
+        MessageListView* list = view.messageList();
+        const QModelIndex row = list->messageModel()->indexOfMessage(failed.id);
+        QVERIFY(row.isValid());
+        const MessageBubble::Layout layout = list->bubble()->layout(failed, true, list->viewport()->width() - 2 * list->spacing());
+        std::unique_ptr<QMenu> menu(list->contextMenuAt(layout.content.translated(list->visualRect(row).topLeft()).center()));
+        QVERIFY(menu);
+        auto* action = menu->findChild<QAction*>(resend ? QStringLiteral("resendAction") : QStringLiteral("discardAction"));
+        QVERIFY(action);
+        action->trigger();
+
+        const QList<Message> shown = view.viewModel()->messages();
+        QCOMPARE(shown.size(), resend ? 1 : 0);
+        QCOMPARE(list->messageModel()->messageCount(), int(shown.size()));
+        if (resend) {
+            QCOMPARE(shown.last().content, failed.content);
+            QVERIFY(shown.last().clientMessageId != failed.clientMessageId);
+        }
+        ChatViewModel reopened(conversationId, 10, deps);
+        QCOMPARE(reopened.messages().size(), shown.size());
+    }
+
     // A draft typed while the send is still under way is the person's; the text
     // that failed goes back only into an empty field.
     void draftTypedDuringASendIsKept()
@@ -225,10 +272,12 @@ private Q_SLOTS:
         QVERIFY(large.open(QIODevice::WriteOnly));
         QVERIFY(large.resize(ChatViewModel::maxFileBytes + 1));
         large.close();
+        // Failed messages of earlier tests in this conversation are listed again: count only new ones.
+        const qsizetype listed = view->viewModel()->messages().size();
         view->inputBar()->handleImportedFile(QUrl::fromLocalFile(large.fileName()));
         QVERIFY(view->viewModel()->error());
         QVERIFY(view->viewModel()->error()->contains(QStringLiteral("50 MB")));
-        QVERIFY(view->viewModel()->messages().isEmpty());
+        QCOMPARE(view->viewModel()->messages().size(), listed);
     }
 
     // Reading back: an older page goes in above the listed messages as inserted
@@ -255,7 +304,7 @@ private Q_SLOTS:
         QSplitter window;
         window.addWidget(new QWidget);
         auto* chat = new ChatView(std::make_unique<ChatViewModel>(1, 10, ChatViewModel::Dependencies { &stack.chat, &stack.ws,
-                                      &stack.clientIds, &stack.keychain, &stack.api, &stack.notifications, stack.timers }),
+                                      &stack.clientIds, &stack.keychain, &stack.api, &stack.notifications, stack.timers, &stack.unsent }),
                                   QStringLiteral("Ann"));
         window.addWidget(chat);
         window.resize(900, 600);

@@ -134,6 +134,49 @@ private Q_SLOTS:
         QCOMPARE(model.cachedHeight(model.rowOfMessage(1), 400), -1);
     }
 
+    // Messages missed while the channel was down go in between listed ones as rows, in
+    // runs; rows kept are redrawn only where they changed, and nothing is reset.
+    void missedMessagesAreInsertedAsRows_data()
+    {
+        QTest::addColumn<QList<qint64>>("listed");
+        QTest::addColumn<QList<qint64>>("merged");
+        QTest::addColumn<QList<int>>("insertedAt"); // first row of each run of inserted rows
+        QTest::newRow("one run before a live message") << QList<qint64> { 1, 2, 9 } << QList<qint64> { 1, 2, 3, 4, 9 } << QList<int> { 2 };
+        QTest::newRow("two runs") << QList<qint64> { 2, 4, 9 } << QList<qint64> { 1, 2, 3, 4, 9 } << QList<int> { 0, 2 };
+        QTest::newRow("run and end") << QList<qint64> { 1, 5 } << QList<qint64> { 1, 2, 5, 6, 7 } << QList<int> { 1, 3 };
+    }
+    void missedMessagesAreInsertedAsRows()
+    {
+        QFETCH(QList<qint64>, listed);
+        QFETCH(QList<qint64>, merged);
+        QFETCH(QList<int>, insertedAt);
+        const auto make = [](const QList<qint64>& ids) {
+            QList<Message> list;
+            for (qint64 id : ids)
+                list += messages(id, 1);
+            return list;
+        };
+        MessageListModel model(1);
+        QAbstractItemModelTester tester(&model);
+        model.setMessages(make(listed));
+        QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+        QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        QList<Message> next = make(merged);
+        next.last().content = QStringLiteral("edited");
+        const MessageListModel::Change change = model.setMessages(next);
+        QVERIFY(change == MessageListModel::Change::Inserted || change == MessageListModel::Change::Appended);
+        QCOMPARE(resets.count(), 0);
+        QList<int> firstRows;
+        for (const QList<QVariant>& run : std::as_const(inserted))
+            firstRows.append(run.at(1).toInt());
+        QCOMPARE(firstRows, insertedAt);
+        for (qsizetype i = 0; i < merged.size(); ++i)
+            QCOMPARE(model.messageAt(int(i)).id, merged.at(i));
+        QCOMPARE(model.messageAt(int(merged.size()) - 1).content, std::optional(QStringLiteral("edited")));
+        QCOMPARE(changed.count(), listed.last() == merged.last() ? 1 : 0);
+    }
+
     void heightCacheFollowsWidthAndChanges()
     {
         MessageListModel model(1);

@@ -86,6 +86,8 @@ void ChatView::build(const QString& conversationName)
         [vm](const Message& message) { vm->revokeMessage(message); },
         [vm](const Message& message, const QString& emoji) { vm->addReaction(message.id, emoji); },
         [vm] { vm->loadMoreMessages(); },
+        [vm](const Message& message) { vm->resendMessage(message); },
+        [vm](const Message& message) { vm->discardMessage(message); },
     };
     m_list = new MessageListView(vm->currentUserId(), callbacks, this);
     column->addWidget(m_list, 1);

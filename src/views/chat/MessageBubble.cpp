@@ -295,6 +295,22 @@ QMenu* MessageBubble::contextMenu(const Message& message, bool isMine, const Act
             });
         }
     }
+    if (isMine && message.status == QStringLiteral("failed")) {
+        menu->addSeparator();
+        QAction* resend = menu->addAction(Localized::text("chat.resend"));
+        resend->setObjectName(QStringLiteral("resendAction"));
+        QObject::connect(resend, &QAction::triggered, menu, [onResend = actions.onResend] {
+            if (onResend)
+                onResend();
+        });
+        QAction* discard = menu->addAction(Localized::text("chat.discard"));
+        discard->setObjectName(QStringLiteral("discardAction"));
+        ContextMenu::markDestructive(discard);
+        QObject::connect(discard, &QAction::triggered, menu, [onDiscard = actions.onDiscard] {
+            if (onDiscard)
+                onDiscard();
+        });
+    }
     if (isMine && onServer) {
         menu->addSeparator();
         QAction* revoke = menu->addAction(Localized::text("chat.revoke"));

@@ -16,7 +16,8 @@ class MessageListModel : public QAbstractListModel {
 public:
     static constexpr int LoadMoreThreshold = 50;
     enum Role { KindRole = Qt::UserRole + 1, MessageIdRole };
-    enum class Change { None, Reset, Appended, Prepended, Updated };
+    // Inserted: rows went in between listed ones (messages missed while the channel was down).
+    enum class Change { None, Reset, Appended, Prepended, Inserted, Updated };
 
     explicit MessageListModel(qint64 currentUserId, QObject* parent = nullptr);
 
@@ -58,6 +59,9 @@ private:
         int count;
     };
     void syncLoadMore();
+    // When every listed message is still there, in order, inserts the new ones as rows
+    // where they belong and redraws the changed ones; otherwise changes nothing.
+    bool insertMissingRows(const QList<Message>& messages);
     void remeasureRowsShowing(const QUrl& url);
 
     qint64 m_currentUserId;

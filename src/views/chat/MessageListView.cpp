@@ -82,6 +82,7 @@ void MessageListView::setMessages(const QList<Message>& messages)
         keepInPlace(anchor);
         break;
     case MessageListModel::Change::Appended:
+    case MessageListModel::Change::Inserted:
     case MessageListModel::Change::Reset:
         if (m_model->messageCount() > 0) {
             doItemsLayout();
@@ -133,6 +134,8 @@ QMenu* MessageListView::contextMenuAt(const QPoint& pos)
         [this, message] { if (m_callbacks.onRevoke) m_callbacks.onRevoke(message); },
         [this, message] { if (m_callbacks.onReply) m_callbacks.onReply(message); },
         [this, message](const QString& emoji) { if (m_callbacks.onReact) m_callbacks.onReact(message, emoji); },
+        [this, message] { if (m_callbacks.onResend) m_callbacks.onResend(message); },
+        [this, message] { if (m_callbacks.onDiscard) m_callbacks.onDiscard(message); },
     };
     return MessageBubble::contextMenu(message, isMine, actions, this);
 }

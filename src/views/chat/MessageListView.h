@@ -22,6 +22,8 @@ public:
         std::function<void(const Message&)> onRevoke;
         std::function<void(const Message&, const QString&)> onReact;
         std::function<void()> onLoadMore;
+        std::function<void(const Message&)> onResend;
+        std::function<void(const Message&)> onDiscard;
     };
 
     MessageListView(qint64 currentUserId, Callbacks callbacks, QWidget* parent = nullptr);
