@@ -1,6 +1,7 @@
 #include "store/Database.h"
 
 #include "store/AdminSchema.h"
+#include "store/IndexSchema.h"
 #include "store/SocialSchema.h"
 
 #include <QAtomicInt>
@@ -116,6 +117,7 @@ const QList<QStringList>& migrations()
             QStringLiteral("ALTER TABLE service_sessions ADD COLUMN last_message_at TEXT"),
             QStringLiteral("CREATE INDEX service_sessions_customer ON service_sessions(customer_id, status)"),
         },
+        indexSchema(),
     };
     return steps;
 }

@@ -8,9 +8,47 @@
 #include <QJsonArray>
 #include <QSqlQuery>
 
+namespace {
+
+// What the text index needs to find anything: a key of three characters (code points,
+// not bytes) makes at least one trigram.
+constexpr qsizetype kIndexedKeyLength = 3;
+
+// The key as one phrase of the index's query language: its trigrams, in a row.
+QString phraseOf(const QString& keyword)
+{
+    QString quoted = keyword;
+    quoted.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + quoted + u'"';
+}
+
+} // namespace
+
 GlobalSearch::GlobalSearch(Database& db)
     : m_db(db)
 {
+}
+
+QSqlQuery GlobalSearch::findMessages(qint64 userId, const QString& keyword, const QString& pattern, qint64 limit)
+{
+    // Both ways keep the LIKE of the pattern as the last word on a match, so the index
+    // (which folds case in every script) only narrows what is looked at.
+    static const QString columns = QStringLiteral("SELECT msg.id, msg.content, msg.conversation_id, msg.sender_id, u.name,"
+                                                  " msg.created_at, msg.type");
+    static const QString visible = QStringLiteral(" JOIN conversation_members m ON m.conversation_id = msg.conversation_id AND m.user_id = ?"
+                                                  " JOIN users u ON u.id = msg.sender_id"
+                                                  " WHERE msg.id > m.cleared_before_id AND msg.revoked_at IS NULL"
+                                                  " AND msg.content LIKE ? ESCAPE '\\'");
+    if (QStringView(keyword).toUcs4().size() >= kIndexedKeyLength) {
+        // The index hands its matches over newest first, so the limit ends the walk.
+        static const QString indexed = columns
+            + QStringLiteral(" FROM message_text CROSS JOIN messages msg ON msg.id = message_text.rowid") + visible
+            + QStringLiteral(" AND message_text MATCH ? ORDER BY message_text.rowid DESC LIMIT ?");
+        return m_db.exec(indexed, { userId, pattern, phraseOf(keyword), limit });
+    }
+    // A key of one or two characters makes no trigram: the user's messages are read.
+    static const QString scanned = columns + QStringLiteral(" FROM messages msg") + visible + QStringLiteral(" ORDER BY msg.id DESC LIMIT ?");
+    return m_db.exec(scanned, { userId, pattern, limit });
 }
 
 QJsonObject GlobalSearch::search(qint64 userId, const QString& rawKeyword, qint64 limit)
@@ -55,13 +93,7 @@ QJsonObject GlobalSearch::search(qint64 userId, const QString& rawKeyword, qint6
         groups.append(group);
     }
 
-    QSqlQuery texts = m_db.exec(QStringLiteral("SELECT msg.id, msg.content, msg.conversation_id, msg.sender_id, u.name, msg.created_at, msg.type"
-                                               " FROM messages msg"
-                                               " JOIN conversation_members m ON m.conversation_id = msg.conversation_id AND m.user_id = ?"
-                                               " JOIN users u ON u.id = msg.sender_id"
-                                               " WHERE msg.id > m.cleared_before_id AND msg.revoked_at IS NULL"
-                                               " AND msg.content LIKE ? ESCAPE '\\' ORDER BY msg.id DESC LIMIT ?"),
-        { userId, pattern, limit });
+    QSqlQuery texts = findMessages(userId, keyword, pattern, limit);
     while (texts.next()) {
         QJsonObject message;
         message.insert(QLatin1StringView("id"), texts.value(0).toLongLong());
