@@ -6,8 +6,7 @@
 
 void registerSearchProcedures(ProcedureRegistry& registry, ServerContext&)
 {
-    // Message texts are found through their index; a key too short for it reads the
-    // messages of every conversation the user is in, on the reading thread.
+    // Message texts are found through their indexes, on the reading thread.
     registry.addRead(QStringLiteral("search.global"), ProcedureKind::Query, [](Database& db, const ProcedureCall& call) -> QJsonValue {
         const json::Reader input = call.reader();
         return GlobalSearch(db).search(call.userId, input.required<QString>(QLatin1StringView("keyword")),

@@ -2,6 +2,7 @@
 
 #include "store/AdminSchema.h"
 #include "store/IndexSchema.h"
+#include "store/ShortKeyIndex.h"
 #include "store/SocialSchema.h"
 
 #include <QAtomicInt>
@@ -150,6 +151,8 @@ Database::Database(const QString& filePath)
     exec(QStringLiteral("PRAGMA foreign_keys=ON"));
     // Whenever the WAL starts over it shrinks back to this size.
     exec(QStringLiteral("PRAGMA journal_size_limit=%1").arg(kWalSizeLimit));
+    // Before anything is written: the triggers of the search index call it.
+    shortkeys::install(m_db);
     migrate();
 }
 

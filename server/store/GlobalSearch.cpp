@@ -3,6 +3,7 @@
 #include "http/ServerError.h"
 #include "store/Database.h"
 #include "store/RowJson.h"
+#include "store/ShortKeyIndex.h"
 #include "store/UserDirectory.h"
 
 #include <QJsonArray>
@@ -10,11 +11,7 @@
 
 namespace {
 
-// What the text index needs to find anything: a key of three characters (code points,
-// not bytes) makes at least one trigram.
-constexpr qsizetype kIndexedKeyLength = 3;
-
-// The key as one phrase of the index's query language: its trigrams, in a row.
+// The key as one phrase of the trigram index's query language: its trigrams, in a row.
 QString phraseOf(const QString& keyword)
 {
     QString quoted = keyword;
@@ -31,24 +28,25 @@ GlobalSearch::GlobalSearch(Database& db)
 
 QSqlQuery GlobalSearch::findMessages(qint64 userId, const QString& keyword, const QString& pattern, qint64 limit)
 {
-    // Both ways keep the LIKE of the pattern as the last word on a match, so the index
-    // (which folds case in every script) only narrows what is looked at.
+    // The LIKE of the pattern keeps the last word on a match, as before the indexes: they
+    // only narrow what is looked at (the trigram index folds case in every script).
     static const QString columns = QStringLiteral("SELECT msg.id, msg.content, msg.conversation_id, msg.sender_id, u.name,"
                                                   " msg.created_at, msg.type");
     static const QString visible = QStringLiteral(" JOIN conversation_members m ON m.conversation_id = msg.conversation_id AND m.user_id = ?"
                                                   " JOIN users u ON u.id = msg.sender_id"
                                                   " WHERE msg.id > m.cleared_before_id AND msg.revoked_at IS NULL"
                                                   " AND msg.content LIKE ? ESCAPE '\\'");
-    if (QStringView(keyword).toUcs4().size() >= kIndexedKeyLength) {
-        // The index hands its matches over newest first, so the limit ends the walk.
-        static const QString indexed = columns
+    // Each index hands its matches over newest first, so the limit ends the walk.
+    if (QStringView(keyword).toUcs4().size() >= shortkeys::kLongKey) {
+        static const QString byTrigrams = columns
             + QStringLiteral(" FROM message_text CROSS JOIN messages msg ON msg.id = message_text.rowid") + visible
             + QStringLiteral(" AND message_text MATCH ? ORDER BY message_text.rowid DESC LIMIT ?");
-        return m_db.exec(indexed, { userId, pattern, phraseOf(keyword), limit });
+        return m_db.exec(byTrigrams, { userId, pattern, phraseOf(keyword), limit });
     }
-    // A key of one or two characters makes no trigram: the user's messages are read.
-    static const QString scanned = columns + QStringLiteral(" FROM messages msg") + visible + QStringLiteral(" ORDER BY msg.id DESC LIMIT ?");
-    return m_db.exec(scanned, { userId, pattern, limit });
+    static const QString byPairs = columns
+        + QStringLiteral(" FROM message_pairs CROSS JOIN messages msg ON msg.id = message_pairs.rowid") + visible
+        + QStringLiteral(" AND message_pairs MATCH ? ORDER BY message_pairs.rowid DESC LIMIT ?");
+    return m_db.exec(byPairs, { userId, pattern, shortkeys::queryOf(keyword), limit });
 }
 
 QJsonObject GlobalSearch::search(qint64 userId, const QString& rawKeyword, qint64 limit)

@@ -31,6 +31,24 @@ QString recount()
         .arg(unreadCountOf(QStringLiteral("new")));
 }
 
+// Puts a message's text into both indexes (%1 is its row); the pair index holds texts only.
+QString indexText(const QString& message)
+{
+    return QStringLiteral("INSERT INTO message_text(rowid, content) VALUES (%1.id, %1.content);"
+                          " INSERT INTO message_pairs(rowid, tokens) SELECT %1.id, short_key_tokens(%1.content)"
+                          " WHERE %1.content IS NOT NULL;")
+        .arg(message);
+}
+
+// Takes it out again: both indexes are told what they held.
+QString unindexText(const QString& message)
+{
+    return QStringLiteral("INSERT INTO message_text(message_text, rowid, content) VALUES ('delete', %1.id, %1.content);"
+                          " INSERT INTO message_pairs(message_pairs, rowid, tokens) SELECT 'delete', %1.id, short_key_tokens(%1.content)"
+                          " WHERE %1.content IS NOT NULL;")
+        .arg(message);
+}
+
 } // namespace
 
 QStringList indexSchema()
@@ -61,12 +79,12 @@ QStringList indexSchema()
         QStringLiteral("CREATE VIRTUAL TABLE message_text USING fts5(content, content='messages', content_rowid='id',"
                        " tokenize='trigram')"),
         QStringLiteral("INSERT INTO message_text(message_text) VALUES ('rebuild')"),
-        QStringLiteral("CREATE TRIGGER message_text_on_send AFTER INSERT ON messages BEGIN"
-                       " INSERT INTO message_text(rowid, content) VALUES (new.id, new.content); END"),
-        QStringLiteral("CREATE TRIGGER message_text_on_remove AFTER DELETE ON messages BEGIN"
-                       " INSERT INTO message_text(message_text, rowid, content) VALUES ('delete', old.id, old.content); END"),
-        QStringLiteral("CREATE TRIGGER message_text_on_edit AFTER UPDATE OF content ON messages BEGIN"
-                       " INSERT INTO message_text(message_text, rowid, content) VALUES ('delete', old.id, old.content);"
-                       " INSERT INTO message_text(rowid, content) VALUES (new.id, new.content); END"),
+        // Keys of one or two characters (see ShortKeyIndex.h): tokens only, no positions.
+        QStringLiteral("CREATE VIRTUAL TABLE message_pairs USING fts5(tokens, content='', tokenize='ascii', prefix='6', detail='none')"),
+        QStringLiteral("INSERT INTO message_pairs(rowid, tokens) SELECT id, short_key_tokens(content) FROM messages WHERE content IS NOT NULL"),
+        QStringLiteral("CREATE TRIGGER message_text_on_send AFTER INSERT ON messages BEGIN %1 END").arg(indexText(QStringLiteral("new"))),
+        QStringLiteral("CREATE TRIGGER message_text_on_remove AFTER DELETE ON messages BEGIN %1 END").arg(unindexText(QStringLiteral("old"))),
+        QStringLiteral("CREATE TRIGGER message_text_on_edit AFTER UPDATE OF content ON messages BEGIN %1 %2 END")
+            .arg(unindexText(QStringLiteral("old")), indexText(QStringLiteral("new"))),
     };
 }

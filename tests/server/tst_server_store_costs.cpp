@@ -183,6 +183,7 @@ void forgetIndexStep(Database& db)
              u"unread_on_join"_s, u"message_text_on_send"_s, u"message_text_on_remove"_s, u"message_text_on_edit"_s })
         db.exec(u"DROP TRIGGER "_s + trigger);
     db.exec(u"DROP TABLE message_text"_s);
+    db.exec(u"DROP TABLE message_pairs"_s);
     db.exec(u"DROP INDEX conversation_members_receipt"_s);
     db.exec(u"ALTER TABLE conversation_members DROP COLUMN unread_count"_s);
     db.exec(u"ALTER TABLE conversation_members DROP COLUMN read_receipt_id"_s);
@@ -300,6 +301,10 @@ private Q_SLOTS:
         QTest::newRow("CJK, three characters") << u"好世界"_s << 1;
         QTest::newRow("CJK, two characters") << u"好世"_s << 1;
         QTest::newRow("CJK, one character") << u"山"_s << 2;
+        QTest::newRow("CJK, the last two characters of a text") << u"今晚"_s << 1;
+        QTest::newRow("CJK, the last character of a text") << u"晚"_s << 1;
+        QTest::newRow("emoji and CJK, two characters") << u"🎉今"_s << 1;
+        QTest::newRow("Latin, two characters in either case") << u"HE"_s << 2;
         QTest::newRow("emoji alone") << u"🎉"_s << 1;
         QTest::newRow("emoji among CJK") << u"派对🎉今"_s << 1;
         QTest::newRow("mixed case") << u"hElLo"_s << 1;
