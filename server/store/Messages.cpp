@@ -7,6 +7,7 @@
 #include "store/PostingRights.h"
 #include "store/RowJson.h"
 #include "store/ServiceSessions.h"
+#include "store/TextRules.h"
 #include "WireTime.h"
 
 #include <QDateTime>
@@ -43,10 +44,13 @@ bool needsFile(const QString& type)
     return type == u"image" || type == u"file" || type == u"voice" || type == u"video";
 }
 
-void checkText(const std::optional<QString>& value, int maxLength, Text what)
+void checkText(const std::optional<QString>& value, int maxLength, Text what, bool multiline = false)
 {
-    if (value && value->size() > maxLength)
+    if (!value)
+        return;
+    if (value->size() > maxLength)
         throw ServerError::badRequest(Text::FieldTooLong, what, maxLength);
+    textrules::requireNoControls(*value, what, multiline);
 }
 
 // Other clients open these addresses: only web addresses and our own relative ones.
@@ -217,7 +221,7 @@ void Messages::validate(const OutgoingMessage& message)
 {
     if (!sendableTypes().contains(message.type))
         throw ServerError::badRequest(Text::UnknownMessageType, message.type.left(40));
-    checkText(message.content, kMaxContent, Text::NounMessageText);
+    checkText(message.content, kMaxContent, Text::NounMessageText, true);
     checkText(message.fileName, 255, Text::NounFileName);
     checkText(message.fileUrl, 2048, Text::NounFileAddress);
     checkText(message.fileMimeType, 255, Text::NounFileType);

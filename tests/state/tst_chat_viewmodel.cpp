@@ -331,9 +331,17 @@ private Q_SLOTS:
         QTRY_COMPARE(f.stack.requestCount(procedure("messages.list")), 2);
         testsupport::runTask(f.model->loadMoreMessages());
         QCOMPARE(f.stack.requestCount(procedure("messages.list")), 2);
+        // Inserted above the listed ones in place, not handed over as a new list.
+        QSignalSpy aboutToInsert(f.model.get(), &ChatViewModel::messagesAboutToBeInserted);
+        QSignalSpy inserted(f.model.get(), &ChatViewModel::messagesInserted);
+        QSignalSpy replaced(f.model.get(), &ChatViewModel::messagesChanged);
         f.stack.server.release(procedure("messages.list"));
         testsupport::runTask(std::move(older));
         QCOMPARE(ids(f.model->messages()), (QList<qint64> { 4, 5, 6 }));
+        QCOMPARE(replaced.count(), 0);
+        QCOMPARE(aboutToInsert.count(), 1);
+        QCOMPARE(inserted.count(), 1);
+        QCOMPARE(inserted.first(), (QVariantList { qsizetype(0), qsizetype(1) }));
         QCOMPARE(f.model->offset(), 4);
 
         // A reload keeps what was sent or arrived while it was under way.

@@ -82,6 +82,58 @@ private Q_SLOTS:
         QCOMPARE(model.rowCount(), 0);
     }
 
+    // An owner inserting in place: rows are announced around the insertion (the
+    // tester checks the counts on both sides), measured heights move with their
+    // rows, and the load-more row follows the count.
+    void insertionInPlace_data()
+    {
+        QTest::addColumn<int>("listed");
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<bool>("loadMoreBefore");
+        QTest::newRow("page above a short list") << 30 << 0 << 30 << false;
+        QTest::newRow("page above a full list") << 60 << 0 << 50 << true;
+        QTest::newRow("rows in the middle") << 60 << 20 << 5 << true;
+    }
+    void insertionInPlace()
+    {
+        QFETCH(int, listed);
+        QFETCH(int, first);
+        QFETCH(int, count);
+        QFETCH(bool, loadMoreBefore);
+        MessageListModel model(1);
+        QAbstractItemModelTester tester(&model);
+        QList<Message> list = messages(1000, listed);
+        model.setMessages(list);
+        QCOMPARE(model.showsLoadMore(), loadMoreBefore);
+        // One row above the insertion, when there is one, and the one it pushes down.
+        if (first > 0)
+            model.cacheHeight(model.rowOfMessage(999 + first), 400, 66);
+        model.cacheHeight(model.rowOfMessage(1000 + first), 400, 77);
+        QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+        QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+
+        model.beginInsertMessages(first, count);
+        const QList<Message> added = messages(1, count);
+        for (int i = 0; i < count; ++i)
+            list.insert(first + i, added.at(i));
+        model.endInsertMessages(list);
+
+        QCOMPARE(reset.count(), 0);
+        const int offset = loadMoreBefore ? 1 : 0;
+        QCOMPARE(inserted.first().at(1).toInt(), offset + first);
+        QCOMPARE(inserted.first().at(2).toInt(), offset + first + count - 1);
+        QVERIFY(model.showsLoadMore());
+        QCOMPARE(model.messageCount(), listed + count);
+        QCOMPARE(model.rowOfMessage(1), 1 + first);
+        const int moved = model.rowOfMessage(1000 + first);
+        QCOMPARE(moved, 1 + first + count);
+        QCOMPARE(model.cachedHeight(moved, 400), 77);
+        if (first > 0)
+            QCOMPARE(model.cachedHeight(model.rowOfMessage(999 + first), 400), 66);
+        QCOMPARE(model.cachedHeight(model.rowOfMessage(1), 400), -1);
+    }
+
     void heightCacheFollowsWidthAndChanges()
     {
         MessageListModel model(1);

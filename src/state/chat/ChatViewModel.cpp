@@ -21,6 +21,9 @@
 #include <QJsonObject>
 #include <QPointer>
 
+#include <algorithm>
+#include <limits>
+
 namespace {
 
 QString uploadFailed(const QString& reason)
@@ -237,17 +240,38 @@ QCoro::Task<> ChatViewModel::loadMoreMessages()
     if (page.isEmpty())
         co_return;
 
-    QSet<qint64> listed;
-    for (const Message& message : std::as_const(m_messages))
-        listed.insert(message.id);
-    QList<Message> older;
-    for (auto it = page.crbegin(); it != page.crend(); ++it) {
-        if (!listed.contains(it->id))
-            older.append(*it);
-    }
-    m_messages = older + m_messages;
     m_offset = requestedOffset + page.size();
-    Q_EMIT messagesChanged();
+    QList<Message> older = withoutListed(std::move(page));
+    if (older.isEmpty())
+        co_return;
+    // In place: the listed messages are neither copied nor compared again.
+    Q_EMIT messagesAboutToBeInserted(0, older.size());
+    m_messages.insert(0, older.size(), Message {});
+    std::move(older.rbegin(), older.rend(), m_messages.begin());
+    Q_EMIT messagesInserted(0, older.size());
+}
+
+QList<Message> ChatViewModel::withoutListed(QList<Message> page) const
+{
+    // Messages that arrived since the first page move the server's offsets, so a
+    // page may repeat listed messages. Only listed ids within the page's range can
+    // be repeats: one pass over the ids, no set of the whole list.
+    QSet<qint64> pageIds;
+    qint64 lowest = std::numeric_limits<qint64>::max();
+    qint64 highest = std::numeric_limits<qint64>::min();
+    for (const Message& message : std::as_const(page)) {
+        pageIds.insert(message.id);
+        lowest = std::min(lowest, message.id);
+        highest = std::max(highest, message.id);
+    }
+    QSet<qint64> repeated;
+    for (const Message& listed : m_messages) {
+        if (listed.id >= lowest && listed.id <= highest && pageIds.contains(listed.id))
+            repeated.insert(listed.id);
+    }
+    if (!repeated.isEmpty())
+        page.removeIf([&](const Message& message) { return repeated.contains(message.id); });
+    return page;
 }
 
 QCoro::Task<> ChatViewModel::revokeMessage(Message message)

@@ -51,7 +51,7 @@ public:
     ChatViewModel(qint64 conversationId, qint64 currentUserId, Dependencies dependencies, QObject* parent = nullptr);
     ~ChatViewModel() override;
 
-    QList<Message> messages() const { return m_messages; }
+    const QList<Message>& messages() const { return m_messages; }
     bool isLoading() const { return m_isLoading; }
     bool isSending() const { return m_isSending; }
     std::optional<QString> error() const { return m_error; }
@@ -70,6 +70,8 @@ public:
     // loads stay in the list.
     QCoro::Task<> loadMessages();
     // The next older page; does nothing while the first page or another older page loads.
+    // Its messages go in above the listed ones as inserted rows (the two signals
+    // below), never as a new list.
     QCoro::Task<> loadMoreMessages();
     QCoro::Task<> revokeMessage(Message message);
     QCoro::Task<> addReaction(qint64 messageId, QString emoji);
@@ -86,6 +88,12 @@ public:
 
 Q_SIGNALS:
     void messagesChanged();
+    // Messages first .. first + count - 1 are about to go into the list, and then
+    // have gone in; nothing else changed. A list shown on screen takes in only those
+    // rows instead of comparing the whole list again, and one that shares the
+    // messages lets go of them in between, so that they are not copied.
+    void messagesAboutToBeInserted(qsizetype first, qsizetype count);
+    void messagesInserted(qsizetype first, qsizetype count);
     void isLoadingChanged();
     void isSendingChanged();
     void errorChanged();
@@ -119,6 +127,8 @@ private:
     bool dispatch(Message message, const QJsonObject& payload);
     qint64 nextTemporaryId();
     Message* findById(qint64 id);
+    // The page (newest first) without the messages already listed.
+    QList<Message> withoutListed(QList<Message> page) const;
     void setIsLoading(bool loading);
     void setIsSending(bool sending);
     void setError(const QString& error);

@@ -1,7 +1,6 @@
 #include "views/account/DeviceListModel.h"
 
 #include "state/account/DeviceManagementViewModel.h"
-#include "state/account/DeviceTitle.h"
 #include "views/account/DeviceRow.h"
 #include "views/common/Localized.h"
 
@@ -47,7 +46,8 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
-        return deviceTitle(device.deviceName, device.platform).value_or(Localized::text("devices.unknown_device"));
+        // The platform has a line of its own below the name.
+        return device.deviceName.value_or(Localized::text("devices.unknown_device"));
     case DeviceIdRole:
         return device.id;
     case IsCurrentRole:

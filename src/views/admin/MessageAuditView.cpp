@@ -81,7 +81,5 @@ void MessageAuditView::requestDelete(const AuditMessage& message)
                                                   model->deleteMessage(message);
                                           },
                                           this);
-    // The message itself, so the administrator sees what goes.
-    dialog->setDetail(senderText(message) + QStringLiteral(": ") + message.content.value_or(QStringLiteral("-")));
     dialog->open();
 }

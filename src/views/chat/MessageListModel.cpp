@@ -114,6 +114,22 @@ MessageListModel::Change MessageListModel::setMessages(const QList<Message>& mes
     return change;
 }
 
+void MessageListModel::beginInsertMessages(int first, int count)
+{
+    beginInsertRows({}, offset() + first, offset() + first + count - 1);
+    m_inserting = Insertion { first, count };
+    m_messages = QList<Message>();
+}
+
+void MessageListModel::endInsertMessages(const QList<Message>& messages)
+{
+    const Insertion insertion = *std::exchange(m_inserting, std::nullopt);
+    m_messages = messages;
+    m_heights.insert(insertion.first, insertion.count, -1);
+    endInsertRows();
+    syncLoadMore();
+}
+
 void MessageListModel::syncLoadMore()
 {
     const bool wanted = m_messages.size() >= LoadMoreThreshold;

@@ -63,11 +63,6 @@ void SearchResultRow::paint(QPainter* painter, const QStyleOptionViewItem& optio
         painter->restore();
         return;
     }
-    if (option.state & QStyle::State_MouseOver) {
-        painter->setPen(Qt::NoPen);
-        painter->setBrush(QColor(0, 122, 255, 30));
-        painter->drawRoundedRect(row, 6, 6);
-    }
     const QRect content = row.adjusted(4, 4, -4, -4);
     const QString detail = index.data(SearchResultModel::DetailRole).toString();
     const QColor text = QApplication::palette().color(QPalette::Text);

@@ -253,7 +253,7 @@ private Q_SLOTS:
         QCOMPARE(view.viewModel()->disableCode(), QString());
 
         QCOMPARE(s.calls(), (QStringList { u"GET user.mfaStatus"_s, u"GET user.mfaStatus"_s, u"POST user.setupMFA"_s,
-                                           u"POST user.verifyMFA {\"code\":\"123456\"}"_s, u"GET user.mfaStatus"_s,
+                                           u"POST user.verifyMFA {\"code\":\" 123456\\n\"}"_s, u"GET user.mfaStatus"_s,
                                            u"POST user.disableMFA {\"code\":\"654321\"}"_s }));
     }
 
@@ -386,25 +386,100 @@ private Q_SLOTS:
             QVERIFY(!rows->index(rows->rowCount() - 1, 0).data(DeviceListModel::LoggingOutRole).toBool());
     }
 
-    // A device is named alike on the devices screen and in the profile's sessions,
-    // and its row says its platform, address and last activity as given.
+    // A sign-out wins over a reload that was already on its way: that reload's
+    // answer may predate the sign-out and must not bring the device back. A reload
+    // started after the sign-out is the server's word again.
+    void deviceSignOutBeatsOlderReload_data()
+    {
+        QTest::addColumn<bool>("all"); // "sign out all others" rather than one device's button
+        QTest::addColumn<bool>("reloadFirst"); // the reload starts before the sign-out ends
+        QTest::addColumn<QList<qint64>>("shown");
+        QTest::newRow("one device, older reload") << false << true << QList<qint64> { 1, 3 };
+        QTest::newRow("all others, older reload") << true << true << QList<qint64> { 1 };
+        QTest::newRow("one device, newer reload") << false << false << QList<qint64> { 1, 2, 3 };
+        QTest::newRow("all others, newer reload") << true << false << QList<qint64> { 1, 2, 3 };
+    }
+    void deviceSignOutBeatsOlderReload()
+    {
+        QFETCH(bool, all);
+        QFETCH(bool, reloadFirst);
+        QFETCH(QList<qint64>, shown);
+        AccountStack s;
+        s.reply("session.myDevices", 200, R"([{"id":1,"deviceId":"a","isCurrent":true},{"id":2,"deviceId":"b"}])");
+        s.reply("session.logout", 200, "null");
+        s.reply("session.revokeOthers", 200, "null");
+        DeviceManagementView view(std::make_unique<DeviceManagementViewModel>(&s.sessions));
+        view.resize(520, 500);
+        view.show();
+        auto* deviceList = child<QListView>(&view, "deviceList");
+        const QAbstractItemModel* rows = deviceList->model();
+        const auto shownIds = [rows] {
+            QList<qint64> ids;
+            for (int row = 0; row < rows->rowCount(); ++row) {
+                const QModelIndex index = rows->index(row, 0);
+                if (DeviceListModel::Kind(index.data(DeviceListModel::KindRole).toInt()) == DeviceListModel::Kind::device)
+                    ids << index.data(DeviceListModel::DeviceIdRole).toLongLong();
+            }
+            return ids;
+        };
+        QTRY_COMPARE(shownIds(), (QList<qint64> { 1, 2 }));
+        QTRY_VERIFY(!view.viewModel()->isLoading());
+        const QString devicesPath = AccountStack::path("session.myDevices");
+        // The reload's answer still lists device 2, and a device 3 signed in meanwhile.
+        s.server.respond(devicesPath, Reply { 200, AccountStack::envelope(R"([{"id":1,"deviceId":"a","isCurrent":true},)"
+                                                                          R"({"id":2,"deviceId":"b"},{"id":3,"deviceId":"c"}])"),
+                                              {}, true });
+        auto* refresh = child<QToolButton>(&view, "refreshButton");
+        const auto reload = [&] {
+            QTest::mouseClick(refresh, Qt::LeftButton);
+            QTRY_COMPARE(s.server.requestsTo(devicesPath).size(), 2);
+        };
+        if (reloadFirst)
+            reload();
+        if (all) {
+            QTest::mouseClick(child<QPushButton>(&view, "logoutAllButton"), Qt::LeftButton);
+            auto* confirm = child<QMessageBox>(&view, "logoutOthersAlert");
+            QTRY_VERIFY(confirm->isVisible());
+            QTest::mouseClick(child<QPushButton>(confirm, "confirmLogoutButton"), Qt::LeftButton);
+        } else {
+            const QModelIndex other = rows->index(rows->rowCount() - 1, 0);
+            QTest::mouseClick(deviceList->viewport(), Qt::LeftButton, {}, DeviceRow::logoutRect(deviceList->visualRect(other)).center());
+        }
+        QTRY_COMPARE(shownIds(), QList<qint64> { 1 });
+        if (!reloadFirst)
+            reload();
+        s.server.release(devicesPath);
+        QTRY_VERIFY(!view.viewModel()->isLoading());
+        QCOMPARE(shownIds(), shown);
+        QVERIFY(!view.viewModel()->errorMessage());
+    }
+
+    // A device row says its name, platform, address and last activity as given; a
+    // device without a name is an unknown device there, while the profile's
+    // session list falls back to the platform.
     void deviceRowText_data()
     {
         QTest::addColumn<QByteArray>("record");
         QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("sessionTitle");
         QTest::addColumn<QString>("platform");
         QTest::addColumn<QString>("address");
         QTest::addColumn<QString>("lastActive");
-        QTest::newRow("named") << QByteArray(R"({"id":1,"deviceName":"Desk","platform":"mac","lastIp":"10.0.0.2"})") << u"Desk"_s << u"mac"_s
-                               << u"10.0.0.2"_s << QString();
-        QTest::newRow("platform only") << QByteArray(R"({"id":1,"platform":"Linux","lastActiveAt":"2024-05-01T10:20:30Z"})") << u"Linux"_s
-                                       << u"Linux"_s << QString() << Localized::text("devices.last_active") + u": 2024-05-01 10:20"_s;
-        QTest::newRow("neither") << QByteArray(R"({"id":1})") << Localized::text("devices.unknown_device") << QString() << QString() << QString();
+        QTest::newRow("named") << QByteArray(R"({"id":1,"deviceName":"Desk","platform":"mac","lastIp":"10.0.0.2"})") << u"Desk"_s << u"Desk"_s
+                               << u"mac"_s << u"10.0.0.2"_s << QString();
+        QTest::newRow("platform only") << QByteArray(R"({"id":1,"platform":"Linux","lastActiveAt":"2024-05-01T10:20:30Z"})")
+                                       << Localized::text("devices.unknown_device") << u"Linux"_s << u"Linux"_s << QString()
+                                       << Localized::text("devices.last_active") + u": 2024-05-01 10:20"_s;
+        QTest::newRow("empty name") << QByteArray(R"({"id":1,"deviceName":"","platform":"web"})") << QString() << QString() << u"web"_s
+                                    << QString() << QString();
+        QTest::newRow("neither") << QByteArray(R"({"id":1})") << Localized::text("devices.unknown_device")
+                                 << Localized::text("profile.unknown_device") << QString() << QString() << QString();
     }
     void deviceRowText()
     {
         QFETCH(QByteArray, record);
         QFETCH(QString, title);
+        QFETCH(QString, sessionTitle);
         QFETCH(QString, platform);
         QFETCH(QString, address);
         QFETCH(QString, lastActive);
@@ -420,7 +495,7 @@ private Q_SLOTS:
         QCOMPARE(device.data(DeviceListModel::AddressRole).toString(), address);
         QCOMPARE(device.data(DeviceListModel::LastActiveRole).toString(), lastActive);
         const LoginSession session = json::decode<LoginSession>(json::parse(record));
-        QCOMPARE(ProfileViewModel::title(session).value_or(Localized::text("profile.unknown_device")), title);
+        QCOMPARE(ProfileViewModel::title(session).value_or(Localized::text("profile.unknown_device")), sessionTitle);
     }
 
     // Reading the same devices again repaints only the device whose details changed.
