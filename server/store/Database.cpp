@@ -1,6 +1,8 @@
 #include "store/Database.h"
 
 #include "store/AdminSchema.h"
+#include "store/IndexSchema.h"
+#include "store/ShortKeyIndex.h"
 #include "store/SocialSchema.h"
 
 #include <QAtomicInt>
@@ -125,6 +127,7 @@ const QList<QStringList>& migrations()
                            " (SELECT refresh_expires FROM sessions WHERE sessions.id = spent_refresh_tokens.session_id)"),
             QStringLiteral("CREATE INDEX spent_refresh_tokens_expiry ON spent_refresh_tokens(expires_at)"),
         },
+        indexSchema(),
     };
     return steps;
 }
@@ -157,6 +160,8 @@ Database::Database(const QString& filePath)
     exec(QStringLiteral("PRAGMA foreign_keys=ON"));
     // Whenever the WAL starts over it shrinks back to this size.
     exec(QStringLiteral("PRAGMA journal_size_limit=%1").arg(kWalSizeLimit));
+    // Before anything is written: the triggers of the search index call it.
+    shortkeys::install(m_db);
     migrate();
 }
 
