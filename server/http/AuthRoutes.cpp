@@ -100,6 +100,8 @@ HttpReply AuthRoutes::login(const HttpRequest& request)
     const QString password = body.required<QString>(QLatin1StringView("password"));
     const QString code = body.optional<QString>(QLatin1StringView("code")).value_or(QString()).trimmed();
     const QString address = request.clientAddress;
+    // No account has a longer name or password: refused before anything is counted or kept.
+    Accounts::requireSignInLimits(username, password);
     if (!m_throttle.begin(username, address))
         throw ServerError::tooManyRequests(Text::TooManySignIns);
     const std::optional<SignInRecord> record = m_accounts.signInRecord(username);

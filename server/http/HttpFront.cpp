@@ -1,5 +1,6 @@
 #include "http/HttpFront.h"
 
+#include "http/AnswerQueue.h"
 #include "http/PendingReply.h"
 #include "http/RequestGate.h"
 
@@ -8,7 +9,6 @@
 
 #include <QHostAddress>
 #include <QHttpServerRequest>
-#include <QHttpServerResponder>
 #include <QJsonObject>
 #include <QJsonDocument>
 #include <QPointer>
@@ -66,39 +66,6 @@ Language languageOf(const QHttpServerRequest& request)
     return languageFromHeader(request.value(QByteArrayLiteral("Accept-Language")));
 }
 
-QByteArray reasonPhrase(int status)
-{
-    switch (status) {
-    case 200:
-        return "OK";
-    case 400:
-        return "Bad Request";
-    case 401:
-        return "Unauthorized";
-    case 403:
-        return "Forbidden";
-    case 404:
-        return "Not Found";
-    case 409:
-        return "Conflict";
-    case 429:
-        return "Too Many Requests";
-    default:
-        return status < 400 ? "OK" : status < 500 ? "Client Error" : "Server Error";
-    }
-}
-
-// An answer written after its request's handler returned, when the server's own
-// responder for that request may be gone: the same head the responder writes.
-QByteArray rawResponse(const HttpReply& reply)
-{
-    QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reasonPhrase(reply.status)
-        + "\r\nContent-Type: " + reply.contentType + "\r\nContent-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
-    for (const auto& [name, value] : reply.headers)
-        head += name + ": " + value + "\r\n";
-    return head + "\r\n" + reply.body;
-}
-
 bool isUpgrade(const QHttpServerRequest& request)
 {
     for (const auto& [name, value] : request.headers()) {
@@ -142,22 +109,24 @@ bool HttpFront::handleRequest(const QHttpServerRequest& request, QTcpSocket* soc
     // The upgrade itself is done by the base class once this returns true without a reply.
     if (request.url().path() == u"/ws" && isUpgrade(request))
         return true;
+    AnswerQueue& answers = AnswerQueue::of(socket);
+    const qint64 place = answers.reserve();
     const HttpReply reply = dispatch(request);
     if (!reply.pending) {
-        write(request, socket, reply);
+        answers.answer(place, reply.wire());
         return true;
     }
-    QPointer<QTcpSocket> client(socket);
-    reply.pending->whenFinished([client](const HttpReply& done) {
-        if (client && client->state() == QAbstractSocket::ConnectedState)
-            client->write(rawResponse(done));
+    reply.pending->whenFinished([queue = QPointer<AnswerQueue>(&answers), place](const HttpReply& done) {
+        if (queue)
+            queue->answer(place, done.wire());
     });
     return true;
 }
 
 void HttpFront::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket)
 {
-    write(request, socket, HttpReply::restError(ServerError::notFound(Text::NotFound), languageOf(request)));
+    AnswerQueue& answers = AnswerQueue::of(socket);
+    answers.answer(answers.reserve(), HttpReply::restError(ServerError::notFound(Text::NotFound), languageOf(request)).wire());
 }
 
 HttpReply HttpFront::dispatch(const QHttpServerRequest& request)
@@ -194,13 +163,3 @@ HttpReply HttpFront::dispatch(const QHttpServerRequest& request)
     }, route->procedureErrors, route->procedureErrors ? rest : path, language);
 }
 
-void HttpFront::write(const QHttpServerRequest& request, QTcpSocket* socket, const HttpReply& reply)
-{
-    QHttpServerResponder responder = makeResponder(request, socket);
-    responder.writeStatusLine(static_cast<QHttpServerResponder::StatusCode>(reply.status));
-    responder.writeHeader(QByteArrayLiteral("Content-Type"), reply.contentType);
-    responder.writeHeader(QByteArrayLiteral("Content-Length"), QByteArray::number(reply.body.size()));
-    for (const auto& [name, value] : reply.headers)
-        responder.writeHeader(name, value);
-    responder.writeBody(reply.body);
-}

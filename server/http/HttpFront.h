@@ -62,7 +62,6 @@ private:
     };
 
     HttpReply dispatch(const QHttpServerRequest& request);
-    static void write(const QHttpServerRequest& request, QTcpSocket* socket, const HttpReply& reply);
 
     QList<Route> m_routes;
 };

@@ -1,5 +1,6 @@
 #include "http/HttpReply.h"
 
+#include "http/MediaType.h"
 #include "http/PendingReply.h"
 #include "http/ServerError.h"
 
@@ -37,6 +38,39 @@ int rpcCode(ServerError::Kind kind)
         return -32029;
     }
     return -32600;
+}
+
+QByteArray reasonPhrase(int status)
+{
+    switch (status) {
+    case 200:
+        return "OK";
+    case 400:
+        return "Bad Request";
+    case 401:
+        return "Unauthorized";
+    case 403:
+        return "Forbidden";
+    case 404:
+        return "Not Found";
+    case 409:
+        return "Conflict";
+    case 413:
+        return "Content Too Large";
+    case 414:
+        return "URI Too Long";
+    case 429:
+        return "Too Many Requests";
+    case 431:
+        return "Request Header Fields Too Large";
+    default:
+        return status < 400 ? "OK" : status < 500 ? "Client Error" : "Server Error";
+    }
+}
+
+bool splitsTheHead(const QByteArray& text)
+{
+    return text.contains('\r') || text.contains('\n') || text.contains('\0');
 }
 
 } // namespace
@@ -104,7 +138,7 @@ HttpReply HttpReply::storedFile(const QString& contentType, QByteArray body, con
     const bool picture = type.startsWith(u"image/") && !type.startsWith(u"image/svg");
     const bool inlineShown = showing == Showing::InlineImages && picture;
     HttpReply reply;
-    reply.contentType = contentType.toLatin1();
+    reply.contentType = mediatype::isValid(contentType) ? contentType.toLatin1() : QByteArrayLiteral("application/octet-stream");
     reply.body = std::move(body);
     reply.headers.append({ QByteArrayLiteral("X-Content-Type-Options"), QByteArrayLiteral("nosniff") });
     reply.headers.append({ QByteArrayLiteral("Content-Security-Policy"), QByteArrayLiteral("sandbox") });
@@ -135,4 +169,22 @@ HttpReply HttpReply::later(std::shared_ptr<PendingReply> pending)
     HttpReply reply;
     reply.pending = std::move(pending);
     return reply;
+}
+
+QByteArray HttpReply::wire(bool closing) const
+{
+    QList<QPair<QByteArray, QByteArray>> lines { { QByteArrayLiteral("Content-Type"), contentType },
+        { QByteArrayLiteral("Content-Length"), QByteArray::number(body.size()) } };
+    lines += headers;
+    if (closing)
+        lines.append({ QByteArrayLiteral("Connection"), QByteArrayLiteral("close") });
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reasonPhrase(status) + "\r\n";
+    for (const auto& [name, value] : std::as_const(lines)) {
+        if (name.isEmpty() || splitsTheHead(name) || name.contains(':') || splitsTheHead(value)) {
+            qWarning().noquote() << "[Server] An answer's header" << name.left(64).toPercentEncoding() << "would split its head; answering 500";
+            return internalError(false, Language::English).wire(closing);
+        }
+        head += name + ": " + value + "\r\n";
+    }
+    return head + "\r\n" + body;
 }

@@ -37,9 +37,16 @@ struct HttpReply {
     // sniffing, a sandbox without scripts) and saved rather than shown unless it is a
     // picture and shown inline was asked for.
     enum class Showing { InlineImages, Download };
+    // A stored type that is not a well-formed media type is served as application/octet-stream.
     static HttpReply storedFile(const QString& contentType, QByteArray body, const QString& fileName, Showing showing);
     static HttpReply later(std::shared_ptr<PendingReply> pending);
     // Runs work and turns what it throws into an error answer: of the procedure form
     // (for the procedure named path) or the REST form. Bad input never becomes a 500.
     static HttpReply guarded(const std::function<HttpReply()>& work, bool procedure, const QString& path, Language language);
+
+    // The answer as it goes on the wire: status line, headers, body; "Connection: close"
+    // when closing. Every answer the server writes passes here, and here each header is
+    // checked: one holding CR, LF or NUL would split the head, so such an answer goes
+    // out as a 500 instead.
+    QByteArray wire(bool closing = false) const;
 };

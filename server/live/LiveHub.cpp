@@ -459,7 +459,8 @@ void LiveHub::handleTyping(QWebSocket*, const Connection& connection, const QJso
     const qint64 conversationId = reader.required<qint64>(QLatin1StringView("conversationId"));
     m_conversations.requireMember(conversationId, connection.userId);
     m_conversations.requireUnblocked(conversationId, connection.userId);
-    QList<qint64> others = m_conversations.memberIds(conversationId);
+    // In a group they share, someone blocked still does not see the other typing.
+    QList<qint64> others = m_conversations.membersReachableFrom(conversationId, connection.userId);
     others.removeAll(connection.userId);
     sendToUsers(others, QStringLiteral("typing"),
         { { QStringLiteral("conversationId"), conversationId },

@@ -3,6 +3,7 @@
 #include "procedures/ProcedureRegistry.h"
 #include "procedures/Procedures.h"
 #include "store/Conversations.h"
+#include "store/SystemSettings.h"
 
 #include "models/Json.h"
 
@@ -18,6 +19,13 @@ void registerConversationProcedures(ProcedureRegistry& registry, ServerContext& 
         const json::Reader input = call.reader();
         const QString type = input.required<QString>(QLatin1StringView("type"));
         const auto name = input.optional<QString>(QLatin1StringView("name"));
+        // The list is held to its limit before any of its ids is read: the other member
+        // (and perhaps the caller) of a private conversation, the group's size of a group.
+        const qsizetype sent = input.required<QJsonValue>(QLatin1StringView("memberIds")).toArray().size();
+        if (type == u"private" && sent > 2)
+            throw ServerError::badRequest(Text::PrivateExactlyOneOther);
+        if (const qint64 maxMembers = SystemSettings(context.db).maxGroupMembers(); type == u"group" && sent > maxMembers)
+            throw ServerError::badRequest(Text::GroupTooManyMembers, maxMembers);
         QList<qint64> members = input.required<QList<qint64>>(QLatin1StringView("memberIds"));
         members.removeAll(call.userId);
         qint64 id = 0;

@@ -6,7 +6,7 @@
 
 void registerSearchProcedures(ProcedureRegistry& registry, ServerContext&)
 {
-    // Matching text looks at every message of every conversation the user is in.
+    // Message texts are found through their indexes, on the reading thread.
     registry.addRead(QStringLiteral("search.global"), ProcedureKind::Query, [](Database& db, const ProcedureCall& call) -> QJsonValue {
         const json::Reader input = call.reader();
         return GlobalSearch(db).search(call.userId, input.required<QString>(QLatin1StringView("keyword")),

@@ -113,6 +113,14 @@ IssuedTokens Accounts::registerUser(const ValidRegistration& registration, const
     return openSession(userId, clientAddress);
 }
 
+void Accounts::requireSignInLimits(const QString& username, const QString& password)
+{
+    if (QStringView(username).trimmed().size() > kMaxUsername)
+        throw ServerError::badRequest(Text::UsernameLength, kMinUsername, kMaxUsername);
+    if (password.size() > kMaxPassword)
+        throw ServerError::badRequest(Text::PasswordTooLong, kMaxPassword);
+}
+
 std::optional<SignInRecord> Accounts::signInRecord(const QString& username)
 {
     QSqlQuery query = m_db.exec(QStringLiteral("SELECT id, password_hash, password_salt, password_iterations"
@@ -170,12 +178,16 @@ IssuedTokens Accounts::refresh(const QString& refreshToken, std::optional<qint64
     if (refreshToken.isEmpty())
         throw refused;
     const QString presented = tokens::digest(refreshToken);
+    const qint64 now = wiretime::nowSeconds();
     Database::Transaction transaction(m_db);
     QSqlQuery query = m_db.exec(QStringLiteral("SELECT id, user_id, refresh_expires FROM sessions WHERE refresh_hash = ?"), { presented });
     if (!query.next()) {
         // Only one party can have spent it the first time: the session is no longer safe
-        // for either, and the rightful owner signs in again.
-        const QVariant replayed = m_db.scalar(QStringLiteral("SELECT session_id FROM spent_refresh_tokens WHERE refresh_hash = ?"), { presented });
+        // for either, and the rightful owner signs in again. A copy past its expiry is
+        // refused anyway, spent or not.
+        const QVariant replayed = m_db.scalar(QStringLiteral("SELECT session_id FROM spent_refresh_tokens"
+                                                             " WHERE refresh_hash = ? AND expires_at > ?"),
+            { presented, now });
         if (replayed.isValid()) {
             m_db.exec(QStringLiteral("DELETE FROM sessions WHERE id = ?"), { replayed });
             transaction.commit();
@@ -183,7 +195,8 @@ IssuedTokens Accounts::refresh(const QString& refreshToken, std::optional<qint64
         }
         throw refused;
     }
-    if (query.value(2).toLongLong() <= wiretime::nowSeconds())
+    const qint64 presentedExpires = query.value(2).toLongLong();
+    if (presentedExpires <= now)
         throw refused;
     // A ban keeps its sessions only so that this answer can say why they ended.
     if (m_db.scalar(QStringLiteral("SELECT is_banned FROM users WHERE id = ?"), { query.value(1) }).toInt() != 0) {
@@ -197,8 +210,10 @@ IssuedTokens Accounts::refresh(const QString& refreshToken, std::optional<qint64
     issued.expiresIn = m_tokenTtl;
     issued.accessToken = tokens::newToken();
     issued.refreshToken = tokens::newToken();
-    const qint64 now = wiretime::nowSeconds();
-    m_db.exec(QStringLiteral("INSERT INTO spent_refresh_tokens (refresh_hash, session_id) VALUES (?, ?)"), { presented, issued.sessionId });
+    // Spent tokens that could no longer be presented go as new ones come.
+    m_db.run(QStringLiteral("DELETE FROM spent_refresh_tokens WHERE expires_at <= ?"), { now });
+    m_db.run(QStringLiteral("INSERT INTO spent_refresh_tokens (refresh_hash, session_id, expires_at) VALUES (?, ?, ?)"),
+        { presented, issued.sessionId, presentedExpires });
     m_db.exec(QStringLiteral("UPDATE sessions SET access_hash = ?, access_expires = ?, refresh_hash = ?,"
                              " refresh_expires = ?, last_active_at = ? WHERE id = ?"),
         { tokens::digest(issued.accessToken), now + m_tokenTtl, tokens::digest(issued.refreshToken),

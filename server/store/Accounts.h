@@ -78,12 +78,15 @@ public:
     // Sign-in in the same way: the stored digest of a name (nothing for an unknown
     // one), then, once the password matched it, a session; a banned account is 403.
     std::optional<SignInRecord> signInRecord(const QString& username);
+    // Throws 400 for a name or password longer than any account can have.
+    static void requireSignInLimits(const QString& username, const QString& password);
     IssuedTokens completeSignIn(qint64 userId, const QString& clientAddress);
     // A live (unexpired) access token, or nothing.
     std::optional<AuthenticatedSession> authenticate(const QString& accessToken);
     // Spends the refresh token and issues a new pair for the same session; throws 401.
     // A token spent before ends its session (someone else holds a copy) and names it
-    // in endedSession, for the caller to close its sockets.
+    // in endedSession, for the caller to close its sockets. Spent tokens are remembered
+    // until they would have expired, no longer.
     IssuedTokens refresh(const QString& refreshToken, std::optional<qint64>* endedSession);
     // Ends the session of this access token; false when there was none.
     bool logout(const QString& accessToken);

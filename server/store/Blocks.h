@@ -2,7 +2,8 @@
 
 // Who has blocked whom. A block (the blocker's contact entry marked "blocked") cuts
 // private traffic both ways: no private conversation, no sends or typing into one,
-// and neither sees the other's presence. Groups they share are left alone.
+// and neither sees the other's presence. In groups they share, messages go on, but
+// neither sees the other's typing, reactions or read receipts.
 
 #include "http/ServerError.h"
 

@@ -8,6 +8,7 @@
 #include "WireTime.h"
 
 #include <QJsonObject>
+#include <QSet>
 #include <QSqlQuery>
 
 Conversations::Conversations(Database& db)
@@ -80,12 +81,19 @@ qint64 Conversations::createGroup(qint64 ownerId, const QString& rawName, const 
         throw ServerError::badRequest(Text::GroupNeedsName);
     if (name.size() > kMaxGroupName)
         throw ServerError::badRequest(Text::GroupNameTooLong, kMaxGroupName);
-    QList<qint64> members { ownerId };
-    for (const qint64 id : memberIds) {
-        if (!members.contains(id))
-            members.append(id);
-    }
+    // The list as sent is held to the limit before anything is done with its ids, so
+    // that no request can make the event loop walk an arbitrarily long one.
     const qint64 maxMembers = SystemSettings(m_db).maxGroupMembers();
+    if (memberIds.size() > maxMembers)
+        throw ServerError::badRequest(Text::GroupTooManyMembers, maxMembers);
+    QList<qint64> members { ownerId };
+    QSet<qint64> seen { ownerId };
+    for (const qint64 id : memberIds) {
+        if (!seen.contains(id)) {
+            seen.insert(id);
+            members.append(id);
+        }
+    }
     if (members.size() > maxMembers)
         throw ServerError::badRequest(Text::GroupTooManyMembers, maxMembers);
     for (const qint64 id : members) {
@@ -166,98 +174,63 @@ PostingRight Conversations::postingRight(qint64 conversationId, qint64 userId)
     return right;
 }
 
-QJsonObject Conversations::lastMessageJson(qint64 messageId)
-{
-    QSqlQuery query = m_db.exec(QStringLiteral("SELECT id, conversation_id, sender_id, type, content, created_at, revoked_at"
-                                               " FROM messages WHERE id = ?"),
-        { messageId });
-    QJsonObject last;
-    if (!query.next())
-        return last;
-    last.insert(QLatin1StringView("id"), query.value(0).toLongLong());
-    last.insert(QLatin1StringView("conversationId"), query.value(1).toLongLong());
-    last.insert(QLatin1StringView("senderId"), query.value(2).toLongLong());
-    last.insert(QLatin1StringView("type"), query.value(3).toString());
-    if (query.value(6).isNull())
-        rowjson::putText(last, QLatin1StringView("content"), query.value(4));
-    last.insert(QLatin1StringView("createdAt"), query.value(5).toString());
-    return last;
-}
-
 QJsonArray Conversations::listFor(qint64 userId, const Presence& online)
 {
-    struct Row {
-        QJsonObject object;
-        qint64 id;
-        QString type;
-        qint64 lastReadId;
-        qint64 clearedBefore;
-        qint64 lastMessageId;
-    };
-    QList<Row> rows;
-    {
-        QSqlQuery query = m_db.exec(QStringLiteral(
-            "SELECT c.id, c.type, COALESCE(g.name, c.name), COALESCE(g.avatar, c.avatar), c.creator_id,"
-            " c.created_at, c.updated_at, m.last_read_id, m.cleared_before_id, m.pinned, m.muted,"
-            " (SELECT COUNT(*) FROM conversation_members x WHERE x.conversation_id = c.id),"
-            " (SELECT MAX(id) FROM messages WHERE conversation_id = c.id AND id > m.cleared_before_id) AS last_id"
-            " FROM conversations c"
-            " JOIN conversation_members m ON m.conversation_id = c.id"
-            " LEFT JOIN chat_groups g ON g.conversation_id = c.id"
-            " WHERE m.user_id = ? AND m.hidden = 0"
-            " ORDER BY m.pinned DESC,"
-            " COALESCE((SELECT created_at FROM messages WHERE id = last_id), c.created_at) DESC, c.id DESC"),
-            { userId });
-        while (query.next()) {
-            Row row;
-            row.id = query.value(0).toLongLong();
-            row.type = query.value(1).toString();
-            row.lastReadId = query.value(7).toLongLong();
-            row.clearedBefore = query.value(8).toLongLong();
-            row.lastMessageId = query.value(12).toLongLong();
-            QJsonObject& c = row.object;
-            c.insert(QLatin1StringView("id"), row.id);
-            c.insert(QLatin1StringView("type"), row.type);
-            rowjson::putText(c, QLatin1StringView("name"), query.value(2));
-            rowjson::putText(c, QLatin1StringView("avatar"), query.value(3));
-            if (!query.value(4).isNull())
-                c.insert(QLatin1StringView("creatorId"), query.value(4).toLongLong());
-            c.insert(QLatin1StringView("memberCount"), query.value(11).toLongLong());
-            c.insert(QLatin1StringView("createdAt"), query.value(5).toString());
-            c.insert(QLatin1StringView("updatedAt"), query.value(6).toString());
-            c.insert(QLatin1StringView("isPinned"), query.value(9).toInt() != 0);
-            c.insert(QLatin1StringView("isMuted"), query.value(10).toInt() != 0);
-            rows.append(row);
-        }
-    }
-
+    // One statement whatever the number of conversations: the last message, the private
+    // peer and the unread count (kept by the database as messages come and go) come with
+    // each row.
+    QSqlQuery query = m_db.exec(QStringLiteral(
+        "SELECT c.id, c.type, COALESCE(g.name, c.name), COALESCE(g.avatar, c.avatar), c.creator_id,"
+        " c.created_at, c.updated_at, m.pinned, m.muted, m.unread_count,"
+        " (SELECT COUNT(*) FROM conversation_members x WHERE x.conversation_id = c.id),"
+        " last.id, last.sender_id, last.type, last.content, last.created_at, last.revoked_at,"
+        " peer.id, peer.name, peer.avatar"
+        " FROM conversation_members m"
+        " JOIN conversations c ON c.id = m.conversation_id"
+        " LEFT JOIN chat_groups g ON g.conversation_id = c.id"
+        " LEFT JOIN messages last ON last.id ="
+        "   (SELECT MAX(id) FROM messages WHERE conversation_id = c.id AND id > m.cleared_before_id)"
+        " LEFT JOIN users peer ON c.type = 'private' AND peer.id ="
+        "   (SELECT p.user_id FROM conversation_members p WHERE p.conversation_id = c.id AND p.user_id != m.user_id LIMIT 1)"
+        " WHERE m.user_id = ? AND m.hidden = 0"
+        " ORDER BY m.pinned DESC, COALESCE(last.created_at, c.created_at) DESC, c.id DESC"),
+        { userId });
     QJsonArray list;
-    for (Row& row : rows) {
-        QJsonObject& c = row.object;
-        if (row.type == u"private") {
-            QSqlQuery other = m_db.exec(QStringLiteral("SELECT u.id, u.name, u.avatar FROM conversation_members m"
-                                                       " JOIN users u ON u.id = m.user_id"
-                                                       " WHERE m.conversation_id = ? AND m.user_id != ? LIMIT 1"),
-                { row.id, userId });
-            if (other.next()) {
-                c.insert(QLatin1StringView("name"), other.value(1).toString());
-                rowjson::putText(c, QLatin1StringView("avatar"), other.value(2));
-                c.insert(QLatin1StringView("online"), online(other.value(0).toLongLong()));
-                // Lets the client follow the other member's presence without asking
-                // for the members of every private conversation.
-                c.insert(QLatin1StringView("peerId"), other.value(0).toLongLong());
-            }
+    while (query.next()) {
+        QJsonObject c;
+        c.insert(QLatin1StringView("id"), query.value(0).toLongLong());
+        c.insert(QLatin1StringView("type"), query.value(1).toString());
+        rowjson::putText(c, QLatin1StringView("name"), query.value(2));
+        rowjson::putText(c, QLatin1StringView("avatar"), query.value(3));
+        if (!query.value(4).isNull())
+            c.insert(QLatin1StringView("creatorId"), query.value(4).toLongLong());
+        c.insert(QLatin1StringView("memberCount"), query.value(10).toLongLong());
+        c.insert(QLatin1StringView("createdAt"), query.value(5).toString());
+        c.insert(QLatin1StringView("updatedAt"), query.value(6).toString());
+        c.insert(QLatin1StringView("isPinned"), query.value(7).toInt() != 0);
+        c.insert(QLatin1StringView("isMuted"), query.value(8).toInt() != 0);
+        if (!query.value(17).isNull()) {
+            const qint64 peerId = query.value(17).toLongLong();
+            c.insert(QLatin1StringView("name"), query.value(18).toString());
+            rowjson::putText(c, QLatin1StringView("avatar"), query.value(19));
+            c.insert(QLatin1StringView("online"), online(peerId));
+            // Lets the client follow the other member's presence without asking
+            // for the members of every private conversation.
+            c.insert(QLatin1StringView("peerId"), peerId);
         }
-        if (row.lastMessageId > 0) {
-            const QJsonObject last = lastMessageJson(row.lastMessageId);
+        if (!query.value(11).isNull()) {
+            QJsonObject last;
+            last.insert(QLatin1StringView("id"), query.value(11).toLongLong());
+            last.insert(QLatin1StringView("conversationId"), query.value(0).toLongLong());
+            last.insert(QLatin1StringView("senderId"), query.value(12).toLongLong());
+            last.insert(QLatin1StringView("type"), query.value(13).toString());
+            if (query.value(16).isNull())
+                rowjson::putText(last, QLatin1StringView("content"), query.value(14));
+            last.insert(QLatin1StringView("createdAt"), query.value(15).toString());
             c.insert(QLatin1StringView("lastMessage"), last);
-            c.insert(QLatin1StringView("lastMessageTime"), last.value(QLatin1StringView("createdAt")));
+            c.insert(QLatin1StringView("lastMessageTime"), query.value(15).toString());
         }
-        const qint64 unread = m_db.scalar(QStringLiteral("SELECT COUNT(*) FROM messages WHERE conversation_id = ? AND id > ?"
-                                                         " AND sender_id != ? AND revoked_at IS NULL"),
-                                      { row.id, qMax(row.lastReadId, row.clearedBefore), userId })
-                                  .toLongLong();
-        c.insert(QLatin1StringView("unreadCount"), unread);
+        c.insert(QLatin1StringView("unreadCount"), query.value(9).toLongLong());
         list.append(c);
     }
     return list;
@@ -324,15 +297,11 @@ std::optional<qint64> Conversations::markRead(qint64 conversationId, qint64 user
                                .toLongLong();
     if (newest <= current)
         return std::nullopt;
-    m_db.exec(QStringLiteral("UPDATE conversation_members SET last_read_id = ? WHERE conversation_id = ? AND user_id = ?"),
-        { newest, conversationId, userId });
-    // Only what arrived since the last read is looked at, however long the conversation;
-    // the messages of someone in a block with the reader never learn they were read.
-    m_db.exec(QStringLiteral("UPDATE messages SET status = 'read' WHERE conversation_id = ? AND id > ? AND id <= ? AND sender_id != ?"
-                             " AND status IN ('sent', 'delivered')"
-                             " AND sender_id NOT IN (SELECT contact_id FROM contacts WHERE user_id = ? AND blocked = 1"
-                             "   UNION SELECT user_id FROM contacts WHERE contact_id = ? AND blocked = 1)"),
-        { conversationId, current, newest, userId, userId, userId });
+    // One row, however many messages arrived since: the others' messages show as read
+    // from this receipt (see Messages), and the unread count follows the mark.
+    m_db.exec(QStringLiteral("UPDATE conversation_members SET last_read_id = ?, read_receipt_id = ?"
+                             " WHERE conversation_id = ? AND user_id = ?"),
+        { newest, newest, conversationId, userId });
     transaction.commit();
     return newest;
 }

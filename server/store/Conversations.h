@@ -60,8 +60,8 @@ public:
     QJsonArray groupsFor(qint64 userId);
     QJsonArray membersOf(qint64 conversationId, const Presence& online);
 
-    // Moves the user's read mark to the newest message and marks the others' messages
-    // read; returns that message id when the mark moved.
+    // Moves the user's read mark and read receipt to the newest message; returns that
+    // message id when the mark moved.
     std::optional<qint64> markRead(qint64 conversationId, qint64 userId);
     // Hides the conversation and its history so far from this user only.
     void deleteForUser(qint64 conversationId, qint64 userId);
@@ -73,7 +73,5 @@ public:
     qint64 clearedBefore(qint64 conversationId, qint64 userId);
 
 private:
-    QJsonObject lastMessageJson(qint64 messageId);
-
     Database& m_db;
 };

@@ -1,6 +1,8 @@
 #include "store/Database.h"
 
 #include "store/AdminSchema.h"
+#include "store/IndexSchema.h"
+#include "store/ShortKeyIndex.h"
 #include "store/SocialSchema.h"
 
 #include <QAtomicInt>
@@ -116,6 +118,16 @@ const QList<QStringList>& migrations()
             QStringLiteral("ALTER TABLE service_sessions ADD COLUMN last_message_at TEXT"),
             QStringLiteral("CREATE INDEX service_sessions_customer ON service_sessions(customer_id, status)"),
         },
+        {
+            // A spent refresh token is kept only while a copy of it could still be presented:
+            // until it would have expired unspent. Rows from before know only their
+            // session's latest expiry, which is never earlier than their own.
+            QStringLiteral("ALTER TABLE spent_refresh_tokens ADD COLUMN expires_at INTEGER NOT NULL DEFAULT 0"),
+            QStringLiteral("UPDATE spent_refresh_tokens SET expires_at ="
+                           " (SELECT refresh_expires FROM sessions WHERE sessions.id = spent_refresh_tokens.session_id)"),
+            QStringLiteral("CREATE INDEX spent_refresh_tokens_expiry ON spent_refresh_tokens(expires_at)"),
+        },
+        indexSchema(),
     };
     return steps;
 }
@@ -148,6 +160,8 @@ Database::Database(const QString& filePath)
     exec(QStringLiteral("PRAGMA foreign_keys=ON"));
     // Whenever the WAL starts over it shrinks back to this size.
     exec(QStringLiteral("PRAGMA journal_size_limit=%1").arg(kWalSizeLimit));
+    // Before anything is written: the triggers of the search index call it.
+    shortkeys::install(m_db);
     migrate();
 }
 

@@ -3,14 +3,50 @@
 #include "http/ServerError.h"
 #include "store/Database.h"
 #include "store/RowJson.h"
+#include "store/ShortKeyIndex.h"
 #include "store/UserDirectory.h"
 
 #include <QJsonArray>
 #include <QSqlQuery>
 
+namespace {
+
+// The key as one phrase of the trigram index's query language: its trigrams, in a row.
+QString phraseOf(const QString& keyword)
+{
+    QString quoted = keyword;
+    quoted.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + quoted + u'"';
+}
+
+} // namespace
+
 GlobalSearch::GlobalSearch(Database& db)
     : m_db(db)
 {
+}
+
+QSqlQuery GlobalSearch::findMessages(qint64 userId, const QString& keyword, const QString& pattern, qint64 limit)
+{
+    // The LIKE of the pattern keeps the last word on a match, as before the indexes: they
+    // only narrow what is looked at (the trigram index folds case in every script).
+    static const QString columns = QStringLiteral("SELECT msg.id, msg.content, msg.conversation_id, msg.sender_id, u.name,"
+                                                  " msg.created_at, msg.type");
+    static const QString visible = QStringLiteral(" JOIN conversation_members m ON m.conversation_id = msg.conversation_id AND m.user_id = ?"
+                                                  " JOIN users u ON u.id = msg.sender_id"
+                                                  " WHERE msg.id > m.cleared_before_id AND msg.revoked_at IS NULL"
+                                                  " AND msg.content LIKE ? ESCAPE '\\'");
+    // Each index hands its matches over newest first, so the limit ends the walk.
+    if (QStringView(keyword).toUcs4().size() >= shortkeys::kLongKey) {
+        static const QString byTrigrams = columns
+            + QStringLiteral(" FROM message_text CROSS JOIN messages msg ON msg.id = message_text.rowid") + visible
+            + QStringLiteral(" AND message_text MATCH ? ORDER BY message_text.rowid DESC LIMIT ?");
+        return m_db.exec(byTrigrams, { userId, pattern, phraseOf(keyword), limit });
+    }
+    static const QString byPairs = columns
+        + QStringLiteral(" FROM message_pairs CROSS JOIN messages msg ON msg.id = message_pairs.rowid") + visible
+        + QStringLiteral(" AND message_pairs MATCH ? ORDER BY message_pairs.rowid DESC LIMIT ?");
+    return m_db.exec(byPairs, { userId, pattern, shortkeys::queryOf(keyword), limit });
 }
 
 QJsonObject GlobalSearch::search(qint64 userId, const QString& rawKeyword, qint64 limit)
@@ -55,13 +91,7 @@ QJsonObject GlobalSearch::search(qint64 userId, const QString& rawKeyword, qint6
         groups.append(group);
     }
 
-    QSqlQuery texts = m_db.exec(QStringLiteral("SELECT msg.id, msg.content, msg.conversation_id, msg.sender_id, u.name, msg.created_at, msg.type"
-                                               " FROM messages msg"
-                                               " JOIN conversation_members m ON m.conversation_id = msg.conversation_id AND m.user_id = ?"
-                                               " JOIN users u ON u.id = msg.sender_id"
-                                               " WHERE msg.id > m.cleared_before_id AND msg.revoked_at IS NULL"
-                                               " AND msg.content LIKE ? ESCAPE '\\' ORDER BY msg.id DESC LIMIT ?"),
-        { userId, pattern, limit });
+    QSqlQuery texts = findMessages(userId, keyword, pattern, limit);
     while (texts.next()) {
         QJsonObject message;
         message.insert(QLatin1StringView("id"), texts.value(0).toLongLong());

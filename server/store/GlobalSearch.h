@@ -4,6 +4,7 @@
 // and the messages of their conversations (not revoked, not deleted by them).
 
 #include <QJsonObject>
+#include <QSqlQuery>
 #include <QString>
 
 class Database;
@@ -18,5 +19,8 @@ public:
     QJsonObject search(qint64 userId, const QString& keyword, qint64 limit);
 
 private:
+    // The user's messages whose text holds the keyword (pattern is its LIKE), newest first.
+    QSqlQuery findMessages(qint64 userId, const QString& keyword, const QString& pattern, qint64 limit);
+
     Database& m_db;
 };

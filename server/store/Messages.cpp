@@ -7,6 +7,7 @@
 #include "store/PostingRights.h"
 #include "store/RowJson.h"
 #include "store/ServiceSessions.h"
+#include "store/TextRules.h"
 #include "WireTime.h"
 
 #include <QDateTime>
@@ -43,10 +44,13 @@ bool needsFile(const QString& type)
     return type == u"image" || type == u"file" || type == u"voice" || type == u"video";
 }
 
-void checkText(const std::optional<QString>& value, int maxLength, Text what)
+void checkText(const std::optional<QString>& value, int maxLength, Text what, bool multiline = false)
 {
-    if (value && value->size() > maxLength)
+    if (!value)
+        return;
+    if (value->size() > maxLength)
         throw ServerError::badRequest(Text::FieldTooLong, what, maxLength);
+    textrules::requireNoControls(*value, what, multiline);
 }
 
 // Other clients open these addresses: only web addresses and our own relative ones.
@@ -74,6 +78,19 @@ QString newServerMsgId()
         uchar(words[1] >> 40), uchar(words[1] >> 32), uchar(words[1] >> 24), uchar(words[1] >> 16), uchar(words[1] >> 8),
         uchar(words[1]));
     return id.toString(QUuid::WithoutBraces);
+}
+
+// Whether another member has marked the message read (message names its row): read
+// receipts are kept per member, so marking read writes one row however long the chat.
+// A member in a block with the sender never tells them.
+QString readBySomeone(QLatin1StringView message)
+{
+    return QStringLiteral("EXISTS (SELECT 1 FROM conversation_members r"
+                          " WHERE r.conversation_id = %1.conversation_id AND r.read_receipt_id >= %1.id AND r.user_id != %1.sender_id"
+                          " AND NOT EXISTS (SELECT 1 FROM contacts k WHERE k.blocked = 1"
+                          "   AND ((k.user_id = r.user_id AND k.contact_id = %1.sender_id)"
+                          "     OR (k.user_id = %1.sender_id AND k.contact_id = r.user_id))))")
+        .arg(message);
 }
 
 } // namespace
@@ -204,7 +221,7 @@ void Messages::validate(const OutgoingMessage& message)
 {
     if (!sendableTypes().contains(message.type))
         throw ServerError::badRequest(Text::UnknownMessageType, message.type.left(40));
-    checkText(message.content, kMaxContent, Text::NounMessageText);
+    checkText(message.content, kMaxContent, Text::NounMessageText, true);
     checkText(message.fileName, 255, Text::NounFileName);
     checkText(message.fileUrl, 2048, Text::NounFileAddress);
     checkText(message.fileMimeType, 255, Text::NounFileType);
@@ -239,11 +256,14 @@ qint64 Messages::storeNotice(qint64 conversationId, qint64 senderId, const QStri
 
 std::optional<QJsonObject> Messages::messageJson(qint64 messageId)
 {
-    const QList<QVariantList> found = m_db.rows(QStringLiteral("SELECT m.id, m.conversation_id, m.sender_id, m.type, m.content, m.file_url,"
-                                               " m.file_name, m.file_size, m.file_mime_type, m.status, m.reply_to_id,"
-                                               " m.server_msg_id, m.client_msg_id, m.created_at, m.revoked_at, u.name, u.avatar, m.deleted_at"
-                                               " FROM messages m JOIN users u ON u.id = m.sender_id WHERE m.id = ?"),
-        { messageId });
+    static const QString select = QStringLiteral("SELECT m.id, m.conversation_id, m.sender_id, m.type, m.content, m.file_url,"
+                                                 " m.file_name, m.file_size, m.file_mime_type,"
+                                                 " CASE WHEN m.status IN ('sent', 'delivered') AND %1 THEN 'read' ELSE m.status END,"
+                                                 " m.reply_to_id, m.server_msg_id, m.client_msg_id, m.created_at, m.revoked_at,"
+                                                 " u.name, u.avatar, m.deleted_at"
+                                                 " FROM messages m JOIN users u ON u.id = m.sender_id WHERE m.id = ?")
+                                      .arg(readBySomeone(QLatin1StringView("m")));
+    const QList<QVariantList> found = m_db.rows(select, { messageId });
     if (found.isEmpty())
         return std::nullopt;
     const QVariantList& row = found.first();
@@ -372,6 +392,8 @@ bool Messages::markDelivered(qint64 messageId, qint64 userId)
         { messageId, userId });
     if (!conversation.isValid() || !m_conversations.isMember(conversation.toLongLong(), userId))
         return false;
-    QSqlQuery query = m_db.exec(QStringLiteral("UPDATE messages SET status = 'delivered' WHERE id = ? AND status = 'sent'"), { messageId });
-    return query.numRowsAffected() > 0;
+    // A message already read is not taken back to delivered.
+    static const QString update = QStringLiteral("UPDATE messages SET status = 'delivered' WHERE id = ? AND status = 'sent' AND NOT %1")
+                                      .arg(readBySomeone(QLatin1StringView("messages")));
+    return m_db.run(update, { messageId }) > 0;
 }

@@ -13,14 +13,19 @@ QString required(const QString& raw, int maxLength, Text what, bool multiline)
         throw ServerError::badRequest(Text::FieldEmpty, what);
     if (text.size() > maxLength)
         throw ServerError::badRequest(Text::FieldTooLong, what, maxLength);
+    requireNoControls(text, what, multiline);
+    return text;
+}
+
+void requireNoControls(QStringView text, Text what, bool multiline)
+{
     for (const QChar c : text) {
         if (c.category() != QChar::Other_Control)
             continue;
         if (multiline && (c == u'\n' || c == u'\t' || c == u'\r'))
             continue;
-        throw ServerError::badRequest(Text::FieldControlCharacters, what);
+        throw ServerError::badRequest(multiline ? Text::TextControlCharacters : Text::FieldControlCharacters, what);
     }
-    return text;
 }
 
 std::optional<QString> optional(const std::optional<QString>& raw, int maxLength, Text what, bool multiline)

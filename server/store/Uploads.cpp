@@ -1,13 +1,14 @@
 #include "store/Uploads.h"
 
+#include "http/MediaType.h"
 #include "http/ServerError.h"
 #include "store/Database.h"
+#include "store/TextRules.h"
 #include "Tokens.h"
 #include "WireTime.h"
 
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 #include <QSaveFile>
 #include <QSqlQuery>
 
@@ -24,19 +25,12 @@ Uploads::Uploads(Database& db, QString directory)
     QDir().mkpath(m_directory);
 }
 
-bool Uploads::isValidContentType(const QString& contentType)
-{
-    // type/subtype with optional parameters; nothing that could end a header line.
-    static const QRegularExpression pattern(QStringLiteral("^[A-Za-z0-9][A-Za-z0-9!#$&^_.+-]{0,63}/[A-Za-z0-9][A-Za-z0-9!#$&^_.+-]{0,127}"
-                                                           "(\\s*;\\s*[A-Za-z0-9!#$&^_.+-]+=[A-Za-z0-9!#$&^_.+\"-]+)*$"));
-    return contentType.size() <= 255 && pattern.match(contentType).hasMatch();
-}
-
 QString Uploads::announce(qint64 userId, const QString& fileName, const QString& fileType, qint64 fileSize)
 {
     if (fileName.trimmed().isEmpty() || fileName.size() > kMaxFileName)
         throw ServerError::badRequest(Text::FileNameLength, kMaxFileName);
-    if (!isValidContentType(fileType))
+    textrules::requireNoControls(fileName, Text::NounFileName);
+    if (!mediatype::isValid(fileType))
         throw ServerError::badRequest(Text::FileTypeNotMime);
     if (fileSize < 0)
         throw ServerError::badRequest(Text::FileSizeNegative);
@@ -62,7 +56,7 @@ QString Uploads::begin(qint64 userId, const QString& fileKey, const QString& con
         throw ServerError::notFound(Text::UnknownFileKey);
     if (!query.value(0).isNull() || m_underWay.contains(fileKey))
         throw ServerError::conflict(Text::FileAlreadyUploaded);
-    if (!isValidContentType(contentType))
+    if (!mediatype::isValid(contentType))
         throw ServerError::badRequest(Text::ContentTypeNotMime);
     m_underWay.insert(fileKey);
     return storedPath(fileKey);

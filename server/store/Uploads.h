@@ -40,8 +40,6 @@ public:
     QString complete(qint64 userId, const QString& fileKey, const QByteArray& base64, const QString& contentType);
     std::optional<StoredFile> find(const QString& fileKey);
 
-    static bool isValidContentType(const QString& contentType);
-
 private:
     QString storedPath(const QString& fileKey) const;
 

@@ -27,6 +27,10 @@ QStringView chineseText(Text text)
         return u"地址过长（最多 %1 字节）";
     case Text::HeadTooLarge:
         return u"请求头过大（最多 %1 字节）";
+    case Text::BodyLengthAmbiguous:
+        return u"请求长度不明确：只能带一个 Content-Length 或 Transfer-Encoding: chunked，不能两者都有";
+    case Text::ChunkedBodyMalformed:
+        return u"分块传输的请求体格式错误";
     case Text::BodyNotObject:
         return u"请求内容必须是 JSON 对象";
     case Text::TooManySignIns:
@@ -233,6 +237,8 @@ QStringView chineseText(Text text)
         return u"%1过长（最多 %2 个字符）";
     case Text::FieldControlCharacters:
         return u"%1包含控制字符";
+    case Text::TextControlCharacters:
+        return u"%1包含控制字符；只允许制表符和换行";
     case Text::FieldAddressTooLong:
         return u"%1过长";
     case Text::FieldAddressKind:

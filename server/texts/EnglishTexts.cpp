@@ -27,6 +27,10 @@ QStringView englishText(Text text)
         return u"The address is too long (at most %1 bytes)";
     case Text::HeadTooLarge:
         return u"The request head is too large (at most %1 bytes)";
+    case Text::BodyLengthAmbiguous:
+        return u"The request's length is unclear: send one Content-Length or Transfer-Encoding: chunked, not both";
+    case Text::ChunkedBodyMalformed:
+        return u"The chunked request body is malformed";
     case Text::BodyNotObject:
         return u"The request body must be a JSON object";
     case Text::TooManySignIns:
@@ -233,6 +237,8 @@ QStringView englishText(Text text)
         return u"The %1 is too long (at most %2 characters)";
     case Text::FieldControlCharacters:
         return u"The %1 holds control characters";
+    case Text::TextControlCharacters:
+        return u"The %1 holds control characters; only tabs and line breaks may stand in it";
     case Text::FieldAddressTooLong:
         return u"The %1 is too long";
     case Text::FieldAddressKind:

@@ -27,6 +27,10 @@ QStringView vietnameseText(Text text)
         return u"Địa chỉ quá dài (tối đa %1 byte)";
     case Text::HeadTooLarge:
         return u"Phần đầu yêu cầu quá lớn (tối đa %1 byte)";
+    case Text::BodyLengthAmbiguous:
+        return u"Độ dài yêu cầu không rõ ràng: chỉ gửi một Content-Length hoặc Transfer-Encoding: chunked, không gửi cả hai";
+    case Text::ChunkedBodyMalformed:
+        return u"Nội dung yêu cầu truyền theo khối không hợp lệ";
     case Text::BodyNotObject:
         return u"Nội dung yêu cầu phải là một đối tượng JSON";
     case Text::TooManySignIns:
@@ -233,6 +237,8 @@ QStringView vietnameseText(Text text)
         return u"Trường %1 quá dài (tối đa %2 ký tự)";
     case Text::FieldControlCharacters:
         return u"Trường %1 chứa ký tự điều khiển";
+    case Text::TextControlCharacters:
+        return u"Trường %1 chứa ký tự điều khiển; chỉ được dùng tab và xuống dòng";
     case Text::FieldAddressTooLong:
         return u"Trường %1 quá dài";
     case Text::FieldAddressKind:

@@ -170,20 +170,12 @@ void MainView::openSearch()
 {
     // Each opening starts afresh: nothing of an earlier search is kept.
     delete searchView();
-    auto* view = new SearchView(std::make_unique<SearchViewModel>(m_conversationListVM->conversations(), m_contactListVM->contacts()),
-                                m_searchSheet);
+    auto* view = new SearchView(std::make_unique<SearchViewModel>(), m_searchSheet);
     m_searchSheet->layout()->addWidget(view);
     m_searchSheet->setWindowTitle(Localized::text("search.title"));
     connect(view, &SearchView::dismissRequested, m_searchSheet, &QDialog::close);
-    connect(view, &SearchView::contactChosen, this, &MainView::showContact);
     m_searchSheet->open();
     view->setFocus();
-}
-
-void MainView::showContact(const Contact& contact)
-{
-    setSelectedSection(SidebarSection::contacts);
-    setSelectedContact(contact);
 }
 
 bool MainView::eventFilter(QObject* watched, QEvent* event)

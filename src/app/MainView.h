@@ -78,8 +78,6 @@ private:
     void retranslate();
     QDialog* searchSheet();
     void openSearch();
-    // A contact chosen elsewhere (the search sheet): the contacts section shows it.
-    void showContact(const Contact& contact);
 
     AuthViewModel* m_auth;
     std::unique_ptr<ConversationListViewModel> m_conversationListVM;

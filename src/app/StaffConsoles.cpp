@@ -21,13 +21,9 @@ StaffConsoles::StaffConsoles(AuthViewModel* auth, APIClient& api)
     , m_auth(auth)
     , m_api(api)
 {
-    // Signing out, too, changes the user (to none).
+    // Signing out, too, changes the user (to none). A console the server refuses makes
+    // the sign-in state read the account again, and a role taken away closes it here.
     connect(auth, &AuthViewModel::userChanged, this, &StaffConsoles::closeRevoked);
-    // A console refused by the server may belong to a role the account no longer holds.
-    connect(&m_api, &APIClient::requestForbidden, this, [this] {
-        if (m_admin || m_operator)
-            m_auth->refreshCurrentUser();
-    });
 }
 
 StaffConsoles::~StaffConsoles()

@@ -35,6 +35,8 @@ struct Conversation {
         bool byAdministrator = false;
     };
     std::optional<RevokedPreview> revokedPreview {};
+    // Kept by the client when the newest message shown is one of this user's that failed.
+    bool lastMessageFailed = false;
 
     // The list's stand-in text for a message of this type ("[图片]" for "image"),
     // or empty when the message shows its own content.

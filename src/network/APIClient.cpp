@@ -22,12 +22,6 @@ namespace {
 
 const QString authTokenKey = QStringLiteral("auth_token");
 
-// The client went away while the call was waiting.
-APIError cancelled()
-{
-    return APIError::transport(QNetworkReply::OperationCanceledError, QStringLiteral("Operation canceled"));
-}
-
 } // namespace
 
 APIClient& APIClient::shared()
@@ -124,7 +118,7 @@ QCoro::Task<QByteArray> APIClient::send(Request request)
     });
     co_await reply;
     if (!self || !guard)
-        throw cancelled();
+        throw APIError::cancelled();
 
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid()) {
@@ -157,12 +151,29 @@ void APIClient::RefreshRound::finish(RefreshOutcome result)
         waiter.resume();
 }
 
+void APIClient::startSession()
+{
+    ++m_session;
+    // Calls of the old session waiting for its refresh end now; the refresh itself
+    // finds its round over when it returns, and decides nothing.
+    if (const std::shared_ptr<RefreshRound> round = std::exchange(m_refresh, nullptr))
+        round->finish(RefreshOutcome::Cancelled);
+}
+
 QCoro::Task<QByteArray> APIClient::sendGuarded(Request request)
 {
+    QPointer<APIClient> self(this);
+    const quint64 session = m_session;
+    // A call of a session that has ended fails as cancelled, whatever it met: its
+    // refusal is no verdict on the session held now, and refreshing for it would
+    // spend that session's refresh token, or end it.
+    const auto sessionEnded = [&] { return !self || session != m_session; };
     const quint64 sentWith = m_tokenGeneration;
     try {
         co_return co_await send(request);
     } catch (const APIError& error) {
+        if (sessionEnded())
+            throw APIError::cancelled();
         if (error.kind() == APIError::Kind::HttpError && error.code() == 403)
             Q_EMIT requestForbidden();
         if (error.kind() != APIError::Kind::Unauthorized)
@@ -170,13 +181,12 @@ QCoro::Task<QByteArray> APIClient::sendGuarded(Request request)
     }
 
     if (sentWith == m_tokenGeneration) {
-        QPointer<APIClient> self(this);
         // Two calls refused together (the start-up check and the user refresh) must
         // not both refresh, nor may the second give up: either would end a session
         // that one refresh keeps.
         const RefreshOutcome outcome = co_await joinRefresh();
         if (outcome == RefreshOutcome::Cancelled || !self)
-            throw cancelled();
+            throw APIError::cancelled();
         // An unreadable keychain is no verdict on the session.
         if (outcome == RefreshOutcome::KeychainUnavailable)
             throw APIError::keychainUnavailable();
@@ -189,7 +199,13 @@ QCoro::Task<QByteArray> APIClient::sendGuarded(Request request)
 
     // Only a second 401 means "signed out"; any other failure of the repeat is
     // reported as itself.
-    co_return co_await send(std::move(request));
+    try {
+        co_return co_await send(std::move(request));
+    } catch (const APIError&) {
+        if (sessionEnded())
+            throw APIError::cancelled();
+        throw;
+    }
 }
 
 QCoro::Task<APIClient::RefreshOutcome> APIClient::joinRefresh()
@@ -263,6 +279,7 @@ QCoro::Task<APIClient::RefreshOutcome> APIClient::refreshSession()
 
     outcome = RefreshOutcome::Refused;
     SessionEnd ending = SessionEnd::Expired;
+    QString noAnswer;
     if (m_refresher) {
         try {
             co_await m_refresher();
@@ -273,18 +290,20 @@ QCoro::Task<APIClient::RefreshOutcome> APIClient::refreshSession()
             } else if (const std::optional<SessionEnd> verdict = verdictOf(error)) {
                 ending = *verdict;
             } else {
-                qInfo().noquote() << "[Auth] token refresh got no answer, keeping the session:" << error.description();
+                noAnswer = error.description();
                 outcome = RefreshOutcome::Unreachable;
             }
         } catch (...) {
         }
     }
-    // Ended by the client's destruction: the refresh failed because of it, and says
-    // nothing about the session.
+    // Ended by the client's destruction or by the end of the session that asked: the
+    // answer, whatever it was, says nothing about the session held now.
     if (!self || round->outcome) {
         outcome = RefreshOutcome::Cancelled;
         co_return outcome;
     }
+    if (outcome == RefreshOutcome::Unreachable)
+        qInfo().noquote() << "[Auth] token refresh got no answer, keeping the session:" << noAnswer;
     if (outcome == RefreshOutcome::Refreshed) {
         ++m_tokenGeneration;
         if (const std::optional<User> user = m_keychain.getCachedUser())
@@ -355,12 +374,12 @@ QCoro::Task<QString> APIClient::uploadFile(QByteArray data, QString fileName, QS
     const PresignedInput announce { std::move(fileName), contentType, data.size() };
     const PresignedResponse presigned = co_await mutation<PresignedResponse>(QStringLiteral("upload.getPresignedUrl"), announce);
     if (!self)
-        throw cancelled();
+        throw APIError::cancelled();
 
     const CompleteInput complete { presigned.fileKey, QString::fromLatin1(data.toBase64()), std::move(contentType) };
     const CompleteResponse stored = co_await mutation<CompleteResponse>(QStringLiteral("upload.complete"), complete);
     if (!self)
-        throw cancelled();
+        throw APIError::cancelled();
 
     if (stored.url.startsWith(u'/'))
         co_return m_baseURL + stored.url;

@@ -105,6 +105,14 @@ public:
     // How long a request may go without progress before it fails as timed out.
     void setRequestTimeout(int milliseconds) { m_requestTimeoutMs = milliseconds; }
 
+    // Which sign-in the stored tokens belong to. Each sign-in and each sign-out starts
+    // a new session, and an answer to a call of an earlier one must change nothing:
+    // such a guarded call that fails (a 401 is not refreshed) fails as cancelled, the
+    // refresh under way is left to no one, and a caller that stores what it got
+    // compares session() before and after.
+    quint64 session() const { return m_session; }
+    void startSession();
+
     // The one token refresh, or the one already under way.
     QCoro::Task<SessionRenewal> renewSession();
     // A new access token was stored: its renewal is scheduled shortly before it lapses.
@@ -186,7 +194,8 @@ Q_SIGNALS:
     void sessionRefreshed(qint64 userId);
     // The server refused the token refresh: the session is over on the server.
     void sessionEnded(SessionEnd reason);
-    // A guarded call was refused with 403: what the account may do has changed, or never allowed it.
+    // A guarded call of the session held was refused with 403: what the account may do
+    // has changed, or never allowed it.
     void requestForbidden();
 
 private:
@@ -257,6 +266,7 @@ private:
     // Successful refreshes so far: a 401 to a request sent before the latest one
     // answers a token that is no longer the stored one.
     quint64 m_tokenGeneration = 0;
+    quint64 m_session = 0;
     int m_requestTimeoutMs = requestTimeoutMs;
     std::unique_ptr<TokenRenewal> m_renewal;
 };

@@ -1,5 +1,7 @@
 #include "network/APIError.h"
 
+#include <QNetworkReply>
+
 #include <utility>
 
 APIError::APIError(Kind kind, int code, std::optional<QString> message, QString detail)
@@ -57,6 +59,11 @@ APIError APIError::unauthorized(std::optional<QString> serverMessage, bool mfaRe
 APIError APIError::keychainUnavailable()
 {
     return APIError(Kind::KeychainUnavailable, 0, std::nullopt, {});
+}
+
+APIError APIError::cancelled()
+{
+    return transport(QNetworkReply::OperationCanceledError, QStringLiteral("Operation canceled"));
 }
 
 APIError APIError::twoFactorRequired(std::optional<QString> message)

@@ -38,6 +38,9 @@ public:
     // the description; sign-in uses it to say why the password was refused.
     static APIError unauthorized(std::optional<QString> serverMessage = std::nullopt, bool mfaRequired = false);
     static APIError keychainUnavailable();
+    // The call's answer no longer matters: the client went away, or the session that
+    // asked has ended. A transport failure ("Operation canceled").
+    static APIError cancelled();
     static APIError twoFactorRequired(std::optional<QString> message);
 
     Kind kind() const { return m_kind; }

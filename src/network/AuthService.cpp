@@ -40,19 +40,24 @@ QCoro::Task<QString> AuthService::refreshToken()
         throw APIError::unauthorized();
 
     const QJsonValue body = json::encode(RefreshRequest { *stored });
+    const quint64 session = m_api.session();
     std::optional<RefreshResponse> reply;
-    std::optional<QString> refusal;
+    std::optional<APIError> failure;
     try {
         reply = co_await m_api.request<RefreshResponse>("POST", QStringLiteral("/api/auth/refresh"), body);
     } catch (const APIError& error) {
-        if (error.kind() != APIError::Kind::Unauthorized)
-            throw;
-        refusal = error.message().value_or(error.description());
+        failure = error;
     }
+    // Signed out, or in as someone else, meanwhile: neither these tokens nor a refusal
+    // of them concern the session held now.
+    if (m_api.session() != session)
+        throw APIError::cancelled();
+    if (failure && failure->kind() != APIError::Kind::Unauthorized)
+        throw *failure;
     // The server's own reason for refusing the refresh token reads better than "请先登录";
     // either way it is the server's refusal, not a missing refresh token.
-    if (refusal)
-        throw APIError::serverError(*refusal);
+    if (failure)
+        throw APIError::serverError(failure->message().value_or(failure->description()));
 
     if (!reply->appSessionId)
         throw APIError::serverError(reply->error);
@@ -97,6 +102,8 @@ QCoro::Task<AuthResponse> AuthService::signIn(QString path, QJsonValue body)
     if (!reply->appSessionId || !reply->user)
         throw APIError::serverError(reply->error);
 
+    // Answers still out for the session before this one now change nothing.
+    m_api.startSession();
     m_keychain.saveText(*reply->appSessionId, authTokenKey);
     // A refresh token left by an earlier account must not outlive this sign-in.
     if (reply->refreshToken)
@@ -111,7 +118,11 @@ QCoro::Task<AuthResponse> AuthService::signIn(QString path, QJsonValue body)
 
 QCoro::Task<User> AuthService::me()
 {
+    const quint64 session = m_api.session();
     const AuthResponse reply = co_await m_api.guardedRequest<AuthResponse>("GET", QStringLiteral("/api/auth/me"));
+    // The account of a session that has ended is not cached over the one held now.
+    if (m_api.session() != session)
+        throw APIError::cancelled();
     if (!reply.user)
         throw APIError::unauthorized();
     cacheUser(*reply.user);
@@ -131,6 +142,7 @@ QCoro::Task<> AuthService::logout()
 
 void AuthService::forgetSession()
 {
+    m_api.startSession();
     m_api.cancelRenewal();
     m_keychain.remove(authTokenKey);
     m_keychain.remove(refreshTokenKey);

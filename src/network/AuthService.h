@@ -17,6 +17,9 @@ class KeychainService;
 // Signs in, registers, asks who is signed in, signs out and buys new access
 // tokens. It decides what goes into and out of the keychain at each step and
 // keeps nothing in memory: the tokens and the cached profile live only there.
+// Each sign-in and sign-out starts a new session of the API client; an answer that
+// arrives for an earlier one (a refresh, an account read) stores nothing and fails
+// as cancelled.
 class AuthService final {
 public:
     static AuthService& shared();

@@ -1,9 +1,12 @@
 #include "network/TokenRenewal.h"
 
+#include "models/Json.h"
+
 #include <QByteArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStringList>
+#include <QtNumeric>
 
 #include <algorithm>
 #include <utility>
@@ -18,12 +21,9 @@ TokenRenewal::TokenRenewal(std::shared_ptr<WebSocketClock> clock, std::function<
 void TokenRenewal::tokenIssued(const QString& accessToken, std::optional<qint64> expiresInSeconds)
 {
     m_timer.reset();
-    std::optional<qint64> lifetimeMs;
-    if (const std::optional<qint64> expiry = jwtExpiry(accessToken))
-        lifetimeMs = *expiry * 1000 - m_epochMs();
-    else if (expiresInSeconds && *expiresInSeconds > 0)
-        // Counted in whole seconds by the server, the lifetime may be up to one second shorter.
-        lifetimeMs = *expiresInSeconds * 1000 - 1000;
+    std::optional<qint64> lifetimeMs = lifetimeFromExpiry(jwtExpiry(accessToken), m_epochMs());
+    if (!lifetimeMs)
+        lifetimeMs = lifetimeFromExpiresIn(expiresInSeconds);
     if (!lifetimeMs)
         return;
     m_timer = m_clock->startTimer(delayBeforeRenewalMs(*lifetimeMs), false, [this] {
@@ -49,10 +49,29 @@ std::optional<qint64> TokenRenewal::jwtExpiry(const QString& token)
     if (!decoded)
         return std::nullopt;
     const QJsonDocument claims = QJsonDocument::fromJson(*decoded);
-    const QJsonValue exp = claims.object().value(QLatin1StringView("exp"));
-    if (!exp.isDouble())
+    // Whole seconds only: a fraction, or a number beyond 64 bits, is no expiry we can count from.
+    return json::integerValue(claims.object().value(QLatin1StringView("exp")));
+}
+
+// The figures come from the server: every step is checked, so that no value of
+// theirs can overflow, and a lifetime a timer cannot count is no lifetime at all.
+std::optional<qint64> TokenRenewal::lifetimeFromExpiry(std::optional<qint64> expirySeconds, qint64 epochMs)
+{
+    qint64 expiryMs = 0;
+    qint64 lifetimeMs = 0;
+    if (!expirySeconds || *expirySeconds < 0 || qMulOverflow(*expirySeconds, qint64(1000), &expiryMs)
+        || qSubOverflow(expiryMs, epochMs, &lifetimeMs) || lifetimeMs > longestLifetimeMs)
         return std::nullopt;
-    return qint64(exp.toDouble());
+    // Already past: renewed at once.
+    return lifetimeMs;
+}
+
+std::optional<qint64> TokenRenewal::lifetimeFromExpiresIn(std::optional<qint64> expiresInSeconds)
+{
+    if (!expiresInSeconds || *expiresInSeconds <= 0 || *expiresInSeconds > longestLifetimeMs / 1000)
+        return std::nullopt;
+    // Counted in whole seconds by the server, the lifetime may be up to one second shorter.
+    return *expiresInSeconds * 1000 - 1000;
 }
 
 qint64 TokenRenewal::delayBeforeRenewalMs(qint64 lifetimeMs)

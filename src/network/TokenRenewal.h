@@ -3,8 +3,9 @@
 // Renews the access token shortly before it lapses, so that an idle client keeps
 // its live channel: the server closes the channel when the token it signed in
 // with expires. The lifetime is read from the token itself when it is a JWT with
-// an "exp" claim, else from the lifetime the server gave beside it; with neither,
-// nothing is scheduled and the channel's refusal is what renews the token.
+// an "exp" claim, else from the lifetime the server gave beside it; with neither
+// (or with figures out of range), nothing is scheduled and the channel's refusal is
+// what renews the token.
 
 #include "network/WebSocketClock.h"
 
@@ -31,8 +32,16 @@ public:
 
     // Renewal comes this long before expiry at most, and at least a fifth of the lifetime before it.
     static constexpr qint64 longestLeadMs = 60'000;
+    // A longer lifetime is ignored: a timer counts milliseconds in an int, and an access
+    // token that outlives this is no token the server means to be renewed on time.
+    static constexpr qint64 longestLifetimeMs = 24LL * 24 * 3600 * 1000;
 
 private:
+    // Milliseconds until a token expiring at expirySeconds (since 1970) lapses, or
+    // nothing when the expiry is out of range; a past expiry gives a lifetime of 0 or less.
+    static std::optional<qint64> lifetimeFromExpiry(std::optional<qint64> expirySeconds, qint64 epochMs);
+    static std::optional<qint64> lifetimeFromExpiresIn(std::optional<qint64> expiresInSeconds);
+
     std::shared_ptr<WebSocketClock> m_clock;
     std::function<qint64()> m_epochMs;
     std::function<void()> m_renew;

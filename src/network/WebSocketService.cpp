@@ -114,12 +114,24 @@ void WebSocketService::connect(qint64 userId)
     const qint64 generation = ++m_connectionGeneration;
     m_heartbeatTimer.reset();
     m_reconnectTimer.reset();
-    retireSocket();
+    // Make before break: the same user's accepted socket stays until the new one is accepted.
+    const bool sameUser = m_currentUserId == userId;
+    if (sameUser && m_authenticated && m_webSocket) {
+        dropHandover();
+        m_handover.socket = std::exchange(m_webSocket, nullptr);
+        m_framesWaitingForOpen.clear();
+    } else {
+        retireSocket();
+        if (!sameUser)
+            dropHandover();
+    }
     m_authenticated = false;
     m_refusedOnThisSocket = false;
     stopAckTimers();
-    // isConnected stays as it is: a live channel that re-authenticates keeps showing as connected.
-    setOnlineUsers({});
+    // isConnected stays as it is: a live channel that re-authenticates keeps showing as
+    // connected. So do the users online, while a socket that tells of them stays.
+    if (!m_handover.socket)
+        setOnlineUsers({});
     m_intentionalDisconnect = false;
     m_currentUserId = userId;
 
@@ -158,17 +170,14 @@ void WebSocketService::openSocket(const QUrl& url, qint64 generation, qint64 use
         for (const QString& text : waiting)
             sendText(text);
     });
-    QObject::connect(socket, &QWebSocket::textMessageReceived, this, [this, generation](const QString& text) {
-        if (generation == m_connectionGeneration)
-            handleMessage(text);
+    QObject::connect(socket, &QWebSocket::textMessageReceived, this, [this, socket](const QString& text) {
+        receiveFrame(socket, text);
     });
-    QObject::connect(socket, &QWebSocket::binaryMessageReceived, this, [this, generation](const QByteArray& bytes) {
-        if (generation != m_connectionGeneration)
-            return;
+    QObject::connect(socket, &QWebSocket::binaryMessageReceived, this, [this, socket](const QByteArray& bytes) {
         QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
         const QString text = utf8.decode(bytes);
         if (!utf8.hasError())
-            handleMessage(text);
+            receiveFrame(socket, text);
     });
 
     // A failing socket reports both error() and disconnected(); only the first counts.
@@ -178,6 +187,10 @@ void WebSocketService::openSocket(const QUrl& url, qint64 generation, qint64 use
             return;
         *failed = true;
         socket->deleteLater();
+        if (socket == m_handover.socket) {
+            handoverSocketLost();
+            return;
+        }
         if (generation != m_connectionGeneration)
             return;
         // A killed server leaves the normal code here; only a real close frame says "policy".
@@ -222,13 +235,11 @@ void WebSocketService::sendAuth(qint64 userId)
     sendRaw(makeFrame(QStringLiteral("auth"), payload));
 }
 
-void WebSocketService::retireSocket()
+namespace {
+
+// Closes cleanly when the socket is open, else drops it.
+void closeGracefully(QWebSocket* socket, WebSocketClock& clock, QObject* context)
 {
-    QWebSocket* socket = m_webSocket;
-    m_webSocket = nullptr;
-    m_framesWaitingForOpen.clear();
-    if (!socket)
-        return;
     if (socket->state() != QAbstractSocket::ConnectedState) {
         socket->abort();
         return;
@@ -237,13 +248,86 @@ void WebSocketService::retireSocket()
     // The socket is freed when the peer answers the close; a peer that never does
     // would keep it (and its connection) for good, so it is dropped after a while.
     auto grace = std::make_shared<std::unique_ptr<WebSocketClock::Timer>>();
-    *grace = m_clock->startTimer(closeHandshakeGraceMs, false, [socket = QPointer<QWebSocket>(socket)] {
+    *grace = clock.startTimer(WebSocketService::closeHandshakeGraceMs, false, [socket = QPointer<QWebSocket>(socket)] {
         if (socket) {
             socket->abort();
             socket->deleteLater();
         }
     });
-    QObject::connect(socket, &QObject::destroyed, this, [grace] { grace->reset(); });
+    QObject::connect(socket, &QObject::destroyed, context, [grace] { grace->reset(); });
+}
+
+} // namespace
+
+void WebSocketService::retireSocket()
+{
+    QWebSocket* socket = m_webSocket;
+    m_webSocket = nullptr;
+    m_framesWaitingForOpen.clear();
+    if (socket)
+        closeGracefully(socket, *m_clock, this);
+}
+
+bool WebSocketService::Handover::isSecondCopy(bool onOld, const QString& text)
+{
+    QHash<QString, int>& other = onOld ? fromNew : fromOld;
+    if (const auto copy = other.find(text); copy != other.end()) {
+        if (--*copy == 0)
+            other.erase(copy);
+        return true;
+    }
+    // Once the old socket is gone, nothing of the new one's can have a copy still to come.
+    if (socket)
+        ++(onOld ? fromOld : fromNew)[text];
+    return false;
+}
+
+void WebSocketService::receiveFrame(const QWebSocket* socket, const QString& text)
+{
+    const bool fromCurrent = socket == m_webSocket;
+    const bool fromOld = socket == m_handover.socket;
+    if (!fromCurrent && !fromOld)
+        return;
+    // Before the new socket is accepted the server sends it nothing but its answer,
+    // so a frame of the old one counts from the start: it may come again on the new one.
+    if ((m_handover.socket || !m_handover.fromOld.isEmpty()) && m_handover.isSecondCopy(fromOld, text))
+        return;
+    handleText(text, fromCurrent);
+}
+
+void WebSocketService::finishHandover()
+{
+    if (!m_handover.socket)
+        return;
+    m_handover.overlapping = true;
+    closeGracefully(m_handover.socket, *m_clock, this);
+}
+
+void WebSocketService::dropHandover()
+{
+    QWebSocket* socket = std::exchange(m_handover, Handover {}).socket;
+    if (socket) {
+        socket->abort();
+        socket->deleteLater();
+    }
+}
+
+void WebSocketService::handoverSocketLost()
+{
+    const bool accepted = m_handover.overlapping;
+    m_handover.socket = nullptr;
+    m_handover.fromNew.clear();
+    m_handover.forgetOld = m_clock->startTimer(closeHandshakeGraceMs, false, [self = QPointer(this)] {
+        if (self)
+            self->m_handover = Handover {};
+    });
+    if (accepted || m_authenticated)
+        return;
+    // Gone before its successor was accepted: for a while nothing reached this user.
+    qWarning().noquote() << QStringLiteral("[WS] The replaced connection closed before the new one was accepted");
+    stopAckTimers();
+    setIsConnected(false);
+    setOnlineUsers({});
 }
 
 void WebSocketService::disconnect()
@@ -252,6 +336,7 @@ void WebSocketService::disconnect()
     m_heartbeatTimer.reset();
     m_reconnectTimer.reset();
     retireSocket();
+    dropHandover();
     m_authenticated = false;
     m_tokenRefused = false;
     m_renewedWithoutAuth = false;
@@ -286,6 +371,7 @@ void WebSocketService::heartbeatTick()
     m_webSocket = nullptr;
     if (socket)
         socket->abort();
+    dropHandover();
     m_authenticated = false;
     stopAckTimers();
     setIsConnected(false);
@@ -298,7 +384,9 @@ void WebSocketService::handleDisconnect(qint64 generation, bool tokenRefused)
         return;
     m_authenticated = false;
     stopAckTimers();
-    setIsConnected(false);
+    // The socket being replaced still carries the channel meanwhile.
+    if (!m_handover.socket)
+        setIsConnected(false);
     if (tokenRefused && m_renewer) {
         m_tokenRefused = true;
         // A token renewed a moment ago and refused again waits for the back-off, so that
@@ -488,6 +576,11 @@ void WebSocketService::setOnlineUsers(QSet<qint64> users)
 
 void WebSocketService::handleMessage(const QString& text)
 {
+    handleText(text, true);
+}
+
+void WebSocketService::handleText(const QString& text, bool fromCurrent)
+{
     const QByteArray bytes = text.toUtf8();
 
     std::optional<WSMessage> message;
@@ -511,7 +604,7 @@ void WebSocketService::handleMessage(const QString& text)
         rawPayload = payload.toObject();
     type = object.value(QLatin1StringView("type")).toString();
 
-    processMessage(type, message, rawPayload);
+    processMessage(type, message, rawPayload, fromCurrent);
 }
 
 namespace {
@@ -559,7 +652,7 @@ private:
 } // namespace
 
 void WebSocketService::processMessage(const QString& type, const std::optional<WSMessage>& message,
-                                      const std::optional<QJsonObject>& rawPayload)
+                                      const std::optional<QJsonObject>& rawPayload, bool fromCurrent)
 {
     using namespace Qt::StringLiterals;
 
@@ -571,10 +664,13 @@ void WebSocketService::processMessage(const QString& type, const std::optional<W
     const WSPayload* typed = message && message->payload ? &*message->payload : nullptr;
 
     if (type == u"auth_success") {
+        if (!fromCurrent)
+            return;
         qInfo().noquote() << "[WS] Auth success"_L1;
         m_authenticated = true;
         m_tokenRefused = false;
         m_renewedWithoutAuth = false;
+        finishHandover();
         setIsConnected(true);
         sendOutbox();
         Q_EMIT authenticated();
@@ -659,7 +755,7 @@ void WebSocketService::processMessage(const QString& type, const std::optional<W
     } else if (type == u"error") {
         const QString code = raw.string("code"_L1).value_or(u"UNKNOWN"_s);
         qWarning().noquote() << "[WS] Error from server: "_L1 + code;
-        if (code == u"AUTH_FAILED" && !m_authenticated) {
+        if (code == u"AUTH_FAILED" && fromCurrent && !m_authenticated) {
             // Whether or not the server closes the socket, this token will not do.
             m_refusedOnThisSocket = true;
             if (m_webSocket)

@@ -6,6 +6,12 @@
 //
 // Each connect() starts a new generation; whatever an older socket reports
 // afterwards is ignored, so nothing is ever handled or sent on a stale socket.
+// The one exception is a re-authentication of the same user on a live channel (a
+// token renewal): the authenticated socket stays in service, and its frames are
+// handled, until the new one is accepted, so that the server never sees the user
+// go offline and never has an event it cannot deliver. While both are
+// authenticated the server sends every event to both, in the same words; the
+// copy that arrives second, on whichever socket, is dropped.
 //
 // A channel the server refuses (an "AUTH_FAILED" error, or a close with the policy
 // code, as when the token expires) is never reopened with the same token: the
@@ -21,6 +27,7 @@
 
 #include <QCoroTask>
 
+#include <QHash>
 #include <QJsonObject>
 #include <QList>
 #include <QObject>
@@ -132,6 +139,12 @@ private:
     void scheduleReconnect();
     void reconnectFired();
     void handleDisconnect(qint64 generation, bool tokenRefused);
+    // A frame from one of the channel's sockets: the current one or the one handing over to it.
+    void receiveFrame(const QWebSocket* socket, const QString& text);
+    // Closes the handing-over socket; its frames are still handled until it is gone.
+    void finishHandover();
+    void dropHandover();
+    void handoverSocketLost();
     // Renews the refused session, then opens the channel with the new token.
     QCoro::Task<> renewAndReconnect();
     std::optional<qint64> reconnectUserId() const;
@@ -141,8 +154,10 @@ private:
     void messageSettled(const QString& clientMsgId);
     void failMessage(const QString& clientMsgId, const std::optional<QString>& serverReason);
 
+    // fromCurrent: the frame came from the current socket, not the one handing over.
+    void handleText(const QString& text, bool fromCurrent);
     void processMessage(const QString& type, const std::optional<WSMessage>& message,
-                        const std::optional<QJsonObject>& rawPayload);
+                        const std::optional<QJsonObject>& rawPayload, bool fromCurrent);
 
     void setIsConnected(bool connected);
     void setOnlineUsers(QSet<qint64> users);
@@ -155,6 +170,22 @@ private:
     bool m_isConnected = false;
     QSet<qint64> m_onlineUsers;
     QPointer<QWebSocket> m_webSocket;
+    // The authenticated socket a re-authentication of the same user replaces, kept
+    // until the new one is accepted and then until its close completes.
+    struct Handover {
+        QPointer<QWebSocket> socket;
+        // The new socket is accepted too: the server sends every event to both.
+        bool overlapping = false;
+        // Texts one socket brought that the other has not brought yet. The old
+        // socket's are kept after it is gone, for copies still on their way on the new one.
+        QHash<QString, int> fromOld;
+        QHash<QString, int> fromNew;
+        // Forgets the old socket's texts once a copy still on its way would have come.
+        std::unique_ptr<WebSocketClock::Timer> forgetOld;
+        // Whether this text is the second copy of an event both sockets carry.
+        bool isSecondCopy(bool onOld, const QString& text);
+    };
+    Handover m_handover;
     // Frames given to the current socket while it is still opening.
     QStringList m_framesWaitingForOpen;
     std::unique_ptr<WebSocketClock::Timer> m_heartbeatTimer;

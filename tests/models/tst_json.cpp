@@ -158,6 +158,18 @@ private Q_SLOTS:
         QTest::newRow("high then letter") << QByteArray(R"(["\ud800\u0041"])") << QByteArray();
         QTest::newRow("in a key") << QByteArray(R"({"\udfff":1})") << QByteArray();
         QTest::newRow("deep inside") << QByteArray(R"([{"a":[1,{"b":"\ud800"}]}])") << QByteArray();
+        QTest::newRow("lone high in capitals") << QByteArray(R"(["\uD8FF"])") << QByteArray();
+        QTest::newRow("lone low in capitals") << QByteArray(R"(["a\uDFFF"])") << QByteArray();
+        QTest::newRow("pair in capitals") << QByteArray(R"(["\uD83D\uDE00"])") << QByteArray("[\"\xf0\x9f\x98\x80\"]");
+        QTest::newRow("low before high") << QByteArray(R"(["\ude00\ud83d"])") << QByteArray();
+        QTest::newRow("surrogate in UTF-8") << QByteArray("[\"\xed\xa0\x80\"]") << QByteArray();
+        // A backslash written as such, then the letters: plain text, no escape.
+        QTest::newRow("escaped backslash before u") << QByteArray(R"(["\\ud800"])") << QByteArray(R"(["\\ud800"])");
+        QTest::newRow("escaped backslash, then a lone escape") << QByteArray("[\"\\\\\\ud800\"]") << QByteArray();
+        QTest::newRow("escaped quote, then a lone escape") << QByteArray("[\"\\\"\\ud800\"]") << QByteArray();
+        QTest::newRow("lone escape ending the text") << QByteArray(R"("\udbff")") << QByteArray();
+        QTest::newRow("escape just below the range") << QByteArray(R"(["\ud7ff"])") << QByteArray("[\"\xed\x9f\xbf\"]");
+        QTest::newRow("escape just above the range") << QByteArray(R"(["\ue000"])") << QByteArray("[\"\xee\x80\x80\"]");
         QTest::newRow("mark before an object") << QByteArray("\xef\xbb\xbf{\"a\":1}") << QByteArray("{\"a\":1}");
         QTest::newRow("mark before a scalar") << QByteArray("\xef\xbb\xbf 7") << QByteArray("7");
         QTest::newRow("two marks") << QByteArray("\xef\xbb\xbf\xef\xbb\xbf[]") << QByteArray();

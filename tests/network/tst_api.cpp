@@ -353,8 +353,11 @@ private Q_SLOTS:
         f.server.respond(vip, { status, R"({"error":{"json":{"message":"禁止"}}})" });
         f.server.respond(refreshPath, { refreshReply.left(3).toInt(), refreshReply.mid(4) });
 
+        QSignalSpy forbidden(&f.api, &APIClient::requestForbidden);
         const auto error = failureOf(f.api.query<qint64>(u"vip.status"_s));
         QCOMPARE(kindOf(error), int(status == 401 ? Kind::Unauthorized : Kind::HttpError));
+        // Only a 403 says what the account may do has changed.
+        QCOMPARE(forbidden.size(), status == 403 ? 1 : 0);
         QCOMPARE(error->description(), status == 401 ? u"请先登录"_s : u"禁止"_s);
         QVERIFY(!f.api.isRefreshing());
         QCOMPARE(f.server.requestsTo(vip).size(), 1);

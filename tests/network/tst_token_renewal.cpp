@@ -1,5 +1,6 @@
 // The renewal of the access token shortly before it lapses, on a clock the test moves.
 
+#include "network/RefreshResponse.h"
 #include "network/TokenRenewal.h"
 
 #include "WebSocketManualClock.h"
@@ -19,6 +20,12 @@ QString jwt(const QByteArray& claims)
     return QString::fromLatin1(QByteArray(R"({"alg":"HS256"})").toBase64(encoding) + '.' + claims.toBase64(encoding) + ".c2ln");
 }
 
+// A JWT whose "exp" claim is the given JSON text.
+QString jwtExpiring(const QByteArray& exp)
+{
+    return jwt("{\"sub\":\"1\",\"exp\":" + exp + '}');
+}
+
 } // namespace
 
 class TestTokenRenewal : public QObject {
@@ -26,37 +33,76 @@ class TestTokenRenewal : public QObject {
 
 private Q_SLOTS:
     // When the renewal falls due for a token: read from the token's own expiry when it
-    // has one (it wins over the server's figure), else from the lifetime given beside it.
+    // has one (it wins over the server's figure), else from the lifetime the reply gives
+    // beside it. Both are the server's numbers: one out of range (negative, past what a
+    // timer counts, a fraction, not a number, overflowing when made milliseconds) is
+    // ignored, and the other one, if any, is used. Run under the sanitizers, no row may
+    // overflow.
     void renewalFallsDue_data()
     {
         QTest::addColumn<QString>("token");
-        QTest::addColumn<qint64>("expiresIn"); // -1: not given
+        QTest::addColumn<QByteArray>("expiresIn"); // JSON text of the reply's "expiresIn"; empty: not given
         QTest::addColumn<qint64>("dueMs"); // -1: nothing scheduled
-        const QString inAnHour = jwt(QByteArray("{\"sub\":\"1\",\"exp\":") + QByteArray::number(epochNowMs / 1000 + 3600) + '}');
-        QTest::newRow("an hour, by the server") << u"opaque"_s << qint64(3600) << qint64(3599'000 - 60'000);
-        QTest::newRow("an hour, in the token") << inAnHour << qint64(-1) << qint64(3600'000 - 60'000);
-        QTest::newRow("the token wins") << inAnHour << qint64(20) << qint64(3600'000 - 60'000);
-        QTest::newRow("a short lifetime renews a fifth early") << u"opaque"_s << qint64(3) << qint64(1600);
-        QTest::newRow("nothing known") << u"opaque"_s << qint64(-1) << qint64(-1);
-        QTest::newRow("no lifetime") << u"opaque"_s << qint64(0) << qint64(-1);
-        QTest::newRow("a JWT without exp") << jwt(R"({"sub":"1"})") << qint64(-1) << qint64(-1);
-        QTest::newRow("exp not a number") << jwt(R"({"exp":"soon"})") << qint64(20) << qint64(15'200);
-        QTest::newRow("dots, but no JWT") << u"a.b!.c"_s << qint64(20) << qint64(15'200);
-        QTest::newRow("already expired") << jwt("{\"exp\":" + QByteArray::number(epochNowMs / 1000 - 5) + '}') << qint64(-1)
-                                         << qint64(0);
+        const qint64 nowSeconds = epochNowMs / 1000;
+        const qint64 longest = TokenRenewal::longestLifetimeMs;
+        const QString inAnHour = jwtExpiring(QByteArray::number(nowSeconds + 3600));
+        QTest::newRow("an hour, by the server") << u"opaque"_s << QByteArray("3600") << qint64(3599'000 - 60'000);
+        QTest::newRow("an hour, in the token") << inAnHour << QByteArray() << qint64(3600'000 - 60'000);
+        QTest::newRow("the token wins") << inAnHour << QByteArray("20") << qint64(3600'000 - 60'000);
+        QTest::newRow("a short lifetime renews a fifth early") << u"opaque"_s << QByteArray("3") << qint64(1600);
+        QTest::newRow("nothing known") << u"opaque"_s << QByteArray() << qint64(-1);
+        QTest::newRow("no lifetime") << u"opaque"_s << QByteArray("0") << qint64(-1);
+        QTest::newRow("a JWT without exp") << jwt(R"({"sub":"1"})") << QByteArray() << qint64(-1);
+        QTest::newRow("dots, but no JWT") << u"a.b!.c"_s << QByteArray("20") << qint64(15'200);
+        QTest::newRow("already expired") << jwtExpiring(QByteArray::number(nowSeconds - 5)) << QByteArray() << qint64(0);
+        QTest::newRow("the longest lifetime, in the token")
+            << jwtExpiring(QByteArray::number(nowSeconds + longest / 1000)) << QByteArray() << longest - 60'000;
+        QTest::newRow("the longest lifetime, by the server")
+            << u"opaque"_s << QByteArray::number(longest / 1000) << longest - 1000 - 60'000;
+
+        // exp out of range: the server's lifetime is used instead, and without one nothing is scheduled.
+        const QList<std::pair<const char*, QByteArray>> badExpiries {
+            { "exp not a number", "\"soon\"" },
+            { "exp negative", "-5" },
+            { "exp a fraction", QByteArray::number(nowSeconds + 3600) + ".5" },
+            { "exp past a timer's reach", QByteArray::number(nowSeconds + longest / 1000 + 1) },
+            { "exp overflowing as milliseconds", "9223372036854775807" },
+            { "exp at the 64-bit minimum", "-9223372036854775808" },
+            { "exp beyond 64 bits", "1e300" },
+            { "exp beyond a double", "1e400" },
+        };
+        for (const auto& [name, exp] : badExpiries) {
+            QTest::addRow("%s", name) << jwtExpiring(exp) << QByteArray() << qint64(-1);
+            QTest::addRow("%s, with a lifetime", name) << jwtExpiring(exp) << QByteArray("20") << qint64(15'200);
+        }
+
+        const QList<std::pair<const char*, QByteArray>> badLifetimes {
+            { "lifetime negative", "-20" },
+            { "lifetime past a timer's reach", QByteArray::number(longest / 1000 + 1) },
+            { "lifetime overflowing as milliseconds", "9223372036854775807" },
+            { "lifetime at the 64-bit minimum", "-9223372036854775808" },
+            { "lifetime a fraction", "4.5" },
+            { "lifetime beyond 64 bits", "1e300" },
+            { "lifetime not a number", "\"3600\"" },
+            { "lifetime null", "null" },
+        };
+        for (const auto& [name, expiresIn] : badLifetimes)
+            QTest::addRow("%s", name) << u"opaque"_s << expiresIn << qint64(-1);
     }
     void renewalFallsDue()
     {
         QFETCH(QString, token);
-        QFETCH(qint64, expiresIn);
+        QFETCH(QByteArray, expiresIn);
         QFETCH(qint64, dueMs);
         auto clock = std::make_shared<WebSocketManualClock>();
         int renewals = 0;
         TokenRenewal renewal(clock, [] { return epochNowMs; }, [&] { ++renewals; });
-        renewal.tokenIssued(token, expiresIn < 0 ? std::nullopt : std::optional(expiresIn));
+        // The lifetime as the refresh reply's reading hands it over.
+        const QByteArray reply = "{\"app_session_id\":\"t\"" + (expiresIn.isEmpty() ? QByteArray() : ",\"expiresIn\":" + expiresIn) + '}';
+        renewal.tokenIssued(token, json::decode<RefreshResponse>(reply).expiresIn);
         QCOMPARE(renewal.isScheduled(), dueMs >= 0);
         if (dueMs < 0) {
-            clock->advance(24LL * 3600 * 1000);
+            clock->advance(2 * TokenRenewal::longestLifetimeMs);
             QCOMPARE(renewals, 0);
             return;
         }

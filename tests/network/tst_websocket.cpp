@@ -337,6 +337,81 @@ private Q_SLOTS:
         QVERIFY(channel.manualClock->armedOneShots().isEmpty());
     }
 
+    // A renewal opens and authenticates the new socket before the old one goes: the
+    // old one's frames are still handled meanwhile, an event the server sends on both
+    // is handled once, and the user list stays. Only an old socket lost before the new
+    // one was accepted leaves a gap, which the connection flag shows.
+    void renewalMakesBeforeBreak_data()
+    {
+        QTest::addColumn<bool>("oldLostFirst");
+        QTest::addColumn<QStringList>("connectedChanges");
+        QTest::newRow("old socket stays until the new one is accepted") << false << QStringList {};
+        QTest::newRow("old socket lost before the new one is accepted") << true << QStringList { u"false"_s, u"true"_s };
+    }
+    void renewalMakesBeforeBreak()
+    {
+        QFETCH(bool, oldLostFirst);
+        QFETCH(QStringList, connectedChanges);
+        const auto deliver = [](qint64 id) {
+            return u"{\"type\":\"message_deliver\",\"payload\":{\"message\":{\"id\":%1,\"conversationId\":2,\"senderId\":3,\"type\":\"text\"}}}"_s.arg(id);
+        };
+        Channel channel;
+        QVERIFY(channel.connectAndAuthenticate(1));
+        channel.server.sendToAll(R"({"type":"online","payload":{"userId":5}})");
+        QTRY_COMPARE(channel.service->onlineUsers(), QSet<qint64> { 5 });
+        QSignalSpy delivered(channel.service.get(), &WebSocketService::newMessageSubject);
+        // The flag is announced on every assignment; what counts is when it changes.
+        QStringList changes;
+        bool connectedNow = true;
+        QObject::connect(channel.service.get(), &WebSocketService::isConnectedChanged, channel.service.get(),
+                         [&](bool connected) {
+                             if (connected != std::exchange(connectedNow, connected))
+                                 changes.append(str(connected));
+                         });
+
+        channel.server.setAnswering(false);
+        channel.service->connect(1);
+        QTRY_COMPARE(channel.server.framesOfType(u"auth"_s).size(), 2);
+        const auto old = channel.server.connections().at(0);
+        const auto fresh = channel.server.connections().at(1);
+        QVERIFY(old->open);
+        QCOMPARE(channel.service->onlineUsers(), QSet<qint64> { 5 });
+        QSignalSpy typing(channel.service.get(), &WebSocketService::typingSubject);
+        const QString typingFrame = uR"({"type":"typing","payload":{"conversationId":2,"userId":3}})"_s;
+        old->socket->sendTextMessage(typingFrame);
+        old->socket->sendTextMessage(deliver(7));
+        QTRY_COMPARE(delivered.size(), 1);
+        if (oldLostFirst) {
+            old->socket->abort();
+            QTRY_VERIFY(!channel.service->isConnected());
+        }
+
+        // Accepted, then one event on both sockets, as the server sends it to every socket of the user.
+        fresh->socket->sendTextMessage(uR"({"type":"auth_success","payload":{"userId":1}})"_s);
+        if (!oldLostFirst)
+            old->socket->sendTextMessage(deliver(8));
+        fresh->socket->sendTextMessage(deliver(8));
+        QTRY_VERIFY(!old->open);
+        if (!oldLostFirst)
+            QCOMPARE(old->closeCode, int(QWebSocketProtocol::CloseCodeNormal));
+        QTRY_COMPARE(delivered.size(), 2);
+        fresh->socket->sendTextMessage(deliver(9));
+        QTRY_COMPARE(delivered.size(), 3);
+        QList<qint64> ids;
+        for (const QList<QVariant>& signal : std::as_const(delivered))
+            ids.append(signal.at(0).value<Message>().id);
+        QCOMPARE(ids, (QList<qint64> { 7, 8, 9 }));
+        QCOMPARE(changes, connectedChanges);
+        QVERIFY(channel.service->isConnected());
+        QCOMPARE(channel.service->onlineUsers().contains(5), !oldLostFirst);
+
+        // Once no copy can be on its way any more, the same words are a new event.
+        QCOMPARE(typing.size(), 1);
+        channel.manualClock->advance(WebSocketService::closeHandshakeGraceMs);
+        fresh->socket->sendTextMessage(typingFrame);
+        QTRY_COMPARE(typing.size(), 2);
+    }
+
     void framesSentWhileOpeningFollowTheAuthFrame()
     {
         Channel channel;
@@ -636,6 +711,54 @@ private Q_SLOTS:
         QTest::qWait(50);
         QVERIFY(log.linesStartingWith(u"[WS] Scheduling reconnect"_s).isEmpty());
         QCOMPARE(channel.server.connections().size(), 1);
+    }
+
+    // Signing out forgets that the last session's token was refused: the next session
+    // starts afresh. A drop before its channel is accepted is retried after half a
+    // second with its own token (no renewal, no back-off carried over), and a refusal
+    // of its token renews at once.
+    void signOutForgetsTheRefusal_data()
+    {
+        QTest::addColumn<bool>("newTokenRefused"); // else the new connection drops before "auth" is answered
+        QTest::newRow("new session dropped") << false;
+        QTest::newRow("new session's token refused") << true;
+    }
+    void signOutForgetsTheRefusal()
+    {
+        QFETCH(bool, newTokenRefused);
+        WebSocketLogCapture log;
+        Channel channel;
+        FakeRenewal renewal { SessionRenewal::Unreachable };
+        channel.service->setSessionRenewer([&] { return renewWith(&renewal, &channel.keychain); });
+        channel.keychain.saveText(u"old-token"_s, u"auth_token"_s);
+        channel.server.setRefusedTokens({ u"old-token"_s, u"new-token"_s });
+        channel.service->connect(5);
+        QTRY_COMPARE(log.linesStartingWith(u"[WS] Scheduling reconnect"_s).size(), 1);
+        QCOMPARE(renewal.calls, 1);
+
+        channel.service->disconnect();
+        channel.keychain.saveText(u"new-token"_s, u"auth_token"_s);
+        if (!newTokenRefused) {
+            channel.server.setRefusedTokens({});
+            channel.server.setAnswering(false);
+        }
+        channel.service->connect(6);
+        QTRY_COMPARE(channel.server.framesOfType(u"auth"_s).size(), 2);
+        if (newTokenRefused) {
+            QTRY_COMPARE(renewal.calls, 2);
+            // The renewal got no answer either: the back-off, too, starts afresh.
+            QTRY_COMPARE(log.linesStartingWith(u"[WS] Scheduling reconnect"_s).size(), 2);
+            QCOMPARE(log.linesStartingWith(u"[WS] Scheduling reconnect"_s).last(), u"[WS] Scheduling reconnect in 0.5s"_s);
+            return;
+        }
+        channel.server.closeAll(QWebSocketProtocol::CloseCodeNormal);
+        QTRY_COMPARE(log.linesStartingWith(u"[WS] Scheduling reconnect"_s).size(), 2);
+        QCOMPARE(log.linesStartingWith(u"[WS] Scheduling reconnect"_s).last(), u"[WS] Scheduling reconnect in 0.5s"_s);
+        channel.server.setAnswering(true);
+        channel.manualClock->advance(500);
+        QTRY_VERIFY(channel.service->isConnected());
+        QCOMPARE(renewal.calls, 1);
+        QCOMPARE(payloadOf(channel.server.framesOfType(u"auth"_s).last()).value("token"_L1), QJsonValue(u"new-token"_s));
     }
 
     void tokenRefreshReconnectsTheSharedChannel()

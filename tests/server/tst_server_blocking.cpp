@@ -146,12 +146,11 @@ private Q_SLOTS:
         QCOMPARE(actorLive->waitFor(u"error"_s).value_or(QJsonObject())["code"_L1].toString(), u"FORBIDDEN"_s);
         QVERIFY(otherLive->staysQuiet(u"typing"_s));
 
-        // A group they share is not private traffic: it goes on.
+        // A group they share is not private traffic: messages go on; who is typing
+        // there does not cross the block (see blockStopsReactionsAndReceipts).
         actorLive->sendFrame(u"message_send"_s, text(group, u"group-1"_s));
         QVERIFY(actorLive->waitFor(u"message_ack"_s));
         QVERIFY(otherLive->waitFor(u"message_deliver"_s));
-        actorLive->sendFrame(u"typing"_s, QJsonObject { { u"conversationId"_s, group } });
-        QVERIFY(otherLive->waitFor(u"typing"_s));
     }
 
     void blockHidesPresence_data()
@@ -201,8 +200,8 @@ private Q_SLOTS:
             QVERIFY(watcherLive->staysQuiet(u"offline"_s));
     }
 
-    // Reactions and read receipts are traffic too: across a block, in the private
-    // conversation and in a shared group, whichever side blocked.
+    // Reactions, read receipts and typing are traffic too: across a block, in the
+    // private conversation and in a shared group, whichever side blocked.
     void blockStopsReactionsAndReceipts_data()
     {
         QTest::addColumn<bool>("readerBlocks"); // the reader blocked the writer, or the other way
@@ -268,6 +267,16 @@ private Q_SLOTS:
         QVERIFY2(readerEntry.isObject(), "the reader's conversation is gone");
         QCOMPARE(readerEntry["unreadCount"_L1].toInt(-1), 0);
 
+        // Typing: refused into the private conversation, unseen by the other in a group.
+        for (LiveClient* typist : { writerLive.get(), readerLive.get() }) {
+            LiveClient& watcher = typist == writerLive.get() ? *readerLive : *writerLive;
+            typist->sendFrame(u"typing"_s, QJsonObject { { u"conversationId"_s, chat } });
+            if (!inGroup)
+                QCOMPARE(typist->waitFor(u"error"_s).value_or(QJsonObject())["code"_L1].toString(), u"FORBIDDEN"_s);
+            QVERIFY(typist->staysQuiet(u"error"_s));
+            QVERIFY(watcher.staysQuiet(u"typing"_s));
+        }
+
         if (inGroup) {
             // The rest of the group is not cut off from either of them, but what one of
             // them does to a third's message does not reach the other.
@@ -276,6 +285,8 @@ private Q_SLOTS:
             QVERIFY(readerLive->waitFor(u"reaction"_s));
             auto bystanderLive = live(*bystander);
             QVERIFY(bystanderLive);
+            writerLive->sendFrame(u"typing"_s, QJsonObject { { u"conversationId"_s, chat } });
+            QCOMPARE(bystanderLive->waitFor(u"typing"_s).value_or(QJsonObject())["userId"_L1].toInteger(), writer->userId());
             const qint64 third = send(*bystanderLive, u"third-1"_s);
             QVERIFY(third > 0);
             QCOMPARE(react(*reader, third).status, 200);

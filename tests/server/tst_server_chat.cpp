@@ -5,6 +5,8 @@
 
 #include <QJsonArray>
 #include <QUuid>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -324,6 +326,61 @@ private Q_SLOTS:
                                                                     { u"contentType"_s, contentType } });
         QCOMPARE(completed.status, status);
         QVERIFY(!completed.errorMessage().isEmpty());
+    }
+
+    // A file's type and name become header lines when the file is served: nothing
+    // that could split one is taken.
+    void announcementsRefused_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("error");
+        const QString notMime = u"fileType must be a MIME type such as image/png"_s;
+        QTest::newRow("blank line before a parameter") << u"a.html"_s << u"text/html\r\n\r\n;a=b"_s << notMime;
+        QTest::newRow("final line feed") << u"a.html"_s << u"text/html\n"_s << notMime;
+        QTest::newRow("NUL") << u"a.html"_s << u"text/html\0"_s << notMime;
+        QTest::newRow("something after") << u"a.html"_s << u"text/html <script>"_s << notMime;
+        QTest::newRow("NUL in the name") << u"a\0.txt"_s << u"text/plain"_s << u"The file name holds control characters"_s;
+        QTest::newRow("line break in the name") << u"a\r\nb.txt"_s << u"text/plain"_s << u"The file name holds control characters"_s;
+    }
+    void announcementsRefused()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, type);
+        QFETCH(QString, error);
+        m_alice->language = "en";
+        const HttpResult refused = announce(3, name, type);
+        m_alice->language.clear();
+        QCOMPARE(refused.status, 400);
+        QCOMPARE(refused.errorMessage(), error);
+    }
+
+    // A type stored before it was checked this strictly is served as bytes, never as itself.
+    void storedBadTypeIsServedAsBytes()
+    {
+        const QByteArray file = "<html><script>alert(1)</script></html>";
+        const QString key = announce(file.size(), u"old.html"_s, u"text/html"_s).data()["fileKey"_L1].toString();
+        const HttpResult completed = m_alice->mutation(u"upload.complete"_s,
+            QJsonObject { { u"fileKey"_s, key }, { u"fileBuffer"_s, QString::fromLatin1(file.toBase64()) }, { u"contentType"_s, u"text/html"_s } });
+        QCOMPARE(completed.status, 200);
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"old-types"_s);
+            db.setDatabaseName(m_server.dataDir() + u"/morvane.sqlite3"_s);
+            db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=5000"_s);
+            QVERIFY(db.open());
+            QSqlQuery query(db);
+            query.prepare(u"UPDATE uploads SET content_type = ? WHERE file_key = ?"_s);
+            query.addBindValue(u"text/html\r\n\r\n;a=b"_s);
+            query.addBindValue(key);
+            QVERIFY(query.exec());
+            QCOMPARE(query.numRowsAffected(), 1);
+        }
+        QSqlDatabase::removeDatabase(u"old-types"_s);
+        const HttpResult fetched = ApiClient(m_server.baseUrl()).get(completed.data()["url"_L1].toString());
+        QCOMPARE(fetched.status, 200);
+        QCOMPARE(fetched.contentType, QByteArray("application/octet-stream"));
+        QCOMPARE(fetched.headers.value("x-content-type-options"), QByteArray("nosniff"));
+        QCOMPARE(fetched.body, file);
     }
 
     void framesAreAnsweredInTheOrderTheyCame()

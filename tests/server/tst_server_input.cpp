@@ -23,6 +23,16 @@ QString send(const char* fields)
 // Kept out of the class: moc misreads "//" inside a raw string there.
 const char* const localFile = R"("conversationId":C,"type":"file","fileUrl":"file:///etc/passwd")";
 
+// Sends whose text, file name or file type holds a control character other than
+// tab and line breaks.
+const std::pair<const char*, const char*> controlCharacters[] = {
+    { "text with NUL", R"("conversationId":C,"type":"text","content":"a\u0000b")" },
+    { "text with an escape", R"("conversationId":C,"type":"text","content":"a\u001b[2Jb")" },
+    { "text with DEL", R"("conversationId":C,"type":"text","content":"a\u007fb")" },
+    { "file name with a line break", R"("conversationId":C,"type":"file","fileUrl":"/uploads/k","fileName":"a\r\nb.txt")" },
+    { "file type with NUL", R"("conversationId":C,"type":"file","fileUrl":"/uploads/k","fileName":"a.txt","fileMimeType":"text/plain\u0000")" },
+};
+
 } // namespace
 
 class TestServerInput : public QObject {
@@ -76,7 +86,7 @@ private Q_SLOTS:
     void refusalsInTheClientsLanguage_data()
     {
         QTest::addColumn<QByteArray>("language");
-        QTest::addColumn<QString>("route"); // "rest", "procedure", "gate" or "live"
+        QTest::addColumn<QString>("route"); // "rest", "procedure", "gate", "live" or "control" (a send)
         QTest::addColumn<QString>("expected");
         QTest::newRow("rest, vi") << QByteArray("vi") << u"rest"_s << u"Sai tên người dùng hoặc mật khẩu"_s;
         QTest::newRow("rest, zh") << QByteArray("zh-Hans") << u"rest"_s << u"用户名或密码错误"_s;
@@ -87,16 +97,23 @@ private Q_SLOTS:
         QTest::newRow("refused before parsing, vi") << QByteArray("vi") << u"gate"_s << u"Nội dung yêu cầu quá lớn (tối đa 1048576 byte)"_s;
         QTest::newRow("live channel, zh") << QByteArray("zh-Hans") << u"live"_s << u"未知帧类型 \"dance\""_s;
         QTest::newRow("live channel, no header") << QByteArray() << u"live"_s << u"Unknown frame type \"dance\""_s;
+        QTest::newRow("control characters, en") << QByteArray("en") << u"control"_s
+                                                << u"The message text holds control characters; only tabs and line breaks may stand in it"_s;
+        QTest::newRow("control characters, zh") << QByteArray("zh-Hans") << u"control"_s << u"消息内容包含控制字符；只允许制表符和换行"_s;
     }
     void refusalsInTheClientsLanguage()
     {
         QFETCH(QByteArray, language);
         QFETCH(QString, route);
         QFETCH(QString, expected);
-        if (route == u"live") {
+        if (route == u"live" || route == u"control") {
             LiveClient socket(m_server.wsUrl(), language);
             QVERIFY(socket.authenticate(m_alice->token, m_alice->userId()));
-            socket.sendFrame(u"dance"_s, {});
+            if (route == u"live")
+                socket.sendFrame(u"dance"_s, {});
+            else
+                socket.sendFrame(u"message_send"_s, { { u"clientMsgId"_s, u"ctl"_s }, { u"conversationId"_s, m_conversation },
+                                                      { u"type"_s, u"text"_s }, { u"content"_s, u"tab\tand\r\nline, then \u0007"_s } });
             const auto refused = socket.waitFor(u"error"_s);
             QVERIFY(refused);
             QCOMPARE(refused->value("reason"_L1).toString(), expected);
@@ -245,6 +262,8 @@ private Q_SLOTS:
         QTest::newRow("send empty text") << true << send(R"("conversationId":C,"type":"text","content":" ")") << "INVALID_PAYLOAD";
         QTest::newRow("send unknown type") << true << send(R"("conversationId":C,"type":"system","content":"a")") << "INVALID_PAYLOAD";
         QTest::newRow("file with a local address") << true << send(localFile) << "INVALID_PAYLOAD";
+        for (const auto& [name, fields] : controlCharacters)
+            QTest::newRow(name) << true << send(fields) << "INVALID_PAYLOAD";
         QTest::newRow("send to a stranger's conversation") << true << send(R"("conversationId":S,"type":"text","content":"a")") << "NOT_FOUND";
         QTest::newRow("typing without conversation") << true << R"({"type":"typing","payload":{}})" << "INVALID_PAYLOAD";
         QTest::newRow("read of a stranger's conversation") << true << R"({"type":"read","payload":{"conversationId":S}})" << "NOT_FOUND";

@@ -69,29 +69,29 @@ private Q_SLOTS:
             return std::count_if(sessions.begin(), sessions.end(), [](const LoginSession& s) { return s.isCurrent.value_or(false); }) == 1;
         });
         row("VIP status with level name", u"vip.status"_s, false, none, [](const QJsonValue& d) { return bool(json::decode<VipService::VipStatus>(d).levelName); });
-        row("VIP levels with price", u"vip.levels"_s, false, none, [](const QJsonValue& d) { return bool(list<VipService::VipLevel>(d).first().price); });
+        row("VIP levels with price", u"vip.levels"_s, false, none, [](const QJsonValue& d) { return bool(list<VipService::VipLevel>(d).value(0).price); });
         row("two-factor status, off", u"user.mfaStatus"_s, false, none, [](const QJsonValue& d) { return !json::decode<MFAService::MFAStatus>(d).enabled; });
         row("two-factor setup with backup codes", u"user.setupMFA"_s, true, none, [](const QJsonValue& d) {
             const auto setup = json::decode<MFAService::MFASetup>(d);
             return setup.secret && setup.backupCodes && !setup.backupCodes->isEmpty();
         });
         row("files with names", u"files.getMyFiles"_s, false, QJsonObject { { u"page"_s, 1 }, { u"limit"_s, 50 } },
-            [](const QJsonValue& d) { return bool(list<FileItem>(d).first().fileName); });
+            [](const QJsonValue& d) { return bool(list<FileItem>(d).value(0).fileName); });
         row("absolute download link", u"files.getDownloadUrl"_s, true, QJsonObject { { u"fileId"_s, m_file } },
             [](const QJsonValue& d) { return json::decode<FileDownload>(d).signedUrl.startsWith(u"http://"_s); });
-        row("gifts with names", u"gifts.list"_s, false, none, [](const QJsonValue& d) { return bool(list<GiftService::Gift>(d).first().name); });
+        row("gifts with names", u"gifts.list"_s, false, none, [](const QJsonValue& d) { return bool(list<GiftService::Gift>(d).value(0).name); });
         row("search finds messages", u"search.global"_s, false, QJsonObject { { u"keyword"_s, u"爬山"_s }, { u"limit"_s, 10 } },
             [](const QJsonValue& d) { return !json::decode<SearchService::GlobalSearchResult>(d).messages.isEmpty(); });
         row("favourites with messages", u"favorites.list"_s, false, QJsonObject { { u"limit"_s, 50 }, { u"offset"_s, 0 } },
-            [](const QJsonValue& d) { return bool(list<FavoriteRecord>(d).first().message); });
+            [](const QJsonValue& d) { return bool(list<FavoriteRecord>(d).value(0).message); });
         row("new role with permissions", u"groupRole.create"_s, true,
             QJsonObject { { u"groupId"_s, m_group }, { u"name"_s, u"Photographer"_s },
                           { u"permissions"_s, QJsonObject { { u"canSendMessage"_s, true }, { u"canPin"_s, false } } } },
             [](const QJsonValue& d) { return bool(json::decode<GroupService::GroupRole>(d).permissions); });
         row("moments with likes", u"moments.list"_s, false, QJsonObject { { u"page"_s, 1 }, { u"limit"_s, 20 } },
-            [](const QJsonValue& d) { return bool(list<Moment>(d).first().likes); });
+            [](const QJsonValue& d) { return bool(list<Moment>(d).value(0).likes); });
         row("friend requests with sender names", u"contacts.getFriendRequests"_s, false, none,
-            [](const QJsonValue& d) { return bool(list<FriendRequest>(d).first().fromUserName); });
+            [](const QJsonValue& d) { return bool(list<FriendRequest>(d).value(0).fromUserName); });
         row("user search finds one", u"user.search"_s, false, QJsonObject { { u"keyword"_s, u"王五"_s } }, [](const QJsonValue& d) { return list<User>(d).size() == 1; });
     }
 

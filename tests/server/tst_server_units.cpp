@@ -2,6 +2,8 @@
 // content types of uploads and the store's transactions and migrations.
 
 #include "Passwords.h"
+#include "http/HttpReply.h"
+#include "http/MediaType.h"
 #include "http/ServerError.h"
 #include "http/PendingReply.h"
 #include "http/RequestGate.h"
@@ -11,6 +13,7 @@
 #include "procedures/UploadBody.h"
 #include "models/Json.h"
 #include "ServerOptions.h"
+#include "store/Accounts.h"
 #include "store/Database.h"
 #include "store/Conversations.h"
 #include "store/FileLibrary.h"
@@ -20,8 +23,10 @@
 #include "store/Uploads.h"
 #include "texts/TextTables.h"
 #include "texts/Phrase.h"
+#include "Tokens.h"
 
 #include <QRegularExpression>
+#include <QDateTime>
 #include <QSemaphore>
 #include <QTcpSocket>
 #include <QRegularExpression>
@@ -150,6 +155,7 @@ private Q_SLOTS:
         QVERIFY(!passwords::verify(password, changed));
     }
 
+    // Only a whole media type passes: what a header line could be split with never does.
     void contentTypes_data()
     {
         QTest::addColumn<QString>("type");
@@ -157,10 +163,25 @@ private Q_SLOTS:
         QTest::newRow("image") << "image/jpeg" << true;
         QTest::newRow("vendor") << "application/vnd.ms-excel" << true;
         QTest::newRow("parameter") << "text/plain; charset=utf-8" << true;
+        QTest::newRow("parameters without spaces") << "text/plain;charset=utf-8;format=flowed" << true;
+        QTest::newRow("quoted parameter") << "multipart/mixed; boundary=\"a b;c=\\\"d\"" << true;
         QTest::newRow("no subtype") << "image" << false;
+        QTest::newRow("empty subtype") << "image/" << false;
         QTest::newRow("empty") << "" << false;
+        QTest::newRow("two slashes") << "text/plain/x" << false;
         QTest::newRow("line break") << "text/plain\r\nSet-Cookie: a=b" << false;
+        QTest::newRow("blank line before a parameter") << "text/html\r\n\r\n;a=b" << false;
+        QTest::newRow("final line feed") << "text/html\n" << false;
+        QTest::newRow("final carriage return") << "text/html\r" << false;
+        QTest::newRow("NUL") << u"text/html\0"_s << false;
+        QTest::newRow("tab before a parameter") << "text/html\t;a=b" << false;
+        QTest::newRow("line feed inside quotes") << "text/html; a=\"b\nc\"" << false;
+        QTest::newRow("unclosed quotes") << "text/html; a=\"b" << false;
+        QTest::newRow("parameter without value") << "text/html; a" << false;
+        QTest::newRow("empty parameter") << "text/html;" << false;
+        QTest::newRow("something after") << "text/html x" << false;
         QTest::newRow("space inside") << "text/ plain" << false;
+        QTest::newRow("not ASCII") << "text/plaín" << false;
         QTest::newRow("too long") << (u"a/"_s + QString(300, u'b')) << false;
     }
 
@@ -168,7 +189,41 @@ private Q_SLOTS:
     {
         QFETCH(QString, type);
         QFETCH(bool, valid);
-        QCOMPARE(Uploads::isValidContentType(type), valid);
+        QCOMPARE(mediatype::isValid(type), valid);
+        // What passes may stand in a header as it is; a stored type that fails is served as bytes.
+        const HttpReply served = HttpReply::storedFile(type, "x", u"f"_s, HttpReply::Showing::Download);
+        QCOMPARE(served.contentType, valid ? type.toLatin1() : QByteArray("application/octet-stream"));
+        QCOMPARE(served.wire().left(15), QByteArray("HTTP/1.1 200 OK"));
+    }
+
+    // Every answer's head is checked as it is written: a header that would split it
+    // turns the answer into a 500, whatever route made it.
+    void answerHeadsCannotBeSplit_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<int>("status");
+        QTest::newRow("plain") << QByteArray("X-Note") << QByteArray("a; b=c") << 200;
+        QTest::newRow("line feed in the value") << QByteArray("X-Note") << QByteArray("a\n\n<script>") << 500;
+        QTest::newRow("carriage return in the value") << QByteArray("X-Note") << QByteArray("a\rb") << 500;
+        QTest::newRow("NUL in the value") << QByteArray("X-Note") << QByteArray("a\0b", 3) << 500;
+        QTest::newRow("line feed in the name") << QByteArray("X-A\nX-B") << QByteArray("c") << 500;
+        QTest::newRow("colon in the name") << QByteArray("X-A: b\r\nX-B") << QByteArray("c") << 500;
+    }
+    void answerHeadsCannotBeSplit()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QByteArray, value);
+        QFETCH(int, status);
+        HttpReply reply = HttpReply::json(QJsonObject { { u"ok"_s, true } });
+        reply.headers.append({ name, value });
+        for (const bool closing : { false, true }) {
+            const QByteArray wire = reply.wire(closing);
+            QCOMPARE(wire.left(12), "HTTP/1.1 " + QByteArray::number(status));
+            const QByteArray head = wire.left(wire.indexOf("\r\n\r\n"));
+            QVERIFY2(!head.contains("\r\n\r\n") && !head.contains('\0') && head.count('\n') == head.count("\r\n"), head.constData());
+            QCOMPARE(head.contains("\r\nConnection: close"), closing);
+        }
     }
 
     // Attempts count per account and address, within a sliding five-minute window.
@@ -210,6 +265,58 @@ private Q_SLOTS:
             throttle.succeeded(u"alice"_s, u"10.0.0.1"_s);
         now = askedAt * 1000;
         QCOMPARE(!throttle.begin(username, address), locked);
+    }
+
+    // Whatever names are tried, the table holds only pairs still inside their window.
+    void signInThrottleForgetsWithItsWindow()
+    {
+        qint64 now = 0;
+        SignInThrottle throttle([&now] { return now; });
+        for (int i = 0; i < 50; ++i)
+            QVERIFY(throttle.begin(QString(1000, QChar(u'a' + i % 26)) + QString::number(i), u"10.0.0.%1"_s.arg(i % 3)));
+        QCOMPARE(throttle.size(), 50);
+        now = SignInThrottle::kWindowMs - 1;
+        QVERIFY(throttle.begin(u"alice"_s, u"10.0.0.9"_s));
+        QCOMPARE(throttle.size(), 51);
+        now = SignInThrottle::kWindowMs;
+        QVERIFY(throttle.begin(u"bob"_s, u"10.0.0.9"_s));
+        QCOMPARE(throttle.size(), 2);
+        now = 2 * SignInThrottle::kWindowMs;
+        QVERIFY(throttle.begin(u"carol"_s, u"10.0.0.9"_s));
+        QCOMPARE(throttle.size(), 1);
+    }
+
+    // Names sprayed from one address refuse only that address; a table filled from many
+    // makes room by forgetting the pairs attempted least recently, never by refusing.
+    void signInThrottleLocksNobodyElseOut_data()
+    {
+        QTest::addColumn<int>("addresses"); // filling the table, each with its full share of names
+        QTest::addColumn<bool>("victimLocked"); // the pair that used its attempts first
+        QTest::newRow("one address spraying names") << 1 << true;
+        QTest::newRow("the whole table filled") << SignInThrottle::kMaxEntries / SignInThrottle::kMaxNamesPerAddress + 5 << false;
+    }
+    void signInThrottleLocksNobodyElseOut()
+    {
+        QFETCH(int, addresses);
+        QFETCH(bool, victimLocked);
+        qint64 now = 0;
+        SignInThrottle throttle([&now] { return now; });
+        for (int i = 0; i < SignInThrottle::kMaxAttempts; ++i)
+            QVERIFY(throttle.begin(u"victim"_s, u"192.168.0.1"_s));
+        const auto filler = [](int a) { return u"10.0.%1.%2"_s.arg(a / 256).arg(a % 256); };
+        for (int a = 0; a < addresses; ++a) {
+            now += 1;
+            for (int n = 0; n < SignInThrottle::kMaxNamesPerAddress; ++n)
+                QVERIFY(throttle.begin(u"ghost%1"_s.arg(n), filler(a)));
+        }
+        QVERIFY(throttle.size() <= SignInThrottle::kMaxEntries);
+        QCOMPARE(!throttle.begin(u"victim"_s, u"192.168.0.1"_s), victimLocked);
+        QVERIFY2(!throttle.begin(u"one-more"_s, filler(addresses - 1)), "an address went on past its share of names");
+        QVERIFY2(throttle.begin(u"alice"_s, u"172.16.0.1"_s), "a newcomer was locked out");
+        QVERIFY(throttle.begin(u"ghost0"_s, u"172.16.0.2"_s));
+        QVERIFY(throttle.size() <= SignInThrottle::kMaxEntries);
+        now = SignInThrottle::kWindowMs + addresses + 1;
+        QVERIFY2(throttle.begin(u"one-more"_s, filler(addresses - 1)), "the spraying address stays refused after its window");
     }
 
     // The file's text is found in the raw body; the rest must be the whole input.
@@ -486,6 +593,38 @@ private Q_SLOTS:
         // The next turn handles a lone frame as it arrives again.
         inbox.add(quiet, u"pong"_s);
         QCOMPARE(handled.last(), u"pong"_s);
+    }
+
+    // A spent refresh token presented again ends its session for as long as it would
+    // have lived unspent; after that it is forgotten, and a copy is merely refused.
+    void spentRefreshTokensLastTheirLifetime()
+    {
+        QTemporaryDir dir;
+        Database db(dir.filePath(u"tokens.sqlite3"_s));
+        Accounts accounts(db, 3600);
+        const qint64 user = accounts.createUser(Registration { u"spender"_s, u"secret123"_s, {}, {}, {} });
+        std::optional<qint64> ended;
+        const IssuedTokens first = accounts.completeSignIn(user, u"127.0.0.1"_s);
+        const IssuedTokens second = accounts.refresh(first.refreshToken, &ended);
+        const IssuedTokens third = accounts.refresh(second.refreshToken, &ended);
+        const auto kept = [&db](const IssuedTokens& issued) {
+            return db.scalar(u"SELECT COUNT(*) FROM spent_refresh_tokens WHERE refresh_hash = ?"_s, { tokens::digest(issued.refreshToken) }).toInt();
+        };
+        QCOMPARE(kept(first) + kept(second), 2);
+        // The first token's life has run out since; the next refresh clears it away.
+        db.run(u"UPDATE spent_refresh_tokens SET expires_at = ? WHERE refresh_hash = ?"_s,
+            { QDateTime::currentSecsSinceEpoch() - 1, tokens::digest(first.refreshToken) });
+        const IssuedTokens fourth = accounts.refresh(third.refreshToken, &ended);
+        QCOMPARE(kept(first), 0);
+        QCOMPARE(kept(second) + kept(third), 2);
+        QVERIFY(!ended);
+
+        QVERIFY_THROWS_EXCEPTION(ServerError, accounts.refresh(first.refreshToken, &ended));
+        QVERIFY2(!ended, "an expired copy ended the session");
+        QVERIFY(accounts.authenticate(fourth.accessToken));
+        QVERIFY_THROWS_EXCEPTION(ServerError, accounts.refresh(second.refreshToken, &ended));
+        QCOMPARE(ended, std::optional<qint64>(first.sessionId));
+        QVERIFY(!accounts.authenticate(fourth.accessToken));
     }
 
     void migrationsRunOnceAndRefuseNewerSchemas()

@@ -21,6 +21,7 @@
 #include "services/ChatService.h"
 #include "services/ContactService.h"
 #include "services/GroupService.h"
+#include "state/chat/UnsentMessages.h"
 #include "state/common/NotificationCenter.h"
 
 #include <QSignalSpy>
@@ -41,6 +42,7 @@ struct ClientStack {
     GroupService groups { api };
     WebSocketService ws { peer.url(), WebSocketClock::system(), keychain, clientIds };
     NotificationCenter notifications;
+    UnsentMessages unsent { ws };
     std::shared_ptr<ManualTimers> timers = std::make_shared<ManualTimers>();
 
     static User user(qint64 id, const QString& name)

@@ -90,8 +90,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("error");
         const QString status = u"GET user.mfaStatus"_s;
         const QString setup = u"POST user.setupMFA"_s;
-        const QString verify = u"POST user.verifyMFA {\"code\":\"123456\"}"_s;
-        const QString disable = u"POST user.disableMFA {\"code\":\"654 321\"}"_s;
+        // Codes travel exactly as typed, white space and all.
+        const QString verify = u"POST user.verifyMFA {\"code\":\" 123456 \"}"_s;
+        const QString disable = u"POST user.disableMFA {\"code\":\"\\t654 321\\n\"}"_s;
         QTest::newRow("enable") << false << 200 << 200 << QStringList { status, setup, verify, status } << true << true << false << QString();
         QTest::newRow("enable, code refused") << false << 400 << 0 << QStringList { status, setup, verify } << false << true << true
                                               << u"The code is not correct"_s;
@@ -123,7 +124,6 @@ private Q_SLOTS:
             s.reply("user.disableMFA", actionStatus, actionStatus == 200 ? "null" : failure);
             vm.requestDisable();
             QVERIFY(vm.showDisable());
-            // A pasted code comes with white space around it; the space inside stays.
             vm.setDisableCode(u"\t654 321\n"_s);
             if (rereadStatus)
                 s.reply("user.mfaStatus", rereadStatus, rereadStatus == 200 ? off : "{}");
@@ -217,7 +217,7 @@ private Q_SLOTS:
         QTRY_VERIFY(vm.canVerify());
     }
 
-    // Six characters as a person counts them, after trimming, whatever they are.
+    // Six characters as a person counts them, whatever they are: blanks count too.
     void twoFactorCodeLength_data()
     {
         QTest::addColumn<QString>("code");
@@ -227,7 +227,9 @@ private Q_SLOTS:
         QTest::newRow("five digits") << u"12345"_s << false;
         QTest::newRow("six digits") << u"123456"_s << true;
         QTest::newRow("letters and a space") << u"ab cde"_s << true;
-        QTest::newRow("five inside white space") << u"  12345\n"_s << false;
+        QTest::newRow("five inside white space") << u"  12345\n"_s << true;
+        QTest::newRow("six blanks") << u"      "_s << true;
+        QTest::newRow("four and a line break") << u"1234\n"_s << false;
         QTest::newRow("five emoji families") << family.repeated(5) << false;
         QTest::newRow("six emoji families") << family.repeated(6) << true;
         QTest::newRow("five combined accents") << accented.repeated(5) << false;

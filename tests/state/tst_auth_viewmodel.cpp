@@ -3,6 +3,8 @@
 #include "state/chat/AuthViewModel.h"
 #include "state/common/LocalizationManager.h"
 
+#include <QNetworkReply>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -13,6 +15,24 @@ const QByteArray renamedJson = R"({"id":7,"openId":"o7","name":"Mei Lin"})";
 AuthViewModel::Dependencies depsOf(ClientStack& stack)
 {
     return AuthViewModel::Dependencies { &stack.auth, &stack.keychain, &stack.ws, &stack.api };
+}
+
+// How a call failed; nothing when it succeeded or did not finish.
+std::optional<APIError> failureOf(QCoro::Task<QJsonValue> call, int timeoutMs = 15000)
+{
+    try {
+        testsupport::runTask(std::move(call), timeoutMs);
+    } catch (const APIError& error) {
+        return error;
+    } catch (...) {
+    }
+    return std::nullopt;
+}
+
+bool isRefused(QCoro::Task<QJsonValue> call)
+{
+    const std::optional<APIError> error = failureOf(std::move(call));
+    return error && error->kind() == APIError::Kind::HttpError;
 }
 
 } // namespace
@@ -308,6 +328,137 @@ private Q_SLOTS:
         QTRY_COMPARE(model.user()->role, std::optional(u"admin"_s));
         stack.ws.connect(7);
         QTRY_COMPARE(stack.requestCount(u"/api/auth/me"_s), 3);
+    }
+
+    // An answer belongs to the session that asked for it. An account read, the token
+    // refresh it leads to, or the read's repeat after that refresh, held by the server
+    // until after a sign-out or after a sign-in as someone else, changes nothing when
+    // it comes: signed out stays signed out with nothing stored, the new account stays
+    // with its own tokens, and no refresh is spent on it.
+    void lateAnswerOfAnEndedSessionChangesNothing_data()
+    {
+        QTest::addColumn<QString>("held"); // "read", "refresh" or "repeat"
+        QTest::addColumn<int>("answer"); // the held answer's status
+        QTest::addColumn<bool>("signInAsAnother"); // after the sign-out
+
+        for (const char* held : { "read", "refresh", "repeat" }) {
+            for (int answer : { 200, 401, 403 }) {
+                for (bool another : { false, true }) {
+                    QTest::addRow("%s %s, then %s", held, answer == 200 ? "accepted" : answer == 401 ? "refused" : "forbidden",
+                                  another ? "signed in as another" : "signed out")
+                        << QString::fromLatin1(held) << answer << another;
+                }
+            }
+        }
+    }
+    void lateAnswerOfAnEndedSessionChangesNothing()
+    {
+        QFETCH(QString, held);
+        QFETCH(int, answer);
+        QFETCH(bool, signInAsAnother);
+        ClientStack stack;
+        stack.api.setTokenRefresher([&stack] { return stack.auth.refreshToken(); });
+        stack.storeSession(ClientStack::user(7, u"Mei"_s), u"t7"_s);
+        stack.keychain.saveText(u"r7"_s, u"refresh_token"_s);
+        stack.server.respond(u"/api/auth/me"_s, { 200, R"({"user":)" + renamedJson + "}" });
+        AuthViewModel model(depsOf(stack));
+        QTRY_COMPARE(stack.requestCount(u"/api/auth/me"_s), 1);
+        QTRY_COMPARE(model.user()->name, u"Mei Lin"_s);
+
+        const bool heldRefresh = held == u"refresh"_s;
+        const QString heldPath = heldRefresh ? u"/api/auth/refresh"_s : u"/api/auth/me"_s;
+        const QByteArray newTokens = R"({"app_session_id":"t7b","refresh_token":"r7b","expiresIn":60})";
+        const QByteArray accepted = heldRefresh ? newTokens : R"({"user":)" + renamedJson + "}";
+        if (held != u"read"_s)
+            stack.server.respondOnce(u"/api/auth/me"_s, { 401, "{}" });
+        if (held == u"repeat"_s)
+            stack.server.respondOnce(u"/api/auth/refresh"_s, { 200, newTokens });
+        stack.server.respondOnce(heldPath, { answer, answer == 200 ? accepted : QByteArray(R"({"error":"revoked"})"), {}, true });
+        // Anything else the old session might still send is refused, as after a real sign-out.
+        stack.server.respond(u"/api/auth/refresh"_s, { 401, R"({"error":"revoked"})" });
+        stack.server.respond(u"/api/auth/logout"_s, { 200, "{}" });
+        stack.server.respond(u"/api/auth/login"_s,
+                             { 200, R"({"app_session_id":"t8","refresh_token":"r8","user":{"id":8,"openId":"o8","name":"Bo"}})" });
+        auto read = model.refreshCurrentUser();
+        QTRY_COMPARE(stack.requestCount(heldPath), held == u"read"_s ? 2 : held == u"refresh"_s ? 1 : 3);
+        // Another call of the old session waits for its refresh.
+        std::optional<QCoro::Task<QJsonValue>> waiting;
+        if (heldRefresh) {
+            stack.server.respondOnce(procedure("vip.status"), { 401, "{}" });
+            waiting = stack.api.query<QJsonValue>(u"vip.status"_s);
+            QTRY_COMPARE(stack.requestCount(procedure("vip.status")), 1);
+        }
+
+        testsupport::runTask(model.logout());
+        QVERIFY(!model.isAuthenticated());
+        if (signInAsAnother) {
+            model.setUsername(u"bo"_s);
+            model.setPassword(u"secret"_s);
+            testsupport::runTask(model.login());
+            QCOMPARE(model.user()->id, qint64(8));
+        }
+        // The old session's refresh is nobody's now: a refusal of the new session would not
+        // wait for it, and the old call that did has ended.
+        QVERIFY(!stack.api.isRefreshing());
+        if (waiting) {
+            const std::optional<APIError> error = failureOf(std::move(*waiting), 0);
+            QVERIFY(error && error->kind() == APIError::Kind::Transport);
+            QCOMPARE(error->code(), int(QNetworkReply::OperationCanceledError));
+        }
+        const int meReads = stack.requestCount(u"/api/auth/me"_s);
+        static QStringList verdicts;
+        verdicts.clear();
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& line) {
+            if (line.startsWith(u"[Auth] Could not"_s) || line.startsWith(u"[Auth] Session no longer valid"_s))
+                verdicts << line;
+        });
+        stack.server.release(heldPath);
+        testsupport::runTask(std::move(read));
+        QTest::qWait(50);
+        qInstallMessageHandler(nullptr);
+        // Not even a word about the ended session's answer.
+        QCOMPARE(verdicts, QStringList());
+
+        QCOMPARE(model.isAuthenticated(), signInAsAnother);
+        QCOMPARE(model.user() ? model.user()->id : qint64(0), qint64(signInAsAnother ? 8 : 0));
+        QCOMPARE(model.errorText(), QString());
+        QCOMPARE(stack.keychain.loadText(u"auth_token"_s), signInAsAnother ? std::optional(u"t8"_s) : std::nullopt);
+        QCOMPARE(stack.keychain.loadText(u"refresh_token"_s), signInAsAnother ? std::optional(u"r8"_s) : std::nullopt);
+        QCOMPARE(stack.auth.getCachedUser().has_value(), signInAsAnother);
+        if (signInAsAnother)
+            QCOMPARE(stack.auth.getCachedUser()->id, qint64(8));
+        // Neither a repeat of the old read nor a refresh of anyone's token.
+        QCOMPARE(stack.requestCount(u"/api/auth/me"_s), meReads);
+        QCOMPARE(stack.requestCount(u"/api/auth/refresh"_s), held == u"read"_s ? 0 : 1);
+        QVERIFY(!stack.api.isRefreshing());
+    }
+
+    // A call refused with 403 may mean the account lost a role: the account is read
+    // again, once for a burst of refusals, and not again for a refused read itself.
+    void forbiddenCallRereadsTheAccount()
+    {
+        ClientStack stack;
+        stack.storeSession(ClientStack::user(7, u"Mei"_s));
+        stack.server.respond(u"/api/auth/me"_s, { 200, R"({"user":{"id":7,"openId":"o7","name":"Mei","role":"admin"}})" });
+        AuthViewModel model(depsOf(stack));
+        QTRY_COMPARE(model.user()->role, std::optional(u"admin"_s));
+        const int before = stack.requestCount(u"/api/auth/me"_s);
+
+        stack.server.respond(u"/api/auth/me"_s, { 200, R"({"user":{"id":7,"openId":"o7","name":"Mei"}})", {}, true });
+        stack.server.respond(procedure("admin.getStats"), { 403, R"({"error":"not an administrator"})" });
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(isRefused(stack.api.query<QJsonValue>(u"admin.getStats"_s)));
+        QTRY_COMPARE(stack.requestCount(u"/api/auth/me"_s), before + 1);
+        stack.server.release(u"/api/auth/me"_s);
+        QTRY_COMPARE(model.user()->role, std::nullopt);
+
+        // The read itself refused with 403 keeps the session and asks no more.
+        stack.server.respond(u"/api/auth/me"_s, { 403, R"({"error":"suspended"})" });
+        QVERIFY(isRefused(stack.api.query<QJsonValue>(u"admin.getStats"_s)));
+        QTRY_COMPARE(stack.requestCount(u"/api/auth/me"_s), before + 2);
+        QTest::qWait(50);
+        QCOMPARE(stack.requestCount(u"/api/auth/me"_s), before + 2);
+        QVERIFY(model.isAuthenticated());
     }
 
     // After signing out the login screen offers signing in, even after a registration.

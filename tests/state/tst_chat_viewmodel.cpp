@@ -1,6 +1,7 @@
 #include "ClientStack.h"
 
 #include "state/chat/ChatViewModel.h"
+#include "state/chat/ConversationListViewModel.h"
 #include "state/chat/RevokedNotice.h"
 #include "state/chat/UserInfo.h"
 #include "state/common/LocalizationManager.h"
@@ -60,7 +61,7 @@ struct Fixture {
         model = std::make_unique<ChatViewModel>(
             chatId, me,
             ChatViewModel::Dependencies { &stack.chat, &stack.ws, &stack.clientIds, &stack.keychain, &stack.api,
-                                          &stack.notifications, stack.timers });
+                                          &stack.notifications, stack.timers, &stack.unsent });
     }
 
     QStringList postedNames() const
@@ -238,6 +239,192 @@ private Q_SLOTS:
         QCOMPARE(f.model->error(), std::optional(text.replace(u"%@"_s, reason)));
     }
 
+    // After a gap the chat reads the newest pages until they reach what it lists and
+    // merges what it missed by id: nothing twice, in order, nothing listed dropped, this
+    // user's unconfirmed messages kept last, and paging stops at the first known message.
+    void catchUpMergesWhatWasMissed_data()
+    {
+        QTest::addColumn<QList<qint64>>("firstPage");  // newest first
+        QTest::addColumn<QList<qint64>>("delivered");  // arrived live before the catch-up
+        QTest::addColumn<bool>("ownUnsent");            // a message of this user still on its way
+        QTest::addColumn<QList<QList<qint64>>>("pages"); // what the server pages give, newest first
+        QTest::addColumn<QList<qint64>>("expected");   // 0: the unconfirmed message
+        using Ids = QList<qint64>;
+        using Pages = QList<Ids>;
+        QTest::newRow("missed at the end") << Ids { 3, 2, 1 } << Ids {} << false << Pages { { 5, 4, 3, 2, 1 } } << Ids { 1, 2, 3, 4, 5 };
+        QTest::newRow("missed before a live one") << Ids { 3, 2, 1 } << Ids { 6 } << false << Pages { { 6, 5, 4, 3, 2, 1 } }
+                                                  << Ids { 1, 2, 3, 4, 5, 6 };
+        QTest::newRow("own unsent stays last") << Ids { 2, 1 } << Ids {} << true << Pages { { 3, 2, 1 } } << Ids { 1, 2, 3, 0 };
+        QTest::newRow("nothing missed") << Ids { 2, 1 } << Ids {} << false << Pages { { 2, 1 } } << Ids { 1, 2 };
+        // Full pages: only reaching a listed message ends the paging.
+        const auto range = [](qint64 newest, qint64 oldest) {
+            Ids ids;
+            for (qint64 id = newest; id >= oldest; --id)
+                ids << id;
+            return ids;
+        };
+        Ids all = range(170, 21);
+        std::reverse(all.begin(), all.end());
+        QTest::newRow("more than a page") << range(70, 21) << Ids {} << false
+                                          << Pages { range(170, 121), range(120, 71), range(70, 21) } << all;
+    }
+    void catchUpMergesWhatWasMissed()
+    {
+        QFETCH(QList<qint64>, firstPage);
+        QFETCH(QList<qint64>, delivered);
+        QFETCH(bool, ownUnsent);
+        QFETCH(QList<QList<qint64>>, pages);
+        QFETCH(QList<qint64>, expected);
+        const auto json = [](const QList<qint64>& ids) {
+            QByteArrayList list;
+            for (qint64 id : ids)
+                list << messageJson(id, 2);
+            return page(list);
+        };
+        Fixture f;
+        f.stack.server.respondOnce(procedure("messages.list"), ok(json(firstPage)));
+        testsupport::runTask(f.model->loadMessages());
+        for (qint64 id : delivered) {
+            f.stack.peer.push(QJsonObject { { u"type"_s, u"message_deliver"_s },
+                                            { u"payload"_s, QJsonObject { { u"message"_s, QJsonDocument::fromJson(messageJson(id, 2)).object() } } } });
+        }
+        QTRY_COMPARE(f.model->messages().size(), firstPage.size() + delivered.size());
+        if (ownUnsent)
+            f.model->sendMessage(u"on its way"_s);
+        const int before = f.stack.requestCount(procedure("messages.list"));
+        for (const QList<qint64>& ids : std::as_const(pages))
+            f.stack.server.respondOnce(procedure("messages.list"), ok(json(ids)));
+
+        testsupport::runTask(f.model->catchUp());
+        QList<qint64> listed = ids(f.model->messages());
+        for (qint64& id : listed)
+            id = id < 0 ? 0 : id;
+        QCOMPARE(listed, expected);
+        QCOMPARE(f.stack.requestCount(procedure("messages.list")) - before, int(pages.size()));
+    }
+
+    // The channel comes back while the first page is on its way: that page may be older
+    // than the gap, so the chat catches up once it is in.
+    void channelBackWhileTheFirstPageLoads()
+    {
+        Fixture f;
+        RecordingHttpServer::Reply held = ok(page({ messageJson(2, 2), messageJson(1, 2) }));
+        held.held = true;
+        f.stack.server.respondOnce(procedure("messages.list"), held);
+        f.stack.server.respondOnce(procedure("messages.list"), ok(page({ messageJson(3, 2), messageJson(2, 2), messageJson(1, 2) })));
+        auto load = f.model->loadMessages();
+        QTRY_COMPARE(f.stack.requestCount(procedure("messages.list")), 1);
+        f.stack.ws.disconnect();
+        QVERIFY(f.stack.connectChannel(ClientStack::user(me, u"Me"_s)));
+        QTest::qWait(50);
+        QCOMPARE(f.stack.requestCount(procedure("messages.list")), 1);
+        f.stack.server.release(procedure("messages.list"));
+        QTRY_COMPARE(ids(f.model->messages()), (QList<qint64> { 1, 2, 3 }));
+        QCOMPARE(f.stack.requestCount(procedure("messages.list")), 2);
+    }
+
+    // The error line goes once it no longer holds: when the channel comes back, or when
+    // a message sent after it is acknowledged; an acknowledgement of one sent before keeps it.
+    void errorLineClears_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("cleared");
+        QTest::newRow("the channel comes back") << u"reconnect"_s << true;
+        QTest::newRow("a later send is acknowledged") << u"later"_s << true;
+        QTest::newRow("an earlier send is acknowledged") << u"earlier"_s << false;
+    }
+    void errorLineClears()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, cleared);
+        const auto acknowledge = [](Fixture& f, qsizetype index, qint64 id) {
+            f.stack.peer.push(QJsonObject { { u"type"_s, u"message_ack"_s },
+                                            { u"payload"_s, QJsonObject { { u"clientMsgId"_s, *f.model->messages().at(index).clientMessageId },
+                                                                         { u"serverMsgId"_s, u"s%1"_s.arg(id) }, { u"messageId"_s, id } } } });
+        };
+        Fixture f(how != u"reconnect");
+        if (how == u"reconnect") {
+            f.model->sendMessage(u"offline"_s);
+            QVERIFY(f.model->error());
+            QVERIFY(f.stack.connectChannel(ClientStack::user(me, u"Me"_s)));
+            QTRY_VERIFY(!f.model->error());
+            return;
+        }
+        f.model->sendMessage(u"earlier"_s);
+        f.model->sendMessage(u"refused"_s);
+        QTRY_COMPARE(f.sentMessages().size(), 2);
+        f.stack.peer.push(QJsonObject { { u"type"_s, u"error"_s },
+                                        { u"payload"_s, QJsonObject { { u"code"_s, u"FORBIDDEN"_s }, { u"reason"_s, u"no"_s },
+                                                                     { u"clientMsgId"_s, *f.model->messages().at(1).clientMessageId } } } });
+        QTRY_VERIFY(f.model->error());
+        if (how == u"later") {
+            f.model->sendMessage(u"later"_s);
+            acknowledge(f, 2, 102);
+            QTRY_COMPARE(f.model->messages().at(2).status, std::optional(u"sent"_s));
+        } else {
+            acknowledge(f, 0, 100);
+            QTRY_COMPARE(f.model->messages().at(0).status, std::optional(u"sent"_s));
+        }
+        QCOMPARE(!f.model->error(), cleared);
+    }
+
+    // A message whose end comes while its chat is closed is listed with that end when
+    // the chat is opened again: failed with its text, or not at all once the server
+    // has it; and the conversation row stops showing a failed one as sent.
+    void endOfAMessageWhileItsChatIsClosed_data()
+    {
+        QTest::addColumn<QString>("end");
+        QTest::addColumn<QString>("listedAs"); // empty: not listed
+        QTest::newRow("refused by the server") << u"refused"_s << u"failed"_s;
+        QTest::newRow("never acknowledged") << u"timeout"_s << u"failed"_s;
+        QTest::newRow("still on its way") << QString() << u"sending"_s;
+        QTest::newRow("acknowledged") << u"ack"_s << QString();
+    }
+    void endOfAMessageWhileItsChatIsClosed()
+    {
+        QFETCH(QString, end);
+        QFETCH(QString, listedAs);
+        Fixture f;
+        f.stack.server.respond(procedure("conversations.list"), ok(R"([{"id":10,"type":"group","name":"G","lastMessage":"old"}])"));
+        ConversationListViewModel list(me, ConversationListViewModel::Dependencies { &f.stack.chat, &f.stack.groups, &f.stack.ws,
+                                                                                    &f.stack.notifications, f.stack.timers });
+        testsupport::runTask(list.loadConversations());
+        f.model->sendMessage(u"lost words"_s);
+        const QString clientMsgId = *f.model->messages().constLast().clientMessageId;
+        QTRY_COMPARE(list.conversations().at(0).lastMessage, std::optional(u"lost words"_s));
+        QTRY_COMPARE(f.sentMessages().size(), 1);
+        f.model.reset();
+
+        if (end == u"refused") {
+            f.stack.peer.push(QJsonObject { { u"type"_s, u"error"_s },
+                                            { u"payload"_s, QJsonObject { { u"code"_s, u"FORBIDDEN"_s }, { u"reason"_s, u"no"_s },
+                                                                         { u"clientMsgId"_s, clientMsgId } } } });
+        } else if (end == u"timeout") {
+            Q_EMIT f.stack.ws.messageFailedSubject(clientMsgId, std::nullopt);
+        } else if (end == u"ack") {
+            f.stack.peer.push(QJsonObject { { u"type"_s, u"message_ack"_s },
+                                            { u"payload"_s, QJsonObject { { u"clientMsgId"_s, clientMsgId }, { u"serverMsgId"_s, u"s"_s },
+                                                                         { u"messageId"_s, 300 } } } });
+        }
+        // The time-out is the channel's own signal, raised above without the channel's outbox.
+        if (end == u"refused" || end == u"ack")
+            QTRY_VERIFY(!f.stack.ws.unacknowledgedMessages().contains(clientMsgId));
+        QTRY_COMPARE(list.conversations().at(0).lastMessageFailed, listedAs == u"failed");
+        QCOMPARE(list.conversations().at(0).lastMessage, std::optional(u"lost words"_s));
+
+        ChatViewModel reopened(chatId, me, ChatViewModel::Dependencies { &f.stack.chat, &f.stack.ws, &f.stack.clientIds, &f.stack.keychain,
+                                                                          &f.stack.api, &f.stack.notifications, f.stack.timers, &f.stack.unsent });
+        f.stack.server.respond(procedure("messages.list"), ok(page({ messageJson(3, 2) })));
+        testsupport::runTask(reopened.loadMessages());
+        const QList<Message> shown = reopened.messages();
+        QCOMPARE(shown.size(), listedAs.isEmpty() ? 1 : 2);
+        if (listedAs.isEmpty())
+            return;
+        QCOMPARE(shown.last().content, std::optional(u"lost words"_s));
+        QCOMPARE(shown.last().status, std::optional(listedAs));
+        QCOMPARE(reopened.pendingMessages().contains(clientMsgId), listedAs == u"sending");
+    }
+
     // Nothing typed is lost: the failed bubble stays (also across a reload), the
     // reply target stays for the next try, and the text is handed back.
     void sendingWithoutAConnectionFails()
@@ -364,9 +551,17 @@ private Q_SLOTS:
         QTRY_COMPARE(f.stack.requestCount(procedure("messages.list")), 2);
         testsupport::runTask(f.model->loadMoreMessages());
         QCOMPARE(f.stack.requestCount(procedure("messages.list")), 2);
+        // Inserted above the listed ones in place, not handed over as a new list.
+        QSignalSpy aboutToInsert(f.model.get(), &ChatViewModel::messagesAboutToBeInserted);
+        QSignalSpy inserted(f.model.get(), &ChatViewModel::messagesInserted);
+        QSignalSpy replaced(f.model.get(), &ChatViewModel::messagesChanged);
         f.stack.server.release(procedure("messages.list"));
         testsupport::runTask(std::move(older));
         QCOMPARE(ids(f.model->messages()), (QList<qint64> { 4, 5, 6 }));
+        QCOMPARE(replaced.count(), 0);
+        QCOMPARE(aboutToInsert.count(), 1);
+        QCOMPARE(inserted.count(), 1);
+        QCOMPARE(inserted.first(), (QVariantList { qsizetype(0), qsizetype(1) }));
         QCOMPARE(f.model->offset(), 4);
 
         // A reload keeps what was sent or arrived while it was under way.

@@ -162,6 +162,51 @@ private Q_SLOTS:
         QCOMPARE(Fixture::ids(f.console.activeSessions()), (QList<qint64> { 1 }));
     }
 
+    // Accept and end judge the session by its status in the list when they run:
+    // only a waiting session is accepted and only an active one ended; a session
+    // in any other state, or no longer listed, sends nothing and stays as it is.
+    void actionsCheckTheCurrentStatus_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<qint64>("session");
+        QTest::addColumn<bool>("sent");
+        QTest::newRow("accept waiting") << u"accept"_s << qint64(1) << true;
+        QTest::newRow("accept active") << u"accept"_s << qint64(2) << false;
+        QTest::newRow("accept ended") << u"accept"_s << qint64(3) << false;
+        QTest::newRow("accept other case") << u"accept"_s << qint64(4) << false;
+        QTest::newRow("accept without status") << u"accept"_s << qint64(5) << false;
+        QTest::newRow("accept unlisted") << u"accept"_s << qint64(9) << false;
+        QTest::newRow("end active") << u"end"_s << qint64(2) << true;
+        QTest::newRow("end waiting") << u"end"_s << qint64(1) << false;
+        QTest::newRow("end ended") << u"end"_s << qint64(3) << false;
+        QTest::newRow("end unlisted") << u"end"_s << qint64(9) << false;
+    }
+    void actionsCheckTheCurrentStatus()
+    {
+        QFETCH(QString, action);
+        QFETCH(qint64, session);
+        QFETCH(bool, sent);
+        Fixture f;
+        runTask(f.console.loadData());
+        const auto statuses = [&f] {
+            QStringList out;
+            for (const OperatorSession& s : f.console.sessions())
+                out << QString::number(s.id) + u':' + s.status.value_or(u"-"_s);
+            return out;
+        };
+        const QStringList before = statuses();
+        const bool accept = action == u"accept";
+        runTask(accept ? f.console.acceptSession(session) : f.console.endSession(session));
+        const QString path = accept ? acceptPath : endPath;
+        QCOMPARE(f.server.requestsTo(path).size(), sent ? 1 : 0);
+        QCOMPARE(f.server.requestsTo(accept ? endPath : acceptPath).size(), 0);
+        if (sent)
+            QCOMPARE(f.input(path), (QJsonObject { { u"sessionId"_s, session } }));
+        else
+            QCOMPARE(statuses(), before);
+        QVERIFY(!f.console.isBusy(session));
+    }
+
     // The detail shows the session as the list has it now: after accept, the
     // accepted status (no second accept), after end no input bar.
     void detailFollowsList()

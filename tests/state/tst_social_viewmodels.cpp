@@ -2,8 +2,6 @@
 
 #include "SocialStack.h"
 
-#include "state/chat/UserInfo.h"
-#include "state/common/NotificationName.h"
 #include "state/common/WholeNumber.h"
 #include "state/contacts/GiftShopViewModel.h"
 #include "state/contacts/PictureAddress.h"
@@ -26,9 +24,8 @@ struct SearchFixture {
     SocialStack stack;
     SearchViewModel model;
 
-    explicit SearchFixture(QList<Conversation> conversations = {}, QList<Contact> contacts = {})
-        : model(SearchViewModel::Dependencies { &stack.search, &stack.notifications }, std::move(conversations),
-                std::move(contacts))
+    SearchFixture()
+        : model(&stack.search)
     {
         stack.server.respond(procedure("search.global"), ok(emptyResult));
     }
@@ -45,15 +42,6 @@ struct SearchFixture {
         QTRY_VERIFY(!model.isSearching());
     }
 };
-
-Conversation conversation(qint64 id, const QString& name)
-{
-    Conversation c;
-    c.id = id;
-    c.type = u"group"_s;
-    c.name = name;
-    return c;
-}
 
 } // namespace
 
@@ -175,55 +163,6 @@ private Q_SLOTS:
         QVERIFY(f.stack.roundTrip());
         QCOMPARE(f.model.result()->messages.at(0).content, std::optional(u"new"_s));
         QVERIFY(!f.model.error());
-    }
-
-    void choosingOpensWhatWasFound()
-    {
-        SearchFixture f({ conversation(4, u"Hikers"_s) });
-        QList<std::optional<Conversation>> opened;
-        f.stack.notifications.observe(NotificationName::navigateToConversation(), this, [&](const QVariantMap& info) {
-            opened << userInfo::record<Conversation>(info, NotificationKey::conversation());
-        }, Qt::DirectConnection);
-        QSignalSpy finished(&f.model, &SearchViewModel::finished);
-
-        SearchService::SearchGroup known { 1, u"hikers"_s, std::nullopt, 3, 4 };
-        SearchService::SearchGroup unknown { 2, u"Runners"_s, u"/a.png"_s, 5, 9 };
-        SearchService::SearchGroup noConversation { 3, u"Ghost"_s, std::nullopt, std::nullopt, std::nullopt };
-        f.model.chooseGroup(known);
-        f.model.chooseGroup(unknown);
-        f.model.chooseGroup(noConversation);
-        SearchService::SearchMessage message { 8, u"hey"_s, 4, 2, std::nullopt, std::nullopt, std::nullopt };
-        f.model.chooseMessage(message);
-        message.conversationId = 11;
-        f.model.chooseMessage(message);
-
-        QCOMPARE(opened.size(), 4);
-        QCOMPARE(finished.count(), 4);
-        QCOMPARE(opened.at(0)->name, std::optional(u"Hikers"_s));
-        QCOMPARE(opened.at(1)->id, 9);
-        QCOMPARE(opened.at(1)->type, u"group"_s);
-        QCOMPARE(opened.at(1)->name, std::optional(u"Runners"_s));
-        QCOMPARE(opened.at(1)->memberCount, std::optional<qint64>(5));
-        QCOMPARE(opened.at(2)->name, std::optional(u"Hikers"_s));
-        QCOMPARE(opened.at(3)->id, 11);
-    }
-
-    void choosingAContactFindsItByUserId()
-    {
-        Contact bob;
-        bob.id = 70;
-        bob.contactId = 2;
-        bob.nickname = u"Bobby"_s;
-        SearchFixture f({}, { bob });
-        QSignalSpy chosen(&f.model, &SearchViewModel::contactChosen);
-        f.model.chooseContact({ 2, u"bob"_s, std::nullopt, std::nullopt });
-        f.model.chooseContact({ 3, u"ann"_s, u"/ann.png"_s, u"hi"_s });
-        QCOMPARE(chosen.count(), 2);
-        QCOMPARE(chosen.at(0).at(0).value<Contact>().nickname, std::optional(u"Bobby"_s));
-        const Contact ann = chosen.at(1).at(0).value<Contact>();
-        QCOMPARE(ann.contactId, 3);
-        QCOMPARE(ann.name, std::optional(u"ann"_s));
-        QCOMPARE(ann.avatar, std::optional(u"/ann.png"_s));
     }
 
     // A failed fetch is an error, not an empty shop; icons load from the API's address.

@@ -38,7 +38,7 @@ std::unique_ptr<ChatViewModel> chat(ClientStack& s)
 {
     s.server.respond(procedure("messages.list"), ok("[]"));
     return std::make_unique<ChatViewModel>(10, 1, ChatViewModel::Dependencies { &s.chat, &s.ws, &s.clientIds, &s.keychain,
-                                                                                &s.api, &s.notifications, s.timers });
+                                                                                &s.api, &s.notifications, s.timers, &s.unsent });
 }
 
 std::unique_ptr<ConversationListViewModel> conversations(ClientStack& s)

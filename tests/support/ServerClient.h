@@ -18,6 +18,7 @@
 #include "services/GroupService.h"
 #include "state/chat/AuthViewModel.h"
 #include "state/chat/ChatViewModel.h"
+#include "state/chat/UnsentMessages.h"
 #include "state/common/NotificationCenter.h"
 
 #include <QTest>
@@ -35,6 +36,7 @@ struct ServerClient {
     GroupService groups { api };
     WebSocketService ws;
     NotificationCenter notifications;
+    UnsentMessages unsent { ws };
     AuthViewModel session { AuthViewModel::Dependencies { &auth, &keychain, &ws, &api } };
 
     explicit ServerClient(const ServerProcess& server)
@@ -74,7 +76,7 @@ struct ServerClient {
     {
         return std::make_unique<ChatViewModel>(conversationId, id(),
                                                ChatViewModel::Dependencies { &chat, &ws, &clientIds, &keychain, &api,
-                                                                             &notifications, StateTimer::systemFactory() });
+                                                                             &notifications, StateTimer::systemFactory(), &unsent });
     }
 };
 

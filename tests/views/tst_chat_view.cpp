@@ -1,21 +1,48 @@
+#include "ClientStack.h"
 #include "ManualTimers.h"
 
 #include "network/WebSocketService.h"
 #include "state/chat/ChatViewModel.h"
+#include "state/common/LocalizationManager.h"
 #include "views/chat/ChatView.h"
 #include "views/chat/MessageBubble.h"
 #include "views/chat/MessageInputBar.h"
+#include "views/chat/MessageListModel.h"
 #include "views/chat/MessageListView.h"
+#include "views/chat/MessageListModel.h"
+#include "views/common/Appearance.h"
 #include "views/common/ElidedLabel.h"
 #include "views/common/Localized.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QLabel>
+#include <QMenu>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QSplitter>
 #include <QTest>
 #include <QToolButton>
+
+namespace {
+
+// A page as the server sends it, newest first: ids newest down to newest - count + 1.
+QByteArray pageJson(qint64 newest, int count)
+{
+    QJsonArray page;
+    for (qint64 id = newest; id > newest - count; --id)
+        page.append(QJsonObject { { QStringLiteral("id"), id }, { QStringLiteral("conversationId"), 1 },
+                                  { QStringLiteral("senderId"), id % 2 ? 10 : 20 }, { QStringLiteral("type"), QStringLiteral("text") },
+                                  { QStringLiteral("content"), QStringLiteral("message %1").arg(id) } });
+    return QJsonDocument(page).toJson(QJsonDocument::Compact);
+}
+
+} // namespace
 
 class TestChatView : public QObject {
     Q_OBJECT
@@ -58,6 +85,56 @@ private Q_SLOTS:
         QVERIFY(typing->isHidden());
     }
 
+    // A notice longer than a narrow chat is wide wraps onto more lines within the
+    // chat instead of being cut at both ends, in every language; a language switch
+    // measures the row again for its new words.
+    void longNoticeWrapsInANarrowChat_data()
+    {
+        QTest::addColumn<AppLanguage>("language");
+        QTest::addColumn<AppLanguage>("switchTo");
+        QTest::addColumn<bool>("byAdministrator");
+        QTest::newRow("zh-Hans, long sender name") << AppLanguage::zhHans << AppLanguage::vi << false;
+        QTest::newRow("en, administrator") << AppLanguage::en << AppLanguage::zhHans << true;
+        QTest::newRow("vi, administrator") << AppLanguage::vi << AppLanguage::en << true;
+        QTest::newRow("en, long sender name") << AppLanguage::en << AppLanguage::zhHans << false;
+    }
+    void longNoticeWrapsInANarrowChat()
+    {
+        QFETCH(AppLanguage, language);
+        QFETCH(AppLanguage, switchTo);
+        QFETCH(bool, byAdministrator);
+        const AppLanguage before = LocalizationManager::shared().currentLanguage();
+        const auto restore = qScopeGuard([before] { LocalizationManager::shared().setLanguage(before); });
+        LocalizationManager::shared().setLanguage(language);
+        auto view = makeView();
+        view->resize(150, 500);
+        view->show();
+        auto* list = view->findChild<MessageListView*>();
+        QVERIFY(list);
+        Message notice;
+        notice.id = 5;
+        notice.conversationId = 1;
+        notice.senderId = 20;
+        notice.senderName = byAdministrator ? QStringLiteral("Ann") : QStringLiteral("Maximilian Alexander Featherstonehaugh");
+        notice.revokedAt = QStringLiteral("2024-05-01T08:09:10Z");
+        notice.removedByAdmin = byAdministrator;
+        list->setMessages({ notice });
+        const QModelIndex row = list->messageModel()->indexOfMessage(5);
+        QVERIFY(row.isValid());
+
+        const QFont caption = Appearance::font(Appearance::TextStyle::Caption);
+        const QString text = MessageBubble::revokedText(notice, false);
+        const int width = list->viewport()->width() - 2 * list->spacing();
+        const MessageBubble::Layout parts = list->bubble()->layout(notice, false, width);
+        QVERIFY2(QFontMetrics(caption).horizontalAdvance(text) > parts.notice.width(), "the notice must be wider than the chat");
+        QVERIFY(parts.notice.right() < list->viewport()->width());
+        const QRect shown = list->visualRect(row);
+        QVERIFY2(shown.height() >= 2 * QFontMetrics(caption).height(), qPrintable(QString::number(shown.height())));
+
+        LocalizationManager::shared().setLanguage(switchTo);
+        QTRY_COMPARE(list->visualRect(row).height(), list->bubble()->layout(notice, false, width).height);
+    }
+
     // Sent while disconnected: the bubble carries the failed mark beside it, the reply
     // target stays and the text returns to the emptied input field.
     void failedSendKeepsTextAndReplyTarget()
@@ -84,6 +161,51 @@ private Q_SLOTS:
         sent.status = QStringLiteral("sent");
         QVERIFY(bubble->layout(sent, true, 500).failedMark.isNull());
         QVERIFY(bubble->layout(failed, false, 500).failedMark.isNull());
+    }
+
+    // A failed message's menu, opened on its bubble in the chat screen, sends it again
+    // (a new message, listed last) or throws it away, also for the chat opened later.
+    void failedMessageMenuResendsOrDiscards_data()
+    {
+        QTest::addColumn<bool>("resend");
+        QTest::addColumn<qint64>("conversationId"); // one each: failures outlive the screen
+        QTest::newRow("resend") << true << qint64(71);
+        QTest::newRow("discard") << false << qint64(72);
+    }
+    void failedMessageMenuResendsOrDiscards()
+    {
+        QFETCH(bool, resend);
+        QFETCH(qint64, conversationId);
+        m_timers = std::make_shared<ManualTimers>();
+        ChatViewModel::Dependencies deps = ChatViewModel::sharedDependencies();
+        deps.timers = m_timers;
+        ChatView view(std::make_unique<ChatViewModel>(conversationId, 10, deps), QStringLiteral("Ann"));
+        view.resize(600, 500);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.viewModel()->sendMessage(QStringLiteral("lost words"));
+        const Message failed = view.viewModel()->messages().constLast();
+        QCOMPARE(failed.status, std::optional<QString>(QStringLiteral("failed")));
+
+        MessageListView* list = view.messageList();
+        const QModelIndex row = list->messageModel()->indexOfMessage(failed.id);
+        QVERIFY(row.isValid());
+        const MessageBubble::Layout layout = list->bubble()->layout(failed, true, list->viewport()->width() - 2 * list->spacing());
+        std::unique_ptr<QMenu> menu(list->contextMenuAt(layout.content.translated(list->visualRect(row).topLeft()).center()));
+        QVERIFY(menu);
+        auto* action = menu->findChild<QAction*>(resend ? QStringLiteral("resendAction") : QStringLiteral("discardAction"));
+        QVERIFY(action);
+        action->trigger();
+
+        const QList<Message> shown = view.viewModel()->messages();
+        QCOMPARE(shown.size(), resend ? 1 : 0);
+        QCOMPARE(list->messageModel()->messageCount(), int(shown.size()));
+        if (resend) {
+            QCOMPARE(shown.last().content, failed.content);
+            QVERIFY(shown.last().clientMessageId != failed.clientMessageId);
+        }
+        ChatViewModel reopened(conversationId, 10, deps);
+        QCOMPARE(reopened.messages().size(), shown.size());
     }
 
     // A draft typed while the send is still under way is the person's; the text
@@ -147,10 +269,76 @@ private Q_SLOTS:
         QVERIFY(large.open(QIODevice::WriteOnly));
         QVERIFY(large.resize(ChatViewModel::maxFileBytes + 1));
         large.close();
+        // Failed messages of earlier tests in this conversation are listed again: count only new ones.
+        const qsizetype listed = view->viewModel()->messages().size();
         view->inputBar()->handleImportedFile(QUrl::fromLocalFile(large.fileName()));
         QVERIFY(view->viewModel()->error());
         QVERIFY(view->viewModel()->error()->contains(QStringLiteral("50 MB")));
-        QVERIFY(view->viewModel()->messages().isEmpty());
+        QCOMPARE(view->viewModel()->messages().size(), listed);
+    }
+
+    // Reading back: an older page goes in above the listed messages as inserted
+    // rows, never as a new list, and the message at the top of the list stays where
+    // the reader saw it; only the rows of the page are new.
+    void olderPageKeepsTheFirstVisibleMessageInPlace_data()
+    {
+        QTest::addColumn<bool>("atTheTop"); // pressing the load-more row, or scrolled to the middle
+        QTest::addColumn<int>("repeated"); // listed messages the page repeats (new ones arrived meanwhile)
+        QTest::newRow("load-more row pressed") << true << 0;
+        QTest::newRow("scrolled to the middle") << false << 0;
+        QTest::newRow("page repeating listed messages") << true << 3;
+    }
+    void olderPageKeepsTheFirstVisibleMessageInPlace()
+    {
+        QFETCH(bool, atTheTop);
+        QFETCH(int, repeated);
+        ClientStack stack;
+        stack.storeSession(ClientStack::user(10, QStringLiteral("Me")));
+        stack.server.respond(procedure("conversations.markAsRead"), ok("null"));
+        stack.server.respondOnce(procedure("messages.list"), ok(pageJson(200, 50)));
+        stack.server.respondOnce(procedure("messages.list"), ok(pageJson(150 + repeated, 50)));
+        // As the main window holds it: the detail column of a split window.
+        QSplitter window;
+        window.addWidget(new QWidget);
+        auto* chat = new ChatView(std::make_unique<ChatViewModel>(1, 10, ChatViewModel::Dependencies { &stack.chat, &stack.ws,
+                                      &stack.clientIds, &stack.keychain, &stack.api, &stack.notifications, stack.timers, &stack.unsent }),
+                                  QStringLiteral("Ann"));
+        window.addWidget(chat);
+        window.resize(900, 600);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTRY_COMPARE(chat->viewModel()->messages().size(), 50);
+        QTRY_VERIFY(!chat->viewModel()->isLoading());
+
+        MessageListView* list = chat->messageList();
+        MessageListModel* rows = list->messageModel();
+        QCOMPARE(list->verticalScrollBar()->value(), list->verticalScrollBar()->maximum());
+        if (atTheTop)
+            list->scrollToTop();
+        else
+            list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum() / 2 + 7);
+        const QModelIndex top = list->indexAt(QPoint(1, 1));
+        const QModelIndex firstVisible = rows->isLoadMoreRow(top.row()) ? rows->index(top.row() + 1) : top;
+        const qint64 shownId = rows->messageAt(firstVisible.row()).id;
+        const int shownAt = list->visualRect(firstVisible).top();
+        QSignalSpy inserted(rows, &QAbstractItemModel::rowsInserted);
+        QSignalSpy reset(rows, &QAbstractItemModel::modelReset);
+        QSignalSpy replaced(chat->viewModel(), &ChatViewModel::messagesChanged);
+
+        if (atTheTop)
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(rows->index(0)).center());
+        else
+            chat->viewModel()->loadMoreMessages();
+        QTRY_COMPARE(chat->viewModel()->messages().size(), 100 - repeated);
+
+        QCOMPARE(reset.count(), 0);
+        QCOMPARE(replaced.count(), 0);
+        QCOMPARE(inserted.count(), 1);
+        QCOMPARE(inserted.first().at(1).toInt(), 1);
+        QCOMPARE(inserted.first().at(2).toInt(), 50 - repeated);
+        QCOMPARE(rows->messageAt(1).id, 101 + repeated);
+        QCOMPARE(list->visualRect(rows->indexOfMessage(shownId)).top(), shownAt);
+        QVERIFY(list->verticalScrollBar()->value() < list->verticalScrollBar()->maximum());
     }
 
     void replyBarAndErrorLine()

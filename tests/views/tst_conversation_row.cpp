@@ -71,6 +71,24 @@ private Q_SLOTS:
         QCOMPARE(ConversationRow::showsOnlineDot(conversation), dot);
         QCOMPARE(ConversationRow::displayName(conversation), QStringLiteral("未命名会话"));
     }
+
+    // A newest message of one's own that failed is not shown as sent: its preview says so.
+    void previewOfAFailedMessage_data()
+    {
+        QTest::addColumn<bool>("failed");
+        QTest::newRow("sent") << false;
+        QTest::newRow("failed") << true;
+    }
+    void previewOfAFailedMessage()
+    {
+        QFETCH(bool, failed);
+        Conversation conversation;
+        conversation.lastMessage = QStringLiteral("see you");
+        conversation.lastMessageFailed = failed;
+        QCOMPARE(ConversationRow::previewText(conversation),
+                 (failed ? Localized::text("conversation.not_sent_prefix") : QString()) + QStringLiteral("see you"));
+        QVERIFY(!Localized::text("conversation.not_sent_prefix").isEmpty());
+    }
 };
 
 QTEST_MAIN(TestConversationRow)

@@ -7,6 +7,7 @@
 #include <QHttpServerRequest>
 #include <QHttpServerResponse>
 #include <QImage>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QScrollBar>
@@ -217,6 +218,42 @@ private Q_SLOTS:
         QVERIFY(loadAndWait(url));
         QCOMPARE(m_served.value(QStringLiteral("/flaky.png")), 2);
         loader.setRetryAfter(ImageLoader::DefaultRetryAfterMs);
+    }
+
+    // What the loader remembers of finished and failed fetches is bounded: past the
+    // limit the least recently used record goes, and an address forgotten is simply
+    // fetched (or refused) again when asked for, so a long run through many addresses
+    // does not grow the loader without end.
+    void recordsOfFetchesAreBounded()
+    {
+        ImageLoader& loader = ImageLoader::shared();
+        const auto restore = qScopeGuard([&loader] { loader.setRecordLimit(ImageLoader::DefaultRecordLimit); });
+        loader.setRecordLimit(6);
+        QCOMPARE(loader.recordCount(), 6);
+        QSignalSpy finished(&loader, &ImageLoader::finished);
+        QList<QUrl> refused;
+        for (int i = 0; i < 10; ++i) {
+            refused << QUrl(QStringLiteral("file:///bound/%1.png").arg(i));
+            loader.request(refused.last());
+        }
+        QTRY_COMPARE(finished.size(), 10);
+        QCOMPARE(loader.recordCount(), 6);
+        QCOMPARE(loader.state(refused.first()), ImageLoader::State::Idle);
+        QCOMPARE(loader.state(refused.last()), ImageLoader::State::Failed);
+
+        for (int i = 0; i < 8; ++i) {
+            loader.request(m_base.resolved(QUrl(QStringLiteral("/small.png?bound=%1").arg(i))));
+            loader.request(m_base.resolved(QUrl(QStringLiteral("/missing.png?bound=%1").arg(i))));
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 26, 15000);
+        QCOMPARE(loader.recordCount(), 6);
+        QCOMPARE(loader.state(refused.last()), ImageLoader::State::Idle);
+
+        loader.request(refused.first());
+        QTRY_COMPARE(finished.size(), 27);
+        QCOMPARE(finished.last().at(0).toUrl(), refused.first());
+        QCOMPARE(loader.state(refused.first()), ImageLoader::State::Failed);
+        QCOMPARE(loader.recordCount(), 6);
     }
 
     void sendsNoCredentials()

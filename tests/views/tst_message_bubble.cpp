@@ -291,7 +291,12 @@ private Q_SLOTS:
         QTest::newRow("other's message") << qint64(10) << QStringLiteral("read") << false << QStringList { reply, copy, emoji };
         QTest::newRow("optimistic id") << qint64(-42) << QStringLiteral("sending") << true << QStringList { copy };
         QTest::newRow("still sending") << qint64(10) << QStringLiteral("sending") << true << QStringList { copy };
-        QTest::newRow("failed") << qint64(10) << QStringLiteral("failed") << true << QStringList { copy };
+        const QString resend = Localized::text("chat.resend");
+        const QString discard = Localized::text("chat.discard");
+        QTest::newRow("failed") << qint64(-42) << QStringLiteral("failed") << true
+                                << QStringList { copy, QStringLiteral("---"), resend, discard };
+        QTest::newRow("failed after an id") << qint64(10) << QStringLiteral("failed") << true
+                                            << QStringList { copy, QStringLiteral("---"), resend, discard };
     }
     void menuEntries()
     {
@@ -333,8 +338,10 @@ private Q_SLOTS:
         int replies = 0;
         int revokes = 0;
         Message m = message(10, QStringLiteral("text"), QStringLiteral("copied text"));
-        MessageBubble::Actions actions {
-            [&] { ++revokes; }, [&] { ++replies; }, [&](const QString& emoji) { reacted = emoji; } };
+        int resends = 0;
+        int discards = 0;
+        MessageBubble::Actions actions { [&] { ++revokes; }, [&] { ++replies; }, [&](const QString& emoji) { reacted = emoji; },
+                                         [&] { ++resends; }, [&] { ++discards; } };
         std::unique_ptr<QMenu> menu(MessageBubble::contextMenu(m, true, actions, nullptr));
         auto* emojiMenu = menu->findChild<QMenu*>(QStringLiteral("emojiReplyMenu"));
         QVERIFY(emojiMenu);
@@ -348,6 +355,13 @@ private Q_SLOTS:
         menu->findChild<QAction*>(QStringLiteral("revokeAction"))->trigger();
         QCOMPARE(replies, 1);
         QCOMPARE(revokes, 1);
+        Message failed = m;
+        failed.status = QStringLiteral("failed");
+        std::unique_ptr<QMenu> failedMenu(MessageBubble::contextMenu(failed, true, actions, nullptr));
+        failedMenu->findChild<QAction*>(QStringLiteral("resendAction"))->trigger();
+        failedMenu->findChild<QAction*>(QStringLiteral("discardAction"))->trigger();
+        QCOMPARE(resends, 1);
+        QCOMPARE(discards, 1);
 
         QApplication::clipboard()->setText(QStringLiteral("before"));
         menu->findChild<QAction*>(QStringLiteral("copyAction"))->trigger();

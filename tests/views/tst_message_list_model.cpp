@@ -82,6 +82,101 @@ private Q_SLOTS:
         QCOMPARE(model.rowCount(), 0);
     }
 
+    // An owner inserting in place: rows are announced around the insertion (the
+    // tester checks the counts on both sides), measured heights move with their
+    // rows, and the load-more row follows the count.
+    void insertionInPlace_data()
+    {
+        QTest::addColumn<int>("listed");
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<bool>("loadMoreBefore");
+        QTest::newRow("page above a short list") << 30 << 0 << 30 << false;
+        QTest::newRow("page above a full list") << 60 << 0 << 50 << true;
+        QTest::newRow("rows in the middle") << 60 << 20 << 5 << true;
+    }
+    void insertionInPlace()
+    {
+        QFETCH(int, listed);
+        QFETCH(int, first);
+        QFETCH(int, count);
+        QFETCH(bool, loadMoreBefore);
+        MessageListModel model(1);
+        QAbstractItemModelTester tester(&model);
+        QList<Message> list = messages(1000, listed);
+        model.setMessages(list);
+        QCOMPARE(model.showsLoadMore(), loadMoreBefore);
+        // One row above the insertion, when there is one, and the one it pushes down.
+        if (first > 0)
+            model.cacheHeight(model.rowOfMessage(999 + first), 400, 66);
+        model.cacheHeight(model.rowOfMessage(1000 + first), 400, 77);
+        QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+        QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+
+        model.beginInsertMessages(first, count);
+        const QList<Message> added = messages(1, count);
+        for (int i = 0; i < count; ++i)
+            list.insert(first + i, added.at(i));
+        model.endInsertMessages(list);
+
+        QCOMPARE(reset.count(), 0);
+        const int offset = loadMoreBefore ? 1 : 0;
+        QCOMPARE(inserted.first().at(1).toInt(), offset + first);
+        QCOMPARE(inserted.first().at(2).toInt(), offset + first + count - 1);
+        QVERIFY(model.showsLoadMore());
+        QCOMPARE(model.messageCount(), listed + count);
+        QCOMPARE(model.rowOfMessage(1), 1 + first);
+        const int moved = model.rowOfMessage(1000 + first);
+        QCOMPARE(moved, 1 + first + count);
+        QCOMPARE(model.cachedHeight(moved, 400), 77);
+        if (first > 0)
+            QCOMPARE(model.cachedHeight(model.rowOfMessage(999 + first), 400), 66);
+        QCOMPARE(model.cachedHeight(model.rowOfMessage(1), 400), -1);
+    }
+
+    // Messages missed while the channel was down go in between listed ones as rows, in
+    // runs; rows kept are redrawn only where they changed, and nothing is reset.
+    void missedMessagesAreInsertedAsRows_data()
+    {
+        QTest::addColumn<QList<qint64>>("listed");
+        QTest::addColumn<QList<qint64>>("merged");
+        QTest::addColumn<QList<int>>("insertedAt"); // first row of each run of inserted rows
+        QTest::newRow("one run before a live message") << QList<qint64> { 1, 2, 9 } << QList<qint64> { 1, 2, 3, 4, 9 } << QList<int> { 2 };
+        QTest::newRow("two runs") << QList<qint64> { 2, 4, 9 } << QList<qint64> { 1, 2, 3, 4, 9 } << QList<int> { 0, 2 };
+        QTest::newRow("run and end") << QList<qint64> { 1, 5 } << QList<qint64> { 1, 2, 5, 6, 7 } << QList<int> { 1, 3 };
+    }
+    void missedMessagesAreInsertedAsRows()
+    {
+        QFETCH(QList<qint64>, listed);
+        QFETCH(QList<qint64>, merged);
+        QFETCH(QList<int>, insertedAt);
+        const auto make = [](const QList<qint64>& ids) {
+            QList<Message> list;
+            for (qint64 id : ids)
+                list += messages(id, 1);
+            return list;
+        };
+        MessageListModel model(1);
+        QAbstractItemModelTester tester(&model);
+        model.setMessages(make(listed));
+        QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+        QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        QList<Message> next = make(merged);
+        next.last().content = QStringLiteral("edited");
+        const MessageListModel::Change change = model.setMessages(next);
+        QVERIFY(change == MessageListModel::Change::Inserted || change == MessageListModel::Change::Appended);
+        QCOMPARE(resets.count(), 0);
+        QList<int> firstRows;
+        for (const QList<QVariant>& run : std::as_const(inserted))
+            firstRows.append(run.at(1).toInt());
+        QCOMPARE(firstRows, insertedAt);
+        for (qsizetype i = 0; i < merged.size(); ++i)
+            QCOMPARE(model.messageAt(int(i)).id, merged.at(i));
+        QCOMPARE(model.messageAt(int(merged.size()) - 1).content, std::optional(QStringLiteral("edited")));
+        QCOMPARE(changed.count(), listed.last() == merged.last() ? 1 : 0);
+    }
+
     void heightCacheFollowsWidthAndChanges()
     {
         MessageListModel model(1);

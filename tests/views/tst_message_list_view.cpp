@@ -42,7 +42,7 @@ private Q_SLOTS:
     void scrollingRules()
     {
         int loadMore = 0;
-        MessageListView view(1, { {}, {}, {}, [&] { ++loadMore; } });
+        MessageListView view(1, { {}, {}, {}, [&] { ++loadMore; }, {}, {} });
         view.resize(420, 300);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));

@@ -86,11 +86,15 @@ QCoro::Task<> DeviceManagementViewModel::loadDevices()
 {
     QPointer<DeviceManagementViewModel> self(this);
     const quint64 generation = ++m_loadGeneration;
+    // This load asks after every sign-out so far: its answer knows them.
+    m_signedOutDuringLoad.clear();
+    m_othersRevokedDuringLoad = false;
     setIsLoading(true);
     try {
         QList<DeviceSession> devices = co_await m_service->getMyDevices();
         if (!self || generation != m_loadGeneration)
             co_return;
+        devices.removeIf([this](const DeviceSession& d) { return signedOutDuringLoad(d); });
         sortDevices(devices);
         m_devices = std::move(devices);
         m_loadFailure.reset();
@@ -125,8 +129,7 @@ QCoro::Task<> DeviceManagementViewModel::logoutDevice(DeviceSession device)
         co_return;
     m_loggingOut.remove(device.id);
     Q_EMIT loggingOutChanged();
-    if (m_devices.removeIf([&](const DeviceSession& d) { return d.id == device.id; }) > 0)
-        Q_EMIT devicesChanged();
+    removeDevice(device.id);
 }
 
 QCoro::Task<> DeviceManagementViewModel::revokeOtherDevices()
@@ -140,10 +143,28 @@ QCoro::Task<> DeviceManagementViewModel::revokeOtherDevices()
         co_await m_service->revokeOthers(deviceId);
         if (!self)
             co_return;
-        if (m_devices.removeIf([](const DeviceSession& d) { return !isCurrent(d); }) > 0)
-            Q_EMIT devicesChanged();
+        removeOthers();
     } catch (const std::exception& error) {
         if (self)
             fail("devices.operation_failed", error);
     }
+}
+
+bool DeviceManagementViewModel::signedOutDuringLoad(const DeviceSession& device) const
+{
+    return m_signedOutDuringLoad.contains(device.id) || (m_othersRevokedDuringLoad && !isCurrent(device));
+}
+
+void DeviceManagementViewModel::removeDevice(qint64 id)
+{
+    m_signedOutDuringLoad.insert(id);
+    if (m_devices.removeIf([id](const DeviceSession& d) { return d.id == id; }) > 0)
+        Q_EMIT devicesChanged();
+}
+
+void DeviceManagementViewModel::removeOthers()
+{
+    m_othersRevokedDuringLoad = true;
+    if (m_devices.removeIf([](const DeviceSession& d) { return !isCurrent(d); }) > 0)
+        Q_EMIT devicesChanged();
 }

@@ -12,7 +12,9 @@
 
 // The devices the account is signed in on, current ones first and then newest
 // activity first, with signing out one other device or all others. A device
-// travels to the server by its deviceId; without one nothing is sent.
+// travels to the server by its deviceId; without one nothing is sent. A sign-out
+// wins over a load that was already on its way: that load's answer may predate
+// the sign-out, so it cannot bring the device back.
 class DeviceManagementViewModel : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isLoading READ isLoading NOTIFY isLoadingChanged)
@@ -58,6 +60,10 @@ Q_SIGNALS:
 private:
     void fail(const char* key, const std::exception& error);
     void setIsLoading(bool loading);
+    // Takes signed-out devices off the list; a load in flight keeps them off it.
+    void removeDevice(qint64 id);
+    void removeOthers();
+    bool signedOutDuringLoad(const DeviceSession& device) const;
 
     SessionService* m_service;
     QList<DeviceSession> m_devices;
@@ -66,4 +72,7 @@ private:
     std::optional<ScreenError> m_loadFailure;
     quint64 m_loadGeneration = 0;
     QSet<qint64> m_loggingOut;
+    // Sign-outs since the latest load started, which its answer may not know of.
+    QSet<qint64> m_signedOutDuringLoad;
+    bool m_othersRevokedDuringLoad = false;
 };

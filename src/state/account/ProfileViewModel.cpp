@@ -2,7 +2,6 @@
 
 #include "network/APIError.h"
 #include "network/AuthService.h"
-#include "state/account/DeviceTitle.h"
 #include "state/common/ErrorDescription.h"
 
 #include <QPointer>
@@ -78,5 +77,5 @@ QString ProfileViewModel::platformIcon(const std::optional<QString>& platform)
 
 std::optional<QString> ProfileViewModel::title(const LoginSession& session)
 {
-    return deviceTitle(session.deviceName, session.platform);
+    return session.deviceName ? session.deviceName : session.platform;
 }

@@ -25,7 +25,7 @@ std::optional<QString> TwoFactorViewModel::errorMessage() const
 
 bool TwoFactorViewModel::isCodeLongEnough(const QString& code)
 {
-    return graphemes::count(code.trimmed()) >= codeLength;
+    return graphemes::count(code) >= codeLength;
 }
 
 void TwoFactorViewModel::setVerifyCode(const QString& code)
@@ -177,13 +177,13 @@ QCoro::Task<> TwoFactorViewModel::disableMFA()
         setBusy(false);
 }
 
-QCoro::Task<bool> TwoFactorViewModel::sendCodeAndReread(CodeRequest request, const QString& typedCode)
+QCoro::Task<bool> TwoFactorViewModel::sendCodeAndReread(CodeRequest request, QString code)
 {
     QPointer<TwoFactorViewModel> self(this);
     setBusy(true);
     bool accepted = false;
     try {
-        co_await (m_service->*request)(typedCode.trimmed());
+        co_await (m_service->*request)(code);
         accepted = true;
     } catch (const std::exception& error) {
         if (self)

@@ -16,8 +16,8 @@
 // Nothing is offered before a status has been read: an account whose status is
 // unknown may have two-factor on, and asking for a new secret then would lock
 // its owner out. A failed read offers a retry instead. One request runs at a
-// time; the actions are refused while one is under way. Codes are sent trimmed
-// (a pasted code often brings a space or a line break along).
+// time; the actions are refused while one is under way. Codes are counted and
+// sent exactly as typed: the server alone judges what a code may hold.
 class TwoFactorViewModel : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isLoading READ isLoading NOTIFY changed)
@@ -55,7 +55,7 @@ public:
     bool canRequestDisable() const { return isEnabled() && !m_isLoading && !m_isBusy; }
     bool canVerify() const { return showSetup() && isCodeLongEnough(m_verifyCode) && !m_isBusy; }
     bool canDisable() const { return m_showDisable && isEnabled() && isCodeLongEnough(m_disableCode) && !m_isBusy; }
-    // Six or more characters as a person counts them, once trimmed.
+    // Six or more characters as a person counts them, blanks included.
     static bool isCodeLongEnough(const QString& code);
 
     void setVerifyCode(const QString& code);
@@ -80,10 +80,9 @@ Q_SIGNALS:
 
 private:
     using CodeRequest = QCoro::Task<> (MFAService::*)(QString code);
-    // Busy from here on; sends the trimmed code (read once busy) and, once it is
-    // accepted, reads the status again. True when both succeeded; the caller
-    // ends the busy state.
-    QCoro::Task<bool> sendCodeAndReread(CodeRequest request, const QString& typedCode);
+    // Busy from here on; sends the code as typed and, once it is accepted, reads
+    // the status again. True when both succeeded; the caller ends the busy state.
+    QCoro::Task<bool> sendCodeAndReread(CodeRequest request, QString code);
     // Reads the status after a confirmation or a turn-off; false when it failed.
     QCoro::Task<bool> rereadStatus();
     void fail(const std::exception& error);

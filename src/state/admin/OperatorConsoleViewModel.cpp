@@ -6,6 +6,8 @@
 
 #include <QPointer>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -150,17 +152,20 @@ QCoro::Task<> OperatorConsoleViewModel::loadData()
 
 QCoro::Task<> OperatorConsoleViewModel::acceptSession(qint64 sessionId)
 {
-    return changeStatus(sessionId, u"operator.acceptSession"_s, u"active"_s, "operator.accept_failed");
+    return changeStatus(sessionId, u"waiting"_s, u"operator.acceptSession"_s, u"active"_s, "operator.accept_failed");
 }
 
 QCoro::Task<> OperatorConsoleViewModel::endSession(qint64 sessionId)
 {
-    return changeStatus(sessionId, u"operator.endSession"_s, u"ended"_s, "operator.end_session_failed");
+    return changeStatus(sessionId, u"active"_s, u"operator.endSession"_s, u"ended"_s, "operator.end_session_failed");
 }
 
-QCoro::Task<> OperatorConsoleViewModel::changeStatus(qint64 sessionId, QString procedureName, QString status, const char* failureKey)
+QCoro::Task<> OperatorConsoleViewModel::changeStatus(qint64 sessionId, QString from, QString procedureName, QString to,
+                                                     const char* failureKey)
 {
-    if (m_busy.contains(sessionId))
+    const bool listedAsFrom = std::any_of(m_sessions.cbegin(), m_sessions.cend(),
+                                          [&](const OperatorSession& s) { return s.id == sessionId && s.status == from; });
+    if (!listedAsFrom || m_busy.contains(sessionId))
         co_return;
     QPointer<OperatorConsoleViewModel> self(this);
     m_busy.insert(sessionId);
@@ -172,7 +177,7 @@ QCoro::Task<> OperatorConsoleViewModel::changeStatus(qint64 sessionId, QString p
             co_return;
         for (OperatorSession& session : m_sessions) {
             if (session.id == sessionId) {
-                session.status = status;
+                session.status = to;
                 Q_EMIT sessionsChanged();
                 Q_EMIT selectionChanged();
                 break;

@@ -23,7 +23,9 @@ class APIClient;
 // has it now, so an accepted or ended session shows its new status and actions. A
 // draft belongs to its session and is never sent to another customer. A reply to
 // an older load never replaces a newer one's, and a second accept or end of a
-// session while the first is in flight sends nothing.
+// session while the first is in flight sends nothing. Accept and end act on the
+// status the session has when they run, not the one a menu or button was made
+// for: only a waiting session is accepted, only an active one ended.
 class OperatorConsoleViewModel : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isLoading READ isLoading NOTIFY isLoadingChanged)
@@ -68,7 +70,8 @@ public:
     // Filled stars of a history row out of five; none: the row shows no stars.
     static std::optional<int> filledStars(const std::optional<qint64>& rating);
 
-    // None of these throws.
+    // None of these throws. Accept and end send nothing unless the list has the
+    // session waiting (for accept) or active (for end) at that moment.
     QCoro::Task<> loadData();
     QCoro::Task<> acceptSession(qint64 sessionId);
     QCoro::Task<> endSession(qint64 sessionId);
@@ -86,7 +89,7 @@ Q_SIGNALS:
 
 private:
     QList<OperatorSession> withStatus(const QString& status) const;
-    QCoro::Task<> changeStatus(qint64 sessionId, QString procedure, QString status, const char* failureKey);
+    QCoro::Task<> changeStatus(qint64 sessionId, QString from, QString procedure, QString to, const char* failureKey);
     void setError(const char* key, const std::exception& error);
 
     APIClient& m_api;

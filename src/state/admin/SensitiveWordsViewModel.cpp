@@ -96,6 +96,7 @@ QCoro::Task<> SensitiveWordsViewModel::loadWords()
         Q_EMIT wordsAboutToBeReset();
         m_words = std::move(words);
         Q_EMIT wordsChanged();
+        Q_EMIT totalChanged();
     } catch (const std::exception& error) {
         if (!self)
             co_return;
@@ -132,6 +133,7 @@ QCoro::Task<bool> SensitiveWordsViewModel::addWord()
         Q_EMIT wordAboutToBeAppended();
         m_words.append(std::move(added));
         Q_EMIT wordAppended();
+        Q_EMIT totalChanged();
         setNewWord(QString());
         stored = true;
     } catch (const std::exception& error) {
@@ -160,6 +162,7 @@ QCoro::Task<> SensitiveWordsViewModel::deleteWord(SensitiveWord word)
         co_await procedure::mutation<void>(m_api, u"admin.deleteSensitiveWord"_s, input);
         if (!self)
             co_return;
+        const qsizetype before = m_words.size();
         for (qsizetype row = m_words.size() - 1; row >= 0; --row) {
             if (m_words.at(row).id != word.id)
                 continue;
@@ -167,6 +170,8 @@ QCoro::Task<> SensitiveWordsViewModel::deleteWord(SensitiveWord word)
             m_words.removeAt(row);
             Q_EMIT wordRemoved();
         }
+        if (m_words.size() != before)
+            Q_EMIT totalChanged();
     } catch (const std::exception& error) {
         if (!self)
             co_return;

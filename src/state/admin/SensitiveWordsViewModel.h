@@ -31,6 +31,9 @@ public:
     explicit SensitiveWordsViewModel(APIClient& api, QObject* parent = nullptr);
 
     const QList<SensitiveWord>& words() const { return m_words; }
+    // The header's count: every word, whatever the filter shows. totalChanged()
+    // comes once the list holds its new words, never while a row is announced.
+    qsizetype total() const { return m_words.size(); }
     QString searchText() const { return m_searchText; }
     void setSearchText(const QString& text);
     QString newWord() const { return m_newWord; }
@@ -78,6 +81,7 @@ Q_SIGNALS:
     void wordAppended();
     void wordAboutToBeRemoved(int row);
     void wordRemoved();
+    void totalChanged();
     void searchTextChanged();
     void newWordChanged();
     void newCategoryChanged();

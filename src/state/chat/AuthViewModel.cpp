@@ -10,6 +10,7 @@
 
 #include <QDebug>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QTextBoundaryFinder>
 
 namespace {
@@ -58,6 +59,12 @@ AuthViewModel::AuthViewModel(Dependencies dependencies, QObject* parent)
 {
     connect(m_deps.api, &APIClient::sessionEnded, this, &AuthViewModel::endSession);
     connect(m_deps.wsService, &WebSocketService::authenticated, this, [this] { refreshCurrentUser(); });
+    // A refusal may mean the account lost a role: read it again, once for a burst of them
+    // (and not for the refusal of that read itself).
+    connect(m_deps.api, &APIClient::requestForbidden, this, [this] {
+        if (m_isAuthenticated && m_rereads == 0)
+            refreshCurrentUser();
+    });
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, [this] {
         if (m_errorKey)
             setLocalizedError(*m_errorKey);
@@ -89,6 +96,14 @@ QCoro::Task<> AuthViewModel::checkRestoredSession()
 QCoro::Task<> AuthViewModel::confirmSession(QString keepingLine, QString endingLine)
 {
     QPointer<AuthViewModel> self(this);
+    // An account read of a session that has ended (signed out, or in as someone else)
+    // fails as cancelled and neither signs in nor out: there is nothing to say about it.
+    const quint64 session = m_deps.api->session();
+    ++m_rereads;
+    const auto reread = qScopeGuard([&] {
+        if (self)
+            --m_rereads;
+    });
     try {
         const User user = co_await m_deps.authService->me();
         if (self)
@@ -98,7 +113,8 @@ QCoro::Task<> AuthViewModel::confirmSession(QString keepingLine, QString endingL
         if (!self)
             co_return;
         if (!isUnauthorized(error)) {
-            qWarning().noquote() << keepingLine + errorDescription(error);
+            if (m_deps.api->session() == session)
+                qWarning().noquote() << keepingLine + errorDescription(error);
             co_return;
         }
         qInfo().noquote() << endingLine + errorDescription(error);

@@ -20,7 +20,9 @@ class WebSocketService;
 // Tokens and the cached user are written and deleted by AuthService only.
 // A session the server ends (its refresh refused) signs out as the user's own
 // sign-out does, and the login screen says why; every time the live channel is
-// accepted the account is read again, so a changed role shows without signing in.
+// accepted, and whenever the server refuses a call with 403, the account is read
+// again, so a changed role shows without signing in. An answer for a session that
+// has ended (signed out, or in as someone else) changes nothing.
 class AuthViewModel : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isAuthenticated READ isAuthenticated NOTIFY isAuthenticatedChanged)
@@ -132,4 +134,6 @@ private:
     bool m_isLoginMode = true;
     QString m_code;
     bool m_isCodeRequired = false;
+    // Account reads under way.
+    int m_rereads = 0;
 };

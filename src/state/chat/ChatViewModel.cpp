@@ -7,6 +7,8 @@
 #include "network/KeychainService.h"
 #include "network/WebSocketService.h"
 #include "services/ChatService.h"
+#include "state/chat/ConversationListViewModel.h"
+#include "state/chat/UnsentMessages.h"
 #include "state/chat/UserInfo.h"
 #include "state/common/ErrorDescription.h"
 #include "state/common/LocalizationManager.h"
@@ -20,6 +22,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPointer>
+
+#include <algorithm>
+#include <limits>
+#include <utility>
 
 namespace {
 
@@ -46,7 +52,7 @@ ChatViewModel::Dependencies ChatViewModel::sharedDependencies()
 {
     return Dependencies { &ChatService::shared(),      WebSocketService::shared(),   &ClientIdService::shared(),
                           &KeychainService::shared(),  &APIClient::shared(),         &NotificationCenter::shared(),
-                          StateTimer::systemFactory() };
+                          StateTimer::systemFactory(), &UnsentMessages::shared() };
 }
 
 ChatViewModel::ChatViewModel(qint64 conversationId, qint64 currentUserId, QObject* parent)
@@ -67,6 +73,14 @@ ChatViewModel::ChatViewModel(qint64 conversationId, qint64 currentUserId, Depend
         if (m_errorKey)
             setLocalizedError(*m_errorKey);
     });
+    // What this user sent here and the server has not confirmed, or refused, while
+    // the chat was closed: still sending, or failed with its text.
+    m_messages = m_deps.unsent->messagesOf(m_conversationId, m_currentUserId);
+    for (const Message& message : std::as_const(m_messages)) {
+        if (message.status == u"sending")
+            m_pendingMessages.insert(*message.clientMessageId);
+    }
+    m_lastConnected = m_deps.wsService->isConnected();
     setupSubscriptions();
     m_deps.notifications->post(NotificationName::conversationActive(),
                                { { NotificationKey::conversationId(), m_conversationId } });
@@ -106,6 +120,7 @@ void ChatViewModel::setupSubscriptions()
         },
         queued);
     connect(ws, &WebSocketService::reactionSubject, this, &ChatViewModel::handleReaction, queued);
+    connect(ws, &WebSocketService::isConnectedChanged, this, &ChatViewModel::handleConnectionChange, queued);
     connect(
         ws, &WebSocketService::readSubject, this,
         [this, id](qint64 conversationId, qint64 userId) {
@@ -182,6 +197,8 @@ QCoro::Task<> ChatViewModel::loadMessages()
             || (message.clientMessageId && pageClientIds.contains(*message.clientMessageId));
         if (!inPage && (message.id < 0 || !listedBefore.contains(message.id)))
             list.append(message);
+        else if (inPage && message.id < 0 && message.clientMessageId)
+            m_deps.unsent->remove(*message.clientMessageId);
     }
     if (!page.isEmpty() && page.first().serverMsgId)
         m_latestServerMsgId = page.first().serverMsgId;
@@ -189,6 +206,102 @@ QCoro::Task<> ChatViewModel::loadMessages()
     m_offset = page.size();
     Q_EMIT messagesChanged();
     co_await markAsRead();
+    // The page may have been read before the channel came back.
+    if (self && std::exchange(m_catchUpAgain, false))
+        catchUp();
+}
+
+void ChatViewModel::handleConnectionChange(bool connected)
+{
+    const bool cameBack = connected && !m_lastConnected;
+    m_lastConnected = connected;
+    if (!cameBack)
+        return;
+    // What the error line said was about the way to the server, which is back.
+    clearError();
+    // Not shown yet: the first page, when it is asked for, is current anyway.
+    if (m_pageGeneration == 0)
+        return;
+    catchUp();
+}
+
+QCoro::Task<> ChatViewModel::catchUp()
+{
+    if (m_isLoading || m_catchingUp) {
+        m_catchUpAgain = true;
+        co_return;
+    }
+    QPointer<ChatViewModel> self(this);
+    m_catchingUp = true;
+    const quint64 generation = m_pageGeneration;
+    QSet<qint64> listed;
+    for (const Message& message : std::as_const(m_messages)) {
+        if (message.id > 0)
+            listed.insert(message.id);
+    }
+    // Newest first, as the server pages them, until a page reaches what is listed.
+    QList<Message> missed;
+    bool failed = false;
+    for (int page = 0; page < maxCatchUpPages; ++page) {
+        QList<Message> messages;
+        try {
+            messages = co_await m_deps.chatService->getMessages(m_conversationId, pageSize, page * pageSize);
+        } catch (const std::exception& error) {
+            qWarning().noquote() << "[Chat] Catching up failed:" << errorDescription(error);
+            failed = true;
+        }
+        if (!self)
+            co_return;
+        if (failed)
+            break;
+        missed += messages;
+        const bool reached = std::any_of(messages.cbegin(), messages.cend(),
+                                         [&listed](const Message& message) { return listed.contains(message.id); });
+        if (reached || messages.size() < pageSize)
+            break;
+    }
+    m_catchingUp = false;
+    if (generation == m_pageGeneration && !missed.isEmpty()) {
+        std::reverse(missed.begin(), missed.end());
+        mergeNewerMessages(missed);
+    }
+    if (std::exchange(m_catchUpAgain, false))
+        catchUp();
+}
+
+void ChatViewModel::mergeNewerMessages(const QList<Message>& chronological)
+{
+    bool changed = false;
+    for (Message message : chronological) {
+        if (message.senderId == m_currentUserId && !message.status)
+            message.status = QStringLiteral("sent");
+        if (findById(message.id))
+            continue;
+        // Stored although its acknowledgement never came: the server's copy takes its place.
+        const auto unconfirmed = std::find_if(m_messages.begin(), m_messages.end(), [&message](const Message& listed) {
+            return listed.id < 0 && message.clientMessageId && listed.clientMessageId == message.clientMessageId;
+        });
+        if (unconfirmed != m_messages.end()) {
+            m_pendingMessages.remove(*message.clientMessageId);
+            m_deps.unsent->remove(*message.clientMessageId);
+            *unconfirmed = message;
+            changed = true;
+            continue;
+        }
+        // Before the first newer message listed; after all of them, but above this
+        // user's messages still on their way.
+        qsizetype at = 0;
+        while (at < m_messages.size() && m_messages.at(at).id <= message.id)
+            ++at;
+        if (at == m_messages.size()) {
+            while (at > 0 && m_messages.at(at - 1).id < 0)
+                --at;
+        }
+        m_messages.insert(at, message);
+        changed = true;
+    }
+    if (changed)
+        Q_EMIT messagesChanged();
 }
 
 QCoro::Task<> ChatViewModel::markAsRead()
@@ -237,17 +350,38 @@ QCoro::Task<> ChatViewModel::loadMoreMessages()
     if (page.isEmpty())
         co_return;
 
-    QSet<qint64> listed;
-    for (const Message& message : std::as_const(m_messages))
-        listed.insert(message.id);
-    QList<Message> older;
-    for (auto it = page.crbegin(); it != page.crend(); ++it) {
-        if (!listed.contains(it->id))
-            older.append(*it);
-    }
-    m_messages = older + m_messages;
     m_offset = requestedOffset + page.size();
-    Q_EMIT messagesChanged();
+    QList<Message> older = withoutListed(std::move(page));
+    if (older.isEmpty())
+        co_return;
+    // In place: the listed messages are neither copied nor compared again.
+    Q_EMIT messagesAboutToBeInserted(0, older.size());
+    m_messages.insert(0, older.size(), Message {});
+    std::move(older.rbegin(), older.rend(), m_messages.begin());
+    Q_EMIT messagesInserted(0, older.size());
+}
+
+QList<Message> ChatViewModel::withoutListed(QList<Message> page) const
+{
+    // Messages that arrived since the first page move the server's offsets, so a
+    // page may repeat listed messages. Only listed ids within the page's range can
+    // be repeats: one pass over the ids, no set of the whole list.
+    QSet<qint64> pageIds;
+    qint64 lowest = std::numeric_limits<qint64>::max();
+    qint64 highest = std::numeric_limits<qint64>::min();
+    for (const Message& message : std::as_const(page)) {
+        pageIds.insert(message.id);
+        lowest = std::min(lowest, message.id);
+        highest = std::max(highest, message.id);
+    }
+    QSet<qint64> repeated;
+    for (const Message& listed : m_messages) {
+        if (listed.id >= lowest && listed.id <= highest && pageIds.contains(listed.id))
+            repeated.insert(listed.id);
+    }
+    if (!repeated.isEmpty())
+        page.removeIf([&](const Message& message) { return repeated.contains(message.id); });
+    return page;
 }
 
 QCoro::Task<> ChatViewModel::revokeMessage(Message message)
@@ -295,11 +429,12 @@ void ChatViewModel::sendMessage(const QString& text)
         payload.insert(QStringLiteral("replyToId"), m_replyToMessage->id);
     }
     const std::optional<QString> createdAt = message.createdAt;
+    const QString clientMsgId = *message.clientMessageId;
     const bool sent = dispatch(std::move(message), payload);
     if (sent) {
         setReplyToMessage(std::nullopt);
         setIsSending(false);
-        postMessageSent(text, createdAt);
+        postMessageSent(text, createdAt, clientMsgId);
         return;
     }
     // Nothing is lost: the reply target stays for the next try, and the screen
@@ -357,6 +492,56 @@ void ChatViewModel::reportFileTooLarge()
     setError(uploadFailed(tooLarge()));
 }
 
+std::optional<Message> ChatViewModel::takeFailed(const Message& failed)
+{
+    const auto listed = std::find_if(m_messages.cbegin(), m_messages.cend(), [&failed](const Message& message) {
+        return message.status == u"failed" && message.clientMessageId && message.clientMessageId == failed.clientMessageId;
+    });
+    if (listed == m_messages.cend())
+        return std::nullopt;
+    Message taken = *listed;
+    m_messages.erase(listed);
+    m_deps.unsent->remove(*taken.clientMessageId);
+    return taken;
+}
+
+void ChatViewModel::resendMessage(const Message& failed)
+{
+    const std::optional<Message> taken = takeFailed(failed);
+    if (!taken)
+        return;
+    Message message = makeOptimistic(taken->type);
+    message.content = taken->content;
+    message.fileUrl = taken->fileUrl;
+    message.fileName = taken->fileName;
+    message.fileSize = taken->fileSize;
+    message.fileMimeType = taken->fileMimeType;
+    message.threadRootId = taken->threadRootId;
+    // The frame carries what the first one carried.
+    QJsonObject payload { { QStringLiteral("type"), message.type } };
+    const auto put = [&payload](const char* key, const auto& value) {
+        if (value)
+            payload.insert(QLatin1StringView(key), *value);
+    };
+    put("content", message.content);
+    put("fileUrl", message.fileUrl);
+    put("fileName", message.fileName);
+    put("fileSize", message.fileSize);
+    put("fileMimeType", message.fileMimeType);
+    put("replyToId", message.threadRootId);
+    const QString preview = ConversationListViewModel::lastMessagePreview(message);
+    const std::optional<QString> createdAt = message.createdAt;
+    const QString clientMsgId = *message.clientMessageId;
+    if (dispatch(std::move(message), payload))
+        postMessageSent(preview, createdAt, clientMsgId);
+}
+
+void ChatViewModel::discardMessage(const Message& failed)
+{
+    if (takeFailed(failed))
+        Q_EMIT messagesChanged();
+}
+
 void ChatViewModel::sendImageMessage(const QString& url)
 {
     // Real JSON, so an address holding a quote or a backslash stays readable.
@@ -367,12 +552,13 @@ void ChatViewModel::sendImageMessage(const QString& url)
     message.fileUrl = url;
     message.fileMimeType = QStringLiteral("image/jpeg");
     const std::optional<QString> createdAt = message.createdAt;
+    const QString clientMsgId = *message.clientMessageId;
     const QJsonObject payload { { QStringLiteral("type"), QStringLiteral("image") },
                                 { QStringLiteral("content"), content },
                                 { QStringLiteral("fileUrl"), url },
                                 { QStringLiteral("fileMimeType"), QStringLiteral("image/jpeg") } };
     if (dispatch(std::move(message), payload))
-        postMessageSent(QStringLiteral("[图片]"), createdAt);
+        postMessageSent(QStringLiteral("[图片]"), createdAt, clientMsgId);
 }
 
 void ChatViewModel::sendFileMessage(const QString& url, const QString& fileName, qint64 fileSize,
@@ -384,13 +570,14 @@ void ChatViewModel::sendFileMessage(const QString& url, const QString& fileName,
     message.fileSize = fileSize;
     message.fileMimeType = mimeType;
     const std::optional<QString> createdAt = message.createdAt;
+    const QString clientMsgId = *message.clientMessageId;
     const QJsonObject payload { { QStringLiteral("type"), QStringLiteral("file") },
                                 { QStringLiteral("fileUrl"), url },
                                 { QStringLiteral("fileName"), fileName },
                                 { QStringLiteral("fileSize"), fileSize },
                                 { QStringLiteral("fileMimeType"), mimeType } };
     if (dispatch(std::move(message), payload))
-        postMessageSent(QStringLiteral("[文件] ") + fileName, createdAt);
+        postMessageSent(QStringLiteral("[文件] ") + fileName, createdAt, clientMsgId);
 }
 
 void ChatViewModel::userIsTyping()
@@ -422,12 +609,14 @@ bool ChatViewModel::dispatch(Message message, const QJsonObject& payload)
         // The channel would drop the frame without a word; say so instead of
         // showing a message that waits for an acknowledgement that never comes.
         message.status = QStringLiteral("failed");
+        m_deps.unsent->add(message);
         m_messages.append(std::move(message));
         Q_EMIT messagesChanged();
         setLocalizedError(QStringLiteral("chat.not_sent_offline"));
         return false;
     }
     const QString clientMsgId = *message.clientMessageId;
+    m_deps.unsent->add(message);
     m_messages.append(std::move(message));
     m_pendingMessages.insert(clientMsgId);
     Q_EMIT messagesChanged();
@@ -483,6 +672,9 @@ void ChatViewModel::handleMessageAck(const QString& clientMsgId, const QString& 
     }
     m_latestServerMsgId = serverMsgId;
     Q_EMIT messagesChanged();
+    // A message sent after the error went through: the error no longer holds.
+    if (m_error && !m_pendingAtError.contains(clientMsgId))
+        clearError();
 }
 
 void ChatViewModel::handleMessageFailed(const QString& clientMsgId, const std::optional<QString>& serverReason)
@@ -641,6 +833,17 @@ void ChatViewModel::setError(const QString& error)
 {
     m_errorKey.reset();
     m_error = error;
+    m_pendingAtError = m_pendingMessages;
+    Q_EMIT errorChanged();
+}
+
+void ChatViewModel::clearError()
+{
+    if (!m_error)
+        return;
+    m_errorKey.reset();
+    m_error.reset();
+    m_pendingAtError.clear();
     Q_EMIT errorChanged();
 }
 
@@ -658,9 +861,12 @@ void ChatViewModel::setTypingUserName(const std::optional<QString>& name)
     Q_EMIT typingUserNameChanged();
 }
 
-void ChatViewModel::postMessageSent(const QString& content, const std::optional<QString>& createdAt)
+void ChatViewModel::postMessageSent(const QString& content, const std::optional<QString>& createdAt,
+                                    const QString& clientMsgId)
 {
-    QVariantMap info { { NotificationKey::conversationId(), m_conversationId }, { NotificationKey::content(), content } };
+    QVariantMap info { { NotificationKey::conversationId(), m_conversationId },
+                       { NotificationKey::content(), content },
+                       { NotificationKey::clientMsgId(), clientMsgId } };
     if (createdAt)
         info.insert(NotificationKey::createdAt(), *createdAt);
     m_deps.notifications->post(NotificationName::messageSent(), info);

@@ -17,6 +17,7 @@ class ChatService;
 class ClientIdService;
 class KeychainService;
 class NotificationCenter;
+class UnsentMessages;
 class WebSocketService;
 
 // One open conversation: its messages oldest first, paging, read marking, the
@@ -39,19 +40,22 @@ public:
         APIClient* api;
         NotificationCenter* notifications;
         std::shared_ptr<StateTimer::Factory> timers;
+        UnsentMessages* unsent;
     };
     static Dependencies sharedDependencies();
 
     static constexpr qint64 pageSize = 50;
     static constexpr qint64 typingTimeoutMs = 3000;
     static constexpr qint64 maxFileBytes = 50LL * 1024 * 1024;
+    // Pages a catch-up reads at most before it settles for what it found.
+    static constexpr int maxCatchUpPages = 20;
 
     // Posts "conversationActive" for the conversation; going away posts "conversationInactive".
     ChatViewModel(qint64 conversationId, qint64 currentUserId, QObject* parent = nullptr);
     ChatViewModel(qint64 conversationId, qint64 currentUserId, Dependencies dependencies, QObject* parent = nullptr);
     ~ChatViewModel() override;
 
-    QList<Message> messages() const { return m_messages; }
+    const QList<Message>& messages() const { return m_messages; }
     bool isLoading() const { return m_isLoading; }
     bool isSending() const { return m_isSending; }
     std::optional<QString> error() const { return m_error; }
@@ -70,7 +74,16 @@ public:
     // loads stay in the list.
     QCoro::Task<> loadMessages();
     // The next older page; does nothing while the first page or another older page loads.
+    // Its messages go in above the listed ones as inserted rows (the two signals
+    // below), never as a new list.
     QCoro::Task<> loadMoreMessages();
+    // After the channel was down: reads the newest pages until they reach what is
+    // listed, and merges what was missed. Runs by itself when the channel comes back.
+    QCoro::Task<> catchUp();
+    // Puts the messages the list lacks (by id) in their place; each already listed,
+    // or the server's copy of an unconfirmed one of this user, is updated instead.
+    // Nothing listed is dropped.
+    void mergeNewerMessages(const QList<Message>& chronological);
     QCoro::Task<> revokeMessage(Message message);
     QCoro::Task<> addReaction(qint64 messageId, QString emoji);
 
@@ -80,12 +93,22 @@ public:
     QCoro::Task<> sendFile(QString filePath);
     // A picked file over the cap, refused before it was read or copied.
     void reportFileTooLarge();
+    // A failed message of this user goes out again as a new message, listed last.
+    void resendMessage(const Message& failed);
+    // A failed message of this user is dropped for good.
+    void discardMessage(const Message& failed);
     void userIsTyping();
 
     static QString mimeType(const QString& fileExtension);
 
 Q_SIGNALS:
     void messagesChanged();
+    // Messages first .. first + count - 1 are about to go into the list, and then
+    // have gone in; nothing else changed. A list shown on screen takes in only those
+    // rows instead of comparing the whole list again, and one that shares the
+    // messages lets go of them in between, so that they are not copied.
+    void messagesAboutToBeInserted(qsizetype first, qsizetype count);
+    void messagesInserted(qsizetype first, qsizetype count);
     void isLoadingChanged();
     void isSendingChanged();
     void errorChanged();
@@ -111,6 +134,7 @@ private:
     void handleRevoke(qint64 messageId, bool byAdministrator);
     void handleEdit(qint64 messageId, const QString& content);
     void handleClearChatHistory(const QVariantMap& info);
+    void handleConnectionChange(bool connected);
 
     // A new optimistic message of this user with a fresh temporary id and client id.
     Message makeOptimistic(const QString& type);
@@ -119,12 +143,17 @@ private:
     bool dispatch(Message message, const QJsonObject& payload);
     qint64 nextTemporaryId();
     Message* findById(qint64 id);
+    // The page (newest first) without the messages already listed.
+    QList<Message> withoutListed(QList<Message> page) const;
+    // Takes a failed message of this user out of the chat and the unsent store.
+    std::optional<Message> takeFailed(const Message& failed);
     void setIsLoading(bool loading);
     void setIsSending(bool sending);
     void setError(const QString& error);
+    void clearError();
     void setLocalizedError(const QString& key);
     void setTypingUserName(const std::optional<QString>& name);
-    void postMessageSent(const QString& content, const std::optional<QString>& createdAt);
+    void postMessageSent(const QString& content, const std::optional<QString>& createdAt, const QString& clientMsgId);
 
     qint64 m_conversationId;
     qint64 m_currentUserId;
@@ -148,4 +177,10 @@ private:
     // it is not spliced into the new list.
     quint64 m_pageGeneration = 0;
     qint64 m_lastTemporaryId = 0;
+    bool m_lastConnected = false;
+    bool m_catchingUp = false;
+    // The channel came back while a load or a catch-up was on its way: catch up after it.
+    bool m_catchUpAgain = false;
+    // Unconfirmed when the error appeared: the acknowledgement of any other message is a later success.
+    QSet<QString> m_pendingAtError;
 };

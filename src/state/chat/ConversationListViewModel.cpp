@@ -59,6 +59,9 @@ void ConversationListViewModel::setupSubscriptions()
     connect(ws, &WebSocketService::newMessageSubject, this, &ConversationListViewModel::handleNewMessage,
             Qt::QueuedConnection);
     connect(
+        ws, &WebSocketService::messageFailedSubject, this,
+        [this](const QString& clientMsgId) { handleMessageFailed(clientMsgId); }, Qt::QueuedConnection);
+    connect(
         ws, &WebSocketService::revokeSubject, this,
         [this](qint64 messageId, qint64 conversationId) { handleRevoke(messageId, conversationId); },
         Qt::QueuedConnection);
@@ -75,7 +78,8 @@ void ConversationListViewModel::setupSubscriptions()
         const std::optional<qint64> id = userInfo::integer(info, NotificationKey::conversationId());
         const std::optional<QString> content = userInfo::text(info, NotificationKey::content());
         if (id && content)
-            handleMessageSent(*id, *content, userInfo::text(info, NotificationKey::createdAt()));
+            handleMessageSent(*id, *content, userInfo::text(info, NotificationKey::createdAt()),
+                              userInfo::text(info, NotificationKey::clientMsgId()));
     });
     center->observe(NotificationName::conversationActive(), this, [this](const QVariantMap& info) {
         if (const std::optional<qint64> id = userInfo::integer(info, NotificationKey::conversationId())) {
@@ -139,6 +143,8 @@ QCoro::Task<> ConversationListViewModel::loadConversations()
             conversation.unreadCount = 0;
     }
     m_conversations = std::move(loaded);
+    // The server's previews show what it stored, never a message still on its way.
+    m_lastSentClientIds.clear();
     applyRevokedPreviews();
     // Not awaited: whoever waits for the list (the main window's contact load) need
     // not wait for the look-ups of peers the server did not name.
@@ -261,6 +267,8 @@ void ConversationListViewModel::handleNewMessage(const Message& message)
     }
     entry->lastMessage = lastMessagePreview(message);
     entry->revokedPreview.reset();
+    entry->lastMessageFailed = false;
+    m_lastSentClientIds.remove(entry->id);
     entry->lastMessageTime = message.createdAt;
     if (m_activeConversationId != entry->id) {
         // Whatever was read before, this message is new: a later reload must not
@@ -274,15 +282,32 @@ void ConversationListViewModel::handleNewMessage(const Message& message)
 }
 
 void ConversationListViewModel::handleMessageSent(qint64 conversationId, const QString& content,
-                                                  const std::optional<QString>& createdAt)
+                                                  const std::optional<QString>& createdAt,
+                                                  const std::optional<QString>& clientMsgId)
 {
     Conversation* entry = find(conversationId);
     if (!entry)
         return;
     entry->lastMessage = content;
     entry->revokedPreview.reset();
+    entry->lastMessageFailed = false;
+    if (clientMsgId)
+        m_lastSentClientIds.insert(conversationId, *clientMsgId);
+    else
+        m_lastSentClientIds.remove(conversationId);
     entry->lastMessageTime = createdAt;
     sortConversations();
+    publishConversations();
+}
+
+void ConversationListViewModel::handleMessageFailed(const QString& clientMsgId)
+{
+    const qint64 conversationId = m_lastSentClientIds.key(clientMsgId, 0);
+    Conversation* entry = conversationId ? find(conversationId) : nullptr;
+    if (!entry)
+        return;
+    m_lastSentClientIds.remove(conversationId);
+    entry->lastMessageFailed = true;
     publishConversations();
 }
 

@@ -80,7 +80,11 @@ public:
     QCoro::Task<> markAsRead(Conversation conversation);
     void markLocallyRead(qint64 conversationId);
     void handleNewMessage(const Message& message);
-    void handleMessageSent(qint64 conversationId, const QString& content, const std::optional<QString>& createdAt);
+    // clientMsgId: the message's, so that its failure can be shown on the row.
+    void handleMessageSent(qint64 conversationId, const QString& content, const std::optional<QString>& createdAt,
+                           const std::optional<QString>& clientMsgId = std::nullopt);
+    // A message of this user failed: a row whose preview is that message says so.
+    void handleMessageFailed(const QString& clientMsgId);
     void handleConversationInactive(qint64 conversationId);
     // A message of a listed conversation was revoked (by anyone, this user too):
     // when it is the conversation's newest, the preview becomes the revoked notice.
@@ -129,6 +133,8 @@ private:
     std::optional<QString> m_error;
     std::optional<qint64> m_activeConversationId;
     QSet<qint64> m_readConversationIds;
+    // The client message id of the message each row shows as sent by this user.
+    QHash<qint64, QString> m_lastSentClientIds;
 
     std::unique_ptr<StateTimer> m_searchTimer;
     std::optional<bool> m_lastConnected;

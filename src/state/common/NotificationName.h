@@ -7,6 +7,7 @@
 // name                          keys (type)                       posted by / observed by
 // messageSent                   conversationId (integer),         ChatViewModel after a send /
 //                               content (text), createdAt (text)  ConversationListViewModel
+//                               clientMsgId (text)
 // conversationRead              conversationId (integer)          ChatViewModel / nobody
 // clearChatHistory              conversationId (integer)          nobody yet / ChatViewModel
 // conversationSettingsChanged   conversationId (integer),         nobody yet /
@@ -42,6 +43,7 @@ namespace NotificationKey {
 inline QString conversationId() { return QStringLiteral("conversationId"); }
 inline QString content() { return QStringLiteral("content"); }
 inline QString createdAt() { return QStringLiteral("createdAt"); }
+inline QString clientMsgId() { return QStringLiteral("clientMsgId"); }
 inline QString isMuted() { return QStringLiteral("isMuted"); }
 inline QString isPinned() { return QStringLiteral("isPinned"); }
 inline QString conversation() { return QStringLiteral("conversation"); }

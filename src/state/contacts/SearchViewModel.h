@@ -1,22 +1,15 @@
 #pragma once
 
-#include "models/Contact.h"
-#include "models/Conversation.h"
 #include "services/SearchService.h"
 
 #include <QCoroTask>
-#include <QList>
 #include <QObject>
 #include <QString>
 
 #include <optional>
 
-class NotificationCenter;
-
 // The global search sheet: one keyword, searched when submitted, and the
-// server's contacts, groups and messages. Choosing a group or a message asks
-// the main window to open its conversation; choosing a contact hands the
-// contact to whoever shows contact details.
+// server's contacts, groups and messages, shown for reading only.
 class SearchViewModel : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString keyword READ keyword WRITE setKeyword NOTIFY keywordChanged)
@@ -29,18 +22,8 @@ public:
 
     static constexpr qint64 limit = 10;
 
-    struct Dependencies {
-        SearchService* searchService;
-        NotificationCenter* notifications;
-    };
-    static Dependencies sharedDependencies();
-
-    // knownConversations / knownContacts: the main window's lists, so that what
-    // is opened carries its full name and fields rather than the search record's.
-    explicit SearchViewModel(QList<Conversation> knownConversations = {}, QList<Contact> knownContacts = {},
-                             QObject* parent = nullptr);
-    SearchViewModel(Dependencies dependencies, QList<Conversation> knownConversations, QList<Contact> knownContacts,
-                    QObject* parent = nullptr);
+    explicit SearchViewModel(QObject* parent = nullptr);
+    explicit SearchViewModel(SearchService* searchService, QObject* parent = nullptr);
 
     QString keyword() const { return m_keyword; }
     void setKeyword(const QString& keyword);
@@ -60,34 +43,17 @@ public:
     // Empties the field and the results; an error stays until the next submit.
     void clearSearch();
 
-    void chooseContact(const SearchService::SearchUser& user);
-    // Does nothing for a group whose conversation the server did not name.
-    void chooseGroup(const SearchService::SearchGroup& group);
-    void chooseMessage(const SearchService::SearchMessage& message);
-
-    // The contact whose user is the found one: from the known list, else made
-    // from the search record.
-    static Contact contactFor(const SearchService::SearchUser& user, const QList<Contact>& known);
-    static std::optional<Conversation> conversationFor(const SearchService::SearchGroup& group, const QList<Conversation>& known);
-    static Conversation conversationFor(const SearchService::SearchMessage& message, const QList<Conversation>& known);
-
 Q_SIGNALS:
     void keywordChanged();
     void resultChanged();
     void isSearchingChanged();
     void errorChanged();
-    void contactChosen(const Contact& contact);
-    // Something was chosen and the sheet has done its job.
-    void finished();
 
 private:
-    void openConversation(const Conversation& conversation);
     void setIsSearching(bool searching);
     void setError(const std::optional<QString>& error);
 
-    Dependencies m_deps;
-    QList<Conversation> m_knownConversations;
-    QList<Contact> m_knownContacts;
+    SearchService* m_searchService;
     QString m_keyword;
     std::optional<SearchService::GlobalSearchResult> m_result;
     bool m_isSearching = false;

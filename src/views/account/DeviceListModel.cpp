@@ -1,9 +1,9 @@
 #include "views/account/DeviceListModel.h"
 
 #include "state/account/DeviceManagementViewModel.h"
-#include "state/account/DeviceTitle.h"
 #include "views/account/DeviceRow.h"
 #include "views/common/Localized.h"
+#include "views/common/RowAction.h"
 
 namespace {
 
@@ -31,6 +31,14 @@ int DeviceListModel::rowCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : int(m_rows.size());
 }
 
+Qt::ItemFlags DeviceListModel::flags(const QModelIndex& index) const
+{
+    // Headings are passed over by the keyboard.
+    if (!index.isValid() || index.row() >= rowCount() || m_rows.at(index.row()).kind != Kind::device)
+        return Qt::NoItemFlags;
+    return QAbstractListModel::flags(index);
+}
+
 QVariant DeviceListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount())
@@ -44,14 +52,32 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const
         return {};
     }
     const DeviceSession& device = row.device;
+    const bool current = DeviceManagementViewModel::isCurrent(device);
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::AccessibleTextRole:
-        return deviceTitle(device.deviceName, device.platform).value_or(Localized::text("devices.unknown_device"));
+        return device.deviceName.value_or(Localized::text("devices.unknown_device"));
+    case Qt::AccessibleTextRole: {
+        QStringList parts { data(index, Qt::DisplayRole).toString() };
+        if (current)
+            parts << Localized::text("devices.current_label");
+        for (const int detail : { int(PlatformRole), int(AddressRole), int(LastActiveRole) }) {
+            if (const QString text = data(index, detail).toString(); !text.isEmpty())
+                parts << text;
+        }
+        return parts.join(QStringLiteral(", "));
+    }
+    case RowAction::ActionsRole:
+    case Qt::AccessibleDescriptionRole: {
+        QList<RowAction> actions;
+        if (!current)
+            actions << RowAction { QStringLiteral("logout"), Localized::text("devices.logout"), RowAction::Kind::Destructive,
+                                   !m_viewModel->isLoggingOut(device.id) };
+        return RowAction::data(actions, role);
+    }
     case DeviceIdRole:
         return device.id;
     case IsCurrentRole:
-        return DeviceManagementViewModel::isCurrent(device);
+        return current;
     case IconRole:
         return DeviceRow::iconName(device.deviceType);
     case PlatformRole:

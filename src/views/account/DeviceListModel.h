@@ -32,6 +32,7 @@ public:
     explicit DeviceListModel(DeviceManagementViewModel* viewModel, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
     Kind kindAt(int row) const { return m_rows.at(row).kind; }

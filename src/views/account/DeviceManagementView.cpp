@@ -8,6 +8,7 @@
 #include "views/common/ErrorAlert.h"
 #include "views/common/Appearance.h"
 #include "views/common/Icons.h"
+#include "views/common/ListKeyboard.h"
 #include "views/common/Localized.h"
 #include "views/common/SystemColors.h"
 
@@ -92,7 +93,11 @@ DeviceManagementView::DeviceManagementView(std::unique_ptr<DeviceManagementViewM
             m_viewModel->revokeOtherDevices();
     });
     connect(m_logoutAll, &QPushButton::clicked, m_confirm, [this] { m_confirm->open(); });
-    connect(m_rows, &DeviceRow::logoutRequested, this, [this](int row) { m_viewModel->logoutDevice(m_model->deviceAt(row)); });
+    ListKeyboard::attach(m_list);
+    connect(m_rows, &DeviceRow::actionTriggered, this, [this](const QModelIndex& index, const QString& name) {
+        if (name == u"logout")
+            m_viewModel->logoutDevice(m_model->deviceAt(index.row()));
+    });
     connect(m_model, &QAbstractItemModel::modelReset, this, &DeviceManagementView::fitList);
     connect(m_viewModel.get(), &DeviceManagementViewModel::devicesChanged, this, &DeviceManagementView::updateLoading);
     connect(m_viewModel.get(), &DeviceManagementViewModel::isLoadingChanged, this, &DeviceManagementView::updateLoading);

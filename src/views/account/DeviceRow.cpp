@@ -8,7 +8,6 @@
 #include "views/common/SystemColors.h"
 
 #include <QApplication>
-#include <QMouseEvent>
 #include <QPainter>
 
 using Appearance::TextStyle;
@@ -24,11 +23,6 @@ constexpr int Spacing = 12;
 bool isDevice(const QModelIndex& index)
 {
     return DeviceListModel::Kind(index.data(DeviceListModel::KindRole).toInt()) == DeviceListModel::Kind::device;
-}
-
-bool hasLogout(const QModelIndex& index)
-{
-    return isDevice(index) && !index.data(DeviceListModel::IsCurrentRole).toBool();
 }
 
 bool logoutWaits(const QModelIndex& index)
@@ -58,7 +52,7 @@ QRect DeviceRow::logoutRect(const QRect& row)
 }
 
 DeviceRow::DeviceRow(QObject* parent)
-    : QStyledItemDelegate(parent)
+    : RowActionDelegate(parent)
 {
 }
 
@@ -153,14 +147,10 @@ void DeviceRow::paint(QPainter* painter, const QStyleOptionViewItem& option, con
             caption2Metrics.elidedText(lastActive, Qt::ElideRight, right - left));
     }
     painter->restore();
+    paintCurrentRow(painter, option);
 }
 
-bool DeviceRow::editorEvent(QEvent* event, QAbstractItemModel*, const QStyleOptionViewItem& option, const QModelIndex& index)
+QList<QRect> DeviceRow::actionRects(const QStyleOptionViewItem& option, const QModelIndex&, const QList<RowAction>& actions) const
 {
-    if (event->type() != QEvent::MouseButtonRelease || static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton || !hasLogout(index))
-        return false;
-    if (!logoutRect(option.rect).contains(static_cast<QMouseEvent*>(event)->position().toPoint()))
-        return false;
-    Q_EMIT logoutRequested(index.row());
-    return true;
+    return QList<QRect>(actions.size(), logoutRect(option.rect));
 }

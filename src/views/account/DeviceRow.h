@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QStyledItemDelegate>
+#include "views/common/RowActionDelegate.h"
 
 #include <optional>
 
@@ -8,7 +8,7 @@
 // device with its kind's icon (green for this device), name with the "this
 // device" badge, platform and address, when it was last active and, for the
 // other devices, a sign-out button. Rows of a kind share one height.
-class DeviceRow : public QStyledItemDelegate {
+class DeviceRow : public RowActionDelegate {
     Q_OBJECT
 public:
     // The symbol for a device type, compared without letter case.
@@ -21,9 +21,7 @@ public:
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
-Q_SIGNALS:
-    void logoutRequested(int row);
-
 protected:
-    bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option, const QModelIndex& index) override;
+    QList<QRect> actionRects(const QStyleOptionViewItem& option, const QModelIndex& index,
+                             const QList<RowAction>& actions) const override;
 };

@@ -3,6 +3,7 @@
 #include "views/account/FavoriteListModel.h"
 #include "views/chat/AvatarView.h"
 #include "views/common/Appearance.h"
+#include "views/common/RowActionDelegate.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 
@@ -112,4 +113,5 @@ void FavoriteRow::paint(QPainter* painter, const QStyleOptionViewItem& option, c
     painter->drawText(QRect(x, lineTop, content.right() - x, 2 * bodyMetrics.lineSpacing()),
         Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, contentText(message));
     painter->restore();
+    RowActionDelegate::paintCurrentRow(painter, option);
 }

@@ -9,6 +9,7 @@
 #include "views/common/ContextMenu.h"
 #include "views/common/Icons.h"
 #include "views/common/ImageLoader.h"
+#include "views/common/ListKeyboard.h"
 #include "views/common/Localized.h"
 
 #include <QClipboard>
@@ -45,6 +46,7 @@ FavoritesView::FavoritesView(std::unique_ptr<FavoritesViewModel> viewModel, QWid
     m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    ListKeyboard::attach(m_list);
     connect(m_list, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         const QModelIndex index = m_list->indexAt(pos);
         if (index.isValid())

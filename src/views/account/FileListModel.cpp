@@ -4,6 +4,7 @@
 #include "state/account/Graphemes.h"
 #include "views/account/FileManagementRow.h"
 #include "views/common/Localized.h"
+#include "views/common/RowAction.h"
 
 FileListModel::FileListModel(FileManagementViewModel* viewModel, QObject* parent)
     : QAbstractListModel(parent)
@@ -29,8 +30,28 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
     const FileItem& file = m_files.at(index.row());
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::AccessibleTextRole:
         return file.fileName.value_or(Localized::text("files.unknown_file"));
+    case Qt::AccessibleTextRole: {
+        QStringList parts { file.fileName.value_or(Localized::text("files.unknown_file")) };
+        for (const int detail : { int(SizeRole), int(DateRole) }) {
+            if (const QString text = data(index, detail).toString(); !text.isEmpty())
+                parts << text;
+        }
+        return parts.join(QStringLiteral(", "));
+    }
+    case RowAction::ActionsRole:
+    case Qt::AccessibleDescriptionRole: {
+        // Images open in the preview with Return; any other file downloads.
+        QList<RowAction> actions;
+        const bool previews = m_viewModel->previewUrl(file).has_value();
+        if (previews)
+            actions << RowAction { QStringLiteral("preview"), Localized::text("files.preview"), RowAction::Kind::Main, true,
+                                   Localized::text("files.preview") };
+        actions << RowAction { QStringLiteral("download"), Localized::text("files.download"),
+                               previews ? RowAction::Kind::Plain : RowAction::Kind::Main, !m_viewModel->isDownloading(file.id),
+                               Localized::text("files.download") };
+        return RowAction::data(actions, role);
+    }
     case FileIdRole:
         return file.id;
     case SizeRole:

@@ -7,7 +7,6 @@
 #include "views/common/SystemColors.h"
 
 #include <QApplication>
-#include <QMouseEvent>
 #include <QPainter>
 
 
@@ -82,7 +81,7 @@ QString FileManagementRow::formatFileSize(qint64 bytes)
 }
 
 FileManagementRow::FileManagementRow(QObject* parent)
-    : QStyledItemDelegate(parent)
+    : RowActionDelegate(parent)
 {
 }
 
@@ -161,21 +160,13 @@ void FileManagementRow::paint(QPainter* painter, const QStyleOptionViewItem& opt
     painter->drawText(QRect(textLeft, top + nameMetrics.height() + 2, textWidth, detailMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
         detailMetrics.elidedText(details.join(QStringLiteral("   ")), Qt::ElideRight, textWidth));
     painter->restore();
+    paintCurrentRow(painter, option);
 }
 
-bool FileManagementRow::editorEvent(QEvent* event, QAbstractItemModel*, const QStyleOptionViewItem& option, const QModelIndex& index)
+QList<QRect> FileManagementRow::actionRects(const QStyleOptionViewItem& option, const QModelIndex&, const QList<RowAction>& actions) const
 {
-    if (event->type() != QEvent::MouseButtonRelease || static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
-        return false;
-    const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
-    if (downloadRect(option.rect).contains(at)) {
-        Q_EMIT downloadRequested(index.data(FileListModel::FileIdRole).toLongLong());
-        return true;
-    }
-    const QUrl preview = index.data(FileListModel::PreviewUrlRole).toUrl();
-    if (preview.isValid() && previewRect(option.rect).contains(at)) {
-        Q_EMIT previewRequested(preview);
-        return true;
-    }
-    return false;
+    QList<QRect> rects;
+    for (const RowAction& action : actions)
+        rects << (action.name == u"preview" ? previewRect(option.rect) : downloadRect(option.rect));
+    return rects;
 }

@@ -1,16 +1,16 @@
 #pragma once
 
+#include "views/common/RowActionDelegate.h"
+
 #include <QColor>
-#include <QStyledItemDelegate>
-#include <QUrl>
 
 #include <optional>
 
 // One painted file of the files list: an icon coloured by kind, the name, size and
 // upload day, a preview button for images and a download button that turns into
-// a spinner while the signed link is fetched.
-// Every row has the same height.
-class FileManagementRow : public QStyledItemDelegate {
+// a spinner while the signed link is fetched: the model's actions "preview" and
+// "download", with their hover help. Every row has the same height.
+class FileManagementRow : public RowActionDelegate {
     Q_OBJECT
 public:
     // By the MIME type, lower-cased; the first rule that holds wins.
@@ -30,12 +30,9 @@ public:
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
-Q_SIGNALS:
-    void previewRequested(const QUrl& url);
-    void downloadRequested(qint64 fileId);
-
 protected:
-    bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option, const QModelIndex& index) override;
+    QList<QRect> actionRects(const QStyleOptionViewItem& option, const QModelIndex& index,
+                             const QList<RowAction>& actions) const override;
 
 private:
     int m_spinnerStep = 0;

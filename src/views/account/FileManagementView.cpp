@@ -8,6 +8,7 @@
 #include "views/account/ListColumn.h"
 #include "views/common/ErrorAlert.h"
 #include "views/common/Appearance.h"
+#include "views/common/ListKeyboard.h"
 #include "views/common/Localized.h"
 
 #include <QListView>
@@ -68,8 +69,13 @@ FileManagementView::FileManagementView(std::unique_ptr<FileManagementViewModel> 
         m_rows->advanceSpinner();
         m_list->viewport()->update();
     });
-    connect(m_rows, &FileManagementRow::previewRequested, this, &FileManagementView::showPreview);
-    connect(m_rows, &FileManagementRow::downloadRequested, this, [this](qint64 fileId) { m_viewModel->download(fileId); });
+    ListKeyboard::attach(m_list);
+    connect(m_rows, &FileManagementRow::actionTriggered, this, [this](const QModelIndex& index, const QString& name) {
+        if (name == u"preview")
+            showPreview(index.data(FileListModel::PreviewUrlRole).toUrl());
+        else if (name == u"download")
+            m_viewModel->download(index.data(FileListModel::FileIdRole).toLongLong());
+    });
     connect(m_loadMore, &QPushButton::clicked, this, [this] { m_viewModel->loadMore(); });
     connect(m_model, &QAbstractItemModel::rowsInserted, this, &FileManagementView::fitList);
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, &FileManagementView::fitList);

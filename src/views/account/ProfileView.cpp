@@ -15,6 +15,7 @@
 #include "views/common/ElidedLabel.h"
 #include "views/common/ErrorAlert.h"
 #include "views/common/Icons.h"
+#include "views/common/ListKeyboard.h"
 #include "views/common/Localized.h"
 #include "views/common/NavigationStack.h"
 
@@ -169,8 +170,11 @@ ProfileView::ProfileView(AuthViewModel* authViewModel, AuthService& authService,
 
     connect(m_auth, &AuthViewModel::userChanged, this, &ProfileView::updateUser);
     connect(m_sessionModel, &QAbstractItemModel::modelReset, this, &ProfileView::fitSessions);
-    connect(m_sessionRows, &SessionRow::revokeRequested, this,
-        [this](int row) { m_viewModel->revokeSession(m_sessionModel->sessionAt(row)); });
+    ListKeyboard::attach(m_sessionList);
+    connect(m_sessionRows, &SessionRow::actionTriggered, this, [this](const QModelIndex& index, const QString& name) {
+        if (name == u"revoke")
+            m_viewModel->revokeSession(m_sessionModel->sessionAt(index.row()));
+    });
     connect(m_viewModel, &ProfileViewModel::errorChanged, this, &ProfileView::showError);
     connect(m_alert, &ErrorAlert::dismissed, m_viewModel, &ProfileViewModel::clearError);
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &ProfileView::retranslate);

@@ -2,6 +2,7 @@
 
 #include "state/account/ProfileViewModel.h"
 #include "views/common/Localized.h"
+#include "views/common/RowAction.h"
 
 namespace {
 
@@ -36,8 +37,23 @@ QVariant SessionListModel::data(const QModelIndex& index, int role) const
     const LoginSession& session = m_sessions.at(index.row());
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::AccessibleTextRole:
         return ProfileViewModel::title(session).value_or(Localized::text("profile.unknown_device"));
+    case Qt::AccessibleTextRole: {
+        QStringList parts { data(index, Qt::DisplayRole).toString() };
+        if (const QString address = session.ip.value_or(QString()); !address.isEmpty())
+            parts << address;
+        if (ProfileViewModel::isCurrent(session))
+            parts << Localized::text("profile.current_device");
+        return parts.join(QStringLiteral(", "));
+    }
+    case RowAction::ActionsRole:
+    case Qt::AccessibleDescriptionRole: {
+        QList<RowAction> actions;
+        if (!ProfileViewModel::isCurrent(session))
+            actions << RowAction { QStringLiteral("revoke"), Localized::text("devices.logout"), RowAction::Kind::Destructive,
+                                   !m_viewModel->isRevoking(session.id) };
+        return RowAction::data(actions, role);
+    }
     case SessionIdRole:
         return session.id;
     case IsCurrentRole:

@@ -7,7 +7,6 @@
 #include "views/common/Localized.h"
 
 #include <QApplication>
-#include <QMouseEvent>
 #include <QPainter>
 
 using Appearance::TextStyle;
@@ -25,7 +24,7 @@ QRect SessionRow::revokeRect(const QRect& row)
 }
 
 SessionRow::SessionRow(QObject* parent)
-    : QStyledItemDelegate(parent)
+    : RowActionDelegate(parent)
 {
 }
 
@@ -77,15 +76,10 @@ void SessionRow::paint(QPainter* painter, const QStyleOptionViewItem& option, co
             captionMetrics.elidedText(address, Qt::ElideRight, right - left));
     }
     painter->restore();
+    paintCurrentRow(painter, option);
 }
 
-bool SessionRow::editorEvent(QEvent* event, QAbstractItemModel*, const QStyleOptionViewItem& option, const QModelIndex& index)
+QList<QRect> SessionRow::actionRects(const QStyleOptionViewItem& option, const QModelIndex&, const QList<RowAction>& actions) const
 {
-    if (event->type() != QEvent::MouseButtonRelease || static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton
-        || index.data(SessionListModel::IsCurrentRole).toBool())
-        return false;
-    if (!revokeRect(option.rect).contains(static_cast<QMouseEvent*>(event)->position().toPoint()))
-        return false;
-    Q_EMIT revokeRequested(index.row());
-    return true;
+    return QList<QRect>(actions.size(), revokeRect(option.rect));
 }

@@ -5,7 +5,6 @@
 #include "views/common/PlainToolTip.h"
 
 #include <QApplication>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionButton>
 
@@ -25,9 +24,9 @@ Tint tintOf(const QModelIndex& index)
     return Tint(index.data(AdminCellDelegate::TintRole).toInt());
 }
 
-QList<CellAction> actionsOf(const QModelIndex& index)
+QList<RowAction> actionsOf(const QModelIndex& index)
 {
-    return index.data(AdminCellDelegate::ActionsRole).value<QList<CellAction>>();
+    return index.data(AdminCellDelegate::ActionsRole).value<QList<RowAction>>();
 }
 
 const QStyle* styleOf(const QStyleOptionViewItem& option)
@@ -38,7 +37,7 @@ const QStyle* styleOf(const QStyleOptionViewItem& option)
 } // namespace
 
 AdminCellDelegate::AdminCellDelegate(QObject* parent)
-    : QStyledItemDelegate(parent)
+    : RowActionDelegate(parent)
 {
 }
 
@@ -92,13 +91,23 @@ QVariant AdminCellDelegate::dotData(const QString& word, Tint tint, int role)
     }
 }
 
-QVariant AdminCellDelegate::actionsData(const QList<CellAction>& actions, int role)
+QVariant AdminCellDelegate::actionsData(const QList<RowAction>& actions, int role)
 {
     if (role == KindRole)
         return int(Kind::Actions);
-    if (role == ActionsRole)
-        return QVariant::fromValue(actions);
-    return {};
+    if (role == Qt::AccessibleTextRole) {
+        QStringList labels;
+        for (const RowAction& action : actions)
+            labels << action.text;
+        return labels.join(QStringLiteral(", "));
+    }
+    return RowAction::data(actions, role);
+}
+
+RowAction AdminCellDelegate::cellAction(const QString& name, const QString& text, Tint tint, bool enabled)
+{
+    return RowAction { name, text, tint == Tint::Red ? RowAction::Kind::Destructive : RowAction::Kind::Plain, enabled, QString(),
+                       tintColor(tint) };
 }
 
 QFont AdminCellDelegate::cellFont()
@@ -106,14 +115,22 @@ QFont AdminCellDelegate::cellFont()
     return Appearance::font(Appearance::TextStyle::Caption);
 }
 
-QList<QRect> AdminCellDelegate::actionRects(const QRect& cell, const QList<CellAction>& actions, const QFont& font)
+QList<QRect> AdminCellDelegate::actionRects(const QStyleOptionViewItem& option, const QModelIndex& index,
+                                            const QList<RowAction>& actions) const
+{
+    if (kindOf(index) != Kind::Actions)
+        return {};
+    return actionRects(option.rect, actions, cellFont());
+}
+
+QList<QRect> AdminCellDelegate::actionRects(const QRect& cell, const QList<RowAction>& actions, const QFont& font)
 {
     const QFontMetrics metrics(font);
     QList<QRect> rects;
     int x = cell.left() + CellPadding;
     const int height = std::min(ButtonHeight, cell.height() - 2);
     const int top = cell.top() + (cell.height() - height) / 2;
-    for (const CellAction& action : actions) {
+    for (const RowAction& action : actions) {
         const int width = metrics.horizontalAdvance(action.text) + 2 * 10;
         rects.append(QRect(x, top, width, height));
         x += width + ButtonSpacing;
@@ -210,7 +227,7 @@ void AdminCellDelegate::paintDot(QPainter* painter, const QStyleOptionViewItem& 
 
 void AdminCellDelegate::paintActions(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
-    const QList<CellAction> actions = actionsOf(index);
+    const QList<RowAction> actions = actionsOf(index);
     const QFont font = cellFont();
     const QList<QRect> rects = actionRects(option.rect, actions, font);
     painter->setFont(font);
@@ -223,38 +240,10 @@ void AdminCellDelegate::paintActions(QPainter* painter, const QStyleOptionViewIt
         button.state = QStyle::State_Raised;
         if (actions.at(i).enabled)
             button.state |= QStyle::State_Enabled;
-        if (m_pressedIndex == index && m_pressedName == actions.at(i).name)
+        if (isPressed(index, actions.at(i).name))
             button.state |= QStyle::State_Sunken;
-        const QColor colour = actions.at(i).enabled ? tintColor(actions.at(i).tint) : option.palette.color(QPalette::Disabled, QPalette::ButtonText);
+        const QColor colour = actions.at(i).enabled ? actions.at(i).color : option.palette.color(QPalette::Disabled, QPalette::ButtonText);
         button.palette.setColor(QPalette::ButtonText, colour);
         styleOf(option)->drawControl(QStyle::CE_PushButton, &button, painter, option.widget);
     }
-}
-
-bool AdminCellDelegate::editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
-                                    const QModelIndex& index)
-{
-    if (kindOf(index) != Kind::Actions || (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonRelease))
-        return QStyledItemDelegate::editorEvent(event, model, option, index);
-    const auto* mouse = static_cast<QMouseEvent*>(event);
-    if (mouse->button() != Qt::LeftButton)
-        return false;
-    const QList<CellAction> actions = actionsOf(index);
-    const QList<QRect> rects = actionRects(option.rect, actions, cellFont());
-    QString hit;
-    for (int i = 0; i < actions.size(); ++i) {
-        if (actions.at(i).enabled && rects.at(i).contains(mouse->position().toPoint()))
-            hit = actions.at(i).name;
-    }
-    if (event->type() == QEvent::MouseButtonPress) {
-        m_pressedIndex = hit.isEmpty() ? QPersistentModelIndex() : QPersistentModelIndex(index);
-        m_pressedName = hit;
-        return !hit.isEmpty();
-    }
-    const bool clicked = !hit.isEmpty() && m_pressedIndex == index && m_pressedName == hit;
-    m_pressedIndex = QPersistentModelIndex();
-    m_pressedName.clear();
-    if (clicked)
-        Q_EMIT actionTriggered(index, hit);
-    return clicked;
 }

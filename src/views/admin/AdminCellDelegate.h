@@ -1,33 +1,22 @@
 #pragma once
 
 #include "state/admin/Tint.h"
+#include "views/common/RowActionDelegate.h"
 
 #include <QList>
-#include <QMetaType>
-#include <QPersistentModelIndex>
-#include <QStyledItemDelegate>
-
-// A button painted in a table cell: its text in its tint, greyed while disabled.
-struct CellAction {
-    QString name; // what tests and code find it by, e.g. "deleteButton"
-    QString text;
-    Tint tint = Tint::Blue;
-    bool enabled = true;
-};
-Q_DECLARE_METATYPE(QList<CellAction>)
 
 // Paints the cells of the administration tables from their model, so a table of
 // thousands of rows costs only the rows on screen. A cell is plain text (the
 // model's font, colour and tooltip), a capsule badge, a status dot with an
-// optional word, or a row of buttons; a click on an enabled button is reported
-// with its cell and name.
-class AdminCellDelegate : public QStyledItemDelegate {
+// optional word, or a row of buttons (RowAction) whose label is drawn in its
+// colour, greyed while disabled.
+class AdminCellDelegate : public RowActionDelegate {
     Q_OBJECT
 public:
     enum Role {
         KindRole = Qt::UserRole + 100, // a Kind
         TintRole, // the badge's or dot's Tint
-        ActionsRole, // QList<CellAction>
+        ActionsRole = RowAction::ActionsRole, // QList<RowAction>
     };
     enum class Kind { Text, Badge, Dot, Actions };
 
@@ -39,28 +28,23 @@ public:
     static QVariant textData(const QString& text, TextStyle style, int role);
     static QVariant badgeData(const QString& text, Tint tint, int role);
     static QVariant dotData(const QString& word, Tint tint, int role);
-    static QVariant actionsData(const QList<CellAction>& actions, int role);
+    static QVariant actionsData(const QList<RowAction>& actions, int role);
+    // A button of an actions cell: its label in tint; a red one throws something away.
+    static RowAction cellAction(const QString& name, const QString& text, Tint tint, bool enabled);
 
     // Where each button of an actions cell is drawn inside the cell's rectangle.
-    static QList<QRect> actionRects(const QRect& cell, const QList<CellAction>& actions, const QFont& font);
+    static QList<QRect> actionRects(const QRect& cell, const QList<RowAction>& actions, const QFont& font);
     static QFont cellFont();
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
-Q_SIGNALS:
-    void actionTriggered(const QModelIndex& index, const QString& name);
-
 protected:
-    bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
-                     const QModelIndex& index) override;
+    QList<QRect> actionRects(const QStyleOptionViewItem& option, const QModelIndex& index,
+                             const QList<RowAction>& actions) const override;
 
 private:
     void paintBadge(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const;
     void paintDot(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const;
     void paintActions(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const;
-
-    // The button under the last press, so a release elsewhere clicks nothing.
-    QPersistentModelIndex m_pressedIndex;
-    QString m_pressedName;
 };

@@ -3,6 +3,7 @@
 #include "views/admin/AdminCellDelegate.h"
 #include "views/admin/EmptyPlaceholder.h"
 #include "views/common/Appearance.h"
+#include "views/common/ListKeyboard.h"
 #include "views/common/Spinner.h"
 
 #include <QHBoxLayout>
@@ -34,6 +35,7 @@ AdminTableContent::AdminTableContent(QTableView* table, const QString& tableName
     m_table->verticalHeader()->setDefaultSectionSize(34);
     m_table->horizontalHeader()->setStretchLastSection(true);
     m_table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    ListKeyboard::attach(m_table);
     m_idealWidths = columnWidths;
     fitColumns();
     // Texts get longer in some languages and with some records: a column widens

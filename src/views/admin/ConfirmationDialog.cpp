@@ -2,7 +2,6 @@
 
 #include "views/admin/TintColor.h"
 #include "views/common/Localized.h"
-#include "views/common/PlainToolTip.h"
 
 #include <QPushButton>
 
@@ -30,11 +29,4 @@ ConfirmationDialog::ConfirmationDialog(const QString& title, const QString& acti
         setDefaultButton(m_action);
     }
     connect(m_action, &QPushButton::clicked, this, [onConfirm = std::move(onConfirm)] { onConfirm(); });
-}
-
-void ConfirmationDialog::setDetail(const QString& text)
-{
-    m_detail = text;
-    // Escaped, because the informative line guesses its format like a tooltip does.
-    setInformativeText(plainToolTip(text));
 }

@@ -12,15 +12,10 @@ public:
     ConfirmationDialog(const QString& title, const QString& action, bool destructive, std::function<void()> onConfirm,
                        QWidget* parent);
 
-    // A second, plain line under the title: what the action applies to.
-    void setDetail(const QString& text);
-    QString detail() const { return m_detail; }
-
     QPushButton* actionButton() const { return m_action; }
     QPushButton* cancelButton() const { return m_cancel; }
 
 private:
     QPushButton* m_action;
     QPushButton* m_cancel;
-    QString m_detail;
 };

@@ -44,8 +44,8 @@ QVariant GroupManagementView::cellData(int row, int column, int role) const
     case 4:
         return AdminCellDelegate::textData(group.createdAt.value_or(QStringLiteral("-")), Style::CaptionSecondary, role);
     case 5:
-        return AdminCellDelegate::actionsData({ CellAction { QStringLiteral("dissolveButton"), Localized::text("admin.groups_dissolve"),
-                                                             Tint::Red, !m_model->isActing(group.id) } },
+        return AdminCellDelegate::actionsData({ AdminCellDelegate::cellAction(QStringLiteral("dissolveButton"), Localized::text("admin.groups_dissolve"),
+                                                             Tint::Red, !m_model->isActing(group.id)) },
                                               role);
     default:
         return {};

@@ -53,8 +53,8 @@ QVariant MessageAuditView::cellData(int row, int column, int role) const
     case 5:
         if (message.isDeleted.value_or(false))
             return AdminCellDelegate::textData(Localized::text("admin.messages_deleted"), Style::CaptionSecondary, role);
-        return AdminCellDelegate::actionsData({ CellAction { QStringLiteral("deleteButton"), Localized::text("admin.messages_delete"),
-                                                             Tint::Red, !m_model->isActing(message.id) } },
+        return AdminCellDelegate::actionsData({ AdminCellDelegate::cellAction(QStringLiteral("deleteButton"), Localized::text("admin.messages_delete"),
+                                                             Tint::Red, !m_model->isActing(message.id)) },
                                               role);
     default:
         return {};
@@ -81,7 +81,5 @@ void MessageAuditView::requestDelete(const AuditMessage& message)
                                                   model->deleteMessage(message);
                                           },
                                           this);
-    // The message itself, so the administrator sees what goes.
-    dialog->setDetail(senderText(message) + QStringLiteral(": ") + message.content.value_or(QStringLiteral("-")));
     dialog->open();
 }

@@ -13,6 +13,7 @@
 #include "views/common/Appearance.h"
 #include "views/common/Divider.h"
 #include "views/common/Icons.h"
+#include "views/common/ListKeyboard.h"
 #include "views/common/Localized.h"
 #include "views/common/Spinner.h"
 
@@ -63,6 +64,14 @@ protected:
         viewport()->update();
     }
 };
+
+// Lists and the statistics page draw no focus frame of their own: a ring in
+// their border says which one has the keyboard. rest: the border's colour otherwise.
+QString focusRingSheet(const QString& type, const QString& rest)
+{
+    return QStringLiteral("%1 { outline: 0; border: 2px solid %2; } %1:focus { border-color: %3; }")
+        .arg(type, rest, Appearance::focusRing().name(QColor::HexArgb));
+}
 
 QLabel* placeholderTitle(const char* name, QWidget* parent)
 {
@@ -151,7 +160,9 @@ OperatorConsoleView::OperatorConsoleView(APIClient& api, QWidget* parent)
     m_tabContent->addWidget(withOverlay(m_history, m_noHistoryPage, this));
     auto* statsScroll = new QScrollArea(this);
     statsScroll->setWidgetResizable(true);
+    statsScroll->setObjectName(QStringLiteral("statisticsScroll"));
     statsScroll->setFrameShape(QFrame::NoFrame);
+    statsScroll->setStyleSheet(focusRingSheet(QStringLiteral("QScrollArea"), QStringLiteral("palette(window)")));
     statsScroll->setWidget(new OperatorStatisticsView(m_model));
     m_tabContent->addWidget(statsScroll);
     side->addWidget(m_tabContent, 1);
@@ -170,8 +181,23 @@ OperatorConsoleView::OperatorConsoleView(APIClient& api, QWidget* parent)
     emptyColumn->addWidget(m_emptySelection, 0, Qt::AlignHCenter);
     emptyColumn->addStretch(1);
     m_detail->addWidget(emptyPage);
-    m_detail->addWidget(new OperatorSessionDetail(m_model, m_detail));
+    auto* sessionDetail = new OperatorSessionDetail(m_model, m_detail);
+    m_detail->addWidget(sessionDetail);
     row->addWidget(m_detail, 1);
+
+    // The keyboard reads the console as the eye does: refresh, the tabs, the tab's
+    // list, then the selected session's action, reply field and send button.
+    QList<QWidget*> order { m_refresh };
+    for (QAbstractButton* tab : m_tabs->buttons())
+        order << tab;
+    order << m_workspace << m_history << statsScroll;
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order.at(i - 1), order.at(i));
+    sessionDetail->setTabOrderAfter(statsScroll);
+    connect(sessionDetail, &OperatorSessionDetail::focusReturned, this, [this, statsScroll] {
+        QWidget* tabs[] = { m_workspace, m_history, statsScroll };
+        tabs[int(m_selectedTab)]->setFocus(Qt::OtherFocusReason);
+    });
 
     connect(m_refresh, &QToolButton::clicked, m_model, [this] { m_model->loadData(); });
     connect(m_tabs, &QButtonGroup::idClicked, this, [this](int id) { setSelectedTab(OperatorConsoleTab(id)); });
@@ -224,8 +250,9 @@ QListView* OperatorConsoleView::sessionList(const char* name, OperatorSessionLis
     list->setFrameShape(QFrame::NoFrame);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setContextMenuPolicy(Qt::CustomContextMenu);
+    ListKeyboard::attach(list);
     list->setUniformItemSizes(false);
-    list->setStyleSheet(QStringLiteral("QListView { outline: 0; }"));
+    list->setStyleSheet(focusRingSheet(QStringLiteral("QListView"), QStringLiteral("palette(base)")));
     list->setItemDelegate(new OperatorSessionRow(list));
     list->setModel(rows);
     connect(rows, &OperatorSessionListModel::aboutToChange, this, [this] { m_syncing = true; });

@@ -23,8 +23,9 @@ OperatorSessionDetail::OperatorSessionDetail(OperatorConsoleViewModel* model, QW
     , m_name(new ElidedLabel(this))
     , m_sessionId(new QLabel(this))
     , m_status(new CapsuleBadge(QString(), Tint::Gray, this))
-    , m_accept(new QPushButton(this))
-    , m_end(new QPushButton(this))
+    , m_actions(new QWidget(this))
+    , m_accept(new QPushButton(m_actions))
+    , m_end(new QPushButton(m_actions))
     , m_messageArea(new QLabel(this))
     , m_inputBar(new QWidget(this))
     , m_input(new QLineEdit(m_inputBar))
@@ -48,14 +49,27 @@ OperatorSessionDetail::OperatorSessionDetail(OperatorConsoleViewModel* model, QW
     header->addLayout(titles, 1);
     m_status->setObjectName(QStringLiteral("statusCapsule"));
     header->addWidget(m_status);
+    // Both buttons are drawn by style sheets, which leave out the style's focus
+    // frame: a ring in the border shows which one has the keyboard.
+    const QString ring = Appearance::focusRing().name(QColor::HexArgb);
     m_accept->setObjectName(QStringLiteral("acceptButton"));
-    m_accept->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: white; border-radius: 5px; padding: 3px 10px; }"
-                                           "QPushButton:disabled { background: palette(mid); }")
-                                .arg(tintColor(Tint::Green).name()));
+    m_accept->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: white; border: 2px solid transparent;"
+                                           " border-radius: 7px; background-clip: padding; padding: 2px 9px; outline: none; }"
+                                           "QPushButton:disabled { background: palette(mid); }"
+                                           "QPushButton:focus { border-color: %2; }")
+                                .arg(tintColor(Tint::Green).name(), ring));
     m_end->setObjectName(QStringLiteral("endButton"));
-    m_end->setStyleSheet(QStringLiteral("QPushButton { color: %1; padding: 3px 10px; }").arg(tintColor(Tint::Orange).name()));
-    header->addWidget(m_accept);
-    header->addWidget(m_end);
+    m_end->setStyleSheet(QStringLiteral("QPushButton { color: %1; background: palette(button); border: 1px solid palette(mid);"
+                                        " border-radius: 6px; padding: 3px 10px; outline: none; }"
+                                        "QPushButton:disabled { color: palette(mid); }"
+                                        "QPushButton:focus { border: 2px solid %2; padding: 2px 9px; }")
+                             .arg(tintColor(Tint::Orange).name(), ring));
+    m_actions->setObjectName(QStringLiteral("sessionActions"));
+    auto* actions = new QHBoxLayout(m_actions);
+    actions->setContentsMargins(0, 0, 0, 0);
+    actions->addWidget(m_accept);
+    actions->addWidget(m_end);
+    header->addWidget(m_actions);
     column->addLayout(header);
     column->addWidget(divider(this));
     m_messageArea->setObjectName(QStringLiteral("messageArea"));
@@ -77,15 +91,15 @@ OperatorSessionDetail::OperatorSessionDetail(OperatorConsoleViewModel* model, QW
     bar->addWidget(m_send);
     column->addWidget(m_inputBar);
 
-    // A click queued before the button hid (the session changed status meanwhile)
-    // acts on nothing: only a waiting session is accepted, only an active one ended.
+    // The state object checks the session's status as the click lands: a click
+    // queued before the button hid acts on nothing.
     connect(m_accept, &QPushButton::clicked, this, [this] {
-        if (const auto session = m_model->selectedSession(); session && session->status == u"waiting")
-            m_model->acceptSession(session->id);
+        if (const auto id = m_model->selectedSessionId())
+            m_model->acceptSession(*id);
     });
     connect(m_end, &QPushButton::clicked, this, [this] {
-        if (const auto session = m_model->selectedSession(); session && session->status == u"active")
-            m_model->endSession(session->id);
+        if (const auto id = m_model->selectedSessionId())
+            m_model->endSession(*id);
     });
     connect(m_input, &QLineEdit::textEdited, m_model, &OperatorConsoleViewModel::setMessageText);
     connect(m_input, &QLineEdit::returnPressed, this, &OperatorSessionDetail::send);
@@ -95,6 +109,13 @@ OperatorSessionDetail::OperatorSessionDetail(OperatorConsoleViewModel* model, QW
     connect(m_model, &OperatorConsoleViewModel::messageTextChanged, this, &OperatorSessionDetail::update);
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &OperatorSessionDetail::update);
     update();
+}
+
+void OperatorSessionDetail::setTabOrderAfter(QWidget* previous)
+{
+    const QList<QWidget*> chain { previous, m_actions, m_accept, m_end, m_input, m_send };
+    for (qsizetype i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain.at(i - 1), chain.at(i));
 }
 
 void OperatorSessionDetail::send()
@@ -115,12 +136,21 @@ void OperatorSessionDetail::update()
     m_status->setBadge(Localized::text(info.textKey), info.tint);
     const bool waiting = session->status == u"waiting";
     const bool active = session->status == u"active";
+    const bool busy = m_model->isBusy(session->id);
+    // A button that loses the keyboard by hiding or waiting would pass it down the
+    // Tab order, out of this pane: it stays here instead.
+    // The window's focus widget, not hasFocus(): an error alert may have the
+    // keyboard for a moment, and the console gets it back on closing it.
+    const QWidget* keyboard = window()->focusWidget();
+    const bool actionHadFocus = keyboard && (keyboard == m_actions || m_actions->isAncestorOf(keyboard));
+    if (actionHadFocus)
+        m_actions->setFocus(Qt::OtherFocusReason);
     m_accept->setText(Localized::text("operator.accept"));
     m_end->setText(Localized::text("operator.end_session"));
     m_accept->setVisible(waiting);
     m_end->setVisible(active);
-    m_accept->setEnabled(!m_model->isBusy(session->id));
-    m_end->setEnabled(!m_model->isBusy(session->id));
+    m_accept->setEnabled(!busy);
+    m_end->setEnabled(!busy);
     m_messageArea->setText(Localized::text("operator.message_area"));
     m_inputBar->setVisible(active);
     m_input->setPlaceholderText(Localized::text("input.placeholder"));
@@ -128,4 +158,10 @@ void OperatorSessionDetail::update()
         m_input->setText(m_model->messageText());
     m_send->setText(Localized::text("input.send"));
     m_send->setEnabled(m_model->canSend());
+    if (!actionHadFocus)
+        return;
+    if (QPushButton* action = waiting ? m_accept : active ? m_end : nullptr; action && !busy)
+        action->setFocus(Qt::OtherFocusReason);
+    else if (!waiting && !active)
+        Q_EMIT focusReturned();
 }

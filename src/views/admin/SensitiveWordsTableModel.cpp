@@ -68,8 +68,8 @@ QVariant SensitiveWordsTableModel::data(const QModelIndex& index, int role) cons
     case StatusColumn:
         return AdminCellDelegate::dotData(QString(), word.isActive.value_or(true) ? Tint::Green : Tint::Gray, role);
     case ActionsColumn:
-        return AdminCellDelegate::actionsData({ CellAction { QStringLiteral("deleteButton"), Localized::text("common.delete"), Tint::Red,
-                                                             !m_words->isDeleting(word.id) } },
+        return AdminCellDelegate::actionsData({ AdminCellDelegate::cellAction(QStringLiteral("deleteButton"), Localized::text("common.delete"), Tint::Red,
+                                                             !m_words->isDeleting(word.id)) },
                                               role);
     default:
         return {};

@@ -69,6 +69,7 @@ SensitiveWordsView::SensitiveWordsView(APIClient& api, QWidget* parent)
     connect(m_filter, &QAbstractItemModel::rowsRemoved, this, &SensitiveWordsView::updateState);
     connect(m_model, &SensitiveWordsViewModel::searchTextChanged, this, &SensitiveWordsView::updateState);
     connect(m_model, &SensitiveWordsViewModel::isLoadingChanged, this, &SensitiveWordsView::updateState);
+    connect(m_model, &SensitiveWordsViewModel::totalChanged, this, &SensitiveWordsView::updateTotal);
     bindErrorAlert(this, m_model);
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, [this] {
         retranslate();
@@ -96,11 +97,16 @@ void SensitiveWordsView::retranslate()
 {
     m_search->setPlaceholderText(Localized::text("admin.words_search"));
     m_add->setText(Localized::text("admin.words_add"));
+    updateTotal();
+}
+
+void SensitiveWordsView::updateTotal()
+{
+    m_total->setText(printfFormat(Localized::text("admin.words_total"), { QString::number(m_model->total()) }));
 }
 
 void SensitiveWordsView::updateState()
 {
-    m_total->setText(printfFormat(Localized::text("admin.words_total"), { QString::number(m_model->words().size()) }));
     m_content->setEmptyTitle(Localized::text(m_model->searchText().isEmpty() ? "admin.words_empty" : "admin.words_no_match"));
     m_content->showState(m_model->isLoading(), m_filter->rowCount() == 0);
 }

@@ -33,6 +33,7 @@ protected:
 private:
     void retranslate();
     void updateState();
+    void updateTotal();
     void actionTriggered(const QModelIndex& index, const QString& name);
 
     SensitiveWordsViewModel* m_model;

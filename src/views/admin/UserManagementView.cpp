@@ -48,9 +48,9 @@ QVariant UserManagementView::cellData(int row, int column, int role) const
         return AdminCellDelegate::dotData(Localized::text(banned ? "admin.users_banned" : "admin.users_normal"),
                                           banned ? Tint::Red : Tint::Green, role);
     case 5: {
-        const CellAction ban { QStringLiteral("banButton"), Localized::text(banned ? "admin.users_unban" : "admin.users_ban"),
-                               banned ? Tint::Green : Tint::Red, !m_model->isActing(user.id) };
-        const CellAction changeRole { QStringLiteral("roleButton"), Localized::text("admin.users_role"), Tint::Blue, true };
+        const RowAction ban = AdminCellDelegate::cellAction(QStringLiteral("banButton"),
+            Localized::text(banned ? "admin.users_unban" : "admin.users_ban"), banned ? Tint::Green : Tint::Red, !m_model->isActing(user.id));
+        const RowAction changeRole = AdminCellDelegate::cellAction(QStringLiteral("roleButton"), Localized::text("admin.users_role"), Tint::Blue, true);
         return AdminCellDelegate::actionsData({ ban, changeRole }, role);
     }
     default:

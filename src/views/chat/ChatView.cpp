@@ -86,6 +86,8 @@ void ChatView::build(const QString& conversationName)
         [vm](const Message& message) { vm->revokeMessage(message); },
         [vm](const Message& message, const QString& emoji) { vm->addReaction(message.id, emoji); },
         [vm] { vm->loadMoreMessages(); },
+        [vm](const Message& message) { vm->resendMessage(message); },
+        [vm](const Message& message) { vm->discardMessage(message); },
     };
     m_list = new MessageListView(vm->currentUserId(), callbacks, this);
     column->addWidget(m_list, 1);
@@ -137,6 +139,9 @@ void ChatView::build(const QString& conversationName)
     column->addWidget(m_input);
 
     connect(vm, &ChatViewModel::messagesChanged, this, [this] { m_list->setMessages(m_viewModel->messages()); });
+    connect(vm, &ChatViewModel::messagesAboutToBeInserted, this,
+            [this](qsizetype first, qsizetype count) { m_list->beginInsertMessages(int(first), int(count)); });
+    connect(vm, &ChatViewModel::messagesInserted, this, [this] { m_list->endInsertMessages(m_viewModel->messages()); });
     connect(vm, &ChatViewModel::typingUserNameChanged, this, &ChatView::updateTyping);
     connect(vm, &ChatViewModel::errorChanged, this, &ChatView::updateError);
     connect(vm, &ChatViewModel::replyToMessageChanged, this, &ChatView::updateReply);

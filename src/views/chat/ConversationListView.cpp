@@ -8,6 +8,7 @@
 #include "views/common/ContextMenu.h"
 #include "views/common/Divider.h"
 #include "views/common/Icons.h"
+#include "views/common/ListKeyboard.h"
 #include "views/common/Localized.h"
 #include "views/common/Sheet.h"
 
@@ -79,6 +80,7 @@ ConversationListView::ConversationListView(ConversationListViewModel* viewModel,
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    ListKeyboard::attach(m_list);
     m_list->viewport()->installEventFilter(this);
     column->addWidget(m_list, 1);
 

@@ -54,6 +54,8 @@ QString ConversationRow::previewText(const Conversation& conversation)
 {
     if (const auto& revoked = conversation.revokedPreview)
         return RevokedNotice::text(revoked->isMine, revoked->senderName, revoked->byAdministrator);
+    if (conversation.lastMessageFailed)
+        return Localized::text("conversation.not_sent_prefix") + conversation.lastMessage.value_or(QString());
     return conversation.lastMessage.value_or(QString());
 }
 

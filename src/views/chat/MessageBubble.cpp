@@ -47,7 +47,7 @@ QFont chipEmojiFont()
 
 // Word wrap that still breaks a word longer than the line, so a pasted link
 // cannot push a bubble past the window's edge.
-QTextLayout* wrapped(const QString& text, const QFont& font, int width)
+QTextLayout* wrapped(const QString& text, const QFont& font, int width, Qt::Alignment alignment = Qt::AlignLeft)
 {
     // QTextLayout breaks lines only at U+2028; a typed line feed would otherwise
     // glue "line one" and "line two" together.
@@ -58,6 +58,7 @@ QTextLayout* wrapped(const QString& text, const QFont& font, int width)
     auto* layout = new QTextLayout(lines, font);
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    option.setAlignment(alignment);
     layout->setTextOption(option);
     layout->beginLayout();
     qreal y = 0;
@@ -81,9 +82,10 @@ QSize wrappedSize(const QString& text, const QFont& font, int width)
     return QSize(qCeil(natural), height);
 }
 
-void drawWrapped(QPainter* painter, const QRect& rect, const QString& text, const QFont& font, const QColor& color)
+void drawWrapped(QPainter* painter, const QRect& rect, const QString& text, const QFont& font, const QColor& color,
+                 Qt::Alignment alignment = Qt::AlignLeft)
 {
-    const std::unique_ptr<QTextLayout> layout(wrapped(text, font, rect.width()));
+    const std::unique_ptr<QTextLayout> layout(wrapped(text, font, rect.width(), alignment));
     painter->setPen(color);
     layout->draw(painter, rect.topLeft());
 }
@@ -293,6 +295,22 @@ QMenu* MessageBubble::contextMenu(const Message& message, bool isMine, const Act
             });
         }
     }
+    if (isMine && message.status == QStringLiteral("failed")) {
+        menu->addSeparator();
+        QAction* resend = menu->addAction(Localized::text("chat.resend"));
+        resend->setObjectName(QStringLiteral("resendAction"));
+        QObject::connect(resend, &QAction::triggered, menu, [onResend = actions.onResend] {
+            if (onResend)
+                onResend();
+        });
+        QAction* discard = menu->addAction(Localized::text("chat.discard"));
+        discard->setObjectName(QStringLiteral("discardAction"));
+        ContextMenu::markDestructive(discard);
+        QObject::connect(discard, &QAction::triggered, menu, [onDiscard = actions.onDiscard] {
+            if (onDiscard)
+                onDiscard();
+        });
+    }
     if (isMine && onServer) {
         menu->addSeparator();
         QAction* revoke = menu->addAction(Localized::text("chat.revoke"));
@@ -346,7 +364,8 @@ MessageBubble::Layout MessageBubble::layout(const Message& message, bool isMine,
     result.kind = rowKind(message);
     const int inner = qMax(100, width - 2 * RowPaddingH);
     if (result.kind == RowKind::Revoked) {
-        const int h = lineHeight(TextStyle::Caption);
+        // A long notice ("removed by an administrator") wraps in a narrow chat.
+        const int h = wrappedSize(revokedText(message, isMine), Appearance::font(TextStyle::Caption), inner).height();
         result.notice = QRect(RowPaddingH, 4, inner, h);
         result.height = h + 8;
         return result;
@@ -429,9 +448,8 @@ void MessageBubble::paint(QPainter* painter, const QStyleOptionViewItem& option,
     const QRect row = option.rect;
     switch (parts.kind) {
     case RowKind::Revoked:
-        painter->setFont(Appearance::font(TextStyle::Caption));
-        painter->setPen(Appearance::secondaryText());
-        painter->drawText(parts.notice.translated(row.topLeft()), Qt::AlignCenter, revokedText(message, isMine));
+        drawWrapped(painter, parts.notice.translated(row.topLeft()), revokedText(message, isMine),
+            Appearance::font(TextStyle::Caption), Appearance::secondaryText(), Qt::AlignHCenter);
         break;
     case RowKind::System: {
         const QRect notice = parts.notice.translated(row.topLeft());

@@ -24,6 +24,9 @@ public:
         std::function<void()> onRevoke;
         std::function<void()> onReply;
         std::function<void(const QString&)> onReact;
+        // A failed message of one's own: send it again, or throw it away.
+        std::function<void()> onResend;
+        std::function<void()> onDiscard;
     };
     struct StatusIcon {
         QString symbol;

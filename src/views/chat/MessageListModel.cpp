@@ -91,6 +91,8 @@ MessageListModel::Change MessageListModel::setMessages(const QList<Message>& mes
             }
         }
         change = Change::Appended;
+    } else if (oldCount > 0 && newCount > oldCount && insertMissingRows(messages)) {
+        change = Change::Inserted;
     } else if (oldCount > 0 && newCount == oldCount) {
         // Same length: an acknowledgement (new id), a status, reaction, edit or
         // revocation. Changed rows are redrawn in place.
@@ -112,6 +114,57 @@ MessageListModel::Change MessageListModel::setMessages(const QList<Message>& mes
     }
     syncLoadMore();
     return change;
+}
+
+void MessageListModel::beginInsertMessages(int first, int count)
+{
+    beginInsertRows({}, offset() + first, offset() + first + count - 1);
+    m_inserting = Insertion { first, count };
+    m_messages = QList<Message>();
+}
+
+void MessageListModel::endInsertMessages(const QList<Message>& messages)
+{
+    const Insertion insertion = *std::exchange(m_inserting, std::nullopt);
+    m_messages = messages;
+    m_heights.insert(insertion.first, insertion.count, -1);
+    endInsertRows();
+    syncLoadMore();
+}
+
+bool MessageListModel::insertMissingRows(const QList<Message>& messages)
+{
+    // The runs of new messages, as [first, last) positions in the new list.
+    QList<std::pair<qsizetype, qsizetype>> runs;
+    qsizetype listed = 0;
+    for (qsizetype i = 0; i < messages.size(); ++i) {
+        if (listed < m_messages.size() && messages.at(i).id == m_messages.at(listed).id) {
+            ++listed;
+            continue;
+        }
+        if (!runs.isEmpty() && runs.last().second == i)
+            runs.last().second = i + 1;
+        else
+            runs.append({ i, i + 1 });
+    }
+    if (listed != m_messages.size())
+        return false;
+    for (const auto& [first, last] : std::as_const(runs)) {
+        beginInsertRows({}, offset() + int(first), offset() + int(last) - 1);
+        for (qsizetype i = first; i < last; ++i)
+            m_messages.insert(i, messages.at(i));
+        m_heights.insert(first, last - first, -1);
+        endInsertRows();
+    }
+    // The rows kept still show what they showed before; redraw those that changed.
+    const QList<Message> shown = std::exchange(m_messages, messages);
+    for (qsizetype i = 0; i < m_messages.size(); ++i) {
+        if (!looksTheSame(shown.at(i), m_messages.at(i))) {
+            m_heights[i] = -1;
+            Q_EMIT dataChanged(index(offset() + int(i)), index(offset() + int(i)));
+        }
+    }
+    return true;
 }
 
 void MessageListModel::syncLoadMore()

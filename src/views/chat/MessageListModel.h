@@ -5,6 +5,8 @@
 #include <QAbstractListModel>
 #include <QList>
 
+#include <optional>
+
 // The open conversation's messages as rows for the painted chat list, plus a
 // leading "load more" row while the list holds a full page or more. Updates from
 // the conversation state are diffed into row inserts and changes, so the view can
@@ -14,7 +16,8 @@ class MessageListModel : public QAbstractListModel {
 public:
     static constexpr int LoadMoreThreshold = 50;
     enum Role { KindRole = Qt::UserRole + 1, MessageIdRole };
-    enum class Change { None, Reset, Appended, Prepended, Updated };
+    // Inserted: rows went in between listed ones (messages missed while the channel was down).
+    enum class Change { None, Reset, Appended, Prepended, Inserted, Updated };
 
     explicit MessageListModel(qint64 currentUserId, QObject* parent = nullptr);
 
@@ -22,6 +25,13 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
 
     Change setMessages(const QList<Message>& messages);
+    // The owner of the list this model shows inserts messages first .. first + count - 1
+    // between these two calls. The model lets go of the list meanwhile (it shows no
+    // message until the end), so that the owner inserts in place instead of copying a
+    // list it shares, and takes it again at the end: only the new rows are announced
+    // and measured.
+    void beginInsertMessages(int first, int count);
+    void endInsertMessages(const QList<Message>& messages);
 
     int messageCount() const { return int(m_messages.size()); }
     bool showsLoadMore() const { return m_loadMore; }
@@ -31,9 +41,12 @@ public:
     int rowOfMessage(qint64 id) const;
     QModelIndex indexOfMessage(qint64 id) const;
 
-    // Row heights depend only on the message and the list width; measured once.
+    // Row heights depend only on the message, the list width and the language;
+    // measured once for each.
     int cachedHeight(int row, int width) const;
     void cacheHeight(int row, int width, int height) const;
+    // The language changed: every row is measured again when next laid out.
+    void forgetHeights() { m_heightWidth = -1; }
 
 Q_SIGNALS:
     // A row's height may have changed (a picture finished loading).
@@ -41,12 +54,20 @@ Q_SIGNALS:
 
 private:
     int offset() const { return m_loadMore ? 1 : 0; }
+    struct Insertion {
+        int first;
+        int count;
+    };
     void syncLoadMore();
+    // When every listed message is still there, in order, inserts the new ones as rows
+    // where they belong and redraws the changed ones; otherwise changes nothing.
+    bool insertMissingRows(const QList<Message>& messages);
     void remeasureRowsShowing(const QUrl& url);
 
     qint64 m_currentUserId;
     QList<Message> m_messages;
     bool m_loadMore = false;
+    std::optional<Insertion> m_inserting;
     mutable QList<int> m_heights;
     mutable int m_heightWidth = -1;
 };

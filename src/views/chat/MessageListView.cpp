@@ -1,5 +1,6 @@
 #include "views/chat/MessageListView.h"
 
+#include "state/common/LocalizationManager.h"
 #include "views/chat/MessageListModel.h"
 
 #include <QMenu>
@@ -41,32 +42,47 @@ MessageListView::MessageListView(qint64 currentUserId, Callbacks callbacks, QWid
             scrollToBottom();
         }
     });
+    // Notices are reworded and may take another number of lines.
+    connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, [this] {
+        const bool atNewest = verticalScrollBar()->value() >= verticalScrollBar()->maximum();
+        m_model->forgetHeights();
+        doItemsLayout();
+        if (atNewest)
+            scrollToBottom();
+    });
+}
+
+MessageListView::Anchor MessageListView::topAnchor() const
+{
+    const QModelIndex top = indexAt(QPoint(1, 1));
+    if (top.isValid() && !m_model->isLoadMoreRow(top.row()))
+        return { m_model->messageAt(top.row()).id, visualRect(top).top() };
+    if (m_model->messageCount() > 0) {
+        const QModelIndex first = m_model->index(m_model->showsLoadMore() ? 1 : 0);
+        return { m_model->messageAt(first.row()).id, visualRect(first).top() };
+    }
+    return {};
+}
+
+void MessageListView::keepInPlace(const Anchor& anchor)
+{
+    doItemsLayout();
+    const QModelIndex moved = m_model->indexOfMessage(anchor.messageId);
+    if (moved.isValid())
+        verticalScrollBar()->setValue(verticalScrollBar()->value() + visualRect(moved).top() - anchor.top);
 }
 
 void MessageListView::setMessages(const QList<Message>& messages)
 {
     // Remember which message is at the top, and where, in case a page goes in above it.
-    qint64 anchorId = 0;
-    int anchorTop = 0;
-    const QModelIndex top = indexAt(QPoint(1, 1));
-    if (top.isValid() && !m_model->isLoadMoreRow(top.row())) {
-        anchorId = m_model->messageAt(top.row()).id;
-        anchorTop = visualRect(top).top();
-    } else if (m_model->messageCount() > 0) {
-        anchorId = m_model->messageAt(m_model->showsLoadMore() ? 1 : 0).id;
-        anchorTop = visualRect(m_model->indexOfMessage(anchorId)).top();
-    }
-
+    const Anchor anchor = topAnchor();
     const MessageListModel::Change change = m_model->setMessages(messages);
     switch (change) {
-    case MessageListModel::Change::Prepended: {
-        doItemsLayout();
-        const QModelIndex anchor = m_model->indexOfMessage(anchorId);
-        if (anchor.isValid())
-            verticalScrollBar()->setValue(verticalScrollBar()->value() + visualRect(anchor).top() - anchorTop);
+    case MessageListModel::Change::Prepended:
+        keepInPlace(anchor);
         break;
-    }
     case MessageListModel::Change::Appended:
+    case MessageListModel::Change::Inserted:
     case MessageListModel::Change::Reset:
         if (m_model->messageCount() > 0) {
             doItemsLayout();
@@ -77,6 +93,18 @@ void MessageListView::setMessages(const QList<Message>& messages)
     case MessageListModel::Change::None:
         break;
     }
+}
+
+void MessageListView::beginInsertMessages(int first, int count)
+{
+    m_insertionAnchor = topAnchor();
+    m_model->beginInsertMessages(first, count);
+}
+
+void MessageListView::endInsertMessages(const QList<Message>& messages)
+{
+    m_model->endInsertMessages(messages);
+    keepInPlace(m_insertionAnchor);
 }
 
 void MessageListView::resizeEvent(QResizeEvent* event)
@@ -106,6 +134,8 @@ QMenu* MessageListView::contextMenuAt(const QPoint& pos)
         [this, message] { if (m_callbacks.onRevoke) m_callbacks.onRevoke(message); },
         [this, message] { if (m_callbacks.onReply) m_callbacks.onReply(message); },
         [this, message](const QString& emoji) { if (m_callbacks.onReact) m_callbacks.onReact(message, emoji); },
+        [this, message] { if (m_callbacks.onResend) m_callbacks.onResend(message); },
+        [this, message] { if (m_callbacks.onDiscard) m_callbacks.onDiscard(message); },
     };
     return MessageBubble::contextMenu(message, isMine, actions, this);
 }

@@ -22,11 +22,17 @@ public:
         std::function<void(const Message&)> onRevoke;
         std::function<void(const Message&, const QString&)> onReact;
         std::function<void()> onLoadMore;
+        std::function<void(const Message&)> onResend;
+        std::function<void(const Message&)> onDiscard;
     };
 
     MessageListView(qint64 currentUserId, Callbacks callbacks, QWidget* parent = nullptr);
 
     void setMessages(const QList<Message>& messages);
+    // Messages inserted in place by the list's owner (an older page above): only the
+    // new rows are measured, and the message at the top stays where it was on screen.
+    void beginInsertMessages(int first, int count);
+    void endInsertMessages(const QList<Message>& messages);
     MessageListModel* messageModel() const { return m_model; }
     MessageBubble* bubble() const { return m_bubble; }
 
@@ -38,9 +44,17 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // The message at the top of the viewport and its position there.
+    struct Anchor {
+        qint64 messageId = 0;
+        int top = 0;
+    };
+    Anchor topAnchor() const;
+    void keepInPlace(const Anchor& anchor);
     void showContextMenu(const QPoint& pos);
 
     MessageListModel* m_model;
     MessageBubble* m_bubble;
     Callbacks m_callbacks;
+    Anchor m_insertionAnchor;
 };

@@ -49,5 +49,6 @@ QColor accent() { return QColor(0x00, 0x7a, 0xff); }
 QColor secondaryText() { return QColor(0x86, 0x86, 0x8b); }
 QColor controlBackground() { return QColor(0xec, 0xec, 0xef); }
 QColor barBackground() { return QColor(0xf6, 0xf6, 0xf8); }
+QColor focusRing() { return QColor(0x00, 0x7a, 0xff, 0xa0); }
 
 } // namespace Appearance

@@ -21,5 +21,6 @@ QColor accent();       // the blue of links, own bubbles and progress
 QColor secondaryText();
 QColor controlBackground();
 QColor barBackground();
+QColor focusRing();    // around the control that has the keyboard, where a style sheet hides the style's own
 
 } // namespace Appearance

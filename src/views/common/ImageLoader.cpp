@@ -17,6 +17,7 @@ ImageLoader::ImageLoader(QObject* parent)
 {
     m_clock.start();
     setCacheBytes(DefaultCacheBytes);
+    setRecordLimit(DefaultRecordLimit);
     // A redirect may not leave https for http; Qt follows only http(s) redirects.
     m_network.setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
     m_network.setTransferTimeout(30000);
@@ -25,6 +26,21 @@ ImageLoader::ImageLoader(QObject* parent)
 void ImageLoader::setCacheBytes(qint64 bytes)
 {
     m_images.setMaxCost(qsizetype(bytes));
+}
+
+void ImageLoader::setRecordLimit(int records)
+{
+    m_records.setMaxCost(qMax(1, records));
+}
+
+ImageLoader::Record& ImageLoader::record(const QUrl& url)
+{
+    if (Record* known = m_records.object(url))
+        return *known;
+    auto* fresh = new Record;
+    // Costs one of at least one: the insertion always succeeds, evicting the least recently used.
+    m_records.insert(url, fresh, 1);
+    return *fresh;
 }
 
 bool ImageLoader::isLoadable(const QUrl& url)
@@ -40,9 +56,8 @@ ImageLoader::State ImageLoader::state(const QUrl& url) const
         return State::Loaded;
     if (m_inFlight.contains(url))
         return State::Loading;
-    if (m_failedAt.contains(url))
-        return State::Failed;
-    return State::Idle;
+    const Record* known = m_records.object(url);
+    return known && known->failedAt >= 0 ? State::Failed : State::Idle;
 }
 
 QImage ImageLoader::image(const QUrl& url) const
@@ -53,31 +68,32 @@ QImage ImageLoader::image(const QUrl& url) const
 
 void ImageLoader::request(const QUrl& url, QSize maxPixels)
 {
-    if (!maxPixels.isEmpty()) {
-        QSize& wanted = m_wanted[url];
-        wanted = wanted.isEmpty() ? maxPixels : wanted.expandedTo(maxPixels);
-    }
-    if (m_images.contains(url) || m_inFlight.contains(url))
+    if (m_images.contains(url))
         return;
+    if (const auto fetch = m_inFlight.find(url); fetch != m_inFlight.end()) {
+        if (!maxPixels.isEmpty())
+            fetch->wanted = fetch->wanted.isEmpty() ? maxPixels : fetch->wanted.expandedTo(maxPixels);
+        return;
+    }
+    const Record* known = m_records.object(url);
     if (!isLoadable(url)) {
-        if (m_failedAt.contains(url))
+        if (known && known->failedAt >= 0)
             return;
-        m_failedAt.insert(url, now());
+        record(url).failedAt = now();
         // Deferred so callers see the same order of events as for a real load.
         QTimer::singleShot(0, this, [this, url] { Q_EMIT finished(url, false); });
         return;
     }
-    if (const auto failed = m_failedAt.constFind(url); failed != m_failedAt.constEnd()) {
-        if (now() - *failed < m_retryAfterMs)
+    if (known && known->failedAt >= 0) {
+        if (now() - known->failedAt < m_retryAfterMs)
             return;
-    } else if (const auto fetched = m_fetchedAt.constFind(url);
-               fetched != m_fetchedAt.constEnd() && now() - *fetched < RefetchAfterMs) {
+    } else if (known && known->fetchedAt >= 0 && now() - known->fetchedAt < RefetchAfterMs) {
         return;
     }
     QNetworkRequest request(url);
     request.setMaximumRedirectsAllowed(3);
     QNetworkReply* reply = m_network.get(request);
-    m_inFlight.insert(url, reply);
+    m_inFlight.insert(url, Fetch { reply, maxPixels });
     connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64 total) {
         if (received > MaxBytes || total > MaxBytes)
             reply->abort();
@@ -89,8 +105,8 @@ void ImageLoader::complete(QNetworkReply* reply)
 {
     reply->deleteLater();
     const QUrl url = reply->request().url();
-    m_inFlight.remove(url);
-    m_fetchedAt.insert(url, now());
+    QSize box = m_inFlight.take(url).wanted;
+    record(url).fetchedAt = now();
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (reply->error() != QNetworkReply::NoError || status < 200 || status >= 300 || !isLoadable(reply->url())) {
         fail(url);
@@ -111,7 +127,6 @@ void ImageLoader::complete(QNetworkReply* reply)
         fail(url);
         return;
     }
-    QSize box = m_wanted.value(url);
     if (!box.isEmpty()) {
         // The scaled size applies to the stored picture, before a turn by a quarter.
         if (reader.transformation() & QImageIOHandler::TransformationRotate90)
@@ -124,7 +139,7 @@ void ImageLoader::complete(QNetworkReply* reply)
         fail(url);
         return;
     }
-    m_failedAt.remove(url);
+    record(url).failedAt = -1;
     const qsizetype cost = image.sizeInBytes();
     if (!m_images.insert(url, new QImage(std::move(image)), cost)) {
         // Larger than the whole cache: nothing to show it from.
@@ -136,6 +151,6 @@ void ImageLoader::complete(QNetworkReply* reply)
 
 void ImageLoader::fail(const QUrl& url)
 {
-    m_failedAt.insert(url, now());
+    record(url).failedAt = now();
     Q_EMIT finished(url, false);
 }

@@ -19,7 +19,8 @@ class QNetworkReply;
 // costs what the bubble shows, not its 12 megapixels), the cache is bounded by
 // decoded bytes, and an address is not fetched again while its picture is in the
 // cache, on its way, or was fetched a moment ago; one that failed is tried again
-// when it is asked for after a short back-off.
+// when it is asked for after a short back-off. What it remembers of finished and
+// failed fetches is bounded as well: the least recently used record goes first.
 class ImageLoader : public QObject {
     Q_OBJECT
 public:
@@ -32,6 +33,9 @@ public:
     // An evicted picture is fetched again only after this long, so pictures that
     // together outgrow the cache cannot push each other out in a download loop.
     static constexpr qint64 RefetchAfterMs = 2'000;
+    // Addresses whose last fetch or failure is remembered; a forgotten one is simply
+    // fetched again when it is next asked for.
+    static constexpr int DefaultRecordLimit = 2'048;
 
     static ImageLoader& shared();
 
@@ -49,24 +53,37 @@ public:
 
     void setCacheBytes(qint64 bytes);
     void setRetryAfter(qint64 milliseconds) { m_retryAfterMs = milliseconds; }
+    // At least one record is kept: the one of the fetch that just ended.
+    void setRecordLimit(int records);
+    // Addresses whose fetch or failure is remembered now (pictures and fetches under way aside).
+    qsizetype recordCount() const { return m_records.size(); }
 
 Q_SIGNALS:
     void finished(const QUrl& url, bool ok);
 
 private:
     explicit ImageLoader(QObject* parent = nullptr);
+    struct Fetch {
+        QNetworkReply* reply = nullptr;
+        // Largest size asked for while on its way; the decode fits the picture in it.
+        QSize wanted;
+    };
+    // Times on m_clock; -1: never.
+    struct Record {
+        qint64 fetchedAt = -1;
+        qint64 failedAt = -1;
+    };
+
     void complete(QNetworkReply* reply);
     void fail(const QUrl& url);
+    // The address's record, made when it has none.
+    Record& record(const QUrl& url);
     qint64 now() const { return m_clock.elapsed(); }
 
     QNetworkAccessManager m_network;
     QCache<QUrl, QImage> m_images;
-    QHash<QUrl, QNetworkReply*> m_inFlight;
-    // Largest size asked for per address; the decode fits the picture in it.
-    QHash<QUrl, QSize> m_wanted;
-    // When each address last failed, and when it was last fetched.
-    QHash<QUrl, qint64> m_failedAt;
-    QHash<QUrl, qint64> m_fetchedAt;
+    QHash<QUrl, Fetch> m_inFlight;
+    QCache<QUrl, Record> m_records;
     qint64 m_retryAfterMs = DefaultRetryAfterMs;
     QElapsedTimer m_clock;
 };

@@ -4,6 +4,7 @@
 #include "state/contacts/AddContactViewModel.h"
 #include "views/common/Appearance.h"
 #include "views/common/Divider.h"
+#include "views/common/ListKeyboard.h"
 #include "views/common/Localized.h"
 #include "views/common/Sheet.h"
 #include "views/common/Spinner.h"
@@ -80,8 +81,9 @@ AddContactView::AddContactView(AddContactViewModel* viewModel, QWidget* parent)
     column->addWidget(m_results, 1);
 
     QPointer<AddContactViewModel> vm(m_viewModel);
-    connect(rows, &UserResultRow::addClicked, this, [vm](const QModelIndex& index) {
-        if (vm && index.row() < vm->results().size())
+    ListKeyboard::attach(m_results);
+    connect(rows, &UserResultRow::actionTriggered, this, [vm](const QModelIndex& index, const QString& name) {
+        if (vm && name == u"add" && index.row() < vm->results().size())
             vm->sendRequest(vm->results().at(index.row()));
     });
     connect(m_field, &QLineEdit::textEdited, m_viewModel, &AddContactViewModel::setKeyword);

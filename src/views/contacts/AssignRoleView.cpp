@@ -5,6 +5,7 @@
 #include "views/common/Appearance.h"
 #include "views/common/ErrorAlert.h"
 #include "views/common/Icons.h"
+#include "views/common/ListKeyboard.h"
 #include "views/common/Localized.h"
 #include "views/common/Sheet.h"
 #include "views/common/Spinner.h"
@@ -54,7 +55,9 @@ AssignRoleView::AssignRoleView(AssignRoleViewModel* viewModel, QWidget* parent)
     emptyColumn->addStretch(1);
     m_list->setObjectName(QStringLiteral("memberList"));
     m_list->setModel(new MemberAssignmentModel(m_viewModel, m_list));
-    m_list->setItemDelegate(new MemberAssignmentRow(m_list));
+    auto* rows = new MemberAssignmentRow(m_list);
+    m_list->setItemDelegate(rows);
+    ListKeyboard::attach(m_list);
     m_list->setUniformItemSizes(true);
     m_list->setCursor(Qt::PointingHandCursor);
     m_list->setFrameShape(QFrame::NoFrame);
@@ -64,12 +67,14 @@ AssignRoleView::AssignRoleView(AssignRoleViewModel* viewModel, QWidget* parent)
     m_content->insertWidget(ListPage, m_list);
 
     QPointer<AssignRoleViewModel> vm(m_viewModel);
-    connect(m_list, &QListView::clicked, this, [vm](const QModelIndex& index) {
+    auto toggle = [vm](const QModelIndex& index) {
         if (!vm || index.row() >= vm->members().size())
             return;
         const GroupMember member = vm->members().at(index.row());
         vm->toggle(member, vm->isAssigned(member.userId));
-    });
+    };
+    connect(m_list, &QListView::clicked, this, toggle);
+    connect(rows, &MemberAssignmentRow::actionTriggered, this, toggle);
     connect(m_viewModel, &AssignRoleViewModel::membersChanged, this, &AssignRoleView::refresh);
     connect(m_viewModel, &AssignRoleViewModel::isLoadingChanged, this, &AssignRoleView::refresh);
     bindErrorAlert(this, m_viewModel);

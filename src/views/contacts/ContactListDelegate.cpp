@@ -2,6 +2,7 @@
 
 #include "views/chat/AvatarView.h"
 #include "views/common/Appearance.h"
+#include "views/common/RowActionDelegate.h"
 #include "views/common/Icons.h"
 #include "views/contacts/ContactListModel.h"
 
@@ -48,6 +49,8 @@ void ContactListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     else
         paintRow(painter, option, index);
     painter->restore();
+    // Group rows are never selected: the keyboard's current one is framed instead.
+    RowActionDelegate::paintCurrentRow(painter, option);
 }
 
 void ContactListDelegate::paintHeader(QPainter* painter, const QRect& rect, const QString& text)

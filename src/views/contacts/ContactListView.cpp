@@ -10,6 +10,7 @@
 #include "views/common/Appearance.h"
 #include "views/common/Divider.h"
 #include "views/common/Icons.h"
+#include "views/common/ListKeyboard.h"
 #include "views/common/Localized.h"
 #include "views/common/Sheet.h"
 #include "views/contacts/AddContactView.h"
@@ -128,6 +129,16 @@ ContactListView::ContactListView(ContactListModel* model, QWidget* parent)
     connect(m_addButton, &QToolButton::clicked, this, &ContactListView::showAddContact);
     m_list->viewport()->installEventFilter(this);
     connect(m_list, &QListView::clicked, this, &ContactListView::rowClicked);
+    // Return opens a group's chat as a click does, and shows a contact.
+    ListKeyboard::attach(m_list);
+    connect(m_list, &QListView::activated, this, [this](const QModelIndex& index) {
+        if (const ChatGroup* group = m_model->groupAt(index.row())) {
+            openGroup(*group);
+        } else if (const Contact* contact = m_model->contactAt(index.row())) {
+            m_selected = *contact;
+            Q_EMIT selectedContactChanged(m_selected);
+        }
+    });
     connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         const QModelIndexList selected = m_list->selectionModel()->selectedIndexes();
         const Contact* contact = selected.isEmpty() ? nullptr : m_model->contactAt(selected.first().row());

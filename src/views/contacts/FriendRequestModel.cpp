@@ -2,6 +2,7 @@
 
 #include "state/contacts/FriendRequestsViewModel.h"
 #include "views/common/Localized.h"
+#include "views/common/RowAction.h"
 
 FriendRequestModel::FriendRequestModel(FriendRequestsViewModel* viewModel, QObject* parent)
     : QAbstractListModel(parent)
@@ -53,16 +54,35 @@ QVariant FriendRequestModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || index.row() >= rowCount())
         return {};
     const FriendRequest request = m_viewModel->requests().at(index.row());
+    const auto state = FriendRequestsViewModel::rowState(request);
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::AccessibleTextRole:
         return request.fromUserName.value_or(Localized::text("default.unknown"));
+    case Qt::AccessibleTextRole: {
+        // What the row shows, read in its order: name, message, and the final word once answered.
+        QStringList parts { request.fromUserName.value_or(Localized::text("default.unknown")) };
+        if (const QString message = request.message.value_or(QString()).simplified(); !message.isEmpty())
+            parts << message;
+        if (state != FriendRequestsViewModel::RowState::Pending)
+            parts << Localized::text(state == FriendRequestsViewModel::RowState::Accepted ? "friend.accepted" : "friend.rejected");
+        return parts.join(QStringLiteral(", "));
+    }
+    case RowAction::ActionsRole:
+    case Qt::AccessibleDescriptionRole: {
+        QList<RowAction> actions;
+        if (state == FriendRequestsViewModel::RowState::Pending) {
+            const bool idle = !m_viewModel->isAnswering(request.id);
+            actions << RowAction { QStringLiteral("accept"), Localized::text("friend.accept"), RowAction::Kind::Main, idle }
+                    << RowAction { QStringLiteral("reject"), Localized::text("friend.reject"), RowAction::Kind::Plain, idle };
+        }
+        return RowAction::data(actions, role);
+    }
     case RequestIdRole:
         return request.id;
     case MessageRole:
         return request.message.value_or(QString());
     case StateRole:
-        return int(FriendRequestsViewModel::rowState(request));
+        return int(state);
     case AnsweringRole:
         return m_viewModel->isAnswering(request.id);
     case AvatarRole:

@@ -8,7 +8,6 @@
 #include "views/contacts/FriendRequestModel.h"
 
 #include <QApplication>
-#include <QMouseEvent>
 #include <QPainter>
 
 using Appearance::TextStyle;
@@ -19,12 +18,6 @@ namespace {
 constexpr int Margin = 10;
 constexpr int AvatarSize = 36;
 constexpr int ButtonGap = 6;
-
-bool pendingAndIdle(const QModelIndex& index)
-{
-    return RowState(index.data(FriendRequestModel::StateRole).toInt()) == RowState::Pending
-        && !index.data(FriendRequestModel::AnsweringRole).toBool();
-}
 
 } // namespace
 
@@ -60,11 +53,12 @@ void FriendRequestRow::paint(QPainter* painter, const QStyleOptionViewItem& opti
     int trailing = content.right();
     const auto state = RowState(index.data(FriendRequestModel::StateRole).toInt());
     if (state == RowState::Pending) {
-        const bool enabled = !index.data(FriendRequestModel::AnsweringRole).toBool();
-        const QRect accept = acceptRect(row);
-        PaintedButton::paint(painter, accept, Localized::text("friend.accept"), true, enabled);
-        PaintedButton::paint(painter, rejectRect(row), Localized::text("friend.reject"), false, enabled);
-        trailing = accept.left() - 10;
+        const QList<RowAction> actions = index.data(RowAction::ActionsRole).value<QList<RowAction>>();
+        const QList<QRect> rects = actionRects(option, index, actions);
+        for (int i = 0; i < actions.size(); ++i) {
+            PaintedButton::paint(painter, rects.at(i), actions.at(i).text, actions.at(i).kind == RowAction::Kind::Main, actions.at(i).enabled);
+            trailing = std::min(trailing, rects.at(i).left() - 10);
+        }
     } else {
         const QString outcome = Localized::text(state == RowState::Accepted ? "friend.accepted" : "friend.rejected");
         const int width = QFontMetrics(caption).horizontalAdvance(outcome);
@@ -92,23 +86,13 @@ void FriendRequestRow::paint(QPainter* painter, const QStyleOptionViewItem& opti
             QFontMetrics(caption).elidedText(message.simplified(), Qt::ElideRight, width));
     }
     painter->restore();
+    paintCurrentRow(painter, option);
 }
 
-bool FriendRequestRow::editorEvent(QEvent* event, QAbstractItemModel*, const QStyleOptionViewItem& option, const QModelIndex& index)
+QList<QRect> FriendRequestRow::actionRects(const QStyleOptionViewItem& option, const QModelIndex&, const QList<RowAction>& actions) const
 {
-    if (event->type() != QEvent::MouseButtonRelease || !pendingAndIdle(index))
-        return false;
-    const auto* mouse = static_cast<QMouseEvent*>(event);
-    if (mouse->button() != Qt::LeftButton)
-        return false;
-    const QPoint at = mouse->position().toPoint();
-    if (acceptRect(option.rect).contains(at)) {
-        Q_EMIT accepted(index);
-        return true;
-    }
-    if (rejectRect(option.rect).contains(at)) {
-        Q_EMIT rejected(index);
-        return true;
-    }
-    return false;
+    QList<QRect> rects;
+    for (const RowAction& action : actions)
+        rects << (action.name == u"accept" ? acceptRect(option.rect) : rejectRect(option.rect));
+    return rects;
 }

@@ -5,6 +5,7 @@
 #include "views/common/Appearance.h"
 #include "views/common/Divider.h"
 #include "views/common/Icons.h"
+#include "views/common/ListKeyboard.h"
 #include "views/common/Localized.h"
 #include "views/common/Sheet.h"
 #include "views/common/Spinner.h"
@@ -77,18 +78,17 @@ FriendRequestsView::FriendRequestsView(FriendRequestsViewModel* viewModel, QWidg
     m_list->setUniformItemSizes(true);
     m_list->setFrameShape(QFrame::NoFrame);
     m_list->setSelectionMode(QAbstractItemView::NoSelection);
+    ListKeyboard::attach(m_list);
     QPointer<FriendRequestsViewModel> state(m_viewModel);
-    auto answer = [state](const QModelIndex& index, bool accept) {
+    connect(rows, &FriendRequestRow::actionTriggered, this, [state](const QModelIndex& index, const QString& name) {
         if (!state || index.row() >= state->requests().size())
             return;
         const FriendRequest request = state->requests().at(index.row());
-        if (accept)
+        if (name == u"accept")
             state->acceptRequest(request);
-        else
+        else if (name == u"reject")
             state->rejectRequest(request);
-    };
-    connect(rows, &FriendRequestRow::accepted, this, [answer](const QModelIndex& index) { answer(index, true); });
-    connect(rows, &FriendRequestRow::rejected, this, [answer](const QModelIndex& index) { answer(index, false); });
+    });
     m_content->insertWidget(LoadingPage, loading);
     m_content->insertWidget(EmptyPage, empty);
     m_content->insertWidget(ListPage, m_list);

@@ -2,6 +2,7 @@
 
 #include "state/contacts/AssignRoleViewModel.h"
 #include "views/common/Localized.h"
+#include "views/common/RowAction.h"
 
 MemberAssignmentModel::MemberAssignmentModel(AssignRoleViewModel* viewModel, QObject* parent)
     : QAbstractListModel(parent)
@@ -49,6 +50,14 @@ QVariant MemberAssignmentModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
         return member.name.value_or(Localized::text("default.unknown"));
+    case RowAction::ActionsRole:
+    case Qt::AccessibleDescriptionRole: {
+        // The whole row is the switch; its one action says which way it turns.
+        const bool assigned = m_viewModel->isAssigned(member.userId);
+        const RowAction toggle { QStringLiteral("toggle"), Localized::text(assigned ? "roles.unassign_member" : "roles.assign_member"),
+                                 RowAction::Kind::Main };
+        return RowAction::data({ toggle }, role);
+    }
     case UserIdRole:
         return member.userId;
     case StandingRole: {

@@ -54,4 +54,5 @@ void MemberAssignmentRow::paint(QPainter* painter, const QStyleOptionViewItem& o
             QFontMetrics(caption).elidedText(standing, Qt::ElideRight, width));
     }
     painter->restore();
+    paintCurrentRow(painter, option);
 }

@@ -33,9 +33,6 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
     Kind kindAt(int row) const { return m_rows.at(row).kind; }
-    const SearchService::SearchUser& contactAt(int row) const { return m_result.contacts.at(m_rows.at(row).position); }
-    const SearchService::SearchGroup& groupAt(int row) const { return m_result.groups.at(m_rows.at(row).position); }
-    const SearchService::SearchMessage& messageAt(int row) const { return m_result.messages.at(m_rows.at(row).position); }
 
 private:
     struct Row {

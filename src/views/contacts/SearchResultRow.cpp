@@ -2,6 +2,7 @@
 
 #include "views/chat/AvatarView.h"
 #include "views/common/Appearance.h"
+#include "views/common/RowActionDelegate.h"
 #include "views/contacts/SearchResultModel.h"
 
 #include <QApplication>
@@ -63,11 +64,7 @@ void SearchResultRow::paint(QPainter* painter, const QStyleOptionViewItem& optio
         painter->restore();
         return;
     }
-    if (option.state & QStyle::State_MouseOver) {
-        painter->setPen(Qt::NoPen);
-        painter->setBrush(QColor(0, 122, 255, 30));
-        painter->drawRoundedRect(row, 6, 6);
-    }
+    RowActionDelegate::paintCurrentRow(painter, option);
     const QRect content = row.adjusted(4, 4, -4, -4);
     const QString detail = index.data(SearchResultModel::DetailRole).toString();
     const QColor text = QApplication::palette().color(QPalette::Text);

@@ -5,6 +5,7 @@
 #include "views/common/Appearance.h"
 #include "views/common/Divider.h"
 #include "views/common/Icons.h"
+#include "views/common/ListKeyboard.h"
 #include "views/common/Localized.h"
 #include "views/common/Spinner.h"
 #include "views/contacts/SearchResultModel.h"
@@ -112,13 +113,9 @@ SearchView::SearchView(std::unique_ptr<SearchViewModel> viewModel, QWidget* pare
     m_resultsList->setSelectionMode(QAbstractItemView::NoSelection);
     m_resultsList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_resultsList->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    m_resultsList->setMouseTracking(true);
-    m_resultsList->viewport()->setAttribute(Qt::WA_Hover);
     m_resultsList->setStyleSheet(QStringLiteral("QListView { background: transparent; }"));
     results->addWidget(m_resultsList, 1);
-    connect(m_resultsList, &QListView::clicked, this, &SearchView::choose);
-    // The pointer over a row is drawn as its highlight.
-    connect(m_resultsList, &QListView::entered, m_resultsList->viewport(), qOverload<>(&QWidget::update));
+    ListKeyboard::attach(m_resultsList);
 
     for (QWidget* page : { m_searchingPage, m_hintPage, m_resultsPage })
         m_content->addWidget(page);
@@ -149,12 +146,12 @@ SearchView::SearchView(std::unique_ptr<SearchViewModel> viewModel, QWidget* pare
     connect(vm, &SearchViewModel::isSearchingChanged, this, &SearchView::updateContent);
     connect(vm, &SearchViewModel::resultChanged, this, &SearchView::rebuildResults);
     connect(vm, &SearchViewModel::errorChanged, this, &SearchView::updateContent);
-    connect(vm, &SearchViewModel::contactChosen, this, &SearchView::contactChosen);
-    connect(vm, &SearchViewModel::finished, this, &SearchView::dismissRequested);
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &SearchView::retranslate);
 
     m_clearButton->setVisible(false);
     retranslate();
+    // The stack shows its first page until told otherwise: a new sheet shows the hint.
+    updateContent();
     setFocusProxy(m_field);
 }
 
@@ -177,23 +174,6 @@ void SearchView::rebuildResults()
     m_noResults->setVisible(m_viewModel->result() && m_model->rowCount() == 0);
     m_resultsList->setVisible(m_model->rowCount() > 0);
     updateContent();
-}
-
-void SearchView::choose(const QModelIndex& index)
-{
-    switch (m_model->kindAt(index.row())) {
-    case SearchResultModel::Kind::Header:
-        break;
-    case SearchResultModel::Kind::Contact:
-        m_viewModel->chooseContact(m_model->contactAt(index.row()));
-        break;
-    case SearchResultModel::Kind::Group:
-        m_viewModel->chooseGroup(m_model->groupAt(index.row()));
-        break;
-    case SearchResultModel::Kind::Message:
-        m_viewModel->chooseMessage(m_model->messageAt(index.row()));
-        break;
-    }
 }
 
 void SearchView::updateContent()

@@ -7,17 +7,15 @@
 class QLabel;
 class QLineEdit;
 class QListView;
-class QModelIndex;
 class QPushButton;
 class QStackedWidget;
 class QToolButton;
 class SearchResultModel;
 class SearchViewModel;
-struct Contact;
 
 // The Ctrl+F sheet: a keyword searched on Return, the server's contacts, groups
 // and messages in three sections, and the error of the last failed search.
-// Clicking a result opens it (through the state object) and asks to close.
+// The results are for reading: no row reacts to a click or opens anything.
 class SearchView : public QWidget {
     Q_OBJECT
 public:
@@ -27,15 +25,13 @@ public:
     SearchViewModel* viewModel() const { return m_viewModel.get(); }
 
 Q_SIGNALS:
-    // The close button, Escape, or a result was chosen.
+    // The close button or Escape.
     void dismissRequested();
-    void contactChosen(const Contact& contact);
 
 private:
     void retranslate();
     void updateContent();
     void rebuildResults();
-    void choose(const QModelIndex& index);
 
     std::unique_ptr<SearchViewModel> m_viewModel;
     QLabel* m_title;

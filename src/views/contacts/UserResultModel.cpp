@@ -1,6 +1,8 @@
 #include "views/contacts/UserResultModel.h"
 
 #include "state/contacts/AddContactViewModel.h"
+#include "views/common/Localized.h"
+#include "views/common/RowAction.h"
 
 UserResultModel::UserResultModel(AddContactViewModel* viewModel, QObject* parent)
     : QAbstractListModel(parent)
@@ -32,8 +34,20 @@ QVariant UserResultModel::data(const QModelIndex& index, int role) const
     const User user = m_viewModel->results().at(index.row());
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::AccessibleTextRole:
         return user.name;
+    case Qt::AccessibleTextRole: {
+        QStringList parts { user.name, QStringLiteral("ID: ") + user.openId };
+        if (m_viewModel->wasSent(user.id))
+            parts << Localized::text("add.sent");
+        return parts.join(QStringLiteral(", "));
+    }
+    case RowAction::ActionsRole:
+    case Qt::AccessibleDescriptionRole: {
+        QList<RowAction> actions;
+        if (!m_viewModel->wasSent(user.id))
+            actions << RowAction { QStringLiteral("add"), Localized::text("add.add_button"), RowAction::Kind::Main, !m_viewModel->isSending(user.id) };
+        return RowAction::data(actions, role);
+    }
     case UserIdRole:
         return user.id;
     case OpenIdRole:

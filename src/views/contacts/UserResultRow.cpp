@@ -7,7 +7,6 @@
 #include "views/contacts/UserResultModel.h"
 
 #include <QApplication>
-#include <QMouseEvent>
 #include <QPainter>
 
 using Appearance::TextStyle;
@@ -48,9 +47,12 @@ void UserResultRow::paint(QPainter* painter, const QStyleOptionViewItem& option,
         painter->drawText(QRect(content.right() - width, content.top(), width, content.height()), Qt::AlignRight | Qt::AlignVCenter, sent);
         trailing -= width + 10;
     } else {
-        const QRect add = addRect(row);
-        PaintedButton::paint(painter, add, Localized::text("add.add_button"), true, !index.data(UserResultModel::SendingRole).toBool());
-        trailing = add.left() - 10;
+        const QList<RowAction> actions = index.data(RowAction::ActionsRole).value<QList<RowAction>>();
+        const QList<QRect> rects = actionRects(option, index, actions);
+        for (int i = 0; i < actions.size(); ++i) {
+            PaintedButton::paint(painter, rects.at(i), actions.at(i).text, true, actions.at(i).enabled);
+            trailing = rects.at(i).left() - 10;
+        }
     }
 
     const int left = int(avatar.right()) + 10;
@@ -67,16 +69,10 @@ void UserResultRow::paint(QPainter* painter, const QStyleOptionViewItem& option,
     painter->drawText(QRect(left, top + nameHeight + 2, width, idHeight), Qt::AlignLeft | Qt::AlignVCenter,
         QFontMetrics(caption).elidedText(index.data(UserResultModel::OpenIdRole).toString(), Qt::ElideRight, width));
     painter->restore();
+    paintCurrentRow(painter, option);
 }
 
-bool UserResultRow::editorEvent(QEvent* event, QAbstractItemModel*, const QStyleOptionViewItem& option, const QModelIndex& index)
+QList<QRect> UserResultRow::actionRects(const QStyleOptionViewItem& option, const QModelIndex&, const QList<RowAction>& actions) const
 {
-    if (event->type() != QEvent::MouseButtonRelease || index.data(UserResultModel::SentRole).toBool()
-        || index.data(UserResultModel::SendingRole).toBool())
-        return false;
-    const auto* mouse = static_cast<QMouseEvent*>(event);
-    if (mouse->button() != Qt::LeftButton || !addRect(option.rect).contains(mouse->position().toPoint()))
-        return false;
-    Q_EMIT addClicked(index);
-    return true;
+    return QList<QRect>(actions.size(), addRect(option.rect));
 }

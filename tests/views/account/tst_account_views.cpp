@@ -2,6 +2,7 @@
 // recording HTTP server: what a person sees and what their clicks send.
 
 #include "AccountStack.h"
+#include "ListKeys.h"
 #include "TaskRunner.h"
 
 #include "models/Json.h"
@@ -50,6 +51,8 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QToolButton>
+#include <QToolTip>
+#include <QHelpEvent>
 
 using namespace Qt::StringLiterals;
 
@@ -108,6 +111,16 @@ QByteArray png()
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
     return buffer.data();
+}
+
+// count text favourites, message ids from 1.
+QByteArray numberedFavorites(int count)
+{
+    QByteArray list;
+    for (int id = 1; id <= count; ++id)
+        list += QByteArray(id > 1 ? "," : "") + "{\"message\":{\"id\":" + QByteArray::number(id)
+            + ",\"conversationId\":1,\"senderId\":2,\"type\":\"text\",\"content\":\"note " + QByteArray::number(id) + "\"}}";
+    return list;
 }
 
 QByteArray filePage(qint64 firstId, int count)
@@ -251,7 +264,7 @@ private Q_SLOTS:
         QCOMPARE(view.viewModel()->disableCode(), QString());
 
         QCOMPARE(s.calls(), (QStringList { u"GET user.mfaStatus"_s, u"GET user.mfaStatus"_s, u"POST user.setupMFA"_s,
-                                           u"POST user.verifyMFA {\"code\":\"123456\"}"_s, u"GET user.mfaStatus"_s,
+                                           u"POST user.verifyMFA {\"code\":\" 123456\\n\"}"_s, u"GET user.mfaStatus"_s,
                                            u"POST user.disableMFA {\"code\":\"654321\"}"_s }));
     }
 
@@ -384,25 +397,100 @@ private Q_SLOTS:
             QVERIFY(!rows->index(rows->rowCount() - 1, 0).data(DeviceListModel::LoggingOutRole).toBool());
     }
 
-    // A device is named alike on the devices screen and in the profile's sessions,
-    // and its row says its platform, address and last activity as given.
+    // A sign-out wins over a reload that was already on its way: that reload's
+    // answer may predate the sign-out and must not bring the device back. A reload
+    // started after the sign-out is the server's word again.
+    void deviceSignOutBeatsOlderReload_data()
+    {
+        QTest::addColumn<bool>("all"); // "sign out all others" rather than one device's button
+        QTest::addColumn<bool>("reloadFirst"); // the reload starts before the sign-out ends
+        QTest::addColumn<QList<qint64>>("shown");
+        QTest::newRow("one device, older reload") << false << true << QList<qint64> { 1, 3 };
+        QTest::newRow("all others, older reload") << true << true << QList<qint64> { 1 };
+        QTest::newRow("one device, newer reload") << false << false << QList<qint64> { 1, 2, 3 };
+        QTest::newRow("all others, newer reload") << true << false << QList<qint64> { 1, 2, 3 };
+    }
+    void deviceSignOutBeatsOlderReload()
+    {
+        QFETCH(bool, all);
+        QFETCH(bool, reloadFirst);
+        QFETCH(QList<qint64>, shown);
+        AccountStack s;
+        s.reply("session.myDevices", 200, R"([{"id":1,"deviceId":"a","isCurrent":true},{"id":2,"deviceId":"b"}])");
+        s.reply("session.logout", 200, "null");
+        s.reply("session.revokeOthers", 200, "null");
+        DeviceManagementView view(std::make_unique<DeviceManagementViewModel>(&s.sessions));
+        view.resize(520, 500);
+        view.show();
+        auto* deviceList = child<QListView>(&view, "deviceList");
+        const QAbstractItemModel* rows = deviceList->model();
+        const auto shownIds = [rows] {
+            QList<qint64> ids;
+            for (int row = 0; row < rows->rowCount(); ++row) {
+                const QModelIndex index = rows->index(row, 0);
+                if (DeviceListModel::Kind(index.data(DeviceListModel::KindRole).toInt()) == DeviceListModel::Kind::device)
+                    ids << index.data(DeviceListModel::DeviceIdRole).toLongLong();
+            }
+            return ids;
+        };
+        QTRY_COMPARE(shownIds(), (QList<qint64> { 1, 2 }));
+        QTRY_VERIFY(!view.viewModel()->isLoading());
+        const QString devicesPath = AccountStack::path("session.myDevices");
+        // The reload's answer still lists device 2, and a device 3 signed in meanwhile.
+        s.server.respond(devicesPath, Reply { 200, AccountStack::envelope(R"([{"id":1,"deviceId":"a","isCurrent":true},)"
+                                                                          R"({"id":2,"deviceId":"b"},{"id":3,"deviceId":"c"}])"),
+                                              {}, true });
+        auto* refresh = child<QToolButton>(&view, "refreshButton");
+        const auto reload = [&] {
+            QTest::mouseClick(refresh, Qt::LeftButton);
+            QTRY_COMPARE(s.server.requestsTo(devicesPath).size(), 2);
+        };
+        if (reloadFirst)
+            reload();
+        if (all) {
+            QTest::mouseClick(child<QPushButton>(&view, "logoutAllButton"), Qt::LeftButton);
+            auto* confirm = child<QMessageBox>(&view, "logoutOthersAlert");
+            QTRY_VERIFY(confirm->isVisible());
+            QTest::mouseClick(child<QPushButton>(confirm, "confirmLogoutButton"), Qt::LeftButton);
+        } else {
+            const QModelIndex other = rows->index(rows->rowCount() - 1, 0);
+            QTest::mouseClick(deviceList->viewport(), Qt::LeftButton, {}, DeviceRow::logoutRect(deviceList->visualRect(other)).center());
+        }
+        QTRY_COMPARE(shownIds(), QList<qint64> { 1 });
+        if (!reloadFirst)
+            reload();
+        s.server.release(devicesPath);
+        QTRY_VERIFY(!view.viewModel()->isLoading());
+        QCOMPARE(shownIds(), shown);
+        QVERIFY(!view.viewModel()->errorMessage());
+    }
+
+    // A device row says its name, platform, address and last activity as given; a
+    // device without a name is an unknown device there, while the profile's
+    // session list falls back to the platform.
     void deviceRowText_data()
     {
         QTest::addColumn<QByteArray>("record");
         QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("sessionTitle");
         QTest::addColumn<QString>("platform");
         QTest::addColumn<QString>("address");
         QTest::addColumn<QString>("lastActive");
-        QTest::newRow("named") << QByteArray(R"({"id":1,"deviceName":"Desk","platform":"mac","lastIp":"10.0.0.2"})") << u"Desk"_s << u"mac"_s
-                               << u"10.0.0.2"_s << QString();
-        QTest::newRow("platform only") << QByteArray(R"({"id":1,"platform":"Linux","lastActiveAt":"2024-05-01T10:20:30Z"})") << u"Linux"_s
-                                       << u"Linux"_s << QString() << Localized::text("devices.last_active") + u": 2024-05-01 10:20"_s;
-        QTest::newRow("neither") << QByteArray(R"({"id":1})") << Localized::text("devices.unknown_device") << QString() << QString() << QString();
+        QTest::newRow("named") << QByteArray(R"({"id":1,"deviceName":"Desk","platform":"mac","lastIp":"10.0.0.2"})") << u"Desk"_s << u"Desk"_s
+                               << u"mac"_s << u"10.0.0.2"_s << QString();
+        QTest::newRow("platform only") << QByteArray(R"({"id":1,"platform":"Linux","lastActiveAt":"2024-05-01T10:20:30Z"})")
+                                       << Localized::text("devices.unknown_device") << u"Linux"_s << u"Linux"_s << QString()
+                                       << Localized::text("devices.last_active") + u": 2024-05-01 10:20"_s;
+        QTest::newRow("empty name") << QByteArray(R"({"id":1,"deviceName":"","platform":"web"})") << QString() << QString() << u"web"_s
+                                    << QString() << QString();
+        QTest::newRow("neither") << QByteArray(R"({"id":1})") << Localized::text("devices.unknown_device")
+                                 << Localized::text("profile.unknown_device") << QString() << QString() << QString();
     }
     void deviceRowText()
     {
         QFETCH(QByteArray, record);
         QFETCH(QString, title);
+        QFETCH(QString, sessionTitle);
         QFETCH(QString, platform);
         QFETCH(QString, address);
         QFETCH(QString, lastActive);
@@ -418,7 +506,7 @@ private Q_SLOTS:
         QCOMPARE(device.data(DeviceListModel::AddressRole).toString(), address);
         QCOMPARE(device.data(DeviceListModel::LastActiveRole).toString(), lastActive);
         const LoginSession session = json::decode<LoginSession>(json::parse(record));
-        QCOMPARE(ProfileViewModel::title(session).value_or(Localized::text("profile.unknown_device")), title);
+        QCOMPARE(ProfileViewModel::title(session).value_or(Localized::text("profile.unknown_device")), sessionTitle);
     }
 
     // Reading the same devices again repaints only the device whose details changed.
@@ -542,6 +630,38 @@ private Q_SLOTS:
         QCOMPARE(s.calls().last(), u"POST favorites.remove {\"messageId\":7}"_s);
         QCOMPARE(rows->index(0, 0).data(FavoriteListModel::MessageIdRole).toLongLong(), 8);
         menu->deleteLater();
+    }
+
+    // Favourites by keyboard: the current row is framed while the list has the
+    // focus, the keys walk the whole list, and the menu key opens the row's own menu.
+    void favoritesKeyboard()
+    {
+        AccountStack s;
+        s.reply("favorites.list", 200,
+                "[" + numberedFavorites(30) + "]");
+        FavoritesView view(std::make_unique<FavoritesViewModel>(&s.chat));
+        view.resize(360, 400);
+        view.show();
+        auto* list = child<QListView>(&view, "favoritesList");
+        QTRY_COMPARE(list->model()->rowCount(), 30);
+        LISTKEYS(listkeys::walkWholeList(list));
+        LISTKEYS(listkeys::tabsThrough(list));
+
+        list->setFocus(Qt::TabFocusReason);
+        listkeys::key(list, Qt::Key_Home);
+        const QRect row = list->visualRect(list->currentIndex());
+        const QImage focused = list->viewport()->grab(row).toImage();
+        listkeys::key(list, Qt::Key_Down);
+        const QImage left = list->viewport()->grab(row).toImage();
+        listkeys::key(list, Qt::Key_Up);
+        QCOMPARE(list->viewport()->grab(row).toImage(), focused);
+        QVERIFY2(focused != left, "the current row looks like any other");
+
+        QMenu* shown = listkeys::openMenu(list, true);
+        QVERIFY(shown && shown->objectName() == u"favoriteContextMenu"_s);
+        QVERIFY(child<QAction>(shown, "copyAction"));
+        QVERIFY(list->visualRect(list->currentIndex()).contains(list->viewport()->mapFromGlobal(shown->pos())));
+        shown->close();
     }
 
     // A reload that brings the same favourites repaints only the rows that changed;
@@ -731,6 +851,135 @@ private Q_SLOTS:
         QCOMPARE(child<QLabel>(sheet, "previewFailedText")->text(), Localized::text("files.preview_failed"));
         QTest::mouseClick(child<QPushButton>(sheet, "previewCloseButton"), Qt::LeftButton);
         QTRY_VERIFY(!view.previewURL());
+    }
+
+    // Files by keyboard: Return previews a picture and downloads anything else, the
+    // row menu holds both buttons (download greyed while its link is fetched), and
+    // the rows and buttons are named for screen readers.
+    void filesKeyboard()
+    {
+        AccountStack s;
+        QByteArray page = "[{\"id\":1,\"fileName\":\"a.png\",\"mimeType\":\"image/png\",\"fileUrl\":\"/uploads/a.png\",\"fileSize\":1536,"
+                          "\"createdAt\":\"2024-05-01T10:20:30Z\"}";
+        for (int id = 2; id <= 30; ++id)
+            page += ",{\"id\":" + QByteArray::number(id) + ",\"fileName\":\"f" + QByteArray::number(id) + ".pdf\",\"mimeType\":\"application/pdf\"}";
+        s.reply("files.getMyFiles", 200, page + "]");
+        s.server.respond(u"/uploads/a.png"_s, Reply { 200, png(), { { "Content-Type", "image/png" } } });
+        FileManagementView view(std::make_unique<FileManagementViewModel>(&s.files));
+        view.resize(420, 400);
+        view.show();
+        auto* list = child<QListView>(&view, "fileRows");
+        QTRY_COMPARE(list->model()->rowCount(), 30);
+        LISTKEYS(listkeys::walkWholeList(list));
+        LISTKEYS(listkeys::tabsThrough(list));
+
+        const QModelIndex picture = list->model()->index(0, 0);
+        QCOMPARE(picture.data(Qt::AccessibleTextRole).toString(), u"a.png, 1.5 KB, 2024-05-01"_s);
+        QCOMPARE(picture.data(Qt::AccessibleDescriptionRole).toString(),
+                 Localized::text("files.preview") + u", "_s + Localized::text("files.download"));
+        QCOMPARE(listkeys::menuOf(list), (QStringList { u"preview"_s, u"download"_s }));
+        listkeys::key(list, Qt::Key_Return);
+        QCOMPARE(view.previewURL(), std::optional<QUrl>(QUrl(s.server.baseUrl() + u"/uploads/a.png"_s)));
+        QTRY_COMPARE(view.previewSheet()->phase(), u"loaded"_s);
+        QTest::keyClick(view.previewSheet(), Qt::Key_Escape);
+        QTRY_VERIFY(!view.previewURL());
+
+        s.server.respond(AccountStack::path("files.getDownloadUrl"),
+                         Reply { 200, AccountStack::envelope("{\"id\":2,\"signedUrl\":\"https://files.example/2\"}"), {}, true });
+        UrlSink sink;
+        QDesktopServices::setUrlHandler(u"https"_s, &sink, "open");
+        FileService::setUrlOpener([](const QUrl& url) { QDesktopServices::openUrl(url); });
+        listkeys::key(list, Qt::Key_Down);
+        listkeys::key(list, Qt::Key_Return);
+        QTRY_VERIFY(list->currentIndex().data(FileListModel::DownloadingRole).toBool());
+        QCOMPARE(listkeys::menuOf(list, true), QStringList { u"download (off)"_s });
+        listkeys::key(list, Qt::Key_Return);
+        QTRY_VERIFY(!s.server.requestsTo(AccountStack::path("files.getDownloadUrl")).isEmpty());
+        s.server.release(AccountStack::path("files.getDownloadUrl"));
+        QTRY_COMPARE(sink.opened.size(), 1);
+        QCOMPARE(s.server.requestsTo(AccountStack::path("files.getDownloadUrl")).size(), 1);
+        QCOMPARE(s.calls().last(), u"POST files.getDownloadUrl {\"fileId\":2}"_s);
+        QDesktopServices::unsetUrlHandler(u"https"_s);
+        FileService::setUrlOpener({});
+        QVERIFY(!view.previewURL());
+    }
+
+    // The hover help of a file row's buttons, in the language in force.
+    void fileButtonHelp_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<bool>("preview");
+        QTest::addColumn<QString>("key");
+        const QList<std::pair<AppLanguage, QByteArray>> languages { { AppLanguage::en, "en" }, { AppLanguage::zhHans, "zh" }, { AppLanguage::vi, "vi" } };
+        for (const auto& [language, name] : languages) {
+            QTest::newRow(name + " preview") << int(language) << true << u"files.preview"_s;
+            QTest::newRow(name + " download") << int(language) << false << u"files.download"_s;
+        }
+    }
+    void fileButtonHelp()
+    {
+        QFETCH(int, language);
+        QFETCH(bool, preview);
+        QFETCH(QString, key);
+        AccountStack s;
+        s.reply("files.getMyFiles", 200, "[{\"id\":1,\"fileName\":\"a.png\",\"mimeType\":\"image/png\",\"fileUrl\":\"/uploads/a.png\"}]");
+        FileManagementView view(std::make_unique<FileManagementViewModel>(&s.files));
+        view.resize(420, 400);
+        view.show();
+        auto* list = child<QListView>(&view, "fileRows");
+        QTRY_COMPARE(list->model()->rowCount(), 1);
+        LocalizationManager::shared().setLanguage(AppLanguage(language));
+        const QRect row = list->visualRect(list->model()->index(0, 0));
+        const QPoint at = (preview ? FileManagementRow::previewRect(row) : FileManagementRow::downloadRect(row)).center();
+        QHelpEvent help(QEvent::ToolTip, at, list->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(list->viewport(), &help);
+        const QString shown = QToolTip::text();
+        QToolTip::hideText();
+        LocalizationManager::shared().setLanguage(AppLanguage::en);
+        QCOMPARE(shown, LocalizationManager::shared().bundle(AppLanguage(language)).localizedString(key));
+    }
+
+    // Devices by keyboard: headings are passed over, this device offers nothing,
+    // another device's row menu signs it out (never Return), greyed while it runs.
+    void devicesKeyboard()
+    {
+        AccountStack s;
+        QByteArray list = "[{\"id\":1,\"deviceId\":\"a\",\"deviceName\":\"Mine\",\"isCurrent\":true}";
+        for (int id = 2; id <= 25; ++id)
+            list += ",{\"id\":" + QByteArray::number(id) + ",\"deviceId\":\"d" + QByteArray::number(id) + "\",\"deviceName\":\"PC"
+                + QByteArray::number(id) + "\",\"lastIp\":\"10.0.0." + QByteArray::number(id) + "\"}";
+        s.reply("session.myDevices", 200, list + "]");
+        DeviceManagementView view(std::make_unique<DeviceManagementViewModel>(&s.sessions));
+        view.resize(520, 400);
+        view.show();
+        auto* deviceList = child<QListView>(&view, "deviceList");
+        QTRY_COMPARE(deviceList->model()->rowCount(), 27);
+        LISTKEYS(listkeys::walkWholeList(deviceList));
+        LISTKEYS(listkeys::tabsThrough(deviceList));
+
+        listkeys::key(deviceList, Qt::Key_Home);
+        QCOMPARE(deviceList->currentIndex().row(), 1);
+        QCOMPARE(deviceList->currentIndex().data(Qt::AccessibleTextRole).toString(), u"Mine, "_s + Localized::text("devices.current_label"));
+        QVERIFY2(!listkeys::openMenu(deviceList), "this device has no sign-out");
+        listkeys::key(deviceList, Qt::Key_Down);
+        QCOMPARE(deviceList->currentIndex().row(), 3);
+        const QModelIndex other = deviceList->currentIndex();
+        QCOMPARE(other.data(Qt::AccessibleTextRole).toString(), u"PC2, 10.0.0.2"_s);
+        QCOMPARE(other.data(Qt::AccessibleDescriptionRole).toString(), Localized::text("devices.logout"));
+        listkeys::key(deviceList, Qt::Key_Return);
+        QTest::qWait(20);
+        QVERIFY(s.server.requestsTo(AccountStack::path("session.logout")).isEmpty());
+
+        s.server.respond(AccountStack::path("session.logout"), Reply { 200, AccountStack::envelope("null"), {}, true });
+        QCOMPARE(listkeys::menuOf(deviceList), QStringList { u"logout (red)"_s });
+        QVERIFY(listkeys::choose(deviceList, u"logout"_s));
+        QTRY_VERIFY(other.data(DeviceListModel::LoggingOutRole).toBool());
+        QCOMPARE(listkeys::menuOf(deviceList, true), QStringList { u"logout (off) (red)"_s });
+        QTRY_VERIFY(!s.server.requestsTo(AccountStack::path("session.logout")).isEmpty());
+        s.server.release(AccountStack::path("session.logout"));
+        QTRY_COMPARE(deviceList->model()->rowCount(), 26);
+        QCOMPARE(s.server.requestsTo(AccountStack::path("session.logout")).size(), 1);
+        QCOMPARE(s.calls().last(), u"POST session.logout {\"token\":\"d2\"}"_s);
     }
 
     // The files list changes only the rows a load or a download touches: a next

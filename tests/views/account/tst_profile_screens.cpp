@@ -4,6 +4,7 @@
 
 #include "AccountScreenTestHelpers.h"
 #include "ClientStack.h"
+#include "ListKeys.h"
 
 #include "state/account/ProfileEditViewModel.h"
 #include "state/account/ProfileViewModel.h"
@@ -228,6 +229,43 @@ private Q_SLOTS:
             QCOMPARE(sessionTitles(&view), (QStringList { u"Desk"_s, u"Phone"_s }));
             QVERIFY(!sessionRows(&view)->index(1, 0).data(SessionListModel::RevokingRole).toBool());
         }
+    }
+
+    // Sessions by keyboard: the current session offers nothing; another one's row
+    // menu signs it out (never Return), greyed while the request runs.
+    void sessionsKeyboard()
+    {
+        QByteArray list = "[{\"id\":1,\"deviceName\":\"Desk\",\"isCurrent\":true}";
+        for (int id = 2; id <= 12; ++id)
+            list += ",{\"id\":" + QByteArray::number(id) + ",\"deviceName\":\"Phone" + QByteArray::number(id) + "\",\"ip\":\"10.1.1.1\"}";
+        m_stack->server.respond(procedure("user.listSessions"), ok(list + "]"));
+        RecordingHttpServer::Reply reply = ok("{\"success\":true}");
+        reply.held = true;
+        m_stack->server.respond(procedure("user.revokeSession"), reply);
+        ProfileView view(m_auth.get(), m_stack->auth);
+        view.resize(400, 700);
+        view.show();
+        QTRY_COMPARE(sessionTitles(&view).size(), 12);
+        auto* sessions = view.findChild<QListView*>(u"sessionList"_s);
+        LISTKEYS(listkeys::walkWholeList(sessions));
+        LISTKEYS(listkeys::tabsThrough(sessions));
+
+        listkeys::key(sessions, Qt::Key_Home);
+        QCOMPARE(sessions->currentIndex().data(Qt::AccessibleTextRole).toString(), u"Desk, "_s + Localized::text("profile.current_device"));
+        QVERIFY2(!listkeys::openMenu(sessions), "this device's session has no sign-out");
+        listkeys::key(sessions, Qt::Key_Down);
+        const QModelIndex phone = sessions->currentIndex();
+        QCOMPARE(phone.data(Qt::AccessibleTextRole).toString(), u"Phone2, 10.1.1.1"_s);
+        QCOMPARE(phone.data(Qt::AccessibleDescriptionRole).toString(), Localized::text("devices.logout"));
+        listkeys::key(sessions, Qt::Key_Return);
+        QCOMPARE(listkeys::menuOf(sessions, true), QStringList { u"revoke (red)"_s });
+        QVERIFY(listkeys::choose(sessions, u"revoke"_s));
+        QTRY_COMPARE(m_stack->requestCount(procedure("user.revokeSession")), 1);
+        QCOMPARE(listkeys::menuOf(sessions), QStringList { u"revoke (off) (red)"_s });
+        m_stack->server.release(procedure("user.revokeSession"));
+        QTRY_COMPARE(sessionTitles(&view).size(), 11);
+        QCOMPARE(m_stack->requestCount(procedure("user.revokeSession")), 1);
+        QCOMPARE(inputOf(m_stack->server.requestsTo(procedure("user.revokeSession")).at(0)), (QJsonObject { { u"sessionId"_s, 2 } }));
     }
 
     // The sheet starts from the user; the gender that matches no row shows none.

@@ -16,9 +16,9 @@ inline QVariant cellData(QTableView* table, int row, int column, int role)
 }
 
 // The painted button name of a cell; none when the cell has no such button.
-inline std::optional<CellAction> cellAction(QTableView* table, int row, int column, const QString& name)
+inline std::optional<RowAction> cellAction(QTableView* table, int row, int column, const QString& name)
 {
-    for (const CellAction& action : cellData(table, row, column, AdminCellDelegate::ActionsRole).value<QList<CellAction>>()) {
+    for (const RowAction& action : cellData(table, row, column, AdminCellDelegate::ActionsRole).value<QList<RowAction>>()) {
         if (action.name == name)
             return action;
     }
@@ -27,7 +27,7 @@ inline std::optional<CellAction> cellAction(QTableView* table, int row, int colu
 
 inline bool cellActionEnabled(QTableView* table, int row, int column, const QString& name)
 {
-    const std::optional<CellAction> action = cellAction(table, row, column, name);
+    const std::optional<RowAction> action = cellAction(table, row, column, name);
     return action && action->enabled;
 }
 
@@ -36,7 +36,7 @@ inline bool clickCellAction(QTableView* table, int row, int column, const QStrin
 {
     const QModelIndex index = table->model()->index(row, column);
     table->scrollTo(index);
-    const auto actions = index.data(AdminCellDelegate::ActionsRole).value<QList<CellAction>>();
+    const auto actions = index.data(AdminCellDelegate::ActionsRole).value<QList<RowAction>>();
     const QList<QRect> rects = AdminCellDelegate::actionRects(table->visualRect(index), actions, AdminCellDelegate::cellFont());
     for (int i = 0; i < actions.size(); ++i) {
         if (actions.at(i).name == name) {

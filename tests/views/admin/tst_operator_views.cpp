@@ -30,6 +30,7 @@
 #include <QListView>
 #include <QPushButton>
 #include <QNetworkReply>
+#include <QPointer>
 #include <QApplication>
 #include <QMenu>
 #include <QSignalSpy>
@@ -95,6 +96,12 @@ QStringList rowTexts(QListView* list)
         out << (index.data(OperatorSessionListModel::IsHeadingRole).toBool() ? u"["_s + text + u"]"_s : text);
     }
     return out;
+}
+
+// One session "A" with id 1 in that status.
+QByteArray oneSession(const QString& status)
+{
+    return "[{\"id\":1,\"status\":\"" + status.toUtf8() + "\",\"customerName\":\"A\"}]";
 }
 
 } // namespace
@@ -387,6 +394,164 @@ private Q_SLOTS:
         QTRY_COMPARE(field->text(), QString());
         console.workspaceList()->setCurrentIndex(rowOf(console.workspaceList(), 1));
         QCOMPARE(field->text(), u"for A"_s);
+    }
+
+    // Tab goes from the list to the selected session's action, the reply field and
+    // its send button, then round by refresh and the tabs; every control it
+    // reaches shows when it has the keyboard (its picture differs once Tab moved on).
+    void everyControlShowsFocus_data()
+    {
+        QTest::addColumn<QByteArray>("sessions");
+        QTest::addColumn<QStringList>("reached");
+        QTest::newRow("statistics") << QByteArray("[]") << QStringList { u"statisticsScroll"_s, u"refreshButton"_s, u"tab_workspace"_s };
+        QTest::newRow("waiting session") << QByteArray(R"([{"id":1,"status":"waiting","customerName":"A"}])")
+                                         << QStringList { u"workspaceList"_s, u"acceptButton"_s, u"refreshButton"_s, u"tab_workspace"_s };
+        QTest::newRow("active session") << QByteArray(R"([{"id":1,"status":"active","customerName":"A"}])")
+                                        << QStringList { u"workspaceList"_s, u"endButton"_s, u"replyField"_s, u"sendButton"_s,
+                                                         u"refreshButton"_s, u"tab_workspace"_s };
+    }
+    void everyControlShowsFocus()
+    {
+        QFETCH(QByteArray, sessions);
+        QFETCH(QStringList, reached);
+        Fixture f(sessions);
+        OperatorConsoleView console(f.api);
+        console.resize(900, 600);
+        console.show();
+        QApplication::setActiveWindow(&console);
+        QTRY_VERIFY(!console.model()->isLoading());
+        if (sessions == "[]") {
+            console.setSelectedTab(OperatorConsoleTab::statistics);
+        } else {
+            QTRY_VERIFY(rowOf(console.workspaceList(), 1).isValid());
+            console.workspaceList()->setCurrentIndex(rowOf(console.workspaceList(), 1));
+        }
+        if (auto* field = child<QLineEdit>(&console, u"replyField"_s); field->isVisible())
+            QTest::keyClicks(field, u"hi"_s); // the send button takes the keyboard only with a draft
+        child<QWidget>(&console, reached.first())->setFocus(Qt::TabFocusReason);
+        QStringList order;
+        for (int i = 0; i < reached.size(); ++i) {
+            QWidget* control = QApplication::focusWidget();
+            QVERIFY(control);
+            const QImage focused = control->grab().toImage();
+            QTest::keyClick(control, Qt::Key_Tab);
+            QVERIFY(!control->hasFocus());
+            QVERIFY2(control->grab().toImage() != focused, qPrintable(control->objectName() + u" shows no focus"_s));
+            order << control->objectName();
+        }
+        QCOMPARE(order, reached);
+        QCOMPARE(QApplication::focusWidget()->objectName(), reached.first());
+    }
+
+    // An action pressed from the keyboard keeps the keyboard in the session pane
+    // while its request runs, and leaves it where the next key makes sense: after
+    // accept on End (so Tab reaches the reply field), after a failure on the same
+    // button, after end back in the list. A space typed meanwhile reloads nothing.
+    void keyboardStaysAfterAction_data()
+    {
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<int>("reply");
+        QTest::addColumn<QString>("focusAfter");
+        QTest::addColumn<QString>("tabAfter");
+        QTest::newRow("accept") << u"waiting"_s << 200 << u"endButton"_s << u"replyField"_s;
+        QTest::newRow("accept fails") << u"waiting"_s << 500 << u"acceptButton"_s << QString();
+        QTest::newRow("end") << u"active"_s << 200 << u"workspaceList"_s << QString();
+        QTest::newRow("end fails") << u"active"_s << 500 << u"endButton"_s << u"replyField"_s;
+    }
+    void keyboardStaysAfterAction()
+    {
+        QFETCH(QString, status);
+        QFETCH(int, reply);
+        QFETCH(QString, focusAfter);
+        QFETCH(QString, tabAfter);
+        Fixture f(oneSession(status));
+        const bool accept = status == u"waiting";
+        const QString path = accept ? u"/api/trpc/operator.acceptSession"_s : u"/api/trpc/operator.endSession"_s;
+        f.server.respond(path, { reply, reply == 200 ? envelope("null") : QByteArray(R"({"error":"no"})"), {}, true });
+        OperatorConsoleView console(f.api);
+        console.resize(900, 600);
+        console.show();
+        QApplication::setActiveWindow(&console);
+        QTRY_VERIFY(rowOf(console.workspaceList(), 1).isValid());
+        QTRY_VERIFY(!console.model()->isLoading());
+        console.workspaceList()->setFocus(Qt::TabFocusReason);
+        console.workspaceList()->setCurrentIndex(rowOf(console.workspaceList(), 1));
+        QTest::keyClick(console.workspaceList(), Qt::Key_Tab);
+        QWidget* action = console.focusWidget();
+        QVERIFY(action);
+        QCOMPARE(action->objectName(), accept ? u"acceptButton"_s : u"endButton"_s);
+        QTest::keyClick(action, Qt::Key_Space);
+        QTRY_COMPARE(f.server.requestsTo(path).size(), 1);
+        QWidget* waiting = console.focusWidget();
+        QVERIFY(waiting);
+        QVERIFY2(child<QWidget>(&console, u"operatorSessionDetail"_s)->isAncestorOf(waiting), qPrintable(waiting->objectName()));
+        QTest::keyClick(waiting, Qt::Key_Space);
+        f.server.release(path);
+        QTRY_VERIFY(!console.model()->isBusy(1));
+        if (reply != 200) {
+            QTRY_VERIFY(console.model()->errorMessage().has_value());
+            console.model()->clearError();
+            QApplication::setActiveWindow(&console);
+        }
+        // The window's own focus widget: an alert may have had the keyboard meanwhile.
+        const auto focusName = [&console] { return console.focusWidget() ? console.focusWidget()->objectName() : QString(); };
+        QTRY_COMPARE(focusName(), focusAfter);
+        if (!tabAfter.isEmpty()) {
+            QTest::keyClick(console.focusWidget(), Qt::Key_Tab);
+            QCOMPARE(focusName(), tabAfter);
+            QTest::keyClicks(console.focusWidget(), u"hello "_s);
+            QCOMPARE(child<QLineEdit>(&console, u"replyField"_s)->text(), u"hello "_s);
+        }
+        QCOMPARE(f.server.requestsTo(path).size(), 1);
+        QCOMPARE(f.server.requestsTo(sessionsPath).size(), 1);
+    }
+
+    // A row menu acts on the status the session has when its entry is chosen: a
+    // reload while the menu was open that shows the session in another state
+    // makes the entry do nothing.
+    void rowMenuOnChangedStatus_data()
+    {
+        QTest::addColumn<qint64>("session");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QByteArray>("reloaded");
+        QTest::newRow("accept, since accepted") << qint64(1) << u"acceptAction"_s << u"/api/trpc/operator.acceptSession"_s
+                                                << QByteArray(R"([{"id":1,"status":"active"},{"id":2,"status":"active"}])");
+        QTest::newRow("accept, since ended") << qint64(1) << u"acceptAction"_s << u"/api/trpc/operator.acceptSession"_s
+                                             << QByteArray(R"([{"id":1,"status":"ended"},{"id":2,"status":"active"}])");
+        QTest::newRow("end, since ended") << qint64(2) << u"endAction"_s << u"/api/trpc/operator.endSession"_s
+                                          << QByteArray(R"([{"id":1,"status":"waiting"},{"id":2,"status":"ended"}])");
+        QTest::newRow("end, gone") << qint64(2) << u"endAction"_s << u"/api/trpc/operator.endSession"_s
+                                   << QByteArray(R"([{"id":1,"status":"waiting"}])");
+    }
+    void rowMenuOnChangedStatus()
+    {
+        QFETCH(qint64, session);
+        QFETCH(QString, action);
+        QFETCH(QString, path);
+        QFETCH(QByteArray, reloaded);
+        Fixture f(R"([{"id":1,"status":"waiting","customerName":"A"},{"id":2,"status":"active","customerName":"B"}])");
+        OperatorConsoleView console(f.api);
+        console.resize(900, 600);
+        console.show();
+        QTRY_VERIFY(rowOf(console.workspaceList(), 2).isValid());
+        QTRY_VERIFY(!console.model()->isLoading());
+        QListView* workspace = console.workspaceList();
+        Q_EMIT workspace->customContextMenuRequested(workspace->visualRect(rowOf(workspace, session)).center());
+        QPointer<QMenu> menu = console.findChild<QMenu*>(u"sessionMenu"_s);
+        QVERIFY(menu);
+        QAction* item = menu->findChild<QAction*>(action);
+        QVERIFY(item && item->isEnabled());
+
+        f.server.respond(sessionsPath, { 200, envelope(reloaded) });
+        QTest::mouseClick(child<QToolButton>(&console, u"refreshButton"_s), Qt::LeftButton);
+        QTRY_COMPARE(f.server.requestsTo(sessionsPath).size(), 2);
+        QTRY_VERIFY(!console.model()->isLoading());
+        QVERIFY(menu);
+        item->trigger();
+        QTRY_VERIFY(!console.model()->isBusy(session));
+        QCOMPARE(f.server.requestsTo(path).size(), 0);
+        QVERIFY(!console.model()->errorMessage());
     }
 
     // Only ended sessions: the workspace says so, the history lists them.

@@ -2,6 +2,7 @@
 // would, against a recording HTTP server.
 
 #include "ClientStack.h"
+#include "ListKeys.h"
 
 #include "state/contacts/AddContactViewModel.h"
 #include "state/contacts/ContactDetailViewModel.h"
@@ -12,6 +13,7 @@
 #include "state/chat/UserInfo.h"
 #include "views/common/ElidedLabel.h"
 #include "views/common/Localized.h"
+#include "views/common/RowActionDelegate.h"
 #include "views/contacts/AddContactView.h"
 #include "views/contacts/ContactDetailView.h"
 #include "views/contacts/ContactListView.h"
@@ -215,6 +217,31 @@ private Q_SLOTS:
         QCOMPARE(selected.count(), 1);
         QCOMPARE(selected.at(0).at(0).value<std::optional<Contact>>()->contactId, 42);
         QCOMPARE(posted.size(), 1);
+    }
+
+    // Return on a group row opens its chat as a click does; on a contact it shows
+    // the contact; the keys walk the whole column, passing over its headings.
+    void keyboardOpensRows()
+    {
+        Column column(threeContacts, twoGroups);
+        QList<QVariantMap> posted;
+        NotificationCenter::shared().observe(NotificationName::navigateToConversation(), column.view.get(),
+            [&posted](const QVariantMap& info) { posted.append(info); }, Qt::DirectConnection);
+        QSignalSpy selected(column.view.get(), &ContactListView::selectedContactChanged);
+        QListView* list = column.list();
+        LISTKEYS(listkeys::walkWholeList(list));
+        QCOMPARE(list->currentIndex(), column.itemOf(ContactListModel::Kind::Group, 5));
+        listkeys::key(list, Qt::Key_Return);
+        QCOMPARE(posted.size(), 1);
+        QCOMPARE(userInfo::record<Conversation>(posted.at(0), u"conversation"_s)->id, 50);
+        listkeys::key(list, Qt::Key_End);
+        QCOMPARE(list->currentIndex(), column.itemOf(ContactListModel::Kind::Contact, 1));
+        selected.clear();
+        listkeys::key(list, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(posted.size(), 1);
+        QVERIFY(!selected.isEmpty());
+        QCOMPARE(selected.last().at(0).value<std::optional<Contact>>()->contactId, 41);
+        LISTKEYS(listkeys::tabsThrough(list));
     }
 
     // One contact going on- or offline repaints that contact's row alone; the
@@ -440,6 +467,60 @@ private Q_SLOTS:
         }
     }
 
+    // Every request row by keyboard: Return accepts, the row menu holds accept and
+    // decline greyed as the buttons are while an answer is on its way, answered rows
+    // offer nothing, and screen readers hear the row and its buttons.
+    void requestKeyboard()
+    {
+        Column column("[]", "[]", "1");
+        QByteArray requests = R"([{"id":100,"fromUserId":2,"toUserId":9,"status":"accepted","fromUserName":"Old"})";
+        for (int id = 1; id <= 30; ++id)
+            requests += QString::asprintf(
+                ",{\"id\":%d,\"fromUserId\":2,\"toUserId\":9,\"status\":\"pending\",\"message\":\"hi\",\"fromUserName\":\"U%d\"}", id, id).toUtf8();
+        column.stack.server.respond(procedure("contacts.getFriendRequests"), ok(requests + "]"));
+        column.stack.server.respond(procedure("contacts.acceptFriendRequest"), done);
+        column.stack.server.respond(procedure("contacts.rejectFriendRequest"), done);
+        QDialog* sheet = column.view->showFriendRequests();
+        auto* list = child<QListView>(sheet, "requestList");
+        QTRY_COMPARE(list->model()->rowCount(), 31);
+        LISTKEYS(listkeys::walkWholeList(list));
+        LISTKEYS(listkeys::tabsThrough(list));
+
+        const QModelIndex answered = list->model()->index(0, 0);
+        QCOMPARE(answered.data(Qt::AccessibleTextRole).toString(), u"Old, "_s + Localized::text("friend.accepted"));
+        QCOMPARE(answered.data(Qt::AccessibleDescriptionRole).toString(), QString());
+        list->setCurrentIndex(answered);
+        QVERIFY2(!listkeys::openMenu(list), "an answered request has no buttons, so no menu");
+        listkeys::key(list, Qt::Key_Return);
+
+        listkeys::key(list, Qt::Key_Down);
+        const QModelIndex first = list->currentIndex();
+        QCOMPARE(first.data(Qt::AccessibleTextRole).toString(), u"U1, hi"_s);
+        QCOMPARE(first.data(Qt::AccessibleDescriptionRole).toString(),
+                 Localized::text("friend.accept") + u", "_s + Localized::text("friend.reject"));
+        QCOMPARE(listkeys::menuOf(list), (QStringList { u"accept"_s, u"reject"_s }));
+        column.stack.server.respondOnce(procedure("contacts.acceptFriendRequest"), { 200, envelope(R"({"success":true})"), {}, true });
+        listkeys::key(list, Qt::Key_Return);
+        QTRY_COMPARE(column.stack.requestCount(procedure("contacts.acceptFriendRequest")), 1);
+        QVERIFY(first.data(FriendRequestModel::AnsweringRole).toBool());
+        QCOMPARE(listkeys::menuOf(list, true), (QStringList { u"accept (off)"_s, u"reject (off)"_s }));
+        QVERIFY(listkeys::choose(list, u"reject"_s));
+        QSignalSpy run(qobject_cast<RowActionDelegate*>(list->itemDelegate()), &RowActionDelegate::actionTriggered);
+        listkeys::key(list, Qt::Key_Return);
+        QCOMPARE(run.count(), 0);
+        QCOMPARE(first.data(Qt::AccessibleDescriptionRole).toString(), QString());
+        column.stack.server.release(procedure("contacts.acceptFriendRequest"));
+        QTRY_COMPARE(first.data(FriendRequestModel::StateRole).toInt(), int(FriendRequestsViewModel::RowState::Accepted));
+        QCOMPARE(column.stack.requestCount(procedure("contacts.acceptFriendRequest")), 1);
+        QCOMPARE(column.stack.requestCount(procedure("contacts.rejectFriendRequest")), 0);
+
+        // The next request declined from its menu; Return never declines.
+        listkeys::key(list, Qt::Key_Down);
+        QVERIFY(listkeys::choose(list, u"reject"_s));
+        QTRY_COMPARE(column.stack.requestCount(procedure("contacts.rejectFriendRequest")), 1);
+        QCOMPARE(column.stack.requestCount(procedure("contacts.acceptFriendRequest")), 1);
+    }
+
     void addContactSheet()
     {
         Column column("[]", "[]");
@@ -495,6 +576,47 @@ private Q_SLOTS:
         QVERIFY(error->isVisible());
         QVERIFY(!bea.data(UserResultModel::SentRole).toBool());
         QVERIFY(!bea.data(UserResultModel::SendingRole).toBool());
+    }
+
+    // Found users by keyboard: Return sends the request, Add is greyed in the row
+    // menu while it is on its way, and a sent row offers nothing more.
+    void searchResultKeyboard()
+    {
+        Column column("[]", "[]");
+        QByteArray users = "[";
+        for (int id = 1; id <= 25; ++id)
+            users += QString::asprintf("%s{\"id\":%d,\"openId\":\"u%d\",\"name\":\"N%d\"}", id > 1 ? "," : "", id, id, id).toUtf8();
+        column.stack.server.respond(procedure("user.search"), ok(users + "]"));
+        column.stack.server.respond(procedure("contacts.sendFriendRequest"), done);
+        QDialog* sheet = column.view->showAddContact();
+        auto* field = child<QLineEdit>(sheet, "keywordField");
+        QTest::keyClicks(field, u"n"_s);
+        QTest::keyClick(field, Qt::Key_Return);
+        auto* list = child<QListView>(sheet, "resultList");
+        QTRY_COMPARE(list->model()->rowCount(), 25);
+        LISTKEYS(listkeys::walkWholeList(list));
+        LISTKEYS(listkeys::tabsThrough(list));
+
+        listkeys::key(list, Qt::Key_End);
+        const QModelIndex last = list->currentIndex();
+        QCOMPARE(last.data(Qt::AccessibleTextRole).toString(), u"N25, ID: u25"_s);
+        QCOMPARE(last.data(Qt::AccessibleDescriptionRole).toString(), Localized::text("add.add_button"));
+        column.stack.server.respondOnce(procedure("contacts.sendFriendRequest"), { 200, envelope(R"({"success":true})"), {}, true });
+        listkeys::key(list, Qt::Key_Return);
+        QTRY_COMPARE(column.stack.requestCount(procedure("contacts.sendFriendRequest")), 1);
+        QCOMPARE(listkeys::menuOf(list), QStringList { u"add (off)"_s });
+        listkeys::key(list, Qt::Key_Return);
+        column.stack.server.release(procedure("contacts.sendFriendRequest"));
+        QTRY_VERIFY(last.data(UserResultModel::SentRole).toBool());
+        QCOMPARE(last.data(Qt::AccessibleTextRole).toString(), u"N25, ID: u25, "_s + Localized::text("add.sent"));
+        QVERIFY2(!listkeys::openMenu(list), "a sent row has no button left");
+        listkeys::key(list, Qt::Key_Return);
+        QCOMPARE(column.stack.requestCount(procedure("contacts.sendFriendRequest")), 1);
+
+        listkeys::key(list, Qt::Key_Home);
+        QVERIFY(listkeys::choose(list, u"add"_s, true));
+        QTRY_COMPARE(column.stack.requestCount(procedure("contacts.sendFriendRequest")), 2);
+        QTRY_VERIFY(list->model()->index(0, 0).data(UserResultModel::SentRole).toBool());
     }
 
     // The report sheet closes only when the server took the report.

@@ -2,6 +2,7 @@
 // screen, driven like the group's owner would.
 
 #include "ClientStack.h"
+#include "ListKeys.h"
 
 #include "state/contacts/AssignRoleViewModel.h"
 #include "state/contacts/GroupRoleDetailViewModel.h"
@@ -39,6 +40,30 @@ QStringList marked(QWidget* editor)
         if (swatch->isMarked())
             hexes << swatch->hex();
     return hexes;
+}
+
+// The owner creates the role "Guides" from the header menu of window; the
+// assignment sheet that follows, null when it did not open.
+QDialog* createRole(ClientStack& stack, QWidget& window)
+{
+    stack.server.respond(procedure("groups.list"), ok(R"([{"id":3,"conversationId":30,"name":"Hikers","ownerId":1}])"));
+    stack.server.respond(procedure("groupRole.create"), ok(R"({"id":12,"groupId":3,"name":"Guides"})"));
+    stack.server.respond(procedure("groupRole.assign"), ok(R"({"success":true})"));
+    window.resize(600, 500);
+    auto* button = new GroupRolesButton(new GroupRolesMenuViewModel(30, 1, &stack.groups), &window);
+    window.show();
+    if (!QTest::qWaitFor([button] { return button->isVisible(); }))
+        return nullptr;
+    if (button->menu()->actions().at(0)->text() != Localized::text("roles.create_title"))
+        return nullptr;
+    button->menu()->actions().at(0)->trigger();
+    QDialog* editor = button->openSheet();
+    if (!editor || !editor->isVisible())
+        return nullptr;
+    QTest::keyClicks(child<QLineEdit>(editor, "roleNameField"), u" Guides "_s);
+    QTest::mouseClick(child<QPushButton>(editor, "saveButton"), Qt::LeftButton);
+    const auto assigning = [button] { return button->openSheet() && button->openSheet()->objectName() == u"assignRoleSheet"_s; };
+    return QTest::qWaitFor(assigning) ? button->openSheet() : nullptr;
 }
 
 } // namespace
@@ -88,25 +113,11 @@ private Q_SLOTS:
     void ownerCreatesAndAssigns()
     {
         ClientStack stack;
-        stack.server.respond(procedure("groups.list"), ok(R"([{"id":3,"conversationId":30,"name":"Hikers","ownerId":1}])"));
-        stack.server.respond(procedure("groupRole.create"), ok(R"({"id":12,"groupId":3,"name":"Guides"})"));
         stack.server.respond(procedure("groups.getMembers"),
             ok(R"([{"userId":1,"name":"Ann","role":"owner"},{"userId":2,"role":"member"},{"userId":3,"name":"Li","role":"admin"}])"));
-        stack.server.respond(procedure("groupRole.assign"), ok(R"({"success":true})"));
         QWidget window;
-        window.resize(600, 500);
-        auto* button = new GroupRolesButton(new GroupRolesMenuViewModel(30, 1, &stack.groups), &window);
-        window.show();
-        QTRY_VERIFY(button->isVisible());
-
-        QCOMPARE(button->menu()->actions().at(0)->text(), Localized::text("roles.create_title"));
-        button->menu()->actions().at(0)->trigger();
-        QDialog* editor = button->openSheet();
-        QVERIFY(editor && editor->isVisible());
-        QTest::keyClicks(child<QLineEdit>(editor, "roleNameField"), u" Guides "_s);
-        QTest::mouseClick(child<QPushButton>(editor, "saveButton"), Qt::LeftButton);
-        QTRY_VERIFY(button->openSheet() && button->openSheet()->objectName() == u"assignRoleSheet"_s);
-        QDialog* assign = button->openSheet();
+        QDialog* assign = createRole(stack, window);
+        QVERIFY(assign);
         QCOMPARE(assign->windowTitle(), Localized::text("roles.assign") + u"「Guides」"_s);
         QCOMPARE(child<QLabel>(assign, "sheetHeading")->text(), assign->windowTitle());
 
@@ -128,6 +139,39 @@ private Q_SLOTS:
         // Only the clicked member's mark is repainted.
         QCOMPARE(changed.count(), 1);
         QCOMPARE(changed.at(0).at(0).toModelIndex().row(), 1);
+    }
+
+    // The members by keyboard: Return (or the row menu's one entry, named for what
+    // it will do) gives or takes back the role of the current member.
+    void assignByKeyboard()
+    {
+        ClientStack stack;
+        QByteArray members = "[";
+        for (int id = 1; id <= 30; ++id)
+            members += QByteArray(id > 1 ? "," : "") + QString::asprintf("{\"userId\":%d,\"name\":\"M%d\",\"role\":\"member\"}", id, id).toUtf8();
+        stack.server.respond(procedure("groups.getMembers"), ok(members + "]"));
+        stack.server.respond(procedure("groupRole.remove"), ok(R"({"success":true})"));
+        QWidget window;
+        QDialog* assign = createRole(stack, window);
+        QVERIFY(assign);
+        auto* list = child<QListView>(assign, "memberList");
+        QTRY_COMPARE(list->model()->rowCount(), 30);
+        LISTKEYS(listkeys::walkWholeList(list));
+        LISTKEYS(listkeys::tabsThrough(list));
+
+        listkeys::key(list, Qt::Key_End);
+        const QModelIndex last = list->currentIndex();
+        QCOMPARE(last.data(Qt::AccessibleTextRole).toString(), u"M30"_s);
+        QCOMPARE(last.data(Qt::AccessibleDescriptionRole).toString(), Localized::text("roles.assign_member"));
+        listkeys::key(list, Qt::Key_Return);
+        QTRY_VERIFY(last.data(MemberAssignmentModel::AssignedRole).toBool());
+        QCOMPARE(stack.requestCount(procedure("groupRole.assign")), 1);
+        QCOMPARE(last.data(Qt::AccessibleDescriptionRole).toString(), Localized::text("roles.unassign_member"));
+        QCOMPARE(listkeys::menuOf(list), QStringList { u"toggle"_s });
+        QVERIFY(listkeys::choose(list, u"toggle"_s));
+        QTRY_VERIFY(!last.data(MemberAssignmentModel::AssignedRole).toBool());
+        QCOMPARE(stack.requestCount(procedure("groupRole.remove")), 1);
+        QCOMPARE(stack.requestCount(procedure("groupRole.assign")), 1);
     }
 
     void hiddenFromMembers()

@@ -1,10 +1,11 @@
 #include "SocialStack.h"
 
-#include "state/chat/UserInfo.h"
+#include "state/common/NotificationCenter.h"
 #include "state/common/NotificationName.h"
 #include "state/contacts/SearchViewModel.h"
 #include "views/common/Localized.h"
 #include "views/contacts/SearchResultModel.h"
+#include "views/common/Spinner.h"
 #include "views/contacts/SearchView.h"
 
 #include <QLabel>
@@ -28,8 +29,7 @@ struct Fixture {
     explicit Fixture(const QByteArray& reply = everything)
     {
         stack.server.respond(procedure("search.global"), ok(reply));
-        view = std::make_unique<SearchView>(std::make_unique<SearchViewModel>(
-            SearchViewModel::Dependencies { &stack.search, &stack.notifications }, QList<Conversation> {}, QList<Contact> {}));
+        view = std::make_unique<SearchView>(std::make_unique<SearchViewModel>(&stack.search));
         view->resize(500, 600);
         view->show();
     }
@@ -155,37 +155,64 @@ private Q_SLOTS:
         QVERIFY(f.shown("searchError"));
     }
 
-    // A group opens its conversation, a contact goes to whoever shows contacts;
-    // either way the sheet asks to close.
-    void choosingAResult()
+    // A new sheet shows its hint, not a spinner: nothing is being searched yet.
+    // A search shows the spinner until its answer is in.
+    void opensWithItsHint()
+    {
+        SocialStack stack;
+        stack.server.respond(procedure("search.global"), { 200, envelope(everything), {}, true });
+        SearchView view(std::make_unique<SearchViewModel>(&stack.search));
+        view.resize(500, 600);
+        view.show();
+        auto* hint = view.findChild<QLabel*>(u"searchHint"_s);
+        auto* spinner = view.findChild<Spinner*>();
+        QVERIFY(hint && spinner);
+        QVERIFY(hint->isVisible());
+        QCOMPARE(hint->text(), Localized::text("search.empty_hint"));
+        QVERIFY(!spinner->isVisible());
+        auto* field = view.findChild<QLineEdit*>(u"searchField"_s);
+        QTest::keyClicks(field, u"h"_s);
+        QVERIFY(hint->isVisible());
+        QTest::keyClick(field, Qt::Key_Return);
+        QVERIFY(spinner->isVisible());
+        QVERIFY(!hint->isVisible());
+        QTRY_COMPARE(stack.calls("search.global"), 1);
+        stack.server.release(procedure("search.global"));
+        QTRY_VERIFY(!spinner->isVisible());
+        QVERIFY(view.findChild<QListView*>(u"searchResults"_s)->isVisible());
+    }
+
+    // The results are for reading: a click, a double click or a key on any row
+    // opens nothing and keeps the sheet open; only the close button and Escape
+    // close it.
+    void resultsAreForReadingOnly()
     {
         Fixture f;
         f.search(u"h"_s);
-        std::optional<Conversation> opened;
-        f.stack.notifications.observe(NotificationName::navigateToConversation(), this, [&](const QVariantMap& info) {
-            opened = userInfo::record<Conversation>(info, NotificationKey::conversation());
-        }, Qt::DirectConnection);
+        int posted = 0;
+        QObject observer;
+        NotificationCenter::shared().observe(NotificationName::navigateToConversation(), &observer,
+                                             [&](const QVariantMap&) { ++posted; }, Qt::DirectConnection);
         QSignalSpy dismissed(f.view.get(), &SearchView::dismissRequested);
-        QSignalSpy contact(f.view.get(), &SearchView::contactChosen);
-
         using Kind = SearchResultModel::Kind;
-        f.click(f.rows(Kind::Group).at(1));
-        QVERIFY(!opened);
-        f.click(f.rows(Kind::Group).at(0));
-        QCOMPARE(opened->id, 50);
-        f.click(f.rows(Kind::Message).at(0));
-        QCOMPARE(opened->id, 51);
-        // Headers are not results: a click on one chooses nothing.
-        f.click(f.rows(Kind::Header).at(0));
-        QCOMPARE(dismissed.count(), 2);
-        f.click(f.rows(Kind::Contact).at(0));
-        QCOMPARE(contact.count(), 1);
-        QCOMPARE(contact.at(0).at(0).value<Contact>().contactId, 2);
-        QCOMPARE(dismissed.count(), 3);
+        for (Kind kind : { Kind::Header, Kind::Contact, Kind::Group, Kind::Message }) {
+            for (const QModelIndex& row : f.rows(kind)) {
+                f.click(row);
+                QTest::mouseDClick(f.list()->viewport(), Qt::LeftButton, {}, f.list()->visualRect(row).center());
+                f.list()->setFocus();
+                f.list()->setCurrentIndex(row);
+                QTest::keyClick(f.list(), Qt::Key_Return);
+                QTest::keyClick(f.list(), Qt::Key_Space);
+            }
+        }
+        QCOMPARE(posted, 0);
+        QCOMPARE(dismissed.count(), 0);
+        QVERIFY(f.list()->isVisible());
+        QVERIFY(f.list()->selectionModel()->selectedIndexes().isEmpty());
 
         QTest::mouseClick(f.view->findChild<QPushButton*>(u"searchCloseButton"_s), Qt::LeftButton);
         QTest::keyClick(f.field(), Qt::Key_Escape);
-        QCOMPARE(dismissed.count(), 5);
+        QCOMPARE(dismissed.count(), 2);
     }
 };
 

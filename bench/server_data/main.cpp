@@ -1,0 +1,365 @@
+// Costs of morvane-server that must stay flat as a user's data grows.
+//
+// Two servers: a small one (a chat of 100 messages) and a large one (a chat of 50,000
+// messages, a user with 500 conversations, and a chat of 100,000 messages waiting to be
+// read). Their databases are filled through the server's own store while it runs.
+// Prints, each the median of several runs:
+//   - how long a live-channel ping waits while another user marks 100,000 messages
+//     read, and while another user searches (the event loop must not be held);
+//   - what conversations.create costs at the largest body the server accepts;
+//   - the search time at 50,000 messages over that at 100 (keywords with matches and
+//     without, of two characters and longer; the line gives the worst);
+//   - conversations.list per row at 500 conversations.
+//
+// Run from the build directory: bench/server_data/bench_server_data
+// (MORVANE_SERVER_BINARY picks another server binary).
+
+#include "ServerProcess.h"
+#include "http/HttpFront.h"
+#include "store/Database.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTcpSocket>
+#include <QUrl>
+#include <QWebSocket>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kRuns = 7;
+
+bool waitUntil(const std::function<bool()>& done, int timeoutMs = 60000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < timeoutMs)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    return done();
+}
+
+double median(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.isEmpty() ? 0 : values[values.size() / 2];
+}
+
+// One HTTP request written at once on its own connection, so that the moment it reaches
+// the server is known; finished() when the whole answer is in.
+class RawRequest {
+public:
+    // target is the method and path ("POST /api/auth/register"); a GET carries no body.
+    RawRequest(quint16 port, const QByteArray& target, const QByteArray& body, const QString& token)
+    {
+        m_socket.connectToHost(u"127.0.0.1"_s, port);
+        m_socket.waitForConnected(10000);
+        m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        const bool get = target.startsWith("GET ");
+        QByteArray request = target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\n"
+            + (token.isEmpty() ? QByteArray() : "Authorization: Bearer " + token.toUtf8() + "\r\n")
+            + (get ? QByteArray("\r\n") : "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+        m_clock.start();
+        m_socket.write(request);
+        m_socket.flush();
+        QObject::connect(&m_socket, &QTcpSocket::readyRead, [this] {
+            m_answer += m_socket.readAll();
+            if (m_elapsedMs < 0 && complete())
+                m_elapsedMs = m_clock.nsecsElapsed() / 1e6;
+        });
+    }
+    bool finished() const { return m_elapsedMs >= 0; }
+    double elapsedMs() const { return m_elapsedMs; }
+    QByteArray answer() const { return m_answer; }
+
+private:
+    // The head and as much body as its Content-Length says (read once the head is in).
+    bool complete()
+    {
+        if (m_expected < 0) {
+            const qsizetype headEnd = m_answer.indexOf("\r\n\r\n");
+            if (headEnd < 0)
+                return false;
+            const QByteArray head = m_answer.left(headEnd).toLower();
+            const qsizetype at = head.indexOf("content-length:");
+            if (at < 0)
+                return false;
+            const qsizetype lineEnd = head.indexOf("\r\n", at);
+            m_expected = headEnd + 4 + head.mid(at + 15, lineEnd < 0 ? -1 : lineEnd - at - 15).trimmed().toLongLong();
+        }
+        return m_answer.size() >= m_expected;
+    }
+
+    QTcpSocket m_socket;
+    QElapsedTimer m_clock;
+    QByteArray m_answer;
+    double m_elapsedMs = -1;
+    qsizetype m_expected = -1;
+};
+
+// The two queries go as GET, with the envelope as their "input".
+QByteArray procedureTarget(const QString& procedure, const QByteArray& envelope)
+{
+    if (procedure == u"search.global" || procedure == u"conversations.list")
+        return "GET /api/trpc/" + procedure.toUtf8() + "?input=" + QUrl::toPercentEncoding(QString::fromUtf8(envelope));
+    return "POST /api/trpc/" + procedure.toUtf8();
+}
+
+QByteArray envelope(const QJsonObject& input)
+{
+    return QJsonDocument(QJsonObject { { u"json"_s, input } }).toJson(QJsonDocument::Compact);
+}
+
+// A running server, the accounts registered on it, and a connection to its database.
+class Site {
+public:
+    bool start()
+    {
+        if (!m_server.start())
+            return false;
+        m_db = std::make_unique<Database>(QDir(m_server.dataDir()).filePath(u"morvane.sqlite3"_s));
+        return true;
+    }
+
+    // Registers through the server, so that the account can sign in; returns its token.
+    QString registerUser(const QString& name, qint64* id)
+    {
+        const QByteArray body = QJsonDocument(QJsonObject { { u"username"_s, name }, { u"password"_s, u"secret123"_s } }).toJson(QJsonDocument::Compact);
+        RawRequest request(m_server.port(), "POST /api/auth/register", body, QString());
+        waitUntil([&] { return request.finished(); });
+        const QByteArray answer = request.answer();
+        const QJsonObject reply2 = QJsonDocument::fromJson(answer.mid(answer.indexOf("\r\n\r\n") + 4)).object();
+        *id = reply2.value("user"_L1).toObject().value("id"_L1).toInteger();
+        return reply2.value("app_session_id"_L1).toString();
+    }
+
+    qint64 addUser(const QString& name)
+    {
+        return m_db->insert(u"INSERT INTO users (username, name, password_hash, password_salt, password_iterations, created_at,"
+                            " updated_at) VALUES (?, ?, x'00', x'00', 1, '2026-01-01T00:00:00Z', '2026-01-01T00:00:00Z')"_s,
+            { name, name });
+    }
+
+    qint64 addPrivate(qint64 a, qint64 b)
+    {
+        const qint64 id = m_db->insert(u"INSERT INTO conversations (type, creator_id, private_key, created_at, updated_at)"
+                                       " VALUES ('private', ?, ?, '2026-01-01T00:00:00Z', '2026-01-01T00:00:00Z')"_s,
+            { a, u"%1:%2"_s.arg(qMin(a, b)).arg(qMax(a, b)) });
+        for (const qint64 member : { a, b })
+            m_db->insert(u"INSERT INTO conversation_members (conversation_id, user_id, joined_at) VALUES (?, ?, '2026-01-01T00:00:00Z')"_s,
+                { id, member });
+        return id;
+    }
+
+    // count messages alternating between the two senders; every 50th carries the word
+    // searched for.
+    void addMessages(qint64 conversation, qint64 a, qint64 b, int count)
+    {
+        static int serial = 0;
+        Database::Transaction transaction(*m_db);
+        for (int i = 0; i < count; ++i) {
+            const QString text = i % 50 == 0 ? u"周末去爬山吗 shall we go hiking on Saturday %1"_s.arg(i)
+                                             : u"平常的消息 an ordinary message about nothing much %1"_s.arg(i);
+            m_db->insert(u"INSERT INTO messages (conversation_id, sender_id, type, content, status, server_msg_id, created_at)"
+                         " VALUES (?, ?, 'text', ?, 'sent', ?, '2026-01-02T00:00:00Z')"_s,
+                { conversation, i % 2 ? a : b, text, u"bench-%1"_s.arg(++serial) });
+        }
+        transaction.commit();
+    }
+
+    Database& db() { return *m_db; }
+    quint16 port() const { return m_server.port(); }
+    QUrl wsUrl() const { return m_server.wsUrl(); }
+
+private:
+    testsupport::ServerProcess m_server;
+    std::unique_ptr<Database> m_db;
+};
+
+// A signed-in live channel that answers pings.
+class Pinger {
+public:
+    bool open(const QUrl& url, const QString& token, qint64 userId)
+    {
+        bool ready = false;
+        QObject::connect(&m_socket, &QWebSocket::textMessageReceived, [this, &ready](const QString& text) {
+            if (text.contains("auth_success"_L1))
+                ready = true;
+            if (text.contains("\"pong\""_L1))
+                m_pongMs = m_clock.nsecsElapsed() / 1e6;
+        });
+        m_socket.open(url);
+        if (!waitUntil([this] { return m_socket.state() == QAbstractSocket::ConnectedState; }, 10000))
+            return false;
+        m_socket.sendTextMessage(QString::fromUtf8(QJsonDocument(QJsonObject {
+            { u"type"_s, u"auth"_s }, { u"payload"_s, QJsonObject { { u"token"_s, token }, { u"userId"_s, userId } } } })
+                                                       .toJson(QJsonDocument::Compact)));
+        return waitUntil([&ready] { return ready; }, 10000);
+    }
+    void ping()
+    {
+        m_pongMs = -1;
+        m_clock.start();
+        m_socket.sendTextMessage(u"{\"type\":\"ping\",\"payload\":{}}"_s);
+        m_socket.flush();
+    }
+    bool answered() const { return m_pongMs >= 0; }
+    double waitedMs() const { return m_pongMs; }
+
+private:
+    QWebSocket m_socket;
+    QElapsedTimer m_clock;
+    double m_pongMs = -1;
+};
+
+// How long a ping waits while the request runs; the request's own time in *requestMs.
+double pingDuring(Site& site, Pinger& pinger, const QString& procedure, const QByteArray& body, const QString& token, double* requestMs)
+{
+    RawRequest request(site.port(), procedureTarget(procedure, body), body, token);
+    pinger.ping();
+    waitUntil([&] { return request.finished() && pinger.answered(); });
+    // A refusal (400) is an answer too: the largest create is refused for its size.
+    if (!request.answer().contains(" 200 ") && !request.answer().contains(" 400 "))
+        std::fprintf(stderr, "%s answered: %s\n", qPrintable(procedure), request.answer().left(300).constData());
+    if (requestMs)
+        *requestMs = request.elapsedMs();
+    return pinger.waitedMs();
+}
+
+double timed(Site& site, const QString& procedure, const QJsonObject& input, const QString& token, QByteArray* answer = nullptr)
+{
+    RawRequest request(site.port(), procedureTarget(procedure, envelope(input)), envelope(input), token);
+    waitUntil([&] { return request.finished(); });
+    if (answer)
+        *answer = request.answer();
+    return request.elapsedMs();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    Site small;
+    Site large;
+    if (!small.start() || !large.start()) {
+        std::fprintf(stderr, "cannot start morvane-server\n");
+        return 1;
+    }
+
+    // The searchers, one per site, each with a chat of their own size.
+    qint64 smallUser = 0, largeUser = 0, reader = 0, pingerId = 0;
+    const QString smallToken = small.registerUser(u"searcher"_s, &smallUser);
+    const QString largeToken = large.registerUser(u"searcher"_s, &largeUser);
+    const QString readerToken = large.registerUser(u"reader"_s, &reader);
+    const QString pingerToken = large.registerUser(u"pinger"_s, &pingerId);
+    if (smallToken.isEmpty() || largeToken.isEmpty() || readerToken.isEmpty() || pingerToken.isEmpty()) {
+        std::fprintf(stderr, "registering failed\n");
+        return 1;
+    }
+    std::fprintf(stderr, "filling the databases...\n");
+    // The 100,000 first, so that the searcher's own messages are the newest.
+    const qint64 writer = large.addUser(u"writer"_s);
+    const qint64 longChat = large.addPrivate(reader, writer);
+    large.addMessages(longChat, writer, writer, 100000);
+    const qint64 smallPeer = small.addUser(u"peer"_s);
+    small.addMessages(small.addPrivate(smallUser, smallPeer), smallUser, smallPeer, 100);
+    const qint64 largePeer = large.addUser(u"peer"_s);
+    large.addMessages(large.addPrivate(largeUser, largePeer), largeUser, largePeer, 50000);
+    {
+        Database::Transaction transaction(large.db());
+        for (int i = 1; i < 500; ++i) {
+            const qint64 peer = large.addUser(u"friend%1"_s.arg(i));
+            const qint64 chat = large.addPrivate(largeUser, peer);
+            large.db().insert(u"INSERT INTO messages (conversation_id, sender_id, type, content, status, server_msg_id, created_at)"
+                              " VALUES (?, ?, 'text', 'hello there', 'sent', ?, '2026-01-03T00:00:00Z')"_s,
+                { chat, peer, u"friend-%1"_s.arg(i) });
+        }
+        transaction.commit();
+    }
+
+    Pinger pinger;
+    if (!pinger.open(large.wsUrl(), pingerToken, pingerId)) {
+        std::fprintf(stderr, "the live channel did not open\n");
+        return 1;
+    }
+
+    // Pings during markAsRead of 100,000 messages (put back to unread before each run)
+    // and during a global search of the 50,000-message user.
+    QList<double> markPing, markMs, searchPing, searchMs;
+    for (int run = 0; run < kRuns; ++run) {
+        large.db().exec(u"UPDATE conversation_members SET last_read_id = 0, read_receipt_id = 0 WHERE conversation_id = ?"_s, { longChat });
+        double ms = 0;
+        markPing << pingDuring(large, pinger, u"conversations.markAsRead"_s, envelope({ { u"conversationId"_s, longChat } }), readerToken, &ms);
+        markMs << ms;
+        searchPing << pingDuring(large, pinger, u"search.global"_s,
+            envelope({ { u"keyword"_s, u"hiking on"_s }, { u"limit"_s, 50 } }), largeToken, &ms);
+        searchMs << ms;
+    }
+
+    // conversations.create with as many distinct member ids as the largest body holds.
+    QByteArray createBody;
+    int ids = 0;
+    {
+        const QByteArray head = R"({"json":{"type":"group","name":"crowd","memberIds":[)";
+        QByteArray list;
+        while (head.size() + list.size() + 16 < HttpFront::kMaxBody) {
+            list += QByteArray::number(1000000 + ids) + ',';
+            ++ids;
+        }
+        list.chop(1);
+        createBody = head + list + "]}}";
+    }
+    QList<double> createPing, createMs;
+    for (int run = 0; run < kRuns; ++run) {
+        double ms = 0;
+        createPing << pingDuring(large, pinger, u"conversations.create"_s, createBody, largeToken, &ms);
+        createMs << ms;
+    }
+
+    // Search: 50,000 against 100 messages, with and without matches.
+    double worstRatio = 0;
+    for (const QString& keyword : { u"hiking on"_s, u"no such words"_s, u"周末"_s, u"zq"_s }) {
+        QList<double> smallMs, largeMs;
+        for (int run = 0; run < kRuns * 3; ++run) {
+            const QJsonObject input { { u"keyword"_s, keyword }, { u"limit"_s, 20 } };
+            smallMs << timed(small, u"search.global"_s, input, smallToken);
+            largeMs << timed(large, u"search.global"_s, input, largeToken);
+        }
+        const double ratio = median(largeMs) / median(smallMs);
+        worstRatio = std::max(worstRatio, ratio);
+        std::printf("search \"%s\": %.2f ms at 100 messages, %.2f ms at 50000 (ratio %.2f)\n", qPrintable(keyword), median(smallMs),
+            median(largeMs), ratio);
+    }
+
+    // conversations.list at 500 conversations, and at one (what a request costs anyway).
+    QList<double> listMs, oneMs;
+    int rows = 0;
+    for (int run = 0; run < kRuns * 3; ++run) {
+        QByteArray answer;
+        listMs << timed(large, u"conversations.list"_s, {}, largeToken, &answer);
+        rows = QJsonDocument::fromJson(answer.mid(answer.indexOf("\r\n\r\n") + 4))["result"_L1]["data"_L1]["json"_L1].toArray().size();
+        oneMs << timed(small, u"conversations.list"_s, {}, smallToken);
+    }
+    std::printf("conversations.list: %.2f ms for %d rows, %.2f ms for 1\n", median(listMs), rows, median(oneMs));
+
+    std::printf("markAsRead of 100000 messages: %.2f ms\n", median(markMs));
+    std::printf("global search at 50000 messages: %.2f ms\n", median(searchMs));
+    std::printf("conversations.create with %d member ids (%lld bytes): %.2f ms\n", ids, qlonglong(createBody.size()), median(createMs));
+    std::printf("ping wait during markAsRead at 100000 messages: %.2f ms\n", median(markPing));
+    std::printf("ping wait during global search at 50000 messages: %.2f ms\n", median(searchPing));
+    std::printf("conversations.create at the largest body: %.2f ms (ping wait %.2f ms)\n", median(createMs), median(createPing));
+    std::printf("search ratio 50000/100 messages: %.2f\n", worstRatio);
+    std::printf("conversations.list microseconds per row at %d: %.1f\n", rows, median(listMs) * 1000 / std::max(rows, 1));
+    return 0;
+}

@@ -1,0 +1,73 @@
+#include "store/ShortKeyIndex.h"
+
+#include "store/Database.h"
+
+#include <QSqlDriver>
+#include <QSqlDatabase>
+
+#include <sqlite3.h>
+
+namespace shortkeys {
+
+namespace {
+
+// LIKE folds the case of ASCII letters only.
+char32_t folded(char32_t c)
+{
+    return c >= U'A' && c <= U'Z' ? c + (U'a' - U'A') : c;
+}
+
+void appendCode(QString& out, char32_t c)
+{
+    out += QString::number(quint32(c), 16).rightJustified(6, u'0');
+}
+
+void tokensFunction(sqlite3_context* context, int, sqlite3_value** arguments)
+{
+    if (sqlite3_value_type(arguments[0]) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(arguments[0]));
+    const QByteArray tokens = tokensOf(QString::fromUtf8(text, sqlite3_value_bytes(arguments[0]))).toLatin1();
+    sqlite3_result_text(context, tokens.constData(), int(tokens.size()), SQLITE_TRANSIENT);
+}
+
+} // namespace
+
+QString tokensOf(QStringView text)
+{
+    const QList<uint> codes = text.toUcs4();
+    QString out;
+    out.reserve(codes.size() * 13);
+    for (qsizetype i = 0; i < codes.size(); ++i) {
+        if (i > 0)
+            out += u' ';
+        appendCode(out, folded(codes[i]));
+        if (i + 1 < codes.size())
+            appendCode(out, folded(codes[i + 1]));
+    }
+    return out;
+}
+
+QString queryOf(QStringView key)
+{
+    QString token;
+    for (const uint c : key.toUcs4())
+        appendCode(token, folded(c));
+    // One character: every token that starts with it.
+    return u'"' + token + (token.size() == 6 ? QStringLiteral("\" *") : QStringLiteral("\""));
+}
+
+void install(QSqlDatabase& db)
+{
+    const QVariant handle = db.driver()->handle();
+    sqlite3* connection = handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0 ? *static_cast<sqlite3* const*>(handle.constData()) : nullptr;
+    if (!connection
+        || sqlite3_create_function_v2(connection, "short_key_tokens", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
+               tokensFunction, nullptr, nullptr, nullptr)
+            != SQLITE_OK)
+        throw DatabaseError("cannot install the SQL function short_key_tokens");
+}
+
+} // namespace shortkeys

@@ -1,0 +1,167 @@
+#include "views/common/ListKeyboard.h"
+
+#include "views/common/ContextMenu.h"
+#include "views/common/RowActionDelegate.h"
+
+#include <QAbstractItemView>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QListView>
+#include <QTableView>
+
+ListKeyboard* ListKeyboard::attach(QAbstractItemView* view)
+{
+    return new ListKeyboard(view);
+}
+
+ListKeyboard::ListKeyboard(QAbstractItemView* view)
+    : QObject(view)
+    , m_view(view)
+{
+    setObjectName(QStringLiteral("listKeyboard"));
+    m_view->setFocusPolicy(Qt::StrongFocus);
+    m_view->setTabKeyNavigation(false);
+    m_view->installEventFilter(this);
+}
+
+bool ListKeyboard::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != m_view)
+        return false;
+    if (event->type() == QEvent::ContextMenu && static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
+        openMenu();
+        return true;
+    }
+    if (event->type() != QEvent::KeyPress || !m_view->model())
+        return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+    const int current = m_view->currentIndex().isValid() ? m_view->currentIndex().row() : -1;
+    const int last = m_view->model()->rowCount(m_view->rootIndex()) - 1;
+    switch (key->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return modifiers == Qt::NoModifier && runMainAction();
+    case Qt::Key_Menu:
+        openMenu();
+        return true;
+    case Qt::Key_F10:
+        if (modifiers != Qt::ShiftModifier)
+            return false;
+        openMenu();
+        return true;
+    case Qt::Key_Home:
+        moveTo(0, 1);
+        return true;
+    case Qt::Key_End:
+        moveTo(last, -1);
+        return true;
+    case Qt::Key_PageDown:
+        moveTo(std::min(last, current + rowsPerPage()), -1);
+        return true;
+    case Qt::Key_PageUp:
+        moveTo(std::max(0, current - rowsPerPage()), 1);
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool ListKeyboard::runMainAction()
+{
+    const QModelIndex cell = RowAction::cellOfRow(m_view->currentIndex());
+    for (const RowAction& action : RowAction::ofRow(cell)) {
+        if (action.kind != RowAction::Kind::Main)
+            continue;
+        // A main action that waits (a request on its way) takes Return and does nothing.
+        if (auto* delegate = qobject_cast<RowActionDelegate*>(m_view->itemDelegateForIndex(cell)))
+            delegate->trigger(cell, action.name);
+        return true;
+    }
+    // No main action: the view activates the row as a double click would.
+    return false;
+}
+
+void ListKeyboard::openMenu()
+{
+    const QModelIndex current = m_view->currentIndex();
+    // The platform may follow the menu key with a context-menu event: one menu.
+    if ((m_menu && m_menu->isVisible()) || !current.isValid())
+        return;
+    m_view->scrollTo(current);
+    const QRect row = m_view->visualRect(current);
+    const QPoint at(row.left() + 16, row.center().y());
+    const QModelIndex cell = RowAction::cellOfRow(current);
+    auto* delegate = cell.isValid() ? qobject_cast<RowActionDelegate*>(m_view->itemDelegateForIndex(cell)) : nullptr;
+    if (!delegate) {
+        // Rows without buttons keep the menu their list already has, now at the current row.
+        if (m_view->contextMenuPolicy() == Qt::CustomContextMenu)
+            Q_EMIT m_view->customContextMenuRequested(at);
+        return;
+    }
+    auto* menu = new ContextMenu(m_view);
+    menu->setObjectName(QStringLiteral("rowActionsMenu"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const QPersistentModelIndex target(cell);
+    QPointer<RowActionDelegate> rows(delegate);
+    for (const RowAction& action : RowAction::ofRow(cell)) {
+        QAction* entry = menu->addAction(action.text);
+        entry->setObjectName(action.name);
+        entry->setEnabled(action.enabled);
+        if (action.kind == RowAction::Kind::Destructive)
+            ContextMenu::markDestructive(entry);
+        const QString name = action.name;
+        connect(entry, &QAction::triggered, this, [rows, target, name] {
+            if (rows && target.isValid())
+                rows->trigger(target, name);
+        });
+    }
+    m_menu = menu;
+    menu->popup(m_view->viewport()->mapToGlobal(at));
+}
+
+bool ListKeyboard::isUsable(int row) const
+{
+    const QModelIndex index = m_view->model()->index(row, 0, m_view->rootIndex());
+    if (!index.isValid() || !(m_view->model()->flags(index) & Qt::ItemIsEnabled))
+        return false;
+    if (const auto* list = qobject_cast<const QListView*>(m_view))
+        return !list->isRowHidden(row);
+    if (const auto* table = qobject_cast<const QTableView*>(m_view))
+        return !table->isRowHidden(row);
+    return true;
+}
+
+void ListKeyboard::moveTo(int row, int step)
+{
+    // Headings and hidden rows are passed over towards step, then back the other way.
+    const int count = m_view->model()->rowCount(m_view->rootIndex());
+    int target = row;
+    while (target >= 0 && target < count && !isUsable(target))
+        target += step;
+    if (target < 0 || target >= count) {
+        target = row;
+        while (target >= 0 && target < count && !isUsable(target))
+            target -= step;
+    }
+    if (target < 0 || target >= count)
+        return;
+    const int column = m_view->currentIndex().isValid() ? m_view->currentIndex().column() : 0;
+    const QModelIndex index = m_view->model()->index(target, column, m_view->rootIndex());
+    const QItemSelectionModel::SelectionFlags flags = m_view->selectionMode() == QAbstractItemView::NoSelection
+        ? QItemSelectionModel::NoUpdate
+        : QItemSelectionModel::ClearAndSelect | (m_view->selectionBehavior() == QAbstractItemView::SelectRows
+                                                       ? QItemSelectionModel::Rows
+                                                       : QItemSelectionModel::NoUpdate);
+    m_view->selectionModel()->setCurrentIndex(index, flags);
+    m_view->scrollTo(index);
+}
+
+int ListKeyboard::rowsPerPage() const
+{
+    const QModelIndex current = m_view->currentIndex();
+    const int height = current.isValid() ? m_view->visualRect(current).height() : 0;
+    if (height <= 0)
+        return 1;
+    return std::max(1, m_view->viewport()->height() / height);
+}

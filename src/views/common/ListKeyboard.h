@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QMenu>
+#include <QPointer>
+
+class QAbstractItemView;
+class QModelIndex;
+
+// The keyboard of a list (or table) whose rows are painted: Home, End, Page Up
+// and Page Down (with or without Ctrl) move the current row through the whole
+// list; Return and Enter run the row's main action (RowAction::Kind::Main), or
+// activate the row when it has none; the context-menu key and Shift+F10 open a
+// menu of every action the row's buttons offer, enabled as they are, or the
+// list's own context menu at the current row when the row has no buttons. Tab
+// enters and leaves the list instead of walking its cells.
+class ListKeyboard : public QObject {
+    Q_OBJECT
+public:
+    // Gives view this keyboard; it lives as long as the view.
+    static ListKeyboard* attach(QAbstractItemView* view);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    explicit ListKeyboard(QAbstractItemView* view);
+
+    bool runMainAction();
+    void openMenu();
+    void moveTo(int row, int step);
+    int rowsPerPage() const;
+    bool isUsable(int row) const;
+
+    QAbstractItemView* m_view;
+    QPointer<QMenu> m_menu;
+};

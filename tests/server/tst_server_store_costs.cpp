@@ -1,0 +1,510 @@
+// Reads whose cost must not grow with the data: the conversation list in one statement,
+// message search through the text index, unread counts and read marks kept by the
+// database, member lists held to their limit. Each is compared with what the server
+// answered before (the old statements, kept here as the reference).
+
+#include "ServerProcess.h"
+#include "ServerTestClient.h"
+#include "http/HttpFront.h"
+#include "http/ServerError.h"
+#include "store/Conversations.h"
+#include "store/Database.h"
+#include "store/GlobalSearch.h"
+#include "store/GroupAdministration.h"
+#include "store/MessageAudit.h"
+#include "store/Messages.h"
+#include "store/RowJson.h"
+#include "store/UserDirectory.h"
+
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const Presence kNobodyOnline = [](qint64) { return false; };
+
+// A store with four users who are all contacts of each other (made on first opening).
+class Store {
+public:
+    explicit Store(const QString& path)
+        : db(std::make_unique<Database>(path))
+    {
+        for (const QVariantList& row : db->rows(u"SELECT id FROM users ORDER BY id"_s))
+            users << row[0].toLongLong();
+        if (!users.isEmpty())
+            return;
+        for (const QString& name : { u"alice"_s, u"bob"_s, u"carol"_s, u"dan"_s })
+            users << db->insert(u"INSERT INTO users (username, name, password_hash, password_salt, password_iterations,"
+                                " created_at, updated_at) VALUES (?, ?, x'00', x'00', 1, 't', 't')"_s,
+                { name, name.toUpper() });
+        for (const qint64 a : users) {
+            for (const qint64 b : users) {
+                if (a != b)
+                    db->insert(u"INSERT INTO contacts (user_id, contact_id, created_at) VALUES (?, ?, 't')"_s, { a, b });
+            }
+        }
+    }
+
+    Conversations& conversations()
+    {
+        if (!m_conversations)
+            m_conversations = std::make_unique<Conversations>(*db);
+        return *m_conversations;
+    }
+    Messages& messages()
+    {
+        if (!m_messages)
+            m_messages = std::make_unique<Messages>(*db, conversations());
+        return *m_messages;
+    }
+
+    qint64 send(qint64 sender, qint64 conversation, const QString& text)
+    {
+        OutgoingMessage message;
+        message.conversationId = conversation;
+        message.type = u"text"_s;
+        message.content = text;
+        message.clientMsgId = u"c%1"_s.arg(++m_sent);
+        return messages().store(sender, message).messageId;
+    }
+
+    std::unique_ptr<Database> db;
+    QList<qint64> users;
+
+private:
+    std::unique_ptr<Conversations> m_conversations;
+    std::unique_ptr<Messages> m_messages;
+    int m_sent = 0;
+};
+
+// The conversation list as the server wrote it with a query per row.
+QJsonArray listAsBefore(Database& db, qint64 userId)
+{
+    QJsonArray list;
+    const QList<QVariantList> rows = db.rows(
+        u"SELECT c.id, c.type, COALESCE(g.name, c.name), COALESCE(g.avatar, c.avatar), c.creator_id,"
+        " c.created_at, c.updated_at, m.last_read_id, m.cleared_before_id, m.pinned, m.muted,"
+        " (SELECT COUNT(*) FROM conversation_members x WHERE x.conversation_id = c.id),"
+        " (SELECT MAX(id) FROM messages WHERE conversation_id = c.id AND id > m.cleared_before_id) AS last_id"
+        " FROM conversations c JOIN conversation_members m ON m.conversation_id = c.id"
+        " LEFT JOIN chat_groups g ON g.conversation_id = c.id WHERE m.user_id = ? AND m.hidden = 0"
+        " ORDER BY m.pinned DESC, COALESCE((SELECT created_at FROM messages WHERE id = last_id), c.created_at) DESC, c.id DESC"_s,
+        { userId });
+    for (const QVariantList& row : rows) {
+        QJsonObject c;
+        const qint64 id = row[0].toLongLong();
+        c.insert(u"id"_s, id);
+        c.insert(u"type"_s, row[1].toString());
+        rowjson::putText(c, QLatin1StringView("name"), row[2]);
+        rowjson::putText(c, QLatin1StringView("avatar"), row[3]);
+        if (!row[4].isNull())
+            c.insert(u"creatorId"_s, row[4].toLongLong());
+        c.insert(u"memberCount"_s, row[11].toLongLong());
+        c.insert(u"createdAt"_s, row[5].toString());
+        c.insert(u"updatedAt"_s, row[6].toString());
+        c.insert(u"isPinned"_s, row[9].toInt() != 0);
+        c.insert(u"isMuted"_s, row[10].toInt() != 0);
+        if (row[1].toString() == u"private") {
+            const QList<QVariantList> other = db.rows(u"SELECT u.id, u.name, u.avatar FROM conversation_members m JOIN users u"
+                                                      " ON u.id = m.user_id WHERE m.conversation_id = ? AND m.user_id != ? LIMIT 1"_s,
+                { id, userId });
+            if (!other.isEmpty()) {
+                c.insert(u"name"_s, other[0][1].toString());
+                rowjson::putText(c, QLatin1StringView("avatar"), other[0][2]);
+                c.insert(u"online"_s, false);
+                c.insert(u"peerId"_s, other[0][0].toLongLong());
+            }
+        }
+        if (row[12].toLongLong() > 0) {
+            const QVariantList m = db.rows(u"SELECT id, conversation_id, sender_id, type, content, created_at, revoked_at"
+                                           " FROM messages WHERE id = ?"_s,
+                                         { row[12] })
+                                       .value(0);
+            QJsonObject last;
+            last.insert(u"id"_s, m[0].toLongLong());
+            last.insert(u"conversationId"_s, m[1].toLongLong());
+            last.insert(u"senderId"_s, m[2].toLongLong());
+            last.insert(u"type"_s, m[3].toString());
+            if (m[6].isNull())
+                rowjson::putText(last, QLatin1StringView("content"), m[4]);
+            last.insert(u"createdAt"_s, m[5].toString());
+            c.insert(u"lastMessage"_s, last);
+            c.insert(u"lastMessageTime"_s, m[5].toString());
+        }
+        c.insert(u"unreadCount"_s,
+            db.scalar(u"SELECT COUNT(*) FROM messages WHERE conversation_id = ? AND id > ? AND sender_id != ? AND revoked_at IS NULL"_s,
+                  { id, qMax(row[7].toLongLong(), row[8].toLongLong()), userId })
+                .toLongLong());
+        list.append(c);
+    }
+    return list;
+}
+
+// The message search as the server made it, reading every message of the user's conversations.
+QJsonArray searchAsBefore(Database& db, qint64 userId, const QString& keyword, qint64 limit)
+{
+    QJsonArray found;
+    const QList<QVariantList> rows = db.rows(
+        u"SELECT msg.id, msg.content, msg.conversation_id, msg.sender_id, u.name, msg.created_at, msg.type FROM messages msg"
+        " JOIN conversation_members m ON m.conversation_id = msg.conversation_id AND m.user_id = ?"
+        " JOIN users u ON u.id = msg.sender_id WHERE msg.id > m.cleared_before_id AND msg.revoked_at IS NULL"
+        " AND msg.content LIKE ? ESCAPE '\\' ORDER BY msg.id DESC LIMIT ?"_s,
+        { userId, UserDirectory::containsPattern(keyword.trimmed()), limit });
+    for (const QVariantList& row : rows) {
+        QJsonObject message;
+        message.insert(u"id"_s, row[0].toLongLong());
+        rowjson::putText(message, QLatin1StringView("content"), row[1]);
+        message.insert(u"conversationId"_s, row[2].toLongLong());
+        message.insert(u"senderId"_s, row[3].toLongLong());
+        message.insert(u"senderName"_s, row[4].toString());
+        message.insert(u"createdAt"_s, row[5].toString());
+        message.insert(u"type"_s, row[6].toString());
+        found.append(message);
+    }
+    return found;
+}
+
+QString text(const QJsonArray& array)
+{
+    return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
+}
+
+// Takes the schema back to before the step that brought the kept counts and the text
+// index, as a data directory of an older server has it.
+void forgetIndexStep(Database& db)
+{
+    for (const QString& trigger : { u"unread_on_send"_s, u"unread_on_revoke"_s, u"unread_on_remove"_s, u"unread_on_mark"_s,
+             u"unread_on_join"_s, u"message_text_on_send"_s, u"message_text_on_remove"_s, u"message_text_on_edit"_s })
+        db.exec(u"DROP TRIGGER "_s + trigger);
+    db.exec(u"DROP TABLE message_text"_s);
+    db.exec(u"DROP TABLE message_pairs"_s);
+    db.exec(u"DROP INDEX conversation_members_receipt"_s);
+    db.exec(u"ALTER TABLE conversation_members DROP COLUMN unread_count"_s);
+    db.exec(u"ALTER TABLE conversation_members DROP COLUMN read_receipt_id"_s);
+    db.exec(u"PRAGMA user_version = %1"_s.arg(db.schemaVersion() - 1));
+}
+
+// Messages in several scripts in a private chat of alice and bob and a group of all four,
+// some taken back, deleted by an administrator, edited, or deleted by bob for himself.
+void writeSearchedMessages(Store& store)
+{
+    const qint64 alice = store.users[0], bob = store.users[1], carol = store.users[2];
+    const qint64 chat = store.conversations().openPrivate(alice, bob);
+    const qint64 group = store.conversations().createGroup(alice, u"club"_s, { bob, carol, store.users[3] });
+    const qint64 other = store.conversations().openPrivate(alice, carol);
+    store.send(alice, chat, u"an early word bob deleted for himself: gone-for-bob"_s);
+    store.conversations().deleteForUser(chat, bob);
+    store.send(alice, chat, u"周末爬山 Weekend Hiking"_s);
+    store.send(bob, chat, u"Hello there, HELLO again"_s);
+    store.send(carol, group, u"派对🎉今晚"_s);
+    store.send(bob, group, u"50% off_today and 50%_off tomorrow"_s);
+    store.send(alice, group, u"山上好世界"_s);
+    store.send(alice, other, u"hello from a chat bob is not in"_s);
+    const qint64 revoked = store.send(bob, chat, u"taken back: withdrawn words"_s);
+    store.messages().revoke(revoked, bob);
+    const qint64 removed = store.send(carol, group, u"removed by the administrator: forbidden"_s);
+    MessageAudit(*store.db).remove(removed);
+    const qint64 edited = store.send(alice, group, u"old wording of the plan"_s);
+    store.db->exec(u"UPDATE messages SET content = 'new phrasing of the plan' WHERE id = ?"_s, { edited });
+    for (int i = 0; i < 3; ++i)
+        store.send(carol, group, u"e %1 Ä ä"_s.arg(i));
+}
+
+} // namespace
+
+class TestServerStoreCosts : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void conversationRows_data()
+    {
+        QTest::addColumn<QString>("scenario");
+        QTest::newRow("private, unread from the other") << u"private"_s;
+        QTest::newRow("private, read then more arrived") << u"read then more"_s;
+        QTest::newRow("group with everyone writing") << u"group"_s;
+        QTest::newRow("empty group") << u"empty"_s;
+        QTest::newRow("last message revoked") << u"revoked last"_s;
+        QTest::newRow("an unread message revoked") << u"revoked unread"_s;
+        QTest::newRow("last message deleted by an administrator") << u"removed last"_s;
+        QTest::newRow("dissolved group") << u"dissolved"_s;
+        QTest::newRow("deleted for one member, then a new message") << u"deleted then new"_s;
+        QTest::newRow("pinned and muted among others") << u"pinned"_s;
+    }
+
+    // Every member's list equals the one a query per row made: peer, last message,
+    // unread count and order.
+    void conversationRows()
+    {
+        QFETCH(QString, scenario);
+        QTemporaryDir dir;
+        Store store(dir.filePath(u"list.sqlite3"_s));
+        const qint64 alice = store.users[0], bob = store.users[1], carol = store.users[2];
+        Conversations& conversations = store.conversations();
+        const qint64 chat = conversations.openPrivate(alice, bob);
+        const qint64 group = conversations.createGroup(alice, u"club"_s, { bob, carol });
+        store.send(alice, chat, u"first"_s);
+        if (scenario == u"private") {
+            store.send(bob, chat, u"one"_s);
+            store.send(bob, chat, u"two"_s);
+        } else if (scenario == u"read then more") {
+            store.send(bob, chat, u"one"_s);
+            QVERIFY(conversations.markRead(chat, alice));
+            store.send(bob, chat, u"two"_s);
+            store.send(alice, chat, u"three"_s);
+            store.send(bob, chat, u"four"_s);
+        } else if (scenario == u"group") {
+            for (const qint64 sender : { alice, bob, carol, bob })
+                store.send(sender, group, u"in the club"_s);
+            QVERIFY(conversations.markRead(group, carol));
+            store.send(bob, group, u"after carol read"_s);
+        } else if (scenario == u"revoked last") {
+            store.messages().revoke(store.send(bob, chat, u"oops"_s), bob);
+        } else if (scenario == u"revoked unread") {
+            const qint64 early = store.send(bob, chat, u"early"_s);
+            store.send(bob, chat, u"late"_s);
+            store.messages().revoke(early, bob);
+        } else if (scenario == u"removed last") {
+            store.send(carol, group, u"kept"_s);
+            MessageAudit(*store.db).remove(store.send(carol, group, u"removed"_s));
+        } else if (scenario == u"dissolved") {
+            store.send(bob, group, u"before the end"_s);
+            const qint64 groupId = store.db->scalar(u"SELECT id FROM chat_groups WHERE conversation_id = ?"_s, { group }).toLongLong();
+            QVERIFY(GroupAdministration(*store.db).dissolve(groupId));
+        } else if (scenario == u"deleted then new") {
+            store.send(bob, chat, u"one"_s);
+            conversations.deleteForUser(chat, alice);
+            store.send(bob, chat, u"after the deletion"_s);
+            store.send(bob, group, u"in the club"_s);
+        } else if (scenario == u"pinned") {
+            store.send(bob, group, u"newer"_s);
+            store.db->exec(u"UPDATE conversation_members SET pinned = 1, muted = 1 WHERE conversation_id = ? AND user_id = ?"_s,
+                { chat, bob });
+        }
+        for (const qint64 viewer : { alice, bob, carol }) {
+            const QJsonArray expected = listAsBefore(*store.db, viewer);
+            QVERIFY(!expected.isEmpty());
+            QCOMPARE(text(conversations.listFor(viewer, kNobodyOnline)), text(expected));
+        }
+    }
+
+    void searchThroughIndex_data()
+    {
+        QTest::addColumn<QString>("keyword");
+        QTest::addColumn<int>("found");
+        QTest::newRow("CJK, four characters") << u"周末爬山"_s << 1;
+        QTest::newRow("CJK, three characters") << u"好世界"_s << 1;
+        QTest::newRow("CJK, two characters") << u"好世"_s << 1;
+        QTest::newRow("CJK, one character") << u"山"_s << 2;
+        QTest::newRow("CJK, the last two characters of a text") << u"今晚"_s << 1;
+        QTest::newRow("CJK, the last character of a text") << u"晚"_s << 1;
+        QTest::newRow("emoji and CJK, two characters") << u"🎉今"_s << 1;
+        QTest::newRow("Latin, two characters in either case") << u"HE"_s << 2;
+        QTest::newRow("emoji alone") << u"🎉"_s << 1;
+        QTest::newRow("emoji among CJK") << u"派对🎉今"_s << 1;
+        QTest::newRow("mixed case") << u"hElLo"_s << 1;
+        QTest::newRow("Latin, two characters") << u"lo"_s << 1;
+        QTest::newRow("Latin, one character") << u"w"_s << 3;
+        QTest::newRow("non-ASCII case is kept") << u"Ä ä"_s << 3;
+        QTest::newRow("non-ASCII other case") << u"ä Ä"_s << 0;
+        QTest::newRow("percent as a character") << u"50%"_s << 1;
+        QTest::newRow("underscore as a character") << u"%_off"_s << 1;
+        QTest::newRow("percent alone") << u"%"_s << 1;
+        QTest::newRow("underscore alone") << u"_"_s << 1;
+        QTest::newRow("quotes") << u"\"Weekend\""_s << 0;
+        QTest::newRow("revoked words") << u"withdrawn"_s << 0;
+        QTest::newRow("words deleted by an administrator") << u"forbidden"_s << 0;
+        QTest::newRow("edited: the old text") << u"old wording"_s << 0;
+        QTest::newRow("edited: the new text") << u"new phrasing"_s << 1;
+        QTest::newRow("deleted for the searcher") << u"gone-for-bob"_s << 0;
+        QTest::newRow("a chat of others") << u"not in"_s << 0;
+        QTest::newRow("surrounding spaces") << u"  Hiking "_s << 1;
+        QTest::newRow("no match") << u"zebra crossing"_s << 0;
+    }
+
+    // What bob finds through the index is what reading every message found, in order.
+    void searchThroughIndex()
+    {
+        QFETCH(QString, keyword);
+        QFETCH(int, found);
+        QTemporaryDir dir;
+        Store store(dir.filePath(u"search.sqlite3"_s));
+        writeSearchedMessages(store);
+        compareSearch(store, keyword, found);
+    }
+
+    void searchOnDatabaseMadeBeforeTheIndex_data() { searchThroughIndex_data(); }
+    // A data directory written before the index existed gets it, and the unread counts,
+    // when the server starts on it.
+    void searchOnDatabaseMadeBeforeTheIndex()
+    {
+        QFETCH(QString, keyword);
+        QFETCH(int, found);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"older.sqlite3"_s);
+        {
+            Store older(path);
+            forgetIndexStep(*older.db);
+            writeSearchedMessages(older);
+        }
+        Store store(path);
+        compareSearch(store, keyword, found);
+        for (const qint64 viewer : store.users)
+            QCOMPARE(text(store.conversations().listFor(viewer, kNobodyOnline)), text(listAsBefore(*store.db, viewer)));
+    }
+
+    void markingReadWritesOneRow_data()
+    {
+        QTest::addColumn<int>("unread");
+        QTest::newRow("one unread") << 1;
+        QTest::newRow("three hundred unread") << 300;
+    }
+
+    // However many messages wait, marking read changes the member's row only; the
+    // others' messages then show as read, except to a sender in a block with the reader.
+    void markingReadWritesOneRow()
+    {
+        QFETCH(int, unread);
+        QTemporaryDir dir;
+        Store store(dir.filePath(u"read.sqlite3"_s));
+        const qint64 alice = store.users[0], bob = store.users[1], carol = store.users[2];
+        const qint64 group = store.conversations().createGroup(alice, u"club"_s, { bob, carol });
+        const qint64 fromCarol = store.send(carol, group, u"from carol"_s);
+        for (int i = 0; i < unread; ++i)
+            store.send(bob, group, u"from bob"_s);
+        const qint64 own = store.send(alice, group, u"alice's own"_s);
+        store.db->exec(u"UPDATE contacts SET blocked = 1 WHERE user_id = ? AND contact_id = ?"_s, { alice, carol });
+
+        const qint64 changesBefore = store.db->scalar(u"SELECT total_changes()"_s).toLongLong();
+        QCOMPARE(store.conversations().markRead(group, alice), std::optional<qint64>(own));
+        QCOMPARE(store.db->scalar(u"SELECT total_changes()"_s).toLongLong() - changesBefore, 2);
+
+        const auto status = [&store](qint64 id) { return store.messages().messageJson(id).value().value(u"status"_s).toString(); };
+        QCOMPARE(status(own - 1), u"read"_s);
+        QCOMPARE(status(fromCarol), u"sent"_s);
+        QCOMPARE(status(own), u"sent"_s);
+        // A device of bob's that learns of its message late does not take "read" back.
+        QVERIFY(!store.messages().markDelivered(own - 1, carol));
+        QCOMPARE(status(own - 1), u"read"_s);
+        QVERIFY(store.messages().markDelivered(own, bob));
+        QCOMPARE(status(own), u"delivered"_s);
+        QCOMPARE(store.conversations().listFor(alice, kNobodyOnline).first().toObject().value(u"unreadCount"_s).toInt(), 0);
+        QCOMPARE(store.conversations().listFor(carol, kNobodyOnline).first().toObject().value(u"unreadCount"_s).toInt(), unread + 1);
+    }
+
+    void memberLists_data()
+    {
+        QTest::addColumn<int>("distinct");
+        QTest::addColumn<int>("copies");
+        QTest::addColumn<int>("members");
+        QTest::newRow("duplicates within the limit") << 3 << 4 << 4;
+        QTest::newRow("exactly the limit, the owner added") << 499 << 1 << 500;
+        QTest::newRow("over the limit by one") << 500 << 1 << -1;
+        // Removing duplicates pair by pair took seconds here; the limit comes first now.
+        QTest::newRow("far over the limit") << 300000 << 1 << -1;
+        QTest::newRow("far over the limit in duplicates") << 3 << 100000 << -1;
+    }
+
+    // The list a request carries is checked against the group limit before its ids are
+    // looked at, and duplicates count once.
+    void memberLists()
+    {
+        QFETCH(int, distinct);
+        QFETCH(int, copies);
+        QFETCH(int, members);
+        QTemporaryDir dir;
+        Store store(dir.filePath(u"members.sqlite3"_s));
+        const qint64 alice = store.users[0];
+        QList<qint64> ids;
+        for (int copy = 0; copy < copies; ++copy) {
+            for (int i = 0; i < distinct; ++i)
+                ids.append(i < 3 ? store.users[1 + i] : 1000 + i);
+        }
+        // Contacts for the ids beyond the three fixed users, so that a group of the
+        // limit's size can be made.
+        if (members == 500) {
+            Database::Transaction transaction(*store.db);
+            for (int i = 3; i < distinct; ++i) {
+                const qint64 id = store.db->insert(u"INSERT INTO users (id, username, name, password_hash, password_salt,"
+                                                   " password_iterations, created_at, updated_at)"
+                                                   " VALUES (?, ?, 'x', x'00', x'00', 1, 't', 't')"_s,
+                    { 1000 + i, u"u%1"_s.arg(i) });
+                store.db->insert(u"INSERT INTO contacts (user_id, contact_id, created_at) VALUES (?, ?, 't')"_s, { alice, id });
+                store.db->insert(u"INSERT INTO contacts (user_id, contact_id, created_at) VALUES (?, ?, 't')"_s, { id, alice });
+            }
+            transaction.commit();
+        }
+        QElapsedTimer timer;
+        timer.start();
+        if (members < 0) {
+            QVERIFY_THROWS_EXCEPTION(ServerError, store.conversations().createGroup(alice, u"crowd"_s, ids));
+            // A generous bound: the refusal takes milliseconds, the old pairwise removal
+            // of duplicates took seconds at this size.
+            QVERIFY2(timer.elapsed() < 2000, qPrintable(u"took %1 ms"_s.arg(timer.elapsed())));
+            return;
+        }
+        const qint64 group = store.conversations().createGroup(alice, u"crowd"_s, ids);
+        QCOMPARE(store.conversations().memberIds(group).size(), members);
+    }
+
+    void memberListsOverHttp_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<int>("ids");
+        QTest::addColumn<int>("status");
+        QTest::newRow("group, the largest body of distinct ids") << u"group"_s << -1 << 400;
+        QTest::newRow("private, three ids") << u"private"_s << 3 << 400;
+        QTest::newRow("private, the largest body of distinct ids") << u"private"_s << -1 << 400;
+        QTest::newRow("private, the other and the caller") << u"private"_s << 0 << 200;
+    }
+
+    // conversations.create is answered at once whatever the size of its list: the list
+    // is held to its limit before its ids are decoded or compared.
+    void memberListsOverHttp()
+    {
+        QFETCH(QString, type);
+        QFETCH(int, ids);
+        QFETCH(int, status);
+        testsupport::ServerProcess server;
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        ApiClient alice(server.baseUrl());
+        ApiClient bob(server.baseUrl());
+        alice.registerUser(u"alice"_s);
+        bob.registerUser(u"bob"_s);
+        QJsonArray members;
+        if (ids == 0)
+            members = { bob.userId(), alice.userId() };
+        for (int i = 0; ids < 0 ? members.size() * 8 + 200 < HttpFront::kMaxBody : i < ids; ++i)
+            members.append(1000000 + i);
+        QElapsedTimer timer;
+        timer.start();
+        const HttpResult result = alice.mutation(u"conversations.create"_s,
+            QJsonObject { { u"type"_s, type }, { u"name"_s, u"crowd"_s }, { u"memberIds"_s, members } });
+        QCOMPARE(result.status, status);
+        // A generous bound: comparing the ids pair by pair took seconds at this size.
+        QVERIFY2(timer.elapsed() < 2000, qPrintable(u"took %1 ms"_s.arg(timer.elapsed())));
+    }
+
+private:
+    void compareSearch(Store& store, const QString& keyword, int found)
+    {
+        const qint64 bob = store.users[1];
+        for (const qint64 limit : { 1, 2, 50 }) {
+            const QJsonArray expected = searchAsBefore(*store.db, bob, keyword, limit);
+            QCOMPARE(expected.size(), qMin<qint64>(found, limit));
+            const QJsonObject result = GlobalSearch(*store.db).search(bob, keyword, limit);
+            QCOMPARE(text(result.value(u"messages"_s).toArray()), text(expected));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestServerStoreCosts)
+#include "tst_server_store_costs.moc"
