@@ -414,7 +414,7 @@ private Q_SLOTS:
         });
         stack.server.release(heldPath);
         testsupport::runTask(std::move(read));
-        QTest::qWait(50);
+        QVERIFY(stack.roundTrip());
         qInstallMessageHandler(nullptr);
         // Not even a word about the ended session's answer.
         QCOMPARE(verdicts, QStringList());
@@ -456,7 +456,7 @@ private Q_SLOTS:
         stack.server.respond(u"/api/auth/me"_s, { 403, R"({"error":"suspended"})" });
         QVERIFY(isRefused(stack.api.query<QJsonValue>(u"admin.getStats"_s)));
         QTRY_COMPARE(stack.requestCount(u"/api/auth/me"_s), before + 2);
-        QTest::qWait(50);
+        QVERIFY(stack.roundTrip());
         QCOMPARE(stack.requestCount(u"/api/auth/me"_s), before + 2);
         QVERIFY(model.isAuthenticated());
     }

@@ -316,7 +316,7 @@ private Q_SLOTS:
         QTRY_COMPARE(f.stack.requestCount(procedure("messages.list")), 1);
         f.stack.ws.disconnect();
         QVERIFY(f.stack.connectChannel(ClientStack::user(me, u"Me"_s)));
-        QTest::qWait(50);
+        QVERIFY(f.stack.roundTrip());
         QCOMPARE(f.stack.requestCount(procedure("messages.list")), 1);
         f.stack.server.release(procedure("messages.list"));
         QTRY_COMPARE(ids(f.model->messages()), (QList<qint64> { 1, 2, 3 }));

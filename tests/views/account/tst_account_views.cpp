@@ -967,7 +967,7 @@ private Q_SLOTS:
         QCOMPARE(other.data(Qt::AccessibleTextRole).toString(), u"PC2, 10.0.0.2"_s);
         QCOMPARE(other.data(Qt::AccessibleDescriptionRole).toString(), Localized::text("devices.logout"));
         listkeys::key(deviceList, Qt::Key_Return);
-        QTest::qWait(20);
+        QVERIFY(s.roundTrip());
         QVERIFY(s.server.requestsTo(AccountStack::path("session.logout")).isEmpty());
 
         s.server.respond(AccountStack::path("session.logout"), Reply { 200, AccountStack::envelope("null"), {}, true });

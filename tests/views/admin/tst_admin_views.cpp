@@ -557,7 +557,7 @@ private Q_SLOTS:
         QCOMPARE(table->currentIndex().row(), 1);
         QVERIFY2(table->selectionModel()->isRowSelected(1), "the current row shows as selected");
         listkeys::key(table, Qt::Key_Return);
-        QTest::qWait(20);
+        QVERIFY(testsupport::roundTrip(f.api, f.server));
         QVERIFY(!openDialog<ConfirmationDialog>(console.detail()));
         const QModelIndex cell = RowAction::cellOfRow(table->currentIndex());
         QStringList labels;
@@ -575,7 +575,7 @@ private Q_SLOTS:
         waiting.first() = first + u" (off) (red)"_s;
         QCOMPARE(listkeys::menuOf(table, true), waiting);
         QVERIFY(listkeys::choose(table, first));
-        QTest::qWait(20);
+        QVERIFY(testsupport::roundTrip(f.api, f.server));
         QVERIFY(!openDialog<ConfirmationDialog>(console.detail()));
         f.server.release(actionPath);
         QCOMPARE(f.count(actionPath), 1);
