@@ -33,6 +33,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <atomic>
@@ -416,6 +417,11 @@ private Q_SLOTS:
                 otherWrites += writer.run(u"INSERT OR REPLACE INTO meta (key, value) VALUES ('other', ?)"_s, { otherWrites.load() });
         }));
         other->start();
+        // Stopped however the test ends: a running thread destroyed with the test would hang it.
+        const auto stopOther = qScopeGuard([&] {
+            done = true;
+            other->wait();
+        });
         QVERIFY(QTest::qWaitFor([&] { return otherWrites > 0; }));
         constexpr int kRounds = 30;
         try {
@@ -428,8 +434,6 @@ private Q_SLOTS:
                 transaction.commit();
             }
         } catch (const DatabaseError& error) {
-            done = true;
-            other->wait();
             QFAIL(error.what());
         }
         done = true;

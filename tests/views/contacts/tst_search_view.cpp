@@ -39,13 +39,14 @@ struct Fixture {
         auto* widget = view->findChild<QWidget*>(QString::fromLatin1(name));
         return widget && widget->isVisible();
     }
-    void search(const QString& keyword)
+    // False when the search was not asked for or did not end: the test stops there.
+    [[nodiscard]] bool search(const QString& keyword)
     {
         const int before = stack.calls("search.global");
         QTest::keyClicks(field(), keyword);
         QTest::keyClick(field(), Qt::Key_Return);
-        QTRY_COMPARE(stack.calls("search.global"), before + 1);
-        QTRY_VERIFY(!view->viewModel()->isSearching());
+        return QTest::qWaitFor([&] { return stack.calls("search.global") == before + 1; })
+            && QTest::qWaitFor([&] { return !view->viewModel()->isSearching(); });
     }
     QListView* list() const { return view->findChild<QListView*>(u"searchResults"_s); }
     QList<QModelIndex> rows(SearchResultModel::Kind kind) const
@@ -97,10 +98,10 @@ private Q_SLOTS:
         QFETCH(QByteArray, reply);
         QFETCH(QStringList, visible);
         Fixture f(reply);
-        f.search(u"b"_s);
+        QVERIFY(f.search(u"b"_s));
         const int rows = f.list()->model()->rowCount();
         // A second answer replaces the first one's rows.
-        f.search(u"o"_s);
+        QVERIFY(f.search(u"o"_s));
         QCOMPARE(f.list()->model()->rowCount(), rows);
         QStringList shown = f.sections();
         if (f.shown("searchNoResults"))
@@ -114,7 +115,7 @@ private Q_SLOTS:
     {
         Fixture f(R"({"contacts":[],"groups":[{"id":5,"name":"Hikers","memberCount":4},{"id":6,"name":"Quiet"}],
                       "messages":[{"id":9,"conversationId":51,"senderId":2}]})");
-        f.search(u"h"_s);
+        QVERIFY(f.search(u"h"_s));
         using Kind = SearchResultModel::Kind;
         const QList<QModelIndex> groups = f.rows(Kind::Group);
         QCOMPARE(groups.at(0).data(SearchResultModel::DetailRole).toString(), u"4 "_s + Localized::text("contacts.members_count").trimmed());
@@ -147,7 +148,7 @@ private Q_SLOTS:
     {
         Fixture f;
         f.stack.server.respond(procedure("search.global"), { 500, R"({"error":"search down"})" });
-        f.search(u"x"_s);
+        QVERIFY(f.search(u"x"_s));
         QVERIFY(f.shown("searchError"));
         QCOMPARE(f.view->findChild<QLabel*>(u"searchError"_s)->text(), u"search down"_s);
         QTest::mouseClick(f.view->findChild<QToolButton*>(u"searchClearButton"_s), Qt::LeftButton);
@@ -188,7 +189,7 @@ private Q_SLOTS:
     void resultsAreForReadingOnly()
     {
         Fixture f;
-        f.search(u"h"_s);
+        QVERIFY(f.search(u"h"_s));
         int posted = 0;
         QObject observer;
         NotificationCenter::shared().observe(NotificationName::navigateToConversation(), &observer,
