@@ -259,37 +259,65 @@ std::shared_ptr<KeyLayout> KeyLayouts::match(const QJsonObject& object)
 
 } // namespace detail
 
-Reader::Reader(const QJsonValue& value, const Path& path)
-    : m_path(path)
+Reader::Reader(QJsonObject object, const Path& path, detail::KeyLayouts* layouts)
+    : m_object(std::move(object))
+    , m_path(path)
+{
+    if (layouts)
+        m_layout = layouts->match(m_object);
+}
+
+namespace {
+
+template <typename Value>
+QJsonObject objectOf(const Value& value, const Path& path)
 {
     if (!value.isObject())
         path.fail(DecodeError::Kind::TypeMismatch, QStringLiteral("expected an object"));
-    m_object = value.toObject();
+    return value.toObject();
+}
+
+} // namespace
+
+Reader::Reader(const QJsonValue& value, const Path& path)
+    : Reader(objectOf(value, path), path, nullptr)
+{
 }
 
 Reader::Reader(const QJsonValue& value, const Path& path, detail::KeyLayouts& layouts)
-    : Reader(value, path)
+    : Reader(objectOf(value, path), path, &layouts)
 {
-    m_layout = layouts.match(m_object);
+}
+
+Reader::Reader(QJsonValueConstRef value, const Path& path, detail::KeyLayouts& layouts)
+    : Reader(objectOf(value, path), path, &layouts)
+{
+}
+
+QJsonObject::const_iterator Reader::find(QLatin1StringView key) const
+{
+    if (!m_layout)
+        return m_object.constFind(key);
+    const qsizetype index = m_layout->indexOf(key, m_lookups++);
+    return index < 0 ? m_object.constEnd() : m_object.constBegin() + index;
 }
 
 QJsonValue Reader::value(QLatin1StringView key) const
 {
-    if (!m_layout)
-        return m_object.value(key);
-    const qsizetype index = m_layout->indexOf(key, m_lookups++);
-    if (index < 0)
-        return QJsonValue(QJsonValue::Undefined);
-    return *(m_object.constBegin() + index);
+    const QJsonObject::const_iterator it = find(key);
+    return it == m_object.constEnd() ? QJsonValue(QJsonValue::Undefined) : QJsonValue(*it);
 }
 
 bool Reader::has(QLatin1StringView key) const
 {
-    const QJsonValue v = value(key);
-    return !v.isUndefined() && !v.isNull();
+    const QJsonObject::const_iterator it = find(key);
+    return it != m_object.constEnd() && !(*it).isNull();
 }
 
-std::optional<qint64> integerValue(const QJsonValue& v)
+namespace {
+
+template <typename Value>
+std::optional<qint64> integerOf(const Value& v)
 {
     if (!v.isDouble())
         return std::nullopt;
@@ -303,47 +331,63 @@ std::optional<qint64> integerValue(const QJsonValue& v)
     return std::nullopt;
 }
 
-qint64 Codec<qint64>::read(const QJsonValue& v, const Path& at)
+template <typename Value>
+qint64 readInteger(const Value& v, const Path& at)
 {
-    if (const std::optional<qint64> n = integerValue(v))
+    if (const std::optional<qint64> n = integerOf(v))
         return *n;
     at.fail(DecodeError::Kind::TypeMismatch, QStringLiteral("expected an integer"));
 }
 
-int Codec<int>::read(const QJsonValue& v, const Path& at)
+template <typename Value>
+int readInt(const Value& v, const Path& at)
 {
-    const qint64 n = Codec<qint64>::read(v, at);
+    const qint64 n = readInteger(v, at);
     if (n < std::numeric_limits<int>::min() || n > std::numeric_limits<int>::max())
         at.fail(DecodeError::Kind::DataCorrupted, QStringLiteral("integer out of range"));
     return static_cast<int>(n);
 }
 
-double Codec<double>::read(const QJsonValue& v, const Path& at)
+template <typename Value>
+double readDouble(const Value& v, const Path& at)
 {
     if (!v.isDouble())
         at.fail(DecodeError::Kind::TypeMismatch, QStringLiteral("expected a number"));
     return v.toDouble();
 }
 
-bool Codec<bool>::read(const QJsonValue& v, const Path& at)
+template <typename Value>
+bool readBool(const Value& v, const Path& at)
 {
     if (!v.isBool())
         at.fail(DecodeError::Kind::TypeMismatch, QStringLiteral("expected a boolean"));
     return v.toBool();
 }
 
-QString Codec<QString>::read(const QJsonValue& v, const Path& at)
+template <typename Value>
+QString readString(const Value& v, const Path& at)
 {
     if (!v.isString())
         at.fail(DecodeError::Kind::TypeMismatch, QStringLiteral("expected a string"));
     return v.toString();
 }
 
-QJsonObject Codec<QJsonObject>::read(const QJsonValue& v, const Path& at)
-{
-    if (!v.isObject())
-        at.fail(DecodeError::Kind::TypeMismatch, QStringLiteral("expected an object"));
-    return v.toObject();
-}
+} // namespace
+
+std::optional<qint64> integerValue(const QJsonValue& v) { return integerOf(v); }
+std::optional<qint64> integerValue(QJsonValueConstRef v) { return integerOf(v); }
+
+qint64 Codec<qint64>::read(const QJsonValue& v, const Path& at) { return readInteger(v, at); }
+qint64 Codec<qint64>::read(QJsonValueConstRef v, const Path& at) { return readInteger(v, at); }
+int Codec<int>::read(const QJsonValue& v, const Path& at) { return readInt(v, at); }
+int Codec<int>::read(QJsonValueConstRef v, const Path& at) { return readInt(v, at); }
+double Codec<double>::read(const QJsonValue& v, const Path& at) { return readDouble(v, at); }
+double Codec<double>::read(QJsonValueConstRef v, const Path& at) { return readDouble(v, at); }
+bool Codec<bool>::read(const QJsonValue& v, const Path& at) { return readBool(v, at); }
+bool Codec<bool>::read(QJsonValueConstRef v, const Path& at) { return readBool(v, at); }
+QString Codec<QString>::read(const QJsonValue& v, const Path& at) { return readString(v, at); }
+QString Codec<QString>::read(QJsonValueConstRef v, const Path& at) { return readString(v, at); }
+QJsonObject Codec<QJsonObject>::read(const QJsonValue& v, const Path& at) { return objectOf(v, at); }
+QJsonObject Codec<QJsonObject>::read(QJsonValueConstRef v, const Path& at) { return objectOf(v, at); }
 
 } // namespace json

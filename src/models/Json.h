@@ -68,6 +68,7 @@ QByteArray serialize(const QJsonObject& object);
 // The integer a JSON number stands for, when it is integral and fits 64 bits ("5" and
 // "5.0" do, "4.5" and 2^64 do not); never for a non-number.
 std::optional<qint64> integerValue(const QJsonValue& value);
+std::optional<qint64> integerValue(QJsonValueConstRef value);
 
 template <typename T>
 struct Codec;
@@ -110,10 +111,11 @@ public:
     Reader(const QJsonValue& value, const Path& path);
     // As above; keys are found through the layouts of the record type being read.
     Reader(const QJsonValue& value, const Path& path, detail::KeyLayouts& layouts);
+    Reader(QJsonValueConstRef value, const Path& path, detail::KeyLayouts& layouts);
 
     const QJsonObject& object() const { return m_object; }
     const Path& path() const { return m_path; }
-    bool contains(QLatin1StringView key) const { return !value(key).isUndefined(); }
+    bool contains(QLatin1StringView key) const { return find(key) != m_object.constEnd(); }
     // Present and not null.
     bool has(QLatin1StringView key) const;
     // Undefined when the key is missing.
@@ -123,10 +125,11 @@ public:
     template <typename T>
     T required(QLatin1StringView key) const
     {
-        const QJsonValue v = value(key);
+        const QJsonObject::const_iterator it = find(key);
         const Path at = m_path.child(key);
-        if (v.isUndefined())
+        if (it == m_object.constEnd())
             at.fail(DecodeError::Kind::KeyNotFound, QStringLiteral("required key is missing"));
+        const QJsonValueConstRef v = *it;
         if (v.isNull())
             at.fail(DecodeError::Kind::ValueNotFound, QStringLiteral("required value is null"));
         return Codec<T>::read(v, at);
@@ -136,8 +139,11 @@ public:
     template <typename T>
     std::optional<T> optional(QLatin1StringView key) const
     {
-        const QJsonValue v = value(key);
-        if (v.isUndefined() || v.isNull())
+        const QJsonObject::const_iterator it = find(key);
+        if (it == m_object.constEnd())
+            return std::nullopt;
+        const QJsonValueConstRef v = *it;
+        if (v.isNull())
             return std::nullopt;
         return Codec<T>::read(v, m_path.child(key));
     }
@@ -165,6 +171,11 @@ public:
     [[noreturn]] void fail(DecodeError::Kind kind, const QString& detail) const { m_path.fail(kind, detail); }
 
 private:
+    Reader(QJsonObject object, const Path& path, detail::KeyLayouts* layouts);
+    // Values are read where they lie in the object (a QJsonValue made of each would
+    // take and drop a reference to the document for every string).
+    QJsonObject::const_iterator find(QLatin1StringView key) const;
+
     QJsonObject m_object;
     Path m_path;
     std::shared_ptr<detail::KeyLayout> m_layout;
@@ -220,18 +231,21 @@ template <>
 struct Codec<qint64> {
     // Accepts integral numbers only ("5" and "5.0"); 64-bit values are exact.
     static qint64 read(const QJsonValue& v, const Path& at);
+    static qint64 read(QJsonValueConstRef v, const Path& at);
     static QJsonValue write(qint64 v) { return QJsonValue(v); }
 };
 
 template <>
 struct Codec<int> {
     static int read(const QJsonValue& v, const Path& at);
+    static int read(QJsonValueConstRef v, const Path& at);
     static QJsonValue write(int v) { return QJsonValue(v); }
 };
 
 template <>
 struct Codec<double> {
     static double read(const QJsonValue& v, const Path& at);
+    static double read(QJsonValueConstRef v, const Path& at);
     static QJsonValue write(double v) { return QJsonValue(v); }
 };
 
@@ -239,18 +253,21 @@ template <>
 struct Codec<bool> {
     // Booleans never accept numbers or strings.
     static bool read(const QJsonValue& v, const Path& at);
+    static bool read(QJsonValueConstRef v, const Path& at);
     static QJsonValue write(bool v) { return QJsonValue(v); }
 };
 
 template <>
 struct Codec<QString> {
     static QString read(const QJsonValue& v, const Path& at);
+    static QString read(QJsonValueConstRef v, const Path& at);
     static QJsonValue write(const QString& v) { return QJsonValue(v); }
 };
 
 template <>
 struct Codec<QJsonObject> {
     static QJsonObject read(const QJsonValue& v, const Path& at);
+    static QJsonObject read(QJsonValueConstRef v, const Path& at);
     static QJsonValue write(const QJsonObject& v) { return QJsonValue(v); }
 };
 
@@ -264,7 +281,8 @@ struct Codec<QJsonValue> {
 template <typename T>
 struct Codec<QList<T>> {
     // One failing element fails the whole list.
-    static QList<T> read(const QJsonValue& v, const Path& at)
+    template <typename Value>
+    static QList<T> read(const Value& v, const Path& at)
     {
         if (!v.isArray())
             at.fail(DecodeError::Kind::TypeMismatch, QStringLiteral("expected an array"));
@@ -272,7 +290,8 @@ struct Codec<QList<T>> {
         QList<T> out;
         out.reserve(array.size());
         qsizetype i = 0;
-        for (const QJsonValue& element : array) {
+        for (auto it = array.constBegin(); it != array.constEnd(); ++it) {
+            const QJsonValueConstRef element = *it;
             const Path elementPath = at.element(i++);
             if (element.isNull())
                 elementPath.fail(DecodeError::Kind::ValueNotFound, QStringLiteral("list element is null"));
@@ -291,16 +310,23 @@ struct Codec<QList<T>> {
 
 template <Record T>
 struct Codec<T> {
-    static T read(const QJsonValue& v, const Path& at)
+    template <typename Value>
+    static T read(const Value& v, const Path& at)
     {
-        static thread_local detail::KeyLayouts layouts;
-        return T::read(Reader(v, at, layouts));
+        return T::read(Reader(v, at, layouts()));
     }
     static QJsonValue write(const T& record)
     {
         Writer writer;
         record.write(writer);
         return writer.take();
+    }
+
+private:
+    static detail::KeyLayouts& layouts()
+    {
+        static thread_local detail::KeyLayouts known;
+        return known;
     }
 };
 

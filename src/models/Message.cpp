@@ -52,9 +52,9 @@ Message Message::read(const json::Reader& r)
     m.clientMessageId = r.optional<QString>("clientMessageId"_L1);
     m.reactions = r.optional<QList<MessageReaction>>("reactions"_L1);
     m.readCount = r.optional<qint64>("readCount"_L1);
-    if (const std::optional<NestedProfile> sender = r.nested<NestedProfile>("sender"_L1)) {
-        m.senderName = sender->name;
-        m.senderAvatar = sender->avatar;
+    if (std::optional<NestedProfile> sender = r.nested<NestedProfile>("sender"_L1)) {
+        m.senderName = std::move(sender->name);
+        m.senderAvatar = std::move(sender->avatar);
     } else {
         m.senderName = r.optional<QString>("senderName"_L1);
         m.senderAvatar = r.optional<QString>("senderAvatar"_L1);

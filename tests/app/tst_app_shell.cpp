@@ -32,6 +32,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMainWindow>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -108,6 +109,41 @@ private Q_SLOTS:
         QCOMPARE(QFontInfo(field->font()).family(), QStringLiteral("Noto Sans CJK SC"));
         QCOMPARE(m_recorded.connects, QList<qint64>());
         QCOMPARE(m_recorded.disconnects, 0);
+    }
+
+    // The overflow arrows the menu bar and tool bars make at start-up are drawn by the
+    // program (no image file read before the first paint), and still show: ink in the
+    // text colour, spread along the bar's direction.
+    void overflowArrowsAreDrawn_data()
+    {
+        QTest::addColumn<int>("standardIcon");
+        QTest::addColumn<bool>("horizontal");
+        QTest::newRow("horizontal") << int(QStyle::SP_ToolBarHorizontalExtensionButton) << true;
+        QTest::newRow("vertical") << int(QStyle::SP_ToolBarVerticalExtensionButton) << false;
+    }
+    void overflowArrowsAreDrawn()
+    {
+        QFETCH(int, standardIcon);
+        QFETCH(bool, horizontal);
+        auto app = makeApp();
+        QVERIFY(qobject_cast<QProxyStyle*>(QApplication::style()));
+        const QIcon icon = QApplication::style()->standardIcon(QStyle::StandardPixmap(standardIcon));
+        const QImage image = icon.pixmap(QSize(32, 32), 1.0).toImage().convertToFormat(QImage::Format_ARGB32);
+        QCOMPARE(image.size(), QSize(32, 32));
+        QRect ink;
+        bool textColour = false;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor pixel = image.pixelColor(x, y);
+                if (pixel.alpha() == 0)
+                    continue;
+                ink |= QRect(x, y, 1, 1);
+                textColour = textColour || pixel.rgba() == QPalette().color(QPalette::WindowText).rgba();
+            }
+        }
+        QVERIFY(textColour);
+        QVERIFY2(horizontal ? ink.width() > ink.height() : ink.height() > ink.width(),
+                 qPrintable(QStringLiteral("ink %1x%2").arg(ink.width()).arg(ink.height())));
     }
 
     void validationTexts_data()

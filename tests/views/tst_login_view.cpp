@@ -6,7 +6,10 @@
 #include "state/chat/AuthViewModel.h"
 #include "state/common/LocalizationManager.h"
 #include "views/chat/LoginView.h"
+#include "views/common/Appearance.h"
 
+#include <QIcon>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -17,6 +20,31 @@ class TestLoginView : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // The sign-in mark is drawn by the program, so the first window never waits for the
+    // icon theme: it shows in the accent colour even where no theme can be found.
+    void signInMarkNeedsNoIconTheme()
+    {
+        const QString theme = QIcon::themeName();
+        const QStringList paths = QIcon::themeSearchPaths();
+        QIcon::setThemeSearchPaths({});
+        QIcon::setThemeName(u"no-such-theme"_s);
+        ClientStack stack;
+        AuthViewModel model(AuthViewModel::Dependencies { &stack.auth, &stack.keychain, &stack.ws, &stack.api });
+        LoginView view(&model);
+        QIcon::setThemeSearchPaths(paths);
+        QIcon::setThemeName(theme);
+
+        const auto* mark = view.findChild<QLabel*>(u"loginSymbol"_s);
+        QVERIFY(mark);
+        QCOMPARE(mark->property("symbol").toString(), u"bubble.left.and.bubble.right.fill"_s);
+        const QImage image = mark->pixmap().toImage().convertToFormat(QImage::Format_ARGB32);
+        QCOMPARE(image.size() / mark->pixmap().devicePixelRatio(), QSize(60, 60));
+        const auto at = [&image](qreal x, qreal y) { return image.pixelColor(QPoint(int(x * image.width()), int(y * image.height()))); };
+        QCOMPARE(at(0.36, 0.38).rgb(), Appearance::accent().rgb()); // the front bubble
+        QCOMPARE(at(0.85, 0.6).rgb(), Appearance::accent().rgb()); // the bubble behind
+        QCOMPARE(at(0.97, 0.03).alpha(), 0);
+    }
+
     // Return pressed again (or the button) while a sign-in is under way starts no second one.
     void returnWhileSigningInSendsNothing()
     {

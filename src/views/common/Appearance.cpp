@@ -1,5 +1,6 @@
 #include "views/common/Appearance.h"
 
+#include "views/common/AppStyle.h"
 #include "views/common/Icons.h"
 
 #include <QApplication>
@@ -18,6 +19,8 @@ void install()
     font.setFamilies({ QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Noto Color Emoji") });
     font.setPixelSize(13);
     QApplication::setFont(font);
+    if (!qobject_cast<AppStyle*>(QApplication::style()))
+        QApplication::setStyle(new AppStyle);
     Icons::install();
 }
 

@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QLabel>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPixmapCache>
 
 namespace Icons {
@@ -129,14 +130,8 @@ namespace {
 
 // The theme has no gift (its "package" is a stack of three boxes, which reads as
 // three squares at this size): a box with a lid, a white ribbon and a bow.
-QPixmap giftSymbol(int size, const QColor& tint, qreal devicePixelRatio)
+void drawGift(QPainter& painter, qreal s, const QColor& tint)
 {
-    QPixmap pixmap(QSize(size, size) * devicePixelRatio);
-    pixmap.setDevicePixelRatio(devicePixelRatio);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const qreal s = size;
     const QColor colour = tint.isValid() ? tint : QColor(0xff, 0x2d, 0x55);
     painter.setPen(Qt::NoPen);
     painter.setBrush(colour);
@@ -149,6 +144,63 @@ QPixmap giftSymbol(int size, const QColor& tint, qreal devicePixelRatio)
     painter.drawRect(QRectF(s * 0.44, s * 0.28, s * 0.12, s * 0.66));
     painter.setBrush(colour.darker(115));
     painter.drawEllipse(QRectF(s * 0.42, s * 0.14, s * 0.16, s * 0.14));
+}
+
+// One speech bubble with its tail at the bottom corner on the tail's side.
+QPainterPath speechBubble(const QRectF& body, bool tailLeft)
+{
+    QPainterPath bubble;
+    bubble.addRoundedRect(body, body.height() * 0.45, body.height() * 0.45);
+    const qreal h = body.height();
+    QPolygonF tail;
+    if (tailLeft) {
+        tail << QPointF(body.left() + h * 0.25, body.bottom() - h * 0.3) << QPointF(body.left() - h * 0.02, body.bottom() + h * 0.28)
+             << QPointF(body.left() + h * 0.6, body.bottom() - h * 0.05);
+    } else {
+        tail << QPointF(body.right() - h * 0.25, body.bottom() - h * 0.3) << QPointF(body.right() + h * 0.02, body.bottom() + h * 0.28)
+             << QPointF(body.right() - h * 0.6, body.bottom() - h * 0.05);
+    }
+    QPainterPath tailPath;
+    tailPath.addPolygon(tail);
+    tailPath.closeSubpath();
+    return bubble.united(tailPath);
+}
+
+// The sign-in screen's mark, drawn here so that the first window does not wait for
+// the icon theme and its SVG engine: two filled speech bubbles, the left one in front
+// with a gap cut around it.
+void drawConversation(QPainter& painter, qreal s, const QColor& tint)
+{
+    const QPainterPath back = speechBubble(QRectF(s * 0.36, s * 0.34, s * 0.58, s * 0.42), false);
+    const QPainterPath front = speechBubble(QRectF(s * 0.06, s * 0.16, s * 0.6, s * 0.44), true);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(tint.isValid() ? tint : QColor(Qt::black));
+    painter.drawPath(back);
+    painter.setCompositionMode(QPainter::CompositionMode_Clear);
+    painter.strokePath(front, QPen(Qt::transparent, s * 0.07));
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.drawPath(front);
+}
+
+using Drawing = void (*)(QPainter&, qreal, const QColor&);
+
+Drawing drawingOf(const QString& symbol)
+{
+    if (symbol == u"gift.fill")
+        return drawGift;
+    if (symbol == u"bubble.left.and.bubble.right.fill")
+        return drawConversation;
+    return nullptr;
+}
+
+QPixmap drawn(Drawing draw, int size, const QColor& tint, qreal devicePixelRatio)
+{
+    QPixmap pixmap(QSize(size, size) * devicePixelRatio);
+    pixmap.setDevicePixelRatio(devicePixelRatio);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    draw(painter, size, tint);
     return pixmap;
 }
 
@@ -156,8 +208,8 @@ QPixmap giftSymbol(int size, const QColor& tint, qreal devicePixelRatio)
 
 QPixmap pixmap(const QString& symbol, int size, const QColor& tint, qreal devicePixelRatio)
 {
-    if (symbol == u"gift.fill")
-        return giftSymbol(size, tint, devicePixelRatio);
+    if (const Drawing draw = drawingOf(symbol))
+        return drawn(draw, size, tint, devicePixelRatio);
     const QString key = QStringLiteral("icon:%1:%2:%3:%4").arg(symbol).arg(size).arg(tint.isValid() ? tint.rgba() : 0u).arg(devicePixelRatio);
     QPixmap result;
     if (QPixmapCache::find(key, &result))

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QProxyStyle>
+
+// The platform's style with the program's own drawing for the few standard icons
+// that every main window asks for at start-up. The menu bar's overflow arrow, made
+// in its constructor and shown only when the menus do not fit, would otherwise be
+// read from an image file, which makes Qt load every image-format plugin (SVG
+// included) before the first window can paint.
+class AppStyle : public QProxyStyle {
+    Q_OBJECT
+
+public:
+    AppStyle();
+
+    QIcon standardIcon(StandardPixmap standardIcon, const QStyleOption* option = nullptr,
+                       const QWidget* widget = nullptr) const override;
+};
