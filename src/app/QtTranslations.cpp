@@ -41,7 +41,8 @@ void QtTranslations::load(AppLanguage language)
     const QString locale = catalogueLocale(language);
     if (locale.isEmpty())
         return;
-    // "qt_<locale>" gathers the catalogues of Qt's modules (Debian: qt6-translations-l10n).
-    if (m_translator.load(QStringLiteral("qt_") + locale, QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    // Only Qt's base module shows text of its own here (standard buttons and menus);
+    // "qt_<locale>" would load the catalogue of every module (Debian: qt6-translations-l10n).
+    if (m_translator.load(QStringLiteral("qtbase_") + locale, QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         m_installed = QCoreApplication::installTranslator(&m_translator);
 }

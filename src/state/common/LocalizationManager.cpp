@@ -62,7 +62,10 @@ AppLanguage LocalizationManager::systemLanguage(const QStringList& preferredLang
 StringBundle LocalizationManager::bundle(AppLanguage language) const
 {
     const QString folder = QDir(m_bundleRoot).filePath(appLanguage::rawValue(language) + QStringLiteral(".lproj"));
-    return StringBundle::open(folder).value_or(mainBundle());
+    // Not value_or: its argument would read a second table on every call.
+    if (std::optional<StringBundle> found = StringBundle::open(folder))
+        return *std::move(found);
+    return mainBundle();
 }
 
 // The main bundle answers in the system's language, as far as a table for it exists.
