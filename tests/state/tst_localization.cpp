@@ -62,6 +62,8 @@ private Q_SLOTS:
         QTest::newRow("open comment") << u"\"k\" = \"b\";\n/* never closed"_s << u"line 2"_s;
         QTest::newRow("short unicode escape") << u"\"k\" = \"\\u12\";"_s << u"line 1"_s;
         QTest::newRow("lone surrogate") << u"\"k\" = \"\\uD83D\";"_s << u"line 1"_s;
+        QTest::newRow("value over two lines") << u"\"k\" = \"one\ntwo \\\"x\\\" three\";"_s << u"one\ntwo \"x\" three"_s;
+        QTest::newRow("error after a value over two lines") << u"\"a\" = \"b\nc\";\n\"k\" = \"d\""_s << u"line 3"_s;
     }
 
     void parsesTables()

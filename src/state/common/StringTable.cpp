@@ -159,8 +159,15 @@ private:
                 return true;
             }
             if (c != u'\\') {
-                out.append(c);
-                advance();
+                // A run of plain characters is taken whole: appended one by one, they
+                // were most of the cost of reading a table at start-up.
+                qsizetype end = m_pos;
+                while (end < m_text.size() && m_text.at(end) != u'"' && m_text.at(end) != u'\\')
+                    ++end;
+                const QStringView run = QStringView(m_text).sliced(m_pos, end - m_pos);
+                m_line += int(run.count(u'\n'));
+                out.append(run);
+                m_pos = end;
                 continue;
             }
             advance();
