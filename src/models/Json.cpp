@@ -1,14 +1,14 @@
 #include "models/Json.h"
 
-#include <QCborMap>
-#include <QCborValue>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 namespace json {
 
@@ -182,8 +182,7 @@ QByteArray serialize(const QJsonObject& object)
 namespace detail {
 
 struct KeyLayout {
-    QList<QCborValue> keys; // in the order of the object, for matching
-    QList<QString> names; // the same keys, for finding one by name
+    QList<QString> keys; // in the order of the object
 
     // A record's reading code asks for its keys in the same order every time, so
     // the n-th lookup of a read usually resolves as it did the last time.
@@ -193,18 +192,6 @@ struct KeyLayout {
     };
     QList<Lookup> lookups;
 
-    bool matches(const QCborMap& map) const
-    {
-        if (map.size() != keys.size())
-            return false;
-        qsizetype i = 0;
-        for (auto it = map.constBegin(); it != map.constEnd(); ++it, ++i) {
-            if (it.key() != keys.at(i))
-                return false;
-        }
-        return true;
-    }
-
     qsizetype indexOf(QLatin1StringView key, qsizetype lookup)
     {
         if (lookup < lookups.size()) {
@@ -212,7 +199,7 @@ struct KeyLayout {
             if (known.key.size() == key.size() && std::memcmp(known.key.constData(), key.data(), key.size()) == 0)
                 return known.index;
         }
-        const qsizetype index = names.indexOf(key);
+        const qsizetype index = keys.indexOf(key);
         const Lookup resolved { QByteArray(key.data(), key.size()), index };
         if (lookup < lookups.size())
             lookups[lookup] = resolved;
@@ -231,30 +218,55 @@ constexpr std::size_t rememberedLayouts = 8;
 KeyLayouts::KeyLayouts() = default;
 KeyLayouts::~KeyLayouts() = default;
 
-std::shared_ptr<KeyLayout> KeyLayouts::match(const QJsonObject& object)
+KeyLayout* KeyLayouts::enter(const QJsonObject& object)
 {
-    // Shares the object's storage; nothing is copied.
-    const QCborMap map = QCborMap::fromJsonObject(object);
+    KeyLayout* const layout = match(object);
+    ++m_holders;
+    return layout;
+}
+
+KeyLayout* KeyLayouts::match(const QJsonObject& object)
+{
+    // A key is taken out of the object as a new string. Comparing keys in place
+    // (as QCborValue) would cost two atomic reference counts each, which is
+    // slower; each key is still taken at most once, however many layouts are tried.
+    const qsizetype size = object.size();
+    QVarLengthArray<QString, 32> keys;
+    const auto keyAt = [&](qsizetype i) -> const QString& {
+        while (keys.size() <= i)
+            keys.append((object.constBegin() + keys.size()).key());
+        return keys[i];
+    };
     for (const auto& layout : m_layouts) {
-        if (layout->matches(map))
-            return layout;
+        if (layout->keys.size() != size)
+            continue;
+        qsizetype i = 0;
+        while (i < size && keyAt(i) == layout->keys.at(i))
+            ++i;
+        if (i == size)
+            return layout.get();
     }
-    auto layout = std::make_shared<KeyLayout>();
-    layout->keys.reserve(map.size());
-    layout->names.reserve(map.size());
-    for (auto it = map.constBegin(); it != map.constEnd(); ++it) {
-        // Rebuilt from the text so that no key keeps the whole object alive.
-        const QString name = it.key().toString();
-        layout->keys.append(QCborValue(name));
-        layout->names.append(name);
+    auto layout = std::make_unique<KeyLayout>();
+    layout->keys.reserve(size);
+    for (qsizetype i = 0; i < size; ++i) {
+        // Copied character by character, so that no key can keep the object's storage.
+        const QString& key = keyAt(i);
+        layout->keys.append(QString(key.constData(), key.size()));
     }
+    KeyLayout* const learnt = layout.get();
     if (m_layouts.size() < rememberedLayouts) {
-        m_layouts.push_back(layout);
+        m_layouts.push_back(std::move(layout));
     } else {
-        m_layouts[m_next] = layout;
+        m_retired.push_back(std::exchange(m_layouts[m_next], std::move(layout)));
         m_next = (m_next + 1) % rememberedLayouts;
     }
-    return layout;
+    return learnt;
+}
+
+void KeyLayouts::leave()
+{
+    if (--m_holders == 0)
+        m_retired.clear();
 }
 
 } // namespace detail
@@ -262,9 +274,26 @@ std::shared_ptr<KeyLayout> KeyLayouts::match(const QJsonObject& object)
 Reader::Reader(QJsonObject object, const Path& path, detail::KeyLayouts* layouts)
     : m_object(std::move(object))
     , m_path(path)
+    , m_layouts(layouts)
+    , m_layout(layouts ? layouts->enter(m_object) : nullptr)
 {
-    if (layouts)
-        m_layout = layouts->match(m_object);
+}
+
+Reader::Reader(const Reader& other)
+    : m_object(other.m_object)
+    , m_path(other.m_path)
+    , m_layouts(other.m_layouts)
+    , m_layout(other.m_layout)
+    , m_lookups(other.m_lookups)
+{
+    if (m_layouts)
+        m_layouts->enterAgain();
+}
+
+Reader::~Reader()
+{
+    if (m_layouts)
+        m_layouts->leave();
 }
 
 namespace {

@@ -87,6 +87,9 @@ struct KeyLayout;
 // position, and the objects of one record type nearly always come in a handful of
 // key layouts. So each record type keeps the layouts it met last: an object whose
 // keys match one exactly, in order, is read by position.
+//
+// Each thread has its own layouts for each record type, so nothing here is shared
+// between threads and no count needs to be atomic.
 class KeyLayouts {
 public:
     KeyLayouts();
@@ -94,13 +97,22 @@ public:
     KeyLayouts(const KeyLayouts&) = delete;
     KeyLayouts& operator=(const KeyLayouts&) = delete;
 
-    // The remembered layout of exactly these keys; learnt when it is new. Shared,
-    // because a reader of a record that nests its own type may outlive its place here.
-    std::shared_ptr<KeyLayout> match(const QJsonObject& object);
+    // The remembered layout of exactly these keys, learnt when it is new. It stays
+    // valid until the matching leave(): a record that nests its own type reads its
+    // children while its own reader still holds a layout that they may push out.
+    KeyLayout* enter(const QJsonObject& object);
+    // One more holder of a layout already entered.
+    void enterAgain() { ++m_holders; }
+    void leave();
 
 private:
-    std::vector<std::shared_ptr<KeyLayout>> m_layouts;
+    KeyLayout* match(const QJsonObject& object);
+
+    std::vector<std::unique_ptr<KeyLayout>> m_layouts;
+    // Layouts pushed out while held, freed when no reader holds any.
+    std::vector<std::unique_ptr<KeyLayout>> m_retired;
     std::size_t m_next = 0;
+    int m_holders = 0;
 };
 
 } // namespace detail
@@ -112,6 +124,9 @@ public:
     // As above; keys are found through the layouts of the record type being read.
     Reader(const QJsonValue& value, const Path& path, detail::KeyLayouts& layouts);
     Reader(QJsonValueConstRef value, const Path& path, detail::KeyLayouts& layouts);
+    Reader(const Reader& other);
+    Reader& operator=(const Reader&) = delete;
+    ~Reader();
 
     const QJsonObject& object() const { return m_object; }
     const Path& path() const { return m_path; }
@@ -178,7 +193,8 @@ private:
 
     QJsonObject m_object;
     Path m_path;
-    std::shared_ptr<detail::KeyLayout> m_layout;
+    detail::KeyLayouts* m_layouts = nullptr;
+    detail::KeyLayout* m_layout = nullptr;
     mutable qsizetype m_lookups = 0;
 };
 

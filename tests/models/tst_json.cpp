@@ -133,17 +133,33 @@ private Q_SLOTS:
         }
     }
 
+    // The children's layouts push the parent's out of its type's memory while the
+    // parent is still being read; its "id" must still be found where it is.
+    void selfNestingRecords_data()
+    {
+        QTest::addColumn<int>("childCount");
+        QTest::newRow("fewer layouts than remembered") << 3;
+        QTest::newRow("parent's layout pushed out") << 20;
+        QTest::newRow("pushed out many times over") << 100;
+    }
     void selfNestingRecords()
     {
+        QFETCH(int, childCount);
         QJsonArray children;
-        for (int i = 0; i < 20; ++i)
+        for (int i = 0; i < childCount; ++i)
             children.append(QJsonObject { { u"id"_s, i }, { u"extra%1"_s.arg(i), true } });
-        const QJsonObject root { { u"id"_s, 100 }, { u"children"_s, children }, { u"zzz"_s, 1 } };
-        const Node node = json::decode<Node>(QJsonValue(root));
+        // "a" puts the parent's "id" at another position than any child's.
+        const QJsonObject root { { u"a"_s, 0 }, { u"id"_s, 100 }, { u"children"_s, children }, { u"zzz"_s, 1 } };
+        Node node { {}, 0 };
+        try {
+            node = json::decode<Node>(QJsonValue(root));
+        } catch (const DecodeError& e) {
+            QFAIL(e.what());
+        }
         QCOMPARE(node.id, 100);
         QVERIFY(node.children);
-        QCOMPARE(node.children->size(), 20);
-        QCOMPARE(node.children->last().id, 19);
+        QCOMPARE(node.children->size(), childCount);
+        QCOMPARE(node.children->last().id, childCount - 1);
     }
 
     // Text that has no UTF-8 form is corrupt data; a leading byte-order mark is not.
