@@ -86,6 +86,15 @@ QModelIndex rowOf(QListView* list, qint64 id)
     return {};
 }
 
+// Shows the console as a window, once it lists the session and has stopped loading.
+bool showWithSession(OperatorConsoleView& console, qint64 session)
+{
+    console.resize(900, 600);
+    console.show();
+    return QTest::qWaitFor(
+        [&] { return rowOf(console.workspaceList(), session).isValid() && !console.model()->isLoading(); }, 5000);
+}
+
 // Session names as shown, headings in brackets.
 QStringList rowTexts(QListView* list)
 {
@@ -155,10 +164,7 @@ private Q_SLOTS:
     {
         Fixture f(R"([{"id":1,"status":"waiting","customerName":"Ann"}])");
         OperatorConsoleView console(f.api);
-        console.resize(900, 600);
-        console.show();
-        QTRY_VERIFY(rowOf(console.workspaceList(), 1).isValid());
-        QTRY_VERIFY(!console.model()->isLoading());
+        QVERIFY(showWithSession(console, 1));
         QVERIFY(child<QWidget>(&console, u"emptySelection"_s)->isVisible());
         console.workspaceList()->setCurrentIndex(rowOf(console.workspaceList(), 1));
         auto* accept = child<QPushButton>(&console, u"acceptButton"_s);
@@ -203,10 +209,7 @@ private Q_SLOTS:
         Fixture f("[{\"id\":1,\"status\":\"" + status.toLatin1() + "\",\"customerName\":\"Ann\"}]");
         f.server.respond(path, { replyStatus, replyStatus == 200 ? envelope("null") : QByteArray(R"({"error":"no"})"), {}, true });
         OperatorConsoleView console(f.api);
-        console.resize(900, 600);
-        console.show();
-        QTRY_VERIFY(rowOf(console.workspaceList(), 1).isValid());
-        QTRY_VERIFY(!console.model()->isLoading());
+        QVERIFY(showWithSession(console, 1));
         console.workspaceList()->setCurrentIndex(rowOf(console.workspaceList(), 1));
         QPointer<QPushButton> pressed = child<QPushButton>(&console, button);
         QVERIFY(pressed && pressed->isVisible() && pressed->isEnabled());
@@ -333,10 +336,7 @@ private Q_SLOTS:
                   R"({"id":3,"status":"active","customerName":"C"}])");
         f.server.respond(path, { 200, envelope("null"), {}, true });
         OperatorConsoleView console(f.api);
-        console.resize(900, 600);
-        console.show();
-        QTRY_VERIFY(rowOf(console.workspaceList(), 3).isValid());
-        QTRY_VERIFY(!console.model()->isLoading());
+        QVERIFY(showWithSession(console, 3));
         QListView* workspace = console.workspaceList();
         const QPoint at = workspace->visualRect(rowOf(workspace, session)).center();
         Q_EMIT workspace->customContextMenuRequested(at);
@@ -368,10 +368,7 @@ private Q_SLOTS:
     {
         Fixture f(R"([{"id":1,"status":"active","customerName":"A"},{"id":2,"status":"active","customerName":"B"}])");
         OperatorConsoleView console(f.api);
-        console.resize(900, 600);
-        console.show();
-        QTRY_VERIFY(rowOf(console.workspaceList(), 2).isValid());
-        QTRY_VERIFY(!console.model()->isLoading());
+        QVERIFY(showWithSession(console, 2));
         console.workspaceList()->setCurrentIndex(rowOf(console.workspaceList(), 1));
         auto* field = child<QLineEdit>(&console, u"replyField"_s);
         auto* send = child<QPushButton>(&console, u"sendButton"_s);
@@ -532,10 +529,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, reloaded);
         Fixture f(R"([{"id":1,"status":"waiting","customerName":"A"},{"id":2,"status":"active","customerName":"B"}])");
         OperatorConsoleView console(f.api);
-        console.resize(900, 600);
-        console.show();
-        QTRY_VERIFY(rowOf(console.workspaceList(), 2).isValid());
-        QTRY_VERIFY(!console.model()->isLoading());
+        QVERIFY(showWithSession(console, 2));
         QListView* workspace = console.workspaceList();
         Q_EMIT workspace->customContextMenuRequested(workspace->visualRect(rowOf(workspace, session)).center());
         QPointer<QMenu> menu = console.findChild<QMenu*>(u"sessionMenu"_s);
