@@ -100,6 +100,28 @@ std::unique_ptr<ConversationListViewModel> conversationList(ServerClient& client
                                                                StateTimer::systemFactory() });
 }
 
+// A private chat Bob opened with Alice, open on both sides, and Alice's conversation list.
+struct OpenChat {
+    qint64 conversationId = 0;
+    std::unique_ptr<ConversationListViewModel> aliceList;
+    std::unique_ptr<ChatViewModel> alice;
+    std::unique_ptr<ChatViewModel> bob;
+};
+
+OpenChat openChat(ServerClient& alice, ServerClient& bob)
+{
+    OpenChat chat;
+    const QList<qint64> members { alice.id() };
+    chat.conversationId = runTask(bob.chat.createConversation(u"private"_s, std::nullopt, members));
+    chat.aliceList = conversationList(alice);
+    runTask(chat.aliceList->loadConversations());
+    chat.alice = alice.chatModel(chat.conversationId);
+    runTask(chat.alice->loadMessages());
+    chat.bob = bob.chatModel(chat.conversationId);
+    runTask(chat.bob->loadMessages());
+    return chat;
+}
+
 std::optional<QString> lastMessageOf(const ConversationListViewModel& list, qint64 conversationId)
 {
     for (const Conversation& conversation : list.conversations()) {
@@ -135,13 +157,11 @@ private Q_SLOTS:
             if (userId == alice.id())
                 aliceOnlineToBob.append(online);
         });
-        const qint64 conversationId = runTask(bob.chat.createConversation(u"private"_s, std::nullopt, { alice.id() }));
-        auto list = conversationList(alice);
-        runTask(list->loadConversations());
-        auto aliceChat = alice.chatModel(conversationId);
-        runTask(aliceChat->loadMessages());
-        auto bobChat = bob.chatModel(conversationId);
-        runTask(bobChat->loadMessages());
+        OpenChat chat = openChat(alice, bob);
+        const qint64 conversationId = chat.conversationId;
+        ConversationListViewModel* list = chat.aliceList.get();
+        ChatViewModel* aliceChat = chat.alice.get();
+        ChatViewModel* bobChat = chat.bob.get();
 
         PacedSender sender(*bobChat);
         const qsizetype connectionsBefore = connectionsOf(log, alice.id());
@@ -173,13 +193,11 @@ private Q_SLOTS:
         ServerClient bob(server);
         QVERIFY(alice.signIn(u"alice"_s, u"alice123"_s) && alice.connect());
         QVERIFY(bob.signIn(u"bob"_s, u"bob12345"_s) && bob.connect());
-        const qint64 conversationId = runTask(bob.chat.createConversation(u"private"_s, std::nullopt, { alice.id() }));
-        auto list = conversationList(alice);
-        runTask(list->loadConversations());
-        auto aliceChat = alice.chatModel(conversationId);
-        runTask(aliceChat->loadMessages());
-        auto bobChat = bob.chatModel(conversationId);
-        runTask(bobChat->loadMessages());
+        OpenChat chat = openChat(alice, bob);
+        const qint64 conversationId = chat.conversationId;
+        ConversationListViewModel* list = chat.aliceList.get();
+        ChatViewModel* aliceChat = chat.alice.get();
+        ChatViewModel* bobChat = chat.bob.get();
 
         PacedSender sender(*bobChat);
         sender.start();
