@@ -2,6 +2,7 @@
 
 #include "app/ContentView.h"
 #include "app/QtTranslations.h"
+#include "app/SessionBus.h"
 #include "app/StaffConsoles.h"
 #include "network/WebSocketService.h"
 #include "state/chat/AuthViewModel.h"
@@ -39,6 +40,7 @@ MorvaneApp::MorvaneApp(std::unique_ptr<AuthViewModel> authViewModel, Channel cha
     : m_auth(std::move(authViewModel))
     , m_channel(std::move(channel))
 {
+    SessionBus::joinInBackground();
     // Before the first widget: until the event loop runs, a new application font does
     // not reach widgets that already exist, and the login screen would keep the default face.
     Appearance::install();

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 
 using namespace Qt::StringLiterals;
 
@@ -28,6 +29,8 @@ private Q_SLOTS:
         const QStringList paths = QIcon::themeSearchPaths();
         QIcon::setThemeSearchPaths({});
         QIcon::setThemeName(u"no-such-theme"_s);
+        // Built with no error to show, the error line asks for no negative height.
+        QTest::failOnWarning(QRegularExpression(u"Negative sizes"_s));
         ClientStack stack;
         AuthViewModel model(AuthViewModel::Dependencies { &stack.auth, &stack.keychain, &stack.ws, &stack.api });
         LoginView view(&model);
@@ -42,6 +45,7 @@ private Q_SLOTS:
         const auto at = [&image](qreal x, qreal y) { return image.pixelColor(QPoint(int(x * image.width()), int(y * image.height()))); };
         QCOMPARE(at(0.36, 0.38).rgb(), Appearance::accent().rgb()); // the front bubble
         QCOMPARE(at(0.85, 0.6).rgb(), Appearance::accent().rgb()); // the bubble behind
+        QCOMPARE(at(0.67, 0.4).alpha(), 0); // the gap cut around the front bubble
         QCOMPARE(at(0.97, 0.03).alpha(), 0);
     }
 

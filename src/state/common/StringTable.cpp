@@ -11,6 +11,8 @@ public:
 
     bool run(QHash<QString, QString>& entries)
     {
+        // Every entry ends in ';': room for all of them at once, never a rehash.
+        entries.reserve(m_text.count(u';'));
         while (skipBlanksAndComments()) {
             QString key;
             QString value;

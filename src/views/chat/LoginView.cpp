@@ -208,5 +208,6 @@ void LoginView::updateError()
     m_error->setText(error.value_or(QString()));
     // Centred in its row, the label is not asked for its wrapped height: a reason on
     // two lines would be cut in half.
-    m_error->setMinimumHeight(m_error->heightForWidth(FieldWidth));
+    // An empty label has no height for a width (-1).
+    m_error->setMinimumHeight(qMax(0, m_error->heightForWidth(FieldWidth)));
 }

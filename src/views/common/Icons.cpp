@@ -171,14 +171,17 @@ QPainterPath speechBubble(const QRectF& body, bool tailLeft)
 // with a gap cut around it.
 void drawConversation(QPainter& painter, qreal s, const QColor& tint)
 {
-    const QPainterPath back = speechBubble(QRectF(s * 0.36, s * 0.34, s * 0.58, s * 0.42), false);
     const QPainterPath front = speechBubble(QRectF(s * 0.06, s * 0.16, s * 0.6, s * 0.44), true);
+    // The gap is cut out of the back bubble's outline rather than cleared with a
+    // stroke: clearing pixels takes the raster engine's generic path, which hands
+    // its spans to a pool of threads that the first window would wait to start.
+    QPainterPathStroker gap;
+    gap.setWidth(s * 0.07);
+    const QPainterPath back = speechBubble(QRectF(s * 0.36, s * 0.34, s * 0.58, s * 0.42), false)
+                                  .subtracted(gap.createStroke(front).united(front));
     painter.setPen(Qt::NoPen);
     painter.setBrush(tint.isValid() ? tint : QColor(Qt::black));
     painter.drawPath(back);
-    painter.setCompositionMode(QPainter::CompositionMode_Clear);
-    painter.strokePath(front, QPen(Qt::transparent, s * 0.07));
-    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter.drawPath(front);
 }
 
