@@ -625,9 +625,11 @@ private Q_SLOTS:
         channel.service->sendChatMessage(sendFrameObject(u"c1"_s));
         QTRY_COMPARE(clientIdsSent(channel.server), QStringList { u"c1"_s });
         if (!answer.isEmpty()) {
+            // Frames of one socket are handled in order: once the pong is, so is the answer.
+            QSignalSpy frames(channel.service.get(), &WebSocketService::messageSubject);
             channel.server.sendToAll(answer);
             channel.server.sendToAll(R"({"type":"pong","payload":{}})");
-            QTest::qWait(50);
+            QTRY_VERIFY(!frames.isEmpty() && frames.constLast().at(0).value<WSMessage>().type == u"pong"_s);
         }
         channel.manualClock->advance(waitMs);
         QCOMPARE(failures, expected.isEmpty() ? QStringList() : QStringList { expected });
