@@ -207,7 +207,6 @@ void LoginView::updateError()
     m_error->setVisible(error.has_value());
     m_error->setText(error.value_or(QString()));
     // Centred in its row, the label is not asked for its wrapped height: a reason on
-    // two lines would be cut in half.
-    // An empty label has no height for a width (-1).
+    // two lines would be cut in half. Without a reason it has none to give (-1).
     m_error->setMinimumHeight(qMax(0, m_error->heightForWidth(FieldWidth)));
 }
