@@ -260,11 +260,8 @@ private Q_SLOTS:
         const QString endPath = u"/api/trpc/operator.endSession"_s;
         f.server.respond(endPath, { 200, envelope("null"), {}, true });
         OperatorConsoleView console(f.api);
-        console.resize(900, 600);
-        console.show();
+        QVERIFY(showWithSession(console, 2));
         QApplication::setActiveWindow(&console);
-        QTRY_VERIFY(rowOf(console.workspaceList(), 2).isValid());
-        QTRY_VERIFY(!console.model()->isLoading());
         QListView* workspace = console.workspaceList();
         workspace->setFocus();
         QTest::mouseClick(workspace->viewport(), Qt::LeftButton, {}, workspace->visualRect(rowOf(workspace, 1)).center());
@@ -303,11 +300,8 @@ private Q_SLOTS:
     {
         Fixture f(R"([{"id":1,"status":"active","customerName":"A"},{"id":3,"status":"ended","customerName":"C"}])");
         OperatorConsoleView console(f.api);
-        console.resize(900, 600);
-        console.show();
+        QVERIFY(showWithSession(console, 1));
         QApplication::setActiveWindow(&console);
-        QTRY_VERIFY(rowOf(console.workspaceList(), 1).isValid());
-        QTRY_VERIFY(!console.model()->isLoading());
         console.workspaceList()->setFocus();
         console.workspaceList()->setCurrentIndex(rowOf(console.workspaceList(), 1));
         QCOMPARE(console.model()->selectedSessionId(), std::optional<qint64>(1));
@@ -466,11 +460,8 @@ private Q_SLOTS:
         const QString path = accept ? u"/api/trpc/operator.acceptSession"_s : u"/api/trpc/operator.endSession"_s;
         f.server.respond(path, { reply, reply == 200 ? envelope("null") : QByteArray(R"({"error":"no"})"), {}, true });
         OperatorConsoleView console(f.api);
-        console.resize(900, 600);
-        console.show();
+        QVERIFY(showWithSession(console, 1));
         QApplication::setActiveWindow(&console);
-        QTRY_VERIFY(rowOf(console.workspaceList(), 1).isValid());
-        QTRY_VERIFY(!console.model()->isLoading());
         console.workspaceList()->setFocus(Qt::TabFocusReason);
         console.workspaceList()->setCurrentIndex(rowOf(console.workspaceList(), 1));
         QTest::keyClick(console.workspaceList(), Qt::Key_Tab);
