@@ -18,6 +18,8 @@
 #include "state/chat/ChatViewModel.h"
 #include "state/chat/ConversationListViewModel.h"
 #include "state/common/LocalizationManager.h"
+#include "state/common/NotificationCenter.h"
+#include "state/common/NotificationName.h"
 #include "state/contacts/ContactListViewModel.h"
 #include "views/chat/ChatView.h"
 #include "views/chat/ConversationListModel.h"
@@ -242,8 +244,20 @@ private Q_SLOTS:
                 m_main->chatView()->viewModel()->setReplyToMessage(m_main->chatView()->viewModel()->messages().constFirst());
         }
         verifyWindow(window(), chain);
-        if (m_main->chatView())
-            m_main->chatView()->viewModel()->setReplyToMessage(std::nullopt);
+        if (ChatView* chat = m_main->chatView()) {
+            // The header reads as the whole name, without the tooltip's markup.
+            QWidget* title = chat->findChild<QWidget*>(u"chatTitle"_s);
+            QCOMPARE(keyboardwalk::accessibleName(title), ConversationRow::displayName(*m_main->selectedConversation()));
+            QVERIFY(!keyboardwalk::hasMarkup(keyboardwalk::accessibleDescription(title)));
+            chat->viewModel()->setReplyToMessage(std::nullopt);
+        }
+    }
+
+    // Icon buttons' tooltips say what they do and the keys that do it.
+    void toolbarToolTipsSayTheKeys()
+    {
+        QCOMPARE(m_main->findChild<QToolButton*>(u"searchButton"_s)->toolTip(), u"Search (Ctrl+F)"_s);
+        QCOMPARE(m_main->findChild<QToolButton*>(u"newChatButton"_s)->toolTip(), u"Add Contact (Ctrl+N)"_s);
     }
 
     // The sidebar is one Tab stop: the arrows move its ring without switching, Return
@@ -372,6 +386,38 @@ private Q_SLOTS:
         QCOMPARE(listkeys::currentRow(messageList()), rows->rowOfMessage(oldest) - 1);
         QVERIFY(messageList()->viewport()->rect().intersects(messageList()->visualRect(messageList()->currentIndex())));
         QCOMPARE(focusedName(), u"messageList"_s);
+    }
+
+    // A control that goes away under the keyboard hands the focus to where the work
+    // goes on, never to whatever comes next (Sign Out, at the end of the chain's wrap).
+    void focusStaysWithTheWork()
+    {
+        if (!m_main->chatView())
+            openChatByKeyboard(u"Bob"_s);
+        ChatViewModel* vm = m_main->chatView()->viewModel();
+        vm->setReplyToMessage(vm->messages().constFirst());
+        QVERIFY(tabTo(u"cancelReplyButton"_s, true));
+        press(Qt::Key_Space);
+        QVERIFY(!vm->replyToMessage());
+        QCOMPARE(focusedName(), u"messageField"_s);
+
+        QVERIFY(tabTo(u"conversationSearchField"_s, true));
+        type(u"Bo"_s);
+        press(Qt::Key_Tab);
+        QCOMPARE(focusedName(), u"clearSearchButton"_s);
+        press(Qt::Key_Space);
+        QCOMPARE(focusedName(), u"conversationSearchField"_s);
+        QVERIFY(focused()->property("text").toString().isEmpty());
+
+        // Another screen opens a chat ("Send Message"): the caret goes to its input.
+        QVERIFY(tabTo(u"messageList"_s, true));
+        Conversation other;
+        for (const Conversation& conversation : m_main->conversationListViewModel()->conversations())
+            if (ConversationRow::displayName(conversation).contains(u"Hiking"_s))
+                other = conversation;
+        NotificationCenter::shared().post(NotificationName::navigateToConversation(), { { u"conversation"_s, QVariant::fromValue(other) } });
+        QTRY_COMPARE(m_main->chatView()->conversationId(), other.id);
+        QCOMPARE(focusedName(), u"messageField"_s);
     }
 
     // A sheet puts the caret in its first field and gives the focus back when it closes.
