@@ -502,6 +502,36 @@ private Q_SLOTS:
         QVERIFY(!m_app->settingsWindow()->isVisible());
     }
 
+    // Deleting a conversation from its menu, confirmed with the keyboard: the focus
+    // comes back to the list, on the row that took the deleted one's place.
+    void deleteKeepsTheKeyboardInTheList()
+    {
+        m_main->setSelectedSection(SidebarSection::messages);
+        QVERIFY(keyboardwalk::activate(window()));
+        QVERIFY(tabTo(u"conversationList"_s));
+        press(Qt::Key_Home);
+        auto* rows = qobject_cast<ConversationListModel*>(conversationList()->model());
+        while (!ConversationRow::displayName(rows->conversationAt(listkeys::currentRow(conversationList()))).contains(u"Bob"_s)
+               && listkeys::currentRow(conversationList()) < rows->rowCount() - 1)
+            press(Qt::Key_Down);
+        const int row = listkeys::currentRow(conversationList());
+        const int count = rows->rowCount();
+        QVERIFY(ConversationRow::displayName(rows->conversationAt(row)).contains(u"Bob"_s));
+        QVERIFY2(row > 0, "a row the first one does not replace");
+        QVERIFY(listkeys::choose(conversationList(), u"deleteAction"_s));
+        QWidget* confirmation = nullptr;
+        QTRY_VERIFY((confirmation = QApplication::activeModalWidget()));
+        QVERIFY(keyboardwalk::activate(confirmation));
+        // The safe answer has the focus; the person moves to Delete and presses Space.
+        QCOMPARE(focusedName(), u"cancelButton"_s);
+        press(Qt::Key_Tab);
+        QCOMPARE(focusedName(), u"confirmButton"_s);
+        press(Qt::Key_Space);
+        QTRY_COMPARE(rows->rowCount(), count - 1);
+        QCOMPARE(focusedName(), u"conversationList"_s);
+        QCOMPARE(listkeys::currentRow(conversationList()), qMin(row, count - 2));
+    }
+
     void cleanupTestCase()
     {
         m_app.reset();
