@@ -386,7 +386,7 @@ private Q_SLOTS:
         }
         openChatByKeyboard(u"张三"_s);
         MessageListModel* rows = messageList()->messageModel();
-        QTRY_COMPARE(rows->messageCount(), int(ChatViewModel::pageSize));
+        QTRY_COMPARE_WITH_TIMEOUT(rows->messageCount(), int(ChatViewModel::pageSize), 10000);
         QVERIFY(rows->showsLoadMore());
         enterMessageList();
         press(Qt::Key_Home);
