@@ -27,9 +27,9 @@ QByteArray privateConversations(int count)
     return QJsonDocument(list).toJson(QJsonDocument::Compact);
 }
 
-Message message(qint64 conversationId, qint64 senderId)
+Message message(qint64 conversationId, qint64 senderId, qint64 id = 500)
 {
-    return json::decode<Message>(QJsonObject { { u"id"_s, 500 }, { u"conversationId"_s, conversationId },
+    return json::decode<Message>(QJsonObject { { u"id"_s, id }, { u"conversationId"_s, conversationId },
                                                { u"senderId"_s, senderId }, { u"type"_s, u"text"_s },
                                                { u"content"_s, u"hi"_s }, { u"createdAt"_s, u"2025-03-03T08:00:00Z"_s } });
 }
@@ -129,17 +129,20 @@ private Q_SLOTS:
     {
         QTest::addColumn<qint64>("senderId");
         QTest::addColumn<bool>("open");
+        QTest::addColumn<qint64>("secondId");
         QTest::addColumn<qint64>("expected");
 
-        QTest::newRow("another's message") << qint64(2) << false << qint64(2);
-        QTest::newRow("own message from another device") << me << false << qint64(0);
-        QTest::newRow("conversation is open") << qint64(2) << true << qint64(0);
+        QTest::newRow("another's message") << qint64(2) << false << qint64(501) << qint64(2);
+        QTest::newRow("the same message twice") << qint64(2) << false << qint64(500) << qint64(1);
+        QTest::newRow("own message from another device") << me << false << qint64(501) << qint64(0);
+        QTest::newRow("conversation is open") << qint64(2) << true << qint64(501) << qint64(0);
     }
 
     void unreadCounting()
     {
         QFETCH(qint64, senderId);
         QFETCH(bool, open);
+        QFETCH(qint64, secondId);
         QFETCH(qint64, expected);
         Fixture f;
         f.load();
@@ -147,7 +150,7 @@ private Q_SLOTS:
             f.stack.notifications.post(NotificationName::conversationActive(),
                                        { { NotificationKey::conversationId(), qint64(10) } });
         Q_EMIT f.stack.ws.newMessageSubject(message(10, senderId));
-        Q_EMIT f.stack.ws.newMessageSubject(message(10, senderId));
+        Q_EMIT f.stack.ws.newMessageSubject(message(10, senderId, secondId));
         QTRY_COMPARE(f.conversation(10)->lastMessage, std::optional<QString>(u"hi"_s));
         QVERIFY(f.stack.roundTrip());
         QCOMPARE(f.conversation(10)->unreadCount.value_or(0), expected);

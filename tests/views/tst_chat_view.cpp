@@ -15,6 +15,7 @@
 #include "views/common/Localized.h"
 
 #include <QAction>
+#include <QJsonObject>
 #include <QApplication>
 #include <QFile>
 #include <QJsonArray>
@@ -28,6 +29,8 @@
 #include <QSplitter>
 #include <QTest>
 #include <QToolButton>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -135,9 +138,10 @@ private Q_SLOTS:
         QTRY_COMPARE(list->visualRect(row).height(), list->bubble()->layout(notice, false, width).height);
     }
 
-    // Sent while disconnected: the bubble carries the failed mark beside it, the reply
-    // target stays and the text returns to the emptied input field.
-    void failedSendKeepsTextAndReplyTarget()
+    // Sent while disconnected: the text becomes one failed bubble with the failed mark
+    // beside it and leaves the input field for good (Return again sends nothing), and
+    // the reply bar goes with it: the bubble keeps the reply for resending.
+    void failedSendIsOneBubble()
     {
         auto view = makeView();
         view->show();
@@ -145,14 +149,19 @@ private Q_SLOTS:
         target.id = 5;
         target.senderName = QStringLiteral("Bo");
         view->viewModel()->setReplyToMessage(target);
+        const qsizetype listed = view->viewModel()->messages().size();
         auto* field = view->findChild<QPlainTextEdit*>(QStringLiteral("messageField"));
         QTest::keyClicks(field, QStringLiteral("hello"));
         QTest::keyClick(field, Qt::Key_Return);
-        QTRY_COMPARE(view->inputBar()->text(), QStringLiteral("hello"));
-        QVERIFY(view->findChild<QWidget*>(QStringLiteral("replyBar"))->isVisible());
+        QTest::keyClick(field, Qt::Key_Return);
+        QCoreApplication::processEvents();
+        QCOMPARE(view->inputBar()->text(), QString());
+        QCOMPARE(view->viewModel()->messages().size(), listed + 1);
+        QVERIFY(view->findChild<QWidget*>(QStringLiteral("replyBar"))->isHidden());
 
         const Message failed = view->viewModel()->messages().constLast();
         QCOMPARE(failed.status, std::optional<QString>(QStringLiteral("failed")));
+        QCOMPARE(failed.threadRootId, std::optional<qint64>(5));
         const MessageBubble* bubble = view->messageList()->bubble();
         const MessageBubble::Layout mine = bubble->layout(failed, true, 500);
         QVERIFY(!mine.failedMark.isNull());
@@ -163,29 +172,45 @@ private Q_SLOTS:
         QVERIFY(bubble->layout(failed, false, 500).failedMark.isNull());
     }
 
-    // A failed message's menu, opened on its bubble in the chat screen, sends it again
-    // (a new message, listed last) or throws it away, also for the chat opened later.
-    void failedMessageMenuResendsOrDiscards_data()
+    // A failed message's menu, opened on its bubble in the chat screen: Resend sends
+    // it again under its own client message id (the server stores it once), listed
+    // last; Delete is offered only for a message the server cannot hold (it never
+    // left, or the server refused it), never for one whose frame may have reached
+    // the server. Either holds for the chat opened again later.
+    void failedMessageMenu_data()
     {
+        QTest::addColumn<QString>("how"); // offline, unacknowledged, refused
+        QTest::addColumn<bool>("discardOffered");
         QTest::addColumn<bool>("resend");
-        QTest::addColumn<qint64>("conversationId"); // one each: failures outlive the screen
-        QTest::newRow("resend") << true << qint64(71);
-        QTest::newRow("discard") << false << qint64(72);
+        QTest::newRow("never left, resend") << u"offline"_s << true << true;
+        QTest::newRow("never left, delete") << u"offline"_s << true << false;
+        QTest::newRow("unacknowledged, resend") << u"unacknowledged"_s << false << true;
+        QTest::newRow("refused, delete") << u"refused"_s << true << false;
     }
-    void failedMessageMenuResendsOrDiscards()
+    void failedMessageMenu()
     {
+        QFETCH(QString, how);
+        QFETCH(bool, discardOffered);
         QFETCH(bool, resend);
-        QFETCH(qint64, conversationId);
-        m_timers = std::make_shared<ManualTimers>();
-        ChatViewModel::Dependencies deps = ChatViewModel::sharedDependencies();
-        deps.timers = m_timers;
-        ChatView view(std::make_unique<ChatViewModel>(conversationId, 10, deps), QStringLiteral("Ann"));
+        ClientStack stack;
+        if (how == u"offline")
+            stack.storeSession(ClientStack::user(10, QStringLiteral("Me")));
+        else
+            QVERIFY(stack.connectChannel(ClientStack::user(10, QStringLiteral("Me"))));
+        const ChatViewModel::Dependencies deps { &stack.chat, &stack.ws, &stack.clientIds, &stack.keychain, &stack.api,
+                                                 &stack.notifications, stack.timers, &stack.unsent };
+        ChatView view(std::make_unique<ChatViewModel>(1, 10, deps), QStringLiteral("Ann"));
         view.resize(600, 500);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
         view.viewModel()->sendMessage(QStringLiteral("lost words"));
+        const QString clientMsgId = *view.viewModel()->messages().constLast().clientMessageId;
+        if (how != u"offline") {
+            QTRY_COMPARE(stack.peer.framesOfType(QStringLiteral("message_send")).size(), 1);
+            Q_EMIT stack.ws.messageFailedSubject(clientMsgId, how == u"refused" ? std::optional(QStringLiteral("no")) : std::nullopt);
+        }
+        QTRY_COMPARE(view.viewModel()->messages().constLast().status, std::optional<QString>(QStringLiteral("failed")));
         const Message failed = view.viewModel()->messages().constLast();
-        QCOMPARE(failed.status, std::optional<QString>(QStringLiteral("failed")));
 
         MessageListView* list = view.messageList();
         const QModelIndex row = list->messageModel()->indexOfMessage(failed.id);
@@ -193,23 +218,32 @@ private Q_SLOTS:
         const MessageBubble::Layout layout = list->bubble()->layout(failed, true, list->viewport()->width() - 2 * list->spacing());
         std::unique_ptr<QMenu> menu(list->contextMenuAt(layout.content.translated(list->visualRect(row).topLeft()).center()));
         QVERIFY(menu);
-        auto* action = menu->findChild<QAction*>(resend ? QStringLiteral("resendAction") : QStringLiteral("discardAction"));
-        QVERIFY(action);
-        action->trigger();
+        auto* resendAction = menu->findChild<QAction*>(QStringLiteral("resendAction"));
+        auto* discardAction = menu->findChild<QAction*>(QStringLiteral("discardAction"));
+        QVERIFY(resendAction);
+        QCOMPARE(discardAction != nullptr, discardOffered);
+        if (!resend && !discardOffered)
+            return;
+        (resend ? resendAction : discardAction)->trigger();
 
         const QList<Message> shown = view.viewModel()->messages();
         QCOMPARE(shown.size(), resend ? 1 : 0);
         QCOMPARE(list->messageModel()->messageCount(), int(shown.size()));
         if (resend) {
             QCOMPARE(shown.last().content, failed.content);
-            QVERIFY(shown.last().clientMessageId != failed.clientMessageId);
+            QCOMPARE(shown.last().clientMessageId, failed.clientMessageId);
+            if (how != u"offline") {
+                QTRY_COMPARE(stack.peer.framesOfType(QStringLiteral("message_send")).size(), 2);
+                const QList<QJsonObject> frames = stack.peer.framesOfType(QStringLiteral("message_send"));
+                QCOMPARE(frames.at(1)[u"payload"_s][u"clientMsgId"_s].toString(), clientMsgId);
+            }
         }
-        ChatViewModel reopened(conversationId, 10, deps);
+        ChatViewModel reopened(1, 10, deps);
         QCOMPARE(reopened.messages().size(), shown.size());
     }
 
-    // A draft typed while the send is still under way is the person's; the text
-    // that failed goes back only into an empty field.
+    // A draft typed while a send is under way is the person's: a failed send never
+    // writes into the field.
     void draftTypedDuringASendIsKept()
     {
         auto view = makeView();
