@@ -14,6 +14,7 @@
 #include "views/common/ElidedLabel.h"
 #include "views/common/Localized.h"
 
+#include <QAbstractItemModelTester>
 #include <QAction>
 #include <QJsonObject>
 #include <QApplication>
@@ -373,6 +374,88 @@ private Q_SLOTS:
         QCOMPARE(rows->messageAt(1).id, 101 + repeated);
         QCOMPARE(list->visualRect(rows->indexOfMessage(shownId)).top(), shownAt);
         QVERIFY(list->verticalScrollBar()->value() < list->verticalScrollBar()->maximum());
+    }
+
+    // Rows that leave (a failed message thrown away) or go in between (messages
+    // missed while the channel was down) are removed and inserted as rows, never a
+    // reset, and the reader keeps the place: the message at the top of the list stays
+    // where it was, unless the reader was at the newest message, who stays there.
+    void removedAndMergedRowsKeepTheReadersPlace_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<qint64>("topId"); // 0: scrolled to the newest message
+        QTest::newRow("a failed message above is thrown away") << u"discard"_s << qint64(205);
+        QTest::newRow("missed messages go in above") << u"merge"_s << qint64(215);
+        QTest::newRow("missed messages go in below") << u"merge"_s << qint64(160);
+        QTest::newRow("missed messages go in, reader at the newest") << u"merge"_s << qint64(0);
+    }
+    void removedAndMergedRowsKeepTheReadersPlace()
+    {
+        QFETCH(QString, change);
+        QFETCH(qint64, topId);
+        ClientStack stack;
+        stack.storeSession(ClientStack::user(10, QStringLiteral("Me")));
+        stack.server.respond(procedure("conversations.markAsRead"), ok("null"));
+        stack.server.respondOnce(procedure("messages.list"), ok(pageJson(200, 50)));
+        QSplitter window;
+        window.addWidget(new QWidget);
+        auto* chat = new ChatView(std::make_unique<ChatViewModel>(1, 10, ChatViewModel::Dependencies { &stack.chat, &stack.ws,
+                                      &stack.clientIds, &stack.keychain, &stack.api, &stack.notifications, stack.timers, &stack.unsent }),
+                                  QStringLiteral("Ann"));
+        window.addWidget(chat);
+        window.resize(900, 600);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        ChatViewModel* vm = chat->viewModel();
+        QTRY_COMPARE(vm->messages().size(), 50);
+        QTRY_VERIFY(!vm->isLoading());
+        if (change == u"discard")
+            vm->sendMessage(QStringLiteral("lost words"));
+        const auto deliver = [&](qint64 id) {
+            Message message = json::decode<Message>(QJsonDocument::fromJson(pageJson(id, 1)).array().at(0));
+            Q_EMIT stack.ws.newMessageSubject(message);
+        };
+        for (qint64 id = change == u"discard" ? 201 : 210; id <= 230; ++id)
+            deliver(id);
+        QTRY_COMPARE(vm->messages().constLast().id, 230);
+
+        MessageListView* list = chat->messageList();
+        MessageListModel* rows = list->messageModel();
+        QAbstractItemModelTester tester(rows, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QScrollBar* bar = list->verticalScrollBar();
+        if (topId) {
+            list->scrollTo(rows->indexOfMessage(topId), QAbstractItemView::PositionAtTop);
+            QCOMPARE(list->indexAt(QPoint(1, 1)), rows->indexOfMessage(topId));
+            QVERIFY(bar->value() < bar->maximum());
+        } else {
+            list->scrollToBottom();
+        }
+        const int shownAt = topId ? list->visualRect(rows->indexOfMessage(topId)).top() : 0;
+        QSignalSpy resets(rows, &QAbstractItemModel::modelReset);
+        QSignalSpy removed(rows, &QAbstractItemModel::rowsRemoved);
+        QSignalSpy inserted(rows, &QAbstractItemModel::rowsInserted);
+
+        if (change == u"discard") {
+            const auto failed = std::find_if(vm->messages().cbegin(), vm->messages().cend(),
+                                             [](const Message& m) { return m.status == u"failed"; });
+            vm->discardMessage(*failed);
+            QCOMPARE(removed.count(), 1);
+            QCOMPARE(vm->messages().size(), 80);
+        } else {
+            stack.server.respondOnce(procedure("messages.list"), ok(pageJson(230, 50)));
+            testsupport::runTask(vm->catchUp());
+            QCOMPARE(inserted.count(), 1);
+            QCOMPARE(inserted.at(0).at(2).toInt() - inserted.at(0).at(1).toInt() + 1, 9);
+            QCOMPARE(vm->messages().size(), 80);
+        }
+        QCOMPARE(resets.count(), 0);
+        QCoreApplication::processEvents();
+        if (topId) {
+            QCOMPARE(list->visualRect(rows->indexOfMessage(topId)).top(), shownAt);
+            QVERIFY(bar->value() < bar->maximum());
+        } else {
+            QCOMPARE(bar->value(), bar->maximum());
+        }
     }
 
     void replyBarAndErrorLine()
