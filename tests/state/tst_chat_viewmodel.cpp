@@ -174,6 +174,13 @@ private Q_SLOTS:
         QCOMPARE(f.find(901)->createdAt, first.createdAt);
         QCOMPARE(f.model->pendingMessages().size(), 1);
         QCOMPARE(f.model->messages().at(1).status, std::optional<QString>(u"sending"_s));
+
+        // The acknowledgement of the same message again (it was sent twice) leaves it as it is by now.
+        Q_EMIT f.stack.ws.readSubject(chatId, 2);
+        QTRY_COMPARE(f.find(901)->status, std::optional<QString>(u"read"_s));
+        Q_EMIT f.stack.ws.messageAckSubject(*first.clientMessageId, u"s1"_s, 901, true);
+        QVERIFY(f.stack.roundTrip());
+        QCOMPARE(f.find(901)->status, std::optional<QString>(u"read"_s));
     }
 
     // However the server's copy and the acknowledgement meet, the message is listed once.

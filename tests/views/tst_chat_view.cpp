@@ -458,6 +458,29 @@ private Q_SLOTS:
         }
     }
 
+    // Arriving messages count as read only while the chat is on screen in the active
+    // window: hidden (another section) or with the window in the background, not.
+    void onScreenFollowsTheWindow()
+    {
+        auto view = makeView();
+        QVERIFY(!view->viewModel()->isOnScreen());
+        view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+        view->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(view.get()));
+        QVERIFY(view->viewModel()->isOnScreen());
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        QTRY_VERIFY(!view->viewModel()->isOnScreen());
+        view->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(view.get()));
+        QTRY_VERIFY(view->viewModel()->isOnScreen());
+        view->hide();
+        QVERIFY(!view->viewModel()->isOnScreen());
+    }
+
     void replyBarAndErrorLine()
     {
         auto view = makeView();

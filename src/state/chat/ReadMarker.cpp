@@ -16,10 +16,8 @@ ReadMarker::ReadMarker(qint64 conversationId, qint64 currentUserId, Dependencies
     , m_currentUserId(currentUserId)
     , m_deps(dependencies)
 {
-    m_burst = m_deps.timers->create(this, [this] {
-        if (m_onScreen && m_unread)
-            markNow();
-    });
+    // Stopped when the chat leaves the screen.
+    m_burst = m_deps.timers->create(this, [this] { markNow(); });
 }
 
 QCoro::Task<> ReadMarker::markNow()
