@@ -409,6 +409,7 @@ private Q_SLOTS:
         }
         QTRY_COMPARE(f.model->messages().size(), 4);
         f.stack.timers->advance(ReadMarker::burstMs);
+        QCOMPARE(f.model->readMarker().isMarking(), marks > 0);
         QTRY_COMPARE(f.stack.requestCount(markPath), 1 + marks);
         QTRY_COMPARE(f.stack.peer.framesOfType(u"read"_s).size(), 1 + marks);
         QVERIFY(f.stack.roundTrip());

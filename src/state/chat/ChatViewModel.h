@@ -74,8 +74,7 @@ public:
     qint64 offset() const;
     // Client message ids of sent messages still waiting for their acknowledgement.
     QSet<QString> pendingMessages() const;
-    MessageSender& sender() const { return *m_sender; }
-    ChatCatchUp& catchUpper() const { return *m_catchUp; }
+    ReadMarker& readMarker() const { return *m_readMarker; }
 
     // The chat is shown in the active window: messages that arrive are being read.
     void setOnScreen(bool onScreen);

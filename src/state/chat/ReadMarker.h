@@ -32,6 +32,8 @@ public:
     // A failure of the server call is only logged: the frame and the notice go all the same.
     QCoro::Task<> markNow();
     bool isOnScreen() const { return m_onScreen; }
+    // A mark is on its way to the server.
+    bool isMarking() const { return m_marking; }
     void setOnScreen(bool onScreen);
     // Messages of others went into the open chat.
     void messagesArrived();
