@@ -384,15 +384,19 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("change");
         QTest::addColumn<qint64>("topId"); // 0: scrolled to the newest message
-        QTest::newRow("a failed message above is thrown away") << u"discard"_s << qint64(205);
-        QTest::newRow("missed messages go in above") << u"merge"_s << qint64(215);
-        QTest::newRow("missed messages go in below") << u"merge"_s << qint64(160);
-        QTest::newRow("missed messages go in, reader at the newest") << u"merge"_s << qint64(0);
+        QTest::addColumn<qint64>("newest"); // the newest message once merged (210 to it came live)
+        QTest::newRow("a failed message above is thrown away") << u"discard"_s << qint64(205) << qint64(230);
+        QTest::newRow("missed messages go in above") << u"merge"_s << qint64(215) << qint64(230);
+        QTest::newRow("missed messages go in below") << u"merge"_s << qint64(160) << qint64(230);
+        QTest::newRow("missed messages go in, reader at the newest") << u"merge"_s << qint64(0) << qint64(230);
+        QTest::newRow("missed messages go in last, reader at the newest") << u"merge"_s << qint64(0) << qint64(209);
+        QTest::newRow("missed messages go in last, reader above") << u"merge"_s << qint64(180) << qint64(209);
     }
     void removedAndMergedRowsKeepTheReadersPlace()
     {
         QFETCH(QString, change);
         QFETCH(qint64, topId);
+        QFETCH(qint64, newest);
         ClientStack stack;
         stack.storeSession(ClientStack::user(10, QStringLiteral("Me")));
         stack.server.respond(procedure("conversations.markAsRead"), ok("null"));
@@ -415,9 +419,9 @@ private Q_SLOTS:
             Message message = json::decode<Message>(QJsonDocument::fromJson(pageJson(id, 1)).array().at(0));
             Q_EMIT stack.ws.newMessageSubject(message);
         };
-        for (qint64 id = change == u"discard" ? 201 : 210; id <= 230; ++id)
+        for (qint64 id = change == u"discard" ? 201 : 210; id <= newest; ++id)
             deliver(id);
-        QTRY_COMPARE(vm->messages().constLast().id, 230);
+        QTRY_COMPARE(vm->messages().constLast().id, change == u"discard" || newest > 209 ? newest : 200);
 
         MessageListView* list = chat->messageList();
         MessageListModel* rows = list->messageModel();
@@ -436,17 +440,18 @@ private Q_SLOTS:
         QSignalSpy inserted(rows, &QAbstractItemModel::rowsInserted);
 
         if (change == u"discard") {
-            const auto failed = std::find_if(vm->messages().cbegin(), vm->messages().cend(),
-                                             [](const Message& m) { return m.status == u"failed"; });
-            vm->discardMessage(*failed);
+            const Message failed = *std::find_if(vm->messages().cbegin(), vm->messages().cend(),
+                                                 [](const Message& m) { return m.status == u"failed"; });
+            vm->discardMessage(failed);
             QCOMPARE(removed.count(), 1);
             QCOMPARE(vm->messages().size(), 80);
+            QVERIFY(!rows->indexOfMessage(failed.id).isValid());
         } else {
-            stack.server.respondOnce(procedure("messages.list"), ok(pageJson(230, 50)));
+            stack.server.respondOnce(procedure("messages.list"), ok(pageJson(newest, 50)));
             testsupport::runTask(vm->catchUp());
             QCOMPARE(inserted.count(), 1);
             QCOMPARE(inserted.at(0).at(2).toInt() - inserted.at(0).at(1).toInt() + 1, 9);
-            QCOMPARE(vm->messages().size(), 80);
+            QCOMPARE(vm->messages().constLast().id, newest);
         }
         QCOMPARE(resets.count(), 0);
         QCoreApplication::processEvents();
