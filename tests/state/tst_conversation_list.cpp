@@ -402,6 +402,8 @@ private Q_SLOTS:
         QTest::newRow("an older message before the acknowledgement")
             << QStringList { u"sent"_s, u"arrives 550"_s, u"ack 600"_s } << u"mine"_s << false;
         QTest::newRow("an older message delivered late") << QStringList { u"arrives 450"_s } << u"m500"_s << false;
+        QTest::newRow("a message that came while a reload was on its way")
+            << QStringList { u"held reload 500"_s, u"arrives 501"_s, u"released"_s } << u"m501"_s << false;
         QTest::newRow("a failed message") << QStringList { u"sent"_s, u"failed"_s } << u"mine"_s << true;
         QTest::newRow("a failed message thrown away") << QStringList { u"sent"_s, u"failed"_s, u"discarded"_s } << u"m500"_s << false;
     }
@@ -413,8 +415,9 @@ private Q_SLOTS:
         Fixture f(listedWithLast(500));
         f.stack.server.respond(procedure("messages.list"), ok("[" + messageJson(500) + "]"));
         f.load();
+        std::optional<QCoro::Task<>> heldLoad;
         for (const QString& step : std::as_const(steps)) {
-            const qint64 id = step.section(u' ', 1).toLongLong();
+            const qint64 id = step.section(u' ', -1).toLongLong();
             if (step == u"sent") {
                 f.stack.notifications.post(NotificationName::messageSent(),
                                            { { NotificationKey::conversationId(), qint64(10) }, { NotificationKey::content(), u"mine"_s },
@@ -423,6 +426,13 @@ private Q_SLOTS:
                 Q_EMIT f.stack.ws.messageFailedSubject(u"c1"_s, std::nullopt);
             } else if (step.startsWith(u"ack")) {
                 Q_EMIT f.stack.ws.messageAckSubject(u"c1"_s, u"s"_s, id, false);
+            } else if (step.startsWith(u"held reload")) {
+                f.stack.server.respondOnce(procedure("conversations.list"), { 200, envelope(listedWithLast(id)), {}, true });
+                heldLoad = f.model->loadConversations();
+                QTRY_COMPARE(f.loads(), 2);
+            } else if (step == u"released") {
+                f.stack.server.release(procedure("conversations.list"));
+                testsupport::runTask(std::move(*heldLoad));
             } else if (step.startsWith(u"reload")) {
                 f.stack.server.respondOnce(procedure("conversations.list"), ok(listedWithLast(id)));
                 f.load();

@@ -18,10 +18,6 @@
 #include "state/common/PrintfFormat.h"
 
 #include <QDateTime>
-#include <QFile>
-#include <QFileInfo>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QPointer>
 
 #include <algorithm>
@@ -41,7 +37,6 @@ QString isoNow()
 {
     return QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
 }
-
 
 } // namespace
 

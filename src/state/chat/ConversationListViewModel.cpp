@@ -157,12 +157,26 @@ QCoro::Task<> ConversationListViewModel::loadConversations()
         setIsLoading(false);
         co_return;
     }
+    QHash<qint64, const Conversation*> shown;
+    for (const Conversation& conversation : std::as_const(m_conversations))
+        shown.insert(conversation.id, &conversation);
+    bool keptNewer = false;
     for (Conversation& conversation : loaded) {
+        // A message that came live while the list was on its way is newer than the list.
+        const Conversation* current = shown.value(conversation.id);
+        if (current && conversation.lastMessageId && current->lastMessageId > conversation.lastMessageId) {
+            conversation.lastMessage = current->lastMessage;
+            conversation.lastMessageTime = current->lastMessageTime;
+            conversation.lastMessageId = current->lastMessageId;
+            conversation.unreadCount = current->unreadCount;
+            conversation.revokedPreview = current->revokedPreview;
+            keptNewer = true;
+        }
         if (m_readConversationIds.contains(conversation.id))
             conversation.unreadCount = 0;
     }
     m_conversations = std::move(loaded);
-    if (applySent())
+    if (m_sentPreviews.applyTo(m_conversations) || keptNewer)
         sortConversations();
     applyRevokedPreviews();
     // Not awaited: whoever waits for the list (the main window's contact load) need
@@ -285,8 +299,7 @@ void ConversationListViewModel::handleNewMessage(const Message& message)
         return;
     }
     // The message the row shows, come again (or this client's own, confirmed already).
-    const auto sent = m_sent.constFind(entry->id);
-    if (entry->lastMessageId == message.id || (sent != m_sent.cend() && sent->messageId == message.id))
+    if (entry->lastMessageId == message.id || m_sentPreviews.isShownAs(entry->id, message.id))
         return;
     // An older message never takes the place of a newer one.
     if (!entry->lastMessageId || message.id > *entry->lastMessageId) {
@@ -295,9 +308,7 @@ void ConversationListViewModel::handleNewMessage(const Message& message)
         entry->lastMessageId = message.id;
         entry->revokedPreview.reset();
         entry->lastMessageFailed = false;
-        // A message of this user still on its way may turn out newer; any other is past.
-        if (sent != m_sent.cend() && (sent->messageId || sent->failed))
-            m_sent.remove(entry->id);
+        m_sentPreviews.overtaken(entry->id);
     }
     if (m_activeConversationId != entry->id) {
         // Whatever was read before, this message is new: a later reload must not
@@ -317,72 +328,33 @@ void ConversationListViewModel::handleMessageSent(qint64 conversationId, const Q
     Conversation* entry = find(conversationId);
     if (!entry)
         return;
-    entry->lastMessage = content;
-    entry->lastMessageTime = createdAt;
-    entry->lastMessageId.reset();
-    entry->revokedPreview.reset();
-    entry->lastMessageFailed = false;
-    if (clientMsgId)
-        m_sent.insert(conversationId, Sent { *clientMsgId, content, createdAt, std::nullopt, false, std::nullopt });
-    else
-        m_sent.remove(conversationId);
+    m_sentPreviews.sent(*entry, clientMsgId, content, createdAt);
     sortConversations();
     publishConversations();
 }
 
 void ConversationListViewModel::handleMessageAck(const QString& clientMsgId, qint64 messageId)
 {
-    auto sent = std::find_if(m_sent.begin(), m_sent.end(), [&clientMsgId](const Sent& s) { return s.clientMsgId == clientMsgId; });
-    if (sent == m_sent.end())
+    const std::optional<qint64> conversationId = m_sentPreviews.conversationOf(clientMsgId);
+    Conversation* entry = conversationId ? find(*conversationId) : nullptr;
+    if (!entry || !m_sentPreviews.acknowledged(*entry, messageId))
         return;
-    Conversation* entry = find(sent.key());
-    if (!entry) {
-        m_sent.erase(sent);
-        return;
-    }
-    sent->messageId = messageId;
-    sent->failed = false;
-    const std::optional<Conversation> listedUnder = std::exchange(sent->listedUnder, std::nullopt);
-    if (listedUnder && listedUnder->lastMessageId > messageId) {
-        // Stored before what a reload listed meanwhile: that one is the newest.
-        entry->lastMessage = listedUnder->lastMessage;
-        entry->lastMessageTime = listedUnder->lastMessageTime;
-        entry->lastMessageId = listedUnder->lastMessageId;
-        entry->lastMessageFailed = false;
-        m_sent.erase(sent);
-    } else if (entry->lastMessageId > messageId) {
-        // A newer message came since.
-        m_sent.erase(sent);
-        return;
-    } else {
-        showSent(*entry, *sent);
-    }
     sortConversations();
     publishConversations();
 }
 
 void ConversationListViewModel::handleMessageFailed(const QString& clientMsgId)
 {
-    auto sent = std::find_if(m_sent.begin(), m_sent.end(), [&clientMsgId](const Sent& s) { return s.clientMsgId == clientMsgId; });
-    if (sent == m_sent.end())
-        return;
-    Conversation* entry = find(sent.key());
-    // Only a row that shows the message (no newer one came) says it failed.
-    if (!entry || entry->lastMessageId) {
-        m_sent.erase(sent);
-        return;
-    }
-    sent->failed = true;
-    entry->lastMessageFailed = true;
-    publishConversations();
+    const std::optional<qint64> conversationId = m_sentPreviews.conversationOf(clientMsgId);
+    Conversation* entry = conversationId ? find(*conversationId) : nullptr;
+    if (entry && m_sentPreviews.failed(*entry))
+        publishConversations();
 }
 
 QCoro::Task<> ConversationListViewModel::handleMessageDiscarded(qint64 conversationId, QString clientMsgId)
 {
-    const auto sent = m_sent.constFind(conversationId);
-    if (sent == m_sent.cend() || sent->clientMsgId != clientMsgId)
+    if (!m_sentPreviews.discarded(conversationId, clientMsgId))
         co_return;
-    m_sent.erase(sent);
     QPointer<ConversationListViewModel> self(this);
     const std::optional<QList<Message>> newest = co_await newestWhileUnchanged(conversationId);
     Conversation* entry = self && newest ? find(conversationId) : nullptr;
@@ -401,35 +373,6 @@ QCoro::Task<> ConversationListViewModel::handleMessageDiscarded(qint64 conversat
     }
     sortConversations();
     publishConversations();
-}
-
-void ConversationListViewModel::showSent(Conversation& conversation, const Sent& sent)
-{
-    conversation.lastMessage = sent.preview;
-    conversation.lastMessageTime = sent.createdAt;
-    conversation.lastMessageId = sent.messageId;
-    conversation.revokedPreview.reset();
-    conversation.lastMessageFailed = false;
-}
-
-bool ConversationListViewModel::applySent()
-{
-    bool changed = false;
-    for (auto sent = m_sent.begin(); sent != m_sent.end();) {
-        Conversation* entry = find(sent.key());
-        // Failed messages are not the server's; confirmed ones it lists are current.
-        if (!entry || sent->failed || (sent->messageId && entry->lastMessageId >= sent->messageId)) {
-            sent = m_sent.erase(sent);
-            continue;
-        }
-        // Still on its way: the server stores it after whatever it listed now.
-        if (!sent->messageId)
-            sent->listedUnder = *entry;
-        showSent(*entry, *sent);
-        changed = true;
-        ++sent;
-    }
-    return changed;
 }
 
 void ConversationListViewModel::handleConversationInactive(qint64 conversationId)

@@ -2,6 +2,7 @@
 
 #include "models/Conversation.h"
 #include "models/Message.h"
+#include "state/chat/SentPreviews.h"
 #include "state/chat/StateTimer.h"
 
 #include <QCoroTask>
@@ -130,10 +131,6 @@ private:
     // shows what it shows now; absent when the row has changed meanwhile (the
     // answer may be older than what it shows) or the question failed.
     QCoro::Task<std::optional<QList<Message>>> newestWhileUnchanged(qint64 conversationId);
-    struct Sent;
-    void showSent(Conversation& conversation, const Sent& sent);
-    // After a load: the rows of messages the server did not list yet. Says whether any row changed.
-    bool applySent();
 
     qint64 m_currentUserId;
     Dependencies m_deps;
@@ -145,21 +142,7 @@ private:
     std::optional<QString> m_error;
     std::optional<qint64> m_activeConversationId;
     QSet<qint64> m_readConversationIds;
-    // The newest message this client sent in each conversation, for as long as the
-    // server's list may not show it yet: a reload that comes before the server
-    // stored it shows it all the same, and its acknowledgement brings it back.
-    struct Sent {
-        QString clientMsgId;
-        QString preview;
-        std::optional<QString> createdAt;
-        // Once acknowledged.
-        std::optional<qint64> messageId;
-        bool failed = false;
-        // What a reload listed under it while it was on its way: shown again if
-        // the acknowledgement finds it older than that.
-        std::optional<Conversation> listedUnder;
-    };
-    QHash<qint64, Sent> m_sent;
+    SentPreviews m_sentPreviews;
 
     std::unique_ptr<StateTimer> m_searchTimer;
     std::optional<bool> m_lastConnected;

@@ -23,6 +23,8 @@ ReadMarker::ReadMarker(qint64 conversationId, qint64 currentUserId, Dependencies
 QCoro::Task<> ReadMarker::markNow()
 {
     QPointer<ReadMarker> self(this);
+    // This mark covers whatever a running countdown was for.
+    m_burst->stop();
     m_unread = false;
     m_marking = true;
     try {
