@@ -60,6 +60,9 @@ RolePickerSheet::RolePickerSheet(AdminUser user, std::function<void(QString role
     column->addLayout(buttons);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(ok, &QPushButton::clicked, this, &RolePickerSheet::confirm);
+    // The sheet opens on the role the user has now (the first, when it is none of them).
+    QAbstractButton* current = m_choices->checkedButton();
+    (current ? current : m_choices->button(0))->setFocus(Qt::OtherFocusReason);
 }
 
 void RolePickerSheet::setSelectedRole(const QString& role)
