@@ -198,10 +198,6 @@ void OperatorSessionDetail::update()
     m_send->setEnabled(m_model->canSend());
     // Only the accept of the session on screen, once it has gone through, hands the keyboard on.
     const bool accepted = m_replyAfterAccept && m_acceptedId == session->id && active;
-    // End has just taken Accept's place: the double-click interval counts from
-    // now, however long the server took.
-    if (accepted)
-        m_acceptedAt.start();
     if (m_acceptedId != session->id || !busy)
         m_replyAfterAccept = false;
     if (!actionHadFocus)

@@ -21,8 +21,8 @@ class QPushButton;
 // a Tab after accepting never lands on End. An action that has the keyboard keeps
 // it in the pane while its request runs; an accepted session hands it to the reply
 // field. End takes Accept's place, so within the double-click interval after
-// Accept (and after End appeared) End does nothing: the second half of a double
-// click, a second Space or a quick Tab and Space never end the session just accepted.
+// Accept End does nothing: the second half of a double click, a second Space or a
+// quick Tab and Space never end the session just accepted.
 class OperatorSessionDetail : public QWidget {
     Q_OBJECT
 public:
@@ -44,8 +44,7 @@ private:
     void send();
     void accept();
     void end();
-    // Accept of this session was pressed, or its End appeared, less than a
-    // double-click interval ago.
+    // Accept of this session was pressed less than a double-click interval ago.
     bool justAccepted(qint64 sessionId) const;
 
     OperatorConsoleViewModel* m_model;
@@ -60,7 +59,7 @@ private:
     QWidget* m_inputBar;
     QLineEdit* m_input;
     QPushButton* m_send;
-    // The last Accept pressed here: its session, and when it was pressed or went through.
+    // The last Accept pressed here: its session and when.
     std::optional<qint64> m_acceptedId;
     QElapsedTimer m_acceptedAt;
     // That accept is on its way: once through, the reply field takes the keyboard.
