@@ -2,6 +2,7 @@
 
 #include "state/admin/SensitiveWordsViewModel.h"
 #include "views/common/Appearance.h"
+#include "views/common/ComboBoxAccessible.h"
 #include "views/common/Localized.h"
 
 #include <QComboBox>
@@ -46,7 +47,7 @@ AddSensitiveWordSheet::AddSensitiveWordSheet(SensitiveWordsViewModel* model, QWi
         m_category->addItem(labels.at(i), SensitiveWordsViewModel::categories().at(i));
     m_category->setCurrentIndex(int(SensitiveWordsViewModel::categories().indexOf(m_model->newCategory())));
     // Named by its label; the category chosen is its value.
-    m_category->setAccessibleName(categoryLabel->text());
+    ComboBoxAccessible::setName(m_category, categoryLabel->text());
     categoryRow->addWidget(m_category, 1);
     column->addLayout(categoryRow);
 
@@ -73,8 +74,9 @@ AddSensitiveWordSheet::AddSensitiveWordSheet(SensitiveWordsViewModel* model, QWi
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_add, &QPushButton::clicked, this, &AddSensitiveWordSheet::add);
     updateButton();
+    // Cancel stands left of Add: it comes first.
+    QWidget::setTabOrder(cancel, m_add);
     m_word->setAccessibleName(m_word->placeholderText());
-    m_word->setFocus(Qt::OtherFocusReason);
 }
 
 void AddSensitiveWordSheet::add()

@@ -38,7 +38,6 @@ RolePickerSheet::RolePickerSheet(AdminUser user, std::function<void(QString role
     column->addWidget(heading);
     const QStringList labels { Localized::text("admin.users_role_user"), QStringLiteral("VIP"), Localized::text("admin.users_role_operator"),
                                Localized::text("admin.users_role_admin") };
-    m_choices->setExclusive(false);
     for (int i = 0; i < labels.size(); ++i) {
         auto* choice = new QRadioButton(labels.at(i), this);
         choice->setObjectName(QStringLiteral("role_") + UserManagementViewModel::roles().at(i));
@@ -68,10 +67,14 @@ RolePickerSheet::RolePickerSheet(AdminUser user, std::function<void(QString role
 void RolePickerSheet::setSelectedRole(const QString& role)
 {
     m_selectedRole = role;
-    // A role outside the four leaves every choice empty.
+    // A role outside the four leaves every choice empty, which an exclusive group
+    // allows only while it is not exclusive. It stays exclusive otherwise: the
+    // arrow keys move between the choices of an exclusive group only.
     const qsizetype index = UserManagementViewModel::roles().indexOf(role);
+    m_choices->setExclusive(false);
     for (QAbstractButton* button : m_choices->buttons())
         button->setChecked(m_choices->id(button) == index);
+    m_choices->setExclusive(true);
 }
 
 void RolePickerSheet::confirm()

@@ -111,11 +111,9 @@ SystemConfigView::SystemConfigView(APIClient& api, QWidget* parent)
     saveRow->addStretch(1);
     column->addLayout(saveRow);
     column->addStretch(1);
-    // Each field is named by its own label, not by its section's title; the reload
-    // button sits left of save and comes first.
+    // Each field is named by its own label, not by its section's title.
     m_maxMembersLabel->setBuddy(m_maxMembers);
     m_retentionLabel->setBuddy(m_retention);
-    QWidget::setTabOrder(m_reload, m_save);
 
     // While the first load runs, a dimmed cover with a spinner hides the form.
     m_cover->setObjectName(QStringLiteral("loadingCover"));
