@@ -135,7 +135,7 @@ SystemConfigView::SystemConfigView(APIClient& api, QWidget* parent)
                                     QMessageBox::NoButton, this);
         box->setObjectName(QStringLiteral("savedAlert"));
         box->setAttribute(Qt::WA_DeleteOnClose);
-        box->addButton(Localized::text("common.ok"), QMessageBox::AcceptRole);
+        box->addButton(Localized::text("common.ok"), QMessageBox::AcceptRole)->setObjectName(QStringLiteral("savedAlertOk"));
         box->open();
     });
     bindErrorAlert(this, m_model);

@@ -191,7 +191,8 @@ private Q_SLOTS:
         const QStringList screens { u"operator"_s,        u"operator waiting"_s, u"operator active"_s, u"operator history"_s,
                                     u"operator statistics"_s, u"dashboard"_s,    u"users"_s,           u"groups"_s,
                                     u"messages"_s,        u"sensitiveWords"_s,   u"auditLogs"_s,       u"systemConfig"_s, u"systemConfig unloaded"_s,
-                                    u"role sheet"_s,      u"add word sheet"_s,   u"ban confirmation"_s };
+                                    u"role sheet"_s,      u"add word sheet"_s,   u"ban confirmation"_s, u"error alert"_s,
+                                    u"saved alert"_s };
         for (const auto& [code, language] : languages) {
             for (const QString& screen : screens)
                 QTest::newRow(qPrintable(screen + u", "_s + QString::fromLatin1(code))) << language << screen;
@@ -219,9 +220,10 @@ private Q_SLOTS:
                 except << u"endButton/order"_s;
             }
         } else {
-            if (screen == u"systemConfig unloaded") // the form then offers to load again
+            if (screen == u"systemConfig unloaded" || screen == u"error alert") // the form then offers to load again
                 f.server.respond(u"/api/trpc/admin.getSystemConfig"_s, { 500, R"({"error":"down"})" });
-            const std::optional<AdminSection> section = adminsection::fromRawValue(screen.section(u' ', 0, 0));
+            const bool config = screen == u"error alert" || screen == u"saved alert";
+            const std::optional<AdminSection> section = config ? AdminSection::systemConfig : adminsection::fromRawValue(screen.section(u' ', 0, 0));
             AdminDashboardView* admin = adminOn(f.api, section.value_or(screen == u"add word sheet" ? AdminSection::sensitiveWords
                                                                                                    : AdminSection::users));
             QVERIFY(admin);
@@ -230,6 +232,13 @@ private Q_SLOTS:
                 QTRY_VERIFY(shownDialog<QMessageBox>(admin));
                 shownDialog<QMessageBox>(admin)->buttons().first()->click();
                 QVERIFY(admin->findChild<QPushButton*>(u"reloadButton"_s)->isVisible());
+            }
+            if (screen == u"error alert") {
+                QTRY_VERIFY(window = shownDialog<QMessageBox>(admin));
+            } else if (screen == u"saved alert") {
+                f.server.respond(u"/api/trpc/admin.updateSystemConfig"_s, { 200, envelope("null") });
+                QTest::mouseClick(admin->findChild<QPushButton*>(u"saveButton"_s), Qt::LeftButton);
+                QTRY_VERIFY(window = shownDialog<QMessageBox>(admin));
             }
             if (screen == u"role sheet") // the other choices are reached with the arrows, as in any radio group
                 except << u"role_user/reach"_s << u"role_operator/reach"_s << u"role_admin/reach"_s;
@@ -246,7 +255,8 @@ private Q_SLOTS:
         }
         QVERIFY(window);
         // A default button looks the same focused or not in the platform's style.
-        except << u"saveButton/frame"_s << u"okButton/frame"_s << u"addButton/frame"_s << u"cancelButton/frame"_s;
+        except << u"saveButton/frame"_s << u"okButton/frame"_s << u"addButton/frame"_s << u"cancelButton/frame"_s
+               << u"errorAlertOk/frame"_s << u"savedAlertOk/frame"_s;
         const QString found = keyboardwalk::problems(window, except);
         if (console)
             console->close();
