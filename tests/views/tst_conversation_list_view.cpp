@@ -195,8 +195,8 @@ private Q_SLOTS:
         testsupport::runTask(model.loadConversations());
         ConversationListView view(&model);
         view.show();
-        const QAbstractItemModel* rows = view.findChild<QListView*>(u"conversationList"_s)->model();
-        auto preview = [rows] { return rows->index(0, 0).data(Qt::AccessibleDescriptionRole).toString(); };
+        const auto* rows = qobject_cast<const ConversationListModel*>(view.findChild<QListView*>(u"conversationList"_s)->model());
+        auto preview = [rows] { return ConversationRow::previewText(rows->conversationAt(0)); };
         QCOMPARE(preview(), u"hi"_s);
         stack.peer.push(QJsonObject { { u"type"_s, u"revoke"_s },
                                       { u"payload"_s, QJsonObject { { u"messageId"_s, 77 }, { u"conversationId"_s, 1 } } } });

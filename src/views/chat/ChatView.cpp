@@ -82,7 +82,11 @@ void ChatView::build(const QString& conversationName)
     column->addWidget(divider(this));
 
     MessageListView::Callbacks callbacks {
-        [vm](const Message& message) { vm->setReplyToMessage(message); },
+        // A reply is written next: the caret goes to the input.
+        [this, vm](const Message& message) {
+            vm->setReplyToMessage(message);
+            focusInput();
+        },
         [vm](const Message& message) { vm->revokeMessage(message); },
         [vm](const Message& message, const QString& emoji) { vm->addReaction(message.id, emoji); },
         [vm] { vm->loadMoreMessages(); },
@@ -127,7 +131,12 @@ void ChatView::build(const QString& conversationName)
     cancelReply->setObjectName(QStringLiteral("cancelReplyButton"));
     cancelReply->setAutoRaise(true);
     Icons::apply(cancelReply, QStringLiteral("xmark"), 12, Appearance::secondaryText());
-    connect(cancelReply, &QToolButton::clicked, this, [vm] { vm->setReplyToMessage(std::nullopt); });
+    m_cancelReply = cancelReply;
+    // The bar goes away with its button: the caret goes back to the reply being written.
+    connect(cancelReply, &QToolButton::clicked, this, [this, vm] {
+        vm->setReplyToMessage(std::nullopt);
+        focusInput();
+    });
     replyRow->addWidget(accentBar);
     replyRow->addLayout(replyText, 1);
     replyRow->addWidget(cancelReply);
@@ -158,6 +167,8 @@ void ChatView::build(const QString& conversationName)
 
 void ChatView::retranslate()
 {
+    m_cancelReply->setAccessibleName(Localized::text("chat.cancel_reply"));
+    m_cancelReply->setToolTip(Localized::text("chat.cancel_reply"));
     updateTyping();
     updateReply();
     // The painted rows ("load more", revoked notices, file fallbacks) read their
@@ -168,6 +179,11 @@ void ChatView::retranslate()
 void ChatView::addHeaderWidget(QWidget* widget)
 {
     m_headerRow->addWidget(widget);
+}
+
+void ChatView::focusInput()
+{
+    m_input->focusField();
 }
 
 void ChatView::showEvent(QShowEvent* event)

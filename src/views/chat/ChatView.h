@@ -31,6 +31,8 @@ public:
     void setConversationName(const QString& name);
     // Puts a control at the header's trailing end (the group owner's role menu).
     void addHeaderWidget(QWidget* widget);
+    // Puts the caret in the input bar's field.
+    void focusInput();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -53,5 +55,6 @@ private:
     QWidget* m_replyBar = nullptr;
     QLabel* m_replyTitle = nullptr;
     QLabel* m_replyContent = nullptr;
+    QToolButton* m_cancelReply = nullptr;
     MessageInputBar* m_input = nullptr;
 };

@@ -14,10 +14,9 @@ QVariant ConversationListModel::data(const QModelIndex& index, int role) const
     const Conversation& conversation = m_conversations.at(index.row());
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::AccessibleTextRole:
         return ConversationRow::displayName(conversation);
-    case Qt::AccessibleDescriptionRole:
-        return ConversationRow::previewText(conversation);
+    case Qt::AccessibleTextRole:
+        return ConversationRow::accessibleText(conversation);
     case ConversationIdRole:
         return conversation.id;
     default:

@@ -8,6 +8,7 @@
 #include "views/common/Appearance.h"
 #include "views/common/ContextMenu.h"
 #include "views/common/DateTimeText.h"
+#include "views/common/FocusRing.h"
 #include "views/common/Icons.h"
 #include "views/common/ImageLoader.h"
 #include "views/common/Localized.h"
@@ -437,8 +438,14 @@ void MessageBubble::paint(QPainter* painter, const QStyleOptionViewItem& option,
         return;
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
+    // The message the keyboard is on wears the focus ring around what it shows.
+    const bool focused = option.state & QStyle::State_HasFocus;
     if (model->isLoadMoreRow(index.row())) {
         paintLoadMore(painter, option.rect);
+        if (focused) {
+            const int width = QFontMetrics(Appearance::font(TextStyle::Caption)).horizontalAdvance(Localized::text("chat.load_more")) + 24;
+            FocusRing::paint(painter, QRectF(option.rect.center().x() - width / 2.0, option.rect.top() + 4, width, option.rect.height() - 8), 6);
+        }
         painter->restore();
         return;
     }
@@ -446,6 +453,10 @@ void MessageBubble::paint(QPainter* painter, const QStyleOptionViewItem& option,
     const bool isMine = model->isMine(index.row());
     const Layout parts = layout(message, isMine, rowWidth(option));
     const QRect row = option.rect;
+    if (focused) {
+        const QRect shown = parts.kind == RowKind::Ordinary ? parts.content : parts.notice;
+        FocusRing::paint(painter, QRectF(shown.translated(row.topLeft())).adjusted(-3, -3, 3, 3), 14);
+    }
     switch (parts.kind) {
     case RowKind::Revoked:
         drawWrapped(painter, parts.notice.translated(row.topLeft()), revokedText(message, isMine),

@@ -1,6 +1,8 @@
 #include "views/chat/MessageListModel.h"
 
 #include "views/chat/MessageBubble.h"
+#include "views/chat/MessageReading.h"
+#include "views/common/Localized.h"
 #include "views/common/ImageLoader.h"
 
 namespace {
@@ -51,13 +53,19 @@ QVariant MessageListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount())
         return {};
-    if (isLoadMoreRow(index.row()))
-        return role == KindRole ? QVariant(QStringLiteral("loadMore")) : QVariant();
+    if (isLoadMoreRow(index.row())) {
+        if (role == KindRole)
+            return QStringLiteral("loadMore");
+        if (role == Qt::AccessibleTextRole)
+            return Localized::text("chat.load_more");
+        return {};
+    }
     const Message& message = messageAt(index.row());
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::AccessibleTextRole:
         return message.content.value_or(QString());
+    case Qt::AccessibleTextRole:
+        return MessageReading::text(message, isMine(index.row()));
     case KindRole:
         return QStringLiteral("message");
     case MessageIdRole:

@@ -2,9 +2,15 @@
 
 #include "state/common/LocalizationManager.h"
 #include "views/chat/MessageListModel.h"
+#include "views/common/ListKeyboard.h"
+#include "views/common/Localized.h"
 
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QScrollBar>
+
+#include <utility>
 
 MessageListView::MessageListView(qint64 currentUserId, Callbacks callbacks, QWidget* parent)
     : QListView(parent)
@@ -25,13 +31,18 @@ MessageListView::MessageListView(qint64 currentUserId, Callbacks callbacks, QWid
     setSpacing(1);
     setFrameShape(QFrame::NoFrame);
     setMouseTracking(false);
-    setFocusPolicy(Qt::NoFocus);
     viewport()->setAutoFillBackground(true);
     setContextMenuPolicy(Qt::CustomContextMenu);
     connect(this, &QWidget::customContextMenuRequested, this, &MessageListView::showContextMenu);
+    // The keyboard of the painted lists: a Tab stop, a message at a time, the bubble's
+    // menu on the menu key, Return on "load more", and Page Up at the top loads the
+    // page before, as the row does.
+    ListKeyboard* keyboard = ListKeyboard::attach(this);
+    keyboard->setRowMenu([this](const QModelIndex& row) { return showMenuOf(row); });
+    connect(keyboard, &ListKeyboard::pageUpAtTop, this, [this] { loadMore(true); });
     connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
-        if (m_model->isLoadMoreRow(index.row()) && m_callbacks.onLoadMore)
-            m_callbacks.onLoadMore();
+        if (m_model->isLoadMoreRow(index.row()))
+            loadMore(false);
     });
     connect(m_model, &MessageListModel::rowRemeasured, this, [this](const QModelIndex& index) {
         // A picture that arrives grows its row; a reader at the newest message stays there.
@@ -49,7 +60,43 @@ MessageListView::MessageListView(qint64 currentUserId, Callbacks callbacks, QWid
         doItemsLayout();
         if (atNewest)
             scrollToBottom();
+        setAccessibleName(Localized::text("chat.message_list"));
     });
+    setAccessibleName(Localized::text("chat.message_list"));
+}
+
+void MessageListView::loadMore(bool byKeyboard)
+{
+    if (!m_model->showsLoadMore() || !m_callbacks.onLoadMore)
+        return;
+    m_pagingByKeyboard = byKeyboard;
+    m_callbacks.onLoadMore();
+}
+
+void MessageListView::keyPressEvent(QKeyEvent* event)
+{
+    const bool plainReturn = (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (plainReturn && m_model->isLoadMoreRow(currentIndex().row())) {
+        loadMore(true);
+        return;
+    }
+    QListView::keyPressEvent(event);
+}
+
+void MessageListView::focusInEvent(QFocusEvent* event)
+{
+    // The keyboard starts where the reader is: a current message scrolled out of
+    // sight gives way to the newest one in sight (the list opens at the newest).
+    const QModelIndex current = currentIndex();
+    if (event->reason() != Qt::MouseFocusReason && m_model->rowCount() > 0
+        && (!current.isValid() || !viewport()->rect().intersects(visualRect(current)))) {
+        QModelIndex newest = indexAt(QPoint(viewport()->width() / 2, viewport()->height() - 2));
+        if (!newest.isValid())
+            newest = m_model->index(m_model->rowCount() - 1);
+        selectionModel()->setCurrentIndex(newest, QItemSelectionModel::NoUpdate);
+    }
+    QListView::focusInEvent(event);
 }
 
 MessageListView::Anchor MessageListView::topAnchor() const
@@ -80,6 +127,7 @@ void MessageListView::setMessages(const QList<Message>& messages)
     switch (change) {
     case MessageListModel::Change::Prepended:
         keepInPlace(anchor);
+        continueUpward(anchor);
         break;
     case MessageListModel::Change::Appended:
     case MessageListModel::Change::Inserted:
@@ -105,6 +153,20 @@ void MessageListView::endInsertMessages(const QList<Message>& messages)
 {
     m_model->endInsertMessages(messages);
     keepInPlace(m_insertionAnchor);
+    continueUpward(m_insertionAnchor);
+}
+
+void MessageListView::continueUpward(const Anchor& anchor)
+{
+    // A page brought in from "load more" by the keyboard: the reader goes on with the
+    // newest message of that page, just above where they were.
+    if (!std::exchange(m_pagingByKeyboard, false) || !m_model->isLoadMoreRow(currentIndex().row()) || anchor.messageId == 0)
+        return;
+    const int row = m_model->rowOfMessage(anchor.messageId) - 1;
+    if (row < 1)
+        return;
+    selectionModel()->setCurrentIndex(m_model->index(row), QItemSelectionModel::NoUpdate);
+    scrollTo(m_model->index(row));
 }
 
 void MessageListView::resizeEvent(QResizeEvent* event)
@@ -118,18 +180,39 @@ void MessageListView::resizeEvent(QResizeEvent* event)
     }
 }
 
+QRect MessageListView::contentRect(const QModelIndex& index) const
+{
+    if (!index.isValid() || m_model->isLoadMoreRow(index.row()))
+        return {};
+    const MessageBubble::Layout layout = m_bubble->layout(m_model->messageAt(index.row()), m_model->isMine(index.row()),
+        viewport()->width() - 2 * spacing());
+    // Revocation and system notices have no menu.
+    if (layout.kind != MessageBubble::RowKind::Ordinary)
+        return {};
+    return layout.content.translated(visualRect(index).topLeft());
+}
+
+QMenu* MessageListView::showMenuOf(const QModelIndex& index)
+{
+    scrollTo(index);
+    const QRect content = contentRect(index);
+    if (content.isNull())
+        return nullptr;
+    const QPoint at(content.left() + qMin(16, content.width() / 2), content.center().y());
+    QMenu* menu = contextMenuAt(at);
+    if (menu)
+        menu->popup(viewport()->mapToGlobal(at));
+    return menu;
+}
+
 QMenu* MessageListView::contextMenuAt(const QPoint& pos)
 {
     const QModelIndex index = indexAt(pos);
-    if (!index.isValid() || m_model->isLoadMoreRow(index.row()))
+    // Ordinary rows have their menu on their content only.
+    if (!contentRect(index).contains(pos))
         return nullptr;
     const Message message = m_model->messageAt(index.row());
     const bool isMine = m_model->isMine(index.row());
-    const QRect row = visualRect(index);
-    const MessageBubble::Layout layout = m_bubble->layout(message, isMine, viewport()->width() - 2 * spacing());
-    // Revocation and system notices have no menu; ordinary rows only on their content.
-    if (layout.kind != MessageBubble::RowKind::Ordinary || !layout.content.translated(row.topLeft()).contains(pos))
-        return nullptr;
     MessageBubble::Actions actions {
         [this, message] { if (m_callbacks.onRevoke) m_callbacks.onRevoke(message); },
         [this, message] { if (m_callbacks.onReply) m_callbacks.onReply(message); },

@@ -39,9 +39,13 @@ public:
     // The menu of the message under pos (viewport coordinates), or nullptr when pos
     // is not on a message's content. Shown with popup(); also used by tests.
     QMenu* contextMenuAt(const QPoint& pos);
+    // The menu of the message in that row, popped up at its bubble; the menu key's.
+    QMenu* showMenuOf(const QModelIndex& index);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     // The message at the top of the viewport and its position there.
@@ -51,10 +55,16 @@ private:
     };
     Anchor topAnchor() const;
     void keepInPlace(const Anchor& anchor);
+    void continueUpward(const Anchor& anchor);
     void showContextMenu(const QPoint& pos);
+    // Where the row's bubble is, in viewport coordinates; null for rows without a menu.
+    QRect contentRect(const QModelIndex& index) const;
+    void loadMore(bool byKeyboard);
 
     MessageListModel* m_model;
     MessageBubble* m_bubble;
     Callbacks m_callbacks;
     Anchor m_insertionAnchor;
+    // The page on its way was asked for by the keyboard: the reader moves on into it.
+    bool m_pagingByKeyboard = false;
 };

@@ -7,6 +7,8 @@
 // in its constructor and shown only when the menus do not fit, would otherwise be
 // read from an image file, which makes Qt load every image-format plugin (SVG
 // included) before the first window can paint.
+// A flat push button (a link under a form, "Send Message") has no bevel, and the
+// platform style draws its focus on the bevel: here it gets the focus ring instead.
 class AppStyle : public QProxyStyle {
     Q_OBJECT
 
@@ -15,4 +17,6 @@ public:
 
     QIcon standardIcon(StandardPixmap standardIcon, const QStyleOption* option = nullptr,
                        const QWidget* widget = nullptr) const override;
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget = nullptr) const override;
 };

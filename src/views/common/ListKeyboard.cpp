@@ -60,6 +60,10 @@ bool ListKeyboard::eventFilter(QObject* watched, QEvent* event)
         moveTo(std::min(last, current + rowsPerPage()), -1);
         return true;
     case Qt::Key_PageUp:
+        if (current >= 0 && current == firstUsable()) {
+            Q_EMIT pageUpAtTop();
+            return true;
+        }
         moveTo(std::max(0, current - rowsPerPage()), 1);
         return true;
     default:
@@ -93,6 +97,10 @@ void ListKeyboard::openMenu()
     const QPoint at(row.left() + 16, row.center().y());
     const QModelIndex cell = RowAction::cellOfRow(current);
     auto* delegate = cell.isValid() ? qobject_cast<RowActionDelegate*>(m_view->itemDelegateForIndex(cell)) : nullptr;
+    if (!delegate && m_rowMenu) {
+        m_menu = m_rowMenu(current);
+        return;
+    }
     if (!delegate) {
         // Rows without buttons keep the menu their list already has, now at the current row.
         if (m_view->contextMenuPolicy() == Qt::CustomContextMenu)
@@ -118,6 +126,15 @@ void ListKeyboard::openMenu()
     }
     m_menu = menu;
     menu->popup(m_view->viewport()->mapToGlobal(at));
+}
+
+int ListKeyboard::firstUsable() const
+{
+    const int count = m_view->model()->rowCount(m_view->rootIndex());
+    for (int row = 0; row < count; ++row)
+        if (isUsable(row))
+            return row;
+    return -1;
 }
 
 bool ListKeyboard::isUsable(int row) const

@@ -3,6 +3,8 @@
 #include <QMenu>
 #include <QPointer>
 
+#include <functional>
+
 class QAbstractItemView;
 class QModelIndex;
 
@@ -16,8 +18,19 @@ class QModelIndex;
 class ListKeyboard : public QObject {
     Q_OBJECT
 public:
+    // Opens the menu of a row (popped up by the opener) and returns it; null when the row has none.
+    using RowMenu = std::function<QMenu*(const QModelIndex& row)>;
+
     // Gives view this keyboard; it lives as long as the view.
     static ListKeyboard* attach(QAbstractItemView* view);
+    // Rows whose menu depends on where it is opened (a message's menu belongs to its
+    // bubble, not the row) open it this way for the menu key.
+    void setRowMenu(RowMenu rowMenu) { m_rowMenu = std::move(rowMenu); }
+
+Q_SIGNALS:
+    // Page Up was pressed on the first row: a list that loads its past on scrolling up
+    // loads it now.
+    void pageUpAtTop();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -30,7 +43,9 @@ private:
     void moveTo(int row, int step);
     int rowsPerPage() const;
     bool isUsable(int row) const;
+    int firstUsable() const;
 
     QAbstractItemView* m_view;
     QPointer<QMenu> m_menu;
+    RowMenu m_rowMenu;
 };
