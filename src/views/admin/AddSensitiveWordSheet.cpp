@@ -4,6 +4,7 @@
 #include "views/common/Appearance.h"
 #include "views/common/ComboBoxAccessible.h"
 #include "views/common/Localized.h"
+#include "views/common/Sheet.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -74,8 +75,7 @@ AddSensitiveWordSheet::AddSensitiveWordSheet(SensitiveWordsViewModel* model, QWi
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_add, &QPushButton::clicked, this, &AddSensitiveWordSheet::add);
     updateButton();
-    // Cancel stands left of Add: it comes first.
-    QWidget::setTabOrder(cancel, m_add);
+    Sheet::setUpKeyboard(this);
     m_word->setAccessibleName(m_word->placeholderText());
 }
 

@@ -19,7 +19,6 @@
 #include "views/common/RowAction.h"
 #include "views/common/Spinner.h"
 
-#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
@@ -50,35 +49,6 @@ QWidget* withOverlay(QListView* list, QWidget* overlay, QWidget* parent)
     overlay->raise();
     return holder;
 }
-
-// A session list entered by the keyboard shows where its keys start, the first
-// session, without choosing it: choosing would show another customer. Qt's lists
-// would select their first row then.
-class SessionListView : public QListView {
-public:
-    using QListView::QListView;
-
-protected:
-    void focusInEvent(QFocusEvent* event) override
-    {
-        if (currentIndex().isValid()) {
-            QListView::focusInEvent(event);
-            return;
-        }
-        QAbstractScrollArea::focusInEvent(event);
-        const Qt::FocusReason reason = event->reason();
-        if (reason != Qt::MouseFocusReason && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-            for (int row = 0; row < model()->rowCount(); ++row) {
-                const QModelIndex index = model()->index(row, 0);
-                if (model()->flags(index) & Qt::ItemIsSelectable) {
-                    selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
-                    break;
-                }
-            }
-        }
-        viewport()->update();
-    }
-};
 
 // Lists and the statistics page draw no focus frame of their own: a ring in
 // their border says which one has the keyboard. rest: the border's colour otherwise.
@@ -262,7 +232,7 @@ void OperatorConsoleView::retranslate()
 
 QListView* OperatorConsoleView::sessionList(const char* name, OperatorSessionListModel* rows)
 {
-    auto* list = new SessionListView(this);
+    auto* list = new QListView(this);
     list->setObjectName(QString::fromLatin1(name));
     list->setFrameShape(QFrame::NoFrame);
     list->setSelectionMode(QAbstractItemView::SingleSelection);

@@ -4,6 +4,7 @@
 #include "state/common/PrintfFormat.h"
 #include "views/common/Appearance.h"
 #include "views/common/Localized.h"
+#include "views/common/Sheet.h"
 
 #include <QButtonGroup>
 #include <QHBoxLayout>
@@ -59,6 +60,7 @@ RolePickerSheet::RolePickerSheet(AdminUser user, std::function<void(QString role
     column->addLayout(buttons);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(ok, &QPushButton::clicked, this, &RolePickerSheet::confirm);
+    Sheet::setUpKeyboard(this);
     // The sheet opens on the role the user has now (the first, when it is none of them).
     QAbstractButton* current = m_choices->checkedButton();
     (current ? current : m_choices->button(0))->setFocus(Qt::OtherFocusReason);
