@@ -23,6 +23,7 @@
 #include "views/admin/RolePickerSheet.h"
 #include "views/admin/SensitiveWordsView.h"
 #include "state/admin/AdminSection.h"
+#include "views/common/Appearance.h"
 #include "views/common/Localized.h"
 
 #include <QAccessible>
@@ -177,6 +178,8 @@ class TestConsoleKeyboard : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // The program's style, fonts and icons, as the consoles are shown in it.
+    void initTestCase() { Appearance::install(); }
     void init() { LocalizationManager::shared().setLanguage(AppLanguage::en); }
 
     // Every window and sheet of both consoles, in every language: Tab from the
@@ -254,9 +257,6 @@ private Q_SLOTS:
             }
         }
         QVERIFY(window);
-        // A default button looks the same focused or not in the platform's style.
-        except << u"saveButton/frame"_s << u"okButton/frame"_s << u"addButton/frame"_s << u"cancelButton/frame"_s
-               << u"errorAlertOk/frame"_s << u"savedAlertOk/frame"_s;
         const QString found = keyboardwalk::problems(window, except);
         if (console)
             console->close();
