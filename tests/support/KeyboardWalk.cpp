@@ -157,8 +157,17 @@ QString nameOf(const QWidget* widget)
     return name;
 }
 
+// Lets layouts that were asked for take place: a control that just appeared or
+// moved is walked and grabbed where it is shown.
+void settle()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QCoreApplication::processEvents();
+}
+
 bool activate(QWidget* window)
 {
+    settle();
     if (QApplication::activeWindow() == window)
         return true;
     window->activateWindow();
@@ -326,6 +335,7 @@ bool showsFocus(QWidget* widget)
 
 QList<Finding> sweep(QWidget* screen, const QStringList& except)
 {
+    settle();
     QList<Finding> findings;
     QWidget* window = screen->window();
     QList<QWidget*> controls { screen };

@@ -80,7 +80,8 @@ ConversationListView::ConversationListView(ConversationListViewModel* viewModel,
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
-    ListKeyboard::attach(m_list);
+    // Opening takes a click, Return or Space: the focus alone only shows where the keyboard is.
+    ListKeyboard::attach(m_list)->showCurrentRowOnEntry();
     m_list->viewport()->installEventFilter(this);
     column->addWidget(m_list, 1);
 
@@ -193,6 +194,15 @@ void ConversationListView::syncSelection()
 {
     const int row = m_selected ? m_model->rowOf(m_selected->id) : -1;
     const QModelIndex wanted = row < 0 ? QModelIndex() : m_model->index(row);
+    if (!wanted.isValid()) {
+        // Nothing chosen: no row is selected, and the keyboard's ring stays where it is.
+        if (m_list->selectionModel()->hasSelection()) {
+            const QSignalBlocker blocker(m_list->selectionModel());
+            m_list->selectionModel()->clearSelection();
+            m_list->viewport()->update();
+        }
+        return;
+    }
     const bool shown = wanted.isValid() ? m_list->selectionModel()->isSelected(wanted) : !m_list->selectionModel()->hasSelection();
     if (shown && m_list->currentIndex() == wanted)
         return;

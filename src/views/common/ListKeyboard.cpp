@@ -5,6 +5,7 @@
 
 #include <QAbstractItemView>
 #include <QContextMenuEvent>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QListView>
 #include <QTableView>
@@ -32,6 +33,8 @@ bool ListKeyboard::eventFilter(QObject* watched, QEvent* event)
         openMenu();
         return true;
     }
+    if (event->type() == QEvent::FocusIn && m_showsCurrentOnEntry && static_cast<QFocusEvent*>(event)->reason() != Qt::MouseFocusReason)
+        showFirstRowIfNone();
     if (event->type() != QEvent::KeyPress || !m_view->model())
         return false;
     auto* key = static_cast<QKeyEvent*>(event);
@@ -126,6 +129,29 @@ void ListKeyboard::openMenu()
     }
     m_menu = menu;
     menu->popup(m_view->viewport()->mapToGlobal(at));
+}
+
+void ListKeyboard::showCurrentRowOnEntry()
+{
+    m_showsCurrentOnEntry = true;
+    const auto rowsCame = [this] {
+        if (m_view->hasFocus())
+            showFirstRowIfNone();
+    };
+    connect(m_view->model(), &QAbstractItemModel::rowsInserted, this, rowsCame);
+    connect(m_view->model(), &QAbstractItemModel::modelReset, this, rowsCame);
+    connect(m_view->model(), &QAbstractItemModel::layoutChanged, this, rowsCame);
+}
+
+void ListKeyboard::showFirstRowIfNone()
+{
+    if (!m_view->model() || m_view->currentIndex().isValid())
+        return;
+    const int first = firstUsable();
+    if (first < 0)
+        return;
+    m_view->selectionModel()->setCurrentIndex(m_view->model()->index(first, 0, m_view->rootIndex()), QItemSelectionModel::NoUpdate);
+    m_view->viewport()->update();
 }
 
 int ListKeyboard::firstUsable() const

@@ -26,6 +26,12 @@ public:
     // Rows whose menu depends on where it is opened (a message's menu belongs to its
     // bubble, not the row) open it this way for the menu key.
     void setRowMenu(RowMenu rowMenu) { m_rowMenu = std::move(rowMenu); }
+    // For a list whose current row only marks where the keyboard is (opening a row
+    // takes a click, Return or Space): entered with the keyboard, or given rows while
+    // it has the focus, it makes its first row current when it has none, so its ring
+    // shows where Down moves from. Lists whose current row is their choice keep the
+    // default: the focus alone chooses nothing.
+    void showCurrentRowOnEntry();
 
 Q_SIGNALS:
     // Page Up was pressed on the first row: a list that loads its past on scrolling up
@@ -44,8 +50,10 @@ private:
     int rowsPerPage() const;
     bool isUsable(int row) const;
     int firstUsable() const;
+    void showFirstRowIfNone();
 
     QAbstractItemView* m_view;
     QPointer<QMenu> m_menu;
     RowMenu m_rowMenu;
+    bool m_showsCurrentOnEntry = false;
 };

@@ -162,8 +162,16 @@ void apply(QWidget* root)
     }
     ReadingOrder order;
     std::stable_sort(controls.begin(), controls.end(), [&](const QWidget* a, const QWidget* b) { return order.before(a, b, root); });
+    // setTabOrder() leaves the chain alone when the control before the second one is
+    // already the first, looking back past the window: across the chain's wrap the
+    // last control would pass for the one before the first. While sorting, the window
+    // counts as a control, which keeps the two ends of the chain apart.
+    QWidget* top = root->window();
+    const Qt::FocusPolicy policy = top->focusPolicy();
+    top->setFocusPolicy(Qt::TabFocus);
     for (qsizetype i = 0; i + 1 < controls.size(); ++i)
         QWidget::setTabOrder(controls.at(i), controls.at(i + 1));
+    top->setFocusPolicy(policy);
 }
 
 } // namespace VisualTabOrder
