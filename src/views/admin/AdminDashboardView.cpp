@@ -2,7 +2,7 @@
 
 #include "state/admin/AdminDashboardViewModel.h"
 #include "state/common/LocalizationManager.h"
-#include "views/admin/ConsoleWindowKeys.h"
+#include "views/admin/ReturnPressesButton.h"
 #include "views/admin/AdminOverviewView.h"
 #include "views/common/ErrorAlert.h"
 #include "views/admin/GroupManagementView.h"
@@ -97,7 +97,7 @@ AdminDashboardView::AdminDashboardView(APIClient& api, QWidget* parent)
         if (index >= 0)
             setSelectedTab(adminsection::allCases().at(index));
     });
-    ConsoleWindowKeys::attach(this);
+    ReturnPressesButton::attach(this);
     bindErrorAlert(this, m_model);
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &AdminDashboardView::retranslate);
     retranslate();

@@ -3,7 +3,7 @@
 #include "state/common/LocalizationManager.h"
 #include "state/admin/OperatorConsoleViewModel.h"
 #include "views/common/ErrorAlert.h"
-#include "views/admin/ConsoleWindowKeys.h"
+#include "views/admin/ReturnPressesButton.h"
 #include "views/admin/OperatorSessionDetail.h"
 #include "views/admin/OperatorSessionListModel.h"
 #include "views/admin/OperatorSessionRow.h"
@@ -182,7 +182,7 @@ OperatorConsoleView::OperatorConsoleView(APIClient& api, QWidget* parent)
 
     connect(m_refresh, &QToolButton::clicked, m_model, [this] { m_model->loadData(); });
     connect(m_tabs, &QTabBar::currentChanged, this, [this](int index) { setSelectedTab(OperatorConsoleTab(index)); });
-    ConsoleWindowKeys::attach(this);
+    ReturnPressesButton::attach(this);
     connect(m_workspace, &QListView::customContextMenuRequested, this, &OperatorConsoleView::showRowMenu);
     connect(m_model, &OperatorConsoleViewModel::sessionsChanged, this, &OperatorConsoleView::updateCounters);
     connect(m_model, &OperatorConsoleViewModel::isLoadingChanged, this, &OperatorConsoleView::updateOverlays);

@@ -263,13 +263,11 @@ private Q_SLOTS:
         QVERIFY2(found.isEmpty(), qPrintable(found));
     }
 
-    // The consoles close with the platform's close shortcut; a sheet or dialog
-    // closes with Escape and gives the keyboard back to the control it came from.
+    // A sheet or dialog closes with Escape and gives the keyboard back to the
+    // control it came from.
     void closeKeys_data()
     {
         QTest::addColumn<QString>("what");
-        QTest::newRow("operator console") << u"operator"_s;
-        QTest::newRow("administration console") << u"admin"_s;
         QTest::newRow("role sheet") << u"role sheet"_s;
         QTest::newRow("ban confirmation") << u"ban confirmation"_s;
         QTest::newRow("add word sheet") << u"add word sheet"_s;
@@ -278,15 +276,6 @@ private Q_SLOTS:
     {
         QFETCH(QString, what);
         Fixture f;
-        if (what == u"operator" || what == u"admin") {
-            QPointer<QWidget> console = what == u"operator" ? static_cast<QWidget*>(operatorWith(f.api, 0))
-                                                            : adminOn(f.api, AdminSection::dashboard);
-            QVERIFY(console);
-            QVERIFY(keyboardwalk::activate(console));
-            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : console.data(), Qt::Key_W, Qt::ControlModifier);
-            QTRY_VERIFY(!console);
-            return;
-        }
         const bool words = what == u"add word sheet";
         QPointer<AdminDashboardView> console = adminOn(f.api, words ? AdminSection::sensitiveWords : AdminSection::users);
         QVERIFY(console);
