@@ -2,11 +2,11 @@
 
 #include "state/admin/AdminDashboardViewModel.h"
 #include "state/common/LocalizationManager.h"
-#include "views/admin/ReturnPressesButton.h"
 #include "views/admin/AdminOverviewView.h"
 #include "views/common/ErrorAlert.h"
 #include "views/admin/GroupManagementView.h"
 #include "views/admin/MessageAuditView.h"
+#include "views/admin/ReturnPressesButton.h"
 #include "views/admin/SensitiveWordsView.h"
 #include "views/admin/SystemConfigView.h"
 #include "views/admin/UserManagementView.h"

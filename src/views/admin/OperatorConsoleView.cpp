@@ -170,7 +170,7 @@ OperatorConsoleView::OperatorConsoleView(APIClient& api, QWidget* parent)
     row->addWidget(m_detail, 1);
 
     // The keyboard reads the console as the eye does: refresh, the tabs, the tab's
-    // list, then the selected session's action, reply field and send button.
+    // list, then the selected session's Accept, or its reply field, send button and End.
     const QList<QWidget*> order { m_refresh, m_tabs, m_workspace, m_history, m_statistics };
     for (qsizetype i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order.at(i - 1), order.at(i));

@@ -15,9 +15,9 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QStyleHints>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyleHints>
 #include <QVBoxLayout>
 
 OperatorSessionDetail::OperatorSessionDetail(OperatorConsoleViewModel* model, QWidget* parent)
