@@ -47,7 +47,8 @@ SidebarView::SidebarView(AuthViewModel* authViewModel, WebSocketService* wsServi
     m_sections->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
     m_sections->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_sections->setStyleSheet(QStringLiteral(
-        "QListWidget { background: transparent; }"
+        // The list draws its own ring (SidebarSectionList), not the style's dotted frame as well.
+        "QListWidget { background: transparent; outline: 0; }"
         "QListWidget::item { padding: 6px 6px; border-radius: 6px; color: palette(text); }"
         "QListWidget::item:selected { background: rgba(0, 122, 255, 46); }"));
     for (SidebarSection section : SidebarSections::allCases()) {

@@ -201,6 +201,15 @@ private Q_SLOTS:
         QCOMPARE(listkeys::currentRow(conversationList()), 0);
         QVERIFY(!m_main->chatView());
         QVERIFY(keyboardwalk::showsFocus(conversationList()));
+        // A screen reader hears the whole row: the name and the preview at least.
+        const Conversation first = qobject_cast<ConversationListModel*>(conversationList()->model())->conversationAt(0);
+        const QString heard = QAccessible::queryAccessibleInterface(conversationList())->child(0)->text(QAccessible::Name);
+        QVERIFY2(heard.startsWith(ConversationRow::displayName(first)) && heard.contains(first.lastMessage.value_or(u"?"_s)), qPrintable(heard));
+        // Return opens the ringed row, selected or not, and the caret goes to its input.
+        press(Qt::Key_Return);
+        QTRY_VERIFY(m_main->chatView());
+        QCOMPARE(m_main->chatView()->conversationId(), first.id);
+        QCOMPARE(focusedName(), u"messageField"_s);
     }
 
     // Every state of the main window in every language: the chain runs down the
@@ -292,7 +301,13 @@ private Q_SLOTS:
         messages->doAction(QAccessibleActionInterface::pressAction());
         QCOMPARE(m_main->selectedSection(), SidebarSection::messages);
         QVERIFY(list->child(0)->state().selected);
-        QVERIFY(focusedName() != u"signOutButton"_s);
+        // A ring left on another row goes back to the chosen section when the list is left and entered again.
+        press(Qt::Key_Down);
+        press(Qt::Key_Tab);
+        QCOMPARE(focusedName(), u"signOutButton"_s);
+        press(Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(focusedName(), u"sidebarSections"_s);
+        QCOMPARE(sections->currentRow(), 0);
     }
 
     // Opening a chat from the list puts the caret in its input; Return sends.
@@ -481,7 +496,8 @@ private Q_SLOTS:
         QVERIFY(keyboardwalk::activate(window()));
         press(Qt::Key_Comma, Qt::ControlModifier);
         QTRY_VERIFY(m_app->settingsWindow() && m_app->settingsWindow()->isVisible());
-        QVERIFY(keyboardwalk::activate(m_app->settingsWindow()));
+        // Opened from the keyboard, the window has the keyboard.
+        QTRY_COMPARE(QApplication::activeWindow(), m_app->settingsWindow());
         QTest::keyClick(m_app->settingsWindow(), Qt::Key_W, Qt::ControlModifier);
         QVERIFY(!m_app->settingsWindow()->isVisible());
     }

@@ -119,7 +119,8 @@ private Q_SLOTS:
         QFETCH(int, count);
         QFETCH(bool, loadMoreShown);
         int loadMore = 0;
-        MessageListView view(1, { {}, {}, {}, [&] { ++loadMore; }, {}, {} });
+        QList<qint64> replies;
+        MessageListView view(1, { [&](const Message& m) { replies << m.id; }, {}, {}, [&] { ++loadMore; }, {}, {} });
         view.resize(420, 300);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
@@ -138,6 +139,11 @@ private Q_SLOTS:
         QCOMPARE(listkeys::menuOf(&view, true), (QStringList { u"replyAction"_s, u"copyAction"_s, u"emojiReplyMenu"_s, QString(), u"revokeAction (red)"_s }));
         listkeys::key(&view, Qt::Key_Up);
         QCOMPARE(listkeys::menuOf(&view), (QStringList { u"replyAction"_s, u"copyAction"_s, u"emojiReplyMenu"_s }));
+        // Opened by the key, the menu starts on its first entry: Return replies.
+        QMenu* menu = listkeys::openMenu(&view);
+        QVERIFY(menu);
+        QTest::keyClick(menu, Qt::Key_Return);
+        QCOMPARE(replies, QList<qint64> { messages.at(count - 2).id });
 
         listkeys::key(&view, Qt::Key_Home);
         QCOMPARE(listkeys::currentRow(&view), 0);

@@ -163,7 +163,8 @@ private Q_SLOTS:
             QTest::keyClick(close, Qt::Key_Return);
         }
         QTRY_VERIFY(!closing);
-        QCOMPARE(window.focusWidget(), opener);
+        // Active again, whatever the platform does with a closed dialog's activation.
+        QTRY_COMPARE(QApplication::focusWidget(), opener);
     }
 };
 

@@ -198,10 +198,10 @@ QMenu* MessageListView::showMenuOf(const QModelIndex& index)
     const QRect content = contentRect(index);
     if (content.isNull())
         return nullptr;
-    const QPoint at(content.left() + qMin(16, content.width() / 2), content.center().y());
-    QMenu* menu = contextMenuAt(at);
+    QMenu* menu = contextMenuAt(content.center());
+    // Under the bubble, which stays readable.
     if (menu)
-        menu->popup(viewport()->mapToGlobal(at));
+        menu->popup(viewport()->mapToGlobal(QPoint(content.left(), content.bottom() + 2)));
     return menu;
 }
 

@@ -4,6 +4,7 @@
 #include "views/common/RowActionDelegate.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -95,20 +96,35 @@ void ListKeyboard::openMenu()
     // The platform may follow the menu key with a context-menu event: one menu.
     if ((m_menu && m_menu->isVisible()) || !current.isValid())
         return;
+    m_menu = showMenu(current);
+    // Opened from the keyboard, a menu starts on its first entry, so Return takes it
+    // as on every desktop (a submenu is left closed until asked for).
+    if (!m_menu)
+        return;
+    for (QAction* entry : m_menu->actions()) {
+        if (entry->isVisible() && !entry->isSeparator()) {
+            if (entry->isEnabled() && !entry->menu())
+                m_menu->setActiveAction(entry);
+            break;
+        }
+    }
+}
+
+QMenu* ListKeyboard::showMenu(const QModelIndex& current)
+{
     m_view->scrollTo(current);
     const QRect row = m_view->visualRect(current);
     const QPoint at(row.left() + 16, row.center().y());
     const QModelIndex cell = RowAction::cellOfRow(current);
     auto* delegate = cell.isValid() ? qobject_cast<RowActionDelegate*>(m_view->itemDelegateForIndex(cell)) : nullptr;
-    if (!delegate && m_rowMenu) {
-        m_menu = m_rowMenu(current);
-        return;
-    }
+    if (!delegate && m_rowMenu)
+        return m_rowMenu(current);
     if (!delegate) {
         // Rows without buttons keep the menu their list already has, now at the current row.
-        if (m_view->contextMenuPolicy() == Qt::CustomContextMenu)
-            Q_EMIT m_view->customContextMenuRequested(at);
-        return;
+        if (m_view->contextMenuPolicy() != Qt::CustomContextMenu)
+            return nullptr;
+        Q_EMIT m_view->customContextMenuRequested(at);
+        return qobject_cast<QMenu*>(QApplication::activePopupWidget());
     }
     auto* menu = new ContextMenu(m_view);
     menu->setObjectName(QStringLiteral("rowActionsMenu"));
@@ -127,8 +143,8 @@ void ListKeyboard::openMenu()
                 rows->trigger(target, name);
         });
     }
-    m_menu = menu;
     menu->popup(m_view->viewport()->mapToGlobal(at));
+    return menu;
 }
 
 void ListKeyboard::showCurrentRowOnEntry()

@@ -46,6 +46,7 @@ private:
 
     bool runMainAction();
     void openMenu();
+    QMenu* showMenu(const QModelIndex& current);
     void moveTo(int row, int step);
     int rowsPerPage() const;
     bool isUsable(int row) const;
