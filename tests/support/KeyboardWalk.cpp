@@ -29,12 +29,12 @@ bool isQtInternal(const QWidget* widget)
 }
 
 // A part of a compound control (a spin box's or combo box's field, a tab bar's
-// arrows): the compound control is what a person uses.
+// arrows, a table's column headers): the compound control is what a person uses.
 bool isInnerPart(const QWidget* widget, const QWidget* window)
 {
     for (const QWidget* up = widget->parentWidget(); up && up != window; up = up->parentWidget()) {
         if (qobject_cast<const QAbstractSpinBox*>(up) || qobject_cast<const QComboBox*>(up) || qobject_cast<const QTabBar*>(up)
-            || qobject_cast<const QMenuBar*>(up) || qobject_cast<const QScrollBar*>(up))
+            || qobject_cast<const QMenuBar*>(up) || qobject_cast<const QScrollBar*>(up) || qobject_cast<const QAbstractItemView*>(up))
             return true;
     }
     return false;
@@ -369,7 +369,9 @@ QList<Finding> sweep(QWidget* screen, const QStringList& except)
             const int rows = face ? qMin(face->childCount(), 200) : 0;
             for (int i = 0; i < rows; ++i) {
                 QAccessibleInterface* row = face->child(i);
-                if (!row || row->role() == QAccessible::ColumnHeader || row->role() == QAccessible::RowHeader)
+                // Headers, and the corner where a table's two headers meet (a pane, there even when they are hidden).
+                if (!row || row->role() == QAccessible::ColumnHeader || row->role() == QAccessible::RowHeader
+                    || row->role() == QAccessible::Pane)
                     continue;
                 const QString text = row->text(QAccessible::Name);
                 if (text.trimmed().isEmpty())
