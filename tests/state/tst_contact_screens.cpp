@@ -346,8 +346,9 @@ private Q_SLOTS:
         Contact contact;
         contact.id = 5;
         contact.contactId = 42;
-        ContactDetailViewModel model(contact, { &stack.chat, &stack.contacts, &stack.notifications });
-        QSignalSpy deleted(&model, &ContactDetailViewModel::contactDeleted);
+        ContactListViewModel list({ &stack.contacts, &stack.groups, &stack.ws });
+        ContactDetailViewModel model(contact, { &stack.chat, &stack.contacts, &stack.notifications, &list });
+        QSignalSpy deleted(&list, &ContactListViewModel::contactRemoved);
 
         model.requestDelete();
         QVERIFY(model.isConfirmingDelete());
