@@ -893,6 +893,75 @@ private Q_SLOTS:
         QCOMPARE(f.count(deletePath), 1);
     }
 
+    // A failed delete reads the list again; a word added or deleted while that read
+    // is on its way stays added or deleted when the read's older answer lands.
+    void wordsOutliveAnOlderReload_data()
+    {
+        QTest::addColumn<QString>("action"); // "add zeta" or "delete beta"
+        QTest::addColumn<QByteArray>("reloaded"); // the late read's answer
+        QTest::addColumn<QStringList>("shown");
+        const QByteArray before = R"([{"id":1,"word":"alpha"},{"id":2,"word":"beta"},{"id":3,"word":"gamma"}])";
+        QTest::newRow("added, the answer predates it")
+            << u"add zeta"_s << before << QStringList { u"alpha"_s, u"beta"_s, u"gamma"_s, u"zeta"_s };
+        QTest::newRow("added, the answer knows it")
+            << u"add zeta"_s << QByteArray(R"([{"id":1,"word":"alpha"},{"id":9,"word":"zeta"},{"id":2,"word":"beta"}])")
+            << QStringList { u"alpha"_s, u"zeta"_s, u"beta"_s };
+        QTest::newRow("deleted, the answer predates it") << u"delete beta"_s << before << QStringList { u"alpha"_s, u"gamma"_s };
+    }
+    void wordsOutliveAnOlderReload()
+    {
+        QFETCH(QString, action);
+        QFETCH(QByteArray, reloaded);
+        QFETCH(QStringList, shown);
+        Fixture f;
+        f.server.respond(u"/api/admin/stats"_s, { 200, "{}" });
+        const QString listPath = u"/api/trpc/admin.getSensitiveWords"_s;
+        const QString deletePath = u"/api/trpc/admin.deleteSensitiveWord"_s;
+        f.server.respondOnce(listPath, { 200, envelope(R"([{"id":1,"word":"alpha"},{"id":2,"word":"beta"},{"id":3,"word":"gamma"}])") });
+        f.server.respond(listPath, { 200, envelope(reloaded), {}, true });
+        f.server.respondOnce(deletePath, { 500, R"({"error":"busy"})" });
+        f.server.respond(deletePath, { 200, envelope("null") });
+        f.server.respond(u"/api/trpc/admin.addSensitiveWord"_s, { 200, envelope(R"({"id":9,"word":"zeta"})") });
+        AdminDashboardView console(f.api);
+        SensitiveWordsView* view = showWords(console);
+        QTableView* table = view->table();
+        QTRY_COMPARE(table->model()->rowCount(), 3);
+        const auto words = [table] {
+            QStringList list;
+            for (int row = 0; row < table->model()->rowCount(); ++row)
+                list << cellText(table, row, SensitiveWordsTableModel::WordColumn);
+            return list;
+        };
+        const auto deleteRow = [&](int row) {
+            QVERIFY(clickCellAction(table, row, SensitiveWordsTableModel::ActionsColumn, u"deleteButton"_s));
+            QTRY_VERIFY(openDialog<ConfirmationDialog>(view));
+            QVERIFY(confirmOpenDialog(view));
+        };
+
+        // Deleting alpha fails: the alert says so and the list is read again, slowly.
+        deleteRow(0);
+        QTRY_COMPARE(f.count(listPath), 2);
+        QTRY_VERIFY(view->model()->errorMessage().has_value());
+        view->model()->clearError();
+        if (action == u"add zeta") {
+            child<QPushButton>(view, u"addWordButton"_s)->click();
+            auto* sheet = openDialog<AddSensitiveWordSheet>(view);
+            QVERIFY(sheet);
+            QTest::keyClicks(child<QLineEdit>(sheet, u"wordField"_s), u"zeta"_s);
+            child<QPushButton>(sheet, u"addButton"_s)->click();
+            QTRY_VERIFY(!openDialog<AddSensitiveWordSheet>(view));
+            QTRY_COMPARE(words(), (QStringList { u"alpha"_s, u"beta"_s, u"gamma"_s, u"zeta"_s }));
+        } else {
+            deleteRow(1);
+            QTRY_COMPARE(words(), (QStringList { u"alpha"_s, u"gamma"_s }));
+        }
+        QSignalSpy read(view->model(), &SensitiveWordsViewModel::wordsChanged);
+        f.server.release(listPath);
+        QTRY_COMPARE(read.count(), 1);
+        QCOMPARE(words(), shown);
+        QCOMPARE(child<QLabel>(view, u"totalLabel"_s)->text(), u"%1 words"_s.arg(shown.size()));
+    }
+
     // The total counts every word after each add and delete, whether the filter
     // shows the word or not: it is read once the list has changed, not while the
     // filter announces the row.
