@@ -612,6 +612,104 @@ private Q_SLOTS:
         QVERIFY(!child<QWidget>(screen, u"loadingPage"_s)->isVisible());
     }
 
+    // The controls of every table's header and pager stand apart by the style's
+    // spacing, in every language; the ID column's digits all take one width.
+    void tableChrome_data()
+    {
+        QTest::addColumn<int>("section");
+        QTest::addColumn<QString>("listPath");
+        QTest::addColumn<QByteArray>("rows");
+        QTest::addColumn<int>("language");
+        const std::pair<AdminSection, std::pair<QString, QByteArray>> tables[] = {
+            { AdminSection::users, { u"/api/admin/users"_s, R"({"users":[{"id":1},{"id":88}],"total":2})" } },
+            { AdminSection::groups, { u"/api/admin/groups"_s, R"({"groups":[{"id":1},{"id":88}],"total":2})" } },
+            { AdminSection::messages, { u"/api/admin/messages"_s, R"({"messages":[{"id":1},{"id":88}],"total":2})" } },
+            { AdminSection::sensitiveWords, { u"/api/trpc/admin.getSensitiveWords"_s, envelope(R"([{"id":1,"word":"a"},{"id":88,"word":"b"}])") } },
+        };
+        for (const auto& [section, request] : tables) {
+            for (AppLanguage language : appLanguage::allCases()) {
+                const QString name = adminsection::rawValue(section) + u' ' + appLanguage::rawValue(language);
+                QTest::newRow(qPrintable(name)) << int(section) << request.first << request.second << int(language);
+            }
+        }
+    }
+    void tableChrome()
+    {
+        QFETCH(int, section);
+        QFETCH(QString, listPath);
+        QFETCH(QByteArray, rows);
+        QFETCH(int, language);
+        LocalizationManager::shared().setLanguage(AppLanguage(language));
+        const auto restore = qScopeGuard([] { LocalizationManager::shared().setLanguage(AppLanguage::en); });
+        Fixture f;
+        f.server.respond(u"/api/admin/stats"_s, { 200, "{}" });
+        f.server.respond(listPath, { 200, rows });
+        AdminDashboardView console(f.api);
+        console.setSelectedTab(AdminSection(section));
+        console.resize(1000, 600);
+        console.show();
+        QWidget* screen = console.detail();
+        auto* table = screen->findChild<QTableView*>();
+        QTRY_VERIFY(table->isVisible() && table->model()->rowCount() == 2);
+        const int spacing = std::max(1, screen->style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing, nullptr, screen));
+        // Left to right, each with the next one.
+        QStringList row { u"searchField"_s, u"searchButton"_s };
+        if (AdminSection(section) == AdminSection::sensitiveWords)
+            row = { u"totalLabel"_s, u"addWordButton"_s };
+        const QList<QStringList> rowsOfControls { row, { u"previousButton"_s, u"pageLabel"_s, u"nextButton"_s } };
+        for (const QStringList& controls : rowsOfControls) {
+            for (qsizetype i = 1; i < controls.size(); ++i) {
+                QWidget* left = child<QWidget>(screen, controls.at(i - 1));
+                QWidget* right = child<QWidget>(screen, controls.at(i));
+                if (!left && !right)
+                    continue; // no pager on this screen
+                QVERIFY2(left && right, qPrintable(controls.at(i)));
+                const int gap = right->mapTo(screen, QPoint()).x() - left->mapTo(screen, QPoint(left->width(), 0)).x();
+                QVERIFY2(gap >= spacing, qPrintable(u"%1 to %2: %3 px"_s.arg(controls.at(i - 1), controls.at(i)).arg(gap)));
+            }
+        }
+        // Whatever figures the interface font has: the column's face is of one pitch.
+        const QFont idFont = table->model()->index(0, 0).data(Qt::FontRole).value<QFont>();
+        QVERIFY2(QFontInfo(idFont).fixedPitch(), qPrintable(QFontInfo(idFont).family()));
+        const QFontMetrics digits(idFont);
+        for (const QChar digit : u"0123456789"_s)
+            QCOMPARE(digits.horizontalAdvance(digit), digits.horizontalAdvance(u'0'));
+    }
+
+    // The ban button is tinted by what it does; the role button has no tint.
+    void userActionTints()
+    {
+        Fixture f;
+        f.server.respond(u"/api/admin/users"_s, { 200, R"({"users":[{"id":1},{"id":2,"isBanned":true}]})" });
+        UserManagementView view(f.api);
+        view.resize(900, 400);
+        view.show();
+        QTRY_COMPARE(view.table()->model()->rowCount(), 2);
+        QCOMPARE(cellAction(view.table(), 0, 5, u"banButton"_s)->color, tintColor(Tint::Red));
+        QCOMPARE(cellAction(view.table(), 1, 5, u"banButton"_s)->color, tintColor(Tint::Green));
+        for (int row = 0; row < 2; ++row)
+            QVERIFY(!cellAction(view.table(), row, 5, u"roleButton"_s)->color.isValid());
+        // Painted in the style's own button text colour, as any plain button.
+        const QModelIndex cell = view.table()->model()->index(0, 5);
+        const QRect roleButton = AdminCellDelegate::actionRects(view.table()->visualRect(cell),
+            cell.data(AdminCellDelegate::ActionsRole).value<QList<RowAction>>(), AdminCellDelegate::cellFont()).at(1);
+        const QImage painted = view.table()->viewport()->grab(roleButton).toImage();
+        const QColor text = view.table()->palette().color(QPalette::ButtonText);
+        const QColor blue = tintColor(Tint::Blue);
+        int textLike = 0, blueLike = 0;
+        for (int y = 0; y < painted.height(); ++y) {
+            for (int x = 0; x < painted.width(); ++x) {
+                const QColor pixel = painted.pixelColor(x, y);
+                const auto near = [&pixel](const QColor& c) {
+                    return std::abs(pixel.red() - c.red()) + std::abs(pixel.green() - c.green()) + std::abs(pixel.blue() - c.blue()) < 60;
+                };
+                textLike += near(text);
+                blueLike += near(blue);
+            }
+        }
+        QVERIFY2(textLike > 10 && blueLike == 0, qPrintable(u"%1 text-coloured, %2 blue pixels"_s.arg(textLike).arg(blueLike)));
+    }
+
     // After a failed load the form offers a reload, never a save of defaults; an
     // invalid number is marked; "saved" appears only after the server accepted.
     void configForm()
