@@ -2,8 +2,8 @@
 
 #include "models/AuditMessage.h"
 #include "state/admin/AdminPagedTable.h"
-#include "state/common/ListReload.h"
 #include "state/admin/Tint.h"
+#include "state/common/ListReload.h"
 
 #include <QList>
 

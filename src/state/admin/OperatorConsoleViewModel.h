@@ -25,9 +25,9 @@ class APIClient;
 // draft belongs to its session and is never sent to another customer. A reply to
 // an older load never replaces a newer one's, nor undoes an accept or end that
 // ended while it was on its way; a second accept or end of a session while the
-// first is in flight sends nothing. Accept and end act on the
-// status the session has when they run, not the one a menu or button was made
-// for: only a waiting session is accepted, only an active one ended.
+// first is in flight sends nothing. Accept and end act on the status the session
+// has when they run, not the one a menu or button was made for: only a waiting
+// session is accepted, only an active one ended.
 class OperatorConsoleViewModel : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isLoading READ isLoading NOTIFY isLoadingChanged)
@@ -65,7 +65,6 @@ public:
     // The send button: the selected session's draft has more than blanks and no
     // reply to that session is on its way.
     bool canSend() const;
-    bool isSending(qint64 sessionId) const { return m_sending.contains(sessionId); }
     // An accept or end of the session is on its way.
     bool isBusy(qint64 sessionId) const { return m_busy.contains(sessionId); }
 

@@ -67,7 +67,7 @@ QCoro::Task<> UserManagementViewModel::changeRole(AdminUser user, QString role)
         co_await api().guardedRequest<void>("POST", u"/api/admin/users/role"_s, QJsonValue(body));
         if (!self)
             co_return;
-        patchRow(user.id, [&role](AdminUser& shown) { shown.role = role; });
+        patchRow(user.id, [role](AdminUser& shown) { shown.role = role; });
     } catch (const std::exception& error) {
         if (self)
             fail("admin.users_role_change_failed", error);

@@ -2,8 +2,8 @@
 
 #include "models/AdminUser.h"
 #include "state/admin/AdminPagedTable.h"
-#include "state/common/ListReload.h"
 #include "state/admin/Tint.h"
+#include "state/common/ListReload.h"
 
 #include <QList>
 
@@ -35,7 +35,8 @@ protected:
 
 private:
     // Changes the first row with the account's id, when the page shows it now or
-    // once a load on its way has arrived.
+    // once a load on its way has arrived: change is kept until then, so it holds
+    // what it sets by value.
     void patchRow(qint64 id, const std::function<void(AdminUser&)>& change);
 
     QList<AdminUser> m_users;
