@@ -209,6 +209,35 @@ private Q_SLOTS:
         QCOMPARE(child<QPushButton>(login, "modeSwitchButton")->text(), Localized::text("auth.switch_to_login"));
     }
 
+    // Signing out shows the login form as the sign-in left it: someone who registered
+    // finds the registration form again, someone who signed in the sign-in form.
+    void signOutKeepsTheForm_data()
+    {
+        QTest::addColumn<bool>("registering");
+        QTest::newRow("registered") << true;
+        QTest::newRow("signed in") << false;
+    }
+    void signOutKeepsTheForm()
+    {
+        QFETCH(bool, registering);
+        auto app = makeApp();
+        app->show();
+        LoginView* login = loginView(*app);
+        QVERIFY(login);
+        if (registering)
+            QTest::mouseClick(child<QPushButton>(login, "modeSwitchButton"), Qt::LeftButton);
+        const QString name = registering ? QStringLiteral("keeper") : QStringLiteral("alice");
+        signIn(*app, name, registering ? QStringLiteral("keeper123") : QStringLiteral("alice123"));
+        QTRY_VERIFY_WITH_TIMEOUT(mainView(*app), 10000);
+        QTest::mouseClick(child<QPushButton>(mainView(*app), "signOutButton"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT((login = loginView(*app)), 10000);
+        QCOMPARE(child<QLineEdit>(login, "nicknameField")->isVisible(), registering);
+        QCOMPARE(child<QPushButton>(login, "submitButton")->text(),
+                 Localized::text(registering ? "auth.register_button" : "auth.login_button"));
+        QVERIFY(child<QLineEdit>(login, "usernameField")->text().isEmpty());
+        QVERIFY(!child<QLabel>(login, "loginError")->isVisible());
+    }
+
     void signInReachesMainWindowAndConnectsOnce()
     {
         auto app = makeApp();

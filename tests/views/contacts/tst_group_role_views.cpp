@@ -4,6 +4,7 @@
 #include "ClientStack.h"
 #include "ListKeys.h"
 
+#include "state/common/PrintfFormat.h"
 #include "state/contacts/AssignRoleViewModel.h"
 #include "state/contacts/GroupRoleDetailViewModel.h"
 #include "state/contacts/GroupRolesMenuViewModel.h"
@@ -118,7 +119,7 @@ private Q_SLOTS:
         QWidget window;
         QDialog* assign = createRole(stack, window);
         QVERIFY(assign);
-        QCOMPARE(assign->windowTitle(), Localized::text("roles.assign") + u"「Guides」"_s);
+        QCOMPARE(assign->windowTitle(), printfFormat(Localized::text("roles.assign_title"), { u"Guides"_s }));
         QCOMPARE(child<QLabel>(assign, "sheetHeading")->text(), assign->windowTitle());
 
         auto* list = child<QListView>(assign, "memberList");
