@@ -2,6 +2,7 @@
 // counters and lists, the detail that follows the list, drafts per customer, the
 // placeholders and the statistics tiles.
 
+#include "PostedEvents.h"
 #include "RoundTrip.h"
 #include "RecordingHttpServer.h"
 #include "ShownToolTip.h"
@@ -63,7 +64,7 @@ struct Fixture {
     // Every reply is taken in before the client goes away, so no call is left waiting.
     ~Fixture()
     {
-        const bool settled = QTest::qWaitFor([this] { return api.findChildren<QNetworkReply*>().isEmpty(); }, 5000);
+        const bool settled = QTest::qWaitFor([this] { return api.findChildren<QNetworkReply*>().isEmpty(); }, testsupport::kPatienceMs);
         Q_UNUSED(settled);
     }
 };
@@ -92,7 +93,7 @@ bool showWithSession(OperatorConsoleView& console, qint64 session)
     console.resize(900, 600);
     console.show();
     return QTest::qWaitFor(
-        [&] { return rowOf(console.workspaceList(), session).isValid() && !console.model()->isLoading(); }, 5000);
+        [&] { return rowOf(console.workspaceList(), session).isValid() && !console.model()->isLoading(); }, testsupport::kPatienceMs);
 }
 
 // Session names as shown, headings in brackets.
@@ -307,7 +308,7 @@ private Q_SLOTS:
         QCOMPARE(console.model()->selectedSessionId(), std::optional<qint64>(1));
         QTest::mouseClick(child<QPushButton>(&console, u"tab_history"_s), Qt::LeftButton);
         console.historyList()->setFocus(Qt::TabFocusReason);
-        QTest::qWait(20);
+        QVERIFY(testsupport::postedEventsHandled());
         QCOMPARE(console.model()->selectedSessionId(), std::optional<qint64>(1));
         QVERIFY(!console.historyList()->currentIndex().isValid());
     }
