@@ -230,7 +230,8 @@ private Q_SLOTS:
         constexpr int kSends = 500;
         for (int i = 0; i < kSends; ++i) {
             senderSocket->sendFrame(u"message_send"_s, text(conversation, u"big-%1"_s.arg(i), content));
-            QVERIFY(senderSocket->waitFor(u"message_ack"_s));
+            QVERIFY2(senderSocket->waitFor(u"message_ack"_s),
+                qPrintable(u"send %1 was not acknowledged; the server's log ends: %2"_s.arg(i).arg(QString::fromUtf8(m_server.serverLog().right(1500)))));
         }
 
         // Reading everything now ends in the server's reset for the stalled client, and
