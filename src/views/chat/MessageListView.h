@@ -31,8 +31,13 @@ public:
     void setMessages(const QList<Message>& messages);
     // Messages inserted in place by the list's owner (an older page above): only the
     // new rows are measured, and the message at the top stays where it was on screen.
+    // Missed messages merged in between keep the reader's place too, unless the
+    // reader was at the newest message, who stays there.
     void beginInsertMessages(int first, int count);
     void endInsertMessages(const QList<Message>& messages);
+    // Messages leaving the list: the rows go, and the reader keeps the place.
+    void beginRemoveMessages(int first, int count);
+    void endRemoveMessages(const QList<Message>& messages);
     MessageListModel* messageModel() const { return m_model; }
     MessageBubble* bubble() const { return m_bubble; }
 
@@ -49,12 +54,16 @@ private:
         qint64 messageId = 0;
         int top = 0;
     };
-    Anchor topAnchor() const;
+    // The first message shown at the top, past any in first .. first + count - 1.
+    Anchor topAnchor(int skipFirst = -1, int skipCount = 0) const;
     void keepInPlace(const Anchor& anchor);
+    bool isAtNewest() const;
     void showContextMenu(const QPoint& pos);
 
     MessageListModel* m_model;
     MessageBubble* m_bubble;
     Callbacks m_callbacks;
-    Anchor m_insertionAnchor;
+    Anchor m_changeAnchor;
+    bool m_wasAtNewest = false;
+    int m_insertingAt = 0;
 };
