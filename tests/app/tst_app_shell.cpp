@@ -100,7 +100,7 @@ private Q_SLOTS:
         auto app = makeApp();
         QSignalSpy launched(app.get(), &MorvaneApp::launchFinished);
         app->show();
-        QVERIFY(launched.count() == 1 || launched.wait());
+        QVERIFY(launched.count() == 1 || launched.wait(testsupport::kPatienceMs));
         QVERIFY(loginView(*app));
         QCOMPARE(app->mainWindow()->size(), QSize(1100, 700));
         QCOMPARE(app->mainWindow()->minimumSize(), QSize(900, 600));
@@ -268,7 +268,7 @@ private Q_SLOTS:
         QSignalSpy launched(restored.get(), &MorvaneApp::launchFinished);
         restored->show();
         QVERIFY(mainView(*restored));
-        QVERIFY(launched.wait());
+        QVERIFY(launched.wait(testsupport::kPatienceMs));
         QCOMPARE(m_recorded.connects, QList<qint64> { alice });
         QVERIFY(restored->authViewModel()->isAuthenticated());
     }
@@ -280,7 +280,7 @@ private Q_SLOTS:
         auto app = makeApp(); // session restored from the previous test
         QSignalSpy launched(app.get(), &MorvaneApp::launchFinished);
         app->show();
-        QVERIFY(launched.count() == 1 || launched.wait());
+        QVERIFY(launched.count() == 1 || launched.wait(testsupport::kPatienceMs));
         const qint64 alice = app->authViewModel()->user()->id;
         QCOMPARE(m_recorded.connects, QList<qint64> { alice });
 
@@ -306,7 +306,7 @@ private Q_SLOTS:
         auto app = makeApp(); // session restored from the previous tests
         QSignalSpy launched(app.get(), &MorvaneApp::launchFinished);
         app->show();
-        QVERIFY(launched.count() == 1 || launched.wait());
+        QVERIFY(launched.count() == 1 || launched.wait(testsupport::kPatienceMs));
         const qint64 alice = app->authViewModel()->user()->id;
         QCOMPARE(m_recorded.connects, QList<qint64> { alice });
 
@@ -327,7 +327,7 @@ private Q_SLOTS:
         QVERIFY(main);
         QVERIFY(QTest::qWaitForWindowExposed(app->mainWindow()));
         QSignalSpy loaded(main, &MainView::launchLoadFinished);
-        QVERIFY(loaded.wait());
+        QVERIFY(loaded.wait(testsupport::kPatienceMs));
 
         QTest::keyClick(app->mainWindow(), Qt::Key_F, Qt::ControlModifier);
         QVERIFY(main->showSearch());

@@ -66,7 +66,7 @@ struct Fixture {
     // Every reply is taken in before the client goes away, so no call is left waiting.
     ~Fixture()
     {
-        const bool settled = QTest::qWaitFor([this] { return api.findChildren<QNetworkReply*>().isEmpty(); }, 5000);
+        const bool settled = QTest::qWaitFor([this] { return api.findChildren<QNetworkReply*>().isEmpty(); }, testsupport::kPatienceMs);
         Q_UNUSED(settled);
     }
     int count(const QString& path) const { return int(server.requestsTo(path).size()); }

@@ -192,7 +192,7 @@ private Q_SLOTS:
         auto chat = customer.chatModel(conversation);
         const auto say = [&](const QString& text) {
             chat->sendMessage(text);
-            return QTest::qWaitFor([&] { return chat->messages().constLast().status == std::optional(u"sent"_s); }, 10000);
+            return QTest::qWaitFor([&] { return chat->messages().constLast().status == std::optional(u"sent"_s); }, testsupport::kPatienceMs);
         };
 
         OperatorConsoleViewModel console(serving.api);

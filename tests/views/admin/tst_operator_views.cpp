@@ -2,6 +2,7 @@
 // counters and lists, the detail that follows the list, drafts per customer, the
 // placeholders and the statistics tiles.
 
+#include "PostedEvents.h"
 #include "RoundTrip.h"
 #include "RecordingHttpServer.h"
 #include "ShownToolTip.h"
@@ -66,7 +67,7 @@ struct Fixture {
     // Every reply is taken in before the client goes away, so no call is left waiting.
     ~Fixture()
     {
-        const bool settled = QTest::qWaitFor([this] { return api.findChildren<QNetworkReply*>().isEmpty(); }, 5000);
+        const bool settled = QTest::qWaitFor([this] { return api.findChildren<QNetworkReply*>().isEmpty(); }, testsupport::kPatienceMs);
         Q_UNUSED(settled);
     }
 };
@@ -95,7 +96,7 @@ bool showWithSession(OperatorConsoleView& console, qint64 session)
     console.resize(900, 600);
     console.show();
     return QTest::qWaitFor(
-        [&] { return rowOf(console.workspaceList(), session).isValid() && !console.model()->isLoading(); }, 5000);
+        [&] { return rowOf(console.workspaceList(), session).isValid() && !console.model()->isLoading(); }, testsupport::kPatienceMs);
 }
 
 // Session names as shown, headings in brackets.
