@@ -164,6 +164,19 @@ private Q_SLOTS:
         QVERIFY(elsewhere.requests().isEmpty());
     }
 
+    // The barrier of "nothing was sent" checks covers every connection the client has
+    // open: a request with a long body, still streaming on one connection while the
+    // barrier's own is answered on another, has been recorded once it returns.
+    void roundTripCoversEveryConnection()
+    {
+        Fixture f;
+        f.server.respond(u"/api/long"_s, { 200, "{}" });
+        auto sending = f.api.request<EmptyResponse>("POST", u"/api/long"_s, QJsonValue(QString(1 << 20, u'x')));
+        QVERIFY(testsupport::roundTrip(f.api, f.server));
+        QCOMPARE(f.server.requestsTo(u"/api/long"_s).size(), 1);
+        QVERIFY(!failureOf(std::move(sending)));
+    }
+
     void transportAndAddressFailures()
     {
         QTcpServer closed;

@@ -79,6 +79,11 @@ void RecordingHttpServer::releaseOldest(const QString& path)
     m_held.erase(oldest);
 }
 
+int RecordingHttpServer::heldCount(const QString& path) const
+{
+    return int(std::count_if(m_held.begin(), m_held.end(), [&path](const Held& held) { return held.path == path; }));
+}
+
 QList<RecordingHttpServer::Recorded> RecordingHttpServer::requestsTo(const QString& path) const
 {
     QList<Recorded> matching;

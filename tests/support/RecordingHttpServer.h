@@ -63,6 +63,8 @@ public:
     void release(const QString& path);
     // Answers only the first request still held for path.
     void releaseOldest(const QString& path);
+    // How many requests to path are held unanswered.
+    int heldCount(const QString& path) const;
 
     // Requests to this path are answered at once with an empty object and never
     // recorded: they are the barrier of testsupport::roundTrip().
