@@ -39,6 +39,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -138,7 +139,10 @@ private Q_SLOTS:
 
     void addAcceptChatAndDelete()
     {
-        // Alice finds Quinn through Ctrl+N and sends a request.
+        // Alice finds Quinn through Ctrl+N and sends a request. The window's keys need
+        // it active, which a sheet closed before (offscreen) does not give back.
+        m_app->mainWindow()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_app->mainWindow()));
         QTest::keyClick(main(), Qt::Key_N, Qt::ControlModifier);
         QTRY_VERIFY(main()->showNewChat());
         auto* sheet = main()->findChild<QDialog*>(u"addContactSheet"_s);
@@ -222,6 +226,8 @@ private Q_SLOTS:
         const QModelIndex second = members->model()->index(1, 0);
         QTest::mouseClick(members->viewport(), Qt::LeftButton, {}, members->visualRect(second).center());
         QTRY_VERIFY_WITH_TIMEOUT(second.data(MemberAssignmentModel::AssignedRole).toBool(), 10000);
+        QTest::keyClick(assign, Qt::Key_Escape);
+        QTRY_VERIFY(!roles->openSheet() || !roles->openSheet()->isVisible());
     }
 };
 
