@@ -10,6 +10,7 @@
 #include "ListKeys.h"
 #include "ServerProcess.h"
 #include "ServerTestClient.h"
+#include "TaskRunner.h"
 
 #include "app/ContentView.h"
 #include "app/MainView.h"
@@ -33,11 +34,13 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QDialog>
+#include <QJsonArray>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMainWindow>
 #include <QPointer>
 #include <QPlainTextEdit>
+#include <QScopeGuard>
 #include <QTest>
 #include <QToolButton>
 
@@ -130,6 +133,37 @@ class TestKeyboardMainWindow : public QObject {
         return messageList()->messageModel()->messageAt(messageList()->currentIndex().row());
     }
 
+    // Each function starts signed out or signed in as it needs, whatever ran before.
+    bool signedOut()
+    {
+        if (m_main) {
+            testsupport::runTask(m_app->authViewModel()->logout());
+            m_main = nullptr;
+        }
+        return QTest::qWaitFor([this] { return qobject_cast<LoginView*>(m_app->contentView()->currentScreen()); },
+                               testsupport::kPatienceMs)
+            && keyboardwalk::activate(window());
+    }
+    bool signedIn()
+    {
+        if (!m_main) {
+            auto* login = qobject_cast<LoginView*>(m_app->contentView()->currentScreen());
+            if (!login)
+                return false;
+            m_app->authViewModel()->setIsLoginMode(true);
+            m_app->authViewModel()->setUsername(u"alice"_s);
+            m_app->authViewModel()->setPassword(u"alice123"_s);
+            QTest::keyClick(login->findChild<QLineEdit*>(u"passwordField"_s), Qt::Key_Return);
+            if (!QTest::qWaitFor([this] { return (m_main = qobject_cast<MainView*>(m_app->contentView()->currentScreen())); },
+                                 testsupport::kPatienceMs))
+                return false;
+        }
+        return QTest::qWaitFor([this] { return !m_main->contactListViewModel()->contacts().isEmpty()
+                                               && conversationList()->model()->rowCount() > 0; },
+                               testsupport::kPatienceMs)
+            && keyboardwalk::activate(window());
+    }
+
     void verifyWindow(QWidget* shown, const QStringList& expectedChain, const QStringList& except = {})
     {
         const keyboardwalk::TabChain chain = keyboardwalk::tabChain(shown);
@@ -152,7 +186,8 @@ private Q_SLOTS:
         QVERIFY(keyboardwalk::activate(window()));
     }
 
-    void cleanup()
+    // Every function starts in English, whatever the machine's language.
+    void init()
     {
         LocalizationManager::shared().setLanguage(AppLanguage::en);
     }
@@ -174,6 +209,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, language);
         QFETCH(bool, registering);
+        QVERIFY(signedOut());
         LocalizationManager::shared().setLanguage(*appLanguage::fromRawValue(language));
         AuthViewModel* auth = m_app->authViewModel();
         auth->setIsLoginMode(!registering);
@@ -185,6 +221,7 @@ private Q_SLOTS:
     // From the user-name field, where the window starts, to the conversation list.
     void signInWithTheKeyboard()
     {
+        QVERIFY(signedOut());
         LoginView* login = qobject_cast<LoginView*>(m_app->contentView()->currentScreen());
         login->findChild<QLineEdit*>(u"usernameField"_s)->setFocus();
         QCOMPARE(focusedName(), u"usernameField"_s);
@@ -237,6 +274,7 @@ private Q_SLOTS:
         QFETCH(QString, language);
         QFETCH(QString, state);
         QFETCH(QStringList, chain);
+        QVERIFY(signedIn());
         LocalizationManager::shared().setLanguage(*appLanguage::fromRawValue(language));
         m_main->setSelectedSection(SidebarSection::messages);
         m_main->setSelectedConversation(std::nullopt);
@@ -265,6 +303,7 @@ private Q_SLOTS:
     // Icon buttons' tooltips say what they do and the keys that do it.
     void toolbarToolTipsSayTheKeys()
     {
+        QVERIFY(signedIn());
         QCOMPARE(m_main->findChild<QToolButton*>(u"searchButton"_s)->toolTip(), u"Search (Ctrl+F)"_s);
         QCOMPARE(m_main->findChild<QToolButton*>(u"newChatButton"_s)->toolTip(), u"Add Contact (Ctrl+N)"_s);
     }
@@ -273,6 +312,7 @@ private Q_SLOTS:
     // and Space switch, and so does a screen reader's press on a section.
     void sectionsByKeyboard()
     {
+        QVERIFY(signedIn());
         m_main->setSelectedSection(SidebarSection::messages);
         QVERIFY(tabTo(u"sidebarSections"_s, true));
         auto* sections = m_main->findChild<QListWidget*>(u"sidebarSections"_s);
@@ -313,6 +353,7 @@ private Q_SLOTS:
     // Opening a chat from the list puts the caret in its input; Return sends.
     void openChatAndSend()
     {
+        QVERIFY(signedIn());
         openChatByKeyboard(u"Bob"_s);
         type(u"sent from the keyboard"_s);
         press(Qt::Key_Return);
@@ -331,7 +372,9 @@ private Q_SLOTS:
     // Reply and react through the bubble's menu, opened by the menu key and by Shift+F10.
     void replyAndReact()
     {
-        QVERIFY(m_main->chatView());
+        QVERIFY(signedIn());
+        if (!m_main->chatView() || !ConversationRow::displayName(*m_main->selectedConversation()).contains(u"Bob"_s))
+            openChatByKeyboard(u"Bob"_s);
         enterMessageList();
         for (int presses = 0; presses < 20 && (currentMessage().senderName != std::optional(u"Bob Smith"_s)); ++presses)
             press(Qt::Key_Up);
@@ -370,6 +413,7 @@ private Q_SLOTS:
     // and the keyboard goes on into it.
     void loadOlderMessages()
     {
+        QVERIFY(signedIn());
         ApiClient zhang(m_server.baseUrl());
         zhang.login(u"zhangsan"_s, u"zhangsan123"_s);
         LiveClient live(m_server.wsUrl());
@@ -417,6 +461,7 @@ private Q_SLOTS:
     // goes on, never to whatever comes next (Sign Out, at the end of the chain's wrap).
     void focusStaysWithTheWork()
     {
+        QVERIFY(signedIn());
         if (!m_main->chatView())
             openChatByKeyboard(u"Bob"_s);
         ChatViewModel* vm = m_main->chatView()->viewModel();
@@ -459,6 +504,7 @@ private Q_SLOTS:
         QFETCH(Qt::Key, key);
         QFETCH(QString, sheet);
         QFETCH(QString, firstField);
+        QVERIFY(signedIn());
         if (!m_main->chatView())
             openChatByKeyboard(u"Bob"_s);
         m_main->chatView()->focusInput();
@@ -482,8 +528,8 @@ private Q_SLOTS:
     void searchSheetWalk()
     {
         QFETCH(QString, language);
+        QVERIFY(signedIn());
         LocalizationManager::shared().setLanguage(*appLanguage::fromRawValue(language));
-        keyboardwalk::activate(window());
         m_main->toggleSearch();
         auto* sheet = m_main->findChild<QDialog*>(u"searchSheet"_s);
         QVERIFY(sheet->isVisible());
@@ -503,6 +549,7 @@ private Q_SLOTS:
     // The settings window closes with the platform's close keys.
     void settingsWindowClosesWithCtrlW()
     {
+        QVERIFY(signedIn());
         QVERIFY(keyboardwalk::activate(window()));
         press(Qt::Key_Comma, Qt::ControlModifier);
         QTRY_VERIFY(m_app->settingsWindow() && m_app->settingsWindow()->isVisible());
@@ -516,17 +563,48 @@ private Q_SLOTS:
     // comes back to the list, on the row that took the deleted one's place.
     void deleteKeepsTheKeyboardInTheList()
     {
+        QVERIFY(signedIn());
+        // A conversation no other function needs, below the first row: Bob makes a
+        // group with Alice and writes in it, and Alice's chat with Zhang San is pinned.
+        ApiClient bob(m_server.baseUrl());
+        bob.login(u"bob"_s, u"bob12345"_s);
+        const HttpResult created = bob.mutation(u"conversations.create"_s,
+            QJsonObject { { u"type"_s, u"group"_s }, { u"name"_s, u"To delete"_s },
+                          { u"memberIds"_s, QJsonArray { m_app->authViewModel()->user()->id } } });
+        const qint64 doomed = created.data().toObject().value(u"conversationId"_s).toInteger();
+        QVERIFY(doomed > 0);
+        LiveClient live(m_server.wsUrl());
+        QVERIFY(live.authenticate(bob.token, bob.userId(), u"bob-delete"_s));
+        live.sendFrame(u"message_send"_s, QJsonObject { { u"clientMsgId"_s, u"bob-delete"_s }, { u"conversationId"_s, doomed },
+                                              { u"type"_s, u"text"_s }, { u"content"_s, u"before the deletion"_s } });
+        QVERIFY(live.waitFor(u"message_ack"_s));
+        auto* rows = qobject_cast<ConversationListModel*>(conversationList()->model());
+        QTRY_VERIFY(rows->rowOf(doomed) >= 0);
+        ConversationListViewModel* conversations = m_main->conversationListViewModel();
+        const auto zhang = [conversations]() -> std::optional<Conversation> {
+            for (const Conversation& conversation : conversations->conversations())
+                if (ConversationRow::displayName(conversation).contains(u"张三"_s))
+                    return conversation;
+            return std::nullopt;
+        };
+        QVERIFY(zhang());
+        conversations->togglePin(*zhang());
+        const auto unpin = qScopeGuard([&] {
+            if (zhang() && zhang()->isPinned.value_or(false))
+                conversations->togglePin(*zhang());
+        });
+        QCOMPARE(rows->rowOf(zhang()->id), 0);
+
         m_main->setSelectedSection(SidebarSection::messages);
         QVERIFY(keyboardwalk::activate(window()));
         QVERIFY(tabTo(u"conversationList"_s));
         press(Qt::Key_Home);
-        auto* rows = qobject_cast<ConversationListModel*>(conversationList()->model());
-        while (!ConversationRow::displayName(rows->conversationAt(listkeys::currentRow(conversationList()))).contains(u"Bob"_s)
+        while (rows->conversationAt(listkeys::currentRow(conversationList())).id != doomed
                && listkeys::currentRow(conversationList()) < rows->rowCount() - 1)
             press(Qt::Key_Down);
         const int row = listkeys::currentRow(conversationList());
         const int count = rows->rowCount();
-        QVERIFY(ConversationRow::displayName(rows->conversationAt(row)).contains(u"Bob"_s));
+        QCOMPARE(rows->conversationAt(row).id, doomed);
         QVERIFY2(row > 0, "a row the first one does not replace");
         QVERIFY(listkeys::choose(conversationList(), u"deleteAction"_s));
         QWidget* confirmation = nullptr;
@@ -538,6 +616,7 @@ private Q_SLOTS:
         QCOMPARE(focusedName(), u"confirmButton"_s);
         press(Qt::Key_Space);
         QTRY_COMPARE(rows->rowCount(), count - 1);
+        QCOMPARE(rows->rowOf(doomed), -1);
         QCOMPARE(focusedName(), u"conversationList"_s);
         QCOMPARE(listkeys::currentRow(conversationList()), qMin(row, count - 2));
     }
