@@ -192,7 +192,7 @@ private Q_SLOTS:
         QFETCH(bool, valid);
         QCOMPARE(mediatype::isValid(type), valid);
         // What passes may stand in a header as it is; a stored type that fails is served as bytes.
-        const HttpReply served = HttpReply::storedFile(type, "x", u"f"_s, HttpReply::Showing::Download);
+        const HttpReply served = HttpReply::storedFile(type, u"x"_s, u"f"_s, HttpReply::Showing::Download);
         QCOMPARE(served.contentType, valid ? type.toLatin1() : QByteArray("application/octet-stream"));
         QCOMPARE(served.wire().left(15), QByteArray("HTTP/1.1 200 OK"));
     }
