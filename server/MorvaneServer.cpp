@@ -69,7 +69,7 @@ MorvaneServer::MorvaneServer(const ServerOptions& options, QObject* parent)
         qInfo().noquote() << "[Server] Staff demo data added; accounts:" << accounts.join(QStringLiteral(", "));
     }
 
-    m_authRoutes = std::make_unique<AuthRoutes>(*m_accounts, *m_twoFactor, *m_hub);
+    m_authRoutes = std::make_unique<AuthRoutes>(*m_accounts, *m_twoFactor, *m_hub, m_options.registrationBurst);
     m_adminRoutes = std::make_unique<AdminRoutes>(*m_db, *m_accounts, *m_messages, *m_hub, *m_reading);
     m_procedureRoutes = std::make_unique<ProcedureRoutes>(*m_registry, *m_accounts, *m_reading);
     m_http = std::make_unique<HttpFront>();

@@ -28,8 +28,9 @@ constexpr int kMaxRegion = 64;
 
 QString validUsername(const QString& raw)
 {
+    // Counted as sent: padding is no way past the limit.
     const QString name = raw.trimmed();
-    if (name.size() < kMinUsername || name.size() > kMaxUsername)
+    if (raw.size() > kMaxUsername || name.size() < kMinUsername)
         throw ServerError::badRequest(Text::UsernameLength, kMinUsername, kMaxUsername);
     for (const QChar c : name) {
         if (!c.isLetterOrNumber() && c != u'_' && c != u'.' && c != u'-')
@@ -115,7 +116,7 @@ IssuedTokens Accounts::registerUser(const ValidRegistration& registration, const
 
 void Accounts::requireSignInLimits(const QString& username, const QString& password)
 {
-    if (QStringView(username).trimmed().size() > kMaxUsername)
+    if (username.size() > kMaxUsername)
         throw ServerError::badRequest(Text::UsernameLength, kMinUsername, kMaxUsername);
     if (password.size() > kMaxPassword)
         throw ServerError::badRequest(Text::PasswordTooLong, kMaxPassword);
