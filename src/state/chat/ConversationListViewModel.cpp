@@ -141,6 +141,8 @@ QCoro::Task<> ConversationListViewModel::loadConversations()
     for (Conversation& conversation : loaded) {
         if (m_readConversationIds.contains(conversation.id))
             conversation.unreadCount = 0;
+        if (conversation.revokedPreview)
+            conversation.revokedPreview->isMine = conversation.revokedPreview->senderId == m_currentUserId;
     }
     m_conversations = std::move(loaded);
     // The server's previews show what it stored, never a message still on its way.
@@ -266,6 +268,7 @@ void ConversationListViewModel::handleNewMessage(const Message& message)
         return;
     }
     entry->lastMessage = lastMessagePreview(message);
+    entry->lastMessageNotice = message.notice;
     entry->revokedPreview.reset();
     entry->lastMessageFailed = false;
     m_lastSentClientIds.remove(entry->id);
@@ -289,6 +292,7 @@ void ConversationListViewModel::handleMessageSent(qint64 conversationId, const Q
     if (!entry)
         return;
     entry->lastMessage = content;
+    entry->lastMessageNotice.reset();
     entry->revokedPreview.reset();
     entry->lastMessageFailed = false;
     if (clientMsgId)
@@ -468,7 +472,7 @@ QCoro::Task<> ConversationListViewModel::handleRevoke(qint64 messageId, qint64 c
     if (!conversation)
         co_return;
     const Conversation::RevokedPreview preview { revoked.senderId == m_currentUserId, revoked.senderName.value_or(QString()),
-                                                 revoked.removedByAdmin.value_or(false) };
+                                                 revoked.removedByAdmin.value_or(false), revoked.senderId };
     conversation->revokedPreview = preview;
     // Remembered by the server's time of the message, which a reload lists as the
     // conversation's last message time.
