@@ -1,5 +1,6 @@
 #include "views/chat/MessageListModel.h"
 
+#include "state/chat/SystemNotice.h"
 #include "views/chat/MessageBubble.h"
 #include "views/common/ImageLoader.h"
 
@@ -57,7 +58,7 @@ QVariant MessageListModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
-        return message.content.value_or(QString());
+        return message.type == u"system" ? SystemNotice::text(message) : message.content.value_or(QString());
     case KindRole:
         return QStringLiteral("message");
     case MessageIdRole:
