@@ -28,9 +28,8 @@ constexpr int kMaxRegion = 64;
 
 QString validUsername(const QString& raw)
 {
-    // Counted as sent: padding is no way past the limit.
     const QString name = raw.trimmed();
-    if (raw.size() > kMaxUsername || name.size() < kMinUsername)
+    if (name.size() < kMinUsername || name.size() > kMaxUsername)
         throw ServerError::badRequest(Text::UsernameLength, kMinUsername, kMaxUsername);
     for (const QChar c : name) {
         if (!c.isLetterOrNumber() && c != u'_' && c != u'.' && c != u'-')
@@ -116,6 +115,7 @@ IssuedTokens Accounts::registerUser(const ValidRegistration& registration, const
 
 void Accounts::requireSignInLimits(const QString& username, const QString& password)
 {
+    // Counted as sent, before trimming: padding is no way past the limit.
     if (username.size() > kMaxUsername)
         throw ServerError::badRequest(Text::UsernameLength, kMinUsername, kMaxUsername);
     if (password.size() > kMaxPassword)

@@ -106,6 +106,36 @@ private Q_SLOTS:
         localization.setLanguage(AppLanguage::en);
     }
 
+    // A group dissolved while the list is shown: its row turns into the notice, which
+    // follows a language switch.
+    void dissolvedWhileListed()
+    {
+        ApiClient bob(m_server.baseUrl());
+        bob.login(u"bob"_s, u"bob12345"_s);
+        const qint64 conversation = runTask(m_alice->chat.createConversation(u"group"_s, u"Previews live"_s, { bob.userId() }));
+        ConversationListViewModel list(m_alice->id(), { &m_alice->chat, &m_alice->groups, &m_alice->ws, &m_alice->notifications,
+                                                           StateTimer::systemFactory() });
+        runTask(list.loadConversations());
+        const auto preview = [&list, conversation] {
+            for (const Conversation& c : list.conversations()) {
+                if (c.id == conversation)
+                    return ConversationRow::previewText(c);
+            }
+            return QString();
+        };
+        ApiClient admin(m_server.baseUrl());
+        admin.login(u"admin"_s, u"admin123"_s);
+        admin.language = "vi";
+        const QJsonArray groups = admin.get(u"/api/admin/groups?search=Previews%20live"_s).json()["groups"_L1].toArray();
+        QCOMPARE(groups.size(), 1);
+        QCOMPARE(admin.postJson(u"/api/admin/groups/dissolve"_s, { { u"groupId"_s, groups.first()["id"_L1] } }).status, 200);
+        LocalizationManager& localization = LocalizationManager::shared();
+        QTRY_COMPARE_WITH_TIMEOUT(preview(), localization.localizedString(u"chat.group_dissolved"_s), 10000);
+        localization.setLanguage(AppLanguage::zhHans);
+        QCOMPARE(preview(), u"本群已被管理员解散"_s);
+        localization.setLanguage(AppLanguage::en);
+    }
+
     // The notice in the chat reads in the language in force, before and after a switch.
     void dissolvedNoticeInTheChat()
     {
