@@ -97,6 +97,7 @@ Conversation Conversation::read(const json::Reader& r)
             preview = last->content.value_or(QString());
         c.lastMessage = preview;
         c.lastMessageTime = last->createdAt;
+        c.lastMessageId = last->id;
         c.lastMessageNotice = last->notice;
         if (last->revokedAt) {
             c.revokedPreview = RevokedPreview { false, last->senderName.value_or(QString()), last->removedByAdmin.value_or(false),
