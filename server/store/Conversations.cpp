@@ -194,8 +194,8 @@ QJsonArray Conversations::listFor(qint64 userId, const Presence& online, const M
         " WHERE m.user_id = ? AND m.hidden = 0"
         " ORDER BY m.pinned DESC, COALESCE(last.created_at, c.created_at) DESC, c.id DESC"),
         { userId });
-    QJsonArray list;
     // Row by row, the last message's id; all of them are written at once after.
+    QList<QJsonObject> rows;
     QList<qint64> lastIds;
     while (query.next()) {
         QJsonObject c;
@@ -223,15 +223,14 @@ QJsonArray Conversations::listFor(qint64 userId, const Presence& online, const M
         if (!query.value(11).isNull())
             c.insert(QLatin1StringView("lastMessageTime"), query.value(12).toString());
         c.insert(QLatin1StringView("unreadCount"), query.value(9).toLongLong());
-        list.append(c);
+        rows.append(c);
     }
     const QHash<qint64, QJsonObject> lastMessages = messagesById(lastIds);
-    for (qsizetype i = 0; i < list.size(); ++i) {
-        if (const auto last = lastMessages.constFind(lastIds[i]); last != lastMessages.constEnd()) {
-            QJsonObject c = list[i].toObject();
-            c.insert(QLatin1StringView("lastMessage"), *last);
-            list[i] = c;
-        }
+    QJsonArray list;
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        if (const auto last = lastMessages.constFind(lastIds[i]); last != lastMessages.constEnd())
+            rows[i].insert(QLatin1StringView("lastMessage"), *last);
+        list.append(rows[i]);
     }
     return list;
 }
@@ -246,8 +245,6 @@ QJsonArray Conversations::groupsFor(qint64 userId)
         " WHERE m.user_id = ? AND g.is_active = 1 ORDER BY g.id"),
         { userId });
     QJsonArray list;
-    // Row by row, the last message's id; all of them are written at once after.
-    QList<qint64> lastIds;
     while (query.next()) {
         QJsonObject g;
         g.insert(QLatin1StringView("id"), query.value(0).toLongLong());
@@ -273,8 +270,6 @@ QJsonArray Conversations::membersOf(qint64 conversationId, const Presence& onlin
                                                " ORDER BY CASE m.role WHEN 'owner' THEN 0 ELSE 1 END, m.joined_at, m.user_id"),
         { conversationId });
     QJsonArray list;
-    // Row by row, the last message's id; all of them are written at once after.
-    QList<qint64> lastIds;
     while (query.next()) {
         const qint64 userId = query.value(0).toLongLong();
         QJsonObject member;
