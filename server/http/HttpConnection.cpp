@@ -34,8 +34,6 @@ HttpConnection::HttpConnection(QTcpSocket* socket, const RequestGate& gate, Http
     // Made with this object, so that handing the socket to a WebSocket undoes it.
     connect(socket, &QTcpSocket::disconnected, this, [socket] { socket->deleteLater(); });
     m_timer.start(m_gate.limits().headMs);
-    if (socket->bytesAvailable() > 0)
-        QMetaObject::invokeMethod(this, &HttpConnection::readAvailable, Qt::QueuedConnection);
 }
 
 void HttpConnection::readAvailable()
