@@ -31,12 +31,12 @@ std::unique_ptr<QTcpSocket> sendFrom(const QString& address, quint16 port, const
     if (!socket->bind(QHostAddress(address)))
         return nullptr;
     socket->connectToHost(u"127.0.0.1"_s, port);
-    if (!socket->waitForConnected(5000))
+    if (!socket->waitForConnected(testsupport::kPatienceMs))
         return nullptr;
     const QByteArray json = QJsonDocument(body).toJson(QJsonDocument::Compact);
     socket->write("POST " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nAccept-Language: " + language
         + "\r\nContent-Type: application/json\r\nContent-Length: " + QByteArray::number(json.size()) + "\r\n\r\n" + json);
-    return socket->waitForBytesWritten(5000) ? std::move(socket) : nullptr;
+    return socket->waitForBytesWritten(testsupport::kPatienceMs) ? std::move(socket) : nullptr;
 }
 
 // The whole answer on the socket (its head and a body of Content-Length bytes), or what
@@ -49,7 +49,7 @@ QByteArray answerOf(QTcpSocket& socket)
         const qsizetype at = received.toLower().indexOf("\r\ncontent-length: ");
         return headEnd >= 0 && at >= 0 && received.size() >= headEnd + 4 + received.mid(at + 18).split('\r').value(0).toLongLong();
     };
-    while (!whole() && socket.state() == QAbstractSocket::ConnectedState && socket.waitForReadyRead(20000))
+    while (!whole() && socket.state() == QAbstractSocket::ConnectedState && socket.waitForReadyRead(testsupport::kPatienceMs))
         received += socket.readAll();
     return received;
 }
@@ -152,8 +152,8 @@ private Q_SLOTS:
             QCOMPARE(statusOf(answer), 429);
             QCOMPARE(errorOf(answer), u"此地址注册次数过多，请几分钟后再试"_s);
         }
-        // One more may come in if the sixty took twenty seconds to arrive.
-        QVERIFY2(made == 10 || made == 11, qPrintable(u"%1 accounts were made"_s.arg(made)));
+        // One more for every twenty seconds the sixty took to arrive, on a crawling machine.
+        QVERIFY2(made >= 10 && made <= 12, qPrintable(u"%1 accounts were made"_s.arg(made)));
         auto another = sendFrom(u"127.0.0.3"_s, server.port(), "/api/auth/register", credentials(u"third"_s));
         QVERIFY(another);
         QCOMPARE(statusOf(answerOf(*another)), 200);

@@ -71,14 +71,14 @@ std::unique_ptr<QTcpSocket> connectTo(quint16 port)
 {
     auto socket = std::make_unique<QTcpSocket>();
     socket->connectToHost(u"127.0.0.1"_s, port);
-    return socket->waitForConnected(5000) ? std::move(socket) : nullptr;
+    return socket->waitForConnected(testsupport::kPatienceMs) ? std::move(socket) : nullptr;
 }
 
 // Reads until `bytes` arrived or the peer closed or went quiet for a long while.
 QByteArray readAtLeast(QTcpSocket& socket, qsizetype bytes)
 {
     QByteArray received = socket.readAll();
-    while (received.size() < bytes && socket.state() == QAbstractSocket::ConnectedState && socket.waitForReadyRead(10000))
+    while (received.size() < bytes && socket.state() == QAbstractSocket::ConnectedState && socket.waitForReadyRead(testsupport::kPatienceMs))
         received += socket.readAll();
     return received + socket.readAll();
 }
@@ -190,11 +190,11 @@ private Q_SLOTS:
             // Takes 64 KiB from the kernel and no more, so the server's sending stalls.
             readers.back()->setReadBufferSize(64 << 10);
             readers.back()->write("GET /uploads/" + m_key.toLatin1() + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
-            QVERIFY(readers.back()->waitForBytesWritten(5000));
+            QVERIFY(readers.back()->waitForBytesWritten(testsupport::kPatienceMs));
         }
         // Every reader's head is out once the first bytes of its answer arrive.
         for (const auto& reader : readers)
-            QVERIFY(reader->bytesAvailable() > 0 || reader->waitForReadyRead(10000));
+            QVERIFY(reader->bytesAvailable() > 0 || reader->waitForReadyRead(testsupport::kPatienceMs));
         live.sendFrame(u"ping"_s, {});
         QVERIFY(live.waitFor(u"pong"_s));
         const qint64 grown = processMemoryKiB(m_server.processId(), "VmRSS:") - before;
@@ -275,7 +275,7 @@ private Q_SLOTS:
         QVERIFY(serverHolds(m_impatient.port(), ntohs(local.sin_port)));
         // After the server's idle second without progress, it lets go: the kernel may
         // still hold what was written, the server holds nothing.
-        QTRY_VERIFY_WITH_TIMEOUT(!serverHolds(m_impatient.port(), ntohs(local.sin_port)), 30000);
+        QTRY_VERIFY(!serverHolds(m_impatient.port(), ntohs(local.sin_port)));
     }
 
     // Lines of a head end with CR LF and nothing else: a head another reader could
@@ -302,7 +302,7 @@ private Q_SLOTS:
         QVERIFY(socket);
         socket->write(request);
         QByteArray received = socket->readAll();
-        while (!received.contains("\r\n\r\n") && socket->waitForReadyRead(10000))
+        while (!received.contains("\r\n\r\n") && socket->waitForReadyRead(testsupport::kPatienceMs))
             received += socket->readAll();
         QVERIFY2(received.startsWith("HTTP/1.1 " + QByteArray::number(status)), received.left(200).constData());
         if (status == 400)
@@ -329,7 +329,7 @@ private Q_SLOTS:
         socket->write("GET /ws HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
                       "Sec-WebSocket-Version: 13\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n");
         QByteArray received = socket->readAll();
-        while (!received.contains("\r\n\r\n") && socket->waitForReadyRead(10000))
+        while (!received.contains("\r\n\r\n") && socket->waitForReadyRead(testsupport::kPatienceMs))
             received += socket->readAll();
         QVERIFY2(received.startsWith("HTTP/1.1 101"), received.constData());
         received.remove(0, received.indexOf("\r\n\r\n") + 4);
@@ -339,7 +339,7 @@ private Q_SLOTS:
             if (i > 0)
                 received.clear();
             socket->write(clientFrame(0x1, ping, masked[i]));
-            while (serverFrames(received).isEmpty() && socket->state() == QAbstractSocket::ConnectedState && socket->waitForReadyRead(10000))
+            while (serverFrames(received).isEmpty() && socket->state() == QAbstractSocket::ConnectedState && socket->waitForReadyRead(testsupport::kPatienceMs))
                 received += socket->readAll();
             const QList<std::pair<int, QByteArray>> frames = serverFrames(received);
             if (!frames.isEmpty() && frames.last().first == 0x8)
@@ -354,7 +354,7 @@ private Q_SLOTS:
         }
         QCOMPARE(frames.last().first, 0x8);
         QCOMPARE(frames.last().second.left(2), QByteArray("\x03\xea", 2));
-        QTRY_COMPARE_WITH_TIMEOUT(socket->state(), QAbstractSocket::UnconnectedState, 10000);
+        QTRY_COMPARE(socket->state(), QAbstractSocket::UnconnectedState);
     }
 };
 
