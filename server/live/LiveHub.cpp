@@ -335,6 +335,7 @@ void LiveHub::handleAuth(QWebSocket* socket, const QJsonObject& payload)
     m_connections.insert(socket, connection);
     const bool firstSocket = !m_byUser.contains(connection.userId);
     m_byUser.insert(connection.userId, socket);
+    replaceOlderChannels(socket, connection);
     if (!deviceId.isEmpty())
         m_accounts.recordDevice(connection.userId, connection.sessionId, deviceId, deviceType);
 
@@ -352,6 +353,33 @@ void LiveHub::handleAuth(QWebSocket* socket, const QJsonObject& payload)
     }
 }
 
+void LiveHub::replaceOlderChannels(QWebSocket* socket, const Connection& connection)
+{
+    // A client renewing its token opens its new channel before it closes the old one.
+    // Were events written on both until then, one that came on the old channel after
+    // the client had let go of it would be lost, and one on both would come twice.
+    // So each event goes to exactly one: the old channel until now, the new one from
+    // here on. The old one still answers what the client sends on it until it closes.
+    if (connection.deviceId.isEmpty())
+        return;
+    for (QWebSocket* other : socketsOf(connection.userId)) {
+        const Connection& older = m_connections.value(other);
+        if (other == socket || older.sessionId != connection.sessionId || older.deviceId != connection.deviceId)
+            continue;
+        m_byUser.remove(connection.userId, other);
+        closeAfterGrace(other, older.sessionId, QWebSocketProtocol::CloseCodeNormal, QStringLiteral("replaced by a newer connection"));
+    }
+}
+
+void LiveHub::closeAfterGrace(QWebSocket* socket, qint64 sessionId, QWebSocketProtocol::CloseCode code, const QString& reason)
+{
+    QPointer<QWebSocket> guard(socket);
+    QTimer::singleShot(kHandoverGraceMs, this, [this, guard, sessionId, code, reason] {
+        if (guard && m_connections.value(guard).sessionId == sessionId)
+            guard->close(code, reason);
+    });
+}
+
 void LiveHub::closeWhenExpired(QWebSocket* socket, qint64 sessionId, qint64 expiresSeconds)
 {
     // A timer holds at most about 24 days; a longer-lived token is looked at again then.
@@ -363,6 +391,11 @@ void LiveHub::closeWhenExpired(QWebSocket* socket, qint64 sessionId, qint64 expi
             return;
         if (expiresSeconds > wiretime::nowSeconds()) {
             closeWhenExpired(guard, sessionId, expiresSeconds);
+            return;
+        }
+        // Renewed meanwhile: its client is opening the channel that replaces this one.
+        if (m_accounts.accessExpiry(sessionId).value_or(0) > expiresSeconds) {
+            closeAfterGrace(guard, sessionId, QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("access token expired"));
             return;
         }
         guard->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("access token expired"));

@@ -9,6 +9,8 @@ UnsentMessages::UnsentMessages(WebSocketService& channel, QObject* parent)
             [this](const QString& clientMsgId) { acknowledged(clientMsgId); });
     connect(&channel, &WebSocketService::messageFailedSubject, this,
             [this](const QString& clientMsgId) { failed(clientMsgId); });
+    // Signed out, or another account signed in: nothing of the last one is shown or sent again.
+    connect(&channel, &WebSocketService::accountEnded, this, [this] { m_messages.clear(); });
 }
 
 UnsentMessages& UnsentMessages::shared()
