@@ -393,12 +393,10 @@ void LiveHub::closeWhenExpired(QWebSocket* socket, qint64 sessionId, qint64 expi
             closeWhenExpired(guard, sessionId, expiresSeconds);
             return;
         }
-        // Renewed meanwhile: its client is opening the channel that replaces this one.
-        if (m_accounts.accessExpiry(sessionId).value_or(0) > expiresSeconds) {
-            closeAfterGrace(guard, sessionId, QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("access token expired"));
-            return;
-        }
-        guard->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("access token expired"));
+        // Its client renews the token shortly before this and opens the channel that
+        // replaces this one; a renewal that takes a moment longer must not leave the user
+        // unreachable meanwhile, and offline to their contacts.
+        closeAfterGrace(guard, sessionId, QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("access token expired"));
     });
 }
 

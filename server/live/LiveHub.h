@@ -39,8 +39,8 @@ public:
     static constexpr qint64 kMaxUnsent = 4 * 1024 * 1024;
     // How long a channel may stay open once it is no longer the one its client is reached
     // on: replaced by a newer channel of the same session and device, or past its token's
-    // expiry while the session has been renewed. Enough for the client to move over.
-    static constexpr int kHandoverGraceMs = 10000;
+    // expiry. Enough for the client to move over to its next channel.
+    static constexpr int kHandoverGraceMs = 5000;
 
     LiveHub(Accounts& accounts, Conversations& conversations, Messages& messages, Contacts& contacts, MessageWriter& writer,
         QObject* parent = nullptr);

@@ -231,12 +231,6 @@ bool Accounts::logout(const QString& accessToken)
     return true;
 }
 
-std::optional<qint64> Accounts::accessExpiry(qint64 sessionId)
-{
-    const QVariant expires = m_db.scalar(QStringLiteral("SELECT access_expires FROM sessions WHERE id = ?"), { sessionId });
-    return expires.isValid() ? std::optional(expires.toLongLong()) : std::nullopt;
-}
-
 void Accounts::updateProfile(qint64 userId, const ProfileChanges& changes)
 {
     QStringList columns;

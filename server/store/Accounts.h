@@ -90,9 +90,6 @@ public:
     IssuedTokens refresh(const QString& refreshToken, std::optional<qint64>* endedSession);
     // Ends the session of this access token; false when there was none.
     bool logout(const QString& accessToken);
-    // When the session's current access token expires (seconds since 1970); nothing
-    // once the session has ended.
-    std::optional<qint64> accessExpiry(qint64 sessionId);
 
     // Validates every given field before storing any; throws ServerError 400 naming
     // the field (blank name, too long, not an e-mail address, control characters).
