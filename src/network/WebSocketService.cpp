@@ -2,17 +2,15 @@
 
 #include "models/Json.h"
 #include "models/User.h"
-#include "models/WSMessageType.h"
 #include "network/APIClient.h"
+#include "network/ChannelFrames.h"
 #include "network/ClientIdService.h"
 #include "network/KeychainService.h"
 #include "network/NetworkConfig.h"
 #include "network/RequestLanguage.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QDebug>
-#include <QJsonDocument>
 #include <QNetworkRequest>
 #include <QStringDecoder>
 #include <QThread>
@@ -25,32 +23,6 @@
 namespace {
 
 const QString authTokenKey = QStringLiteral("auth_token");
-
-QJsonObject makeFrame(const QString& type, const QJsonObject& payload)
-{
-    return QJsonObject { { QStringLiteral("type"), type }, { QStringLiteral("payload"), payload } };
-}
-
-QString frameText(const QJsonObject& frame)
-{
-    return QString::fromUtf8(QJsonDocument(frame).toJson(QJsonDocument::Compact));
-}
-
-// What the log says of a frame: its type, the ids it names and its size. Never a
-// message's text, a token or anything else a person wrote.
-QString frameSummary(const QJsonObject& frame, const QString& text)
-{
-    QString summary = frame.value(QLatin1StringView("type")).toString().left(64);
-    const QJsonObject payload = frame.value(QLatin1StringView("payload")).toObject();
-    for (const char* key : { "clientMsgId", "conversationId", "messageId", "userId" }) {
-        const QJsonValue value = payload.value(QLatin1StringView(key));
-        if (value.isDouble())
-            summary += QStringLiteral(" %1=%2").arg(QLatin1StringView(key)).arg(value.toInteger());
-        else if (value.isString())
-            summary += QStringLiteral(" %1=%2").arg(QLatin1StringView(key), value.toString().left(64));
-    }
-    return summary + QStringLiteral(" (%1 bytes)").arg(text.toUtf8().size());
-}
 
 // "0.5", "6.0", "12.0": at least one fractional digit.
 QString secondsText(double seconds)
@@ -285,15 +257,15 @@ void WebSocketService::sendAuth(qint64 userId)
             m_webSocket->abort();
         return;
     }
-    const QJsonObject frame = makeFrame(QStringLiteral("auth"),
+    const QJsonObject frame = channelframe::make(QStringLiteral("auth"),
                                         {
                                             { QStringLiteral("token"), m_keychain.loadText(authTokenKey).value_or(QString()) },
                                             { QStringLiteral("userId"), userId },
                                             { QStringLiteral("deviceId"), *deviceId },
                                             { QStringLiteral("deviceType"), QStringLiteral("mac") },
                                         });
-    const QString text = frameText(frame);
-    qInfo().noquote() << QStringLiteral("[WS] Sending: ") + frameSummary(frame, text);
+    const QString text = channelframe::text(frame);
+    qInfo().noquote() << QStringLiteral("[WS] Sending: ") + channelframe::summary(frame, text);
     // On the new socket itself, whichever socket carries the channel meanwhile.
     writeOn(m_webSocket, text);
 }
@@ -359,7 +331,6 @@ void WebSocketService::disconnect()
     m_heartbeatTimer.reset();
     m_reconnectTimer.reset();
     retireSocket();
-    dropHandover();
     m_authenticated = false;
     m_tokenRefused = false;
     m_renewedWithoutAuth = false;
@@ -402,7 +373,7 @@ void WebSocketService::sendPing()
     // On the socket being replaced, the answer tells that it has brought everything.
     if (m_handover.phase() == ChannelHandover::Phase::Waiting)
         m_handover.pingSentOnOld();
-    sendRaw(makeFrame(QStringLiteral("ping"), {}));
+    sendRaw(channelframe::make(QStringLiteral("ping"), {}));
 }
 
 void WebSocketService::handleDisconnect(qint64 generation, bool tokenRefused)
@@ -490,8 +461,8 @@ std::optional<qint64> WebSocketService::reconnectUserId() const
 
 void WebSocketService::sendRaw(const QJsonObject& frame)
 {
-    const QString text = frameText(frame);
-    qInfo().noquote() << QStringLiteral("[WS] Sending: ") + frameSummary(frame, text);
+    const QString text = channelframe::text(frame);
+    qInfo().noquote() << QStringLiteral("[WS] Sending: ") + channelframe::summary(frame, text);
     sendText(text);
 }
 
@@ -529,9 +500,9 @@ void WebSocketService::sendText(const QString& text)
 void WebSocketService::sendChatMessage(const QJsonObject& frame)
 {
     const QString clientMsgId = frame.value(QLatin1StringView("payload")).toObject().value(QLatin1StringView("clientMsgId")).toString();
-    const QString text = frameText(frame);
+    const QString text = channelframe::text(frame);
     m_outbox.add(clientMsgId, text);
-    qInfo().noquote() << QStringLiteral("[WS] Sending: ") + frameSummary(frame, text);
+    qInfo().noquote() << QStringLiteral("[WS] Sending: ") + channelframe::summary(frame, text);
     sendOutbox();
 }
 
@@ -572,12 +543,12 @@ void WebSocketService::messageFailed(const QString& clientMsgId, const std::opti
 
 void WebSocketService::sendDeliveryAck(qint64 messageId)
 {
-    sendRaw(makeFrame(QStringLiteral("message_delivered"), { { QStringLiteral("messageId"), messageId } }));
+    sendRaw(channelframe::make(QStringLiteral("message_delivered"), { { QStringLiteral("messageId"), messageId } }));
 }
 
 void WebSocketService::sendTyping(qint64 conversationId)
 {
-    sendRaw(makeFrame(QStringLiteral("typing"), { { QStringLiteral("conversationId"), conversationId } }));
+    sendRaw(channelframe::make(QStringLiteral("typing"), { { QStringLiteral("conversationId"), conversationId } }));
 }
 
 void WebSocketService::setIsConnected(bool connected)
@@ -599,217 +570,52 @@ void WebSocketService::handleMessage(const QString& text)
 
 void WebSocketService::handleText(const QString& text, bool fromCurrent)
 {
-    const QByteArray bytes = text.toUtf8();
-
-    std::optional<WSMessage> message;
-    try {
-        message = json::decode<WSMessage>(bytes);
-    } catch (const json::DecodeError&) {
-        // The raw branches below still see the frame.
-    }
-
-    // A frame that is not a JSON object ends up with the empty type and publishes nothing.
-    std::optional<QJsonObject> rawPayload;
-    QString type;
-    // The same reader as the typed decoding, so both accept the same frames.
-    QJsonObject object;
-    try {
-        object = json::parse(bytes).toObject();
-    } catch (const json::DecodeError&) {
-    }
-    const QJsonValue payload = object.value(QLatin1StringView("payload"));
-    if (payload.isObject())
-        rawPayload = payload.toObject();
-    type = object.value(QLatin1StringView("type")).toString();
-
-    processMessage(type, message, rawPayload, fromCurrent);
+    m_dispatch.handle(text, fromCurrent);
 }
 
-namespace {
-
-// Reads the values of a frame's raw payload. A value of the wrong JSON type
-// counts as missing, and so does every value of an absent or empty payload.
-class RawPayload {
-public:
-    explicit RawPayload(const std::optional<QJsonObject>& payload)
-        : m_reader(payload.value_or(QJsonObject()), json::Path {})
-        , m_present(payload && !payload->isEmpty())
-    {
-    }
-
-    bool present() const { return m_present; }
-
-    template <typename T>
-    std::optional<T> get(QLatin1StringView key) const
-    {
-        return m_present ? m_reader.lenient<T>(key) : std::nullopt;
-    }
-
-    std::optional<qint64> integer(QLatin1StringView key) const { return get<qint64>(key); }
-    std::optional<QString> string(QLatin1StringView key) const { return get<QString>(key); }
-    std::optional<bool> boolean(QLatin1StringView key) const { return get<bool>(key); }
-
-    // A record or list nested in the payload; absent when it does not decode.
-    template <typename T>
-    std::optional<T> decoded(QLatin1StringView key) const
-    {
-        if (!m_present)
-            return std::nullopt;
-        try {
-            return json::decode<T>(m_reader.value(key));
-        } catch (const json::DecodeError&) {
-            return std::nullopt;
-        }
-    }
-
-private:
-    json::Reader m_reader;
-    bool m_present;
-};
-
-} // namespace
-
-void WebSocketService::processMessage(const QString& type, const std::optional<WSMessage>& message,
-                                      const std::optional<QJsonObject>& rawPayload, bool fromCurrent)
+void WebSocketService::accepted()
 {
-    using namespace Qt::StringLiterals;
+    qInfo().noquote() << QStringLiteral("[WS] Auth success");
+    m_authenticated = true;
+    m_tokenRefused = false;
+    m_renewedWithoutAuth = false;
+    m_handover.newAccepted();
+    setIsConnected(true);
+    sendOutbox();
+    Q_EMIT authenticated();
+}
 
-    if (message)
-        Q_EMIT messageSubject(*message);
+void WebSocketService::pongReceived(bool fromCurrent)
+{
+    m_lastPongTime = m_clock->nowMs();
+    if (!fromCurrent)
+        m_handover.pongFromOld();
+}
 
-    const RawPayload raw(rawPayload);
-    // The typed rows need both the decoded frame and its payload.
-    const WSPayload* typed = message && message->payload ? &*message->payload : nullptr;
+void WebSocketService::authenticationRefused()
+{
+    if (m_authenticated)
+        return;
+    // Whether or not the server closes the socket, this token will not do.
+    m_refusedOnThisSocket = true;
+    if (m_webSocket)
+        m_webSocket->abort();
+}
 
-    if (type == u"auth_success") {
-        if (!fromCurrent)
-            return;
-        qInfo().noquote() << "[WS] Auth success"_L1;
-        m_authenticated = true;
-        m_tokenRefused = false;
-        m_renewedWithoutAuth = false;
-        m_handover.newAccepted();
-        setIsConnected(true);
-        sendOutbox();
-        Q_EMIT authenticated();
-    } else if (type == u"message_ack") {
-        const auto clientMsgId = raw.string("clientMsgId"_L1);
-        const auto serverMsgId = raw.string("serverMsgId"_L1);
-        const auto messageId = raw.integer("messageId"_L1);
-        if (clientMsgId && serverMsgId && messageId) {
-            // Published also for a message that failed meanwhile: the server has it after all.
-            m_outbox.remove(*clientMsgId);
-            Q_EMIT messageAckSubject(*clientMsgId, *serverMsgId, *messageId, raw.boolean("isDuplicate"_L1).value_or(false));
-        }
-    } else if (type == u"message_deliver") {
-        const auto delivered = raw.decoded<Message>("message"_L1);
-        if (delivered && !m_handover.isRepeatDelivery(delivered->id)) {
-            Q_EMIT newMessageSubject(*delivered);
-            sendDeliveryAck(delivered->id);
-        }
-    } else if (type == u"message_read_notify") {
-        const auto conversationId = raw.integer("conversationId"_L1);
-        const auto readBy = raw.integer("readBy"_L1);
-        if (conversationId && readBy)
-            Q_EMIT readSubject(*conversationId, *readBy);
-    } else if (type == u"read_sync") {
-        if (const auto conversationId = raw.integer("conversationId"_L1))
-            Q_EMIT readSubject(*conversationId, m_currentUserId.value_or(0));
-    } else if (type == u"message_revoked") {
-        const auto messageId = raw.integer("messageId"_L1);
-        const auto conversationId = raw.integer("conversationId"_L1);
-        if (messageId && conversationId)
-            Q_EMIT revokeSubject(*messageId, *conversationId, raw.boolean("removedByAdmin"_L1).value_or(false));
-    } else if (type == u"sync_response") {
-        if (const auto messages = raw.decoded<QList<Message>>("messages"_L1))
-            Q_EMIT syncResponseSubject(*messages, raw.boolean("hasMore"_L1).value_or(false), raw.string("nextCursor"_L1));
-    } else if (type == u"message") {
-        if (typed && typed->messageId && typed->conversationId && typed->senderId
-            && !m_handover.isRepeatDelivery(*typed->messageId)) {
-            Message built;
-            built.id = *typed->messageId;
-            built.conversationId = *typed->conversationId;
-            built.senderId = *typed->senderId;
-            built.type = typed->messageType.value_or(u"text"_s);
-            built.content = typed->content;
-            built.fileUrl = typed->fileUrl;
-            built.fileName = typed->fileName;
-            built.senderName = typed->senderName;
-            built.status = u"delivered"_s;
-            built.createdAt = typed->createdAt.value_or(QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
-            Q_EMIT newMessageSubject(built);
-        }
-    } else if (type == u"typing") {
-        if (typed && typed->conversationId) {
-            const std::optional<qint64> userId = typed->userId ? typed->userId : raw.integer("userId"_L1);
-            if (userId)
-                Q_EMIT typingSubject(*typed->conversationId, *userId, typed->userName.value_or(QString()));
-        }
-    } else if (type == u"read") {
-        if (typed && typed->conversationId && typed->userId)
-            Q_EMIT readSubject(*typed->conversationId, *typed->userId);
-    } else if (type == u"online") {
-        if (typed && typed->userId) {
-            QSet<qint64> users = m_onlineUsers;
-            users.insert(*typed->userId);
-            setOnlineUsers(std::move(users));
-            Q_EMIT presenceSubject(*typed->userId, true);
-        }
-    } else if (type == u"offline") {
-        if (typed && typed->userId) {
-            QSet<qint64> users = m_onlineUsers;
-            users.remove(*typed->userId);
-            setOnlineUsers(std::move(users));
-            Q_EMIT presenceSubject(*typed->userId, false);
-        }
-    } else if (type == u"reaction") {
-        if (typed && typed->messageId && typed->userId && typed->emoji && typed->action)
-            Q_EMIT reactionSubject(*typed->messageId, *typed->userId, *typed->emoji, *typed->action);
-    } else if (type == u"revoke") {
-        if (typed && typed->messageId && typed->conversationId)
-            Q_EMIT revokeSubject(*typed->messageId, *typed->conversationId, false);
-    } else if (type == u"message_edit") {
-        if (typed && typed->messageId && typed->conversationId && typed->content)
-            Q_EMIT editSubject(*typed->messageId, *typed->conversationId, *typed->content);
-    } else if (type == u"pong") {
-        m_lastPongTime = m_clock->nowMs();
-        if (!fromCurrent)
-            m_handover.pongFromOld();
-    } else if (type == u"error") {
-        const QString code = raw.string("code"_L1).value_or(u"UNKNOWN"_s);
-        qWarning().noquote() << "[WS] Error from server: "_L1 + code;
-        if (code == u"AUTH_FAILED" && fromCurrent && !m_authenticated) {
-            // Whether or not the server closes the socket, this token will not do.
-            m_refusedOnThisSocket = true;
-            if (m_webSocket)
-                m_webSocket->abort();
-        } else if (const auto clientMsgId = raw.string("clientMsgId"_L1); clientMsgId && m_outbox.remove(*clientMsgId)) {
-            messageFailed(*clientMsgId, raw.string("reason"_L1).value_or(raw.string("message"_L1).value_or(code)));
-        }
-    } else if (type == u"message_edited") {
-        const auto messageId = raw.integer("messageId"_L1);
-        const auto conversationId = raw.integer("conversationId"_L1);
-        const auto newContent = raw.string("newContent"_L1);
-        if (messageId && conversationId && newContent) {
-            Q_EMIT messageEditedSubject(*messageId, *conversationId, *newContent, raw.integer("editedBy"_L1).value_or(0));
-            Q_EMIT editSubject(*messageId, *conversationId, *newContent);
-        }
-    } else if (type == u"message_pinned" || type == u"message_unpinned") {
-        const auto messageId = raw.integer("messageId"_L1);
-        const auto conversationId = raw.integer("conversationId"_L1);
-        if (messageId && conversationId) {
-            if (type == u"message_pinned")
-                Q_EMIT messagePinnedSubject(*messageId, *conversationId);
-            else
-                Q_EMIT messageUnpinnedSubject(*messageId, *conversationId);
-        }
-    } else if (type == u"mute_ack" || type == rawValue(WSMessageType::UnmuteAck)) {
-        if (const auto conversationId = raw.integer("conversationId"_L1))
-            Q_EMIT muteAckSubject(*conversationId, type == u"mute_ack");
-    } else if (message) {
-        if (type.startsWith(u"call_"))
-            Q_EMIT callSubject(*message);
-        else if (type.startsWith(u"friend_"))
-            Q_EMIT friendRequestSubject(*message);
-    }
+void WebSocketService::messageAnswered(const QString& clientMsgId, const std::optional<QString>& refusal)
+{
+    // An acknowledgement is published also for a message that failed meanwhile (the
+    // server has it after all); a refusal only for one still waiting.
+    if (m_outbox.remove(clientMsgId) && refusal)
+        messageFailed(clientMsgId, refusal);
+}
+
+void WebSocketService::setUserOnline(qint64 userId, bool online)
+{
+    QSet<qint64> users = m_onlineUsers;
+    if (online)
+        users.insert(userId);
+    else
+        users.remove(userId);
+    setOnlineUsers(std::move(users));
 }

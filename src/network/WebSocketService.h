@@ -25,6 +25,7 @@
 #include "network/ChannelOutbox.h"
 #include "network/SessionRenewal.h"
 #include "network/WebSocketClock.h"
+#include "network/WebSocketDispatch.h"
 
 #include <QCoroTask>
 
@@ -164,8 +165,17 @@ private:
 
     // fromCurrent: the frame came from the current socket, not the one handing over.
     void handleText(const QString& text, bool fromCurrent);
-    void processMessage(const QString& type, const std::optional<WSMessage>& message,
-                        const std::optional<QJsonObject>& rawPayload, bool fromCurrent);
+
+    // What the dispatch of received frames changes besides publishing events.
+    friend class WebSocketDispatch;
+    // The server accepted the current socket ("auth_success").
+    void accepted();
+    void pongReceived(bool fromCurrent);
+    // The current socket's "auth" was refused.
+    void authenticationRefused();
+    // refusal: the server's reason when it refused the message; none when it acknowledged it.
+    void messageAnswered(const QString& clientMsgId, const std::optional<QString>& refusal);
+    void setUserOnline(qint64 userId, bool online);
 
     void setIsConnected(bool connected);
     void setOnlineUsers(QSet<qint64> users);
@@ -202,4 +212,5 @@ private:
 
     ChannelOutbox m_outbox;
     ChannelHandover m_handover;
+    WebSocketDispatch m_dispatch { *this };
 };
