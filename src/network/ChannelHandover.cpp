@@ -23,12 +23,12 @@ QWebSocket* ChannelHandover::oldSocket() const
     return m_old;
 }
 
-void ChannelHandover::begin(QWebSocket* old, qint64 oldConnection)
+void ChannelHandover::begin(QWebSocket* old, qint64 oldConnection, int unansweredPings)
 {
     m_phase = Phase::Waiting;
     m_old = old;
     m_oldConnection = oldConnection;
-    m_unansweredPings = 0;
+    m_unansweredPings = unansweredPings;
     // Copies of deliveries from a handover just before may still come: those ids stay.
     m_forgetDeliveries.reset();
 }

@@ -56,7 +56,8 @@ public:
     QWebSocket* oldSocket() const;
     qint64 oldConnection() const { return m_oldConnection; }
 
-    void begin(QWebSocket* old, qint64 oldConnection);
+    // unansweredPings: pings written on the old connection whose pong has not come yet.
+    void begin(QWebSocket* old, qint64 oldConnection, int unansweredPings);
     // A ping the client wrote on the old connection: its answer is waited for.
     void pingSentOnOld() { ++m_unansweredPings; }
     void pongFromOld();

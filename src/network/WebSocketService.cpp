@@ -141,7 +141,7 @@ void WebSocketService::connect(qint64 userId)
         // Make before break: the accepted socket stays until the new one has taken over.
         if (m_handover.isActive())
             m_handover.finish();
-        m_handover.begin(std::exchange(m_webSocket, nullptr), m_socketGeneration);
+        m_handover.begin(std::exchange(m_webSocket, nullptr), m_socketGeneration, m_unansweredPings);
         m_framesWaitingForOpen.clear();
     } else {
         // A socket being replaced meanwhile stays: it is still the accepted one.
@@ -149,6 +149,7 @@ void WebSocketService::connect(qint64 userId)
     }
     m_authenticated = false;
     m_refusedOnThisSocket = false;
+    m_unansweredPings = 0;
     // isConnected stays as it is: a live channel that re-authenticates keeps showing as
     // connected. So do the users online, while a socket that tells of them stays.
     if (!m_handover.isActive())
@@ -370,9 +371,12 @@ void WebSocketService::heartbeatTick()
 
 void WebSocketService::sendPing()
 {
-    // On the socket being replaced, the answer tells that it has brought everything.
+    // Answers are counted per socket: on the one being replaced, the last answer tells
+    // that it has brought everything.
     if (m_handover.phase() == ChannelHandover::Phase::Waiting)
         m_handover.pingSentOnOld();
+    else
+        ++m_unansweredPings;
     sendRaw(channelframe::make(QStringLiteral("ping"), {}));
 }
 
@@ -588,7 +592,9 @@ void WebSocketService::accepted()
 void WebSocketService::pongReceived(bool fromCurrent)
 {
     m_lastPongTime = m_clock->nowMs();
-    if (!fromCurrent)
+    if (fromCurrent)
+        m_unansweredPings = std::max(0, m_unansweredPings - 1);
+    else
         m_handover.pongFromOld();
 }
 

@@ -201,6 +201,8 @@ private:
     std::optional<qint64> m_currentUserId;
 
     SessionRenewer m_renewer;
+    // Pings written for the current socket whose pong has not come yet.
+    int m_unansweredPings = 0;
     // The server accepted "auth" on the current socket.
     bool m_authenticated = false;
     // The current socket was refused with "AUTH_FAILED".

@@ -17,7 +17,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // Runs a script against a handover on a manual clock; one line per thing it did.
-//   begin | accepted | ping (sent on the old connection) | pong | new TEXT |
+//   begin [UNANSWERED] | accepted | ping (sent on the old connection) | pong | new TEXT |
 //   out TEXT | oldLost | newLost | deliver ID | wait MS
 QStringList runHandover(const QStringList& script)
 {
@@ -38,7 +38,7 @@ QStringList runHandover(const QStringList& script)
         const QString& verb = words.at(0);
         const QString argument = words.value(1);
         if (verb == u"begin") {
-            handover.begin(nullptr, 1);
+            handover.begin(nullptr, 1, argument.toInt());
         } else if (verb == u"accepted") {
             handover.newAccepted();
         } else if (verb == u"ping") {
@@ -116,6 +116,8 @@ private Q_SLOTS:
         row("the old one drains, then the new one takes over in order", "begin;accepted;new a;out t;new b;pong",
             { u"old: ping"_s, u"close old"_s, u"new: t"_s, u"handle a"_s, u"handle b"_s, u"finished"_s });
         row("every ping on the old connection is answered first", "begin;ping;accepted;pong;new a;pong",
+            { u"old: ping"_s, u"close old"_s, u"handle a"_s, u"finished"_s });
+        row("pings from before the handover too", "begin 1;accepted;pong;new a;pong",
             { u"old: ping"_s, u"close old"_s, u"handle a"_s, u"finished"_s });
         row("an old connection that does not answer is let go", "begin;accepted;new a;wait 2999;new b;wait 1",
             { u"old: ping"_s, u"close old"_s, u"handle a"_s, u"handle b"_s, u"finished"_s });
