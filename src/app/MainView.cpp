@@ -26,6 +26,7 @@
 #include "views/common/Localized.h"
 #include "views/common/PlaceholderView.h"
 #include "views/common/Sheet.h"
+#include "views/common/VisualTabOrder.h"
 #include "views/contacts/AddContactView.h"
 #include "views/contacts/ContactDetailView.h"
 #include "views/contacts/ContactListModel.h"
@@ -58,6 +59,7 @@ MainView::MainView(AuthViewModel* authViewModel, QWidget* parent)
     , m_searchSheet(searchSheet())
 {
     setObjectName(QStringLiteral("mainView"));
+    VisualTabOrder::keep(this);
 
     auto* root = new QHBoxLayout(this);
     root->setContentsMargins(0, 0, 0, 0);
@@ -79,9 +81,7 @@ MainView::MainView(AuthViewModel* authViewModel, QWidget* parent)
     toolbar->setContentsMargins(8, 4, 8, 4);
     toolbar->addStretch(1);
     m_searchButton->setObjectName(QStringLiteral("searchButton"));
-    m_searchButton->setToolTip(QStringLiteral("Ctrl+F"));
     m_newChatButton->setObjectName(QStringLiteral("newChatButton"));
-    m_newChatButton->setToolTip(QStringLiteral("Ctrl+N"));
     for (auto [button, symbol] : { std::pair { m_searchButton, "magnifyingglass" }, std::pair { m_newChatButton, "square.and.pencil" } }) {
         button->setAutoRaise(true);
         button->setCursor(Qt::PointingHandCursor);
@@ -128,6 +128,7 @@ MainView::MainView(AuthViewModel* authViewModel, QWidget* parent)
         const bool wasThere = self->m_selectedSection == SidebarSection::messages;
         self->setSelectedSection(SidebarSection::messages);
         self->setSelectedConversation(conversation);
+        self->focusChatInput();
         if (wasThere)
             self->m_conversationListVM->loadConversations();
     });
@@ -148,6 +149,11 @@ MainView::~MainView()
 void MainView::retranslate()
 {
     m_searchSheet->setWindowTitle(Localized::text("search.title"));
+    // Icon buttons: named by what they do, the tooltip adds the keys.
+    m_searchButton->setAccessibleName(Localized::text("common.search"));
+    m_searchButton->setToolTip(Localized::withShortcut(Localized::text("common.search"), QKeySequence(Qt::CTRL | Qt::Key_F)));
+    m_newChatButton->setAccessibleName(Localized::text("contacts.add_title"));
+    m_newChatButton->setToolTip(Localized::withShortcut(Localized::text("contacts.add_title"), QKeySequence(Qt::CTRL | Qt::Key_N)));
 }
 
 QDialog* MainView::searchSheet()
@@ -157,7 +163,7 @@ QDialog* MainView::searchSheet()
     dialog->setFixedSize(500, 600);
     auto* layout = new QVBoxLayout(dialog);
     layout->setContentsMargins(0, 0, 0, 0);
-    Sheet::keepReturnForTheAction(dialog);
+    Sheet::setUpKeyboard(dialog);
     return dialog;
 }
 
@@ -174,8 +180,8 @@ void MainView::openSearch()
     m_searchSheet->layout()->addWidget(view);
     m_searchSheet->setWindowTitle(Localized::text("search.title"));
     connect(view, &SearchView::dismissRequested, m_searchSheet, &QDialog::close);
+    // The sheet puts the caret in its field as it opens.
     m_searchSheet->open();
-    view->setFocus();
 }
 
 bool MainView::eventFilter(QObject* watched, QEvent* event)
@@ -214,7 +220,16 @@ void MainView::showEvent(QShowEvent* event)
     if (m_launched)
         return;
     m_launched = true;
+    // Signed in, the work starts in the conversation list.
+    if (m_conversationList)
+        m_conversationList->focusList();
     launchLoad();
+}
+
+void MainView::focusChatInput()
+{
+    if (ChatView* chat = chatView())
+        chat->focusInput();
 }
 
 QCoro::Task<> MainView::launchLoad()
@@ -302,6 +317,7 @@ void MainView::showSection()
         if (!m_conversationList) {
             m_conversationList = new ConversationListView(m_conversationListVM.get(), m_content);
             connect(m_conversationList, &ConversationListView::selectedConversationChanged, this, &MainView::setSelectedConversation);
+            connect(m_conversationList, &ConversationListView::conversationOpened, this, &MainView::focusChatInput);
         } else {
             // Back in the section: names and previews as the server has them now.
             m_conversationListVM->loadConversations();

@@ -75,6 +75,8 @@ private:
     void followRenamedConversation();
     void showDetail();
     void setDetail(QWidget* widget);
+    // Opening a chat on purpose puts the caret where the person writes.
+    void focusChatInput();
     void retranslate();
     QDialog* searchSheet();
     void openSearch();
