@@ -192,8 +192,11 @@ void LiveHub::closeSession(qint64 sessionId)
 
 void LiveHub::closeUser(qint64 userId)
 {
-    for (QWebSocket* socket : socketsOf(userId))
-        socket->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("account banned"));
+    // Every socket, a replaced one included: it still takes what its client sends.
+    for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it) {
+        if (it.value().userId == userId)
+            it.key()->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("account banned"));
+    }
 }
 
 void LiveHub::closeAll(int waitMs)

@@ -100,6 +100,24 @@ private Q_SLOTS:
         QCOMPARE(deliveredId(senderLive->waitFor(u"message_deliver"_s)), (*ack)["messageId"_L1].toInteger());
     }
 
+    // A ban closes a replaced channel too: it no longer gets events, but would still
+    // take what its client sends.
+    void banClosesAReplacedChannelToo()
+    {
+        ApiClient admin(m_server.baseUrl());
+        admin.registerUser(u"handoveradmin"_s);
+        QCOMPARE(m_server.runOnce({ u"--set-role"_s, u"handoveradmin"_s, u"admin"_s }), 0);
+        admin.login(u"handoveradmin"_s, u"secret123"_s);
+        auto user = newUser(m_server);
+        auto old = live(m_server, user->token, user->userId(), u"device-1"_s);
+        auto fresh = live(m_server, user->token, user->userId(), u"device-1"_s);
+        QVERIFY(old && fresh);
+        QCOMPARE(admin.postJson(u"/api/admin/users/ban"_s, { { u"userId"_s, user->userId() }, { u"banned"_s, true } }).status, 200);
+        QVERIFY(old->waitForClose(60000));
+        QCOMPARE(old->closeCode(), 1008);
+        QVERIFY(fresh->waitForClose(60000));
+    }
+
     // The client renews its session, and its old channel outlives the old token while
     // the new one is on its way (a slow renewal): no "offline" reaches the contact, and
     // the new channel takes over without an "online" either.
