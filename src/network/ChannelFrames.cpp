@@ -1,6 +1,8 @@
 #include "network/ChannelFrames.h"
 
+#include <QDebug>
 #include <QJsonDocument>
+#include <QWebSocket>
 
 namespace channelframe {
 
@@ -26,6 +28,16 @@ QString summary(const QJsonObject& frame, const QString& text)
             summary += QStringLiteral(" %1=%2").arg(QLatin1StringView(key), value.toString().left(64));
     }
     return summary + QStringLiteral(" (%1 bytes)").arg(text.toUtf8().size());
+}
+
+void write(QWebSocket* socket, const QString& text)
+{
+    const qint64 sent = socket->sendTextMessage(text);
+    if (sent != text.toUtf8().size()) {
+        const QString reason = socket->state() == QAbstractSocket::ConnectedState ? socket->errorString()
+                                                                                 : QStringLiteral("the socket is not open");
+        qWarning().noquote() << QStringLiteral("[WS] Send error: ") + reason;
+    }
 }
 
 } // namespace channelframe

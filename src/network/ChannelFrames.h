@@ -5,6 +5,8 @@
 #include <QJsonObject>
 #include <QString>
 
+class QWebSocket;
+
 namespace channelframe {
 
 QJsonObject make(const QString& type, const QJsonObject& payload);
@@ -13,5 +15,7 @@ QString text(const QJsonObject& frame);
 // Its type, the ids it names and its size: never a message's text, a token or
 // anything else a person wrote, and so the only way a frame is logged.
 QString summary(const QJsonObject& frame, const QString& text);
+// Writes the frame on the socket; a send that fails is logged.
+void write(QWebSocket* socket, const QString& text);
 
 } // namespace channelframe

@@ -33,16 +33,6 @@ QString secondsText(double seconds)
     return text;
 }
 
-void writeOn(QWebSocket* socket, const QString& text)
-{
-    const qint64 sent = socket->sendTextMessage(text);
-    if (sent != text.toUtf8().size()) {
-        const QString reason = socket->state() == QAbstractSocket::ConnectedState ? socket->errorString()
-                                                                                 : QStringLiteral("the socket is not open");
-        qWarning().noquote() << QStringLiteral("[WS] Send error: ") + reason;
-    }
-}
-
 // Closes cleanly when the socket is open, else drops it.
 void closeGracefully(QWebSocket* socket, WebSocketClock& clock, QObject* context)
 {
@@ -101,14 +91,14 @@ WebSocketService::WebSocketService(QString address, std::shared_ptr<WebSocketClo
                  ChannelHandover::Actions {
                      [](QWebSocket* old, const QString& text) {
                          if (old)
-                             writeOn(old, text);
+                             channelframe::write(old, text);
                      },
                      [this](QWebSocket* old) {
                          if (old)
                              closeGracefully(old, *m_clock, this);
                      },
                      [this](const QString& text) { sendText(text); },
-                     [this](const QString& text) { handleText(text, true); },
+                     [this](const QString& text) { m_dispatch.handle(text, true); },
                      [this] { sendOutbox(); },
                  })
 {
@@ -191,7 +181,7 @@ void WebSocketService::openSocket(const QUrl& url, qint64 generation, qint64 use
         sendAuth(userId);
         const QStringList waiting = std::exchange(m_framesWaitingForOpen, {});
         for (const QString& text : waiting)
-            writeOn(socket, text);
+            channelframe::write(socket, text);
     });
     QObject::connect(socket, &QWebSocket::textMessageReceived, this, [this, socket](const QString& text) {
         receiveFrame(socket, text);
@@ -268,7 +258,7 @@ void WebSocketService::sendAuth(qint64 userId)
     const QString text = channelframe::text(frame);
     qInfo().noquote() << QStringLiteral("[WS] Sending: ") + channelframe::summary(frame, text);
     // On the new socket itself, whichever socket carries the channel meanwhile.
-    writeOn(m_webSocket, text);
+    channelframe::write(m_webSocket, text);
 }
 
 void WebSocketService::retireSocket()
@@ -284,9 +274,9 @@ void WebSocketService::receiveFrame(const QWebSocket* socket, const QString& tex
 {
     if (socket == m_webSocket) {
         if (!m_handover.keepFromNew(text))
-            handleText(text, true);
+            m_dispatch.handle(text, true);
     } else if (socket && socket == m_handover.oldSocket()) {
-        handleText(text, false);
+        m_dispatch.handle(text, false);
     }
 }
 
@@ -480,7 +470,7 @@ void WebSocketService::sendText(const QString& text)
     switch (m_handover.phase()) {
     case ChannelHandover::Phase::Waiting:
         if (QWebSocket* old = m_handover.oldSocket()) {
-            writeOn(old, text);
+            channelframe::write(old, text);
             return;
         }
         break;
@@ -498,7 +488,7 @@ void WebSocketService::sendText(const QString& text)
         m_framesWaitingForOpen.append(text);
         return;
     }
-    writeOn(m_webSocket, text);
+    channelframe::write(m_webSocket, text);
 }
 
 void WebSocketService::sendChatMessage(const QJsonObject& frame)
@@ -534,7 +524,7 @@ void WebSocketService::sendOutbox()
     for (const ChannelOutbox::Outgoing& message : unsent) {
         if (message.again)
             qInfo().noquote() << QStringLiteral("[WS] Sending again: ") + message.clientMsgId;
-        writeOn(socket, message.text);
+        channelframe::write(socket, message.text);
     }
 }
 
@@ -569,12 +559,7 @@ void WebSocketService::setOnlineUsers(QSet<qint64> users)
 
 void WebSocketService::handleMessage(const QString& text)
 {
-    handleText(text, true);
-}
-
-void WebSocketService::handleText(const QString& text, bool fromCurrent)
-{
-    m_dispatch.handle(text, fromCurrent);
+    m_dispatch.handle(text, true);
 }
 
 void WebSocketService::accepted()

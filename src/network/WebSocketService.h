@@ -163,9 +163,6 @@ private:
     // Reports a chat message that left the outbox unanswered or refused.
     void messageFailed(const QString& clientMsgId, const std::optional<QString>& serverReason);
 
-    // fromCurrent: the frame came from the current socket, not the one handing over.
-    void handleText(const QString& text, bool fromCurrent);
-
     // What the dispatch of received frames changes besides publishing events.
     friend class WebSocketDispatch;
     // The server accepted the current socket ("auth_success").
