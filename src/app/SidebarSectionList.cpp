@@ -3,7 +3,6 @@
 #include "app/SidebarSectionAccessible.h"
 #include "views/common/FocusRing.h"
 
-#include <QAccessible>
 #include <QKeyEvent>
 #include <QPainter>
 

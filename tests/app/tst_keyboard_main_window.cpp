@@ -384,10 +384,20 @@ private Q_SLOTS:
                                                   { u"type"_s, u"text"_s }, { u"content"_s, u"line %1"_s.arg(i) } });
             QVERIFY(live.waitFor(u"message_ack"_s));
         }
+        // Every message has reached this client (they come in order) before the chat opens.
+        const auto lastShown = [&] {
+            for (const Conversation& conversation : m_main->conversationListViewModel()->conversations())
+                if (conversation.id == *conversationId)
+                    return conversation.lastMessage.value_or(QString());
+            return QString();
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(lastShown(), u"line %1"_s.arg(ChatViewModel::pageSize + 5), 10000);
         openChatByKeyboard(u"张三"_s);
         MessageListModel* rows = messageList()->messageModel();
-        QTRY_COMPARE(rows->messageCount(), int(ChatViewModel::pageSize));
+        QTRY_COMPARE_WITH_TIMEOUT(rows->messageCount(), int(ChatViewModel::pageSize), 10000);
         QVERIFY(rows->showsLoadMore());
+        // The first page counts as loading until it is marked read; older pages wait for that.
+        QTRY_VERIFY(!m_main->chatView()->viewModel()->isLoading());
         enterMessageList();
         press(Qt::Key_Home);
         QCOMPARE(listkeys::currentRow(messageList()), 0);
@@ -500,6 +510,36 @@ private Q_SLOTS:
         QTRY_COMPARE(QApplication::activeWindow(), m_app->settingsWindow());
         QTest::keyClick(m_app->settingsWindow(), Qt::Key_W, Qt::ControlModifier);
         QVERIFY(!m_app->settingsWindow()->isVisible());
+    }
+
+    // Deleting a conversation from its menu, confirmed with the keyboard: the focus
+    // comes back to the list, on the row that took the deleted one's place.
+    void deleteKeepsTheKeyboardInTheList()
+    {
+        m_main->setSelectedSection(SidebarSection::messages);
+        QVERIFY(keyboardwalk::activate(window()));
+        QVERIFY(tabTo(u"conversationList"_s));
+        press(Qt::Key_Home);
+        auto* rows = qobject_cast<ConversationListModel*>(conversationList()->model());
+        while (!ConversationRow::displayName(rows->conversationAt(listkeys::currentRow(conversationList()))).contains(u"Bob"_s)
+               && listkeys::currentRow(conversationList()) < rows->rowCount() - 1)
+            press(Qt::Key_Down);
+        const int row = listkeys::currentRow(conversationList());
+        const int count = rows->rowCount();
+        QVERIFY(ConversationRow::displayName(rows->conversationAt(row)).contains(u"Bob"_s));
+        QVERIFY2(row > 0, "a row the first one does not replace");
+        QVERIFY(listkeys::choose(conversationList(), u"deleteAction"_s));
+        QWidget* confirmation = nullptr;
+        QTRY_VERIFY((confirmation = QApplication::activeModalWidget()));
+        QVERIFY(keyboardwalk::activate(confirmation));
+        // The safe answer has the focus; the person moves to Delete and presses Space.
+        QCOMPARE(focusedName(), u"cancelButton"_s);
+        press(Qt::Key_Tab);
+        QCOMPARE(focusedName(), u"confirmButton"_s);
+        press(Qt::Key_Space);
+        QTRY_COMPARE(rows->rowCount(), count - 1);
+        QCOMPARE(focusedName(), u"conversationList"_s);
+        QCOMPARE(listkeys::currentRow(conversationList()), qMin(row, count - 2));
     }
 
     void cleanupTestCase()

@@ -9,6 +9,7 @@
 #include "network/SessionRenewal.h"
 #include "network/WebSocketService.h"
 
+#include "Patience.h"
 #include "WebSocketManualClock.h"
 #include "WebSocketTestServer.h"
 
@@ -30,7 +31,7 @@ struct Channel {
     bool connectAndAuthenticate(qint64 userId)
     {
         service->connect(userId);
-        return QTest::qWaitFor([this] { return service->isConnected(); }, 60000);
+        return QTest::qWaitFor([this] { return service->isConnected(); }, testsupport::kPatienceMs);
     }
 
     WebSocketTestServer server;

@@ -91,7 +91,7 @@ struct Renewal {
         channel.server.setAnswering(false);
         channel.service->connect(1);
     }
-    bool opened() { return QTest::qWaitFor([this] { return channel.server.framesOfType(u"auth"_s).size() == 2; }, 60000); }
+    bool opened() { return QTest::qWaitFor([this] { return channel.server.framesOfType(u"auth"_s).size() == 2; }, testsupport::kPatienceMs); }
     WebSocketTestServer::Connection& old() { return *channel.server.connections().at(0); }
     WebSocketTestServer::Connection& fresh() { return *channel.server.connections().at(1); }
 

@@ -178,7 +178,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitFor([&] {
             channel.manualClock->advance(500);
             return channel.service->isConnected();
-        }, 60000));
+        }, testsupport::kPatienceMs));
         // The channel's own frames arrive in order: after this one, a message sent again is in.
         channel.service->sendTyping(1);
         QTRY_COMPARE(typesOf(channel.server.connections().constLast()->frames).count(u"typing"_s), 1);

@@ -154,20 +154,6 @@ private Q_SLOTS:
         QCOMPARE(keyboardwalk::describe(keyboardwalk::sweep(&window, { u"icon/name"_s })), QString());
         QCOMPARE(keyboardwalk::describe(keyboardwalk::sweep(&window, { u"icon/frame"_s })), u"icon: name"_s);
     }
-
-    // The walk gives back the stops in order both ways and ends with the focus in the window.
-    void walksBothWays()
-    {
-        QWidget window;
-        soundForm(&window);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        const keyboardwalk::TabChain forward = keyboardwalk::tabChain(&window);
-        QVERIFY(forward.closed);
-        QCOMPARE(forward.names(), QStringList({ u"field"_s, u"cancel"_s, u"save"_s }));
-        const keyboardwalk::TabChain backward = keyboardwalk::tabChain(&window, true);
-        QCOMPARE(backward.names(), QStringList({ u"save"_s, u"cancel"_s, u"field"_s }));
-    }
 };
 
 QTEST_MAIN(TestKeyboardWalk)

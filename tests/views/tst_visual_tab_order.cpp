@@ -94,26 +94,6 @@ private Q_SLOTS:
         std::reverse(chain.begin(), chain.end());
         QCOMPARE(keyboardwalk::tabChain(&window, true).names(), chain);
     }
-
-    // A control shown after the window was first walked takes its place in the order.
-    void laterControlTakesItsPlace()
-    {
-        QWidget window;
-        auto* column = new QVBoxLayout(&window);
-        QPushButton* top = button(u"top"_s, &window);
-        QPushButton* low = button(u"low"_s, &window);
-        column->addWidget(top);
-        column->addWidget(low);
-        VisualTabOrder::keep(&window);
-        window.resize(300, 300);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QCOMPARE(keyboardwalk::tabChain(&window).names(), (QStringList { u"top"_s, u"low"_s }));
-        QPushButton* between = button(u"between"_s, &window);
-        column->insertWidget(1, between);
-        between->show();
-        QCOMPARE(keyboardwalk::tabChain(&window).names(), (QStringList { u"top"_s, u"between"_s, u"low"_s }));
-    }
 };
 
 QTEST_MAIN(TestVisualTabOrder)

@@ -244,7 +244,8 @@ QMenu* MessageListView::showMenuOf(const QModelIndex& index)
     const QRect content = contentRect(index);
     if (content.isNull())
         return nullptr;
-    QMenu* menu = contextMenuAt(content.center());
+    // A bubble taller than the list is only partly in sight: its menu is asked for there.
+    QMenu* menu = contextMenuAt(content.intersected(viewport()->rect()).center());
     // Under the bubble, which stays readable.
     if (menu)
         menu->popup(viewport()->mapToGlobal(QPoint(content.left(), content.bottom() + 2)));

@@ -35,7 +35,7 @@ bool ListKeyboard::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     if (event->type() == QEvent::FocusIn && m_showsCurrentOnEntry && static_cast<QFocusEvent*>(event)->reason() != Qt::MouseFocusReason)
-        showFirstRowIfNone();
+        showRowIfNone(m_lastRow);
     if (event->type() != QEvent::KeyPress || !m_view->model())
         return false;
     auto* key = static_cast<QKeyEvent*>(event);
@@ -150,33 +150,36 @@ QMenu* ListKeyboard::showMenu(const QModelIndex& current)
 void ListKeyboard::showCurrentRowOnEntry()
 {
     m_showsCurrentOnEntry = true;
-    const auto rowsCame = [this] {
+    connect(m_view->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
+        if (current.isValid())
+            m_lastRow = current.row();
+    });
+    const auto rowsChanged = [this] {
         if (m_view->hasFocus())
-            showFirstRowIfNone();
+            showRowIfNone(m_lastRow);
     };
-    connect(m_view->model(), &QAbstractItemModel::rowsInserted, this, rowsCame);
-    connect(m_view->model(), &QAbstractItemModel::modelReset, this, rowsCame);
-    connect(m_view->model(), &QAbstractItemModel::layoutChanged, this, rowsCame);
+    connect(m_view->model(), &QAbstractItemModel::rowsInserted, this, rowsChanged);
+    connect(m_view->model(), &QAbstractItemModel::rowsRemoved, this, rowsChanged);
+    connect(m_view->model(), &QAbstractItemModel::modelReset, this, rowsChanged);
+    connect(m_view->model(), &QAbstractItemModel::layoutChanged, this, rowsChanged);
 }
 
-void ListKeyboard::showFirstRowIfNone()
+void ListKeyboard::showRowIfNone(int row)
 {
     if (!m_view->model() || m_view->currentIndex().isValid())
         return;
-    const int first = firstUsable();
-    if (first < 0)
+    const int count = m_view->model()->rowCount(m_view->rootIndex());
+    // The row asked for, or the nearest usable one; only marked, not chosen.
+    const int target = count > 0 ? usableNear(qBound(0, row, count - 1), 1) : -1;
+    if (target < 0)
         return;
-    m_view->selectionModel()->setCurrentIndex(m_view->model()->index(first, 0, m_view->rootIndex()), QItemSelectionModel::NoUpdate);
+    m_view->selectionModel()->setCurrentIndex(m_view->model()->index(target, 0, m_view->rootIndex()), QItemSelectionModel::NoUpdate);
     m_view->viewport()->update();
 }
 
 int ListKeyboard::firstUsable() const
 {
-    const int count = m_view->model()->rowCount(m_view->rootIndex());
-    for (int row = 0; row < count; ++row)
-        if (isUsable(row))
-            return row;
-    return -1;
+    return usableNear(0, 1);
 }
 
 bool ListKeyboard::isUsable(int row) const
@@ -191,7 +194,7 @@ bool ListKeyboard::isUsable(int row) const
     return true;
 }
 
-void ListKeyboard::moveTo(int row, int step)
+int ListKeyboard::usableNear(int row, int step) const
 {
     // Headings and hidden rows are passed over towards step, then back the other way.
     const int count = m_view->model()->rowCount(m_view->rootIndex());
@@ -203,7 +206,13 @@ void ListKeyboard::moveTo(int row, int step)
         while (target >= 0 && target < count && !isUsable(target))
             target -= step;
     }
-    if (target < 0 || target >= count)
+    return target >= 0 && target < count ? target : -1;
+}
+
+void ListKeyboard::moveTo(int row, int step)
+{
+    const int target = usableNear(row, step);
+    if (target < 0)
         return;
     const int column = m_view->currentIndex().isValid() ? m_view->currentIndex().column() : 0;
     const QModelIndex index = m_view->model()->index(target, column, m_view->rootIndex());

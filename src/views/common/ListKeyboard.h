@@ -27,10 +27,11 @@ public:
     // bubble, not the row) open it this way for the menu key.
     void setRowMenu(RowMenu rowMenu) { m_rowMenu = std::move(rowMenu); }
     // For a list whose current row only marks where the keyboard is (opening a row
-    // takes a click, Return or Space): entered with the keyboard, or given rows while
-    // it has the focus, it makes its first row current when it has none, so its ring
-    // shows where Down moves from. Lists whose current row is their choice keep the
-    // default: the focus alone chooses nothing.
+    // takes a click, Return or Space): entered with the keyboard with no current row,
+    // it makes its first row current, so its ring shows where Down moves from; and
+    // when the current row went away (deleted, the list refilled), the row now in its
+    // place becomes current, at once or when the focus comes back (from a confirmation). Lists whose current row is their
+    // choice keep the default: the focus alone chooses nothing.
     void showCurrentRowOnEntry();
 
 Q_SIGNALS:
@@ -51,10 +52,13 @@ private:
     int rowsPerPage() const;
     bool isUsable(int row) const;
     int firstUsable() const;
-    void showFirstRowIfNone();
+    int usableNear(int row, int step) const;
+    void showRowIfNone(int row);
 
     QAbstractItemView* m_view;
     QPointer<QMenu> m_menu;
     RowMenu m_rowMenu;
     bool m_showsCurrentOnEntry = false;
+    // The last row the keyboard was on, to stay near it when it goes away.
+    int m_lastRow = 0;
 };
