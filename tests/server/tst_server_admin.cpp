@@ -1,5 +1,7 @@
 // End to end against morvane-server: the administration REST and procedures on a
-// fresh server of 45 accounts whose administrator was made with "--set-role":
+// server of 45 accounts whose administrator was made with "--set-role", started
+// afresh on a copy of those accounts for each test function, so that one broken rule
+// fails its own function only:
 // statistics from known data, paging and search, ban, roles, dissolving groups,
 // deleting messages, sensitive words and the system configuration with its effects.
 
@@ -25,7 +27,10 @@ class TestServerAdmin : public QObject {
 private:
     static constexpr int kMembers = 40;
 
-    ServerProcess m_server;
+    // Made once and stopped: its data is where each function's server starts from.
+    ServerProcess m_accounts;
+    std::unique_ptr<ServerProcess> m_server;
+    QString m_serverFor; // the function the running server was started for
     std::unique_ptr<ApiClient> m_root;
     // Signed-in members "user01".."user04", who chat and get banned.
     std::map<int, std::unique_ptr<ApiClient>> m_users;
@@ -33,13 +38,39 @@ private:
     int m_sent = 0;
 
     ApiClient& user(int n) { return *m_users.at(n); }
+    ServerProcess& server() { return *m_server; }
+
+    // A server on a copy of the accounts, the administrator and the first four members
+    // signed in; the rows of a function's table share it.
+    bool freshServer()
+    {
+        const QString function = QString::fromLatin1(QTest::currentTestFunction());
+        if (m_server && m_serverFor == function)
+            return true;
+        m_users.clear();
+        m_root.reset();
+        m_server = std::make_unique<ServerProcess>();
+        if (!m_server->copyDataFrom(m_accounts.dataDir()) || !m_server->start())
+            return false;
+        m_serverFor = function;
+        m_root = std::make_unique<ApiClient>(m_server->baseUrl());
+        if (m_root->login(u"root"_s, u"secret123"_s)["user"_L1]["role"_L1].toString() != u"admin")
+            return false;
+        for (int n = 1; n <= 4; ++n) {
+            m_users[n] = std::make_unique<ApiClient>(m_server->baseUrl());
+            m_users[n]->login(u"user%1"_s.arg(n, 2, 10, QChar(u'0')), u"secret123"_s);
+            if (m_users[n]->userId() <= 0)
+                return false;
+        }
+        return true;
+    }
 
     HttpResult registerAccount(const QString& username, const QString& nickname, const QString& email = {})
     {
         QJsonObject body { { u"username"_s, username }, { u"password"_s, u"secret123"_s }, { u"nickname"_s, nickname } };
         if (!email.isEmpty())
             body.insert(u"email"_s, email);
-        return ApiClient(m_server.baseUrl()).postJson(u"/api/auth/register"_s, body);
+        return ApiClient(server().baseUrl()).postJson(u"/api/auth/register"_s, body);
     }
 
     // Empty figures when the answer does not decode, so the comparisons fail instead of crashing.
@@ -92,7 +123,8 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
+        m_server = std::make_unique<ServerProcess>();
+        QVERIFY2(m_server->start(), qPrintable(m_server->errorString()));
         QCOMPARE(registerAccount(u"root"_s, u"Root"_s).status, 200);
         for (int n = 1; n <= kMembers; ++n)
             QCOMPARE(registerAccount(u"user%1"_s.arg(n, 2, 10, QChar(u'0')), u"Member %1"_s.arg(n, 2, 10, QChar(u'0'))).status, 200);
@@ -100,23 +132,25 @@ private Q_SLOTS:
         QCOMPARE(registerAccount(u"zhangwei"_s, u"张伟"_s).status, 200);
         QCOMPARE(registerAccount(u"cppfan"_s, u"C++ Fan"_s).status, 200);
         QCOMPARE(registerAccount(u"tagger"_s, u"Tagger"_s, u"plus+tag@example.com"_s).status, 200);
+        QVERIFY(m_server->stop());
 
         QByteArray errors;
-        QCOMPARE(m_server.runOnce({ u"--set-role"_s, u"root"_s, u"admin"_s }, &errors), 0);
-        m_root = std::make_unique<ApiClient>(m_server.baseUrl());
-        QCOMPARE(m_root->login(u"root"_s, u"secret123"_s)["user"_L1]["role"_L1].toString(), u"admin"_s);
-        for (int n = 1; n <= 4; ++n) {
-            m_users[n] = std::make_unique<ApiClient>(m_server.baseUrl());
-            m_users[n]->login(u"user%1"_s.arg(n, 2, 10, QChar(u'0')), u"secret123"_s);
-            QVERIFY(m_users[n]->userId() > 0);
-        }
+        QCOMPARE(m_server->runOnce({ u"--set-role"_s, u"root"_s, u"admin"_s }, &errors), 0);
+        QVERIFY(m_accounts.copyDataFrom(m_server->dataDir()));
+        m_server.reset();
+        QVERIFY(freshServer());
         const auto all = decoded<AdminUserListResponse>(m_root->get(u"/api/admin/users?limit=100"_s).json());
         QVERIFY(all);
         for (const AdminUser& u : all->rows)
             m_allIds.append(u.id);
     }
 
-    // Runs first, so these are the only sockets, messages and groups there are.
+    void init()
+    {
+        QVERIFY2(freshServer(), qPrintable(m_server ? m_server->errorString() : QString()));
+    }
+
+    // On fresh data: these are the only sockets, messages and groups there are.
     void statisticsFromKnownData()
     {
         AdminStats figures = stats();
@@ -126,9 +160,9 @@ private Q_SLOTS:
         QCOMPARE(figures.totalMessages, std::optional<qint64>(0));
         QCOMPARE(figures.activeGroups, std::optional<qint64>(0));
 
-        auto first = std::make_unique<LiveClient>(m_server.wsUrl());
-        auto second = std::make_unique<LiveClient>(m_server.wsUrl());
-        LiveClient other(m_server.wsUrl());
+        auto first = std::make_unique<LiveClient>(server().wsUrl());
+        auto second = std::make_unique<LiveClient>(server().wsUrl());
+        LiveClient other(server().wsUrl());
         QVERIFY(first->authenticate(user(1).token, user(1).userId()));
         QVERIFY(second->authenticate(user(1).token, user(1).userId(), u"second-device"_s));
         QCOMPARE(stats().onlineUsers, std::optional<qint64>(1));
@@ -216,7 +250,7 @@ private Q_SLOTS:
     void groupAndMessageSearch()
     {
         const qint64 conversation = createGroup(user(3), u"Ünïcode Wanderers"_s, { user(4).userId() });
-        LiveClient live(m_server.wsUrl());
+        LiveClient live(server().wsUrl());
         QVERIFY(live.authenticate(user(3).token, user(3).userId()));
         send(live, conversation, u"Meet at the ÉCOLE at 1+1 o'clock"_s);
 
@@ -238,7 +272,7 @@ private Q_SLOTS:
     void limitIsCapped()
     {
         const qint64 conversation = createGroup(user(3), u"Chatterbox"_s, { user(4).userId() });
-        LiveClient live(m_server.wsUrl());
+        LiveClient live(server().wsUrl());
         QVERIFY(live.authenticate(user(3).token, user(3).userId()));
         for (int i = 0; i < 101; ++i)
             QVERIFY(send(live, conversation, u"chatter %1"_s.arg(i)) > 0);
@@ -250,9 +284,9 @@ private Q_SLOTS:
 
     void banEndsEverythingUntilUnban()
     {
-        ApiClient banned(m_server.baseUrl());
+        ApiClient banned(server().baseUrl());
         const QString refreshToken = banned.login(u"user05"_s, u"secret123"_s)["refresh_token"_L1].toString();
-        LiveClient live(m_server.wsUrl());
+        LiveClient live(server().wsUrl());
         QVERIFY(live.authenticate(banned.token, banned.userId()));
 
         QCOMPARE(m_root->postJson(u"/api/admin/users/ban"_s, { { u"userId"_s, banned.userId() }, { u"banned"_s, true } }).status, 200);
@@ -264,9 +298,9 @@ private Q_SLOTS:
         QCOMPARE(renewal.status, 403);
         QVERIFY2(renewal.errorMessage().contains(u"banned"_s), qPrintable(renewal.errorMessage()));
         QCOMPARE(banned.postJson(u"/api/auth/refresh"_s, { { u"refreshToken"_s, refreshToken } }).status, 401);
-        ApiClient unused(m_server.baseUrl());
+        ApiClient unused(server().baseUrl());
         const QString unusedRefresh = unused.login(u"user06"_s, u"secret123"_s)["refresh_token"_L1].toString();
-        ApiClient again(m_server.baseUrl());
+        ApiClient again(server().baseUrl());
         const HttpResult refused = again.postJson(u"/api/auth/login"_s, { { u"username"_s, u"user05"_s }, { u"password"_s, u"secret123"_s } });
         QCOMPARE(refused.status, 403);
         QVERIFY2(refused.errorMessage().contains(u"banned"_s), qPrintable(refused.errorMessage()));
@@ -343,7 +377,7 @@ private Q_SLOTS:
         const qint64 groupId = groupIdOf(conversation, user(2));
         QVERIFY(groupId > 0);
         const qint64 activeBefore = stats().activeGroups.value_or(-1);
-        LiveClient member(m_server.wsUrl(), "zh-Hans");
+        LiveClient member(server().wsUrl(), "zh-Hans");
         QVERIFY(member.authenticate(user(2).token, user(2).userId()));
 
         // The notice says what happened; each member's client words it in the member's
@@ -378,8 +412,8 @@ private Q_SLOTS:
     {
         const qint64 conversation = user(1).mutation(u"conversations.create"_s,
             QJsonObject { { u"type"_s, u"private"_s }, { u"memberIds"_s, QJsonArray { user(2).userId() } } }).data()["conversationId"_L1].toInteger();
-        LiveClient sender(m_server.wsUrl());
-        LiveClient member(m_server.wsUrl());
+        LiveClient sender(server().wsUrl());
+        LiveClient member(server().wsUrl());
         QVERIFY(sender.authenticate(user(1).token, user(1).userId()));
         QVERIFY(member.authenticate(user(2).token, user(2).userId()));
         const qint64 messageId = send(sender, conversation, u"the secret plan"_s);
@@ -510,6 +544,8 @@ private Q_SLOTS:
 
     void deletingWords()
     {
+        for (const QString& word : { u"first word"_s, u"second word"_s })
+            QCOMPARE(m_root->mutation(u"admin.addSensitiveWord"_s, QJsonObject { { u"word"_s, word }, { u"category"_s, u"fraud"_s } }).status, 200);
         const auto words = decoded<QList<SensitiveWord>>(m_root->query(u"admin.getSensitiveWords"_s).data());
         QVERIFY(words && !words->isEmpty());
         const qint64 id = words->first().id;
@@ -535,7 +571,7 @@ private Q_SLOTS:
         QFETCH(int, exitCode);
         QFETCH(QString, named);
         QByteArray errors;
-        QCOMPARE(m_server.runOnce(arguments, &errors), exitCode);
+        QCOMPARE(server().runOnce(arguments, &errors), exitCode);
         QVERIFY2(QString::fromUtf8(errors).contains(named), errors.constData());
         const auto listed = decoded<AdminUserListResponse>(m_root->get(u"/api/admin/users?search=user06"_s).json());
         QCOMPARE(listed->rows.value(0).role, std::optional<QString>(exitCode == 0 ? u"vip"_s : u"user"_s));

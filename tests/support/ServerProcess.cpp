@@ -1,6 +1,8 @@
 #include "ServerProcess.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -69,6 +71,20 @@ QByteArray ServerProcess::serverLog()
     if (m_process)
         m_log += m_process->readAllStandardError();
     return m_log;
+}
+
+bool ServerProcess::copyDataFrom(const QString& otherDataDir)
+{
+    if (isRunning() || !m_dataDir->isValid())
+        return false;
+    QDirIterator files(otherDataDir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString from = files.next();
+        const QString to = dataDir() + u'/' + QDir(otherDataDir).relativeFilePath(from);
+        if (!QDir().mkpath(QFileInfo(to).path()) || !QFile::copy(from, to))
+            return false;
+    }
+    return true;
 }
 
 int ServerProcess::runOnce(const QStringList& arguments, QByteArray* errorOutput, int timeoutMs)

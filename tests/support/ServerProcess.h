@@ -46,6 +46,10 @@ public:
     // Stops (when running) and starts again on the same data directory and port.
     bool restart(int timeoutMs = kPatienceMs);
 
+    // Fills the data directory with a copy of another server's (stopped) data before
+    // the first start: fresh data for each test without making it again.
+    bool copyDataFrom(const QString& otherDataDir);
+
     // Runs the server binary once more on the same data directory with these further
     // arguments (such as "--set-role NAME ROLE"), whether or not the server is running.
     // Returns its exit code, or -1 when it did not finish; errorOutput gets its stderr.
