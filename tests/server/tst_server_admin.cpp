@@ -7,6 +7,9 @@
 
 #include "ServerProcess.h"
 #include "ServerTestClient.h"
+#include "Totp.h"
+#include "TotpCodes.h"
+#include "WriteLockHold.h"
 
 #include "models/AdminListResponse.h"
 #include "models/AdminStats.h"
@@ -16,6 +19,7 @@
 #include <QJsonArray>
 #include <QTest>
 
+#include <functional>
 #include <map>
 
 using testsupport::ServerProcess;
@@ -406,6 +410,55 @@ private Q_SLOTS:
         QCOMPARE(refused->value("clientMsgId"_L1).toString(), u"after-dissolve"_s);
         QCOMPARE(refused->value("reason"_L1).toString(), u"该群已解散"_s);
         QVERIFY(member.staysQuiet(u"message_ack"_s));
+    }
+
+    // The server's message writer holds the database's write lock while it stores a
+    // batch or checkpoints; a request that writes meanwhile waits for it. (A statement
+    // left open made the write an upgrade of a read, which SQLite refuses at once.)
+    void writesWaitForABusyDatabase_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::newRow("dissolving a group") << u"dissolve"_s;
+        QTest::newRow("deleting a message") << u"delete"_s;
+        QTest::newRow("switching two-factor on") << u"two-factor"_s;
+    }
+    void writesWaitForABusyDatabase()
+    {
+        QFETCH(QString, what);
+        std::function<HttpResult()> request;
+        std::function<bool()> done;
+        if (what == u"dissolve") {
+            const qint64 groupId = groupIdOf(createGroup(user(1), u"Busy %1"_s.arg(m_sent), { user(2).userId() }), user(2));
+            QVERIFY(groupId > 0);
+            request = [=, this] { return m_root->postJson(u"/api/admin/groups/dissolve"_s, { { u"groupId"_s, groupId } }); };
+            done = [=, this] { return groupIdOf(groupId, user(2)) == 0; };
+        } else if (what == u"delete") {
+            const qint64 conversation = createGroup(user(1), u"Busy %1"_s.arg(m_sent), { user(2).userId() });
+            LiveClient live(server().wsUrl());
+            QVERIFY(live.authenticate(user(1).token, user(1).userId()));
+            const qint64 messageId = send(live, conversation, u"to be deleted"_s);
+            QVERIFY(messageId > 0);
+            request = [=, this] { return m_root->postJson(u"/api/admin/messages/delete"_s, { { u"messageId"_s, messageId } }); };
+            done = [=, this] {
+                const auto audit = decoded<AuditMessageListResponse>(m_root->get(u"/api/admin/messages?search=to%20be%20deleted"_s).json());
+                return audit && audit->rows.value(0).isDeleted == std::optional<bool>(true);
+            };
+        } else {
+            const QJsonObject setup = user(3).mutation(u"user.setupMFA"_s).data().toObject();
+            const QByteArray secret = Totp::fromBase32(setup.value("secret"_L1).toString()).value_or(QByteArray());
+            QVERIFY(!secret.isEmpty());
+            const QString code = testtotp::codeAt(secret, 0);
+            request = [=, this] { return user(3).mutation(u"user.verifyMFA"_s, QJsonObject { { u"code"_s, code } }); };
+            done = [this] { return user(3).query(u"user.mfaStatus"_s).data()["enabled"_L1].toBool(); };
+        }
+
+        WriteLockHold hold(server().dataDir());
+        QVERIFY(hold.isHeld());
+        hold.releaseAfter(300);
+        const HttpResult result = request();
+        QVERIFY2(result.status == 200, qPrintable(u"%1: %2"_s.arg(result.status).arg(result.errorMessage())));
+        QVERIFY(!hold.isHeld());
+        QVERIFY(done());
     }
 
     void deleteRevokesForMembers()
