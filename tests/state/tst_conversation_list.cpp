@@ -560,7 +560,9 @@ private Q_SLOTS:
         Fixture f(QJsonDocument(list).toJson(QJsonDocument::Compact), true);
         const QString members = procedure("groups.getMembers");
         f.load();
+        QCOMPARE(f.model->isResolvingPeers(), unnamed > 0);
         QTRY_VERIFY(!f.model->isResolvingPeers());
+        QVERIFY(f.stack.roundTrip());
         QCOMPARE(f.stack.requestCount(members), unnamed);
         if (named == 0)
             return;

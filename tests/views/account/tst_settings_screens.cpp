@@ -157,6 +157,7 @@ private Q_SLOTS:
         GeneralSettingsView other(m_auth.get(), m_defaults.get());
         NotificationSettingsView notifications(m_defaults.get());
         PrivacySettingsView privacy(m_stack->contacts, m_defaults.get());
+        QVERIFY(privacy.viewModel()->isLoading());
         QTRY_VERIFY(!privacy.viewModel()->isLoading());
         MainView main(m_auth.get());
         main.setSelectedSection(SidebarSection::settings);
@@ -302,6 +303,7 @@ private Q_SLOTS:
             ? ok("[{\"id\":2,\"userId\":7,\"contactId\":22,\"blocked\":false}]")
             : RecordingHttpServer::Reply { 500, "{\"error\":\"down\"}" });
         PrivacySettingsView view(m_stack->contacts, m_defaults.get());
+        QVERIFY(view.viewModel()->isLoading());
         QTRY_VERIFY(!view.viewModel()->isLoading());
         QCOMPARE(shown(child<QLabel>(&view, u"blacklistEmpty"_s)), status == 200);
         auto* alert = child<QMessageBox>(&view, u"errorAlert"_s);

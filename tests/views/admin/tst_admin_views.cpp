@@ -702,6 +702,7 @@ private Q_SLOTS:
         SystemConfigView view(f.api);
         view.resize(600, 500);
         view.show();
+        QVERIFY(view.model()->isLoading());
         QTRY_VERIFY(!view.model()->isLoading());
         auto* save = child<QPushButton>(&view, u"saveButton"_s);
         auto* reload = child<QPushButton>(&view, u"reloadButton"_s);
@@ -761,6 +762,7 @@ private Q_SLOTS:
         console.resize(1000, 600);
         console.show();
         auto* view = qobject_cast<SystemConfigView*>(console.detail());
+        QVERIFY(view->model()->isLoading());
         QTRY_VERIFY(!view->model()->isLoading());
         auto* input = child<QLineEdit>(view, field);
         auto* save = child<QPushButton>(view, u"saveButton"_s);
@@ -798,6 +800,7 @@ private Q_SLOTS:
         SensitiveWordsView view(f.api);
         view.resize(800, 400);
         view.show();
+        QVERIFY(view.model()->isLoading());
         QTRY_VERIFY(!view.model()->isLoading());
         QVERIFY(child<QWidget>(&view, u"emptyPage"_s)->isVisible());
         QCOMPARE(child<QLabel>(&view, u"emptyTitle"_s)->text(), Localized::text("admin.words_empty"));
@@ -1106,6 +1109,7 @@ private Q_SLOTS:
         AdminDashboardView console(f.api);
         console.show();
         auto* sections = child<QListWidget>(&console, u"adminSections"_s);
+        QVERIFY(console.model()->isLoading());
         QTRY_VERIFY(!console.model()->isLoading());
         LocalizationManager::shared().setLanguage(AppLanguage::zhHans);
         QCOMPARE(sections->item(1)->text(), LocalizationManager::shared().bundle(AppLanguage::zhHans).localizedString(u"admin.users"_s));

@@ -149,6 +149,7 @@ private Q_SLOTS:
         UserManagementView view(admin.api);
         view.resize(900, 500);
         view.show();
+        QVERIFY(view.model()->isLoading());
         QTRY_VERIFY(!view.model()->isLoading());
         QTest::keyClicks(view.findChild<QLineEdit*>(u"searchField"_s), u"lisi"_s);
         view.findChild<QPushButton*>(u"searchButton"_s)->click();
@@ -273,6 +274,7 @@ private Q_SLOTS:
         consoles->open(StaffConsoles::Console::Operator);
         auto* console = qobject_cast<OperatorConsoleView*>(consoles->window(StaffConsoles::Console::Operator));
         QVERIFY(console);
+        QVERIFY(console->model()->isLoading());
         QTRY_VERIFY(!console->model()->isLoading());
         QCOMPARE(console->model()->errorMessage(), std::nullopt);
 

@@ -257,6 +257,7 @@ private Q_SLOTS:
         OperatorConsoleView console(f.api);
         console.resize(900, 600);
         console.show();
+        QVERIFY(console.model()->isLoading());
         QTRY_VERIFY(!console.model()->isLoading());
         QCOMPARE(child<QToolButton>(&console, u"refreshButton"_s)->toolTip(), Localized::text("admin.refresh"));
         QWidget host;
@@ -505,6 +506,7 @@ private Q_SLOTS:
         console.resize(900, 600);
         console.show();
         QApplication::setActiveWindow(&console);
+        QVERIFY(console.model()->isLoading());
         QTRY_VERIFY(!console.model()->isLoading());
         if (sessions == "[]") {
             console.setSelectedTab(OperatorConsoleTab::statistics);
