@@ -45,9 +45,8 @@ struct AccountStack {
         QStringList result;
         for (const auto& request : server.requests()) {
             QString line = QString::fromLatin1(request.method) + u' ' + request.path.mid(10);
-            const QByteArray wrapped = request.method == "GET" ? request.queryValue(QStringLiteral("input")).toUtf8() : request.body;
-            if (!wrapped.isEmpty())
-                line += u' ' + QString::fromUtf8(QJsonDocument(QJsonDocument::fromJson(wrapped).object().value(QLatin1StringView("json")).toObject()).toJson(QJsonDocument::Compact));
+            if (const QJsonValue input = request.procedureInput(); !input.isUndefined())
+                line += u' ' + QString::fromUtf8(QJsonDocument(input.toObject()).toJson(QJsonDocument::Compact));
             result << line;
         }
         return result;

@@ -29,6 +29,21 @@
 
 #include <memory>
 
+inline QByteArray envelope(const QByteArray& json)
+{
+    return R"({"result":{"data":{"json":)" + json + "}}}";
+}
+
+inline RecordingHttpServer::Reply ok(const QByteArray& json)
+{
+    return RecordingHttpServer::Reply { 200, envelope(json) };
+}
+
+inline QString procedure(const char* name)
+{
+    return QStringLiteral("/api/trpc/") + QString::fromLatin1(name);
+}
+
 struct ClientStack {
     RecordingHttpServer server;
     FakeChannelPeer peer;
@@ -69,21 +84,28 @@ struct ClientStack {
     }
 
     int requestCount(const QString& path) const { return int(server.requestsTo(path).size()); }
+    // What the n-th call of a procedure was given (its "json" input); empty when there
+    // was no such call.
+    QJsonObject input(const char* name, qsizetype n = 0) const
+    {
+        const QList<RecordingHttpServer::Recorded> calls = server.requestsTo(procedure(name));
+        return n < calls.size() ? calls.at(n).procedureInput().toObject() : QJsonObject();
+    }
+    // What the latest call of a procedure was given; undefined when there was none.
+    QJsonValue lastInput(const char* name) const
+    {
+        const QList<RecordingHttpServer::Recorded> calls = server.requestsTo(procedure(name));
+        return calls.isEmpty() ? QJsonValue(QJsonValue::Undefined) : calls.last().procedureInput();
+    }
+    // The inputs of every call of a procedure, in order.
+    QList<QJsonObject> inputs(const char* name) const
+    {
+        QList<QJsonObject> all;
+        for (const RecordingHttpServer::Recorded& call : server.requestsTo(procedure(name)))
+            all << call.procedureInput().toObject();
+        return all;
+    }
     // The barrier of a "nothing was sent" check (RoundTrip.h).
     bool roundTrip() { return testsupport::roundTrip(api, server); }
 };
 
-inline QByteArray envelope(const QByteArray& json)
-{
-    return R"({"result":{"data":{"json":)" + json + "}}}";
-}
-
-inline RecordingHttpServer::Reply ok(const QByteArray& json)
-{
-    return RecordingHttpServer::Reply { 200, envelope(json) };
-}
-
-inline QString procedure(const char* name)
-{
-    return QStringLiteral("/api/trpc/") + QString::fromLatin1(name);
-}

@@ -43,10 +43,8 @@ QByteArray page(const QByteArrayList& messages)
 QList<qint64> offsetsAsked(const ClientStack& stack)
 {
     QList<qint64> offsets;
-    for (const RecordingHttpServer::Recorded& request : stack.server.requestsTo(procedure("messages.list"))) {
-        const QJsonObject input = json::parse(request.queryValue(u"input"_s).toUtf8()).toObject();
-        offsets << input.value(u"json"_s).toObject().value(u"offset"_s).toInteger();
-    }
+    for (const QJsonObject& input : stack.inputs("messages.list"))
+        offsets << input.value(u"offset"_s).toInteger();
     return offsets;
 }
 

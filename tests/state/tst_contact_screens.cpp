@@ -22,18 +22,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // The "json" member of a procedure call's input, from the query (GET) or the body (POST).
-QJsonValue sentInput(const RecordingHttpServer::Recorded& request)
-{
-    const QByteArray text = request.method == "GET" ? request.queryValue(u"input"_s).toUtf8() : request.body;
-    return json::parse(text).toObject().value(u"json"_s);
-}
-
-QJsonValue lastInput(const ClientStack& stack, const char* name)
-{
-    const QList<RecordingHttpServer::Recorded> sent = stack.server.requestsTo(procedure(name));
-    return sent.isEmpty() ? QJsonValue(QJsonValue::Undefined) : sentInput(sent.last());
-}
-
 const RecordingHttpServer::Reply refused { 400, R"({"error":"refused"})" };
 const RecordingHttpServer::Reply done = ok(R"({"success":true})");
 
@@ -68,7 +56,7 @@ private Q_SLOTS:
 
         model.setKeyword(u"  al "_s);
         testsupport::runTask(model.search());
-        QCOMPARE(lastInput(stack, "user.search"), QJsonValue(QJsonObject { { u"keyword"_s, u"  al "_s } }));
+        QCOMPARE(stack.lastInput("user.search"), QJsonValue(QJsonObject { { u"keyword"_s, u"  al "_s } }));
         QCOMPARE(model.results().size(), 1);
         QVERIFY(!model.error());
     }
@@ -153,7 +141,7 @@ private Q_SLOTS:
         stack.server.respond(procedure("contacts.sendFriendRequest"), reply);
         AddContactViewModel model({ &stack.contacts });
         testsupport::runTask(model.sendRequest(someone(42)));
-        QCOMPARE(lastInput(stack, "contacts.sendFriendRequest"), QJsonValue(QJsonObject { { u"toUserId"_s, 42 } }));
+        QCOMPARE(stack.lastInput("contacts.sendFriendRequest"), QJsonValue(QJsonObject { { u"toUserId"_s, 42 } }));
         QCOMPARE(model.wasSent(42), sent);
         QCOMPARE(model.error().has_value(), !sent);
     }
@@ -214,7 +202,7 @@ private Q_SLOTS:
         const FriendRequest request = model.requests().at(1);
         testsupport::runTask(accept ? model.acceptRequest(request) : model.rejectRequest(request));
 
-        QCOMPARE(lastInput(stack, name), QJsonValue(QJsonObject { { u"requestId"_s, 7 } }));
+        QCOMPARE(stack.lastInput(name), QJsonValue(QJsonObject { { u"requestId"_s, 7 } }));
         QCOMPARE(model.requests().at(0).status, std::optional<QString>(firstStatus));
         QCOMPARE(model.requests().at(1).status, std::optional<QString>(u"pending"_s));
         const bool tookIt = reply.status == 200;
@@ -303,7 +291,7 @@ private Q_SLOTS:
         testsupport::runTask(std::move(second));
         QCOMPARE(stack.requestCount(procedure("conversations.create")), 1);
 
-        QCOMPARE(lastInput(stack, "conversations.create"),
+        QCOMPARE(stack.lastInput("conversations.create"),
             QJsonValue(QJsonObject { { u"type"_s, u"private"_s }, { u"memberIds"_s, QJsonArray { 42 } } }));
         QCOMPARE(posted.size(), 1);
         const auto conversation = userInfo::record<Conversation>(posted.at(0), u"conversation"_s);
@@ -359,7 +347,7 @@ private Q_SLOTS:
         model.requestDelete();
         testsupport::runTask(model.confirmDelete());
         QVERIFY(!model.isConfirmingDelete());
-        QCOMPARE(lastInput(stack, "contacts.delete"), QJsonValue(QJsonObject { { u"contactId"_s, 42 } }));
+        QCOMPARE(stack.lastInput("contacts.delete"), QJsonValue(QJsonObject { { u"contactId"_s, 42 } }));
         const bool tookIt = reply.status == 200;
         QCOMPARE(deleted.count(), tookIt ? 1 : 0);
         QCOMPARE(model.errorText(), tookIt ? QString() : u"refused"_s);
@@ -461,7 +449,7 @@ private Q_SLOTS:
         model.setReason(u"harassment"_s);
         model.setDescription(description);
         testsupport::runTask(model.submit());
-        QCOMPARE(lastInput(stack, "user.report"), QJsonValue(sent));
+        QCOMPARE(stack.lastInput("user.report"), QJsonValue(sent));
     }
 
     // Only a report the server took closes the sheet; a refused one shows why.
@@ -529,7 +517,7 @@ private Q_SLOTS:
         QTRY_COMPARE(stack.requestCount(procedure("conversations.deleteForUser")), 1);
         stack.server.release(procedure("conversations.deleteForUser"));
         testsupport::runTask(std::move(deletion));
-        QCOMPARE(lastInput(stack, "conversations.deleteForUser"), QJsonValue(QJsonObject { { u"conversationId"_s, 2 } }));
+        QCOMPARE(stack.lastInput("conversations.deleteForUser"), QJsonValue(QJsonObject { { u"conversationId"_s, 2 } }));
         QCOMPARE(ids(), after);
         QCOMPARE(failed.count(), reply.status == 200 ? 0 : 1);
     }

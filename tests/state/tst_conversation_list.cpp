@@ -27,6 +27,15 @@ QByteArray privateConversations(int count)
     return QJsonDocument(list).toJson(QJsonDocument::Compact);
 }
 
+// The conversations whose members were asked for, in order.
+QList<qint64> lookedUp(const ClientStack& stack)
+{
+    QList<qint64> ids;
+    for (const QJsonObject& input : stack.inputs("groups.getMembers"))
+        ids << input.value(u"conversationId"_s).toInteger();
+    return ids;
+}
+
 Message message(qint64 conversationId, qint64 senderId, qint64 id = 500)
 {
     return json::decode<Message>(QJsonObject { { u"id"_s, id }, { u"conversationId"_s, conversationId },
@@ -493,6 +502,7 @@ private Q_SLOTS:
         Fixture f(twoConversations, true);
         f.load();
         QTRY_COMPARE(f.stack.requestCount(procedure("groups.getMembers")), 1);
+        QCOMPARE(lookedUp(f.stack), QList<qint64> { 10 });
         f.stack.peer.push(QJsonObject { { u"type"_s, u"online"_s }, { u"payload"_s, QJsonObject { { u"userId"_s, 2 } } } });
         QTRY_COMPARE(f.conversation(10)->online, std::optional<bool>(true));
         QCOMPARE(f.conversation(20)->online, std::nullopt);
@@ -533,6 +543,13 @@ private Q_SLOTS:
         }
         f.stack.server.release(members);
         QCOMPARE(f.stack.requestCount(members), privateCount);
+        // Each private conversation once.
+        QList<qint64> asked = lookedUp(f.stack);
+        std::sort(asked.begin(), asked.end());
+        QList<qint64> all;
+        for (int i = 1; i <= privateCount; ++i)
+            all << 100 + i;
+        QCOMPARE(asked, all);
     }
 
     // The server may name the other member of a private conversation; only the
@@ -564,6 +581,13 @@ private Q_SLOTS:
         QTRY_VERIFY(!f.model->isResolvingPeers());
         QVERIFY(f.stack.roundTrip());
         QCOMPARE(f.stack.requestCount(members), unnamed);
+        // The unnamed ones, and only those.
+        QList<qint64> asked = lookedUp(f.stack);
+        std::sort(asked.begin(), asked.end());
+        QList<qint64> expected;
+        for (int i = named + 1; i <= named + unnamed; ++i)
+            expected << 100 + i;
+        QCOMPARE(asked, expected);
         if (named == 0)
             return;
         f.stack.peer.push(QJsonObject { { u"type"_s, u"online"_s }, { u"payload"_s, QJsonObject { { u"userId"_s, 1001 } } } });

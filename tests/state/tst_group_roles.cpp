@@ -12,16 +12,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QJsonValue lastInput(const ClientStack& stack, const char* name)
-{
-    const QList<RecordingHttpServer::Recorded> sent = stack.server.requestsTo(procedure(name));
-    if (sent.isEmpty())
-        return QJsonValue(QJsonValue::Undefined);
-    const RecordingHttpServer::Recorded& request = sent.last();
-    const QByteArray text = request.method == "GET" ? request.queryValue(u"input"_s).toUtf8() : request.body;
-    return json::parse(text).toObject().value(u"json"_s);
-}
-
 const RecordingHttpServer::Reply refused { 400, R"({"error":"refused"})" };
 const RecordingHttpServer::Reply done = ok(R"({"success":true})");
 
@@ -105,7 +95,7 @@ private Q_SLOTS:
         QCOMPARE(model.selectedColor(), selectedColor);
         QSignalSpy saved(&model, &GroupRoleDetailViewModel::saved);
         testsupport::runTask(model.save());
-        QCOMPARE(lastInput(stack, "groupRole.update"),
+        QCOMPARE(stack.lastInput("groupRole.update"),
             QJsonValue(QJsonObject { { u"roleId"_s, 9 }, { u"groupId"_s, 3 }, { u"name"_s, u"Mods"_s },
                 { u"color"_s, selectedColor }, { u"permissions"_s, shown } }));
         QCOMPARE(saved.count(), 1);
@@ -138,7 +128,7 @@ private Q_SLOTS:
             QCOMPARE(saved.count(), 0);
             return;
         }
-        QCOMPARE(lastInput(stack, "groupRole.create"),
+        QCOMPARE(stack.lastInput("groupRole.create"),
             QJsonValue(QJsonObject { { u"groupId"_s, 3 }, { u"name"_s, sent }, { u"color"_s, u"#50C878"_s },
                 { u"permissions"_s, permissions(true, true, false, false, false) } }));
         QCOMPARE(saved.count(), 1);
@@ -205,7 +195,7 @@ private Q_SLOTS:
             assigned.insert(8);
         AssignRoleViewModel model(3, 30, GroupService::GroupRole { 12, 3, u"Helpers"_s, {}, {} }, assigned, &stack.groups);
         testsupport::runTask(model.toggle(member(8), wasAssigned));
-        QCOMPARE(lastInput(stack, name), QJsonValue(QJsonObject { { u"groupId"_s, 3 }, { u"targetUserId"_s, 8 }, { u"roleId"_s, 12 } }));
+        QCOMPARE(stack.lastInput(name), QJsonValue(QJsonObject { { u"groupId"_s, 3 }, { u"targetUserId"_s, 8 }, { u"roleId"_s, 12 } }));
         QCOMPARE(model.isAssigned(8), assignedAfter);
         QCOMPARE(model.errorMessage().has_value(), reply.status != 200);
     }
@@ -218,7 +208,7 @@ private Q_SLOTS:
         AssignRoleViewModel model(3, 30, GroupService::GroupRole { 12, 3, u"H"_s, {}, {} }, {}, &stack.groups);
         QVERIFY(model.isLoading());
         testsupport::runTask(model.loadMembers());
-        QCOMPARE(lastInput(stack, "groups.getMembers"), QJsonValue(QJsonObject { { u"conversationId"_s, 30 } }));
+        QCOMPARE(stack.lastInput("groups.getMembers"), QJsonValue(QJsonObject { { u"conversationId"_s, 30 } }));
         QCOMPARE(model.members().size(), 2);
         QVERIFY(!model.isLoading());
         // A failed load keeps what was listed and says why.

@@ -3,6 +3,7 @@
 #include "state/contacts/MomentsViewModel.h"
 
 #include <QJsonArray>
+#include <QJsonDocument>
 
 using namespace Qt::StringLiterals;
 

@@ -2,6 +2,8 @@
 
 #include <QHostAddress>
 #include <QHttpServerRequest>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QUrl>
 
 #include <algorithm>
@@ -33,6 +35,12 @@ QString RecordingHttpServer::Recorded::queryValue(const QString& name) const
             return QUrl::fromPercentEncoding(value);
     }
     return {};
+}
+
+QJsonValue RecordingHttpServer::Recorded::procedureInput() const
+{
+    const QByteArray text = method == "GET" ? queryValue(QStringLiteral("input")).toUtf8() : body;
+    return QJsonDocument::fromJson(text).object().value(QStringLiteral("json"));
 }
 
 RecordingHttpServer::RecordingHttpServer(QObject* parent)

@@ -13,6 +13,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QHttpServerResponder>
+#include <QJsonValue>
 #include <QList>
 #include <QQueue>
 #include <QString>
@@ -46,6 +47,9 @@ public:
         bool hasHeader(const QByteArray& name) const;
         // A query value decoded the way HTML forms and most servers do ("+" is a space).
         QString queryValue(const QString& name) const;
+        // What a procedure call was given: the "json" member of a query's "input" item
+        // or of a mutation's body. Undefined when the call carried none.
+        QJsonValue procedureInput() const;
     };
 
     explicit RecordingHttpServer(QObject* parent = nullptr);

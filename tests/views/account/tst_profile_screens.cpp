@@ -39,10 +39,6 @@ QByteArray meReply(const QByteArray& user)
 const QByteArray mei = "{\"id\":7,\"openId\":\"o7\",\"name\":\"Mei\",\"bio\":\"\",\"email\":\"\",\"region\":\"Hanoi\",\"gender\":\"other\"}";
 const QByteArray meiLin = "{\"id\":7,\"openId\":\"o7\",\"name\":\"Mei Lin\",\"bio\":\"hi\",\"email\":\"mei@example.org\"}";
 
-QJsonObject inputOf(const RecordingHttpServer::Recorded& request)
-{
-    return QJsonDocument::fromJson(request.body).object()[u"json"_s].toObject();
-}
 
 } // namespace
 
@@ -218,7 +214,7 @@ private Q_SLOTS:
         m_stack->server.release(procedure("user.revokeSession"));
         QTRY_VERIFY(!view.viewModel()->isRevoking(9));
         QCOMPARE(m_stack->requestCount(procedure("user.revokeSession")), 1);
-        QCOMPARE(inputOf(m_stack->server.requestsTo(procedure("user.revokeSession")).at(0)), (QJsonObject { { u"sessionId"_s, 9 } }));
+        QCOMPARE(m_stack->input("user.revokeSession"), (QJsonObject { { u"sessionId"_s, 9 } }));
         auto* alert = child<QMessageBox>(&view, u"errorAlert"_s);
         if (status != 500) {
             QTRY_COMPARE(sessionTitles(&view), QStringList { u"Desk"_s });
@@ -265,7 +261,7 @@ private Q_SLOTS:
         m_stack->server.release(procedure("user.revokeSession"));
         QTRY_COMPARE(sessionTitles(&view).size(), 11);
         QCOMPARE(m_stack->requestCount(procedure("user.revokeSession")), 1);
-        QCOMPARE(inputOf(m_stack->server.requestsTo(procedure("user.revokeSession")).at(0)), (QJsonObject { { u"sessionId"_s, 2 } }));
+        QCOMPARE(m_stack->input("user.revokeSession"), (QJsonObject { { u"sessionId"_s, 2 } }));
     }
 
     // The sheet starts from the user; the gender that matches no row shows none.
@@ -315,7 +311,7 @@ private Q_SLOTS:
         m_stack->server.respond(u"/api/auth/me"_s, { 200, meReply(meiLin) });
         QTest::keyClick(name, Qt::Key_Return);
         QTRY_COMPARE(m_stack->requestCount(procedure("user.updateProfile")), 1);
-        QCOMPARE(inputOf(m_stack->server.requestsTo(procedure("user.updateProfile")).at(0)),
+        QCOMPARE(m_stack->input("user.updateProfile"),
                  (QJsonObject { { u"name"_s, u"Mei Lin "_s }, { u"bio"_s, u""_s }, { u"email"_s, u"mei@example.org"_s },
                                 { u"gender"_s, u"female"_s }, { u"region"_s, u"Hanoi"_s } }));
         if (status == 200) {

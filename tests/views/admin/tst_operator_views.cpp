@@ -306,7 +306,7 @@ private Q_SLOTS:
         end->click();
         QVERIFY(testsupport::roundTrip(f.api, f.server));
         QCOMPARE(f.server.requestsTo(endPath).size(), 1);
-        QCOMPARE(QJsonDocument::fromJson(f.server.requestsTo(endPath).at(0).body).object().value(u"json"_s).toObject(),
+        QCOMPARE(f.server.requestsTo(endPath).at(0).procedureInput().toObject(),
                  (QJsonObject { { u"sessionId"_s, 1 } }));
         QCOMPARE(rowTexts(workspace), (QStringList { u"[Active (1)]"_s, u"B"_s }));
         // The ended session moved: one row out of the workspace, one into history.
@@ -379,7 +379,7 @@ private Q_SLOTS:
         QVERIFY(item);
         item->trigger();
         QTRY_COMPARE(f.server.requestsTo(path).size(), 1);
-        QCOMPARE(QJsonDocument::fromJson(f.server.requestsTo(path).at(0).body).object().value(u"json"_s).toObject(),
+        QCOMPARE(f.server.requestsTo(path).at(0).procedureInput().toObject(),
                  (QJsonObject { { u"sessionId"_s, session } }));
         // While it runs the same row's menu offers the action disabled.
         menu->close();
@@ -418,7 +418,7 @@ private Q_SLOTS:
         QTest::keyClicks(field, u"for B "_s);
         send->click();
         QTRY_COMPARE(f.server.requestsTo(sendPath).size(), 1);
-        QCOMPARE(QJsonDocument::fromJson(f.server.requestsTo(sendPath).at(0).body).object().value(u"json"_s).toObject(),
+        QCOMPARE(f.server.requestsTo(sendPath).at(0).procedureInput().toObject(),
                  (QJsonObject { { u"sessionId"_s, 2 }, { u"content"_s, u"for B"_s } }));
         QTRY_COMPARE(field->text(), QString());
         console.workspaceList()->setCurrentIndex(rowOf(console.workspaceList(), 1));
@@ -478,7 +478,7 @@ private Q_SLOTS:
         QCOMPARE(field->text(), u"first and more"_s); // typed while the first was sent: kept
         QTest::mouseClick(send, Qt::LeftButton);
         QTRY_COMPARE(f.server.requestsTo(sendPath).size(), 2);
-        QCOMPARE(QJsonDocument::fromJson(f.server.requestsTo(sendPath).at(1).body).object().value(u"json"_s).toObject(),
+        QCOMPARE(f.server.requestsTo(sendPath).at(1).procedureInput().toObject(),
                  (QJsonObject { { u"sessionId"_s, 1 }, { u"content"_s, u"first and more"_s } }));
         f.server.release(sendPath);
     }
@@ -719,7 +719,7 @@ private Q_SLOTS:
         QCOMPARE(f.server.requestsTo(u"/api/trpc/operator.endSession"_s).size(), 0);
         if (accepts == 0)
             return;
-        QCOMPARE(QJsonDocument::fromJson(f.server.requestsTo(acceptPath).at(0).body).object().value(u"json"_s).toObject(),
+        QCOMPARE(f.server.requestsTo(acceptPath).at(0).procedureInput().toObject(),
                  (QJsonObject { { u"sessionId"_s, 2 } }));
         QCOMPARE(console.model()->selectedSessionId(), std::optional<qint64>(2));
         f.server.release(acceptPath);
@@ -757,7 +757,7 @@ private Q_SLOTS:
         QTest::keyClicks(QApplication::focusWidget(), u"How can I help?"_s);
         key(Qt::Key_Return);
         QTRY_COMPARE(f.server.requestsTo(sendPath).size(), 1);
-        QCOMPARE(QJsonDocument::fromJson(f.server.requestsTo(sendPath).at(0).body).object().value(u"json"_s).toObject(),
+        QCOMPARE(f.server.requestsTo(sendPath).at(0).procedureInput().toObject(),
                  (QJsonObject { { u"sessionId"_s, 5 }, { u"content"_s, u"How can I help?"_s } }));
         QTRY_COMPARE(child<QLineEdit>(&console, u"replyField"_s)->text(), QString());
         key(Qt::Key_Tab);

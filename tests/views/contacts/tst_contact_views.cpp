@@ -398,6 +398,7 @@ private Q_SLOTS:
         // While the answer is on its way the buttons are greyed and a second press sends nothing.
         QTRY_VERIFY(row.data(FriendRequestModel::AnsweringRole).toBool());
         QTRY_COMPARE(column.stack.requestCount(procedure("contacts.acceptFriendRequest")), 1);
+        QCOMPARE(column.stack.lastInput("contacts.acceptFriendRequest"), QJsonValue(QJsonObject { { u"requestId"_s, 3 } }));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, accept.center());
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, FriendRequestRow::rejectRect(list->visualRect(row)).center());
         column.stack.server.release(procedure("contacts.acceptFriendRequest"));
@@ -502,6 +503,7 @@ private Q_SLOTS:
         column.stack.server.respondOnce(procedure("contacts.acceptFriendRequest"), { 200, envelope(R"({"success":true})"), {}, true });
         listkeys::key(list, Qt::Key_Return);
         QTRY_COMPARE(column.stack.requestCount(procedure("contacts.acceptFriendRequest")), 1);
+        QCOMPARE(column.stack.lastInput("contacts.acceptFriendRequest"), QJsonValue(QJsonObject { { u"requestId"_s, 1 } }));
         QVERIFY(first.data(FriendRequestModel::AnsweringRole).toBool());
         QCOMPARE(listkeys::menuOf(list, true), (QStringList { u"accept (off)"_s, u"reject (off)"_s }));
         QVERIFY(listkeys::choose(list, u"reject"_s));
@@ -518,6 +520,7 @@ private Q_SLOTS:
         listkeys::key(list, Qt::Key_Down);
         QVERIFY(listkeys::choose(list, u"reject"_s));
         QTRY_COMPARE(column.stack.requestCount(procedure("contacts.rejectFriendRequest")), 1);
+        QCOMPARE(column.stack.lastInput("contacts.rejectFriendRequest"), QJsonValue(QJsonObject { { u"requestId"_s, 2 } }));
         QCOMPARE(column.stack.requestCount(procedure("contacts.acceptFriendRequest")), 1);
     }
 
@@ -558,6 +561,7 @@ private Q_SLOTS:
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, add);
         QTRY_VERIFY(bo.data(UserResultModel::SendingRole).toBool());
         QTRY_COMPARE(column.stack.requestCount(procedure("contacts.sendFriendRequest")), 1);
+        QCOMPARE(column.stack.lastInput("contacts.sendFriendRequest"), QJsonValue(QJsonObject { { u"toUserId"_s, 20 } }));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, add);
         column.stack.server.release(procedure("contacts.sendFriendRequest"));
         QTRY_VERIFY(bo.data(UserResultModel::SentRole).toBool());
@@ -573,6 +577,7 @@ private Q_SLOTS:
         column.stack.server.respond(procedure("contacts.sendFriendRequest"), refused);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, UserResultRow::addRect(list->visualRect(bea)).center());
         QTRY_COMPARE(error->text(), u"refused"_s);
+        QCOMPARE(column.stack.lastInput("contacts.sendFriendRequest"), QJsonValue(QJsonObject { { u"toUserId"_s, 21 } }));
         QVERIFY(error->isVisible());
         QVERIFY(!bea.data(UserResultModel::SentRole).toBool());
         QVERIFY(!bea.data(UserResultModel::SendingRole).toBool());
@@ -604,6 +609,7 @@ private Q_SLOTS:
         column.stack.server.respondOnce(procedure("contacts.sendFriendRequest"), { 200, envelope(R"({"success":true})"), {}, true });
         listkeys::key(list, Qt::Key_Return);
         QTRY_COMPARE(column.stack.requestCount(procedure("contacts.sendFriendRequest")), 1);
+        QCOMPARE(column.stack.lastInput("contacts.sendFriendRequest"), QJsonValue(QJsonObject { { u"toUserId"_s, 25 } }));
         QCOMPARE(listkeys::menuOf(list), QStringList { u"add (off)"_s });
         listkeys::key(list, Qt::Key_Return);
         column.stack.server.release(procedure("contacts.sendFriendRequest"));
@@ -616,6 +622,7 @@ private Q_SLOTS:
         listkeys::key(list, Qt::Key_Home);
         QVERIFY(listkeys::choose(list, u"add"_s, true));
         QTRY_COMPARE(column.stack.requestCount(procedure("contacts.sendFriendRequest")), 2);
+        QCOMPARE(column.stack.lastInput("contacts.sendFriendRequest"), QJsonValue(QJsonObject { { u"toUserId"_s, 1 } }));
         QTRY_VERIFY(list->model()->index(0, 0).data(UserResultModel::SentRole).toBool());
     }
 
@@ -641,6 +648,7 @@ private Q_SLOTS:
         QTest::keyClicks(child<QPlainTextEdit>(sheet, "descriptionEditor"), u"spam links"_s);
         QTest::mouseClick(child<QPushButton>(sheet, "submitButton"), Qt::LeftButton);
         QTRY_COMPARE(stack.requestCount(procedure("user.report")), 1);
+        QCOMPARE(stack.lastInput("user.report").toObject().value(u"userId"_s), QJsonValue(42));
         if (reply.status == 200) {
             QTRY_VERIFY(!sheet);
         } else {
@@ -734,6 +742,7 @@ private Q_SLOTS:
         box = detail.findChild<QMessageBox*>(u"confirmation"_s);
         QTest::mouseClick(child<QPushButton>(box, "confirmButton"), Qt::LeftButton);
         QTRY_COMPARE(stack.requestCount(procedure("contacts.delete")), 1);
+        QCOMPARE(stack.lastInput("contacts.delete"), QJsonValue(QJsonObject { { u"contactId"_s, 42 } }));
         QTRY_VERIFY(child<QLabel>(&detail, "contactError")->isVisible());
         QCOMPARE(child<QLabel>(&detail, "contactError")->text(), u"refused"_s);
     }

@@ -137,6 +137,7 @@ private Q_SLOTS:
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(rows->index(1, 0)).center());
         QTRY_VERIFY(at(1, MemberAssignmentModel::AssignedRole).toBool());
         QCOMPARE(stack.requestCount(procedure("groupRole.assign")), 1);
+        QCOMPARE(stack.lastInput("groupRole.assign").toObject().value(u"targetUserId"_s), QJsonValue(2));
         // Only the clicked member's mark is repainted.
         QCOMPARE(changed.count(), 1);
         QCOMPARE(changed.at(0).at(0).toModelIndex().row(), 1);
@@ -167,11 +168,13 @@ private Q_SLOTS:
         listkeys::key(list, Qt::Key_Return);
         QTRY_VERIFY(last.data(MemberAssignmentModel::AssignedRole).toBool());
         QCOMPARE(stack.requestCount(procedure("groupRole.assign")), 1);
+        QCOMPARE(stack.lastInput("groupRole.assign").toObject().value(u"targetUserId"_s), QJsonValue(30));
         QCOMPARE(last.data(Qt::AccessibleDescriptionRole).toString(), Localized::text("roles.unassign_member"));
         QCOMPARE(listkeys::menuOf(list), QStringList { u"toggle"_s });
         QVERIFY(listkeys::choose(list, u"toggle"_s));
         QTRY_VERIFY(!last.data(MemberAssignmentModel::AssignedRole).toBool());
         QCOMPARE(stack.requestCount(procedure("groupRole.remove")), 1);
+        QCOMPARE(stack.lastInput("groupRole.remove").toObject().value(u"targetUserId"_s), QJsonValue(30));
         QCOMPARE(stack.requestCount(procedure("groupRole.assign")), 1);
     }
 
