@@ -24,7 +24,6 @@
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
