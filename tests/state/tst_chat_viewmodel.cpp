@@ -191,6 +191,10 @@ private Q_SLOTS:
         QTest::newRow("ack, then echo") << QStringList { u"ack"_s, u"echo"_s };
         QTest::newRow("echo without client id, then ack") << QStringList { u"echo"_s, u"ack"_s };
         QTest::newRow("reload holding it, then ack") << QStringList { u"reload"_s, u"ack"_s };
+        // The channel gives up on an acknowledgement the reload made needless: the
+        // message the server holds stays sent.
+        QTest::newRow("reload holding it, then a late failure") << QStringList { u"reload"_s, u"timeout"_s };
+        QTest::newRow("ack, then a late failure") << QStringList { u"ack"_s, u"timeout"_s };
     }
 
     void ownMessageIsListedOnce()
@@ -203,6 +207,8 @@ private Q_SLOTS:
         for (const QString& event : events) {
             if (event == u"ack") {
                 Q_EMIT f.stack.ws.messageAckSubject(clientId, u"s1"_s, 901, false);
+            } else if (event == u"timeout") {
+                Q_EMIT f.stack.ws.messageFailedSubject(clientId, std::nullopt);
             } else if (event == u"reload") {
                 copy.insert(u"clientMessageId"_s, clientId);
                 f.stack.server.respond(procedure("messages.list"),
@@ -369,6 +375,41 @@ private Q_SLOTS:
         QCOMPARE(othersArrived.count(), 1);
         QVERIFY(sender.pendingMessages().isEmpty());
         QCOMPARE(offsetsAsked(stack), QList<qint64> { 0 });
+    }
+
+    // A list replaced while a catch-up reads its pages is newer than what the pages
+    // said: the catch-up merges nothing into it (a cleared history stays empty, a
+    // message gone from a reload does not come back).
+    void catchUpYieldsToANewerList_data()
+    {
+        QTest::addColumn<QString>("meanwhile");
+        QTest::addColumn<QList<qint64>>("expected");
+        QTest::newRow("history cleared") << u"clear"_s << QList<qint64> {};
+        QTest::newRow("reloaded without a deleted message") << u"reload"_s << QList<qint64> { 1, 3 };
+    }
+    void catchUpYieldsToANewerList()
+    {
+        QFETCH(QString, meanwhile);
+        QFETCH(QList<qint64>, expected);
+        Fixture f;
+        f.stack.server.respondOnce(procedure("messages.list"), ok(page({ messageJson(1, 2) })));
+        testsupport::runTask(f.model->loadMessages());
+        RecordingHttpServer::Reply held = ok(page({ messageJson(3, 2), messageJson(2, 2), messageJson(1, 2) }));
+        held.held = true;
+        f.stack.server.respondOnce(procedure("messages.list"), held);
+        QCoro::Task<> catchingUp = f.model->catchUp();
+        QTRY_COMPARE(f.stack.server.heldCount(procedure("messages.list")), 1);
+
+        if (meanwhile == u"clear"_s) {
+            f.stack.notifications.post(NotificationName::clearChatHistory(), { { u"conversationId"_s, chatId } });
+            QTRY_VERIFY(f.model->messages().isEmpty());
+        } else {
+            f.stack.server.respondOnce(procedure("messages.list"), ok(page({ messageJson(3, 2), messageJson(1, 2) })));
+            testsupport::runTask(f.model->loadMessages());
+        }
+        f.stack.server.release(procedure("messages.list"));
+        testsupport::runTask(std::move(catchingUp));
+        QCOMPARE(ids(f.model->messages()), expected);
     }
 
     // While the chat is on screen in the active window, what arrives live or by
@@ -542,6 +583,46 @@ private Q_SLOTS:
         QCOMPARE(shown.last().content, std::optional(u"lost words"_s));
         QCOMPARE(shown.last().status, std::optional(listedAs));
         QCOMPARE(reopened.pendingMessages().contains(clientMsgId), listedAs == u"sending");
+    }
+
+    // Whatever settles a message also forgets it among the unsent ones a reopened chat
+    // lists: the server's copy found by a reload or a catch-up, or the end of the
+    // account. The reopened chat lists only what the server gives.
+    void settledMessagesAreNotListedAgain_data()
+    {
+        QTest::addColumn<QString>("settledBy");
+        QTest::newRow("a reload holding its copy") << u"reload"_s;
+        QTest::newRow("a catch-up holding its copy") << u"catch-up"_s;
+        QTest::newRow("a sign-out") << u"sign-out"_s;
+    }
+    void settledMessagesAreNotListedAgain()
+    {
+        QFETCH(QString, settledBy);
+        Fixture f;
+        f.model->sendMessage(u"on its way"_s);
+        const QString clientMsgId = *f.model->messages().constLast().clientMessageId;
+        QTRY_COMPARE(f.sentMessages().size(), 1);
+        QJsonObject copy = json::parse(messageJson(901, me)).toObject();
+        copy.insert(u"clientMessageId"_s, clientMsgId);
+        if (settledBy != u"sign-out")
+            f.stack.server.respondOnce(procedure("messages.list"), ok(page({ QJsonDocument(copy).toJson(QJsonDocument::Compact) })));
+        if (settledBy == u"reload") {
+            testsupport::runTask(f.model->loadMessages());
+        } else if (settledBy == u"catch-up") {
+            testsupport::runTask(f.model->catchUp());
+        } else {
+            f.stack.ws.disconnect();
+            QTRY_COMPARE(f.model->messages().constLast().status, std::optional(u"failed"_s));
+        }
+        if (settledBy != u"sign-out")
+            QCOMPARE(ids(f.model->messages()), QList<qint64> { 901 });
+        f.model.reset();
+
+        ChatViewModel reopened(chatId, me, ChatViewModel::Dependencies { &f.stack.chat, &f.stack.ws, &f.stack.clientIds, &f.stack.keychain,
+                                                                          &f.stack.api, &f.stack.notifications, f.stack.timers, &f.stack.unsent });
+        f.stack.server.respondOnce(procedure("messages.list"), ok(page({ messageJson(3, 2) })));
+        testsupport::runTask(reopened.loadMessages());
+        QCOMPARE(ids(reopened.messages()), QList<qint64> { 3 });
     }
 
     // Offline, a message is one failed bubble and nothing else: the text is not handed
