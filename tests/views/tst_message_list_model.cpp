@@ -82,6 +82,43 @@ private Q_SLOTS:
         QCOMPARE(model.rowCount(), 0);
     }
 
+    // Rows compare by id, but a row is redrawn (and measured again) when anything it
+    // shows changes alone: one row changed, no other.
+    void rowRedrawnWhenOnlyWhatItShowsChanges_data()
+    {
+        QTest::addColumn<QString>("field");
+        for (const char* field : { "status", "content", "edited", "revoked", "reaction", "sender name", "sender avatar" })
+            QTest::newRow(field) << QString::fromLatin1(field);
+    }
+    void rowRedrawnWhenOnlyWhatItShowsChanges()
+    {
+        QFETCH(QString, field);
+        MessageListModel model(1);
+        QAbstractItemModelTester tester(&model);
+        QList<Message> current = messages(1, 3, 1);
+        current[1].status = QStringLiteral("sending");
+        model.setMessages(current);
+        Message& changed = current[1];
+        if (field == u"status")
+            changed.status = QStringLiteral("failed");
+        else if (field == u"content")
+            changed.content = QStringLiteral("edited words");
+        else if (field == u"edited")
+            changed.editedAt = QStringLiteral("2024-05-01T10:00:00Z");
+        else if (field == u"revoked")
+            changed.revokedAt = QStringLiteral("2024-05-01T10:00:00Z");
+        else if (field == u"reaction")
+            changed.reactions = QList<MessageReaction> { MessageReaction { .emoji = QStringLiteral("👍") } };
+        else if (field == u"sender name")
+            changed.senderName = QStringLiteral("Renamed");
+        else
+            changed.senderAvatar = QStringLiteral("/uploads/new.png");
+        QSignalSpy redrawn(&model, &QAbstractItemModel::dataChanged);
+        QCOMPARE(model.setMessages(current), MessageListModel::Change::Updated);
+        QCOMPARE(redrawn.count(), 1);
+        QCOMPARE(redrawn.first().at(0).value<QModelIndex>().row(), model.rowOfMessage(2));
+    }
+
     // An owner inserting in place: rows are announced around the insertion (the
     // tester checks the counts on both sides), measured heights move with their
     // rows, and the load-more row follows the count.
