@@ -451,6 +451,57 @@ private Q_SLOTS:
         QCOMPARE(f.text(u"auth_token"_s), refreshStatus == 200 ? u"new-access"_s : u"old-access"_s);
     }
 
+    // An answer for a session that has ended (someone signed in anew without signing
+    // out, or out) decides nothing: the call fails as cancelled, a 403 says nothing of
+    // what the new account may do, a 401 refreshes nothing, and a refresh the old
+    // session started and the server refused ends nothing.
+    void answersOfAnEndedSessionDecideNothing_data()
+    {
+        QTest::addColumn<QString>("held"); // what the server holds while the session changes
+        QTest::addColumn<int>("status");   // of that answer
+        QTest::addColumn<bool>("signInAgain"); // else: a sign-out
+        QTest::newRow("403 after a sign-in") << u"call"_s << 403 << true;
+        QTest::newRow("401 after a sign-in") << u"call"_s << 401 << true;
+        QTest::newRow("401 after a sign-out") << u"call"_s << 401 << false;
+        QTest::newRow("refresh refused after a sign-in") << u"refresh"_s << 401 << true;
+        QTest::newRow("refresh granted after a sign-out") << u"refresh"_s << 200 << false;
+    }
+    void answersOfAnEndedSessionDecideNothing()
+    {
+        QFETCH(QString, held);
+        QFETCH(int, status);
+        QFETCH(bool, signInAgain);
+        Fixture f(true);
+        const QByteArray body = status == 200 ? newTokens : QByteArray(R"({"error":"no"})");
+        if (held == u"call") {
+            f.server.respond(vip, { status, body, {}, true });
+        } else {
+            f.server.respond(vip, { 401, "{}" });
+            f.server.respond(refreshPath, { status, body, {}, true });
+        }
+        f.server.respond(u"/api/auth/login"_s, { 200, R"({"app_session_id":"a2","refresh_token":"r2","user":)" + user7 + '}' });
+        QSignalSpy forbidden(&f.api, &APIClient::requestForbidden);
+        QSignalSpy ended(&f.api, &APIClient::sessionEnded);
+
+        auto call = f.api.query<qint64>(u"vip.status"_s);
+        const QString heldPath = held == u"call"_s ? vip : refreshPath;
+        QTRY_COMPARE(f.server.heldCount(heldPath), 1);
+        if (signInAgain)
+            testsupport::runTask(f.auth.login(u"qi"_s, u"pw"_s, std::nullopt));
+        else
+            f.auth.forgetSession();
+        f.server.release(heldPath);
+
+        const auto error = failureOf(std::move(call));
+        QCOMPARE(error ? error->description() : QString(), APIError::cancelled().description());
+        QVERIFY(testsupport::roundTrip(f.api, f.server));
+        QCOMPARE(forbidden.size(), 0);
+        QCOMPARE(ended.size(), 0);
+        QCOMPARE(f.server.requestsTo(refreshPath).size(), held == u"refresh" ? 1 : 0);
+        QCOMPARE(f.text(u"auth_token"_s), signInAgain ? u"a2"_s : u"-"_s);
+        QCOMPARE(f.text(u"refresh_token"_s), signInAgain ? u"r2"_s : u"-"_s);
+    }
+
     // A client that goes away ends the calls still waiting on it (for a reply, or for a
     // refresh) instead of leaving them suspended for good.
     void destroyedClientEndsItsCalls()
