@@ -69,6 +69,12 @@ QString deliverFrame(qint64 id)
     return u"{\"type\":\"message_deliver\",\"payload\":{\"message\":{\"id\":%1,\"conversationId\":2,\"senderId\":3,\"type\":\"text\"}}}"_s.arg(id);
 }
 
+// The older flat form of a delivery.
+QString flatMessageFrame(qint64 id)
+{
+    return u"{\"type\":\"message\",\"payload\":{\"messageId\":%1,\"conversationId\":2,\"senderId\":3,\"content\":\"x\"}}"_s.arg(id);
+}
+
 const QString onlineFrame = u"{\"type\":\"online\",\"payload\":{\"userId\":5}}"_s;
 const QString readFrame = u"{\"type\":\"message_read_notify\",\"payload\":{\"conversationId\":2,\"readBy\":5}}"_s;
 const QString pongFrame = u"{\"type\":\"pong\",\"payload\":{}}"_s;
@@ -176,11 +182,13 @@ private Q_SLOTS:
         // A server writing on both sockets: the copy of a delivery is dropped, the same
         // presence and read frames again are new events.
         renewal.fresh().socket->sendTextMessage(deliverFrame(8));
+        renewal.fresh().socket->sendTextMessage(flatMessageFrame(7));
         renewal.fresh().socket->sendTextMessage(onlineFrame);
         renewal.fresh().socket->sendTextMessage(readFrame);
+        renewal.fresh().socket->sendTextMessage(flatMessageFrame(11));
         renewal.fresh().socket->sendTextMessage(deliverFrame(10));
-        QTRY_COMPARE(delivered.size(), 4);
-        QCOMPARE(deliveredIds(delivered), (QList<qint64> { 7, 8, 9, 10 }));
+        QTRY_COMPARE(delivered.size(), 5);
+        QCOMPARE(deliveredIds(delivered), (QList<qint64> { 7, 8, 9, 11, 10 }));
         QCOMPARE(presence.size(), 3);
         QCOMPARE(reads.size(), 2);
         QCOMPARE(service->onlineUsers(), QSet<qint64> { 5 });
