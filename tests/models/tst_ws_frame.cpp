@@ -30,6 +30,26 @@ private Q_SLOTS:
                                                         << typeMismatch << u"payload.conversations[1]"_s << false;
         QTest::newRow("callId of any shape") << R"({"type":"call_invite","payload":{"callId":[1,{"a":null}]}})"_ba
                                              << decodes << QString() << true;
+        // Every typed field of the payload refuses a value of another type, by its name.
+        const char* numbers[] = { "tenantId", "serverTime", "messageId", "conversationId", "senderId", "fileSize",
+                                  "replyToId", "readBy", "revokedBy", "callerId", "calleeId", "targetUserId", "accepterId",
+                                  "rejecterId", "hanguperId", "duration", "ttl", "pollId", "optionId" };
+        const char* texts[] = { "token", "deviceId", "deviceType", "senderName", "content", "messageType", "fileUrl",
+                                "fileName", "fileMimeType", "createdAt", "clientMsgId", "serverMsgId", "afterServerMsgId",
+                                "nextCursor", "code", "userName", "emoji", "action", "callerName", "callerAvatar", "callType",
+                                "reason" };
+        const auto wrong = [](const char* key, const char* value) {
+            QTest::addRow("%s of another type", key) << "{\"type\":\"x\",\"payload\":{\"" + QByteArray(key) + "\":" + value + "}}"
+                                                     << typeMismatch << u"payload."_s + QLatin1StringView(key) << false;
+        };
+        for (const char* key : numbers)
+            wrong(key, "\"5\"");
+        for (const char* key : texts)
+            wrong(key, "5");
+        for (const char* key : { "isDuplicate", "hasMore" })
+            wrong(key, "1");
+        for (const char* key : { "message", "messages", "conversations" })
+            wrong(key, "\"x\"");
     }
     void frame()
     {
