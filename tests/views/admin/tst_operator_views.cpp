@@ -23,6 +23,7 @@
 #include "views/common/ElidedLabel.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
+#include "views/common/RowActionDelegate.h"
 
 #include <QJsonObject>
 #include <QLabel>
@@ -708,8 +709,13 @@ private Q_SLOTS:
             workspace->setCurrentIndex(rowOf(workspace, 2));
             child<QWidget>(&console, target)->setFocus(Qt::TabFocusReason);
         }
+        QSignalSpy triggered(qobject_cast<RowActionDelegate*>(workspace->itemDelegate()), &RowActionDelegate::actionTriggered);
         for (int i = 0; i < presses; ++i)
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        // A second Return meets the action disabled while its request runs: the row
+        // does not trigger it again.
+        if (target == u"workspaceList")
+            QCOMPARE(triggered.size(), accepts);
         // Accept and end mark the session busy at once, before their request leaves.
         QCOMPARE(console.model()->isBusy(2), accepts > 0);
         QTRY_COMPARE(f.server.requestsTo(acceptPath).size(), accepts);
@@ -826,6 +832,10 @@ private Q_SLOTS:
         QVERIFY(console.model()->isLoading());
         QVERIFY(!child<QLabel>(&console, u"noSessions"_s)->isVisible());
         QVERIFY(!child<QLabel>(&console, u"noSessionsSymbol"_s)->isVisible());
+        // The history says it is empty only once it knows.
+        console.setSelectedTab(OperatorConsoleTab::history);
+        QVERIFY(!child<QLabel>(&console, u"noHistory"_s)->isVisible());
+        console.setSelectedTab(OperatorConsoleTab::workspace);
         f.server.release(sessionsPath);
         QTRY_VERIFY(!console.model()->isLoading());
         QVERIFY(child<QLabel>(&console, u"noSessions"_s)->isVisible());
