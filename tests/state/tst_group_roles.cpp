@@ -108,6 +108,9 @@ private Q_SLOTS:
         QTest::newRow("spaces and tabs around") << u" \tHelpers \t"_s << u"Helpers"_s;
         QTest::newRow("inner spaces stay") << u"Night owls"_s << u"Night owls"_s;
         QTest::newRow("blank") << u"  \t "_s << u""_s;
+        // Only spaces and tabs are trimmed: a line break is part of the name.
+        QTest::newRow("line breaks stay") << u" \nHelpers\r\n "_s << u"\nHelpers\r\n"_s;
+        QTest::newRow("a line break alone") << u"\t\n\t"_s << u"\n"_s;
     }
 
     void createSendsTrimmedNameAndEveryPermission()
@@ -200,17 +203,33 @@ private Q_SLOTS:
         QCOMPARE(model.errorMessage().has_value(), reply.status != 200);
     }
 
+    void membersLoadByConversation_data()
+    {
+        QTest::addColumn<bool>("firstFails");
+        QTest::newRow("loaded, then a reload fails") << false;
+        // The list stops waiting and says why; it does not stay a spinner.
+        QTest::newRow("the first load fails") << true;
+    }
     void membersLoadByConversation()
     {
+        QFETCH(bool, firstFails);
         ClientStack stack;
-        stack.server.respondOnce(procedure("groups.getMembers"), ok(R"([{"userId":1,"role":"owner"},{"userId":2}])"));
+        if (!firstFails)
+            stack.server.respondOnce(procedure("groups.getMembers"), ok(R"([{"userId":1,"role":"owner"},{"userId":2}])"));
         stack.server.respond(procedure("groups.getMembers"), refused);
         AssignRoleViewModel model(3, 30, GroupService::GroupRole { 12, 3, u"H"_s, {}, {} }, {}, &stack.groups);
         QVERIFY(model.isLoading());
+        QSignalSpy loading(&model, &AssignRoleViewModel::isLoadingChanged);
         testsupport::runTask(model.loadMembers());
         QCOMPARE(stack.lastInput("groups.getMembers"), QJsonValue(QJsonObject { { u"conversationId"_s, 30 } }));
-        QCOMPARE(model.members().size(), 2);
         QVERIFY(!model.isLoading());
+        QCOMPARE(loading.size(), 1);
+        if (firstFails) {
+            QVERIFY(model.members().isEmpty());
+            QCOMPARE(model.errorText(), u"refused"_s);
+            return;
+        }
+        QCOMPARE(model.members().size(), 2);
         // A failed load keeps what was listed and says why.
         testsupport::runTask(model.loadMembers());
         QCOMPARE(model.members().size(), 2);
