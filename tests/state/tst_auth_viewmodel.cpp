@@ -216,13 +216,17 @@ private Q_SLOTS:
         AuthViewModel model(depsOf(stack));
         model.setUsername(u"mei"_s);
         model.setPassword(u"六个中文字符"_s);
+        model.setInviteCode(u"INVITE-7"_s);
         testsupport::runTask(registering ? model.registerAccount() : model.login());
         QCOMPARE(model.isAuthenticated(), error.isEmpty());
         QCOMPARE(model.error().value_or(QString()), error);
         QCOMPARE(model.password(), error.isEmpty() ? QString() : u"六个中文字符"_s);
+        // The code was spent on this account: the form keeps none for the next one.
+        QCOMPARE(model.inviteCode(), error.isEmpty() ? QString() : u"INVITE-7"_s);
         if (registering) {
             const QJsonObject sent = json::parse(stack.server.requestsTo(u"/api/auth/register"_s).at(0).body).toObject();
             QVERIFY(!sent.contains(u"nickname"_s) && !sent.contains(u"email"_s));
+            QCOMPARE(sent.value(u"inviteCode"_s).toString(), u"INVITE-7"_s);
         }
     }
 

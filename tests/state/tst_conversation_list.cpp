@@ -182,6 +182,24 @@ private Q_SLOTS:
         QCOMPARE(ids(f.model->filteredConversations()), (QList<qint64> { 10, 20 }));
     }
 
+    // Chats open and close in any order (A on, B on, A off): the one still open is the
+    // active one, and what arrives in it is not counted unread.
+    void closingAnEarlierChatKeepsTheLaterActive()
+    {
+        Fixture f;
+        f.load();
+        const auto post = [&f](const QString& name, qint64 id) {
+            f.stack.notifications.post(name, { { NotificationKey::conversationId(), id } });
+        };
+        post(NotificationName::conversationActive(), 10);
+        post(NotificationName::conversationActive(), 20);
+        post(NotificationName::conversationInactive(), 10);
+        QTRY_COMPARE(f.model->activeConversationId(), std::optional<qint64>(20));
+        Q_EMIT f.stack.ws.newMessageSubject(message(20, 2));
+        QTRY_COMPARE(f.conversation(20)->lastMessage, std::optional<QString>(u"hi"_s));
+        QCOMPARE(f.conversation(20)->unreadCount.value_or(0), 0);
+    }
+
     // A conversation read locally shows 0 across reloads until it is closed
     // (opened in the chat) or gets a new message (marked read from the menu).
     void readConversationStaysZeroUntil_data()
