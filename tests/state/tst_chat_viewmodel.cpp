@@ -368,6 +368,8 @@ private Q_SLOTS:
 
         testsupport::runTask(catchUp.run());
         QCOMPARE(ids(list.messages()), (QList<qint64> { 1, 2, 3, 4, 5, 6, 7, 8, 9 }));
+        // The server's copy of this user's message reads as sent, not as one of another's.
+        QCOMPARE(list.messages().constLast().status, std::optional(u"sent"_s));
         QCOMPARE(inserted.count(), 2);
         QCOMPARE(inserted.at(0), (QVariantList { qsizetype(4), qsizetype(2) }));
         QCOMPARE(inserted.at(1), (QVariantList { qsizetype(2), qsizetype(2) }));
@@ -583,6 +585,8 @@ private Q_SLOTS:
         QCOMPARE(shown.last().content, std::optional(u"lost words"_s));
         QCOMPARE(shown.last().status, std::optional(listedAs));
         QCOMPARE(reopened.pendingMessages().contains(clientMsgId), listedAs == u"sending");
+        // Only the server's refusal says it holds no copy: that one alone may be thrown away.
+        QCOMPARE(MessageSender::canDiscard(shown.last()), end == u"refused");
     }
 
     // Whatever settles a message also forgets it among the unsent ones a reopened chat
