@@ -38,6 +38,7 @@
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QListView>
 #include <QPointer>
 #include <QShortcut>
 #include <QSplitter>
@@ -386,6 +387,9 @@ void MainView::showDetail()
             connect(detail->viewModel(), &ContactDetailViewModel::contactDeleted, this, [this](const Contact& contact) {
                 m_contactListVM->removeContact(contact.contactId);
                 setSelectedContact(std::nullopt);
+                // The detail went with the contact: the keyboard goes on in the list, at the row that took its place.
+                if (m_contactList)
+                    m_contactList->list()->setFocus(Qt::OtherFocusReason);
             }, Qt::QueuedConnection);
             setDetail(detail);
         } else {

@@ -69,7 +69,7 @@ FileManagementView::FileManagementView(std::unique_ptr<FileManagementViewModel> 
         m_rows->advanceSpinner();
         m_list->viewport()->update();
     });
-    ListKeyboard::attach(m_list);
+    ListKeyboard::attach(m_list)->showCurrentRowOnEntry();
     connect(m_rows, &FileManagementRow::actionTriggered, this, [this](const QModelIndex& index, const QString& name) {
         if (name == u"preview")
             showPreview(index.data(FileListModel::PreviewUrlRole).toUrl());
@@ -132,6 +132,7 @@ void FileManagementView::updateSpinners(qint64 fileId)
 void FileManagementView::retranslate()
 {
     m_column->setTexts(Localized::text("files.title"), Localized::text("files.empty"));
+    m_list->setAccessibleName(Localized::text("files.title"));
     m_loadMore->setText(Localized::text("files.load_more"));
     // A file without a name is called so in the language in force.
     m_list->viewport()->update();

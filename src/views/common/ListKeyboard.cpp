@@ -164,6 +164,18 @@ void ListKeyboard::showCurrentRowOnEntry()
     connect(m_view->model(), &QAbstractItemModel::layoutChanged, this, rowsChanged);
 }
 
+void ListKeyboard::skipWhileEmpty()
+{
+    const auto follow = [this] {
+        const bool empty = !m_view->model() || m_view->model()->rowCount(m_view->rootIndex()) == 0;
+        m_view->setFocusPolicy(empty ? Qt::NoFocus : Qt::StrongFocus);
+    };
+    connect(m_view->model(), &QAbstractItemModel::rowsInserted, this, follow);
+    connect(m_view->model(), &QAbstractItemModel::rowsRemoved, this, follow);
+    connect(m_view->model(), &QAbstractItemModel::modelReset, this, follow);
+    follow();
+}
+
 void ListKeyboard::showRowIfNone(int row)
 {
     if (!m_view->model() || m_view->currentIndex().isValid())

@@ -81,7 +81,9 @@ AddContactView::AddContactView(AddContactViewModel* viewModel, QWidget* parent)
     column->addWidget(m_results, 1);
 
     QPointer<AddContactViewModel> vm(m_viewModel);
-    ListKeyboard::attach(m_results);
+    ListKeyboard* keys = ListKeyboard::attach(m_results);
+    keys->showCurrentRowOnEntry();
+    keys->skipWhileEmpty();
     connect(rows, &UserResultRow::actionTriggered, this, [vm](const QModelIndex& index, const QString& name) {
         if (vm && name == u"add" && index.row() < vm->results().size())
             vm->sendRequest(vm->results().at(index.row()));
@@ -110,6 +112,8 @@ void AddContactView::retranslate()
     m_close->setText(Localized::text("common.close"));
     m_field->setPlaceholderText(Localized::text("add.search_placeholder"));
     m_search->setText(Localized::text("add.search"));
+    m_field->setAccessibleName(Localized::text("add.search_placeholder"));
+    m_results->setAccessibleName(Localized::text("add.results"));
     // The rows' button and "sent" are in the language in force.
     m_results->viewport()->update();
     updateStatus();

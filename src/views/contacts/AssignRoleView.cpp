@@ -57,7 +57,7 @@ AssignRoleView::AssignRoleView(AssignRoleViewModel* viewModel, QWidget* parent)
     m_list->setModel(new MemberAssignmentModel(m_viewModel, m_list));
     auto* rows = new MemberAssignmentRow(m_list);
     m_list->setItemDelegate(rows);
-    ListKeyboard::attach(m_list);
+    ListKeyboard::attach(m_list)->showCurrentRowOnEntry();
     m_list->setUniformItemSizes(true);
     m_list->setCursor(Qt::PointingHandCursor);
     m_list->setFrameShape(QFrame::NoFrame);
@@ -95,6 +95,7 @@ void AssignRoleView::retranslate()
 {
     setWindowTitle(Localized::text("roles.assign") + QStringLiteral("「") + m_viewModel->role().name + QStringLiteral("」"));
     m_empty->setText(Localized::text("roles.no_members"));
+    m_list->setAccessibleName(windowTitle());
     // The owner's and administrators' words are in the language in force.
     m_list->viewport()->update();
     refresh();

@@ -78,7 +78,7 @@ FriendRequestsView::FriendRequestsView(FriendRequestsViewModel* viewModel, QWidg
     m_list->setUniformItemSizes(true);
     m_list->setFrameShape(QFrame::NoFrame);
     m_list->setSelectionMode(QAbstractItemView::NoSelection);
-    ListKeyboard::attach(m_list);
+    ListKeyboard::attach(m_list)->showCurrentRowOnEntry();
     QPointer<FriendRequestsViewModel> state(m_viewModel);
     connect(rows, &FriendRequestRow::actionTriggered, this, [state](const QModelIndex& index, const QString& name) {
         if (!state || index.row() >= state->requests().size())
@@ -125,6 +125,7 @@ void FriendRequestsView::retranslate()
     m_title->setText(Localized::text("friend.title"));
     m_close->setText(Localized::text("common.close"));
     m_empty->setText(Localized::text("friend.no_requests"));
+    m_list->setAccessibleName(Localized::text("friend.title"));
     // Buttons and final words are in the language in force.
     m_list->viewport()->update();
     refresh();

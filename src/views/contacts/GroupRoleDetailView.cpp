@@ -63,7 +63,8 @@ GroupRoleDetailView::GroupRoleDetailView(GroupRoleDetailViewModel* viewModel, QW
     Appearance::setTextColor(m_colorCaption, Appearance::secondaryText());
     form->addWidget(m_colorCaption);
     auto* palette = new QHBoxLayout;
-    palette->setSpacing(10);
+    // Ten points between the discs, the room for their focus rings counted in.
+    palette->setSpacing(10 - 2 * ColorSwatch::Ring);
     for (const QString& hex : m_viewModel->presetColors()) {
         auto* swatch = new ColorSwatch(hex, this);
         connect(swatch, &ColorSwatch::clicked, m_viewModel, [this, hex] { m_viewModel->setSelectedColor(hex); });

@@ -129,6 +129,8 @@ QWidget* MomentRow::actionRow()
     Icons::apply(like, QStringLiteral("heart"), 14, Appearance::accent());
     // The server's count, not the length of the likes it sent along.
     like->setText(QString::number(m_moment.likeCount.value_or(0)));
+    // Heard as what it does and the count it shows.
+    like->setAccessibleName(Localized::text("moments.like") + QStringLiteral(", ") + like->text());
     connect(like, &QToolButton::clicked, this, [this] { m_viewModel->likeTapped(m_moment); });
     row->addWidget(like);
     row->addWidget(symbolLabel(QStringLiteral("bubble.right"), QString::number(m_moment.commentCount.value_or(0)), "commentCount", box));
