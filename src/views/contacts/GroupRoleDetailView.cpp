@@ -131,6 +131,7 @@ void GroupRoleDetailView::retranslate()
     setWindowTitle(Localized::text(creating ? "roles.create_title" : "roles.edit_title"));
     m_basic->setText(Localized::text("roles.basic"));
     m_name->setPlaceholderText(Localized::text("roles.name"));
+    m_name->setAccessibleName(m_name->placeholderText());
     m_colorCaption->setText(Localized::text("roles.color"));
     m_permissionsTitle->setText(Localized::text("roles.permissions"));
     for (int i = 0; i < m_switches.size(); ++i)

@@ -181,6 +181,7 @@ QWidget* MomentRow::commentEntry()
     m_commentField = new QLineEdit(box);
     m_commentField->setObjectName(QStringLiteral("commentField"));
     m_commentField->setPlaceholderText(Localized::text("moments.comment_placeholder"));
+    m_commentField->setAccessibleName(m_commentField->placeholderText());
     m_commentField->setFont(Appearance::font(TextStyle::Caption));
     m_commentField->setText(m_viewModel->commentDraft(m_moment.id));
     m_sendButton = new QPushButton(Localized::text("moments.send"), box);
@@ -204,5 +205,10 @@ QWidget* MomentRow::commentEntry()
 
 void MomentRow::updateSendButton()
 {
-    m_sendButton->setEnabled(m_viewModel->canSendComment(m_moment.id));
+    const bool enabled = m_viewModel->canSendComment(m_moment.id);
+    // Sent, the comment empties its field and greys the button: the keyboard goes
+    // back to the field, not on to the next moment.
+    if (!enabled && m_sendButton->hasFocus())
+        m_commentField->setFocus(Qt::OtherFocusReason);
+    m_sendButton->setEnabled(enabled);
 }
