@@ -20,9 +20,14 @@
 #include "state/common/LocalizationManager.h"
 #include "state/contacts/ContactListViewModel.h"
 #include "state/contacts/MomentsViewModel.h"
+#include "state/account/FavoritesViewModel.h"
+#include "state/account/FileManagementViewModel.h"
+#include "views/account/FavoritesView.h"
+#include "views/account/FileManagementView.h"
 #include "views/chat/ChatView.h"
 #include "views/chat/ConversationRow.h"
 #include "views/chat/LoginView.h"
+#include "views/common/Localized.h"
 #include "views/contacts/ContactDetailView.h"
 #include "views/contacts/ContactListView.h"
 #include "views/contacts/GroupRolesButton.h"
@@ -31,13 +36,16 @@
 
 #include "Totp.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
 #include <QMainWindow>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
@@ -117,8 +125,11 @@ class TestKeyboardSections : public QObject {
                 }
                 return sheet;
             }
-            if (state == u"contacts: friend requests")
-                return contacts->showFriendRequests();
+            if (state == u"contacts: friend requests") {
+                QDialog* sheet = contacts->showFriendRequests();
+                [&] { QTRY_VERIFY_WITH_TIMEOUT(sheet->findChild<QListView*>(u"requestList"_s)->isVisible(), 10000); }();
+                return sheet;
+            }
             if (state != u"contacts")
                 m_main->setSelectedContact(m_main->contactListViewModel()->contacts().constFirst());
             if (state == u"contact: report")
@@ -135,11 +146,19 @@ class TestKeyboardSections : public QObject {
         } else if (state == u"favorites" || state == u"files") {
             section(state == u"files" ? SidebarSection::files : SidebarSection::favorites);
             const QString list = state == u"files" ? u"fileRows"_s : u"favoritesList"_s;
-            [&] { QTRY_VERIFY_WITH_TIMEOUT(find<QListView>(list)->model()->rowCount() > 0, 10000); }();
+            // Each visit reloads: the walk starts once the new list is in.
+            QObject* loading = state == u"files" ? static_cast<QObject*>(m_main->findChild<FileManagementView*>()->viewModel())
+                                                 : m_main->findChild<FavoritesView*>()->viewModel();
+            [&] { QTRY_VERIFY_WITH_TIMEOUT(find<QListView>(list)->model()->rowCount() > 0 && !loading->property("isLoading").toBool(), 10000); }();
         } else if (state.startsWith(u"settings")) {
             const QStringList links { u"general"_s, u"privacy"_s, u"notifications"_s, u"vip"_s, u"gifts"_s, u"profile"_s };
-            const QString link = state.section(u' ', 1, 1);
+            const QString link = state.section(u' ', 1, 1).remove(u',');
             openSettings(int(links.indexOf(link == u"two-factor" || link == u"devices" || link == u"editor" ? u"profile"_s : link)));
+            if (link == u"notifications") {
+                auto* quiet = find<QAbstractButton>(u"doNotDisturb"_s);
+                if (quiet->isChecked() != state.endsWith(u"quiet hours"))
+                    quiet->click();
+            }
             if (link == u"privacy")
                 [&] { QTRY_VERIFY_WITH_TIMEOUT(find(u"unblockButton"_s), 10000); }();
             if (link == u"editor") {
@@ -245,6 +264,8 @@ private Q_SLOTS:
             // Unblock stands above the device link, and comes first.
             { u"settings privacy"_s, settings + QStringList { u"showOnlineStatus"_s, u"showReadReceipts"_s, u"allowFriendRequests"_s, u"allowGroupInvites"_s, u"unblockButton"_s, u"deviceManagementLink"_s } },
             { u"settings notifications"_s, settings + QStringList { u"notifyNewMessage"_s, u"notifyFriendRequest"_s, u"notifyGroupMention"_s, u"notifyMomentActivity"_s, u"soundEnabled"_s, u"badgeEnabled"_s, u"doNotDisturb"_s } },
+            { u"settings notifications, quiet hours"_s, settings + QStringList { u"notifyNewMessage"_s, u"notifyFriendRequest"_s, u"notifyGroupMention"_s, u"notifyMomentActivity"_s,
+                u"soundEnabled"_s, u"badgeEnabled"_s, u"doNotDisturb"_s, u"dndStartHour"_s, u"dndEndHour"_s } },
             { u"settings vip"_s, settings + QStringList { u"VerticalScrollArea in vipCenterView"_s } },
             { u"settings gifts"_s, settings + QStringList { u"VerticalScrollArea in giftShopView"_s } },
             { u"settings profile"_s, settings + QStringList { u"editProfileButton"_s, u"sessionList"_s, u"twoFactorLink"_s, u"devicesLink"_s, u"logoutButton"_s } },
@@ -269,7 +290,23 @@ private Q_SLOTS:
         QWidget* shown = show(state);
         QVERIFY(shown && !QTest::currentTestFailed());
         QVERIFY(keyboardwalk::activate(shown));
-        QCOMPARE(keyboardwalk::tabChain(shown).names(), chain);
+        const QString opened = focusedName();
+        // A box is heard by its label, its choice as its value.
+        for (QComboBox* box : shown->findChildren<QComboBox*>()) {
+            QAccessibleInterface* heard = QAccessible::queryAccessibleInterface(box);
+            if (box->isVisible())
+                QVERIFY2(heard->text(QAccessible::Name) != box->currentText() && heard->text(QAccessible::Value) == box->currentText(),
+                    qPrintable(box->objectName()));
+        }
+        const keyboardwalk::TabChain walked = keyboardwalk::tabChain(shown);
+        QCOMPARE(walked.names(), chain);
+        // A sheet opens on its first field (its first control when it has none), so typing goes there.
+        if (shown != window()) {
+            const auto field = std::ranges::find_if(walked.stops, [](QWidget* stop) {
+                return qobject_cast<QLineEdit*>(stop) || qobject_cast<QPlainTextEdit*>(stop) || qobject_cast<QComboBox*>(stop);
+            });
+            QCOMPARE(opened, keyboardwalk::nameOf(field != walked.stops.end() ? *field : walked.stops.constFirst()));
+        }
         // The feed is a column of rows, not a control: its rows' controls are walked.
         const QString problems = keyboardwalk::problems(shown, { u"momentsList/reach"_s });
         QVERIFY2(problems.isEmpty(), qPrintable(problems));
@@ -293,7 +330,9 @@ private Q_SLOTS:
         press(Qt::Key_Return);
         QTRY_VERIFY_WITH_TIMEOUT(requests->currentIndex().data(Qt::AccessibleTextRole).toString().endsWith(u"Accepted"_s), 10000);
         QCOMPARE(focusedName(), u"requestList"_s);
-        press(Qt::Key_Escape);
+        // Return on the focused Close closes, as Space does.
+        QVERIFY(tabTo(u"closeButton"_s, true));
+        press(Qt::Key_Return);
         QTRY_COMPARE(focusedName(), u"friendRequestsButton"_s);
 
         QVERIFY(tabTo(u"contactList"_s));
@@ -318,6 +357,7 @@ private Q_SLOTS:
         QVERIFY(tabTo(u"likeButton"_s));
         const qint64 moment = focusedMoment();
         const QString likes = qobject_cast<QToolButton*>(focused())->text();
+        QCOMPARE(keyboardwalk::accessibleName(focused()), Localized::text("moments.like") + u", "_s + likes);
         press(Qt::Key_Space);
         QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<QToolButton*>(focused()) && qobject_cast<QToolButton*>(focused())->text() != likes, 10000);
         QCOMPARE(focusedName(), u"likeButton"_s);
@@ -359,6 +399,16 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(focusedName(), u"disableButton"_s, 10000);
         press(Qt::Key_Space);
         QDialog* sheet = find<QDialog>(u"disableSheet"_s);
+        QVERIFY(sheet->isVisible() && keyboardwalk::activate(sheet));
+        QCOMPARE(focusedName(), u"disableCodeField"_s);
+        QTest::keyClicks(focused(), backup);
+        // Return on the focused Cancel cancels: it does not press Turn Off.
+        press(Qt::Key_Tab);
+        QCOMPARE(focusedName(), u"disableCancelButton"_s);
+        press(Qt::Key_Return);
+        QTRY_COMPARE(focusedName(), u"disableButton"_s);
+        QVERIFY(!sheet->isVisible());
+        press(Qt::Key_Space);
         QVERIFY(sheet->isVisible() && keyboardwalk::activate(sheet));
         QCOMPARE(focusedName(), u"disableCodeField"_s);
         QTest::keyClicks(focused(), backup);

@@ -69,7 +69,7 @@ FileManagementView::FileManagementView(std::unique_ptr<FileManagementViewModel> 
         m_rows->advanceSpinner();
         m_list->viewport()->update();
     });
-    ListKeyboard::attach(m_list)->showCurrentRowOnEntry();
+    ListKeyboard::attach(m_list);
     connect(m_rows, &FileManagementRow::actionTriggered, this, [this](const QModelIndex& index, const QString& name) {
         if (name == u"preview")
             showPreview(index.data(FileListModel::PreviewUrlRole).toUrl());

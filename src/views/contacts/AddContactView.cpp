@@ -81,9 +81,7 @@ AddContactView::AddContactView(AddContactViewModel* viewModel, QWidget* parent)
     column->addWidget(m_results, 1);
 
     QPointer<AddContactViewModel> vm(m_viewModel);
-    ListKeyboard* keys = ListKeyboard::attach(m_results);
-    keys->showCurrentRowOnEntry();
-    keys->skipWhileEmpty();
+    ListKeyboard::attach(m_results)->skipWhileEmpty();
     connect(rows, &UserResultRow::actionTriggered, this, [vm](const QModelIndex& index, const QString& name) {
         if (vm && name == u"add" && index.row() < vm->results().size())
             vm->sendRequest(vm->results().at(index.row()));

@@ -57,7 +57,7 @@ AssignRoleView::AssignRoleView(AssignRoleViewModel* viewModel, QWidget* parent)
     m_list->setModel(new MemberAssignmentModel(m_viewModel, m_list));
     auto* rows = new MemberAssignmentRow(m_list);
     m_list->setItemDelegate(rows);
-    ListKeyboard::attach(m_list)->showCurrentRowOnEntry();
+    ListKeyboard::attach(m_list);
     m_list->setUniformItemSizes(true);
     m_list->setCursor(Qt::PointingHandCursor);
     m_list->setFrameShape(QFrame::NoFrame);

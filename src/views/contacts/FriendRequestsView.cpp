@@ -78,7 +78,7 @@ FriendRequestsView::FriendRequestsView(FriendRequestsViewModel* viewModel, QWidg
     m_list->setUniformItemSizes(true);
     m_list->setFrameShape(QFrame::NoFrame);
     m_list->setSelectionMode(QAbstractItemView::NoSelection);
-    ListKeyboard::attach(m_list)->showCurrentRowOnEntry();
+    ListKeyboard::attach(m_list);
     QPointer<FriendRequestsViewModel> state(m_viewModel);
     connect(rows, &FriendRequestRow::actionTriggered, this, [state](const QModelIndex& index, const QString& name) {
         if (!state || index.row() >= state->requests().size())

@@ -119,7 +119,7 @@ void MomentFeedView::rowsChanged(const QModelIndex& first, const QModelIndex& la
             holdFocus();
         dropRow(row);
         m_heights[row] = -1;
-        // Made again at once where it stood, so the focus has its control back now.
+        // Made again at once where it stood; the placement gives the focus back to it.
         if (live)
             makeRow(row);
     }
@@ -158,9 +158,10 @@ void MomentFeedView::restoreFocus(int row, QWidget* item)
         control->setFocus(Qt::OtherFocusReason);
 }
 
-void MomentFeedView::findHeldRow()
+void MomentFeedView::returnHeldFocus()
 {
-    // The moment came back elsewhere in a new feed, or not at all: then the row that took its place.
+    // Where the moment stands now (a new feed may have moved it), or, when it did
+    // not come back, the row that took its place.
     int row = -1;
     for (int i = 0; i < m_model->rowCount() && row < 0; ++i)
         row = m_model->moment(i).id == m_heldFocus->momentId ? i : -1;
@@ -232,7 +233,7 @@ void MomentFeedView::placeRows()
         }
     }
     if (m_heldFocus && hasFocus())
-        findHeldRow();
+        returnHeldFocus();
     // Rows never measured take the average of those that are shown, so each
     // measurement can move them too: lay the whole list out again.
     if (resized) {
@@ -253,7 +254,6 @@ void MomentFeedView::makeRow(int row)
     item->installEventFilter(this);
     setIndexWidget(m_model->index(row), item);
     m_live.insert(row, item);
-    restoreFocus(row, item);
 }
 
 void MomentFeedView::dropRow(int row)

@@ -46,9 +46,10 @@ private:
     // Before the focused row goes: remembers its control and parks the focus on
     // the feed itself, so it does not move on to whatever comes next.
     void holdFocus();
-    // Gives the held focus to the row of the same moment, once it is made.
+    // Gives the held focus to the row of the same moment (or, when it is gone, the
+    // row that took its place), once that row is made.
+    void returnHeldFocus();
     void restoreFocus(int row, QWidget* item);
-    void findHeldRow();
     void followFocus(QWidget* now);
 
     MomentListModel* m_model;
