@@ -384,9 +384,17 @@ private Q_SLOTS:
                                                   { u"type"_s, u"text"_s }, { u"content"_s, u"line %1"_s.arg(i) } });
             QVERIFY(live.waitFor(u"message_ack"_s));
         }
+        // Every message has reached this client (they come in order) before the chat opens.
+        const auto lastShown = [&] {
+            for (const Conversation& conversation : m_main->conversationListViewModel()->conversations())
+                if (conversation.id == *conversationId)
+                    return conversation.lastMessage.value_or(QString());
+            return QString();
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(lastShown(), u"line %1"_s.arg(ChatViewModel::pageSize + 5), 10000);
         openChatByKeyboard(u"张三"_s);
         MessageListModel* rows = messageList()->messageModel();
-        QTRY_COMPARE(rows->messageCount(), int(ChatViewModel::pageSize));
+        QTRY_COMPARE_WITH_TIMEOUT(rows->messageCount(), int(ChatViewModel::pageSize), 10000);
         QVERIFY(rows->showsLoadMore());
         enterMessageList();
         press(Qt::Key_Home);

@@ -29,12 +29,12 @@ bool isQtInternal(const QWidget* widget)
 }
 
 // A part of a compound control (a spin box's or combo box's field, a tab bar's
-// arrows): the compound control is what a person uses.
+// arrows, a table's column headers): the compound control is what a person uses.
 bool isInnerPart(const QWidget* widget, const QWidget* window)
 {
     for (const QWidget* up = widget->parentWidget(); up && up != window; up = up->parentWidget()) {
         if (qobject_cast<const QAbstractSpinBox*>(up) || qobject_cast<const QComboBox*>(up) || qobject_cast<const QTabBar*>(up)
-            || qobject_cast<const QMenuBar*>(up) || qobject_cast<const QScrollBar*>(up))
+            || qobject_cast<const QMenuBar*>(up) || qobject_cast<const QScrollBar*>(up) || qobject_cast<const QAbstractItemView*>(up))
             return true;
     }
     return false;
@@ -320,12 +320,19 @@ bool showsFocus(QWidget* widget)
     window->setAttribute(Qt::WA_KeyboardFocusChange);
     QWidget* host = widget->isWindow() ? widget : widget->parentWidget();
     const QRect area = widget->isWindow() ? widget->rect() : widget->geometry().adjusted(-4, -4, 4, 4).intersected(host->rect());
+    // Events run in between: a widget the screen replaces meanwhile has nothing left to show.
+    const QPointer<QWidget> shown(widget);
+    const QPointer<QWidget> around(host);
     if (widget->hasFocus())
         widget->clearFocus();
     QCoreApplication::processEvents();
+    if (!shown || !around)
+        return true;
     const QImage without = host->grab(area).toImage();
     widget->setFocus(Qt::TabFocusReason);
     QCoreApplication::processEvents();
+    if (!shown || !around)
+        return true;
     const QImage with = host->grab(area).toImage();
     if (before && before != widget)
         before->setFocus(Qt::OtherFocusReason);
@@ -338,10 +345,13 @@ QList<Finding> sweep(QWidget* screen, const QStringList& except)
     settle();
     QList<Finding> findings;
     QWidget* window = screen->window();
-    QList<QWidget*> controls { screen };
-    controls += screen->findChildren<QWidget*>();
-    for (QWidget* widget : std::as_const(controls)) {
-        if (!isTabStop(widget, window) || isExcused(widget, except))
+    // The screen may replace widgets while the sweep lets events run.
+    QList<QPointer<QWidget>> controls { screen };
+    for (QWidget* child : screen->findChildren<QWidget*>())
+        controls << child;
+    for (const QPointer<QWidget>& control : std::as_const(controls)) {
+        QWidget* widget = control;
+        if (!widget || !isTabStop(widget, window) || isExcused(widget, except))
             continue;
         auto report = [&](Problem problem, const QString& detail) {
             if (!isExcused(widget, except, problemName(problem)))
@@ -359,7 +369,9 @@ QList<Finding> sweep(QWidget* screen, const QStringList& except)
             const int rows = face ? qMin(face->childCount(), 200) : 0;
             for (int i = 0; i < rows; ++i) {
                 QAccessibleInterface* row = face->child(i);
-                if (!row || row->role() == QAccessible::ColumnHeader || row->role() == QAccessible::RowHeader)
+                // Headers, and the corner where a table's two headers meet (a pane, there even when they are hidden).
+                if (!row || row->role() == QAccessible::ColumnHeader || row->role() == QAccessible::RowHeader
+                    || row->role() == QAccessible::Pane)
                     continue;
                 const QString text = row->text(QAccessible::Name);
                 if (text.trimmed().isEmpty())

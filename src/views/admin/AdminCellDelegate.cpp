@@ -1,5 +1,6 @@
 #include "views/admin/AdminCellDelegate.h"
 
+#include "views/admin/ActionDescription.h"
 #include "views/admin/TintColor.h"
 #include "views/common/Appearance.h"
 #include "views/common/PlainToolTip.h"
@@ -95,12 +96,9 @@ QVariant AdminCellDelegate::actionsData(const QList<RowAction>& actions, int rol
 {
     if (role == KindRole)
         return int(Kind::Actions);
-    if (role == Qt::AccessibleTextRole) {
-        QStringList labels;
-        for (const RowAction& action : actions)
-            labels << action.text;
-        return labels.join(QStringLiteral(", "));
-    }
+    // Every button, the ones waiting for their request said to be unavailable.
+    if (role == Qt::AccessibleTextRole || role == Qt::AccessibleDescriptionRole)
+        return describeActions(actions);
     return RowAction::data(actions, role);
 }
 

@@ -16,7 +16,7 @@ UserManagementView::UserManagementView(APIClient& api, QWidget* parent)
 
 UserManagementView::UserManagementView(UserManagementViewModel* model, QWidget* parent)
     : AdminPagedTableView(model,
-                          { "admin.users_search", "admin.users_total", "admin.users_empty", QStringLiteral("person.slash") },
+                          { "admin.users_search", "admin.users_total", "admin.users_empty", QStringLiteral("person.slash"), "admin.users" },
                           { { QStringLiteral("ID"), 40, 50 },
                             { QStringLiteral("admin.users_username"), 80, 120 },
                             { QStringLiteral("admin.users_imid"), 80, 100 },

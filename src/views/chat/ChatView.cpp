@@ -151,14 +151,12 @@ void ChatView::build(const QString& conversationName)
     connect(vm, &ChatViewModel::messagesAboutToBeInserted, this,
             [this](qsizetype first, qsizetype count) { m_list->beginInsertMessages(int(first), int(count)); });
     connect(vm, &ChatViewModel::messagesInserted, this, [this] { m_list->endInsertMessages(m_viewModel->messages()); });
+    connect(vm, &ChatViewModel::messagesAboutToBeRemoved, this,
+            [this](qsizetype first, qsizetype count) { m_list->beginRemoveMessages(int(first), int(count)); });
+    connect(vm, &ChatViewModel::messagesRemoved, this, [this] { m_list->endRemoveMessages(m_viewModel->messages()); });
     connect(vm, &ChatViewModel::typingUserNameChanged, this, &ChatView::updateTyping);
     connect(vm, &ChatViewModel::errorChanged, this, &ChatView::updateError);
     connect(vm, &ChatViewModel::replyToMessageChanged, this, &ChatView::updateReply);
-    // Queued: the input bar clears its field only after handing the text over.
-    connect(vm, &ChatViewModel::sendFailed, this, [this](const QString& text) {
-        if (m_input->text().isEmpty())
-            m_input->setText(text);
-    }, Qt::QueuedConnection);
     m_list->setMessages(vm->messages());
     updateError();
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &ChatView::retranslate);
@@ -189,11 +187,31 @@ void ChatView::focusInput()
 void ChatView::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    updateOnScreen();
     if (m_started)
         return;
     m_started = true;
     // Fire and forget: the state object reports the outcome through its fields.
     m_viewModel->loadMessages();
+}
+
+void ChatView::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    updateOnScreen();
+}
+
+void ChatView::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange)
+        updateOnScreen();
+}
+
+void ChatView::updateOnScreen()
+{
+    // Messages count as read only while someone can see them.
+    m_viewModel->setOnScreen(isVisible() && isActiveWindow());
 }
 
 void ChatView::updateTyping()

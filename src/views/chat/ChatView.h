@@ -36,6 +36,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void build(const QString& conversationName);
@@ -43,6 +45,7 @@ private:
     void updateTyping();
     void updateError();
     void updateReply();
+    void updateOnScreen();
 
     std::unique_ptr<ChatViewModel> m_viewModel;
     qint64 m_conversationId;

@@ -1,6 +1,7 @@
 #include "views/chat/MessageBubble.h"
 
 #include "network/NetworkConfig.h"
+#include "state/chat/MessageSender.h"
 #include "state/chat/RevokedNotice.h"
 #include "state/common/WholeNumber.h"
 #include "views/chat/AvatarView.h"
@@ -259,13 +260,17 @@ QMenu* MessageBubble::contextMenu(const Message& message, bool isMine, const Act
             if (onResend)
                 onResend();
         });
-        QAction* discard = menu->addAction(Localized::text("chat.discard"));
-        discard->setObjectName(QStringLiteral("discardAction"));
-        ContextMenu::markDestructive(discard);
-        QObject::connect(discard, &QAction::triggered, menu, [onDiscard = actions.onDiscard] {
-            if (onDiscard)
-                onDiscard();
-        });
+        // Only what the server cannot hold can be thrown away: a message that may have
+        // reached it would still arrive, so it can only be sent again (stored once).
+        if (MessageSender::canDiscard(message)) {
+            QAction* discard = menu->addAction(Localized::text("chat.discard"));
+            discard->setObjectName(QStringLiteral("discardAction"));
+            ContextMenu::markDestructive(discard);
+            QObject::connect(discard, &QAction::triggered, menu, [onDiscard = actions.onDiscard] {
+                if (onDiscard)
+                    onDiscard();
+            });
+        }
     }
     if (isMine && onServer) {
         menu->addSeparator();

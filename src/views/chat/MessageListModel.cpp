@@ -127,16 +127,32 @@ MessageListModel::Change MessageListModel::setMessages(const QList<Message>& mes
 void MessageListModel::beginInsertMessages(int first, int count)
 {
     beginInsertRows({}, offset() + first, offset() + first + count - 1);
-    m_inserting = Insertion { first, count };
+    m_inserting = Span { first, count };
     m_messages = QList<Message>();
 }
 
 void MessageListModel::endInsertMessages(const QList<Message>& messages)
 {
-    const Insertion insertion = *std::exchange(m_inserting, std::nullopt);
+    const Span insertion = *std::exchange(m_inserting, std::nullopt);
     m_messages = messages;
     m_heights.insert(insertion.first, insertion.count, -1);
     endInsertRows();
+    syncLoadMore();
+}
+
+void MessageListModel::beginRemoveMessages(int first, int count)
+{
+    beginRemoveRows({}, offset() + first, offset() + first + count - 1);
+    m_removing = Span { first, count };
+    m_messages = QList<Message>();
+}
+
+void MessageListModel::endRemoveMessages(const QList<Message>& messages)
+{
+    const Span removal = *std::exchange(m_removing, std::nullopt);
+    m_messages = messages;
+    m_heights.remove(removal.first, removal.count);
+    endRemoveRows();
     syncLoadMore();
 }
 

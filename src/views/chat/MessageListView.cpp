@@ -99,16 +99,29 @@ void MessageListView::focusInEvent(QFocusEvent* event)
     QListView::focusInEvent(event);
 }
 
-MessageListView::Anchor MessageListView::topAnchor() const
+MessageListView::Anchor MessageListView::topAnchor(int skipFirst, int skipCount) const
 {
+    const int firstMessageRow = m_model->showsLoadMore() ? 1 : 0;
     const QModelIndex top = indexAt(QPoint(1, 1));
-    if (top.isValid() && !m_model->isLoadMoreRow(top.row()))
-        return { m_model->messageAt(top.row()).id, visualRect(top).top() };
-    if (m_model->messageCount() > 0) {
-        const QModelIndex first = m_model->index(m_model->showsLoadMore() ? 1 : 0);
-        return { m_model->messageAt(first.row()).id, visualRect(first).top() };
+    int row = top.isValid() ? std::max(top.row(), firstMessageRow) : firstMessageRow;
+    const auto skipped = [&](int r) {
+        const int message = r - firstMessageRow;
+        return message >= skipFirst && message < skipFirst + skipCount;
+    };
+    while (row < m_model->rowCount() && skipped(row))
+        ++row;
+    if (row >= m_model->rowCount()) {
+        row = skipFirst + firstMessageRow - 1;
+        if (row < firstMessageRow)
+            return {};
     }
-    return {};
+    const QModelIndex index = m_model->index(row);
+    return { m_model->messageAt(row).id, visualRect(index).top() };
+}
+
+bool MessageListView::isAtNewest() const
+{
+    return verticalScrollBar()->value() >= verticalScrollBar()->maximum();
 }
 
 void MessageListView::keepInPlace(const Anchor& anchor)
@@ -123,14 +136,20 @@ void MessageListView::setMessages(const QList<Message>& messages)
 {
     // Remember which message is at the top, and where, in case a page goes in above it.
     const Anchor anchor = topAnchor();
+    const bool atNewest = isAtNewest();
     const MessageListModel::Change change = m_model->setMessages(messages);
     switch (change) {
     case MessageListModel::Change::Prepended:
         keepInPlace(anchor);
         continueUpward(anchor);
         break;
-    case MessageListModel::Change::Appended:
     case MessageListModel::Change::Inserted:
+        if (!atNewest) {
+            keepInPlace(anchor);
+            break;
+        }
+        [[fallthrough]];
+    case MessageListModel::Change::Appended:
     case MessageListModel::Change::Reset:
         if (m_model->messageCount() > 0) {
             doItemsLayout();
@@ -145,15 +164,24 @@ void MessageListView::setMessages(const QList<Message>& messages)
 
 void MessageListView::beginInsertMessages(int first, int count)
 {
-    m_insertionAnchor = topAnchor();
+    m_changeAnchor = topAnchor();
+    m_wasAtNewest = isAtNewest();
+    m_insertingAt = first;
     m_model->beginInsertMessages(first, count);
 }
 
 void MessageListView::endInsertMessages(const QList<Message>& messages)
 {
     m_model->endInsertMessages(messages);
-    keepInPlace(m_insertionAnchor);
-    continueUpward(m_insertionAnchor);
+    // An older page above never moves the reader; missed messages in between or
+    // at the end bring a reader who was at the newest message to the newest again.
+    if (m_insertingAt > 0 && m_wasAtNewest) {
+        doItemsLayout();
+        scrollToBottom();
+        return;
+    }
+    keepInPlace(m_changeAnchor);
+    continueUpward(m_changeAnchor);
 }
 
 void MessageListView::continueUpward(const Anchor& anchor)
@@ -167,6 +195,24 @@ void MessageListView::continueUpward(const Anchor& anchor)
         return;
     selectionModel()->setCurrentIndex(m_model->index(row), QItemSelectionModel::NoUpdate);
     scrollTo(m_model->index(row));
+}
+
+void MessageListView::beginRemoveMessages(int first, int count)
+{
+    m_changeAnchor = topAnchor(first, count);
+    m_wasAtNewest = isAtNewest();
+    m_model->beginRemoveMessages(first, count);
+}
+
+void MessageListView::endRemoveMessages(const QList<Message>& messages)
+{
+    m_model->endRemoveMessages(messages);
+    if (m_wasAtNewest) {
+        doItemsLayout();
+        scrollToBottom();
+        return;
+    }
+    keepInPlace(m_changeAnchor);
 }
 
 void MessageListView::resizeEvent(QResizeEvent* event)

@@ -78,7 +78,10 @@ void AppStyle::drawControl(ControlElement element, const QStyleOption* option, Q
 {
     QProxyStyle::drawControl(element, option, painter, widget);
     const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
-    if (element == CE_PushButton && button && (button->features & QStyleOptionButton::Flat)
+    // A flat button draws no frame for the focus; a default one draws the same
+    // frame with or without it.
+    const QStyleOptionButton::ButtonFeatures unmarked = QStyleOptionButton::Flat | QStyleOptionButton::DefaultButton;
+    if (element == CE_PushButton && button && (button->features & unmarked)
         && (button->state & State_HasFocus) && (button->state & State_KeyboardFocusChange))
         FocusRing::paint(painter, QRectF(button->rect), 6);
 }

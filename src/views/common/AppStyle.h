@@ -9,6 +9,7 @@
 // included) before the first window can paint.
 // A flat push button (a link under a form, "Send Message") has no bevel, and the
 // platform style draws its focus on the bevel: here it gets the focus ring instead.
+// So does a default button (a dialog's OK), whose bevel looks the same with the focus.
 class AppStyle : public QProxyStyle {
     Q_OBJECT
 
