@@ -115,6 +115,18 @@ MainView::MainView(AuthViewModel* authViewModel, QWidget* parent)
 
     connect(m_sidebar, &SidebarView::selectedSectionChanged, this, &MainView::setSelectedSection);
     connect(m_conversationListVM.get(), &ConversationListViewModel::conversationsChanged, this, &MainView::followRenamedConversation);
+    // Queued: a deletion may be reported from inside the detail it clears.
+    connect(m_contactListVM.get(), &ContactListViewModel::contactRemoved, this, [this](qint64 contactId) {
+        if (!m_selectedContact || m_selectedContact->contactId != contactId)
+            return;
+        const QWidget* last = window()->focusWidget();
+        const bool keyboardInDetail = !last || m_detailHolder->isAncestorOf(last);
+        setSelectedContact(std::nullopt);
+        // The detail the keyboard was in went with the contact: it goes on in the
+        // list, at the row that took the contact's place.
+        if (keyboardInDetail && m_contactList)
+            m_contactList->list()->setFocus(Qt::OtherFocusReason);
+    }, Qt::QueuedConnection);
     connect(m_auth, &AuthViewModel::userChanged, this, [this] {
         if (m_selectedSection == SidebarSection::messages)
             showDetail();
@@ -303,7 +315,7 @@ void MainView::setSelectedContact(const std::optional<Contact>& contact)
 void MainView::showSection()
 {
     // The kept screens wait in the stack for the next visit; the others go.
-    const QList<QWidget*> kept { m_conversationList, m_favorites, m_files, m_settingsList };
+    const QList<QWidget*> kept { m_conversationList, m_settingsList };
     for (int i = m_content->count() - 1; i >= 0; --i) {
         QWidget* old = m_content->widget(i);
         if (kept.contains(old))
@@ -345,15 +357,12 @@ void MainView::showSection()
         }
         column = m_settingsList;
         break;
+    // Every visit of these two starts afresh: list, page and error of the last one go.
     case SidebarSection::favorites:
-        if (!m_favorites)
-            m_favorites = new FavoritesView(m_content);
-        column = m_favorites;
+        column = new FavoritesView(m_content);
         break;
     case SidebarSection::files:
-        if (!m_files)
-            m_files = new FileManagementView(m_content);
-        column = m_files;
+        column = new FileManagementView(m_content);
         break;
     }
     if (m_content->indexOf(column) < 0)
@@ -382,16 +391,9 @@ void MainView::showDetail()
     }
     case SidebarSection::contacts:
         if (m_selectedContact) {
-            auto* detail = new ContactDetailView(new ContactDetailViewModel(*m_selectedContact));
-            // Queued: clearing the column deletes the screen that is still emitting.
-            connect(detail->viewModel(), &ContactDetailViewModel::contactDeleted, this, [this](const Contact& contact) {
-                m_contactListVM->removeContact(contact.contactId);
-                setSelectedContact(std::nullopt);
-                // The detail went with the contact: the keyboard goes on in the list, at the row that took its place.
-                if (m_contactList)
-                    m_contactList->list()->setFocus(Qt::OtherFocusReason);
-            }, Qt::QueuedConnection);
-            setDetail(detail);
+            ContactDetailViewModel::Dependencies dependencies = ContactDetailViewModel::sharedDependencies();
+            dependencies.contactList = m_contactListVM.get();
+            setDetail(new ContactDetailView(new ContactDetailViewModel(*m_selectedContact, dependencies)));
         } else {
             setDetail(new PlaceholderView(QStringLiteral("content.select_contact")));
         }

@@ -1,4 +1,5 @@
 #include "ClientStack.h"
+#include "PostedEvents.h"
 
 #include "state/chat/ChatCatchUp.h"
 #include "state/chat/ChatMessageList.h"
@@ -584,7 +585,7 @@ private Q_SLOTS:
         Fixture f;
         auto typing = [&](qint64 userId, const QString& name) {
             Q_EMIT f.stack.ws.typingSubject(chatId, userId, name);
-            QTest::qWait(5);
+            QVERIFY(testsupport::postedEventsHandled());
         };
         typing(me, u"Me"_s);
         QCOMPARE(f.model->typingUserName(), std::nullopt);
@@ -605,7 +606,7 @@ private Q_SLOTS:
         testsupport::runTask(f.model->loadMessages());
         auto react = [&](qint64 userId, const QString& emoji, const QString& action) {
             Q_EMIT f.stack.ws.reactionSubject(5, userId, emoji, action);
-            QTest::qWait(5);
+            QVERIFY(testsupport::postedEventsHandled());
         };
         react(1, u"👍"_s, u"add"_s);
         react(1, u"👍"_s, u"add"_s);

@@ -85,7 +85,7 @@ struct Fixture {
     }
 
     // Presence look-ups outlive the load; the client must not go away under them.
-    ~Fixture() { (void)QTest::qWaitFor([this] { return !model->isResolvingPeers(); }, 5000); }
+    ~Fixture() { (void)QTest::qWaitFor([this] { return !model->isResolvingPeers(); }, testsupport::kPatienceMs); }
 
     void load() { testsupport::runTask(model->loadConversations()); }
     std::optional<Conversation> conversation(qint64 id) const
@@ -519,7 +519,7 @@ private Q_SLOTS:
         Fixture f(privateConversations(privateCount));
         const QString members = procedure("groups.getMembers");
         f.stack.server.respond(members, RecordingHttpServer::Reply { 200, envelope(R"([{"userId":1},{"userId":2}])"), {}, true });
-        testsupport::runTask(f.model->loadConversations(), 5000);
+        testsupport::runTask(f.model->loadConversations());
         QCOMPARE(f.model->conversations().size(), privateCount);
         const int bound = ConversationListViewModel::maxParallelLookups;
         QTRY_COMPARE(f.stack.requestCount(members), qMin(privateCount, bound));

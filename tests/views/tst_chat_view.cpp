@@ -1,5 +1,6 @@
 #include "ClientStack.h"
 #include "ManualTimers.h"
+#include "PostedEvents.h"
 
 #include "network/WebSocketService.h"
 #include "state/chat/ChatViewModel.h"
@@ -75,9 +76,9 @@ private Q_SLOTS:
         QCOMPARE(typing->text(), QStringLiteral("Ann ") + Localized::text("chat.typing"));
         m_timers->advance(2000);
         Q_EMIT WebSocketService::shared()->typingSubject(1, 20, QStringLiteral("Ann"));
-        QTest::qWait(20);
+        QVERIFY(testsupport::postedEventsHandled());
         m_timers->advance(2000);
-        QTest::qWait(20);
+        QVERIFY(testsupport::postedEventsHandled());
         QVERIFY(typing->isVisible());
         m_timers->advance(1000);
         QTRY_VERIFY(typing->isHidden());
@@ -85,7 +86,7 @@ private Q_SLOTS:
         // One's own typing and another conversation's typing show nothing.
         Q_EMIT WebSocketService::shared()->typingSubject(1, 10, QStringLiteral("Me"));
         Q_EMIT WebSocketService::shared()->typingSubject(2, 20, QStringLiteral("Ann"));
-        QTest::qWait(50);
+        QVERIFY(testsupport::postedEventsHandled());
         QVERIFY(typing->isHidden());
     }
 

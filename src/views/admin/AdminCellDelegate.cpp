@@ -102,10 +102,10 @@ QVariant AdminCellDelegate::actionsData(const QList<RowAction>& actions, int rol
     return RowAction::data(actions, role);
 }
 
-RowAction AdminCellDelegate::cellAction(const QString& name, const QString& text, Tint tint, bool enabled)
+RowAction AdminCellDelegate::cellAction(const QString& name, const QString& text, std::optional<Tint> tint, bool enabled)
 {
     return RowAction { name, text, tint == Tint::Red ? RowAction::Kind::Destructive : RowAction::Kind::Plain, enabled, QString(),
-                       tintColor(tint) };
+                       tint ? tintColor(*tint) : QColor() };
 }
 
 QFont AdminCellDelegate::cellFont()
@@ -240,8 +240,11 @@ void AdminCellDelegate::paintActions(QPainter* painter, const QStyleOptionViewIt
             button.state |= QStyle::State_Enabled;
         if (isPressed(index, actions.at(i).name))
             button.state |= QStyle::State_Sunken;
-        const QColor colour = actions.at(i).enabled ? actions.at(i).color : option.palette.color(QPalette::Disabled, QPalette::ButtonText);
-        button.palette.setColor(QPalette::ButtonText, colour);
+        const QColor tint = actions.at(i).color;
+        if (!actions.at(i).enabled)
+            button.palette.setColor(QPalette::ButtonText, option.palette.color(QPalette::Disabled, QPalette::ButtonText));
+        else if (tint.isValid())
+            button.palette.setColor(QPalette::ButtonText, tint);
         styleOf(option)->drawControl(QStyle::CE_PushButton, &button, painter, option.widget);
     }
 }

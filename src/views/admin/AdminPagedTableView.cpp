@@ -124,6 +124,7 @@ AdminPagedTableView::AdminPagedTableView(AdminPagedTable* model, Texts texts, QL
 
     auto* pager = new QHBoxLayout;
     pager->setContentsMargins(12, 8, 12, 8);
+    pager->setSpacing(AdminTableContent::controlSpacing(this));
     m_previous->setObjectName(QStringLiteral("previousButton"));
     m_next->setObjectName(QStringLiteral("nextButton"));
     m_page->setObjectName(QStringLiteral("pageLabel"));

@@ -11,6 +11,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -133,10 +134,22 @@ void AdminTableContent::showState(bool loading, bool empty)
         fitColumns();
 }
 
+int AdminTableContent::controlSpacing(const QWidget* widget)
+{
+    // Set outright: a row nested in a column without spacing would take its zero.
+    const QStyle* style = widget->style();
+    const int spacing = style->pixelMetric(QStyle::PM_LayoutHorizontalSpacing, nullptr, widget);
+    if (spacing >= 0)
+        return spacing;
+    // A style that spaces by the kind of control: the room between two buttons.
+    return std::max(0, style->layoutSpacing(QSizePolicy::PushButton, QSizePolicy::PushButton, Qt::Horizontal, nullptr, widget));
+}
+
 QHBoxLayout* AdminTableContent::header(QLineEdit* search, int searchWidth, QLabel* total)
 {
     auto* header = new QHBoxLayout;
     header->setContentsMargins(12, 12, 12, 12);
+    header->setSpacing(controlSpacing(search));
     search->setObjectName(QStringLiteral("searchField"));
     search->setMaximumWidth(searchWidth);
     search->setClearButtonEnabled(true);

@@ -23,6 +23,8 @@ public:
     // The row above the table, with its search field (at most searchWidth wide) and its
     // count named and styled alike on every admin table screen; the caller adds them.
     static QHBoxLayout* header(QLineEdit* search, int searchWidth, QLabel* total);
+    // The platform's room between two controls of a row (header, pager) on widget's style.
+    static int controlSpacing(const QWidget* widget);
 
     QTableView* table() const { return m_table; }
     void setEmptyTitle(const QString& title);

@@ -104,6 +104,7 @@ OperatorSessionDetail::OperatorSessionDetail(OperatorConsoleViewModel* model, QW
     connect(m_send, &QPushButton::clicked, this, &OperatorSessionDetail::send);
     connect(m_model, &OperatorConsoleViewModel::selectionChanged, this, &OperatorSessionDetail::update);
     connect(m_model, &OperatorConsoleViewModel::busyChanged, this, &OperatorSessionDetail::update);
+    connect(m_model, &OperatorConsoleViewModel::sendingChanged, this, &OperatorSessionDetail::update);
     connect(m_model, &OperatorConsoleViewModel::messageTextChanged, this, &OperatorSessionDetail::update);
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &OperatorSessionDetail::update);
     update();
@@ -195,6 +196,9 @@ void OperatorSessionDetail::update()
     if (m_input->text() != m_model->messageText())
         m_input->setText(m_model->messageText());
     m_send->setText(Localized::text("input.send"));
+    // While a reply is on its way the button waits; the keyboard stays in the bar.
+    if (!m_model->canSend() && keyboard == m_send)
+        m_input->setFocus(Qt::OtherFocusReason);
     m_send->setEnabled(m_model->canSend());
     // Only the accept of the session on screen, once it has gone through, hands the keyboard on.
     const bool accepted = m_replyAfterAccept && m_acceptedId == session->id && active;

@@ -55,7 +55,7 @@ QVariant SensitiveWordsTableModel::data(const QModelIndex& index, int role) cons
     using Style = AdminCellDelegate::TextStyle;
     switch (index.column()) {
     case IdColumn:
-        return AdminCellDelegate::textData(QString::number(word.id), Style::Caption, role);
+        return AdminCellDelegate::textData(QString::number(word.id), Style::CaptionMonospaced, role);
     case WordColumn:
         return AdminCellDelegate::textData(word.word, Style::Body, role);
     case CategoryColumn:

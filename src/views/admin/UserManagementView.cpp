@@ -50,7 +50,7 @@ QVariant UserManagementView::cellData(int row, int column, int role) const
     case 5: {
         const RowAction ban = AdminCellDelegate::cellAction(QStringLiteral("banButton"),
             Localized::text(banned ? "admin.users_unban" : "admin.users_ban"), banned ? Tint::Green : Tint::Red, !m_model->isActing(user.id));
-        const RowAction changeRole = AdminCellDelegate::cellAction(QStringLiteral("roleButton"), Localized::text("admin.users_role"), Tint::Blue, true);
+        const RowAction changeRole = AdminCellDelegate::cellAction(QStringLiteral("roleButton"), Localized::text("admin.users_role"), std::nullopt, true);
         return AdminCellDelegate::actionsData({ ban, changeRole }, role);
     }
     default:

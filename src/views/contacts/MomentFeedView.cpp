@@ -180,7 +180,9 @@ void MomentFeedView::followFocus(QWidget* now)
     if (!now || !viewport()->isAncestorOf(now))
         return;
     // Tab reached a control below or above the window: scroll it into sight, and
-    // make the rows around it now, so the next Tab finds the next row's controls.
+    // make the rows around it now, not once the event loop turns (the next Tab may
+    // come first), so the next Tab finds the next row's controls.
+    executeDelayedItemsLayout();
     const QRect shown(now->mapTo(viewport(), QPoint()), now->size());
     const int margin = 12;
     int scroll = 0;
@@ -188,10 +190,9 @@ void MomentFeedView::followFocus(QWidget* now)
         scroll = shown.bottom() + margin - viewport()->height();
     if (shown.top() - margin < 0)
         scroll = shown.top() - margin;
-    if (scroll != 0) {
+    if (scroll != 0)
         verticalScrollBar()->setValue(verticalScrollBar()->value() + scroll);
-        placeRows();
-    }
+    placeRows();
 }
 
 void MomentFeedView::placeRows()

@@ -2,6 +2,7 @@
 // counters and lists, the detail that follows the list, drafts per customer, the
 // placeholders and the statistics tiles.
 
+#include "PostedEvents.h"
 #include "RoundTrip.h"
 #include "RecordingHttpServer.h"
 #include "ShownToolTip.h"
@@ -66,7 +67,7 @@ struct Fixture {
     // Every reply is taken in before the client goes away, so no call is left waiting.
     ~Fixture()
     {
-        const bool settled = QTest::qWaitFor([this] { return api.findChildren<QNetworkReply*>().isEmpty(); }, 5000);
+        const bool settled = QTest::qWaitFor([this] { return api.findChildren<QNetworkReply*>().isEmpty(); }, testsupport::kPatienceMs);
         Q_UNUSED(settled);
     }
 };
@@ -95,7 +96,7 @@ bool showWithSession(OperatorConsoleView& console, qint64 session)
     console.resize(900, 600);
     console.show();
     return QTest::qWaitFor(
-        [&] { return rowOf(console.workspaceList(), session).isValid() && !console.model()->isLoading(); }, 5000);
+        [&] { return rowOf(console.workspaceList(), session).isValid() && !console.model()->isLoading(); }, testsupport::kPatienceMs);
 }
 
 // Session names as shown, headings in brackets.
@@ -421,6 +422,64 @@ private Q_SLOTS:
         QTRY_COMPARE(field->text(), QString());
         console.workspaceList()->setCurrentIndex(rowOf(console.workspaceList(), 1));
         QCOMPARE(field->text(), u"for A"_s);
+    }
+
+    // While a reply is on its way, Send waits, visibly, and a second send (button or
+    // Return) sends nothing; another customer's Send is not held up; once the reply
+    // is through, Send works again. The keyboard stays in the input bar.
+    void secondSendWaitsForTheFirst_data()
+    {
+        QTest::addColumn<QString>("how"); // how the first reply is sent
+        QTest::newRow("click") << u"click"_s;
+        QTest::newRow("Return") << u"Return"_s;
+        QTest::newRow("Space on the button") << u"Space"_s;
+    }
+    void secondSendWaitsForTheFirst()
+    {
+        QFETCH(QString, how);
+        Fixture f(R"([{"id":1,"status":"active","customerName":"A"},{"id":2,"status":"active","customerName":"B"}])");
+        f.server.respond(sendPath, { 200, envelope("null"), {}, true });
+        OperatorConsoleView console(f.api);
+        QVERIFY(showWithSession(console, 2));
+        QApplication::setActiveWindow(&console);
+        console.workspaceList()->setCurrentIndex(rowOf(console.workspaceList(), 2));
+        auto* field = child<QLineEdit>(&console, u"replyField"_s);
+        auto* send = child<QPushButton>(&console, u"sendButton"_s);
+        QTest::keyClicks(field, u"for B"_s);
+        console.workspaceList()->setCurrentIndex(rowOf(console.workspaceList(), 1));
+        field->setFocus();
+        QTest::keyClicks(field, u"first"_s);
+        if (how == u"click") {
+            QTest::mouseClick(send, Qt::LeftButton);
+        } else if (how == u"Return") {
+            QTest::keyClick(field, Qt::Key_Return);
+        } else {
+            send->setFocus();
+            QTest::keyClick(send, Qt::Key_Space);
+        }
+        QTRY_COMPARE(f.server.requestsTo(sendPath).size(), 1);
+        QVERIFY(!send->isEnabled());
+        QVERIFY2(field->hasFocus(), "the keyboard stays in the input bar");
+        QTest::keyClicks(field, u" and more"_s);
+        QVERIFY(!send->isEnabled());
+        QTest::mouseClick(send, Qt::LeftButton);
+        QTest::keyClick(field, Qt::Key_Return);
+        QVERIFY(testsupport::roundTrip(f.api, f.server));
+        QCOMPARE(f.server.requestsTo(sendPath).size(), 1);
+
+        console.workspaceList()->setCurrentIndex(rowOf(console.workspaceList(), 2));
+        QVERIFY2(send->isEnabled(), "B's reply does not wait for A's");
+        console.workspaceList()->setCurrentIndex(rowOf(console.workspaceList(), 1));
+        QVERIFY(!send->isEnabled());
+
+        f.server.release(sendPath);
+        QTRY_VERIFY(send->isEnabled());
+        QCOMPARE(field->text(), u"first and more"_s); // typed while the first was sent: kept
+        QTest::mouseClick(send, Qt::LeftButton);
+        QTRY_COMPARE(f.server.requestsTo(sendPath).size(), 2);
+        QCOMPARE(QJsonDocument::fromJson(f.server.requestsTo(sendPath).at(1).body).object().value(u"json"_s).toObject(),
+                 (QJsonObject { { u"sessionId"_s, 1 }, { u"content"_s, u"first and more"_s } }));
+        f.server.release(sendPath);
     }
 
     // Tab goes from the list to the selected session's Accept, or to the reply field,
