@@ -15,6 +15,7 @@
 #include "app/MainView.h"
 #include "app/MorvaneApp.h"
 #include "network/WebSocketService.h"
+#include "services/GroupService.h"
 #include "state/chat/AuthViewModel.h"
 #include "state/chat/ConversationListViewModel.h"
 #include "state/common/LocalizationManager.h"
@@ -45,6 +46,7 @@
 #include <QListView>
 #include <QListWidget>
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -101,6 +103,8 @@ class TestKeyboardSections : public QObject {
     void openSettings(int link)
     {
         m_main->setSelectedSection(SidebarSection::settings);
+        // Chosen afresh, so nothing pushed over it by an earlier state stays.
+        find<QListWidget>(u"settingsLinks"_s)->setCurrentRow(-1);
         find<QListWidget>(u"settingsLinks"_s)->setCurrentRow(link);
     }
 
@@ -152,7 +156,7 @@ class TestKeyboardSections : public QObject {
             [&] { QTRY_VERIFY_WITH_TIMEOUT(find<QListView>(list)->model()->rowCount() > 0 && !loading->property("isLoading").toBool(), 10000); }();
         } else if (state.startsWith(u"settings")) {
             const QStringList links { u"general"_s, u"privacy"_s, u"notifications"_s, u"vip"_s, u"gifts"_s, u"profile"_s };
-            const QString link = state.section(u' ', 1, 1).remove(u',');
+            const QString link = state.section(u' ', 1, 1).remove(u',').remove(u':');
             openSettings(int(links.indexOf(link == u"two-factor" || link == u"devices" || link == u"editor" ? u"profile"_s : link)));
             if (link == u"notifications") {
                 auto* quiet = find<QAbstractButton>(u"doNotDisturb"_s);
@@ -160,7 +164,7 @@ class TestKeyboardSections : public QObject {
                     quiet->click();
             }
             if (link == u"privacy")
-                [&] { QTRY_VERIFY_WITH_TIMEOUT(find(u"unblockButton"_s), 10000); }();
+                [&] { QTRY_VERIFY_WITH_TIMEOUT(find(u"unblockButton"_s) && find(u"unblockButton"_s)->isVisible(), 10000); }();
             if (link == u"editor") {
                 find<QPushButton>(u"editProfileButton"_s)->click();
                 return find<QDialog>(u"profileEditView"_s);
@@ -169,6 +173,10 @@ class TestKeyboardSections : public QObject {
                 find<QPushButton>(link == u"devices" ? u"devicesLink"_s : u"twoFactorLink"_s)->click();
                 const QString loaded = link == u"devices" ? u"logoutAllButton"_s : u"enableButton"_s;
                 [&] { QTRY_VERIFY_WITH_TIMEOUT(find(loaded) && find(loaded)->isVisible(), 10000); }();
+                if (state.endsWith(u"sign out all")) {
+                    find<QPushButton>(loaded)->click();
+                    return find<QDialog>(u"logoutOthersAlert"_s);
+                }
             }
         } else if (state.startsWith(u"group roles")) {
             section(SidebarSection::messages);
@@ -177,7 +185,11 @@ class TestKeyboardSections : public QObject {
                     m_main->setSelectedConversation(conversation);
             auto* roles = find<GroupRolesButton>(u"groupRolesButton"_s);
             [&] { QTRY_VERIFY_WITH_TIMEOUT(roles->isVisible(), 10000); }();
-            return roles->showRoleEditor();
+            if (!state.endsWith(u"assign"))
+                return roles->showRoleEditor();
+            QDialog* sheet = roles->showAssignment(GroupService::GroupRole { 1, 1, u"Guide"_s, std::nullopt, std::nullopt });
+            [&] { QTRY_VERIFY_WITH_TIMEOUT(sheet->findChild<QListView*>(u"memberList"_s)->isVisible(), 10000); }();
+            return sheet;
         }
         return window();
     }
@@ -272,8 +284,10 @@ private Q_SLOTS:
             { u"settings editor"_s, { u"nameField"_s, u"bioField"_s, u"emailField"_s, u"genderPicker"_s, u"regionField"_s, u"cancelButton"_s, u"saveButton"_s } },
             { u"settings two-factor"_s, settings + QStringList { u"navigationBackButton"_s, u"enableButton"_s } },
             { u"settings devices"_s, settings + QStringList { u"navigationBackButton"_s, u"refreshButton"_s, u"deviceList"_s, u"logoutAllButton"_s } },
+            { u"settings devices: sign out all"_s, { u"confirmLogoutButton"_s, u"cancelLogoutButton"_s } },
             { u"group roles"_s, { u"roleNameField"_s, u"colorSwatch"_s, u"colorSwatch"_s, u"colorSwatch"_s, u"colorSwatch"_s, u"colorSwatch"_s, u"colorSwatch"_s, u"colorSwatch"_s, u"colorSwatch"_s,
                 u"canSendMessage"_s, u"canInvite"_s, u"canPin"_s, u"canAnnounce"_s, u"canManageMembers"_s, u"cancelButton"_s } },
+            { u"group roles: assign"_s, { u"memberList"_s } },
         };
         for (const AppLanguage each : appLanguage::allCases()) {
             const QString language = appLanguage::rawValue(each);
@@ -300,8 +314,11 @@ private Q_SLOTS:
         }
         const keyboardwalk::TabChain walked = keyboardwalk::tabChain(shown);
         QCOMPARE(walked.names(), chain);
-        // A sheet opens on its first field (its first control when it has none), so typing goes there.
-        if (shown != window()) {
+        // A question opens on its safe answer; a sheet on its first field (its first
+        // control when it has none), so typing goes there.
+        if (auto* question = qobject_cast<QMessageBox*>(shown)) {
+            QCOMPARE(opened, keyboardwalk::nameOf(question->defaultButton()));
+        } else if (shown != window()) {
             const auto field = std::ranges::find_if(walked.stops, [](QWidget* stop) {
                 return qobject_cast<QLineEdit*>(stop) || qobject_cast<QPlainTextEdit*>(stop) || qobject_cast<QComboBox*>(stop);
             });

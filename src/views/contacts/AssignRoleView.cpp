@@ -110,4 +110,7 @@ void AssignRoleView::refresh()
         return;
     }
     m_content->setCurrentIndex(m_viewModel->members().isEmpty() ? EmptyPage : ListPage);
+    // The members are all the sheet holds: loaded, they take the keyboard, unless it went elsewhere.
+    if (m_content->currentIndex() == ListPage && isVisible() && !window()->focusWidget())
+        m_list->setFocus(Qt::OtherFocusReason);
 }

@@ -182,7 +182,6 @@ void MomentFeedView::followFocus(QWidget* now)
     // Tab reached a control below or above the window: scroll it into sight, and
     // make the rows around it now, not once the event loop turns (the next Tab may
     // come first), so the next Tab finds the next row's controls.
-    executeDelayedItemsLayout();
     const QRect shown(now->mapTo(viewport(), QPoint()), now->size());
     const int margin = 12;
     int scroll = 0;
