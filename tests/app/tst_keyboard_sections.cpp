@@ -21,6 +21,7 @@
 #include "state/common/LocalizationManager.h"
 #include "state/contacts/ContactListViewModel.h"
 #include "state/contacts/MomentsViewModel.h"
+#include "state/contacts/ReportViewModel.h"
 #include "state/account/FavoritesViewModel.h"
 #include "state/account/FileManagementViewModel.h"
 #include "views/account/FavoritesView.h"
@@ -50,6 +51,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
 
@@ -177,6 +179,10 @@ class TestKeyboardSections : public QObject {
                     find<QPushButton>(loaded)->click();
                     return find<QDialog>(u"logoutOthersAlert"_s);
                 }
+                if (state.endsWith(u"setting up")) {
+                    find<QPushButton>(loaded)->click();
+                    [&] { QTRY_VERIFY_WITH_TIMEOUT(find(u"verifyCodeField"_s)->isVisible(), 10000); }();
+                }
             }
         } else if (state.startsWith(u"group roles")) {
             section(SidebarSection::messages);
@@ -283,6 +289,7 @@ private Q_SLOTS:
             { u"settings profile"_s, settings + QStringList { u"editProfileButton"_s, u"sessionList"_s, u"twoFactorLink"_s, u"devicesLink"_s, u"logoutButton"_s } },
             { u"settings editor"_s, { u"nameField"_s, u"bioField"_s, u"emailField"_s, u"genderPicker"_s, u"regionField"_s, u"cancelButton"_s, u"saveButton"_s } },
             { u"settings two-factor"_s, settings + QStringList { u"navigationBackButton"_s, u"enableButton"_s } },
+            { u"settings two-factor, setting up"_s, settings + QStringList { u"navigationBackButton"_s, u"enableButton"_s, u"verifyCodeField"_s } },
             { u"settings devices"_s, settings + QStringList { u"navigationBackButton"_s, u"refreshButton"_s, u"deviceList"_s, u"logoutAllButton"_s } },
             { u"settings devices: sign out all"_s, { u"confirmLogoutButton"_s, u"cancelLogoutButton"_s } },
             { u"group roles"_s, { u"roleNameField"_s, u"colorSwatch"_s, u"colorSwatch"_s, u"colorSwatch"_s, u"colorSwatch"_s, u"colorSwatch"_s, u"colorSwatch"_s, u"colorSwatch"_s, u"colorSwatch"_s,
@@ -365,6 +372,73 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(std::ranges::any_of(m_main->contactListViewModel()->contacts(), [](const Contact& c) { return c.name == u"王五"_s; }), 10000);
     }
 
+    // Return on the focused button of a sheet presses that button, not the sheet's
+    // default one; a sheet that closes gives the focus back to the control that opened it.
+    void returnPressesTheFocusedButton_data()
+    {
+        QTest::addColumn<QString>("opener");
+        QTest::addColumn<QString>("typed"); // into the sheet's first field
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("focusAfter"); // the opener when the sheet closes
+        QTest::newRow("report: Cancel, not Submit") << u"reportButton"_s << QString() << u"cancelButton"_s << u"reportButton"_s;
+        QTest::newRow("report: Submit") << u"reportButton"_s << QString() << u"submitButton"_s << u"reportButton"_s;
+        // Search goes grey while it runs: the words searched for keep the keyboard.
+        QTest::newRow("add contact: Search") << u"addContactButton"_s << u"bob"_s << u"searchButton"_s << u"keywordField"_s;
+        QTest::newRow("add contact: Close") << u"addContactButton"_s << u"bob"_s << u"closeButton"_s << u"addContactButton"_s;
+        QTest::newRow("friend requests: Close") << u"friendRequestsButton"_s << QString() << u"closeButton"_s << u"friendRequestsButton"_s;
+    }
+    void returnPressesTheFocusedButton()
+    {
+        QFETCH(QString, opener);
+        QFETCH(QString, typed);
+        QFETCH(QString, button);
+        QFETCH(QString, focusAfter);
+        chooseSection(SidebarSection::contacts);
+        if (opener == u"reportButton") {
+            QVERIFY(tabTo(u"contactList"_s));
+            QTest::keyClicks(focused(), u"b"_s);
+            QTRY_VERIFY(m_main->contactDetailView());
+        }
+        QVERIFY(tabTo(opener));
+        press(Qt::Key_Space);
+        QPointer<QWidget> sheet;
+        QTRY_VERIFY((sheet = QApplication::activeModalWidget()));
+        QVERIFY(keyboardwalk::activate(sheet));
+        // The report sent, when this sheet reports (as its Submit does, once).
+        auto* report = sheet->findChild<ReportViewModel*>();
+        const auto submitted = report ? std::make_unique<QSignalSpy>(report, &ReportViewModel::submitted) : nullptr;
+        QTest::keyClicks(focused(), typed);
+        QVERIFY(tabTo(button));
+        press(Qt::Key_Return);
+        if (focusAfter == opener) {
+            QTRY_VERIFY_WITH_TIMEOUT(!sheet || !sheet->isVisible(), 10000);
+            QTRY_COMPARE(focusedName(), opener);
+            QCOMPARE(submitted && submitted->size() == 1, button == u"submitButton");
+        } else {
+            auto* results = sheet->findChild<QListView*>(u"resultList"_s);
+            QTRY_VERIFY_WITH_TIMEOUT(results->model()->rowCount() > 0, 10000);
+            QVERIFY(sheet->isVisible());
+            QCOMPARE(focusedName(), focusAfter);
+        }
+    }
+
+    // A group's row in the contact list opens its chat with the caret in the input.
+    void groupRowOpensItsChat()
+    {
+        chooseSection(SidebarSection::contacts);
+        QVERIFY(tabTo(u"contactList"_s));
+        auto* list = qobject_cast<QListView*>(focused());
+        press(Qt::Key_Home);
+        const QString group = list->currentIndex().data().toString();
+        QVERIFY(!m_main->contactListViewModel()->groups().isEmpty());
+        QCOMPARE(group, m_main->contactListViewModel()->groups().constFirst().name);
+        press(Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(m_main->chatView(), 10000);
+        QCOMPARE(m_main->selectedSection(), SidebarSection::messages);
+        QCOMPARE(ConversationRow::displayName(*m_main->selectedConversation()), group);
+        QTRY_COMPARE(focusedName(), u"messageField"_s);
+    }
+
     // Liking a moment rebuilds the feed: the focus stays on the same moment's like
     // button, goes on to its comment field, and after sending stays in that field.
     void likeThenComment()
@@ -418,6 +492,11 @@ private Q_SLOTS:
         QDialog* sheet = find<QDialog>(u"disableSheet"_s);
         QVERIFY(sheet->isVisible() && keyboardwalk::activate(sheet));
         QCOMPARE(focusedName(), u"disableCodeField"_s);
+        // The sheet walked whole (Turn Off is grey until a code is typed), then back to its field.
+        QCOMPARE(keyboardwalk::tabChain(sheet).names(), (QStringList { u"disableCodeField"_s, u"disableCancelButton"_s }));
+        const QString found = keyboardwalk::problems(sheet);
+        QVERIFY2(found.isEmpty(), qPrintable(found));
+        QVERIFY(tabTo(u"disableCodeField"_s));
         QTest::keyClicks(focused(), backup);
         // Return on the focused Cancel cancels: it does not press Turn Off.
         press(Qt::Key_Tab);
@@ -439,9 +518,16 @@ private Q_SLOTS:
     }
 
     // A contact deleted from its detail: the keyboard goes on in the list, on the
-    // row that took the contact's place.
+    // row that took the contact's place. The keyboard was on a group's row before
+    // (its chat opened), and the list came back holding the chosen contact.
     void deleteContactKeepsTheKeyboardInTheList()
     {
+        chooseSection(SidebarSection::contacts);
+        QVERIFY(tabTo(u"contactList"_s));
+        QTest::keyClicks(focused(), u"b"_s);
+        press(Qt::Key_Home);
+        press(Qt::Key_Return);
+        QTRY_COMPARE(focusedName(), u"messageField"_s);
         chooseSection(SidebarSection::contacts);
         QVERIFY(tabTo(u"contactList"_s));
         QTest::keyClicks(focused(), u"b"_s);

@@ -220,11 +220,13 @@ void TwoFactorView::retranslate()
     m_secretCaption->setText(Localized::text("2fa.secret_key"));
     m_codesCaption->setText(Localized::text("2fa.backup_codes"));
     m_verifyCode->setPlaceholderText(Localized::text("2fa.verify_placeholder"));
+    m_verifyCode->setAccessibleName(m_verifyCode->placeholderText());
     m_verify->setText(Localized::text("2fa.verify_enable_button"));
     m_disableSheet->setWindowTitle(Localized::text("2fa.disable_title"));
     m_sheetTitle->setText(Localized::text("2fa.disable_title"));
     m_sheetDescription->setText(Localized::text("2fa.disable_desc"));
     m_disableCode->setPlaceholderText(Localized::text("2fa.disable_code_placeholder"));
+    m_disableCode->setAccessibleName(m_disableCode->placeholderText());
     m_sheetCancel->setText(Localized::text("common.cancel"));
     m_sheetConfirm->setText(Localized::text("2fa.disable_confirm_button"));
     refresh();

@@ -36,6 +36,10 @@ bool ListKeyboard::eventFilter(QObject* watched, QEvent* event)
     }
     if (event->type() == QEvent::FocusIn && m_showsCurrentOnEntry && static_cast<QFocusEvent*>(event)->reason() != Qt::MouseFocusReason)
         showRowIfNone(m_lastRow);
+    // A list may set its current row quietly (to follow a choice made elsewhere):
+    // where the keyboard left it is the row it comes back near.
+    if (event->type() == QEvent::FocusOut && m_view->currentIndex().isValid())
+        m_lastRow = m_view->currentIndex().row();
     if (event->type() != QEvent::KeyPress || !m_view->model())
         return false;
     auto* key = static_cast<QKeyEvent*>(event);

@@ -120,6 +120,10 @@ void AddContactView::retranslate()
 void AddContactView::updateStatus()
 {
     const bool searching = m_viewModel->isSearching();
+    // Search goes grey while it runs: the keyboard goes back to the words searched
+    // for, not on round the sheet to Close.
+    if (!m_viewModel->canSearch() && m_search->hasFocus())
+        m_field->setFocus(Qt::OtherFocusReason);
     m_search->setEnabled(m_viewModel->canSearch());
     m_spinner->setVisible(searching);
     const std::optional<QString> error = m_viewModel->error();
