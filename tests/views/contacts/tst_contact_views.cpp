@@ -152,6 +152,9 @@ private Q_SLOTS:
         QCOMPARE(badge->isVisible(), !shown.isEmpty());
         if (!shown.isEmpty())
             QCOMPARE(badge->text(), shown);
+        // The button is heard as it shows: its words, then the badge's count.
+        const QString words = Localized::text("friend.title");
+        QCOMPARE(child<QPushButton>(column.view.get(), "friendRequestsButton")->accessibleName(), shown.isEmpty() ? words : words + u" ("_s + shown + u")"_s);
     }
 
     // Groups stand above every letter section, "#" included; no groups, no header.
