@@ -1,6 +1,7 @@
 #include "store/Database.h"
 
 #include "store/AdminSchema.h"
+#include "store/IndexFileSchema.h"
 #include "store/IndexSchema.h"
 #include "store/ShortKeyIndex.h"
 #include "store/SocialSchema.h"
@@ -128,6 +129,7 @@ const QList<QStringList>& migrations()
             QStringLiteral("CREATE INDEX spent_refresh_tokens_expiry ON spent_refresh_tokens(expires_at)"),
         },
         indexSchema(),
+        indexFileSchema(),
     };
     return steps;
 }
@@ -299,14 +301,15 @@ void Database::migrate()
     }
 }
 
-Database::Transaction::Transaction(Database& db)
+Database::Transaction::Transaction(Database& db, Start start)
     : m_db(db)
     , m_depth(db.m_transactionDepth)
 {
     // IMMEDIATE takes the write lock at once, waiting for it as long as the busy time-out
     // allows: a transaction that read first and wrote later would instead fail outright
-    // when another connection committed in between.
-    m_db.run(m_depth == 0 ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("SAVEPOINT nested_%1").arg(m_depth));
+    // when another connection committed in between. A deferred one must write first.
+    const QString begin = start == Start::Immediate ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN");
+    m_db.run(m_depth == 0 ? begin : QStringLiteral("SAVEPOINT nested_%1").arg(m_depth));
     ++m_db.m_transactionDepth;
 }
 

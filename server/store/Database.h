@@ -49,6 +49,7 @@ public:
     int run(const QString& sql, const QVariantList& values = {});
 
     int schemaVersion();
+    QString filePath() const { return m_db.databaseName(); }
 
     // How many pages the WAL may hold before a commit of this connection copies them into
     // the database file (SQLite's own default is 1000); 0 leaves that to other connections.
@@ -67,7 +68,11 @@ public:
     // Nested transactions become savepoints of the outer one.
     class Transaction {
     public:
-        explicit Transaction(Database& db);
+        // Immediate takes the write lock of every database of the connection at once; a
+        // deferred one takes each database's lock as it first writes to it (for a
+        // connection with another database attached that only one of them is to lock).
+        enum class Start { Immediate, Deferred };
+        explicit Transaction(Database& db, Start start = Start::Immediate);
         ~Transaction();
         Transaction(const Transaction&) = delete;
         Transaction& operator=(const Transaction&) = delete;

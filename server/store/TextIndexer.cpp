@@ -1,0 +1,63 @@
+#include "store/TextIndexer.h"
+
+#include "store/Database.h"
+#include "store/TextIndex.h"
+
+#include <QDebug>
+#include <QDeadlineTimer>
+#include <QMutexLocker>
+
+#include <memory>
+
+TextIndexer::TextIndexer(const QString& databasePath, QObject* parent)
+    : QThread(parent)
+    , m_databasePath(databasePath)
+{
+    setObjectName(QStringLiteral("text indexer"));
+    start();
+}
+
+TextIndexer::~TextIndexer()
+{
+    {
+        const QMutexLocker lock(&m_mutex);
+        m_stopping = true;
+        m_stop.wakeAll();
+    }
+    wait();
+}
+
+bool TextIndexer::pause(int ms)
+{
+    QMutexLocker lock(&m_mutex);
+    if (!m_stopping)
+        m_stop.wait(&m_mutex, QDeadlineTimer(ms));
+    return !m_stopping;
+}
+
+void TextIndexer::run()
+{
+    // A connection may only be used on the thread that opened it.
+    std::unique_ptr<Database> db;
+    std::unique_ptr<TextIndex> index;
+    int nextLookMs = kPollMs;
+    do {
+        nextLookMs = kPollMs;
+        try {
+            if (!index) {
+                db = std::make_unique<Database>(m_databasePath);
+                index = std::make_unique<TextIndex>(*db);
+            }
+            if (!index->behind())
+                continue;
+            while (index->catchUp() && pause(0)) {
+            }
+        } catch (const std::exception& error) {
+            // Searches stay right without the index, only slower: try again later.
+            qWarning().noquote() << "[Server] Indexing message texts failed:" << error.what();
+            index.reset();
+            db.reset();
+            nextLookMs = kRetryMs;
+        }
+    } while (pause(nextLookMs));
+}
