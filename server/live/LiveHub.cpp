@@ -158,10 +158,15 @@ void LiveHub::sendError(QWebSocket* socket, const QString& code, const Phrase& r
 
 void LiveHub::sendToUsers(const QList<qint64>& userIds, const QString& type, const QJsonObject& payload, const QWebSocket* except)
 {
+    // Written once for all its sockets, and only when one of them is there.
+    QByteArray frame;
     for (const qint64 userId : userIds) {
         for (QWebSocket* socket : socketsOf(userId)) {
-            if (socket != except)
-                send(socket, type, payload);
+            if (socket == except || !m_unsent.contains(socket))
+                continue;
+            if (frame.isEmpty())
+                frame = json::serialize(QJsonObject { { QStringLiteral("type"), type }, { QStringLiteral("payload"), payload } });
+            sendFrame(socket, frame);
         }
     }
 }
@@ -436,20 +441,15 @@ void LiveHub::onSendsWritten()
             sendFrame(socket, ackFrame(message.clientMsgId, message.conversationId, outcome.stored));
         if (outcome.stored.duplicate)
             continue;
-        try {
-            // The delivery is built only for someone online to receive it.
-            const QList<qint64>& members = outcome.members;
-            const bool anyoneElse = std::any_of(members.cbegin(), members.cend(), [&](qint64 member) {
-                const auto sockets = m_byUser.equal_range(member);
-                return std::any_of(sockets.first, sockets.second, [socket](const QWebSocket* s) { return s != socket; });
-            });
-            if (!anyoneElse)
-                continue;
-            if (const auto json = m_messages.messageJson(outcome.stored.messageId))
-                sendToUsers(members, QStringLiteral("message_deliver"), { { QStringLiteral("message"), *json } }, socket);
-        } catch (const std::exception& error) {
-            qWarning().noquote() << "[WS] Delivering a message failed:" << error.what();
-        }
+        // The delivery is made only for someone online to receive it, from what the writer
+        // stored: nothing is read back.
+        const QList<qint64>& members = outcome.members;
+        const bool anyoneElse = std::any_of(members.cbegin(), members.cend(), [&](qint64 member) {
+            const auto sockets = m_byUser.equal_range(member);
+            return std::any_of(sockets.first, sockets.second, [socket](const QWebSocket* s) { return s != socket; });
+        });
+        if (anyoneElse)
+            sendToUsers(members, QStringLiteral("message_deliver"), { { QStringLiteral("message"), outcome.record.toJson({}) } }, socket);
     }
 }
 
