@@ -356,8 +356,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("clientMsgId");
         QTest::addColumn<bool>("duplicate");
         QTest::newRow("plain") << u"c-1"_s << false;
+        QTest::newRow("printable punctuation") << u"a/b<c>&d~e'f{g}[h]:i,j"_s << false;
+        QTest::newRow("delete character") << u"a\u007fb"_s << false;
         QTest::newRow("repeat") << u"c-1"_s << true;
         QTest::newRow("quotes and backslashes") << u"a\"b\\c"_s << false;
+        QTest::newRow("quotes alone") << u"say \"hi\""_s << false;
+        QTest::newRow("a backslash alone") << u"C:\\temp"_s << false;
         QTest::newRow("control characters") << u"line\nbreak\ttab\u0001"_s << false;
         QTest::newRow("byte order mark inside") << u"x\uFEFFy"_s << false;
         QTest::newRow("beyond the basic plane") << u"发送 🎉 \u2028"_s << false;
