@@ -346,6 +346,7 @@ private Q_SLOTS:
         QTest::newRow("words deleted by an administrator") << u"forbidden"_s << 0;
         QTest::newRow("edited: the old text") << u"old wording"_s << 0;
         QTest::newRow("edited: the new text") << u"new phrasing"_s << 1;
+        QTest::newRow("edited: words of both texts") << u"of the plan"_s << 1;
         QTest::newRow("erased from the database") << u"erased"_s << 0;
         QTest::newRow("deleted for the searcher") << u"gone-for-bob"_s << 0;
         QTest::newRow("a chat of others") << u"not in"_s << 0;
@@ -429,6 +430,83 @@ private Q_SLOTS:
         compareSearch(store, keyword, found);
         for (const qint64 viewer : store.users)
             QCOMPARE(text(store.conversations().listFor(viewer, kNobodyOnline)), text(listAsBefore(*store.db, viewer)));
+    }
+
+    void unreadCountsOfBatches_data()
+    {
+        // Steps: "send" a batch (sender letters a, b, c, d, and x for dan while outside),
+        // "read c", "delete d" (dan deletes the conversation for himself), "revoke" bob's
+        // first message, "remove" carol's first by an administrator, "join d".
+        QTest::addColumn<QStringList>("steps");
+        QTest::newRow("several senders in one batch") << QStringList { u"send abcbca"_s };
+        QTest::newRow("read between batches") << QStringList { u"send abc"_s, u"read c"_s, u"send bba"_s };
+        QTest::newRow("deleted by one member between batches") << QStringList { u"send abc"_s, u"delete d"_s, u"send cb"_s };
+        QTest::newRow("revoked between batches") << QStringList { u"send babc"_s, u"revoke"_s, u"send a"_s };
+        QTest::newRow("removed by an administrator") << QStringList { u"send cab"_s, u"remove"_s };
+        QTest::newRow("a member joins between batches") << QStringList { u"send abc"_s, u"join d"_s, u"send b"_s };
+        QTest::newRow("a refused send among them, then the sender joins") << QStringList { u"send axb"_s, u"join d"_s, u"send d"_s };
+        QTest::newRow("everything read, then revoked") << QStringList { u"send bc"_s, u"read c"_s, u"revoke"_s };
+    }
+
+    // Messages stored by the writer in batches count as unread for exactly the members
+    // who have not read them, as counting them one by one did.
+    void unreadCountsOfBatches()
+    {
+        QFETCH(QStringList, steps);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"unread.sqlite3"_s);
+        Store store(path);
+        const qint64 alice = store.users[0], bob = store.users[1], carol = store.users[2], dan = store.users[3];
+        const qint64 group = store.conversations().createGroup(alice, u"club"_s, { bob, carol });
+        if (!steps.contains(u"join d"_s))
+            store.db->insert(u"INSERT INTO conversation_members (conversation_id, user_id, joined_at) VALUES (?, ?, 't')"_s, { group, dan });
+        const QHash<QChar, qint64> senders { { u'a', alice }, { u'b', bob }, { u'c', carol }, { u'd', dan }, { u'x', dan } };
+        MessageWriter writer(path);
+        QList<qint64> stored;
+        int sent = 0;
+        for (const QString& step : steps) {
+            if (step.startsWith(u"send "_s)) {
+                QList<PendingMessage> batch;
+                for (const QChar sender : step.mid(5)) {
+                    OutgoingMessage message;
+                    message.clientMsgId = u"m%1"_s.arg(++sent);
+                    message.conversationId = group;
+                    message.type = u"text"_s;
+                    message.content = u"from %1"_s.arg(sender);
+                    batch.append({ senders.value(sender), message });
+                }
+                writer.submit(batch);
+                writer.waitForAll();
+                const QList<SendOutcome> outcomes = writer.takeWritten();
+                for (qsizetype i = 0; i < outcomes.size(); ++i) {
+                    QVERIFY(!outcomes[i].failed);
+                    // Only dan before he joined is refused.
+                    QCOMPARE(outcomes[i].refusal.has_value(), step.at(5 + i) == u'x');
+                    if (!outcomes[i].refusal)
+                        stored << outcomes[i].stored.messageId;
+                }
+            } else if (step == u"read c") {
+                QVERIFY(store.conversations().markRead(group, carol));
+            } else if (step == u"delete d") {
+                store.conversations().deleteForUser(group, dan);
+            } else if (step == u"revoke") {
+                store.messages().revoke(store.db->scalar(u"SELECT MIN(id) FROM messages WHERE sender_id = ?"_s, { bob }).toLongLong(), bob);
+            } else if (step == u"remove") {
+                MessageAudit(*store.db).remove(store.db->scalar(u"SELECT MIN(id) FROM messages WHERE sender_id = ?"_s, { carol }).toLongLong());
+            } else if (step == u"join d") {
+                store.db->insert(u"INSERT INTO conversation_members (conversation_id, user_id, joined_at) VALUES (?, ?, 't')"_s, { group, dan });
+            }
+        }
+        QVERIFY(!stored.isEmpty());
+        int unread = 0;
+        for (const qint64 viewer : store.users) {
+            const QJsonArray expected = listAsBefore(*store.db, viewer);
+            QCOMPARE(text(store.conversations().listFor(viewer, kNobodyOnline)), text(expected));
+            for (const QJsonValue& row : expected)
+                unread += row[u"unreadCount"_s].toInt();
+        }
+        // Not a list of zeros: something is counted.
+        QVERIFY(unread > 0);
     }
 
     void markingReadWritesOneRow_data()

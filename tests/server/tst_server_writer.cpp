@@ -2,9 +2,12 @@
 
 #include "http/ServerError.h"
 #include "live/MessageWriter.h"
+#include "store/Conversations.h"
 #include "store/Database.h"
+#include "store/Messages.h"
 
 #include <QFileInfo>
+#include <QJsonDocument>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -173,6 +176,71 @@ private Q_SLOTS:
         QCOMPARE(membersAfterSending(u"1"_s), (std::pair { QList<qint64> { f.alice, f.bob }, QList<qint64> {} }));
         f.db->insert(u"INSERT INTO conversation_members (conversation_id, user_id, joined_at) VALUES (?, ?, 't')"_s, { f.group, f.mallory });
         QCOMPARE(membersAfterSending(u"2"_s).first, (QList<qint64> { f.alice, f.bob, f.mallory }));
+    }
+
+    void deliveriesAreTheMessagesAsStored_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("text") << u"text"_s;
+        QTest::newRow("text beyond ASCII") << u"text beyond ASCII"_s;
+        QTest::newRow("file with every detail") << u"file"_s;
+        QTest::newRow("image without size or type") << u"image"_s;
+        QTest::newRow("reply") << u"reply"_s;
+        QTest::newRow("sender with a picture, in a group") << u"avatar"_s;
+    }
+
+    // A delivery is made from what the writer stored, not read back: it is the message as
+    // reading it back gives it, field for field.
+    void deliveriesAreTheMessagesAsStored()
+    {
+        QFETCH(QString, kind);
+        Fixture f;
+        const qint64 earlier = f.db->insert(u"INSERT INTO messages (conversation_id, sender_id, type, content, server_msg_id, created_at)"
+                                            " VALUES (?, ?, 'text', 'earlier', 'e-1', 't')"_s,
+            { f.privateChat, f.bob });
+        PendingMessage pending = f.text(f.alice, kind == u"avatar" ? f.group : f.privateChat, u"m-1"_s);
+        OutgoingMessage& message = pending.message;
+        if (kind == u"text beyond ASCII")
+            message.content = u"周末去爬山 🏔 \"quoted\"\nnext line"_s;
+        if (kind == u"file" || kind == u"image") {
+            message.type = kind;
+            message.content = kind == u"file" ? std::optional(u"the caption"_s) : std::nullopt;
+            message.fileUrl = u"/uploads/abc"_s;
+            message.fileName = u"report.pdf"_s;
+            if (kind == u"file") {
+                message.fileSize = 123456789012;
+                message.fileMimeType = u"application/pdf"_s;
+            }
+        }
+        if (kind == u"reply")
+            message.replyToId = earlier;
+        if (kind == u"avatar")
+            f.db->run(u"UPDATE users SET avatar = '/uploads/face', name = 'Alice Chen' WHERE id = ?"_s, { f.alice });
+
+        MessageWriter writer(f.path);
+        writer.submit({ pending });
+        writer.waitForAll();
+        const QList<SendOutcome> outcomes = writer.takeWritten();
+        QCOMPARE(describe(outcomes), QStringList { u"stored"_s });
+        Conversations conversations(*f.db);
+        const std::optional<QJsonObject> readBack = Messages(*f.db, conversations).messageJson(outcomes[0].stored.messageId);
+        QVERIFY(readBack);
+        QCOMPARE(QJsonDocument(outcomes[0].record.toJson({})).toJson(), QJsonDocument(*readBack).toJson());
+    }
+
+    void aRenamedSenderIsDeliveredByTheNewName()
+    {
+        // The writer remembers who a sender is, but not past a change committed elsewhere.
+        Fixture f;
+        MessageWriter writer(f.path);
+        const auto deliveredName = [&](const QString& clientMsgId) {
+            writer.submit({ f.text(f.alice, f.privateChat, clientMsgId) });
+            writer.waitForAll();
+            return writer.takeWritten().value(0).record.toJson({}).value(u"senderName"_s).toString();
+        };
+        QCOMPARE(deliveredName(u"1"_s), u"alice"_s);
+        f.db->run(u"UPDATE users SET name = 'Alice Chen' WHERE id = ?"_s, { f.alice });
+        QCOMPARE(deliveredName(u"2"_s), u"Alice Chen"_s);
     }
 
     void storingShowsAConversationAgain()
