@@ -61,11 +61,9 @@ void TextIndex::attach()
     };
     if (version() == steps.size() && madeForThisDatabase())
         return;
-    // Only the index file is written: the database's own lock stays free for the sends.
-    Database::Transaction transaction(m_db, Database::Transaction::Start::Deferred);
-    // Setting the version first takes the file's write lock, so that two connections
-    // opening a new file do not both migrate it; read again under the lock.
-    m_db.scalar(QStringLiteral("PRAGMA text_index.user_version = %1").arg(version()));
+    // Once per file: the write locks taken at once (the database's too, for this moment)
+    // make a second connection opening a new file wait for the first, then find it done.
+    Database::Transaction transaction(m_db);
     int at = version();
     if (at > steps.size())
         throw DatabaseError("the text index was made by a newer server (version " + std::to_string(at) + ")");
