@@ -9,10 +9,12 @@
 #include "store/TextIndexer.h"
 
 #include <QFile>
+#include <QThread>
 #include <QJsonArray>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -176,6 +178,38 @@ private Q_SLOTS:
         f.catchUp();
         QCOMPARE(f.indexed(u"other database"_s), 0);
         QCOMPARE(f.found(u"database"_s).size(), 2);
+    }
+
+    // The indexer, the reading thread and the event loop may all open a new index file at
+    // the same moment: each finds it made, once.
+    void connectionsOpeningANewFileAtOnceTakeTurns()
+    {
+        for (int round = 0; round < 5; ++round) {
+            Fixture f;
+            f.store({ u"a message to index"_s });
+            std::atomic<int> failures = 0;
+            QList<QThread*> threads;
+            for (int i = 0; i < 6; ++i) {
+                threads << QThread::create([&f, &failures] {
+                    try {
+                        Database db(f.path);
+                        TextIndex index(db);
+                        index.catchUp();
+                    } catch (const DatabaseError& error) {
+                        qWarning() << error.what();
+                        ++failures;
+                    }
+                });
+            }
+            for (QThread* thread : threads)
+                thread->start();
+            for (QThread* thread : threads) {
+                thread->wait();
+                delete thread;
+            }
+            QCOMPARE(failures.load(), 0);
+            QCOMPARE(f.indexed(u"to index"_s), 1);
+        }
     }
 
     // The indexer takes in what the writer stored, and the texts that changed, on its own.
