@@ -282,9 +282,13 @@ void LiveHub::onText(QWebSocket* socket, const QString& text)
         return;
     }
 
-    QJsonObject context;
-    if (payload.value(QLatin1StringView("clientMsgId")).isString())
-        context.insert(QStringLiteral("clientMsgId"), payload.value(QLatin1StringView("clientMsgId")));
+    // What an error answer names the frame by; made only for an error.
+    const auto context = [&payload] {
+        QJsonObject named;
+        if (payload.value(QLatin1StringView("clientMsgId")).isString())
+            named.insert(QStringLiteral("clientMsgId"), payload.value(QLatin1StringView("clientMsgId")));
+        return named;
+    };
     try {
         if (type == u"auth")
             handleAuth(socket, payload);
@@ -299,12 +303,12 @@ void LiveHub::onText(QWebSocket* socket, const QString& text)
         else
             sendError(socket, QStringLiteral("UNKNOWN_TYPE"), Phrase::of(Text::UnknownFrameType, type.left(64)));
     } catch (const json::DecodeError& error) {
-        sendError(socket, QStringLiteral("INVALID_PAYLOAD"), Phrase::of(Text::InvalidInput, error.description()), context);
+        sendError(socket, QStringLiteral("INVALID_PAYLOAD"), Phrase::of(Text::InvalidInput, error.description()), context());
     } catch (const ServerError& error) {
-        sendError(socket, errorCode(error), error.phrase(), context);
+        sendError(socket, errorCode(error), error.phrase(), context());
     } catch (const std::exception& error) {
         qWarning().noquote() << "[WS] Frame" << type << "failed:" << error.what();
-        sendError(socket, QStringLiteral("INTERNAL_ERROR"), Phrase(Text::InternalError), context);
+        sendError(socket, QStringLiteral("INTERNAL_ERROR"), Phrase(Text::InternalError), context());
     }
 }
 
@@ -426,15 +430,15 @@ void LiveHub::onSendsWritten()
         const QueuedSend& message = queued[i];
         const SendOutcome& outcome = outcomes[i];
         const bool open = socket && m_connections.contains(socket);
-        const QJsonObject context { { QStringLiteral("clientMsgId"), message.clientMsgId } };
+        const auto context = [&message] { return QJsonObject { { QStringLiteral("clientMsgId"), message.clientMsgId } }; };
         if (outcome.failed) {
             if (open)
-                sendError(socket, QStringLiteral("INTERNAL_ERROR"), Phrase(Text::InternalError), context);
+                sendError(socket, QStringLiteral("INTERNAL_ERROR"), Phrase(Text::InternalError), context());
             continue;
         }
         if (outcome.refusal) {
             if (open)
-                sendError(socket, errorCode(*outcome.refusal), outcome.refusal->phrase(), context);
+                sendError(socket, errorCode(*outcome.refusal), outcome.refusal->phrase(), context());
             continue;
         }
         if (open)
