@@ -18,6 +18,7 @@
 #include "http/HttpFront.h"
 #include "store/Database.h"
 #include "store/TextIndex.h"
+#include "store/UnreadCounts.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -178,13 +179,14 @@ public:
         transaction.commit();
     }
 
-    // What the server's indexer would take in a moment later, taken in now: the searches
-    // are measured through the index.
-    void indexTexts()
+    // What the server's indexer and writer would take in a moment later, taken in now:
+    // the searches are measured through the index, the lists through the kept counts.
+    void takeInMessages()
     {
         TextIndex index(*m_db);
         while (index.catchUp()) {
         }
+        UnreadCounts(*m_db).countNew();
     }
 
     Database& db() { return *m_db; }
@@ -298,8 +300,8 @@ int main(int argc, char** argv)
         transaction.commit();
     }
 
-    small.indexTexts();
-    large.indexTexts();
+    small.takeInMessages();
+    large.takeInMessages();
 
     Pinger pinger;
     if (!pinger.open(large.wsUrl(), pingerToken, pingerId)) {

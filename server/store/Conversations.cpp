@@ -5,6 +5,7 @@
 #include "store/Database.h"
 #include "store/RowJson.h"
 #include "store/SystemSettings.h"
+#include "store/UnreadCounts.h"
 #include "WireTime.h"
 
 #include <QJsonObject>
@@ -177,14 +178,11 @@ PostingRight Conversations::postingRight(qint64 conversationId, qint64 userId)
 QJsonArray Conversations::listFor(qint64 userId, const Presence& online)
 {
     // One statement whatever the number of conversations: the last message, the private
-    // peer and the unread count come with each row. The count reads the index of the
-    // conversation's messages from the member's mark on, nothing else: keeping counts
-    // instead cost every send a write of each member's row.
+    // peer and the unread count (kept, and what was sent since it was: see UnreadCounts)
+    // come with each row.
     QSqlQuery query = m_db.exec(QStringLiteral(
         "SELECT c.id, c.type, COALESCE(g.name, c.name), COALESCE(g.avatar, c.avatar), c.creator_id,"
-        " c.created_at, c.updated_at, m.pinned, m.muted,"
-        " (SELECT COUNT(*) FROM messages n WHERE n.conversation_id = m.conversation_id"
-        "   AND n.id > MAX(m.last_read_id, m.cleared_before_id) AND n.sender_id != m.user_id AND n.revoked_at IS NULL),"
+        " c.created_at, c.updated_at, m.pinned, m.muted, ") + UnreadCounts::of(QStringLiteral("m")) + QStringLiteral(","
         " (SELECT COUNT(*) FROM conversation_members x WHERE x.conversation_id = c.id),"
         " last.id, last.sender_id, last.type, last.content, last.created_at, last.revoked_at,"
         " peer.id, peer.name, peer.avatar"

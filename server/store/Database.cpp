@@ -1,8 +1,8 @@
 #include "store/Database.h"
 
 #include "store/AdminSchema.h"
-#include "store/IndexFileSchema.h"
 #include "store/IndexSchema.h"
+#include "store/SendPathSchema.h"
 #include "store/ShortKeyIndex.h"
 #include "store/SocialSchema.h"
 
@@ -132,7 +132,7 @@ const QList<QStringList>& migrations()
             QStringLiteral("CREATE INDEX spent_refresh_tokens_expiry ON spent_refresh_tokens(expires_at)"),
         },
         indexSchema(),
-        indexFileSchema(),
+        sendPathSchema(),
     };
     return steps;
 }

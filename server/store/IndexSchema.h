@@ -6,7 +6,7 @@
 // Triggers do the keeping, so every connection that writes (the event loop's and the
 // message writer's) keeps them alike; the step fills them once for a database made
 // before it. One entry of the migration list in Database.cpp; the step after it
-// (IndexFileSchema.h) took the counts and the text indexes out of the database again.
+// (SendPathSchema.h) took the per-message writes off the sends again.
 
 #include <QStringList>
 

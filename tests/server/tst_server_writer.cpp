@@ -5,6 +5,7 @@
 #include "store/Conversations.h"
 #include "store/Database.h"
 #include "store/Messages.h"
+#include "store/UnreadCounts.h"
 
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -331,6 +332,35 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitFor([&] { return databaseBytes() > before + 200 * 2000; }, 10 * MessageWriter::kIdleCheckpointMs));
         QVERIFY2(QTest::qWaitFor([&] { return walBytes() == 0; }, 10 * MessageWriter::kIdleCheckpointMs),
             qPrintable(u"the WAL holds %1 bytes"_s.arg(walBytes())));
+    }
+
+    void theUnreadCountsTakeInWhatWasStored_data()
+    {
+        QTest::addColumn<int>("messages");
+        // A pause after the sends lets the writer count them.
+        QTest::newRow("a few, then a pause") << 30;
+        // A flood leaves no pause: the writer counts on the way, then again in the pause.
+        QTest::newRow("a flood") << UnreadCounts::kMaxUncounted + 10 * int(MessageWriter::kMaxBatch);
+    }
+
+    void theUnreadCountsTakeInWhatWasStored()
+    {
+        QFETCH(int, messages);
+        Fixture f;
+        UnreadCounts counts(*f.db);
+        MessageWriter writer(f.path);
+        QList<PendingMessage> flood;
+        for (int i = 0; i < messages; ++i)
+            flood.append(f.text(i % 2 ? f.alice : f.bob, f.group, u"%1"_s.arg(i)));
+        writer.submit(flood);
+        writer.waitForAll();
+        // Counting during the flood happens between its batches, before the last commits.
+        if (messages > UnreadCounts::kMaxUncounted)
+            QVERIFY(counts.waiting() < UnreadCounts::kMaxUncounted);
+        QTRY_COMPARE_WITH_TIMEOUT(counts.waiting(), 0, 30000);
+        QCOMPARE(f.db->scalar(u"SELECT unread_count FROM conversation_members WHERE user_id = ? AND conversation_id = ?"_s,
+                     { f.alice, f.group }).toInt(),
+            messages / 2);
     }
 
     void anUnopenableDatabaseIsReported()
