@@ -53,19 +53,19 @@ QList<QVariantList> GlobalSearch::findMessages(qint64 userId, const QString& key
         + QStringLiteral(" AND msg.id <= ? AND msg.id IN ") + changed + QStringLiteral(" ORDER BY msg.id DESC LIMIT ?");
     found.append(m_db.rows(changedSince, { userId, pattern, state.indexedThrough, state.changesThrough, limit }));
 
-    // Each index hands its matches over newest first, so the limit ends the walk.
+    // Each index hands its matches over newest first (see TextIndex), so the limit ends the walk.
     QList<QVariantList> indexed;
     if (QStringView(keyword).toUcs4().size() >= shortkeys::kLongKey) {
         static const QString byTrigrams = columns
-            + QStringLiteral(" FROM text_index.message_text CROSS JOIN messages msg ON msg.id = message_text.rowid JOIN") + member
-            + visible + QStringLiteral(" AND message_text MATCH ? AND message_text.rowid <= ? AND message_text.rowid NOT IN ") + changed
-            + QStringLiteral(" ORDER BY message_text.rowid DESC LIMIT ?");
+            + QStringLiteral(" FROM text_index.message_text CROSS JOIN messages msg ON msg.id = -message_text.rowid JOIN") + member
+            + visible + QStringLiteral(" AND message_text MATCH ? AND message_text.rowid >= -? AND msg.id NOT IN ") + changed
+            + QStringLiteral(" ORDER BY message_text.rowid LIMIT ?");
         indexed = m_db.rows(byTrigrams, { userId, pattern, phraseOf(keyword), state.indexedThrough, state.changesThrough, limit });
     } else {
         static const QString byPairs = columns
-            + QStringLiteral(" FROM text_index.message_pairs CROSS JOIN messages msg ON msg.id = message_pairs.rowid JOIN") + member
-            + visible + QStringLiteral(" AND message_pairs MATCH ? AND message_pairs.rowid <= ? AND message_pairs.rowid NOT IN ") + changed
-            + QStringLiteral(" ORDER BY message_pairs.rowid DESC LIMIT ?");
+            + QStringLiteral(" FROM text_index.message_pairs CROSS JOIN messages msg ON msg.id = -message_pairs.rowid JOIN") + member
+            + visible + QStringLiteral(" AND message_pairs MATCH ? AND message_pairs.rowid >= -? AND msg.id NOT IN ") + changed
+            + QStringLiteral(" ORDER BY message_pairs.rowid LIMIT ?");
         indexed = m_db.rows(byPairs, { userId, pattern, shortkeys::queryOf(keyword), state.indexedThrough, state.changesThrough, limit });
     }
 
