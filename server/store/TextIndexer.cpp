@@ -9,6 +9,12 @@
 
 #include <memory>
 
+#ifdef Q_OS_LINUX
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
+
 TextIndexer::TextIndexer(const QString& databasePath, QObject* parent)
     : QThread(parent)
     , m_databasePath(databasePath)
@@ -37,6 +43,11 @@ bool TextIndexer::pause(int ms)
 
 void TextIndexer::run()
 {
+#ifdef Q_OS_LINUX
+    // Background work: on a busy machine the event loop and the writer go first (a thread
+    // of Linux has a niceness of its own).
+    setpriority(PRIO_PROCESS, id_t(syscall(SYS_gettid)), kNiceness);
+#endif
     // A connection may only be used on the thread that opened it.
     std::unique_ptr<Database> db;
     std::unique_ptr<TextIndex> index;

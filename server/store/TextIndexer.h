@@ -17,6 +17,8 @@ public:
     static constexpr int kPollMs = 100;
     // After a failure (the file cannot be opened, the disk is full) it tries again this much later.
     static constexpr int kRetryMs = 10000;
+    // Its scheduling niceness: the sends' threads have 0.
+    static constexpr int kNiceness = 10;
 
     explicit TextIndexer(const QString& databasePath, QObject* parent = nullptr);
     // Stops after the transaction under way; what is left is taken in at the next start.

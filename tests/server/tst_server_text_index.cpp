@@ -8,6 +8,7 @@
 #include "store/TextIndex.h"
 #include "store/TextIndexer.h"
 
+#include <QDir>
 #include <QFile>
 #include <QThread>
 #include <QJsonArray>
@@ -210,6 +211,30 @@ private Q_SLOTS:
             QCOMPARE(failures.load(), 0);
             QCOMPARE(f.indexed(u"to index"_s), 1);
         }
+    }
+
+    // Indexing is background work: on a busy machine the threads of the sends come first.
+    void theIndexerGivesWayToTheSends()
+    {
+#ifdef Q_OS_LINUX
+        Fixture f;
+        TextIndexer indexer(f.path);
+        const auto niceness = [] {
+            // The thread's stat, after its name in parentheses: niceness is the 17th field.
+            for (const QString& task : QDir(u"/proc/self/task"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+                QFile comm(u"/proc/self/task/%1/comm"_s.arg(task));
+                QFile stat(u"/proc/self/task/%1/stat"_s.arg(task));
+                if (!comm.open(QIODevice::ReadOnly) || comm.readAll().trimmed() != "text indexer" || !stat.open(QIODevice::ReadOnly))
+                    continue;
+                const QByteArray line = stat.readAll();
+                return line.mid(line.lastIndexOf(')') + 2).split(' ').value(16).toInt();
+            }
+            return -100;
+        };
+        QTRY_COMPARE(niceness(), TextIndexer::kNiceness);
+#else
+        QSKIP("thread niceness is read from Linux's /proc");
+#endif
     }
 
     // The indexer takes in what the writer stored, and the texts that changed, on its own.
