@@ -6,7 +6,9 @@
 // Prints, each the median of several runs:
 //   - how long a live-channel ping waits while another user marks 100,000 messages
 //     read, and while another user searches (the event loop must not be held);
-//   - what conversations.create costs at the largest body the server accepts;
+//   - what conversations.create costs at the largest body the server accepts (a group's
+//     and a private conversation's list of distinct ids, a list of three ids repeated),
+//     and what the store's own check costs on lists of 300,000;
 //   - the search time at 50,000 messages over that at 100 (keywords with matches and
 //     without, of two characters and longer; the line gives the worst);
 //   - conversations.list per row at 500 conversations.
@@ -16,6 +18,8 @@
 
 #include "ServerProcess.h"
 #include "http/HttpFront.h"
+#include "http/ServerError.h"
+#include "store/Conversations.h"
 #include "store/Database.h"
 #include "store/TextIndex.h"
 #include "store/UnreadCounts.h"
@@ -322,24 +326,61 @@ int main(int argc, char** argv)
         searchMs << ms;
     }
 
-    // conversations.create with as many distinct member ids as the largest body holds.
-    QByteArray createBody;
-    int ids = 0;
-    {
-        const QByteArray head = R"({"json":{"type":"group","name":"crowd","memberIds":[)";
+    // conversations.create with as many member ids as the largest body holds: distinct
+    // ids for a group and for a private conversation, and three ids over and over. Each
+    // is refused for its size before its ids are decoded or compared (comparing them
+    // pair by pair took seconds).
+    const auto largestCreate = [](const char* type, bool repeated, int* count) {
+        const QByteArray head = QByteArray(R"({"json":{"type":")") + type + R"(","name":"crowd","memberIds":[)";
         QByteArray list;
+        int n = 0;
         while (head.size() + list.size() + 16 < HttpFront::kMaxBody) {
-            list += QByteArray::number(1000000 + ids) + ',';
-            ++ids;
+            list += QByteArray::number(1000000 + (repeated ? n % 3 : n)) + ',';
+            ++n;
         }
         list.chop(1);
-        createBody = head + list + "]}}";
-    }
-    QList<double> createPing, createMs;
+        *count = n;
+        return head + list + "]}}";
+    };
+    int ids = 0, privateIds = 0, repeatedIds = 0;
+    const QByteArray createBody = largestCreate("group", false, &ids);
+    const QByteArray privateBody = largestCreate("private", false, &privateIds);
+    const QByteArray repeatedBody = largestCreate("group", true, &repeatedIds);
+    QList<double> createPing, createMs, privateMs, repeatedMs;
     for (int run = 0; run < kRuns; ++run) {
         double ms = 0;
         createPing << pingDuring(large, pinger, u"conversations.create"_s, createBody, largeToken, &ms);
         createMs << ms;
+        pingDuring(large, pinger, u"conversations.create"_s, privateBody, largeToken, &ms);
+        privateMs << ms;
+        pingDuring(large, pinger, u"conversations.create"_s, repeatedBody, largeToken, &ms);
+        repeatedMs << ms;
+    }
+
+    // The store's own check, for lists no body could carry: held to the group limit
+    // before duplicates are looked for.
+    QList<double> storeDistinctMs, storeRepeatedMs;
+    {
+        Conversations conversations(large.db());
+        QList<qint64> distinct, repeated;
+        for (int i = 0; i < 300000; ++i) {
+            distinct << 1000000 + i;
+            repeated << 1000000 + i % 3;
+        }
+        const auto refused = [&](const QList<qint64>& members) {
+            QElapsedTimer clock;
+            clock.start();
+            try {
+                conversations.createGroup(largeUser, u"crowd"_s, members);
+                std::fprintf(stderr, "a group of %lld members was made\n", qlonglong(members.size()));
+            } catch (const ServerError&) {
+            }
+            return clock.nsecsElapsed() / 1e6;
+        };
+        for (int run = 0; run < kRuns; ++run) {
+            storeDistinctMs << refused(distinct);
+            storeRepeatedMs << refused(repeated);
+        }
     }
 
     // Search: 50,000 against 100 messages, with and without matches.
@@ -374,6 +415,10 @@ int main(int argc, char** argv)
     std::printf("ping wait during markAsRead at 100000 messages: %.2f ms\n", median(markPing));
     std::printf("ping wait during global search at 50000 messages: %.2f ms\n", median(searchPing));
     std::printf("conversations.create at the largest body: %.2f ms (ping wait %.2f ms)\n", median(createMs), median(createPing));
+    std::printf("conversations.create (private) at the largest body, %d member ids: %.2f ms\n", privateIds, median(privateMs));
+    std::printf("conversations.create at the largest body of 3 ids repeated (%d in all): %.2f ms\n", repeatedIds, median(repeatedMs));
+    std::printf("store refusing a group of 300000 member ids: %.2f ms, of 3 ids 100000 times each: %.2f ms\n", median(storeDistinctMs),
+        median(storeRepeatedMs));
     std::printf("search ratio 50000/100 messages: %.2f\n", worstRatio);
     std::printf("conversations.list microseconds per row at %d: %.1f\n", rows, median(listMs) * 1000 / std::max(rows, 1));
     return 0;

@@ -80,7 +80,7 @@ QStringView chineseText(Text text)
     case Text::RegistrationClosed:
         return u"暂不开放新账号注册";
     case Text::AccountBanned:
-        return u"该账号已被封禁";
+        return u"该账号已被封禁。";
     case Text::RefreshTokenNotValid:
         return u"刷新令牌无效";
     case Text::UnknownRole:

@@ -80,7 +80,7 @@ QStringView englishText(Text text)
     case Text::RegistrationClosed:
         return u"Registration of new accounts is closed";
     case Text::AccountBanned:
-        return u"This account has been banned";
+        return u"This account has been banned.";
     case Text::RefreshTokenNotValid:
         return u"The refresh token is not valid";
     case Text::UnknownRole:

@@ -80,7 +80,7 @@ QStringView vietnameseText(Text text)
     case Text::RegistrationClosed:
         return u"Việc đăng ký tài khoản mới đã đóng";
     case Text::AccountBanned:
-        return u"Tài khoản này đã bị khóa";
+        return u"Tài khoản này đã bị cấm.";
     case Text::RefreshTokenNotValid:
         return u"Mã làm mới không hợp lệ";
     case Text::UnknownRole:

@@ -3,6 +3,7 @@
 #include "app/MainView.h"
 #include "state/chat/AuthViewModel.h"
 #include "views/chat/LoginView.h"
+#include "views/common/VisualTabOrder.h"
 
 #include <QVBoxLayout>
 
@@ -11,6 +12,7 @@ ContentView::ContentView(AuthViewModel* authViewModel, QWidget* parent)
     , m_auth(authViewModel)
 {
     setObjectName(QStringLiteral("contentView"));
+    VisualTabOrder::keep(this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     connect(m_auth, &AuthViewModel::isAuthenticatedChanged, this, &ContentView::rebuild);

@@ -26,6 +26,7 @@
 #include "views/common/Localized.h"
 #include "views/common/PlaceholderView.h"
 #include "views/common/Sheet.h"
+#include "views/common/VisualTabOrder.h"
 #include "views/contacts/AddContactView.h"
 #include "views/contacts/ContactDetailView.h"
 #include "views/contacts/ContactListModel.h"
@@ -58,6 +59,7 @@ MainView::MainView(AuthViewModel* authViewModel, QWidget* parent)
     , m_searchSheet(searchSheet())
 {
     setObjectName(QStringLiteral("mainView"));
+    VisualTabOrder::keep(this);
 
     auto* root = new QHBoxLayout(this);
     root->setContentsMargins(0, 0, 0, 0);
@@ -79,9 +81,7 @@ MainView::MainView(AuthViewModel* authViewModel, QWidget* parent)
     toolbar->setContentsMargins(8, 4, 8, 4);
     toolbar->addStretch(1);
     m_searchButton->setObjectName(QStringLiteral("searchButton"));
-    m_searchButton->setToolTip(QStringLiteral("Ctrl+F"));
     m_newChatButton->setObjectName(QStringLiteral("newChatButton"));
-    m_newChatButton->setToolTip(QStringLiteral("Ctrl+N"));
     for (auto [button, symbol] : { std::pair { m_searchButton, "magnifyingglass" }, std::pair { m_newChatButton, "square.and.pencil" } }) {
         button->setAutoRaise(true);
         button->setCursor(Qt::PointingHandCursor);
@@ -114,6 +114,11 @@ MainView::MainView(AuthViewModel* authViewModel, QWidget* parent)
 
     connect(m_sidebar, &SidebarView::selectedSectionChanged, this, &MainView::setSelectedSection);
     connect(m_conversationListVM.get(), &ConversationListViewModel::conversationsChanged, this, &MainView::followRenamedConversation);
+    // Queued: a deletion may be reported from inside the detail it clears.
+    connect(m_contactListVM.get(), &ContactListViewModel::contactRemoved, this, [this](qint64 contactId) {
+        if (m_selectedContact && m_selectedContact->contactId == contactId)
+            setSelectedContact(std::nullopt);
+    }, Qt::QueuedConnection);
     connect(m_auth, &AuthViewModel::userChanged, this, [this] {
         if (m_selectedSection == SidebarSection::messages)
             showDetail();
@@ -128,6 +133,7 @@ MainView::MainView(AuthViewModel* authViewModel, QWidget* parent)
         const bool wasThere = self->m_selectedSection == SidebarSection::messages;
         self->setSelectedSection(SidebarSection::messages);
         self->setSelectedConversation(conversation);
+        self->focusChatInput();
         if (wasThere)
             self->m_conversationListVM->loadConversations();
     });
@@ -148,6 +154,11 @@ MainView::~MainView()
 void MainView::retranslate()
 {
     m_searchSheet->setWindowTitle(Localized::text("search.title"));
+    // Icon buttons: named by what they do, the tooltip adds the keys.
+    m_searchButton->setAccessibleName(Localized::text("common.search"));
+    m_searchButton->setToolTip(Localized::withShortcut(Localized::text("common.search"), QKeySequence(Qt::CTRL | Qt::Key_F)));
+    m_newChatButton->setAccessibleName(Localized::text("contacts.add_title"));
+    m_newChatButton->setToolTip(Localized::withShortcut(Localized::text("contacts.add_title"), QKeySequence(Qt::CTRL | Qt::Key_N)));
 }
 
 QDialog* MainView::searchSheet()
@@ -157,7 +168,7 @@ QDialog* MainView::searchSheet()
     dialog->setFixedSize(500, 600);
     auto* layout = new QVBoxLayout(dialog);
     layout->setContentsMargins(0, 0, 0, 0);
-    Sheet::keepReturnForTheAction(dialog);
+    Sheet::setUpKeyboard(dialog);
     return dialog;
 }
 
@@ -174,8 +185,8 @@ void MainView::openSearch()
     m_searchSheet->layout()->addWidget(view);
     m_searchSheet->setWindowTitle(Localized::text("search.title"));
     connect(view, &SearchView::dismissRequested, m_searchSheet, &QDialog::close);
+    // The sheet puts the caret in its field as it opens.
     m_searchSheet->open();
-    view->setFocus();
 }
 
 bool MainView::eventFilter(QObject* watched, QEvent* event)
@@ -214,7 +225,16 @@ void MainView::showEvent(QShowEvent* event)
     if (m_launched)
         return;
     m_launched = true;
+    // Signed in, the work starts in the conversation list.
+    if (m_conversationList)
+        m_conversationList->focusList();
     launchLoad();
+}
+
+void MainView::focusChatInput()
+{
+    if (ChatView* chat = chatView())
+        chat->focusInput();
 }
 
 QCoro::Task<> MainView::launchLoad()
@@ -287,7 +307,7 @@ void MainView::setSelectedContact(const std::optional<Contact>& contact)
 void MainView::showSection()
 {
     // The kept screens wait in the stack for the next visit; the others go.
-    const QList<QWidget*> kept { m_conversationList, m_favorites, m_files, m_settingsList };
+    const QList<QWidget*> kept { m_conversationList, m_settingsList };
     for (int i = m_content->count() - 1; i >= 0; --i) {
         QWidget* old = m_content->widget(i);
         if (kept.contains(old))
@@ -302,6 +322,7 @@ void MainView::showSection()
         if (!m_conversationList) {
             m_conversationList = new ConversationListView(m_conversationListVM.get(), m_content);
             connect(m_conversationList, &ConversationListView::selectedConversationChanged, this, &MainView::setSelectedConversation);
+            connect(m_conversationList, &ConversationListView::conversationOpened, this, &MainView::focusChatInput);
         } else {
             // Back in the section: names and previews as the server has them now.
             m_conversationListVM->loadConversations();
@@ -328,15 +349,12 @@ void MainView::showSection()
         }
         column = m_settingsList;
         break;
+    // Every visit of these two starts afresh: list, page and error of the last one go.
     case SidebarSection::favorites:
-        if (!m_favorites)
-            m_favorites = new FavoritesView(m_content);
-        column = m_favorites;
+        column = new FavoritesView(m_content);
         break;
     case SidebarSection::files:
-        if (!m_files)
-            m_files = new FileManagementView(m_content);
-        column = m_files;
+        column = new FileManagementView(m_content);
         break;
     }
     if (m_content->indexOf(column) < 0)
@@ -365,13 +383,9 @@ void MainView::showDetail()
     }
     case SidebarSection::contacts:
         if (m_selectedContact) {
-            auto* detail = new ContactDetailView(new ContactDetailViewModel(*m_selectedContact));
-            // Queued: clearing the column deletes the screen that is still emitting.
-            connect(detail->viewModel(), &ContactDetailViewModel::contactDeleted, this, [this](const Contact& contact) {
-                m_contactListVM->removeContact(contact.contactId);
-                setSelectedContact(std::nullopt);
-            }, Qt::QueuedConnection);
-            setDetail(detail);
+            ContactDetailViewModel::Dependencies dependencies = ContactDetailViewModel::sharedDependencies();
+            dependencies.contactList = m_contactListVM.get();
+            setDetail(new ContactDetailView(new ContactDetailViewModel(*m_selectedContact, dependencies)));
         } else {
             setDetail(new PlaceholderView(QStringLiteral("content.select_contact")));
         }

@@ -21,8 +21,6 @@ class ContactListView;
 class ContactListViewModel;
 class ConversationListView;
 class ConversationListViewModel;
-class FavoritesView;
-class FileManagementView;
 class QStackedWidget;
 class QToolButton;
 class SearchView;
@@ -75,6 +73,8 @@ private:
     void followRenamedConversation();
     void showDetail();
     void setDetail(QWidget* widget);
+    // Opening a chat on purpose puts the caret where the person writes.
+    void focusChatInput();
     void retranslate();
     QDialog* searchSheet();
     void openSearch();
@@ -97,8 +97,6 @@ private:
     // Kept from their first visit to the end of the window: returning to the
     // section reloads their data into the rows they have.
     ConversationListView* m_conversationList = nullptr;
-    FavoritesView* m_favorites = nullptr;
-    FileManagementView* m_files = nullptr;
     SettingsListView* m_settingsList = nullptr;
     ContactListView* m_contactList = nullptr;
     QToolButton* m_searchButton;

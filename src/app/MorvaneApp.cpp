@@ -9,7 +9,9 @@
 #include "state/common/LocalizationManager.h"
 #include "views/account/GeneralSettingsView.h"
 #include "views/common/Appearance.h"
+#include "views/common/CloseShortcut.h"
 #include "views/common/Localized.h"
+#include "views/common/VisualTabOrder.h"
 
 #include <QAction>
 #include <QMainWindow>
@@ -120,6 +122,8 @@ void MorvaneApp::openSettings()
         m_settings = std::make_unique<QWidget>();
         m_settings->setObjectName(QStringLiteral("settingsWindow"));
         m_settings->resize(520, 620);
+        CloseShortcut::install(m_settings.get());
+        VisualTabOrder::keep(m_settings.get());
         auto* layout = new QVBoxLayout(m_settings.get());
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(new GeneralSettingsView(m_auth.get(), m_settings.get()));

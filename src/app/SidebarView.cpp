@@ -1,5 +1,7 @@
 #include "app/SidebarView.h"
 
+#include "app/SidebarSectionList.h"
+
 #include "network/WebSocketService.h"
 #include "state/chat/AuthViewModel.h"
 #include "state/common/LocalizationManager.h"
@@ -12,7 +14,6 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -22,7 +23,7 @@ SidebarView::SidebarView(AuthViewModel* authViewModel, WebSocketService* wsServi
     : QWidget(parent)
     , m_auth(authViewModel)
     , m_ws(wsService)
-    , m_sections(new QListWidget(this))
+    , m_sections(new SidebarSectionList(this))
     , m_connectionDot(new QLabel(this))
     , m_connectionText(new QLabel(this))
     , m_userRow(new QWidget(this))
@@ -43,11 +44,11 @@ SidebarView::SidebarView(AuthViewModel* authViewModel, WebSocketService* wsServi
     m_sections->setObjectName(QStringLiteral("sidebarSections"));
     m_sections->setFrameShape(QFrame::NoFrame);
     m_sections->setIconSize(QSize(18, 18));
-    m_sections->setFocusPolicy(Qt::NoFocus);
     m_sections->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
     m_sections->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_sections->setStyleSheet(QStringLiteral(
-        "QListWidget { background: transparent; }"
+        // The list draws its own ring (SidebarSectionList), not the style's dotted frame as well.
+        "QListWidget { background: transparent; outline: 0; }"
         "QListWidget::item { padding: 6px 6px; border-radius: 6px; color: palette(text); }"
         "QListWidget::item:selected { background: rgba(0, 122, 255, 46); }"));
     for (SidebarSection section : SidebarSections::allCases()) {
@@ -55,11 +56,15 @@ SidebarView::SidebarView(AuthViewModel* authViewModel, WebSocketService* wsServi
         item->setData(Qt::UserRole, SidebarSections::rawValue(section));
         item->setData(Qt::UserRole + 1, SidebarSections::icon(section));
     }
-    m_sections->setCurrentRow(0);
+    m_sections->choose(0);
     m_sections->setFixedHeight(m_sections->sizeHintForRow(0) * m_sections->count() + 4);
-    connect(m_sections, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row < 0)
+    // The chosen section is the selected row; the keyboard's ring (the current row)
+    // moves over the rows without switching until Return or Space.
+    connect(m_sections, &QListWidget::itemSelectionChanged, this, [this] {
+        const QList<QListWidgetItem*> chosen = m_sections->selectedItems();
+        if (chosen.isEmpty())
             return;
+        const int row = m_sections->row(chosen.first());
         const SidebarSection section = SidebarSections::allCases().at(row);
         if (section == m_selected)
             return;
@@ -108,7 +113,12 @@ SidebarView::SidebarView(AuthViewModel* authViewModel, WebSocketService* wsServi
     m_signOut->setObjectName(QStringLiteral("signOutButton"));
     m_signOut->setFlat(true);
     m_signOut->setCursor(Qt::PointingHandCursor);
-    m_signOut->setStyleSheet(QStringLiteral("QPushButton { color: #ff3b30; border: none; padding: 6px; }"));
+    // Drawn by a style sheet, which leaves out the style's focus frame: a ring in the
+    // border shows when the button has the keyboard.
+    m_signOut->setStyleSheet(QStringLiteral("QPushButton { color: #ff3b30; border: 2px solid transparent; border-radius: 6px;"
+                                            " padding: 4px 8px; outline: none; }"
+                                            "QPushButton:focus { border-color: %1; }")
+                                 .arg(Appearance::focusRing().name(QColor::HexArgb)));
     connect(m_signOut, &QPushButton::clicked, this, &SidebarView::signOut);
     column->addWidget(m_signOut, 0, Qt::AlignHCenter);
 
@@ -123,6 +133,7 @@ void SidebarView::retranslate()
 {
     for (int row = 0; row < m_sections->count(); ++row)
         m_sections->item(row)->setText(SidebarSections::title(SidebarSections::allCases().at(row)));
+    m_sections->setAccessibleName(Localized::text("sidebar.sections"));
     m_signOut->setText(Localized::text("profile.logout"));
     updateConnection();
 }
@@ -131,7 +142,7 @@ void SidebarView::setSelectedSection(SidebarSection section)
 {
     if (section == m_selected)
         return;
-    m_sections->setCurrentRow(int(SidebarSections::allCases().indexOf(section)));
+    m_sections->choose(int(SidebarSections::allCases().indexOf(section)));
 }
 
 void SidebarView::updateConnection()

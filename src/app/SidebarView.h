@@ -8,8 +8,8 @@ class AuthViewModel;
 class AvatarView;
 class ElidedLabel;
 class QLabel;
-class QListWidget;
 class QPushButton;
+class SidebarSectionList;
 class WebSocketService;
 
 // The main window's left column: the six sections, whether the live channel is
@@ -34,7 +34,7 @@ private:
     AuthViewModel* m_auth;
     WebSocketService* m_ws;
     SidebarSection m_selected = SidebarSection::messages;
-    QListWidget* m_sections;
+    SidebarSectionList* m_sections;
     QLabel* m_connectionDot;
     QLabel* m_connectionText;
     QWidget* m_userRow;

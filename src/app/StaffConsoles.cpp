@@ -5,6 +5,7 @@
 #include "state/chat/AuthViewModel.h"
 #include "views/admin/AdminDashboardView.h"
 #include "views/admin/OperatorConsoleView.h"
+#include "views/common/CloseShortcut.h"
 #include "views/common/Localized.h"
 
 #include <QMessageBox>
@@ -51,6 +52,7 @@ void StaffConsoles::open(Console console)
         else
             window = new OperatorConsoleView(m_api);
         window->setAttribute(Qt::WA_DeleteOnClose);
+        CloseShortcut::install(window);
         // The smallest size at which every console screen shows its texts whole,
         // in all three languages.
         window->setMinimumSize(860, 540);

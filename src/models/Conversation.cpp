@@ -83,6 +83,7 @@ Conversation Conversation::read(const json::Reader& r)
             preview = last->content.value_or(QString());
         c.lastMessage = preview;
         c.lastMessageTime = last->createdAt;
+        c.lastMessageId = last->id;
     } else {
         c.lastMessage = r.lenient<QString>("lastMessage"_L1);
         c.lastMessageTime = r.lenient<QString>("lastMessageTime"_L1);

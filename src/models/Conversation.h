@@ -21,6 +21,8 @@ struct Conversation {
     std::optional<QString> updatedAt {};
     std::optional<QString> lastMessage {};
     std::optional<QString> lastMessageTime {};
+    // The server's id of the message the preview shows, when known: newer messages have higher ids.
+    std::optional<qint64> lastMessageId {};
     std::optional<qint64> unreadCount {};
     std::optional<bool> isPinned {};
     std::optional<bool> isMuted {};

@@ -50,6 +50,10 @@ struct Message {
     std::optional<QString> senderAvatar {};
     std::optional<QList<MessageReaction>> reactions {};
     std::optional<qint64> readCount {};
+    // Kept by the client for a message of this user that it sent: its frame went
+    // out, so the server may hold it even when no acknowledgement came. False when
+    // the frame never left or the server refused it.
+    bool mayBeOnServer = false;
 
     static Message read(const json::Reader& reader);
     // Leaves out the forwarding, edit, revocation (and its administrator mark), expiry, thread, encryption and

@@ -100,7 +100,7 @@ private Q_SLOTS:
         auto app = makeApp();
         QSignalSpy launched(app.get(), &MorvaneApp::launchFinished);
         app->show();
-        QVERIFY(launched.count() == 1 || launched.wait());
+        QVERIFY(launched.count() == 1 || launched.wait(testsupport::kPatienceMs));
         QVERIFY(loginView(*app));
         QCOMPARE(app->mainWindow()->size(), QSize(1100, 700));
         QCOMPARE(app->mainWindow()->minimumSize(), QSize(900, 600));
@@ -209,6 +209,35 @@ private Q_SLOTS:
         QCOMPARE(child<QPushButton>(login, "modeSwitchButton")->text(), Localized::text("auth.switch_to_login"));
     }
 
+    // Signing out shows the login form as the sign-in left it: someone who registered
+    // finds the registration form again, someone who signed in the sign-in form.
+    void signOutKeepsTheForm_data()
+    {
+        QTest::addColumn<bool>("registering");
+        QTest::newRow("registered") << true;
+        QTest::newRow("signed in") << false;
+    }
+    void signOutKeepsTheForm()
+    {
+        QFETCH(bool, registering);
+        auto app = makeApp();
+        app->show();
+        LoginView* login = loginView(*app);
+        QVERIFY(login);
+        if (registering)
+            QTest::mouseClick(child<QPushButton>(login, "modeSwitchButton"), Qt::LeftButton);
+        const QString name = registering ? QStringLiteral("keeper") : QStringLiteral("alice");
+        signIn(*app, name, registering ? QStringLiteral("keeper123") : QStringLiteral("alice123"));
+        QTRY_VERIFY_WITH_TIMEOUT(mainView(*app), 10000);
+        QTest::mouseClick(child<QPushButton>(mainView(*app), "signOutButton"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT((login = loginView(*app)), 10000);
+        QCOMPARE(child<QLineEdit>(login, "nicknameField")->isVisible(), registering);
+        QCOMPARE(child<QPushButton>(login, "submitButton")->text(),
+                 Localized::text(registering ? "auth.register_button" : "auth.login_button"));
+        QVERIFY(child<QLineEdit>(login, "usernameField")->text().isEmpty());
+        QVERIFY(!child<QLabel>(login, "loginError")->isVisible());
+    }
+
     void signInReachesMainWindowAndConnectsOnce()
     {
         auto app = makeApp();
@@ -239,7 +268,7 @@ private Q_SLOTS:
         QSignalSpy launched(restored.get(), &MorvaneApp::launchFinished);
         restored->show();
         QVERIFY(mainView(*restored));
-        QVERIFY(launched.wait());
+        QVERIFY(launched.wait(testsupport::kPatienceMs));
         QCOMPARE(m_recorded.connects, QList<qint64> { alice });
         QVERIFY(restored->authViewModel()->isAuthenticated());
     }
@@ -251,7 +280,7 @@ private Q_SLOTS:
         auto app = makeApp(); // session restored from the previous test
         QSignalSpy launched(app.get(), &MorvaneApp::launchFinished);
         app->show();
-        QVERIFY(launched.count() == 1 || launched.wait());
+        QVERIFY(launched.count() == 1 || launched.wait(testsupport::kPatienceMs));
         const qint64 alice = app->authViewModel()->user()->id;
         QCOMPARE(m_recorded.connects, QList<qint64> { alice });
 
@@ -277,7 +306,7 @@ private Q_SLOTS:
         auto app = makeApp(); // session restored from the previous tests
         QSignalSpy launched(app.get(), &MorvaneApp::launchFinished);
         app->show();
-        QVERIFY(launched.count() == 1 || launched.wait());
+        QVERIFY(launched.count() == 1 || launched.wait(testsupport::kPatienceMs));
         const qint64 alice = app->authViewModel()->user()->id;
         QCOMPARE(m_recorded.connects, QList<qint64> { alice });
 
@@ -298,7 +327,7 @@ private Q_SLOTS:
         QVERIFY(main);
         QVERIFY(QTest::qWaitForWindowExposed(app->mainWindow()));
         QSignalSpy loaded(main, &MainView::launchLoadFinished);
-        QVERIFY(loaded.wait());
+        QVERIFY(loaded.wait(testsupport::kPatienceMs));
 
         QTest::keyClick(app->mainWindow(), Qt::Key_F, Qt::ControlModifier);
         QVERIFY(main->showSearch());

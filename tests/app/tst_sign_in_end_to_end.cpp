@@ -71,7 +71,7 @@ class TestSignInEndToEnd : public QObject {
         LoginView* login = loginView(app);
         if (!login)
             return u"(signed in)"_s;
-        if (!QTest::qWaitFor([&] { return !app.authViewModel()->isLoading(); }, 20000))
+        if (!QTest::qWaitFor([&] { return !app.authViewModel()->isLoading(); }, testsupport::kPatienceMs))
             return u"(still loading)"_s;
         auto* error = child<QLabel>(login, "loginError");
         return error->isVisible() ? error->text() : QString();

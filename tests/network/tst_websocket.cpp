@@ -10,6 +10,7 @@
 #include "network/SessionRenewal.h"
 #include "network/WebSocketService.h"
 
+#include "PostedEvents.h"
 #include "WebSocketLogCapture.h"
 #include "WebSocketManualClock.h"
 #include "WebSocketTestServer.h"
@@ -44,7 +45,7 @@ struct Channel {
     bool connectAndAuthenticate(qint64 userId)
     {
         service->connect(userId);
-        return QTest::qWaitFor([this] { return service->isConnected(); }, 5000);
+        return QTest::qWaitFor([this] { return service->isConnected(); }, testsupport::kPatienceMs);
     }
 
     WebSocketTestServer server;
@@ -287,7 +288,7 @@ private Q_SLOTS:
         service.send(large);
         service.connect(5);
         QTRY_COMPARE(peer.handshakes, 2);
-        QTest::qWait(100);
+        QVERIFY(testsupport::postedEventsHandled());
         QCOMPARE(sockets(), 2); // the old one still waits for the answer to its close
         clock->advance(WebSocketService::closeHandshakeGraceMs);
         QTRY_COMPARE(sockets(), 1);
@@ -442,7 +443,7 @@ private Q_SLOTS:
         QTRY_COMPARE(log.linesStartingWith(u"[WS] Scheduling reconnect in "_s).size(), 2);
 
         // The socket reports each failure twice; it counts once, and every fresh socket retries quickly.
-        QTest::qWait(50);
+        QVERIFY(testsupport::postedEventsHandled());
         QCOMPARE(log.linesStartingWith(u"[WS] Scheduling reconnect in "_s),
                  (QStringList { u"[WS] Scheduling reconnect in 0.5s"_s, u"[WS] Scheduling reconnect in 0.5s"_s }));
         QCOMPARE(channel.manualClock->armedOneShots(), QList<qint64> { 500 });
@@ -488,7 +489,7 @@ private Q_SLOTS:
 
         channel.manualClock->advance(pongAtMs);
         channel.server.sendToAll(R"({"type":"pong","payload":{}})");
-        QVERIFY(frames.wait(5000));
+        QVERIFY(frames.wait(testsupport::kPatienceMs));
         channel.manualClock->advance(90'000 - pongAtMs);
 
         const auto connection = channel.server.connections().first();
@@ -554,16 +555,21 @@ private Q_SLOTS:
             QVERIFY(log.linesStartingWith(u"[WS] Scheduling reconnect"_s).isEmpty());
         } else if (SessionRenewal(answer) == SessionRenewal::Refused) {
             QVERIFY(channel.service->intentionalDisconnect());
+            const qsizetype attempts = log.linesStartingWith(u"[WS] Connecting to "_s).size();
             channel.manualClock->advance(120'000);
-            QTest::qWait(50);
+            // A connection is attempted (and logged) as its timer falls due, or through the event queue.
+            QVERIFY(testsupport::postedEventsHandled());
+            QCOMPARE(log.linesStartingWith(u"[WS] Connecting to "_s).size(), attempts);
             QCOMPARE(channel.server.framesOfType(u"auth"_s).size(), 1);
             QCOMPARE(renewal.calls, 1);
         } else {
             QTRY_COMPARE(log.linesStartingWith(u"[WS] Scheduling reconnect"_s).size(), 1);
+            const qsizetype attempts = log.linesStartingWith(u"[WS] Connecting to "_s).size();
             channel.manualClock->advance(500);
             QTRY_COMPARE(renewal.calls, 2);
-            QTest::qWait(50);
-            // Still the refused token: nothing was sent with it again.
+            QVERIFY(testsupport::postedEventsHandled());
+            // Still the refused token: no connection was opened to send it again.
+            QCOMPARE(log.linesStartingWith(u"[WS] Connecting to "_s).size(), attempts);
             QCOMPARE(channel.server.framesOfType(u"auth"_s).size(), 1);
             QVERIFY(!channel.service->isConnected());
         }
@@ -676,7 +682,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitFor([&] {
             channel.manualClock->advance(1000);
             return channel.service->isConnected();
-        }, 10000));
+        }, testsupport::kPatienceMs));
         QTRY_COMPARE(clientIdsSent(channel.server), (QStringList { u"c1"_s, u"c1"_s }));
         QCOMPARE(failed.size(), 0);
         // Now on an open channel again, the clock for its acknowledgement runs.
@@ -709,9 +715,11 @@ private Q_SLOTS:
         QCOMPARE(connection->closeCode, int(QWebSocketProtocol::CloseCodeNormal));
         QTRY_COMPARE(log.linesStartingWith(u"[WS] Receive error (gen=1): "_s).size(), 1);
 
+        const qsizetype attempts = log.linesStartingWith(u"[WS] Connecting to "_s).size();
         channel.manualClock->advance(120'000);
-        QTest::qWait(50);
+        QVERIFY(testsupport::postedEventsHandled());
         QVERIFY(log.linesStartingWith(u"[WS] Scheduling reconnect"_s).isEmpty());
+        QCOMPARE(log.linesStartingWith(u"[WS] Connecting to "_s).size(), attempts);
         QCOMPARE(channel.server.connections().size(), 1);
     }
 

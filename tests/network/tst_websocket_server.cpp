@@ -48,7 +48,7 @@ private Q_SLOTS:
         request.setHeader(QNetworkRequest::ContentTypeHeader, u"application/json"_s);
         std::unique_ptr<QNetworkReply> reply(network.post(request, R"({"username":"wsrestart","password":"secret123"})"));
         QSignalSpy finished(reply.get(), &QNetworkReply::finished);
-        QVERIFY(finished.wait(10000));
+        QVERIFY(finished.wait(testsupport::kPatienceMs));
         const QJsonObject registered = QJsonDocument::fromJson(reply->readAll()).object();
         const QString token = registered.value("app_session_id"_L1).toString();
         const qint64 userId = registered.value("user"_L1).toObject().value("id"_L1).toInteger();

@@ -3,6 +3,7 @@
 // Small blocking drivers for end-to-end tests of morvane-server: HTTP calls through
 // QNetworkAccessManager and a WebSocket that collects the frames it receives.
 
+#include "Patience.h"
 #include "models/Json.h"
 
 #include <QDebug>
@@ -76,19 +77,22 @@ public:
     explicit LiveClient(QUrl wsUrl, QByteArray language = {});
     ~LiveClient();
 
-    bool open(int timeoutMs = 5000);
+    bool open(int timeoutMs = testsupport::kPatienceMs);
     // Opens, sends "auth" and waits for "auth_success".
     bool authenticate(const QString& token, qint64 userId, const QString& deviceId = QStringLiteral("test-device"));
     void sendFrame(const QString& type, const QJsonObject& payload);
     void sendText(const QString& text);
     // The first received frame of this type not taken before (waiting for it when needed).
-    std::optional<QJsonObject> waitFor(const QString& type, int timeoutMs = 5000);
+    std::optional<QJsonObject> waitFor(const QString& type, int timeoutMs = testsupport::kPatienceMs);
     // Every frame received before the first one of this type (waiting for it when
     // needed), in order; all of them, that one included, count as taken.
-    QList<QJsonObject> framesBefore(const QString& type, int timeoutMs = 5000);
-    // True when no frame of this type has arrived by the pong of a fresh ping.
+    QList<QJsonObject> framesBefore(const QString& type, int timeoutMs = testsupport::kPatienceMs);
+    // Waits until the server has handled whatever reached it, on any connection,
+    // before this call (two ping round trips); false when a pong did not come.
+    bool serverCaughtUp();
+    // True when no frame of this type has arrived once the server caught up.
     bool staysQuiet(const QString& type);
-    bool waitForClose(int timeoutMs = 5000);
+    bool waitForClose(int timeoutMs = testsupport::kPatienceMs);
     int closeCode() const { return m_closeCode; }
     bool isOpen() const;
 

@@ -145,7 +145,7 @@ private Q_SLOTS:
 
         // Online counts accounts: it drops only when an account's last socket closes.
         first.reset();
-        QTest::qWait(50);
+        QVERIFY(other.serverCaughtUp());
         QCOMPARE(stats().onlineUsers, std::optional<qint64>(2));
         second.reset();
         QTRY_COMPARE(stats().onlineUsers, std::optional<qint64>(1));

@@ -67,7 +67,7 @@ private Q_SLOTS:
         const QString frame = sendFrame(bytes, QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-'));
         QCOMPARE(frame.toUtf8().size(), bytes);
         socket.sendText(frame);
-        const auto error = socket.waitFor(QStringLiteral("error"), 15000);
+        const auto error = socket.waitFor(QStringLiteral("error"));
         QVERIFY(error);
         QCOMPARE(error->value(QLatin1StringView("code")).toString(), code);
         socket.sendFrame(QStringLiteral("ping"), {});
@@ -80,7 +80,7 @@ private Q_SLOTS:
         LiveClient socket(m_server.wsUrl());
         QVERIFY(socket.authenticate(m_alice->token, m_alice->userId()));
         socket.sendText(sendFrame(6 << 20, QStringLiteral("huge")));
-        QVERIFY(socket.waitForClose(15000));
+        QVERIFY(socket.waitForClose());
 
         LiveClient fresh(m_server.wsUrl());
         QVERIFY(fresh.authenticate(m_alice->token, m_alice->userId()));

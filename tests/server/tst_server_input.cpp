@@ -195,7 +195,7 @@ private Q_SLOTS:
         QFETCH(qint64, declared);
         QTcpSocket socket;
         socket.connectToHost(u"127.0.0.1"_s, m_server.port());
-        QVERIFY(socket.waitForConnected(5000));
+        QVERIFY(socket.waitForConnected(testsupport::kPatienceMs));
         QByteArray request = "POST " + path.toLatin1() + " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\n";
         if (declared >= 0) {
             // Only the headers and one byte: the answer must not wait for the rest.
@@ -207,7 +207,7 @@ private Q_SLOTS:
         socket.write(request);
         QByteArray answer;
         while (!answer.contains("\r\n\r\n") || !answer.endsWith('}')) {
-            if (!socket.waitForReadyRead(5000))
+            if (!socket.waitForReadyRead(testsupport::kPatienceMs))
                 break;
             answer += socket.readAll();
         }

@@ -165,9 +165,9 @@ private Q_SLOTS:
         for (int i = 0; i < kSends; ++i)
             burst->sendFrame(u"message_send"_s, text(conversation, u"b-%1"_s.arg(i)));
         other->sendFrame(u"ping"_s, {});
-        QVERIFY(other->waitFor(u"pong"_s, 30000));
+        QVERIFY(other->waitFor(u"pong"_s));
         for (int i = 0; i < kSends; ++i)
-            QCOMPARE(burst->waitFor(u"message_ack"_s, 30000).value_or(QJsonObject())["clientMsgId"_L1].toString(), u"b-%1"_s.arg(i));
+            QCOMPARE(burst->waitFor(u"message_ack"_s).value_or(QJsonObject())["clientMsgId"_L1].toString(), u"b-%1"_s.arg(i));
     }
 
     void socketClosesWhenTokenExpires()
@@ -179,7 +179,7 @@ private Q_SLOTS:
         auto user = newUser(shortLived);
         auto socket = live(shortLived, *user);
         QVERIFY(socket);
-        QVERIFY(socket->waitForClose(15000));
+        QVERIFY(socket->waitForClose());
         QCOMPARE(socket->closeCode(), 1008);
     }
 
@@ -203,11 +203,11 @@ private Q_SLOTS:
 
         QTcpSocket raw;
         raw.connectToHost(u"127.0.0.1"_s, m_server.port());
-        QVERIFY(raw.waitForConnected(5000));
+        QVERIFY(raw.waitForConnected(testsupport::kPatienceMs));
         raw.write("GET /ws HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
                   "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n");
         QByteArray received;
-        for (int i = 0; i < 50 && !received.contains("\r\n\r\n"); ++i) {
+        for (const QDeadlineTimer deadline(testsupport::kPatienceMs); !received.contains("\r\n\r\n") && !deadline.hasExpired();) {
             if (raw.waitForReadyRead(200))
                 received += raw.readAll();
         }
@@ -215,7 +215,7 @@ private Q_SLOTS:
         const QJsonObject auth { { u"type"_s, u"auth"_s },
             { u"payload"_s, QJsonObject { { u"token"_s, stalled->token }, { u"userId"_s, stalled->userId() } } } };
         raw.write(clientFrame(QJsonDocument(auth).toJson(QJsonDocument::Compact)));
-        for (int i = 0; i < 50 && !received.contains("auth_success"); ++i) {
+        for (const QDeadlineTimer deadline(testsupport::kPatienceMs); !received.contains("auth_success") && !deadline.hasExpired();) {
             if (raw.waitForReadyRead(200))
                 received += raw.readAll();
         }
@@ -230,7 +230,8 @@ private Q_SLOTS:
         constexpr int kSends = 500;
         for (int i = 0; i < kSends; ++i) {
             senderSocket->sendFrame(u"message_send"_s, text(conversation, u"big-%1"_s.arg(i), content));
-            QVERIFY(senderSocket->waitFor(u"message_ack"_s, 20000));
+            QVERIFY2(senderSocket->waitFor(u"message_ack"_s),
+                qPrintable(u"send %1 was not acknowledged; the server's log ends: %2"_s.arg(i).arg(QString::fromUtf8(m_server.serverLog().right(1500)))));
         }
 
         // Reading everything now ends in the server's reset for the stalled client, and
@@ -238,7 +239,7 @@ private Q_SLOTS:
         raw.setReadBufferSize(0);
         qint64 total = 0;
         constexpr qint64 kAllDeliveries = qint64(kSends) * 60000;
-        const QDeadlineTimer deadline(30000);
+        const QDeadlineTimer deadline(testsupport::kPatienceMs);
         while (raw.state() == QAbstractSocket::ConnectedState && total < kAllDeliveries && !deadline.hasExpired()) {
             raw.waitForReadyRead(500);
             total += raw.readAll().size();

@@ -20,7 +20,6 @@
 #include "store/UnreadCounts.h"
 #include "store/UserDirectory.h"
 
-#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -600,13 +599,9 @@ private Q_SLOTS:
             }
             transaction.commit();
         }
-        QElapsedTimer timer;
-        timer.start();
+        // What the refusal costs at these sizes is a line of bench/server_data.
         if (members < 0) {
             QVERIFY_THROWS_EXCEPTION(ServerError, store.conversations().createGroup(alice, u"crowd"_s, ids));
-            // A generous bound: the refusal takes milliseconds, the old pairwise removal
-            // of duplicates took seconds at this size.
-            QVERIFY2(timer.elapsed() < 2000, qPrintable(u"took %1 ms"_s.arg(timer.elapsed())));
             return;
         }
         const qint64 group = store.conversations().createGroup(alice, u"crowd"_s, ids);
@@ -624,8 +619,9 @@ private Q_SLOTS:
         QTest::newRow("private, the other and the caller") << u"private"_s << 0 << 200;
     }
 
-    // conversations.create is answered at once whatever the size of its list: the list
-    // is held to its limit before its ids are decoded or compared.
+    // conversations.create refuses a list over its limit whatever its size (what that
+    // costs at the largest body is a line of bench/server_data) and takes a private
+    // conversation's two members.
     void memberListsOverHttp()
     {
         QFETCH(QString, type);
@@ -642,13 +638,9 @@ private Q_SLOTS:
             members = { bob.userId(), alice.userId() };
         for (int i = 0; ids < 0 ? members.size() * 8 + 200 < HttpFront::kMaxBody : i < ids; ++i)
             members.append(1000000 + i);
-        QElapsedTimer timer;
-        timer.start();
         const HttpResult result = alice.mutation(u"conversations.create"_s,
             QJsonObject { { u"type"_s, type }, { u"name"_s, u"crowd"_s }, { u"memberIds"_s, members } });
         QCOMPARE(result.status, status);
-        // A generous bound: comparing the ids pair by pair took seconds at this size.
-        QVERIFY2(timer.elapsed() < 2000, qPrintable(u"took %1 ms"_s.arg(timer.elapsed())));
     }
 
 private:

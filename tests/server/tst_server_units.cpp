@@ -426,7 +426,7 @@ private Q_SLOTS:
             done = true;
             other->wait();
         });
-        QVERIFY(QTest::qWaitFor([&] { return otherWrites > 0; }));
+        QVERIFY(QTest::qWaitFor([&] { return otherWrites > 0; }, testsupport::kPatienceMs));
         constexpr int kRounds = 30;
         try {
             for (int i = 0; i < kRounds; ++i) {
@@ -453,7 +453,7 @@ private Q_SLOTS:
         QVERIFY(gate.listenOn(QHostAddress::LocalHost, 0, u"127.0.0.1"_s));
         QTcpSocket client;
         client.connectToHost(QHostAddress::LocalHost, gate.serverPort());
-        QVERIFY(gate.waitForNewConnection(5000));
+        QVERIFY(gate.waitForNewConnection(testsupport::kPatienceMs));
         QTcpSocket* accepted = gate.nextPendingConnection();
         QVERIFY(accepted);
         QCOMPARE(accepted->socketOption(QAbstractSocket::LowDelayOption).toInt(), 1);
@@ -467,7 +467,7 @@ private Q_SLOTS:
             RequestGate gate(RequestGate::Limits {}, {});
             QVERIFY(gate.listenOn(QHostAddress::LocalHost, 0, u"127.0.0.1"_s));
             client.connectToHost(QHostAddress::LocalHost, gate.serverPort());
-            QVERIFY(gate.waitForNewConnection(5000));
+            QVERIFY(gate.waitForNewConnection(testsupport::kPatienceMs));
             QVERIFY(gate.hasPendingConnections());
         }
         QTRY_COMPARE(client.state(), QAbstractSocket::UnconnectedState);

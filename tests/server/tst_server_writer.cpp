@@ -329,8 +329,8 @@ private Q_SLOTS:
         QCOMPARE(databaseBytes(), before);
         QVERIFY(walBytes() > 200 * 2000);
         MessageWriter writer(f.path);
-        QVERIFY(QTest::qWaitFor([&] { return databaseBytes() > before + 200 * 2000; }, 10 * MessageWriter::kIdleCheckpointMs));
-        QVERIFY2(QTest::qWaitFor([&] { return walBytes() == 0; }, 10 * MessageWriter::kIdleCheckpointMs),
+        QVERIFY(QTest::qWaitFor([&] { return databaseBytes() > before + 200 * 2000; }, testsupport::patience(10 * MessageWriter::kIdleCheckpointMs)));
+        QVERIFY2(QTest::qWaitFor([&] { return walBytes() == 0; }, testsupport::patience(10 * MessageWriter::kIdleCheckpointMs)),
             qPrintable(u"the WAL holds %1 bytes"_s.arg(walBytes())));
     }
 

@@ -65,7 +65,7 @@ struct ClientStack {
     {
         storeSession(u);
         ws.connect(u.id);
-        return QTest::qWaitFor([this] { return ws.isConnected(); }, 5000);
+        return QTest::qWaitFor([this] { return ws.isConnected(); }, testsupport::kPatienceMs);
     }
 
     int requestCount(const QString& path) const { return int(server.requestsTo(path).size()); }

@@ -511,6 +511,76 @@ private Q_SLOTS:
             QVERIFY(error->startsWith(text(failureKey.constData())));
     }
 
+    // A row action that ends while a load of the page is on its way holds when that
+    // load's older answer lands: the row keeps its ban, role or deletion, and a
+    // dissolved group stays gone. A load that leaves afterwards is the server's word.
+    void rowActionOutlivesAnOlderPage_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<bool>("loadFirst");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("ban") << u"ban"_s << true << u"1:- 2:banned 3:-"_s;
+        QTest::newRow("role") << u"role"_s << true << u"1:- 2:vip 3:-"_s;
+        QTest::newRow("dissolve") << u"dissolve"_s << true << u"1 3"_s;
+        QTest::newRow("delete") << u"delete"_s << true << u"1:- 2:deleted 3:-"_s;
+        QTest::newRow("ban, newer page") << u"ban"_s << false << u"1:- 2:- 3:-"_s;
+        QTest::newRow("dissolve, newer page") << u"dissolve"_s << false << u"1 2 3"_s;
+    }
+    void rowActionOutlivesAnOlderPage()
+    {
+        QFETCH(QString, action);
+        QFETCH(bool, loadFirst);
+        QFETCH(QString, after);
+        Fixture f;
+        f.server.respond(u"/api/admin/users/ban"_s, { 200, "null" });
+        f.server.respond(u"/api/admin/users/role"_s, { 200, "null" });
+        f.server.respond(u"/api/admin/groups/dissolve"_s, { 200, "null" });
+        f.server.respond(u"/api/admin/messages/delete"_s, { 200, "null" });
+        // The page loads and is asked for again, before or after the row action ends.
+        const auto race = [&f, loadFirst](AdminPagedTable& table, const QString& listPath, const QByteArray& rows, auto act) {
+            f.server.respondOnce(listPath, { 200, rows });
+            runTask(table.load());
+            f.server.respond(listPath, { 200, rows, {}, true });
+            std::optional<QCoro::Task<>> load;
+            if (loadFirst)
+                load.emplace(table.load());
+            runTask(act());
+            if (!loadFirst)
+                load.emplace(table.load());
+            QTRY_COMPARE(f.server.requestsTo(listPath).size(), 2);
+            f.server.release(listPath);
+            runTask(std::move(*load));
+            QVERIFY(!table.isLoading());
+            QVERIFY(!table.errorMessage());
+        };
+        QStringList rows;
+        if (action == u"ban" || action == u"role") {
+            UserManagementViewModel users(f.api);
+            AdminUser two;
+            two.id = 2;
+            race(users, usersPath, page("users", 3), [&] {
+                return action == u"ban" ? users.toggleBan(two) : users.changeRole(two, u"vip"_s);
+            });
+            for (const AdminUser& u : users.users())
+                rows << QString::number(u.id) + u':' + (u.role ? *u.role : u.isBanned == std::optional(true) ? u"banned"_s : u"-"_s);
+        } else if (action == u"dissolve") {
+            GroupManagementViewModel groups(f.api);
+            AdminGroup two;
+            two.id = 2;
+            race(groups, groupsPath, page("groups", 3, 3), [&] { return groups.dissolve(two); });
+            for (const AdminGroup& g : groups.groups())
+                rows << QString::number(g.id);
+        } else {
+            MessageAuditViewModel audit(f.api);
+            AuditMessage two;
+            two.id = 2;
+            race(audit, messagesPath, page("messages", 3, 3), [&] { return audit.deleteMessage(two); });
+            for (const AuditMessage& m : audit.messages())
+                rows << QString::number(m.id) + (m.isDeleted == std::optional(true) ? u":deleted"_s : u":-"_s);
+        }
+        QCOMPARE(rows.join(u' '), after);
+    }
+
     // A second press of a row's action while its request runs sends nothing, also
     // after a failure the action can be pressed again.
     void secondActionWhileInFlight()

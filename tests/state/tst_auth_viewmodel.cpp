@@ -461,17 +461,37 @@ private Q_SLOTS:
         QVERIFY(model.isAuthenticated());
     }
 
-    // After signing out the login screen offers signing in, even after a registration.
-    void logoutReturnsToSignInMode()
+    // Signing out leaves the form as it stands: its mode, its fields and its message.
+    void logoutKeepsTheForm_data()
     {
+        QTest::addColumn<bool>("loginMode");
+        QTest::addColumn<bool>("withMessage");
+        QTest::newRow("registering, with a message") << false << true;
+        QTest::newRow("signing in, no message") << true << false;
+    }
+    void logoutKeepsTheForm()
+    {
+        QFETCH(bool, loginMode);
+        QFETCH(bool, withMessage);
         ClientStack stack;
         stack.storeSession(ClientStack::user(7, u"Mei"_s));
         stack.server.respond(u"/api/auth/me"_s, { 200, R"({"user":)" + userJson + "}" });
         stack.server.respond(u"/api/auth/logout"_s, { 200, "{}" });
         AuthViewModel model(depsOf(stack));
-        model.setIsLoginMode(false);
+        model.setIsLoginMode(loginMode);
+        model.setUsername(u"ann"_s);
+        model.setNickname(u"Ann"_s);
+        if (withMessage)
+            testsupport::runTask(model.login()); // no password: the form says so and sends nothing
+        const QString message = model.errorText();
+        QCOMPARE(message.isEmpty(), !withMessage);
         testsupport::runTask(model.logout());
-        QVERIFY(model.isLoginMode());
+        QVERIFY(!model.isAuthenticated());
+        QCOMPARE(model.isLoginMode(), loginMode);
+        QCOMPARE(model.username(), u"ann"_s);
+        QCOMPARE(model.nickname(), u"Ann"_s);
+        QCOMPARE(model.errorText(), message);
+        QVERIFY(!model.isLoading());
     }
 
     void logoutSignsOutEvenWhenTheServerFails()

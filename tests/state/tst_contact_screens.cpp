@@ -346,8 +346,9 @@ private Q_SLOTS:
         Contact contact;
         contact.id = 5;
         contact.contactId = 42;
-        ContactDetailViewModel model(contact, { &stack.chat, &stack.contacts, &stack.notifications });
-        QSignalSpy deleted(&model, &ContactDetailViewModel::contactDeleted);
+        ContactListViewModel list({ &stack.contacts, &stack.groups, &stack.ws });
+        ContactDetailViewModel model(contact, { &stack.chat, &stack.contacts, &stack.notifications, &list });
+        QSignalSpy deleted(&list, &ContactListViewModel::contactRemoved);
 
         model.requestDelete();
         QVERIFY(model.isConfirmingDelete());
@@ -378,6 +379,41 @@ private Q_SLOTS:
         QCOMPARE(list.contacts().size(), 1);
         QCOMPARE(list.sections().size(), 1);
         QCOMPARE(list.sections().at(0).letter, u"B"_s);
+    }
+
+    // A contact deleted while a load of the column is on its way stays out of that
+    // load's older answer; a load that leaves afterwards is the server's word.
+    void deletedContactStaysOutOfAnOlderLoad_data()
+    {
+        QTest::addColumn<bool>("loadFirst");
+        QTest::addColumn<int>("listed");
+        QTest::newRow("older load") << true << 1;
+        QTest::newRow("newer load") << false << 2;
+    }
+    void deletedContactStaysOutOfAnOlderLoad()
+    {
+        QFETCH(bool, loadFirst);
+        QFETCH(int, listed);
+        ClientStack stack;
+        const QString path = procedure("contacts.list");
+        const QByteArray both = R"([{"id":1,"userId":9,"contactId":42,"nickname":"Ann"},{"id":2,"userId":9,"contactId":43,"nickname":"Bo"}])";
+        stack.server.respondOnce(path, ok(both));
+        stack.server.respond(path, { 200, envelope(both), {}, true });
+        stack.server.respond(procedure("groups.list"), ok("[]"));
+        stack.server.respond(procedure("contacts.getPendingRequestCount"), ok("0"));
+        ContactListViewModel list({ &stack.contacts, &stack.groups, &stack.ws });
+        testsupport::runTask(list.loadContacts());
+        std::optional<QCoro::Task<>> load;
+        if (loadFirst)
+            load.emplace(list.loadContacts());
+        list.removeContact(42);
+        if (!loadFirst)
+            load.emplace(list.loadContacts());
+        QTRY_COMPARE(stack.requestCount(path), 2);
+        stack.server.release(path);
+        testsupport::runTask(std::move(*load));
+        QCOMPARE(list.contacts().size(), listed);
+        QCOMPARE(list.sections().size(), listed);
     }
 
     // Overlapping loads of the contact column: the loading flag ends with the newest.

@@ -27,11 +27,26 @@ QByteArray privateConversations(int count)
     return QJsonDocument(list).toJson(QJsonDocument::Compact);
 }
 
-Message message(qint64 conversationId, qint64 senderId)
+Message message(qint64 conversationId, qint64 senderId, qint64 id = 500)
 {
-    return json::decode<Message>(QJsonObject { { u"id"_s, 500 }, { u"conversationId"_s, conversationId },
+    return json::decode<Message>(QJsonObject { { u"id"_s, id }, { u"conversationId"_s, conversationId },
                                                { u"senderId"_s, senderId }, { u"type"_s, u"text"_s },
                                                { u"content"_s, u"hi"_s }, { u"createdAt"_s, u"2025-03-03T08:00:00Z"_s } });
+}
+
+// A message of Ann (user 2) in conversation 10 as the server writes it: text "m<id>".
+QByteArray messageJson(qint64 id)
+{
+    return QJsonDocument(QJsonObject { { u"id"_s, id }, { u"conversationId"_s, 10 }, { u"senderId"_s, 2 }, { u"senderName"_s, u"Ann"_s },
+                                       { u"type"_s, u"text"_s }, { u"content"_s, u"m%1"_s.arg(id) },
+                                       { u"createdAt"_s, u"2025-03-01T08:00:%1Z"_s.arg(id % 60, 2, 10, QLatin1Char('0')) } })
+        .toJson(QJsonDocument::Compact);
+}
+
+// Conversation 10 as the server lists it, its newest message given as an object.
+QByteArray listedWithLast(qint64 lastId)
+{
+    return "[{\"id\":10,\"type\":\"private\",\"name\":\"Ann\",\"lastMessage\":" + messageJson(lastId) + "}]";
 }
 
 Conversation conversation(qint64 id, std::optional<QString> time, bool pinned = false)
@@ -70,7 +85,7 @@ struct Fixture {
     }
 
     // Presence look-ups outlive the load; the client must not go away under them.
-    ~Fixture() { (void)QTest::qWaitFor([this] { return !model->isResolvingPeers(); }, 5000); }
+    ~Fixture() { (void)QTest::qWaitFor([this] { return !model->isResolvingPeers(); }, testsupport::kPatienceMs); }
 
     void load() { testsupport::runTask(model->loadConversations()); }
     std::optional<Conversation> conversation(qint64 id) const
@@ -129,17 +144,20 @@ private Q_SLOTS:
     {
         QTest::addColumn<qint64>("senderId");
         QTest::addColumn<bool>("open");
+        QTest::addColumn<qint64>("secondId");
         QTest::addColumn<qint64>("expected");
 
-        QTest::newRow("another's message") << qint64(2) << false << qint64(2);
-        QTest::newRow("own message from another device") << me << false << qint64(0);
-        QTest::newRow("conversation is open") << qint64(2) << true << qint64(0);
+        QTest::newRow("another's message") << qint64(2) << false << qint64(501) << qint64(2);
+        QTest::newRow("the same message twice") << qint64(2) << false << qint64(500) << qint64(1);
+        QTest::newRow("own message from another device") << me << false << qint64(501) << qint64(0);
+        QTest::newRow("conversation is open") << qint64(2) << true << qint64(501) << qint64(0);
     }
 
     void unreadCounting()
     {
         QFETCH(qint64, senderId);
         QFETCH(bool, open);
+        QFETCH(qint64, secondId);
         QFETCH(qint64, expected);
         Fixture f;
         f.load();
@@ -147,7 +165,7 @@ private Q_SLOTS:
             f.stack.notifications.post(NotificationName::conversationActive(),
                                        { { NotificationKey::conversationId(), qint64(10) } });
         Q_EMIT f.stack.ws.newMessageSubject(message(10, senderId));
-        Q_EMIT f.stack.ws.newMessageSubject(message(10, senderId));
+        Q_EMIT f.stack.ws.newMessageSubject(message(10, senderId, secondId));
         QTRY_COMPARE(f.conversation(10)->lastMessage, std::optional<QString>(u"hi"_s));
         QVERIFY(f.stack.roundTrip());
         QCOMPARE(f.conversation(10)->unreadCount.value_or(0), expected);
@@ -365,6 +383,111 @@ private Q_SLOTS:
         QCOMPARE(f.conversation(10)->unreadCount, std::nullopt);
     }
 
+    // The row shows the newest message, by the server's ids: a late acknowledgement
+    // (also after a failure) or a resend brings this user's message back, a reload
+    // that came before the server stored it does not take it away, an older message
+    // never covers a newer one, and a failed message thrown away leaves the row.
+    void rowNeverGoesBackwards_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("preview");
+        QTest::addColumn<bool>("failed");
+        QTest::newRow("late acknowledgement after a failure") << QStringList { u"sent"_s, u"failed"_s, u"ack 600"_s } << u"mine"_s << false;
+        QTest::newRow("resent after a failure") << QStringList { u"sent"_s, u"failed"_s, u"sent"_s } << u"mine"_s << false;
+        QTest::newRow("a reload before the server stored it") << QStringList { u"sent"_s, u"reload 500"_s, u"ack 600"_s } << u"mine"_s << false;
+        QTest::newRow("a reload listing a newer message meanwhile")
+            << QStringList { u"sent"_s, u"reload 700"_s, u"ack 600"_s } << u"m700"_s << false;
+        QTest::newRow("a newer message before the acknowledgement")
+            << QStringList { u"sent"_s, u"arrives 700"_s, u"ack 600"_s } << u"m700"_s << false;
+        QTest::newRow("an older message before the acknowledgement")
+            << QStringList { u"sent"_s, u"arrives 550"_s, u"ack 600"_s } << u"mine"_s << false;
+        QTest::newRow("an older message delivered late") << QStringList { u"arrives 450"_s } << u"m500"_s << false;
+        QTest::newRow("a message that came while a reload was on its way")
+            << QStringList { u"held reload 500"_s, u"arrives 501"_s, u"released"_s } << u"m501"_s << false;
+        QTest::newRow("a failed message") << QStringList { u"sent"_s, u"failed"_s } << u"mine"_s << true;
+        QTest::newRow("a failed message thrown away") << QStringList { u"sent"_s, u"failed"_s, u"discarded"_s } << u"m500"_s << false;
+    }
+    void rowNeverGoesBackwards()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QString, preview);
+        QFETCH(bool, failed);
+        Fixture f(listedWithLast(500));
+        f.stack.server.respond(procedure("messages.list"), ok("[" + messageJson(500) + "]"));
+        f.load();
+        std::optional<QCoro::Task<>> heldLoad;
+        for (const QString& step : std::as_const(steps)) {
+            const qint64 id = step.section(u' ', -1).toLongLong();
+            if (step == u"sent") {
+                f.stack.notifications.post(NotificationName::messageSent(),
+                                           { { NotificationKey::conversationId(), qint64(10) }, { NotificationKey::content(), u"mine"_s },
+                                             { NotificationKey::createdAt(), u"2025-03-05T08:00:00Z"_s }, { NotificationKey::clientMsgId(), u"c1"_s } });
+            } else if (step == u"failed") {
+                Q_EMIT f.stack.ws.messageFailedSubject(u"c1"_s, std::nullopt);
+            } else if (step.startsWith(u"ack")) {
+                Q_EMIT f.stack.ws.messageAckSubject(u"c1"_s, u"s"_s, id, false);
+            } else if (step.startsWith(u"held reload")) {
+                f.stack.server.respondOnce(procedure("conversations.list"), { 200, envelope(listedWithLast(id)), {}, true });
+                heldLoad = f.model->loadConversations();
+                QTRY_COMPARE(f.loads(), 2);
+            } else if (step == u"released") {
+                f.stack.server.release(procedure("conversations.list"));
+                testsupport::runTask(std::move(*heldLoad));
+            } else if (step.startsWith(u"reload")) {
+                f.stack.server.respondOnce(procedure("conversations.list"), ok(listedWithLast(id)));
+                f.load();
+            } else if (step.startsWith(u"arrives")) {
+                Q_EMIT f.stack.ws.newMessageSubject(json::decode<Message>(json::parse(messageJson(id))));
+            } else if (step == u"discarded") {
+                f.stack.notifications.post(NotificationName::messageDiscarded(),
+                                           { { NotificationKey::conversationId(), qint64(10) }, { NotificationKey::clientMsgId(), u"c1"_s } });
+            }
+            QVERIFY(f.stack.roundTrip());
+        }
+        QTRY_COMPARE(f.conversation(10)->lastMessage, std::optional(preview));
+        QCOMPARE(f.conversation(10)->lastMessageFailed, failed);
+    }
+
+    // A revocation changes the preview only when it takes back the newest message: an
+    // older one is known from the row's own message id without asking, and an answer
+    // that comes after a newer message arrived is stale.
+    void revocationCoversOnlyTheNewest_data()
+    {
+        QTest::addColumn<qint64>("revoked");
+        QTest::addColumn<bool>("newerMeanwhile");
+        QTest::addColumn<bool>("notice");
+        QTest::addColumn<int>("asked");
+        QTest::newRow("the newest") << qint64(500) << false << true << 1;
+        QTest::newRow("an older one") << qint64(499) << false << false << 0;
+        QTest::newRow("the newest, a newer message came meanwhile") << qint64(500) << true << false << 1;
+    }
+    void revocationCoversOnlyTheNewest()
+    {
+        QFETCH(qint64, revoked);
+        QFETCH(bool, newerMeanwhile);
+        QFETCH(bool, notice);
+        QFETCH(int, asked);
+        Fixture f(listedWithLast(500));
+        f.load();
+        const QString list = procedure("messages.list");
+        f.stack.server.respondOnce(list, { 200, envelope("[" + messageJson(500) + "]"), {}, true });
+        Q_EMIT f.stack.ws.revokeSubject(revoked, 10, false);
+        if (asked)
+            QTRY_COMPARE(f.stack.requestCount(list), asked);
+        if (newerMeanwhile) {
+            Q_EMIT f.stack.ws.newMessageSubject(json::decode<Message>(json::parse(messageJson(501))));
+            QTRY_COMPARE(f.conversation(10)->lastMessage, std::optional(u"m501"_s));
+        }
+        f.stack.server.release(list);
+        if (notice)
+            QTRY_VERIFY(f.conversation(10)->revokedPreview);
+        // The answer (if any) is in once a later one is.
+        QVERIFY(f.stack.roundTrip());
+        QCOMPARE(f.stack.requestCount(list), asked);
+        QCOMPARE(f.conversation(10)->revokedPreview.has_value(), notice);
+        QCOMPARE(f.conversation(10)->lastMessage, std::optional(newerMeanwhile ? u"m501"_s : u"m500"_s));
+    }
+
     void privateConversationsFollowTheirOtherMembersPresence()
     {
         Fixture f(twoConversations, true);
@@ -396,7 +519,7 @@ private Q_SLOTS:
         Fixture f(privateConversations(privateCount));
         const QString members = procedure("groups.getMembers");
         f.stack.server.respond(members, RecordingHttpServer::Reply { 200, envelope(R"([{"userId":1},{"userId":2}])"), {}, true });
-        testsupport::runTask(f.model->loadConversations(), 5000);
+        testsupport::runTask(f.model->loadConversations());
         QCOMPARE(f.model->conversations().size(), privateCount);
         const int bound = ConversationListViewModel::maxParallelLookups;
         QTRY_COMPARE(f.stack.requestCount(members), qMin(privateCount, bound));

@@ -223,6 +223,36 @@ private Q_SLOTS:
                 QCOMPARE(conversionsOf(*table->value(key)), conversionsOf(*reference->value(key)));
         }
     }
+
+    // One thing has one name in a language, wherever it shows: the link that opens a
+    // screen says that screen's title. Each language also quotes with its own marks:
+    // the Chinese corner brackets stay in the Chinese table.
+    void namesAgreeAcrossScreens_data()
+    {
+        QTest::addColumn<AppLanguage>("language");
+        for (AppLanguage language : appLanguage::allCases())
+            QTest::newRow(qPrintable(appLanguage::rawValue(language))) << language;
+    }
+    void namesAgreeAcrossScreens()
+    {
+        QFETCH(AppLanguage, language);
+        const QString path = LocalizationManager::builtInBundleRoot() + u'/' + appLanguage::rawValue(language)
+            + u".lproj/Localizable.strings"_s;
+        const std::optional<StringTable> table = StringTable::load(path);
+        QVERIFY(table);
+        const std::pair<const char*, const char*> sameNames[] = {
+            { "profile.two_factor", "2fa.title" },
+            { "2fa.status_section", "2fa.title" },
+        };
+        for (const auto& [link, title] : sameNames)
+            QCOMPARE(*table->value(QString::fromLatin1(link)), *table->value(QString::fromLatin1(title)));
+        if (language == AppLanguage::zhHans)
+            return;
+        for (const QString& key : table->keys()) {
+            const QString text = *table->value(key);
+            QVERIFY2(!text.contains(u'「') && !text.contains(u'」'), qPrintable(key + u": "_s + text));
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestLocalization)

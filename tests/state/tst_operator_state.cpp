@@ -314,6 +314,42 @@ private Q_SLOTS:
         QVERIFY(!f.console.isBusy(1));
     }
 
+    // An accept or end that ends while a load is on its way holds when that load's
+    // older answer lands; a load that leaves afterwards is the server's word again.
+    void statusChangeOutlivesAnOlderLoad_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<bool>("loadFirst");
+        QTest::addColumn<QString>("status"); // of the session afterwards
+        QTest::newRow("accept, older load") << u"accept"_s << true << u"active"_s;
+        QTest::newRow("end, older load") << u"end"_s << true << u"ended"_s;
+        QTest::newRow("accept, newer load") << u"accept"_s << false << u"waiting"_s;
+    }
+    void statusChangeOutlivesAnOlderLoad()
+    {
+        QFETCH(QString, action);
+        QFETCH(bool, loadFirst);
+        QFETCH(QString, status);
+        Fixture f;
+        runTask(f.console.loadData());
+        const qint64 id = action == u"accept" ? 1 : 2;
+        // The load's answer still has both sessions as they were.
+        f.server.respond(sessionsPath, { 200, envelope(threeSessions), {}, true });
+        std::optional<QCoro::Task<>> load;
+        const auto startLoad = [&] {
+            load.emplace(f.console.loadData());
+            QTRY_COMPARE(f.server.requestsTo(sessionsPath).size(), 2);
+        };
+        if (loadFirst)
+            startLoad();
+        runTask(action == u"accept" ? f.console.acceptSession(id) : f.console.endSession(id));
+        if (!loadFirst)
+            startLoad();
+        f.server.release(sessionsPath);
+        runTask(std::move(*load));
+        QCOMPARE(f.console.sessions().at(id - 1).status, std::optional(status));
+    }
+
     // An older load answered late never replaces a newer one.
     void staleLoadDropped()
     {

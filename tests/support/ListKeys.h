@@ -33,9 +33,9 @@ inline QMenu* openMenu(QAbstractItemView* view, bool shiftF10 = false)
     return qobject_cast<QMenu*>(QApplication::activePopupWidget());
 }
 
-// The entries of the row menu, in its order: "name", with " (off)" when greyed
-// and " (red)" when it throws something away; the menu is closed again. Empty
-// when no menu opened.
+// The entries of the row menu, in its order: "name" (a submenu's own object name),
+// with " (off)" when greyed and " (red)" when it throws something away; the menu is
+// closed again. Empty when no menu opened.
 inline QStringList menuOf(QAbstractItemView* view, bool shiftF10 = false)
 {
     QStringList names;
@@ -43,7 +43,8 @@ inline QStringList menuOf(QAbstractItemView* view, bool shiftF10 = false)
     if (!menu)
         return names;
     for (const QAction* action : menu->actions())
-        names << action->objectName() + (action->isEnabled() ? QString() : QStringLiteral(" (off)"))
+        names << (action->menu() && action->objectName().isEmpty() ? action->menu()->objectName() : action->objectName())
+                + (action->isEnabled() ? QString() : QStringLiteral(" (off)"))
                 + (ContextMenu::isDestructive(action) ? QStringLiteral(" (red)") : QString());
     QTest::keyClick(menu, Qt::Key_Escape);
     return names;

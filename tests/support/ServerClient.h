@@ -67,7 +67,7 @@ struct ServerClient {
     bool connect()
     {
         ws.connect(id());
-        return QTest::qWaitFor([this] { return ws.isConnected(); }, 10000);
+        return QTest::qWaitFor([this] { return ws.isConnected(); }, testsupport::kPatienceMs);
     }
 
     qint64 id() const { return session.user()->id; }

@@ -5,6 +5,8 @@
 // optional demo data. The port is read from the server's first output line. The
 // server ends with the test process, however that ends.
 
+#include "Patience.h"
+
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -32,19 +34,19 @@ public:
 
     // Starts the server and waits until it listens; false (see errorString()) when
     // the binary is missing, exits or does not announce its port in time.
-    bool start(int timeoutMs = 20000);
+    bool start(int timeoutMs = kPatienceMs);
     // SIGTERM, then waits for a clean exit (killing it after timeoutMs).
     // Returns true when the server exited by itself with status 0.
-    bool stop(int timeoutMs = 10000);
+    bool stop(int timeoutMs = kPatienceMs);
     // SIGKILL: the server gets no chance to clean up (crash tests).
     void kill();
     // Stops (when running) and starts again on the same data directory and port.
-    bool restart(int timeoutMs = 20000);
+    bool restart(int timeoutMs = kPatienceMs);
 
     // Runs the server binary once more on the same data directory with these further
     // arguments (such as "--set-role NAME ROLE"), whether or not the server is running.
     // Returns its exit code, or -1 when it did not finish; errorOutput gets its stderr.
-    int runOnce(const QStringList& arguments, QByteArray* errorOutput = nullptr, int timeoutMs = 20000);
+    int runOnce(const QStringList& arguments, QByteArray* errorOutput = nullptr, int timeoutMs = kPatienceMs);
 
     quint16 port() const { return m_port; }
     // The running server's process id (0 when it is not running).

@@ -3,6 +3,8 @@
 // Runs a QCoro task to completion inside a nested event loop and hands back its
 // value or rethrows its exception. QCoro::waitFor() hangs when the task throws.
 
+#include "Patience.h"
+
 #include <QCoroTask>
 #include <QEventLoop>
 #include <QTimer>
@@ -50,7 +52,7 @@ QCoro::Task<> drive(QCoro::Task<T> task, std::shared_ptr<TaskState<T>> state)
 } // namespace detail
 
 template <typename T>
-T runTask(QCoro::Task<T> task, int timeoutMs = 15000)
+T runTask(QCoro::Task<T> task, int timeoutMs = kPatienceMs)
 {
     auto state = std::make_shared<detail::TaskState<T>>();
     auto driver = detail::drive(std::move(task), state);

@@ -1,5 +1,6 @@
 #include "ClientStack.h"
 #include "ManualTimers.h"
+#include "PostedEvents.h"
 
 #include "network/WebSocketService.h"
 #include "state/chat/ChatViewModel.h"
@@ -14,7 +15,9 @@
 #include "views/common/ElidedLabel.h"
 #include "views/common/Localized.h"
 
+#include <QAbstractItemModelTester>
 #include <QAction>
+#include <QJsonObject>
 #include <QApplication>
 #include <QFile>
 #include <QJsonArray>
@@ -28,6 +31,8 @@
 #include <QSplitter>
 #include <QTest>
 #include <QToolButton>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -71,9 +76,9 @@ private Q_SLOTS:
         QCOMPARE(typing->text(), QStringLiteral("Ann ") + Localized::text("chat.typing"));
         m_timers->advance(2000);
         Q_EMIT WebSocketService::shared()->typingSubject(1, 20, QStringLiteral("Ann"));
-        QTest::qWait(20);
+        QVERIFY(testsupport::postedEventsHandled());
         m_timers->advance(2000);
-        QTest::qWait(20);
+        QVERIFY(testsupport::postedEventsHandled());
         QVERIFY(typing->isVisible());
         m_timers->advance(1000);
         QTRY_VERIFY(typing->isHidden());
@@ -81,7 +86,7 @@ private Q_SLOTS:
         // One's own typing and another conversation's typing show nothing.
         Q_EMIT WebSocketService::shared()->typingSubject(1, 10, QStringLiteral("Me"));
         Q_EMIT WebSocketService::shared()->typingSubject(2, 20, QStringLiteral("Ann"));
-        QTest::qWait(50);
+        QVERIFY(testsupport::postedEventsHandled());
         QVERIFY(typing->isHidden());
     }
 
@@ -135,9 +140,10 @@ private Q_SLOTS:
         QTRY_COMPARE(list->visualRect(row).height(), list->bubble()->layout(notice, false, width).height);
     }
 
-    // Sent while disconnected: the bubble carries the failed mark beside it, the reply
-    // target stays and the text returns to the emptied input field.
-    void failedSendKeepsTextAndReplyTarget()
+    // Sent while disconnected: the text becomes one failed bubble with the failed mark
+    // beside it and leaves the input field for good (Return again sends nothing), and
+    // the reply bar goes with it: the bubble keeps the reply for resending.
+    void failedSendIsOneBubble()
     {
         auto view = makeView();
         view->show();
@@ -145,14 +151,19 @@ private Q_SLOTS:
         target.id = 5;
         target.senderName = QStringLiteral("Bo");
         view->viewModel()->setReplyToMessage(target);
+        const qsizetype listed = view->viewModel()->messages().size();
         auto* field = view->findChild<QPlainTextEdit*>(QStringLiteral("messageField"));
         QTest::keyClicks(field, QStringLiteral("hello"));
         QTest::keyClick(field, Qt::Key_Return);
-        QTRY_COMPARE(view->inputBar()->text(), QStringLiteral("hello"));
-        QVERIFY(view->findChild<QWidget*>(QStringLiteral("replyBar"))->isVisible());
+        QTest::keyClick(field, Qt::Key_Return);
+        QCoreApplication::processEvents();
+        QCOMPARE(view->inputBar()->text(), QString());
+        QCOMPARE(view->viewModel()->messages().size(), listed + 1);
+        QVERIFY(view->findChild<QWidget*>(QStringLiteral("replyBar"))->isHidden());
 
         const Message failed = view->viewModel()->messages().constLast();
         QCOMPARE(failed.status, std::optional<QString>(QStringLiteral("failed")));
+        QCOMPARE(failed.threadRootId, std::optional<qint64>(5));
         const MessageBubble* bubble = view->messageList()->bubble();
         const MessageBubble::Layout mine = bubble->layout(failed, true, 500);
         QVERIFY(!mine.failedMark.isNull());
@@ -163,29 +174,45 @@ private Q_SLOTS:
         QVERIFY(bubble->layout(failed, false, 500).failedMark.isNull());
     }
 
-    // A failed message's menu, opened on its bubble in the chat screen, sends it again
-    // (a new message, listed last) or throws it away, also for the chat opened later.
-    void failedMessageMenuResendsOrDiscards_data()
+    // A failed message's menu, opened on its bubble in the chat screen: Resend sends
+    // it again under its own client message id (the server stores it once), listed
+    // last; Delete is offered only for a message the server cannot hold (it never
+    // left, or the server refused it), never for one whose frame may have reached
+    // the server. Either holds for the chat opened again later.
+    void failedMessageMenu_data()
     {
+        QTest::addColumn<QString>("how"); // offline, unacknowledged, refused
+        QTest::addColumn<bool>("discardOffered");
         QTest::addColumn<bool>("resend");
-        QTest::addColumn<qint64>("conversationId"); // one each: failures outlive the screen
-        QTest::newRow("resend") << true << qint64(71);
-        QTest::newRow("discard") << false << qint64(72);
+        QTest::newRow("never left, resend") << u"offline"_s << true << true;
+        QTest::newRow("never left, delete") << u"offline"_s << true << false;
+        QTest::newRow("unacknowledged, resend") << u"unacknowledged"_s << false << true;
+        QTest::newRow("refused, delete") << u"refused"_s << true << false;
     }
-    void failedMessageMenuResendsOrDiscards()
+    void failedMessageMenu()
     {
+        QFETCH(QString, how);
+        QFETCH(bool, discardOffered);
         QFETCH(bool, resend);
-        QFETCH(qint64, conversationId);
-        m_timers = std::make_shared<ManualTimers>();
-        ChatViewModel::Dependencies deps = ChatViewModel::sharedDependencies();
-        deps.timers = m_timers;
-        ChatView view(std::make_unique<ChatViewModel>(conversationId, 10, deps), QStringLiteral("Ann"));
+        ClientStack stack;
+        if (how == u"offline")
+            stack.storeSession(ClientStack::user(10, QStringLiteral("Me")));
+        else
+            QVERIFY(stack.connectChannel(ClientStack::user(10, QStringLiteral("Me"))));
+        const ChatViewModel::Dependencies deps { &stack.chat, &stack.ws, &stack.clientIds, &stack.keychain, &stack.api,
+                                                 &stack.notifications, stack.timers, &stack.unsent };
+        ChatView view(std::make_unique<ChatViewModel>(1, 10, deps), QStringLiteral("Ann"));
         view.resize(600, 500);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
         view.viewModel()->sendMessage(QStringLiteral("lost words"));
+        const QString clientMsgId = *view.viewModel()->messages().constLast().clientMessageId;
+        if (how != u"offline") {
+            QTRY_COMPARE(stack.peer.framesOfType(QStringLiteral("message_send")).size(), 1);
+            Q_EMIT stack.ws.messageFailedSubject(clientMsgId, how == u"refused" ? std::optional(QStringLiteral("no")) : std::nullopt);
+        }
+        QTRY_COMPARE(view.viewModel()->messages().constLast().status, std::optional<QString>(QStringLiteral("failed")));
         const Message failed = view.viewModel()->messages().constLast();
-        QCOMPARE(failed.status, std::optional<QString>(QStringLiteral("failed")));
 
         MessageListView* list = view.messageList();
         const QModelIndex row = list->messageModel()->indexOfMessage(failed.id);
@@ -193,23 +220,32 @@ private Q_SLOTS:
         const MessageBubble::Layout layout = list->bubble()->layout(failed, true, list->viewport()->width() - 2 * list->spacing());
         std::unique_ptr<QMenu> menu(list->contextMenuAt(layout.content.translated(list->visualRect(row).topLeft()).center()));
         QVERIFY(menu);
-        auto* action = menu->findChild<QAction*>(resend ? QStringLiteral("resendAction") : QStringLiteral("discardAction"));
-        QVERIFY(action);
-        action->trigger();
+        auto* resendAction = menu->findChild<QAction*>(QStringLiteral("resendAction"));
+        auto* discardAction = menu->findChild<QAction*>(QStringLiteral("discardAction"));
+        QVERIFY(resendAction);
+        QCOMPARE(discardAction != nullptr, discardOffered);
+        if (!resend && !discardOffered)
+            return;
+        (resend ? resendAction : discardAction)->trigger();
 
         const QList<Message> shown = view.viewModel()->messages();
         QCOMPARE(shown.size(), resend ? 1 : 0);
         QCOMPARE(list->messageModel()->messageCount(), int(shown.size()));
         if (resend) {
             QCOMPARE(shown.last().content, failed.content);
-            QVERIFY(shown.last().clientMessageId != failed.clientMessageId);
+            QCOMPARE(shown.last().clientMessageId, failed.clientMessageId);
+            if (how != u"offline") {
+                QTRY_COMPARE(stack.peer.framesOfType(QStringLiteral("message_send")).size(), 2);
+                const QList<QJsonObject> frames = stack.peer.framesOfType(QStringLiteral("message_send"));
+                QCOMPARE(frames.at(1)[u"payload"_s][u"clientMsgId"_s].toString(), clientMsgId);
+            }
         }
-        ChatViewModel reopened(conversationId, 10, deps);
+        ChatViewModel reopened(1, 10, deps);
         QCOMPARE(reopened.messages().size(), shown.size());
     }
 
-    // A draft typed while the send is still under way is the person's; the text
-    // that failed goes back only into an empty field.
+    // A draft typed while a send is under way is the person's: a failed send never
+    // writes into the field.
     void draftTypedDuringASendIsKept()
     {
         auto view = makeView();
@@ -339,6 +375,116 @@ private Q_SLOTS:
         QCOMPARE(rows->messageAt(1).id, 101 + repeated);
         QCOMPARE(list->visualRect(rows->indexOfMessage(shownId)).top(), shownAt);
         QVERIFY(list->verticalScrollBar()->value() < list->verticalScrollBar()->maximum());
+    }
+
+    // Rows that leave (a failed message thrown away) or go in between (messages
+    // missed while the channel was down) are removed and inserted as rows, never a
+    // reset, and the reader keeps the place: the message at the top of the list stays
+    // where it was, unless the reader was at the newest message, who stays there.
+    void removedAndMergedRowsKeepTheReadersPlace_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<qint64>("topId"); // 0: scrolled to the newest message
+        QTest::addColumn<qint64>("newest"); // the newest message once merged (210 to it came live)
+        QTest::newRow("a failed message above is thrown away") << u"discard"_s << qint64(205) << qint64(230);
+        QTest::newRow("missed messages go in above") << u"merge"_s << qint64(215) << qint64(230);
+        QTest::newRow("missed messages go in below") << u"merge"_s << qint64(160) << qint64(230);
+        QTest::newRow("missed messages go in, reader at the newest") << u"merge"_s << qint64(0) << qint64(230);
+        QTest::newRow("missed messages go in last, reader at the newest") << u"merge"_s << qint64(0) << qint64(209);
+        QTest::newRow("missed messages go in last, reader above") << u"merge"_s << qint64(180) << qint64(209);
+    }
+    void removedAndMergedRowsKeepTheReadersPlace()
+    {
+        QFETCH(QString, change);
+        QFETCH(qint64, topId);
+        QFETCH(qint64, newest);
+        ClientStack stack;
+        stack.storeSession(ClientStack::user(10, QStringLiteral("Me")));
+        stack.server.respond(procedure("conversations.markAsRead"), ok("null"));
+        stack.server.respondOnce(procedure("messages.list"), ok(pageJson(200, 50)));
+        QSplitter window;
+        window.addWidget(new QWidget);
+        auto* chat = new ChatView(std::make_unique<ChatViewModel>(1, 10, ChatViewModel::Dependencies { &stack.chat, &stack.ws,
+                                      &stack.clientIds, &stack.keychain, &stack.api, &stack.notifications, stack.timers, &stack.unsent }),
+                                  QStringLiteral("Ann"));
+        window.addWidget(chat);
+        window.resize(900, 600);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        ChatViewModel* vm = chat->viewModel();
+        QTRY_COMPARE(vm->messages().size(), 50);
+        QTRY_VERIFY(!vm->isLoading());
+        if (change == u"discard")
+            vm->sendMessage(QStringLiteral("lost words"));
+        const auto deliver = [&](qint64 id) {
+            Message message = json::decode<Message>(QJsonDocument::fromJson(pageJson(id, 1)).array().at(0));
+            Q_EMIT stack.ws.newMessageSubject(message);
+        };
+        for (qint64 id = change == u"discard" ? 201 : 210; id <= newest; ++id)
+            deliver(id);
+        QTRY_COMPARE(vm->messages().constLast().id, change == u"discard" || newest > 209 ? newest : 200);
+
+        MessageListView* list = chat->messageList();
+        MessageListModel* rows = list->messageModel();
+        QAbstractItemModelTester tester(rows, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QScrollBar* bar = list->verticalScrollBar();
+        if (topId) {
+            list->scrollTo(rows->indexOfMessage(topId), QAbstractItemView::PositionAtTop);
+            QCOMPARE(list->indexAt(QPoint(1, 1)), rows->indexOfMessage(topId));
+            QVERIFY(bar->value() < bar->maximum());
+        } else {
+            list->scrollToBottom();
+        }
+        const int shownAt = topId ? list->visualRect(rows->indexOfMessage(topId)).top() : 0;
+        QSignalSpy resets(rows, &QAbstractItemModel::modelReset);
+        QSignalSpy removed(rows, &QAbstractItemModel::rowsRemoved);
+        QSignalSpy inserted(rows, &QAbstractItemModel::rowsInserted);
+
+        if (change == u"discard") {
+            const Message failed = *std::find_if(vm->messages().cbegin(), vm->messages().cend(),
+                                                 [](const Message& m) { return m.status == u"failed"; });
+            vm->discardMessage(failed);
+            QCOMPARE(removed.count(), 1);
+            QCOMPARE(vm->messages().size(), 80);
+            QVERIFY(!rows->indexOfMessage(failed.id).isValid());
+        } else {
+            stack.server.respondOnce(procedure("messages.list"), ok(pageJson(newest, 50)));
+            testsupport::runTask(vm->catchUp());
+            QCOMPARE(inserted.count(), 1);
+            QCOMPARE(inserted.at(0).at(2).toInt() - inserted.at(0).at(1).toInt() + 1, 9);
+            QCOMPARE(vm->messages().constLast().id, newest);
+        }
+        QCOMPARE(resets.count(), 0);
+        QCoreApplication::processEvents();
+        if (topId) {
+            QCOMPARE(list->visualRect(rows->indexOfMessage(topId)).top(), shownAt);
+            QVERIFY(bar->value() < bar->maximum());
+        } else {
+            QCOMPARE(bar->value(), bar->maximum());
+        }
+    }
+
+    // Arriving messages count as read only while the chat is on screen in the active
+    // window: hidden (another section) or with the window in the background, not.
+    void onScreenFollowsTheWindow()
+    {
+        auto view = makeView();
+        QVERIFY(!view->viewModel()->isOnScreen());
+        view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+        view->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(view.get()));
+        QVERIFY(view->viewModel()->isOnScreen());
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        QTRY_VERIFY(!view->viewModel()->isOnScreen());
+        view->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(view.get()));
+        QTRY_VERIFY(view->viewModel()->isOnScreen());
+        view->hide();
+        QVERIFY(!view->viewModel()->isOnScreen());
     }
 
     void replyBarAndErrorLine()

@@ -89,6 +89,45 @@ private Q_SLOTS:
                  (failed ? Localized::text("conversation.not_sent_prefix") : QString()) + QStringLiteral("see you"));
         QVERIFY(!Localized::text("conversation.not_sent_prefix").isEmpty());
     }
+
+    // A screen reader hears everything the row shows, in its order: the name, the
+    // time, the pinned and muted marks, the preview (a failed one says so) and the
+    // unread count.
+    void accessibleTextReadsTheWholeRow_data()
+    {
+        QTest::addColumn<bool>("pinned");
+        QTest::addColumn<bool>("muted");
+        QTest::addColumn<bool>("failed");
+        QTest::addColumn<qint64>("unread");
+        QTest::addColumn<QStringList>("parts");
+        const QString time = QStringLiteral("09:30");
+        QTest::newRow("plain") << false << false << false << qint64(0) << QStringList { QStringLiteral("Ann"), time, QStringLiteral("see you") };
+        QTest::newRow("pinned, muted, unread") << true << true << false << qint64(120)
+                                               << QStringList { QStringLiteral("Ann"), time, Localized::text("conversation.pinned"),
+                                                      Localized::text("conversation.muted"), QStringLiteral("see you"),
+                                                      Localized::text("conversation.unread_count").replace(QStringLiteral("%@"), QStringLiteral("99+")) };
+        QTest::newRow("failed") << false << false << true << qint64(2)
+                                << QStringList { QStringLiteral("Ann"), time, Localized::text("conversation.not_sent_prefix") + QStringLiteral("see you"),
+                                       Localized::text("conversation.unread_count").replace(QStringLiteral("%@"), QStringLiteral("2")) };
+    }
+    void accessibleTextReadsTheWholeRow()
+    {
+        QFETCH(bool, pinned);
+        QFETCH(bool, muted);
+        QFETCH(bool, failed);
+        QFETCH(qint64, unread);
+        QFETCH(QStringList, parts);
+        const QDateTime now = QDateTime::currentDateTime();
+        Conversation conversation;
+        conversation.name = QStringLiteral("Ann");
+        conversation.isPinned = pinned;
+        conversation.isMuted = muted;
+        conversation.lastMessage = QStringLiteral("see  you\n");
+        conversation.lastMessageFailed = failed;
+        conversation.unreadCount = unread;
+        conversation.lastMessageTime = QDateTime(now.date(), QTime(9, 30)).toUTC().toString(Qt::ISODate);
+        QCOMPARE(ConversationRow::accessibleText(conversation, now), parts.join(QStringLiteral(", ")));
+    }
 };
 
 QTEST_MAIN(TestConversationRow)

@@ -1,3 +1,5 @@
+#include "PostedEvents.h"
+
 #include "views/chat/MessageBubble.h"
 #include "views/chat/MessageListView.h"
 #include "views/common/ImageLoader.h"
@@ -44,8 +46,7 @@ class TestImageLoader : public QObject {
         ImageLoader& loader = ImageLoader::shared();
         QSignalSpy spy(&loader, &ImageLoader::finished);
         loader.request(url);
-        for (int i = 0; i < 200 && loader.state(url) == ImageLoader::State::Loading; ++i)
-            spy.wait(50);
+        (void)QTest::qWaitFor([&] { return loader.state(url) != ImageLoader::State::Loading; }, testsupport::kPatienceMs);
         if (loader.state(url) == ImageLoader::State::Loading || loader.state(url) == ImageLoader::State::Idle)
             return false;
         return loader.state(url) == ImageLoader::State::Loaded;
@@ -161,9 +162,13 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(loader.state(first) == ImageLoader::State::Loaded && loader.state(second) == ImageLoader::State::Loaded, 15000);
         // Past the window that keeps an evicted picture from being fetched at once.
         QTest::qWait(int(ImageLoader::RefetchAfterMs) + 200);
+        // A fetch starts (and the picture is Loading) as it is asked for; a painted
+        // row asks at once or through the event queue.
         for (int i = 0; i < 5; ++i) {
             list.viewport()->repaint();
-            QTest::qWait(20);
+            QVERIFY(testsupport::postedEventsHandled());
+            QCOMPARE(loader.state(first), ImageLoader::State::Loaded);
+            QCOMPARE(loader.state(second), ImageLoader::State::Loaded);
         }
         QCOMPARE(m_served.value(QStringLiteral("/photo1.png")), 1);
         QCOMPARE(m_served.value(QStringLiteral("/photo2.png")), 1);
@@ -208,12 +213,15 @@ private Q_SLOTS:
     void failedPictureIsRetriedAfterBackOff()
     {
         ImageLoader& loader = ImageLoader::shared();
-        loader.setRetryAfter(300);
+        // A back-off no pause of a crowded machine outlasts, then a short one, which
+        // has passed once the test has waited longer than it.
+        loader.setRetryAfter(testsupport::kPatienceMs);
         const QUrl url = m_base.resolved(QUrl(QStringLiteral("/flaky.png")));
         QVERIFY(!loadAndWait(url));
         QCOMPARE(loader.state(url), ImageLoader::State::Failed);
         loader.request(url);
         QCOMPARE(loader.state(url), ImageLoader::State::Failed);
+        loader.setRetryAfter(300);
         QTest::qWait(400);
         QVERIFY(loadAndWait(url));
         QCOMPARE(m_served.value(QStringLiteral("/flaky.png")), 2);

@@ -97,6 +97,37 @@ private Q_SLOTS:
         QCOMPARE(m_typing - typingBefore, remaining != draft && !remaining.isEmpty() ? 1 : 0);
     }
 
+    // The field is never a trap: Tab and Shift+Tab leave it for the buttons beside it,
+    // Ctrl+Tab types the tab a text may need.
+    void tabLeavesTheField_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("tab") << int(Qt::Key_Tab) << Qt::KeyboardModifiers() << QStringLiteral("sendButton") << QStringLiteral("ab");
+        QTest::newRow("shift+tab") << int(Qt::Key_Backtab) << Qt::KeyboardModifiers(Qt::ShiftModifier) << QStringLiteral("attachButton")
+                                   << QStringLiteral("ab");
+        QTest::newRow("ctrl+tab") << int(Qt::Key_Tab) << Qt::KeyboardModifiers(Qt::ControlModifier) << QStringLiteral("messageField")
+                                  << QStringLiteral("ab\t");
+    }
+    void tabLeavesTheField()
+    {
+        QFETCH(int, key);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(QString, focus);
+        QFETCH(QString, text);
+        auto bar = makeBar();
+        bar->show();
+        QVERIFY(QTest::qWaitForWindowActive(bar.get()));
+        bar->focusField();
+        auto* field = bar->findChild<QPlainTextEdit*>(QStringLiteral("messageField"));
+        QTest::keyClicks(field, QStringLiteral("ab"));
+        QTest::keyClick(field, Qt::Key(key), modifiers);
+        QCOMPARE(QApplication::focusWidget()->objectName(), focus);
+        QCOMPARE(bar->text(), text);
+    }
+
     void sendButtonFollowsTrimmedDraft()
     {
         auto bar = makeBar();

@@ -1,10 +1,15 @@
 #include "views/chat/MessageListModel.h"
 #include "views/chat/MessageListView.h"
 #include "views/common/Appearance.h"
+#include "views/common/Localized.h"
+
+#include "ListKeys.h"
 
 #include <QMenu>
 #include <QScrollBar>
 #include <QTest>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -96,6 +101,62 @@ private Q_SLOTS:
         QVERIFY(onContent);
         std::unique_ptr<QMenu> beside(view.contextMenuAt(QPoint(rect.right() - 5, rect.center().y())));
         QVERIFY(!beside);
+    }
+
+    // The keyboard of the list: entered, it starts at the newest message in sight;
+    // the menu key opens the bubble's own menu wherever the bubble stands (an own
+    // message stands at the right edge); Return on "load more" and Page Up at the
+    // top ask for the page before, which the keyboard then goes on into.
+    void keyboard_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<bool>("loadMoreShown");
+        QTest::newRow("a short chat") << 10 << false;
+        QTest::newRow("a full page") << 60 << true;
+    }
+    void keyboard()
+    {
+        QFETCH(int, count);
+        QFETCH(bool, loadMoreShown);
+        int loadMore = 0;
+        QList<qint64> replies;
+        MessageListView view(1, { [&](const Message& m) { replies << m.id; }, {}, {}, [&] { ++loadMore; }, {}, {} });
+        view.resize(420, 300);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&view));
+        const QList<Message> messages = page(100, count);
+        view.setMessages(messages);
+        MessageListModel* rows = view.messageModel();
+        QCOMPARE(rows->showsLoadMore(), loadMoreShown);
+
+        view.clearFocus();
+        view.setFocus(Qt::TabFocusReason);
+        QCOMPARE(listkeys::currentRow(&view), rows->rowOfMessage(messages.constLast().id));
+        // The newest message is one's own (sender 1): its bubble is at the right.
+        QCOMPARE(listkeys::menuOf(&view), (QStringList { u"replyAction"_s, u"copyAction"_s, u"emojiReplyMenu"_s, QString(), u"revokeAction (red)"_s }));
+        QCOMPARE(listkeys::menuOf(&view, true), (QStringList { u"replyAction"_s, u"copyAction"_s, u"emojiReplyMenu"_s, QString(), u"revokeAction (red)"_s }));
+        listkeys::key(&view, Qt::Key_Up);
+        QCOMPARE(listkeys::menuOf(&view), (QStringList { u"replyAction"_s, u"copyAction"_s, u"emojiReplyMenu"_s }));
+        // Opened by the key, the menu starts on its first entry: Return replies.
+        QMenu* menu = listkeys::openMenu(&view);
+        QVERIFY(menu);
+        QTest::keyClick(menu, Qt::Key_Return);
+        QCOMPARE(replies, QList<qint64> { messages.at(count - 2).id });
+
+        listkeys::key(&view, Qt::Key_Home);
+        QCOMPARE(listkeys::currentRow(&view), 0);
+        listkeys::key(&view, Qt::Key_PageUp);
+        listkeys::key(&view, Qt::Key_Return);
+        QCOMPARE(loadMore, loadMoreShown ? 2 : 0);
+        if (!loadMoreShown)
+            return;
+        QCOMPARE(view.currentIndex().data(Qt::AccessibleTextRole).toString(), Localized::text("chat.load_more"));
+        view.setMessages(page(40, 10) + messages);
+        QCOMPARE(listkeys::currentRow(&view), rows->rowOfMessage(49));
+        QVERIFY(view.viewport()->rect().intersects(view.visualRect(view.currentIndex())));
+        QCOMPARE(view.accessibleName(), Localized::text("chat.message_list"));
     }
 };
 

@@ -1,13 +1,19 @@
 // Return in a sheet: the field's own Return and the sheet's action, never
 // another button that happens to come first.
 
+#include "KeyboardWalk.h"
+
 #include "views/common/Sheet.h"
 
+#include <QApplication>
 #include <QDialog>
+#include <QMap>
+#include <QPointer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -73,6 +79,92 @@ private Q_SLOTS:
             QCOMPARE(lateClicked.count(), 0);
         if (hasAction)
             QCOMPARE(closed.count(), 0);
+    }
+
+    // Return on a focused button presses that button, as Space does, whichever it is.
+    void returnPressesTheFocusedButton_data()
+    {
+        QTest::addColumn<QString>("focused");
+        QTest::newRow("close") << u"close"_s;
+        QTest::newRow("icon button") << u"clear"_s;
+        QTest::newRow("the action") << u"send"_s;
+    }
+    void returnPressesTheFocusedButton()
+    {
+        QFETCH(QString, focused);
+        QWidget window;
+        window.resize(600, 600);
+        window.show();
+        auto* screen = new QWidget;
+        auto* column = new QVBoxLayout(screen);
+        auto* close = new QPushButton(u"Close"_s);
+        close->setObjectName(u"close"_s);
+        auto* clear = new QToolButton;
+        clear->setObjectName(u"clear"_s);
+        auto* send = new QPushButton(u"Send"_s);
+        send->setObjectName(u"send"_s);
+        send->setDefault(true);
+        for (QWidget* widget : std::initializer_list<QWidget*> { close, new QLineEdit, clear, send })
+            column->addWidget(widget);
+        QDialog* sheet = Sheet::present(&window, screen, QSize(300, 300), u"testSheet"_s);
+        QVERIFY(keyboardwalk::activate(sheet));
+        QMap<QString, int> clicks;
+        for (QAbstractButton* button : std::initializer_list<QAbstractButton*> { close, clear, send })
+            connect(button, &QAbstractButton::clicked, sheet, [&clicks, button] { ++clicks[button->objectName()]; });
+        auto* target = screen->findChild<QAbstractButton*>(focused);
+        target->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(target, Qt::Key_Return);
+        QCOMPARE(clicks, (QMap<QString, int> { { focused, 1 } }));
+    }
+
+    // Shown, a sheet puts the caret in its first field (not on the Close button above
+    // it); closed, it gives the focus back to the control that had it.
+    void focusGoesToTheFirstFieldAndBack_data()
+    {
+        QTest::addColumn<bool>("viaEscape");
+        QTest::newRow("escape") << true;
+        QTest::newRow("close button") << false;
+    }
+    void focusGoesToTheFirstFieldAndBack()
+    {
+        QFETCH(bool, viaEscape);
+        QWidget window;
+        auto* opener = new QLineEdit(&window);
+        opener->setObjectName(u"opener"_s);
+        new QVBoxLayout(&window);
+        window.layout()->addWidget(opener);
+        window.layout()->addWidget(new QPushButton(u"Other"_s));
+        window.resize(600, 600);
+        window.show();
+        QVERIFY(keyboardwalk::activate(&window));
+        opener->setFocus(Qt::TabFocusReason);
+
+        auto* screen = new QWidget;
+        auto* column = new QVBoxLayout(screen);
+        auto* field = new QLineEdit;
+        field->setObjectName(u"firstField"_s);
+        auto* close = new QPushButton(u"Close"_s);
+        close->setObjectName(u"close"_s);
+        column->addWidget(close);
+        column->addWidget(new QWidget);
+        column->addWidget(field);
+        column->addWidget(new QLineEdit);
+        QDialog* sheet = Sheet::present(&window, screen, QSize(300, 300), u"testSheet"_s);
+        connect(close, &QPushButton::clicked, sheet, &QDialog::reject);
+        QVERIFY(keyboardwalk::activate(sheet));
+        QCOMPARE(keyboardwalk::nameOf(QApplication::focusWidget()), u"firstField"_s);
+        // Tab goes through it as it reads: Close over the fields comes first.
+        QCOMPARE(keyboardwalk::tabChain(sheet).names().mid(0, 2), (QStringList { u"close"_s, u"firstField"_s }));
+        QPointer<QDialog> closing(sheet);
+        if (viaEscape) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        } else {
+            close->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(close, Qt::Key_Return);
+        }
+        QTRY_VERIFY(!closing);
+        // Active again, whatever the platform does with a closed dialog's activation.
+        QTRY_COMPARE(QApplication::focusWidget(), opener);
     }
 };
 

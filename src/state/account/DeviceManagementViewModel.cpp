@@ -85,22 +85,19 @@ void DeviceManagementViewModel::setIsLoading(bool loading)
 QCoro::Task<> DeviceManagementViewModel::loadDevices()
 {
     QPointer<DeviceManagementViewModel> self(this);
-    const quint64 generation = ++m_loadGeneration;
-    // This load asks after every sign-out so far: its answer knows them.
-    m_signedOutDuringLoad.clear();
-    m_othersRevokedDuringLoad = false;
+    const quint64 ticket = m_reload.begin();
     setIsLoading(true);
     try {
         QList<DeviceSession> devices = co_await m_service->getMyDevices();
-        if (!self || generation != m_loadGeneration)
+        if (!self || !m_reload.isLatest(ticket))
             co_return;
-        devices.removeIf([this](const DeviceSession& d) { return signedOutDuringLoad(d); });
+        m_reload.settle(devices);
         sortDevices(devices);
         m_devices = std::move(devices);
         m_loadFailure.reset();
         Q_EMIT devicesChanged();
     } catch (const std::exception& error) {
-        if (!self || generation != m_loadGeneration)
+        if (!self || !m_reload.isLatest(ticket))
             co_return;
         fail("devices.load_failed", error);
         m_loadFailure = m_error;
@@ -129,7 +126,7 @@ QCoro::Task<> DeviceManagementViewModel::logoutDevice(DeviceSession device)
         co_return;
     m_loggingOut.remove(device.id);
     Q_EMIT loggingOutChanged();
-    removeDevice(device.id);
+    removeDevices(ListReload<DeviceSession>::removal(device.id));
 }
 
 QCoro::Task<> DeviceManagementViewModel::revokeOtherDevices()
@@ -143,28 +140,17 @@ QCoro::Task<> DeviceManagementViewModel::revokeOtherDevices()
         co_await m_service->revokeOthers(deviceId);
         if (!self)
             co_return;
-        removeOthers();
+        removeDevices([](QList<DeviceSession>& devices) {
+            return devices.removeIf([](const DeviceSession& d) { return !isCurrent(d); }) > 0;
+        });
     } catch (const std::exception& error) {
         if (self)
             fail("devices.operation_failed", error);
     }
 }
 
-bool DeviceManagementViewModel::signedOutDuringLoad(const DeviceSession& device) const
+void DeviceManagementViewModel::removeDevices(ListReload<DeviceSession>::Edit removal)
 {
-    return m_signedOutDuringLoad.contains(device.id) || (m_othersRevokedDuringLoad && !isCurrent(device));
-}
-
-void DeviceManagementViewModel::removeDevice(qint64 id)
-{
-    m_signedOutDuringLoad.insert(id);
-    if (m_devices.removeIf([id](const DeviceSession& d) { return d.id == id; }) > 0)
-        Q_EMIT devicesChanged();
-}
-
-void DeviceManagementViewModel::removeOthers()
-{
-    m_othersRevokedDuringLoad = true;
-    if (m_devices.removeIf([](const DeviceSession& d) { return !isCurrent(d); }) > 0)
+    if (m_reload.apply(m_devices, std::move(removal)))
         Q_EMIT devicesChanged();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "services/SessionService.h"
+#include "state/common/ListReload.h"
 #include "state/common/ScreenError.h"
 
 #include <QCoroTask>
@@ -61,18 +62,13 @@ private:
     void fail(const char* key, const std::exception& error);
     void setIsLoading(bool loading);
     // Takes signed-out devices off the list; a load in flight keeps them off it.
-    void removeDevice(qint64 id);
-    void removeOthers();
-    bool signedOutDuringLoad(const DeviceSession& device) const;
+    void removeDevices(ListReload<DeviceSession>::Edit removal);
 
     SessionService* m_service;
     QList<DeviceSession> m_devices;
     bool m_isLoading = true;
     std::optional<ScreenError> m_error;
     std::optional<ScreenError> m_loadFailure;
-    quint64 m_loadGeneration = 0;
+    ListReload<DeviceSession> m_reload;
     QSet<qint64> m_loggingOut;
-    // Sign-outs since the latest load started, which its answer may not know of.
-    QSet<qint64> m_signedOutDuringLoad;
-    bool m_othersRevokedDuringLoad = false;
 };

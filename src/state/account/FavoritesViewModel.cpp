@@ -55,17 +55,18 @@ void FavoritesViewModel::setIsLoading(bool loading)
 QCoro::Task<> FavoritesViewModel::loadFavorites()
 {
     QPointer<FavoritesViewModel> self(this);
-    const quint64 generation = ++m_loadGeneration;
+    const quint64 ticket = m_reload.begin();
     setIsLoading(true);
     try {
         QList<Message> favorites = co_await m_service->getFavorites(pageLimit, 0);
-        if (!self || generation != m_loadGeneration)
+        if (!self || !m_reload.isLatest(ticket))
             co_return;
+        m_reload.settle(favorites);
         m_favorites = std::move(favorites);
         m_loadFailure.reset();
         Q_EMIT favoritesChanged();
     } catch (const std::exception& error) {
-        if (!self || generation != m_loadGeneration)
+        if (!self || !m_reload.isLatest(ticket))
             co_return;
         fail("favorites.load_failed", error);
         m_loadFailure = m_error;
@@ -80,7 +81,7 @@ QCoro::Task<> FavoritesViewModel::removeFavorite(Message message)
         co_await m_service->removeFavorite(message.id);
         if (!self)
             co_return;
-        if (m_favorites.removeIf([&](const Message& m) { return m.id == message.id; }) > 0)
+        if (m_reload.apply(m_favorites, ListReload<Message>::removal(message.id)))
             Q_EMIT favoritesChanged();
     } catch (const std::exception& error) {
         if (self)

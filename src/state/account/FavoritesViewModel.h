@@ -1,6 +1,7 @@
 #pragma once
 
 #include "models/Message.h"
+#include "state/common/ListReload.h"
 #include "state/common/ScreenError.h"
 
 #include <QCoroTask>
@@ -12,7 +13,8 @@
 class ChatService;
 
 // The messages the user starred: one page of 50 from the start, and removing a
-// star, after which the message leaves the list only when the server agreed.
+// star, after which the message leaves the list only when the server agreed. A
+// load that was on its way when a star came off does not bring the message back.
 class FavoritesViewModel : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isLoading READ isLoading NOTIFY isLoadingChanged)
@@ -50,5 +52,5 @@ private:
     bool m_isLoading = true;
     std::optional<ScreenError> m_error;
     std::optional<ScreenError> m_loadFailure;
-    quint64 m_loadGeneration = 0;
+    ListReload<Message> m_reload;
 };

@@ -48,6 +48,7 @@ QCoro::Task<> AdminPagedTable::loadPage(int page)
 {
     const quint64 generation = ++m_generation;
     QPointer<AdminPagedTable> self(this);
+    pageRequested();
     setIsLoading(true);
     try {
         const QJsonValue reply = co_await m_api.guardedRequest<QJsonValue>(

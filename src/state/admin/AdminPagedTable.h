@@ -17,8 +17,9 @@
 //
 // A page is committed only when it has arrived: the page number, rows and total on
 // screen always belong together, and a reply to an older load (an earlier search
-// or page) is dropped once a newer load has started. Every call goes through the
-// API client's refresh-and-retry rule.
+// or page) is dropped once a newer load has started. A row action that ends while
+// a load is on its way is applied to that load's page too, which may predate it.
+// Every call goes through the API client's refresh-and-retry rule.
 class AdminPagedTable : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString searchText READ searchText WRITE setSearchText NOTIFY searchTextChanged)
@@ -79,9 +80,12 @@ Q_SIGNALS:
 
 protected:
     APIClient& api() const { return m_api; }
-    // Decodes a list reply and keeps its rows (emitting rowsChanged); returns the
-    // number of rows and the reply's total. Throws json::DecodeError before
-    // changing anything when the reply is not a list of this table.
+    // A load starts: the row actions that end from now on are applied to its page.
+    virtual void pageRequested() = 0;
+    // Decodes a list reply and keeps its rows (emitting rowsChanged), with the row
+    // actions that ended since the latest pageRequested(); returns the number of
+    // rows and the reply's total. Throws json::DecodeError before changing
+    // anything when the reply is not a list of this table.
     virtual std::pair<int, std::optional<qint64>> takePage(const QJsonValue& reply) = 0;
     // The text of key followed directly by the error's description.
     void fail(const char* key, const std::exception& error);

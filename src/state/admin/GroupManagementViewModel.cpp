@@ -15,6 +15,7 @@ GroupManagementViewModel::GroupManagementViewModel(APIClient& api, QObject* pare
 std::pair<int, std::optional<qint64>> GroupManagementViewModel::takePage(const QJsonValue& reply)
 {
     AdminGroupListResponse page = json::decode<AdminGroupListResponse>(reply);
+    m_reload.settle(page.rows);
     m_groups = std::move(page.rows);
     Q_EMIT rowsChanged();
     return { int(m_groups.size()), page.total };
@@ -30,8 +31,7 @@ QCoro::Task<> GroupManagementViewModel::dissolve(AdminGroup group)
         co_await api().guardedRequest<void>("POST", u"/api/admin/groups/dissolve"_s, QJsonValue(body));
         if (!self)
             co_return;
-        const qsizetype removed = m_groups.removeIf([&group](const AdminGroup& g) { return g.id == group.id; });
-        if (removed > 0)
+        if (m_reload.apply(m_groups, ListReload<AdminGroup>::removal(group.id)))
             Q_EMIT rowsChanged();
         setTotal(std::max<qint64>(total() - 1, 0));
     } catch (const std::exception& error) {

@@ -2,6 +2,7 @@
 
 #include "models/AdminGroup.h"
 #include "state/admin/AdminPagedTable.h"
+#include "state/common/ListReload.h"
 
 #include <QList>
 
@@ -20,8 +21,10 @@ public:
     QCoro::Task<> dissolve(AdminGroup group);
 
 protected:
+    void pageRequested() override { m_reload.begin(); }
     std::pair<int, std::optional<qint64>> takePage(const QJsonValue& reply) override;
 
 private:
     QList<AdminGroup> m_groups;
+    ListReload<AdminGroup> m_reload;
 };

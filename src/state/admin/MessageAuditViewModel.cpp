@@ -15,6 +15,7 @@ MessageAuditViewModel::MessageAuditViewModel(APIClient& api, QObject* parent)
 std::pair<int, std::optional<qint64>> MessageAuditViewModel::takePage(const QJsonValue& reply)
 {
     AuditMessageListResponse page = json::decode<AuditMessageListResponse>(reply);
+    m_reload.settle(page.rows);
     m_messages = std::move(page.rows);
     Q_EMIT rowsChanged();
     return { int(m_messages.size()), page.total };
@@ -30,6 +31,7 @@ QCoro::Task<> MessageAuditViewModel::deleteMessage(AuditMessage message)
         co_await api().guardedRequest<void>("POST", u"/api/admin/messages/delete"_s, QJsonValue(body));
         if (!self)
             co_return;
+        m_reload.record(ListReload<AuditMessage>::change(message.id, [](AuditMessage& shown) { shown.isDeleted = true; }));
         for (int row = 0; row < m_messages.size(); ++row) {
             if (m_messages.at(row).id == message.id) {
                 m_messages[row].isDeleted = true;

@@ -3,6 +3,7 @@
 #include "models/AuditMessage.h"
 #include "state/admin/AdminPagedTable.h"
 #include "state/admin/Tint.h"
+#include "state/common/ListReload.h"
 
 #include <QList>
 
@@ -23,8 +24,10 @@ public:
     static Tint typeColor(const std::optional<QString>& type);
 
 protected:
+    void pageRequested() override { m_reload.begin(); }
     std::pair<int, std::optional<qint64>> takePage(const QJsonValue& reply) override;
 
 private:
     QList<AuditMessage> m_messages;
+    ListReload<AuditMessage> m_reload;
 };

@@ -89,6 +89,11 @@ void OperatorConsoleViewModel::setMessageText(const QString& text)
     Q_EMIT messageTextChanged();
 }
 
+bool OperatorConsoleViewModel::canSend() const
+{
+    return !messageText().trimmed().isEmpty() && !(m_selectedId && m_sending.contains(*m_selectedId));
+}
+
 OperatorConsoleViewModel::StatusInfo OperatorConsoleViewModel::statusInfo(const std::optional<QString>& status)
 {
     if (status == u"waiting"_s)
@@ -110,7 +115,7 @@ std::optional<int> OperatorConsoleViewModel::filledStars(const std::optional<qin
 QCoro::Task<> OperatorConsoleViewModel::loadData()
 {
     QPointer<OperatorConsoleViewModel> self(this);
-    const quint64 sessionsGeneration = ++m_sessionsGeneration;
+    const quint64 sessionsTicket = m_reload.begin();
     const quint64 statsGeneration = ++m_statsGeneration;
     if (m_loadsRunning++ == 0) {
         m_isLoading = true;
@@ -120,7 +125,8 @@ QCoro::Task<> OperatorConsoleViewModel::loadData()
         QList<OperatorSession> sessions = co_await procedure::query<QList<OperatorSession>>(m_api, u"operator.getSessions"_s);
         if (!self)
             co_return;
-        if (sessionsGeneration == m_sessionsGeneration) {
+        if (m_reload.isLatest(sessionsTicket)) {
+            m_reload.settle(sessions);
             m_sessions = std::move(sessions);
             Q_EMIT sessionsChanged();
             Q_EMIT selectionChanged();
@@ -128,7 +134,7 @@ QCoro::Task<> OperatorConsoleViewModel::loadData()
     } catch (const std::exception& error) {
         if (!self)
             co_return;
-        if (sessionsGeneration == m_sessionsGeneration)
+        if (m_reload.isLatest(sessionsTicket))
             setError("operator.load_sessions_failed", error);
     }
     try {
@@ -175,13 +181,9 @@ QCoro::Task<> OperatorConsoleViewModel::changeStatus(qint64 sessionId, QString f
         co_await procedure::mutation<void>(m_api, procedureName, input);
         if (!self)
             co_return;
-        for (OperatorSession& session : m_sessions) {
-            if (session.id == sessionId) {
-                session.status = to;
-                Q_EMIT sessionsChanged();
-                Q_EMIT selectionChanged();
-                break;
-            }
+        if (m_reload.apply(m_sessions, ListReload<OperatorSession>::change(sessionId, [to](OperatorSession& s) { s.status = to; }))) {
+            Q_EMIT sessionsChanged();
+            Q_EMIT selectionChanged();
         }
     } catch (const std::exception& error) {
         if (!self)
@@ -200,6 +202,7 @@ QCoro::Task<> OperatorConsoleViewModel::sendMessage(qint64 sessionId)
         co_return;
     QPointer<OperatorConsoleViewModel> self(this);
     m_sending.insert(sessionId);
+    Q_EMIT sendingChanged();
     try {
         const SendInput input { sessionId, content };
         co_await procedure::mutation<void>(m_api, u"operator.sendMessage"_s, input);
@@ -217,6 +220,7 @@ QCoro::Task<> OperatorConsoleViewModel::sendMessage(qint64 sessionId)
         setError("operator.send_failed", error);
     }
     m_sending.remove(sessionId);
+    Q_EMIT sendingChanged();
 }
 
 void OperatorConsoleViewModel::setError(const char* key, const std::exception& error)

@@ -3,6 +3,7 @@
 #include "models/OperatorSession.h"
 #include "models/OperatorStatsResponse.h"
 #include "state/admin/Tint.h"
+#include "state/common/ListReload.h"
 
 #include <QCoroTask>
 #include <QHash>
@@ -22,10 +23,11 @@ class APIClient;
 // The selection is a session id: the detail always shows that session as the list
 // has it now, so an accepted or ended session shows its new status and actions. A
 // draft belongs to its session and is never sent to another customer. A reply to
-// an older load never replaces a newer one's, and a second accept or end of a
-// session while the first is in flight sends nothing. Accept and end act on the
-// status the session has when they run, not the one a menu or button was made
-// for: only a waiting session is accepted, only an active one ended.
+// an older load never replaces a newer one's, nor undoes an accept or end that
+// ended while it was on its way; a second accept or end of a session while the
+// first is in flight sends nothing. Accept and end act on the status the session
+// has when they run, not the one a menu or button was made for: only a waiting
+// session is accepted, only an active one ended.
 class OperatorConsoleViewModel : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isLoading READ isLoading NOTIFY isLoadingChanged)
@@ -60,8 +62,9 @@ public:
     QString messageText() const;
     void setMessageText(const QString& text);
     QString draft(qint64 sessionId) const { return m_drafts.value(sessionId); }
-    // The send button: the selected session's draft has more than blanks.
-    bool canSend() const { return !messageText().trimmed().isEmpty(); }
+    // The send button: the selected session's draft has more than blanks and no
+    // reply to that session is on its way.
+    bool canSend() const;
     // An accept or end of the session is on its way.
     bool isBusy(qint64 sessionId) const { return m_busy.contains(sessionId); }
 
@@ -75,7 +78,8 @@ public:
     QCoro::Task<> loadData();
     QCoro::Task<> acceptSession(qint64 sessionId);
     QCoro::Task<> endSession(qint64 sessionId);
-    // Sends that session's own draft, trimmed; a blank draft sends nothing.
+    // Sends that session's own draft, trimmed; a blank draft sends nothing, and
+    // neither does a second send while the first is on its way.
     QCoro::Task<> sendMessage(qint64 sessionId);
 
 Q_SIGNALS:
@@ -86,6 +90,7 @@ Q_SIGNALS:
     void selectionChanged();
     void messageTextChanged();
     void busyChanged();
+    void sendingChanged();
 
 private:
     QList<OperatorSession> withStatus(const QString& status) const;
@@ -101,7 +106,7 @@ private:
     QHash<qint64, QString> m_drafts;
     QSet<qint64> m_busy;
     QSet<qint64> m_sending;
-    quint64 m_sessionsGeneration = 0;
+    ListReload<OperatorSession> m_reload;
     quint64 m_statsGeneration = 0;
     int m_loadsRunning = 0;
 };

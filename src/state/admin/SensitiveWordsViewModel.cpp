@@ -89,16 +89,18 @@ Tint SensitiveWordsViewModel::categoryColor(const std::optional<QString>& catego
 QCoro::Task<> SensitiveWordsViewModel::loadWords()
 {
     QPointer<SensitiveWordsViewModel> self(this);
+    const quint64 ticket = m_reload.begin();
     try {
         QList<SensitiveWord> words = co_await procedure::query<QList<SensitiveWord>>(m_api, u"admin.getSensitiveWords"_s);
-        if (!self)
+        if (!self || !m_reload.isLatest(ticket))
             co_return;
+        m_reload.settle(words);
         Q_EMIT wordsAboutToBeReset();
         m_words = std::move(words);
         Q_EMIT wordsChanged();
         Q_EMIT totalChanged();
     } catch (const std::exception& error) {
-        if (!self)
+        if (!self || !m_reload.isLatest(ticket))
             co_return;
         setError("admin.words_load_failed", error);
     }
@@ -130,6 +132,7 @@ QCoro::Task<bool> SensitiveWordsViewModel::addWord()
         SensitiveWord added = co_await procedure::mutation<SensitiveWord>(m_api, u"admin.addSensitiveWord"_s, input);
         if (!self)
             co_return false;
+        m_reload.record(ListReload<SensitiveWord>::addition(added));
         Q_EMIT wordAboutToBeAppended();
         m_words.append(std::move(added));
         Q_EMIT wordAppended();
@@ -162,6 +165,7 @@ QCoro::Task<> SensitiveWordsViewModel::deleteWord(SensitiveWord word)
         co_await procedure::mutation<void>(m_api, u"admin.deleteSensitiveWord"_s, input);
         if (!self)
             co_return;
+        m_reload.record(ListReload<SensitiveWord>::removal(word.id));
         const qsizetype before = m_words.size();
         for (qsizetype row = m_words.size() - 1; row >= 0; --row) {
             if (m_words.at(row).id != word.id)

@@ -2,6 +2,7 @@
 
 #include "models/SensitiveWord.h"
 #include "state/admin/Tint.h"
+#include "state/common/ListReload.h"
 
 #include <QCoroTask>
 #include <QList>
@@ -14,7 +15,9 @@
 class APIClient;
 
 // The sensitive-word list: read whole, filtered locally, extended one word at a
-// time and pruned. The add sheet keeps its word until the server stored it.
+// time and pruned. The add sheet keeps its word until the server stored it. A
+// read that was on its way when a word was added or deleted keeps that word in
+// or out of the list; of two reads, the later one's answer is shown.
 class SensitiveWordsViewModel : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString searchText READ searchText WRITE setSearchText NOTIFY searchTextChanged)
@@ -103,4 +106,5 @@ private:
     bool m_isAdding = false;
     QSet<qint64> m_deleting;
     std::optional<QString> m_errorMessage;
+    ListReload<SensitiveWord> m_reload;
 };

@@ -21,6 +21,7 @@ UserManagementViewModel::UserManagementViewModel(APIClient& api, QObject* parent
 std::pair<int, std::optional<qint64>> UserManagementViewModel::takePage(const QJsonValue& reply)
 {
     AdminUserListResponse page = json::decode<AdminUserListResponse>(reply);
+    m_reload.settle(page.rows);
     m_users = std::move(page.rows);
     Q_EMIT rowsChanged();
     return { int(m_users.size()), page.total };
@@ -28,6 +29,7 @@ std::pair<int, std::optional<qint64>> UserManagementViewModel::takePage(const QJ
 
 void UserManagementViewModel::patchRow(qint64 id, const std::function<void(AdminUser&)>& change)
 {
+    m_reload.record(ListReload<AdminUser>::change(id, change));
     for (int row = 0; row < m_users.size(); ++row) {
         if (m_users.at(row).id == id) {
             change(m_users[row]);
@@ -65,7 +67,7 @@ QCoro::Task<> UserManagementViewModel::changeRole(AdminUser user, QString role)
         co_await api().guardedRequest<void>("POST", u"/api/admin/users/role"_s, QJsonValue(body));
         if (!self)
             co_return;
-        patchRow(user.id, [&role](AdminUser& shown) { shown.role = role; });
+        patchRow(user.id, [role](AdminUser& shown) { shown.role = role; });
     } catch (const std::exception& error) {
         if (self)
             fail("admin.users_role_change_failed", error);

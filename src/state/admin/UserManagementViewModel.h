@@ -3,6 +3,7 @@
 #include "models/AdminUser.h"
 #include "state/admin/AdminPagedTable.h"
 #include "state/admin/Tint.h"
+#include "state/common/ListReload.h"
 
 #include <QList>
 
@@ -29,11 +30,15 @@ public:
     static Tint roleBadgeColor(const std::optional<QString>& role);
 
 protected:
+    void pageRequested() override { m_reload.begin(); }
     std::pair<int, std::optional<qint64>> takePage(const QJsonValue& reply) override;
 
 private:
-    // Changes the first row with the account's id, when the page still shows it.
+    // Changes the first row with the account's id, when the page shows it now or
+    // once a load on its way has arrived: change is kept until then, so it holds
+    // what it sets by value.
     void patchRow(qint64 id, const std::function<void(AdminUser&)>& change);
 
     QList<AdminUser> m_users;
+    ListReload<AdminUser> m_reload;
 };

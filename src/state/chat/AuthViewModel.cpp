@@ -210,8 +210,7 @@ QCoro::Task<> AuthViewModel::logout()
     if (!self)
         co_return;
     m_deps.wsService->disconnect();
-    setIsLoginMode(true);
-    setError(std::nullopt);
+    // The form stays as it is: the mode, the fields and any message.
     setSession(std::nullopt);
 }
 

@@ -1,13 +1,14 @@
 #include "state/chat/ChatViewModel.h"
 
-#include "models/User.h"
-#include "models/WSMessage.h"
 #include "network/APIClient.h"
 #include "network/ClientIdService.h"
 #include "network/KeychainService.h"
 #include "network/WebSocketService.h"
 #include "services/ChatService.h"
-#include "state/chat/ConversationListViewModel.h"
+#include "state/chat/ChatCatchUp.h"
+#include "state/chat/ChatMessageList.h"
+#include "state/chat/MessageSender.h"
+#include "state/chat/ReadMarker.h"
 #include "state/chat/UnsentMessages.h"
 #include "state/chat/UserInfo.h"
 #include "state/common/ErrorDescription.h"
@@ -17,10 +18,6 @@
 #include "state/common/PrintfFormat.h"
 
 #include <QDateTime>
-#include <QFile>
-#include <QFileInfo>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QPointer>
 
 #include <algorithm>
@@ -39,11 +36,6 @@ QString uploadFailed(const QString& reason)
 QString isoNow()
 {
     return QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
-}
-
-QString tooLarge()
-{
-    return LocalizationManager::shared().localizedString(QStringLiteral("chat.file_too_large"));
 }
 
 } // namespace
@@ -66,20 +58,39 @@ ChatViewModel::ChatViewModel(qint64 conversationId, qint64 currentUserId, Depend
     , m_conversationId(conversationId)
     , m_currentUserId(currentUserId)
     , m_deps(std::move(dependencies))
+    , m_messages(new ChatMessageList(this))
+    , m_sender(new MessageSender(conversationId, currentUserId, *m_messages,
+                                 MessageSender::Dependencies { m_deps.wsService, m_deps.clientIdService, m_deps.keychain,
+                                                               m_deps.notifications, m_deps.unsent, m_deps.api },
+                                 this))
+    , m_catchUp(new ChatCatchUp(conversationId, currentUserId, *m_deps.chatService, *m_messages, *m_sender, this))
+    , m_readMarker(new ReadMarker(conversationId, currentUserId,
+                                  ReadMarker::Dependencies { m_deps.chatService, m_deps.wsService, m_deps.notifications,
+                                                             m_deps.timers.get() },
+                                  this))
 {
+    connect(m_messages, &ChatMessageList::changed, this, &ChatViewModel::messagesChanged);
+    connect(m_messages, &ChatMessageList::aboutToBeInserted, this, &ChatViewModel::messagesAboutToBeInserted);
+    connect(m_messages, &ChatMessageList::inserted, this, &ChatViewModel::messagesInserted);
+    connect(m_messages, &ChatMessageList::aboutToBeRemoved, this, &ChatViewModel::messagesAboutToBeRemoved);
+    connect(m_messages, &ChatMessageList::removed, this, &ChatViewModel::messagesRemoved);
+
+    connect(m_sender, &MessageSender::notSentOffline, this, [this] { setLocalizedError(QStringLiteral("chat.not_sent_offline")); });
+    connect(m_sender, &MessageSender::refused, this, [this](const QString& reason) {
+        setError(printfFormat(LocalizationManager::shared().localizedString(QStringLiteral("chat.not_sent_refused")), { reason }));
+    });
+    connect(m_sender, &MessageSender::notAcknowledged, this, [this] { setLocalizedError(QStringLiteral("chat.not_acknowledged")); });
+    connect(m_sender, &MessageSender::acknowledged, this, &ChatViewModel::handleAcknowledged);
+    connect(m_sender, &MessageSender::uploadFailed, this, [this](const QString& reason) { setError(uploadFailed(reason)); });
+    connect(m_catchUp, &ChatCatchUp::othersArrived, m_readMarker, &ReadMarker::messagesArrived);
+
     m_typingTimer = m_deps.timers->create(this, [this] { setTypingUserName(std::nullopt); });
     // An error of our own wording follows a language switch like the rest of the screen.
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, [this] {
         if (m_errorKey)
             setLocalizedError(*m_errorKey);
     });
-    // What this user sent here and the server has not confirmed, or refused, while
-    // the chat was closed: still sending, or failed with its text.
-    m_messages = m_deps.unsent->messagesOf(m_conversationId, m_currentUserId);
-    for (const Message& message : std::as_const(m_messages)) {
-        if (message.status == u"sending")
-            m_pendingMessages.insert(*message.clientMessageId);
-    }
+    m_sender->listUnsent();
     m_lastConnected = m_deps.wsService->isConnected();
     setupSubscriptions();
     m_deps.notifications->post(NotificationName::conversationActive(),
@@ -92,19 +103,37 @@ ChatViewModel::~ChatViewModel()
                                { { NotificationKey::conversationId(), m_conversationId } });
 }
 
+const QList<Message>& ChatViewModel::messages() const
+{
+    return m_messages->messages();
+}
+
+QSet<QString> ChatViewModel::pendingMessages() const
+{
+    return m_sender->pendingMessages();
+}
+
+qint64 ChatViewModel::offset() const
+{
+    return std::max(m_pagedOffset, qint64(m_messages->countOnServer()));
+}
+
+void ChatViewModel::setOnScreen(bool onScreen)
+{
+    m_readMarker->setOnScreen(onScreen);
+}
+
+bool ChatViewModel::isOnScreen() const
+{
+    return m_readMarker->isOnScreen();
+}
+
 void ChatViewModel::setupSubscriptions()
 {
     WebSocketService* ws = m_deps.wsService;
     const qint64 id = m_conversationId;
     constexpr auto queued = Qt::QueuedConnection;
 
-    connect(
-        ws, &WebSocketService::messageAckSubject, this,
-        [this](const QString& clientMsgId, const QString& serverMsgId, qint64 messageId, bool) {
-            handleMessageAck(clientMsgId, serverMsgId, messageId);
-        },
-        queued);
-    connect(ws, &WebSocketService::messageFailedSubject, this, &ChatViewModel::handleMessageFailed, queued);
     connect(
         ws, &WebSocketService::newMessageSubject, this,
         [this, id](const Message& message) {
@@ -158,7 +187,7 @@ QCoro::Task<> ChatViewModel::loadMessages()
     const quint64 generation = ++m_pageGeneration;
     setIsLoading(true);
     QSet<qint64> listedBefore;
-    for (const Message& message : std::as_const(m_messages))
+    for (const Message& message : messages())
         listedBefore.insert(message.id);
 
     QList<Message> page;
@@ -192,23 +221,23 @@ QCoro::Task<> ChatViewModel::loadMessages()
     // What was sent or arrived while the page was on its way, and unconfirmed
     // messages of this user, stay below the page unless the page holds them
     // (an unconfirmed one is found there by its client id).
-    for (const Message& message : std::as_const(m_messages)) {
+    for (const Message& message : messages()) {
         const bool inPage = pageIds.contains(message.id)
             || (message.clientMessageId && pageClientIds.contains(*message.clientMessageId));
         if (!inPage && (message.id < 0 || !listedBefore.contains(message.id)))
             list.append(message);
         else if (inPage && message.id < 0 && message.clientMessageId)
-            m_deps.unsent->remove(*message.clientMessageId);
+            m_sender->settledByServer(*message.clientMessageId);
     }
-    if (!page.isEmpty() && page.first().serverMsgId)
-        m_latestServerMsgId = page.first().serverMsgId;
-    m_messages = std::move(list);
-    m_offset = page.size();
-    Q_EMIT messagesChanged();
-    co_await markAsRead();
+    m_pagedOffset = page.size();
+    m_messages->replaceAll(std::move(list));
+    co_await m_readMarker->markNow();
+    if (!self)
+        co_return;
+    setIsLoading(false);
     // The page may have been read before the channel came back.
-    if (self && std::exchange(m_catchUpAgain, false))
-        catchUp();
+    if (std::exchange(m_catchUpAfterLoad, false))
+        m_catchUp->run();
 }
 
 void ChatViewModel::handleConnectionChange(bool connected)
@@ -227,100 +256,11 @@ void ChatViewModel::handleConnectionChange(bool connected)
 
 QCoro::Task<> ChatViewModel::catchUp()
 {
-    if (m_isLoading || m_catchingUp) {
-        m_catchUpAgain = true;
+    if (m_isLoading) {
+        m_catchUpAfterLoad = true;
         co_return;
     }
-    QPointer<ChatViewModel> self(this);
-    m_catchingUp = true;
-    const quint64 generation = m_pageGeneration;
-    QSet<qint64> listed;
-    for (const Message& message : std::as_const(m_messages)) {
-        if (message.id > 0)
-            listed.insert(message.id);
-    }
-    // Newest first, as the server pages them, until a page reaches what is listed.
-    QList<Message> missed;
-    bool failed = false;
-    for (int page = 0; page < maxCatchUpPages; ++page) {
-        QList<Message> messages;
-        try {
-            messages = co_await m_deps.chatService->getMessages(m_conversationId, pageSize, page * pageSize);
-        } catch (const std::exception& error) {
-            qWarning().noquote() << "[Chat] Catching up failed:" << errorDescription(error);
-            failed = true;
-        }
-        if (!self)
-            co_return;
-        if (failed)
-            break;
-        missed += messages;
-        const bool reached = std::any_of(messages.cbegin(), messages.cend(),
-                                         [&listed](const Message& message) { return listed.contains(message.id); });
-        if (reached || messages.size() < pageSize)
-            break;
-    }
-    m_catchingUp = false;
-    if (generation == m_pageGeneration && !missed.isEmpty()) {
-        std::reverse(missed.begin(), missed.end());
-        mergeNewerMessages(missed);
-    }
-    if (std::exchange(m_catchUpAgain, false))
-        catchUp();
-}
-
-void ChatViewModel::mergeNewerMessages(const QList<Message>& chronological)
-{
-    bool changed = false;
-    for (Message message : chronological) {
-        if (message.senderId == m_currentUserId && !message.status)
-            message.status = QStringLiteral("sent");
-        if (findById(message.id))
-            continue;
-        // Stored although its acknowledgement never came: the server's copy takes its place.
-        const auto unconfirmed = std::find_if(m_messages.begin(), m_messages.end(), [&message](const Message& listed) {
-            return listed.id < 0 && message.clientMessageId && listed.clientMessageId == message.clientMessageId;
-        });
-        if (unconfirmed != m_messages.end()) {
-            m_pendingMessages.remove(*message.clientMessageId);
-            m_deps.unsent->remove(*message.clientMessageId);
-            *unconfirmed = message;
-            changed = true;
-            continue;
-        }
-        // Before the first newer message listed; after all of them, but above this
-        // user's messages still on their way.
-        qsizetype at = 0;
-        while (at < m_messages.size() && m_messages.at(at).id <= message.id)
-            ++at;
-        if (at == m_messages.size()) {
-            while (at > 0 && m_messages.at(at - 1).id < 0)
-                --at;
-        }
-        m_messages.insert(at, message);
-        changed = true;
-    }
-    if (changed)
-        Q_EMIT messagesChanged();
-}
-
-QCoro::Task<> ChatViewModel::markAsRead()
-{
-    QPointer<ChatViewModel> self(this);
-    try {
-        co_await m_deps.chatService->markAsRead(m_conversationId);
-    } catch (const std::exception& error) {
-        qWarning().noquote() << "[Chat] Mark as read failed:" << errorDescription(error);
-    }
-    if (!self)
-        co_return;
-    WSPayload payload;
-    payload.userId = m_currentUserId;
-    payload.conversationId = m_conversationId;
-    m_deps.wsService->send(WSMessage { QStringLiteral("read"), payload });
-    m_deps.notifications->post(NotificationName::conversationRead(),
-                               { { NotificationKey::conversationId(), m_conversationId } });
-    setIsLoading(false);
+    co_await m_catchUp->run();
 }
 
 QCoro::Task<> ChatViewModel::loadMoreMessages()
@@ -330,7 +270,7 @@ QCoro::Task<> ChatViewModel::loadMoreMessages()
     QPointer<ChatViewModel> self(this);
     m_isLoadingMore = true;
     const quint64 generation = m_pageGeneration;
-    const qint64 requestedOffset = m_offset;
+    const qint64 requestedOffset = offset();
     QList<Message> page;
     std::optional<QString> failure;
     try {
@@ -350,22 +290,17 @@ QCoro::Task<> ChatViewModel::loadMoreMessages()
     if (page.isEmpty())
         co_return;
 
-    m_offset = requestedOffset + page.size();
+    m_pagedOffset = requestedOffset + page.size();
     QList<Message> older = withoutListed(std::move(page));
-    if (older.isEmpty())
-        co_return;
-    // In place: the listed messages are neither copied nor compared again.
-    Q_EMIT messagesAboutToBeInserted(0, older.size());
-    m_messages.insert(0, older.size(), Message {});
-    std::move(older.rbegin(), older.rend(), m_messages.begin());
-    Q_EMIT messagesInserted(0, older.size());
+    std::reverse(older.begin(), older.end());
+    m_messages->insert(0, std::move(older));
 }
 
 QList<Message> ChatViewModel::withoutListed(QList<Message> page) const
 {
-    // Messages that arrived since the first page move the server's offsets, so a
-    // page may repeat listed messages. Only listed ids within the page's range can
-    // be repeats: one pass over the ids, no set of the whole list.
+    // A page may repeat listed messages (the list was not contiguous with the
+    // server's). Only listed ids within the page's range can be repeats: one pass
+    // over the ids, no set of the whole list.
     QSet<qint64> pageIds;
     qint64 lowest = std::numeric_limits<qint64>::max();
     qint64 highest = std::numeric_limits<qint64>::min();
@@ -375,7 +310,7 @@ QList<Message> ChatViewModel::withoutListed(QList<Message> page) const
         highest = std::max(highest, message.id);
     }
     QSet<qint64> repeated;
-    for (const Message& listed : m_messages) {
+    for (const Message& listed : messages()) {
         if (listed.id >= lowest && listed.id <= highest && pageIds.contains(listed.id))
             repeated.insert(listed.id);
     }
@@ -399,11 +334,7 @@ QCoro::Task<> ChatViewModel::revokeMessage(Message message)
         setError(*failure);
         co_return;
     }
-    if (Message* listed = findById(message.id)) {
-        listed->status = QStringLiteral("revoked");
-        listed->revokedAt = isoNow();
-        Q_EMIT messagesChanged();
-    }
+    handleRevoke(message.id, false);
 }
 
 QCoro::Task<> ChatViewModel::addReaction(qint64 messageId, QString emoji)
@@ -421,163 +352,25 @@ void ChatViewModel::sendMessage(const QString& text)
     if (text.isEmpty())
         return;
     setIsSending(true);
-    Message message = makeOptimistic(QStringLiteral("text"));
-    message.content = text;
-    QJsonObject payload { { QStringLiteral("type"), QStringLiteral("text") }, { QStringLiteral("content"), text } };
-    if (m_replyToMessage) {
-        message.threadRootId = m_replyToMessage->id;
-        payload.insert(QStringLiteral("replyToId"), m_replyToMessage->id);
-    }
-    const std::optional<QString> createdAt = message.createdAt;
-    const QString clientMsgId = *message.clientMessageId;
-    const bool sent = dispatch(std::move(message), payload);
-    if (sent) {
-        setReplyToMessage(std::nullopt);
-        setIsSending(false);
-        postMessageSent(text, createdAt, clientMsgId);
-        return;
-    }
-    // Nothing is lost: the reply target stays for the next try, and the screen
-    // puts the text back into the input field.
+    m_sender->sendText(text, m_replyToMessage ? std::optional(m_replyToMessage->id) : std::nullopt);
+    // Spent either way: a message that could not go out keeps it for its resending.
+    setReplyToMessage(std::nullopt);
     setIsSending(false);
-    Q_EMIT sendFailed(text);
-}
-
-QCoro::Task<> ChatViewModel::sendFile(QString filePath)
-{
-    QPointer<ChatViewModel> self(this);
-    const QFileInfo info(filePath);
-    // Checked before reading: the whole file would otherwise sit in memory, and
-    // again as base64 text in the upload.
-    if (info.isFile() && info.size() > maxFileBytes) {
-        setError(uploadFailed(tooLarge()));
-        co_return;
-    }
-    QFile file(filePath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        setError(uploadFailed(file.errorString()));
-        co_return;
-    }
-    // Bounded even for files whose size is not known up front (pipes, devices).
-    const QByteArray data = file.read(maxFileBytes + 1);
-    file.close();
-    if (data.size() > maxFileBytes) {
-        setError(uploadFailed(tooLarge()));
-        co_return;
-    }
-    const QString fileName = info.fileName();
-    const QString type = mimeType(info.suffix());
-
-    QString url;
-    std::optional<QString> failure;
-    try {
-        url = co_await m_deps.api->uploadFile(data, fileName, type);
-    } catch (const std::exception& error) {
-        failure = errorDescription(error);
-    }
-    if (!self)
-        co_return;
-    if (failure) {
-        setError(uploadFailed(*failure));
-        co_return;
-    }
-    if (type.startsWith(u"image/"))
-        sendImageMessage(url);
-    else
-        sendFileMessage(url, fileName, data.size(), type);
 }
 
 void ChatViewModel::reportFileTooLarge()
 {
-    setError(uploadFailed(tooLarge()));
-}
-
-std::optional<Message> ChatViewModel::takeFailed(const Message& failed)
-{
-    const auto listed = std::find_if(m_messages.cbegin(), m_messages.cend(), [&failed](const Message& message) {
-        return message.status == u"failed" && message.clientMessageId && message.clientMessageId == failed.clientMessageId;
-    });
-    if (listed == m_messages.cend())
-        return std::nullopt;
-    Message taken = *listed;
-    m_messages.erase(listed);
-    m_deps.unsent->remove(*taken.clientMessageId);
-    return taken;
+    setError(uploadFailed(LocalizationManager::shared().localizedString(QStringLiteral("chat.file_too_large"))));
 }
 
 void ChatViewModel::resendMessage(const Message& failed)
 {
-    const std::optional<Message> taken = takeFailed(failed);
-    if (!taken)
-        return;
-    Message message = makeOptimistic(taken->type);
-    message.content = taken->content;
-    message.fileUrl = taken->fileUrl;
-    message.fileName = taken->fileName;
-    message.fileSize = taken->fileSize;
-    message.fileMimeType = taken->fileMimeType;
-    message.threadRootId = taken->threadRootId;
-    // The frame carries what the first one carried.
-    QJsonObject payload { { QStringLiteral("type"), message.type } };
-    const auto put = [&payload](const char* key, const auto& value) {
-        if (value)
-            payload.insert(QLatin1StringView(key), *value);
-    };
-    put("content", message.content);
-    put("fileUrl", message.fileUrl);
-    put("fileName", message.fileName);
-    put("fileSize", message.fileSize);
-    put("fileMimeType", message.fileMimeType);
-    put("replyToId", message.threadRootId);
-    const QString preview = ConversationListViewModel::lastMessagePreview(message);
-    const std::optional<QString> createdAt = message.createdAt;
-    const QString clientMsgId = *message.clientMessageId;
-    if (dispatch(std::move(message), payload))
-        postMessageSent(preview, createdAt, clientMsgId);
+    m_sender->resend(failed);
 }
 
 void ChatViewModel::discardMessage(const Message& failed)
 {
-    if (takeFailed(failed))
-        Q_EMIT messagesChanged();
-}
-
-void ChatViewModel::sendImageMessage(const QString& url)
-{
-    // Real JSON, so an address holding a quote or a backslash stays readable.
-    const QString content = QString::fromUtf8(
-        QJsonDocument(QJsonObject { { QStringLiteral("url"), url } }).toJson(QJsonDocument::Compact));
-    Message message = makeOptimistic(QStringLiteral("image"));
-    message.content = content;
-    message.fileUrl = url;
-    message.fileMimeType = QStringLiteral("image/jpeg");
-    const std::optional<QString> createdAt = message.createdAt;
-    const QString clientMsgId = *message.clientMessageId;
-    const QJsonObject payload { { QStringLiteral("type"), QStringLiteral("image") },
-                                { QStringLiteral("content"), content },
-                                { QStringLiteral("fileUrl"), url },
-                                { QStringLiteral("fileMimeType"), QStringLiteral("image/jpeg") } };
-    if (dispatch(std::move(message), payload))
-        postMessageSent(QStringLiteral("[图片]"), createdAt, clientMsgId);
-}
-
-void ChatViewModel::sendFileMessage(const QString& url, const QString& fileName, qint64 fileSize,
-                                    const QString& mimeType)
-{
-    Message message = makeOptimistic(QStringLiteral("file"));
-    message.fileUrl = url;
-    message.fileName = fileName;
-    message.fileSize = fileSize;
-    message.fileMimeType = mimeType;
-    const std::optional<QString> createdAt = message.createdAt;
-    const QString clientMsgId = *message.clientMessageId;
-    const QJsonObject payload { { QStringLiteral("type"), QStringLiteral("file") },
-                                { QStringLiteral("fileUrl"), url },
-                                { QStringLiteral("fileName"), fileName },
-                                { QStringLiteral("fileSize"), fileSize },
-                                { QStringLiteral("fileMimeType"), mimeType } };
-    if (dispatch(std::move(message), payload))
-        postMessageSent(QStringLiteral("[文件] ") + fileName, createdAt, clientMsgId);
+    m_sender->discard(failed);
 }
 
 void ChatViewModel::userIsTyping()
@@ -586,127 +379,24 @@ void ChatViewModel::userIsTyping()
         m_deps.wsService->sendTyping(m_conversationId);
 }
 
-Message ChatViewModel::makeOptimistic(const QString& type)
+void ChatViewModel::handleAcknowledged(const QString& clientMsgId)
 {
-    Message message;
-    message.id = nextTemporaryId();
-    message.conversationId = m_conversationId;
-    message.senderId = m_currentUserId;
-    message.type = type;
-    message.status = QStringLiteral("sending");
-    message.createdAt = isoNow();
-    message.clientMessageId = m_deps.clientIdService->generateClientId();
-    if (const std::optional<User> user = m_deps.keychain->getCachedUser()) {
-        message.senderName = user->name;
-        message.senderAvatar = user->avatar;
-    }
-    return message;
-}
-
-bool ChatViewModel::dispatch(Message message, const QJsonObject& payload)
-{
-    if (!m_deps.wsService->isConnected()) {
-        // The channel would drop the frame without a word; say so instead of
-        // showing a message that waits for an acknowledgement that never comes.
-        message.status = QStringLiteral("failed");
-        m_deps.unsent->add(message);
-        m_messages.append(std::move(message));
-        Q_EMIT messagesChanged();
-        setLocalizedError(QStringLiteral("chat.not_sent_offline"));
-        return false;
-    }
-    const QString clientMsgId = *message.clientMessageId;
-    m_deps.unsent->add(message);
-    m_messages.append(std::move(message));
-    m_pendingMessages.insert(clientMsgId);
-    Q_EMIT messagesChanged();
-
-    QJsonObject fullPayload = payload;
-    fullPayload.insert(QStringLiteral("clientMsgId"), clientMsgId);
-    fullPayload.insert(QStringLiteral("conversationId"), m_conversationId);
-    m_deps.wsService->sendChatMessage(QJsonObject { { QStringLiteral("type"), QStringLiteral("message_send") },
-                                                    { QStringLiteral("payload"), fullPayload } });
-    return true;
-}
-
-qint64 ChatViewModel::nextTemporaryId()
-{
-    // Messages are told apart by id, so two optimistic messages must never share one.
-    m_lastTemporaryId = m_lastTemporaryId <= -999'999 ? -1 : m_lastTemporaryId - 1;
-    return m_lastTemporaryId;
-}
-
-void ChatViewModel::handleMessageAck(const QString& clientMsgId, const QString& serverMsgId, qint64 messageId)
-{
-    m_pendingMessages.remove(clientMsgId);
-    qsizetype index = 0;
-    while (index < m_messages.size() && m_messages.at(index).clientMessageId != clientMsgId)
-        ++index;
-    if (index == m_messages.size())
-        return;
-
-    const Message& listed = m_messages.at(index);
-    Message confirmed;
-    confirmed.id = messageId;
-    confirmed.conversationId = listed.conversationId;
-    confirmed.senderId = listed.senderId;
-    confirmed.type = listed.type;
-    confirmed.content = listed.content;
-    confirmed.fileUrl = listed.fileUrl;
-    confirmed.fileName = listed.fileName;
-    confirmed.fileSize = listed.fileSize;
-    confirmed.fileMimeType = listed.fileMimeType;
-    confirmed.status = QStringLiteral("sent");
-    confirmed.threadRootId = listed.threadRootId;
-    confirmed.createdAt = listed.createdAt ? listed.createdAt : std::optional<QString>(isoNow());
-    confirmed.serverMsgId = serverMsgId;
-    confirmed.clientMessageId = clientMsgId;
-    confirmed.senderName = listed.senderName;
-    confirmed.senderAvatar = listed.senderAvatar;
-    m_messages[index] = std::move(confirmed);
-    // A copy delivered before the acknowledgement without the client id now
-    // carries the same id: keep one.
-    for (qsizetype i = m_messages.size() - 1; i >= 0; --i) {
-        if (i != index && m_messages.at(i).id == messageId)
-            m_messages.removeAt(i);
-    }
-    m_latestServerMsgId = serverMsgId;
-    Q_EMIT messagesChanged();
     // A message sent after the error went through: the error no longer holds.
     if (m_error && !m_pendingAtError.contains(clientMsgId))
         clearError();
 }
 
-void ChatViewModel::handleMessageFailed(const QString& clientMsgId, const std::optional<QString>& serverReason)
-{
-    Message* failed = nullptr;
-    for (Message& message : m_messages) {
-        if (message.clientMessageId == clientMsgId && message.status == u"sending")
-            failed = &message;
-    }
-    if (!failed)
-        return;
-    m_pendingMessages.remove(clientMsgId);
-    failed->status = QStringLiteral("failed");
-    Q_EMIT messagesChanged();
-    if (serverReason)
-        setError(printfFormat(LocalizationManager::shared().localizedString(QStringLiteral("chat.not_sent_refused")), { *serverReason }));
-    else
-        setLocalizedError(QStringLiteral("chat.not_acknowledged"));
-}
-
 void ChatViewModel::handleNewMessage(const Message& message)
 {
-    for (const Message& listed : std::as_const(m_messages)) {
+    for (const Message& listed : messages()) {
         if (listed.id == message.id)
             return;
         if (message.clientMessageId && listed.clientMessageId == message.clientMessageId)
             return;
     }
-    m_messages.append(message);
-    if (message.serverMsgId)
-        m_latestServerMsgId = message.serverMsgId;
-    Q_EMIT messagesChanged();
+    m_messages->append(message);
+    if (message.senderId != m_currentUserId)
+        m_readMarker->messagesArrived();
 }
 
 void ChatViewModel::handleTyping(qint64 userId, const QString& userName)
@@ -719,18 +409,19 @@ void ChatViewModel::handleTyping(qint64 userId, const QString& userName)
 
 void ChatViewModel::handleReaction(qint64 messageId, qint64 userId, const QString& emoji, const QString& action)
 {
-    Message* message = findById(messageId);
-    if (!message)
+    const qsizetype index = m_messages->indexOf(messageId);
+    if (index < 0)
         return;
-    QList<MessageReaction> reactions = message->reactions.value_or(QList<MessageReaction>());
+    Message& message = m_messages->edit(index);
+    QList<MessageReaction> reactions = message.reactions.value_or(QList<MessageReaction>());
     if (action == u"add") {
         reactions.append(MessageReaction { messageId, userId, emoji, std::nullopt });
     } else {
         reactions.removeIf(
             [&](const MessageReaction& reaction) { return reaction.userId == userId && reaction.emoji == emoji; });
     }
-    message->reactions = reactions;
-    Q_EMIT messagesChanged();
+    message.reactions = reactions;
+    m_messages->publishChanges();
 }
 
 void ChatViewModel::handleRead()
@@ -738,79 +429,59 @@ void ChatViewModel::handleRead()
     // Only messages the server has: not ones still on their way, not failed or
     // revoked ones.
     bool changed = false;
-    for (Message& message : m_messages) {
+    for (qsizetype i = 0; i < m_messages->size(); ++i) {
+        const Message& message = m_messages->at(i);
         if (message.senderId != m_currentUserId || message.id <= 0)
             continue;
         if (!message.status || message.status == u"sent" || message.status == u"delivered") {
-            message.status = QStringLiteral("read");
+            m_messages->edit(i).status = QStringLiteral("read");
             changed = true;
         }
     }
     if (changed)
-        Q_EMIT messagesChanged();
+        m_messages->publishChanges();
 }
 
 void ChatViewModel::handleRevoke(qint64 messageId, bool byAdministrator)
 {
-    if (Message* message = findById(messageId)) {
-        message->status = QStringLiteral("revoked");
-        message->revokedAt = isoNow();
-        if (byAdministrator)
-            message->removedByAdmin = true;
-        Q_EMIT messagesChanged();
-    }
+    const qsizetype index = m_messages->indexOf(messageId);
+    if (index < 0)
+        return;
+    Message& message = m_messages->edit(index);
+    message.status = QStringLiteral("revoked");
+    message.revokedAt = isoNow();
+    if (byAdministrator)
+        message.removedByAdmin = true;
+    m_messages->publishChanges();
 }
 
 void ChatViewModel::handleEdit(qint64 messageId, const QString& content)
 {
-    if (Message* message = findById(messageId)) {
-        message->content = content;
-        message->editedAt = isoNow();
-        Q_EMIT messagesChanged();
-    }
+    const qsizetype index = m_messages->indexOf(messageId);
+    if (index < 0)
+        return;
+    Message& message = m_messages->edit(index);
+    message.content = content;
+    message.editedAt = isoNow();
+    m_messages->publishChanges();
 }
 
 void ChatViewModel::handleClearChatHistory(const QVariantMap& info)
 {
     if (userInfo::integer(info, NotificationKey::conversationId()) != m_conversationId)
         return;
-    m_messages.clear();
-    m_offset = 0;
-    m_latestServerMsgId.reset();
-    Q_EMIT messagesChanged();
+    m_pagedOffset = 0;
+    m_messages->replaceAll({});
+}
+
+QCoro::Task<> ChatViewModel::sendFile(QString filePath)
+{
+    return m_sender->sendFile(std::move(filePath));
 }
 
 QString ChatViewModel::mimeType(const QString& fileExtension)
 {
-    const QString extension = fileExtension.toLower();
-    if (extension == u"jpg" || extension == u"jpeg")
-        return QStringLiteral("image/jpeg");
-    if (extension == u"png")
-        return QStringLiteral("image/png");
-    if (extension == u"gif")
-        return QStringLiteral("image/gif");
-    if (extension == u"pdf")
-        return QStringLiteral("application/pdf");
-    if (extension == u"doc" || extension == u"docx")
-        return QStringLiteral("application/msword");
-    if (extension == u"xls" || extension == u"xlsx")
-        return QStringLiteral("application/vnd.ms-excel");
-    if (extension == u"mp4")
-        return QStringLiteral("video/mp4");
-    if (extension == u"mp3")
-        return QStringLiteral("audio/mpeg");
-    if (extension == u"zip")
-        return QStringLiteral("application/zip");
-    return QStringLiteral("application/octet-stream");
-}
-
-Message* ChatViewModel::findById(qint64 id)
-{
-    for (Message& message : m_messages) {
-        if (message.id == id)
-            return &message;
-    }
-    return nullptr;
+    return MessageSender::mimeType(fileExtension);
 }
 
 void ChatViewModel::setIsLoading(bool loading)
@@ -833,7 +504,7 @@ void ChatViewModel::setError(const QString& error)
 {
     m_errorKey.reset();
     m_error = error;
-    m_pendingAtError = m_pendingMessages;
+    m_pendingAtError = m_sender->pendingMessages();
     Q_EMIT errorChanged();
 }
 
@@ -859,15 +530,4 @@ void ChatViewModel::setTypingUserName(const std::optional<QString>& name)
         return;
     m_typingUserName = name;
     Q_EMIT typingUserNameChanged();
-}
-
-void ChatViewModel::postMessageSent(const QString& content, const std::optional<QString>& createdAt,
-                                    const QString& clientMsgId)
-{
-    QVariantMap info { { NotificationKey::conversationId(), m_conversationId },
-                       { NotificationKey::content(), content },
-                       { NotificationKey::clientMsgId(), clientMsgId } };
-    if (createdAt)
-        info.insert(NotificationKey::createdAt(), *createdAt);
-    m_deps.notifications->post(NotificationName::messageSent(), info);
 }

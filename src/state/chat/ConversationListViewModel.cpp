@@ -1,10 +1,10 @@
 #include "state/chat/ConversationListViewModel.h"
 
-#include "models/GroupMember.h"
 #include "network/WebSocketService.h"
 #include "services/ChatService.h"
 #include "services/GroupService.h"
 #include "state/chat/ConversationOrder.h"
+#include "state/chat/PrivatePeers.h"
 #include "state/chat/UserInfo.h"
 #include "state/common/ErrorDescription.h"
 #include "state/common/NotificationCenter.h"
@@ -31,10 +31,18 @@ ConversationListViewModel::ConversationListViewModel(qint64 currentUserId, Depen
     : QObject(parent)
     , m_currentUserId(currentUserId)
     , m_deps(std::move(dependencies))
+    , m_peers(new PrivatePeers(currentUserId, *m_deps.groupService, this))
 {
     setupSearch();
     setupSubscriptions();
     setupPresence();
+}
+
+ConversationListViewModel::~ConversationListViewModel() = default;
+
+bool ConversationListViewModel::isResolvingPeers() const
+{
+    return m_peers->isResolving();
 }
 
 void ConversationListViewModel::setupSearch()
@@ -59,6 +67,10 @@ void ConversationListViewModel::setupSubscriptions()
     connect(ws, &WebSocketService::newMessageSubject, this, &ConversationListViewModel::handleNewMessage,
             Qt::QueuedConnection);
     connect(
+        ws, &WebSocketService::messageAckSubject, this,
+        [this](const QString& clientMsgId, const QString&, qint64 messageId) { handleMessageAck(clientMsgId, messageId); },
+        Qt::QueuedConnection);
+    connect(
         ws, &WebSocketService::messageFailedSubject, this,
         [this](const QString& clientMsgId) { handleMessageFailed(clientMsgId); }, Qt::QueuedConnection);
     connect(
@@ -80,6 +92,12 @@ void ConversationListViewModel::setupSubscriptions()
         if (id && content)
             handleMessageSent(*id, *content, userInfo::text(info, NotificationKey::createdAt()),
                               userInfo::text(info, NotificationKey::clientMsgId()));
+    });
+    center->observe(NotificationName::messageDiscarded(), this, [this](const QVariantMap& info) {
+        const std::optional<qint64> id = userInfo::integer(info, NotificationKey::conversationId());
+        const std::optional<QString> clientMsgId = userInfo::text(info, NotificationKey::clientMsgId());
+        if (id && clientMsgId)
+            handleMessageDiscarded(*id, *clientMsgId);
     });
     center->observe(NotificationName::conversationActive(), this, [this](const QVariantMap& info) {
         if (const std::optional<qint64> id = userInfo::integer(info, NotificationKey::conversationId())) {
@@ -103,6 +121,7 @@ void ConversationListViewModel::setupPresence()
     // A disconnect empties the online set without a presence event per user.
     connect(ws, &WebSocketService::onlineUsersChanged, this, &ConversationListViewModel::updatePresence,
             Qt::QueuedConnection);
+    connect(m_peers, &PrivatePeers::resolved, this, &ConversationListViewModel::updatePresence);
 }
 
 void ConversationListViewModel::handleConnectionChange(bool connected)
@@ -138,17 +157,31 @@ QCoro::Task<> ConversationListViewModel::loadConversations()
         setIsLoading(false);
         co_return;
     }
+    QHash<qint64, const Conversation*> shown;
+    for (const Conversation& conversation : std::as_const(m_conversations))
+        shown.insert(conversation.id, &conversation);
+    bool keptNewer = false;
     for (Conversation& conversation : loaded) {
+        // A message that came live while the list was on its way is newer than the list.
+        const Conversation* current = shown.value(conversation.id);
+        if (current && conversation.lastMessageId && current->lastMessageId > conversation.lastMessageId) {
+            conversation.lastMessage = current->lastMessage;
+            conversation.lastMessageTime = current->lastMessageTime;
+            conversation.lastMessageId = current->lastMessageId;
+            conversation.unreadCount = current->unreadCount;
+            conversation.revokedPreview = current->revokedPreview;
+            keptNewer = true;
+        }
         if (m_readConversationIds.contains(conversation.id))
             conversation.unreadCount = 0;
     }
     m_conversations = std::move(loaded);
-    // The server's previews show what it stored, never a message still on its way.
-    m_lastSentClientIds.clear();
+    if (m_sentPreviews.applyTo(m_conversations) || keptNewer)
+        sortConversations();
     applyRevokedPreviews();
     // Not awaited: whoever waits for the list (the main window's contact load) need
     // not wait for the look-ups of peers the server did not name.
-    resolvePrivatePeers();
+    m_peers->resolve(m_conversations);
     applyPresence();
     publishConversations();
     setIsLoading(false);
@@ -265,11 +298,18 @@ void ConversationListViewModel::handleNewMessage(const Message& message)
         loadConversations();
         return;
     }
-    entry->lastMessage = lastMessagePreview(message);
-    entry->revokedPreview.reset();
-    entry->lastMessageFailed = false;
-    m_lastSentClientIds.remove(entry->id);
-    entry->lastMessageTime = message.createdAt;
+    // The message the row shows, come again (or this client's own, confirmed already).
+    if (entry->lastMessageId == message.id || m_sentPreviews.isShownAs(entry->id, message.id))
+        return;
+    // An older message never takes the place of a newer one.
+    if (!entry->lastMessageId || message.id > *entry->lastMessageId) {
+        entry->lastMessage = lastMessagePreview(message);
+        entry->lastMessageTime = message.createdAt;
+        entry->lastMessageId = message.id;
+        entry->revokedPreview.reset();
+        entry->lastMessageFailed = false;
+        m_sentPreviews.overtaken(entry->id);
+    }
     if (m_activeConversationId != entry->id) {
         // Whatever was read before, this message is new: a later reload must not
         // force the count back to zero.
@@ -288,26 +328,50 @@ void ConversationListViewModel::handleMessageSent(qint64 conversationId, const Q
     Conversation* entry = find(conversationId);
     if (!entry)
         return;
-    entry->lastMessage = content;
-    entry->revokedPreview.reset();
-    entry->lastMessageFailed = false;
-    if (clientMsgId)
-        m_lastSentClientIds.insert(conversationId, *clientMsgId);
-    else
-        m_lastSentClientIds.remove(conversationId);
-    entry->lastMessageTime = createdAt;
+    m_sentPreviews.sent(*entry, clientMsgId, content, createdAt);
+    sortConversations();
+    publishConversations();
+}
+
+void ConversationListViewModel::handleMessageAck(const QString& clientMsgId, qint64 messageId)
+{
+    const std::optional<qint64> conversationId = m_sentPreviews.conversationOf(clientMsgId);
+    Conversation* entry = conversationId ? find(*conversationId) : nullptr;
+    if (!entry || !m_sentPreviews.acknowledged(*entry, messageId))
+        return;
     sortConversations();
     publishConversations();
 }
 
 void ConversationListViewModel::handleMessageFailed(const QString& clientMsgId)
 {
-    const qint64 conversationId = m_lastSentClientIds.key(clientMsgId, 0);
-    Conversation* entry = conversationId ? find(conversationId) : nullptr;
+    const std::optional<qint64> conversationId = m_sentPreviews.conversationOf(clientMsgId);
+    Conversation* entry = conversationId ? find(*conversationId) : nullptr;
+    if (entry && m_sentPreviews.failed(*entry))
+        publishConversations();
+}
+
+QCoro::Task<> ConversationListViewModel::handleMessageDiscarded(qint64 conversationId, QString clientMsgId)
+{
+    if (!m_sentPreviews.discarded(conversationId, clientMsgId))
+        co_return;
+    QPointer<ConversationListViewModel> self(this);
+    const std::optional<QList<Message>> newest = co_await newestWhileUnchanged(conversationId);
+    Conversation* entry = self && newest ? find(conversationId) : nullptr;
     if (!entry)
-        return;
-    m_lastSentClientIds.remove(conversationId);
-    entry->lastMessageFailed = true;
+        co_return;
+    entry->lastMessageFailed = false;
+    entry->revokedPreview.reset();
+    if (newest->isEmpty()) {
+        entry->lastMessage.reset();
+        entry->lastMessageTime.reset();
+        entry->lastMessageId.reset();
+    } else {
+        entry->lastMessage = lastMessagePreview(newest->first());
+        entry->lastMessageTime = newest->first().createdAt;
+        entry->lastMessageId = newest->first().id;
+    }
+    sortConversations();
     publishConversations();
 }
 
@@ -394,76 +458,19 @@ void ConversationListViewModel::publishConversations()
     applyFilter();
 }
 
-void ConversationListViewModel::resolvePrivatePeers()
-{
-    for (const Conversation& conversation : std::as_const(m_conversations)) {
-        const qint64 id = conversation.id;
-        if (conversation.type == u"private" && conversation.peerId) {
-            m_privatePeers.insert(id, *conversation.peerId);
-            continue;
-        }
-        if (conversation.type == u"private" && !m_privatePeers.contains(id) && !m_resolving.contains(id)
-            && !m_unresolvable.contains(id)) {
-            m_resolving.insert(id);
-            m_peerQueue.append(id);
-        }
-    }
-    while (m_activeLookups < maxParallelLookups && !m_peerQueue.isEmpty()) {
-        ++m_activeLookups;
-        peerLookupWorker();
-    }
-}
-
-QCoro::Task<> ConversationListViewModel::peerLookupWorker()
-{
-    QPointer<ConversationListViewModel> self(this);
-    GroupService* groups = m_deps.groupService;
-    while (!m_peerQueue.isEmpty()) {
-        const qint64 conversationId = m_peerQueue.takeFirst();
-        QList<GroupMember> members;
-        try {
-            members = co_await groups->getMembers(conversationId);
-        } catch (const std::exception& error) {
-            qWarning().noquote() << "[Conversations] Members of" << conversationId << "unavailable:" << errorDescription(error);
-        }
-        if (!self)
-            co_return;
-        std::optional<qint64> peer;
-        for (const GroupMember& member : std::as_const(members)) {
-            if (member.userId != m_currentUserId) {
-                peer = member.userId;
-                break;
-            }
-        }
-        m_resolving.remove(conversationId);
-        // Asked once per session: a conversation whose members cannot be read (or
-        // that has no other member) would otherwise be asked about at every reload.
-        if (peer)
-            m_privatePeers.insert(conversationId, *peer);
-        else
-            m_unresolvable.insert(conversationId);
-        updatePresence();
-    }
-    --m_activeLookups;
-}
-
 QCoro::Task<> ConversationListViewModel::handleRevoke(qint64 messageId, qint64 conversationId)
 {
-    if (!find(conversationId))
+    const Conversation* listed = find(conversationId);
+    // Known not to be the newest: the preview stays.
+    if (!listed || (listed->lastMessageId && *listed->lastMessageId != messageId))
         co_return;
     // The event does not say whether the message was the newest one; the server's
     // newest message of the conversation does.
     QPointer<ConversationListViewModel> self(this);
-    QList<Message> newest;
-    try {
-        newest = co_await m_deps.chatService->getMessages(conversationId, 1, 0);
-    } catch (const std::exception& error) {
-        qWarning().noquote() << "[Conversations] Newest message of" << conversationId << "unavailable:" << errorDescription(error);
+    const std::optional<QList<Message>> newest = co_await newestWhileUnchanged(conversationId);
+    if (!self || !newest || newest->isEmpty() || newest->first().id != messageId)
         co_return;
-    }
-    if (!self || newest.isEmpty() || newest.first().id != messageId)
-        co_return;
-    const Message& revoked = newest.first();
+    const Message& revoked = newest->first();
     Conversation* conversation = find(conversationId);
     if (!conversation)
         co_return;
@@ -474,6 +481,30 @@ QCoro::Task<> ConversationListViewModel::handleRevoke(qint64 messageId, qint64 c
     // conversation's last message time.
     m_revokedPreviews.insert(conversationId, RevokedNewest { revoked.createdAt, preview });
     publishConversations();
+}
+
+QCoro::Task<std::optional<QList<Message>>> ConversationListViewModel::newestWhileUnchanged(qint64 conversationId)
+{
+    const auto shown = [this, conversationId] {
+        const Conversation* conversation = find(conversationId);
+        return conversation ? std::optional(std::tuple(conversation->lastMessage, conversation->lastMessageTime,
+                                                       conversation->lastMessageId))
+                            : std::nullopt;
+    };
+    const auto before = shown();
+    QPointer<ConversationListViewModel> self(this);
+    ChatService* chat = m_deps.chatService;
+    QList<Message> newest;
+    try {
+        newest = co_await chat->getMessages(conversationId, 1, 0);
+    } catch (const std::exception& error) {
+        qWarning().noquote() << "[Conversations] Newest message of" << conversationId << "unavailable:" << errorDescription(error);
+        co_return std::nullopt;
+    }
+    // Whatever changed the row meanwhile is at least as new as the answer.
+    if (!self || !before || shown() != before)
+        co_return std::nullopt;
+    co_return newest;
 }
 
 void ConversationListViewModel::applyRevokedPreviews()
@@ -499,19 +530,5 @@ void ConversationListViewModel::updatePresence()
 
 bool ConversationListViewModel::applyPresence()
 {
-    const QSet<qint64> online = m_deps.wsService->onlineUsers();
-    bool changed = false;
-    for (Conversation& conversation : m_conversations) {
-        if (conversation.type == u"group")
-            continue;
-        const auto peer = m_privatePeers.constFind(conversation.id);
-        if (peer == m_privatePeers.constEnd())
-            continue;
-        const bool isOnline = online.contains(*peer);
-        if (conversation.online.value_or(false) != isOnline) {
-            conversation.online = isOnline;
-            changed = true;
-        }
-    }
-    return changed;
+    return m_peers->applyPresence(m_conversations, m_deps.wsService->onlineUsers());
 }

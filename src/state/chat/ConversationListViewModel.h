@@ -2,6 +2,7 @@
 
 #include "models/Conversation.h"
 #include "models/Message.h"
+#include "state/chat/SentPreviews.h"
 #include "state/chat/StateTimer.h"
 
 #include <QCoroTask>
@@ -16,6 +17,7 @@
 
 class ChatService;
 class GroupService;
+class PrivatePeers;
 class NotificationCenter;
 class WebSocketService;
 
@@ -46,10 +48,12 @@ public:
     // Presence look-ups (one member list per private conversation) in flight at once.
     static constexpr int maxParallelLookups = 4;
 
+
     // currentUserId: the signed-in user; their own messages never count as unread
     // and they are not the "other member" of a private conversation.
     explicit ConversationListViewModel(qint64 currentUserId, QObject* parent = nullptr);
     ConversationListViewModel(qint64 currentUserId, Dependencies dependencies, QObject* parent = nullptr);
+    ~ConversationListViewModel() override;
 
     QList<Conversation> conversations() const { return m_conversations; }
     QList<Conversation> filteredConversations() const { return m_filteredConversations; }
@@ -60,7 +64,7 @@ public:
     QString errorText() const { return m_error.value_or(QString()); }
     std::optional<qint64> activeConversationId() const { return m_activeConversationId; }
     // Whether members of private conversations are still being looked up for presence.
-    bool isResolvingPeers() const { return m_activeLookups > 0; }
+    bool isResolvingPeers() const;
 
     // Never throws; a failure lands in error(). When loads overlap, only the
     // newest one's result is applied.
@@ -83,8 +87,14 @@ public:
     // clientMsgId: the message's, so that its failure can be shown on the row.
     void handleMessageSent(qint64 conversationId, const QString& content, const std::optional<QString>& createdAt,
                            const std::optional<QString>& clientMsgId = std::nullopt);
+    // The server confirmed a message of this user (also late, after it failed): a
+    // row that shows it, or shows an older message, shows it as sent.
+    void handleMessageAck(const QString& clientMsgId, qint64 messageId);
     // A message of this user failed: a row whose preview is that message says so.
     void handleMessageFailed(const QString& clientMsgId);
+    // A failed message of this user was thrown away: a row that shows it shows the
+    // server's newest message instead.
+    QCoro::Task<> handleMessageDiscarded(qint64 conversationId, QString clientMsgId);
     void handleConversationInactive(qint64 conversationId);
     // A message of a listed conversation was revoked (by anyone, this user too):
     // when it is the conversation's newest, the preview becomes the revoked notice.
@@ -114,14 +124,13 @@ private:
     void setIsLoading(bool loading);
     void setError(const QString& error);
     void publishConversations();
-    // Finds the other member of every private conversation not resolved yet, a few
-    // look-ups at a time, without holding up the load that asked for it.
-    void resolvePrivatePeers();
-    QCoro::Task<> peerLookupWorker();
-    // Sets each resolved private conversation's online flag from the channel's
-    // online-user set; writes only changed flags and says whether any changed.
+    // Sets each private conversation's online flag from the channel's online users.
     bool applyPresence();
     void updatePresence();
+    // The server's newest message of the conversation, asked for while the row
+    // shows what it shows now; absent when the row has changed meanwhile (the
+    // answer may be older than what it shows) or the question failed.
+    QCoro::Task<std::optional<QList<Message>>> newestWhileUnchanged(qint64 conversationId);
 
     qint64 m_currentUserId;
     Dependencies m_deps;
@@ -133,20 +142,13 @@ private:
     std::optional<QString> m_error;
     std::optional<qint64> m_activeConversationId;
     QSet<qint64> m_readConversationIds;
-    // The client message id of the message each row shows as sent by this user.
-    QHash<qint64, QString> m_lastSentClientIds;
+    SentPreviews m_sentPreviews;
 
     std::unique_ptr<StateTimer> m_searchTimer;
     std::optional<bool> m_lastConnected;
     bool m_sawFirstConnection = false;
     quint64 m_loadGeneration = 0;
-    // Private conversation id → the other member's user id, resolved once.
-    QHash<qint64, qint64> m_privatePeers;
-    QSet<qint64> m_resolving;
-    QList<qint64> m_peerQueue;
-    int m_activeLookups = 0;
-    // Private conversations whose other member could not be found this session.
-    QSet<qint64> m_unresolvable;
+    PrivatePeers* m_peers;
     // Previews that became a revoked notice this session, by conversation. The
     // server's list hides a revoked message's text but does not say it was
     // revoked, so a reload would show an empty preview instead.

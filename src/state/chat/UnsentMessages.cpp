@@ -8,7 +8,9 @@ UnsentMessages::UnsentMessages(WebSocketService& channel, QObject* parent)
     connect(&channel, &WebSocketService::messageAckSubject, this,
             [this](const QString& clientMsgId) { acknowledged(clientMsgId); });
     connect(&channel, &WebSocketService::messageFailedSubject, this,
-            [this](const QString& clientMsgId) { failed(clientMsgId); });
+            [this](const QString& clientMsgId, const std::optional<QString>& serverReason) {
+                failed(clientMsgId, serverReason.has_value());
+            });
 }
 
 UnsentMessages& UnsentMessages::shared()
@@ -49,10 +51,14 @@ void UnsentMessages::acknowledged(const QString& clientMsgId)
     remove(clientMsgId);
 }
 
-void UnsentMessages::failed(const QString& clientMsgId)
+void UnsentMessages::failed(const QString& clientMsgId, bool refused)
 {
     for (Message& message : m_messages) {
-        if (message.clientMessageId == clientMsgId)
-            message.status = QStringLiteral("failed");
+        if (message.clientMessageId != clientMsgId)
+            continue;
+        message.status = QStringLiteral("failed");
+        // The server said no: it does not hold the message.
+        if (refused)
+            message.mayBeOnServer = false;
     }
 }

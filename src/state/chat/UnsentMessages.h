@@ -30,7 +30,7 @@ public:
 
 private:
     void acknowledged(const QString& clientMsgId);
-    void failed(const QString& clientMsgId);
+    void failed(const QString& clientMsgId, bool refused);
 
     QList<Message> m_messages;
 };

@@ -8,6 +8,8 @@
 // messageSent                   conversationId (integer),         ChatViewModel after a send /
 //                               content (text), createdAt (text)  ConversationListViewModel
 //                               clientMsgId (text)
+// messageDiscarded              conversationId (integer),         MessageSender when a failed message
+//                               clientMsgId (text)                is thrown away / ConversationListViewModel
 // conversationRead              conversationId (integer)          ChatViewModel / nobody
 // clearChatHistory              conversationId (integer)          nobody yet / ChatViewModel
 // conversationSettingsChanged   conversationId (integer),         nobody yet /
@@ -27,6 +29,7 @@ namespace NotificationName {
     }
 
 MORVANE_NOTIFICATION_NAME(messageSent)
+MORVANE_NOTIFICATION_NAME(messageDiscarded)
 MORVANE_NOTIFICATION_NAME(conversationRead)
 MORVANE_NOTIFICATION_NAME(clearChatHistory)
 MORVANE_NOTIFICATION_NAME(conversationSettingsChanged)

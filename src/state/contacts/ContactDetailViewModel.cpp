@@ -6,6 +6,7 @@
 #include "state/common/ErrorDescription.h"
 #include "state/common/NotificationCenter.h"
 #include "state/common/NotificationName.h"
+#include "state/contacts/ContactListViewModel.h"
 #include "state/contacts/ContactSection.h"
 
 #include <QDebug>
@@ -36,6 +37,7 @@ QCoro::Task<> ContactDetailViewModel::startConversation()
     QPointer<ContactDetailViewModel> self(this);
     setIsCreatingChat(true);
     const Contact contact = m_contact;
+    NotificationCenter* notifications = m_deps.notifications;
     const QList<qint64> members { contact.contactId };
     qint64 conversationId = 0;
     try {
@@ -46,14 +48,12 @@ QCoro::Task<> ContactDetailViewModel::startConversation()
             setIsCreatingChat(false);
         co_return;
     }
-    if (!self)
-        co_return;
     Conversation conversation;
     conversation.id = conversationId;
     conversation.type = QStringLiteral("private");
     conversation.name = ContactSection::displayName(contact);
     conversation.avatar = contact.avatar;
-    m_deps.notifications->post(NotificationName::navigateToConversation(),
+    notifications->post(NotificationName::navigateToConversation(),
         { { NotificationKey::conversation(), QVariant::fromValue(conversation) } });
     if (self)
         setIsCreatingChat(false);
@@ -78,9 +78,10 @@ QCoro::Task<> ContactDetailViewModel::confirmDelete()
     setIsConfirmingDelete(false);
     setIsDeleting(true);
     setError(std::nullopt);
-    const Contact contact = m_contact;
+    const qint64 contactId = m_contact.contactId;
+    QPointer<ContactListViewModel> contactList(m_deps.contactList);
     try {
-        co_await m_deps.contactService->deleteContact(contact.contactId);
+        co_await m_deps.contactService->deleteContact(contactId);
     } catch (const std::exception& error) {
         if (self) {
             setError(errorDescription(error));
@@ -88,10 +89,10 @@ QCoro::Task<> ContactDetailViewModel::confirmDelete()
         }
         co_return;
     }
-    if (!self)
-        co_return;
-    setIsDeleting(false);
-    Q_EMIT contactDeleted(contact);
+    if (self)
+        setIsDeleting(false);
+    if (contactList)
+        contactList->removeContact(contactId);
 }
 
 void ContactDetailViewModel::setIsCreatingChat(bool creating)

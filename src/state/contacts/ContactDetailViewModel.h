@@ -9,12 +9,15 @@
 #include <optional>
 
 class ChatService;
+class ContactListViewModel;
 class ContactService;
 class NotificationCenter;
 
 // The contact detail column: opens a private conversation with the contact,
 // deletes the contact after the user confirms, and reports the person (through
-// a ReportViewModel of its own).
+// a ReportViewModel of its own). The column may be replaced while the server
+// answers: an opened conversation and a deletion still reach the main window and
+// the contact list, which outlive it.
 class ContactDetailViewModel : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isCreatingChat READ isCreatingChat NOTIFY isCreatingChatChanged)
@@ -27,6 +30,8 @@ public:
         ChatService* chatService;
         ContactService* contactService;
         NotificationCenter* notifications;
+        // Drops a deleted contact; none where no list shows it.
+        ContactListViewModel* contactList = nullptr;
     };
     static Dependencies sharedDependencies();
 
@@ -57,8 +62,6 @@ Q_SIGNALS:
     void isConfirmingDeleteChanged();
     void isDeletingChanged();
     void errorChanged();
-    // The server removed the contact: the list drops it and the column clears.
-    void contactDeleted(const Contact& contact);
 
 private:
     void setIsCreatingChat(bool creating);

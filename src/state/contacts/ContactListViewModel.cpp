@@ -58,8 +58,8 @@ void ContactListViewModel::setupSubscriptions()
 QCoro::Task<> ContactListViewModel::loadContacts()
 {
     QPointer<ContactListViewModel> self(this);
-    const quint64 generation = ++m_loadGeneration;
-    auto stale = [&] { return !self || generation != m_loadGeneration; };
+    const quint64 ticket = m_reload.begin();
+    auto stale = [&] { return !self || !m_reload.isLatest(ticket); };
     setIsLoading(true);
 
     // All three start now and run side by side; their results are applied in a
@@ -84,6 +84,7 @@ QCoro::Task<> ContactListViewModel::loadContacts()
         co_await std::move(rest);
         co_return;
     }
+    m_reload.settle(contacts);
     m_contacts = std::move(contacts);
     Q_EMIT contactsChanged();
 
@@ -120,10 +121,14 @@ void ContactListViewModel::buildSections()
 
 void ContactListViewModel::removeContact(qint64 contactId)
 {
-    if (m_contacts.removeIf([contactId](const Contact& c) { return c.contactId == contactId; }) == 0)
-        return;
-    Q_EMIT contactsChanged();
-    buildSections();
+    const bool removed = m_reload.apply(m_contacts, [contactId](QList<Contact>& contacts) {
+        return contacts.removeIf([contactId](const Contact& c) { return c.contactId == contactId; }) > 0;
+    });
+    if (removed) {
+        Q_EMIT contactsChanged();
+        buildSections();
+    }
+    Q_EMIT contactRemoved(contactId);
 }
 
 void ContactListViewModel::handlePresence(qint64 userId, bool online)

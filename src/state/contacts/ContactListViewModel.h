@@ -2,6 +2,7 @@
 
 #include "models/ChatGroup.h"
 #include "models/Contact.h"
+#include "state/common/ListReload.h"
 #include "state/contacts/ContactSection.h"
 
 #include <QCoroTask>
@@ -52,13 +53,16 @@ public:
     // newest one's results are applied.
     QCoro::Task<> loadContacts();
     void buildSections();
-    // Drops a contact the server has deleted (by the other user's id) and rebuilds the sections.
+    // Drops a contact the server has deleted (by the other user's id) and rebuilds
+    // the sections; a load that was on its way does not bring it back.
     void removeContact(qint64 contactId);
     // The services the column's sheets use too.
     const Dependencies& dependencies() const { return m_deps; }
 
 Q_SIGNALS:
     void contactsChanged();
+    // The contact of that user was deleted: whatever shows it lets it go.
+    void contactRemoved(qint64 contactId);
     void groupsChanged();
     void sectionsChanged();
     // Presence changed the online flag of every contact of that user, in
@@ -83,5 +87,5 @@ private:
     qint64 m_pendingRequestCount = 0;
     bool m_isLoading = false;
     std::optional<QString> m_error;
-    quint64 m_loadGeneration = 0;
+    ListReload<Contact> m_reload;
 };

@@ -14,16 +14,11 @@ bool sameRow(const Message& a, const Message& b)
 
 } // namespace
 
-int FavoriteListModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : int(m_favorites.size());
-}
-
 QVariant FavoriteListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount())
         return {};
-    const Message& message = m_favorites.at(index.row());
+    const Message& message = records().at(index.row());
     switch (role) {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
@@ -42,19 +37,5 @@ QVariant FavoriteListModel::data(const QModelIndex& index, int role) const
 
 void FavoriteListModel::setFavorites(const QList<Message>& favorites)
 {
-    bool sameOrder = favorites.size() == m_favorites.size();
-    for (qsizetype i = 0; sameOrder && i < favorites.size(); ++i)
-        sameOrder = favorites.at(i).id == m_favorites.at(i).id;
-    if (!sameOrder) {
-        beginResetModel();
-        m_favorites = favorites;
-        endResetModel();
-        return;
-    }
-    for (qsizetype i = 0; i < favorites.size(); ++i) {
-        if (sameRow(favorites.at(i), m_favorites.at(i)))
-            continue;
-        m_favorites[i] = favorites.at(i);
-        Q_EMIT dataChanged(index(int(i)), index(int(i)));
-    }
+    showRecords(favorites, sameRow);
 }

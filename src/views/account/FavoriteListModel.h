@@ -1,14 +1,12 @@
 #pragma once
 
 #include "models/Message.h"
+#include "views/common/RecordListModel.h"
 
-#include <QAbstractListModel>
-#include <QList>
-
-// The starred messages as rows for the painted favourites list. A reload that
-// brings the same messages in the same order repaints only the rows whose
-// shown content changed.
-class FavoriteListModel : public QAbstractListModel {
+// The starred messages as rows for the painted favourites list. A reload keeps
+// the rows it shares with the list and repaints only those whose shown content
+// changed.
+class FavoriteListModel : public RecordListModel<Message> {
     Q_OBJECT
 public:
     enum Role {
@@ -19,14 +17,10 @@ public:
         ContentRole,
     };
 
-    using QAbstractListModel::QAbstractListModel;
+    using RecordListModel::RecordListModel;
 
-    int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
     void setFavorites(const QList<Message>& favorites);
-    const Message& messageAt(int row) const { return m_favorites.at(row); }
-
-private:
-    QList<Message> m_favorites;
+    const Message& messageAt(int row) const { return records().at(row); }
 };

@@ -7,7 +7,7 @@
 #include "views/common/RowAction.h"
 
 FileListModel::FileListModel(FileManagementViewModel* viewModel, QObject* parent)
-    : QAbstractListModel(parent)
+    : RecordListModel(parent)
     , m_viewModel(viewModel)
 {
     connect(viewModel, &FileManagementViewModel::filesChanged, this, &FileListModel::sync);
@@ -18,16 +18,11 @@ FileListModel::FileListModel(FileManagementViewModel* viewModel, QObject* parent
     sync();
 }
 
-int FileListModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : int(m_files.size());
-}
-
 QVariant FileListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount())
         return {};
-    const FileItem& file = m_files.at(index.row());
+    const FileItem& file = records().at(index.row());
     switch (role) {
     case Qt::DisplayRole:
         return file.fileName.value_or(Localized::text("files.unknown_file"));
@@ -69,33 +64,17 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
 
 void FileListModel::sync()
 {
-    // A next page adds rows at the end and a reload of the first page drops the
-    // later ones; anything else starts the list again.
-    const QList<FileItem>& files = m_viewModel->files();
-    const qsizetype common = qMin(files.size(), m_files.size());
-    for (qsizetype i = 0; i < common; ++i) {
-        if (files.at(i).id != m_files.at(i).id) {
-            beginResetModel();
-            m_files = files;
-            endResetModel();
-            return;
-        }
-    }
-    if (files.size() > m_files.size()) {
-        beginInsertRows({}, int(m_files.size()), int(files.size()) - 1);
-        m_files = files;
-        endInsertRows();
-    } else if (files.size() < m_files.size()) {
-        beginRemoveRows({}, int(files.size()), int(m_files.size()) - 1);
-        m_files = files;
-        endRemoveRows();
-    }
+    // A row shows the name, size, day and type (icon and preview) of its file.
+    showRecords(m_viewModel->files(), [](const FileItem& a, const FileItem& b) {
+        return a.fileName == b.fileName && a.fileSize == b.fileSize && a.createdAt == b.createdAt && a.mimeType == b.mimeType
+            && a.fileUrl == b.fileUrl;
+    });
 }
 
 int FileListModel::rowOf(qint64 fileId) const
 {
-    for (qsizetype i = 0; i < m_files.size(); ++i)
-        if (m_files.at(i).id == fileId)
+    for (qsizetype i = 0; i < records().size(); ++i)
+        if (records().at(i).id == fileId)
             return int(i);
     return -1;
 }

@@ -1,16 +1,15 @@
 #pragma once
 
 #include "services/FileService.h"
-
-#include <QAbstractListModel>
-#include <QList>
+#include "views/common/RecordListModel.h"
 
 class FileManagementViewModel;
 
 // The user's files as rows for the painted files list. A next page adds rows at
-// the end, a reload of the first page keeps the rows it shares with the list; a
-// download starting or ending repaints its own row only.
-class FileListModel : public QAbstractListModel {
+// the end, a reload of the first page keeps the rows it shares with the list and
+// redraws those that now show otherwise; a download starting or ending repaints
+// its own row only.
+class FileListModel : public RecordListModel<FileItem> {
     Q_OBJECT
 public:
     enum Role {
@@ -26,15 +25,13 @@ public:
 
     explicit FileListModel(FileManagementViewModel* viewModel, QObject* parent = nullptr);
 
-    int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
-    const FileItem& fileAt(int row) const { return m_files.at(row); }
+    const FileItem& fileAt(int row) const { return records().at(row); }
 
 private:
     void sync();
     int rowOf(qint64 fileId) const;
 
     FileManagementViewModel* m_viewModel;
-    QList<FileItem> m_files;
 };

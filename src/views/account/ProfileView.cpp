@@ -170,6 +170,8 @@ ProfileView::ProfileView(AuthViewModel* authViewModel, AuthService& authService,
 
     connect(m_auth, &AuthViewModel::userChanged, this, &ProfileView::updateUser);
     connect(m_sessionModel, &QAbstractItemModel::modelReset, this, &ProfileView::fitSessions);
+    connect(m_sessionModel, &QAbstractItemModel::rowsInserted, this, &ProfileView::fitSessions);
+    connect(m_sessionModel, &QAbstractItemModel::rowsRemoved, this, &ProfileView::fitSessions);
     ListKeyboard::attach(m_sessionList);
     connect(m_sessionRows, &SessionRow::actionTriggered, this, [this](const QModelIndex& index, const QString& name) {
         if (name == u"revoke")

@@ -14,27 +14,22 @@ bool sameRow(const LoginSession& a, const LoginSession& b)
 } // namespace
 
 SessionListModel::SessionListModel(ProfileViewModel* viewModel, QObject* parent)
-    : QAbstractListModel(parent)
+    : RecordListModel(parent)
     , m_viewModel(viewModel)
 {
     connect(viewModel, &ProfileViewModel::sessionsChanged, this, &SessionListModel::sync);
     connect(viewModel, &ProfileViewModel::revokingChanged, this, [this] {
-        if (!m_sessions.isEmpty())
+        if (!records().isEmpty())
             Q_EMIT dataChanged(index(0), index(rowCount() - 1), { RevokingRole });
     });
     sync();
-}
-
-int SessionListModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : int(m_sessions.size());
 }
 
 QVariant SessionListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount())
         return {};
-    const LoginSession& session = m_sessions.at(index.row());
+    const LoginSession& session = records().at(index.row());
     switch (role) {
     case Qt::DisplayRole:
         return ProfileViewModel::title(session).value_or(Localized::text("profile.unknown_device"));
@@ -71,20 +66,5 @@ QVariant SessionListModel::data(const QModelIndex& index, int role) const
 
 void SessionListModel::sync()
 {
-    const QList<LoginSession> sessions = m_viewModel->sessions();
-    bool sameIds = sessions.size() == m_sessions.size();
-    for (qsizetype i = 0; sameIds && i < sessions.size(); ++i)
-        sameIds = sessions.at(i).id == m_sessions.at(i).id;
-    if (!sameIds) {
-        beginResetModel();
-        m_sessions = sessions;
-        endResetModel();
-        return;
-    }
-    for (qsizetype i = 0; i < sessions.size(); ++i) {
-        if (sameRow(sessions.at(i), m_sessions.at(i)))
-            continue;
-        m_sessions[i] = sessions.at(i);
-        Q_EMIT dataChanged(index(int(i)), index(int(i)));
-    }
+    showRecords(m_viewModel->sessions(), sameRow);
 }

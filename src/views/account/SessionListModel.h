@@ -1,15 +1,13 @@
 #pragma once
 
 #include "network/LoginSession.h"
-
-#include <QAbstractListModel>
-#include <QList>
+#include "views/common/RecordListModel.h"
 
 class ProfileViewModel;
 
 // The profile's sign-in sessions as rows for the painted session list. A reload
-// that lists the same sessions repaints only the rows that changed.
-class SessionListModel : public QAbstractListModel {
+// keeps the rows it shares with the list and repaints only those that changed.
+class SessionListModel : public RecordListModel<LoginSession> {
     Q_OBJECT
 public:
     enum Role {
@@ -25,14 +23,12 @@ public:
 
     explicit SessionListModel(ProfileViewModel* viewModel, QObject* parent = nullptr);
 
-    int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
-    const LoginSession& sessionAt(int row) const { return m_sessions.at(row); }
+    const LoginSession& sessionAt(int row) const { return records().at(row); }
 
 private:
     void sync();
 
     ProfileViewModel* m_viewModel;
-    QList<LoginSession> m_sessions;
 };

@@ -2,7 +2,9 @@
 
 #include "state/admin/SensitiveWordsViewModel.h"
 #include "views/common/Appearance.h"
+#include "views/common/ComboBoxAccessible.h"
 #include "views/common/Localized.h"
+#include "views/common/Sheet.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -35,7 +37,9 @@ AddSensitiveWordSheet::AddSensitiveWordSheet(SensitiveWordsViewModel* model, QWi
     column->addWidget(m_word);
 
     auto* categoryRow = new QHBoxLayout;
-    categoryRow->addWidget(new QLabel(Localized::text("admin.words_category"), this));
+    auto* categoryLabel = new QLabel(Localized::text("admin.words_category"), this);
+    categoryLabel->setBuddy(m_category);
+    categoryRow->addWidget(categoryLabel);
     m_category->setObjectName(QStringLiteral("categoryPicker"));
     const QStringList labels { Localized::text("admin.words_dialog_spam"), Localized::text("admin.words_dialog_political"),
                                Localized::text("admin.words_illegal"),      Localized::text("admin.words_profanity"),
@@ -43,6 +47,8 @@ AddSensitiveWordSheet::AddSensitiveWordSheet(SensitiveWordsViewModel* model, QWi
     for (int i = 0; i < labels.size(); ++i)
         m_category->addItem(labels.at(i), SensitiveWordsViewModel::categories().at(i));
     m_category->setCurrentIndex(int(SensitiveWordsViewModel::categories().indexOf(m_model->newCategory())));
+    // Named by its label; the category chosen is its value.
+    ComboBoxAccessible::setName(m_category, categoryLabel->text());
     categoryRow->addWidget(m_category, 1);
     column->addLayout(categoryRow);
 
@@ -69,6 +75,8 @@ AddSensitiveWordSheet::AddSensitiveWordSheet(SensitiveWordsViewModel* model, QWi
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_add, &QPushButton::clicked, this, &AddSensitiveWordSheet::add);
     updateButton();
+    Sheet::setUpKeyboard(this);
+    m_word->setAccessibleName(m_word->placeholderText());
 }
 
 void AddSensitiveWordSheet::add()

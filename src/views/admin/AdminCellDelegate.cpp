@@ -1,5 +1,6 @@
 #include "views/admin/AdminCellDelegate.h"
 
+#include "views/admin/ActionDescription.h"
 #include "views/admin/TintColor.h"
 #include "views/common/Appearance.h"
 #include "views/common/PlainToolTip.h"
@@ -95,19 +96,16 @@ QVariant AdminCellDelegate::actionsData(const QList<RowAction>& actions, int rol
 {
     if (role == KindRole)
         return int(Kind::Actions);
-    if (role == Qt::AccessibleTextRole) {
-        QStringList labels;
-        for (const RowAction& action : actions)
-            labels << action.text;
-        return labels.join(QStringLiteral(", "));
-    }
+    // Every button, the ones waiting for their request said to be unavailable.
+    if (role == Qt::AccessibleTextRole || role == Qt::AccessibleDescriptionRole)
+        return describeActions(actions);
     return RowAction::data(actions, role);
 }
 
-RowAction AdminCellDelegate::cellAction(const QString& name, const QString& text, Tint tint, bool enabled)
+RowAction AdminCellDelegate::cellAction(const QString& name, const QString& text, std::optional<Tint> tint, bool enabled)
 {
     return RowAction { name, text, tint == Tint::Red ? RowAction::Kind::Destructive : RowAction::Kind::Plain, enabled, QString(),
-                       tintColor(tint) };
+                       tint ? tintColor(*tint) : QColor() };
 }
 
 QFont AdminCellDelegate::cellFont()
@@ -242,8 +240,11 @@ void AdminCellDelegate::paintActions(QPainter* painter, const QStyleOptionViewIt
             button.state |= QStyle::State_Enabled;
         if (isPressed(index, actions.at(i).name))
             button.state |= QStyle::State_Sunken;
-        const QColor colour = actions.at(i).enabled ? actions.at(i).color : option.palette.color(QPalette::Disabled, QPalette::ButtonText);
-        button.palette.setColor(QPalette::ButtonText, colour);
+        const QColor tint = actions.at(i).color;
+        if (!actions.at(i).enabled)
+            button.palette.setColor(QPalette::ButtonText, option.palette.color(QPalette::Disabled, QPalette::ButtonText));
+        else if (tint.isValid())
+            button.palette.setColor(QPalette::ButtonText, tint);
         styleOf(option)->drawControl(QStyle::CE_PushButton, &button, painter, option.widget);
     }
 }

@@ -5,6 +5,8 @@
 
 #include <QList>
 
+#include <optional>
+
 // Paints the cells of the administration tables from their model, so a table of
 // thousands of rows costs only the rows on screen. A cell is plain text (the
 // model's font, colour and tooltip), a capsule badge, a status dot with an
@@ -29,8 +31,9 @@ public:
     static QVariant badgeData(const QString& text, Tint tint, int role);
     static QVariant dotData(const QString& word, Tint tint, int role);
     static QVariant actionsData(const QList<RowAction>& actions, int role);
-    // A button of an actions cell: its label in tint; a red one throws something away.
-    static RowAction cellAction(const QString& name, const QString& text, Tint tint, bool enabled);
+    // A button of an actions cell: its label in tint, or in the style's button text
+    // without one; a red one throws something away.
+    static RowAction cellAction(const QString& name, const QString& text, std::optional<Tint> tint, bool enabled);
 
     // Where each button of an actions cell is drawn inside the cell's rectangle.
     static QList<QRect> actionRects(const QRect& cell, const QList<RowAction>& actions, const QFont& font);

@@ -6,6 +6,7 @@
 #include "views/common/ErrorAlert.h"
 #include "views/admin/GroupManagementView.h"
 #include "views/admin/MessageAuditView.h"
+#include "views/admin/ReturnPressesButton.h"
 #include "views/admin/SensitiveWordsView.h"
 #include "views/admin/SystemConfigView.h"
 #include "views/admin/UserManagementView.h"
@@ -69,9 +70,14 @@ AdminDashboardView::AdminDashboardView(APIClient& api, QWidget* parent)
     m_sidebar->setObjectName(QStringLiteral("adminSections"));
     m_sidebar->setFrameShape(QFrame::NoFrame);
     m_sidebar->setIconSize(QSize(16, 16));
-    m_sidebar->setStyleSheet(QStringLiteral("QListWidget { background: transparent; outline: 0; }"
+    // The chosen section looks the same with or without the keyboard: a ring in
+    // the list's border says when it has it.
+    m_sidebar->setStyleSheet(QStringLiteral("QListWidget { background: transparent; outline: 0; border: 2px solid transparent;"
+                                            " border-radius: 8px; }"
+                                            "QListWidget:focus { border-color: %1; }"
                                             "QListWidget::item { padding: 6px 6px; border-radius: 6px; }"
-                                            "QListWidget::item:selected { background: rgba(0, 122, 255, 46); color: palette(text); }"));
+                                            "QListWidget::item:selected { background: rgba(0, 122, 255, 46); color: palette(text); }")
+                                 .arg(Appearance::focusRing().name(QColor::HexArgb)));
     for (AdminSection section : adminsection::allCases()) {
         auto* item = new QListWidgetItem(Icons::icon(adminsection::icon(section)), QString(), m_sidebar);
         item->setData(Qt::UserRole, adminsection::rawValue(section));
@@ -91,6 +97,7 @@ AdminDashboardView::AdminDashboardView(APIClient& api, QWidget* parent)
         if (index >= 0)
             setSelectedTab(adminsection::allCases().at(index));
     });
+    ReturnPressesButton::attach(this);
     bindErrorAlert(this, m_model);
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &AdminDashboardView::retranslate);
     retranslate();
@@ -112,6 +119,7 @@ void AdminDashboardView::retranslate()
 {
     findChild<QLabel*>(QStringLiteral("adminTitle"))->setText(Localized::text("admin.title"));
     setWindowTitle(Localized::text("admin.title"));
+    m_sidebar->setAccessibleName(Localized::text("admin.title"));
     for (int i = 0; i < m_sidebar->count(); ++i)
         m_sidebar->item(i)->setText(Localized::text(adminsection::titleKey(adminsection::allCases().at(i))));
     // The coming pages carry only fixed texts: rebuilding them is the simplest relabel.
@@ -146,6 +154,8 @@ QWidget* AdminDashboardView::detailView(AdminSection section)
         scroll->setObjectName(QStringLiteral("dashboardScroll"));
         scroll->setWidgetResizable(true);
         scroll->setFrameShape(QFrame::NoFrame);
+        // The page fits the console: the keyboard goes to its refresh button, not to the frame around it.
+        scroll->setFocusPolicy(Qt::NoFocus);
         scroll->setWidget(new AdminOverviewView(m_model));
         return scroll;
     }

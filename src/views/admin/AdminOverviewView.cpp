@@ -83,6 +83,7 @@ void AdminOverviewView::retranslate()
 {
     m_heading->setText(Localized::text("admin.dashboard_overview"));
     m_refresh->setToolTip(Localized::text("admin.refresh"));
+    m_refresh->setAccessibleName(Localized::text("admin.refresh"));
     for (AdminStatCard* card : std::as_const(m_cards))
         card->retranslate();
 }

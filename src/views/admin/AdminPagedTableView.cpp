@@ -124,6 +124,7 @@ AdminPagedTableView::AdminPagedTableView(AdminPagedTable* model, Texts texts, QL
 
     auto* pager = new QHBoxLayout;
     pager->setContentsMargins(12, 8, 12, 8);
+    pager->setSpacing(AdminTableContent::controlSpacing(this));
     m_previous->setObjectName(QStringLiteral("previousButton"));
     m_next->setObjectName(QStringLiteral("nextButton"));
     m_page->setObjectName(QStringLiteral("pageLabel"));
@@ -144,6 +145,10 @@ AdminPagedTableView::AdminPagedTableView(AdminPagedTable* model, Texts texts, QL
             [this](const QModelIndex& index, const QString& name) { actionTriggered(index.row(), name); });
     connect(m_model, &AdminPagedTable::rowsChanged, this, [this] {
         m_next->setEnabled(m_model->canGoForward());
+        // Rows that arrive with a load are a new page (or a search): it opens at its
+        // top. A row removed meanwhile leaves the view where it is.
+        if (m_model->isLoading())
+            m_table->scrollToTop();
         updateContent();
     });
     connect(m_model, &AdminPagedTable::isLoadingChanged, this, &AdminPagedTableView::updateContent);
@@ -170,6 +175,8 @@ void AdminPagedTableView::showEvent(QShowEvent* event)
 void AdminPagedTableView::retranslate()
 {
     m_search->setPlaceholderText(Localized::text(m_texts.searchKey));
+    m_search->setAccessibleName(m_search->placeholderText());
+    m_table->setAccessibleName(Localized::text(m_texts.titleKey));
     m_searchButton->setText(Localized::text("common.search"));
     m_total->setText(printfFormat(Localized::text(m_texts.totalKey), { QString::number(m_model->total()) }));
     m_content->setEmptyTitle(Localized::text(m_texts.emptyKey));

@@ -30,6 +30,7 @@ public:
         const char* totalKey;
         const char* emptyKey;
         QString emptySymbol;
+        const char* titleKey; // the section's title: what screen readers call the table
     };
 
     AdminPagedTableView(AdminPagedTable* model, Texts texts, QList<Column> columns, QWidget* parent = nullptr);

@@ -6,10 +6,12 @@
 #include "views/common/ListKeyboard.h"
 #include "views/common/Spinner.h"
 
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -36,6 +38,7 @@ AdminTableContent::AdminTableContent(QTableView* table, const QString& tableName
     m_table->horizontalHeader()->setStretchLastSection(true);
     m_table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     ListKeyboard::attach(m_table);
+    m_table->installEventFilter(this);
     m_idealWidths = columnWidths;
     fitColumns();
     // Texts get longer in some languages and with some records: a column widens
@@ -49,6 +52,24 @@ AdminTableContent::AdminTableContent(QTableView* table, const QString& tableName
     addWidget(spinnerPage);
     addWidget(emptyPage);
     addWidget(m_table);
+}
+
+bool AdminTableContent::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != m_table || event->type() != QEvent::FocusIn)
+        return false;
+    const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+    if (reason == Qt::MouseFocusReason || reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason
+        || m_table->model()->rowCount() == 0)
+        return false;
+    QModelIndex current = m_table->currentIndex();
+    if (!current.isValid())
+        current = m_table->model()->index(0, 0);
+    if (!m_table->selectionModel()->isRowSelected(current.row(), {})) {
+        m_table->selectionModel()->setCurrentIndex(current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        m_table->scrollTo(current);
+    }
+    return false;
 }
 
 void AdminTableContent::fitSoon()
@@ -113,10 +134,22 @@ void AdminTableContent::showState(bool loading, bool empty)
         fitColumns();
 }
 
+int AdminTableContent::controlSpacing(const QWidget* widget)
+{
+    // Set outright: a row nested in a column without spacing would take its zero.
+    const QStyle* style = widget->style();
+    const int spacing = style->pixelMetric(QStyle::PM_LayoutHorizontalSpacing, nullptr, widget);
+    if (spacing >= 0)
+        return spacing;
+    // A style that spaces by the kind of control: the room between two buttons.
+    return std::max(0, style->layoutSpacing(QSizePolicy::PushButton, QSizePolicy::PushButton, Qt::Horizontal, nullptr, widget));
+}
+
 QHBoxLayout* AdminTableContent::header(QLineEdit* search, int searchWidth, QLabel* total)
 {
     auto* header = new QHBoxLayout;
     header->setContentsMargins(12, 12, 12, 12);
+    header->setSpacing(controlSpacing(search));
     search->setObjectName(QStringLiteral("searchField"));
     search->setMaximumWidth(searchWidth);
     search->setClearButtonEnabled(true);

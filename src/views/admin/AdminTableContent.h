@@ -11,7 +11,9 @@ class QTableView;
 // The body of an admin table screen: a spinner while loading, an icon over a
 // title when there are no rows, else the table. The table (with its columns
 // already there) gets the look the admin tables share (whole-row single
-// selection, read-only, no grid, no row numbers) and its columns' widths.
+// selection, read-only, no grid, no row numbers) and its columns' widths. A
+// table entered by the keyboard shows its current row selected (the first when
+// it has none), so Down moves on from a row the person has seen.
 class AdminTableContent : public QStackedWidget {
     Q_OBJECT
 public:
@@ -21,10 +23,15 @@ public:
     // The row above the table, with its search field (at most searchWidth wide) and its
     // count named and styled alike on every admin table screen; the caller adds them.
     static QHBoxLayout* header(QLineEdit* search, int searchWidth, QLabel* total);
+    // The platform's room between two controls of a row (header, pager) on widget's style.
+    static int controlSpacing(const QWidget* widget);
 
     QTableView* table() const { return m_table; }
     void setEmptyTitle(const QString& title);
     void showState(bool loading, bool empty);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void fitSoon();

@@ -14,7 +14,7 @@ GroupManagementView::GroupManagementView(APIClient& api, QWidget* parent)
 
 GroupManagementView::GroupManagementView(GroupManagementViewModel* model, QWidget* parent)
     : AdminPagedTableView(model,
-                          { "admin.groups_search", "admin.groups_total", "admin.groups_empty", QStringLiteral("person.2.slash") },
+                          { "admin.groups_search", "admin.groups_total", "admin.groups_empty", QStringLiteral("person.2.slash"), "admin.groups" },
                           { { QStringLiteral("ID"), 40, 50 },
                             { QStringLiteral("admin.groups_name"), 100, 160 },
                             { QStringLiteral("admin.groups_members"), 50, 70 },

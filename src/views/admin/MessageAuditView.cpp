@@ -15,7 +15,7 @@ MessageAuditView::MessageAuditView(APIClient& api, QWidget* parent)
 
 MessageAuditView::MessageAuditView(MessageAuditViewModel* model, QWidget* parent)
     : AdminPagedTableView(model,
-                          { "admin.messages_search", "admin.messages_total", "admin.messages_empty", QStringLiteral("message.badge.circle") },
+                          { "admin.messages_search", "admin.messages_total", "admin.messages_empty", QStringLiteral("message.badge.circle"), "admin.messages" },
                           { { QStringLiteral("ID"), 40, 50 },
                             { QStringLiteral("admin.messages_sender"), 80, 100 },
                             { QStringLiteral("admin.messages_type"), 60, 70 },

@@ -3,6 +3,7 @@
 #include "state/common/LocalizationManager.h"
 #include "state/admin/OperatorConsoleViewModel.h"
 #include "views/common/ErrorAlert.h"
+#include "views/admin/ReturnPressesButton.h"
 #include "views/admin/OperatorSessionDetail.h"
 #include "views/admin/OperatorSessionListModel.h"
 #include "views/admin/OperatorSessionRow.h"
@@ -15,19 +16,21 @@
 #include "views/common/Icons.h"
 #include "views/common/ListKeyboard.h"
 #include "views/common/Localized.h"
+#include "views/common/RowAction.h"
 #include "views/common/Spinner.h"
 
-#include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
-#include <QPushButton>
 #include <QScrollArea>
 #include <QStackedLayout>
 #include <QStackedWidget>
+#include <QTabBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 using Appearance::TextStyle;
 
@@ -46,24 +49,6 @@ QWidget* withOverlay(QListView* list, QWidget* overlay, QWidget* parent)
     overlay->raise();
     return holder;
 }
-
-// A session list that does not pick a row when it gets the focus: Qt's lists
-// make their first row current then, which here would select another customer.
-class SessionListView : public QListView {
-public:
-    using QListView::QListView;
-
-protected:
-    void focusInEvent(QFocusEvent* event) override
-    {
-        if (currentIndex().isValid()) {
-            QListView::focusInEvent(event);
-            return;
-        }
-        QAbstractScrollArea::focusInEvent(event);
-        viewport()->update();
-    }
-};
 
 // Lists and the statistics page draw no focus frame of their own: a ring in
 // their border says which one has the keyboard. rest: the border's colour otherwise.
@@ -86,7 +71,7 @@ OperatorConsoleView::OperatorConsoleView(APIClient& api, QWidget* parent)
     : QWidget(parent)
     , m_model(new OperatorConsoleViewModel(api, this))
     , m_title(new QLabel(this))
-    , m_tabs(new QButtonGroup(this))
+    , m_tabs(new QTabBar(this))
     , m_tabContent(new QStackedWidget(this))
     , m_workspaceRows(new OperatorSessionListModel(m_model, OperatorSessionListModel::Kind::Workspace, this))
     , m_historyRows(new OperatorSessionListModel(m_model, OperatorSessionListModel::Kind::History, this))
@@ -134,18 +119,17 @@ OperatorConsoleView::OperatorConsoleView(APIClient& api, QWidget* parent)
     side->addLayout(counters);
     side->addWidget(divider(sidebar));
 
+    // Real tabs: one Tab stop, Left and Right switch, and screen readers hear page tabs.
     auto* picker = new QHBoxLayout;
     picker->setContentsMargins(12, 8, 12, 8);
-    picker->setSpacing(0);
-    for (OperatorConsoleTab tab : operatorconsoletab::allCases()) {
-        auto* button = new QPushButton(sidebar);
-        button->setObjectName(QStringLiteral("tab_") + operatorconsoletab::rawValue(tab));
-        button->setCheckable(true);
-        Icons::apply(button, operatorconsoletab::icon(tab), 14);
-        m_tabs->addButton(button, int(tab));
-        picker->addWidget(button, 1);
-    }
-    m_tabs->button(0)->setChecked(true);
+    m_tabs->setParent(sidebar);
+    m_tabs->setObjectName(QStringLiteral("consoleTabs"));
+    m_tabs->setExpanding(true);
+    m_tabs->setDrawBase(false);
+    m_tabs->setIconSize(QSize(14, 14));
+    for (OperatorConsoleTab tab : operatorconsoletab::allCases())
+        m_tabs->addTab(Icons::icon(operatorconsoletab::icon(tab)), QString());
+    picker->addWidget(m_tabs, 1);
     side->addLayout(picker);
 
     auto* spinnerLayout = new QVBoxLayout(m_workspaceSpinner);
@@ -158,13 +142,13 @@ OperatorConsoleView::OperatorConsoleView(APIClient& api, QWidget* parent)
     m_noHistoryPage = emptyPlaceholder(m_noHistory, QStringLiteral("clock"), this);
     m_tabContent->addWidget(withOverlay(m_workspace, workspaceOverlay, this));
     m_tabContent->addWidget(withOverlay(m_history, m_noHistoryPage, this));
-    auto* statsScroll = new QScrollArea(this);
-    statsScroll->setWidgetResizable(true);
-    statsScroll->setObjectName(QStringLiteral("statisticsScroll"));
-    statsScroll->setFrameShape(QFrame::NoFrame);
-    statsScroll->setStyleSheet(focusRingSheet(QStringLiteral("QScrollArea"), QStringLiteral("palette(window)")));
-    statsScroll->setWidget(new OperatorStatisticsView(m_model));
-    m_tabContent->addWidget(statsScroll);
+    m_statistics = new QScrollArea(this);
+    m_statistics->setWidgetResizable(true);
+    m_statistics->setObjectName(QStringLiteral("statisticsScroll"));
+    m_statistics->setFrameShape(QFrame::NoFrame);
+    m_statistics->setStyleSheet(focusRingSheet(QStringLiteral("QScrollArea"), QStringLiteral("palette(window)")));
+    m_statistics->setWidget(new OperatorStatisticsView(m_model));
+    m_tabContent->addWidget(m_statistics);
     side->addWidget(m_tabContent, 1);
     row->addWidget(sidebar);
     row->addWidget(divider(this, Qt::Vertical));
@@ -186,21 +170,19 @@ OperatorConsoleView::OperatorConsoleView(APIClient& api, QWidget* parent)
     row->addWidget(m_detail, 1);
 
     // The keyboard reads the console as the eye does: refresh, the tabs, the tab's
-    // list, then the selected session's action, reply field and send button.
-    QList<QWidget*> order { m_refresh };
-    for (QAbstractButton* tab : m_tabs->buttons())
-        order << tab;
-    order << m_workspace << m_history << statsScroll;
+    // list, then the selected session's Accept, or its reply field, send button and End.
+    const QList<QWidget*> order { m_refresh, m_tabs, m_workspace, m_history, m_statistics };
     for (qsizetype i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order.at(i - 1), order.at(i));
-    sessionDetail->setTabOrderAfter(statsScroll);
-    connect(sessionDetail, &OperatorSessionDetail::focusReturned, this, [this, statsScroll] {
-        QWidget* tabs[] = { m_workspace, m_history, statsScroll };
+    sessionDetail->setTabOrderAfter(m_statistics);
+    connect(sessionDetail, &OperatorSessionDetail::focusReturned, this, [this] {
+        QWidget* tabs[] = { m_workspace, m_history, m_statistics };
         tabs[int(m_selectedTab)]->setFocus(Qt::OtherFocusReason);
     });
 
     connect(m_refresh, &QToolButton::clicked, m_model, [this] { m_model->loadData(); });
-    connect(m_tabs, &QButtonGroup::idClicked, this, [this](int id) { setSelectedTab(OperatorConsoleTab(id)); });
+    connect(m_tabs, &QTabBar::currentChanged, this, [this](int index) { setSelectedTab(OperatorConsoleTab(index)); });
+    ReturnPressesButton::attach(this);
     connect(m_workspace, &QListView::customContextMenuRequested, this, &OperatorConsoleView::showRowMenu);
     connect(m_model, &OperatorConsoleViewModel::sessionsChanged, this, &OperatorConsoleView::updateCounters);
     connect(m_model, &OperatorConsoleViewModel::isLoadingChanged, this, &OperatorConsoleView::updateOverlays);
@@ -224,7 +206,7 @@ void OperatorConsoleView::showEvent(QShowEvent* event)
 void OperatorConsoleView::setSelectedTab(OperatorConsoleTab tab)
 {
     m_selectedTab = tab;
-    m_tabs->button(int(tab))->setChecked(true);
+    m_tabs->setCurrentIndex(int(tab));
     m_tabContent->setCurrentIndex(int(tab));
 }
 
@@ -232,12 +214,17 @@ void OperatorConsoleView::retranslate()
 {
     m_title->setText(Localized::text("operator.title"));
     m_refresh->setToolTip(Localized::text("admin.refresh"));
+    m_refresh->setAccessibleName(Localized::text("admin.refresh"));
     setWindowTitle(Localized::text("operator.title"));
     const char* labels[] = { "operator.waiting", "operator.active", "operator.ended" };
     for (int i = 0; i < m_badges.size(); ++i)
         m_badges.at(i)->setLabel(Localized::text(labels[i]));
+    m_tabs->setAccessibleName(Localized::text("operator.views"));
     for (OperatorConsoleTab tab : operatorconsoletab::allCases())
-        m_tabs->button(int(tab))->setText(Localized::text(operatorconsoletab::titleKey(tab)));
+        m_tabs->setTabText(int(tab), Localized::text(operatorconsoletab::titleKey(tab)));
+    m_workspace->setAccessibleName(Localized::text("operator.workspace"));
+    m_history->setAccessibleName(Localized::text("operator.history"));
+    m_statistics->setAccessibleName(Localized::text("operator.statistics"));
     m_noSessions->setText(Localized::text("operator.no_sessions"));
     m_noHistory->setText(Localized::text("operator.no_history"));
     m_emptySelection->setText(Localized::text("operator.empty_selection"));
@@ -245,7 +232,7 @@ void OperatorConsoleView::retranslate()
 
 QListView* OperatorConsoleView::sessionList(const char* name, OperatorSessionListModel* rows)
 {
-    auto* list = new SessionListView(this);
+    auto* list = new QListView(this);
     list->setObjectName(QString::fromLatin1(name));
     list->setFrameShape(QFrame::NoFrame);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -253,16 +240,23 @@ QListView* OperatorConsoleView::sessionList(const char* name, OperatorSessionLis
     ListKeyboard::attach(list);
     list->setUniformItemSizes(false);
     list->setStyleSheet(focusRingSheet(QStringLiteral("QListView"), QStringLiteral("palette(base)")));
-    list->setItemDelegate(new OperatorSessionRow(list));
+    auto* delegate = new OperatorSessionRow(list);
+    list->setItemDelegate(delegate);
     list->setModel(rows);
+    connect(delegate, &OperatorSessionRow::actionTriggered, this, [this](const QModelIndex& index, const QString& name) {
+        runRowAction(index.data(OperatorSessionListModel::SessionIdRole).toLongLong(), name);
+    });
     connect(rows, &OperatorSessionListModel::aboutToChange, this, [this] { m_syncing = true; });
     connect(rows, &OperatorSessionListModel::changed, this, [this] {
         m_syncing = false;
         syncSelection();
     });
-    connect(list->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& index) {
-        if (!m_syncing && index.isValid() && !index.data(OperatorSessionListModel::IsHeadingRole).toBool())
-            m_model->select(index.data(OperatorSessionListModel::SessionIdRole).toLongLong());
+    // A row chosen by click or key selects its session; the row the keyboard starts
+    // from on entering the list is current without being chosen.
+    connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, list] {
+        const QModelIndexList chosen = list->selectionModel()->selectedIndexes();
+        if (!m_syncing && chosen.size() == 1 && !chosen.first().data(OperatorSessionListModel::IsHeadingRole).toBool())
+            m_model->select(chosen.first().data(OperatorSessionListModel::SessionIdRole).toLongLong());
     });
     return list;
 }
@@ -310,23 +304,35 @@ void OperatorConsoleView::syncSelection()
 void OperatorConsoleView::showRowMenu(const QPoint& position)
 {
     const QModelIndex index = m_workspace->indexAt(position);
-    if (!index.isValid() || index.data(OperatorSessionListModel::IsHeadingRole).toBool())
+    const QList<RowAction> actions = RowAction::ofRow(index);
+    if (actions.isEmpty())
         return;
     const qint64 id = index.data(OperatorSessionListModel::SessionIdRole).toLongLong();
-    const QString status = index.data(OperatorSessionListModel::StatusRole).toString();
     auto* menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("sessionMenu"));
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    if (status == u"waiting") {
-        QAction* accept = menu->addAction(Localized::text("operator.accept"));
-        accept->setObjectName(QStringLiteral("acceptAction"));
-        accept->setEnabled(!m_model->isBusy(id));
-        connect(accept, &QAction::triggered, m_model, [this, id] { m_model->acceptSession(id); });
-    } else {
-        QAction* end = menu->addAction(Localized::text("operator.end_session"));
-        end->setObjectName(QStringLiteral("endAction"));
-        end->setEnabled(!m_model->isBusy(id));
-        connect(end, &QAction::triggered, m_model, [this, id] { m_model->endSession(id); });
+    for (const RowAction& action : actions) {
+        QAction* entry = menu->addAction(action.text);
+        entry->setObjectName(action.name);
+        entry->setEnabled(action.enabled);
+        connect(entry, &QAction::triggered, this, [this, id, name = action.name] { runRowAction(id, name); });
     }
     menu->popup(m_workspace->viewport()->mapToGlobal(position));
+}
+
+void OperatorConsoleView::runRowAction(qint64 sessionId, const QString& name)
+{
+    if (name == u"acceptAction") {
+        // The customer accepted is the one on screen, ready for the reply. The state
+        // object sends nothing for a session no longer waiting.
+        const auto& sessions = m_model->sessions();
+        const bool waiting = std::any_of(sessions.cbegin(), sessions.cend(), [sessionId](const OperatorSession& s) {
+            return s.id == sessionId && s.status == u"waiting";
+        });
+        if (waiting && !m_model->isBusy(sessionId))
+            m_model->select(sessionId);
+        m_model->acceptSession(sessionId);
+    } else if (name == u"endAction") {
+        m_model->endSession(sessionId);
+    }
 }

@@ -7,11 +7,12 @@
 class APIClient;
 class OperatorConsoleViewModel;
 class OperatorStatusBadge;
-class QButtonGroup;
 class QLabel;
 class OperatorSessionListModel;
 class QListView;
+class QScrollArea;
 class QStackedWidget;
+class QTabBar;
 class QToolButton;
 class QWidget;
 
@@ -41,18 +42,21 @@ private:
     void syncSelection();
     QListView* sessionList(const char* name, OperatorSessionListModel* model);
     void showRowMenu(const QPoint& position);
+    // A row's Accept or End, from its menu or the list's keyboard.
+    void runRowAction(qint64 sessionId, const QString& name);
 
     OperatorConsoleViewModel* m_model;
     OperatorConsoleTab m_selectedTab = OperatorConsoleTab::workspace;
     bool m_shown = false;
     QLabel* m_title;
     QList<OperatorStatusBadge*> m_badges;
-    QButtonGroup* m_tabs;
+    QTabBar* m_tabs;
     QStackedWidget* m_tabContent;
     OperatorSessionListModel* m_workspaceRows;
     OperatorSessionListModel* m_historyRows;
     QListView* m_workspace;
     QListView* m_history;
+    QScrollArea* m_statistics = nullptr;
     QWidget* m_workspaceSpinner;
     QLabel* m_noSessions;
     QLabel* m_noHistory;

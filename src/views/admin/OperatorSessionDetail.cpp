@@ -11,10 +11,13 @@
 #include "views/common/ElidedLabel.h"
 #include "views/common/Localized.h"
 
+#include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyleHints>
 #include <QVBoxLayout>
 
 OperatorSessionDetail::OperatorSessionDetail(OperatorConsoleViewModel* model, QWidget* parent)
@@ -93,19 +96,15 @@ OperatorSessionDetail::OperatorSessionDetail(OperatorConsoleViewModel* model, QW
 
     // The state object checks the session's status as the click lands: a click
     // queued before the button hid acts on nothing.
-    connect(m_accept, &QPushButton::clicked, this, [this] {
-        if (const auto id = m_model->selectedSessionId())
-            m_model->acceptSession(*id);
-    });
-    connect(m_end, &QPushButton::clicked, this, [this] {
-        if (const auto id = m_model->selectedSessionId())
-            m_model->endSession(*id);
-    });
+    connect(m_accept, &QPushButton::clicked, this, &OperatorSessionDetail::accept);
+    connect(m_end, &QPushButton::clicked, this, &OperatorSessionDetail::end);
+    m_input->installEventFilter(this);
     connect(m_input, &QLineEdit::textEdited, m_model, &OperatorConsoleViewModel::setMessageText);
     connect(m_input, &QLineEdit::returnPressed, this, &OperatorSessionDetail::send);
     connect(m_send, &QPushButton::clicked, this, &OperatorSessionDetail::send);
     connect(m_model, &OperatorConsoleViewModel::selectionChanged, this, &OperatorSessionDetail::update);
     connect(m_model, &OperatorConsoleViewModel::busyChanged, this, &OperatorSessionDetail::update);
+    connect(m_model, &OperatorConsoleViewModel::sendingChanged, this, &OperatorSessionDetail::update);
     connect(m_model, &OperatorConsoleViewModel::messageTextChanged, this, &OperatorSessionDetail::update);
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &OperatorSessionDetail::update);
     update();
@@ -113,9 +112,48 @@ OperatorSessionDetail::OperatorSessionDetail(OperatorConsoleViewModel* model, QW
 
 void OperatorSessionDetail::setTabOrderAfter(QWidget* previous)
 {
-    const QList<QWidget*> chain { previous, m_actions, m_accept, m_end, m_input, m_send };
+    const QList<QWidget*> chain { previous, m_accept, m_input, m_send, m_end };
     for (qsizetype i = 1; i < chain.size(); ++i)
         QWidget::setTabOrder(chain.at(i - 1), chain.at(i));
+}
+
+bool OperatorSessionDetail::eventFilter(QObject* watched, QEvent* event)
+{
+    // A second Space or Return meant for Accept reaches the empty reply field
+    // that took the keyboard from it: it types and sends nothing.
+    if (watched == m_input && event->type() == QEvent::KeyPress && m_input->text().isEmpty()) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        const auto id = m_model->selectedSessionId();
+        if ((key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) && id && justAccepted(*id))
+            return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void OperatorSessionDetail::accept()
+{
+    const auto id = m_model->selectedSessionId();
+    if (!id)
+        return;
+    m_acceptedId = id;
+    m_acceptedAt.start();
+    m_replyAfterAccept = true;
+    m_model->acceptSession(*id);
+}
+
+void OperatorSessionDetail::end()
+{
+    const auto id = m_model->selectedSessionId();
+    // End shows where Accept was: the second half of a double click on Accept lands here.
+    if (!id || justAccepted(*id))
+        return;
+    m_model->endSession(*id);
+}
+
+bool OperatorSessionDetail::justAccepted(qint64 sessionId) const
+{
+    return m_acceptedId == sessionId && m_acceptedAt.isValid()
+        && m_acceptedAt.elapsed() < QGuiApplication::styleHints()->mouseDoubleClickInterval();
 }
 
 void OperatorSessionDetail::send()
@@ -127,6 +165,7 @@ void OperatorSessionDetail::send()
 
 void OperatorSessionDetail::update()
 {
+    m_input->setAccessibleName(Localized::text("operator.reply"));
     const std::optional<OperatorSession> session = m_model->selectedSession();
     if (!session)
         return;
@@ -157,10 +196,19 @@ void OperatorSessionDetail::update()
     if (m_input->text() != m_model->messageText())
         m_input->setText(m_model->messageText());
     m_send->setText(Localized::text("input.send"));
+    // While a reply is on its way the button waits; the keyboard stays in the bar.
+    if (!m_model->canSend() && keyboard == m_send)
+        m_input->setFocus(Qt::OtherFocusReason);
     m_send->setEnabled(m_model->canSend());
+    // Only the accept of the session on screen, once it has gone through, hands the keyboard on.
+    const bool accepted = m_replyAfterAccept && m_acceptedId == session->id && active;
+    if (m_acceptedId != session->id || !busy)
+        m_replyAfterAccept = false;
     if (!actionHadFocus)
         return;
-    if (QPushButton* action = waiting ? m_accept : active ? m_end : nullptr; action && !busy)
+    if (accepted)
+        m_input->setFocus(Qt::OtherFocusReason);
+    else if (QPushButton* action = waiting ? m_accept : active ? m_end : nullptr; action && !busy)
         action->setFocus(Qt::OtherFocusReason);
     else if (!waiting && !active)
         Q_EMIT focusReturned();

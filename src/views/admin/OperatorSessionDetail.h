@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
+
+#include <optional>
 
 class CapsuleBadge;
 class ElidedLabel;
@@ -14,17 +17,22 @@ class QPushButton;
 // is active. It always shows the session as the console's list has it now, and
 // the reply bar edits and sends that session's own draft.
 //
-// The keyboard goes from the action to the reply field and its send button. An
-// action that has the keyboard keeps it in its place while its request runs and
-// when the status changes (Accept hands it to End), so the next Tab still leads
-// to the reply field.
+// The keyboard goes from Accept to the reply field, its send button and then End:
+// a Tab after accepting never lands on End. An action that has the keyboard keeps
+// it in the pane while its request runs; an accepted session hands it to the reply
+// field. End takes Accept's place, so within the double-click interval after
+// Accept End does nothing: the second half of a double click, a second Space or a
+// quick Tab and Space never end the session just accepted.
 class OperatorSessionDetail : public QWidget {
     Q_OBJECT
 public:
     explicit OperatorSessionDetail(OperatorConsoleViewModel* model, QWidget* parent = nullptr);
 
-    // Puts the action, the reply field and the send button after previous in the Tab order.
+    // Puts Accept, the reply field, the send button and End after previous in the Tab order.
     void setTabOrderAfter(QWidget* previous);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 Q_SIGNALS:
     // The action that had the keyboard went away and nothing here takes its place
@@ -34,6 +42,10 @@ Q_SIGNALS:
 private:
     void update();
     void send();
+    void accept();
+    void end();
+    // Accept of this session was pressed less than a double-click interval ago.
+    bool justAccepted(qint64 sessionId) const;
 
     OperatorConsoleViewModel* m_model;
     ElidedLabel* m_name;
@@ -47,4 +59,9 @@ private:
     QWidget* m_inputBar;
     QLineEdit* m_input;
     QPushButton* m_send;
+    // The last Accept pressed here: its session and when.
+    std::optional<qint64> m_acceptedId;
+    QElapsedTimer m_acceptedAt;
+    // That accept is on its way: once through, the reply field takes the keyboard.
+    bool m_replyAfterAccept = false;
 };

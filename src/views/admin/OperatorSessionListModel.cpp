@@ -2,6 +2,8 @@
 
 #include "state/admin/OperatorConsoleViewModel.h"
 #include "state/common/LocalizationManager.h"
+#include "state/common/PrintfFormat.h"
+#include "views/admin/ActionDescription.h"
 #include "views/admin/OperatorSessionRow.h"
 #include "views/common/Localized.h"
 #include "views/common/PlainToolTip.h"
@@ -32,7 +34,9 @@ OperatorSessionListModel::OperatorSessionListModel(OperatorConsoleViewModel* ses
     , m_rows(buildRows())
 {
     connect(sessions, &OperatorConsoleViewModel::sessionsChanged, this, &OperatorSessionListModel::update);
-    connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &OperatorSessionListModel::retranslate);
+    // A request on its way greys the row's action, and its end brings it back.
+    connect(sessions, &OperatorConsoleViewModel::busyChanged, this, &OperatorSessionListModel::redrawAll);
+    connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &OperatorSessionListModel::redrawAll);
 }
 
 QList<OperatorSessionListModel::Row> OperatorSessionListModel::buildRows() const
@@ -110,7 +114,7 @@ void OperatorSessionListModel::update()
     Q_EMIT changed();
 }
 
-void OperatorSessionListModel::retranslate()
+void OperatorSessionListModel::redrawAll()
 {
     if (!m_rows.isEmpty())
         Q_EMIT dataChanged(index(0), index(int(m_rows.size()) - 1));
@@ -153,6 +157,12 @@ QVariant OperatorSessionListModel::data(const QModelIndex& index, int role) cons
     switch (role) {
     case Qt::DisplayRole:
         return OperatorSessionRow::displayName(session);
+    case Qt::AccessibleTextRole:
+        return spokenText(session);
+    case Qt::AccessibleDescriptionRole:
+        return describeActions(actions(index));
+    case RowAction::ActionsRole:
+        return QVariant::fromValue(actions(index));
     case Qt::ToolTipRole:
         return plainToolTip(OperatorSessionRow::displayName(session));
     case IsHeadingRole:
@@ -172,4 +182,31 @@ QVariant OperatorSessionListModel::data(const QModelIndex& index, int role) cons
     default:
         return {};
     }
+}
+
+QList<RowAction> OperatorSessionListModel::actions(const QModelIndex& index) const
+{
+    if (m_kind != Kind::Workspace || !index.isValid() || index.row() >= m_rows.size() || !m_rows.at(index.row()).session)
+        return {};
+    const OperatorSession& session = *m_rows.at(index.row()).session;
+    const bool enabled = !m_sessions->isBusy(session.id);
+    if (session.status == u"waiting")
+        return { RowAction(QStringLiteral("acceptAction"), Localized::text("operator.accept"), RowAction::Kind::Main, enabled) };
+    if (session.status == u"active")
+        return { RowAction(QStringLiteral("endAction"), Localized::text("operator.end_session"), RowAction::Kind::Plain, enabled) };
+    return {};
+}
+
+QString OperatorSessionListModel::spokenText(const OperatorSession& session) const
+{
+    QStringList parts { OperatorSessionRow::displayName(session) };
+    for (const std::optional<QString>& text : { session.lastMessage, session.createdAt }) {
+        if (text && !text->trimmed().isEmpty())
+            parts << text->simplified();
+    }
+    if (m_kind == Kind::History) {
+        if (const auto stars = OperatorConsoleViewModel::filledStars(session.rating))
+            parts << printfFormat(Localized::text("operator.rating_stars"), { QString::number(*stars) });
+    }
+    return parts.join(QStringLiteral(", "));
 }

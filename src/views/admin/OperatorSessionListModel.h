@@ -1,6 +1,7 @@
 #pragma once
 
 #include "models/OperatorSession.h"
+#include "views/common/RowAction.h"
 
 #include <QAbstractListModel>
 
@@ -12,6 +13,9 @@ class OperatorConsoleViewModel;
 // history (the ended sessions). A change to the sessions moves, adds or removes
 // only the rows it touches, and announces itself with aboutToChange and changed
 // so a view can tell its own selection from a row that moved away under it.
+// A session row offers its action (RowAction): Accept on a waiting row, the one
+// Return runs, End on an active one; either waits while a request for the
+// session is on its way. Screen readers get the whole row as one text.
 class OperatorSessionListModel : public QAbstractListModel {
     Q_OBJECT
 public:
@@ -32,6 +36,8 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     // The row of the session, or -1.
     int rowOf(qint64 sessionId) const;
+    // What the row offers, for the list's keyboard, its menu and screen readers.
+    QList<RowAction> actions(const QModelIndex& index) const;
 
 Q_SIGNALS:
     void aboutToChange();
@@ -49,7 +55,10 @@ private:
 
     QList<Row> buildRows() const;
     void update();
-    void retranslate();
+    // Every row again: a language switch, or an action greyed or back.
+    void redrawAll();
+    // Everything the row shows, in reading order.
+    QString spokenText(const OperatorSession& session) const;
 
     OperatorConsoleViewModel* m_sessions;
     Kind m_kind;

@@ -32,8 +32,13 @@ QString OperatorSessionRow::initial(const QString& name)
 }
 
 OperatorSessionRow::OperatorSessionRow(QObject* parent)
-    : QStyledItemDelegate(parent)
+    : RowActionDelegate(parent)
 {
+}
+
+QList<QRect> OperatorSessionRow::actionRects(const QStyleOptionViewItem&, const QModelIndex&, const QList<RowAction>&) const
+{
+    return {};
 }
 
 QSize OperatorSessionRow::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
@@ -109,4 +114,6 @@ void OperatorSessionRow::paint(QPainter* painter, const QStyleOptionViewItem& op
     painter->drawText(QRect(textLeft, top + bodyMetrics.height() + lineGap, width, captionMetrics.height()),
                       Qt::AlignLeft | Qt::AlignVCenter, captionMetrics.elidedText(last, Qt::ElideRight, width));
     painter->restore();
+    // The keyboard's row before anything is selected there (the list was entered by Tab).
+    paintCurrentRow(painter, option);
 }

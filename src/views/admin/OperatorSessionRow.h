@@ -2,12 +2,13 @@
 
 #include "models/OperatorSession.h"
 
-#include <QStyledItemDelegate>
+#include "views/common/RowActionDelegate.h"
 
 // Paints one row of the operator's lists (OperatorSessionListModel): a session
 // as the initial in a circle, the name and last message, the time as sent and,
-// in history, the rating in stars; or a section heading in small grey text.
-class OperatorSessionRow : public QStyledItemDelegate {
+// in history, the rating in stars; or a section heading in small grey text. The
+// row's action is not drawn: the list's keyboard and its menu run it.
+class OperatorSessionRow : public RowActionDelegate {
     Q_OBJECT
 public:
     static constexpr int RowHeight = 44;
@@ -21,4 +22,8 @@ public:
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+protected:
+    QList<QRect> actionRects(const QStyleOptionViewItem& option, const QModelIndex& index,
+                             const QList<RowAction>& actions) const override;
 };

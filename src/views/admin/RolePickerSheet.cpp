@@ -4,6 +4,7 @@
 #include "state/common/PrintfFormat.h"
 #include "views/common/Appearance.h"
 #include "views/common/Localized.h"
+#include "views/common/Sheet.h"
 
 #include <QButtonGroup>
 #include <QHBoxLayout>
@@ -38,7 +39,6 @@ RolePickerSheet::RolePickerSheet(AdminUser user, std::function<void(QString role
     column->addWidget(heading);
     const QStringList labels { Localized::text("admin.users_role_user"), QStringLiteral("VIP"), Localized::text("admin.users_role_operator"),
                                Localized::text("admin.users_role_admin") };
-    m_choices->setExclusive(false);
     for (int i = 0; i < labels.size(); ++i) {
         auto* choice = new QRadioButton(labels.at(i), this);
         choice->setObjectName(QStringLiteral("role_") + UserManagementViewModel::roles().at(i));
@@ -60,15 +60,23 @@ RolePickerSheet::RolePickerSheet(AdminUser user, std::function<void(QString role
     column->addLayout(buttons);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(ok, &QPushButton::clicked, this, &RolePickerSheet::confirm);
+    Sheet::setUpKeyboard(this);
+    // The sheet opens on the role the user has now (the first, when it is none of them).
+    QAbstractButton* current = m_choices->checkedButton();
+    (current ? current : m_choices->button(0))->setFocus(Qt::OtherFocusReason);
 }
 
 void RolePickerSheet::setSelectedRole(const QString& role)
 {
     m_selectedRole = role;
-    // A role outside the four leaves every choice empty.
+    // A role outside the four leaves every choice empty, which an exclusive group
+    // allows only while it is not exclusive. It stays exclusive otherwise: the
+    // arrow keys move between the choices of an exclusive group only.
     const qsizetype index = UserManagementViewModel::roles().indexOf(role);
+    m_choices->setExclusive(false);
     for (QAbstractButton* button : m_choices->buttons())
         button->setChecked(m_choices->id(button) == index);
+    m_choices->setExclusive(true);
 }
 
 void RolePickerSheet::confirm()

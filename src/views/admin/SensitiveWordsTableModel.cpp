@@ -55,7 +55,7 @@ QVariant SensitiveWordsTableModel::data(const QModelIndex& index, int role) cons
     using Style = AdminCellDelegate::TextStyle;
     switch (index.column()) {
     case IdColumn:
-        return AdminCellDelegate::textData(QString::number(word.id), Style::Caption, role);
+        return AdminCellDelegate::textData(QString::number(word.id), Style::CaptionMonospaced, role);
     case WordColumn:
         return AdminCellDelegate::textData(word.word, Style::Body, role);
     case CategoryColumn:
@@ -65,8 +65,13 @@ QVariant SensitiveWordsTableModel::data(const QModelIndex& index, int role) cons
         return AdminCellDelegate::textData(word.level.value_or(QStringLiteral("-")), Style::CaptionSecondary, role);
     case ReplacementColumn:
         return AdminCellDelegate::textData(word.replacement.value_or(QStringLiteral("-")), Style::CaptionSecondary, role);
-    case StatusColumn:
-        return AdminCellDelegate::dotData(QString(), word.isActive.value_or(true) ? Tint::Green : Tint::Gray, role);
+    case StatusColumn: {
+        const bool active = word.isActive.value_or(true);
+        // The dot alone says it to the eye; a screen reader gets it in words.
+        if (role == Qt::AccessibleTextRole)
+            return Localized::text(active ? "admin.words_enabled" : "admin.words_disabled");
+        return AdminCellDelegate::dotData(QString(), active ? Tint::Green : Tint::Gray, role);
+    }
     case ActionsColumn:
         return AdminCellDelegate::actionsData({ AdminCellDelegate::cellAction(QStringLiteral("deleteButton"), Localized::text("common.delete"), Tint::Red,
                                                              !m_words->isDeleting(word.id)) },

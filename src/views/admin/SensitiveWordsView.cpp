@@ -96,6 +96,8 @@ void SensitiveWordsView::showEvent(QShowEvent* event)
 void SensitiveWordsView::retranslate()
 {
     m_search->setPlaceholderText(Localized::text("admin.words_search"));
+    m_search->setAccessibleName(m_search->placeholderText());
+    table()->setAccessibleName(Localized::text("admin.sensitive_words"));
     m_add->setText(Localized::text("admin.words_add"));
     updateTotal();
 }

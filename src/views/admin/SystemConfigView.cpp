@@ -111,6 +111,9 @@ SystemConfigView::SystemConfigView(APIClient& api, QWidget* parent)
     saveRow->addStretch(1);
     column->addLayout(saveRow);
     column->addStretch(1);
+    // Each field is named by its own label, not by its section's title.
+    m_maxMembersLabel->setBuddy(m_maxMembers);
+    m_retentionLabel->setBuddy(m_retention);
 
     // While the first load runs, a dimmed cover with a spinner hides the form.
     m_cover->setObjectName(QStringLiteral("loadingCover"));
@@ -132,7 +135,7 @@ SystemConfigView::SystemConfigView(APIClient& api, QWidget* parent)
                                     QMessageBox::NoButton, this);
         box->setObjectName(QStringLiteral("savedAlert"));
         box->setAttribute(Qt::WA_DeleteOnClose);
-        box->addButton(Localized::text("common.ok"), QMessageBox::AcceptRole);
+        box->addButton(Localized::text("common.ok"), QMessageBox::AcceptRole)->setObjectName(QStringLiteral("savedAlertOk"));
         box->open();
     });
     bindErrorAlert(this, m_model);
@@ -167,6 +170,8 @@ void SystemConfigView::retranslate()
     m_screenshot->setText(Localized::text("admin.config_screenshot"));
     m_registration->setText(Localized::text("admin.config_registration"));
     m_save->setText(m_model->isSaving() ? QString() : Localized::text("admin.config_save"));
+    // Its spinner replaces the label while saving; the name stays.
+    m_save->setAccessibleName(Localized::text("admin.config_save"));
     m_reload->setText(Localized::text("admin.refresh"));
     markValidity();
 }

@@ -16,7 +16,7 @@ UserManagementView::UserManagementView(APIClient& api, QWidget* parent)
 
 UserManagementView::UserManagementView(UserManagementViewModel* model, QWidget* parent)
     : AdminPagedTableView(model,
-                          { "admin.users_search", "admin.users_total", "admin.users_empty", QStringLiteral("person.slash") },
+                          { "admin.users_search", "admin.users_total", "admin.users_empty", QStringLiteral("person.slash"), "admin.users" },
                           { { QStringLiteral("ID"), 40, 50 },
                             { QStringLiteral("admin.users_username"), 80, 120 },
                             { QStringLiteral("admin.users_imid"), 80, 100 },
@@ -50,7 +50,7 @@ QVariant UserManagementView::cellData(int row, int column, int role) const
     case 5: {
         const RowAction ban = AdminCellDelegate::cellAction(QStringLiteral("banButton"),
             Localized::text(banned ? "admin.users_unban" : "admin.users_ban"), banned ? Tint::Green : Tint::Red, !m_model->isActing(user.id));
-        const RowAction changeRole = AdminCellDelegate::cellAction(QStringLiteral("roleButton"), Localized::text("admin.users_role"), Tint::Blue, true);
+        const RowAction changeRole = AdminCellDelegate::cellAction(QStringLiteral("roleButton"), Localized::text("admin.users_role"), std::nullopt, true);
         return AdminCellDelegate::actionsData({ ban, changeRole }, role);
     }
     default:

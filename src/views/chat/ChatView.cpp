@@ -82,7 +82,11 @@ void ChatView::build(const QString& conversationName)
     column->addWidget(divider(this));
 
     MessageListView::Callbacks callbacks {
-        [vm](const Message& message) { vm->setReplyToMessage(message); },
+        // A reply is written next: the caret goes to the input.
+        [this, vm](const Message& message) {
+            vm->setReplyToMessage(message);
+            focusInput();
+        },
         [vm](const Message& message) { vm->revokeMessage(message); },
         [vm](const Message& message, const QString& emoji) { vm->addReaction(message.id, emoji); },
         [vm] { vm->loadMoreMessages(); },
@@ -127,7 +131,12 @@ void ChatView::build(const QString& conversationName)
     cancelReply->setObjectName(QStringLiteral("cancelReplyButton"));
     cancelReply->setAutoRaise(true);
     Icons::apply(cancelReply, QStringLiteral("xmark"), 12, Appearance::secondaryText());
-    connect(cancelReply, &QToolButton::clicked, this, [vm] { vm->setReplyToMessage(std::nullopt); });
+    m_cancelReply = cancelReply;
+    // The bar goes away with its button: the caret goes back to the reply being written.
+    connect(cancelReply, &QToolButton::clicked, this, [this, vm] {
+        vm->setReplyToMessage(std::nullopt);
+        focusInput();
+    });
     replyRow->addWidget(accentBar);
     replyRow->addLayout(replyText, 1);
     replyRow->addWidget(cancelReply);
@@ -142,14 +151,12 @@ void ChatView::build(const QString& conversationName)
     connect(vm, &ChatViewModel::messagesAboutToBeInserted, this,
             [this](qsizetype first, qsizetype count) { m_list->beginInsertMessages(int(first), int(count)); });
     connect(vm, &ChatViewModel::messagesInserted, this, [this] { m_list->endInsertMessages(m_viewModel->messages()); });
+    connect(vm, &ChatViewModel::messagesAboutToBeRemoved, this,
+            [this](qsizetype first, qsizetype count) { m_list->beginRemoveMessages(int(first), int(count)); });
+    connect(vm, &ChatViewModel::messagesRemoved, this, [this] { m_list->endRemoveMessages(m_viewModel->messages()); });
     connect(vm, &ChatViewModel::typingUserNameChanged, this, &ChatView::updateTyping);
     connect(vm, &ChatViewModel::errorChanged, this, &ChatView::updateError);
     connect(vm, &ChatViewModel::replyToMessageChanged, this, &ChatView::updateReply);
-    // Queued: the input bar clears its field only after handing the text over.
-    connect(vm, &ChatViewModel::sendFailed, this, [this](const QString& text) {
-        if (m_input->text().isEmpty())
-            m_input->setText(text);
-    }, Qt::QueuedConnection);
     m_list->setMessages(vm->messages());
     updateError();
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &ChatView::retranslate);
@@ -158,6 +165,8 @@ void ChatView::build(const QString& conversationName)
 
 void ChatView::retranslate()
 {
+    m_cancelReply->setAccessibleName(Localized::text("chat.cancel_reply"));
+    m_cancelReply->setToolTip(Localized::text("chat.cancel_reply"));
     updateTyping();
     updateReply();
     // The painted rows ("load more", revoked notices, file fallbacks) read their
@@ -170,14 +179,39 @@ void ChatView::addHeaderWidget(QWidget* widget)
     m_headerRow->addWidget(widget);
 }
 
+void ChatView::focusInput()
+{
+    m_input->focusField();
+}
+
 void ChatView::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    updateOnScreen();
     if (m_started)
         return;
     m_started = true;
     // Fire and forget: the state object reports the outcome through its fields.
     m_viewModel->loadMessages();
+}
+
+void ChatView::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    updateOnScreen();
+}
+
+void ChatView::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange)
+        updateOnScreen();
+}
+
+void ChatView::updateOnScreen()
+{
+    // Messages count as read only while someone can see them.
+    m_viewModel->setOnScreen(isVisible() && isActiveWindow());
 }
 
 void ChatView::updateTyping()

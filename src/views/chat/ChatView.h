@@ -31,9 +31,13 @@ public:
     void setConversationName(const QString& name);
     // Puts a control at the header's trailing end (the group owner's role menu).
     void addHeaderWidget(QWidget* widget);
+    // Puts the caret in the input bar's field.
+    void focusInput();
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void build(const QString& conversationName);
@@ -41,6 +45,7 @@ private:
     void updateTyping();
     void updateError();
     void updateReply();
+    void updateOnScreen();
 
     std::unique_ptr<ChatViewModel> m_viewModel;
     qint64 m_conversationId;
@@ -53,5 +58,6 @@ private:
     QWidget* m_replyBar = nullptr;
     QLabel* m_replyTitle = nullptr;
     QLabel* m_replyContent = nullptr;
+    QToolButton* m_cancelReply = nullptr;
     MessageInputBar* m_input = nullptr;
 };

@@ -5,7 +5,9 @@
 #include <QAbstractListModel>
 #include <QList>
 
-// The filtered conversations of the list state as rows for the painted list.
+// The filtered conversations of the list state as rows for the painted list. A new
+// list is taken in as what changed: rows removed, moved, inserted and redrawn, so
+// the view keeps its current row on its conversation.
 class ConversationListModel : public QAbstractListModel {
     Q_OBJECT
 public:

@@ -80,7 +80,8 @@ ConversationListView::ConversationListView(ConversationListViewModel* viewModel,
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
-    ListKeyboard::attach(m_list);
+    // Opening takes a click, Return or Space: the focus alone only shows where the keyboard is.
+    ListKeyboard::attach(m_list)->showCurrentRowOnEntry();
     m_list->viewport()->installEventFilter(this);
     column->addWidget(m_list, 1);
 
@@ -90,6 +91,9 @@ ConversationListView::ConversationListView(ConversationListViewModel* viewModel,
     });
     connect(m_clear, &QToolButton::clicked, this, [this] {
         m_search->clear();
+        // The button goes away under the keyboard: the field it emptied takes it.
+        if (m_clear->hasFocus())
+            m_search->setFocus(Qt::OtherFocusReason);
         m_clear->hide();
         m_viewModel->setSearchText(QString());
     });
@@ -114,6 +118,12 @@ ConversationListView::ConversationListView(ConversationListViewModel* viewModel,
         m_selected = conversation;
         Q_EMIT selectedConversationChanged(m_selected);
     });
+    // Return opens the row the keyboard is on (choosing it first, as a click does).
+    connect(m_list, &QAbstractItemView::activated, this, [this](const QModelIndex& index) {
+        m_list->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
+        Q_EMIT conversationOpened();
+    });
+    connect(m_list, &QAbstractItemView::clicked, this, [this] { Q_EMIT conversationOpened(); });
     connect(m_list, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         const QModelIndex index = m_list->indexAt(pos);
         if (index.isValid())
@@ -124,10 +134,19 @@ ConversationListView::ConversationListView(ConversationListViewModel* viewModel,
     refresh();
 }
 
+void ConversationListView::focusList()
+{
+    m_list->setFocus(Qt::OtherFocusReason);
+}
+
 void ConversationListView::retranslate()
 {
     m_title->setText(Localized::text("conversation.title"));
     m_search->setPlaceholderText(Localized::text("conversation.search_placeholder"));
+    m_search->setAccessibleName(Localized::text("conversation.search_placeholder"));
+    m_clear->setAccessibleName(Localized::text("common.clear_search"));
+    m_clear->setToolTip(Localized::text("common.clear_search"));
+    m_list->setAccessibleName(Localized::text("conversation.title"));
     // Rows say "yesterday" in the language in force.
     m_list->viewport()->update();
 }
@@ -175,6 +194,15 @@ void ConversationListView::syncSelection()
 {
     const int row = m_selected ? m_model->rowOf(m_selected->id) : -1;
     const QModelIndex wanted = row < 0 ? QModelIndex() : m_model->index(row);
+    if (!wanted.isValid()) {
+        // Nothing chosen: no row is selected, and the keyboard's ring stays where it is.
+        if (m_list->selectionModel()->hasSelection()) {
+            const QSignalBlocker blocker(m_list->selectionModel());
+            m_list->selectionModel()->clearSelection();
+            m_list->viewport()->update();
+        }
+        return;
+    }
     const bool shown = wanted.isValid() ? m_list->selectionModel()->isSelected(wanted) : !m_list->selectionModel()->hasSelection();
     if (shown && m_list->currentIndex() == wanted)
         return;

@@ -27,9 +27,14 @@ public:
 
     // The row's menu: pin, mute, mark read, delete. Shown with popup(); tests use it too.
     QMenu* contextMenu(const Conversation& conversation);
+    // Gives the list the keyboard (its current row shows).
+    void focusList();
 
 Q_SIGNALS:
     void selectedConversationChanged(const std::optional<Conversation>& conversation);
+    // A row was opened on purpose (clicked, or Return on it), not only passed over
+    // with the arrows: the person means to write in it.
+    void conversationOpened();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

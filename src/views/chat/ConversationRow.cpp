@@ -5,6 +5,7 @@
 #include "views/chat/ConversationListModel.h"
 #include "views/common/Appearance.h"
 #include "views/common/DateTimeText.h"
+#include "views/common/FocusRing.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 
@@ -50,6 +51,23 @@ bool ConversationRow::showsOnlineDot(const Conversation& conversation)
     return conversation.online.value_or(false) && conversation.type != QLatin1StringView("group");
 }
 
+QString ConversationRow::accessibleText(const Conversation& conversation, const QDateTime& now)
+{
+    // Everything the row shows, in its order: name, time, mute mark, preview, unread badge.
+    QStringList parts { displayName(conversation) };
+    if (conversation.lastMessageTime)
+        parts << timeText(*conversation.lastMessageTime, now);
+    if (conversation.isPinned.value_or(false))
+        parts << Localized::text("conversation.pinned");
+    if (conversation.isMuted.value_or(false))
+        parts << Localized::text("conversation.muted");
+    parts << previewText(conversation).simplified();
+    if (const QString badge = badgeText(conversation.unreadCount); !badge.isEmpty())
+        parts << Localized::text("conversation.unread_count").replace(QStringLiteral("%@"), badge);
+    parts.removeAll(QString());
+    return parts.join(QStringLiteral(", "));
+}
+
 QString ConversationRow::previewText(const Conversation& conversation)
 {
     if (const auto& revoked = conversation.revokedPreview)
@@ -91,6 +109,9 @@ void ConversationRow::paint(QPainter* painter, const QStyleOptionViewItem& optio
         tint.setAlphaF(0.05f);
         painter->fillRect(row, tint);
     }
+    // The row the keyboard is on, selected or not: where Down moves from.
+    if (option.state & QStyle::State_HasFocus)
+        FocusRing::paint(painter, QRectF(card), 6);
 
     const QRect content = card.adjusted(PaddingH - 4, PaddingV, -(PaddingH - 4), -PaddingV);
     const QRectF avatar(content.left(), content.center().y() - AvatarSize / 2.0 + 1, AvatarSize, AvatarSize);

@@ -23,6 +23,8 @@ public:
     // The newest message's one line: its text, or the revoked notice in the
     // language in force.
     static QString previewText(const Conversation& conversation);
+    // What a screen reader reads for the row: all it shows, in its order.
+    static QString accessibleText(const Conversation& conversation, const QDateTime& now = QDateTime::currentDateTime());
 
     explicit ConversationRow(QObject* parent = nullptr);
 

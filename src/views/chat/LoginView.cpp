@@ -165,12 +165,15 @@ void LoginView::switchMode()
 void LoginView::retranslate()
 {
     m_subtitle->setText(Localized::text("auth.mac_subtitle"));
-    m_username->setPlaceholderText(Localized::text("auth.username"));
-    m_password->setPlaceholderText(Localized::text("auth.password"));
-    m_code->setPlaceholderText(Localized::text("auth.two_factor_code"));
-    m_nickname->setPlaceholderText(Localized::text("auth.nickname"));
-    m_inviteCode->setPlaceholderText(Localized::text("auth.invite_code"));
-    m_email->setPlaceholderText(Localized::text("auth.email"));
+    // The fields have no label beside them: the placeholder is their label, and their name.
+    const std::pair<QLineEdit*, const char*> labels[] {
+        { m_username, "auth.username" }, { m_password, "auth.password" }, { m_code, "auth.two_factor_code" },
+        { m_nickname, "auth.nickname" }, { m_inviteCode, "auth.invite_code" }, { m_email, "auth.email" },
+    };
+    for (const auto& [edit, key] : labels) {
+        edit->setPlaceholderText(Localized::text(key));
+        edit->setAccessibleName(Localized::text(key));
+    }
     updateMode();
     updateLoading();
 }

@@ -1,6 +1,7 @@
 #include "views/chat/MessageBubble.h"
 
 #include "network/NetworkConfig.h"
+#include "state/chat/MessageSender.h"
 #include "state/chat/RevokedNotice.h"
 #include "state/common/WholeNumber.h"
 #include "views/chat/AvatarView.h"
@@ -8,9 +9,11 @@
 #include "views/common/Appearance.h"
 #include "views/common/ContextMenu.h"
 #include "views/common/DateTimeText.h"
+#include "views/common/FocusRing.h"
 #include "views/common/Icons.h"
 #include "views/common/ImageLoader.h"
 #include "views/common/Localized.h"
+#include "views/common/WrappedText.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -21,7 +24,6 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
-#include <QTextLayout>
 
 
 using Appearance::TextStyle;
@@ -43,51 +45,6 @@ QFont chipEmojiFont()
     QFont font = Appearance::font(TextStyle::Caption);
     font.setPixelSize(15);
     return font;
-}
-
-// Word wrap that still breaks a word longer than the line, so a pasted link
-// cannot push a bubble past the window's edge.
-QTextLayout* wrapped(const QString& text, const QFont& font, int width, Qt::Alignment alignment = Qt::AlignLeft)
-{
-    // QTextLayout breaks lines only at U+2028; a typed line feed would otherwise
-    // glue "line one" and "line two" together.
-    QString lines = text;
-    lines.replace(QStringLiteral("\r\n"), QString(QChar::LineSeparator));
-    lines.replace(QLatin1Char('\n'), QChar::LineSeparator);
-    lines.replace(QLatin1Char('\r'), QChar::LineSeparator);
-    auto* layout = new QTextLayout(lines, font);
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    option.setAlignment(alignment);
-    layout->setTextOption(option);
-    layout->beginLayout();
-    qreal y = 0;
-    for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
-        line.setLineWidth(width);
-        line.setPosition(QPointF(0, y));
-        y += line.height();
-    }
-    layout->endLayout();
-    return layout;
-}
-
-QSize wrappedSize(const QString& text, const QFont& font, int width)
-{
-    const std::unique_ptr<QTextLayout> layout(wrapped(text, font, width));
-    const QRectF bounds = layout->boundingRect();
-    qreal natural = 0;
-    for (int i = 0; i < layout->lineCount(); ++i)
-        natural = qMax(natural, layout->lineAt(i).naturalTextWidth());
-    const int height = layout->lineCount() == 0 ? QFontMetrics(font).height() : qCeil(bounds.height());
-    return QSize(qCeil(natural), height);
-}
-
-void drawWrapped(QPainter* painter, const QRect& rect, const QString& text, const QFont& font, const QColor& color,
-                 Qt::Alignment alignment = Qt::AlignLeft)
-{
-    const std::unique_ptr<QTextLayout> layout(wrapped(text, font, rect.width(), alignment));
-    painter->setPen(color);
-    layout->draw(painter, rect.topLeft());
 }
 
 // Rows are as wide as the list's viewport; the option's rectangle is not set yet
@@ -303,13 +260,17 @@ QMenu* MessageBubble::contextMenu(const Message& message, bool isMine, const Act
             if (onResend)
                 onResend();
         });
-        QAction* discard = menu->addAction(Localized::text("chat.discard"));
-        discard->setObjectName(QStringLiteral("discardAction"));
-        ContextMenu::markDestructive(discard);
-        QObject::connect(discard, &QAction::triggered, menu, [onDiscard = actions.onDiscard] {
-            if (onDiscard)
-                onDiscard();
-        });
+        // Only what the server cannot hold can be thrown away: a message that may have
+        // reached it would still arrive, so it can only be sent again (stored once).
+        if (MessageSender::canDiscard(message)) {
+            QAction* discard = menu->addAction(Localized::text("chat.discard"));
+            discard->setObjectName(QStringLiteral("discardAction"));
+            ContextMenu::markDestructive(discard);
+            QObject::connect(discard, &QAction::triggered, menu, [onDiscard = actions.onDiscard] {
+                if (onDiscard)
+                    onDiscard();
+            });
+        }
     }
     if (isMine && onServer) {
         menu->addSeparator();
@@ -354,7 +315,7 @@ QSize MessageBubble::contentSize(const Message& message, int maxWidth) const
         return QSize(width, qMax(24, textHeight) + 20);
     }
     const int iconWidth = isType(message, "voice") ? 18 + 6 : 0;
-    const QSize text = wrappedSize(plainBubbleText(message), Appearance::font(TextStyle::Body), maxWidth - 24 - iconWidth);
+    const QSize text = WrappedText::size(plainBubbleText(message), Appearance::font(TextStyle::Body), maxWidth - 24 - iconWidth);
     return QSize(text.width() + 24 + iconWidth, text.height() + 16);
 }
 
@@ -365,13 +326,13 @@ MessageBubble::Layout MessageBubble::layout(const Message& message, bool isMine,
     const int inner = qMax(100, width - 2 * RowPaddingH);
     if (result.kind == RowKind::Revoked) {
         // A long notice ("removed by an administrator") wraps in a narrow chat.
-        const int h = wrappedSize(revokedText(message, isMine), Appearance::font(TextStyle::Caption), inner).height();
+        const int h = WrappedText::size(revokedText(message, isMine), Appearance::font(TextStyle::Caption), inner).height();
         result.notice = QRect(RowPaddingH, 4, inner, h);
         result.height = h + 8;
         return result;
     }
     if (result.kind == RowKind::System) {
-        const QSize text = wrappedSize(contentOrEmpty(message), Appearance::font(TextStyle::Caption), inner - 24);
+        const QSize text = WrappedText::size(contentOrEmpty(message), Appearance::font(TextStyle::Caption), inner - 24);
         const int w = text.width() + 24;
         result.notice = QRect(RowPaddingH + (inner - w) / 2, 2, w, text.height() + 8);
         result.height = result.notice.height() + 4;
@@ -437,8 +398,14 @@ void MessageBubble::paint(QPainter* painter, const QStyleOptionViewItem& option,
         return;
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
+    // The message the keyboard is on wears the focus ring around what it shows.
+    const bool focused = option.state & QStyle::State_HasFocus;
     if (model->isLoadMoreRow(index.row())) {
         paintLoadMore(painter, option.rect);
+        if (focused) {
+            const int width = QFontMetrics(Appearance::font(TextStyle::Caption)).horizontalAdvance(Localized::text("chat.load_more")) + 24;
+            FocusRing::paint(painter, QRectF(option.rect.center().x() - width / 2.0, option.rect.top() + 4, width, option.rect.height() - 8), 6);
+        }
         painter->restore();
         return;
     }
@@ -446,9 +413,13 @@ void MessageBubble::paint(QPainter* painter, const QStyleOptionViewItem& option,
     const bool isMine = model->isMine(index.row());
     const Layout parts = layout(message, isMine, rowWidth(option));
     const QRect row = option.rect;
+    if (focused) {
+        const QRect shown = parts.kind == RowKind::Ordinary ? parts.content : parts.notice;
+        FocusRing::paint(painter, QRectF(shown.translated(row.topLeft())).adjusted(-3, -3, 3, 3), 14);
+    }
     switch (parts.kind) {
     case RowKind::Revoked:
-        drawWrapped(painter, parts.notice.translated(row.topLeft()), revokedText(message, isMine),
+        WrappedText::draw(painter, parts.notice.translated(row.topLeft()), revokedText(message, isMine),
             Appearance::font(TextStyle::Caption), Appearance::secondaryText(), Qt::AlignHCenter);
         break;
     case RowKind::System: {
@@ -456,7 +427,7 @@ void MessageBubble::paint(QPainter* painter, const QStyleOptionViewItem& option,
         painter->setPen(Qt::NoPen);
         painter->setBrush(secondaryFill());
         painter->drawRoundedRect(notice, 4, 4);
-        drawWrapped(painter, notice.adjusted(12, 4, -12, -4), contentOrEmpty(message),
+        WrappedText::draw(painter, notice.adjusted(12, 4, -12, -4), contentOrEmpty(message),
             Appearance::font(TextStyle::Caption), Appearance::secondaryText());
         break;
     }
@@ -627,5 +598,5 @@ void MessageBubble::paintContent(QPainter* painter, const QRect& rect, const Mes
             Icons::pixmap(QStringLiteral("waveform"), 18, isMine ? QColor(Qt::white) : Appearance::accent(), dpr));
         inner.setLeft(inner.left() + 18 + 6);
     }
-    drawWrapped(painter, inner, plainBubbleText(message), Appearance::font(TextStyle::Body), foreground);
+    WrappedText::draw(painter, inner, plainBubbleText(message), Appearance::font(TextStyle::Body), foreground);
 }

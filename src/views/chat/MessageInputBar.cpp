@@ -5,6 +5,7 @@
 #include "views/common/Appearance.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
+#include "views/common/TabLeavesField.h"
 
 #include <QDebug>
 #include <QDir>
@@ -45,7 +46,7 @@ MessageInputBar::MessageInputBar(SendText onSend, SendFile onSendFile, Typing on
 
     m_field->setObjectName(QStringLiteral("messageField"));
     m_field->setFont(Appearance::font(TextStyle::Body));
-    m_field->setTabChangesFocus(true);
+    TabLeavesField::apply(m_field);
     m_field->setFrameShape(QFrame::NoFrame);
     m_field->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_field->document()->setDocumentMargin(8);
@@ -70,9 +71,20 @@ MessageInputBar::MessageInputBar(SendText onSend, SendFile onSendFile, Typing on
     retranslate();
 }
 
+void MessageInputBar::focusField()
+{
+    m_field->setFocus(Qt::OtherFocusReason);
+    m_field->moveCursor(QTextCursor::End);
+}
+
 void MessageInputBar::retranslate()
 {
     m_field->setPlaceholderText(Localized::text("input.placeholder"));
+    m_field->setAccessibleName(Localized::text("input.placeholder"));
+    m_attach->setAccessibleName(Localized::text("input.attach"));
+    m_attach->setToolTip(Localized::text("input.attach"));
+    m_send->setAccessibleName(Localized::text("input.send"));
+    m_send->setToolTip(Localized::text("input.send"));
     if (m_picker)
         updatePickerFilters();
 }

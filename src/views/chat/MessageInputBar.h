@@ -39,6 +39,8 @@ public:
     // Called instead of the send callback for a picked file over the size cap.
     void setOnFileTooLarge(FileRefused onTooLarge) { m_onFileTooLarge = std::move(onTooLarge); }
     void openFilePicker();
+    // Puts the caret at the end of the draft.
+    void focusField();
 
     // The application's own temporary folder (mode 0700, removed at exit), where
     // picked files are copied before upload.

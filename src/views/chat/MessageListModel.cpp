@@ -1,6 +1,8 @@
 #include "views/chat/MessageListModel.h"
 
 #include "views/chat/MessageBubble.h"
+#include "views/chat/MessageReading.h"
+#include "views/common/Localized.h"
 #include "views/common/ImageLoader.h"
 
 namespace {
@@ -51,13 +53,19 @@ QVariant MessageListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount())
         return {};
-    if (isLoadMoreRow(index.row()))
-        return role == KindRole ? QVariant(QStringLiteral("loadMore")) : QVariant();
+    if (isLoadMoreRow(index.row())) {
+        if (role == KindRole)
+            return QStringLiteral("loadMore");
+        if (role == Qt::AccessibleTextRole)
+            return Localized::text("chat.load_more");
+        return {};
+    }
     const Message& message = messageAt(index.row());
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::AccessibleTextRole:
         return message.content.value_or(QString());
+    case Qt::AccessibleTextRole:
+        return MessageReading::text(message, isMine(index.row()));
     case KindRole:
         return QStringLiteral("message");
     case MessageIdRole:
@@ -119,16 +127,32 @@ MessageListModel::Change MessageListModel::setMessages(const QList<Message>& mes
 void MessageListModel::beginInsertMessages(int first, int count)
 {
     beginInsertRows({}, offset() + first, offset() + first + count - 1);
-    m_inserting = Insertion { first, count };
+    m_inserting = Span { first, count };
     m_messages = QList<Message>();
 }
 
 void MessageListModel::endInsertMessages(const QList<Message>& messages)
 {
-    const Insertion insertion = *std::exchange(m_inserting, std::nullopt);
+    const Span insertion = *std::exchange(m_inserting, std::nullopt);
     m_messages = messages;
     m_heights.insert(insertion.first, insertion.count, -1);
     endInsertRows();
+    syncLoadMore();
+}
+
+void MessageListModel::beginRemoveMessages(int first, int count)
+{
+    beginRemoveRows({}, offset() + first, offset() + first + count - 1);
+    m_removing = Span { first, count };
+    m_messages = QList<Message>();
+}
+
+void MessageListModel::endRemoveMessages(const QList<Message>& messages)
+{
+    const Span removal = *std::exchange(m_removing, std::nullopt);
+    m_messages = messages;
+    m_heights.remove(removal.first, removal.count);
+    endRemoveRows();
     syncLoadMore();
 }
 

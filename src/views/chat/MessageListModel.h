@@ -32,6 +32,9 @@ public:
     // and measured.
     void beginInsertMessages(int first, int count);
     void endInsertMessages(const QList<Message>& messages);
+    // The same for messages first .. first + count - 1 leaving the list: only those rows go.
+    void beginRemoveMessages(int first, int count);
+    void endRemoveMessages(const QList<Message>& messages);
 
     int messageCount() const { return int(m_messages.size()); }
     bool showsLoadMore() const { return m_loadMore; }
@@ -54,7 +57,7 @@ Q_SIGNALS:
 
 private:
     int offset() const { return m_loadMore ? 1 : 0; }
-    struct Insertion {
+    struct Span {
         int first;
         int count;
     };
@@ -67,7 +70,8 @@ private:
     qint64 m_currentUserId;
     QList<Message> m_messages;
     bool m_loadMore = false;
-    std::optional<Insertion> m_inserting;
+    std::optional<Span> m_inserting;
+    std::optional<Span> m_removing;
     mutable QList<int> m_heights;
     mutable int m_heightWidth = -1;
 };

@@ -1,9 +1,12 @@
 #include "views/common/AppStyle.h"
 
+#include "views/common/FocusRing.h"
+
 #include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPalette>
+#include <QStyleOptionButton>
 
 namespace {
 
@@ -69,4 +72,16 @@ QIcon AppStyle::standardIcon(StandardPixmap standardIcon, const QStyleOption* op
     default:
         return QProxyStyle::standardIcon(standardIcon, option, widget);
     }
+}
+
+void AppStyle::drawControl(ControlElement element, const QStyleOption* option, QPainter* painter, const QWidget* widget) const
+{
+    QProxyStyle::drawControl(element, option, painter, widget);
+    const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
+    // A flat button draws no frame for the focus; a default one draws the same
+    // frame with or without it.
+    const QStyleOptionButton::ButtonFeatures unmarked = QStyleOptionButton::Flat | QStyleOptionButton::DefaultButton;
+    if (element == CE_PushButton && button && (button->features & unmarked)
+        && (button->state & State_HasFocus) && (button->state & State_KeyboardFocusChange))
+        FocusRing::paint(painter, QRectF(button->rect), 6);
 }

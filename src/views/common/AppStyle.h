@@ -7,6 +7,9 @@
 // in its constructor and shown only when the menus do not fit, would otherwise be
 // read from an image file, which makes Qt load every image-format plugin (SVG
 // included) before the first window can paint.
+// A flat push button (a link under a form, "Send Message") has no bevel, and the
+// platform style draws its focus on the bevel: here it gets the focus ring instead.
+// So does a default button (a dialog's OK), whose bevel looks the same with the focus.
 class AppStyle : public QProxyStyle {
     Q_OBJECT
 
@@ -15,4 +18,6 @@ public:
 
     QIcon standardIcon(StandardPixmap standardIcon, const QStyleOption* option = nullptr,
                        const QWidget* widget = nullptr) const override;
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget = nullptr) const override;
 };

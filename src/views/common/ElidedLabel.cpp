@@ -27,7 +27,6 @@ ElidedLabel::ElidedLabel(const QString& text, QWidget* parent)
 void ElidedLabel::setFullText(const QString& text)
 {
     m_fullText = text;
-    setToolTip(plainToolTip(text));
     updateGeometry();
     elide();
 }
@@ -70,6 +69,10 @@ void ElidedLabel::elide()
         setText(shown);
     // The whole text is always at hand on hover, shortened or not.
     setToolTip(plainToolTip(m_fullText));
+    // A screen reader reads the whole text too, and not the tooltip's markup (which
+    // it would read as the description when there is none).
+    setAccessibleName(m_fullText);
+    setAccessibleDescription(m_fullText);
 }
 
 void ElidedLabel::copyFullText() const

@@ -4,7 +4,9 @@
 #include "views/common/RowActionDelegate.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QContextMenuEvent>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QListView>
 #include <QTableView>
@@ -32,6 +34,8 @@ bool ListKeyboard::eventFilter(QObject* watched, QEvent* event)
         openMenu();
         return true;
     }
+    if (event->type() == QEvent::FocusIn && m_showsCurrentOnEntry && static_cast<QFocusEvent*>(event)->reason() != Qt::MouseFocusReason)
+        showRowIfNone(m_lastRow);
     if (event->type() != QEvent::KeyPress || !m_view->model())
         return false;
     auto* key = static_cast<QKeyEvent*>(event);
@@ -60,6 +64,10 @@ bool ListKeyboard::eventFilter(QObject* watched, QEvent* event)
         moveTo(std::min(last, current + rowsPerPage()), -1);
         return true;
     case Qt::Key_PageUp:
+        if (current >= 0 && current == firstUsable()) {
+            Q_EMIT pageUpAtTop();
+            return true;
+        }
         moveTo(std::max(0, current - rowsPerPage()), 1);
         return true;
     default:
@@ -88,16 +96,35 @@ void ListKeyboard::openMenu()
     // The platform may follow the menu key with a context-menu event: one menu.
     if ((m_menu && m_menu->isVisible()) || !current.isValid())
         return;
+    m_menu = showMenu(current);
+    // Opened from the keyboard, a menu starts on its first entry, so Return takes it
+    // as on every desktop (a submenu is left closed until asked for).
+    if (!m_menu)
+        return;
+    for (QAction* entry : m_menu->actions()) {
+        if (entry->isVisible() && !entry->isSeparator()) {
+            if (entry->isEnabled() && !entry->menu())
+                m_menu->setActiveAction(entry);
+            break;
+        }
+    }
+}
+
+QMenu* ListKeyboard::showMenu(const QModelIndex& current)
+{
     m_view->scrollTo(current);
     const QRect row = m_view->visualRect(current);
     const QPoint at(row.left() + 16, row.center().y());
     const QModelIndex cell = RowAction::cellOfRow(current);
     auto* delegate = cell.isValid() ? qobject_cast<RowActionDelegate*>(m_view->itemDelegateForIndex(cell)) : nullptr;
+    if (!delegate && m_rowMenu)
+        return m_rowMenu(current);
     if (!delegate) {
         // Rows without buttons keep the menu their list already has, now at the current row.
-        if (m_view->contextMenuPolicy() == Qt::CustomContextMenu)
-            Q_EMIT m_view->customContextMenuRequested(at);
-        return;
+        if (m_view->contextMenuPolicy() != Qt::CustomContextMenu)
+            return nullptr;
+        Q_EMIT m_view->customContextMenuRequested(at);
+        return qobject_cast<QMenu*>(QApplication::activePopupWidget());
     }
     auto* menu = new ContextMenu(m_view);
     menu->setObjectName(QStringLiteral("rowActionsMenu"));
@@ -116,8 +143,43 @@ void ListKeyboard::openMenu()
                 rows->trigger(target, name);
         });
     }
-    m_menu = menu;
     menu->popup(m_view->viewport()->mapToGlobal(at));
+    return menu;
+}
+
+void ListKeyboard::showCurrentRowOnEntry()
+{
+    m_showsCurrentOnEntry = true;
+    connect(m_view->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
+        if (current.isValid())
+            m_lastRow = current.row();
+    });
+    const auto rowsChanged = [this] {
+        if (m_view->hasFocus())
+            showRowIfNone(m_lastRow);
+    };
+    connect(m_view->model(), &QAbstractItemModel::rowsInserted, this, rowsChanged);
+    connect(m_view->model(), &QAbstractItemModel::rowsRemoved, this, rowsChanged);
+    connect(m_view->model(), &QAbstractItemModel::modelReset, this, rowsChanged);
+    connect(m_view->model(), &QAbstractItemModel::layoutChanged, this, rowsChanged);
+}
+
+void ListKeyboard::showRowIfNone(int row)
+{
+    if (!m_view->model() || m_view->currentIndex().isValid())
+        return;
+    const int count = m_view->model()->rowCount(m_view->rootIndex());
+    // The row asked for, or the nearest usable one; only marked, not chosen.
+    const int target = count > 0 ? usableNear(qBound(0, row, count - 1), 1) : -1;
+    if (target < 0)
+        return;
+    m_view->selectionModel()->setCurrentIndex(m_view->model()->index(target, 0, m_view->rootIndex()), QItemSelectionModel::NoUpdate);
+    m_view->viewport()->update();
+}
+
+int ListKeyboard::firstUsable() const
+{
+    return usableNear(0, 1);
 }
 
 bool ListKeyboard::isUsable(int row) const
@@ -132,7 +194,7 @@ bool ListKeyboard::isUsable(int row) const
     return true;
 }
 
-void ListKeyboard::moveTo(int row, int step)
+int ListKeyboard::usableNear(int row, int step) const
 {
     // Headings and hidden rows are passed over towards step, then back the other way.
     const int count = m_view->model()->rowCount(m_view->rootIndex());
@@ -144,7 +206,13 @@ void ListKeyboard::moveTo(int row, int step)
         while (target >= 0 && target < count && !isUsable(target))
             target -= step;
     }
-    if (target < 0 || target >= count)
+    return target >= 0 && target < count ? target : -1;
+}
+
+void ListKeyboard::moveTo(int row, int step)
+{
+    const int target = usableNear(row, step);
+    if (target < 0)
         return;
     const int column = m_view->currentIndex().isValid() ? m_view->currentIndex().column() : 0;
     const QModelIndex index = m_view->model()->index(target, column, m_view->rootIndex());

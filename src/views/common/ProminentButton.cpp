@@ -26,4 +26,11 @@ void ProminentButton::paintEvent(QPaintEvent*)
     painter.drawRoundedRect(QRectF(rect()), 6, 6);
     painter.setPen(Qt::white);
     painter.drawText(rect(), Qt::AlignCenter, text());
+    // Painted by hand, so the style's focus frame is drawn here too: white inside
+    // the fill (the ring colour would vanish on the blue), the ring around it.
+    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
+        painter.setPen(QPen(Qt::white, 1.5));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(rect()).adjusted(3, 3, -3, -3), 4, 4);
+    }
 }

@@ -3,65 +3,19 @@
 #include "views/common/Appearance.h"
 #include "views/common/ErrorAlert.h"
 #include "views/common/Localized.h"
+#include "views/common/SheetKeyboard.h"
 
-#include <QChildEvent>
 #include <QDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace {
-
-// Push buttons in a dialog take Return by default (and the first of them becomes
-// the dialog's default), so a field's Return would also press, say, Close. The
-// guard follows the dialog's tree as it grows and turns that off for every button
-// that is not the dialog's action.
-class ReturnGuard : public QObject {
-public:
-    explicit ReturnGuard(QDialog* dialog)
-        : QObject(dialog)
-    {
-        follow(dialog);
-        for (QObject* child : dialog->findChildren<QObject*>()) {
-            if (child != this)
-                follow(child);
-        }
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::ChildAdded)
-            follow(static_cast<QChildEvent*>(event)->child());
-        else if (event->type() == QEvent::ChildPolished)
-            settle(static_cast<QChildEvent*>(event)->child());
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    void follow(QObject* object)
-    {
-        object->installEventFilter(this);
-        settle(object);
-    }
-
-    // Only a fully made button can be asked; ChildAdded comes while it is still
-    // being constructed, ChildPolished once it is ready.
-    static void settle(QObject* object)
-    {
-        if (auto* button = qobject_cast<QPushButton*>(object); button && !button->isDefault())
-            button->setAutoDefault(false);
-    }
-};
-
-} // namespace
-
 namespace Sheet {
 
-void keepReturnForTheAction(QDialog* dialog)
+void setUpKeyboard(QDialog* dialog)
 {
-    new ReturnGuard(dialog);
+    SheetKeyboard::attach(dialog);
 }
 
 QDialog* present(QWidget* parent, QWidget* screen, QSize size, const QString& objectName)
@@ -74,7 +28,7 @@ QDialog* present(QWidget* parent, QWidget* screen, QSize size, const QString& ob
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(screen);
     dialog->setWindowTitle(screen->windowTitle());
-    keepReturnForTheAction(dialog);
+    setUpKeyboard(dialog);
     QObject::connect(screen, &QWidget::windowTitleChanged, dialog, &QWidget::setWindowTitle);
     dialog->open();
     return dialog;

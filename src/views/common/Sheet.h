@@ -12,14 +12,15 @@ class QWidget;
 
 // A screen shown over its window as a window-modal dialog of a fixed size. The
 // dialog follows the screen's window title, closes on Escape and deletes itself
-// (and so the screen) when closed: every presentation starts afresh.
+// (and so the screen) when closed: every presentation starts afresh. It has the
+// keyboard of every sheet (SheetKeyboard): Return for the action or the focused
+// button, the focus in the first field and back to the opener, Tab in reading order.
 namespace Sheet {
 
 QDialog* present(QWidget* parent, QWidget* screen, QSize size, const QString& objectName);
-// Return in a sheet presses its action (the button made default) and nothing
-// else: every other push button in the dialog, present or added later, stops
-// taking Return. present() does this; a dialog made elsewhere calls it itself.
-void keepReturnForTheAction(QDialog* dialog);
+// Gives a dialog the keyboard of a sheet. present() does this; a dialog made
+// elsewhere calls it itself.
+void setUpKeyboard(QDialog* dialog);
 // A heading for the top of a sheet's screen: its window title in headline type,
 // following it as it changes (the title bar alone is easy to miss).
 QLabel* heading(QWidget* screen);

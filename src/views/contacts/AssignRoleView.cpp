@@ -1,6 +1,7 @@
 #include "views/contacts/AssignRoleView.h"
 
 #include "state/common/LocalizationManager.h"
+#include "state/common/PrintfFormat.h"
 #include "state/contacts/AssignRoleViewModel.h"
 #include "views/common/Appearance.h"
 #include "views/common/ErrorAlert.h"
@@ -93,7 +94,8 @@ void AssignRoleView::showEvent(QShowEvent* event)
 
 void AssignRoleView::retranslate()
 {
-    setWindowTitle(Localized::text("roles.assign") + QStringLiteral("「") + m_viewModel->role().name + QStringLiteral("」"));
+    // The quotes around the name are the language's own.
+    setWindowTitle(printfFormat(Localized::text("roles.assign_title"), { m_viewModel->role().name }));
     m_empty->setText(Localized::text("roles.no_members"));
     // The owner's and administrators' words are in the language in force.
     m_list->viewport()->update();

@@ -127,11 +127,14 @@ ContactListView::ContactListView(ContactListModel* model, QWidget* parent)
 
     connect(m_friendRequestsButton, &QPushButton::clicked, this, &ContactListView::showFriendRequests);
     connect(m_addButton, &QToolButton::clicked, this, &ContactListView::showAddContact);
-    m_list->viewport()->installEventFilter(this);
     connect(m_list, &QListView::clicked, this, &ContactListView::rowClicked);
     // Return opens a group's chat as a click does, and shows a contact.
     ListKeyboard::attach(m_list);
+    m_list->installEventFilter(this);
+    m_list->viewport()->installEventFilter(this);
     connect(m_list, &QListView::activated, this, [this](const QModelIndex& index) {
+        if (m_mouseInput)
+            return;
         if (const ChatGroup* group = m_model->groupAt(index.row())) {
             openGroup(*group);
         } else if (const Contact* contact = m_model->contactAt(index.row())) {
@@ -177,8 +180,23 @@ void ContactListView::updateBadge()
 
 bool ContactListView::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_list->viewport() && event->type() == QEvent::MouseButtonPress)
-        m_selectedAtPress = m_selected ? std::optional<qint64>(m_selected->contactId) : std::nullopt;
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        if (watched == m_list->viewport())
+            m_selectedAtPress = m_selected ? std::optional<qint64>(m_selected->contactId) : std::nullopt;
+        [[fallthrough]];
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseButtonRelease:
+        if (watched == m_list->viewport())
+            m_mouseInput = true;
+        break;
+    case QEvent::KeyPress:
+        if (watched == m_list)
+            m_mouseInput = false;
+        break;
+    default:
+        break;
+    }
     return QWidget::eventFilter(watched, event);
 }
 

@@ -64,6 +64,9 @@ private:
     std::optional<Contact> m_selected;
     // The user selected when the button went down: a click that selects nothing new re-selects.
     std::optional<qint64> m_selectedAtPress;
+    // The latest input to the list was the mouse: its clicks have acted already, so
+    // the activation a double click (or a single one, on some platforms) adds does not.
+    bool m_mouseInput = false;
     QPointer<QDialog> m_friendRequestsSheet;
     QPointer<QDialog> m_addContactSheet;
 };

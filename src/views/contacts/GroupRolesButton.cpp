@@ -42,6 +42,8 @@ void GroupRolesButton::retranslate()
 {
     // The menu item says what it makes: "New Role", not a bare "Create".
     m_create->setText(Localized::text("roles.create_title"));
+    setAccessibleName(Localized::text("roles.menu"));
+    setToolTip(Localized::text("roles.menu"));
 }
 
 QDialog* GroupRolesButton::showRoleEditor()

@@ -152,7 +152,6 @@ SearchView::SearchView(std::unique_ptr<SearchViewModel> viewModel, QWidget* pare
     retranslate();
     // The stack shows its first page until told otherwise: a new sheet shows the hint.
     updateContent();
-    setFocusProxy(m_field);
 }
 
 SearchView::~SearchView() = default;
@@ -162,6 +161,10 @@ void SearchView::retranslate()
     m_title->setText(Localized::text("search.title"));
     m_closeButton->setText(Localized::text("search.close"));
     m_field->setPlaceholderText(Localized::text("search.placeholder"));
+    m_field->setAccessibleName(Localized::text("search.placeholder"));
+    m_clearButton->setAccessibleName(Localized::text("common.clear_search"));
+    m_clearButton->setToolTip(Localized::text("common.clear_search"));
+    m_resultsList->setAccessibleName(Localized::text("search.title"));
     m_hintText->setText(Localized::text("search.empty_hint"));
     m_noResults->setText(Localized::text("search.no_results"));
     // Section titles and member counts are in the language in force.

@@ -632,6 +632,61 @@ private Q_SLOTS:
         menu->deleteLater();
     }
 
+    // An unstarred message stays off the list when a reload that left before the
+    // server agreed answers after it; a reload that leaves afterwards is the
+    // server's word again (the message was starred anew elsewhere).
+    void unstarBeatsOlderReload_data()
+    {
+        QTest::addColumn<bool>("reloadFirst");
+        QTest::addColumn<QList<qint64>>("shown");
+        QTest::newRow("older reload") << true << QList<qint64> { 8 };
+        QTest::newRow("newer reload") << false << QList<qint64> { 7, 8 };
+    }
+    void unstarBeatsOlderReload()
+    {
+        QFETCH(bool, reloadFirst);
+        QFETCH(QList<qint64>, shown);
+        AccountStack s;
+        const QByteArray both = R"([{"message":{"id":7,"conversationId":1,"senderId":2,"type":"text","content":"a"}},)"
+                                R"({"message":{"id":8,"conversationId":1,"senderId":2,"type":"text","content":"b"}}])";
+        s.reply("favorites.list", 200, both);
+        s.reply("favorites.remove", 200, "null");
+        FavoritesView view(std::make_unique<FavoritesViewModel>(&s.chat));
+        view.resize(360, 500);
+        view.show();
+        auto* list = child<QListView>(&view, "favoritesList");
+        const QAbstractItemModel* rows = list->model();
+        const auto shownIds = [rows] {
+            QList<qint64> ids;
+            for (int row = 0; row < rows->rowCount(); ++row)
+                ids << rows->index(row, 0).data(FavoriteListModel::MessageIdRole).toLongLong();
+            return ids;
+        };
+        QTRY_COMPARE(shownIds(), (QList<qint64> { 7, 8 }));
+        QTRY_VERIFY(!view.viewModel()->isLoading());
+        const QString listPath = AccountStack::path("favorites.list");
+        s.server.respond(listPath, Reply { 200, AccountStack::envelope(both), {}, true });
+        // The screen shown again reads the list again.
+        const auto reload = [&] {
+            view.hide();
+            view.show();
+            QTRY_COMPARE(s.server.requestsTo(listPath).size(), 2);
+        };
+        if (reloadFirst)
+            reload();
+        listkeys::key(list, Qt::Key_Home);
+        QMenu* menu = listkeys::openMenu(list, true);
+        QVERIFY(menu && child<QAction>(menu, "unstarAction"));
+        child<QAction>(menu, "unstarAction")->trigger();
+        QTRY_COMPARE(shownIds(), QList<qint64> { 8 });
+        if (!reloadFirst)
+            reload();
+        s.server.release(listPath);
+        QTRY_VERIFY(!view.viewModel()->isLoading());
+        QCOMPARE(shownIds(), shown);
+        QVERIFY(!view.viewModel()->errorMessage());
+    }
+
     // Favourites by keyboard: the current row is framed while the list has the
     // focus, the keys walk the whole list, and the menu key opens the row's own menu.
     void favoritesKeyboard()
@@ -1022,6 +1077,55 @@ private Q_SLOTS:
             QCOMPARE(signal.at(0).toModelIndex().row(), 1);
             QCOMPARE(signal.at(1).toModelIndex().row(), 1);
         }
+    }
+
+    // A reload that brings the same files redraws a row whose shown fields changed,
+    // and only that row; the row then shows the new fields.
+    void fileReloadRedrawsChangedRows_data()
+    {
+        QTest::addColumn<QByteArray>("second"); // the second file as the reload has it
+        QTest::addColumn<bool>("redrawn");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("size");
+        QTest::newRow("unchanged") << QByteArray(R"({"id":2,"fileName":"b.pdf","fileSize":10,"fileUrl":"/b.png"})") << false << u"b.pdf"_s << u"10 B"_s;
+        QTest::newRow("renamed") << QByteArray(R"({"id":2,"fileName":"c.pdf","fileSize":10,"fileUrl":"/b.png"})") << true << u"c.pdf"_s << u"10 B"_s;
+        QTest::newRow("resized") << QByteArray(R"({"id":2,"fileName":"b.pdf","fileSize":2048,"fileUrl":"/b.png"})") << true << u"b.pdf"_s << u"2.0 KB"_s;
+        QTest::newRow("dated") << QByteArray(R"({"id":2,"fileName":"b.pdf","fileSize":10,"fileUrl":"/b.png","createdAt":"2024-05-01T00:00:00Z"})") << true
+                               << u"b.pdf"_s << u"10 B"_s;
+        QTest::newRow("now an image") << QByteArray(R"({"id":2,"fileName":"b.pdf","fileSize":10,"mimeType":"image/png","fileUrl":"/b.png"})")
+                                      << true << u"b.pdf"_s << u"10 B"_s;
+    }
+    void fileReloadRedrawsChangedRows()
+    {
+        QFETCH(QByteArray, second);
+        QFETCH(bool, redrawn);
+        QFETCH(QString, name);
+        QFETCH(QString, size);
+        AccountStack s;
+        s.reply("files.getMyFiles", 200, R"([{"id":1,"fileName":"a.pdf"},{"id":2,"fileName":"b.pdf","fileSize":10,"fileUrl":"/b.png"}])");
+        FileManagementView view(std::make_unique<FileManagementViewModel>(&s.files));
+        view.resize(420, 500);
+        view.show();
+        auto* list = child<QListView>(&view, "fileRows");
+        const QAbstractItemModel* rows = list->model();
+        QTRY_COMPARE(rows->rowCount(), 2);
+        QTRY_VERIFY(!view.viewModel()->isLoading());
+        QSignalSpy changed(rows, &QAbstractItemModel::dataChanged);
+        QSignalSpy reset(rows, &QAbstractItemModel::modelReset);
+        s.reply("files.getMyFiles", 200, R"([{"id":1,"fileName":"a.pdf"},)" + second + "]");
+        // The screen shown again reads the first page again.
+        view.hide();
+        view.show();
+        QVERIFY(view.viewModel()->isLoading());
+        QTRY_VERIFY(!view.viewModel()->isLoading());
+        QCOMPARE(reset.count(), 0);
+        QCOMPARE(coversRow(changed, 1), redrawn);
+        QVERIFY(!coversRow(changed, 0));
+        const QModelIndex row = rows->index(1, 0);
+        QCOMPARE(row.data(Qt::DisplayRole).toString(), name);
+        QCOMPARE(row.data(FileListModel::SizeRole).toString(), size);
+        QCOMPARE(row.data(FileListModel::PreviewUrlRole).toUrl().isValid(), second.contains("image/png"));
+        QCOMPARE(!row.data(FileListModel::DateRole).toString().isEmpty(), second.contains("createdAt"));
     }
 
     void emptyFiles()

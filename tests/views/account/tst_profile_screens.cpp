@@ -65,7 +65,7 @@ class TestProfileScreens : public QObject {
     static bool sessionsLoaded(ProfileView& view)
     {
         QSignalSpy loaded(view.viewModel(), &ProfileViewModel::sessionsChanged);
-        return loaded.wait(5000);
+        return loaded.wait(testsupport::kPatienceMs);
     }
 
     static const QAbstractItemModel* sessionRows(QWidget* view)

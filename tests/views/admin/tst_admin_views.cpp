@@ -66,7 +66,7 @@ struct Fixture {
     // Every reply is taken in before the client goes away, so no call is left waiting.
     ~Fixture()
     {
-        const bool settled = QTest::qWaitFor([this] { return api.findChildren<QNetworkReply*>().isEmpty(); }, 5000);
+        const bool settled = QTest::qWaitFor([this] { return api.findChildren<QNetworkReply*>().isEmpty(); }, testsupport::kPatienceMs);
         Q_UNUSED(settled);
     }
     int count(const QString& path) const { return int(server.requestsTo(path).size()); }
@@ -612,6 +612,85 @@ private Q_SLOTS:
         QVERIFY(!child<QWidget>(screen, u"loadingPage"_s)->isVisible());
     }
 
+    // The controls of every table's header and pager stand apart by the style's
+    // spacing, in every language; the ID column's digits all take one width.
+    void tableChrome_data()
+    {
+        QTest::addColumn<int>("section");
+        QTest::addColumn<QString>("listPath");
+        QTest::addColumn<QByteArray>("rows");
+        QTest::addColumn<int>("language");
+        const std::pair<AdminSection, std::pair<QString, QByteArray>> tables[] = {
+            { AdminSection::users, { u"/api/admin/users"_s, R"({"users":[{"id":1},{"id":88}],"total":2})" } },
+            { AdminSection::groups, { u"/api/admin/groups"_s, R"({"groups":[{"id":1},{"id":88}],"total":2})" } },
+            { AdminSection::messages, { u"/api/admin/messages"_s, R"({"messages":[{"id":1},{"id":88}],"total":2})" } },
+            { AdminSection::sensitiveWords, { u"/api/trpc/admin.getSensitiveWords"_s, envelope(R"([{"id":1,"word":"a"},{"id":88,"word":"b"}])") } },
+        };
+        for (const auto& [section, request] : tables) {
+            for (AppLanguage language : appLanguage::allCases()) {
+                const QString name = adminsection::rawValue(section) + u' ' + appLanguage::rawValue(language);
+                QTest::newRow(qPrintable(name)) << int(section) << request.first << request.second << int(language);
+            }
+        }
+    }
+    void tableChrome()
+    {
+        QFETCH(int, section);
+        QFETCH(QString, listPath);
+        QFETCH(QByteArray, rows);
+        QFETCH(int, language);
+        LocalizationManager::shared().setLanguage(AppLanguage(language));
+        const auto restore = qScopeGuard([] { LocalizationManager::shared().setLanguage(AppLanguage::en); });
+        Fixture f;
+        f.server.respond(u"/api/admin/stats"_s, { 200, "{}" });
+        f.server.respond(listPath, { 200, rows });
+        AdminDashboardView console(f.api);
+        console.setSelectedTab(AdminSection(section));
+        console.resize(1000, 600);
+        console.show();
+        QWidget* screen = console.detail();
+        auto* table = screen->findChild<QTableView*>();
+        QTRY_VERIFY(table->isVisible() && table->model()->rowCount() == 2);
+        const int spacing = std::max(1, screen->style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing, nullptr, screen));
+        // Left to right, each with the next one.
+        QStringList row { u"searchField"_s, u"searchButton"_s };
+        if (AdminSection(section) == AdminSection::sensitiveWords)
+            row = { u"totalLabel"_s, u"addWordButton"_s };
+        const QList<QStringList> rowsOfControls { row, { u"previousButton"_s, u"pageLabel"_s, u"nextButton"_s } };
+        for (const QStringList& controls : rowsOfControls) {
+            for (qsizetype i = 1; i < controls.size(); ++i) {
+                QWidget* left = child<QWidget>(screen, controls.at(i - 1));
+                QWidget* right = child<QWidget>(screen, controls.at(i));
+                if (!left && !right)
+                    continue; // no pager on this screen
+                QVERIFY2(left && right, qPrintable(controls.at(i)));
+                const int gap = right->mapTo(screen, QPoint()).x() - left->mapTo(screen, QPoint(left->width(), 0)).x();
+                QVERIFY2(gap >= spacing, qPrintable(u"%1 to %2: %3 px"_s.arg(controls.at(i - 1), controls.at(i)).arg(gap)));
+            }
+        }
+        // Whatever figures the interface font has: the column's face is of one pitch.
+        const QFont idFont = table->model()->index(0, 0).data(Qt::FontRole).value<QFont>();
+        QVERIFY2(QFontInfo(idFont).fixedPitch(), qPrintable(QFontInfo(idFont).family()));
+        const QFontMetrics digits(idFont);
+        for (const QChar digit : u"0123456789"_s)
+            QCOMPARE(digits.horizontalAdvance(digit), digits.horizontalAdvance(u'0'));
+    }
+
+    // The ban button is tinted by what it does; the role button has no tint.
+    void userActionTints()
+    {
+        Fixture f;
+        f.server.respond(u"/api/admin/users"_s, { 200, R"({"users":[{"id":1},{"id":2,"isBanned":true}]})" });
+        UserManagementView view(f.api);
+        view.resize(900, 400);
+        view.show();
+        QTRY_COMPARE(view.table()->model()->rowCount(), 2);
+        QCOMPARE(cellAction(view.table(), 0, 5, u"banButton"_s)->color, tintColor(Tint::Red));
+        QCOMPARE(cellAction(view.table(), 1, 5, u"banButton"_s)->color, tintColor(Tint::Green));
+        for (int row = 0; row < 2; ++row)
+            QVERIFY(!cellAction(view.table(), row, 5, u"roleButton"_s)->color.isValid());
+    }
+
     // After a failed load the form offers a reload, never a save of defaults; an
     // invalid number is marked; "saved" appears only after the server accepted.
     void configForm()
@@ -891,6 +970,75 @@ private Q_SLOTS:
         QCOMPARE(resets.count(), 0);
         QCOMPARE(table->model()->index(1, SensitiveWordsTableModel::WordColumn).data().toString(), u"gamma"_s);
         QCOMPARE(f.count(deletePath), 1);
+    }
+
+    // A failed delete reads the list again; a word added or deleted while that read
+    // is on its way stays added or deleted when the read's older answer lands.
+    void wordsOutliveAnOlderReload_data()
+    {
+        QTest::addColumn<QString>("action"); // "add zeta" or "delete beta"
+        QTest::addColumn<QByteArray>("reloaded"); // the late read's answer
+        QTest::addColumn<QStringList>("shown");
+        const QByteArray before = R"([{"id":1,"word":"alpha"},{"id":2,"word":"beta"},{"id":3,"word":"gamma"}])";
+        QTest::newRow("added, the answer predates it")
+            << u"add zeta"_s << before << QStringList { u"alpha"_s, u"beta"_s, u"gamma"_s, u"zeta"_s };
+        QTest::newRow("added, the answer knows it")
+            << u"add zeta"_s << QByteArray(R"([{"id":1,"word":"alpha"},{"id":9,"word":"zeta"},{"id":2,"word":"beta"}])")
+            << QStringList { u"alpha"_s, u"zeta"_s, u"beta"_s };
+        QTest::newRow("deleted, the answer predates it") << u"delete beta"_s << before << QStringList { u"alpha"_s, u"gamma"_s };
+    }
+    void wordsOutliveAnOlderReload()
+    {
+        QFETCH(QString, action);
+        QFETCH(QByteArray, reloaded);
+        QFETCH(QStringList, shown);
+        Fixture f;
+        f.server.respond(u"/api/admin/stats"_s, { 200, "{}" });
+        const QString listPath = u"/api/trpc/admin.getSensitiveWords"_s;
+        const QString deletePath = u"/api/trpc/admin.deleteSensitiveWord"_s;
+        f.server.respondOnce(listPath, { 200, envelope(R"([{"id":1,"word":"alpha"},{"id":2,"word":"beta"},{"id":3,"word":"gamma"}])") });
+        f.server.respond(listPath, { 200, envelope(reloaded), {}, true });
+        f.server.respondOnce(deletePath, { 500, R"({"error":"busy"})" });
+        f.server.respond(deletePath, { 200, envelope("null") });
+        f.server.respond(u"/api/trpc/admin.addSensitiveWord"_s, { 200, envelope(R"({"id":9,"word":"zeta"})") });
+        AdminDashboardView console(f.api);
+        SensitiveWordsView* view = showWords(console);
+        QTableView* table = view->table();
+        QTRY_COMPARE(table->model()->rowCount(), 3);
+        const auto words = [table] {
+            QStringList list;
+            for (int row = 0; row < table->model()->rowCount(); ++row)
+                list << cellText(table, row, SensitiveWordsTableModel::WordColumn);
+            return list;
+        };
+        const auto deleteRow = [&](int row) {
+            QVERIFY(clickCellAction(table, row, SensitiveWordsTableModel::ActionsColumn, u"deleteButton"_s));
+            QTRY_VERIFY(openDialog<ConfirmationDialog>(view));
+            QVERIFY(confirmOpenDialog(view));
+        };
+
+        // Deleting alpha fails: the alert says so and the list is read again, slowly.
+        deleteRow(0);
+        QTRY_COMPARE(f.count(listPath), 2);
+        QTRY_VERIFY(view->model()->errorMessage().has_value());
+        view->model()->clearError();
+        if (action == u"add zeta") {
+            child<QPushButton>(view, u"addWordButton"_s)->click();
+            auto* sheet = openDialog<AddSensitiveWordSheet>(view);
+            QVERIFY(sheet);
+            QTest::keyClicks(child<QLineEdit>(sheet, u"wordField"_s), u"zeta"_s);
+            child<QPushButton>(sheet, u"addButton"_s)->click();
+            QTRY_VERIFY(!openDialog<AddSensitiveWordSheet>(view));
+            QTRY_COMPARE(words(), (QStringList { u"alpha"_s, u"beta"_s, u"gamma"_s, u"zeta"_s }));
+        } else {
+            deleteRow(1);
+            QTRY_COMPARE(words(), (QStringList { u"alpha"_s, u"gamma"_s }));
+        }
+        QSignalSpy read(view->model(), &SensitiveWordsViewModel::wordsChanged);
+        f.server.release(listPath);
+        QTRY_COMPARE(read.count(), 1);
+        QCOMPARE(words(), shown);
+        QCOMPARE(child<QLabel>(view, u"totalLabel"_s)->text(), u"%1 words"_s.arg(shown.size()));
     }
 
     // The total counts every word after each add and delete, whether the filter

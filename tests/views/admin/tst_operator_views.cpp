@@ -2,6 +2,7 @@
 // counters and lists, the detail that follows the list, drafts per customer, the
 // placeholders and the statistics tiles.
 
+#include "PostedEvents.h"
 #include "RoundTrip.h"
 #include "RecordingHttpServer.h"
 #include "ShownToolTip.h"
@@ -32,6 +33,9 @@
 #include <QNetworkReply>
 #include <QPointer>
 #include <QApplication>
+#include <QMouseEvent>
+#include <QStyleHints>
+#include <QTabBar>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QPointer>
@@ -63,7 +67,7 @@ struct Fixture {
     // Every reply is taken in before the client goes away, so no call is left waiting.
     ~Fixture()
     {
-        const bool settled = QTest::qWaitFor([this] { return api.findChildren<QNetworkReply*>().isEmpty(); }, 5000);
+        const bool settled = QTest::qWaitFor([this] { return api.findChildren<QNetworkReply*>().isEmpty(); }, testsupport::kPatienceMs);
         Q_UNUSED(settled);
     }
 };
@@ -92,7 +96,7 @@ bool showWithSession(OperatorConsoleView& console, qint64 session)
     console.resize(900, 600);
     console.show();
     return QTest::qWaitFor(
-        [&] { return rowOf(console.workspaceList(), session).isValid() && !console.model()->isLoading(); }, 5000);
+        [&] { return rowOf(console.workspaceList(), session).isValid() && !console.model()->isLoading(); }, testsupport::kPatienceMs);
 }
 
 // Session names as shown, headings in brackets.
@@ -106,6 +110,21 @@ QStringList rowTexts(QListView* list)
     }
     return out;
 }
+
+// Sets the platform's double-click interval for as long as it lives: long, so a
+// quick second press is never too slow on a slow machine; or 0, so it never counts.
+class DoubleClickInterval {
+public:
+    explicit DoubleClickInterval(int milliseconds)
+        : m_before(QGuiApplication::styleHints()->mouseDoubleClickInterval())
+    {
+        QGuiApplication::styleHints()->setMouseDoubleClickInterval(milliseconds);
+    }
+    ~DoubleClickInterval() { QGuiApplication::styleHints()->setMouseDoubleClickInterval(m_before); }
+
+private:
+    int m_before;
+};
 
 // One session "A" with id 1 in that status.
 QByteArray oneSession(const QString& status)
@@ -162,6 +181,7 @@ private Q_SLOTS:
     // its end button and reply bar; after end neither.
     void detailFollowsActions()
     {
+        DoubleClickInterval noDoubleClicks(0);
         Fixture f(R"([{"id":1,"status":"waiting","customerName":"Ann"}])");
         OperatorConsoleView console(f.api);
         QVERIFY(showWithSession(console, 1));
@@ -294,22 +314,39 @@ private Q_SLOTS:
         QCOMPARE(added.count(), 1);
     }
 
-    // Moving between the tabs (by keyboard or mouse) keeps the selected session:
-    // a list that gets the focus does not pick its first row by itself.
+    // Moving between the tabs (by keyboard or mouse) keeps the selected session: a
+    // list entered by Tab shows the row its keys start from, its first session,
+    // without choosing it, and Down moves on from that row.
     void tabsKeepSelection()
     {
-        Fixture f(R"([{"id":1,"status":"active","customerName":"A"},{"id":3,"status":"ended","customerName":"C"}])");
+        Fixture f(R"([{"id":1,"status":"active","customerName":"A"},{"id":3,"status":"ended","customerName":"C"},)"
+                  R"({"id":4,"status":"ended","customerName":"D"}])");
         OperatorConsoleView console(f.api);
         QVERIFY(showWithSession(console, 1));
         QApplication::setActiveWindow(&console);
         console.workspaceList()->setFocus();
         console.workspaceList()->setCurrentIndex(rowOf(console.workspaceList(), 1));
         QCOMPARE(console.model()->selectedSessionId(), std::optional<qint64>(1));
-        QTest::mouseClick(child<QPushButton>(&console, u"tab_history"_s), Qt::LeftButton);
-        console.historyList()->setFocus(Qt::TabFocusReason);
-        QTest::qWait(20);
+        auto* tabs = child<QTabBar>(&console, u"consoleTabs"_s);
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(int(OperatorConsoleTab::history)).center());
+        QCOMPARE(console.selectedTab(), OperatorConsoleTab::history);
+        QListView* history = console.historyList();
+        tabs->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(tabs, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), history);
+        QCOMPARE(history->currentIndex(), rowOf(history, 3));
+        QVERIFY(history->selectionModel()->selectedIndexes().isEmpty());
         QCOMPARE(console.model()->selectedSessionId(), std::optional<qint64>(1));
-        QVERIFY(!console.historyList()->currentIndex().isValid());
+        const QImage entered = history->viewport()->grab().toImage();
+        history->clearFocus();
+        QVERIFY2(history->viewport()->grab().toImage() != entered, "the row the keys start from is not shown");
+        history->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(history, Qt::Key_Down);
+        QCOMPARE(history->currentIndex(), rowOf(history, 4));
+        QCOMPARE(console.model()->selectedSessionId(), std::optional<qint64>(4));
+        QTest::keyClick(tabs, Qt::Key_Left);
+        QCOMPARE(console.selectedTab(), OperatorConsoleTab::workspace);
+        QCOMPARE(console.model()->selectedSessionId(), std::optional<qint64>(4));
     }
 
     // The row menu offers what the row's status allows and acts on that row's session.
@@ -387,19 +424,77 @@ private Q_SLOTS:
         QCOMPARE(field->text(), u"for A"_s);
     }
 
-    // Tab goes from the list to the selected session's action, the reply field and
-    // its send button, then round by refresh and the tabs; every control it
+    // While a reply is on its way, Send waits, visibly, and a second send (button or
+    // Return) sends nothing; another customer's Send is not held up; once the reply
+    // is through, Send works again. The keyboard stays in the input bar.
+    void secondSendWaitsForTheFirst_data()
+    {
+        QTest::addColumn<QString>("how"); // how the first reply is sent
+        QTest::newRow("click") << u"click"_s;
+        QTest::newRow("Return") << u"Return"_s;
+        QTest::newRow("Space on the button") << u"Space"_s;
+    }
+    void secondSendWaitsForTheFirst()
+    {
+        QFETCH(QString, how);
+        Fixture f(R"([{"id":1,"status":"active","customerName":"A"},{"id":2,"status":"active","customerName":"B"}])");
+        f.server.respond(sendPath, { 200, envelope("null"), {}, true });
+        OperatorConsoleView console(f.api);
+        QVERIFY(showWithSession(console, 2));
+        QApplication::setActiveWindow(&console);
+        console.workspaceList()->setCurrentIndex(rowOf(console.workspaceList(), 2));
+        auto* field = child<QLineEdit>(&console, u"replyField"_s);
+        auto* send = child<QPushButton>(&console, u"sendButton"_s);
+        QTest::keyClicks(field, u"for B"_s);
+        console.workspaceList()->setCurrentIndex(rowOf(console.workspaceList(), 1));
+        field->setFocus();
+        QTest::keyClicks(field, u"first"_s);
+        if (how == u"click") {
+            QTest::mouseClick(send, Qt::LeftButton);
+        } else if (how == u"Return") {
+            QTest::keyClick(field, Qt::Key_Return);
+        } else {
+            send->setFocus();
+            QTest::keyClick(send, Qt::Key_Space);
+        }
+        QTRY_COMPARE(f.server.requestsTo(sendPath).size(), 1);
+        QVERIFY(!send->isEnabled());
+        QVERIFY2(field->hasFocus(), "the keyboard stays in the input bar");
+        QTest::keyClicks(field, u" and more"_s);
+        QVERIFY(!send->isEnabled());
+        QTest::mouseClick(send, Qt::LeftButton);
+        QTest::keyClick(field, Qt::Key_Return);
+        QVERIFY(testsupport::roundTrip(f.api, f.server));
+        QCOMPARE(f.server.requestsTo(sendPath).size(), 1);
+
+        console.workspaceList()->setCurrentIndex(rowOf(console.workspaceList(), 2));
+        QVERIFY2(send->isEnabled(), "B's reply does not wait for A's");
+        console.workspaceList()->setCurrentIndex(rowOf(console.workspaceList(), 1));
+        QVERIFY(!send->isEnabled());
+
+        f.server.release(sendPath);
+        QTRY_VERIFY(send->isEnabled());
+        QCOMPARE(field->text(), u"first and more"_s); // typed while the first was sent: kept
+        QTest::mouseClick(send, Qt::LeftButton);
+        QTRY_COMPARE(f.server.requestsTo(sendPath).size(), 2);
+        QCOMPARE(QJsonDocument::fromJson(f.server.requestsTo(sendPath).at(1).body).object().value(u"json"_s).toObject(),
+                 (QJsonObject { { u"sessionId"_s, 1 }, { u"content"_s, u"first and more"_s } }));
+        f.server.release(sendPath);
+    }
+
+    // Tab goes from the list to the selected session's Accept, or to the reply field,
+    // its send button and End, then round by refresh and the tabs; every control it
     // reaches shows when it has the keyboard (its picture differs once Tab moved on).
     void everyControlShowsFocus_data()
     {
         QTest::addColumn<QByteArray>("sessions");
         QTest::addColumn<QStringList>("reached");
-        QTest::newRow("statistics") << QByteArray("[]") << QStringList { u"statisticsScroll"_s, u"refreshButton"_s, u"tab_workspace"_s };
+        QTest::newRow("statistics") << QByteArray("[]") << QStringList { u"statisticsScroll"_s, u"refreshButton"_s, u"consoleTabs"_s };
         QTest::newRow("waiting session") << QByteArray(R"([{"id":1,"status":"waiting","customerName":"A"}])")
-                                         << QStringList { u"workspaceList"_s, u"acceptButton"_s, u"refreshButton"_s, u"tab_workspace"_s };
+                                         << QStringList { u"workspaceList"_s, u"acceptButton"_s, u"refreshButton"_s, u"consoleTabs"_s };
         QTest::newRow("active session") << QByteArray(R"([{"id":1,"status":"active","customerName":"A"}])")
-                                        << QStringList { u"workspaceList"_s, u"endButton"_s, u"replyField"_s, u"sendButton"_s,
-                                                         u"refreshButton"_s, u"tab_workspace"_s };
+                                        << QStringList { u"workspaceList"_s, u"replyField"_s, u"sendButton"_s, u"endButton"_s,
+                                                         u"refreshButton"_s, u"consoleTabs"_s };
     }
     void everyControlShowsFocus()
     {
@@ -436,18 +531,18 @@ private Q_SLOTS:
 
     // An action pressed from the keyboard keeps the keyboard in the session pane
     // while its request runs, and leaves it where the next key makes sense: after
-    // accept on End (so Tab reaches the reply field), after a failure on the same
-    // button, after end back in the list. A space typed meanwhile reloads nothing.
+    // accept in the reply field, after a failure on the same button, after end back
+    // in the list. A space typed meanwhile reloads nothing.
     void keyboardStaysAfterAction_data()
     {
         QTest::addColumn<QString>("status");
         QTest::addColumn<int>("reply");
         QTest::addColumn<QString>("focusAfter");
         QTest::addColumn<QString>("tabAfter");
-        QTest::newRow("accept") << u"waiting"_s << 200 << u"endButton"_s << u"replyField"_s;
-        QTest::newRow("accept fails") << u"waiting"_s << 500 << u"acceptButton"_s << QString();
+        QTest::newRow("accept") << u"waiting"_s << 200 << u"replyField"_s << u"endButton"_s;
+        QTest::newRow("accept fails") << u"waiting"_s << 500 << u"acceptButton"_s << u"refreshButton"_s;
         QTest::newRow("end") << u"active"_s << 200 << u"workspaceList"_s << QString();
-        QTest::newRow("end fails") << u"active"_s << 500 << u"endButton"_s << u"replyField"_s;
+        QTest::newRow("end fails") << u"active"_s << 500 << u"endButton"_s << u"refreshButton"_s;
     }
     void keyboardStaysAfterAction()
     {
@@ -464,7 +559,9 @@ private Q_SLOTS:
         QApplication::setActiveWindow(&console);
         console.workspaceList()->setFocus(Qt::TabFocusReason);
         console.workspaceList()->setCurrentIndex(rowOf(console.workspaceList(), 1));
-        QTest::keyClick(console.workspaceList(), Qt::Key_Tab);
+        if (!accept) // End comes after the reply field and its send button
+            child<QLineEdit>(&console, u"replyField"_s)->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QWidget* action = console.focusWidget();
         QVERIFY(action);
         QCOMPARE(action->objectName(), accept ? u"acceptButton"_s : u"endButton"_s);
@@ -484,14 +581,191 @@ private Q_SLOTS:
         // The window's own focus widget: an alert may have had the keyboard meanwhile.
         const auto focusName = [&console] { return console.focusWidget() ? console.focusWidget()->objectName() : QString(); };
         QTRY_COMPARE(focusName(), focusAfter);
+        auto* field = child<QLineEdit>(&console, u"replyField"_s);
+        if (focusAfter == u"replyField") {
+            QTest::keyClicks(console.focusWidget(), u"hello "_s);
+            QCOMPARE(field->text(), u"hello "_s);
+            field->clear();
+            console.model()->setMessageText(QString());
+        }
         if (!tabAfter.isEmpty()) {
             QTest::keyClick(console.focusWidget(), Qt::Key_Tab);
             QCOMPARE(focusName(), tabAfter);
-            QTest::keyClicks(console.focusWidget(), u"hello "_s);
-            QCOMPARE(child<QLineEdit>(&console, u"replyField"_s)->text(), u"hello "_s);
         }
         QCOMPARE(f.server.requestsTo(path).size(), 1);
         QCOMPARE(f.server.requestsTo(sessionsPath).size(), 1);
+    }
+
+    // Accept pressed twice never ends the session it accepted: End takes Accept's
+    // place, and within the double-click interval it does nothing, whether the
+    // second press is the second half of a mouse double click, a second Space
+    // (which the reply field, now holding the keyboard, does not type either), or
+    // a Tab and Space. Once the interval has passed, End ends.
+    void acceptCannotEnd_data()
+    {
+        QTest::addColumn<QString>("presses");
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<bool>("ends");
+        QTest::newRow("double click") << u"double click"_s << 60000 << false;
+        QTest::newRow("space twice") << u"space space"_s << 60000 << false;
+        QTest::newRow("return twice") << u"return return"_s << 60000 << false;
+        QTest::newRow("space, tab, space") << u"space tab space"_s << 60000 << false;
+        QTest::newRow("double click after the interval") << u"double click"_s << 0 << true;
+        QTest::newRow("space, tab, space after the interval") << u"space tab space"_s << 0 << true;
+    }
+    void acceptCannotEnd()
+    {
+        QFETCH(QString, presses);
+        QFETCH(int, interval);
+        QFETCH(bool, ends);
+        DoubleClickInterval lasting(interval);
+        Fixture f(oneSession(u"waiting"_s));
+        const QString endPath = u"/api/trpc/operator.endSession"_s;
+        OperatorConsoleView console(f.api);
+        QVERIFY(showWithSession(console, 1));
+        QApplication::setActiveWindow(&console);
+        QVERIFY(QTest::qWaitForWindowActive(&console));
+        console.workspaceList()->setCurrentIndex(rowOf(console.workspaceList(), 1));
+        auto* accept = child<QPushButton>(&console, u"acceptButton"_s);
+        auto* end = child<QPushButton>(&console, u"endButton"_s);
+        auto* field = child<QLineEdit>(&console, u"replyField"_s);
+        const QPoint place = accept->mapTo(&console, accept->rect().center());
+        const auto accepted = [&] { return end->isVisible() && !console.model()->isBusy(1); };
+        if (presses == u"double click") {
+            QTest::mouseClick(accept, Qt::LeftButton);
+            QTRY_VERIFY(accepted());
+            QWidget* under = console.childAt(place);
+            QCOMPARE(under, end);
+            // The second half of the double click, where the first one was.
+            const QPointF at = under->mapFrom(&console, place);
+            const QPointF global = console.mapToGlobal(QPointF(place));
+            QMouseEvent second(QEvent::MouseButtonDblClick, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(under, &second);
+            QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(under, &release);
+        } else {
+            const QStringList keys = presses.split(u' ');
+            accept->setFocus(Qt::TabFocusReason);
+            const auto press = [](const QString& key) {
+                QTest::keyClick(QApplication::focusWidget(),
+                                key == u"space" ? Qt::Key_Space : key == u"tab" ? Qt::Key_Tab : Qt::Key_Return);
+            };
+            press(keys.first());
+            QTRY_VERIFY(accepted());
+            QCOMPARE(QApplication::focusWidget(), field);
+            for (const QString& key : keys.mid(1))
+                press(key);
+        }
+        if (ends) {
+            QTRY_COMPARE(f.server.requestsTo(endPath).size(), 1);
+            return;
+        }
+        // An end would have marked the session busy at once, before its request left.
+        QVERIFY(!console.model()->isBusy(1));
+        QVERIFY(testsupport::roundTrip(f.api, f.server));
+        QCOMPARE(f.server.requestsTo(u"/api/trpc/operator.acceptSession"_s).size(), 1);
+        QCOMPARE(f.server.requestsTo(endPath).size(), 0);
+        QCOMPARE(console.model()->sessions().first().status, std::optional<QString>(u"active"_s));
+        QCOMPARE(field->text(), QString());
+    }
+
+    // Return runs a row's main action and presses a focused button: Return on a
+    // waiting row accepts it (choosing it, the keyboard staying on its row), on an
+    // active row does nothing, on a row whose accept is on its way sends nothing
+    // more; Return on the focused Accept presses it.
+    void returnKey_data()
+    {
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<int>("presses");
+        QTest::addColumn<int>("accepts");
+        QTest::newRow("waiting row") << u"waiting"_s << u"workspaceList"_s << 1 << 1;
+        QTest::newRow("waiting row, twice") << u"waiting"_s << u"workspaceList"_s << 2 << 1;
+        QTest::newRow("active row") << u"active"_s << u"workspaceList"_s << 1 << 0;
+        QTest::newRow("accept button") << u"waiting"_s << u"acceptButton"_s << 1 << 1;
+    }
+    void returnKey()
+    {
+        QFETCH(QString, status);
+        QFETCH(QString, target);
+        QFETCH(int, presses);
+        QFETCH(int, accepts);
+        Fixture f(R"([{"id":1,"status":"waiting","customerName":"A"},{"id":2,"status":")" + status.toLatin1()
+                  + R"(","customerName":"B"}])");
+        const QString acceptPath = u"/api/trpc/operator.acceptSession"_s;
+        f.server.respond(acceptPath, { 200, envelope("null"), {}, true });
+        OperatorConsoleView console(f.api);
+        QVERIFY(showWithSession(console, 2));
+        QApplication::setActiveWindow(&console);
+        QVERIFY(QTest::qWaitForWindowActive(&console));
+        QListView* workspace = console.workspaceList();
+        if (target == u"workspaceList") {
+            workspace->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(workspace, Qt::Key_End);
+            QCOMPARE(workspace->currentIndex(), rowOf(workspace, 2));
+        } else {
+            workspace->setCurrentIndex(rowOf(workspace, 2));
+            child<QWidget>(&console, target)->setFocus(Qt::TabFocusReason);
+        }
+        for (int i = 0; i < presses; ++i)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        // Accept and end mark the session busy at once, before their request leaves.
+        QCOMPARE(console.model()->isBusy(2), accepts > 0);
+        QTRY_COMPARE(f.server.requestsTo(acceptPath).size(), accepts);
+        QVERIFY(testsupport::roundTrip(f.api, f.server));
+        QCOMPARE(f.server.requestsTo(acceptPath).size(), accepts);
+        QCOMPARE(f.server.requestsTo(u"/api/trpc/operator.endSession"_s).size(), 0);
+        if (accepts == 0)
+            return;
+        QCOMPARE(QJsonDocument::fromJson(f.server.requestsTo(acceptPath).at(0).body).object().value(u"json"_s).toObject(),
+                 (QJsonObject { { u"sessionId"_s, 2 } }));
+        QCOMPARE(console.model()->selectedSessionId(), std::optional<qint64>(2));
+        f.server.release(acceptPath);
+        QTRY_COMPARE(console.model()->sessions().at(1).status, std::optional<QString>(u"active"_s));
+        if (target == u"workspaceList") {
+            QCOMPARE(QApplication::focusWidget(), workspace);
+            QCOMPARE(workspace->currentIndex(), rowOf(workspace, 2));
+        }
+    }
+
+    // An operator's whole task without the mouse: from the refresh button, Tab to
+    // the tabs and into the workspace, Return accepts the first waiting customer,
+    // Tab reaches the reply field, Return sends, Tab past the send button reaches
+    // End, Space ends the session and the keyboard is back in the list.
+    void keyboardOnlyShift()
+    {
+        DoubleClickInterval lasting(0);
+        Fixture f(R"([{"id":5,"status":"waiting","customerName":"E"},{"id":6,"status":"waiting","customerName":"F"}])");
+        OperatorConsoleView console(f.api);
+        QVERIFY(showWithSession(console, 6));
+        QApplication::setActiveWindow(&console);
+        QVERIFY(QTest::qWaitForWindowActive(&console));
+        child<QWidget>(&console, u"refreshButton"_s)->setFocus(Qt::TabFocusReason);
+        const auto key = [](Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); };
+        const auto focused = [] { return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString(); };
+        key(Qt::Key_Tab);
+        QCOMPARE(focused(), u"consoleTabs"_s);
+        key(Qt::Key_Tab);
+        QCOMPARE(focused(), u"workspaceList"_s);
+        key(Qt::Key_Return);
+        QTRY_COMPARE(console.model()->sessions().first().status, std::optional<QString>(u"active"_s));
+        QCOMPARE(console.model()->selectedSessionId(), std::optional<qint64>(5));
+        key(Qt::Key_Tab);
+        QCOMPARE(focused(), u"replyField"_s);
+        QTest::keyClicks(QApplication::focusWidget(), u"How can I help?"_s);
+        key(Qt::Key_Return);
+        QTRY_COMPARE(f.server.requestsTo(sendPath).size(), 1);
+        QCOMPARE(QJsonDocument::fromJson(f.server.requestsTo(sendPath).at(0).body).object().value(u"json"_s).toObject(),
+                 (QJsonObject { { u"sessionId"_s, 5 }, { u"content"_s, u"How can I help?"_s } }));
+        QTRY_COMPARE(child<QLineEdit>(&console, u"replyField"_s)->text(), QString());
+        key(Qt::Key_Tab);
+        QCOMPARE(focused(), u"endButton"_s);
+        key(Qt::Key_Space);
+        QTRY_COMPARE(console.model()->sessions().first().status, std::optional<QString>(u"ended"_s));
+        QTRY_COMPARE(focused(), u"workspaceList"_s);
+        QCOMPARE(f.server.requestsTo(u"/api/trpc/operator.acceptSession"_s).size(), 1);
+        QCOMPARE(f.server.requestsTo(u"/api/trpc/operator.endSession"_s).size(), 1);
+        QCOMPARE(console.model()->sessions().at(1).status, std::optional<QString>(u"waiting"_s));
     }
 
     // A row menu acts on the status the session has when its entry is chosen: a

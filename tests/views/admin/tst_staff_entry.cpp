@@ -13,7 +13,9 @@
 #include "views/admin/OperatorConsoleView.h"
 #include "views/common/Localized.h"
 
+#include <QApplication>
 #include <QListWidget>
+#include <QNetworkReply>
 #include <QPointer>
 #include <QTest>
 
@@ -82,6 +84,37 @@ private Q_SLOTS:
         // The consoles' first loads end before the client goes away.
         QTRY_VERIFY(!admin || !admin->model()->isLoading());
         QTRY_VERIFY(!serve || !serve->model()->isLoading());
+    }
+
+    // Each console's window closes with the platform's close shortcut.
+    void closeShortcut_data()
+    {
+        QTest::addColumn<int>("which");
+        QTest::newRow("administration") << int(StaffConsoles::Console::Administration);
+        QTest::newRow("customer service") << int(StaffConsoles::Console::Operator);
+    }
+    void closeShortcut()
+    {
+        QFETCH(int, which);
+        const auto console = StaffConsoles::Console(which);
+        ClientStack stack;
+        User user = ClientStack::user(7, u"Staff"_s);
+        user.role = u"admin"_s;
+        stack.storeSession(user);
+        stack.server.respond(u"/api/auth/me"_s, { 200, "{\"user\":" + json::serialize(json::encode(user).toObject()) + "}" });
+        scriptConsoles(stack.server);
+        AuthViewModel auth({ &stack.auth, &stack.keychain, &stack.ws, &stack.api });
+        StaffConsoles* consoles = StaffConsoles::of(&auth, &stack.api);
+        consoles->open(console);
+        QPointer<QWidget> window = consoles->window(console);
+        QVERIFY(window);
+        QApplication::setActiveWindow(window);
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        // Its first loads end before the window does.
+        QTRY_VERIFY(stack.api.findChildren<QNetworkReply*>().isEmpty());
+        QTest::keyClick(window, Qt::Key_W, Qt::ControlModifier);
+        QTRY_VERIFY(!window);
+        QCOMPARE(consoles->window(console), nullptr);
     }
 
     // Signing out closes every console window and withdraws the entries.

@@ -45,8 +45,8 @@ struct Fixture {
         const int before = stack.calls("search.global");
         QTest::keyClicks(field(), keyword);
         QTest::keyClick(field(), Qt::Key_Return);
-        return QTest::qWaitFor([&] { return stack.calls("search.global") == before + 1; })
-            && QTest::qWaitFor([&] { return !view->viewModel()->isSearching(); });
+        return QTest::qWaitFor([&] { return stack.calls("search.global") == before + 1; }, testsupport::kPatienceMs)
+            && QTest::qWaitFor([&] { return !view->viewModel()->isSearching(); }, testsupport::kPatienceMs);
     }
     QListView* list() const { return view->findChild<QListView*>(u"searchResults"_s); }
     QList<QModelIndex> rows(SearchResultModel::Kind kind) const

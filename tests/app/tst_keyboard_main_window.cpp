@@ -1,0 +1,553 @@
+// The main window worked with the keyboard alone against the demo server, as a
+// person who cannot use a mouse does: signing in, the Tab chain of every state of
+// the window and its sheets in the three languages (whole, in reading order, every
+// control named and showing its focus), switching sections, opening a chat and
+// sending, replying and reacting, loading older messages, and sheets that take and
+// give back the focus. Keys always go to the widget that has the focus.
+
+#include "ClientAgainstServer.h"
+#include "KeyboardWalk.h"
+#include "ListKeys.h"
+#include "ServerProcess.h"
+#include "ServerTestClient.h"
+
+#include "app/ContentView.h"
+#include "app/MainView.h"
+#include "app/MorvaneApp.h"
+#include "state/chat/AuthViewModel.h"
+#include "state/chat/ChatViewModel.h"
+#include "state/chat/ConversationListViewModel.h"
+#include "state/common/LocalizationManager.h"
+#include "state/common/NotificationCenter.h"
+#include "state/common/NotificationName.h"
+#include "state/contacts/ContactListViewModel.h"
+#include "views/chat/ChatView.h"
+#include "views/chat/ConversationListModel.h"
+#include "views/chat/ConversationRow.h"
+#include "views/chat/LoginView.h"
+#include "views/chat/MessageListModel.h"
+#include "views/chat/MessageListView.h"
+#include "views/common/Localized.h"
+#include "network/WebSocketService.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QPointer>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QToolButton>
+
+using namespace Qt::StringLiterals;
+using testsupport::ServerProcess;
+
+namespace {
+
+QPointer<QWidget> mainWindow;
+
+// The offscreen platform activates no window when a popup menu closes, where a
+// desktop hands activation back to the window the menu was opened in: so does this.
+QWidget* focused()
+{
+    if (!QApplication::activeWindow() && !QApplication::activePopupWidget() && mainWindow)
+        keyboardwalk::activate(mainWindow);
+    return QApplication::focusWidget();
+}
+
+QString focusedName() { return keyboardwalk::nameOf(focused()); }
+
+void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QTest::keyClick(focused(), key, modifiers);
+}
+
+void type(const QString& text)
+{
+    QTest::keyClicks(focused(), text);
+}
+
+// Tab (or Shift+Tab) until the named control has the focus; false after a whole round.
+bool tabTo(const QString& name, bool backwards = false)
+{
+    for (int presses = 0; presses < 40; ++presses) {
+        if (focusedName() == name)
+            return true;
+        press(backwards ? Qt::Key_Backtab : Qt::Key_Tab, backwards ? Qt::ShiftModifier : Qt::NoModifier);
+    }
+    return focusedName() == name;
+}
+
+} // namespace
+
+class TestKeyboardMainWindow : public QObject {
+    Q_OBJECT
+
+    ServerProcess m_server { ServerProcess::Options { true, -1, {} } };
+    std::unique_ptr<MorvaneApp> m_app;
+    MainView* m_main = nullptr;
+
+    QMainWindow* window() const { return m_app->mainWindow(); }
+    QListView* conversationList() const { return m_main->findChild<QListView*>(u"conversationList"_s); }
+    MessageListView* messageList() const { return m_main->chatView() ? m_main->chatView()->messageList() : nullptr; }
+
+    // With the focus in the conversation list: Home, then Down until the row of the
+    // conversation named so is current, then Return opens it.
+    void openChatByKeyboard(const QString& namePart)
+    {
+        QVERIFY(tabTo(u"conversationList"_s));
+        press(Qt::Key_Home);
+        auto* rows = qobject_cast<ConversationListModel*>(conversationList()->model());
+        for (int presses = 0; presses < rows->rowCount(); ++presses) {
+            if (ConversationRow::displayName(rows->conversationAt(listkeys::currentRow(conversationList()))).contains(namePart))
+                break;
+            press(Qt::Key_Down);
+        }
+        QVERIFY(ConversationRow::displayName(rows->conversationAt(listkeys::currentRow(conversationList()))).contains(namePart));
+        press(Qt::Key_Return);
+        QTRY_VERIFY(m_main->chatView());
+        QVERIFY(ConversationRow::displayName(*m_main->selectedConversation()).contains(namePart));
+        QCOMPARE(focusedName(), u"messageField"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_main->chatView()->viewModel()->messages().isEmpty(), 10000);
+    }
+
+    // The message list's current row, by keyboard only: Shift+Tab from the input.
+    void enterMessageList()
+    {
+        QVERIFY(tabTo(u"messageList"_s, true));
+        QVERIFY(messageList()->currentIndex().isValid());
+    }
+
+    QString currentRowText() const
+    {
+        return messageList()->currentIndex().data(Qt::AccessibleTextRole).toString();
+    }
+
+    const Message& currentMessage() const
+    {
+        return messageList()->messageModel()->messageAt(messageList()->currentIndex().row());
+    }
+
+    void verifyWindow(QWidget* shown, const QStringList& expectedChain, const QStringList& except = {})
+    {
+        const keyboardwalk::TabChain chain = keyboardwalk::tabChain(shown);
+        QCOMPARE(chain.names(), expectedChain);
+        const QString problems = keyboardwalk::problems(shown, except);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
+        testsupport::useServerSignedOut(m_server);
+        MorvaneApp::Channel channel { [](qint64 userId) { WebSocketService::shared()->connect(userId); },
+            [] { WebSocketService::shared()->disconnect(); }, [] { return WebSocketService::shared()->isConnected(); } };
+        m_app = std::make_unique<MorvaneApp>(std::make_unique<AuthViewModel>(), channel);
+        m_app->show();
+        mainWindow = window();
+        QTRY_VERIFY(qobject_cast<LoginView*>(m_app->contentView()->currentScreen()));
+        QVERIFY(keyboardwalk::activate(window()));
+    }
+
+    void cleanup()
+    {
+        LocalizationManager::shared().setLanguage(AppLanguage::en);
+    }
+
+    // The login form in both modes and all three languages: every field named by its
+    // label, the button and the link showing their focus, in the order they stand.
+    void loginWalk_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<bool>("registering");
+        for (const AppLanguage each : appLanguage::allCases()) {
+            const QString language = appLanguage::rawValue(each);
+            const QByteArray code = language.toLatin1();
+            QTest::newRow(code + " sign-in") << language << false;
+            QTest::newRow(code + " registration") << language << true;
+        }
+    }
+    void loginWalk()
+    {
+        QFETCH(QString, language);
+        QFETCH(bool, registering);
+        LocalizationManager::shared().setLanguage(*appLanguage::fromRawValue(language));
+        AuthViewModel* auth = m_app->authViewModel();
+        auth->setIsLoginMode(!registering);
+        const QStringList extra = registering ? QStringList { u"nicknameField"_s, u"inviteCodeField"_s, u"emailField"_s } : QStringList();
+        verifyWindow(window(), QStringList { u"usernameField"_s, u"passwordField"_s } + extra + QStringList { u"submitButton"_s, u"modeSwitchButton"_s });
+        auth->setIsLoginMode(true);
+    }
+
+    // From the user-name field, where the window starts, to the conversation list.
+    void signInWithTheKeyboard()
+    {
+        LoginView* login = qobject_cast<LoginView*>(m_app->contentView()->currentScreen());
+        login->findChild<QLineEdit*>(u"usernameField"_s)->setFocus();
+        QCOMPARE(focusedName(), u"usernameField"_s);
+        type(u"alice"_s);
+        press(Qt::Key_Tab);
+        QCOMPARE(focusedName(), u"passwordField"_s);
+        type(u"alice123"_s);
+        press(Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT((m_main = qobject_cast<MainView*>(m_app->contentView()->currentScreen())), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_main->contactListViewModel()->contacts().isEmpty(), 10000);
+        QCOMPARE(focusedName(), u"conversationList"_s);
+        // Entered, the list shows where the keyboard is: a current row, not yet opened.
+        QTRY_VERIFY(conversationList()->model()->rowCount() > 0);
+        QCOMPARE(listkeys::currentRow(conversationList()), 0);
+        QVERIFY(!m_main->chatView());
+        QVERIFY(keyboardwalk::showsFocus(conversationList()));
+        // A screen reader hears the whole row: the name and the preview at least.
+        const Conversation first = qobject_cast<ConversationListModel*>(conversationList()->model())->conversationAt(0);
+        const QString heard = QAccessible::queryAccessibleInterface(conversationList())->child(0)->text(QAccessible::Name);
+        QVERIFY2(heard.startsWith(ConversationRow::displayName(first)) && heard.contains(first.lastMessage.value_or(u"?"_s)), qPrintable(heard));
+        // Return opens the ringed row, selected or not, and the caret goes to its input.
+        press(Qt::Key_Return);
+        QTRY_VERIFY(m_main->chatView());
+        QCOMPARE(m_main->chatView()->conversationId(), first.id);
+        QCOMPARE(focusedName(), u"messageField"_s);
+    }
+
+    // Every state of the main window in every language: the chain runs down the
+    // sidebar, the middle column, then the detail (toolbar, chat header, messages,
+    // reply bar, input bar).
+    void mainWindowWalk_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<QStringList>("chain");
+        const QStringList columns { u"sidebarSections"_s, u"signOutButton"_s, u"conversationSearchField"_s, u"conversationList"_s,
+            u"searchButton"_s, u"newChatButton"_s };
+        const QStringList input { u"attachButton"_s, u"messageField"_s };
+        for (const AppLanguage each : appLanguage::allCases()) {
+            const QString language = appLanguage::rawValue(each);
+            const QByteArray code = language.toLatin1();
+            QTest::newRow(code + " no chat") << language << u"none"_s << columns;
+            QTest::newRow(code + " private chat") << language << u"Bob"_s << columns + QStringList { u"messageList"_s } + input;
+            QTest::newRow(code + " group chat, replying") << language << u"Hiking"_s
+                                                        << columns + QStringList { u"groupRolesButton"_s, u"messageList"_s, u"cancelReplyButton"_s } + input;
+        }
+    }
+    void mainWindowWalk()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, state);
+        QFETCH(QStringList, chain);
+        LocalizationManager::shared().setLanguage(*appLanguage::fromRawValue(language));
+        m_main->setSelectedSection(SidebarSection::messages);
+        m_main->setSelectedConversation(std::nullopt);
+        for (const Conversation& conversation : m_main->conversationListViewModel()->conversations()) {
+            if (ConversationRow::displayName(conversation).contains(state))
+                m_main->setSelectedConversation(conversation);
+        }
+        if (state != u"none") {
+            QTRY_VERIFY_WITH_TIMEOUT(m_main->chatView() && !m_main->chatView()->viewModel()->messages().isEmpty(), 10000);
+            // The owner's role menu finds out by itself that the user owns the group.
+            if (chain.contains(u"groupRolesButton"_s))
+                QTRY_VERIFY_WITH_TIMEOUT(m_main->findChild<QToolButton*>(u"groupRolesButton"_s)->isVisible(), 10000);
+            if (chain.contains(u"cancelReplyButton"_s))
+                m_main->chatView()->viewModel()->setReplyToMessage(m_main->chatView()->viewModel()->messages().constFirst());
+        }
+        verifyWindow(window(), chain);
+        if (ChatView* chat = m_main->chatView()) {
+            // The header reads as the whole name, without the tooltip's markup.
+            QWidget* title = chat->findChild<QWidget*>(u"chatTitle"_s);
+            QCOMPARE(keyboardwalk::accessibleName(title), ConversationRow::displayName(*m_main->selectedConversation()));
+            QVERIFY(!keyboardwalk::hasMarkup(keyboardwalk::accessibleDescription(title)));
+            chat->viewModel()->setReplyToMessage(std::nullopt);
+        }
+    }
+
+    // Icon buttons' tooltips say what they do and the keys that do it.
+    void toolbarToolTipsSayTheKeys()
+    {
+        QCOMPARE(m_main->findChild<QToolButton*>(u"searchButton"_s)->toolTip(), u"Search (Ctrl+F)"_s);
+        QCOMPARE(m_main->findChild<QToolButton*>(u"newChatButton"_s)->toolTip(), u"Add Contact (Ctrl+N)"_s);
+    }
+
+    // The sidebar is one Tab stop: the arrows move its ring without switching, Return
+    // and Space switch, and so does a screen reader's press on a section.
+    void sectionsByKeyboard()
+    {
+        m_main->setSelectedSection(SidebarSection::messages);
+        QVERIFY(tabTo(u"sidebarSections"_s, true));
+        auto* sections = m_main->findChild<QListWidget*>(u"sidebarSections"_s);
+        QCOMPARE(sections->currentRow(), 0);
+        QVERIFY(keyboardwalk::showsFocus(sections));
+        press(Qt::Key_Down);
+        press(Qt::Key_Down);
+        QCOMPARE(sections->currentRow(), 2);
+        QCOMPARE(m_main->selectedSection(), SidebarSection::messages);
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(sections);
+        QVERIFY(list->child(2)->state().focused);
+        QVERIFY(list->child(0)->state().selected);
+        QCOMPARE(list->child(2)->text(QAccessible::Name), Localized::text("tab.moments"));
+        press(Qt::Key_Return);
+        QCOMPARE(m_main->selectedSection(), SidebarSection::moments);
+        QCOMPARE(focusedName(), u"sidebarSections"_s);
+        press(Qt::Key_Up);
+        press(Qt::Key_Space);
+        QCOMPARE(m_main->selectedSection(), SidebarSection::contacts);
+        press(Qt::Key_End);
+        press(Qt::Key_Return);
+        QCOMPARE(m_main->selectedSection(), SidebarSection::settings);
+
+        QAccessibleActionInterface* messages = list->child(0)->actionInterface();
+        QVERIFY(messages && messages->actionNames().contains(QAccessibleActionInterface::pressAction()));
+        messages->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(m_main->selectedSection(), SidebarSection::messages);
+        QVERIFY(list->child(0)->state().selected);
+        // A ring left on another row goes back to the chosen section when the list is left and entered again.
+        press(Qt::Key_Down);
+        press(Qt::Key_Tab);
+        QCOMPARE(focusedName(), u"signOutButton"_s);
+        press(Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(focusedName(), u"sidebarSections"_s);
+        QCOMPARE(sections->currentRow(), 0);
+    }
+
+    // Opening a chat from the list puts the caret in its input; Return sends.
+    void openChatAndSend()
+    {
+        openChatByKeyboard(u"Bob"_s);
+        type(u"sent from the keyboard"_s);
+        press(Qt::Key_Return);
+        ChatViewModel* vm = m_main->chatView()->viewModel();
+        QTRY_VERIFY_WITH_TIMEOUT(vm->messages().constLast().content == u"sent from the keyboard"_s
+                && vm->messages().constLast().status == u"sent"_s,
+            10000);
+        QCOMPARE(focusedName(), u"messageField"_s);
+        // The list reads the row as the sender, the text, the time and how far it went.
+        enterMessageList();
+        QCOMPARE(currentMessage().content, std::optional(u"sent from the keyboard"_s));
+        QVERIFY2(currentRowText().startsWith(Localized::text("chat.sender_me") + u", sent from the keyboard, "_s), qPrintable(currentRowText()));
+        QVERIFY2(currentRowText().endsWith(Localized::text("chat.status_sent")), qPrintable(currentRowText()));
+    }
+
+    // Reply and react through the bubble's menu, opened by the menu key and by Shift+F10.
+    void replyAndReact()
+    {
+        QVERIFY(m_main->chatView());
+        enterMessageList();
+        for (int presses = 0; presses < 20 && (currentMessage().senderName != std::optional(u"Bob Smith"_s)); ++presses)
+            press(Qt::Key_Up);
+        QCOMPARE(currentMessage().senderName, std::optional(u"Bob Smith"_s));
+        const qint64 bobsMessage = currentMessage().id;
+        QVERIFY2(currentRowText().startsWith(u"Bob Smith, "_s), qPrintable(currentRowText()));
+        // The same entries as the mouse gets: reply, copy, react; no revoke on another's message.
+        QCOMPARE(listkeys::menuOf(messageList()), (QStringList { u"replyAction"_s, u"copyAction"_s, u"emojiReplyMenu"_s }));
+        QVERIFY(listkeys::choose(messageList(), u"replyAction"_s));
+        ChatViewModel* vm = m_main->chatView()->viewModel();
+        QCOMPARE(vm->replyToMessage()->id, bobsMessage);
+        QTRY_COMPARE(focusedName(), u"messageField"_s);
+        type(u"a reply"_s);
+        press(Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(vm->messages().constLast().content == u"a reply"_s && vm->messages().constLast().status == u"sent"_s, 10000);
+        QVERIFY(!vm->replyToMessage());
+
+        enterMessageList();
+        while (currentMessage().id != bobsMessage && listkeys::currentRow(messageList()) > 0)
+            press(Qt::Key_Up);
+        QCOMPARE(currentMessage().id, bobsMessage);
+        QMenu* menu = listkeys::openMenu(messageList(), true);
+        QVERIFY(menu);
+        QAction* emoji = menu->findChild<QMenu*>(u"emojiReplyMenu"_s)->menuAction();
+        menu->setActiveAction(emoji);
+        QTest::keyClick(menu, Qt::Key_Right);
+        auto* reactions = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(reactions && reactions != menu);
+        reactions->setActiveAction(reactions->actions().constFirst());
+        QTest::keyClick(reactions, Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(currentRowText().contains(u"\U0001F44D 1"_s), 10000);
+        QCOMPARE(focusedName(), u"messageList"_s);
+    }
+
+    // Page Up at the top of the list loads the page before, as pressing "load more" does,
+    // and the keyboard goes on into it.
+    void loadOlderMessages()
+    {
+        ApiClient zhang(m_server.baseUrl());
+        zhang.login(u"zhangsan"_s, u"zhangsan123"_s);
+        LiveClient live(m_server.wsUrl());
+        QVERIFY(live.authenticate(zhang.token, zhang.userId(), u"zhang-test"_s));
+        std::optional<qint64> conversationId;
+        for (const Conversation& conversation : m_main->conversationListViewModel()->conversations())
+            if (ConversationRow::displayName(conversation).contains(u"张三"_s))
+                conversationId = conversation.id;
+        QVERIFY(conversationId);
+        for (int i = 1; i <= ChatViewModel::pageSize + 5; ++i) {
+            live.sendFrame(u"message_send"_s, QJsonObject { { u"clientMsgId"_s, u"zhang-%1"_s.arg(i) }, { u"conversationId"_s, *conversationId },
+                                                  { u"type"_s, u"text"_s }, { u"content"_s, u"line %1"_s.arg(i) } });
+            QVERIFY(live.waitFor(u"message_ack"_s));
+        }
+        // Every message has reached this client (they come in order) before the chat opens.
+        const auto lastShown = [&] {
+            for (const Conversation& conversation : m_main->conversationListViewModel()->conversations())
+                if (conversation.id == *conversationId)
+                    return conversation.lastMessage.value_or(QString());
+            return QString();
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(lastShown(), u"line %1"_s.arg(ChatViewModel::pageSize + 5), 10000);
+        openChatByKeyboard(u"张三"_s);
+        MessageListModel* rows = messageList()->messageModel();
+        QTRY_COMPARE_WITH_TIMEOUT(rows->messageCount(), int(ChatViewModel::pageSize), 10000);
+        QVERIFY(rows->showsLoadMore());
+        // The first page counts as loading until it is marked read; older pages wait for that.
+        QTRY_VERIFY(!m_main->chatView()->viewModel()->isLoading());
+        enterMessageList();
+        press(Qt::Key_Home);
+        QCOMPARE(listkeys::currentRow(messageList()), 0);
+        QCOMPARE(messageList()->currentIndex().data(Qt::AccessibleTextRole).toString(), Localized::text("chat.load_more"));
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(messageList());
+        QCOMPARE(list->text(QAccessible::Name), Localized::text("chat.message_list"));
+        const qint64 oldest = rows->messageAt(1).id;
+        press(Qt::Key_PageUp);
+        QTRY_VERIFY_WITH_TIMEOUT(rows->messageCount() > int(ChatViewModel::pageSize), 10000);
+        // The reader is on the newest message of the older page, just above the one they left.
+        QCOMPARE(listkeys::currentRow(messageList()), rows->rowOfMessage(oldest) - 1);
+        QVERIFY(messageList()->viewport()->rect().intersects(messageList()->visualRect(messageList()->currentIndex())));
+        QCOMPARE(focusedName(), u"messageList"_s);
+    }
+
+    // A control that goes away under the keyboard hands the focus to where the work
+    // goes on, never to whatever comes next (Sign Out, at the end of the chain's wrap).
+    void focusStaysWithTheWork()
+    {
+        if (!m_main->chatView())
+            openChatByKeyboard(u"Bob"_s);
+        ChatViewModel* vm = m_main->chatView()->viewModel();
+        vm->setReplyToMessage(vm->messages().constFirst());
+        QVERIFY(tabTo(u"cancelReplyButton"_s, true));
+        press(Qt::Key_Space);
+        QVERIFY(!vm->replyToMessage());
+        QCOMPARE(focusedName(), u"messageField"_s);
+
+        QVERIFY(tabTo(u"conversationSearchField"_s, true));
+        type(u"Bo"_s);
+        press(Qt::Key_Tab);
+        QCOMPARE(focusedName(), u"clearSearchButton"_s);
+        press(Qt::Key_Space);
+        QCOMPARE(focusedName(), u"conversationSearchField"_s);
+        QVERIFY(focused()->property("text").toString().isEmpty());
+
+        // Another screen opens a chat ("Send Message"): the caret goes to its input.
+        QVERIFY(tabTo(u"messageList"_s, true));
+        Conversation other;
+        for (const Conversation& conversation : m_main->conversationListViewModel()->conversations())
+            if (ConversationRow::displayName(conversation).contains(u"Hiking"_s))
+                other = conversation;
+        NotificationCenter::shared().post(NotificationName::navigateToConversation(), { { u"conversation"_s, QVariant::fromValue(other) } });
+        QTRY_COMPARE(m_main->chatView()->conversationId(), other.id);
+        QCOMPARE(focusedName(), u"messageField"_s);
+    }
+
+    // A sheet puts the caret in its first field and gives the focus back when it closes.
+    void sheetsTakeAndGiveBackFocus_data()
+    {
+        QTest::addColumn<Qt::Key>("key");
+        QTest::addColumn<QString>("sheet");
+        QTest::addColumn<QString>("firstField");
+        QTest::newRow("search") << Qt::Key_F << u"searchSheet"_s << u"searchField"_s;
+        QTest::newRow("add contact") << Qt::Key_N << u"addContactSheet"_s << u"keywordField"_s;
+    }
+    void sheetsTakeAndGiveBackFocus()
+    {
+        QFETCH(Qt::Key, key);
+        QFETCH(QString, sheet);
+        QFETCH(QString, firstField);
+        if (!m_main->chatView())
+            openChatByKeyboard(u"Bob"_s);
+        m_main->chatView()->focusInput();
+        QCOMPARE(focusedName(), u"messageField"_s);
+        press(key, Qt::ControlModifier);
+        auto* dialog = m_main->findChild<QDialog*>(sheet);
+        QVERIFY(dialog && dialog->isVisible());
+        QVERIFY(keyboardwalk::activate(dialog));
+        QCOMPARE(focusedName(), firstField);
+        press(Qt::Key_Escape);
+        QTRY_VERIFY(!dialog || !dialog->isVisible());
+        QTRY_COMPARE(focusedName(), u"messageField"_s);
+    }
+
+    void searchSheetWalk_data()
+    {
+        QTest::addColumn<QString>("language");
+        for (const AppLanguage each : appLanguage::allCases())
+            QTest::newRow(appLanguage::rawValue(each).toLatin1()) << appLanguage::rawValue(each);
+    }
+    void searchSheetWalk()
+    {
+        QFETCH(QString, language);
+        LocalizationManager::shared().setLanguage(*appLanguage::fromRawValue(language));
+        keyboardwalk::activate(window());
+        m_main->toggleSearch();
+        auto* sheet = m_main->findChild<QDialog*>(u"searchSheet"_s);
+        QVERIFY(sheet->isVisible());
+        verifyWindow(sheet, { u"searchCloseButton"_s, u"searchField"_s });
+        // With a keyword and results, the clear button and the results join in.
+        QVERIFY(keyboardwalk::activate(sheet));
+        sheet->findChild<QLineEdit*>(u"searchField"_s)->setFocus();
+        type(u"Bob"_s);
+        press(Qt::Key_Return);
+        auto* results = sheet->findChild<QListView*>(u"searchResults"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(results->isVisible() && results->model()->rowCount() > 0, 10000);
+        verifyWindow(sheet, { u"searchCloseButton"_s, u"searchField"_s, u"searchClearButton"_s, u"searchResults"_s });
+        m_main->toggleSearch();
+        QTRY_VERIFY(!sheet->isVisible());
+    }
+
+    // The settings window closes with the platform's close keys.
+    void settingsWindowClosesWithCtrlW()
+    {
+        QVERIFY(keyboardwalk::activate(window()));
+        press(Qt::Key_Comma, Qt::ControlModifier);
+        QTRY_VERIFY(m_app->settingsWindow() && m_app->settingsWindow()->isVisible());
+        // Opened from the keyboard, the window has the keyboard.
+        QTRY_COMPARE(QApplication::activeWindow(), m_app->settingsWindow());
+        QTest::keyClick(m_app->settingsWindow(), Qt::Key_W, Qt::ControlModifier);
+        QVERIFY(!m_app->settingsWindow()->isVisible());
+    }
+
+    // Deleting a conversation from its menu, confirmed with the keyboard: the focus
+    // comes back to the list, on the row that took the deleted one's place.
+    void deleteKeepsTheKeyboardInTheList()
+    {
+        m_main->setSelectedSection(SidebarSection::messages);
+        QVERIFY(keyboardwalk::activate(window()));
+        QVERIFY(tabTo(u"conversationList"_s));
+        press(Qt::Key_Home);
+        auto* rows = qobject_cast<ConversationListModel*>(conversationList()->model());
+        while (!ConversationRow::displayName(rows->conversationAt(listkeys::currentRow(conversationList()))).contains(u"Bob"_s)
+               && listkeys::currentRow(conversationList()) < rows->rowCount() - 1)
+            press(Qt::Key_Down);
+        const int row = listkeys::currentRow(conversationList());
+        const int count = rows->rowCount();
+        QVERIFY(ConversationRow::displayName(rows->conversationAt(row)).contains(u"Bob"_s));
+        QVERIFY2(row > 0, "a row the first one does not replace");
+        QVERIFY(listkeys::choose(conversationList(), u"deleteAction"_s));
+        QWidget* confirmation = nullptr;
+        QTRY_VERIFY((confirmation = QApplication::activeModalWidget()));
+        QVERIFY(keyboardwalk::activate(confirmation));
+        // The safe answer has the focus; the person moves to Delete and presses Space.
+        QCOMPARE(focusedName(), u"cancelButton"_s);
+        press(Qt::Key_Tab);
+        QCOMPARE(focusedName(), u"confirmButton"_s);
+        press(Qt::Key_Space);
+        QTRY_COMPARE(rows->rowCount(), count - 1);
+        QCOMPARE(focusedName(), u"conversationList"_s);
+        QCOMPARE(listkeys::currentRow(conversationList()), qMin(row, count - 2));
+    }
+
+    void cleanupTestCase()
+    {
+        m_app.reset();
+        testsupport::forgetSignedInAccount();
+    }
+};
+
+QTEST_MAIN(TestKeyboardMainWindow)
+#include "tst_keyboard_main_window.moc"
