@@ -96,6 +96,9 @@ void MessageWriter::run()
             uncounted = 0;
         } catch (const DatabaseError& error) {
             qWarning().noquote() << "[Server] Counting unread messages failed:" << error.what();
+            // Looked at again with the next checkpoint, not at the next pause: the counts
+            // read right meanwhile, only a little slower.
+            uncounted = 0;
         }
     };
     for (;;) {
