@@ -146,6 +146,11 @@ QString describe(const QSqlError& error)
 
 Database::Database(const QString& filePath)
 {
+    // SQLite counts the memory it takes under one lock for the whole process, which the
+    // threads of the server (event loop, writer, indexer, reader) would all queue for on
+    // every allocation. Only possible before SQLite first starts in the process.
+    static const bool uncounted = [] { return sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK; }();
+    Q_UNUSED(uncounted);
     static QAtomicInt counter;
     m_connectionName = QStringLiteral("morvane-server-%1").arg(counter.fetchAndAddRelaxed(1));
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);

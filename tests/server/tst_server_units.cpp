@@ -36,6 +36,8 @@
 #include <QScopeGuard>
 #include <QTest>
 
+#include <sqlite3.h>
+
 #include <atomic>
 #include <memory>
 
@@ -377,6 +379,17 @@ private Q_SLOTS:
             { u"messageId"_s, stored.messageId }, { u"conversationId"_s, 42 }, { u"isDuplicate"_s, duplicate } };
         QCOMPARE(frame, json::serialize(QJsonObject { { u"type"_s, u"message_ack"_s }, { u"payload"_s, payload } }));
         QCOMPARE(json::parse(frame)["payload"_L1]["clientMsgId"_L1].toString(), clientMsgId);
+    }
+
+    // The threads of the server allocate in SQLite all the time: none of them may wait on a
+    // process-wide lock of SQLite's memory statistics to do it.
+    void sqliteKeepsNoMemoryStatistics()
+    {
+        QTemporaryDir dir;
+        Database db(dir.filePath(u"m.sqlite3"_s));
+        db.exec(u"INSERT INTO meta (key, value) VALUES ('k', ?)"_s, { QString(10000, u'x') });
+        QCOMPARE(db.scalar(u"SELECT length(value) FROM meta WHERE key = 'k'"_s).toInt(), 10000);
+        QCOMPARE(sqlite3_memory_used(), 0);
     }
 
     void nestedTransactionRollsBackAlone()
