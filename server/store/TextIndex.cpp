@@ -138,6 +138,11 @@ bool TextIndex::catchUp(int maxMessages)
     return more;
 }
 
+void TextIndex::checkpointAndTruncate()
+{
+    m_db.scalar(QStringLiteral("PRAGMA text_index.wal_checkpoint(TRUNCATE)"));
+}
+
 void TextIndex::reindexChanged(qint64 indexedThrough, qint64 changesThrough)
 {
     // A message changed twice is in the index with the text of its first change.

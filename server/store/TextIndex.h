@@ -41,6 +41,8 @@ public:
     // transaction of the index file. Several connections may catch up at once: they take
     // turns. Returns whether more is waiting.
     bool catchUp(int maxMessages = kMaxChunk);
+    // Copies the index file's WAL into it and empties the WAL file (see Database).
+    void checkpointAndTruncate();
 
 private:
     void attach();

@@ -5,6 +5,7 @@
 
 #include <QDebug>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QMutexLocker>
 
 #include <memory>
@@ -51,6 +52,10 @@ void TextIndexer::run()
     // A connection may only be used on the thread that opened it.
     std::unique_ptr<Database> db;
     std::unique_ptr<TextIndex> index;
+    // Since when there was nothing to take in, and whether the index file's WAL was copied
+    // into it since it was last written.
+    QElapsedTimer idle;
+    bool checkpointed = true;
     int nextLookMs = kPollMs;
     do {
         nextLookMs = kPollMs;
@@ -58,10 +63,18 @@ void TextIndexer::run()
             if (!index) {
                 db = std::make_unique<Database>(m_databasePath);
                 index = std::make_unique<TextIndex>(*db);
+                // Copying the WAL into the file syncs it: seldom while sends are written.
+                db->setCheckpointPages(kCheckpointPages);
             }
-            if (!index->behind())
-                continue;
-            while (index->catchUp() && pause(0)) {
+            if (index->behind()) {
+                // A pause between chunks lets the sends' own writes through.
+                while (index->catchUp() && pause(kChunkPauseMs)) {
+                }
+                checkpointed = false;
+                idle.start();
+            } else if (!checkpointed && idle.hasExpired(kIdleCheckpointMs)) {
+                index->checkpointAndTruncate();
+                checkpointed = true;
             }
         } catch (const std::exception& error) {
             // Searches stay right without the index, only slower: try again later.

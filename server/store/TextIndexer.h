@@ -3,8 +3,8 @@
 // Keeps the text index (TextIndex) up to date on a thread and connection of its own: it
 // looks every kPollMs whether messages were stored or texts changed since, and takes them
 // in, in transactions of at most TextIndex::kMaxChunk messages that lock the index file
-// alone. A burst of sends is indexed together once it has been stored; searches meanwhile
-// read what the index does not hold yet directly.
+// alone, kChunkPauseMs apart. A burst of sends is indexed together once it has been
+// stored; searches meanwhile read what the index does not hold yet directly.
 
 #include <QMutex>
 #include <QString>
@@ -15,6 +15,11 @@ class TextIndexer : public QThread {
     Q_OBJECT
 public:
     static constexpr int kPollMs = 100;
+    static constexpr int kChunkPauseMs = 30;
+    // As the message writer's: the index file's WAL is copied into it after this many pages,
+    // and emptied once the indexer has had nothing to do for kIdleCheckpointMs.
+    static constexpr int kCheckpointPages = 10000;
+    static constexpr int kIdleCheckpointMs = 1000;
     // After a failure (the file cannot be opened, the disk is full) it tries again this much later.
     static constexpr int kRetryMs = 10000;
     // Its scheduling niceness: the sends' threads have 0.

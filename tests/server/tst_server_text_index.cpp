@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QThread>
 #include <QJsonArray>
 #include <QTemporaryDir>
@@ -211,6 +212,22 @@ private Q_SLOTS:
             QCOMPARE(failures.load(), 0);
             QCOMPARE(f.indexed(u"to index"_s), 1);
         }
+    }
+
+    // What the indexer wrote stays in the index file's WAL until it has nothing to do for a
+    // while; then the WAL is copied into the file and emptied.
+    void anIdleIndexerEmptiesItsWal()
+    {
+        Fixture f;
+        QStringList texts;
+        for (int i = 0; i < 2000; ++i)
+            texts << u"message number %1 with a few words to index"_s.arg(i);
+        f.store(texts);
+        const QString wal = TextIndex::filePathFor(f.path) + u"-wal"_s;
+        TextIndexer indexer(f.path);
+        QTRY_COMPARE_WITH_TIMEOUT(TextIndex(*f.db).state().indexedThrough, 2000, 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(wal).size() == 0, 10 * TextIndexer::kIdleCheckpointMs);
+        QCOMPARE(f.indexed(u"number 1999"_s), 1);
     }
 
     // Indexing is background work: on a busy machine the threads of the sends come first.
