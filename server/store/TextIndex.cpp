@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QMutex>
+#include <QMutexLocker>
 #include <QSet>
 
 namespace {
@@ -53,6 +55,11 @@ QString TextIndex::filePathFor(const QString& databasePath)
 
 void TextIndex::attach()
 {
+    // The threads of one server (indexer, reader) may open a new file at the same moment:
+    // turning it to WAL while another connection has it open in its first journal mode
+    // could fail, so they do it one after the other.
+    static QMutex opening;
+    const QMutexLocker lock(&opening);
     m_db.run(QStringLiteral("ATTACH DATABASE ? AS text_index"), { filePathFor(m_db.filePath()) });
     // As the database itself (see Database.cpp): its commits go to a WAL, not synced.
     m_db.scalar(QStringLiteral("PRAGMA text_index.journal_mode=WAL"));
