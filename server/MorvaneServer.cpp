@@ -26,9 +26,8 @@
 #include "store/Uploads.h"
 
 #include <QDir>
-#include <QFile>
+#include <QFileInfo>
 #include <QHostAddress>
-#include <QTcpServer>
 #include <QWebSocket>
 
 MorvaneServer::MorvaneServer(const ServerOptions& options, QObject* parent)
@@ -72,7 +71,7 @@ MorvaneServer::MorvaneServer(const ServerOptions& options, QObject* parent)
         qInfo().noquote() << "[Server] Staff demo data added; accounts:" << accounts.join(QStringLiteral(", "));
     }
 
-    m_authRoutes = std::make_unique<AuthRoutes>(*m_accounts, *m_twoFactor, *m_hub);
+    m_authRoutes = std::make_unique<AuthRoutes>(*m_accounts, *m_twoFactor, *m_hub, m_options.registrationBurst);
     m_adminRoutes = std::make_unique<AdminRoutes>(*m_db, *m_accounts, *m_messages, *m_hub, *m_reading);
     m_procedureRoutes = std::make_unique<ProcedureRoutes>(*m_registry, *m_accounts, *m_reading);
     m_http = std::make_unique<HttpFront>();
@@ -117,8 +116,7 @@ quint16 MorvaneServer::listen()
 
 void MorvaneServer::shutdown()
 {
-    for (QTcpServer* server : m_http->servers())
-        server->close();
+    m_http->stopListening();
     m_hub->closeAll(2000);
 }
 
@@ -127,10 +125,9 @@ HttpReply MorvaneServer::serveUpload(const QString& key)
     const auto file = m_uploads->find(key);
     if (!file)
         throw ServerError::notFound(Text::NoSuchFile);
-    QFile data(file->path);
-    if (!data.open(QIODevice::ReadOnly))
+    if (!QFileInfo(file->path).isReadable())
         throw ServerError::notFound(Text::NoSuchFile);
-    HttpReply reply = HttpReply::storedFile(file->contentType, data.readAll(), file->fileName, HttpReply::Showing::InlineImages);
+    HttpReply reply = HttpReply::storedFile(file->contentType, file->path, file->fileName, HttpReply::Showing::InlineImages);
     reply.headers.append({ QByteArrayLiteral("Cache-Control"), QByteArrayLiteral("private, max-age=31536000, immutable") });
     return reply;
 }

@@ -14,12 +14,13 @@
 namespace offthread {
 
 // done runs on context's thread unless context is gone by then. work must not touch
-// anything the event loop's thread uses (no database, no sockets).
+// anything the event loop's thread uses (no database, no sockets). It runs on pool,
+// whose threads it shares with the work of its kind.
 template <typename Result>
-void run(QObject* context, std::function<Result()> work, std::function<void(Result)> done)
+void run(QThreadPool* pool, QObject* context, std::function<Result()> work, std::function<void(Result)> done)
 {
     QPointer<QObject> guard(context);
-    QThreadPool::globalInstance()->start([guard, work = std::move(work), done = std::move(done)]() mutable {
+    pool->start([guard, work = std::move(work), done = std::move(done)]() mutable {
         Result result = work();
         if (!guard)
             return;
@@ -28,6 +29,13 @@ void run(QObject* context, std::function<Result()> work, std::function<void(Resu
                 done(std::move(result));
         }, Qt::QueuedConnection);
     });
+}
+
+// On the process's shared pool.
+template <typename Result>
+void run(QObject* context, std::function<Result()> work, std::function<void(Result)> done)
+{
+    run<Result>(QThreadPool::globalInstance(), context, std::move(work), std::move(done));
 }
 
 } // namespace offthread

@@ -9,6 +9,7 @@ QString ServerOptions::usage()
         "Usage: morvane-server [--host ADDRESS] [--port PORT] [--data-dir DIR] [--demo] [--token-ttl SECONDS]\n"
         "                      [--head-timeout SECONDS] [--idle-timeout SECONDS]\n"
         "                      [--max-connections N] [--max-connections-per-address N]\n"
+        "                      [--registration-burst N]\n"
         "       morvane-server [--data-dir DIR] --set-role USERNAME ROLE\n"
         "\n"
         "  --host ADDRESS       address to listen on (default 127.0.0.1)\n"
@@ -23,10 +24,16 @@ QString ServerOptions::usage()
         "  --head-timeout SECONDS  close a connection whose request head has not arrived\n"
         "                       by then, or whose body came slower than 16 KiB/s after\n"
         "                       that long (default 10; fractions allowed)\n"
-        "  --idle-timeout SECONDS  close a connection silent that long inside a body (default 60)\n"
+        "  --idle-timeout SECONDS  close a connection silent that long inside a body, or\n"
+        "                       taking nothing of a file sent to it (default 60)\n"
         "  --max-connections N  connections open at once (default 1024)\n"
         "  --max-connections-per-address N\n"
-        "                       connections open at once from one address (default 64)\n")
+        "                       connections open at once from one address (default 64)\n"
+        "  --registration-burst N\n"
+        "                       accounts one address may register at once before it is held\n"
+        "                       to one every 20 seconds (default 10; all addresses together\n"
+        "                       five times that, then one every 2 seconds); for a demo or\n"
+        "                       tests that make many accounts\n")
         .arg(defaultDataDir());
 }
 
@@ -124,7 +131,7 @@ std::optional<ServerOptions> ServerOptions::parse(const QStringList& arguments, 
                 return std::nullopt;
             }
             (name == u"--head-timeout" ? options.headTimeoutMs : options.idleTimeoutMs) = int(seconds * 1000);
-        } else if (name == u"--max-connections" || name == u"--max-connections-per-address") {
+        } else if (name == u"--max-connections" || name == u"--max-connections-per-address" || name == u"--registration-burst") {
             const auto v = takeValue();
             if (!v)
                 return std::nullopt;
@@ -134,7 +141,10 @@ std::optional<ServerOptions> ServerOptions::parse(const QStringList& arguments, 
                 *error = QStringLiteral("%1 must be a number from 1 to 1000000, not \"%2\"").arg(name, *v);
                 return std::nullopt;
             }
-            (name == u"--max-connections" ? options.maxConnections : options.maxConnectionsPerAddress) = count;
+            (name == u"--max-connections"                   ? options.maxConnections
+                    : name == u"--max-connections-per-address" ? options.maxConnectionsPerAddress
+                                                               : options.registrationBurst)
+                = count;
         } else {
             *error = QStringLiteral("unknown argument \"%1\"\n\n%2").arg(arguments[i], usage());
             return std::nullopt;

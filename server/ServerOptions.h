@@ -2,7 +2,7 @@
 
 // The command line: morvane-server [--host H] [--port P] [--data-dir DIR] [--demo] [--token-ttl S]
 //                                 [--head-timeout S] [--idle-timeout S] [--max-connections N]
-//                                 [--max-connections-per-address N]
+//                                 [--max-connections-per-address N] [--registration-burst N]
 //                   morvane-server [--data-dir DIR] --set-role USERNAME ROLE
 
 #include <QString>
@@ -28,6 +28,8 @@ struct ServerOptions {
     // Connections beyond these are refused with 429 (tests lower them).
     int maxConnections = 1024;
     int maxConnectionsPerAddress = 64;
+    // Registrations from one address at once (the demo and tests raise it).
+    int registrationBurst = 10;
 
     // Parses arguments (without the program name handling of QCoreApplication); on
     // a bad argument returns nothing and sets error. "--help" sets error to the usage.

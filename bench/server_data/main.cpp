@@ -11,7 +11,11 @@
 //     and what the store's own check costs on lists of 300,000;
 //   - the search time at 50,000 messages over that at 100 (keywords with matches and
 //     without, of two characters and longer; the line gives the worst);
-//   - conversations.list per row at 500 conversations.
+//   - conversations.list per row at 500 conversations;
+//   - files: the worst ping wait while a 50 MB file is uploaded and while it is
+//     downloaded, and the server's resident memory (and worst ping wait) while 20
+//     clients have asked for it and read nothing;
+//   - operator.getSessions for an operator with 20,000 ended sessions.
 //
 // Run from the build directory: bench/server_data/bench_server_data
 // (MORVANE_SERVER_BINARY picks another server binary).
@@ -28,6 +32,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -39,6 +44,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -116,7 +122,7 @@ private:
 // The two queries go as GET, with the envelope as their "input".
 QByteArray procedureTarget(const QString& procedure, const QByteArray& envelope)
 {
-    if (procedure == u"search.global" || procedure == u"conversations.list")
+    if (procedure == u"search.global" || procedure == u"conversations.list" || procedure == u"operator.getSessions")
         return "GET /api/trpc/" + procedure.toUtf8() + "?input=" + QUrl::toPercentEncoding(QString::fromUtf8(envelope));
     return "POST /api/trpc/" + procedure.toUtf8();
 }
@@ -195,6 +201,7 @@ public:
 
     Database& db() { return *m_db; }
     quint16 port() const { return m_server.port(); }
+    qint64 processId() const { return m_server.processId(); }
     QUrl wsUrl() const { return m_server.wsUrl(); }
 
 private:
@@ -259,6 +266,108 @@ double timed(Site& site, const QString& procedure, const QJsonObject& input, con
     if (answer)
         *answer = request.answer();
     return request.elapsedMs();
+}
+
+// Resident memory of a process in KiB (VmRSS), from /proc.
+qint64 residentKiB(qint64 pid)
+{
+    QFile status(u"/proc/%1/status"_s.arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+// Pings one after another until done() holds; the longest wait for a pong.
+double worstPingUntil(Pinger& pinger, const std::function<bool()>& done)
+{
+    double worst = 0;
+    do {
+        pinger.ping();
+        waitUntil([&] { return pinger.answered(); });
+        worst = std::max(worst, pinger.waitedMs());
+    } while (!done());
+    return worst;
+}
+
+// The 50 MB file up and down, and twenty readers that stall, on the small site.
+void measureTransfers(Site& site, Pinger& pinger, const QString& token)
+{
+    QByteArray file(50 << 20, '\0');
+    for (qsizetype i = 0; i < file.size(); i += 512)
+        file[i] = char(i / 512);
+    QByteArray answer;
+    timed(site, u"upload.getPresignedUrl"_s,
+        { { u"fileName"_s, u"big.bin"_s }, { u"fileType"_s, u"application/octet-stream"_s }, { u"fileSize"_s, file.size() } }, token, &answer);
+    const QString key = QJsonDocument::fromJson(answer.mid(answer.indexOf("\r\n\r\n") + 4))["result"_L1]["data"_L1]["json"_L1]["fileKey"_L1].toString();
+    const QByteArray body = "{\"json\":{\"fileKey\":\"" + key.toUtf8() + "\",\"contentType\":\"application/octet-stream\",\"fileBuffer\":\""
+        + file.toBase64() + "\"}}";
+    file.clear();
+    RawRequest upload(site.port(), "POST /api/trpc/upload.complete", body, token);
+    const double uploadPing = worstPingUntil(pinger, [&] { return upload.finished(); });
+    if (!upload.answer().contains(" 200 "))
+        std::fprintf(stderr, "upload.complete answered: %s\n", upload.answer().left(300).constData());
+
+    RawRequest download(site.port(), "GET /uploads/" + key.toUtf8(), {}, QString());
+    const double downloadPing = worstPingUntil(pinger, [&] { return download.finished(); });
+    if (download.answer().size() < (50 << 20))
+        std::fprintf(stderr, "the download brought %lld bytes\n", qlonglong(download.answer().size()));
+
+    const qint64 before = residentKiB(site.processId());
+    std::vector<std::unique_ptr<QTcpSocket>> readers;
+    for (int i = 0; i < 20; ++i) {
+        auto socket = std::make_unique<QTcpSocket>();
+        // Takes 64 KiB from the kernel and no more: the server's sending stalls.
+        socket->setReadBufferSize(64 << 10);
+        socket->connectToHost(u"127.0.0.1"_s, site.port());
+        socket->waitForConnected(10000);
+        socket->write("GET /uploads/" + key.toUtf8() + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+        socket->flush();
+        readers.push_back(std::move(socket));
+    }
+    // As long as the server takes to fill what the readers' connections hold.
+    QElapsedTimer stalled;
+    stalled.start();
+    const double stalledPing = worstPingUntil(pinger, [&] { return stalled.elapsed() > 3000; });
+    const qint64 after = residentKiB(site.processId());
+    readers.clear();
+
+    std::printf("ping wait during a 50 MB upload: %.2f ms (worst)\n", uploadPing);
+    std::printf("ping wait during a 50 MB download: %.2f ms (worst)\n", downloadPing);
+    std::printf("resident memory with 20 stalled readers of a 50 MB file: +%.1f MB (%.1f MB in all), ping wait %.2f ms (worst)\n",
+        double(after - before) / 1024, double(after) / 1024, stalledPing);
+}
+
+// operator.getSessions for an operator whose 20,000 sessions have ended.
+void measureOperatorSessions(Site& site, Pinger& pinger)
+{
+    qint64 operatorId = 0, customerId = 0;
+    const QString token = site.registerUser(u"operator"_s, &operatorId);
+    site.registerUser(u"customer"_s, &customerId);
+    site.db().exec(u"UPDATE users SET role = 'operator' WHERE id = ?"_s, { operatorId });
+    {
+        Database::Transaction transaction(site.db());
+        for (int i = 0; i < 20000; ++i)
+            site.db().insert(u"INSERT INTO service_sessions (customer_id, operator_id, status, last_message, created_at, accepted_at,"
+                             " ended_at, last_message_at) VALUES (?, ?, 'ended', 'thank you, that helped', '2026-01-01T00:00:00Z',"
+                             " '2026-01-01T00:00:01Z', '2026-01-01T00:10:00Z', '2026-01-01T00:09:00Z')"_s,
+                { customerId, operatorId });
+        transaction.commit();
+    }
+    QList<double> ms, ping;
+    qsizetype bytes = 0;
+    for (int run = 0; run < kRuns; ++run) {
+        QByteArray answer;
+        ms << timed(site, u"operator.getSessions"_s, {}, token, &answer);
+        bytes = answer.size();
+        double requestMs = 0;
+        ping << pingDuring(site, pinger, u"operator.getSessions"_s, envelope({}), token, &requestMs);
+    }
+    std::printf("operator.getSessions at 20000 ended sessions: %.2f ms, %lld bytes (ping wait %.2f ms)\n", median(ms), qlonglong(bytes),
+        median(ping));
 }
 
 } // namespace
@@ -421,5 +530,15 @@ int main(int argc, char** argv)
         median(storeRepeatedMs));
     std::printf("search ratio 50000/100 messages: %.2f\n", worstRatio);
     std::printf("conversations.list microseconds per row at %d: %.1f\n", rows, median(listMs) * 1000 / std::max(rows, 1));
+
+    qint64 smallPingerId = 0;
+    const QString smallPingerToken = small.registerUser(u"pinger"_s, &smallPingerId);
+    Pinger smallPinger;
+    if (!smallPinger.open(small.wsUrl(), smallPingerToken, smallPingerId)) {
+        std::fprintf(stderr, "the live channel did not open\n");
+        return 1;
+    }
+    measureTransfers(small, smallPinger, smallToken);
+    measureOperatorSessions(small, smallPinger);
     return 0;
 }

@@ -90,17 +90,17 @@ HttpReply AdminRoutes::handle(const HttpRequest& request, const QString& rest)
         use(get, "GET");
         return stats(request.language);
     }
+    // Searching the lists looks at every row: off the event loop.
     if (rest == u"users") {
         use(get, "GET");
-        return HttpReply::json(UserAdministration(m_db).list(pageRequest(request)));
+        return later(request.language, [page = pageRequest(request)](Database& db) { return HttpReply::json(UserAdministration(db).list(page)); });
     }
     if (rest == u"groups") {
         use(get, "GET");
-        return HttpReply::json(GroupAdministration(m_db).list(pageRequest(request)));
+        return later(request.language, [page = pageRequest(request)](Database& db) { return HttpReply::json(GroupAdministration(db).list(page)); });
     }
     if (rest == u"messages") {
         use(get, "GET");
-        // Searching looks at every message: off the event loop.
         return later(request.language, [page = pageRequest(request)](Database& db) { return HttpReply::json(MessageAudit(db).list(page)); });
     }
     if (rest == u"users/ban") {
@@ -174,14 +174,12 @@ HttpReply AdminRoutes::changeRole(qint64 adminId, const HttpRequest& request)
 HttpReply AdminRoutes::dissolve(qint64 adminId, const HttpRequest& request)
 {
     const qint64 groupId = bodyReader(request).required<qint64>(QLatin1StringView("groupId"));
-    if (const auto conversationId = GroupAdministration(m_db).dissolve(groupId)) {
-        // Stored once and read by every member, whatever their language: each finds a
-        // line in theirs, the acting administrator's first.
-        const QString text = Phrase(Text::GroupDissolvedNotice).inEveryLanguage(request.language);
-        const qint64 notice = m_messages.storeNotice(*conversationId, adminId, text);
-        if (const auto message = m_messages.messageJson(notice))
-            m_hub.sendToConversation(*conversationId, QStringLiteral("message_deliver"), { { QStringLiteral("message"), *message } });
-    }
+    const qint64 conversationId = GroupAdministration(m_db).dissolve(groupId);
+    // Each member's client words the notice in the member's language.
+    const qint64 notice = m_messages.storeNotice(conversationId, adminId, Messages::kGroupDissolved,
+        Phrase(Text::GroupDissolvedNotice).in(request.language));
+    if (const auto message = m_messages.messageJson(notice))
+        m_hub.sendToConversation(conversationId, QStringLiteral("message_deliver"), { { QStringLiteral("message"), *message } });
     return success();
 }
 

@@ -6,6 +6,7 @@ AnswerQueue::AnswerQueue(QTcpSocket* socket)
     : QObject(socket)
     , m_socket(socket)
 {
+    connect(socket, &QTcpSocket::bytesWritten, this, &AnswerQueue::sendMore);
 }
 
 AnswerQueue& AnswerQueue::of(QTcpSocket* socket)
@@ -15,26 +16,41 @@ AnswerQueue& AnswerQueue::of(QTcpSocket* socket)
     return *new AnswerQueue(socket);
 }
 
-void AnswerQueue::answer(qint64 place, QByteArray wire)
+void AnswerQueue::answer(qint64 place, HttpReply reply)
 {
-    m_early.insert(place, std::move(wire));
+    m_early.insert(place, std::move(reply));
     flush();
 }
 
-void AnswerQueue::endAfter(qint64 answers, QByteArray last, std::function<void()> written)
+void AnswerQueue::endAfterAll(QByteArray last, std::function<void()> written)
 {
-    m_ending = Ending { answers, std::move(last), std::move(written) };
+    m_ending = Ending { std::move(last), std::move(written) };
+    flush();
+}
+
+void AnswerQueue::whenAllAnswered(std::function<void()> done)
+{
+    m_whenAnswered = std::move(done);
     flush();
 }
 
 void AnswerQueue::flush()
 {
-    while (!m_ended && m_early.contains(m_written)) {
-        const QByteArray wire = m_early.take(m_written++);
-        if (m_socket->state() == QAbstractSocket::ConnectedState)
-            m_socket->write(wire);
+    const bool connected = m_socket->state() == QAbstractSocket::ConnectedState;
+    while (!m_ended && !m_file && m_early.contains(m_written)) {
+        const HttpReply reply = m_early.take(m_written++);
+        if (!connected)
+            continue;
+        if (reply.bodyFile.isEmpty())
+            m_socket->write(reply.wire());
+        else
+            startFile(reply);
     }
-    if (m_ended || !m_ending || m_written < m_ending->after)
+    if (m_ended || !allAnswered())
+        return;
+    if (m_whenAnswered)
+        std::exchange(m_whenAnswered, nullptr)();
+    if (!m_ending)
         return;
     m_ended = true;
     m_early.clear();
@@ -42,4 +58,41 @@ void AnswerQueue::flush()
     if (m_socket->state() == QAbstractSocket::ConnectedState)
         m_socket->write(ending.last);
     ending.written();
+}
+
+void AnswerQueue::startFile(const HttpReply& reply)
+{
+    auto file = std::make_unique<QFile>(reply.bodyFile);
+    // The file was there when the request was answered; a file that went since, or a
+    // head that cannot be written, leaves the connection nothing sound to say.
+    const std::optional<QByteArray> head = file->open(QIODevice::ReadOnly) ? reply.head(file->size()) : std::nullopt;
+    if (!head) {
+        qWarning().noquote() << "[Server] A stored file could not be sent:" << file->errorString();
+        m_socket->abort();
+        return;
+    }
+    m_socket->write(*head);
+    m_fileLeft = file->size();
+    m_file = std::move(file);
+    sendMore();
+}
+
+void AnswerQueue::sendMore()
+{
+    while (m_file && m_socket->state() == QAbstractSocket::ConnectedState && m_socket->bytesToWrite() < kFileAhead) {
+        if (m_fileLeft == 0) {
+            m_file.reset();
+            flush();
+            return;
+        }
+        const QByteArray piece = m_file->read(qMin(kFilePiece, m_fileLeft));
+        if (piece.isEmpty()) {
+            // Shorter than its head said: the client must not take what came for the whole.
+            qWarning().noquote() << "[Server] A stored file ended early:" << m_file->errorString();
+            m_socket->abort();
+            return;
+        }
+        m_socket->write(piece);
+        m_fileLeft -= piece.size();
+    }
 }

@@ -30,11 +30,18 @@ void requireMethod(const HttpRequest& request, const QString& method)
 
 } // namespace
 
-AuthRoutes::AuthRoutes(Accounts& accounts, TwoFactor& twoFactor, LiveHub& hub)
+AuthRoutes::AuthRoutes(Accounts& accounts, TwoFactor& twoFactor, LiveHub& hub, int registrationBurst)
     : m_accounts(accounts)
     , m_twoFactor(twoFactor)
     , m_hub(hub)
+    , m_registrations(registrationBurst)
 {
+    m_registrationDigests.setMaxThreadCount(kRegistrationThreads);
+}
+
+AuthRoutes::~AuthRoutes()
+{
+    m_registrationDigests.clear();
 }
 
 HttpReply AuthRoutes::signedIn(const IssuedTokens& issued)
@@ -80,9 +87,13 @@ HttpReply AuthRoutes::registerUser(const HttpRequest& request)
     registration.nickname = body.optional<QString>(QLatin1StringView("nickname"));
     registration.email = body.optional<QString>(QLatin1StringView("email"));
     registration.inviteCode = body.optional<QString>(QLatin1StringView("inviteCode"));
+    // No account has a longer name or password: refused before anything is counted.
+    Accounts::requireSignInLimits(registration.username, registration.password);
+    if (!m_registrations.begin(request.clientAddress))
+        throw ServerError::tooManyRequests(Text::TooManyRegistrations);
     const ValidRegistration valid = m_accounts.validateRegistration(registration);
     auto pending = std::make_shared<PendingReply>();
-    offthread::run<passwords::Digest>(&m_alive, [password = valid.password] { return passwords::make(password); },
+    offthread::run<passwords::Digest>(&m_registrationDigests, &m_alive, [password = valid.password] { return passwords::make(password); },
         [this, pending, valid, address = request.clientAddress, language = request.language](passwords::Digest digest) {
             pending->finish(answer(language, [&] {
                 const IssuedTokens issued = m_accounts.registerUser(valid, digest, address);

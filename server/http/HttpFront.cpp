@@ -1,92 +1,45 @@
 #include "http/HttpFront.h"
 
-#include "http/AnswerQueue.h"
-#include "http/PendingReply.h"
-#include "http/RequestGate.h"
-
+#include "http/FrameMaskCheck.h"
+#include "http/HttpConnection.h"
 #include "http/ServerError.h"
 
-
-#include <QHostAddress>
-#include <QHttpServerRequest>
-#include <QJsonObject>
-#include <QJsonDocument>
-#include <QPointer>
 #include <QTcpSocket>
+#include <QWebSocket>
 
-
-namespace {
-
-QString methodName(QHttpServerRequest::Method method)
+HttpFront::HttpFront(QObject* parent)
+    : QObject(parent)
+    , m_webSockets(QStringLiteral("morvane-server"), QWebSocketServer::NonSecureMode)
 {
-    switch (method) {
-    case QHttpServerRequest::Method::Get:
-        return QStringLiteral("GET");
-    case QHttpServerRequest::Method::Post:
-        return QStringLiteral("POST");
-    case QHttpServerRequest::Method::Put:
-        return QStringLiteral("PUT");
-    case QHttpServerRequest::Method::Delete:
-        return QStringLiteral("DELETE");
-    case QHttpServerRequest::Method::Head:
-        return QStringLiteral("HEAD");
-    case QHttpServerRequest::Method::Options:
-        return QStringLiteral("OPTIONS");
-    case QHttpServerRequest::Method::Patch:
-        return QStringLiteral("PATCH");
-    default:
-        return QStringLiteral("OTHER");
-    }
+    connect(&m_webSockets, &QWebSocketServer::newConnection, this, &HttpFront::newWebSocketConnection);
 }
 
-QString bearerOf(const QHttpServerRequest& request)
+// The gate goes first, with the connections it has not handed out yet.
+HttpFront::~HttpFront()
 {
-    for (const auto& [name, value] : request.headers()) {
-        if (name.compare("authorization", Qt::CaseInsensitive) != 0)
-            continue;
-        const QByteArray trimmed = value.trimmed();
-        if (trimmed.size() > 7 && trimmed.left(7).compare("bearer ", Qt::CaseInsensitive) == 0)
-            return QString::fromLatin1(trimmed.mid(7).trimmed());
-        return {};
-    }
-    return {};
+    delete m_gate;
 }
-
-QString hostOf(const QHttpServerRequest& request)
-{
-    for (const auto& [name, value] : request.headers()) {
-        if (name.compare("host", Qt::CaseInsensitive) == 0)
-            return QString::fromLatin1(value.trimmed());
-    }
-    return {};
-}
-
-Language languageOf(const QHttpServerRequest& request)
-{
-    return languageFromHeader(request.value(QByteArrayLiteral("Accept-Language")));
-}
-
-bool isUpgrade(const QHttpServerRequest& request)
-{
-    for (const auto& [name, value] : request.headers()) {
-        if (name.compare("upgrade", Qt::CaseInsensitive) == 0 && value.trimmed().compare("websocket", Qt::CaseInsensitive) == 0)
-            return true;
-    }
-    return false;
-}
-
-} // namespace
 
 quint16 HttpFront::listenGuarded(const QHostAddress& address, quint16 port, const QString& hostName,
     RequestGate::Limits limits, RequestGate::TokenCheck tokenCheck)
 {
-    auto* listener = new RequestGate(limits, std::move(tokenCheck), this);
-    if (!listener->listenOn(address, port, hostName)) {
-        delete listener;
+    auto* gate = new RequestGate(limits, std::move(tokenCheck), this);
+    if (!gate->listenOn(address, port, hostName)) {
+        delete gate;
         return 0;
     }
-    bind(listener);
-    return listener->serverPort();
+    m_gate = gate;
+    connect(gate, &QTcpServer::newConnection, this, [this, gate] {
+        while (QTcpSocket* socket = gate->nextPendingConnection())
+            new HttpConnection(socket, *gate, *this);
+    });
+    return gate->serverPort();
+}
+
+void HttpFront::stopListening()
+{
+    if (m_gate)
+        m_gate->close();
 }
 
 qint64 HttpFront::bodyLimit(const QString& path)
@@ -94,72 +47,50 @@ qint64 HttpFront::bodyLimit(const QString& path)
     return path == u"/api/trpc/upload.complete" ? kMaxUploadBody : kMaxBody;
 }
 
-HttpFront::HttpFront(QObject* parent)
-    : QAbstractHttpServer(parent)
-{
-}
-
 void HttpFront::route(const QString& prefix, bool procedureErrors, Handler handler)
 {
     m_routes.append(Route { prefix, procedureErrors, std::move(handler) });
 }
 
-bool HttpFront::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket)
+HttpReply HttpFront::serve(const HttpRequest& request)
 {
-    // The upgrade itself is done by the base class once this returns true without a reply.
-    if (request.url().path() == u"/ws" && isUpgrade(request))
-        return true;
-    AnswerQueue& answers = AnswerQueue::of(socket);
-    const qint64 place = answers.reserve();
-    const HttpReply reply = dispatch(request);
-    if (!reply.pending) {
-        answers.answer(place, reply.wire());
-        return true;
-    }
-    reply.pending->whenFinished([queue = QPointer<AnswerQueue>(&answers), place](const HttpReply& done) {
-        if (queue)
-            queue->answer(place, done.wire());
-    });
-    return true;
-}
-
-void HttpFront::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket)
-{
-    AnswerQueue& answers = AnswerQueue::of(socket);
-    answers.answer(answers.reserve(), HttpReply::restError(ServerError::notFound(Text::NotFound), languageOf(request)).wire());
-}
-
-HttpReply HttpFront::dispatch(const QHttpServerRequest& request)
-{
-    const QString path = request.url().path();
-    const Language language = languageOf(request);
     const Route* route = nullptr;
-    for (const Route& candidate : m_routes) {
-        if (path.startsWith(candidate.prefix)) {
+    for (const Route& candidate : std::as_const(m_routes)) {
+        if (request.path.startsWith(candidate.prefix)) {
             route = &candidate;
             break;
         }
     }
     if (!route) {
-        if (path == u"/ws")
-            return HttpReply::restError(ServerError::badRequest(Text::WebSocketOnly), language);
-        return HttpReply::restError(ServerError::notFound(Text::NotFound), language);
+        if (request.path == u"/ws")
+            return HttpReply::restError(ServerError::badRequest(Text::WebSocketOnly), request.language);
+        return HttpReply::restError(ServerError::notFound(Text::NotFound), request.language);
     }
-    const QString rest = path.mid(route->prefix.size());
-    return HttpReply::guarded([&] {
-        const qint64 limit = bodyLimit(path);
-        if (request.body().size() > limit)
-            throw ServerError::tooLarge(Text::BodyTooLarge, limit);
-        HttpRequest view;
-        view.method = methodName(request.method());
-        view.path = path;
-        view.query = request.query();
-        view.body = request.body();
-        view.bearerToken = bearerOf(request);
-        view.clientAddress = request.remoteAddress().toString();
-        view.host = hostOf(request);
-        view.language = language;
-        return route->handler(view, rest);
-    }, route->procedureErrors, route->procedureErrors ? rest : path, language);
+    const QString rest = request.path.mid(route->prefix.size());
+    return HttpReply::guarded([&] { return route->handler(request, rest); }, route->procedureErrors,
+        route->procedureErrors ? rest : request.path, request.language);
 }
 
+void HttpFront::upgrade(QTcpSocket* socket)
+{
+    // Made before the WebSocket, so that its reader runs before the WebSocket's.
+    m_handshaking.removeAll(nullptr);
+    m_handshaking.append(new FrameMaskCheck(socket));
+    m_webSockets.handleConnection(socket);
+}
+
+std::unique_ptr<QWebSocket> HttpFront::nextPendingWebSocketConnection()
+{
+    std::unique_ptr<QWebSocket> webSocket(m_webSockets.nextPendingConnection());
+    if (!webSocket)
+        return webSocket;
+    m_handshaking.removeAll(nullptr);
+    for (qsizetype i = 0; i < m_handshaking.size(); ++i) {
+        QTcpSocket* socket = m_handshaking[i]->socket();
+        if (socket->peerPort() == webSocket->peerPort() && socket->peerAddress() == webSocket->peerAddress()) {
+            m_handshaking.takeAt(i)->follow(webSocket.get());
+            break;
+        }
+    }
+    return webSocket;
+}

@@ -7,11 +7,18 @@
 #include "http/HttpReply.h"
 #include "http/RequestGate.h"
 
-#include <QAbstractHttpServer>
+#include <QList>
+#include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QUrlQuery>
+#include <QWebSocketServer>
 
 #include <functional>
+#include <memory>
+
+class FrameMaskCheck;
+class QWebSocket;
 
 struct HttpRequest {
     QString method;
@@ -27,10 +34,10 @@ struct HttpRequest {
     Language language = Language::English;
 };
 
-class HttpFront : public QAbstractHttpServer {
+class HttpFront : public QObject {
     Q_OBJECT
 public:
-    // Bodies above these sizes are refused with 413 before any handler sees them.
+    // Bodies above these sizes are refused with 413 before they are read.
     static constexpr qint64 kMaxBody = 1 << 20;
     static constexpr qint64 kMaxUploadFile = 50LL << 20;
     static constexpr qint64 kMaxUploadBody = kMaxUploadFile / 3 * 4 + 4 + (64 << 10);
@@ -38,11 +45,14 @@ public:
     using Handler = std::function<HttpReply(const HttpRequest&, const QString& rest)>;
 
     explicit HttpFront(QObject* parent = nullptr);
+    ~HttpFront() override;
 
-    // Listens through the socket layer that refuses oversized or foreign requests as
-    // they arrive, before they are buffered. Returns the port, or 0 when it cannot listen.
+    // Listens through the gate that refuses oversized or foreign requests as they
+    // arrive. Returns the port, or 0 when it cannot listen.
     quint16 listenGuarded(const QHostAddress& address, quint16 port, const QString& hostName,
         RequestGate::Limits limits, RequestGate::TokenCheck tokenCheck);
+    // Stops listening; connections already open go on.
+    void stopListening();
     // The largest body accepted for this path.
     static qint64 bodyLimit(const QString& path);
 
@@ -50,9 +60,16 @@ public:
     // procedureErrors chooses the error envelope of failures that escape the handler.
     void route(const QString& prefix, bool procedureErrors, Handler handler);
 
-protected:
-    bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override;
-    void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
+    // The answer to a whole request (perhaps one that comes later).
+    HttpReply serve(const HttpRequest& request);
+    // Takes a socket whose unread bytes begin with a WebSocket upgrade.
+    void upgrade(QTcpSocket* socket);
+
+    bool hasPendingWebSocketConnections() const { return m_webSockets.hasPendingConnections(); }
+    std::unique_ptr<QWebSocket> nextPendingWebSocketConnection();
+
+Q_SIGNALS:
+    void newWebSocketConnection();
 
 private:
     struct Route {
@@ -61,7 +78,9 @@ private:
         Handler handler;
     };
 
-    HttpReply dispatch(const QHttpServerRequest& request);
-
     QList<Route> m_routes;
+    QPointer<RequestGate> m_gate;
+    QWebSocketServer m_webSockets;
+    // Sockets handed to the WebSocket server whose handshake is not done yet.
+    QList<QPointer<FrameMaskCheck>> m_handshaking;
 };

@@ -131,7 +131,7 @@ HttpReply HttpReply::internalError(bool procedure, Language language)
     return json(QJsonObject { { QStringLiteral("error"), QJsonObject { { QStringLiteral("json"), inner } } } }, 500);
 }
 
-HttpReply HttpReply::storedFile(const QString& contentType, QByteArray body, const QString& fileName, Showing showing)
+HttpReply HttpReply::storedFile(const QString& contentType, const QString& path, const QString& fileName, Showing showing)
 {
     // SVG is a picture that can carry scripts: it is saved like any other document.
     const QString type = contentType.trimmed().toLower();
@@ -139,7 +139,7 @@ HttpReply HttpReply::storedFile(const QString& contentType, QByteArray body, con
     const bool inlineShown = showing == Showing::InlineImages && picture;
     HttpReply reply;
     reply.contentType = mediatype::isValid(contentType) ? contentType.toLatin1() : QByteArrayLiteral("application/octet-stream");
-    reply.body = std::move(body);
+    reply.bodyFile = path;
     reply.headers.append({ QByteArrayLiteral("X-Content-Type-Options"), QByteArrayLiteral("nosniff") });
     reply.headers.append({ QByteArrayLiteral("Content-Security-Policy"), QByteArrayLiteral("sandbox") });
     reply.headers.append({ QByteArrayLiteral("Content-Disposition"),
@@ -171,10 +171,10 @@ HttpReply HttpReply::later(std::shared_ptr<PendingReply> pending)
     return reply;
 }
 
-QByteArray HttpReply::wire(bool closing) const
+std::optional<QByteArray> HttpReply::head(qint64 bodyLength, bool closing) const
 {
     QList<QPair<QByteArray, QByteArray>> lines { { QByteArrayLiteral("Content-Type"), contentType },
-        { QByteArrayLiteral("Content-Length"), QByteArray::number(body.size()) } };
+        { QByteArrayLiteral("Content-Length"), QByteArray::number(bodyLength) } };
     lines += headers;
     if (closing)
         lines.append({ QByteArrayLiteral("Connection"), QByteArrayLiteral("close") });
@@ -182,9 +182,16 @@ QByteArray HttpReply::wire(bool closing) const
     for (const auto& [name, value] : std::as_const(lines)) {
         if (name.isEmpty() || splitsTheHead(name) || name.contains(':') || splitsTheHead(value)) {
             qWarning().noquote() << "[Server] An answer's header" << name.left(64).toPercentEncoding() << "would split its head; answering 500";
-            return internalError(false, Language::English).wire(closing);
+            return std::nullopt;
         }
         head += name + ": " + value + "\r\n";
     }
-    return head + "\r\n" + body;
+    return head + "\r\n";
+}
+
+QByteArray HttpReply::wire(bool closing) const
+{
+    if (const auto written = head(body.size(), closing))
+        return *written + body;
+    return internalError(false, Language::English).wire(closing);
 }

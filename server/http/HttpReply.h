@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class PendingReply;
 class ServerError;
@@ -20,6 +21,9 @@ struct HttpReply {
     int status = 200;
     QByteArray contentType = QByteArrayLiteral("application/json");
     QByteArray body;
+    // Set for a stored file: the body is then this file, read from the disk as the
+    // client takes it (see AnswerQueue), and `body` is unused.
+    QString bodyFile;
     QList<QPair<QByteArray, QByteArray>> headers;
     // Set when the answer comes later; everything above is then unused.
     std::shared_ptr<PendingReply> pending;
@@ -38,15 +42,18 @@ struct HttpReply {
     // picture and shown inline was asked for.
     enum class Showing { InlineImages, Download };
     // A stored type that is not a well-formed media type is served as application/octet-stream.
-    static HttpReply storedFile(const QString& contentType, QByteArray body, const QString& fileName, Showing showing);
+    static HttpReply storedFile(const QString& contentType, const QString& path, const QString& fileName, Showing showing);
     static HttpReply later(std::shared_ptr<PendingReply> pending);
     // Runs work and turns what it throws into an error answer: of the procedure form
     // (for the procedure named path) or the REST form. Bad input never becomes a 500.
     static HttpReply guarded(const std::function<HttpReply()>& work, bool procedure, const QString& path, Language language);
 
     // The answer as it goes on the wire: status line, headers, body; "Connection: close"
-    // when closing. Every answer the server writes passes here, and here each header is
-    // checked: one holding CR, LF or NUL would split the head, so such an answer goes
-    // out as a 500 instead.
+    // when closing. Every answer the server writes passes here or through head(), and
+    // there each header is checked: one holding CR, LF or NUL would split the head, so
+    // such an answer goes out as a 500 instead.
     QByteArray wire(bool closing = false) const;
+    // The status line and headers for a body of bodyLength bytes (a file's); nothing
+    // when a header would split the head.
+    std::optional<QByteArray> head(qint64 bodyLength, bool closing = false) const;
 };

@@ -1,15 +1,9 @@
 #pragma once
 
-// The listening socket in front of the HTTP parser. It sees each connection's bytes
-// before the parser buffers them and walks the requests in them (pipelined ones too,
-// chunked bodies to their end), refusing, holding none of the refused bytes and closing
-// the connection, a request whose head, address or body is too large, whose length
-// could be read two ways, that a web page of another origin sends, or that needs a
-// token and brings none that is valid. The parser gets only the requests before a
-// refused one, and the refusal is answered after them (answers keep the order of
-// their requests). It closes connections that are slow to send a head or a body,
-// limits how many connections are open, and keeps accepting after running out of
-// descriptors.
+// The listening socket: it limits how many connections are open (in all and per
+// address), keeps accepting after running out of descriptors, and holds what each
+// connection's reader (HttpConnection) checks requests against: the time limits, this
+// server's own web origins and whether a token is valid.
 
 #include <QByteArray>
 #include <QHash>

@@ -197,8 +197,11 @@ void LiveHub::closeSession(qint64 sessionId)
 
 void LiveHub::closeUser(qint64 userId)
 {
-    for (QWebSocket* socket : socketsOf(userId))
-        socket->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("account banned"));
+    // Every socket, a replaced one included: it still takes what its client sends.
+    for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it) {
+        if (it.value().userId == userId)
+            it.key()->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("account banned"));
+    }
 }
 
 void LiveHub::closeAll(int waitMs)
@@ -344,6 +347,7 @@ void LiveHub::handleAuth(QWebSocket* socket, const QJsonObject& payload)
     m_connections.insert(socket, connection);
     const bool firstSocket = !m_byUser.contains(connection.userId);
     m_byUser.insert(connection.userId, socket);
+    replaceOlderChannels(socket, connection);
     if (!deviceId.isEmpty())
         m_accounts.recordDevice(connection.userId, connection.sessionId, deviceId, deviceType);
 
@@ -361,6 +365,33 @@ void LiveHub::handleAuth(QWebSocket* socket, const QJsonObject& payload)
     }
 }
 
+void LiveHub::replaceOlderChannels(QWebSocket* socket, const Connection& connection)
+{
+    // A client renewing its token opens its new channel before it closes the old one.
+    // Were events written on both until then, one that came on the old channel after
+    // the client had let go of it would be lost, and one on both would come twice.
+    // So each event goes to exactly one: the old channel until now, the new one from
+    // here on. The old one still answers what the client sends on it until it closes.
+    if (connection.deviceId.isEmpty())
+        return;
+    for (QWebSocket* other : socketsOf(connection.userId)) {
+        const Connection& older = m_connections.value(other);
+        if (other == socket || older.sessionId != connection.sessionId || older.deviceId != connection.deviceId)
+            continue;
+        m_byUser.remove(connection.userId, other);
+        closeAfterGrace(other, older.sessionId, QWebSocketProtocol::CloseCodeNormal, QStringLiteral("replaced by a newer connection"));
+    }
+}
+
+void LiveHub::closeAfterGrace(QWebSocket* socket, qint64 sessionId, QWebSocketProtocol::CloseCode code, const QString& reason)
+{
+    QPointer<QWebSocket> guard(socket);
+    QTimer::singleShot(kHandoverGraceMs, this, [this, guard, sessionId, code, reason] {
+        if (guard && m_connections.value(guard).sessionId == sessionId)
+            guard->close(code, reason);
+    });
+}
+
 void LiveHub::closeWhenExpired(QWebSocket* socket, qint64 sessionId, qint64 expiresSeconds)
 {
     // A timer holds at most about 24 days; a longer-lived token is looked at again then.
@@ -374,7 +405,10 @@ void LiveHub::closeWhenExpired(QWebSocket* socket, qint64 sessionId, qint64 expi
             closeWhenExpired(guard, sessionId, expiresSeconds);
             return;
         }
-        guard->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("access token expired"));
+        // Its client renews the token shortly before this and opens the channel that
+        // replaces this one; a renewal that takes a moment longer must not leave the user
+        // unreachable meanwhile, and offline to their contacts.
+        closeAfterGrace(guard, sessionId, QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("access token expired"));
     });
 }
 

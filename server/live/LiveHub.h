@@ -15,6 +15,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QWebSocketProtocol>
 
 #include <memory>
 
@@ -36,6 +37,10 @@ public:
     // A socket whose peer leaves more than this unread is closed: a client that never
     // reads must not make the server hold its deliveries without bound.
     static constexpr qint64 kMaxUnsent = 4 * 1024 * 1024;
+    // How long a channel may stay open once it is no longer the one its client is reached
+    // on: replaced by a newer channel of the same session and device, or past its token's
+    // expiry. Enough for the client to move over to its next channel.
+    static constexpr int kHandoverGraceMs = 5000;
 
     LiveHub(Accounts& accounts, Conversations& conversations, Messages& messages, Contacts& contacts, MessageWriter& writer,
         QObject* parent = nullptr);
@@ -83,6 +88,10 @@ private:
     // Returns once every send that arrived so far is committed and answered.
     void settleSends();
     void closeWhenExpired(QWebSocket* socket, qint64 sessionId, qint64 expiresSeconds);
+    // Stops writing the user's events on the client's older channels of this session and
+    // device: the new one gets them from now on.
+    void replaceOlderChannels(QWebSocket* socket, const Connection& connection);
+    void closeAfterGrace(QWebSocket* socket, qint64 sessionId, QWebSocketProtocol::CloseCode code, const QString& reason);
     void handleTyping(QWebSocket* socket, const Connection& connection, const QJsonObject& payload);
     void handleRead(QWebSocket* socket, const Connection& connection, const QJsonObject& payload);
     void handleDelivered(const Connection& connection, const QJsonObject& payload);

@@ -12,7 +12,8 @@
 void registerConversationProcedures(ProcedureRegistry& registry, ServerContext& context)
 {
     registry.add(QStringLiteral("conversations.list"), ProcedureKind::Query, [&context](const ProcedureCall& call) -> QJsonValue {
-        return context.conversations.listFor(call.userId, context.hub.presenceFor(call.userId));
+        return context.conversations.listFor(call.userId, context.hub.presenceFor(call.userId),
+            [&context](const QList<qint64>& ids) { return context.messages.messagesJson(ids); });
     });
 
     registry.add(QStringLiteral("conversations.create"), ProcedureKind::Mutation, [&context](const ProcedureCall& call) -> QJsonValue {

@@ -115,7 +115,8 @@ IssuedTokens Accounts::registerUser(const ValidRegistration& registration, const
 
 void Accounts::requireSignInLimits(const QString& username, const QString& password)
 {
-    if (QStringView(username).trimmed().size() > kMaxUsername)
+    // Counted as sent, before trimming: padding is no way past the limit.
+    if (username.size() > kMaxUsername)
         throw ServerError::badRequest(Text::UsernameLength, kMinUsername, kMaxUsername);
     if (password.size() > kMaxPassword)
         throw ServerError::badRequest(Text::PasswordTooLong, kMaxPassword);

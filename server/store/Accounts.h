@@ -78,7 +78,9 @@ public:
     // Sign-in in the same way: the stored digest of a name (nothing for an unknown
     // one), then, once the password matched it, a session; a banned account is 403.
     std::optional<SignInRecord> signInRecord(const QString& username);
-    // Throws 400 for a name or password longer than any account can have.
+    // Throws 400 for a name (as sent, spaces included) or password longer than any
+    // account can have; registrations and sign-ins are refused with it before anything
+    // is counted or a digest made.
     static void requireSignInLimits(const QString& username, const QString& password);
     IssuedTokens completeSignIn(qint64 userId, const QString& clientAddress);
     // A live (unexpired) access token, or nothing.

@@ -175,7 +175,7 @@ PostingRight Conversations::postingRight(qint64 conversationId, qint64 userId)
     return right;
 }
 
-QJsonArray Conversations::listFor(qint64 userId, const Presence& online)
+QJsonArray Conversations::listFor(qint64 userId, const Presence& online, const MessagesById& messagesById)
 {
     // One statement whatever the number of conversations: the last message, the private
     // peer and the unread count (kept, and what was sent since it was: see UnreadCounts)
@@ -184,8 +184,7 @@ QJsonArray Conversations::listFor(qint64 userId, const Presence& online)
         "SELECT c.id, c.type, COALESCE(g.name, c.name), COALESCE(g.avatar, c.avatar), c.creator_id,"
         " c.created_at, c.updated_at, m.pinned, m.muted, ") + UnreadCounts::of(QStringLiteral("m")) + QStringLiteral(","
         " (SELECT COUNT(*) FROM conversation_members x WHERE x.conversation_id = c.id),"
-        " last.id, last.sender_id, last.type, last.content, last.created_at, last.revoked_at,"
-        " peer.id, peer.name, peer.avatar"
+        " last.id, last.created_at, peer.id, peer.name, peer.avatar"
         " FROM conversation_members m"
         " JOIN conversations c ON c.id = m.conversation_id"
         " LEFT JOIN chat_groups g ON g.conversation_id = c.id"
@@ -196,7 +195,9 @@ QJsonArray Conversations::listFor(qint64 userId, const Presence& online)
         " WHERE m.user_id = ? AND m.hidden = 0"
         " ORDER BY m.pinned DESC, COALESCE(last.created_at, c.created_at) DESC, c.id DESC"),
         { userId });
-    QJsonArray list;
+    // Row by row, the last message's id; all of them are written at once after.
+    QList<QJsonObject> rows;
+    QList<qint64> lastIds;
     while (query.next()) {
         QJsonObject c;
         c.insert(QLatin1StringView("id"), query.value(0).toLongLong());
@@ -210,29 +211,27 @@ QJsonArray Conversations::listFor(qint64 userId, const Presence& online)
         c.insert(QLatin1StringView("updatedAt"), query.value(6).toString());
         c.insert(QLatin1StringView("isPinned"), query.value(7).toInt() != 0);
         c.insert(QLatin1StringView("isMuted"), query.value(8).toInt() != 0);
-        if (!query.value(17).isNull()) {
-            const qint64 peerId = query.value(17).toLongLong();
-            c.insert(QLatin1StringView("name"), query.value(18).toString());
-            rowjson::putText(c, QLatin1StringView("avatar"), query.value(19));
+        if (!query.value(13).isNull()) {
+            const qint64 peerId = query.value(13).toLongLong();
+            c.insert(QLatin1StringView("name"), query.value(14).toString());
+            rowjson::putText(c, QLatin1StringView("avatar"), query.value(15));
             c.insert(QLatin1StringView("online"), online(peerId));
             // Lets the client follow the other member's presence without asking
             // for the members of every private conversation.
             c.insert(QLatin1StringView("peerId"), peerId);
         }
-        if (!query.value(11).isNull()) {
-            QJsonObject last;
-            last.insert(QLatin1StringView("id"), query.value(11).toLongLong());
-            last.insert(QLatin1StringView("conversationId"), query.value(0).toLongLong());
-            last.insert(QLatin1StringView("senderId"), query.value(12).toLongLong());
-            last.insert(QLatin1StringView("type"), query.value(13).toString());
-            if (query.value(16).isNull())
-                rowjson::putText(last, QLatin1StringView("content"), query.value(14));
-            last.insert(QLatin1StringView("createdAt"), query.value(15).toString());
-            c.insert(QLatin1StringView("lastMessage"), last);
-            c.insert(QLatin1StringView("lastMessageTime"), query.value(15).toString());
-        }
+        lastIds.append(query.value(11).isNull() ? 0 : query.value(11).toLongLong());
+        if (!query.value(11).isNull())
+            c.insert(QLatin1StringView("lastMessageTime"), query.value(12).toString());
         c.insert(QLatin1StringView("unreadCount"), query.value(9).toLongLong());
-        list.append(c);
+        rows.append(c);
+    }
+    const QHash<qint64, QJsonObject> lastMessages = messagesById(lastIds);
+    QJsonArray list;
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        if (const auto last = lastMessages.constFind(lastIds[i]); last != lastMessages.constEnd())
+            rows[i].insert(QLatin1StringView("lastMessage"), *last);
+        list.append(rows[i]);
     }
     return list;
 }

@@ -6,10 +6,13 @@
 #include "http/ServerError.h"
 #include "live/Presence.h"
 
+#include <QHash>
 #include <QJsonArray>
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class Database;
@@ -55,7 +58,10 @@ public:
     // its history but takes no more messages.
     PostingRight postingRight(qint64 conversationId, qint64 userId);
 
-    QJsonArray listFor(qint64 userId, const Presence& online);
+    // The messages of these ids, written as the message list writes them, by id.
+    using MessagesById = std::function<QHash<qint64, QJsonObject>(const QList<qint64>& messageIds)>;
+    // Each conversation with its last message written whole, as the message list would.
+    QJsonArray listFor(qint64 userId, const Presence& online, const MessagesById& messagesById);
     // Active groups only.
     QJsonArray groupsFor(qint64 userId);
     QJsonArray membersOf(qint64 conversationId, const Presence& online);

@@ -132,6 +132,13 @@ const QList<QStringList>& migrations()
             QStringLiteral("CREATE INDEX spent_refresh_tokens_expiry ON spent_refresh_tokens(expires_at)"),
         },
         indexSchema(),
+        {
+            // What a notice of the server's own announces, so that each reader's client
+            // words it in the reader's language. The server has put only the notice of a
+            // dissolved group into conversations before.
+            QStringLiteral("ALTER TABLE messages ADD COLUMN notice TEXT"),
+            QStringLiteral("UPDATE messages SET notice = 'group_dissolved' WHERE type = 'system'"),
+        },
         sendPathSchema(),
     };
     return steps;

@@ -6,7 +6,7 @@
 #include "store/Uploads.h"
 #include "WireTime.h"
 
-#include <QFile>
+#include <QFileInfo>
 #include <QMessageAuthenticationCode>
 #include <QRegularExpression>
 #include <QSqlQuery>
@@ -116,10 +116,9 @@ HttpReply FileLibrary::serve(const HttpRequest& request, const QString& fileKey)
     const auto stored = m_uploads.find(fileKey);
     if (!stored)
         throw ServerError::notFound(Text::NoSuchFile);
-    QFile data(stored->path);
-    if (!data.open(QIODevice::ReadOnly))
+    if (!QFileInfo(stored->path).isReadable())
         throw ServerError::notFound(Text::NoSuchFile);
-    HttpReply reply = HttpReply::storedFile(stored->contentType, data.readAll(), stored->fileName, HttpReply::Showing::Download);
+    HttpReply reply = HttpReply::storedFile(stored->contentType, stored->path, stored->fileName, HttpReply::Showing::Download);
     reply.headers.append({ QByteArrayLiteral("Cache-Control"), QByteArrayLiteral("no-store") });
     return reply;
 }

@@ -20,7 +20,7 @@ qint64 GroupAdministration::activeCount()
 
 QJsonObject GroupAdministration::list(const PageRequest& request)
 {
-    const PageOfIds page = pageOfMatches(m_db, QStringLiteral("SELECT id, name FROM chat_groups ORDER BY id"), request);
+    const PageOfIds page = pageOfMatches(m_db, QStringLiteral("SELECT id, name FROM chat_groups WHERE is_active = 1 ORDER BY id"), request);
     QJsonArray groups;
     for (const qint64 id : page.ids)
         groups.append(groupJson(id));
@@ -46,15 +46,16 @@ QJsonObject GroupAdministration::groupJson(qint64 groupId)
     return group;
 }
 
-std::optional<qint64> GroupAdministration::dissolve(qint64 groupId)
+qint64 GroupAdministration::dissolve(qint64 groupId)
 {
-    QSqlQuery query = m_db.exec(QStringLiteral("SELECT conversation_id, is_active FROM chat_groups WHERE id = ?"), { groupId });
-    if (!query.next())
+    const QVariant conversationId = m_db.scalar(QStringLiteral("SELECT conversation_id FROM chat_groups WHERE id = ?"), { groupId });
+    if (!conversationId.isValid())
         throw ServerError::notFound(Text::GroupNotFound);
-    if (query.value(1).toInt() == 0)
-        return std::nullopt;
-    const qint64 conversationId = query.value(0).toLongLong();
+    // One statement decides, so two administrators dissolving at once cannot both succeed.
     const QString now = wiretime::now();
-    m_db.exec(QStringLiteral("UPDATE chat_groups SET is_active = 0, dissolved_at = ?, updated_at = ? WHERE id = ?"), { now, now, groupId });
-    return conversationId;
+    if (m_db.run(QStringLiteral("UPDATE chat_groups SET is_active = 0, dissolved_at = ?, updated_at = ? WHERE id = ? AND is_active = 1"),
+            { now, now, groupId })
+        == 0)
+        throw ServerError::conflict(Text::GroupDissolved);
+    return conversationId.toLongLong();
 }

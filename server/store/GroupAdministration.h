@@ -7,7 +7,6 @@
 
 #include <QJsonObject>
 
-#include <optional>
 
 class Database;
 
@@ -16,11 +15,11 @@ public:
     explicit GroupAdministration(Database& db);
 
     qint64 activeCount();
-    // {"groups": [...], "total": n}, oldest group first, dissolved ones included.
+    // {"groups": [...], "total": n}, oldest group first; dissolved ones are gone.
     QJsonObject list(const PageRequest& request);
-    // Marks the group inactive and returns its conversation; nothing when it was
-    // dissolved already. Throws ServerError 404 for an unknown group.
-    std::optional<qint64> dissolve(qint64 groupId);
+    // Marks the group inactive and returns its conversation. Throws ServerError 404
+    // for an unknown group, 409 for one dissolved already.
+    qint64 dissolve(qint64 groupId);
 
 private:
     QJsonObject groupJson(qint64 groupId);

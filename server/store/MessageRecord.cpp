@@ -25,6 +25,9 @@ QJsonObject MessageRecord::toJson(const QJsonArray& reactions) const
         rowjson::putText(m, QLatin1StringView("fileMimeType"), fileMimeType);
         m.insert(QLatin1StringView("status"), status);
     }
+    // What the server itself announced (a dissolved group): each reader's client words it
+    // in its own language; the content is the announcing administrator's.
+    rowjson::putText(m, QLatin1StringView("notice"), notice);
     rowjson::putInteger(m, QLatin1StringView("threadRootId"), replyToId);
     m.insert(QLatin1StringView("serverMsgId"), serverMsgId);
     rowjson::putText(m, QLatin1StringView("clientMessageId"), clientMsgId);

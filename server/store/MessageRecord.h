@@ -27,6 +27,9 @@ struct MessageRecord {
     QString createdAt;
     QVariant revokedAt;
     bool removedByAdmin = false;
+    // What the server itself announced (such as a dissolved group), which each reader's
+    // client words in its own language; null for what people sent.
+    QVariant notice;
     QString senderName;
     QVariant senderAvatar;
 

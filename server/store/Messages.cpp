@@ -10,6 +10,8 @@
 #include "store/TextRules.h"
 #include "WireTime.h"
 
+#include "models/Json.h"
+
 #include <QDateTime>
 #include <QRandomGenerator>
 #include <QSet>
@@ -267,12 +269,12 @@ void Messages::validate(const OutgoingMessage& message)
     }
 }
 
-qint64 Messages::storeNotice(qint64 conversationId, qint64 senderId, const QString& content)
+qint64 Messages::storeNotice(qint64 conversationId, qint64 senderId, QLatin1StringView notice, const QString& content)
 {
     Database::Transaction transaction(m_db);
-    const qint64 id = m_db.insert(QStringLiteral("INSERT INTO messages (conversation_id, sender_id, type, content, status,"
-                                                 " server_msg_id, created_at) VALUES (?, ?, 'system', ?, 'sent', ?, ?)"),
-        { conversationId, senderId, content, newServerMsgId(), wiretime::now() });
+    const qint64 id = m_db.insert(QStringLiteral("INSERT INTO messages (conversation_id, sender_id, type, content, notice, status,"
+                                                 " server_msg_id, created_at) VALUES (?, ?, 'system', ?, ?, 'sent', ?, ?)"),
+        { conversationId, senderId, content, QString(notice), newServerMsgId(), wiretime::now() });
     m_conversations.showToAll({ conversationId });
     m_conversations.touch({ conversationId }, wiretime::now());
     transaction.commit();
@@ -281,54 +283,75 @@ qint64 Messages::storeNotice(qint64 conversationId, qint64 senderId, const QStri
 
 std::optional<QJsonObject> Messages::messageJson(qint64 messageId)
 {
+    const QHash<qint64, QJsonObject> found = messagesJson({ messageId });
+    if (found.isEmpty())
+        return std::nullopt;
+    return found.value(messageId);
+}
+
+QHash<qint64, QJsonObject> Messages::messagesJson(const QList<qint64>& messageIds)
+{
+    QHash<qint64, QJsonObject> messages;
+    if (messageIds.isEmpty())
+        return messages;
+    // The ids travel as one JSON array: one statement, however many there are.
+    QJsonArray idList;
+    for (const qint64 id : messageIds)
+        idList.append(id);
+    const QString ids = QString::fromUtf8(json::serialize(idList));
     static const QString select = QStringLiteral("SELECT m.id, m.conversation_id, m.sender_id, m.type, m.content, m.file_url,"
                                                  " m.file_name, m.file_size, m.file_mime_type,"
                                                  " CASE WHEN m.status IN ('sent', 'delivered') AND %1 THEN 'read' ELSE m.status END,"
                                                  " m.reply_to_id, m.server_msg_id, m.client_msg_id, m.created_at, m.revoked_at,"
-                                                 " u.name, u.avatar, m.deleted_at"
-                                                 " FROM messages m JOIN users u ON u.id = m.sender_id WHERE m.id = ?")
+                                                 " u.name, u.avatar, m.deleted_at, m.notice"
+                                                 " FROM messages m JOIN users u ON u.id = m.sender_id"
+                                                 " WHERE m.id IN (SELECT value FROM json_each(?))")
                                       .arg(readBySomeone(QLatin1StringView("m")));
-    const QList<QVariantList> found = m_db.rows(select, { messageId });
-    if (found.isEmpty())
-        return std::nullopt;
-    const QVariantList& row = found.first();
-    MessageRecord record;
-    record.id = row.value(0).toLongLong();
-    record.conversationId = row.value(1).toLongLong();
-    record.senderId = row.value(2).toLongLong();
-    record.type = row.value(3).toString();
-    record.content = row.value(4);
-    record.fileUrl = row.value(5);
-    record.fileName = row.value(6);
-    record.fileSize = row.value(7);
-    record.fileMimeType = row.value(8);
-    record.status = row.value(9).toString();
-    record.replyToId = row.value(10);
-    record.serverMsgId = row.value(11).toString();
-    record.clientMsgId = row.value(12);
-    record.createdAt = row.value(13).toString();
-    record.revokedAt = row.value(14);
-    record.senderName = row.value(15).toString();
-    record.senderAvatar = row.value(16);
-    record.removedByAdmin = !row.value(17).isNull();
-    return record.toJson(record.revokedAt.isNull() ? reactionsOf(messageId) : QJsonArray());
+    const QHash<qint64, QJsonArray> reactions = reactionsOf(ids);
+    for (const QVariantList& row : m_db.rows(select, { ids })) {
+        MessageRecord record;
+        record.id = row.value(0).toLongLong();
+        record.conversationId = row.value(1).toLongLong();
+        record.senderId = row.value(2).toLongLong();
+        record.type = row.value(3).toString();
+        record.content = row.value(4);
+        record.fileUrl = row.value(5);
+        record.fileName = row.value(6);
+        record.fileSize = row.value(7);
+        record.fileMimeType = row.value(8);
+        record.status = row.value(9).toString();
+        record.replyToId = row.value(10);
+        record.serverMsgId = row.value(11).toString();
+        record.clientMsgId = row.value(12);
+        record.createdAt = row.value(13).toString();
+        record.revokedAt = row.value(14);
+        record.senderName = row.value(15).toString();
+        record.senderAvatar = row.value(16);
+        record.removedByAdmin = !row.value(17).isNull();
+        record.notice = row.value(18);
+        messages.insert(record.id, record.toJson(reactions.value(record.id)));
+    }
+    return messages;
 }
 
-QJsonArray Messages::reactionsOf(qint64 messageId)
+QHash<qint64, QJsonArray> Messages::reactionsOf(const QString& messageIds)
 {
-    const QList<QVariantList> found = m_db.rows(QStringLiteral("SELECT r.user_id, r.emoji, u.name FROM reactions r JOIN users u ON u.id = r.user_id"
-                                                               " WHERE r.message_id = ? ORDER BY r.created_at, r.rowid"),
-        { messageId });
-    QJsonArray list;
+    const QList<QVariantList> found = m_db.rows(QStringLiteral("SELECT r.message_id, r.user_id, r.emoji, u.name"
+                                                               " FROM reactions r JOIN users u ON u.id = r.user_id"
+                                                               " WHERE r.message_id IN (SELECT value FROM json_each(?))"
+                                                               " ORDER BY r.message_id, r.created_at, r.rowid"),
+        { messageIds });
+    QHash<qint64, QJsonArray> lists;
     for (const QVariantList& row : found) {
-        list.append(QJsonObject {
+        const qint64 messageId = row.value(0).toLongLong();
+        lists[messageId].append(QJsonObject {
             { QStringLiteral("messageId"), messageId },
-            { QStringLiteral("userId"), row.value(0).toLongLong() },
-            { QStringLiteral("emoji"), row.value(1).toString() },
-            { QStringLiteral("userName"), row.value(2).toString() },
+            { QStringLiteral("userId"), row.value(1).toLongLong() },
+            { QStringLiteral("emoji"), row.value(2).toString() },
+            { QStringLiteral("userName"), row.value(3).toString() },
         });
     }
-    return list;
+    return lists;
 }
 
 QJsonArray Messages::list(qint64 conversationId, qint64 userId, int limit, int offset)
@@ -346,9 +369,10 @@ QJsonArray Messages::list(qint64 conversationId, qint64 userId, int limit, int o
         while (query.next())
             ids.append(query.value(0).toLongLong());
     }
+    const QHash<qint64, QJsonObject> messages = messagesJson(ids);
     QJsonArray page;
     for (const qint64 id : ids) {
-        if (const auto message = messageJson(id))
+        if (const auto message = messages.constFind(id); message != messages.constEnd())
             page.append(*message);
     }
     return page;

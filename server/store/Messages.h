@@ -7,6 +7,7 @@
 #include "store/Conversations.h"
 #include "store/MessageRecord.h"
 
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QString>
@@ -74,10 +75,16 @@ public:
     // Returns one outcome per message, in order, once the transaction has committed; when
     // the commit itself fails every outcome has failed.
     QList<SendOutcome> storeAll(const QList<PendingMessage>& batch, PostingRights& rights);
-    // A "system" message the server itself puts into a conversation (such as the notice
-    // of a dissolved group); returns its id.
-    qint64 storeNotice(qint64 conversationId, qint64 senderId, const QString& content);
+    // The "notice" of a dissolved group, which clients word in their own language.
+    static constexpr QLatin1StringView kGroupDissolved { "group_dissolved" };
+
+    // A "system" message the server itself puts into a conversation: what it announces
+    // (notice, such as kGroupDissolved) and, for whoever reads the content, the
+    // announcement in the language of the one who made it. Returns its id.
+    qint64 storeNotice(qint64 conversationId, qint64 senderId, QLatin1StringView notice, const QString& content);
     std::optional<QJsonObject> messageJson(qint64 messageId);
+    // The messages of these ids that exist, as messageJson() writes them, by id.
+    QHash<qint64, QJsonObject> messagesJson(const QList<qint64>& messageIds);
     // Newest first; only what this member may see.
     QJsonArray list(qint64 conversationId, qint64 userId, int limit, int offset);
     // The conversation of a message the user can see; throws 404 otherwise.
@@ -99,7 +106,8 @@ private:
     std::optional<StoredMessage> earlierSend(qint64 senderId, const OutgoingMessage& message);
     // Throws ServerError 400 for a message no conversation takes.
     void validate(const OutgoingMessage& message);
-    QJsonArray reactionsOf(qint64 messageId);
+    // The reactions of the messages in a JSON array of ids, each message's in order.
+    QHash<qint64, QJsonArray> reactionsOf(const QString& messageIds);
 
     Database& m_db;
     Conversations& m_conversations;

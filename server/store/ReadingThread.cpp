@@ -46,6 +46,9 @@ ReadingThread::ReadingThread(QString databasePath)
         delete worker;
     });
     m_thread.start();
+    // Running before the server listens: a thread that starts later needs descriptors
+    // that a crowd of connections may have taken by then.
+    QMetaObject::invokeMethod(m_worker, [] {}, Qt::BlockingQueuedConnection);
 }
 
 ReadingThread::~ReadingThread()

@@ -17,39 +17,34 @@ ServiceSessions::ServiceSessions(Database& db)
 
 QJsonArray ServiceSessions::sessionsFor(qint64 callerId)
 {
-    QList<qint64> ids;
-    QSqlQuery query = m_db.exec(QStringLiteral("SELECT id FROM service_sessions WHERE status = 'waiting' OR operator_id = ?"
-                                               " ORDER BY CASE status WHEN 'waiting' THEN 0 WHEN 'active' THEN 1 ELSE 2 END,"
-                                               " CASE status WHEN 'ended' THEN -id ELSE id END"),
-        { callerId });
-    while (query.next())
-        ids.append(query.value(0).toLongLong());
+    // Waiting ones first (oldest first), then the caller's active ones, then the
+    // caller's most recent ended ones, newest first; each part through its index.
+    QSqlQuery query = m_db.exec(QStringLiteral(
+        "SELECT s.id, s.customer_id, s.operator_id, s.status, u.name, u.avatar, s.last_message, s.created_at, s.rating,"
+        " s.last_message_at"
+        " FROM (SELECT * FROM (SELECT id, 0 AS part FROM service_sessions WHERE status = 'waiting')"
+        "       UNION ALL SELECT * FROM (SELECT id, 1 FROM service_sessions WHERE status = 'active' AND operator_id = ?)"
+        "       UNION ALL SELECT * FROM (SELECT id, 2 FROM service_sessions WHERE status = 'ended' AND operator_id = ?"
+        "                                ORDER BY id DESC LIMIT ?)) listed"
+        " JOIN service_sessions s ON s.id = listed.id JOIN users u ON u.id = s.customer_id"
+        " ORDER BY listed.part, CASE listed.part WHEN 2 THEN -s.id ELSE s.id END"),
+        { callerId, callerId, kListedEnded });
     QJsonArray sessions;
-    for (const qint64 id : ids)
-        sessions.append(sessionJson(id));
+    while (query.next()) {
+        QJsonObject session;
+        session.insert(QLatin1StringView("id"), query.value(0).toLongLong());
+        session.insert(QLatin1StringView("customerId"), query.value(1).toLongLong());
+        rowjson::putInteger(session, QLatin1StringView("operatorId"), query.value(2));
+        session.insert(QLatin1StringView("status"), query.value(3).toString());
+        session.insert(QLatin1StringView("customerName"), query.value(4).toString());
+        rowjson::putText(session, QLatin1StringView("customerAvatar"), query.value(5));
+        rowjson::putText(session, QLatin1StringView("lastMessage"), query.value(6));
+        session.insert(QLatin1StringView("createdAt"), query.value(7).toString());
+        rowjson::putInteger(session, QLatin1StringView("rating"), query.value(8));
+        rowjson::putText(session, QLatin1StringView("lastMessageAt"), query.value(9));
+        sessions.append(session);
+    }
     return sessions;
-}
-
-QJsonObject ServiceSessions::sessionJson(qint64 sessionId)
-{
-    QSqlQuery query = m_db.exec(QStringLiteral("SELECT s.id, s.customer_id, s.operator_id, s.status, u.name, u.avatar,"
-                                               " s.last_message, s.created_at, s.rating, s.last_message_at"
-                                               " FROM service_sessions s JOIN users u ON u.id = s.customer_id WHERE s.id = ?"),
-        { sessionId });
-    QJsonObject session;
-    if (!query.next())
-        return session;
-    session.insert(QLatin1StringView("id"), query.value(0).toLongLong());
-    session.insert(QLatin1StringView("customerId"), query.value(1).toLongLong());
-    rowjson::putInteger(session, QLatin1StringView("operatorId"), query.value(2));
-    session.insert(QLatin1StringView("status"), query.value(3).toString());
-    session.insert(QLatin1StringView("customerName"), query.value(4).toString());
-    rowjson::putText(session, QLatin1StringView("customerAvatar"), query.value(5));
-    rowjson::putText(session, QLatin1StringView("lastMessage"), query.value(6));
-    session.insert(QLatin1StringView("createdAt"), query.value(7).toString());
-    rowjson::putInteger(session, QLatin1StringView("rating"), query.value(8));
-    rowjson::putText(session, QLatin1StringView("lastMessageAt"), query.value(9));
-    return session;
 }
 
 ServiceSessions::Row ServiceSessions::require(qint64 sessionId)

@@ -13,10 +13,13 @@ class Database;
 class ServiceSessions {
 public:
     static constexpr int kMaxReply = 5000;
+    // How many of the caller's ended sessions the list shows, the most recent.
+    static constexpr int kListedEnded = 200;
 
     explicit ServiceSessions(Database& db);
 
-    // Every waiting session, then the caller's own active and ended ones.
+    // Every waiting session, then the caller's own active ones and the caller's
+    // kListedEnded most recent ended ones.
     QJsonArray sessionsFor(qint64 callerId);
     // Only a waiting session; it becomes the caller's. ServerError 404 unknown, 409 not waiting.
     void accept(qint64 sessionId, qint64 callerId);
@@ -41,7 +44,6 @@ private:
         QString status;
     };
     Row require(qint64 sessionId);
-    QJsonObject sessionJson(qint64 sessionId);
 
     Database& m_db;
 };

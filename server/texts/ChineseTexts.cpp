@@ -319,6 +319,10 @@ QStringView chineseText(Text text)
         return u"无法回应这条消息：其中一方已将另一方拉黑";
     case Text::TooManyConnections:
         return u"连接过多，请稍后再试";
+    case Text::HeadMalformed:
+        return u"请求头格式错误：每行须以 CR LF 结尾；第一行由方法、地址和 HTTP/1.1 组成，其余各行形如 名称: 值";
+    case Text::TooManyRegistrations:
+        return u"此地址注册次数过多，请几分钟后再试";
     }
     return {};
 }

@@ -319,6 +319,10 @@ QStringView englishText(Text text)
         return u"You cannot react to this message: one of you has blocked the other";
     case Text::TooManyConnections:
         return u"Too many connections; try again later";
+    case Text::HeadMalformed:
+        return u"The request head is malformed: each line ends with CR LF, the first reads METHOD ADDRESS HTTP/1.1 and each other Name: value";
+    case Text::TooManyRegistrations:
+        return u"Too many registrations from this address; try again in a few minutes";
     }
     return {};
 }

@@ -2,8 +2,6 @@
 
 #include "texts/TextTables.h"
 
-#include <QStringList>
-
 namespace {
 
 QStringView words(Text text, Language language)
@@ -20,16 +18,6 @@ QStringView words(Text text, Language language)
 }
 
 } // namespace
-
-QString Phrase::inEveryLanguage(Language first) const
-{
-    QStringList lines { in(first) };
-    for (const Language language : { Language::Chinese, Language::English, Language::Vietnamese }) {
-        if (language != first)
-            lines << in(language);
-    }
-    return lines.join(u'\n');
-}
 
 QString Phrase::in(Language language) const
 {

@@ -33,9 +33,6 @@ public:
 
     Text text() const { return m_text; }
     QString in(Language language) const;
-    // One line per language, first's first: for a notice stored once and read by
-    // people of every language.
-    QString inEveryLanguage(Language first) const;
 
 private:
     static Argument argument(Text text) { return text; }

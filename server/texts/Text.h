@@ -162,4 +162,6 @@ enum class Text {
     MutationUsePost,
     ReactBlocked,
     TooManyConnections,
+    HeadMalformed,
+    TooManyRegistrations,
 };

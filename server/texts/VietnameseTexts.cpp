@@ -319,6 +319,10 @@ QStringView vietnameseText(Text text)
         return u"Bạn không thể bày tỏ cảm xúc với tin nhắn này: một trong hai người đã chặn người kia";
     case Text::TooManyConnections:
         return u"Quá nhiều kết nối; hãy thử lại sau";
+    case Text::HeadMalformed:
+        return u"Phần đầu yêu cầu sai định dạng: mỗi dòng phải kết thúc bằng CR LF; dòng đầu gồm phương thức, địa chỉ và HTTP/1.1, mỗi dòng sau có dạng Tên: giá trị";
+    case Text::TooManyRegistrations:
+        return u"Đăng ký từ địa chỉ này quá nhiều lần; hãy thử lại sau vài phút";
     }
     return {};
 }

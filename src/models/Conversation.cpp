@@ -1,5 +1,7 @@
 #include "models/Conversation.h"
 
+#include "models/NestedProfile.h"
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -11,6 +13,10 @@ struct LastMessageObject {
     std::optional<QString> type;
     std::optional<QString> content;
     std::optional<QString> createdAt;
+    std::optional<QString> revokedAt;
+    std::optional<bool> removedByAdmin;
+    std::optional<QString> notice;
+    std::optional<QString> senderName;
 
     static LastMessageObject read(const json::Reader& r)
     {
@@ -21,6 +27,14 @@ struct LastMessageObject {
         m.type = r.optional<QString>("type"_L1);
         m.content = r.optional<QString>("content"_L1);
         m.createdAt = r.optional<QString>("createdAt"_L1);
+        m.revokedAt = r.lenient<QString>("revokedAt"_L1);
+        m.removedByAdmin = r.lenient<bool>("removedByAdmin"_L1);
+        m.notice = r.lenient<QString>("notice"_L1);
+        // As a message is read: the nested sender's name, else the flat one.
+        if (std::optional<NestedProfile> sender = r.nested<NestedProfile>("sender"_L1))
+            m.senderName = std::move(sender->name);
+        else
+            m.senderName = r.lenient<QString>("senderName"_L1);
         return m;
     }
     void write(json::Writer& w) const
@@ -84,6 +98,11 @@ Conversation Conversation::read(const json::Reader& r)
         c.lastMessage = preview;
         c.lastMessageTime = last->createdAt;
         c.lastMessageId = last->id;
+        c.lastMessageNotice = last->notice;
+        if (last->revokedAt) {
+            c.revokedPreview = RevokedPreview { false, last->senderName.value_or(QString()), last->removedByAdmin.value_or(false),
+                last->senderId.value_or(0) };
+        }
     } else {
         c.lastMessage = r.lenient<QString>("lastMessage"_L1);
         c.lastMessageTime = r.lenient<QString>("lastMessageTime"_L1);

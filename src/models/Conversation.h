@@ -35,8 +35,13 @@ struct Conversation {
         bool isMine = false;
         QString senderName;
         bool byAdministrator = false;
+        // Whose it was: the list knows whether that is the signed-in user.
+        qint64 senderId = 0;
     };
     std::optional<RevokedPreview> revokedPreview {};
+    // What the newest message announces when the server itself wrote it
+    // ("group_dissolved"); the preview is then worded in the language in force.
+    std::optional<QString> lastMessageNotice {};
     // Kept by the client when the newest message shown is one of this user's that failed.
     bool lastMessageFailed = false;
 

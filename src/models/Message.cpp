@@ -44,6 +44,7 @@ Message Message::read(const json::Reader& r)
     m.editedAt = r.optional<QString>("editedAt"_L1);
     m.revokedAt = r.optional<QString>("revokedAt"_L1);
     m.removedByAdmin = r.optional<bool>("removedByAdmin"_L1);
+    m.notice = r.optional<QString>("notice"_L1);
     m.expiresAt = r.optional<QString>("expiresAt"_L1);
     m.threadRootId = r.optional<qint64>("threadRootId"_L1);
     m.encrypted = r.optional<bool>("encrypted"_L1);

@@ -40,6 +40,9 @@ struct Message {
     std::optional<QString> revokedAt {};
     // Taken back by an administrator, not by its sender.
     std::optional<bool> removedByAdmin {};
+    // What a "system" message of the server's own announces ("group_dissolved"); the
+    // client words it in its own language.
+    std::optional<QString> notice {};
     std::optional<QString> expiresAt {};
     std::optional<qint64> threadRootId {};
     std::optional<bool> encrypted {};
@@ -56,8 +59,8 @@ struct Message {
     bool mayBeOnServer = false;
 
     static Message read(const json::Reader& reader);
-    // Leaves out the forwarding, edit, revocation (and its administrator mark), expiry, thread, encryption and
-    // read-count fields, so a message written and read back has lost them.
+    // Leaves out the forwarding, edit, revocation (and its administrator mark), notice, expiry, thread,
+    // encryption and read-count fields, so a message written and read back has lost them.
     void write(json::Writer& writer) const;
 
     friend bool operator==(const Message& a, const Message& b) { return a.id == b.id; }

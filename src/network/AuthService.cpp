@@ -60,7 +60,7 @@ QCoro::Task<QString> AuthService::refreshToken()
         throw APIError::serverError(failure->message().value_or(failure->description()));
 
     if (!reply->appSessionId)
-        throw APIError::serverError(reply->error);
+        throw APIError::serverError(reply->error.value_or(QStringLiteral("Token refresh failed")));
     m_keychain.saveText(*reply->appSessionId, authTokenKey);
     if (reply->refreshToken)
         m_keychain.saveText(*reply->refreshToken, refreshTokenKey);
@@ -105,7 +105,9 @@ QCoro::Task<AuthResponse> AuthService::signIn(QString path, QJsonValue body)
     // Answers still out for the session before this one now change nothing.
     m_api.startSession();
     m_keychain.saveText(*reply->appSessionId, authTokenKey);
-    // A refresh token left by an earlier account must not outlive this sign-in.
+    // A refresh token belongs to the session it came with, and a sign-in opens a new
+    // one: one left from before (perhaps another account's) would renew into that
+    // session, under this account's name. So none is kept when the reply brings none.
     if (reply->refreshToken)
         m_keychain.saveText(*reply->refreshToken, refreshTokenKey);
     else

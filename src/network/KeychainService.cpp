@@ -46,12 +46,15 @@ KeychainService::KeychainService(std::unique_ptr<SecretStore> store)
 
 bool KeychainService::save(const QByteArray& data, const QString& key)
 {
-    const bool written = m_store->write(key, data);
-    if (written)
+    if (m_store->write(key, data)) {
         m_known.insert(key, { SecretStore::Status::Found, data });
-    else
-        m_known.remove(key);
-    return written;
+        return true;
+    }
+    // The value before is no longer the one that belongs here (an earlier session's
+    // token, say): it must not be read in its place.
+    m_store->remove(key);
+    m_known.insert(key, { SecretStore::Status::NotFound, {} });
+    return false;
 }
 
 bool KeychainService::remove(const QString& key)

@@ -28,8 +28,8 @@ public:
 
     explicit KeychainService(std::unique_ptr<SecretStore> store);
 
-    // Overwrites in place: when the write fails, the previous value stays (and is
-    // read from the store again).
+    // Overwrites in place. When the write fails the previous value is deleted too, and
+    // reads give absent: a stale secret is never taken for the one that failed to save.
     bool save(const QByteArray& data, const QString& key);
     // True when nothing is stored under the key afterwards.
     bool remove(const QString& key);

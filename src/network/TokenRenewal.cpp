@@ -21,14 +21,22 @@ TokenRenewal::TokenRenewal(std::shared_ptr<WebSocketClock> clock, std::function<
 void TokenRenewal::tokenIssued(const QString& accessToken, std::optional<qint64> expiresInSeconds)
 {
     m_timer.reset();
-    std::optional<qint64> lifetimeMs = lifetimeFromExpiry(jwtExpiry(accessToken), m_epochMs());
-    if (!lifetimeMs)
-        lifetimeMs = lifetimeFromExpiresIn(expiresInSeconds);
+    // The server's own figure needs no clock; a JWT's expiry is read against this machine's.
+    std::optional<qint64> lifetimeMs = lifetimeFromExpiresIn(expiresInSeconds);
+    qint64 floorMs = minimumIntervalMs;
+    if (lifetimeMs)
+        floorMs = std::clamp(*lifetimeMs / 2, shortestIntervalMs, minimumIntervalMs);
+    else
+        lifetimeMs = lifetimeFromExpiry(jwtExpiry(accessToken), m_epochMs());
     if (!lifetimeMs)
         return;
-    m_timer = m_clock->startTimer(delayBeforeRenewalMs(*lifetimeMs), false, [this] {
+    qint64 delayMs = delayBeforeRenewalMs(*lifetimeMs);
+    if (m_lastRenewalMs)
+        delayMs = std::max(delayMs, *m_lastRenewalMs + floorMs - m_clock->nowMs());
+    m_timer = m_clock->startTimer(delayMs, false, [this] {
         // The action may replace this very timer; the renewal runs after it is gone.
         const auto timer = std::exchange(m_timer, nullptr);
+        m_lastRenewalMs = m_clock->nowMs();
         m_renew();
     });
 }

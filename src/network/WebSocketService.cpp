@@ -2,17 +2,15 @@
 
 #include "models/Json.h"
 #include "models/User.h"
-#include "models/WSMessageType.h"
 #include "network/APIClient.h"
+#include "network/ChannelFrames.h"
 #include "network/ClientIdService.h"
 #include "network/KeychainService.h"
 #include "network/NetworkConfig.h"
 #include "network/RequestLanguage.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QDebug>
-#include <QJsonDocument>
 #include <QNetworkRequest>
 #include <QStringDecoder>
 #include <QThread>
@@ -26,29 +24,6 @@ namespace {
 
 const QString authTokenKey = QStringLiteral("auth_token");
 
-QJsonObject makeFrame(const QString& type, const QJsonObject& payload)
-{
-    return QJsonObject { { QStringLiteral("type"), type }, { QStringLiteral("payload"), payload } };
-}
-
-QString frameText(const QJsonObject& frame)
-{
-    return QString::fromUtf8(QJsonDocument(frame).toJson(QJsonDocument::Compact));
-}
-
-// The log shows every frame, but never the access token of an "auth" frame.
-QJsonObject withTokenMasked(QJsonObject frame)
-{
-    const auto payloadKey = QLatin1StringView("payload");
-    const auto tokenKey = QLatin1StringView("token");
-    QJsonObject payload = frame.value(payloadKey).toObject();
-    if (payload.contains(tokenKey)) {
-        payload.insert(tokenKey, QStringLiteral("***"));
-        frame.insert(payloadKey, payload);
-    }
-    return frame;
-}
-
 // "0.5", "6.0", "12.0": at least one fractional digit.
 QString secondsText(double seconds)
 {
@@ -56,6 +31,26 @@ QString secondsText(double seconds)
     if (!text.contains(u'.'))
         text += QStringLiteral(".0");
     return text;
+}
+
+// Closes cleanly when the socket is open, else drops it.
+void closeGracefully(QWebSocket* socket, WebSocketClock& clock, QObject* context)
+{
+    if (socket->state() != QAbstractSocket::ConnectedState) {
+        socket->abort();
+        return;
+    }
+    socket->close(QWebSocketProtocol::CloseCodeNormal);
+    // The socket is freed when the peer answers the close; a peer that never does
+    // would keep it (and its connection) for good, so it is dropped after a while.
+    auto grace = std::make_shared<std::unique_ptr<WebSocketClock::Timer>>();
+    *grace = clock.startTimer(WebSocketService::closeHandshakeGraceMs, false, [socket = QPointer<QWebSocket>(socket)] {
+        if (socket) {
+            socket->abort();
+            socket->deleteLater();
+        }
+    });
+    QObject::connect(socket, &QObject::destroyed, context, [grace] { grace->reset(); });
 }
 
 } // namespace
@@ -91,6 +86,21 @@ WebSocketService::WebSocketService(QString address, std::shared_ptr<WebSocketClo
     , m_keychain(keychain)
     , m_clientIds(clientIds)
     , m_lastPongTime(m_clock->nowMs())
+    , m_outbox(m_clock, [this](const QString& clientMsgId) { messageFailed(clientMsgId, std::nullopt); })
+    , m_handover(m_clock,
+                 ChannelHandover::Actions {
+                     [](QWebSocket* old, const QString& text) {
+                         if (old)
+                             channelframe::write(old, text);
+                     },
+                     [this](QWebSocket* old) {
+                         if (old)
+                             closeGracefully(old, *m_clock, this);
+                     },
+                     [this](const QString& text) { sendText(text); },
+                     [this](const QString& text) { m_dispatch.handle(text, true); },
+                     [this] { sendOutbox(); },
+                 })
 {
 }
 
@@ -114,23 +124,25 @@ void WebSocketService::connect(qint64 userId)
     const qint64 generation = ++m_connectionGeneration;
     m_heartbeatTimer.reset();
     m_reconnectTimer.reset();
-    // Make before break: the same user's accepted socket stays until the new one is accepted.
     const bool sameUser = m_currentUserId == userId;
+    if (m_currentUserId && !sameUser)
+        endAccount();
     if (sameUser && m_authenticated && m_webSocket) {
-        dropHandover();
-        m_handover.socket = std::exchange(m_webSocket, nullptr);
+        // Make before break: the accepted socket stays until the new one has taken over.
+        if (m_handover.isActive())
+            m_handover.finish();
+        m_handover.begin(std::exchange(m_webSocket, nullptr), m_socketGeneration, m_unansweredPings);
         m_framesWaitingForOpen.clear();
     } else {
+        // A socket being replaced meanwhile stays: it is still the accepted one.
         retireSocket();
-        if (!sameUser)
-            dropHandover();
     }
     m_authenticated = false;
     m_refusedOnThisSocket = false;
-    stopAckTimers();
+    m_unansweredPings = 0;
     // isConnected stays as it is: a live channel that re-authenticates keeps showing as
     // connected. So do the users online, while a socket that tells of them stays.
-    if (!m_handover.socket)
+    if (!m_handover.isActive())
         setOnlineUsers({});
     m_intentionalDisconnect = false;
     m_currentUserId = userId;
@@ -160,6 +172,7 @@ void WebSocketService::openSocket(const QUrl& url, qint64 generation, qint64 use
 {
     auto* socket = new QWebSocket(QString(), QWebSocketProtocol::VersionLatest, this);
     m_webSocket = socket;
+    m_socketGeneration = generation;
 
     // A frame sent before the handshake completes is lost, so "auth" waits for it.
     QObject::connect(socket, &QWebSocket::connected, this, [this, socket, generation, userId] {
@@ -168,7 +181,7 @@ void WebSocketService::openSocket(const QUrl& url, qint64 generation, qint64 use
         sendAuth(userId);
         const QStringList waiting = std::exchange(m_framesWaitingForOpen, {});
         for (const QString& text : waiting)
-            sendText(text);
+            channelframe::write(socket, text);
     });
     QObject::connect(socket, &QWebSocket::textMessageReceived, this, [this, socket](const QString& text) {
         receiveFrame(socket, text);
@@ -183,26 +196,9 @@ void WebSocketService::openSocket(const QUrl& url, qint64 generation, qint64 use
     // A failing socket reports both error() and disconnected(); only the first counts.
     auto failed = std::make_shared<bool>(false);
     auto onFailure = [this, socket, generation, failed] {
-        if (*failed)
+        if (std::exchange(*failed, true))
             return;
-        *failed = true;
-        socket->deleteLater();
-        if (socket == m_handover.socket) {
-            handoverSocketLost();
-            return;
-        }
-        if (generation != m_connectionGeneration)
-            return;
-        // A killed server leaves the normal code here; only a real close frame says "policy".
-        const bool tokenRefused = m_refusedOnThisSocket || socket->closeCode() == QWebSocketProtocol::CloseCodePolicyViolated;
-        m_framesWaitingForOpen.clear();
-        // Closed without a socket error: Qt's error text would only say "Unknown error".
-        const QString reason = socket->error() == QAbstractSocket::UnknownSocketError
-            ? QStringLiteral("the connection was closed")
-            : socket->errorString();
-        qWarning().noquote() << QStringLiteral("[WS] Receive error (gen=%1): %2").arg(generation).arg(reason);
-        QMetaObject::invokeMethod(
-            this, [this, generation, tokenRefused] { handleDisconnect(generation, tokenRefused); }, Qt::QueuedConnection);
+        socketFailed(socket, generation);
     };
     QObject::connect(socket, qOverload<QAbstractSocket::SocketError>(&QWebSocket::error), this, onFailure);
     QObject::connect(socket, &QWebSocket::disconnected, this, onFailure);
@@ -213,6 +209,32 @@ void WebSocketService::openSocket(const QUrl& url, qint64 generation, qint64 use
     if (const QByteArray language = RequestLanguage::tag(); !language.isEmpty())
         upgrade.setRawHeader(RequestLanguage::headerName, language);
     socket->open(upgrade);
+}
+
+void WebSocketService::socketFailed(QWebSocket* socket, qint64 generation)
+{
+    socket->deleteLater();
+    if (socket == m_handover.oldSocket()) {
+        handoverSocketLost();
+        return;
+    }
+    if (generation != m_connectionGeneration)
+        return;
+    m_outbox.connectionLost(generation);
+    // A killed server leaves the normal code here; only a real close frame says "policy".
+    const bool tokenRefused = m_refusedOnThisSocket || socket->closeCode() == QWebSocketProtocol::CloseCodePolicyViolated;
+    m_framesWaitingForOpen.clear();
+    if (m_handover.phase() == ChannelHandover::Phase::Draining) {
+        // Accepted, then lost: the socket it was taking over from is all there is.
+        m_authenticated = false;
+        m_handover.newLost();
+    }
+    // Closed without a socket error: Qt's error text would only say "Unknown error".
+    const QString reason = socket->error() == QAbstractSocket::UnknownSocketError ? QStringLiteral("the connection was closed")
+                                                                                  : socket->errorString();
+    qWarning().noquote() << QStringLiteral("[WS] Receive error (gen=%1): %2").arg(generation).arg(reason);
+    QMetaObject::invokeMethod(
+        this, [this, generation, tokenRefused] { handleDisconnect(generation, tokenRefused); }, Qt::QueuedConnection);
 }
 
 void WebSocketService::sendAuth(qint64 userId)
@@ -226,108 +248,72 @@ void WebSocketService::sendAuth(qint64 userId)
             m_webSocket->abort();
         return;
     }
-    const QJsonObject payload {
-        { QStringLiteral("token"), m_keychain.loadText(authTokenKey).value_or(QString()) },
-        { QStringLiteral("userId"), userId },
-        { QStringLiteral("deviceId"), *deviceId },
-        { QStringLiteral("deviceType"), QStringLiteral("mac") },
-    };
-    sendRaw(makeFrame(QStringLiteral("auth"), payload));
+    const QJsonObject frame = channelframe::make(QStringLiteral("auth"),
+                                        {
+                                            { QStringLiteral("token"), m_keychain.loadText(authTokenKey).value_or(QString()) },
+                                            { QStringLiteral("userId"), userId },
+                                            { QStringLiteral("deviceId"), *deviceId },
+                                            { QStringLiteral("deviceType"), QStringLiteral("mac") },
+                                        });
+    const QString text = channelframe::text(frame);
+    qInfo().noquote() << QStringLiteral("[WS] Sending: ") + channelframe::summary(frame, text);
+    // On the new socket itself, whichever socket carries the channel meanwhile.
+    channelframe::write(m_webSocket, text);
 }
-
-namespace {
-
-// Closes cleanly when the socket is open, else drops it.
-void closeGracefully(QWebSocket* socket, WebSocketClock& clock, QObject* context)
-{
-    if (socket->state() != QAbstractSocket::ConnectedState) {
-        socket->abort();
-        return;
-    }
-    socket->close(QWebSocketProtocol::CloseCodeNormal);
-    // The socket is freed when the peer answers the close; a peer that never does
-    // would keep it (and its connection) for good, so it is dropped after a while.
-    auto grace = std::make_shared<std::unique_ptr<WebSocketClock::Timer>>();
-    *grace = clock.startTimer(WebSocketService::closeHandshakeGraceMs, false, [socket = QPointer<QWebSocket>(socket)] {
-        if (socket) {
-            socket->abort();
-            socket->deleteLater();
-        }
-    });
-    QObject::connect(socket, &QObject::destroyed, context, [grace] { grace->reset(); });
-}
-
-} // namespace
 
 void WebSocketService::retireSocket()
 {
-    QWebSocket* socket = m_webSocket;
-    m_webSocket = nullptr;
+    QWebSocket* socket = std::exchange(m_webSocket, nullptr);
     m_framesWaitingForOpen.clear();
+    m_outbox.connectionLost(m_socketGeneration);
     if (socket)
         closeGracefully(socket, *m_clock, this);
 }
 
-bool WebSocketService::Handover::isSecondCopy(bool onOld, const QString& text)
-{
-    QHash<QString, int>& other = onOld ? fromNew : fromOld;
-    if (const auto copy = other.find(text); copy != other.end()) {
-        if (--*copy == 0)
-            other.erase(copy);
-        return true;
-    }
-    // Once the old socket is gone, nothing of the new one's can have a copy still to come.
-    if (socket)
-        ++(onOld ? fromOld : fromNew)[text];
-    return false;
-}
-
 void WebSocketService::receiveFrame(const QWebSocket* socket, const QString& text)
 {
-    const bool fromCurrent = socket == m_webSocket;
-    const bool fromOld = socket == m_handover.socket;
-    if (!fromCurrent && !fromOld)
-        return;
-    // Before the new socket is accepted the server sends it nothing but its answer,
-    // so a frame of the old one counts from the start: it may come again on the new one.
-    if ((m_handover.socket || !m_handover.fromOld.isEmpty()) && m_handover.isSecondCopy(fromOld, text))
-        return;
-    handleText(text, fromCurrent);
-}
-
-void WebSocketService::finishHandover()
-{
-    if (!m_handover.socket)
-        return;
-    m_handover.overlapping = true;
-    closeGracefully(m_handover.socket, *m_clock, this);
+    if (socket == m_webSocket) {
+        if (!m_handover.keepFromNew(text))
+            m_dispatch.handle(text, true);
+    } else if (socket && socket == m_handover.oldSocket()) {
+        m_dispatch.handle(text, false);
+    }
 }
 
 void WebSocketService::dropHandover()
 {
-    QWebSocket* socket = std::exchange(m_handover, Handover {}).socket;
-    if (socket) {
-        socket->abort();
-        socket->deleteLater();
+    if (!m_handover.isActive())
+        return;
+    QWebSocket* old = m_handover.oldSocket();
+    m_outbox.connectionLost(m_handover.oldConnection());
+    // Forgotten first: the socket's failure must not count as a handover's end.
+    m_handover.drop();
+    if (old) {
+        old->abort();
+        old->deleteLater();
     }
 }
 
 void WebSocketService::handoverSocketLost()
 {
-    const bool accepted = m_handover.overlapping;
-    m_handover.socket = nullptr;
-    m_handover.fromNew.clear();
-    m_handover.forgetOld = m_clock->startTimer(closeHandshakeGraceMs, false, [self = QPointer(this)] {
-        if (self)
-            self->m_handover = Handover {};
-    });
-    if (accepted || m_authenticated)
-        return;
-    // Gone before its successor was accepted: for a while nothing reached this user.
-    qWarning().noquote() << QStringLiteral("[WS] The replaced connection closed before the new one was accepted");
-    stopAckTimers();
-    setIsConnected(false);
-    setOnlineUsers({});
+    m_outbox.connectionLost(m_handover.oldConnection());
+    if (m_handover.oldLost()) {
+        // Gone before its successor was accepted: for a while nothing reached this user.
+        qWarning().noquote() << QStringLiteral("[WS] The replaced connection closed before the new one was accepted");
+        setIsConnected(false);
+        setOnlineUsers({});
+    }
+    sendOutbox();
+}
+
+void WebSocketService::endAccount()
+{
+    dropHandover();
+    const QStringList abandoned = m_outbox.clear();
+    Q_EMIT accountEnded();
+    // Nothing waits for a channel that will not carry it.
+    for (const QString& clientMsgId : abandoned)
+        messageFailed(clientMsgId, std::nullopt);
 }
 
 void WebSocketService::disconnect()
@@ -336,16 +322,12 @@ void WebSocketService::disconnect()
     m_heartbeatTimer.reset();
     m_reconnectTimer.reset();
     retireSocket();
-    dropHandover();
     m_authenticated = false;
     m_tokenRefused = false;
     m_renewedWithoutAuth = false;
     setIsConnected(false);
     setOnlineUsers({});
-    // Nothing waits for a channel that is not coming back.
-    const std::vector<PendingMessage> abandoned = std::exchange(m_outbox, {});
-    for (const PendingMessage& message : abandoned)
-        Q_EMIT messageFailedSubject(message.clientMsgId, std::nullopt);
+    endAccount();
 }
 
 void WebSocketService::startHeartbeat()
@@ -362,20 +344,30 @@ void WebSocketService::heartbeatTick()
 {
     const qint64 elapsed = m_clock->nowMs() - m_lastPongTime;
     if (elapsed <= pongTimeoutMs) {
-        sendRaw(makeFrame(QStringLiteral("ping"), {}));
+        sendPing();
         return;
     }
     qWarning().noquote() << QStringLiteral("[WS] Pong timeout (%1s), reconnecting...").arg(elapsed / 1000);
     // abort(), not close(1006): that code is reserved and must never go on the wire.
-    QWebSocket* socket = m_webSocket;
-    m_webSocket = nullptr;
+    QWebSocket* socket = std::exchange(m_webSocket, nullptr);
+    m_outbox.connectionLost(m_socketGeneration);
     if (socket)
         socket->abort();
     dropHandover();
     m_authenticated = false;
-    stopAckTimers();
     setIsConnected(false);
     scheduleReconnect();
+}
+
+void WebSocketService::sendPing()
+{
+    // Answers are counted per socket: on the one being replaced, the last answer tells
+    // that it has brought everything.
+    if (m_handover.phase() == ChannelHandover::Phase::Waiting)
+        m_handover.pingSentOnOld();
+    else
+        ++m_unansweredPings;
+    sendRaw(channelframe::make(QStringLiteral("ping"), {}));
 }
 
 void WebSocketService::handleDisconnect(qint64 generation, bool tokenRefused)
@@ -383,9 +375,8 @@ void WebSocketService::handleDisconnect(qint64 generation, bool tokenRefused)
     if (generation != m_connectionGeneration)
         return;
     m_authenticated = false;
-    stopAckTimers();
     // The socket being replaced still carries the channel meanwhile.
-    if (!m_handover.socket)
+    if (!m_handover.isActive())
         setIsConnected(false);
     if (tokenRefused && m_renewer) {
         m_tokenRefused = true;
@@ -464,8 +455,9 @@ std::optional<qint64> WebSocketService::reconnectUserId() const
 
 void WebSocketService::sendRaw(const QJsonObject& frame)
 {
-    qInfo().noquote() << QStringLiteral("[WS] Sending: ") + frameText(withTokenMasked(frame));
-    sendText(frameText(frame));
+    const QString text = channelframe::text(frame);
+    qInfo().noquote() << QStringLiteral("[WS] Sending: ") + channelframe::summary(frame, text);
+    sendText(text);
 }
 
 void WebSocketService::send(const WSMessage& message)
@@ -475,6 +467,19 @@ void WebSocketService::send(const WSMessage& message)
 
 void WebSocketService::sendText(const QString& text)
 {
+    switch (m_handover.phase()) {
+    case ChannelHandover::Phase::Waiting:
+        if (QWebSocket* old = m_handover.oldSocket()) {
+            channelframe::write(old, text);
+            return;
+        }
+        break;
+    case ChannelHandover::Phase::Draining:
+        m_handover.holdOutgoing(text);
+        return;
+    case ChannelHandover::Phase::None:
+        break;
+    }
     if (!m_webSocket)
         return;
     const QAbstractSocket::SocketState state = m_webSocket->state();
@@ -483,70 +488,48 @@ void WebSocketService::sendText(const QString& text)
         m_framesWaitingForOpen.append(text);
         return;
     }
-    const qint64 sent = m_webSocket->sendTextMessage(text);
-    if (sent != text.toUtf8().size()) {
-        const QString reason = m_webSocket->state() == QAbstractSocket::ConnectedState
-            ? m_webSocket->errorString()
-            : QStringLiteral("the socket is not open");
-        qWarning().noquote() << QStringLiteral("[WS] Send error: ") + reason;
-    }
+    channelframe::write(m_webSocket, text);
 }
 
 void WebSocketService::sendChatMessage(const QJsonObject& frame)
 {
     const QString clientMsgId = frame.value(QLatin1StringView("payload")).toObject().value(QLatin1StringView("clientMsgId")).toString();
-    m_outbox.push_back(PendingMessage { clientMsgId, frameText(frame), nullptr, false });
-    qInfo().noquote() << QStringLiteral("[WS] Sending: ") + m_outbox.back().text;
-    // Before the server accepted this connection the frame waits, and goes out after "auth_success".
-    if (m_authenticated)
-        sendOutbox();
+    const QString text = channelframe::text(frame);
+    m_outbox.add(clientMsgId, text);
+    qInfo().noquote() << QStringLiteral("[WS] Sending: ") + channelframe::summary(frame, text);
+    sendOutbox();
 }
 
 QStringList WebSocketService::unacknowledgedMessages() const
 {
-    QStringList ids;
-    for (const PendingMessage& message : m_outbox)
-        ids.append(message.clientMsgId);
-    return ids;
+    return m_outbox.clientMsgIds();
 }
 
 void WebSocketService::sendOutbox()
 {
-    for (PendingMessage& message : m_outbox) {
-        if (message.ackTimer)
-            continue;
-        if (message.sentBefore)
+    // Only an accepted socket carries chat messages: before "auth_success" they wait,
+    // and while a handover drains they wait for the socket taking over.
+    QWebSocket* socket = nullptr;
+    qint64 connection = 0;
+    if (m_handover.phase() == ChannelHandover::Phase::Waiting) {
+        socket = m_handover.oldSocket();
+        connection = m_handover.oldConnection();
+    } else if (m_handover.phase() == ChannelHandover::Phase::None && m_authenticated) {
+        socket = m_webSocket;
+        connection = m_socketGeneration;
+    }
+    if (!socket)
+        return;
+    const QList<ChannelOutbox::Outgoing> unsent = m_outbox.takeUnsent(connection);
+    for (const ChannelOutbox::Outgoing& message : unsent) {
+        if (message.again)
             qInfo().noquote() << QStringLiteral("[WS] Sending again: ") + message.clientMsgId;
-        message.sentBefore = true;
-        sendText(message.text);
-        message.ackTimer = m_clock->startTimer(ackTimeoutMs, false, [self = QPointer(this), id = message.clientMsgId] {
-            if (self)
-                self->failMessage(id, std::nullopt);
-        });
+        channelframe::write(socket, message.text);
     }
 }
 
-void WebSocketService::stopAckTimers()
+void WebSocketService::messageFailed(const QString& clientMsgId, const std::optional<QString>& serverReason)
 {
-    // A lost socket may have lost the frames with it: they go again on the next connection.
-    for (PendingMessage& message : m_outbox)
-        message.ackTimer.reset();
-}
-
-void WebSocketService::messageSettled(const QString& clientMsgId)
-{
-    std::erase_if(m_outbox, [&clientMsgId](const PendingMessage& message) { return message.clientMsgId == clientMsgId; });
-}
-
-void WebSocketService::failMessage(const QString& clientMsgId, const std::optional<QString>& serverReason)
-{
-    const auto pending = std::find_if(m_outbox.begin(), m_outbox.end(),
-                                      [&clientMsgId](const PendingMessage& message) { return message.clientMsgId == clientMsgId; });
-    if (pending == m_outbox.end())
-        return;
-    // Removed before the signal: the timer that may be running this goes with it afterwards.
-    const PendingMessage failed = std::move(*pending);
-    m_outbox.erase(pending);
     qWarning().noquote() << QStringLiteral("[WS] Message %1 failed: %2")
                                 .arg(clientMsgId, serverReason.value_or(QStringLiteral("no acknowledgement")));
     Q_EMIT messageFailedSubject(clientMsgId, serverReason);
@@ -554,12 +537,12 @@ void WebSocketService::failMessage(const QString& clientMsgId, const std::option
 
 void WebSocketService::sendDeliveryAck(qint64 messageId)
 {
-    sendRaw(makeFrame(QStringLiteral("message_delivered"), { { QStringLiteral("messageId"), messageId } }));
+    sendRaw(channelframe::make(QStringLiteral("message_delivered"), { { QStringLiteral("messageId"), messageId } }));
 }
 
 void WebSocketService::sendTyping(qint64 conversationId)
 {
-    sendRaw(makeFrame(QStringLiteral("typing"), { { QStringLiteral("conversationId"), conversationId } }));
+    sendRaw(channelframe::make(QStringLiteral("typing"), { { QStringLiteral("conversationId"), conversationId } }));
 }
 
 void WebSocketService::setIsConnected(bool connected)
@@ -576,217 +559,54 @@ void WebSocketService::setOnlineUsers(QSet<qint64> users)
 
 void WebSocketService::handleMessage(const QString& text)
 {
-    handleText(text, true);
+    m_dispatch.handle(text, true);
 }
 
-void WebSocketService::handleText(const QString& text, bool fromCurrent)
+void WebSocketService::accepted()
 {
-    const QByteArray bytes = text.toUtf8();
-
-    std::optional<WSMessage> message;
-    try {
-        message = json::decode<WSMessage>(bytes);
-    } catch (const json::DecodeError&) {
-        // The raw branches below still see the frame.
-    }
-
-    // A frame that is not a JSON object ends up with the empty type and publishes nothing.
-    std::optional<QJsonObject> rawPayload;
-    QString type;
-    // The same reader as the typed decoding, so both accept the same frames.
-    QJsonObject object;
-    try {
-        object = json::parse(bytes).toObject();
-    } catch (const json::DecodeError&) {
-    }
-    const QJsonValue payload = object.value(QLatin1StringView("payload"));
-    if (payload.isObject())
-        rawPayload = payload.toObject();
-    type = object.value(QLatin1StringView("type")).toString();
-
-    processMessage(type, message, rawPayload, fromCurrent);
+    qInfo().noquote() << QStringLiteral("[WS] Auth success");
+    m_authenticated = true;
+    m_tokenRefused = false;
+    m_renewedWithoutAuth = false;
+    m_handover.newAccepted();
+    setIsConnected(true);
+    sendOutbox();
+    Q_EMIT authenticated();
 }
 
-namespace {
-
-// Reads the values of a frame's raw payload. A value of the wrong JSON type
-// counts as missing, and so does every value of an absent or empty payload.
-class RawPayload {
-public:
-    explicit RawPayload(const std::optional<QJsonObject>& payload)
-        : m_reader(payload.value_or(QJsonObject()), json::Path {})
-        , m_present(payload && !payload->isEmpty())
-    {
-    }
-
-    bool present() const { return m_present; }
-
-    template <typename T>
-    std::optional<T> get(QLatin1StringView key) const
-    {
-        return m_present ? m_reader.lenient<T>(key) : std::nullopt;
-    }
-
-    std::optional<qint64> integer(QLatin1StringView key) const { return get<qint64>(key); }
-    std::optional<QString> string(QLatin1StringView key) const { return get<QString>(key); }
-    std::optional<bool> boolean(QLatin1StringView key) const { return get<bool>(key); }
-
-    // A record or list nested in the payload; absent when it does not decode.
-    template <typename T>
-    std::optional<T> decoded(QLatin1StringView key) const
-    {
-        if (!m_present)
-            return std::nullopt;
-        try {
-            return json::decode<T>(m_reader.value(key));
-        } catch (const json::DecodeError&) {
-            return std::nullopt;
-        }
-    }
-
-private:
-    json::Reader m_reader;
-    bool m_present;
-};
-
-} // namespace
-
-void WebSocketService::processMessage(const QString& type, const std::optional<WSMessage>& message,
-                                      const std::optional<QJsonObject>& rawPayload, bool fromCurrent)
+void WebSocketService::pongReceived(bool fromCurrent)
 {
-    using namespace Qt::StringLiterals;
+    m_lastPongTime = m_clock->nowMs();
+    if (fromCurrent)
+        m_unansweredPings = std::max(0, m_unansweredPings - 1);
+    else
+        m_handover.pongFromOld();
+}
 
-    if (message)
-        Q_EMIT messageSubject(*message);
+void WebSocketService::authenticationRefused()
+{
+    if (m_authenticated)
+        return;
+    // Whether or not the server closes the socket, this token will not do.
+    m_refusedOnThisSocket = true;
+    if (m_webSocket)
+        m_webSocket->abort();
+}
 
-    const RawPayload raw(rawPayload);
-    // The typed rows need both the decoded frame and its payload.
-    const WSPayload* typed = message && message->payload ? &*message->payload : nullptr;
+void WebSocketService::messageAnswered(const QString& clientMsgId, const std::optional<QString>& refusal)
+{
+    // An acknowledgement is published also for a message that failed meanwhile (the
+    // server has it after all); a refusal only for one still waiting.
+    if (m_outbox.remove(clientMsgId) && refusal)
+        messageFailed(clientMsgId, refusal);
+}
 
-    if (type == u"auth_success") {
-        if (!fromCurrent)
-            return;
-        qInfo().noquote() << "[WS] Auth success"_L1;
-        m_authenticated = true;
-        m_tokenRefused = false;
-        m_renewedWithoutAuth = false;
-        finishHandover();
-        setIsConnected(true);
-        sendOutbox();
-        Q_EMIT authenticated();
-    } else if (type == u"message_ack") {
-        const auto clientMsgId = raw.string("clientMsgId"_L1);
-        const auto serverMsgId = raw.string("serverMsgId"_L1);
-        const auto messageId = raw.integer("messageId"_L1);
-        if (clientMsgId && serverMsgId && messageId) {
-            messageSettled(*clientMsgId);
-            Q_EMIT messageAckSubject(*clientMsgId, *serverMsgId, *messageId, raw.boolean("isDuplicate"_L1).value_or(false));
-        }
-    } else if (type == u"message_deliver") {
-        if (const auto delivered = raw.decoded<Message>("message"_L1)) {
-            Q_EMIT newMessageSubject(*delivered);
-            sendDeliveryAck(delivered->id);
-        }
-    } else if (type == u"message_read_notify") {
-        const auto conversationId = raw.integer("conversationId"_L1);
-        const auto readBy = raw.integer("readBy"_L1);
-        if (conversationId && readBy)
-            Q_EMIT readSubject(*conversationId, *readBy);
-    } else if (type == u"read_sync") {
-        if (const auto conversationId = raw.integer("conversationId"_L1))
-            Q_EMIT readSubject(*conversationId, m_currentUserId.value_or(0));
-    } else if (type == u"message_revoked") {
-        const auto messageId = raw.integer("messageId"_L1);
-        const auto conversationId = raw.integer("conversationId"_L1);
-        if (messageId && conversationId)
-            Q_EMIT revokeSubject(*messageId, *conversationId, raw.boolean("removedByAdmin"_L1).value_or(false));
-    } else if (type == u"sync_response") {
-        if (const auto messages = raw.decoded<QList<Message>>("messages"_L1))
-            Q_EMIT syncResponseSubject(*messages, raw.boolean("hasMore"_L1).value_or(false), raw.string("nextCursor"_L1));
-    } else if (type == u"message") {
-        if (typed && typed->messageId && typed->conversationId && typed->senderId) {
-            Message built;
-            built.id = *typed->messageId;
-            built.conversationId = *typed->conversationId;
-            built.senderId = *typed->senderId;
-            built.type = typed->messageType.value_or(u"text"_s);
-            built.content = typed->content;
-            built.fileUrl = typed->fileUrl;
-            built.fileName = typed->fileName;
-            built.senderName = typed->senderName;
-            built.status = u"delivered"_s;
-            built.createdAt = typed->createdAt.value_or(QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
-            Q_EMIT newMessageSubject(built);
-        }
-    } else if (type == u"typing") {
-        if (typed && typed->conversationId) {
-            const std::optional<qint64> userId = typed->userId ? typed->userId : raw.integer("userId"_L1);
-            if (userId)
-                Q_EMIT typingSubject(*typed->conversationId, *userId, typed->userName.value_or(QString()));
-        }
-    } else if (type == u"read") {
-        if (typed && typed->conversationId && typed->userId)
-            Q_EMIT readSubject(*typed->conversationId, *typed->userId);
-    } else if (type == u"online") {
-        if (typed && typed->userId) {
-            QSet<qint64> users = m_onlineUsers;
-            users.insert(*typed->userId);
-            setOnlineUsers(std::move(users));
-            Q_EMIT presenceSubject(*typed->userId, true);
-        }
-    } else if (type == u"offline") {
-        if (typed && typed->userId) {
-            QSet<qint64> users = m_onlineUsers;
-            users.remove(*typed->userId);
-            setOnlineUsers(std::move(users));
-            Q_EMIT presenceSubject(*typed->userId, false);
-        }
-    } else if (type == u"reaction") {
-        if (typed && typed->messageId && typed->userId && typed->emoji && typed->action)
-            Q_EMIT reactionSubject(*typed->messageId, *typed->userId, *typed->emoji, *typed->action);
-    } else if (type == u"revoke") {
-        if (typed && typed->messageId && typed->conversationId)
-            Q_EMIT revokeSubject(*typed->messageId, *typed->conversationId, false);
-    } else if (type == u"message_edit") {
-        if (typed && typed->messageId && typed->conversationId && typed->content)
-            Q_EMIT editSubject(*typed->messageId, *typed->conversationId, *typed->content);
-    } else if (type == u"pong") {
-        m_lastPongTime = m_clock->nowMs();
-    } else if (type == u"error") {
-        const QString code = raw.string("code"_L1).value_or(u"UNKNOWN"_s);
-        qWarning().noquote() << "[WS] Error from server: "_L1 + code;
-        if (code == u"AUTH_FAILED" && fromCurrent && !m_authenticated) {
-            // Whether or not the server closes the socket, this token will not do.
-            m_refusedOnThisSocket = true;
-            if (m_webSocket)
-                m_webSocket->abort();
-        } else if (const auto clientMsgId = raw.string("clientMsgId"_L1)) {
-            failMessage(*clientMsgId, raw.string("reason"_L1).value_or(raw.string("message"_L1).value_or(code)));
-        }
-    } else if (type == u"message_edited") {
-        const auto messageId = raw.integer("messageId"_L1);
-        const auto conversationId = raw.integer("conversationId"_L1);
-        const auto newContent = raw.string("newContent"_L1);
-        if (messageId && conversationId && newContent) {
-            Q_EMIT messageEditedSubject(*messageId, *conversationId, *newContent, raw.integer("editedBy"_L1).value_or(0));
-            Q_EMIT editSubject(*messageId, *conversationId, *newContent);
-        }
-    } else if (type == u"message_pinned" || type == u"message_unpinned") {
-        const auto messageId = raw.integer("messageId"_L1);
-        const auto conversationId = raw.integer("conversationId"_L1);
-        if (messageId && conversationId) {
-            if (type == u"message_pinned")
-                Q_EMIT messagePinnedSubject(*messageId, *conversationId);
-            else
-                Q_EMIT messageUnpinnedSubject(*messageId, *conversationId);
-        }
-    } else if (type == u"mute_ack" || type == rawValue(WSMessageType::UnmuteAck)) {
-        if (const auto conversationId = raw.integer("conversationId"_L1))
-            Q_EMIT muteAckSubject(*conversationId, type == u"mute_ack");
-    } else if (message) {
-        if (type.startsWith(u"call_"))
-            Q_EMIT callSubject(*message);
-        else if (type.startsWith(u"friend_"))
-            Q_EMIT friendRequestSubject(*message);
-    }
+void WebSocketService::setUserOnline(qint64 userId, bool online)
+{
+    QSet<qint64> users = m_onlineUsers;
+    if (online)
+        users.insert(userId);
+    else
+        users.remove(userId);
+    setOnlineUsers(std::move(users));
 }

@@ -7,27 +7,28 @@
 // Each connect() starts a new generation; whatever an older socket reports
 // afterwards is ignored, so nothing is ever handled or sent on a stale socket.
 // The one exception is a re-authentication of the same user on a live channel (a
-// token renewal): the authenticated socket stays in service, and its frames are
-// handled, until the new one is accepted, so that the server never sees the user
-// go offline and never has an event it cannot deliver. While both are
-// authenticated the server sends every event to both, in the same words; the
-// copy that arrives second, on whichever socket, is dropped.
+// token renewal): the authenticated socket stays in service until the new one has
+// taken over (ChannelHandover). A connect() for another user, and disconnect()
+// (signing out), end the account the channel served: nothing it queued is sent
+// on another account's socket.
 //
 // A channel the server refuses (an "AUTH_FAILED" error, or a close with the policy
 // code, as when the token expires) is never reopened with the same token: the
-// session is renewed first. Chat messages stay in an outbox until the server
-// acknowledges them: a socket that drops sends them again, with the same client
-// message id, once it is authenticated again; one unacknowledged for too long on
-// an open channel, or refused by the server, is reported failed.
+// session is renewed first. Chat messages wait in the outbox (ChannelOutbox) until
+// the server answers them or their time runs out, through outages too.
+//
+// The log names frames by type, ids and size only: never a message's text or a token.
 
 #include "models/Message.h"
 #include "models/WSMessage.h"
+#include "network/ChannelHandover.h"
+#include "network/ChannelOutbox.h"
 #include "network/SessionRenewal.h"
 #include "network/WebSocketClock.h"
+#include "network/WebSocketDispatch.h"
 
 #include <QCoroTask>
 
-#include <QHash>
 #include <QJsonObject>
 #include <QList>
 #include <QObject>
@@ -39,7 +40,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <vector>
 
 class APIClient;
 class ClientIdService;
@@ -79,8 +79,8 @@ public:
     static constexpr qint64 pongTimeoutMs = 75'000;
     // How long a replaced socket may wait for the peer's answer to its close.
     static constexpr qint64 closeHandshakeGraceMs = 3'000;
-    // How long a chat message sent on an authenticated channel may wait for its acknowledgement.
-    static constexpr qint64 ackTimeoutMs = 30'000;
+    // How long a chat message may wait for its acknowledgement, connected or not.
+    static constexpr qint64 ackTimeoutMs = ChannelOutbox::ackTimeoutMs;
 
 public Q_SLOTS:
     // (Re)opens the channel for this user. Safe to call from any thread.
@@ -91,7 +91,8 @@ public Q_SLOTS:
     void sendRaw(const QJsonObject& frame);
     void send(const WSMessage& message);
     // A "message_send" frame whose payload carries its "clientMsgId": kept until the
-    // server acknowledges or refuses it.
+    // server acknowledges or refuses it, or its time runs out. A message sent again
+    // under the id of one that failed is taken like a new one.
     void sendChatMessage(const QJsonObject& frame);
     void sendDeliveryAck(qint64 messageId);
     void sendTyping(qint64 conversationId);
@@ -105,6 +106,9 @@ Q_SIGNALS:
     // The server accepted the channel's "auth" frame (on every connection).
     void authenticated();
     void onlineUsersChanged(const QSet<qint64>& onlineUsers);
+    // The account the channel served has ended (signed out, or another user connected):
+    // whatever it had queued was thrown away.
+    void accountEnded();
 
     // The event streams. They keep no history: a subscriber sees what comes after it connects.
     void messageSubject(const WSMessage& message);
@@ -124,15 +128,22 @@ Q_SIGNALS:
     void messageUnpinnedSubject(qint64 messageId, qint64 conversationId);
     void messageEditedSubject(qint64 messageId, qint64 conversationId, const QString& newContent, qint64 editedBy);
     void muteAckSubject(qint64 conversationId, bool muted);
-    // A chat message the server refused (with its reason) or never acknowledged (no reason).
+    // A chat message the server refused (with its reason) or did not acknowledge in time
+    // (no reason). An acknowledgement that comes after all is still published.
     void messageFailedSubject(const QString& clientMsgId, const std::optional<QString>& serverReason);
 
 private:
     void openSocket(const QUrl& url, qint64 generation, qint64 userId);
     void sendAuth(qint64 userId);
+    // On the socket that is authenticated: the one being replaced until its successor has
+    // taken over; else the current one, where a frame waits for it to open.
     void sendText(const QString& text);
+    void sendPing();
     // Takes the current socket out of service; closes it cleanly when it is open.
     void retireSocket();
+    void socketFailed(QWebSocket* socket, qint64 generation);
+    // Throws away what the account queued, failing its chat messages.
+    void endAccount();
 
     void startHeartbeat();
     void heartbeatTick();
@@ -141,23 +152,27 @@ private:
     void handleDisconnect(qint64 generation, bool tokenRefused);
     // A frame from one of the channel's sockets: the current one or the one handing over to it.
     void receiveFrame(const QWebSocket* socket, const QString& text);
-    // Closes the handing-over socket; its frames are still handled until it is gone.
-    void finishHandover();
     void dropHandover();
     void handoverSocketLost();
     // Renews the refused session, then opens the channel with the new token.
     QCoro::Task<> renewAndReconnect();
     std::optional<qint64> reconnectUserId() const;
 
+    // Sends what the outbox holds and the authenticated socket has not carried yet.
     void sendOutbox();
-    void stopAckTimers();
-    void messageSettled(const QString& clientMsgId);
-    void failMessage(const QString& clientMsgId, const std::optional<QString>& serverReason);
+    // Reports a chat message that left the outbox unanswered or refused.
+    void messageFailed(const QString& clientMsgId, const std::optional<QString>& serverReason);
 
-    // fromCurrent: the frame came from the current socket, not the one handing over.
-    void handleText(const QString& text, bool fromCurrent);
-    void processMessage(const QString& type, const std::optional<WSMessage>& message,
-                        const std::optional<QJsonObject>& rawPayload, bool fromCurrent);
+    // What the dispatch of received frames changes besides publishing events.
+    friend class WebSocketDispatch;
+    // The server accepted the current socket ("auth_success").
+    void accepted();
+    void pongReceived(bool fromCurrent);
+    // The current socket's "auth" was refused.
+    void authenticationRefused();
+    // refusal: the server's reason when it refused the message; none when it acknowledged it.
+    void messageAnswered(const QString& clientMsgId, const std::optional<QString>& refusal);
+    void setUserOnline(qint64 userId, bool online);
 
     void setIsConnected(bool connected);
     void setOnlineUsers(QSet<qint64> users);
@@ -170,22 +185,6 @@ private:
     bool m_isConnected = false;
     QSet<qint64> m_onlineUsers;
     QPointer<QWebSocket> m_webSocket;
-    // The authenticated socket a re-authentication of the same user replaces, kept
-    // until the new one is accepted and then until its close completes.
-    struct Handover {
-        QPointer<QWebSocket> socket;
-        // The new socket is accepted too: the server sends every event to both.
-        bool overlapping = false;
-        // Texts one socket brought that the other has not brought yet. The old
-        // socket's are kept after it is gone, for copies still on their way on the new one.
-        QHash<QString, int> fromOld;
-        QHash<QString, int> fromNew;
-        // Forgets the old socket's texts once a copy still on its way would have come.
-        std::unique_ptr<WebSocketClock::Timer> forgetOld;
-        // Whether this text is the second copy of an event both sockets carry.
-        bool isSecondCopy(bool onOld, const QString& text);
-    };
-    Handover m_handover;
     // Frames given to the current socket while it is still opening.
     QStringList m_framesWaitingForOpen;
     std::unique_ptr<WebSocketClock::Timer> m_heartbeatTimer;
@@ -194,9 +193,13 @@ private:
     double m_reconnectDelay = 3.0;
     bool m_intentionalDisconnect = false;
     qint64 m_connectionGeneration = 0;
+    // The generation of the current socket.
+    qint64 m_socketGeneration = 0;
     std::optional<qint64> m_currentUserId;
 
     SessionRenewer m_renewer;
+    // Pings written for the current socket whose pong has not come yet.
+    int m_unansweredPings = 0;
     // The server accepted "auth" on the current socket.
     bool m_authenticated = false;
     // The current socket was refused with "AUTH_FAILED".
@@ -206,11 +209,7 @@ private:
     // A renewal happened and no connection was accepted since: a second refusal waits for the back-off.
     bool m_renewedWithoutAuth = false;
 
-    struct PendingMessage {
-        QString clientMsgId;
-        QString text;
-        std::unique_ptr<WebSocketClock::Timer> ackTimer;
-        bool sentBefore = false;
-    };
-    std::vector<PendingMessage> m_outbox;
+    ChannelOutbox m_outbox;
+    ChannelHandover m_handover;
+    WebSocketDispatch m_dispatch { *this };
 };

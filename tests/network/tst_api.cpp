@@ -373,8 +373,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("reply"); // status, space, body
         QTest::addColumn<QString>("description");
-        // The caller words a refusal without a reason in the interface language.
-        QTest::newRow("no token, no reason") << QByteArray("200 {}") << QString();
+        QTest::newRow("no token, no reason") << QByteArray("200 {}") << u"Token refresh failed"_s;
         QTest::newRow("the server's reason") << QByteArray(R"(200 {"error":"nope"})") << u"nope"_s;
         QTest::newRow("refused with a reason") << QByteArray(R"(401 {"error":"revoked"})") << u"revoked"_s;
         QTest::newRow("refused without one") << QByteArray("401 {}") << u"请先登录"_s;

@@ -88,15 +88,20 @@ private Q_SLOTS:
         QVERIFY(keychain.load(u"refresh_token"_s).has_value());
     }
 
-    void failedSaveKeepsPreviousValue()
+    // A save that fails leaves nothing under the key, in memory and in the store: the old
+    // value (an earlier session's token, say) is never read in place of the new one.
+    void failedSaveLeavesNothing()
     {
         auto store = std::make_unique<MemorySecretStore>();
         MemorySecretStore* memory = store.get();
         KeychainService keychain(std::move(store));
         QVERIFY(keychain.save("old", u"refresh_token"_s));
+        QVERIFY(keychain.save("other", u"auth_token"_s));
         memory->setFailWrites(true);
         QVERIFY(!keychain.save("new", u"refresh_token"_s));
-        QCOMPARE(keychain.load(u"refresh_token"_s).value_or(QByteArray()), QByteArray("old"));
+        QVERIFY(!keychain.load(u"refresh_token"_s).has_value());
+        QCOMPARE(memory->read(u"refresh_token"_s).status, SecretStore::Status::NotFound);
+        QCOMPARE(keychain.load(u"auth_token"_s).value_or(QByteArray()), QByteArray("other"));
     }
 
     // After the first read of each item, requests, channel sign-ins and typing never

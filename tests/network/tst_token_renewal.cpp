@@ -32,9 +32,8 @@ class TestTokenRenewal : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // When the renewal falls due for a token: read from the token's own expiry when it
-    // has one (it wins over the server's figure), else from the lifetime the reply gives
-    // beside it. Both are the server's numbers: one out of range (negative, past what a
+    // When the renewal falls due for a token: from the lifetime the reply gives beside
+    // it (which needs no clock), else read from the token's own expiry. Both are the server's numbers: one out of range (negative, past what a
     // timer counts, a fraction, not a number, overflowing when made milliseconds) is
     // ignored, and the other one, if any, is used. Run under the sanitizers, no row may
     // overflow.
@@ -48,7 +47,7 @@ private Q_SLOTS:
         const QString inAnHour = jwtExpiring(QByteArray::number(nowSeconds + 3600));
         QTest::newRow("an hour, by the server") << u"opaque"_s << QByteArray("3600") << qint64(3599'000 - 60'000);
         QTest::newRow("an hour, in the token") << inAnHour << QByteArray() << qint64(3600'000 - 60'000);
-        QTest::newRow("the token wins") << inAnHour << QByteArray("20") << qint64(3600'000 - 60'000);
+        QTest::newRow("the server's figure wins") << inAnHour << QByteArray("20") << qint64(15'200);
         QTest::newRow("a short lifetime renews a fifth early") << u"opaque"_s << QByteArray("3") << qint64(1600);
         QTest::newRow("nothing known") << u"opaque"_s << QByteArray() << qint64(-1);
         QTest::newRow("no lifetime") << u"opaque"_s << QByteArray("0") << qint64(-1);
@@ -113,6 +112,43 @@ private Q_SLOTS:
         clock->advance(1);
         QCOMPARE(renewals, 1);
         QVERIFY(!renewal.isScheduled());
+    }
+
+    // Renewal after renewal, each new token issued from inside the renewal, on a machine
+    // whose clock runs two hours ahead of the server's: a JWT's expiry then always looks
+    // past, yet renewals come no faster than the floor. A lifetime the server gives is
+    // used instead, and needs no clock.
+    void renewalsUnderAClockTwoHoursAhead_data()
+    {
+        QTest::addColumn<QByteArray>("expiresIn"); // empty: not given
+        QTest::addColumn<qint64>("windowMs");
+        QTest::addColumn<QList<qint64>>("renewedAtMs");
+        QTest::newRow("only the JWT's expiry") << QByteArray() << qint64(35'000) << QList<qint64> { 0, 10'000, 20'000, 30'000 };
+        QTest::newRow("an hour, by the server") << QByteArray("3600") << qint64(3600'000) << QList<qint64> { 3539'000 };
+        QTest::newRow("three seconds, by the server") << QByteArray("3") << qint64(5'000) << QList<qint64> { 1600, 3200, 4800 };
+        QTest::newRow("a second, by the server") << QByteArray("1") << qint64(3'500) << QList<qint64> { 0, 1000, 2000, 3000 };
+    }
+    void renewalsUnderAClockTwoHoursAhead()
+    {
+        QFETCH(QByteArray, expiresIn);
+        QFETCH(qint64, windowMs);
+        QFETCH(QList<qint64>, renewedAtMs);
+        constexpr qint64 aheadMs = 2 * 3600 * 1000;
+        auto clock = std::make_shared<WebSocketManualClock>();
+        // The server's tokens live an hour by its own clock.
+        const QString token = jwtExpiring(QByteArray::number((epochNowMs + clock->nowMs()) / 1000 + 3600));
+        const std::optional<qint64> lifetime = expiresIn.isEmpty() ? std::nullopt : std::optional(expiresIn.toLongLong());
+        QList<qint64> renewals;
+        std::unique_ptr<TokenRenewal> renewal;
+        renewal = std::make_unique<TokenRenewal>(clock, [&clock] { return epochNowMs + aheadMs + clock->nowMs(); }, [&] {
+            renewals.append(clock->nowMs());
+            // A loop is cut short rather than left to spin.
+            if (renewals.size() < 50)
+                renewal->tokenIssued(token, lifetime);
+        });
+        renewal->tokenIssued(token, lifetime);
+        clock->advance(windowMs);
+        QCOMPARE(renewals, renewedAtMs);
     }
 
     // Each new token replaces the renewal of the one before; signing out cancels it.

@@ -1,12 +1,25 @@
 #include "ServerTestClient.h"
 
 #include <QEventLoop>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QNetworkReply>
 #include <QTimer>
 
 #include <algorithm>
+
+qint64 processMemoryKiB(qint64 pid, const QByteArray& field)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(field.size()).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
 
 using namespace Qt::StringLiterals;
 

@@ -30,6 +30,10 @@ std::optional<T> decoded(const QJsonValue& value)
     }
 }
 
+// Of /proc/PID/status: a process's resident memory now ("VmRSS:") or at its peak
+// ("VmHWM:"), in KiB; -1 when it cannot be read.
+qint64 processMemoryKiB(qint64 pid, const QByteArray& field);
+
 struct HttpResult {
     int status = 0; // 0: no HTTP answer at all
     QByteArray body;

@@ -346,8 +346,8 @@ private Q_SLOTS:
         LiveClient member(m_server.wsUrl(), "zh-Hans");
         QVERIFY(member.authenticate(user(2).token, user(2).userId()));
 
-        // The notice is stored once for members of every language: one line each, the
-        // acting administrator's language first.
+        // The notice says what happened; each member's client words it in the member's
+        // language. Its content is in the acting administrator's.
         m_root->language = "vi";
         QCOMPARE(m_root->postJson(u"/api/admin/groups/dissolve"_s, { { u"groupId"_s, groupId } }).status, 200);
         m_root->language.clear();
@@ -355,15 +355,15 @@ private Q_SLOTS:
         QVERIFY(delivered);
         const QJsonObject notice = delivered->value("message"_L1).toObject();
         QCOMPARE(notice["type"_L1].toString(), u"system"_s);
-        QCOMPARE(notice["content"_L1].toString(),
-            u"Nhóm này đã bị quản trị viên giải tán\n本群已被管理员解散\nThis group was dissolved by an administrator"_s);
+        QCOMPARE(notice["notice"_L1].toString(), u"group_dissolved"_s);
+        QCOMPARE(notice["content"_L1].toString(), u"Nhóm này đã bị quản trị viên giải tán"_s);
         QCOMPARE(notice["conversationId"_L1].toInteger(), conversation);
 
         QCOMPARE(groupIdOf(conversation, user(2)), 0);
         QCOMPARE(stats().activeGroups.value_or(-1), activeBefore - 1);
         const auto listed = decoded<AdminGroupListResponse>(m_root->get(u"/api/admin/groups?search=dissolve%20me"_s).json());
         QVERIFY(listed);
-        QCOMPARE(listed->rows.value(0).isActive, std::optional<bool>(false));
+        QVERIFY(listed->rows.isEmpty());
 
         member.sendFrame(u"message_send"_s, { { u"clientMsgId"_s, u"after-dissolve"_s }, { u"conversationId"_s, conversation },
                                               { u"type"_s, u"text"_s }, { u"content"_s, u"anyone?"_s } });

@@ -71,6 +71,12 @@ public:
         return *m_messages;
     }
 
+    // The conversation list as the procedure writes it: last messages whole.
+    QJsonArray conversationList(qint64 viewer)
+    {
+        return conversations().listFor(viewer, kNobodyOnline, [this](const QList<qint64>& ids) { return messages().messagesJson(ids); });
+    }
+
     qint64 send(qint64 sender, qint64 conversation, const QString& text)
     {
         OutgoingMessage message;
@@ -91,7 +97,7 @@ private:
 };
 
 // The conversation list as the server wrote it with a query per row.
-QJsonArray listAsBefore(Database& db, qint64 userId)
+QJsonArray listAsBefore(Database& db, Messages& messages, qint64 userId)
 {
     QJsonArray list;
     const QList<QVariantList> rows = db.rows(
@@ -129,20 +135,9 @@ QJsonArray listAsBefore(Database& db, qint64 userId)
             }
         }
         if (row[12].toLongLong() > 0) {
-            const QVariantList m = db.rows(u"SELECT id, conversation_id, sender_id, type, content, created_at, revoked_at"
-                                           " FROM messages WHERE id = ?"_s,
-                                         { row[12] })
-                                       .value(0);
-            QJsonObject last;
-            last.insert(u"id"_s, m[0].toLongLong());
-            last.insert(u"conversationId"_s, m[1].toLongLong());
-            last.insert(u"senderId"_s, m[2].toLongLong());
-            last.insert(u"type"_s, m[3].toString());
-            if (m[6].isNull())
-                rowjson::putText(last, QLatin1StringView("content"), m[4]);
-            last.insert(u"createdAt"_s, m[5].toString());
+            const QJsonObject last = messages.messageJson(row[12].toLongLong()).value();
             c.insert(u"lastMessage"_s, last);
-            c.insert(u"lastMessageTime"_s, m[5].toString());
+            c.insert(u"lastMessageTime"_s, last.value(u"createdAt"_s));
         }
         c.insert(u"unreadCount"_s,
             db.scalar(u"SELECT COUNT(*) FROM messages WHERE conversation_id = ? AND id > ? AND sender_id != ? AND revoked_at IS NULL"_s,
@@ -183,8 +178,8 @@ QString text(const QJsonArray& array)
 }
 
 // Takes the schema back to before the step that brought the kept counts and the text
-// index (and the step after it, which moved them out again), as a data directory of an
-// older server has it.
+// index (and the steps after it: notices, and the one that moved them out again), as a
+// data directory of an older server has it.
 void forgetIndexStep(Database& db)
 {
     for (const QString& trigger : { u"unread_on_revoke"_s, u"unread_on_remove"_s, u"unread_on_mark"_s, u"unread_on_join"_s,
@@ -196,7 +191,9 @@ void forgetIndexStep(Database& db)
     db.exec(u"DROP INDEX conversation_members_receipt"_s);
     db.exec(u"ALTER TABLE conversation_members DROP COLUMN unread_count"_s);
     db.exec(u"ALTER TABLE conversation_members DROP COLUMN read_receipt_id"_s);
-    db.exec(u"PRAGMA user_version = %1"_s.arg(db.schemaVersion() - 2));
+    // The steps after it, undone too.
+    db.exec(u"ALTER TABLE messages DROP COLUMN notice"_s);
+    db.exec(u"PRAGMA user_version = %1"_s.arg(db.schemaVersion() - 3));
 }
 
 // ... and then to the step that kept the counts and both text indexes in the database
@@ -313,9 +310,9 @@ private Q_SLOTS:
                 { chat, bob });
         }
         for (const qint64 viewer : { alice, bob, carol }) {
-            const QJsonArray expected = listAsBefore(*store.db, viewer);
+            const QJsonArray expected = listAsBefore(*store.db, store.messages(), viewer);
             QVERIFY(!expected.isEmpty());
-            QCOMPARE(text(conversations.listFor(viewer, kNobodyOnline)), text(expected));
+            QCOMPARE(text(store.conversationList(viewer)), text(expected));
         }
     }
 
@@ -404,7 +401,7 @@ private Q_SLOTS:
         }
         compareSearch(store, keyword, found);
         for (const qint64 viewer : store.users)
-            QCOMPARE(text(store.conversations().listFor(viewer, kNobodyOnline)), text(listAsBefore(*store.db, viewer)));
+            QCOMPARE(text(store.conversationList(viewer)), text(listAsBefore(*store.db, store.messages(), viewer)));
     }
 
     void searchOnDatabaseOfTheTriggers_data() { searchThroughIndex_data(); }
@@ -430,7 +427,7 @@ private Q_SLOTS:
         }
         compareSearch(store, keyword, found);
         for (const qint64 viewer : store.users)
-            QCOMPARE(text(store.conversations().listFor(viewer, kNobodyOnline)), text(listAsBefore(*store.db, viewer)));
+            QCOMPARE(text(store.conversationList(viewer)), text(listAsBefore(*store.db, store.messages(), viewer)));
     }
 
     void unreadCountsOfBatches_data()
@@ -507,8 +504,8 @@ private Q_SLOTS:
                 if (step == u"count" || countEveryStep)
                     UnreadCounts(*store.db).countNew();
                 for (const qint64 viewer : store.users) {
-                    const QJsonArray expected = listAsBefore(*store.db, viewer);
-                    QCOMPARE(text(store.conversations().listFor(viewer, kNobodyOnline)), text(expected));
+                    const QJsonArray expected = listAsBefore(*store.db, store.messages(), viewer);
+                    QCOMPARE(text(store.conversationList(viewer)), text(expected));
                     for (const QJsonValue& row : expected)
                         unread += row[u"unreadCount"_s].toInt();
                 }
@@ -553,8 +550,8 @@ private Q_SLOTS:
         QCOMPARE(status(own - 1), u"read"_s);
         QVERIFY(store.messages().markDelivered(own, bob));
         QCOMPARE(status(own), u"delivered"_s);
-        QCOMPARE(store.conversations().listFor(alice, kNobodyOnline).first().toObject().value(u"unreadCount"_s).toInt(), 0);
-        QCOMPARE(store.conversations().listFor(carol, kNobodyOnline).first().toObject().value(u"unreadCount"_s).toInt(), unread + 1);
+        QCOMPARE(store.conversationList(alice).first().toObject().value(u"unreadCount"_s).toInt(), 0);
+        QCOMPARE(store.conversationList(carol).first().toObject().value(u"unreadCount"_s).toInt(), unread + 1);
     }
 
     void memberLists_data()

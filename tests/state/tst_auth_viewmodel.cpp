@@ -494,6 +494,65 @@ private Q_SLOTS:
         QVERIFY(!model.isLoading());
     }
 
+    // What one account left unsent (failed, or still on its way) is neither shown nor
+    // sent once it has signed out, or once another account is signed in (the
+    // application then connects the channel for that account).
+    void accountChangeLeavesNothingUnsent_data()
+    {
+        QTest::addColumn<bool>("signOut"); // else: the server names another user
+        QTest::newRow("signed out") << true;
+        QTest::newRow("another user signed in") << false;
+    }
+    void accountChangeLeavesNothingUnsent()
+    {
+        QFETCH(bool, signOut);
+        ClientStack stack;
+        stack.server.respond(u"/api/auth/me"_s, { 200, R"({"user":)" + userJson + "}" });
+        stack.server.respond(u"/api/auth/logout"_s, { 200, "{}" });
+        QVERIFY(stack.connectChannel(ClientStack::user(7, u"Mei"_s)));
+        AuthViewModel model(depsOf(stack));
+        // The restored session's check has read the server's record of the account.
+        QTRY_COMPARE(model.user()->openId, u"o7"_s);
+        QObject::connect(&model, &AuthViewModel::userChanged, &model, [&] {
+            if (model.user())
+                stack.ws.connect(model.user()->id);
+        });
+        Message failed;
+        failed.id = -1;
+        failed.conversationId = 3;
+        failed.senderId = 7;
+        failed.type = u"text"_s;
+        failed.status = u"failed"_s;
+        failed.clientMessageId = u"c1"_s;
+        Message sending = failed;
+        sending.id = -2;
+        sending.status = u"sending"_s;
+        sending.clientMessageId = u"c2"_s;
+        stack.unsent.add(failed);
+        stack.unsent.add(sending);
+        stack.server.respond(u"/api/auth/me"_s, { 200, R"({"user":{"id":8,"openId":"o8","name":"Other"}})" });
+        stack.ws.sendChatMessage(QJsonObject { { u"type"_s, u"message_send"_s },
+                                               { u"payload"_s, QJsonObject { { u"clientMsgId"_s, u"c2"_s }, { u"conversationId"_s, 3 } } } });
+        QTRY_COMPARE(stack.peer.framesOfType(u"message_send"_s).size(), 1);
+        QCOMPARE(stack.unsent.messagesOf(3, 7).size(), 2);
+
+        if (signOut)
+            testsupport::runTask(model.logout());
+        else
+            testsupport::runTask(model.refreshCurrentUser());
+        QCOMPARE(model.isAuthenticated(), !signOut);
+        QVERIFY(stack.unsent.messagesOf(3, 7).isEmpty());
+        QVERIFY(stack.ws.unacknowledgedMessages().isEmpty());
+        if (signOut)
+            return;
+        QTRY_VERIFY(stack.ws.isConnected());
+        QCOMPARE(stack.ws.currentUserId(), std::optional<qint64>(8));
+        // The new account's own frame is through: what was queued before it would be too.
+        stack.ws.sendTyping(1);
+        QTRY_COMPARE(stack.peer.framesOfType(u"typing"_s).size(), 1);
+        QCOMPARE(stack.peer.framesOfType(u"message_send"_s).size(), 1);
+    }
+
     void logoutSignsOutEvenWhenTheServerFails()
     {
         ClientStack stack;

@@ -108,6 +108,8 @@ bool ServerProcess::start(int timeoutMs)
         arguments << QStringLiteral("--demo");
     if (m_options.tokenTtl >= 0)
         arguments << QStringLiteral("--token-ttl") << QString::number(m_options.tokenTtl);
+    if (m_options.registrationBurst > 0)
+        arguments << QStringLiteral("--registration-burst") << QString::number(m_options.registrationBurst);
     arguments << m_options.extraArguments;
 
     m_process = std::make_unique<QProcess>();

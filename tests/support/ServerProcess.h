@@ -24,6 +24,9 @@ public:
         // Access-token lifetime in seconds; absent keeps the server's default.
         qint64 tokenTtl = -1;
         QStringList extraArguments;
+        // Registrations one address may make at once: tests make many accounts from
+        // 127.0.0.1. 0 keeps the server's own limit.
+        int registrationBurst = 1000000;
     };
 
     ServerProcess();

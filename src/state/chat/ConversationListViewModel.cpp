@@ -168,12 +168,15 @@ QCoro::Task<> ConversationListViewModel::loadConversations()
             conversation.lastMessage = current->lastMessage;
             conversation.lastMessageTime = current->lastMessageTime;
             conversation.lastMessageId = current->lastMessageId;
+            conversation.lastMessageNotice = current->lastMessageNotice;
             conversation.unreadCount = current->unreadCount;
             conversation.revokedPreview = current->revokedPreview;
             keptNewer = true;
         }
         if (m_readConversationIds.contains(conversation.id))
             conversation.unreadCount = 0;
+        if (conversation.revokedPreview)
+            conversation.revokedPreview->isMine = conversation.revokedPreview->senderId == m_currentUserId;
     }
     m_conversations = std::move(loaded);
     if (m_sentPreviews.applyTo(m_conversations) || keptNewer)
@@ -304,6 +307,7 @@ void ConversationListViewModel::handleNewMessage(const Message& message)
     // An older message never takes the place of a newer one.
     if (!entry->lastMessageId || message.id > *entry->lastMessageId) {
         entry->lastMessage = lastMessagePreview(message);
+        entry->lastMessageNotice = message.notice;
         entry->lastMessageTime = message.createdAt;
         entry->lastMessageId = message.id;
         entry->revokedPreview.reset();
@@ -475,7 +479,7 @@ QCoro::Task<> ConversationListViewModel::handleRevoke(qint64 messageId, qint64 c
     if (!conversation)
         co_return;
     const Conversation::RevokedPreview preview { revoked.senderId == m_currentUserId, revoked.senderName.value_or(QString()),
-                                                 revoked.removedByAdmin.value_or(false) };
+                                                 revoked.removedByAdmin.value_or(false), revoked.senderId };
     conversation->revokedPreview = preview;
     // Remembered by the server's time of the message, which a reload lists as the
     // conversation's last message time.

@@ -35,6 +35,8 @@ bool SentPreviews::acknowledged(Conversation& row, qint64 messageId)
         row.lastMessage = listedUnder->lastMessage;
         row.lastMessageTime = listedUnder->lastMessageTime;
         row.lastMessageId = listedUnder->lastMessageId;
+        row.lastMessageNotice = listedUnder->lastMessageNotice;
+        row.revokedPreview = listedUnder->revokedPreview;
         row.lastMessageFailed = false;
         m_sent.erase(sent);
         return true;
@@ -113,6 +115,7 @@ void SentPreviews::show(Conversation& row, const Sent& sent)
     row.lastMessage = sent.preview;
     row.lastMessageTime = sent.createdAt;
     row.lastMessageId = sent.messageId;
+    row.lastMessageNotice.reset();
     row.revokedPreview.reset();
     row.lastMessageFailed = false;
 }

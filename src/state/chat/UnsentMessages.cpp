@@ -11,6 +11,8 @@ UnsentMessages::UnsentMessages(WebSocketService& channel, QObject* parent)
             [this](const QString& clientMsgId, const std::optional<QString>& serverReason) {
                 failed(clientMsgId, serverReason.has_value());
             });
+    // Signed out, or another account signed in: nothing of the last one is shown or sent again.
+    connect(&channel, &WebSocketService::accountEnded, this, [this] { m_messages.clear(); });
 }
 
 UnsentMessages& UnsentMessages::shared()

@@ -11,7 +11,7 @@
 class WebSocketService;
 
 // The messages this client sent that the server has not confirmed yet, and those
-// that failed, for as long as the channel lives. They outlive the chat screen
+// that failed, for as long as the account the channel serves. They outlive the chat screen
 // that sent them: a chat opened again lists them (still sending, or failed with
 // their text), so an end that came while it was closed is not lost.
 class UnsentMessages : public QObject {

@@ -1,6 +1,7 @@
 #include "views/chat/ConversationRow.h"
 
 #include "state/chat/RevokedNotice.h"
+#include "state/chat/SystemNotice.h"
 #include "views/chat/AvatarView.h"
 #include "views/chat/ConversationListModel.h"
 #include "views/common/Appearance.h"
@@ -72,6 +73,8 @@ QString ConversationRow::previewText(const Conversation& conversation)
 {
     if (const auto& revoked = conversation.revokedPreview)
         return RevokedNotice::text(revoked->isMine, revoked->senderName, revoked->byAdministrator);
+    if (conversation.lastMessageNotice)
+        return SystemNotice::text(conversation.lastMessageNotice, conversation.lastMessage.value_or(QString()));
     if (conversation.lastMessageFailed)
         return Localized::text("conversation.not_sent_prefix") + conversation.lastMessage.value_or(QString());
     return conversation.lastMessage.value_or(QString());

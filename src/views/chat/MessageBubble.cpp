@@ -3,6 +3,7 @@
 #include "network/NetworkConfig.h"
 #include "state/chat/MessageSender.h"
 #include "state/chat/RevokedNotice.h"
+#include "state/chat/SystemNotice.h"
 #include "state/common/WholeNumber.h"
 #include "views/chat/AvatarView.h"
 #include "views/chat/MessageListModel.h"
@@ -332,7 +333,7 @@ MessageBubble::Layout MessageBubble::layout(const Message& message, bool isMine,
         return result;
     }
     if (result.kind == RowKind::System) {
-        const QSize text = WrappedText::size(contentOrEmpty(message), Appearance::font(TextStyle::Caption), inner - 24);
+        const QSize text = WrappedText::size(SystemNotice::text(message), Appearance::font(TextStyle::Caption), inner - 24);
         const int w = text.width() + 24;
         result.notice = QRect(RowPaddingH + (inner - w) / 2, 2, w, text.height() + 8);
         result.height = result.notice.height() + 4;
@@ -427,7 +428,7 @@ void MessageBubble::paint(QPainter* painter, const QStyleOptionViewItem& option,
         painter->setPen(Qt::NoPen);
         painter->setBrush(secondaryFill());
         painter->drawRoundedRect(notice, 4, 4);
-        WrappedText::draw(painter, notice.adjusted(12, 4, -12, -4), contentOrEmpty(message),
+        WrappedText::draw(painter, notice.adjusted(12, 4, -12, -4), SystemNotice::text(message),
             Appearance::font(TextStyle::Caption), Appearance::secondaryText());
         break;
     }

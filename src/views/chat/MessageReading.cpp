@@ -1,5 +1,6 @@
 #include "views/chat/MessageReading.h"
 
+#include "state/chat/SystemNotice.h"
 #include "views/chat/MessageBubble.h"
 #include "views/common/Localized.h"
 
@@ -65,7 +66,7 @@ QString text(const Message& message, bool isMine)
         parts << MessageBubble::revokedText(message, isMine) << time;
         break;
     case MessageBubble::RowKind::System:
-        parts << message.content.value_or(QString());
+        parts << SystemNotice::text(message);
         break;
     case MessageBubble::RowKind::Ordinary:
         parts << (isMine ? Localized::text("chat.sender_me") : message.senderName.value_or(QString())) << body(message);

@@ -1,0 +1,285 @@
+// A re-authentication of the same user on a live channel: the old connection carries
+// the channel until the new one is accepted and the old one has brought everything
+// the server wrote on it. The handover alone, then through the channel against an
+// in-process server that plays both connections.
+
+#include "network/ChannelHandover.h"
+
+#include "ChannelFixture.h"
+#include "WebSocketLogCapture.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <QWebSocket>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Runs a script against a handover on a manual clock; one line per thing it did.
+//   begin [UNANSWERED] | accepted | ping (sent on the old connection) | pong | new TEXT |
+//   out TEXT | oldLost | newLost | deliver ID | wait MS
+QStringList runHandover(const QStringList& script)
+{
+    auto clock = std::make_shared<WebSocketManualClock>();
+    QStringList events;
+    ChannelHandover handover(clock,
+                             ChannelHandover::Actions {
+                                 [&events](QWebSocket*, const QString& text) {
+                                     events.append(u"old: "_s + (text.contains(u"\"ping\""_s) ? u"ping"_s : text));
+                                 },
+                                 [&events](QWebSocket*) { events.append(u"close old"_s); },
+                                 [&events](const QString& text) { events.append(u"new: "_s + text); },
+                                 [&events](const QString& text) { events.append(u"handle "_s + text); },
+                                 [&events] { events.append(u"finished"_s); },
+                             });
+    for (const QString& step : script) {
+        const QStringList words = step.split(u' ');
+        const QString& verb = words.at(0);
+        const QString argument = words.value(1);
+        if (verb == u"begin") {
+            handover.begin(nullptr, 1, argument.toInt());
+        } else if (verb == u"accepted") {
+            handover.newAccepted();
+        } else if (verb == u"ping") {
+            handover.pingSentOnOld();
+        } else if (verb == u"pong") {
+            handover.pongFromOld();
+        } else if (verb == u"new") {
+            if (!handover.keepFromNew(argument))
+                events.append(u"at once "_s + argument);
+        } else if (verb == u"out") {
+            handover.holdOutgoing(argument);
+        } else if (verb == u"oldLost") {
+            if (handover.oldLost())
+                events.append(u"gap"_s);
+        } else if (verb == u"newLost") {
+            handover.newLost();
+        } else if (verb == u"deliver") {
+            events.append((handover.isRepeatDelivery(argument.toLongLong()) ? u"repeat "_s : u"take "_s) + argument);
+        } else if (verb == u"wait") {
+            clock->advance(argument.toLongLong());
+        }
+    }
+    return events;
+}
+
+QString deliverFrame(qint64 id)
+{
+    return u"{\"type\":\"message_deliver\",\"payload\":{\"message\":{\"id\":%1,\"conversationId\":2,\"senderId\":3,\"type\":\"text\"}}}"_s.arg(id);
+}
+
+const QString onlineFrame = u"{\"type\":\"online\",\"payload\":{\"userId\":5}}"_s;
+const QString readFrame = u"{\"type\":\"message_read_notify\",\"payload\":{\"conversationId\":2,\"readBy\":5}}"_s;
+const QString pongFrame = u"{\"type\":\"pong\",\"payload\":{}}"_s;
+
+QList<qint64> deliveredIds(const QSignalSpy& delivered)
+{
+    QList<qint64> ids;
+    for (const QList<QVariant>& signal : delivered)
+        ids.append(signal.at(0).value<Message>().id);
+    return ids;
+}
+
+// A channel of user 1 accepted on its first socket, renewing onto a second one the test
+// answers by hand.
+struct Renewal {
+    Renewal()
+    {
+        if (!channel.connectAndAuthenticate(1))
+            qFatal("the first connection was not accepted");
+        channel.server.setAnswering(false);
+        channel.service->connect(1);
+    }
+    bool opened() { return QTest::qWaitFor([this] { return channel.server.framesOfType(u"auth"_s).size() == 2; }, testsupport::kPatienceMs); }
+    WebSocketTestServer::Connection& old() { return *channel.server.connections().at(0); }
+    WebSocketTestServer::Connection& fresh() { return *channel.server.connections().at(1); }
+
+    Channel channel;
+};
+
+} // namespace
+
+class TestChannelHandover : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void handover_data()
+    {
+        QTest::addColumn<QStringList>("script");
+        QTest::addColumn<QStringList>("events");
+        const auto row = [](const char* name, const char* script, QStringList events) {
+            QTest::newRow(name) << QString::fromLatin1(script).split(u';') << events;
+        };
+        row("before acceptance the new connection's frames are handled at once", "begin;new a",
+            { u"at once a"_s });
+        row("the old one drains, then the new one takes over in order", "begin;accepted;new a;out t;new b;pong",
+            { u"old: ping"_s, u"close old"_s, u"new: t"_s, u"handle a"_s, u"handle b"_s, u"finished"_s });
+        row("every ping on the old connection is answered first", "begin;ping;accepted;pong;new a;pong",
+            { u"old: ping"_s, u"close old"_s, u"handle a"_s, u"finished"_s });
+        row("pings from before the handover too", "begin 1;accepted;pong;new a;pong",
+            { u"old: ping"_s, u"close old"_s, u"handle a"_s, u"finished"_s });
+        row("an old connection that does not answer is let go", "begin;accepted;new a;wait 2999;new b;wait 1",
+            { u"old: ping"_s, u"close old"_s, u"handle a"_s, u"handle b"_s, u"finished"_s });
+        row("old one lost before acceptance: a gap", "begin;out t;oldLost;new a", { u"gap"_s, u"at once a"_s });
+        row("old one lost while draining: the new one takes over", "begin;accepted;new a;oldLost;new b",
+            { u"old: ping"_s, u"close old"_s, u"handle a"_s, u"finished"_s, u"at once b"_s });
+        row("new one lost while draining: what waited goes on the old one", "begin;accepted;out t;new a;newLost",
+            { u"old: ping"_s, u"old: t"_s, u"close old"_s, u"handle a"_s, u"finished"_s });
+        row("a delivery brought twice is taken once", "begin;deliver 5;deliver 5;deliver 6", { u"take 5"_s, u"repeat 5"_s, u"take 6"_s });
+        row("outside a handover every delivery counts", "deliver 5;deliver 5", { u"take 5"_s, u"take 5"_s });
+        row("copies still on their way after it are known for a while",
+            "begin;deliver 5;accepted;pong;deliver 5;deliver 6;deliver 6;wait 3000;deliver 5",
+            { u"take 5"_s, u"old: ping"_s, u"close old"_s, u"finished"_s, u"repeat 5"_s, u"take 6"_s, u"take 6"_s, u"take 5"_s });
+    }
+    void handover()
+    {
+        QFETCH(QStringList, script);
+        QFETCH(QStringList, events);
+        QCOMPARE(runHandover(script), events);
+    }
+
+    // Through the channel: the old socket carries events both ways until the new one is
+    // accepted and the old one has answered its last ping; what the new one brings
+    // meanwhile is handled after, in order. Only deliveries are taken once; a genuine
+    // repeat of presence or of a read mark is an event of its own. The user never shows
+    // as offline.
+    void renewalKeepsEveryEvent()
+    {
+        Renewal renewal;
+        QVERIFY(renewal.opened());
+        WebSocketService* service = renewal.channel.service.get();
+        QSignalSpy delivered(service, &WebSocketService::newMessageSubject);
+        QSignalSpy presence(service, &WebSocketService::presenceSubject);
+        QSignalSpy reads(service, &WebSocketService::readSubject);
+        QSignalSpy connection(service, &WebSocketService::isConnectedChanged);
+        renewal.old().socket->sendTextMessage(onlineFrame);
+        renewal.old().socket->sendTextMessage(deliverFrame(7));
+        QTRY_COMPARE(delivered.size(), 1);
+
+        // Accepted: the client asks the old socket for its last answer.
+        renewal.fresh().socket->sendTextMessage(u"{\"type\":\"auth_success\",\"payload\":{\"userId\":1}}"_s);
+        QTRY_VERIFY(typesOf(renewal.old().frames).contains(u"ping"_s));
+        // The server wrote these on the new socket after it accepted it...
+        renewal.fresh().socket->sendTextMessage(deliverFrame(9));
+        renewal.fresh().socket->sendTextMessage(onlineFrame);
+        renewal.fresh().socket->sendTextMessage(readFrame);
+        // ...and this one on the old socket before: it is handled first.
+        renewal.old().socket->sendTextMessage(deliverFrame(8));
+        QTRY_COMPARE(delivered.size(), 2);
+        renewal.old().socket->sendTextMessage(pongFrame);
+        QTRY_VERIFY(!renewal.old().open);
+        QCOMPARE(renewal.old().closeCode, int(QWebSocketProtocol::CloseCodeNormal));
+        QTRY_COMPARE(delivered.size(), 3);
+        QTRY_COMPARE(reads.size(), 1);
+
+        // A server writing on both sockets: the copy of a delivery is dropped, the same
+        // presence and read frames again are new events.
+        renewal.fresh().socket->sendTextMessage(deliverFrame(8));
+        renewal.fresh().socket->sendTextMessage(onlineFrame);
+        renewal.fresh().socket->sendTextMessage(readFrame);
+        renewal.fresh().socket->sendTextMessage(deliverFrame(10));
+        QTRY_COMPARE(delivered.size(), 4);
+        QCOMPARE(deliveredIds(delivered), (QList<qint64> { 7, 8, 9, 10 }));
+        QCOMPARE(presence.size(), 3);
+        QCOMPARE(reads.size(), 2);
+        QCOMPARE(service->onlineUsers(), QSet<qint64> { 5 });
+        QVERIFY(service->isConnected());
+        for (const QList<QVariant>& change : std::as_const(connection))
+            QVERIFY(change.at(0).toBool());
+        // Each delivery acknowledged once, on the socket that carried the channel then.
+        // (what the client wrote while the old socket drained followed on the new one).
+        QCOMPARE(typesOf(renewal.old().frames).count(u"message_delivered"_s), 1);
+        QTRY_COMPARE(typesOf(renewal.fresh().frames).count(u"message_delivered"_s), 3);
+    }
+
+    // What the client sends during a handover goes on the socket that is accepted: the
+    // old one until the new one is, then (after the old one's last answer) the new one.
+    // Should the new one fail, nothing is lost: the old one still carries it.
+    void framesSentDuringARenewal_data()
+    {
+        QTest::addColumn<bool>("accepted"); // the new socket was accepted
+        QTest::addColumn<bool>("newFails"); // then failed
+        QTest::addColumn<QStringList>("onOld");
+        QTest::addColumn<QStringList>("onNew");
+        const QStringList before { u"auth"_s, u"typing 1"_s, u"read"_s, u"message_send"_s };
+        QTest::newRow("new one accepted") << true << false << (before + QStringList { u"ping"_s })
+                                          << QStringList { u"auth"_s, u"typing 2"_s, u"typing 3"_s };
+        QTest::newRow("new one fails before acceptance") << false << true << (before + QStringList { u"typing 3"_s })
+                                                         << QStringList { u"auth"_s };
+        // Accepted, then lost: the old socket takes what waited, and is let go.
+        QTest::newRow("new one fails while the old one drains") << true << true << (before + QStringList { u"ping"_s, u"typing 2"_s })
+                                                                << QStringList { u"auth"_s };
+    }
+    void framesSentDuringARenewal()
+    {
+        QFETCH(bool, accepted);
+        QFETCH(bool, newFails);
+        QFETCH(QStringList, onOld);
+        QFETCH(QStringList, onNew);
+        Renewal renewal;
+        QVERIFY(renewal.opened());
+        WebSocketService* service = renewal.channel.service.get();
+        QSignalSpy failed(service, &WebSocketService::messageFailedSubject);
+        const auto sent = [](const WebSocketTestServer::Connection& connection) {
+            QStringList frames;
+            for (const QJsonObject& frame : connection.frames) {
+                const QString type = frame.value("type"_L1).toString();
+                frames.append(type == u"typing" ? u"typing %1"_s.arg(payloadOf(frame).value("conversationId"_L1).toInteger()) : type);
+            }
+            return frames;
+        };
+        service->sendTyping(1);
+        service->send(WSMessage { u"read"_s, std::nullopt });
+        service->sendChatMessage(chatFrame(u"c1"_s));
+        QTRY_COMPARE(sent(renewal.old()).size(), 4);
+        if (accepted) {
+            renewal.fresh().socket->sendTextMessage(u"{\"type\":\"auth_success\",\"payload\":{\"userId\":1}}"_s);
+            QTRY_VERIFY(sent(renewal.old()).contains(u"ping"_s));
+            service->sendTyping(2);
+        }
+        if (newFails) {
+            WebSocketLogCapture log;
+            renewal.fresh().socket->abort();
+            QTRY_COMPARE(log.linesStartingWith(u"[WS] Receive error (gen=2)"_s).size(), 1);
+        } else {
+            renewal.old().socket->sendTextMessage(pongFrame);
+        }
+        service->sendTyping(3);
+        QTRY_COMPARE(sent(renewal.old()).size(), onOld.size());
+        QTRY_COMPARE(sent(renewal.fresh()).size(), onNew.size());
+        if (accepted)
+            QTRY_VERIFY(!renewal.old().open);
+        QCOMPARE(sent(renewal.old()), onOld);
+        QCOMPARE(sent(renewal.fresh()), onNew);
+        // The chat message went out once and still waits for its answer.
+        QCOMPARE(clientIdsSent(renewal.channel.server), QStringList { u"c1"_s });
+        QCOMPARE(service->unacknowledgedMessages(), QStringList { u"c1"_s });
+        QCOMPARE(failed.size(), 0);
+        QCOMPARE(service->isConnected(), !(accepted && newFails));
+    }
+
+    // The old socket lost before the new one is accepted leaves a gap, which the
+    // connection flag shows; the list of users online starts again with the new socket.
+    void oldSocketLostBeforeAcceptance()
+    {
+        Renewal renewal;
+        QVERIFY(renewal.opened());
+        WebSocketService* service = renewal.channel.service.get();
+        renewal.old().socket->sendTextMessage(onlineFrame);
+        QTRY_COMPARE(service->onlineUsers(), QSet<qint64> { 5 });
+        QSignalSpy connection(service, &WebSocketService::isConnectedChanged);
+        renewal.old().socket->abort();
+        QTRY_COMPARE(connection.size(), 1);
+        QVERIFY(!service->isConnected());
+        QVERIFY(service->onlineUsers().isEmpty());
+        renewal.fresh().socket->sendTextMessage(u"{\"type\":\"auth_success\",\"payload\":{\"userId\":1}}"_s);
+        QTRY_VERIFY(service->isConnected());
+        // Nothing to drain: the new socket's frames are handled at once.
+        renewal.fresh().socket->sendTextMessage(onlineFrame);
+        QTRY_COMPARE(service->onlineUsers(), QSet<qint64> { 5 });
+    }
+};
+
+QTEST_GUILESS_MAIN(TestChannelHandover)
+#include "tst_channel_handover.moc"

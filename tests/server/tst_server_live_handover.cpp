@@ -1,0 +1,163 @@
+// End to end: a client renewing its token opens a new live channel for the same
+// session and device before it lets the old one go. Each event is written on exactly
+// one of the two, the old one still answers what the client sends on it, and a
+// channel stays a few seconds past its token's expiry, time enough to be replaced,
+// so the user's contacts never see them go offline.
+
+#include "ServerProcess.h"
+#include "ServerTestClient.h"
+
+#include <QJsonArray>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+using testsupport::ServerProcess;
+
+namespace {
+
+QJsonObject text(qint64 conversationId, const QString& clientMsgId)
+{
+    return { { u"clientMsgId"_s, clientMsgId }, { u"conversationId"_s, conversationId }, { u"type"_s, u"text"_s }, { u"content"_s, u"hello"_s } };
+}
+
+qint64 deliveredId(const std::optional<QJsonObject>& payload)
+{
+    return payload ? (*payload)["message"_L1]["id"_L1].toInteger() : 0;
+}
+
+} // namespace
+
+class TestServerLiveHandover : public QObject {
+    Q_OBJECT
+
+private:
+    ServerProcess m_server;
+    int m_users = 0;
+
+    std::unique_ptr<ApiClient> newUser(ServerProcess& server)
+    {
+        auto user = std::make_unique<ApiClient>(server.baseUrl());
+        user->registerUser(u"handover%1"_s.arg(++m_users));
+        return user;
+    }
+
+    static std::unique_ptr<LiveClient> live(const ServerProcess& server, const QString& token, qint64 userId, const QString& device)
+    {
+        auto client = std::make_unique<LiveClient>(server.wsUrl());
+        return client->authenticate(token, userId, device) ? std::move(client) : nullptr;
+    }
+
+    static qint64 openPrivate(ApiClient& user, qint64 with)
+    {
+        return user.mutation(u"conversations.create"_s, QJsonObject { { u"type"_s, u"private"_s }, { u"memberIds"_s, QJsonArray { with } } })
+            .data()["conversationId"_L1]
+            .toInteger();
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY2(m_server.start(), qPrintable(m_server.errorString())); }
+
+    // The same device's new channel takes the user's events over from the old one;
+    // another device's channel is a channel of its own and keeps getting them.
+    void newChannelTakesTheEventsOver_data()
+    {
+        QTest::addColumn<QString>("newDevice");
+        QTest::addColumn<bool>("oldKeepsThem");
+        QTest::newRow("same device: a renewal") << u"device-1"_s << false;
+        QTest::newRow("another device") << u"device-2"_s << true;
+    }
+    void newChannelTakesTheEventsOver()
+    {
+        QFETCH(QString, newDevice);
+        QFETCH(bool, oldKeepsThem);
+        auto sender = newUser(m_server);
+        auto receiver = newUser(m_server);
+        const qint64 conversation = openPrivate(*sender, receiver->userId());
+        auto senderLive = live(m_server, sender->token, sender->userId(), u"sender"_s);
+        auto old = live(m_server, receiver->token, receiver->userId(), u"device-1"_s);
+        QVERIFY(conversation > 0 && senderLive && old);
+        senderLive->sendFrame(u"message_send"_s, text(conversation, u"m1"_s));
+        const qint64 first = deliveredId(old->waitFor(u"message_deliver"_s));
+        QVERIFY(first > 0);
+
+        auto fresh = live(m_server, receiver->token, receiver->userId(), newDevice);
+        QVERIFY(fresh);
+        senderLive->sendFrame(u"message_send"_s, text(conversation, u"m2"_s));
+        const qint64 second = deliveredId(fresh->waitFor(u"message_deliver"_s));
+        QVERIFY(second > first);
+        if (oldKeepsThem)
+            QCOMPARE(deliveredId(old->waitFor(u"message_deliver"_s)), second);
+        else
+            QVERIFY(old->staysQuiet(u"message_deliver"_s));
+        // Nobody went away and came back.
+        QVERIFY(senderLive->staysQuiet(u"offline"_s));
+
+        // The old channel still answers the client: a send on it is stored and acknowledged there.
+        old->sendFrame(u"message_send"_s, text(conversation, u"from-old"_s));
+        const auto ack = old->waitFor(u"message_ack"_s);
+        QVERIFY(ack);
+        QCOMPARE(deliveredId(senderLive->waitFor(u"message_deliver"_s)), (*ack)["messageId"_L1].toInteger());
+    }
+
+    // A ban closes a replaced channel too: it no longer gets events, but would still
+    // take what its client sends.
+    void banClosesAReplacedChannelToo()
+    {
+        ApiClient admin(m_server.baseUrl());
+        admin.registerUser(u"handoveradmin"_s);
+        QCOMPARE(m_server.runOnce({ u"--set-role"_s, u"handoveradmin"_s, u"admin"_s }), 0);
+        admin.login(u"handoveradmin"_s, u"secret123"_s);
+        auto user = newUser(m_server);
+        auto old = live(m_server, user->token, user->userId(), u"device-1"_s);
+        auto fresh = live(m_server, user->token, user->userId(), u"device-1"_s);
+        QVERIFY(old && fresh);
+        QCOMPARE(admin.postJson(u"/api/admin/users/ban"_s, { { u"userId"_s, user->userId() }, { u"banned"_s, true } }).status, 200);
+        QVERIFY(old->waitForClose(testsupport::kPatienceMs));
+        QCOMPARE(old->closeCode(), 1008);
+        QVERIFY(fresh->waitForClose(testsupport::kPatienceMs));
+    }
+
+    // The client renews its session, and its old channel outlives the old token while
+    // the new one is on its way (a slow renewal): no "offline" reaches the contact, and
+    // the new channel takes over without an "online" either.
+    void renewedSessionKeepsItsChannelUntilReplaced()
+    {
+        ServerProcess shortLived(ServerProcess::Options { false, 2, {} });
+        QVERIFY2(shortLived.start(), qPrintable(shortLived.errorString()));
+        auto sender = newUser(shortLived);
+        ApiClient receiver(shortLived.baseUrl());
+        const QString refreshToken = receiver.registerUser(u"renewing"_s).value("refresh_token"_L1).toString();
+        const qint64 conversation = openPrivate(receiver, sender->userId());
+        auto senderLive = live(shortLived, sender->token, sender->userId(), u"sender"_s);
+        auto old = live(shortLived, receiver.token, receiver.userId(), u"device-1"_s);
+        QVERIFY(conversation > 0 && senderLive && old);
+        QVERIFY(senderLive->waitFor(u"online"_s));
+        const QString expiringToken = receiver.token;
+
+        // Past the channel's token, by a second at least: a token issued once it had
+        // expired has expired too.
+        ApiClient expired(shortLived.baseUrl());
+        expired.token = expiringToken;
+        QTRY_COMPARE_WITH_TIMEOUT(expired.get(u"/api/auth/me"_s).status, 401, testsupport::kPatienceMs);
+        auto later = newUser(shortLived);
+        QTRY_COMPARE_WITH_TIMEOUT(later->get(u"/api/auth/me"_s).status, 401, testsupport::kPatienceMs);
+        QVERIFY(old->isOpen());
+        QVERIFY(old->staysQuiet(u"message_deliver"_s));
+        QVERIFY(senderLive->staysQuiet(u"offline"_s));
+
+        // The renewal comes now, late.
+        const HttpResult renewed = receiver.postJson(u"/api/auth/refresh"_s, { { u"refreshToken"_s, refreshToken } });
+        QCOMPARE(renewed.status, 200);
+        receiver.token = renewed.json()["app_session_id"_L1].toString();
+        auto fresh = live(shortLived, receiver.token, receiver.userId(), u"device-1"_s);
+        QVERIFY(fresh);
+        senderLive->sendFrame(u"message_send"_s, text(conversation, u"after"_s));
+        QVERIFY(deliveredId(fresh->waitFor(u"message_deliver"_s)) > 0);
+        QVERIFY(old->staysQuiet(u"message_deliver"_s));
+        QVERIFY(senderLive->staysQuiet(u"online"_s));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestServerLiveHandover)
+#include "tst_server_live_handover.moc"
