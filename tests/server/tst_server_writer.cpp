@@ -9,9 +9,11 @@
 
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -361,6 +363,84 @@ private Q_SLOTS:
         QCOMPARE(f.db->scalar(u"SELECT unread_count FROM conversation_members WHERE user_id = ? AND conversation_id = ?"_s,
                      { f.alice, f.group }).toInt(),
             messages / 2);
+    }
+
+    void theUnreadCountsStayRightAroundTheWritersCounting_data()
+    {
+        QTest::addColumn<bool>("countingFails");
+        QTest::addColumn<bool>("readInBetween");
+        QTest::newRow("counted twice") << false << false;
+        QTest::newRow("read after a count") << false << true;
+        QTest::newRow("a failed count is tried again") << true << false;
+        QTest::newRow("read while counting fails") << true << true;
+    }
+
+    // Whether the writer has taken the sends into the kept counts, failed to, or not yet,
+    // a member reads the same count; a count that failed leaves nothing half taken in and
+    // is tried again without another send.
+    void theUnreadCountsStayRightAroundTheWritersCounting()
+    {
+        QFETCH(bool, countingFails);
+        QFETCH(bool, readInBetween);
+        static std::atomic<int> failedCounts;
+        failedCounts = 0;
+        static QtMessageHandler previous = nullptr;
+        previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& line) {
+            if (line.contains(u"Counting unread messages failed"_s))
+                ++failedCounts;
+            else
+                previous(type, context, line);
+        });
+        const auto restore = qScopeGuard([] { qInstallMessageHandler(previous); });
+
+        Fixture f;
+        UnreadCounts counts(*f.db);
+        Conversations conversations(*f.db);
+        const auto unread = [&](qint64 member) {
+            return f.db->scalar(u"SELECT %1 FROM conversation_members m WHERE m.user_id = ? AND m.conversation_id = ?"_s.arg(UnreadCounts::of(u"m"_s)),
+                { member, f.group }).toInt();
+        };
+        const auto kept = [&](qint64 member) {
+            return f.db->scalar(u"SELECT unread_count FROM conversation_members WHERE user_id = ? AND conversation_id = ?"_s, { member, f.group })
+                .toInt();
+        };
+        int sent = 0;
+        const auto sendFromAlice = [&](MessageWriter& writer, int n) {
+            QList<PendingMessage> batch;
+            for (int i = 0; i < n; ++i)
+                batch.append(f.text(f.alice, f.group, u"n%1"_s.arg(++sent)));
+            writer.submit(batch);
+            writer.waitForAll();
+        };
+        // Counting is the only thing that writes the state it keeps.
+        if (countingFails)
+            f.db->exec(u"CREATE TRIGGER counting_refused BEFORE UPDATE ON unread_counts_state BEGIN SELECT RAISE(ABORT, 'refused'); END"_s);
+
+        MessageWriter writer(f.path);
+        sendFromAlice(writer, 30);
+        if (countingFails) {
+            // Once at the pause, once more after the next checkpoint.
+            QTRY_VERIFY_WITH_TIMEOUT(failedCounts >= 2, testsupport::patience(10 * MessageWriter::kIdleCheckpointMs));
+            QCOMPARE(kept(f.bob), 0);
+            QCOMPARE(counts.waiting(), 30);
+        } else {
+            QTRY_COMPARE_WITH_TIMEOUT(counts.waiting(), 0, testsupport::patience(10 * MessageWriter::kIdleCheckpointMs));
+            QCOMPARE(kept(f.bob), 30);
+        }
+        QCOMPARE(unread(f.bob), 30);
+        if (readInBetween) {
+            QVERIFY(conversations.markRead(f.group, f.bob));
+            QCOMPARE(unread(f.bob), 0);
+        }
+        sendFromAlice(writer, 5);
+        const int expected = readInBetween ? 5 : 35;
+        QCOMPARE(unread(f.bob), expected);
+        if (countingFails)
+            f.db->exec(u"DROP TRIGGER counting_refused"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(counts.waiting(), 0, testsupport::patience(10 * MessageWriter::kIdleCheckpointMs));
+        QCOMPARE(kept(f.bob), expected);
+        QCOMPARE(unread(f.bob), expected);
+        QCOMPARE(unread(f.alice), 0);
     }
 
     void anUnopenableDatabaseIsReported()
