@@ -50,6 +50,8 @@ MorvaneServer::MorvaneServer(const ServerOptions& options, QObject* parent)
     m_reading = std::make_unique<ReadingThread>(databasePath);
     m_db->setCheckpointPages(0);
     m_hub = std::make_unique<LiveHub>(*m_accounts, *m_conversations, *m_messages, *m_contacts, *m_writer);
+    if (m_options.handoverGraceMs)
+        m_hub->setHandoverGraceMs(*m_options.handoverGraceMs);
     m_context = std::make_unique<ServerContext>(ServerContext {
         *m_db, *m_accounts, *m_conversations, *m_messages, *m_contacts, *m_uploads, *m_hub, *m_twoFactor });
     m_registry = std::make_unique<ProcedureRegistry>();

@@ -386,7 +386,7 @@ void LiveHub::replaceOlderChannels(QWebSocket* socket, const Connection& connect
 void LiveHub::closeAfterGrace(QWebSocket* socket, qint64 sessionId, QWebSocketProtocol::CloseCode code, const QString& reason)
 {
     QPointer<QWebSocket> guard(socket);
-    QTimer::singleShot(kHandoverGraceMs, this, [this, guard, sessionId, code, reason] {
+    QTimer::singleShot(m_handoverGraceMs, this, [this, guard, sessionId, code, reason] {
         if (guard && m_connections.value(guard).sessionId == sessionId)
             guard->close(code, reason);
     });
