@@ -37,8 +37,9 @@ bool ListKeyboard::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::FocusIn && m_showsCurrentOnEntry && static_cast<QFocusEvent*>(event)->reason() != Qt::MouseFocusReason)
         showRowIfNone(m_lastRow);
     // A list may set its current row quietly (to follow a choice made elsewhere):
-    // where the keyboard left it is the row it comes back near.
-    if (event->type() == QEvent::FocusOut && m_view->currentIndex().isValid())
+    // where the keyboard left it is the row it comes back near. A list being
+    // destroyed loses the focus too, once it is only a QWidget (the cast tells).
+    if (event->type() == QEvent::FocusOut && qobject_cast<QAbstractItemView*>(watched) && m_view->currentIndex().isValid())
         m_lastRow = m_view->currentIndex().row();
     if (event->type() != QEvent::KeyPress || !m_view->model())
         return false;

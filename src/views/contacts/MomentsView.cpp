@@ -210,8 +210,13 @@ void MomentsView::updateBody()
     } else {
         m_body->setCurrentWidget(m_listPage);
     }
-    // The feed the keyboard was in gave way to the failure or the empty state.
-    if (hadFocus && !m_body->isAncestorOf(QApplication::focusWidget()))
+    // The feed the keyboard was in gave way to the failure or the empty state. The
+    // stack hands the focus to a page that has no control of its own all the same:
+    // it goes to the page's button, or the compose button.
+    QWidget* now = QApplication::focusWidget();
+    const bool kept = m_body->isAncestorOf(now)
+        && (m_body->currentWidget() == m_listPage || (now->focusPolicy() & Qt::TabFocus));
+    if (hadFocus && !kept)
         (m_body->currentWidget() == m_errorPage ? static_cast<QWidget*>(m_retryButton) : m_composeButton)->setFocus(Qt::OtherFocusReason);
 }
 
