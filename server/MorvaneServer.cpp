@@ -22,6 +22,7 @@
 #include "store/FileLibrary.h"
 #include "store/Messages.h"
 #include "store/ReadingThread.h"
+#include "store/TextIndexer.h"
 #include "store/Uploads.h"
 
 #include <QDir>
@@ -45,9 +46,12 @@ MorvaneServer::MorvaneServer(const ServerOptions& options, QObject* parent)
     m_uploads = std::make_unique<Uploads>(*m_db, dir.filePath(QStringLiteral("uploads")));
     m_twoFactor = std::make_unique<TwoFactor>(*m_db);
     m_writer = std::make_unique<MessageWriter>(databasePath);
+    m_indexer = std::make_unique<TextIndexer>(databasePath);
     m_reading = std::make_unique<ReadingThread>(databasePath);
     m_db->setCheckpointPages(0);
     m_hub = std::make_unique<LiveHub>(*m_accounts, *m_conversations, *m_messages, *m_contacts, *m_writer);
+    if (m_options.handoverGraceMs)
+        m_hub->setHandoverGraceMs(*m_options.handoverGraceMs);
     m_context = std::make_unique<ServerContext>(ServerContext {
         *m_db, *m_accounts, *m_conversations, *m_messages, *m_contacts, *m_uploads, *m_hub, *m_twoFactor });
     m_registry = std::make_unique<ProcedureRegistry>();

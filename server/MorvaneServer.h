@@ -20,6 +20,7 @@ class HttpFront;
 class LiveHub;
 class MessageWriter;
 class ReadingThread;
+class TextIndexer;
 class Messages;
 class ProcedureRegistry;
 class ProcedureRoutes;
@@ -51,6 +52,7 @@ private:
     std::unique_ptr<Uploads> m_uploads;
     std::unique_ptr<TwoFactor> m_twoFactor;
     std::unique_ptr<MessageWriter> m_writer;
+    std::unique_ptr<TextIndexer> m_indexer;
     std::unique_ptr<ReadingThread> m_reading;
     std::unique_ptr<LiveHub> m_hub;
     std::unique_ptr<ServerContext> m_context;

@@ -9,7 +9,7 @@ QString ServerOptions::usage()
         "Usage: morvane-server [--host ADDRESS] [--port PORT] [--data-dir DIR] [--demo] [--token-ttl SECONDS]\n"
         "                      [--head-timeout SECONDS] [--idle-timeout SECONDS]\n"
         "                      [--max-connections N] [--max-connections-per-address N]\n"
-        "                      [--registration-burst N]\n"
+        "                      [--registration-burst N] [--handover-grace SECONDS]\n"
         "       morvane-server [--data-dir DIR] --set-role USERNAME ROLE\n"
         "\n"
         "  --host ADDRESS       address to listen on (default 127.0.0.1)\n"
@@ -33,7 +33,11 @@ QString ServerOptions::usage()
         "                       accounts one address may register at once before it is held\n"
         "                       to one every 20 seconds (default 10; all addresses together\n"
         "                       five times that, then one every 2 seconds); for a demo or\n"
-        "                       tests that make many accounts\n")
+        "                       tests that make many accounts\n"
+        "  --handover-grace SECONDS\n"
+        "                       how long a live channel stays open once a newer one of its\n"
+        "                       session and device replaced it, or once its token expired\n"
+        "                       (default 5; fractions allowed)\n")
         .arg(defaultDataDir());
 }
 
@@ -120,7 +124,7 @@ std::optional<ServerOptions> ServerOptions::parse(const QStringList& arguments, 
             }
             options.setRole = RoleAssignment { arguments[i + 1], arguments[i + 2] };
             i += 2;
-        } else if (name == u"--head-timeout" || name == u"--idle-timeout") {
+        } else if (name == u"--head-timeout" || name == u"--idle-timeout" || name == u"--handover-grace") {
             const auto v = takeValue();
             if (!v)
                 return std::nullopt;
@@ -130,7 +134,10 @@ std::optional<ServerOptions> ServerOptions::parse(const QStringList& arguments, 
                 *error = QStringLiteral("%1 must be a number of seconds from 0.01 to 3600, not \"%2\"").arg(name, *v);
                 return std::nullopt;
             }
-            (name == u"--head-timeout" ? options.headTimeoutMs : options.idleTimeoutMs) = int(seconds * 1000);
+            if (name == u"--handover-grace")
+                options.handoverGraceMs = int(seconds * 1000);
+            else
+                (name == u"--head-timeout" ? options.headTimeoutMs : options.idleTimeoutMs) = int(seconds * 1000);
         } else if (name == u"--max-connections" || name == u"--max-connections-per-address" || name == u"--registration-burst") {
             const auto v = takeValue();
             if (!v)

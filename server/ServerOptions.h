@@ -30,6 +30,9 @@ struct ServerOptions {
     int maxConnectionsPerAddress = 64;
     // Registrations from one address at once (the demo and tests raise it).
     int registrationBurst = 10;
+    // How long a replaced or expired live channel stays open; the hub's own when not
+    // given (tests on a crowded machine lengthen it, so that no step outlasts it).
+    std::optional<int> handoverGraceMs;
 
     // Parses arguments (without the program name handling of QCoreApplication); on
     // a bad argument returns nothing and sets error. "--help" sets error to the usage.

@@ -158,10 +158,15 @@ void LiveHub::sendError(QWebSocket* socket, const QString& code, const Phrase& r
 
 void LiveHub::sendToUsers(const QList<qint64>& userIds, const QString& type, const QJsonObject& payload, const QWebSocket* except)
 {
+    // Written once for all its sockets, and only when one of them is there.
+    QByteArray frame;
     for (const qint64 userId : userIds) {
         for (QWebSocket* socket : socketsOf(userId)) {
-            if (socket != except)
-                send(socket, type, payload);
+            if (socket == except || !m_unsent.contains(socket))
+                continue;
+            if (frame.isEmpty())
+                frame = json::serialize(QJsonObject { { QStringLiteral("type"), type }, { QStringLiteral("payload"), payload } });
+            sendFrame(socket, frame);
         }
     }
 }
@@ -280,9 +285,13 @@ void LiveHub::onText(QWebSocket* socket, const QString& text)
         return;
     }
 
-    QJsonObject context;
-    if (payload.value(QLatin1StringView("clientMsgId")).isString())
-        context.insert(QStringLiteral("clientMsgId"), payload.value(QLatin1StringView("clientMsgId")));
+    // What an error answer names the frame by; made only for an error.
+    const auto context = [&payload] {
+        QJsonObject named;
+        if (payload.value(QLatin1StringView("clientMsgId")).isString())
+            named.insert(QStringLiteral("clientMsgId"), payload.value(QLatin1StringView("clientMsgId")));
+        return named;
+    };
     try {
         if (type == u"auth")
             handleAuth(socket, payload);
@@ -297,12 +306,12 @@ void LiveHub::onText(QWebSocket* socket, const QString& text)
         else
             sendError(socket, QStringLiteral("UNKNOWN_TYPE"), Phrase::of(Text::UnknownFrameType, type.left(64)));
     } catch (const json::DecodeError& error) {
-        sendError(socket, QStringLiteral("INVALID_PAYLOAD"), Phrase::of(Text::InvalidInput, error.description()), context);
+        sendError(socket, QStringLiteral("INVALID_PAYLOAD"), Phrase::of(Text::InvalidInput, error.description()), context());
     } catch (const ServerError& error) {
-        sendError(socket, errorCode(error), error.phrase(), context);
+        sendError(socket, errorCode(error), error.phrase(), context());
     } catch (const std::exception& error) {
         qWarning().noquote() << "[WS] Frame" << type << "failed:" << error.what();
-        sendError(socket, QStringLiteral("INTERNAL_ERROR"), Phrase(Text::InternalError), context);
+        sendError(socket, QStringLiteral("INTERNAL_ERROR"), Phrase(Text::InternalError), context());
     }
 }
 
@@ -377,7 +386,7 @@ void LiveHub::replaceOlderChannels(QWebSocket* socket, const Connection& connect
 void LiveHub::closeAfterGrace(QWebSocket* socket, qint64 sessionId, QWebSocketProtocol::CloseCode code, const QString& reason)
 {
     QPointer<QWebSocket> guard(socket);
-    QTimer::singleShot(kHandoverGraceMs, this, [this, guard, sessionId, code, reason] {
+    QTimer::singleShot(m_handoverGraceMs, this, [this, guard, sessionId, code, reason] {
         if (guard && m_connections.value(guard).sessionId == sessionId)
             guard->close(code, reason);
     });
@@ -455,35 +464,30 @@ void LiveHub::onSendsWritten()
         const QueuedSend& message = queued[i];
         const SendOutcome& outcome = outcomes[i];
         const bool open = socket && m_connections.contains(socket);
-        const QJsonObject context { { QStringLiteral("clientMsgId"), message.clientMsgId } };
+        const auto context = [&message] { return QJsonObject { { QStringLiteral("clientMsgId"), message.clientMsgId } }; };
         if (outcome.failed) {
             if (open)
-                sendError(socket, QStringLiteral("INTERNAL_ERROR"), Phrase(Text::InternalError), context);
+                sendError(socket, QStringLiteral("INTERNAL_ERROR"), Phrase(Text::InternalError), context());
             continue;
         }
         if (outcome.refusal) {
             if (open)
-                sendError(socket, errorCode(*outcome.refusal), outcome.refusal->phrase(), context);
+                sendError(socket, errorCode(*outcome.refusal), outcome.refusal->phrase(), context());
             continue;
         }
         if (open)
             sendFrame(socket, ackFrame(message.clientMsgId, message.conversationId, outcome.stored));
         if (outcome.stored.duplicate)
             continue;
-        try {
-            // The delivery is built only for someone online to receive it.
-            const QList<qint64>& members = outcome.members;
-            const bool anyoneElse = std::any_of(members.cbegin(), members.cend(), [&](qint64 member) {
-                const auto sockets = m_byUser.equal_range(member);
-                return std::any_of(sockets.first, sockets.second, [socket](const QWebSocket* s) { return s != socket; });
-            });
-            if (!anyoneElse)
-                continue;
-            if (const auto json = m_messages.messageJson(outcome.stored.messageId))
-                sendToUsers(members, QStringLiteral("message_deliver"), { { QStringLiteral("message"), *json } }, socket);
-        } catch (const std::exception& error) {
-            qWarning().noquote() << "[WS] Delivering a message failed:" << error.what();
-        }
+        // The delivery is made only for someone online to receive it, from what the writer
+        // stored: nothing is read back.
+        const QList<qint64>& members = outcome.members;
+        const bool anyoneElse = std::any_of(members.cbegin(), members.cend(), [&](qint64 member) {
+            const auto sockets = m_byUser.equal_range(member);
+            return std::any_of(sockets.first, sockets.second, [socket](const QWebSocket* s) { return s != socket; });
+        });
+        if (anyoneElse)
+            sendToUsers(members, QStringLiteral("message_deliver"), { { QStringLiteral("message"), outcome.record.toJson({}) } }, socket);
     }
 }
 

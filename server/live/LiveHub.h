@@ -41,6 +41,7 @@ public:
     // on: replaced by a newer channel of the same session and device, or past its token's
     // expiry. Enough for the client to move over to its next channel.
     static constexpr int kHandoverGraceMs = 5000;
+    void setHandoverGraceMs(int ms) { m_handoverGraceMs = ms; }
 
     LiveHub(Accounts& accounts, Conversations& conversations, Messages& messages, Contacts& contacts, MessageWriter& writer,
         QObject* parent = nullptr);
@@ -122,4 +123,5 @@ private:
     // Arrived and not yet answered, in the order they arrived.
     QList<QueuedSend> m_writingSends;
     FrameInbox m_inbox;
+    int m_handoverGraceMs = kHandoverGraceMs;
 };

@@ -3,11 +3,13 @@
 #include "store/Conversations.h"
 #include "store/Database.h"
 #include "store/PostingRights.h"
+#include "store/UnreadCounts.h"
 
 #include <QDeadlineTimer>
 #include <QDebug>
 #include <QMutexLocker>
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 
@@ -65,11 +67,13 @@ void MessageWriter::run()
     std::unique_ptr<Conversations> conversations;
     std::unique_ptr<Messages> messages;
     std::unique_ptr<PostingRights> rights;
+    std::unique_ptr<UnreadCounts> counts;
     try {
         db = std::make_unique<Database>(m_databasePath);
         conversations = std::make_unique<Conversations>(*db);
         messages = std::make_unique<Messages>(*db, *conversations);
         rights = std::make_unique<PostingRights>(*db, *conversations);
+        counts = std::make_unique<UnreadCounts>(*db);
         db->setCheckpointPages(kCheckpointPages);
     } catch (...) {
         const QMutexLocker lock(&m_mutex);
@@ -83,18 +87,39 @@ void MessageWriter::run()
         m_progress.wakeAll();
     }
 
+    // Messages stored and not yet in the kept unread counts (see UnreadCounts): those of
+    // other connections too, found when idle.
+    qint64 uncounted = 1;
+    const auto count = [&] {
+        try {
+            counts->countNew();
+            uncounted = 0;
+        } catch (const DatabaseError& error) {
+            qWarning().noquote() << "[Server] Counting unread messages failed:" << error.what();
+            // Looked at again with the next checkpoint, not at the next pause: the counts
+            // read right meanwhile, only a little slower.
+            uncounted = 0;
+        }
+    };
     for (;;) {
         QList<PendingMessage> batch;
         {
             QMutexLocker lock(&m_mutex);
             while (m_queue.isEmpty() && !m_stopping) {
-                if (m_work.wait(&m_mutex, QDeadlineTimer(kIdleCheckpointMs)) || !m_queue.isEmpty() || m_stopping)
+                // Counting waits for a pause in the sends, copying the WAL for a longer one.
+                if (m_work.wait(&m_mutex, QDeadlineTimer(uncounted > 0 ? kCountAfterMs : kIdleCheckpointMs)) || !m_queue.isEmpty()
+                    || m_stopping)
                     continue;
                 lock.unlock();
-                try {
-                    db->checkpointAndTruncate();
-                } catch (const DatabaseError& error) {
-                    qWarning().noquote() << "[Server] Checkpoint failed:" << error.what();
+                if (uncounted > 0) {
+                    count();
+                } else {
+                    try {
+                        db->checkpointAndTruncate();
+                        uncounted = counts->waiting();
+                    } catch (const DatabaseError& error) {
+                        qWarning().noquote() << "[Server] Checkpoint failed:" << error.what();
+                    }
                 }
                 lock.relock();
             }
@@ -116,5 +141,11 @@ void MessageWriter::run()
             m_progress.wakeAll();
         }
         Q_EMIT written();
+        uncounted += std::count_if(outcomes.cbegin(), outcomes.cend(), [](const SendOutcome& outcome) {
+            return !outcome.failed && !outcome.refusal && !outcome.stored.duplicate;
+        });
+        // Under a flood of sends there is no pause: the counts still take them in now and then.
+        if (uncounted >= UnreadCounts::kMaxUncounted)
+            count();
     }
 }

@@ -29,6 +29,9 @@ public:
     // copies less), and whenever it has had nothing to do for a while.
     static constexpr int kCheckpointPages = 10000;
     static constexpr int kIdleCheckpointMs = 1000;
+    // The unread counts take in what it stored once it has had nothing to do for this long
+    // (see UnreadCounts), or once UnreadCounts::kMaxUncounted messages wait.
+    static constexpr int kCountAfterMs = 50;
 
     // Opens the connection on the writer's thread; throws DatabaseError when it cannot.
     explicit MessageWriter(const QString& databasePath, QObject* parent = nullptr);

@@ -5,6 +5,7 @@
 #include "store/Database.h"
 #include "store/RowJson.h"
 #include "store/SystemSettings.h"
+#include "store/UnreadCounts.h"
 #include "WireTime.h"
 
 #include <QJsonObject>
@@ -177,11 +178,11 @@ PostingRight Conversations::postingRight(qint64 conversationId, qint64 userId)
 QJsonArray Conversations::listFor(qint64 userId, const Presence& online, const MessagesById& messagesById)
 {
     // One statement whatever the number of conversations: the last message, the private
-    // peer and the unread count (kept by the database as messages come and go) come with
-    // each row.
+    // peer and the unread count (kept, and what was sent since it was: see UnreadCounts)
+    // come with each row.
     QSqlQuery query = m_db.exec(QStringLiteral(
         "SELECT c.id, c.type, COALESCE(g.name, c.name), COALESCE(g.avatar, c.avatar), c.creator_id,"
-        " c.created_at, c.updated_at, m.pinned, m.muted, m.unread_count,"
+        " c.created_at, c.updated_at, m.pinned, m.muted, ") + UnreadCounts::of(QStringLiteral("m")) + QStringLiteral(","
         " (SELECT COUNT(*) FROM conversation_members x WHERE x.conversation_id = c.id),"
         " last.id, last.created_at, peer.id, peer.name, peer.avatar"
         " FROM conversation_members m"

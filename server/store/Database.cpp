@@ -2,14 +2,18 @@
 
 #include "store/AdminSchema.h"
 #include "store/IndexSchema.h"
+#include "store/SendPathSchema.h"
 #include "store/ShortKeyIndex.h"
 #include "store/SocialSchema.h"
 
 #include <QAtomicInt>
-#include <QSqlRecord>
+#include <QDateTime>
 #include <QDebug>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QStringList>
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -135,6 +139,7 @@ const QList<QStringList>& migrations()
             QStringLiteral("ALTER TABLE messages ADD COLUMN notice TEXT"),
             QStringLiteral("UPDATE messages SET notice = 'group_dissolved' WHERE type = 'system'"),
         },
+        sendPathSchema(),
     };
     return steps;
 }
@@ -148,6 +153,11 @@ QString describe(const QSqlError& error)
 
 Database::Database(const QString& filePath)
 {
+    // SQLite counts the memory it takes under one lock for the whole process, which the
+    // threads of the server (event loop, writer, indexer, reader) would all queue for on
+    // every allocation. Only possible before SQLite first starts in the process.
+    static const bool uncounted = [] { return sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK; }();
+    Q_UNUSED(uncounted);
     static QAtomicInt counter;
     m_connectionName = QStringLiteral("morvane-server-%1").arg(counter.fetchAndAddRelaxed(1));
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
@@ -167,17 +177,34 @@ Database::Database(const QString& filePath)
     exec(QStringLiteral("PRAGMA foreign_keys=ON"));
     // Whenever the WAL starts over it shrinks back to this size.
     exec(QStringLiteral("PRAGMA journal_size_limit=%1").arg(kWalSizeLimit));
-    // Before anything is written: the triggers of the search index call it.
+    const QVariant handle = m_db.driver()->handle();
+    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
+        m_handle = *static_cast<sqlite3* const*>(handle.constData());
+    if (!m_handle)
+        throw DatabaseError("the SQLite driver of Qt SQL gave no connection handle");
+    // Before anything is written: the text index calls it.
     shortkeys::install(m_db);
-    migrate();
+    try {
+        migrate();
+    } catch (...) {
+        finalizeStatements();
+        throw;
+    }
 }
 
 Database::~Database()
 {
-    m_prepared.clear();
+    finalizeStatements();
     m_db.close();
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+void Database::finalizeStatements()
+{
+    for (sqlite3_stmt* statement : std::as_const(m_prepared))
+        sqlite3_finalize(statement);
+    m_prepared.clear();
 }
 
 void Database::report(const QString& sql)
@@ -204,73 +231,158 @@ QSqlQuery Database::exec(const QString& sql, const QVariantList& values)
     return query;
 }
 
-QSqlQuery& Database::prepared(const QString& sql, const QVariantList& values)
+namespace {
+
+// As Qt's driver takes it: an empty QString or QByteArray is NULL too.
+bool isNull(const QVariant& value)
+{
+    if (value.isNull())
+        return true;
+    switch (value.typeId()) {
+    case QMetaType::QString:
+        return static_cast<const QString*>(value.constData())->isNull();
+    case QMetaType::QByteArray:
+        return static_cast<const QByteArray*>(value.constData())->isNull();
+    default:
+        return false;
+    }
+}
+
+// Binds as Qt's driver does: blobs, integers, doubles and everything else as UTF-16 text.
+int bind(sqlite3_stmt* statement, int index, const QVariant& value)
+{
+    if (isNull(value))
+        return sqlite3_bind_null(statement, index);
+    switch (value.typeId()) {
+    case QMetaType::QByteArray: {
+        const auto* bytes = static_cast<const QByteArray*>(value.constData());
+        return sqlite3_bind_blob(statement, index, bytes->constData(), int(bytes->size()), SQLITE_TRANSIENT);
+    }
+    case QMetaType::Int:
+    case QMetaType::Bool:
+        return sqlite3_bind_int(statement, index, value.toInt());
+    case QMetaType::Double:
+        return sqlite3_bind_double(statement, index, value.toDouble());
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        return sqlite3_bind_int64(statement, index, value.toLongLong());
+    case QMetaType::QDateTime:
+        return bind(statement, index, value.toDateTime().toString(Qt::ISODateWithMs));
+    case QMetaType::QString: {
+        const auto* text = static_cast<const QString*>(value.constData());
+        return sqlite3_bind_text16(statement, index, text->utf16(), int(text->size() * sizeof(char16_t)), SQLITE_TRANSIENT);
+    }
+    default:
+        return bind(statement, index, value.toString());
+    }
+}
+
+} // namespace
+
+sqlite3_stmt* Database::prepared(const QString& sql, const QVariantList& values)
 {
     auto it = m_prepared.find(sql);
     if (it == m_prepared.end()) {
         report(sql);
-        QSqlQuery query(m_db);
-        query.setForwardOnly(true);
-        if (!query.prepare(sql))
-            throw DatabaseError("cannot prepare \"" + sql.toStdString() + "\": " + describe(query.lastError()).toStdString());
-        it = m_prepared.insert(sql, query);
+        sqlite3_stmt* statement = nullptr;
+        const QByteArray text = sql.toUtf8();
+        if (sqlite3_prepare_v3(m_handle, text.constData(), int(text.size()), SQLITE_PREPARE_PERSISTENT, &statement, nullptr) != SQLITE_OK) {
+            sqlite3_finalize(statement);
+            throw DatabaseError("cannot prepare \"" + sql.toStdString() + "\": " + sqlite3_errmsg(m_handle));
+        }
+        it = m_prepared.insert(sql, statement);
     }
-    QSqlQuery& query = *it;
-    for (int i = 0; i < values.size(); ++i)
-        query.bindValue(i, values[i]);
-    if (!query.exec()) {
-        const QString error = describe(query.lastError());
-        query.finish();
-        throw DatabaseError("statement failed \"" + sql.toStdString() + "\": " + error.toStdString());
+    sqlite3_stmt* statement = *it;
+    sqlite3_clear_bindings(statement);
+    for (int i = 0; i < values.size(); ++i) {
+        if (bind(statement, i + 1, values[i]) != SQLITE_OK)
+            throw DatabaseError("cannot bind the values of \"" + sql.toStdString() + "\": " + sqlite3_errmsg(m_handle));
     }
-    return query;
+    return statement;
+}
+
+bool Database::step(sqlite3_stmt* statement, const QString& sql)
+{
+    const int result = sqlite3_step(statement);
+    if (result == SQLITE_ROW)
+        return true;
+    if (result == SQLITE_DONE)
+        return false;
+    const std::string error = sqlite3_errmsg(m_handle);
+    sqlite3_reset(statement);
+    throw DatabaseError("statement failed \"" + sql.toStdString() + "\": " + error);
+}
+
+QVariant Database::column(sqlite3_stmt* statement, int index)
+{
+    // As Qt's driver reads it; a NULL is a null QString.
+    switch (sqlite3_column_type(statement, index)) {
+    case SQLITE_INTEGER:
+        return QVariant(qint64(sqlite3_column_int64(statement, index)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(statement, index));
+    case SQLITE_BLOB:
+        return QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(statement, index)), sqlite3_column_bytes(statement, index)));
+    case SQLITE_NULL:
+        return QVariant(QMetaType::fromType<QString>());
+    default:
+        return QVariant(QString(static_cast<const QChar*>(sqlite3_column_text16(statement, index)),
+            sqlite3_column_bytes16(statement, index) / qsizetype(sizeof(QChar))));
+    }
 }
 
 qint64 Database::insert(const QString& sql, const QVariantList& values)
 {
-    QSqlQuery& query = prepared(sql, values);
-    const qint64 id = query.lastInsertId().toLongLong();
-    query.finish();
+    sqlite3_stmt* statement = prepared(sql, values);
+    while (step(statement, sql)) {
+    }
+    const qint64 id = sqlite3_last_insert_rowid(m_handle);
+    sqlite3_reset(statement);
     return id;
 }
 
 std::optional<qint64> Database::insertNew(const QString& sql, const QVariantList& values)
 {
-    QSqlQuery& query = prepared(sql, values);
-    const std::optional<qint64> id = query.numRowsAffected() > 0 ? std::optional(query.lastInsertId().toLongLong()) : std::nullopt;
-    query.finish();
+    sqlite3_stmt* statement = prepared(sql, values);
+    while (step(statement, sql)) {
+    }
+    const std::optional<qint64> id = sqlite3_changes(m_handle) > 0 ? std::optional(sqlite3_last_insert_rowid(m_handle)) : std::nullopt;
+    sqlite3_reset(statement);
     return id;
 }
 
 QVariant Database::scalar(const QString& sql, const QVariantList& values)
 {
-    QSqlQuery& query = prepared(sql, values);
-    const QVariant value = query.next() ? query.value(0) : QVariant();
-    query.finish();
+    sqlite3_stmt* statement = prepared(sql, values);
+    const QVariant value = step(statement, sql) ? column(statement, 0) : QVariant();
+    sqlite3_reset(statement);
     return value;
 }
 
 QList<QVariantList> Database::rows(const QString& sql, const QVariantList& values)
 {
-    QSqlQuery& query = prepared(sql, values);
+    sqlite3_stmt* statement = prepared(sql, values);
     QList<QVariantList> result;
-    const int columns = query.record().count();
-    while (query.next()) {
+    const int columns = sqlite3_column_count(statement);
+    while (step(statement, sql)) {
         QVariantList row;
         row.reserve(columns);
         for (int i = 0; i < columns; ++i)
-            row.append(query.value(i));
+            row.append(column(statement, i));
         result.append(std::move(row));
     }
-    query.finish();
+    sqlite3_reset(statement);
     return result;
 }
 
 int Database::run(const QString& sql, const QVariantList& values)
 {
-    QSqlQuery& query = prepared(sql, values);
-    const int changed = query.numRowsAffected();
-    query.finish();
+    sqlite3_stmt* statement = prepared(sql, values);
+    while (step(statement, sql)) {
+    }
+    const int changed = sqlite3_changes(m_handle);
+    sqlite3_reset(statement);
     return changed;
 }
 
@@ -306,14 +418,15 @@ void Database::migrate()
     }
 }
 
-Database::Transaction::Transaction(Database& db)
+Database::Transaction::Transaction(Database& db, Start start)
     : m_db(db)
     , m_depth(db.m_transactionDepth)
 {
     // IMMEDIATE takes the write lock at once, waiting for it as long as the busy time-out
     // allows: a transaction that read first and wrote later would instead fail outright
-    // when another connection committed in between.
-    m_db.run(m_depth == 0 ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("SAVEPOINT nested_%1").arg(m_depth));
+    // when another connection committed in between. A deferred one must write first.
+    const QString begin = start == Start::Immediate ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN");
+    m_db.run(m_depth == 0 ? begin : QStringLiteral("SAVEPOINT nested_%1").arg(m_depth));
     ++m_db.m_transactionDepth;
 }
 

@@ -16,6 +16,9 @@
 #include <optional>
 #include <stdexcept>
 
+struct sqlite3;
+struct sqlite3_stmt;
+
 class DatabaseError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -49,6 +52,7 @@ public:
     int run(const QString& sql, const QVariantList& values = {});
 
     int schemaVersion();
+    QString filePath() const { return m_db.databaseName(); }
 
     // How many pages the WAL may hold before a commit of this connection copies them into
     // the database file (SQLite's own default is 1000); 0 leaves that to other connections.
@@ -67,7 +71,11 @@ public:
     // Nested transactions become savepoints of the outer one.
     class Transaction {
     public:
-        explicit Transaction(Database& db);
+        // Immediate takes the write lock of every database of the connection at once; a
+        // deferred one takes each database's lock as it first writes to it (for a
+        // connection with another database attached that only one of them is to lock).
+        enum class Start { Immediate, Deferred };
+        explicit Transaction(Database& db, Start start = Start::Immediate);
         ~Transaction();
         Transaction(const Transaction&) = delete;
         Transaction& operator=(const Transaction&) = delete;
@@ -82,13 +90,21 @@ public:
 private:
     void migrate();
     // insert(), scalar(), rows() and run() are done with their statement when they return, so
-    // they keep it prepared for the next call; preparing costs more than running.
-    QSqlQuery& prepared(const QString& sql, const QVariantList& values);
+    // they keep it prepared for the next call; preparing costs more than running. They go to
+    // SQLite itself, values bound as Qt's driver binds them and read as it reads them: Qt's
+    // binding of a value costs more than SQLite's storing of a message.
+    sqlite3_stmt* prepared(const QString& sql, const QVariantList& values);
+    // Steps the statement once: true on a row, false when it is done. Throws DatabaseError
+    // (the statement reset) when it fails.
+    bool step(sqlite3_stmt* statement, const QString& sql);
+    QVariant column(sqlite3_stmt* statement, int index);
+    void finalizeStatements();
     void report(const QString& sql);
 
     QString m_connectionName;
     QSqlDatabase m_db;
+    sqlite3* m_handle = nullptr;
     int m_transactionDepth = 0;
-    QHash<QString, QSqlQuery> m_prepared;
+    QHash<QString, sqlite3_stmt*> m_prepared;
     StatementWatch m_watch;
 };

@@ -1,11 +1,13 @@
 #pragma once
 
 // One keyword across what the user can see: their contacts, the groups they are in
-// and the messages of their conversations (not revoked, not deleted by them).
+// and the messages of their conversations (not revoked, not deleted by them). Message
+// texts are found through TextIndex, which it attaches to the connection.
 
 #include <QJsonObject>
-#include <QSqlQuery>
+#include <QList>
 #include <QString>
+#include <QVariantList>
 
 class Database;
 
@@ -19,8 +21,9 @@ public:
     QJsonObject search(qint64 userId, const QString& keyword, qint64 limit);
 
 private:
-    // The user's messages whose text holds the keyword (pattern is its LIKE), newest first.
-    QSqlQuery findMessages(qint64 userId, const QString& keyword, const QString& pattern, qint64 limit);
+    // The user's messages whose text holds the keyword (pattern is its LIKE), newest first:
+    // their rows of id, content, conversation, sender, sender's name, time and type.
+    QList<QVariantList> findMessages(qint64 userId, const QString& keyword, const QString& pattern, qint64 limit);
 
     Database& m_db;
 };

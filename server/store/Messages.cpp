@@ -132,6 +132,7 @@ QList<SendOutcome> Messages::storeAll(const QList<PendingMessage>& batch, Postin
                 outcomes[i].stored = insert(pending.senderId, pending.message, rights.of(pending.senderId, conversationId), createdAt);
                 if (!outcomes[i].stored.duplicate) {
                     outcomes[i].members = rights.membersOf(conversationId);
+                    outcomes[i].record = recordOf(pending, outcomes[i].stored, createdAt, rights.senderOf(pending.senderId));
                     if (!written.contains(conversationId))
                         written.append(conversationId);
                 }
@@ -202,6 +203,30 @@ StoredMessage Messages::insert(qint64 senderId, const OutgoingMessage& message, 
     if (right.reachesService)
         ServiceSessions(m_db).recordCustomerMessage(senderId, servicePreview(message), createdAt);
     return stored;
+}
+
+MessageRecord Messages::recordOf(const PendingMessage& pending, const StoredMessage& stored, const QString& createdAt, const Sender& sender)
+{
+    const OutgoingMessage& message = pending.message;
+    MessageRecord record;
+    record.id = stored.messageId;
+    record.conversationId = message.conversationId;
+    record.senderId = pending.senderId;
+    record.type = message.type;
+    record.content = rowjson::orNull(message.content);
+    record.fileUrl = rowjson::orNull(message.fileUrl);
+    record.fileName = rowjson::orNull(message.fileName);
+    record.fileSize = message.fileSize ? QVariant(*message.fileSize) : QVariant();
+    record.fileMimeType = rowjson::orNull(message.fileMimeType);
+    // Nobody can have read it yet: read marks only ever reach messages already stored.
+    record.status = QStringLiteral("sent");
+    record.replyToId = message.replyToId ? QVariant(*message.replyToId) : QVariant();
+    record.serverMsgId = stored.serverMsgId;
+    record.clientMsgId = message.clientMsgId;
+    record.createdAt = createdAt;
+    record.senderName = sender.name;
+    record.senderAvatar = sender.avatar;
+    return record;
 }
 
 std::optional<StoredMessage> Messages::earlierSend(qint64 senderId, const OutgoingMessage& message)
@@ -284,46 +309,27 @@ QHash<qint64, QJsonObject> Messages::messagesJson(const QList<qint64>& messageId
                                       .arg(readBySomeone(QLatin1StringView("m")));
     const QHash<qint64, QJsonArray> reactions = reactionsOf(ids);
     for (const QVariantList& row : m_db.rows(select, { ids })) {
-        const qint64 messageId = row.value(0).toLongLong();
-        QJsonObject m;
-        m.insert(QLatin1StringView("id"), messageId);
-        m.insert(QLatin1StringView("conversationId"), row.value(1).toLongLong());
-        m.insert(QLatin1StringView("senderId"), row.value(2).toLongLong());
-        m.insert(QLatin1StringView("type"), row.value(3).toString());
-        const bool revoked = !row.value(14).isNull();
-        if (revoked) {
-            // A revoked message keeps its place in the history but no longer shows what it said.
-            m.insert(QLatin1StringView("status"), QStringLiteral("revoked"));
-            m.insert(QLatin1StringView("revokedAt"), row.value(14).toString());
-            // An administrator's deletion is not the sender taking the message back.
-            if (!row.value(17).isNull())
-                m.insert(QLatin1StringView("removedByAdmin"), true);
-        } else {
-            rowjson::putText(m, QLatin1StringView("content"), row.value(4));
-            rowjson::putText(m, QLatin1StringView("fileUrl"), row.value(5));
-            rowjson::putText(m, QLatin1StringView("fileName"), row.value(6));
-            if (!row.value(7).isNull())
-                m.insert(QLatin1StringView("fileSize"), row.value(7).toLongLong());
-            rowjson::putText(m, QLatin1StringView("fileMimeType"), row.value(8));
-            m.insert(QLatin1StringView("status"), row.value(9).toString());
-        }
-        // What the server itself announced (a dissolved group): each reader's client
-        // words it in its own language; the content is the announcing administrator's.
-        rowjson::putText(m, QLatin1StringView("notice"), row.value(18));
-        if (!row.value(10).isNull())
-            m.insert(QLatin1StringView("threadRootId"), row.value(10).toLongLong());
-        m.insert(QLatin1StringView("serverMsgId"), row.value(11).toString());
-        rowjson::putText(m, QLatin1StringView("clientMessageId"), row.value(12));
-        m.insert(QLatin1StringView("createdAt"), row.value(13).toString());
-        QJsonObject sender;
-        sender.insert(QLatin1StringView("id"), row.value(2).toLongLong());
-        sender.insert(QLatin1StringView("name"), row.value(15).toString());
-        rowjson::putText(sender, QLatin1StringView("avatar"), row.value(16));
-        m.insert(QLatin1StringView("sender"), sender);
-        m.insert(QLatin1StringView("senderName"), row.value(15).toString());
-        rowjson::putText(m, QLatin1StringView("senderAvatar"), row.value(16));
-        m.insert(QLatin1StringView("reactions"), revoked ? QJsonArray() : reactions.value(messageId));
-        messages.insert(messageId, m);
+        MessageRecord record;
+        record.id = row.value(0).toLongLong();
+        record.conversationId = row.value(1).toLongLong();
+        record.senderId = row.value(2).toLongLong();
+        record.type = row.value(3).toString();
+        record.content = row.value(4);
+        record.fileUrl = row.value(5);
+        record.fileName = row.value(6);
+        record.fileSize = row.value(7);
+        record.fileMimeType = row.value(8);
+        record.status = row.value(9).toString();
+        record.replyToId = row.value(10);
+        record.serverMsgId = row.value(11).toString();
+        record.clientMsgId = row.value(12);
+        record.createdAt = row.value(13).toString();
+        record.revokedAt = row.value(14);
+        record.senderName = row.value(15).toString();
+        record.senderAvatar = row.value(16);
+        record.removedByAdmin = !row.value(17).isNull();
+        record.notice = row.value(18);
+        messages.insert(record.id, record.toJson(reactions.value(record.id)));
     }
     return messages;
 }

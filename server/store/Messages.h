@@ -5,6 +5,7 @@
 
 #include "http/ServerError.h"
 #include "store/Conversations.h"
+#include "store/MessageRecord.h"
 
 #include <QHash>
 #include <QJsonArray>
@@ -17,6 +18,7 @@
 
 class Database;
 class PostingRights;
+struct Sender;
 
 struct OutgoingMessage {
     QString clientMsgId;
@@ -46,8 +48,9 @@ struct PendingMessage {
 struct SendOutcome {
     StoredMessage stored;
     // For a message stored now (not a repeat): the conversation's members when it was
-    // committed, whom it is delivered to.
+    // committed, whom it is delivered to, and the message as it was stored.
     QList<qint64> members;
+    MessageRecord record;
     std::optional<ServerError> refusal;
     bool failed = false;
 };
@@ -96,6 +99,8 @@ private:
     // Puts one message into the open transaction, stamped createdAt; showing the
     // conversation again is the caller's.
     StoredMessage insert(qint64 senderId, const OutgoingMessage& message, const PostingRight& right, const QString& createdAt);
+    // What a delivery of a message stored now says of it, from what was written.
+    static MessageRecord recordOf(const PendingMessage& pending, const StoredMessage& stored, const QString& createdAt, const Sender& sender);
     // The message this sender already sent with this clientMsgId; throws 409 when that
     // one went to another conversation.
     std::optional<StoredMessage> earlierSend(qint64 senderId, const OutgoingMessage& message);

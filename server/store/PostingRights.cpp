@@ -34,6 +34,16 @@ const QList<qint64>& PostingRights::membersOf(qint64 conversationId)
     return *known;
 }
 
+const Sender& PostingRights::senderOf(qint64 senderId)
+{
+    auto known = m_senders.constFind(senderId);
+    if (known == m_senders.cend()) {
+        const QVariantList row = m_db.rows(QStringLiteral("SELECT name, avatar FROM users WHERE id = ?"), { senderId }).value(0);
+        known = m_senders.insert(senderId, Sender { row.value(0).toString(), row.value(1) });
+    }
+    return *known;
+}
+
 QList<qint64> PostingRights::notShownYet(const QList<qint64>& conversationIds)
 {
     QList<qint64> notShown;
@@ -63,6 +73,7 @@ void PostingRights::forget()
 {
     m_known.clear();
     m_members.clear();
+    m_senders.clear();
     m_shown.clear();
     m_touchedAt.clear();
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 // What each sender may do in each conversation, who is in it and whether it is shown to
-// all of them, for a connection that stores batch after batch of sends: looked up once and
+// all of them, and the sender's name and picture, for a connection that stores batch after batch of sends: looked up once and
 // remembered for as long as no other connection has committed anything (a block, a
 // removal, a dissolution, a member hiding the conversation could change the answer; the
 // messages this connection stores cannot).
@@ -10,10 +10,17 @@
 
 #include <QHash>
 #include <QSet>
+#include <QVariant>
 
 #include <utility>
 
 class Database;
+
+// Who sent a message, as its delivery names them.
+struct Sender {
+    QString name;
+    QVariant avatar;
+};
 
 class PostingRights {
 public:
@@ -24,6 +31,7 @@ public:
     void refresh();
     const PostingRight& of(qint64 senderId, qint64 conversationId);
     const QList<qint64>& membersOf(qint64 conversationId);
+    const Sender& senderOf(qint64 senderId);
     // The conversations among these not known to be shown to all their members; from now
     // on they count as shown (the caller shows them).
     QList<qint64> notShownYet(const QList<qint64>& conversationIds);
@@ -39,6 +47,7 @@ private:
     qint64 m_dataVersion = -1;
     QHash<std::pair<qint64, qint64>, PostingRight> m_known;
     QHash<qint64, QList<qint64>> m_members;
+    QHash<qint64, Sender> m_senders;
     QSet<qint64> m_shown;
     QHash<qint64, QString> m_touchedAt;
 };

@@ -9,6 +9,7 @@
 // The tokens are made by the SQL function "short_key_tokens(text)", which every
 // connection installs when it opens (the index's triggers call it).
 
+#include <QByteArray>
 #include <QString>
 #include <QStringView>
 
@@ -19,8 +20,8 @@ namespace shortkeys {
 // Keys of fewer code points than this go to this index.
 constexpr qsizetype kLongKey = 3;
 
-// The tokens of a text, separated by spaces.
-QString tokensOf(QStringView text);
+// The tokens of a text, separated by spaces (ASCII).
+QByteArray tokensOf(QStringView text);
 // The query of the index (its MATCH expression) that finds a key of one or two code points.
 QString queryOf(QStringView key);
 // Makes short_key_tokens() known to the connection; throws DatabaseError when it cannot.

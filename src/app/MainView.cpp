@@ -38,6 +38,7 @@
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QListView>
 #include <QPointer>
 #include <QShortcut>
 #include <QSplitter>
@@ -116,8 +117,15 @@ MainView::MainView(AuthViewModel* authViewModel, QWidget* parent)
     connect(m_conversationListVM.get(), &ConversationListViewModel::conversationsChanged, this, &MainView::followRenamedConversation);
     // Queued: a deletion may be reported from inside the detail it clears.
     connect(m_contactListVM.get(), &ContactListViewModel::contactRemoved, this, [this](qint64 contactId) {
-        if (m_selectedContact && m_selectedContact->contactId == contactId)
-            setSelectedContact(std::nullopt);
+        if (!m_selectedContact || m_selectedContact->contactId != contactId)
+            return;
+        const QWidget* last = window()->focusWidget();
+        const bool keyboardInDetail = !last || m_detailHolder->isAncestorOf(last);
+        setSelectedContact(std::nullopt);
+        // The detail the keyboard was in went with the contact: it goes on in the
+        // list, at the row that took the contact's place.
+        if (keyboardInDetail && m_contactList)
+            m_contactList->list()->setFocus(Qt::OtherFocusReason);
     }, Qt::QueuedConnection);
     connect(m_auth, &AuthViewModel::userChanged, this, [this] {
         if (m_selectedSection == SidebarSection::messages)

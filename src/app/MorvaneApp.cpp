@@ -131,6 +131,8 @@ void MorvaneApp::openSettings()
     }
     m_settings->show();
     m_settings->raise();
+    // Asked for again while it waits behind the main window, it takes the keyboard too.
+    m_settings->activateWindow();
 }
 
 std::optional<qint64> MorvaneApp::currentUserId() const

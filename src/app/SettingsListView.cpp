@@ -86,6 +86,7 @@ SettingsListView::SettingsListView(AuthViewModel* authViewModel, QWidget* parent
 void SettingsListView::retranslate()
 {
     m_title->setText(Localized::text("content.settings_title"));
+    m_links->setAccessibleName(m_title->text());
     for (int row = 0; row < m_links->count(); ++row)
         m_links->item(row)->setText(Localized::text(titleKey(links().at(row))));
     updateConsoleLinks();

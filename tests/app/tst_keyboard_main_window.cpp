@@ -555,6 +555,10 @@ private Q_SLOTS:
         QTRY_VERIFY(m_app->settingsWindow() && m_app->settingsWindow()->isVisible());
         // Opened from the keyboard, the window has the keyboard.
         QTRY_COMPARE(QApplication::activeWindow(), m_app->settingsWindow());
+        // Asked for again while it waits behind the main window, it comes forward with the keyboard.
+        QVERIFY(keyboardwalk::activate(window()));
+        press(Qt::Key_Comma, Qt::ControlModifier);
+        QTRY_COMPARE(QApplication::activeWindow(), m_app->settingsWindow());
         QTest::keyClick(m_app->settingsWindow(), Qt::Key_W, Qt::ControlModifier);
         QVERIFY(!m_app->settingsWindow()->isVisible());
     }

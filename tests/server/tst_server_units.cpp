@@ -36,6 +36,8 @@
 #include <QScopeGuard>
 #include <QTest>
 
+#include <sqlite3.h>
+
 #include <atomic>
 #include <memory>
 
@@ -353,8 +355,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("clientMsgId");
         QTest::addColumn<bool>("duplicate");
         QTest::newRow("plain") << u"c-1"_s << false;
+        QTest::newRow("printable punctuation") << u"a/b<c>&d~e'f{g}[h]:i,j"_s << false;
+        QTest::newRow("delete character") << u"a\u007fb"_s << false;
         QTest::newRow("repeat") << u"c-1"_s << true;
         QTest::newRow("quotes and backslashes") << u"a\"b\\c"_s << false;
+        QTest::newRow("quotes alone") << u"say \"hi\""_s << false;
+        QTest::newRow("a backslash alone") << u"C:\\temp"_s << false;
         QTest::newRow("control characters") << u"line\nbreak\ttab\u0001"_s << false;
         QTest::newRow("byte order mark inside") << u"x\uFEFFy"_s << false;
         QTest::newRow("beyond the basic plane") << u"发送 🎉 \u2028"_s << false;
@@ -370,6 +376,17 @@ private Q_SLOTS:
             { u"messageId"_s, stored.messageId }, { u"conversationId"_s, 42 }, { u"isDuplicate"_s, duplicate } };
         QCOMPARE(frame, json::serialize(QJsonObject { { u"type"_s, u"message_ack"_s }, { u"payload"_s, payload } }));
         QCOMPARE(json::parse(frame)["payload"_L1]["clientMsgId"_L1].toString(), clientMsgId);
+    }
+
+    // The threads of the server allocate in SQLite all the time: none of them may wait on a
+    // process-wide lock of SQLite's memory statistics to do it.
+    void sqliteKeepsNoMemoryStatistics()
+    {
+        QTemporaryDir dir;
+        Database db(dir.filePath(u"m.sqlite3"_s));
+        db.exec(u"INSERT INTO meta (key, value) VALUES ('k', ?)"_s, { QString(10000, u'x') });
+        QCOMPARE(db.scalar(u"SELECT length(value) FROM meta WHERE key = 'k'"_s).toInt(), 10000);
+        QCOMPARE(sqlite3_memory_used(), 0);
     }
 
     void nestedTransactionRollsBackAlone()

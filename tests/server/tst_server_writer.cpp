@@ -2,12 +2,18 @@
 
 #include "http/ServerError.h"
 #include "live/MessageWriter.h"
+#include "store/Conversations.h"
 #include "store/Database.h"
+#include "store/Messages.h"
+#include "store/UnreadCounts.h"
 
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -175,6 +181,71 @@ private Q_SLOTS:
         QCOMPARE(membersAfterSending(u"2"_s).first, (QList<qint64> { f.alice, f.bob, f.mallory }));
     }
 
+    void deliveriesAreTheMessagesAsStored_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("text") << u"text"_s;
+        QTest::newRow("text beyond ASCII") << u"text beyond ASCII"_s;
+        QTest::newRow("file with every detail") << u"file"_s;
+        QTest::newRow("image without size or type") << u"image"_s;
+        QTest::newRow("reply") << u"reply"_s;
+        QTest::newRow("sender with a picture, in a group") << u"avatar"_s;
+    }
+
+    // A delivery is made from what the writer stored, not read back: it is the message as
+    // reading it back gives it, field for field.
+    void deliveriesAreTheMessagesAsStored()
+    {
+        QFETCH(QString, kind);
+        Fixture f;
+        const qint64 earlier = f.db->insert(u"INSERT INTO messages (conversation_id, sender_id, type, content, server_msg_id, created_at)"
+                                            " VALUES (?, ?, 'text', 'earlier', 'e-1', 't')"_s,
+            { f.privateChat, f.bob });
+        PendingMessage pending = f.text(f.alice, kind == u"avatar" ? f.group : f.privateChat, u"m-1"_s);
+        OutgoingMessage& message = pending.message;
+        if (kind == u"text beyond ASCII")
+            message.content = u"周末去爬山 🏔 \"quoted\"\nnext line"_s;
+        if (kind == u"file" || kind == u"image") {
+            message.type = kind;
+            message.content = kind == u"file" ? std::optional(u"the caption"_s) : std::nullopt;
+            message.fileUrl = u"/uploads/abc"_s;
+            message.fileName = u"report.pdf"_s;
+            if (kind == u"file") {
+                message.fileSize = 123456789012;
+                message.fileMimeType = u"application/pdf"_s;
+            }
+        }
+        if (kind == u"reply")
+            message.replyToId = earlier;
+        if (kind == u"avatar")
+            f.db->run(u"UPDATE users SET avatar = '/uploads/face', name = 'Alice Chen' WHERE id = ?"_s, { f.alice });
+
+        MessageWriter writer(f.path);
+        writer.submit({ pending });
+        writer.waitForAll();
+        const QList<SendOutcome> outcomes = writer.takeWritten();
+        QCOMPARE(describe(outcomes), QStringList { u"stored"_s });
+        Conversations conversations(*f.db);
+        const std::optional<QJsonObject> readBack = Messages(*f.db, conversations).messageJson(outcomes[0].stored.messageId);
+        QVERIFY(readBack);
+        QCOMPARE(QJsonDocument(outcomes[0].record.toJson({})).toJson(), QJsonDocument(*readBack).toJson());
+    }
+
+    void aRenamedSenderIsDeliveredByTheNewName()
+    {
+        // The writer remembers who a sender is, but not past a change committed elsewhere.
+        Fixture f;
+        MessageWriter writer(f.path);
+        const auto deliveredName = [&](const QString& clientMsgId) {
+            writer.submit({ f.text(f.alice, f.privateChat, clientMsgId) });
+            writer.waitForAll();
+            return writer.takeWritten().value(0).record.toJson({}).value(u"senderName"_s).toString();
+        };
+        QCOMPARE(deliveredName(u"1"_s), u"alice"_s);
+        f.db->run(u"UPDATE users SET name = 'Alice Chen' WHERE id = ?"_s, { f.alice });
+        QCOMPARE(deliveredName(u"2"_s), u"Alice Chen"_s);
+    }
+
     void storingShowsAConversationAgain()
     {
         Fixture f;
@@ -263,6 +334,113 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitFor([&] { return databaseBytes() > before + 200 * 2000; }, testsupport::patience(10 * MessageWriter::kIdleCheckpointMs)));
         QVERIFY2(QTest::qWaitFor([&] { return walBytes() == 0; }, testsupport::patience(10 * MessageWriter::kIdleCheckpointMs)),
             qPrintable(u"the WAL holds %1 bytes"_s.arg(walBytes())));
+    }
+
+    void theUnreadCountsTakeInWhatWasStored_data()
+    {
+        QTest::addColumn<int>("messages");
+        // A pause after the sends lets the writer count them.
+        QTest::newRow("a few, then a pause") << 30;
+        // A flood leaves no pause: the writer counts on the way, then again in the pause.
+        QTest::newRow("a flood") << UnreadCounts::kMaxUncounted + 10 * int(MessageWriter::kMaxBatch);
+    }
+
+    void theUnreadCountsTakeInWhatWasStored()
+    {
+        QFETCH(int, messages);
+        Fixture f;
+        UnreadCounts counts(*f.db);
+        MessageWriter writer(f.path);
+        QList<PendingMessage> flood;
+        for (int i = 0; i < messages; ++i)
+            flood.append(f.text(i % 2 ? f.alice : f.bob, f.group, u"%1"_s.arg(i)));
+        writer.submit(flood);
+        writer.waitForAll();
+        // Counting during the flood happens between its batches, before the last commits.
+        if (messages > UnreadCounts::kMaxUncounted)
+            QVERIFY(counts.waiting() < UnreadCounts::kMaxUncounted);
+        QTRY_COMPARE_WITH_TIMEOUT(counts.waiting(), 0, 30000);
+        QCOMPARE(f.db->scalar(u"SELECT unread_count FROM conversation_members WHERE user_id = ? AND conversation_id = ?"_s,
+                     { f.alice, f.group }).toInt(),
+            messages / 2);
+    }
+
+    void theUnreadCountsStayRightAroundTheWritersCounting_data()
+    {
+        QTest::addColumn<bool>("countingFails");
+        QTest::addColumn<bool>("readInBetween");
+        QTest::newRow("counted twice") << false << false;
+        QTest::newRow("read after a count") << false << true;
+        QTest::newRow("a failed count is tried again") << true << false;
+        QTest::newRow("read while counting fails") << true << true;
+    }
+
+    // Whether the writer has taken the sends into the kept counts, failed to, or not yet,
+    // a member reads the same count; a count that failed leaves nothing half taken in and
+    // is tried again without another send.
+    void theUnreadCountsStayRightAroundTheWritersCounting()
+    {
+        QFETCH(bool, countingFails);
+        QFETCH(bool, readInBetween);
+        static std::atomic<int> failedCounts;
+        failedCounts = 0;
+        static QtMessageHandler previous = nullptr;
+        previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& line) {
+            if (line.contains(u"Counting unread messages failed"_s))
+                ++failedCounts;
+            else
+                previous(type, context, line);
+        });
+        const auto restore = qScopeGuard([] { qInstallMessageHandler(previous); });
+
+        Fixture f;
+        UnreadCounts counts(*f.db);
+        Conversations conversations(*f.db);
+        const auto unread = [&](qint64 member) {
+            return f.db->scalar(u"SELECT %1 FROM conversation_members m WHERE m.user_id = ? AND m.conversation_id = ?"_s.arg(UnreadCounts::of(u"m"_s)),
+                { member, f.group }).toInt();
+        };
+        const auto kept = [&](qint64 member) {
+            return f.db->scalar(u"SELECT unread_count FROM conversation_members WHERE user_id = ? AND conversation_id = ?"_s, { member, f.group })
+                .toInt();
+        };
+        int sent = 0;
+        const auto sendFromAlice = [&](MessageWriter& writer, int n) {
+            QList<PendingMessage> batch;
+            for (int i = 0; i < n; ++i)
+                batch.append(f.text(f.alice, f.group, u"n%1"_s.arg(++sent)));
+            writer.submit(batch);
+            writer.waitForAll();
+        };
+        // Counting is the only thing that writes the state it keeps.
+        if (countingFails)
+            f.db->exec(u"CREATE TRIGGER counting_refused BEFORE UPDATE ON unread_counts_state BEGIN SELECT RAISE(ABORT, 'refused'); END"_s);
+
+        MessageWriter writer(f.path);
+        sendFromAlice(writer, 30);
+        if (countingFails) {
+            // Once at the pause, once more after the next checkpoint.
+            QTRY_VERIFY_WITH_TIMEOUT(failedCounts >= 2, testsupport::patience(10 * MessageWriter::kIdleCheckpointMs));
+            QCOMPARE(kept(f.bob), 0);
+            QCOMPARE(counts.waiting(), 30);
+        } else {
+            QTRY_COMPARE_WITH_TIMEOUT(counts.waiting(), 0, testsupport::patience(10 * MessageWriter::kIdleCheckpointMs));
+            QCOMPARE(kept(f.bob), 30);
+        }
+        QCOMPARE(unread(f.bob), 30);
+        if (readInBetween) {
+            QVERIFY(conversations.markRead(f.group, f.bob));
+            QCOMPARE(unread(f.bob), 0);
+        }
+        sendFromAlice(writer, 5);
+        const int expected = readInBetween ? 5 : 35;
+        QCOMPARE(unread(f.bob), expected);
+        if (countingFails)
+            f.db->exec(u"DROP TRIGGER counting_refused"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(counts.waiting(), 0, testsupport::patience(10 * MessageWriter::kIdleCheckpointMs));
+        QCOMPARE(kept(f.bob), expected);
+        QCOMPARE(unread(f.bob), expected);
+        QCOMPARE(unread(f.alice), 0);
     }
 
     void anUnopenableDatabaseIsReported()

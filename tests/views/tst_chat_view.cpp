@@ -244,6 +244,37 @@ private Q_SLOTS:
         QCOMPARE(reopened.messages().size(), shown.size());
     }
 
+    // Resending moves the message to the end of the list; the keyboard's row goes with it
+    // instead of landing on the message that took its place.
+    void resentMessageKeepsTheKeyboard()
+    {
+        ClientStack stack;
+        stack.storeSession(ClientStack::user(10, QStringLiteral("Me")));
+        const ChatViewModel::Dependencies deps { &stack.chat, &stack.ws, &stack.clientIds, &stack.keychain, &stack.api,
+                                                 &stack.notifications, stack.timers, &stack.unsent };
+        ChatView view(std::make_unique<ChatViewModel>(1, 10, deps), QStringLiteral("Ann"));
+        view.resize(600, 500);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.viewModel()->sendMessage(QStringLiteral("first words"));
+        view.viewModel()->sendMessage(QStringLiteral("second words"));
+        QTRY_COMPARE(view.viewModel()->messages().constFirst().status, std::optional<QString>(QStringLiteral("failed")));
+        const Message first = view.viewModel()->messages().constFirst();
+
+        MessageListView* list = view.messageList();
+        list->setFocus();
+        const QModelIndex row = list->messageModel()->indexOfMessage(first.id);
+        list->selectionModel()->setCurrentIndex(row, QItemSelectionModel::NoUpdate);
+        const MessageBubble::Layout layout = list->bubble()->layout(first, true, list->viewport()->width() - 2 * list->spacing());
+        std::unique_ptr<QMenu> menu(list->contextMenuAt(layout.content.translated(list->visualRect(row).topLeft()).center()));
+        QVERIFY(menu);
+        menu->findChild<QAction*>(QStringLiteral("resendAction"))->trigger();
+
+        QCOMPARE(view.viewModel()->messages().constLast().clientMessageId, first.clientMessageId);
+        const int current = list->currentIndex().row();
+        QCOMPARE(list->messageModel()->messageAt(current).clientMessageId, first.clientMessageId);
+    }
+
     // A draft typed while a send is under way is the person's: a failed send never
     // writes into the field.
     void draftTypedDuringASendIsKept()

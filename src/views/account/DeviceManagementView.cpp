@@ -93,7 +93,7 @@ DeviceManagementView::DeviceManagementView(std::unique_ptr<DeviceManagementViewM
             m_viewModel->revokeOtherDevices();
     });
     connect(m_logoutAll, &QPushButton::clicked, m_confirm, [this] { m_confirm->open(); });
-    ListKeyboard::attach(m_list);
+    ListKeyboard::attach(m_list)->showCurrentRowOnEntry();
     connect(m_rows, &DeviceRow::actionTriggered, this, [this](const QModelIndex& index, const QString& name) {
         if (name == u"logout")
             m_viewModel->logoutDevice(m_model->deviceAt(index.row()));
@@ -125,6 +125,9 @@ void DeviceManagementView::showEvent(QShowEvent* event)
 void DeviceManagementView::retranslate()
 {
     m_title->setText(Localized::text("devices.title"));
+    m_refresh->setAccessibleName(Localized::text("common.refresh"));
+    m_refresh->setToolTip(Localized::text("common.refresh"));
+    m_list->setAccessibleName(Localized::text("devices.title"));
     m_overlay->setEmptyText(Localized::text("devices.empty"));
     m_confirm->setWindowTitle(Localized::text("devices.logout_all"));
     m_confirm->setText(Localized::text("devices.logout_confirm"));

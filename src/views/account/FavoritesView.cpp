@@ -46,7 +46,9 @@ FavoritesView::FavoritesView(std::unique_ptr<FavoritesViewModel> viewModel, QWid
     m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
-    ListKeyboard::attach(m_list);
+    ListKeyboard* keys = ListKeyboard::attach(m_list);
+    keys->showCurrentRowOnEntry();
+    keys->skipWhileEmpty();
     connect(m_list, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         const QModelIndex index = m_list->indexAt(pos);
         if (index.isValid())
@@ -84,6 +86,7 @@ void FavoritesView::showEvent(QShowEvent* event)
 void FavoritesView::retranslate()
 {
     m_column->setTexts(Localized::text("favorites.title"), Localized::text("favorites.empty"));
+    m_list->setAccessibleName(Localized::text("favorites.title"));
     // Media rows say "Image" and the like in the language in force.
     m_list->viewport()->update();
     updateOverlay();

@@ -132,6 +132,7 @@ void FileManagementView::updateSpinners(qint64 fileId)
 void FileManagementView::retranslate()
 {
     m_column->setTexts(Localized::text("files.title"), Localized::text("files.empty"));
+    m_list->setAccessibleName(Localized::text("files.title"));
     m_loadMore->setText(Localized::text("files.load_more"));
     // A file without a name is called so in the language in force.
     m_list->viewport()->update();

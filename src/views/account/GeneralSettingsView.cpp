@@ -7,6 +7,7 @@
 #include "views/account/GroupedForm.h"
 #include "views/account/PreferenceToggle.h"
 #include "views/common/Appearance.h"
+#include "views/common/ComboBoxAccessible.h"
 #include "views/common/ElidedLabel.h"
 #include "views/common/Localized.h"
 
@@ -120,6 +121,7 @@ void GeneralSettingsView::retranslate()
     m_general->header()->setText(Localized::text("settings.general_title"));
     m_autoLaunch->setText(Localized::text("settings.autolaunch"));
     m_languageLabel->setText(Localized::text("settings.language"));
+    ComboBoxAccessible::setName(m_language, m_languageLabel->text());
     m_notifications->header()->setText(Localized::text("settings.show_notifications"));
     m_showNotifications->setText(Localized::text("settings.show_notifications"));
     m_playSound->setText(Localized::text("settings.play_sound"));

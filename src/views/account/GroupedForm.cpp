@@ -14,6 +14,8 @@ GroupedForm::GroupedForm(QWidget* parent)
 {
     setWidgetResizable(true);
     setFrameShape(QFrame::NoFrame);
+    // Tab walks the rows and scrolls each into sight; the area itself shows nothing to stop at.
+    setFocusPolicy(Qt::NoFocus);
     auto* content = new QWidget;
     content->setObjectName(QStringLiteral("groupedFormContent"));
     auto* column = new QVBoxLayout(content);

@@ -6,6 +6,7 @@
 #include "views/common/Icons.h"
 #include "views/common/ImageLoader.h"
 #include "views/common/Localized.h"
+#include "views/common/Sheet.h"
 #include "views/common/Spinner.h"
 
 #include <QHBoxLayout>
@@ -79,6 +80,8 @@ ImagePreviewView::ImagePreviewView(QUrl url, QWidget* parent)
     });
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &ImagePreviewView::retranslate);
     retranslate();
+    // Return on the focused Close closes; closed, the focus goes back to the row that opened it.
+    Sheet::setUpKeyboard(this);
     ImageLoader::shared().request(m_url);
     showState();
 }

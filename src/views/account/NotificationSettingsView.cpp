@@ -5,6 +5,7 @@
 #include "views/account/FormSection.h"
 #include "views/account/GroupedForm.h"
 #include "views/account/PreferenceToggle.h"
+#include "views/common/ComboBoxAccessible.h"
 #include "views/common/Localized.h"
 
 #include <QComboBox>
@@ -98,4 +99,6 @@ void NotificationSettingsView::retranslate()
     m_doNotDisturb->setText(Localized::text("notification.dnd_mode"));
     m_startLabel->setText(Localized::text("notification.dnd_start"));
     m_endLabel->setText(Localized::text("notification.dnd_end"));
+    ComboBoxAccessible::setName(findChild<QComboBox*>(QStringLiteral("dndStartHour")), m_startLabel->text());
+    ComboBoxAccessible::setName(findChild<QComboBox*>(QStringLiteral("dndEndHour")), m_endLabel->text());
 }

@@ -15,6 +15,7 @@
 #include "views/common/NavigationStack.h"
 #include "views/common/Spinner.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -82,6 +83,8 @@ PrivacySettingsView::PrivacySettingsView(ContactService& contactService, UserDef
 
 void PrivacySettingsView::rebuildBlacklist()
 {
+    // The rows are made anew: the keyboard on an Unblock button stays at its place in the list.
+    const qsizetype focusedRow = m_unblockButtons.indexOf(QApplication::focusWidget());
     // Later, not now: a row may be going away from inside its own button's signal.
     while (QLayoutItem* item = m_blacklistLayout->takeAt(0)) {
         item->widget()->hide();
@@ -111,6 +114,11 @@ void PrivacySettingsView::rebuildBlacklist()
         line->addWidget(unblock);
         m_unblockButtons.append(unblock);
         m_blacklistLayout->addWidget(row);
+    }
+    if (focusedRow >= 0) {
+        // The same place, else the row above; with no one left, the next control.
+        QWidget* next = m_unblockButtons.isEmpty() ? static_cast<QWidget*>(m_deviceLink) : m_unblockButtons.value(qMin(focusedRow, m_unblockButtons.size() - 1));
+        next->setFocus(Qt::OtherFocusReason);
     }
 }
 

@@ -4,8 +4,10 @@
 #include "state/account/ProfileEditViewModel.h"
 #include "state/common/LocalizationManager.h"
 #include "views/common/Appearance.h"
+#include "views/common/ComboBoxAccessible.h"
 #include "views/common/Localized.h"
 #include "views/common/ProminentButton.h"
+#include "views/common/Sheet.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -94,6 +96,8 @@ ProfileEditView::ProfileEditView(AuthViewModel* authViewModel, AuthService& auth
     retranslate();
     updateSaving();
     updateError();
+    // The caret in the first field (the name) as it opens; the focus back on Edit Profile as it closes.
+    Sheet::setUpKeyboard(this);
 }
 
 QLineEdit* ProfileEditView::field(const char* objectName, QString* value)
@@ -121,8 +125,14 @@ void ProfileEditView::retranslate()
     m_title->setText(Localized::text("profile.edit_title"));
     const char* labels[] = { "auth.username", "profile.signature", "profile.email_label", "profile.gender", "profile.region" };
     for (int row = 0; row < 5; ++row) {
-        if (auto* label = qobject_cast<QLabel*>(m_form->itemAt(row, QFormLayout::LabelRole)->widget()))
-            label->setText(Localized::text(labels[row]));
+        auto* label = qobject_cast<QLabel*>(m_form->itemAt(row, QFormLayout::LabelRole)->widget());
+        QWidget* field = m_form->itemAt(row, QFormLayout::FieldRole)->widget();
+        label->setText(Localized::text(labels[row]));
+        // Each field is heard by its label; the gender box with its choice as its value.
+        if (auto* box = qobject_cast<QComboBox*>(field))
+            ComboBoxAccessible::setName(box, label->text());
+        else
+            field->setAccessibleName(label->text());
     }
     const auto& options = ProfileEditViewModel::genderOptions();
     for (int i = 0; i < options.size(); ++i)

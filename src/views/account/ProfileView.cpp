@@ -64,6 +64,8 @@ ProfileView::ProfileView(AuthViewModel* authViewModel, AuthService& authService,
     auto* scroll = new QScrollArea(this);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    // Tab walks the page's controls and scrolls each into sight; the area itself shows nothing to stop at.
+    scroll->setFocusPolicy(Qt::NoFocus);
     root->addWidget(scroll);
     auto* page = new QWidget;
     auto* pageColumn = new QVBoxLayout(page);
@@ -172,7 +174,7 @@ ProfileView::ProfileView(AuthViewModel* authViewModel, AuthService& authService,
     connect(m_sessionModel, &QAbstractItemModel::modelReset, this, &ProfileView::fitSessions);
     connect(m_sessionModel, &QAbstractItemModel::rowsInserted, this, &ProfileView::fitSessions);
     connect(m_sessionModel, &QAbstractItemModel::rowsRemoved, this, &ProfileView::fitSessions);
-    ListKeyboard::attach(m_sessionList);
+    ListKeyboard::attach(m_sessionList)->showCurrentRowOnEntry();
     connect(m_sessionRows, &SessionRow::actionTriggered, this, [this](const QModelIndex& index, const QString& name) {
         if (name == u"revoke")
             m_viewModel->revokeSession(m_sessionModel->sessionAt(index.row()));
@@ -290,6 +292,7 @@ void ProfileView::retranslate()
 {
     m_edit->setText(Localized::text("profile.edit"));
     m_sessionsHeading->setText(Localized::text("profile.login_devices"));
+    m_sessionList->setAccessibleName(m_sessionsHeading->text());
     m_twoFactor->setText(Localized::text("profile.two_factor"));
     m_devices->setText(Localized::text("profile.devices"));
     m_logout->setText(Localized::text("profile.logout"));

@@ -5,9 +5,11 @@
 #include "views/common/ErrorAlert.h"
 #include "views/common/Appearance.h"
 #include "views/common/Localized.h"
+#include "views/common/Sheet.h"
 #include "views/common/Spinner.h"
 #include "views/common/SystemColors.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -157,6 +159,8 @@ TwoFactorView::~TwoFactorView() = default;
 void TwoFactorView::buildDisableSheet()
 {
     m_disableSheet->setObjectName(QStringLiteral("disableSheet"));
+    // The caret in the code field; Escape closes; the focus back on the button that opened it.
+    Sheet::setUpKeyboard(m_disableSheet);
     auto* sheet = new QVBoxLayout(m_disableSheet);
     sheet->setContentsMargins(24, 24, 24, 24);
     sheet->setSpacing(16);
@@ -216,11 +220,13 @@ void TwoFactorView::retranslate()
     m_secretCaption->setText(Localized::text("2fa.secret_key"));
     m_codesCaption->setText(Localized::text("2fa.backup_codes"));
     m_verifyCode->setPlaceholderText(Localized::text("2fa.verify_placeholder"));
+    m_verifyCode->setAccessibleName(m_verifyCode->placeholderText());
     m_verify->setText(Localized::text("2fa.verify_enable_button"));
     m_disableSheet->setWindowTitle(Localized::text("2fa.disable_title"));
     m_sheetTitle->setText(Localized::text("2fa.disable_title"));
     m_sheetDescription->setText(Localized::text("2fa.disable_desc"));
     m_disableCode->setPlaceholderText(Localized::text("2fa.disable_code_placeholder"));
+    m_disableCode->setAccessibleName(m_disableCode->placeholderText());
     m_sheetCancel->setText(Localized::text("common.cancel"));
     m_sheetConfirm->setText(Localized::text("2fa.disable_confirm_button"));
     refresh();
@@ -230,6 +236,23 @@ void TwoFactorView::refresh()
 {
     const TwoFactorViewModel& vm = *m_viewModel;
     const bool known = vm.status().has_value();
+    // A control about to go grey or out of sight under the keyboard would hand the
+    // focus on to whatever comes next (the sidebar's Sign Out): it waits on the
+    // screen itself until the work shows where it goes on.
+    const bool sheetWasShown = m_disableSheet->isVisible();
+    QWidget* focused = QApplication::focusWidget();
+    const std::pair<QWidget*, bool> staying[] = {
+        { m_enable, known && !vm.isEnabled() && vm.canStartSetup() },
+        { m_disable, vm.isEnabled() && vm.canRequestDisable() },
+        { m_retry, vm.canRetry() },
+        { m_setupSection, vm.showSetup() },
+        { m_verify, vm.showSetup() && vm.canVerify() },
+    };
+    for (const auto& [control, stays] : staying) {
+        if (focused && (focused == control || control->isAncestorOf(focused)) && !stays)
+            setFocus(Qt::OtherFocusReason);
+    }
+
     if (!known) {
         m_statusValue->setText(vm.isLoading() ? QString() : Localized::text("2fa.status_unknown"));
         Appearance::setTextColor(m_statusValue, Appearance::secondaryText());
@@ -270,4 +293,24 @@ void TwoFactorView::refresh()
         m_disableSheet->open();
     else if (!vm.showDisable() && m_disableSheet->isVisible())
         m_disableSheet->hide();
+
+    // Set-up shown: the code is what comes next. Set-up done, or the sheet that
+    // turned it off closed: the status section's button.
+    if (QApplication::focusWidget() == this || (sheetWasShown && !m_disableSheet->isVisible() && !m_disable->isVisible())) {
+        if (m_setupSection->isVisible())
+            m_verifyCode->setFocus(Qt::OtherFocusReason);
+        else
+            focusStatus();
+    }
+}
+
+void TwoFactorView::focusStatus()
+{
+    for (QPushButton* button : { m_disable, m_enable, m_retry }) {
+        if (button->isVisibleTo(this) && button->isEnabled()) {
+            window()->activateWindow();
+            button->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
 }

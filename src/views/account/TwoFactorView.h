@@ -15,7 +15,9 @@ class TwoFactorViewModel;
 
 // Two-factor sign-in: the status, setting it up with the secret and backup codes
 // and a confirming code, and the sheet that turns it off. Reads the status when
-// first shown; every decision is the view model's.
+// first shown; every decision is the view model's. The keyboard follows the work:
+// turning it on leads to the code field, the code accepted (or the sheet that
+// turned it off closed) leads back to the status section's button.
 class TwoFactorView : public QWidget {
     Q_OBJECT
 public:
@@ -34,6 +36,8 @@ private:
     void buildDisableSheet();
     void retranslate();
     void refresh();
+    // Where the keyboard goes on in the status section: its one shown button.
+    void focusStatus();
 
     std::unique_ptr<TwoFactorViewModel> m_viewModel;
     bool m_started = false;

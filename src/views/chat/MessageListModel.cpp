@@ -221,6 +221,14 @@ QModelIndex MessageListModel::indexOfMessage(qint64 id) const
     return row < 0 ? QModelIndex() : index(row);
 }
 
+QModelIndex MessageListModel::indexOfClientMessage(const QString& clientMessageId) const
+{
+    for (qsizetype i = 0; i < m_messages.size(); ++i)
+        if (m_messages.at(i).clientMessageId == clientMessageId)
+            return index(int(i) + offset());
+    return {};
+}
+
 int MessageListModel::cachedHeight(int row, int width) const
 {
     if (width != m_heightWidth || isLoadMoreRow(row))

@@ -43,6 +43,7 @@ public:
     bool isMine(int row) const { return messageAt(row).senderId == m_currentUserId; }
     int rowOfMessage(qint64 id) const;
     QModelIndex indexOfMessage(qint64 id) const;
+    QModelIndex indexOfClientMessage(const QString& clientMessageId) const;
 
     // Row heights depend only on the message, the list width and the language;
     // measured once for each.

@@ -264,7 +264,14 @@ QMenu* MessageListView::contextMenuAt(const QPoint& pos)
         [this, message] { if (m_callbacks.onRevoke) m_callbacks.onRevoke(message); },
         [this, message] { if (m_callbacks.onReply) m_callbacks.onReply(message); },
         [this, message](const QString& emoji) { if (m_callbacks.onReact) m_callbacks.onReact(message, emoji); },
-        [this, message] { if (m_callbacks.onResend) m_callbacks.onResend(message); },
+        [this, message] {
+            if (!m_callbacks.onResend)
+                return;
+            m_callbacks.onResend(message);
+            // The resent message leaves its place for the end of the list; the keyboard goes with it.
+            if (const QModelIndex resent = m_model->indexOfClientMessage(message.clientMessageId.value_or(QString())); resent.isValid())
+                selectionModel()->setCurrentIndex(resent, QItemSelectionModel::NoUpdate);
+        },
         [this, message] { if (m_callbacks.onDiscard) m_callbacks.onDiscard(message); },
     };
     return MessageBubble::contextMenu(message, isMine, actions, this);

@@ -36,6 +36,11 @@ bool ListKeyboard::eventFilter(QObject* watched, QEvent* event)
     }
     if (event->type() == QEvent::FocusIn && m_showsCurrentOnEntry && static_cast<QFocusEvent*>(event)->reason() != Qt::MouseFocusReason)
         showRowIfNone(m_lastRow);
+    // A list may set its current row quietly (to follow a choice made elsewhere):
+    // where the keyboard left it is the row it comes back near. A list being
+    // destroyed loses the focus too, once it is only a QWidget (the cast tells).
+    if (event->type() == QEvent::FocusOut && qobject_cast<QAbstractItemView*>(watched) && m_view->currentIndex().isValid())
+        m_lastRow = m_view->currentIndex().row();
     if (event->type() != QEvent::KeyPress || !m_view->model())
         return false;
     auto* key = static_cast<QKeyEvent*>(event);
@@ -162,6 +167,18 @@ void ListKeyboard::showCurrentRowOnEntry()
     connect(m_view->model(), &QAbstractItemModel::rowsRemoved, this, rowsChanged);
     connect(m_view->model(), &QAbstractItemModel::modelReset, this, rowsChanged);
     connect(m_view->model(), &QAbstractItemModel::layoutChanged, this, rowsChanged);
+}
+
+void ListKeyboard::skipWhileEmpty()
+{
+    const auto follow = [this] {
+        const bool empty = !m_view->model() || m_view->model()->rowCount(m_view->rootIndex()) == 0;
+        m_view->setFocusPolicy(empty ? Qt::NoFocus : Qt::StrongFocus);
+    };
+    connect(m_view->model(), &QAbstractItemModel::rowsInserted, this, follow);
+    connect(m_view->model(), &QAbstractItemModel::rowsRemoved, this, follow);
+    connect(m_view->model(), &QAbstractItemModel::modelReset, this, follow);
+    follow();
 }
 
 void ListKeyboard::showRowIfNone(int row)

@@ -33,6 +33,9 @@ public:
     // place becomes current, at once or when the focus comes back (from a confirmation). Lists whose current row is their
     // choice keep the default: the focus alone chooses nothing.
     void showCurrentRowOnEntry();
+    // For a list that stays on screen with no rows (an empty state drawn over it, no
+    // results yet): while it has none, Tab passes it by, as it shows nothing to stop at.
+    void skipWhileEmpty();
 
 Q_SIGNALS:
     // Page Up was pressed on the first row: a list that loads its past on scrolling up

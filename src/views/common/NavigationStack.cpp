@@ -2,7 +2,10 @@
 
 #include "views/common/Appearance.h"
 #include "views/common/Icons.h"
+#include "views/common/Localized.h"
+#include "state/common/LocalizationManager.h"
 
+#include <QApplication>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -21,6 +24,8 @@ NavigationStack::NavigationStack(QWidget* root, QWidget* parent)
     m_back->setCursor(Qt::PointingHandCursor);
     Icons::apply(m_back, QStringLiteral("chevron.left"), 16, Appearance::accent());
     connect(m_back, &QToolButton::clicked, this, &NavigationStack::pop);
+    connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &NavigationStack::retranslate);
+    retranslate();
     column->addWidget(m_back, 0, Qt::AlignLeft);
     column->addWidget(m_screens, 1);
     m_screens->addWidget(root);
@@ -38,9 +43,14 @@ NavigationStack* NavigationStack::of(QWidget* widget)
 
 void NavigationStack::push(QWidget* screen)
 {
+    QWidget* focused = QApplication::focusWidget();
+    m_openers.append(isAncestorOf(focused) ? focused : nullptr);
     m_screens->addWidget(screen);
     m_screens->setCurrentWidget(screen);
     updateBackButton();
+    // The link that pushed is gone from sight: the keyboard goes on from the top of the new screen.
+    if (m_openers.constLast())
+        m_back->setFocus(Qt::OtherFocusReason);
 }
 
 void NavigationStack::pop()
@@ -52,6 +62,9 @@ void NavigationStack::pop()
     current->deleteLater();
     m_screens->setCurrentIndex(m_screens->count() - 1);
     updateBackButton();
+    const QPointer<QWidget> opener = m_openers.isEmpty() ? nullptr : m_openers.takeLast();
+    if (opener && opener->isVisible() && opener->isEnabled())
+        opener->setFocus(Qt::OtherFocusReason);
 }
 
 QWidget* NavigationStack::top() const
@@ -62,6 +75,12 @@ QWidget* NavigationStack::top() const
 int NavigationStack::depth() const
 {
     return m_screens->count();
+}
+
+void NavigationStack::retranslate()
+{
+    m_back->setAccessibleName(Localized::text("common.back"));
+    m_back->setToolTip(Localized::text("common.back"));
 }
 
 void NavigationStack::updateBackButton()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QPointer>
 #include <QWidget>
 
 class QStackedWidget;
@@ -7,6 +9,8 @@ class QToolButton;
 
 // A column that shows one screen and lets that screen push another over it, with
 // a back button to return. Screens find the stack they are shown in with of().
+// The keyboard follows: a pushed screen starts on the back button, and back on the
+// screen below, the focus returns to the control that pushed.
 class NavigationStack : public QWidget {
     Q_OBJECT
 public:
@@ -24,7 +28,10 @@ public:
 
 private:
     void updateBackButton();
+    void retranslate();
 
     QToolButton* m_back;
     QStackedWidget* m_screens;
+    // Per pushed screen, the control that had the focus when it was pushed.
+    QList<QPointer<QWidget>> m_openers;
 };

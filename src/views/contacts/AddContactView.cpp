@@ -81,7 +81,7 @@ AddContactView::AddContactView(AddContactViewModel* viewModel, QWidget* parent)
     column->addWidget(m_results, 1);
 
     QPointer<AddContactViewModel> vm(m_viewModel);
-    ListKeyboard::attach(m_results);
+    ListKeyboard::attach(m_results)->skipWhileEmpty();
     connect(rows, &UserResultRow::actionTriggered, this, [vm](const QModelIndex& index, const QString& name) {
         if (vm && name == u"add" && index.row() < vm->results().size())
             vm->sendRequest(vm->results().at(index.row()));
@@ -110,6 +110,8 @@ void AddContactView::retranslate()
     m_close->setText(Localized::text("common.close"));
     m_field->setPlaceholderText(Localized::text("add.search_placeholder"));
     m_search->setText(Localized::text("add.search"));
+    m_field->setAccessibleName(Localized::text("add.search_placeholder"));
+    m_results->setAccessibleName(Localized::text("add.results"));
     // The rows' button and "sent" are in the language in force.
     m_results->viewport()->update();
     updateStatus();
@@ -118,6 +120,10 @@ void AddContactView::retranslate()
 void AddContactView::updateStatus()
 {
     const bool searching = m_viewModel->isSearching();
+    // Search goes grey while it runs: the keyboard goes back to the words searched
+    // for, not on round the sheet to Close.
+    if (!m_viewModel->canSearch() && m_search->hasFocus())
+        m_field->setFocus(Qt::OtherFocusReason);
     m_search->setEnabled(m_viewModel->canSearch());
     m_spinner->setVisible(searching);
     const std::optional<QString> error = m_viewModel->error();

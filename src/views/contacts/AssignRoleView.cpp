@@ -97,6 +97,7 @@ void AssignRoleView::retranslate()
     // The quotes around the name are the language's own.
     setWindowTitle(printfFormat(Localized::text("roles.assign_title"), { m_viewModel->role().name }));
     m_empty->setText(Localized::text("roles.no_members"));
+    m_list->setAccessibleName(windowTitle());
     // The owner's and administrators' words are in the language in force.
     m_list->viewport()->update();
     refresh();
@@ -109,4 +110,7 @@ void AssignRoleView::refresh()
         return;
     }
     m_content->setCurrentIndex(m_viewModel->members().isEmpty() ? EmptyPage : ListPage);
+    // The members are all the sheet holds: loaded, they take the keyboard, unless it went elsewhere.
+    if (m_content->currentIndex() == ListPage && isVisible() && !window()->focusWidget())
+        m_list->setFocus(Qt::OtherFocusReason);
 }

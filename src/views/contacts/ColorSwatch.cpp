@@ -1,6 +1,7 @@
 #include "views/contacts/ColorSwatch.h"
 
 #include "state/contacts/HexColor.h"
+#include "views/common/FocusRing.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -10,9 +11,12 @@ ColorSwatch::ColorSwatch(const QString& hex, QWidget* parent)
     , m_hex(hex)
 {
     setObjectName(QStringLiteral("colorSwatch"));
-    setFixedSize(24, 24);
+    setFixedSize(sizeHint());
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::StrongFocus);
+    setCheckable(true);
     setToolTip(hex);
+    setAccessibleName(hex);
 }
 
 QColor ColorSwatch::color() const
@@ -20,27 +24,22 @@ QColor ColorSwatch::color() const
     return QColor::fromRgb(QRgb(HexColor::rgb(m_hex)));
 }
 
-void ColorSwatch::setMarked(bool marked)
-{
-    if (m_marked == marked)
-        return;
-    m_marked = marked;
-    update();
-}
-
 void ColorSwatch::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    // As the style's frames: only once the keyboard moved the focus, not after a click.
+    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange))
+        FocusRing::paint(&painter, QRectF(rect()), width() / 2.0);
     painter.setPen(Qt::NoPen);
     painter.setBrush(color());
-    painter.drawEllipse(QRectF(rect()));
-    if (!m_marked)
+    painter.drawEllipse(QRectF(Ring, Ring, Disc, Disc));
+    if (!isChecked())
         return;
     QPainterPath check;
-    check.moveTo(7, 12.5);
-    check.lineTo(10.5, 16);
-    check.lineTo(17, 8.5);
+    check.moveTo(Ring + 7, Ring + 12.5);
+    check.lineTo(Ring + 10.5, Ring + 16);
+    check.lineTo(Ring + 17, Ring + 8.5);
     painter.setPen(QPen(Qt::white, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(check);

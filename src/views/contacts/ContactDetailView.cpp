@@ -46,6 +46,8 @@ ContactDetailView::ContactDetailView(ContactDetailViewModel* viewModel, QWidget*
     auto* scroll = new QScrollArea(this);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
+    // Tab goes through the buttons and scrolls them into sight; the area itself shows nothing to stop at.
+    scroll->setFocusPolicy(Qt::NoFocus);
     outer->addWidget(scroll);
     auto* page = new QWidget(scroll);
     scroll->setWidget(page);

@@ -49,8 +49,11 @@ void ContactListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     else
         paintRow(painter, option, index);
     painter->restore();
-    // Group rows are never selected: the keyboard's current one is framed instead.
-    RowActionDelegate::paintCurrentRow(painter, option);
+    // The keyboard's row is framed, whether it is the chosen contact (tinted) or not
+    // (a group row is never chosen): the tint alone does not say the list has the keyboard.
+    QStyleOptionViewItem current = option;
+    current.state &= ~QStyle::State_Selected;
+    RowActionDelegate::paintCurrentRow(painter, current);
 }
 
 void ContactListDelegate::paintHeader(QPainter* painter, const QRect& rect, const QString& text)

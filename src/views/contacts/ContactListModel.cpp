@@ -2,6 +2,7 @@
 
 #include "state/contacts/ContactListViewModel.h"
 #include "state/contacts/ContactSection.h"
+#include "state/contacts/LetterIndex.h"
 #include "views/common/Localized.h"
 
 #include <algorithm>
@@ -23,6 +24,14 @@ bool sameShown(const Contact& a, const Contact& b)
 QString memberCountText(const ChatGroup& group)
 {
     return group.memberCount ? QString::number(*group.memberCount) + Localized::text("contacts.members_count") : QString();
+}
+
+// A row read as its parts, the empty ones left out.
+QString readAloud(const QStringList& parts)
+{
+    QStringList shown = parts;
+    shown.removeAll(QString());
+    return shown.join(QStringLiteral(", "));
 }
 
 } // namespace
@@ -152,6 +161,32 @@ const ChatGroup* ContactListModel::groupAt(int row) const
     return row >= 0 && row < m_rows.size() && m_rows.at(row).kind == Kind::Group ? &m_groups.at(m_rows.at(row).position) : nullptr;
 }
 
+int ContactListModel::rowForLetter(const QString& letter, int from) const
+{
+    // The section of the letter, else the first one after it, as an index does.
+    qsizetype section = -1;
+    for (qsizetype s = 0; s < m_sections.size() && section < 0; ++s) {
+        if (m_sections.at(s).letter == letter || letterIndex::ordinalLess(letter, m_sections.at(s).letter))
+            section = s;
+    }
+    if (section < 0)
+        return -1;
+    // The same letter again goes on through its section, and round.
+    const bool within = from >= 0 && from < m_rows.size() && m_rows.at(from).kind == Kind::Contact
+        && m_rows.at(from).section == section && m_sections.at(section).letter == letter;
+    int first = -1;
+    for (int i = 0; i < m_rows.size(); ++i) {
+        const Row& row = m_rows.at(i);
+        if (row.kind != Kind::Contact || row.section != section)
+            continue;
+        if (first < 0)
+            first = i;
+        if (!within || i > from)
+            return within ? i : first;
+    }
+    return first;
+}
+
 int ContactListModel::rowOfUser(qint64 userId) const
 {
     const QList<int> rows = rowsOfUser(userId);
@@ -193,8 +228,9 @@ QVariant ContactListModel::data(const QModelIndex& index, int role) const
         const ChatGroup& group = m_groups.at(row.position);
         switch (role) {
         case Qt::DisplayRole:
-        case Qt::AccessibleTextRole:
             return group.name;
+        case Qt::AccessibleTextRole:
+            return readAloud({ group.name, memberCountText(group) });
         case IdRole:
             return group.id;
         case SubtitleRole:
@@ -208,8 +244,11 @@ QVariant ContactListModel::data(const QModelIndex& index, int role) const
     const Contact& shown = contact(row);
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::AccessibleTextRole:
         return ContactSection::displayName(shown);
+    case Qt::AccessibleTextRole:
+        // All the row shows: the name, the bio's one line and the green dot.
+        return readAloud({ ContactSection::displayName(shown), shown.bio.value_or(QString()).simplified(),
+            shown.online.value_or(false) ? Localized::text("contact.online") : QString() });
     case IdRole:
         return shown.id;
     case UserIdRole:

@@ -41,6 +41,10 @@ public:
     Kind kindAt(int row) const;
     const Contact* contactAt(int row) const;
     const ChatGroup* groupAt(int row) const;
+    // The row a typed letter leads to: the first contact under that letter (or the
+    // next letter there is); when the row from is already under it, the contact
+    // after from there, round to the first. -1 when no letter follows.
+    int rowForLetter(const QString& letter, int from) const;
     // The row of the contact with this user id, or -1.
     int rowOfUser(qint64 userId) const;
 

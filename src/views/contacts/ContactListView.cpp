@@ -15,6 +15,7 @@
 #include "views/common/Sheet.h"
 #include "views/contacts/AddContactView.h"
 #include "views/common/ImageLoader.h"
+#include "views/contacts/ContactLetterKeys.h"
 #include "views/contacts/ContactListDelegate.h"
 #include "views/contacts/ContactListModel.h"
 #include "views/contacts/FriendRequestsView.h"
@@ -123,13 +124,15 @@ ContactListView::ContactListView(ContactListModel* model, QWidget* parent)
     m_list->setFrameShape(QFrame::NoFrame);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ContactLetterKeys::attach(m_list, m_model);
     column->addWidget(m_list, 1);
 
     connect(m_friendRequestsButton, &QPushButton::clicked, this, &ContactListView::showFriendRequests);
     connect(m_addButton, &QToolButton::clicked, this, &ContactListView::showAddContact);
     connect(m_list, &QListView::clicked, this, &ContactListView::rowClicked);
-    // Return opens a group's chat as a click does, and shows a contact.
-    ListKeyboard::attach(m_list);
+    // Return opens a group's chat as a click does, and shows a contact. Entered by
+    // Tab, the list rings its first row, or the one near where the keyboard was.
+    ListKeyboard::attach(m_list)->showCurrentRowOnEntry();
     m_list->installEventFilter(this);
     m_list->viewport()->installEventFilter(this);
     connect(m_list, &QListView::activated, this, [this](const QModelIndex& index) {
@@ -165,6 +168,9 @@ void ContactListView::retranslate()
     setWindowTitle(Localized::text("contacts.title"));
     m_title->setText(Localized::text("contacts.title"));
     m_friendRequestsLabel->setText(Localized::text("friend.title"));
+    m_addButton->setAccessibleName(Localized::text("add.title"));
+    m_addButton->setToolTip(Localized::text("add.title"));
+    m_list->setAccessibleName(Localized::text("contacts.title"));
     // The groups' header and member counts are in the language in force.
     m_list->viewport()->update();
     updateBadge();
@@ -175,6 +181,8 @@ void ContactListView::updateBadge()
     const std::optional<QString> text = badgeText(m_viewModel->pendingRequestCount());
     m_badge->setVisible(text.has_value());
     m_badge->setText(text.value_or(QString()));
+    // The button reads as it shows: its words, then the badge's count.
+    m_friendRequestsButton->setAccessibleName(Localized::text("friend.title") + (text ? QStringLiteral(" (%1)").arg(*text) : QString()));
     m_friendRequestsButton->setFixedSize(m_friendRequestsButton->layout()->sizeHint());
 }
 

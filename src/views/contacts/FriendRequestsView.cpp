@@ -125,6 +125,7 @@ void FriendRequestsView::retranslate()
     m_title->setText(Localized::text("friend.title"));
     m_close->setText(Localized::text("common.close"));
     m_empty->setText(Localized::text("friend.no_requests"));
+    m_list->setAccessibleName(Localized::text("friend.title"));
     // Buttons and final words are in the language in force.
     m_list->viewport()->update();
     refresh();

@@ -147,6 +147,8 @@ void GiftShopView::retranslate()
 {
     // Only the failure speaks the interface language; the shop's own texts are built in.
     m_retryButton->setText(Localized::text("gifts.retry"));
+    // The page scrolls by the keyboard; it is named in the interface language.
+    findChild<VerticalScrollArea*>()->setAccessibleName(Localized::text("gifts.title"));
     updateContent();
 }
 

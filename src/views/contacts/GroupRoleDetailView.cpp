@@ -63,7 +63,8 @@ GroupRoleDetailView::GroupRoleDetailView(GroupRoleDetailViewModel* viewModel, QW
     Appearance::setTextColor(m_colorCaption, Appearance::secondaryText());
     form->addWidget(m_colorCaption);
     auto* palette = new QHBoxLayout;
-    palette->setSpacing(10);
+    // Ten points between the discs, the room for their focus rings counted in.
+    palette->setSpacing(10 - 2 * ColorSwatch::Ring);
     for (const QString& hex : m_viewModel->presetColors()) {
         auto* swatch = new ColorSwatch(hex, this);
         connect(swatch, &ColorSwatch::clicked, m_viewModel, [this, hex] { m_viewModel->setSelectedColor(hex); });
@@ -130,6 +131,7 @@ void GroupRoleDetailView::retranslate()
     setWindowTitle(Localized::text(creating ? "roles.create_title" : "roles.edit_title"));
     m_basic->setText(Localized::text("roles.basic"));
     m_name->setPlaceholderText(Localized::text("roles.name"));
+    m_name->setAccessibleName(m_name->placeholderText());
     m_colorCaption->setText(Localized::text("roles.color"));
     m_permissionsTitle->setText(Localized::text("roles.permissions"));
     for (int i = 0; i < m_switches.size(); ++i)

@@ -4,6 +4,7 @@
 #include "views/contacts/MomentListModel.h"
 #include "views/contacts/MomentRow.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
@@ -67,6 +68,7 @@ MomentFeedView::MomentFeedView(MomentListModel* model, MomentsViewModel* viewMod
     m_placement.setInterval(0);
     connect(&m_placement, &QTimer::timeout, this, &MomentFeedView::placeRows);
     connect(verticalScrollBar(), &QScrollBar::valueChanged, &m_placement, qOverload<>(&QTimer::start));
+    connect(model, &QAbstractItemModel::modelAboutToBeReset, this, &MomentFeedView::holdFocus);
     connect(model, &QAbstractItemModel::modelReset, this, [this] {
         // The list itself lets go of the old rows' widgets on a reset.
         m_live.clear();
@@ -76,6 +78,7 @@ MomentFeedView::MomentFeedView(MomentListModel* model, MomentsViewModel* viewMod
         m_heights.insert(first, last - first + 1, -1);
     });
     connect(model, &QAbstractItemModel::dataChanged, this, &MomentFeedView::rowsChanged);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { followFocus(now); });
 }
 
 int MomentFeedView::rowHeight(int row) const
@@ -109,11 +112,86 @@ bool MomentFeedView::eventFilter(QObject* watched, QEvent* event)
 
 void MomentFeedView::rowsChanged(const QModelIndex& first, const QModelIndex& last)
 {
+    const int focused = focusedRow();
     for (int row = first.row(); row <= last.row(); ++row) {
+        const bool live = m_live.contains(row);
+        if (row == focused)
+            holdFocus();
         dropRow(row);
         m_heights[row] = -1;
+        // Made again at once where it stood; the placement gives the focus back to it.
+        if (live)
+            makeRow(row);
     }
     m_placement.start();
+}
+
+int MomentFeedView::focusedRow() const
+{
+    const QWidget* focused = QApplication::focusWidget();
+    for (auto it = m_live.cbegin(); it != m_live.cend(); ++it) {
+        if (focused && it.value() && it.value()->isAncestorOf(focused))
+            return it.key();
+    }
+    return -1;
+}
+
+void MomentFeedView::holdFocus()
+{
+    const int row = focusedRow();
+    if (row < 0)
+        return;
+    m_heldFocus = HeldFocus { m_model->moment(row).id, row, QApplication::focusWidget()->objectName() };
+    setFocus(Qt::OtherFocusReason);
+}
+
+void MomentFeedView::restoreFocus(int row, QWidget* item)
+{
+    if (!m_heldFocus || m_model->moment(row).id != m_heldFocus->momentId)
+        return;
+    auto* control = item->findChild<QWidget*>(m_heldFocus->control);
+    // A send button that went grey with its sent comment leaves the focus in the field.
+    if (!control || !control->isEnabled())
+        control = item->findChild<QWidget*>(QStringLiteral("commentField"));
+    m_heldFocus.reset();
+    if (control && hasFocus())
+        control->setFocus(Qt::OtherFocusReason);
+}
+
+void MomentFeedView::returnHeldFocus()
+{
+    // Where the moment stands now (a new feed may have moved it), or, when it did
+    // not come back, the row that took its place.
+    int row = -1;
+    for (int i = 0; i < m_model->rowCount() && row < 0; ++i)
+        row = m_model->moment(i).id == m_heldFocus->momentId ? i : -1;
+    if (row < 0) {
+        row = qMin(m_heldFocus->row, m_model->rowCount() - 1);
+        m_heldFocus->momentId = m_model->moment(row).id;
+    }
+    if (const QPointer<QWidget> item = m_live.value(row))
+        restoreFocus(row, item);
+    else
+        scrollTo(m_model->index(row)); // its row is made once the feed stands there
+}
+
+void MomentFeedView::followFocus(QWidget* now)
+{
+    if (!now || !viewport()->isAncestorOf(now))
+        return;
+    // Tab reached a control below or above the window: scroll it into sight, and
+    // make the rows around it now, not once the event loop turns (the next Tab may
+    // come first), so the next Tab finds the next row's controls.
+    const QRect shown(now->mapTo(viewport(), QPoint()), now->size());
+    const int margin = 12;
+    int scroll = 0;
+    if (shown.bottom() + margin > viewport()->height())
+        scroll = shown.bottom() + margin - viewport()->height();
+    if (shown.top() - margin < 0)
+        scroll = shown.top() - margin;
+    if (scroll != 0)
+        verticalScrollBar()->setValue(verticalScrollBar()->value() + scroll);
+    placeRows();
 }
 
 void MomentFeedView::placeRows()
@@ -131,8 +209,9 @@ void MomentFeedView::placeRows()
     const int first = qMax(0, (top.isValid() ? top.row() : 0) - RowsAround);
     const int last = qMin(rows - 1, (bottom.isValid() ? bottom.row() : rows - 1) + RowsAround);
 
+    const int focused = focusedRow();
     for (int row : m_live.keys()) {
-        if (row < first || row > last)
+        if ((row < first || row > last) && row != focused)
             dropRow(row);
     }
     for (int row = first; row <= last; ++row) {
@@ -153,6 +232,8 @@ void MomentFeedView::placeRows()
             resized = true;
         }
     }
+    if (m_heldFocus && hasFocus())
+        returnHeldFocus();
     // Rows never measured take the average of those that are shown, so each
     // measurement can move them too: lay the whole list out again.
     if (resized) {

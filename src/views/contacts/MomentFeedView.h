@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <optional>
+
 class MomentListModel;
 class MomentsViewModel;
 
@@ -14,6 +16,11 @@ class MomentsViewModel;
 // per moment before the first one shows. Rows without a widget take the height
 // their widget had when last made at this width, or an estimate until then; a
 // widget is made as its row scrolls near and dropped once it is far away.
+//
+// The keyboard keeps its place: a control that takes the focus is scrolled into
+// sight (so Tab walks the whole feed, row after row), the row holding the focus
+// is never dropped, and a row made again (its moment came back changed, after a
+// like or a comment) gives the focus to the same control of the new row.
 class MomentFeedView : public QListView {
     Q_OBJECT
 public:
@@ -34,6 +41,16 @@ private:
     void dropRow(int row);
     int measure(QWidget* item) const;
     void rowsChanged(const QModelIndex& first, const QModelIndex& last);
+    // The live row that holds the focus, or -1.
+    int focusedRow() const;
+    // Before the focused row goes: remembers its control and parks the focus on
+    // the feed itself, so it does not move on to whatever comes next.
+    void holdFocus();
+    // Gives the held focus to the row of the same moment (or, when it is gone, the
+    // row that took its place), once that row is made.
+    void returnHeldFocus();
+    void restoreFocus(int row, QWidget* item);
+    void followFocus(QWidget* now);
 
     MomentListModel* m_model;
     MomentsViewModel* m_viewModel;
@@ -47,4 +64,11 @@ private:
     // Scrolling, resizing and rows settling their layout all ask for a placement;
     // they are served together once control returns to the event loop.
     QTimer m_placement;
+    // Where the focus was held: the moment, its row then, and the control's name.
+    struct HeldFocus {
+        qint64 momentId;
+        int row;
+        QString control;
+    };
+    std::optional<HeldFocus> m_heldFocus;
 };

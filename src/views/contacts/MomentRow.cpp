@@ -129,6 +129,8 @@ QWidget* MomentRow::actionRow()
     Icons::apply(like, QStringLiteral("heart"), 14, Appearance::accent());
     // The server's count, not the length of the likes it sent along.
     like->setText(QString::number(m_moment.likeCount.value_or(0)));
+    // Heard as what it does and the count it shows.
+    like->setAccessibleName(Localized::text("moments.like") + QStringLiteral(", ") + like->text());
     connect(like, &QToolButton::clicked, this, [this] { m_viewModel->likeTapped(m_moment); });
     row->addWidget(like);
     row->addWidget(symbolLabel(QStringLiteral("bubble.right"), QString::number(m_moment.commentCount.value_or(0)), "commentCount", box));
@@ -179,6 +181,7 @@ QWidget* MomentRow::commentEntry()
     m_commentField = new QLineEdit(box);
     m_commentField->setObjectName(QStringLiteral("commentField"));
     m_commentField->setPlaceholderText(Localized::text("moments.comment_placeholder"));
+    m_commentField->setAccessibleName(m_commentField->placeholderText());
     m_commentField->setFont(Appearance::font(TextStyle::Caption));
     m_commentField->setText(m_viewModel->commentDraft(m_moment.id));
     m_sendButton = new QPushButton(Localized::text("moments.send"), box);
@@ -202,5 +205,10 @@ QWidget* MomentRow::commentEntry()
 
 void MomentRow::updateSendButton()
 {
-    m_sendButton->setEnabled(m_viewModel->canSendComment(m_moment.id));
+    const bool enabled = m_viewModel->canSendComment(m_moment.id);
+    // Sent, the comment empties its field and greys the button: the keyboard goes
+    // back to the field, not on to the next moment.
+    if (!enabled && m_sendButton->hasFocus())
+        m_commentField->setFocus(Qt::OtherFocusReason);
+    m_sendButton->setEnabled(enabled);
 }

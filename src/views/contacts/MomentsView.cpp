@@ -9,9 +9,11 @@
 #include "views/common/ProminentButton.h"
 #include "views/common/Sheet.h"
 #include "views/common/Spinner.h"
+#include "views/common/TabLeavesField.h"
 #include "views/contacts/MomentFeedView.h"
 #include "views/contacts/MomentListModel.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -99,6 +101,12 @@ void MomentsView::build()
     empty->addStretch(1);
 
     m_listPage = new MomentFeedView(new MomentListModel(m_viewModel.get(), this), m_viewModel.get(), m_body);
+    // A reload after a like, a comment or a post keeps the feed on screen, with the
+    // keyboard's place in it; this spinner says it is on its way, over the feed's top.
+    m_reloadSpinner = new Spinner(20, Appearance::secondaryText(), m_body);
+    m_reloadSpinner->setObjectName(QStringLiteral("momentsReloadSpinner"));
+    m_reloadSpinner->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_reloadSpinner->hide();
 
     for (QWidget* page : std::initializer_list<QWidget*> { m_loadingPage, m_errorPage, m_emptyPage, m_listPage })
         m_body->addWidget(page);
@@ -123,6 +131,8 @@ QDialog* MomentsView::buildComposeSheet()
     auto* sheet = new QDialog(this);
     sheet->setObjectName(QStringLiteral("composeSheet"));
     sheet->setFixedSize(400, 250);
+    // The caret in the editor as it opens, the focus back on the compose button as it closes.
+    Sheet::setUpKeyboard(sheet);
     auto* column = new QVBoxLayout(sheet);
     column->setSpacing(16);
     m_composeTitle = new QLabel(sheet);
@@ -132,6 +142,8 @@ QDialog* MomentsView::buildComposeSheet()
     m_composeEditor = new QPlainTextEdit(sheet);
     m_composeEditor->setObjectName(QStringLiteral("composeEditor"));
     m_composeEditor->setFixedHeight(120);
+    // Tab goes on to the buttons; Ctrl+Tab types a tab.
+    TabLeavesField::apply(m_composeEditor);
     m_composeEditor->setStyleSheet(QStringLiteral("QPlainTextEdit { border: 1px solid rgba(128,128,128,77); }"));
     column->addWidget(m_composeEditor);
     auto* buttons = new QHBoxLayout;
@@ -168,6 +180,9 @@ void MomentsView::retranslate()
     m_emptyText->setText(Localized::text("moments.empty"));
     m_retryButton->setText(Localized::text("moments.retry"));
     m_composeTitle->setText(Localized::text("moments.compose"));
+    m_composeButton->setAccessibleName(Localized::text("moments.compose"));
+    m_composeButton->setToolTip(Localized::text("moments.compose"));
+    m_composeEditor->setAccessibleName(Localized::text("moments.compose"));
     m_cancelButton->setText(Localized::text("common.cancel"));
     m_publishButton->setText(Localized::text("moments.publish"));
     m_compose->setWindowTitle(Localized::text("moments.compose"));
@@ -177,8 +192,16 @@ void MomentsView::retranslate()
 
 void MomentsView::updateBody()
 {
+    const bool feedShown = m_body->currentWidget() == m_listPage;
+    const bool hadFocus = m_body->isAncestorOf(QApplication::focusWidget());
+    m_reloadSpinner->setVisible(m_viewModel->isLoading() && feedShown);
     if (m_viewModel->isLoading()) {
-        m_body->setCurrentWidget(m_loadingPage);
+        if (feedShown) {
+            m_reloadSpinner->move((m_body->width() - m_reloadSpinner->width()) / 2, 8);
+            m_reloadSpinner->raise();
+        } else {
+            m_body->setCurrentWidget(m_loadingPage);
+        }
     } else if (const std::optional<QString> error = m_viewModel->error()) {
         m_errorText->setText(Localized::text("moments.load_failed") + *error);
         m_body->setCurrentWidget(m_errorPage);
@@ -187,6 +210,14 @@ void MomentsView::updateBody()
     } else {
         m_body->setCurrentWidget(m_listPage);
     }
+    // The feed the keyboard was in gave way to the failure or the empty state. The
+    // stack hands the focus to a page that has no control of its own all the same:
+    // it goes to the page's button, or the compose button.
+    QWidget* now = QApplication::focusWidget();
+    const bool kept = m_body->isAncestorOf(now)
+        && (m_body->currentWidget() == m_listPage || (now->focusPolicy() & Qt::TabFocus));
+    if (hadFocus && !kept)
+        (m_body->currentWidget() == m_errorPage ? static_cast<QWidget*>(m_retryButton) : m_composeButton)->setFocus(Qt::OtherFocusReason);
 }
 
 void MomentsView::updateCompose()

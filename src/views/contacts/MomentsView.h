@@ -12,10 +12,12 @@ class QPlainTextEdit;
 class QPushButton;
 class QStackedWidget;
 class QToolButton;
+class Spinner;
 
 // The moments section's column: header with the compose button, then the
 // spinner, the failure with a retry button, the empty state or the feed. The
-// compose sheet belongs to it. The feed is fetched each time the screen shows.
+// compose sheet belongs to it. The feed is fetched each time the screen shows;
+// fetched again after an action, it stays on screen under a small spinner.
 class MomentsView : public QWidget {
     Q_OBJECT
 public:
@@ -48,6 +50,7 @@ private:
     QWidget* m_emptyPage = nullptr;
     QLabel* m_emptyText = nullptr;
     MomentFeedView* m_listPage = nullptr;
+    Spinner* m_reloadSpinner = nullptr;
     QDialog* m_compose = nullptr;
     QLabel* m_composeTitle = nullptr;
     QPlainTextEdit* m_composeEditor = nullptr;

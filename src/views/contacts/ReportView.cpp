@@ -3,9 +3,11 @@
 #include "state/common/LocalizationManager.h"
 #include "state/contacts/ReportViewModel.h"
 #include "views/common/Appearance.h"
+#include "views/common/ComboBoxAccessible.h"
 #include "views/common/Localized.h"
 #include "views/common/ProminentButton.h"
 #include "views/common/Sheet.h"
+#include "views/common/TabLeavesField.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -47,6 +49,8 @@ ReportView::ReportView(ReportViewModel* viewModel, QWidget* parent)
 
     m_description->setObjectName(QStringLiteral("descriptionEditor"));
     m_description->setFixedHeight(100);
+    // Tab goes on to the buttons; Ctrl+Tab types a tab.
+    TabLeavesField::apply(m_description);
     m_description->setStyleSheet(QStringLiteral("QPlainTextEdit { border: 1px solid rgba(128,128,128,77); }"));
     column->addWidget(m_description);
 
@@ -93,6 +97,8 @@ void ReportView::retranslate()
     setWindowTitle(Localized::text("contact.report_title"));
     m_title->setText(Localized::text("contact.report_title"));
     m_reasonLabel->setText(Localized::text("contact.report_reason"));
+    ComboBoxAccessible::setName(m_reason, m_reasonLabel->text());
+    m_description->setAccessibleName(Localized::text("contact.report_description"));
     for (int i = 0; i < m_reason->count(); ++i)
         m_reason->setItemText(i, Localized::text(ReportViewModel::reasons().at(i).labelKey));
     m_cancel->setText(Localized::text("contact.report_cancel"));

@@ -161,6 +161,8 @@ void VipCenterView::retranslate()
     // Only the failures speak the interface language; the page's own texts are built in.
     m_statusRetry->setText(Localized::text("vip.retry"));
     m_levelsRetry->setText(Localized::text("vip.retry"));
+    // The page scrolls by the keyboard; it is named in the interface language.
+    findChild<VerticalScrollArea*>()->setAccessibleName(Localized::text("vip.title"));
     updateStatus();
     updateLevels();
 }

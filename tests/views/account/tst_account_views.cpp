@@ -2,6 +2,7 @@
 // recording HTTP server: what a person sees and what their clicks send.
 
 #include "AccountStack.h"
+#include "KeyboardWalk.h"
 #include "ListKeys.h"
 #include "TaskRunner.h"
 
@@ -720,6 +721,17 @@ private Q_SLOTS:
         QVERIFY(child<QAction>(shown, "copyAction"));
         QVERIFY(list->visualRect(list->currentIndex()).contains(list->viewport()->mapFromGlobal(shown->pos())));
         shown->close();
+
+        // Unstarred from the menu, the row goes: the keyboard is on the one that took its place.
+        s.reply("favorites.remove", 200, "null");
+        listkeys::key(list, Qt::Key_Down);
+        const qint64 next = qobject_cast<FavoriteListModel*>(list->model())->messageAt(2).id;
+        QVERIFY(listkeys::choose(list, u"unstarAction"_s));
+        QTRY_COMPARE(list->model()->rowCount(), 29);
+        // As a desktop does when the menu closes, the window has the keyboard again.
+        QApplication::setActiveWindow(&view);
+        QTRY_VERIFY(list->hasFocus());
+        QCOMPARE(qobject_cast<FavoriteListModel*>(list->model())->messageAt(list->currentIndex().row()).id, next);
     }
 
     // A reload that brings the same favourites repaints only the rows that changed;
@@ -940,8 +952,12 @@ private Q_SLOTS:
         listkeys::key(list, Qt::Key_Return);
         QCOMPARE(view.previewURL(), std::optional<QUrl>(QUrl(s.server.baseUrl() + u"/uploads/a.png"_s)));
         QTRY_COMPARE(view.previewSheet()->phase(), u"loaded"_s);
+        const QString walked = keyboardwalk::problems(view.previewSheet());
+        QVERIFY2(walked.isEmpty(), qPrintable(walked));
         QTest::keyClick(view.previewSheet(), Qt::Key_Escape);
         QTRY_VERIFY(!view.previewURL());
+        // Closed, the sheet hands the keyboard back to the list it was opened from.
+        QTRY_COMPARE(QApplication::focusWidget(), list);
 
         s.server.respond(AccountStack::path("files.getDownloadUrl"),
                          Reply { 200, AccountStack::envelope("{\"id\":2,\"signedUrl\":\"https://files.example/2\"}"), {}, true });
@@ -1037,6 +1053,10 @@ private Q_SLOTS:
         QTRY_VERIFY(!s.server.requestsTo(AccountStack::path("session.logout")).isEmpty());
         s.server.release(AccountStack::path("session.logout"));
         QTRY_COMPARE(deviceList->model()->rowCount(), 26);
+        // The list was filled anew: the keyboard stays where the signed-out device was.
+        QApplication::setActiveWindow(&view);
+        QTRY_VERIFY(deviceList->hasFocus());
+        QCOMPARE(deviceList->currentIndex().row(), 3);
         QCOMPARE(s.server.requestsTo(AccountStack::path("session.logout")).size(), 1);
         QCOMPARE(s.calls().last(), u"POST session.logout {\"token\":\"d2\"}"_s);
     }

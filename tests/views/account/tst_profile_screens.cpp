@@ -21,6 +21,7 @@
 #include <QJsonDocument>
 #include <QLabel>
 #include <QLineEdit>
+#include <QApplication>
 #include <QListView>
 #include <QMessageBox>
 #include <QPointer>
@@ -260,6 +261,10 @@ private Q_SLOTS:
         QCOMPARE(listkeys::menuOf(sessions), QStringList { u"revoke (off) (red)"_s });
         m_stack->server.release(procedure("user.revokeSession"));
         QTRY_COMPARE(sessionTitles(&view).size(), 11);
+        // The keyboard stays where the signed-out session was, on the one after it.
+        QApplication::setActiveWindow(&view);
+        QTRY_VERIFY(sessions->hasFocus());
+        QCOMPARE(sessions->currentIndex().data(Qt::AccessibleTextRole).toString(), u"Phone3, 10.1.1.1"_s);
         QCOMPARE(m_stack->requestCount(procedure("user.revokeSession")), 1);
         QCOMPARE(m_stack->input("user.revokeSession"), (QJsonObject { { u"sessionId"_s, 2 } }));
     }

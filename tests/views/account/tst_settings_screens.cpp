@@ -20,6 +20,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QApplication>
 #include <QJsonDocument>
 #include <QLabel>
 #include <QListWidget>
@@ -272,7 +273,12 @@ private Q_SLOTS:
         QTRY_COMPARE(names(), (QStringList { u"Nick"_s, u"Li"_s, u"未知用户"_s }));
         QVERIFY(!shown(child<QLabel>(&view, u"blacklistEmpty"_s)));
 
-        view.findChildren<QPushButton*>(u"unblockButton"_s).at(0)->click();
+        // From the keyboard: the rows are made anew, the keyboard stays at its place in them.
+        view.show();
+        QApplication::setActiveWindow(&view);
+        QVERIFY(QTest::qWaitForWindowActive(&view));
+        view.findChildren<QPushButton*>(u"unblockButton"_s).at(0)->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
         QTRY_COMPARE(m_stack->requestCount(procedure("contacts.unblock")), 1);
         const QJsonObject input = QJsonDocument::fromJson(m_stack->server.requestsTo(procedure("contacts.unblock")).at(0).body)
                                       .object()[u"json"_s].toObject();
@@ -281,6 +287,8 @@ private Q_SLOTS:
         if (status == 200) {
             QTRY_COMPARE(names(), remaining);
             QVERIFY(!alert || !alert->isVisible());
+            QCOMPARE(QApplication::focusWidget()->objectName(), u"unblockButton"_s);
+            QVERIFY(QApplication::focusWidget()->isVisible());
         } else {
             QTRY_VERIFY(alert && alert->isVisible());
             QCOMPARE(alert->text(), Localized::text("privacy.unblock_failed") + u"database is down"_s);

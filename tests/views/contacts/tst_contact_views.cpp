@@ -152,6 +152,9 @@ private Q_SLOTS:
         QCOMPARE(badge->isVisible(), !shown.isEmpty());
         if (!shown.isEmpty())
             QCOMPARE(badge->text(), shown);
+        // The button is heard as it shows: its words, then the badge's count.
+        const QString words = Localized::text("friend.title");
+        QCOMPARE(child<QPushButton>(column.view.get(), "friendRequestsButton")->accessibleName(), shown.isEmpty() ? words : words + u" ("_s + shown + u")"_s);
     }
 
     // Groups stand above every letter section, "#" included; no groups, no header.
@@ -242,6 +245,46 @@ private Q_SLOTS:
         QVERIFY(!selected.isEmpty());
         QCOMPARE(selected.last().at(0).value<std::optional<Contact>>()->contactId, 41);
         LISTKEYS(listkeys::tabsThrough(list));
+    }
+
+    // A letter typed in the list goes to the contacts under it, as the headers
+    // letter them (张三 under Z, an emoji name under #), or to the next letter there
+    // is; the same letter again goes on through its section and round. The contact
+    // reached is chosen as the arrow keys choose one.
+    void letterKeys_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QList<qint64>>("chosen"); // after each key
+        QTest::newRow("a, again and round") << u"aaa"_s << QList<qint64> { 42, 44, 42 };
+        QTest::newRow("z reaches the transliterated name") << u"z"_s << QList<qint64> { 45 };
+        QTest::newRow("capital, then another letter") << u"Za"_s << QList<qint64> { 45, 42 };
+        QTest::newRow("no c: the next letter") << u"c"_s << QList<qint64> { 45 };
+        QTest::newRow("a digit: the other names") << u"7"_s << QList<qint64> { 43 };
+    }
+    void letterKeys()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QList<qint64>, chosen);
+        Column column(R"([{"id":2,"userId":9,"contactId":42,"name":"Alice"},{"id":4,"userId":9,"contactId":44,"name":"ann"},)"
+                      R"({"id":5,"userId":9,"contactId":45,"name":"张三"},{"id":3,"userId":9,"contactId":43,"nickname":"😀x"},)"
+                      R"({"id":1,"userId":9,"contactId":41,"name":"bob"}])", twoGroups);
+        for (qsizetype i = 0; i < typed.size(); ++i) {
+            QTest::keyClicks(column.list(), typed.mid(i, 1));
+            QCOMPARE(column.view->selectedContact().value_or(Contact()).contactId, chosen.at(i));
+        }
+    }
+
+    // A row reads as all it shows: a contact's name, bio and green dot, a group's
+    // name and member count.
+    void rowsReadAsTheyShow()
+    {
+        Column column(threeContacts, twoGroups);
+        using Kind = ContactListModel::Kind;
+        const auto heard = [&column](Kind kind, qint64 id) { return column.itemOf(kind, id).data(Qt::AccessibleTextRole).toString(); };
+        QCOMPARE(heard(Kind::Contact, 2), u"Alice, hi, "_s + Localized::text("contact.online"));
+        QCOMPARE(heard(Kind::Contact, 1), u"bob"_s);
+        QCOMPARE(heard(Kind::Group, 5), u"Hikers, 12"_s + Localized::text("contacts.members_count"));
+        QCOMPARE(heard(Kind::Group, 6), u"Quiet"_s);
     }
 
     // One contact going on- or offline repaints that contact's row alone; the

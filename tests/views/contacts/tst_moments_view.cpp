@@ -8,9 +8,11 @@
 #include "views/common/ImageLoader.h"
 #include "views/common/Localized.h"
 #include "views/common/RemoteImageView.h"
+#include "views/common/VisualTabOrder.h"
 #include "views/contacts/MomentRow.h"
 #include "views/contacts/MomentsView.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QListView>
 #include <QPointer>
@@ -375,6 +377,80 @@ private Q_SLOTS:
         };
         QTRY_VERIFY(shownInModelOrder());
         QTRY_COMPARE(f.in<QToolButton>(f.rows().at(reset ? 1 : 0), "likeButton")->text(), likes);
+    }
+
+    // The feed comes back after a like: the keyboard stays on the same moment's
+    // control, wherever the moment now stands; a moment gone leaves it on the row
+    // that took its place; a feed that failed gives it to the retry button, an
+    // empty one to the compose button.
+    void reloadKeepsTheFocus_data()
+    {
+        QTest::addColumn<QByteArray>("reloaded");
+        QTest::addColumn<qint64>("moment");
+        QTest::addColumn<QString>("control");
+        const QByteArray liked = R"({"id":3,"userId":2,"userName":"Bob","content":"hello","likes":[],"likeCount":0})";
+        const QByteArray second = R"({"id":4,"userId":2,"userName":"Bob","likeCount":1})";
+        const QByteArray added = R"({"id":5,"userId":2,"userName":"Bob","content":"later"})";
+        QTest::newRow("the row changed") << "[" + liked + "," + second + "]" << qint64(3) << u"likeButton"_s;
+        QTest::newRow("a new moment on top") << "[" + added + "," + liked + "," + second + "]" << qint64(3) << u"likeButton"_s;
+        QTest::newRow("the moment went away") << "[" + second + "]" << qint64(4) << u"likeButton"_s;
+        QTest::newRow("the feed failed") << QByteArray() << qint64(-1) << u"momentsRetryButton"_s;
+        QTest::newRow("the feed came back empty") << QByteArray("[]") << qint64(-1) << u"composeButton"_s;
+    }
+    void reloadKeepsTheFocus()
+    {
+        QFETCH(QByteArray, reloaded);
+        QFETCH(qint64, moment);
+        QFETCH(QString, control);
+        Fixture f;
+        QVERIFY(f.ready);
+        QApplication::setActiveWindow(f.view);
+        QVERIFY(QTest::qWaitForWindowActive(f.view));
+        if (reloaded.isEmpty())
+            f.stack.server.respond(procedure("moments.list"), { 503, R"({"error":"feed down"})" });
+        else
+            f.stack.server.respond(procedure("moments.list"), ok(reloaded));
+        f.in<QToolButton>(f.rows().at(0), "likeButton")->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        f.waitIdle(2);
+        // Nothing focused fails the comparison, never the test program.
+        const auto focusedName = [] { return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString(); };
+        QTRY_COMPARE(focusedName(), control);
+        qint64 focusedMoment = -1;
+        for (QWidget* up = QApplication::focusWidget(); up; up = up->parentWidget())
+            if (auto* row = qobject_cast<MomentRow*>(up); row && focusedMoment < 0)
+                focusedMoment = row->momentId();
+        QCOMPARE(focusedMoment, moment);
+    }
+
+    // Tab goes through every moment of a feed longer than the window, each control
+    // scrolled into sight as it is reached, and back to where it began.
+    void tabWalksTheWholeFeed()
+    {
+        QByteArray moments = "[";
+        for (int i = 1; i <= 30; ++i)
+            moments += (i > 1 ? "," : "") + QStringLiteral(R"({"id":%1,"userId":2,"userName":"Bo","content":"day %1"})").arg(i).toUtf8();
+        Fixture f(moments + "]");
+        QVERIFY(f.ready);
+        VisualTabOrder::keep(f.view);
+        QApplication::setActiveWindow(f.view);
+        QVERIFY(QTest::qWaitForWindowActive(f.view));
+        f.in<QToolButton>(f.view, "composeButton")->setFocus(Qt::TabFocusReason);
+        QList<qint64> reached;
+        for (int presses = 0; presses < 100; ++presses) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget* now = QApplication::focusWidget();
+            QVERIFY(now);
+            if (now->objectName() == u"composeButton")
+                break;
+            QCOMPARE(now->objectName(), reached.size() % 2 ? u"commentField"_s : u"likeButton"_s);
+            const QRect shown(now->mapTo(f.list()->viewport(), QPoint()), now->size());
+            QVERIFY2(f.list()->viewport()->rect().contains(shown), qPrintable(u"stop %1 out of sight"_s.arg(reached.size())));
+            reached << qobject_cast<MomentRow*>(now->parentWidget()->parentWidget())->momentId();
+        }
+        QCOMPARE(reached.size(), 60);
+        for (int i = 0; i < 60; ++i)
+            QCOMPARE(reached.at(i), i / 2 + 1);
     }
 
     // A long feed makes widgets for the moments in and near the window only,
