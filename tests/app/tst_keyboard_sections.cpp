@@ -60,30 +60,10 @@ using testsupport::ServerProcess;
 
 namespace {
 
-QPointer<QWidget> mainWindow;
-
-// The offscreen platform activates no window when a dialog closes, where a desktop
-// hands activation back to the window below: so does this.
-QWidget* focused()
-{
-    if (!QApplication::activeWindow() && !QApplication::activePopupWidget() && mainWindow)
-        keyboardwalk::activate(mainWindow);
-    return QApplication::focusWidget();
-}
-QString focusedName() { return keyboardwalk::nameOf(focused()); }
-
-void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-{
-    QTest::keyClick(focused(), key, modifiers);
-}
-
-// Tab (or Shift+Tab) until the named control has the focus; false after a round.
-bool tabTo(const QString& name, bool backwards = false)
-{
-    for (int presses = 0; presses < 60 && focusedName() != name; ++presses)
-        press(backwards ? Qt::Key_Backtab : Qt::Key_Tab, backwards ? Qt::ShiftModifier : Qt::NoModifier);
-    return focusedName() == name;
-}
+using keyboardwalk::focused;
+using keyboardwalk::focusedName;
+using keyboardwalk::press;
+using keyboardwalk::tabTo;
 
 const QStringList sidebar { u"sidebarSections"_s, u"signOutButton"_s };
 const QStringList toolbar { u"searchButton"_s, u"newChatButton"_s };
@@ -240,7 +220,7 @@ private Q_SLOTS:
             [] { WebSocketService::shared()->disconnect(); }, [] { return WebSocketService::shared()->isConnected(); } };
         m_app = std::make_unique<MorvaneApp>(std::make_unique<AuthViewModel>(), channel);
         m_app->show();
-        mainWindow = window();
+        keyboardwalk::setHomeWindow(window());
         QTRY_VERIFY(qobject_cast<LoginView*>(m_app->contentView()->currentScreen()));
         QVERIFY(keyboardwalk::activate(window()));
         LocalizationManager::shared().setLanguage(AppLanguage::en);

@@ -175,6 +175,44 @@ bool activate(QWidget* window)
     return QTest::qWaitForWindowActive(window);
 }
 
+namespace {
+QPointer<QWidget> homeWindow;
+}
+
+void setHomeWindow(QWidget* window)
+{
+    homeWindow = window;
+}
+
+QWidget* focused()
+{
+    if (!QApplication::activeWindow() && !QApplication::activePopupWidget() && homeWindow)
+        activate(homeWindow);
+    return QApplication::focusWidget();
+}
+
+QString focusedName()
+{
+    return nameOf(focused());
+}
+
+void press(Qt::Key key, Qt::KeyboardModifiers modifiers)
+{
+    QTest::keyClick(focused(), key, modifiers);
+}
+
+void type(const QString& text)
+{
+    QTest::keyClicks(focused(), text);
+}
+
+bool tabTo(const QString& name, bool backwards)
+{
+    for (int presses = 0; presses < 60 && focusedName() != name; ++presses)
+        press(backwards ? Qt::Key_Backtab : Qt::Key_Tab, backwards ? Qt::ShiftModifier : Qt::NoModifier);
+    return focusedName() == name;
+}
+
 TabChain tabChain(QWidget* window, bool backwards, int limit)
 {
     TabChain chain;

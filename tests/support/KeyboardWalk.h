@@ -49,6 +49,17 @@ QString nameOf(const QWidget* widget);
 // a style need an active window); false when the platform never activated it.
 bool activate(QWidget* window);
 
+// Keys as a person presses them: to whatever has the focus. The offscreen platform
+// activates no window when a popup menu or a dialog closes, where a desktop hands
+// activation back to the window below; the home window takes it back the same way.
+void setHomeWindow(QWidget* window);
+QWidget* focused();
+QString focusedName();
+void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+void type(const QString& text);
+// Tab (or Shift+Tab) until the named control has the focus; false after a whole round.
+bool tabTo(const QString& name, bool backwards = false);
+
 // Starts with no control focused, presses the key once to reach the first control
 // (Shift+Tab reaches the last) and then on each stop until the focus comes back to
 // the first, stays put, loops, leaves the window or limit presses were made.
