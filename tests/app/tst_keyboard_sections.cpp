@@ -14,7 +14,6 @@
 #include "app/ContentView.h"
 #include "app/MainView.h"
 #include "app/MorvaneApp.h"
-#include "network/WebSocketService.h"
 #include "services/GroupService.h"
 #include "state/chat/AuthViewModel.h"
 #include "state/chat/ConversationListViewModel.h"
@@ -216,9 +215,7 @@ private Q_SLOTS:
     {
         QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
         testsupport::useServerSignedOut(m_server);
-        MorvaneApp::Channel channel { [](qint64 userId) { WebSocketService::shared()->connect(userId); },
-            [] { WebSocketService::shared()->disconnect(); }, [] { return WebSocketService::shared()->isConnected(); } };
-        m_app = std::make_unique<MorvaneApp>(std::make_unique<AuthViewModel>(), channel);
+        m_app = std::make_unique<MorvaneApp>(); // the shared channel, as the program runs
         m_app->show();
         keyboardwalk::setHomeWindow(window());
         QTRY_VERIFY(qobject_cast<LoginView*>(m_app->contentView()->currentScreen()));

@@ -21,6 +21,7 @@
 #include "services/ChatService.h"
 #include "services/ContactService.h"
 #include "services/GroupService.h"
+#include "state/chat/ChatViewModel.h"
 #include "state/chat/UnsentMessages.h"
 #include "state/common/NotificationCenter.h"
 
@@ -104,6 +105,11 @@ struct ClientStack {
         for (const RecordingHttpServer::Recorded& call : server.requestsTo(procedure(name)))
             all << call.procedureInput().toObject();
         return all;
+    }
+    // A chat state on these services and this stack's timers.
+    ChatViewModel::Dependencies chatDependencies()
+    {
+        return { &chat, &ws, &clientIds, &keychain, &api, &notifications, timers, &unsent };
     }
     // The barrier of a "nothing was sent" check (RoundTrip.h).
     bool roundTrip() { return testsupport::roundTrip(api, server); }

@@ -74,8 +74,7 @@ struct Fixture {
         }
         model = std::make_unique<ChatViewModel>(
             chatId, me,
-            ChatViewModel::Dependencies { &stack.chat, &stack.ws, &stack.clientIds, &stack.keychain, &stack.api,
-                                          &stack.notifications, stack.timers, &stack.unsent });
+            stack.chatDependencies());
     }
 
     QStringList postedNames() const

@@ -54,11 +54,9 @@ private Q_SLOTS:
         const qint64 conversationId =
             testsupport::runTask(ann.chat.createConversation(u"private"_s, std::nullopt, { bob.id() }));
 
-        ConversationListViewModel bobsList(bob.id(), ConversationListViewModel::Dependencies {
-                                                         &bob.chat, &bob.groups, &bob.ws, &bob.notifications,
-                                                         StateTimer::systemFactory() });
-        testsupport::runTask(bobsList.loadConversations());
-        QCOMPARE(bobsList.conversations().size(), 1);
+        auto bobsList = conversationList(bob);
+        testsupport::runTask(bobsList->loadConversations());
+        QCOMPARE(bobsList->conversations().size(), 1);
 
         auto annsChat = ann.chatModel(conversationId);
         testsupport::runTask(annsChat->loadMessages());
@@ -66,8 +64,8 @@ private Q_SLOTS:
         QTRY_VERIFY(annsChat->messages().at(0).id > 0);
         QCOMPARE(annsChat->messages().at(0).status, std::optional<QString>(u"sent"_s));
 
-        QTRY_COMPARE(bobsList.conversations().at(0).unreadCount, std::optional<qint64>(1));
-        QCOMPARE(bobsList.conversations().at(0).lastMessage, std::optional<QString>(u"hello"_s));
+        QTRY_COMPARE(bobsList->conversations().at(0).unreadCount, std::optional<qint64>(1));
+        QCOMPARE(bobsList->conversations().at(0).lastMessage, std::optional<QString>(u"hello"_s));
 
         // Bob opens the conversation: it counts as read, and Ann sees her message read.
         auto bobsChat = bob.chatModel(conversationId);

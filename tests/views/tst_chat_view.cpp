@@ -64,6 +64,17 @@ class TestChatView : public QObject {
         return view;
     }
 
+    // As the main window holds it: the detail column of a split window.
+    static ChatView* showInSplitWindow(QSplitter& window, ClientStack& stack)
+    {
+        window.addWidget(new QWidget);
+        auto* chat = new ChatView(std::make_unique<ChatViewModel>(1, 10, stack.chatDependencies()), QStringLiteral("Ann"));
+        window.addWidget(chat);
+        window.resize(900, 600);
+        window.show();
+        return chat;
+    }
+
 private Q_SLOTS:
     void typingLineLastsThreeSecondsAfterTheLastEvent()
     {
@@ -199,8 +210,7 @@ private Q_SLOTS:
             stack.storeSession(ClientStack::user(10, QStringLiteral("Me")));
         else
             QVERIFY(stack.connectChannel(ClientStack::user(10, QStringLiteral("Me"))));
-        const ChatViewModel::Dependencies deps { &stack.chat, &stack.ws, &stack.clientIds, &stack.keychain, &stack.api,
-                                                 &stack.notifications, stack.timers, &stack.unsent };
+        const ChatViewModel::Dependencies deps = stack.chatDependencies();
         ChatView view(std::make_unique<ChatViewModel>(1, 10, deps), QStringLiteral("Ann"));
         view.resize(600, 500);
         view.show();
@@ -250,8 +260,7 @@ private Q_SLOTS:
     {
         ClientStack stack;
         stack.storeSession(ClientStack::user(10, QStringLiteral("Me")));
-        const ChatViewModel::Dependencies deps { &stack.chat, &stack.ws, &stack.clientIds, &stack.keychain, &stack.api,
-                                                 &stack.notifications, stack.timers, &stack.unsent };
+        const ChatViewModel::Dependencies deps = stack.chatDependencies();
         ChatView view(std::make_unique<ChatViewModel>(1, 10, deps), QStringLiteral("Ann"));
         view.resize(600, 500);
         view.show();
@@ -364,15 +373,8 @@ private Q_SLOTS:
         stack.server.respond(procedure("conversations.markAsRead"), ok("null"));
         stack.server.respondOnce(procedure("messages.list"), ok(pageJson(200, 50)));
         stack.server.respondOnce(procedure("messages.list"), ok(pageJson(150 + repeated, 50)));
-        // As the main window holds it: the detail column of a split window.
         QSplitter window;
-        window.addWidget(new QWidget);
-        auto* chat = new ChatView(std::make_unique<ChatViewModel>(1, 10, ChatViewModel::Dependencies { &stack.chat, &stack.ws,
-                                      &stack.clientIds, &stack.keychain, &stack.api, &stack.notifications, stack.timers, &stack.unsent }),
-                                  QStringLiteral("Ann"));
-        window.addWidget(chat);
-        window.resize(900, 600);
-        window.show();
+        ChatView* chat = showInSplitWindow(window, stack);
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QTRY_COMPARE(chat->viewModel()->messages().size(), 50);
         QTRY_VERIFY(!chat->viewModel()->isLoading());
@@ -434,13 +436,7 @@ private Q_SLOTS:
         stack.server.respond(procedure("conversations.markAsRead"), ok("null"));
         stack.server.respondOnce(procedure("messages.list"), ok(pageJson(200, 50)));
         QSplitter window;
-        window.addWidget(new QWidget);
-        auto* chat = new ChatView(std::make_unique<ChatViewModel>(1, 10, ChatViewModel::Dependencies { &stack.chat, &stack.ws,
-                                      &stack.clientIds, &stack.keychain, &stack.api, &stack.notifications, stack.timers, &stack.unsent }),
-                                  QStringLiteral("Ann"));
-        window.addWidget(chat);
-        window.resize(900, 600);
-        window.show();
+        ChatView* chat = showInSplitWindow(window, stack);
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         ChatViewModel* vm = chat->viewModel();
         QTRY_COMPARE(vm->messages().size(), 50);
