@@ -164,7 +164,7 @@ Database::Database(const QString& filePath)
     if (!m_db.isValid())
         throw DatabaseError("the SQLite driver of Qt SQL is not installed (Debian package libqt6sql6-sqlite)");
     m_db.setDatabaseName(filePath);
-    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
     if (!m_db.open())
         throw DatabaseError("cannot open database " + filePath.toStdString() + ": " + describe(m_db.lastError()).toStdString());
 
@@ -392,9 +392,23 @@ void Database::setCheckpointPages(int pages)
     scalar(QStringLiteral("PRAGMA wal_autocheckpoint = %1").arg(pages));
 }
 
-void Database::checkpointAndTruncate()
+bool Database::checkpointAndTruncate(const QString& schema)
 {
-    scalar(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+    const QByteArray name = schema.toUtf8();
+    // A truncating checkpoint holds the write lock from start to end, through the copy and
+    // the sync, and through its wait for readers of older snapshots (an indexer reading a
+    // long chunk): a write of the event loop would wait all that time and fail after the
+    // busy time-out. So the copy is made first without the write lock, and the truncation,
+    // which then has nothing left to copy, does not wait.
+    int rc = sqlite3_wal_checkpoint_v2(m_handle, name.constData(), SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_busy_timeout(m_handle, 0);
+        rc = sqlite3_wal_checkpoint_v2(m_handle, name.constData(), SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+        sqlite3_busy_timeout(m_handle, kBusyTimeoutMs);
+    }
+    if (rc != SQLITE_OK && rc != SQLITE_BUSY && rc != SQLITE_LOCKED)
+        throw DatabaseError("checkpoint of " + name.toStdString() + " failed: " + sqlite3_errmsg(m_handle));
+    return rc == SQLITE_OK;
 }
 
 int Database::schemaVersion()

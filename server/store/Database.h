@@ -27,6 +27,8 @@ public:
 class Database {
 public:
     static constexpr qint64 kWalSizeLimit = 4 << 20;
+    // How long a statement waits for another connection's lock before it fails.
+    static constexpr int kBusyTimeoutMs = 5000;
 
     // Opens (creating when needed) the database file and brings the schema up to date.
     // Throws DatabaseError when the file cannot be opened or migrated.
@@ -62,10 +64,11 @@ public:
     using StatementWatch = std::function<void(const QString& sql)>;
     void watchStatements(StatementWatch watch) { m_watch = std::move(watch); }
 
-    // Copies the whole WAL into the database file and empties the WAL file, so a burst
-    // does not leave it at its largest size; waits (up to the busy time-out) for readers
-    // of older snapshots, so it is for quiet moments.
-    void checkpointAndTruncate();
+    // Copies the WAL of the schema ("main", or an attached file's name) into its file and
+    // empties the WAL file, so a burst does not leave it at its largest size. Never holds
+    // up another connection's write: the copy goes alongside writes, and when readers or
+    // writers are still using the WAL, it is left for the next call (false).
+    bool checkpointAndTruncate(const QString& schema = QStringLiteral("main"));
 
     // Commits on commit(); rolls back when destroyed without one (an exception left the scope).
     // Nested transactions become savepoints of the outer one.

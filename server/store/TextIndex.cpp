@@ -147,7 +147,7 @@ bool TextIndex::catchUp(int maxMessages)
 
 void TextIndex::checkpointAndTruncate()
 {
-    m_db.scalar(QStringLiteral("PRAGMA text_index.wal_checkpoint(TRUNCATE)"));
+    m_db.checkpointAndTruncate(QStringLiteral("text_index"));
 }
 
 void TextIndex::reindexChanged(qint64 indexedThrough, qint64 changesThrough)

@@ -74,6 +74,8 @@ private:
                        .size());
     }
 
+    QString serverLogEnd() { return u"the server's log ends: "_s + QString::fromUtf8(m_server.serverLog().right(1500)); }
+
 private Q_SLOTS:
     void initTestCase() { QVERIFY2(m_server.start(), qPrintable(m_server.errorString())); }
 
@@ -197,9 +199,11 @@ private Q_SLOTS:
         QFETCH(bool, stalls);
         auto sender = newUser(m_server);
         auto stalled = newUser(m_server);
+        QVERIFY2(sender->userId() > 0 && stalled->userId() > 0, qPrintable(serverLogEnd()));
         const qint64 conversation = openPrivate(*sender, stalled->userId());
+        QVERIFY2(conversation > 0, qPrintable(serverLogEnd()));
         auto senderSocket = live(m_server, *sender);
-        QVERIFY(senderSocket && conversation > 0);
+        QVERIFY2(senderSocket, qPrintable(serverLogEnd()));
 
         QTcpSocket raw;
         raw.connectToHost(u"127.0.0.1"_s, m_server.port());
@@ -231,7 +235,7 @@ private Q_SLOTS:
         for (int i = 0; i < kSends; ++i) {
             senderSocket->sendFrame(u"message_send"_s, text(conversation, u"big-%1"_s.arg(i), content));
             QVERIFY2(senderSocket->waitFor(u"message_ack"_s),
-                qPrintable(u"send %1 was not acknowledged; the server's log ends: %2"_s.arg(i).arg(QString::fromUtf8(m_server.serverLog().right(1500)))));
+                qPrintable(u"send %1 was not acknowledged; %2"_s.arg(i).arg(serverLogEnd())));
         }
 
         // Reading everything now ends in the server's reset for the stalled client, and
