@@ -27,8 +27,11 @@ public:
 class Database {
 public:
     static constexpr qint64 kWalSizeLimit = 4 << 20;
-    // How long a statement waits for another connection's lock before it fails.
-    static constexpr int kBusyTimeoutMs = 5000;
+    // How long a statement waits for another connection's lock before it fails. Generous:
+    // a commit that starts the WAL over syncs it while it holds the write lock, and on a
+    // disk busy writing back (a machine that has just built something) that sync alone can
+    // take seconds; a write that waits answers late, one that fails answers with an error.
+    static constexpr int kBusyTimeoutMs = 30000;
 
     // Opens (creating when needed) the database file and brings the schema up to date.
     // Throws DatabaseError when the file cannot be opened or migrated.

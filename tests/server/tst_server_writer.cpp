@@ -15,6 +15,7 @@
 
 #include <atomic>
 #include <memory>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 
@@ -378,6 +379,33 @@ private Q_SLOTS:
         reader.run(u"ROLLBACK"_s);
         QVERIFY2(QTest::qWaitFor([&] { return walBytes() == 0; }, testsupport::patience(10 * MessageWriter::kIdleCheckpointMs)),
             qPrintable(u"the WAL holds %1 bytes"_s.arg(walBytes())));
+    }
+
+    // A commit that starts the WAL over syncs it while it holds the write lock, and a
+    // disk busy writing back can take seconds over that: a write of the event loop waits
+    // for it (here a lock held a second longer than SQLite's usual time-out) instead of
+    // failing, and comes after it.
+    void aWriteWaitsOutASlowCommit()
+    {
+        Fixture f;
+        constexpr int kHeldMs = 6000;
+        std::atomic<bool> holding = false;
+        std::thread holder([&] {
+            Database other(f.path);
+            Database::Transaction transaction(other);
+            other.run(u"INSERT INTO meta (key, value) VALUES ('slow', 'first')"_s);
+            holding = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(kHeldMs));
+            transaction.commit();
+        });
+        auto join = qScopeGuard([&] { holder.join(); });
+        QVERIFY(QTest::qWaitFor([&] { return holding.load(); }, testsupport::kPatienceMs));
+        try {
+            f.db->run(u"INSERT INTO meta (key, value) VALUES ('after', 'second')"_s);
+        } catch (const DatabaseError& error) {
+            QFAIL(error.what());
+        }
+        QCOMPARE(f.db->scalar(u"SELECT value FROM meta WHERE key = 'slow'"_s).toString(), u"first"_s);
     }
 
     void theUnreadCountsTakeInWhatWasStored_data()
