@@ -145,9 +145,9 @@ bool TextIndex::catchUp(int maxMessages)
     return more;
 }
 
-void TextIndex::checkpointAndTruncate()
+bool TextIndex::checkpointAndTruncate()
 {
-    m_db.checkpointAndTruncate(QStringLiteral("text_index"));
+    return m_db.checkpointAndTruncate(QStringLiteral("text_index"));
 }
 
 void TextIndex::reindexChanged(qint64 indexedThrough, qint64 changesThrough)

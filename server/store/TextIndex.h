@@ -41,8 +41,9 @@ public:
     // transaction of the index file. Several connections may catch up at once: they take
     // turns. Returns whether more is waiting.
     bool catchUp(int maxMessages = kMaxChunk);
-    // Copies the index file's WAL into it and empties the WAL file (see Database).
-    void checkpointAndTruncate();
+    // Copies the index file's WAL into it and empties the WAL file (see Database); false
+    // when a search still reading the WAL leaves that for later.
+    bool checkpointAndTruncate();
 
 private:
     void attach();

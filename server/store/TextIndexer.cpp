@@ -73,8 +73,7 @@ void TextIndexer::run()
                 checkpointed = false;
                 idle.start();
             } else if (!checkpointed && idle.hasExpired(kIdleCheckpointMs)) {
-                index->checkpointAndTruncate();
-                checkpointed = true;
+                checkpointed = index->checkpointAndTruncate();
             }
         } catch (const std::exception& error) {
             // Searches stay right without the index, only slower: try again later.
