@@ -234,7 +234,7 @@ private Q_SLOTS:
         f.store(texts);
         const QString wal = TextIndex::filePathFor(f.path) + u"-wal"_s;
         TextIndexer indexer(f.path);
-        QTRY_COMPARE_WITH_TIMEOUT(TextIndex(*f.db).state().indexedThrough, 2000, testsupport::patience(30000));
+        QTRY_COMPARE_WITH_TIMEOUT(TextIndex(*f.db).state().indexedThrough, 2000, 30000);
         if (searchReading) {
             Database search(f.path);
             const TextIndex attached(search);
@@ -243,7 +243,7 @@ private Q_SLOTS:
             QTest::qWait(3 * TextIndexer::kIdleCheckpointMs);
             search.run(u"ROLLBACK"_s);
         }
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(wal).size() == 0, testsupport::patience(10 * TextIndexer::kIdleCheckpointMs));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(wal).size() == 0, 10 * TextIndexer::kIdleCheckpointMs);
         QCOMPARE(f.indexed(u"number 1999"_s), 1);
     }
 
