@@ -295,8 +295,8 @@ void OperatorConsoleView::syncSelection()
         const int row = selected ? rows->rowOf(*selected) : -1;
         if (row >= 0)
             list->setCurrentIndex(rows->index(row));
-        else
-            list->selectionModel()->clear();
+        else // Nothing chosen here; the keyboard keeps its row (after End, the customer next to the one ended).
+            list->selectionModel()->clearSelection();
     }
     m_syncing = false;
 }

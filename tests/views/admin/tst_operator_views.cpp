@@ -300,7 +300,10 @@ private Q_SLOTS:
         QTRY_COMPARE(child<CapsuleBadge>(&console, u"statusCapsule"_s)->text(), Localized::text("operator.ended"));
         QCOMPARE(console.model()->selectedSessionId(), std::optional<qint64>(1));
         QVERIFY(!end->isVisible());
-        QVERIFY(!workspace->currentIndex().isValid());
+        // The keyboard, back in the workspace, is on the customer left there, who is
+        // not chosen for it.
+        QCOMPARE(workspace->currentIndex(), rowOf(workspace, 2));
+        QVERIFY(workspace->selectionModel()->selectedIndexes().isEmpty());
         QCOMPARE(console.historyList()->currentIndex(), rowOf(console.historyList(), 1));
         // A click that was queued before the button hid.
         end->click();
@@ -534,7 +537,8 @@ private Q_SLOTS:
     // An action pressed from the keyboard keeps the keyboard in the session pane
     // while its request runs, and leaves it where the next key makes sense: after
     // accept in the reply field, after a failure on the same button, after end back
-    // in the list. A space typed meanwhile reloads nothing.
+    // in the list, on the customer still there (marked, not chosen). A space typed
+    // meanwhile reloads nothing.
     void keyboardStaysAfterAction_data()
     {
         QTest::addColumn<QString>("status");
@@ -552,7 +556,8 @@ private Q_SLOTS:
         QFETCH(int, reply);
         QFETCH(QString, focusAfter);
         QFETCH(QString, tabAfter);
-        Fixture f(oneSession(status));
+        Fixture f("[{\"id\":1,\"status\":\"" + status.toUtf8() + "\",\"customerName\":\"A\"},"
+                  "{\"id\":2,\"status\":\"waiting\",\"customerName\":\"B\"}]");
         const bool accept = status == u"waiting";
         const QString path = accept ? u"/api/trpc/operator.acceptSession"_s : u"/api/trpc/operator.endSession"_s;
         f.server.respond(path, { reply, reply == 200 ? envelope("null") : QByteArray(R"({"error":"no"})"), {}, true });
@@ -583,6 +588,12 @@ private Q_SLOTS:
         // The window's own focus widget: an alert may have had the keyboard meanwhile.
         const auto focusName = [&console] { return console.focusWidget() ? console.focusWidget()->objectName() : QString(); };
         QTRY_COMPARE(focusName(), focusAfter);
+        if (focusAfter == u"workspaceList") {
+            const QModelIndex current = console.workspaceList()->currentIndex();
+            QCOMPARE(current.data(OperatorSessionListModel::SessionIdRole).toLongLong(), 2);
+            QVERIFY(!console.workspaceList()->selectionModel()->isSelected(current));
+            QCOMPARE(console.model()->selectedSessionId(), std::optional<qint64>(1));
+        }
         auto* field = child<QLineEdit>(&console, u"replyField"_s);
         if (focusAfter == u"replyField") {
             QTest::keyClicks(console.focusWidget(), u"hello "_s);
