@@ -22,6 +22,12 @@ TextIndexer::TextIndexer(const QString& databasePath, QObject* parent)
 {
     setObjectName(QStringLiteral("text indexer"));
     start();
+    // Running before the server listens: a thread takes descriptors as it starts (its
+    // event dispatcher's wake-up pipe), which a crowd of connections may have taken by
+    // then, and without them Qt ends the whole process.
+    QMutexLocker lock(&m_mutex);
+    while (!m_running)
+        m_started.wait(&m_mutex);
 }
 
 TextIndexer::~TextIndexer()
@@ -44,6 +50,11 @@ bool TextIndexer::pause(int ms)
 
 void TextIndexer::run()
 {
+    {
+        const QMutexLocker lock(&m_mutex);
+        m_running = true;
+        m_started.wakeAll();
+    }
 #ifdef Q_OS_LINUX
     // Background work: on a busy machine the event loop and the writer go first (a thread
     // of Linux has a niceness of its own).

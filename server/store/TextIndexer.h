@@ -25,6 +25,7 @@ public:
     // Its scheduling niceness: the sends' threads have 0.
     static constexpr int kNiceness = 10;
 
+    // Returns once the thread runs (see the constructor).
     explicit TextIndexer(const QString& databasePath, QObject* parent = nullptr);
     // Stops after the transaction under way; what is left is taken in at the next start.
     ~TextIndexer() override;
@@ -39,5 +40,7 @@ private:
     const QString m_databasePath;
     QMutex m_mutex;
     QWaitCondition m_stop;
+    QWaitCondition m_started;
+    bool m_running = false;
     bool m_stopping = false;
 };

@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QJsonObject>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QMap>
 #include <QTcpSocket>
 #include <QTest>
@@ -21,9 +22,11 @@
 #include <memory>
 #include <vector>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -468,6 +471,10 @@ private Q_SLOTS:
 #endif
         ServerProcess server;
         QVERIFY2(server.start(), qPrintable(server.errorString()));
+        const auto showLog = qScopeGuard([&server] {
+            if (QTest::currentTestFailed())
+                qWarning().noquote() << "the server's log:" << server.serverLog().right(3000);
+        });
         const qint64 pid = server.processId();
         rlimit original {};
         QVERIFY2(prlimit(pid_t(pid), RLIMIT_NOFILE, nullptr, &original) == 0, "cannot read the server's descriptor limit");
@@ -504,7 +511,8 @@ private Q_SLOTS:
         // All the room back at once: freed one by one, a crowded machine could let the
         // server take the queued connection while the request still lacks the few
         // descriptors its answer needs (its database reader), which is another matter.
-        QVERIFY2(prlimit(pid_t(pid), RLIMIT_NOFILE, &original, nullptr) == 0, "cannot restore the server's descriptor limit");
+        QVERIFY2(prlimit(pid_t(pid), RLIMIT_NOFILE, &original, nullptr) == 0,
+            qPrintable(u"cannot restore the server's descriptor limit: "_s + QString::fromLocal8Bit(strerror(errno))));
         for (size_t i = 0; i + 1 < sockets.size(); ++i)
             sockets[i]->abort();
         QCOMPARE(answerHead(queued).left(12), QByteArray("HTTP/1.1 401"));

@@ -5,6 +5,7 @@
 #include "store/Conversations.h"
 #include "store/Database.h"
 #include "store/Messages.h"
+#include "store/TextIndexer.h"
 #include "store/UnreadCounts.h"
 
 #include <QFileInfo>
@@ -406,6 +407,26 @@ private Q_SLOTS:
             QFAIL(error.what());
         }
         QCOMPARE(f.db->scalar(u"SELECT value FROM meta WHERE key = 'slow'"_s).toString(), u"first"_s);
+    }
+
+    // The server's threads run as soon as they are made, before it listens: a thread that
+    // starts later takes descriptors (its event dispatcher's wake-up pipe) that a crowd of
+    // connections may have taken by then, and without them Qt ends the process.
+    void threadsRunOnceMade_data()
+    {
+        QTest::addColumn<QString>("thread");
+        QTest::newRow("message writer") << u"message writer"_s;
+        QTest::newRow("text indexer") << u"text indexer"_s;
+    }
+
+    void threadsRunOnceMade()
+    {
+        QFETCH(QString, thread);
+        Fixture f;
+        const std::unique_ptr<QThread> made = thread == u"message writer"
+            ? std::unique_ptr<QThread>(std::make_unique<MessageWriter>(f.path))
+            : std::unique_ptr<QThread>(std::make_unique<TextIndexer>(f.path));
+        QVERIFY(made->eventDispatcher());
     }
 
     void theUnreadCountsTakeInWhatWasStored_data()
