@@ -1,6 +1,7 @@
 #include "MorvaneServer.h"
 
 #include "DataDirectory.h"
+#include "OffThread.h"
 
 #include "demo/DemoData.h"
 #include "demo/DemoExtras.h"
@@ -48,6 +49,8 @@ MorvaneServer::MorvaneServer(const ServerOptions& options, QObject* parent)
     m_writer = std::make_unique<MessageWriter>(databasePath);
     m_indexer = std::make_unique<TextIndexer>(databasePath);
     m_reading = std::make_unique<ReadingThread>(databasePath);
+    // Sign-ins and uploads work on the shared pool.
+    offthread::startEveryThread(*QThreadPool::globalInstance());
     m_db->setCheckpointPages(0);
     m_hub = std::make_unique<LiveHub>(*m_accounts, *m_conversations, *m_messages, *m_contacts, *m_writer);
     if (m_options.handoverGraceMs)

@@ -31,6 +31,12 @@ void run(QThreadPool* pool, QObject* context, std::function<Result()> work, std:
     });
 }
 
+// Starts every thread pool may have, now, and keeps them for good. A thread takes a
+// descriptor as it starts (its event dispatcher's wake-up pipe): one started on demand
+// while a crowd of connections holds every descriptor cannot have it, and Qt then ends
+// the whole process. For pools made before the server listens.
+void startEveryThread(QThreadPool& pool);
+
 // On the process's shared pool.
 template <typename Result>
 void run(QObject* context, std::function<Result()> work, std::function<void(Result)> done)

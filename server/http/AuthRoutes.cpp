@@ -37,6 +37,7 @@ AuthRoutes::AuthRoutes(Accounts& accounts, TwoFactor& twoFactor, LiveHub& hub, i
     , m_registrations(registrationBurst)
 {
     m_registrationDigests.setMaxThreadCount(kRegistrationThreads);
+    offthread::startEveryThread(m_registrationDigests);
 }
 
 AuthRoutes::~AuthRoutes()

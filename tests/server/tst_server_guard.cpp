@@ -14,6 +14,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QScopeGuard>
+#include <QSet>
 #include <QMap>
 #include <QTcpSocket>
 #include <QTest>
@@ -131,6 +132,19 @@ qint64 cpuTicks(qint64 pid, qint64 thread = 0)
 int openDescriptors(qint64 pid)
 {
     return int(QDir(u"/proc/%1/fd"_s.arg(pid)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System).size());
+}
+
+// The lowest descriptor number the process does not use: with its limit there, it can
+// open nothing more (a new descriptor takes the lowest free number under the limit).
+int firstFreeDescriptor(qint64 pid)
+{
+    QSet<int> used;
+    for (const QString& name : QDir(u"/proc/%1/fd"_s.arg(pid)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System))
+        used.insert(name.toInt());
+    int free = 0;
+    while (used.contains(free))
+        ++free;
+    return free;
 }
 
 bool closesWithin(QTcpSocket& socket, int ms)
@@ -516,6 +530,55 @@ private Q_SLOTS:
         for (size_t i = 0; i + 1 < sockets.size(); ++i)
             sockets[i]->abort();
         QCOMPARE(answerHead(queued).left(12), QByteArray("HTTP/1.1 401"));
+        QVERIFY(server.stop());
+    }
+
+    // With not one descriptor to spare, a sign-in or a registration is still answered:
+    // their password digests run on threads started before the server listened, where
+    // a thread started on demand would need a descriptor and, without it, end the server.
+    void digestsWithNoDescriptorToSpare_data()
+    {
+        QTest::addColumn<QByteArray>("path");
+        QTest::newRow("sign-in") << QByteArray("/api/auth/login");
+        QTest::newRow("registration") << QByteArray("/api/auth/register");
+    }
+
+    void digestsWithNoDescriptorToSpare()
+    {
+#ifdef __SANITIZE_ADDRESS__
+        QSKIP("The sanitizers need descriptors of their own, which this test takes away");
+#endif
+        QFETCH(QByteArray, path);
+        ServerProcess server;
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        const auto showLog = qScopeGuard([&server] {
+            if (QTest::currentTestFailed())
+                qWarning().noquote() << "the server's log:" << server.serverLog().right(3000);
+        });
+        const bool signIn = path.endsWith("login");
+        if (signIn) {
+            ApiClient existing(server.baseUrl());
+            existing.registerUser(u"spare1"_s);
+            QVERIFY(existing.userId() > 0);
+        }
+        QTcpSocket socket;
+        socket.connectToHost(u"127.0.0.1"_s, server.port());
+        QVERIFY(socket.waitForConnected(testsupport::kPatienceMs));
+        socket.write("GET /api/auth/me HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+        QCOMPARE(statusesOf(answers(socket, 1)), QList<int> { 401 });
+
+        const qint64 pid = server.processId();
+        rlimit original {};
+        QVERIFY2(prlimit(pid_t(pid), RLIMIT_NOFILE, nullptr, &original) == 0, "cannot read the server's descriptor limit");
+        const rlimit none { rlim_t(firstFreeDescriptor(pid)), original.rlim_max };
+        QVERIFY2(prlimit(pid_t(pid), RLIMIT_NOFILE, &none, nullptr) == 0, "cannot lower the server's descriptor limit");
+        const QByteArray body = signIn ? R"({"username":"spare1","password":"secret123"})" : R"({"username":"spare2","password":"secret123"})";
+        sendAll(socket, "POST " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\nContent-Length: "
+                + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+        const QByteArray answer = answerHead(socket);
+        QVERIFY2(prlimit(pid_t(pid), RLIMIT_NOFILE, &original, nullptr) == 0,
+            qPrintable(u"cannot restore the server's descriptor limit: "_s + QString::fromLocal8Bit(strerror(errno))));
+        QCOMPARE(answer.left(12), QByteArray("HTTP/1.1 200"));
         QVERIFY(server.stop());
     }
 
