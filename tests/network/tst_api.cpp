@@ -3,6 +3,7 @@
 
 #include "RoundTrip.h"
 #include "RecordingHttpServer.h"
+#include "RefusingPort.h"
 #include "TaskRunner.h"
 #include "network/RequestLanguage.h"
 #include "network/APIClient.h"
@@ -179,12 +180,10 @@ private Q_SLOTS:
 
     void transportAndAddressFailures()
     {
-        QTcpServer closed;
-        QVERIFY(closed.listen(QHostAddress::LocalHost));
-        const QString down = u"http://127.0.0.1:%1"_s.arg(closed.serverPort());
-        closed.close();
+        const testsupport::RefusingPort down;
+        QVERIFY(down.port() != 0);
         Fixture f;
-        const auto transport = failureOf(APIClient(down, f.keychain).request<EmptyResponse>("GET", u"/api/auth/me"_s));
+        const auto transport = failureOf(APIClient(down.url(), f.keychain).request<EmptyResponse>("GET", u"/api/auth/me"_s));
         QCOMPARE(kindOf(transport), int(Kind::Transport));
         QVERIFY(!transport->description().isEmpty()); // the platform's own text, not wrapped
         QCOMPARE(kindOf(failureOf(APIClient(u"file:///etc"_s, f.keychain).request<EmptyResponse>("GET", u"/passwd"_s))), int(Kind::InvalidURL));
@@ -211,8 +210,9 @@ private Q_SLOTS:
         QTcpServer server;
         QVERIFY(server.listen(QHostAddress::LocalHost));
         QString base = u"http://127.0.0.1:%1"_s.arg(server.serverPort());
+        const testsupport::RefusingPort refusing;
         if (failure == u"refused")
-            server.close();
+            base = refusing.url();
         else if (failure == u"unknown host")
             base = u"http://morvane.invalid"_s;
         // The silent server accepts the connection and never answers.
