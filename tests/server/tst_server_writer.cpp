@@ -391,16 +391,22 @@ private Q_SLOTS:
         Fixture f;
         constexpr int kHeldMs = 6000;
         std::atomic<bool> holding = false;
+        std::atomic<bool> failed = false;
         std::thread holder([&] {
-            Database other(f.path);
-            Database::Transaction transaction(other);
-            other.run(u"INSERT INTO meta (key, value) VALUES ('slow', 'first')"_s);
-            holding = true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(kHeldMs));
-            transaction.commit();
+            try {
+                Database other(f.path);
+                Database::Transaction transaction(other);
+                other.run(u"INSERT INTO meta (key, value) VALUES ('slow', 'first')"_s);
+                holding = true;
+                std::this_thread::sleep_for(std::chrono::milliseconds(kHeldMs));
+                transaction.commit();
+            } catch (const DatabaseError&) {
+                failed = true;
+            }
         });
         auto join = qScopeGuard([&] { holder.join(); });
-        QVERIFY(QTest::qWaitFor([&] { return holding.load(); }, testsupport::kPatienceMs));
+        QVERIFY(QTest::qWaitFor([&] { return holding.load() || failed.load(); }, testsupport::kPatienceMs));
+        QVERIFY2(!failed, "the second connection could not take the lock");
         try {
             f.db->run(u"INSERT INTO meta (key, value) VALUES ('after', 'second')"_s);
         } catch (const DatabaseError& error) {
