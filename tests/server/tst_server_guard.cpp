@@ -147,6 +147,42 @@ int firstFreeDescriptor(qint64 pid)
     return free;
 }
 
+// A process's descriptor limit, read when made: only its soft limit comes down, so that
+// the test may raise it again.
+class DescriptorLimit {
+public:
+    explicit DescriptorLimit(qint64 pid)
+        : m_pid(pid_t(pid))
+        , m_read(prlimit(m_pid, RLIMIT_NOFILE, nullptr, &m_original) == 0)
+    {
+    }
+    bool lowerTo(int soft)
+    {
+        const rlimit lowered { rlim_t(soft), m_original.rlim_max };
+        return m_read && prlimit(m_pid, RLIMIT_NOFILE, &lowered, nullptr) == 0;
+    }
+    // The original limit back; empty, or why it could not be.
+    QString restore()
+    {
+        return prlimit(m_pid, RLIMIT_NOFILE, &m_original, nullptr) == 0 ? QString() : QString::fromLocal8Bit(strerror(errno));
+    }
+
+private:
+    pid_t m_pid;
+    rlimit m_original {};
+    bool m_read;
+};
+
+// Shows the end of the server's log when the test function fails (its answer alone may
+// not say that the server ended, or why).
+auto logOnFailure(ServerProcess& server)
+{
+    return qScopeGuard([&server] {
+        if (QTest::currentTestFailed())
+            qWarning().noquote() << "the server's log:" << server.serverLog().right(3000);
+    });
+}
+
 bool closesWithin(QTcpSocket& socket, int ms)
 {
     if (socket.state() == QAbstractSocket::UnconnectedState)
@@ -485,16 +521,10 @@ private Q_SLOTS:
 #endif
         ServerProcess server;
         QVERIFY2(server.start(), qPrintable(server.errorString()));
-        const auto showLog = qScopeGuard([&server] {
-            if (QTest::currentTestFailed())
-                qWarning().noquote() << "the server's log:" << server.serverLog().right(3000);
-        });
+        const auto showLog = logOnFailure(server);
         const qint64 pid = server.processId();
-        rlimit original {};
-        QVERIFY2(prlimit(pid_t(pid), RLIMIT_NOFILE, nullptr, &original) == 0, "cannot read the server's descriptor limit");
-        // Only the soft limit comes down, so that the test may raise it again.
-        const rlimit few { rlim_t(openDescriptors(pid) + 3), original.rlim_max };
-        QVERIFY2(prlimit(pid_t(pid), RLIMIT_NOFILE, &few, nullptr) == 0, "cannot lower the server's descriptor limit");
+        DescriptorLimit limit(pid);
+        QVERIFY2(limit.lowerTo(openDescriptors(pid) + 3), "cannot lower the server's descriptor limit");
         std::vector<std::unique_ptr<QTcpSocket>> sockets;
         for (int i = 0; i < 8; ++i) {
             sockets.push_back(std::make_unique<QTcpSocket>());
@@ -525,8 +555,8 @@ private Q_SLOTS:
         // All the room back at once: freed one by one, a crowded machine could let the
         // server take the queued connection while the request still lacks the few
         // descriptors its answer needs (its database reader), which is another matter.
-        QVERIFY2(prlimit(pid_t(pid), RLIMIT_NOFILE, &original, nullptr) == 0,
-            qPrintable(u"cannot restore the server's descriptor limit: "_s + QString::fromLocal8Bit(strerror(errno))));
+        const QString notRestored = limit.restore();
+        QVERIFY2(notRestored.isEmpty(), qPrintable(u"cannot restore the server's descriptor limit: "_s + notRestored));
         for (size_t i = 0; i + 1 < sockets.size(); ++i)
             sockets[i]->abort();
         QCOMPARE(answerHead(queued).left(12), QByteArray("HTTP/1.1 401"));
@@ -551,10 +581,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, path);
         ServerProcess server;
         QVERIFY2(server.start(), qPrintable(server.errorString()));
-        const auto showLog = qScopeGuard([&server] {
-            if (QTest::currentTestFailed())
-                qWarning().noquote() << "the server's log:" << server.serverLog().right(3000);
-        });
+        const auto showLog = logOnFailure(server);
         const bool signIn = path.endsWith("login");
         if (signIn) {
             ApiClient existing(server.baseUrl());
@@ -567,17 +594,14 @@ private Q_SLOTS:
         socket.write("GET /api/auth/me HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
         QCOMPARE(statusesOf(answers(socket, 1)), QList<int> { 401 });
 
-        const qint64 pid = server.processId();
-        rlimit original {};
-        QVERIFY2(prlimit(pid_t(pid), RLIMIT_NOFILE, nullptr, &original) == 0, "cannot read the server's descriptor limit");
-        const rlimit none { rlim_t(firstFreeDescriptor(pid)), original.rlim_max };
-        QVERIFY2(prlimit(pid_t(pid), RLIMIT_NOFILE, &none, nullptr) == 0, "cannot lower the server's descriptor limit");
+        DescriptorLimit limit(server.processId());
+        QVERIFY2(limit.lowerTo(firstFreeDescriptor(server.processId())), "cannot lower the server's descriptor limit");
         const QByteArray body = signIn ? R"({"username":"spare1","password":"secret123"})" : R"({"username":"spare2","password":"secret123"})";
         sendAll(socket, "POST " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\nContent-Length: "
                 + QByteArray::number(body.size()) + "\r\n\r\n" + body);
         const QByteArray answer = answerHead(socket);
-        QVERIFY2(prlimit(pid_t(pid), RLIMIT_NOFILE, &original, nullptr) == 0,
-            qPrintable(u"cannot restore the server's descriptor limit: "_s + QString::fromLocal8Bit(strerror(errno))));
+        const QString notRestored = limit.restore();
+        QVERIFY2(notRestored.isEmpty(), qPrintable(u"cannot restore the server's descriptor limit: "_s + notRestored));
         QCOMPARE(answer.left(12), QByteArray("HTTP/1.1 200"));
         QVERIFY(server.stop());
     }

@@ -15,6 +15,7 @@
 #include <QTest>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -51,6 +52,20 @@ struct Fixture {
         return id;
     }
 
+    qint64 databaseBytes() const { return QFileInfo(path).size(); }
+    qint64 walBytes() const { return QFileInfo(path + u"-wal"_s).size(); }
+
+    // Commits rows of about 200 bytes each from the event loop's connection, which leaves
+    // checkpoints to the writer: they stay in the WAL.
+    void commitToWal(int rows)
+    {
+        db->setCheckpointPages(0);
+        Database::Transaction transaction(*db);
+        for (int i = 0; i < rows; ++i)
+            db->insert(u"INSERT INTO meta (key, value) VALUES (?, ?)"_s, { u"k%1"_s.arg(i), QString(200, u'x') });
+        transaction.commit();
+    }
+
     PendingMessage text(qint64 sender, qint64 conversation, const QString& clientMsgId) const
     {
         OutgoingMessage message;
@@ -61,6 +76,12 @@ struct Fixture {
         return { sender, message };
     }
 };
+
+// Waits until the idle writer's checkpoint has brought the files there.
+bool waitForCheckpoint(const std::function<bool()>& reached)
+{
+    return QTest::qWaitFor(reached, testsupport::patience(10 * MessageWriter::kIdleCheckpointMs));
+}
 
 // "stored", "repeat of N" (the batch's message N), or the refusal's status.
 QStringList describe(const QList<SendOutcome>& outcomes)
@@ -320,22 +341,13 @@ private Q_SLOTS:
         // in the WAL until the writer, with nothing else to do, copies it over and empties
         // the WAL file, which would otherwise stay at its largest size.
         Fixture f;
-        f.db->setCheckpointPages(0);
-        const auto databaseBytes = [&] { return QFileInfo(f.path).size(); };
-        const auto walBytes = [&] { return QFileInfo(f.path + u"-wal"_s).size(); };
-        const qint64 before = databaseBytes();
-        {
-            Database::Transaction transaction(*f.db);
-            for (int i = 0; i < 2000; ++i)
-                f.db->insert(u"INSERT INTO meta (key, value) VALUES (?, ?)"_s, { u"k%1"_s.arg(i), QString(200, u'x') });
-            transaction.commit();
-        }
-        QCOMPARE(databaseBytes(), before);
-        QVERIFY(walBytes() > 200 * 2000);
+        const qint64 before = f.databaseBytes();
+        f.commitToWal(2000);
+        QCOMPARE(f.databaseBytes(), before);
+        QVERIFY(f.walBytes() > 200 * 2000);
         MessageWriter writer(f.path);
-        QVERIFY(QTest::qWaitFor([&] { return databaseBytes() > before + 200 * 2000; }, testsupport::patience(10 * MessageWriter::kIdleCheckpointMs)));
-        QVERIFY2(QTest::qWaitFor([&] { return walBytes() == 0; }, testsupport::patience(10 * MessageWriter::kIdleCheckpointMs)),
-            qPrintable(u"the WAL holds %1 bytes"_s.arg(walBytes())));
+        QVERIFY(waitForCheckpoint([&] { return f.databaseBytes() > before + 200 * 2000; }));
+        QVERIFY2(waitForCheckpoint([&] { return f.walBytes() == 0; }), qPrintable(u"the WAL holds %1 bytes"_s.arg(f.walBytes())));
     }
 
     // The idle checkpoint meets a reader still on an older snapshot (the text indexer
@@ -345,41 +357,29 @@ private Q_SLOTS:
     void anIdleCheckpointNeverHoldsUpAWrite()
     {
         Fixture f;
-        f.db->setCheckpointPages(0);
-        const auto databaseBytes = [&] { return QFileInfo(f.path).size(); };
-        const auto walBytes = [&] { return QFileInfo(f.path + u"-wal"_s).size(); };
-        const qint64 before = databaseBytes();
-        const auto write = [&](const QString& key) {
-            f.db->run(u"INSERT INTO meta (key, value) VALUES (?, ?)"_s, { key, QString(200, u'x') });
-        };
-        {
-            Database::Transaction transaction(*f.db);
-            for (int i = 0; i < 2000; ++i)
-                write(u"k%1"_s.arg(i));
-            transaction.commit();
-        }
+        const qint64 before = f.databaseBytes();
+        f.commitToWal(2000);
         Database reader(f.path);
         reader.run(u"BEGIN"_s);
         QCOMPARE(reader.scalar(u"SELECT COUNT(*) FROM meta WHERE key LIKE 'k%'"_s).toInt(), 2000);
         auto endRead = qScopeGuard([&] { reader.run(u"ROLLBACK"_s); });
 
         MessageWriter writer(f.path);
-        QVERIFY(QTest::qWaitFor([&] { return databaseBytes() > before + 200 * 2000; }, testsupport::patience(10 * MessageWriter::kIdleCheckpointMs)));
+        QVERIFY(waitForCheckpoint([&] { return f.databaseBytes() > before + 200 * 2000; }));
         // Well below the time a checkpoint waits for the reader, far above any write's.
         f.db->scalar(u"PRAGMA busy_timeout = %1"_s.arg(Database::kBusyTimeoutMs / 3));
         for (int i = 0; i < 3; ++i) {
             try {
-                write(u"during-%1"_s.arg(i));
+                f.db->run(u"INSERT INTO meta (key, value) VALUES (?, 'during')"_s, { u"during-%1"_s.arg(i) });
             } catch (const DatabaseError& error) {
                 QFAIL(error.what());
             }
             QTest::qWait(MessageWriter::kIdleCheckpointMs / 2);
         }
-        QVERIFY(walBytes() > 0);
+        QVERIFY(f.walBytes() > 0);
         endRead.dismiss();
         reader.run(u"ROLLBACK"_s);
-        QVERIFY2(QTest::qWaitFor([&] { return walBytes() == 0; }, testsupport::patience(10 * MessageWriter::kIdleCheckpointMs)),
-            qPrintable(u"the WAL holds %1 bytes"_s.arg(walBytes())));
+        QVERIFY2(waitForCheckpoint([&] { return f.walBytes() == 0; }), qPrintable(u"the WAL holds %1 bytes"_s.arg(f.walBytes())));
     }
 
     // A commit that starts the WAL over syncs it while it holds the write lock, and a
