@@ -309,6 +309,14 @@ private Q_SLOTS:
         testsupport::runTask(app->authViewModel()->refreshCurrentUser());
         QCOMPARE(m_recorded.connects, (QList<qint64> { alice, bob }));
         QCOMPARE(m_recorded.disconnects, 0);
+
+        // A read the server refuses signs out, and the channel goes with the session.
+        KeychainService::shared().saveText(QStringLiteral("not-a-token"), QStringLiteral("auth_token"));
+        KeychainService::shared().saveText(QStringLiteral("not-a-token"), QStringLiteral("refresh_token"));
+        testsupport::runTask(app->authViewModel()->refreshCurrentUser());
+        QVERIFY(!app->authViewModel()->isAuthenticated());
+        QCOMPARE(m_recorded.disconnects, 1);
+        QCOMPARE(m_recorded.connects, (QList<qint64> { alice, bob }));
     }
 
     // The live channel names its language only at its upgrade: a switch opens it again
@@ -407,7 +415,8 @@ private Q_SLOTS:
         auto* text = child<QLabel>(main, "connectionLabel");
         QTRY_VERIFY_WITH_TIMEOUT(dot->property("connected").toBool(), 10000);
         QCOMPARE(text->text(), Localized::text("sidebar.connected"));
-        QVERIFY(child<QLabel>(main, "userOpenId")->text().startsWith(QStringLiteral("ID: ")));
+        // The open id, the one others find the user by, not the number.
+        QCOMPARE(child<QLabel>(main, "userOpenId")->text(), QStringLiteral("ID: ") + app->authViewModel()->user()->openId);
 
         // Back for the functions that run after this one.
         const auto restart = qScopeGuard([this] { QVERIFY2(m_server.restart(), qPrintable(m_server.errorString())); });

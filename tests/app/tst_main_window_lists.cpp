@@ -13,6 +13,7 @@
 #include "network/KeychainService.h"
 #include "state/account/FavoritesViewModel.h"
 #include "state/account/FileManagementViewModel.h"
+#include "state/chat/ConversationListViewModel.h"
 #include "state/chat/AuthViewModel.h"
 #include "state/common/LocalizationManager.h"
 #include "state/common/NotificationCenter.h"
@@ -197,10 +198,15 @@ private Q_SLOTS:
         const QPointer<ContactDetailView> asked(detail);
         QVERIFY(showContact(43));
         QTRY_VERIFY(!asked);
+        const int listed = sent(procedure("conversations.list"));
         m_server.release(procedure("conversations.create"));
         QTRY_COMPARE(m_main->selectedSection(), SidebarSection::messages);
         QTRY_VERIFY(m_main->chatView());
         QCOMPARE(m_main->chatView()->conversationId(), 77);
+        // Back from another section, the list is read again (once), the new chat in it.
+        QTRY_COMPARE(sent(procedure("conversations.list")), listed + 1);
+        QVERIFY(QTest::qWaitFor([&] { return !m_main->conversationListViewModel()->isLoading(); }, testsupport::kPatienceMs));
+        QCOMPARE(sent(procedure("conversations.list")), listed + 1);
     }
 
     // A group row opens its chat once for each activation, whichever way it comes.

@@ -146,6 +146,14 @@ private Q_SLOTS:
         QCOMPARE(m.senderId, 3);
     }
 
+    // The server's own notices, in a message and as a conversation's newest message.
+    void noticesAreRead()
+    {
+        QCOMPARE(orNone(json::decode<Message>(messageText(R"("notice":"group_dissolved")")).notice), u"group_dissolved"_s);
+        const QByteArray last = conversationText(R"("lastMessage":{"type":"system","content":"c","notice":"group_dissolved"})");
+        QCOMPARE(orNone(json::decode<Conversation>(last).lastMessageNotice), u"group_dissolved"_s);
+    }
+
     void messageWritesNoServerOnlyFields()
     {
         Message m { 9007199254740993LL, 2, 3, u"text"_s };

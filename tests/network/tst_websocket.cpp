@@ -308,19 +308,29 @@ private Q_SLOTS:
         QVERIFY(channel.manualClock->armedOneShots().isEmpty());
     }
 
+    // Chat messages, unlike other frames, wait for "auth_success": only an accepted
+    // socket's acknowledgements settle them.
     void framesSentWhileOpeningFollowTheAuthFrame()
     {
         Channel channel;
+        channel.server.setAnswering(false);
         channel.service->connect(8);
         channel.service->sendTyping(3);
         channel.service->send(WSMessage { u"read"_s, std::nullopt });
+        channel.service->sendChatMessage(chatFrame(u"c1"_s));
 
         QTRY_COMPARE(channel.server.connections().size(), 1);
-        QTRY_COMPARE(channel.server.connections().first()->frames.size(), 3);
-        QStringList types;
-        for (const QJsonObject& frame : channel.server.connections().first()->frames)
-            types.append(frame.value("type"_L1).toString());
-        QCOMPARE(types, (QStringList { u"auth"_s, u"typing"_s, u"read"_s }));
+        const auto& frames = channel.server.connections().first()->frames;
+        QTRY_COMPARE(frames.size(), 3);
+        QCOMPARE(typesOf(frames), (QStringList { u"auth"_s, u"typing"_s, u"read"_s }));
+        // On the open socket too, until it is accepted.
+        channel.service->sendChatMessage(chatFrame(u"c2"_s));
+        channel.service->sendTyping(4);
+        QTRY_COMPARE(frames.size(), 4);
+        QCOMPARE(typesOf(frames), (QStringList { u"auth"_s, u"typing"_s, u"read"_s, u"typing"_s }));
+
+        channel.server.sendToAll(R"({"type":"auth_success","payload":{"userId":8}})");
+        QTRY_COMPARE(clientIdsSent(channel.server), (QStringList { u"c1"_s, u"c2"_s }));
     }
 
     void refusedConnectionRetriesAfterHalfASecond()

@@ -477,6 +477,8 @@ private Q_SLOTS:
         QVERIFY(revoked);
         QCOMPARE(revoked->value("messageId"_L1).toInteger(), messageId);
         QCOMPARE(revoked->value("removedByAdmin"_L1), QJsonValue(true));
+        // Deleted again: still a success, and nobody is told a second time.
+        QCOMPARE(m_root->postJson(u"/api/admin/messages/delete"_s, { { u"messageId"_s, messageId } }).status, 200);
 
         // The sender's own revoke is not marked as an administrator's.
         const qint64 ownId = send(sender, conversation, u"never mind"_s);
@@ -484,6 +486,7 @@ private Q_SLOTS:
         user(1).mutation(u"messages.revoke"_s, QJsonObject { { u"messageId"_s, ownId } });
         const auto own = member.waitFor(u"message_revoked"_s);
         QVERIFY(own);
+        QCOMPARE(own->value("messageId"_L1).toInteger(), ownId);
         QVERIFY(!own->contains("removedByAdmin"_L1));
 
         const auto audit = decoded<AuditMessageListResponse>(m_root->get(u"/api/admin/messages?search=secret%20plan"_s).json());

@@ -475,6 +475,23 @@ private Q_SLOTS:
         QCOMPARE(vm.page(), 1);
         QVERIFY(vm.canLoadMore());
 
+        // Two first pages under way: the older one's answer, list or failure, is dropped.
+        for (const int olderStatus : { 200, 500 }) {
+            const qsizetype sent = s.server.requests().size();
+            s.server.respondOnce(AccountStack::path("files.getMyFiles"),
+                                 Reply { olderStatus, olderStatus == 200 ? AccountStack::envelope(filePage(20, 1)) : "{}", {}, true });
+            auto older = vm.loadFiles();
+            QTRY_COMPARE(s.server.requests().size(), sent + 1);
+            s.reply("files.getMyFiles", 200, filePage(10, 1));
+            runTask(vm.loadFiles());
+            s.server.release(AccountStack::path("files.getMyFiles"));
+            runTask(std::move(older));
+            QCOMPARE(vm.files().size(), 1);
+            QCOMPARE(vm.files().at(0).id, 10);
+            QVERIFY(!vm.errorMessage());
+            QVERIFY(!vm.isLoading());
+        }
+
         s.reply("files.getMyFiles", 403, R"({"error":"nope"})");
         runTask(vm.loadFiles());
         QCOMPARE(vm.files().size(), 1);

@@ -281,10 +281,18 @@ private Q_SLOTS:
     }
 
     // An older search answered after a newer one never replaces it.
+    // An older search's answer, a page or a failure, changes nothing of a newer one.
+    void staleReplyDropped_data()
+    {
+        QTest::addColumn<RecordingHttpServer::Reply>("olderReply");
+        QTest::newRow("page") << RecordingHttpServer::Reply { 200, page("users", 3, 3, 100), {}, true };
+        QTest::newRow("failure") << RecordingHttpServer::Reply { 500, R"({"error":"x"})", {}, true };
+    }
     void staleReplyDropped()
     {
+        QFETCH(RecordingHttpServer::Reply, olderReply);
         Fixture f;
-        f.server.respondOnce(usersPath, { 200, page("users", 3, 3, 100), {}, true });
+        f.server.respondOnce(usersPath, olderReply);
         f.server.respondOnce(usersPath, { 200, page("users", 1, 1, 200) });
         UserManagementViewModel users(f.api);
         users.setSearchText(u"a"_s);
@@ -299,6 +307,8 @@ private Q_SLOTS:
         QCOMPARE(users.users().size(), 1);
         QCOMPARE(users.users().first().id, qint64(200));
         QCOMPARE(users.total(), qint64(1));
+        QVERIFY(!users.errorMessage());
+        QVERIFY(!users.isLoading());
     }
 
     // The dashboard and a section start together on an expired token: one refresh,
@@ -422,6 +432,7 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("sent");
         QTest::addColumn<QString>("after"); // the rows' summary afterwards
         QTest::addColumn<QByteArray>("failureKey"); // empty: success
+        // Two rows share id 2: only the first is patched.
         QTest::newRow("ban absent flag") << u"ban 2"_s << 200 << QByteArray() << QByteArray(R"({"banned":true,"userId":2})") << u"1:- 2:banned 3:banned 2:-"_s << QByteArray();
         QTest::newRow("unban") << u"ban 3"_s << 200 << QByteArray("{}") << QByteArray(R"({"banned":false,"userId":3})") << u"1:- 2:- 3:- 2:-"_s << QByteArray();
         QTest::newRow("ban fails") << u"ban 2"_s << 403 << QByteArray(R"({"error":"no"})") << QByteArray(R"({"banned":true,"userId":2})") << u"1:- 2:- 3:banned 2:-"_s << QByteArray("admin.users_operation_failed");
@@ -431,8 +442,8 @@ private Q_SLOTS:
         QTest::newRow("dissolve") << u"dissolve 2"_s << 200 << QByteArray() << QByteArray(R"({"groupId":2})") << u"1 3 total 2"_s << QByteArray();
         QTest::newRow("dissolve at total 0") << u"dissolve 1 total0"_s << 200 << QByteArray("null") << QByteArray(R"({"groupId":1})") << u"2 3 total 0"_s << QByteArray();
         QTest::newRow("dissolve fails") << u"dissolve 2"_s << 500 << QByteArray(R"({"error":"x"})") << QByteArray(R"({"groupId":2})") << u"1 2 3 total 3"_s << QByteArray("admin.groups_dissolve_failed");
-        QTest::newRow("delete") << u"delete 2"_s << 200 << QByteArray() << QByteArray(R"({"messageId":2})") << u"1:- 2:deleted 3:- total 3"_s << QByteArray();
-        QTest::newRow("delete fails") << u"delete 2"_s << 404 << QByteArray() << QByteArray(R"({"messageId":2})") << u"1:- 2:- 3:- total 3"_s << QByteArray("admin.messages_delete_failed");
+        QTest::newRow("delete") << u"delete 2"_s << 200 << QByteArray() << QByteArray(R"({"messageId":2})") << u"1:- 2:deleted 3:- 2:- total 3"_s << QByteArray();
+        QTest::newRow("delete fails") << u"delete 2"_s << 404 << QByteArray() << QByteArray(R"({"messageId":2})") << u"1:- 2:- 3:- 2:- total 3"_s << QByteArray("admin.messages_delete_failed");
     }
     void rowActions()
     {
@@ -450,7 +461,6 @@ private Q_SLOTS:
         QString path;
         bool acting = false; // the row still locked once the action ended
         if (words.first() == u"ban" || words.first() == u"role") {
-            // Two rows share id 2: only the first is patched.
             f.server.respond(usersPath, { 200, R"({"users":[{"id":1},{"id":2},{"id":3,"isBanned":true},{"id":2}]})" });
             UserManagementViewModel users(f.api);
             runTask(users.load());
@@ -486,7 +496,7 @@ private Q_SLOTS:
             error = groups.errorMessage();
             acting = groups.isActing(id);
         } else {
-            f.server.respond(messagesPath, { 200, page("messages", 3, 3) });
+            f.server.respond(messagesPath, { 200, R"({"messages":[{"id":1},{"id":2},{"id":3},{"id":2}],"total":3})" });
             MessageAuditViewModel audit(f.api);
             runTask(audit.load());
             AuditMessage target;
@@ -828,6 +838,21 @@ private Q_SLOTS:
         QCOMPARE(words.errorMessage(), std::optional(text("admin.words_delete_failed") + u"gone"_s));
         QCOMPARE(f.server.requestsTo(wordsGet).size(), 2);
         QVERIFY(!words.isLoading());
+    }
+
+    void staleWordsDropped()
+    {
+        Fixture f;
+        f.server.respondOnce(wordsGet, { 200, envelope(R"([{"id":1,"word":"old"}])"), {}, true });
+        f.server.respond(wordsGet, { 200, envelope(R"([{"id":2,"word":"new"}])") });
+        SensitiveWordsViewModel words(f.api);
+        auto older = words.loadWords();
+        QTRY_COMPARE(f.server.requestsTo(wordsGet).size(), 1);
+        runTask(words.loadWords());
+        f.server.release(wordsGet);
+        runTask(std::move(older));
+        QCOMPARE(words.words().size(), 1);
+        QCOMPARE(words.words().first().id, qint64(2));
     }
 
     void wordsLoadFailure()

@@ -783,6 +783,17 @@ private Q_SLOTS:
         QCOMPARE(ids(f.model->messages()), (QList<qint64> { 6, 7, optimisticId, 8 }));
         // The next older page starts past the three listed messages the server holds.
         QCOMPARE(f.model->offset(), 3);
+
+        // An older page asked for before a reload belongs to the list the reload replaced.
+        f.stack.server.respondOnce(procedure("messages.list"), { 200, envelope(page({ messageJson(3, 2) })), {}, true });
+        auto beforeReload = f.model->loadMoreMessages();
+        QTRY_COMPARE(f.stack.requestCount(procedure("messages.list")), 4);
+        f.stack.server.respondOnce(procedure("messages.list"), ok(page({ messageJson(8, 2), messageJson(7, 2), messageJson(6, 2) })));
+        testsupport::runTask(f.model->loadMessages());
+        f.stack.server.release(procedure("messages.list"));
+        testsupport::runTask(std::move(beforeReload));
+        QCOMPARE(ids(f.model->messages()), (QList<qint64> { 6, 7, 8, optimisticId }));
+        QCOMPARE(f.model->offset(), 3);
     }
 
     void mimeTypes_data()

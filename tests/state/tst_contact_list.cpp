@@ -172,6 +172,12 @@ private Q_SLOTS:
         QCOMPARE(f.model.pendingRequestCount(), 3);
         QCOMPARE(f.model.error(), std::optional<QString>(u"down"_s));
         QVERIFY(!f.model.isLoading());
+
+        // The count alone failing is no error: there is no count, not the last one.
+        f.stack.server.respondOnce(procedure("contacts.getPendingRequestCount"), { 500, "{}" });
+        f.load();
+        QCOMPARE(f.model.pendingRequestCount(), 0);
+        QCOMPARE(layout(f.model.sections()), u"B:1001"_s);
     }
 
     void presenceUpdatesEveryMatchingContact()

@@ -318,6 +318,26 @@ private Q_SLOTS:
         QVERIFY(!model.isCreatingChat());
     }
 
+    // The chat made for a detail that was replaced meanwhile still opens.
+    void chatOutlivesItsDetail()
+    {
+        ClientStack stack;
+        stack.server.respond(procedure("conversations.create"), { 200, envelope(R"({"conversationId":77})"), {}, true });
+        Contact contact;
+        contact.contactId = 42;
+        auto model = std::make_unique<ContactDetailViewModel>(contact, ContactDetailViewModel::Dependencies { &stack.chat, &stack.contacts, &stack.notifications });
+        QList<qint64> opened;
+        stack.notifications.observe(NotificationName::navigateToConversation(), this, [&opened](const QVariantMap& info) {
+            opened.append(userInfo::record<Conversation>(info, u"conversation"_s).value_or(Conversation {}).id);
+        }, Qt::DirectConnection);
+        auto creating = model->startConversation();
+        QTRY_COMPARE(stack.requestCount(procedure("conversations.create")), 1);
+        model.reset();
+        stack.server.release(procedure("conversations.create"));
+        testsupport::runTask(std::move(creating));
+        QCOMPARE(opened, QList<qint64> { 77 });
+    }
+
     // Nothing goes before the user confirms; a refusal keeps the contact and says why.
     void deleteAsksFirst_data()
     {

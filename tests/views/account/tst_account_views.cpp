@@ -207,6 +207,8 @@ private Q_SLOTS:
         QTest::mouseClick(child<QPushButton>(alert, "errorAlertOk"), Qt::LeftButton);
         QTRY_VERIFY(!alert->isVisible());
         QVERIFY(!view.viewModel()->errorMessage());
+        view.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&view));
 
         s.reply("user.mfaStatus", 200, R"({"enabled":false})");
         QTest::mouseClick(retry, Qt::LeftButton);
@@ -218,6 +220,8 @@ private Q_SLOTS:
         QTest::mouseClick(enable, Qt::LeftButton);
         auto* setup = child<QGroupBox>(&view, "setupSection");
         QTRY_VERIFY(setup->isVisible());
+        // What comes next has the keyboard: the code, then the status's button.
+        QTRY_COMPARE(QApplication::focusWidget(), child<QLineEdit>(&view, "verifyCodeField"));
         auto* secret = child<QLabel>(&view, "secretLabel");
         auto* codes = child<QLabel>(&view, "backupCodesLabel");
         QCOMPARE(secret->text(), u"JBSWY3DPEHPK3PXP"_s);
@@ -241,6 +245,7 @@ private Q_SLOTS:
         s.reply("user.mfaStatus", 200, R"({"enabled":true})");
         QTest::mouseClick(verify, Qt::LeftButton);
         QTRY_VERIFY(disable->isVisible());
+        QTRY_COMPARE(QApplication::focusWidget(), disable);
         QVERIFY(setup->isHidden() && enable->isHidden());
         QCOMPARE(child<QLabel>(&view, "statusValue")->text(), Localized::text("2fa.status_enabled"));
         QCOMPARE(child<QLabel>(&view, "statusValue")->palette().color(QPalette::WindowText), SystemColors::green());
@@ -263,6 +268,7 @@ private Q_SLOTS:
         QTest::mouseClick(child<QPushButton>(sheet, "disableCancelButton"), Qt::LeftButton);
         QTRY_VERIFY(!sheet->isVisible());
         QCOMPARE(view.viewModel()->disableCode(), QString());
+        QTRY_COMPARE(QApplication::focusWidget(), disable);
 
         QCOMPARE(s.calls(), (QStringList { u"GET user.mfaStatus"_s, u"GET user.mfaStatus"_s, u"POST user.setupMFA"_s,
                                            u"POST user.verifyMFA {\"code\":\" 123456\\n\"}"_s, u"GET user.mfaStatus"_s,

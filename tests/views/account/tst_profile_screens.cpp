@@ -178,6 +178,13 @@ private Q_SLOTS:
         QCOMPARE(changed.size(), 1);
         QCOMPARE(changed.first().at(0).toModelIndex().row(), 1);
         QCOMPARE(sessionTitles(&view), (QStringList { u"Desk"_s, u"Tablet"_s }));
+        // The current mark alone changes what a row shows (its label, its button).
+        m_stack->server.respond(procedure("user.listSessions"),
+                                ok("[{\"id\":1,\"deviceName\":\"Desk\"},{\"id\":9,\"deviceName\":\"Tablet\"}]"));
+        testsupport::runTask(view.viewModel()->loadSessions());
+        QCOMPARE(changed.size(), 2);
+        QCOMPARE(changed.last().at(0).toModelIndex().row(), 0);
+        QCOMPARE(rowsWith(&view, SessionListModel::IsCurrentRole), 0);
     }
 
     void revoke_data()

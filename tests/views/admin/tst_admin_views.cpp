@@ -957,8 +957,16 @@ private Q_SLOTS:
 
         QVERIFY(clickCellAction(table, 1, SensitiveWordsTableModel::ActionsColumn, u"deleteButton"_s));
         QTRY_VERIFY(openDialog<ConfirmationDialog>(view));
+        // The row is drawn again as its button goes grey, or it would keep the old one.
+        QSignalSpy redrawn(table->model(), &QAbstractItemModel::dataChanged);
         QVERIFY(confirmOpenDialog(view));
         QTRY_COMPARE(f.count(deletePath), 1);
+        QVERIFY(std::any_of(redrawn.cbegin(), redrawn.cend(), [](const QList<QVariant>& change) {
+            const QModelIndex first = change.at(0).toModelIndex();
+            const QModelIndex last = change.at(1).toModelIndex();
+            return first.row() <= 1 && last.row() >= 1 && first.column() <= SensitiveWordsTableModel::ActionsColumn
+                && last.column() >= SensitiveWordsTableModel::ActionsColumn;
+        }));
         QVERIFY(!cellActionEnabled(table, 1, SensitiveWordsTableModel::ActionsColumn, u"deleteButton"_s));
         QVERIFY(cellActionEnabled(table, 0, SensitiveWordsTableModel::ActionsColumn, u"deleteButton"_s));
         QVERIFY(clickCellAction(table, 1, SensitiveWordsTableModel::ActionsColumn, u"deleteButton"_s));
