@@ -288,10 +288,12 @@ private Q_SLOTS:
         WebSocketService* service = renewal.channel.service.get();
         QSignalSpy accepted(service, &WebSocketService::authenticated);
         QSignalSpy reads(service, &WebSocketService::readSubject);
+        WebSocketLogCapture log;
         renewal.old().socket->sendTextMessage(frame);
         renewal.old().socket->sendTextMessage(readFrame);
         QTRY_COMPARE(reads.size(), 1);
         QCOMPARE(accepted.size(), 0);
+        QCOMPARE(log.linesStartingWith(u"[WS] Receive error"_s), QStringList());
         QVERIFY(!typesOf(renewal.old().frames).contains(u"ping"_s));
 
         renewal.fresh().socket->sendTextMessage(u"{\"type\":\"auth_success\",\"payload\":{\"userId\":1}}"_s);

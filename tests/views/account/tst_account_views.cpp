@@ -273,6 +273,16 @@ private Q_SLOTS:
         QCOMPARE(s.calls(), (QStringList { u"GET user.mfaStatus"_s, u"GET user.mfaStatus"_s, u"POST user.setupMFA"_s,
                                            u"POST user.verifyMFA {\"code\":\" 123456\\n\"}"_s, u"GET user.mfaStatus"_s,
                                            u"POST user.disableMFA {\"code\":\"654321\"}"_s }));
+
+        // Turned off, the sheet and its button gone: Turn On has the keyboard.
+        QTest::mouseClick(disable, Qt::LeftButton);
+        QTRY_VERIFY(sheet->isVisible());
+        paste(child<QLineEdit>(sheet, "disableCodeField"), u"123456"_s);
+        s.reply("user.disableMFA", 200, "null");
+        s.reply("user.mfaStatus", 200, R"({"enabled":false})");
+        QTest::mouseClick(confirm, Qt::LeftButton);
+        QTRY_VERIFY(enable->isVisible());
+        QTRY_COMPARE(QApplication::focusWidget(), enable);
     }
 
     void deviceSections_data()
