@@ -7,6 +7,7 @@
 #include "views/admin/OperatorConsoleView.h"
 #include "views/common/CloseShortcut.h"
 #include "views/common/Localized.h"
+#include "views/common/WindowAccessible.h"
 
 #include <QMessageBox>
 
@@ -53,6 +54,7 @@ void StaffConsoles::open(Console console)
             window = new OperatorConsoleView(m_api);
         window->setAttribute(Qt::WA_DeleteOnClose);
         CloseShortcut::install(window);
+        WindowAccessible::mark(window);
         // The smallest size at which every console screen shows its texts whole,
         // in all three languages.
         window->setMinimumSize(860, 540);

@@ -49,6 +49,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QClipboard>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -266,12 +267,14 @@ private Q_SLOTS:
             { u"settings profile"_s, settings + QStringList { u"editProfileButton"_s, u"sessionList"_s, u"twoFactorLink"_s, u"devicesLink"_s, u"logoutButton"_s } },
             { u"settings editor"_s, { u"nameField"_s, u"bioField"_s, u"emailField"_s, u"genderPicker"_s, u"regionField"_s, u"cancelButton"_s, u"saveButton"_s } },
             { u"settings two-factor"_s, settings + QStringList { u"navigationBackButton"_s, u"enableButton"_s } },
-            { u"settings two-factor, setting up"_s, settings + QStringList { u"navigationBackButton"_s, u"enableButton"_s, u"verifyCodeField"_s } },
+            // The secret and the codes are stops of their own, each with its Copy.
+            { u"settings two-factor, setting up"_s, settings + QStringList { u"navigationBackButton"_s, u"enableButton"_s, u"secretField"_s, u"secretFieldCopy"_s,
+                u"backupCodesField"_s, u"backupCodesFieldCopy"_s, u"verifyCodeField"_s } },
             { u"settings devices"_s, settings + QStringList { u"navigationBackButton"_s, u"refreshButton"_s, u"deviceList"_s, u"logoutAllButton"_s } },
             { u"settings devices: sign out all"_s, { u"confirmLogoutButton"_s, u"cancelLogoutButton"_s } },
-            { u"group roles"_s, { u"roleNameField"_s, u"colorSwatch"_s, u"colorSwatch"_s, u"colorSwatch"_s, u"colorSwatch"_s, u"colorSwatch"_s, u"colorSwatch"_s, u"colorSwatch"_s, u"colorSwatch"_s,
-                u"canSendMessage"_s, u"canInvite"_s, u"canPin"_s, u"canAnnounce"_s, u"canManageMembers"_s, u"cancelButton"_s } },
-            { u"group roles: assign"_s, { u"memberList"_s } },
+            // The colours are one stop, as radio buttons are; the arrows choose among them.
+            { u"group roles"_s, { u"roleNameField"_s, u"colorSwatch"_s, u"canSendMessage"_s, u"canInvite"_s, u"canPin"_s, u"canAnnounce"_s, u"canManageMembers"_s, u"cancelButton"_s } },
+            { u"group roles: assign"_s, { u"memberList"_s, u"doneButton"_s } },
         };
         for (const AppLanguage each : appLanguage::allCases()) {
             const QString language = appLanguage::rawValue(each);
@@ -459,8 +462,11 @@ private Q_SLOTS:
         QCOMPARE(focusedName(), u"enableButton"_s);
         press(Qt::Key_Space);
         QTRY_COMPARE_WITH_TIMEOUT(focusedName(), u"verifyCodeField"_s, 10000);
-        const std::optional<QByteArray> secret = Totp::fromBase32(find<QLabel>(u"secretLabel"_s)->text());
-        const QString backup = find<QLabel>(u"backupCodesLabel"_s)->text().section(u'\n', 0, 0);
+        // The secret goes into an authenticator the way a person takes it: Copy.
+        QGuiApplication::clipboard()->clear();
+        find<QPushButton>(u"secretFieldCopy"_s)->click();
+        const std::optional<QByteArray> secret = Totp::fromBase32(QGuiApplication::clipboard()->text());
+        const QString backup = find<QPlainTextEdit>(u"backupCodesField"_s)->toPlainText().section(u'\n', 0, 0);
         QVERIFY(secret);
         QTest::keyClicks(focused(), testtotp::codeAt(*secret, 0));
         press(Qt::Key_Return);

@@ -296,6 +296,19 @@ QStringList outOfVisualOrder(const TabChain& chain)
     return steps;
 }
 
+// Radio buttons are one Tab stop: the arrows reach the rest of their group.
+bool reachedThroughGroup(QWidget* widget, const TabChain& chain)
+{
+    const auto isRadio = [](QWidget* candidate) {
+        const QAccessibleInterface* face = QAccessible::queryAccessibleInterface(candidate);
+        return face && face->role() == QAccessible::RadioButton;
+    };
+    if (!isRadio(widget) || !widget->parentWidget())
+        return false;
+    const QList<QWidget*> group = widget->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    return std::any_of(group.cbegin(), group.cend(), [&](QWidget* other) { return other != widget && isRadio(other) && chain.reaches(other); });
+}
+
 QList<QWidget*> unreached(QWidget* window, const TabChain& chain, const QStringList& except)
 {
     QList<QWidget*> missed;
@@ -303,7 +316,7 @@ QList<QWidget*> unreached(QWidget* window, const TabChain& chain, const QStringL
         if (widget->window() != window || !widget->isVisible() || !widget->isEnabled() || isQtInternal(widget)
             || isInnerPart(widget, window) || !isUsableByMouse(widget) || isExcused(widget, except, QStringLiteral("reach")))
             continue;
-        if (!chain.reaches(widget) && !chain.reaches(deepestFocusProxy(widget)))
+        if (!chain.reaches(widget) && !chain.reaches(deepestFocusProxy(widget)) && !reachedThroughGroup(widget, chain))
             missed << widget;
     }
     return missed;

@@ -18,6 +18,9 @@ class GroupRolesMenuViewModel : public QObject {
 public:
     // The palette of the role editor, first the colour a new role starts with.
     static const QStringList& presetColors();
+    // The string-table key of a preset colour's name ("roles.color_blue"), which
+    // is what a person hears for it; a colour outside the presets is "roles.color".
+    static const char* colorNameKey(const QString& hex);
 
     GroupRolesMenuViewModel(qint64 conversationId, qint64 currentUserId, GroupService* groupService, QObject* parent = nullptr);
 

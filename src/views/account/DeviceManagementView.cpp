@@ -6,6 +6,7 @@
 #include "views/account/DeviceRow.h"
 #include "views/account/ListStateOverlay.h"
 #include "views/common/ErrorAlert.h"
+#include "views/common/FocusHold.h"
 #include "views/common/Appearance.h"
 #include "views/common/Icons.h"
 #include "views/common/ListKeyboard.h"
@@ -93,7 +94,9 @@ DeviceManagementView::DeviceManagementView(std::unique_ptr<DeviceManagementViewM
             m_viewModel->revokeOtherDevices();
     });
     connect(m_logoutAll, &QPushButton::clicked, m_confirm, [this] { m_confirm->open(); });
-    ListKeyboard::attach(m_list)->showCurrentRowOnEntry();
+    auto* keys = ListKeyboard::attach(m_list);
+    keys->showCurrentRowOnEntry();
+    keys->openMenuOnReturn();
     connect(m_rows, &DeviceRow::actionTriggered, this, [this](const QModelIndex& index, const QString& name) {
         if (name == u"logout")
             m_viewModel->logoutDevice(m_model->deviceAt(index.row()));
@@ -160,7 +163,7 @@ void DeviceManagementView::fitList()
 void DeviceManagementView::updateLoading()
 {
     const bool loading = m_viewModel->isLoading();
-    m_refresh->setEnabled(!loading);
+    FocusHold::setEnabled(m_refresh, !loading);
     m_overlay->showState(loading, m_viewModel->devices().isEmpty(), m_viewModel->loadFailure());
     m_logoutAll->setVisible(!m_viewModel->otherDevices().isEmpty());
 }

@@ -21,6 +21,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+namespace {
+constexpr const char* UnblockedName = "unblockedName";
+}
+
 PrivacySettingsView::PrivacySettingsView(QWidget* parent)
     : PrivacySettingsView(ContactService::shared(), &UserDefaults::standard(), parent)
 {
@@ -107,8 +111,10 @@ void PrivacySettingsView::rebuildBlacklist()
         label->setObjectName(QStringLiteral("blacklistName"));
         label->setFullText(name);
         line->addWidget(label, 1);
-        auto* unblock = new QPushButton(Localized::text("privacy.unblock"), row);
+        auto* unblock = new QPushButton(row);
         unblock->setObjectName(QStringLiteral("unblockButton"));
+        unblock->setProperty(UnblockedName, name);
+        retranslateUnblock(unblock);
         unblock->setFont(Appearance::font(Appearance::TextStyle::Caption));
         connect(unblock, &QPushButton::clicked, this, [this, contact] { m_viewModel->unblock(contact); });
         line->addWidget(unblock);
@@ -120,6 +126,13 @@ void PrivacySettingsView::rebuildBlacklist()
         QWidget* next = m_unblockButtons.isEmpty() ? static_cast<QWidget*>(m_deviceLink) : m_unblockButtons.value(qMin(focusedRow, m_unblockButtons.size() - 1));
         next->setFocus(Qt::OtherFocusReason);
     }
+}
+
+void PrivacySettingsView::retranslateUnblock(QPushButton* button)
+{
+    button->setText(Localized::text("privacy.unblock"));
+    // Every row has one: a screen reader hears whom each one unblocks.
+    button->setAccessibleName(button->text() + u' ' + button->property(UnblockedName).toString());
 }
 
 void PrivacySettingsView::showError()
@@ -145,9 +158,11 @@ void PrivacySettingsView::retranslate()
     m_blacklist->header()->setText(Localized::text("privacy.blacklist"));
     m_blacklistEmpty->setText(Localized::text("privacy.blacklist_empty"));
     for (QPushButton* button : std::as_const(m_unblockButtons))
-        button->setText(Localized::text("privacy.unblock"));
+        retranslateUnblock(button);
     m_security->header()->setText(Localized::text("privacy.security"));
     m_deviceLink->setText(Localized::text("privacy.device_management") + QStringLiteral("  ›"));
+    // The chevron only points the way; a screen reader says what opens.
+    m_deviceLink->setAccessibleName(Localized::text("privacy.device_management"));
     if (m_viewModel->error())
         showError();
 }

@@ -28,6 +28,7 @@ private:
     void retranslate();
     void rebuildBlacklist();
     void showError();
+    static void retranslateUnblock(QPushButton* button);
     void openDeviceManagement();
 
     PrivacySettingsViewModel* m_viewModel;

@@ -3,8 +3,10 @@
 #include "network/AuthService.h"
 #include "state/account/ProfileEditViewModel.h"
 #include "state/common/LocalizationManager.h"
+#include "views/common/AlertLabel.h"
 #include "views/common/Appearance.h"
 #include "views/common/ComboBoxAccessible.h"
+#include "views/common/FocusHold.h"
 #include "views/common/Localized.h"
 #include "views/common/ProminentButton.h"
 #include "views/common/Sheet.h"
@@ -30,7 +32,7 @@ ProfileEditView::ProfileEditView(AuthViewModel* authViewModel, AuthService& auth
     , m_title(new QLabel(this))
     , m_form(new QFormLayout)
     , m_gender(new QComboBox(this))
-    , m_error(new QLabel(this))
+    , m_error(new AlertLabel(this))
     , m_cancel(new QPushButton(this))
     , m_save(new ProminentButton(this))
 {
@@ -64,8 +66,6 @@ ProfileEditView::ProfileEditView(AuthViewModel* authViewModel, AuthService& auth
     column->addLayout(m_form);
 
     m_error->setObjectName(QStringLiteral("editError"));
-    m_error->setTextFormat(Qt::PlainText);
-    m_error->setWordWrap(true);
     m_error->setFont(Appearance::font(TextStyle::Caption));
     Appearance::setTextColor(m_error, QColor(0xff, 0x3b, 0x30));
     column->addWidget(m_error);
@@ -110,13 +110,12 @@ QLineEdit* ProfileEditView::field(const char* objectName, QString* value)
 
 void ProfileEditView::updateSaving()
 {
-    m_save->setEnabled(!m_viewModel->isSaving());
+    FocusHold::setEnabled(m_save, !m_viewModel->isSaving());
 }
 
 void ProfileEditView::updateError()
 {
-    m_error->setText(m_viewModel->errorText());
-    m_error->setVisible(m_viewModel->error().has_value());
+    m_error->setAlert(m_viewModel->error() ? std::optional<QString>(m_viewModel->errorText()) : std::nullopt);
 }
 
 void ProfileEditView::retranslate()

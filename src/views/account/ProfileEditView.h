@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class AlertLabel;
 class AuthService;
 class AuthViewModel;
 class ProfileEditViewModel;
@@ -36,7 +37,7 @@ private:
     QLineEdit* m_email;
     QComboBox* m_gender;
     QLineEdit* m_region;
-    QLabel* m_error;
+    AlertLabel* m_error;
     QPushButton* m_cancel;
     QPushButton* m_save;
 };

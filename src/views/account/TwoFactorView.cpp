@@ -1,5 +1,7 @@
 #include "views/account/TwoFactorView.h"
 
+#include "views/account/CopyableCode.h"
+
 #include "state/common/LocalizationManager.h"
 #include "state/account/TwoFactorViewModel.h"
 #include "views/common/ErrorAlert.h"
@@ -44,18 +46,6 @@ QFont monospaced(TextStyle style)
     return font;
 }
 
-// Secrets and codes are copied by hand into an authenticator or onto paper.
-QLabel* selectableCode(QWidget* parent, const char* objectName, TextStyle style)
-{
-    auto* label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(objectName));
-    label->setTextFormat(Qt::PlainText);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    label->setFont(monospaced(style));
-    label->setWordWrap(true);
-    return label;
-}
-
 QString redButtonStyle()
 {
     return QStringLiteral("QPushButton { background: %1; color: white; border: none; border-radius: 6px; padding: 5px 14px; }"
@@ -82,9 +72,9 @@ TwoFactorView::TwoFactorView(std::unique_ptr<TwoFactorViewModel> viewModel, QWid
     , m_retry(new QPushButton(m_statusSection))
     , m_setupSection(new QGroupBox(this))
     , m_secretCaption(new QLabel(m_setupSection))
-    , m_secret(selectableCode(m_setupSection, "secretLabel", TextStyle::Body))
+    , m_secret(new CopyableCode(QStringLiteral("secretField"), monospaced(TextStyle::Body), m_setupSection))
     , m_codesCaption(new QLabel(m_setupSection))
-    , m_codes(selectableCode(m_setupSection, "backupCodesLabel", TextStyle::Caption))
+    , m_codes(new CopyableCode(QStringLiteral("backupCodesField"), monospaced(TextStyle::Caption), m_setupSection))
     , m_verifyCode(new QLineEdit(m_setupSection))
     , m_verify(new QPushButton(m_setupSection))
     , m_spinner(new Spinner(28, Appearance::accent(), this))
@@ -219,6 +209,8 @@ void TwoFactorView::retranslate()
     m_setupSection->setTitle(Localized::text("2fa.setup"));
     m_secretCaption->setText(Localized::text("2fa.secret_key"));
     m_codesCaption->setText(Localized::text("2fa.backup_codes"));
+    m_secret->setCaption(m_secretCaption->text());
+    m_codes->setCaption(m_codesCaption->text());
     m_verifyCode->setPlaceholderText(Localized::text("2fa.verify_placeholder"));
     m_verifyCode->setAccessibleName(m_verifyCode->placeholderText());
     m_verify->setText(Localized::text("2fa.verify_enable_button"));

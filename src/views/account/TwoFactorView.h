@@ -6,6 +6,7 @@
 
 class QDialog;
 class QGroupBox;
+class CopyableCode;
 class QLabel;
 class ErrorAlert;
 class QLineEdit;
@@ -50,9 +51,9 @@ private:
     QPushButton* m_retry;
     QGroupBox* m_setupSection;
     QLabel* m_secretCaption;
-    QLabel* m_secret;
+    CopyableCode* m_secret;
     QLabel* m_codesCaption;
-    QLabel* m_codes;
+    CopyableCode* m_codes;
     QLineEdit* m_verifyCode;
     QPushButton* m_verify;
     Spinner* m_spinner;

@@ -144,9 +144,16 @@ void OperatorSessionDetail::accept()
 void OperatorSessionDetail::end()
 {
     const auto id = m_model->selectedSessionId();
-    // End shows where Accept was: the second half of a double click on Accept lands here.
-    if (!id || justAccepted(*id))
+    if (!id)
         return;
+    // End shows where Accept was: the second half of a double click on Accept lands
+    // here, and its press took the keyboard. It goes back to the reply, where the
+    // accept had put it.
+    if (justAccepted(*id)) {
+        if (m_end->hasFocus() && m_inputBar->isVisible())
+            m_input->setFocus(Qt::OtherFocusReason);
+        return;
+    }
     m_model->endSession(*id);
 }
 

@@ -4,6 +4,7 @@
 #include "state/common/LocalizationManager.h"
 #include "views/chat/MessageInputBar.h"
 #include "views/chat/MessageListView.h"
+#include "views/common/AlertLabel.h"
 #include "views/common/Appearance.h"
 #include "views/common/Divider.h"
 #include "views/common/ElidedLabel.h"
@@ -96,10 +97,8 @@ void ChatView::build(const QString& conversationName)
     m_list = new MessageListView(vm->currentUserId(), callbacks, this);
     column->addWidget(m_list, 1);
 
-    m_error = new QLabel(this);
+    m_error = new AlertLabel(this);
     m_error->setObjectName(QStringLiteral("chatError"));
-    m_error->setTextFormat(Qt::PlainText);
-    m_error->setWordWrap(true);
     m_error->setContentsMargins(16, 2, 16, 2);
     m_error->setFont(Appearance::font(TextStyle::Caption));
     m_error->setStyleSheet(QStringLiteral("color: #ff3b30;"));
@@ -224,8 +223,7 @@ void ChatView::updateTyping()
 void ChatView::updateError()
 {
     const std::optional<QString> error = m_viewModel->error();
-    m_error->setVisible(error.has_value());
-    m_error->setText(error.value_or(QString()));
+    m_error->setAlert(error);
 }
 
 void ChatView::updateReply()

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class AlertLabel;
 class ChatViewModel;
 class ElidedLabel;
 class MessageInputBar;
@@ -54,7 +55,7 @@ private:
     QLabel* m_typing = nullptr;
     QHBoxLayout* m_headerRow = nullptr;
     MessageListView* m_list = nullptr;
-    QLabel* m_error = nullptr;
+    AlertLabel* m_error = nullptr;
     QWidget* m_replyBar = nullptr;
     QLabel* m_replyTitle = nullptr;
     QLabel* m_replyContent = nullptr;

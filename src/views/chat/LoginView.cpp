@@ -2,7 +2,9 @@
 
 #include "state/chat/AuthViewModel.h"
 #include "state/common/LocalizationManager.h"
+#include "views/common/AlertLabel.h"
 #include "views/common/Appearance.h"
+#include "views/common/FocusHold.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/ProminentButton.h"
@@ -42,7 +44,7 @@ LoginView::LoginView(AuthViewModel* authViewModel, QWidget* parent)
     , m_nickname(field("nicknameField"))
     , m_inviteCode(field("inviteCodeField"))
     , m_email(field("emailField"))
-    , m_error(new QLabel(this))
+    , m_error(new AlertLabel(this))
     , m_submit(new ProminentButton(this))
     , m_spinner(new Spinner(16, Qt::white, m_submit))
     , m_modeLink(new QPushButton(this))
@@ -80,8 +82,6 @@ LoginView::LoginView(AuthViewModel* authViewModel, QWidget* parent)
     for (QLineEdit* edit : { m_username, m_password, m_code, m_nickname, m_inviteCode, m_email })
         form->addWidget(edit, 0, Qt::AlignHCenter);
     m_error->setObjectName(QStringLiteral("loginError"));
-    m_error->setTextFormat(Qt::PlainText);
-    m_error->setWordWrap(true);
     m_error->setAlignment(Qt::AlignCenter);
     m_error->setFixedWidth(FieldWidth);
     m_error->setFont(Appearance::font(TextStyle::Caption));
@@ -199,7 +199,7 @@ void LoginView::updateCodeField()
 void LoginView::updateLoading()
 {
     const bool loading = m_auth->isLoading();
-    m_submit->setEnabled(!loading);
+    FocusHold::setEnabled(m_submit, !loading);
     m_submit->setText(loading ? QString() : Localized::text(m_auth->isLoginMode() ? "auth.login_button" : "auth.register_button"));
     m_spinner->setVisible(loading);
 }
@@ -207,8 +207,7 @@ void LoginView::updateLoading()
 void LoginView::updateError()
 {
     const std::optional<QString> error = m_auth->error();
-    m_error->setVisible(error.has_value());
-    m_error->setText(error.value_or(QString()));
+    m_error->setAlert(error);
     // Centred in its row, the label is not asked for its wrapped height: a reason on
     // two lines would be cut in half. Without a reason it has none to give (-1).
     m_error->setMinimumHeight(qMax(0, m_error->heightForWidth(FieldWidth)));

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+class AlertLabel;
 class AuthViewModel;
 class QLabel;
 class QLineEdit;
@@ -42,7 +43,7 @@ private:
     QLineEdit* m_nickname;
     QLineEdit* m_inviteCode;
     QLineEdit* m_email;
-    QLabel* m_error;
+    AlertLabel* m_error;
     QPushButton* m_submit;
     Spinner* m_spinner;
     QPushButton* m_modeLink;

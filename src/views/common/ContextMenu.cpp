@@ -1,6 +1,8 @@
 #include "views/common/ContextMenu.h"
 
 #include <QAction>
+
+#include <algorithm>
 #include <QStyleOptionMenuItem>
 
 namespace {
@@ -15,6 +17,22 @@ void ContextMenu::markDestructive(QAction* action)
 bool ContextMenu::isDestructive(const QAction* action)
 {
     return action && action->property(DestructiveProperty).toBool();
+}
+
+QAction* ContextMenu::firstHarmless(const QMenu* menu)
+{
+    const QList<QAction*> entries = menu->actions();
+    const auto harmless = std::find_if(entries.cbegin(), entries.cend(), [](const QAction* entry) {
+        return entry->isVisible() && entry->isEnabled() && !entry->isSeparator() && !entry->menu() && !isDestructive(entry);
+    });
+    return harmless != entries.cend() ? *harmless : nullptr;
+}
+
+void ContextMenu::showEvent(QShowEvent* event)
+{
+    QMenu::showEvent(event);
+    if (!activeAction() || isDestructive(activeAction()))
+        setActiveAction(firstHarmless(this));
 }
 
 void ContextMenu::initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const

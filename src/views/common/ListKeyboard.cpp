@@ -50,7 +50,13 @@ bool ListKeyboard::eventFilter(QObject* watched, QEvent* event)
     switch (key->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        return modifiers == Qt::NoModifier && runMainAction();
+        if (modifiers != Qt::NoModifier)
+            return false;
+        if (m_returnOpensMenu) {
+            openMenu();
+            return true;
+        }
+        return runMainAction();
     case Qt::Key_Menu:
         openMenu();
         return true;
@@ -102,17 +108,10 @@ void ListKeyboard::openMenu()
     if ((m_menu && m_menu->isVisible()) || !current.isValid())
         return;
     m_menu = showMenu(current);
-    // Opened from the keyboard, a menu starts on its first entry, so Return takes it
-    // as on every desktop (a submenu is left closed until asked for).
-    if (!m_menu)
-        return;
-    for (QAction* entry : m_menu->actions()) {
-        if (entry->isVisible() && !entry->isSeparator()) {
-            if (entry->isEnabled() && !entry->menu())
-                m_menu->setActiveAction(entry);
-            break;
-        }
-    }
+    // Opened from the keyboard, a menu starts on an entry, so Return takes it as on
+    // every desktop; never on one that throws something away.
+    if (m_menu)
+        m_menu->setActiveAction(ContextMenu::firstHarmless(m_menu));
 }
 
 QMenu* ListKeyboard::showMenu(const QModelIndex& current)

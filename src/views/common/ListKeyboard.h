@@ -36,6 +36,9 @@ public:
     // For a list that stays on screen with no rows (an empty state drawn over it, no
     // results yet): while it has none, Tab passes it by, as it shows nothing to stop at.
     void skipWhileEmpty();
+    // For rows whose every action needs a second thought (signing a device out):
+    // Return opens the row's menu, as the menu key does, instead of doing anything.
+    void openMenuOnReturn() { m_returnOpensMenu = true; }
 
 Q_SIGNALS:
     // Page Up was pressed on the first row: a list that loads its past on scrolling up
@@ -62,6 +65,7 @@ private:
     QPointer<QMenu> m_menu;
     RowMenu m_rowMenu;
     bool m_showsCurrentOnEntry = false;
+    bool m_returnOpensMenu = false;
     // The last row the keyboard was on, to stay near it when it goes away.
     int m_lastRow = 0;
 };

@@ -2,6 +2,7 @@
 
 #include "state/common/LocalizationManager.h"
 #include "state/contacts/AddContactViewModel.h"
+#include "views/common/AlertLabel.h"
 #include "views/common/Appearance.h"
 #include "views/common/Divider.h"
 #include "views/common/ListKeyboard.h"
@@ -30,7 +31,7 @@ AddContactView::AddContactView(AddContactViewModel* viewModel, QWidget* parent)
     , m_field(new QLineEdit(this))
     , m_search(new QPushButton(this))
     , m_spinner(new Spinner(18, Appearance::secondaryText(), this))
-    , m_error(new QLabel(this))
+    , m_error(new AlertLabel(this))
     , m_results(new QListView(this))
 {
     setObjectName(QStringLiteral("addContactView"));
@@ -64,8 +65,6 @@ AddContactView::AddContactView(AddContactViewModel* viewModel, QWidget* parent)
     m_spinner->setObjectName(QStringLiteral("searchSpinner"));
     column->addWidget(m_spinner, 0, Qt::AlignHCenter);
     m_error->setObjectName(QStringLiteral("addContactError"));
-    m_error->setTextFormat(Qt::PlainText);
-    m_error->setWordWrap(true);
     m_error->setAlignment(Qt::AlignCenter);
     m_error->setContentsMargins(12, 4, 12, 4);
     Appearance::setTextColor(m_error, QColor(0xff, 0x3b, 0x30));
@@ -127,6 +126,5 @@ void AddContactView::updateStatus()
     m_search->setEnabled(m_viewModel->canSearch());
     m_spinner->setVisible(searching);
     const std::optional<QString> error = m_viewModel->error();
-    m_error->setVisible(!searching && error.has_value());
-    m_error->setText(error.value_or(QString()));
+    m_error->setAlert(!searching && error.has_value() ? error : std::nullopt);
 }

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class AlertLabel;
 class AddContactViewModel;
 class QLabel;
 class QLineEdit;
@@ -29,6 +30,6 @@ private:
     QLineEdit* m_field;
     QPushButton* m_search;
     Spinner* m_spinner;
-    QLabel* m_error;
+    AlertLabel* m_error;
     QListView* m_results;
 };

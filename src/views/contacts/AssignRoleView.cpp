@@ -14,7 +14,9 @@
 #include "views/contacts/MemberAssignmentRow.h"
 
 #include <QLabel>
+#include <QHBoxLayout>
 #include <QListView>
+#include <QPushButton>
 #include <QPointer>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -31,6 +33,7 @@ AssignRoleView::AssignRoleView(AssignRoleViewModel* viewModel, QWidget* parent)
     , m_content(new QStackedWidget(this))
     , m_empty(new QLabel(this))
     , m_list(new QListView(this))
+    , m_done(new QPushButton(this))
 {
     setObjectName(QStringLiteral("assignRoleView"));
     m_viewModel->setParent(this);
@@ -38,6 +41,13 @@ AssignRoleView::AssignRoleView(AssignRoleViewModel* viewModel, QWidget* parent)
     column->setContentsMargins(0, 0, 0, 0);
     column->addWidget(Sheet::heading(this));
     column->addWidget(m_content);
+    auto* buttons = new QHBoxLayout;
+    buttons->setContentsMargins(12, 8, 12, 12);
+    buttons->addStretch(1);
+    m_done->setObjectName(QStringLiteral("doneButton"));
+    buttons->addWidget(m_done);
+    column->addLayout(buttons);
+    connect(m_done, &QPushButton::clicked, this, [this] { Sheet::dismiss(this); });
 
     auto* loading = new QWidget(m_content);
     auto* loadingColumn = new QVBoxLayout(loading);
@@ -97,6 +107,7 @@ void AssignRoleView::retranslate()
     // The quotes around the name are the language's own.
     setWindowTitle(printfFormat(Localized::text("roles.assign_title"), { m_viewModel->role().name }));
     m_empty->setText(Localized::text("roles.no_members"));
+    m_done->setText(Localized::text("common.done"));
     m_list->setAccessibleName(windowTitle());
     // The owner's and administrators' words are in the language in force.
     m_list->viewport()->update();
@@ -110,7 +121,10 @@ void AssignRoleView::refresh()
         return;
     }
     m_content->setCurrentIndex(m_viewModel->members().isEmpty() ? EmptyPage : ListPage);
-    // The members are all the sheet holds: loaded, they take the keyboard, unless it went elsewhere.
-    if (m_content->currentIndex() == ListPage && isVisible() && !window()->focusWidget())
+    // The members are what the sheet is for: loaded, they take the keyboard, unless it
+    // went elsewhere. Done had it only for want of anything else while they loaded.
+    const QWidget* keyboard = window()->focusWidget();
+    if (m_content->currentIndex() == ListPage && isVisible() && (!keyboard || (keyboard == m_done && !m_listShown)))
         m_list->setFocus(Qt::OtherFocusReason);
+    m_listShown = m_listShown || m_content->currentIndex() == ListPage;
 }

@@ -5,10 +5,12 @@
 class AssignRoleViewModel;
 class QLabel;
 class QListView;
+class QPushButton;
 class QStackedWidget;
 
 // The members of a group, each with a mark showing whether this screen gave
-// them the role; a click gives it or takes it back.
+// them the role; a click, Return or Space gives it or takes it back. Done under
+// the list closes the sheet: each change was saved as it was made.
 class AssignRoleView : public QWidget {
     Q_OBJECT
 public:
@@ -26,7 +28,9 @@ private:
 
     AssignRoleViewModel* m_viewModel;
     bool m_started = false;
+    bool m_listShown = false;
     QStackedWidget* m_content;
     QLabel* m_empty;
     QListView* m_list;
+    QPushButton* m_done;
 };

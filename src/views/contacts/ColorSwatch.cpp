@@ -13,10 +13,7 @@ ColorSwatch::ColorSwatch(const QString& hex, QWidget* parent)
     setObjectName(QStringLiteral("colorSwatch"));
     setFixedSize(sizeHint());
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::StrongFocus);
     setCheckable(true);
-    setToolTip(hex);
-    setAccessibleName(hex);
 }
 
 QColor ColorSwatch::color() const

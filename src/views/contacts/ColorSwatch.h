@@ -2,10 +2,10 @@
 
 #include <QAbstractButton>
 
-// One colour of the role palette: a 24-point disc, with a white check mark when
-// it is the chosen colour. The keyboard reaches it (Space chooses), a ring around
-// the disc shows it has the focus, and a screen reader hears its colour text and
-// whether it is the chosen one (checked).
+// One colour of the role palette (ColorPalette): a 24-point disc, with a white
+// check mark when it is the chosen colour. Space chooses it, a ring around the
+// disc shows it has the focus, and a screen reader hears a radio button named by
+// its colour, checked when it is the chosen one.
 class ColorSwatch : public QAbstractButton {
     Q_OBJECT
 public:

@@ -5,8 +5,10 @@
 #include "state/common/LocalizationManager.h"
 #include "state/contacts/ReportViewModel.h"
 #include "views/chat/AvatarView.h"
+#include "views/common/AlertLabel.h"
 #include "views/common/Appearance.h"
 #include "views/common/Divider.h"
+#include "views/common/FocusHold.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/ProminentButton.h"
@@ -149,10 +151,8 @@ ContactDetailView::ContactDetailView(ContactDetailViewModel* viewModel, QWidget*
     secondary->addWidget(m_report);
     secondary->addStretch(1);
     actions->addLayout(secondary);
-    m_error = new QLabel(page);
+    m_error = new AlertLabel(page);
     m_error->setObjectName(QStringLiteral("contactError"));
-    m_error->setTextFormat(Qt::PlainText);
-    m_error->setWordWrap(true);
     m_error->setAlignment(Qt::AlignCenter);
     m_error->setFont(Appearance::font(TextStyle::Caption));
     Appearance::setTextColor(m_error, QColor(0xff, 0x3b, 0x30));
@@ -191,11 +191,10 @@ void ContactDetailView::retranslate()
 
 void ContactDetailView::updateState()
 {
-    m_sendMessage->setEnabled(!m_viewModel->isCreatingChat());
-    m_delete->setEnabled(!m_viewModel->isDeleting());
+    FocusHold::setEnabled(m_sendMessage, !m_viewModel->isCreatingChat());
+    FocusHold::setEnabled(m_delete, !m_viewModel->isDeleting());
     const std::optional<QString> error = m_viewModel->error();
-    m_error->setVisible(error.has_value());
-    m_error->setText(error.value_or(QString()));
+    m_error->setAlert(error);
 }
 
 void ContactDetailView::confirmDeletion()

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QWidget>
 
+class AlertLabel;
 class ContactDetailViewModel;
 class InfoRow;
 class QLabel;
@@ -34,6 +35,6 @@ private:
     QPushButton* m_sendMessage;
     QPushButton* m_delete;
     QPushButton* m_report;
-    QLabel* m_error;
+    AlertLabel* m_error;
     QPointer<QDialog> m_reportSheet;
 };

@@ -2,6 +2,7 @@
 
 #include "state/common/LocalizationManager.h"
 #include "state/contacts/FriendRequestsViewModel.h"
+#include "views/common/AlertLabel.h"
 #include "views/common/Appearance.h"
 #include "views/common/Divider.h"
 #include "views/common/Icons.h"
@@ -35,7 +36,7 @@ FriendRequestsView::FriendRequestsView(FriendRequestsViewModel* viewModel, QWidg
     , m_content(new QStackedWidget(this))
     , m_empty(new QLabel(this))
     , m_list(new QListView(this))
-    , m_error(new QLabel(this))
+    , m_error(new AlertLabel(this))
 {
     setObjectName(QStringLiteral("friendRequestsView"));
     m_viewModel->setParent(this);
@@ -95,8 +96,6 @@ FriendRequestsView::FriendRequestsView(FriendRequestsViewModel* viewModel, QWidg
     column->addWidget(m_content, 1);
 
     m_error->setObjectName(QStringLiteral("requestsError"));
-    m_error->setTextFormat(Qt::PlainText);
-    m_error->setWordWrap(true);
     m_error->setContentsMargins(12, 6, 12, 6);
     m_error->setFont(Appearance::font(TextStyle::Caption));
     Appearance::setTextColor(m_error, QColor(0xff, 0x3b, 0x30));
@@ -143,6 +142,5 @@ void FriendRequestsView::refresh()
 void FriendRequestsView::updateError()
 {
     const std::optional<QString> error = m_viewModel->error();
-    m_error->setVisible(error.has_value());
-    m_error->setText(error.value_or(QString()));
+    m_error->setAlert(error);
 }

@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+class AlertLabel;
 class FriendRequestsViewModel;
 class QLabel;
 class QListView;
@@ -35,5 +36,5 @@ private:
     QStackedWidget* m_content;
     QLabel* m_empty;
     QListView* m_list;
-    QLabel* m_error;
+    AlertLabel* m_error;
 };

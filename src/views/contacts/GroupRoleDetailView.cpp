@@ -9,7 +9,7 @@
 #include "views/common/ProminentButton.h"
 #include "views/common/Sheet.h"
 #include "views/common/Spinner.h"
-#include "views/contacts/ColorSwatch.h"
+#include "views/contacts/ColorPalette.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -41,6 +41,7 @@ GroupRoleDetailView::GroupRoleDetailView(GroupRoleDetailViewModel* viewModel, QW
     , m_basic(sectionTitle(this))
     , m_name(new QLineEdit(this))
     , m_colorCaption(new QLabel(this))
+    , m_palette(new ColorPalette(viewModel->presetColors(), this))
     , m_permissionsTitle(sectionTitle(this))
     , m_save(new ProminentButton(this))
     , m_spinner(new Spinner(24, Appearance::secondaryText(), this))
@@ -62,17 +63,8 @@ GroupRoleDetailView::GroupRoleDetailView(GroupRoleDetailViewModel* viewModel, QW
     m_colorCaption->setFont(Appearance::font(TextStyle::Subheadline));
     Appearance::setTextColor(m_colorCaption, Appearance::secondaryText());
     form->addWidget(m_colorCaption);
-    auto* palette = new QHBoxLayout;
-    // Ten points between the discs, the room for their focus rings counted in.
-    palette->setSpacing(10 - 2 * ColorSwatch::Ring);
-    for (const QString& hex : m_viewModel->presetColors()) {
-        auto* swatch = new ColorSwatch(hex, this);
-        connect(swatch, &ColorSwatch::clicked, m_viewModel, [this, hex] { m_viewModel->setSelectedColor(hex); });
-        m_swatches.append(swatch);
-        palette->addWidget(swatch);
-    }
-    palette->addStretch(1);
-    form->addLayout(palette);
+    connect(m_palette, &ColorPalette::chosen, m_viewModel, &GroupRoleDetailViewModel::setSelectedColor);
+    form->addWidget(m_palette);
     form->addSpacing(8);
     form->addWidget(m_permissionsTitle);
     for (const GroupRoleDetailViewModel::Permission& permission : GroupRoleDetailViewModel::permissionTable()) {
@@ -133,6 +125,7 @@ void GroupRoleDetailView::retranslate()
     m_name->setPlaceholderText(Localized::text("roles.name"));
     m_name->setAccessibleName(m_name->placeholderText());
     m_colorCaption->setText(Localized::text("roles.color"));
+    m_palette->retranslate(m_colorCaption->text());
     m_permissionsTitle->setText(Localized::text("roles.permissions"));
     for (int i = 0; i < m_switches.size(); ++i)
         m_switches.at(i)->setText(Localized::text(GroupRoleDetailViewModel::permissionTable().at(i).labelKey));
@@ -146,8 +139,7 @@ void GroupRoleDetailView::updateState()
 {
     if (m_name->text() != m_viewModel->name())
         m_name->setText(m_viewModel->name());
-    for (ColorSwatch* swatch : std::as_const(m_swatches))
-        swatch->setMarked(swatch->hex() == m_viewModel->selectedColor());
+    m_palette->setChosen(m_viewModel->selectedColor());
     for (int i = 0; i < m_switches.size(); ++i) {
         const QSignalBlocker blocker(m_switches.at(i));
         m_switches.at(i)->setChecked(m_viewModel->permission(GroupRoleDetailViewModel::permissionTable().at(i).key));

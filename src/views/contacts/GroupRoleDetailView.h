@@ -3,7 +3,7 @@
 #include <QList>
 #include <QWidget>
 
-class ColorSwatch;
+class ColorPalette;
 class GroupRoleDetailViewModel;
 class QCheckBox;
 class QLabel;
@@ -32,7 +32,7 @@ private:
     QLabel* m_basic;
     QLineEdit* m_name;
     QLabel* m_colorCaption;
-    QList<ColorSwatch*> m_swatches;
+    ColorPalette* m_palette;
     QLabel* m_permissionsTitle;
     QList<QCheckBox*> m_switches;
     QPushButton* m_cancel = nullptr;

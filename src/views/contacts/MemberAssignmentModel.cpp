@@ -32,7 +32,7 @@ void MemberAssignmentModel::refreshMarks()
             m_assigned.insert(userId);
         else
             m_assigned.remove(userId);
-        Q_EMIT dataChanged(index(row), index(row), { AssignedRole });
+        Q_EMIT dataChanged(index(row), index(row), { AssignedRole, Qt::CheckStateRole, Qt::AccessibleDescriptionRole });
     }
 }
 
@@ -66,6 +66,8 @@ QVariant MemberAssignmentModel::data(const QModelIndex& index, int role) const
     }
     case AssignedRole:
         return m_viewModel->isAssigned(member.userId);
+    case Qt::CheckStateRole:
+        return m_viewModel->isAssigned(member.userId) ? Qt::Checked : Qt::Unchecked;
     case AvatarRole:
         return member.avatar.value_or(QString());
     case AvatarNameRole:
@@ -73,4 +75,20 @@ QVariant MemberAssignmentModel::data(const QModelIndex& index, int role) const
     default:
         return {};
     }
+}
+
+Qt::ItemFlags MemberAssignmentModel::flags(const QModelIndex& index) const
+{
+    return QAbstractListModel::flags(index) | (index.isValid() ? Qt::ItemIsUserCheckable : Qt::NoItemFlags);
+}
+
+bool MemberAssignmentModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (role != Qt::CheckStateRole || !index.isValid() || index.row() >= rowCount())
+        return false;
+    const GroupMember member = m_viewModel->members().at(index.row());
+    const bool assigned = m_viewModel->isAssigned(member.userId);
+    if (assigned != (value.value<Qt::CheckState>() == Qt::Checked))
+        m_viewModel->toggle(member, assigned);
+    return true;
 }

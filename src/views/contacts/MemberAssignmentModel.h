@@ -5,9 +5,10 @@
 
 class AssignRoleViewModel;
 
-// The group's members as rows for the role assignment list. A new member list
-// resets it; giving or taking back the role repaints only the rows whose mark
-// changed.
+// The group's members as rows for the role assignment list, each a check box
+// (checked while the member holds the role: Space turns it, a screen reader says
+// it). A new member list resets it; giving or taking back the role repaints only
+// the rows whose mark changed.
 class MemberAssignmentModel : public QAbstractListModel {
     Q_OBJECT
 public:
@@ -25,6 +26,8 @@ public:
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
 
 private:
     void refreshMarks();

@@ -2,8 +2,10 @@
 
 #include "state/common/LocalizationManager.h"
 #include "state/contacts/ReportViewModel.h"
+#include "views/common/AlertLabel.h"
 #include "views/common/Appearance.h"
 #include "views/common/ComboBoxAccessible.h"
+#include "views/common/FocusHold.h"
 #include "views/common/Localized.h"
 #include "views/common/ProminentButton.h"
 #include "views/common/Sheet.h"
@@ -26,7 +28,7 @@ ReportView::ReportView(ReportViewModel* viewModel, QWidget* parent)
     , m_reasonLabel(new QLabel(this))
     , m_reason(new QComboBox(this))
     , m_description(new QPlainTextEdit(this))
-    , m_error(new QLabel(this))
+    , m_error(new AlertLabel(this))
     , m_cancel(new QPushButton(this))
     , m_submit(new ProminentButton(this))
 {
@@ -55,8 +57,6 @@ ReportView::ReportView(ReportViewModel* viewModel, QWidget* parent)
     column->addWidget(m_description);
 
     m_error->setObjectName(QStringLiteral("reportError"));
-    m_error->setTextFormat(Qt::PlainText);
-    m_error->setWordWrap(true);
     m_error->setFont(Appearance::font(TextStyle::Caption));
     Appearance::setTextColor(m_error, QColor(0xff, 0x3b, 0x30));
     column->addWidget(m_error);
@@ -86,7 +86,12 @@ ReportView::ReportView(ReportViewModel* viewModel, QWidget* parent)
     connect(m_description, &QPlainTextEdit::textChanged, this, [this] { m_viewModel->setDescription(m_description->toPlainText()); });
     connect(m_viewModel, &ReportViewModel::isSubmittingChanged, this, &ReportView::updateState);
     connect(m_viewModel, &ReportViewModel::errorChanged, this, &ReportView::updateState);
-    connect(m_viewModel, &ReportViewModel::submitted, this, [this] { Sheet::dismiss(this); });
+    connect(m_viewModel, &ReportViewModel::submitted, this, [this] {
+        // The sheet goes: the window it leaves says that the report went.
+        QWidget* opener = window()->parentWidget();
+        AlertLabel::announce(opener ? opener->window() : window(), Localized::text("contact.report_sent"));
+        Sheet::dismiss(this);
+    });
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &ReportView::retranslate);
     retranslate();
     updateState();
@@ -108,8 +113,7 @@ void ReportView::retranslate()
 
 void ReportView::updateState()
 {
-    m_submit->setEnabled(!m_viewModel->isSubmitting());
+    FocusHold::setEnabled(m_submit, !m_viewModel->isSubmitting());
     const std::optional<QString> error = m_viewModel->error();
-    m_error->setVisible(error.has_value());
-    m_error->setText(error.value_or(QString()));
+    m_error->setAlert(error);
 }

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class AlertLabel;
 class QComboBox;
 class QLabel;
 class QPlainTextEdit;
@@ -27,7 +28,7 @@ private:
     QLabel* m_reasonLabel;
     QComboBox* m_reason;
     QPlainTextEdit* m_description;
-    QLabel* m_error;
+    AlertLabel* m_error;
     QPushButton* m_cancel;
     QPushButton* m_submit;
 };

@@ -39,6 +39,17 @@ QVariant SearchResultModel::data(const QModelIndex& index, int role) const
     const Row& row = m_rows.at(index.row());
     if (role == KindRole)
         return int(row.kind);
+    // A screen reader reads a result as it shows: its title, then the line under it
+    // and the time beside it.
+    if (role == Qt::AccessibleTextRole && row.kind != Kind::Header) {
+        QStringList parts;
+        for (int shown : { int(Qt::DisplayRole), int(DetailRole), int(TimeRole) }) {
+            const QString part = data(index, shown).toString();
+            if (!part.isEmpty())
+                parts << part;
+        }
+        return parts.join(QStringLiteral(", "));
+    }
     const bool text = role == Qt::DisplayRole || role == Qt::AccessibleTextRole;
     switch (row.kind) {
     case Kind::Header: {

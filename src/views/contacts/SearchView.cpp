@@ -2,6 +2,7 @@
 
 #include "state/common/LocalizationManager.h"
 #include "state/contacts/SearchViewModel.h"
+#include "views/common/AlertLabel.h"
 #include "views/common/Appearance.h"
 #include "views/common/Divider.h"
 #include "views/common/Icons.h"
@@ -41,7 +42,7 @@ SearchView::SearchView(std::unique_ptr<SearchViewModel> viewModel, QWidget* pare
     , m_model(new SearchResultModel(this))
     , m_resultsList(new QListView(m_resultsPage))
     , m_noResults(new QLabel(m_resultsPage))
-    , m_error(new QLabel(this))
+    , m_error(new AlertLabel(this))
 {
     setObjectName(QStringLiteral("searchView"));
     auto* column = new QVBoxLayout(this);
@@ -122,8 +123,6 @@ SearchView::SearchView(std::unique_ptr<SearchViewModel> viewModel, QWidget* pare
     column->addWidget(m_content, 1);
 
     m_error->setObjectName(QStringLiteral("searchError"));
-    m_error->setTextFormat(Qt::PlainText);
-    m_error->setWordWrap(true);
     m_error->setFont(Appearance::font(TextStyle::Caption));
     m_error->setContentsMargins(12, 6, 12, 10);
     Appearance::setTextColor(m_error, Qt::red);
@@ -194,6 +193,5 @@ void SearchView::updateContent()
         break;
     }
     const std::optional<QString> error = m_viewModel->error();
-    m_error->setVisible(error.has_value());
-    m_error->setText(error.value_or(QString()));
+    m_error->setAlert(error);
 }

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class AlertLabel;
 class QLabel;
 class QLineEdit;
 class QListView;
@@ -46,5 +47,5 @@ private:
     SearchResultModel* m_model;
     QListView* m_resultsList;
     QLabel* m_noResults;
-    QLabel* m_error;
+    AlertLabel* m_error;
 };

@@ -47,6 +47,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QScrollBar>
@@ -222,13 +223,19 @@ private Q_SLOTS:
         QTRY_VERIFY(setup->isVisible());
         // What comes next has the keyboard: the code, then the status's button.
         QTRY_COMPARE(QApplication::focusWidget(), child<QLineEdit>(&view, "verifyCodeField"));
-        auto* secret = child<QLabel>(&view, "secretLabel");
-        auto* codes = child<QLabel>(&view, "backupCodesLabel");
-        QCOMPARE(secret->text(), u"JBSWY3DPEHPK3PXP"_s);
-        QCOMPARE(codes->text(), u"11aa\n22bb"_s);
-        for (QLabel* code : { secret, codes }) {
+        // Both are read-only text the keyboard reaches, with a Copy button each that
+        // takes the whole of it.
+        const QList<std::pair<const char*, QString>> shown { { "secretField", u"JBSWY3DPEHPK3PXP"_s }, { "backupCodesField", u"11aa\n22bb"_s } };
+        for (const auto& [name, text] : shown) {
+            auto* code = child<QPlainTextEdit>(&view, name);
+            QCOMPARE(code->toPlainText(), text);
             QVERIFY(QFontInfo(code->font()).fixedPitch());
-            QVERIFY(code->textInteractionFlags() & Qt::TextSelectableByMouse);
+            QVERIFY(code->isReadOnly() && (code->focusPolicy() & Qt::TabFocus));
+            QVERIFY(code->textInteractionFlags() & Qt::TextSelectableByKeyboard);
+            QVERIFY(!code->accessibleName().isEmpty());
+            QGuiApplication::clipboard()->clear();
+            QTest::mouseClick(child<QPushButton>(&view, QByteArray(name) + "Copy"), Qt::LeftButton);
+            QCOMPARE(QGuiApplication::clipboard()->text(), text);
         }
 
         // The confirm button counts characters as a person does.
@@ -633,6 +640,10 @@ private Q_SLOTS:
         QMenu* shown = nullptr;
         QTRY_VERIFY((shown = child<QMenu>(&view, "favoriteContextMenu")) && shown->isVisible());
         QVERIFY(child<QAction>(shown, "unstarAction") && !child<QAction>(shown, "copyAction"));
+        // With nothing harmless in it, nothing is current: Return right away removes nothing.
+        QCOMPARE(shown->activeAction(), nullptr);
+        QTest::keyClick(shown, Qt::Key_Return);
+        QCOMPARE(rows->rowCount(), 2);
         shown->close();
 
         QMenu* menu = view.contextMenu(view.viewModel()->favorites().at(1));
@@ -641,6 +652,11 @@ private Q_SLOTS:
         menu = view.contextMenu(view.viewModel()->favorites().at(0));
         QCOMPARE(menu->actions().size(), 2);
         QCOMPARE(menu->actions().at(0)->objectName(), u"unstarAction"_s);
+        // However it opens, it opens on Copy, never on the entry that unstars.
+        menu->popup(view.mapToGlobal(QPoint(10, 10)));
+        QTRY_VERIFY(menu->isVisible());
+        QCOMPARE(menu->activeAction(), child<QAction>(menu, "copyAction"));
+        menu->hide();
         child<QAction>(menu, "copyAction")->trigger();
         QCOMPARE(QGuiApplication::clipboard()->text(), u"<b>hi</b>"_s);
 
@@ -734,7 +750,8 @@ private Q_SLOTS:
 
         QMenu* shown = listkeys::openMenu(list, true);
         QVERIFY(shown && shown->objectName() == u"favoriteContextMenu"_s);
-        QVERIFY(child<QAction>(shown, "copyAction"));
+        // Menu then Return copies: the entry that unstars is never the one current at opening.
+        QCOMPARE(shown->activeAction(), child<QAction>(shown, "copyAction"));
         QVERIFY(list->visualRect(list->currentIndex()).contains(list->viewport()->mapFromGlobal(shown->pos())));
         shown->close();
 
@@ -1057,7 +1074,14 @@ private Q_SLOTS:
         const QModelIndex other = deviceList->currentIndex();
         QCOMPARE(other.data(Qt::AccessibleTextRole).toString(), u"PC2, 10.0.0.2"_s);
         QCOMPARE(other.data(Qt::AccessibleDescriptionRole).toString(), Localized::text("devices.logout"));
+        // Return opens the row's actions, with nothing current: a second Return signs nobody out.
         listkeys::key(deviceList, Qt::Key_Return);
+        auto* actions = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(actions && child<QAction>(actions, "logout"));
+        QCOMPARE(actions->activeAction(), nullptr);
+        QTest::keyClick(actions, Qt::Key_Return);
+        if (QApplication::activePopupWidget() == actions)
+            QTest::keyClick(actions, Qt::Key_Escape);
         QVERIFY(s.roundTrip());
         QVERIFY(s.server.requestsTo(AccountStack::path("session.logout")).isEmpty());
 
@@ -1075,6 +1099,20 @@ private Q_SLOTS:
         QCOMPARE(deviceList->currentIndex().row(), 3);
         QCOMPARE(s.server.requestsTo(AccountStack::path("session.logout")).size(), 1);
         QCOMPARE(s.calls().last(), u"POST session.logout {\"token\":\"d2\"}"_s);
+
+        // Refresh waits greyed while the list loads, and keeps the keyboard: it never
+        // passes down to the sign-out buttons under the list.
+        const QString devicesPath = AccountStack::path("session.myDevices");
+        s.server.respond(devicesPath, Reply { 200, AccountStack::envelope(list + "]"), {}, true });
+        auto* refresh = child<QToolButton>(&view, "refreshButton");
+        refresh->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(refresh, Qt::Key_Space);
+        QTRY_COMPARE(s.server.requestsTo(devicesPath).size(), 2);
+        QVERIFY(!refresh->isEnabled());
+        QVERIFY(view.hasFocus());
+        s.server.release(devicesPath);
+        QTRY_VERIFY(refresh->isEnabled());
+        QVERIFY(refresh->hasFocus());
     }
 
     // The files list changes only the rows a load or a download touches: a next

@@ -272,6 +272,13 @@ private Q_SLOTS:
         };
         QTRY_COMPARE(names(), (QStringList { u"Nick"_s, u"Li"_s, u"未知用户"_s }));
         QVERIFY(!shown(child<QLabel>(&view, u"blacklistEmpty"_s)));
+        // Each Unblock says whom; the link says where it goes, without its chevron.
+        QStringList heard;
+        for (auto* unblock : view.findChildren<QPushButton*>(u"unblockButton"_s))
+            heard << unblock->accessibleName();
+        const QString unblock = Localized::text("privacy.unblock");
+        QCOMPARE(heard, (QStringList { unblock + u" Nick"_s, unblock + u" Li"_s, unblock + u" 未知用户"_s }));
+        QCOMPARE(child<QWidget>(&view, u"deviceManagementLink"_s)->accessibleName(), Localized::text("privacy.device_management"));
 
         // From the keyboard: the rows are made anew, the keyboard stays at its place in them.
         view.show();

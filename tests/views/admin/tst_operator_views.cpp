@@ -649,9 +649,12 @@ private Q_SLOTS:
             QTRY_VERIFY(accepted());
             QWidget* under = console.childAt(place);
             QCOMPARE(under, end);
-            // The second half of the double click, where the first one was.
+            // The second half of the double click, where the first one was: a press
+            // (which gives the button under it the keyboard), then the double click.
             const QPointF at = under->mapFrom(&console, place);
             const QPointF global = console.mapToGlobal(QPointF(place));
+            QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(under, &press);
             QMouseEvent second(QEvent::MouseButtonDblClick, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(under, &second);
             QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
@@ -680,6 +683,12 @@ private Q_SLOTS:
         QCOMPARE(f.server.requestsTo(endPath).size(), 0);
         QCOMPARE(console.model()->sessions().first().status, std::optional<QString>(u"active"_s));
         QCOMPARE(field->text(), QString());
+        // Whatever the second press was, the keyboard is in the reply field: a Space
+        // typed now ends nothing.
+        QCOMPARE(QApplication::focusWidget(), field);
+        QTest::keyClick(field, Qt::Key_Space);
+        QVERIFY(testsupport::roundTrip(f.api, f.server));
+        QCOMPARE(f.server.requestsTo(endPath).size(), 0);
     }
 
     // Return runs a row's main action and presses a focused button: Return on a

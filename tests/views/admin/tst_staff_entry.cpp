@@ -13,6 +13,7 @@
 #include "views/admin/OperatorConsoleView.h"
 #include "views/common/Localized.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QListWidget>
 #include <QNetworkReply>
@@ -81,6 +82,11 @@ private Q_SLOTS:
         QPointer<OperatorConsoleView> serve = qobject_cast<OperatorConsoleView*>(consoles->window(StaffConsoles::Console::Operator));
         QCOMPARE(admin != nullptr, role == u"admin");
         QCOMPARE(serve != nullptr, consoles->isOffered(StaffConsoles::Console::Operator));
+        // A screen reader meets each console as a window, not as a pane of nothing.
+        for (QWidget* console : { static_cast<QWidget*>(admin.data()), static_cast<QWidget*>(serve.data()) }) {
+            if (console)
+                QCOMPARE(QAccessible::queryAccessibleInterface(console)->role(), QAccessible::Window);
+        }
         // The consoles' first loads end before the client goes away.
         QTRY_VERIFY(!admin || !admin->model()->isLoading());
         QTRY_VERIFY(!serve || !serve->model()->isLoading());

@@ -26,6 +26,7 @@
 #include "views/contacts/UserResultModel.h"
 #include "views/contacts/UserResultRow.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
@@ -704,11 +705,24 @@ private Q_SLOTS:
         QTest::mouseClick(child<QPushButton>(sheet, "submitButton"), Qt::LeftButton);
         QTRY_COMPARE(stack.requestCount(procedure("user.report")), 1);
         QCOMPARE(stack.lastInput("user.report").toObject().value(u"userId"_s), QJsonValue(42));
+        // Either way a screen reader is told: an alert in the sheet, or one in the
+        // window the sheet leaves.
+        const auto heard = [](QWidget* window) {
+            QStringList alerts;
+            for (QLabel* label : window->findChildren<QLabel*>()) {
+                QAccessibleInterface* face = QAccessible::queryAccessibleInterface(label);
+                if (face->role() == QAccessible::AlertMessage && label->isVisible())
+                    alerts << face->text(QAccessible::Name);
+            }
+            return alerts;
+        };
         if (reply.status == 200) {
             QTRY_VERIFY(!sheet);
+            QCOMPARE(heard(&detail), QStringList { Localized::text("contact.report_sent") });
         } else {
             QTRY_VERIFY(child<QLabel>(sheet, "reportError")->isVisible());
             QCOMPARE(child<QLabel>(sheet, "reportError")->text(), u"refused"_s);
+            QCOMPARE(heard(sheet), QStringList { u"refused"_s });
             QVERIFY(sheet->isVisible());
             QCOMPARE(child<QPlainTextEdit>(sheet, "descriptionEditor")->toPlainText(), u"spam links"_s);
         }

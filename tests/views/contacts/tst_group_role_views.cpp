@@ -15,7 +15,9 @@
 #include "views/contacts/GroupRolesButton.h"
 #include "views/contacts/MemberAssignmentModel.h"
 
+#include <QAccessible>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
 #include <QLabel>
@@ -23,6 +25,7 @@
 #include <QListView>
 #include <QSignalSpy>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 
 using namespace Qt::StringLiterals;
@@ -110,6 +113,47 @@ private Q_SLOTS:
         QCOMPARE(marked(&editor), QStringList { GroupRolesMenuViewModel::presetColors().at(3) });
     }
 
+    // The colours are one choice: one Tab stop (the chosen colour), arrows move and
+    // choose, and a screen reader hears radio buttons named by colour in a named group.
+    void colorChoiceByKeyboard()
+    {
+        ClientStack stack;
+        GroupRoleDetailView editor(new GroupRoleDetailViewModel(3, 30, std::nullopt, GroupRolesMenuViewModel::presetColors(), &stack.groups));
+        editor.show();
+        QApplication::setActiveWindow(&editor);
+        const QList<ColorSwatch*> swatches = editor.findChildren<ColorSwatch*>();
+        auto* name = child<QLineEdit>(&editor, "roleNameField");
+        name->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(name, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), swatches.at(0));
+        QTest::keyClick(swatches.at(0), Qt::Key_Right);
+        QCOMPARE(QApplication::focusWidget(), swatches.at(1));
+        QCOMPARE(editor.viewModel()->selectedColor(), GroupRolesMenuViewModel::presetColors().at(1));
+        QTest::keyClick(swatches.at(1), Qt::Key_Tab);
+        QVERIFY(!qobject_cast<ColorSwatch*>(QApplication::focusWidget()));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), swatches.at(1));
+        QTest::keyClick(swatches.at(1), Qt::Key_Left);
+        QTest::keyClick(swatches.at(0), Qt::Key_Left);
+        QCOMPARE(QApplication::focusWidget(), swatches.last());
+        QCOMPARE(marked(&editor), QStringList { GroupRolesMenuViewModel::presetColors().last() });
+
+        QAccessibleInterface* group = QAccessible::queryAccessibleInterface(child<QWidget>(&editor, "colorPalette"));
+        QCOMPARE(group->role(), QAccessible::Grouping);
+        QCOMPARE(group->text(QAccessible::Name), Localized::text("roles.color"));
+        QStringList heard;
+        for (ColorSwatch* swatch : swatches) {
+            QAccessibleInterface* face = QAccessible::queryAccessibleInterface(swatch);
+            QCOMPARE(face->role(), QAccessible::RadioButton);
+            QCOMPARE(face->state().checked, swatch == swatches.last());
+            heard << face->text(QAccessible::Name);
+        }
+        QCOMPARE(heard, (QStringList { Localized::text("roles.color_blue"), Localized::text("roles.color_green"),
+                                       Localized::text("roles.color_orange"), Localized::text("roles.color_red"),
+                                       Localized::text("roles.color_purple"), Localized::text("roles.color_teal"),
+                                       Localized::text("roles.color_pink"), Localized::text("roles.color_gray") }));
+    }
+
     // The owner creates a role from the header menu, then hands it to a member.
     void ownerCreatesAndAssigns()
     {
@@ -176,6 +220,25 @@ private Q_SLOTS:
         QCOMPARE(stack.requestCount(procedure("groupRole.remove")), 1);
         QCOMPARE(stack.lastInput("groupRole.remove").toObject().value(u"targetUserId"_s), QJsonValue(30));
         QCOMPARE(stack.requestCount(procedure("groupRole.assign")), 1);
+
+        // Space turns it too, and a screen reader reads each row as a check box.
+        QAccessibleInterface* cell = QAccessible::queryAccessibleInterface(list)->tableInterface()->cellAt(last.row(), 0);
+        QVERIFY(cell && cell->state().checkable && !cell->state().checked);
+        listkeys::key(list, Qt::Key_Space);
+        QTRY_VERIFY(last.data(MemberAssignmentModel::AssignedRole).toBool());
+        QCOMPARE(stack.requestCount(procedure("groupRole.assign")), 2);
+        QVERIFY(cell->state().checked);
+
+        // Done, under the list, is the next Tab stop, and closes the sheet.
+        QPointer<QDialog> sheet(assign);
+        QApplication::setActiveWindow(assign);
+        list->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(list, Qt::Key_Tab);
+        auto* done = child<QPushButton>(assign, "doneButton");
+        QCOMPARE(QApplication::focusWidget(), done);
+        QVERIFY(done->isVisible());
+        QTest::keyClick(done, Qt::Key_Space);
+        QTRY_VERIFY(!sheet);
     }
 
     void hiddenFromMembers()

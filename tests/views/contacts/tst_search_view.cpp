@@ -125,6 +125,28 @@ private Q_SLOTS:
         QCOMPARE(message.data(SearchResultModel::DetailRole).toString(), QString());
     }
 
+    // A screen reader hears each result as it is drawn: the title, the line under
+    // it and, for a message, its time.
+    void rowsReadWhatTheyShow_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("heard");
+        const QString members = u"4 "_s + Localized::text("contacts.members_count").trimmed();
+        QTest::newRow("contact") << int(SearchResultModel::Kind::Contact) << u"bob, hi"_s;
+        QTest::newRow("group") << int(SearchResultModel::Kind::Group) << u"Hikers, "_s + members;
+        QTest::newRow("message") << int(SearchResultModel::Kind::Message) << u"Ann, hello there, 2024-05-01T10:00:00Z"_s;
+    }
+    void rowsReadWhatTheyShow()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, heard);
+        Fixture f(R"({"contacts":[{"id":2,"username":"bob","bio":"hi"}],"groups":[{"id":5,"name":"Hikers","memberCount":4}],
+                      "messages":[{"id":9,"conversationId":51,"senderId":2,"senderName":"Ann","content":"hello there",
+                                   "createdAt":"2024-05-01T10:00:00Z"}]})");
+        QVERIFY(f.search(u"h"_s));
+        QCOMPARE(f.rows(SearchResultModel::Kind(kind)).at(0).data(Qt::AccessibleTextRole).toString(), heard);
+    }
+
     // Typing sends nothing; Return sends the keyword; an empty field sends nothing.
     void onlyReturnSearches()
     {
