@@ -99,7 +99,8 @@ private Q_SLOTS:
     // A live message, a pin, a mute or a read mark changes one conversation: the
     // list hosted in its screen moves that one row (or redraws it where it is),
     // never a reset, a whole layout or a new list, and the row the user chose stays
-    // chosen. With a search, only the matching rows are there to move.
+    // chosen. With a search, only the matching rows are there to move. (A load
+    // shows the server's order until the list is sorted once.)
     void oneConversationChangesOneRow_data()
     {
         QTest::addColumn<QString>("change");
@@ -130,6 +131,7 @@ private Q_SLOTS:
                R"({"id":5,"type":"group","name":"Delta","lastMessageTime":"2025-03-02T08:00:00Z"}])"));
         ConversationListViewModel model(9, { &stack.chat, &stack.groups, &stack.ws, &stack.notifications, stack.timers });
         testsupport::runTask(model.loadConversations());
+        model.sortConversations();
         ConversationListView view(&model);
         view.show();
         auto* rows = view.findChild<QListView*>(u"conversationList"_s);

@@ -196,7 +196,7 @@ QCoro::Task<> ConversationListViewModel::loadConversations()
     if (m_sentPreviews.applyTo(m_conversations) || keptNewer || settled)
         sortConversations();
     else
-        m_ordered = m_order.isOrdered(m_conversations);
+        m_ordered = false;
     applyRevokedPreviews();
     // Not awaited: whoever waits for the list (the main window's contact load) need
     // not wait for the look-ups of peers the server did not name.

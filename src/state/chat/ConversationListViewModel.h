@@ -160,8 +160,8 @@ private:
     bool m_sawFirstConnection = false;
     ListReload<Conversation> m_reload;
     ConversationOrder m_order;
-    // The list is in m_order's order: a load shows the server's order as it comes,
-    // and the first change that sorts then orders the whole list.
+    // The list is in m_order's order. A load shows the server's order as it comes;
+    // the first change that sorts orders the whole list, the next ones move one row.
     bool m_ordered = true;
     PrivatePeers* m_peers;
     // Previews that became a revoked notice this session, by conversation. The

@@ -57,15 +57,6 @@ void ConversationOrder::sort(QList<Conversation>& conversations)
         conversations[i] = std::move(entries[size_t(i)].conversation);
 }
 
-bool ConversationOrder::isOrdered(const QList<Conversation>& conversations)
-{
-    for (qsizetype i = 1; i < conversations.size(); ++i) {
-        if (precedes(keyOf(conversations.at(i)), keyOf(conversations.at(i - 1))))
-            return false;
-    }
-    return true;
-}
-
 qsizetype ConversationOrder::reposition(QList<Conversation>& conversations, qsizetype row)
 {
     const Key moved = keyOf(conversations.at(row));

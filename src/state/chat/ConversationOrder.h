@@ -25,8 +25,6 @@ public:
 
     // Orders the whole list.
     void sort(QList<Conversation>& conversations);
-    // Whether the list is in this order already.
-    bool isOrdered(const QList<Conversation>& conversations);
     // The conversation at row changed: it moves to its place in conversations, a
     // list in this order but for that row (the whole list, or a part of it kept in
     // the same order). Returns its row now.
