@@ -26,6 +26,7 @@ StaffConsoles::StaffConsoles(AuthViewModel* auth, APIClient& api)
     // Signing out, too, changes the user (to none). A console the server refuses makes
     // the sign-in state read the account again, and a role taken away closes it here.
     connect(auth, &AuthViewModel::userChanged, this, &StaffConsoles::closeRevoked);
+    m_owner = signedInUserId();
 }
 
 StaffConsoles::~StaffConsoles()
@@ -70,18 +71,30 @@ QWidget* StaffConsoles::window(Console console) const
     return console == Console::Administration ? m_admin.data() : m_operator.data();
 }
 
+std::optional<qint64> StaffConsoles::signedInUserId() const
+{
+    const std::optional<User> user = m_auth->user();
+    return m_auth->isAuthenticated() && user ? std::optional(user->id) : std::nullopt;
+}
+
 void StaffConsoles::closeRevoked()
 {
+    // Another account in, with or without a sign-out between: what the consoles hold
+    // is the last one's, so they close as at a sign-out.
+    const std::optional<qint64> user = signedInUserId();
+    const bool anotherUser = user != m_owner;
+    m_owner = user;
     bool closed = false;
     for (const Console console : { Console::Administration, Console::Operator }) {
         QPointer<QWidget>& window = console == Console::Administration ? m_admin : m_operator;
-        if (window && !isOffered(console)) {
+        if (window && (anotherUser || !isOffered(console))) {
             window->close();
             closed = true;
         }
     }
-    // Signing out explains itself; a console taken away from a signed-in user does not.
-    if (closed && m_auth->isAuthenticated()) {
+    // A change of account explains itself; a console taken away from the same
+    // signed-in user does not.
+    if (closed && !anotherUser) {
         auto* notice = new QMessageBox(QMessageBox::Information, QStringLiteral("Morvane"),
                                        Localized::text("console.role_revoked"), QMessageBox::Ok);
         notice->setObjectName(QStringLiteral("consoleRevokedNotice"));

@@ -4,12 +4,15 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <optional>
+
 class APIClient;
 class AuthViewModel;
 
 // The windows of the two staff consoles for the signed-in user: offered by role,
-// opened on demand (an open one is raised), and closed when the user signs out
-// or no longer holds the role. One per sign-in state, which owns it.
+// opened on demand (an open one is raised), and closed when the user signs out,
+// another user signs in, or the user no longer holds the role. One per sign-in
+// state, which owns it.
 class StaffConsoles : public QObject {
     Q_OBJECT
 public:
@@ -31,9 +34,13 @@ Q_SIGNALS:
 private:
     StaffConsoles(AuthViewModel* auth, APIClient& api);
     void closeRevoked();
+    std::optional<qint64> signedInUserId() const;
 
     AuthViewModel* m_auth;
     APIClient& m_api;
     QPointer<QWidget> m_admin;
     QPointer<QWidget> m_operator;
+    // The signed-in user, whose data the open consoles hold (sessions, counters,
+    // drafts), whatever role the next one holds.
+    std::optional<qint64> m_owner;
 };

@@ -250,7 +250,7 @@ std::optional<SessionEnd> verdictOf(const APIError& error)
 {
     switch (error.kind()) {
     case APIError::Kind::Unauthorized:
-        // Raised before any request: there was no refresh token to spend.
+        // The refresh token was refused, or there was none to spend.
         return SessionEnd::Expired;
     case APIError::Kind::ServerError:
         return SessionEnd::SignedOutElsewhere;

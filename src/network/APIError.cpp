@@ -82,7 +82,8 @@ QString APIError::description() const
         return m_detail;
     case Kind::ServerError:
     case Kind::TwoFactorRequired:
-        return m_message.value_or(QString());
+        // Never an empty text: the server gave no reason, so the failure is told plainly.
+        return m_message.value_or(QStringLiteral("出错了"));
     case Kind::InvalidURL:
         return QStringLiteral("无效的请求地址");
     case Kind::InvalidResponse:

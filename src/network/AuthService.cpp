@@ -52,12 +52,10 @@ QCoro::Task<QString> AuthService::refreshToken()
     // of them concern the session held now.
     if (m_api.session() != session)
         throw APIError::cancelled();
-    if (failure && failure->kind() != APIError::Kind::Unauthorized)
-        throw *failure;
-    // The server's own reason for refusing the refresh token reads better than "请先登录";
-    // either way it is the server's refusal, not a missing refresh token.
+    // A 401 stays unauthorized: the server refused the refresh token (it ran out, or
+    // its session was ended), which the session end reads as an expired session.
     if (failure)
-        throw APIError::serverError(failure->message().value_or(failure->description()));
+        throw *failure;
 
     if (!reply->appSessionId)
         throw APIError::serverError(reply->error.value_or(QStringLiteral("Token refresh failed")));

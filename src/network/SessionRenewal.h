@@ -11,9 +11,9 @@ enum class SessionRenewal {
 
 // Why the server ended the session, as the login screen explains it.
 enum class SessionEnd {
-    // The refresh token was refused: signed out on another device or by an administrator.
+    // The server answered the refresh without a token and without a refusal.
     SignedOutElsewhere,
     Suspended,
-    // There was no refresh token left to spend.
+    // The refresh token was refused (HTTP 401), or there was none left to spend.
     Expired,
 };

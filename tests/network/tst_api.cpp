@@ -352,10 +352,15 @@ private Q_SLOTS:
         QTest::addColumn<bool>("refreshTokenStored");
         QTest::addColumn<QByteArray>("refreshReply"); // status, space, body
         QTest::addColumn<int>("refreshRequests");
-        QTest::newRow("no refresh token") << 401 << false << QByteArray("200 ") << 0;
-        QTest::newRow("refresh refused") << 401 << true << QByteArray(R"(401 {"error":"revoked"})") << 1;
-        QTest::newRow("refresh answers an error") << 401 << true << QByteArray(R"(200 {"error":"nope"})") << 1;
-        QTest::newRow("403 is not refreshed") << 403 << true << QByteArray("200 " + newTokens) << 0;
+        QTest::addColumn<int>("ending"); // why the session ended; -1: it did not
+        const int expired = int(SessionEnd::Expired);
+        QTest::newRow("no refresh token") << 401 << false << QByteArray("200 ") << 0 << expired;
+        // The server refuses an expired refresh token and one of an ended session alike.
+        QTest::newRow("refresh refused") << 401 << true << QByteArray(R"(401 {"error":"revoked"})") << 1 << expired;
+        QTest::newRow("refresh refused, no text") << 401 << true << QByteArray("401 {}") << 1 << expired;
+        QTest::newRow("refresh answers an error") << 401 << true << QByteArray(R"(200 {"error":"nope"})") << 1
+                                                  << int(SessionEnd::SignedOutElsewhere);
+        QTest::newRow("403 is not refreshed") << 403 << true << QByteArray("200 " + newTokens) << 0 << -1;
     }
     void failedRefreshMeansUnauthorized()
     {
@@ -363,6 +368,7 @@ private Q_SLOTS:
         QFETCH(bool, refreshTokenStored);
         QFETCH(QByteArray, refreshReply);
         QFETCH(int, refreshRequests);
+        QFETCH(int, ending);
         Fixture f(true);
         if (!refreshTokenStored)
             f.keychain.remove(u"refresh_token"_s);
@@ -370,10 +376,14 @@ private Q_SLOTS:
         f.server.respond(refreshPath, { refreshReply.left(3).toInt(), refreshReply.mid(4) });
 
         QSignalSpy forbidden(&f.api, &APIClient::requestForbidden);
+        QSignalSpy ended(&f.api, &APIClient::sessionEnded);
         const auto error = failureOf(f.api.query<qint64>(u"vip.status"_s));
         QCOMPARE(kindOf(error), int(status == 401 ? Kind::Unauthorized : Kind::HttpError));
         // Only a 403 says what the account may do has changed.
         QCOMPARE(forbidden.size(), status == 403 ? 1 : 0);
+        QCOMPARE(ended.size(), ending < 0 ? 0 : 1);
+        if (ending >= 0)
+            QCOMPARE(int(ended[0][0].value<SessionEnd>()), ending);
         QCOMPARE(error->description(), status == 401 ? u"请先登录"_s : u"禁止"_s);
         QVERIFY(!f.api.isRefreshing());
         QCOMPARE(f.server.requestsTo(vip).size(), 1);
@@ -384,24 +394,30 @@ private Q_SLOTS:
 
     // Two calls refused together (at start-up: the session check and the user
     // refresh) share one refresh and both repeat; nobody is signed out.
-    // What a failed refresh says when the auth service is asked directly.
+    // What a failed refresh says when the auth service is asked directly. The
+    // server's 401 stays unauthorized, whatever its body says: the session end
+    // reads it as an expired session.
     void refreshFailureTexts_data()
     {
         QTest::addColumn<QByteArray>("reply"); // status, space, body
+        QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("description");
-        QTest::newRow("no token, no reason") << QByteArray("200 {}") << u"Token refresh failed"_s;
-        QTest::newRow("the server's reason") << QByteArray(R"(200 {"error":"nope"})") << u"nope"_s;
-        QTest::newRow("refused with a reason") << QByteArray(R"(401 {"error":"revoked"})") << u"revoked"_s;
-        QTest::newRow("refused without one") << QByteArray("401 {}") << u"请先登录"_s;
+        const int refused = int(Kind::Unauthorized);
+        QTest::newRow("no token, no reason") << QByteArray("200 {}") << int(Kind::ServerError) << u"Token refresh failed"_s;
+        QTest::newRow("the server's reason") << QByteArray(R"(200 {"error":"nope"})") << int(Kind::ServerError) << u"nope"_s;
+        QTest::newRow("refused with a reason") << QByteArray(R"(401 {"error":"revoked"})") << refused << u"请先登录"_s;
+        QTest::newRow("refused without one") << QByteArray("401 {}") << refused << u"请先登录"_s;
     }
     void refreshFailureTexts()
     {
         QFETCH(QByteArray, reply);
+        QFETCH(int, kind);
         QFETCH(QString, description);
         Fixture f(true);
         f.server.respond(refreshPath, { reply.left(3).toInt(), reply.mid(4) });
         const auto error = failureOf(f.auth.refreshToken());
         QVERIFY(error);
+        QCOMPARE(int(error->kind()), kind);
         QCOMPARE(error->description(), description);
         QCOMPARE(f.text(u"auth_token"_s), u"old-access"_s);
     }
@@ -644,7 +660,10 @@ private Q_SLOTS:
             body.insert(u"code"_s, *sentCode);
         QCOMPARE(json::parse(f.server.requests()[0].body), QJsonValue(body));
         QCOMPARE(kindOf(error), failureKind);
-        QCOMPARE(error ? error->description() : QString(), failure);
+        QCOMPARE(error ? error->message().value_or(QString()) : QString(), failure);
+        // Never an empty description: without the server's words, the failure is told plainly.
+        if (error)
+            QCOMPARE(error->description(), failure.isEmpty() ? u"出错了"_s : failure);
         const bool signedIn = failureKind == -1;
         QCOMPARE(f.text(u"refresh_token"_s), storedRefresh);
         QCOMPARE(f.text(u"auth_token"_s), signedIn ? u"a2"_s : u"old-access"_s);

@@ -196,23 +196,29 @@ private Q_SLOTS:
         QVERIFY(stack.server.requests().isEmpty());
     }
 
-    // A sign-up leaves unset fields out and clears the form; a refused login keeps it and shows the server's text.
+    // A sign-up leaves unset fields out and clears the form; a refused login keeps it
+    // and shows the server's text, or the form's own failure when the server gave none.
     void submitsTheForm_data()
     {
         QTest::addColumn<bool>("registering");
+        QTest::addColumn<QByteArray>("reply"); // status, space, body
         QTest::addColumn<QString>("error"); // empty: signed in
-
-        QTest::newRow("register") << true << QString();
-        QTest::newRow("login refused") << false << u"密码错误"_s;
+        const QByteArray signedUp = "200 " + QByteArray(R"({"app_session_id":"s","user":)") + userJson + "}";
+        const LocalizationManager& language = LocalizationManager::shared();
+        QTest::newRow("register") << true << signedUp << QString();
+        QTest::newRow("login refused") << false << QByteArray(R"(401 {"error":"密码错误"})") << u"密码错误"_s;
+        QTest::newRow("login refused without words") << false << QByteArray("401 {}") << language.localizedString(u"auth.login_failed"_s);
+        QTest::newRow("register answered without a user") << true << QByteArray("200 {}")
+                                                          << language.localizedString(u"auth.register_failed"_s);
     }
 
     void submitsTheForm()
     {
         QFETCH(bool, registering);
+        QFETCH(QByteArray, reply);
         QFETCH(QString, error);
         ClientStack stack;
-        stack.server.respond(u"/api/auth/register"_s, { 200, R"({"app_session_id":"s","user":)" + userJson + "}" });
-        stack.server.respond(u"/api/auth/login"_s, { 401, R"({"error":"密码错误"})" });
+        stack.server.respond(registering ? u"/api/auth/register"_s : u"/api/auth/login"_s, { reply.left(3).toInt(), reply.mid(4) });
         AuthViewModel model(depsOf(stack));
         model.setUsername(u"mei"_s);
         model.setPassword(u"六个中文字符"_s);
@@ -273,8 +279,12 @@ private Q_SLOTS:
         QTest::addColumn<bool>("refreshTokenStored");
         QTest::addColumn<QByteArray>("refreshReply"); // status, space, body
         QTest::addColumn<QString>("reasonKey"); // empty: still signed in
-        QTest::newRow("revoked elsewhere") << true << QByteArray(R"(401 {"error":"The refresh token is not valid"})")
-                                           << u"auth.ended_elsewhere"_s;
+        // The server refuses an expired refresh token and one of a session ended
+        // elsewhere alike: the session has run out.
+        QTest::newRow("refresh token refused") << true << QByteArray(R"(401 {"error":"The refresh token is not valid"})")
+                                               << u"auth.ended_expired"_s;
+        QTest::newRow("refresh answered without a token") << true << QByteArray(R"(200 {"error":"nope"})")
+                                                          << u"auth.ended_elsewhere"_s;
         QTest::newRow("suspended") << true << QByteArray(R"(403 {"error":"banned"})") << u"auth.ended_suspended"_s;
         QTest::newRow("no refresh token") << false << QByteArray("200 {}") << u"auth.ended_expired"_s;
         QTest::newRow("server failing") << true << QByteArray("503 {}") << QString();

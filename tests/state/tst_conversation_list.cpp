@@ -7,6 +7,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 
 using namespace Qt::StringLiterals;
 
@@ -67,6 +68,9 @@ Conversation conversation(qint64 id, std::optional<QString> time, bool pinned = 
     c.isPinned = pinned ? std::optional(true) : std::nullopt;
     return c;
 }
+
+// When a reload starts and is answered, against a deletion of a conversation.
+enum ReloadTiming { ReloadBefore, ReloadDuring, ReloadAfter };
 
 QList<qint64> ids(const QList<Conversation>& list)
 {
@@ -145,8 +149,50 @@ private Q_SLOTS:
     {
         QFETCH(QList<Conversation>, input);
         QFETCH(QList<qint64>, expected);
-        conversationOrder::sort(input);
+        ConversationOrder().sort(input);
         QCOMPARE(ids(input), expected);
+    }
+
+    // One conversation changed in an ordered list moves to where a whole sort of the
+    // changed list would put it, ties keeping their order, with the keys of the
+    // others known from before.
+    void repositionAgreesWithAWholeSort_data()
+    {
+        QTest::addColumn<qint64>("changed");
+        QTest::addColumn<std::optional<QString>>("time");
+        QTest::addColumn<bool>("pinned");
+        const QString t2 = u"2025-03-02T08:00:00Z"_s;
+        QTest::newRow("newest moves to the top") << qint64(6) << std::optional(u"2025-03-09T08:00:00Z"_s) << false;
+        QTest::newRow("stays among equal times") << qint64(3) << std::optional(t2) << false;
+        QTest::newRow("joins equal times below them") << qint64(6) << std::optional(t2) << false;
+        QTest::newRow("joins equal times above them") << qint64(1) << std::optional(t2) << false;
+        QTest::newRow("an offset of the same instant") << qint64(6) << std::optional(u"2025-03-02T16:00:00+08:00"_s) << false;
+        QTest::newRow("loses its time") << qint64(1) << std::optional<QString>() << false;
+        QTest::newRow("pinned") << qint64(5) << std::optional(u"2025-03-01T08:00:00Z"_s) << true;
+        QTest::newRow("unpinned") << qint64(0) << std::optional(u"2025-03-05T08:00:00Z"_s) << false;
+    }
+    void repositionAgreesWithAWholeSort()
+    {
+        QFETCH(qint64, changed);
+        QFETCH(std::optional<QString>, time);
+        QFETCH(bool, pinned);
+        QList<Conversation> list { conversation(0, u"2025-03-05T08:00:00Z"_s, true), conversation(1, u"2025-03-04T08:00:00Z"_s),
+                                   conversation(2, u"2025-03-02T08:00:00Z"_s), conversation(3, u"2025-03-02T08:00:00.000Z"_s),
+                                   conversation(4, u"2025-03-02T09:00:00+01:00"_s), conversation(5, u"2025-03-01T08:00:00Z"_s),
+                                   conversation(6, std::nullopt) };
+        // Ordered already: the sort only learns the keys.
+        ConversationOrder order;
+        QList<Conversation> before = list;
+        order.sort(list);
+        QCOMPARE(ids(list), ids(before));
+        const qsizetype row = changed;
+        list[row].lastMessageTime = time;
+        list[row].isPinned = pinned;
+        QList<Conversation> sorted = list;
+        ConversationOrder().sort(sorted);
+        const qsizetype now = order.reposition(list, row);
+        QCOMPARE(ids(list), ids(sorted));
+        QCOMPARE(list.at(now).id, changed);
     }
 
     void unreadCounting_data()
@@ -313,6 +359,61 @@ private Q_SLOTS:
         QTRY_COMPARE(f.loads(), reloads);
         QVERIFY(f.stack.roundTrip());
         QCOMPARE(f.loads(), reloads);
+    }
+
+    // A deleted conversation stays deleted against a reload that the server answered
+    // before it knew of the deletion: a reload started before the deletion ended, or
+    // answered while it was on its way. A refused deletion puts the row back, and a
+    // reload started after the deletion ended is the server's word.
+    void deletedConversationStaysDeletedAgainstAnOlderReload_data()
+    {
+        QTest::addColumn<int>("reload");
+        QTest::addColumn<int>("deleteStatus");
+        QTest::addColumn<bool>("listed");
+        QTest::newRow("reload from before, deleted") << int(ReloadBefore) << 200 << false;
+        QTest::newRow("reload from before, refused") << int(ReloadBefore) << 500 << true;
+        QTest::newRow("reload during the deletion, deleted") << int(ReloadDuring) << 200 << false;
+        QTest::newRow("reload during the deletion, refused") << int(ReloadDuring) << 500 << true;
+        QTest::newRow("reload after the deletion") << int(ReloadAfter) << 200 << true;
+    }
+    void deletedConversationStaysDeletedAgainstAnOlderReload()
+    {
+        QFETCH(int, reload);
+        QFETCH(int, deleteStatus);
+        QFETCH(bool, listed);
+        Fixture f;
+        f.load();
+        const Conversation team = *f.conversation(20);
+        const QString list = procedure("conversations.list");
+        const QString remove = procedure("conversations.deleteForUser");
+        // Every answer of the server still lists conversation 20.
+        if (reload == ReloadBefore)
+            f.stack.server.respondOnce(list, { 200, envelope(twoConversations), {}, true });
+        f.stack.server.respondOnce(remove, { deleteStatus, deleteStatus == 200 ? envelope("{\"success\":true}") : QByteArray("{}"),
+                                             {}, reload == ReloadDuring });
+        if (deleteStatus != 200)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^\\[Conversations\\] Delete failed"_s));
+
+        if (reload == ReloadBefore) {
+            auto loading = f.model->loadConversations();
+            QTRY_COMPARE(f.stack.server.heldCount(list), 1);
+            testsupport::runTask(f.model->deleteConversation(team));
+            f.stack.server.release(list);
+            testsupport::runTask(std::move(loading));
+        } else if (reload == ReloadDuring) {
+            auto deleting = f.model->deleteConversation(team);
+            QTRY_COMPARE(f.stack.server.heldCount(remove), 1);
+            f.load();
+            f.stack.server.release(remove);
+            testsupport::runTask(std::move(deleting));
+        } else {
+            testsupport::runTask(f.model->deleteConversation(team));
+            f.load();
+        }
+        QVERIFY(!f.model->isLoading());
+        QCOMPARE(ids(f.model->conversations()).count(20), listed ? 1 : 0);
+        QCOMPARE(ids(f.model->filteredConversations()).count(20), listed ? 1 : 0);
+        QCOMPARE(ids(f.model->conversations()).count(10), 1);
     }
 
     void searchIsDebounced()

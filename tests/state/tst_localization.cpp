@@ -165,7 +165,10 @@ private Q_SLOTS:
         add("vi: response", AppLanguage::vi, InvalidResponse, u"Phản hồi của máy chủ không hợp lệ"_s);
         add("vi: time-out", AppLanguage::vi, Timeout, u"Yêu cầu đã hết thời gian chờ"_s);
         add("vi: the server's words", AppLanguage::vi, ServerText, u"Mã không đúng"_s);
-        add("vi: refused without words", AppLanguage::vi, SignInWithoutText, QString());
+        // Never an empty text: a refusal without the server's words is told as a failure.
+        add("zh: refused without words", AppLanguage::zhHans, SignInWithoutText, u"出错了"_s);
+        add("en: refused without words", AppLanguage::en, SignInWithoutText, u"Error"_s);
+        add("vi: refused without words", AppLanguage::vi, SignInWithoutText, u"Lỗi"_s);
     }
     void errorDescriptions()
     {

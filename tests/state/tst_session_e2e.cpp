@@ -82,12 +82,13 @@ private Q_SLOTS:
     }
 
     // A session ended from another connection, or by a ban, brings the client to the
-    // login screen with the reason, and its channel stops trying.
+    // login screen with the reason, and its channel stops trying. The server refuses
+    // the refresh token of a session ended elsewhere as it refuses an expired one.
     void sessionEndedElsewhereSignsOut_data()
     {
         QTest::addColumn<bool>("banned"); // else: signed out from another device
         QTest::addColumn<QString>("reasonKey");
-        QTest::newRow("signed out from another device") << false << u"auth.ended_elsewhere"_s;
+        QTest::newRow("signed out from another device") << false << u"auth.ended_expired"_s;
         QTest::newRow("banned") << true << u"auth.ended_suspended"_s;
     }
     void sessionEndedElsewhereSignsOut()

@@ -96,6 +96,108 @@ private Q_SLOTS:
         }
     }
 
+    // A live message, a pin, a mute or a read mark changes one conversation: the
+    // list hosted in its screen moves that one row (or redraws it where it is),
+    // never a reset, a whole layout or a new list, and the row the user chose stays
+    // chosen. With a search, only the matching rows are there to move. (A load
+    // shows the server's order until the list is sorted once.)
+    void oneConversationChangesOneRow_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("search");
+        QTest::addColumn<QList<qint64>>("after");
+        QTest::addColumn<int>("moved");
+        QTest::newRow("a message from the bottom") << u"message 5"_s << QString() << QList<qint64> { 1, 5, 2, 3, 4 } << 1;
+        QTest::newRow("a message in the top row") << u"message 2"_s << QString() << QList<qint64> { 1, 2, 3, 4, 5 } << 0;
+        QTest::newRow("a message under a search") << u"message 5"_s << u"a"_s << QList<qint64> { 1, 5, 3 } << 1;
+        QTest::newRow("pinned") << u"pin 4"_s << QString() << QList<qint64> { 4, 1, 2, 3, 5 } << 1;
+        QTest::newRow("unpinned") << u"pin 1"_s << QString() << QList<qint64> { 2, 3, 4, 5, 1 } << 1;
+        QTest::newRow("muted") << u"mute 3"_s << QString() << QList<qint64> { 1, 2, 3, 4, 5 } << 0;
+        QTest::newRow("read") << u"read 4"_s << QString() << QList<qint64> { 1, 2, 3, 4, 5 } << 0;
+    }
+    void oneConversationChangesOneRow()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, search);
+        QFETCH(QList<qint64>, after);
+        QFETCH(int, moved);
+        ClientStack stack;
+        // Newest first, the first one pinned; names with an "a": 1, 3, 5.
+        stack.server.respond(procedure("conversations.list"),
+            ok(R"([{"id":1,"type":"group","name":"Alpha","isPinned":true,"lastMessageTime":"2025-03-01T08:00:00Z"},)"
+               R"({"id":2,"type":"group","name":"Two","lastMessageTime":"2025-03-05T08:00:00Z","unreadCount":1},)"
+               R"({"id":3,"type":"group","name":"Bravo","lastMessageTime":"2025-03-04T08:00:00+00:00"},)"
+               R"({"id":4,"type":"group","name":"Four","lastMessageTime":"2025-03-03T16:00:00+08:00","unreadCount":3},)"
+               R"({"id":5,"type":"group","name":"Delta","lastMessageTime":"2025-03-02T08:00:00Z"}])"));
+        ConversationListViewModel model(9, { &stack.chat, &stack.groups, &stack.ws, &stack.notifications, stack.timers });
+        testsupport::runTask(model.loadConversations());
+        model.sortConversations();
+        ConversationListView view(&model);
+        view.show();
+        auto* rows = view.findChild<QListView*>(u"conversationList"_s);
+        QAbstractItemModel* shown = rows->model();
+        QAbstractItemModelTester tester(shown, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        model.setSearchText(search);
+        stack.timers->advance(ConversationListViewModel::searchDebounceMs);
+        const auto conversation = [&model](qint64 id) {
+            for (const Conversation& c : model.conversations()) {
+                if (c.id == id)
+                    return c;
+            }
+            return Conversation {};
+        };
+        // The user is on conversation 3.
+        view.setSelectedConversation(conversation(3));
+        QSignalSpy resets(shown, &QAbstractItemModel::modelReset);
+        QSignalSpy layouts(shown, &QAbstractItemModel::layoutChanged);
+        QSignalSpy removes(shown, &QAbstractItemModel::rowsRemoved);
+        QSignalSpy inserts(shown, &QAbstractItemModel::rowsInserted);
+        QSignalSpy moves(shown, &QAbstractItemModel::rowsMoved);
+        QSignalSpy changed(shown, &QAbstractItemModel::dataChanged);
+        QSignalSpy wholeLists(&model, &ConversationListViewModel::filteredConversationsChanged);
+
+        const qint64 id = change.section(u' ', 1).toLongLong();
+        const QString what = change.section(u' ', 0, 0);
+        if (what == u"message") {
+            Message message;
+            message.id = 900;
+            message.conversationId = id;
+            message.senderId = 2;
+            message.type = u"text"_s;
+            message.content = u"news"_s;
+            message.createdAt = u"2025-03-06T08:00:00Z"_s;
+            Q_EMIT stack.ws.newMessageSubject(message);
+            QTRY_COMPARE(conversation(id).lastMessage, std::optional(u"news"_s));
+        } else if (what == u"pin") {
+            model.togglePin(conversation(id));
+        } else if (what == u"mute") {
+            model.toggleMute(conversation(id));
+        } else {
+            model.markLocallyRead(id);
+        }
+
+        QCOMPARE(resets.count(), 0);
+        QCOMPARE(layouts.count(), 0);
+        QCOMPARE(removes.count(), 0);
+        QCOMPARE(inserts.count(), 0);
+        QCOMPARE(wholeLists.count(), 0);
+        QCOMPARE(moves.count(), moved);
+        // The changed row, and only it, is redrawn where it now is.
+        QCOMPARE(changed.count(), 1);
+        const int row = int(after.indexOf(id));
+        QCOMPARE(changed.at(0).at(0).toModelIndex().row(), row);
+        QCOMPARE(changed.at(0).at(1).toModelIndex().row(), row);
+        QCOMPARE(shown->rowCount(), after.size());
+        for (int i = 0; i < shown->rowCount(); ++i)
+            QCOMPARE(shown->index(i, 0).data(ConversationListModel::ConversationIdRole).toLongLong(), after.at(i));
+        // What the screen shows is what the state holds.
+        QCOMPARE(qobject_cast<ConversationListModel*>(shown)->conversationAt(row).lastMessage, conversation(id).lastMessage);
+        QCOMPARE(qobject_cast<ConversationListModel*>(shown)->conversationAt(row).unreadCount, conversation(id).unreadCount);
+        const QModelIndexList selected = rows->selectionModel()->selectedIndexes();
+        QCOMPARE(selected.size(), 1);
+        QCOMPARE(selected.at(0).data(ConversationListModel::ConversationIdRole).toLongLong(), qint64(3));
+    }
+
     void deleteAsksAndARefusalComesBack()
     {
         ClientStack stack;

@@ -115,7 +115,7 @@ private Q_SLOTS:
         QCOMPARE(view->findChild<QPushButton*>(u"submitButton"_s)->text(), languages.localizedString(u"auth.login_button"_s));
         auto* error = view->findChild<QLabel*>(u"loginError"_s);
         QVERIFY(error->isVisible());
-        QCOMPARE(error->text(), languages.localizedString(u"auth.ended_elsewhere"_s));
+        QCOMPARE(error->text(), languages.localizedString(u"auth.ended_expired"_s));
         // A reason on two lines is shown whole.
         QVERIFY(error->height() >= error->heightForWidth(error->width()));
         languages.setLanguage(first);

@@ -21,6 +21,15 @@ bool isKind(const std::exception& error, APIError::Kind kind)
     return apiError && apiError->kind() == kind;
 }
 
+// The server refused the form without saying why: the form's own failure says it
+// better than the generic text.
+bool refusedWithoutWords(const std::exception& error)
+{
+    const auto* apiError = dynamic_cast<const APIError*>(&error);
+    return apiError && !apiError->message()
+        && (apiError->kind() == APIError::Kind::ServerError || apiError->kind() == APIError::Kind::TwoFactorRequired);
+}
+
 bool isUnauthorized(const std::exception& error)
 {
     return isKind(error, APIError::Kind::Unauthorized);
@@ -184,7 +193,8 @@ QCoro::Task<bool> AuthViewModel::signIn(QCoro::Task<AuthResponse> request, QStri
         const AuthResponse response = co_await std::move(request);
         user = response.user;
     } catch (const std::exception& error) {
-        failure = errorDescription(error);
+        if (!refusedWithoutWords(error))
+            failure = errorDescription(error);
         codeRequired = isKind(error, APIError::Kind::TwoFactorRequired);
     }
     if (!self)

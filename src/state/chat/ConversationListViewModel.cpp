@@ -3,7 +3,6 @@
 #include "network/WebSocketService.h"
 #include "services/ChatService.h"
 #include "services/GroupService.h"
-#include "state/chat/ConversationOrder.h"
 #include "state/chat/PrivatePeers.h"
 #include "state/chat/UserInfo.h"
 #include "state/common/ErrorDescription.h"
@@ -14,6 +13,19 @@
 #include <QPointer>
 
 #include <algorithm>
+
+namespace {
+
+qsizetype rowOf(const QList<Conversation>& conversations, qint64 conversationId)
+{
+    for (qsizetype row = 0; row < conversations.size(); ++row) {
+        if (conversations.at(row).id == conversationId)
+            return row;
+    }
+    return -1;
+}
+
+} // namespace
 
 ConversationListViewModel::Dependencies ConversationListViewModel::sharedDependencies()
 {
@@ -141,7 +153,7 @@ void ConversationListViewModel::handleConnectionChange(bool connected)
 QCoro::Task<> ConversationListViewModel::loadConversations()
 {
     QPointer<ConversationListViewModel> self(this);
-    const quint64 generation = ++m_loadGeneration;
+    const quint64 ticket = m_reload.begin();
     setIsLoading(true);
     QList<Conversation> loaded;
     std::optional<QString> failure;
@@ -150,13 +162,15 @@ QCoro::Task<> ConversationListViewModel::loadConversations()
     } catch (const std::exception& error) {
         failure = errorDescription(error);
     }
-    if (!self || generation != m_loadGeneration)
+    if (!self || !m_reload.isLatest(ticket))
         co_return;
     if (failure) {
         setError(*failure);
         setIsLoading(false);
         co_return;
     }
+    // A deletion that ended while the list was on its way is not undone by it.
+    const bool settled = m_reload.settle(loaded);
     QHash<qint64, const Conversation*> shown;
     for (const Conversation& conversation : std::as_const(m_conversations))
         shown.insert(conversation.id, &conversation);
@@ -179,8 +193,10 @@ QCoro::Task<> ConversationListViewModel::loadConversations()
             conversation.revokedPreview->isMine = conversation.revokedPreview->senderId == m_currentUserId;
     }
     m_conversations = std::move(loaded);
-    if (m_sentPreviews.applyTo(m_conversations) || keptNewer)
+    if (m_sentPreviews.applyTo(m_conversations) || keptNewer || settled)
         sortConversations();
+    else
+        m_ordered = false;
     applyRevokedPreviews();
     // Not awaited: whoever waits for the list (the main window's contact load) need
     // not wait for the look-ups of peers the server did not name.
@@ -197,11 +213,16 @@ void ConversationListViewModel::applyFilter()
     } else {
         m_filteredConversations.clear();
         for (const Conversation& conversation : std::as_const(m_conversations)) {
-            if (displayName(conversation).contains(m_searchText, Qt::CaseInsensitive))
+            if (matchesSearch(conversation))
                 m_filteredConversations.append(conversation);
         }
     }
     Q_EMIT filteredConversationsChanged();
+}
+
+bool ConversationListViewModel::matchesSearch(const Conversation& conversation) const
+{
+    return m_searchText.isEmpty() || displayName(conversation).contains(m_searchText, Qt::CaseInsensitive);
 }
 
 void ConversationListViewModel::requestDelete(const Conversation& conversation)
@@ -237,7 +258,7 @@ QCoro::Task<> ConversationListViewModel::deleteConversation(Conversation convers
         co_return;
     // The newest local state of the row, to put back if the server refuses.
     const Conversation kept = *removed;
-    m_conversations.removeIf([id](const Conversation& c) { return c.id == id; });
+    m_reload.apply(m_conversations, ListReload<Conversation>::removal(id));
     publishConversations();
     QPointer<ConversationListViewModel> self(this);
     try {
@@ -247,13 +268,17 @@ QCoro::Task<> ConversationListViewModel::deleteConversation(Conversation convers
             co_return;
         const QString description = errorDescription(error);
         qWarning().noquote() << "[Conversations] Delete failed:" << description;
-        if (!find(id)) {
-            m_conversations.append(kept);
+        if (m_reload.apply(m_conversations, ListReload<Conversation>::addition(kept))) {
             sortConversations();
             publishConversations();
         }
         Q_EMIT deleteFailed(description);
+        co_return;
     }
+    // A reload that started while the deletion was on its way may have brought the
+    // row back, or may still be on its way.
+    if (self && m_reload.apply(m_conversations, ListReload<Conversation>::removal(id)))
+        publishConversations();
 }
 
 void ConversationListViewModel::togglePin(const Conversation& conversation)
@@ -262,8 +287,7 @@ void ConversationListViewModel::togglePin(const Conversation& conversation)
     if (!entry)
         return;
     entry->isPinned = !entry->isPinned.value_or(false);
-    sortConversations();
-    publishConversations();
+    conversationChanged(entry->id, true);
 }
 
 void ConversationListViewModel::toggleMute(const Conversation& conversation)
@@ -272,7 +296,7 @@ void ConversationListViewModel::toggleMute(const Conversation& conversation)
     if (!entry)
         return;
     entry->isMuted = !entry->isMuted.value_or(false);
-    publishConversations();
+    conversationChanged(entry->id, false);
 }
 
 QCoro::Task<> ConversationListViewModel::markAsRead(Conversation conversation)
@@ -290,7 +314,7 @@ void ConversationListViewModel::markLocallyRead(qint64 conversationId)
     m_readConversationIds.insert(conversationId);
     if (Conversation* entry = find(conversationId)) {
         entry->unreadCount = 0;
-        publishConversations();
+        conversationChanged(conversationId, false);
     }
 }
 
@@ -321,8 +345,7 @@ void ConversationListViewModel::handleNewMessage(const Message& message)
         if (message.senderId != m_currentUserId)
             entry->unreadCount = entry->unreadCount.value_or(0) + 1;
     }
-    sortConversations();
-    publishConversations();
+    conversationChanged(entry->id, true);
 }
 
 void ConversationListViewModel::handleMessageSent(qint64 conversationId, const QString& content,
@@ -333,8 +356,7 @@ void ConversationListViewModel::handleMessageSent(qint64 conversationId, const Q
     if (!entry)
         return;
     m_sentPreviews.sent(*entry, clientMsgId, content, createdAt);
-    sortConversations();
-    publishConversations();
+    conversationChanged(conversationId, true);
 }
 
 void ConversationListViewModel::handleMessageAck(const QString& clientMsgId, qint64 messageId)
@@ -343,8 +365,7 @@ void ConversationListViewModel::handleMessageAck(const QString& clientMsgId, qin
     Conversation* entry = conversationId ? find(*conversationId) : nullptr;
     if (!entry || !m_sentPreviews.acknowledged(*entry, messageId))
         return;
-    sortConversations();
-    publishConversations();
+    conversationChanged(entry->id, true);
 }
 
 void ConversationListViewModel::handleMessageFailed(const QString& clientMsgId)
@@ -352,7 +373,7 @@ void ConversationListViewModel::handleMessageFailed(const QString& clientMsgId)
     const std::optional<qint64> conversationId = m_sentPreviews.conversationOf(clientMsgId);
     Conversation* entry = conversationId ? find(*conversationId) : nullptr;
     if (entry && m_sentPreviews.failed(*entry))
-        publishConversations();
+        conversationChanged(entry->id, false);
 }
 
 QCoro::Task<> ConversationListViewModel::handleMessageDiscarded(qint64 conversationId, QString clientMsgId)
@@ -375,8 +396,7 @@ QCoro::Task<> ConversationListViewModel::handleMessageDiscarded(qint64 conversat
         entry->lastMessageTime = newest->first().createdAt;
         entry->lastMessageId = newest->first().id;
     }
-    sortConversations();
-    publishConversations();
+    conversationChanged(conversationId, true);
 }
 
 void ConversationListViewModel::handleConversationInactive(qint64 conversationId)
@@ -394,16 +414,45 @@ void ConversationListViewModel::handleSettingsChanged(const QVariantMap& info)
         return;
     if (const std::optional<bool> muted = userInfo::flag(info, NotificationKey::isMuted()))
         entry->isMuted = *muted;
-    if (const std::optional<bool> pinned = userInfo::flag(info, NotificationKey::isPinned())) {
+    const std::optional<bool> pinned = userInfo::flag(info, NotificationKey::isPinned());
+    if (pinned)
         entry->isPinned = *pinned;
-        sortConversations();
-    }
-    publishConversations();
+    conversationChanged(entry->id, pinned.has_value());
 }
 
 void ConversationListViewModel::sortConversations()
 {
-    conversationOrder::sort(m_conversations);
+    m_order.sort(m_conversations);
+    m_ordered = true;
+}
+
+void ConversationListViewModel::conversationChanged(qint64 conversationId, bool reorder)
+{
+    qsizetype row = rowOf(m_conversations, conversationId);
+    if (row < 0)
+        return;
+    if (reorder && !m_ordered) {
+        // The server's order, shown since the load, gives way to the list's own.
+        sortConversations();
+        publishConversations();
+        return;
+    }
+    // One row moves and one row is published: a message costs the same whatever
+    // the number of conversations.
+    if (reorder)
+        row = m_order.reposition(m_conversations, row);
+    Q_EMIT conversationsChanged();
+    const Conversation& conversation = m_conversations.at(row);
+    const qsizetype shown = rowOf(m_filteredConversations, conversationId);
+    if ((shown >= 0) != matchesSearch(conversation)) {
+        applyFilter();
+        return;
+    }
+    if (shown < 0)
+        return;
+    m_filteredConversations[shown] = conversation;
+    const qsizetype shownNow = reorder ? m_order.reposition(m_filteredConversations, shown) : shown;
+    Q_EMIT filteredConversationMoved(int(shown), int(shownNow));
 }
 
 QString ConversationListViewModel::lastMessagePreview(const Message& message)
@@ -484,7 +533,7 @@ QCoro::Task<> ConversationListViewModel::handleRevoke(qint64 messageId, qint64 c
     // Remembered by the server's time of the message, which a reload lists as the
     // conversation's last message time.
     m_revokedPreviews.insert(conversationId, RevokedNewest { revoked.createdAt, preview });
-    publishConversations();
+    conversationChanged(conversationId, false);
 }
 
 QCoro::Task<std::optional<QList<Message>>> ConversationListViewModel::newestWhileUnchanged(qint64 conversationId)

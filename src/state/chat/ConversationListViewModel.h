@@ -2,8 +2,10 @@
 
 #include "models/Conversation.h"
 #include "models/Message.h"
+#include "state/chat/ConversationOrder.h"
 #include "state/chat/SentPreviews.h"
 #include "state/chat/StateTimer.h"
+#include "state/common/ListReload.h"
 
 #include <QCoroTask>
 #include <QHash>
@@ -107,7 +109,12 @@ public:
 
 Q_SIGNALS:
     void conversationsChanged();
+    // The filtered list changed as a whole.
     void filteredConversationsChanged();
+    // One conversation of the filtered list changed: the row that was at from is at
+    // to now (the same row when it kept its place). The only change this signal
+    // stands for; filteredConversationsChanged() is not sent with it.
+    void filteredConversationMoved(int from, int to);
     void searchTextChanged();
     void isLoadingChanged();
     void errorChanged();
@@ -124,6 +131,10 @@ private:
     void setIsLoading(bool loading);
     void setError(const QString& error);
     void publishConversations();
+    // The conversation changed in place: it takes its place in the order when
+    // reorder says so, and only its row is published.
+    void conversationChanged(qint64 conversationId, bool reorder);
+    bool matchesSearch(const Conversation& conversation) const;
     // Sets each private conversation's online flag from the channel's online users.
     bool applyPresence();
     void updatePresence();
@@ -147,7 +158,11 @@ private:
     std::unique_ptr<StateTimer> m_searchTimer;
     std::optional<bool> m_lastConnected;
     bool m_sawFirstConnection = false;
-    quint64 m_loadGeneration = 0;
+    ListReload<Conversation> m_reload;
+    ConversationOrder m_order;
+    // The list is in m_order's order. A load shows the server's order as it comes;
+    // the first change that sorts orders the whole list, the next ones move one row.
+    bool m_ordered = true;
     PrivatePeers* m_peers;
     // Previews that became a revoked notice this session, by conversation. The
     // server's list hides a revoked message's text but does not say it was

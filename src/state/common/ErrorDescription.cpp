@@ -42,7 +42,7 @@ QString apiErrorText(const APIError& error)
         return transportText(error.code());
     case APIError::Kind::ServerError:
     case APIError::Kind::TwoFactorRequired:
-        return error.message().value_or(QString());
+        return error.message() ? *error.message() : localized("common.error");
     case APIError::Kind::InvalidURL:
         return localized("error.invalid_url");
     case APIError::Kind::InvalidResponse:

@@ -39,12 +39,15 @@ public:
         return changed;
     }
     // The latest read's answer, before it is shown: the results of the actions
-    // that ended while it was on its way, in the order they ended.
-    void settle(QList<Row>& answer)
+    // that ended while it was on its way, in the order they ended. True when they
+    // changed it.
+    bool settle(QList<Row>& answer)
     {
+        bool changed = false;
         for (const Edit& edit : m_edits)
-            edit(answer);
+            changed = edit(answer) || changed;
         m_edits.clear();
+        return changed;
     }
 
     // Every row with that id goes.

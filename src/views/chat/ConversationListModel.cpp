@@ -1,5 +1,6 @@
 #include "views/chat/ConversationListModel.h"
 
+#include "state/chat/ConversationOrder.h"
 #include "views/chat/ConversationRow.h"
 
 #include <QSet>
@@ -108,6 +109,20 @@ void ConversationListModel::setConversations(const QList<Conversation>& conversa
     m_conversations = conversations;
     for (int row : std::as_const(changed))
         Q_EMIT dataChanged(index(row), index(row));
+}
+
+void ConversationListModel::moveConversation(int from, int to, const Conversation& conversation)
+{
+    if (from != to) {
+        // Qt counts the destination before the move: one further down when moving down.
+        beginMoveRows({}, from, from, {}, to > from ? to + 1 : to);
+        ConversationOrder::move(m_conversations, from, to);
+        endMoveRows();
+    }
+    const bool redraw = !looksTheSame(m_conversations.at(to), conversation);
+    m_conversations[to] = conversation;
+    if (redraw)
+        Q_EMIT dataChanged(index(to), index(to));
 }
 
 int ConversationListModel::rowOf(qint64 conversationId) const

@@ -19,6 +19,9 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
 
     void setConversations(const QList<Conversation>& conversations);
+    // One conversation changed: the row at from, now showing conversation, moves to
+    // to (or stays, when they are the same) and is redrawn if what it shows changed.
+    void moveConversation(int from, int to, const Conversation& conversation);
     const Conversation& conversationAt(int row) const { return m_conversations.at(row); }
     int rowOf(qint64 conversationId) const;
 

@@ -104,6 +104,10 @@ ConversationListView::ConversationListView(ConversationListViewModel* viewModel,
         }
     });
     connect(m_viewModel, &ConversationListViewModel::filteredConversationsChanged, this, &ConversationListView::refresh);
+    connect(m_viewModel, &ConversationListViewModel::filteredConversationMoved, this, [this](int from, int to) {
+        m_model->moveConversation(from, to, m_viewModel->filteredConversations().at(to));
+        syncSelection();
+    });
     connect(m_viewModel, &ConversationListViewModel::pendingDeletionChanged, this, &ConversationListView::confirmDeletion);
     connect(m_viewModel, &ConversationListViewModel::deleteFailed, this, [this](const QString& error) { Sheet::showError(this, error); });
     // Selection, not the current index: the list makes its first row current (without

@@ -152,6 +152,60 @@ private Q_SLOTS:
         QTRY_VERIFY(!serve);
         QCOMPARE(list->count(), 0);
     }
+
+    // Another account signed in without a sign-out between closes every console,
+    // whatever the roles: what the windows hold is the last account's. The same
+    // account read again keeps them open.
+    void changeOfUserCloses_data()
+    {
+        QTest::addColumn<QString>("nextRole");
+        QTest::addColumn<qint64>("nextId");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("another admin") << u"admin"_s << qint64(8) << true;
+        QTest::newRow("another user, no role") << QString() << qint64(8) << true;
+        QTest::newRow("the same admin, renamed") << u"admin"_s << qint64(7) << false;
+    }
+    void changeOfUserCloses()
+    {
+        QFETCH(QString, nextRole);
+        QFETCH(qint64, nextId);
+        QFETCH(bool, closes);
+        ClientStack stack;
+        User user = ClientStack::user(7, u"Staff"_s);
+        user.role = u"admin"_s;
+        stack.storeSession(user);
+        const auto answerMe = [&stack](const User& who) {
+            stack.server.respond(u"/api/auth/me"_s, { 200, "{\"user\":" + json::serialize(json::encode(who).toObject()) + "}" });
+        };
+        answerMe(user);
+        scriptConsoles(stack.server);
+        AuthViewModel auth({ &stack.auth, &stack.keychain, &stack.ws, &stack.api });
+        StaffConsoles* consoles = StaffConsoles::of(&auth, &stack.api);
+        SettingsListView settings(&auth);
+        auto* list = settings.findChild<QListWidget*>(u"consoleLinks"_s);
+        QCOMPARE(list->count(), 2);
+        list->itemClicked(list->item(0));
+        list->itemClicked(list->item(1));
+        QPointer<QWidget> admin = consoles->window(StaffConsoles::Console::Administration);
+        QPointer<QWidget> serve = consoles->window(StaffConsoles::Console::Operator);
+        QVERIFY(admin && serve);
+        QTRY_VERIFY(!qobject_cast<AdminDashboardView*>(admin.data())->model()->isLoading());
+        QTRY_VERIFY(!qobject_cast<OperatorConsoleView*>(serve.data())->model()->isLoading());
+
+        User next = ClientStack::user(nextId, u"Next"_s);
+        if (!nextRole.isEmpty())
+            next.role = nextRole;
+        answerMe(next);
+        testsupport::runTask(auth.refreshCurrentUser());
+        QCOMPARE(auth.user()->id, nextId);
+        QVERIFY(auth.isAuthenticated());
+        QTRY_COMPARE(!admin && !serve, closes);
+        QCOMPARE(consoles->window(StaffConsoles::Console::Administration) == nullptr, closes);
+        // The change explains itself: no notice that a role was taken away.
+        for (const QWidget* top : QApplication::topLevelWidgets())
+            QVERIFY(top->objectName() != u"consoleRevokedNotice"_s || !top->isVisible());
+        QCOMPARE(list->count(), nextRole == u"admin"_s ? 2 : 0);
+    }
 };
 
 QTEST_MAIN(TestStaffEntry)
