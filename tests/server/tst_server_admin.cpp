@@ -547,6 +547,36 @@ private Q_SLOTS:
         QCOMPARE(config(), expected);
     }
 
+    // The client shows the refusal as it comes: it names the setting as the screen does,
+    // in the reader's language, never by its key.
+    void configRefusalNamesTheSetting_data()
+    {
+        QTest::addColumn<QByteArray>("language");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QString>("message");
+        const QString members = u"maxGroupMembers"_s, days = u"messageRetentionDays"_s;
+        QTest::newRow("English, group size") << "en"_ba << members << 1 << u"The maximum number of members per group must be from 2 to 10000"_s;
+        QTest::newRow("English, retention") << "en-GB"_ba << days << 0 << u"The message retention in days must be from 1 to 36500"_s;
+        QTest::newRow("Chinese, group size") << "zh-Hans"_ba << members << 10001 << u"群成员上限必须在 2 到 10000 之间"_s;
+        QTest::newRow("Chinese, retention") << "zh-CN"_ba << days << 36501 << u"消息保留天数必须在 1 到 36500 之间"_s;
+        QTest::newRow("Vietnamese, group size") << "vi"_ba << members << 1 << u"Giá trị số thành viên tối đa mỗi nhóm phải từ 2 đến 10000"_s;
+        QTest::newRow("Vietnamese, retention") << "vi-VN"_ba << days << 0 << u"Giá trị số ngày lưu tin nhắn phải từ 1 đến 36500"_s;
+    }
+
+    void configRefusalNamesTheSetting()
+    {
+        QFETCH(QByteArray, language);
+        QFETCH(QString, key);
+        QFETCH(int, value);
+        QFETCH(QString, message);
+        m_root->language = language;
+        const HttpResult refused = m_root->mutation(u"admin.updateSystemConfig"_s, QJsonObject { { key, value } });
+        m_root->language = "en";
+        QCOMPARE(refused.status, 400);
+        QCOMPARE(refused.errorMessage(), message);
+    }
+
     void configIsEnforced()
     {
         QCOMPARE(m_root->mutation(u"admin.updateSystemConfig"_s, QJsonObject { { u"allowRegistration"_s, false }, { u"maxGroupMembers"_s, 3 } }).status, 200);
