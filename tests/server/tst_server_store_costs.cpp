@@ -20,6 +20,8 @@
 #include "store/UnreadCounts.h"
 #include "store/UserDirectory.h"
 
+#include "models/Json.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -71,10 +73,17 @@ public:
         return *m_messages;
     }
 
-    // The conversation list as the procedure writes it: last messages whole.
-    QJsonArray conversationList(qint64 viewer)
+    // The conversation list as the procedure writes it (last messages whole), read back
+    // strictly: text that is not JSON gives an empty list.
+    QJsonArray conversationList(qint64 viewer, const Presence& online = kNobodyOnline)
     {
-        return conversations().listFor(viewer, kNobodyOnline, [this](const QList<qint64>& ids) { return messages().messagesJson(ids); });
+        const QByteArray text = conversations().listFor(viewer, online, [this](const QList<qint64>& ids) { return messages().messagesJsonText(ids); });
+        try {
+            return json::parse(text).toArray();
+        } catch (const json::DecodeError& error) {
+            qWarning() << "the list is not JSON:" << error.description() << text;
+            return {};
+        }
     }
 
     qint64 send(qint64 sender, qint64 conversation, const QString& text)
@@ -97,7 +106,7 @@ private:
 };
 
 // The conversation list as the server wrote it with a query per row.
-QJsonArray listAsBefore(Database& db, Messages& messages, qint64 userId)
+QJsonArray listAsBefore(Database& db, Messages& messages, qint64 userId, const Presence& online = kNobodyOnline)
 {
     QJsonArray list;
     const QList<QVariantList> rows = db.rows(
@@ -130,7 +139,7 @@ QJsonArray listAsBefore(Database& db, Messages& messages, qint64 userId)
             if (!other.isEmpty()) {
                 c.insert(u"name"_s, other[0][1].toString());
                 rowjson::putText(c, QLatin1StringView("avatar"), other[0][2]);
-                c.insert(u"online"_s, false);
+                c.insert(u"online"_s, online(other[0][0].toLongLong()));
                 c.insert(u"peerId"_s, other[0][0].toLongLong());
             }
         }
@@ -314,6 +323,66 @@ private Q_SLOTS:
             QVERIFY(!expected.isEmpty());
             QCOMPARE(text(store.conversationList(viewer)), text(expected));
         }
+    }
+
+    void conversationRowsStayFresh_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("a new last message") << u"new message"_s;
+        QTest::newRow("the other member read it") << u"read"_s;
+        QTest::newRow("pinned") << u"pin"_s;
+        QTest::newRow("muted") << u"mute"_s;
+        QTest::newRow("the other member came online") << u"online"_s;
+        QTest::newRow("a reaction on the last message") << u"reaction"_s;
+        QTest::newRow("the last message revoked") << u"revoke"_s;
+        QTest::newRow("the sender renamed") << u"rename"_s;
+        QTest::newRow("texts that need escaping") << u"escaping"_s;
+    }
+
+    // The list read again after a change shows it: nothing of a row outlives what it was
+    // written from, and every text reads back as it was stored.
+    void conversationRowsStayFresh()
+    {
+        QFETCH(QString, change);
+        QTemporaryDir dir;
+        Store store(dir.filePath(u"fresh.sqlite3"_s));
+        const qint64 alice = store.users[0], bob = store.users[1], carol = store.users[2];
+        const qint64 chat = store.conversations().openPrivate(alice, bob);
+        const qint64 group = store.conversations().createGroup(alice, u"club"_s, { bob, carol });
+        store.send(bob, group, u"in the club"_s);
+        const qint64 last = store.send(bob, chat, u"hello alice"_s);
+        bool bobOnline = false;
+        const Presence online = [&](qint64 user) { return user == bob && bobOnline; };
+        const QJsonArray before = store.conversationList(alice, online);
+        QCOMPARE(text(before), text(listAsBefore(*store.db, store.messages(), alice, online)));
+
+        if (change == u"new message") {
+            store.send(alice, chat, u"hello bob"_s);
+        } else if (change == u"read") {
+            store.send(alice, chat, u"hello bob"_s);
+            store.conversationList(alice, online);
+            QVERIFY(store.conversations().markRead(chat, bob));
+        } else if (change == u"pin" || change == u"mute") {
+            store.db->exec(u"UPDATE conversation_members SET %1 = 1 WHERE conversation_id = ? AND user_id = ?"_s.arg(change == u"pin" ? u"pinned"_s : u"muted"_s),
+                { group, alice });
+        } else if (change == u"online") {
+            bobOnline = true;
+        } else if (change == u"reaction") {
+            QVERIFY(store.messages().addReaction(last, alice, u"👍"_s).changed);
+        } else if (change == u"revoke") {
+            store.messages().revoke(last, bob);
+        } else if (change == u"rename") {
+            store.db->exec(u"UPDATE users SET name = 'Robert', avatar = '/uploads/robert.png' WHERE id = ?"_s, { bob });
+        } else if (change == u"escaping") {
+            store.db->exec(u"UPDATE users SET name = ? WHERE id = ?"_s, { u"\"Bob\" \\ the\tsecond\u0001"_s, bob });
+            store.db->exec(u"UPDATE chat_groups SET name = ? WHERE conversation_id = ?"_s, { u"\uFEFFclub 🎉 </script>"_s, group });
+            // Control characters as an older server may have stored them.
+            store.db->exec(u"UPDATE messages SET content = ? WHERE id = ?"_s,
+                { u"\uFEFFline one\nline two \"quoted\" C:\\dir 周末 😀\u001F\u007F"_s, store.send(bob, chat, u"plain"_s) });
+        }
+        const QJsonArray after = store.conversationList(alice, online);
+        QCOMPARE(text(after), text(listAsBefore(*store.db, store.messages(), alice, online)));
+        QVERIFY(text(after) != text(before));
     }
 
     void searchThroughIndex_data()

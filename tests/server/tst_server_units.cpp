@@ -27,6 +27,7 @@
 
 #include <QRegularExpression>
 #include <QDateTime>
+#include <QJsonDocument>
 #include <QSemaphore>
 #include <QTcpSocket>
 #include <QRegularExpression>
@@ -551,7 +552,7 @@ private Q_SLOTS:
         }
 
         const Presence nobody = [](qint64) { return false; };
-        QCOMPARE(conversations.listFor(bob, nobody, [&messages](const QList<qint64>& ids) { return messages.messagesJson(ids); }).size(), 2);
+        QCOMPARE(QJsonDocument::fromJson(conversations.listFor(bob, nobody, [&messages](const QList<qint64>& ids) { return messages.messagesJsonText(ids); })).array().size(), 2);
         QCOMPARE(messages.list(chat, bob, 20, 0).size(), 1);
         QVERIFY(conversations.markRead(chat, bob));
         QVERIFY(conversations.markRead(group, bob));
