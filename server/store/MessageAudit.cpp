@@ -20,6 +20,9 @@ namespace {
 const QString kMessageColumns = QStringLiteral("m.id, m.sender_id, u.name, m.conversation_id, m.content, m.type,"
                                                " m.created_at, m.deleted_at, m.file_name");
 
+// The messages of the senders whose name holds the key (its one value).
+const QString kBySender = QStringLiteral("sender_id IN (SELECT id FROM users WHERE contains_folded(name, ?))");
+
 struct KeptCount {
     qint64 through = 0; // every message up to this id is counted
     qint64 count = 0;
@@ -60,76 +63,102 @@ QJsonObject MessageAudit::list(const PageRequest& request)
         TextIndex { m_db };
     // The count and the page from one snapshot of both files.
     Database::Transaction snapshot(m_db, Database::Transaction::Start::Deferred);
+    const auto read = [&messages](QSqlQuery page) {
+        while (page.next())
+            messages.append(messageJson(page));
+    };
     if (request.search.isEmpty()) {
         total = count();
-        QSqlQuery page = m_db.exec(QStringLiteral("SELECT %1 FROM messages m JOIN users u ON u.id = m.sender_id"
-                                                  " ORDER BY m.id DESC LIMIT ? OFFSET ?")
-                                       .arg(kMessageColumns),
-            { request.limit, request.offset() });
-        while (page.next())
-            messages.append(messageJson(page, 0));
+        read(m_db.exec(QStringLiteral("SELECT %1 FROM messages m JOIN users u ON u.id = m.sender_id ORDER BY m.id DESC LIMIT ? OFFSET ?")
+                           .arg(kMessageColumns),
+            { request.limit, request.offset() }));
     } else {
+        const Matches matches = matchesOf(request.search);
+        // The page: the newest of each way of matching, the newest of them all. No more
+        // than the page and those before it are read of any of them.
+        QStringList newest;
         QVariantList values;
-        const QString matches = matchesOf(request.search, values);
-        // The count of all matches comes with each row of the page.
-        QSqlQuery page = m_db.exec(QStringLiteral("WITH hit(id) AS (%1),"
-                                                  " page(id, total) AS (SELECT id, COUNT(*) OVER () FROM hit ORDER BY id DESC LIMIT ? OFFSET ?)"
-                                                  " SELECT page.total, %2 FROM page JOIN messages m ON m.id = page.id"
-                                                  " JOIN users u ON u.id = m.sender_id ORDER BY m.id DESC")
-                                       .arg(matches, kMessageColumns),
-            values + QVariantList { request.limit, request.offset() });
-        while (page.next()) {
-            total = page.value(0).toLongLong();
-            messages.append(messageJson(page, 1));
+        for (const IdQuery& way : matches.texts + QList<IdQuery> { matches.senders }) {
+            newest << QStringLiteral("SELECT * FROM (%1 %2 LIMIT ?)").arg(way.sql, way.order);
+            values << way.values << request.offset() + request.limit;
         }
-        // A page beyond the last has no row to bring the count.
-        if (messages.isEmpty())
-            total = m_db.scalar(QStringLiteral("SELECT COUNT(*) FROM (%1)").arg(matches), values).toLongLong();
+        read(m_db.exec(QStringLiteral("SELECT %1 FROM (%2) hit JOIN messages m ON m.id = hit.id JOIN users u ON u.id = m.sender_id"
+                                      " ORDER BY m.id DESC LIMIT ? OFFSET ?")
+                           .arg(kMessageColumns, newest.join(QStringLiteral(" UNION "))),
+            values + QVariantList { request.limit, request.offset() }));
+        total = countOf(matches, request.search);
     }
     snapshot.commit();
     return { { QStringLiteral("messages"), messages }, { QStringLiteral("total"), total } };
 }
 
-QString MessageAudit::matchesOf(const QString& search, QVariantList& values)
+qint64 MessageAudit::countOf(const Matches& matches, const QString& search)
 {
-    TextIndex index(m_db);
-    const TextIndexState state = index.state();
-    // Texts changed since the index took them: it may still hold their old words.
-    static const QString changed = QStringLiteral("(SELECT message_id FROM message_text_changes WHERE seq > ?)");
-    // Each index folds the case of what it holds as the search does: the trigrams of
-    // every script, the pairs of ASCII letters only (the other letters are looked for in
-    // each of their cases).
-    const bool longKey = QStringView(search).toUcs4().size() >= shortkeys::kLongKey;
-    const QString indexed = longKey
-        ? QStringLiteral("SELECT -rowid FROM text_index.message_text WHERE message_text MATCH ? AND rowid >= -? AND -rowid NOT IN %1")
-        : QStringLiteral("SELECT -rowid FROM text_index.message_pairs WHERE message_pairs MATCH ? AND rowid >= -? AND -rowid NOT IN %1");
-    values = { longKey ? TextIndex::phraseOf(search) : shortkeys::queryOfAny(foldedtext::caseVariants(search)), state.indexedThrough,
-        state.changesThrough };
-    // What the index does not hold (yet): the messages stored since it last caught up,
-    // and those whose text changed, read directly.
-    static const QString direct = QStringLiteral(" UNION SELECT id FROM messages WHERE id > ? AND contains_folded(content, ?)"
-                                                 " UNION SELECT id FROM messages WHERE id IN %1 AND contains_folded(content, ?)")
-                                      .arg(changed);
-    values += { state.indexedThrough, search, state.changesThrough, search };
-    // Senders by their name: the users table, then each one's messages by its index.
-    static const QString senders = QStringLiteral(" UNION SELECT id FROM messages WHERE sender_id IN"
-                                                  " (SELECT id FROM users WHERE contains_folded(name, ?))");
-    values.append(search);
-    return indexed.arg(changed) + direct + senders;
+    // The ways of matching a text hold no message twice; the senders' messages whose
+    // text matched too are taken off once, found from whichever side has fewer.
+    qint64 texts = 0;
+    for (const IdQuery& way : matches.texts)
+        texts += m_db.scalar(QStringLiteral("SELECT COUNT(*) FROM (%1)").arg(way.sql), way.values).toLongLong();
+    const qint64 sent = m_db.scalar(QStringLiteral("SELECT COUNT(*) FROM (%1)").arg(matches.senders.sql), matches.senders.values).toLongLong();
+    qint64 both = 0;
+    if (texts > 0 && sent > 0 && texts <= sent) {
+        for (const IdQuery& way : matches.texts)
+            both += m_db.scalar(QStringLiteral("SELECT COUNT(*) FROM (%1) hit CROSS JOIN messages m ON m.id = hit.id WHERE m.%2").arg(way.sql, kBySender),
+                            way.values + QVariantList { search })
+                        .toLongLong();
+    } else if (texts > 0 && sent > 0) {
+        both = m_db.scalar(QStringLiteral("SELECT COUNT(*) FROM (%1 AND COALESCE(contains_folded(content, ?), 0) = 1)").arg(matches.senders.sql),
+                       matches.senders.values + QVariantList { search })
+                   .toLongLong();
+    }
+    return texts + sent - both;
 }
 
-QJsonObject MessageAudit::messageJson(const QSqlQuery& row, int first)
+MessageAudit::Matches MessageAudit::matchesOf(const QString& search)
+{
+    const TextIndexState state = TextIndex(m_db).state();
+    // Texts changed since the index took them: it may still hold their old words.
+    static const QString changed = QStringLiteral("(SELECT message_id FROM message_text_changes WHERE seq > ?)");
+    Matches matches;
+    // Each index folds the case of what it holds as the search does: the trigrams of
+    // every script, the pairs of ASCII letters only (the other letters are looked for in
+    // each of their cases). Both hand their entries over newest first.
+    if (QStringView(search).toUcs4().size() >= shortkeys::kLongKey) {
+        matches.texts << IdQuery { QStringLiteral("SELECT -rowid AS id FROM text_index.message_text WHERE message_text MATCH ?"
+                                                  " AND rowid >= -? AND -rowid NOT IN %1")
+                                       .arg(changed),
+            QStringLiteral("ORDER BY rowid"), { TextIndex::phraseOf(search), state.indexedThrough, state.changesThrough } };
+    } else {
+        matches.texts << IdQuery { QStringLiteral("SELECT -rowid AS id FROM text_index.message_pairs WHERE message_pairs MATCH ?"
+                                                  " AND rowid >= -? AND -rowid NOT IN %1")
+                                       .arg(changed),
+            QStringLiteral("ORDER BY rowid"),
+            { shortkeys::queryOfAny(foldedtext::caseVariants(search)), state.indexedThrough, state.changesThrough } };
+    }
+    // What the index does not hold (yet), read directly: the messages stored since it
+    // last caught up, and those it holds whose text changed since.
+    static const QString newest = QStringLiteral("ORDER BY id DESC");
+    matches.texts << IdQuery { QStringLiteral("SELECT id FROM messages WHERE id > ? AND contains_folded(content, ?)"), newest,
+        { state.indexedThrough, search } };
+    matches.texts << IdQuery { QStringLiteral("SELECT id FROM messages WHERE id <= ? AND id IN %1 AND contains_folded(content, ?)").arg(changed),
+        newest, { state.indexedThrough, state.changesThrough, search } };
+    // Senders by their name: the users table, then each one's messages.
+    matches.senders = IdQuery { QStringLiteral("SELECT id FROM messages WHERE ") + kBySender, newest, { search } };
+    return matches;
+}
+
+QJsonObject MessageAudit::messageJson(const QSqlQuery& row)
 {
     QJsonObject message;
-    message.insert(QLatin1StringView("id"), row.value(first).toLongLong());
-    message.insert(QLatin1StringView("senderId"), row.value(first + 1).toLongLong());
-    message.insert(QLatin1StringView("senderName"), row.value(first + 2).toString());
-    message.insert(QLatin1StringView("conversationId"), row.value(first + 3).toLongLong());
+    message.insert(QLatin1StringView("id"), row.value(0).toLongLong());
+    message.insert(QLatin1StringView("senderId"), row.value(1).toLongLong());
+    message.insert(QLatin1StringView("senderName"), row.value(2).toString());
+    message.insert(QLatin1StringView("conversationId"), row.value(3).toLongLong());
     // A file without a caption is audited by its name.
-    rowjson::putText(message, QLatin1StringView("content"), row.value(first + 4).isNull() ? row.value(first + 8) : row.value(first + 4));
-    message.insert(QLatin1StringView("type"), row.value(first + 5).toString());
-    message.insert(QLatin1StringView("createdAt"), row.value(first + 6).toString());
-    message.insert(QLatin1StringView("isDeleted"), !row.value(first + 7).isNull());
+    rowjson::putText(message, QLatin1StringView("content"), row.value(4).isNull() ? row.value(8) : row.value(4));
+    message.insert(QLatin1StringView("type"), row.value(5).toString());
+    message.insert(QLatin1StringView("createdAt"), row.value(6).toString());
+    message.insert(QLatin1StringView("isDeleted"), !row.value(7).isNull());
     return message;
 }
 DeletedMessage MessageAudit::remove(qint64 messageId)

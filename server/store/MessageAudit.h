@@ -12,6 +12,9 @@
 #include "store/PagedSearch.h"
 
 #include <QJsonObject>
+#include <QList>
+#include <QString>
+#include <QVariantList>
 
 #include <optional>
 
@@ -39,10 +42,22 @@ public:
     DeletedMessage remove(qint64 messageId);
 
 private:
-    // The statement of the ids of the messages a search matches, and its values.
-    QString matchesOf(const QString& search, QVariantList& values);
-    // One row of a page: its columns from first on are those of kMessageColumns.
-    static QJsonObject messageJson(const QSqlQuery& row, int first);
+    // A statement of message ids, the order that walks them newest first, its values.
+    struct IdQuery {
+        QString sql;
+        QString order;
+        QVariantList values;
+    };
+    struct Matches {
+        // The messages whose text holds the key, each message in one of them only.
+        QList<IdQuery> texts;
+        // The messages of the senders whose name holds the key.
+        IdQuery senders;
+    };
+    Matches matchesOf(const QString& search);
+    qint64 countOf(const Matches& matches, const QString& search);
+    // One row of a page: its columns are those of kMessageColumns.
+    static QJsonObject messageJson(const QSqlQuery& row);
 
     Database& m_db;
 };

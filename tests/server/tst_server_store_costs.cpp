@@ -549,7 +549,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("search");
         QTest::addColumn<int>("found");
-        QTest::newRow("every message") << QString() << 14;
+        QTest::newRow("every message") << QString() << 15;
         QTest::newRow("CJK, four characters") << u"周末爬山"_s << 1;
         QTest::newRow("CJK, one character") << u"山"_s << 2;
         QTest::newRow("Latin, two characters in either case") << u"HE"_s << 4;
@@ -565,15 +565,18 @@ private Q_SLOTS:
         QTest::newRow("percent alone") << u"%"_s << 1;
         QTest::newRow("underscore as a character") << u"%_off"_s << 1;
         QTest::newRow("quotes") << u"\"Weekend\""_s << 0;
-        QTest::newRow("a blank") << u" "_s << 12;
+        QTest::newRow("a blank") << u" "_s << 13;
         QTest::newRow("revoked words are audited") << u"withdrawn"_s << 1;
         QTest::newRow("words deleted by an administrator") << u"forbidden"_s << 1;
         QTest::newRow("deleted by a member for himself") << u"gone-for-bob"_s << 1;
         QTest::newRow("edited: the old text") << u"old wording"_s << 0;
         QTest::newRow("edited: the new text") << u"new phrasing"_s << 1;
         QTest::newRow("erased from the database") << u"erased"_s << 0;
-        QTest::newRow("a sender's name, or a text naming him") << u"bob"_s << 5;
+        QTest::newRow("a sender's name, or a text naming him") << u"bob"_s << 6;
         QTest::newRow("a sender's name, two characters") << u"ca"_s << 5;
+        QTest::newRow("senders and texts, fewer texts") << u"ob"_s << 6;
+        QTest::newRow("a letter of texts and of senders' names") << u"o"_s << 13;
+        QTest::newRow("senders and texts, fewer sent") << u"B"_s << 7;
         QTest::newRow("no match") << u"zebra crossing"_s << 0;
     }
 
@@ -595,8 +598,9 @@ private Q_SLOTS:
                 if (progress == u"before the edit")
                     catchUp(TextIndex::kMaxChunk);
             });
-            // Letters beyond ASCII in one case only.
+            // Letters beyond ASCII in one case only; a sender whose text names him.
             store.send(store.users[3], store.conversations().openPrivate(store.users[3], store.users[0]), u"ÉCOLE Ωmega"_s);
+            store.send(store.users[1], store.conversations().openPrivate(store.users[1], store.users[2]), u"bob speaking"_s);
             if (progress == u"half")
                 catchUp(store.db->scalar(u"SELECT COUNT(*) FROM messages"_s).toInt() / 2);
             if (progress == u"all")
