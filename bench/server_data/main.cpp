@@ -11,7 +11,7 @@
 //     and what the store's own check costs on lists of 300,000;
 //   - the search time at 50,000 messages over that at 100 (keywords with matches and
 //     without, of two characters and longer; the line gives the worst);
-//   - conversations.list per row at 500 conversations;
+//   - conversations.list per row at 500 conversations, and contacts.list per row at 499 contacts;
 //   - files: the worst ping wait while a 50 MB file is uploaded and while it is
 //     downloaded, and the server's resident memory (and worst ping wait) while 20
 //     clients have asked for it and read nothing;
@@ -119,10 +119,10 @@ private:
     qsizetype m_expected = -1;
 };
 
-// The two queries go as GET, with the envelope as their "input".
+// The queries go as GET, with the envelope as their "input".
 QByteArray procedureTarget(const QString& procedure, const QByteArray& envelope)
 {
-    if (procedure == u"search.global" || procedure == u"conversations.list" || procedure == u"operator.getSessions")
+    if (procedure == u"search.global" || procedure == u"conversations.list" || procedure == u"contacts.list" || procedure == u"operator.getSessions")
         return "GET /api/trpc/" + procedure.toUtf8() + "?input=" + QUrl::toPercentEncoding(QString::fromUtf8(envelope));
     return "POST /api/trpc/" + procedure.toUtf8();
 }
@@ -406,6 +406,8 @@ int main(int argc, char** argv)
         for (int i = 1; i < 500; ++i) {
             const qint64 peer = large.addUser(u"friend%1"_s.arg(i));
             const qint64 chat = large.addPrivate(largeUser, peer);
+            large.db().insert(u"INSERT INTO contacts (user_id, contact_id, created_at) VALUES (?, ?, '2026-01-02T00:00:00Z')"_s,
+                { largeUser, peer });
             large.db().insert(u"INSERT INTO messages (conversation_id, sender_id, type, content, status, server_msg_id, created_at)"
                               " VALUES (?, ?, 'text', 'hello there', 'sent', ?, '2026-01-03T00:00:00Z')"_s,
                 { chat, peer, u"friend-%1"_s.arg(i) });
@@ -518,6 +520,15 @@ int main(int argc, char** argv)
     }
     std::printf("conversations.list: %.2f ms for %d rows, %.2f ms for 1\n", median(listMs), rows, median(oneMs));
 
+    // contacts.list of the same user: a contact for each of those conversations.
+    QList<double> contactMs;
+    int contacts = 0;
+    for (int run = 0; run < kRuns * 3; ++run) {
+        QByteArray answer;
+        contactMs << timed(large, u"contacts.list"_s, {}, largeToken, &answer);
+        contacts = QJsonDocument::fromJson(answer.mid(answer.indexOf("\r\n\r\n") + 4))["result"_L1]["data"_L1]["json"_L1].toArray().size();
+    }
+
     std::printf("markAsRead of 100000 messages: %.2f ms\n", median(markMs));
     std::printf("global search at 50000 messages: %.2f ms\n", median(searchMs));
     std::printf("conversations.create with %d member ids (%lld bytes): %.2f ms\n", ids, qlonglong(createBody.size()), median(createMs));
@@ -530,6 +541,7 @@ int main(int argc, char** argv)
         median(storeRepeatedMs));
     std::printf("search ratio 50000/100 messages: %.2f\n", worstRatio);
     std::printf("conversations.list microseconds per row at %d: %.1f\n", rows, median(listMs) * 1000 / std::max(rows, 1));
+    std::printf("contacts.list microseconds per row at %d: %.1f\n", contacts, median(contactMs) * 1000 / std::max(contacts, 1));
 
     qint64 smallPingerId = 0;
     const QString smallPingerToken = small.registerUser(u"pinger"_s, &smallPingerId);

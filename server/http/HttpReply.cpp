@@ -102,6 +102,13 @@ HttpReply HttpReply::procedureResult(const QJsonValue& value)
     return json(QJsonObject { { QStringLiteral("result"), QJsonObject { { QStringLiteral("data"), data } } } });
 }
 
+HttpReply HttpReply::procedureResultText(const QByteArray& jsonText)
+{
+    HttpReply reply;
+    reply.body = QByteArrayLiteral("{\"result\":{\"data\":{\"json\":") + jsonText + QByteArrayLiteral("}}}");
+    return reply;
+}
+
 HttpReply HttpReply::procedureError(const ServerError& error, const QString& path, Language language)
 {
     const QJsonObject data {

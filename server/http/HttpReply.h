@@ -34,6 +34,8 @@ struct HttpReply {
     static HttpReply restError(const ServerError& error, Language language);
     // A procedure's result: {"result":{"data":{"json": value}}}.
     static HttpReply procedureResult(const QJsonValue& value);
+    // The same, for a value the procedure wrote as JSON text itself.
+    static HttpReply procedureResultText(const QByteArray& jsonText);
     // Procedure form: {"error":{"json":{"message", "code", "data":{"code","httpStatus","path"}}}}.
     static HttpReply procedureError(const ServerError& error, const QString& path, Language language);
     static HttpReply internalError(bool procedure, Language language);

@@ -69,5 +69,7 @@ HttpReply ProcedureRoutes::handle(const HttpRequest& request, const QString& nam
         });
         return HttpReply::later(pending);
     }
+    if (procedure->textHandler)
+        return HttpReply::procedureResultText(procedure->textHandler(call));
     return HttpReply::procedureResult(procedure->handler(call));
 }

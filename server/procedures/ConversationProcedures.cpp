@@ -11,9 +11,9 @@
 
 void registerConversationProcedures(ProcedureRegistry& registry, ServerContext& context)
 {
-    registry.add(QStringLiteral("conversations.list"), ProcedureKind::Query, [&context](const ProcedureCall& call) -> QJsonValue {
+    registry.addText(QStringLiteral("conversations.list"), ProcedureKind::Query, [&context](const ProcedureCall& call) {
         return context.conversations.listFor(call.userId, context.hub.presenceFor(call.userId),
-            [&context](const QList<qint64>& ids) { return context.messages.messagesJson(ids); });
+            [&context](const QList<qint64>& ids) { return context.messages.messagesJsonText(ids); });
     });
 
     registry.add(QStringLiteral("conversations.create"), ProcedureKind::Mutation, [&context](const ProcedureCall& call) -> QJsonValue {

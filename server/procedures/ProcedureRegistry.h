@@ -51,9 +51,14 @@ using RawBodyHandler = std::function<HttpReply(const ProcedureCall&, const QByte
 // that thread's own connection, not on the event loop.
 using ReadHandler = std::function<QJsonValue(Database& db, const ProcedureCall&)>;
 
+// For a procedure that answers a long list: it writes the result as JSON text itself
+// (see JsonText), which costs much less than building it as objects.
+using TextHandler = std::function<QByteArray(const ProcedureCall&)>;
+
 struct Procedure {
     ProcedureKind kind = ProcedureKind::Query;
     ProcedureHandler handler;
+    TextHandler textHandler;
     RawBodyHandler rawBodyHandler;
     ReadHandler readHandler;
     // The roles that may call it; empty: every signed-in account.
@@ -63,6 +68,7 @@ struct Procedure {
 class ProcedureRegistry {
 public:
     void add(const QString& name, ProcedureKind kind, ProcedureHandler handler, QStringList roles = {});
+    void addText(const QString& name, ProcedureKind kind, TextHandler handler);
     void addRawBody(const QString& name, RawBodyHandler handler);
     void addRead(const QString& name, ProcedureKind kind, ReadHandler handler);
     const Procedure* find(const QString& name) const;

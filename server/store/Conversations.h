@@ -58,10 +58,11 @@ public:
     // its history but takes no more messages.
     PostingRight postingRight(qint64 conversationId, qint64 userId);
 
-    // The messages of these ids, written as the message list writes them, by id.
-    using MessagesById = std::function<QHash<qint64, QJsonObject>(const QList<qint64>& messageIds)>;
-    // Each conversation with its last message written whole, as the message list would.
-    QJsonArray listFor(qint64 userId, const Presence& online, const MessagesById& messagesById);
+    // The messages of these ids, written as the message list writes them (JSON text), by id.
+    using MessagesById = std::function<QHash<qint64, QByteArray>(const QList<qint64>& messageIds)>;
+    // Each conversation with its last message written whole, as the message list would:
+    // the JSON text of the list.
+    QByteArray listFor(qint64 userId, const Presence& online, const MessagesById& messagesById);
     // Active groups only.
     QJsonArray groupsFor(qint64 userId);
     QJsonArray membersOf(qint64 conversationId, const Presence& online);

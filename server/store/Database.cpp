@@ -3,6 +3,7 @@
 #include "store/AdminSchema.h"
 #include "store/IndexSchema.h"
 #include "store/SendPathSchema.h"
+#include "store/FoldedText.h"
 #include "store/ShortKeyIndex.h"
 #include "store/SocialSchema.h"
 
@@ -184,6 +185,7 @@ Database::Database(const QString& filePath)
         throw DatabaseError("the SQLite driver of Qt SQL gave no connection handle");
     // Before anything is written: the text index calls it.
     shortkeys::install(m_db);
+    foldedtext::install(m_db);
     try {
         migrate();
     } catch (...) {
@@ -384,6 +386,15 @@ int Database::run(const QString& sql, const QVariantList& values)
     const int changed = sqlite3_changes(m_handle);
     sqlite3_reset(statement);
     return changed;
+}
+
+void Database::countSteps(qint64* steps)
+{
+    static const auto count = [](void* counter) {
+        ++*static_cast<qint64*>(counter);
+        return 0;
+    };
+    sqlite3_progress_handler(m_handle, steps ? 1 : 0, steps ? +count : nullptr, steps);
 }
 
 void Database::setCheckpointPages(int pages)

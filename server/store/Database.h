@@ -66,6 +66,10 @@ public:
     // not reported again); for reading the query plans of what the stores run.
     using StatementWatch = std::function<void(const QString& sql)>;
     void watchStatements(StatementWatch watch) { m_watch = std::move(watch); }
+    // Adds to *steps the virtual machine instructions this connection's statements run
+    // from now on (nullptr stops): a measure of the rows a read visits that does not
+    // depend on the machine's speed.
+    void countSteps(qint64* steps);
 
     // Copies the WAL of the schema ("main", or an attached file's name) into its file and
     // empties the WAL file, so a burst does not leave it at its largest size. Never holds

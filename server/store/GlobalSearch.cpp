@@ -12,18 +12,6 @@
 
 #include <algorithm>
 
-namespace {
-
-// The key as one phrase of the trigram index's query language: its trigrams, in a row.
-QString phraseOf(const QString& keyword)
-{
-    QString quoted = keyword;
-    quoted.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + quoted + u'"';
-}
-
-} // namespace
-
 GlobalSearch::GlobalSearch(Database& db)
     : m_db(db)
 {
@@ -60,7 +48,7 @@ QList<QVariantList> GlobalSearch::findMessages(qint64 userId, const QString& key
             + QStringLiteral(" FROM text_index.message_text CROSS JOIN messages msg ON msg.id = -message_text.rowid JOIN") + member
             + visible + QStringLiteral(" AND message_text MATCH ? AND message_text.rowid >= -? AND msg.id NOT IN ") + changed
             + QStringLiteral(" ORDER BY message_text.rowid LIMIT ?");
-        indexed = m_db.rows(byTrigrams, { userId, pattern, phraseOf(keyword), state.indexedThrough, state.changesThrough, limit });
+        indexed = m_db.rows(byTrigrams, { userId, pattern, TextIndex::phraseOf(keyword), state.indexedThrough, state.changesThrough, limit });
     } else {
         static const QString byPairs = columns
             + QStringLiteral(" FROM text_index.message_pairs CROSS JOIN messages msg ON msg.id = -message_pairs.rowid JOIN") + member

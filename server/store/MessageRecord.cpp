@@ -1,10 +1,10 @@
 #include "store/MessageRecord.h"
 
-#include "store/RowJson.h"
+#include "JsonText.h"
 
-QJsonObject MessageRecord::toJson(const QJsonArray& reactions) const
+template <typename Out>
+void MessageRecord::write(Out& m, const QJsonArray& reactions) const
 {
-    QJsonObject m;
     m.insert(QLatin1StringView("id"), id);
     m.insert(QLatin1StringView("conversationId"), conversationId);
     m.insert(QLatin1StringView("senderId"), senderId);
@@ -18,27 +18,44 @@ QJsonObject MessageRecord::toJson(const QJsonArray& reactions) const
         if (removedByAdmin)
             m.insert(QLatin1StringView("removedByAdmin"), true);
     } else {
-        rowjson::putText(m, QLatin1StringView("content"), content);
-        rowjson::putText(m, QLatin1StringView("fileUrl"), fileUrl);
-        rowjson::putText(m, QLatin1StringView("fileName"), fileName);
-        rowjson::putInteger(m, QLatin1StringView("fileSize"), fileSize);
-        rowjson::putText(m, QLatin1StringView("fileMimeType"), fileMimeType);
+        m.insertText(QLatin1StringView("content"), content);
+        m.insertText(QLatin1StringView("fileUrl"), fileUrl);
+        m.insertText(QLatin1StringView("fileName"), fileName);
+        m.insertInteger(QLatin1StringView("fileSize"), fileSize);
+        m.insertText(QLatin1StringView("fileMimeType"), fileMimeType);
         m.insert(QLatin1StringView("status"), status);
     }
     // What the server itself announced (a dissolved group): each reader's client words it
     // in its own language; the content is the announcing administrator's.
-    rowjson::putText(m, QLatin1StringView("notice"), notice);
-    rowjson::putInteger(m, QLatin1StringView("threadRootId"), replyToId);
+    m.insertText(QLatin1StringView("notice"), notice);
+    m.insertInteger(QLatin1StringView("threadRootId"), replyToId);
     m.insert(QLatin1StringView("serverMsgId"), serverMsgId);
-    rowjson::putText(m, QLatin1StringView("clientMessageId"), clientMsgId);
+    m.insertText(QLatin1StringView("clientMessageId"), clientMsgId);
     m.insert(QLatin1StringView("createdAt"), createdAt);
-    QJsonObject sender;
-    sender.insert(QLatin1StringView("id"), senderId);
-    sender.insert(QLatin1StringView("name"), senderName);
-    rowjson::putText(sender, QLatin1StringView("avatar"), senderAvatar);
-    m.insert(QLatin1StringView("sender"), sender);
+    m.insertObject(QLatin1StringView("sender"), [this](auto& sender) {
+        sender.insert(QLatin1StringView("id"), senderId);
+        sender.insert(QLatin1StringView("name"), senderName);
+        sender.insertText(QLatin1StringView("avatar"), senderAvatar);
+    });
     m.insert(QLatin1StringView("senderName"), senderName);
-    rowjson::putText(m, QLatin1StringView("senderAvatar"), senderAvatar);
+    m.insertText(QLatin1StringView("senderAvatar"), senderAvatar);
     m.insert(QLatin1StringView("reactions"), revoked ? QJsonArray() : reactions);
-    return m;
+}
+
+QJsonObject MessageRecord::toJson(const QJsonArray& reactions) const
+{
+    QJsonObject object;
+    JsonObjectOut out(object);
+    write(out, reactions);
+    return object;
+}
+
+QByteArray MessageRecord::toJsonText(const QJsonArray& reactions) const
+{
+    JsonText text;
+    text.beginObject();
+    JsonTextObjectOut out(text);
+    write(out, reactions);
+    text.endObject();
+    return text.take();
 }

@@ -34,4 +34,11 @@ struct MessageRecord {
     QVariant senderAvatar;
 
     QJsonObject toJson(const QJsonArray& reactions) const;
+    // The same, written as JSON text (see JsonText).
+    QByteArray toJsonText(const QJsonArray& reactions) const;
+
+private:
+    // Writes the members into a JsonObjectOut or a JsonTextObjectOut.
+    template <typename Out>
+    void write(Out& m, const QJsonArray& reactions) const;
 };

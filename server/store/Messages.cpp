@@ -289,9 +289,10 @@ std::optional<QJsonObject> Messages::messageJson(qint64 messageId)
     return found.value(messageId);
 }
 
-QHash<qint64, QJsonObject> Messages::messagesJson(const QList<qint64>& messageIds)
+template <typename Written>
+QHash<qint64, Written> Messages::written(const QList<qint64>& messageIds, Written (MessageRecord::*write)(const QJsonArray&) const)
 {
-    QHash<qint64, QJsonObject> messages;
+    QHash<qint64, Written> messages;
     if (messageIds.isEmpty())
         return messages;
     // The ids travel as one JSON array: one statement, however many there are.
@@ -329,9 +330,19 @@ QHash<qint64, QJsonObject> Messages::messagesJson(const QList<qint64>& messageId
         record.senderAvatar = row.value(16);
         record.removedByAdmin = !row.value(17).isNull();
         record.notice = row.value(18);
-        messages.insert(record.id, record.toJson(reactions.value(record.id)));
+        messages.insert(record.id, (record.*write)(reactions.value(record.id)));
     }
     return messages;
+}
+
+QHash<qint64, QJsonObject> Messages::messagesJson(const QList<qint64>& messageIds)
+{
+    return written(messageIds, &MessageRecord::toJson);
+}
+
+QHash<qint64, QByteArray> Messages::messagesJsonText(const QList<qint64>& messageIds)
+{
+    return written(messageIds, &MessageRecord::toJsonText);
 }
 
 QHash<qint64, QJsonArray> Messages::reactionsOf(const QString& messageIds)

@@ -85,6 +85,8 @@ public:
     std::optional<QJsonObject> messageJson(qint64 messageId);
     // The messages of these ids that exist, as messageJson() writes them, by id.
     QHash<qint64, QJsonObject> messagesJson(const QList<qint64>& messageIds);
+    // The same, each written as JSON text.
+    QHash<qint64, QByteArray> messagesJsonText(const QList<qint64>& messageIds);
     // Newest first; only what this member may see.
     QJsonArray list(qint64 conversationId, qint64 userId, int limit, int offset);
     // The conversation of a message the user can see; throws 404 otherwise.
@@ -106,6 +108,9 @@ private:
     std::optional<StoredMessage> earlierSend(qint64 senderId, const OutgoingMessage& message);
     // Throws ServerError 400 for a message no conversation takes.
     void validate(const OutgoingMessage& message);
+    // The messages of these ids that exist, each written by write, by id.
+    template <typename Written>
+    QHash<qint64, Written> written(const QList<qint64>& messageIds, Written (MessageRecord::*write)(const QJsonArray&) const);
     // The reactions of the messages in a JSON array of ids, each message's in order.
     QHash<qint64, QJsonArray> reactionsOf(const QString& messageIds);
 

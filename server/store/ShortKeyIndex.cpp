@@ -66,6 +66,18 @@ QString queryOf(QStringView key)
     return u'"' + QString::fromLatin1(token) + (token.size() == 6 ? QStringLiteral("\" *") : QStringLiteral("\""));
 }
 
+QString queryOfAny(const QStringList& keys)
+{
+    QStringList queries;
+    for (const QString& key : keys) {
+        const QString query = queryOf(key);
+        // Spellings that differ only in ASCII case are one token here.
+        if (!queries.contains(query))
+            queries.append(query);
+    }
+    return queries.join(QStringLiteral(" OR "));
+}
+
 void install(QSqlDatabase& db)
 {
     const QVariant handle = db.driver()->handle();

@@ -11,6 +11,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 class QSqlDatabase;
@@ -24,6 +25,8 @@ constexpr qsizetype kLongKey = 3;
 QByteArray tokensOf(QStringView text);
 // The query of the index (its MATCH expression) that finds a key of one or two code points.
 QString queryOf(QStringView key);
+// The query that finds any of these keys (each of one or two code points).
+QString queryOfAny(const QStringList& keys);
 // Makes short_key_tokens() known to the connection; throws DatabaseError when it cannot.
 void install(QSqlDatabase& db);
 

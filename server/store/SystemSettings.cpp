@@ -9,10 +9,10 @@
 
 namespace {
 
-void checkRange(const std::optional<qint64>& value, qint64 low, qint64 high, const char* key)
+void checkRange(const std::optional<qint64>& value, qint64 low, qint64 high, Text setting)
 {
     if (value && (*value < low || *value > high))
-        throw ServerError::badRequest(Text::SettingOutOfRange, QLatin1StringView(key), low, high);
+        throw ServerError::badRequest(Text::SettingOutOfRange, setting, low, high);
 }
 
 } // namespace
@@ -42,8 +42,8 @@ void SystemSettings::update(const json::Reader& input)
     const auto retention = input.optional<qint64>(QLatin1StringView("messageRetentionDays"));
     const auto screenshots = input.optional<bool>(QLatin1StringView("screenshotProtection"));
     const auto registration = input.optional<bool>(QLatin1StringView("allowRegistration"));
-    checkRange(maxMembers, kMinGroupMembers, kMaxGroupMembers, "maxGroupMembers");
-    checkRange(retention, kMinRetentionDays, kMaxRetentionDays, "messageRetentionDays");
+    checkRange(maxMembers, kMinGroupMembers, kMaxGroupMembers, Text::NounMaxGroupMembers);
+    checkRange(retention, kMinRetentionDays, kMaxRetentionDays, Text::NounMessageRetentionDays);
 
     Database::Transaction transaction(m_db);
     if (maxMembers)

@@ -53,6 +53,13 @@ QString TextIndex::filePathFor(const QString& databasePath)
     return database.dir().filePath(database.completeBaseName() + QStringLiteral("-text.sqlite3"));
 }
 
+QString TextIndex::phraseOf(const QString& key)
+{
+    QString quoted = key;
+    quoted.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + quoted + u'"';
+}
+
 void TextIndex::attach()
 {
     // The threads of one server (indexer, reader) may open a new file at the same moment:

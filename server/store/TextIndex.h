@@ -33,6 +33,9 @@ public:
     explicit TextIndex(Database& db);
 
     static QString filePathFor(const QString& databasePath);
+    // A key of kLongKey code points or more (see ShortKeyIndex.h) as one phrase of the
+    // trigram index's query language: its trigrams, in a row.
+    static QString phraseOf(const QString& key);
 
     TextIndexState state();
     // Whether stored messages or changed texts wait for the index.

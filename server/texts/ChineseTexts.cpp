@@ -58,7 +58,7 @@ QStringView chineseText(Text text)
     case Text::CannotDemoteYourself:
         return u"不能取消自己账号的管理员角色";
     case Text::SettingOutOfRange:
-        return u"%1 必须在 %2 到 %3 之间";
+        return u"%1必须在 %2 到 %3 之间";
     case Text::WordBlank:
         return u"敏感词不能为空";
     case Text::WordExists:
@@ -311,6 +311,10 @@ QStringView chineseText(Text text)
         return u"文件地址";
     case Text::NounFileType:
         return u"文件类型";
+    case Text::NounMaxGroupMembers:
+        return u"群成员上限";
+    case Text::NounMessageRetentionDays:
+        return u"消息保留天数";
     case Text::QueryUseGet:
         return u"\"%1\" 是查询：请使用 GET";
     case Text::MutationUsePost:

@@ -58,7 +58,7 @@ QStringView englishText(Text text)
     case Text::CannotDemoteYourself:
         return u"You cannot take the administrator role from your own account";
     case Text::SettingOutOfRange:
-        return u"%1 must be from %2 to %3";
+        return u"The %1 must be from %2 to %3";
     case Text::WordBlank:
         return u"The word must not be blank";
     case Text::WordExists:
@@ -311,6 +311,10 @@ QStringView englishText(Text text)
         return u"file address";
     case Text::NounFileType:
         return u"file type";
+    case Text::NounMaxGroupMembers:
+        return u"maximum number of members per group";
+    case Text::NounMessageRetentionDays:
+        return u"message retention in days";
     case Text::QueryUseGet:
         return u"\"%1\" is a query: use GET";
     case Text::MutationUsePost:

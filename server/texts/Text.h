@@ -158,6 +158,8 @@ enum class Text {
     NounFileName,
     NounFileAddress,
     NounFileType,
+    NounMaxGroupMembers,
+    NounMessageRetentionDays,
     QueryUseGet,
     MutationUsePost,
     ReactBlocked,

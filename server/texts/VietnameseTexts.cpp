@@ -58,7 +58,7 @@ QStringView vietnameseText(Text text)
     case Text::CannotDemoteYourself:
         return u"Bạn không thể gỡ vai trò quản trị viên khỏi tài khoản của chính mình";
     case Text::SettingOutOfRange:
-        return u"%1 phải từ %2 đến %3";
+        return u"Giá trị %1 phải từ %2 đến %3";
     case Text::WordBlank:
         return u"Từ không được để trống";
     case Text::WordExists:
@@ -311,6 +311,10 @@ QStringView vietnameseText(Text text)
         return u"địa chỉ tệp";
     case Text::NounFileType:
         return u"loại tệp";
+    case Text::NounMaxGroupMembers:
+        return u"số thành viên tối đa mỗi nhóm";
+    case Text::NounMessageRetentionDays:
+        return u"số ngày lưu tin nhắn";
     case Text::QueryUseGet:
         return u"\"%1\" là truy vấn: hãy dùng GET";
     case Text::MutationUsePost:

@@ -35,6 +35,9 @@ private:
     ServerProcess m_accounts;
     std::unique_ptr<ServerProcess> m_server;
     QString m_serverFor; // the function the running server was started for
+    // The messages messageSearchPaging wrote, by id, and the server it wrote them on.
+    QHash<qint64, int> m_pagedMessages;
+    QUrl m_pagedOn;
     std::unique_ptr<ApiClient> m_root;
     // Signed-in members "user01".."user04", who chat and get banned.
     std::map<int, std::unique_ptr<ApiClient>> m_users;
@@ -271,6 +274,58 @@ private Q_SLOTS:
             QCOMPARE(messages->rows.value(0).senderName, std::optional<QString>(u"Member 03"_s));
             QCOMPARE(messages->rows.value(0).isDeleted, std::optional<bool>(false));
         }
+    }
+
+    void messageSearchPaging_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<int>("total");
+        QTest::addColumn<QList<int>>("rows"); // which "paged n" message each row is, newest first
+        const auto range = [](int from, int to) {
+            QList<int> numbers;
+            for (int n = from; n >= to; --n)
+                numbers << n;
+            return numbers;
+        };
+        QTest::newRow("first page of 30") << u"search=PAGED&page=1&limit=30"_s << 35 << range(34, 5);
+        QTest::newRow("the rest on the second") << u"search=paged&page=2&limit=30"_s << 35 << range(4, 0);
+        QTest::newRow("beyond the last page") << u"search=paged&page=3&limit=30"_s << 35 << QList<int>();
+        QTest::newRow("pages of 10 in the middle") << u"search=Paged&page=3&limit=10"_s << 35 << range(14, 5);
+        QTest::newRow("a key of two characters") << u"search=D%20&page=2&limit=30"_s << 35 << range(4, 0);
+        QTest::newRow("the other sender's name") << u"search=member%2004&limit=5"_s << 17 << QList<int> { 33, 31, 29, 27, 25 };
+        QTest::newRow("a word of some") << u"search=odd%20one&page=2&limit=4"_s << 17 << QList<int> { 25, 23, 21, 19 };
+        QTest::newRow("every message") << u"page=1&limit=3"_s << 35 << range(34, 32);
+    }
+
+    // Pages of a search follow one another, newest first, with the count of all matches.
+    void messageSearchPaging()
+    {
+        QFETCH(QString, query);
+        QFETCH(int, total);
+        QFETCH(QList<int>, rows);
+        // Written once for the rows of the table (they share the server).
+        QHash<qint64, int>& numberOf = m_pagedMessages;
+        if (numberOf.isEmpty() || server().baseUrl() != m_pagedOn) {
+            numberOf.clear();
+            m_pagedOn = server().baseUrl();
+            const qint64 conversation = createGroup(user(3), u"Pages"_s, { user(4).userId() });
+            LiveClient third(server().wsUrl());
+            LiveClient fourth(server().wsUrl());
+            QVERIFY(third.authenticate(user(3).token, user(3).userId()));
+            QVERIFY(fourth.authenticate(user(4).token, user(4).userId()));
+            for (int n = 0; n < 35; ++n) {
+                const qint64 id = send(n % 2 ? fourth : third, conversation, u"paged %1 %2"_s.arg(n).arg(n % 2 ? u"odd one"_s : u"even"_s));
+                QVERIFY(id > 0);
+                numberOf.insert(id, n);
+            }
+        }
+        const auto page = decoded<AuditMessageListResponse>(m_root->get(u"/api/admin/messages?"_s + query).json());
+        QVERIFY(page);
+        QCOMPARE(page->total, std::optional<qint64>(total));
+        QList<int> found;
+        for (const AuditMessage& message : page->rows)
+            found << numberOf.value(message.id, -1);
+        QCOMPARE(found, rows);
     }
 
     void limitIsCapped()
@@ -548,6 +603,36 @@ private Q_SLOTS:
         const auto read = decoded<SystemConfig>(config());
         QVERIFY(read);
         QCOMPARE(config(), expected);
+    }
+
+    // The client shows the refusal as it comes: it names the setting as the screen does,
+    // in the reader's language, never by its key.
+    void configRefusalNamesTheSetting_data()
+    {
+        QTest::addColumn<QByteArray>("language");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QString>("message");
+        const QString members = u"maxGroupMembers"_s, days = u"messageRetentionDays"_s;
+        QTest::newRow("English, group size") << "en"_ba << members << 1 << u"The maximum number of members per group must be from 2 to 10000"_s;
+        QTest::newRow("English, retention") << "en-GB"_ba << days << 0 << u"The message retention in days must be from 1 to 36500"_s;
+        QTest::newRow("Chinese, group size") << "zh-Hans"_ba << members << 10001 << u"群成员上限必须在 2 到 10000 之间"_s;
+        QTest::newRow("Chinese, retention") << "zh-CN"_ba << days << 36501 << u"消息保留天数必须在 1 到 36500 之间"_s;
+        QTest::newRow("Vietnamese, group size") << "vi"_ba << members << 1 << u"Giá trị số thành viên tối đa mỗi nhóm phải từ 2 đến 10000"_s;
+        QTest::newRow("Vietnamese, retention") << "vi-VN"_ba << days << 0 << u"Giá trị số ngày lưu tin nhắn phải từ 1 đến 36500"_s;
+    }
+
+    void configRefusalNamesTheSetting()
+    {
+        QFETCH(QByteArray, language);
+        QFETCH(QString, key);
+        QFETCH(int, value);
+        QFETCH(QString, message);
+        m_root->language = language;
+        const HttpResult refused = m_root->mutation(u"admin.updateSystemConfig"_s, QJsonObject { { key, value } });
+        m_root->language = "en";
+        QCOMPARE(refused.status, 400);
+        QCOMPARE(refused.errorMessage(), message);
     }
 
     void configIsEnforced()

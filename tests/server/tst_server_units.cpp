@@ -1,6 +1,7 @@
 // Unit tests of morvane-server's dense parts: the command line, stored passwords,
 // content types of uploads and the store's transactions and migrations.
 
+#include "JsonText.h"
 #include "Passwords.h"
 #include "http/HttpReply.h"
 #include "http/MediaType.h"
@@ -27,6 +28,9 @@
 
 #include <QRegularExpression>
 #include <QDateTime>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QJsonDocument>
 #include <QSemaphore>
 #include <QTcpSocket>
 #include <QRegularExpression>
@@ -38,6 +42,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 
@@ -47,6 +52,35 @@ class TestServerUnits : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void jsonTextReadsBack_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("quotes and backslashes") << u"\"a\" \\ \\\" b"_s;
+        QTest::newRow("control characters") << u"\u0001\b\f\n\r\t\u001F end"_s;
+        QTest::newRow("a mark at the start, and inside") << u"\uFEFFmark\uFEFF"_s;
+        QTest::newRow("beyond ASCII") << u"Élodie 周末 😀 \u007F \u2028"_s;
+        QTest::newRow("a page's markup") << u"</script><!--"_s;
+    }
+
+    // Every text, in a key's value and in an array, reads back as it was, and the bytes
+    // are strict JSON (Qt's parser would let a raw control character pass).
+    void jsonTextReadsBack()
+    {
+        QFETCH(QString, text);
+        JsonText json;
+        json.beginArray().value(text).beginObject().key(QLatin1StringView("k")).value(text).key(QLatin1StringView("n")).value(qint64(-7));
+        json.key(QLatin1StringView("b")).value(false).key(QLatin1StringView("z")).null().endObject().value(QJsonArray { text }).endArray();
+        const QByteArray bytes = json.take();
+        QVERIFY2(std::none_of(bytes.cbegin(), bytes.cend(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }), bytes.constData());
+        const QJsonArray expected { text, QJsonObject { { u"k"_s, text }, { u"n"_s, -7 }, { u"b"_s, false }, { u"z"_s, QJsonValue() } }, QJsonArray { text } };
+        try {
+            QCOMPARE(json::parse(bytes), QJsonValue(expected));
+        } catch (const json::DecodeError& error) {
+            QFAIL(qPrintable(error.description() + u' ' + QString::fromUtf8(bytes)));
+        }
+    }
+
     void acceptLanguage_data()
     {
         QTest::addColumn<QByteArray>("header");
@@ -551,7 +585,7 @@ private Q_SLOTS:
         }
 
         const Presence nobody = [](qint64) { return false; };
-        QCOMPARE(conversations.listFor(bob, nobody, [&messages](const QList<qint64>& ids) { return messages.messagesJson(ids); }).size(), 2);
+        QCOMPARE(QJsonDocument::fromJson(conversations.listFor(bob, nobody, [&messages](const QList<qint64>& ids) { return messages.messagesJsonText(ids); })).array().size(), 2);
         QCOMPARE(messages.list(chat, bob, 20, 0).size(), 1);
         QVERIFY(conversations.markRead(chat, bob));
         QVERIFY(conversations.markRead(group, bob));
