@@ -236,7 +236,6 @@ QCoro::Task<> ChatViewModel::loadMessages()
             m_sender->settledByServer(*message.clientMessageId);
     }
     m_pagedOffset = page.size();
-    m_firstPageLoaded = true;
     m_messages->replaceAll(std::move(list));
     co_await m_readMarker->markNow();
     if (!self)
@@ -271,7 +270,7 @@ QCoro::Task<> ChatViewModel::catchUp()
     // empty): a catch-up would have nothing to meet and would read the whole history
     // back to the first message. The chat opens as it would now: the newest page,
     // older ones on demand.
-    if (!m_firstPageLoaded || m_messages->countOnServer() == 0) {
+    if (m_messages->countOnServer() == 0) {
         co_await loadMessages();
         co_return;
     }

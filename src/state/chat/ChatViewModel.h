@@ -168,8 +168,6 @@ private:
     std::unique_ptr<StateTimer> m_typingTimer;
     // The end of the last page read, on the server's list at the time.
     qint64 m_pagedOffset = 0;
-    // A first page came (it may have been empty).
-    bool m_firstPageLoaded = false;
 
     bool m_isLoadingMore = false;
     // Bumped by every first-page load so an older page that was asked for before
