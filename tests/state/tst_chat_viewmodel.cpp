@@ -85,6 +85,16 @@ struct Fixture {
         return names;
     }
 
+    // The user info of the first notification of that name.
+    QVariantMap postedInfo(const QString& name) const
+    {
+        for (const auto& entry : posted) {
+            if (entry.first == name)
+                return entry.second;
+        }
+        return {};
+    }
+
     QList<QJsonObject> sentMessages() const { return stack.peer.framesOfType(u"message_send"_s); }
     std::optional<Message> find(qint64 id) const
     {
@@ -464,6 +474,71 @@ private Q_SLOTS:
         QTRY_COMPARE(f.stack.peer.framesOfType(u"read"_s).size(), 2);
     }
 
+    // A mark the server did not take leaves the messages unread, with no "read" frame
+    // (the senders would see them read): it is made again once the channel is back,
+    // not before, and only while the chat is on screen. A mark that fails after the
+    // channel came back while it was on its way does not wait for another return.
+    void failedReadMarkIsMadeAgainWhenTheChannelIsBack_data()
+    {
+        QTest::addColumn<QString>("when"); // what happens around the failed mark
+        QTest::newRow("on screen when the channel is back") << u"on screen"_s;
+        QTest::newRow("away when the channel is back") << u"away"_s;
+        QTest::newRow("the channel is back before the failure") << u"back while marking"_s;
+    }
+    void failedReadMarkIsMadeAgainWhenTheChannelIsBack()
+    {
+        QFETCH(QString, when);
+        Fixture f;
+        const QString markPath = procedure("conversations.markAsRead");
+        f.stack.server.respond(procedure("messages.list"), ok(page({ messageJson(1, 2) })));
+        testsupport::runTask(f.model->loadMessages());
+        QTRY_COMPARE(f.stack.peer.framesOfType(u"read"_s).size(), 1);
+        f.model->setOnScreen(true);
+
+        RecordingHttpServer::Reply refused { 500, R"({"error":"unreachable"})" };
+        refused.held = when == u"back while marking";
+        f.stack.server.respondOnce(markPath, refused);
+        f.stack.peer.push(QJsonObject { { u"type"_s, u"message_deliver"_s },
+                                        { u"payload"_s, QJsonObject { { u"message"_s, json::parse(messageJson(2, 2)).toObject() } } } });
+        QTRY_COMPARE(f.model->messages().size(), 2);
+        f.stack.timers->advance(ReadMarker::burstMs);
+        QTRY_COMPARE(f.stack.requestCount(markPath), 2);
+        if (when == u"back while marking") {
+            QTRY_COMPARE(f.stack.server.heldCount(markPath), 1);
+            f.stack.ws.disconnect();
+            QVERIFY(f.stack.connectChannel(ClientStack::user(me, u"Me"_s)));
+            QVERIFY(testsupport::postedEventsHandled());
+            f.stack.server.release(markPath);
+        }
+        QTRY_VERIFY(!f.model->readMarker().isMarking());
+        QCOMPARE(f.model->readMarker().isWaitingToRetry(), when != u"back while marking");
+        if (when != u"back while marking") {
+            // Nothing more while the channel is not back: no retry of its own, and no frame.
+            f.stack.timers->advance(10 * ReadMarker::burstMs);
+            QVERIFY(f.stack.roundTrip());
+            QCOMPARE(f.stack.requestCount(markPath), 2);
+            f.stack.ws.sendRaw(QJsonObject { { u"type"_s, u"marker"_s } });
+            QTRY_COMPARE(f.stack.peer.framesOfType(u"marker"_s).size(), 1);
+            QCOMPARE(f.stack.peer.framesOfType(u"read"_s).size(), 1);
+
+            if (when == u"away")
+                f.model->setOnScreen(false);
+            f.stack.ws.disconnect();
+            QVERIFY(f.stack.connectChannel(ClientStack::user(me, u"Me"_s)));
+            QTRY_VERIFY(!f.model->readMarker().isWaitingToRetry());
+            if (when == u"away") {
+                f.stack.timers->advance(ReadMarker::burstMs);
+                QVERIFY(f.stack.roundTrip());
+                QCOMPARE(f.stack.requestCount(markPath), 2);
+                f.model->setOnScreen(true);
+            }
+        }
+        f.stack.timers->advance(ReadMarker::burstMs);
+        QTRY_COMPARE(f.stack.requestCount(markPath), 3);
+        QTRY_COMPARE(f.stack.peer.framesOfType(u"read"_s).size(), 2);
+        QVERIFY(!f.model->readMarker().isWaitingToRetry());
+    }
+
     // The channel comes back while the first page is on its way: that page may be older
     // than the gap, so the chat catches up once it is in.
     void channelBackWhileTheFirstPageLoads()
@@ -482,6 +557,68 @@ private Q_SLOTS:
         f.stack.server.release(procedure("messages.list"));
         QTRY_COMPARE(ids(f.model->messages()), (QList<qint64> { 1, 2, 3 }));
         QCOMPARE(f.stack.requestCount(procedure("messages.list")), 2);
+    }
+
+    // A chat whose first page never came (the server could not be reached), or came
+    // empty, has nothing listed for a catch-up to meet: when the channel is back it
+    // opens as it would now, at the newest page (one page asked for, not the whole
+    // history), marked read, with older pages on demand.
+    void chatOpenedOfflineOpensAtItsNewestPage_data()
+    {
+        QTest::addColumn<QString>("firstPage");
+        QTest::newRow("failed") << u"failed"_s;
+        QTest::newRow("failed after the channel came back") << u"failed late"_s;
+        QTest::newRow("empty") << u"empty"_s;
+    }
+    void chatOpenedOfflineOpensAtItsNewestPage()
+    {
+        QFETCH(QString, firstPage);
+        const auto range = [](qint64 newest, qint64 oldest) {
+            QByteArrayList list;
+            for (qint64 id = newest; id >= oldest; --id)
+                list << messageJson(id, 2);
+            return page(list);
+        };
+        Fixture f(firstPage == u"empty");
+        const QString listPath = procedure("messages.list");
+        RecordingHttpServer::Reply unreachable { 503, R"({"error":"unreachable"})" };
+        unreachable.held = firstPage == u"failed late";
+        f.stack.server.respondOnce(listPath, firstPage == u"empty" ? ok("[]") : unreachable);
+        // The whole history: 225 messages, 50 to a page.
+        f.stack.server.respondOnce(listPath, ok(range(225, 176)));
+        f.stack.server.respondOnce(listPath, ok(range(175, 126)));
+        f.stack.server.respondOnce(listPath, ok(range(125, 76)));
+        f.stack.server.respondOnce(listPath, ok(range(75, 26)));
+        f.stack.server.respondOnce(listPath, ok(range(25, 1)));
+        f.stack.server.respond(listPath, ok("[]"));
+
+        QCoro::Task<> load = f.model->loadMessages();
+        if (firstPage == u"failed late")
+            QTRY_COMPARE(f.stack.server.heldCount(listPath), 1);
+        else
+            testsupport::runTask(std::move(load));
+        QVERIFY(f.model->messages().isEmpty());
+        if (firstPage == u"empty")
+            f.stack.ws.disconnect();
+        QVERIFY(f.stack.connectChannel(ClientStack::user(me, u"Me"_s)));
+        if (firstPage == u"failed late") {
+            QVERIFY(testsupport::postedEventsHandled());
+            f.stack.server.release(listPath);
+            testsupport::runTask(std::move(load));
+        }
+
+        QTRY_COMPARE(f.model->messages().size(), 50);
+        QTRY_VERIFY(!f.model->isLoading());
+        QCOMPARE(f.model->messages().constFirst().id, 176);
+        QCOMPARE(f.model->messages().constLast().id, 225);
+        QVERIFY(!f.model->error());
+        QVERIFY(f.stack.roundTrip());
+        QCOMPARE(offsetsAsked(f.stack), (QList<qint64> { 0, 0 }));
+        QCOMPARE(f.stack.requestCount(procedure("conversations.markAsRead")), firstPage == u"empty" ? 2 : 1);
+        testsupport::runTask(f.model->loadMoreMessages());
+        QCOMPARE(offsetsAsked(f.stack).constLast(), 50);
+        QCOMPARE(f.model->messages().constFirst().id, 126);
+        QCOMPARE(f.model->messages().size(), 100);
     }
 
     // The error line goes once it no longer holds: when the channel comes back, or when
@@ -647,7 +784,9 @@ private Q_SLOTS:
         QCOMPARE(f.model->replyToMessage(), std::nullopt);
         QVERIFY(f.model->error());
         QVERIFY(f.model->pendingMessages().isEmpty());
-        QVERIFY(!f.postedNames().contains(NotificationName::messageSent()));
+        // The conversation list hears of it as of any send, and that it failed.
+        QCOMPARE(f.postedNames().count(NotificationName::messageSent()), 1);
+        QCOMPARE(userInfo::flag(f.postedInfo(NotificationName::messageSent()), NotificationKey::failed()), std::optional(true));
         // The error is ours and follows a language switch.
         LocalizationManager& language = LocalizationManager::shared();
         const AppLanguage first = language.currentLanguage();
@@ -660,6 +799,84 @@ private Q_SLOTS:
         testsupport::runTask(f.model->loadMessages());
         QCOMPARE(f.model->messages().size(), 2);
         QCOMPARE(f.model->messages().at(1).status, std::optional<QString>(u"failed"_s));
+    }
+
+    // Temporary ids are never given twice in a process: not by two chats, not by a
+    // chat opened again to a message that an earlier one left unsent (it keeps its id).
+    void temporaryIdsAreUniqueAcrossChats()
+    {
+        Fixture f(false);
+        QSet<qint64> given;
+        QSet<qint64> unsentHere;
+        const auto sendIn = [&](ChatViewModel& chat, const QString& text) {
+            chat.sendMessage(text);
+            const qint64 id = chat.messages().constLast().id;
+            QVERIFY2(id < 0 && !given.contains(id), qPrintable(u"id %1 given again"_s.arg(id)));
+            given.insert(id);
+            if (chat.conversationId() == chatId)
+                unsentHere.insert(id);
+        };
+        sendIn(*f.model, u"one"_s);
+        sendIn(*f.model, u"two"_s);
+        f.model.reset();
+        for (int opening = 0; opening < 2; ++opening) {
+            ChatViewModel reopened(chatId, me, f.stack.chatDependencies());
+            const QList<qint64> listed = ids(reopened.messages());
+            QCOMPARE(QSet<qint64>(listed.cbegin(), listed.cend()), unsentHere);
+            ChatViewModel other(chatId + 1, me, f.stack.chatDependencies());
+            sendIn(other, u"elsewhere"_s);
+            sendIn(reopened, u"again"_s);
+        }
+        QCOMPARE(given.size(), 6);
+    }
+
+    // A failed message shows in its conversation's row the same way whichever way it
+    // failed: the row takes it (preview, time, place) when it is sent and marks it not
+    // sent when it fails, at once when there is no connection; a reload then shows
+    // what the server holds.
+    void failedMessageRowIsOneRule_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("no connection") << u"offline"_s;
+        QTest::newRow("never acknowledged") << u"timeout"_s;
+        QTest::newRow("refused") << u"refused"_s;
+    }
+    void failedMessageRowIsOneRule()
+    {
+        QFETCH(QString, how);
+        Fixture f(how != u"offline");
+        f.stack.server.respond(procedure("conversations.list"),
+                               ok(R"([{"id":11,"type":"group","name":"Newer","lastMessage":"newer","lastMessageTime":"2021-01-01T00:00:00Z","lastMessageId":7},)"
+                                  R"({"id":10,"type":"group","name":"G","lastMessage":"old","lastMessageTime":"2020-01-01T00:00:00Z","lastMessageId":5}])"));
+        ConversationListViewModel list(me, ConversationListViewModel::Dependencies { &f.stack.chat, &f.stack.groups, &f.stack.ws,
+                                                                                    &f.stack.notifications, f.stack.timers });
+        testsupport::runTask(list.loadConversations());
+        QCOMPARE(list.conversations().at(1).id, chatId);
+
+        f.model->sendMessage(u"lost words"_s);
+        const Message sent = f.model->messages().constLast();
+        if (how == u"refused") {
+            QTRY_COMPARE(f.sentMessages().size(), 1);
+            f.stack.peer.push(QJsonObject { { u"type"_s, u"error"_s },
+                                            { u"payload"_s, QJsonObject { { u"code"_s, u"FORBIDDEN"_s }, { u"reason"_s, u"no"_s },
+                                                                         { u"clientMsgId"_s, *sent.clientMessageId } } } });
+        } else if (how == u"timeout") {
+            QTRY_COMPARE(f.sentMessages().size(), 1);
+            Q_EMIT f.stack.ws.messageFailedSubject(*sent.clientMessageId, std::nullopt);
+        }
+        QTRY_COMPARE(f.model->messages().constLast().status, std::optional(u"failed"_s));
+        QTRY_VERIFY(list.conversations().at(0).lastMessageFailed);
+        const Conversation row = list.conversations().at(0);
+        QCOMPARE(row.id, chatId);
+        QCOMPARE(row.lastMessage, std::optional(u"lost words"_s));
+        QCOMPARE(row.lastMessageTime, sent.createdAt);
+        QCOMPARE(row.lastMessageId, std::nullopt);
+        QVERIFY(!list.conversations().at(1).lastMessageFailed);
+
+        testsupport::runTask(list.loadConversations());
+        QCOMPARE(list.conversations().at(1).id, chatId);
+        QCOMPARE(list.conversations().at(1).lastMessage, std::optional(u"old"_s));
+        QVERIFY(!list.conversations().at(1).lastMessageFailed);
     }
 
     void typingLineLastsThreeSecondsAfterTheLastEvent()

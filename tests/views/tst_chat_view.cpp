@@ -47,6 +47,14 @@ QByteArray pageJson(qint64 newest, int count)
     return QJsonDocument(page).toJson(QJsonDocument::Compact);
 }
 
+QList<qint64> ids(const QList<Message>& messages)
+{
+    QList<qint64> result;
+    for (const Message& message : messages)
+        result << message.id;
+    return result;
+}
+
 } // namespace
 
 class TestChatView : public QObject {
@@ -487,6 +495,79 @@ private Q_SLOTS:
             QCOMPARE(list->visualRect(rows->indexOfMessage(topId)).top(), shownAt);
             QVERIFY(bar->value() < bar->maximum());
         } else {
+            QCOMPARE(bar->value(), bar->maximum());
+        }
+    }
+
+    // A chat opened while the server could not be reached shows nothing but the error;
+    // once the server is back it shows the newest page with the newest message at the
+    // bottom of the view, and "load more" above for the older pages.
+    void chatOpenedOfflineOpensAtTheNewestMessage()
+    {
+        ClientStack stack;
+        stack.storeSession(ClientStack::user(10, QStringLiteral("Me")));
+        stack.server.respond(procedure("conversations.markAsRead"), ok("null"));
+        stack.server.respondOnce(procedure("messages.list"), RecordingHttpServer::Reply { 503, R"({"error":"unreachable"})" });
+        for (qint64 newest = 225; newest > 0; newest -= 50)
+            stack.server.respondOnce(procedure("messages.list"), ok(pageJson(newest, int(std::min<qint64>(newest, 50)))));
+        QSplitter window;
+        ChatView* chat = showInSplitWindow(window, stack);
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        ChatViewModel* vm = chat->viewModel();
+        QTRY_VERIFY(vm->error());
+        QVERIFY(vm->messages().isEmpty());
+
+        QVERIFY(stack.connectChannel(ClientStack::user(10, QStringLiteral("Me"))));
+        QTRY_COMPARE(vm->messages().size(), 50);
+        QTRY_VERIFY(!vm->isLoading());
+        QVERIFY(stack.roundTrip());
+        QCOMPARE(vm->messages().size(), 50);
+        QCoreApplication::processEvents();
+        MessageListView* list = chat->messageList();
+        MessageListModel* rows = list->messageModel();
+        QScrollBar* bar = list->verticalScrollBar();
+        QVERIFY(bar->maximum() > 0);
+        QCOMPARE(bar->value(), bar->maximum());
+        const QRect newest = list->visualRect(rows->indexOfMessage(225));
+        QVERIFY(list->viewport()->rect().contains(newest));
+        QVERIFY(rows->showsLoadMore());
+
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(rows->index(0)).center());
+        QTRY_COMPARE(vm->messages().size(), 100);
+        QCOMPARE(vm->messages().constFirst().id, 126);
+    }
+
+    // Each opening of a chat lists the message an earlier one could not send under its
+    // own id, and a new message gets another: the new one is taken for what it is, the
+    // newest, and the view goes to it (not kept on the old one as if a page had come
+    // above it), and it is found by its id.
+    void newMessageBesideAnUnsentOneIsScrolledTo()
+    {
+        ClientStack stack;
+        stack.storeSession(ClientStack::user(10, QStringLiteral("Me")));
+        stack.server.respond(procedure("messages.list"), RecordingHttpServer::Reply { 503, R"({"error":"unreachable"})" });
+        // Longer than the view is high.
+        const QString longText = QStringList(60, QStringLiteral("a line that does not fit")).join(u'\n');
+        QList<qint64> given;
+        for (int opening = 0; opening < 3; ++opening) {
+            QSplitter window;
+            ChatView* chat = showInSplitWindow(window, stack);
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            ChatViewModel* vm = chat->viewModel();
+            QTRY_VERIFY(vm->error());
+            QCOMPARE(ids(vm->messages()), given);
+            vm->sendMessage(u"%1 (%2)"_s.arg(longText).arg(opening));
+            const Message sent = vm->messages().constLast();
+            QVERIFY(!given.contains(sent.id));
+            given.append(sent.id);
+            QCoreApplication::processEvents();
+
+            MessageListView* list = chat->messageList();
+            MessageListModel* rows = list->messageModel();
+            QCOMPARE(rows->rowOfMessage(sent.id), rows->rowCount() - 1);
+            QCOMPARE(rows->messageAt(rows->rowCount() - 1).content, sent.content);
+            QScrollBar* bar = list->verticalScrollBar();
+            QVERIFY(bar->maximum() > 0);
             QCOMPARE(bar->value(), bar->maximum());
         }
     }

@@ -200,8 +200,14 @@ QCoro::Task<> ChatViewModel::loadMessages()
     if (!self || generation != m_pageGeneration)
         co_return;
     if (failure) {
-        setError(*failure);
         setIsLoading(false);
+        // The page was asked for before the channel came back (it waited out a time-out
+        // meanwhile, say): the server is there again, so it is asked for again, and
+        // only that answer is worth an error line.
+        if (std::exchange(m_catchUpAfterLoad, false))
+            catchUp();
+        else
+            setError(*failure);
         co_return;
     }
 
@@ -237,7 +243,7 @@ QCoro::Task<> ChatViewModel::loadMessages()
     setIsLoading(false);
     // The page may have been read before the channel came back.
     if (std::exchange(m_catchUpAfterLoad, false))
-        m_catchUp->run();
+        catchUp();
 }
 
 void ChatViewModel::handleConnectionChange(bool connected)
@@ -258,6 +264,14 @@ QCoro::Task<> ChatViewModel::catchUp()
 {
     if (m_isLoading) {
         m_catchUpAfterLoad = true;
+        co_return;
+    }
+    // Nothing of the server's is listed (the first page never came, or the chat was
+    // empty): a catch-up would have nothing to meet and would read the whole history
+    // back to the first message. The chat opens as it would now: the newest page,
+    // older ones on demand.
+    if (m_messages->countOnServer() == 0) {
+        co_await loadMessages();
         co_return;
     }
     co_await m_catchUp->run();

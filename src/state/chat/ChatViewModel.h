@@ -87,8 +87,9 @@ public:
     // Its messages go in above the listed ones as inserted rows (the two signals
     // below), never as a new list.
     QCoro::Task<> loadMoreMessages();
-    // After the channel was down: merges what was missed. Runs by itself when the
-    // channel comes back.
+    // After the channel was down: merges what was missed, or loads the newest page
+    // when nothing of the server's is listed yet. Runs by itself when the channel
+    // comes back.
     QCoro::Task<> catchUp();
     QCoro::Task<> revokeMessage(Message message);
     QCoro::Task<> addReaction(qint64 messageId, QString emoji);

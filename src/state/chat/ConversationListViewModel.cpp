@@ -103,7 +103,8 @@ void ConversationListViewModel::setupSubscriptions()
         const std::optional<QString> content = userInfo::text(info, NotificationKey::content());
         if (id && content)
             handleMessageSent(*id, *content, userInfo::text(info, NotificationKey::createdAt()),
-                              userInfo::text(info, NotificationKey::clientMsgId()));
+                              userInfo::text(info, NotificationKey::clientMsgId()),
+                              userInfo::flag(info, NotificationKey::failed()).value_or(false));
     });
     center->observe(NotificationName::messageDiscarded(), this, [this](const QVariantMap& info) {
         const std::optional<qint64> id = userInfo::integer(info, NotificationKey::conversationId());
@@ -350,12 +351,14 @@ void ConversationListViewModel::handleNewMessage(const Message& message)
 
 void ConversationListViewModel::handleMessageSent(qint64 conversationId, const QString& content,
                                                   const std::optional<QString>& createdAt,
-                                                  const std::optional<QString>& clientMsgId)
+                                                  const std::optional<QString>& clientMsgId, bool failed)
 {
     Conversation* entry = find(conversationId);
     if (!entry)
         return;
     m_sentPreviews.sent(*entry, clientMsgId, content, createdAt);
+    if (failed)
+        m_sentPreviews.failed(*entry);
     conversationChanged(conversationId, true);
 }
 

@@ -86,9 +86,10 @@ public:
     QCoro::Task<> markAsRead(Conversation conversation);
     void markLocallyRead(qint64 conversationId);
     void handleNewMessage(const Message& message);
-    // clientMsgId: the message's, so that its failure can be shown on the row.
+    // clientMsgId: the message's, so that its failure can be shown on the row;
+    // failed: it could not leave at all, and the row shows it failed at once.
     void handleMessageSent(qint64 conversationId, const QString& content, const std::optional<QString>& createdAt,
-                           const std::optional<QString>& clientMsgId = std::nullopt);
+                           const std::optional<QString>& clientMsgId = std::nullopt, bool failed = false);
     // The server confirmed a message of this user (also late, after it failed): a
     // row that shows it, or shows an older message, shows it as sent.
     void handleMessageAck(const QString& clientMsgId, qint64 messageId);

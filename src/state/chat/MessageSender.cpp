@@ -19,6 +19,7 @@
 #include <QJsonDocument>
 #include <QPointer>
 
+#include <atomic>
 #include <utility>
 
 namespace {
@@ -197,17 +198,19 @@ Message MessageSender::makeOptimistic(const QString& type)
 
 bool MessageSender::dispatch(Message message, const QJsonObject& payload, const QString& preview)
 {
+    const QString clientMsgId = *message.clientMessageId;
+    const std::optional<QString> createdAt = message.createdAt;
     if (!m_deps.wsService->isConnected()) {
         // The channel would drop the frame without a word; say so instead of
         // showing a message that waits for an acknowledgement that never comes.
         message.status = QStringLiteral("failed");
         m_deps.unsent->add(message);
         m_messages.append(std::move(message));
+        // Its row says so as it would for a message whose acknowledgement never came.
+        postMessageSent(preview, createdAt, clientMsgId, Outcome::Failed);
         Q_EMIT notSentOffline();
         return false;
     }
-    const QString clientMsgId = *message.clientMessageId;
-    const std::optional<QString> createdAt = message.createdAt;
     // From here on the server may hold it, whatever becomes of the acknowledgement.
     message.mayBeOnServer = true;
     m_deps.unsent->add(message);
@@ -219,7 +222,7 @@ bool MessageSender::dispatch(Message message, const QJsonObject& payload, const 
     fullPayload.insert(QStringLiteral("conversationId"), m_conversationId);
     m_deps.wsService->sendChatMessage(QJsonObject { { QStringLiteral("type"), QStringLiteral("message_send") },
                                                     { QStringLiteral("payload"), fullPayload } });
-    postMessageSent(preview, createdAt, clientMsgId);
+    postMessageSent(preview, createdAt, clientMsgId, Outcome::OnItsWay);
     return true;
 }
 
@@ -282,9 +285,11 @@ void MessageSender::settledByServer(const QString& clientMsgId)
 
 qint64 MessageSender::nextTemporaryId()
 {
-    // Messages are told apart by id, so two optimistic messages must never share one.
-    m_lastTemporaryId = m_lastTemporaryId <= -999'999 ? -1 : m_lastTemporaryId - 1;
-    return m_lastTemporaryId;
+    // Messages are told apart by id, so two optimistic messages must never share one:
+    // not within a chat, nor with the unsent messages a chat opened again lists under
+    // the ids an earlier chat gave them. One count for the process, never wrapping.
+    static std::atomic<qint64> lastTemporaryId = 0;
+    return --lastTemporaryId;
 }
 
 void MessageSender::handleMessageAck(const QString& clientMsgId, const QString& serverMsgId, qint64 messageId)
@@ -350,11 +355,13 @@ void MessageSender::handleMessageFailed(const QString& clientMsgId, const std::o
 }
 
 void MessageSender::postMessageSent(const QString& preview, const std::optional<QString>& createdAt,
-                                    const QString& clientMsgId)
+                                    const QString& clientMsgId, Outcome outcome)
 {
     QVariantMap info { { NotificationKey::conversationId(), m_conversationId },
                        { NotificationKey::content(), preview },
                        { NotificationKey::clientMsgId(), clientMsgId } };
+    if (outcome == Outcome::Failed)
+        info.insert(NotificationKey::failed(), true);
     if (createdAt)
         info.insert(NotificationKey::createdAt(), *createdAt);
     m_deps.notifications->post(NotificationName::messageSent(), info);

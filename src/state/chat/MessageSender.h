@@ -56,7 +56,8 @@ public:
     Message makeOptimistic(const QString& type);
     // Lists the message and sends its frame (the payload without "clientMsgId" and
     // "conversationId"), then tells the conversation list, which shows `preview`.
-    // Without a connection it is listed as failed instead and nothing is sent.
+    // Without a connection it is listed as failed instead and nothing is sent; the
+    // conversation list is told all the same, that it failed.
     // Returns whether it went out.
     bool dispatch(Message message, const QJsonObject& payload, const QString& preview);
     // A failed message of this user goes out again under its client message id, listed last.
@@ -83,13 +84,15 @@ private:
     void handleMessageFailed(const QString& clientMsgId, const std::optional<QString>& serverReason);
     void sendImageMessage(const QString& url);
     void sendFileMessage(const QString& url, const QString& fileName, qint64 fileSize, const QString& mimeType);
-    qint64 nextTemporaryId();
-    void postMessageSent(const QString& preview, const std::optional<QString>& createdAt, const QString& clientMsgId);
+    // Negative, and unique for the life of the process.
+    static qint64 nextTemporaryId();
+    enum class Outcome { OnItsWay, Failed };
+    void postMessageSent(const QString& preview, const std::optional<QString>& createdAt, const QString& clientMsgId,
+                         Outcome outcome);
 
     qint64 m_conversationId;
     qint64 m_currentUserId;
     ChatMessageList& m_messages;
     Dependencies m_deps;
     QSet<QString> m_pendingMessages;
-    qint64 m_lastTemporaryId = 0;
 };

@@ -7,7 +7,8 @@
 // name                          keys (type)                       posted by / observed by
 // messageSent                   conversationId (integer),         ChatViewModel after a send /
 //                               content (text), createdAt (text)  ConversationListViewModel
-//                               clientMsgId (text)
+//                               clientMsgId (text), failed (flag:
+//                               it could not leave at all)
 // messageDiscarded              conversationId (integer),         MessageSender when a failed message
 //                               clientMsgId (text)                is thrown away / ConversationListViewModel
 // conversationRead              conversationId (integer)          ChatViewModel / nobody
@@ -47,6 +48,7 @@ inline QString conversationId() { return QStringLiteral("conversationId"); }
 inline QString content() { return QStringLiteral("content"); }
 inline QString createdAt() { return QStringLiteral("createdAt"); }
 inline QString clientMsgId() { return QStringLiteral("clientMsgId"); }
+inline QString failed() { return QStringLiteral("failed"); }
 inline QString isMuted() { return QStringLiteral("isMuted"); }
 inline QString isPinned() { return QStringLiteral("isPinned"); }
 inline QString conversation() { return QStringLiteral("conversation"); }
