@@ -58,10 +58,8 @@ QCoro::Task<> ReadMarker::markNow()
         // mark was on its way, which no later acceptance would tell.
         m_unread = true;
         m_failed = acceptances == m_acceptances;
-        schedule();
-        co_return;
     }
-    // What arrived while this mark was on its way.
+    // What arrived while this mark was on its way, or what it failed to mark.
     schedule();
 }
 
