@@ -801,35 +801,6 @@ private Q_SLOTS:
         QCOMPARE(f.model->messages().at(1).status, std::optional<QString>(u"failed"_s));
     }
 
-    // Temporary ids are never given twice in a process: not by two chats, not by a
-    // chat opened again to a message that an earlier one left unsent (it keeps its id).
-    void temporaryIdsAreUniqueAcrossChats()
-    {
-        Fixture f(false);
-        QSet<qint64> given;
-        QSet<qint64> unsentHere;
-        const auto sendIn = [&](ChatViewModel& chat, const QString& text) {
-            chat.sendMessage(text);
-            const qint64 id = chat.messages().constLast().id;
-            QVERIFY2(id < 0 && !given.contains(id), qPrintable(u"id %1 given again"_s.arg(id)));
-            given.insert(id);
-            if (chat.conversationId() == chatId)
-                unsentHere.insert(id);
-        };
-        sendIn(*f.model, u"one"_s);
-        sendIn(*f.model, u"two"_s);
-        f.model.reset();
-        for (int opening = 0; opening < 2; ++opening) {
-            ChatViewModel reopened(chatId, me, f.stack.chatDependencies());
-            const QList<qint64> listed = ids(reopened.messages());
-            QCOMPARE(QSet<qint64>(listed.cbegin(), listed.cend()), unsentHere);
-            ChatViewModel other(chatId + 1, me, f.stack.chatDependencies());
-            sendIn(other, u"elsewhere"_s);
-            sendIn(reopened, u"again"_s);
-        }
-        QCOMPARE(given.size(), 6);
-    }
-
     // A failed message shows in its conversation's row the same way whichever way it
     // failed: the row takes it (preview, time, place) when it is sent and marks it not
     // sent when it fails, at once when there is no connection; a reload then shows
