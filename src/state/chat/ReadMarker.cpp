@@ -74,7 +74,7 @@ void ReadMarker::setOnScreen(bool onScreen)
 
 void ReadMarker::messagesArrived()
 {
-    // The channel carried them: the server is there again.
+    // They came from the server: it can be reached again.
     m_unread = true;
     m_failed = false;
     schedule();
