@@ -204,44 +204,6 @@ private Q_SLOTS:
         testsupport::runTask(annsList->loadConversations());
         QCOMPARE(annsList->conversations().at(0).unreadCount, std::optional<qint64>(0));
     }
-
-    // Ann opens the chat while the server is down; when it is back the chat holds the
-    // newest page, the newest message last, and the older messages come on demand.
-    void chatOpenedDuringAnOutageOpensAtItsNewestPage()
-    {
-        testsupport::ServerProcess server;
-        QVERIFY2(server.start(), qPrintable(server.errorString()));
-        testsupport::ServerClient ann(server);
-        testsupport::ServerClient bob(server);
-        QVERIFY2(registerAndConnect(ann, u"ann"_s), qPrintable(ann.session.errorText()));
-        QVERIFY2(registerAndConnect(bob, u"bob"_s), qPrintable(bob.session.errorText()));
-        const qint64 conversationId =
-            testsupport::runTask(bob.chat.createConversation(u"private"_s, std::nullopt, { ann.id() }));
-        auto bobsChat = bob.chatModel(conversationId);
-        testsupport::runTask(bobsChat->loadMessages());
-        constexpr int sent = 60;
-        for (int i = 0; i < sent; ++i)
-            bobsChat->sendMessage(u"text %1"_s.arg(i));
-        QTRY_VERIFY(std::all_of(bobsChat->messages().cbegin(), bobsChat->messages().cend(),
-                                [](const Message& m) { return m.status == u"sent"; }));
-
-        server.kill();
-        QTRY_VERIFY(!ann.ws.isConnected());
-        auto annsChat = ann.chatModel(conversationId);
-        testsupport::runTask(annsChat->loadMessages());
-        QVERIFY(annsChat->error());
-        QVERIFY(annsChat->messages().isEmpty());
-        QVERIFY2(server.start(), qPrintable(server.errorString()));
-
-        QTRY_VERIFY_WITH_TIMEOUT(ann.ws.isConnected(), testsupport::kPatienceMs);
-        QTRY_VERIFY(!annsChat->messages().isEmpty() && !annsChat->isLoading());
-        QCOMPARE(annsChat->messages().size(), ChatViewModel::pageSize);
-        QCOMPARE(annsChat->messages().constFirst().content, std::optional(u"text %1"_s.arg(sent - ChatViewModel::pageSize)));
-        QCOMPARE(annsChat->messages().constLast().content, std::optional(u"text %1"_s.arg(sent - 1)));
-        testsupport::runTask(annsChat->loadMoreMessages());
-        QCOMPARE(annsChat->messages().size(), sent);
-        QCOMPARE(annsChat->messages().constFirst().content, std::optional(u"text 0"_s));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestStateEndToEnd)

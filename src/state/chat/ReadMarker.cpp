@@ -58,10 +58,8 @@ QCoro::Task<> ReadMarker::markNow()
         // mark was on its way, which no later acceptance would tell.
         m_unread = true;
         m_failed = acceptances == m_acceptances;
-        schedule();
-        co_return;
     }
-    // What arrived while this mark was on its way.
+    // What arrived while this mark was on its way, or what it failed to mark.
     schedule();
 }
 
@@ -76,7 +74,7 @@ void ReadMarker::setOnScreen(bool onScreen)
 
 void ReadMarker::messagesArrived()
 {
-    // The channel carried them: the server is there again.
+    // They came from the server: it can be reached again.
     m_unread = true;
     m_failed = false;
     schedule();
