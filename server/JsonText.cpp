@@ -65,21 +65,6 @@ JsonText& JsonText::endObject()
     return *this;
 }
 
-JsonText& JsonText::beginArray()
-{
-    separate();
-    m_out.append('[');
-    m_afterValue = false;
-    return *this;
-}
-
-JsonText& JsonText::endArray()
-{
-    m_out.append(']');
-    m_afterValue = true;
-    return *this;
-}
-
 JsonText& JsonText::key(QLatin1StringView name)
 {
     // Keys are the protocol's own names: plain ASCII, nothing to escape.
@@ -116,14 +101,6 @@ JsonText& JsonText::value(bool flag)
 JsonText& JsonText::value(const QJsonArray& array)
 {
     return raw(array.isEmpty() ? QByteArrayLiteral("[]") : json::serialize(QJsonValue(array)));
-}
-
-JsonText& JsonText::null()
-{
-    separate();
-    m_out.append("null");
-    m_afterValue = true;
-    return *this;
 }
 
 JsonText& JsonText::raw(const QByteArray& json)

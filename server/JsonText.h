@@ -5,8 +5,8 @@
 // cost more than reading the rows. Compact, and keys in the order written; readers of
 // JSON do not care for the order.
 //
-// Values are written one after the other; objects and arrays are opened and closed by
-// the caller, keys precede the values of objects. Nothing checks that the calls make a
+// Values are written one after the other; objects are opened and closed by the caller,
+// keys precede their values. Nothing checks that the calls make a
 // well-formed document: keep the writing code small and next to its reader's record.
 
 #include <QByteArray>
@@ -20,23 +20,19 @@ class JsonText {
 public:
     JsonText& beginObject();
     JsonText& endObject();
-    JsonText& beginArray();
-    JsonText& endArray();
     JsonText& key(QLatin1StringView name);
 
     JsonText& value(const QString& text);
     JsonText& value(qint64 number);
     JsonText& value(bool flag);
     JsonText& value(const QJsonArray& array);
-    JsonText& null();
     // A value already written as JSON (another JsonText's bytes).
     JsonText& raw(const QByteArray& json);
 
     QByteArray take() { return std::move(m_out); }
-    const QByteArray& bytes() const { return m_out; }
 
 private:
-    // A comma before every value, key or opening after the first of its container.
+    // A comma before every value, key or opening after the first of its object.
     void separate();
 
     QByteArray m_out;

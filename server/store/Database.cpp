@@ -184,8 +184,8 @@ Database::Database(const QString& filePath)
     if (!m_handle)
         throw DatabaseError("the SQLite driver of Qt SQL gave no connection handle");
     // Before anything is written: the text index calls it.
-    shortkeys::install(m_db);
-    foldedtext::install(m_db);
+    shortkeys::install(m_handle);
+    foldedtext::install(m_handle);
     try {
         migrate();
     } catch (...) {

@@ -2,12 +2,7 @@
 
 #include "store/Database.h"
 
-#include <QSqlDatabase>
-#include <QSqlDriver>
-
 #include <sqlite3.h>
-
-#include <algorithm>
 
 namespace foldedtext {
 
@@ -60,12 +55,9 @@ QStringList caseVariants(QStringView key)
     return variants;
 }
 
-void install(QSqlDatabase& db)
+void install(sqlite3* connection)
 {
-    const QVariant handle = db.driver()->handle();
-    sqlite3* connection = handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0 ? *static_cast<sqlite3* const*>(handle.constData()) : nullptr;
-    if (!connection
-        || sqlite3_create_function_v2(connection, "contains_folded", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
+    if (sqlite3_create_function_v2(connection, "contains_folded", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
                containsFunction, nullptr, nullptr, nullptr)
             != SQLITE_OK)
         throw DatabaseError("cannot install the SQL function contains_folded");

@@ -8,7 +8,7 @@
 #include <QStringList>
 #include <QStringView>
 
-class QSqlDatabase;
+struct sqlite3;
 
 namespace foldedtext {
 
@@ -17,6 +17,6 @@ bool contains(QStringView text, QStringView key);
 // that an index of exact characters finds it whatever case a text wrote it in.
 QStringList caseVariants(QStringView key);
 // Makes contains_folded() known to the connection; throws DatabaseError when it cannot.
-void install(QSqlDatabase& db);
+void install(sqlite3* connection);
 
 } // namespace foldedtext

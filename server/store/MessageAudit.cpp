@@ -16,7 +16,7 @@
 
 namespace {
 
-// What a page shows of each message, after the columns a statement puts first.
+// What a page shows of each message, in the order messageJson() reads them.
 const QString kMessageColumns = QStringLiteral("m.id, m.sender_id, u.name, m.conversation_id, m.content, m.type,"
                                                " m.created_at, m.deleted_at, m.file_name");
 
@@ -123,18 +123,11 @@ MessageAudit::Matches MessageAudit::matchesOf(const QString& search)
     // Each index folds the case of what it holds as the search does: the trigrams of
     // every script, the pairs of ASCII letters only (the other letters are looked for in
     // each of their cases). Both hand their entries over newest first.
-    if (QStringView(search).toUcs4().size() >= shortkeys::kLongKey) {
-        matches.texts << IdQuery { QStringLiteral("SELECT -rowid AS id FROM text_index.message_text WHERE message_text MATCH ?"
-                                                  " AND rowid >= -? AND -rowid NOT IN %1")
-                                       .arg(changed),
-            QStringLiteral("ORDER BY rowid"), { TextIndex::phraseOf(search), state.indexedThrough, state.changesThrough } };
-    } else {
-        matches.texts << IdQuery { QStringLiteral("SELECT -rowid AS id FROM text_index.message_pairs WHERE message_pairs MATCH ?"
-                                                  " AND rowid >= -? AND -rowid NOT IN %1")
-                                       .arg(changed),
-            QStringLiteral("ORDER BY rowid"),
-            { shortkeys::queryOfAny(foldedtext::caseVariants(search)), state.indexedThrough, state.changesThrough } };
-    }
+    const bool longKey = QStringView(search).toUcs4().size() >= shortkeys::kLongKey;
+    const QString query = longKey ? TextIndex::phraseOf(search) : shortkeys::queryOfAny(foldedtext::caseVariants(search));
+    matches.texts << IdQuery { QStringLiteral("SELECT -rowid AS id FROM text_index.%1 WHERE %1 MATCH ? AND rowid >= -? AND -rowid NOT IN %2")
+                                   .arg(longKey ? QStringLiteral("message_text") : QStringLiteral("message_pairs"), changed),
+        QStringLiteral("ORDER BY rowid"), { query, state.indexedThrough, state.changesThrough } };
     // What the index does not hold (yet), read directly: the messages stored since it
     // last caught up, and those it holds whose text changed since.
     static const QString newest = QStringLiteral("ORDER BY id DESC");

@@ -2,9 +2,6 @@
 
 #include "store/Database.h"
 
-#include <QSqlDriver>
-#include <QSqlDatabase>
-
 #include <sqlite3.h>
 
 namespace shortkeys {
@@ -78,12 +75,9 @@ QString queryOfAny(const QStringList& keys)
     return queries.join(QStringLiteral(" OR "));
 }
 
-void install(QSqlDatabase& db)
+void install(sqlite3* connection)
 {
-    const QVariant handle = db.driver()->handle();
-    sqlite3* connection = handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0 ? *static_cast<sqlite3* const*>(handle.constData()) : nullptr;
-    if (!connection
-        || sqlite3_create_function_v2(connection, "short_key_tokens", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
+    if (sqlite3_create_function_v2(connection, "short_key_tokens", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
                tokensFunction, nullptr, nullptr, nullptr)
             != SQLITE_OK)
         throw DatabaseError("cannot install the SQL function short_key_tokens");

@@ -14,7 +14,7 @@
 #include <QStringList>
 #include <QStringView>
 
-class QSqlDatabase;
+struct sqlite3;
 
 namespace shortkeys {
 
@@ -28,6 +28,6 @@ QString queryOf(QStringView key);
 // The query that finds any of these keys (each of one or two code points).
 QString queryOfAny(const QStringList& keys);
 // Makes short_key_tokens() known to the connection; throws DatabaseError when it cannot.
-void install(QSqlDatabase& db);
+void install(sqlite3* connection);
 
 } // namespace shortkeys
