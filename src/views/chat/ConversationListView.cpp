@@ -104,6 +104,10 @@ ConversationListView::ConversationListView(ConversationListViewModel* viewModel,
         }
     });
     connect(m_viewModel, &ConversationListViewModel::filteredConversationsChanged, this, &ConversationListView::refresh);
+    connect(m_viewModel, &ConversationListViewModel::isLoadingChanged, this, [this] {
+        m_loadedOnce = m_loadedOnce || !m_viewModel->isLoading();
+        settleEmptyList();
+    });
     connect(m_viewModel, &ConversationListViewModel::pendingDeletionChanged, this, &ConversationListView::confirmDeletion);
     connect(m_viewModel, &ConversationListViewModel::deleteFailed, this, [this](const QString& error) { Sheet::showError(this, error); });
     // Selection, not the current index: the list makes its first row current (without
@@ -182,6 +186,15 @@ void ConversationListView::refresh()
 {
     m_model->setConversations(m_viewModel->filteredConversations());
     syncSelection();
+    settleEmptyList();
+}
+
+void ConversationListView::settleEmptyList()
+{
+    const bool empty = m_model->rowCount() == 0 && m_loadedOnce && !m_viewModel->isLoading();
+    m_list->setFocusPolicy(empty ? Qt::NoFocus : Qt::StrongFocus);
+    if (empty && m_list->hasFocus())
+        m_search->setFocus(Qt::OtherFocusReason);
 }
 
 void ConversationListView::setSelectedConversation(const std::optional<Conversation>& conversation)

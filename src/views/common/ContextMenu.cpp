@@ -28,3 +28,16 @@ void ContextMenu::initStyleOption(QStyleOptionMenuItem* option, const QAction* a
     for (QPalette::ColorRole role : { QPalette::Text, QPalette::WindowText, QPalette::ButtonText })
         option->palette.setColor(role, red);
 }
+
+void ContextMenu::showEvent(QShowEvent* event)
+{
+    QMenu::showEvent(event);
+    if (activeAction())
+        return;
+    for (QAction* action : actions()) {
+        if (action->isVisible() && action->isEnabled() && !action->isSeparator()) {
+            setActiveAction(action);
+            return;
+        }
+    }
+}
