@@ -357,6 +357,35 @@ private Q_SLOTS:
             m_main->chatView()->viewModel()->setReplyToMessage(std::nullopt);
     }
 
+    // The message input and the icon buttons show a clear ring with the keyboard,
+    // not only a caret or a faint square.
+    void focusRingsAreClear_data()
+    {
+        QTest::addColumn<QString>("control");
+        for (const char* name : { "attachButton", "messageField", "sendButton", "searchButton", "newChatButton", "clearSearchButton" })
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+    void focusRingsAreClear()
+    {
+        QFETCH(QString, control);
+        QVERIFY(signedIn());
+        if (!m_main->chatView())
+            openChatByKeyboard(u"Bob"_s);
+        m_main->chatView()->focusInput();
+        type(u"x"_s); // the send button takes the keyboard with a draft
+        QVERIFY(tabTo(u"conversationSearchField"_s));
+        type(u"B"_s); // and the clear button with a search
+        auto* widget = m_main->findChild<QWidget*>(control);
+        QVERIFY(widget && widget->isVisible());
+        const int ring = keyboardwalk::ringPixels(widget);
+        QVERIFY2(ring >= widget->width() + widget->height(), qPrintable(QString::number(ring)));
+        press(Qt::Key_Escape);
+        m_main->findChild<QLineEdit*>(u"conversationSearchField"_s)->clear();
+        m_main->conversationListViewModel()->setSearchText(QString());
+        m_main->chatView()->focusInput();
+        press(Qt::Key_Backspace);
+    }
+
     // Icon buttons' tooltips say what they do and the keys that do it.
     void toolbarToolTipsSayTheKeys()
     {

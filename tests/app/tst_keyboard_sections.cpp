@@ -32,6 +32,7 @@
 #include "views/contacts/ContactDetailView.h"
 #include "views/contacts/ContactListView.h"
 #include "views/contacts/GroupRolesButton.h"
+#include "views/contacts/MomentFeedView.h"
 #include "views/contacts/MomentRow.h"
 #include "views/contacts/MomentsView.h"
 
@@ -195,7 +196,7 @@ class TestKeyboardSections : public QObject {
     }
 
     // The feed's row of the moment holding the focus.
-    int rowOfFocusedMoment(QListView* feed) const
+    int rowOfFocusedMoment(MomentFeedView* feed) const
     {
         const qint64 id = focusedMoment();
         auto* moments = m_main->findChild<MomentsView*>()->viewModel();
@@ -435,6 +436,9 @@ private Q_SLOTS:
         chooseSection(SidebarSection::moments);
         QTRY_VERIFY_WITH_TIMEOUT(find(u"likeButton"_s) && find(u"likeButton"_s)->isVisible(), 10000);
         QVERIFY(tabTo(u"likeButton"_s));
+        // A clear ring, not the faint square an icon button gets by default.
+        QVERIFY(keyboardwalk::ringPixels(focused()) >= focused()->width() + focused()->height());
+        QVERIFY(tabTo(u"likeButton"_s));
         const qint64 moment = focusedMoment();
         const QString likes = qobject_cast<QToolButton*>(focused())->text();
         QCOMPARE(keyboardwalk::accessibleName(focused()), Localized::text("moments.like") + u", "_s + likes);
@@ -464,7 +468,7 @@ private Q_SLOTS:
     {
         chooseSection(SidebarSection::moments);
         QTRY_VERIFY_WITH_TIMEOUT(find(u"likeButton"_s) && find(u"likeButton"_s)->isVisible(), 10000);
-        auto* feed = find<QListView>(u"momentsList"_s);
+        auto* feed = find<MomentFeedView>(u"momentsList"_s);
         auto* moments = m_main->findChild<MomentsView*>()->viewModel();
         QAccessibleInterface* list = QAccessible::queryAccessibleInterface(feed);
         QCOMPARE(list->role(), QAccessible::List);
@@ -495,8 +499,10 @@ private Q_SLOTS:
             below(item, inside);
             if (QTest::currentTestFailed())
                 return;
+            // A moment far from the window is read from its data alone; a shown one is its row.
+            QCOMPARE(item->object(), static_cast<QObject*>(feed->shownRow(row)));
             if (!item->object())
-                continue; // far from the window: read from its data alone
+                continue;
             QStringList controls;
             for (QAccessibleInterface* each : inside) {
                 const QString name = each->object() ? each->object()->objectName() : QString();
@@ -545,6 +551,40 @@ private Q_SLOTS:
         QTest::keyClick(box->view(), Qt::Key_Return);
         QTRY_VERIFY(!box->view()->isVisible());
         QCOMPARE(appLanguage::rawValue(LocalizationManager::shared().currentLanguage()), box->itemData(other).toString());
+    }
+
+    // Seen with the mouse, in every language: a push button's text keeps its room
+    // from the border, and a primary button greyed until it can act reads as grey,
+    // not as a paler blue.
+    void buttonsLookWhatTheyAre_data()
+    {
+        QTest::addColumn<QString>("language");
+        for (const AppLanguage each : appLanguage::allCases())
+            QTest::newRow(appLanguage::rawValue(each).toLatin1()) << appLanguage::rawValue(each);
+    }
+    void buttonsLookWhatTheyAre()
+    {
+        QFETCH(QString, language);
+        LocalizationManager::shared().setLanguage(*appLanguage::fromRawValue(language));
+        QWidget* shown = show(u"settings two-factor"_s);
+        QVERIFY(shown && !QTest::currentTestFailed());
+        auto* enable = find<QPushButton>(u"enableButton"_s);
+        const int room = enable->width() - enable->fontMetrics().horizontalAdvance(enable->text());
+        QVERIFY2(room >= 2 * 10, qPrintable(QString::number(room)));
+
+        QDialog* compose = qobject_cast<QDialog*>(show(u"moments: compose"_s));
+        QVERIFY(compose && !QTest::currentTestFailed());
+        auto* publish = compose->findChild<QPushButton*>(u"publishButton"_s);
+        QVERIFY(publish && !publish->isEnabled());
+        // The fill beside the text, clear of the rounded corners.
+        const auto fill = [publish] { return publish->grab().toImage().pixelColor(4, publish->height() / 2); };
+        const QColor greyed = fill();
+        compose->findChild<QPlainTextEdit*>(u"composeEditor"_s)->setPlainText(u"ready"_s);
+        QTRY_VERIFY(publish->isEnabled());
+        const QColor ready = fill();
+        QVERIFY2(greyed.hsvSaturation() < 40 && ready.hsvSaturation() > 150,
+            qPrintable(greyed.name() + u" / "_s + ready.name()));
+        compose->findChild<QPlainTextEdit*>(u"composeEditor"_s)->clear();
     }
 
     // Two-factor turned on and off again from the keyboard: the code field after
