@@ -672,6 +672,21 @@ private Q_SLOTS:
         QVERIFY(!m_app->settingsWindow()->isVisible());
     }
 
+    // Return presses the settings window's focused button too: Sign Out there signs out.
+    void settingsWindowReturnPressesItsButton()
+    {
+        QVERIFY(signedIn());
+        press(Qt::Key_Comma, Qt::ControlModifier);
+        QTRY_COMPARE(QApplication::activeWindow(), m_app->settingsWindow());
+        QVERIFY(tabTo(u"logoutButton"_s));
+        QSignalSpy clicked(qobject_cast<QAbstractButton*>(focused()), &QAbstractButton::clicked);
+        press(Qt::Key_Return);
+        QCOMPARE(clicked.size(), 1);
+        m_main = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<LoginView*>(m_app->contentView()->currentScreen()), 10000);
+        m_app->settingsWindow()->close();
+    }
+
     // Deleting a conversation from its menu, confirmed with the keyboard: the focus
     // comes back to the list, on the row that took the deleted one's place.
     void deleteKeepsTheKeyboardInTheList()

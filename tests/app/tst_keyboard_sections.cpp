@@ -332,8 +332,9 @@ private Q_SLOTS:
     void friendRequestToChat()
     {
         chooseSection(SidebarSection::contacts);
+        // Return presses a focused button of the window, as Space does.
         QVERIFY(tabTo(u"friendRequestsButton"_s));
-        press(Qt::Key_Space);
+        press(Qt::Key_Return);
         QDialog* sheet = find<QDialog>(u"friendRequestsSheet"_s);
         QVERIFY(sheet && keyboardwalk::activate(sheet));
         auto* requests = sheet->findChild<QListView*>(u"requestList"_s);
@@ -354,7 +355,7 @@ private Q_SLOTS:
         QTRY_VERIFY(m_main->contactDetailView());
         QCOMPARE(m_main->selectedContact()->name, std::optional(u"张三"_s));
         QVERIFY(tabTo(u"sendMessageButton"_s));
-        press(Qt::Key_Space);
+        press(Qt::Key_Return);
         QTRY_VERIFY_WITH_TIMEOUT(m_main->chatView(), 10000);
         QCOMPARE(ConversationRow::displayName(*m_main->selectedConversation()), u"张三"_s);
         QTRY_COMPARE(focusedName(), u"messageField"_s);
