@@ -84,6 +84,7 @@ ConversationListView::ConversationListView(ConversationListViewModel* viewModel,
     ListKeyboard::attach(m_list)->showCurrentRowOnEntry();
     m_list->viewport()->installEventFilter(this);
     column->addWidget(m_list, 1);
+    m_listFocusPolicy = m_list->focusPolicy();
 
     connect(m_search, &QLineEdit::textEdited, this, [this](const QString& text) {
         m_clear->setVisible(!text.isEmpty());
@@ -192,7 +193,7 @@ void ConversationListView::refresh()
 void ConversationListView::settleEmptyList()
 {
     const bool empty = m_model->rowCount() == 0 && m_loadedOnce && !m_viewModel->isLoading();
-    m_list->setFocusPolicy(empty ? Qt::NoFocus : Qt::StrongFocus);
+    m_list->setFocusPolicy(empty ? Qt::NoFocus : m_listFocusPolicy);
     if (empty && m_list->hasFocus())
         m_search->setFocus(Qt::OtherFocusReason);
 }

@@ -58,4 +58,6 @@ private:
     std::optional<Conversation> m_selected;
     // Until a first load has ended, an empty list is only not filled yet.
     bool m_loadedOnce = false;
+    // What the list takes the focus by while it has rows.
+    Qt::FocusPolicy m_listFocusPolicy = Qt::StrongFocus;
 };
