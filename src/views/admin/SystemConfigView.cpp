@@ -128,7 +128,8 @@ SystemConfigView::SystemConfigView(APIClient& api, QWidget* parent)
     connect(m_registration, &QCheckBox::toggled, m_model, &SystemConfigViewModel::setAllowRegistration);
     // Save is marked as the form's answer only while the keyboard is in the form,
     // and not on another of its buttons: elsewhere its mark reads as a second focus.
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+    // Tied to the button, which goes before the form while the form is taken down.
+    connect(qApp, &QApplication::focusChanged, m_save, [this](QWidget*, QWidget* now) {
         m_save->setDefault(now && isAncestorOf(now) && (now == m_save || !qobject_cast<QPushButton*>(now)));
     });
     connect(m_save, &QPushButton::clicked, m_model, [this] { m_model->save(); });
