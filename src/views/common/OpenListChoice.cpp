@@ -19,12 +19,12 @@ OpenListChoice::OpenListChoice(QComboBox* box)
 
 bool OpenListChoice::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched != m_box || m_box->view()->isVisible())
+    // The box is asked nothing for other events: it sends some (its focus leaving)
+    // while it is being taken down.
+    if (watched != m_box || (event->type() != QEvent::Wheel && event->type() != QEvent::KeyPress) || m_box->view()->isVisible())
         return false;
     if (event->type() == QEvent::Wheel)
         return true;
-    if (event->type() != QEvent::KeyPress)
-        return false;
     auto* key = static_cast<QKeyEvent*>(event);
     static const QList<int> stepping { Qt::Key_Up, Qt::Key_Down, Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Home, Qt::Key_End };
     const bool letter = !key->text().isEmpty() && key->text().at(0).isPrint() && key->text() != QStringLiteral(" ")

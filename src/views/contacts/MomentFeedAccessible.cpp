@@ -83,7 +83,7 @@ public:
     QString text(QAccessible::Text kind) const override
     {
         MomentFeedView* feed = feedOf(widget());
-        const int row = feed ? feed->rowOf(static_cast<MomentRow*>(widget())) : -1;
+        const int row = feed ? feed->rowOf(widget()) : -1;
         if (kind != QAccessible::Name || row < 0)
             return QAccessibleWidget::text(kind);
         return spokenMoment(feed, row);

@@ -136,7 +136,7 @@ MomentRow* MomentFeedView::shownRow(int row) const
     return item ? item->findChild<MomentRow*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
 }
 
-int MomentFeedView::rowOf(const MomentRow* shown) const
+int MomentFeedView::rowOf(const QWidget* shown) const
 {
     for (auto it = m_live.cbegin(); it != m_live.cend(); ++it)
         if (it.value() && shown && shown->parentWidget() == it.value())

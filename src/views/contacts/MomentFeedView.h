@@ -33,8 +33,8 @@ public:
     void remakeRows();
     // The widget showing that row now, or null while it is far from the window.
     MomentRow* shownRow(int row) const;
-    // The row a shown widget stands for, or -1.
-    int rowOf(const MomentRow* shown) const;
+    // The row a shown moment's widget stands for, or -1.
+    int rowOf(const QWidget* shown) const;
     // The live row that holds the focus, or -1.
     int focusedRow() const;
 
