@@ -11,6 +11,7 @@
 #include "views/common/Appearance.h"
 #include "views/common/CloseShortcut.h"
 #include "views/common/Localized.h"
+#include "views/common/ReturnPressesButton.h"
 #include "views/common/VisualTabOrder.h"
 
 #include <QAction>
@@ -54,6 +55,7 @@ MorvaneApp::MorvaneApp(std::unique_ptr<AuthViewModel> authViewModel, Channel cha
     m_window->setMinimumSize(900, 600);
     m_content = new ContentView(m_auth.get(), m_window.get());
     m_window->setCentralWidget(m_content);
+    ReturnPressesButton::attach(m_window.get());
 
     QMenu* appMenu = m_window->menuBar()->addMenu(QStringLiteral("Morvane"));
     m_settingsAction = appMenu->addAction(QString());
@@ -124,6 +126,7 @@ void MorvaneApp::openSettings()
         m_settings->resize(520, 620);
         CloseShortcut::install(m_settings.get());
         VisualTabOrder::keep(m_settings.get());
+        ReturnPressesButton::attach(m_settings.get());
         auto* layout = new QVBoxLayout(m_settings.get());
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(new GeneralSettingsView(m_auth.get(), m_settings.get()));

@@ -216,7 +216,7 @@ private Q_SLOTS:
         GroupRolesButton* roles = nullptr;
         QTRY_VERIFY_WITH_TIMEOUT((roles = main()->chatView()->findChild<GroupRolesButton*>()) && roles->isVisible(), 10000);
 
-        roles->menu()->actions().at(0)->trigger();
+        roles->rolesMenu()->actions().at(0)->trigger();
         QTest::keyClicks(child<QLineEdit>(roles->openSheet(), "roleNameField"), u"Trail guide"_s);
         QTest::mouseClick(child<QPushButton>(roles->openSheet(), "saveButton"), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(roles->openSheet() && roles->openSheet()->objectName() == u"assignRoleSheet"_s, 10000);

@@ -15,6 +15,7 @@
 #include "app/ContentView.h"
 #include "app/MainView.h"
 #include "app/MorvaneApp.h"
+#include "app/StaffConsoles.h"
 #include "state/chat/AuthViewModel.h"
 #include "state/chat/ChatViewModel.h"
 #include "state/chat/ConversationListViewModel.h"
@@ -40,6 +41,7 @@
 #include <QPointer>
 #include <QPlainTextEdit>
 #include <QScopeGuard>
+#include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
 
@@ -218,6 +220,36 @@ private Q_SLOTS:
         QCOMPARE(focusedName(), u"messageField"_s);
     }
 
+    // A staff account has no conversations: once its empty list has loaded, the
+    // keyboard rests in the search field above it (a caret, not an empty list
+    // with nothing drawn), Tab passes the list by, and a console closed gives the
+    // keyboard back there.
+    void staffSignInLeavesTheEmptyList()
+    {
+        QVERIFY(signedOut());
+        auto* login = qobject_cast<LoginView*>(m_app->contentView()->currentScreen());
+        login->findChild<QLineEdit*>(u"usernameField"_s)->setFocus();
+        type(u"admin"_s);
+        press(Qt::Key_Tab);
+        type(u"admin123"_s);
+        press(Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT((m_main = qobject_cast<MainView*>(m_app->contentView()->currentScreen())), 10000);
+        const auto signOut = qScopeGuard([this] { signedOut(); });
+        QTRY_VERIFY_WITH_TIMEOUT(!m_main->conversationListViewModel()->isLoading(), 10000);
+        QCOMPARE(conversationList()->model()->rowCount(), 0);
+        QTRY_COMPARE(focusedName(), u"conversationSearchField"_s);
+
+        StaffConsoles* consoles = StaffConsoles::of(m_app->authViewModel());
+        consoles->open(StaffConsoles::Console::Administration);
+        QPointer<QWidget> console = consoles->window(StaffConsoles::Console::Administration);
+        QVERIFY(console && keyboardwalk::activate(console));
+        console->close();
+        QTRY_VERIFY(!console);
+        QVERIFY(keyboardwalk::activate(window()));
+        QCOMPARE(focusedName(), u"conversationSearchField"_s);
+        QVERIFY(!keyboardwalk::tabChain(window()).names().contains(u"conversationList"_s));
+    }
+
     // Every state of the main window in every language: the chain runs down the
     // sidebar, the middle column, then the detail (toolbar, chat header, messages,
     // reply bar, input bar).
@@ -267,6 +299,91 @@ private Q_SLOTS:
             QVERIFY(!keyboardwalk::hasMarkup(keyboardwalk::accessibleDescription(title)));
             chat->viewModel()->setReplyToMessage(std::nullopt);
         }
+    }
+
+    // Return on each button of the walk presses it, as Space does: once, whatever
+    // the button opens (a sheet, a chat, the sign-in screen) closed again after.
+    void returnPressesEveryButton_data()
+    {
+        QTest::addColumn<QString>("state");
+        QTest::newRow("no chat") << u"none"_s;
+        QTest::newRow("group chat, replying") << u"Hiking"_s;
+    }
+    void returnPressesEveryButton()
+    {
+        QFETCH(QString, state);
+        const auto prepare = [&] {
+            QVERIFY(signedIn());
+            m_main->setSelectedSection(SidebarSection::messages);
+            m_main->setSelectedConversation(std::nullopt);
+            for (const Conversation& conversation : m_main->conversationListViewModel()->conversations())
+                if (ConversationRow::displayName(conversation).contains(state))
+                    m_main->setSelectedConversation(conversation);
+            if (state == u"none")
+                return;
+            QTRY_VERIFY_WITH_TIMEOUT(m_main->chatView() && !m_main->chatView()->viewModel()->messages().isEmpty(), 10000);
+            QTRY_VERIFY_WITH_TIMEOUT(m_main->findChild<QToolButton*>(u"groupRolesButton"_s)->isVisible(), 10000);
+            m_main->chatView()->viewModel()->setReplyToMessage(m_main->chatView()->viewModel()->messages().constFirst());
+        };
+        prepare();
+        if (QTest::currentTestFailed())
+            return;
+        QStringList buttons;
+        for (QWidget* stop : keyboardwalk::tabChain(window()).stops)
+            if (qobject_cast<QAbstractButton*>(stop))
+                buttons << keyboardwalk::nameOf(stop);
+        QVERIFY(buttons.contains(u"signOutButton"_s));
+        for (const QString& name : std::as_const(buttons)) {
+            prepare();
+            if (QTest::currentTestFailed())
+                return;
+            QVERIFY2(tabTo(name), qPrintable(name));
+            auto* button = qobject_cast<QAbstractButton*>(focused());
+            QSignalSpy clicked(button, &QAbstractButton::clicked);
+            const bool signsOut = name == u"signOutButton";
+            press(Qt::Key_Return);
+            QVERIFY2(clicked.size() == 1, qPrintable(name));
+            // What it opened is closed again, as a person would.
+            if (QApplication::activePopupWidget())
+                QApplication::activePopupWidget()->close();
+            for (QDialog* sheet : window()->findChildren<QDialog*>())
+                sheet->close();
+            if (signsOut) {
+                m_main = nullptr;
+                QTRY_VERIFY(qobject_cast<LoginView*>(m_app->contentView()->currentScreen()));
+            }
+        }
+        if (m_main && m_main->chatView())
+            m_main->chatView()->viewModel()->setReplyToMessage(std::nullopt);
+    }
+
+    // The message input and the icon buttons show a clear ring with the keyboard,
+    // not only a caret or a faint square.
+    void focusRingsAreClear_data()
+    {
+        QTest::addColumn<QString>("control");
+        for (const char* name : { "attachButton", "messageField", "sendButton", "searchButton", "newChatButton", "clearSearchButton" })
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+    void focusRingsAreClear()
+    {
+        QFETCH(QString, control);
+        QVERIFY(signedIn());
+        if (!m_main->chatView())
+            openChatByKeyboard(u"Bob"_s);
+        m_main->chatView()->focusInput();
+        type(u"x"_s); // the send button takes the keyboard with a draft
+        QVERIFY(tabTo(u"conversationSearchField"_s));
+        type(u"B"_s); // and the clear button with a search
+        auto* widget = m_main->findChild<QWidget*>(control);
+        QVERIFY(widget && widget->isVisible());
+        const int ring = keyboardwalk::ringPixels(widget);
+        QVERIFY2(ring >= widget->width() + widget->height(), qPrintable(QString::number(ring)));
+        press(Qt::Key_Escape);
+        m_main->findChild<QLineEdit*>(u"conversationSearchField"_s)->clear();
+        m_main->conversationListViewModel()->setSearchText(QString());
+        m_main->chatView()->focusInput();
+        press(Qt::Key_Backspace);
     }
 
     // Icon buttons' tooltips say what they do and the keys that do it.
@@ -459,6 +576,29 @@ private Q_SLOTS:
         QCOMPARE(focusedName(), u"messageField"_s);
     }
 
+    // Escape in the input drops the reply being written, keeping the words typed;
+    // with no reply pending it changes nothing in the chat.
+    void escapeCancelsTheReply()
+    {
+        QVERIFY(signedIn());
+        if (!m_main->chatView())
+            openChatByKeyboard(u"Bob"_s);
+        ChatViewModel* vm = m_main->chatView()->viewModel();
+        vm->setReplyToMessage(vm->messages().constFirst());
+        m_main->chatView()->focusInput();
+        QCOMPARE(focusedName(), u"messageField"_s);
+        type(u"half a reply"_s);
+        press(Qt::Key_Escape);
+        QVERIFY(!vm->replyToMessage());
+        QVERIFY(!m_main->findChild<QWidget*>(u"cancelReplyButton"_s)->isVisible());
+        QCOMPARE(focusedName(), u"messageField"_s);
+        QCOMPARE(qobject_cast<QPlainTextEdit*>(focused())->toPlainText(), u"half a reply"_s);
+        press(Qt::Key_Escape);
+        QCOMPARE(focusedName(), u"messageField"_s);
+        QCOMPARE(qobject_cast<QPlainTextEdit*>(focused())->toPlainText(), u"half a reply"_s);
+        qobject_cast<QPlainTextEdit*>(focused())->clear();
+    }
+
     // A sheet puts the caret in its first field and gives the focus back when it closes.
     void sheetsTakeAndGiveBackFocus_data()
     {
@@ -530,6 +670,21 @@ private Q_SLOTS:
         QTRY_COMPARE(QApplication::activeWindow(), m_app->settingsWindow());
         QTest::keyClick(m_app->settingsWindow(), Qt::Key_W, Qt::ControlModifier);
         QVERIFY(!m_app->settingsWindow()->isVisible());
+    }
+
+    // Return presses the settings window's focused button too: Sign Out there signs out.
+    void settingsWindowReturnPressesItsButton()
+    {
+        QVERIFY(signedIn());
+        press(Qt::Key_Comma, Qt::ControlModifier);
+        QTRY_COMPARE(QApplication::activeWindow(), m_app->settingsWindow());
+        QVERIFY(tabTo(u"logoutButton"_s));
+        QSignalSpy clicked(qobject_cast<QAbstractButton*>(focused()), &QAbstractButton::clicked);
+        press(Qt::Key_Return);
+        QCOMPARE(clicked.size(), 1);
+        m_main = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<LoginView*>(m_app->contentView()->currentScreen()), 10000);
+        m_app->settingsWindow()->close();
     }
 
     // Deleting a conversation from its menu, confirmed with the keyboard: the focus

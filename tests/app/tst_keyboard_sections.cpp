@@ -32,6 +32,7 @@
 #include "views/contacts/ContactDetailView.h"
 #include "views/contacts/ContactListView.h"
 #include "views/contacts/GroupRolesButton.h"
+#include "views/contacts/MomentFeedView.h"
 #include "views/contacts/MomentRow.h"
 #include "views/contacts/MomentsView.h"
 
@@ -39,6 +40,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDialog>
 #include <QLabel>
@@ -194,6 +196,17 @@ class TestKeyboardSections : public QObject {
         QCOMPARE(m_main->selectedSection(), section);
     }
 
+    // The feed's row of the moment holding the focus.
+    int rowOfFocusedMoment(MomentFeedView* feed) const
+    {
+        const qint64 id = focusedMoment();
+        auto* moments = m_main->findChild<MomentsView*>()->viewModel();
+        for (int row = 0; row < feed->model()->rowCount(); ++row)
+            if (moments->moments().at(row).id == id)
+                return row;
+        return -1;
+    }
+
     // The moment of the row holding the focus.
     qint64 focusedMoment() const
     {
@@ -322,8 +335,9 @@ private Q_SLOTS:
     void friendRequestToChat()
     {
         chooseSection(SidebarSection::contacts);
+        // Return presses a focused button of the window, as Space does.
         QVERIFY(tabTo(u"friendRequestsButton"_s));
-        press(Qt::Key_Space);
+        press(Qt::Key_Return);
         QDialog* sheet = find<QDialog>(u"friendRequestsSheet"_s);
         QVERIFY(sheet && keyboardwalk::activate(sheet));
         auto* requests = sheet->findChild<QListView*>(u"requestList"_s);
@@ -344,7 +358,7 @@ private Q_SLOTS:
         QTRY_VERIFY(m_main->contactDetailView());
         QCOMPARE(m_main->selectedContact()->name, std::optional(u"张三"_s));
         QVERIFY(tabTo(u"sendMessageButton"_s));
-        press(Qt::Key_Space);
+        press(Qt::Key_Return);
         QTRY_VERIFY_WITH_TIMEOUT(m_main->chatView(), 10000);
         QCOMPARE(ConversationRow::displayName(*m_main->selectedConversation()), u"张三"_s);
         QTRY_COMPARE(focusedName(), u"messageField"_s);
@@ -426,6 +440,9 @@ private Q_SLOTS:
         chooseSection(SidebarSection::moments);
         QTRY_VERIFY_WITH_TIMEOUT(find(u"likeButton"_s) && find(u"likeButton"_s)->isVisible(), 10000);
         QVERIFY(tabTo(u"likeButton"_s));
+        // A clear ring, not the faint square an icon button gets by default.
+        QVERIFY(keyboardwalk::ringPixels(focused()) >= focused()->width() + focused()->height());
+        QVERIFY(tabTo(u"likeButton"_s));
         const qint64 moment = focusedMoment();
         const QString likes = qobject_cast<QToolButton*>(focused())->text();
         QCOMPARE(keyboardwalk::accessibleName(focused()), Localized::text("moments.like") + u", "_s + likes);
@@ -445,6 +462,133 @@ private Q_SLOTS:
             10000);
         QVERIFY(qobject_cast<QLineEdit*>(focused())->text().isEmpty());
         QCOMPARE(m_app->contentView()->currentScreen(), m_main);
+    }
+
+    // The feed as a screen reader finds it: a list named as the section, an item a
+    // moment read as what its row shows, and in a shown moment its like button,
+    // comment field and Send, named; typing a comment, the field is the focused
+    // object the reader reaches from the list.
+    void momentsReadAloud()
+    {
+        chooseSection(SidebarSection::moments);
+        QTRY_VERIFY_WITH_TIMEOUT(find(u"likeButton"_s) && find(u"likeButton"_s)->isVisible(), 10000);
+        auto* feed = find<MomentFeedView>(u"momentsList"_s);
+        auto* moments = m_main->findChild<MomentsView*>()->viewModel();
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(feed);
+        QCOMPARE(list->role(), QAccessible::List);
+        QCOMPARE(list->text(QAccessible::Name), Localized::text("moments.title"));
+        QCOMPARE(list->childCount(), int(moments->moments().size()));
+        // Below the tree a reader walks, every object knows its place in it.
+        const std::function<void(QAccessibleInterface*, QList<QAccessibleInterface*>&)> below
+            = [&below](QAccessibleInterface* node, QList<QAccessibleInterface*>& found) {
+                  for (int i = 0; i < node->childCount(); ++i) {
+                      QAccessibleInterface* child = node->child(i);
+                      QVERIFY2(child && child->parent() && child->parent()->object() == node->object()
+                                   && child->parent()->indexOfChild(child) == i,
+                          qPrintable(node->text(QAccessible::Name)));
+                      found << child;
+                      below(child, found);
+                  }
+              };
+        for (int row = 0; row < list->childCount(); ++row) {
+            const Moment& moment = moments->moments().at(row);
+            QAccessibleInterface* item = list->child(row);
+            QCOMPARE(item->role(), QAccessible::ListItem);
+            const QString heard = item->text(QAccessible::Name);
+            QVERIFY2(heard.startsWith(moment.userName.value_or(u"?"_s) + u", "_s) && heard.contains(moment.content.value_or(QString()))
+                         && heard.contains(QString::number(moment.likeCount.value_or(0)))
+                         && heard.endsWith(QString::number(moment.commentCount.value_or(0)) + u" comments"_s),
+                qPrintable(heard));
+            QList<QAccessibleInterface*> inside;
+            below(item, inside);
+            if (QTest::currentTestFailed())
+                return;
+            // A moment far from the window is read from its data alone; a shown one is its row.
+            QCOMPARE(item->object(), static_cast<QObject*>(feed->shownRow(row)));
+            if (!item->object())
+                continue;
+            QStringList controls;
+            for (QAccessibleInterface* each : inside) {
+                const QString name = each->object() ? each->object()->objectName() : QString();
+                if (name == u"likeButton" || name == u"commentField" || name == u"sendCommentButton")
+                    controls << name + u": "_s + each->text(QAccessible::Name);
+            }
+            QCOMPARE(controls, (QStringList { u"likeButton: "_s + Localized::text("moments.like") + u", "_s + QString::number(moment.likeCount.value_or(0)),
+                                   u"commentField: "_s + Localized::text("moments.comment_placeholder"),
+                                   u"sendCommentButton: "_s + Localized::text("moments.send") }));
+        }
+        QVERIFY(tabTo(u"commentField"_s));
+        QTest::keyClicks(focused(), u"being typed"_s);
+        QAccessibleInterface* reached = list;
+        while (reached->focusChild() && reached->focusChild() != reached)
+            reached = reached->focusChild();
+        QCOMPARE(reached->object(), focused());
+        QVERIFY(reached->state().focused);
+        QCOMPARE(list->indexOfChild(list->focusChild()), rowOfFocusedMoment(feed));
+        qobject_cast<QLineEdit*>(focused())->clear();
+    }
+
+    // The language box switches the interface only on a choice made in its open
+    // list: Up and Down on the closed box open the list, and Escape leaves it all as it was.
+    void languageBoxSwitchesOnlyFromItsList()
+    {
+        openSettings(0);
+        QVERIFY(keyboardwalk::activate(window()));
+        QVERIFY(tabTo(u"languagePicker"_s));
+        auto* box = qobject_cast<QComboBox*>(focused());
+        for (const Qt::Key key : { Qt::Key_Down, Qt::Key_Up }) {
+            press(key);
+            QCOMPARE(LocalizationManager::shared().currentLanguage(), AppLanguage::en);
+            QTRY_VERIFY(box->view()->isVisible());
+            QTest::keyClick(box->view(), Qt::Key_Escape);
+            QTRY_VERIFY(!box->view()->isVisible());
+            QCOMPARE(LocalizationManager::shared().currentLanguage(), AppLanguage::en);
+            QVERIFY(keyboardwalk::activate(window()));
+            QCOMPARE(focusedName(), u"languagePicker"_s);
+        }
+        // Chosen in the open list with Return, it switches.
+        press(Qt::Key_Down);
+        QTRY_VERIFY(box->view()->isVisible());
+        const int english = box->currentIndex();
+        const int other = english == 0 ? 1 : english - 1;
+        box->view()->setCurrentIndex(box->model()->index(other, 0));
+        QTest::keyClick(box->view(), Qt::Key_Return);
+        QTRY_VERIFY(!box->view()->isVisible());
+        QCOMPARE(appLanguage::rawValue(LocalizationManager::shared().currentLanguage()), box->itemData(other).toString());
+    }
+
+    // Seen with the mouse, in every language: a push button's text keeps its room
+    // from the border, and a primary button greyed until it can act reads as grey,
+    // not as a paler blue.
+    void buttonsLookWhatTheyAre_data()
+    {
+        QTest::addColumn<QString>("language");
+        for (const AppLanguage each : appLanguage::allCases())
+            QTest::newRow(appLanguage::rawValue(each).toLatin1()) << appLanguage::rawValue(each);
+    }
+    void buttonsLookWhatTheyAre()
+    {
+        QFETCH(QString, language);
+        LocalizationManager::shared().setLanguage(*appLanguage::fromRawValue(language));
+        QWidget* shown = show(u"settings two-factor"_s);
+        QVERIFY(shown && !QTest::currentTestFailed());
+        auto* enable = find<QPushButton>(u"enableButton"_s);
+        const int room = enable->width() - enable->fontMetrics().horizontalAdvance(enable->text());
+        QVERIFY2(room >= 2 * 10, qPrintable(QString::number(room)));
+
+        QDialog* compose = qobject_cast<QDialog*>(show(u"moments: compose"_s));
+        QVERIFY(compose && !QTest::currentTestFailed());
+        auto* publish = compose->findChild<QPushButton*>(u"publishButton"_s);
+        QVERIFY(publish && !publish->isEnabled());
+        // The fill beside the text, clear of the rounded corners.
+        const auto fill = [publish] { return publish->grab().toImage().pixelColor(4, publish->height() / 2); };
+        const QColor greyed = fill();
+        compose->findChild<QPlainTextEdit*>(u"composeEditor"_s)->setPlainText(u"ready"_s);
+        QTRY_VERIFY(publish->isEnabled());
+        const QColor ready = fill();
+        QVERIFY2(greyed.hsvSaturation() < 40 && ready.hsvSaturation() > 150,
+            qPrintable(greyed.name() + u" / "_s + ready.name()));
+        compose->findChild<QPlainTextEdit*>(u"composeEditor"_s)->clear();
     }
 
     // Two-factor turned on and off again from the keyboard: the code field after

@@ -361,11 +361,15 @@ bool hasMarkup(const QString& text)
     return tag.match(text).hasMatch();
 }
 
-bool showsFocus(QWidget* widget)
+namespace {
+
+// The widget's surroundings grabbed without the focus, then with it; empty images
+// when the window could not be activated or the widget went away meanwhile.
+std::pair<QImage, QImage> grabsWithoutAndWithFocus(QWidget* widget)
 {
     QWidget* window = widget->window();
     if (!activate(window))
-        return false;
+        return {};
     const QPointer<QWidget> before = QApplication::focusWidget();
     // Styles draw the focus only once the keyboard moved it, as Tab does.
     window->setAttribute(Qt::WA_KeyboardFocusChange);
@@ -378,15 +382,44 @@ bool showsFocus(QWidget* widget)
         widget->clearFocus();
     QCoreApplication::processEvents();
     if (!shown || !around)
-        return true;
+        return {};
     const QImage without = host->grab(area).toImage();
     widget->setFocus(Qt::TabFocusReason);
     QCoreApplication::processEvents();
     if (!shown || !around)
-        return true;
+        return {};
     const QImage with = host->grab(area).toImage();
     if (before && before != widget)
         before->setFocus(Qt::OtherFocusReason);
+    return { without, with };
+}
+
+bool ringBlue(const QColor& colour)
+{
+    return colour.hsvHue() >= 200 && colour.hsvHue() <= 225 && colour.hsvSaturation() >= 120 && colour.value() >= 200;
+}
+
+} // namespace
+
+int ringPixels(QWidget* widget)
+{
+    const auto [without, with] = grabsWithoutAndWithFocus(widget);
+    int count = 0;
+    for (int y = 0; y < with.height() && with.size() == without.size(); ++y) {
+        for (int x = 0; x < with.width(); ++x)
+            count += ringBlue(with.pixelColor(x, y)) && !ringBlue(without.pixelColor(x, y));
+    }
+    return count;
+}
+
+bool showsFocus(QWidget* widget)
+{
+    if (!activate(widget->window()))
+        return false;
+    const auto [without, with] = grabsWithoutAndWithFocus(widget);
+    // A widget the screen replaced meanwhile has nothing left to show.
+    if (with.isNull())
+        return true;
     // A caret alone (a field's focus) is a dozen pixels; a frame is more.
     return differingPixels(without, with) >= 8;
 }

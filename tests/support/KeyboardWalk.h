@@ -116,5 +116,9 @@ bool hasMarkup(const QString& text);
 // The widget looks different (beyond a few pixels) with the focus than without,
 // the focus given as Tab gives it; the pixels around it count too, where a ring is drawn.
 bool showsFocus(QWidget* widget);
+// How many pixels of the focus ring's blue the focus adds in and around the widget
+// (given as Tab gives it): a clear ring all round is some hundreds, a faint dotted
+// square or a caret next to none.
+int ringPixels(QWidget* widget);
 
 } // namespace keyboardwalk

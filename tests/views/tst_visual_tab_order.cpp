@@ -2,11 +2,13 @@
 
 #include "KeyboardWalk.h"
 
+#include "views/common/FocusVisible.h"
 #include "views/common/VisualTabOrder.h"
 
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyleOption>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -93,6 +95,24 @@ private Q_SLOTS:
         QCOMPARE(keyboardwalk::tabChain(&window).names(), chain);
         std::reverse(chain.begin(), chain.end());
         QCOMPARE(keyboardwalk::tabChain(&window, true).names(), chain);
+    }
+
+    // A window that opens with a control focused shows where the keyboard is
+    // before any key is pressed.
+    void focusShowsBeforeAnyKey()
+    {
+        FocusVisible::install();
+        QWidget window;
+        auto* row = new QHBoxLayout(&window);
+        row->addWidget(button(u"first"_s, &window));
+        row->addWidget(button(u"second"_s, &window));
+        window.findChild<QPushButton*>(u"second"_s)->setFocus();
+        window.show();
+        QVERIFY(keyboardwalk::activate(&window));
+        QStyleOption drawn;
+        drawn.initFrom(window.findChild<QPushButton*>(u"second"_s));
+        QVERIFY(drawn.state & QStyle::State_HasFocus);
+        QVERIFY(drawn.state & QStyle::State_KeyboardFocusChange);
     }
 };
 

@@ -10,6 +10,7 @@
 #include "views/common/ComboBoxAccessible.h"
 #include "views/common/ElidedLabel.h"
 #include "views/common/Localized.h"
+#include "views/common/OpenListChoice.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -40,6 +41,7 @@ GeneralSettingsView::GeneralSettingsView(AuthViewModel* authViewModel, UserDefau
     for (AppLanguage language : appLanguage::allCases())
         m_language->addItem(GeneralSettings::languageLabel(language), appLanguage::rawValue(language));
     m_general->addRow(m_languageLabel, m_language);
+    OpenListChoice::apply(m_language);
     // Only a person's pick switches; the manager's own change is followed below.
     connect(m_language, &QComboBox::activated, this, [this](int index) {
         if (std::optional<AppLanguage> language = appLanguage::fromRawValue(m_language->itemData(index).toString()))

@@ -49,8 +49,8 @@ QFont monospaced(TextStyle style)
 QString redButtonStyle()
 {
     return QStringLiteral("QPushButton { background: %1; color: white; border: none; border-radius: 6px; padding: 5px 14px; }"
-                          "QPushButton:disabled { background: %2; }")
-        .arg(SystemColors::red().name(), SystemColors::red().lighter(160).name());
+                          "QPushButton:disabled { background: %2; color: %3; }")
+        .arg(SystemColors::red().name(), Appearance::controlBackground().name(), Appearance::secondaryText().name());
 }
 
 } // namespace

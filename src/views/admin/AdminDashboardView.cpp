@@ -6,7 +6,7 @@
 #include "views/common/ErrorAlert.h"
 #include "views/admin/GroupManagementView.h"
 #include "views/admin/MessageAuditView.h"
-#include "views/admin/ReturnPressesButton.h"
+#include "views/common/ReturnPressesButton.h"
 #include "views/admin/SensitiveWordsView.h"
 #include "views/admin/SystemConfigView.h"
 #include "views/admin/UserManagementView.h"

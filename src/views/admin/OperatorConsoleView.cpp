@@ -3,7 +3,7 @@
 #include "state/common/LocalizationManager.h"
 #include "state/admin/OperatorConsoleViewModel.h"
 #include "views/common/ErrorAlert.h"
-#include "views/admin/ReturnPressesButton.h"
+#include "views/common/ReturnPressesButton.h"
 #include "views/admin/OperatorSessionDetail.h"
 #include "views/admin/OperatorSessionListModel.h"
 #include "views/admin/OperatorSessionRow.h"
@@ -13,6 +13,7 @@
 #include "views/admin/EmptyPlaceholder.h"
 #include "views/common/Appearance.h"
 #include "views/common/Divider.h"
+#include "views/common/ContextMenu.h"
 #include "views/common/Icons.h"
 #include "views/common/ListKeyboard.h"
 #include "views/common/Localized.h"
@@ -308,7 +309,7 @@ void OperatorConsoleView::showRowMenu(const QPoint& position)
     if (actions.isEmpty())
         return;
     const qint64 id = index.data(OperatorSessionListModel::SessionIdRole).toLongLong();
-    auto* menu = new QMenu(this);
+    auto* menu = new ContextMenu(this);
     menu->setObjectName(QStringLiteral("sessionMenu"));
     menu->setAttribute(Qt::WA_DeleteOnClose);
     for (const RowAction& action : actions) {

@@ -24,7 +24,9 @@
 
 namespace {
 
-const QList<int> columnWidths { 50, 160, 80, 60, 100, 50, 70 };
+// At the smallest console every column fits in each language, the vertical scroll bar shown;
+// the word itself shortens with "…" (its tooltip holds it whole).
+const QList<int> columnWidths { 50, 140, 80, 60, 100, 50, 70 };
 
 } // namespace
 

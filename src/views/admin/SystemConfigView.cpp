@@ -9,6 +9,7 @@
 #include "views/common/Localized.h"
 #include "views/common/Spinner.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -97,7 +98,6 @@ SystemConfigView::SystemConfigView(APIClient& api, QWidget* parent)
 
     auto* saveRow = new QHBoxLayout;
     m_save->setObjectName(QStringLiteral("saveButton"));
-    m_save->setDefault(true);
     m_save->setMinimumWidth(120);
     m_saving->setObjectName(QStringLiteral("savingSpinner"));
     m_reload->setObjectName(QStringLiteral("reloadButton"));
@@ -126,6 +126,12 @@ SystemConfigView::SystemConfigView(APIClient& api, QWidget* parent)
     connect(m_retention, &QLineEdit::textEdited, m_model, &SystemConfigViewModel::setMessageRetentionDays);
     connect(m_screenshot, &QCheckBox::toggled, m_model, &SystemConfigViewModel::setScreenshotProtection);
     connect(m_registration, &QCheckBox::toggled, m_model, &SystemConfigViewModel::setAllowRegistration);
+    // Save is marked as the form's answer only while the keyboard is in the form,
+    // and not on another of its buttons: elsewhere its mark reads as a second focus.
+    // Tied to the button, which goes before the form while the form is taken down.
+    connect(qApp, &QApplication::focusChanged, m_save, [this](QWidget*, QWidget* now) {
+        m_save->setDefault(now && isAncestorOf(now) && (now == m_save || !qobject_cast<QPushButton*>(now)));
+    });
     connect(m_save, &QPushButton::clicked, m_model, [this] { m_model->save(); });
     connect(m_reload, &QPushButton::clicked, m_model, [this] { m_model->load(); });
     connect(m_model, &SystemConfigViewModel::formChanged, this, &SystemConfigView::updateForm);

@@ -144,6 +144,12 @@ void ChatView::build(const QString& conversationName)
     m_input = new MessageInputBar([vm](const QString& text) { vm->sendMessage(text); },
         [vm](const QUrl& url) { return vm->sendFile(url.toLocalFile()); }, [vm] { vm->userIsTyping(); }, this);
     m_input->setOnFileTooLarge([vm] { vm->reportFileTooLarge(); });
+    m_input->setOnEscape([vm] {
+        if (!vm->replyToMessage())
+            return false;
+        vm->setReplyToMessage(std::nullopt);
+        return true;
+    });
     column->addWidget(m_input);
 
     connect(vm, &ChatViewModel::messagesChanged, this, [this] { m_list->setMessages(m_viewModel->messages()); });

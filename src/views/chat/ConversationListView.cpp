@@ -84,6 +84,7 @@ ConversationListView::ConversationListView(ConversationListViewModel* viewModel,
     ListKeyboard::attach(m_list)->showCurrentRowOnEntry();
     m_list->viewport()->installEventFilter(this);
     column->addWidget(m_list, 1);
+    m_listFocusPolicy = m_list->focusPolicy();
 
     connect(m_search, &QLineEdit::textEdited, this, [this](const QString& text) {
         m_clear->setVisible(!text.isEmpty());
@@ -107,6 +108,10 @@ ConversationListView::ConversationListView(ConversationListViewModel* viewModel,
     connect(m_viewModel, &ConversationListViewModel::filteredConversationMoved, this, [this](int from, int to) {
         m_model->moveConversation(from, to, m_viewModel->filteredConversations().at(to));
         syncSelection();
+    });
+    connect(m_viewModel, &ConversationListViewModel::isLoadingChanged, this, [this] {
+        m_loadedOnce = m_loadedOnce || !m_viewModel->isLoading();
+        settleEmptyList();
     });
     connect(m_viewModel, &ConversationListViewModel::pendingDeletionChanged, this, &ConversationListView::confirmDeletion);
     connect(m_viewModel, &ConversationListViewModel::deleteFailed, this, [this](const QString& error) { Sheet::showError(this, error); });
@@ -186,6 +191,15 @@ void ConversationListView::refresh()
 {
     m_model->setConversations(m_viewModel->filteredConversations());
     syncSelection();
+    settleEmptyList();
+}
+
+void ConversationListView::settleEmptyList()
+{
+    const bool empty = m_model->rowCount() == 0 && m_loadedOnce && !m_viewModel->isLoading();
+    m_list->setFocusPolicy(empty ? Qt::NoFocus : m_listFocusPolicy);
+    if (empty && m_list->hasFocus())
+        m_search->setFocus(Qt::OtherFocusReason);
 }
 
 void ConversationListView::setSelectedConversation(const std::optional<Conversation>& conversation)

@@ -43,6 +43,9 @@ private:
     void retranslate();
     void refresh();
     void syncSelection();
+    // A list with nothing in it, loaded, is no place for the keyboard: Tab passes it
+    // by, and the focus it held goes to the search field above.
+    void settleEmptyList();
     // Asks before the conversation the state holds for deletion goes.
     void confirmDeletion();
 
@@ -53,4 +56,8 @@ private:
     QToolButton* m_clear;
     QListView* m_list;
     std::optional<Conversation> m_selected;
+    // Until a first load has ended, an empty list is only not filled yet.
+    bool m_loadedOnce = false;
+    // What the list takes the focus by while it has rows.
+    Qt::FocusPolicy m_listFocusPolicy = Qt::StrongFocus;
 };

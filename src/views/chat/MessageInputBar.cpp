@@ -50,8 +50,10 @@ MessageInputBar::MessageInputBar(SendText onSend, SendFile onSendFile, Typing on
     m_field->setFrameShape(QFrame::NoFrame);
     m_field->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_field->document()->setDocumentMargin(8);
-    m_field->setStyleSheet(QStringLiteral("QPlainTextEdit { background: %1; border-radius: 8px; }")
-                               .arg(Appearance::controlBackground().name()));
+    // The style sheet hides the platform's frame, and with it the focus: the ring is drawn in the border.
+    m_field->setStyleSheet(QStringLiteral("QPlainTextEdit { background: %1; border-radius: 8px; border: 2px solid transparent; }"
+                                          "QPlainTextEdit:focus { border-color: %2; }")
+                               .arg(Appearance::controlBackground().name(), Appearance::focusRing().name(QColor::HexArgb)));
     m_field->installEventFilter(this);
     connect(m_field, &QPlainTextEdit::textChanged, this, &MessageInputBar::textEdited);
 
@@ -145,6 +147,8 @@ bool MessageInputBar::eventFilter(QObject* watched, QEvent* event)
             handleSubmit(key->modifiers());
             return true;
         }
+        if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier && m_onEscape && m_onEscape())
+            return true;
     }
     // Wrapped lines count too, and a new width re-wraps them; the field lays its
     // text out again only after this filter has seen the resize, so measure then.

@@ -21,6 +21,8 @@ public:
     using SendFile = std::function<QCoro::Task<>(const QUrl&)>;
     using Typing = std::function<void()>;
     using FileRefused = std::function<void()>;
+    // True when there was something to cancel (a reply being written), which then takes the key.
+    using Cancel = std::function<bool()>;
 
     static constexpr int MaxVisibleLines = 5;
 
@@ -38,6 +40,8 @@ public:
     void handleImportedFile(const QUrl& picked);
     // Called instead of the send callback for a picked file over the size cap.
     void setOnFileTooLarge(FileRefused onTooLarge) { m_onFileTooLarge = std::move(onTooLarge); }
+    // Escape in the field asks this first; what it does not take goes on up as before.
+    void setOnEscape(Cancel onEscape) { m_onEscape = std::move(onEscape); }
     void openFilePicker();
     // Puts the caret at the end of the draft.
     void focusField();
@@ -60,6 +64,7 @@ private:
     SendFile m_onSendFile;
     Typing m_onTyping;
     FileRefused m_onFileTooLarge;
+    Cancel m_onEscape;
     QToolButton* m_attach;
     QPlainTextEdit* m_field;
     QToolButton* m_send;

@@ -7,8 +7,18 @@
 #include <QPainterPath>
 #include <QPalette>
 #include <QStyleOptionButton>
+#include <QStyleOptionToolButton>
+#include <QToolButton>
 
 namespace {
+
+// The room a push button's text keeps from its border, each side, beyond the platform's.
+constexpr int ExtraTextMargin = 6;
+
+bool showsKeyboardFocus(const QStyleOption* option)
+{
+    return (option->state & QStyle::State_HasFocus) && (option->state & QStyle::State_KeyboardFocusChange);
+}
 
 // A double chevron pointing towards the hidden entries, drawn at whatever size is
 // asked for, in the palette's text colour.
@@ -81,7 +91,34 @@ void AppStyle::drawControl(ControlElement element, const QStyleOption* option, Q
     // A flat button draws no frame for the focus; a default one draws the same
     // frame with or without it.
     const QStyleOptionButton::ButtonFeatures unmarked = QStyleOptionButton::Flat | QStyleOptionButton::DefaultButton;
-    if (element == CE_PushButton && button && (button->features & unmarked)
-        && (button->state & State_HasFocus) && (button->state & State_KeyboardFocusChange))
+    if (element == CE_PushButton && button && (button->features & unmarked) && showsKeyboardFocus(button))
         FocusRing::paint(painter, QRectF(button->rect), 6);
+}
+
+void AppStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
+                                  const QWidget* widget) const
+{
+    QProxyStyle::drawComplexControl(control, option, painter, widget);
+    const auto* button = qstyleoption_cast<const QStyleOptionToolButton*>(option);
+    if (control == CC_ToolButton && button && (button->state & State_AutoRaise) && showsKeyboardFocus(button))
+        FocusRing::paint(painter, QRectF(button->rect), 5);
+}
+
+void AppStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                             const QWidget* widget) const
+{
+    // An icon button's ring replaces the platform's dotted square.
+    const auto* tool = qobject_cast<const QToolButton*>(widget);
+    if (element == PE_FrameFocusRect && tool && tool->autoRaise())
+        return;
+    QProxyStyle::drawPrimitive(element, option, painter, widget);
+}
+
+QSize AppStyle::sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size, const QWidget* widget) const
+{
+    QSize result = QProxyStyle::sizeFromContents(type, option, size, widget);
+    const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
+    if (type == CT_PushButton && button && !button->text.isEmpty() && !(button->features & QStyleOptionButton::Flat))
+        result.rwidth() += 2 * ExtraTextMargin;
+    return result;
 }

@@ -1,6 +1,7 @@
 #include "views/common/Appearance.h"
 
 #include "views/common/AppStyle.h"
+#include "views/common/FocusVisible.h"
 #include "views/common/Icons.h"
 
 #include <QApplication>
@@ -22,6 +23,7 @@ void install()
     if (!qobject_cast<AppStyle*>(QApplication::style()))
         QApplication::setStyle(new AppStyle);
     Icons::install();
+    FocusVisible::install();
 }
 
 QFont font(TextStyle style)

@@ -4,8 +4,9 @@ class QColor;
 class QFont;
 class QWidget;
 
-// The one place that sets the application font, the icon theme and the few named
-// colours every screen shares. Call once after the QApplication exists.
+// The one place that sets the application font, the icon theme, the focus that
+// shows from the start and the few named colours every screen shares. Call once
+// after the QApplication exists.
 namespace Appearance {
 
 void install();

@@ -16,15 +16,14 @@ void ProminentButton::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    QColor fill = Appearance::accent();
-    if (!isEnabled())
-        fill = fill.lighter(130);
-    else if (isDown())
+    // Greyed, it reads as not yet usable at a glance, not as a paler blue.
+    QColor fill = isEnabled() ? Appearance::accent() : Appearance::controlBackground();
+    if (isDown())
         fill = fill.darker(115);
     painter.setPen(Qt::NoPen);
     painter.setBrush(fill);
     painter.drawRoundedRect(QRectF(rect()), 6, 6);
-    painter.setPen(Qt::white);
+    painter.setPen(isEnabled() ? QColor(Qt::white) : Appearance::secondaryText());
     painter.drawText(rect(), Qt::AlignCenter, text());
     // Painted by hand, so the style's focus frame is drawn here too: white inside
     // the fill (the ring colour would vanish on the blue), the ring around it.

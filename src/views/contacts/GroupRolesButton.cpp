@@ -5,6 +5,7 @@
 #include "state/contacts/GroupRoleDetailViewModel.h"
 #include "state/contacts/GroupRolesMenuViewModel.h"
 #include "views/common/Appearance.h"
+#include "views/common/ContextMenu.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/Sheet.h"
@@ -22,15 +23,13 @@ GroupRolesButton::GroupRolesButton(GroupRolesMenuViewModel* viewModel, QWidget* 
     m_viewModel->setParent(this);
     setAutoRaise(true);
     setCursor(Qt::PointingHandCursor);
-    setPopupMode(QToolButton::InstantPopup);
-    setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
     Icons::apply(this, QStringLiteral("ellipsis.circle"), 18, Appearance::secondaryText());
-    auto* menu = new QMenu(this);
-    menu->setObjectName(QStringLiteral("groupRolesMenu"));
-    m_create = menu->addAction(QString());
+    m_menu = new ContextMenu(this);
+    m_menu->setObjectName(QStringLiteral("groupRolesMenu"));
+    m_create = m_menu->addAction(QString());
     m_create->setObjectName(QStringLiteral("createRoleAction"));
     connect(m_create, &QAction::triggered, this, &GroupRolesButton::showRoleEditor);
-    setMenu(menu);
+    connect(this, &QToolButton::clicked, this, &GroupRolesButton::showRolesMenu);
     hide();
     connect(m_viewModel, &GroupRolesMenuViewModel::resolved, this, [this] { setVisible(m_viewModel->isOwner()); });
     connect(&LocalizationManager::shared(), &LocalizationManager::bundleChanged, this, &GroupRolesButton::retranslate);
@@ -44,6 +43,12 @@ void GroupRolesButton::retranslate()
     m_create->setText(Localized::text("roles.create_title"));
     setAccessibleName(Localized::text("roles.menu"));
     setToolTip(Localized::text("roles.menu"));
+}
+
+void GroupRolesButton::showRolesMenu()
+{
+    const int width = m_menu->sizeHint().width();
+    m_menu->popup(mapToGlobal(QPoint(this->width() - width, height())));
 }
 
 QDialog* GroupRolesButton::showRoleEditor()

@@ -1,6 +1,8 @@
 #include "views/contacts/MomentFeedView.h"
 
 #include "views/common/Divider.h"
+#include "views/common/Localized.h"
+#include "views/contacts/MomentFeedAccessible.h"
 #include "views/contacts/MomentListModel.h"
 #include "views/contacts/MomentRow.h"
 
@@ -51,6 +53,7 @@ MomentFeedView::MomentFeedView(MomentListModel* model, MomentsViewModel* viewMod
     , m_estimate(FirstEstimate)
 {
     setObjectName(QStringLiteral("momentsList"));
+    MomentFeedAccessible::install();
     setFrameShape(QFrame::NoFrame);
     viewport()->setBackgroundRole(QPalette::Window);
     setSelectionMode(QAbstractItemView::NoSelection);
@@ -90,6 +93,7 @@ int MomentFeedView::rowHeight(int row) const
 
 void MomentFeedView::remakeRows()
 {
+    setAccessibleName(Localized::text("moments.title"));
     for (int row : m_live.keys())
         dropRow(row);
     m_heights.fill(-1);
@@ -124,6 +128,20 @@ void MomentFeedView::rowsChanged(const QModelIndex& first, const QModelIndex& la
             makeRow(row);
     }
     m_placement.start();
+}
+
+MomentRow* MomentFeedView::shownRow(int row) const
+{
+    const QPointer<QWidget> item = m_live.value(row);
+    return item ? item->findChild<MomentRow*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+}
+
+int MomentFeedView::rowOf(const QWidget* shown) const
+{
+    for (auto it = m_live.cbegin(); it != m_live.cend(); ++it)
+        if (it.value() && shown && shown->parentWidget() == it.value())
+            return it.key();
+    return -1;
 }
 
 int MomentFeedView::focusedRow() const

@@ -9,6 +9,7 @@
 #include <optional>
 
 class MomentListModel;
+class MomentRow;
 class MomentsViewModel;
 
 // The moments feed as a list that makes MomentRow widgets only for the moments
@@ -30,6 +31,12 @@ public:
     int rowHeight(int row) const;
     // The rows read their texts when made: a new language makes them afresh.
     void remakeRows();
+    // The widget showing that row now, or null while it is far from the window.
+    MomentRow* shownRow(int row) const;
+    // The row a shown moment's widget stands for, or -1.
+    int rowOf(const QWidget* shown) const;
+    // The live row that holds the focus, or -1.
+    int focusedRow() const;
 
 protected:
     void updateGeometries() override;
@@ -41,8 +48,6 @@ private:
     void dropRow(int row);
     int measure(QWidget* item) const;
     void rowsChanged(const QModelIndex& first, const QModelIndex& last);
-    // The live row that holds the focus, or -1.
-    int focusedRow() const;
     // Before the focused row goes: remembers its control and parks the focus on
     // the feed itself, so it does not move on to whatever comes next.
     void holdFocus();

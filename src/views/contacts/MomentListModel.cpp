@@ -1,6 +1,8 @@
 #include "views/contacts/MomentListModel.h"
 
+#include "state/common/PrintfFormat.h"
 #include "state/contacts/MomentsViewModel.h"
+#include "views/common/Localized.h"
 
 MomentListModel::MomentListModel(MomentsViewModel* viewModel, QObject* parent)
     : QAbstractListModel(parent)
@@ -17,9 +19,17 @@ int MomentListModel::rowCount(const QModelIndex& parent) const
 
 QVariant MomentListModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_moments.size() || role != Qt::DisplayRole)
+    if (!index.isValid() || index.row() >= m_moments.size() || (role != Qt::DisplayRole && role != Qt::AccessibleTextRole))
         return {};
-    return m_moments.at(index.row()).id;
+    // What the row shows, in its order, for whoever reads rather than sees it.
+    const Moment& moment = m_moments.at(index.row());
+    QStringList parts { moment.userName.value_or(Localized::text("moments.author_unknown")) };
+    for (const std::optional<QString>& part : { moment.createdAt, moment.content, moment.location })
+        if (part && !part->isEmpty())
+            parts << *part;
+    parts << printfFormat(Localized::text("moments.likes_count"), { QString::number(moment.likeCount.value_or(0)) })
+          << printfFormat(Localized::text("moments.comments_count"), { QString::number(moment.commentCount.value_or(0)) });
+    return parts.join(QStringLiteral(", "));
 }
 
 void MomentListModel::momentsChanged()

@@ -17,7 +17,7 @@ public:
     explicit MomentListModel(MomentsViewModel* viewModel, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
-    // The rows are read through moment(); data() only names them.
+    // The rows are shown from moment(); data() is what a row says, as one text.
     QVariant data(const QModelIndex& index, int role) const override;
     const Moment& moment(int row) const { return m_moments.at(row); }
 

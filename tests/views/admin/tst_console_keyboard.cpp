@@ -38,6 +38,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStyleOption>
 #include <QTabBar>
 #include <QTableView>
 #include <QTest>
@@ -393,6 +394,103 @@ private Q_SLOTS:
         QVERIFY(table->selectionModel()->isRowSelected(0, {}));
         Q_UNUSED(screen);
         console->close();
+    }
+
+    // A console opens with its focus shown, before any key: the style draws the
+    // ring only for a window it was told the keyboard is in use in.
+    void focusShowsAtOpen_data()
+    {
+        QTest::addColumn<QString>("console");
+        QTest::addColumn<QString>("focused");
+        QTest::newRow("operator") << u"operator"_s << u"refreshButton"_s;
+        QTest::newRow("administration") << u"administration"_s << u"adminSections"_s;
+    }
+    void focusShowsAtOpen()
+    {
+        QFETCH(QString, console);
+        QFETCH(QString, focused);
+        Fixture f;
+        QPointer<QWidget> window = console == u"operator" ? static_cast<QWidget*>(operatorWith(f.api, 0))
+                                                          : adminOn(f.api, AdminSection::users);
+        QVERIFY(window);
+        QVERIFY(keyboardwalk::activate(window));
+        QWidget* now = QApplication::focusWidget();
+        QVERIFY(now);
+        QCOMPARE(keyboardwalk::nameOf(now), focused);
+        QStyleOption drawn;
+        drawn.initFrom(now);
+        QVERIFY(drawn.state & QStyle::State_HasFocus);
+        QVERIFY(drawn.state & QStyle::State_KeyboardFocusChange);
+        window->close();
+    }
+
+    // The configuration's Save is marked as the default answer only while the
+    // keyboard is in its form, and not on another button: never a second ring.
+    void saveMarkedOnlyInItsForm()
+    {
+        Fixture f;
+        QPointer<AdminDashboardView> config = adminOn(f.api, AdminSection::systemConfig);
+        QVERIFY(config);
+        QVERIFY(keyboardwalk::activate(config));
+        auto* save = config->findChild<QPushButton*>(u"saveButton"_s);
+        QCOMPARE(keyboardwalk::focusedName(), u"adminSections"_s);
+        QVERIFY(!save->isDefault());
+        QVERIFY(keyboardwalk::tabTo(u"maxGroupMembersField"_s));
+        QVERIFY(save->isDefault());
+        QVERIFY(keyboardwalk::tabTo(u"saveButton"_s));
+        QVERIFY(save->isDefault());
+        QVERIFY(keyboardwalk::tabTo(u"adminSections"_s));
+        QVERIFY(!save->isDefault());
+        config->close();
+    }
+
+    // Row menus open with an entry current, so the arrows and a screen reader start on one.
+    void menusOpenOnAnEntry()
+    {
+        Fixture f;
+        QPointer<OperatorConsoleView> op = operatorWith(f.api, 0);
+        QVERIFY(op);
+        QVERIFY(keyboardwalk::activate(op));
+        QListView* list = op->workspaceList();
+        list->setFocus(Qt::TabFocusReason);
+        list->setCurrentIndex(list->model()->index(1, 0));
+        QTest::keyClick(list, Qt::Key_Menu);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QVERIFY(menu->activeAction());
+        QCOMPARE(menu->activeAction(), menu->actions().constFirst());
+        QTest::keyClick(menu, Qt::Key_Escape);
+        op->close();
+    }
+
+    // In every language at the smallest console, the words table shows all its
+    // columns without scrolling sideways.
+    void wordsFitTheSmallestConsole_data()
+    {
+        QTest::addColumn<AppLanguage>("language");
+        for (const auto& [code, language] : languages)
+            QTest::newRow(code) << language;
+    }
+    void wordsFitTheSmallestConsole()
+    {
+        QFETCH(AppLanguage, language);
+        LocalizationManager::shared().setLanguage(language);
+        Fixture f;
+        // Enough words for the vertical scroll bar, each category's badge among them.
+        QStringList words;
+        const QStringList categories { u"political"_s, u"porn"_s, u"violence"_s, u"spam"_s, u"fraud"_s, u"illegal"_s, u"other"_s };
+        for (int id = 1; id <= 40; ++id)
+            words << u"{\"id\":%1,\"word\":\"word %1\",\"category\":\"%2\",\"level\":\"medium\",\"replacement\":\"***\"}"_s.arg(id).arg(categories.at(id % categories.size()));
+        f.server.respond(u"/api/trpc/admin.getSensitiveWords"_s, { 200, envelope(u"["_s.toUtf8() + words.join(u',').toUtf8() + "]") });
+        QPointer<AdminDashboardView> admin = adminOn(f.api, AdminSection::sensitiveWords);
+        QVERIFY(admin);
+        admin->setMinimumSize(860, 540); // as the application opens it
+        admin->resize(admin->minimumSize());
+        QTableView* table = tableOf(admin);
+        QTRY_VERIFY(table->verticalScrollBar()->isVisible());
+        QTest::qWait(0);
+        QCOMPARE(table->horizontalScrollBar()->maximum(), 0);
+        admin->close();
     }
 
     // What a screen reader hears: configuration fields by their own label, the

@@ -58,9 +58,9 @@ QDialog* createRole(ClientStack& stack, QWidget& window)
     window.show();
     if (!QTest::qWaitFor([button] { return button->isVisible(); }, testsupport::kPatienceMs))
         return nullptr;
-    if (button->menu()->actions().at(0)->text() != Localized::text("roles.create_title"))
+    if (button->rolesMenu()->actions().at(0)->text() != Localized::text("roles.create_title"))
         return nullptr;
-    button->menu()->actions().at(0)->trigger();
+    button->rolesMenu()->actions().at(0)->trigger();
     QDialog* editor = button->openSheet();
     if (!editor || !editor->isVisible())
         return nullptr;
@@ -239,6 +239,32 @@ private Q_SLOTS:
         QVERIFY(done->isVisible());
         QTest::keyClick(done, Qt::Key_Space);
         QTRY_VERIFY(!sheet);
+    }
+
+    // The menu hangs from the button at the window's right edge inwards, not past
+    // it, and opens with its entry current: Return on it opens the editor.
+    void menuOpensInsideOnItsEntry()
+    {
+        ClientStack stack;
+        stack.server.respond(procedure("groups.list"), ok(R"([{"id":3,"conversationId":30,"name":"Hikers","ownerId":1}])"));
+        QWidget window;
+        window.resize(400, 300);
+        auto* button = new GroupRolesButton(new GroupRolesMenuViewModel(30, 1, &stack.groups), &window);
+        window.show();
+        QTRY_VERIFY(button->isVisible());
+        button->move(window.width() - button->width(), 0);
+        button->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(button, Qt::Key_Space);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QCOMPARE(menu, button->rolesMenu());
+        QCOMPARE(menu->geometry().right(), button->mapToGlobal(QPoint(button->width() - 1, 0)).x());
+        QVERIFY(menu->geometry().right() <= window.geometry().right());
+        QVERIFY(menu->activeAction());
+        QCOMPARE(menu->activeAction()->objectName(), u"createRoleAction"_s);
+        QTest::keyClick(menu, Qt::Key_Return);
+        QTRY_VERIFY(button->openSheet() && button->openSheet()->isVisible());
+        button->openSheet()->close();
     }
 
     void hiddenFromMembers()

@@ -9,6 +9,7 @@
 #include "views/common/Localized.h"
 #include "views/common/RemoteImageView.h"
 #include "views/common/VisualTabOrder.h"
+#include "views/contacts/MomentListModel.h"
 #include "views/contacts/MomentRow.h"
 #include "views/contacts/MomentsView.h"
 
@@ -340,7 +341,7 @@ private Q_SLOTS:
         Fixture f;
         QVERIFY(f.ready);
         QTRY_COMPARE(f.rows().size(), 2);
-        QAbstractItemModel* model = f.list()->model();
+        auto* model = qobject_cast<MomentListModel*>(f.list()->model());
         QSignalSpy changes(model, &QAbstractItemModel::dataChanged);
         QSignalSpy inserts(model, &QAbstractItemModel::rowsInserted);
         QSignalSpy resets(model, &QAbstractItemModel::modelReset);
@@ -370,7 +371,7 @@ private Q_SLOTS:
             if (rows.size() != model->rowCount())
                 return false;
             for (int row = 0; row < model->rowCount(); ++row) {
-                if (rows.at(row)->momentId() != model->index(row, 0).data().toLongLong())
+                if (rows.at(row)->momentId() != model->moment(row).id)
                     return false;
             }
             return true;

@@ -4,8 +4,9 @@
 
 class QWidget;
 
-// Return on a focused button of a staff console's window presses it, as Space does:
-// Qt's buttons take Return only inside dialogs.
+// Return on a focused button of a window presses it, as Space does: Qt's buttons
+// take Return only inside dialogs. Dialogs keep their own keys (a confirmation's
+// Return goes to its default answer, which is never the destructive one).
 class ReturnPressesButton : public QObject {
     Q_OBJECT
 public:
