@@ -379,9 +379,8 @@ private Q_SLOTS:
         QVERIFY(widget && widget->isVisible());
         const int ring = keyboardwalk::ringPixels(widget);
         QVERIFY2(ring >= widget->width() + widget->height(), qPrintable(QString::number(ring)));
-        press(Qt::Key_Escape);
-        m_main->findChild<QLineEdit*>(u"conversationSearchField"_s)->clear();
-        m_main->conversationListViewModel()->setSearchText(QString());
+        // The search and the draft emptied as a person would, the clear button gone with the search.
+        m_main->findChild<QToolButton*>(u"clearSearchButton"_s)->click();
         m_main->chatView()->focusInput();
         press(Qt::Key_Backspace);
     }

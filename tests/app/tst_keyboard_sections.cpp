@@ -529,15 +529,20 @@ private Q_SLOTS:
     }
 
     // The language box switches the interface only on a choice made in its open
-    // list: Up and Down on the closed box open the list, and Escape leaves it all as it was.
+    // list: Up, Down or a letter on the closed box open the list, and Escape leaves
+    // it all as it was.
     void languageBoxSwitchesOnlyFromItsList()
     {
         openSettings(0);
         QVERIFY(keyboardwalk::activate(window()));
         QVERIFY(tabTo(u"languagePicker"_s));
         auto* box = qobject_cast<QComboBox*>(focused());
-        for (const Qt::Key key : { Qt::Key_Down, Qt::Key_Up }) {
-            press(key);
+        // A letter, too, would have jumped to the language starting with it.
+        for (const Qt::Key key : { Qt::Key_Down, Qt::Key_Up, Qt::Key_T }) {
+            if (key == Qt::Key_T)
+                keyboardwalk::type(u"t"_s);
+            else
+                press(key);
             QCOMPARE(LocalizationManager::shared().currentLanguage(), AppLanguage::en);
             QTRY_VERIFY(box->view()->isVisible());
             QTest::keyClick(box->view(), Qt::Key_Escape);
