@@ -50,8 +50,14 @@ HttpConnection::~HttpConnection() = default;
 void HttpConnection::readAvailable()
 {
     while (m_socket->state() == QAbstractSocket::ConnectedState) {
-        if (m_stage == Stage::Upgrading || m_stage == Stage::Decoding || (m_stream && !m_stream->hasRoom()))
+        if (m_stage == Stage::Upgrading || m_stage == Stage::Decoding)
             return;
+        if (m_stream && !m_stream->hasRoom()) {
+            // The wait is the server's own, not the client's: the deadline starts again
+            // with the next piece read.
+            m_timer.stop();
+            return;
+        }
         QByteArray data = std::exchange(m_unread, QByteArray());
         if (data.isEmpty())
             data = m_socket->read(m_stage == Stage::Ending ? kDropChunk : kReadPiece);

@@ -43,24 +43,19 @@ void UploadBody::take(QByteArrayView piece)
             piece = piece.sliced(quote);
             continue;
         }
-        keep(piece);
-        if (m_part == Part::AfterText)
-            return;
-        const qsizetype start = textStart();
+        m_rest.append(piece);
+        const qsizetype start = m_part == Part::BeforeText ? textStart() : -1;
+        if (start >= 0) {
+            held = m_rest.mid(start);
+            m_rest.truncate(start);
+            m_part = Part::Text;
+        }
+        if (m_rest.size() > kMaxRest)
+            throw malformed();
         if (start < 0)
             return;
-        held = m_rest.mid(start);
-        m_rest.truncate(start);
-        m_part = Part::Text;
         piece = held;
     }
-}
-
-void UploadBody::keep(QByteArrayView bytes)
-{
-    if (m_rest.size() + bytes.size() > kMaxRest)
-        throw malformed();
-    m_rest.append(bytes);
 }
 
 // A raw quote cannot stand inside a JSON string, so an unescaped "fileBuffer" followed

@@ -36,7 +36,6 @@ public:
 private:
     enum class Part { BeforeText, Text, AfterText };
 
-    void keep(QByteArrayView bytes);
     // Where the file's text starts in m_rest; -1 while it has not (wholly) come.
     qsizetype textStart();
     void takeText(QByteArrayView text);

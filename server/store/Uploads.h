@@ -3,7 +3,9 @@
 // Uploaded files: announced first (a key), then completed with the whole file, then
 // served under "/uploads/<key>". Files live in the data directory, never under a
 // name the client chose. A file arrives in a spool file there and becomes the key's
-// by a rename; spool files a killed server left are removed when it starts again.
+// by a rename. On Linux a spool file has no name until then, so nothing is left of it
+// whatever ends the server; elsewhere, those a killed server left are removed when it
+// starts again.
 
 #include <QByteArray>
 #include <QString>

@@ -334,8 +334,8 @@ private Q_SLOTS:
         QTest::newRow("the name as a value first") << QByteArray(R"({"json":{"fileKey":"fileBuffer","fileBuffer":"QUJD","contentType":"a/b"}})")
                                                    << u"fileBuffer|a/b|QUJD"_s;
         QTest::newRow("empty file") << QByteArray(R"({"json":{"fileKey":"k","fileBuffer":"","contentType":"a/b"}})") << u"k|a/b|"_s;
-        QTest::newRow("longer file") << "{\"json\":{\"fileKey\":\"k\",\"fileBuffer\":\"" + QByteArray(3000, 'x').toBase64() + "\",\"contentType\":\"a/b\"}}"
-                                     << u"k|a/b|"_s + QString::fromLatin1(QByteArray(3000, 'x').toBase64());
+        QTest::newRow("longer file") << "{\"json\":{\"fileKey\":\"k\",\"fileBuffer\":\"" + QByteArray(100000, 'x').toBase64() + "\",\"contentType\":\"a/b\"}}"
+                                     << u"k|a/b|"_s + QString::fromLatin1(QByteArray(100000, 'x').toBase64());
         QTest::newRow("a nested one first") << QByteArray(R"({"json":{"x":{"fileBuffer":"AAAA"},"fileBuffer":"QUJD","fileKey":"k","contentType":"a/b"}})")
                                             << QString();
         QTest::newRow("escaped text") << QByteArray(R"({"json":{"fileKey":"k","fileBuffer":"QU\/JD","contentType":"a/b"}})") << QString();
