@@ -86,8 +86,12 @@ MorvaneServer::MorvaneServer(const ServerOptions& options, QObject* parent)
         [this](const HttpRequest& request, const QString& rest) { return m_adminRoutes->handle(request, rest); });
     m_http->route(QStringLiteral("/api/trpc/"), true,
         [this](const HttpRequest& request, const QString& rest) { return m_procedureRoutes->handle(request, rest); });
+    const QHash<QString, SinkMaker> streamed = m_registry->streamedBodies();
+    for (auto it = streamed.constBegin(); it != streamed.constEnd(); ++it)
+        m_http->streamBody(QStringLiteral("/api/trpc/") + it.key(), it.value());
     m_http->route(QStringLiteral("/uploads/"), false, [this](const HttpRequest& request, const QString& rest) {
-        if (request.method != u"GET")
+        // HEAD is GET without the body, which the connection leaves out.
+        if (request.method != u"GET" && request.method != u"HEAD")
             throw ServerError(ServerError::Kind::MethodNotAllowed, Phrase::of(Text::UseGetForFiles));
         return serveUpload(rest);
     });

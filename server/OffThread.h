@@ -1,8 +1,8 @@
 #pragma once
 
-// Runs slow, self-contained work (password digests, decoding an upload) on Qt's
-// thread pool, so the event loop keeps serving sockets meanwhile, and hands the
-// result back on the thread of a context object.
+// Runs slow, self-contained work (password digests) on Qt's thread pool, so the event
+// loop keeps serving sockets meanwhile, and hands the result back on the thread of a
+// context object.
 
 #include <QMetaObject>
 #include <QPointer>

@@ -13,8 +13,10 @@
 //     without, of two characters and longer; the line gives the worst);
 //   - conversations.list per row at 500 conversations, and contacts.list per row at 499 contacts;
 //   - files: the worst ping wait while a 50 MB file is uploaded and while it is
-//     downloaded, and the server's resident memory (and worst ping wait) while 20
-//     clients have asked for it and read nothing;
+//     downloaded, the server's resident memory during the upload, the processor time
+//     its event loop spent per MB of each (the rest runs on other threads), and its
+//     resident memory (and worst ping wait) while 20 clients have asked for the file
+//     and read nothing;
 //   - operator.getSessions for an operator with 20,000 ended sessions.
 //
 // Run from the build directory: bench/server_data/bench_server_data
@@ -281,14 +283,26 @@ qint64 residentKiB(qint64 pid)
     return -1;
 }
 
-// Pings one after another until done() holds; the longest wait for a pong.
-double worstPingUntil(Pinger& pinger, const std::function<bool()>& done)
+// Milliseconds of processor time the server's main thread (its event loop) has used.
+double loopBusyMs(qint64 pid)
+{
+    QFile schedstat(u"/proc/%1/task/%1/schedstat"_s.arg(pid));
+    if (!schedstat.open(QIODevice::ReadOnly))
+        return -1;
+    return schedstat.readAll().split(' ').value(0).toLongLong() / 1e6;
+}
+
+// Pings one after another until done() holds; the longest wait for a pong. With
+// peakKiB, the largest resident size of process pid seen meanwhile.
+double worstPingUntil(Pinger& pinger, const std::function<bool()>& done, qint64 pid = 0, qint64* peakKiB = nullptr)
 {
     double worst = 0;
     do {
         pinger.ping();
         waitUntil([&] { return pinger.answered(); });
         worst = std::max(worst, pinger.waitedMs());
+        if (peakKiB)
+            *peakKiB = std::max(*peakKiB, residentKiB(pid));
     } while (!done());
     return worst;
 }
@@ -306,13 +320,19 @@ void measureTransfers(Site& site, Pinger& pinger, const QString& token)
     const QByteArray body = "{\"json\":{\"fileKey\":\"" + key.toUtf8() + "\",\"contentType\":\"application/octet-stream\",\"fileBuffer\":\""
         + file.toBase64() + "\"}}";
     file.clear();
+    const qint64 restingKiB = residentKiB(site.processId());
+    qint64 uploadPeakKiB = restingKiB;
+    const double busyBeforeUpload = loopBusyMs(site.processId());
     RawRequest upload(site.port(), "POST /api/trpc/upload.complete", body, token);
-    const double uploadPing = worstPingUntil(pinger, [&] { return upload.finished(); });
+    const double uploadPing = worstPingUntil(pinger, [&] { return upload.finished(); }, site.processId(), &uploadPeakKiB);
+    const double uploadBusy = loopBusyMs(site.processId()) - busyBeforeUpload;
     if (!upload.answer().contains(" 200 "))
         std::fprintf(stderr, "upload.complete answered: %s\n", upload.answer().left(300).constData());
 
+    const double busyBeforeDownload = loopBusyMs(site.processId());
     RawRequest download(site.port(), "GET /uploads/" + key.toUtf8(), {}, QString());
     const double downloadPing = worstPingUntil(pinger, [&] { return download.finished(); });
+    const double downloadBusy = loopBusyMs(site.processId()) - busyBeforeDownload;
     if (download.answer().size() < (50 << 20))
         std::fprintf(stderr, "the download brought %lld bytes\n", qlonglong(download.answer().size()));
 
@@ -337,6 +357,11 @@ void measureTransfers(Site& site, Pinger& pinger, const QString& token)
 
     std::printf("ping wait during a 50 MB upload: %.2f ms (worst)\n", uploadPing);
     std::printf("ping wait during a 50 MB download: %.2f ms (worst)\n", downloadPing);
+    std::printf("resident memory during a 50 MB upload: +%.1f MB (%.1f MB at most)\n", double(uploadPeakKiB - restingKiB) / 1024,
+        double(uploadPeakKiB) / 1024);
+    // The pings' own handling is in these too: a few hundred small frames.
+    std::printf("event loop busy per MB uploaded: %.2f ms (%.0f ms for 50 MB)\n", uploadBusy / 50, uploadBusy);
+    std::printf("event loop busy per MB downloaded: %.2f ms (%.0f ms for 50 MB)\n", downloadBusy / 50, downloadBusy);
     std::printf("resident memory with 20 stalled readers of a 50 MB file: +%.1f MB (%.1f MB in all), ping wait %.2f ms (worst)\n",
         double(after - before) / 1024, double(after) / 1024, stalledPing);
 }

@@ -7,6 +7,7 @@
 // send→answer per case (the median of a few runs), then the ratios a script reads.
 // The group case: 10 clients stop-and-wait in one group of 10, so that every message
 // goes out to the 9 others as well; its echo server sends every frame to all 10.
+// Last, the time of 10 sequential HTTP/1.0 requests, each read to the connection's end.
 //
 // Run from the build directory: bench/server_load/bench_server_load
 // (MORVANE_SERVER_BINARY picks another server binary).
@@ -126,6 +127,30 @@ private:
     EchoServer m_echo;
     quint16 m_port = 0;
 };
+
+// Ten requests as an HTTP/1.0 client (ab) makes them, one after another, each on its
+// own connection that the client reads to its end: the time of all ten, in ms, or -1
+// when one got no whole answer.
+double sequentialHttp10(quint16 port)
+{
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < 10; ++i) {
+        QTcpSocket socket;
+        socket.connectToHost(u"127.0.0.1"_s, port);
+        if (!socket.waitForConnected(10000))
+            return -1;
+        socket.write("GET /api/auth/me HTTP/1.0\r\n\r\n");
+        QByteArray answer;
+        // To the end of the stream: the server ends it after its answer.
+        while (socket.state() == QAbstractSocket::ConnectedState && socket.waitForReadyRead(120000))
+            answer += socket.readAll();
+        answer += socket.readAll();
+        if (!answer.startsWith("HTTP/1.1 401"))
+            return -1;
+    }
+    return double(clock.nsecsElapsed()) / 1e6;
+}
 
 bool waitUntil(const std::function<bool()>& done, int timeoutMs)
 {
@@ -470,6 +495,7 @@ int main(int argc, char** argv)
     std::printf("throughput ratio server/echo (50 pipelined): %.2f\n", throughputRatio);
     std::printf("p50 latency ratio server/echo (10 clients): %.2f\n", latencyRatio);
     std::printf("group p99 latency ratio server/echo (10 clients): %.2f\n", groupRatio);
+    std::printf("10 sequential HTTP/1.0 requests: %.1f ms in all\n", sequentialHttp10(server.port()));
 
     server.stop();
     return 0;

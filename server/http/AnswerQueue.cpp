@@ -7,6 +7,7 @@ AnswerQueue::AnswerQueue(QTcpSocket* socket)
     , m_socket(socket)
 {
     connect(socket, &QTcpSocket::bytesWritten, this, &AnswerQueue::sendMore);
+    connect(socket, &QTcpSocket::bytesWritten, this, &AnswerQueue::wrote);
 }
 
 AnswerQueue& AnswerQueue::of(QTcpSocket* socket)
@@ -16,15 +17,28 @@ AnswerQueue& AnswerQueue::of(QTcpSocket* socket)
     return *new AnswerQueue(socket);
 }
 
-void AnswerQueue::answer(qint64 place, HttpReply reply)
+qint64 AnswerQueue::reserve(Framing framing)
 {
-    m_early.insert(place, std::move(reply));
+    m_places.insert(m_reserved, Place { framing, {}, std::nullopt });
+    return m_reserved++;
+}
+
+void AnswerQueue::answer(qint64 place, HttpReply reply, bool last)
+{
+    const auto it = m_places.find(place);
+    if (it == m_places.end())
+        return;
+    it->reply = std::move(reply);
+    it->framing.closing = it->framing.closing || last;
     flush();
 }
 
-void AnswerQueue::endAfterAll(QByteArray last, std::function<void()> written)
+void AnswerQueue::interim(qint64 place, QByteArray bytes)
 {
-    m_ending = Ending { std::move(last), std::move(written) };
+    const auto it = m_places.find(place);
+    if (it == m_places.end())
+        return;
+    it->interim = std::move(bytes);
     flush();
 }
 
@@ -37,41 +51,49 @@ void AnswerQueue::whenAllAnswered(std::function<void()> done)
 void AnswerQueue::flush()
 {
     const bool connected = m_socket->state() == QAbstractSocket::ConnectedState;
-    while (!m_ended && !m_file && m_early.contains(m_written)) {
-        const HttpReply reply = m_early.take(m_written++);
+    bool wrote = false;
+    while (!m_ended && !m_file) {
+        const auto it = m_places.find(m_written);
+        if (it == m_places.end())
+            break;
+        if (!it->interim.isEmpty() && connected) {
+            m_socket->write(std::exchange(it->interim, QByteArray()));
+            wrote = true;
+        }
+        if (!it->reply)
+            break;
+        const Place place = m_places.take(m_written++);
+        m_ended = place.framing.closing;
         if (!connected)
             continue;
-        if (reply.bodyFile.isEmpty())
-            m_socket->write(reply.wire());
+        if (place.reply->bodyFile.isEmpty())
+            m_socket->write(place.reply->wire(place.framing));
         else
-            startFile(reply);
+            startFile(*place.reply, place.framing);
+        wrote = true;
     }
-    if (m_ended || !allAnswered())
-        return;
-    if (m_whenAnswered)
+    if (m_ended)
+        m_places.clear();
+    if (wrote)
+        Q_EMIT this->wrote();
+    if (m_whenAnswered && (allAnswered() || (m_ended && !m_file)))
         std::exchange(m_whenAnswered, nullptr)();
-    if (!m_ending)
-        return;
-    m_ended = true;
-    m_early.clear();
-    const Ending ending = *std::exchange(m_ending, std::nullopt);
-    if (m_socket->state() == QAbstractSocket::ConnectedState)
-        m_socket->write(ending.last);
-    ending.written();
 }
 
-void AnswerQueue::startFile(const HttpReply& reply)
+void AnswerQueue::startFile(const HttpReply& reply, Framing framing)
 {
     auto file = std::make_unique<QFile>(reply.bodyFile);
     // The file was there when the request was answered; a file that went since, or a
     // head that cannot be written, leaves the connection nothing sound to say.
-    const std::optional<QByteArray> head = file->open(QIODevice::ReadOnly) ? reply.head(file->size()) : std::nullopt;
+    const std::optional<QByteArray> head = file->open(QIODevice::ReadOnly) ? reply.head(file->size(), framing) : std::nullopt;
     if (!head) {
         qWarning().noquote() << "[Server] A stored file could not be sent:" << file->errorString();
         m_socket->abort();
         return;
     }
     m_socket->write(*head);
+    if (framing.headOnly)
+        return;
     m_fileLeft = file->size();
     m_file = std::move(file);
     sendMore();
@@ -82,6 +104,7 @@ void AnswerQueue::sendMore()
     while (m_file && m_socket->state() == QAbstractSocket::ConnectedState && m_socket->bytesToWrite() < kFileAhead) {
         if (m_fileLeft == 0) {
             m_file.reset();
+            Q_EMIT wrote();
             flush();
             return;
         }

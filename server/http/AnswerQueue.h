@@ -4,9 +4,8 @@
 // ready early (a plain read pipelined behind a sign-in whose password is still being
 // checked) waits for those before it. A stored file goes out from the disk a piece at
 // a time as the client takes it, so a download holds a few hundred KiB however large
-// the file and however slowly it is read; the answers behind it wait for its end. A
-// refusal of a later request is the connection's last answer: it goes out once every
-// request let through before it has been answered, and nothing is written after it.
+// the file and however slowly it is read; the answers behind it wait for its end. An
+// answer marked closing is the connection's last: nothing is written after it.
 
 #include "http/HttpReply.h"
 
@@ -31,39 +30,43 @@ public:
     // The connection's queue, made on first use; it goes with the socket.
     static AnswerQueue& of(QTcpSocket* socket);
 
-    // A place for the answer of the request handled next.
-    qint64 reserve() { return m_reserved++; }
-    void answer(qint64 place, HttpReply reply);
-    // Once every place reserved so far is answered, writes `last` and calls written
-    // (perhaps at once).
-    void endAfterAll(QByteArray last, std::function<void()> written);
+    // A place for the answer of the request read next, framed as that request asks.
+    qint64 reserve(Framing framing);
+    // last: the connection ends after this answer, whatever its request asked.
+    void answer(qint64 place, HttpReply reply, bool last = false);
+    // An interim answer ("100 Continue"), written once the answers before place are.
+    void interim(qint64 place, QByteArray bytes);
     // Calls done once every place reserved so far is answered and written out of the
     // queue (perhaps at once).
     void whenAllAnswered(std::function<void()> done);
     // True while a file is being sent.
     bool sendingFile() const { return m_file != nullptr; }
 
+Q_SIGNALS:
+    // Bytes of an answer went to the socket or left its buffer.
+    void wrote();
+
 private:
+    struct Place {
+        Framing framing;
+        QByteArray interim;
+        std::optional<HttpReply> reply;
+    };
+
     explicit AnswerQueue(QTcpSocket* socket);
     void flush();
-    void startFile(const HttpReply& reply);
+    void startFile(const HttpReply& reply, Framing framing);
     // Tops the connection's buffer up from the file being sent.
     void sendMore();
     bool allAnswered() const { return !m_file && m_written == m_reserved; }
 
-    struct Ending {
-        QByteArray last;
-        std::function<void()> written;
-    };
-
     QTcpSocket* m_socket;
     qint64 m_reserved = 0;
     qint64 m_written = 0;
-    // Answers ready before one ahead of them, by place.
-    QHash<qint64, HttpReply> m_early;
+    // Places reserved and not yet written.
+    QHash<qint64, Place> m_places;
     std::unique_ptr<QFile> m_file;
     qint64 m_fileLeft = 0;
-    std::optional<Ending> m_ending;
     std::function<void()> m_whenAnswered;
     bool m_ended = false;
 };

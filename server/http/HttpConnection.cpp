@@ -1,9 +1,11 @@
 #include "http/HttpConnection.h"
 
 #include "http/AnswerQueue.h"
+#include "http/BodyStream.h"
 #include "http/HttpFront.h"
 #include "http/PendingReply.h"
 #include "http/RequestGate.h"
+#include "http/StreamEndWatch.h"
 
 #include <QPointer>
 #include <QTcpSocket>
@@ -30,18 +32,46 @@ HttpConnection::HttpConnection(QTcpSocket* socket, const RequestGate& gate, Http
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, m_socket, &QTcpSocket::abort);
     connect(socket, &QTcpSocket::readyRead, this, &HttpConnection::readAvailable);
-    connect(socket, &QTcpSocket::bytesWritten, this, &HttpConnection::answered);
+    // Held to a piece, so that a connection not reading (its body's sink is busy) leaves
+    // the rest to the kernel, and the client's sending waits.
+    socket->setReadBufferSize(kReadPiece);
+    m_endWatch = new StreamEndWatch(socket, [this] {
+        m_clientEnded = true;
+        readAvailable();
+    });
+    connect(&AnswerQueue::of(socket), &AnswerQueue::wrote, this, &HttpConnection::answered);
     // Made with this object, so that handing the socket to a WebSocket undoes it.
     connect(socket, &QTcpSocket::disconnected, this, [socket] { socket->deleteLater(); });
     m_timer.start(m_gate.limits().headMs);
 }
 
+HttpConnection::~HttpConnection() = default;
+
 void HttpConnection::readAvailable()
 {
-    while (m_stage == Stage::Head || m_stage == Stage::Body) {
-        const QByteArray data = m_socket->read(kReadPiece);
-        if (data.isEmpty())
+    while (m_socket->state() == QAbstractSocket::ConnectedState) {
+        if (m_stage == Stage::Upgrading || m_stage == Stage::Decoding)
             return;
+        if (m_stream && !m_stream->hasRoom()) {
+            // The wait is the server's own, not the client's: the deadline starts again
+            // with the next piece read.
+            m_timer.stop();
+            return;
+        }
+        QByteArray data = std::exchange(m_unread, QByteArray());
+        if (data.isEmpty())
+            data = m_socket->read(m_stage == Stage::Ending ? kDropChunk : kReadPiece);
+        if (data.isEmpty()) {
+            if (m_clientEnded)
+                clientEnded();
+            return;
+        }
+        if (m_stage == Stage::Ending) {
+            m_dropped += data.size();
+            if (m_dropped > kMaxDropped)
+                m_socket->abort();
+            continue;
+        }
         qsizetype offset = 0;
         while (offset < data.size() && (m_stage == Stage::Head || m_stage == Stage::Body)) {
             if (m_stage == Stage::Head)
@@ -54,11 +84,11 @@ void HttpConnection::readAvailable()
             AnswerQueue::of(m_socket).whenAllAnswered([this] { upgrade(); });
             return;
         }
-        if (m_stage == Stage::Refused)
+        if (m_stage == Stage::Decoding)
+            m_unread = data.mid(offset);
+        else if (m_stage == Stage::Ending)
             m_dropped += data.size() - offset;
     }
-    if (m_stage == Stage::Refused)
-        drop();
 }
 
 qsizetype HttpConnection::readHead(const QByteArray& data, qsizetype offset)
@@ -96,7 +126,7 @@ qsizetype HttpConnection::readHead(const QByteArray& data, qsizetype offset)
     const QByteArray head = m_head.left(end);
     m_head.clear();
     startRequest(head);
-    return m_stage == Stage::Refused ? data.size() : headEnd;
+    return m_stage == Stage::Ending ? data.size() : headEnd;
 }
 
 void HttpConnection::startRequest(const QByteArray& head)
@@ -118,7 +148,7 @@ void HttpConnection::startRequest(const QByteArray& head)
             return;
         }
     }
-    m_limit = HttpFront::bodyLimit(m_request.path);
+    m_limit = m_front.bodyLimit(m_request.path);
     const qint64 length = m_request.contentLength.value_or(0);
     if (length > m_limit) {
         refuse(tooLarge(m_limit));
@@ -141,17 +171,30 @@ void HttpConnection::startRequest(const QByteArray& head)
         m_timer.stop();
         return;
     }
+    AnswerQueue& answers = AnswerQueue::of(m_socket);
+    m_place = answers.reserve(Framing { m_request.headOnly, m_request.closing, m_request.keepAliveAsked });
     m_body = QByteArray();
-    // Read once, into room made for all of it: the body is held once, whatever its size.
-    if (!m_request.chunked)
+    m_bodyTaken = 0;
+    if (std::shared_ptr<BodySink> sink = m_front.bodySink(m_request.path)) {
+        m_stream = std::make_unique<BodyStream>(std::move(sink));
+        connect(m_stream.get(), &BodyStream::room, this, &HttpConnection::readAvailable);
+        connect(m_stream.get(), &BodyStream::ended, this, [this](const StreamedBody& body) {
+            endOfRequest(body);
+            readAvailable();
+        });
+    } else if (!m_request.chunked) {
+        // Read once, into room made for all of it: the body is held once, whatever its size.
         m_body.reserve(length);
+    }
     m_bodyLeft = length;
     m_chunk = Chunk::Size;
     m_line.clear();
     if (!m_request.chunked && length == 0) {
-        endOfRequest();
+        bodyRead();
         return;
     }
+    if (m_request.expectsContinue)
+        answers.interim(m_place, QByteArrayLiteral("HTTP/1.1 100 Continue\r\n\r\n"));
     m_stage = Stage::Body;
     m_bodyClock.start();
     m_timer.start(m_gate.limits().idleMs);
@@ -160,10 +203,11 @@ void HttpConnection::startRequest(const QByteArray& head)
 qsizetype HttpConnection::readBody(const QByteArray& data, qsizetype offset)
 {
     const qsizetype taken = qsizetype(qMin<qint64>(m_bodyLeft, data.size() - offset));
-    m_body.append(data.constData() + offset, taken);
+    if (!takeBodyBytes(data.constData() + offset, taken))
+        return data.size();
     m_bodyLeft -= taken;
     if (m_bodyLeft == 0)
-        endOfRequest();
+        bodyRead();
     else
         keepPace();
     return offset + taken;
@@ -171,11 +215,15 @@ qsizetype HttpConnection::readBody(const QByteArray& data, qsizetype offset)
 
 bool HttpConnection::takeBodyBytes(const char* bytes, qsizetype count)
 {
-    if (m_body.size() + count > m_limit) {
+    if (m_bodyTaken + count > m_limit) {
         refuse(tooLarge(m_limit));
         return false;
     }
-    m_body.append(bytes, count);
+    m_bodyTaken += count;
+    if (m_stream)
+        m_stream->write(QByteArray(bytes, count));
+    else
+        m_body.append(bytes, count);
     return true;
 }
 
@@ -206,7 +254,7 @@ qsizetype HttpConnection::readChunked(const QByteArray& data, qsizetype offset)
     }
     if (m_stage == Stage::Body)
         keepPace();
-    return m_stage == Stage::Refused ? data.size() : offset;
+    return m_stage == Stage::Ending ? data.size() : offset;
 }
 
 void HttpConnection::chunkLine(const QByteArray& ended)
@@ -235,7 +283,7 @@ void HttpConnection::chunkLine(const QByteArray& ended)
         else
             m_chunk = Chunk::Size;
     } else if (line.isEmpty()) {
-        endOfRequest();
+        bodyRead();
     } else {
         // Trailer fields could carry what the head was checked for: refused.
         refuse(malformed);
@@ -246,30 +294,48 @@ void HttpConnection::chunkLine(const QByteArray& ended)
 void HttpConnection::keepPace()
 {
     const qint64 elapsed = m_bodyClock.elapsed();
-    if (elapsed > m_gate.limits().headMs && qint64(m_body.size()) * 1000 < m_gate.limits().minBodyBytesPerSecond * elapsed) {
+    if (elapsed > m_gate.limits().headMs && m_bodyTaken * 1000 < m_gate.limits().minBodyBytesPerSecond * elapsed) {
         m_socket->abort();
         return;
     }
     m_timer.start(m_gate.limits().idleMs);
 }
 
-void HttpConnection::endOfRequest()
+// The whole body is in: a held one goes to the front now, a streamed one once its
+// sink has taken all of it. The silence that follows is the server's own (a password
+// being checked, a file being written), not the client's.
+void HttpConnection::bodyRead()
 {
-    // The whole request is here: the silence that follows is the server's own (a
-    // password being checked, a file being written), not the client's.
+    m_timer.stop();
+    if (!m_stream) {
+        endOfRequest({});
+        return;
+    }
+    m_stage = Stage::Decoding;
+    m_stream->end();
+}
+
+void HttpConnection::endOfRequest(StreamedBody streamed)
+{
     m_stage = Stage::Head;
     m_timer.stop();
+    // It may be what called here.
+    if (m_stream)
+        m_stream.release()->deleteLater();
     HttpRequest request;
     request.method = m_request.method;
     request.path = m_request.path;
     request.query = m_request.query;
     request.body = std::exchange(m_body, QByteArray());
+    request.streamed = std::move(streamed);
     request.bearerToken = m_request.bearerToken;
     request.clientAddress = m_socket->peerAddress().toString();
     request.host = m_request.host;
     request.language = m_request.language;
+    const qint64 place = std::exchange(m_place, -1);
+    if (m_request.closing || m_clientEnded)
+        endAfterAnswers();
     AnswerQueue& answers = AnswerQueue::of(m_socket);
-    const qint64 place = answers.reserve();
     HttpReply reply = m_front.serve(request);
     if (!reply.pending) {
         answers.answer(place, std::move(reply));
@@ -284,7 +350,10 @@ void HttpConnection::endOfRequest()
 void HttpConnection::upgrade()
 {
     disconnect(m_socket, nullptr, this, nullptr);
+    disconnect(&AnswerQueue::of(m_socket), nullptr, this, nullptr);
     m_timer.stop();
+    m_socket->setReadBufferSize(0);
+    delete m_endWatch;
     // Given back to the socket in their order, ahead of what it still holds.
     const QByteArray bytes = m_headBytes + m_afterUpgrade;
     for (qsizetype i = bytes.size(); i-- > 0;)
@@ -295,7 +364,7 @@ void HttpConnection::upgrade()
 
 void HttpConnection::answered()
 {
-    if (m_stage != Stage::Head)
+    if ((m_stage != Stage::Head && m_stage != Stage::Ending) || m_lastWritten)
         return;
     // An answer went out: the next head has its own time from now. While a file is
     // still going out, the client has the idle time to take the next piece.
@@ -306,34 +375,56 @@ void HttpConnection::answered()
 // Answers (after the answers of the requests before it) and ends the connection.
 void HttpConnection::refuse(const ServerError& error)
 {
-    m_stage = Stage::Refused;
+    m_stream.reset();
     m_body = QByteArray();
-    disconnect(m_socket, &QTcpSocket::bytesWritten, this, nullptr);
-    m_socket->setReadBufferSize(kDropChunk);
     const bool procedure = m_request.path.startsWith(QStringLiteral("/api/trpc/"));
     const HttpReply reply = procedure ? HttpReply::procedureError(error, m_request.path.mid(10), m_request.language)
                                       : HttpReply::restError(error, m_request.language);
+    AnswerQueue& answers = AnswerQueue::of(m_socket);
+    if (m_place < 0)
+        m_place = answers.reserve(Framing { m_request.headOnly, true, false });
     // The requests before it have the idle time to be answered.
     m_timer.start(m_gate.limits().idleMs);
-    AnswerQueue::of(m_socket).endAfterAll(reply.wire(true), [this] { closeAfterRefusal(); });
+    endAfterAnswers();
+    answers.answer(std::exchange(m_place, -1), reply, true);
 }
 
-void HttpConnection::drop()
+// The client sent all it will, and all of it was read: what it asked for in whole is
+// answered, then the connection ends; a request it cut short can never be answered.
+void HttpConnection::clientEnded()
 {
-    m_dropped += m_socket->skip(m_socket->bytesAvailable());
-    if (m_dropped > kMaxDropped)
+    if (m_stage == Stage::Body || (m_stage == Stage::Head && !m_head.isEmpty()) || m_lastWritten) {
         m_socket->abort();
+        return;
+    }
+    if (m_stage == Stage::Head)
+        endAfterAnswers();
 }
 
-// The answer and the end of the stream go out together. Closing the socket while the
-// client still sends would reset the connection, and a reset can take the unread
+void HttpConnection::endAfterAnswers()
+{
+    m_stage = Stage::Ending;
+    if (m_ending)
+        return;
+    m_ending = true;
+    AnswerQueue::of(m_socket).whenAllAnswered([this] { closeAfterLast(); });
+}
+
+// The last answer and the end of the stream go out together. Closing the socket while
+// the client still sends would reset the connection, and a reset can take the unread
 // answer with it; so for a moment the rest is read in small pieces and dropped, up to
 // a small amount, and then the socket goes whatever is left.
-void HttpConnection::closeAfterRefusal()
+void HttpConnection::closeAfterLast()
 {
     const auto endStream = [this] {
         ::shutdown(int(m_socket->socketDescriptor()), SHUT_WR);
-        m_timer.start(kRefusedLingerMs);
+        m_lastWritten = true;
+        if (m_clientEnded) {
+            m_socket->abort();
+            return;
+        }
+        m_timer.start(kLingerMs);
+        readAvailable();
     };
     m_socket->flush();
     if (m_socket->bytesToWrite() == 0) {
@@ -346,5 +437,4 @@ void HttpConnection::closeAfterRefusal()
             }
         });
     }
-    drop();
 }

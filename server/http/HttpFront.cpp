@@ -42,9 +42,20 @@ void HttpFront::stopListening()
         m_gate->close();
 }
 
-qint64 HttpFront::bodyLimit(const QString& path)
+qint64 HttpFront::bodyLimit(const QString& path) const
 {
-    return path == u"/api/trpc/upload.complete" ? kMaxUploadBody : kMaxBody;
+    return m_streamed.contains(path) ? kMaxUploadBody : kMaxBody;
+}
+
+void HttpFront::streamBody(const QString& path, SinkMaker make)
+{
+    m_streamed.insert(path, std::move(make));
+}
+
+std::shared_ptr<BodySink> HttpFront::bodySink(const QString& path) const
+{
+    const auto it = m_streamed.constFind(path);
+    return it == m_streamed.constEnd() ? nullptr : (*it)();
 }
 
 void HttpFront::route(const QString& prefix, bool procedureErrors, Handler handler)

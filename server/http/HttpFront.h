@@ -4,9 +4,11 @@
 // "/ws" upgrade to a WebSocket (taken over by the LiveHub). Every handler's failure
 // is turned into an error reply here; bad input never becomes a 500.
 
+#include "http/BodyStream.h"
 #include "http/HttpReply.h"
 #include "http/RequestGate.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -25,6 +27,8 @@ struct HttpRequest {
     QString path;
     QUrlQuery query;
     QByteArray body;
+    // A body streamed to its sink instead of held (see streamBody).
+    StreamedBody streamed;
     // Empty when the request carries no "Authorization: Bearer ..." header.
     QString bearerToken;
     QString clientAddress;
@@ -43,6 +47,7 @@ public:
     static constexpr qint64 kMaxUploadBody = kMaxUploadFile / 3 * 4 + 4 + (64 << 10);
 
     using Handler = std::function<HttpReply(const HttpRequest&, const QString& rest)>;
+    using SinkMaker = std::function<std::shared_ptr<BodySink>()>;
 
     explicit HttpFront(QObject* parent = nullptr);
     ~HttpFront() override;
@@ -54,7 +59,12 @@ public:
     // Stops listening; connections already open go on.
     void stopListening();
     // The largest body accepted for this path.
-    static qint64 bodyLimit(const QString& path);
+    qint64 bodyLimit(const QString& path) const;
+    // Bodies of requests to path (up to kMaxUploadBody) are streamed, as they arrive,
+    // into a sink that make() returns, instead of being held.
+    void streamBody(const QString& path, SinkMaker make);
+    // The sink for a body to path; null when such bodies are held.
+    std::shared_ptr<BodySink> bodySink(const QString& path) const;
 
     // Requests whose path starts with prefix go to handler with the rest of the path.
     // procedureErrors chooses the error envelope of failures that escape the handler.
@@ -79,6 +89,7 @@ private:
     };
 
     QList<Route> m_routes;
+    QHash<QString, SinkMaker> m_streamed;
     QPointer<RequestGate> m_gate;
     QWebSocketServer m_webSockets;
     // Sockets handed to the WebSocket server whose handshake is not done yet.

@@ -53,6 +53,8 @@ QByteArray reasonPhrase(int status)
         return "Forbidden";
     case 404:
         return "Not Found";
+    case 405:
+        return "Method Not Allowed";
     case 409:
         return "Conflict";
     case 413:
@@ -178,13 +180,15 @@ HttpReply HttpReply::later(std::shared_ptr<PendingReply> pending)
     return reply;
 }
 
-std::optional<QByteArray> HttpReply::head(qint64 bodyLength, bool closing) const
+std::optional<QByteArray> HttpReply::head(qint64 bodyLength, Framing framing) const
 {
     QList<QPair<QByteArray, QByteArray>> lines { { QByteArrayLiteral("Content-Type"), contentType },
         { QByteArrayLiteral("Content-Length"), QByteArray::number(bodyLength) } };
     lines += headers;
-    if (closing)
+    if (framing.closing)
         lines.append({ QByteArrayLiteral("Connection"), QByteArrayLiteral("close") });
+    else if (framing.keptAlive)
+        lines.append({ QByteArrayLiteral("Connection"), QByteArrayLiteral("keep-alive") });
     QByteArray head = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reasonPhrase(status) + "\r\n";
     for (const auto& [name, value] : std::as_const(lines)) {
         if (name.isEmpty() || splitsTheHead(name) || name.contains(':') || splitsTheHead(value)) {
@@ -196,9 +200,9 @@ std::optional<QByteArray> HttpReply::head(qint64 bodyLength, bool closing) const
     return head + "\r\n";
 }
 
-QByteArray HttpReply::wire(bool closing) const
+QByteArray HttpReply::wire(Framing framing) const
 {
-    if (const auto written = head(body.size(), closing))
-        return *written + body;
-    return internalError(false, Language::English).wire(closing);
+    if (const auto written = head(body.size(), framing))
+        return framing.headOnly ? *written : *written + body;
+    return internalError(false, Language::English).wire(framing);
 }

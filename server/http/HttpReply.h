@@ -17,6 +17,16 @@
 class PendingReply;
 class ServerError;
 
+// How an answer goes on its connection, from the request it answers.
+struct Framing {
+    // To a HEAD request: the head alone, its length that of the body left out.
+    bool headOnly = false;
+    // The connection's last answer: it says "Connection: close".
+    bool closing = false;
+    // An HTTP/1.0 client that asked to keep the connection is told it is kept.
+    bool keptAlive = false;
+};
+
 struct HttpReply {
     int status = 200;
     QByteArray contentType = QByteArrayLiteral("application/json");
@@ -50,12 +60,12 @@ struct HttpReply {
     // (for the procedure named path) or the REST form. Bad input never becomes a 500.
     static HttpReply guarded(const std::function<HttpReply()>& work, bool procedure, const QString& path, Language language);
 
-    // The answer as it goes on the wire: status line, headers, body; "Connection: close"
-    // when closing. Every answer the server writes passes here or through head(), and
-    // there each header is checked: one holding CR, LF or NUL would split the head, so
-    // such an answer goes out as a 500 instead.
-    QByteArray wire(bool closing = false) const;
+    // The answer as it goes on the wire: status line, headers, body as framing says.
+    // Every answer the server writes passes here or through head(), and there each
+    // header is checked: one holding CR, LF or NUL would split the head, so such an
+    // answer goes out as a 500 instead.
+    QByteArray wire(Framing framing = {}) const;
     // The status line and headers for a body of bodyLength bytes (a file's); nothing
     // when a header would split the head.
-    std::optional<QByteArray> head(qint64 bodyLength, bool closing = false) const;
+    std::optional<QByteArray> head(qint64 bodyLength, Framing framing = {}) const;
 };

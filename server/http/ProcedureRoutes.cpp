@@ -53,8 +53,8 @@ HttpReply ProcedureRoutes::handle(const HttpRequest& request, const QString& nam
     call.accessToken = request.bearerToken;
     call.host = request.host;
     call.language = request.language;
-    if (procedure->rawBodyHandler)
-        return procedure->rawBodyHandler(call, request.body);
+    if (procedure->streamedHandler)
+        return HttpReply::procedureResult(procedure->streamedHandler(call, request.streamed));
     if (query) {
         if (request.query.hasQueryItem(QStringLiteral("input")))
             call.input = unwrapInput(request.query.queryItemValue(QStringLiteral("input"), QUrl::FullyDecoded).toUtf8());

@@ -134,7 +134,7 @@ void RequestGate::incomingConnection(qintptr descriptor)
     if (m_open >= m_limits.maxConnections || m_perAddress.value(address) >= m_limits.maxConnectionsPerAddress) {
         // Refused before a request was read: no header tells the language.
         const HttpReply reply = HttpReply::restError(ServerError::tooManyRequests(Text::TooManyConnections), Language::English);
-        socket->write(reply.wire(true));
+        socket->write(reply.wire(Framing { .closing = true }));
         socket->flush();
         socket->abort();
         delete socket;

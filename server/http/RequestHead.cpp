@@ -34,6 +34,15 @@ QByteArray trimmedValue(QByteArrayView value)
     return value.sliced(begin, end - begin).toByteArray();
 }
 
+// The comma-separated tokens of a field such as Connection, lower-cased.
+QList<QByteArray> tokensOf(const QByteArray& value)
+{
+    QList<QByteArray> tokens;
+    for (const QByteArray& token : value.split(','))
+        tokens.append(trimmedValue(token).toLower());
+    return tokens;
+}
+
 Language languageOf(const QList<QByteArray>& lines)
 {
     for (const QByteArray& line : lines) {
@@ -81,12 +90,18 @@ RequestHead RequestHead::read(const QByteArray& head)
         request.refusal = malformed;
         return request;
     }
+    const bool http10 = parts[2] == "HTTP/1.0";
     request.method = QString::fromLatin1(parts[0]);
+    request.headOnly = parts[0] == "HEAD";
     request.path = url.path();
     request.query = QUrlQuery(url);
 
     bool authorizationSeen = false;
     bool ambiguousLength = false;
+    int hosts = 0;
+    QList<QByteArray> connection;
+    QList<QByteArray> webSocketKeys;
+    QByteArray webSocketVersion;
     std::optional<QByteArray> declaredLength;
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const QByteArray line = lineAt(i);
@@ -112,7 +127,16 @@ RequestHead RequestHead::read(const QByteArray& head)
         } else if (name == "upgrade") {
             request.upgrade = value.compare("websocket", Qt::CaseInsensitive) == 0;
         } else if (name == "host") {
+            ++hosts;
             request.host = QString::fromLatin1(value);
+        } else if (name == "connection") {
+            connection += tokensOf(value);
+        } else if (name == "expect") {
+            request.expectsContinue = value.compare("100-continue", Qt::CaseInsensitive) == 0;
+        } else if (name == "sec-websocket-key") {
+            webSocketKeys.append(value);
+        } else if (name == "sec-websocket-version") {
+            webSocketVersion = value;
         } else if (name == "authorization" && !authorizationSeen) {
             authorizationSeen = true;
             if (value.size() > 7 && value.left(7).compare("bearer ", Qt::CaseInsensitive) == 0)
@@ -121,5 +145,17 @@ RequestHead RequestHead::read(const QByteArray& head)
     }
     if (ambiguousLength || (request.contentLength && request.chunked))
         request.refusal = ambiguous;
+    else if (http10 && request.chunked)
+        request.refusal = ServerError::badRequest(Text::ChunkedNeedsHttp11);
+    else if (!http10 && hosts != 1)
+        request.refusal = ServerError::badRequest(Text::HostNotOnce);
+    else if (request.upgrade
+        && (request.method != u"GET" || http10 || webSocketKeys.size() != 1 || webSocketKeys[0].isEmpty() || webSocketVersion != "13"
+            || !connection.contains("upgrade")))
+        request.refusal = ServerError::badRequest(Text::WebSocketHandshakeMalformed);
+    request.closing = connection.contains("close") || (http10 && !connection.contains("keep-alive"));
+    request.keepAliveAsked = http10 && !request.closing;
+    // An HTTP/1.0 client knows no interim answers.
+    request.expectsContinue = request.expectsContinue && !http10;
     return request;
 }

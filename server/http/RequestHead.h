@@ -3,7 +3,9 @@
 // One request head, read one way only: the request line and the header fields, each
 // line ended by CR LF. A head that another reader could take differently (a bare LF
 // or CR, a folded line, a name with spaces, two lengths, a length next to chunked
-// coding) is refused rather than guessed at.
+// coding, chunked coding from an HTTP/1.0 client, no Host or two from an HTTP/1.1
+// one) is refused rather than guessed at, and so is a WebSocket upgrade that no
+// WebSocket server could take.
 
 #include "http/ServerError.h"
 
@@ -30,6 +32,15 @@ struct RequestHead {
     bool chunked = false;
     // "Upgrade: websocket".
     bool upgrade = false;
+    // A HEAD request: its answer is a head alone.
+    bool headOnly = false;
+    // The connection ends after this request's answer: "Connection: close", or an
+    // HTTP/1.0 client that did not ask to keep it.
+    bool closing = false;
+    // An HTTP/1.0 client asked to keep the connection: its answer says it is kept.
+    bool keepAliveAsked = false;
+    // "Expect: 100-continue": the client waits for a word before sending its body.
+    bool expectsContinue = false;
     // Set when the head is refused; the fields above may then be incomplete.
     std::optional<ServerError> refusal;
 

@@ -3,6 +3,7 @@
 // The named procedures under "/api/trpc/". Each area registers its procedures here
 // (see Procedures.h); the envelope, authentication and errors are ProcedureRoutes'.
 
+#include "http/BodyStream.h"
 #include "http/HttpReply.h"
 #include <QHash>
 #include <QJsonObject>
@@ -43,9 +44,11 @@ struct ProcedureCall {
 QJsonObject procedureSuccess();
 
 using ProcedureHandler = std::function<QJsonValue(const ProcedureCall&)>;
-// For a mutation whose body is too large to parse whole: it gets the raw body (the
-// call's input stays unset) and answers itself, possibly later.
-using RawBodyHandler = std::function<HttpReply(const ProcedureCall&, const QByteArray& body)>;
+// For a mutation whose body is too large to hold: the body is streamed, as it arrives,
+// into a sink the maker makes (see BodyStream), and the handler gets it once the body
+// has ended (the call's input stays unset).
+using SinkMaker = std::function<std::shared_ptr<BodySink>()>;
+using StreamedHandler = std::function<QJsonValue(const ProcedureCall&, const StreamedBody&)>;
 
 // For a procedure that reads long (every message): it runs on the reading thread with
 // that thread's own connection, not on the event loop.
@@ -59,7 +62,8 @@ struct Procedure {
     ProcedureKind kind = ProcedureKind::Query;
     ProcedureHandler handler;
     TextHandler textHandler;
-    RawBodyHandler rawBodyHandler;
+    SinkMaker makeSink;
+    StreamedHandler streamedHandler;
     ReadHandler readHandler;
     // The roles that may call it; empty: every signed-in account.
     QStringList roles;
@@ -69,9 +73,11 @@ class ProcedureRegistry {
 public:
     void add(const QString& name, ProcedureKind kind, ProcedureHandler handler, QStringList roles = {});
     void addText(const QString& name, ProcedureKind kind, TextHandler handler);
-    void addRawBody(const QString& name, RawBodyHandler handler);
+    void addStreamed(const QString& name, SinkMaker makeSink, StreamedHandler handler);
     void addRead(const QString& name, ProcedureKind kind, ReadHandler handler);
     const Procedure* find(const QString& name) const;
+    // The sink makers of the procedures whose bodies are streamed, by name.
+    QHash<QString, SinkMaker> streamedBodies() const;
 
 private:
     QHash<QString, Procedure> m_procedures;

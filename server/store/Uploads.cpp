@@ -9,7 +9,7 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
+#include <QTemporaryFile>
 #include <QSqlQuery>
 
 namespace {
@@ -23,6 +23,8 @@ Uploads::Uploads(Database& db, QString directory)
     , m_directory(std::move(directory))
 {
     QDir().mkpath(m_directory);
+    for (const QString& left : QDir(m_directory).entryList({ QStringLiteral("spool-*.part") }, QDir::Files))
+        QFile::remove(QDir(m_directory).filePath(left));
 }
 
 QString Uploads::announce(qint64 userId, const QString& fileName, const QString& fileType, qint64 fileSize)
@@ -48,74 +50,51 @@ QString Uploads::storedPath(const QString& fileKey) const
     return QDir(m_directory).filePath(fileKey + QStringLiteral(".bin"));
 }
 
-QString Uploads::begin(qint64 userId, const QString& fileKey, const QString& contentType)
+std::unique_ptr<QTemporaryFile> Uploads::spoolFile(const QString& directory)
 {
-    QSqlQuery query = m_db.exec(QStringLiteral("SELECT completed_at FROM uploads WHERE file_key = ? AND user_id = ?"),
+    auto file = std::make_unique<QTemporaryFile>(QDir(directory).filePath(QStringLiteral("spool-XXXXXX.part")));
+    if (!file->open())
+        throw DatabaseError("cannot write upload in " + directory.toStdString() + ": " + file->errorString().toStdString());
+    return file;
+}
+
+QString Uploads::complete(qint64 userId, const QString& fileKey, const QString& contentType, QTemporaryFile& spooled, qint64 size)
+{
+    QSqlQuery query = m_db.exec(QStringLiteral("SELECT completed_at, declared_size FROM uploads WHERE file_key = ? AND user_id = ?"),
         { fileKey, userId });
     if (!query.next())
         throw ServerError::notFound(Text::UnknownFileKey);
-    if (!query.value(0).isNull() || m_underWay.contains(fileKey))
+    if (!query.value(0).isNull())
         throw ServerError::conflict(Text::FileAlreadyUploaded);
     if (!mediatype::isValid(contentType))
         throw ServerError::badRequest(Text::ContentTypeNotMime);
-    m_underWay.insert(fileKey);
-    return storedPath(fileKey);
-}
-
-qint64 Uploads::writeFile(const QString& path, const QByteArray& base64)
-{
-    // A few MiB at a time (a whole number of 4-character groups), so the decoded
-    // file is never held whole next to its text.
-    constexpr qsizetype kChunk = 4 << 20;
-    if (base64.size() > (kMaxFileSize + 2) / 3 * 4)
-        throw ServerError::tooLarge(Text::FileTooLarge, kMaxFileSize);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw DatabaseError("cannot write upload " + path.toStdString() + ": " + file.errorString().toStdString());
-    qint64 written = 0;
-    for (qsizetype at = 0; at < base64.size(); at += kChunk) {
-        const auto decoded = QByteArray::fromBase64Encoding(QByteArray::fromRawData(base64.constData() + at, qMin(kChunk, base64.size() - at)),
-            QByteArray::AbortOnBase64DecodingErrors);
-        // Padding may only end the text.
-        if (!decoded || (at + kChunk < base64.size() && base64.at(at + kChunk - 1) == '='))
-            throw ServerError::badRequest(Text::NotBase64);
-        if (file.write(decoded.decoded) != decoded.decoded.size())
-            throw DatabaseError("cannot write upload " + path.toStdString() + ": " + file.errorString().toStdString());
-        written += decoded.decoded.size();
-    }
-    if (!file.commit())
-        throw DatabaseError("cannot write upload " + path.toStdString() + ": " + file.errorString().toStdString());
-    return written;
-}
-
-QString Uploads::finish(const QString& fileKey, qint64 size, const QString& contentType)
-{
-    m_underWay.remove(fileKey);
-    const qint64 declared = m_db.scalar(QStringLiteral("SELECT declared_size FROM uploads WHERE file_key = ?"), { fileKey }).toLongLong();
-    if (size != declared) {
-        QFile::remove(storedPath(fileKey));
+    const qint64 declared = query.value(1).toLongLong();
+    if (size != declared)
         throw ServerError::badRequest(Text::FileSizeMismatch, size, declared);
+    const QString path = storedPath(fileKey);
+    QFile::remove(path);
+    if (!spooled.rename(path))
+        throw DatabaseError("cannot store upload " + path.toStdString() + ": " + spooled.errorString().toStdString());
+    spooled.setAutoRemove(false);
+    try {
+        m_db.exec(QStringLiteral("UPDATE uploads SET size = ?, stored_name = ?, content_type = ?, completed_at = ? WHERE file_key = ?"),
+            { size, fileKey + QStringLiteral(".bin"), contentType, wiretime::now(), fileKey });
+    } catch (...) {
+        QFile::remove(path);
+        throw;
     }
-    m_db.exec(QStringLiteral("UPDATE uploads SET size = ?, stored_name = ?, content_type = ?, completed_at = ? WHERE file_key = ?"),
-        { size, fileKey + QStringLiteral(".bin"), contentType, wiretime::now(), fileKey });
     return QStringLiteral("/uploads/") + fileKey;
-}
-
-void Uploads::abandon(const QString& fileKey)
-{
-    m_underWay.remove(fileKey);
-    QFile::remove(storedPath(fileKey));
 }
 
 QString Uploads::complete(qint64 userId, const QString& fileKey, const QByteArray& base64, const QString& contentType)
 {
-    const QString path = begin(userId, fileKey, contentType);
-    try {
-        return finish(fileKey, writeFile(path, base64), contentType);
-    } catch (...) {
-        abandon(fileKey);
-        throw;
-    }
+    const auto decoded = QByteArray::fromBase64Encoding(base64, QByteArray::AbortOnBase64DecodingErrors);
+    if (!decoded)
+        throw ServerError::badRequest(Text::NotBase64);
+    const std::unique_ptr<QTemporaryFile> spooled = spoolFile(m_directory);
+    if (spooled->write(decoded.decoded) != decoded.decoded.size() || !spooled->flush())
+        throw DatabaseError("cannot write upload " + spooled->fileName().toStdString() + ": " + spooled->errorString().toStdString());
+    return complete(userId, fileKey, contentType, *spooled, decoded.decoded.size());
 }
 
 std::optional<StoredFile> Uploads::find(const QString& fileKey)

@@ -2,15 +2,19 @@
 
 // Uploaded files: announced first (a key), then completed with the whole file, then
 // served under "/uploads/<key>". Files live in the data directory, never under a
-// name the client chose.
+// name the client chose. A file arrives in a spool file there and becomes the key's
+// by a rename. On Linux a spool file has no name until then, so nothing is left of it
+// whatever ends the server; elsewhere, those a killed server left are removed when it
+// starts again.
 
 #include <QByteArray>
-#include <QSet>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 class Database;
+class QTemporaryFile;
 
 struct StoredFile {
     QString path;
@@ -26,17 +30,15 @@ public:
 
     // Returns the file key.
     QString announce(qint64 userId, const QString& fileName, const QString& fileType, qint64 fileSize);
-    // Completing an upload in three steps, so the file is decoded and written off the
-    // event loop. begin() checks the announcement (404 unknown or someone else's key,
-    // 409 already uploaded or under way, 400 bad type) and returns the stored file's
-    // path; writeFile() decodes Base64 text into it (any thread); finish() checks the
-    // size against the announcement and returns the address ("/uploads/<key>");
-    // abandon() forgets a failed one.
-    QString begin(qint64 userId, const QString& fileKey, const QString& contentType);
-    static qint64 writeFile(const QString& path, const QByteArray& base64);
-    QString finish(const QString& fileKey, qint64 size, const QString& contentType);
-    void abandon(const QString& fileKey);
-    // All three at once, on this thread (for seeding).
+    // Where uploads are decoded: a new spool file there, open for writing (any thread).
+    static std::unique_ptr<QTemporaryFile> spoolFile(const QString& directory);
+    const QString& directory() const { return m_directory; }
+    // Completes an upload with the file decoded into spooled (size bytes), which then
+    // stays as the key's file: 404 unknown or someone else's key, 409 already
+    // uploaded, 400 bad type or a size other than announced. Returns the address
+    // ("/uploads/<key>").
+    QString complete(qint64 userId, const QString& fileKey, const QString& contentType, QTemporaryFile& spooled, qint64 size);
+    // The same from Base64 text (for seeding).
     QString complete(qint64 userId, const QString& fileKey, const QByteArray& base64, const QString& contentType);
     std::optional<StoredFile> find(const QString& fileKey);
 
@@ -45,6 +47,4 @@ private:
 
     Database& m_db;
     QString m_directory;
-    // Keys whose file is being written now.
-    QSet<QString> m_underWay;
 };

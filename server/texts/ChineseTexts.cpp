@@ -325,6 +325,12 @@ QStringView chineseText(Text text)
         return u"连接过多，请稍后再试";
     case Text::HeadMalformed:
         return u"请求头格式错误：每行须以 CR LF 结尾；第一行由方法、地址和 HTTP/1.1 组成，其余各行形如 名称: 值";
+    case Text::HostNotOnce:
+        return u"HTTP/1.1 请求须有且只有一个 Host 头";
+    case Text::ChunkedNeedsHttp11:
+        return u"HTTP/1.0 没有 Transfer-Encoding：请发送 Content-Length";
+    case Text::WebSocketHandshakeMalformed:
+        return u"WebSocket 连接须以 GET 打开，并带 Connection: Upgrade、Sec-WebSocket-Version: 13 和一个 Sec-WebSocket-Key";
     case Text::TooManyRegistrations:
         return u"此地址注册次数过多，请几分钟后再试";
     }

@@ -325,6 +325,12 @@ QStringView englishText(Text text)
         return u"Too many connections; try again later";
     case Text::HeadMalformed:
         return u"The request head is malformed: each line ends with CR LF, the first reads METHOD ADDRESS HTTP/1.1 and each other Name: value";
+    case Text::HostNotOnce:
+        return u"An HTTP/1.1 request names its host in exactly one Host header";
+    case Text::ChunkedNeedsHttp11:
+        return u"Transfer-Encoding is not part of HTTP/1.0: send Content-Length";
+    case Text::WebSocketHandshakeMalformed:
+        return u"A WebSocket connection opens with GET, Connection: Upgrade, Sec-WebSocket-Version: 13 and one Sec-WebSocket-Key";
     case Text::TooManyRegistrations:
         return u"Too many registrations from this address; try again in a few minutes";
     }

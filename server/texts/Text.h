@@ -165,5 +165,8 @@ enum class Text {
     ReactBlocked,
     TooManyConnections,
     HeadMalformed,
+    HostNotOnce,
+    ChunkedNeedsHttp11,
+    WebSocketHandshakeMalformed,
     TooManyRegistrations,
 };

@@ -325,6 +325,12 @@ QStringView vietnameseText(Text text)
         return u"Quá nhiều kết nối; hãy thử lại sau";
     case Text::HeadMalformed:
         return u"Phần đầu yêu cầu sai định dạng: mỗi dòng phải kết thúc bằng CR LF; dòng đầu gồm phương thức, địa chỉ và HTTP/1.1, mỗi dòng sau có dạng Tên: giá trị";
+    case Text::HostNotOnce:
+        return u"Yêu cầu HTTP/1.1 phải có đúng một tiêu đề Host";
+    case Text::ChunkedNeedsHttp11:
+        return u"HTTP/1.0 không có Transfer-Encoding: hãy gửi Content-Length";
+    case Text::WebSocketHandshakeMalformed:
+        return u"Kết nối WebSocket mở bằng GET, kèm Connection: Upgrade, Sec-WebSocket-Version: 13 và một Sec-WebSocket-Key";
     case Text::TooManyRegistrations:
         return u"Đăng ký từ địa chỉ này quá nhiều lần; hãy thử lại sau vài phút";
     }

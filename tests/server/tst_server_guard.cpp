@@ -378,10 +378,9 @@ private Q_SLOTS:
         QTest::newRow("length and chunked") << login + "Content-Length: 5\r\nTransfer-Encoding: chunked\r\n\r\n" + chunks + me
                                             << QList<int> { 400 } << true;
         QTest::newRow("chunked and length") << login + "Transfer-Encoding: chunked\r\nContent-Length: 5\r\n\r\n" + chunks << QList<int> { 400 } << true;
-        // Read by either length alone, this is a sign-in and a request behind it (or one
-        // body that is no JSON): only the two lengths themselves can refuse it.
-        QTest::newRow("two lengths") << login + "Content-Type: application/json\r\nContent-Length: " + QByteArray::number(body.size() + me.size())
-                + "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body + me
+        // Either length alone would frame a request that is served (its body empty
+        // lines): only the check of the two refuses it.
+        QTest::newRow("two lengths") << "GET /api/auth/me HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 0\r\nContent-Length: 2\r\n\r\n\r\n" + me
                                      << QList<int> { 400 } << true;
         QTest::newRow("length not a number") << login + "Content-Length: 5x\r\n\r\n" + body << QList<int> { 400 } << true;
         QTest::newRow("a folded header") << login + "X-Note: a\r\n Transfer-Encoding: chunked\r\n\r\n" + chunks << QList<int> { 400 } << true;
@@ -777,9 +776,9 @@ private Q_SLOTS:
             QCOMPARE(regular.postJson(u"/api/auth/login"_s, { { u"username"_s, u"regular"_s }, { u"password"_s, u"right-password"_s } }).status, 200);
     }
 
-    // A 30 MB file: the body is held once while it arrives and is looked through, and
-    // the file is decoded from it a few MiB at a time.
-    void largeUploadStaysNearItsBodySize()
+    // A 50 MB file: its body goes to the disk as it arrives, so the server's peak grows
+    // by a few pieces of it, not by the body (67 MB) nor the file.
+    void largeUploadHoldsLittle()
     {
 #ifdef __SANITIZE_ADDRESS__
         QSKIP("The address sanitizer keeps freed memory in quarantine, so the peak says nothing here");
@@ -788,7 +787,7 @@ private Q_SLOTS:
         QVERIFY2(server.start(), qPrintable(server.errorString()));
         ApiClient alice(server.baseUrl());
         alice.registerUser(u"uploader"_s);
-        QByteArray file(30 << 20, 'x');
+        QByteArray file(50 << 20, 'x');
         for (qsizetype i = 0; i < file.size(); i += 4096)
             file[i] = char(i / 4096);
         const QString key = alice.mutation(u"upload.getPresignedUrl"_s,
@@ -800,9 +799,8 @@ private Q_SLOTS:
         const HttpResult completed = alice.post(u"/api/trpc/upload.complete"_s, body);
         QCOMPARE(completed.status, 200);
         const qint64 grown = peakKiB(server.processId()) - before;
-        // Held twice (a buffer for the parser and its copy of the body) it came to more
-        // than twice the body; parsing it as JSON and decoding the file whole, to five times.
-        QVERIFY2(grown < 3 * body.size() / 2 / 1024, qPrintable(u"peak grew by %1 KiB for a %2 KiB body"_s.arg(grown).arg(body.size() / 1024)));
+        // Its pieces come to about a MiB; allocator noise stays well under 16.
+        QVERIFY2(grown < 16 * 1024, qPrintable(u"peak grew by %1 KiB for a %2 KiB body"_s.arg(grown).arg(body.size() / 1024)));
         QCOMPARE(alice.get(completed.data()["url"_L1].toString()).body, file);
     }
 
@@ -840,6 +838,13 @@ private Q_SLOTS:
         }
         QVERIFY2(closed, "the server keeps a slow connection open");
         QCOMPARE(int(socket.readAll().count("HTTP/1.1 401")), answers);
+        // Closed in the middle of its reading, the socket is not read again (Qt would say
+        // so in the log). A request answered after it: what the server wrote before is
+        // in the log by then.
+        QCOMPARE(ApiClient(m_impatient.baseUrl()).get(u"/api/auth/me"_s).status, 401);
+        QCoreApplication::processEvents();
+        const QByteArray log = m_impatient.serverLog();
+        QVERIFY2(!log.contains("device not open"), log.right(2000).constData());
     }
 
     // The time-outs are about silence: a connection that keeps talking is served for

@@ -6,6 +6,8 @@
 #include "ServerProcess.h"
 #include "ServerTestClient.h"
 
+#include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
@@ -207,6 +209,73 @@ private Q_SLOTS:
         QCOMPARE(status, 200);
         QCOMPARE(body.size(), m_file.size());
         QVERIFY(body == m_file);
+    }
+
+    // An upload refused, or cut off while its body arrives, leaves no file behind: not
+    // the spool file its body was being decoded into, not the key's file.
+    void brokenUploadsLeaveNothing_data()
+    {
+        QTest::addColumn<QString>("breakage");
+        QTest::addColumn<int>("status"); // 0: the client goes halfway through the body
+        QTest::newRow("cut off halfway") << u"cut off"_s << 0;
+        QTest::newRow("a size other than announced") << u"size"_s << 400;
+        QTest::newRow("not Base64") << u"base64"_s << 400;
+        QTest::newRow("an unknown key") << u"key"_s << 404;
+        QTest::newRow("text never ends") << u"unended"_s << 400;
+    }
+    void brokenUploadsLeaveNothing()
+    {
+        QFETCH(QString, breakage);
+        QFETCH(int, status);
+        const QByteArray file = patterned(4 << 20);
+        QString key = m_owner->mutation(u"upload.getPresignedUrl"_s,
+                                   QJsonObject { { u"fileName"_s, u"broken.bin"_s }, { u"fileType"_s, u"application/octet-stream"_s },
+                                       { u"fileSize"_s, file.size() + (breakage == u"size" ? 1 : 0) } })
+                          .data()["fileKey"_L1]
+                          .toString();
+        QVERIFY(!key.isEmpty());
+        if (breakage == u"key")
+            key = u"0123456789abcdef0123456789abcdef"_s;
+        QByteArray text = file.toBase64();
+        if (breakage == u"base64")
+            text[text.size() / 2] = '*';
+        QByteArray body = "{\"json\":{\"fileKey\":\"" + key.toLatin1() + "\",\"contentType\":\"application/octet-stream\",\"fileBuffer\":\"" + text + "\"}}";
+        if (breakage == u"unended")
+            body.chop(3);
+        const QDir uploads(m_server.dataDir() + u"/uploads"_s);
+        // Spool files: named ones, and the files without a name that Linux makes for
+        // them, seen among the server's open descriptors.
+        const auto spooled = [this, &uploads] {
+            QStringList found = uploads.entryList({ u"spool-*"_s }, QDir::Files);
+            const QString descriptors = u"/proc/%1/fd"_s.arg(m_server.processId());
+            for (const QString& descriptor : QDir(descriptors).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System)) {
+                char target[4096] = {};
+                const ssize_t length = ::readlink(qPrintable(descriptors + u'/' + descriptor), target, sizeof target - 1);
+                if (length > 0 && QString::fromLocal8Bit(target, length).startsWith(uploads.absolutePath()))
+                    found << QString::fromLocal8Bit(target, length);
+            }
+            return found;
+        };
+        if (status == 0) {
+            auto socket = connectTo(m_server.port());
+            QVERIFY(socket);
+            socket->write("POST /api/trpc/upload.complete HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Bearer " + m_owner->token.toLatin1()
+                + "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body.left(body.size() / 2));
+            // The body is being decoded into its spool file when the client goes.
+            const QDeadlineTimer patience(testsupport::kPatienceMs);
+            while (spooled().isEmpty() && !patience.hasExpired())
+                socket->waitForBytesWritten(100);
+            QVERIFY2(!spooled().isEmpty(), "no spool file while the body arrived");
+            socket->abort();
+        } else {
+            QCOMPARE(m_owner->post(u"/api/trpc/upload.complete"_s, body).status, status);
+        }
+        const QDeadlineTimer patience(testsupport::kPatienceMs);
+        while (!spooled().isEmpty() && !patience.hasExpired())
+            QTest::qWait(50);
+        QCOMPARE(spooled(), QStringList());
+        QVERIFY(!QFile::exists(uploads.filePath(key + u".bin"_s)));
+        QCOMPARE(m_owner->get(u"/api/auth/me"_s).status, 200);
     }
 
     // A file answer keeps its place among the answers of its connection, and a signed

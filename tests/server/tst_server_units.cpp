@@ -34,6 +34,8 @@
 #include <QSemaphore>
 #include <QTcpSocket>
 #include <QRegularExpression>
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -254,7 +256,7 @@ private Q_SLOTS:
         HttpReply reply = HttpReply::json(QJsonObject { { u"ok"_s, true } });
         reply.headers.append({ name, value });
         for (const bool closing : { false, true }) {
-            const QByteArray wire = reply.wire(closing);
+            const QByteArray wire = reply.wire(Framing { .closing = closing });
             QCOMPARE(wire.left(12), "HTTP/1.1 " + QByteArray::number(status));
             const QByteArray head = wire.left(wire.indexOf("\r\n\r\n"));
             QVERIFY2(!head.contains("\r\n\r\n") && !head.contains('\0') && head.count('\n') == head.count("\r\n"), head.constData());
@@ -355,34 +357,61 @@ private Q_SLOTS:
         QVERIFY2(throttle.begin(u"one-more"_s, filler(addresses - 1)), "the spraying address stays refused after its window");
     }
 
-    // The file's text is found in the raw body; the rest must be the whole input.
+    // The file's text is found in the raw body however the body is cut into pieces, and
+    // decoded into a spool file; the rest must be the whole input. A refused body leaves
+    // no file behind.
     void uploadBody_data()
     {
         QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<QString>("read"); // "key|type|text", or "" when refused
+        QTest::addColumn<QString>("read"); // "key|type|file in Base64", or "" when refused
         QTest::newRow("plain") << QByteArray(R"({"json":{"fileKey":"k1","fileBuffer":"QUJD","contentType":"a/b"}})") << u"k1|a/b|QUJD"_s;
         QTest::newRow("spaces around the colon") << QByteArray("{\"json\":{\"fileBuffer\" :\n \"QQ==\",\"fileKey\":\"k\",\"contentType\":\"a/b\"}}")
                                                  << u"k|a/b|QQ=="_s;
         QTest::newRow("the name as a value first") << QByteArray(R"({"json":{"fileKey":"fileBuffer","fileBuffer":"QUJD","contentType":"a/b"}})")
                                                    << u"fileBuffer|a/b|QUJD"_s;
+        QTest::newRow("empty file") << QByteArray(R"({"json":{"fileKey":"k","fileBuffer":"","contentType":"a/b"}})") << u"k|a/b|"_s;
+        QTest::newRow("longer file") << "{\"json\":{\"fileKey\":\"k\",\"fileBuffer\":\"" + QByteArray(100000, 'x').toBase64() + "\",\"contentType\":\"a/b\"}}"
+                                     << u"k|a/b|"_s + QString::fromLatin1(QByteArray(100000, 'x').toBase64());
         QTest::newRow("a nested one first") << QByteArray(R"({"json":{"x":{"fileBuffer":"AAAA"},"fileBuffer":"QUJD","fileKey":"k","contentType":"a/b"}})")
                                             << QString();
         QTest::newRow("escaped text") << QByteArray(R"({"json":{"fileKey":"k","fileBuffer":"QU\/JD","contentType":"a/b"}})") << QString();
+        QTest::newRow("padding inside the text") << QByteArray(R"({"json":{"fileKey":"k","fileBuffer":"QQ==QUJD","contentType":"a/b"}})") << QString();
+        QTest::newRow("not Base64") << QByteArray(R"({"json":{"fileKey":"k","fileBuffer":"QU!D","contentType":"a/b"}})") << QString();
         QTest::newRow("not a string") << QByteArray(R"({"json":{"fileKey":"k","fileBuffer":12,"contentType":"a/b"}})") << QString();
         QTest::newRow("outside the input") << QByteArray(R"({"fileBuffer":"QUJD","json":{"fileKey":"k","contentType":"a/b"}})") << QString();
         QTest::newRow("no key") << QByteArray(R"({"json":{"fileBuffer":"QUJD","contentType":"a/b"}})") << QString();
+        QTest::newRow("text never ends") << QByteArray("{\"json\":{\"fileKey\":\"k\",\"contentType\":\"a/b\",\"fileBuffer\":\"QUJD") << QString();
+        QTest::newRow("the rest too long") << "{\"json\":{\"fileKey\":\"k\",\"fileBuffer\":\"QUJD\",\"contentType\":\"a/b\",\"x\":\"" + QByteArray(70 << 10, 'p') + "\"}}"
+                                           << QString();
     }
     void uploadBody()
     {
         QFETCH(QByteArray, body);
         QFETCH(QString, read);
-        try {
-            const UploadBody upload = UploadBody::read(body);
-            QCOMPARE(upload.fileKey + u'|' + upload.contentType + u'|' + QString::fromLatin1(body.mid(upload.bufferStart, upload.bufferLength)), read);
-        } catch (const ServerError& error) {
-            QVERIFY2(read.isEmpty(), qPrintable(error.message()));
-        } catch (const json::DecodeError& error) {
-            QVERIFY2(read.isEmpty(), qPrintable(error.description()));
+        for (const qsizetype piece : { qsizetype(1), qsizetype(5), qsizetype(1000), body.size() }) {
+            QTemporaryDir spool;
+            QString result;
+            QString refusal;
+            {
+                UploadBody upload(spool.path());
+                try {
+                    for (qsizetype at = 0; at < body.size(); at += piece)
+                        upload.take(QByteArrayView(body).sliced(at, qMin(piece, body.size() - at)));
+                    upload.end();
+                    QFile file(upload.file().fileName());
+                    QVERIFY(file.open(QIODevice::ReadOnly));
+                    const QByteArray decoded = file.readAll();
+                    QCOMPARE(upload.size(), decoded.size());
+                    result = upload.fileKey() + u'|' + upload.contentType() + u'|' + QString::fromLatin1(decoded.toBase64());
+                } catch (const ServerError& error) {
+                    refusal = error.message();
+                } catch (const json::DecodeError& error) {
+                    refusal = error.description();
+                }
+            }
+            QVERIFY2(read.isEmpty() == !refusal.isEmpty(), qPrintable(u"in pieces of %1: %2"_s.arg(piece).arg(refusal)));
+            QCOMPARE(result, read);
+            QVERIFY2(QDir(spool.path()).isEmpty(), qPrintable(u"in pieces of %1, a spool file stayed"_s.arg(piece)));
         }
     }
 
