@@ -36,6 +36,7 @@
 #include "views/common/Localized.h"
 #include "views/common/RowAction.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
@@ -177,6 +178,9 @@ private Q_SLOTS:
         QVERIFY(overview);
         QCOMPARE(overview->cards().at(0)->value(), u"12"_s);
         QCOMPARE(overview->cards().at(3)->value(), u"0"_s);
+        // A screen reader gets each figure with what it counts, as the card shows them.
+        QCOMPARE(QAccessible::queryAccessibleInterface(overview->cards().at(0))->text(QAccessible::Name),
+                 u"12, "_s + Localized::text("admin.total_users"));
 
         const int before = int(f.server.requests().size());
         for (int row : { 5, 6 }) {
@@ -1131,6 +1135,8 @@ private Q_SLOTS:
         QCOMPARE(sections->item(1)->text(), LocalizationManager::shared().bundle(AppLanguage::zhHans).localizedString(u"admin.users"_s));
         QCOMPARE(console.findChild<AdminOverviewView*>()->cards().at(1)->title(),
                  LocalizationManager::shared().bundle(AppLanguage::zhHans).localizedString(u"admin.online_users"_s));
+        QCOMPARE(QAccessible::queryAccessibleInterface(console.findChild<AdminOverviewView*>()->cards().at(1))->text(QAccessible::Name),
+                 u"0, "_s + LocalizationManager::shared().bundle(AppLanguage::zhHans).localizedString(u"admin.online_users"_s));
         LocalizationManager::shared().setLanguage(AppLanguage::en);
         QCOMPARE(sections->item(1)->text(), u"Users"_s);
     }
