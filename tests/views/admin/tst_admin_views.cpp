@@ -790,6 +790,11 @@ private Q_SLOTS:
         QCOMPARE(child<QLabel>(view, hint)->isVisible(), invalid);
         QCOMPARE(save->isEnabled(), !invalid);
         QCOMPARE(child<QLabel>(view, hint)->text(), u"Allowed: "_s + allowed);
+        // Why Save greyed out reaches a screen reader too: the hint is an alert, and
+        // the field describes itself by it while its value is refused.
+        QCOMPARE(QAccessible::queryAccessibleInterface(child<QLabel>(view, hint))->role(), QAccessible::AlertMessage);
+        QCOMPARE(QAccessible::queryAccessibleInterface(input)->text(QAccessible::Description),
+                 invalid ? u"Allowed: "_s + allowed : QString());
         LocalizationManager::shared().setLanguage(AppLanguage::vi);
         QCOMPARE(child<QLabel>(view, hint)->text(), u"Cho phép: từ "_s + allowed.replace(u" to "_s, u" đến "_s));
         LocalizationManager::shared().setLanguage(AppLanguage::en);
