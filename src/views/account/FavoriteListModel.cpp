@@ -4,6 +4,8 @@
 #include "views/account/FavoriteRow.h"
 #include "views/common/Localized.h"
 
+#include <QStringList>
+
 namespace {
 
 bool sameRow(const Message& a, const Message& b)
@@ -21,9 +23,16 @@ QVariant FavoriteListModel::data(const QModelIndex& index, int role) const
     const Message& message = records().at(index.row());
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::AccessibleTextRole:
         return FavoriteRow::senderText(message);
-    case Qt::AccessibleDescriptionRole:
+    case Qt::AccessibleTextRole: {
+        // Read as it shows: the sender, the line under it and the date beside it.
+        QStringList parts;
+        for (const int shown : { int(Qt::DisplayRole), int(ContentRole), int(DateRole) }) {
+            if (const QString text = data(index, shown).toString(); !text.isEmpty())
+                parts << text;
+        }
+        return parts.join(QStringLiteral(", "));
+    }
     case ContentRole:
         return FavoriteRow::contentText(message);
     case DateRole:

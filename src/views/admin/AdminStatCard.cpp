@@ -7,6 +7,7 @@
 
 #include <QGraphicsDropShadowEffect>
 #include <QLabel>
+#include <QStringList>
 #include <QVBoxLayout>
 
 AdminStatCard::AdminStatCard(const Tile& tile, const QString& value, QWidget* parent)
@@ -46,7 +47,28 @@ AdminStatCard::AdminStatCard(const Tile& tile, const QString& value, QWidget* pa
     setValue(value);
 }
 
-void AdminStatCard::retranslate() { m_title->setText(Localized::text(m_titleKey)); }
-void AdminStatCard::setValue(const QString& value) { m_value->setText(value); }
+void AdminStatCard::retranslate()
+{
+    m_title->setText(Localized::text(m_titleKey));
+    nameForScreenReaders();
+}
+
+void AdminStatCard::setValue(const QString& value)
+{
+    m_value->setText(value);
+    nameForScreenReaders();
+}
+
+void AdminStatCard::nameForScreenReaders()
+{
+    // On screen the figure and what it counts are two labels; read apart, "12" means
+    // nothing. The card reads both, in the order shown.
+    QStringList parts;
+    for (const QLabel* label : { m_value, m_title }) {
+        if (!label->text().isEmpty())
+            parts << label->text();
+    }
+    setAccessibleName(parts.join(QStringLiteral(", ")));
+}
 QString AdminStatCard::title() const { return m_title->text(); }
 QString AdminStatCard::value() const { return m_value->text(); }

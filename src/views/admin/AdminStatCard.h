@@ -27,6 +27,8 @@ public:
     QString value() const;
 
 private:
+    void nameForScreenReaders();
+
     const char* m_titleKey;
     QLabel* m_icon;
     QLabel* m_value;

@@ -5,6 +5,7 @@
 #include "state/admin/SystemConfigViewModel.h"
 #include "views/common/ErrorAlert.h"
 #include "views/admin/TintColor.h"
+#include "views/common/AlertLabel.h"
 #include "views/common/Appearance.h"
 #include "views/common/Localized.h"
 #include "views/common/Spinner.h"
@@ -30,9 +31,9 @@ QLineEdit* numberField(const char* name, QWidget* parent)
     return field;
 }
 
-QLabel* rangeHint(const char* name, QWidget* parent)
+AlertLabel* rangeHint(const char* name, QWidget* parent)
 {
-    auto* hint = new QLabel(parent);
+    auto* hint = new AlertLabel(parent);
     hint->setObjectName(QString::fromLatin1(name));
     hint->setFont(Appearance::font(Appearance::TextStyle::Caption));
     hint->setAlignment(Qt::AlignRight);
@@ -40,14 +41,22 @@ QLabel* rangeHint(const char* name, QWidget* parent)
     return hint;
 }
 
-void markValidity(QLineEdit* field, QLabel* hint, SystemConfigViewModel::Range range)
+void markValidity(QLineEdit* field, AlertLabel* hint, SystemConfigViewModel::Range range)
 {
     const bool invalid = SystemConfigViewModel::field(field->text(), range) == SystemConfigViewModel::Field::Invalid;
     field->setProperty("invalid", invalid);
     field->setStyleSheet(invalid ? QStringLiteral("QLineEdit { border: 1px solid %1; border-radius: 3px; }").arg(tintColor(Tint::Red).name())
                                  : QString());
-    hint->setText(printfFormat(Localized::text("admin.config_range"), { QString::number(range.minimum), QString::number(range.maximum) }));
-    hint->setVisible(invalid);
+    const QString allowed = printfFormat(Localized::text("admin.config_range"), { QString::number(range.minimum), QString::number(range.maximum) });
+    // Save greys out while a value is out of range; a screen reader hears why at
+    // once, and again with the field whenever it comes back to it.
+    field->setAccessibleDescription(invalid ? allowed : QString());
+    if (invalid) {
+        hint->setAlert(allowed);
+    } else {
+        hint->setText(allowed);
+        hint->hide();
+    }
 }
 
 } // namespace

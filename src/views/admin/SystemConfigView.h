@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class AlertLabel;
 class APIClient;
 class QCheckBox;
 class QGroupBox;
@@ -41,8 +42,8 @@ private:
     QLabel* m_retentionLabel;
     QLineEdit* m_maxMembers;
     QLineEdit* m_retention;
-    QLabel* m_maxMembersHint;
-    QLabel* m_retentionHint;
+    AlertLabel* m_maxMembersHint;
+    AlertLabel* m_retentionHint;
     QCheckBox* m_screenshot;
     QCheckBox* m_registration;
     QPushButton* m_save;

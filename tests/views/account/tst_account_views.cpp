@@ -631,6 +631,10 @@ private Q_SLOTS:
         QCOMPARE(rows->index(0, 0).data(FavoriteListModel::ContentRole).toString(), u"<b>hi</b>"_s);
         QCOMPARE(rows->index(1, 0).data(FavoriteListModel::ContentRole).toString(), Localized::text("favorites.image"));
         QCOMPARE(rows->index(1, 0).data(FavoriteListModel::DateRole).toString(), QString());
+        // A screen reader hears a row as it shows, the message and its date too.
+        QCOMPARE(rows->index(0, 0).data(Qt::AccessibleTextRole).toString(), u"Ann, <b>hi</b>, 2024-05-01"_s);
+        QCOMPARE(rows->index(1, 0).data(Qt::AccessibleTextRole).toString(),
+                 Localized::text("default.unknown") + u", "_s + Localized::text("favorites.image"));
         QVERIFY(child<QWidget>(&view, "favoritesEmpty")->isHidden());
 
         // A right click on a row opens that row's menu.

@@ -36,6 +36,7 @@
 #include "views/common/Localized.h"
 #include "views/common/RowAction.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
@@ -177,6 +178,9 @@ private Q_SLOTS:
         QVERIFY(overview);
         QCOMPARE(overview->cards().at(0)->value(), u"12"_s);
         QCOMPARE(overview->cards().at(3)->value(), u"0"_s);
+        // A screen reader gets each figure with what it counts, as the card shows them.
+        QCOMPARE(QAccessible::queryAccessibleInterface(overview->cards().at(0))->text(QAccessible::Name),
+                 u"12, "_s + Localized::text("admin.total_users"));
 
         const int before = int(f.server.requests().size());
         for (int row : { 5, 6 }) {
@@ -786,6 +790,11 @@ private Q_SLOTS:
         QCOMPARE(child<QLabel>(view, hint)->isVisible(), invalid);
         QCOMPARE(save->isEnabled(), !invalid);
         QCOMPARE(child<QLabel>(view, hint)->text(), u"Allowed: "_s + allowed);
+        // Why Save greyed out reaches a screen reader too: the hint is an alert, and
+        // the field describes itself by it while its value is refused.
+        QCOMPARE(QAccessible::queryAccessibleInterface(child<QLabel>(view, hint))->role(), QAccessible::AlertMessage);
+        QCOMPARE(QAccessible::queryAccessibleInterface(input)->text(QAccessible::Description),
+                 invalid ? u"Allowed: "_s + allowed : QString());
         LocalizationManager::shared().setLanguage(AppLanguage::vi);
         QCOMPARE(child<QLabel>(view, hint)->text(), u"Cho phép: từ "_s + allowed.replace(u" to "_s, u" đến "_s));
         LocalizationManager::shared().setLanguage(AppLanguage::en);
@@ -1131,6 +1140,8 @@ private Q_SLOTS:
         QCOMPARE(sections->item(1)->text(), LocalizationManager::shared().bundle(AppLanguage::zhHans).localizedString(u"admin.users"_s));
         QCOMPARE(console.findChild<AdminOverviewView*>()->cards().at(1)->title(),
                  LocalizationManager::shared().bundle(AppLanguage::zhHans).localizedString(u"admin.online_users"_s));
+        QCOMPARE(QAccessible::queryAccessibleInterface(console.findChild<AdminOverviewView*>()->cards().at(1))->text(QAccessible::Name),
+                 u"0, "_s + LocalizationManager::shared().bundle(AppLanguage::zhHans).localizedString(u"admin.online_users"_s));
         LocalizationManager::shared().setLanguage(AppLanguage::en);
         QCOMPARE(sections->item(1)->text(), u"Users"_s);
     }
