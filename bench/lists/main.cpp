@@ -9,6 +9,7 @@
 // "--screenshots DIR" instead saves the contact column in each language at its
 // narrowest, with a contact selected.
 
+#include "common/BenchClock.h"
 #include "RecordingHttpServer.h"
 #include "TaskRunner.h"
 
@@ -29,7 +30,6 @@
 #include "views/contacts/ContactListView.h"
 #include "views/contacts/MomentsView.h"
 
-#include <QAbstractEventDispatcher>
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDialog>
@@ -64,29 +64,6 @@ qint64 residentBytes()
 double ms(const QElapsedTimer& timer)
 {
     return double(timer.nsecsElapsed()) / 1e6;
-}
-
-// CPU time of the calling thread, in milliseconds.
-double threadCpuMs()
-{
-    timespec now {};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
-}
-
-// Runs everything the last change set going, including work a view spreads over
-// later turns of the event loop (a list laid out a batch at a time).
-void runUntilIdle()
-{
-    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
-    for (int turn = 0; turn < 10000 && dispatcher->processEvents(QEventLoop::AllEvents); ++turn) {
-    }
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
 }
 
 QByteArray envelope(const QByteArray& json)
@@ -214,7 +191,7 @@ ContactFigures contactList(int count)
     figures.bytesPerContact = double(residentBytes() - before) / count;
 
     // The whole list laid out first (a batch per turn of the event loop): the change is timed alone.
-    runUntilIdle();
+    bench::runUntilIdle();
     // A contact on screen, so the change is painted for both sizes.
     int shownRow = 0;
     while (shownRow < model.rowCount() && !model.contactAt(shownRow))
@@ -223,18 +200,18 @@ ContactFigures contactList(int count)
     const QModelIndex shown = model.index(shownRow);
     std::vector<double> presence;
     for (int i = 0; i < 21; ++i) {
-        const double start = threadCpuMs();
+        const double start = bench::threadCpuMs();
         Q_EMIT client.ws.presenceSubject(shownUser, i % 2 == 0);
         // Whatever the change makes the list do, it has done before the paint.
-        runUntilIdle();
+        bench::runUntilIdle();
         list->viewport()->repaint();
-        presence.push_back(threadCpuMs() - start);
+        presence.push_back(bench::threadCpuMs() - start);
         if (list->indexAt(list->visualRect(shown).center()) != shown || shown.data(ContactListModel::OnlineRole).toBool() != (i % 2 == 0)) {
             std::fprintf(stderr, "contact list N=%d: the changed contact is not shown as changed\n", count);
             std::exit(1);
         }
     }
-    figures.presence = median(presence);
+    figures.presence = bench::median(presence);
     return figures;
 }
 
@@ -278,13 +255,13 @@ WordFigures sensitiveWords(int count)
     std::vector<double> keys;
     const QString typed = QStringLiteral("word12");
     for (QChar c : typed) {
-        const double start = threadCpuMs();
+        const double start = bench::threadCpuMs();
         QTest::keyClick(filter, c.toLatin1());
-        runUntilIdle();
+        bench::runUntilIdle();
         table->viewport()->repaint();
-        keys.push_back(threadCpuMs() - start);
+        keys.push_back(bench::threadCpuMs() - start);
     }
-    figures.keystroke = median(keys);
+    figures.keystroke = bench::median(keys);
     return figures;
 }
 
@@ -402,7 +379,7 @@ int main(int argc, char** argv)
             presence.push_back(figures.presence);
             bytes.push_back(figures.bytesPerContact);
         }
-        return ContactFigures { median(firstShow), median(sections), median(presence), median(bytes) };
+        return ContactFigures { bench::median(firstShow), bench::median(sections), bench::median(presence), bench::median(bytes) };
     };
     const ContactFigures smallContacts = contactFigures(100);
     const ContactFigures largeContacts = contactFigures(5000);

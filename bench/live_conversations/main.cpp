@@ -7,6 +7,7 @@
 // ratio also counts the rows on screen that a move repaints.
 // Run from the build directory: QT_QPA_PLATFORM=offscreen bench/live_conversations/bench_live_conversations
 
+#include "common/BenchClock.h"
 #include "RecordingHttpServer.h"
 #include "TaskRunner.h"
 
@@ -22,7 +23,6 @@
 #include "state/common/NotificationCenter.h"
 #include "views/chat/ConversationListView.h"
 
-#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QDateTime>
 #include <QListView>
@@ -36,28 +36,6 @@
 namespace {
 
 constexpr qint64 me = 1;
-
-double threadCpuMs()
-{
-    timespec now {};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
-}
-
-// Runs everything the last change set going, including work the list spreads over
-// later turns of the event loop.
-void runUntilIdle()
-{
-    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
-    for (int turn = 0; turn < 10000 && dispatcher->processEvents(QEventLoop::AllEvents); ++turn) {
-    }
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
 
 const QDateTime start = QDateTime(QDate(2026, 3, 1), QTime(8, 0), Qt::UTC);
 
@@ -107,7 +85,7 @@ double perMessage(int count, int rows)
     while (!list->indexAt(QPoint(1, 1)).isValid())
         QCoreApplication::processEvents();
     view.resize(320, view.height() - list->viewport()->height() + rows * list->sizeHintForRow(0));
-    runUntilIdle();
+    bench::runUntilIdle();
 
     std::vector<double> costs;
     for (int i = 0; i < 41; ++i) {
@@ -120,11 +98,11 @@ double perMessage(int count, int rows)
         message.type = QStringLiteral("text");
         message.content = QStringLiteral("Message %1").arg(i);
         message.createdAt = start.addSecs(i + 1).toString(Qt::ISODateWithMs);
-        const double before = threadCpuMs();
+        const double before = bench::threadCpuMs();
         Q_EMIT client.ws.newMessageSubject(message);
-        runUntilIdle();
+        bench::runUntilIdle();
         list->viewport()->repaint();
-        costs.push_back(threadCpuMs() - before);
+        costs.push_back(bench::threadCpuMs() - before);
         const int top = count > 1 ? 1 : 0;
         if (viewModel.filteredConversations().at(top).id != bottom.id
             || list->model()->index(top, 0).data().toString() != QStringLiteral("Hikers %1").arg(bottom.id)) {
@@ -132,7 +110,7 @@ double perMessage(int count, int rows)
             std::exit(1);
         }
     }
-    return median(costs);
+    return bench::median(costs);
 }
 
 } // namespace
@@ -152,8 +130,8 @@ int main(int argc, char** argv)
             small.push_back(perMessage(3, rows));
             large.push_back(perMessage(500, rows));
         }
-        const double smallCost = median(small);
-        const double largeCost = median(large);
+        const double smallCost = bench::median(small);
+        const double largeCost = bench::median(large);
         std::printf("live message into a closed chat, %d rows shown, N=3: %.3f ms CPU\n", rows, smallCost);
         std::printf("live message into a closed chat, %d rows shown, N=500: %.3f ms CPU\n", rows, largeCost);
         std::printf("live message CPU ratio 500/3, %d rows shown: %.2f%s\n", rows, largeCost / smallCost,
