@@ -121,6 +121,26 @@ QList<QWebSocket*> LiveHub::socketsOf(qint64 userId) const
     return m_byUser.values(userId);
 }
 
+QList<QWebSocket*> LiveHub::carriersOf(qint64 userId) const
+{
+    // Until its successor has authenticated, a channel being replaced carries the events;
+    // should the successor close first, it carries them again, as its client still reads it.
+    const QList<QWebSocket*> sockets = socketsOf(userId);
+    QList<QWebSocket*> carriers;
+    for (QWebSocket* socket : sockets) {
+        const Connection& connection = *m_connections.constFind(socket);
+        const bool superseded = !connection.deviceId.isEmpty()
+            && std::any_of(sockets.cbegin(), sockets.cend(), [&](QWebSocket* other) {
+                   const Connection& newer = *m_connections.constFind(other);
+                   return newer.order > connection.order && newer.sessionId == connection.sessionId
+                       && newer.deviceId == connection.deviceId;
+               });
+        if (!superseded)
+            carriers.append(socket);
+    }
+    return carriers;
+}
+
 void LiveHub::send(QWebSocket* socket, const QString& type, const QJsonObject& payload)
 {
     if (m_unsent.contains(socket))
@@ -161,7 +181,7 @@ void LiveHub::sendToUsers(const QList<qint64>& userIds, const QString& type, con
     // Written once for all its sockets, and only when one of them is there.
     QByteArray frame;
     for (const qint64 userId : userIds) {
-        for (QWebSocket* socket : socketsOf(userId)) {
+        for (QWebSocket* socket : carriersOf(userId)) {
             if (socket == except || !m_unsent.contains(socket))
                 continue;
             if (frame.isEmpty())
@@ -344,6 +364,7 @@ void LiveHub::handleAuth(QWebSocket* socket, const QJsonObject& payload)
     connection.userId = session->userId;
     connection.sessionId = session->sessionId;
     connection.deviceId = deviceId;
+    connection.order = ++m_authentications;
     m_connections.insert(socket, connection);
     const bool firstSocket = !m_byUser.contains(connection.userId);
     m_byUser.insert(connection.userId, socket);
@@ -371,14 +392,14 @@ void LiveHub::replaceOlderChannels(QWebSocket* socket, const Connection& connect
     // Were events written on both until then, one that came on the old channel after
     // the client had let go of it would be lost, and one on both would come twice.
     // So each event goes to exactly one: the old channel until now, the new one from
-    // here on. The old one still answers what the client sends on it until it closes.
+    // here on (carriersOf). The old one still answers what the client sends on it until
+    // it closes, and keeps the user online meanwhile.
     if (connection.deviceId.isEmpty())
         return;
     for (QWebSocket* other : socketsOf(connection.userId)) {
         const Connection& older = m_connections.value(other);
         if (other == socket || older.sessionId != connection.sessionId || older.deviceId != connection.deviceId)
             continue;
-        m_byUser.remove(connection.userId, other);
         closeAfterGrace(other, older.sessionId, QWebSocketProtocol::CloseCodeNormal, QStringLiteral("replaced by a newer connection"));
     }
 }

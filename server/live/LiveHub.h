@@ -76,6 +76,9 @@ private:
         QString deviceId;
         // From the upgrade's Accept-Language: what the errors sent to this socket are written in.
         Language language = Language::English;
+        // Counts authentications: of two channels of one session and device, the higher
+        // is the newer.
+        qint64 order = 0;
     };
 
     void onText(QWebSocket* socket, const QString& text);
@@ -89,8 +92,8 @@ private:
     // Returns once every send that arrived so far is committed and answered.
     void settleSends();
     void closeWhenExpired(QWebSocket* socket, qint64 sessionId, qint64 expiresSeconds);
-    // Stops writing the user's events on the client's older channels of this session and
-    // device: the new one gets them from now on.
+    // Closes the client's older channels of this session and device after the grace:
+    // the new one carries the user's events from now on (carriersOf).
     void replaceOlderChannels(QWebSocket* socket, const Connection& connection);
     void closeAfterGrace(QWebSocket* socket, qint64 sessionId, QWebSocketProtocol::CloseCode code, const QString& reason);
     void handleTyping(QWebSocket* socket, const Connection& connection, const QJsonObject& payload);
@@ -101,7 +104,12 @@ private:
     // A frame already written as JSON text.
     void sendFrame(QWebSocket* socket, const QByteArray& frame);
     void sendError(QWebSocket* socket, const QString& code, const Phrase& reason, const QJsonObject& extra = {});
+    // Every authenticated socket of the user, replaced ones included: the user is online
+    // while one is open.
     QList<QWebSocket*> socketsOf(qint64 userId) const;
+    // Where the user's events are written: per session and device the newest channel,
+    // and every channel that names no device.
+    QList<QWebSocket*> carriersOf(qint64 userId) const;
 
     Accounts& m_accounts;
     Conversations& m_conversations;
@@ -109,6 +117,7 @@ private:
     Contacts& m_contacts;
     QHash<QWebSocket*, Connection> m_connections;
     QMultiHash<qint64, QWebSocket*> m_byUser;
+    qint64 m_authentications = 0;
     // Bytes handed to each open socket and not yet written out.
     QHash<QWebSocket*, qint64> m_unsent;
 

@@ -104,6 +104,7 @@ void ChannelHandover::finish()
     const QStringList held = std::exchange(m_heldOutgoing, {});
     const QStringList kept = std::exchange(m_keptFromNew, {});
     QWebSocket* const old = m_old;
+    const qint64 oldConnection = m_oldConnection;
     end();
     m_forgetDeliveries = m_clock->startTimer(drainTimeoutMs, false, [this] {
         const auto timer = std::exchange(m_forgetDeliveries, nullptr);
@@ -115,7 +116,7 @@ void ChannelHandover::finish()
         m_actions.sendOnNew(text);
     for (const QString& text : kept)
         m_actions.handleFromNew(text);
-    m_actions.finished();
+    m_actions.finished(oldConnection);
 }
 
 void ChannelHandover::end()

@@ -40,8 +40,9 @@ public:
         std::function<void(QWebSocket* old)> closeOld;
         std::function<void(const QString& text)> sendOnNew;
         std::function<void(const QString& text)> handleFromNew;
-        // The new connection alone carries the channel now.
-        std::function<void()> finished;
+        // The new connection alone carries the channel now; whatever the old one carried
+        // and the server has not answered will not be answered there.
+        std::function<void(qint64 oldConnection)> finished;
     };
 
     // How long the old connection may take to answer its last ping; the copies of

@@ -99,7 +99,14 @@ WebSocketService::WebSocketService(QString address, std::shared_ptr<WebSocketClo
                      },
                      [this](const QString& text) { sendText(text); },
                      [this](const QString& text) { m_dispatch.handle(text, true); },
-                     [this] { sendOutbox(); },
+                     [this](qint64 oldConnection) {
+                         // A message the old connection carried and the server did not answer
+                         // on it before it closed goes once more, on the new one, under its
+                         // id: the server stores it once either way.
+                         m_outbox.connectionLost(oldConnection);
+                         sendOutbox();
+                         renewIfDue();
+                     },
                  })
 {
 }
@@ -121,6 +128,15 @@ void WebSocketService::connect(qint64 userId)
         return;
     }
 
+    if (m_currentUserId == userId && m_handover.isActive() && m_webSocket) {
+        // A handover is under way, and the server may already write the user's events on
+        // its new connection alone: dropping that one now would lose them (and show the
+        // user offline). It takes over first, and is then replaced in turn.
+        qInfo().noquote() << QStringLiteral("[WS] Authenticating again once the connection under way has taken over");
+        m_renewAfterHandover = true;
+        return;
+    }
+    m_renewAfterHandover = false;
     const qint64 generation = ++m_connectionGeneration;
     m_heartbeatTimer.reset();
     m_reconnectTimer.reset();
@@ -220,6 +236,8 @@ void WebSocketService::socketFailed(QWebSocket* socket, qint64 generation)
     }
     if (generation != m_connectionGeneration)
         return;
+    if (m_webSocket == socket)
+        m_webSocket = nullptr;
     m_outbox.connectionLost(generation);
     // A killed server leaves the normal code here; only a real close frame says "policy".
     const bool tokenRefused = m_refusedOnThisSocket || socket->closeCode() == QWebSocketProtocol::CloseCodePolicyViolated;
@@ -304,10 +322,29 @@ void WebSocketService::handoverSocketLost()
         setOnlineUsers({});
     }
     sendOutbox();
+    renewIfDue();
+}
+
+void WebSocketService::renewIfDue()
+{
+    if (!m_renewAfterHandover || m_handover.isActive() || !m_authenticated || !m_webSocket || !m_currentUserId)
+        return;
+    m_renewAfterHandover = false;
+    // Not from inside the handover's own step that ended it.
+    const qint64 generation = m_connectionGeneration;
+    const qint64 userId = *m_currentUserId;
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation, userId] {
+            if (generation == m_connectionGeneration && m_currentUserId == userId && !m_intentionalDisconnect)
+                connect(userId);
+        },
+        Qt::QueuedConnection);
 }
 
 void WebSocketService::endAccount()
 {
+    m_renewAfterHandover = false;
     dropHandover();
     const QStringList abandoned = m_outbox.clear();
     Q_EMIT accountEnded();
@@ -571,6 +608,7 @@ void WebSocketService::accepted()
     m_handover.newAccepted();
     setIsConnected(true);
     sendOutbox();
+    renewIfDue();
     Q_EMIT authenticated();
 }
 

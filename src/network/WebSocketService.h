@@ -154,6 +154,9 @@ private:
     void receiveFrame(const QWebSocket* socket, const QString& text);
     void dropHandover();
     void handoverSocketLost();
+    // Authenticates again, with the token stored now, when that was asked for while a
+    // handover was under way and the channel has one accepted connection again.
+    void renewIfDue();
     // Renews the refused session, then opens the channel with the new token.
     QCoro::Task<> renewAndReconnect();
     std::optional<qint64> reconnectUserId() const;
@@ -208,6 +211,8 @@ private:
     bool m_tokenRefused = false;
     // A renewal happened and no connection was accepted since: a second refusal waits for the back-off.
     bool m_renewedWithoutAuth = false;
+    // A connect() for the same user came while a handover was under way.
+    bool m_renewAfterHandover = false;
 
     ChannelOutbox m_outbox;
     ChannelHandover m_handover;

@@ -116,6 +116,41 @@ private Q_SLOTS:
         QCOMPARE(deliveredId(senderLive->waitFor(u"message_deliver"_s)), (*ack)["messageId"_L1].toInteger());
     }
 
+    // Whichever of the two channels of a renewal closes first, the user's events reach
+    // the other one, and the user stays online to their contacts: a client may let go of
+    // the new channel before it took over, and keep reading the old one.
+    void eitherChannelClosingFirstLeavesTheOther_data()
+    {
+        QTest::addColumn<bool>("newClosesFirst");
+        QTest::newRow("the old one closes first") << false;
+        QTest::newRow("the new one closes first") << true;
+    }
+    void eitherChannelClosingFirstLeavesTheOther()
+    {
+        QFETCH(bool, newClosesFirst);
+        auto sender = newUser(m_server);
+        auto receiver = newUser(m_server);
+        const qint64 conversation = openPrivate(*sender, receiver->userId());
+        auto senderLive = live(m_server, sender->token, sender->userId(), u"sender"_s);
+        auto old = live(m_server, receiver->token, receiver->userId(), u"device-1"_s);
+        auto fresh = live(m_server, receiver->token, receiver->userId(), u"device-1"_s);
+        QVERIFY(conversation > 0 && senderLive && old && fresh);
+        auto& closing = newClosesFirst ? fresh : old;
+        auto& staying = newClosesFirst ? old : fresh;
+        closing.reset();
+        QVERIFY(senderLive->serverCaughtUp());
+
+        senderLive->sendFrame(u"message_send"_s, text(conversation, u"after-close"_s));
+        const auto ack = senderLive->waitFor(u"message_ack"_s);
+        QVERIFY(ack);
+        QCOMPARE(deliveredId(staying->waitFor(u"message_deliver"_s)), (*ack)["messageId"_L1].toInteger());
+        QVERIFY(senderLive->staysQuiet(u"offline"_s));
+
+        // The last one closing is the user going away.
+        staying.reset();
+        QVERIFY(senderLive->waitFor(u"offline"_s));
+    }
+
     // A ban closes a replaced channel too: it no longer gets events, but would still
     // take what its client sends.
     void banClosesAReplacedChannelToo()
