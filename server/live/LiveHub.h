@@ -17,6 +17,7 @@
 #include <QString>
 #include <QWebSocketProtocol>
 
+#include <functional>
 #include <memory>
 
 class Accounts;
@@ -79,6 +80,19 @@ private:
         // Counts authentications: of two channels of one session and device, the higher
         // is the newer.
         qint64 order = 0;
+        // Closed by the server for good (signed out, banned): its client does not come back on it.
+        bool ended = false;
+    };
+    // The user's last channel closed, as when a renewal comes late: for the handover
+    // grace the user stays online, and what they are sent waits for the same session
+    // and device to come back.
+    struct Resumption {
+        qint64 sessionId = 0;
+        QString deviceId;
+        QList<QByteArray> frames;
+        qint64 bytes = 0;
+        // Tells a grace timer whether the resumption it was started for still runs.
+        qint64 serial = 0;
     };
 
     void onText(QWebSocket* socket, const QString& text);
@@ -96,6 +110,14 @@ private:
     // the new one carries the user's events from now on (carriersOf).
     void replaceOlderChannels(QWebSocket* socket, const Connection& connection);
     void closeAfterGrace(QWebSocket* socket, qint64 sessionId, QWebSocketProtocol::CloseCode code, const QString& reason);
+    void awaitReturn(const Connection& connection);
+    // Writes what waited for this channel's session and device on it.
+    void resume(QWebSocket* socket, const Connection& connection);
+    // Gives up waiting: the user is offline unless another channel of theirs is open.
+    void stopAwaiting(qint64 userId);
+    void goOffline(qint64 userId);
+    // Closes the sockets matching, for good.
+    void endConnections(const std::function<bool(const Connection&)>& matches, const QString& reason);
     void handleTyping(QWebSocket* socket, const Connection& connection, const QJsonObject& payload);
     void handleRead(QWebSocket* socket, const Connection& connection, const QJsonObject& payload);
     void handleDelivered(const Connection& connection, const QJsonObject& payload);
@@ -118,6 +140,8 @@ private:
     QHash<QWebSocket*, Connection> m_connections;
     QMultiHash<qint64, QWebSocket*> m_byUser;
     qint64 m_authentications = 0;
+    QHash<qint64, Resumption> m_resuming;
+    qint64 m_resumptions = 0;
     // Bytes handed to each open socket and not yet written out.
     QHash<QWebSocket*, qint64> m_unsent;
 

@@ -40,7 +40,26 @@ void ChannelHandover::newAccepted()
     m_phase = Phase::Draining;
     m_actions.sendOnOld(m_old, pingFrame);
     ++m_unansweredPings;
-    m_drainTimer = m_clock->startTimer(drainTimeoutMs, false, [this] { finish(); });
+    m_lastFromOld = m_clock->nowMs();
+    awaitOld(drainTimeoutMs);
+}
+
+void ChannelHandover::awaitOld(qint64 ms)
+{
+    m_drainTimer = m_clock->startTimer(ms, false, [this] {
+        // Destroyed once this has run, whatever replaces it.
+        const auto running = std::exchange(m_drainTimer, nullptr);
+        const qint64 silent = m_clock->nowMs() - m_lastFromOld;
+        if (silent < drainTimeoutMs)
+            awaitOld(drainTimeoutMs - silent);
+        else
+            finish();
+    });
+}
+
+void ChannelHandover::frameFromOld()
+{
+    m_lastFromOld = m_clock->nowMs();
 }
 
 void ChannelHandover::pongFromOld()

@@ -128,15 +128,28 @@ void WebSocketService::connect(qint64 userId)
         return;
     }
 
-    if (m_currentUserId == userId && m_handover.isActive() && m_webSocket) {
-        // A handover is under way, and the server may already write the user's events on
-        // its new connection alone: dropping that one now would lose them (and show the
-        // user offline). It takes over first, and is then replaced in turn.
-        qInfo().noquote() << QStringLiteral("[WS] Authenticating again once the connection under way has taken over");
-        m_renewAfterHandover = true;
+    // A connection whose "auth" went out may already be the one the server writes the
+    // user's events on: dropping it before its answer would lose what is on its way. It
+    // takes over first (as does the new connection of a handover), then is replaced in turn.
+    // A server that never answers does not hold the channel for good, though.
+    const bool authenticating = m_webSocket && !m_authenticated && m_webSocket->state() == QAbstractSocket::ConnectedState;
+    if (m_currentUserId == userId && m_webSocket && (m_handover.isActive() || authenticating)) {
+        if (!m_connectWhenTakenOver) {
+            qInfo().noquote() << QStringLiteral("[WS] Authenticating again once the connection under way has taken over");
+            m_connectWhenTakenOver = m_clock->startTimer(takeOverWaitMs, false, [this, userId] {
+                const auto timer = std::exchange(m_connectWhenTakenOver, nullptr);
+                qWarning().noquote() << QStringLiteral("[WS] The connection under way did not take over in time");
+                connectNow(userId);
+            });
+        }
         return;
     }
-    m_renewAfterHandover = false;
+    connectNow(userId);
+}
+
+void WebSocketService::connectNow(qint64 userId)
+{
+    m_connectWhenTakenOver.reset();
     const qint64 generation = ++m_connectionGeneration;
     m_heartbeatTimer.reset();
     m_reconnectTimer.reset();
@@ -294,6 +307,7 @@ void WebSocketService::receiveFrame(const QWebSocket* socket, const QString& tex
         if (!m_handover.keepFromNew(text))
             m_dispatch.handle(text, true);
     } else if (socket && socket == m_handover.oldSocket()) {
+        m_handover.frameFromOld();
         m_dispatch.handle(text, false);
     }
 }
@@ -327,9 +341,9 @@ void WebSocketService::handoverSocketLost()
 
 void WebSocketService::renewIfDue()
 {
-    if (!m_renewAfterHandover || m_handover.isActive() || !m_authenticated || !m_webSocket || !m_currentUserId)
+    if (!m_connectWhenTakenOver || m_handover.isActive() || !m_authenticated || !m_webSocket || !m_currentUserId)
         return;
-    m_renewAfterHandover = false;
+    m_connectWhenTakenOver.reset();
     // Not from inside the handover's own step that ended it.
     const qint64 generation = m_connectionGeneration;
     const qint64 userId = *m_currentUserId;
@@ -344,7 +358,7 @@ void WebSocketService::renewIfDue()
 
 void WebSocketService::endAccount()
 {
-    m_renewAfterHandover = false;
+    m_connectWhenTakenOver.reset();
     dropHandover();
     const QStringList abandoned = m_outbox.clear();
     Q_EMIT accountEnded();

@@ -18,7 +18,7 @@ namespace {
 
 // Runs a script against a handover on a manual clock; one line per thing it did.
 //   begin [UNANSWERED] | accepted | ping (sent on the old connection) | pong | new TEXT |
-//   out TEXT | oldLost | newLost | deliver ID | wait MS
+//   out TEXT | old (a frame on the old connection) | oldLost | newLost | deliver ID | wait MS
 QStringList runHandover(const QStringList& script)
 {
     auto clock = std::make_shared<WebSocketManualClock>();
@@ -48,6 +48,8 @@ QStringList runHandover(const QStringList& script)
         } else if (verb == u"new") {
             if (!handover.keepFromNew(argument))
                 events.append(u"at once "_s + argument);
+        } else if (verb == u"old") {
+            handover.frameFromOld();
         } else if (verb == u"out") {
             handover.holdOutgoing(argument);
         } else if (verb == u"oldLost") {
@@ -133,6 +135,8 @@ private Q_SLOTS:
         row("pings from before the handover too", "begin 1;accepted;pong;new a;pong",
             { u"old: ping"_s, u"close old"_s, u"handle a"_s, u"finished"_s });
         row("an old connection that does not answer is let go", "begin;accepted;new a;wait 2999;new b;wait 1",
+            { u"old: ping"_s, u"close old"_s, u"handle a"_s, u"handle b"_s, u"finished"_s });
+        row("an old connection still bringing frames is waited for", "begin;accepted;new a;wait 2000;old;wait 2999;new b;wait 1",
             { u"old: ping"_s, u"close old"_s, u"handle a"_s, u"handle b"_s, u"finished"_s });
         row("old one lost before acceptance: a gap", "begin;out t;oldLost;new a", { u"gap"_s, u"at once a"_s });
         row("old one lost while draining: the new one takes over", "begin;accepted;new a;oldLost;new b",
@@ -357,6 +361,28 @@ private Q_SLOTS:
         renewal.channel.server.connections().at(2)->socket->sendTextMessage(authSuccess);
         QTRY_VERIFY(typesOf(renewal.fresh().frames).contains(u"ping"_s));
         QVERIFY(service->isConnected());
+    }
+
+    // The same holds for a connection with none to hand over from (the one before was
+    // lost): once its "auth" is out, it is answered before the channel connects again.
+    void renewalDuringAuthenticationWaitsForIt()
+    {
+        Channel channel;
+        channel.server.setAnswering(false);
+        channel.service->connect(1);
+        QTRY_COMPARE(channel.server.framesOfType(u"auth"_s).size(), 1);
+        WebSocketLogCapture log;
+        channel.service->connect(1);
+        QVERIFY(log.linesStartingWith(u"[WS] Connecting to"_s).isEmpty());
+
+        WebSocketTestServer::Connection& first = *channel.server.connections().at(0);
+        first.socket->sendTextMessage(authSuccess);
+        QTRY_COMPARE(channel.server.framesOfType(u"auth"_s).size(), 2);
+        QVERIFY(first.open);
+        QVERIFY(channel.service->isConnected());
+        // And it hands over from the accepted one.
+        channel.server.connections().at(1)->socket->sendTextMessage(authSuccess);
+        QTRY_VERIFY(typesOf(first.frames).contains(u"ping"_s));
     }
 
     // The old socket lost before the new one is accepted leaves a gap, which the
