@@ -185,12 +185,13 @@ private:
         client->setParent(this);
         auto* server = new QTcpSocket(this);
         auto frames = std::make_shared<ServerFrames>();
+        const int index = connections;
         server->connectToHost(QHostAddress::LocalHost, m_serverPort);
         QObject::connect(client, &QTcpSocket::readyRead, server, [client, server] { server->write(client->readAll()); });
-        QObject::connect(server, &QTcpSocket::readyRead, client, [this, client, server, frames] {
+        QObject::connect(server, &QTcpSocket::readyRead, client, [this, client, server, frames, index] {
             const QByteArray bytes = server->readAll();
             for (const QByteArray& text : frames->feed(bytes))
-                count(text);
+                count(text, index);
             for (const QString& close : std::exchange(frames->closes, {}))
                 ++serverCloses[close];
             client->write(bytes);
@@ -206,15 +207,24 @@ private:
         });
     }
 
-    void count(const QByteArray& text)
+    void count(const QByteArray& text, int connection)
     {
         const QJsonObject frame = QJsonDocument::fromJson(text).object();
         const QString type = frame.value(u"type"_s).toString();
-        if (type == u"message_deliver")
-            ++deliveries[frame.value(u"payload"_s).toObject().value(u"message"_s).toObject().value(u"id"_s).toInteger()];
-        else if (type == u"auth_success")
+        if (type == u"message_deliver") {
+            const qint64 id = frame.value(u"payload"_s).toObject().value(u"message"_s).toObject().value(u"id"_s).toInteger();
+            ++deliveries[id];
+            carriedOn.insert(id, connection);
+        } else if (type == u"auth_success") {
             ++authSuccesses;
+        }
     }
+
+public:
+    // The connection (in the order they were made, from 1) each delivery was written on last.
+    QHash<qint64, int> carriedOn;
+
+private:
 
     quint16 m_serverPort;
     QTcpServer m_listener;
@@ -382,7 +392,7 @@ int main(int argc, char** argv)
         qsizetype j = i;
         while (j + 1 < lost.size() && lost.at(j + 1) == lost.at(j) + 1)
             ++j;
-        runs.append(u"%1-%2"_s.arg(lost.at(i)).arg(lost.at(j)));
+        runs.append(u"%1-%2 (connection %3)"_s.arg(lost.at(i)).arg(lost.at(j)).arg(relay.carriedOn.value(lost.at(i))));
         i = j + 1;
     }
     if (!runs.isEmpty())

@@ -90,6 +90,8 @@ void LiveHub::accept(std::unique_ptr<QWebSocket> owned)
     connect(socket, &QWebSocket::binaryMessageReceived, this, [this, socket](const QByteArray&) {
         sendError(socket, QStringLiteral("INVALID_FRAME"), Phrase(Text::FrameNotJsonText));
     });
+    // Whichever side begins the close.
+    connect(socket, &QWebSocket::aboutToClose, this, [this, socket] { stopWritingOn(socket); });
     connect(socket, &QWebSocket::disconnected, this, [this, socket] { onClosed(socket); });
 
     // A socket that never authenticates does not get to hold a connection open.
@@ -132,10 +134,12 @@ QList<QWebSocket*> LiveHub::carriersOf(qint64 userId) const
     QList<QWebSocket*> carriers;
     for (QWebSocket* socket : sockets) {
         const Connection& connection = *m_connections.constFind(socket);
+        if (connection.closing)
+            continue;
         const bool superseded = !connection.deviceId.isEmpty()
             && std::any_of(sockets.cbegin(), sockets.cend(), [&](QWebSocket* other) {
                    const Connection& newer = *m_connections.constFind(other);
-                   return newer.order > connection.order && newer.sessionId == connection.sessionId
+                   return !newer.closing && newer.order > connection.order && newer.sessionId == connection.sessionId
                        && newer.deviceId == connection.deviceId;
                });
         if (!superseded)
@@ -289,6 +293,18 @@ void LiveHub::onClosed(QWebSocket* socket)
     }
     if (!m_resuming.contains(connection.userId))
         goOffline(connection.userId);
+}
+
+void LiveHub::stopWritingOn(QWebSocket* socket)
+{
+    const auto it = m_connections.find(socket);
+    if (it == m_connections.end() || it->closing)
+        return;
+    it->closing = true;
+    const Connection connection = *it;
+    if (connection.userId != 0 && !connection.ended && !connection.deviceId.isEmpty() && carriersOf(connection.userId).isEmpty()
+        && !m_resuming.contains(connection.userId))
+        awaitReturn(connection);
 }
 
 void LiveHub::awaitReturn(const Connection& connection)

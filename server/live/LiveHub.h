@@ -82,6 +82,9 @@ private:
         qint64 order = 0;
         // Closed by the server for good (signed out, banned): its client does not come back on it.
         bool ended = false;
+        // Its close handshake has begun: a frame written on it now would follow the close
+        // frame, which the client reads last.
+        bool closing = false;
     };
     // The user's last channel closed, as when a renewal comes late: for the handover
     // grace the user stays online, and what they are sent waits for the same session
@@ -111,6 +114,8 @@ private:
     void replaceOlderChannels(QWebSocket* socket, const Connection& connection);
     void closeAfterGrace(QWebSocket* socket, qint64 sessionId, QWebSocketProtocol::CloseCode code, const QString& reason);
     void awaitReturn(const Connection& connection);
+    // The socket's close has begun: the user's events go elsewhere, or wait.
+    void stopWritingOn(QWebSocket* socket);
     // Writes what waited for this channel's session and device on it.
     void resume(QWebSocket* socket, const Connection& connection);
     // Gives up waiting: the user is offline unless another channel of theirs is open.
@@ -129,8 +134,8 @@ private:
     // Every authenticated socket of the user, replaced ones included: the user is online
     // while one is open.
     QList<QWebSocket*> socketsOf(qint64 userId) const;
-    // Where the user's events are written: per session and device the newest channel,
-    // and every channel that names no device.
+    // Where the user's events are written: per session and device the newest channel
+    // not closing, and every channel not closing that names no device.
     QList<QWebSocket*> carriersOf(qint64 userId) const;
 
     Accounts& m_accounts;
