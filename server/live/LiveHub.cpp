@@ -90,6 +90,8 @@ void LiveHub::accept(std::unique_ptr<QWebSocket> owned)
     connect(socket, &QWebSocket::binaryMessageReceived, this, [this, socket](const QByteArray&) {
         sendError(socket, QStringLiteral("INVALID_FRAME"), Phrase(Text::FrameNotJsonText));
     });
+    // Whichever side begins the close.
+    connect(socket, &QWebSocket::aboutToClose, this, [this, socket] { stopWritingOn(socket); });
     connect(socket, &QWebSocket::disconnected, this, [this, socket] { onClosed(socket); });
 
     // A socket that never authenticates does not get to hold a connection open.
@@ -102,12 +104,15 @@ void LiveHub::accept(std::unique_ptr<QWebSocket> owned)
 
 bool LiveHub::isOnline(qint64 userId) const
 {
-    return m_byUser.contains(userId);
+    return m_byUser.contains(userId) || m_resuming.contains(userId);
 }
 
 qint64 LiveHub::onlineCount() const
 {
-    return m_byUser.uniqueKeys().size();
+    QSet<qint64> users(m_byUser.keyBegin(), m_byUser.keyEnd());
+    for (auto it = m_resuming.keyBegin(); it != m_resuming.keyEnd(); ++it)
+        users.insert(*it);
+    return users.size();
 }
 
 Presence LiveHub::presenceFor(qint64 viewerId) const
@@ -119,6 +124,28 @@ Presence LiveHub::presenceFor(qint64 viewerId) const
 QList<QWebSocket*> LiveHub::socketsOf(qint64 userId) const
 {
     return m_byUser.values(userId);
+}
+
+QList<QWebSocket*> LiveHub::carriersOf(qint64 userId) const
+{
+    // Until its successor has authenticated, a channel being replaced carries the events;
+    // should the successor close first, it carries them again, as its client still reads it.
+    const QList<QWebSocket*> sockets = socketsOf(userId);
+    QList<QWebSocket*> carriers;
+    for (QWebSocket* socket : sockets) {
+        const Connection& connection = *m_connections.constFind(socket);
+        if (connection.closing)
+            continue;
+        const bool superseded = !connection.deviceId.isEmpty()
+            && std::any_of(sockets.cbegin(), sockets.cend(), [&](QWebSocket* other) {
+                   const Connection& newer = *m_connections.constFind(other);
+                   return !newer.closing && newer.order > connection.order && newer.sessionId == connection.sessionId
+                       && newer.deviceId == connection.deviceId;
+               });
+        if (!superseded)
+            carriers.append(socket);
+    }
+    return carriers;
 }
 
 void LiveHub::send(QWebSocket* socket, const QString& type, const QJsonObject& payload)
@@ -160,13 +187,27 @@ void LiveHub::sendToUsers(const QList<qint64>& userIds, const QString& type, con
 {
     // Written once for all its sockets, and only when one of them is there.
     QByteArray frame;
+    const auto serialized = [&] {
+        if (frame.isEmpty())
+            frame = json::serialize(QJsonObject { { QStringLiteral("type"), type }, { QStringLiteral("payload"), payload } });
+        return frame;
+    };
     for (const qint64 userId : userIds) {
-        for (QWebSocket* socket : socketsOf(userId)) {
+        const QList<QWebSocket*> carriers = carriersOf(userId);
+        if (carriers.isEmpty()) {
+            if (const auto waiting = m_resuming.find(userId); waiting != m_resuming.end()) {
+                waiting->frames.append(serialized());
+                waiting->bytes += frame.size();
+                // Past what a socket may leave unread, the client would not take it all either.
+                if (waiting->bytes > kMaxUnsent)
+                    stopAwaiting(userId);
+            }
+            continue;
+        }
+        for (QWebSocket* socket : carriers) {
             if (socket == except || !m_unsent.contains(socket))
                 continue;
-            if (frame.isEmpty())
-                frame = json::serialize(QJsonObject { { QStringLiteral("type"), type }, { QStringLiteral("payload"), payload } });
-            sendFrame(socket, frame);
+            sendFrame(socket, serialized());
         }
     }
 }
@@ -189,19 +230,34 @@ void LiveHub::notifyRead(qint64 conversationId, qint64 readerId, qint64 lastRead
 
 void LiveHub::closeSession(qint64 sessionId)
 {
-    for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it) {
-        if (it.value().sessionId == sessionId)
-            it.key()->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("signed out"));
+    endConnections([sessionId](const Connection& connection) { return connection.sessionId == sessionId; },
+        QStringLiteral("signed out"));
+    const QList<qint64> waiting = m_resuming.keys();
+    for (const qint64 userId : waiting) {
+        if (m_resuming.value(userId).sessionId == sessionId)
+            stopAwaiting(userId);
     }
 }
 
 void LiveHub::closeUser(qint64 userId)
 {
     // Every socket, a replaced one included: it still takes what its client sends.
-    for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it) {
-        if (it.value().userId == userId)
-            it.key()->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("account banned"));
+    endConnections([userId](const Connection& connection) { return connection.userId == userId; }, QStringLiteral("account banned"));
+    if (m_resuming.contains(userId))
+        stopAwaiting(userId);
+}
+
+void LiveHub::endConnections(const std::function<bool(const Connection&)>& matches, const QString& reason)
+{
+    QList<QWebSocket*> ending;
+    for (auto it = m_connections.begin(); it != m_connections.end(); ++it) {
+        if (matches(it.value())) {
+            it->ended = true;
+            ending.append(it.key());
+        }
     }
+    for (QWebSocket* socket : std::as_const(ending))
+        socket->close(QWebSocketProtocol::CloseCodePolicyViolated, reason);
 }
 
 void LiveHub::closeAll(int waitMs)
@@ -231,10 +287,62 @@ void LiveHub::onClosed(QWebSocket* socket)
     m_byUser.remove(connection.userId, socket);
     if (m_byUser.contains(connection.userId))
         return;
+    if (!connection.ended && !connection.deviceId.isEmpty() && !m_resuming.contains(connection.userId)) {
+        awaitReturn(connection);
+        return;
+    }
+    if (!m_resuming.contains(connection.userId))
+        goOffline(connection.userId);
+}
+
+void LiveHub::stopWritingOn(QWebSocket* socket)
+{
+    const auto it = m_connections.find(socket);
+    if (it == m_connections.end() || it->closing)
+        return;
+    it->closing = true;
+    const Connection connection = *it;
+    if (connection.userId != 0 && !connection.ended && !connection.deviceId.isEmpty() && carriersOf(connection.userId).isEmpty()
+        && !m_resuming.contains(connection.userId))
+        awaitReturn(connection);
+}
+
+void LiveHub::awaitReturn(const Connection& connection)
+{
+    // A client whose renewal comes late loses its channel to the token's expiry before
+    // the next one is up; one that fell behind may even let go of a channel still under
+    // way. Neither is the user going away.
+    const qint64 serial = ++m_resumptions;
+    m_resuming.insert(connection.userId, Resumption { connection.sessionId, connection.deviceId, {}, 0, serial });
+    QTimer::singleShot(m_handoverGraceMs, this, [this, userId = connection.userId, serial] {
+        if (m_resuming.value(userId).serial == serial)
+            stopAwaiting(userId);
+    });
+}
+
+void LiveHub::resume(QWebSocket* socket, const Connection& connection)
+{
+    const auto waiting = m_resuming.find(connection.userId);
+    if (waiting == m_resuming.end() || waiting->sessionId != connection.sessionId || waiting->deviceId != connection.deviceId)
+        return;
+    const QList<QByteArray> frames = std::move(waiting->frames);
+    m_resuming.erase(waiting);
+    for (const QByteArray& frame : frames)
+        sendFrame(socket, frame);
+}
+
+void LiveHub::stopAwaiting(qint64 userId)
+{
+    m_resuming.remove(userId);
+    if (!m_byUser.contains(userId))
+        goOffline(userId);
+}
+
+void LiveHub::goOffline(qint64 userId)
+{
     try {
-        m_accounts.touchOnline(connection.userId);
-        sendToUsers(m_contacts.presenceWatchers(connection.userId), QStringLiteral("offline"),
-            { { QStringLiteral("userId"), connection.userId } });
+        m_accounts.touchOnline(userId);
+        sendToUsers(m_contacts.presenceWatchers(userId), QStringLiteral("offline"), { { QStringLiteral("userId"), userId } });
     } catch (const std::exception& error) {
         qWarning().noquote() << "[WS] Going offline failed:" << error.what();
     }
@@ -344,8 +452,9 @@ void LiveHub::handleAuth(QWebSocket* socket, const QJsonObject& payload)
     connection.userId = session->userId;
     connection.sessionId = session->sessionId;
     connection.deviceId = deviceId;
+    connection.order = ++m_authentications;
     m_connections.insert(socket, connection);
-    const bool firstSocket = !m_byUser.contains(connection.userId);
+    const bool firstSocket = !isOnline(connection.userId);
     m_byUser.insert(connection.userId, socket);
     replaceOlderChannels(socket, connection);
     if (!deviceId.isEmpty())
@@ -353,6 +462,7 @@ void LiveHub::handleAuth(QWebSocket* socket, const QJsonObject& payload)
 
     closeWhenExpired(socket, connection.sessionId, session->accessExpires);
     send(socket, QStringLiteral("auth_success"), { { QStringLiteral("userId"), connection.userId } });
+    resume(socket, connection);
     const QList<qint64> watchers = m_contacts.presenceWatchers(connection.userId);
     if (firstSocket) {
         m_accounts.touchOnline(connection.userId);
@@ -371,14 +481,14 @@ void LiveHub::replaceOlderChannels(QWebSocket* socket, const Connection& connect
     // Were events written on both until then, one that came on the old channel after
     // the client had let go of it would be lost, and one on both would come twice.
     // So each event goes to exactly one: the old channel until now, the new one from
-    // here on. The old one still answers what the client sends on it until it closes.
+    // here on (carriersOf). The old one still answers what the client sends on it until
+    // it closes, and keeps the user online meanwhile.
     if (connection.deviceId.isEmpty())
         return;
     for (QWebSocket* other : socketsOf(connection.userId)) {
         const Connection& older = m_connections.value(other);
         if (other == socket || older.sessionId != connection.sessionId || older.deviceId != connection.deviceId)
             continue;
-        m_byUser.remove(connection.userId, other);
         closeAfterGrace(other, older.sessionId, QWebSocketProtocol::CloseCodeNormal, QStringLiteral("replaced by a newer connection"));
     }
 }
@@ -484,7 +594,8 @@ void LiveHub::onSendsWritten()
         const QList<qint64>& members = outcome.members;
         const bool anyoneElse = std::any_of(members.cbegin(), members.cend(), [&](qint64 member) {
             const auto sockets = m_byUser.equal_range(member);
-            return std::any_of(sockets.first, sockets.second, [socket](const QWebSocket* s) { return s != socket; });
+            return m_resuming.contains(member)
+                || std::any_of(sockets.first, sockets.second, [socket](const QWebSocket* s) { return s != socket; });
         });
         if (anyoneElse)
             sendToUsers(members, QStringLiteral("message_deliver"), { { QStringLiteral("message"), outcome.record.toJson({}) } }, socket);

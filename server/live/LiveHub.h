@@ -17,6 +17,7 @@
 #include <QString>
 #include <QWebSocketProtocol>
 
+#include <functional>
 #include <memory>
 
 class Accounts;
@@ -76,6 +77,25 @@ private:
         QString deviceId;
         // From the upgrade's Accept-Language: what the errors sent to this socket are written in.
         Language language = Language::English;
+        // Counts authentications: of two channels of one session and device, the higher
+        // is the newer.
+        qint64 order = 0;
+        // Closed by the server for good (signed out, banned): its client does not come back on it.
+        bool ended = false;
+        // Its close handshake has begun: a frame written on it now would follow the close
+        // frame, which the client reads last.
+        bool closing = false;
+    };
+    // The user's last channel closed, as when a renewal comes late: for the handover
+    // grace the user stays online, and what they are sent waits for the same session
+    // and device to come back.
+    struct Resumption {
+        qint64 sessionId = 0;
+        QString deviceId;
+        QList<QByteArray> frames;
+        qint64 bytes = 0;
+        // Tells a grace timer whether the resumption it was started for still runs.
+        qint64 serial = 0;
     };
 
     void onText(QWebSocket* socket, const QString& text);
@@ -89,10 +109,20 @@ private:
     // Returns once every send that arrived so far is committed and answered.
     void settleSends();
     void closeWhenExpired(QWebSocket* socket, qint64 sessionId, qint64 expiresSeconds);
-    // Stops writing the user's events on the client's older channels of this session and
-    // device: the new one gets them from now on.
+    // Closes the client's older channels of this session and device after the grace:
+    // the new one carries the user's events from now on (carriersOf).
     void replaceOlderChannels(QWebSocket* socket, const Connection& connection);
     void closeAfterGrace(QWebSocket* socket, qint64 sessionId, QWebSocketProtocol::CloseCode code, const QString& reason);
+    void awaitReturn(const Connection& connection);
+    // The socket's close has begun: the user's events go elsewhere, or wait.
+    void stopWritingOn(QWebSocket* socket);
+    // Writes what waited for this channel's session and device on it.
+    void resume(QWebSocket* socket, const Connection& connection);
+    // Gives up waiting: the user is offline unless another channel of theirs is open.
+    void stopAwaiting(qint64 userId);
+    void goOffline(qint64 userId);
+    // Closes the sockets matching, for good.
+    void endConnections(const std::function<bool(const Connection&)>& matches, const QString& reason);
     void handleTyping(QWebSocket* socket, const Connection& connection, const QJsonObject& payload);
     void handleRead(QWebSocket* socket, const Connection& connection, const QJsonObject& payload);
     void handleDelivered(const Connection& connection, const QJsonObject& payload);
@@ -101,7 +131,12 @@ private:
     // A frame already written as JSON text.
     void sendFrame(QWebSocket* socket, const QByteArray& frame);
     void sendError(QWebSocket* socket, const QString& code, const Phrase& reason, const QJsonObject& extra = {});
+    // Every authenticated socket of the user, replaced ones included: the user is online
+    // while one is open.
     QList<QWebSocket*> socketsOf(qint64 userId) const;
+    // Where the user's events are written: per session and device the newest channel
+    // not closing, and every channel not closing that names no device.
+    QList<QWebSocket*> carriersOf(qint64 userId) const;
 
     Accounts& m_accounts;
     Conversations& m_conversations;
@@ -109,6 +144,9 @@ private:
     Contacts& m_contacts;
     QHash<QWebSocket*, Connection> m_connections;
     QMultiHash<qint64, QWebSocket*> m_byUser;
+    qint64 m_authentications = 0;
+    QHash<qint64, Resumption> m_resuming;
+    qint64 m_resumptions = 0;
     // Bytes handed to each open socket and not yet written out.
     QHash<QWebSocket*, qint64> m_unsent;
 

@@ -40,7 +40,26 @@ void ChannelHandover::newAccepted()
     m_phase = Phase::Draining;
     m_actions.sendOnOld(m_old, pingFrame);
     ++m_unansweredPings;
-    m_drainTimer = m_clock->startTimer(drainTimeoutMs, false, [this] { finish(); });
+    m_lastFromOld = m_clock->nowMs();
+    awaitOld(drainTimeoutMs);
+}
+
+void ChannelHandover::awaitOld(qint64 ms)
+{
+    m_drainTimer = m_clock->startTimer(ms, false, [this] {
+        // Destroyed once this has run, whatever replaces it.
+        const auto running = std::exchange(m_drainTimer, nullptr);
+        const qint64 silent = m_clock->nowMs() - m_lastFromOld;
+        if (silent < drainTimeoutMs)
+            awaitOld(drainTimeoutMs - silent);
+        else
+            finish();
+    });
+}
+
+void ChannelHandover::frameFromOld()
+{
+    m_lastFromOld = m_clock->nowMs();
 }
 
 void ChannelHandover::pongFromOld()
@@ -104,6 +123,7 @@ void ChannelHandover::finish()
     const QStringList held = std::exchange(m_heldOutgoing, {});
     const QStringList kept = std::exchange(m_keptFromNew, {});
     QWebSocket* const old = m_old;
+    const qint64 oldConnection = m_oldConnection;
     end();
     m_forgetDeliveries = m_clock->startTimer(drainTimeoutMs, false, [this] {
         const auto timer = std::exchange(m_forgetDeliveries, nullptr);
@@ -115,7 +135,7 @@ void ChannelHandover::finish()
         m_actions.sendOnNew(text);
     for (const QString& text : kept)
         m_actions.handleFromNew(text);
-    m_actions.finished();
+    m_actions.finished(oldConnection);
 }
 
 void ChannelHandover::end()

@@ -40,12 +40,14 @@ public:
         std::function<void(QWebSocket* old)> closeOld;
         std::function<void(const QString& text)> sendOnNew;
         std::function<void(const QString& text)> handleFromNew;
-        // The new connection alone carries the channel now.
-        std::function<void()> finished;
+        // The new connection alone carries the channel now; whatever the old one carried
+        // and the server has not answered will not be answered there.
+        std::function<void(qint64 oldConnection)> finished;
     };
 
-    // How long the old connection may take to answer its last ping; the copies of
-    // deliveries are looked out for this long after the handover, too.
+    // How long the old connection may stay silent before it answers its last ping (a
+    // client that fell behind may still be reading what it brought long before); the
+    // copies of deliveries are looked out for this long after the handover, too.
     static constexpr qint64 drainTimeoutMs = 3'000;
 
     ChannelHandover(std::shared_ptr<WebSocketClock> clock, Actions actions);
@@ -61,6 +63,8 @@ public:
     // A ping the client wrote on the old connection: its answer is waited for.
     void pingSentOnOld() { ++m_unansweredPings; }
     void pongFromOld();
+    // A frame came on the old connection: while draining, it is not given up yet.
+    void frameFromOld();
     // Waiting becomes Draining.
     void newAccepted();
     // While draining, a frame of the new connection waits its turn: true when kept.
@@ -81,6 +85,8 @@ public:
 
 private:
     void end();
+    // Ends the draining once the old connection has been silent for drainTimeoutMs.
+    void awaitOld(qint64 ms);
 
     std::shared_ptr<WebSocketClock> m_clock;
     Actions m_actions;
@@ -88,6 +94,8 @@ private:
     QPointer<QWebSocket> m_old;
     qint64 m_oldConnection = 0;
     int m_unansweredPings = 0;
+    // When the old connection brought its last frame (the clock's time).
+    qint64 m_lastFromOld = 0;
     QStringList m_keptFromNew;
     QStringList m_heldOutgoing;
     QSet<qint64> m_deliveries;

@@ -99,7 +99,14 @@ WebSocketService::WebSocketService(QString address, std::shared_ptr<WebSocketClo
                      },
                      [this](const QString& text) { sendText(text); },
                      [this](const QString& text) { m_dispatch.handle(text, true); },
-                     [this] { sendOutbox(); },
+                     [this](qint64 oldConnection) {
+                         // A message the old connection carried and the server did not answer
+                         // on it before it closed goes once more, on the new one, under its
+                         // id: the server stores it once either way.
+                         m_outbox.connectionLost(oldConnection);
+                         sendOutbox();
+                         renewIfDue();
+                     },
                  })
 {
 }
@@ -121,6 +128,28 @@ void WebSocketService::connect(qint64 userId)
         return;
     }
 
+    // A connection whose "auth" went out may already be the one the server writes the
+    // user's events on: dropping it before its answer would lose what is on its way. It
+    // takes over first (as does the new connection of a handover), then is replaced in turn.
+    // A server that never answers does not hold the channel for good, though.
+    const bool authenticating = m_webSocket && !m_authenticated && m_webSocket->state() == QAbstractSocket::ConnectedState;
+    if (m_currentUserId == userId && m_webSocket && (m_handover.isActive() || authenticating)) {
+        if (!m_connectWhenTakenOver) {
+            qInfo().noquote() << QStringLiteral("[WS] Authenticating again once the connection under way has taken over");
+            m_connectWhenTakenOver = m_clock->startTimer(takeOverWaitMs, false, [this, userId] {
+                const auto timer = std::exchange(m_connectWhenTakenOver, nullptr);
+                qWarning().noquote() << QStringLiteral("[WS] The connection under way did not take over in time");
+                connectNow(userId);
+            });
+        }
+        return;
+    }
+    connectNow(userId);
+}
+
+void WebSocketService::connectNow(qint64 userId)
+{
+    m_connectWhenTakenOver.reset();
     const qint64 generation = ++m_connectionGeneration;
     m_heartbeatTimer.reset();
     m_reconnectTimer.reset();
@@ -220,6 +249,8 @@ void WebSocketService::socketFailed(QWebSocket* socket, qint64 generation)
     }
     if (generation != m_connectionGeneration)
         return;
+    if (m_webSocket == socket)
+        m_webSocket = nullptr;
     m_outbox.connectionLost(generation);
     // A killed server leaves the normal code here; only a real close frame says "policy".
     const bool tokenRefused = m_refusedOnThisSocket || socket->closeCode() == QWebSocketProtocol::CloseCodePolicyViolated;
@@ -276,6 +307,7 @@ void WebSocketService::receiveFrame(const QWebSocket* socket, const QString& tex
         if (!m_handover.keepFromNew(text))
             m_dispatch.handle(text, true);
     } else if (socket && socket == m_handover.oldSocket()) {
+        m_handover.frameFromOld();
         m_dispatch.handle(text, false);
     }
 }
@@ -304,10 +336,29 @@ void WebSocketService::handoverSocketLost()
         setOnlineUsers({});
     }
     sendOutbox();
+    renewIfDue();
+}
+
+void WebSocketService::renewIfDue()
+{
+    if (!m_connectWhenTakenOver || m_handover.isActive() || !m_authenticated || !m_webSocket || !m_currentUserId)
+        return;
+    m_connectWhenTakenOver.reset();
+    // Not from inside the handover's own step that ended it.
+    const qint64 generation = m_connectionGeneration;
+    const qint64 userId = *m_currentUserId;
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation, userId] {
+            if (generation == m_connectionGeneration && m_currentUserId == userId && !m_intentionalDisconnect)
+                connect(userId);
+        },
+        Qt::QueuedConnection);
 }
 
 void WebSocketService::endAccount()
 {
+    m_connectWhenTakenOver.reset();
     dropHandover();
     const QStringList abandoned = m_outbox.clear();
     Q_EMIT accountEnded();
@@ -571,6 +622,7 @@ void WebSocketService::accepted()
     m_handover.newAccepted();
     setIsConnected(true);
     sendOutbox();
+    renewIfDue();
     Q_EMIT authenticated();
 }
 

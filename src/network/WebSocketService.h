@@ -79,6 +79,8 @@ public:
     static constexpr qint64 pongTimeoutMs = 75'000;
     // How long a replaced socket may wait for the peer's answer to its close.
     static constexpr qint64 closeHandshakeGraceMs = 3'000;
+    // How long a connect() may wait for a connection under way to take over.
+    static constexpr qint64 takeOverWaitMs = 10'000;
     // How long a chat message may wait for its acknowledgement, connected or not.
     static constexpr qint64 ackTimeoutMs = ChannelOutbox::ackTimeoutMs;
 
@@ -133,6 +135,8 @@ Q_SIGNALS:
     void messageFailedSubject(const QString& clientMsgId, const std::optional<QString>& serverReason);
 
 private:
+    // connect() without waiting for a connection under way.
+    void connectNow(qint64 userId);
     void openSocket(const QUrl& url, qint64 generation, qint64 userId);
     void sendAuth(qint64 userId);
     // On the socket that is authenticated: the one being replaced until its successor has
@@ -154,6 +158,9 @@ private:
     void receiveFrame(const QWebSocket* socket, const QString& text);
     void dropHandover();
     void handoverSocketLost();
+    // Authenticates again, with the token stored now, when that was asked for while a
+    // connection was under way and the channel has one accepted connection again.
+    void renewIfDue();
     // Renews the refused session, then opens the channel with the new token.
     QCoro::Task<> renewAndReconnect();
     std::optional<qint64> reconnectUserId() const;
@@ -208,6 +215,9 @@ private:
     bool m_tokenRefused = false;
     // A renewal happened and no connection was accepted since: a second refusal waits for the back-off.
     bool m_renewedWithoutAuth = false;
+    // A connect() for the same user came while a connection was under way: it runs once
+    // that one has taken over, or when this timer fires.
+    std::unique_ptr<WebSocketClock::Timer> m_connectWhenTakenOver;
 
     ChannelOutbox m_outbox;
     ChannelHandover m_handover;

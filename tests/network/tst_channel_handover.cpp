@@ -18,7 +18,7 @@ namespace {
 
 // Runs a script against a handover on a manual clock; one line per thing it did.
 //   begin [UNANSWERED] | accepted | ping (sent on the old connection) | pong | new TEXT |
-//   out TEXT | oldLost | newLost | deliver ID | wait MS
+//   out TEXT | old (a frame on the old connection) | oldLost | newLost | deliver ID | wait MS
 QStringList runHandover(const QStringList& script)
 {
     auto clock = std::make_shared<WebSocketManualClock>();
@@ -31,7 +31,7 @@ QStringList runHandover(const QStringList& script)
                                  [&events](QWebSocket*) { events.append(u"close old"_s); },
                                  [&events](const QString& text) { events.append(u"new: "_s + text); },
                                  [&events](const QString& text) { events.append(u"handle "_s + text); },
-                                 [&events] { events.append(u"finished"_s); },
+                                 [&events](qint64) { events.append(u"finished"_s); },
                              });
     for (const QString& step : script) {
         const QStringList words = step.split(u' ');
@@ -48,6 +48,8 @@ QStringList runHandover(const QStringList& script)
         } else if (verb == u"new") {
             if (!handover.keepFromNew(argument))
                 events.append(u"at once "_s + argument);
+        } else if (verb == u"old") {
+            handover.frameFromOld();
         } else if (verb == u"out") {
             handover.holdOutgoing(argument);
         } else if (verb == u"oldLost") {
@@ -78,6 +80,13 @@ QString flatMessageFrame(qint64 id)
 const QString onlineFrame = u"{\"type\":\"online\",\"payload\":{\"userId\":5}}"_s;
 const QString readFrame = u"{\"type\":\"message_read_notify\",\"payload\":{\"conversationId\":2,\"readBy\":5}}"_s;
 const QString pongFrame = u"{\"type\":\"pong\",\"payload\":{}}"_s;
+const QString authSuccess = u"{\"type\":\"auth_success\",\"payload\":{\"userId\":1}}"_s;
+
+// The server's answer to a chat message it already had.
+QString ackFrame(const QString& clientMsgId)
+{
+    return u"{\"type\":\"message_ack\",\"payload\":{\"clientMsgId\":\"%1\",\"serverMsgId\":\"s-%1\",\"messageId\":12,\"isDuplicate\":true}}"_s.arg(clientMsgId);
+}
 
 QList<qint64> deliveredIds(const QSignalSpy& delivered)
 {
@@ -130,6 +139,8 @@ private Q_SLOTS:
         row("pings from before the handover too", "begin 1;accepted;pong;new a;pong",
             { u"old: ping"_s, u"close old"_s, u"handle a"_s, u"finished"_s });
         row("an old connection that does not answer is let go", "begin;accepted;new a;wait 2999;new b;wait 1",
+            { u"old: ping"_s, u"close old"_s, u"handle a"_s, u"handle b"_s, u"finished"_s });
+        row("an old connection still bringing frames is waited for", "begin;accepted;new a;wait 2000;old;wait 2999;new b;wait 1",
             { u"old: ping"_s, u"close old"_s, u"handle a"_s, u"handle b"_s, u"finished"_s });
         row("old one lost before acceptance: a gap", "begin;out t;oldLost;new a", { u"gap"_s, u"at once a"_s });
         row("old one lost while draining: the new one takes over", "begin;accepted;new a;oldLost;new b",
@@ -206,8 +217,9 @@ private Q_SLOTS:
     }
 
     // What the client sends during a handover goes on the socket that is accepted: the
-    // old one until the new one is, then (after the old one's last answer) the new one.
-    // Should the new one fail, nothing is lost: the old one still carries it.
+    // old one until the new one is, then (after the old one's last answer) the new one,
+    // with the chat message the old one left unanswered. Should the new one fail,
+    // nothing is lost: the old one still carries it.
     void framesSentDuringARenewal_data()
     {
         QTest::addColumn<bool>("accepted"); // the new socket was accepted
@@ -216,7 +228,7 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("onNew");
         const QStringList before { u"auth"_s, u"typing 1"_s, u"read"_s, u"message_send"_s };
         QTest::newRow("new one accepted") << true << false << (before + QStringList { u"ping"_s })
-                                          << QStringList { u"auth"_s, u"typing 2"_s, u"typing 3"_s };
+                                          << QStringList { u"auth"_s, u"typing 2"_s, u"typing 3"_s, u"message_send"_s };
         QTest::newRow("new one fails before acceptance") << false << true << (before + QStringList { u"typing 3"_s })
                                                          << QStringList { u"auth"_s };
         // Accepted, then lost: the old socket takes what waited, and is let go.
@@ -264,8 +276,9 @@ private Q_SLOTS:
             QTRY_VERIFY(!renewal.old().open);
         QCOMPARE(sent(renewal.old()), onOld);
         QCOMPARE(sent(renewal.fresh()), onNew);
-        // The chat message went out once and still waits for its answer.
-        QCOMPARE(clientIdsSent(renewal.channel.server), QStringList { u"c1"_s });
+        // The chat message went out once on each accepted socket and still waits for its answer.
+        QCOMPARE(clientIdsIn(renewal.fresh().frames), (accepted && !newFails) ? QStringList { u"c1"_s } : QStringList {});
+        QCOMPARE(clientIdsIn(renewal.old().frames), QStringList { u"c1"_s });
         QCOMPARE(service->unacknowledgedMessages(), QStringList { u"c1"_s });
         QCOMPARE(failed.size(), 0);
         QCOMPARE(service->isConnected(), !(accepted && newFails));
@@ -300,6 +313,111 @@ private Q_SLOTS:
         QTRY_COMPARE(accepted.size(), 1);
         QTRY_VERIFY(typesOf(renewal.old().frames).contains(u"ping"_s));
         QVERIFY(renewal.fresh().open);
+    }
+
+    // A chat message written on the old socket and not answered there when the handover
+    // ends goes out once more, on the new socket, under its client id: the server stores
+    // it once and answers it there.
+    void unansweredMessageGoesOnTheNewSocket_data()
+    {
+        QTest::addColumn<QString>("ending");
+        QTest::newRow("the old one does not answer its last ping") << u"no pong"_s;
+        QTest::newRow("the old one answers its ping, not the message") << u"pong"_s;
+        QTest::newRow("the old one is lost while draining") << u"lost"_s;
+    }
+    void unansweredMessageGoesOnTheNewSocket()
+    {
+        QFETCH(QString, ending);
+        Renewal renewal;
+        QVERIFY(renewal.opened());
+        WebSocketService* service = renewal.channel.service.get();
+        QSignalSpy failed(service, &WebSocketService::messageFailedSubject);
+        QSignalSpy acknowledged(service, &WebSocketService::messageAckSubject);
+        service->sendChatMessage(chatFrame(u"c1"_s));
+        QTRY_COMPARE(clientIdsIn(renewal.old().frames), QStringList { u"c1"_s });
+        renewal.fresh().socket->sendTextMessage(authSuccess);
+        QTRY_VERIFY(typesOf(renewal.old().frames).contains(u"ping"_s));
+        QVERIFY(clientIdsIn(renewal.fresh().frames).isEmpty());
+
+        if (ending == u"no pong")
+            renewal.channel.manualClock->advance(ChannelHandover::drainTimeoutMs);
+        else if (ending == u"pong")
+            renewal.old().socket->sendTextMessage(pongFrame);
+        else
+            renewal.old().socket->abort();
+        QTRY_COMPARE(clientIdsIn(renewal.fresh().frames), QStringList { u"c1"_s });
+        // Once: a later message does not bring it again.
+        service->sendChatMessage(chatFrame(u"c2"_s));
+        QTRY_COMPARE(clientIdsIn(renewal.fresh().frames), (QStringList { u"c1"_s, u"c2"_s }));
+        renewal.fresh().socket->sendTextMessage(ackFrame(u"c1"_s));
+        QTRY_COMPARE(acknowledged.size(), 1);
+        QCOMPARE(service->unacknowledgedMessages(), QStringList { u"c2"_s });
+        QCOMPARE(clientIdsIn(renewal.old().frames), QStringList { u"c1"_s });
+        QCOMPARE(failed.size(), 0);
+    }
+
+    // A renewal asked for while one is under way waits for it: the new socket, which the
+    // server may already write the user's events on alone, is not dropped, nor is the old
+    // one let go before its last answer. Once the new one has taken over, it is replaced
+    // in turn, with the token stored by then.
+    void renewalDuringAHandoverWaitsForIt_data()
+    {
+        QTest::addColumn<bool>("accepted"); // the new socket was accepted before the second renewal
+        QTest::newRow("asked while the new one authenticates") << false;
+        QTest::newRow("asked while the old one drains") << true;
+    }
+    void renewalDuringAHandoverWaitsForIt()
+    {
+        QFETCH(bool, accepted);
+        Renewal renewal;
+        QVERIFY(renewal.opened());
+        WebSocketService* service = renewal.channel.service.get();
+        if (accepted) {
+            renewal.fresh().socket->sendTextMessage(authSuccess);
+            QTRY_VERIFY(typesOf(renewal.old().frames).contains(u"ping"_s));
+        }
+        WebSocketLogCapture log;
+        renewal.channel.keychain.saveText(u"second"_s, u"auth_token"_s);
+        service->connect(1);
+        QVERIFY(log.linesStartingWith(u"[WS] Connecting to"_s).isEmpty());
+
+        if (!accepted)
+            renewal.fresh().socket->sendTextMessage(authSuccess);
+        QTRY_VERIFY(typesOf(renewal.old().frames).contains(u"ping"_s));
+        renewal.old().socket->sendTextMessage(pongFrame);
+        QTRY_COMPARE(renewal.channel.server.framesOfType(u"auth"_s).size(), 3);
+        QCOMPARE(payloadOf(renewal.channel.server.framesOfType(u"auth"_s).at(2)).value("token"_L1).toString(), u"second"_s);
+        QCOMPARE(log.linesStartingWith(u"[WS] Connecting to"_s).size(), 1);
+        QTRY_VERIFY(!renewal.old().open);
+        QCOMPARE(renewal.old().closeCode, int(QWebSocketProtocol::CloseCodeNormal));
+        // The socket that took over now hands over in turn.
+        QVERIFY(renewal.fresh().open);
+        QVERIFY(!typesOf(renewal.fresh().frames).contains(u"ping"_s));
+        renewal.channel.server.connections().at(2)->socket->sendTextMessage(authSuccess);
+        QTRY_VERIFY(typesOf(renewal.fresh().frames).contains(u"ping"_s));
+        QVERIFY(service->isConnected());
+    }
+
+    // The same holds for a connection with none to hand over from (the one before was
+    // lost): once its "auth" is out, it is answered before the channel connects again.
+    void renewalDuringAuthenticationWaitsForIt()
+    {
+        Channel channel;
+        channel.server.setAnswering(false);
+        channel.service->connect(1);
+        QTRY_COMPARE(channel.server.framesOfType(u"auth"_s).size(), 1);
+        WebSocketLogCapture log;
+        channel.service->connect(1);
+        QVERIFY(log.linesStartingWith(u"[WS] Connecting to"_s).isEmpty());
+
+        WebSocketTestServer::Connection& first = *channel.server.connections().at(0);
+        first.socket->sendTextMessage(authSuccess);
+        QTRY_COMPARE(channel.server.framesOfType(u"auth"_s).size(), 2);
+        QVERIFY(first.open);
+        QVERIFY(channel.service->isConnected());
+        // And it hands over from the accepted one.
+        channel.server.connections().at(1)->socket->sendTextMessage(authSuccess);
+        QTRY_VERIFY(typesOf(first.frames).contains(u"ping"_s));
     }
 
     // The old socket lost before the new one is accepted leaves a gap, which the

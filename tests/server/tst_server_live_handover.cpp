@@ -116,6 +116,109 @@ private Q_SLOTS:
         QCOMPARE(deliveredId(senderLive->waitFor(u"message_deliver"_s)), (*ack)["messageId"_L1].toInteger());
     }
 
+    // Whichever of the two channels of a renewal closes first, the user's events reach
+    // the other one, and the user stays online to their contacts: a client may let go of
+    // the new channel before it took over, and keep reading the old one.
+    void eitherChannelClosingFirstLeavesTheOther_data()
+    {
+        QTest::addColumn<bool>("newClosesFirst");
+        QTest::newRow("the old one closes first") << false;
+        QTest::newRow("the new one closes first") << true;
+    }
+    void eitherChannelClosingFirstLeavesTheOther()
+    {
+        QFETCH(bool, newClosesFirst);
+        auto sender = newUser(m_server);
+        auto receiver = newUser(m_server);
+        const qint64 conversation = openPrivate(*sender, receiver->userId());
+        auto senderLive = live(m_server, sender->token, sender->userId(), u"sender"_s);
+        auto old = live(m_server, receiver->token, receiver->userId(), u"device-1"_s);
+        auto fresh = live(m_server, receiver->token, receiver->userId(), u"device-1"_s);
+        QVERIFY(conversation > 0 && senderLive && old && fresh);
+        auto& closing = newClosesFirst ? fresh : old;
+        auto& staying = newClosesFirst ? old : fresh;
+        closing.reset();
+        QVERIFY(senderLive->serverCaughtUp());
+
+        senderLive->sendFrame(u"message_send"_s, text(conversation, u"after-close"_s));
+        const auto ack = senderLive->waitFor(u"message_ack"_s);
+        QVERIFY(ack);
+        QCOMPARE(deliveredId(staying->waitFor(u"message_deliver"_s)), (*ack)["messageId"_L1].toInteger());
+        QVERIFY(senderLive->staysQuiet(u"offline"_s));
+
+        // The last one closing is the user going away.
+        staying.reset();
+        QVERIFY(senderLive->waitFor(u"offline"_s));
+    }
+
+    // The user's only channel closes (its token expired before a late renewal): for the
+    // grace the user stays online, and what they are sent meanwhile comes on the next
+    // channel of the same session and device, first. Another device, or a sign-out, or
+    // no channel in time, and it is not kept.
+    void messagesWaitForTheSameDeviceToComeBack_data()
+    {
+        QTest::addColumn<QString>("next"); // what comes after the close
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("the same device") << u"device-1"_s << true;
+        QTest::newRow("another device") << u"device-2"_s << false;
+        QTest::newRow("a sign-out") << u"sign-out"_s << false;
+    }
+    void messagesWaitForTheSameDeviceToComeBack()
+    {
+        QFETCH(QString, next);
+        QFETCH(bool, kept);
+        auto sender = newUser(m_server);
+        auto receiver = newUser(m_server);
+        const qint64 conversation = openPrivate(*sender, receiver->userId());
+        auto senderLive = live(m_server, sender->token, sender->userId(), u"sender"_s);
+        auto only = live(m_server, receiver->token, receiver->userId(), u"device-1"_s);
+        QVERIFY(conversation > 0 && senderLive && only);
+        QVERIFY(senderLive->waitFor(u"online"_s));
+        only.reset();
+        QVERIFY(senderLive->serverCaughtUp());
+
+        senderLive->sendFrame(u"message_send"_s, text(conversation, u"meanwhile"_s));
+        const auto ack = senderLive->waitFor(u"message_ack"_s);
+        QVERIFY(ack);
+        if (next == u"sign-out") {
+            // At once: the session cannot come back.
+            QCOMPARE(receiver->post(u"/api/auth/logout"_s, {}).status, 200);
+            QVERIFY(senderLive->serverCaughtUp());
+            QVERIFY(senderLive->waitFor(u"offline"_s, 0));
+            return;
+        }
+        auto back = live(m_server, receiver->token, receiver->userId(), next);
+        QVERIFY(back);
+        if (kept)
+            QCOMPARE(deliveredId(back->waitFor(u"message_deliver"_s)), (*ack)["messageId"_L1].toInteger());
+        else
+            QVERIFY(back->staysQuiet(u"message_deliver"_s));
+        // The user never went away, nor came back.
+        QVERIFY(senderLive->staysQuiet(u"offline"_s));
+        QVERIFY(senderLive->staysQuiet(u"online"_s));
+    }
+
+    // A channel that does not come back within the grace: the user has gone away.
+    void noChannelWithinTheGraceIsGoingAway()
+    {
+        ServerProcess quick(ServerProcess::Options { false, -1, { u"--handover-grace"_s, u"1"_s } });
+        QVERIFY2(quick.start(), qPrintable(quick.errorString()));
+        auto sender = newUser(quick);
+        auto receiver = newUser(quick);
+        const qint64 conversation = openPrivate(*sender, receiver->userId());
+        auto senderLive = live(quick, sender->token, sender->userId(), u"sender"_s);
+        auto only = live(quick, receiver->token, receiver->userId(), u"device-1"_s);
+        QVERIFY(conversation > 0 && senderLive && only);
+        only.reset();
+        senderLive->sendFrame(u"message_send"_s, text(conversation, u"too-late"_s));
+        QVERIFY(senderLive->waitFor(u"message_ack"_s));
+        QVERIFY(senderLive->waitFor(u"offline"_s));
+        auto back = live(quick, receiver->token, receiver->userId(), u"device-1"_s);
+        QVERIFY(back);
+        QVERIFY(back->staysQuiet(u"message_deliver"_s));
+        QVERIFY(senderLive->waitFor(u"online"_s));
+    }
+
     // A ban closes a replaced channel too: it no longer gets events, but would still
     // take what its client sends.
     void banClosesAReplacedChannelToo()
