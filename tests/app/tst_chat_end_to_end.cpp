@@ -124,13 +124,15 @@ private Q_SLOTS:
             if (c.isMuted.value_or(false))
                 vm->toggleMute(c);
         }
-        main()->findChild<QLineEdit*>(QStringLiteral("conversationSearchField"))->clear();
+        // The field follows the filter.
+        vm->setSearchText(QString());
         const auto settled = [vm] {
             const QList<Conversation>& all = vm->conversations();
             return vm->filteredConversations().size() == all.size()
                 && std::none_of(all.begin(), all.end(), [](const Conversation& c) { return c.isPinned.value_or(false) || c.isMuted.value_or(false); });
         };
         QTRY_VERIFY(settled());
+        QCOMPARE(main()->findChild<QLineEdit*>(QStringLiteral("conversationSearchField"))->text(), QString());
     }
 
     void listShowsServerConversations()
