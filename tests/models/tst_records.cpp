@@ -156,10 +156,13 @@ private Q_SLOTS:
         m.forwardedFromMessageId = 6;
         m.senderName = u"李雷"_s;
         m.reactions = QList<MessageReaction> { { 9, 7, u"👍"_s, {} } };
+        m.mayBeOnServer = true;
         const QJsonObject written = encodedObject(m);
         QCOMPARE(written, objectOf(R"({"id":9007199254740993,"conversationId":2,"senderId":3,"type":"text",
             "senderName":"李雷","reactions":[{"messageId":9,"userId":7,"emoji":"👍"}]})"_ba));
         QCOMPARE(json::decode<Message>(written).id, m.id);
+        // The client's own mark of a frame that went out: what is read never has it.
+        QVERIFY(!json::decode<Message>(written).mayBeOnServer);
     }
 
     void contact_data()
