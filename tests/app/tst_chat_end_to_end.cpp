@@ -27,6 +27,8 @@
 #include "views/common/ElidedLabel.h"
 #include "views/common/Localized.h"
 
+#include <algorithm>
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -55,6 +57,7 @@ class TestChatEndToEnd : public QObject {
 
     ServerProcess m_server { ServerProcess::Options { true, -1, {} } };
     std::unique_ptr<MorvaneApp> m_app;
+    AppLanguage m_language {};
 
     MainView* main() const { return qobject_cast<MainView*>(m_app->contentView()->currentScreen()); }
 
@@ -96,6 +99,40 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(main(), 10000);
         QTRY_VERIFY_WITH_TIMEOUT(main()->conversationListViewModel()->conversations().size() >= 3, 10000);
         QTRY_VERIFY_WITH_TIMEOUT(WebSocketService::shared()->isConnected(), 10000);
+        m_language = LocalizationManager::shared().currentLanguage();
+    }
+
+    // Every function starts where a user lands after signing in: the messages section,
+    // the full list with nothing pinned or muted, no chat, sheet or settings open, the
+    // first language. What one function leaves behind when it fails stays its own.
+    void init()
+    {
+        LocalizationManager::shared().setLanguage(m_language);
+        main()->setSelectedSection(SidebarSection::messages);
+        if (main()->showSearch())
+            main()->toggleSearch();
+        if (auto* sheet = main()->findChild<QDialog*>(QStringLiteral("addContactSheet")))
+            sheet->close();
+        if (m_app->settingsWindow())
+            m_app->settingsWindow()->close();
+        main()->setSelectedConversation(std::nullopt);
+        QTRY_VERIFY(!main()->chatView());
+        ConversationListViewModel* vm = main()->conversationListViewModel();
+        for (const Conversation& c : vm->conversations()) {
+            if (c.isPinned.value_or(false))
+                vm->togglePin(c);
+            if (c.isMuted.value_or(false))
+                vm->toggleMute(c);
+        }
+        // The field follows the filter.
+        vm->setSearchText(QString());
+        const auto settled = [vm] {
+            const QList<Conversation>& all = vm->conversations();
+            return vm->filteredConversations().size() == all.size()
+                && std::none_of(all.begin(), all.end(), [](const Conversation& c) { return c.isPinned.value_or(false) || c.isMuted.value_or(false); });
+        };
+        QTRY_VERIFY(settled());
+        QCOMPARE(main()->findChild<QLineEdit*>(QStringLiteral("conversationSearchField"))->text(), QString());
     }
 
     void listShowsServerConversations()

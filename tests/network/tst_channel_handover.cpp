@@ -145,6 +145,7 @@ private Q_SLOTS:
         row("old one lost before acceptance: a gap", "begin;out t;oldLost;new a", { u"gap"_s, u"at once a"_s });
         row("old one lost while draining: the new one takes over", "begin;accepted;new a;oldLost;new b",
             { u"old: ping"_s, u"close old"_s, u"handle a"_s, u"finished"_s, u"at once b"_s });
+        row("old one lost after the handover: no gap", "begin;accepted;pong;oldLost", { u"old: ping"_s, u"close old"_s, u"finished"_s });
         row("new one lost while draining: what waited goes on the old one", "begin;accepted;out t;new a;newLost",
             { u"old: ping"_s, u"old: t"_s, u"close old"_s, u"handle a"_s, u"finished"_s });
         row("a delivery brought twice is taken once", "begin;deliver 5;deliver 5;deliver 6", { u"take 5"_s, u"repeat 5"_s, u"take 6"_s });

@@ -54,6 +54,7 @@ private Q_SLOTS:
         QTest::newRow("a JWT without exp") << jwt(R"({"sub":"1"})") << QByteArray() << qint64(-1);
         QTest::newRow("dots, but no JWT") << u"a.b!.c"_s << QByteArray("20") << qint64(15'200);
         QTest::newRow("already expired") << jwtExpiring(QByteArray::number(nowSeconds - 5)) << QByteArray() << qint64(0);
+        QTest::newRow("expired at the epoch") << jwtExpiring("0") << QByteArray() << qint64(0);
         QTest::newRow("the longest lifetime, in the token")
             << jwtExpiring(QByteArray::number(nowSeconds + longest / 1000)) << QByteArray() << longest - 60'000;
         QTest::newRow("the longest lifetime, by the server")

@@ -93,6 +93,9 @@ void TestServiceRecords::decodeAndEncode_data()
     ok("search optional fields absent", "GlobalSearchResult",
         R"({"contacts":[{"id":1,"username":"u","bio":null}],"groups":[{"id":2,"name":"g"}],"messages":[{"id":3,"conversationId":4,"senderId":5}]})",
         R"({"contacts":[{"id":1,"username":"u"}],"groups":[{"id":2,"name":"g"}],"messages":[{"id":3,"conversationId":4,"senderId":5}]})");
+    ok("search every field", "GlobalSearchResult",
+        R"({"contacts":[{"id":1,"username":"u","avatar":"a","bio":"b"}],"groups":[{"id":2,"name":"g","avatar":"ga","memberCount":3,"conversationId":4}],)"
+        R"("messages":[{"id":5,"content":"c","conversationId":6,"senderId":7,"senderName":"s","createdAt":"t","type":"text"}]})");
     fails("search with null messages", "GlobalSearchResult", R"({"contacts":[],"groups":[],"messages":null})",
         "messages");
     fails("search message without conversation", "GlobalSearchResult",

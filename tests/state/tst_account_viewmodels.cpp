@@ -430,6 +430,8 @@ private Q_SLOTS:
     {
         AccountStack s;
         FileManagementViewModel vm(&s.files);
+        // Before its first page the screen is waiting, not empty.
+        QVERIFY(vm.isLoading());
         QVERIFY(!vm.canLoadMore());
         s.reply("files.getMyFiles", 200, filePage(1, 50));
         runTask(vm.loadFiles());

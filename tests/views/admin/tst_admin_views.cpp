@@ -692,6 +692,8 @@ private Q_SLOTS:
         const QFontMetrics digits(idFont);
         for (const QChar digit : u"0123456789"_s)
             QCOMPARE(digits.horizontalAdvance(digit), digits.horizontalAdvance(u'0'));
+        // Short ids and a short title: the column opens at its own width.
+        QCOMPARE(table->columnWidth(0), 50);
     }
 
     // The ban button is tinted by what it does; the role button has no tint.

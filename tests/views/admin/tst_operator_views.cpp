@@ -840,6 +840,25 @@ private Q_SLOTS:
         QVERIFY(!console.model()->errorMessage());
     }
 
+    // The same sessions listed again in another order: the history starts over,
+    // announced before and after, so its view lets go of the rows before they change.
+    void reorderedReloadStartsOver()
+    {
+        Fixture f(R"([{"id":3,"status":"ended","customerName":"C"},{"id":4,"status":"ended","customerName":"D"}])");
+        OperatorConsoleView console(f.api);
+        console.show();
+        QAbstractItemModel* history = console.historyList()->model();
+        QTRY_COMPARE(history->rowCount(), 2);
+        QTRY_VERIFY(!console.model()->isLoading());
+        QSignalSpy aboutToReset(history, &QAbstractItemModel::modelAboutToBeReset);
+        QSignalSpy reset(history, &QAbstractItemModel::modelReset);
+        f.server.respond(sessionsPath, { 200, envelope(R"([{"id":4,"status":"ended","customerName":"D"},{"id":3,"status":"ended","customerName":"C"}])") });
+        QTest::mouseClick(child<QToolButton>(&console, u"refreshButton"_s), Qt::LeftButton);
+        QTRY_COMPARE(reset.count(), 1);
+        QCOMPARE(aboutToReset.count(), 1);
+        QCOMPARE(rowTexts(console.historyList()), (QStringList { u"D"_s, u"C"_s }));
+    }
+
     // Only ended sessions: the workspace says so, the history lists them.
     void placeholders()
     {

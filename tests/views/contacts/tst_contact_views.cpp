@@ -602,6 +602,9 @@ private Q_SLOTS:
         QTRY_VERIFY(error->isVisible());
         QVERIFY(search->isEnabled());
         QCOMPARE(error->text(), Localized::text("add.not_found"));
+        // The field's Return searches; the button does not search a second time as the sheet's default.
+        QVERIFY(column.stack.roundTrip());
+        QCOMPARE(column.stack.requestCount(procedure("user.search")), 1);
         QVERIFY(sheet && sheet->isVisible());
 
         QTest::mouseClick(search, Qt::LeftButton);
@@ -814,6 +817,9 @@ private Q_SLOTS:
         ContactDetailView detail(new ContactDetailViewModel(contact(42), { &stack.chat, &stack.contacts, &stack.notifications }));
         detail.show();
         auto* button = child<QPushButton>(&detail, "deleteContactButton");
+        // Send Message stands 12 px over the row of the other actions.
+        auto* send = child<QPushButton>(&detail, "sendMessageButton");
+        QCOMPARE(button->mapTo(&detail, QPoint()).y() - send->mapTo(&detail, QPoint(0, send->height())).y(), 12);
         QTest::mouseClick(button, Qt::LeftButton);
         auto* box = detail.findChild<QMessageBox*>(u"confirmation"_s);
         QVERIFY(box && box->isVisible());

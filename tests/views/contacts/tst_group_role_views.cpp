@@ -18,6 +18,7 @@
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QRegularExpression>
 #include <QCheckBox>
 #include <QDialog>
 #include <QLabel>
@@ -76,6 +77,9 @@ class TestGroupRoleViews : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // A row that leaves the painter unbalanced paints the next one with its pen and font.
+    void init() { QTest::failOnWarning(QRegularExpression(u"^QPainter::"_s)); }
+
     void editorButtons_data()
     {
         QTest::addColumn<bool>("creating");
@@ -175,6 +179,7 @@ private Q_SLOTS:
             standings << at(row, MemberAssignmentModel::StandingRole).toString();
         QCOMPARE(standings, (QStringList { Localized::text("group.owner"), QString(), Localized::text("group.admin") }));
         QCOMPARE(at(1, Qt::DisplayRole).toString(), Localized::text("default.unknown"));
+        list->viewport()->grab();
 
         QVERIFY(!at(1, MemberAssignmentModel::AssignedRole).toBool());
         QSignalSpy changed(rows, &QAbstractItemModel::dataChanged);
