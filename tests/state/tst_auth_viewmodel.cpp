@@ -237,8 +237,8 @@ private Q_SLOTS:
     }
 
     // Only a refusal marked as wanting the second factor asks for a code; from then on
-    // each sign-in sends it, until the mode changes. A server that never marks its
-    // refusals gets the form as it always was.
+    // each sign-in sends it, until the mode changes or a sign-in succeeds. A server that
+    // never marks its refusals gets the form as it always was.
     void asksForTheCodeOnlyWhenTheServerDoes_data()
     {
         QTest::addColumn<QByteArray>("refusal");
@@ -251,7 +251,9 @@ private Q_SLOTS:
         QFETCH(QByteArray, refusal);
         QFETCH(bool, asks);
         ClientStack stack;
-        stack.server.respond(u"/api/auth/login"_s, { 401, refusal });
+        stack.server.respondOnce(u"/api/auth/login"_s, { 401, refusal });
+        stack.server.respondOnce(u"/api/auth/login"_s, { 401, refusal });
+        stack.server.respond(u"/api/auth/login"_s, { 200, R"({"app_session_id":"s","user":)" + userJson + "}" });
         AuthViewModel model(depsOf(stack));
         model.setUsername(u"mei"_s);
         model.setPassword(u"secret"_s);
@@ -267,6 +269,10 @@ private Q_SLOTS:
 
         model.setIsLoginMode(false);
         model.setIsLoginMode(true);
+        QVERIFY(!model.isCodeRequired());
+
+        testsupport::runTask(model.login());
+        QVERIFY(model.isAuthenticated());
         QVERIFY(!model.isCodeRequired());
     }
 

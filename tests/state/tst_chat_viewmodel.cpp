@@ -271,6 +271,8 @@ private Q_SLOTS:
         QTRY_COMPARE(f.model->messages().at(0).status, std::optional(u"failed"_s));
         QCOMPARE(f.model->messages().at(1).status, std::optional(u"sending"_s));
         QCOMPARE(f.model->pendingMessages().size(), 1);
+        // Only the server's refusal says it holds no copy.
+        QCOMPARE(MessageSender::canDiscard(f.model->messages().at(0)), how == 0);
         QString text = LocalizationManager::shared().localizedString(errorKey);
         QCOMPARE(f.model->error(), std::optional(text.replace(u"%@"_s, reason)));
     }

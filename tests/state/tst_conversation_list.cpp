@@ -263,10 +263,12 @@ private Q_SLOTS:
         f.stack.server.respond(procedure("conversations.markAsRead"), ok("null"));
         const QVariantMap info { { NotificationKey::conversationId(), qint64(10) } };
         f.load();
-        if (fromMenu)
+        if (fromMenu) {
             testsupport::runTask(f.model->markAsRead(*f.conversation(10)));
-        else
+            QCOMPARE(f.stack.inputs("conversations.markAsRead"), QList<QJsonObject>({ QJsonObject { { u"conversationId"_s, 10 } } }));
+        } else {
             f.stack.notifications.post(NotificationName::conversationActive(), info);
+        }
         QTRY_COMPARE(f.conversation(10)->unreadCount, std::optional<qint64>(0));
         f.load();
         QCOMPARE(f.conversation(10)->unreadCount, std::optional<qint64>(0));

@@ -5,6 +5,8 @@
 
 #include <QTest>
 
+#include <limits>
+
 using namespace Qt::StringLiterals;
 
 class TestNotifications : public QObject {
@@ -24,6 +26,8 @@ private Q_SLOTS:
         QTest::newRow("int") << QVariant(7) << std::optional<qint64>(7) << noText << noFlag;
         QTest::newRow("qint64") << QVariant::fromValue<qint64>(1LL << 40) << std::optional<qint64>(1LL << 40) << noText
                                 << noFlag;
+        QTest::newRow("largest unsigned that fits") << QVariant::fromValue<quint64>(quint64(std::numeric_limits<qint64>::max()))
+                                                   << std::optional<qint64>(std::numeric_limits<qint64>::max()) << noText << noFlag;
         QTest::newRow("huge unsigned") << QVariant::fromValue<quint64>(~0ULL) << noInt << noText << noFlag;
         QTest::newRow("double") << QVariant(7.0) << noInt << noText << noFlag;
         QTest::newRow("numeric text") << QVariant(u"7"_s) << noInt << std::optional<QString>(u"7"_s) << noFlag;

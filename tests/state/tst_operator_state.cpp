@@ -18,6 +18,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <limits>
@@ -227,14 +228,17 @@ private Q_SLOTS:
         QCOMPARE(f.console.selectedSession(), std::nullopt);
     }
 
-    // A draft typed for one customer is never sent to another.
+    // A draft typed for one customer is never sent to another, and a field bound
+    // to the draft hears that another session's draft shows.
     void draftsBelongToTheirSession()
     {
         Fixture f;
         runTask(f.console.loadData());
         f.console.select(1);
         f.console.setMessageText(u"for A"_s);
+        QSignalSpy draftShown(&f.console, &OperatorConsoleViewModel::messageTextChanged);
         f.console.select(2);
+        QCOMPARE(draftShown.size(), 1);
         QCOMPARE(f.console.messageText(), QString());
         QVERIFY(!f.console.canSend());
         runTask(f.console.sendMessage(2));

@@ -1,6 +1,10 @@
+#include "views/chat/ConversationListModel.h"
 #include "views/chat/ConversationRow.h"
 #include "views/common/Localized.h"
 
+#include <QColor>
+#include <QImage>
+#include <QPainter>
 #include <QTest>
 
 class TestConversationRow : public QObject {
@@ -22,6 +26,53 @@ private Q_SLOTS:
         QFETCH(std::optional<qint64>, count);
         QFETCH(QString, badge);
         QCOMPARE(ConversationRow::badgeText(count), badge);
+    }
+
+    // The unread count is drawn as a capsule at the row's end: red, grey when the
+    // conversation is muted, none when all is read.
+    void badgeDrawnInItsColour_data()
+    {
+        QTest::addColumn<qint64>("unread");
+        QTest::addColumn<bool>("muted");
+        QTest::addColumn<QColor>("badge"); // invalid: none
+        QTest::newRow("all read") << qint64(0) << false << QColor();
+        QTest::newRow("unread") << qint64(3) << false << QColor(0xff, 0x3b, 0x30);
+        QTest::newRow("unread, muted") << qint64(3) << true << QColor(0x8e, 0x8e, 0x93);
+    }
+    void badgeDrawnInItsColour()
+    {
+        QFETCH(qint64, unread);
+        QFETCH(bool, muted);
+        QFETCH(QColor, badge);
+        Conversation conversation;
+        conversation.id = 1;
+        conversation.name = QStringLiteral("Ann");
+        conversation.lastMessage = QStringLiteral("see you");
+        conversation.unreadCount = unread;
+        conversation.isMuted = muted;
+        ConversationListModel model;
+        model.setConversations({ conversation });
+        const ConversationRow row;
+        QStyleOptionViewItem option;
+        option.rect = QRect(0, 0, 360, 72);
+        QImage image(option.rect.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        {
+            QPainter painter(&image);
+            row.paint(&painter, option, model.index(0));
+        }
+        // The trailing half only: the avatar's colour is the name's.
+        auto drawn = [&image](const QColor& colour) {
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = image.width() / 2; x < image.width(); ++x) {
+                    if (image.pixel(x, y) == colour.rgb())
+                        return true;
+                }
+            }
+            return false;
+        };
+        for (const QColor& colour : { QColor(0xff, 0x3b, 0x30), QColor(0x8e, 0x8e, 0x93) })
+            QCOMPARE(drawn(colour), colour == badge);
     }
 
     void timeText_data()

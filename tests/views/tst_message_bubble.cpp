@@ -1,5 +1,6 @@
 #include "network/NetworkConfig.h"
 #include "views/chat/MessageBubble.h"
+#include "views/chat/MessageListModel.h"
 #include "views/common/Appearance.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
@@ -7,6 +8,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QMenu>
+#include <QPainter>
 #include <QTest>
 
 namespace {
@@ -173,6 +175,47 @@ private Q_SLOTS:
         if (revokedAt)
             m.revokedAt = QStringLiteral("2024-05-01T08:09:10Z");
         QCOMPARE(int(MessageBubble::rowKind(m)), kind);
+    }
+
+    // A row draws what its layout places: a system notice its capsule and text, a
+    // picture still loading the spinner's arc over its placeholder.
+    void rowDrawsWhereItsLayoutSays_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::newRow("system notice") << QStringLiteral("system");
+        QTest::newRow("picture loading") << QStringLiteral("image");
+    }
+    void rowDrawsWhereItsLayoutSays()
+    {
+        QFETCH(QString, type);
+        Message m = message(1, type, QStringLiteral("Ann joined"));
+        if (type == u"image")
+            m.fileUrl = QStringLiteral("http://127.0.0.1:1/picture.png");
+        MessageListModel model(1);
+        model.setMessages({ m });
+        const MessageBubble bubble;
+        const MessageBubble::Layout parts = bubble.layout(m, false, 480);
+        QStyleOptionViewItem option;
+        option.rect = QRect(0, 0, 480, parts.height);
+        QImage image(option.rect.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        {
+            QPainter painter(&image);
+            bubble.paint(&painter, option, model.index(0));
+        }
+        QRect region = parts.notice;
+        if (type == u"image") {
+            region = QRect(0, 0, 16, 16);
+            region.moveCenter(parts.content.center());
+        }
+        QVERIFY(!region.isEmpty());
+        // The placeholder's fill is faint; text and the arc are drawn in a mid grey.
+        int darkest = 255;
+        for (int y = region.top(); y <= region.bottom(); ++y) {
+            for (int x = region.left(); x <= region.right(); ++x)
+                darkest = qMin(darkest, qRed(image.pixel(x, y)));
+        }
+        QCOMPARE_LT(darkest, 200);
     }
 
     void revokedTextOfOthersWithoutName()

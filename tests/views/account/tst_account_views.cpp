@@ -348,6 +348,17 @@ private Q_SLOTS:
             QVERIFY(others.isEmpty() || !index.data(DeviceListModel::IsCurrentRole).toBool());
         }
         QCOMPARE(others.size(), otherRows);
+        // Only this device's name wears the green badge (its icon, left of the name, is green too).
+        const QImage shown = deviceList->viewport()->grab().toImage();
+        for (int row : devices()) {
+            const QRect rect = deviceList->visualRect(rows->index(row, 0));
+            bool badge = false;
+            for (int y = rect.top(); y <= rect.bottom(); ++y) {
+                for (int x = rect.left() + 40; x <= rect.right(); ++x)
+                    badge = badge || qGreen(shown.pixel(x, y)) - qRed(shown.pixel(x, y)) > 60;
+            }
+            QCOMPARE(badge, !others.contains(row));
+        }
         if (otherRows == 0)
             return;
 

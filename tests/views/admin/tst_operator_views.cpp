@@ -157,6 +157,18 @@ private Q_SLOTS:
         QCOMPARE(rowTexts(console.workspaceList()), (QStringList { u"[Waiting (1)]"_s, u"<b>Ann</b>"_s, u"[Active (1)]"_s, QString() }));
         const QModelIndex ann = rowOf(console.workspaceList(), 1);
         QCOMPARE(OperatorSessionRow::initial(ann.data().toString()), u"<"_s);
+        // The avatar circle carries that initial, in the text's colour.
+        const QImage listed = console.workspaceList()->viewport()->grab().toImage();
+        const QRect annRow = console.workspaceList()->visualRect(ann);
+        const QColor text = console.workspaceList()->palette().color(QPalette::Text);
+        bool initialDrawn = false;
+        for (int y = annRow.top(); y <= annRow.bottom(); ++y) {
+            for (int x = annRow.left() + 6; x < annRow.left() + 42; ++x) {
+                const QRgb pixel = listed.pixel(x, y);
+                initialDrawn = initialDrawn || qAbs(qRed(pixel) - text.red()) + qAbs(qGreen(pixel) - text.green()) + qAbs(qBlue(pixel) - text.blue()) < 90;
+            }
+        }
+        QVERIFY(initialDrawn);
         QCOMPARE(ann.data(OperatorSessionListModel::CreatedAtRole).toString(), u"yesterday"_s);
         QCOMPARE(ann.data(OperatorSessionListModel::LastMessageRole).toString(), u"hi"_s);
         QCOMPARE(ann.data(OperatorSessionListModel::FilledStarsRole).toInt(), -1);
