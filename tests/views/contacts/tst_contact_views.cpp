@@ -775,6 +775,9 @@ private Q_SLOTS:
         ContactDetailView detail(new ContactDetailViewModel(contact(42), { &stack.chat, &stack.contacts, &stack.notifications }));
         detail.show();
         auto* button = child<QPushButton>(&detail, "deleteContactButton");
+        // Each info row: its title, then its value to the right of it.
+        for (InfoRow* row : detail.findChildren<InfoRow*>())
+            QVERIFY(child<QLabel>(row, "infoTitle")->geometry().right() < child<QLabel>(row, "infoValue")->geometry().left());
         // Send Message stands 12 px over the row of the other actions.
         auto* send = child<QPushButton>(&detail, "sendMessageButton");
         QCOMPARE(button->mapTo(&detail, QPoint()).y() - send->mapTo(&detail, QPoint(0, send->height())).y(), 12);
