@@ -3,6 +3,7 @@
 #include "views/chat/MessageBubble.h"
 #include "views/chat/MessageListView.h"
 #include "views/common/ImageLoader.h"
+#include "views/common/RemoteImageView.h"
 
 #include <QBuffer>
 #include <QHttpServer>
@@ -94,6 +95,19 @@ private Q_SLOTS:
         QVERIFY(m_tcp.listen(QHostAddress::LocalHost));
         m_server.bind(&m_tcp);
         m_base = QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_tcp.serverPort()));
+    }
+
+    // Until its picture arrives a cell shows its symbol, or a faint wash without one.
+    void placeholderUntilThePictureArrives()
+    {
+        const QUrl nowhere(QStringLiteral("http://127.0.0.1:9/never.png"));
+        RemoteImageView plain(nowhere, QSize(40, 40), RemoteImageView::Fit::Fill, 0);
+        RemoteImageView marked(nowhere, QSize(40, 40), RemoteImageView::Fit::Fill, 0);
+        QPixmap symbol(10, 10);
+        symbol.fill(Qt::red);
+        marked.setPlaceholder(symbol);
+        QCOMPARE(marked.grab().toImage().pixelColor(20, 20), QColor(Qt::red));
+        QVERIFY(plain.grab().toImage().pixelColor(20, 20) != plain.palette().color(QPalette::Window));
     }
 
     void refusesOtherSchemes_data()

@@ -854,6 +854,25 @@ private Q_SLOTS:
         QVERIFY(view.table()->isVisible());
         QCOMPARE(cellText(view.table(), 0, 1), u"<i>x</i>"_s);
         QCOMPARE(child<QLabel>(&view, u"totalLabel"_s)->text(), u"1 words"_s);
+
+        // Cancel closes the sheet and adds nothing.
+        child<QPushButton>(&view, u"addWordButton"_s)->click();
+        sheet = openDialog<AddSensitiveWordSheet>(&view);
+        QVERIFY(sheet);
+        QTest::keyClicks(child<QLineEdit>(sheet, u"wordField"_s), u"y"_s);
+        QTest::mouseClick(child<QPushButton>(sheet, u"cancelButton"_s), Qt::LeftButton);
+        QTRY_VERIFY(!openDialog<AddSensitiveWordSheet>(&view));
+        QVERIFY(testsupport::roundTrip(f.api, f.server));
+        QCOMPARE(f.server.requestsTo(u"/api/trpc/admin.addSensitiveWord"_s).size(), 2);
+        QCOMPARE(view.table()->model()->rowCount(), 1);
+
+        // Another language redraws the headers and the cells that show texts.
+        QSignalSpy headers(view.table()->model(), &QAbstractItemModel::headerDataChanged);
+        QSignalSpy cells(view.table()->model(), &QAbstractItemModel::dataChanged);
+        LocalizationManager::shared().setLanguage(AppLanguage::zhHans);
+        const auto restore = qScopeGuard([] { LocalizationManager::shared().setLanguage(AppLanguage::en); });
+        QCOMPARE(headers.count(), 1);
+        QCOMPARE(cells.count(), 1);
     }
 
     // The words screen as the console hosts it: cells from the records, server text

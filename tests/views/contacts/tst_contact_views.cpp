@@ -814,9 +814,17 @@ private Q_SLOTS:
     {
         ClientStack stack;
         stack.server.respond(procedure("contacts.delete"), refused);
-        ContactDetailView detail(new ContactDetailViewModel(contact(42), { &stack.chat, &stack.contacts, &stack.notifications }));
+        Contact bob = contact(42);
+        bob.openId = u"bob42"_s;
+        bob.nickname = u"B"_s;
+        ContactDetailView detail(new ContactDetailViewModel(bob, { &stack.chat, &stack.contacts, &stack.notifications }));
         detail.show();
         auto* button = child<QPushButton>(&detail, "deleteContactButton");
+        // Each info row (the id, the remark): its title, then its value to the right of it.
+        const QList<InfoRow*> rows = detail.findChildren<InfoRow*>();
+        QCOMPARE(rows.size(), 2);
+        for (InfoRow* row : rows)
+            QVERIFY(child<QLabel>(row, "infoTitle")->geometry().right() < child<QLabel>(row, "infoValue")->geometry().left());
         // Send Message stands 12 px over the row of the other actions.
         auto* send = child<QPushButton>(&detail, "sendMessageButton");
         QCOMPARE(button->mapTo(&detail, QPoint()).y() - send->mapTo(&detail, QPoint(0, send->height())).y(), 12);

@@ -209,9 +209,11 @@ private Q_SLOTS:
         if (pictures)
             QCOMPARE(row->findChild<RemoteImageView*>()->url(), QUrl(f.stack.server.baseUrl() + u"/uploads/a.png"_s));
         QCOMPARE(row->findChild<QLabel*>(u"commentReplyWord"_s) != nullptr, replyWord);
-        // What people wrote shows as typed, never as markup.
-        for (QLabel* text : row->findChildren<QLabel*>(QRegularExpression(u"^(momentContent|commentContent)$"_s)))
+        // What people wrote shows as typed, never as markup, and wraps in the row's width.
+        for (QLabel* text : row->findChildren<QLabel*>(QRegularExpression(u"^(momentContent|commentContent)$"_s))) {
             QCOMPARE(text->textFormat(), Qt::PlainText);
+            QVERIFY(text->wordWrap());
+        }
     }
 
     // Picture cells are the grid's 100 by 100 whatever the address looks like.
