@@ -170,6 +170,7 @@ private Q_SLOTS:
         QFETCH(qint64, expected);
         Fixture f;
         f.load();
+        QTRY_VERIFY(!f.model->isResolvingPeers());
         if (open)
             f.stack.notifications.post(NotificationName::conversationActive(),
                                        { { NotificationKey::conversationId(), qint64(10) } });
