@@ -25,6 +25,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <limits>
@@ -374,6 +375,11 @@ private Q_SLOTS:
         QCOMPARE(f.server.requestsTo(refreshPath).size(), 1);
         QVERIFY(!f.api.isRefreshing());
         QVERIFY(!dashboard.isLoading());
+        // Dismissed, the failure is gone, and an alert bound to it hears so.
+        QSignalSpy errorShown(&dashboard, &AdminDashboardViewModel::errorMessageChanged);
+        dashboard.clearError();
+        QCOMPARE(dashboard.errorMessage(), std::nullopt);
+        QCOMPARE(errorShown.size(), 1);
     }
 
     void stats_data()

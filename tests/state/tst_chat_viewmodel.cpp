@@ -250,7 +250,10 @@ private Q_SLOTS:
         QFETCH(int, how);
         QFETCH(QString, errorKey);
         Fixture f;
+        QSignalSpy sendingShown(f.model.get(), &ChatViewModel::isSendingChanged);
         f.model->sendMessage(u"hello"_s);
+        QCOMPARE(sendingShown.size(), 2);
+        QVERIFY(!f.model->isSending());
         f.model->sendMessage(u"again"_s);
         const QString first = *f.model->messages().at(0).clientMessageId;
         QTRY_COMPARE(f.sentMessages().size(), 2);

@@ -214,8 +214,9 @@ private Q_SLOTS:
         QFETCH(bool, open);
         QFETCH(qint64, secondId);
         QFETCH(qint64, expected);
-        Fixture f;
+        Fixture f(R"([{"id":20,"type":"group","name":"Team"},{"id":10,"type":"private","name":"Ann"}])");
         f.load();
+        QCOMPARE(ids(f.model->filteredConversations()), (QList<qint64> { 20, 10 }));
         if (open)
             f.stack.notifications.post(NotificationName::conversationActive(),
                                        { { NotificationKey::conversationId(), qint64(10) } });

@@ -147,7 +147,9 @@ private Q_SLOTS:
         GroupRoleDetailViewModel model(3, 30, std::nullopt, GroupRolesMenuViewModel::presetColors(), &stack.groups);
         model.setName(u"Helpers"_s);
         QSignalSpy saved(&model, &GroupRoleDetailViewModel::saved);
+        QSignalSpy savingShown(&model, &GroupRoleDetailViewModel::isSavingChanged);
         testsupport::runTask(model.save());
+        QCOMPARE(savingShown.count(), 2);
         QCOMPARE(saved.count(), 0);
         QCOMPARE(model.errorText(), u"refused"_s);
         QCOMPARE(model.name(), u"Helpers"_s);

@@ -144,6 +144,8 @@ private Q_SLOTS:
         QFETCH(bool, loads);
         const QUrl url = m_base.resolved(QUrl(path));
         QCOMPARE(loadAndWait(url), loads);
+        // Settled either way: a placeholder never spins on.
+        QCOMPARE(int(ImageLoader::shared().state(url)), int(loads ? ImageLoader::State::Loaded : ImageLoader::State::Failed));
         QCOMPARE(ImageLoader::shared().image(url).isNull(), !loads);
         if (loads)
             QCOMPARE(ImageLoader::shared().image(url).size(), QSize(8, 4));

@@ -24,6 +24,7 @@
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/RowActionDelegate.h"
+#include "views/common/Spinner.h"
 
 #include <QJsonObject>
 #include <QLabel>
@@ -881,6 +882,14 @@ private Q_SLOTS:
         console.show();
         QTRY_COMPARE(f.server.requestsTo(sessionsPath).size(), 1);
         QVERIFY(console.model()->isLoading());
+        // The workspace spins while it loads, and stops once it knows.
+        const auto spinning = [&console] {
+            int shown = 0;
+            for (const Spinner* spinner : console.findChildren<Spinner*>())
+                shown += spinner->isVisible() ? 1 : 0;
+            return shown;
+        };
+        QCOMPARE(spinning(), 1);
         QVERIFY(!child<QLabel>(&console, u"noSessions"_s)->isVisible());
         QVERIFY(!child<QLabel>(&console, u"noSessionsSymbol"_s)->isVisible());
         // The history says it is empty only once it knows.
@@ -889,6 +898,7 @@ private Q_SLOTS:
         console.setSelectedTab(OperatorConsoleTab::workspace);
         f.server.release(sessionsPath);
         QTRY_VERIFY(!console.model()->isLoading());
+        QCOMPARE(spinning(), 0);
         QVERIFY(child<QLabel>(&console, u"noSessions"_s)->isVisible());
         QCOMPARE(child<QLabel>(&console, u"noSessions"_s)->text(), Localized::text("operator.no_sessions"));
         QVERIFY(child<QLabel>(&console, u"noSessionsSymbol"_s)->isVisible());
