@@ -357,12 +357,14 @@ private Q_SLOTS:
             m_main->chatView()->viewModel()->setReplyToMessage(std::nullopt);
     }
 
-    // The message input and the icon buttons show a clear ring with the keyboard,
-    // not only a caret or a faint square.
+    // The message input, the conversations' search (where a staff sign-in leaves the
+    // keyboard) and the icon buttons show a clear ring with the keyboard, not only a
+    // caret or a faint square.
     void focusRingsAreClear_data()
     {
         QTest::addColumn<QString>("control");
-        for (const char* name : { "attachButton", "messageField", "sendButton", "searchButton", "newChatButton", "clearSearchButton" })
+        for (const char* name : { "attachButton", "messageField", "sendButton", "searchButton", "newChatButton", "conversationSearchField",
+                 "clearSearchButton" })
             QTest::newRow(name) << QString::fromLatin1(name);
     }
     void focusRingsAreClear()

@@ -58,7 +58,7 @@ ConversationListView::ConversationListView(ConversationListViewModel* viewModel,
     Icons::apply(glass, QStringLiteral("magnifyingglass"), 16, Appearance::secondaryText());
     m_search->setObjectName(QStringLiteral("conversationSearchField"));
     m_search->setFrame(false);
-    m_search->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; }"));
+    m_search->setStyleSheet(Appearance::searchFieldStyle());
     m_search->setText(m_viewModel->searchText());
     m_clear->setObjectName(QStringLiteral("clearSearchButton"));
     m_clear->setAutoRaise(true);

@@ -8,6 +8,7 @@
 #include <QColor>
 #include <QFont>
 #include <QPalette>
+#include <QString>
 #include <QWidget>
 
 namespace Appearance {
@@ -55,5 +56,12 @@ QColor secondaryText() { return QColor(0x86, 0x86, 0x8b); }
 QColor controlBackground() { return QColor(0xec, 0xec, 0xef); }
 QColor barBackground() { return QColor(0xf6, 0xf6, 0xf8); }
 QColor focusRing() { return QColor(0x00, 0x7a, 0xff, 0xa0); }
+
+QString searchFieldStyle()
+{
+    return QStringLiteral("QLineEdit { background: transparent; border: 2px solid transparent; border-radius: 6px; }"
+                          "QLineEdit:focus { border-color: %1; }")
+        .arg(focusRing().name(QColor::HexArgb));
+}
 
 } // namespace Appearance

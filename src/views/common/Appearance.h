@@ -2,6 +2,7 @@
 
 class QColor;
 class QFont;
+class QString;
 class QWidget;
 
 // The one place that sets the application font, the icon theme, the focus that
@@ -23,5 +24,9 @@ QColor secondaryText();
 QColor controlBackground();
 QColor barBackground();
 QColor focusRing();    // around the control that has the keyboard, where a style sheet hides the style's own
+
+// A frameless search field on a bar or box of its own: without a frame it would show
+// the keyboard by its caret alone, so it draws the ring in its border.
+QString searchFieldStyle();
 
 } // namespace Appearance

@@ -69,7 +69,7 @@ SearchView::SearchView(std::unique_ptr<SearchViewModel> viewModel, QWidget* pare
     Icons::apply(glass, QStringLiteral("magnifyingglass"), 16, Appearance::secondaryText());
     m_field->setObjectName(QStringLiteral("searchField"));
     m_field->setFrame(false);
-    m_field->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; }"));
+    m_field->setStyleSheet(Appearance::searchFieldStyle());
     m_clearButton->setObjectName(QStringLiteral("searchClearButton"));
     m_clearButton->setAutoRaise(true);
     m_clearButton->setCursor(Qt::PointingHandCursor);

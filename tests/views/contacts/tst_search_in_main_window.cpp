@@ -4,6 +4,7 @@
 // screens.
 
 #include "ClientAgainstServer.h"
+#include "KeyboardWalk.h"
 #include "ServerProcess.h"
 
 #include "app/ContentView.h"
@@ -60,6 +61,9 @@ class TestSearchInMainWindow : public QObject {
         auto* field = search->findChild<QLineEdit*>(u"searchField"_s);
         QVERIFY(field->text().isEmpty());
         QVERIFY(search->findChild<QLabel*>(u"searchHint"_s)->isVisible());
+        // The frameless field shows the keyboard by a ring, not by its caret alone.
+        const int ring = keyboardwalk::ringPixels(field);
+        QVERIFY2(ring >= field->width() + field->height(), qPrintable(QString::number(ring)));
         QTest::keyClicks(field, keyword);
         QTest::keyClick(field, Qt::Key_Return);
         QVERIFY2(m_main->showSearch(), "Return searches; it does not close the sheet");
