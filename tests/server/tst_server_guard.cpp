@@ -261,6 +261,12 @@ private Q_SLOTS:
     }
     void refusedBytesAreNotHeld()
     {
+#ifdef __SANITIZE_ADDRESS__
+        // Every piece read and dropped stays resident in the sanitizer's quarantine: on a
+        // busy machine the server reads more of the flood before it closes, and that
+        // shows here as growth although nothing is held.
+        QSKIP("The address sanitizer keeps freed memory in quarantine, so resident sizes say nothing here");
+#endif
         QFETCH(QByteArray, head);
         const qint64 before = residentKiB(m_server.processId());
         QVERIFY(before > 0);
