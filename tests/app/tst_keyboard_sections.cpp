@@ -494,6 +494,8 @@ private Q_SLOTS:
             const Moment& moment = moments->moments().at(row);
             QAccessibleInterface* item = list->child(row);
             QCOMPARE(item->role(), QAccessible::ListItem);
+            // Where it stands, for the reader's highlight, shown or not.
+            QVERIFY2(!item->rect().isEmpty(), qPrintable(QString::number(row)));
             const QString heard = item->text(QAccessible::Name);
             QVERIFY2(heard.startsWith(moment.userName.value_or(u"?"_s) + u", "_s) && heard.contains(moment.content.value_or(QString()))
                          && heard.contains(QString::number(moment.likeCount.value_or(0)))
@@ -525,6 +527,7 @@ private Q_SLOTS:
         QCOMPARE(reached->object(), focused());
         QVERIFY(reached->state().focused);
         QCOMPARE(list->indexOfChild(list->focusChild()), rowOfFocusedMoment(feed));
+        QCOMPARE(list->indexOfChild(QAccessible::queryAccessibleInterface(m_main)), -1);
         qobject_cast<QLineEdit*>(focused())->clear();
     }
 

@@ -37,11 +37,11 @@ QList<qint64> lookedUp(const ClientStack& stack)
     return ids;
 }
 
-Message message(qint64 conversationId, qint64 senderId, qint64 id = 500)
+Message message(qint64 conversationId, qint64 senderId, qint64 id = 500, const QString& createdAt = u"2025-03-03T08:00:00Z"_s)
 {
     return json::decode<Message>(QJsonObject { { u"id"_s, id }, { u"conversationId"_s, conversationId },
                                                { u"senderId"_s, senderId }, { u"type"_s, u"text"_s },
-                                               { u"content"_s, u"hi"_s }, { u"createdAt"_s, u"2025-03-03T08:00:00Z"_s } });
+                                               { u"content"_s, u"hi"_s }, { u"createdAt"_s, createdAt } });
 }
 
 // A message of Ann (user 2) in conversation 10 as the server writes it: text "m<id>".
@@ -435,6 +435,40 @@ private Q_SLOTS:
         QCOMPARE(spy.count(), 1);
         QCOMPARE(ids(f.model->filteredConversations()), QList<qint64> { 1 });
 
+    }
+
+    // Under a search, a message into a conversation shown moves that one row, and one
+    // into a conversation the search hides leaves the shown list alone.
+    void messageUnderASearchMovesOneRow_data()
+    {
+        QTest::addColumn<qint64>("into");
+        QTest::addColumn<QList<qint64>>("shown");
+        QTest::addColumn<int>("moves");
+        QTest::newRow("shown") << qint64(2) << QList<qint64> { 2, 1 } << 1;
+        QTest::newRow("hidden") << qint64(3) << QList<qint64> { 1, 2 } << 0;
+    }
+    void messageUnderASearchMovesOneRow()
+    {
+        QFETCH(qint64, into);
+        QFETCH(QList<qint64>, shown);
+        QFETCH(int, moves);
+        Fixture f(R"([{"id":1,"type":"group","name":"Alpha","lastMessageTime":"2025-03-01T09:00:00Z"},
+                      {"id":2,"type":"group","name":"Alps","lastMessageTime":"2025-03-01T08:00:00Z"},
+                      {"id":3,"type":"group","name":"Zed","lastMessageTime":"2025-03-01T07:00:00Z"}])");
+        f.load();
+        f.model->setSearchText(u"alp"_s);
+        f.stack.timers->advance(300);
+        // The first change orders the list as loaded, all at once: the one after is the case.
+        Q_EMIT f.stack.ws.newMessageSubject(message(3, 2, 499, u"2025-03-02T08:00:00Z"_s));
+        QTRY_COMPARE(f.conversation(3)->lastMessage, std::optional<QString>(u"hi"_s));
+        QCOMPARE(ids(f.model->filteredConversations()), (QList<qint64> { 1, 2 }));
+        QSignalSpy whole(f.model.get(), &ConversationListViewModel::filteredConversationsChanged);
+        QSignalSpy moved(f.model.get(), &ConversationListViewModel::filteredConversationMoved);
+        Q_EMIT f.stack.ws.newMessageSubject(message(into, 2));
+        QTRY_COMPARE(f.conversation(into)->lastMessage, std::optional<QString>(u"hi"_s));
+        QCOMPARE(ids(f.model->filteredConversations()), shown);
+        QCOMPARE(moved.count(), moves);
+        QCOMPARE(whole.count(), 0);
     }
 
     void onlyTheNewestOverlappingLoadApplies()
