@@ -1,9 +1,9 @@
 #include "views/common/ContextMenu.h"
 
 #include <QAction>
+#include <QStyleOptionMenuItem>
 
 #include <algorithm>
-#include <QStyleOptionMenuItem>
 
 namespace {
 constexpr const char* DestructiveProperty = "destructive";
