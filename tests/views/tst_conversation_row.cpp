@@ -1,6 +1,9 @@
 #include "views/chat/ConversationListModel.h"
 #include "views/chat/ConversationRow.h"
+#include "views/common/Appearance.h"
 #include "views/common/Localized.h"
+
+#include "PaintLog.h"
 
 #include <QColor>
 #include <QImage>
@@ -73,6 +76,55 @@ private Q_SLOTS:
         };
         for (const QColor& colour : { QColor(0xff, 0x3b, 0x30), QColor(0x8e, 0x8e, 0x93) })
             QCOMPARE(drawn(colour), colour == badge);
+    }
+
+    // The badge's count is white semibold caption-2 on a capsule padded 6 at the sides and
+    // 2 above and below, at the trailing edge of the preview line.
+    void badgeGeometry_data()
+    {
+        QTest::addColumn<qint64>("unread");
+        QTest::newRow("one digit") << qint64(7);
+        QTest::newRow("two digits") << qint64(42);
+        QTest::newRow("capped") << qint64(250);
+    }
+    void badgeGeometry()
+    {
+        QFETCH(qint64, unread);
+        Conversation conversation;
+        conversation.id = 1;
+        conversation.name = QStringLiteral("Ann");
+        conversation.lastMessage = QStringLiteral("see you");
+        conversation.unreadCount = unread;
+        ConversationListModel model;
+        model.setConversations({ conversation });
+        const ConversationRow row;
+        QStyleOptionViewItem option;
+        option.rect = QRect(0, 0, 360, 72);
+        const Painting painted = PaintLog::record(option.rect.size(), [&](QPainter* painter) { row.paint(painter, option, model.index(0)); });
+
+        const QString badge = ConversationRow::badgeText(unread);
+        const std::optional<PaintedItem> count = painted.text(badge);
+        QVERIFY2(count, qPrintable(painted.allText()));
+        QCOMPARE(count->pen, QColor(Qt::white));
+        QCOMPARE(count->font.weight(), QFont::DemiBold);
+        QCOMPARE(count->font.pointSizeF(), Appearance::font(Appearance::TextStyle::Caption2).pointSizeF());
+        const std::optional<PaintedItem> preview = painted.text(QStringLiteral("see you"));
+        QVERIFY(preview);
+
+        QRectF capsule;
+        for (const PaintedItem& shape : painted.shapes()) {
+            if (shape.brush == QColor(0xff, 0x3b, 0x30))
+                capsule = shape.rect;
+        }
+        QVERIFY(capsule.isValid());
+        QVERIFY2(capsule.contains(count->rect), qPrintable(QStringLiteral("%1 outside %2").arg(QDebug::toString(count->rect), QDebug::toString(capsule))));
+        const qreal padding = (capsule.width() - QFontMetricsF(count->font).horizontalAdvance(badge)) / 2;
+        QVERIFY2(padding >= 5.5 && (padding <= 6.5 || capsule.width() <= capsule.height() + 0.5), qPrintable(QString::number(padding)));
+        QVERIFY2(qAbs(count->rect.center().x() - capsule.center().x()) <= 1, "the count is centred");
+        QVERIFY2(capsule.height() - count->rect.height() >= 3.5, "2 above and below");
+        QVERIFY2(capsule.left() > preview->rect.right(), "the badge follows the preview");
+        QVERIFY2(qAbs(capsule.center().y() - preview->rect.center().y()) <= 2, "on the preview's line");
+        QVERIFY2(qAbs(capsule.right() - 360) <= 16, qPrintable(QDebug::toString(capsule)));
     }
 
     void timeText_data()

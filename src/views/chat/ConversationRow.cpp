@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QPainter>
+#include <QtMath>
 
 using Appearance::TextStyle;
 
@@ -166,9 +167,10 @@ void ConversationRow::paint(QPainter* painter, const QStyleOptionViewItem& optio
     const QString badge = badgeText(conversation.unreadCount);
     QFont badgeFont = caption2;
     badgeFont.setWeight(QFont::DemiBold);
-    const int badgeWidth = badge.isEmpty() ? 0 : qMax(previewHeight + 2, QFontMetrics(badgeFont).horizontalAdvance(badge) + 12);
+    const int badgeHeight = qCeil(QFontMetricsF(badgeFont).height()) + 4;
+    const int badgeWidth = badge.isEmpty() ? 0 : qMax(badgeHeight, QFontMetrics(badgeFont).horizontalAdvance(badge) + 12);
     if (!badge.isEmpty()) {
-        const QRect capsule(content.right() - badgeWidth, lineTop, badgeWidth, previewHeight + 2);
+        const QRect capsule(content.right() - badgeWidth, lineTop + (previewHeight - badgeHeight) / 2, badgeWidth, badgeHeight);
         painter->setPen(Qt::NoPen);
         painter->setBrush(muted ? QColor(0x8e, 0x8e, 0x93) : QColor(0xff, 0x3b, 0x30));
         painter->drawRoundedRect(capsule, capsule.height() / 2.0, capsule.height() / 2.0);
