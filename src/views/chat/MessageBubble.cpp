@@ -354,7 +354,8 @@ MessageBubble::Layout MessageBubble::layout(const Message& message, bool isMine,
         result.senderName = place(w, lineHeight(TextStyle::Caption));
         y += result.senderName.height() + ColumnSpacing;
     }
-    const QSize content = contentSize(message, columnMax).boundedTo(QSize(columnMax, 100000));
+    QSize content = contentSize(message, columnMax);
+    content.setWidth(qMin(content.width(), columnMax));
     result.content = place(content.width(), content.height());
     if (isMine && message.status == QStringLiteral("failed")) {
         // In the free space before the bubble (the row keeps at least 60 points there).
