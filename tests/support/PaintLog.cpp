@@ -40,7 +40,27 @@ public:
         }
     }
 
-    void drawPath(const QPainterPath& path) override { addShape(m_transform.map(path).boundingRect()); }
+    void drawPath(const QPainterPath& path) override
+    {
+        const QPainterPath mapped = m_transform.map(path);
+        const QRectF bounds = mapped.boundingRect();
+        addShape(bounds);
+        // Where the straight parts of the top and the left edge begin (curves by their end
+        // points, not their control points): the corner itself for a plain rectangle.
+        QPointF start = bounds.bottomRight();
+        for (int i = 0; i < mapped.elementCount(); ++i) {
+            QPainterPath::Element point = mapped.elementAt(i);
+            if (point.type == QPainterPath::CurveToElement && i + 2 < mapped.elementCount()) {
+                point = mapped.elementAt(i + 2);
+                i += 2;
+            }
+            if (qAbs(point.y - bounds.top()) < 0.01)
+                start.setX(qMin(start.x(), point.x));
+            if (qAbs(point.x - bounds.left()) < 0.01)
+                start.setY(qMin(start.y(), point.y));
+        }
+        m_log->m_painting.items.last().corner = QSizeF(start.x() - bounds.left(), start.y() - bounds.top());
+    }
     void drawRects(const QRectF* rects, int count) override
     {
         for (int i = 0; i < count; ++i)
@@ -51,7 +71,11 @@ public:
         for (int i = 0; i < count; ++i)
             addShape(m_transform.mapRect(QRectF(rects[i])));
     }
-    void drawEllipse(const QRectF& rect) override { addShape(m_transform.mapRect(rect)); }
+    void drawEllipse(const QRectF& rect) override
+    {
+        addShape(m_transform.mapRect(rect));
+        m_log->m_painting.items.last().corner = m_log->m_painting.items.last().rect.size() / 2;
+    }
     void drawPolygon(const QPointF* points, int count, PolygonDrawMode) override
     {
         addShape(m_transform.map(QPolygonF(QList<QPointF>(points, points + count))).boundingRect());

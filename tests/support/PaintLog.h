@@ -27,6 +27,7 @@ struct PaintedItem {
     QFont font;       // Text only
     QColor pen;       // text colour, or a shape's outline (invalid: none)
     QColor brush;     // a shape's fill (invalid: none)
+    QSizeF corner;    // a shape's corner radii, across and down (a circle: half its size)
     qreal opacity = 1.0;
     QRectF clip;      // the clip in force (empty: none)
 };

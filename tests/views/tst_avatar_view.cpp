@@ -2,6 +2,9 @@
 #include "views/common/Appearance.h"
 #include "views/common/ImageLoader.h"
 
+#include "PaintLog.h"
+
+#include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -48,6 +51,34 @@ private Q_SLOTS:
         QFETCH(QString, name);
         QFETCH(QString, letter);
         QCOMPARE(AvatarView::initials(name), letter);
+    }
+
+    // The initials disc: a circle of the given size in the name's colour, the capital
+    // letter on it in white, medium weight, at 40 % of the size, in its middle.
+    void initialsDisc_data()
+    {
+        QTest::addColumn<qreal>("size");
+        QTest::newRow("bubble") << 32.0;
+        QTest::newRow("list") << 40.0;
+        QTest::newRow("profile") << 80.0;
+    }
+    void initialsDisc()
+    {
+        QFETCH(qreal, size);
+        const QRectF target(3, 5, size, size);
+        const Painting p = PaintLog::record(QSize(100, 100), [&](QPainter* painter) {
+            AvatarView::paint(painter, target, QStringLiteral("amy"), std::nullopt);
+        });
+        QCOMPARE(p.shapes().size(), 1);
+        QCOMPARE(p.shapes().first().rect, target);
+        QCOMPARE(p.shapes().first().brush, AvatarView::color(QStringLiteral("amy")));
+        const auto letter = p.text(QStringLiteral("A"));
+        QVERIFY2(letter, qPrintable(p.allText()));
+        QCOMPARE(letter->pen, QColor(Qt::white));
+        QCOMPARE(letter->font.weight(), QFont::Medium);
+        QCOMPARE(letter->font.pixelSize(), qRound(size * 0.4));
+        QVERIFY2(qAbs(letter->rect.center().x() - target.center().x()) <= 1 && qAbs(letter->rect.center().y() - target.center().y()) <= 1.5,
+            qPrintable(QDebug::toString(letter->rect)));
     }
 
     void colourIsStableWithinARun()

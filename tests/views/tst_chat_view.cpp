@@ -601,6 +601,9 @@ private Q_SLOTS:
         view->show();
         auto* bar = view->findChild<QWidget*>(QStringLiteral("replyBar"));
         QVERIFY(bar->isHidden());
+        // The error line is there only while there is an error.
+        auto* error = view->findChild<QLabel*>(QStringLiteral("chatError"));
+        QVERIFY(error->isHidden());
         Message target;
         target.id = 5;
         target.senderName = QStringLiteral("Bo");
@@ -614,9 +617,11 @@ private Q_SLOTS:
         QVERIFY(!view->viewModel()->replyToMessage());
 
         // The first page cannot load (nothing listens on the port): the error shows under the list.
-        auto* error = view->findChild<QLabel*>(QStringLiteral("chatError"));
         QTRY_VERIFY_WITH_TIMEOUT(error->isVisible(), 10000);
         QVERIFY(!error->text().isEmpty());
+        // In caption, red.
+        QCOMPARE(error->font().pixelSize(), Appearance::font(Appearance::TextStyle::Caption).pixelSize());
+        QCOMPARE(error->palette().color(error->foregroundRole()), QColor(0xff, 0x3b, 0x30));
     }
 };
 

@@ -31,6 +31,29 @@ private Q_SLOTS:
     // rows that move are moved, new rows inserted, and only rows whose contents
     // changed redrawn; never a reset or a whole-layout change. The row the user is
     // on stays current, on its conversation.
+    // An index that names no row (none, or one whose row has since gone with a shorter
+    // list a view still holds) reads as nothing rather than as some other conversation.
+    void indexWithoutARowReadsNothing()
+    {
+        QList<Conversation> three;
+        for (qint64 id : { 1, 2, 3 }) {
+            Conversation conversation;
+            conversation.id = id;
+            conversation.name = QStringLiteral("C%1").arg(id);
+            three << conversation;
+        }
+        ConversationListModel model;
+        model.setConversations(three);
+        const QModelIndex last = model.index(2);
+        QCOMPARE(last.data().toString(), QStringLiteral("C3"));
+        model.setConversations({ three.first() });
+        QCOMPARE(model.rowCount(), 1);
+        for (const QModelIndex& index : { QModelIndex(), last }) {
+            QVERIFY(!model.data(index, Qt::DisplayRole).isValid());
+            QVERIFY(!model.data(index, ConversationListModel::ConversationIdRole).isValid());
+        }
+    }
+
     void rowsChangeWithoutAReset_data()
     {
         QTest::addColumn<QList<qint64>>("after");

@@ -7,12 +7,34 @@
 
 #include <QColor>
 #include <QImage>
+#include <QApplication>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QTest>
+
+namespace {
+
+bool near(qreal a, qreal b, qreal tolerance = 1.0) { return qAbs(a - b) <= tolerance; }
+
+QString describe(const QRectF& rect) { return QDebug::toString(rect); }
+
+} // namespace
 
 class TestConversationRow : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // A row that leaves the painter with a state saved and not restored spoils every row the
+    // list paints after it.
+    void initTestCase()
+    {
+        Appearance::install();
+    }
+
+    void init()
+    {
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("saved states|Unbalanced save")));
+    }
+
     void badgeText_data()
     {
         QTest::addColumn<std::optional<qint64>>("count");
@@ -112,19 +134,145 @@ private Q_SLOTS:
         QVERIFY(preview);
 
         QRectF capsule;
+        QSizeF corner;
         for (const PaintedItem& shape : painted.shapes()) {
-            if (shape.brush == QColor(0xff, 0x3b, 0x30))
+            if (shape.brush == QColor(0xff, 0x3b, 0x30)) {
                 capsule = shape.rect;
+                corner = shape.corner;
+            }
         }
         QVERIFY(capsule.isValid());
+        QVERIFY2(qAbs(corner.width() - capsule.height() / 2) < 0.01 && qAbs(corner.height() - capsule.height() / 2) < 0.01, "fully rounded ends");
         QVERIFY2(capsule.contains(count->rect), qPrintable(QStringLiteral("%1 outside %2").arg(QDebug::toString(count->rect), QDebug::toString(capsule))));
         const qreal padding = (capsule.width() - QFontMetricsF(count->font).horizontalAdvance(badge)) / 2;
         QVERIFY2(padding >= 5.5 && (padding <= 6.5 || capsule.width() <= capsule.height() + 0.5), qPrintable(QString::number(padding)));
         QVERIFY2(qAbs(count->rect.center().x() - capsule.center().x()) <= 1, "the count is centred");
-        QVERIFY2(capsule.height() - count->rect.height() >= 3.5, "2 above and below");
+        const qreal aboveAndBelow = capsule.height() - QFontMetricsF(count->font).height();
+        QVERIFY2(aboveAndBelow >= 4 - 0.01 && aboveAndBelow < 5, qPrintable(QStringLiteral("2 above and below: %1").arg(aboveAndBelow)));
         QVERIFY2(capsule.left() > preview->rect.right(), "the badge follows the preview");
         QVERIFY2(qAbs(capsule.center().y() - preview->rect.center().y()) <= 2, "on the preview's line");
         QVERIFY2(qAbs(capsule.right() - 360) <= 16, qPrintable(QDebug::toString(capsule)));
+    }
+
+    // The row as stated: the 40-point avatar, 10 before the texts; the name in 13 medium on
+    // the first line with the time in caption 2, secondary, at the trailing edge; the
+    // preview 3 below in caption, secondary, after the crossed-out bell when muted; the
+    // online dot of 10 on the avatar's bottom-trailing corner; the pinned row's faint tint.
+    void rowGeometry_data()
+    {
+        QTest::addColumn<bool>("muted");
+        QTest::addColumn<bool>("pinned");
+        QTest::addColumn<bool>("online");
+        QTest::addColumn<int>("state");
+        QTest::newRow("plain") << false << false << false << int(QStyle::State_None);
+        QTest::newRow("muted") << true << false << false << int(QStyle::State_None);
+        QTest::newRow("pinned, online") << false << true << true << int(QStyle::State_None);
+        QTest::newRow("selected") << false << false << false << int(QStyle::State_Selected);
+        QTest::newRow("focused, pinned, muted") << true << true << false << int(QStyle::State_HasFocus);
+    }
+    void rowGeometry()
+    {
+        QFETCH(bool, muted);
+        QFETCH(bool, pinned);
+        QFETCH(bool, online);
+        QFETCH(int, state);
+        Conversation conversation;
+        conversation.id = 1;
+        conversation.type = QStringLiteral("private");
+        conversation.name = QStringLiteral("Ann");
+        conversation.lastMessage = QStringLiteral("see you");
+        conversation.lastMessageTime = QDateTime(QDate(2024, 3, 7), QTime(9, 0), Qt::UTC).toString(Qt::ISODate);
+        conversation.unreadCount = 2;
+        conversation.isMuted = muted;
+        conversation.isPinned = pinned;
+        conversation.online = online;
+        ConversationListModel model;
+        model.setConversations({ conversation });
+        const ConversationRow row;
+        QStyleOptionViewItem option;
+        option.rect = QRect(0, 0, 360, 0);
+        option.rect.setHeight(row.sizeHint(option, model.index(0)).height());
+        option.state = QStyle::State(state);
+        const Painting p = PaintLog::record(option.rect.size(), [&](QPainter* painter) { row.paint(painter, option, model.index(0)); });
+
+        std::optional<PaintedItem> avatar;
+        std::optional<PaintedItem> dot;
+        std::optional<PaintedItem> tint;
+        std::optional<PaintedItem> ring;
+        for (const PaintedItem& shape : p.shapes()) {
+            if (shape.rect.size() == QSizeF(40, 40))
+                avatar = shape;
+            // Not the avatar, which may be of the same green.
+            if (shape.brush == QColor(0x34, 0xc7, 0x59) && shape.rect.width() < 40)
+                dot = shape;
+            if (shape.brush.rgb() == Appearance::accent().rgb() && shape.brush.alpha() < 255)
+                tint = shape;
+            if (shape.pen == Appearance::focusRing())
+                ring = shape;
+        }
+        QVERIFY(avatar);
+        QVERIFY2(avatar->rect.top() >= 4 && option.rect.height() - avatar->rect.bottom() >= 4, qPrintable(describe(avatar->rect)));
+        QVERIFY2(near(avatar->rect.center().y(), option.rect.height() / 2.0, 1.5), qPrintable(describe(avatar->rect)));
+        const auto name = p.text(QStringLiteral("Ann"));
+        QVERIFY2(name, qPrintable(p.allText()));
+        QCOMPARE(name->font.pixelSize(), 13);
+        QCOMPARE(name->font.weight(), QFont::Medium);
+        QCOMPARE(name->pen, QApplication::palette().color(QPalette::Text));
+        QVERIFY2(near(name->rect.left() - avatar->rect.right(), 10, 0.5), qPrintable(describe(name->rect)));
+
+        const auto time = p.text(ConversationRow::timeText(*conversation.lastMessageTime));
+        QVERIFY2(time, qPrintable(p.allText()));
+        QCOMPARE(time->font.pixelSize(), Appearance::font(Appearance::TextStyle::Caption2).pixelSize());
+        QCOMPARE(time->pen, Appearance::secondaryText());
+        QVERIFY2(near(time->rect.center().y(), name->rect.center().y(), 2), qPrintable(describe(time->rect)));
+
+        const auto preview = p.text(QStringLiteral("see you"));
+        QVERIFY(preview);
+        QCOMPARE(preview->font.pixelSize(), Appearance::font(Appearance::TextStyle::Caption).pixelSize());
+        QCOMPARE(preview->pen, Appearance::secondaryText());
+        QVERIFY2(near(preview->rect.top() - name->rect.bottom(), 3, 1), qPrintable(describe(preview->rect) + describe(name->rect)));
+        // The two lines, as one block, are centred on the avatar.
+        QVERIFY2(near((name->rect.top() + preview->rect.bottom()) / 2, avatar->rect.center().y(), 2), qPrintable(describe(preview->rect)));
+
+        std::optional<PaintedItem> capsule;
+        for (const PaintedItem& shape : p.shapes()) {
+            if (shape.brush == QColor(0xff, 0x3b, 0x30) || shape.brush == QColor(0x8e, 0x8e, 0x93))
+                capsule = shape;
+        }
+        QVERIFY(capsule);
+        // The time and the badge end on the same trailing edge, as far in from the row's
+        // end as the avatar is from its start.
+        QVERIFY2(near(time->rect.right(), capsule->rect.right(), 1), qPrintable(describe(time->rect) + describe(capsule->rect)));
+        // (The trailing side may be a pixel more: a QRect's right() lies one inside.)
+        QVERIFY2(near(avatar->rect.left(), option.rect.width() - capsule->rect.right(), 1.01), qPrintable(describe(avatar->rect) + describe(capsule->rect)));
+
+        const QList<PaintedItem> pictures = p.pictures();
+        QCOMPARE(pictures.size(), muted ? 1 : 0);
+        if (muted) {
+            const PaintedItem bell = pictures.first();
+            QVERIFY2(near(bell.rect.left(), name->rect.left(), 0.5), qPrintable(describe(bell.rect)));
+            QVERIFY2(preview->rect.left() > bell.rect.right(), qPrintable(describe(bell.rect)));
+            QVERIFY2(near(bell.rect.center().y(), preview->rect.center().y(), 0.6), qPrintable(describe(bell.rect) + describe(preview->rect)));
+            QVERIFY2(near(bell.rect.height(), QFontMetricsF(Appearance::font(Appearance::TextStyle::Caption2)).height(), 1), qPrintable(describe(bell.rect)));
+        } else {
+            QVERIFY2(near(preview->rect.left(), name->rect.left(), 0.5), qPrintable(describe(preview->rect)));
+        }
+
+        QCOMPARE(dot.has_value(), online);
+        if (dot) {
+            QCOMPARE(dot->rect.size(), QSizeF(10, 10));
+            QCOMPARE(dot->pen, QColor(Qt::white));
+            QCOMPARE(dot->rect.bottomRight(), avatar->rect.bottomRight());
+        }
+        const bool selected = state & QStyle::State_Selected;
+        QCOMPARE(tint.has_value(), pinned || selected);
+        if (tint && !selected) {
+            QVERIFY(near(tint->brush.alphaF(), 0.05, 0.01));
+            QCOMPARE(tint->rect, QRectF(option.rect));
+        }
+        QCOMPARE(ring.has_value(), bool(state & QStyle::State_HasFocus));
+        if (ring)
+            QVERIFY2(ring->rect.contains(avatar->rect) && ring->rect.contains(capsule->rect), qPrintable(describe(ring->rect)));
     }
 
     void timeText_data()

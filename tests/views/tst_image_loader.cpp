@@ -1,15 +1,20 @@
 #include "PostedEvents.h"
 
+#include "views/chat/AvatarView.h"
 #include "views/chat/MessageBubble.h"
+#include "views/chat/MessageListModel.h"
 #include "views/chat/MessageListView.h"
 #include "views/common/ImageLoader.h"
 #include "views/common/RemoteImageView.h"
+
+#include "PaintLog.h"
 
 #include <QBuffer>
 #include <QHttpServer>
 #include <QHttpServerRequest>
 #include <QHttpServerResponse>
 #include <QImage>
+#include <QPainter>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -287,6 +292,58 @@ private Q_SLOTS:
         QCOMPARE(finished.last().at(0).toUrl(), refused.first());
         QCOMPARE(loader.state(refused.first()), ImageLoader::State::Failed);
         QCOMPARE(loader.recordCount(), 6);
+    }
+
+    // A loaded picture as each place shows it: an avatar fills its circle, cropped at the
+    // long sides, never letterboxed; a message's picture is fitted into 240 by 240 and
+    // clipped to its rounded corners; a sticker fitted into 120 by 120, unclipped.
+    void loadedPicturesAsShown_data()
+    {
+        QTest::addColumn<QString>("where");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QSizeF>("shown");
+        QTest::newRow("avatar, wide picture") << QStringLiteral("avatar") << QStringLiteral("/small.png") << QSizeF(80, 40);
+        QTest::newRow("image message, wide") << QStringLiteral("image") << QStringLiteral("/small.png") << QSizeF(240, 120);
+        QTest::newRow("image message, photo") << QStringLiteral("image") << QStringLiteral("/photo1.png") << QSizeF(240, 180);
+        QTest::newRow("sticker") << QStringLiteral("sticker") << QStringLiteral("/small.png") << QSizeF(120, 60);
+    }
+    void loadedPicturesAsShown()
+    {
+        QFETCH(QString, where);
+        QFETCH(QString, path);
+        QFETCH(QSizeF, shown);
+        const QUrl url = m_base.resolved(QUrl(path));
+        QVERIFY(loadAndWait(url));
+        Painting painting;
+        QRectF frame;
+        if (where == u"avatar") {
+            frame = QRectF(10, 10, 40, 40);
+            painting = PaintLog::record(QSize(100, 100), [&](QPainter* painter) { AvatarView::paint(painter, frame, QStringLiteral("amy"), url); });
+            QVERIFY(painting.shapes().isEmpty());
+            QVERIFY(painting.texts().isEmpty());
+        } else {
+            Message m;
+            m.id = 1;
+            m.senderId = 2;
+            m.type = where;
+            m.fileUrl = url.toString();
+            MessageListModel model(3);
+            model.setMessages({ m });
+            const MessageBubble bubble;
+            const MessageBubble::Layout parts = bubble.layout(m, false, 600);
+            frame = parts.content;
+            QStyleOptionViewItem option;
+            option.rect = QRect(0, 0, 600, parts.height);
+            painting = PaintLog::record(option.rect.size(), [&](QPainter* painter) { bubble.paint(painter, option, model.index(0)); });
+        }
+        QCOMPARE(painting.pictures().size(), 1);
+        const PaintedItem picture = painting.pictures().first();
+        QCOMPARE(picture.rect.size(), shown);
+        QCOMPARE(picture.rect.center(), frame.center());
+        if (where == u"sticker")
+            QVERIFY(picture.clip.isEmpty() || picture.clip.contains(picture.rect));
+        else
+            QCOMPARE(picture.clip, where == u"avatar" ? frame : picture.rect);
     }
 
     void sendsNoCredentials()

@@ -7,6 +7,9 @@
 #include "state/common/LocalizationManager.h"
 #include "views/chat/LoginView.h"
 #include "views/common/Appearance.h"
+#include "views/common/Localized.h"
+
+#include "PaintLog.h"
 
 #include <QIcon>
 #include <QImage>
@@ -62,9 +65,35 @@ private Q_SLOTS:
         QTest::keyClicks(view.findChild<QLineEdit*>(u"usernameField"_s), u"mei"_s);
         QTest::keyClicks(password, u"secret1"_s);
 
+        // The main button, 300 by 32: its label white and semibold on the accent; while the
+        // sign-in runs, greyed and without a label.
+        auto* submit = view.findChild<QPushButton*>(u"submitButton"_s);
+        QCOMPARE(submit->size(), QSize(300, 32));
+        const auto painted = [submit] {
+            PaintLog log(submit->size());
+            submit->render(&log);
+            return log.painting();
+        };
+        const auto filled = [](const Painting& painting, const QColor& colour) {
+            for (const PaintedItem& shape : painting.shapes()) {
+                if (shape.brush == colour && shape.rect.width() >= 300)
+                    return true;
+            }
+            return false;
+        };
+        const Painting ready = painted();
+        const auto label = ready.text(Localized::text("auth.login_button"));
+        QVERIFY2(label, qPrintable(ready.allText()));
+        QCOMPARE(label->pen, QColor(Qt::white));
+        QCOMPARE(label->font.weight(), QFont::DemiBold);
+        QVERIFY(filled(ready, Appearance::accent()));
+
         QTest::keyClick(password, Qt::Key_Return);
         QTRY_COMPARE(stack.requestCount(login), 1);
         QVERIFY(model.isLoading());
+        const Painting busy = painted();
+        QVERIFY(!busy.text(Localized::text("auth.login_button")));
+        QVERIFY(!filled(busy, Appearance::accent()));
         QTest::keyClick(password, Qt::Key_Return);
         QTest::keyClick(password, Qt::Key_Enter);
         QTest::mouseClick(view.findChild<QPushButton*>(u"submitButton"_s), Qt::LeftButton);
