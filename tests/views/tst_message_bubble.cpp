@@ -401,7 +401,7 @@ private Q_SLOTS:
             // "sent": the grey tick, level with the time, its right edge on the bubble's.
             QCOMPARE(pictures.size(), 1);
             const PaintedItem tick = pictures.first();
-            QVERIFY2(near(tick.rect.right(), bubble->rect.right(), 1), qPrintable(describe(tick.rect)));
+            QVERIFY2(near(tick.rect.right(), bubble->rect.right(), 0.5), qPrintable(describe(tick.rect)));
             QVERIFY2(near(tick.rect.center().y(), footer->rect.center().y(), 2), qPrintable(describe(tick.rect)));
             qreal end = footer->rect.right();
             for (const PaintedItem& item : p.texts()) {
@@ -518,18 +518,19 @@ private Q_SLOTS:
     }
 
     // File, location and contact cards: the symbol and the texts padded 10 on every side of a
-    // plate of the control background, the texts 10 after the symbol; a file's size under its
-    // name in caption, secondary.
+    // plate of the control background, centred on each other, the texts 10 after the symbol
+    // on a file card and 8 on the others; a file's size under its name in caption, secondary.
     void cardGeometry_data()
     {
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("content");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("subtitle");
-        QTest::newRow("file") << QStringLiteral("file") << QString() << QStringLiteral("report.pdf") << QStringLiteral("2.0 K");
-        QTest::newRow("location") << QStringLiteral("location") << QStringLiteral("{\"name\":\"Harbour\"}") << QStringLiteral("Harbour") << QString();
-        QTest::newRow("location not JSON") << QStringLiteral("location") << QStringLiteral("Harbour") << Localized::text("input.location") << QString();
-        QTest::newRow("contact card") << QStringLiteral("contact_card") << QStringLiteral("{\"name\":\"Bo\"}") << QStringLiteral("Bo") << QString();
+        QTest::addColumn<qreal>("spacing");
+        QTest::newRow("file") << QStringLiteral("file") << QString() << QStringLiteral("report.pdf") << QStringLiteral("2.0 K") << 10.0;
+        QTest::newRow("location") << QStringLiteral("location") << QStringLiteral("{\"name\":\"Harbour\"}") << QStringLiteral("Harbour") << QString() << 8.0;
+        QTest::newRow("location not JSON") << QStringLiteral("location") << QStringLiteral("Harbour") << Localized::text("input.location") << QString() << 8.0;
+        QTest::newRow("contact card") << QStringLiteral("contact_card") << QStringLiteral("{\"name\":\"Bo\"}") << QStringLiteral("Bo") << QString() << 8.0;
     }
     void cardGeometry()
     {
@@ -537,6 +538,7 @@ private Q_SLOTS:
         QFETCH(QString, content);
         QFETCH(QString, title);
         QFETCH(QString, subtitle);
+        QFETCH(qreal, spacing);
         Message m = message(10, type, content.isEmpty() ? std::nullopt : std::optional(content));
         if (type == u"file") {
             m.fileName = title;
@@ -554,10 +556,9 @@ private Q_SLOTS:
         QCOMPARE(name->font.pixelSize(), Appearance::font(Appearance::TextStyle::Body).pixelSize());
         QCOMPARE(name->pen, QApplication::palette().color(QPalette::Text));
         QVERIFY2(near(symbol.rect.left() - plate->rect.left(), 10, 0.5), qPrintable(describe(symbol.rect)));
-        QVERIFY2(near(name->rect.left() - symbol.rect.right(), 10, 0.5), qPrintable(describe(name->rect)));
+        QVERIFY2(near(name->rect.left() - symbol.rect.right(), spacing, 0.5), qPrintable(describe(name->rect)));
         QVERIFY2(plate->rect.right() - name->rect.right() >= 10 - 0.01, qPrintable(describe(name->rect)));
         QVERIFY2(near(symbol.rect.center().y(), plate->rect.center().y(), 1), qPrintable(describe(symbol.rect)));
-        qreal texts = QFontMetricsF(name->font).height();
         const auto size = subtitle.isEmpty() ? std::nullopt : p.text(subtitle);
         QCOMPARE(size.has_value(), !subtitle.isEmpty());
         if (size) {
@@ -565,10 +566,12 @@ private Q_SLOTS:
             QCOMPARE(size->pen, Appearance::secondaryText());
             QVERIFY2(near(size->rect.left(), name->rect.left(), 0.5), qPrintable(describe(size->rect)));
             QVERIFY2(size->rect.top() > name->rect.bottom(), qPrintable(describe(size->rect)));
-            texts += 2 + QFontMetricsF(size->font).height();
         }
-        QVERIFY2(near(plate->rect.height() - qMax<qreal>(texts, symbol.rect.height()), 20, 1), qPrintable(describe(plate->rect)));
-        QVERIFY2(name->rect.top() >= plate->rect.top() + 10 - 0.5, qPrintable(describe(name->rect)));
+        const QRectF block(name->rect.left(), name->rect.top(), name->rect.width(), (size ? size->rect.bottom() : name->rect.bottom()) - name->rect.top());
+        QVERIFY2(near(block.center().y(), symbol.rect.center().y(), 1), qPrintable(describe(block) + describe(symbol.rect)));
+        const QRectF taller = block.height() > symbol.rect.height() ? block : symbol.rect;
+        QVERIFY2(near(taller.top() - plate->rect.top(), 10, 0.75) && near(plate->rect.bottom() - taller.bottom(), 10, 0.75),
+            qPrintable(describe(taller) + describe(plate->rect)));
     }
 
     // The notices: a system notice centred in caption, secondary, padded 12 left and right

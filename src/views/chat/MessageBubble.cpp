@@ -81,6 +81,7 @@ struct CardParts {
     QColor tint;
     QString title;
     QString subtitle;
+    int spacing = 10; // between the symbol and the texts
 };
 
 std::optional<CardParts> card(const Message& message)
@@ -92,11 +93,11 @@ std::optional<CardParts> card(const Message& message)
     }
     if (isType(message, "location")) {
         return CardParts { QStringLiteral("mappin.circle.fill"), QColor(0xff, 0x3b, 0x30),
-            MessageBubble::contentString(message.content, QStringLiteral("name")).value_or(Localized::text("input.location")), {} };
+            MessageBubble::contentString(message.content, QStringLiteral("name")).value_or(Localized::text("input.location")), {}, 8 };
     }
     if (isType(message, "contact_card")) {
         return CardParts { QStringLiteral("person.crop.rectangle"), Appearance::accent(),
-            MessageBubble::contentString(message.content, QStringLiteral("name")).value_or(Localized::text("input.contact_card")), {} };
+            MessageBubble::contentString(message.content, QStringLiteral("name")).value_or(Localized::text("input.contact_card")), {}, 8 };
     }
     return std::nullopt;
 }
@@ -312,7 +313,7 @@ QSize MessageBubble::contentSize(const Message& message, int maxWidth) const
             parts->subtitle.isEmpty() ? 0 : caption.horizontalAdvance(parts->subtitle));
         const int textHeight = body.height() + (parts->subtitle.isEmpty() ? 0 : 2 + caption.height());
         // Two pixels of slack: eliding measures glyph bearings and would cut a text that fits exactly.
-        const int width = qMin(maxWidth, 10 + 24 + 10 + textWidth + 2 + 10);
+        const int width = qMin(maxWidth, 10 + 24 + parts->spacing + textWidth + 2 + 10);
         return QSize(width, qMax(24, textHeight) + 20);
     }
     const int iconWidth = isType(message, "voice") ? 18 + 6 : 0;
@@ -571,14 +572,17 @@ void MessageBubble::paintContent(QPainter* painter, const QRect& rect, const Mes
         painter->setBrush(Appearance::controlBackground());
         painter->drawRoundedRect(rect, 8, 8);
         const QRect inner = rect.adjusted(10, 10, -10, -10);
-        painter->drawPixmap(QRect(inner.left(), inner.center().y() - 12, 24, 24),
+        painter->drawPixmap(QRect(inner.left(), inner.top() + (inner.height() - 24) / 2, 24, 24),
             Icons::pixmap(parts->symbol, 24, parts->tint, dpr));
         const QFont body = Appearance::font(TextStyle::Body);
         const QFont caption = Appearance::font(TextStyle::Caption);
-        QRect text = inner.adjusted(24 + 10, 0, 0, 0);
+        const int bodyHeight = QFontMetrics(body).height();
+        const int textHeight = bodyHeight + (parts->subtitle.isEmpty() ? 0 : 2 + QFontMetrics(caption).height());
+        // The texts are centred on the symbol, as the symbol is on them when they are taller.
+        const QRect text(inner.left() + 24 + parts->spacing, inner.top() + (inner.height() - textHeight) / 2,
+            inner.width() - 24 - parts->spacing, textHeight);
         painter->setFont(body);
         painter->setPen(QApplication::palette().color(QPalette::Text));
-        const int bodyHeight = QFontMetrics(body).height();
         painter->drawText(QRect(text.left(), text.top(), text.width(), bodyHeight), Qt::AlignLeft | Qt::AlignVCenter,
             QFontMetrics(body).elidedText(parts->title, Qt::ElideMiddle, text.width()));
         if (!parts->subtitle.isEmpty()) {
