@@ -11,6 +11,7 @@
 #include "views/chat/MessageListModel.h"
 #include "views/chat/MessageListView.h"
 #include "views/chat/MessageListModel.h"
+#include "views/common/AlertLabel.h"
 #include "views/common/Appearance.h"
 #include "views/common/ElidedLabel.h"
 #include "views/common/Localized.h"
@@ -601,9 +602,20 @@ private Q_SLOTS:
         view->show();
         auto* bar = view->findChild<QWidget*>(QStringLiteral("replyBar"));
         QVERIFY(bar->isHidden());
-        // The error line is there only while there is an error.
+        // The error line is there only while there is an error; so is any alert line, also
+        // one that no screen has yet told whether there is one.
         auto* error = view->findChild<QLabel*>(QStringLiteral("chatError"));
         QVERIFY(error->isHidden());
+        {
+            QWidget host;
+            auto* line = new AlertLabel(&host);
+            host.show();
+            QVERIFY(line->isHidden());
+            line->setAlert(QStringLiteral("Network error"));
+            QVERIFY(line->isVisible());
+            line->setAlert(std::nullopt);
+            QVERIFY(line->isHidden());
+        }
         Message target;
         target.id = 5;
         target.senderName = QStringLiteral("Bo");
