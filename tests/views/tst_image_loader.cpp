@@ -302,16 +302,20 @@ private Q_SLOTS:
         QTest::addColumn<QString>("where");
         QTest::addColumn<QString>("path");
         QTest::addColumn<QSizeF>("shown");
-        QTest::newRow("avatar, wide picture") << QStringLiteral("avatar") << QStringLiteral("/small.png") << QSizeF(80, 40);
-        QTest::newRow("image message, wide") << QStringLiteral("image") << QStringLiteral("/small.png") << QSizeF(240, 120);
-        QTest::newRow("image message, photo") << QStringLiteral("image") << QStringLiteral("/photo1.png") << QSizeF(240, 180);
-        QTest::newRow("sticker") << QStringLiteral("sticker") << QStringLiteral("/small.png") << QSizeF(120, 60);
+        QTest::addColumn<int>("width"); // of the chat's rows
+        QTest::newRow("avatar, wide picture") << QStringLiteral("avatar") << QStringLiteral("/small.png") << QSizeF(80, 40) << 0;
+        QTest::newRow("image message, wide") << QStringLiteral("image") << QStringLiteral("/small.png") << QSizeF(240, 120) << 600;
+        QTest::newRow("image message, photo") << QStringLiteral("image") << QStringLiteral("/photo1.png") << QSizeF(240, 180) << 600;
+        QTest::newRow("sticker") << QStringLiteral("sticker") << QStringLiteral("/small.png") << QSizeF(120, 60) << 600;
+        // The column of a chat 300 wide leaves 300 - 16 - 32 - 8 - 60 - 16 = 168.
+        QTest::newRow("image message, narrow chat") << QStringLiteral("image") << QStringLiteral("/small.png") << QSizeF(168, 84) << 300;
     }
     void loadedPicturesAsShown()
     {
         QFETCH(QString, where);
         QFETCH(QString, path);
         QFETCH(QSizeF, shown);
+        QFETCH(int, width);
         const QUrl url = m_base.resolved(QUrl(path));
         QVERIFY(loadAndWait(url));
         Painting painting;
@@ -330,10 +334,10 @@ private Q_SLOTS:
             MessageListModel model(3);
             model.setMessages({ m });
             const MessageBubble bubble;
-            const MessageBubble::Layout parts = bubble.layout(m, false, 600);
+            const MessageBubble::Layout parts = bubble.layout(m, false, width);
             frame = parts.content;
             QStyleOptionViewItem option;
-            option.rect = QRect(0, 0, 600, parts.height);
+            option.rect = QRect(0, 0, width, parts.height);
             painting = PaintLog::record(option.rect.size(), [&](QPainter* painter) { bubble.paint(painter, option, model.index(0)); });
         }
         QCOMPARE(painting.pictures().size(), 1);

@@ -475,6 +475,8 @@ private Q_SLOTS:
         QTest::newRow("video") << QStringLiteral("video") << QString() << QColor(0, 0, 0, 204) << QSize(200, 120) << QSize(36, 36);
         QTest::newRow("picture without address") << QStringLiteral("image") << QString() << secondaryAt(0.1) << QSize(120, 80) << QSize(26, 26);
         QTest::newRow("picture loading") << QStringLiteral("image") << QStringLiteral("http://127.0.0.1:1/picture.png") << secondaryAt(0.1) << QSize(120, 80) << QSize();
+        // A chat 300 wide leaves the column 300 - 16 - 32 - 8 - 60 - 16 = 168: the plate keeps to it.
+        QTest::newRow("video, narrow chat") << QStringLiteral("video") << QString() << QColor(0, 0, 0, 204) << QSize(168, 120) << QSize(36, 36);
     }
     void mediaPlates()
     {
@@ -486,7 +488,8 @@ private Q_SLOTS:
         Message m = message(10, type);
         if (!address.isEmpty())
             m.fileUrl = address;
-        const PaintedRow row = paintRow(m, false);
+        const bool narrow = QByteArray(QTest::currentDataTag()).contains("narrow");
+        const PaintedRow row = paintRow(m, false, QStyle::State_None, narrow ? 300 : 480);
         const Painting& p = row.painting;
         std::optional<PaintedItem> shown;
         for (const PaintedItem& shape : p.shapes()) {

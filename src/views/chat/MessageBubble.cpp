@@ -297,12 +297,13 @@ QSize MessageBubble::contentSize(const Message& message, int maxWidth) const
     if (isType(message, "image")) {
         const QUrl url = mediaUrl(message);
         const QImage image = url.isValid() ? ImageLoader::shared().image(url) : QImage();
-        return image.isNull() ? QSize(120, 80) : fitted(image.size(), mediaBox(false));
+        // Fitted into the column too when it is narrower: cut to its width, the picture would stretch.
+        return image.isNull() ? QSize(120, 80) : fitted(image.size(), mediaBox(false).boundedTo(QSize(maxWidth, 240)));
     }
     if (isType(message, "sticker")) {
         const QUrl url = mediaUrl(message);
         const QImage image = url.isValid() ? ImageLoader::shared().image(url) : QImage();
-        return image.isNull() ? QSize(56, 56) : fitted(image.size(), mediaBox(true));
+        return image.isNull() ? QSize(56, 56) : fitted(image.size(), mediaBox(true).boundedTo(QSize(maxWidth, 120)));
     }
     if (isType(message, "video"))
         return QSize(200, 120);
