@@ -509,6 +509,34 @@ private Q_SLOTS:
         QCOMPARE(payloadOf(channel.server.framesOfType(u"auth"_s).last()).value("token"_L1), QJsonValue(u"renewed-3"_s));
     }
 
+    // An address that is no WebSocket address of a host opens nothing, says why once,
+    // and schedules no retry: retrying could never reach anyone.
+    void invalidAddressOpensNothing_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("not a WebSocket scheme") << u"http://127.0.0.1:1/ws"_s;
+        QTest::newRow("no host") << u"ws:///ws"_s;
+        QTest::newRow("not an address") << u"ws://[::1/ws"_s;
+    }
+    void invalidAddressOpensNothing()
+    {
+        QFETCH(QString, address);
+        WebSocketLogCapture log;
+        auto clock = std::make_shared<WebSocketManualClock>();
+        KeychainService keychain { std::make_unique<MemorySecretStore>() };
+        ClientIdService ids { keychain };
+        WebSocketService service(address, clock, keychain, ids);
+        service.connect(5);
+        clock->advance(120'000);
+        QVERIFY(testsupport::postedEventsHandled());
+        QCOMPARE(log.linesStartingWith(u"[WS] Invalid URL: "_s), QStringList { u"[WS] Invalid URL: "_s + address });
+        QVERIFY(log.linesStartingWith(u"[WS] Connecting to"_s).isEmpty());
+        QVERIFY(log.linesStartingWith(u"[WS] Scheduling reconnect"_s).isEmpty());
+        QVERIFY(service.findChildren<QWebSocket*>().isEmpty());
+        QVERIFY(!service.isConnected());
+    }
+
     void disconnectBlocksReconnection()
     {
         WebSocketLogCapture log;

@@ -1,6 +1,7 @@
 #include "models/Json.h"
 // The operation-less services are only included, so that they keep compiling.
 #include "services/CallService.h"
+#include "services/ChatService.h"
 #include "services/GamificationService.h"
 #include "services/QuickReplyService.h"
 #include "services/RedPacketService.h"
@@ -33,11 +34,15 @@ template <typename T> QJsonValue roundTrip(const QByteArray& text) { return json
 const QHash<QString, RoundTrip>& records()
 {
     static const QHash<QString, RoundTrip> table {
+        { u"FavoriteRecord"_s, roundTrip<FavoriteRecord> },
         { u"Gift"_s, roundTrip<GiftService::Gift> },
         { u"FileItem"_s, roundTrip<FileItem> },
+        { u"FileDownload"_s, roundTrip<FileDownload> },
         { u"DeviceSession"_s, roundTrip<SessionService::DeviceSession> },
+        { u"VipStatus"_s, roundTrip<VipService::VipStatus> },
         { u"VipLevel"_s, roundTrip<VipService::VipLevel> },
         { u"MFAStatus"_s, roundTrip<MFAService::MFAStatus> },
+        { u"MFASetup"_s, roundTrip<MFAService::MFASetup> },
         { u"GlobalSearchResult"_s, roundTrip<SearchService::GlobalSearchResult> },
         { u"GroupRole"_s, roundTrip<GroupService::GroupRole> },
         { u"JoinRequest"_s, roundTrip<GroupService::JoinRequest> },
@@ -76,6 +81,29 @@ void TestServiceRecords::decodeAndEncode_data()
         QTest::newRow(name) << QString::fromLatin1(record) << QByteArray(input) << QByteArray()
                             << QString::fromLatin1(path);
     };
+
+    // Every field given: each one is read under its own key and written back under it.
+    ok("favorite every field", "FavoriteRecord",
+        R"({"id":1,"messageId":2,"conversationId":3,"note":"n","message":{"id":2,"conversationId":3,"senderId":4,"type":"text"}})");
+    ok("gift every field", "Gift", R"({"id":1,"name":"n","icon":"i","price":1.5,"category":"c","isActive":true})");
+    ok("file download every field", "FileDownload",
+        R"({"id":1,"fileName":"a.png","fileUrl":"u","fileSize":12,"mimeType":"image/png","signedUrl":"s"})");
+    fails("file download without signed url", "FileDownload", R"({"id":1,"fileUrl":"u"})", "signedUrl");
+    ok("device every field", "DeviceSession",
+        R"({"id":7,"deviceId":"d","deviceName":"n","deviceType":"t","platform":"p","lastIp":"ip","lastActiveAt":"a","isActive":true,"createdAt":"c","isCurrent":false})");
+    ok("vip status every field", "VipStatus", R"({"isVip":true,"level":2,"levelName":"gold","expiresAt":"e","autoRenew":false})");
+    ok("vip level every field", "VipLevel", R"({"id":1,"name":"n","level":3,"price":9.5,"benefits":["a","b"],"icon":"i"})");
+    ok("mfa status every field", "MFAStatus", R"({"enabled":true,"hasBackupCodes":false})");
+    ok("mfa setup every field", "MFASetup", R"({"secret":"s","qrCodeUrl":"q","backupCodes":["1","2"]})");
+    ok("join request every field", "JoinRequest",
+        R"({"id":1,"userId":2,"username":"u","avatar":"a","message":"m","status":"pending","createdAt":"c"})");
+    ok("mention every field", "MentionItem",
+        R"({"id":1,"messageId":2,"conversationId":3,"senderId":4,"senderName":"s","content":"c","createdAt":"t","isRead":true})");
+    ok("poll voter every field", "PollOptionResult", R"({"id":1,"text":"A","voteCount":1,"voters":[{"id":9,"username":"u","avatar":"a"}]})");
+    ok("sticker every field", "Sticker", R"({"id":1,"packId":2,"url":"u","emoji":"e","name":"n"})");
+    ok("sticker pack every field", "StickerPack", R"({"id":1,"name":"n","icon":"i","author":"a","stickerCount":4})");
+    ok("transaction every field", "Transaction",
+        R"({"id":5,"type":"t","amount":1.5,"currency":"c","description":"d","status":"s","createdAt":"at","relatedUserId":6,"relatedUserName":"r"})");
 
     ok("gift integer price", "Gift", R"({"id":1,"price":10})", R"({"id":1,"price":10.0})");
     ok("gift zero and false are present", "Gift", R"({"id":1,"price":0,"isActive":false,"extra":1})",
