@@ -5,12 +5,17 @@
 #include "RecordingHttpServer.h"
 #include "RefusingPort.h"
 #include "TaskRunner.h"
+#include "models/Json.h"
 #include "network/RequestLanguage.h"
 #include "network/APIClient.h"
 #include "network/APIError.h"
 #include "network/AuthService.h"
 #include "network/KeychainService.h"
+#include "network/LoginSession.h"
 #include "network/MemorySecretStore.h"
+#include "network/RefreshRequest.h"
+#include "network/RefreshResponse.h"
+#include "network/UploadRecords.h"
 #include "state/common/ErrorDescription.h"
 #include "state/common/LocalizationManager.h"
 
@@ -27,6 +32,8 @@ using namespace Qt::StringLiterals;
 using Kind = APIError::Kind;
 
 namespace {
+
+template <typename T> QJsonValue readAndWritten(const QByteArray& text) { return json::encode(json::decode<T>(text)); }
 
 const QString vip = u"/api/trpc/vip.status"_s;
 const QString refreshPath = u"/api/auth/refresh"_s;
@@ -94,6 +101,32 @@ class TestApi : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // The records of renewing, of the signed-in devices and of uploads, every field with
+    // a value of its own: each one read is written back under its own key.
+    void recordsRoundTrip_data()
+    {
+        QTest::addColumn<int>("record");
+        QTest::addColumn<QByteArray>("text");
+        QTest::newRow("refresh request") << 0 << QByteArray(R"({"refreshToken":"r"})");
+        QTest::newRow("refresh response") << 1 << QByteArray(R"({"app_session_id":"t","refresh_token":"r","error":"e","expiresIn":60})");
+        QTest::newRow("login session") << 2 << QByteArray(R"({"id":1,"deviceName":"d","platform":"p","ip":"i","lastActiveAt":"a",
+            "isCurrent":true,"createdAt":"c"})");
+        QTest::newRow("presigned input") << 3 << QByteArray(R"({"fileName":"a.png","fileType":"image/png","fileSize":12})");
+        QTest::newRow("presigned response") << 4 << QByteArray(R"({"fileKey":"k","uploadUrl":"u"})");
+        QTest::newRow("complete input") << 5 << QByteArray(R"({"fileKey":"k","fileBuffer":"YQ==","contentType":"image/png"})");
+        QTest::newRow("complete response") << 6 << QByteArray(R"({"url":"u"})");
+    }
+    void recordsRoundTrip()
+    {
+        QFETCH(int, record);
+        QFETCH(QByteArray, text);
+        using ReadAndWritten = QJsonValue (*)(const QByteArray&);
+        const ReadAndWritten records[] = { readAndWritten<RefreshRequest>, readAndWritten<RefreshResponse>, readAndWritten<LoginSession>,
+            readAndWritten<PresignedInput>, readAndWritten<PresignedResponse>, readAndWritten<CompleteInput>,
+            readAndWritten<CompleteResponse> };
+        QCOMPARE(records[record](text), json::parse(text));
+    }
+
     void statusJudgement_data()
     {
         QTest::addColumn<int>("status");

@@ -231,6 +231,25 @@ private Q_SLOTS:
         QTRY_COMPARE(typesOf(renewal.fresh().frames).count(u"message_delivered"_s), 3);
     }
 
+    // A heartbeat ping written on the old socket while the new one authenticates is
+    // answered there before the old one is let go, as is the handover's own last ping.
+    void heartbeatOnTheOldSocketIsAnsweredFirst()
+    {
+        Renewal renewal;
+        QVERIFY(renewal.opened());
+        QSignalSpy delivered(renewal.channel.service.get(), &WebSocketService::newMessageSubject);
+        renewal.channel.manualClock->advance(WebSocketService::heartbeatIntervalMs);
+        QTRY_COMPARE(typesOf(renewal.old().frames).count(u"ping"_s), 1);
+        renewal.fresh().socket->sendTextMessage(authSuccess);
+        QTRY_COMPARE(typesOf(renewal.old().frames).count(u"ping"_s), 2);
+        renewal.old().socket->sendTextMessage(pongFrame);
+        renewal.old().socket->sendTextMessage(deliverFrame(8));
+        QTRY_COMPARE(delivered.size(), 1);
+        QVERIFY(renewal.old().open);
+        renewal.old().socket->sendTextMessage(pongFrame);
+        QTRY_VERIFY(!renewal.old().open);
+    }
+
     // What the client sends during a handover goes on the socket that is accepted: the
     // old one until the new one is, then (after the old one's last answer) the new one,
     // with the chat message the old one left unanswered. Should the new one fail,

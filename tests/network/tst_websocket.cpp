@@ -22,6 +22,7 @@
 #include <QJsonDocument>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QThread>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWebSocket>
@@ -507,6 +508,50 @@ private Q_SLOTS:
         QTRY_COMPARE(renewal.calls, 3);
         QTRY_VERIFY(channel.service->isConnected());
         QCOMPARE(payloadOf(channel.server.framesOfType(u"auth"_s).last()).value("token"_L1), QJsonValue(u"renewed-3"_s));
+    }
+
+    // Frames may come as binary messages too: read as UTF-8 text, and left alone when
+    // their bytes are not UTF-8 (not read with the bad bytes replaced).
+    void binaryFramesAreReadAsText()
+    {
+        Channel channel;
+        QVERIFY(channel.connectAndAuthenticate(1));
+        QWebSocket* peer = channel.server.connections().first()->socket;
+        peer->sendBinaryMessage(QByteArray(R"({"type":"online","payload":{"userId":5,"name":"张"}})"));
+        QTRY_COMPARE(channel.service->onlineUsers(), QSet<qint64> { 5 });
+        peer->sendBinaryMessage(QByteArray("{\"type\":\"online\",\"payload\":{\"userId\":6,\"name\":\"\xff\"}}"));
+        channel.server.sendToAll(R"({"type":"online","payload":{"userId":7}})");
+        QTRY_COMPARE(channel.service->onlineUsers(), (QSet<qint64> { 5, 7 }));
+    }
+
+    // Once accepted, a refusal of authentication on the same socket changes nothing:
+    // the channel stays, and so does its socket.
+    void refusalAfterAcceptanceKeepsTheChannel()
+    {
+        WebSocketLogCapture log;
+        Channel channel;
+        QVERIFY(channel.connectAndAuthenticate(1));
+        channel.server.sendToAll(R"({"type":"error","payload":{"code":"AUTH_FAILED"}})");
+        channel.server.sendToAll(R"({"type":"online","payload":{"userId":5}})");
+        QTRY_COMPARE(channel.service->onlineUsers(), QSet<qint64> { 5 });
+        QVERIFY(testsupport::postedEventsHandled());
+        QVERIFY(channel.service->isConnected());
+        QVERIFY(channel.server.connections().first()->open);
+        QVERIFY(log.linesStartingWith(u"[WS] Receive error"_s).isEmpty());
+    }
+
+    // Asked from another thread, the channel connects on its own thread.
+    void connectFromAnotherThread()
+    {
+        Channel channel;
+        std::unique_ptr<QThread> thread(QThread::create([&channel] { channel.service->connect(3); }));
+        thread->start();
+        QVERIFY(thread->wait(QDeadlineTimer(testsupport::kPatienceMs)));
+        QTRY_VERIFY(channel.service->isConnected());
+        const QList<QWebSocket*> sockets = channel.service->findChildren<QWebSocket*>();
+        QCOMPARE(sockets.size(), 1);
+        QCOMPARE(sockets.first()->thread(), channel.service->thread());
+        QCOMPARE(payloadOf(channel.server.framesOfType(u"auth"_s).value(0)).value("userId"_L1).toInteger(), 3);
     }
 
     // An address that is no WebSocket address of a host opens nothing, says why once,

@@ -62,6 +62,7 @@ class TestServiceRecords : public QObject {
 private Q_SLOTS:
     void decodeAndEncode_data();
     void decodeAndEncode();
+    void newRecordsNameNoOne();
 };
 
 void TestServiceRecords::decodeAndEncode_data()
@@ -164,6 +165,33 @@ void TestServiceRecords::decodeAndEncode()
     } catch (const json::DecodeError& e) {
         QVERIFY2(expected.isEmpty(), e.what());
         QCOMPARE(e.path(), errorPath);
+    }
+}
+
+// A record made before the server has told anything names no one: each id is 0, which
+// no stored record has, and it holds no text and no true flag.
+void TestServiceRecords::newRecordsNameNoOne()
+{
+    const QList<std::pair<const char*, QJsonValue>> records {
+        { "file item", json::encode(FileItem {}) }, { "file download", json::encode(FileDownload {}) },
+        { "gift", json::encode(GiftService::Gift {}) }, { "role", json::encode(GroupService::GroupRole {}) },
+        { "join request", json::encode(GroupService::JoinRequest {}) }, { "mention", json::encode(GroupService::MentionItem {}) },
+        { "mfa status", json::encode(MFAService::MFAStatus {}) }, { "poll voter", json::encode(PollVoter {}) },
+        { "poll option", json::encode(PollOptionResult {}) }, { "search user", json::encode(SearchService::SearchUser {}) },
+        { "search group", json::encode(SearchService::SearchGroup {}) },
+        { "search message", json::encode(SearchService::SearchMessage {}) }, { "sticker", json::encode(Sticker {}) },
+        { "sticker pack", json::encode(StickerPack {}) }, { "transaction", json::encode(WalletService::Transaction {}) },
+        { "vip level", json::encode(VipService::VipLevel {}) }, { "session", json::encode(SessionService::DeviceSession {}) },
+    };
+    for (const auto& [name, written] : records) {
+        const QJsonObject object = written.toObject();
+        for (auto member = object.begin(); member != object.end(); ++member) {
+            const QJsonValue value = member.value();
+            const bool nothing = value.isDouble() ? value.toDouble() == 0 : value.isBool() ? !value.toBool()
+                                : value.isString()                         ? value.toString().isEmpty()
+                                                                           : value.isNull() || value.isUndefined();
+            QVERIFY2(nothing, qPrintable(QStringLiteral("%1.%2").arg(QString::fromLatin1(name), member.key())));
+        }
     }
 }
 
