@@ -98,6 +98,21 @@ private Q_SLOTS:
         }
     }
 
+    // A field read as an int takes whole numbers in its range only.
+    void intsStayInRange()
+    {
+        QCOMPARE(json::decode<int>(QByteArray("2147483647")), std::numeric_limits<int>::max());
+        QCOMPARE(json::decode<int>(QByteArray("-2147483648")), std::numeric_limits<int>::min());
+        for (const QByteArray& text : { QByteArray("2147483648"), QByteArray("-2147483649") }) {
+            try {
+                json::decode<int>(text);
+                QFAIL(text.constData());
+            } catch (const DecodeError& e) {
+                QCOMPARE(e.kind(), DecodeError::Kind::DataCorrupted);
+            }
+        }
+    }
+
     void records_data()
     {
         addDecodeColumns();
@@ -211,6 +226,7 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QByteArray>("parsed"); // written back; empty: refused
         QTest::newRow("pair") << QByteArray(R"(["x\ud83d\ude00y"])") << QByteArray("[\"x\xf0\x9f\x98\x80y\"]");
+        QTest::newRow("pair in an object") << QByteArray(R"({"a":"\ud83d\ude00"})") << QByteArray("{\"a\":\"\xf0\x9f\x98\x80\"}");
         QTest::newRow("lone high inside") << QByteArray(R"(["x\ud800y"])") << QByteArray();
         QTest::newRow("lone high at the end") << QByteArray(R"({"a":"\ud800"})") << QByteArray();
         QTest::newRow("lone low") << QByteArray(R"("\udc00x")") << QByteArray();

@@ -13,6 +13,7 @@
 #include "network/KeychainService.h"
 #include "network/LoginSession.h"
 #include "network/MemorySecretStore.h"
+#include "network/NetworkConfig.h"
 #include "network/RefreshRequest.h"
 #include "network/RefreshResponse.h"
 #include "network/UploadRecords.h"
@@ -125,6 +126,39 @@ private Q_SLOTS:
             readAndWritten<PresignedInput>, readAndWritten<PresignedResponse>, readAndWritten<CompleteInput>,
             readAndWritten<CompleteResponse> };
         QCOMPARE(records[record](text), json::parse(text));
+    }
+
+    // The server's addresses come from the environment, trimmed, the API one without a
+    // closing slash; without a value, the local server's.
+    void addressesFromTheEnvironment_data()
+    {
+        QTest::addColumn<QByteArray>("api"); // null: not set
+        QTest::addColumn<QByteArray>("channel");
+        QTest::addColumn<QString>("apiUrl");
+        QTest::addColumn<QString>("channelUrl");
+        QTest::newRow("not set") << QByteArray() << QByteArray() << u"http://127.0.0.1:8787"_s << u"ws://127.0.0.1:8787/ws"_s;
+        QTest::newRow("blank") << QByteArray(" ") << QByteArray("\t") << u"http://127.0.0.1:8787"_s << u"ws://127.0.0.1:8787/ws"_s;
+        QTest::newRow("given") << QByteArray(" https://chat.example/base ") << QByteArray("wss://chat.example/ws ")
+                               << u"https://chat.example/base"_s << u"wss://chat.example/ws"_s;
+        QTest::newRow("closing slashes") << QByteArray("http://h:1///") << QByteArray("ws://h:1/ws/") << u"http://h:1"_s
+                                         << u"ws://h:1/ws/"_s;
+    }
+    void addressesFromTheEnvironment()
+    {
+        QFETCH(QByteArray, api);
+        QFETCH(QByteArray, channel);
+        const QByteArray apiBefore = qgetenv("MORVANE_API_URL");
+        const QByteArray channelBefore = qgetenv("MORVANE_WS_URL");
+        const bool apiWasSet = qEnvironmentVariableIsSet("MORVANE_API_URL");
+        const bool channelWasSet = qEnvironmentVariableIsSet("MORVANE_WS_URL");
+        const auto restore = qScopeGuard([&] {
+            apiWasSet ? qputenv("MORVANE_API_URL", apiBefore) : qunsetenv("MORVANE_API_URL");
+            channelWasSet ? qputenv("MORVANE_WS_URL", channelBefore) : qunsetenv("MORVANE_WS_URL");
+        });
+        api.isNull() ? qunsetenv("MORVANE_API_URL") : qputenv("MORVANE_API_URL", api);
+        channel.isNull() ? qunsetenv("MORVANE_WS_URL") : qputenv("MORVANE_WS_URL", channel);
+        QTEST(NetworkConfig::apiBaseUrl(), "apiUrl");
+        QTEST(NetworkConfig::webSocketUrl(), "channelUrl");
     }
 
     void statusJudgement_data()

@@ -700,6 +700,12 @@ private Q_SLOTS:
             { u"frame typing"_s, uR"(typing 2 3 "")"_s });
         row("offline of a user who was not online", R"({"type":"offline","payload":{"userId":9}})",
             { u"frame offline"_s, u"onlineUsers []"_s, u"presence 9 false"_s });
+        row("read", R"({"type":"read","payload":{"conversationId":2,"userId":3}})", { u"frame read"_s, u"read 2 3"_s });
+        row("read without the reader", R"({"type":"read","payload":{"conversationId":2}})", { u"frame read"_s });
+        row("message_edit", R"({"type":"message_edit","payload":{"messageId":1,"conversationId":2,"content":"hi"}})",
+            { u"frame message_edit"_s, uR"(edit 1 2 "hi")"_s });
+        row("message_edit without the text", R"({"type":"message_edit","payload":{"messageId":1,"conversationId":2}})",
+            { u"frame message_edit"_s });
         row("reaction without action", R"({"type":"reaction","payload":{"messageId":1,"userId":3,"emoji":"+1"}})",
             { u"frame reaction"_s });
         row("message_edited", R"({"type":"message_edited","payload":{"messageId":1,"conversationId":2,"newContent":"hi"}})",
