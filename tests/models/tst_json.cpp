@@ -98,6 +98,30 @@ private Q_SLOTS:
         }
     }
 
+    // A decoding error names its kind, then where and why when known, for the log.
+    void errorsDescribeThemselves_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("detail");
+        QTest::addColumn<QString>("description");
+        QTest::newRow("everything") << int(DecodeError::Kind::TypeMismatch) << u"user.openId"_s << u"expected a string"_s
+                                    << u"type mismatch at user.openId: expected a string"_s;
+        QTest::newRow("no path") << int(DecodeError::Kind::DataCorrupted) << QString() << u"truncated"_s << u"data corrupted: truncated"_s;
+        QTest::newRow("no detail") << int(DecodeError::Kind::KeyNotFound) << u"items[1].id"_s << QString() << u"key not found at items[1].id"_s;
+        QTest::newRow("kind alone") << int(DecodeError::Kind::ValueNotFound) << QString() << QString() << u"value not found"_s;
+    }
+    void errorsDescribeThemselves()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, path);
+        QFETCH(QString, detail);
+        QFETCH(QString, description);
+        const DecodeError error(DecodeError::Kind(kind), path, detail);
+        QCOMPARE(error.description(), description);
+        QCOMPARE(QString::fromUtf8(error.what()), description);
+    }
+
     // A field read as an int takes whole numbers in its range only.
     void intsStayInRange()
     {

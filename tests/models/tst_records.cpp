@@ -268,6 +268,22 @@ private Q_SLOTS:
     }
 
     // The server's own notices, in a message and as a conversation's newest message.
+    // The fields a message does not write back are still read, each under its own key.
+    void serverOnlyFieldsAreRead()
+    {
+        const Message m = json::decode<Message>(messageText(R"("forwardedFromMessageId":6,"editedAt":"e","revokedAt":"r",
+            "removedByAdmin":true,"expiresAt":"x","threadRootId":4,"encrypted":true,"readCount":5)"));
+        QCOMPARE(m.forwardedFromMessageId.value_or(0), 6);
+        QCOMPARE(orNone(m.editedAt), u"e"_s);
+        QCOMPARE(orNone(m.revokedAt), u"r"_s);
+        QCOMPARE(orNone(m.removedByAdmin), u"true"_s);
+        QCOMPARE(orNone(m.expiresAt), u"x"_s);
+        QCOMPARE(m.threadRootId.value_or(0), 4);
+        QCOMPARE(orNone(m.encrypted), u"true"_s);
+        QCOMPARE(m.readCount.value_or(0), 5);
+        QCOMPARE(json::decode<Conversation>(conversationText(R"("peerId":7)")).peerId.value_or(0), 7);
+    }
+
     void noticesAreRead()
     {
         QCOMPARE(orNone(json::decode<Message>(messageText(R"("notice":"group_dissolved")")).notice), u"group_dissolved"_s);

@@ -186,6 +186,8 @@ private Q_SLOTS:
         const auto error = failureOf(f.api.request<EmptyResponse>("GET", u"/api/x"_s));
         QCOMPARE(kindOf(error), int(status == 200 ? Kind::DecodingError : status == 401 ? Kind::Unauthorized : Kind::HttpError));
         QCOMPARE(error->description(), description);
+        // Only a reply that asks for the second factor says so.
+        QVERIFY(!error->mfaRequired());
     }
 
     // The server answers in the interface language it is told on every request.
