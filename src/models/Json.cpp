@@ -337,12 +337,6 @@ QJsonValue Reader::value(QLatin1StringView key) const
     return it == m_object.constEnd() ? QJsonValue(QJsonValue::Undefined) : QJsonValue(*it);
 }
 
-bool Reader::has(QLatin1StringView key) const
-{
-    const QJsonObject::const_iterator it = find(key);
-    return it != m_object.constEnd() && !(*it).isNull();
-}
-
 namespace {
 
 template <typename Value>

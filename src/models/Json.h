@@ -131,8 +131,6 @@ public:
     const QJsonObject& object() const { return m_object; }
     const Path& path() const { return m_path; }
     bool contains(QLatin1StringView key) const { return find(key) != m_object.constEnd(); }
-    // Present and not null.
-    bool has(QLatin1StringView key) const;
     // Undefined when the key is missing.
     QJsonValue value(QLatin1StringView key) const;
 

@@ -79,16 +79,13 @@ bool ChannelHandover::keepFromNew(const QString& text)
 
 bool ChannelHandover::oldLost()
 {
-    switch (m_phase) {
-    case Phase::None:
+    if (m_phase == Phase::None)
         return false;
-    case Phase::Waiting:
+    if (m_phase == Phase::Waiting) {
         end();
         return true;
-    case Phase::Draining:
-        finish();
-        return false;
     }
+    finish();
     return false;
 }
 
@@ -142,7 +139,6 @@ void ChannelHandover::end()
 {
     m_phase = Phase::None;
     m_old = nullptr;
-    m_unansweredPings = 0;
     m_drainTimer.reset();
     m_heldOutgoing.clear();
     m_keptFromNew.clear();

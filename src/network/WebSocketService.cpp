@@ -485,8 +485,7 @@ void WebSocketService::scheduleReconnect()
 
 void WebSocketService::reconnectFired()
 {
-    if (m_intentionalDisconnect)
-        return;
+    // disconnect() stops this timer, and none starts again before the next connect.
     if (m_tokenRefused && m_renewer) {
         renewAndReconnect();
         return;
@@ -497,11 +496,8 @@ void WebSocketService::reconnectFired()
 
 std::optional<qint64> WebSocketService::reconnectUserId() const
 {
-    if (m_currentUserId)
-        return m_currentUserId;
-    if (const std::optional<User> cached = m_keychain.getCachedUser())
-        return cached->id;
-    return std::nullopt;
+    // Set by the first connect and kept after: a reconnection is of the user connected last.
+    return m_currentUserId;
 }
 
 void WebSocketService::sendRaw(const QJsonObject& frame)

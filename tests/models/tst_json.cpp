@@ -98,6 +98,45 @@ private Q_SLOTS:
         }
     }
 
+    // A decoding error names its kind, then where and why when known, for the log.
+    void errorsDescribeThemselves_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("detail");
+        QTest::addColumn<QString>("description");
+        QTest::newRow("everything") << int(DecodeError::Kind::TypeMismatch) << u"user.openId"_s << u"expected a string"_s
+                                    << u"type mismatch at user.openId: expected a string"_s;
+        QTest::newRow("no path") << int(DecodeError::Kind::DataCorrupted) << QString() << u"truncated"_s << u"data corrupted: truncated"_s;
+        QTest::newRow("no detail") << int(DecodeError::Kind::KeyNotFound) << u"items[1].id"_s << QString() << u"key not found at items[1].id"_s;
+        QTest::newRow("kind alone") << int(DecodeError::Kind::ValueNotFound) << QString() << QString() << u"value not found"_s;
+    }
+    void errorsDescribeThemselves()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, path);
+        QFETCH(QString, detail);
+        QFETCH(QString, description);
+        const DecodeError error(DecodeError::Kind(kind), path, detail);
+        QCOMPARE(error.description(), description);
+        QCOMPARE(QString::fromUtf8(error.what()), description);
+    }
+
+    // A field read as an int takes whole numbers in its range only.
+    void intsStayInRange()
+    {
+        QCOMPARE(json::decode<int>(QByteArray("2147483647")), std::numeric_limits<int>::max());
+        QCOMPARE(json::decode<int>(QByteArray("-2147483648")), std::numeric_limits<int>::min());
+        for (const QByteArray& text : { QByteArray("2147483648"), QByteArray("-2147483649") }) {
+            try {
+                json::decode<int>(text);
+                QFAIL(text.constData());
+            } catch (const DecodeError& e) {
+                QCOMPARE(e.kind(), DecodeError::Kind::DataCorrupted);
+            }
+        }
+    }
+
     void records_data()
     {
         addDecodeColumns();
@@ -211,6 +250,7 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QByteArray>("parsed"); // written back; empty: refused
         QTest::newRow("pair") << QByteArray(R"(["x\ud83d\ude00y"])") << QByteArray("[\"x\xf0\x9f\x98\x80y\"]");
+        QTest::newRow("pair in an object") << QByteArray(R"({"a":"\ud83d\ude00"})") << QByteArray("{\"a\":\"\xf0\x9f\x98\x80\"}");
         QTest::newRow("lone high inside") << QByteArray(R"(["x\ud800y"])") << QByteArray();
         QTest::newRow("lone high at the end") << QByteArray(R"({"a":"\ud800"})") << QByteArray();
         QTest::newRow("lone low") << QByteArray(R"("\udc00x")") << QByteArray();

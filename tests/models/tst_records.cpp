@@ -17,6 +17,9 @@
 #include "models/LoginRequest.h"
 #include "models/Message.h"
 #include "models/Moment.h"
+#include "models/MomentComment.h"
+#include "models/MomentLike.h"
+#include "models/NestedProfile.h"
 #include "models/OperatorSession.h"
 #include "models/OperatorStatsResponse.h"
 #include "models/RegisterRequest.h"
@@ -24,7 +27,11 @@
 #include "models/SystemConfig.h"
 #include "models/User.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QTest>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -56,6 +63,31 @@ template <typename T> void decodeRowRoundTrips()
         QCOMPARE(encodedObject(*value), objectOf(text));
 }
 
+// True when the value holds nothing: no id but 0, no text, no true flag, at any depth.
+bool holdsNothing(const QJsonValue& value)
+{
+    switch (value.type()) {
+    case QJsonValue::Double:
+        return value.toDouble() == 0;
+    case QJsonValue::Bool:
+        return !value.toBool();
+    case QJsonValue::String:
+        return value.toString().isEmpty();
+    case QJsonValue::Array: {
+        const QJsonArray items = value.toArray();
+        return std::all_of(items.begin(), items.end(), [](const QJsonValue& item) { return holdsNothing(item); });
+    }
+    case QJsonValue::Object: {
+        const QJsonObject object = value.toObject();
+        return std::all_of(object.begin(), object.end(), [](const QJsonValue& member) { return holdsNothing(member); });
+    }
+    default:
+        return true;
+    }
+}
+
+template <typename T> std::pair<const char*, QJsonValue> newRecord(const char* name) { return { name, json::encode(T {}) }; }
+
 template <typename T> QJsonObject readAndWritten(const QByteArray& text)
 {
     return encodedObject(json::decode<T>(text));
@@ -82,8 +114,9 @@ private Q_SLOTS:
     }
     void user() { decodeRowRoundTrips<User>(); }
 
-    // The staff consoles' records, every field with a value of its own: each one read
-    // is written back under its own key, so none is lost or swapped on either side.
+    // The staff consoles' records, and those of signing in, every field with a value of
+    // its own: each one read is written back under its own key, so none is lost or
+    // swapped on either side.
     void staffRecords_data()
     {
         QTest::addColumn<int>("record");
@@ -99,6 +132,11 @@ private Q_SLOTS:
         QTest::newRow("operator session") << 6 << R"({"id":1,"customerId":2,"operatorId":3,"status":"active","customerName":"c",
             "customerAvatar":"a","lastMessage":"m","createdAt":"t","rating":4})"_ba;
         QTest::newRow("operator stats") << 7 << R"({"todayServed":1,"avgRating":4.5,"avgResponseTime":2,"resolutionRate":0.25})"_ba;
+        QTest::newRow("auth response") << 8 << R"({"app_session_id":"t","refresh_token":"r","user":{"id":1,"openId":"o","name":"n"},
+            "error":"e","expiresIn":3600})"_ba;
+        QTest::newRow("login request") << 9 << R"({"username":"u","password":"p","code":"123456"})"_ba;
+        QTest::newRow("register request") << 10 << R"({"username":"u","password":"p","nickname":"n","email":"e","inviteCode":"c"})"_ba;
+        QTest::newRow("nested profile") << 11 << R"({"id":1,"name":"n","avatar":"a"})"_ba;
     }
     void staffRecords()
     {
@@ -107,8 +145,49 @@ private Q_SLOTS:
         using ReadAndWritten = QJsonObject (*)(const QByteArray&);
         const ReadAndWritten records[] = { readAndWritten<AdminUser>, readAndWritten<AdminGroup>, readAndWritten<AuditMessage>,
             readAndWritten<AdminStats>, readAndWritten<SensitiveWord>, readAndWritten<SystemConfig>, readAndWritten<OperatorSession>,
-            readAndWritten<OperatorStatsResponse> };
+            readAndWritten<OperatorStatsResponse>, readAndWritten<AuthResponse>, readAndWritten<LoginRequest>,
+            readAndWritten<RegisterRequest>, readAndWritten<NestedProfile> };
         QCOMPARE(records[record](text), objectOf(text));
+    }
+
+    // A record the client makes before the server has told it anything names no one:
+    // each id is 0, which no stored record has (the chat tells a message it composed
+    // from one the server holds by that), and it holds no text and no true flag.
+    void newRecordsNameNoOne()
+    {
+        const std::pair<const char*, QJsonValue> records[] = {
+            newRecord<AdminGroup>("admin group"), newRecord<AdminUser>("admin user"), newRecord<AuditMessage>("audit message"),
+            newRecord<ChatGroup>("group"), newRecord<Contact>("contact"), newRecord<Conversation>("conversation"),
+            newRecord<ConversationMemberWithUser>("member with user"), newRecord<FriendRequest>("friend request"),
+            newRecord<GroupAnnouncement>("announcement"), newRecord<GroupMember>("group member"), newRecord<Message>("message"),
+            newRecord<MessageReaction>("reaction"), newRecord<Moment>("moment"), newRecord<MomentComment>("moment comment"),
+            newRecord<MomentLike>("moment like"), newRecord<OperatorSession>("operator session"),
+            newRecord<SensitiveWord>("sensitive word"), newRecord<User>("user"),
+        };
+        for (const auto& [name, written] : records)
+            QVERIFY2(holdsNothing(written), qPrintable(u"%1: %2"_s.arg(QString::fromLatin1(name), QString::fromUtf8(QJsonDocument(written.toObject()).toJson(QJsonDocument::Compact)))));
+        QVERIFY(!Message {}.mayBeOnServer);
+        QVERIFY(!Conversation {}.lastMessageFailed);
+        QVERIFY(!json::decode<Conversation>(conversationText("")).lastMessageFailed);
+    }
+
+    // Records listed and looked up are the same record when their ids are, whatever
+    // else changed since (a new name, a new last message).
+    void sameRecordBySameId()
+    {
+        const auto same = [](auto a, auto changed) {
+            auto b = a;
+            changed(b);
+            const bool sameWhenChanged = a == b;
+            ++b.id;
+            return sameWhenChanged && !(a == b);
+        };
+        QVERIFY(same(User { 1, u"o"_s, u"n"_s }, [](User& u) { u.name = u"m"_s; }));
+        QVERIFY(same(Message { 1, 2, 3, u"text"_s }, [](Message& m) { m.content = u"c"_s; }));
+        QVERIFY(same(json::decode<Contact>(contactText("")), [](Contact& c) { c.nickname = u"n"_s; }));
+        QVERIFY(same(json::decode<Conversation>(conversationText("")), [](Conversation& c) { c.lastMessage = u"m"_s; }));
+        QVERIFY(same(ChatGroup { 1 }, [](ChatGroup& g) { g.name = u"h"_s; }));
+        QVERIFY(same(OperatorSession { 1 }, [](OperatorSession& o) { o.rating = 5; }));
     }
 
     void authResponse_data()
@@ -189,6 +268,22 @@ private Q_SLOTS:
     }
 
     // The server's own notices, in a message and as a conversation's newest message.
+    // The fields a message does not write back are still read, each under its own key.
+    void serverOnlyFieldsAreRead()
+    {
+        const Message m = json::decode<Message>(messageText(R"("forwardedFromMessageId":6,"editedAt":"e","revokedAt":"r",
+            "removedByAdmin":true,"expiresAt":"x","threadRootId":4,"encrypted":true,"readCount":5)"));
+        QCOMPARE(m.forwardedFromMessageId.value_or(0), 6);
+        QCOMPARE(orNone(m.editedAt), u"e"_s);
+        QCOMPARE(orNone(m.revokedAt), u"r"_s);
+        QCOMPARE(orNone(m.removedByAdmin), u"true"_s);
+        QCOMPARE(orNone(m.expiresAt), u"x"_s);
+        QCOMPARE(m.threadRootId.value_or(0), 4);
+        QCOMPARE(orNone(m.encrypted), u"true"_s);
+        QCOMPARE(m.readCount.value_or(0), 5);
+        QCOMPARE(json::decode<Conversation>(conversationText(R"("peerId":7)")).peerId.value_or(0), 7);
+    }
+
     void noticesAreRead()
     {
         QCOMPARE(orNone(json::decode<Message>(messageText(R"("notice":"group_dissolved")")).notice), u"group_dissolved"_s);

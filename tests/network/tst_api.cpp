@@ -5,12 +5,18 @@
 #include "RecordingHttpServer.h"
 #include "RefusingPort.h"
 #include "TaskRunner.h"
+#include "models/Json.h"
 #include "network/RequestLanguage.h"
 #include "network/APIClient.h"
 #include "network/APIError.h"
 #include "network/AuthService.h"
 #include "network/KeychainService.h"
+#include "network/LoginSession.h"
 #include "network/MemorySecretStore.h"
+#include "network/NetworkConfig.h"
+#include "network/RefreshRequest.h"
+#include "network/RefreshResponse.h"
+#include "network/UploadRecords.h"
 #include "state/common/ErrorDescription.h"
 #include "state/common/LocalizationManager.h"
 
@@ -27,6 +33,8 @@ using namespace Qt::StringLiterals;
 using Kind = APIError::Kind;
 
 namespace {
+
+template <typename T> QJsonValue readAndWritten(const QByteArray& text) { return json::encode(json::decode<T>(text)); }
 
 const QString vip = u"/api/trpc/vip.status"_s;
 const QString refreshPath = u"/api/auth/refresh"_s;
@@ -94,6 +102,65 @@ class TestApi : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // The records of renewing, of the signed-in devices and of uploads, every field with
+    // a value of its own: each one read is written back under its own key.
+    void recordsRoundTrip_data()
+    {
+        QTest::addColumn<int>("record");
+        QTest::addColumn<QByteArray>("text");
+        QTest::newRow("refresh request") << 0 << QByteArray(R"({"refreshToken":"r"})");
+        QTest::newRow("refresh response") << 1 << QByteArray(R"({"app_session_id":"t","refresh_token":"r","error":"e","expiresIn":60})");
+        QTest::newRow("login session") << 2 << QByteArray(R"({"id":1,"deviceName":"d","platform":"p","ip":"i","lastActiveAt":"a",
+            "isCurrent":true,"createdAt":"c"})");
+        QTest::newRow("presigned input") << 3 << QByteArray(R"({"fileName":"a.png","fileType":"image/png","fileSize":12})");
+        QTest::newRow("presigned response") << 4 << QByteArray(R"({"fileKey":"k","uploadUrl":"u"})");
+        QTest::newRow("complete input") << 5 << QByteArray(R"({"fileKey":"k","fileBuffer":"YQ==","contentType":"image/png"})");
+        QTest::newRow("complete response") << 6 << QByteArray(R"({"url":"u"})");
+    }
+    void recordsRoundTrip()
+    {
+        QFETCH(int, record);
+        QFETCH(QByteArray, text);
+        using ReadAndWritten = QJsonValue (*)(const QByteArray&);
+        const ReadAndWritten records[] = { readAndWritten<RefreshRequest>, readAndWritten<RefreshResponse>, readAndWritten<LoginSession>,
+            readAndWritten<PresignedInput>, readAndWritten<PresignedResponse>, readAndWritten<CompleteInput>,
+            readAndWritten<CompleteResponse> };
+        QCOMPARE(records[record](text), json::parse(text));
+    }
+
+    // The server's addresses come from the environment, trimmed, the API one without a
+    // closing slash; without a value, the local server's.
+    void addressesFromTheEnvironment_data()
+    {
+        QTest::addColumn<QByteArray>("api"); // null: not set
+        QTest::addColumn<QByteArray>("channel");
+        QTest::addColumn<QString>("apiUrl");
+        QTest::addColumn<QString>("channelUrl");
+        QTest::newRow("not set") << QByteArray() << QByteArray() << u"http://127.0.0.1:8787"_s << u"ws://127.0.0.1:8787/ws"_s;
+        QTest::newRow("blank") << QByteArray(" ") << QByteArray("\t") << u"http://127.0.0.1:8787"_s << u"ws://127.0.0.1:8787/ws"_s;
+        QTest::newRow("given") << QByteArray(" https://chat.example/base ") << QByteArray("wss://chat.example/ws ")
+                               << u"https://chat.example/base"_s << u"wss://chat.example/ws"_s;
+        QTest::newRow("closing slashes") << QByteArray("http://h:1///") << QByteArray("ws://h:1/ws/") << u"http://h:1"_s
+                                         << u"ws://h:1/ws/"_s;
+    }
+    void addressesFromTheEnvironment()
+    {
+        QFETCH(QByteArray, api);
+        QFETCH(QByteArray, channel);
+        const QByteArray apiBefore = qgetenv("MORVANE_API_URL");
+        const QByteArray channelBefore = qgetenv("MORVANE_WS_URL");
+        const bool apiWasSet = qEnvironmentVariableIsSet("MORVANE_API_URL");
+        const bool channelWasSet = qEnvironmentVariableIsSet("MORVANE_WS_URL");
+        const auto restore = qScopeGuard([&] {
+            apiWasSet ? qputenv("MORVANE_API_URL", apiBefore) : qunsetenv("MORVANE_API_URL");
+            channelWasSet ? qputenv("MORVANE_WS_URL", channelBefore) : qunsetenv("MORVANE_WS_URL");
+        });
+        api.isNull() ? qunsetenv("MORVANE_API_URL") : qputenv("MORVANE_API_URL", api);
+        channel.isNull() ? qunsetenv("MORVANE_WS_URL") : qputenv("MORVANE_WS_URL", channel);
+        QTEST(NetworkConfig::apiBaseUrl(), "apiUrl");
+        QTEST(NetworkConfig::webSocketUrl(), "channelUrl");
+    }
+
     void statusJudgement_data()
     {
         QTest::addColumn<int>("status");
@@ -119,6 +186,8 @@ private Q_SLOTS:
         const auto error = failureOf(f.api.request<EmptyResponse>("GET", u"/api/x"_s));
         QCOMPARE(kindOf(error), int(status == 200 ? Kind::DecodingError : status == 401 ? Kind::Unauthorized : Kind::HttpError));
         QCOMPARE(error->description(), description);
+        // Only a reply that asks for the second factor says so.
+        QVERIFY(!error->mfaRequired());
     }
 
     // The server answers in the interface language it is told on every request.

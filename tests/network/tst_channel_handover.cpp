@@ -18,10 +18,12 @@ namespace {
 
 // Runs a script against a handover on a manual clock; one line per thing it did.
 //   begin [UNANSWERED] | accepted | ping (sent on the old connection) | pong | new TEXT |
-//   out TEXT | old (a frame on the old connection) | oldLost | newLost | deliver ID | wait MS
+//   out TEXT | old (a frame on the old connection) | oldLost | newLost | deliver ID | wait MS |
+//   drop (the channel gives the handover up) | socket (whether it still names an old socket)
 QStringList runHandover(const QStringList& script)
 {
     auto clock = std::make_shared<WebSocketManualClock>();
+    QWebSocket oldSocket;
     QStringList events;
     ChannelHandover handover(clock,
                              ChannelHandover::Actions {
@@ -38,7 +40,7 @@ QStringList runHandover(const QStringList& script)
         const QString& verb = words.at(0);
         const QString argument = words.value(1);
         if (verb == u"begin") {
-            handover.begin(nullptr, 1, argument.toInt());
+            handover.begin(&oldSocket, 1, argument.toInt());
         } else if (verb == u"accepted") {
             handover.newAccepted();
         } else if (verb == u"ping") {
@@ -61,6 +63,10 @@ QStringList runHandover(const QStringList& script)
             events.append((handover.isRepeatDelivery(argument.toLongLong()) ? u"repeat "_s : u"take "_s) + argument);
         } else if (verb == u"wait") {
             clock->advance(argument.toLongLong());
+        } else if (verb == u"drop") {
+            handover.drop();
+        } else if (verb == u"socket") {
+            events.append(handover.oldSocket() ? u"old socket"_s : u"no old socket"_s);
         }
     }
     return events;
@@ -148,6 +154,14 @@ private Q_SLOTS:
         row("old one lost after the handover: no gap", "begin;accepted;pong;oldLost", { u"old: ping"_s, u"close old"_s, u"finished"_s });
         row("new one lost while draining: what waited goes on the old one", "begin;accepted;out t;new a;newLost",
             { u"old: ping"_s, u"old: t"_s, u"close old"_s, u"handle a"_s, u"finished"_s });
+        row("the old socket is named until the new one takes over", "socket;begin;socket;accepted;socket;pong;socket",
+            { u"no old socket"_s, u"old socket"_s, u"old: ping"_s, u"old socket"_s, u"close old"_s, u"finished"_s, u"no old socket"_s });
+        // Given up (the account ended, the channel timed out): nothing of it is sent,
+        // handled or closed later, not even by a handover after it.
+        row("given up while draining, nothing of it follows", "begin;accepted;out t;new a;drop;socket;wait 3000;begin;accepted;pong",
+            { u"old: ping"_s, u"no old socket"_s, u"old: ping"_s, u"close old"_s, u"finished"_s });
+        row("given up, the deliveries taken are forgotten", "begin;deliver 5;drop;begin;deliver 5",
+            { u"take 5"_s, u"take 5"_s });
         row("a delivery brought twice is taken once", "begin;deliver 5;deliver 5;deliver 6", { u"take 5"_s, u"repeat 5"_s, u"take 6"_s });
         row("outside a handover every delivery counts", "deliver 5;deliver 5", { u"take 5"_s, u"take 5"_s });
         row("copies still on their way after it are known for a while",
@@ -215,6 +229,25 @@ private Q_SLOTS:
         // (what the client wrote while the old socket drained followed on the new one).
         QCOMPARE(typesOf(renewal.old().frames).count(u"message_delivered"_s), 1);
         QTRY_COMPARE(typesOf(renewal.fresh().frames).count(u"message_delivered"_s), 3);
+    }
+
+    // A heartbeat ping written on the old socket while the new one authenticates is
+    // answered there before the old one is let go, as is the handover's own last ping.
+    void heartbeatOnTheOldSocketIsAnsweredFirst()
+    {
+        Renewal renewal;
+        QVERIFY(renewal.opened());
+        QSignalSpy delivered(renewal.channel.service.get(), &WebSocketService::newMessageSubject);
+        renewal.channel.manualClock->advance(WebSocketService::heartbeatIntervalMs);
+        QTRY_COMPARE(typesOf(renewal.old().frames).count(u"ping"_s), 1);
+        renewal.fresh().socket->sendTextMessage(authSuccess);
+        QTRY_COMPARE(typesOf(renewal.old().frames).count(u"ping"_s), 2);
+        renewal.old().socket->sendTextMessage(pongFrame);
+        renewal.old().socket->sendTextMessage(deliverFrame(8));
+        QTRY_COMPARE(delivered.size(), 1);
+        QVERIFY(renewal.old().open);
+        renewal.old().socket->sendTextMessage(pongFrame);
+        QTRY_VERIFY(!renewal.old().open);
     }
 
     // What the client sends during a handover goes on the socket that is accepted: the

@@ -86,6 +86,14 @@ private Q_SLOTS:
         QVERIFY(keychain.remove(key));
         QVERIFY(!keychain.load(key).has_value());
         QVERIFY(keychain.load(u"refresh_token"_s).has_value());
+
+        // The signed-in user reads back as saved; bytes that are no user read as none,
+        // and are left where they are.
+        QVERIFY(keychain.save(R"({"id":7,"openId":"o","name":"n"})", u"cached_user"_s));
+        QCOMPARE(keychain.getCachedUser().value_or(User {}).id, 7);
+        QVERIFY(keychain.save(R"({"id":7,"name":"n"})", u"cached_user"_s));
+        QVERIFY(!keychain.getCachedUser().has_value());
+        QVERIFY(keychain.load(u"cached_user"_s).has_value());
     }
 
     // A save that fails leaves nothing under the key, in memory and in the store: the old

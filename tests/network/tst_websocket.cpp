@@ -22,6 +22,7 @@
 #include <QJsonDocument>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QThread>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWebSocket>
@@ -509,6 +510,78 @@ private Q_SLOTS:
         QCOMPARE(payloadOf(channel.server.framesOfType(u"auth"_s).last()).value("token"_L1), QJsonValue(u"renewed-3"_s));
     }
 
+    // Frames may come as binary messages too: read as UTF-8 text, and left alone when
+    // their bytes are not UTF-8 (not read with the bad bytes replaced).
+    void binaryFramesAreReadAsText()
+    {
+        Channel channel;
+        QVERIFY(channel.connectAndAuthenticate(1));
+        QWebSocket* peer = channel.server.connections().first()->socket;
+        peer->sendBinaryMessage(QByteArray(R"({"type":"online","payload":{"userId":5,"name":"张"}})"));
+        QTRY_COMPARE(channel.service->onlineUsers(), QSet<qint64> { 5 });
+        peer->sendBinaryMessage(QByteArray("{\"type\":\"online\",\"payload\":{\"userId\":6,\"name\":\"\xff\"}}"));
+        channel.server.sendToAll(R"({"type":"online","payload":{"userId":7}})");
+        QTRY_COMPARE(channel.service->onlineUsers(), (QSet<qint64> { 5, 7 }));
+    }
+
+    // Once accepted, a refusal of authentication on the same socket changes nothing:
+    // the channel stays, and so does its socket.
+    void refusalAfterAcceptanceKeepsTheChannel()
+    {
+        WebSocketLogCapture log;
+        Channel channel;
+        QVERIFY(channel.connectAndAuthenticate(1));
+        channel.server.sendToAll(R"({"type":"error","payload":{"code":"AUTH_FAILED"}})");
+        channel.server.sendToAll(R"({"type":"online","payload":{"userId":5}})");
+        QTRY_COMPARE(channel.service->onlineUsers(), QSet<qint64> { 5 });
+        QVERIFY(testsupport::postedEventsHandled());
+        QVERIFY(channel.service->isConnected());
+        QVERIFY(channel.server.connections().first()->open);
+        QVERIFY(log.linesStartingWith(u"[WS] Receive error"_s).isEmpty());
+    }
+
+    // Asked from another thread, the channel connects on its own thread.
+    void connectFromAnotherThread()
+    {
+        Channel channel;
+        std::unique_ptr<QThread> thread(QThread::create([&channel] { channel.service->connect(3); }));
+        thread->start();
+        QVERIFY(thread->wait(QDeadlineTimer(testsupport::kPatienceMs)));
+        QTRY_VERIFY(channel.service->isConnected());
+        const QList<QWebSocket*> sockets = channel.service->findChildren<QWebSocket*>();
+        QCOMPARE(sockets.size(), 1);
+        QCOMPARE(sockets.first()->thread(), channel.service->thread());
+        QCOMPARE(payloadOf(channel.server.framesOfType(u"auth"_s).value(0)).value("userId"_L1).toInteger(), 3);
+    }
+
+    // An address that is no WebSocket address of a host opens nothing, says why once,
+    // and schedules no retry: retrying could never reach anyone.
+    void invalidAddressOpensNothing_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("not a WebSocket scheme") << u"http://127.0.0.1:1/ws"_s;
+        QTest::newRow("no host") << u"ws:///ws"_s;
+        QTest::newRow("not an address") << u"ws://[::1/ws"_s;
+    }
+    void invalidAddressOpensNothing()
+    {
+        QFETCH(QString, address);
+        WebSocketLogCapture log;
+        auto clock = std::make_shared<WebSocketManualClock>();
+        KeychainService keychain { std::make_unique<MemorySecretStore>() };
+        ClientIdService ids { keychain };
+        WebSocketService service(address, clock, keychain, ids);
+        service.connect(5);
+        clock->advance(120'000);
+        QVERIFY(testsupport::postedEventsHandled());
+        QCOMPARE(log.linesStartingWith(u"[WS] Invalid URL: "_s), QStringList { u"[WS] Invalid URL: "_s + address });
+        QVERIFY(log.linesStartingWith(u"[WS] Connecting to"_s).isEmpty());
+        QVERIFY(log.linesStartingWith(u"[WS] Scheduling reconnect"_s).isEmpty());
+        QVERIFY(service.findChildren<QWebSocket*>().isEmpty());
+        QVERIFY(!service.isConnected());
+    }
+
     void disconnectBlocksReconnection()
     {
         WebSocketLogCapture log;
@@ -627,6 +700,12 @@ private Q_SLOTS:
             { u"frame typing"_s, uR"(typing 2 3 "")"_s });
         row("offline of a user who was not online", R"({"type":"offline","payload":{"userId":9}})",
             { u"frame offline"_s, u"onlineUsers []"_s, u"presence 9 false"_s });
+        row("read", R"({"type":"read","payload":{"conversationId":2,"userId":3}})", { u"frame read"_s, u"read 2 3"_s });
+        row("read without the reader", R"({"type":"read","payload":{"conversationId":2}})", { u"frame read"_s });
+        row("message_edit", R"({"type":"message_edit","payload":{"messageId":1,"conversationId":2,"content":"hi"}})",
+            { u"frame message_edit"_s, uR"(edit 1 2 "hi")"_s });
+        row("message_edit without the text", R"({"type":"message_edit","payload":{"messageId":1,"conversationId":2}})",
+            { u"frame message_edit"_s });
         row("reaction without action", R"({"type":"reaction","payload":{"messageId":1,"userId":3,"emoji":"+1"}})",
             { u"frame reaction"_s });
         row("message_edited", R"({"type":"message_edited","payload":{"messageId":1,"conversationId":2,"newContent":"hi"}})",

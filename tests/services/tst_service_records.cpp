@@ -1,6 +1,7 @@
 #include "models/Json.h"
 // The operation-less services are only included, so that they keep compiling.
 #include "services/CallService.h"
+#include "services/ChatService.h"
 #include "services/GamificationService.h"
 #include "services/QuickReplyService.h"
 #include "services/RedPacketService.h"
@@ -33,11 +34,15 @@ template <typename T> QJsonValue roundTrip(const QByteArray& text) { return json
 const QHash<QString, RoundTrip>& records()
 {
     static const QHash<QString, RoundTrip> table {
+        { u"FavoriteRecord"_s, roundTrip<FavoriteRecord> },
         { u"Gift"_s, roundTrip<GiftService::Gift> },
         { u"FileItem"_s, roundTrip<FileItem> },
+        { u"FileDownload"_s, roundTrip<FileDownload> },
         { u"DeviceSession"_s, roundTrip<SessionService::DeviceSession> },
+        { u"VipStatus"_s, roundTrip<VipService::VipStatus> },
         { u"VipLevel"_s, roundTrip<VipService::VipLevel> },
         { u"MFAStatus"_s, roundTrip<MFAService::MFAStatus> },
+        { u"MFASetup"_s, roundTrip<MFAService::MFASetup> },
         { u"GlobalSearchResult"_s, roundTrip<SearchService::GlobalSearchResult> },
         { u"GroupRole"_s, roundTrip<GroupService::GroupRole> },
         { u"JoinRequest"_s, roundTrip<GroupService::JoinRequest> },
@@ -57,6 +62,7 @@ class TestServiceRecords : public QObject {
 private Q_SLOTS:
     void decodeAndEncode_data();
     void decodeAndEncode();
+    void newRecordsNameNoOne();
 };
 
 void TestServiceRecords::decodeAndEncode_data()
@@ -76,6 +82,29 @@ void TestServiceRecords::decodeAndEncode_data()
         QTest::newRow(name) << QString::fromLatin1(record) << QByteArray(input) << QByteArray()
                             << QString::fromLatin1(path);
     };
+
+    // Every field given: each one is read under its own key and written back under it.
+    ok("favorite every field", "FavoriteRecord",
+        R"({"id":1,"messageId":2,"conversationId":3,"note":"n","message":{"id":2,"conversationId":3,"senderId":4,"type":"text"}})");
+    ok("gift every field", "Gift", R"({"id":1,"name":"n","icon":"i","price":1.5,"category":"c","isActive":true})");
+    ok("file download every field", "FileDownload",
+        R"({"id":1,"fileName":"a.png","fileUrl":"u","fileSize":12,"mimeType":"image/png","signedUrl":"s"})");
+    fails("file download without signed url", "FileDownload", R"({"id":1,"fileUrl":"u"})", "signedUrl");
+    ok("device every field", "DeviceSession",
+        R"({"id":7,"deviceId":"d","deviceName":"n","deviceType":"t","platform":"p","lastIp":"ip","lastActiveAt":"a","isActive":true,"createdAt":"c","isCurrent":false})");
+    ok("vip status every field", "VipStatus", R"({"isVip":true,"level":2,"levelName":"gold","expiresAt":"e","autoRenew":false})");
+    ok("vip level every field", "VipLevel", R"({"id":1,"name":"n","level":3,"price":9.5,"benefits":["a","b"],"icon":"i"})");
+    ok("mfa status every field", "MFAStatus", R"({"enabled":true,"hasBackupCodes":false})");
+    ok("mfa setup every field", "MFASetup", R"({"secret":"s","qrCodeUrl":"q","backupCodes":["1","2"]})");
+    ok("join request every field", "JoinRequest",
+        R"({"id":1,"userId":2,"username":"u","avatar":"a","message":"m","status":"pending","createdAt":"c"})");
+    ok("mention every field", "MentionItem",
+        R"({"id":1,"messageId":2,"conversationId":3,"senderId":4,"senderName":"s","content":"c","createdAt":"t","isRead":true})");
+    ok("poll voter every field", "PollOptionResult", R"({"id":1,"text":"A","voteCount":1,"voters":[{"id":9,"username":"u","avatar":"a"}]})");
+    ok("sticker every field", "Sticker", R"({"id":1,"packId":2,"url":"u","emoji":"e","name":"n"})");
+    ok("sticker pack every field", "StickerPack", R"({"id":1,"name":"n","icon":"i","author":"a","stickerCount":4})");
+    ok("transaction every field", "Transaction",
+        R"({"id":5,"type":"t","amount":1.5,"currency":"c","description":"d","status":"s","createdAt":"at","relatedUserId":6,"relatedUserName":"r"})");
 
     ok("gift integer price", "Gift", R"({"id":1,"price":10})", R"({"id":1,"price":10.0})");
     ok("gift zero and false are present", "Gift", R"({"id":1,"price":0,"isActive":false,"extra":1})",
@@ -136,6 +165,33 @@ void TestServiceRecords::decodeAndEncode()
     } catch (const json::DecodeError& e) {
         QVERIFY2(expected.isEmpty(), e.what());
         QCOMPARE(e.path(), errorPath);
+    }
+}
+
+// A record made before the server has told anything names no one: each id is 0, which
+// no stored record has, and it holds no text and no true flag.
+void TestServiceRecords::newRecordsNameNoOne()
+{
+    const QList<std::pair<const char*, QJsonValue>> records {
+        { "file item", json::encode(FileItem {}) }, { "file download", json::encode(FileDownload {}) },
+        { "gift", json::encode(GiftService::Gift {}) }, { "role", json::encode(GroupService::GroupRole {}) },
+        { "join request", json::encode(GroupService::JoinRequest {}) }, { "mention", json::encode(GroupService::MentionItem {}) },
+        { "mfa status", json::encode(MFAService::MFAStatus {}) }, { "poll voter", json::encode(PollVoter {}) },
+        { "poll option", json::encode(PollOptionResult {}) }, { "search user", json::encode(SearchService::SearchUser {}) },
+        { "search group", json::encode(SearchService::SearchGroup {}) },
+        { "search message", json::encode(SearchService::SearchMessage {}) }, { "sticker", json::encode(Sticker {}) },
+        { "sticker pack", json::encode(StickerPack {}) }, { "transaction", json::encode(WalletService::Transaction {}) },
+        { "vip level", json::encode(VipService::VipLevel {}) }, { "session", json::encode(SessionService::DeviceSession {}) },
+    };
+    for (const auto& [name, written] : records) {
+        const QJsonObject object = written.toObject();
+        for (auto member = object.begin(); member != object.end(); ++member) {
+            const QJsonValue value = member.value();
+            const bool nothing = value.isDouble() ? value.toDouble() == 0 : value.isBool() ? !value.toBool()
+                                : value.isString()                         ? value.toString().isEmpty()
+                                                                           : value.isNull() || value.isUndefined();
+            QVERIFY2(nothing, qPrintable(QStringLiteral("%1.%2").arg(QString::fromLatin1(name), member.key())));
+        }
     }
 }
 

@@ -86,6 +86,7 @@ private Q_SLOTS:
     void calls();
     void openDownload_data();
     void openDownload();
+    void openDownloadWithoutAHandler();
 };
 
 void TestServices::calls_data()
@@ -320,6 +321,8 @@ void TestServices::openDownload()
     FileDownload download;
     download.id = 1;
     download.signedUrl = address;
+    if (!opened)
+        QTest::ignoreMessage(QtWarningMsg, "[FileManagement] Refused to open a download address that is not http or https");
     try {
         FileService::openDownload(download);
         QVERIFY2(opened, "the address should have been refused");
@@ -328,6 +331,16 @@ void TestServices::openDownload()
         QCOMPARE(error.kind(), APIError::Kind::InvalidURL);
     }
     QCOMPARE(handed, opened ? QList<QUrl> { QUrl(address) } : QList<QUrl>());
+}
+
+// Without a way to open addresses a good one is let go, and said so: no failure to show.
+void TestServices::openDownloadWithoutAHandler()
+{
+    FileDownload download;
+    download.id = 1;
+    download.signedUrl = u"https://files.example/a.pdf"_s;
+    QTest::ignoreMessage(QtWarningMsg, "[FileManagement] No handler is installed to open download addresses");
+    FileService::openDownload(download);
 }
 
 QTEST_GUILESS_MAIN(TestServices)
