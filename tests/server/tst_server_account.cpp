@@ -208,6 +208,16 @@ private Q_SLOTS:
         QCOMPARE(laptop.api->mutation(u"user.revokeSession"_s, revoke).status, 404);
     }
 
+    // A device id is the client's own text: an overlong one is kept to its first 128
+    // characters rather than refused, so the channel still opens.
+    void overlongDeviceIdIsCut()
+    {
+        auto user = newUser();
+        LiveClient live(m_server.wsUrl());
+        QVERIFY(live.authenticate(user->token, user->userId(), QString(300, u'd')));
+        QCOMPARE(deviceIds(*user), QStringList({ QString(128, u'd') }));
+    }
+
     void revokeOthersKeepsTheCurrentDevice()
     {
         Device desk = signIn(u"bob"_s, u"bob-desk"_s);
