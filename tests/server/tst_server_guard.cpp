@@ -512,11 +512,18 @@ private Q_SLOTS:
         QCOMPARE(statusesOf(answers(socket, 2)), QList<int>({ 400, status }));
     }
 
-    // With many connections open from one address, the next one is refused cleanly;
-    // once one closes, a new one is served.
+    // With many connections open (from one address, or in all), the next one is refused
+    // cleanly; once one closes, a new one is served.
+    void connectionsAreCapped_data()
+    {
+        QTest::addColumn<QString>("cap");
+        QTest::newRow("per address") << u"--max-connections-per-address"_s;
+        QTest::newRow("in all") << u"--max-connections"_s;
+    }
     void connectionsAreCapped()
     {
-        ServerProcess capped(ServerProcess::Options { false, -1, { u"--max-connections-per-address"_s, u"3"_s } });
+        QFETCH(QString, cap);
+        ServerProcess capped(ServerProcess::Options { false, -1, { cap, u"3"_s } });
         QVERIFY2(capped.start(), qPrintable(capped.errorString()));
         const auto connectTo = [&capped] {
             auto socket = std::make_unique<QTcpSocket>();
