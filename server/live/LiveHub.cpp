@@ -69,12 +69,8 @@ LiveHub::~LiveHub()
 void LiveHub::accept(std::unique_ptr<QWebSocket> owned)
 {
     QWebSocket* socket = owned.release();
+    // Only "/ws" is upgraded (HttpConnection answers any other address with a 404).
     socket->setParent(this);
-    if (socket->requestUrl().path() != u"/ws") {
-        socket->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("unknown address"));
-        socket->deleteLater();
-        return;
-    }
     socket->setMaxAllowedIncomingFrameSize(kMaxBufferedFrame);
     socket->setMaxAllowedIncomingMessageSize(kMaxBufferedFrame);
     Connection fresh;

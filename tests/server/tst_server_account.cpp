@@ -6,6 +6,9 @@
 #include "ServerTestClient.h"
 #include "Totp.h"
 #include "TotpCodes.h"
+#include "demo/DemoData.h"
+#include "demo/DemoExtras.h"
+#include "demo/DemoStaff.h"
 
 #include <QDateTime>
 #include <QJsonArray>
@@ -206,6 +209,16 @@ private Q_SLOTS:
         QCOMPARE(deviceIds(*laptop.api), QStringList({ u"alice-laptop"_s }));
         QCOMPARE(laptop.api->mutation(u"session.logout"_s, logout).status, 404);
         QCOMPARE(laptop.api->mutation(u"user.revokeSession"_s, revoke).status, 404);
+    }
+
+    // A device id is the client's own text: an overlong one is kept to its first 128
+    // characters rather than refused, so the channel still opens.
+    void overlongDeviceIdIsCut()
+    {
+        auto user = newUser();
+        LiveClient live(m_server.wsUrl());
+        QVERIFY(live.authenticate(user->token, user->userId(), QString(300, u'd')));
+        QCOMPARE(deviceIds(*user), QStringList({ QString(128, u'd') }));
     }
 
     void revokeOthersKeepsTheCurrentDevice()
@@ -419,6 +432,27 @@ private Q_SLOTS:
             QCOMPARE(profile.value(QLatin1StringView(field)), stored.value(QLatin1StringView(field)));
         if (status == 200)
             QCOMPARE(result.data().toObject().value("name"_L1), stored.value("name"_L1));
+    }
+
+    // Whoever starts a demo learns its accounts from the log, once, as they are made:
+    // every name is there, none of the passwords.
+    void demoLogNamesItsAccounts()
+    {
+        const QByteArray log = m_demo.serverLog();
+        std::vector<std::pair<const char*, const char*>> accounts;
+        for (const DemoData::DemoUser& user : DemoData::kUsers)
+            accounts.emplace_back(user.username, user.password);
+        accounts.emplace_back(DemoExtras::kStranger.username, DemoExtras::kStranger.password);
+        for (const DemoStaff::StaffAccount& staff : DemoStaff::kStaff)
+            accounts.emplace_back(staff.username, staff.password);
+        for (const auto& [username, password] : accounts) {
+            QVERIFY2(log.contains(username), username);
+            QVERIFY2(!log.contains(password), password);
+        }
+        // Started again on the same data, it adds nothing and says nothing of it.
+        const qsizetype before = log.size();
+        QVERIFY2(m_demo.restart(), qPrintable(m_demo.errorString()));
+        QVERIFY(!m_demo.serverLog().mid(before).contains(DemoExtras::kStranger.username));
     }
 
     void demoBlacklistAndFavourites()

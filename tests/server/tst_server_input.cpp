@@ -151,6 +151,8 @@ private Q_SLOTS:
         QTest::newRow("mutation by GET") << "GET" << "messages.revoke" << QByteArray(R"({"json":{"messageId":1}})") << 405;
         QTest::newRow("malformed query input") << "GET" << "messages.list" << QByteArray(R"({"json":{)") << 400;
         QTest::newRow("limit out of range") << "GET" << "messages.list" << QByteArray(R"({"json":{"conversationId":1,"limit":100000,"offset":0}})") << 400;
+        QTest::newRow("limit one over 200") << "GET" << "messages.list" << QByteArray(R"({"json":{"conversationId":1,"limit":201,"offset":0}})") << 400;
+        QTest::newRow("limit 0") << "GET" << "messages.list" << QByteArray(R"({"json":{"conversationId":1,"limit":0,"offset":0}})") << 400;
         QTest::newRow("negative offset") << "GET" << "messages.list" << QByteArray(R"({"json":{"conversationId":1,"limit":5,"offset":-1}})") << 400;
         QTest::newRow("unknown conversation type") << "POST" << "conversations.create" << QByteArray(R"({"json":{"type":"broadcast","memberIds":[1]}})") << 400;
         QTest::newRow("private with myself") << "POST" << "conversations.create" << QByteArray(R"({"json":{"type":"private","memberIds":[]}})") << 400;

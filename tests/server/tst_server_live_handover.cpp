@@ -114,6 +114,12 @@ private Q_SLOTS:
         const auto ack = old->waitFor(u"message_ack"_s);
         QVERIFY(ack);
         QCOMPARE(deliveredId(senderLive->waitFor(u"message_deliver"_s)), (*ack)["messageId"_L1].toInteger());
+
+        // The grace over, a renewal's old channel is closed, as a normal end.
+        if (!oldKeepsThem) {
+            QVERIFY(old->waitForClose());
+            QCOMPARE(old->closeCode(), 1000);
+        }
     }
 
     // Whichever of the two channels of a renewal closes first, the user's events reach

@@ -160,8 +160,9 @@ private Q_SLOTS:
         QTest::newRow("defaults") << "" << u"127.0.0.1 8787 %1 0 3600"_s.arg(defaultDir);
         QTest::newRow("everything") << "--host ::1 --port 0 --data-dir /tmp/d --demo --token-ttl 60" << "::1 0 /tmp/d 1 60";
         QTest::newRow("inline values") << "--port=9000 --token-ttl=0" << u"127.0.0.1 9000 %1 0 0"_s.arg(defaultDir);
+        QTest::newRow("a year's tokens") << "--token-ttl 31536000" << u"127.0.0.1 8787 %1 0 31536000"_s.arg(defaultDir);
         for (const char* refused : { "--port 65536", "--port http", "--data-dir", "--host example.org", "--token-ttl -5", "--verbose", "--demo=yes",
-                 "--max-connections 0", "--max-connections-per-address many" })
+                 "--max-connections 0", "--max-connections-per-address many", "--token-ttl 31536001" })
             QTest::newRow(refused) << refused << "";
     }
     void options()
@@ -172,6 +173,34 @@ private Q_SLOTS:
         const auto options = ServerOptions::parse(arguments.split(u' ', Qt::SkipEmptyParts), &error);
         QCOMPARE(options ? u"%1 %2 %3 %4 %5"_s.arg(options->host).arg(options->port).arg(options->dataDir).arg(int(options->demo)).arg(options->tokenTtlSeconds)
                          : QString(),
+                 expected);
+        QCOMPARE(error.isEmpty(), !expected.isEmpty());
+    }
+
+    // The bounds a connection is held to, as the usage states them; expected:
+    // "head-ms idle-ms grace-ms connections per-address burst" ("-" for the hub's own
+    // grace), or empty when refused.
+    void limitOptions_data()
+    {
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("defaults") << "" << "10000 60000 - 1024 64 10";
+        QTest::newRow("times, at their bounds") << "--head-timeout 0.01 --idle-timeout 3600 --handover-grace=2.5" << "10 3600000 2500 1024 64 10";
+        QTest::newRow("counts, at their bounds")
+            << "--max-connections 1 --max-connections-per-address 1000000 --registration-burst=7" << "10000 60000 - 1 1000000 7";
+        for (const char* refused : { "--head-timeout 0.009", "--idle-timeout 3601", "--handover-grace soon", "--handover-grace",
+                 "--max-connections 1000001", "--max-connections-per-address 0", "--registration-burst 1.5" })
+            QTest::newRow(refused) << refused << "";
+    }
+    void limitOptions()
+    {
+        QFETCH(QString, arguments);
+        QFETCH(QString, expected);
+        QString error;
+        const auto o = ServerOptions::parse(arguments.split(u' ', Qt::SkipEmptyParts), &error);
+        const QString grace = o && o->handoverGraceMs ? QString::number(*o->handoverGraceMs) : u"-"_s;
+        QCOMPARE(o ? u"%1 %2 %3 %4 %5 %6"_s.arg(o->headTimeoutMs).arg(o->idleTimeoutMs).arg(grace).arg(o->maxConnections).arg(o->maxConnectionsPerAddress).arg(o->registrationBurst)
+                   : QString(),
                  expected);
         QCOMPARE(error.isEmpty(), !expected.isEmpty());
     }
