@@ -828,11 +828,14 @@ private Q_SLOTS:
         QVERIFY(spinner->isVisible());
         QCOMPARE(spinner->parentWidget(), save);
         // In the middle of the button, where its word was.
-        QVERIFY2((spinner->geometry().center() - save->rect().center()).manhattanLength() <= 1,
-                 qPrintable(QDebug::toString(spinner->geometry()) + u" in "_s + QDebug::toString(save->rect())));
-        QVERIFY(save->text().isEmpty());
-        QVERIFY(!save->isEnabled());
+        const QRect spun = spinner->geometry();
+        const bool blank = save->text().isEmpty();
+        const bool waiting = !save->isEnabled();
         f.server.release(u"/api/trpc/admin.updateSystemConfig"_s);
+        QVERIFY2((spun.center() - save->rect().center()).manhattanLength() <= 1,
+                 qPrintable(QDebug::toString(spun) + u" in "_s + QDebug::toString(save->rect())));
+        QVERIFY(blank);
+        QVERIFY(waiting);
         QTRY_VERIFY(!spinner->isVisible());
         QCOMPARE(save->text(), Localized::text("admin.config_save"));
     }
