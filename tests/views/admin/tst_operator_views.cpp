@@ -951,6 +951,7 @@ private Q_SLOTS:
         QVERIFY2(avatar.isValid(), qPrintable(painted.allText()));
         QCOMPARE(avatar.size(), QSizeF(36, 36));
         QVERIFY(avatar.top() >= 2 && option.rect.height() - avatar.bottom() >= 2);
+        QVERIFY2(qAbs(avatar.center().y() - option.rect.height() / 2.0) <= 0.5, qPrintable(QDebug::toString(avatar)));
         for (const PaintedItem& shape : painted.shapes()) {
             if (shape.rect == avatar)
                 QVERIFY2(qAbs(shape.brush.alphaF() * shape.opacity - 0.2) < 0.01, qPrintable(QString::number(shape.brush.alphaF())));
@@ -1079,6 +1080,23 @@ private Q_SLOTS:
         Fixture f(oneSession(u"active"_s));
         OperatorConsoleView console(f.api);
         QVERIFY(showWithSession(console, 1));
+        // Nothing selected: the headphones 8 above the invitation in the
+        // second title font, secondary, centred in the pane.
+        QWidget* empty = child<QWidget>(&console, u"emptySelection"_s);
+        QVERIFY(empty->isVisible());
+        QLabel* invitation = nullptr;
+        QLabel* symbol = nullptr;
+        for (QLabel* label : empty->findChildren<QLabel*>())
+            (label->property(Icons::SymbolProperty).isValid() ? symbol : invitation) = label;
+        QVERIFY(invitation && symbol);
+        QCOMPARE(symbol->property(Icons::SymbolProperty).toString(), u"headphones"_s);
+        QCOMPARE(invitation->text(), Localized::text("operator.empty_selection"));
+        QCOMPARE(invitation->font().pixelSize(), Appearance::font(Appearance::TextStyle::Title2).pixelSize());
+        QCOMPARE(invitation->palette().color(QPalette::WindowText), Appearance::secondaryText());
+        QCOMPARE(invitation->y() - (symbol->y() + symbol->height()), 8);
+        QVERIFY(qAbs(invitation->geometry().center().x() - empty->width() / 2) <= 1);
+        QVERIFY(qAbs(symbol->geometry().center().x() - empty->width() / 2) <= 1);
+
         console.workspaceList()->setCurrentIndex(rowOf(console.workspaceList(), 1));
         auto* detail = console.findChild<QWidget*>(u"operatorSessionDetail"_s);
         QTRY_VERIFY(detail->isVisible());
@@ -1104,6 +1122,7 @@ private Q_SLOTS:
         auto* field = child<QWidget>(detail, u"replyField"_s);
         auto* send = child<QWidget>(detail, u"sendButton"_s);
         QVERIFY(field->isVisible() && send->isVisible());
+        QCOMPARE(static_cast<QLineEdit*>(field)->placeholderText(), Localized::text("input.placeholder"));
         QCOMPARE(send->mapTo(detail, QPoint()).x() - field->mapTo(detail, QPoint(field->width(), 0)).x(), 8);
     }
 
