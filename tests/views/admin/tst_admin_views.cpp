@@ -1334,6 +1334,51 @@ private Q_SLOTS:
         QCOMPARE(sheet->height() - (last->y() + last->height()), 24);
         QCOMPARE(sheet->width() - (last->x() + last->width()), 24);
     }
+
+    // A column dragged narrower than its stated least width stops there; the column
+    // that takes the room left is not held.
+    void columnMinimums_data()
+    {
+        QTest::addColumn<int>("section");
+        QTest::addColumn<QString>("listPath");
+        QTest::addColumn<QByteArray>("rows");
+        QTest::addColumn<QList<int>>("minimums");
+        QTest::newRow("users") << int(AdminSection::users) << u"/api/admin/users"_s << QByteArray(R"({"users":[{"id":1}],"total":1})")
+                               << QList<int> { 40, 80, 80, 60, 60, 140 };
+        QTest::newRow("groups") << int(AdminSection::groups) << u"/api/admin/groups"_s << QByteArray(R"({"groups":[{"id":1}],"total":1})")
+                                << QList<int> { 40, 100, 50, 80, 100, 60 };
+        QTest::newRow("messages") << int(AdminSection::messages) << u"/api/admin/messages"_s
+                                  << QByteArray(R"({"messages":[{"id":1}],"total":1})") << QList<int> { 40, 80, 60, 200, 100, 60 };
+        QTest::newRow("words") << int(AdminSection::sensitiveWords) << u"/api/trpc/admin.getSensitiveWords"_s
+                               << envelope(R"([{"id":1,"word":"a"}])") << QList<int> { 40, 100, 60, 50, 60, 40, 60 };
+    }
+    void columnMinimums()
+    {
+        QFETCH(int, section);
+        QFETCH(QString, listPath);
+        QFETCH(QByteArray, rows);
+        QFETCH(QList<int>, minimums);
+        Fixture f;
+        f.server.respond(u"/api/admin/stats"_s, { 200, "{}" });
+        f.server.respond(listPath, { 200, rows });
+        AdminDashboardView console(f.api);
+        console.setSelectedTab(AdminSection(section));
+        console.resize(1000, 600);
+        console.show();
+        auto* table = console.detail()->findChild<QTableView*>();
+        QTRY_VERIFY(table->isVisible() && table->model()->rowCount() == 1);
+        QHeaderView* header = table->horizontalHeader();
+        QCOMPARE(header->count(), minimums.size());
+        int held = 0;
+        for (int column = 0; column < header->count(); ++column) {
+            if (header->sectionResizeMode(column) == QHeaderView::Stretch || (column + 1 == header->count() && header->stretchLastSection()))
+                continue;
+            header->resizeSection(column, 10);
+            QCOMPARE(header->sectionSize(column), minimums.at(column));
+            ++held;
+        }
+        QCOMPARE(held, minimums.size() - 1);
+    }
 };
 
 QTEST_MAIN(TestAdminViews)
