@@ -750,15 +750,25 @@ private Q_SLOTS:
         f.server.respond(configGet, { 200, envelope("{}") });
         f.server.respond(configSave, { 200, envelope("null") });
         SystemConfigViewModel config(f.api);
+        QVERIFY(!config.isSaving());
         runTask(config.load());
         QVERIFY(config.loadFailed());
         QVERIFY(!config.isLoading());
+        QVERIFY(!config.isSaving());
+        QCOMPARE(config.maxGroupMembers(), QString());
+        QCOMPARE(config.messageRetentionDays(), QString());
+        QVERIFY(!config.screenshotProtection());
+        QVERIFY(config.allowRegistration());
         QVERIFY(config.errorMessage()->startsWith(text("admin.config_load_failed")));
         QVERIFY(!config.canSave());
         runTask(config.save());
         QCOMPARE(f.server.requestsTo(configSave).size(), 0);
 
-        runTask(config.load());
+        // The reload shows itself as loading from its start.
+        auto reload = config.load();
+        QVERIFY(config.isLoading());
+        runTask(std::move(reload));
+        QVERIFY(!config.isLoading());
         QVERIFY(!config.loadFailed());
         QVERIFY(!config.screenshotProtection());
         QVERIFY(config.allowRegistration());

@@ -86,6 +86,14 @@ QList<int> idealWidths(const QList<AdminPagedTableView::Column>& columns)
     return widths;
 }
 
+QList<int> minimumWidths(const QList<AdminPagedTableView::Column>& columns)
+{
+    QList<int> widths;
+    for (const AdminPagedTableView::Column& c : columns)
+        widths << c.minimumWidth;
+    return widths;
+}
+
 } // namespace
 
 AdminPagedTableView::AdminPagedTableView(AdminPagedTable* model, Texts texts, QList<Column> columns, QWidget* parent)
@@ -97,7 +105,8 @@ AdminPagedTableView::AdminPagedTableView(AdminPagedTable* model, Texts texts, QL
     , m_searchButton(new QPushButton(this))
     , m_total(new QLabel(this))
     , m_table(tableOf(new PageRows(this, model), this))
-    , m_content(new AdminTableContent(m_table, QStringLiteral("adminTable"), m_texts.emptySymbol, idealWidths(m_columns), this))
+    , m_content(new AdminTableContent(m_table, QStringLiteral("adminTable"), m_texts.emptySymbol, idealWidths(m_columns),
+                                    minimumWidths(m_columns), this))
     , m_previous(new QPushButton(this))
     , m_page(new QLabel(this))
     , m_next(new QPushButton(this))

@@ -16,7 +16,7 @@
 #include <QVBoxLayout>
 
 AdminTableContent::AdminTableContent(QTableView* table, const QString& tableName, const QString& emptySymbol,
-                                     const QList<int>& columnWidths, QWidget* parent)
+                                     const QList<int>& columnWidths, const QList<int>& minimumWidths, QWidget* parent)
     : QStackedWidget(parent)
     , m_emptyTitle(new QLabel(this))
     , m_table(table)
@@ -40,7 +40,13 @@ AdminTableContent::AdminTableContent(QTableView* table, const QString& tableName
     ListKeyboard::attach(m_table);
     m_table->installEventFilter(this);
     m_idealWidths = columnWidths;
+    m_minimumWidths = minimumWidths;
     fitColumns();
+    // A column dragged narrower than its least width stops there.
+    connect(m_table->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int size) {
+        if (column < m_minimumWidths.size() && size < m_minimumWidths.at(column) && !stretches(column))
+            m_table->setColumnWidth(column, m_minimumWidths.at(column));
+    });
     // Texts get longer in some languages and with some records: a column widens
     // to its title and the rows on screen rather than clip them.
     QAbstractItemModel* rows = m_table->model();
@@ -104,6 +110,12 @@ int AdminTableContent::contentWidth(int column) const
     return width;
 }
 
+bool AdminTableContent::stretches(int column) const
+{
+    const QHeaderView* header = m_table->horizontalHeader();
+    return header->sectionResizeMode(column) == QHeaderView::Stretch || (column + 1 == header->count() && header->stretchLastSection());
+}
+
 void AdminTableContent::fitColumns()
 {
     const QHeaderView* header = m_table->horizontalHeader();
@@ -112,8 +124,7 @@ void AdminTableContent::fitColumns()
     // with its tooltip instead of pushing the other columns away; badges, status
     // words and buttons are short and get their room.
     for (int i = 0; i < m_idealWidths.size(); ++i) {
-        const bool last = i + 1 == m_idealWidths.size();
-        if (header->sectionResizeMode(i) == QHeaderView::Stretch || (last && header->stretchLastSection()))
+        if (stretches(i))
             continue;
         const bool painted = rows->rowCount() > 0
             && rows->index(0, i).data(AdminCellDelegate::KindRole).toInt() != int(AdminCellDelegate::Kind::Text);

@@ -18,7 +18,7 @@ class AdminTableContent : public QStackedWidget {
     Q_OBJECT
 public:
     AdminTableContent(QTableView* table, const QString& tableName, const QString& emptySymbol,
-                      const QList<int>& columnWidths, QWidget* parent);
+                      const QList<int>& columnWidths, const QList<int>& minimumWidths, QWidget* parent);
 
     // The row above the table, with its search field (at most searchWidth wide) and its
     // count named and styled alike on every admin table screen; the caller adds them.
@@ -37,8 +37,10 @@ private:
     void fitSoon();
     void fitColumns();
     int contentWidth(int column) const;
+    bool stretches(int column) const;
 
     QList<int> m_idealWidths;
+    QList<int> m_minimumWidths;
     bool m_fitPending = false;
     QLabel* m_emptyTitle;
     QTableView* m_table;

@@ -9,6 +9,9 @@ CapsuleBadge::CapsuleBadge(const QString& text, Tint tint, QWidget* parent)
 {
     setObjectName(QStringLiteral("capsuleBadge"));
     setTextFormat(Qt::PlainText);
+    // The padding is all the room around the text: a label with a frame would add half
+    // an x on each side of its own.
+    setIndent(0);
     setFont(Appearance::font(Appearance::TextStyle::Caption));
     setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
     setBadge(text, tint);
@@ -19,7 +22,7 @@ void CapsuleBadge::setBadge(const QString& text, Tint tint)
     m_tint = tint;
     setText(text);
     const QColor colour = tintColor(tint);
-    setStyleSheet(QStringLiteral("QLabel { color: %1; background: rgba(%2, %3, %4, 38); border-radius: 8px; padding: 2px 6px; }")
+    setStyleSheet(QStringLiteral("QLabel { color: %1; background: rgba(%2, %3, %4, 38); border-radius: 8px; padding: 3px 8px; }")
                       .arg(colour.name())
                       .arg(colour.red())
                       .arg(colour.green())

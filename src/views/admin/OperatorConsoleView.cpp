@@ -157,6 +157,7 @@ OperatorConsoleView::OperatorConsoleView(APIClient& api, QWidget* parent)
     auto* emptyPage = new QWidget(m_detail);
     emptyPage->setObjectName(QStringLiteral("emptySelection"));
     auto* emptyColumn = new QVBoxLayout(emptyPage);
+    emptyColumn->setSpacing(8);
     emptyColumn->addStretch(1);
     auto* emptyIcon = new QLabel(emptyPage);
     Icons::apply(emptyIcon, QStringLiteral("headphones"), 48, Appearance::secondaryText());

@@ -27,6 +27,7 @@ namespace {
 // At the smallest console every column fits in each language, the vertical scroll bar shown;
 // the word itself shortens with "…" (its tooltip holds it whole).
 const QList<int> columnWidths { 50, 140, 80, 60, 100, 50, 70 };
+const QList<int> minimumWidths { 40, 100, 60, 50, 60, 40, 60 };
 
 } // namespace
 
@@ -45,7 +46,7 @@ SensitiveWordsView::SensitiveWordsView(APIClient& api, QWidget* parent)
     table->setItemDelegate(delegate);
     table->setWordWrap(false);
     table->setTextElideMode(Qt::ElideRight);
-    m_content = new AdminTableContent(table, QStringLiteral("wordsTable"), QStringLiteral("text.badge.xmark"), columnWidths, this);
+    m_content = new AdminTableContent(table, QStringLiteral("wordsTable"), QStringLiteral("text.badge.xmark"), columnWidths, minimumWidths, this);
     setObjectName(QStringLiteral("sensitiveWordsView"));
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);

@@ -4,9 +4,11 @@
 
 #include "ListKeys.h"
 #include "RoundTrip.h"
+#include "PaintLog.h"
 #include "PaintedCells.h"
 #include "RecordingHttpServer.h"
 #include "ShownToolTip.h"
+#include "StatTile.h"
 
 #include "network/APIClient.h"
 #include "network/KeychainService.h"
@@ -33,6 +35,7 @@
 #include "views/admin/SensitiveWordsView.h"
 #include "views/admin/SystemConfigView.h"
 #include "views/admin/UserManagementView.h"
+#include "views/common/Appearance.h"
 #include "views/common/Localized.h"
 #include "views/common/RowAction.h"
 
@@ -40,6 +43,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -694,6 +698,22 @@ private Q_SLOTS:
             QCOMPARE(digits.horizontalAdvance(digit), digits.horizontalAdvance(u'0'));
         // Short ids and a short title: the column opens at its own width.
         QCOMPARE(table->columnWidth(0), 50);
+        // The search field takes its full width and no more, with room to spare; the
+        // total is in the caption font and the secondary colour.
+        const int searchWidth = AdminSection(section) == AdminSection::sensitiveWords ? 250 : 300;
+        console.resize(1600, 600);
+        QTRY_COMPARE(child<QLineEdit>(screen, u"searchField"_s)->width(), searchWidth);
+        auto* totalLabel = child<QLabel>(screen, u"totalLabel"_s);
+        QCOMPARE(totalLabel->font().pixelSize(), Appearance::font(Appearance::TextStyle::Caption).pixelSize());
+        QCOMPARE(totalLabel->palette().color(QPalette::WindowText), Appearance::secondaryText());
+        // The pager at the leading edge, 8 above and below, its page in the caption font, secondary.
+        if (QWidget* previous = child<QWidget>(screen, u"previousButton"_s)) {
+            QCOMPARE(previous->mapTo(screen, QPoint()).x(), child<QWidget>(screen, u"searchField"_s)->mapTo(screen, QPoint()).x());
+            QCOMPARE(screen->height() - previous->mapTo(screen, QPoint(0, previous->height())).y(), 8);
+            auto* pageLabel = child<QLabel>(screen, u"pageLabel"_s);
+            QCOMPARE(pageLabel->font().pixelSize(), Appearance::font(Appearance::TextStyle::Caption).pixelSize());
+            QCOMPARE(pageLabel->palette().color(QPalette::WindowText), Appearance::secondaryText());
+        }
     }
 
     // The ban button is tinted by what it does; the role button has no tint.
@@ -807,9 +827,15 @@ private Q_SLOTS:
         auto* spinner = child<QWidget>(view, u"savingSpinner"_s);
         QVERIFY(spinner->isVisible());
         QCOMPARE(spinner->parentWidget(), save);
-        QVERIFY(save->text().isEmpty());
-        QVERIFY(!save->isEnabled());
+        // In the middle of the button, where its word was.
+        const QRect spun = spinner->geometry();
+        const bool blank = save->text().isEmpty();
+        const bool waiting = !save->isEnabled();
         f.server.release(u"/api/trpc/admin.updateSystemConfig"_s);
+        QVERIFY2((spun.center() - save->rect().center()).manhattanLength() <= 1,
+                 qPrintable(QDebug::toString(spun) + u" in "_s + QDebug::toString(save->rect())));
+        QVERIFY(blank);
+        QVERIFY(waiting);
         QTRY_VERIFY(!spinner->isVisible());
         QCOMPARE(save->text(), Localized::text("admin.config_save"));
     }
@@ -1165,6 +1191,193 @@ private Q_SLOTS:
                  u"0, "_s + LocalizationManager::shared().bundle(AppLanguage::zhHans).localizedString(u"admin.online_users"_s));
         LocalizationManager::shared().setLanguage(AppLanguage::en);
         QCOMPARE(sections->item(1)->text(), u"Users"_s);
+    }
+
+    // The users table as painted: the role in a capsule of its colour at 0.15, padded
+    // 6 left and right and 2 above and below, in the caption font and that colour; the
+    // status a circle 8 across in its colour, 4 before its word in the caption font;
+    // the two buttons 8 apart, the ban button's word in its tint.
+    void userCellsPainted()
+    {
+        Fixture f;
+        f.server.respond(u"/api/admin/users"_s, { 200, R"({"users":[{"id":1,"name":"Ann","role":"operator","isBanned":true}],"total":1})" });
+        UserManagementView view(f.api);
+        view.resize(900, 500);
+        view.show();
+        QTRY_COMPARE(view.table()->model()->rowCount(), 1);
+        QTableView* table = view.table();
+        PaintLog log(table->viewport()->size());
+        table->viewport()->render(&log);
+        const Painting& painted = log.painting();
+        const QFont caption = Appearance::font(Appearance::TextStyle::Caption);
+        const QFontMetricsF metrics(caption);
+
+        const QRect roleCell = table->visualRect(table->model()->index(0, 3));
+        const QColor orange = tintColor(Tint::Orange);
+        const std::optional<PaintedItem> role = painted.text(u"operator"_s);
+        QVERIFY2(role, qPrintable(painted.allText()));
+        QCOMPARE(role->font.pixelSize(), caption.pixelSize());
+        QCOMPARE(role->pen, orange);
+        QRectF capsule;
+        for (const PaintedItem& shape : painted.shapes()) {
+            if (shape.brush.rgb() == orange.rgb() && roleCell.contains(shape.rect.center().toPoint())) {
+                capsule = shape.rect;
+                QVERIFY2(qAbs(shape.brush.alphaF() - 0.15) < 0.01, qPrintable(QString::number(shape.brush.alphaF())));
+            }
+        }
+        QVERIFY(capsule.isValid());
+        QVERIFY2(qAbs(capsule.width() - metrics.horizontalAdvance(u"operator"_s) - 12) <= 1, qPrintable(QDebug::toString(capsule)));
+        QVERIFY2(qAbs(capsule.height() - metrics.height() - 4) <= 1, qPrintable(QDebug::toString(capsule)));
+        QVERIFY(qAbs(role->rect.center().x() - capsule.center().x()) <= 1);
+        QVERIFY(qAbs(capsule.center().y() - roleCell.center().y()) <= 1);
+
+        const QRect statusCell = table->visualRect(table->model()->index(0, 4));
+        QRectF dot;
+        for (const PaintedItem& shape : painted.shapes()) {
+            if (shape.brush == tintColor(Tint::Red) && statusCell.contains(shape.rect.center().toPoint()))
+                dot = shape.rect;
+        }
+        QCOMPARE(dot.size(), QSizeF(8, 8));
+        QVERIFY(qAbs(dot.center().y() - statusCell.center().y()) <= 1);
+        const std::optional<PaintedItem> banned = painted.text(Localized::text("admin.users_banned"));
+        QVERIFY(banned);
+        QCOMPARE(banned->font.pixelSize(), caption.pixelSize());
+        QCOMPARE(banned->rect.left() - dot.right(), 4.0);
+
+        const QRect actionsCell = table->visualRect(table->model()->index(0, 5));
+        const QList<QRect> buttons = AdminCellDelegate::actionRects(actionsCell, cellData(table, 0, 5, AdminCellDelegate::ActionsRole).value<QList<RowAction>>(), caption);
+        QCOMPARE(buttons.size(), 2);
+        QCOMPARE(buttons.at(1).left() - buttons.at(0).right() - 1, 8);
+        const std::optional<PaintedItem> unban = painted.text(Localized::text("admin.users_unban"));
+        QVERIFY(unban);
+        QCOMPARE(unban->pen, tintColor(Tint::Green));
+        QVERIFY(buttons.at(0).contains(unban->rect.center().toPoint()));
+        QVERIFY(painted.text(Localized::text("admin.users_role")));
+    }
+
+    // The dashboard: the heading in the title font, bold, 20 above the tiles; the four
+    // tiles in one row, as wide as each other, each laid out as a tile is.
+    void dashboardTiles()
+    {
+        Fixture f;
+        f.server.respond(u"/api/admin/stats"_s, { 200, R"({"totalUsers":12})" });
+        AdminDashboardView console(f.api);
+        console.resize(1000, 600);
+        console.show();
+        QTRY_VERIFY(!console.model()->isLoading());
+        auto* overview = console.findChild<AdminOverviewView*>();
+        QTRY_VERIFY(overview->isVisible());
+        auto* heading = child<QLabel>(overview, u"overviewHeading"_s);
+        QVERIFY(heading->font().bold());
+        QCOMPARE(heading->font().pixelSize(), Appearance::font(Appearance::TextStyle::Title).pixelSize());
+        const QList<AdminStatCard*> cards = overview->cards();
+        QCOMPARE(cards.size(), 4);
+        const QRect first(cards.at(0)->mapTo(overview, QPoint()), cards.at(0)->size());
+        // The heading shares its row with the refresh button: the row ends below both.
+        QWidget* refresh = child<QWidget>(overview, u"refreshButton"_s);
+        const int rowBottom = std::max(heading->mapTo(overview, QPoint(0, heading->height())).y(),
+                                       refresh->mapTo(overview, QPoint(0, refresh->height())).y());
+        QCOMPARE(first.top() - rowBottom, 20);
+        for (int i = 1; i < cards.size(); ++i) {
+            QCOMPARE(cards.at(i)->mapTo(overview, QPoint()).y(), first.top());
+            QVERIFY(cards.at(i)->x() > cards.at(i - 1)->x());
+            QVERIFY(qAbs(cards.at(i)->width() - first.width()) <= 1);
+        }
+        for (AdminStatCard* card : cards)
+            QVERIFY(tileLaidOut(card));
+    }
+
+    // Both sheets as laid out: a fixed width, 320 for a word and 280 for a role; 24 in
+    // from every side; the title in the headline font, 16 above what follows.
+    void sheetLayout_data()
+    {
+        QTest::addColumn<bool>("word");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<QString>("field"); // a control that spans the sheet's inner width
+        QTest::newRow("add word") << true << 320 << u"wordField"_s;
+        QTest::newRow("role") << false << 280 << u"role_user"_s;
+    }
+    void sheetLayout()
+    {
+        QFETCH(bool, word);
+        QFETCH(int, width);
+        QFETCH(QString, field);
+        Fixture f;
+        SensitiveWordsViewModel words(f.api);
+        AdminUser user;
+        user.id = 1;
+        user.name = u"Ann"_s;
+        QPointer<QDialog> sheet = word ? static_cast<QDialog*>(new AddSensitiveWordSheet(&words))
+                                       : new RolePickerSheet(user, [](const QString&) {});
+        const auto close = qScopeGuard([&sheet] { delete sheet.data(); });
+        sheet->show();
+        QVERIFY(QTest::qWaitForWindowExposed(sheet));
+        QCOMPARE(sheet->width(), width);
+        QWidget* title = sheet->layout()->itemAt(0)->widget();
+        QWidget* next = sheet->layout()->itemAt(1)->widget();
+        QVERIFY(title && next);
+        QCOMPARE(title->font().pixelSize(), Appearance::font(Appearance::TextStyle::Headline).pixelSize());
+        QCOMPARE(title->font().weight(), Appearance::font(Appearance::TextStyle::Headline).weight());
+        QCOMPARE(title->y(), 24);
+        QCOMPARE(next->y() - (title->y() + title->height()), 16);
+        QWidget* wide = child<QWidget>(sheet, field);
+        QCOMPARE(wide->x(), 24);
+        if (word)
+            QCOMPARE(sheet->width() - (wide->x() + wide->width()), 24);
+        QWidget* last = nullptr;
+        for (auto* button : sheet->findChildren<QPushButton*>()) {
+            const auto corner = [](QWidget* w) { return std::pair(w->y() + w->height(), w->x() + w->width()); };
+            if (!last || corner(button) > corner(last))
+                last = button;
+        }
+        QVERIFY(last);
+        QCOMPARE(sheet->height() - (last->y() + last->height()), 24);
+        QCOMPARE(sheet->width() - (last->x() + last->width()), 24);
+    }
+
+    // A column dragged narrower than its stated least width stops there; the column
+    // that takes the room left is not held.
+    void columnMinimums_data()
+    {
+        QTest::addColumn<int>("section");
+        QTest::addColumn<QString>("listPath");
+        QTest::addColumn<QByteArray>("rows");
+        QTest::addColumn<QList<int>>("minimums");
+        QTest::newRow("users") << int(AdminSection::users) << u"/api/admin/users"_s << QByteArray(R"({"users":[{"id":1}],"total":1})")
+                               << QList<int> { 40, 80, 80, 60, 60, 140 };
+        QTest::newRow("groups") << int(AdminSection::groups) << u"/api/admin/groups"_s << QByteArray(R"({"groups":[{"id":1}],"total":1})")
+                                << QList<int> { 40, 100, 50, 80, 100, 60 };
+        QTest::newRow("messages") << int(AdminSection::messages) << u"/api/admin/messages"_s
+                                  << QByteArray(R"({"messages":[{"id":1}],"total":1})") << QList<int> { 40, 80, 60, 200, 100, 60 };
+        QTest::newRow("words") << int(AdminSection::sensitiveWords) << u"/api/trpc/admin.getSensitiveWords"_s
+                               << envelope(R"([{"id":1,"word":"a"}])") << QList<int> { 40, 100, 60, 50, 60, 40, 60 };
+    }
+    void columnMinimums()
+    {
+        QFETCH(int, section);
+        QFETCH(QString, listPath);
+        QFETCH(QByteArray, rows);
+        QFETCH(QList<int>, minimums);
+        Fixture f;
+        f.server.respond(u"/api/admin/stats"_s, { 200, "{}" });
+        f.server.respond(listPath, { 200, rows });
+        AdminDashboardView console(f.api);
+        console.setSelectedTab(AdminSection(section));
+        console.resize(1000, 600);
+        console.show();
+        auto* table = console.detail()->findChild<QTableView*>();
+        QTRY_VERIFY(table->isVisible() && table->model()->rowCount() == 1);
+        QHeaderView* header = table->horizontalHeader();
+        QCOMPARE(header->count(), minimums.size());
+        int held = 0;
+        for (int column = 0; column < header->count(); ++column) {
+            if (header->sectionResizeMode(column) == QHeaderView::Stretch || (column + 1 == header->count() && header->stretchLastSection()))
+                continue;
+            header->resizeSection(column, 10);
+            QCOMPARE(header->sectionSize(column), minimums.at(column));
+            ++held;
+        }
+        QCOMPARE(held, minimums.size() - 1);
     }
 };
 

@@ -2,10 +2,12 @@
 // counters and lists, the detail that follows the list, drafts per customer, the
 // placeholders and the statistics tiles.
 
+#include "PaintLog.h"
 #include "PostedEvents.h"
 #include "RoundTrip.h"
 #include "RecordingHttpServer.h"
 #include "ShownToolTip.h"
+#include "StatTile.h"
 
 #include "network/APIClient.h"
 #include "network/KeychainService.h"
@@ -19,6 +21,8 @@
 #include "views/admin/OperatorSessionRow.h"
 #include "views/admin/OperatorStatisticsView.h"
 #include "views/admin/OperatorStatusBadge.h"
+#include "views/admin/TintColor.h"
+#include "views/common/Appearance.h"
 #include "views/common/Divider.h"
 #include "views/common/ElidedLabel.h"
 #include "views/common/Icons.h"
@@ -39,7 +43,8 @@
 #include <QTabBar>
 #include <QMenu>
 #include <QSignalSpy>
-#include <QPointer>
+#include <QStackedWidget>
+#include <QStyleOptionViewItem>
 #include <QTest>
 #include <QToolButton>
 
@@ -907,6 +912,273 @@ private Q_SLOTS:
         QVERIFY(!child<QLabel>(&console, u"noHistory"_s)->isVisible());
         QVERIFY(!child<QLabel>(&console, u"noHistorySymbol"_s)->isVisible());
         QCOMPARE(console.historyList()->model()->rowCount(), 1);
+    }
+
+    // A session row as painted: the avatar, a circle 36 across in the accent colour at
+    // 0.2 with the name's first letter centred over it in the caption font at medium
+    // weight; 10 points after it the name in the body font over the last message in
+    // the caption font; on the trailing edge the time in the second caption font over
+    // the stars in yellow, history rows only; 2 points at least above and below.
+    void sessionRowPainting_data()
+    {
+        QTest::addColumn<bool>("history");
+        QTest::addColumn<QString>("stars");
+        QTest::newRow("waiting") << false << QString();
+        QTest::newRow("ended, rated 3") << true << u"★★★☆☆"_s;
+    }
+    void sessionRowPainting()
+    {
+        QFETCH(bool, history);
+        QFETCH(QString, stars);
+        Fixture f(R"([{"id":1,"status":"waiting","customerName":"Cleo","lastMessage":"where is it","createdAt":"10:42"},)"
+                  R"({"id":2,"status":"ended","customerName":"Cleo","lastMessage":"where is it","createdAt":"10:42","rating":3}])");
+        OperatorConsoleView console(f.api);
+        QVERIFY(showWithSession(console, 1));
+        QListView* list = history ? console.historyList() : console.workspaceList();
+        const QModelIndex index = rowOf(list, history ? 2 : 1);
+        QVERIFY(index.isValid());
+        QStyleOptionViewItem option;
+        option.initFrom(list);
+        option.rect = QRect(QPoint(0, 0), list->itemDelegate()->sizeHint(option, index));
+        option.rect.setWidth(320);
+        const Painting painted = PaintLog::record(option.rect.size(), [&](QPainter* painter) { list->itemDelegate()->paint(painter, option, index); });
+
+        QRectF avatar;
+        for (const PaintedItem& shape : painted.shapes()) {
+            if (shape.brush.rgb() == Appearance::accent().rgb())
+                avatar = shape.rect;
+        }
+        QVERIFY2(avatar.isValid(), qPrintable(painted.allText()));
+        QCOMPARE(avatar.size(), QSizeF(36, 36));
+        QVERIFY(avatar.top() >= 2 && option.rect.height() - avatar.bottom() >= 2);
+        QVERIFY2(qAbs(avatar.center().y() - option.rect.height() / 2.0) <= 0.5, qPrintable(QDebug::toString(avatar)));
+        for (const PaintedItem& shape : painted.shapes()) {
+            if (shape.rect == avatar)
+                QVERIFY2(qAbs(shape.brush.alphaF() * shape.opacity - 0.2) < 0.01, qPrintable(QString::number(shape.brush.alphaF())));
+        }
+
+        const std::optional<PaintedItem> initial = painted.text(u"C"_s);
+        QVERIFY(initial);
+        QCOMPARE(initial->font.weight(), QFont::Medium);
+        QCOMPARE(initial->font.pointSizeF(), Appearance::font(Appearance::TextStyle::Caption).pointSizeF());
+        QVERIFY(qAbs(initial->rect.center().x() - avatar.center().x()) <= 1);
+        QVERIFY(qAbs(initial->rect.center().y() - avatar.center().y()) <= 1.5);
+
+        const std::optional<PaintedItem> name = painted.text(u"Cleo"_s);
+        const std::optional<PaintedItem> last = painted.text(u"where is it"_s);
+        QVERIFY(name && last);
+        QCOMPARE(name->font.pointSizeF(), Appearance::font(Appearance::TextStyle::Body).pointSizeF());
+        QCOMPARE(last->font.pointSizeF(), Appearance::font(Appearance::TextStyle::Caption).pointSizeF());
+        QCOMPARE(last->pen, Appearance::secondaryText());
+        QCOMPARE(name->rect.left() - avatar.right(), 10.0);
+        QCOMPARE(last->rect.left(), name->rect.left());
+        QVERIFY2(last->rect.top() >= name->rect.bottom(), "the message under the name");
+
+        const std::optional<PaintedItem> time = painted.text(u"10:42"_s);
+        QVERIFY(time);
+        QCOMPARE(time->font.pointSizeF(), Appearance::font(Appearance::TextStyle::Caption2).pointSizeF());
+        QCOMPARE(time->pen, Appearance::secondaryText());
+        QVERIFY2(time->rect.left() >= name->rect.left() + 10, "trailing");
+        const std::optional<PaintedItem> starText = painted.text(u"☆"_s);
+        QCOMPARE(bool(starText), history);
+        if (history) {
+            QCOMPARE(starText->text, stars);
+            QCOMPARE(starText->pen, tintColor(Tint::Yellow));
+            QVERIFY2(starText->rect.top() >= time->rect.bottom(), "the stars under the time");
+            QCOMPARE(starText->rect.right(), time->rect.right());
+        }
+    }
+
+    // The sidebar as laid out: at least 260 wide however narrow the window; the
+    // three counters 16 apart, each its count in bold over its label, 2 apart, in
+    // the badge's colour over the secondary one; the tab picker 8 below the divider
+    // and 8 above the tab's content.
+    void sidebarLayout()
+    {
+        Fixture f(R"([{"id":1,"status":"waiting","customerName":"A"}])");
+        OperatorConsoleView console(f.api);
+        QVERIFY(showWithSession(console, 1));
+        QWidget* sidebar = child<QWidget>(&console, u"operatorSidebar"_s);
+        const int wide = sidebar->width();
+        QVERIFY(wide > 260);
+        console.resize(200, 600);
+        QTRY_VERIFY(sidebar->width() < wide);
+        QCOMPARE(sidebar->width(), 260);
+        console.resize(900, 600);
+        QTRY_VERIFY(sidebar->width() > 260);
+
+        const auto badges = console.findChildren<OperatorStatusBadge*>();
+        QCOMPARE(badges.size(), 3);
+        const QColor colours[] = { tintColor(Tint::Orange), tintColor(Tint::Green), tintColor(Tint::Gray) };
+        for (int i = 0; i < badges.size(); ++i) {
+            if (i > 0) {
+                const int gap = badges.at(i)->mapTo(sidebar, QPoint()).x() - badges.at(i - 1)->mapTo(sidebar, QPoint(badges.at(i - 1)->width(), 0)).x();
+                QCOMPARE(gap, 16);
+            }
+            auto* count = child<QLabel>(badges.at(i), u"badgeCount"_s);
+            auto* label = child<QLabel>(badges.at(i), u"badgeLabel"_s);
+            QVERIFY(count && label && label->isVisible());
+            QVERIFY(count->font().bold());
+            QVERIFY(count->font().pixelSize() > label->font().pixelSize());
+            QCOMPARE(label->font().pixelSize(), Appearance::font(Appearance::TextStyle::Caption2).pixelSize());
+            QCOMPARE(count->palette().color(QPalette::WindowText), colours[i]);
+            QCOMPARE(label->palette().color(QPalette::WindowText), Appearance::secondaryText());
+            QCOMPARE(label->y() - (count->y() + count->height()), 2);
+            QVERIFY(qAbs(count->geometry().center().x() - label->geometry().center().x()) <= 1);
+        }
+
+        auto* tabs = child<QTabBar>(&console, u"consoleTabs"_s);
+        QFrame* line = nullptr;
+        for (QFrame* frame : sidebar->findChildren<QFrame*>()) {
+            if (frame->frameShape() == QFrame::HLine)
+                line = frame;
+        }
+        QVERIFY(line);
+        QCOMPARE(tabs->mapTo(sidebar, QPoint()).y() - line->mapTo(sidebar, QPoint(0, line->height())).y(), 8);
+        QWidget* content = console.workspaceList();
+        while (content->parentWidget() && content->parentWidget() != sidebar && !qobject_cast<QStackedWidget*>(content->parentWidget()))
+            content = content->parentWidget();
+        QCOMPARE(content->parentWidget()->mapTo(sidebar, QPoint()).y() - tabs->mapTo(sidebar, QPoint(0, tabs->height())).y(), 8);
+    }
+
+    // The status capsule in the detail's header: its text in the caption font and the
+    // status colour, padded 8 left and right and 3 above and below, on that colour at 0.15.
+    void statusCapsulePadding()
+    {
+        Fixture f(oneSession(u"waiting"_s));
+        OperatorConsoleView console(f.api);
+        QVERIFY(showWithSession(console, 1));
+        console.workspaceList()->setCurrentIndex(rowOf(console.workspaceList(), 1));
+        auto* capsule = child<CapsuleBadge>(&console, u"statusCapsule"_s);
+        QTRY_VERIFY(capsule->isVisible());
+        const QString text = Localized::text("operator.waiting");
+        QCOMPARE(capsule->text(), text);
+        PaintLog log(capsule->size());
+        capsule->render(&log);
+        const std::optional<PaintedItem> word = log.painting().text(text);
+        QVERIFY2(word, qPrintable(log.painting().allText()));
+        const QColor orange = tintColor(Tint::Orange);
+        QCOMPARE(word->pen, orange);
+        QCOMPARE(word->font.pixelSize(), Appearance::font(Appearance::TextStyle::Caption).pixelSize());
+        QRectF fill;
+        for (const PaintedItem& shape : log.painting().shapes()) {
+            if (shape.brush.rgb() == orange.rgb()) {
+                fill = shape.rect;
+                QVERIFY2(qAbs(shape.brush.alphaF() - 0.15) < 0.01, qPrintable(QString::number(shape.brush.alphaF())));
+            }
+        }
+        QVERIFY(fill.isValid());
+        const QFontMetricsF metrics(word->font);
+        QVERIFY2(qAbs(fill.width() - metrics.horizontalAdvance(text) - 16) <= 1, qPrintable(QDebug::toString(fill)));
+        QVERIFY2(qAbs(fill.height() - metrics.height() - 6) <= 1, qPrintable(QDebug::toString(fill)));
+        QVERIFY(qAbs(word->rect.left() - fill.left() - 8) <= 1);
+    }
+
+    // The detail of an active session as laid out: the name in the headline font over
+    // its session number in the caption font, secondary, 2 apart; the message area's
+    // text 100 below the divider under the header; the reply field and send button 8 apart.
+    void detailLayout()
+    {
+        Fixture f(oneSession(u"active"_s));
+        OperatorConsoleView console(f.api);
+        QVERIFY(showWithSession(console, 1));
+        // Nothing selected: the headphones 8 above the invitation in the
+        // second title font, secondary, centred in the pane.
+        QWidget* empty = child<QWidget>(&console, u"emptySelection"_s);
+        QVERIFY(empty->isVisible());
+        QLabel* invitation = nullptr;
+        QLabel* symbol = nullptr;
+        for (QLabel* label : empty->findChildren<QLabel*>())
+            (label->property(Icons::SymbolProperty).isValid() ? symbol : invitation) = label;
+        QVERIFY(invitation && symbol);
+        QCOMPARE(symbol->property(Icons::SymbolProperty).toString(), u"headphones"_s);
+        QCOMPARE(invitation->text(), Localized::text("operator.empty_selection"));
+        QCOMPARE(invitation->font().pixelSize(), Appearance::font(Appearance::TextStyle::Title2).pixelSize());
+        QCOMPARE(invitation->palette().color(QPalette::WindowText), Appearance::secondaryText());
+        QCOMPARE(invitation->y() - (symbol->y() + symbol->height()), 8);
+        QVERIFY(qAbs(invitation->geometry().center().x() - empty->width() / 2) <= 1);
+        QVERIFY(qAbs(symbol->geometry().center().x() - empty->width() / 2) <= 1);
+
+        console.workspaceList()->setCurrentIndex(rowOf(console.workspaceList(), 1));
+        auto* detail = console.findChild<QWidget*>(u"operatorSessionDetail"_s);
+        QTRY_VERIFY(detail->isVisible());
+        auto* name = child<QWidget>(detail, u"detailName"_s);
+        auto* number = child<QLabel>(detail, u"detailSessionId"_s);
+        QCOMPARE(name->font().pixelSize(), Appearance::font(Appearance::TextStyle::Headline).pixelSize());
+        QCOMPARE(name->font().weight(), Appearance::font(Appearance::TextStyle::Headline).weight());
+        QCOMPARE(number->font().pixelSize(), Appearance::font(Appearance::TextStyle::Caption).pixelSize());
+        QCOMPARE(number->palette().color(QPalette::WindowText), Appearance::secondaryText());
+        QCOMPARE(number->mapTo(detail, QPoint()).y() - name->mapTo(detail, QPoint(0, name->height())).y(), 2);
+        QCOMPARE(number->mapTo(detail, QPoint()).x(), name->mapTo(detail, QPoint()).x());
+
+        QFrame* line = nullptr;
+        for (QFrame* frame : detail->findChildren<QFrame*>()) {
+            if (frame->frameShape() == QFrame::HLine && (!line || frame->y() < line->y()))
+                line = frame;
+        }
+        QVERIFY(line);
+        auto* area = child<QLabel>(detail, u"messageArea"_s);
+        QCOMPARE(area->text(), Localized::text("operator.message_area"));
+        QCOMPARE(area->mapTo(detail, QPoint()).y() - line->mapTo(detail, QPoint(0, line->height())).y(), 100);
+
+        auto* field = child<QWidget>(detail, u"replyField"_s);
+        auto* send = child<QWidget>(detail, u"sendButton"_s);
+        QVERIFY(field->isVisible() && send->isVisible());
+        QCOMPARE(static_cast<QLineEdit*>(field)->placeholderText(), Localized::text("input.placeholder"));
+        QCOMPARE(send->mapTo(detail, QPoint()).x() - field->mapTo(detail, QPoint(field->width(), 0)).x(), 8);
+    }
+
+    // The statistics tab: four tiles, two to a row, 12 apart between the rows, both
+    // columns as wide; in each tile the icon at the leading edge, then 12 below it the
+    // figure, bold at 28, then 12 below that the title in the caption font, secondary.
+    void statisticsTiles()
+    {
+        Fixture f("[]");
+        OperatorConsoleView console(f.api);
+        console.resize(900, 600);
+        console.show();
+        QTRY_VERIFY(!console.model()->isLoading());
+        console.setSelectedTab(OperatorConsoleTab::statistics);
+        auto* statistics = console.findChild<OperatorStatisticsView*>();
+        QTRY_VERIFY(statistics->isVisible());
+        const QList<AdminStatCard*> cards = statistics->cards();
+        QCOMPARE(cards.size(), 4);
+        QCOMPARE(cards.at(1)->y(), cards.at(0)->y());
+        QCOMPARE(cards.at(2)->x(), cards.at(0)->x());
+        QCOMPARE(cards.at(3)->y(), cards.at(2)->y());
+        QCOMPARE(cards.at(2)->y() - (cards.at(0)->y() + cards.at(0)->height()), 12);
+        QVERIFY(qAbs(cards.at(0)->width() - cards.at(1)->width()) <= 1);
+        for (AdminStatCard* card : cards)
+            QVERIFY(tileLaidOut(card));
+    }
+
+    // A reload that changes one session redraws that row alone; the same list again
+    // redraws nothing.
+    void reloadRedrawsChangedRowsOnly()
+    {
+        const QByteArray before = R"([{"id":1,"status":"waiting","customerName":"A","lastMessage":"hi"},)"
+                                  R"({"id":2,"status":"waiting","customerName":"B","lastMessage":"yo"}])";
+        Fixture f(before);
+        OperatorConsoleView console(f.api);
+        QVERIFY(showWithSession(console, 1));
+        QListView* list = console.workspaceList();
+        QSignalSpy redrawn(list->model(), &QAbstractItemModel::dataChanged);
+        const auto reload = [&](const QByteArray& sessions) {
+            const qsizetype asked = f.server.requestsTo(sessionsPath).size();
+            f.server.respond(sessionsPath, { 200, envelope(sessions) });
+            QTest::mouseClick(child<QToolButton>(&console, u"refreshButton"_s), Qt::LeftButton);
+            return QTest::qWaitFor([&] { return f.server.requestsTo(sessionsPath).size() > asked && !console.model()->isLoading(); },
+                                   testsupport::kPatienceMs);
+        };
+        QVERIFY(reload(before));
+        QCOMPARE(redrawn.count(), 0);
+        QByteArray after = before;
+        after.replace("\"yo\"", "\"later\"");
+        QVERIFY(reload(after));
+        QCOMPARE(redrawn.count(), 1);
+        QCOMPARE(redrawn.at(0).at(0).value<QModelIndex>(), rowOf(list, 2));
+        QCOMPARE(redrawn.at(0).at(1).value<QModelIndex>(), rowOf(list, 2));
+        QCOMPARE(rowOf(list, 2).data(OperatorSessionListModel::LastMessageRole).toString(), u"later"_s);
     }
 };
 
