@@ -571,6 +571,9 @@ private Q_SLOTS:
             << QStringList { u"held reload 500"_s, u"arrives 501"_s, u"released"_s } << u"m501"_s << false;
         QTest::newRow("a failed message") << QStringList { u"sent"_s, u"failed"_s } << u"mine"_s << true;
         QTest::newRow("a failed message thrown away") << QStringList { u"sent"_s, u"failed"_s, u"discarded"_s } << u"m500"_s << false;
+        // Empty: the row shows no last message.
+        QTest::newRow("the only message thrown away")
+            << QStringList { u"history cleared"_s, u"sent"_s, u"failed"_s, u"discarded"_s } << QString() << false;
     }
     void rowNeverGoesBackwards()
     {
@@ -603,14 +606,24 @@ private Q_SLOTS:
                 f.load();
             } else if (step.startsWith(u"arrives")) {
                 Q_EMIT f.stack.ws.newMessageSubject(json::decode<Message>(json::parse(messageJson(id))));
+            } else if (step == u"history cleared") {
+                f.stack.server.respond(procedure("messages.list"), ok("[]"));
             } else if (step == u"discarded") {
                 f.stack.notifications.post(NotificationName::messageDiscarded(),
                                            { { NotificationKey::conversationId(), qint64(10) }, { NotificationKey::clientMsgId(), u"c1"_s } });
             }
             QVERIFY(f.stack.roundTrip());
         }
-        QTRY_COMPARE(f.conversation(10)->lastMessage, std::optional(preview));
+        const std::optional<QString> expected = preview.isEmpty() ? std::nullopt : std::optional(preview);
+        QTRY_COMPARE(f.conversation(10)->lastMessage, expected);
         QCOMPARE(f.conversation(10)->lastMessageFailed, failed);
+        if (!expected)
+            QCOMPARE(f.conversation(10)->lastMessageId, std::nullopt);
+        // The list shown is told.
+        const QList<Conversation> shown = f.model->filteredConversations();
+        const auto row = std::find_if(shown.cbegin(), shown.cend(), [](const Conversation& c) { return c.id == 10; });
+        QVERIFY(row != shown.cend());
+        QCOMPARE(row->lastMessage, expected);
     }
 
     // A revocation changes the preview only when it takes back the newest message: an
