@@ -168,6 +168,8 @@ private Q_SLOTS:
         QTest::newRow("joins equal times above them") << qint64(1) << std::optional(t2) << false;
         QTest::newRow("an offset of the same instant") << qint64(6) << std::optional(u"2025-03-02T16:00:00+08:00"_s) << false;
         QTest::newRow("loses its time") << qint64(1) << std::optional<QString>() << false;
+        // From the row the search looks at first, past its neighbour below.
+        QTest::newRow("goes down from the middle") << qint64(3) << std::optional(u"2025-03-01T07:00:00Z"_s) << false;
         QTest::newRow("pinned") << qint64(5) << std::optional(u"2025-03-01T08:00:00Z"_s) << true;
         QTest::newRow("unpinned") << qint64(0) << std::optional(u"2025-03-05T08:00:00Z"_s) << false;
     }
