@@ -136,8 +136,11 @@ private Q_SLOTS:
         f.stack.server.respond(procedure("messages.list"),
                                fails ? RecordingHttpServer::Reply { 500, R"({"error":"boom"})" }
                                      : ok(page({ messageJson(3, me), messageJson(2, 2), messageJson(1, me, "delivered") })));
+        QSignalSpy replaced(f.model.get(), &ChatViewModel::messagesChanged);
         testsupport::runTask(f.model->loadMessages());
         QCOMPARE(f.model->errorText(), fails ? u"boom"_s : QString());
+        // A list on screen hears of the page as a new list.
+        QCOMPARE(replaced.count(), fails ? 0 : 1);
         QCOMPARE(f.postedNames().contains(NotificationName::conversationRead()), !fails);
         if (fails) {
             f.stack.ws.sendRaw(QJsonObject { { u"type"_s, u"marker"_s } });
