@@ -417,10 +417,13 @@ private Q_SLOTS:
         // shown and its way back to the list.
         QCOMPARE(list->focusChild(), list->child(2));
         QCOMPARE(list->child(sections->count()), nullptr);
+        QCOMPARE(list->indexOfChild(list), -1);
         for (int row = 0; row < sections->count(); ++row) {
             QAccessibleInterface* item = list->child(row);
             QCOMPARE(item->role(), QAccessible::ListItem);
             QCOMPARE(item->childCount(), 0);
+            QCOMPARE(item->indexOfChild(list), -1);
+            QVERIFY(item->state().focusable && item->state().selectable);
             QCOMPARE(item->parent(), list);
             QCOMPARE(item->window(), sections->window()->windowHandle());
             QCOMPARE(list->indexOfChild(item), row);

@@ -66,6 +66,7 @@ private Q_SLOTS:
         QTest::newRow("error after a value over two lines") << u"\"a\" = \"b\nc\";\n\"k\" = \"d\""_s << u"line 3"_s;
         QTest::newRow("carriage return and null escapes") << u"\"k\" = \"a\\rb\\0c\";"_s << u"a\rb"_s + QChar(u'\0') + u"c"_s;
         QTest::newRow("upper-case unicode escape") << u"\"k\" = \"\\u00E9\\U00e9\";"_s << u"éé"_s;
+        QTest::newRow("not a hexadecimal digit") << u"\"k\" = \"\\u12G4\";"_s << u"line 1"_s;
         QTest::newRow("unknown escape") << u"\n\"k\" = \"\\q\";"_s << u"line 2"_s;
         QTest::newRow("escape at the end") << u"\n\"k\" = \"ab\\"_s << u"line 2"_s;
         QTest::newRow("no equals sign") << u"\n\"k\" \"v\";"_s << u"line 2"_s;
