@@ -111,7 +111,7 @@ class TestAppShell : public QObject {
         const Painting painted = log.painting();
         const std::optional<PaintedItem> words = painted.text(Localized::text(connected ? "sidebar.connected" : "sidebar.disconnected"));
         QVERIFY2(words, qPrintable(painted.allText()));
-        QCOMPARE(words->font.pointSizeF(), Appearance::font(Appearance::TextStyle::Caption).pointSizeF());
+        QCOMPARE(words->font.pixelSize(), Appearance::font(Appearance::TextStyle::Caption).pixelSize());
         QCOMPARE(words->pen, Appearance::secondaryText());
         const QRectF place(dot->mapTo(sidebar, QPoint()), dot->size());
         std::optional<QColor> fill;
@@ -467,9 +467,9 @@ private Q_SLOTS:
         const std::optional<PaintedItem> nameText = painted.text(app->authViewModel()->user()->name);
         const std::optional<PaintedItem> idText = painted.text(openId->text());
         QVERIFY2(nameText && idText, qPrintable(painted.allText()));
-        QCOMPARE(nameText->font.pointSizeF(), Appearance::font(Appearance::TextStyle::Caption).pointSizeF());
+        QCOMPARE(nameText->font.pixelSize(), Appearance::font(Appearance::TextStyle::Caption).pixelSize());
         QCOMPARE(nameText->font.weight(), QFont::Medium);
-        QCOMPARE(idText->font.pointSizeF(), Appearance::font(Appearance::TextStyle::Caption2).pointSizeF());
+        QCOMPARE(idText->font.pixelSize(), Appearance::font(Appearance::TextStyle::Caption2).pixelSize());
         QCOMPARE(idText->pen, Appearance::secondaryText());
 
         // Back for the functions that run after this one.
