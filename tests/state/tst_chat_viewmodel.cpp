@@ -569,6 +569,33 @@ private Q_SLOTS:
         QVERIFY(!f.model->readMarker().isWaitingToRetry());
     }
 
+    // Only a way back to the server starts a catch-up: a notice that repeats that the
+    // channel is up, or down, changes nothing.
+    void onlyAChannelComingBackCatchesUp_data()
+    {
+        QTest::addColumn<QList<bool>>("notices");
+        QTest::addColumn<int>("catchUps");
+        QTest::newRow("up again") << QList<bool> { true } << 0;
+        QTest::newRow("down twice") << QList<bool> { false, false } << 0;
+        QTest::newRow("down, then up") << QList<bool> { false, true } << 1;
+    }
+    void onlyAChannelComingBackCatchesUp()
+    {
+        QFETCH(QList<bool>, notices);
+        QFETCH(int, catchUps);
+        Fixture f;
+        const QString listPath = procedure("messages.list");
+        f.stack.server.respond(listPath, ok(page({ messageJson(1, 2) })));
+        testsupport::runTask(f.model->loadMessages());
+        const int before = f.stack.requestCount(listPath);
+        for (bool up : std::as_const(notices))
+            Q_EMIT f.stack.ws.isConnectedChanged(up);
+        QVERIFY(testsupport::postedEventsHandled());
+        QTRY_COMPARE(f.stack.requestCount(listPath) - before, catchUps);
+        QVERIFY(f.stack.roundTrip());
+        QCOMPARE(f.stack.requestCount(listPath) - before, catchUps);
+    }
+
     // A chat whose first page never came (the server could not be reached), or came
     // empty, has nothing listed for a catch-up to meet: when the channel is back it
     // opens as it would now, at the newest page (one page asked for, not the whole
