@@ -591,7 +591,9 @@ private Q_SLOTS:
         for (bool up : std::as_const(notices))
             Q_EMIT f.stack.ws.isConnectedChanged(up);
         QVERIFY(testsupport::postedEventsHandled());
-        QTRY_COMPARE(f.stack.requestCount(listPath) - before, catchUps);
+        // Waited for only when one is due: an unwanted one is there by the round trip.
+        if (catchUps > 0)
+            QTRY_COMPARE(f.stack.requestCount(listPath) - before, catchUps);
         QVERIFY(f.stack.roundTrip());
         QCOMPARE(f.stack.requestCount(listPath) - before, catchUps);
     }
