@@ -3,6 +3,7 @@
 // shortcuts and sheets, section switching, the connection dot and signing out.
 
 #include "ClientAgainstServer.h"
+#include "PaintLog.h"
 #include "ServerProcess.h"
 
 #include "app/ContentView.h"
@@ -22,8 +23,10 @@
 #include "views/account/FavoritesView.h"
 #include "views/account/FileManagementView.h"
 #include "views/account/GeneralSettingsView.h"
+#include "views/chat/AvatarView.h"
 #include "views/chat/ChatView.h"
 #include "views/chat/LoginView.h"
+#include "views/common/Appearance.h"
 #include "views/common/Localized.h"
 
 #include <QDialog>
@@ -95,6 +98,29 @@ class TestAppShell : public QObject {
         QTest::keyClicks(child<QLineEdit>(login, "usernameField"), user);
         QTest::keyClicks(child<QLineEdit>(login, "passwordField"), password);
         QTest::keyClick(child<QLineEdit>(login, "passwordField"), Qt::Key_Return);
+    }
+
+    // The connection row: an 8-point dot, green when the channel is up and red when
+    // it is not, and the words saying so in the caption font and the secondary colour.
+    static void connectionRowShows(SidebarView* sidebar, bool connected)
+    {
+        auto* dot = child<QLabel>(sidebar, "connectionDot");
+        QCOMPARE(dot->size(), QSize(8, 8));
+        PaintLog log(sidebar->size());
+        sidebar->render(&log);
+        const Painting painted = log.painting();
+        const std::optional<PaintedItem> words = painted.text(Localized::text(connected ? "sidebar.connected" : "sidebar.disconnected"));
+        QVERIFY2(words, qPrintable(painted.allText()));
+        QCOMPARE(words->font.pixelSize(), Appearance::font(Appearance::TextStyle::Caption).pixelSize());
+        QCOMPARE(words->pen, Appearance::secondaryText());
+        const QRectF place(dot->mapTo(sidebar, QPoint()), dot->size());
+        std::optional<QColor> fill;
+        for (const PaintedItem& shape : painted.shapes()) {
+            if (shape.brush.isValid() && place.contains(shape.rect.center()))
+                fill = shape.brush;
+        }
+        QVERIFY(fill);
+        QVERIFY2(connected ? fill->green() > 2 * fill->red() : fill->red() > 2 * fill->green(), qPrintable(fill->name()));
     }
 
 private Q_SLOTS:
@@ -417,12 +443,41 @@ private Q_SLOTS:
         QCOMPARE(text->text(), Localized::text("sidebar.connected"));
         // The open id, the one others find the user by, not the number.
         QCOMPARE(child<QLabel>(main, "userOpenId")->text(), QStringLiteral("ID: ") + app->authViewModel()->user()->openId);
+        auto* sidebar = main->findChild<SidebarView*>();
+        connectionRowShows(sidebar, true);
+
+        // The user row: the avatar at 28 points, 8 points left of the name (caption,
+        // medium) over "ID: " and the open id (caption 2, secondary colour) 2 points
+        // below it, 4 points inside the row above and below.
+        auto* row = child<QWidget>(sidebar, "userRow");
+        auto* avatar = row->findChild<AvatarView*>();
+        auto* name = child<QLabel>(row, "userName");
+        auto* openId = child<QLabel>(row, "userOpenId");
+        QCOMPARE(avatar->size(), QSize(28, 28));
+        QCOMPARE(name->x(), avatar->geometry().right() + 1 + 8);
+        QCOMPARE(openId->x(), name->x());
+        QCOMPARE(openId->y(), name->geometry().bottom() + 1 + 2);
+        const int top = std::min(avatar->y(), name->y());
+        const int bottom = std::max(avatar->geometry().bottom(), openId->geometry().bottom());
+        QCOMPARE(top, 4);
+        QCOMPARE(row->height() - 1 - bottom, 4);
+        PaintLog log(sidebar->size());
+        sidebar->render(&log);
+        const Painting painted = log.painting();
+        const std::optional<PaintedItem> nameText = painted.text(app->authViewModel()->user()->name);
+        const std::optional<PaintedItem> idText = painted.text(openId->text());
+        QVERIFY2(nameText && idText, qPrintable(painted.allText()));
+        QCOMPARE(nameText->font.pixelSize(), Appearance::font(Appearance::TextStyle::Caption).pixelSize());
+        QCOMPARE(nameText->font.weight(), QFont::Medium);
+        QCOMPARE(idText->font.pixelSize(), Appearance::font(Appearance::TextStyle::Caption2).pixelSize());
+        QCOMPARE(idText->pen, Appearance::secondaryText());
 
         // Back for the functions that run after this one.
         const auto restart = qScopeGuard([this] { QVERIFY2(m_server.restart(), qPrintable(m_server.errorString())); });
         QVERIFY(m_server.stop());
         QTRY_VERIFY_WITH_TIMEOUT(!dot->property("connected").toBool(), 10000);
         QCOMPARE(text->text(), Localized::text("sidebar.disconnected"));
+        connectionRowShows(sidebar, false);
         QTest::mouseClick(child<QPushButton>(main, "signOutButton"), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(loginView(*app), 15000);
         QVERIFY(!WebSocketService::shared()->isConnected());

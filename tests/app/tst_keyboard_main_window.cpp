@@ -413,6 +413,25 @@ private Q_SLOTS:
         QVERIFY(list->child(2)->state().focused);
         QVERIFY(list->child(0)->state().selected);
         QCOMPARE(list->child(2)->text(QAccessible::Name), Localized::text("tab.moments"));
+        // A screen reader hears the row with the ring, and finds each row where it is
+        // shown and its way back to the list.
+        QCOMPARE(list->focusChild(), list->child(2));
+        QCOMPARE(list->child(sections->count()), nullptr);
+        QCOMPARE(list->indexOfChild(list), -1);
+        for (int row = 0; row < sections->count(); ++row) {
+            QAccessibleInterface* item = list->child(row);
+            QCOMPARE(item->role(), QAccessible::ListItem);
+            QCOMPARE(item->childCount(), 0);
+            QCOMPARE(item->indexOfChild(list), -1);
+            QVERIFY(item->state().focusable && item->state().selectable);
+            QCOMPARE(item->parent(), list);
+            QCOMPARE(item->window(), sections->window()->windowHandle());
+            QCOMPARE(list->indexOfChild(item), row);
+            const QPoint middle = item->rect().center();
+            QCOMPARE(item->rect().size(), sections->visualItemRect(sections->item(row)).size());
+            QCOMPARE(sections->itemAt(sections->viewport()->mapFromGlobal(middle)), sections->item(row));
+            QCOMPARE(list->childAt(middle.x(), middle.y()), item);
+        }
         press(Qt::Key_Return);
         QCOMPARE(m_main->selectedSection(), SidebarSection::moments);
         QCOMPARE(focusedName(), u"sidebarSections"_s);
@@ -435,6 +454,16 @@ private Q_SLOTS:
         press(Qt::Key_Backtab, Qt::ShiftModifier);
         QCOMPARE(focusedName(), u"sidebarSections"_s);
         QCOMPARE(sections->currentRow(), 0);
+        // A screen reader's focus on a row brings the ring there from elsewhere,
+        // without switching.
+        press(Qt::Key_Tab);
+        QCOMPARE(list->focusChild(), nullptr);
+        list->child(3)->actionInterface()->doAction(QAccessibleActionInterface::setFocusAction());
+        QCOMPARE(focusedName(), u"sidebarSections"_s);
+        QCOMPARE(sections->currentRow(), 3);
+        QCOMPARE(list->focusChild(), list->child(3));
+        QCOMPARE(m_main->selectedSection(), SidebarSection::messages);
+        QVERIFY(list->child(0)->state().selected);
     }
 
     // Opening a chat from the list puts the caret in its input; Return sends.

@@ -1,6 +1,7 @@
 #include "ClientStack.h"
 #include "PostedEvents.h"
 
+#include "state/chat/CallViewModel.h"
 #include "state/chat/ChatCatchUp.h"
 #include "state/chat/ChatMessageList.h"
 #include "state/chat/ChatViewModel.h"
@@ -15,6 +16,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QMetaProperty>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -134,8 +136,11 @@ private Q_SLOTS:
         f.stack.server.respond(procedure("messages.list"),
                                fails ? RecordingHttpServer::Reply { 500, R"({"error":"boom"})" }
                                      : ok(page({ messageJson(3, me), messageJson(2, 2), messageJson(1, me, "delivered") })));
+        QSignalSpy replaced(f.model.get(), &ChatViewModel::messagesChanged);
         testsupport::runTask(f.model->loadMessages());
         QCOMPARE(f.model->errorText(), fails ? u"boom"_s : QString());
+        // A list on screen hears of the page as a new list.
+        QCOMPARE(replaced.count(), fails ? 0 : 1);
         QCOMPARE(f.postedNames().contains(NotificationName::conversationRead()), !fails);
         if (fails) {
             f.stack.ws.sendRaw(QJsonObject { { u"type"_s, u"marker"_s } });
@@ -288,7 +293,7 @@ private Q_SLOTS:
         QTest::addColumn<QList<qint64>>("firstPage");  // newest first
         QTest::addColumn<QList<qint64>>("delivered");  // arrived live before the catch-up
         QTest::addColumn<bool>("ownUnsent");            // a message of this user still on its way
-        QTest::addColumn<QList<QList<qint64>>>("pages"); // what the server pages give, newest first
+        QTest::addColumn<QList<QList<qint64>>>("pages"); // what the server pages give, newest first; { -1 }: fails
         QTest::addColumn<QList<qint64>>("expected");   // 0: the unconfirmed message
         using Ids = QList<qint64>;
         using Pages = QList<Ids>;
@@ -308,6 +313,12 @@ private Q_SLOTS:
         std::reverse(all.begin(), all.end());
         QTest::newRow("more than a page") << range(70, 21) << Ids {} << false
                                           << Pages { range(170, 121), range(120, 71), range(70, 21) } << all;
+        // A page the server fails to give ends the paging: what came before it is merged.
+        Ids listedThenNewest = range(70, 21) + range(170, 121);
+        std::reverse(listedThenNewest.begin(), listedThenNewest.begin() + 50);
+        std::reverse(listedThenNewest.begin() + 50, listedThenNewest.end());
+        QTest::newRow("a later page fails") << range(70, 21) << Ids {} << false << Pages { range(170, 121), { -1 } }
+                                            << listedThenNewest;
     }
     void catchUpMergesWhatWasMissed()
     {
@@ -333,8 +344,11 @@ private Q_SLOTS:
         if (ownUnsent)
             f.model->sendMessage(u"on its way"_s);
         const int before = f.stack.requestCount(procedure("messages.list"));
-        for (const QList<qint64>& ids : std::as_const(pages))
-            f.stack.server.respondOnce(procedure("messages.list"), ok(json(ids)));
+        for (const QList<qint64>& ids : std::as_const(pages)) {
+            f.stack.server.respondOnce(procedure("messages.list"), ids == QList<qint64> { -1 }
+                                           ? RecordingHttpServer::Reply { 500, R"({"error":"boom"})" }
+                                           : ok(json(ids)));
+        }
 
         testsupport::runTask(f.model->catchUp());
         QList<qint64> listed = ids(f.model->messages());
@@ -553,6 +567,35 @@ private Q_SLOTS:
         QTRY_COMPARE(f.stack.requestCount(markPath), taken + 2);
         QTRY_COMPARE(f.stack.peer.framesOfType(u"read"_s).size(), taken + 1);
         QVERIFY(!f.model->readMarker().isWaitingToRetry());
+    }
+
+    // Only a way back to the server starts a catch-up: a notice that repeats that the
+    // channel is up, or down, changes nothing.
+    void onlyAChannelComingBackCatchesUp_data()
+    {
+        QTest::addColumn<QList<bool>>("notices");
+        QTest::addColumn<int>("catchUps");
+        QTest::newRow("up again") << QList<bool> { true } << 0;
+        QTest::newRow("down twice") << QList<bool> { false, false } << 0;
+        QTest::newRow("down, then up") << QList<bool> { false, true } << 1;
+    }
+    void onlyAChannelComingBackCatchesUp()
+    {
+        QFETCH(QList<bool>, notices);
+        QFETCH(int, catchUps);
+        Fixture f;
+        const QString listPath = procedure("messages.list");
+        f.stack.server.respond(listPath, ok(page({ messageJson(1, 2) })));
+        testsupport::runTask(f.model->loadMessages());
+        const int before = f.stack.requestCount(listPath);
+        for (bool up : std::as_const(notices))
+            Q_EMIT f.stack.ws.isConnectedChanged(up);
+        QVERIFY(testsupport::postedEventsHandled());
+        // Waited for only when one is due: an unwanted one is there by the round trip.
+        if (catchUps > 0)
+            QTRY_COMPARE(f.stack.requestCount(listPath) - before, catchUps);
+        QVERIFY(f.stack.roundTrip());
+        QCOMPARE(f.stack.requestCount(listPath) - before, catchUps);
     }
 
     // A chat whose first page never came (the server could not be reached), or came
@@ -844,6 +887,22 @@ private Q_SLOTS:
         QCOMPARE(list.conversations().at(1).id, chatId);
         QCOMPARE(list.conversations().at(1).lastMessage, std::optional(u"old"_s));
         QVERIFY(!list.conversations().at(1).lastMessageFailed);
+
+        // Sent again, it goes out as the same message (its client id, its words) and
+        // waits as any message on its way; without a connection it fails again.
+        const qsizetype framesBefore = f.sentMessages().size();
+        f.model->resendMessage(f.model->messages().constLast());
+        QCOMPARE(f.model->messages().size(), 1);
+        QCOMPARE(f.model->messages().constLast().clientMessageId, sent.clientMessageId);
+        if (how == u"offline") {
+            QCOMPARE(f.model->messages().constLast().status, std::optional(u"failed"_s));
+            return;
+        }
+        QCOMPARE(f.model->messages().constLast().status, std::optional(u"sending"_s));
+        QTRY_COMPARE(f.sentMessages().size(), framesBefore + 1);
+        const QJsonObject again = f.sentMessages().constLast().value(u"payload"_s).toObject();
+        QCOMPARE(again.value(u"clientMsgId"_s).toString(), *sent.clientMessageId);
+        QCOMPARE(again.value(u"content"_s).toString(), u"lost words"_s);
     }
 
     void typingLineLastsThreeSecondsAfterTheLastEvent()
@@ -1128,6 +1187,72 @@ private Q_SLOTS:
         f.model.reset();
         QCOMPARE(f.postedNames().last(), NotificationName::conversationInactive());
         QCOMPARE(userInfo::integer(f.posted.last().second, u"conversationId"_s), std::optional<qint64>(chatId));
+    }
+    // Two call states are equal when they are the same case; an ended call's reason
+    // is compared as text.
+    void callStatesCompareByCaseAndReason_data()
+    {
+        QTest::addColumn<CallState>("a");
+        QTest::addColumn<CallState>("b");
+        QTest::addColumn<bool>("equal");
+        QTest::newRow("same case") << CallState::connected() << CallState::connected() << true;
+        QTest::newRow("other case") << CallState::incoming() << CallState::outgoing() << false;
+        QTest::newRow("same reason") << CallState::ended(u"busy"_s) << CallState::ended(u"busy"_s) << true;
+        QTest::newRow("other reason") << CallState::ended(u"busy"_s) << CallState::ended(u"Busy"_s) << false;
+        QTest::newRow("ended without a reason, idle") << CallState::ended(QString()) << CallState::idle() << false;
+    }
+    void callStatesCompareByCaseAndReason()
+    {
+        QFETCH(CallState, a);
+        QFETCH(CallState, b);
+        QFETCH(bool, equal);
+        QCOMPARE(a == b, equal);
+        QCOMPARE(b == a, equal);
+    }
+
+    // Each field of a call's state object announces a change, and only a change.
+    void callStateObjectAnnouncesChanges_data()
+    {
+        QTest::addColumn<QByteArray>("property");
+        QTest::addColumn<QVariant>("value");
+        QTest::newRow("call state") << QByteArray("callState") << QVariant::fromValue(CallState::ended(u"declined"_s));
+        QTest::newRow("video") << QByteArray("isVideoCall") << QVariant(true);
+        QTest::newRow("muted") << QByteArray("isMuted") << QVariant(true);
+        QTest::newRow("camera") << QByteArray("isCameraEnabled") << QVariant(true);
+        QTest::newRow("duration") << QByteArray("callDuration") << QVariant(qint64(61));
+        QTest::newRow("peer name") << QByteArray("peerName") << QVariant(u"Ann"_s);
+    }
+    void callStateObjectAnnouncesChanges()
+    {
+        QFETCH(QByteArray, property);
+        QFETCH(QVariant, value);
+        CallViewModel model;
+        const QMetaProperty field = model.metaObject()->property(model.metaObject()->indexOfProperty(property));
+        QVERIFY(field.isValid());
+        QSignalSpy announced(&model, field.notifySignal());
+        const QVariant before = field.read(&model);
+        QVERIFY(before != value);
+        QVERIFY(field.write(&model, value));
+        QCOMPARE(field.read(&model), value);
+        QCOMPARE(announced.size(), 1);
+        QVERIFY(field.write(&model, value));
+        QCOMPARE(announced.size(), 1);
+        QVERIFY(field.write(&model, before));
+        QCOMPARE(field.read(&model), before);
+        QCOMPARE(announced.size(), 2);
+    }
+
+    void callPeerAvatarAnnouncesChanges()
+    {
+        CallViewModel model;
+        QSignalSpy announced(&model, &CallViewModel::peerAvatarChanged);
+        model.setPeerAvatar(u"/a.png"_s);
+        QCOMPARE(model.peerAvatar(), std::optional(u"/a.png"_s));
+        model.setPeerAvatar(u"/a.png"_s);
+        QCOMPARE(announced.size(), 1);
+        model.setPeerAvatar(std::nullopt);
+        QCOMPARE(model.peerAvatar(), std::nullopt);
+        QCOMPARE(announced.size(), 2);
     }
 };
 

@@ -168,6 +168,8 @@ private Q_SLOTS:
         QTest::newRow("joins equal times above them") << qint64(1) << std::optional(t2) << false;
         QTest::newRow("an offset of the same instant") << qint64(6) << std::optional(u"2025-03-02T16:00:00+08:00"_s) << false;
         QTest::newRow("loses its time") << qint64(1) << std::optional<QString>() << false;
+        // From the row the search looks at first, past its neighbour below.
+        QTest::newRow("goes down from the middle") << qint64(3) << std::optional(u"2025-03-01T07:00:00Z"_s) << false;
         QTest::newRow("pinned") << qint64(5) << std::optional(u"2025-03-01T08:00:00Z"_s) << true;
         QTest::newRow("unpinned") << qint64(0) << std::optional(u"2025-03-05T08:00:00Z"_s) << false;
     }
@@ -487,6 +489,67 @@ private Q_SLOTS:
         QVERIFY(!f.model->isLoading());
     }
 
+    // Pinning puts a chat on top and unpinning sends it back among the others by
+    // time; muting keeps its place. The list shown follows, the server hears nothing,
+    // and a reload puts back what the server holds.
+    void pinAndMuteToggleLocally_data()
+    {
+        QTest::addColumn<bool>("pin"); // else mute
+        QTest::addColumn<QList<qint64>>("order");
+        QTest::newRow("pin") << true << QList<qint64> { 30, 10, 20 };
+        QTest::newRow("mute") << false << QList<qint64> { 10, 20, 30 };
+    }
+    void pinAndMuteToggleLocally()
+    {
+        QFETCH(bool, pin);
+        QFETCH(QList<qint64>, order);
+        Fixture f(R"([{"id":10,"type":"private","name":"Ann","lastMessageTime":"2025-03-03T08:00:00Z"},
+                      {"id":20,"type":"group","name":"Team","lastMessageTime":"2025-03-02T08:00:00Z"},
+                      {"id":30,"type":"group","name":"Old","lastMessageTime":"2025-03-01T08:00:00Z"}])");
+        f.load();
+        const QList<qint64> byTime { 10, 20, 30 };
+        QCOMPARE(ids(f.model->filteredConversations()), byTime);
+        const qsizetype requests = f.stack.server.requests().size();
+        const auto toggle = [&] { pin ? f.model->togglePin(*f.conversation(30)) : f.model->toggleMute(*f.conversation(30)); };
+        const auto flag = [&](const Conversation& c) { return pin ? c.isPinned : c.isMuted; };
+        toggle();
+        QCOMPARE(flag(*f.conversation(30)), std::optional(true));
+        QCOMPARE(ids(f.model->conversations()), order);
+        QCOMPARE(ids(f.model->filteredConversations()), order);
+        QCOMPARE(flag(f.model->filteredConversations().at(order.indexOf(30))), std::optional(true));
+        toggle();
+        QCOMPARE(flag(*f.conversation(30)), std::optional(false));
+        QCOMPARE(ids(f.model->filteredConversations()), byTime);
+        QCOMPARE(flag(f.model->filteredConversations().at(2)), std::optional(false));
+        toggle();
+        QCOMPARE(f.stack.server.requests().size(), requests);
+        f.load();
+        QCOMPARE(flag(*f.conversation(30)), std::nullopt);
+        QCOMPARE(ids(f.model->filteredConversations()), byTime);
+    }
+
+    // A reload that fails keeps the list as it was and says why; the loading flag is
+    // announced on and off, so a spinner bound to it goes. A later load that works
+    // leaves the message as it is.
+    void failedLoadKeepsTheListAndSaysWhy()
+    {
+        Fixture f;
+        f.load();
+        const QList<qint64> listed = ids(f.model->conversations());
+        QVERIFY(!listed.isEmpty());
+        QSignalSpy errorAnnounced(f.model.get(), &ConversationListViewModel::errorChanged);
+        QSignalSpy loadingAnnounced(f.model.get(), &ConversationListViewModel::isLoadingChanged);
+        f.stack.server.respondOnce(procedure("conversations.list"), { 500, R"({"error":"boom"})" });
+        f.load();
+        QCOMPARE(f.model->error(), std::optional(u"boom"_s));
+        QCOMPARE(errorAnnounced.size(), 1);
+        QCOMPARE(ids(f.model->conversations()), listed);
+        QVERIFY(!f.model->isLoading());
+        QCOMPARE(loadingAnnounced.size(), 2);
+        f.load();
+        QCOMPARE(f.model->error(), std::optional(u"boom"_s));
+    }
+
     // Flags of the wrong type are ignored.
     void settingsChangedAppliesTypedFlags()
     {
@@ -516,6 +579,13 @@ private Q_SLOTS:
         QTest::newRow("file") << u"file"_s << u"报告 1.pdf"_s << u"/u/k.pdf"_s << u"[文件] 报告 1.pdf"_s;
         QTest::newRow("file without a name") << u"file"_s << QString() << QString() << u"[文件] "_s;
         QTest::newRow("image") << u"image"_s << QString() << u"{}"_s << u"[图片]"_s;
+        // The words a message of these types carries are not its preview.
+        QTest::newRow("voice") << u"voice"_s << QString() << u"/u/v.m4a"_s << u"[语音]"_s;
+        QTest::newRow("video") << u"video"_s << QString() << u"/u/v.mp4"_s << u"[视频]"_s;
+        QTest::newRow("sticker") << u"sticker"_s << QString() << u"smile"_s << u"[表情]"_s;
+        QTest::newRow("location") << u"location"_s << QString() << u"31.2,121.5"_s << u"[位置]"_s;
+        QTest::newRow("contact card") << u"contact_card"_s << QString() << u"{\"userId\":7}"_s << u"[名片]"_s;
+        QTest::newRow("type of another case") << u"Image"_s << QString() << u"pic"_s << u"pic"_s;
         QTest::newRow("system with text") << u"system"_s << QString() << u"群已解散"_s << u"群已解散"_s;
         QTest::newRow("system without text") << u"system"_s << QString() << QString() << u"[系统消息]"_s;
         QTest::newRow("text") << u"text"_s << QString() << u"你好"_s << u"你好"_s;
@@ -559,6 +629,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("failed");
         QTest::newRow("late acknowledgement after a failure") << QStringList { u"sent"_s, u"failed"_s, u"ack 600"_s } << u"mine"_s << false;
         QTest::newRow("resent after a failure") << QStringList { u"sent"_s, u"failed"_s, u"sent"_s } << u"mine"_s << false;
+        QTest::newRow("a reload while it is on its way") << QStringList { u"sent"_s, u"reload 500"_s } << u"mine"_s << false;
         QTest::newRow("a reload before the server stored it") << QStringList { u"sent"_s, u"reload 500"_s, u"ack 600"_s } << u"mine"_s << false;
         QTest::newRow("a reload listing a newer message meanwhile")
             << QStringList { u"sent"_s, u"reload 700"_s, u"ack 600"_s } << u"m700"_s << false;
@@ -571,6 +642,9 @@ private Q_SLOTS:
             << QStringList { u"held reload 500"_s, u"arrives 501"_s, u"released"_s } << u"m501"_s << false;
         QTest::newRow("a failed message") << QStringList { u"sent"_s, u"failed"_s } << u"mine"_s << true;
         QTest::newRow("a failed message thrown away") << QStringList { u"sent"_s, u"failed"_s, u"discarded"_s } << u"m500"_s << false;
+        // Empty: the row shows no last message.
+        QTest::newRow("the only message thrown away")
+            << QStringList { u"history cleared"_s, u"sent"_s, u"failed"_s, u"discarded"_s } << QString() << false;
     }
     void rowNeverGoesBackwards()
     {
@@ -603,14 +677,24 @@ private Q_SLOTS:
                 f.load();
             } else if (step.startsWith(u"arrives")) {
                 Q_EMIT f.stack.ws.newMessageSubject(json::decode<Message>(json::parse(messageJson(id))));
+            } else if (step == u"history cleared") {
+                f.stack.server.respond(procedure("messages.list"), ok("[]"));
             } else if (step == u"discarded") {
                 f.stack.notifications.post(NotificationName::messageDiscarded(),
                                            { { NotificationKey::conversationId(), qint64(10) }, { NotificationKey::clientMsgId(), u"c1"_s } });
             }
             QVERIFY(f.stack.roundTrip());
         }
-        QTRY_COMPARE(f.conversation(10)->lastMessage, std::optional(preview));
+        const std::optional<QString> expected = preview.isEmpty() ? std::nullopt : std::optional(preview);
+        QTRY_COMPARE(f.conversation(10)->lastMessage, expected);
         QCOMPARE(f.conversation(10)->lastMessageFailed, failed);
+        if (!expected)
+            QCOMPARE(f.conversation(10)->lastMessageId, std::nullopt);
+        // The list shown is told.
+        const QList<Conversation> shown = f.model->filteredConversations();
+        const auto row = std::find_if(shown.cbegin(), shown.cend(), [](const Conversation& c) { return c.id == 10; });
+        QVERIFY(row != shown.cend());
+        QCOMPARE(row->lastMessage, expected);
     }
 
     // A revocation changes the preview only when it takes back the newest message: an

@@ -64,6 +64,37 @@ private Q_SLOTS:
         QTest::newRow("lone surrogate") << u"\"k\" = \"\\uD83D\";"_s << u"line 1"_s;
         QTest::newRow("value over two lines") << u"\"k\" = \"one\ntwo \\\"x\\\" three\";"_s << u"one\ntwo \"x\" three"_s;
         QTest::newRow("error after a value over two lines") << u"\"a\" = \"b\nc\";\n\"k\" = \"d\""_s << u"line 3"_s;
+        QTest::newRow("carriage return and null escapes") << u"\"k\" = \"a\\rb\\0c\";"_s << u"a\rb"_s + QChar(u'\0') + u"c"_s;
+        QTest::newRow("upper-case unicode escape") << u"\"k\" = \"\\u00E9\\U00e9\";"_s << u"éé"_s;
+        QTest::newRow("not a hexadecimal digit") << u"\"k\" = \"\\u12G4\";"_s << u"line 1"_s;
+        QTest::newRow("unknown escape") << u"\n\"k\" = \"\\q\";"_s << u"line 2"_s;
+        QTest::newRow("escape at the end") << u"\n\"k\" = \"ab\\"_s << u"line 2"_s;
+        QTest::newRow("no equals sign") << u"\n\"k\" \"v\";"_s << u"line 2"_s;
+        QTest::newRow("no value") << u"\n\"k\" = ;"_s << u"line 2"_s;
+        QTest::newRow("ends before the value") << u"\n\"k\" ="_s << u"line 2"_s;
+        QTest::newRow("a slash after the last entry") << u"\"k\" = \"v\";\n/"_s << u"line 2"_s;
+    }
+
+    // A table that cannot be read or is not UTF-8 is refused with a reason.
+    void loadRefusesWhatItCannotRead_data()
+    {
+        QTest::addColumn<QByteArray>("bytes"); // empty: no file
+        QTest::newRow("no file") << QByteArray();
+        QTest::newRow("not UTF-8") << QByteArray("\"k\" = \"\xff\xfe\";");
+    }
+    void loadRefusesWhatItCannotRead()
+    {
+        QFETCH(QByteArray, bytes);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"Localizable.strings"_s);
+        if (!bytes.isEmpty()) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(bytes);
+        }
+        QString error;
+        QVERIFY(!StringTable::load(path, &error));
+        QVERIFY(!error.isEmpty());
     }
 
     void parsesTables()
