@@ -214,6 +214,30 @@ private Q_SLOTS:
         QCOMPARE(f.loads(), 1);
     }
 
+    // A load that failed ends only once its other calls have, their results dropped:
+    // nothing of a load outlives it.
+    void aFailedLoadEndsAfterItsOtherCalls_data()
+    {
+        QTest::addColumn<QByteArray>("failing");
+        QTest::newRow("contacts") << QByteArray("contacts.list");
+        QTest::newRow("groups") << QByteArray("groups.list");
+    }
+    void aFailedLoadEndsAfterItsOtherCalls()
+    {
+        QFETCH(QByteArray, failing);
+        Fixture f;
+        f.stack.server.respondOnce(procedure(failing.constData()), { 500, R"({"error":"down"})" });
+        f.stack.server.respondOnce(procedure("contacts.getPendingRequestCount"), { 200, envelope("7"), {}, true });
+        auto load = f.model.loadContacts();
+        QTRY_COMPARE(f.model.error(), std::optional<QString>(u"down"_s));
+        QVERIFY(f.stack.roundTrip());
+        QVERIFY(!load.isReady());
+        f.stack.server.release(procedure("contacts.getPendingRequestCount"));
+        testsupport::runTask(std::move(load));
+        QCOMPARE(f.model.pendingRequestCount(), 0);
+        QVERIFY(!f.model.isLoading());
+    }
+
     void onlyTheNewestOverlappingLoadApplies()
     {
         Fixture f(contactsJson({ { 2, u"new"_s } }));

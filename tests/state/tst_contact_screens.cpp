@@ -281,6 +281,7 @@ private Q_SLOTS:
         stack.notifications.observe(NotificationName::navigateToConversation(), this,
             [&posted](const QVariantMap& info) { posted.append(info); }, Qt::DirectConnection);
 
+        QSignalSpy creating(&model, &ContactDetailViewModel::isCreatingChatChanged);
         auto first = model.startConversation();
         QTRY_COMPARE(stack.requestCount(procedure("conversations.create")), 1);
         QVERIFY(model.isCreatingChat());
@@ -302,6 +303,7 @@ private Q_SLOTS:
         QCOMPARE(conversation->avatar, contact.avatar);
         QVERIFY(!conversation->memberCount && !conversation->unreadCount && !conversation->lastMessage);
         QVERIFY(!model.isCreatingChat());
+        QCOMPARE(creating.count(), 2);
     }
 
     void failedCreationNavigatesNowhere()
@@ -357,7 +359,15 @@ private Q_SLOTS:
         ContactListViewModel list({ &stack.contacts, &stack.groups, &stack.ws });
         ContactDetailViewModel model(contact, { &stack.chat, &stack.contacts, &stack.notifications, &list });
         QSignalSpy deleted(&list, &ContactListViewModel::contactRemoved);
+        // What the screen follows: the confirmation, the busy state and the alert, each
+        // said when it changes and only then.
+        QStringList said;
+        connect(&model, &ContactDetailViewModel::isConfirmingDeleteChanged, this,
+                [&] { said << u"confirming %1"_s.arg(model.isConfirmingDelete()); });
+        connect(&model, &ContactDetailViewModel::isDeletingChanged, this, [&] { said << u"deleting %1"_s.arg(model.isDeleting()); });
+        connect(&model, &ContactDetailViewModel::errorChanged, this, [&] { said << u"error "_s + model.errorText(); });
 
+        model.cancelDelete();
         model.requestDelete();
         QVERIFY(model.isConfirmingDelete());
         model.cancelDelete();
@@ -372,6 +382,18 @@ private Q_SLOTS:
         QCOMPARE(deleted.count(), tookIt ? 1 : 0);
         QCOMPARE(model.errorText(), tookIt ? QString() : u"refused"_s);
         QVERIFY(!model.isDeleting());
+        QStringList expected { u"confirming 1"_s, u"confirming 0"_s, u"confirming 1"_s, u"confirming 0"_s, u"deleting 1"_s };
+        expected << (tookIt ? QStringList { u"deleting 0"_s } : QStringList { u"error refused"_s, u"deleting 0"_s });
+        QCOMPARE(said, expected);
+        if (tookIt)
+            return;
+
+        // Another try takes the old alert away before it goes.
+        said.clear();
+        model.requestDelete();
+        testsupport::runTask(model.confirmDelete());
+        QCOMPARE(said, (QStringList { u"confirming 1"_s, u"confirming 0"_s, u"deleting 1"_s, u"error "_s, u"error refused"_s,
+                                      u"deleting 0"_s }));
     }
 
     void deletedContactLeavesTheList()

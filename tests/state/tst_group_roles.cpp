@@ -155,6 +155,13 @@ private Q_SLOTS:
         QCOMPARE(model.name(), u"Helpers"_s);
         QVERIFY(!model.isSaving());
         QVERIFY(model.canSave());
+
+        // Closing the alert clears it, said once; closing it again says nothing.
+        QSignalSpy errorShown(&model, &GroupRoleDetailViewModel::errorMessageChanged);
+        model.clearError();
+        QVERIFY(!model.errorMessage());
+        model.clearError();
+        QCOMPARE(errorShown.count(), 1);
     }
 
     void standing_data()
@@ -203,6 +210,12 @@ private Q_SLOTS:
         QCOMPARE(stack.lastInput(name), QJsonValue(QJsonObject { { u"groupId"_s, 3 }, { u"targetUserId"_s, 8 }, { u"roleId"_s, 12 } }));
         QCOMPARE(model.isAssigned(8), assignedAfter);
         QCOMPARE(model.errorMessage().has_value(), reply.status != 200);
+        // Closing the alert clears it, said once; closing it again says nothing.
+        QSignalSpy errorShown(&model, &AssignRoleViewModel::errorMessageChanged);
+        model.clearError();
+        model.clearError();
+        QVERIFY(!model.errorMessage());
+        QCOMPARE(errorShown.count(), reply.status != 200 ? 1 : 0);
     }
 
     void membersLoadByConversation_data()
