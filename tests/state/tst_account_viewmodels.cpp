@@ -401,6 +401,9 @@ private Q_SLOTS:
         s.reply("session.myDevices", 200, list);
         runTask(vm.loadDevices());
         const int before = int(s.server.requests().size());
+        const QList<qint64> shown = ids(vm.devices());
+        QSignalSpy rowsChanged(&vm, &DeviceManagementViewModel::devicesChanged);
+        QSignalSpy waiting(&vm, &DeviceManagementViewModel::loggingOutChanged);
         s.server.respond(AccountStack::path(action == u"others" ? "session.revokeOthers" : "session.logout"), Reply { status, body });
         if (action == u"others") {
             runTask(vm.revokeOtherDevices());
@@ -410,6 +413,12 @@ private Q_SLOTS:
         }
         QCOMPARE(s.calls().mid(before), sent);
         QCOMPARE(ids(vm.devices()), left);
+        // The list is said to change only when a row went; a signed-out row's button
+        // waits while its request runs, and only then.
+        QCOMPARE(rowsChanged.count(), left == shown ? 0 : 1);
+        QCOMPARE(waiting.count(), action != u"others" && !sent.isEmpty() ? 2 : 0);
+        for (const qint64 id : shown)
+            QVERIFY(!vm.isLoggingOut(id));
         if (errorKey.isEmpty())
             QVERIFY(!vm.errorMessage());
         else
@@ -422,10 +431,15 @@ private Q_SLOTS:
         AccountStack s;
         DeviceManagementViewModel vm(&s.sessions);
         QVERIFY(vm.isLoading());
+        QStringList said;
+        connect(&vm, &DeviceManagementViewModel::isLoadingChanged, this, [&] { said << u"loading %1"_s.arg(vm.isLoading()); });
+        connect(&vm, &DeviceManagementViewModel::devicesChanged, this, [&] { said << u"devices %1"_s.arg(vm.devices().size()); });
+        connect(&vm, &DeviceManagementViewModel::errorMessageChanged, this, [&] { said << u"error %1"_s.arg(vm.error().has_value()); });
         s.reply("session.myDevices", 200, R"([{"id":9,"isCurrent":true}])");
         runTask(vm.loadDevices());
         s.reply("session.myDevices", 500, "{}");
         runTask(vm.loadDevices());
+        QCOMPARE(said, (QStringList { u"devices 1"_s, u"loading 0"_s, u"loading 1"_s, u"error 1"_s, u"loading 0"_s }));
         QCOMPARE(ids(vm.devices()), QList<qint64> { 9 });
         QCOMPARE(vm.errorMessage(), std::optional<QString>(text("devices.load_failed") + u"HTTP错误: 500"_s));
         QVERIFY(!vm.isLoading());
@@ -459,6 +473,10 @@ private Q_SLOTS:
     {
         AccountStack s;
         FavoritesViewModel vm(&s.chat);
+        QStringList said;
+        connect(&vm, &FavoritesViewModel::isLoadingChanged, this, [&] { said << u"loading %1"_s.arg(vm.isLoading()); });
+        connect(&vm, &FavoritesViewModel::favoritesChanged, this, [&] { said << u"favorites %1"_s.arg(vm.favorites().size()); });
+        connect(&vm, &FavoritesViewModel::errorMessageChanged, this, [&] { said << u"error %1"_s.arg(vm.error().has_value()); });
         s.reply("favorites.list", 200,
                 R"([{"id":1,"message":{"id":7,"conversationId":1,"senderId":2,"type":"text","content":"a"}},{"id":2,"message":null},)"
                 R"({"id":3},{"id":4,"message":{"id":8,"conversationId":1,"senderId":2,"type":"image"}},)"
@@ -481,11 +499,14 @@ private Q_SLOTS:
         QCOMPARE(s.calls().last(), u"POST favorites.remove {\"messageId\":7}"_s);
         QCOMPARE(vm.favorites().size(), 1); // both entries of message 7 go
         QCOMPARE(vm.favorites().at(0).id, 8);
+        QCOMPARE(said, (QStringList { u"favorites 3"_s, u"loading 0"_s, u"error 1"_s, u"error 0"_s, u"favorites 1"_s }));
+        said.clear();
 
         s.reply("favorites.list", 400, R"({"error":"bad"})");
         runTask(vm.loadFavorites());
         QCOMPARE(vm.favorites().size(), 1);
         QCOMPARE(vm.errorMessage(), std::optional<QString>(text("favorites.load_failed") + u"\uFF1Abad"_s));
+        QCOMPARE(said, (QStringList { u"loading 1"_s, u"error 1"_s, u"loading 0"_s }));
     }
 
     // The page numbers the server sees: a page counts only once it arrived.
@@ -496,14 +517,23 @@ private Q_SLOTS:
         // Before its first page the screen is waiting, not empty.
         QVERIFY(vm.isLoading());
         QVERIFY(!vm.canLoadMore());
+        QSignalSpy listShown(&vm, &FileManagementViewModel::filesChanged);
+        QSignalSpy spinner(&vm, &FileManagementViewModel::loadingChanged);
         s.reply("files.getMyFiles", 200, filePage(1, 50));
         runTask(vm.loadFiles());
+        QCOMPARE(listShown.count(), 1);
+        QCOMPARE(spinner.count(), 1);
         s.reply("files.getMyFiles", 200, filePage(51, 50));
         runTask(vm.loadMore());
         QCOMPARE(vm.page(), 2);
+        QCOMPARE(listShown.count(), 2);
+        QCOMPARE(spinner.count(), 3);
         s.reply("files.getMyFiles", 500, "{}");
         runTask(vm.loadMore());
         QCOMPARE(vm.page(), 2);
+        QCOMPARE(listShown.count(), 2);
+        QCOMPARE(spinner.count(), 5);
+        QVERIFY(!vm.isLoadingMore());
         QVERIFY(!vm.errorMessage()); // a next page fails silently
         s.reply("files.getMyFiles", 200, "[]");
         runTask(vm.loadMore());
@@ -747,9 +777,12 @@ private Q_SLOTS:
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^\\[FileManagement\\] Download failed: "_s));
         if (status == 200 && opened.isEmpty())
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^\\[FileManagement\\] Refused"_s));
+        QSignalSpy rowWaits(&vm, &FileManagementViewModel::downloadingChanged);
         vm.download(4);
         QVERIFY(vm.isDownloading(4));
         QTRY_VERIFY(!vm.isDownloading(4));
+        QCOMPARE(rowWaits.count(), 2);
+        QCOMPARE(rowWaits.at(1).at(0).toLongLong(), 4);
         FileService::setUrlOpener({});
         QCOMPARE(s.calls(), QStringList { u"POST files.getDownloadUrl {\"fileId\":4}"_s });
         QCOMPARE(urls, opened.isEmpty() ? QStringList() : QStringList { opened });

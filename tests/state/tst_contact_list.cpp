@@ -158,9 +158,20 @@ private Q_SLOTS:
     void failedPartsKeepTheirOldValues()
     {
         Fixture f(contactsJson({ { 1, u"bob"_s } }));
+        // What the column follows, each part said as it is applied, in the fixed order.
+        QStringList said;
+        const auto& m = f.model;
+        connect(&m, &ContactListViewModel::isLoadingChanged, this, [&] { said << u"loading %1"_s.arg(m.isLoading()); });
+        connect(&m, &ContactListViewModel::contactsChanged, this, [&] { said << u"contacts %1"_s.arg(m.contacts().size()); });
+        connect(&m, &ContactListViewModel::groupsChanged, this, [&] { said << u"groups %1"_s.arg(m.groups().size()); });
+        connect(&m, &ContactListViewModel::pendingRequestCountChanged, this, [&] { said << u"count %1"_s.arg(m.pendingRequestCount()); });
+        connect(&m, &ContactListViewModel::sectionsChanged, this, [&] { said << u"sections "_s + layout(m.sections()); });
+        connect(&m, &ContactListViewModel::errorChanged, this, [&] { said << u"error "_s + m.errorText(); });
         f.load();
         QCOMPARE(f.model.pendingRequestCount(), 3);
         QVERIFY(!f.model.error());
+        QCOMPARE(said, (QStringList { u"loading 1"_s, u"contacts 1"_s, u"groups 1"_s, u"count 3"_s, u"sections B:1001"_s, u"loading 0"_s }));
+        said.clear();
 
         f.stack.server.respondOnce(procedure("contacts.list"), ok(contactsJson({ { 1, u"bob"_s }, { 2, u"ann"_s } })));
         f.stack.server.respondOnce(procedure("groups.list"), { 500, R"({"error":"down"})" });
@@ -172,6 +183,7 @@ private Q_SLOTS:
         QCOMPARE(f.model.pendingRequestCount(), 3);
         QCOMPARE(f.model.error(), std::optional<QString>(u"down"_s));
         QVERIFY(!f.model.isLoading());
+        QCOMPARE(said, (QStringList { u"loading 1"_s, u"contacts 2"_s, u"error down"_s, u"loading 0"_s }));
 
         // The count alone failing is no error: there is no count, not the last one.
         f.stack.server.respondOnce(procedure("contacts.getPendingRequestCount"), { 500, "{}" });
