@@ -207,8 +207,14 @@ private Q_SLOTS:
         QCOMPARE(s.calls(), QStringList { u"GET user.mfaStatus"_s });
 
         dismissError(vm, &TwoFactorViewModel::errorMessageChanged);
-        s.reply("user.mfaStatus", 200, on);
-        runTask(vm.loadStatus());
+        // The retry reads again: no second retry is offered while it runs.
+        s.server.respondOnce(AccountStack::path("user.mfaStatus"), Reply { 200, AccountStack::envelope(on), {}, true });
+        auto retry = vm.loadStatus();
+        QVERIFY(vm.isLoading());
+        QVERIFY(!vm.canRetry());
+        QTRY_COMPARE(s.server.requests().size(), 2);
+        s.server.release(AccountStack::path("user.mfaStatus"));
+        runTask(std::move(retry));
         QVERIFY(vm.isEnabled() && vm.canRequestDisable() && !vm.canRetry() && !vm.canStartSetup());
     }
 
@@ -619,6 +625,45 @@ private Q_SLOTS:
         QCOMPARE(names, (QStringList { u"doNotDisturb"_s, u"soundEnabled"_s, u"dndStartHour"_s }));
         settings.setValue(u"dndEndHour"_s, u"late"_s);
         QCOMPARE(defaults.value(NotificationSettings::dndEndHour), 7);
+    }
+
+    // A session's symbol by its platform, matched whole and case-blind; its title is the
+    // device's name, else the platform; only an explicit true marks this machine.
+    void sessionRows_data()
+    {
+        QTest::addColumn<std::optional<QString>>("platform");
+        QTest::addColumn<std::optional<QString>>("deviceName");
+        QTest::addColumn<std::optional<bool>>("current");
+        QTest::addColumn<QString>("icon");
+        QTest::addColumn<std::optional<QString>>("title");
+        QTest::addColumn<bool>("isCurrent");
+        const auto some = [](const char* text) { return std::optional<QString>(QString::fromUtf8(text)); };
+        const std::optional<QString> none;
+        QTest::newRow("nothing known") << none << none << std::optional<bool>() << u"desktopcomputer"_s << none << false;
+        QTest::newRow("iOS") << some("iOS") << some("Mei's phone") << std::optional<bool>(true) << u"iphone"_s << some("Mei's phone") << true;
+        QTest::newRow("MacOS") << some("MacOS") << none << std::optional<bool>(false) << u"laptopcomputer"_s << some("MacOS") << false;
+        QTest::newRow("mac") << some("mac") << some("") << std::optional<bool>() << u"laptopcomputer"_s << some("") << false;
+        QTest::newRow("Android") << some("Android") << none << std::optional<bool>() << u"phone"_s << some("Android") << false;
+        QTest::newRow("WEB") << some("WEB") << none << std::optional<bool>() << u"globe"_s << some("WEB") << false;
+        QTest::newRow("another platform") << some("ipados") << none << std::optional<bool>() << u"desktopcomputer"_s << some("ipados") << false;
+        QTest::newRow("part of a name") << some("macos 14") << none << std::optional<bool>() << u"desktopcomputer"_s << some("macos 14")
+                                        << false;
+    }
+    void sessionRows()
+    {
+        QFETCH(std::optional<QString>, platform);
+        QFETCH(std::optional<QString>, deviceName);
+        QFETCH(std::optional<bool>, current);
+        QFETCH(QString, icon);
+        QFETCH(std::optional<QString>, title);
+        QFETCH(bool, isCurrent);
+        LoginSession session;
+        session.platform = platform;
+        session.deviceName = deviceName;
+        session.isCurrent = current;
+        QCOMPARE(ProfileViewModel::platformIcon(platform), icon);
+        QCOMPARE(ProfileViewModel::title(session), title);
+        QCOMPARE(ProfileViewModel::isCurrent(session), isCurrent);
     }
 
     void sessionRevoke_data()

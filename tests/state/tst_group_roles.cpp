@@ -144,6 +144,7 @@ private Q_SLOTS:
             QJsonValue(QJsonObject { { u"groupId"_s, 3 }, { u"name"_s, sent }, { u"color"_s, u"#50C878"_s },
                 { u"permissions"_s, permissions(true, true, false, false, false) } }));
         QCOMPARE(saved.count(), 1);
+        QVERIFY(!model.isSaving());
         const auto created = saved.at(0).at(0).value<std::optional<GroupService::GroupRole>>();
         QVERIFY(created);
         QCOMPARE(created->id, 12);

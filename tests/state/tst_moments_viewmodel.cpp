@@ -129,6 +129,7 @@ private Q_SLOTS:
     void postSendsTheTextAsTypedAndClosesOnlyOnSuccess()
     {
         Fixture f;
+        QVERIFY(!f.model.showCompose());
         f.model.setShowCompose(true);
         f.model.setNewContent(u"  two words \n"_s);
         f.listen();
