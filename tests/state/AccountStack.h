@@ -7,9 +7,11 @@
 #include "RoundTrip.h"
 
 #include "network/APIClient.h"
+#include "network/AuthService.h"
 #include "network/KeychainService.h"
 #include "network/MemorySecretStore.h"
 #include "services/ChatService.h"
+#include "services/ContactService.h"
 #include "services/FileService.h"
 #include "services/MFAService.h"
 #include "services/SessionService.h"
@@ -28,6 +30,8 @@ struct AccountStack {
     SessionService sessions { api };
     ChatService chat { api };
     FileService files { api };
+    AuthService auth { api, keychain };
+    ContactService contacts { api };
 
     void reply(const char* procedure, int status, const QByteArray& json)
     {

@@ -8,10 +8,15 @@
 #include "state/account/DeviceManagementViewModel.h"
 #include "state/account/FavoritesViewModel.h"
 #include "state/account/FileManagementViewModel.h"
+#include "state/account/NotificationSettings.h"
 #include "state/account/PrivacySettingsViewModel.h"
+#include "state/account/ProfileViewModel.h"
 #include "state/account/TwoFactorViewModel.h"
 #include "state/common/LocalizationManager.h"
 
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -63,6 +68,27 @@ QByteArray filePage(qint64 firstId, int count)
 }
 
 QString text(const char* key) { return LocalizationManager::shared().localizedString(QString::fromLatin1(key)); }
+
+// Closing a screen's alert clears its failure and says so once; closing it again says nothing.
+template <typename Model, typename Signal>
+void dismissError(Model& vm, Signal changed)
+{
+    QVERIFY(vm.error());
+    QSignalSpy said(&vm, changed);
+    vm.clearError();
+    QVERIFY(!vm.error());
+    vm.clearError();
+    QCOMPARE(said.count(), 1);
+}
+
+template <typename Entry>
+QList<qint64> idsOf(const QList<Entry>& entries, qint64 Entry::*field)
+{
+    QList<qint64> result;
+    for (const Entry& entry : entries)
+        result << entry.*field;
+    return result;
+}
 
 } // namespace
 
@@ -180,9 +206,15 @@ private Q_SLOTS:
         QVERIFY(!vm.showDisable());
         QCOMPARE(s.calls(), QStringList { u"GET user.mfaStatus"_s });
 
-        vm.clearError();
-        s.reply("user.mfaStatus", 200, on);
-        runTask(vm.loadStatus());
+        dismissError(vm, &TwoFactorViewModel::errorMessageChanged);
+        // The retry reads again: no second retry is offered while it runs.
+        s.server.respondOnce(AccountStack::path("user.mfaStatus"), Reply { 200, AccountStack::envelope(on), {}, true });
+        auto retry = vm.loadStatus();
+        QVERIFY(vm.isLoading());
+        QVERIFY(!vm.canRetry());
+        QTRY_COMPARE(s.server.requests().size(), 2);
+        s.server.release(AccountStack::path("user.mfaStatus"));
+        runTask(std::move(retry));
         QVERIFY(vm.isEnabled() && vm.canRequestDisable() && !vm.canRetry() && !vm.canStartSetup());
     }
 
@@ -215,6 +247,41 @@ private Q_SLOTS:
         QCOMPARE(s.server.requests().size(), 3);
         s.server.release(AccountStack::path("user.verifyMFA"));
         QTRY_VERIFY(vm.canVerify());
+    }
+
+    // The sheet's cancel closes it and forgets the typed code; closed any other way it
+    // keeps the code for the next opening. Each change is said once, a non-change never.
+    void twoFactorDisableSheetCloses_data()
+    {
+        QTest::addColumn<bool>("cancelled");
+        QTest::newRow("cancel") << true;
+        QTest::newRow("closed otherwise") << false;
+    }
+    void twoFactorDisableSheetCloses()
+    {
+        QFETCH(bool, cancelled);
+        AccountStack s;
+        TwoFactorViewModel vm(&s.mfa);
+        s.reply("user.mfaStatus", 200, on);
+        runTask(vm.loadStatus());
+        vm.requestDisable();
+        vm.setDisableCode(u"654321"_s);
+        QSignalSpy changed(&vm, &TwoFactorViewModel::changed);
+        vm.setDisableCode(u"654321"_s);
+        vm.setVerifyCode(QString());
+        QCOMPARE(changed.count(), 0);
+        if (cancelled)
+            vm.cancelDisable();
+        else
+            vm.dismissDisable();
+        QVERIFY(!vm.showDisable());
+        QCOMPARE(vm.disableCode(), cancelled ? QString() : u"654321"_s);
+        QCOMPARE(changed.count(), 1);
+        vm.dismissDisable();
+        QCOMPARE(changed.count(), 1);
+        vm.requestDisable();
+        QVERIFY(vm.showDisable());
+        QCOMPARE(vm.canDisable(), !cancelled);
     }
 
     // Six characters as a person counts them, whatever they are: blanks count too.
@@ -340,6 +407,9 @@ private Q_SLOTS:
         s.reply("session.myDevices", 200, list);
         runTask(vm.loadDevices());
         const int before = int(s.server.requests().size());
+        const QList<qint64> shown = ids(vm.devices());
+        QSignalSpy rowsChanged(&vm, &DeviceManagementViewModel::devicesChanged);
+        QSignalSpy waiting(&vm, &DeviceManagementViewModel::loggingOutChanged);
         s.server.respond(AccountStack::path(action == u"others" ? "session.revokeOthers" : "session.logout"), Reply { status, body });
         if (action == u"others") {
             runTask(vm.revokeOtherDevices());
@@ -349,6 +419,12 @@ private Q_SLOTS:
         }
         QCOMPARE(s.calls().mid(before), sent);
         QCOMPARE(ids(vm.devices()), left);
+        // The list is said to change only when a row went; a signed-out row's button
+        // waits while its request runs, and only then.
+        QCOMPARE(rowsChanged.count(), left == shown ? 0 : 1);
+        QCOMPARE(waiting.count(), action != u"others" && !sent.isEmpty() ? 2 : 0);
+        for (const qint64 id : shown)
+            QVERIFY(!vm.isLoggingOut(id));
         if (errorKey.isEmpty())
             QVERIFY(!vm.errorMessage());
         else
@@ -361,13 +437,19 @@ private Q_SLOTS:
         AccountStack s;
         DeviceManagementViewModel vm(&s.sessions);
         QVERIFY(vm.isLoading());
+        QStringList said;
+        connect(&vm, &DeviceManagementViewModel::isLoadingChanged, this, [&] { said << u"loading %1"_s.arg(vm.isLoading()); });
+        connect(&vm, &DeviceManagementViewModel::devicesChanged, this, [&] { said << u"devices %1"_s.arg(vm.devices().size()); });
+        connect(&vm, &DeviceManagementViewModel::errorMessageChanged, this, [&] { said << u"error %1"_s.arg(vm.error().has_value()); });
         s.reply("session.myDevices", 200, R"([{"id":9,"isCurrent":true}])");
         runTask(vm.loadDevices());
         s.reply("session.myDevices", 500, "{}");
         runTask(vm.loadDevices());
+        QCOMPARE(said, (QStringList { u"devices 1"_s, u"loading 0"_s, u"loading 1"_s, u"error 1"_s, u"loading 0"_s }));
         QCOMPARE(ids(vm.devices()), QList<qint64> { 9 });
         QCOMPARE(vm.errorMessage(), std::optional<QString>(text("devices.load_failed") + u"HTTP错误: 500"_s));
         QVERIFY(!vm.isLoading());
+        dismissError(vm, &DeviceManagementViewModel::errorMessageChanged);
     }
 
     // A blocked contact is shown by its remark whenever one is given, even an empty one.
@@ -397,6 +479,10 @@ private Q_SLOTS:
     {
         AccountStack s;
         FavoritesViewModel vm(&s.chat);
+        QStringList said;
+        connect(&vm, &FavoritesViewModel::isLoadingChanged, this, [&] { said << u"loading %1"_s.arg(vm.isLoading()); });
+        connect(&vm, &FavoritesViewModel::favoritesChanged, this, [&] { said << u"favorites %1"_s.arg(vm.favorites().size()); });
+        connect(&vm, &FavoritesViewModel::errorMessageChanged, this, [&] { said << u"error %1"_s.arg(vm.error().has_value()); });
         s.reply("favorites.list", 200,
                 R"([{"id":1,"message":{"id":7,"conversationId":1,"senderId":2,"type":"text","content":"a"}},{"id":2,"message":null},)"
                 R"({"id":3},{"id":4,"message":{"id":8,"conversationId":1,"senderId":2,"type":"image"}},)"
@@ -412,17 +498,21 @@ private Q_SLOTS:
         runTask(vm.removeFavorite(vm.favorites().at(0)));
         QCOMPARE(vm.favorites().size(), 3);
         QCOMPARE(vm.errorMessage(), std::optional<QString>(text("favorites.remove_failed") + u"\uFF1Aboom"_s));
+        dismissError(vm, &FavoritesViewModel::errorMessageChanged);
 
         s.reply("favorites.remove", 200, "{\"success\":true}");
         runTask(vm.removeFavorite(vm.favorites().at(0)));
         QCOMPARE(s.calls().last(), u"POST favorites.remove {\"messageId\":7}"_s);
         QCOMPARE(vm.favorites().size(), 1); // both entries of message 7 go
         QCOMPARE(vm.favorites().at(0).id, 8);
+        QCOMPARE(said, (QStringList { u"favorites 3"_s, u"loading 0"_s, u"error 1"_s, u"error 0"_s, u"favorites 1"_s }));
+        said.clear();
 
         s.reply("favorites.list", 400, R"({"error":"bad"})");
         runTask(vm.loadFavorites());
         QCOMPARE(vm.favorites().size(), 1);
         QCOMPARE(vm.errorMessage(), std::optional<QString>(text("favorites.load_failed") + u"\uFF1Abad"_s));
+        QCOMPARE(said, (QStringList { u"loading 1"_s, u"error 1"_s, u"loading 0"_s }));
     }
 
     // The page numbers the server sees: a page counts only once it arrived.
@@ -433,14 +523,23 @@ private Q_SLOTS:
         // Before its first page the screen is waiting, not empty.
         QVERIFY(vm.isLoading());
         QVERIFY(!vm.canLoadMore());
+        QSignalSpy listShown(&vm, &FileManagementViewModel::filesChanged);
+        QSignalSpy spinner(&vm, &FileManagementViewModel::loadingChanged);
         s.reply("files.getMyFiles", 200, filePage(1, 50));
         runTask(vm.loadFiles());
+        QCOMPARE(listShown.count(), 1);
+        QCOMPARE(spinner.count(), 1);
         s.reply("files.getMyFiles", 200, filePage(51, 50));
         runTask(vm.loadMore());
         QCOMPARE(vm.page(), 2);
+        QCOMPARE(listShown.count(), 2);
+        QCOMPARE(spinner.count(), 3);
         s.reply("files.getMyFiles", 500, "{}");
         runTask(vm.loadMore());
         QCOMPARE(vm.page(), 2);
+        QCOMPARE(listShown.count(), 2);
+        QCOMPARE(spinner.count(), 5);
+        QVERIFY(!vm.isLoadingMore());
         QVERIFY(!vm.errorMessage()); // a next page fails silently
         s.reply("files.getMyFiles", 200, "[]");
         runTask(vm.loadMore());
@@ -498,6 +597,175 @@ private Q_SLOTS:
         runTask(vm.loadFiles());
         QCOMPARE(vm.files().size(), 1);
         QCOMPARE(vm.errorMessage(), std::optional<QString>(text("files.load_failed") + u"nope"_s));
+        dismissError(vm, &FileManagementViewModel::errorMessageChanged);
+    }
+
+    // A switch or an hour reads its default until set, then what was stored, and every
+    // screen showing it hears which one changed. An hour stored as no whole number
+    // reads its default.
+    void storedPreferences()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QSettings settings(dir.filePath(u"preferences.ini"_s), QSettings::IniFormat);
+        UserDefaults defaults(&settings);
+        QSignalSpy changed(&defaults, &UserDefaults::valueChanged);
+        QCOMPARE(defaults.value(NotificationSettings::doNotDisturb), false);
+        QCOMPARE(defaults.value(NotificationSettings::soundEnabled), true);
+        QCOMPARE(defaults.value(NotificationSettings::dndStartHour), 22);
+        defaults.setValue(NotificationSettings::doNotDisturb, true);
+        defaults.setValue(NotificationSettings::soundEnabled, false);
+        defaults.setValue(NotificationSettings::dndStartHour, 0);
+        QCOMPARE(defaults.value(NotificationSettings::doNotDisturb), true);
+        QCOMPARE(defaults.value(NotificationSettings::soundEnabled), false);
+        QCOMPARE(defaults.value(NotificationSettings::dndStartHour), 0);
+        QStringList names;
+        for (const QList<QVariant>& call : changed)
+            names << call.at(0).toString();
+        QCOMPARE(names, (QStringList { u"doNotDisturb"_s, u"soundEnabled"_s, u"dndStartHour"_s }));
+        settings.setValue(u"dndEndHour"_s, u"late"_s);
+        QCOMPARE(defaults.value(NotificationSettings::dndEndHour), 7);
+    }
+
+    // A session's symbol by its platform, matched whole and case-blind; its title is the
+    // device's name, else the platform; only an explicit true marks this machine.
+    void sessionRows_data()
+    {
+        QTest::addColumn<std::optional<QString>>("platform");
+        QTest::addColumn<std::optional<QString>>("deviceName");
+        QTest::addColumn<std::optional<bool>>("current");
+        QTest::addColumn<QString>("icon");
+        QTest::addColumn<std::optional<QString>>("title");
+        QTest::addColumn<bool>("isCurrent");
+        const auto some = [](const char* text) { return std::optional<QString>(QString::fromUtf8(text)); };
+        const std::optional<QString> none;
+        QTest::newRow("nothing known") << none << none << std::optional<bool>() << u"desktopcomputer"_s << none << false;
+        QTest::newRow("iOS") << some("iOS") << some("Mei's phone") << std::optional<bool>(true) << u"iphone"_s << some("Mei's phone") << true;
+        QTest::newRow("MacOS") << some("MacOS") << none << std::optional<bool>(false) << u"laptopcomputer"_s << some("MacOS") << false;
+        QTest::newRow("mac") << some("mac") << some("") << std::optional<bool>() << u"laptopcomputer"_s << some("") << false;
+        QTest::newRow("Android") << some("Android") << none << std::optional<bool>() << u"phone"_s << some("Android") << false;
+        QTest::newRow("WEB") << some("WEB") << none << std::optional<bool>() << u"globe"_s << some("WEB") << false;
+        QTest::newRow("another platform") << some("ipados") << none << std::optional<bool>() << u"desktopcomputer"_s << some("ipados") << false;
+        QTest::newRow("part of a name") << some("macos 14") << none << std::optional<bool>() << u"desktopcomputer"_s << some("macos 14")
+                                        << false;
+    }
+    void sessionRows()
+    {
+        QFETCH(std::optional<QString>, platform);
+        QFETCH(std::optional<QString>, deviceName);
+        QFETCH(std::optional<bool>, current);
+        QFETCH(QString, icon);
+        QFETCH(std::optional<QString>, title);
+        QFETCH(bool, isCurrent);
+        LoginSession session;
+        session.platform = platform;
+        session.deviceName = deviceName;
+        session.isCurrent = current;
+        QCOMPARE(ProfileViewModel::platformIcon(platform), icon);
+        QCOMPARE(ProfileViewModel::title(session), title);
+        QCOMPARE(ProfileViewModel::isCurrent(session), isCurrent);
+    }
+
+    void sessionRevoke_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QList<qint64>>("left");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("confirmed") << 200 << QList<qint64> { 1 } << QString();
+        QTest::newRow("already ended") << 404 << QList<qint64> { 1 } << QString();
+        QTest::newRow("server error") << 500 << QList<qint64> { 1, 9, 9 } << text("profile.revoke_failed") + u"not now"_s;
+    }
+    // A session leaves the list, every entry of it, only once the server ended it or
+    // no longer knows it; its button waits meanwhile and a second press sends nothing.
+    void sessionRevoke()
+    {
+        QFETCH(int, status);
+        QFETCH(QList<qint64>, left);
+        QFETCH(QString, error);
+        AccountStack s;
+        ProfileViewModel vm(s.auth);
+        QSignalSpy listed(&vm, &ProfileViewModel::sessionsChanged);
+        s.reply("user.listSessions", 200, R"([{"id":1,"isCurrent":true},{"id":9,"deviceName":"Phone"},{"id":9,"deviceName":"Tablet"}])");
+        runTask(vm.loadSessions());
+        QCOMPARE(idsOf(vm.sessions(), &LoginSession::id), (QList<qint64> { 1, 9, 9 }));
+        QCOMPARE(listed.count(), 1);
+
+        const QByteArray body = status == 200 ? AccountStack::envelope(R"({"success":true})")
+            : status == 404                   ? QByteArray(R"({"error":{"json":{"message":"Session not found"}}})")
+                                              : QByteArray(R"({"error":"not now"})");
+        s.server.respondOnce(AccountStack::path("user.revokeSession"), Reply { status, body, {}, true });
+        QSignalSpy waiting(&vm, &ProfileViewModel::revokingChanged);
+        QSignalSpy failed(&vm, &ProfileViewModel::errorChanged);
+        const LoginSession phone = vm.sessions().at(1);
+        auto revoke = vm.revokeSession(phone);
+        QVERIFY(vm.isRevoking(9));
+        QCOMPARE(waiting.count(), 1);
+        runTask(vm.revokeSession(vm.sessions().at(2)));
+        QTRY_COMPARE(s.server.requests().size(), 2);
+        s.server.release(AccountStack::path("user.revokeSession"));
+        runTask(std::move(revoke));
+        QVERIFY(!vm.isRevoking(9));
+        QCOMPARE(waiting.count(), 2);
+        QCOMPARE(s.calls().mid(1), QStringList { u"POST user.revokeSession {\"sessionId\":9}"_s });
+        QCOMPARE(idsOf(vm.sessions(), &LoginSession::id), left);
+        QCOMPARE(listed.count(), error.isEmpty() ? 2 : 1);
+        QCOMPARE(failed.count(), error.isEmpty() ? 0 : 1);
+        QCOMPARE(vm.error() ? vm.error()->text() : QString(), error);
+        if (!error.isEmpty()) {
+            dismissError(vm, &ProfileViewModel::errorChanged);
+        } else {
+            // Ended again from a screen still showing it: nothing left to take away, nothing said.
+            s.reply("user.revokeSession", 200, R"({"success":true})");
+            runTask(vm.revokeSession(phone));
+            QCOMPARE(listed.count(), 2);
+        }
+
+        // A failed read leaves no stale sessions behind, and no alert.
+        s.reply("user.listSessions", 500, "{}");
+        runTask(vm.loadSessions());
+        QVERIFY(vm.sessions().isEmpty());
+        QCOMPARE(listed.count(), error.isEmpty() ? 3 : 2);
+        QVERIFY(!vm.error());
+    }
+
+    // The blacklist is the contacts the server marks blocked, in its order. A failed
+    // read is not "nobody is blocked"; an entry leaves only once its unblock is confirmed.
+    void blacklist()
+    {
+        AccountStack s;
+        PrivacySettingsViewModel vm(s.contacts);
+        QVERIFY(vm.isLoading());
+        QVERIFY(!vm.isLoaded());
+        QSignalSpy loading(&vm, &PrivacySettingsViewModel::isLoadingChanged);
+        QSignalSpy listed(&vm, &PrivacySettingsViewModel::blockedUsersChanged);
+        QSignalSpy failed(&vm, &PrivacySettingsViewModel::errorChanged);
+        s.reply("contacts.list", 500, R"({"error":"down"})");
+        runTask(vm.loadBlockedUsers());
+        QVERIFY(!vm.isLoading());
+        QVERIFY(!vm.isLoaded());
+        QCOMPARE(loading.count(), 1);
+        QCOMPARE(failed.count(), 1);
+        QCOMPARE(vm.error() ? vm.error()->text() : QString(), text("privacy.blacklist_load_failed") + u"down"_s);
+        dismissError(vm, &PrivacySettingsViewModel::errorChanged);
+
+        s.reply("contacts.list", 200,
+                R"([{"id":1,"userId":5,"contactId":11,"blocked":true},{"id":2,"userId":5,"contactId":12,"blocked":false},)"
+                R"({"id":3,"userId":5,"contactId":13},{"id":4,"userId":5,"contactId":14,"blocked":true}])");
+        runTask(vm.loadBlockedUsers());
+        QVERIFY(vm.isLoaded());
+        QVERIFY(!vm.error());
+        QCOMPARE(idsOf(vm.blockedUsers(), &Contact::contactId), (QList<qint64> { 11, 14 }));
+        const qsizetype shown = listed.count();
+
+        s.reply("contacts.unblock", 500, R"({"error":"busy"})");
+        runTask(vm.unblock(vm.blockedUsers().at(1)));
+        QCOMPARE(idsOf(vm.blockedUsers(), &Contact::contactId), (QList<qint64> { 11, 14 }));
+        QCOMPARE(vm.error() ? vm.error()->text() : QString(), text("privacy.unblock_failed") + u"busy"_s);
+        s.reply("contacts.unblock", 200, "null");
+        runTask(vm.unblock(vm.blockedUsers().at(1)));
+        QCOMPARE(s.calls().last(), u"POST contacts.unblock {\"contactId\":14}"_s);
+        QCOMPARE(idsOf(vm.blockedUsers(), &Contact::contactId), QList<qint64> { 11 });
+        QCOMPARE(listed.count(), shown + 1);
     }
 
     void previewUrl_data()
@@ -554,9 +822,12 @@ private Q_SLOTS:
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^\\[FileManagement\\] Download failed: "_s));
         if (status == 200 && opened.isEmpty())
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^\\[FileManagement\\] Refused"_s));
+        QSignalSpy rowWaits(&vm, &FileManagementViewModel::downloadingChanged);
         vm.download(4);
         QVERIFY(vm.isDownloading(4));
         QTRY_VERIFY(!vm.isDownloading(4));
+        QCOMPARE(rowWaits.count(), 2);
+        QCOMPARE(rowWaits.at(1).at(0).toLongLong(), 4);
         FileService::setUrlOpener({});
         QCOMPARE(s.calls(), QStringList { u"POST files.getDownloadUrl {\"fileId\":4}"_s });
         QCOMPARE(urls, opened.isEmpty() ? QStringList() : QStringList { opened });

@@ -1,5 +1,6 @@
 #include "ClientStack.h"
 
+#include "state/account/ProfileEditViewModel.h"
 #include "state/chat/AuthViewModel.h"
 #include "state/common/LocalizationManager.h"
 
@@ -11,6 +12,7 @@ namespace {
 
 const QByteArray userJson = R"({"id":7,"openId":"o7","name":"Mei"})";
 const QByteArray renamedJson = R"({"id":7,"openId":"o7","name":"Mei Lin"})";
+const QByteArray profileJson = R"({"id":7,"openId":"o7","name":"Mei","bio":"hi","gender":"female"})";
 
 AuthViewModel::Dependencies depsOf(ClientStack& stack)
 {
@@ -587,6 +589,65 @@ private Q_SLOTS:
         QVERIFY(!model.isAuthenticated());
         QVERIFY(!stack.ws.isConnected());
         QVERIFY(!stack.store->contains(u"auth_token"_s));
+    }
+
+    void profileSave_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::newRow("stored") << 200;
+        QTest::newRow("refused") << 400;
+    }
+
+    // The editor starts from the signed-in user and sends its five fields as typed.
+    // Stored: the user is read again before the editor says it is done. Refused: the
+    // fields stay and the editor says why. Busy while the save runs, either way.
+    void profileSave()
+    {
+        QFETCH(int, status);
+        ClientStack stack;
+        stack.keychain.save(profileJson, u"cached_user"_s);
+        stack.keychain.save("t", u"auth_token"_s);
+        stack.server.respondOnce(u"/api/auth/me"_s, { 200, R"({"user":)" + profileJson + "}" });
+        stack.server.respond(u"/api/auth/me"_s, { 200, R"({"user":)" + renamedJson + "}" });
+        AuthViewModel auth(depsOf(stack));
+        QTRY_COMPARE(stack.requestCount(u"/api/auth/me"_s), 1);
+        QVERIFY(stack.roundTrip());
+
+        ProfileEditViewModel editor(&auth, stack.auth);
+        editor.loadFromUser();
+        QCOMPARE((QStringList { editor.name, editor.bio, editor.email, editor.gender, editor.region }),
+                 (QStringList { u"Mei"_s, u"hi"_s, QString(), u"female"_s, QString() }));
+        editor.name = u"Mei Lin"_s;
+        editor.region = u"Hanoi"_s;
+        stack.server.respond(procedure("user.updateProfile"),
+                             status == 200 ? ok("null") : RecordingHttpServer::Reply { 400, R"({"error":"Name is too long"})" });
+        QList<bool> busy;
+        connect(&editor, &ProfileEditViewModel::isSavingChanged, this, [&] { busy << editor.isSaving(); });
+        QStringList savedAs;
+        connect(&editor, &ProfileEditViewModel::saved, this, [&] { savedAs << auth.user().value_or(User {}).name; });
+        QSignalSpy failed(&editor, &ProfileEditViewModel::errorChanged);
+        testsupport::runTask(editor.saveProfile());
+
+        QCOMPARE(stack.input("user.updateProfile"),
+                 (QJsonObject { { u"name"_s, u"Mei Lin"_s }, { u"bio"_s, u"hi"_s }, { u"email"_s, u""_s },
+                                { u"gender"_s, u"female"_s }, { u"region"_s, u"Hanoi"_s } }));
+        QCOMPARE(busy, (QList<bool> { true, false }));
+        QCOMPARE(savedAs, status == 200 ? QStringList { u"Mei Lin"_s } : QStringList());
+        QCOMPARE(stack.requestCount(u"/api/auth/me"_s), status == 200 ? 2 : 1);
+        QCOMPARE(editor.errorText(), status == 200 ? QString() : u"Name is too long"_s);
+        QCOMPARE(failed.count(), status == 200 ? 0 : 1);
+        QCOMPARE(editor.name, u"Mei Lin"_s);
+    }
+
+    // Without a signed-in user the editor keeps what it holds.
+    void profileEditorWithoutAUser()
+    {
+        ClientStack stack;
+        AuthViewModel auth(depsOf(stack));
+        ProfileEditViewModel editor(&auth, stack.auth);
+        editor.name = u"typed"_s;
+        editor.loadFromUser();
+        QCOMPARE(editor.name, u"typed"_s);
     }
 };
 

@@ -70,6 +70,8 @@ private Q_SLOTS:
 
         QTest::newRow("accented") << u"Émile"_s << u"E"_s;
         QTest::newRow("decomposed accent") << u"a\u0301ngel"_s << u"A"_s;
+        // A first character longer than the finder's usual window is still read whole.
+        QTest::newRow("forty accents on one letter") << u"a"_s + QString(40, QChar(0x0301)) + u"ngel"_s << u"A"_s;
         QTest::newRow("chinese") << u"张伟"_s << u"Z"_s;
         QTest::newRow("surname reading") << u"曾小贤"_s << u"Z"_s;
         QTest::newRow("cyrillic") << u"Иван"_s << u"I"_s;
@@ -158,9 +160,20 @@ private Q_SLOTS:
     void failedPartsKeepTheirOldValues()
     {
         Fixture f(contactsJson({ { 1, u"bob"_s } }));
+        // What the column follows, each part said as it is applied, in the fixed order.
+        QStringList said;
+        const auto& m = f.model;
+        connect(&m, &ContactListViewModel::isLoadingChanged, this, [&] { said << u"loading %1"_s.arg(m.isLoading()); });
+        connect(&m, &ContactListViewModel::contactsChanged, this, [&] { said << u"contacts %1"_s.arg(m.contacts().size()); });
+        connect(&m, &ContactListViewModel::groupsChanged, this, [&] { said << u"groups %1"_s.arg(m.groups().size()); });
+        connect(&m, &ContactListViewModel::pendingRequestCountChanged, this, [&] { said << u"count %1"_s.arg(m.pendingRequestCount()); });
+        connect(&m, &ContactListViewModel::sectionsChanged, this, [&] { said << u"sections "_s + layout(m.sections()); });
+        connect(&m, &ContactListViewModel::errorChanged, this, [&] { said << u"error "_s + m.errorText(); });
         f.load();
         QCOMPARE(f.model.pendingRequestCount(), 3);
         QVERIFY(!f.model.error());
+        QCOMPARE(said, (QStringList { u"loading 1"_s, u"contacts 1"_s, u"groups 1"_s, u"count 3"_s, u"sections B:1001"_s, u"loading 0"_s }));
+        said.clear();
 
         f.stack.server.respondOnce(procedure("contacts.list"), ok(contactsJson({ { 1, u"bob"_s }, { 2, u"ann"_s } })));
         f.stack.server.respondOnce(procedure("groups.list"), { 500, R"({"error":"down"})" });
@@ -172,6 +185,7 @@ private Q_SLOTS:
         QCOMPARE(f.model.pendingRequestCount(), 3);
         QCOMPARE(f.model.error(), std::optional<QString>(u"down"_s));
         QVERIFY(!f.model.isLoading());
+        QCOMPARE(said, (QStringList { u"loading 1"_s, u"contacts 2"_s, u"error down"_s, u"loading 0"_s }));
 
         // The count alone failing is no error: there is no count, not the last one.
         f.stack.server.respondOnce(procedure("contacts.getPendingRequestCount"), { 500, "{}" });
@@ -212,6 +226,30 @@ private Q_SLOTS:
         QTRY_COMPARE(f.model.pendingRequestCount(), 3);
         QVERIFY(f.stack.roundTrip());
         QCOMPARE(f.loads(), 1);
+    }
+
+    // A load that failed ends only once its other calls have, their results dropped:
+    // nothing of a load outlives it.
+    void aFailedLoadEndsAfterItsOtherCalls_data()
+    {
+        QTest::addColumn<QByteArray>("failing");
+        QTest::newRow("contacts") << QByteArray("contacts.list");
+        QTest::newRow("groups") << QByteArray("groups.list");
+    }
+    void aFailedLoadEndsAfterItsOtherCalls()
+    {
+        QFETCH(QByteArray, failing);
+        Fixture f;
+        f.stack.server.respondOnce(procedure(failing.constData()), { 500, R"({"error":"down"})" });
+        f.stack.server.respondOnce(procedure("contacts.getPendingRequestCount"), { 200, envelope("7"), {}, true });
+        auto load = f.model.loadContacts();
+        QTRY_COMPARE(f.model.error(), std::optional<QString>(u"down"_s));
+        QVERIFY(f.stack.roundTrip());
+        QVERIFY(!load.isReady());
+        f.stack.server.release(procedure("contacts.getPendingRequestCount"));
+        testsupport::runTask(std::move(load));
+        QCOMPARE(f.model.pendingRequestCount(), 0);
+        QVERIFY(!f.model.isLoading());
     }
 
     void onlyTheNewestOverlappingLoadApplies()

@@ -82,10 +82,22 @@ private Q_SLOTS:
         AddContactViewModel model({ &stack.contacts });
         model.setKeyword(u"a"_s);
         testsupport::runTask(model.search());
+        // What the sheet follows, each said as it changes: the spinner, the earlier
+        // alert taken away as the search starts, the list, then the outcome's alert.
+        QStringList said;
+        connect(&model, &AddContactViewModel::isSearchingChanged, this, [&] { said << u"searching %1"_s.arg(model.isSearching()); });
+        connect(&model, &AddContactViewModel::errorChanged, this, [&] { said << u"error "_s + model.errorText(); });
+        connect(&model, &AddContactViewModel::resultsChanged, this, [&] { said << u"results %1"_s.arg(model.results().size()); });
         testsupport::runTask(model.search());
         QCOMPARE(model.results().size(), results);
-        QCOMPARE(model.errorText(), LocalizationManager::shared().localizedString(errorKey));
+        const QString error = LocalizationManager::shared().localizedString(errorKey);
+        QCOMPARE(model.errorText(), error);
         QVERIFY(!model.isSearching());
+        QStringList expected { u"searching 1"_s, u"error "_s };
+        if (second.status == 200)
+            expected << u"results 0"_s;
+        expected << u"error "_s + error << u"searching 0"_s;
+        QCOMPARE(said, expected);
     }
 
     // Only the newest search's outcome shows, and the spinner ends with it.
@@ -140,10 +152,18 @@ private Q_SLOTS:
         ClientStack stack;
         stack.server.respond(procedure("contacts.sendFriendRequest"), reply);
         AddContactViewModel model({ &stack.contacts });
+        // The row goes from "on its way" straight to "sent": it never shows "add" in between.
+        QStringList said;
+        connect(&model, &AddContactViewModel::sendingChanged, this,
+                [&](qint64 id) { said << u"%1 sending %2 sent %3"_s.arg(id).arg(model.isSending(id)).arg(model.wasSent(id)); });
+        connect(&model, &AddContactViewModel::sentRequestsChanged, this, [&] { said << u"sent"_s; });
+        connect(&model, &AddContactViewModel::errorChanged, this, [&] { said << u"error "_s + model.errorText(); });
         testsupport::runTask(model.sendRequest(someone(42)));
         QCOMPARE(stack.lastInput("contacts.sendFriendRequest"), QJsonValue(QJsonObject { { u"toUserId"_s, 42 } }));
         QCOMPARE(model.wasSent(42), sent);
         QCOMPARE(model.error().has_value(), !sent);
+        QCOMPARE(said, (QStringList { u"42 sending 1 sent 0"_s, u"42 sending 0 sent %1"_s.arg(sent),
+                                      sent ? u"sent"_s : u"error refused"_s }));
     }
 
     // ---- friend requests ----
@@ -200,6 +220,7 @@ private Q_SLOTS:
         FriendRequestsViewModel model({ &stack.contacts, &list });
         testsupport::runTask(model.loadRequests());
         const FriendRequest request = model.requests().at(1);
+        QSignalSpy rowsChanged(&model, &FriendRequestsViewModel::requestsChanged);
         testsupport::runTask(accept ? model.acceptRequest(request) : model.rejectRequest(request));
 
         QCOMPARE(stack.lastInput(name), QJsonValue(QJsonObject { { u"requestId"_s, 7 } }));
@@ -207,6 +228,7 @@ private Q_SLOTS:
         QCOMPARE(model.requests().at(1).status, std::optional<QString>(u"pending"_s));
         const bool tookIt = reply.status == 200;
         QCOMPARE(model.error().has_value(), !tookIt);
+        QCOMPARE(rowsChanged.count(), tookIt ? 1 : 0);
         QTRY_COMPARE(stack.requestCount(procedure("contacts.getPendingRequestCount")), tookIt ? 1 : 0);
         QCOMPARE(stack.requestCount(procedure("contacts.list")), tookIt ? 1 : 0);
         // The reload ends before the client it talks through goes away.
@@ -243,11 +265,17 @@ private Q_SLOTS:
         stack.server.respondOnce(procedure("contacts.getFriendRequests"), ok(R"([{"id":1,"fromUserId":2,"toUserId":1}])"));
         stack.server.respond(procedure("contacts.getFriendRequests"), refused);
         FriendRequestsViewModel model({ &stack.contacts, nullptr });
+        // What the sheet follows, each said as it changes.
+        QStringList said;
+        connect(&model, &FriendRequestsViewModel::isLoadingChanged, this, [&] { said << u"loading %1"_s.arg(model.isLoading()); });
+        connect(&model, &FriendRequestsViewModel::requestsChanged, this, [&] { said << u"requests %1"_s.arg(model.requests().size()); });
+        connect(&model, &FriendRequestsViewModel::errorChanged, this, [&] { said << u"error "_s + model.errorText(); });
         testsupport::runTask(model.loadRequests());
         testsupport::runTask(model.loadRequests());
         QCOMPARE(model.requests().size(), 1);
         QCOMPARE(model.errorText(), u"refused"_s);
         QVERIFY(!model.isLoading());
+        QCOMPARE(said, (QStringList { u"loading 1"_s, u"requests 1"_s, u"loading 0"_s, u"loading 1"_s, u"error refused"_s, u"loading 0"_s }));
     }
 
     // ---- contact detail ----
@@ -281,6 +309,7 @@ private Q_SLOTS:
         stack.notifications.observe(NotificationName::navigateToConversation(), this,
             [&posted](const QVariantMap& info) { posted.append(info); }, Qt::DirectConnection);
 
+        QSignalSpy creating(&model, &ContactDetailViewModel::isCreatingChatChanged);
         auto first = model.startConversation();
         QTRY_COMPARE(stack.requestCount(procedure("conversations.create")), 1);
         QVERIFY(model.isCreatingChat());
@@ -302,6 +331,7 @@ private Q_SLOTS:
         QCOMPARE(conversation->avatar, contact.avatar);
         QVERIFY(!conversation->memberCount && !conversation->unreadCount && !conversation->lastMessage);
         QVERIFY(!model.isCreatingChat());
+        QCOMPARE(creating.count(), 2);
     }
 
     void failedCreationNavigatesNowhere()
@@ -357,7 +387,15 @@ private Q_SLOTS:
         ContactListViewModel list({ &stack.contacts, &stack.groups, &stack.ws });
         ContactDetailViewModel model(contact, { &stack.chat, &stack.contacts, &stack.notifications, &list });
         QSignalSpy deleted(&list, &ContactListViewModel::contactRemoved);
+        // What the screen follows: the confirmation, the busy state and the alert, each
+        // said when it changes and only then.
+        QStringList said;
+        connect(&model, &ContactDetailViewModel::isConfirmingDeleteChanged, this,
+                [&] { said << u"confirming %1"_s.arg(model.isConfirmingDelete()); });
+        connect(&model, &ContactDetailViewModel::isDeletingChanged, this, [&] { said << u"deleting %1"_s.arg(model.isDeleting()); });
+        connect(&model, &ContactDetailViewModel::errorChanged, this, [&] { said << u"error "_s + model.errorText(); });
 
+        model.cancelDelete();
         model.requestDelete();
         QVERIFY(model.isConfirmingDelete());
         model.cancelDelete();
@@ -372,6 +410,18 @@ private Q_SLOTS:
         QCOMPARE(deleted.count(), tookIt ? 1 : 0);
         QCOMPARE(model.errorText(), tookIt ? QString() : u"refused"_s);
         QVERIFY(!model.isDeleting());
+        QStringList expected { u"confirming 1"_s, u"confirming 0"_s, u"confirming 1"_s, u"confirming 0"_s, u"deleting 1"_s };
+        expected << (tookIt ? QStringList { u"deleting 0"_s } : QStringList { u"error refused"_s, u"deleting 0"_s });
+        QCOMPARE(said, expected);
+        if (tookIt)
+            return;
+
+        // Another try takes the old alert away before it goes.
+        said.clear();
+        model.requestDelete();
+        testsupport::runTask(model.confirmDelete());
+        QCOMPARE(said, (QStringList { u"confirming 1"_s, u"confirming 0"_s, u"deleting 1"_s, u"error "_s, u"error refused"_s,
+                                      u"deleting 0"_s }));
     }
 
     void deletedContactLeavesTheList()
@@ -466,8 +516,15 @@ private Q_SLOTS:
         stack.server.respond(procedure("user.report"), done);
         ReportViewModel model(42, &stack.contacts);
         QCOMPARE(model.reason(), u"spam"_s);
+        // The sheet's picker and field follow each change, said once.
+        QSignalSpy reasonShown(&model, &ReportViewModel::reasonChanged);
+        QSignalSpy descriptionShown(&model, &ReportViewModel::descriptionChanged);
+        model.setReason(u"harassment"_s);
         model.setReason(u"harassment"_s);
         model.setDescription(description);
+        model.setDescription(description);
+        QCOMPARE(reasonShown.count(), 1);
+        QCOMPARE(descriptionShown.count(), description.isEmpty() ? 0 : 1);
         testsupport::runTask(model.submit());
         QCOMPARE(stack.lastInput("user.report"), QJsonValue(sent));
     }
@@ -484,13 +541,19 @@ private Q_SLOTS:
     {
         QFETCH(RecordingHttpServer::Reply, reply);
         ClientStack stack;
-        stack.server.respond(procedure("user.report"), reply);
+        stack.server.respond(procedure("user.report"), { reply.status, reply.body, {}, true });
         ReportViewModel model(42, &stack.contacts);
         QSignalSpy submitted(&model, &ReportViewModel::submitted);
         // What the sheet's buttons follow: busy while the report goes, free again after.
         QList<bool> submitting;
         connect(&model, &ReportViewModel::isSubmittingChanged, &model, [&] { submitting << model.isSubmitting(); });
+        auto first = model.submit();
+        QTRY_COMPARE(stack.requestCount(procedure("user.report")), 1);
+        // A second press while the report goes sends nothing more.
         testsupport::runTask(model.submit());
+        stack.server.release(procedure("user.report"));
+        testsupport::runTask(std::move(first));
+        QCOMPARE(stack.requestCount(procedure("user.report")), 1);
         const bool tookIt = reply.status == 200;
         QCOMPARE(submitted.count(), tookIt ? 1 : 0);
         QCOMPARE(model.errorText(), tookIt ? QString() : u"refused"_s);

@@ -50,6 +50,7 @@ private Q_SLOTS:
         QTest::newRow("stops at the first non-digit") << u"#12G456"_s << 0x000012u;
         QTest::newRow("hash in the middle stops") << u"#12#34"_s << 0x000012u;
         QTest::newRow("overflow reads as all ones") << u"#1234567890ABCDEF1"_s << 0xFFFFFFu;
+        QTest::newRow("sixteen digits still fit") << u"#8000000000000001"_s << 0x000001u;
         QTest::newRow("empty") << u""_s << 0u;
         QTest::newRow("only hashes") << u"###"_s << 0u;
         QTest::newRow("not hex") << u"#zz"_s << 0u;
@@ -90,7 +91,9 @@ private Q_SLOTS:
         stack.server.respond(procedure("groupRole.update"), done);
         GroupService::GroupRole role { 9, 3, u"Mods"_s, color, stored };
         GroupRoleDetailViewModel model(3, 30, role, GroupRolesMenuViewModel::presetColors(), &stack.groups);
+        QSignalSpy refreshed(&model, &GroupRoleDetailViewModel::changed);
         model.prefill();
+        QCOMPARE(refreshed.count(), 1);
         QCOMPARE(model.name(), u"Mods"_s);
         QCOMPARE(model.selectedColor(), selectedColor);
         QSignalSpy saved(&model, &GroupRoleDetailViewModel::saved);
@@ -120,9 +123,16 @@ private Q_SLOTS:
         ClientStack stack;
         stack.server.respond(procedure("groupRole.create"), ok(R"({"id":12,"groupId":3,"name":"Helpers"})"));
         GroupRoleDetailViewModel model(3, 30, std::nullopt, GroupRolesMenuViewModel::presetColors(), &stack.groups);
+        QSignalSpy changed(&model, &GroupRoleDetailViewModel::changed);
         model.setName(typed);
         model.setSelectedColor(u"#50C878"_s);
         model.setPermission(u"canInvite"_s, true);
+        // The same again, or a key that is no switch, changes nothing.
+        model.setName(typed);
+        model.setSelectedColor(u"#50C878"_s);
+        model.setPermission(u"canInvite"_s, true);
+        model.setPermission(u"canFly"_s, true);
+        QCOMPARE(changed.count(), 3);
         QCOMPARE(model.canSave(), !sent.isEmpty());
         QSignalSpy saved(&model, &GroupRoleDetailViewModel::saved);
         testsupport::runTask(model.save());
@@ -135,6 +145,7 @@ private Q_SLOTS:
             QJsonValue(QJsonObject { { u"groupId"_s, 3 }, { u"name"_s, sent }, { u"color"_s, u"#50C878"_s },
                 { u"permissions"_s, permissions(true, true, false, false, false) } }));
         QCOMPARE(saved.count(), 1);
+        QVERIFY(!model.isSaving());
         const auto created = saved.at(0).at(0).value<std::optional<GroupService::GroupRole>>();
         QVERIFY(created);
         QCOMPARE(created->id, 12);
@@ -155,6 +166,13 @@ private Q_SLOTS:
         QCOMPARE(model.name(), u"Helpers"_s);
         QVERIFY(!model.isSaving());
         QVERIFY(model.canSave());
+
+        // Closing the alert clears it, said once; closing it again says nothing.
+        QSignalSpy errorShown(&model, &GroupRoleDetailViewModel::errorMessageChanged);
+        model.clearError();
+        QVERIFY(!model.errorMessage());
+        model.clearError();
+        QCOMPARE(errorShown.count(), 1);
     }
 
     void standing_data()
@@ -199,10 +217,18 @@ private Q_SLOTS:
         if (wasAssigned)
             assigned.insert(8);
         AssignRoleViewModel model(3, 30, GroupService::GroupRole { 12, 3, u"Helpers"_s, {}, {} }, assigned, &stack.groups);
+        QSignalSpy marks(&model, &AssignRoleViewModel::assignmentsChanged);
         testsupport::runTask(model.toggle(member(8), wasAssigned));
+        QCOMPARE(marks.count(), reply.status == 200 ? 1 : 0);
         QCOMPARE(stack.lastInput(name), QJsonValue(QJsonObject { { u"groupId"_s, 3 }, { u"targetUserId"_s, 8 }, { u"roleId"_s, 12 } }));
         QCOMPARE(model.isAssigned(8), assignedAfter);
         QCOMPARE(model.errorMessage().has_value(), reply.status != 200);
+        // Closing the alert clears it, said once; closing it again says nothing.
+        QSignalSpy errorShown(&model, &AssignRoleViewModel::errorMessageChanged);
+        model.clearError();
+        model.clearError();
+        QVERIFY(!model.errorMessage());
+        QCOMPARE(errorShown.count(), reply.status != 200 ? 1 : 0);
     }
 
     void membersLoadByConversation_data()
@@ -222,7 +248,9 @@ private Q_SLOTS:
         AssignRoleViewModel model(3, 30, GroupService::GroupRole { 12, 3, u"H"_s, {}, {} }, {}, &stack.groups);
         QVERIFY(model.isLoading());
         QSignalSpy loading(&model, &AssignRoleViewModel::isLoadingChanged);
+        QSignalSpy listed(&model, &AssignRoleViewModel::membersChanged);
         testsupport::runTask(model.loadMembers());
+        QCOMPARE(listed.count(), firstFails ? 0 : 1);
         QCOMPARE(stack.lastInput("groups.getMembers"), QJsonValue(QJsonObject { { u"conversationId"_s, 30 } }));
         QVERIFY(!model.isLoading());
         QCOMPARE(loading.size(), 1);
@@ -257,12 +285,36 @@ private Q_SLOTS:
         QFETCH(std::optional<qint64>, groupId);
         ClientStack stack;
         stack.server.respond(procedure("groups.list"), groups);
+        // Asked again, as the conversation opens again: the newest answer decides.
+        stack.server.respondOnce(procedure("groups.list"), ok(R"([{"id":4,"conversationId":30,"name":"B","ownerId":1}])"));
         GroupRolesMenuViewModel model(30, 1, &stack.groups);
+        QSignalSpy resolved(&model, &GroupRolesMenuViewModel::resolved);
+        testsupport::runTask(model.resolve());
+        QCOMPARE(model.groupId(), std::optional<qint64>(4));
         if (groups.status != 200)
             QTest::ignoreMessage(QtWarningMsg, "[GroupRoles] Group list failed: refused");
         testsupport::runTask(model.resolve());
         QCOMPARE(model.groupId(), groupId);
         QCOMPARE(model.isOwner(), groupId.has_value());
+        QCOMPARE(resolved.count(), 2);
+    }
+
+    // A swatch is named by its preset, whatever the letters' case; any other colour by the word alone.
+    void colorNames_data()
+    {
+        QTest::addColumn<QString>("hex");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("first preset") << u"#4A90D9"_s << u"roles.color_blue"_s;
+        QTest::newRow("lower case") << u"#e74c3c"_s << u"roles.color_red"_s;
+        QTest::newRow("last preset") << u"#607D8B"_s << u"roles.color_gray"_s;
+        QTest::newRow("not a preset") << u"#123456"_s << u"roles.color"_s;
+        QTest::newRow("without the hash") << u"4A90D9"_s << u"roles.color"_s;
+    }
+    void colorNames()
+    {
+        QFETCH(QString, hex);
+        QFETCH(QString, key);
+        QCOMPARE(QString::fromLatin1(GroupRolesMenuViewModel::colorNameKey(hex)), key);
     }
 };
 

@@ -36,6 +36,23 @@ struct Fixture {
         testsupport::runTask(model.loadMoments());
     }
     int loads() const { return stack.calls("moments.list"); }
+    // What the screen follows, each change said as it happens: "loading 1", "moments 1",
+    // "error feed down", "compose 0", "content ", "publishing 1", "failed no", "draft 3 a".
+    QStringList said;
+    void listen()
+    {
+        QObject::connect(&model, &MomentsViewModel::isLoadingChanged, &model, [this] { said << u"loading %1"_s.arg(model.isLoading()); });
+        QObject::connect(&model, &MomentsViewModel::momentsChanged, &model, [this] { said << u"moments %1"_s.arg(model.moments().size()); });
+        QObject::connect(&model, &MomentsViewModel::errorChanged, &model,
+                         [this] { said << u"error "_s + model.error().value_or(QString()); });
+        QObject::connect(&model, &MomentsViewModel::showComposeChanged, &model, [this] { said << u"compose %1"_s.arg(model.showCompose()); });
+        QObject::connect(&model, &MomentsViewModel::newContentChanged, &model, [this] { said << u"content "_s + model.newContent(); });
+        QObject::connect(&model, &MomentsViewModel::isPublishingChanged, &model,
+                         [this] { said << u"publishing %1"_s.arg(model.isPublishing()); });
+        QObject::connect(&model, &MomentsViewModel::publishFailed, &model, [this](const QString& why) { said << u"failed "_s + why; });
+        QObject::connect(&model, &MomentsViewModel::commentDraftChanged, &model,
+                         [this](qint64 id) { said << u"draft %1 "_s.arg(id) + model.commentDraft(id); });
+    }
 };
 
 } // namespace
@@ -112,18 +129,27 @@ private Q_SLOTS:
     void postSendsTheTextAsTypedAndClosesOnlyOnSuccess()
     {
         Fixture f;
+        QVERIFY(!f.model.showCompose());
+        f.model.setShowCompose(true);
+        f.model.setNewContent(u"  two words \n"_s);
+        f.listen();
+        // The same again changes nothing, so nothing is said.
         f.model.setShowCompose(true);
         f.model.setNewContent(u"  two words \n"_s);
         f.stack.server.respondOnce(procedure("moments.create"), { 500, R"({"error":"no"})" });
         testsupport::runTask(f.model.publishMoment());
         QVERIFY(f.model.showCompose());
         QCOMPARE(f.model.newContent(), u"  two words \n"_s);
+        QCOMPARE(f.said, (QStringList { u"publishing 1"_s, u"publishing 0"_s, u"failed no"_s }));
 
+        f.said.clear();
         testsupport::runTask(f.model.publishMoment());
         QCOMPARE(f.stack.input("moments.create", 1),
                  (QJsonObject { { u"content"_s, u"  two words \n"_s }, { u"visibility"_s, u"friends"_s } }));
         QVERIFY(!f.model.showCompose());
         QCOMPARE(f.model.newContent(), QString());
+        QCOMPARE(f.said, (QStringList { u"publishing 1"_s, u"publishing 0"_s, u"content "_s, u"compose 0"_s, u"loading 1"_s,
+                                        u"moments 1"_s, u"loading 0"_s }));
     }
 
     // A reply without the new id is a failure, not a success.
@@ -163,8 +189,12 @@ private Q_SLOTS:
     void draftsAreKeptPerMomentAcrossReloads()
     {
         Fixture f;
+        f.listen();
         f.model.setCommentDraft(u"a"_s, 3);
         f.model.setCommentDraft(u"b"_s, 4);
+        f.model.setCommentDraft(u"a"_s, 3);
+        f.model.setCommentDraft(QString(), 5);
+        QCOMPARE(f.said, (QStringList { u"draft 3 a"_s, u"draft 4 b"_s, u"draft 5 "_s }));
         testsupport::runTask(f.model.loadMoments());
         QCOMPARE(f.model.commentDraft(3), u"a"_s);
         QCOMPARE(f.model.commentDraft(4), u"b"_s);
@@ -197,6 +227,7 @@ private Q_SLOTS:
     void failedFeedIsAnError()
     {
         Fixture f;
+        f.listen();
         f.stack.server.respondOnce(procedure("moments.list"), { 500, R"({"error":"feed down"})" });
         testsupport::runTask(f.model.loadMoments());
         QCOMPARE(f.model.error(), std::optional<QString>(u"feed down"_s));
@@ -205,6 +236,8 @@ private Q_SLOTS:
         testsupport::runTask(f.model.loadMoments());
         QVERIFY(!f.model.error());
         QCOMPARE(f.model.moments().size(), 1);
+        QCOMPARE(f.said, (QStringList { u"loading 1"_s, u"moments 0"_s, u"error feed down"_s, u"loading 0"_s, u"loading 1"_s,
+                                        u"moments 1"_s, u"error "_s, u"loading 0"_s }));
     }
 
     void onlyTheNewestOverlappingFetchApplies()

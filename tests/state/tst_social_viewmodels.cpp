@@ -129,6 +129,12 @@ private Q_SLOTS:
     void failureKeepsResultsAndClearKeepsError()
     {
         SearchFixture f;
+        // What the screen follows, each said when it changes and only then.
+        QStringList said;
+        connect(&f.model, &SearchViewModel::keywordChanged, this, [&] { said << u"keyword "_s + f.model.keyword(); });
+        connect(&f.model, &SearchViewModel::isSearchingChanged, this, [&] { said << u"searching %1"_s.arg(f.model.isSearching()); });
+        connect(&f.model, &SearchViewModel::resultChanged, this, [&] { said << u"result %1"_s.arg(f.model.result().has_value()); });
+        connect(&f.model, &SearchViewModel::errorChanged, this, [&] { said << u"error %1"_s.arg(f.model.error().has_value()); });
         f.stack.server.respond(procedure("search.global"), ok(messagesOnly("hi")));
         f.submitAndWait(u"hi"_s);
         QCOMPARE(f.model.content(), SearchViewModel::Content::Results);
@@ -142,6 +148,16 @@ private Q_SLOTS:
         QCOMPARE(f.model.keyword(), QString());
         QCOMPARE(f.model.content(), SearchViewModel::Content::Hint);
         QVERIFY(f.model.error());
+        f.model.clearSearch();
+        QCOMPARE(said, (QStringList { u"keyword hi"_s, u"searching 1"_s, u"result 1"_s, u"searching 0"_s,
+                                      u"keyword ho"_s, u"searching 1"_s, u"error 1"_s, u"searching 0"_s,
+                                      u"keyword "_s, u"result 0"_s }));
+
+        // The next search takes the alert away as it starts.
+        said.clear();
+        f.stack.server.respond(procedure("search.global"), ok(messagesOnly("hi")));
+        f.submitAndWait(u"hi"_s);
+        QCOMPARE(said, (QStringList { u"keyword hi"_s, u"searching 1"_s, u"error 0"_s, u"result 1"_s, u"searching 0"_s }));
     }
 
     // Overlapping searches: only the newest keyword's answer counts, and the
@@ -170,6 +186,11 @@ private Q_SLOTS:
     {
         SocialStack stack;
         GiftShopViewModel model(&stack.gifts);
+        // What the shop follows, each change said as it happens.
+        QStringList said;
+        connect(&model, &GiftShopViewModel::isLoadingChanged, this, [&] { said << u"loading %1"_s.arg(model.isLoading()); });
+        connect(&model, &GiftShopViewModel::giftsChanged, this, [&] { said << u"gifts %1"_s.arg(model.gifts().size()); });
+        connect(&model, &GiftShopViewModel::errorChanged, this, [&] { said << u"error "_s + model.error().value_or(QString()); });
         stack.server.respondOnce(procedure("gifts.list"), { 502, R"({"error":"gifts down"})" });
         testsupport::runTask(model.loadGifts());
         QCOMPARE(model.error(), std::optional(u"gifts down"_s));
@@ -183,6 +204,8 @@ private Q_SLOTS:
         QCOMPARE(GiftShopViewModel::displayName(model.gifts().at(1)), u"Car"_s);
         QCOMPARE(model.iconUrl(model.gifts().at(0)), QUrl(stack.server.baseUrl() + u"/uploads/rose.png"_s));
         QVERIFY(!model.iconUrl(model.gifts().at(1)).isValid());
+        QCOMPARE(said, (QStringList { u"loading 1"_s, u"gifts 0"_s, u"error gifts down"_s, u"loading 0"_s, u"loading 1"_s,
+                                      u"gifts 2"_s, u"error "_s, u"loading 0"_s }));
     }
 
     // Two loads overlap and the older answer comes last: the newer one stays shown
@@ -268,9 +291,13 @@ private Q_SLOTS:
     {
         SocialStack stack;
         VipCenterViewModel model(&stack.vip);
+        QSignalSpy levelsShown(&model, &VipCenterViewModel::levelsChanged);
+        QSignalSpy spinner(&model, &VipCenterViewModel::isLoadingChanged);
         stack.server.respond(procedure("vip.status"), { 500, R"({"error":"status down"})" });
         stack.server.respond(procedure("vip.levels"), ok(R"([{"id":1,"price":30}])"));
         testsupport::runTask(model.load());
+        QCOMPARE(levelsShown.count(), 1);
+        QCOMPARE(spinner.count(), 2);
         QCOMPARE(model.statusError(), std::optional(u"status down"_s));
         QVERIFY(!model.status());
         QCOMPARE(model.levels().size(), 1);
