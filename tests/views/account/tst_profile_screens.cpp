@@ -18,6 +18,7 @@
 #include "views/common/NavigationStack.h"
 
 #include <QComboBox>
+#include <QFrame>
 #include <QJsonDocument>
 #include <QLabel>
 #include <QLineEdit>
@@ -157,6 +158,26 @@ private Q_SLOTS:
         QVERIFY(!shown(child<QLabel>(&view, u"profileBio"_s)));
         QVERIFY(shown(child<QLabel>(&view, u"profileEmail"_s)));
         QCOMPARE(child<QLabel>(&view, u"profileGender"_s)->text(), u"other"_s);
+
+        // The page's blocks, top to bottom, each set off from the next by one divider.
+        view.resize(400, 900);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const QList<QWidget*> blocks { child<ElidedLabel>(&view, u"profileName"_s), child<QPushButton>(&view, u"editProfileButton"_s),
+            child<QLabel>(&view, u"sessionsHeading"_s), child<QPushButton>(&view, u"twoFactorLink"_s),
+            child<QPushButton>(&view, u"devicesLink"_s), child<QPushButton>(&view, u"logoutButton"_s) };
+        const QList<int> dividers { 1, 1, 1, 0, 1 };
+        for (qsizetype i = 0; i + 1 < blocks.size(); ++i) {
+            const int above = blocks.at(i)->mapTo(&view, QPoint(0, blocks.at(i)->height())).y();
+            const int below = blocks.at(i + 1)->mapTo(&view, QPoint()).y();
+            QVERIFY2(above <= below, qPrintable(blocks.at(i + 1)->objectName()));
+            int lines = 0;
+            for (const QFrame* frame : view.findChildren<QFrame*>()) {
+                const int y = frame->mapTo(&view, QPoint()).y();
+                lines += frame->frameShape() == QFrame::HLine && frame->isVisibleTo(&view) && y >= above && y < below;
+            }
+            QVERIFY2(lines == dividers.at(i), qPrintable(u"%1 dividers above %2"_s.arg(lines).arg(blocks.at(i + 1)->objectName())));
+        }
     }
 
     // Reading the same sessions again repaints only the session whose details changed.

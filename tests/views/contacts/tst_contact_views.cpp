@@ -3,6 +3,7 @@
 
 #include "ClientStack.h"
 #include "ListKeys.h"
+#include "PaintLog.h"
 
 #include "state/contacts/AddContactViewModel.h"
 #include "state/contacts/ContactDetailViewModel.h"
@@ -11,7 +12,9 @@
 #include "state/common/LocalizationManager.h"
 #include "state/common/NotificationName.h"
 #include "state/chat/UserInfo.h"
+#include "views/common/Appearance.h"
 #include "views/common/ElidedLabel.h"
+#include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/RowActionDelegate.h"
 #include "views/contacts/AddContactView.h"
@@ -43,6 +46,7 @@
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QPainter>
 
 using namespace Qt::StringLiterals;
 
@@ -197,6 +201,96 @@ private Q_SLOTS:
         QCOMPARE(column.itemOf(Kind::Contact, 2).data(ContactListModel::SubtitleRole).toString(), u"hi"_s);
         QVERIFY2(column.itemOf(Kind::Contact, 1).data(ContactListModel::SubtitleRole).toString().isEmpty(),
             "an empty bio shows a single line");
+    }
+
+    // A contact row: the 32-point avatar, 10 points, then the name in body type over the
+    // bio in grey caption type, 2 apart, the block centred on the avatar; the green dot
+    // 8 points square in the avatar's bottom-trailing corner. A group row is spaced 8 and
+    // ends in a chevron at the trailing edge; a contact row has nothing after its text.
+    void rowPainting_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<qint64>("id");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<bool>("dot");
+        using Kind = ContactListModel::Kind;
+        QTest::newRow("online contact with a bio") << int(Kind::Contact) << qint64(2) << u"Alice"_s << u"hi"_s << true;
+        QTest::newRow("contact with an empty bio") << int(Kind::Contact) << qint64(1) << u"bob"_s << QString() << false;
+        QTest::newRow("group with its count") << int(Kind::Group) << qint64(5) << u"Hikers"_s << u"12 members"_s << false;
+        QTest::newRow("group without a count") << int(Kind::Group) << qint64(6) << u"Quiet"_s << QString() << false;
+    }
+
+    void rowPainting()
+    {
+        QFETCH(int, kind);
+        QFETCH(qint64, id);
+        QFETCH(QString, name);
+        QFETCH(QString, second);
+        QFETCH(bool, dot);
+        const bool group = ContactListModel::Kind(kind) == ContactListModel::Kind::Group;
+        Icons::install();
+        // In English: a line of one script has one font's ascent and descent to measure by.
+        LocalizationManager::shared().setLanguage(AppLanguage::en);
+        Column column(threeContacts, twoGroups);
+        QStyleOptionViewItem option;
+        option.initFrom(column.list()->viewport());
+        option.rect = QRect(0, 0, 300, column.list()->visualRect(column.itemOf(ContactListModel::Kind(kind), id)).height());
+        const QModelIndex index = column.itemOf(ContactListModel::Kind(kind), id);
+        const Painting painted = PaintLog::record(option.rect.size(),
+            [&](QPainter* painter) { column.list()->itemDelegateForIndex(index)->paint(painter, option, index); });
+
+        QVERIFY(!painted.shapes().isEmpty());
+        const QRectF avatar = painted.shapes().first().rect;
+        QCOMPARE(avatar.size(), QSizeF(32, 32));
+        QVERIFY2(qAbs(avatar.center().y() - option.rect.height() / 2.0) <= 1.5, qPrintable(QDebug::toString(avatar)));
+        const std::optional<PaintedItem> title = painted.text(name);
+        QVERIFY2(title, qPrintable(painted.allText()));
+        QCOMPARE(title->font.pointSizeF(), Appearance::font(Appearance::TextStyle::Body).pointSizeF());
+        QCOMPARE(title->pen, QApplication::palette().color(QPalette::Text));
+        QVERIFY2(qAbs(title->rect.left() - avatar.right() - (group ? 8 : 10)) <= 1, qPrintable(QDebug::toString(title->rect)));
+
+        QRectF block = title->rect;
+        if (second.isEmpty()) {
+            for (const PaintedItem& text : painted.texts())
+                QVERIFY2(text.text == name || text.rect.right() <= avatar.right(), qPrintable(painted.allText()));
+        } else {
+            const std::optional<PaintedItem> line = painted.text(second);
+            QVERIFY2(line, qPrintable(painted.allText()));
+            QCOMPARE(line->font.pointSizeF(), Appearance::font(Appearance::TextStyle::Caption).pointSizeF());
+            QCOMPARE(line->pen, Appearance::secondaryText());
+            QVERIFY2(qAbs(line->rect.left() - title->rect.left()) <= 0.5, "leading-aligned");
+            QVERIFY2(qAbs(line->rect.top() - title->rect.bottom() - 2) <= 1, qPrintable(QDebug::toString(line->rect)));
+            block = block.united(line->rect);
+        }
+        QVERIFY2(qAbs(block.center().y() - avatar.center().y()) <= 1.5, qPrintable(QDebug::toString(block)));
+
+        QRectF green;
+        for (const PaintedItem& shape : painted.shapes()) {
+            // (An avatar's own colour may be the same green.)
+            if (shape.brush == QColor(0x34, 0xc7, 0x59) && shape.rect != avatar) {
+                green = shape.rect;
+                QCOMPARE(shape.pen, QColor(Qt::white));
+            }
+        }
+        QCOMPARE(green.isValid(), dot);
+        if (dot) {
+            QCOMPARE(green.size(), QSizeF(8, 8));
+            QCOMPARE(green.bottomRight(), avatar.bottomRight());
+        }
+
+        const QList<PaintedItem> pictures = painted.pictures();
+        // The chevron is the icon theme's: on a machine without it nothing is drawn there.
+        const bool themed = !Icons::icon(u"chevron.right"_s).isNull();
+        QCOMPARE(pictures.size(), group && themed ? 1 : 0);
+        if (group && themed) {
+            const QRectF chevron = pictures.first().rect;
+            QVERIFY2(chevron.left() >= title->rect.right() + 8, qPrintable(QDebug::toString(chevron)));
+            QVERIFY2(chevron.right() <= option.rect.width() && chevron.right() >= option.rect.width() - 16, qPrintable(QDebug::toString(chevron)));
+            QVERIFY2(qAbs(chevron.center().y() - avatar.center().y()) <= 1.5, qPrintable(QDebug::toString(chevron)));
+            const qreal caption = QFontMetricsF(Appearance::font(Appearance::TextStyle::Caption)).height();
+            QVERIFY2(chevron.height() >= caption * 0.6 && chevron.height() <= caption * 1.2, qPrintable(QDebug::toString(chevron)));
+        }
     }
 
     // A group opens its conversation (by the conversation id) without selecting anything;
