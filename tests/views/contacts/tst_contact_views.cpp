@@ -162,6 +162,32 @@ private Q_SLOTS:
         // The button is heard as it shows: its words, then the badge's count.
         const QString words = Localized::text("friend.title");
         QCOMPARE(child<QPushButton>(column.view.get(), "friendRequestsButton")->accessibleName(), shown.isEmpty() ? words : words + u" ("_s + shown + u")"_s);
+
+        // The button's symbol, words and badge stand 4 apart.
+        QList<QWidget*> parts { child<QLabel>(column.view.get(), "friendRequestsSymbol"), child<QLabel>(column.view.get(), "friendRequestsLabel") };
+        if (!shown.isEmpty())
+            parts << badge;
+        for (qsizetype i = 0; i + 1 < parts.size(); ++i)
+            QCOMPARE(parts.at(i + 1)->geometry().left() - parts.at(i)->geometry().right() - 1, 4);
+        if (shown.isEmpty())
+            return;
+        // The count in white semibold caption-2 type on a red capsule, 6 points at its sides.
+        PaintLog log(badge->size());
+        badge->render(&log);
+        const std::optional<PaintedItem> digits = log.painting().text(shown);
+        QVERIFY2(digits, qPrintable(log.painting().allText()));
+        QCOMPARE(digits->pen, QColor(Qt::white));
+        QCOMPARE(digits->font.weight(), QFont::DemiBold);
+        QCOMPARE(digits->font.pixelSize(), Appearance::font(Appearance::TextStyle::Caption2).pixelSize());
+        QRectF capsule;
+        for (const PaintedItem& shape : log.painting().shapes()) {
+            if (shape.brush == QColor(0xff, 0x3b, 0x30))
+                capsule = capsule.united(shape.rect);
+        }
+        QVERIFY2(capsule.contains(digits->rect), qPrintable(QDebug::toString(capsule)));
+        const qreal side = (capsule.width() - QFontMetricsF(digits->font).horizontalAdvance(shown)) / 2;
+        QVERIFY2(qAbs(side - 6) <= 1, qPrintable(QString::number(side)));
+        QVERIFY2(capsule.height() - digits->rect.height() >= 1.5, "1 above and below");
     }
 
     // Groups stand above every letter section, "#" included; no groups, no header.
@@ -288,8 +314,10 @@ private Q_SLOTS:
             QVERIFY2(chevron.left() >= title->rect.right() + 8, qPrintable(QDebug::toString(chevron)));
             QVERIFY2(chevron.right() <= option.rect.width() && chevron.right() >= option.rect.width() - 16, qPrintable(QDebug::toString(chevron)));
             QVERIFY2(qAbs(chevron.center().y() - avatar.center().y()) <= 1.5, qPrintable(QDebug::toString(chevron)));
-            const qreal caption = QFontMetricsF(Appearance::font(Appearance::TextStyle::Caption)).height();
-            QVERIFY2(chevron.height() >= caption * 0.6 && chevron.height() <= caption * 1.2, qPrintable(QDebug::toString(chevron)));
+            // A symbol set in caption type is as tall as that type's size.
+            const QFont caption = Appearance::font(Appearance::TextStyle::Caption);
+            const qreal captionSize = caption.pixelSize() > 0 ? caption.pixelSize() : caption.pointSizeF();
+            QVERIFY2(qAbs(chevron.height() - captionSize) <= 0.5, qPrintable(QDebug::toString(chevron)));
         }
     }
 
@@ -435,29 +463,36 @@ private Q_SLOTS:
     // that adds somebody lays the list out again and keeps the selection.
     void reloadTouchesChangedRows_data()
     {
+        QTest::addColumn<QByteArray>("before");
         QTest::addColumn<QByteArray>("reloaded");
         QTest::addColumn<QList<qint64>>("changedIds");
         QTest::addColumn<bool>("wholeList");
-        QTest::newRow("nothing changed") << threeContacts << QList<qint64> {} << false;
-        QTest::newRow("a new bio")
+        QTest::newRow("nothing changed") << threeContacts << threeContacts << QList<qint64> {} << false;
+        QTest::newRow("a new bio") << threeContacts
             << QByteArray(R"([{"id":1,"userId":9,"contactId":41,"nickname":"bob","bio":"away"},)"
                           R"({"id":2,"userId":9,"contactId":42,"name":"Alice","online":true,"bio":"hi"},)"
                           R"({"id":3,"userId":9,"contactId":43,"nickname":"😀x","online":false}])")
             << QList<qint64> { 1 } << false;
-        QTest::newRow("somebody new")
+        QTest::newRow("somebody new") << threeContacts
             << QByteArray(R"([{"id":1,"userId":9,"contactId":41,"nickname":"bob","bio":""},)"
                           R"({"id":2,"userId":9,"contactId":42,"name":"Alice","online":true,"bio":"hi"},)"
                           R"({"id":4,"userId":9,"contactId":44,"name":"Ann"},)"
                           R"({"id":3,"userId":9,"contactId":43,"nickname":"😀x","online":false}])")
             << QList<qint64> {} << true;
+        // Everyone keeps their place, but the first heading reads another letter.
+        QTest::newRow("the first letter changes")
+            << QByteArray(R"([{"id":1,"userId":9,"contactId":41,"nickname":"bob"},{"id":2,"userId":9,"contactId":42,"name":"Alice"}])")
+            << QByteArray(R"([{"id":1,"userId":9,"contactId":41,"nickname":"bob"},{"id":2,"userId":9,"contactId":42,"name":"😀Alice"}])")
+            << QList<qint64> {} << true;
     }
 
     void reloadTouchesChangedRows()
     {
+        QFETCH(QByteArray, before);
         QFETCH(QByteArray, reloaded);
         QFETCH(QList<qint64>, changedIds);
         QFETCH(bool, wholeList);
-        Column column(threeContacts, twoGroups);
+        Column column(before, twoGroups);
         column.click(column.itemOf(ContactListModel::Kind::Contact, 2));
         QSignalSpy changed(column.rows(), &QAbstractItemModel::dataChanged);
         QSignalSpy reset(column.rows(), &QAbstractItemModel::modelReset);
@@ -525,6 +560,54 @@ private Q_SLOTS:
         QCOMPARE(state == RowState::Pending, outcome.isEmpty());
         if (!outcome.isEmpty())
             QCOMPARE(Localized::text(state == RowState::Accepted ? "friend.accepted" : "friend.rejected"), outcome);
+
+        // As painted: the avatar, 10 points, the name in body type over the message in
+        // grey caption type, 2 apart; then either the two buttons, 8 apart, the main one
+        // first, or the outcome in grey caption type, at the trailing edge.
+        QStyleOptionViewItem option;
+        option.initFrom(list->viewport());
+        option.rect = QRect(QPoint(), list->visualRect(row).size());
+        const Painting painted = PaintLog::record(option.rect.size(),
+            [&](QPainter* painter) { list->itemDelegateForIndex(row)->paint(painter, option, row); });
+        QVERIFY(!painted.shapes().isEmpty());
+        const QRectF avatar = painted.shapes().first().rect;
+        const std::optional<PaintedItem> title = painted.text(name);
+        QVERIFY2(title, qPrintable(painted.allText()));
+        QCOMPARE(title->font.pointSizeF(), Appearance::font(Appearance::TextStyle::Body).pointSizeF());
+        QCOMPARE(title->pen, QApplication::palette().color(QPalette::Text));
+        QVERIFY2(qAbs(title->rect.left() - avatar.right() - 10) <= 1, qPrintable(QDebug::toString(title->rect)));
+        if (message) {
+            const std::optional<PaintedItem> line = painted.text(u"hi"_s);
+            QVERIFY2(line, qPrintable(painted.allText()));
+            QCOMPARE(line->font.pointSizeF(), Appearance::font(Appearance::TextStyle::Caption).pointSizeF());
+            QCOMPARE(line->pen, Appearance::secondaryText());
+            QVERIFY2(qAbs(line->rect.top() - title->rect.bottom() - 2) <= 1, qPrintable(QDebug::toString(line->rect)));
+            QVERIFY2(qAbs(title->rect.united(line->rect).center().y() - avatar.center().y()) <= 1.5, "the texts centred on the avatar");
+        }
+        if (outcome.isEmpty()) {
+            const std::optional<PaintedItem> accept = painted.text(Localized::text("friend.accept"));
+            const std::optional<PaintedItem> reject = painted.text(Localized::text("friend.reject"));
+            QVERIFY2(accept && reject, qPrintable(painted.allText()));
+            QRectF acceptButton;
+            QRectF rejectButton;
+            for (const PaintedItem& shape : painted.shapes()) {
+                if (shape.rect.contains(accept->rect) && shape.rect != avatar)
+                    acceptButton = shape.rect;
+                if (shape.rect.contains(reject->rect) && shape.rect != avatar)
+                    rejectButton = shape.rect;
+            }
+            QVERIFY(acceptButton.isValid() && rejectButton.isValid());
+            QVERIFY2(qAbs(rejectButton.left() - acceptButton.right() - 8) <= 1.5, qPrintable(QDebug::toString(rejectButton)));
+            QVERIFY2(rejectButton.right() <= option.rect.width() && rejectButton.right() >= option.rect.width() - 20, qPrintable(QDebug::toString(rejectButton)));
+            QVERIFY2(acceptButton.left() > title->rect.right(), "the buttons follow the texts");
+        } else {
+            const std::optional<PaintedItem> word = painted.text(outcome);
+            QVERIFY2(word, qPrintable(painted.allText()));
+            QCOMPARE(word->font.pointSizeF(), Appearance::font(Appearance::TextStyle::Caption).pointSizeF());
+            QCOMPARE(word->pen, Appearance::secondaryText());
+            QVERIFY2(word->rect.right() <= option.rect.width() && word->rect.right() >= option.rect.width() - 20, qPrintable(QDebug::toString(word->rect)));
+            QVERIFY2(word->rect.left() >= title->rect.right() + 10, "the outcome follows the name");
+        }
     }
 
     // Answering in the sheet turns the row into its final word and reloads the
