@@ -180,6 +180,9 @@ private Q_SLOTS:
         QVERIFY(setup->isVisible());
         QVERIFY(child<QPushButton>(&view, "retryButton")->isVisible());
         QCOMPARE(child<QLabel>(&view, "statusValue")->text(), Localized::text("2fa.status_unknown"));
+        auto* status = child<QGroupBox>(&view, "statusSection");
+        QVERIFY(status);
+        QCOMPARE(status->title(), Localized::text("2fa.status_section"));
     }
 
     // From an unread status through a retry, set-up and confirmation to "on",

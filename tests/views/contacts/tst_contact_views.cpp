@@ -12,6 +12,7 @@
 #include "state/common/LocalizationManager.h"
 #include "state/common/NotificationName.h"
 #include "state/chat/UserInfo.h"
+#include "views/chat/AvatarView.h"
 #include "views/common/Appearance.h"
 #include "views/common/ElidedLabel.h"
 #include "views/common/Icons.h"
@@ -537,6 +538,11 @@ private Q_SLOTS:
                                   << Localized::text("default.unknown") << false << Localized::text("friend.accepted");
         QTest::newRow("no status") << QByteArray(R"({"id":1,"fromUserId":2,"toUserId":9,"fromUser":{"name":"Li"}})")
                                    << u"Li"_s << false << Localized::text("friend.rejected");
+        const QString longName = u"Wu"_s + QString(90, u'x');
+        QTest::newRow("pending, long name") << (R"({"id":1,"fromUserId":2,"toUserId":9,"status":"pending","fromUserName":")" + longName.toUtf8() + R"("})")
+                                            << longName << false << QString();
+        QTest::newRow("accepted, long name") << (R"({"id":1,"fromUserId":2,"toUserId":9,"status":"accepted","fromUserName":")" + longName.toUtf8() + R"("})")
+                                             << longName << false << Localized::text("friend.accepted");
         QTest::newRow("other status") << QByteArray(R"({"id":1,"fromUserId":2,"toUserId":9,"status":"ignored"})")
                                       << Localized::text("default.unknown") << false << Localized::text("friend.rejected");
     }
@@ -571,7 +577,12 @@ private Q_SLOTS:
             [&](QPainter* painter) { list->itemDelegateForIndex(row)->paint(painter, option, row); });
         QVERIFY(!painted.shapes().isEmpty());
         const QRectF avatar = painted.shapes().first().rect;
-        const std::optional<PaintedItem> title = painted.text(name);
+        // The name as shown: shortened when it does not fit.
+        std::optional<PaintedItem> title;
+        for (const PaintedItem& text : painted.texts()) {
+            if (!title && text.text.startsWith(name.left(4)) && text.rect.left() > avatar.right())
+                title = text;
+        }
         QVERIFY2(title, qPrintable(painted.allText()));
         QCOMPARE(title->font.pointSizeF(), Appearance::font(Appearance::TextStyle::Body).pointSizeF());
         QCOMPARE(title->pen, QApplication::palette().color(QPalette::Text));
@@ -599,15 +610,42 @@ private Q_SLOTS:
             QVERIFY(acceptButton.isValid() && rejectButton.isValid());
             QVERIFY2(qAbs(rejectButton.left() - acceptButton.right() - 8) <= 1.5, qPrintable(QDebug::toString(rejectButton)));
             QVERIFY2(rejectButton.right() <= option.rect.width() && rejectButton.right() >= option.rect.width() - 20, qPrintable(QDebug::toString(rejectButton)));
-            QVERIFY2(acceptButton.left() > title->rect.right(), "the buttons follow the texts");
+            QVERIFY2(acceptButton.left() - title->rect.right() >= 9.5, "the buttons follow the texts, 10 after them");
         } else {
             const std::optional<PaintedItem> word = painted.text(outcome);
             QVERIFY2(word, qPrintable(painted.allText()));
             QCOMPARE(word->font.pointSizeF(), Appearance::font(Appearance::TextStyle::Caption).pointSizeF());
             QCOMPARE(word->pen, Appearance::secondaryText());
             QVERIFY2(word->rect.right() <= option.rect.width() && word->rect.right() >= option.rect.width() - 20, qPrintable(QDebug::toString(word->rect)));
-            QVERIFY2(word->rect.left() >= title->rect.right() + 10, "the outcome follows the name");
+            QVERIFY2(word->rect.left() - title->rect.right() >= 9.5, "the outcome follows the name, 10 after it");
         }
+    }
+
+    // No requests: the symbol 40 points tall, 12 above the grey words, both centred.
+    void emptyRequests()
+    {
+        Icons::install();
+        Column column("[]", "[]", "0");
+        column.stack.server.respond(procedure("contacts.getFriendRequests"), ok("[]"));
+        QDialog* sheet = column.view->showFriendRequests();
+        auto* empty = child<QWidget>(sheet, "emptyRequests");
+        QTRY_VERIFY(empty->isVisible());
+        QLabel* words = nullptr;
+        QLabel* symbol = nullptr;
+        for (QLabel* label : empty->findChildren<QLabel*>()) {
+            if (label->text() == Localized::text("friend.no_requests"))
+                words = label;
+            else if (!label->property("symbol").toString().isEmpty())
+                symbol = label;
+        }
+        QVERIFY(words && symbol);
+        QCOMPARE(symbol->property("symbol").toString(), u"person.2.slash"_s);
+        QCOMPARE(words->palette().color(QPalette::WindowText), Appearance::secondaryText());
+        if (!symbol->pixmap().isNull())
+            QCOMPARE(symbol->pixmap().deviceIndependentSize(), QSizeF(40, 40));
+        QCOMPARE(words->geometry().top() - symbol->geometry().bottom() - 1, 12);
+        QVERIFY(qAbs(words->geometry().center().x() - empty->width() / 2) <= 1);
+        QVERIFY(qAbs(symbol->geometry().center().x() - empty->width() / 2) <= 1);
     }
 
     // Answering in the sheet turns the row into its final word and reloads the
@@ -944,6 +982,33 @@ private Q_SLOTS:
         QCOMPARE(values, rows);
         QCOMPARE(child<QLabel>(&detail, "emailSymbol") != nullptr, email);
         QCOMPARE(child<QLabel>(&detail, "presenceLabel")->text(), Localized::text("contact.offline"));
+
+        // As laid out: the header's parts 12 apart, the information rows 12 apart, the
+        // main action 12 above the delete and report buttons, which stand 12 apart;
+        // presence and e-mail 16 apart.
+        detail.resize(360, 700);
+        detail.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&detail));
+        const auto box = [&detail](const QWidget* widget) { return QRect(widget->mapTo(&detail, QPoint()), widget->size()); };
+        const auto below = [&box](const QWidget* upper, const QWidget* lower) { return box(lower).top() - box(upper).bottom() - 1; };
+        auto* avatar = detail.findChild<AvatarView*>();
+        auto* title = child<QWidget>(&detail, "contactTitle");
+        QVERIFY(avatar && title);
+        QCOMPARE(below(avatar, title), 12);
+        QCOMPARE(below(title, child<QLabel>(&detail, "presenceLabel")), 12);
+        if (email)
+            QCOMPARE(box(child<QLabel>(&detail, "emailSymbol")).left() - box(child<QLabel>(&detail, "presenceLabel")).right() - 1, 16);
+        const QList<InfoRow*> infoRows = detail.findChildren<InfoRow*>();
+        for (qsizetype i = 0; i + 1 < infoRows.size(); ++i)
+            QCOMPARE(below(infoRows.at(i), infoRows.at(i + 1)), 12);
+        auto* send = child<QWidget>(&detail, "sendMessageButton");
+        auto* remove = child<QWidget>(&detail, "deleteContactButton");
+        auto* report = child<QWidget>(&detail, "reportButton");
+        QCOMPARE(below(send, remove), 12);
+        QCOMPARE(box(report).left() - box(remove).right() - 1, 12);
+        QCOMPARE(box(report).top(), box(remove).top());
+        QVERIFY(qAbs(box(send).center().x() - detail.width() / 2) <= 1);
+        QVERIFY(qAbs((box(remove).left() + box(report).right()) / 2 - detail.width() / 2) <= 1);
     }
 
     // A long id shown shortened is copied whole, by the keys and by the menu.

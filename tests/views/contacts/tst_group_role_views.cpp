@@ -156,6 +156,25 @@ private Q_SLOTS:
                                        Localized::text("roles.color_orange"), Localized::text("roles.color_red"),
                                        Localized::text("roles.color_purple"), Localized::text("roles.color_teal"),
                                        Localized::text("roles.color_pink"), Localized::text("roles.color_gray") }));
+
+        // Up and Down go round as Left and Right do; right to left, Left and Right
+        // swap; a screen reader's press chooses the colour it names.
+        const QStringList colors = GroupRolesMenuViewModel::presetColors();
+        QTest::keyClick(swatches.last(), Qt::Key_Down);
+        QCOMPARE(QApplication::focusWidget(), swatches.at(0));
+        QCOMPARE(marked(&editor), QStringList { colors.at(0) });
+        QTest::keyClick(swatches.at(0), Qt::Key_Up);
+        QCOMPARE(QApplication::focusWidget(), swatches.last());
+        QAccessibleInterface* third = QAccessible::queryAccessibleInterface(swatches.at(2));
+        QCOMPARE(third->actionInterface()->actionNames(), QStringList { QAccessibleActionInterface::pressAction() });
+        third->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(marked(&editor), QStringList { colors.at(2) });
+        QVERIFY(third->state().checked);
+        editor.setLayoutDirection(Qt::RightToLeft);
+        QTest::keyClick(swatches.at(2), Qt::Key_Right);
+        QCOMPARE(marked(&editor), QStringList { colors.at(1) });
+        QTest::keyClick(swatches.at(1), Qt::Key_Left);
+        QCOMPARE(marked(&editor), QStringList { colors.at(2) });
     }
 
     // The owner creates a role from the header menu, then hands it to a member.

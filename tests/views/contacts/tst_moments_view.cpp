@@ -290,10 +290,14 @@ private Q_SLOTS:
         Fixture f("[]");
         QVERIFY(f.ready);
         auto* empty = f.in<QLabel>(f.view, "momentsEmpty");
+        auto* title = f.in<QLabel>(f.view, "momentsTitle");
+        QVERIFY(title);
         LocalizationManager::shared().setLanguage(AppLanguage::en);
         QCOMPARE(empty->text(), u"No moments yet"_s);
+        QCOMPARE(title->text(), u"Moments"_s);
         LocalizationManager::shared().setLanguage(AppLanguage::zhHans);
         QCOMPARE(empty->text(), u"还没有动态"_s);
+        QCOMPARE(title->text(), Localized::text("moments.title"));
         QCOMPARE(f.in<QPushButton>(f.view->composeSheet(), "publishButton")->text(), u"发布"_s);
     }
 
