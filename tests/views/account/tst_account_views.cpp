@@ -1,6 +1,7 @@
 // The two-factor, device, favourites and file screens offscreen, against a
 // recording HTTP server: what a person sees and what their clicks send.
 
+#include "PainterState.h"
 #include "AccountStack.h"
 #include "KeyboardWalk.h"
 #include "ListKeys.h"
@@ -332,6 +333,7 @@ private Q_SLOTS:
         };
         auto devices = [&] { return rowsOf(DeviceListModel::Kind::device); };
         QTRY_COMPARE(devices().size(), currentRows + otherRows);
+        QCOMPARE(testsupport::rowsLeavingPainterChanged(deviceList), QString());
         // A short list shows every row, with the button for all others right under it.
         const QModelIndex lastRow = rows->index(rows->rowCount() - 1, 0);
         QTRY_VERIFY(!lastRow.isValid() || deviceList->viewport()->rect().contains(deviceList->visualRect(lastRow)));
@@ -641,6 +643,7 @@ private Q_SLOTS:
         auto* list = child<QListView>(&view, "favoritesList");
         const QAbstractItemModel* rows = list->model();
         QTRY_COMPARE(rows->rowCount(), 2);
+        QCOMPARE(testsupport::rowsLeavingPainterChanged(list), QString());
         QCOMPARE(rows->index(0, 0).data(FavoriteListModel::DateRole).toString(), u"2024-05-01"_s);
         QCOMPARE(rows->index(0, 0).data(FavoriteListModel::ContentRole).toString(), u"<b>hi</b>"_s);
         QCOMPARE(rows->index(1, 0).data(FavoriteListModel::ContentRole).toString(), Localized::text("favorites.image"));
@@ -898,6 +901,7 @@ private Q_SLOTS:
         const QAbstractItemModel* rows = list->model();
         QTRY_COMPARE(rows->rowCount(), 4);
         QTRY_VERIFY(list->viewport()->rect().contains(list->visualRect(rows->index(3, 0))));
+        QCOMPARE(testsupport::rowsLeavingPainterChanged(list), QString());
         QCOMPARE(list->verticalScrollBar()->maximum(), 0);
         QVERIFY(child<QPushButton>(&view, "loadMoreButton")->geometry().top() >= list->geometry().bottom());
         QCOMPARE(rows->index(0, 0).data(FileListModel::SizeRole).toString(), u"1.5 KB"_s);

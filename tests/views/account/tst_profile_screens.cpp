@@ -5,6 +5,7 @@
 #include "AccountScreenTestHelpers.h"
 #include "ClientStack.h"
 #include "ListKeys.h"
+#include "PainterState.h"
 
 #include "state/account/ProfileEditViewModel.h"
 #include "state/account/ProfileViewModel.h"
@@ -150,6 +151,7 @@ private Q_SLOTS:
         ProfileView view(m_auth.get(), m_stack->auth);
         QTRY_COMPARE(sessionTitles(&view), (QStringList { u"Desk"_s, u"web"_s, QString(), Localized::text("profile.unknown_device") }));
         QCOMPARE(rowsWith(&view, SessionListModel::IsCurrentRole), 2);
+        QCOMPARE(testsupport::rowsLeavingPainterChanged(view.findChild<QListView*>(u"sessionList"_s)), QString());
         QCOMPARE(rowsWith(&view, SessionListModel::AddressRole), 1);
         QVERIFY(!m_stack->server.requestsTo(procedure("user.listSessions")).at(0).hasQuery);
 
@@ -310,6 +312,10 @@ private Q_SLOTS:
         QCOMPARE(child<QLineEdit>(sheet, u"bioField"_s)->text(), QString());
         QCOMPARE(child<QLineEdit>(sheet, u"regionField"_s)->text(), u"Hanoi"_s);
         QCOMPARE(child<QComboBox>(sheet, u"genderPicker"_s)->currentIndex(), -1);
+        // The title stands 16 above the fields.
+        const auto top = [sheet](const QWidget* widget) { return widget->mapTo(sheet, QPoint()).y(); };
+        auto* title = child<QLabel>(sheet, u"editTitle"_s);
+        QCOMPARE(top(child<QLineEdit>(sheet, u"nameField"_s)) - (top(title) + title->height()), 16);
 
         QTest::keyClick(child<QLineEdit>(sheet, u"nameField"_s), Qt::Key_Escape);
         QTRY_VERIFY(!view.editSheet());

@@ -4,6 +4,7 @@
 #include "ClientStack.h"
 #include "ListKeys.h"
 #include "PaintLog.h"
+#include "PainterState.h"
 
 #include "state/contacts/AddContactViewModel.h"
 #include "state/contacts/ContactDetailViewModel.h"
@@ -268,6 +269,7 @@ private Q_SLOTS:
             [&](QPainter* painter) { column.list()->itemDelegateForIndex(index)->paint(painter, option, index); });
 
         QVERIFY(!painted.shapes().isEmpty());
+        QCOMPARE(testsupport::rowsLeavingPainterChanged(column.list()), QString());
         const QRectF avatar = painted.shapes().first().rect;
         QCOMPARE(avatar.size(), QSizeF(32, 32));
         QVERIFY2(qAbs(avatar.center().y() - option.rect.height() / 2.0) <= 1.5, qPrintable(QDebug::toString(avatar)));
@@ -575,6 +577,7 @@ private Q_SLOTS:
         option.rect = QRect(QPoint(), list->visualRect(row).size());
         const Painting painted = PaintLog::record(option.rect.size(),
             [&](QPainter* painter) { list->itemDelegateForIndex(row)->paint(painter, option, row); });
+        QCOMPARE(testsupport::rowsLeavingPainterChanged(list), QString());
         QVERIFY(!painted.shapes().isEmpty());
         const QRectF avatar = painted.shapes().first().rect;
         // The name as shown: shortened when it does not fit.

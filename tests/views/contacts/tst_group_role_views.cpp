@@ -1,6 +1,7 @@
 // The role menu of a group chat's header, the role editor and the assignment
 // screen, driven like the group's owner would.
 
+#include "PainterState.h"
 #include "ClientStack.h"
 #include "ListKeys.h"
 
@@ -199,6 +200,7 @@ private Q_SLOTS:
         QCOMPARE(standings, (QStringList { Localized::text("group.owner"), QString(), Localized::text("group.admin") }));
         QCOMPARE(at(1, Qt::DisplayRole).toString(), Localized::text("default.unknown"));
         list->viewport()->grab();
+        QCOMPARE(testsupport::rowsLeavingPainterChanged(list), QString());
 
         QVERIFY(!at(1, MemberAssignmentModel::AssignedRole).toBool());
         QSignalSpy changed(rows, &QAbstractItemModel::dataChanged);
