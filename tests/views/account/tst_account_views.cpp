@@ -32,6 +32,7 @@
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/Spinner.h"
+#include "views/common/Appearance.h"
 #include "views/common/SystemColors.h"
 
 #include <QBuffer>
@@ -260,6 +261,7 @@ private Q_SLOTS:
         QVERIFY(setup->isHidden() && enable->isHidden());
         QCOMPARE(child<QLabel>(&view, "statusValue")->text(), Localized::text("2fa.status_enabled"));
         QCOMPARE(child<QLabel>(&view, "statusValue")->palette().color(QPalette::WindowText), SystemColors::green());
+        QCOMPARE(disable->palette().color(QPalette::ButtonText), SystemColors::red());
 
         QTest::mouseClick(disable, Qt::LeftButton);
         auto* sheet = child<QDialog>(&view, "disableSheet");
@@ -294,6 +296,9 @@ private Q_SLOTS:
         QTest::mouseClick(confirm, Qt::LeftButton);
         QTRY_VERIFY(enable->isVisible());
         QTRY_COMPARE(QApplication::focusWidget(), enable);
+        // Off again, the status is grey, no longer green.
+        QCOMPARE(child<QLabel>(&view, "statusValue")->text(), Localized::text("2fa.status_disabled"));
+        QCOMPARE(child<QLabel>(&view, "statusValue")->palette().color(QPalette::WindowText), Appearance::secondaryText());
     }
 
     void deviceSections_data()

@@ -37,6 +37,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -649,6 +650,18 @@ private Q_SLOTS:
         QCOMPARE(words->geometry().top() - symbol->geometry().bottom() - 1, 12);
         QVERIFY(qAbs(words->geometry().center().x() - empty->width() / 2) <= 1);
         QVERIFY(qAbs(symbol->geometry().center().x() - empty->width() / 2) <= 1);
+        // Its title bar: the title in headline type, then Close at the far end.
+        auto* close = child<QPushButton>(sheet, "closeButton");
+        QLabel* title = nullptr;
+        for (QLabel* label : sheet->findChildren<QLabel*>()) {
+            if (label->text() == Localized::text("friend.title"))
+                title = label;
+        }
+        QVERIFY(title);
+        QCOMPARE(title->font().pixelSize(), Appearance::font(Appearance::TextStyle::Headline).pixelSize());
+        const QWidget* view = close->parentWidget();
+        QVERIFY(close->geometry().left() > title->geometry().right());
+        QVERIFY2(view->width() - close->geometry().right() <= 24, qPrintable(QDebug::toString(close->geometry())));
     }
 
     // Answering in the sheet turns the row into its final word and reloads the
@@ -999,6 +1012,16 @@ private Q_SLOTS:
         QVERIFY(avatar && title);
         QCOMPARE(below(avatar, title), 12);
         QCOMPARE(below(title, child<QLabel>(&detail, "presenceLabel")), 12);
+        QCOMPARE(avatar->size(), QSize(80, 80));
+        QCOMPARE(title->font().weight(), QFont::DemiBold);
+        QCOMPARE(title->font().pixelSize(), Appearance::font(Appearance::TextStyle::Title2).pixelSize());
+        // The header, the dividers and the blocks between them stand 20 apart.
+        QList<QFrame*> lines = detail.findChildren<QFrame*>();
+        lines.removeIf([](const QFrame* frame) { return frame->frameShape() != QFrame::HLine || !frame->isVisible(); });
+        std::ranges::sort(lines, {}, [&box](const QFrame* frame) { return box(frame).top(); });
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(below(child<QLabel>(&detail, "presenceLabel"), lines.first()), 20);
+        QCOMPARE(below(lines.last(), child<QWidget>(&detail, "sendMessageButton")), 20);
         if (email)
             QCOMPARE(box(child<QLabel>(&detail, "emailSymbol")).left() - box(child<QLabel>(&detail, "presenceLabel")).right() - 1, 16);
         const QList<InfoRow*> infoRows = detail.findChildren<InfoRow*>();
