@@ -860,6 +860,51 @@ private Q_SLOTS:
         QVERIFY(!bo.data(UserResultModel::SendingRole).toBool());
         QVERIFY(!bea.data(UserResultModel::SentRole).toBool());
         QCOMPARE(column.stack.requestCount(procedure("contacts.sendFriendRequest")), 1);
+        // As painted: the avatar, 10 points, the name in body type over "ID: …" in grey
+        // caption type, 2 apart; at the trailing edge "sent" in grey caption type, or the
+        // prominent Add button.
+        QCOMPARE(testsupport::rowsLeavingPainterChanged(list), QString());
+        for (const QModelIndex& index : { bo, bea }) {
+            QStyleOptionViewItem option;
+            option.initFrom(list->viewport());
+            option.rect = QRect(QPoint(), list->visualRect(index).size());
+            const Painting painted = PaintLog::record(option.rect.size(),
+                [&](QPainter* painter) { list->itemDelegateForIndex(index)->paint(painter, option, index); });
+            QVERIFY(!painted.shapes().isEmpty());
+            const QRectF avatar = painted.shapes().first().rect;
+            const std::optional<PaintedItem> name = painted.text(index.data().toString());
+            const std::optional<PaintedItem> id = painted.text(index.data(UserResultModel::OpenIdRole).toString());
+            QVERIFY2(name && id, qPrintable(painted.allText()));
+            QCOMPARE(name->font.pixelSize(), Appearance::font(Appearance::TextStyle::Body).pixelSize());
+            QVERIFY2(qAbs(name->rect.left() - avatar.right() - 10) <= 1, qPrintable(QDebug::toString(name->rect)));
+            QCOMPARE(id->font.pixelSize(), Appearance::font(Appearance::TextStyle::Caption).pixelSize());
+            QCOMPARE(id->pen, Appearance::secondaryText());
+            QVERIFY2(qAbs(id->rect.top() - name->rect.bottom() - 2) <= 1, qPrintable(QDebug::toString(id->rect)));
+            QVERIFY2(qAbs(id->rect.left() - name->rect.left()) <= 0.5, "leading-aligned");
+            const std::optional<PaintedItem> trailing
+                = painted.text(Localized::text(index == bo ? "add.sent" : "add.add_button"));
+            QVERIFY2(trailing, qPrintable(painted.allText()));
+            QCOMPARE(trailing->font.pixelSize(), Appearance::font(Appearance::TextStyle::Caption).pixelSize());
+            if (index == bo) {
+                QCOMPARE(trailing->pen, Appearance::secondaryText());
+                QVERIFY2(trailing->rect.right() <= option.rect.width() && trailing->rect.right() >= option.rect.width() - 20,
+                    qPrintable(QDebug::toString(trailing->rect)));
+            } else {
+                QRectF button;
+                QColor fill;
+                // The button is the smallest shape around its words (the row's own tint holds it too).
+                for (const PaintedItem& shape : painted.shapes()) {
+                    if (shape.rect.contains(trailing->rect) && shape.rect != avatar
+                        && (!button.isValid() || shape.rect.width() < button.width())) {
+                        button = shape.rect;
+                        fill = shape.brush;
+                    }
+                }
+                QVERIFY(button.isValid());
+                QCOMPARE(fill, Appearance::accent());
+                QVERIFY2(button.right() <= option.rect.width() && button.right() >= option.rect.width() - 20, qPrintable(QDebug::toString(button)));
+            }
+        }
         // A press on a sent row's place sends nothing.
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, add);
         QVERIFY(column.stack.roundTrip());
