@@ -761,6 +761,8 @@ private Q_SLOTS:
         view.show();
         auto* list = child<QListView>(&view, "favoritesList");
         QTRY_COMPARE(list->model()->rowCount(), 30);
+        // It scrolls by the pixel, not a whole row at a time: its range is the rows' height.
+        QTRY_VERIFY(list->verticalScrollBar()->maximum() > 2 * list->model()->rowCount());
         LISTKEYS(listkeys::walkWholeList(list));
         LISTKEYS(listkeys::tabsThrough(list));
 
@@ -1001,6 +1003,8 @@ private Q_SLOTS:
         view.show();
         auto* list = child<QListView>(&view, "fileRows");
         QTRY_COMPARE(list->model()->rowCount(), 30);
+        // It scrolls by the pixel, not a whole row at a time: its range is the rows' height.
+        QTRY_VERIFY(list->verticalScrollBar()->maximum() > 2 * list->model()->rowCount());
         LISTKEYS(listkeys::walkWholeList(list));
         LISTKEYS(listkeys::tabsThrough(list));
 
@@ -1089,6 +1093,8 @@ private Q_SLOTS:
         view.show();
         auto* deviceList = child<QListView>(&view, "deviceList");
         QTRY_COMPARE(deviceList->model()->rowCount(), 27);
+        // It scrolls by the pixel, not a whole row at a time: its range is the rows' height.
+        QTRY_VERIFY(deviceList->verticalScrollBar()->maximum() > 2 * deviceList->model()->rowCount());
         LISTKEYS(listkeys::walkWholeList(deviceList));
         LISTKEYS(listkeys::tabsThrough(deviceList));
 

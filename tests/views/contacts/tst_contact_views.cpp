@@ -278,7 +278,7 @@ private Q_SLOTS:
         QVERIFY2(title, qPrintable(painted.allText()));
         QCOMPARE(title->font.pointSizeF(), Appearance::font(Appearance::TextStyle::Body).pointSizeF());
         QCOMPARE(title->pen, QApplication::palette().color(QPalette::Text));
-        QVERIFY2(qAbs(title->rect.left() - avatar.right() - (group ? 8 : 10)) <= 1, qPrintable(QDebug::toString(title->rect)));
+        QVERIFY2(qAbs(title->rect.left() - avatar.right() - (group ? 8 : 10)) <= 0.5, qPrintable(QDebug::toString(title->rect)));
 
         QRectF block = title->rect;
         if (second.isEmpty()) {
@@ -590,7 +590,7 @@ private Q_SLOTS:
         QVERIFY2(title, qPrintable(painted.allText()));
         QCOMPARE(title->font.pointSizeF(), Appearance::font(Appearance::TextStyle::Body).pointSizeF());
         QCOMPARE(title->pen, QApplication::palette().color(QPalette::Text));
-        QVERIFY2(qAbs(title->rect.left() - avatar.right() - 10) <= 1, qPrintable(QDebug::toString(title->rect)));
+        QVERIFY2(qAbs(title->rect.left() - avatar.right() - 10) <= 0.5, qPrintable(QDebug::toString(title->rect)));
         if (message) {
             const std::optional<PaintedItem> line = painted.text(u"hi"_s);
             QVERIFY2(line, qPrintable(painted.allText()));
@@ -876,7 +876,7 @@ private Q_SLOTS:
             const std::optional<PaintedItem> id = painted.text(index.data(UserResultModel::OpenIdRole).toString());
             QVERIFY2(name && id, qPrintable(painted.allText()));
             QCOMPARE(name->font.pixelSize(), Appearance::font(Appearance::TextStyle::Body).pixelSize());
-            QVERIFY2(qAbs(name->rect.left() - avatar.right() - 10) <= 1, qPrintable(QDebug::toString(name->rect)));
+            QVERIFY2(qAbs(name->rect.left() - avatar.right() - 10) <= 0.5, qPrintable(QDebug::toString(name->rect)));
             QCOMPARE(id->font.pixelSize(), Appearance::font(Appearance::TextStyle::Caption).pixelSize());
             QCOMPARE(id->pen, Appearance::secondaryText());
             QVERIFY2(qAbs(id->rect.top() - name->rect.bottom() - 2) <= 1, qPrintable(QDebug::toString(id->rect)));
