@@ -14,7 +14,6 @@ using Appearance::TextStyle;
 namespace {
 
 constexpr int Margin = 8;
-constexpr int ChevronSize = 12;
 
 QFont headerFont()
 {
@@ -94,8 +93,10 @@ void ContactListDelegate::paintRow(QPainter* painter, const QStyleOptionViewItem
     int textRight = content.right();
     if (isGroup) {
         const qreal ratio = painter->device()->devicePixelRatioF();
-        const QRect chevron(textRight - ChevronSize, content.center().y() - ChevronSize / 2 + 1, ChevronSize, ChevronSize);
-        painter->drawPixmap(chevron, Icons::pixmap(QStringLiteral("chevron.right"), ChevronSize, Appearance::secondaryText(), ratio));
+        // The chevron is set in caption type: as tall as that type.
+        const int side = Appearance::font(TextStyle::Caption).pixelSize();
+        const QRect chevron(textRight - side, content.center().y() - side / 2 + 1, side, side);
+        painter->drawPixmap(chevron, Icons::pixmap(QStringLiteral("chevron.right"), side, Appearance::secondaryText(), ratio));
         textRight = chevron.left() - 8;
     }
     const int width = textRight - textLeft;

@@ -1,6 +1,7 @@
 // The two-factor, device, favourites and file screens offscreen, against a
 // recording HTTP server: what a person sees and what their clicks send.
 
+#include "PainterState.h"
 #include "AccountStack.h"
 #include "KeyboardWalk.h"
 #include "ListKeys.h"
@@ -31,6 +32,7 @@
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/Spinner.h"
+#include "views/common/Appearance.h"
 #include "views/common/SystemColors.h"
 
 #include <QBuffer>
@@ -180,6 +182,9 @@ private Q_SLOTS:
         QVERIFY(setup->isVisible());
         QVERIFY(child<QPushButton>(&view, "retryButton")->isVisible());
         QCOMPARE(child<QLabel>(&view, "statusValue")->text(), Localized::text("2fa.status_unknown"));
+        auto* status = child<QGroupBox>(&view, "statusSection");
+        QVERIFY(status);
+        QCOMPARE(status->title(), Localized::text("2fa.status_section"));
     }
 
     // From an unread status through a retry, set-up and confirmation to "on",
@@ -256,6 +261,7 @@ private Q_SLOTS:
         QVERIFY(setup->isHidden() && enable->isHidden());
         QCOMPARE(child<QLabel>(&view, "statusValue")->text(), Localized::text("2fa.status_enabled"));
         QCOMPARE(child<QLabel>(&view, "statusValue")->palette().color(QPalette::WindowText), SystemColors::green());
+        QCOMPARE(disable->palette().color(QPalette::ButtonText), SystemColors::red());
 
         QTest::mouseClick(disable, Qt::LeftButton);
         auto* sheet = child<QDialog>(&view, "disableSheet");
@@ -290,6 +296,9 @@ private Q_SLOTS:
         QTest::mouseClick(confirm, Qt::LeftButton);
         QTRY_VERIFY(enable->isVisible());
         QTRY_COMPARE(QApplication::focusWidget(), enable);
+        // Off again, the status is grey, no longer green.
+        QCOMPARE(child<QLabel>(&view, "statusValue")->text(), Localized::text("2fa.status_disabled"));
+        QCOMPARE(child<QLabel>(&view, "statusValue")->palette().color(QPalette::WindowText), Appearance::secondaryText());
     }
 
     void deviceSections_data()
@@ -329,6 +338,7 @@ private Q_SLOTS:
         };
         auto devices = [&] { return rowsOf(DeviceListModel::Kind::device); };
         QTRY_COMPARE(devices().size(), currentRows + otherRows);
+        QCOMPARE(testsupport::rowsLeavingPainterChanged(deviceList), QString());
         // A short list shows every row, with the button for all others right under it.
         const QModelIndex lastRow = rows->index(rows->rowCount() - 1, 0);
         QTRY_VERIFY(!lastRow.isValid() || deviceList->viewport()->rect().contains(deviceList->visualRect(lastRow)));
@@ -638,6 +648,7 @@ private Q_SLOTS:
         auto* list = child<QListView>(&view, "favoritesList");
         const QAbstractItemModel* rows = list->model();
         QTRY_COMPARE(rows->rowCount(), 2);
+        QCOMPARE(testsupport::rowsLeavingPainterChanged(list), QString());
         QCOMPARE(rows->index(0, 0).data(FavoriteListModel::DateRole).toString(), u"2024-05-01"_s);
         QCOMPARE(rows->index(0, 0).data(FavoriteListModel::ContentRole).toString(), u"<b>hi</b>"_s);
         QCOMPARE(rows->index(1, 0).data(FavoriteListModel::ContentRole).toString(), Localized::text("favorites.image"));
@@ -750,6 +761,8 @@ private Q_SLOTS:
         view.show();
         auto* list = child<QListView>(&view, "favoritesList");
         QTRY_COMPARE(list->model()->rowCount(), 30);
+        // It scrolls by the pixel, not a whole row at a time: its range is the rows' height.
+        QTRY_VERIFY(list->verticalScrollBar()->maximum() > 2 * list->model()->rowCount());
         LISTKEYS(listkeys::walkWholeList(list));
         LISTKEYS(listkeys::tabsThrough(list));
 
@@ -895,6 +908,7 @@ private Q_SLOTS:
         const QAbstractItemModel* rows = list->model();
         QTRY_COMPARE(rows->rowCount(), 4);
         QTRY_VERIFY(list->viewport()->rect().contains(list->visualRect(rows->index(3, 0))));
+        QCOMPARE(testsupport::rowsLeavingPainterChanged(list), QString());
         QCOMPARE(list->verticalScrollBar()->maximum(), 0);
         QVERIFY(child<QPushButton>(&view, "loadMoreButton")->geometry().top() >= list->geometry().bottom());
         QCOMPARE(rows->index(0, 0).data(FileListModel::SizeRole).toString(), u"1.5 KB"_s);
@@ -989,6 +1003,8 @@ private Q_SLOTS:
         view.show();
         auto* list = child<QListView>(&view, "fileRows");
         QTRY_COMPARE(list->model()->rowCount(), 30);
+        // It scrolls by the pixel, not a whole row at a time: its range is the rows' height.
+        QTRY_VERIFY(list->verticalScrollBar()->maximum() > 2 * list->model()->rowCount());
         LISTKEYS(listkeys::walkWholeList(list));
         LISTKEYS(listkeys::tabsThrough(list));
 
@@ -1077,6 +1093,8 @@ private Q_SLOTS:
         view.show();
         auto* deviceList = child<QListView>(&view, "deviceList");
         QTRY_COMPARE(deviceList->model()->rowCount(), 27);
+        // It scrolls by the pixel, not a whole row at a time: its range is the rows' height.
+        QTRY_VERIFY(deviceList->verticalScrollBar()->maximum() > 2 * deviceList->model()->rowCount());
         LISTKEYS(listkeys::walkWholeList(deviceList));
         LISTKEYS(listkeys::tabsThrough(deviceList));
 

@@ -5,6 +5,7 @@
 #include "AccountScreenTestHelpers.h"
 #include "ClientStack.h"
 #include "ListKeys.h"
+#include "PainterState.h"
 
 #include "state/account/ProfileEditViewModel.h"
 #include "state/account/ProfileViewModel.h"
@@ -18,6 +19,7 @@
 #include "views/common/NavigationStack.h"
 
 #include <QComboBox>
+#include <QFrame>
 #include <QJsonDocument>
 #include <QLabel>
 #include <QLineEdit>
@@ -149,6 +151,7 @@ private Q_SLOTS:
         ProfileView view(m_auth.get(), m_stack->auth);
         QTRY_COMPARE(sessionTitles(&view), (QStringList { u"Desk"_s, u"web"_s, QString(), Localized::text("profile.unknown_device") }));
         QCOMPARE(rowsWith(&view, SessionListModel::IsCurrentRole), 2);
+        QCOMPARE(testsupport::rowsLeavingPainterChanged(view.findChild<QListView*>(u"sessionList"_s)), QString());
         QCOMPARE(rowsWith(&view, SessionListModel::AddressRole), 1);
         QVERIFY(!m_stack->server.requestsTo(procedure("user.listSessions")).at(0).hasQuery);
 
@@ -157,6 +160,26 @@ private Q_SLOTS:
         QVERIFY(!shown(child<QLabel>(&view, u"profileBio"_s)));
         QVERIFY(shown(child<QLabel>(&view, u"profileEmail"_s)));
         QCOMPARE(child<QLabel>(&view, u"profileGender"_s)->text(), u"other"_s);
+
+        // The page's blocks, top to bottom, each set off from the next by one divider.
+        view.resize(400, 900);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const QList<QWidget*> blocks { child<ElidedLabel>(&view, u"profileName"_s), child<QPushButton>(&view, u"editProfileButton"_s),
+            child<QLabel>(&view, u"sessionsHeading"_s), child<QPushButton>(&view, u"twoFactorLink"_s),
+            child<QPushButton>(&view, u"devicesLink"_s), child<QPushButton>(&view, u"logoutButton"_s) };
+        const QList<int> dividers { 1, 1, 1, 0, 1 };
+        for (qsizetype i = 0; i + 1 < blocks.size(); ++i) {
+            const int above = blocks.at(i)->mapTo(&view, QPoint(0, blocks.at(i)->height())).y();
+            const int below = blocks.at(i + 1)->mapTo(&view, QPoint()).y();
+            QVERIFY2(above <= below, qPrintable(blocks.at(i + 1)->objectName()));
+            int lines = 0;
+            for (const QFrame* frame : view.findChildren<QFrame*>()) {
+                const int y = frame->mapTo(&view, QPoint()).y();
+                lines += frame->frameShape() == QFrame::HLine && frame->isVisibleTo(&view) && y >= above && y < below;
+            }
+            QVERIFY2(lines == dividers.at(i), qPrintable(u"%1 dividers above %2"_s.arg(lines).arg(blocks.at(i + 1)->objectName())));
+        }
     }
 
     // Reading the same sessions again repaints only the session whose details changed.
@@ -289,6 +312,10 @@ private Q_SLOTS:
         QCOMPARE(child<QLineEdit>(sheet, u"bioField"_s)->text(), QString());
         QCOMPARE(child<QLineEdit>(sheet, u"regionField"_s)->text(), u"Hanoi"_s);
         QCOMPARE(child<QComboBox>(sheet, u"genderPicker"_s)->currentIndex(), -1);
+        // The title stands 16 above the fields.
+        const auto top = [sheet](const QWidget* widget) { return widget->mapTo(sheet, QPoint()).y(); };
+        auto* title = child<QLabel>(sheet, u"editTitle"_s);
+        QCOMPARE(top(child<QLineEdit>(sheet, u"nameField"_s)) - (top(title) + title->height()), 16);
 
         QTest::keyClick(child<QLineEdit>(sheet, u"nameField"_s), Qt::Key_Escape);
         QTRY_VERIFY(!view.editSheet());

@@ -3,6 +3,8 @@
 
 #include "ClientStack.h"
 #include "ListKeys.h"
+#include "PaintLog.h"
+#include "PainterState.h"
 
 #include "state/contacts/AddContactViewModel.h"
 #include "state/contacts/ContactDetailViewModel.h"
@@ -11,7 +13,10 @@
 #include "state/common/LocalizationManager.h"
 #include "state/common/NotificationName.h"
 #include "state/chat/UserInfo.h"
+#include "views/chat/AvatarView.h"
+#include "views/common/Appearance.h"
 #include "views/common/ElidedLabel.h"
+#include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/RowActionDelegate.h"
 #include "views/contacts/AddContactView.h"
@@ -32,6 +37,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -43,6 +49,7 @@
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QPainter>
 
 using namespace Qt::StringLiterals;
 
@@ -158,6 +165,32 @@ private Q_SLOTS:
         // The button is heard as it shows: its words, then the badge's count.
         const QString words = Localized::text("friend.title");
         QCOMPARE(child<QPushButton>(column.view.get(), "friendRequestsButton")->accessibleName(), shown.isEmpty() ? words : words + u" ("_s + shown + u")"_s);
+
+        // The button's symbol, words and badge stand 4 apart.
+        QList<QWidget*> parts { child<QLabel>(column.view.get(), "friendRequestsSymbol"), child<QLabel>(column.view.get(), "friendRequestsLabel") };
+        if (!shown.isEmpty())
+            parts << badge;
+        for (qsizetype i = 0; i + 1 < parts.size(); ++i)
+            QCOMPARE(parts.at(i + 1)->geometry().left() - parts.at(i)->geometry().right() - 1, 4);
+        if (shown.isEmpty())
+            return;
+        // The count in white semibold caption-2 type on a red capsule, 6 points at its sides.
+        PaintLog log(badge->size());
+        badge->render(&log);
+        const std::optional<PaintedItem> digits = log.painting().text(shown);
+        QVERIFY2(digits, qPrintable(log.painting().allText()));
+        QCOMPARE(digits->pen, QColor(Qt::white));
+        QCOMPARE(digits->font.weight(), QFont::DemiBold);
+        QCOMPARE(digits->font.pixelSize(), Appearance::font(Appearance::TextStyle::Caption2).pixelSize());
+        QRectF capsule;
+        for (const PaintedItem& shape : log.painting().shapes()) {
+            if (shape.brush == QColor(0xff, 0x3b, 0x30))
+                capsule = capsule.united(shape.rect);
+        }
+        QVERIFY2(capsule.contains(digits->rect), qPrintable(QDebug::toString(capsule)));
+        const qreal side = (capsule.width() - QFontMetricsF(digits->font).horizontalAdvance(shown)) / 2;
+        QVERIFY2(qAbs(side - 6) <= 1, qPrintable(QString::number(side)));
+        QVERIFY2(capsule.height() - digits->rect.height() >= 1.5, "1 above and below");
     }
 
     // Groups stand above every letter section, "#" included; no groups, no header.
@@ -197,6 +230,99 @@ private Q_SLOTS:
         QCOMPARE(column.itemOf(Kind::Contact, 2).data(ContactListModel::SubtitleRole).toString(), u"hi"_s);
         QVERIFY2(column.itemOf(Kind::Contact, 1).data(ContactListModel::SubtitleRole).toString().isEmpty(),
             "an empty bio shows a single line");
+    }
+
+    // A contact row: the 32-point avatar, 10 points, then the name in body type over the
+    // bio in grey caption type, 2 apart, the block centred on the avatar; the green dot
+    // 8 points square in the avatar's bottom-trailing corner. A group row is spaced 8 and
+    // ends in a chevron at the trailing edge; a contact row has nothing after its text.
+    void rowPainting_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<qint64>("id");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<bool>("dot");
+        using Kind = ContactListModel::Kind;
+        QTest::newRow("online contact with a bio") << int(Kind::Contact) << qint64(2) << u"Alice"_s << u"hi"_s << true;
+        QTest::newRow("contact with an empty bio") << int(Kind::Contact) << qint64(1) << u"bob"_s << QString() << false;
+        QTest::newRow("group with its count") << int(Kind::Group) << qint64(5) << u"Hikers"_s << u"12 members"_s << false;
+        QTest::newRow("group without a count") << int(Kind::Group) << qint64(6) << u"Quiet"_s << QString() << false;
+    }
+
+    void rowPainting()
+    {
+        QFETCH(int, kind);
+        QFETCH(qint64, id);
+        QFETCH(QString, name);
+        QFETCH(QString, second);
+        QFETCH(bool, dot);
+        const bool group = ContactListModel::Kind(kind) == ContactListModel::Kind::Group;
+        Icons::install();
+        // In English: a line of one script has one font's ascent and descent to measure by.
+        LocalizationManager::shared().setLanguage(AppLanguage::en);
+        Column column(threeContacts, twoGroups);
+        QStyleOptionViewItem option;
+        option.initFrom(column.list()->viewport());
+        option.rect = QRect(0, 0, 300, column.list()->visualRect(column.itemOf(ContactListModel::Kind(kind), id)).height());
+        const QModelIndex index = column.itemOf(ContactListModel::Kind(kind), id);
+        const Painting painted = PaintLog::record(option.rect.size(),
+            [&](QPainter* painter) { column.list()->itemDelegateForIndex(index)->paint(painter, option, index); });
+
+        QVERIFY(!painted.shapes().isEmpty());
+        QCOMPARE(testsupport::rowsLeavingPainterChanged(column.list()), QString());
+        const QRectF avatar = painted.shapes().first().rect;
+        QCOMPARE(avatar.size(), QSizeF(32, 32));
+        QVERIFY2(qAbs(avatar.center().y() - option.rect.height() / 2.0) <= 1.5, qPrintable(QDebug::toString(avatar)));
+        const std::optional<PaintedItem> title = painted.text(name);
+        QVERIFY2(title, qPrintable(painted.allText()));
+        QCOMPARE(title->font.pointSizeF(), Appearance::font(Appearance::TextStyle::Body).pointSizeF());
+        QCOMPARE(title->pen, QApplication::palette().color(QPalette::Text));
+        QVERIFY2(qAbs(title->rect.left() - avatar.right() - (group ? 8 : 10)) <= 0.5, qPrintable(QDebug::toString(title->rect)));
+
+        QRectF block = title->rect;
+        if (second.isEmpty()) {
+            for (const PaintedItem& text : painted.texts())
+                QVERIFY2(text.text == name || text.rect.right() <= avatar.right(), qPrintable(painted.allText()));
+        } else {
+            const std::optional<PaintedItem> line = painted.text(second);
+            QVERIFY2(line, qPrintable(painted.allText()));
+            QCOMPARE(line->font.pointSizeF(), Appearance::font(Appearance::TextStyle::Caption).pointSizeF());
+            QCOMPARE(line->pen, Appearance::secondaryText());
+            QVERIFY2(qAbs(line->rect.left() - title->rect.left()) <= 0.5, "leading-aligned");
+            QVERIFY2(qAbs(line->rect.top() - title->rect.bottom() - 2) <= 1, qPrintable(QDebug::toString(line->rect)));
+            block = block.united(line->rect);
+        }
+        QVERIFY2(qAbs(block.center().y() - avatar.center().y()) <= 1.5, qPrintable(QDebug::toString(block)));
+
+        QRectF green;
+        for (const PaintedItem& shape : painted.shapes()) {
+            // (An avatar's own colour may be the same green.)
+            if (shape.brush == QColor(0x34, 0xc7, 0x59) && shape.rect != avatar) {
+                green = shape.rect;
+                QCOMPARE(shape.pen, QColor(Qt::white));
+            }
+        }
+        QCOMPARE(green.isValid(), dot);
+        if (dot) {
+            QCOMPARE(green.size(), QSizeF(8, 8));
+            QCOMPARE(green.bottomRight(), avatar.bottomRight());
+        }
+
+        const QList<PaintedItem> pictures = painted.pictures();
+        // The chevron is the icon theme's: on a machine without it nothing is drawn there.
+        const bool themed = !Icons::icon(u"chevron.right"_s).isNull();
+        QCOMPARE(pictures.size(), group && themed ? 1 : 0);
+        if (group && themed) {
+            const QRectF chevron = pictures.first().rect;
+            QVERIFY2(chevron.left() >= title->rect.right() + 8, qPrintable(QDebug::toString(chevron)));
+            QVERIFY2(chevron.right() <= option.rect.width() && chevron.right() >= option.rect.width() - 16, qPrintable(QDebug::toString(chevron)));
+            QVERIFY2(qAbs(chevron.center().y() - avatar.center().y()) <= 1.5, qPrintable(QDebug::toString(chevron)));
+            // A symbol set in caption type is as tall as that type's size.
+            const QFont caption = Appearance::font(Appearance::TextStyle::Caption);
+            const qreal captionSize = caption.pixelSize() > 0 ? caption.pixelSize() : caption.pointSizeF();
+            QVERIFY2(qAbs(chevron.height() - captionSize) <= 0.5, qPrintable(QDebug::toString(chevron)));
+        }
     }
 
     // A group opens its conversation (by the conversation id) without selecting anything;
@@ -341,29 +467,36 @@ private Q_SLOTS:
     // that adds somebody lays the list out again and keeps the selection.
     void reloadTouchesChangedRows_data()
     {
+        QTest::addColumn<QByteArray>("before");
         QTest::addColumn<QByteArray>("reloaded");
         QTest::addColumn<QList<qint64>>("changedIds");
         QTest::addColumn<bool>("wholeList");
-        QTest::newRow("nothing changed") << threeContacts << QList<qint64> {} << false;
-        QTest::newRow("a new bio")
+        QTest::newRow("nothing changed") << threeContacts << threeContacts << QList<qint64> {} << false;
+        QTest::newRow("a new bio") << threeContacts
             << QByteArray(R"([{"id":1,"userId":9,"contactId":41,"nickname":"bob","bio":"away"},)"
                           R"({"id":2,"userId":9,"contactId":42,"name":"Alice","online":true,"bio":"hi"},)"
                           R"({"id":3,"userId":9,"contactId":43,"nickname":"😀x","online":false}])")
             << QList<qint64> { 1 } << false;
-        QTest::newRow("somebody new")
+        QTest::newRow("somebody new") << threeContacts
             << QByteArray(R"([{"id":1,"userId":9,"contactId":41,"nickname":"bob","bio":""},)"
                           R"({"id":2,"userId":9,"contactId":42,"name":"Alice","online":true,"bio":"hi"},)"
                           R"({"id":4,"userId":9,"contactId":44,"name":"Ann"},)"
                           R"({"id":3,"userId":9,"contactId":43,"nickname":"😀x","online":false}])")
             << QList<qint64> {} << true;
+        // Everyone keeps their place, but the first heading reads another letter.
+        QTest::newRow("the first letter changes")
+            << QByteArray(R"([{"id":1,"userId":9,"contactId":41,"nickname":"bob"},{"id":2,"userId":9,"contactId":42,"name":"Alice"}])")
+            << QByteArray(R"([{"id":1,"userId":9,"contactId":41,"nickname":"bob"},{"id":2,"userId":9,"contactId":42,"name":"😀Alice"}])")
+            << QList<qint64> {} << true;
     }
 
     void reloadTouchesChangedRows()
     {
+        QFETCH(QByteArray, before);
         QFETCH(QByteArray, reloaded);
         QFETCH(QList<qint64>, changedIds);
         QFETCH(bool, wholeList);
-        Column column(threeContacts, twoGroups);
+        Column column(before, twoGroups);
         column.click(column.itemOf(ContactListModel::Kind::Contact, 2));
         QSignalSpy changed(column.rows(), &QAbstractItemModel::dataChanged);
         QSignalSpy reset(column.rows(), &QAbstractItemModel::modelReset);
@@ -408,6 +541,11 @@ private Q_SLOTS:
                                   << Localized::text("default.unknown") << false << Localized::text("friend.accepted");
         QTest::newRow("no status") << QByteArray(R"({"id":1,"fromUserId":2,"toUserId":9,"fromUser":{"name":"Li"}})")
                                    << u"Li"_s << false << Localized::text("friend.rejected");
+        const QString longName = u"Wu"_s + QString(90, u'x');
+        QTest::newRow("pending, long name") << (R"({"id":1,"fromUserId":2,"toUserId":9,"status":"pending","fromUserName":")" + longName.toUtf8() + R"("})")
+                                            << longName << false << QString();
+        QTest::newRow("accepted, long name") << (R"({"id":1,"fromUserId":2,"toUserId":9,"status":"accepted","fromUserName":")" + longName.toUtf8() + R"("})")
+                                             << longName << false << Localized::text("friend.accepted");
         QTest::newRow("other status") << QByteArray(R"({"id":1,"fromUserId":2,"toUserId":9,"status":"ignored"})")
                                       << Localized::text("default.unknown") << false << Localized::text("friend.rejected");
     }
@@ -431,6 +569,99 @@ private Q_SLOTS:
         QCOMPARE(state == RowState::Pending, outcome.isEmpty());
         if (!outcome.isEmpty())
             QCOMPARE(Localized::text(state == RowState::Accepted ? "friend.accepted" : "friend.rejected"), outcome);
+
+        // As painted: the avatar, 10 points, the name in body type over the message in
+        // grey caption type, 2 apart; then either the two buttons, 8 apart, the main one
+        // first, or the outcome in grey caption type, at the trailing edge.
+        QStyleOptionViewItem option;
+        option.initFrom(list->viewport());
+        option.rect = QRect(QPoint(), list->visualRect(row).size());
+        const Painting painted = PaintLog::record(option.rect.size(),
+            [&](QPainter* painter) { list->itemDelegateForIndex(row)->paint(painter, option, row); });
+        QCOMPARE(testsupport::rowsLeavingPainterChanged(list), QString());
+        QVERIFY(!painted.shapes().isEmpty());
+        const QRectF avatar = painted.shapes().first().rect;
+        // The name as shown: shortened when it does not fit.
+        std::optional<PaintedItem> title;
+        for (const PaintedItem& text : painted.texts()) {
+            if (!title && text.text.startsWith(name.left(4)) && text.rect.left() > avatar.right())
+                title = text;
+        }
+        QVERIFY2(title, qPrintable(painted.allText()));
+        QCOMPARE(title->font.pointSizeF(), Appearance::font(Appearance::TextStyle::Body).pointSizeF());
+        QCOMPARE(title->pen, QApplication::palette().color(QPalette::Text));
+        QVERIFY2(qAbs(title->rect.left() - avatar.right() - 10) <= 0.5, qPrintable(QDebug::toString(title->rect)));
+        if (message) {
+            const std::optional<PaintedItem> line = painted.text(u"hi"_s);
+            QVERIFY2(line, qPrintable(painted.allText()));
+            QCOMPARE(line->font.pointSizeF(), Appearance::font(Appearance::TextStyle::Caption).pointSizeF());
+            QCOMPARE(line->pen, Appearance::secondaryText());
+            QVERIFY2(qAbs(line->rect.top() - title->rect.bottom() - 2) <= 1, qPrintable(QDebug::toString(line->rect)));
+            QVERIFY2(qAbs(title->rect.united(line->rect).center().y() - avatar.center().y()) <= 1.5, "the texts centred on the avatar");
+        }
+        if (outcome.isEmpty()) {
+            const std::optional<PaintedItem> accept = painted.text(Localized::text("friend.accept"));
+            const std::optional<PaintedItem> reject = painted.text(Localized::text("friend.reject"));
+            QVERIFY2(accept && reject, qPrintable(painted.allText()));
+            QRectF acceptButton;
+            QRectF rejectButton;
+            for (const PaintedItem& shape : painted.shapes()) {
+                if (shape.rect.contains(accept->rect) && shape.rect != avatar)
+                    acceptButton = shape.rect;
+                if (shape.rect.contains(reject->rect) && shape.rect != avatar)
+                    rejectButton = shape.rect;
+            }
+            QVERIFY(acceptButton.isValid() && rejectButton.isValid());
+            QVERIFY2(qAbs(rejectButton.left() - acceptButton.right() - 8) <= 1.5, qPrintable(QDebug::toString(rejectButton)));
+            QVERIFY2(rejectButton.right() <= option.rect.width() && rejectButton.right() >= option.rect.width() - 20, qPrintable(QDebug::toString(rejectButton)));
+            QVERIFY2(acceptButton.left() - title->rect.right() >= 9.5, "the buttons follow the texts, 10 after them");
+        } else {
+            const std::optional<PaintedItem> word = painted.text(outcome);
+            QVERIFY2(word, qPrintable(painted.allText()));
+            QCOMPARE(word->font.pointSizeF(), Appearance::font(Appearance::TextStyle::Caption).pointSizeF());
+            QCOMPARE(word->pen, Appearance::secondaryText());
+            QVERIFY2(word->rect.right() <= option.rect.width() && word->rect.right() >= option.rect.width() - 20, qPrintable(QDebug::toString(word->rect)));
+            QVERIFY2(word->rect.left() - title->rect.right() >= 9.5, "the outcome follows the name, 10 after it");
+        }
+    }
+
+    // No requests: the symbol 40 points tall, 12 above the grey words, both centred.
+    void emptyRequests()
+    {
+        Icons::install();
+        Column column("[]", "[]", "0");
+        column.stack.server.respond(procedure("contacts.getFriendRequests"), ok("[]"));
+        QDialog* sheet = column.view->showFriendRequests();
+        auto* empty = child<QWidget>(sheet, "emptyRequests");
+        QTRY_VERIFY(empty->isVisible());
+        QLabel* words = nullptr;
+        QLabel* symbol = nullptr;
+        for (QLabel* label : empty->findChildren<QLabel*>()) {
+            if (label->text() == Localized::text("friend.no_requests"))
+                words = label;
+            else if (!label->property("symbol").toString().isEmpty())
+                symbol = label;
+        }
+        QVERIFY(words && symbol);
+        QCOMPARE(symbol->property("symbol").toString(), u"person.2.slash"_s);
+        QCOMPARE(words->palette().color(QPalette::WindowText), Appearance::secondaryText());
+        if (!symbol->pixmap().isNull())
+            QCOMPARE(symbol->pixmap().deviceIndependentSize(), QSizeF(40, 40));
+        QCOMPARE(words->geometry().top() - symbol->geometry().bottom() - 1, 12);
+        QVERIFY(qAbs(words->geometry().center().x() - empty->width() / 2) <= 1);
+        QVERIFY(qAbs(symbol->geometry().center().x() - empty->width() / 2) <= 1);
+        // Its title bar: the title in headline type, then Close at the far end.
+        auto* close = child<QPushButton>(sheet, "closeButton");
+        QLabel* title = nullptr;
+        for (QLabel* label : sheet->findChildren<QLabel*>()) {
+            if (label->text() == Localized::text("friend.title"))
+                title = label;
+        }
+        QVERIFY(title);
+        QCOMPARE(title->font().pixelSize(), Appearance::font(Appearance::TextStyle::Headline).pixelSize());
+        const QWidget* view = close->parentWidget();
+        QVERIFY(close->geometry().left() > title->geometry().right());
+        QVERIFY2(view->width() - close->geometry().right() <= 24, qPrintable(QDebug::toString(close->geometry())));
     }
 
     // Answering in the sheet turns the row into its final word and reloads the
@@ -629,6 +860,51 @@ private Q_SLOTS:
         QVERIFY(!bo.data(UserResultModel::SendingRole).toBool());
         QVERIFY(!bea.data(UserResultModel::SentRole).toBool());
         QCOMPARE(column.stack.requestCount(procedure("contacts.sendFriendRequest")), 1);
+        // As painted: the avatar, 10 points, the name in body type over "ID: …" in grey
+        // caption type, 2 apart; at the trailing edge "sent" in grey caption type, or the
+        // prominent Add button.
+        QCOMPARE(testsupport::rowsLeavingPainterChanged(list), QString());
+        for (const QModelIndex& index : { bo, bea }) {
+            QStyleOptionViewItem option;
+            option.initFrom(list->viewport());
+            option.rect = QRect(QPoint(), list->visualRect(index).size());
+            const Painting painted = PaintLog::record(option.rect.size(),
+                [&](QPainter* painter) { list->itemDelegateForIndex(index)->paint(painter, option, index); });
+            QVERIFY(!painted.shapes().isEmpty());
+            const QRectF avatar = painted.shapes().first().rect;
+            const std::optional<PaintedItem> name = painted.text(index.data().toString());
+            const std::optional<PaintedItem> id = painted.text(index.data(UserResultModel::OpenIdRole).toString());
+            QVERIFY2(name && id, qPrintable(painted.allText()));
+            QCOMPARE(name->font.pixelSize(), Appearance::font(Appearance::TextStyle::Body).pixelSize());
+            QVERIFY2(qAbs(name->rect.left() - avatar.right() - 10) <= 0.5, qPrintable(QDebug::toString(name->rect)));
+            QCOMPARE(id->font.pixelSize(), Appearance::font(Appearance::TextStyle::Caption).pixelSize());
+            QCOMPARE(id->pen, Appearance::secondaryText());
+            QVERIFY2(qAbs(id->rect.top() - name->rect.bottom() - 2) <= 1, qPrintable(QDebug::toString(id->rect)));
+            QVERIFY2(qAbs(id->rect.left() - name->rect.left()) <= 0.5, "leading-aligned");
+            const std::optional<PaintedItem> trailing
+                = painted.text(Localized::text(index == bo ? "add.sent" : "add.add_button"));
+            QVERIFY2(trailing, qPrintable(painted.allText()));
+            QCOMPARE(trailing->font.pixelSize(), Appearance::font(Appearance::TextStyle::Caption).pixelSize());
+            if (index == bo) {
+                QCOMPARE(trailing->pen, Appearance::secondaryText());
+                QVERIFY2(trailing->rect.right() <= option.rect.width() && trailing->rect.right() >= option.rect.width() - 20,
+                    qPrintable(QDebug::toString(trailing->rect)));
+            } else {
+                QRectF button;
+                QColor fill;
+                // The button is the smallest shape around its words (the row's own tint holds it too).
+                for (const PaintedItem& shape : painted.shapes()) {
+                    if (shape.rect.contains(trailing->rect) && shape.rect != avatar
+                        && (!button.isValid() || shape.rect.width() < button.width())) {
+                        button = shape.rect;
+                        fill = shape.brush;
+                    }
+                }
+                QVERIFY(button.isValid());
+                QCOMPARE(fill, Appearance::accent());
+                QVERIFY2(button.right() <= option.rect.width() && button.right() >= option.rect.width() - 20, qPrintable(QDebug::toString(button)));
+            }
+        }
         // A press on a sent row's place sends nothing.
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, add);
         QVERIFY(column.stack.roundTrip());
@@ -767,6 +1043,43 @@ private Q_SLOTS:
         QCOMPARE(values, rows);
         QCOMPARE(child<QLabel>(&detail, "emailSymbol") != nullptr, email);
         QCOMPARE(child<QLabel>(&detail, "presenceLabel")->text(), Localized::text("contact.offline"));
+
+        // As laid out: the header's parts 12 apart, the information rows 12 apart, the
+        // main action 12 above the delete and report buttons, which stand 12 apart;
+        // presence and e-mail 16 apart.
+        detail.resize(360, 700);
+        detail.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&detail));
+        const auto box = [&detail](const QWidget* widget) { return QRect(widget->mapTo(&detail, QPoint()), widget->size()); };
+        const auto below = [&box](const QWidget* upper, const QWidget* lower) { return box(lower).top() - box(upper).bottom() - 1; };
+        auto* avatar = detail.findChild<AvatarView*>();
+        auto* title = child<QWidget>(&detail, "contactTitle");
+        QVERIFY(avatar && title);
+        QCOMPARE(below(avatar, title), 12);
+        QCOMPARE(below(title, child<QLabel>(&detail, "presenceLabel")), 12);
+        QCOMPARE(avatar->size(), QSize(80, 80));
+        QCOMPARE(title->font().weight(), QFont::DemiBold);
+        QCOMPARE(title->font().pixelSize(), Appearance::font(Appearance::TextStyle::Title2).pixelSize());
+        // The header, the dividers and the blocks between them stand 20 apart.
+        QList<QFrame*> lines = detail.findChildren<QFrame*>();
+        lines.removeIf([](const QFrame* frame) { return frame->frameShape() != QFrame::HLine || !frame->isVisible(); });
+        std::ranges::sort(lines, {}, [&box](const QFrame* frame) { return box(frame).top(); });
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(below(child<QLabel>(&detail, "presenceLabel"), lines.first()), 20);
+        QCOMPARE(below(lines.last(), child<QWidget>(&detail, "sendMessageButton")), 20);
+        if (email)
+            QCOMPARE(box(child<QLabel>(&detail, "emailSymbol")).left() - box(child<QLabel>(&detail, "presenceLabel")).right() - 1, 16);
+        const QList<InfoRow*> infoRows = detail.findChildren<InfoRow*>();
+        for (qsizetype i = 0; i + 1 < infoRows.size(); ++i)
+            QCOMPARE(below(infoRows.at(i), infoRows.at(i + 1)), 12);
+        auto* send = child<QWidget>(&detail, "sendMessageButton");
+        auto* remove = child<QWidget>(&detail, "deleteContactButton");
+        auto* report = child<QWidget>(&detail, "reportButton");
+        QCOMPARE(below(send, remove), 12);
+        QCOMPARE(box(report).left() - box(remove).right() - 1, 12);
+        QCOMPARE(box(report).top(), box(remove).top());
+        QVERIFY(qAbs(box(send).center().x() - detail.width() / 2) <= 1);
+        QVERIFY(qAbs((box(remove).left() + box(report).right()) / 2 - detail.width() / 2) <= 1);
     }
 
     // A long id shown shortened is copied whole, by the keys and by the menu.

@@ -1,6 +1,7 @@
 // The role menu of a group chat's header, the role editor and the assignment
 // screen, driven like the group's owner would.
 
+#include "PainterState.h"
 #include "ClientStack.h"
 #include "ListKeys.h"
 
@@ -156,6 +157,25 @@ private Q_SLOTS:
                                        Localized::text("roles.color_orange"), Localized::text("roles.color_red"),
                                        Localized::text("roles.color_purple"), Localized::text("roles.color_teal"),
                                        Localized::text("roles.color_pink"), Localized::text("roles.color_gray") }));
+
+        // Up and Down go round as Left and Right do; right to left, Left and Right
+        // swap; a screen reader's press chooses the colour it names.
+        const QStringList colors = GroupRolesMenuViewModel::presetColors();
+        QTest::keyClick(swatches.last(), Qt::Key_Down);
+        QCOMPARE(QApplication::focusWidget(), swatches.at(0));
+        QCOMPARE(marked(&editor), QStringList { colors.at(0) });
+        QTest::keyClick(swatches.at(0), Qt::Key_Up);
+        QCOMPARE(QApplication::focusWidget(), swatches.last());
+        QAccessibleInterface* third = QAccessible::queryAccessibleInterface(swatches.at(2));
+        QCOMPARE(third->actionInterface()->actionNames(), QStringList { QAccessibleActionInterface::pressAction() });
+        third->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(marked(&editor), QStringList { colors.at(2) });
+        QVERIFY(third->state().checked);
+        editor.setLayoutDirection(Qt::RightToLeft);
+        QTest::keyClick(swatches.at(2), Qt::Key_Right);
+        QCOMPARE(marked(&editor), QStringList { colors.at(1) });
+        QTest::keyClick(swatches.at(1), Qt::Key_Left);
+        QCOMPARE(marked(&editor), QStringList { colors.at(2) });
     }
 
     // The owner creates a role from the header menu, then hands it to a member.
@@ -180,6 +200,7 @@ private Q_SLOTS:
         QCOMPARE(standings, (QStringList { Localized::text("group.owner"), QString(), Localized::text("group.admin") }));
         QCOMPARE(at(1, Qt::DisplayRole).toString(), Localized::text("default.unknown"));
         list->viewport()->grab();
+        QCOMPARE(testsupport::rowsLeavingPainterChanged(list), QString());
 
         QVERIFY(!at(1, MemberAssignmentModel::AssignedRole).toBool());
         QSignalSpy changed(rows, &QAbstractItemModel::dataChanged);

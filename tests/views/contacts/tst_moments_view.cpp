@@ -13,6 +13,7 @@
 #include "views/contacts/MomentRow.h"
 #include "views/contacts/MomentsView.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDialog>
 #include <QListView>
@@ -110,6 +111,7 @@ private Q_SLOTS:
         QDialog* sheet = f.view->composeSheet();
         QTest::mouseClick(f.in<QToolButton>(f.view, "composeButton"), Qt::LeftButton);
         QVERIFY(sheet->isVisible());
+        QCOMPARE(sheet->windowTitle(), Localized::text("moments.compose"));
         auto* editor = f.in<QPlainTextEdit>(sheet, "composeEditor");
         auto* publish = f.in<QPushButton>(sheet, "publishButton");
         QTest::keyClick(editor, Qt::Key_Return);
@@ -290,10 +292,14 @@ private Q_SLOTS:
         Fixture f("[]");
         QVERIFY(f.ready);
         auto* empty = f.in<QLabel>(f.view, "momentsEmpty");
+        auto* title = f.in<QLabel>(f.view, "momentsTitle");
+        QVERIFY(title);
         LocalizationManager::shared().setLanguage(AppLanguage::en);
         QCOMPARE(empty->text(), u"No moments yet"_s);
+        QCOMPARE(title->text(), u"Moments"_s);
         LocalizationManager::shared().setLanguage(AppLanguage::zhHans);
         QCOMPARE(empty->text(), u"还没有动态"_s);
+        QCOMPARE(title->text(), Localized::text("moments.title"));
         QCOMPARE(f.in<QPushButton>(f.view->composeSheet(), "publishButton")->text(), u"发布"_s);
     }
 
@@ -489,6 +495,13 @@ private Q_SLOTS:
         const QList<MomentRow*> rows = f.rows();
         for (qsizetype i = 1; i < rows.size(); ++i)
             QCOMPARE(rows.at(i)->momentId(), rows.at(i - 1)->momentId() + 1);
+        // A moment far above the window, with no row made, still tells a screen reader
+        // where it stands, for its highlight.
+        QAccessibleInterface* far = QAccessible::queryAccessibleInterface(f.list())->child(0);
+        QVERIFY(far && !far->object());
+        const QRect place = f.list()->visualRect(f.list()->model()->index(0, 0));
+        QVERIFY(!place.isEmpty());
+        QCOMPARE(far->rect(), QRect(f.list()->viewport()->mapToGlobal(place.topLeft()), place.size()));
     }
 };
 

@@ -57,6 +57,22 @@ private Q_SLOTS:
         QCOMPARE(f.texts("vipLevelPrice"), (QStringList { u"30 元/月"_s, u"30 元/月"_s }));
         QCOMPARE(f.texts("vipBenefit"), (QStringList { u"Badge"_s, u"Themes"_s }));
         QVERIFY(!f.label("vipStatusError")->isVisible());
+
+        // As laid out: the status card's crown, words and expiry 8 apart; under the
+        // heading the level cards 20 apart.
+        const auto box = [&f](const QWidget* widget) { return QRect(widget->mapTo(f.view.get(), QPoint()), widget->size()); };
+        const auto below = [&box](const QWidget* upper, const QWidget* lower) { return box(lower).top() - box(upper).bottom() - 1; };
+        QCOMPARE(below(f.label("vipCrown"), f.label("vipStatusText")), 8);
+        QCOMPARE(below(f.label("vipStatusText"), f.label("vipExpiry")), 8);
+        if (!f.label("vipCrown")->pixmap().isNull())
+            QCOMPARE(f.label("vipCrown")->pixmap().deviceIndependentSize(), QSizeF(40, 40));
+        QList<QWidget*> cards = f.view->findChildren<QWidget*>(u"vipLevelCard"_s);
+        std::ranges::sort(cards, {}, [&box](QWidget* card) { return box(card).top(); });
+        QCOMPARE(cards.size(), 3);
+        // The cards take their places once the page has laid itself out again.
+        QTRY_COMPARE(below(f.label("vipLevelsHeading"), cards.first()), 20);
+        for (qsizetype i = 0; i + 1 < cards.size(); ++i)
+            QCOMPARE(below(cards.at(i), cards.at(i + 1)), 20);
     }
 
     // A status that could not be read never reads "非VIP用户".
