@@ -70,6 +70,7 @@ private Q_SLOTS:
 
         QTest::newRow("accented") << u"Émile"_s << u"E"_s;
         QTest::newRow("decomposed accent") << u"a\u0301ngel"_s << u"A"_s;
+        QTest::newRow("hangul leading jamo before a syllable") << u"\u1100\uAC00"_s << u"G"_s;
         // A first character longer than the finder's usual window is still read whole.
         QTest::newRow("forty accents on one letter") << u"a"_s + QString(40, QChar(0x0301)) + u"ngel"_s << u"A"_s;
         QTest::newRow("chinese") << u"张伟"_s << u"Z"_s;

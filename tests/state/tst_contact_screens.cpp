@@ -51,10 +51,14 @@ private Q_SLOTS:
         ClientStack stack;
         stack.server.respond(procedure("user.search"), ok(usersJson({ u"Al"_s })));
         AddContactViewModel model({ &stack.contacts });
+        // The sheet opens idle: its search button waits only for a keyword.
+        QVERIFY(!model.isSearching());
+        QVERIFY(!model.canSearch());
         testsupport::runTask(model.search());
         QCOMPARE(stack.requestCount(procedure("user.search")), 0);
 
         model.setKeyword(u"  al "_s);
+        QVERIFY(model.canSearch());
         testsupport::runTask(model.search());
         QCOMPARE(stack.lastInput("user.search"), QJsonValue(QJsonObject { { u"keyword"_s, u"  al "_s } }));
         QCOMPARE(model.results().size(), 1);
