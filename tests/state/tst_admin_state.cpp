@@ -242,8 +242,11 @@ private Q_SLOTS:
         else
             model = std::make_unique<MessageAuditViewModel>(f.api);
         QVERIFY(model->isLoading());
+        QSignalSpy totals(model.get(), &AdminPagedTable::totalChanged);
         runTask(model->load());
         QVERIFY(!model->isLoading());
+        // A total that changed is announced, once.
+        QCOMPARE(totals.count(), shownTotal != 0 ? 1 : 0);
         QCOMPARE(model->rowCount(), rows);
         QCOMPARE(model->canGoForward(), canGoForward);
         QCOMPARE(model->total(), shownTotal);

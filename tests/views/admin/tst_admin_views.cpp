@@ -15,6 +15,7 @@
 #include "network/MemorySecretStore.h"
 #include "state/admin/AdminDashboardViewModel.h"
 #include "state/admin/GroupManagementViewModel.h"
+#include "state/admin/MessageAuditViewModel.h"
 #include "state/common/LocalizationManager.h"
 #include "state/common/PrintfFormat.h"
 #include "state/admin/SensitiveWordsViewModel.h"
@@ -1378,6 +1379,39 @@ private Q_SLOTS:
             ++held;
         }
         QCOMPARE(held, minimums.size() - 1);
+    }
+
+    // A table screen takes its state with it when it goes: nothing of it is left
+    // behind to answer replies of a screen no one sees.
+    void screenOwnsItsState_data()
+    {
+        QTest::addColumn<QString>("table");
+        QTest::newRow("users") << u"users"_s;
+        QTest::newRow("groups") << u"groups"_s;
+        QTest::newRow("messages") << u"messages"_s;
+    }
+    void screenOwnsItsState()
+    {
+        QFETCH(QString, table);
+        Fixture f;
+        std::unique_ptr<QWidget> view;
+        QPointer<QObject> state;
+        if (table == u"users") {
+            auto* users = new UserManagementView(f.api);
+            view.reset(users);
+            state = users->model();
+        } else if (table == u"groups") {
+            auto* groups = new GroupManagementView(f.api);
+            view.reset(groups);
+            state = groups->model();
+        } else {
+            auto* messages = new MessageAuditView(f.api);
+            view.reset(messages);
+            state = messages->model();
+        }
+        QVERIFY(state);
+        view.reset();
+        QVERIFY(!state);
     }
 };
 
