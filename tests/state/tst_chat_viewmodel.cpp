@@ -137,8 +137,12 @@ private Q_SLOTS:
                                fails ? RecordingHttpServer::Reply { 500, R"({"error":"boom"})" }
                                      : ok(page({ messageJson(3, me), messageJson(2, 2), messageJson(1, me, "delivered") })));
         QSignalSpy replaced(f.model.get(), &ChatViewModel::messagesChanged);
+        QSignalSpy errorAnnounced(f.model.get(), &ChatViewModel::errorChanged);
         testsupport::runTask(f.model->loadMessages());
         QCOMPARE(f.model->errorText(), fails ? u"boom"_s : QString());
+        // The error line bound to it shows the failure.
+        if (fails)
+            QCOMPARE(errorAnnounced.count(), 1);
         // A list on screen hears of the page as a new list.
         QCOMPARE(replaced.count(), fails ? 0 : 1);
         QCOMPARE(f.postedNames().contains(NotificationName::conversationRead()), !fails);

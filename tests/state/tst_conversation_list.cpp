@@ -695,6 +695,7 @@ private Q_SLOTS:
         const auto row = std::find_if(shown.cbegin(), shown.cend(), [](const Conversation& c) { return c.id == 10; });
         QVERIFY(row != shown.cend());
         QCOMPARE(row->lastMessage, expected);
+        QCOMPARE(row->lastMessageFailed, failed);
     }
 
     // A revocation changes the preview only when it takes back the newest message: an
