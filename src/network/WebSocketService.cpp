@@ -485,7 +485,9 @@ void WebSocketService::scheduleReconnect()
 
 void WebSocketService::reconnectFired()
 {
-    // disconnect() stops this timer, and none starts again before the next connect.
+    // disconnect() also stops this timer; the flag is the rule should a firing slip past it.
+    if (m_intentionalDisconnect)
+        return;
     if (m_tokenRefused && m_renewer) {
         renewAndReconnect();
         return;
@@ -496,8 +498,12 @@ void WebSocketService::reconnectFired()
 
 std::optional<qint64> WebSocketService::reconnectUserId() const
 {
-    // Set by the first connect and kept after: a reconnection is of the user connected last.
-    return m_currentUserId;
+    // The user connected last; the stored user stands in should none have connected yet.
+    if (m_currentUserId)
+        return m_currentUserId;
+    if (const std::optional<User> cached = m_keychain.getCachedUser())
+        return cached->id;
+    return std::nullopt;
 }
 
 void WebSocketService::sendRaw(const QJsonObject& frame)
