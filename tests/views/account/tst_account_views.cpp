@@ -1,6 +1,7 @@
 // The two-factor, device, favourites and file screens offscreen, against a
 // recording HTTP server: what a person sees and what their clicks send.
 
+#include "PaintLog.h"
 #include "PainterState.h"
 #include "AccountStack.h"
 #include "KeyboardWalk.h"
@@ -153,6 +154,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         LocalizationManager::shared().setLanguage(AppLanguage::en);
+        Icons::install();
     }
 
     // A code the server took, followed by a status read that fails: the status is
@@ -368,6 +370,18 @@ private Q_SLOTS:
                     badge = badge || qGreen(shown.pixel(x, y)) - qRed(shown.pixel(x, y)) > 60;
             }
             QCOMPARE(badge, !others.contains(row));
+        }
+        // Each device's icon sits centred across the 32-wide frame at the row's leading edge.
+        PaintLog log(deviceList->viewport()->size());
+        deviceList->viewport()->render(&log);
+        for (int row : devices()) {
+            const QRect rect = deviceList->visualRect(rows->index(row, 0));
+            QList<QRectF> icons;
+            for (const PaintedItem& picture : log.painting().pictures())
+                if (rect.contains(picture.rect.center().toPoint()) && picture.rect.left() < rect.left() + 32)
+                    icons << picture.rect;
+            QCOMPARE(icons.size(), 1);
+            QCOMPARE(icons.first().center().x(), rect.left() + 16.0);
         }
         if (otherRows == 0)
             return;
@@ -658,6 +672,22 @@ private Q_SLOTS:
         QCOMPARE(rows->index(1, 0).data(Qt::AccessibleTextRole).toString(),
                  Localized::text("default.unknown") + u", "_s + Localized::text("favorites.image"));
         QVERIFY(child<QWidget>(&view, "favoritesEmpty")->isHidden());
+        // A media row leads its content with the medium's icon; a text row shows its words alone.
+        PaintLog log(list->viewport()->size());
+        list->viewport()->render(&log);
+        const QList<PaintedItem> texts = log.painting().texts();
+        for (int row : { 0, 1 }) {
+            const QRect rect = list->visualRect(rows->index(row, 0));
+            const QString content = rows->index(row, 0).data(FavoriteListModel::ContentRole).toString();
+            const auto words = std::find_if(texts.cbegin(), texts.cend(),
+                [&](const PaintedItem& text) { return rect.contains(text.rect.center().toPoint()) && text.text == content; });
+            QVERIFY2(words != texts.cend(), qPrintable(log.painting().allText()));
+            int icons = 0;
+            for (const PaintedItem& picture : log.painting().pictures())
+                icons += rect.contains(picture.rect.center().toPoint()) && picture.rect.right() <= words->rect.left()
+                    && picture.rect.bottom() >= words->rect.top() && picture.rect.top() <= words->rect.bottom();
+            QCOMPARE(icons, row == 1 ? 1 : 0);
+        }
 
         // A right click on a row opens that row's menu.
         const QPoint onRow = list->visualRect(rows->index(1, 0)).center();
