@@ -371,7 +371,7 @@ private Q_SLOTS:
             }
             QCOMPARE(badge, !others.contains(row));
         }
-        // Each device's icon sits centred across the 32-wide frame at the row's leading edge.
+        // Each device's icon sits centred in the 32-wide frame at the row's leading edge,
         PaintLog log(deviceList->viewport()->size());
         deviceList->viewport()->render(&log);
         for (int row : devices()) {
@@ -382,6 +382,8 @@ private Q_SLOTS:
                     icons << picture.rect;
             QCOMPARE(icons.size(), 1);
             QCOMPARE(icons.first().center().x(), rect.left() + 16.0);
+            // and level with the row's middle (the row keeps a hairline below its content).
+            QVERIFY2(qAbs(icons.first().center().y() - QRectF(rect).center().y()) <= 1.5, qPrintable(QDebug::toString(icons.first())));
         }
         if (otherRows == 0)
             return;
