@@ -690,6 +690,18 @@ private Q_SLOTS:
                     && picture.rect.bottom() >= words->rect.top() && picture.rect.top() <= words->rect.bottom();
             QCOMPARE(icons, row == 1 ? 1 : 0);
         }
+        // Above the content, the sender leads and the day trails on the same line.
+        const QRect first = list->visualRect(rows->index(0, 0));
+        auto shownIn = [&](const QString& text) {
+            const auto found = std::find_if(texts.cbegin(), texts.cend(),
+                [&](const PaintedItem& item) { return first.contains(item.rect.center().toPoint()) && item.text == text; });
+            return found == texts.cend() ? std::optional<QRectF>() : std::optional<QRectF>(found->rect);
+        };
+        const auto sender = shownIn(u"Ann"_s);
+        const auto day = shownIn(u"2024-05-01"_s);
+        QVERIFY2(sender && day, qPrintable(log.painting().allText()));
+        QVERIFY(day->left() > sender->right() && day->right() > first.center().x());
+        QVERIFY(day->top() < sender->bottom() && sender->top() < day->bottom());
 
         // A right click on a row opens that row's menu.
         const QPoint onRow = list->visualRect(rows->index(1, 0)).center();
