@@ -315,6 +315,9 @@ private Q_SLOTS:
                                              R"({"id":1,"deviceId":"a","isCurrent":true},{"id":3,"deviceType":"ios"}])")
                                << 1 << 2 << false;
         QTest::newRow("no current device") << QByteArray(R"([{"id":2,"deviceId":"b"}])") << 0 << 1 << false;
+        QTest::newRow("long name") << QByteArray(R"([{"id":2,"deviceId":"b","deviceName":")" + QByteArray(60, 'W')
+                                                 + R"(","platform":")" + QByteArray(60, 'M') + R"("}])")
+                                   << 0 << 1 << false;
     }
     void deviceSections()
     {
@@ -384,6 +387,13 @@ private Q_SLOTS:
             QCOMPARE(icons.first().center().x(), rect.left() + 16.0);
             // and level with the row's middle (the row keeps a hairline below its content).
             QVERIFY2(qAbs(icons.first().center().y() - QRectF(rect).center().y()) <= 1.5, qPrintable(QDebug::toString(icons.first())));
+            // Whatever the row says stops short of its sign-out button, cut if it must.
+            if (!others.contains(row))
+                continue;
+            const QRect button = DeviceRow::logoutRect(rect);
+            for (const PaintedItem& text : log.painting().texts())
+                if (rect.contains(text.rect.center().toPoint()) && text.text != Localized::text("devices.logout"))
+                    QVERIFY2(text.rect.right() < button.left(), qPrintable(text.text));
         }
         if (otherRows == 0)
             return;
