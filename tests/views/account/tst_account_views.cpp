@@ -272,12 +272,18 @@ private Q_SLOTS:
         QVERIFY(!confirm->isEnabled());
         paste(child<QLineEdit>(sheet, "disableCodeField"), u"654321"_s);
         s.reply("user.disableMFA", 400, R"({"error":"The code is not correct"})");
-        QTest::mouseClick(confirm, Qt::LeftButton);
+        // Return in the code field turns it off, as its button does.
+        QTest::keyClick(child<QLineEdit>(sheet, "disableCodeField"), Qt::Key_Return);
         QTRY_VERIFY(alert->isVisible());
         QCOMPARE(alert->text(), u"The code is not correct"_s);
         QVERIFY(sheet->isVisible());
         QCOMPARE(child<QLineEdit>(sheet, "disableCodeField")->text(), u"654321"_s);
         alert->done(QDialog::Rejected); // closed any way at all clears the message
+        QTRY_VERIFY(!view.viewModel()->errorMessage());
+        s.reply("user.disableMFA", 400, R"({"error":"The code is not correct"})");
+        QTest::mouseClick(confirm, Qt::LeftButton);
+        QTRY_VERIFY(alert->isVisible());
+        alert->done(QDialog::Rejected);
         QTRY_VERIFY(!view.viewModel()->errorMessage());
         // Cancel forgets the typed code.
         QTest::mouseClick(child<QPushButton>(sheet, "disableCancelButton"), Qt::LeftButton);
@@ -287,7 +293,7 @@ private Q_SLOTS:
 
         QCOMPARE(s.calls(), (QStringList { u"GET user.mfaStatus"_s, u"GET user.mfaStatus"_s, u"POST user.setupMFA"_s,
                                            u"POST user.verifyMFA {\"code\":\" 123456\\n\"}"_s, u"GET user.mfaStatus"_s,
-                                           u"POST user.disableMFA {\"code\":\"654321\"}"_s }));
+                                           u"POST user.disableMFA {\"code\":\"654321\"}"_s, u"POST user.disableMFA {\"code\":\"654321\"}"_s }));
 
         // Turned off, the sheet and its button gone: Turn On has the keyboard.
         QTest::mouseClick(disable, Qt::LeftButton);
