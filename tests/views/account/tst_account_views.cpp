@@ -274,6 +274,8 @@ private Q_SLOTS:
         s.reply("user.disableMFA", 400, R"({"error":"The code is not correct"})");
         // Return in the code field turns it off, as its button does.
         QTest::keyClick(child<QLineEdit>(sheet, "disableCodeField"), Qt::Key_Return);
+        QVERIFY(sheet->isVisible()); // never Cancel
+        QVERIFY(view.viewModel()->isBusy());
         QTRY_VERIFY(alert->isVisible());
         QCOMPARE(alert->text(), u"The code is not correct"_s);
         QVERIFY(sheet->isVisible());
