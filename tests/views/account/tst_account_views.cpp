@@ -426,6 +426,8 @@ private Q_SLOTS:
         QTest::mouseClick(child<QPushButton>(&view, "logoutAllButton"), Qt::LeftButton);
         auto* confirm = child<QMessageBox>(&view, "logoutOthersAlert");
         QTRY_VERIFY(confirm->isVisible());
+        QCOMPARE(confirm->windowTitle(), Localized::text("devices.logout_all"));
+        QCOMPARE(confirm->text(), Localized::text("devices.logout_confirm"));
         s.reply("session.revokeOthers", 200, "null");
         QTest::mouseClick(child<QPushButton>(confirm, "confirmLogoutButton"), Qt::LeftButton);
         QTRY_COMPARE(devices().size(), currentRows);
