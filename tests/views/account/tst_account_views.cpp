@@ -1,6 +1,7 @@
 // The two-factor, device, favourites and file screens offscreen, against a
 // recording HTTP server: what a person sees and what their clicks send.
 
+#include "PaintLog.h"
 #include "PainterState.h"
 #include "AccountStack.h"
 #include "KeyboardWalk.h"
@@ -153,6 +154,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         LocalizationManager::shared().setLanguage(AppLanguage::en);
+        Icons::install();
     }
 
     // A code the server took, followed by a status read that fails: the status is
@@ -270,12 +272,20 @@ private Q_SLOTS:
         QVERIFY(!confirm->isEnabled());
         paste(child<QLineEdit>(sheet, "disableCodeField"), u"654321"_s);
         s.reply("user.disableMFA", 400, R"({"error":"The code is not correct"})");
-        QTest::mouseClick(confirm, Qt::LeftButton);
+        // Return in the code field turns it off, as its button does.
+        QTest::keyClick(child<QLineEdit>(sheet, "disableCodeField"), Qt::Key_Return);
+        QVERIFY(sheet->isVisible()); // never Cancel
+        QVERIFY(view.viewModel()->isBusy());
         QTRY_VERIFY(alert->isVisible());
         QCOMPARE(alert->text(), u"The code is not correct"_s);
         QVERIFY(sheet->isVisible());
         QCOMPARE(child<QLineEdit>(sheet, "disableCodeField")->text(), u"654321"_s);
         alert->done(QDialog::Rejected); // closed any way at all clears the message
+        QTRY_VERIFY(!view.viewModel()->errorMessage());
+        s.reply("user.disableMFA", 400, R"({"error":"The code is not correct"})");
+        QTest::mouseClick(confirm, Qt::LeftButton);
+        QTRY_VERIFY(alert->isVisible());
+        alert->done(QDialog::Rejected);
         QTRY_VERIFY(!view.viewModel()->errorMessage());
         // Cancel forgets the typed code.
         QTest::mouseClick(child<QPushButton>(sheet, "disableCancelButton"), Qt::LeftButton);
@@ -285,7 +295,7 @@ private Q_SLOTS:
 
         QCOMPARE(s.calls(), (QStringList { u"GET user.mfaStatus"_s, u"GET user.mfaStatus"_s, u"POST user.setupMFA"_s,
                                            u"POST user.verifyMFA {\"code\":\" 123456\\n\"}"_s, u"GET user.mfaStatus"_s,
-                                           u"POST user.disableMFA {\"code\":\"654321\"}"_s }));
+                                           u"POST user.disableMFA {\"code\":\"654321\"}"_s, u"POST user.disableMFA {\"code\":\"654321\"}"_s }));
 
         // Turned off, the sheet and its button gone: Turn On has the keyboard.
         QTest::mouseClick(disable, Qt::LeftButton);
@@ -313,6 +323,9 @@ private Q_SLOTS:
                                              R"({"id":1,"deviceId":"a","isCurrent":true},{"id":3,"deviceType":"ios"}])")
                                << 1 << 2 << false;
         QTest::newRow("no current device") << QByteArray(R"([{"id":2,"deviceId":"b"}])") << 0 << 1 << false;
+        QTest::newRow("long name") << QByteArray(R"([{"id":2,"deviceId":"b","deviceName":")" + QByteArray(60, 'W')
+                                                 + R"(","platform":")" + QByteArray(60, 'M') + R"("}])")
+                                   << 0 << 1 << false;
     }
     void deviceSections()
     {
@@ -369,6 +382,27 @@ private Q_SLOTS:
             }
             QCOMPARE(badge, !others.contains(row));
         }
+        // Each device's icon sits centred in the 32-wide frame at the row's leading edge,
+        PaintLog log(deviceList->viewport()->size());
+        deviceList->viewport()->render(&log);
+        for (int row : devices()) {
+            const QRect rect = deviceList->visualRect(rows->index(row, 0));
+            QList<QRectF> icons;
+            for (const PaintedItem& picture : log.painting().pictures())
+                if (rect.contains(picture.rect.center().toPoint()) && picture.rect.left() < rect.left() + 32)
+                    icons << picture.rect;
+            QCOMPARE(icons.size(), 1);
+            QCOMPARE(icons.first().center().x(), rect.left() + 16.0);
+            // and level with the row's middle (the row keeps a hairline below its content).
+            QVERIFY2(qAbs(icons.first().center().y() - QRectF(rect).center().y()) <= 1.5, qPrintable(QDebug::toString(icons.first())));
+            // Whatever the row says stops short of its sign-out button, cut if it must.
+            if (!others.contains(row))
+                continue;
+            const QRect button = DeviceRow::logoutRect(rect);
+            for (const PaintedItem& text : log.painting().texts())
+                if (rect.contains(text.rect.center().toPoint()) && text.text != Localized::text("devices.logout"))
+                    QVERIFY2(text.rect.right() < button.left(), qPrintable(text.text));
+        }
         if (otherRows == 0)
             return;
 
@@ -392,6 +426,8 @@ private Q_SLOTS:
         QTest::mouseClick(child<QPushButton>(&view, "logoutAllButton"), Qt::LeftButton);
         auto* confirm = child<QMessageBox>(&view, "logoutOthersAlert");
         QTRY_VERIFY(confirm->isVisible());
+        QCOMPARE(confirm->windowTitle(), Localized::text("devices.logout_all"));
+        QCOMPARE(confirm->text(), Localized::text("devices.logout_confirm"));
         s.reply("session.revokeOthers", 200, "null");
         QTest::mouseClick(child<QPushButton>(confirm, "confirmLogoutButton"), Qt::LeftButton);
         QTRY_COMPARE(devices().size(), currentRows);
@@ -658,6 +694,34 @@ private Q_SLOTS:
         QCOMPARE(rows->index(1, 0).data(Qt::AccessibleTextRole).toString(),
                  Localized::text("default.unknown") + u", "_s + Localized::text("favorites.image"));
         QVERIFY(child<QWidget>(&view, "favoritesEmpty")->isHidden());
+        // A media row leads its content with the medium's icon; a text row shows its words alone.
+        PaintLog log(list->viewport()->size());
+        list->viewport()->render(&log);
+        const QList<PaintedItem> texts = log.painting().texts();
+        for (int row : { 0, 1 }) {
+            const QRect rect = list->visualRect(rows->index(row, 0));
+            const QString content = rows->index(row, 0).data(FavoriteListModel::ContentRole).toString();
+            const auto words = std::find_if(texts.cbegin(), texts.cend(),
+                [&](const PaintedItem& text) { return rect.contains(text.rect.center().toPoint()) && text.text == content; });
+            QVERIFY2(words != texts.cend(), qPrintable(log.painting().allText()));
+            int icons = 0;
+            for (const PaintedItem& picture : log.painting().pictures())
+                icons += rect.contains(picture.rect.center().toPoint()) && picture.rect.right() <= words->rect.left()
+                    && picture.rect.bottom() >= words->rect.top() && picture.rect.top() <= words->rect.bottom();
+            QCOMPARE(icons, row == 1 ? 1 : 0);
+        }
+        // Above the content, the sender leads and the day trails on the same line.
+        const QRect first = list->visualRect(rows->index(0, 0));
+        auto shownIn = [&](const QString& text) {
+            const auto found = std::find_if(texts.cbegin(), texts.cend(),
+                [&](const PaintedItem& item) { return first.contains(item.rect.center().toPoint()) && item.text == text; });
+            return found == texts.cend() ? std::optional<QRectF>() : std::optional<QRectF>(found->rect);
+        };
+        const auto sender = shownIn(u"Ann"_s);
+        const auto day = shownIn(u"2024-05-01"_s);
+        QVERIFY2(sender && day, qPrintable(log.painting().allText()));
+        QVERIFY(day->left() > sender->right() && day->right() > first.center().x());
+        QVERIFY(day->top() < sender->bottom() && sender->top() < day->bottom());
 
         // A right click on a row opens that row's menu.
         const QPoint onRow = list->visualRect(rows->index(1, 0)).center();
