@@ -244,6 +244,8 @@ private Q_SLOTS:
         row("moment: script address", a, post, with(moment, u"images"_s, QJsonArray { u"javascript:alert(1)"_s }), 400);
         row("moment: ten pictures", a, post, with(moment, u"images"_s, ten), 400);
         row("moment: picture not text", a, post, with(moment, u"images"_s, QJsonArray { 5 }), 400);
+        row("moment: picture address of 2048 characters", a, post, with(moment, u"images"_s, QJsonArray { u"/"_s + QString(2047, u'p') }), 200);
+        row("moment: picture address of 2049 characters", a, post, with(moment, u"images"_s, QJsonArray { u"/"_s + QString(2048, u'p') }), 400);
     }
 
     void refusals()
