@@ -244,6 +244,8 @@ private Q_SLOTS:
 
         const QJsonObject setup = carol->mutation(u"user.setupMFA"_s).data().toObject();
         const QByteArray secret = secretOf(setup);
+        // 160 bits: the key length authenticator apps are built for (RFC 4226).
+        QCOMPARE(secret.size(), 20);
         const QString address = setup.value("qrCodeUrl"_L1).toString();
         QVERIFY2(address.startsWith(u"otpauth://totp/"_s) && address.contains(setup.value("secret"_L1).toString()), qPrintable(address));
         QCOMPARE(setup.value("backupCodes"_L1).toArray().size(), 8);
