@@ -244,6 +244,8 @@ private Q_SLOTS:
 
         const QJsonObject setup = carol->mutation(u"user.setupMFA"_s).data().toObject();
         const QByteArray secret = secretOf(setup);
+        // 160 bits: the key length authenticator apps are built for (RFC 4226).
+        QCOMPARE(secret.size(), 20);
         const QString address = setup.value("qrCodeUrl"_L1).toString();
         QVERIFY2(address.startsWith(u"otpauth://totp/"_s) && address.contains(setup.value("secret"_L1).toString()), qPrintable(address));
         QCOMPARE(setup.value("backupCodes"_L1).toArray().size(), 8);
@@ -404,6 +406,9 @@ private Q_SLOTS:
             { "region too long", { { u"region"_s, QString(65, u'r') } } },
             { "no at sign", { { u"email"_s, u"mei.example.org"_s } } },
             { "no domain dot", { { u"email"_s, u"mei@example"_s } } },
+            { "domain ending at its dot", { { u"email"_s, u"mei@example."_s } } },
+            { "domain starting with its dot", { { u"email"_s, u"mei@.org"_s } } },
+            { "nothing before the at sign", { { u"email"_s, u"@example.org"_s } } },
             { "two at signs", { { u"email"_s, u"a@b@c.org"_s } } },
             { "space in e-mail", { { u"email"_s, u"m ei@example.org"_s } } },
             { "control character", { { u"name"_s, u"a\u0001b"_s } } },

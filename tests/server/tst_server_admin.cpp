@@ -16,7 +16,9 @@
 #include "models/SensitiveWord.h"
 #include "models/SystemConfig.h"
 
+#include <QFile>
 #include <QJsonArray>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <functional>
@@ -716,6 +718,30 @@ private Q_SLOTS:
         QVERIFY2(QString::fromUtf8(errors).contains(named), errors.constData());
         const auto listed = decoded<AdminUserListResponse>(m_root->get(u"/api/admin/users?search=user06"_s).json());
         QCOMPARE(listed->rows.value(0).role, std::optional<QString>(exitCode == 0 ? u"vip"_s : u"user"_s));
+    }
+
+    // A server that cannot start says why and exits with a failure, so a script that
+    // launches it does not go on as if it listened.
+    void startupFailures_data()
+    {
+        QTest::addColumn<QString>("cause");
+        QTest::newRow("data folder is a file") << u"file"_s;
+        QTest::newRow("port taken") << u"port"_s;
+    }
+    void startupFailures()
+    {
+        QFETCH(QString, cause);
+        QTemporaryDir scratch;
+        QVERIFY(scratch.isValid());
+        QStringList arguments { u"--port"_s, QString::number(server().port()) };
+        if (cause == u"file") {
+            QFile file(scratch.filePath(u"taken"_s));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            arguments = QStringList { u"--data-dir"_s, file.fileName(), u"--port"_s, u"0"_s };
+        }
+        QByteArray errors;
+        QCOMPARE(server().runOnce(arguments, &errors), 1);
+        QVERIFY2(errors.startsWith("morvane-server: "), errors.constData());
     }
 };
 

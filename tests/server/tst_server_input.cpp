@@ -179,6 +179,11 @@ private Q_SLOTS:
         const QJsonValue error = result.json()["error"_L1]["json"_L1];
         QVERIFY2(!error["message"_L1].toString().isEmpty(), result.body.constData());
         QCOMPARE(error["data"_L1]["httpStatus"_L1].toInt(), status);
+        // The procedure convention's names and JSON-RPC numbers for each status.
+        const QHash<int, std::pair<QString, int>> convention { { 400, { u"BAD_REQUEST"_s, -32600 } }, { 404, { u"NOT_FOUND"_s, -32004 } },
+            { 405, { u"METHOD_NOT_SUPPORTED"_s, -32005 } }, { 413, { u"PAYLOAD_TOO_LARGE"_s, -32013 } } };
+        QCOMPARE(error["data"_L1]["code"_L1].toString(), convention.value(status).first);
+        QCOMPARE(error["code"_L1].toInt(), convention.value(status).second);
         QCOMPARE(snapshot(), before);
     }
 

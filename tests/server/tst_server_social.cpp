@@ -221,6 +221,8 @@ private Q_SLOTS:
         row("report without a reason", a, report, { { u"userId"_s, dave }, { u"reason"_s, u"  "_s } }, 400);
         row("report nobody", a, report, { { u"userId"_s, 999999 }, { u"reason"_s, u"spam"_s } }, 404);
         row("search keyword too long", a, u"user.search"_s, { { u"keyword"_s, QString(65, u'a') } }, 400);
+        row("search, 50 results", a, u"search.global"_s, { { u"keyword"_s, u"a"_s }, { u"limit"_s, 50 } }, 200);
+        row("search, 51 results", a, u"search.global"_s, { { u"keyword"_s, u"a"_s }, { u"limit"_s, 51 } }, 400);
 
         const QJsonObject perms = rolePermissions();
         const QJsonObject role { { u"groupId"_s, m_group }, { u"name"_s, u"Moderator"_s }, { u"color"_s, u"#4A90D9"_s }, { u"permissions"_s, perms } };
@@ -244,6 +246,10 @@ private Q_SLOTS:
         row("moment: script address", a, post, with(moment, u"images"_s, QJsonArray { u"javascript:alert(1)"_s }), 400);
         row("moment: ten pictures", a, post, with(moment, u"images"_s, ten), 400);
         row("moment: picture not text", a, post, with(moment, u"images"_s, QJsonArray { 5 }), 400);
+        row("moment: text of 2000 characters", a, post, with(moment, u"content"_s, QString(2000, u't')), 200);
+        row("moment: text of 2001 characters", a, post, with(moment, u"content"_s, QString(2001, u't')), 400);
+        row("moment: picture address of 2048 characters", a, post, with(moment, u"images"_s, QJsonArray { u"/"_s + QString(2047, u'p') }), 200);
+        row("moment: picture address of 2049 characters", a, post, with(moment, u"images"_s, QJsonArray { u"/"_s + QString(2048, u'p') }), 400);
     }
 
     void refusals()

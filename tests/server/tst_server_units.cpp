@@ -162,7 +162,8 @@ private Q_SLOTS:
         QTest::newRow("inline values") << "--port=9000 --token-ttl=0" << u"127.0.0.1 9000 %1 0 0"_s.arg(defaultDir);
         QTest::newRow("a year's tokens") << "--token-ttl 31536000" << u"127.0.0.1 8787 %1 0 31536000"_s.arg(defaultDir);
         for (const char* refused : { "--port 65536", "--port http", "--data-dir", "--host example.org", "--token-ttl -5", "--verbose", "--demo=yes",
-                 "--max-connections 0", "--max-connections-per-address many", "--token-ttl 31536001" })
+                 "--max-connections 0", "--max-connections-per-address many", "--token-ttl 31536001",
+                 "--host", "--port", "--token-ttl", "--max-connections" })
             QTest::newRow(refused) << refused << "";
     }
     void options()
@@ -249,6 +250,8 @@ private Q_SLOTS:
         QTest::newRow("something after") << "text/html x" << false;
         QTest::newRow("space inside") << "text/ plain" << false;
         QTest::newRow("not ASCII") << "text/plaín" << false;
+        QTest::newRow("255 characters") << (u"a/"_s + QString(253, u'b')) << true;
+        QTest::newRow("256 characters") << (u"a/"_s + QString(254, u'b')) << false;
         QTest::newRow("too long") << (u"a/"_s + QString(300, u'b')) << false;
     }
 
