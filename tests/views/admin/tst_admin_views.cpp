@@ -1249,6 +1249,8 @@ private Q_SLOTS:
         const QList<QRect> buttons = AdminCellDelegate::actionRects(actionsCell, cellData(table, 0, 5, AdminCellDelegate::ActionsRole).value<QList<RowAction>>(), caption);
         QCOMPARE(buttons.size(), 2);
         QCOMPARE(buttons.at(1).left() - buttons.at(0).right() - 1, 8);
+        for (const QRect& button : buttons)
+            QVERIFY2(qAbs(button.center().y() - actionsCell.center().y()) <= 1, qPrintable(QDebug::toString(button)));
         const std::optional<PaintedItem> unban = painted.text(Localized::text("admin.users_unban"));
         QVERIFY(unban);
         QCOMPARE(unban->pen, tintColor(Tint::Green));
