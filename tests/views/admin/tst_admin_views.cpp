@@ -42,7 +42,10 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QCheckBox>
 #include <QHeaderView>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -766,9 +769,18 @@ private Q_SLOTS:
         members->clear();
         QTest::keyClicks(members, u"50"_s);
         QVERIFY(!members->property("invalid").toBool());
+        // The switches show the loaded settings and send what they show when flipped.
+        auto* screenshot = child<QCheckBox>(&view, u"screenshotSwitch"_s);
+        auto* registration = child<QCheckBox>(&view, u"registrationSwitch"_s);
+        QVERIFY(!screenshot->isChecked() && registration->isChecked());
+        screenshot->click();
+        registration->click();
         save->click();
         QTRY_VERIFY(child<QMessageBox>(&view, u"savedAlert"_s));
         QCOMPARE(f.count(u"/api/trpc/admin.updateSystemConfig"_s), 1);
+        const QJsonObject sent = QJsonDocument::fromJson(f.server.requestsTo(u"/api/trpc/admin.updateSystemConfig"_s).at(0).body).object();
+        QCOMPARE(sent.value(u"json"_s).toObject(),
+                 (QJsonObject { { u"maxGroupMembers"_s, 50 }, { u"screenshotProtection"_s, true }, { u"allowRegistration"_s, false } }));
     }
 
     // A value the server would refuse says which values it takes, in the
