@@ -735,11 +735,15 @@ private Q_SLOTS:
         QVERIFY(!config.isSaving());
 
         config.setMessageRetentionDays(u"+30"_s);
+        config.setScreenshotProtection(false);
+        config.setAllowRegistration(false);
+        QVERIFY(!config.screenshotProtection());
+        QVERIFY(!config.allowRegistration());
         runTask(config.save());
         QCOMPARE(saved, 1);
         QCOMPARE(f.body(configSave, 1).value(u"json"_s).toObject(),
                  (QJsonObject { { u"maxGroupMembers"_s, 500 }, { u"messageRetentionDays"_s, 30 },
-                                { u"screenshotProtection"_s, true }, { u"allowRegistration"_s, true } }));
+                                { u"screenshotProtection"_s, false }, { u"allowRegistration"_s, false } }));
         QCOMPARE(f.body(configSave, 0).value(u"json"_s).toObject().contains(u"messageRetentionDays"_s), false);
         QCOMPARE(config.messageRetentionDays(), u"+30"_s);
     }
