@@ -735,8 +735,15 @@ private Q_SLOTS:
         QVERIFY(!config.isSaving());
 
         config.setMessageRetentionDays(u"+30"_s);
+        // Each switch announces its change once; the same value again announces nothing.
+        QSignalSpy formShown(&config, &SystemConfigViewModel::formChanged);
+        config.setScreenshotProtection(false);
+        QCOMPARE(formShown.count(), 1);
+        config.setAllowRegistration(false);
+        QCOMPARE(formShown.count(), 2);
         config.setScreenshotProtection(false);
         config.setAllowRegistration(false);
+        QCOMPARE(formShown.count(), 2);
         QVERIFY(!config.screenshotProtection());
         QVERIFY(!config.allowRegistration());
         runTask(config.save());
