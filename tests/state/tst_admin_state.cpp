@@ -282,6 +282,12 @@ private Q_SLOTS:
         QCOMPARE(groups.total(), qint64(45));
         QCOMPARE(groups.errorMessage(), std::optional(text("admin.groups_load_failed") + u"down"_s));
         QVERIFY(!groups.isLoading());
+        // Dismissed, the failure is gone and an alert bound to it hears so, once.
+        QSignalSpy errorShown(&groups, &AdminPagedTable::errorMessageChanged);
+        groups.clearError();
+        QCOMPARE(groups.errorMessage(), std::nullopt);
+        groups.clearError();
+        QCOMPARE(errorShown.size(), 1);
     }
 
     // An older search answered after a newer one never replaces it.
