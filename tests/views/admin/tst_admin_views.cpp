@@ -1293,6 +1293,9 @@ private Q_SLOTS:
         const int rowBottom = std::max(heading->mapTo(overview, QPoint(0, heading->height())).y(),
                                        refresh->mapTo(overview, QPoint(0, refresh->height())).y());
         QCOMPARE(first.top() - rowBottom, 20);
+        // The heading and the tiles inside the default padding of 16.
+        QCOMPARE(heading->mapTo(overview, QPoint()).x(), 16);
+        QCOMPARE(first.left(), 16);
         for (int i = 1; i < cards.size(); ++i) {
             QCOMPARE(cards.at(i)->mapTo(overview, QPoint()).y(), first.top());
             QVERIFY(cards.at(i)->x() > cards.at(i - 1)->x());
