@@ -282,6 +282,12 @@ private Q_SLOTS:
         QCOMPARE(groups.total(), qint64(45));
         QCOMPARE(groups.errorMessage(), std::optional(text("admin.groups_load_failed") + u"down"_s));
         QVERIFY(!groups.isLoading());
+        // Dismissed, the failure is gone and an alert bound to it hears so, once.
+        QSignalSpy errorShown(&groups, &AdminPagedTable::errorMessageChanged);
+        groups.clearError();
+        QCOMPARE(groups.errorMessage(), std::nullopt);
+        groups.clearError();
+        QCOMPARE(errorShown.size(), 1);
     }
 
     // An older search answered after a newer one never replaces it.
@@ -735,11 +741,22 @@ private Q_SLOTS:
         QVERIFY(!config.isSaving());
 
         config.setMessageRetentionDays(u"+30"_s);
+        // Each switch announces its change once; the same value again announces nothing.
+        QSignalSpy formShown(&config, &SystemConfigViewModel::formChanged);
+        config.setScreenshotProtection(false);
+        QCOMPARE(formShown.count(), 1);
+        config.setAllowRegistration(false);
+        QCOMPARE(formShown.count(), 2);
+        config.setScreenshotProtection(false);
+        config.setAllowRegistration(false);
+        QCOMPARE(formShown.count(), 2);
+        QVERIFY(!config.screenshotProtection());
+        QVERIFY(!config.allowRegistration());
         runTask(config.save());
         QCOMPARE(saved, 1);
         QCOMPARE(f.body(configSave, 1).value(u"json"_s).toObject(),
                  (QJsonObject { { u"maxGroupMembers"_s, 500 }, { u"messageRetentionDays"_s, 30 },
-                                { u"screenshotProtection"_s, true }, { u"allowRegistration"_s, true } }));
+                                { u"screenshotProtection"_s, false }, { u"allowRegistration"_s, false } }));
         QCOMPARE(f.body(configSave, 0).value(u"json"_s).toObject().contains(u"messageRetentionDays"_s), false);
         QCOMPARE(config.messageRetentionDays(), u"+30"_s);
     }

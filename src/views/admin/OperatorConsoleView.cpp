@@ -103,7 +103,7 @@ OperatorConsoleView::OperatorConsoleView(APIClient& api, QWidget* parent)
     m_refresh = new QToolButton(sidebar);
     m_refresh->setObjectName(QStringLiteral("refreshButton"));
     m_refresh->setAutoRaise(true);
-    Icons::apply(m_refresh, QStringLiteral("arrow.clockwise"), 16);
+    Icons::apply(m_refresh, QStringLiteral("arrow.clockwise"), 18);
     top->addWidget(m_title);
     top->addStretch(1);
     top->addWidget(m_refresh);

@@ -42,7 +42,10 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QCheckBox>
 #include <QHeaderView>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -766,9 +769,18 @@ private Q_SLOTS:
         members->clear();
         QTest::keyClicks(members, u"50"_s);
         QVERIFY(!members->property("invalid").toBool());
+        // The switches show the loaded settings and send what they show when flipped.
+        auto* screenshot = child<QCheckBox>(&view, u"screenshotSwitch"_s);
+        auto* registration = child<QCheckBox>(&view, u"registrationSwitch"_s);
+        QVERIFY(!screenshot->isChecked() && registration->isChecked());
+        screenshot->click();
+        registration->click();
         save->click();
         QTRY_VERIFY(child<QMessageBox>(&view, u"savedAlert"_s));
         QCOMPARE(f.count(u"/api/trpc/admin.updateSystemConfig"_s), 1);
+        const QJsonObject sent = QJsonDocument::fromJson(f.server.requestsTo(u"/api/trpc/admin.updateSystemConfig"_s).at(0).body).object();
+        QCOMPARE(sent.value(u"json"_s).toObject(),
+                 (QJsonObject { { u"maxGroupMembers"_s, 50 }, { u"screenshotProtection"_s, true }, { u"allowRegistration"_s, false } }));
     }
 
     // A value the server would refuse says which values it takes, in the
@@ -1249,6 +1261,8 @@ private Q_SLOTS:
         const QList<QRect> buttons = AdminCellDelegate::actionRects(actionsCell, cellData(table, 0, 5, AdminCellDelegate::ActionsRole).value<QList<RowAction>>(), caption);
         QCOMPARE(buttons.size(), 2);
         QCOMPARE(buttons.at(1).left() - buttons.at(0).right() - 1, 8);
+        for (const QRect& button : buttons)
+            QVERIFY2(qAbs(button.center().y() - actionsCell.center().y()) <= 1, qPrintable(QDebug::toString(button)));
         const std::optional<PaintedItem> unban = painted.text(Localized::text("admin.users_unban"));
         QVERIFY(unban);
         QCOMPARE(unban->pen, tintColor(Tint::Green));
@@ -1279,6 +1293,9 @@ private Q_SLOTS:
         const int rowBottom = std::max(heading->mapTo(overview, QPoint(0, heading->height())).y(),
                                        refresh->mapTo(overview, QPoint(0, refresh->height())).y());
         QCOMPARE(first.top() - rowBottom, 20);
+        // The heading and the tiles inside the default padding of 16.
+        QCOMPARE(heading->mapTo(overview, QPoint()).x(), 16);
+        QCOMPARE(first.left(), 16);
         for (int i = 1; i < cards.size(); ++i) {
             QCOMPARE(cards.at(i)->mapTo(overview, QPoint()).y(), first.top());
             QVERIFY(cards.at(i)->x() > cards.at(i - 1)->x());

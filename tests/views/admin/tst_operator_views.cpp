@@ -12,8 +12,10 @@
 #include "network/APIClient.h"
 #include "network/KeychainService.h"
 #include "network/MemorySecretStore.h"
+#include "state/admin/AdminDashboardViewModel.h"
 #include "state/admin/OperatorConsoleViewModel.h"
 #include "state/common/LocalizationManager.h"
+#include "views/admin/AdminOverviewView.h"
 #include "views/admin/AdminStatCard.h"
 #include "views/admin/CapsuleBadge.h"
 #include "views/admin/OperatorConsoleView.h"
@@ -277,7 +279,14 @@ private Q_SLOTS:
         console.show();
         QVERIFY(console.model()->isLoading());
         QTRY_VERIFY(!console.model()->isLoading());
-        QCOMPARE(child<QToolButton>(&console, u"refreshButton"_s)->toolTip(), Localized::text("admin.refresh"));
+        auto* refresh = child<QToolButton>(&console, u"refreshButton"_s);
+        QCOMPARE(refresh->toolTip(), Localized::text("admin.refresh"));
+        // The same refresh symbol at the same size as the administration console's.
+        AdminDashboardViewModel dashboard(f.api);
+        AdminOverviewView overview(&dashboard);
+        auto* adminRefresh = child<QToolButton>(&overview, u"refreshButton"_s);
+        QCOMPARE(refresh->property(Icons::SymbolProperty), adminRefresh->property(Icons::SymbolProperty));
+        QCOMPARE(refresh->iconSize(), adminRefresh->iconSize());
         QWidget host;
         const QString faint = divider(&host)->styleSheet();
         int lines = 0;
