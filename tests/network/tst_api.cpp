@@ -488,6 +488,7 @@ private Q_SLOTS:
         QVERIFY(error);
         QCOMPARE(int(error->kind()), kind);
         QCOMPARE(error->description(), description);
+        QVERIFY(!error->mfaRequired());
         QCOMPARE(f.text(u"auth_token"_s), u"old-access"_s);
     }
 
@@ -528,8 +529,13 @@ private Q_SLOTS:
         QVERIFY(f.api.isRefreshing());
 
         f.server.release(refreshPath);
-        QCOMPARE(kindOf(failureOf(std::move(second))), otherKind);
-        QCOMPARE(kindOf(failureOf(std::move(first))), refreshStatus == 200 ? -1 : int(Kind::Unauthorized));
+        const auto secondFailure = failureOf(std::move(second));
+        const auto firstFailure = failureOf(std::move(first));
+        QCOMPARE(kindOf(secondFailure), otherKind);
+        QCOMPARE(kindOf(firstFailure), refreshStatus == 200 ? -1 : int(Kind::Unauthorized));
+        // A refused session asks for no second factor: the user signs in anew.
+        QVERIFY(!(secondFailure && secondFailure->mfaRequired()));
+        QVERIFY(!(firstFailure && firstFailure->mfaRequired()));
         QVERIFY(!f.api.isRefreshing());
         QCOMPARE(f.server.requestsTo(refreshPath).size(), 1);
         const auto calls = f.server.requestsTo(other);

@@ -318,6 +318,19 @@ private Q_SLOTS:
         QCOMPARE(service->isConnected(), !(accepted && newFails));
     }
 
+    // A chat message carried by the old socket while the new one authenticates went
+    // out: the next one sent meanwhile does not bring it again.
+    void messagesOnTheOldSocketGoOnce()
+    {
+        Renewal renewal;
+        QVERIFY(renewal.opened());
+        renewal.channel.service->sendChatMessage(chatFrame(u"c1"_s));
+        QTRY_COMPARE(clientIdsIn(renewal.old().frames), QStringList { u"c1"_s });
+        renewal.channel.service->sendChatMessage(chatFrame(u"c2"_s));
+        QTRY_VERIFY(clientIdsIn(renewal.old().frames).contains(u"c2"_s));
+        QCOMPARE(clientIdsIn(renewal.old().frames), (QStringList { u"c1"_s, u"c2"_s }));
+    }
+
     // Until the new socket is accepted, what the old one says of acceptance is about
     // itself: its "auth_success" does not accept the new one, its AUTH_FAILED does not
     // refuse it.
