@@ -928,6 +928,8 @@ private Q_SLOTS:
         QVERIFY(error->isVisible());
         QVERIFY(!bea.data(UserResultModel::SentRole).toBool());
         QVERIFY(!bea.data(UserResultModel::SendingRole).toBool());
+        QTest::mouseClick(child<QPushButton>(sheet, "closeButton"), Qt::LeftButton);
+        QTRY_VERIFY2(!sheet || !sheet->isVisible(), "Close shuts the sheet");
     }
 
     // Found users by keyboard: Return sends the request, Add is greyed in the row
