@@ -172,6 +172,16 @@ private Q_SLOTS:
             parts << badge;
         for (qsizetype i = 0; i + 1 < parts.size(); ++i)
             QCOMPARE(parts.at(i + 1)->geometry().left() - parts.at(i)->geometry().right() - 1, 4);
+        // The title and the button row under it read as one bar: both wholly in the bar colour.
+        for (const char* name : { "contactListTitle", "contactTopBar" }) {
+            auto* bar = child<QWidget>(column.view.get(), name);
+            PaintLog barLog(bar->size());
+            bar->render(&barLog);
+            bool filled = false;
+            for (const PaintedItem& shape : barLog.painting().shapes())
+                filled = filled || (shape.brush == Appearance::barBackground() && shape.rect.contains(QRectF(bar->rect())));
+            QVERIFY2(filled, name);
+        }
         if (shown.isEmpty())
             return;
         // The count in white semibold caption-2 type on a red capsule, 6 points at its sides.
@@ -918,6 +928,8 @@ private Q_SLOTS:
         QVERIFY(error->isVisible());
         QVERIFY(!bea.data(UserResultModel::SentRole).toBool());
         QVERIFY(!bea.data(UserResultModel::SendingRole).toBool());
+        QTest::mouseClick(child<QPushButton>(sheet, "closeButton"), Qt::LeftButton);
+        QTRY_VERIFY2(!sheet || !sheet->isVisible(), "Close shuts the sheet");
     }
 
     // Found users by keyboard: Return sends the request, Add is greyed in the row

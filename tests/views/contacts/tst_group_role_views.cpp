@@ -48,9 +48,10 @@ QStringList marked(QWidget* editor)
     return hexes;
 }
 
-// The owner creates the role "Guides" from the header menu of window; the
-// assignment sheet that follows, null when it did not open.
-QDialog* createRole(ClientStack& stack, QWidget& window)
+// The owner creates the role "Guides" from the header menu of window, by the
+// main button or by Return in the name; the assignment sheet that follows,
+// null when it did not open.
+QDialog* createRole(ClientStack& stack, QWidget& window, bool byReturn = false)
 {
     stack.server.respond(procedure("groups.list"), ok(R"([{"id":3,"conversationId":30,"name":"Hikers","ownerId":1}])"));
     stack.server.respond(procedure("groupRole.create"), ok(R"({"id":12,"groupId":3,"name":"Guides"})"));
@@ -66,8 +67,12 @@ QDialog* createRole(ClientStack& stack, QWidget& window)
     QDialog* editor = button->openSheet();
     if (!editor || !editor->isVisible())
         return nullptr;
-    QTest::keyClicks(child<QLineEdit>(editor, "roleNameField"), u" Guides "_s);
-    QTest::mouseClick(child<QPushButton>(editor, "saveButton"), Qt::LeftButton);
+    auto* name = child<QLineEdit>(editor, "roleNameField");
+    QTest::keyClicks(name, u" Guides "_s);
+    if (byReturn)
+        QTest::keyClick(name, Qt::Key_Return);
+    else
+        QTest::mouseClick(child<QPushButton>(editor, "saveButton"), Qt::LeftButton);
     const auto assigning = [button] { return button->openSheet() && button->openSheet()->objectName() == u"assignRoleSheet"_s; };
     return QTest::qWaitFor(assigning, testsupport::kPatienceMs) ? button->openSheet() : nullptr;
 }
@@ -178,14 +183,22 @@ private Q_SLOTS:
         QCOMPARE(marked(&editor), QStringList { colors.at(2) });
     }
 
+    void ownerCreatesAndAssigns_data()
+    {
+        QTest::addColumn<bool>("byReturn");
+        QTest::newRow("save button") << false;
+        QTest::newRow("return in the name") << true;
+    }
+
     // The owner creates a role from the header menu, then hands it to a member.
     void ownerCreatesAndAssigns()
     {
+        QFETCH(bool, byReturn);
         ClientStack stack;
         stack.server.respond(procedure("groups.getMembers"),
             ok(R"([{"userId":1,"name":"Ann","role":"owner"},{"userId":2,"role":"member"},{"userId":3,"name":"Li","role":"admin"}])"));
         QWidget window;
-        QDialog* assign = createRole(stack, window);
+        QDialog* assign = createRole(stack, window, byReturn);
         QVERIFY(assign);
         QCOMPARE(assign->windowTitle(), printfFormat(Localized::text("roles.assign_title"), { u"Guides"_s }));
         QCOMPARE(child<QLabel>(assign, "sheetHeading")->text(), assign->windowTitle());

@@ -392,6 +392,20 @@ private Q_SLOTS:
         };
         QTRY_VERIFY(shownInModelOrder());
         QTRY_COMPARE(f.in<QToolButton>(f.rows().at(reset ? 1 : 0), "likeButton")->text(), likes);
+        // Each row stands as tall as its moment needs, none with the height of what stood there before.
+        const auto heights = [&f, model](bool wanted) {
+            QList<int> result;
+            for (int row = 0; row < model->rowCount(); ++row) {
+                QWidget* item = f.list()->indexWidget(model->index(row));
+                if (!item)
+                    return QList<int> { -1 };
+                const int width = f.list()->viewport()->width();
+                result << (!wanted ? f.list()->visualRect(model->index(row)).height()
+                               : item->hasHeightForWidth() ? item->heightForWidth(width) : item->sizeHint().height());
+            }
+            return result;
+        };
+        QTRY_COMPARE(heights(false), heights(true));
     }
 
     // The feed comes back after a like: the keyboard stays on the same moment's
