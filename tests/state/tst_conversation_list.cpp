@@ -542,7 +542,10 @@ private Q_SLOTS:
     void failedLoadKeepsTheListAndSaysWhy()
     {
         Fixture f;
+        // The first load shows its spinner too: nothing is loading before it.
+        QSignalSpy firstLoading(f.model.get(), &ConversationListViewModel::isLoadingChanged);
         f.load();
+        QCOMPARE(firstLoading.size(), 2);
         const QList<qint64> listed = ids(f.model->conversations());
         QVERIFY(!listed.isEmpty());
         QSignalSpy errorAnnounced(f.model.get(), &ConversationListViewModel::errorChanged);
