@@ -438,6 +438,11 @@ private Q_SLOTS:
         press(Qt::Key_Up);
         press(Qt::Key_Space);
         QCOMPARE(m_main->selectedSection(), SidebarSection::contacts);
+        // The ring stops at the first row.
+        press(Qt::Key_Up);
+        press(Qt::Key_Up);
+        QCOMPARE(sections->currentRow(), 0);
+        QCOMPARE(m_main->selectedSection(), SidebarSection::contacts);
         press(Qt::Key_End);
         press(Qt::Key_Return);
         QCOMPARE(m_main->selectedSection(), SidebarSection::settings);

@@ -14,6 +14,7 @@
 #include "app/ContentView.h"
 #include "app/MainView.h"
 #include "app/MorvaneApp.h"
+#include "app/SidebarSectionList.h"
 #include "services/GroupService.h"
 #include "state/chat/AuthViewModel.h"
 #include "state/chat/ConversationListViewModel.h"
@@ -680,6 +681,33 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!m_main->contactDetailView(), 10000);
         QTRY_COMPARE(focusedName(), u"contactList"_s);
         QCOMPARE(list->currentIndex().data().toString(), next);
+    }
+
+    // A reader may still hold a row after the list lost it: the row then says nothing,
+    // shows nowhere and does nothing when pressed, and the rows still there answer.
+    void aRowTheListLostSaysAndDoesNothing()
+    {
+        SidebarSectionList sections;
+        for (const QString& title : { u"One"_s, u"Two"_s })
+            new QListWidgetItem(title, &sections);
+        sections.choose(0);
+        sections.show();
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(&sections);
+        QAccessibleInterface* lost = list->child(1);
+        QCOMPARE(lost->text(QAccessible::Name), u"Two"_s);
+        QVERIFY(lost->rect().isValid());
+        QVERIFY(lost->state().selectable);
+        delete sections.takeItem(1);
+        QVERIFY(!lost->isValid());
+        QCOMPARE(lost->text(QAccessible::Name), QString());
+        QCOMPARE(lost->rect(), QRect());
+        QVERIFY(!lost->state().selectable && !lost->state().focusable && !lost->state().selected);
+        lost->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        lost->actionInterface()->doAction(QAccessibleActionInterface::setFocusAction());
+        QCOMPARE(sections.currentRow(), 0);
+        QVERIFY(sections.item(0)->isSelected());
+        QVERIFY(list->child(0)->isValid());
+        QCOMPARE(list->child(0)->text(QAccessible::Name), u"One"_s);
     }
 
     void cleanupTestCase()

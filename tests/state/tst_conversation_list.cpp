@@ -310,6 +310,12 @@ private Q_SLOTS:
                R"("createdAt":"2025-03-01T08:00:00Z"}])"));
         Q_EMIT f.stack.ws.revokeSubject(77, 10, false);
         QTRY_VERIFY(f.conversation(10)->revokedPreview);
+        // The other chat's notice is its own: whatever ends the first one leaves it.
+        f.stack.server.respond(procedure("messages.list"),
+            ok(R"([{"id":78,"conversationId":20,"senderId":2,"senderName":"Ann","type":"text","status":"revoked",)"
+               R"("createdAt":"2025-03-02T08:00:00Z"}])"));
+        Q_EMIT f.stack.ws.revokeSubject(78, 20, false);
+        QTRY_VERIFY(f.conversation(20)->revokedPreview);
         std::optional<QString> preview;
         if (next == u"incoming") {
             Q_EMIT f.stack.ws.newMessageSubject(message(10, 2));
@@ -322,13 +328,15 @@ private Q_SLOTS:
         } else {
             const QByteArray time = next == u"newer reload" ? "2025-03-04T08:00:00Z" : "2025-03-01T08:00:00Z";
             f.stack.server.respond(procedure("conversations.list"),
-                ok(R"([{"id":10,"type":"private","name":"Ann","lastMessage":"later","lastMessageTime":")" + time + R"("}])"));
+                ok(R"([{"id":10,"type":"private","name":"Ann","lastMessage":"later","lastMessageTime":")" + time + R"("},)"
+                   R"({"id":20,"type":"group","name":"Team","lastMessageTime":"2025-03-02T08:00:00Z"}])"));
             f.load();
             preview = u"later"_s;
         }
         QVERIFY(f.stack.roundTrip());
         QTRY_COMPARE(f.conversation(10)->lastMessage, preview);
         QCOMPARE(f.conversation(10)->revokedPreview.has_value(), kept);
+        QVERIFY(f.conversation(20)->revokedPreview);
     }
 
     void messageForAnUnknownConversationReloadsOnce()
@@ -534,7 +542,10 @@ private Q_SLOTS:
     void failedLoadKeepsTheListAndSaysWhy()
     {
         Fixture f;
+        // The first load shows its spinner too: nothing is loading before it.
+        QSignalSpy firstLoading(f.model.get(), &ConversationListViewModel::isLoadingChanged);
         f.load();
+        QCOMPARE(firstLoading.size(), 2);
         const QList<qint64> listed = ids(f.model->conversations());
         QVERIFY(!listed.isEmpty());
         QSignalSpy errorAnnounced(f.model.get(), &ConversationListViewModel::errorChanged);
