@@ -22,6 +22,7 @@
 
 #include <QScopeGuard>
 #include <QNetworkReply>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
@@ -459,6 +460,22 @@ private Q_SLOTS:
         QCOMPARE(f.server.requestsTo(refreshPath).size(), refreshRequests);
         QCOMPARE(f.text(u"auth_token"_s), u"old-access"_s);
         QCOMPARE(f.text(u"refresh_token"_s), refreshTokenStored ? u"old-refresh"_s : u"-"_s);
+    }
+
+    // A refresh that gets no verdict (the server fails) ends nothing: the call fails as
+    // a transport failure, the tokens stay, and the log says why the session was kept.
+    void refreshWithoutAnswerKeepsTheSession()
+    {
+        Fixture f(true);
+        f.server.respond(vip, { 401, "{}" });
+        f.server.respond(refreshPath, { 500, R"({"error":"down"})" });
+        QSignalSpy ended(&f.api, &APIClient::sessionEnded);
+        QTest::ignoreMessage(QtInfoMsg, QRegularExpression(u"^\\[Auth\\] token refresh got no answer, keeping the session: .+"_s));
+        const auto error = failureOf(f.api.query<qint64>(u"vip.status"_s));
+        QCOMPARE(kindOf(error), int(Kind::Transport));
+        QCOMPARE(ended.size(), 0);
+        QCOMPARE(f.text(u"auth_token"_s), u"old-access"_s);
+        QCOMPARE(f.text(u"refresh_token"_s), u"old-refresh"_s);
     }
 
     // Two calls refused together (at start-up: the session check and the user

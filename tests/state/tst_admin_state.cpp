@@ -843,7 +843,11 @@ private Q_SLOTS:
         QCOMPARE(runTask(words.addWord()), false);
         QCOMPARE(f.server.requestsTo(wordAdd).size(), 0);
 
+        // The sheet's field follows the word through its change signal.
+        QSignalSpy wordChanged(&words, &SensitiveWordsViewModel::newWordChanged);
         words.setNewWord(u"  scam\n"_s);
+        words.setNewWord(u"  scam\n"_s);
+        QCOMPARE(wordChanged.size(), 1);
         words.setNewCategory(u"fraud"_s);
         QCOMPARE(runTask(words.addWord()), false);
         QCOMPARE(words.newWord(), u"  scam\n"_s);
@@ -853,6 +857,7 @@ private Q_SLOTS:
 
         QCOMPARE(runTask(words.addWord()), true);
         QCOMPARE(words.newWord(), QString());
+        QCOMPARE(wordChanged.size(), 2);
         QCOMPARE(words.newCategory(), u"fraud"_s);
         QCOMPARE(words.words().last().id, qint64(9));
     }

@@ -20,6 +20,21 @@ QString describe(const QRectF& rect) { return QDebug::toString(rect); }
 
 } // namespace
 
+namespace {
+
+Conversation unreadFromAnn(qint64 unread, bool muted)
+{
+    Conversation conversation;
+    conversation.id = 1;
+    conversation.name = QStringLiteral("Ann");
+    conversation.lastMessage = QStringLiteral("see you");
+    conversation.unreadCount = unread;
+    conversation.isMuted = muted;
+    return conversation;
+}
+
+} // namespace
+
 class TestConversationRow : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -69,14 +84,8 @@ private Q_SLOTS:
         QFETCH(qint64, unread);
         QFETCH(bool, muted);
         QFETCH(QColor, badge);
-        Conversation conversation;
-        conversation.id = 1;
-        conversation.name = QStringLiteral("Ann");
-        conversation.lastMessage = QStringLiteral("see you");
-        conversation.unreadCount = unread;
-        conversation.isMuted = muted;
         ConversationListModel model;
-        model.setConversations({ conversation });
+        model.setConversations({ unreadFromAnn(unread, muted) });
         const ConversationRow row;
         QStyleOptionViewItem option;
         option.rect = QRect(0, 0, 360, 72);
@@ -112,13 +121,8 @@ private Q_SLOTS:
     void badgeGeometry()
     {
         QFETCH(qint64, unread);
-        Conversation conversation;
-        conversation.id = 1;
-        conversation.name = QStringLiteral("Ann");
-        conversation.lastMessage = QStringLiteral("see you");
-        conversation.unreadCount = unread;
         ConversationListModel model;
-        model.setConversations({ conversation });
+        model.setConversations({ unreadFromAnn(unread, false) });
         const ConversationRow row;
         QStyleOptionViewItem option;
         option.rect = QRect(0, 0, 360, 72);
@@ -129,7 +133,7 @@ private Q_SLOTS:
         QVERIFY2(count, qPrintable(painted.allText()));
         QCOMPARE(count->pen, QColor(Qt::white));
         QCOMPARE(count->font.weight(), QFont::DemiBold);
-        QCOMPARE(count->font.pointSizeF(), Appearance::font(Appearance::TextStyle::Caption2).pointSizeF());
+        QCOMPARE(count->font.pixelSize(), Appearance::font(Appearance::TextStyle::Caption2).pixelSize());
         const std::optional<PaintedItem> preview = painted.text(QStringLiteral("see you"));
         QVERIFY(preview);
 

@@ -969,15 +969,16 @@ private Q_SLOTS:
         const std::optional<PaintedItem> initial = painted.text(u"C"_s);
         QVERIFY(initial);
         QCOMPARE(initial->font.weight(), QFont::Medium);
-        QCOMPARE(initial->font.pointSizeF(), Appearance::font(Appearance::TextStyle::Caption).pointSizeF());
+        QCOMPARE(initial->font.pixelSize(), Appearance::font(Appearance::TextStyle::Caption).pixelSize());
         QVERIFY(qAbs(initial->rect.center().x() - avatar.center().x()) <= 1);
         QVERIFY(qAbs(initial->rect.center().y() - avatar.center().y()) <= 1.5);
 
         const std::optional<PaintedItem> name = painted.text(u"Cleo"_s);
         const std::optional<PaintedItem> last = painted.text(u"where is it"_s);
         QVERIFY(name && last);
-        QCOMPARE(name->font.pointSizeF(), Appearance::font(Appearance::TextStyle::Body).pointSizeF());
-        QCOMPARE(last->font.pointSizeF(), Appearance::font(Appearance::TextStyle::Caption).pointSizeF());
+        QCOMPARE(name->font.pixelSize(), Appearance::font(Appearance::TextStyle::Body).pixelSize());
+        QCOMPARE(last->font.pixelSize(), Appearance::font(Appearance::TextStyle::Caption).pixelSize());
+        QCOMPARE(name->pen, option.palette.color(QPalette::Text));
         QCOMPARE(last->pen, Appearance::secondaryText());
         QCOMPARE(name->rect.left() - avatar.right(), 10.0);
         QCOMPARE(last->rect.left(), name->rect.left());
@@ -985,7 +986,7 @@ private Q_SLOTS:
 
         const std::optional<PaintedItem> time = painted.text(u"10:42"_s);
         QVERIFY(time);
-        QCOMPARE(time->font.pointSizeF(), Appearance::font(Appearance::TextStyle::Caption2).pointSizeF());
+        QCOMPARE(time->font.pixelSize(), Appearance::font(Appearance::TextStyle::Caption2).pixelSize());
         QCOMPARE(time->pen, Appearance::secondaryText());
         QVERIFY2(time->rect.left() >= name->rect.left() + 10, "trailing");
         const std::optional<PaintedItem> starText = painted.text(u"☆"_s);

@@ -286,7 +286,7 @@ private Q_SLOTS:
         QVERIFY2(qAbs(avatar.center().y() - option.rect.height() / 2.0) <= 1.5, qPrintable(QDebug::toString(avatar)));
         const std::optional<PaintedItem> title = painted.text(name);
         QVERIFY2(title, qPrintable(painted.allText()));
-        QCOMPARE(title->font.pointSizeF(), Appearance::font(Appearance::TextStyle::Body).pointSizeF());
+        QCOMPARE(title->font.pixelSize(), Appearance::font(Appearance::TextStyle::Body).pixelSize());
         QCOMPARE(title->pen, QApplication::palette().color(QPalette::Text));
         QVERIFY2(qAbs(title->rect.left() - avatar.right() - (group ? 8 : 10)) <= 0.5, qPrintable(QDebug::toString(title->rect)));
 
@@ -297,7 +297,7 @@ private Q_SLOTS:
         } else {
             const std::optional<PaintedItem> line = painted.text(second);
             QVERIFY2(line, qPrintable(painted.allText()));
-            QCOMPARE(line->font.pointSizeF(), Appearance::font(Appearance::TextStyle::Caption).pointSizeF());
+            QCOMPARE(line->font.pixelSize(), Appearance::font(Appearance::TextStyle::Caption).pixelSize());
             QCOMPARE(line->pen, Appearance::secondaryText());
             QVERIFY2(qAbs(line->rect.left() - title->rect.left()) <= 0.5, "leading-aligned");
             QVERIFY2(qAbs(line->rect.top() - title->rect.bottom() - 2) <= 1, qPrintable(QDebug::toString(line->rect)));
@@ -598,13 +598,13 @@ private Q_SLOTS:
                 title = text;
         }
         QVERIFY2(title, qPrintable(painted.allText()));
-        QCOMPARE(title->font.pointSizeF(), Appearance::font(Appearance::TextStyle::Body).pointSizeF());
+        QCOMPARE(title->font.pixelSize(), Appearance::font(Appearance::TextStyle::Body).pixelSize());
         QCOMPARE(title->pen, QApplication::palette().color(QPalette::Text));
         QVERIFY2(qAbs(title->rect.left() - avatar.right() - 10) <= 0.5, qPrintable(QDebug::toString(title->rect)));
         if (message) {
             const std::optional<PaintedItem> line = painted.text(u"hi"_s);
             QVERIFY2(line, qPrintable(painted.allText()));
-            QCOMPARE(line->font.pointSizeF(), Appearance::font(Appearance::TextStyle::Caption).pointSizeF());
+            QCOMPARE(line->font.pixelSize(), Appearance::font(Appearance::TextStyle::Caption).pixelSize());
             QCOMPARE(line->pen, Appearance::secondaryText());
             QVERIFY2(qAbs(line->rect.top() - title->rect.bottom() - 2) <= 1, qPrintable(QDebug::toString(line->rect)));
             QVERIFY2(qAbs(title->rect.united(line->rect).center().y() - avatar.center().y()) <= 1.5, "the texts centred on the avatar");
@@ -628,7 +628,7 @@ private Q_SLOTS:
         } else {
             const std::optional<PaintedItem> word = painted.text(outcome);
             QVERIFY2(word, qPrintable(painted.allText()));
-            QCOMPARE(word->font.pointSizeF(), Appearance::font(Appearance::TextStyle::Caption).pointSizeF());
+            QCOMPARE(word->font.pixelSize(), Appearance::font(Appearance::TextStyle::Caption).pixelSize());
             QCOMPARE(word->pen, Appearance::secondaryText());
             QVERIFY2(word->rect.right() <= option.rect.width() && word->rect.right() >= option.rect.width() - 20, qPrintable(QDebug::toString(word->rect)));
             QVERIFY2(word->rect.left() - title->rect.right() >= 9.5, "the outcome follows the name, 10 after it");
