@@ -199,7 +199,9 @@ private Q_SLOTS:
 
         const QJsonArray reactions = messages(*m_alice).first()["reactions"_L1].toArray();
         QCOMPARE(reactions.size(), 1);
-        QCOMPARE(fields(reactions.first().toObject(), { u"messageId"_s, u"userId"_s }), u"%1 %2"_s.arg(messageId).arg(m_bob->userId()));
+        // Listed with who reacted, by name, as the chat shows it.
+        QCOMPARE(fields(reactions.first().toObject(), { u"messageId"_s, u"userId"_s, u"emoji"_s, u"userName"_s }),
+                 u"%1 %2 👍 bob"_s.arg(messageId).arg(m_bob->userId()));
     }
 
     void presenceFollowsTheLastSocket()
