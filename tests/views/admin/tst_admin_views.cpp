@@ -43,6 +43,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -832,6 +833,12 @@ private Q_SLOTS:
                  invalid ? u"Allowed: "_s + allowed : QString());
         LocalizationManager::shared().setLanguage(AppLanguage::vi);
         QCOMPARE(child<QLabel>(view, hint)->text(), u"Cho phép: từ "_s + allowed.replace(u" to "_s, u" đến "_s));
+        // The sections' titles follow the language too.
+        QStringList titles;
+        for (const QGroupBox* box : view->findChildren<QGroupBox*>())
+            titles << box->title();
+        QCOMPARE(titles, (QStringList { Localized::text("admin.config_groups"), Localized::text("admin.config_messages"),
+                             Localized::text("admin.config_security") }));
         LocalizationManager::shared().setLanguage(AppLanguage::en);
         if (invalid)
             return;
