@@ -1347,7 +1347,9 @@ private Q_SLOTS:
         QFETCH(QByteArray, oneRow);
         QFETCH(QString, failureKey);
         AccountStack s;
-        s.server.respond(AccountStack::path(qPrintable(procedure)), Reply { 500, R"({"error":"boom"})", {}, true });
+        // A reason longer than the column is wide.
+        s.server.respond(AccountStack::path(qPrintable(procedure)),
+            Reply { 500, R"({"error":"the list could not be read while its store moves to another disk, boom"})", {}, true });
         std::unique_ptr<QWidget> view;
         if (screen == u"favorites")
             view = std::make_unique<FavoritesView>(std::make_unique<FavoritesViewModel>(&s.chat));
@@ -1372,7 +1374,12 @@ private Q_SLOTS:
         alert->accept();
         QWidget* failure = child<QWidget>(view.get(), prefix + "Failure");
         QVERIFY(failure->isVisible());
-        QCOMPARE(child<QLabel>(failure, prefix + "FailureText")->text(), reason);
+        auto* failureText = child<QLabel>(failure, prefix + "FailureText");
+        QCOMPARE(failureText->text(), reason);
+        // It wraps within the column, on more than one line, rather than run past it.
+        const QRect shown(failureText->mapTo(view.get(), QPoint(0, 0)), failureText->size());
+        QVERIFY2(view->rect().contains(shown), qPrintable(QDebug::toString(shown)));
+        QVERIFY(failureText->height() >= 2 * failureText->fontMetrics().height());
         QVERIFY(child<QWidget>(view.get(), prefix + "Empty")->isHidden());
         for (Spinner* spinner : view->findChildren<Spinner*>())
             QVERIFY(spinner->isHidden());
