@@ -705,6 +705,9 @@ private Q_SLOTS:
         QTest::newRow("unknown account") << QStringList { u"--set-role"_s, u"ghost"_s, u"admin"_s } << 1 << u"ghost"_s;
         QTest::newRow("role in the wrong case") << QStringList { u"--set-role"_s, u"user06"_s, u"Admin"_s } << 2 << u"Admin"_s;
         QTest::newRow("missing role") << QStringList { u"--set-role"_s, u"user06"_s } << 2 << u"--set-role"_s;
+        // "<empty>" stands for a data folder that holds no server yet.
+        QTest::newRow("no server data") << QStringList { u"--set-role"_s, u"user06"_s, u"vip"_s, u"--data-dir"_s, u"<empty>"_s } << 1
+                                        << u"no server data"_s;
         QTest::newRow("vip") << QStringList { u"--set-role"_s, u"user06"_s, u"vip"_s } << 0 << QString();
     }
 
@@ -713,6 +716,9 @@ private Q_SLOTS:
         QFETCH(QStringList, arguments);
         QFETCH(int, exitCode);
         QFETCH(QString, named);
+        QTemporaryDir empty;
+        QVERIFY(empty.isValid());
+        arguments.replaceInStrings(u"<empty>"_s, empty.path());
         QByteArray errors;
         QCOMPARE(server().runOnce(arguments, &errors), exitCode);
         QVERIFY2(QString::fromUtf8(errors).contains(named), errors.constData());

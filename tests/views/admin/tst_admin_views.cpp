@@ -244,6 +244,11 @@ private Q_SLOTS:
         view.resize(900, 500);
         view.show();
         QTRY_COMPARE(view.table()->model()->rowCount(), 3);
+        // Shown again (its section left and come back to), it keeps what it loaded.
+        view.hide();
+        view.show();
+        QVERIFY(testsupport::roundTrip(f.api, f.server));
+        QCOMPARE(f.count(u"/api/admin/users"_s), 1);
         QTableView* table = view.table();
         QCOMPARE(cellText(table, 0, 1), u"<b>Ann</b>"_s);
         QCOMPARE(shownToolTip(cellData(table, 0, 1, Qt::ToolTipRole).toString()), u"<b>Ann</b>"_s);
