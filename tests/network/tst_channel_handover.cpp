@@ -194,7 +194,7 @@ private Q_SLOTS:
         QTRY_COMPARE(delivered.size(), 1);
 
         // Accepted: the client asks the old socket for its last answer.
-        renewal.fresh().socket->sendTextMessage(u"{\"type\":\"auth_success\",\"payload\":{\"userId\":1}}"_s);
+        renewal.fresh().socket->sendTextMessage(authSuccess);
         QTRY_VERIFY(typesOf(renewal.old().frames).contains(u"ping"_s));
         // The server wrote these on the new socket after it accepted it...
         renewal.fresh().socket->sendTextMessage(deliverFrame(9));
@@ -292,7 +292,7 @@ private Q_SLOTS:
         service->sendChatMessage(chatFrame(u"c1"_s));
         QTRY_COMPARE(sent(renewal.old()).size(), 4);
         if (accepted) {
-            renewal.fresh().socket->sendTextMessage(u"{\"type\":\"auth_success\",\"payload\":{\"userId\":1}}"_s);
+            renewal.fresh().socket->sendTextMessage(authSuccess);
             QTRY_VERIFY(sent(renewal.old()).contains(u"ping"_s));
             service->sendTyping(2);
         }
@@ -337,7 +337,7 @@ private Q_SLOTS:
     void replacedSocketDecidesNothingForTheNewOne_data()
     {
         QTest::addColumn<QString>("frame");
-        QTest::newRow("auth_success") << u"{\"type\":\"auth_success\",\"payload\":{\"userId\":1}}"_s;
+        QTest::newRow("auth_success") << authSuccess;
         QTest::newRow("AUTH_FAILED") << u"{\"type\":\"error\",\"payload\":{\"code\":\"AUTH_FAILED\"}}"_s;
     }
     void replacedSocketDecidesNothingForTheNewOne()
@@ -356,7 +356,7 @@ private Q_SLOTS:
         QCOMPARE(log.linesStartingWith(u"[WS] Receive error"_s), QStringList());
         QVERIFY(!typesOf(renewal.old().frames).contains(u"ping"_s));
 
-        renewal.fresh().socket->sendTextMessage(u"{\"type\":\"auth_success\",\"payload\":{\"userId\":1}}"_s);
+        renewal.fresh().socket->sendTextMessage(authSuccess);
         QTRY_COMPARE(accepted.size(), 1);
         QTRY_VERIFY(typesOf(renewal.old().frames).contains(u"ping"_s));
         QVERIFY(renewal.fresh().open);
@@ -480,7 +480,7 @@ private Q_SLOTS:
         QTRY_COMPARE(connection.size(), 1);
         QVERIFY(!service->isConnected());
         QVERIFY(service->onlineUsers().isEmpty());
-        renewal.fresh().socket->sendTextMessage(u"{\"type\":\"auth_success\",\"payload\":{\"userId\":1}}"_s);
+        renewal.fresh().socket->sendTextMessage(authSuccess);
         QTRY_VERIFY(service->isConnected());
         // Nothing to drain: the new socket's frames are handled at once.
         renewal.fresh().socket->sendTextMessage(onlineFrame);
