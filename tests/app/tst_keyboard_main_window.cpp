@@ -89,6 +89,16 @@ class TestKeyboardMainWindow : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(!m_main->chatView()->viewModel()->messages().isEmpty(), 10000);
     }
 
+    // A chat is open with its messages loaded: the one the last function left (which
+    // may still be loading), or Bob's.
+    void chatShown()
+    {
+        if (!m_main->chatView())
+            openChatByKeyboard(u"Bob"_s);
+        else
+            QTRY_VERIFY_WITH_TIMEOUT(!m_main->chatView()->viewModel()->messages().isEmpty(), 10000);
+    }
+
     // The message list's current row, by keyboard only: Shift+Tab from the input.
     void enterMessageList()
     {
@@ -371,8 +381,9 @@ private Q_SLOTS:
     {
         QFETCH(QString, control);
         QVERIFY(signedIn());
-        if (!m_main->chatView())
-            openChatByKeyboard(u"Bob"_s);
+        chatShown();
+        if (QTest::currentTestFailed())
+            return;
         m_main->chatView()->focusInput();
         type(u"x"_s); // the send button takes the keyboard with a draft
         QVERIFY(tabTo(u"conversationSearchField"_s));
@@ -583,8 +594,9 @@ private Q_SLOTS:
     void focusStaysWithTheWork()
     {
         QVERIFY(signedIn());
-        if (!m_main->chatView())
-            openChatByKeyboard(u"Bob"_s);
+        chatShown();
+        if (QTest::currentTestFailed())
+            return;
         ChatViewModel* vm = m_main->chatView()->viewModel();
         vm->setReplyToMessage(vm->messages().constFirst());
         QVERIFY(tabTo(u"cancelReplyButton"_s, true));
@@ -616,8 +628,9 @@ private Q_SLOTS:
     void escapeCancelsTheReply()
     {
         QVERIFY(signedIn());
-        if (!m_main->chatView())
-            openChatByKeyboard(u"Bob"_s);
+        chatShown();
+        if (QTest::currentTestFailed())
+            return;
         ChatViewModel* vm = m_main->chatView()->viewModel();
         vm->setReplyToMessage(vm->messages().constFirst());
         m_main->chatView()->focusInput();
@@ -649,8 +662,9 @@ private Q_SLOTS:
         QFETCH(QString, sheet);
         QFETCH(QString, firstField);
         QVERIFY(signedIn());
-        if (!m_main->chatView())
-            openChatByKeyboard(u"Bob"_s);
+        chatShown();
+        if (QTest::currentTestFailed())
+            return;
         m_main->chatView()->focusInput();
         QCOMPARE(focusedName(), u"messageField"_s);
         press(key, Qt::ControlModifier);
