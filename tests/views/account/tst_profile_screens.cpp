@@ -14,6 +14,8 @@
 #include "views/account/ProfileView.h"
 #include "views/account/SessionListModel.h"
 #include "views/account/SessionRow.h"
+#include "views/chat/AvatarView.h"
+#include "views/common/Appearance.h"
 #include "views/common/ElidedLabel.h"
 #include "views/common/Localized.h"
 #include "views/common/NavigationStack.h"
@@ -157,6 +159,10 @@ private Q_SLOTS:
 
         QCOMPARE(child<ElidedLabel>(&view, u"profileName"_s)->fullText(), u"Mei"_s);
         QCOMPARE(child<QLabel>(&view, u"profileOpenId"_s)->text(), u"ID: o7"_s);
+        QCOMPARE(child<QLabel>(&view, u"profileOpenId"_s)->font().pixelSize(), Appearance::font(Appearance::TextStyle::Caption).pixelSize());
+        QCOMPARE(child<QLabel>(&view, u"profileOpenId"_s)->palette().color(QPalette::WindowText), Appearance::secondaryText());
+        QVERIFY(view.findChild<AvatarView*>());
+        QCOMPARE(view.findChild<AvatarView*>()->name(), u"Mei"_s);
         QVERIFY(!shown(child<QLabel>(&view, u"profileBio"_s)));
         QVERIFY(shown(child<QLabel>(&view, u"profileEmail"_s)));
         QCOMPARE(child<QLabel>(&view, u"profileGender"_s)->text(), u"other"_s);
@@ -357,7 +363,11 @@ private Q_SLOTS:
             QTRY_VERIFY(!view.editSheet());
             QCOMPARE(m_stack->requestCount(u"/api/auth/me"_s), 2);
             QCOMPARE(child<ElidedLabel>(&view, u"profileName"_s)->fullText(), u"Mei Lin"_s);
-            QVERIFY(shown(child<QLabel>(&view, u"profileBio"_s)));
+            auto* bio = child<QLabel>(&view, u"profileBio"_s);
+            QVERIFY(shown(bio));
+            // A long bio wraps within the card, in grey.
+            QVERIFY(bio->wordWrap());
+            QCOMPARE(bio->palette().color(QPalette::WindowText), Appearance::secondaryText());
         } else {
             QTRY_VERIFY(!sheet || !sheet->viewModel()->isSaving());
             QVERIFY(sheet && view.editSheet() == sheet && sheet->isVisible());

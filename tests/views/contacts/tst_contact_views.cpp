@@ -1090,6 +1090,21 @@ private Q_SLOTS:
         QCOMPARE(below(send, remove), 12);
         QCOMPARE(box(report).left() - box(remove).right() - 1, 12);
         QCOMPARE(box(report).top(), box(remove).top());
+        // Caption type throughout the status and the secondary actions; offline is grey,
+        // delete is red, report is a plain button.
+        const int caption = Appearance::font(Appearance::TextStyle::Caption).pixelSize();
+        auto* presence = child<QLabel>(&detail, "presenceLabel");
+        QCOMPARE(presence->font().pixelSize(), caption);
+        QCOMPARE(presence->palette().color(QPalette::WindowText), Appearance::secondaryText());
+        if (email) {
+            auto* address = child<QLabel>(&detail, "emailLabel");
+            QCOMPARE(address->font().pixelSize(), caption);
+            QCOMPARE(address->palette().color(QPalette::WindowText), Appearance::secondaryText());
+        }
+        QCOMPARE(remove->font().pixelSize(), caption);
+        QCOMPARE(report->font().pixelSize(), caption);
+        QCOMPARE(remove->palette().color(QPalette::ButtonText), QColor(0xff, 0x3b, 0x30));
+        QVERIFY(qobject_cast<QPushButton*>(report)->isFlat());
         QVERIFY(qAbs(box(send).center().x() - detail.width() / 2) <= 1);
         QVERIFY(qAbs((box(remove).left() + box(report).right()) / 2 - detail.width() / 2) <= 1);
     }

@@ -1,17 +1,27 @@
+#include "PaintLog.h"
+#include "PainterState.h"
 #include "SocialStack.h"
 
 #include "state/common/NotificationCenter.h"
 #include "state/common/NotificationName.h"
 #include "state/contacts/SearchViewModel.h"
+#include "state/common/LocalizationManager.h"
+#include "views/common/Appearance.h"
+#include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/contacts/SearchResultModel.h"
 #include "views/common/Spinner.h"
 #include "views/contacts/SearchView.h"
 
+#include <QApplication>
 #include <QLabel>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QListView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStackedWidget>
 #include <QToolButton>
 
 using namespace Qt::StringLiterals;
@@ -68,6 +78,15 @@ struct Fixture {
         for (const QModelIndex& header : rows(SearchResultModel::Kind::Header))
             names << header.data(SearchResultModel::SectionRole).toString() + u"Section"_s;
         return names;
+    }
+    // What the list's delegate paints for the row, at the size the list gives it.
+    Painting paint(const QModelIndex& index, int width = 460) const
+    {
+        QStyleOptionViewItem option;
+        option.initFrom(list()->viewport());
+        option.rect = QRect(0, 0, width, list()->visualRect(index).height());
+        return PaintLog::record(option.rect.size(),
+            [&](QPainter* painter) { list()->itemDelegateForIndex(index)->paint(painter, option, index); });
     }
     void click(const QModelIndex& index) const
     {
@@ -145,6 +164,231 @@ private Q_SLOTS:
                                    "createdAt":"2024-05-01T10:00:00Z"}]})");
         QVERIFY(f.search(u"h"_s));
         QCOMPARE(f.rows(SearchResultModel::Kind(kind)).at(0).data(Qt::AccessibleTextRole).toString(), heard);
+    }
+
+    // A contact or group result: the 32-point avatar, 8 to its right the name in the
+    // body font over the bio or member count in the secondary caption font, the pair
+    // centred on the avatar.
+    void resultRowPainting_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("second");
+        using Kind = SearchResultModel::Kind;
+        QTest::newRow("contact with a bio") << int(Kind::Contact) << 0 << u"bob"_s << u"hi"_s;
+        // (The member count's words are read in the language the test sets.)
+        QTest::newRow("group with a count") << int(Kind::Group) << 0 << u"Hikers"_s << u"4 members"_s;
+        QTest::newRow("group without a count") << int(Kind::Group) << 1 << u"Quiet"_s << QString();
+    }
+    void resultRowPainting()
+    {
+        QFETCH(int, kind);
+        QFETCH(int, position);
+        QFETCH(QString, name);
+        QFETCH(QString, second);
+        // In English: a line of one script has one font's ascent and descent to measure by.
+        LocalizationManager::shared().setLanguage(AppLanguage::en);
+        if (second == u"4 members"_s)
+            second = u"4 "_s + Localized::text("contacts.members_count").trimmed();
+        Fixture f;
+        QVERIFY(f.search(u"h"_s));
+        const QList<QModelIndex> rows = f.rows(SearchResultModel::Kind(kind));
+        QVERIFY(rows.size() > position);
+        const QModelIndex index = rows.at(position);
+        const int height = f.list()->visualRect(index).height();
+        const Painting painted = f.paint(index);
+        QCOMPARE(testsupport::rowsLeavingPainterChanged(f.list()), QString());
+
+        QVERIFY(!painted.shapes().isEmpty());
+        const QRectF avatar = painted.shapes().first().rect;
+        QCOMPARE(avatar.size(), QSizeF(32, 32));
+        QVERIFY2(qAbs(avatar.center().y() - height / 2.0) <= 1.5, qPrintable(QDebug::toString(avatar)));
+        // Padded 2 above and below at least: the avatar is within the row.
+        QVERIFY2(avatar.top() >= 2 && avatar.bottom() <= height - 2, qPrintable(QDebug::toString(avatar)));
+        const std::optional<PaintedItem> title = painted.text(name);
+        QVERIFY2(title, qPrintable(painted.allText()));
+        QCOMPARE(title->font.pixelSize(), Appearance::font(Appearance::TextStyle::Body).pixelSize());
+        QCOMPARE(title->pen, QApplication::palette().color(QPalette::Text));
+        QVERIFY2(qAbs(title->rect.left() - avatar.right() - 8) <= 0.5, qPrintable(QDebug::toString(title->rect)));
+        QRectF block = title->rect;
+        if (second.isEmpty()) {
+            for (const PaintedItem& text : painted.texts())
+                QVERIFY2(text.text == name || avatar.contains(text.rect.center()), qPrintable(painted.allText()));
+        } else {
+            const std::optional<PaintedItem> line = painted.text(second);
+            QVERIFY2(line, qPrintable(painted.allText()));
+            QCOMPARE(line->font.pixelSize(), Appearance::font(Appearance::TextStyle::Caption).pixelSize());
+            QCOMPARE(line->pen, Appearance::secondaryText());
+            QVERIFY2(qAbs(line->rect.left() - title->rect.left()) <= 0.5, "leading-aligned");
+            QVERIFY2(line->rect.top() >= title->rect.bottom() && line->rect.top() - title->rect.bottom() <= 4,
+                     qPrintable(QDebug::toString(line->rect)));
+            block = block.united(line->rect);
+        }
+        QVERIFY2(qAbs(block.center().y() - avatar.center().y()) <= 1.5, qPrintable(QDebug::toString(block)));
+    }
+
+    // A message result: the sender in the caption font at medium weight and, across
+    // on the right, the time in the secondary caption-2 font; 2 under them the message
+    // in the body font, cut after two lines. Padded 4 above.
+    void messageRowPainting_data()
+    {
+        QTest::addColumn<QString>("sender");
+        QTest::addColumn<QString>("content");
+        QTest::addColumn<QString>("time");
+        const QString longText = u"a word "_s.repeated(60).trimmed();
+        QTest::newRow("short") << u"Ann"_s << u"hello there"_s << u"2024-05-01T10:00:00Z"_s;
+        QTest::newRow("long message") << u"Ann"_s << longText << u"2024-05-01T10:00:00Z"_s;
+        QTest::newRow("long sender") << u"Annabel "_s.repeated(20).trimmed() << u"hello there"_s << u"2024-05-01T10:00:00Z"_s;
+        QTest::newRow("long sender, no time") << u"Annabel "_s.repeated(20).trimmed() << u"hello there"_s << QString();
+    }
+    void messageRowPainting()
+    {
+        QFETCH(QString, sender);
+        QFETCH(QString, content);
+        QFETCH(QString, time);
+        LocalizationManager::shared().setLanguage(AppLanguage::en);
+        QJsonObject message { { u"id"_s, 9 }, { u"conversationId"_s, 51 }, { u"senderId"_s, 2 },
+                              { u"senderName"_s, sender }, { u"content"_s, content } };
+        if (!time.isEmpty())
+            message.insert(u"createdAt"_s, time);
+        const QJsonObject reply { { u"contacts"_s, QJsonArray() }, { u"groups"_s, QJsonArray() },
+                                  { u"messages"_s, QJsonArray { message } } };
+        Fixture f(QJsonDocument(reply).toJson(QJsonDocument::Compact));
+        QVERIFY(f.search(u"h"_s));
+        const QList<QModelIndex> rows = f.rows(SearchResultModel::Kind::Message);
+        QVERIFY(!rows.isEmpty());
+        const int width = 460;
+        const Painting painted = f.paint(rows.first(), width);
+        QCOMPARE(testsupport::rowsLeavingPainterChanged(f.list()), QString());
+
+        const QFont caption = Appearance::font(Appearance::TextStyle::Caption);
+        const QFont body = Appearance::font(Appearance::TextStyle::Body);
+        QList<PaintedItem> senders, times, lines;
+        for (const PaintedItem& text : painted.texts()) {
+            if (text.font.pixelSize() == body.pixelSize())
+                lines << text;
+            else if (!time.isEmpty() && text.text == time)
+                times << text;
+            else
+                senders << text;
+        }
+        QCOMPARE(senders.size(), 1);
+        const PaintedItem name = senders.first();
+        QCOMPARE(name.font.pixelSize(), caption.pixelSize());
+        QCOMPARE(name.font.weight(), QFont::Medium);
+        QCOMPARE(name.pen, QApplication::palette().color(QPalette::Text));
+        QVERIFY2(qAbs(name.rect.top() - 4) <= 1, qPrintable(QDebug::toString(name.rect)));
+        QVERIFY2(name.rect.left() >= 0 && name.rect.right() <= width, qPrintable(QDebug::toString(name.rect)));
+        if (sender.size() < 10)
+            QCOMPARE(name.text, sender);
+        else
+            QVERIFY2(name.text.endsWith(QChar(0x2026)) && name.text.size() < sender.size(), qPrintable(name.text));
+
+        if (time.isEmpty()) {
+            QVERIFY(times.isEmpty());
+            // Without a time the sender has the row's whole width.
+            if (sender.size() >= 10)
+                QVERIFY2(name.rect.right() >= width - name.rect.left() - QFontMetricsF(name.font).averageCharWidth() * 3,
+                         qPrintable(QDebug::toString(name.rect)));
+        } else {
+            QCOMPARE(times.size(), 1);
+            const PaintedItem stamp = times.first();
+            QCOMPARE(stamp.font.pixelSize(), Appearance::font(Appearance::TextStyle::Caption2).pixelSize());
+            QCOMPARE(stamp.pen, Appearance::secondaryText());
+            // Across from the sender: trailing edge mirrors the sender's leading one.
+            QVERIFY2(qAbs((width - stamp.rect.right()) - name.rect.left()) <= 1.5, qPrintable(QDebug::toString(stamp.rect)));
+            QVERIFY2(qAbs(stamp.rect.center().y() - name.rect.center().y()) <= 1.5, qPrintable(QDebug::toString(stamp.rect)));
+            QVERIFY2(stamp.rect.left() - name.rect.right() >= 8 - 0.5, qPrintable(QDebug::toString(name.rect)));
+        }
+
+        QVERIFY2(!lines.isEmpty(), qPrintable(painted.allText()));
+        const QFontMetricsF metrics(body);
+        QRectF shown;
+        for (const PaintedItem& line : lines) {
+            QCOMPARE(line.pen, QApplication::palette().color(QPalette::Text));
+            QVERIFY2(qAbs(line.rect.left() - name.rect.left()) <= 0.5, qPrintable(QDebug::toString(line.rect)));
+            const QRectF visible = line.clip.isEmpty() ? line.rect : line.rect.intersected(line.clip);
+            if (!visible.isEmpty())
+                shown = shown.united(visible);
+        }
+        // The message starts 2 under the sender's line.
+        QVERIFY2(qAbs(lines.first().rect.top() - name.rect.bottom() - 2) <= 1.5, qPrintable(QDebug::toString(lines.first().rect)));
+        const int expectedLines = content.size() > 100 ? 2 : 1;
+        QVERIFY2(qAbs(shown.height() - (expectedLines - 1) * metrics.lineSpacing() - metrics.height()) <= 1.5,
+                 qPrintable(QDebug::toString(shown)));
+        QVERIFY2(shown.bottom() <= f.list()->visualRect(rows.first()).height(), qPrintable(QDebug::toString(shown)));
+    }
+
+    // The sheet as it is laid out: the headline title with Close at the far end; the
+    // field row padded 8 on a rounded control-coloured box; a divider 8 below it; the
+    // hint (a 40-point magnifying glass 12 over grey words); an error in red caption type.
+    void layoutAsStated()
+    {
+        Icons::install();
+        Fixture f;
+        auto* title = f.view->findChild<QLabel*>(u"searchTitle"_s);
+        auto* close = f.view->findChild<QPushButton*>(u"searchCloseButton"_s);
+        auto* box = f.view->findChild<QWidget*>(u"searchFieldBox"_s);
+        QVERIFY(title && close && box);
+        QCOMPARE(title->font().pixelSize(), Appearance::font(Appearance::TextStyle::Headline).pixelSize());
+        QVERIFY(close->geometry().left() > title->geometry().right());
+        QVERIFY2(f.view->width() - close->geometry().right() <= 24, qPrintable(QDebug::toString(close->geometry())));
+
+        QTest::keyClicks(f.field(), u"b"_s);
+        QRect inner;
+        for (QWidget* child : box->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (child->isVisible())
+                inner = inner.united(child->geometry());
+        }
+        QCOMPARE(inner.left(), 8);
+        QCOMPARE(box->width() - 1 - inner.right(), 8);
+        QCOMPARE(inner.top(), 8);
+        QCOMPARE(box->height() - 1 - inner.bottom(), 8);
+        // Filled in the control colour up to its edges, but not in its rounded corners.
+        const QImage filled = f.view->grab(QRect(box->mapTo(f.view.get(), QPoint()), box->size())).toImage();
+        const QRgb control = Appearance::controlBackground().rgb();
+        QCOMPARE(QColor(filled.pixel(box->width() / 2, 0)).rgb(), control);
+        QCOMPARE(QColor(filled.pixel(0, box->height() / 2)).rgb(), control);
+        QCOMPARE(QColor(filled.pixel(4, 4)).rgb(), control);
+        QVERIFY(QColor(filled.pixel(0, 0)).rgb() != control);
+        QVERIFY(QColor(filled.pixel(1, 1)).rgb() != control);
+
+        QFrame* line = nullptr;
+        for (QFrame* frame : f.view->findChildren<QFrame*>()) {
+            if (frame->frameShape() == QFrame::HLine && frame->parentWidget() == f.view.get())
+                line = frame;
+        }
+        QVERIFY(line);
+        QCOMPARE(line->geometry().top() - box->mapTo(f.view.get(), QPoint(0, box->height())).y(), 8);
+
+        auto* hint = f.view->findChild<QLabel*>(u"searchHint"_s);
+        QLabel* glass = nullptr;
+        for (QLabel* label : hint->parentWidget()->findChildren<QLabel*>()) {
+            if (label->property("symbol").toString() == u"magnifyingglass"_s)
+                glass = label;
+        }
+        QVERIFY(glass);
+        if (!glass->pixmap().isNull())
+            QCOMPARE(glass->pixmap().deviceIndependentSize(), QSizeF(40, 40));
+        QCOMPARE(hint->geometry().top() - glass->geometry().bottom() - 1, 12);
+        QCOMPARE(hint->palette().color(QPalette::WindowText), Appearance::secondaryText());
+        QVERIFY(qAbs(hint->geometry().center().x() - glass->geometry().center().x()) <= 1);
+
+        f.stack.server.respond(procedure("search.global"), { 500, R"({"error":"search down"})" });
+        QTest::keyClick(f.field(), Qt::Key_Return);
+        auto* error = f.view->findChild<QLabel*>(u"searchError"_s);
+        QTRY_VERIFY(error->isVisible());
+        QCOMPARE(error->palette().color(QPalette::WindowText), QColor(Qt::red));
+        QCOMPARE(error->font().pixelSize(), Appearance::font(Appearance::TextStyle::Caption).pixelSize());
+        // Under the content, across the sheet's bottom.
+        QVERIFY(error->geometry().top() >= f.view->findChild<QStackedWidget*>()->geometry().bottom());
+
+        f.stack.server.respond(procedure("search.global"), ok(R"({"contacts":[],"groups":[],"messages":[]})"));
+        QTest::keyClick(f.field(), Qt::Key_Return);
+        auto* none = f.view->findChild<QLabel*>(u"searchNoResults"_s);
+        QTRY_VERIFY(none->isVisible());
+        QCOMPARE(none->palette().color(QPalette::WindowText), Appearance::secondaryText());
     }
 
     // Typing sends nothing; Return sends the keyword; an empty field sends nothing.
