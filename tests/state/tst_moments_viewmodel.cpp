@@ -11,14 +11,16 @@ namespace {
 
 constexpr qint64 me = 7;
 
-// One moment liked by the given users.
-QByteArray feedJson(qint64 momentId, const QList<qint64>& likers)
+// One moment liked by the given users; without `listed`, one whose record has no likes list.
+QByteArray feedJson(qint64 momentId, const QList<qint64>& likers, bool listed = true)
 {
     QJsonArray likes;
     for (qint64 user : likers)
         likes.append(QJsonObject { { u"id"_s, user * 10 }, { u"momentId"_s, momentId }, { u"userId"_s, user } });
-    const QJsonObject moment { { u"id"_s, momentId }, { u"userId"_s, 2 }, { u"content"_s, u"hello"_s },
-                               { u"likes"_s, likes }, { u"likeCount"_s, likes.size() } };
+    QJsonObject moment { { u"id"_s, momentId }, { u"userId"_s, 2 }, { u"content"_s, u"hello"_s },
+                         { u"likes"_s, likes }, { u"likeCount"_s, likes.size() } };
+    if (!listed)
+        moment.remove(u"likes"_s);
     return QJsonDocument(QJsonArray { moment }).toJson(QJsonDocument::Compact);
 }
 
@@ -73,18 +75,21 @@ private Q_SLOTS:
     {
         QTest::addColumn<QList<qint64>>("likers");
         QTest::addColumn<QString>("sent");
+        QTest::addColumn<bool>("listed");
 
-        QTest::newRow("nobody") << QList<qint64> {} << u"moments.like"_s;
-        QTest::newRow("someone else") << QList<qint64> { 2 } << u"moments.like"_s;
-        QTest::newRow("me") << QList<qint64> { me } << u"moments.unlike"_s;
-        QTest::newRow("me among others") << QList<qint64> { 2, me, 9 } << u"moments.unlike"_s;
+        QTest::newRow("nobody") << QList<qint64> {} << u"moments.like"_s << true;
+        QTest::newRow("no likes list") << QList<qint64> {} << u"moments.like"_s << false;
+        QTest::newRow("someone else") << QList<qint64> { 2 } << u"moments.like"_s << true;
+        QTest::newRow("me") << QList<qint64> { me } << u"moments.unlike"_s << true;
+        QTest::newRow("me among others") << QList<qint64> { 2, me, 9 } << u"moments.unlike"_s << true;
     }
 
     void likeOrUnlikeByOwnLike()
     {
         QFETCH(QList<qint64>, likers);
         QFETCH(QString, sent);
-        Fixture f(feedJson(3, likers));
+        QFETCH(bool, listed);
+        Fixture f(feedJson(3, likers, listed));
         f.model.likeTapped(f.model.moments().at(0));
         QTRY_COMPARE(f.loads(), 2);
         QTRY_VERIFY(!f.model.isLoading());

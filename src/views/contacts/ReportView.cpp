@@ -37,7 +37,7 @@ ReportView::ReportView(ReportViewModel* viewModel, QWidget* parent)
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(16, 16, 16, 16);
-    column->setSpacing(12);
+    column->setSpacing(16);
     m_title->setFont(Appearance::font(TextStyle::Headline));
     column->addWidget(m_title, 0, Qt::AlignHCenter);
 

@@ -270,6 +270,34 @@ private Q_SLOTS:
         QTRY_VERIFY(sheet->isVisible());
         auto* confirm = child<QPushButton>(sheet, "disableConfirmButton");
         QVERIFY(!confirm->isEnabled());
+        {
+            // Title, words, field and buttons, 16 apart and padded 24: the headline title,
+            // the grey caption words, a field 200 wide, Cancel then the red button.
+            QLabel* title = nullptr;
+            QLabel* words = nullptr;
+            for (QLabel* label : sheet->findChildren<QLabel*>()) {
+                if (label->text() == Localized::text("2fa.disable_title"))
+                    title = label;
+                else if (label->text() == Localized::text("2fa.disable_desc"))
+                    words = label;
+            }
+            QVERIFY(title && words);
+            auto* field = child<QLineEdit>(sheet, "disableCodeField");
+            auto* cancel = child<QPushButton>(sheet, "disableCancelButton");
+            QCOMPARE(title->font().pixelSize(), Appearance::font(Appearance::TextStyle::Headline).pixelSize());
+            QCOMPARE(words->font().pixelSize(), Appearance::font(Appearance::TextStyle::Caption).pixelSize());
+            QCOMPARE(words->palette().color(QPalette::WindowText), Appearance::secondaryText());
+            QCOMPARE(field->width(), 200);
+            QCOMPARE(title->geometry().top(), 24);
+            QCOMPARE(words->geometry().top() - title->geometry().bottom() - 1, 16);
+            QCOMPARE(field->geometry().top() - words->geometry().bottom() - 1, 16);
+            QCOMPARE(qMin(cancel->geometry().top(), confirm->geometry().top()) - field->geometry().bottom() - 1, 16);
+            QCOMPARE(sheet->height() - 1 - confirm->geometry().bottom(), 24);
+            QVERIFY(confirm->geometry().left() > cancel->geometry().right());
+            QVERIFY(qAbs(title->geometry().center().x() - sheet->width() / 2) <= 1);
+            QVERIFY(qAbs(field->geometry().center().x() - sheet->width() / 2) <= 1);
+            QVERIFY(qAbs((cancel->geometry().left() + confirm->geometry().right()) / 2 - sheet->width() / 2) <= 1);
+        }
         paste(child<QLineEdit>(sheet, "disableCodeField"), u"654321"_s);
         s.reply("user.disableMFA", 400, R"({"error":"The code is not correct"})");
         // Return in the code field turns it off, as its button does.

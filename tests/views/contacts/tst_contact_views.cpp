@@ -979,15 +979,18 @@ private Q_SLOTS:
     void reportSheet_data()
     {
         QTest::addColumn<RecordingHttpServer::Reply>("reply");
-        QTest::newRow("refused") << refused;
+        QTest::addColumn<bool>("byReturn");
+        QTest::newRow("refused") << refused << false;
         // The server's words are shown as written, never read as markup.
-        QTest::newRow("refused in markup") << RecordingHttpServer::Reply { 400, R"({"error":"<b>refused</b>"})" };
-        QTest::newRow("taken") << done;
+        QTest::newRow("refused in markup") << RecordingHttpServer::Reply { 400, R"({"error":"<b>refused</b>"})" } << false;
+        QTest::newRow("taken") << done << false;
+        QTest::newRow("taken, sent by Return") << done << true;
     }
 
     void reportSheet()
     {
         QFETCH(RecordingHttpServer::Reply, reply);
+        QFETCH(bool, byReturn);
         ClientStack stack;
         stack.server.respond(procedure("user.report"), reply);
         ContactDetailView detail(new ContactDetailViewModel(contact(42), { &stack.chat, &stack.contacts, &stack.notifications }));
@@ -997,7 +1000,32 @@ private Q_SLOTS:
         QVERIFY(sheet && sheet->isVisible());
         QCOMPARE(child<QComboBox>(sheet, "reasonPicker")->count(), 4);
         QTest::keyClicks(child<QPlainTextEdit>(sheet, "descriptionEditor"), u"spam links"_s);
-        QTest::mouseClick(child<QPushButton>(sheet, "submitButton"), Qt::LeftButton);
+        {
+            // Title, reason, description and buttons stand 16 apart; the title in headline type.
+            const auto box = [&sheet](const QWidget* widget) { return QRect(widget->mapTo(sheet, QPoint()), widget->size()); };
+            const auto below = [&box](const QWidget* upper, const QWidget* lower) { return box(lower).top() - box(upper).bottom() - 1; };
+            QLabel* title = nullptr;
+            for (QLabel* label : sheet->findChildren<QLabel*>()) {
+                if (label->text() == Localized::text("contact.report_title"))
+                    title = label;
+            }
+            QVERIFY(title);
+            QCOMPARE(title->font().pixelSize(), Appearance::font(Appearance::TextStyle::Headline).pixelSize());
+            auto* picker = child<QComboBox>(sheet, "reasonPicker");
+            auto* editor = child<QPlainTextEdit>(sheet, "descriptionEditor");
+            auto* cancel = child<QPushButton>(sheet, "cancelButton");
+            QCOMPARE(editor->height(), 100);
+            QCOMPARE(below(title, picker), 16);
+            QCOMPARE(below(picker, editor), 16);
+            QCOMPARE(below(editor, cancel), 16);
+            QVERIFY(box(child<QPushButton>(sheet, "submitButton")).left() > box(cancel).right());
+        }
+        if (byReturn) {
+            child<QComboBox>(sheet, "reasonPicker")->setFocus();
+            QTest::keyClick(child<QComboBox>(sheet, "reasonPicker"), Qt::Key_Return);
+        } else {
+            QTest::mouseClick(child<QPushButton>(sheet, "submitButton"), Qt::LeftButton);
+        }
         QTRY_COMPARE(stack.requestCount(procedure("user.report")), 1);
         QCOMPARE(stack.lastInput("user.report").toObject().value(u"userId"_s), QJsonValue(42));
         // Either way a screen reader is told: an alert in the sheet, or one in the

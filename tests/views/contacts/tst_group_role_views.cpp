@@ -10,6 +10,7 @@
 #include "state/contacts/GroupRoleDetailViewModel.h"
 #include "state/contacts/GroupRolesMenuViewModel.h"
 #include "views/common/Localized.h"
+#include "views/common/Appearance.h"
 #include "views/contacts/AssignRoleView.h"
 #include "views/contacts/ColorSwatch.h"
 #include "views/contacts/GroupRoleDetailView.h"
@@ -278,6 +279,35 @@ private Q_SLOTS:
         QVERIFY(done->isVisible());
         QTest::keyClick(done, Qt::Key_Space);
         QTRY_VERIFY(!sheet);
+    }
+
+    // A group without members: the grey "person.slash" symbol 8 over the grey words,
+    // both centred, in place of the list.
+    void noMembers()
+    {
+        ClientStack stack;
+        stack.server.respond(procedure("groups.getMembers"), ok("[]"));
+        QWidget window;
+        QDialog* assign = createRole(stack, window);
+        QVERIFY(assign);
+        auto* empty = child<QWidget>(assign, "emptyMembers");
+        QVERIFY(empty);
+        QTRY_VERIFY(empty->isVisible());
+        QVERIFY(!child<QListView>(assign, "memberList")->isVisible());
+        QLabel* words = nullptr;
+        QLabel* symbol = nullptr;
+        for (QLabel* label : empty->findChildren<QLabel*>()) {
+            if (label->text() == Localized::text("roles.no_members"))
+                words = label;
+            else if (!label->property("symbol").toString().isEmpty())
+                symbol = label;
+        }
+        QVERIFY(words && symbol);
+        QCOMPARE(symbol->property("symbol").toString(), u"person.slash"_s);
+        QCOMPARE(words->palette().color(QPalette::WindowText), Appearance::secondaryText());
+        QCOMPARE(words->geometry().top() - symbol->geometry().bottom() - 1, 8);
+        QVERIFY(qAbs(words->geometry().center().x() - empty->width() / 2) <= 1);
+        QVERIFY(qAbs(symbol->geometry().center().x() - empty->width() / 2) <= 1);
     }
 
     // The menu hangs from the button at the window's right edge inwards, not past

@@ -3,6 +3,7 @@
 #include "state/common/LocalizationManager.h"
 #include "state/contacts/MomentsViewModel.h"
 #include "views/chat/AvatarView.h"
+#include "views/common/Appearance.h"
 #include "views/common/ElidedLabel.h"
 #include "views/common/ErrorAlert.h"
 #include "views/common/ImageLoader.h"
@@ -297,6 +298,20 @@ private Q_SLOTS:
         LocalizationManager::shared().setLanguage(AppLanguage::en);
         QCOMPARE(empty->text(), u"No moments yet"_s);
         QCOMPARE(title->text(), u"Moments"_s);
+        // The headline title; the empty feed's 40-point camera 12 over the grey words.
+        QCOMPARE(title->font().pixelSize(), Appearance::font(Appearance::TextStyle::Headline).pixelSize());
+        QVERIFY(empty->isVisible());
+        QCOMPARE(empty->palette().color(QPalette::WindowText), Appearance::secondaryText());
+        QLabel* camera = nullptr;
+        for (QLabel* label : empty->parentWidget()->findChildren<QLabel*>()) {
+            if (label->property("symbol").toString() == u"camera"_s)
+                camera = label;
+        }
+        QVERIFY(camera && camera->isVisible());
+        if (!camera->pixmap().isNull())
+            QCOMPARE(camera->pixmap().deviceIndependentSize(), QSizeF(40, 40));
+        QCOMPARE(empty->geometry().top() - camera->geometry().bottom() - 1, 12);
+        QVERIFY(qAbs(empty->geometry().center().x() - camera->geometry().center().x()) <= 1);
         LocalizationManager::shared().setLanguage(AppLanguage::zhHans);
         QCOMPARE(empty->text(), u"还没有动态"_s);
         QCOMPARE(title->text(), Localized::text("moments.title"));
