@@ -19,6 +19,7 @@
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/RowActionDelegate.h"
+#include "views/common/Spinner.h"
 #include "views/contacts/AddContactView.h"
 #include "views/contacts/ContactDetailView.h"
 #include "views/contacts/ContactListView.h"
@@ -842,8 +843,12 @@ private Q_SLOTS:
         QVERIFY(search->isEnabled());
         QTest::keyClick(field, Qt::Key_Return);
         QVERIFY2(!search->isEnabled(), "no second search while one runs");
+        auto* spinner = sheet->findChild<Spinner*>();
+        QVERIFY(spinner);
+        QVERIFY2(spinner->isVisible(), "a search on its way shows the spinner");
         QTRY_VERIFY(error->isVisible());
         QVERIFY(search->isEnabled());
+        QVERIFY(!spinner->isVisible());
         QCOMPARE(error->text(), Localized::text("add.not_found"));
         // The field's Return searches; the button does not search a second time as the sheet's default.
         QVERIFY(column.stack.roundTrip());
