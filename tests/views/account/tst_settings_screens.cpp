@@ -15,11 +15,13 @@
 #include "views/account/GeneralSettingsView.h"
 #include "views/account/NotificationSettingsView.h"
 #include "views/account/PrivacySettingsView.h"
+#include "views/common/Appearance.h"
 #include "views/common/ElidedLabel.h"
 #include "views/common/Localized.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QAbstractButton>
 #include <QApplication>
 #include <QJsonDocument>
 #include <QLabel>
@@ -34,6 +36,36 @@ using namespace Qt::StringLiterals;
 namespace {
 
 enum class Screen { general, notification, privacy };
+
+// The texts a screen shows, top to bottom and, within a row, left to right.
+QStringList readingOrder(QWidget* screen)
+{
+    struct Shown {
+        QPoint at;
+        QString text;
+    };
+    QList<Shown> shown;
+    for (QWidget* widget : screen->findChildren<QWidget*>()) {
+        if (!widget->isVisibleTo(screen))
+            continue;
+        QString text;
+        if (auto* label = qobject_cast<QLabel*>(widget))
+            text = label->text();
+        else if (auto* button = qobject_cast<QAbstractButton*>(widget))
+            text = button->text();
+        else if (auto* elided = qobject_cast<ElidedLabel*>(widget))
+            text = elided->fullText();
+        if (!text.isEmpty())
+            shown << Shown { widget->mapTo(screen, QPoint(0, widget->height() / 2)), text };
+    }
+    std::ranges::stable_sort(shown, [](const Shown& a, const Shown& b) {
+        return qAbs(a.at.y() - b.at.y()) > 4 ? a.at.y() < b.at.y() : a.at.x() < b.at.x();
+    });
+    QStringList texts;
+    for (const Shown& item : shown)
+        texts << item.text;
+    return texts;
+}
 
 } // namespace
 
@@ -134,6 +166,54 @@ private Q_SLOTS:
         std::unique_ptr<QWidget> reopened(make(screen));
         QTRY_VERIFY(settled(reopened.get()));
         QCOMPARE(child<QCheckBox>(reopened.get(), key)->isChecked(), !on);
+    }
+
+    // Each screen's sections and rows, in their stated order, each labelled by its key.
+    void screensReadInTheirOrder_data()
+    {
+        QTest::addColumn<Screen>("screen");
+        QTest::addColumn<QStringList>("keys");
+        QTest::newRow("general") << Screen::general
+                                 << QStringList { u"settings.general_title"_s, u"settings.general_title"_s, u"settings.autolaunch"_s,
+                                                  u"settings.language"_s, u"settings.show_notifications"_s, u"settings.show_notifications"_s,
+                                                  u"settings.play_sound"_s, u"settings.network"_s, u"settings.api_address"_s, u"=WebSocket"_s,
+                                                  u"settings.account"_s, u"settings.username"_s, u"settings.im_id"_s, u"settings.role"_s,
+                                                  u"profile.logout"_s, u"settings.about"_s, u"settings.version"_s, u"settings.platform"_s };
+        QTest::newRow("notification") << Screen::notification
+                                      << QStringList { u"notification.title"_s, u"notification.title"_s, u"notification.enable"_s,
+                                                       u"notification.friend_request"_s, u"notification.group_mention"_s,
+                                                       u"notification.moment_activity"_s, u"notification.sound"_s, u"notification.sound"_s,
+                                                       u"notification.badge"_s, u"notification.dnd"_s, u"notification.dnd_mode"_s,
+                                                       u"notification.dnd_start"_s, u"notification.dnd_end"_s };
+        QTest::newRow("privacy") << Screen::privacy
+                                 << QStringList { u"privacy.title"_s, u"privacy.title"_s, u"privacy.online_status"_s, u"privacy.read_receipts"_s,
+                                                  u"privacy.allow_friend"_s, u"privacy.allow_group"_s, u"privacy.blacklist"_s,
+                                                  u"privacy.blacklist_empty"_s, u"privacy.security"_s, u"privacy.device_management"_s };
+    }
+    void screensReadInTheirOrder()
+    {
+        QFETCH(Screen, screen);
+        QFETCH(QStringList, keys);
+        signIn(ClientStack::user(7, u"Mei"_s));
+        m_settings->setValue(u"doNotDisturb"_s, true);
+        std::unique_ptr<QWidget> view(make(screen));
+        view->resize(520, 1400);
+        QTRY_VERIFY(settled(view.get()));
+        const QStringList shown = readingOrder(view.get());
+        // The stated texts appear in this order (values and other words may stand between them).
+        qsizetype at = 0;
+        for (const QString& key : keys) {
+            const QString text = key.startsWith(u'=') ? key.mid(1) : Localized::text(key.toLatin1().constData());
+            while (at < shown.size() && !shown.at(at).startsWith(text))
+                ++at;
+            QVERIFY2(at < shown.size(), qPrintable(key + u" missing or out of place in: "_s + shown.join(u" | "_s)));
+            ++at;
+        }
+        if (screen == Screen::general) {
+            // The addresses are grey.
+            for (const char* value : { "apiAddress", "webSocketAddress" })
+                QCOMPARE(child<QLabel>(view.get(), QString::fromLatin1(value))->palette().color(QPalette::WindowText), Appearance::secondaryText());
+        }
     }
 
     void pickingTheCurrentLanguageStoresNothing()
