@@ -40,6 +40,8 @@ constexpr int Spacing = 12;
 constexpr int IconBox = 36;
 constexpr int KindIconSize = 24;
 constexpr int ButtonSize = 26;
+// Between the two trailing buttons, and between the size and the day.
+constexpr int SmallGap = 8;
 
 } // namespace
 
@@ -93,7 +95,7 @@ QRect FileManagementRow::downloadRect(const QRect& row)
 
 QRect FileManagementRow::previewRect(const QRect& row)
 {
-    return downloadRect(row).translated(-(ButtonSize + Spacing), 0);
+    return downloadRect(row).translated(-(ButtonSize + SmallGap), 0);
 }
 
 void FileManagementRow::advanceSpinner()
@@ -150,15 +152,20 @@ void FileManagementRow::paint(QPainter* painter, const QStyleOptionViewItem& opt
     painter->drawText(QRect(textLeft, top, textWidth, nameMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
         nameMetrics.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight, textWidth));
 
-    QStringList details;
-    for (const int role : { int(FileListModel::SizeRole), int(FileListModel::DateRole) }) {
-        if (const QString detail = index.data(role).toString(); !detail.isEmpty())
-            details << detail;
-    }
+    // The size, then the day; what does not fit is cut.
     painter->setFont(detailFont);
     painter->setPen(Appearance::secondaryText());
-    painter->drawText(QRect(textLeft, top + nameMetrics.height() + 2, textWidth, detailMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
-        detailMetrics.elidedText(details.join(QStringLiteral("   ")), Qt::ElideRight, textWidth));
+    const int detailTop = top + nameMetrics.height() + 2;
+    int x = textLeft;
+    for (const int role : { int(FileListModel::SizeRole), int(FileListModel::DateRole) }) {
+        const QString detail = index.data(role).toString();
+        const int room = textLeft + textWidth - x;
+        if (detail.isEmpty() || room <= 0)
+            continue;
+        const QString shown = detailMetrics.elidedText(detail, Qt::ElideRight, room);
+        painter->drawText(QRect(x, detailTop, room, detailMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter, shown);
+        x += detailMetrics.horizontalAdvance(shown) + SmallGap;
+    }
     painter->restore();
     paintCurrentRow(painter, option);
 }

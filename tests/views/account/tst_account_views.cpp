@@ -750,6 +750,36 @@ private Q_SLOTS:
         QVERIFY2(sender && day, qPrintable(log.painting().allText()));
         QVERIFY(day->left() > sender->right() && day->right() > first.center().x());
         QVERIFY(day->top() < sender->bottom() && sender->top() < day->bottom());
+        {
+            // The 36-point avatar, 12 to its right the sender in headline type over the
+            // grey body-type content, 4 apart; the day in grey caption type.
+            const auto item = [&](const QString& text) {
+                const auto found = std::find_if(texts.cbegin(), texts.cend(),
+                    [&](const PaintedItem& it) { return first.contains(it.rect.center().toPoint()) && it.text == text; });
+                return found == texts.cend() ? std::optional<PaintedItem>() : std::optional<PaintedItem>(*found);
+            };
+            const auto name = item(u"Ann"_s);
+            const auto date = item(u"2024-05-01"_s);
+            const auto words = item(u"<b>hi</b>"_s);
+            QVERIFY(name && date && words);
+            QRectF avatar;
+            for (const PaintedItem& shape : log.painting().shapes()) {
+                if (first.contains(shape.rect.center().toPoint()) && shape.rect.size() == QSizeF(36, 36))
+                    avatar = shape.rect;
+            }
+            QVERIFY2(avatar.isValid(), "no 36-point avatar in the row");
+            QVERIFY(qAbs(avatar.center().y() - first.center().y()) <= 1.5);
+            QVERIFY(avatar.top() - first.top() >= 4 && first.bottom() - avatar.bottom() >= 4 - 1);
+            QVERIFY2(qAbs(name->rect.left() - avatar.right() - 12) <= 0.5, qPrintable(QDebug::toString(name->rect)));
+            QVERIFY(qAbs(words->rect.left() - name->rect.left()) <= 0.5);
+            QVERIFY2(qAbs(words->rect.top() - name->rect.bottom() - 4) <= 1.5, qPrintable(QDebug::toString(words->rect)));
+            QCOMPARE(name->font.pixelSize(), Appearance::font(Appearance::TextStyle::Headline).pixelSize());
+            QCOMPARE(name->pen, QApplication::palette().color(QPalette::Text));
+            QCOMPARE(date->font.pixelSize(), Appearance::font(Appearance::TextStyle::Caption).pixelSize());
+            QCOMPARE(date->pen, Appearance::secondaryText());
+            QCOMPARE(words->font.pixelSize(), Appearance::font(Appearance::TextStyle::Body).pixelSize());
+            QCOMPARE(words->pen, Appearance::secondaryText());
+        }
 
         // A right click on a row opens that row's menu.
         const QPoint onRow = list->visualRect(rows->index(1, 0)).center();
@@ -1010,6 +1040,49 @@ private Q_SLOTS:
         for (int row = 0; row < rows->rowCount(); ++row)
             previewable << rows->index(row, 0).data(FileListModel::PreviewUrlRole).toUrl().isValid();
         QCOMPARE(previewable, (QList<bool> { true, true, false, false }));
+        {
+            // As painted: the kind's symbol in a frame 36 wide, 12 to its right the name in
+            // body type over the grey caption size and day, 2 apart, the two 8 apart; at the
+            // trailing edge preview then download, 8 apart.
+            const QRect row = list->visualRect(rows->index(0, 0));
+            PaintLog log(list->viewport()->size());
+            list->viewport()->render(&log);
+            std::optional<PaintedItem> name, size, day;
+            for (const PaintedItem& text : log.painting().texts()) {
+                if (!row.contains(text.rect.center().toPoint()))
+                    continue;
+                if (text.text == u"a.png"_s)
+                    name = text;
+                else if (text.text == u"1.5 KB"_s)
+                    size = text;
+                else if (text.text == u"2024-05-01"_s)
+                    day = text;
+            }
+            QVERIFY2(name && size && day, qPrintable(log.painting().allText()));
+            QCOMPARE(name->font.pixelSize(), Appearance::font(Appearance::TextStyle::Body).pixelSize());
+            QCOMPARE(name->pen, QApplication::palette().color(QPalette::Text));
+            for (const PaintedItem& detail : { *size, *day }) {
+                QCOMPARE(detail.font.pixelSize(), Appearance::font(Appearance::TextStyle::Caption).pixelSize());
+                QCOMPARE(detail.pen, Appearance::secondaryText());
+                QVERIFY2(qAbs(detail.rect.top() - name->rect.bottom() - 2) <= 1.5, qPrintable(QDebug::toString(detail.rect)));
+            }
+            QVERIFY(qAbs(size->rect.left() - name->rect.left()) <= 0.5);
+            QVERIFY2(qAbs(day->rect.left() - size->rect.right() - 8) <= 1, qPrintable(QDebug::toString(day->rect)));
+            QVERIFY(qAbs((name->rect.top() + size->rect.bottom()) / 2 - row.center().y()) <= 1.5);
+            QList<PaintedItem> pictures;
+            for (const PaintedItem& picture : log.painting().pictures()) {
+                if (row.contains(picture.rect.center().toPoint()))
+                    pictures << picture;
+            }
+            QVERIFY(!pictures.isEmpty());
+            std::ranges::sort(pictures, {}, [](const PaintedItem& p) { return p.rect.left(); });
+            // The kind's symbol is centred in its 36-wide frame, which the name follows at 12.
+            QVERIFY2(qAbs(pictures.first().rect.center().x() + 18 + 12 - name->rect.left()) <= 1.5,
+                     qPrintable(QDebug::toString(pictures.first().rect)));
+            QVERIFY(qAbs(pictures.first().rect.center().y() - row.center().y()) <= 1.5);
+            QCOMPARE(FileManagementRow::downloadRect(row).left() - FileManagementRow::previewRect(row).right() - 1, 8);
+            QVERIFY(FileManagementRow::downloadRect(row).right() <= row.right());
+        }
         // Clicks land on a row's own buttons, where the row draws them.
         auto clickOn = [list, rows](int row, QRect (*button)(const QRect&)) {
             QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, button(list->visualRect(rows->index(row, 0))).center());
@@ -1074,6 +1147,19 @@ private Q_SLOTS:
         QTRY_COMPARE(sheet->phase(), u"failed"_s);
         QVERIFY(child<QLabel>(sheet, "previewFailedText")->isVisible());
         QCOMPARE(child<QLabel>(sheet, "previewFailedText")->text(), Localized::text("files.preview_failed"));
+        {
+            // The grey warning sign 8 over the grey words, both centred.
+            auto* words = child<QLabel>(sheet, "previewFailedText");
+            QLabel* sign = nullptr;
+            for (QLabel* label : words->parentWidget()->findChildren<QLabel*>()) {
+                if (label->property("symbol").toString() == u"exclamationmark.triangle"_s)
+                    sign = label;
+            }
+            QVERIFY(sign && sign->isVisible());
+            QCOMPARE(words->palette().color(QPalette::WindowText), Appearance::secondaryText());
+            QCOMPARE(words->geometry().top() - sign->geometry().bottom() - 1, 8);
+            QVERIFY(qAbs(words->geometry().center().x() - sign->geometry().center().x()) <= 1);
+        }
         QTest::mouseClick(child<QPushButton>(sheet, "previewCloseButton"), Qt::LeftButton);
         QTRY_VERIFY(!view.previewURL());
     }

@@ -1117,6 +1117,19 @@ private Q_SLOTS:
         const QList<InfoRow*> infoRows = detail.findChildren<InfoRow*>();
         for (qsizetype i = 0; i + 1 < infoRows.size(); ++i)
             QCOMPARE(below(infoRows.at(i), infoRows.at(i + 1)), 12);
+        // Each row: its grey title, in a frame 60 wide, before the value.
+        QStringList titles;
+        for (InfoRow* row : infoRows) {
+            auto* title = row->findChild<QLabel*>(u"infoTitle"_s);
+            auto* value = row->findChild<QWidget*>(u"infoValue"_s);
+            QVERIFY(title && value);
+            titles << title->text();
+            QCOMPARE(title->palette().color(QPalette::WindowText), Appearance::secondaryText());
+            QCOMPARE(title->width(), 60);
+            QVERIFY(box(value).left() >= box(title).right() + 1);
+            QVERIFY2(box(value).left() - box(title).right() - 1 <= 12, "the value follows its title at the row's spacing");
+        }
+        QCOMPARE(titles, rows.isEmpty() ? QStringList() : (QStringList { Localized::text("contact.im_id"), Localized::text("contact.remarks") }));
         auto* send = child<QWidget>(&detail, "sendMessageButton");
         auto* remove = child<QWidget>(&detail, "deleteContactButton");
         auto* report = child<QWidget>(&detail, "reportButton");

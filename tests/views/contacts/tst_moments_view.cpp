@@ -312,6 +312,9 @@ private Q_SLOTS:
             QCOMPARE(camera->pixmap().deviceIndependentSize(), QSizeF(40, 40));
         QCOMPARE(empty->geometry().top() - camera->geometry().bottom() - 1, 12);
         QVERIFY(qAbs(empty->geometry().center().x() - camera->geometry().center().x()) <= 1);
+        // The pair stands in the middle of the height it is given.
+        const int middle = (camera->geometry().top() + empty->geometry().bottom()) / 2;
+        QVERIFY2(qAbs(middle - empty->parentWidget()->height() / 2) <= 2, qPrintable(QString::number(middle)));
         LocalizationManager::shared().setLanguage(AppLanguage::zhHans);
         QCOMPARE(empty->text(), u"还没有动态"_s);
         QCOMPARE(title->text(), Localized::text("moments.title"));

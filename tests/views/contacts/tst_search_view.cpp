@@ -389,6 +389,9 @@ private Q_SLOTS:
         auto* none = f.view->findChild<QLabel*>(u"searchNoResults"_s);
         QTRY_VERIFY(none->isVisible());
         QCOMPARE(none->palette().color(QPalette::WindowText), Appearance::secondaryText());
+        // Across the full width, centred.
+        QCOMPARE(none->width(), none->parentWidget()->width());
+        QVERIFY(none->alignment() & Qt::AlignHCenter);
     }
 
     // Typing sends nothing; Return sends the keyword; an empty field sends nothing.
