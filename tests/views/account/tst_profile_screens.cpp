@@ -174,6 +174,30 @@ private Q_SLOTS:
         const QList<QWidget*> blocks { child<ElidedLabel>(&view, u"profileName"_s), child<QPushButton>(&view, u"editProfileButton"_s),
             child<QLabel>(&view, u"sessionsHeading"_s), child<QPushButton>(&view, u"twoFactorLink"_s),
             child<QPushButton>(&view, u"devicesLink"_s), child<QPushButton>(&view, u"logoutButton"_s) };
+        {
+            // The header card: the 80-point avatar over the centred name, the id and the
+            // details row, whose grey caption entries stand 16 apart, centred.
+            const auto box = [&view](const QWidget* widget) { return QRect(widget->mapTo(&view, QPoint()), widget->size()); };
+            auto* name = child<ElidedLabel>(&view, u"profileName"_s);
+            QVERIFY(name->alignment() & Qt::AlignHCenter);
+            QCOMPARE(name->font().pixelSize(), Appearance::font(Appearance::TextStyle::Title2).pixelSize());
+            QCOMPARE(view.findChild<AvatarView*>()->size(), QSize(80, 80));
+            QVERIFY(box(view.findChild<AvatarView*>()).bottom() < box(name).top());
+            auto* email = child<QLabel>(&view, u"profileEmail"_s);
+            auto* gender = child<QLabel>(&view, u"profileGender"_s);
+            QVERIFY(shown(email) && shown(gender));
+            QVERIFY(box(child<QLabel>(&view, u"profileOpenId"_s)).bottom() < box(email).top());
+            for (QLabel* entry : { email, gender }) {
+                QCOMPARE(entry->font().pixelSize(), Appearance::font(Appearance::TextStyle::Caption).pixelSize());
+                QCOMPARE(entry->palette().color(QPalette::WindowText), Appearance::secondaryText());
+            }
+            QCOMPARE(box(gender->parentWidget()).left() - box(email->parentWidget()).right() - 1, 16);
+            QCOMPARE(box(gender->parentWidget()).center().y(), box(email->parentWidget()).center().y());
+            QWidget* last = child<QLabel>(&view, u"profileRegion"_s);
+            last = shown(last) ? last : gender;
+            const int middle = (box(email->parentWidget()).left() + box(last->parentWidget()).right()) / 2;
+            QVERIFY2(qAbs(middle - box(child<QWidget>(&view, u"profileContent"_s)).center().x()) <= 1, qPrintable(QString::number(middle)));
+        }
         const QList<int> dividers { 1, 1, 1, 0, 1 };
         for (qsizetype i = 0; i + 1 < blocks.size(); ++i) {
             const int above = blocks.at(i)->mapTo(&view, QPoint(0, blocks.at(i)->height())).y();

@@ -3,6 +3,7 @@
 // account rows and sign-out, the do-not-disturb hours and the blacklist.
 
 #include "AccountScreenTestHelpers.h"
+#include "PaintLog.h"
 #include "ClientStack.h"
 
 #include "app/MainView.h"
@@ -209,6 +210,32 @@ private Q_SLOTS:
             QVERIFY2(at < shown.size(), qPrintable(key + u" missing or out of place in: "_s + shown.join(u" | "_s)));
             ++at;
         }
+        // In the grouped style a hairline parts each shown row of a section from the one
+        // above; none stands over a section's first row.
+        const QList<QWidget*> cards = view->findChildren<QWidget*>(u"sectionCard"_s);
+        QVERIFY(!cards.isEmpty());
+        for (QWidget* card : cards) {
+            PaintLog log(card->size());
+            card->render(&log);
+            int shownRows = 0;
+            for (QWidget* row : card->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                auto* line = row->findChild<QWidget*>(u"rowDivider"_s, Qt::FindDirectChildrenOnly);
+                if (!line || !row->isVisibleTo(view.get()))
+                    continue;
+                const bool drawn = line->isVisibleTo(view.get());
+                QCOMPARE(drawn, shownRows > 0);
+                if (drawn) {
+                    QCOMPARE(line->height(), 1);
+                    const QRectF at(line->mapTo(card, QPoint()), line->size());
+                    bool painted = false;
+                    for (const PaintedItem& shape : log.painting().shapes())
+                        painted = painted || (shape.brush.isValid() && shape.brush.alpha() > 0 && shape.rect.contains(at));
+                    QVERIFY2(painted, qPrintable(QDebug::toString(at)));
+                }
+                ++shownRows;
+            }
+            QVERIFY(shownRows > 0);
+        }
         if (screen == Screen::general) {
             // The addresses are grey.
             for (const char* value : { "apiAddress", "webSocketAddress" })
@@ -270,6 +297,9 @@ private Q_SLOTS:
         QVERIFY(!shown(child<QLabel>(&view, u"userName"_s)));
         QVERIFY(!shown(child<QLabel>(&view, u"role"_s)));
         QVERIFY(shown(logout));
+        // Alone in its section, Sign Out has no line over it; under the user's rows it has.
+        const auto lineOver = [](QWidget* button) { return button->parentWidget()->findChild<QWidget*>(u"rowDivider"_s, Qt::FindDirectChildrenOnly); };
+        QVERIFY(lineOver(logout) && lineOver(logout)->isHidden());
 
         User mei = ClientStack::user(7, u"Mei"_s);
         signIn(mei);
@@ -280,6 +310,7 @@ private Q_SLOTS:
         QCOMPARE(child<QLabel>(&signedIn, u"role"_s)->text(), u"user"_s);
         QVERIFY(child<QLabel>(&signedIn, u"platform"_s)->text() != u"macOS"_s);
         QVERIFY(child<QLabel>(&signedIn, u"apiAddress"_s)->textInteractionFlags() & Qt::TextSelectableByMouse);
+        QVERIFY(lineOver(child<QPushButton>(&signedIn, u"logoutButton"_s)) && !lineOver(child<QPushButton>(&signedIn, u"logoutButton"_s))->isHidden());
 
         m_stack->server.respond(u"/api/auth/logout"_s, { 200, "{}" });
         child<QPushButton>(&signedIn, u"logoutButton"_s)->click();
