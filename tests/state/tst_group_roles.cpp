@@ -51,6 +51,7 @@ private Q_SLOTS:
         QTest::newRow("hash in the middle stops") << u"#12#34"_s << 0x000012u;
         QTest::newRow("overflow reads as all ones") << u"#1234567890ABCDEF1"_s << 0xFFFFFFu;
         QTest::newRow("sixteen digits still fit") << u"#8000000000000001"_s << 0x000001u;
+        QTest::newRow("a leading zero keeps seventeen in range") << u"#0FFFFFFFFFFFFFFF0"_s << 0xFFFFF0u;
         QTest::newRow("empty") << u""_s << 0u;
         QTest::newRow("only hashes") << u"###"_s << 0u;
         QTest::newRow("not hex") << u"#zz"_s << 0u;

@@ -136,6 +136,22 @@ QByteArray filePage(qint64 firstId, int count)
     return page + "]";
 }
 
+// What the list's delegate paints for the row at its place, on a painter left with a
+// pen and font of another row's: the row sets its own for each text.
+Painting paintedRow(QListView* list, const QModelIndex& index)
+{
+    QStyleOptionViewItem option;
+    option.initFrom(list->viewport());
+    option.rect = list->visualRect(index);
+    return PaintLog::record(list->viewport()->size(), [&](QPainter* painter) {
+        painter->setPen(QColor(1, 2, 3));
+        QFont marker(QStringLiteral("Marker"));
+        marker.setPixelSize(33);
+        painter->setFont(marker);
+        list->itemDelegateForIndex(index)->paint(painter, option, index);
+    });
+}
+
 } // namespace
 
 // Receives the addresses the desktop is asked to open.
@@ -753,17 +769,19 @@ private Q_SLOTS:
         {
             // The 36-point avatar, 12 to its right the sender in headline type over the
             // grey body-type content, 4 apart; the day in grey caption type.
+            const Painting painting = paintedRow(list, rows->index(0, 0));
+            const QList<PaintedItem> rowTexts = painting.texts();
             const auto item = [&](const QString& text) {
-                const auto found = std::find_if(texts.cbegin(), texts.cend(),
+                const auto found = std::find_if(rowTexts.cbegin(), rowTexts.cend(),
                     [&](const PaintedItem& it) { return first.contains(it.rect.center().toPoint()) && it.text == text; });
-                return found == texts.cend() ? std::optional<PaintedItem>() : std::optional<PaintedItem>(*found);
+                return found == rowTexts.cend() ? std::optional<PaintedItem>() : std::optional<PaintedItem>(*found);
             };
             const auto name = item(u"Ann"_s);
             const auto date = item(u"2024-05-01"_s);
             const auto words = item(u"<b>hi</b>"_s);
             QVERIFY(name && date && words);
             QRectF avatar;
-            for (const PaintedItem& shape : log.painting().shapes()) {
+            for (const PaintedItem& shape : painting.shapes()) {
                 if (first.contains(shape.rect.center().toPoint()) && shape.rect.size() == QSizeF(36, 36))
                     avatar = shape.rect;
             }
@@ -1045,10 +1063,9 @@ private Q_SLOTS:
             // body type over the grey caption size and day, 2 apart, the two 8 apart; at the
             // trailing edge preview then download, 8 apart.
             const QRect row = list->visualRect(rows->index(0, 0));
-            PaintLog log(list->viewport()->size());
-            list->viewport()->render(&log);
+            const Painting painting = paintedRow(list, rows->index(0, 0));
             std::optional<PaintedItem> name, size, day;
-            for (const PaintedItem& text : log.painting().texts()) {
+            for (const PaintedItem& text : painting.texts()) {
                 if (!row.contains(text.rect.center().toPoint()))
                     continue;
                 if (text.text == u"a.png"_s)
@@ -1058,7 +1075,7 @@ private Q_SLOTS:
                 else if (text.text == u"2024-05-01"_s)
                     day = text;
             }
-            QVERIFY2(name && size && day, qPrintable(log.painting().allText()));
+            QVERIFY2(name && size && day, qPrintable(painting.allText()));
             QCOMPARE(name->font.pixelSize(), Appearance::font(Appearance::TextStyle::Body).pixelSize());
             QCOMPARE(name->pen, QApplication::palette().color(QPalette::Text));
             for (const PaintedItem& detail : { *size, *day }) {
@@ -1070,17 +1087,26 @@ private Q_SLOTS:
             QVERIFY2(qAbs(day->rect.left() - size->rect.right() - 8) <= 1, qPrintable(QDebug::toString(day->rect)));
             QVERIFY(qAbs((name->rect.top() + size->rect.bottom()) / 2 - row.center().y()) <= 1.5);
             QList<PaintedItem> pictures;
-            for (const PaintedItem& picture : log.painting().pictures()) {
+            for (const PaintedItem& picture : painting.pictures()) {
                 if (row.contains(picture.rect.center().toPoint()))
                     pictures << picture;
             }
             QVERIFY(!pictures.isEmpty());
             std::ranges::sort(pictures, {}, [](const PaintedItem& p) { return p.rect.left(); });
             // The kind's symbol is centred in its 36-wide frame, which the name follows at 12.
-            QVERIFY2(qAbs(pictures.first().rect.center().x() + 18 + 12 - name->rect.left()) <= 1.5,
+            QVERIFY2(qAbs(pictures.first().rect.center().x() + 18 + 12 - name->rect.left()) <= 0.5,
                      qPrintable(QDebug::toString(pictures.first().rect)));
             QVERIFY(qAbs(pictures.first().rect.center().y() - row.center().y()) <= 1.5);
             QCOMPARE(FileManagementRow::downloadRect(row).left() - FileManagementRow::previewRect(row).right() - 1, 8);
+            // The two buttons side by side on one line, where their symbols are drawn.
+            QCOMPARE(FileManagementRow::previewRect(row).top(), FileManagementRow::downloadRect(row).top());
+            if (pictures.size() >= 3) {
+                const QRectF eye = pictures.at(pictures.size() - 2).rect;
+                const QRectF arrow = pictures.last().rect;
+                QVERIFY(FileManagementRow::previewRect(row).contains(eye.center().toPoint()));
+                QVERIFY(FileManagementRow::downloadRect(row).contains(arrow.center().toPoint()));
+                QCOMPARE(eye.center().y(), arrow.center().y());
+            }
             QVERIFY(FileManagementRow::downloadRect(row).right() <= row.right());
         }
         // Clicks land on a row's own buttons, where the row draws them.

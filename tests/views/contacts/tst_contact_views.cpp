@@ -849,6 +849,33 @@ private Q_SLOTS:
         QTRY_VERIFY(error->isVisible());
         QVERIFY(search->isEnabled());
         QVERIFY(!spinner->isVisible());
+        {
+            // As laid out: the headline title with Close at the far end, a divider, the
+            // field with Search after it, the red words under them, centred, then the list.
+            const auto box = [&sheet](const QWidget* widget) { return QRect(widget->mapTo(sheet, QPoint()), widget->size()); };
+            QLabel* title = nullptr;
+            for (QLabel* label : sheet->findChildren<QLabel*>()) {
+                if (label->text() == Localized::text("add.title"))
+                    title = label;
+            }
+            QVERIFY(title);
+            QCOMPARE(title->font().pixelSize(), Appearance::font(Appearance::TextStyle::Headline).pixelSize());
+            auto* close = child<QPushButton>(sheet, "closeButton");
+            QVERIFY(box(close).left() > box(title).right());
+            QVERIFY2(sheet->width() - box(close).right() <= 24, qPrintable(QDebug::toString(box(close))));
+            QFrame* line = nullptr;
+            for (QFrame* frame : sheet->findChildren<QFrame*>()) {
+                if (frame->frameShape() == QFrame::HLine && frame->isVisible())
+                    line = frame;
+            }
+            QVERIFY(line);
+            QVERIFY(box(line).top() > box(close).bottom() && box(line).bottom() < box(field).top());
+            QVERIFY(box(search).left() > box(field).right());
+            QCOMPARE(error->palette().color(QPalette::WindowText), QColor(0xff, 0x3b, 0x30));
+            QVERIFY(box(error).top() > box(field).bottom());
+            QVERIFY(error->alignment() & Qt::AlignHCenter);
+            QVERIFY(box(child<QListView>(sheet, "resultList")).top() > box(error).bottom());
+        }
         QCOMPARE(error->text(), Localized::text("add.not_found"));
         // The field's Return searches; the button does not search a second time as the sheet's default.
         QVERIFY(column.stack.roundTrip());

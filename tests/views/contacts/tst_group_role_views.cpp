@@ -1,10 +1,12 @@
 // The role menu of a group chat's header, the role editor and the assignment
 // screen, driven like the group's owner would.
 
+#include "PaintLog.h"
 #include "PainterState.h"
 #include "ClientStack.h"
 #include "ListKeys.h"
 
+#include "state/common/LocalizationManager.h"
 #include "state/common/PrintfFormat.h"
 #include "state/contacts/AssignRoleViewModel.h"
 #include "state/contacts/GroupRoleDetailViewModel.h"
@@ -30,6 +32,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
 
 using namespace Qt::StringLiterals;
 
@@ -215,6 +218,54 @@ private Q_SLOTS:
         QCOMPARE(at(1, Qt::DisplayRole).toString(), Localized::text("default.unknown"));
         list->viewport()->grab();
         QCOMPARE(testsupport::rowsLeavingPainterChanged(list), QString());
+        // As painted: the 32-point avatar, 10 to its right the name in body type over the
+        // grey caption-2 standing, 2 apart, the pair centred on the avatar; an empty grey
+        // ring at the trailing edge for a member without the role. In English: a line
+        // of one script has one font's ascent and descent to measure by.
+        const AppLanguage language = LocalizationManager::shared().currentLanguage();
+        LocalizationManager::shared().setLanguage(AppLanguage::en);
+        const auto restore = qScopeGuard([language] { LocalizationManager::shared().setLanguage(language); });
+        for (int row : { 0, 1 }) {
+            const QModelIndex index = rows->index(row, 0);
+            QStyleOptionViewItem option;
+            option.initFrom(list->viewport());
+            option.rect = QRect(QPoint(), list->visualRect(index).size());
+            const Painting painted = PaintLog::record(option.rect.size(),
+                [&](QPainter* painter) { list->itemDelegateForIndex(index)->paint(painter, option, index); });
+            QVERIFY(!painted.shapes().isEmpty());
+            const QRectF avatar = painted.shapes().first().rect;
+            QCOMPARE(avatar.size(), QSizeF(32, 32));
+            QVERIFY(qAbs(avatar.center().y() - option.rect.height() / 2.0) <= 1.5);
+            const std::optional<PaintedItem> name = painted.text(at(row, Qt::DisplayRole).toString());
+            QVERIFY2(name, qPrintable(painted.allText()));
+            QCOMPARE(name->font.pixelSize(), Appearance::font(Appearance::TextStyle::Body).pixelSize());
+            QCOMPARE(name->pen, QApplication::palette().color(QPalette::Text));
+            QVERIFY2(qAbs(name->rect.left() - avatar.right() - 10) <= 0.5, qPrintable(QDebug::toString(name->rect)));
+            QRectF block = name->rect;
+            const QString standing = at(row, MemberAssignmentModel::StandingRole).toString();
+            if (!standing.isEmpty()) {
+                const std::optional<PaintedItem> badge = painted.text(standing);
+                QVERIFY2(badge, qPrintable(painted.allText()));
+                QCOMPARE(badge->font.pixelSize(), Appearance::font(Appearance::TextStyle::Caption2).pixelSize());
+                QCOMPARE(badge->pen, Appearance::secondaryText());
+                QVERIFY(qAbs(badge->rect.left() - name->rect.left()) <= 0.5);
+                QVERIFY2(qAbs(badge->rect.top() - name->rect.bottom() - 2) <= 1.5, qPrintable(QDebug::toString(badge->rect)));
+                block = block.united(badge->rect);
+            }
+            QVERIFY2(qAbs(block.center().y() - avatar.center().y()) <= 1.5, qPrintable(QDebug::toString(block)));
+            std::optional<PaintedItem> mark;
+            for (const PaintedItem& shape : painted.shapes()) {
+                if (shape.rect.left() > name->rect.right() && shape.rect.width() < 40 && shape.rect.height() < 40)
+                    mark = shape;
+            }
+            QVERIFY(mark);
+            const PaintedItem ring = *mark;
+            QCOMPARE(ring.pen, Appearance::secondaryText());
+            QVERIFY(!ring.brush.isValid());
+            QVERIFY(ring.rect.left() > name->rect.right());
+            QVERIFY(option.rect.width() - ring.rect.right() <= 16);
+            QVERIFY(qAbs(ring.rect.center().y() - avatar.center().y()) <= 1.5);
+        }
 
         QVERIFY(!at(1, MemberAssignmentModel::AssignedRole).toBool());
         QSignalSpy changed(rows, &QAbstractItemModel::dataChanged);

@@ -2,7 +2,9 @@
 
 #include "state/contacts/VipCenterViewModel.h"
 #include "views/common/ElidedLabel.h"
+#include "views/common/Appearance.h"
 #include "views/common/Localized.h"
+#include "views/common/SystemColors.h"
 #include "views/contacts/VipCenterView.h"
 
 #include <QLabel>
@@ -57,6 +59,26 @@ private Q_SLOTS:
         QCOMPARE(f.texts("vipLevelPrice"), (QStringList { u"30 元/月"_s, u"30 元/月"_s }));
         QCOMPARE(f.texts("vipBenefit"), (QStringList { u"Badge"_s, u"Themes"_s }));
         QVERIFY(!f.label("vipStatusError")->isVisible());
+        // Type and colour: the status in semibold title-2, the expiry in grey caption,
+        // each level's title in semibold body, its price in blue body, its benefits in
+        // green caption.
+        const auto type = [](const QWidget* widget) { return widget->font().pixelSize(); };
+        QCOMPARE(type(f.label("vipStatusText")), Appearance::font(Appearance::TextStyle::Title2).pixelSize());
+        QCOMPARE(f.label("vipStatusText")->font().weight(), QFont::DemiBold);
+        QCOMPARE(type(f.label("vipExpiry")), Appearance::font(Appearance::TextStyle::Caption).pixelSize());
+        QCOMPARE(f.label("vipExpiry")->palette().color(QPalette::WindowText), Appearance::secondaryText());
+        for (QWidget* title : f.view->findChildren<QWidget*>(u"vipLevelTitle"_s)) {
+            QCOMPARE(type(title), Appearance::font(Appearance::TextStyle::Body).pixelSize());
+            QCOMPARE(title->font().weight(), QFont::DemiBold);
+        }
+        for (QLabel* price : f.view->findChildren<QLabel*>(u"vipLevelPrice"_s)) {
+            QCOMPARE(type(price), Appearance::font(Appearance::TextStyle::Body).pixelSize());
+            QCOMPARE(price->palette().color(QPalette::WindowText), SystemColors::blue());
+        }
+        for (QLabel* benefit : f.view->findChildren<QLabel*>(u"vipBenefit"_s)) {
+            QCOMPARE(type(benefit), Appearance::font(Appearance::TextStyle::Caption).pixelSize());
+            QCOMPARE(benefit->palette().color(QPalette::WindowText), SystemColors::green());
+        }
 
         // As laid out: the status card's crown, words and expiry 8 apart; under the
         // heading the level cards 20 apart.
