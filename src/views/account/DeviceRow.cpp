@@ -120,26 +120,31 @@ void DeviceRow::paint(QPainter* painter, const QStyleOptionViewItem& option, con
         const QColor green = SystemColors::green();
         QColor tint = green;
         tint.setAlpha(38);
-        const QRect capsule(left + bodyMetrics.horizontalAdvance(name) + 6, y + (bodyMetrics.height() - caption2Metrics.height() - 2) / 2,
-            badgeWidth, caption2Metrics.height() + 2);
+        // Padded 6 across and 2 down, in a capsule.
+        const QRect capsule(left + bodyMetrics.horizontalAdvance(name) + 6, y + (bodyMetrics.height() - caption2Metrics.height() - 4) / 2,
+            badgeWidth, caption2Metrics.height() + 4);
         painter->setPen(Qt::NoPen);
         painter->setBrush(tint);
-        painter->drawRoundedRect(capsule, 7, 7);
+        painter->drawRoundedRect(capsule, capsule.height() / 2.0, capsule.height() / 2.0);
         painter->setFont(caption2);
         painter->setPen(green);
         painter->drawText(capsule, Qt::AlignCenter, badge);
     }
     y += bodyMetrics.height() + LineGap;
 
-    QStringList details;
-    for (const int role : { int(DeviceListModel::PlatformRole), int(DeviceListModel::AddressRole) }) {
-        if (const QString detail = index.data(role).toString(); !detail.isEmpty())
-            details << detail;
-    }
+    // The platform, then the address, 8 apart; what does not fit is cut.
     painter->setFont(caption);
     painter->setPen(Appearance::secondaryText());
-    painter->drawText(QRect(left, y, right - left, captionMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
-        captionMetrics.elidedText(details.join(QStringLiteral("  ")), Qt::ElideRight, right - left));
+    int x = left;
+    for (const int role : { int(DeviceListModel::PlatformRole), int(DeviceListModel::AddressRole) }) {
+        const QString detail = index.data(role).toString();
+        const int room = right - x;
+        if (detail.isEmpty() || room <= 0)
+            continue;
+        const QString shown = captionMetrics.elidedText(detail, Qt::ElideRight, room);
+        painter->drawText(QRect(x, y, room, captionMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter, shown);
+        x += captionMetrics.horizontalAdvance(shown) + 8;
+    }
     y += captionMetrics.height() + LineGap;
     if (!lastActive.isEmpty()) {
         painter->setFont(caption2);

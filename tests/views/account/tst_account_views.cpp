@@ -367,6 +367,9 @@ private Q_SLOTS:
                                              R"({"id":1,"deviceId":"a","isCurrent":true},{"id":3,"deviceType":"ios"}])")
                                << 1 << 2 << false;
         QTest::newRow("no current device") << QByteArray(R"([{"id":2,"deviceId":"b"}])") << 0 << 1 << false;
+        QTest::newRow("described") << QByteArray(R"([{"id":1,"deviceId":"a","isCurrent":true,"deviceName":"Desk","platform":"linux",)"
+                                                 R"("lastIp":"10.0.0.1","lastActiveAt":"2024-05-01T10:20:30Z"}])")
+                                   << 1 << 0 << false;
         QTest::newRow("long name") << QByteArray(R"([{"id":2,"deviceId":"b","deviceName":")" + QByteArray(60, 'W')
                                                  + R"(","platform":")" + QByteArray(60, 'M') + R"("}])")
                                    << 0 << 1 << false;
@@ -425,6 +428,57 @@ private Q_SLOTS:
                     badge = badge || qGreen(shown.pixel(x, y)) - qRed(shown.pixel(x, y)) > 60;
             }
             QCOMPARE(badge, !others.contains(row));
+        }
+        // Each row's words: the name in body type, then for this device the green caption-2
+        // badge on a faint green capsule padded 6 and 2, 6 after the name; under them the
+        // platform and the address in grey caption type, 8 apart.
+        for (int row : devices()) {
+            const QModelIndex index = rows->index(row, 0);
+            const Painting painting = paintedRow(deviceList, index);
+            // (A long name is shown shortened.)
+            const QString full = index.data(Qt::DisplayRole).toString();
+            std::optional<PaintedItem> name;
+            for (const PaintedItem& text : painting.texts()) {
+                if (!name && (text.text == full || (text.text.endsWith(QChar(0x2026)) && full.startsWith(text.text.chopped(1)))))
+                    name = text;
+            }
+            QVERIFY2(name, qPrintable(painting.allText()));
+            QCOMPARE(name->font.pixelSize(), Appearance::font(Appearance::TextStyle::Body).pixelSize());
+            QCOMPARE(name->pen, QApplication::palette().color(QPalette::Text));
+            const QString platform = index.data(DeviceListModel::PlatformRole).toString();
+            const QString address = index.data(DeviceListModel::AddressRole).toString();
+            if (!platform.isEmpty() && !address.isEmpty() && !others.contains(row)) {
+                const std::optional<PaintedItem> first = painting.text(platform);
+                const std::optional<PaintedItem> second = painting.text(address);
+                QVERIFY2(first && second, qPrintable(painting.allText()));
+                for (const PaintedItem& detail : { *first, *second }) {
+                    QCOMPARE(detail.font.pixelSize(), Appearance::font(Appearance::TextStyle::Caption).pixelSize());
+                    QCOMPARE(detail.pen, Appearance::secondaryText());
+                }
+                QVERIFY2(qAbs(second->rect.left() - first->rect.right() - 8) <= 1, qPrintable(QDebug::toString(second->rect)));
+                QCOMPARE(second->rect.top(), first->rect.top());
+                QVERIFY(first->rect.top() >= name->rect.bottom());
+            }
+            if (others.contains(row))
+                continue;
+            const std::optional<PaintedItem> badge = painting.text(Localized::text("devices.current_label"));
+            QVERIFY2(badge, qPrintable(painting.allText()));
+            QCOMPARE(badge->font.pixelSize(), Appearance::font(Appearance::TextStyle::Caption2).pixelSize());
+            QCOMPARE(badge->pen, SystemColors::green());
+            std::optional<PaintedItem> capsule;
+            for (const PaintedItem& shape : painting.shapes()) {
+                if (shape.brush.isValid() && shape.brush.alpha() < 255 && shape.rect.contains(badge->rect.center()))
+                    capsule = shape;
+            }
+            QVERIFY(capsule);
+            QCOMPARE(QColor(capsule->brush.rgb()), SystemColors::green());
+            QVERIFY(qAbs(capsule->brush.alphaF() - 0.15) <= 0.01);
+            const QFontMetricsF metrics(badge->font);
+            QVERIFY2(qAbs(capsule->rect.width() - metrics.horizontalAdvance(badge->text) - 12) <= 1, qPrintable(QDebug::toString(capsule->rect)));
+            QVERIFY2(qAbs(capsule->rect.height() - metrics.height() - 4) <= 1, qPrintable(QDebug::toString(capsule->rect)));
+            QVERIFY2(qAbs(capsule->corner.height() - capsule->rect.height() / 2) <= 0.5, qPrintable(QDebug::toString(capsule->corner)));
+            QVERIFY2(qAbs(capsule->rect.left() - name->rect.right() - 6) <= 1, qPrintable(QDebug::toString(capsule->rect)));
+            QVERIFY(qAbs(capsule->rect.center().y() - name->rect.center().y()) <= 1.5);
         }
         // Each device's icon sits centred in the 32-wide frame at the row's leading edge,
         PaintLog log(deviceList->viewport()->size());
