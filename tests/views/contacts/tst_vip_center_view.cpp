@@ -95,6 +95,19 @@ private Q_SLOTS:
         QTRY_COMPARE(below(f.label("vipLevelsHeading"), cards.first()), 20);
         for (qsizetype i = 0; i + 1 < cards.size(); ++i)
             QCOMPARE(below(cards.at(i), cards.at(i + 1)), 20);
+        // In a card the title leads its first line and the price, when there is one,
+        // trails it on the same line.
+        for (QWidget* card : std::as_const(cards)) {
+            auto* title = card->findChild<QWidget*>(u"vipLevelTitle"_s);
+            QVERIFY(title && title->isVisible());
+            QVERIFY(title->x() > 0 && title->y() > 0);
+            auto* price = card->findChild<QLabel*>(u"vipLevelPrice"_s);
+            if (!price)
+                continue;
+            QVERIFY(price->geometry().left() > title->geometry().right());
+            QVERIFY(qAbs(price->geometry().center().y() - title->geometry().center().y()) <= 2);
+            QVERIFY(card->width() - price->geometry().right() <= 24);
+        }
     }
 
     // A status that could not be read never reads "非VIP用户".
