@@ -42,7 +42,7 @@ QByteArray meReply(const QByteArray& user)
 }
 
 const QByteArray mei = "{\"id\":7,\"openId\":\"o7\",\"name\":\"Mei\",\"bio\":\"\",\"email\":\"\",\"region\":\"Hanoi\",\"gender\":\"other\"}";
-const QByteArray meiLin = "{\"id\":7,\"openId\":\"o7\",\"name\":\"Mei Lin\",\"bio\":\"hi\",\"email\":\"mei@example.org\"}";
+const QByteArray meiLin = "{\"id\":7,\"openId\":\"o7\",\"name\":\"Mei Lin\",\"bio\":\"<b>hi</b>\",\"email\":\"mei@example.org\"}";
 
 
 } // namespace
@@ -392,6 +392,12 @@ private Q_SLOTS:
             // A long bio wraps within the card, in grey.
             QVERIFY(bio->wordWrap());
             QCOMPARE(bio->palette().color(QPalette::WindowText), Appearance::secondaryText());
+            // The user's words are shown as written, never read as markup: as markup they
+            // would be as wide as the bare word.
+            QCOMPARE(bio->text(), u"<b>hi</b>"_s);
+            const int written = bio->sizeHint().width();
+            bio->setText(u"hi"_s);
+            QVERIFY2(written > bio->sizeHint().width() * 3 / 2, qPrintable(QString::number(written)));
         } else {
             QTRY_VERIFY(!sheet || !sheet->viewModel()->isSaving());
             QVERIFY(sheet && view.editSheet() == sheet && sheet->isVisible());
