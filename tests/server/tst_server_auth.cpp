@@ -64,6 +64,7 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<int>("status");
         QTest::newRow("short password") << QByteArray(R"({"username":"bea","password":"12345"})") << 400;
+        QTest::newRow("password too long") << (R"({"username":"bea","password":")" + QByteArray(129, 'p') + R"("})") << 400;
         QTest::newRow("short name") << QByteArray(R"({"username":"b","password":"123456"})") << 400;
         QTest::newRow("space in name") << QByteArray(R"({"username":"b e a","password":"123456"})") << 400;
         QTest::newRow("taken name, other case") << QByteArray(R"({"username":"ADA","password":"123456"})") << 409;
