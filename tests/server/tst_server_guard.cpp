@@ -475,9 +475,9 @@ private Q_SLOTS:
         QTest::newRow("space before the colon") << login + "Transfer-Encoding : chunked\r\n\r\n" + chunks << QList<int> { 400 } << true;
         QTest::newRow("another encoding") << login + "Transfer-Encoding: gzip, chunked\r\n\r\n" + chunks << QList<int> { 400 } << true;
         QTest::newRow("malformed chunk size") << login + "Transfer-Encoding: chunked\r\n\r\nzz\r\n" + body << QList<int> { 400 } << true;
-        // Read up to the LF, the size and its extension would frame the body.
-        QTest::newRow("chunk size line ending in a bare LF") << login + "Transfer-Encoding: chunked\r\n\r\n" + QByteArray::number(body.size(), 16) + ";x\n" + body
-                + "\r\n0\r\n\r\n" + me
+        // Refused, neither read as a size nor passed over: either would frame the rest
+        // another way than a reader that ends lines at LF alone.
+        QTest::newRow("chunk size line ending in a bare LF") << login + "Transfer-Encoding: chunked\r\n\r\n1\n" + chunks + me
                                                           << QList<int> { 400 } << true;
         // Fifteen hex digits may stand for any size a body can have; more are refused.
         QTest::newRow("chunk size of 15 digits") << login + "Transfer-Encoding: chunked\r\n\r\n" + QByteArray::number(body.size(), 16).rightJustified(15, '0')
