@@ -221,6 +221,11 @@ private Q_SLOTS:
         // A grace no step below outlasts, however slow the machine.
         ServerProcess patient(ServerProcess::Options { false, -1, { u"--handover-grace"_s, QString::number(testsupport::kPatienceMs / 1000) } });
         QVERIFY2(patient.start(), qPrintable(patient.errorString()));
+        ApiClient admin(patient.baseUrl());
+        admin.registerUser(u"heldadmin"_s);
+        QCOMPARE(patient.runOnce({ u"--set-role"_s, u"heldadmin"_s, u"admin"_s }), 0);
+        admin.login(u"heldadmin"_s, u"secret123"_s);
+        const auto onlineUsers = [&admin] { return admin.get(u"/api/admin/stats"_s).json()["onlineUsers"_L1].toInteger(-1); };
         auto sender = newUser(patient);
         auto receiver = newUser(patient);
         const qint64 conversation = openPrivate(*sender, receiver->userId());
@@ -230,6 +235,8 @@ private Q_SLOTS:
         QVERIFY(senderLive->waitFor(u"online"_s));
         only.reset();
         QVERIFY(senderLive->serverCaughtUp());
+        // Awaited, the user still counts as online.
+        QCOMPARE(onlineUsers(), 2);
 
         QJsonObject big = text(conversation, {});
         big[u"content"_s] = QString(20000, QChar(0x4E2D));
@@ -246,6 +253,7 @@ private Q_SLOTS:
             QVERIFY(senderLive->staysQuiet(u"offline"_s));
         else
             QVERIFY2(senderLive->waitFor(u"offline"_s, 0), "the user was not gone once their messages passed the bound");
+        QCOMPARE(onlineUsers(), kept ? 2 : 1);
 
         auto back = live(patient, receiver->token, receiver->userId(), u"device-1"_s);
         QVERIFY(back);
