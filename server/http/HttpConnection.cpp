@@ -401,12 +401,10 @@ void HttpConnection::clientEnded()
         endAfterAnswers();
 }
 
+// Comes once: nothing is read as a request in the Ending stage, and no stage follows it.
 void HttpConnection::endAfterAnswers()
 {
     m_stage = Stage::Ending;
-    if (m_ending)
-        return;
-    m_ending = true;
     AnswerQueue::of(m_socket).whenAllAnswered([this] { closeAfterLast(); });
 }
 

@@ -96,7 +96,6 @@ private:
     QByteArray m_line;
     QElapsedTimer m_bodyClock;
     qint64 m_dropped = 0;
-    bool m_ending = false;
     bool m_clientEnded = false;
     // Every answer is out and the server's side of the stream ended.
     bool m_lastWritten = false;

@@ -178,6 +178,11 @@ void LiveClient::sendText(const QString& text)
     m_socket->sendTextMessage(text);
 }
 
+void LiveClient::sendBinary(const QByteArray& bytes)
+{
+    m_socket->sendBinaryMessage(bytes);
+}
+
 std::optional<QJsonObject> LiveClient::waitFor(const QString& type, int timeoutMs)
 {
     const auto index = [&] {

@@ -86,6 +86,7 @@ public:
     bool authenticate(const QString& token, qint64 userId, const QString& deviceId = QStringLiteral("test-device"));
     void sendFrame(const QString& type, const QJsonObject& payload);
     void sendText(const QString& text);
+    void sendBinary(const QByteArray& bytes);
     // The first received frame of this type not taken before (waiting for it when needed).
     std::optional<QJsonObject> waitFor(const QString& type, int timeoutMs = testsupport::kPatienceMs);
     // Every frame received before the first one of this type (waiting for it when

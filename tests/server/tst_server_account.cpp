@@ -404,6 +404,7 @@ private Q_SLOTS:
             { "name too long", { { u"name"_s, QString(65, u'n') } } },
             { "bio too long", { { u"bio"_s, QString(201, u'b') } } },
             { "region too long", { { u"region"_s, QString(65, u'r') } } },
+            { "gender too long", { { u"gender"_s, QString(33, u'g') } } },
             { "no at sign", { { u"email"_s, u"mei.example.org"_s } } },
             { "no domain dot", { { u"email"_s, u"mei@example"_s } } },
             { "domain ending at its dot", { { u"email"_s, u"mei@example."_s } } },

@@ -3,6 +3,8 @@
 #include "ServerProcess.h"
 #include "ServerTestClient.h"
 
+#include <QDateTime>
+#include <QJsonDocument>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -48,8 +50,13 @@ private Q_SLOTS:
         ApiClient other = client();
         signIn(other);
         QVERIFY(other.token != api.token);
-        verifyUser(other.get(u"/api/auth/me"_s).json()["user"_L1], api.userId());
+        const QJsonValue me = other.get(u"/api/auth/me"_s).json()["user"_L1];
+        verifyUser(me, api.userId());
         verifyUser(other.query(u"user.getMyProfile"_s).data(), api.userId());
+        // Its times are time texts: made, changed, and signed in no earlier than made.
+        const auto timeOf = [&me](const char* key) { return QDateTime::fromString(me[QLatin1StringView(key)].toString(), Qt::ISODate); };
+        QVERIFY2(timeOf("createdAt").isValid() && timeOf("updatedAt").isValid(), qPrintable(QString::fromUtf8(QJsonDocument(me.toObject()).toJson())));
+        QVERIFY2(timeOf("lastSignedIn") >= timeOf("createdAt"), qPrintable(QString::fromUtf8(QJsonDocument(me.toObject()).toJson())));
     }
 
     void registrationRefused_data()
@@ -57,6 +64,7 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<int>("status");
         QTest::newRow("short password") << QByteArray(R"({"username":"bea","password":"12345"})") << 400;
+        QTest::newRow("password too long") << (R"({"username":"bea","password":")" + QByteArray(129, 'p') + R"("})") << 400;
         QTest::newRow("short name") << QByteArray(R"({"username":"b","password":"123456"})") << 400;
         QTest::newRow("space in name") << QByteArray(R"({"username":"b e a","password":"123456"})") << 400;
         QTest::newRow("taken name, other case") << QByteArray(R"({"username":"ADA","password":"123456"})") << 409;

@@ -100,6 +100,9 @@ private Q_SLOTS:
         QTest::newRow("Connection: close") << me + "Connection: close\r\n\r\n" << QByteArray() << false << QStringList { u"401 close"_s } << true;
         QTest::newRow("close among other options") << me + "Connection: TE, Close\r\nTE: trailers\r\n\r\n" << QByteArray() << false
                                                    << QStringList { u"401 close"_s } << true;
+        QTest::newRow("empty lines before a request") << "\r\n\r\n\r\n" + me + "\r\n" << QByteArray() << false << QStringList({ u"401"_s }) << false;
+        QTest::newRow("refused after one served") << me + "\r\n" + "GET /api/auth/me HTTP/1.1\r\n\r\n" << QByteArray() << false
+                                                  << QStringList({ u"401"_s, u"400 close"_s }) << true;
         QTest::newRow("nothing read after close") << me + "Connection: close\r\n\r\n" + me + "\r\n" << QByteArray() << false
                                                   << QStringList { u"401 close"_s } << true;
         QTest::newRow("HTTP/1.0") << QByteArray("GET /api/auth/me HTTP/1.0\r\n\r\n") << QByteArray() << false << QStringList { u"401 close"_s } << true;

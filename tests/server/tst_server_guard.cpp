@@ -30,7 +30,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -207,7 +211,7 @@ class TestServerGuard : public QObject {
 
 private:
     ServerProcess m_server;
-    ServerProcess m_impatient { ServerProcess::Options { false, -1, { u"--head-timeout"_s, u"0.5"_s, u"--idle-timeout"_s, u"1"_s } } };
+    ServerProcess m_impatient { ServerProcess::Options { false, -1, { u"--head-timeout"_s, u"0.5"_s, u"--idle-timeout"_s, u"3600"_s } } };
     std::unique_ptr<ApiClient> m_alice;
 
     QByteArray originOf(const char* host) const { return "http://" + QByteArray(host) + ':' + QByteArray::number(m_server.port()); }
@@ -380,6 +384,38 @@ private Q_SLOTS:
         QCOMPARE(m_alice->get(u"/api/auth/me"_s).status, 200);
     }
 
+    // After a refusal the server reads a few MiB more and drops them, so that its answer
+    // is not lost to a reset; a client that goes on sending past that is cut off, long
+    // before it could send the body it declared. The client here writes on after the
+    // server's end of stream, which a QTcpSocket would take for the close.
+    void sendingOnAfterARefusalIsCut()
+    {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        QVERIFY(fd >= 0);
+        const auto closeFd = qScopeGuard([fd] { ::close(fd); });
+        // Bounded, should the server never cut.
+        const timeval patience { testsupport::kPatienceMs / 1000, 0 };
+        QCOMPARE(::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &patience, sizeof patience), 0);
+        sockaddr_in address {};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(m_server.port());
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        QCOMPARE(::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+        const QByteArray head("POST /api/trpc/messages.revoke HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 314572800\r\n\r\n");
+        QCOMPARE(::send(fd, head.constData(), size_t(head.size()), MSG_NOSIGNAL), ssize_t(head.size()));
+        constexpr qint64 kDeclared = 300LL << 20;
+        const QByteArray chunk(1 << 20, 'x');
+        qint64 sent = 0;
+        while (sent < kDeclared) {
+            const ssize_t written = ::send(fd, chunk.constData(), size_t(chunk.size()), MSG_NOSIGNAL);
+            if (written <= 0)
+                break;
+            sent += written;
+        }
+        // The dropped MiB and both ends' socket buffers: well under a tenth of the body.
+        QVERIFY2(sent < kDeclared / 10, qPrintable(u"%1 bytes were taken after the refusal"_s.arg(sent)));
+    }
+
     // A second request behind the first on one connection meets the same limits, and
     // its refusal comes after the first request's answer.
     void pipelinedRequestsMeetTheLimits_data()
@@ -439,6 +475,17 @@ private Q_SLOTS:
         QTest::newRow("space before the colon") << login + "Transfer-Encoding : chunked\r\n\r\n" + chunks << QList<int> { 400 } << true;
         QTest::newRow("another encoding") << login + "Transfer-Encoding: gzip, chunked\r\n\r\n" + chunks << QList<int> { 400 } << true;
         QTest::newRow("malformed chunk size") << login + "Transfer-Encoding: chunked\r\n\r\nzz\r\n" + body << QList<int> { 400 } << true;
+        // Refused, neither read as a size nor passed over: either would frame the rest
+        // another way than a reader that ends lines at LF alone.
+        QTest::newRow("chunk size line ending in a bare LF") << login + "Transfer-Encoding: chunked\r\n\r\n1\n" + chunks + me
+                                                          << QList<int> { 400 } << true;
+        // Fifteen hex digits may stand for any size a body can have; more are refused.
+        QTest::newRow("chunk size of 15 digits") << login + "Transfer-Encoding: chunked\r\n\r\n" + QByteArray::number(body.size(), 16).rightJustified(15, '0')
+                + "\r\n" + body + "\r\n0\r\n\r\n" + me
+                                                 << QList<int> { 400, 401 } << false;
+        QTest::newRow("chunk size of 16 digits") << login + "Transfer-Encoding: chunked\r\n\r\n" + QByteArray::number(body.size(), 16).rightJustified(16, '0')
+                + "\r\n" + body + "\r\n0\r\n\r\n" + me
+                                                 << QList<int> { 400 } << true;
         QTest::newRow("chunk without its line end") << login + "Transfer-Encoding: chunked\r\n\r\n2\r\nabc\r\n0\r\n\r\n" << QList<int> { 400 } << true;
         QTest::newRow("chunks over 1 MiB") << login + "Transfer-Encoding: chunked\r\n\r\n80000\r\n" + QByteArray(0x80000, 'x') + "\r\n80001\r\n"
                 + QByteArray(0x80001, 'x') + "\r\n0\r\n\r\n"
@@ -877,9 +924,9 @@ private Q_SLOTS:
         QTest::newRow("a second head a byte at a time")
             << QByteArray("GET /api/auth/me HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\nGET /api/auth/me HTTP/1.1\r\nX-Slow: ") << true << 1;
     }
-    // The impatient server wants a head within 0.5 s and a body at 16 KiB/s after
-    // 0.5 s; its idle time (1 s) is longer than the pauses of the trickles, so only
-    // those deadlines can close them.
+    // The impatient server wants a head within 0.5 s (the next one from its previous
+    // answer) and a body at 16 KiB/s after 0.5 s; its idle time (an hour) outlasts the
+    // test's patience, so only those deadlines can close them.
     void slowConnectionsAreClosed()
     {
         QFETCH(QByteArray, first);

@@ -263,6 +263,8 @@ private Q_SLOTS:
         QTest::newRow("not an object") << true << R"(["typing"])" << "INVALID_JSON";
         QTest::newRow("no type") << true << R"({"payload":{}})" << "INVALID_FRAME";
         QTest::newRow("payload not an object") << true << R"({"type":"typing","payload":3})" << "INVALID_FRAME";
+        // "binary:" sends the rest as a binary message: the channel speaks JSON text only.
+        QTest::newRow("binary message") << true << R"(binary:{"type":"ping","payload":{}})" << "INVALID_FRAME";
         QTest::newRow("unknown type") << true << R"({"type":"self_destruct","payload":{}})" << "UNKNOWN_TYPE";
         QTest::newRow("send without conversation") << true << send(R"("type":"text","content":"a")") << "INVALID_PAYLOAD";
         QTest::newRow("send with string id") << true << send(R"("conversationId":"C","type":"text","content":"a")") << "INVALID_PAYLOAD";
@@ -285,7 +287,10 @@ private Q_SLOTS:
 
         LiveClient socket(m_server.wsUrl());
         QVERIFY(authenticated ? socket.authenticate(m_alice->token, m_alice->userId()) : socket.open());
-        socket.sendText(frame);
+        if (frame.startsWith(u"binary:"))
+            socket.sendBinary(frame.mid(7).toUtf8());
+        else
+            socket.sendText(frame);
         const QJsonObject error = socket.waitFor(u"error"_s).value_or(QJsonObject());
         QCOMPARE(error.value("code"_L1).toString(), code);
         QVERIFY(!error.value("reason"_L1).toString().isEmpty());
@@ -293,6 +298,16 @@ private Q_SLOTS:
         socket.sendFrame(u"ping"_s, {});
         QVERIFY(socket.waitFor(u"pong"_s));
         QCOMPARE(snapshot(), before);
+    }
+
+    // A channel that never authenticates is closed after the server's half minute, as
+    // a policy violation.
+    void unauthenticatedChannelIsClosed()
+    {
+        LiveClient socket(m_server.wsUrl());
+        QVERIFY(socket.open());
+        QVERIFY(socket.waitForClose(testsupport::kPatienceMs));
+        QCOMPARE(socket.closeCode(), 1008);
     }
 
     void authRefused()

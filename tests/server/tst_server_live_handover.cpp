@@ -204,6 +204,71 @@ private Q_SLOTS:
         QVERIFY(senderLive->staysQuiet(u"online"_s));
     }
 
+    // What waits for a channel to come back is held up to what a socket may leave
+    // unread: past that the client would not take it all either, so none of it is kept
+    // and the user has gone away at once, grace or not.
+    void heldMessagesAreBounded_data()
+    {
+        QTest::addColumn<int>("sends"); // of about 60 KB each
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("about 3 MB") << 50 << true;
+        QTest::newRow("about 5 MB") << 80 << false;
+    }
+    void heldMessagesAreBounded()
+    {
+        QFETCH(int, sends);
+        QFETCH(bool, kept);
+        // A grace no step below outlasts, however slow the machine.
+        ServerProcess patient(ServerProcess::Options { false, -1, { u"--handover-grace"_s, QString::number(testsupport::kPatienceMs / 1000) } });
+        QVERIFY2(patient.start(), qPrintable(patient.errorString()));
+        ApiClient admin(patient.baseUrl());
+        admin.registerUser(u"heldadmin"_s);
+        QCOMPARE(patient.runOnce({ u"--set-role"_s, u"heldadmin"_s, u"admin"_s }), 0);
+        admin.login(u"heldadmin"_s, u"secret123"_s);
+        const auto onlineUsers = [&admin] { return admin.get(u"/api/admin/stats"_s).json()["onlineUsers"_L1].toInteger(-1); };
+        auto sender = newUser(patient);
+        auto receiver = newUser(patient);
+        const qint64 conversation = openPrivate(*sender, receiver->userId());
+        auto senderLive = live(patient, sender->token, sender->userId(), u"sender"_s);
+        auto only = live(patient, receiver->token, receiver->userId(), u"device-1"_s);
+        QVERIFY(conversation > 0 && senderLive && only);
+        QVERIFY(senderLive->waitFor(u"online"_s));
+        only.reset();
+        QVERIFY(senderLive->serverCaughtUp());
+        // Awaited, the user still counts as online.
+        QCOMPARE(onlineUsers(), 2);
+
+        QJsonObject big = text(conversation, {});
+        big[u"content"_s] = QString(20000, QChar(0x4E2D));
+        qint64 lastId = 0;
+        for (int i = 0; i < sends; ++i) {
+            big[u"clientMsgId"_s] = u"held-%1"_s.arg(i);
+            senderLive->sendFrame(u"message_send"_s, big);
+            const auto ack = senderLive->waitFor(u"message_ack"_s);
+            QVERIFY2(ack, qPrintable(u"send %1 was not acknowledged"_s.arg(i)));
+            lastId = (*ack)["messageId"_L1].toInteger();
+        }
+        QVERIFY(senderLive->serverCaughtUp());
+        if (kept)
+            QVERIFY(senderLive->staysQuiet(u"offline"_s));
+        else
+            QVERIFY2(senderLive->waitFor(u"offline"_s, 0), "the user was not gone once their messages passed the bound");
+        QCOMPARE(onlineUsers(), kept ? 2 : 1);
+
+        auto back = live(patient, receiver->token, receiver->userId(), u"device-1"_s);
+        QVERIFY(back);
+        if (kept) {
+            qint64 delivered = 0;
+            for (int i = 0; i < sends; ++i)
+                delivered = deliveredId(back->waitFor(u"message_deliver"_s));
+            QCOMPARE(delivered, lastId);
+            QVERIFY(senderLive->staysQuiet(u"online"_s));
+        } else {
+            QVERIFY(back->staysQuiet(u"message_deliver"_s));
+            QVERIFY(senderLive->waitFor(u"online"_s));
+        }
+    }
+
     // A channel that does not come back within the grace: the user has gone away.
     void noChannelWithinTheGraceIsGoingAway()
     {

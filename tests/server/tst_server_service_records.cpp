@@ -18,7 +18,10 @@
 #include "services/VipService.h"
 
 #include <QJsonArray>
+#include <QDateTime>
 #include <QTest>
+
+#include <algorithm>
 
 using testsupport::ServerProcess;
 using namespace Qt::StringLiterals;
@@ -69,6 +72,26 @@ private Q_SLOTS:
             return std::count_if(sessions.begin(), sessions.end(), [](const LoginSession& s) { return s.isCurrent.value_or(false); }) == 1;
         });
         row("VIP status with level name", u"vip.status"_s, false, none, [](const QJsonValue& d) { return bool(json::decode<VipService::VipStatus>(d).levelName); });
+        // Alice's demo membership: the catalogue's second level, renewing by itself.
+        row("VIP status as stored", u"vip.status"_s, false, none, [](const QJsonValue& d) {
+            const auto status = json::decode<VipService::VipStatus>(d);
+            return status.isVip == true && status.level == 2 && status.levelName == u"黄金 Gold"_s && status.autoRenew == true;
+        });
+        row("login sessions with their times", u"user.listSessions"_s, false, none, [](const QJsonValue& d) {
+            const QJsonArray sessions = d.toArray();
+            return !sessions.isEmpty() && std::all_of(sessions.begin(), sessions.end(), [](const QJsonValue& s) {
+                return QDateTime::fromString(s["createdAt"_L1].toString(), Qt::ISODate).isValid()
+                    && QDateTime::fromString(s["lastActiveAt"_L1].toString(), Qt::ISODate).isValid();
+            });
+        });
+        row("conversations with their times", u"conversations.list"_s, false, none, [](const QJsonValue& d) {
+            const QJsonArray conversations = d.toArray();
+            return !conversations.isEmpty() && std::all_of(conversations.begin(), conversations.end(), [](const QJsonValue& c) {
+                const QDateTime created = QDateTime::fromString(c["createdAt"_L1].toString(), Qt::ISODate);
+                const QDateTime updated = QDateTime::fromString(c["updatedAt"_L1].toString(), Qt::ISODate);
+                return created.isValid() && updated.isValid() && created <= updated;
+            });
+        });
         row("VIP levels with price", u"vip.levels"_s, false, none, [](const QJsonValue& d) { return bool(list<VipService::VipLevel>(d).value(0).price); });
         row("two-factor status, off", u"user.mfaStatus"_s, false, none, [](const QJsonValue& d) { return !json::decode<MFAService::MFAStatus>(d).enabled; });
         row("two-factor setup with backup codes", u"user.setupMFA"_s, true, none, [](const QJsonValue& d) {

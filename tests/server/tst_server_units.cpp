@@ -3,12 +3,14 @@
 
 #include "JsonText.h"
 #include "Passwords.h"
+#include "http/BodyStream.h"
 #include "http/HttpReply.h"
 #include "http/MediaType.h"
 #include "http/ServerError.h"
 #include "http/PendingReply.h"
 #include "http/RequestGate.h"
 #include "http/SignInThrottle.h"
+#include "http/StreamEndWatch.h"
 #include "live/AckFrame.h"
 #include "live/FrameInbox.h"
 #include "procedures/UploadBody.h"
@@ -28,10 +30,15 @@
 
 #include <QRegularExpression>
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QJsonDocument>
+#include <QMutex>
 #include <QSemaphore>
+#include <QSignalSpy>
+#include <QSocketNotifier>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QRegularExpression>
 #include <QDir>
@@ -48,7 +55,83 @@
 #include <atomic>
 #include <memory>
 
+#include <sys/socket.h>
+
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// What a test sink was given, shared with the test: the sink itself goes with its stream.
+struct SinkLog {
+    QMutex mutex;
+    QList<qsizetype> sizes;
+    std::atomic<bool> ended = false;
+    // The take() that throws, counted from 1; 0 for none.
+    int refuseAt = 0;
+    QSemaphore taking; // a take() has begun
+    QSemaphore proceed; // one take() may finish
+    QSemaphore gone; // the sink was destroyed
+    std::atomic<int> sinks = 0;
+
+    // A check that failed may leave a worker waiting in a sink: it is let go, and its
+    // sink gone, before what it writes to is.
+    ~SinkLog()
+    {
+        proceed.release(1 << 20);
+        for (const QDeadlineTimer patience(testsupport::kPatienceMs); sinks > 0 && !patience.hasExpired();)
+            QThread::msleep(1);
+    }
+
+    QList<qsizetype> taken()
+    {
+        QMutexLocker lock(&mutex);
+        return sizes;
+    }
+};
+
+// Holds each piece until the test lets it go.
+class HeldSink final : public BodySink {
+public:
+    explicit HeldSink(SinkLog& log)
+        : m_log(log)
+    {
+        ++m_log.sinks;
+    }
+    ~HeldSink() override
+    {
+        m_log.gone.release();
+        --m_log.sinks;
+    }
+    void take(QByteArrayView piece) override
+    {
+        m_log.taking.release();
+        m_log.proceed.acquire();
+        QMutexLocker lock(&m_log.mutex);
+        m_log.sizes.append(piece.size());
+        if (m_log.sizes.size() == m_log.refuseAt)
+            throw ServerError::badRequest(Text::InvalidInput);
+    }
+    void end() override { m_log.ended = true; }
+
+private:
+    SinkLog& m_log;
+};
+
+// Counts the read notifier's wake-ups; the notifier still gets each one.
+class WakeCount : public QObject {
+public:
+    int reads = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::SockAct && static_cast<QSocketNotifier*>(watched)->type() == QSocketNotifier::Read)
+            ++reads;
+        return false;
+    }
+};
+
+} // namespace
 
 class TestServerUnits : public QObject {
     Q_OBJECT
@@ -266,6 +349,37 @@ private Q_SLOTS:
         QCOMPARE(served.wire().left(15), QByteArray("HTTP/1.1 200 OK"));
     }
 
+    // Each answer's status line carries HTTP's own reason phrase; a status without one
+    // is named by its class.
+    void statusLines_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("200") << 200 << QByteArray("HTTP/1.1 200 OK");
+        QTest::newRow("400") << 400 << QByteArray("HTTP/1.1 400 Bad Request");
+        QTest::newRow("401") << 401 << QByteArray("HTTP/1.1 401 Unauthorized");
+        QTest::newRow("403") << 403 << QByteArray("HTTP/1.1 403 Forbidden");
+        QTest::newRow("404") << 404 << QByteArray("HTTP/1.1 404 Not Found");
+        QTest::newRow("405") << 405 << QByteArray("HTTP/1.1 405 Method Not Allowed");
+        QTest::newRow("409") << 409 << QByteArray("HTTP/1.1 409 Conflict");
+        QTest::newRow("413") << 413 << QByteArray("HTTP/1.1 413 Content Too Large");
+        QTest::newRow("414") << 414 << QByteArray("HTTP/1.1 414 URI Too Long");
+        QTest::newRow("429") << 429 << QByteArray("HTTP/1.1 429 Too Many Requests");
+        QTest::newRow("431") << 431 << QByteArray("HTTP/1.1 431 Request Header Fields Too Large");
+        QTest::newRow("402, a client error") << 402 << QByteArray("HTTP/1.1 402 Client Error");
+        QTest::newRow("499, a client error") << 499 << QByteArray("HTTP/1.1 499 Client Error");
+        QTest::newRow("500, a server error") << 500 << QByteArray("HTTP/1.1 500 Server Error");
+    }
+    void statusLines()
+    {
+        QFETCH(int, status);
+        QFETCH(QByteArray, line);
+        HttpReply reply = HttpReply::json(QJsonObject { { u"ok"_s, true } });
+        reply.status = status;
+        const QByteArray wire = reply.wire();
+        QCOMPARE(wire.left(wire.indexOf("\r\n")), line);
+    }
+
     // Every answer's head is checked as it is written: a header that would split it
     // turns the answer into a 500, whatever route made it.
     void answerHeadsCannotBeSplit_data()
@@ -273,21 +387,27 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("name");
         QTest::addColumn<QByteArray>("value");
         QTest::addColumn<int>("status");
-        QTest::newRow("plain") << QByteArray("X-Note") << QByteArray("a; b=c") << 200;
-        QTest::newRow("line feed in the value") << QByteArray("X-Note") << QByteArray("a\n\n<script>") << 500;
-        QTest::newRow("carriage return in the value") << QByteArray("X-Note") << QByteArray("a\rb") << 500;
-        QTest::newRow("NUL in the value") << QByteArray("X-Note") << QByteArray("a\0b", 3) << 500;
-        QTest::newRow("line feed in the name") << QByteArray("X-A\nX-B") << QByteArray("c") << 500;
-        QTest::newRow("colon in the name") << QByteArray("X-A: b\r\nX-B") << QByteArray("c") << 500;
+        // The header's name as the owner's log shows it: on one line, at most 64 bytes of it.
+        QTest::addColumn<QByteArray>("logged");
+        QTest::newRow("plain") << QByteArray("X-Note") << QByteArray("a; b=c") << 200 << QByteArray();
+        QTest::newRow("line feed in the value") << QByteArray("X-Note") << QByteArray("a\n\n<script>") << 500 << QByteArray("X-Note");
+        QTest::newRow("carriage return in the value") << QByteArray("X-Note") << QByteArray("a\rb") << 500 << QByteArray("X-Note");
+        QTest::newRow("NUL in the value") << QByteArray("X-Note") << QByteArray("a\0b", 3) << 500 << QByteArray("X-Note");
+        QTest::newRow("line feed in the name") << QByteArray("X-A\nX-B") << QByteArray("c") << 500 << QByteArray("X-A%0AX-B");
+        QTest::newRow("colon in the name") << QByteArray("X-A: b\r\nX-B") << QByteArray("c") << 500 << QByteArray("X-A%3A%20b%0D%0AX-B");
+        QTest::newRow("long name") << QByteArray(70, 'N') + "\n" << QByteArray("c") << 500 << QByteArray(64, 'N');
     }
     void answerHeadsCannotBeSplit()
     {
         QFETCH(QByteArray, name);
         QFETCH(QByteArray, value);
         QFETCH(int, status);
+        QFETCH(QByteArray, logged);
         HttpReply reply = HttpReply::json(QJsonObject { { u"ok"_s, true } });
         reply.headers.append({ name, value });
         for (const bool closing : { false, true }) {
+            if (!logged.isEmpty())
+                QTest::ignoreMessage(QtWarningMsg, "[Server] An answer's header " + logged + " would split its head; answering 500");
             const QByteArray wire = reply.wire(Framing { .closing = closing });
             QCOMPARE(wire.left(12), "HTTP/1.1 " + QByteArray::number(status));
             const QByteArray head = wire.left(wire.indexOf("\r\n\r\n"));
@@ -445,6 +565,110 @@ private Q_SLOTS:
             QCOMPARE(result, read);
             QVERIFY2(QDir(spool.path()).isEmpty(), qPrintable(u"in pieces of %1, a spool file stayed"_s.arg(piece)));
         }
+    }
+
+    // A streamed body waits for its sink at most kMaxAhead bytes at a time: the
+    // connection reads again once the sink has taken enough, and the end comes after
+    // every piece, with the sink.
+    void bodyStreamHoldsItsBound()
+    {
+        SinkLog log;
+        auto sink = std::make_shared<HeldSink>(log);
+        BodyStream stream(sink);
+        QSignalSpy room(&stream, &BodyStream::room);
+        QSignalSpy ended(&stream, &BodyStream::ended);
+        stream.write(QByteArray(BodyStream::kMaxAhead - 1, 'a'));
+        QVERIFY(log.taking.tryAcquire(1, testsupport::kPatienceMs));
+        QVERIFY2(stream.hasRoom(), "one byte short of the bound");
+        stream.write(QByteArray(1, 'b'));
+        QVERIFY2(!stream.hasRoom(), "at the bound");
+        log.proceed.release();
+        QTRY_COMPARE(room.size(), 1);
+        QVERIFY(stream.hasRoom());
+        stream.end();
+        log.proceed.release();
+        QTRY_COMPARE(ended.size(), 1);
+        const auto body = ended.first().first().value<StreamedBody>();
+        QCOMPARE(body.sink, sink);
+        QVERIFY(!body.failure);
+        QCOMPARE(log.taken(), QList<qsizetype>({ BodyStream::kMaxAhead - 1, 1 }));
+        QVERIFY(log.ended);
+        // A sink that stays under the bound never says there is room again.
+        QCOMPARE(room.size(), 1);
+    }
+
+    // Gone mid-body (its client went, or the request was refused), a stream drops what
+    // still waits and lets its sink go once the piece at work is taken, never ending it.
+    void bodyStreamGoneMidBodyDropsTheRest()
+    {
+        SinkLog log;
+        {
+            BodyStream stream(std::make_shared<HeldSink>(log));
+            stream.write("first");
+            QVERIFY(log.taking.tryAcquire(1, testsupport::kPatienceMs));
+            stream.write("second");
+            stream.write("third");
+        }
+        log.proceed.release(3);
+        QVERIFY2(log.gone.tryAcquire(1, testsupport::kPatienceMs), "the sink was kept");
+        QCOMPARE(log.taken(), QList<qsizetype>({ 5 }));
+        QVERIFY(!log.ended);
+    }
+
+    // A sink that refuses a piece is given nothing more; the end carries its refusal.
+    void bodyStreamStopsAtItsSinksRefusal()
+    {
+        SinkLog log;
+        log.refuseAt = 2;
+        BodyStream stream(std::make_shared<HeldSink>(log));
+        QSignalSpy ended(&stream, &BodyStream::ended);
+        log.proceed.release(3);
+        stream.write("first");
+        stream.write("second");
+        stream.write("third");
+        stream.end();
+        QTRY_COMPARE(ended.size(), 1);
+        QCOMPARE(log.taken(), QList<qsizetype>({ 5, 6 }));
+        QVERIFY(!log.ended);
+        const auto body = ended.first().first().value<StreamedBody>();
+        QVERIFY_THROWS_EXCEPTION(ServerError, body.as<HeldSink>());
+    }
+
+    // A client that ends its side after asking is still written to: the end is said
+    // once, and the socket's reader then stays quiet instead of waking the loop again
+    // and again for a stream with nothing more in it.
+    void streamEndWatchLeavesTheSocketWriting()
+    {
+        QTcpServer listener;
+        QVERIFY(listener.listen(QHostAddress::LocalHost));
+        QTcpSocket client;
+        client.connectToHost(QHostAddress::LocalHost, listener.serverPort());
+        QVERIFY(listener.waitForNewConnection(testsupport::kPatienceMs));
+        QTcpSocket* served = listener.nextPendingConnection();
+        QVERIFY(served);
+        int ends = 0;
+        new StreamEndWatch(served, [&] { ++ends; });
+        WakeCount wakes;
+        const QList<QSocketNotifier*> notifiers = served->findChildren<QSocketNotifier*>();
+        for (QSocketNotifier* notifier : notifiers)
+            notifier->installEventFilter(&wakes);
+        QVERIFY(client.waitForConnected(testsupport::kPatienceMs));
+        client.write("question");
+        QVERIFY(client.waitForBytesWritten(testsupport::kPatienceMs));
+        ::shutdown(int(client.socketDescriptor()), SHUT_WR);
+        QTRY_COMPARE(ends, 1);
+        QCOMPARE(served->readAll(), QByteArray("question"));
+        QCOMPARE(served->state(), QAbstractSocket::ConnectedState);
+
+        served->write("answer");
+        QByteArray answer;
+        QTRY_VERIFY((answer += client.readAll()) == "answer");
+        // A read on the socket may wake it once more, to find the same end.
+        const int woken = wakes.reads;
+        for (int turn = 0; turn < 3; ++turn)
+            QCoreApplication::processEvents();
+        QCOMPARE(wakes.reads, woken);
+        QCOMPARE(ends, 1);
     }
 
     void ackFrameIsTheFrameItStandsFor_data()
