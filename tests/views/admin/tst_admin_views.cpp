@@ -1248,6 +1248,8 @@ private Q_SLOTS:
             if (shape.brush.rgb() == orange.rgb() && roleCell.contains(shape.rect.center().toPoint())) {
                 capsule = shape.rect;
                 QVERIFY2(qAbs(shape.brush.alphaF() - 0.15) < 0.01, qPrintable(QString::number(shape.brush.alphaF())));
+                // Rounded ends drawn aliased are stepped, not the capsule's smooth curve.
+                QVERIFY(shape.hints.testFlag(QPainter::Antialiasing));
             }
         }
         QVERIFY(capsule.isValid());
@@ -1259,8 +1261,10 @@ private Q_SLOTS:
         const QRect statusCell = table->visualRect(table->model()->index(0, 4));
         QRectF dot;
         for (const PaintedItem& shape : painted.shapes()) {
-            if (shape.brush == tintColor(Tint::Red) && statusCell.contains(shape.rect.center().toPoint()))
+            if (shape.brush == tintColor(Tint::Red) && statusCell.contains(shape.rect.center().toPoint())) {
                 dot = shape.rect;
+                QVERIFY(shape.hints.testFlag(QPainter::Antialiasing));
+            }
         }
         QCOMPARE(dot.size(), QSizeF(8, 8));
         QVERIFY(qAbs(dot.center().y() - statusCell.center().y()) <= 1);
@@ -1315,6 +1319,30 @@ private Q_SLOTS:
         }
         for (AdminStatCard* card : cards)
             QVERIFY(tileLaidOut(card));
+    }
+
+    // Tiles too narrow for a title on one line (Vietnamese ones are long) wrap it
+    // inside the tile: nothing cut, no tile pushed past the screen's padding.
+    void tileTitlesWrap()
+    {
+        LocalizationManager::shared().setLanguage(AppLanguage::vi);
+        const auto restore = qScopeGuard([] { LocalizationManager::shared().setLanguage(AppLanguage::en); });
+        Fixture f;
+        f.server.respond(u"/api/admin/stats"_s, { 200, R"({"totalUsers":12})" });
+        AdminDashboardView console(f.api);
+        console.resize(640, 600);
+        console.show();
+        QTRY_VERIFY(!console.model()->isLoading());
+        auto* overview = console.findChild<AdminOverviewView*>();
+        QTRY_VERIFY(overview->isVisible());
+        bool anyWrapped = false;
+        for (AdminStatCard* card : overview->cards()) {
+            bool wrapped = false;
+            QVERIFY(titleShownWhole(card, &wrapped));
+            anyWrapped = anyWrapped || wrapped;
+            QVERIFY2(card->mapTo(overview, QPoint(card->width(), 0)).x() <= overview->width() - 16, qPrintable(card->title()));
+        }
+        QVERIFY2(anyWrapped, "no title was long enough to need a second line at this width");
     }
 
     // Both sheets as laid out: a fixed width, 320 for a word and 280 for a role; 24 in
