@@ -931,16 +931,20 @@ private Q_SLOTS:
     void sessionRowPainting_data()
     {
         QTest::addColumn<bool>("history");
+        QTest::addColumn<int>("rating");
         QTest::addColumn<QString>("stars");
-        QTest::newRow("waiting") << false << QString();
-        QTest::newRow("ended, rated 3") << true << u"★★★☆☆"_s;
+        QTest::newRow("waiting") << false << 3 << QString();
+        QTest::newRow("ended, rated 3") << true << 3 << u"★★★☆☆"_s;
+        QTest::newRow("ended, rated 0") << true << 0 << u"☆☆☆☆☆"_s;
     }
     void sessionRowPainting()
     {
         QFETCH(bool, history);
+        QFETCH(int, rating);
         QFETCH(QString, stars);
         Fixture f(R"([{"id":1,"status":"waiting","customerName":"Cleo","lastMessage":"where is it","createdAt":"10:42"},)"
-                  R"({"id":2,"status":"ended","customerName":"Cleo","lastMessage":"where is it","createdAt":"10:42","rating":3}])");
+                  R"({"id":2,"status":"ended","customerName":"Cleo","lastMessage":"where is it","createdAt":"10:42","rating":)"
+                  + QByteArray::number(rating) + "}]");
         OperatorConsoleView console(f.api);
         QVERIFY(showWithSession(console, 1));
         QListView* list = history ? console.historyList() : console.workspaceList();
@@ -1110,6 +1114,9 @@ private Q_SLOTS:
         QCOMPARE(invitation->y() - (symbol->y() + symbol->height()), 8);
         QVERIFY(qAbs(invitation->geometry().center().x() - empty->width() / 2) <= 1);
         QVERIFY(qAbs(symbol->geometry().center().x() - empty->width() / 2) <= 1);
+        const int above = symbol->y();
+        const int below = empty->height() - (invitation->y() + invitation->height());
+        QVERIFY2(qAbs(above - below) <= 1, qPrintable(u"%1 above, %2 below"_s.arg(above).arg(below)));
 
         console.workspaceList()->setCurrentIndex(rowOf(console.workspaceList(), 1));
         auto* detail = console.findChild<QWidget*>(u"operatorSessionDetail"_s);
