@@ -5,6 +5,7 @@
 #include "ListKeys.h"
 #include "RoundTrip.h"
 #include "PaintLog.h"
+#include "PainterState.h"
 #include "PaintedCells.h"
 #include "RecordingHttpServer.h"
 #include "ShownToolTip.h"
@@ -258,6 +259,7 @@ private Q_SLOTS:
         QCOMPARE(title->palette().color(QPalette::WindowText), Appearance::secondaryText());
         QCOMPARE(note->text(), Localized::text(noteKey));
         QVERIFY2(note->palette().color(QPalette::WindowText).lightness() > Appearance::secondaryText().lightness(), "tertiary: paler than secondary");
+        QCOMPARE(icon->height(), icon->sizeHint().height());
         const QList<QLabel*> column { icon, title, note };
         for (QLabel* label : column) {
             const QRect shown(label->mapTo(page, QPoint()), label->size());
@@ -790,8 +792,40 @@ private Q_SLOTS:
         auto* totalLabel = child<QLabel>(screen, u"totalLabel"_s);
         QCOMPARE(totalLabel->font().pixelSize(), Appearance::font(Appearance::TextStyle::Caption).pixelSize());
         QCOMPARE(totalLabel->palette().color(QPalette::WindowText), Appearance::secondaryText());
+        // One column without spacing: the header, a divider, the table from edge to
+        // edge, and on the paged screens a divider and the pager; the header ends at
+        // its trailing edge with the total (and the add button of the words).
+        QWidget* previous = child<QWidget>(screen, u"previousButton"_s);
+        QList<QFrame*> dividers;
+        for (QFrame* frame : screen->findChildren<QFrame*>()) {
+            if (frame->frameShape() == QFrame::HLine && frame->parentWidget() == screen)
+                dividers << frame;
+        }
+        std::sort(dividers.begin(), dividers.end(), [](QFrame* a, QFrame* b) { return a->y() < b->y(); });
+        QCOMPARE(dividers.size(), previous ? 2 : 1);
+        QWidget* content = table->parentWidget();
+        while (content && content->parentWidget() != screen)
+            content = content->parentWidget();
+        QVERIFY(content);
+        QCOMPARE(content->x(), 0);
+        QCOMPARE(content->width(), screen->width());
+        QCOMPARE(content->y(), dividers.at(0)->y() + dividers.at(0)->height());
+        QCOMPARE(previous ? dividers.at(1)->y() : screen->height(), content->y() + content->height());
+        QWidget* headerEnd = previous ? static_cast<QWidget*>(totalLabel) : child<QWidget>(screen, u"addWordButton"_s);
+        int headerBottom = 0;
+        for (const QWidget* control : { static_cast<QWidget*>(search), static_cast<QWidget*>(totalLabel), headerEnd })
+            headerBottom = std::max(headerBottom, control->mapTo(screen, QPoint(0, control->height())).y());
+        QCOMPARE(dividers.at(0)->y(), headerBottom + 12);
+        PaintLog totalText(totalLabel->size());
+        totalLabel->render(&totalText);
+        const QList<PaintedItem> totalWords = totalText.painting().texts();
+        QVERIFY(!totalWords.isEmpty());
+        const qreal totalRight = totalLabel->mapTo(screen, QPoint()).x() + totalWords.constLast().rect.right();
+        const qreal totalEnd = previous ? screen->width() - 12 : headerEnd->mapTo(screen, QPoint()).x() - spacing;
+        QVERIFY2(qAbs(totalEnd - totalRight) <= 1.5, qPrintable(u"%1, not %2"_s.arg(totalRight).arg(totalEnd)));
+        QCOMPARE(headerEnd->mapTo(screen, QPoint(headerEnd->width(), 0)).x(), screen->width() - 12);
         // The pager at the leading edge, 8 above and below, its page in the caption font, secondary.
-        if (QWidget* previous = child<QWidget>(screen, u"previousButton"_s)) {
+        if (previous) {
             QCOMPARE(previous->mapTo(screen, QPoint()).x(), child<QWidget>(screen, u"searchField"_s)->mapTo(screen, QPoint()).x());
             QCOMPARE(screen->height() - previous->mapTo(screen, QPoint(0, previous->height())).y(), 8);
             auto* pageLabel = child<QLabel>(screen, u"pageLabel"_s);
@@ -1123,7 +1157,7 @@ private Q_SLOTS:
         Fixture f;
         f.server.respond(u"/api/admin/stats"_s, { 200, "{}" });
         f.server.respond(u"/api/trpc/admin.getSensitiveWords"_s,
-                         { 200, envelope(R"([{"id":1,"word":"alpha"},{"id":2,"word":"beta"},{"id":3,"word":"gamma"}])") });
+                         { 200, envelope(R"([{"id":1,"word":"alpha"},{"id":2,"word":"<b>beta</b>"},{"id":3,"word":"gamma"}])") });
         const QString deletePath = u"/api/trpc/admin.deleteSensitiveWord"_s;
         f.server.respond(deletePath, { 200, envelope("null"), {}, true });
         AdminDashboardView console(f.api);
@@ -1143,8 +1177,12 @@ private Q_SLOTS:
         QVERIFY(clickCellAction(table, 1, SensitiveWordsTableModel::ActionsColumn, u"deleteButton"_s));
         QTRY_VERIFY(openDialog<ConfirmationDialog>(view));
         auto* dialog = openDialog<ConfirmationDialog>(view);
-        QCOMPARE(dialog->text(), printfFormat(Localized::text("admin.words_delete_confirm"), { u"beta"_s }));
+        QCOMPARE(dialog->text(), printfFormat(Localized::text("admin.words_delete_confirm"), { u"<b>beta</b>"_s }));
         QCOMPARE(dialog->actionButton()->text(), Localized::text("common.delete"));
+        // The word is shown as typed, its markup too: never read as formatting.
+        PaintLog question(dialog->size());
+        dialog->render(&question);
+        QVERIFY2(question.painting().allText().contains(u"<b>beta</b>"_s), qPrintable(question.painting().allText()));
         pressReturnOnAction(dialog);
         QTRY_VERIFY(!openDialog<ConfirmationDialog>(view));
         QCOMPARE(f.count(deletePath), 0);
@@ -1336,6 +1374,16 @@ private Q_SLOTS:
         const QFont caption = Appearance::font(Appearance::TextStyle::Caption);
         const QFontMetricsF metrics(caption);
 
+        // One painter draws every cell in turn: none leaves it changed.
+        for (int column = 0; column < table->model()->columnCount(); ++column) {
+            QStyleOptionViewItem option;
+            option.initFrom(table->viewport());
+            option.widget = table;
+            option.rect = QRect(QPoint(), table->visualRect(table->model()->index(0, column)).size());
+            const QString changed = testsupport::painterLeftChanged(table->itemDelegate(), option, table->model()->index(0, column));
+            QVERIFY2(changed.isEmpty(), qPrintable(u"column %1: %2"_s.arg(column).arg(changed)));
+        }
+
         const QRect roleCell = table->visualRect(table->model()->index(0, 3));
         const QColor orange = tintColor(Tint::Orange);
         const std::optional<PaintedItem> role = painted.text(u"operator"_s);
@@ -1483,8 +1531,19 @@ private Q_SLOTS:
         QCOMPARE(next->y() - (title->y() + title->height()), 16);
         QWidget* wide = child<QWidget>(sheet, field);
         QCOMPARE(wide->x(), 24);
-        if (word)
+        if (word) {
             QCOMPARE(sheet->width() - (wide->x() + wide->width()), 24);
+            // The category picker takes the rest of its row after its title, to the same edge.
+            auto* picker = child<QWidget>(sheet, u"categoryPicker"_s);
+            QLabel* pickerTitle = nullptr;
+            for (QLabel* label : sheet->findChildren<QLabel*>()) {
+                if (label->buddy() == picker)
+                    pickerTitle = label;
+            }
+            QVERIFY(picker && pickerTitle);
+            QCOMPARE(pickerTitle->width(), pickerTitle->sizeHint().width());
+            QCOMPARE(picker->x() + picker->width(), wide->x() + wide->width());
+        }
         QWidget* last = nullptr;
         for (auto* button : sheet->findChildren<QPushButton*>()) {
             const auto corner = [](QWidget* w) { return std::pair(w->y() + w->height(), w->x() + w->width()); };
@@ -1504,14 +1563,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("listPath");
         QTest::addColumn<QByteArray>("rows");
         QTest::addColumn<QList<int>>("minimums");
+        QTest::addColumn<QList<int>>("ideals"); // none: not checked
         QTest::newRow("users") << int(AdminSection::users) << u"/api/admin/users"_s << QByteArray(R"({"users":[{"id":1}],"total":1})")
-                               << QList<int> { 40, 80, 80, 60, 60, 140 };
+                               << QList<int> { 40, 80, 80, 60, 60, 140 } << QList<int> { 50, 120, 100, 80, 80, 160 };
         QTest::newRow("groups") << int(AdminSection::groups) << u"/api/admin/groups"_s << QByteArray(R"({"groups":[{"id":1}],"total":1})")
-                                << QList<int> { 40, 100, 50, 80, 100, 60 };
+                                << QList<int> { 40, 100, 50, 80, 100, 60 } << QList<int> { 50, 160, 70, 120, 140, 80 };
         QTest::newRow("messages") << int(AdminSection::messages) << u"/api/admin/messages"_s
-                                  << QByteArray(R"({"messages":[{"id":1}],"total":1})") << QList<int> { 40, 80, 60, 200, 100, 60 };
+                                  << QByteArray(R"({"messages":[{"id":1}],"total":1})") << QList<int> { 40, 80, 60, 200, 100, 60 }
+                                  << QList<int> { 50, 100, 70, 300, 140, 80 };
         QTest::newRow("words") << int(AdminSection::sensitiveWords) << u"/api/trpc/admin.getSensitiveWords"_s
-                               << envelope(R"([{"id":1,"word":"a"}])") << QList<int> { 40, 100, 60, 50, 60, 40, 60 };
+                               << envelope(R"([{"id":1,"word":"a"}])") << QList<int> { 40, 100, 60, 50, 60, 40, 60 } << QList<int> {};
     }
     void columnMinimums()
     {
@@ -1519,6 +1580,7 @@ private Q_SLOTS:
         QFETCH(QString, listPath);
         QFETCH(QByteArray, rows);
         QFETCH(QList<int>, minimums);
+        QFETCH(QList<int>, ideals);
         Fixture f;
         f.server.respond(u"/api/admin/stats"_s, { 200, "{}" });
         f.server.respond(listPath, { 200, rows });
@@ -1530,6 +1592,12 @@ private Q_SLOTS:
         QTRY_VERIFY(table->isVisible() && table->model()->rowCount() == 1);
         QHeaderView* header = table->horizontalHeader();
         QCOMPARE(header->count(), minimums.size());
+        // Short records: a column opens at its ideal width, wider only where its title needs it.
+        for (int column = 0; column < ideals.size(); ++column) {
+            if (header->sectionResizeMode(column) == QHeaderView::Stretch || column + 1 == header->count())
+                continue;
+            QCOMPARE(header->sectionSize(column), std::max(ideals.at(column), header->sectionSizeHint(column)));
+        }
         int held = 0;
         for (int column = 0; column < header->count(); ++column) {
             if (header->sectionResizeMode(column) == QHeaderView::Stretch || (column + 1 == header->count() && header->stretchLastSection()))

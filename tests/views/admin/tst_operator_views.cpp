@@ -3,6 +3,7 @@
 // placeholders and the statistics tiles.
 
 #include "PaintLog.h"
+#include "PainterState.h"
 #include "PostedEvents.h"
 #include "RoundTrip.h"
 #include "RecordingHttpServer.h"
@@ -955,6 +956,9 @@ private Q_SLOTS:
         option.rect = QRect(QPoint(0, 0), list->itemDelegate()->sizeHint(option, index));
         option.rect.setWidth(320);
         const Painting painted = PaintLog::record(option.rect.size(), [&](QPainter* painter) { list->itemDelegate()->paint(painter, option, index); });
+        // One painter draws the headings and rows one after another: none leaves it changed.
+        const QString leftChanged = testsupport::rowsLeavingPainterChanged(list);
+        QVERIFY2(leftChanged.isEmpty(), qPrintable(leftChanged));
 
         QRectF avatar;
         for (const PaintedItem& shape : painted.shapes()) {
