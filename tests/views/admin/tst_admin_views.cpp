@@ -742,6 +742,11 @@ private Q_SLOTS:
         QWidget* screen = console.detail();
         auto* table = screen->findChild<QTableView*>();
         QTRY_VERIFY(table->isVisible() && table->model()->rowCount() == 2);
+        // The section fills the window right of the sidebar, top to bottom.
+        const QRect pane(screen->mapTo(&console, QPoint()), screen->size());
+        QCOMPARE(pane.top(), 0);
+        QCOMPARE(pane.bottom(), console.height() - 1);
+        QCOMPARE(pane.right(), console.width() - 1);
         const int spacing = std::max(1, screen->style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing, nullptr, screen));
         // Left to right, each with the next one.
         QStringList row { u"searchField"_s, u"searchButton"_s };
@@ -874,6 +879,11 @@ private Q_SLOTS:
         reload->click();
         QTRY_VERIFY(save->isEnabled());
         QVERIFY(!reload->isVisible());
+        // Shown again, the form keeps what it loaded and reads nothing more.
+        view.hide();
+        view.show();
+        QVERIFY(testsupport::roundTrip(f.api, f.server));
+        QCOMPARE(f.count(u"/api/trpc/admin.getSystemConfig"_s), 2);
         // Save alone in its row, centred under the form.
         const QRect saveShown(save->mapTo(&view, QPoint()), save->size());
         QVERIFY2(qAbs(saveShown.center().x() - view.rect().center().x()) <= 1, qPrintable(QDebug::toString(saveShown)));
@@ -1355,6 +1365,42 @@ private Q_SLOTS:
         QCOMPARE(sections->item(1)->text(), u"Users"_s);
     }
 
+    // A language switch redraws the words table's titles and its translated cells
+    // (category, status, button), however few rows it has.
+    void wordsRedrawnInAnotherLanguage_data()
+    {
+        QTest::addColumn<QByteArray>("words");
+        QTest::newRow("one word") << QByteArray(R"([{"id":1,"word":"a","category":"spam"}])");
+        QTest::newRow("two words") << QByteArray(R"([{"id":1,"word":"a","category":"spam"},{"id":2,"word":"b","category":"fraud"}])");
+    }
+    void wordsRedrawnInAnotherLanguage()
+    {
+        QFETCH(QByteArray, words);
+        Fixture f;
+        f.server.respond(u"/api/admin/stats"_s, { 200, "{}" });
+        f.server.respond(u"/api/trpc/admin.getSensitiveWords"_s, { 200, envelope(words) });
+        AdminDashboardView console(f.api);
+        SensitiveWordsView* view = showWords(console);
+        QTableView* table = view->table();
+        QTRY_VERIFY(table->isVisible() && table->model()->rowCount() > 0);
+        // Shown again (the console hidden and brought back), the list is not read again.
+        console.hide();
+        console.show();
+        QVERIFY(testsupport::roundTrip(f.api, f.server));
+        QCOMPARE(f.count(u"/api/trpc/admin.getSensitiveWords"_s), 1);
+        QCOMPARE(f.count(u"/api/admin/stats"_s), 1);
+        const int last = table->model()->rowCount() - 1;
+        QSignalSpy cells(table->model(), &QAbstractItemModel::dataChanged);
+        QSignalSpy titles(table->model(), &QAbstractItemModel::headerDataChanged);
+        LocalizationManager::shared().setLanguage(AppLanguage::vi);
+        const auto restore = qScopeGuard([] { LocalizationManager::shared().setLanguage(AppLanguage::en); });
+        QVERIFY(!titles.isEmpty());
+        for (int column : { int(SensitiveWordsTableModel::CategoryColumn), int(SensitiveWordsTableModel::ActionsColumn) }) {
+            QVERIFY2(redrawn(cells, 0, column), qPrintable(QString::number(column)));
+            QVERIFY2(redrawn(cells, last, column), qPrintable(QString::number(column)));
+        }
+    }
+
     // The users table as painted: the role in a capsule of its colour at 0.15, padded
     // 6 left and right and 2 above and below, in the caption font and that colour; the
     // status a circle 8 across in its colour, 4 before its word in the caption font;
@@ -1564,15 +1610,16 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("rows");
         QTest::addColumn<QList<int>>("minimums");
         QTest::addColumn<QList<int>>("ideals"); // none: not checked
+        QTest::addColumn<QList<int>>("growing"); // the columns a wider window widens
         QTest::newRow("users") << int(AdminSection::users) << u"/api/admin/users"_s << QByteArray(R"({"users":[{"id":1}],"total":1})")
-                               << QList<int> { 40, 80, 80, 60, 60, 140 } << QList<int> { 50, 120, 100, 80, 80, 160 };
+                               << QList<int> { 40, 80, 80, 60, 60, 140 } << QList<int> { 50, 120, 100, 80, 80, 160 } << QList<int> { 5 };
         QTest::newRow("groups") << int(AdminSection::groups) << u"/api/admin/groups"_s << QByteArray(R"({"groups":[{"id":1}],"total":1})")
-                                << QList<int> { 40, 100, 50, 80, 100, 60 } << QList<int> { 50, 160, 70, 120, 140, 80 };
+                                << QList<int> { 40, 100, 50, 80, 100, 60 } << QList<int> { 50, 160, 70, 120, 140, 80 } << QList<int> { 5 };
         QTest::newRow("messages") << int(AdminSection::messages) << u"/api/admin/messages"_s
                                   << QByteArray(R"({"messages":[{"id":1}],"total":1})") << QList<int> { 40, 80, 60, 200, 100, 60 }
-                                  << QList<int> { 50, 100, 70, 300, 140, 80 };
+                                  << QList<int> { 50, 100, 70, 300, 140, 80 } << QList<int> { 3 };
         QTest::newRow("words") << int(AdminSection::sensitiveWords) << u"/api/trpc/admin.getSensitiveWords"_s
-                               << envelope(R"([{"id":1,"word":"a"}])") << QList<int> { 40, 100, 60, 50, 60, 40, 60 } << QList<int> {};
+                               << envelope(R"([{"id":1,"word":"a"}])") << QList<int> { 40, 100, 60, 50, 60, 40, 60 } << QList<int> {} << QList<int> { 6 };
     }
     void columnMinimums()
     {
@@ -1581,6 +1628,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, rows);
         QFETCH(QList<int>, minimums);
         QFETCH(QList<int>, ideals);
+        QFETCH(QList<int>, growing);
         Fixture f;
         f.server.respond(u"/api/admin/stats"_s, { 200, "{}" });
         f.server.respond(listPath, { 200, rows });
@@ -1598,6 +1646,20 @@ private Q_SLOTS:
                 continue;
             QCOMPARE(header->sectionSize(column), std::max(ideals.at(column), header->sectionSizeHint(column)));
         }
+        // A wider window widens the columns that take the room left, and no other.
+        QList<int> before;
+        for (int column = 0; column < header->count(); ++column)
+            before << header->sectionSize(column);
+        console.resize(1400, 600);
+        QTRY_VERIFY(header->sectionSize(growing.constFirst()) > before.at(growing.constFirst()));
+        for (int column = 0; column < header->count(); ++column) {
+            if (growing.contains(column))
+                QVERIFY2(header->sectionSize(column) > before.at(column), qPrintable(QString::number(column)));
+            else
+                QCOMPARE(header->sectionSize(column), before.at(column));
+        }
+        console.resize(1000, 600);
+        QTRY_COMPARE(header->sectionSize(growing.constFirst()), before.at(growing.constFirst()));
         int held = 0;
         for (int column = 0; column < header->count(); ++column) {
             if (header->sectionResizeMode(column) == QHeaderView::Stretch || (column + 1 == header->count() && header->stretchLastSection()))

@@ -159,6 +159,11 @@ private Q_SLOTS:
         console.show();
         QTRY_COMPARE(console.model()->sessions().size(), 6);
         QTRY_VERIFY(!console.model()->isLoading());
+        // Shown again (its window hidden and brought back), it keeps what it loaded.
+        console.hide();
+        console.show();
+        QVERIFY(testsupport::roundTrip(f.api, f.server));
+        QCOMPARE(f.server.requestsTo(sessionsPath).size(), 1);
         const auto badges = console.findChildren<OperatorStatusBadge*>();
         QCOMPARE(badges.at(0)->countText(), u"1"_s);
         QCOMPARE(badges.at(1)->countText(), u"1"_s);
@@ -928,7 +933,8 @@ private Q_SLOTS:
     // 0.2 with the name's first letter centred over it in the caption font at medium
     // weight; 10 points after it the name in the body font over the last message in
     // the caption font; on the trailing edge the time in the second caption font over
-    // the stars in yellow, history rows only; 2 points at least above and below.
+    // the stars in yellow, 8 across and 1 apart, history rows only; 2 points at least
+    // above and below.
     void sessionRowPainting_data()
     {
         QTest::addColumn<bool>("history");
@@ -1004,6 +1010,11 @@ private Q_SLOTS:
         if (history) {
             QCOMPARE(starText->text, stars);
             QCOMPARE(starText->pen, tintColor(Tint::Yellow));
+            // Each star 8 across, 1 apart.
+            QCOMPARE(starText->font.pixelSize(), 8);
+            QFont unspaced = starText->font;
+            unspaced.setLetterSpacing(QFont::AbsoluteSpacing, 0);
+            QVERIFY2(starText->rect.width() >= QFontMetricsF(unspaced).horizontalAdvance(stars) + 4, qPrintable(QDebug::toString(starText->rect)));
             QVERIFY2(starText->rect.top() >= time->rect.bottom(), "the stars under the time");
             QCOMPARE(starText->rect.right(), time->rect.right());
         }
@@ -1026,6 +1037,9 @@ private Q_SLOTS:
         QCOMPARE(sidebar->width(), 260);
         console.resize(900, 600);
         QTRY_VERIFY(sidebar->width() > 260);
+        // However wide the window, the sidebar keeps its own width: the detail takes the rest.
+        console.resize(1600, 600);
+        QTRY_COMPARE(sidebar->width(), std::max(260, sidebar->sizeHint().width()));
 
         const auto badges = console.findChildren<OperatorStatusBadge*>();
         QCOMPARE(badges.size(), 3);
