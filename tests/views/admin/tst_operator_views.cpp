@@ -1007,6 +1007,12 @@ private Q_SLOTS:
         QVERIFY2(time->rect.left() >= name->rect.left() + 10, "trailing");
         const std::optional<PaintedItem> starText = painted.text(u"☆"_s);
         QCOMPARE(bool(starText), history);
+        // The trailing column centred in the row, as the text column is.
+        const qreal trailingTop = time->rect.top();
+        const qreal trailingBottom = starText ? starText->rect.bottom() : time->rect.bottom();
+        const qreal above = trailingTop - option.rect.top();
+        const qreal below = option.rect.bottom() + 1 - trailingBottom;
+        QVERIFY2(qAbs(above - below) <= 3.5, qPrintable(u"%1 above, %2 below"_s.arg(above).arg(below)));
         if (history) {
             QCOMPARE(starText->text, stars);
             QCOMPARE(starText->pen, tintColor(Tint::Yellow));
