@@ -866,6 +866,12 @@ private Q_SLOTS:
         view.resize(600, 500);
         view.show();
         QVERIFY(view.model()->isLoading());
+        // While the form loads, the cover dims all of it, and follows it when it is resized.
+        auto* cover = child<QWidget>(&view, u"loadingCover"_s);
+        QVERIFY(cover && cover->isVisible());
+        QCOMPARE(cover->geometry(), view.rect());
+        view.resize(640, 520);
+        QCOMPARE(cover->geometry(), view.rect());
         QTRY_VERIFY(!view.model()->isLoading());
         auto* save = child<QPushButton>(&view, u"saveButton"_s);
         auto* reload = child<QPushButton>(&view, u"reloadButton"_s);
@@ -1395,10 +1401,31 @@ private Q_SLOTS:
         LocalizationManager::shared().setLanguage(AppLanguage::vi);
         const auto restore = qScopeGuard([] { LocalizationManager::shared().setLanguage(AppLanguage::en); });
         QVERIFY(!titles.isEmpty());
+        QCOMPARE(child<QLabel>(view, u"totalLabel"_s)->text(), QString::number(last + 1) + u" từ"_s);
         for (int column : { int(SensitiveWordsTableModel::CategoryColumn), int(SensitiveWordsTableModel::ActionsColumn) }) {
             QVERIFY2(redrawn(cells, 0, column), qPrintable(QString::number(column)));
             QVERIFY2(redrawn(cells, last, column), qPrintable(QString::number(column)));
         }
+    }
+
+    // A paged table redraws its column titles and its translated cells (status word,
+    // buttons) in a new language.
+    void pagedTableRedrawnInAnotherLanguage()
+    {
+        Fixture f;
+        f.server.respond(u"/api/admin/users"_s, { 200, R"({"users":[{"id":1,"role":"admin","isBanned":true}],"total":1})" });
+        UserManagementView view(f.api);
+        view.show();
+        QTRY_COMPARE(view.table()->model()->rowCount(), 1);
+        QSignalSpy cells(view.table()->model(), &QAbstractItemModel::dataChanged);
+        QSignalSpy titles(view.table()->model(), &QAbstractItemModel::headerDataChanged);
+        LocalizationManager::shared().setLanguage(AppLanguage::vi);
+        const auto restore = qScopeGuard([] { LocalizationManager::shared().setLanguage(AppLanguage::en); });
+        QVERIFY(!titles.isEmpty());
+        QCOMPARE(view.table()->model()->headerData(1, Qt::Horizontal).toString(),
+                 LocalizationManager::shared().bundle(AppLanguage::vi).localizedString(u"admin.users_username"_s));
+        for (int column : { 4, 5 })
+            QVERIFY2(redrawn(cells, 0, column), qPrintable(QString::number(column)));
     }
 
     // The users table as painted: the role in a capsule of its colour at 0.15, padded

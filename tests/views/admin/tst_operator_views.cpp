@@ -45,6 +45,7 @@
 #include <QStyleHints>
 #include <QTabBar>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QStyleOptionViewItem>
@@ -159,6 +160,7 @@ private Q_SLOTS:
         console.show();
         QTRY_COMPARE(console.model()->sessions().size(), 6);
         QTRY_VERIFY(!console.model()->isLoading());
+        QCOMPARE(child<QLabel>(&console, u"operatorTitle"_s)->text(), Localized::text("operator.title"));
         // Shown again (its window hidden and brought back), it keeps what it loaded.
         console.hide();
         console.show();
@@ -1193,6 +1195,51 @@ private Q_SLOTS:
         QVERIFY(qAbs(cards.at(0)->width() - cards.at(1)->width()) <= 1);
         for (AdminStatCard* card : cards)
             QVERIFY(tileLaidOut(card));
+    }
+
+    // A language switch reaches the whole console at once: its title, its lists'
+    // headings and rows (drawn again), the selected session's buttons and the tiles.
+    void followsTheLanguage()
+    {
+        Fixture f(R"([{"id":1,"status":"waiting","customerName":"A"},{"id":2,"status":"ended","customerName":"B","rating":4}])");
+        OperatorConsoleView console(f.api);
+        QVERIFY(showWithSession(console, 1));
+        console.workspaceList()->setCurrentIndex(rowOf(console.workspaceList(), 1));
+        auto* accept = console.findChild<QPushButton*>(u"acceptButton"_s);
+        QVERIFY(accept);
+        QTRY_VERIFY(accept->isVisible());
+        QSignalSpy workspaceRedrawn(console.workspaceList()->model(), &QAbstractItemModel::dataChanged);
+        QSignalSpy historyRedrawn(console.historyList()->model(), &QAbstractItemModel::dataChanged);
+        LocalizationManager::shared().setLanguage(AppLanguage::vi);
+        const auto restore = qScopeGuard([] { LocalizationManager::shared().setLanguage(AppLanguage::en); });
+        const StringBundle vi = LocalizationManager::shared().bundle(AppLanguage::vi);
+        QCOMPARE(child<QLabel>(&console, u"operatorTitle"_s)->text(), vi.localizedString(u"operator.title"_s));
+        QCOMPARE(accept->text(), vi.localizedString(u"operator.accept"_s));
+        QVERIFY(!workspaceRedrawn.isEmpty());
+        QVERIFY(!historyRedrawn.isEmpty());
+        const auto* statistics = console.findChild<OperatorStatisticsView*>();
+        QVERIFY(statistics);
+        QCOMPARE(statistics->cards().at(0)->title(), vi.localizedString(u"operator.today_served"_s));
+    }
+
+    // The tiles show what was loaded, and follow the sessions between loads: an
+    // accepted customer counts as served at once.
+    void statisticsFollowTheSessions()
+    {
+        Fixture f(R"([{"id":1,"status":"waiting","customerName":"A"}])");
+        OperatorConsoleView console(f.api);
+        QVERIFY(showWithSession(console, 1));
+        const auto* statistics = console.findChild<OperatorStatisticsView*>();
+        QVERIFY(statistics);
+        QCOMPARE(statistics->cards().at(2)->value(), u"2m"_s); // 125 seconds on average
+        QCOMPARE(statistics->cards().at(0)->value(), u"0"_s);
+        console.workspaceList()->setCurrentIndex(rowOf(console.workspaceList(), 1));
+        auto* accept = console.findChild<QPushButton*>(u"acceptButton"_s);
+        QVERIFY(accept);
+        QTRY_VERIFY(accept->isVisible());
+        accept->click();
+        QTRY_COMPARE(statistics->cards().at(0)->value(), u"1"_s);
+        QCOMPARE(f.server.requestsTo(u"/api/trpc/operator.getStats"_s).size(), 1);
     }
 
     // A reload that changes one session redraws that row alone; the same list again
