@@ -273,14 +273,19 @@ private Q_SLOTS:
         runTask(f.console.loadData());
         f.console.select(2);
         f.console.setMessageText(u"hello"_s);
+        QSignalSpy sending(&f.console, &OperatorConsoleViewModel::sendingChanged);
         auto send = f.console.sendMessage(2);
         QTRY_COMPARE(f.server.requestsTo(sendPath).size(), 1);
+        QCOMPARE(sending.size(), 1);
+        QVERIFY(!f.console.canSend());
         if (!typedMeanwhile.isEmpty())
             f.console.setMessageText(typedMeanwhile);
         if (elsewhere)
             f.console.select(1);
         f.server.release(sendPath);
         runTask(std::move(send));
+        // The send's end is announced, so a Send button bound to it comes back.
+        QCOMPARE(sending.size(), 2);
         QCOMPARE(f.console.draft(2), draftAfter);
         QCOMPARE(f.input(sendPath), (QJsonObject { { u"sessionId"_s, 2 }, { u"content"_s, u"hello"_s } }));
     }
@@ -295,6 +300,7 @@ private Q_SLOTS:
         runTask(f.console.sendMessage(2));
         QCOMPARE(f.console.messageText(), u" hi "_s);
         QCOMPARE(f.console.errorMessage(), std::optional(text("operator.send_failed") + u"not yours"_s));
+        QVERIFY2(f.console.canSend(), "the text kept can be sent again");
     }
 
     // A second accept while the first is on its way sends nothing more.
@@ -303,9 +309,11 @@ private Q_SLOTS:
         Fixture f;
         runTask(f.console.loadData());
         f.server.respond(acceptPath, { 200, envelope("null"), {}, true });
+        QSignalSpy busy(&f.console, &OperatorConsoleViewModel::busyChanged);
         auto first = f.console.acceptSession(1);
         QTRY_COMPARE(f.server.requestsTo(acceptPath).size(), 1);
         QVERIFY(f.console.isBusy(1));
+        QCOMPARE(busy.size(), 1);
         auto second = f.console.acceptSession(1);
         auto third = f.console.endSession(1);
         QVERIFY(testsupport::roundTrip(f.api, f.server));
@@ -316,6 +324,8 @@ private Q_SLOTS:
         runTask(std::move(second));
         runTask(std::move(third));
         QVERIFY(!f.console.isBusy(1));
+        // Its end announced once: the row's greyed button comes back.
+        QCOMPARE(busy.size(), 2);
     }
 
     // An accept or end that ends while a load is on its way holds when that load's

@@ -30,6 +30,8 @@ public:
             m_opacity = state.opacity();
         if (flags & DirtyTransform)
             m_transform = state.transform();
+        if (flags & DirtyHints)
+            m_hints = state.renderHints();
         if (flags & (DirtyClipPath | DirtyClipRegion | DirtyClipEnabled)) {
             if (!state.isClipEnabled() || state.clipOperation() == Qt::NoClip)
                 m_clip = {};
@@ -115,6 +117,7 @@ private:
         item.font = m_font;
         item.opacity = m_opacity;
         item.clip = m_clip;
+        item.hints = m_hints;
         return item;
     }
     void addShape(const QRectF& rect)
@@ -139,6 +142,7 @@ private:
     qreal m_opacity = 1.0;
     QTransform m_transform;
     QRectF m_clip;
+    QPainter::RenderHints m_hints;
 };
 
 PaintLog::PaintLog(QSize size)

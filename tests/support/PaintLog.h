@@ -9,6 +9,7 @@
 #include <QFont>
 #include <QList>
 #include <QPaintDevice>
+#include <QPainter>
 #include <QRectF>
 #include <QString>
 
@@ -16,7 +17,6 @@
 #include <memory>
 #include <optional>
 
-class QPainter;
 class PaintLogEngine;
 
 struct PaintedItem {
@@ -30,6 +30,7 @@ struct PaintedItem {
     QSizeF corner;    // a shape's corner radii, across and down (a circle: half its size)
     qreal opacity = 1.0;
     QRectF clip;      // the clip in force (empty: none)
+    QPainter::RenderHints hints; // the render hints in force (a curve drawn without antialiasing is jagged)
 };
 
 // What was painted, in painting order.

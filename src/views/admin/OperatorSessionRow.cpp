@@ -80,20 +80,27 @@ void OperatorSessionRow::paint(QPainter* painter, const QStyleOptionViewItem& op
     const QString time = index.data(OperatorSessionListModel::CreatedAtRole).toString();
     const int filled = index.data(OperatorSessionListModel::FilledStarsRole).toInt();
     const QString stars = filled >= 0 ? QString(filled, QChar(0x2605)) + QString(5 - filled, QChar(0x2606)) : QString();
-    const int trailingWidth = std::max(smallMetrics.horizontalAdvance(time), smallMetrics.horizontalAdvance(stars));
+    // The stars are five small images, 8 across and 1 apart.
+    QFont starFont = Appearance::font(TextStyle::Body);
+    starFont.setPixelSize(8);
+    starFont.setLetterSpacing(QFont::AbsoluteSpacing, 1);
+    const QFontMetrics starMetrics(starFont);
+    const int trailingWidth = std::max(smallMetrics.horizontalAdvance(time), starMetrics.horizontalAdvance(stars));
     const QRect trailing(rect.right() - trailingWidth, rect.top(), trailingWidth, rect.height());
     const int lineGap = 2;
     painter->setFont(small);
-    const int smallLines = (time.isEmpty() ? 0 : 1) + (stars.isEmpty() ? 0 : 1);
-    int y = rect.center().y() - (smallLines * smallMetrics.height() + (smallLines - 1) * lineGap) / 2;
+    const int trailingHeight = (time.isEmpty() ? 0 : smallMetrics.height()) + (stars.isEmpty() ? 0 : starMetrics.height())
+        + (time.isEmpty() || stars.isEmpty() ? 0 : lineGap);
+    int y = rect.center().y() - trailingHeight / 2;
     if (!time.isEmpty()) {
         painter->setPen(Appearance::secondaryText());
         painter->drawText(QRect(trailing.left(), y, trailingWidth, smallMetrics.height()), Qt::AlignRight | Qt::AlignVCenter, time);
         y += smallMetrics.height() + lineGap;
     }
     if (!stars.isEmpty()) {
+        painter->setFont(starFont);
         painter->setPen(tintColor(Tint::Yellow));
-        painter->drawText(QRect(trailing.left(), y, trailingWidth, smallMetrics.height()), Qt::AlignRight | Qt::AlignVCenter, stars);
+        painter->drawText(QRect(trailing.left(), y, trailingWidth, starMetrics.height()), Qt::AlignRight | Qt::AlignVCenter, stars);
     }
 
     const int textLeft = avatar.right() + 1 + Spacing;

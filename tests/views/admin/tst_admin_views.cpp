@@ -5,6 +5,7 @@
 #include "ListKeys.h"
 #include "RoundTrip.h"
 #include "PaintLog.h"
+#include "PainterState.h"
 #include "PaintedCells.h"
 #include "RecordingHttpServer.h"
 #include "ShownToolTip.h"
@@ -37,6 +38,7 @@
 #include "views/admin/SystemConfigView.h"
 #include "views/admin/UserManagementView.h"
 #include "views/common/Appearance.h"
+#include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/RowAction.h"
 
@@ -58,6 +60,7 @@
 #include <QRadioButton>
 #include <QScopeGuard>
 #include <QTableView>
+#include <QToolButton>
 #include <QNetworkReply>
 #include <QSignalSpy>
 #include <QTest>
@@ -213,6 +216,62 @@ private Q_SLOTS:
         sections->setCurrentRow(0);
         QCOMPARE(console.findChild<AdminOverviewView*>()->cards().at(0)->value(), u"12"_s);
         QCOMPARE(f.count(u"/api/admin/stats"_s), 1);
+    }
+
+    // A section still to come: its icon, its title in the second title font
+    // and its note in a paler colour still, one under the other at one spacing,
+    // the three centred in the pane both ways.
+    void comingPageLayout_data()
+    {
+        QTest::addColumn<int>("section");
+        QTest::addColumn<QString>("symbol");
+        QTest::addColumn<QString>("titleKey");
+        QTest::addColumn<QString>("noteKey");
+        QTest::newRow("audit logs") << int(AdminSection::auditLogs) << u"list.clipboard"_s << u"admin.audit_logs"_s << u"admin.logs_coming"_s;
+        QTest::newRow("reports") << int(AdminSection::reports) << u"chart.bar"_s << u"admin.reports"_s << u"admin.reports_coming"_s;
+    }
+    void comingPageLayout()
+    {
+        QFETCH(int, section);
+        QFETCH(QString, symbol);
+        QFETCH(QString, titleKey);
+        QFETCH(QString, noteKey);
+        Fixture f;
+        f.server.respond(u"/api/admin/stats"_s, { 200, "{}" });
+        AdminDashboardView console(f.api);
+        console.resize(1000, 600);
+        console.show();
+        console.setSelectedTab(AdminSection(section));
+        QWidget* page = console.detail()->objectName() == u"comingPage" ? console.detail() : child<QWidget>(console.detail(), u"comingPage"_s);
+        QVERIFY(page);
+        QTRY_VERIFY(page->isVisible());
+        QLabel* icon = nullptr;
+        for (QLabel* label : page->findChildren<QLabel*>()) {
+            if (label->property(Icons::SymbolProperty).isValid())
+                icon = label;
+        }
+        auto* title = child<QLabel>(page, u"comingTitle"_s);
+        auto* note = child<QLabel>(page, u"comingNote"_s);
+        QVERIFY(icon && title && note);
+        QCOMPARE(icon->property(Icons::SymbolProperty).toString(), symbol);
+        QCOMPARE(title->text(), Localized::text(titleKey));
+        QCOMPARE(title->font().pixelSize(), Appearance::font(Appearance::TextStyle::Title2).pixelSize());
+        QCOMPARE(title->palette().color(QPalette::WindowText), Appearance::secondaryText());
+        QCOMPARE(note->text(), Localized::text(noteKey));
+        QVERIFY2(note->palette().color(QPalette::WindowText).lightness() > Appearance::secondaryText().lightness(), "tertiary: paler than secondary");
+        QCOMPARE(icon->height(), icon->sizeHint().height());
+        const QList<QLabel*> column { icon, title, note };
+        for (QLabel* label : column) {
+            const QRect shown(label->mapTo(page, QPoint()), label->size());
+            QVERIFY2(qAbs(shown.center().x() - page->rect().center().x()) <= 1, qPrintable(label->text()));
+        }
+        const int firstGap = title->mapTo(page, QPoint()).y() - icon->mapTo(page, QPoint(0, icon->height())).y();
+        const int secondGap = note->mapTo(page, QPoint()).y() - title->mapTo(page, QPoint(0, title->height())).y();
+        QVERIFY(firstGap >= 0);
+        QCOMPARE(secondGap, firstGap);
+        const int above = icon->mapTo(page, QPoint()).y();
+        const int below = page->height() - note->mapTo(page, QPoint(0, note->height())).y();
+        QVERIFY2(qAbs(above - below) <= 1, qPrintable(u"%1 above, %2 below"_s.arg(above).arg(below)));
     }
 
     // A failed statistics load shows the console's alert whichever section is shown.
@@ -683,6 +742,11 @@ private Q_SLOTS:
         QWidget* screen = console.detail();
         auto* table = screen->findChild<QTableView*>();
         QTRY_VERIFY(table->isVisible() && table->model()->rowCount() == 2);
+        // The section fills the window right of the sidebar, top to bottom.
+        const QRect pane(screen->mapTo(&console, QPoint()), screen->size());
+        QCOMPARE(pane.top(), 0);
+        QCOMPARE(pane.bottom(), console.height() - 1);
+        QCOMPARE(pane.right(), console.width() - 1);
         const int spacing = std::max(1, screen->style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing, nullptr, screen));
         // Left to right, each with the next one.
         QStringList row { u"searchField"_s, u"searchButton"_s };
@@ -713,11 +777,60 @@ private Q_SLOTS:
         const int searchWidth = AdminSection(section) == AdminSection::sensitiveWords ? 250 : 300;
         console.resize(1600, 600);
         QTRY_COMPARE(child<QLineEdit>(screen, u"searchField"_s)->width(), searchWidth);
+        // What was typed goes with one click on the field's clear button.
+        auto* search = child<QLineEdit>(screen, u"searchField"_s);
+        search->setText(u"abc"_s);
+        const QList<QToolButton*> inField = search->findChildren<QToolButton*>();
+        QVERIFY2(!inField.isEmpty(), "the search field has a clear button");
+        QTest::mouseClick(inField.constLast(), Qt::LeftButton);
+        QTRY_VERIFY(search->text().isEmpty());
+        // Column titles start at the leading edge of their column, as the cells do.
+        QHeaderView* header = table->horizontalHeader();
+        const int last = header->count() - 1;
+        PaintLog titles(header->size());
+        header->render(&titles);
+        const std::optional<PaintedItem> lastTitle = titles.painting().text(header->model()->headerData(last, Qt::Horizontal).toString());
+        QVERIFY2(lastTitle, qPrintable(titles.painting().allText()));
+        const qreal leading = lastTitle->rect.left() - header->sectionViewportPosition(last);
+        const qreal trailing = header->sectionViewportPosition(last) + header->sectionSize(last) - lastTitle->rect.right();
+        QVERIFY2(leading < 12 && trailing > leading, qPrintable(u"%1 before, %2 after"_s.arg(leading).arg(trailing)));
         auto* totalLabel = child<QLabel>(screen, u"totalLabel"_s);
         QCOMPARE(totalLabel->font().pixelSize(), Appearance::font(Appearance::TextStyle::Caption).pixelSize());
         QCOMPARE(totalLabel->palette().color(QPalette::WindowText), Appearance::secondaryText());
+        // One column without spacing: the header, a divider, the table from edge to
+        // edge, and on the paged screens a divider and the pager; the header ends at
+        // its trailing edge with the total (and the add button of the words).
+        QWidget* previous = child<QWidget>(screen, u"previousButton"_s);
+        QList<QFrame*> dividers;
+        for (QFrame* frame : screen->findChildren<QFrame*>()) {
+            if (frame->frameShape() == QFrame::HLine && frame->parentWidget() == screen)
+                dividers << frame;
+        }
+        std::sort(dividers.begin(), dividers.end(), [](QFrame* a, QFrame* b) { return a->y() < b->y(); });
+        QCOMPARE(dividers.size(), previous ? 2 : 1);
+        QWidget* content = table->parentWidget();
+        while (content && content->parentWidget() != screen)
+            content = content->parentWidget();
+        QVERIFY(content);
+        QCOMPARE(content->x(), 0);
+        QCOMPARE(content->width(), screen->width());
+        QCOMPARE(content->y(), dividers.at(0)->y() + dividers.at(0)->height());
+        QCOMPARE(previous ? dividers.at(1)->y() : screen->height(), content->y() + content->height());
+        QWidget* headerEnd = previous ? static_cast<QWidget*>(totalLabel) : child<QWidget>(screen, u"addWordButton"_s);
+        int headerBottom = 0;
+        for (const QWidget* control : { static_cast<QWidget*>(search), static_cast<QWidget*>(totalLabel), headerEnd })
+            headerBottom = std::max(headerBottom, control->mapTo(screen, QPoint(0, control->height())).y());
+        QCOMPARE(dividers.at(0)->y(), headerBottom + 12);
+        PaintLog totalText(totalLabel->size());
+        totalLabel->render(&totalText);
+        const QList<PaintedItem> totalWords = totalText.painting().texts();
+        QVERIFY(!totalWords.isEmpty());
+        const qreal totalRight = totalLabel->mapTo(screen, QPoint()).x() + totalWords.constLast().rect.right();
+        const qreal totalEnd = previous ? screen->width() - 12 : headerEnd->mapTo(screen, QPoint()).x() - spacing;
+        QVERIFY2(qAbs(totalEnd - totalRight) <= 1.5, qPrintable(u"%1, not %2"_s.arg(totalRight).arg(totalEnd)));
+        QCOMPARE(headerEnd->mapTo(screen, QPoint(headerEnd->width(), 0)).x(), screen->width() - 12);
         // The pager at the leading edge, 8 above and below, its page in the caption font, secondary.
-        if (QWidget* previous = child<QWidget>(screen, u"previousButton"_s)) {
+        if (previous) {
             QCOMPARE(previous->mapTo(screen, QPoint()).x(), child<QWidget>(screen, u"searchField"_s)->mapTo(screen, QPoint()).x());
             QCOMPARE(screen->height() - previous->mapTo(screen, QPoint(0, previous->height())).y(), 8);
             auto* pageLabel = child<QLabel>(screen, u"pageLabel"_s);
@@ -753,6 +866,12 @@ private Q_SLOTS:
         view.resize(600, 500);
         view.show();
         QVERIFY(view.model()->isLoading());
+        // While the form loads, the cover dims all of it, and follows it when it is resized.
+        auto* cover = child<QWidget>(&view, u"loadingCover"_s);
+        QVERIFY(cover && cover->isVisible());
+        QCOMPARE(cover->geometry(), view.rect());
+        view.resize(640, 520);
+        QCOMPARE(cover->geometry(), view.rect());
         QTRY_VERIFY(!view.model()->isLoading());
         auto* save = child<QPushButton>(&view, u"saveButton"_s);
         auto* reload = child<QPushButton>(&view, u"reloadButton"_s);
@@ -766,8 +885,27 @@ private Q_SLOTS:
         reload->click();
         QTRY_VERIFY(save->isEnabled());
         QVERIFY(!reload->isVisible());
+        // Shown again, the form keeps what it loaded and reads nothing more.
+        view.hide();
+        view.show();
+        QVERIFY(testsupport::roundTrip(f.api, f.server));
+        QCOMPARE(f.count(u"/api/trpc/admin.getSystemConfig"_s), 2);
+        // Save alone in its row, centred under the form.
+        const QRect saveShown(save->mapTo(&view, QPoint()), save->size());
+        QVERIFY2(qAbs(saveShown.center().x() - view.rect().center().x()) <= 1, qPrintable(QDebug::toString(saveShown)));
         auto* members = child<QLineEdit>(&view, u"maxGroupMembersField"_s);
         QCOMPARE(members->text(), u"500"_s);
+        // The number fields, 100 wide, hold their digits at the trailing edge.
+        for (QLineEdit* field : { members, child<QLineEdit>(&view, u"retentionField"_s) }) {
+            QCOMPARE(field->width(), 100);
+            field->setText(u"7"_s);
+            PaintLog digits(field->size());
+            field->render(&digits);
+            const std::optional<PaintedItem> seven = digits.painting().text(u"7"_s);
+            QVERIFY2(seven, qPrintable(digits.painting().allText()));
+            QVERIFY2(seven->rect.left() > field->width() / 2, qPrintable(QDebug::toString(seven->rect)));
+        }
+        members->setText(u"500"_s);
         members->clear();
         QTest::keyClicks(members, u"5.5"_s);
         QVERIFY(members->property("invalid").toBool());
@@ -831,6 +969,17 @@ private Q_SLOTS:
         QCOMPARE(child<QLabel>(view, hint)->isVisible(), invalid);
         QCOMPARE(save->isEnabled(), !invalid);
         QCOMPARE(child<QLabel>(view, hint)->text(), u"Allowed: "_s + allowed);
+        // The hint in the caption font and red, at the trailing edge under its field.
+        if (invalid) {
+            auto* shown = child<QLabel>(view, hint);
+            QCOMPARE(shown->font().pixelSize(), Appearance::font(Appearance::TextStyle::Caption).pixelSize());
+            QCOMPARE(shown->palette().color(QPalette::WindowText), tintColor(Tint::Red));
+            PaintLog painted(shown->size());
+            shown->render(&painted);
+            const std::optional<PaintedItem> words = painted.painting().text(allowed);
+            QVERIFY2(words, qPrintable(painted.painting().allText()));
+            QVERIFY2(shown->width() - words->rect.right() < words->rect.left(), qPrintable(QDebug::toString(words->rect)));
+        }
         // Why Save greyed out reaches a screen reader too: the hint is an alert, and
         // the field describes itself by it while its value is refused.
         QCOMPARE(QAccessible::queryAccessibleInterface(child<QLabel>(view, hint))->role(), QAccessible::AlertMessage);
@@ -1024,7 +1173,7 @@ private Q_SLOTS:
         Fixture f;
         f.server.respond(u"/api/admin/stats"_s, { 200, "{}" });
         f.server.respond(u"/api/trpc/admin.getSensitiveWords"_s,
-                         { 200, envelope(R"([{"id":1,"word":"alpha"},{"id":2,"word":"beta"},{"id":3,"word":"gamma"}])") });
+                         { 200, envelope(R"([{"id":1,"word":"alpha"},{"id":2,"word":"<b>beta</b>"},{"id":3,"word":"gamma"}])") });
         const QString deletePath = u"/api/trpc/admin.deleteSensitiveWord"_s;
         f.server.respond(deletePath, { 200, envelope("null"), {}, true });
         AdminDashboardView console(f.api);
@@ -1044,8 +1193,12 @@ private Q_SLOTS:
         QVERIFY(clickCellAction(table, 1, SensitiveWordsTableModel::ActionsColumn, u"deleteButton"_s));
         QTRY_VERIFY(openDialog<ConfirmationDialog>(view));
         auto* dialog = openDialog<ConfirmationDialog>(view);
-        QCOMPARE(dialog->text(), printfFormat(Localized::text("admin.words_delete_confirm"), { u"beta"_s }));
+        QCOMPARE(dialog->text(), printfFormat(Localized::text("admin.words_delete_confirm"), { u"<b>beta</b>"_s }));
         QCOMPARE(dialog->actionButton()->text(), Localized::text("common.delete"));
+        // The word is shown as typed, its markup too: never read as formatting.
+        PaintLog question(dialog->size());
+        dialog->render(&question);
+        QVERIFY2(question.painting().allText().contains(u"<b>beta</b>"_s), qPrintable(question.painting().allText()));
         pressReturnOnAction(dialog);
         QTRY_VERIFY(!openDialog<ConfirmationDialog>(view));
         QCOMPARE(f.count(deletePath), 0);
@@ -1218,6 +1371,63 @@ private Q_SLOTS:
         QCOMPARE(sections->item(1)->text(), u"Users"_s);
     }
 
+    // A language switch redraws the words table's titles and its translated cells
+    // (category, status, button), however few rows it has.
+    void wordsRedrawnInAnotherLanguage_data()
+    {
+        QTest::addColumn<QByteArray>("words");
+        QTest::newRow("one word") << QByteArray(R"([{"id":1,"word":"a","category":"spam"}])");
+        QTest::newRow("two words") << QByteArray(R"([{"id":1,"word":"a","category":"spam"},{"id":2,"word":"b","category":"fraud"}])");
+    }
+    void wordsRedrawnInAnotherLanguage()
+    {
+        QFETCH(QByteArray, words);
+        Fixture f;
+        f.server.respond(u"/api/admin/stats"_s, { 200, "{}" });
+        f.server.respond(u"/api/trpc/admin.getSensitiveWords"_s, { 200, envelope(words) });
+        AdminDashboardView console(f.api);
+        SensitiveWordsView* view = showWords(console);
+        QTableView* table = view->table();
+        QTRY_VERIFY(table->isVisible() && table->model()->rowCount() > 0);
+        // Shown again (the console hidden and brought back), the list is not read again.
+        console.hide();
+        console.show();
+        QVERIFY(testsupport::roundTrip(f.api, f.server));
+        QCOMPARE(f.count(u"/api/trpc/admin.getSensitiveWords"_s), 1);
+        QCOMPARE(f.count(u"/api/admin/stats"_s), 1);
+        const int last = table->model()->rowCount() - 1;
+        QSignalSpy cells(table->model(), &QAbstractItemModel::dataChanged);
+        QSignalSpy titles(table->model(), &QAbstractItemModel::headerDataChanged);
+        LocalizationManager::shared().setLanguage(AppLanguage::vi);
+        const auto restore = qScopeGuard([] { LocalizationManager::shared().setLanguage(AppLanguage::en); });
+        QVERIFY(!titles.isEmpty());
+        QCOMPARE(child<QLabel>(view, u"totalLabel"_s)->text(), QString::number(last + 1) + u" từ"_s);
+        for (int column : { int(SensitiveWordsTableModel::CategoryColumn), int(SensitiveWordsTableModel::ActionsColumn) }) {
+            QVERIFY2(redrawn(cells, 0, column), qPrintable(QString::number(column)));
+            QVERIFY2(redrawn(cells, last, column), qPrintable(QString::number(column)));
+        }
+    }
+
+    // A paged table redraws its column titles and its translated cells (status word,
+    // buttons) in a new language.
+    void pagedTableRedrawnInAnotherLanguage()
+    {
+        Fixture f;
+        f.server.respond(u"/api/admin/users"_s, { 200, R"({"users":[{"id":1,"role":"admin","isBanned":true}],"total":1})" });
+        UserManagementView view(f.api);
+        view.show();
+        QTRY_COMPARE(view.table()->model()->rowCount(), 1);
+        QSignalSpy cells(view.table()->model(), &QAbstractItemModel::dataChanged);
+        QSignalSpy titles(view.table()->model(), &QAbstractItemModel::headerDataChanged);
+        LocalizationManager::shared().setLanguage(AppLanguage::vi);
+        const auto restore = qScopeGuard([] { LocalizationManager::shared().setLanguage(AppLanguage::en); });
+        QVERIFY(!titles.isEmpty());
+        QCOMPARE(view.table()->model()->headerData(1, Qt::Horizontal).toString(),
+                 LocalizationManager::shared().bundle(AppLanguage::vi).localizedString(u"admin.users_username"_s));
+        for (int column : { 4, 5 })
+            QVERIFY2(redrawn(cells, 0, column), qPrintable(QString::number(column)));
+    }
+
     // The users table as painted: the role in a capsule of its colour at 0.15, padded
     // 6 left and right and 2 above and below, in the caption font and that colour; the
     // status a circle 8 across in its colour, 4 before its word in the caption font;
@@ -1237,6 +1447,16 @@ private Q_SLOTS:
         const QFont caption = Appearance::font(Appearance::TextStyle::Caption);
         const QFontMetricsF metrics(caption);
 
+        // One painter draws every cell in turn: none leaves it changed.
+        for (int column = 0; column < table->model()->columnCount(); ++column) {
+            QStyleOptionViewItem option;
+            option.initFrom(table->viewport());
+            option.widget = table;
+            option.rect = QRect(QPoint(), table->visualRect(table->model()->index(0, column)).size());
+            const QString changed = testsupport::painterLeftChanged(table->itemDelegate(), option, table->model()->index(0, column));
+            QVERIFY2(changed.isEmpty(), qPrintable(u"column %1: %2"_s.arg(column).arg(changed)));
+        }
+
         const QRect roleCell = table->visualRect(table->model()->index(0, 3));
         const QColor orange = tintColor(Tint::Orange);
         const std::optional<PaintedItem> role = painted.text(u"operator"_s);
@@ -1248,19 +1468,27 @@ private Q_SLOTS:
             if (shape.brush.rgb() == orange.rgb() && roleCell.contains(shape.rect.center().toPoint())) {
                 capsule = shape.rect;
                 QVERIFY2(qAbs(shape.brush.alphaF() - 0.15) < 0.01, qPrintable(QString::number(shape.brush.alphaF())));
+                // Rounded ends drawn aliased are stepped, not the capsule's smooth curve.
+                QVERIFY(shape.hints.testFlag(QPainter::Antialiasing));
+                QVERIFY2(!shape.pen.isValid(), "a fill with no outline");
             }
         }
         QVERIFY(capsule.isValid());
-        QVERIFY2(qAbs(capsule.width() - metrics.horizontalAdvance(u"operator"_s) - 12) <= 1, qPrintable(QDebug::toString(capsule)));
-        QVERIFY2(qAbs(capsule.height() - metrics.height() - 4) <= 1, qPrintable(QDebug::toString(capsule)));
+        // Padded 6 left and right and 2 above and below, to the pixel the font's whole metrics give.
+        const QFontMetrics wholeMetrics(caption);
+        QCOMPARE(capsule.width(), wholeMetrics.horizontalAdvance(u"operator"_s) + 12.0);
+        QCOMPARE(capsule.height(), wholeMetrics.height() + 4.0);
         QVERIFY(qAbs(role->rect.center().x() - capsule.center().x()) <= 1);
         QVERIFY(qAbs(capsule.center().y() - roleCell.center().y()) <= 1);
 
         const QRect statusCell = table->visualRect(table->model()->index(0, 4));
         QRectF dot;
         for (const PaintedItem& shape : painted.shapes()) {
-            if (shape.brush == tintColor(Tint::Red) && statusCell.contains(shape.rect.center().toPoint()))
+            if (shape.brush == tintColor(Tint::Red) && statusCell.contains(shape.rect.center().toPoint())) {
                 dot = shape.rect;
+                QVERIFY(shape.hints.testFlag(QPainter::Antialiasing));
+                QVERIFY2(!shape.pen.isValid(), "a fill with no outline");
+            }
         }
         QCOMPARE(dot.size(), QSizeF(8, 8));
         QVERIFY(qAbs(dot.center().y() - statusCell.center().y()) <= 1);
@@ -1317,6 +1545,30 @@ private Q_SLOTS:
             QVERIFY(tileLaidOut(card));
     }
 
+    // Tiles too narrow for a title on one line (Vietnamese ones are long) wrap it
+    // inside the tile: nothing cut, no tile pushed past the screen's padding.
+    void tileTitlesWrap()
+    {
+        LocalizationManager::shared().setLanguage(AppLanguage::vi);
+        const auto restore = qScopeGuard([] { LocalizationManager::shared().setLanguage(AppLanguage::en); });
+        Fixture f;
+        f.server.respond(u"/api/admin/stats"_s, { 200, R"({"totalUsers":12})" });
+        AdminDashboardView console(f.api);
+        console.resize(640, 600);
+        console.show();
+        QTRY_VERIFY(!console.model()->isLoading());
+        auto* overview = console.findChild<AdminOverviewView*>();
+        QTRY_VERIFY(overview->isVisible());
+        bool anyWrapped = false;
+        for (AdminStatCard* card : overview->cards()) {
+            bool wrapped = false;
+            QVERIFY(titleShownWhole(card, &wrapped));
+            anyWrapped = anyWrapped || wrapped;
+            QVERIFY2(card->mapTo(overview, QPoint(card->width(), 0)).x() <= overview->width() - 16, qPrintable(card->title()));
+        }
+        QVERIFY2(anyWrapped, "no title was long enough to need a second line at this width");
+    }
+
     // Both sheets as laid out: a fixed width, 320 for a word and 280 for a role; 24 in
     // from every side; the title in the headline font, 16 above what follows.
     void sheetLayout_data()
@@ -1352,8 +1604,19 @@ private Q_SLOTS:
         QCOMPARE(next->y() - (title->y() + title->height()), 16);
         QWidget* wide = child<QWidget>(sheet, field);
         QCOMPARE(wide->x(), 24);
-        if (word)
+        if (word) {
             QCOMPARE(sheet->width() - (wide->x() + wide->width()), 24);
+            // The category picker takes the rest of its row after its title, to the same edge.
+            auto* picker = child<QWidget>(sheet, u"categoryPicker"_s);
+            QLabel* pickerTitle = nullptr;
+            for (QLabel* label : sheet->findChildren<QLabel*>()) {
+                if (label->buddy() == picker)
+                    pickerTitle = label;
+            }
+            QVERIFY(picker && pickerTitle);
+            QCOMPARE(pickerTitle->width(), pickerTitle->sizeHint().width());
+            QCOMPARE(picker->x() + picker->width(), wide->x() + wide->width());
+        }
         QWidget* last = nullptr;
         for (auto* button : sheet->findChildren<QPushButton*>()) {
             const auto corner = [](QWidget* w) { return std::pair(w->y() + w->height(), w->x() + w->width()); };
@@ -1373,14 +1636,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("listPath");
         QTest::addColumn<QByteArray>("rows");
         QTest::addColumn<QList<int>>("minimums");
+        QTest::addColumn<QList<int>>("ideals"); // none: not checked
+        QTest::addColumn<QList<int>>("growing"); // the columns a wider window widens
         QTest::newRow("users") << int(AdminSection::users) << u"/api/admin/users"_s << QByteArray(R"({"users":[{"id":1}],"total":1})")
-                               << QList<int> { 40, 80, 80, 60, 60, 140 };
+                               << QList<int> { 40, 80, 80, 60, 60, 140 } << QList<int> { 50, 120, 100, 80, 80, 160 } << QList<int> { 5 };
         QTest::newRow("groups") << int(AdminSection::groups) << u"/api/admin/groups"_s << QByteArray(R"({"groups":[{"id":1}],"total":1})")
-                                << QList<int> { 40, 100, 50, 80, 100, 60 };
+                                << QList<int> { 40, 100, 50, 80, 100, 60 } << QList<int> { 50, 160, 70, 120, 140, 80 } << QList<int> { 5 };
         QTest::newRow("messages") << int(AdminSection::messages) << u"/api/admin/messages"_s
-                                  << QByteArray(R"({"messages":[{"id":1}],"total":1})") << QList<int> { 40, 80, 60, 200, 100, 60 };
+                                  << QByteArray(R"({"messages":[{"id":1}],"total":1})") << QList<int> { 40, 80, 60, 200, 100, 60 }
+                                  << QList<int> { 50, 100, 70, 300, 140, 80 } << QList<int> { 3 };
         QTest::newRow("words") << int(AdminSection::sensitiveWords) << u"/api/trpc/admin.getSensitiveWords"_s
-                               << envelope(R"([{"id":1,"word":"a"}])") << QList<int> { 40, 100, 60, 50, 60, 40, 60 };
+                               << envelope(R"([{"id":1,"word":"a"}])") << QList<int> { 40, 100, 60, 50, 60, 40, 60 } << QList<int> {} << QList<int> { 6 };
     }
     void columnMinimums()
     {
@@ -1388,6 +1654,8 @@ private Q_SLOTS:
         QFETCH(QString, listPath);
         QFETCH(QByteArray, rows);
         QFETCH(QList<int>, minimums);
+        QFETCH(QList<int>, ideals);
+        QFETCH(QList<int>, growing);
         Fixture f;
         f.server.respond(u"/api/admin/stats"_s, { 200, "{}" });
         f.server.respond(listPath, { 200, rows });
@@ -1399,6 +1667,26 @@ private Q_SLOTS:
         QTRY_VERIFY(table->isVisible() && table->model()->rowCount() == 1);
         QHeaderView* header = table->horizontalHeader();
         QCOMPARE(header->count(), minimums.size());
+        // Short records: a column opens at its ideal width, wider only where its title needs it.
+        for (int column = 0; column < ideals.size(); ++column) {
+            if (header->sectionResizeMode(column) == QHeaderView::Stretch || column + 1 == header->count())
+                continue;
+            QCOMPARE(header->sectionSize(column), std::max(ideals.at(column), header->sectionSizeHint(column)));
+        }
+        // A wider window widens the columns that take the room left, and no other.
+        QList<int> before;
+        for (int column = 0; column < header->count(); ++column)
+            before << header->sectionSize(column);
+        console.resize(1400, 600);
+        QTRY_VERIFY(header->sectionSize(growing.constFirst()) > before.at(growing.constFirst()));
+        for (int column = 0; column < header->count(); ++column) {
+            if (growing.contains(column))
+                QVERIFY2(header->sectionSize(column) > before.at(column), qPrintable(QString::number(column)));
+            else
+                QCOMPARE(header->sectionSize(column), before.at(column));
+        }
+        console.resize(1000, 600);
+        QTRY_COMPARE(header->sectionSize(growing.constFirst()), before.at(growing.constFirst()));
         int held = 0;
         for (int column = 0; column < header->count(); ++column) {
             if (header->sectionResizeMode(column) == QHeaderView::Stretch || (column + 1 == header->count() && header->stretchLastSection()))

@@ -169,6 +169,18 @@ bool chooseRowAction(QTableView* table, int row, const QString& name)
     return false;
 }
 
+// Counts the paint events a widget gets from now on.
+struct PaintCount : QObject {
+    explicit PaintCount(QWidget* widget) { widget->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++count;
+        return false;
+    }
+    int count = 0;
+};
+
 const QList<std::pair<const char*, AppLanguage>> languages {
     { "en", AppLanguage::en }, { "zh", AppLanguage::zhHans }, { "vi", AppLanguage::vi },
 };
@@ -393,6 +405,58 @@ private Q_SLOTS:
         QCOMPARE(table->currentIndex().row(), 0);
         QVERIFY(table->selectionModel()->isRowSelected(0, {}));
         Q_UNUSED(screen);
+        console->close();
+    }
+
+    // A table the focus comes back to by a click, by its window becoming active again
+    // or by its row menu closing draws itself again, so it shows the focus it has;
+    // and stays on the row it was on: only Tab chooses a row on the way in.
+    void tableShowsReturningFocus_data()
+    {
+        QTest::addColumn<QString>("way");
+        QTest::newRow("click") << u"click"_s;
+        QTest::newRow("window") << u"window"_s;
+        QTest::newRow("menu") << u"menu"_s;
+    }
+    void tableShowsReturningFocus()
+    {
+        QFETCH(QString, way);
+        Fixture f;
+        QPointer<AdminDashboardView> console = adminOn(f.api, AdminSection::users);
+        QVERIFY(console);
+        QVERIFY(keyboardwalk::activate(console));
+        QTableView* table = tableOf(console);
+        table->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(table, Qt::Key_Down);
+        QTest::keyClick(table, Qt::Key_Down);
+        QCOMPARE(table->currentIndex().row(), 2);
+        auto* search = console->detail()->findChild<QLineEdit*>(u"searchField"_s);
+        QVERIFY(search);
+        QWidget other;
+        if (way == u"click") {
+            search->setFocus(Qt::TabFocusReason);
+        } else if (way == u"window") {
+            other.resize(200, 100);
+            other.show();
+            QVERIFY(keyboardwalk::activate(&other));
+        } else {
+            QTest::keyClick(table, Qt::Key_Menu);
+            QVERIFY(QApplication::activePopupWidget());
+        }
+        // An open popup leaves the focus widget as it is, only telling it that it lost the focus.
+        QTRY_VERIFY(!table->hasFocus() || QApplication::activePopupWidget());
+        QCoreApplication::processEvents();
+        PaintCount paints(table->viewport());
+        if (way == u"click")
+            QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(table->model()->index(2, 1)).center());
+        else if (way == u"window")
+            QVERIFY(keyboardwalk::activate(console));
+        else
+            QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+        QTRY_VERIFY(table->hasFocus() && !QApplication::activePopupWidget());
+        QTRY_VERIFY(paints.count > 0);
+        QCOMPARE(table->currentIndex().row(), 2);
+        QVERIFY(table->selectionModel()->isRowSelected(2, {}));
         console->close();
     }
 

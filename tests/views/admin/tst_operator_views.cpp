@@ -3,6 +3,7 @@
 // placeholders and the statistics tiles.
 
 #include "PaintLog.h"
+#include "PainterState.h"
 #include "PostedEvents.h"
 #include "RoundTrip.h"
 #include "RecordingHttpServer.h"
@@ -44,6 +45,7 @@
 #include <QStyleHints>
 #include <QTabBar>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QStyleOptionViewItem>
@@ -158,6 +160,12 @@ private Q_SLOTS:
         console.show();
         QTRY_COMPARE(console.model()->sessions().size(), 6);
         QTRY_VERIFY(!console.model()->isLoading());
+        QCOMPARE(child<QLabel>(&console, u"operatorTitle"_s)->text(), Localized::text("operator.title"));
+        // Shown again (its window hidden and brought back), it keeps what it loaded.
+        console.hide();
+        console.show();
+        QVERIFY(testsupport::roundTrip(f.api, f.server));
+        QCOMPARE(f.server.requestsTo(sessionsPath).size(), 1);
         const auto badges = console.findChildren<OperatorStatusBadge*>();
         QCOMPARE(badges.at(0)->countText(), u"1"_s);
         QCOMPARE(badges.at(1)->countText(), u"1"_s);
@@ -927,20 +935,25 @@ private Q_SLOTS:
     // 0.2 with the name's first letter centred over it in the caption font at medium
     // weight; 10 points after it the name in the body font over the last message in
     // the caption font; on the trailing edge the time in the second caption font over
-    // the stars in yellow, history rows only; 2 points at least above and below.
+    // the stars in yellow, 8 across and 1 apart, history rows only; 2 points at least
+    // above and below.
     void sessionRowPainting_data()
     {
         QTest::addColumn<bool>("history");
+        QTest::addColumn<int>("rating");
         QTest::addColumn<QString>("stars");
-        QTest::newRow("waiting") << false << QString();
-        QTest::newRow("ended, rated 3") << true << u"★★★☆☆"_s;
+        QTest::newRow("waiting") << false << 3 << QString();
+        QTest::newRow("ended, rated 3") << true << 3 << u"★★★☆☆"_s;
+        QTest::newRow("ended, rated 0") << true << 0 << u"☆☆☆☆☆"_s;
     }
     void sessionRowPainting()
     {
         QFETCH(bool, history);
+        QFETCH(int, rating);
         QFETCH(QString, stars);
         Fixture f(R"([{"id":1,"status":"waiting","customerName":"Cleo","lastMessage":"where is it","createdAt":"10:42"},)"
-                  R"({"id":2,"status":"ended","customerName":"Cleo","lastMessage":"where is it","createdAt":"10:42","rating":3}])");
+                  R"({"id":2,"status":"ended","customerName":"Cleo","lastMessage":"where is it","createdAt":"10:42","rating":)"
+                  + QByteArray::number(rating) + "}]");
         OperatorConsoleView console(f.api);
         QVERIFY(showWithSession(console, 1));
         QListView* list = history ? console.historyList() : console.workspaceList();
@@ -951,6 +964,9 @@ private Q_SLOTS:
         option.rect = QRect(QPoint(0, 0), list->itemDelegate()->sizeHint(option, index));
         option.rect.setWidth(320);
         const Painting painted = PaintLog::record(option.rect.size(), [&](QPainter* painter) { list->itemDelegate()->paint(painter, option, index); });
+        // One painter draws the headings and rows one after another: none leaves it changed.
+        const QString leftChanged = testsupport::rowsLeavingPainterChanged(list);
+        QVERIFY2(leftChanged.isEmpty(), qPrintable(leftChanged));
 
         QRectF avatar;
         for (const PaintedItem& shape : painted.shapes()) {
@@ -962,8 +978,10 @@ private Q_SLOTS:
         QVERIFY(avatar.top() >= 2 && option.rect.height() - avatar.bottom() >= 2);
         QVERIFY2(qAbs(avatar.center().y() - option.rect.height() / 2.0) <= 0.5, qPrintable(QDebug::toString(avatar)));
         for (const PaintedItem& shape : painted.shapes()) {
-            if (shape.rect == avatar)
-                QVERIFY2(qAbs(shape.brush.alphaF() * shape.opacity - 0.2) < 0.01, qPrintable(QString::number(shape.brush.alphaF())));
+            if (shape.rect != avatar)
+                continue;
+            QVERIFY2(qAbs(shape.brush.alphaF() * shape.opacity - 0.2) < 0.01, qPrintable(QString::number(shape.brush.alphaF())));
+            QVERIFY2(shape.hints.testFlag(QPainter::Antialiasing), "a circle drawn aliased has stepped edges");
         }
 
         const std::optional<PaintedItem> initial = painted.text(u"C"_s);
@@ -991,9 +1009,20 @@ private Q_SLOTS:
         QVERIFY2(time->rect.left() >= name->rect.left() + 10, "trailing");
         const std::optional<PaintedItem> starText = painted.text(u"☆"_s);
         QCOMPARE(bool(starText), history);
+        // The trailing column centred in the row, as the text column is.
+        const qreal trailingTop = time->rect.top();
+        const qreal trailingBottom = starText ? starText->rect.bottom() : time->rect.bottom();
+        const qreal above = trailingTop - option.rect.top();
+        const qreal below = option.rect.bottom() + 1 - trailingBottom;
+        QVERIFY2(qAbs(above - below) <= 3.5, qPrintable(u"%1 above, %2 below"_s.arg(above).arg(below)));
         if (history) {
             QCOMPARE(starText->text, stars);
             QCOMPARE(starText->pen, tintColor(Tint::Yellow));
+            // Each star 8 across, 1 apart.
+            QCOMPARE(starText->font.pixelSize(), 8);
+            QFont unspaced = starText->font;
+            unspaced.setLetterSpacing(QFont::AbsoluteSpacing, 0);
+            QVERIFY2(starText->rect.width() >= QFontMetricsF(unspaced).horizontalAdvance(stars) + 4, qPrintable(QDebug::toString(starText->rect)));
             QVERIFY2(starText->rect.top() >= time->rect.bottom(), "the stars under the time");
             QCOMPARE(starText->rect.right(), time->rect.right());
         }
@@ -1016,6 +1045,9 @@ private Q_SLOTS:
         QCOMPARE(sidebar->width(), 260);
         console.resize(900, 600);
         QTRY_VERIFY(sidebar->width() > 260);
+        // However wide the window, the sidebar keeps its own width: the detail takes the rest.
+        console.resize(1600, 600);
+        QTRY_COMPARE(sidebar->width(), std::max(260, sidebar->sizeHint().width()));
 
         const auto badges = console.findChildren<OperatorStatusBadge*>();
         QCOMPARE(badges.size(), 3);
@@ -1108,6 +1140,9 @@ private Q_SLOTS:
         QCOMPARE(invitation->y() - (symbol->y() + symbol->height()), 8);
         QVERIFY(qAbs(invitation->geometry().center().x() - empty->width() / 2) <= 1);
         QVERIFY(qAbs(symbol->geometry().center().x() - empty->width() / 2) <= 1);
+        const int above = symbol->y();
+        const int below = empty->height() - (invitation->y() + invitation->height());
+        QVERIFY2(qAbs(above - below) <= 1, qPrintable(u"%1 above, %2 below"_s.arg(above).arg(below)));
 
         console.workspaceList()->setCurrentIndex(rowOf(console.workspaceList(), 1));
         auto* detail = console.findChild<QWidget*>(u"operatorSessionDetail"_s);
@@ -1160,6 +1195,51 @@ private Q_SLOTS:
         QVERIFY(qAbs(cards.at(0)->width() - cards.at(1)->width()) <= 1);
         for (AdminStatCard* card : cards)
             QVERIFY(tileLaidOut(card));
+    }
+
+    // A language switch reaches the whole console at once: its title, its lists'
+    // headings and rows (drawn again), the selected session's buttons and the tiles.
+    void followsTheLanguage()
+    {
+        Fixture f(R"([{"id":1,"status":"waiting","customerName":"A"},{"id":2,"status":"ended","customerName":"B","rating":4}])");
+        OperatorConsoleView console(f.api);
+        QVERIFY(showWithSession(console, 1));
+        console.workspaceList()->setCurrentIndex(rowOf(console.workspaceList(), 1));
+        auto* accept = console.findChild<QPushButton*>(u"acceptButton"_s);
+        QVERIFY(accept);
+        QTRY_VERIFY(accept->isVisible());
+        QSignalSpy workspaceRedrawn(console.workspaceList()->model(), &QAbstractItemModel::dataChanged);
+        QSignalSpy historyRedrawn(console.historyList()->model(), &QAbstractItemModel::dataChanged);
+        LocalizationManager::shared().setLanguage(AppLanguage::vi);
+        const auto restore = qScopeGuard([] { LocalizationManager::shared().setLanguage(AppLanguage::en); });
+        const StringBundle vi = LocalizationManager::shared().bundle(AppLanguage::vi);
+        QCOMPARE(child<QLabel>(&console, u"operatorTitle"_s)->text(), vi.localizedString(u"operator.title"_s));
+        QCOMPARE(accept->text(), vi.localizedString(u"operator.accept"_s));
+        QVERIFY(!workspaceRedrawn.isEmpty());
+        QVERIFY(!historyRedrawn.isEmpty());
+        const auto* statistics = console.findChild<OperatorStatisticsView*>();
+        QVERIFY(statistics);
+        QCOMPARE(statistics->cards().at(0)->title(), vi.localizedString(u"operator.today_served"_s));
+    }
+
+    // The tiles show what was loaded, and follow the sessions between loads: an
+    // accepted customer counts as served at once.
+    void statisticsFollowTheSessions()
+    {
+        Fixture f(R"([{"id":1,"status":"waiting","customerName":"A"}])");
+        OperatorConsoleView console(f.api);
+        QVERIFY(showWithSession(console, 1));
+        const auto* statistics = console.findChild<OperatorStatisticsView*>();
+        QVERIFY(statistics);
+        QCOMPARE(statistics->cards().at(2)->value(), u"2m"_s); // 125 seconds on average
+        QCOMPARE(statistics->cards().at(0)->value(), u"0"_s);
+        console.workspaceList()->setCurrentIndex(rowOf(console.workspaceList(), 1));
+        auto* accept = console.findChild<QPushButton*>(u"acceptButton"_s);
+        QVERIFY(accept);
+        QTRY_VERIFY(accept->isVisible());
+        accept->click();
+        QTRY_COMPARE(statistics->cards().at(0)->value(), u"1"_s);
+        QCOMPARE(f.server.requestsTo(u"/api/trpc/operator.getStats"_s).size(), 1);
     }
 
     // A reload that changes one session redraws that row alone; the same list again
