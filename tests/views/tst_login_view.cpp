@@ -8,6 +8,7 @@
 #include "views/chat/LoginView.h"
 #include "views/common/Appearance.h"
 #include "views/common/Localized.h"
+#include "views/common/ProminentButton.h"
 
 #include "PaintLog.h"
 
@@ -17,6 +18,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 
@@ -50,6 +52,75 @@ private Q_SLOTS:
         QCOMPARE(at(0.85, 0.6).rgb(), Appearance::accent().rgb()); // the bubble behind
         QCOMPARE(at(0.67, 0.4).alpha(), 0); // the gap cut around the front bubble
         QCOMPARE(at(0.97, 0.03).alpha(), 0);
+    }
+
+    // The main button in each state: ready, its accent fill with rounded corners of 6 and a
+    // white label; pressed, a darker fill; reached by the keyboard, a white frame 3 inside its
+    // edge (the focus ring's own colour would vanish on the blue); disabled, grey with a
+    // secondary label.
+    void mainButtonStates_data()
+    {
+        QTest::addColumn<QString>("state");
+        QTest::newRow("ready") << u"ready"_s;
+        QTest::newRow("pressed") << u"pressed"_s;
+        QTest::newRow("keyboard focus") << u"focus"_s;
+        QTest::newRow("disabled") << u"disabled"_s;
+    }
+    void mainButtonStates()
+    {
+        QFETCH(QString, state);
+        QWidget window;
+        auto* layout = new QVBoxLayout(&window);
+        auto* other = new QPushButton(u"Other"_s, &window);
+        auto* button = new ProminentButton(&window);
+        button->setText(u"Go"_s);
+        button->setFixedSize(300, 32);
+        layout->addWidget(other);
+        layout->addWidget(button);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        if (state == u"pressed")
+            button->setDown(true);
+        if (state == u"disabled")
+            button->setEnabled(false);
+        if (state == u"focus") {
+            window.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&window));
+            other->setFocus();
+            QTest::keyClick(other, Qt::Key_Tab);
+            QTRY_VERIFY(button->hasFocus());
+        }
+        PaintLog log(button->size());
+        button->render(&log);
+        const Painting& p = log.painting();
+        const QRectF whole(0, 0, 300, 32);
+        std::optional<PaintedItem> fill;
+        std::optional<PaintedItem> frame;
+        for (const PaintedItem& shape : p.shapes()) {
+            if (shape.rect == whole && shape.brush.isValid())
+                fill = shape;
+            if (shape.pen == QColor(Qt::white) && !shape.brush.isValid())
+                frame = shape;
+        }
+        QVERIFY(fill);
+        QCOMPARE(fill->corner, QSizeF(6, 6));
+        const auto label = p.text(u"Go"_s);
+        QVERIFY2(label, qPrintable(p.allText()));
+        QCOMPARE(label->font.weight(), QFont::DemiBold);
+        QVERIFY2(qAbs(label->rect.center().x() - 150) <= 1 && qAbs(label->rect.center().y() - 16) <= 2, qPrintable(QDebug::toString(label->rect)));
+        if (state == u"disabled") {
+            QCOMPARE(fill->brush, Appearance::controlBackground());
+            QCOMPARE(label->pen, Appearance::secondaryText());
+        } else {
+            QCOMPARE(label->pen, QColor(Qt::white));
+            if (state == u"pressed")
+                QVERIFY2(fill->brush.lightness() < Appearance::accent().lightness(), qPrintable(fill->brush.name()));
+            else
+                QCOMPARE(fill->brush, Appearance::accent());
+        }
+        QCOMPARE(frame.has_value(), state == u"focus");
+        if (frame)
+            QCOMPARE(frame->rect, whole.adjusted(3, 3, -3, -3));
     }
 
     // Return pressed again (or the button) while a sign-in is under way starts no second one.

@@ -372,23 +372,33 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("isMine");
         QTest::addColumn<bool>("edited");
-        QTest::newRow("own") << true << false;
-        QTest::newRow("own, edited") << true << true;
-        QTest::newRow("other's") << false << false;
-        QTest::newRow("other's, edited") << false << true;
+        QTest::addColumn<bool>("timed");
+        QTest::newRow("own") << true << false << true;
+        QTest::newRow("own, edited") << true << true << true;
+        QTest::newRow("own, no time") << true << false << false;
+        QTest::newRow("other's") << false << false << true;
+        QTest::newRow("other's, edited") << false << true << true;
     }
     void footerFollowsTheBubble()
     {
         QFETCH(bool, isMine);
         QFETCH(bool, edited);
+        QFETCH(bool, timed);
         Message m = message(10, QStringLiteral("text"), QStringLiteral("hello there"));
-        m.createdAt = QStringLiteral("2024-05-01T08:09:10Z");
+        if (timed)
+            m.createdAt = QStringLiteral("2024-05-01T08:09:10Z");
         if (edited)
             m.editedAt = QStringLiteral("2024-05-01T08:10:10Z");
         const PaintedRow row = paintRow(m, isMine);
         const Painting& p = row.painting;
         const auto bubble = shapeFilled(p, isMine ? Appearance::accent() : Appearance::controlBackground());
         QVERIFY(bubble);
+        if (!timed) {
+            // The tick alone, on the bubble's trailing edge, with no spacing before nothing.
+            QCOMPARE(p.pictures().size(), 1);
+            QVERIFY2(near(p.pictures().first().rect.right(), bubble->rect.right(), 0.5), qPrintable(describe(p.pictures().first().rect)));
+            return;
+        }
         const QString time = MessageBubble::timeText(m.createdAt);
         const auto footer = p.text(time);
         QVERIFY2(footer, qPrintable(p.allText()));
@@ -445,8 +455,10 @@ private Q_SLOTS:
         QVERIFY2(heartText->rect.left() < thumbsText->rect.left(), "code-point order");
         QVERIFY(capsules[0].rect.contains(heartText->rect.center()) && capsules[0].rect.contains(one->rect.center()));
         QVERIFY(capsules[1].rect.contains(thumbsText->rect.center()) && capsules[1].rect.contains(two->rect.center()));
-        for (const PaintedItem& capsule : capsules)
+        for (const PaintedItem& capsule : capsules) {
             QVERIFY2(roundedBy(capsule, capsule.rect.height() / 2), qPrintable(QDebug::toString(capsule.corner)));
+            QVERIFY2(!capsule.pen.isValid(), "a capsule with no outline");
+        }
         QVERIFY2(near(capsules[1].rect.left() - capsules[0].rect.right(), 4, 0.5), qPrintable(describe(capsules[1].rect)));
         QVERIFY2(near(capsules[0].rect.left(), bubble->rect.left(), 0.5), qPrintable(describe(capsules[0].rect)));
         QVERIFY2(capsules[0].rect.top() >= bubble->rect.bottom() + 2 - 0.5, qPrintable(describe(capsules[0].rect)));
@@ -578,6 +590,16 @@ private Q_SLOTS:
             qPrintable(describe(taller) + describe(plate->rect)));
     }
 
+    // A card whose name is empty is its symbol with the padding and spacing around it
+    // (give or take the slack a name gets against its glyphs' bearings).
+    void cardWithAnEmptyName()
+    {
+        const PaintedRow row = paintRow(message(10, QStringLiteral("location"), QStringLiteral("{\"name\":\"\"}")), false);
+        const auto plate = shapeFilled(row.painting, Appearance::controlBackground());
+        QVERIFY(plate);
+        QVERIFY2(plate->rect.width() >= 10 + 24 + 8 + 10 && plate->rect.width() <= 10 + 24 + 8 + 10 + 2, qPrintable(describe(plate->rect)));
+    }
+
     // The notices: a system notice centred in caption, secondary, padded 12 left and right
     // and 4 above and below on a faint plate with 2 around; a revocation centred with 4
     // above and below and no plate.
@@ -618,6 +640,7 @@ private Q_SLOTS:
         } else {
             QVERIFY(p.shapes().isEmpty());
             QVERIFY2(near(row.parts.height - line, 8), qPrintable(QString::number(row.parts.height)));
+            QVERIFY2(near(text->rect.top(), 4, 0.5), qPrintable(describe(text->rect)));
         }
     }
 
