@@ -54,6 +54,65 @@ private Q_SLOTS:
         QCOMPARE(at(0.97, 0.03).alpha(), 0);
     }
 
+    // The screen as laid out: the symbol, the title and the subtitle above the form, 24
+    // between them; the form's fields in their order, each 300 wide, centred, 16 apart,
+    // named by their placeholders (the password masked), then the main button 300 by 32
+    // and the mode link, each with its text.
+    void formLayout_data()
+    {
+        QTest::addColumn<bool>("registering");
+        QTest::addColumn<QStringList>("fields"); // object name and placeholder key, in order
+        QTest::newRow("sign in") << false << QStringList { u"usernameField auth.username"_s, u"passwordField auth.password"_s };
+        QTest::newRow("register") << true
+                                  << QStringList { u"usernameField auth.username"_s, u"passwordField auth.password"_s,
+                                         u"nicknameField auth.nickname"_s, u"inviteCodeField auth.invite_code"_s, u"emailField auth.email"_s };
+    }
+    void formLayout()
+    {
+        QFETCH(bool, registering);
+        QFETCH(QStringList, fields);
+        ClientStack stack;
+        AuthViewModel model(AuthViewModel::Dependencies { &stack.auth, &stack.keychain, &stack.ws, &stack.api });
+        LoginView view(&model);
+        view.resize(700, 800);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        if (registering)
+            QTest::mouseClick(view.findChild<QPushButton*>(u"modeSwitchButton"_s), Qt::LeftButton);
+        QTRY_COMPARE(model.isLoginMode(), !registering);
+        const auto at = [&view](const QWidget* widget) { return QRect(widget->mapTo(&view, QPoint()), widget->size()); };
+
+        auto* subtitle = view.findChild<QLabel*>(u"loginSubtitle"_s);
+        QVERIFY(subtitle);
+        QCOMPARE(subtitle->text(), Localized::text("auth.mac_subtitle"));
+        QList<QLineEdit*> shown;
+        for (QLineEdit* edit : view.findChildren<QLineEdit*>()) {
+            if (edit->isVisible())
+                shown << edit;
+        }
+        std::sort(shown.begin(), shown.end(), [&](QLineEdit* a, QLineEdit* b) { return at(a).top() < at(b).top(); });
+        QCOMPARE(shown.size(), fields.size());
+        QTRY_COMPARE(at(shown.first()).top() - (at(subtitle).bottom() + 1), 24);
+        for (int i = 0; i < shown.size(); ++i) {
+            const QStringList expected = fields.at(i).split(u' ');
+            QCOMPARE(shown.at(i)->objectName(), expected.at(0));
+            QCOMPARE(shown.at(i)->placeholderText(), Localized::text(expected.at(1).toUtf8().constData()));
+            QCOMPARE(shown.at(i)->echoMode(), i == 1 ? QLineEdit::Password : QLineEdit::Normal);
+            QCOMPARE(at(shown.at(i)).width(), 300);
+            QVERIFY2(qAbs(at(shown.at(i)).center().x() - view.width() / 2) <= 1, qPrintable(QDebug::toString(at(shown.at(i)))));
+            if (i > 0)
+                QCOMPARE(at(shown.at(i)).top() - (at(shown.at(i - 1)).bottom() + 1), 16);
+        }
+        auto* submit = view.findChild<QPushButton*>(u"submitButton"_s);
+        auto* link = view.findChild<QPushButton*>(u"modeSwitchButton"_s);
+        QVERIFY(submit && link);
+        QCOMPARE(at(submit).size(), QSize(300, 32));
+        QVERIFY(at(submit).top() > at(shown.last()).bottom());
+        QVERIFY(at(link).top() > at(submit).bottom());
+        QCOMPARE(submit->text(), Localized::text(registering ? "auth.register_button" : "auth.login_button"));
+        QCOMPARE(link->text(), Localized::text(registering ? "auth.switch_to_login" : "auth.switch_to_register"));
+    }
+
     // The main button in each state: ready, its accent fill with rounded corners of 6 and a
     // white label; pressed, a darker fill; reached by the keyboard, a white frame 3 inside its
     // edge (the focus ring's own colour would vanish on the blue); disabled, grey with a
