@@ -295,6 +295,17 @@ private Q_SLOTS:
         QCOMPARE(divider->y(), bar->geometry().bottom() + 1);
         QCOMPARE(list->y(), divider->geometry().bottom() + 1);
         QCOMPARE(list->geometry().bottom() + 1, view.height());
+
+        // A search set from elsewhere shows in the field, with its clear button; cleared, both go.
+        auto* clear = view.findChild<QWidget*>(u"clearSearchButton"_s);
+        QVERIFY(clear);
+        QVERIFY(clear->isHidden());
+        model.setSearchText(u"ann"_s);
+        QCOMPARE(field->text(), u"ann"_s);
+        QVERIFY(clear->isVisible());
+        model.setSearchText(QString());
+        QCOMPARE(field->text(), QString());
+        QVERIFY(clear->isHidden());
     }
 
     // Each entry of a row's menu, opened by a right click on that row, acts on that
