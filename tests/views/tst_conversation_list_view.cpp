@@ -56,6 +56,26 @@ private Q_SLOTS:
         }
     }
 
+    // A list that holds a conversation twice (a server's fault) is taken as it is, in
+    // one reset: there is nothing to follow row by row.
+    void duplicatesComeInOneReset()
+    {
+        Conversation a;
+        a.id = 1;
+        a.name = QStringLiteral("A");
+        Conversation b;
+        b.id = 2;
+        b.name = QStringLiteral("B");
+        ConversationListModel model;
+        QAbstractItemModelTester tester(&model);
+        model.setConversations({ a, b });
+        QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+        model.setConversations({ a, b, a });
+        QCOMPARE(reset.count(), 1);
+        QCOMPARE(model.rowCount(), 3);
+        QCOMPARE(model.index(2).data().toString(), QStringLiteral("A"));
+    }
+
     void rowsChangeWithoutAReset_data()
     {
         QTest::addColumn<QList<qint64>>("after");
@@ -256,6 +276,11 @@ private Q_SLOTS:
         QCOMPARE(rows->model()->rowCount(), 1);
         QTRY_VERIFY(view.findChild<QMessageBox*>(u"errorAlert"_s));
         QCOMPARE(view.findChild<QMessageBox*>(u"errorAlert"_s)->text(), u"refused"_s);
+        // Titled as an error, with its one button labelled OK in the interface language.
+        QCOMPARE(view.findChild<QMessageBox*>(u"errorAlert"_s)->windowTitle(), Localized::text("common.error"));
+        auto* ok = view.findChild<QPushButton*>(u"errorAlertOk"_s);
+        QVERIFY(ok);
+        QCOMPARE(ok->text(), Localized::text("common.ok"));
         QCOMPARE(rows->model()->rowCount(), 2);
     }
 
