@@ -7,6 +7,7 @@
 #include "state/common/LocalizationManager.h"
 #include "views/chat/LoginView.h"
 #include "views/common/Appearance.h"
+#include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/ProminentButton.h"
 
@@ -180,6 +181,19 @@ private Q_SLOTS:
         QCOMPARE(frame.has_value(), state == u"focus");
         if (frame)
             QCOMPARE(frame->rect, whole.adjusted(3, 3, -3, -3));
+    }
+
+    // The gift symbol is drawn by the program too: a box in the tint, a white ribbon down
+    // its middle, and a knot a shade darker on top.
+    void giftSymbolNeedsNoIconTheme()
+    {
+        const QColor tint(0xff, 0x2d, 0x55);
+        const QImage image = Icons::pixmap(u"gift.fill"_s, 50, tint).toImage().convertToFormat(QImage::Format_ARGB32);
+        QCOMPARE(image.size(), QSize(50, 50));
+        QCOMPARE(image.pixelColor(12, 36).rgb(), tint.rgb());
+        QCOMPARE(image.pixelColor(25, 36).rgb(), QColor(Qt::white).rgb());
+        const QColor knot = image.pixelColor(25, 10);
+        QVERIFY2(knot.alpha() == 255 && knot.lightness() < tint.lightness(), qPrintable(knot.name()));
     }
 
     // Return pressed again (or the button) while a sign-in is under way starts no second one.
