@@ -184,7 +184,7 @@ private Q_SLOTS:
     }
 
     // The gift symbol is drawn by the program too: a box in the tint, a white ribbon down
-    // its middle, and a knot a shade darker on top.
+    // its middle, a bow of two loops and a knot a shade darker on top.
     void giftSymbolNeedsNoIconTheme()
     {
         const QColor tint(0xff, 0x2d, 0x55);
@@ -192,6 +192,8 @@ private Q_SLOTS:
         QCOMPARE(image.size(), QSize(50, 50));
         QCOMPARE(image.pixelColor(12, 36).rgb(), tint.rgb());
         QCOMPARE(image.pixelColor(25, 36).rgb(), QColor(Qt::white).rgb());
+        QCOMPARE(image.pixelColor(14, 9).rgb(), tint.rgb());
+        QCOMPARE(image.pixelColor(36, 9).rgb(), tint.rgb());
         const QColor knot = image.pixelColor(25, 10);
         QVERIFY2(knot.alpha() == 255 && knot.lightness() < tint.lightness(), qPrintable(knot.name()));
     }
