@@ -596,6 +596,23 @@ private Q_SLOTS:
         QVERIFY(!view->viewModel()->isOnScreen());
     }
 
+    // A screen hosting the chat may add to its header (a group's roles button): it shows in
+    // the header, after the title.
+    void headerTakesAnExtraWidget()
+    {
+        auto view = makeView();
+        auto* extra = new QToolButton;
+        extra->setText(QStringLiteral("Roles"));
+        view->addHeaderWidget(extra);
+        view->show();
+        auto* header = view->findChild<QWidget*>(QStringLiteral("chatHeader"));
+        auto* title = view->findChild<QWidget*>(QStringLiteral("chatTitle"));
+        QVERIFY(header && title);
+        QVERIFY(header->isAncestorOf(extra));
+        QTRY_VERIFY(extra->isVisible());
+        QVERIFY2(extra->x() > title->geometry().right(), qPrintable(QDebug::toString(extra->geometry())));
+    }
+
     void replyBarAndErrorLine()
     {
         auto view = makeView();
@@ -622,6 +639,23 @@ private Q_SLOTS:
         target.content = QStringLiteral("see you");
         view->viewModel()->setReplyToMessage(target);
         QVERIFY(bar->isVisible());
+        // Across the screen, just above the input bar: a blue bar 3 wide at the default
+        // padding of 16, and the close button as far in at the trailing end.
+        auto* input = view->findChild<MessageInputBar*>();
+        QVERIFY(input);
+        QTRY_COMPARE(bar->mapTo(view.get(), QPoint(0, bar->height())).y(), input->mapTo(view.get(), QPoint()).y());
+        QCOMPARE(bar->width(), view->width());
+        QFrame* accent = nullptr;
+        for (QFrame* frame : bar->findChildren<QFrame*>()) {
+            if (!qobject_cast<QLabel*>(frame))
+                accent = frame;
+        }
+        QVERIFY(accent);
+        QCOMPARE(accent->width(), 3);
+        QCOMPARE(accent->x(), 16);
+        auto* close = view->findChild<QToolButton*>(QStringLiteral("cancelReplyButton"));
+        QVERIFY(close);
+        QCOMPARE(bar->width() - (close->x() + close->width()), 16);
         QCOMPARE(view->findChild<QLabel*>(QStringLiteral("replyTitle"))->text(), Localized::text("chat.reply_prefix") + QStringLiteral(" Bo"));
         QCOMPARE(view->findChild<QLabel*>(QStringLiteral("replyContent"))->text(), QStringLiteral("see you"));
         QTest::mouseClick(view->findChild<QToolButton*>(QStringLiteral("cancelReplyButton")), Qt::LeftButton);

@@ -15,6 +15,8 @@
 #include <QContextMenuEvent>
 #include <QApplication>
 #include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QMenu>
 #include <QMessageBox>
@@ -52,6 +54,26 @@ private Q_SLOTS:
             QVERIFY(!model.data(index, Qt::DisplayRole).isValid());
             QVERIFY(!model.data(index, ConversationListModel::ConversationIdRole).isValid());
         }
+    }
+
+    // A list that holds a conversation twice (a server's fault) is taken as it is, in
+    // one reset: there is nothing to follow row by row.
+    void duplicatesComeInOneReset()
+    {
+        Conversation a;
+        a.id = 1;
+        a.name = QStringLiteral("A");
+        Conversation b;
+        b.id = 2;
+        b.name = QStringLiteral("B");
+        ConversationListModel model;
+        QAbstractItemModelTester tester(&model);
+        model.setConversations({ a, b });
+        QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+        model.setConversations({ a, b, a });
+        QCOMPARE(reset.count(), 1);
+        QCOMPARE(model.rowCount(), 3);
+        QCOMPARE(model.index(2).data().toString(), QStringLiteral("A"));
     }
 
     void rowsChangeWithoutAReset_data()
@@ -254,7 +276,61 @@ private Q_SLOTS:
         QCOMPARE(rows->model()->rowCount(), 1);
         QTRY_VERIFY(view.findChild<QMessageBox*>(u"errorAlert"_s));
         QCOMPARE(view.findChild<QMessageBox*>(u"errorAlert"_s)->text(), u"refused"_s);
+        // Titled as an error, with its one button labelled OK in the interface language.
+        QCOMPARE(view.findChild<QMessageBox*>(u"errorAlert"_s)->windowTitle(), Localized::text("common.error"));
+        auto* ok = view.findChild<QPushButton*>(u"errorAlertOk"_s);
+        QVERIFY(ok);
+        QCOMPARE(ok->text(), Localized::text("common.ok"));
         QCOMPARE(rows->model()->rowCount(), 2);
+    }
+
+    // The column as stated: at least 260 wide; in order and without gaps, its title,
+    // the search bar (padded 8 on every side, the field named by its placeholder), and
+    // below a divider the list, named as the column is.
+    void columnLayout()
+    {
+        ClientStack stack;
+        ConversationListViewModel model(9, { &stack.chat, &stack.groups, &stack.ws, &stack.notifications, stack.timers });
+        ConversationListView view(&model);
+        view.resize(200, 500);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QCOMPARE(view.minimumWidth(), 260);
+        auto* title = view.findChild<QLabel*>(u"conversationListTitle"_s);
+        auto* bar = view.findChild<QWidget*>(u"conversationSearchBar"_s);
+        auto* field = view.findChild<QLineEdit*>(u"conversationSearchField"_s);
+        auto* list = view.findChild<QListView*>(u"conversationList"_s);
+        QVERIFY(title && bar && field && list);
+        QCOMPARE(title->text(), Localized::text("conversation.title"));
+        QCOMPARE(field->placeholderText(), Localized::text("conversation.search_placeholder"));
+        QCOMPARE(field->accessibleName(), Localized::text("conversation.search_placeholder"));
+        QCOMPARE(list->accessibleName(), Localized::text("conversation.title"));
+        QTRY_COMPARE(title->y(), 0);
+        QCOMPARE(bar->y(), title->geometry().bottom() + 1);
+        QCOMPARE(bar->width(), view.width());
+        const QRect inBar(field->mapTo(bar, QPoint()), field->size());
+        QVERIFY2(inBar.top() >= 8 && bar->height() - (inBar.bottom() + 1) >= 8, qPrintable(QDebug::toString(inBar)));
+        // Only a divider between the bar and the list.
+        const QFrame* divider = nullptr;
+        for (const QFrame* frame : view.findChildren<QFrame*>()) {
+            if (frame->parentWidget() == &view && frame->frameShape() == QFrame::HLine)
+                divider = frame;
+        }
+        QVERIFY(divider);
+        QCOMPARE(divider->y(), bar->geometry().bottom() + 1);
+        QCOMPARE(list->y(), divider->geometry().bottom() + 1);
+        QCOMPARE(list->geometry().bottom() + 1, view.height());
+
+        // A search set from elsewhere shows in the field, with its clear button; cleared, both go.
+        auto* clear = view.findChild<QWidget*>(u"clearSearchButton"_s);
+        QVERIFY(clear);
+        QVERIFY(clear->isHidden());
+        model.setSearchText(u"ann"_s);
+        QCOMPARE(field->text(), u"ann"_s);
+        QVERIFY(clear->isVisible());
+        model.setSearchText(QString());
+        QCOMPARE(field->text(), QString());
+        QVERIFY(clear->isHidden());
     }
 
     // Each entry of a row's menu, opened by a right click on that row, acts on that

@@ -4,6 +4,7 @@
 #include "views/chat/MessageBubble.h"
 #include "views/chat/MessageListModel.h"
 #include "views/chat/MessageListView.h"
+#include "views/common/Appearance.h"
 #include "views/common/ImageLoader.h"
 #include "views/common/RemoteImageView.h"
 
@@ -34,6 +35,18 @@ QByteArray png(int width, int height)
     image.save(&buffer, "PNG");
     return bytes;
 }
+
+// Counts the paint events a widget gets.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
 
 } // namespace
 
@@ -91,6 +104,20 @@ private Q_SLOTS:
                 return QHttpServerResponse("image/png", bytes);
             });
         }
+        // Two columns, red and blue: scaled up, a smooth transform blends them.
+        m_server.route(QStringLiteral("/halves.png"), [=](const QHttpServerRequest& r) {
+            record(r);
+            QImage image(2, 2, QImage::Format_RGB32);
+            image.setPixelColor(0, 0, Qt::red);
+            image.setPixelColor(0, 1, Qt::red);
+            image.setPixelColor(1, 0, Qt::blue);
+            image.setPixelColor(1, 1, Qt::blue);
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            image.save(&buffer, "PNG");
+            return QHttpServerResponse("image/png", bytes);
+        });
         // Fails the first time, then works.
         m_server.route(QStringLiteral("/flaky.png"), [this](const QHttpServerRequest&) {
             if (++m_served[QStringLiteral("/flaky.png")] == 1)
@@ -348,6 +375,142 @@ private Q_SLOTS:
             QVERIFY(picture.clip.isEmpty() || picture.clip.contains(picture.rect));
         else
             QCOMPARE(picture.clip, where == u"avatar" ? frame : picture.rect);
+    }
+
+    // An avatar widget shows the initials disc with a small spinner over its middle while
+    // its picture loads, then the picture alone, clipped to the circle. A new address
+    // starts a new load; one that fails leaves the disc, without a spinner, and a new
+    // name gives the disc its letter.
+    void avatarWidgetThroughItsPhases()
+    {
+        const auto painted = [](AvatarView& view) {
+            PaintLog log(view.size());
+            view.render(&log);
+            return log.painting();
+        };
+        const QRectF disc(0, 0, 40, 40);
+        AvatarView view(QStringLiteral("amy"), m_base.resolved(QUrl(QStringLiteral("/small.png?widget"))).toString(), 40);
+        QCOMPARE(view.phase(), QStringLiteral("loading"));
+        Painting p = painted(view);
+        QCOMPARE(p.shapes().size(), 2);
+        QCOMPARE(p.shapes().first().rect, disc);
+        QCOMPARE(p.shapes().first().brush, AvatarView::color(QStringLiteral("amy")));
+        QVERIFY2(p.text(QStringLiteral("A")), qPrintable(p.allText()));
+        const PaintedItem spinner = p.shapes().last();
+        QCOMPARE(spinner.pen, QColor(Qt::white));
+        QVERIFY(!spinner.brush.isValid());
+        QVERIFY2(qAbs(spinner.rect.center().x() - disc.center().x()) <= 2 && qAbs(spinner.rect.center().y() - disc.center().y()) <= 2,
+            qPrintable(QDebug::toString(spinner.rect)));
+        QVERIFY2(spinner.rect.width() <= disc.width() / 2 && spinner.rect.height() <= disc.height() / 2, qPrintable(QDebug::toString(spinner.rect)));
+
+        QTRY_COMPARE_WITH_TIMEOUT(view.phase(), QStringLiteral("picture"), testsupport::kPatienceMs);
+        p = painted(view);
+        QVERIFY(p.shapes().isEmpty());
+        QVERIFY(p.texts().isEmpty());
+        QCOMPARE(p.pictures().size(), 1);
+        QCOMPARE(p.pictures().first().clip, disc);
+
+        view.setAvatar(m_base.resolved(QUrl(QStringLiteral("/text?widget"))).toString());
+        QCOMPARE(view.phase(), QStringLiteral("loading"));
+        QTRY_COMPARE_WITH_TIMEOUT(view.phase(), QStringLiteral("initials"), testsupport::kPatienceMs);
+        // Shown, it redraws with its new name's letter.
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QVERIFY(testsupport::postedEventsHandled());
+        PaintCounter counter;
+        view.installEventFilter(&counter);
+        view.setName(QStringLiteral("zoe"));
+        QTRY_VERIFY(counter.paints > 0);
+        p = painted(view);
+        QCOMPARE(p.shapes().size(), 1);
+        QCOMPARE(p.shapes().first().brush, AvatarView::color(QStringLiteral("zoe")));
+        QVERIFY2(p.text(QStringLiteral("Z")), qPrintable(p.allText()));
+        QVERIFY(p.pictures().isEmpty());
+    }
+
+    // A small picture in a large avatar is scaled smoothly, not in blocks, and the circle
+    // it is clipped to has a soft edge: the avatar paints well on a painter set for neither.
+    void avatarPictureSmoothAndRound()
+    {
+        const QUrl url = m_base.resolved(QUrl(QStringLiteral("/halves.png")));
+        QVERIFY(loadAndWait(url));
+        QImage canvas(40, 40, QImage::Format_ARGB32_Premultiplied);
+        canvas.fill(Qt::transparent);
+        {
+            QPainter painter(&canvas);
+            AvatarView::paint(&painter, QRectF(0, 0, 40, 40), QStringLiteral("amy"), url);
+        }
+        QCOMPARE(canvas.pixelColor(20, 20).alpha(), 255);
+        int blended = 0;
+        for (int x = 0; x < 40; ++x) {
+            const QColor c = canvas.pixelColor(x, 20);
+            if (c.red() > 20 && c.blue() > 20)
+                ++blended;
+        }
+        QVERIFY2(blended >= 4, qPrintable(QString::number(blended)));
+        int soft = 0;
+        for (int y = 0; y < 40; ++y) {
+            for (int x = 0; x < 40; ++x) {
+                const int alpha = canvas.pixelColor(x, y).alpha();
+                if (alpha > 0 && alpha < 255)
+                    ++soft;
+            }
+        }
+        QVERIFY2(soft >= 20, qPrintable(QString::number(soft)));
+    }
+
+    // A picture cell asks for its picture when first drawn, not before. Until it arrives the
+    // cell is a faint wash in its rounded shape; then it redraws with the picture filling
+    // it (cropped at the long sides) or fitted into it, centred, clipped to the rounded cell.
+    void pictureCellThroughItsPhases_data()
+    {
+        QTest::addColumn<RemoteImageView::Fit>("fit");
+        QTest::addColumn<QSizeF>("shown"); // of an 8 by 4 picture in a 40 by 40 cell
+        QTest::newRow("fill") << RemoteImageView::Fit::Fill << QSizeF(80, 40);
+        QTest::newRow("contain") << RemoteImageView::Fit::Contain << QSizeF(40, 20);
+    }
+    void pictureCellThroughItsPhases()
+    {
+        QFETCH(RemoteImageView::Fit, fit);
+        QFETCH(QSizeF, shown);
+        const QUrl url = m_base.resolved(QUrl(QStringLiteral("/small.png?cell=%1").arg(QString::fromLatin1(QTest::currentDataTag()))));
+        const QRectF cellRect(0, 0, 40, 40);
+        RemoteImageView cell(url, QSize(40, 40), fit, 6);
+        QCOMPARE(ImageLoader::shared().state(url), ImageLoader::State::Idle);
+        PaintLog before(cell.size());
+        cell.render(&before);
+        QVERIFY(ImageLoader::shared().state(url) != ImageLoader::State::Idle);
+        // Over the window's background, if any.
+        QVERIFY(!before.painting().shapes().isEmpty());
+        const PaintedItem wash = before.painting().shapes().last();
+        QCOMPARE(wash.rect, cellRect);
+        QCOMPARE(wash.corner, QSizeF(6, 6));
+        QCOMPARE(wash.brush.rgb(), Appearance::secondaryText().rgb());
+        QVERIFY2(qAbs(wash.brush.alphaF() - 0.1) < 0.01, qPrintable(QString::number(wash.brush.alphaF())));
+        QVERIFY(before.painting().pictures().isEmpty());
+
+        PaintCounter counter;
+        cell.installEventFilter(&counter);
+        int paintsWhenLoaded = -1;
+        QObject::connect(&ImageLoader::shared(), &ImageLoader::finished, &cell, [&](const QUrl& done) {
+            if (done == url)
+                paintsWhenLoaded = counter.paints;
+        });
+        cell.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&cell));
+        QTRY_COMPARE(cell.phase(), QStringLiteral("picture"));
+        QVERIFY(paintsWhenLoaded >= 0);
+        QTRY_VERIFY(counter.paints > paintsWhenLoaded);
+
+        PaintLog after(cell.size());
+        cell.render(&after);
+        for (const PaintedItem& shape : after.painting().shapes())
+            QVERIFY2(shape.brush != wash.brush, "the wash is gone");
+        QCOMPARE(after.painting().pictures().size(), 1);
+        const PaintedItem picture = after.painting().pictures().first();
+        QCOMPARE(picture.rect.size(), shown);
+        QCOMPARE(picture.rect.center(), cellRect.center());
+        QCOMPARE(picture.clip, cellRect);
     }
 
     void sendsNoCredentials()

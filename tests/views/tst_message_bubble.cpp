@@ -6,6 +6,7 @@
 #include "views/common/Localized.h"
 
 #include "PaintLog.h"
+#include "PainterState.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -371,23 +372,33 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("isMine");
         QTest::addColumn<bool>("edited");
-        QTest::newRow("own") << true << false;
-        QTest::newRow("own, edited") << true << true;
-        QTest::newRow("other's") << false << false;
-        QTest::newRow("other's, edited") << false << true;
+        QTest::addColumn<bool>("timed");
+        QTest::newRow("own") << true << false << true;
+        QTest::newRow("own, edited") << true << true << true;
+        QTest::newRow("own, no time") << true << false << false;
+        QTest::newRow("other's") << false << false << true;
+        QTest::newRow("other's, edited") << false << true << true;
     }
     void footerFollowsTheBubble()
     {
         QFETCH(bool, isMine);
         QFETCH(bool, edited);
+        QFETCH(bool, timed);
         Message m = message(10, QStringLiteral("text"), QStringLiteral("hello there"));
-        m.createdAt = QStringLiteral("2024-05-01T08:09:10Z");
+        if (timed)
+            m.createdAt = QStringLiteral("2024-05-01T08:09:10Z");
         if (edited)
             m.editedAt = QStringLiteral("2024-05-01T08:10:10Z");
         const PaintedRow row = paintRow(m, isMine);
         const Painting& p = row.painting;
         const auto bubble = shapeFilled(p, isMine ? Appearance::accent() : Appearance::controlBackground());
         QVERIFY(bubble);
+        if (!timed) {
+            // The tick alone, on the bubble's trailing edge, with no spacing before nothing.
+            QCOMPARE(p.pictures().size(), 1);
+            QVERIFY2(near(p.pictures().first().rect.right(), bubble->rect.right(), 0.5), qPrintable(describe(p.pictures().first().rect)));
+            return;
+        }
         const QString time = MessageBubble::timeText(m.createdAt);
         const auto footer = p.text(time);
         QVERIFY2(footer, qPrintable(p.allText()));
@@ -444,8 +455,10 @@ private Q_SLOTS:
         QVERIFY2(heartText->rect.left() < thumbsText->rect.left(), "code-point order");
         QVERIFY(capsules[0].rect.contains(heartText->rect.center()) && capsules[0].rect.contains(one->rect.center()));
         QVERIFY(capsules[1].rect.contains(thumbsText->rect.center()) && capsules[1].rect.contains(two->rect.center()));
-        for (const PaintedItem& capsule : capsules)
+        for (const PaintedItem& capsule : capsules) {
             QVERIFY2(roundedBy(capsule, capsule.rect.height() / 2), qPrintable(QDebug::toString(capsule.corner)));
+            QVERIFY2(!capsule.pen.isValid(), "a capsule with no outline");
+        }
         QVERIFY2(near(capsules[1].rect.left() - capsules[0].rect.right(), 4, 0.5), qPrintable(describe(capsules[1].rect)));
         QVERIFY2(near(capsules[0].rect.left(), bubble->rect.left(), 0.5), qPrintable(describe(capsules[0].rect)));
         QVERIFY2(capsules[0].rect.top() >= bubble->rect.bottom() + 2 - 0.5, qPrintable(describe(capsules[0].rect)));
@@ -577,6 +590,16 @@ private Q_SLOTS:
             qPrintable(describe(taller) + describe(plate->rect)));
     }
 
+    // A card whose name is empty is its symbol with the padding and spacing around it
+    // (give or take the slack a name gets against its glyphs' bearings).
+    void cardWithAnEmptyName()
+    {
+        const PaintedRow row = paintRow(message(10, QStringLiteral("location"), QStringLiteral("{\"name\":\"\"}")), false);
+        const auto plate = shapeFilled(row.painting, Appearance::controlBackground());
+        QVERIFY(plate);
+        QVERIFY2(plate->rect.width() >= 10 + 24 + 8 + 10 && plate->rect.width() <= 10 + 24 + 8 + 10 + 2, qPrintable(describe(plate->rect)));
+    }
+
     // The notices: a system notice centred in caption, secondary, padded 12 left and right
     // and 4 above and below on a faint plate with 2 around; a revocation centred with 4
     // above and below and no plate.
@@ -617,6 +640,7 @@ private Q_SLOTS:
         } else {
             QVERIFY(p.shapes().isEmpty());
             QVERIFY2(near(row.parts.height - line, 8), qPrintable(QString::number(row.parts.height)));
+            QVERIFY2(near(text->rect.top(), 4, 0.5), qPrintable(describe(text->rect)));
         }
     }
 
@@ -679,9 +703,17 @@ private Q_SLOTS:
         }
     }
 
-    // The load-more row: its text in caption, accent, in the middle of the row.
+    // The load-more row: its text in caption, accent, in the middle of the row; when the
+    // keyboard is on it, the focus ring encloses the text with a margin, centred on it.
+    void loadMoreRow_data()
+    {
+        QTest::addColumn<bool>("focused");
+        QTest::newRow("not focused") << false;
+        QTest::newRow("focused") << true;
+    }
     void loadMoreRow()
     {
+        QFETCH(bool, focused);
         QList<Message> many;
         for (int i = 1; i <= 50; ++i)
             many << message(i, QStringLiteral("text"), QStringLiteral("m"));
@@ -692,6 +724,7 @@ private Q_SLOTS:
         QStyleOptionViewItem option;
         option.rect = QRect(QPoint(0, 0), bubble.sizeHint(option, model.index(0)));
         option.rect.setWidth(480);
+        option.state = focused ? QStyle::State_HasFocus : QStyle::State_None;
         const Painting p = PaintLog::record(option.rect.size(), [&](QPainter* painter) { bubble.paint(painter, option, model.index(0)); });
         const auto text = p.text(Localized::text("chat.load_more"));
         QVERIFY2(text, qPrintable(p.allText()));
@@ -700,6 +733,20 @@ private Q_SLOTS:
         QVERIFY2(near(text->rect.center().x(), 240, 1), qPrintable(describe(text->rect)));
         // 8 above and below its line.
         QVERIFY2(option.rect.height() >= QFontMetricsF(text->font).height() + 16 - 1, qPrintable(QString::number(option.rect.height())));
+        std::optional<PaintedItem> ring;
+        for (const PaintedItem& shape : p.shapes()) {
+            if (shape.pen == Appearance::focusRing())
+                ring = shape;
+        }
+        QCOMPARE(ring.has_value(), focused);
+        if (ring) {
+            QVERIFY2(ring->rect.contains(text->rect) && QRectF(option.rect).contains(ring->rect), qPrintable(describe(ring->rect)));
+            QVERIFY2(ring->rect.width() - text->rect.width() >= 8, qPrintable(describe(ring->rect)));
+            QVERIFY2(near(ring->rect.center().x(), text->rect.center().x(), 1), qPrintable(describe(ring->rect)));
+            // As far from the row's top as from its bottom, and clear of both.
+            QVERIFY2(near(ring->rect.top(), option.rect.height() - ring->rect.bottom(), 0.5) && ring->rect.top() >= 2,
+                qPrintable(describe(ring->rect)));
+        }
     }
 
     // However long, a text is shown whole: a word longer than the column breaks inside the
@@ -738,6 +785,76 @@ private Q_SLOTS:
         QVERIFY2(near(face.rect.left(), 16 + 32 + 8, 0.5), qPrintable(describe(face.rect)));
         for (const PaintedItem& shape : row.painting.shapes())
             QCOMPARE(shape.rect.size(), QSizeF(32, 32)); // the avatar's disc only
+    }
+
+    // A text message with nothing to show is its padding alone: 12 either side of no text,
+    // 8 above and below one line.
+    void emptyTextBubbleIsItsPadding_data()
+    {
+        QTest::addColumn<std::optional<QString>>("content");
+        QTest::addColumn<bool>("isMine");
+        QTest::newRow("absent, own") << std::optional<QString>() << true;
+        QTest::newRow("empty, other's") << std::optional<QString>(QString()) << false;
+    }
+    void emptyTextBubbleIsItsPadding()
+    {
+        QFETCH(std::optional<QString>, content);
+        QFETCH(bool, isMine);
+        const PaintedRow row = paintRow(message(10, QStringLiteral("text"), content), isMine);
+        // The avatar's disc, as large, may share the bubble's colour.
+        std::optional<PaintedItem> bubble;
+        for (const PaintedItem& shape : row.painting.shapes()) {
+            if (shape.brush == (isMine ? Appearance::accent() : Appearance::controlBackground()) && shape.rect != QRectF(row.parts.avatar))
+                bubble = shape;
+        }
+        QVERIFY(bubble);
+        QCOMPARE(bubble->rect.width(), 24.0);
+        const qreal line = QFontMetricsF(Appearance::font(Appearance::TextStyle::Body)).height();
+        QVERIFY2(near(bubble->rect.height() - line, 16), qPrintable(describe(bubble->rect)));
+    }
+
+    // The list paints all its rows with one painter: whatever a row shows, it leaves the
+    // painter's pen, brush and font as it found them.
+    void rowLeavesThePainterAsFound_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<bool>("focused");
+        QTest::newRow("text with reactions") << QStringLiteral("text") << QStringLiteral("read") << false;
+        QTest::newRow("failed, focused") << QStringLiteral("text") << QStringLiteral("failed") << true;
+        QTest::newRow("revoked") << QStringLiteral("text") << QStringLiteral("revoked") << false;
+        QTest::newRow("system") << QStringLiteral("system") << QStringLiteral("sent") << false;
+        QTest::newRow("file card") << QStringLiteral("file") << QStringLiteral("sent") << false;
+        QTest::newRow("video") << QStringLiteral("video") << QStringLiteral("sent") << false;
+        QTest::newRow("load more") << QString() << QString() << false;
+        QTest::newRow("load more, focused") << QString() << QString() << true;
+    }
+    void rowLeavesThePainterAsFound()
+    {
+        QFETCH(QString, type);
+        QFETCH(QString, status);
+        QFETCH(bool, focused);
+        QList<Message> messages;
+        if (type.isEmpty()) {
+            for (int i = 1; i <= 50; ++i)
+                messages << message(i, QStringLiteral("text"), QStringLiteral("m"));
+        } else {
+            Message m = message(10, type, QStringLiteral("hello"));
+            m.status = status;
+            m.fileSize = 2048;
+            m.createdAt = QStringLiteral("2024-05-01T08:30:00Z");
+            m.reactions = QList<MessageReaction> { { 10, 1, QStringLiteral("\u2764\uFE0F"), std::nullopt } };
+            messages << m;
+        }
+        MessageListModel model(7);
+        model.setMessages(messages);
+        QCOMPARE(model.isLoadMoreRow(0), type.isEmpty());
+        const MessageBubble bubble;
+        QStyleOptionViewItem option;
+        option.rect = QRect(QPoint(0, 0), bubble.sizeHint(option, model.index(0)));
+        option.rect.setWidth(480);
+        option.state = focused ? QStyle::State_HasFocus : QStyle::State_None;
+        QCOMPARE(testsupport::painterLeftChanged(&bubble, option, model.index(0)), QString());
     }
 
     // A row of a model the delegate cannot read takes no room and shows nothing.

@@ -318,7 +318,17 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo(MessageInputBar::privateTemporaryDirectory()).permissions() & 0x0077, QFileDevice::Permissions());
         QCOMPARE(m_fileContents, (QList<QByteArray> { "first", "second" }));
 
-        // Cancelling, or a file that cannot be read, hands nothing on.
+        // Cancelling, an address that is no file on this machine (taken as it is, without
+        // a failed copy to report), or a file that cannot be read, hands nothing on.
+        {
+            static QStringList logged;
+            logged.clear();
+            const QtMessageHandler previous = qInstallMessageHandler(
+                [](QtMsgType, const QMessageLogContext&, const QString& text) { logged << text; });
+            bar->handleImportedFile(QUrl(QStringLiteral("https://example.com/notes.pdf")));
+            qInstallMessageHandler(previous);
+            QCOMPARE(logged, QStringList());
+        }
         bar->handleImportedFile(QUrl());
         bar->handleImportedFile(QUrl::fromLocalFile(source.filePath(QStringLiteral("missing.txt"))));
         QCOMPARE(m_files.size(), 2);

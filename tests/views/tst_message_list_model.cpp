@@ -46,6 +46,32 @@ private Q_SLOTS:
         QCOMPARE(model.messageAt(model.rowCount() - 1).id, qint64(count));
     }
 
+    // A list replaced by another comes in one reset that brings the load-more row with it
+    // or takes it away: no row moves in or out after the reset.
+    void resetBringsTheLoadMoreRowAlong_data()
+    {
+        QTest::addColumn<int>("before");
+        QTest::addColumn<int>("after");
+        QTest::newRow("full page to a few") << 60 << 3;
+        QTest::newRow("a few to a full page") << 3 << 60;
+    }
+    void resetBringsTheLoadMoreRowAlong()
+    {
+        QFETCH(int, before);
+        QFETCH(int, after);
+        MessageListModel model(1);
+        QAbstractItemModelTester tester(&model);
+        model.setMessages(messages(1, before));
+        int rowsAtReset = -1;
+        connect(&model, &QAbstractItemModel::modelReset, this, [&] { rowsAtReset = model.rowCount(); });
+        QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+        QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+        QCOMPARE(model.setMessages(messages(1000, after)), MessageListModel::Change::Reset);
+        QCOMPARE(rowsAtReset, after + (after >= 50 ? 1 : 0));
+        QCOMPARE(inserted.count() + removed.count(), 0);
+        QCOMPARE(model.rowCount(), rowsAtReset);
+    }
+
     void changesAreDiffed()
     {
         MessageListModel model(1);

@@ -3,6 +3,7 @@
 
 #include "KeyboardWalk.h"
 
+#include "views/common/FocusHold.h"
 #include "views/common/Sheet.h"
 
 #include <QApplication>
@@ -22,6 +23,31 @@ class TestSheet : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // A control disabled while it has the keyboard (a button while its request runs)
+    // hands it to the screen around it, not on to the next control; enabled again while
+    // the screen still has it, it takes it back.
+    void disabledControlKeepsTheKeyboardNearby()
+    {
+        QWidget window;
+        auto* layout = new QVBoxLayout(&window);
+        auto* field = new QLineEdit(&window);
+        auto* button = new QPushButton(u"Send"_s, &window);
+        layout->addWidget(field);
+        layout->addWidget(button);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        button->setFocus();
+        QTRY_VERIFY(button->hasFocus());
+        FocusHold::setEnabled(button, false);
+        QVERIFY(!button->isEnabled());
+        QVERIFY(window.hasFocus());
+        QVERIFY(!field->hasFocus());
+        FocusHold::setEnabled(button, true);
+        QVERIFY(button->isEnabled());
+        QVERIFY(button->hasFocus());
+    }
+
     // A screen like the search sheet: a field, a Close button first, maybe an
     // action, and buttons that rows add after the sheet is shown.
     void returnPressesOnlyTheAction_data()

@@ -118,6 +118,9 @@ void ConversationRow::paint(QPainter* painter, const QStyleOptionViewItem& optio
         FocusRing::paint(painter, QRectF(card), 6);
 
     const QRect content = card.adjusted(PaddingH - 4, PaddingV, -(PaddingH - 4), -PaddingV);
+    // Where the trailing pieces end: QRect::right() lies a pixel inside, which would leave
+    // the trailing side a pixel wider than the leading one.
+    const int contentEnd = content.left() + content.width();
     const QRectF avatar(content.left(), content.center().y() - AvatarSize / 2.0 + 1, AvatarSize, AvatarSize);
     const QString name = displayName(conversation);
     AvatarView::paint(painter, avatar, name, conversation.avatar);
@@ -129,7 +132,7 @@ void ConversationRow::paint(QPainter* painter, const QStyleOptionViewItem& optio
     }
 
     const int textLeft = int(avatar.right()) + Spacing;
-    const int textWidth = content.right() - textLeft;
+    const int textWidth = contentEnd - textLeft;
     const QFont nameFont = [] {
         QFont font = Appearance::font(TextStyle::Body);
         font.setWeight(QFont::Medium);
@@ -147,7 +150,7 @@ void ConversationRow::paint(QPainter* painter, const QStyleOptionViewItem& optio
     const int timeWidth = QFontMetrics(caption2).horizontalAdvance(time);
     painter->setFont(caption2);
     painter->setPen(Appearance::secondaryText());
-    painter->drawText(QRect(content.right() - timeWidth, top, timeWidth, nameHeight), Qt::AlignRight | Qt::AlignVCenter, time);
+    painter->drawText(QRect(contentEnd - timeWidth, top, timeWidth, nameHeight), Qt::AlignRight | Qt::AlignVCenter, time);
     painter->setFont(nameFont);
     painter->setPen(text);
     const int nameWidth = textWidth - timeWidth - 6;
@@ -170,7 +173,7 @@ void ConversationRow::paint(QPainter* painter, const QStyleOptionViewItem& optio
     const int badgeHeight = qCeil(QFontMetricsF(badgeFont).height()) + 4;
     const int badgeWidth = badge.isEmpty() ? 0 : qMax(badgeHeight, QFontMetrics(badgeFont).horizontalAdvance(badge) + 12);
     if (!badge.isEmpty()) {
-        const QRect capsule(content.right() - badgeWidth, lineTop + (previewHeight - badgeHeight) / 2, badgeWidth, badgeHeight);
+        const QRect capsule(contentEnd - badgeWidth, lineTop + (previewHeight - badgeHeight) / 2, badgeWidth, badgeHeight);
         painter->setPen(Qt::NoPen);
         painter->setBrush(muted ? QColor(0x8e, 0x8e, 0x93) : QColor(0xff, 0x3b, 0x30));
         painter->drawRoundedRect(capsule, capsule.height() / 2.0, capsule.height() / 2.0);
@@ -178,7 +181,7 @@ void ConversationRow::paint(QPainter* painter, const QStyleOptionViewItem& optio
         painter->setPen(Qt::white);
         painter->drawText(capsule, Qt::AlignCenter, badge);
     }
-    const int previewWidth = content.right() - x - (badgeWidth ? badgeWidth + 6 : 0);
+    const int previewWidth = contentEnd - x - (badgeWidth ? badgeWidth + 6 : 0);
     painter->setFont(caption);
     painter->setPen(Appearance::secondaryText());
     painter->drawText(QRect(x, lineTop, previewWidth, previewHeight), Qt::AlignLeft | Qt::AlignVCenter,

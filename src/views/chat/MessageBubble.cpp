@@ -510,7 +510,8 @@ void MessageBubble::paintOrdinary(QPainter* painter, const Layout& parts, const 
     const auto icon = isMine ? statusIcon(message.status) : std::nullopt;
     const int iconSize = metrics.height() - 2;
     const int textWidth = metrics.horizontalAdvance(footerText);
-    const int total = textWidth + (icon ? 4 + iconSize : 0);
+    // The spacing of 4 lies between two pieces: an icon alone sits on the outer edge.
+    const int total = textWidth + (icon ? (textWidth > 0 ? 4 : 0) + iconSize : 0);
     int x = isMine ? footer.right() + 1 - total : footer.left();
     painter->setFont(footerFont);
     painter->setPen(Appearance::secondaryText());
