@@ -26,6 +26,7 @@
 #include "views/chat/AvatarView.h"
 #include "views/chat/ChatView.h"
 #include "views/chat/LoginView.h"
+#include "views/contacts/SearchView.h"
 #include "views/common/Appearance.h"
 #include "views/common/Localized.h"
 
@@ -381,13 +382,24 @@ private Q_SLOTS:
 
         QTest::keyClick(app->mainWindow(), Qt::Key_F, Qt::ControlModifier);
         QVERIFY(main->showSearch());
+        // The search sheet: 500 by 600, titled, the search screen filling it.
+        auto* searchSheet = main->findChild<QDialog*>(QStringLiteral("searchSheet"));
+        QVERIFY(searchSheet);
+        QCOMPARE(searchSheet->size(), QSize(500, 600));
+        QCOMPARE(searchSheet->windowTitle(), Localized::text("search.title"));
+        auto* search = searchSheet->findChild<SearchView*>();
+        QVERIFY(search);
+        QCOMPARE(search->geometry(), searchSheet->rect());
         QTest::keyClick(main->findChild<QDialog*>(QStringLiteral("searchSheet")), Qt::Key_F, Qt::ControlModifier);
         QVERIFY(!main->showSearch());
         QTest::keyClick(app->mainWindow(), Qt::Key_N, Qt::ControlModifier);
         QVERIFY(main->showNewChat());
         QTest::keyClick(app->mainWindow(), Qt::Key_N, Qt::ControlModifier);
         QVERIFY(main->showNewChat());
-        main->findChild<QDialog*>(QStringLiteral("addContactSheet"))->close();
+        auto* addSheet = main->findChild<QDialog*>(QStringLiteral("addContactSheet"));
+        QVERIFY(addSheet);
+        QCOMPARE(addSheet->size(), QSize(400, 500));
+        addSheet->close();
         // Ctrl+, (the desktop's usual keys) opens the Settings window.
         QVERIFY(!app->settingsWindow());
         QTest::keyClick(app->mainWindow(), Qt::Key_Comma, Qt::ControlModifier);
@@ -471,6 +483,28 @@ private Q_SLOTS:
         QCOMPARE(nameText->font.weight(), QFont::Medium);
         QCOMPARE(idText->font.pixelSize(), Appearance::font(Appearance::TextStyle::Caption2).pixelSize());
         QCOMPARE(idText->pen, Appearance::secondaryText());
+
+        // The column is never narrower than 180; under the section rows a divider, then
+        // the connection row with as much room above its words as below them (4 each
+        // way), then the user row; the sign-out button sits centred at the bottom edge,
+        // the free height above it.
+        QCOMPARE(sidebar->minimumWidth(), 180);
+        QFrame* divider = nullptr;
+        for (QFrame* frame : sidebar->findChildren<QFrame*>(QString(), Qt::FindDirectChildrenOnly)) {
+            if (frame->frameShape() == QFrame::HLine)
+                divider = frame;
+        }
+        QVERIFY(divider);
+        auto* sectionRows = child<QListWidget>(sidebar, "sidebarSections");
+        QVERIFY(sectionRows->geometry().bottom() < divider->y());
+        const int aboveWords = text->y() - (divider->geometry().bottom() + 1);
+        const int belowWords = row->y() - (text->geometry().bottom() + 1);
+        QVERIFY2(aboveWords > 4 && aboveWords == belowWords, qPrintable(QStringLiteral("%1 above, %2 below").arg(aboveWords).arg(belowWords)));
+        QCOMPARE(dot->geometry().center().y(), text->geometry().center().y());
+        auto* signOut = child<QPushButton>(sidebar, "signOutButton");
+        QVERIFY(std::abs(signOut->geometry().center().x() - sidebar->rect().center().x()) <= 1);
+        const int belowButton = sidebar->height() - (signOut->geometry().bottom() + 1);
+        QVERIFY2(belowButton < signOut->y() - (row->geometry().bottom() + 1), qPrintable(QString::number(belowButton)));
 
         // Back for the functions that run after this one.
         const auto restart = qScopeGuard([this] { QVERIFY2(m_server.restart(), qPrintable(m_server.errorString())); });

@@ -323,6 +323,14 @@ private Q_SLOTS:
         std::reverse(listedThenNewest.begin() + 50, listedThenNewest.end());
         QTest::newRow("a later page fails") << range(70, 21) << Ids {} << false << Pages { range(170, 121), { -1 } }
                                             << listedThenNewest;
+        // However far behind the list is, the catch-up reads twenty pages at most and
+        // merges what they hold.
+        Pages twenty;
+        for (qint64 newest = 1050; newest > 50; newest -= 50)
+            twenty << range(newest, newest - 49);
+        Ids upTo1050 = range(1050, 1);
+        std::reverse(upTo1050.begin(), upTo1050.end());
+        QTest::newRow("twenty pages at most") << range(50, 1) << Ids {} << false << twenty << upTo1050;
     }
     void catchUpMergesWhatWasMissed()
     {
