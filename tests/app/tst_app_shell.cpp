@@ -9,6 +9,7 @@
 #include "app/ContentView.h"
 #include "app/MainView.h"
 #include "app/MorvaneApp.h"
+#include "app/SidebarSection.h"
 #include "app/SidebarView.h"
 #include "models/Conversation.h"
 #include "TaskRunner.h"
@@ -42,6 +43,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
 using testsupport::ServerProcess;
 
 namespace {
@@ -143,11 +145,58 @@ private Q_SLOTS:
         QVERIFY(loginView(*app));
         QCOMPARE(app->mainWindow()->size(), QSize(1100, 700));
         QCOMPARE(app->mainWindow()->minimumSize(), QSize(900, 600));
+        // A window with a title bar, named after the program.
+        QCOMPARE(app->mainWindow()->windowTitle(), QStringLiteral("Morvane"));
         // The first window of the run already uses the application font, not the default face.
         const auto* field = loginView(*app)->findChild<QLineEdit*>(QStringLiteral("usernameField"));
         QCOMPARE(QFontInfo(field->font()).family(), QStringLiteral("Noto Sans CJK SC"));
         QCOMPARE(m_recorded.connects, QList<qint64>());
         QCOMPARE(m_recorded.disconnects, 0);
+    }
+
+    // The six sections, in the sidebar's order: each with its raw value (the one a
+    // section is built from, by exact match only), its title key and its symbol, and
+    // listed in the sidebar as a row with its title and icon, identified by the raw value.
+    void sectionsAndTheirRows_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("raw");
+        QTest::addColumn<QString>("titleKey");
+        QTest::addColumn<QString>("icon");
+        QTest::newRow("messages") << 0 << u"messages"_s << u"tab.messages"_s << u"message.fill"_s;
+        QTest::newRow("contacts") << 1 << u"contacts"_s << u"tab.contacts"_s << u"person.2.fill"_s;
+        QTest::newRow("moments") << 2 << u"moments"_s << u"tab.moments"_s << u"camera.fill"_s;
+        QTest::newRow("favorites") << 3 << u"favorites"_s << u"contacts.favorites"_s << u"star.fill"_s;
+        QTest::newRow("files") << 4 << u"files"_s << u"chat.file"_s << u"folder.fill"_s;
+        QTest::newRow("settings") << 5 << u"settings"_s << u"content.settings_title"_s << u"gearshape.fill"_s;
+    }
+    void sectionsAndTheirRows()
+    {
+        QFETCH(int, row);
+        QFETCH(QString, raw);
+        QFETCH(QString, titleKey);
+        QFETCH(QString, icon);
+        const QList<SidebarSection>& all = SidebarSections::allCases();
+        QCOMPARE(all.size(), 6);
+        const SidebarSection section = all.at(row);
+        QCOMPARE(SidebarSections::rawValue(section), raw);
+        QCOMPARE(SidebarSections::titleKey(section), titleKey);
+        QCOMPARE(SidebarSections::title(section), Localized::text(titleKey));
+        QCOMPARE(SidebarSections::icon(section), icon);
+        QCOMPARE(SidebarSections::fromRawValue(raw), std::optional(section));
+        QCOMPARE(SidebarSections::fromRawValue(raw.toUpper()), std::nullopt);
+        QCOMPARE(SidebarSections::fromRawValue(raw + u' '), std::nullopt);
+
+        // Built as the app builds it: after the app's look (fonts, icon theme) is installed.
+        Appearance::install();
+        AuthViewModel auth;
+        SidebarView sidebar(&auth, WebSocketService::shared());
+        auto* rows = child<QListWidget>(&sidebar, "sidebarSections");
+        QCOMPARE(rows->count(), 6);
+        const QListWidgetItem* item = rows->item(row);
+        QCOMPARE(item->text(), Localized::text(titleKey));
+        QCOMPARE(item->data(Qt::UserRole).toString(), raw);
+        QVERIFY(!item->icon().isNull());
     }
 
     // The overflow arrows the menu bar and tool bars make at start-up are drawn by the

@@ -13,7 +13,9 @@
 #include "state/common/LocalizationManager.h"
 #include "state/common/NotificationName.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QMetaProperty>
@@ -422,6 +424,26 @@ private Q_SLOTS:
         QCOMPARE(offsetsAsked(stack), QList<qint64> { 0 });
     }
 
+    // Asked for again (once or more) while a catch-up reads its pages, the catch-up runs
+    // once more after it: what came after its pages were read is not missed.
+    void catchUpAskedAgainRunsOnceMore()
+    {
+        Fixture f;
+        const QString list = procedure("messages.list");
+        f.stack.server.respondOnce(list, ok(page({ messageJson(1, 2) })));
+        testsupport::runTask(f.model->loadMessages());
+        f.stack.server.respondOnce(list, { 200, envelope(page({ messageJson(2, 2), messageJson(1, 2) })), {}, true });
+        QCoro::Task<> first = f.model->catchUp();
+        QTRY_COMPARE(f.stack.server.heldCount(list), 1);
+        testsupport::runTask(f.model->catchUp());
+        testsupport::runTask(f.model->catchUp());
+        f.stack.server.respondOnce(list, ok(page({ messageJson(3, 2), messageJson(2, 2), messageJson(1, 2) })));
+        f.stack.server.release(list);
+        testsupport::runTask(std::move(first));
+        QCOMPARE(ids(f.model->messages()), (QList<qint64> { 1, 2, 3 }));
+        QCOMPARE(offsetsAsked(f.stack), (QList<qint64> { 0, 0, 0 }));
+    }
+
     // A list replaced while a catch-up reads its pages is newer than what the pages
     // said: the catch-up merges nothing into it (a cleared history stays empty, a
     // message gone from a reload does not come back).
@@ -477,6 +499,9 @@ private Q_SLOTS:
         QFETCH(bool, onScreen);
         QFETCH(int, marks);
         Fixture f;
+        // A chat just opened has nothing to mark and nothing to retry.
+        QVERIFY(!f.model->readMarker().isMarking());
+        QVERIFY(!f.model->readMarker().isWaitingToRetry());
         const QString markPath = procedure("conversations.markAsRead");
         f.stack.server.respondOnce(procedure("messages.list"), ok(page({ messageJson(1, 2) })));
         testsupport::runTask(f.model->loadMessages());
@@ -700,8 +725,11 @@ private Q_SLOTS:
         if (how == u"reconnect") {
             f.model->sendMessage(u"offline"_s);
             QVERIFY(f.model->error());
+            QSignalSpy announced(f.model.get(), &ChatViewModel::errorChanged);
             QVERIFY(f.stack.connectChannel(ClientStack::user(me, u"Me"_s)));
             QTRY_VERIFY(!f.model->error());
+            // The screen hears of it, so the line goes.
+            QCOMPARE(announced.count(), 1);
             return;
         }
         f.model->sendMessage(u"earlier"_s);
@@ -711,6 +739,7 @@ private Q_SLOTS:
                                         { u"payload"_s, QJsonObject { { u"code"_s, u"FORBIDDEN"_s }, { u"reason"_s, u"no"_s },
                                                                      { u"clientMsgId"_s, *f.model->messages().at(1).clientMessageId } } } });
         QTRY_VERIFY(f.model->error());
+        QSignalSpy announced(f.model.get(), &ChatViewModel::errorChanged);
         if (how == u"later") {
             f.model->sendMessage(u"later"_s);
             acknowledge(f, 2, 102);
@@ -720,6 +749,7 @@ private Q_SLOTS:
             QTRY_COMPARE(f.model->messages().at(0).status, std::optional(u"sent"_s));
         }
         QCOMPARE(!f.model->error(), cleared);
+        QCOMPARE(announced.count(), cleared ? 1 : 0);
     }
 
     // A message whose end comes while its chat is closed is listed with that end when
@@ -1089,14 +1119,22 @@ private Q_SLOTS:
     void fileMessageFieldsAndPreview()
     {
         Fixture f;
-        f.stack.server.respond(procedure("upload.getPresignedUrl"), ok(R"({"fileKey":"k"})"));
+        const QString presign = procedure("upload.getPresignedUrl");
+        f.stack.server.respondOnce(presign, { 200, envelope(R"({"fileKey":"k"})"), {}, true });
         f.stack.server.respond(procedure("upload.complete"), ok(R"({"url":"/u/k.pdf"})"));
         QTemporaryDir dir;
         QFile file(dir.filePath(u"报告 1.pdf"_s));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("pdf");
         file.close();
-        testsupport::runTask(f.model->sendFile(file.fileName()));
+        QCoro::Task<> sending = f.model->sendFile(file.fileName());
+        // Read whole before the upload: the file is not held open while the server takes its time.
+        QTRY_COMPARE(f.stack.server.heldCount(presign), 1);
+        const QString canonical = QFileInfo(file.fileName()).canonicalFilePath();
+        for (const QFileInfo& open : QDir(u"/proc/self/fd"_s).entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
+            QVERIFY2(open.symLinkTarget() != canonical, qPrintable(open.filePath()));
+        f.stack.server.release(presign);
+        testsupport::runTask(std::move(sending));
         QVERIFY2(!f.model->error(), qPrintable(f.model->errorText()));
         QTRY_COMPARE(f.sentMessages().size(), 1);
         const QJsonObject payload = f.sentMessages().at(0).value(u"payload"_s).toObject();

@@ -659,6 +659,14 @@ private Q_SLOTS:
         QTest::newRow("a message that came while a reload was on its way")
             << QStringList { u"held reload 500"_s, u"arrives 501"_s, u"released"_s } << u"m501"_s << false;
         QTest::newRow("a failed message") << QStringList { u"sent"_s, u"failed"_s } << u"mine"_s << true;
+        QTest::newRow("a newer message before the failure") << QStringList { u"sent"_s, u"arrives 700"_s, u"failed"_s } << u"m700"_s << false;
+        QTest::newRow("a newer message, then a late acknowledgement after a failure")
+            << QStringList { u"sent"_s, u"failed"_s, u"arrives 700"_s, u"ack 600"_s } << u"m700"_s << false;
+        QTest::newRow("a failed message thrown away after a newer one")
+            << QStringList { u"sent"_s, u"failed"_s, u"arrives 700"_s, u"discarded"_s } << u"m700"_s << false;
+        // Messages sent from elsewhere (another device) are not this list's to follow.
+        QTest::newRow("an acknowledgement of a message not sent here") << QStringList { u"ack 600"_s } << u"m500"_s << false;
+        QTest::newRow("a failure of a message not sent here") << QStringList { u"failed"_s } << u"m500"_s << false;
         QTest::newRow("a failed message thrown away") << QStringList { u"sent"_s, u"failed"_s, u"discarded"_s } << u"m500"_s << false;
         // Empty: the row shows no last message.
         QTest::newRow("the only message thrown away")
@@ -682,7 +690,16 @@ private Q_SLOTS:
             } else if (step == u"failed") {
                 Q_EMIT f.stack.ws.messageFailedSubject(u"c1"_s, std::nullopt);
             } else if (step.startsWith(u"ack")) {
+                // Announced only when it changes what the row shows.
+                const auto shows = [&f] {
+                    const Conversation row = f.conversation(10).value_or(Conversation {});
+                    return std::tuple(row.lastMessage, row.lastMessageTime, row.lastMessageId, row.lastMessageFailed);
+                };
+                const auto before = shows();
+                QSignalSpy announced(f.model.get(), &ConversationListViewModel::conversationsChanged);
                 Q_EMIT f.stack.ws.messageAckSubject(u"c1"_s, u"s"_s, id, false);
+                QVERIFY(f.stack.roundTrip());
+                QCOMPARE(announced.isEmpty(), shows() == before);
             } else if (step.startsWith(u"held reload")) {
                 f.stack.server.respondOnce(procedure("conversations.list"), { 200, envelope(listedWithLast(id)), {}, true });
                 heldLoad = f.model->loadConversations();
