@@ -377,6 +377,9 @@ private Q_SLOTS:
         for (qsizetype i = 0; i < pages.size(); ++i)
             offsets << i * ChatViewModel::pageSize;
         QCOMPARE(offsetsAsked(f.stack).mid(before), offsets);
+        // Every page, the first and those of the catch-up, holds 50 messages.
+        for (const QJsonObject& input : f.stack.inputs("messages.list"))
+            QCOMPARE(input.value(u"limit"_s).toInteger(), 50);
         // The next older page starts past every listed message the server holds,
         // those merged and those that came live included.
         f.stack.server.respondOnce(procedure("messages.list"), ok("[]"));
@@ -1221,7 +1224,8 @@ private Q_SLOTS:
         QTemporaryDir dir;
         QFile file(dir.filePath(u"big.zip"_s));
         QVERIFY(file.open(QIODevice::WriteOnly));
-        QVERIFY(file.resize(ChatViewModel::maxFileBytes + 1));
+        // The bound the error line names: 50 MB.
+        QVERIFY(file.resize(50LL * 1024 * 1024 + 1));
         file.close();
         testsupport::runTask(f.model->sendFile(file.fileName()));
         QVERIFY(f.model->errorText().startsWith(u"文件上传失败: "_s));

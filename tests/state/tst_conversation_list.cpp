@@ -2,6 +2,7 @@
 
 #include "state/chat/ConversationListViewModel.h"
 #include "state/chat/ConversationOrder.h"
+#include "state/chat/SentPreviews.h"
 #include "state/common/NotificationName.h"
 
 #include <QJsonArray>
@@ -660,6 +661,8 @@ private Q_SLOTS:
             << QStringList { u"held reload 500"_s, u"arrives 501"_s, u"released"_s } << u"m501"_s << false;
         QTest::newRow("a failed message") << QStringList { u"sent"_s, u"failed"_s } << u"mine"_s << true;
         QTest::newRow("a newer message before the failure") << QStringList { u"sent"_s, u"arrives 700"_s, u"failed"_s } << u"m700"_s << false;
+        QTest::newRow("a newer message before the failure, then a reload")
+            << QStringList { u"sent"_s, u"arrives 700"_s, u"failed"_s, u"reload 700"_s } << u"m700"_s << false;
         QTest::newRow("a newer message, then a late acknowledgement after a failure")
             << QStringList { u"sent"_s, u"failed"_s, u"arrives 700"_s, u"ack 600"_s } << u"m700"_s << false;
         QTest::newRow("a failed message thrown away after a newer one")
@@ -725,6 +728,11 @@ private Q_SLOTS:
         QCOMPARE(f.conversation(10)->lastMessageFailed, failed);
         if (!expected)
             QCOMPARE(f.conversation(10)->lastMessageId, std::nullopt);
+        // The time shown is that of the message shown.
+        const std::optional<QString> time = !expected ? std::nullopt
+            : preview == u"mine" ? std::optional(u"2025-03-05T08:00:00Z"_s)
+                                 : std::optional(u"2025-03-01T08:00:%1Z"_s.arg(preview.mid(1).toLongLong() % 60, 2, 10, QLatin1Char('0')));
+        QCOMPARE(f.conversation(10)->lastMessageTime, time);
         // The list shown is told.
         const QList<Conversation> shown = f.model->filteredConversations();
         const auto row = std::find_if(shown.cbegin(), shown.cend(), [](const Conversation& c) { return c.id == 10; });
@@ -878,6 +886,43 @@ private Q_SLOTS:
     }
 
     // A look-up that failed is not repeated at every reload of the session.
+    // A row whose newest message was not sent from here (or was sent without a client
+    // message id, which cannot be followed) is left alone by every later step, and
+    // each step says it changed nothing.
+    void sentPreviewsLeaveUnfollowedRowsAlone_data()
+    {
+        QTest::addColumn<bool>("sentWithoutId");
+        QTest::newRow("nothing sent") << false;
+        QTest::newRow("sent without a client message id") << true;
+    }
+    void sentPreviewsLeaveUnfollowedRowsAlone()
+    {
+        QFETCH(bool, sentWithoutId);
+        SentPreviews previews;
+        Conversation row = conversation(10, u"2025-03-01T08:00:00Z"_s);
+        row.lastMessage = u"m500"_s;
+        row.lastMessageId = 500;
+        if (sentWithoutId) {
+            previews.sent(row, std::nullopt, u"mine"_s, u"2025-03-05T08:00:00Z"_s);
+            QCOMPARE(row.lastMessage, std::optional(u"mine"_s));
+            QCOMPARE(row.lastMessageId, std::nullopt);
+        }
+        const Conversation before = row;
+        QCOMPARE(previews.conversationOf(QString()), std::nullopt);
+        QVERIFY(!previews.acknowledged(row, 600));
+        QVERIFY(!previews.failed(row));
+        QVERIFY(!previews.discarded(10, QString()));
+        QVERIFY(!previews.isShownAs(10, 600));
+        QList<Conversation> rows { row };
+        QVERIFY(!previews.applyTo(rows));
+        for (const Conversation& after : { row, rows.constFirst() }) {
+            QCOMPARE(after.lastMessage, before.lastMessage);
+            QCOMPARE(after.lastMessageId, before.lastMessageId);
+            QCOMPARE(after.lastMessageTime, before.lastMessageTime);
+            QCOMPARE(after.lastMessageFailed, before.lastMessageFailed);
+        }
+    }
+
     void failedLookupsAreRemembered()
     {
         Fixture f(privateConversations(3));

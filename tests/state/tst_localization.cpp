@@ -68,6 +68,7 @@ private Q_SLOTS:
         QTest::newRow("error after a value over two lines") << u"\"a\" = \"b\nc\";\n\"k\" = \"d\""_s << u"line 3: expected ';' after the value"_s;
         QTest::newRow("carriage return and null escapes") << u"\"k\" = \"a\\rb\\0c\";"_s << u"a\rb"_s + QChar(u'\0') + u"c"_s;
         QTest::newRow("upper-case unicode escape") << u"\"k\" = \"\\u00E9\\U00e9\";"_s << u"éé"_s;
+        QTest::newRow("every kind of hexadecimal digit") << u"\"k\" = \"\\u00AF\\u00fa\\u0039\\u0030\";"_s << u"¯ú90"_s;
         QTest::newRow("not a hexadecimal digit") << u"\"k\" = \"\\u12G4\";"_s << u"line 1: \\u needs four hexadecimal digits"_s;
         QTest::newRow("unknown escape") << u"\n\"k\" = \"\\q\";"_s << u"line 2: unknown escape \\q"_s;
         QTest::newRow("escape at the end") << u"\n\"k\" = \"ab\\"_s << u"line 2: quoted text is not closed"_s;
