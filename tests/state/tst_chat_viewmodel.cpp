@@ -913,6 +913,10 @@ private Q_SLOTS:
         testsupport::runTask(list.loadConversations());
         QCOMPARE(list.conversations().at(1).id, chatId);
 
+        // A reply: sent again, it is still one.
+        Message target;
+        target.id = 77;
+        f.model->setReplyToMessage(target);
         f.model->sendMessage(u"lost words"_s);
         const Message sent = f.model->messages().constLast();
         if (how == u"refused") {
@@ -953,6 +957,8 @@ private Q_SLOTS:
         const QJsonObject again = f.sentMessages().constLast().value(u"payload"_s).toObject();
         QCOMPARE(again.value(u"clientMsgId"_s).toString(), *sent.clientMessageId);
         QCOMPARE(again.value(u"content"_s).toString(), u"lost words"_s);
+        QCOMPARE(again.value(u"replyToId"_s).toInteger(), 77);
+        QCOMPARE(again, f.sentMessages().constFirst().value(u"payload"_s).toObject());
     }
 
     void typingLineLastsThreeSecondsAfterTheLastEvent()
@@ -1148,6 +1154,17 @@ private Q_SLOTS:
         const auto& [name, info] = f.posted.last();
         QCOMPARE(name, NotificationName::messageSent());
         QCOMPARE(userInfo::text(info, u"content"_s), std::optional<QString>(u"[文件] 报告 1.pdf"_s));
+
+        // Refused, then sent again: the second frame carries all that the first carried.
+        const Message sent = f.model->messages().constLast();
+        QVERIFY(sent.clientMessageId);
+        f.stack.peer.push(QJsonObject { { u"type"_s, u"error"_s },
+                                        { u"payload"_s, QJsonObject { { u"code"_s, u"FORBIDDEN"_s }, { u"reason"_s, u"no"_s },
+                                                                     { u"clientMsgId"_s, *sent.clientMessageId } } } });
+        QTRY_COMPARE(f.model->messages().constLast().status, std::optional(u"failed"_s));
+        f.model->resendMessage(f.model->messages().constLast());
+        QTRY_COMPARE(f.sentMessages().size(), 2);
+        QCOMPARE(f.sentMessages().at(1).value(u"payload"_s).toObject(), payload);
     }
 
     // Live revoke and edit events change the listed message of this conversation only.
