@@ -306,6 +306,9 @@ private Q_SLOTS:
         QTest::newRow("the user sends one") << u"sent"_s << false;
         QTest::newRow("a reload lists a newer one") << u"newer reload"_s << false;
         QTest::newRow("a reload with nothing newer") << u"same reload"_s << true;
+        // Thrown away, the failed message gives the row back to the server's newest,
+        // the revoked one: its notice shows again, as after a reload.
+        QTest::newRow("the user's failed one is thrown away") << u"sent, failed and discarded"_s << true;
     }
     void newMessageReplacesTheRevokedPreview()
     {
@@ -333,6 +336,20 @@ private Q_SLOTS:
                                        { { NotificationKey::conversationId(), qint64(10) }, { NotificationKey::content(), u"mine"_s },
                                          { NotificationKey::createdAt(), u"2025-03-03T08:00:00Z"_s } });
             preview = u"mine"_s;
+        } else if (next == u"sent, failed and discarded") {
+            f.stack.server.respond(procedure("messages.list"),
+                ok(R"([{"id":77,"conversationId":10,"senderId":2,"senderName":"Ann","type":"text","status":"revoked",)"
+                   R"("createdAt":"2025-03-01T08:00:00Z"}])"));
+            f.stack.notifications.post(NotificationName::messageSent(),
+                                       { { NotificationKey::conversationId(), qint64(10) }, { NotificationKey::content(), u"mine"_s },
+                                         { NotificationKey::createdAt(), u"2025-03-03T08:00:00Z"_s }, { NotificationKey::clientMsgId(), u"c1"_s },
+                                         { NotificationKey::failed(), true } });
+            QTRY_COMPARE(f.conversation(10)->lastMessage, std::optional(u"mine"_s));
+            QVERIFY(!f.conversation(10)->revokedPreview);
+            f.stack.notifications.post(NotificationName::messageDiscarded(),
+                                       { { NotificationKey::conversationId(), qint64(10) }, { NotificationKey::clientMsgId(), u"c1"_s } });
+            QTRY_COMPARE(f.conversation(10)->lastMessageTime, std::optional(u"2025-03-01T08:00:00Z"_s));
+            preview = QString();
         } else {
             const QByteArray time = next == u"newer reload" ? "2025-03-04T08:00:00Z" : "2025-03-01T08:00:00Z";
             f.stack.server.respond(procedure("conversations.list"),
