@@ -691,6 +691,9 @@ private Q_SLOTS:
         // Empty: the row shows no last message.
         QTest::newRow("the only message thrown away")
             << QStringList { u"history cleared"_s, u"sent"_s, u"failed"_s, u"discarded"_s } << QString() << false;
+        // The notice of a message revoked meanwhile goes with that message.
+        QTest::newRow("thrown away after the history went, a revocation meanwhile")
+            << QStringList { u"sent"_s, u"failed"_s, u"revoked 500"_s, u"history cleared"_s, u"discarded"_s } << QString() << false;
     }
     void rowNeverGoesBackwards()
     {
@@ -732,6 +735,9 @@ private Q_SLOTS:
                 f.load();
             } else if (step.startsWith(u"arrives")) {
                 Q_EMIT f.stack.ws.newMessageSubject(json::decode<Message>(json::parse(messageJson(id))));
+            } else if (step.startsWith(u"revoked")) {
+                Q_EMIT f.stack.ws.revokeSubject(id, 10, false);
+                QTRY_VERIFY(f.conversation(10)->revokedPreview);
             } else if (step == u"history cleared") {
                 f.stack.server.respond(procedure("messages.list"), ok("[]"));
             } else if (step == u"discarded") {
@@ -745,6 +751,8 @@ private Q_SLOTS:
         QCOMPARE(f.conversation(10)->lastMessageFailed, failed);
         if (!expected)
             QCOMPARE(f.conversation(10)->lastMessageId, std::nullopt);
+        // No row here ends on a revoked message.
+        QVERIFY(!f.conversation(10)->revokedPreview);
         // The time shown is that of the message shown.
         const std::optional<QString> time = !expected ? std::nullopt
             : preview == u"mine" ? std::optional(u"2025-03-05T08:00:00Z"_s)
