@@ -888,6 +888,14 @@ private Q_SLOTS:
         testsupport::runTask(f.model->loadMessages());
         QCOMPARE(f.model->messages().size(), 2);
         QCOMPARE(f.model->messages().at(1).status, std::optional<QString>(u"failed"_s));
+
+        // Thrown away, it goes, and the conversation list hears which one it was; the
+        // server's message stays, whatever is asked.
+        f.model->discardMessage(f.model->messages().at(0));
+        f.model->discardMessage(f.model->messages().at(1));
+        QCOMPARE(ids(f.model->messages()), QList<qint64> { 3 });
+        QCOMPARE(f.postedNames().count(NotificationName::messageDiscarded()), 1);
+        QCOMPARE(userInfo::text(f.postedInfo(NotificationName::messageDiscarded()), NotificationKey::clientMsgId()), failed.clientMessageId);
     }
 
     // A failed message shows in its conversation's row the same way whichever way it

@@ -676,6 +676,8 @@ private Q_SLOTS:
         QTest::newRow("an older message delivered late") << QStringList { u"arrives 450"_s } << u"m500"_s << false;
         QTest::newRow("a message that came while a reload was on its way")
             << QStringList { u"held reload 500"_s, u"arrives 501"_s, u"released"_s } << u"m501"_s << false;
+        QTest::newRow("a notice that came while a reload was on its way")
+            << QStringList { u"held reload 500"_s, u"notice arrives 501"_s, u"released"_s } << u"m501"_s << false;
         QTest::newRow("a failed message") << QStringList { u"sent"_s, u"failed"_s } << u"mine"_s << true;
         QTest::newRow("a newer message before the failure") << QStringList { u"sent"_s, u"arrives 700"_s, u"failed"_s } << u"m700"_s << false;
         QTest::newRow("a newer message before the failure, then a reload")
@@ -733,6 +735,10 @@ private Q_SLOTS:
             } else if (step.startsWith(u"reload")) {
                 f.stack.server.respondOnce(procedure("conversations.list"), ok(listedWithLast(id)));
                 f.load();
+            } else if (step.startsWith(u"notice arrives")) {
+                QJsonObject notice = json::parse(messageJson(id)).toObject();
+                notice.insert(u"notice"_s, u"group_dissolved"_s);
+                Q_EMIT f.stack.ws.newMessageSubject(json::decode<Message>(notice));
             } else if (step.startsWith(u"arrives")) {
                 Q_EMIT f.stack.ws.newMessageSubject(json::decode<Message>(json::parse(messageJson(id))));
             } else if (step.startsWith(u"revoked")) {
@@ -751,8 +757,10 @@ private Q_SLOTS:
         QCOMPARE(f.conversation(10)->lastMessageFailed, failed);
         if (!expected)
             QCOMPARE(f.conversation(10)->lastMessageId, std::nullopt);
-        // No row here ends on a revoked message.
+        // No row here ends on a revoked message; a notice the newest message carries stays with it.
         QVERIFY(!f.conversation(10)->revokedPreview);
+        const bool noticed = std::any_of(steps.cbegin(), steps.cend(), [](const QString& step) { return step.startsWith(u"notice"); });
+        QCOMPARE(f.conversation(10)->lastMessageNotice, noticed ? std::optional(u"group_dissolved"_s) : std::nullopt);
         // The time shown is that of the message shown.
         const std::optional<QString> time = !expected ? std::nullopt
             : preview == u"mine" ? std::optional(u"2025-03-05T08:00:00Z"_s)
