@@ -9,6 +9,7 @@
 #include "app/ContentView.h"
 #include "app/MainView.h"
 #include "app/MorvaneApp.h"
+#include "app/SidebarSection.h"
 #include "app/SidebarView.h"
 #include "models/Conversation.h"
 #include "TaskRunner.h"
@@ -26,6 +27,7 @@
 #include "views/chat/AvatarView.h"
 #include "views/chat/ChatView.h"
 #include "views/chat/LoginView.h"
+#include "views/contacts/SearchView.h"
 #include "views/common/Appearance.h"
 #include "views/common/Localized.h"
 
@@ -41,6 +43,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
 using testsupport::ServerProcess;
 
 namespace {
@@ -142,11 +145,58 @@ private Q_SLOTS:
         QVERIFY(loginView(*app));
         QCOMPARE(app->mainWindow()->size(), QSize(1100, 700));
         QCOMPARE(app->mainWindow()->minimumSize(), QSize(900, 600));
+        // A window with a title bar, named after the program.
+        QCOMPARE(app->mainWindow()->windowTitle(), QStringLiteral("Morvane"));
         // The first window of the run already uses the application font, not the default face.
         const auto* field = loginView(*app)->findChild<QLineEdit*>(QStringLiteral("usernameField"));
         QCOMPARE(QFontInfo(field->font()).family(), QStringLiteral("Noto Sans CJK SC"));
         QCOMPARE(m_recorded.connects, QList<qint64>());
         QCOMPARE(m_recorded.disconnects, 0);
+    }
+
+    // The six sections, in the sidebar's order: each with its raw value (the one a
+    // section is built from, by exact match only), its title key and its symbol, and
+    // listed in the sidebar as a row with its title and icon, identified by the raw value.
+    void sectionsAndTheirRows_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("raw");
+        QTest::addColumn<QString>("titleKey");
+        QTest::addColumn<QString>("icon");
+        QTest::newRow("messages") << 0 << u"messages"_s << u"tab.messages"_s << u"message.fill"_s;
+        QTest::newRow("contacts") << 1 << u"contacts"_s << u"tab.contacts"_s << u"person.2.fill"_s;
+        QTest::newRow("moments") << 2 << u"moments"_s << u"tab.moments"_s << u"camera.fill"_s;
+        QTest::newRow("favorites") << 3 << u"favorites"_s << u"contacts.favorites"_s << u"star.fill"_s;
+        QTest::newRow("files") << 4 << u"files"_s << u"chat.file"_s << u"folder.fill"_s;
+        QTest::newRow("settings") << 5 << u"settings"_s << u"content.settings_title"_s << u"gearshape.fill"_s;
+    }
+    void sectionsAndTheirRows()
+    {
+        QFETCH(int, row);
+        QFETCH(QString, raw);
+        QFETCH(QString, titleKey);
+        QFETCH(QString, icon);
+        const QList<SidebarSection>& all = SidebarSections::allCases();
+        QCOMPARE(all.size(), 6);
+        const SidebarSection section = all.at(row);
+        QCOMPARE(SidebarSections::rawValue(section), raw);
+        QCOMPARE(SidebarSections::titleKey(section), titleKey);
+        QCOMPARE(SidebarSections::title(section), Localized::text(titleKey));
+        QCOMPARE(SidebarSections::icon(section), icon);
+        QCOMPARE(SidebarSections::fromRawValue(raw), std::optional(section));
+        QCOMPARE(SidebarSections::fromRawValue(raw.toUpper()), std::nullopt);
+        QCOMPARE(SidebarSections::fromRawValue(raw + u' '), std::nullopt);
+
+        // Built as the app builds it: after the app's look (fonts, icon theme) is installed.
+        Appearance::install();
+        AuthViewModel auth;
+        SidebarView sidebar(&auth, WebSocketService::shared());
+        auto* rows = child<QListWidget>(&sidebar, "sidebarSections");
+        QCOMPARE(rows->count(), 6);
+        const QListWidgetItem* item = rows->item(row);
+        QCOMPARE(item->text(), Localized::text(titleKey));
+        QCOMPARE(item->data(Qt::UserRole).toString(), raw);
+        QVERIFY(!item->icon().isNull());
     }
 
     // The overflow arrows the menu bar and tool bars make at start-up are drawn by the
@@ -381,13 +431,24 @@ private Q_SLOTS:
 
         QTest::keyClick(app->mainWindow(), Qt::Key_F, Qt::ControlModifier);
         QVERIFY(main->showSearch());
+        // The search sheet: 500 by 600, titled, the search screen filling it.
+        auto* searchSheet = main->findChild<QDialog*>(QStringLiteral("searchSheet"));
+        QVERIFY(searchSheet);
+        QCOMPARE(searchSheet->size(), QSize(500, 600));
+        QCOMPARE(searchSheet->windowTitle(), Localized::text("search.title"));
+        auto* search = searchSheet->findChild<SearchView*>();
+        QVERIFY(search);
+        QCOMPARE(search->geometry(), searchSheet->rect());
         QTest::keyClick(main->findChild<QDialog*>(QStringLiteral("searchSheet")), Qt::Key_F, Qt::ControlModifier);
         QVERIFY(!main->showSearch());
         QTest::keyClick(app->mainWindow(), Qt::Key_N, Qt::ControlModifier);
         QVERIFY(main->showNewChat());
         QTest::keyClick(app->mainWindow(), Qt::Key_N, Qt::ControlModifier);
         QVERIFY(main->showNewChat());
-        main->findChild<QDialog*>(QStringLiteral("addContactSheet"))->close();
+        auto* addSheet = main->findChild<QDialog*>(QStringLiteral("addContactSheet"));
+        QVERIFY(addSheet);
+        QCOMPARE(addSheet->size(), QSize(400, 500));
+        addSheet->close();
         // Ctrl+, (the desktop's usual keys) opens the Settings window.
         QVERIFY(!app->settingsWindow());
         QTest::keyClick(app->mainWindow(), Qt::Key_Comma, Qt::ControlModifier);
@@ -471,6 +532,28 @@ private Q_SLOTS:
         QCOMPARE(nameText->font.weight(), QFont::Medium);
         QCOMPARE(idText->font.pixelSize(), Appearance::font(Appearance::TextStyle::Caption2).pixelSize());
         QCOMPARE(idText->pen, Appearance::secondaryText());
+
+        // The column is never narrower than 180; under the section rows a divider, then
+        // the connection row with as much room above its words as below them (4 each
+        // way), then the user row; the sign-out button sits centred at the bottom edge,
+        // the free height above it.
+        QCOMPARE(sidebar->minimumWidth(), 180);
+        QFrame* divider = nullptr;
+        for (QFrame* frame : sidebar->findChildren<QFrame*>(QString(), Qt::FindDirectChildrenOnly)) {
+            if (frame->frameShape() == QFrame::HLine)
+                divider = frame;
+        }
+        QVERIFY(divider);
+        auto* sectionRows = child<QListWidget>(sidebar, "sidebarSections");
+        QVERIFY(sectionRows->geometry().bottom() < divider->y());
+        const int aboveWords = text->y() - (divider->geometry().bottom() + 1);
+        const int belowWords = row->y() - (text->geometry().bottom() + 1);
+        QVERIFY2(aboveWords > 4 && aboveWords == belowWords, qPrintable(QStringLiteral("%1 above, %2 below").arg(aboveWords).arg(belowWords)));
+        QCOMPARE(dot->geometry().center().y(), text->geometry().center().y());
+        auto* signOut = child<QPushButton>(sidebar, "signOutButton");
+        QVERIFY(std::abs(signOut->geometry().center().x() - sidebar->rect().center().x()) <= 1);
+        const int belowButton = sidebar->height() - (signOut->geometry().bottom() + 1);
+        QVERIFY2(belowButton < signOut->y() - (row->geometry().bottom() + 1), qPrintable(QString::number(belowButton)));
 
         // Back for the functions that run after this one.
         const auto restart = qScopeGuard([this] { QVERIFY2(m_server.restart(), qPrintable(m_server.errorString())); });

@@ -3,6 +3,7 @@
 // person moves on while the server is still answering, how rows open, and what a
 // new visit of a section starts from.
 
+#include "PaintLog.h"
 #include "RecordingHttpServer.h"
 
 #include "app/MainView.h"
@@ -23,7 +24,9 @@
 #include "views/account/FavoritesView.h"
 #include "views/account/FileManagementView.h"
 #include "views/chat/ChatView.h"
+#include "views/common/Appearance.h"
 #include "views/common/ErrorAlert.h"
+#include "views/common/Localized.h"
 #include "views/common/PlaceholderView.h"
 #include "views/contacts/ContactDetailView.h"
 #include "views/contacts/ContactListModel.h"
@@ -137,6 +140,51 @@ private Q_SLOTS:
     {
         m_main.reset();
         m_auth.reset();
+    }
+
+    // With nothing chosen in its list (or no list of its own) a section's detail column
+    // shows its placeholder: the text of its key in the title-2 font and the secondary
+    // colour, centred in a frame that fills the column.
+    void detailPlaceholderPerSection_data()
+    {
+        QTest::addColumn<int>("section"); // a SidebarSection
+        QTest::addColumn<QString>("key");
+        QTest::newRow("messages") << int(SidebarSection::messages) << u"content.select_conversation"_s;
+        QTest::newRow("contacts") << int(SidebarSection::contacts) << u"content.select_contact"_s;
+        QTest::newRow("moments") << int(SidebarSection::moments) << u"moments.title"_s;
+        QTest::newRow("favourites") << int(SidebarSection::favorites) << u"favorites.title"_s;
+        QTest::newRow("files") << int(SidebarSection::files) << u"files.title"_s;
+    }
+    void detailPlaceholderPerSection()
+    {
+        QFETCH(int, section);
+        QFETCH(QString, key);
+        m_server.respond(procedure("favorites.list"), ok("[]"));
+        m_server.respond(procedure("files.getMyFiles"), ok("[]"));
+        m_server.respond(procedure("moments.list"), ok("[]"));
+        // Coming from another section, so that the detail is built for this one.
+        m_main->setSelectedSection(SidebarSection(section) == SidebarSection::files ? SidebarSection::moments : SidebarSection::files);
+        m_main->setSelectedSection(SidebarSection(section));
+        QTRY_COMPARE(m_main->findChildren<PlaceholderView*>().size(), 1);
+        PlaceholderView* placeholder = m_main->findChild<PlaceholderView*>();
+        QVERIFY(placeholder->isVisible());
+        QWidget* column = placeholder->parentWidget();
+        QVERIFY(column);
+        QCOMPARE(placeholder->geometry(), column->rect());
+        // The detail column is the one right of the list column.
+        QWidget* list = m_main->findChild<QWidget*>(u"contentColumn"_s);
+        QVERIFY(list);
+        QVERIFY(column->mapTo(m_main.get(), QPoint()).x() > list->mapTo(m_main.get(), QPoint()).x() + list->width() - 1);
+
+        PaintLog log(placeholder->size());
+        placeholder->render(&log);
+        const Painting painted = log.painting();
+        const std::optional<PaintedItem> text = painted.text(Localized::text(key));
+        QVERIFY2(text, qPrintable(painted.allText()));
+        QCOMPARE(text->font.pixelSize(), Appearance::font(Appearance::TextStyle::Title2).pixelSize());
+        QCOMPARE(text->pen, Appearance::secondaryText());
+        QVERIFY(std::abs(text->rect.center().x() - QRectF(placeholder->rect()).center().x()) <= 3.0);
+        QVERIFY(std::abs(text->rect.center().y() - QRectF(placeholder->rect()).center().y()) <= 3.0);
     }
 
     // A deletion the server confirms after the detail that asked for it was

@@ -13,7 +13,9 @@
 #include "state/common/LocalizationManager.h"
 #include "state/common/NotificationName.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QMetaProperty>
@@ -323,6 +325,14 @@ private Q_SLOTS:
         std::reverse(listedThenNewest.begin() + 50, listedThenNewest.end());
         QTest::newRow("a later page fails") << range(70, 21) << Ids {} << false << Pages { range(170, 121), { -1 } }
                                             << listedThenNewest;
+        // However far behind the list is, the catch-up reads twenty pages at most and
+        // merges what they hold.
+        Pages twenty;
+        for (qint64 newest = 1050; newest > 50; newest -= 50)
+            twenty << range(newest, newest - 49);
+        Ids upTo1050 = range(1050, 1);
+        std::reverse(upTo1050.begin(), upTo1050.end());
+        QTest::newRow("twenty pages at most") << range(50, 1) << Ids {} << false << twenty << upTo1050;
     }
     void catchUpMergesWhatWasMissed()
     {
@@ -353,6 +363,9 @@ private Q_SLOTS:
                                            ? RecordingHttpServer::Reply { 500, R"({"error":"boom"})" }
                                            : ok(json(ids)));
         }
+        // A failed page is said in the log, with the server's reason.
+        if (pages.contains(QList<qint64> { -1 }))
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^\\[Chat\\] Catching up failed: .*boom"_s));
 
         testsupport::runTask(f.model->catchUp());
         QList<qint64> listed = ids(f.model->messages());
@@ -364,6 +377,9 @@ private Q_SLOTS:
         for (qsizetype i = 0; i < pages.size(); ++i)
             offsets << i * ChatViewModel::pageSize;
         QCOMPARE(offsetsAsked(f.stack).mid(before), offsets);
+        // Every page, the first and those of the catch-up, holds 50 messages.
+        for (const QJsonObject& input : f.stack.inputs("messages.list"))
+            QCOMPARE(input.value(u"limit"_s).toInteger(), 50);
         // The next older page starts past every listed message the server holds,
         // those merged and those that came live included.
         f.stack.server.respondOnce(procedure("messages.list"), ok("[]"));
@@ -409,6 +425,26 @@ private Q_SLOTS:
         QCOMPARE(othersArrived.count(), 1);
         QVERIFY(sender.pendingMessages().isEmpty());
         QCOMPARE(offsetsAsked(stack), QList<qint64> { 0 });
+    }
+
+    // Asked for again (once or more) while a catch-up reads its pages, the catch-up runs
+    // once more after it: what came after its pages were read is not missed.
+    void catchUpAskedAgainRunsOnceMore()
+    {
+        Fixture f;
+        const QString list = procedure("messages.list");
+        f.stack.server.respondOnce(list, ok(page({ messageJson(1, 2) })));
+        testsupport::runTask(f.model->loadMessages());
+        f.stack.server.respondOnce(list, { 200, envelope(page({ messageJson(2, 2), messageJson(1, 2) })), {}, true });
+        QCoro::Task<> first = f.model->catchUp();
+        QTRY_COMPARE(f.stack.server.heldCount(list), 1);
+        testsupport::runTask(f.model->catchUp());
+        testsupport::runTask(f.model->catchUp());
+        f.stack.server.respondOnce(list, ok(page({ messageJson(3, 2), messageJson(2, 2), messageJson(1, 2) })));
+        f.stack.server.release(list);
+        testsupport::runTask(std::move(first));
+        QCOMPARE(ids(f.model->messages()), (QList<qint64> { 1, 2, 3 }));
+        QCOMPARE(offsetsAsked(f.stack), (QList<qint64> { 0, 0, 0 }));
     }
 
     // A list replaced while a catch-up reads its pages is newer than what the pages
@@ -466,6 +502,9 @@ private Q_SLOTS:
         QFETCH(bool, onScreen);
         QFETCH(int, marks);
         Fixture f;
+        // A chat just opened has nothing to mark and nothing to retry.
+        QVERIFY(!f.model->readMarker().isMarking());
+        QVERIFY(!f.model->readMarker().isWaitingToRetry());
         const QString markPath = procedure("conversations.markAsRead");
         f.stack.server.respondOnce(procedure("messages.list"), ok(page({ messageJson(1, 2) })));
         testsupport::runTask(f.model->loadMessages());
@@ -517,6 +556,8 @@ private Q_SLOTS:
         const QString markPath = procedure("conversations.markAsRead");
         RecordingHttpServer::Reply refused { 500, R"({"error":"unreachable"})" };
         refused.held = when == u"back while marking";
+        // Exactly one mark fails, and the log says why.
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^\\[Chat\\] Mark as read failed: .*unreachable"_s));
         const auto reconnect = [&f] {
             f.stack.ws.disconnect();
             return f.stack.connectChannel(ClientStack::user(me, u"Me"_s));
@@ -687,8 +728,11 @@ private Q_SLOTS:
         if (how == u"reconnect") {
             f.model->sendMessage(u"offline"_s);
             QVERIFY(f.model->error());
+            QSignalSpy announced(f.model.get(), &ChatViewModel::errorChanged);
             QVERIFY(f.stack.connectChannel(ClientStack::user(me, u"Me"_s)));
             QTRY_VERIFY(!f.model->error());
+            // The screen hears of it, so the line goes.
+            QCOMPARE(announced.count(), 1);
             return;
         }
         f.model->sendMessage(u"earlier"_s);
@@ -698,6 +742,7 @@ private Q_SLOTS:
                                         { u"payload"_s, QJsonObject { { u"code"_s, u"FORBIDDEN"_s }, { u"reason"_s, u"no"_s },
                                                                      { u"clientMsgId"_s, *f.model->messages().at(1).clientMessageId } } } });
         QTRY_VERIFY(f.model->error());
+        QSignalSpy announced(f.model.get(), &ChatViewModel::errorChanged);
         if (how == u"later") {
             f.model->sendMessage(u"later"_s);
             acknowledge(f, 2, 102);
@@ -707,6 +752,7 @@ private Q_SLOTS:
             QTRY_COMPARE(f.model->messages().at(0).status, std::optional(u"sent"_s));
         }
         QCOMPARE(!f.model->error(), cleared);
+        QCOMPARE(announced.count(), cleared ? 1 : 0);
     }
 
     // A message whose end comes while its chat is closed is listed with that end when
@@ -842,6 +888,14 @@ private Q_SLOTS:
         testsupport::runTask(f.model->loadMessages());
         QCOMPARE(f.model->messages().size(), 2);
         QCOMPARE(f.model->messages().at(1).status, std::optional<QString>(u"failed"_s));
+
+        // Thrown away, it goes, and the conversation list hears which one it was; the
+        // server's message stays, whatever is asked.
+        f.model->discardMessage(f.model->messages().at(0));
+        f.model->discardMessage(f.model->messages().at(1));
+        QCOMPARE(ids(f.model->messages()), QList<qint64> { 3 });
+        QCOMPARE(f.postedNames().count(NotificationName::messageDiscarded()), 1);
+        QCOMPARE(userInfo::text(f.postedInfo(NotificationName::messageDiscarded()), NotificationKey::clientMsgId()), failed.clientMessageId);
     }
 
     // A failed message shows in its conversation's row the same way whichever way it
@@ -867,6 +921,10 @@ private Q_SLOTS:
         testsupport::runTask(list.loadConversations());
         QCOMPARE(list.conversations().at(1).id, chatId);
 
+        // A reply: sent again, it is still one.
+        Message target;
+        target.id = 77;
+        f.model->setReplyToMessage(target);
         f.model->sendMessage(u"lost words"_s);
         const Message sent = f.model->messages().constLast();
         if (how == u"refused") {
@@ -907,6 +965,8 @@ private Q_SLOTS:
         const QJsonObject again = f.sentMessages().constLast().value(u"payload"_s).toObject();
         QCOMPARE(again.value(u"clientMsgId"_s).toString(), *sent.clientMessageId);
         QCOMPARE(again.value(u"content"_s).toString(), u"lost words"_s);
+        QCOMPARE(again.value(u"replyToId"_s).toInteger(), 77);
+        QCOMPARE(again, f.sentMessages().constFirst().value(u"payload"_s).toObject());
     }
 
     void typingLineLastsThreeSecondsAfterTheLastEvent()
@@ -943,6 +1003,14 @@ private Q_SLOTS:
         react(1, u"👍"_s, u"delete"_s);
         QCOMPARE(f.find(5)->reactions->size(), 1);
         QCOMPARE(f.find(5)->reactions->at(0).userId, 2);
+
+        // A reaction of this user shows only when the server's event comes back: one the
+        // server refuses changes nothing shown, and the log says why.
+        f.stack.server.respond(procedure("messages.addReaction"), { 500, R"({"error":"no reactions"})" });
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^\\[Chat\\] Reaction failed: .*no reactions"_s));
+        testsupport::runTask(f.model->addReaction(5, u"🎉"_s));
+        QCOMPARE(f.stack.inputs("messages.addReaction"), QList<QJsonObject>({ QJsonObject { { u"messageId"_s, 5 }, { u"emoji"_s, u"🎉"_s } } }));
+        QCOMPARE(f.find(5)->reactions->size(), 1);
     }
 
     // Only messages the server holds turn "read"; unconfirmed, failed and revoked ones keep their state.
@@ -1068,14 +1136,22 @@ private Q_SLOTS:
     void fileMessageFieldsAndPreview()
     {
         Fixture f;
-        f.stack.server.respond(procedure("upload.getPresignedUrl"), ok(R"({"fileKey":"k"})"));
+        const QString presign = procedure("upload.getPresignedUrl");
+        f.stack.server.respondOnce(presign, { 200, envelope(R"({"fileKey":"k"})"), {}, true });
         f.stack.server.respond(procedure("upload.complete"), ok(R"({"url":"/u/k.pdf"})"));
         QTemporaryDir dir;
         QFile file(dir.filePath(u"报告 1.pdf"_s));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("pdf");
         file.close();
-        testsupport::runTask(f.model->sendFile(file.fileName()));
+        QCoro::Task<> sending = f.model->sendFile(file.fileName());
+        // Read whole before the upload: the file is not held open while the server takes its time.
+        QTRY_COMPARE(f.stack.server.heldCount(presign), 1);
+        const QString canonical = QFileInfo(file.fileName()).canonicalFilePath();
+        for (const QFileInfo& open : QDir(u"/proc/self/fd"_s).entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
+            QVERIFY2(open.symLinkTarget() != canonical, qPrintable(open.filePath()));
+        f.stack.server.release(presign);
+        testsupport::runTask(std::move(sending));
         QVERIFY2(!f.model->error(), qPrintable(f.model->errorText()));
         QTRY_COMPARE(f.sentMessages().size(), 1);
         const QJsonObject payload = f.sentMessages().at(0).value(u"payload"_s).toObject();
@@ -1086,6 +1162,17 @@ private Q_SLOTS:
         const auto& [name, info] = f.posted.last();
         QCOMPARE(name, NotificationName::messageSent());
         QCOMPARE(userInfo::text(info, u"content"_s), std::optional<QString>(u"[文件] 报告 1.pdf"_s));
+
+        // Refused, then sent again: the second frame carries all that the first carried.
+        const Message sent = f.model->messages().constLast();
+        QVERIFY(sent.clientMessageId);
+        f.stack.peer.push(QJsonObject { { u"type"_s, u"error"_s },
+                                        { u"payload"_s, QJsonObject { { u"code"_s, u"FORBIDDEN"_s }, { u"reason"_s, u"no"_s },
+                                                                     { u"clientMsgId"_s, *sent.clientMessageId } } } });
+        QTRY_COMPARE(f.model->messages().constLast().status, std::optional(u"failed"_s));
+        f.model->resendMessage(f.model->messages().constLast());
+        QTRY_COMPARE(f.sentMessages().size(), 2);
+        QCOMPARE(f.sentMessages().at(1).value(u"payload"_s).toObject(), payload);
     }
 
     // Live revoke and edit events change the listed message of this conversation only.
@@ -1162,7 +1249,8 @@ private Q_SLOTS:
         QTemporaryDir dir;
         QFile file(dir.filePath(u"big.zip"_s));
         QVERIFY(file.open(QIODevice::WriteOnly));
-        QVERIFY(file.resize(ChatViewModel::maxFileBytes + 1));
+        // The bound the error line names: 50 MB.
+        QVERIFY(file.resize(50LL * 1024 * 1024 + 1));
         file.close();
         testsupport::runTask(f.model->sendFile(file.fileName()));
         QVERIFY(f.model->errorText().startsWith(u"文件上传失败: "_s));

@@ -399,6 +399,11 @@ QCoro::Task<> ConversationListViewModel::handleMessageDiscarded(qint64 conversat
         entry->lastMessageTime = newest->first().createdAt;
         entry->lastMessageId = newest->first().id;
     }
+    // The newest may be the revoked message whose notice the row showed before the
+    // failed one took it: the notice shows again, as it would after a reload.
+    const auto revoked = m_revokedPreviews.constFind(conversationId);
+    if (revoked != m_revokedPreviews.constEnd() && revoked->messageTime == entry->lastMessageTime)
+        entry->revokedPreview = revoked->preview;
     conversationChanged(conversationId, true);
 }
 
