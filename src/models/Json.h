@@ -8,6 +8,8 @@
 //     static T read(const json::Reader& reader);
 //     void write(json::Writer& writer) const;
 // and is then decoded with json::decode<T>(value) and encoded with json::encode(record).
+// A record that is only ever read (a nested object standing in for flat keys, a
+// server's answer) offers read alone.
 
 #include <QByteArray>
 #include <QJsonArray>
@@ -74,10 +76,12 @@ template <typename T>
 struct Codec;
 
 template <typename T>
-concept Record = requires(const T& record, const class Reader& reader, class Writer& writer) {
+concept ReadableRecord = requires(const class Reader& reader) {
     { T::read(reader) } -> std::same_as<T>;
-    record.write(writer);
 };
+
+template <typename T>
+concept Record = ReadableRecord<T> && requires(const T& record, class Writer& writer) { record.write(writer); };
 
 namespace detail {
 
@@ -322,7 +326,7 @@ struct Codec<QList<T>> {
     }
 };
 
-template <Record T>
+template <ReadableRecord T>
 struct Codec<T> {
     template <typename Value>
     static T read(const Value& v, const Path& at)
@@ -330,6 +334,7 @@ struct Codec<T> {
         return T::read(Reader(v, at, layouts()));
     }
     static QJsonValue write(const T& record)
+        requires Record<T>
     {
         Writer writer;
         record.write(writer);
