@@ -4,6 +4,7 @@
 
 #include "network/RequestLanguage.h"
 #include "network/APIClient.h"
+#include "network/ChannelFrames.h"
 #include "network/ClientIdService.h"
 #include "network/KeychainService.h"
 #include "network/MemorySecretStore.h"
@@ -219,6 +220,16 @@ private Q_SLOTS:
         QCOMPARE(log.linesStartingWith(u"[WS] Sending again: c2"_s).size(), 1);
         QCOMPARE(log.linesStartingWith(u"[WS] Message c1 failed: refused"_s).size(), 1);
         QCOMPARE(log.linesStartingWith(u"[WS] Message c2 failed: no acknowledgement"_s).size(), 1);
+
+        // Every frame above went out: no send failure. One that cannot go out is logged
+        // as a failure, again without its text.
+        QVERIFY(log.linesStartingWith(u"[WS] Send error: "_s).isEmpty());
+        QWebSocket unopened;
+        channelframe::write(&unopened, channelframe::text(chatFrame(u"c3"_s, words)));
+        const QStringList failures = log.linesStartingWith(u"[WS] Send error: "_s);
+        QCOMPARE(failures.size(), 1);
+        QVERIFY(failures.first().size() > u"[WS] Send error: "_s.size());
+        QVERIFY(!log.lines().join(u'\n').contains(u"private message"_s));
     }
 
     // Texts the server writes on the channel are in the language its upgrade named.
@@ -279,6 +290,8 @@ private Q_SLOTS:
         channel.service->connect(42);
         QTRY_COMPARE(log.linesStartingWith(u"[WS] Scheduling reconnect in "_s), QStringList { u"[WS] Scheduling reconnect in 0.5s"_s });
         QVERIFY(channel.server.framesOfType(u"auth"_s).isEmpty());
+        QCOMPARE(log.linesStartingWith(u"[WS] Device id unreadable"_s),
+                 QStringList { u"[WS] Device id unreadable, not signing in on this connection"_s });
 
         store.setUnreadable({});
         channel.manualClock->advance(500);
