@@ -75,13 +75,11 @@ std::optional<qint64> integerValue(QJsonValueConstRef value);
 template <typename T>
 struct Codec;
 
+// Writing is asked of a record only where one is encoded.
 template <typename T>
-concept ReadableRecord = requires(const class Reader& reader) {
+concept Record = requires(const class Reader& reader) {
     { T::read(reader) } -> std::same_as<T>;
 };
-
-template <typename T>
-concept Record = ReadableRecord<T> && requires(const T& record, class Writer& writer) { record.write(writer); };
 
 namespace detail {
 
@@ -326,7 +324,7 @@ struct Codec<QList<T>> {
     }
 };
 
-template <ReadableRecord T>
+template <Record T>
 struct Codec<T> {
     template <typename Value>
     static T read(const Value& v, const Path& at)
@@ -334,7 +332,6 @@ struct Codec<T> {
         return T::read(Reader(v, at, layouts()));
     }
     static QJsonValue write(const T& record)
-        requires Record<T>
     {
         Writer writer;
         record.write(writer);
