@@ -469,12 +469,29 @@ private Q_SLOTS:
     {
         const QByteArray text = conversationText(R"("name":"群","avatar":"a","creatorId":2,"memberCount":3,
             "disappearingTtl":60,"createdAt":"t0","updatedAt":"t1","lastMessage":{"type":"image","createdAt":"t2"},
-            "unreadCount":4,"isPinned":true,"isMuted":false,"online":true)");
+            "unreadCount":4,"isPinned":true,"isMuted":false,"online":true,"peerId":7)");
         const QJsonObject once = encodedObject(json::decode<Conversation>(text));
         QCOMPARE(once.value("lastMessage"_L1).toString(), u"[图片]"_s);
         QCOMPARE(once.value("lastMessageTime"_L1).toString(), u"t2"_s);
+        QCOMPARE(once.value("peerId"_L1).toInteger(), 7);
         QCOMPARE(encodedObject(json::decode<Conversation>(once)), once);
-        QCOMPARE(once.size(), 15);
+        QCOMPARE(once.size(), 16);
+    }
+
+    // A newest message taken back keeps who sent it and who took it back, for the
+    // notice the list shows in its place.
+    void revokedLastMessageIsKept()
+    {
+        const Conversation c = json::decode<Conversation>(conversationText(R"("lastMessage":{"id":9,"senderId":7,
+            "type":"text","content":"c","revokedAt":"r","removedByAdmin":true,"sender":{"name":"Ann"}})"));
+        QVERIFY(c.revokedPreview.has_value());
+        if (!c.revokedPreview)
+            return;
+        QCOMPARE(c.revokedPreview->senderId, 7);
+        QCOMPARE(c.revokedPreview->senderName, u"Ann"_s);
+        QVERIFY(c.revokedPreview->byAdministrator);
+        QCOMPARE(c.lastMessageId.value_or(0), 9);
+        QVERIFY(!json::decode<Conversation>(conversationText(R"("lastMessage":{"id":9,"senderId":7,"content":"c"})")).revokedPreview);
     }
 
     void memberWithUser_data()
