@@ -22,14 +22,6 @@ struct ContactUserObject : NestedProfile {
             r.optional<QString>("openId"_L1),
         };
     }
-    void write(json::Writer& w) const
-    {
-        NestedProfile::write(w);
-        w.optional("bio"_L1, bio);
-        w.optional("email"_L1, email);
-        w.optional("online"_L1, online);
-        w.optional("openId"_L1, openId);
-    }
 };
 
 } // namespace

@@ -37,15 +37,6 @@ struct LastMessageObject {
             m.senderName = r.lenient<QString>("senderName"_L1);
         return m;
     }
-    void write(json::Writer& w) const
-    {
-        w.optional("id"_L1, id);
-        w.optional("conversationId"_L1, conversationId);
-        w.optional("senderId"_L1, senderId);
-        w.optional("type"_L1, type);
-        w.optional("content"_L1, content);
-        w.optional("createdAt"_L1, createdAt);
-    }
 };
 
 } // namespace

@@ -13,11 +13,6 @@ struct MemberUserObject : NestedProfile {
     {
         return MemberUserObject { NestedProfile::read(r), r.optional<bool>("online"_L1) };
     }
-    void write(json::Writer& w) const
-    {
-        NestedProfile::write(w);
-        w.optional("online"_L1, online);
-    }
 };
 
 } // namespace

@@ -8,6 +8,8 @@
 //     static T read(const json::Reader& reader);
 //     void write(json::Writer& writer) const;
 // and is then decoded with json::decode<T>(value) and encoded with json::encode(record).
+// A record that is only ever read (a nested object standing in for flat keys, a
+// server's answer) offers read alone.
 
 #include <QByteArray>
 #include <QJsonArray>
@@ -73,10 +75,10 @@ std::optional<qint64> integerValue(QJsonValueConstRef value);
 template <typename T>
 struct Codec;
 
+// Writing is asked of a record only where one is encoded.
 template <typename T>
-concept Record = requires(const T& record, const class Reader& reader, class Writer& writer) {
+concept Record = requires(const class Reader& reader) {
     { T::read(reader) } -> std::same_as<T>;
-    record.write(writer);
 };
 
 namespace detail {

@@ -98,7 +98,6 @@ QCoro::Task<qint64> ChatService::createConversation(QString type, std::optional<
     struct Result {
         qint64 conversationId;
         static Result read(const json::Reader& r) { return Result { r.required<qint64>("conversationId"_L1) }; }
-        void write(json::Writer& w) const { w.required("conversationId"_L1, conversationId); }
     };
     Input input { std::move(type), std::move(name), std::move(memberIds) };
     const Result result = co_await procedure::mutation<Result>(api, u"conversations.create"_s, std::move(input));

@@ -36,7 +36,6 @@ QCoro::Task<qint64> MomentService::createMoment(
     struct Result {
         qint64 momentId;
         static Result read(const json::Reader& r) { return Result { r.required<qint64>("momentId"_L1) }; }
-        void write(json::Writer& w) const { w.required("momentId"_L1, momentId); }
     };
     Input input { std::move(content), std::move(images), std::move(visibility), std::move(location) };
     const Result result = co_await procedure::mutation<Result>(api, u"moments.create"_s, std::move(input));
@@ -69,7 +68,6 @@ QCoro::Task<qint64> MomentService::addComment(qint64 id, QString content, std::o
     struct Result {
         qint64 commentId;
         static Result read(const json::Reader& r) { return Result { r.required<qint64>("commentId"_L1) }; }
-        void write(json::Writer& w) const { w.required("commentId"_L1, commentId); }
     };
     Input input { id, std::move(content), replyToId };
     const Result result = co_await procedure::mutation<Result>(api, u"moments.comment"_s, std::move(input));

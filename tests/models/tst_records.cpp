@@ -300,11 +300,26 @@ private Q_SLOTS:
         m.encrypted = true;
         m.forwardedFromMessageId = 6;
         m.senderName = u"李雷"_s;
-        m.reactions = QList<MessageReaction> { { 9, 7, u"👍"_s, {} } };
+        m.senderAvatar = u"a.png"_s;
+        m.content = u"c"_s;
+        m.fileUrl = u"/f"_s;
+        m.fileName = u"f.pdf"_s;
+        m.fileSize = 10;
+        m.fileMimeType = u"application/pdf"_s;
+        m.status = u"sent"_s;
+        m.createdAt = u"2026-01-02T03:04:05Z"_s;
+        m.serverMsgId = u"s-1"_s;
+        m.clientMessageId = u"c-1"_s;
+        m.reactions = QList<MessageReaction> { { 9, 7, u"👍"_s, {} }, { 9, 8, u"❤"_s, u"Ann"_s } };
         m.mayBeOnServer = true;
         const QJsonObject written = encodedObject(m);
         QCOMPARE(written, objectOf(R"({"id":9007199254740993,"conversationId":2,"senderId":3,"type":"text",
-            "senderName":"李雷","reactions":[{"messageId":9,"userId":7,"emoji":"👍"}]})"_ba));
+            "content":"c","fileUrl":"/f","fileName":"f.pdf","fileSize":10,"fileMimeType":"application/pdf",
+            "status":"sent","createdAt":"2026-01-02T03:04:05Z","serverMsgId":"s-1","clientMessageId":"c-1",
+            "senderName":"李雷","senderAvatar":"a.png",
+            "reactions":[{"messageId":9,"userId":7,"emoji":"👍"},{"messageId":9,"userId":8,"emoji":"❤","userName":"Ann"}]})"_ba));
+        // What is written reads back as it was.
+        QCOMPARE(encodedObject(json::decode<Message>(written)), written);
         QCOMPARE(json::decode<Message>(written).id, m.id);
         // The client's own mark of a frame that went out: what is read never has it.
         QVERIFY(!json::decode<Message>(written).mayBeOnServer);
@@ -454,12 +469,29 @@ private Q_SLOTS:
     {
         const QByteArray text = conversationText(R"("name":"群","avatar":"a","creatorId":2,"memberCount":3,
             "disappearingTtl":60,"createdAt":"t0","updatedAt":"t1","lastMessage":{"type":"image","createdAt":"t2"},
-            "unreadCount":4,"isPinned":true,"isMuted":false,"online":true)");
+            "unreadCount":4,"isPinned":true,"isMuted":false,"online":true,"peerId":7)");
         const QJsonObject once = encodedObject(json::decode<Conversation>(text));
         QCOMPARE(once.value("lastMessage"_L1).toString(), u"[图片]"_s);
         QCOMPARE(once.value("lastMessageTime"_L1).toString(), u"t2"_s);
+        QCOMPARE(once.value("peerId"_L1).toInteger(), 7);
         QCOMPARE(encodedObject(json::decode<Conversation>(once)), once);
-        QCOMPARE(once.size(), 15);
+        QCOMPARE(once.size(), 16);
+    }
+
+    // A newest message taken back keeps who sent it and who took it back, for the
+    // notice the list shows in its place.
+    void revokedLastMessageIsKept()
+    {
+        const Conversation c = json::decode<Conversation>(conversationText(R"("lastMessage":{"id":9,"senderId":7,
+            "type":"text","content":"c","revokedAt":"r","removedByAdmin":true,"sender":{"name":"Ann"}})"));
+        QVERIFY(c.revokedPreview.has_value());
+        if (!c.revokedPreview)
+            return;
+        QCOMPARE(c.revokedPreview->senderId, 7);
+        QCOMPARE(c.revokedPreview->senderName, u"Ann"_s);
+        QVERIFY(c.revokedPreview->byAdministrator);
+        QCOMPARE(c.lastMessageId.value_or(0), 9);
+        QVERIFY(!json::decode<Conversation>(conversationText(R"("lastMessage":{"id":9,"senderId":7,"content":"c"})")).revokedPreview);
     }
 
     void memberWithUser_data()

@@ -250,6 +250,31 @@ private Q_SLOTS:
         QTRY_VERIFY(!renewal.old().open);
     }
 
+    // A heartbeat the old socket answered before the renewal is not waited for again:
+    // the handover's own ping, once answered, lets the old socket go.
+    void heartbeatAnsweredBeforeTheRenewalIsNotWaitedFor()
+    {
+        Channel channel;
+        QVERIFY(channel.connectAndAuthenticate(1));
+        WebSocketTestServer::Connection& old = *channel.server.connections().at(0);
+        channel.manualClock->advance(WebSocketService::heartbeatIntervalMs);
+        QTRY_COMPARE(typesOf(old.frames).count(u"ping"_s), 1);
+        // The server answered the ping at once; a frame written after it shows the answer was read.
+        channel.server.sendToAll(onlineFrame.toUtf8());
+        QTRY_COMPARE(channel.service->onlineUsers(), QSet<qint64> { 5 });
+
+        channel.server.setAnswering(false);
+        channel.service->connect(1);
+        QTRY_COMPARE(channel.server.framesOfType(u"auth"_s).size(), 2);
+        WebSocketTestServer::Connection& fresh = *channel.server.connections().at(1);
+        fresh.socket->sendTextMessage(authSuccess);
+        QTRY_COMPARE(typesOf(old.frames).count(u"ping"_s), 2);
+        old.socket->sendTextMessage(pongFrame);
+        QTRY_VERIFY(!old.open);
+        QCOMPARE(old.closeCode, int(QWebSocketProtocol::CloseCodeNormal));
+        QVERIFY(fresh.open);
+    }
+
     // What the client sends during a handover goes on the socket that is accepted: the
     // old one until the new one is, then (after the old one's last answer) the new one,
     // with the chat message the old one left unanswered. Should the new one fail,

@@ -4,6 +4,7 @@
 
 #include "network/RequestLanguage.h"
 #include "network/APIClient.h"
+#include "network/ChannelFrames.h"
 #include "network/ClientIdService.h"
 #include "network/KeychainService.h"
 #include "network/MemorySecretStore.h"
@@ -219,6 +220,16 @@ private Q_SLOTS:
         QCOMPARE(log.linesStartingWith(u"[WS] Sending again: c2"_s).size(), 1);
         QCOMPARE(log.linesStartingWith(u"[WS] Message c1 failed: refused"_s).size(), 1);
         QCOMPARE(log.linesStartingWith(u"[WS] Message c2 failed: no acknowledgement"_s).size(), 1);
+
+        // Every frame above went out: no send failure. One that cannot go out is logged
+        // as a failure, again without its text.
+        QVERIFY(log.linesStartingWith(u"[WS] Send error: "_s).isEmpty());
+        QWebSocket unopened;
+        channelframe::write(&unopened, channelframe::text(chatFrame(u"c3"_s, words)));
+        const QStringList failures = log.linesStartingWith(u"[WS] Send error: "_s);
+        QCOMPARE(failures.size(), 1);
+        QVERIFY(failures.first().size() > u"[WS] Send error: "_s.size());
+        QVERIFY(!log.lines().join(u'\n').contains(u"private message"_s));
     }
 
     // Texts the server writes on the channel are in the language its upgrade named.
@@ -279,6 +290,8 @@ private Q_SLOTS:
         channel.service->connect(42);
         QTRY_COMPARE(log.linesStartingWith(u"[WS] Scheduling reconnect in "_s), QStringList { u"[WS] Scheduling reconnect in 0.5s"_s });
         QVERIFY(channel.server.framesOfType(u"auth"_s).isEmpty());
+        QCOMPARE(log.linesStartingWith(u"[WS] Device id unreadable"_s),
+                 QStringList { u"[WS] Device id unreadable, not signing in on this connection"_s });
 
         store.setUnreadable({});
         channel.manualClock->advance(500);
@@ -428,26 +441,36 @@ private Q_SLOTS:
     // for good; a renewal without an answer waits for the back-off and renews again.
     void refusedTokenIsRenewedNotReused_data()
     {
-        QTest::addColumn<bool>("refusedAtAuth"); // else: an open channel closed with the policy code
+        QTest::addColumn<QString>("refusal");
         QTest::addColumn<int>("answer");
-        QTest::newRow("auth refused, renewed") << true << int(SessionRenewal::Renewed);
-        QTest::newRow("auth refused, session over") << true << int(SessionRenewal::Refused);
-        QTest::newRow("auth refused, no answer") << true << int(SessionRenewal::Unreachable);
-        QTest::newRow("expired on an open channel, renewed") << false << int(SessionRenewal::Renewed);
-        QTest::newRow("expired on an open channel, session over") << false << int(SessionRenewal::Refused);
+        QTest::newRow("auth refused, renewed") << u"auth"_s << int(SessionRenewal::Renewed);
+        QTest::newRow("auth refused, session over") << u"auth"_s << int(SessionRenewal::Refused);
+        QTest::newRow("auth refused, no answer") << u"auth"_s << int(SessionRenewal::Unreachable);
+        // The refusal alone: the server leaves the socket open, the client lets it go.
+        QTest::newRow("auth refused on a socket left open, renewed") << u"auth, left open"_s << int(SessionRenewal::Renewed);
+        QTest::newRow("expired on an open channel, renewed") << u"open channel"_s << int(SessionRenewal::Renewed);
+        QTest::newRow("expired on an open channel, session over") << u"open channel"_s << int(SessionRenewal::Refused);
     }
     void refusedTokenIsRenewedNotReused()
     {
-        QFETCH(bool, refusedAtAuth);
+        QFETCH(QString, refusal);
         QFETCH(int, answer);
         WebSocketLogCapture log;
         Channel channel;
         FakeRenewal renewal { SessionRenewal(answer) };
         channel.service->setSessionRenewer([&] { return renewWith(&renewal, &channel.keychain); });
         channel.keychain.saveText(u"old-token"_s, u"auth_token"_s);
-        if (refusedAtAuth) {
+        if (refusal == u"auth") {
             channel.server.setRefusedTokens({ u"old-token"_s });
             channel.service->connect(5);
+        } else if (refusal == u"auth, left open") {
+            channel.server.setAnswering(false);
+            channel.service->connect(5);
+            QTRY_COMPARE(channel.server.framesOfType(u"auth"_s).size(), 1);
+            channel.server.setAnswering(true);
+            WebSocketTestServer::Connection& first = *channel.server.connections().at(0);
+            first.socket->sendTextMessage(u"{\"type\":\"error\",\"payload\":{\"code\":\"AUTH_FAILED\"}}"_s);
+            QTRY_VERIFY(!first.open);
         } else {
             QVERIFY(channel.connectAndAuthenticate(5));
             channel.server.setRefusedTokens({ u"old-token"_s });
