@@ -4,6 +4,7 @@
 #include "RoundTrip.h"
 #include "RecordingHttpServer.h"
 #include "RefusingPort.h"
+#include "Patience.h"
 #include "TaskRunner.h"
 #include "models/Json.h"
 #include "network/RequestLanguage.h"
@@ -709,7 +710,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("failure"); // the server's reason; empty when it gave none
         QTest::addColumn<QString>("storedRefresh");
         const int serverError = int(Kind::ServerError);
-        const QByteArray signedIn = R"({"app_session_id":"a2","refresh_token":"r2","user":)" + user7 + '}';
+        // A token said to live two seconds: its renewal is due within the test's patience.
+        const QByteArray signedIn = R"({"app_session_id":"a2","refresh_token":"r2","expiresIn":2,"user":)" + user7 + '}';
         QTest::newRow("with refresh token") << false << 200 << signedIn << QString() << -1 << QString() << u"r2"_s;
         // The previous account's refresh token must not survive a sign-in that brings none.
         QTest::newRow("without refresh token") << false << 200 << QByteArray(R"({"app_session_id":"a2","refresh_token":null,"user":)" + user7 + "}")
@@ -760,6 +762,13 @@ private Q_SLOTS:
         QCOMPARE(f.text(u"refresh_token"_s), storedRefresh);
         QCOMPARE(f.text(u"auth_token"_s), signedIn ? u"a2"_s : u"old-access"_s);
         QCOMPARE(f.userId(), signedIn ? 7 : 1);
+        // A new token whose lifetime is given is renewed before it lapses, with no
+        // request refused first.
+        if (signedIn && reply.contains("\"expiresIn\"")) {
+            QTRY_COMPARE_WITH_TIMEOUT(f.text(u"auth_token"_s), u"new-access"_s, testsupport::kPatienceMs);
+            QCOMPARE(f.server.requestsTo(refreshPath).size(), 1);
+            QCOMPARE(f.server.requests().size(), 2);
+        }
     }
 
     void meKeepsTheTokens()
