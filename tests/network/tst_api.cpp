@@ -4,7 +4,6 @@
 #include "RoundTrip.h"
 #include "RecordingHttpServer.h"
 #include "RefusingPort.h"
-#include "Patience.h"
 #include "TaskRunner.h"
 #include "models/Json.h"
 #include "network/RequestLanguage.h"

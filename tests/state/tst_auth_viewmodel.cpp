@@ -75,6 +75,8 @@ private Q_SLOTS:
 
         AuthViewModel model(depsOf(stack));
         QCOMPARE(model.isAuthenticated(), signedIn);
+        // A form shown at start asks to sign in, not to register.
+        QVERIFY(model.isLoginMode());
         if (signedIn)
             QTRY_COMPARE(stack.requestCount(u"/api/auth/me"_s), 1);
         QVERIFY(stack.roundTrip());

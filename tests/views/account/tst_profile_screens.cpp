@@ -30,6 +30,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 
 using namespace Qt::StringLiterals;
@@ -304,6 +305,14 @@ private Q_SLOTS:
         view.show();
         QTRY_COMPARE(sessionTitles(&view).size(), 12);
         auto* sessions = view.findChild<QListView*>(u"sessionList"_s);
+        // The page scrolls, not the list: it is as tall as all its rows, before and
+        // after one goes.
+        const auto showsEveryRow = [sessions] {
+            const int rows = sessions->model()->rowCount();
+            return rows > 0 && sessions->height() == rows * sessions->visualRect(sessions->model()->index(0, 0)).height()
+                && sessions->verticalScrollBar()->maximum() == 0;
+        };
+        QTRY_VERIFY(showsEveryRow());
         LISTKEYS(listkeys::walkWholeList(sessions));
         LISTKEYS(listkeys::tabsThrough(sessions));
 
@@ -321,6 +330,7 @@ private Q_SLOTS:
         QCOMPARE(listkeys::menuOf(sessions), QStringList { u"revoke (off) (red)"_s });
         m_stack->server.release(procedure("user.revokeSession"));
         QTRY_COMPARE(sessionTitles(&view).size(), 11);
+        QTRY_VERIFY(showsEveryRow());
         // The keyboard stays where the signed-out session was, on the one after it.
         QApplication::setActiveWindow(&view);
         QTRY_VERIFY(sessions->hasFocus());
