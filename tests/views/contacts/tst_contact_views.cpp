@@ -636,6 +636,16 @@ private Q_SLOTS:
                     rejectButton = shape.rect;
             }
             QVERIFY(acceptButton.isValid() && rejectButton.isValid());
+            // Accept is the prominent one: filled with the accent, in white; Reject in the
+            // plain style.
+            for (const PaintedItem& shape : painted.shapes()) {
+                if (shape.rect == acceptButton)
+                    QCOMPARE(shape.brush, Appearance::accent());
+                if (shape.rect == rejectButton)
+                    QCOMPARE(shape.brush, Appearance::controlBackground());
+            }
+            QCOMPARE(accept->pen, QColor(Qt::white));
+            QCOMPARE(reject->pen, QApplication::palette().color(QPalette::ButtonText));
             QVERIFY2(qAbs(rejectButton.left() - acceptButton.right() - 8) <= 1.5, qPrintable(QDebug::toString(rejectButton)));
             QVERIFY2(rejectButton.right() <= option.rect.width() && rejectButton.right() >= option.rect.width() - 20, qPrintable(QDebug::toString(rejectButton)));
             QVERIFY2(acceptButton.left() - title->rect.right() >= 9.5, "the buttons follow the texts, 10 after them");
