@@ -10,6 +10,7 @@
 
 #include "PaintLog.h"
 
+#include <QAbstractAnimation>
 #include <QBuffer>
 #include <QHttpServer>
 #include <QHttpServerRequest>
@@ -403,7 +404,16 @@ private Q_SLOTS:
             qPrintable(QDebug::toString(spinner.rect)));
         QVERIFY2(spinner.rect.width() <= disc.width() / 2 && spinner.rect.height() <= disc.height() / 2, qPrintable(QDebug::toString(spinner.rect)));
 
+        // Loading, it turns; loaded or failed, nothing is left animating to redraw it for ever.
+        const auto animating = [&view] {
+            int running = 0;
+            for (const QAbstractAnimation* animation : view.findChildren<QAbstractAnimation*>())
+                running += animation->state() == QAbstractAnimation::Running;
+            return running;
+        };
+        QCOMPARE(animating(), 1);
         QTRY_COMPARE_WITH_TIMEOUT(view.phase(), QStringLiteral("picture"), testsupport::kPatienceMs);
+        QCOMPARE(animating(), 0);
         p = painted(view);
         QVERIFY(p.shapes().isEmpty());
         QVERIFY(p.texts().isEmpty());
@@ -413,6 +423,7 @@ private Q_SLOTS:
         view.setAvatar(m_base.resolved(QUrl(QStringLiteral("/text?widget"))).toString());
         QCOMPARE(view.phase(), QStringLiteral("loading"));
         QTRY_COMPARE_WITH_TIMEOUT(view.phase(), QStringLiteral("initials"), testsupport::kPatienceMs);
+        QCOMPARE(animating(), 0);
         // Shown, it redraws with its new name's letter.
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
