@@ -150,6 +150,12 @@ private Q_SLOTS:
         listkeys::key(&view, Qt::Key_PageUp);
         listkeys::key(&view, Qt::Key_Return);
         QCOMPARE(loadMore, loadMoreShown ? 2 : 0);
+        // With no row current, Page Up first goes to the top row: older messages are
+        // asked for only from there.
+        view.setCurrentIndex(QModelIndex());
+        listkeys::key(&view, Qt::Key_PageUp);
+        QCOMPARE(listkeys::currentRow(&view), 0);
+        QCOMPARE(loadMore, loadMoreShown ? 2 : 0);
         if (!loadMoreShown)
             return;
         QCOMPARE(view.currentIndex().data(Qt::AccessibleTextRole).toString(), Localized::text("chat.load_more"));
