@@ -353,6 +353,9 @@ private Q_SLOTS:
     {
         WebSocketLogCapture log;
         Channel channel;
+        // A server out of reach says nothing of the token: it is tried again, not renewed.
+        FakeRenewal renewal { SessionRenewal::Renewed };
+        channel.service->setSessionRenewer([&] { return renewWith(&renewal, &channel.keychain); });
         channel.server.kill();
 
         channel.service->connect(7);
@@ -361,6 +364,7 @@ private Q_SLOTS:
         QCOMPARE(log.linesStartingWith(u"[WS] Connecting to "_s).size(), 1);
         channel.manualClock->advance(1);
         QCOMPARE(log.linesStartingWith(u"[WS] Connecting to "_s).size(), 2);
+        QCOMPARE(renewal.calls, 0);
         QTRY_COMPARE(log.linesStartingWith(u"[WS] Scheduling reconnect in "_s).size(), 2);
 
         // The socket reports each failure twice; it counts once, and every fresh socket retries quickly.
