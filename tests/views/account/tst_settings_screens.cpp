@@ -22,6 +22,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QWheelEvent>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QJsonDocument>
@@ -253,6 +254,14 @@ private Q_SLOTS:
         QCOMPARE(picker->currentText(), u"简体中文"_s);
         QCOMPARE(picker->count(), 3);
         Q_EMIT picker->activated(0);
+        QCOMPARE(switched.count(), 0);
+        // Scrolling the page over the closed picker switches nothing either.
+        for (const int delta : { -120, 120 }) {
+            QWheelEvent wheel(QPointF(5, 5), picker->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                Qt::NoScrollPhase, false);
+            QApplication::sendEvent(picker, &wheel);
+            QCOMPARE(picker->currentText(), u"简体中文"_s);
+        }
         QCOMPARE(switched.count(), 0);
         appSettings.sync();
         QVERIFY(!appSettings.contains(LocalizationManager::storedLanguageKey()));
