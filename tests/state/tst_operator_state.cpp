@@ -243,7 +243,11 @@ private Q_SLOTS:
         QVERIFY(!f.console.canSend());
         runTask(f.console.sendMessage(2));
         QCOMPARE(f.server.requestsTo(sendPath).size(), 0);
+        // Typing is heard once per change, and the same text again changes nothing.
+        draftShown.clear();
         f.console.setMessageText(u"  for  B \n"_s);
+        f.console.setMessageText(u"  for  B \n"_s);
+        QCOMPARE(draftShown.size(), 1);
         runTask(f.console.sendMessage(2));
         QCOMPARE(f.input(sendPath), (QJsonObject { { u"sessionId"_s, 2 }, { u"content"_s, u"for  B"_s } }));
         QCOMPARE(f.console.messageText(), QString());

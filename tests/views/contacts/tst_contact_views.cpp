@@ -32,6 +32,7 @@
 #include "views/contacts/UserResultModel.h"
 #include "views/contacts/UserResultRow.h"
 
+#include <QAbstractItemModelTester>
 #include <QAccessible>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -584,8 +585,11 @@ private Q_SLOTS:
         column.stack.server.respond(procedure("contacts.getFriendRequests"), ok("[" + request + "]"));
         QDialog* sheet = column.view->showFriendRequests();
         auto* list = child<QListView>(sheet, "requestList");
+        // A flat list, consistent in every answer it gives a view.
+        QAbstractItemModelTester modelChecks(list->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         QTRY_COMPARE(list->model()->rowCount(), 1);
         const QModelIndex row = list->model()->index(0, 0);
+        QCOMPARE(list->model()->rowCount(row), 0);
         QCOMPARE(row.data().toString(), name);
         QCOMPARE(!row.data(FriendRequestModel::MessageRole).toString().isEmpty(), message);
         using RowState = FriendRequestsViewModel::RowState;
