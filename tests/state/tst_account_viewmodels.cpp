@@ -143,8 +143,12 @@ private Q_SLOTS:
         AccountStack s;
         TwoFactorViewModel vm(&s.mfa);
         s.reply("user.mfaStatus", 200, startOn ? on : off);
+        // The screen hears the load end, not only begin.
+        bool loadingWhenLastHeard = true;
+        connect(&vm, &TwoFactorViewModel::changed, &vm, [&] { loadingWhenLastHeard = vm.isLoading(); });
         runTask(vm.loadStatus());
         QVERIFY(!vm.isLoading());
+        QVERIFY(!loadingWhenLastHeard);
         const QByteArray failure = actionStatus == 400 ? wrongCode : QByteArray("{}");
         if (startOn) {
             s.reply("user.disableMFA", actionStatus, actionStatus == 200 ? "null" : failure);
