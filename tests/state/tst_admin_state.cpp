@@ -468,6 +468,7 @@ private Q_SLOTS:
         QTest::newRow("dissolve at total 0") << u"dissolve 1 total0"_s << 200 << QByteArray("null") << QByteArray(R"({"groupId":1})") << u"2 3 total 0"_s << QByteArray();
         QTest::newRow("dissolve fails") << u"dissolve 2"_s << 500 << QByteArray(R"({"error":"x"})") << QByteArray(R"({"groupId":2})") << u"1 2 3 total 3"_s << QByteArray("admin.groups_dissolve_failed");
         QTest::newRow("delete") << u"delete 2"_s << 200 << QByteArray() << QByteArray(R"({"messageId":2})") << u"1:- 2:deleted 3:- 2:- total 3"_s << QByteArray();
+        QTest::newRow("delete, the first row") << u"delete 1"_s << 200 << QByteArray() << QByteArray(R"({"messageId":1})") << u"1:deleted 2:- 3:- 2:- total 3"_s << QByteArray();
         QTest::newRow("delete fails") << u"delete 2"_s << 404 << QByteArray() << QByteArray(R"({"messageId":2})") << u"1:- 2:- 3:- 2:- total 3"_s << QByteArray("admin.messages_delete_failed");
     }
     void rowActions()
