@@ -162,6 +162,10 @@ private Q_SLOTS:
         QCOMPARE(child<QLabel>(&view, u"profileOpenId"_s)->text(), u"ID: o7"_s);
         QCOMPARE(child<QLabel>(&view, u"profileOpenId"_s)->font().pixelSize(), Appearance::font(Appearance::TextStyle::Caption).pixelSize());
         QCOMPARE(child<QLabel>(&view, u"profileOpenId"_s)->palette().color(QPalette::WindowText), Appearance::secondaryText());
+        // The id can be selected, to be copied.
+        auto* openId = child<QLabel>(&view, u"profileOpenId"_s);
+        openId->setSelection(0, int(openId->text().size()));
+        QCOMPARE(openId->selectedText(), u"ID: o7"_s);
         QVERIFY(view.findChild<AvatarView*>());
         QCOMPARE(view.findChild<AvatarView*>()->name(), u"Mei"_s);
         QVERIFY(!shown(child<QLabel>(&view, u"profileBio"_s)));
