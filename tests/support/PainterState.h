@@ -12,6 +12,16 @@
 
 namespace testsupport {
 
+// Leaves the painter as another row would, with a pen and font no row uses: a row that
+// does not set the pen and font of each text it draws shows it in these.
+inline void markPainter(QPainter* painter)
+{
+    painter->setPen(QColor(1, 2, 3));
+    QFont marker(QStringLiteral("Marker"));
+    marker.setPixelSize(33);
+    painter->setFont(marker);
+}
+
 // Paints the row on a painter set up with marker values; returns what of them the row
 // did not put back (empty: it left the painter as it found it).
 inline QString painterLeftChanged(const QAbstractItemDelegate* delegate, const QStyleOptionViewItem& option, const QModelIndex& index)

@@ -139,19 +139,6 @@ Contact contact(qint64 contactId)
 
 } // namespace
 
-namespace {
-
-// Leaves the painter as another row would: a row sets the pen and font of each text it draws.
-void markPainter(QPainter* painter)
-{
-    painter->setPen(QColor(1, 2, 3));
-    QFont marker(QStringLiteral("Marker"));
-    marker.setPixelSize(33);
-    painter->setFont(marker);
-}
-
-} // namespace
-
 class TestContactViews : public QObject {
     Q_OBJECT
 
@@ -292,7 +279,7 @@ private Q_SLOTS:
         option.rect = QRect(0, 0, 300, column.list()->visualRect(column.itemOf(ContactListModel::Kind(kind), id)).height());
         const QModelIndex index = column.itemOf(ContactListModel::Kind(kind), id);
         const Painting painted = PaintLog::record(option.rect.size(),
-            [&](QPainter* painter) { markPainter(painter); column.list()->itemDelegateForIndex(index)->paint(painter, option, index); });
+            [&](QPainter* painter) { testsupport::markPainter(painter); column.list()->itemDelegateForIndex(index)->paint(painter, option, index); });
 
         QVERIFY(!painted.shapes().isEmpty());
         QCOMPARE(testsupport::rowsLeavingPainterChanged(column.list()), QString());
@@ -605,7 +592,7 @@ private Q_SLOTS:
         option.initFrom(list->viewport());
         option.rect = QRect(QPoint(), list->visualRect(row).size());
         const Painting painted = PaintLog::record(option.rect.size(),
-            [&](QPainter* painter) { markPainter(painter); list->itemDelegateForIndex(row)->paint(painter, option, row); });
+            [&](QPainter* painter) { testsupport::markPainter(painter); list->itemDelegateForIndex(row)->paint(painter, option, row); });
         QCOMPARE(testsupport::rowsLeavingPainterChanged(list), QString());
         QVERIFY(!painted.shapes().isEmpty());
         const QRectF avatar = painted.shapes().first().rect;
@@ -938,7 +925,7 @@ private Q_SLOTS:
             option.initFrom(list->viewport());
             option.rect = QRect(QPoint(), list->visualRect(index).size());
             const Painting painted = PaintLog::record(option.rect.size(),
-                [&](QPainter* painter) { markPainter(painter); list->itemDelegateForIndex(index)->paint(painter, option, index); });
+                [&](QPainter* painter) { testsupport::markPainter(painter); list->itemDelegateForIndex(index)->paint(painter, option, index); });
             QVERIFY(!painted.shapes().isEmpty());
             const QRectF avatar = painted.shapes().first().rect;
             const std::optional<PaintedItem> name = painted.text(index.data().toString());

@@ -83,19 +83,6 @@ QDialog* createRole(ClientStack& stack, QWidget& window, bool byReturn = false)
 
 } // namespace
 
-namespace {
-
-// Leaves the painter as another row would: a row sets the pen and font of each text it draws.
-void markPainter(QPainter* painter)
-{
-    painter->setPen(QColor(1, 2, 3));
-    QFont marker(QStringLiteral("Marker"));
-    marker.setPixelSize(33);
-    painter->setFont(marker);
-}
-
-} // namespace
-
 class TestGroupRoleViews : public QObject {
     Q_OBJECT
 
@@ -244,7 +231,7 @@ private Q_SLOTS:
             option.initFrom(list->viewport());
             option.rect = QRect(QPoint(), list->visualRect(index).size());
             const Painting painted = PaintLog::record(option.rect.size(),
-                [&](QPainter* painter) { markPainter(painter); list->itemDelegateForIndex(index)->paint(painter, option, index); });
+                [&](QPainter* painter) { testsupport::markPainter(painter); list->itemDelegateForIndex(index)->paint(painter, option, index); });
             QVERIFY(!painted.shapes().isEmpty());
             const QRectF avatar = painted.shapes().first().rect;
             QCOMPARE(avatar.size(), QSizeF(32, 32));

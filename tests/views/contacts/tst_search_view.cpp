@@ -32,15 +32,6 @@ const QByteArray everything = R"({"contacts":[{"id":2,"username":"bob","bio":"hi
     "groups":[{"id":5,"name":"Hikers","conversationId":50,"memberCount":4},{"id":6,"name":"Quiet"}],
     "messages":[{"id":9,"conversationId":51,"senderId":2,"content":"hello there"}]})";
 
-// Leaves the painter as another row would: a row sets the pen and font of each text it draws.
-void markPainter(QPainter* painter)
-{
-    painter->setPen(QColor(1, 2, 3));
-    QFont marker(QStringLiteral("Marker"));
-    marker.setPixelSize(33);
-    painter->setFont(marker);
-}
-
 struct Fixture {
     SocialStack stack;
     std::unique_ptr<SearchView> view;
@@ -95,7 +86,7 @@ struct Fixture {
         option.initFrom(list()->viewport());
         option.rect = QRect(0, 0, width, list()->visualRect(index).height());
         return PaintLog::record(option.rect.size(),
-            [&](QPainter* painter) { markPainter(painter); list()->itemDelegateForIndex(index)->paint(painter, option, index); });
+            [&](QPainter* painter) { testsupport::markPainter(painter); list()->itemDelegateForIndex(index)->paint(painter, option, index); });
     }
     void click(const QModelIndex& index) const
     {
