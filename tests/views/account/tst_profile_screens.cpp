@@ -6,6 +6,7 @@
 #include "ClientStack.h"
 #include "ListKeys.h"
 #include "PainterState.h"
+#include "Snapshot.h"
 
 #include "state/account/ProfileEditViewModel.h"
 #include "state/account/ProfileViewModel.h"
@@ -17,6 +18,7 @@
 #include "views/chat/AvatarView.h"
 #include "views/common/Appearance.h"
 #include "views/common/ElidedLabel.h"
+#include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/NavigationStack.h"
 
@@ -107,6 +109,12 @@ class TestProfileScreens : public QObject {
     }
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        Icons::install();
+        Snapshot::holdStill();
+    }
+
     void init()
     {
         m_stack = std::make_unique<ClientStack>();
@@ -215,6 +223,7 @@ private Q_SLOTS:
             }
             QVERIFY2(lines == dividers.at(i), qPrintable(u"%1 dividers above %2"_s.arg(lines).arg(blocks.at(i + 1)->objectName())));
         }
+        VERIFY_SNAPSHOT(&view, u"profile"_s);
     }
 
     // Reading the same sessions again repaints only the session whose details changed.
