@@ -5,6 +5,7 @@
 #include "PainterState.h"
 #include "ClientStack.h"
 #include "ListKeys.h"
+#include "Snapshot.h"
 
 #include "state/common/LocalizationManager.h"
 #include "state/common/PrintfFormat.h"
@@ -13,6 +14,7 @@
 #include "state/contacts/GroupRolesMenuViewModel.h"
 #include "views/common/Localized.h"
 #include "views/common/Appearance.h"
+#include "views/common/Icons.h"
 #include "views/contacts/AssignRoleView.h"
 #include "views/contacts/ColorSwatch.h"
 #include "views/contacts/GroupRoleDetailView.h"
@@ -87,6 +89,12 @@ class TestGroupRoleViews : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        Icons::install();
+        Snapshot::holdStill();
+    }
+
     // A row that leaves the painter unbalanced paints the next one with its pen and font.
     void init() { QTest::failOnWarning(QRegularExpression(u"^QPainter::"_s)); }
 
@@ -125,6 +133,8 @@ private Q_SLOTS:
         QVERIFY(!save->isEnabled());
         QTest::mouseClick(editor.findChildren<ColorSwatch*>().at(3), Qt::LeftButton);
         QCOMPARE(marked(&editor), QStringList { GroupRolesMenuViewModel::presetColors().at(3) });
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        VERIFY_SNAPSHOT(&editor, u"role-editor-"_s + QString::fromLatin1(QTest::currentDataTag()));
     }
 
     // The colours are one choice: one Tab stop (the chosen colour), arrows move and
@@ -276,6 +286,10 @@ private Q_SLOTS:
         // Only the clicked member's mark is repainted.
         QCOMPARE(changed.count(), 1);
         QCOMPARE(changed.at(0).at(0).toModelIndex().row(), 1);
+        if (!byReturn) {
+            QVERIFY(QTest::qWaitForWindowExposed(assign));
+            VERIFY_SNAPSHOT(assign, u"role-assign"_s);
+        }
     }
 
     // The members by keyboard: Return (or the row menu's one entry, named for what
@@ -359,6 +373,8 @@ private Q_SLOTS:
         QCOMPARE(words->geometry().top() - symbol->geometry().bottom() - 1, 8);
         QVERIFY(qAbs(words->geometry().center().x() - empty->width() / 2) <= 1);
         QVERIFY(qAbs(symbol->geometry().center().x() - empty->width() / 2) <= 1);
+        QVERIFY(QTest::qWaitForWindowExposed(assign));
+        VERIFY_SNAPSHOT(assign, u"role-assign-none"_s);
     }
 
     // The menu hangs from the button at the window's right edge inwards, not past

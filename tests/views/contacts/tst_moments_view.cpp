@@ -1,3 +1,4 @@
+#include "SnapshotMidway.h"
 #include "SocialStack.h"
 
 #include "state/common/LocalizationManager.h"
@@ -6,6 +7,7 @@
 #include "views/common/Appearance.h"
 #include "views/common/ElidedLabel.h"
 #include "views/common/ErrorAlert.h"
+#include "views/common/Icons.h"
 #include "views/common/ImageLoader.h"
 #include "views/common/Localized.h"
 #include "views/common/RemoteImageView.h"
@@ -90,6 +92,12 @@ class TestMomentsView : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        Icons::install();
+        Snapshot::holdStill();
+    }
+
     // The heart sends unlike only over the signed-in user's own like, then reloads.
     void likeButtonSendsByOwnLike()
     {
@@ -103,6 +111,9 @@ private Q_SLOTS:
         QCOMPARE(f.stack.input("moments.like"), (QJsonObject { { u"id"_s, 3 } }));
         QCOMPARE(f.stack.input("moments.unlike"), (QJsonObject { { u"id"_s, 4 } }));
         QCOMPARE(f.stack.calls("moments.like") + f.stack.calls("moments.unlike"), 2);
+        QVERIFY(QTest::qWaitForWindowExposed(f.view));
+        QTRY_COMPARE(f.rows().size(), 2);
+        VERIFY_SNAPSHOT(f.view, u"moments-liked"_s);
     }
 
     void composeSheetKeepsTextOnCancelAndClosesOnPost()
@@ -121,6 +132,8 @@ private Q_SLOTS:
         QVERIFY(!publish->isEnabled());
         QTest::keyClicks(editor, u"hi "_s);
         QVERIFY(publish->isEnabled());
+        QVERIFY(QTest::qWaitForWindowExposed(sheet));
+        VERIFY_SNAPSHOT_MIDWAY(sheet, u"moments-compose"_s);
         QTest::mouseClick(f.in<QPushButton>(sheet, "composeCancelButton"), Qt::LeftButton);
         QVERIFY(!sheet->isVisible());
         QVERIFY(!f.view->viewModel()->showCompose());
@@ -168,6 +181,8 @@ private Q_SLOTS:
         QVERIFY(errorPage->isVisible());
         QVERIFY(!f.view->findChild<QWidget*>(u"momentsEmptyPage"_s)->isVisible());
         QCOMPARE(f.in<QLabel>(f.view, "momentsError")->text(), Localized::text("moments.load_failed") + u"feed down"_s);
+        QVERIFY(QTest::qWaitForWindowExposed(f.view));
+        VERIFY_SNAPSHOT_MIDWAY(f.view, u"moments-failed"_s);
         QTest::mouseClick(f.in<QPushButton>(f.view, "momentsRetryButton"), Qt::LeftButton);
         f.waitIdle(3);
         QVERIFY(!errorPage->isVisible());
@@ -189,7 +204,7 @@ private Q_SLOTS:
                                    << Localized::text("moments.author_unknown") << u"?"_s << u"4"_s << false << false;
         QTest::newRow("no pictures") << QByteArray(R"({"id":1,"userId":2,"userName":"Bo","images":[]})")
                                      << u"Bo"_s << u"Bo"_s << u"0"_s << false << false;
-        QTest::newRow("pictures and a reply") << QByteArray(R"({"id":1,"userId":2,"userName":"Bo","content":"<b>hi</b>","images":["/uploads/a.png"],"comments":[{"id":5,"momentId":1,"userId":3,"content":"<i>yes</i>","userName":"Cy","replyToUserName":"Bo"}]})")
+        QTest::newRow("pictures and a reply") << QByteArray(R"({"id":1,"userId":2,"userName":"Bo","content":"<b>hi</b>","createdAt":"2019-03-04 10:00","images":["/uploads/a.png"],"comments":[{"id":5,"momentId":1,"userId":3,"content":"<i>yes</i>","userName":"Cy","replyToUserName":"Bo"}]})")
                                               << u"Bo"_s << u"Bo"_s << u"0"_s << true << true;
     }
 
@@ -217,6 +232,13 @@ private Q_SLOTS:
             QCOMPARE(text->textFormat(), Qt::PlainText);
             QVERIFY(text->wordWrap());
         }
+        if (pictures) {
+            const QUrl picture = row->findChild<RemoteImageView*>()->url();
+            QTRY_VERIFY(ImageLoader::shared().state(picture) != ImageLoader::State::Loading
+                && ImageLoader::shared().state(picture) != ImageLoader::State::Idle);
+        }
+        QVERIFY(QTest::qWaitForWindowExposed(f.view));
+        VERIFY_SNAPSHOT(f.view, u"moments-"_s + QString::fromLatin1(QTest::currentDataTag()).replace(QRegularExpression(u"[^a-z]+"_s), u"-"_s));
     }
 
     // Picture cells are the grid's 100 by 100 whatever the address looks like.
@@ -295,6 +317,8 @@ private Q_SLOTS:
         auto* empty = f.in<QLabel>(f.view, "momentsEmpty");
         auto* title = f.in<QLabel>(f.view, "momentsTitle");
         QVERIFY(title);
+        QVERIFY(QTest::qWaitForWindowExposed(f.view));
+        VERIFY_SNAPSHOT_MIDWAY(f.view, u"moments-empty"_s);
         LocalizationManager::shared().setLanguage(AppLanguage::en);
         QCOMPARE(empty->text(), u"No moments yet"_s);
         QCOMPARE(title->text(), u"Moments"_s);

@@ -1,8 +1,10 @@
 #include "SocialStack.h"
+#include "SnapshotMidway.h"
 
 #include "state/contacts/VipCenterViewModel.h"
 #include "views/common/ElidedLabel.h"
 #include "views/common/Appearance.h"
+#include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/SystemColors.h"
 #include "views/contacts/VipCenterView.h"
@@ -48,6 +50,12 @@ class TestVipCenterView : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        Icons::install();
+        Snapshot::holdStill();
+    }
+
     void memberWithLevels()
     {
         Fixture f(ok(R"({"isVip":true,"levelName":"Gold","expiresAt":"2027-01-01"})"), ok(levels));
@@ -108,6 +116,8 @@ private Q_SLOTS:
             QVERIFY(qAbs(price->geometry().center().y() - title->geometry().center().y()) <= 2);
             QVERIFY(card->width() - price->geometry().right() <= 24);
         }
+        QVERIFY(QTest::qWaitForWindowExposed(f.view.get()));
+        VERIFY_SNAPSHOT(f.view.get(), u"vip-member"_s);
     }
 
     // A status that could not be read never reads "非VIP用户".
@@ -119,6 +129,8 @@ private Q_SLOTS:
         QVERIFY(f.label("vipStatusError")->isVisible());
         QCOMPARE(f.label("vipStatusError")->text(), Localized::text("vip.status_load_failed") + u"status down"_s);
         QCOMPARE(f.texts("vipLevelTitle").size(), 3);
+        QVERIFY(QTest::qWaitForWindowExposed(f.view.get()));
+        VERIFY_SNAPSHOT_MIDWAY(f.view.get(), u"vip-status-failed"_s);
 
         f.stack.server.respond(procedure("vip.status"), ok(R"({"isVip":false})"));
         QTest::mouseClick(f.view->findChild<QPushButton*>(u"vipStatusRetryButton"_s), Qt::LeftButton);
@@ -136,6 +148,8 @@ private Q_SLOTS:
         QVERIFY(f.texts("vipLevelTitle").isEmpty());
         QVERIFY(f.label("vipLevelsError")->isVisible());
         QVERIFY(f.view->findChild<QPushButton*>(u"vipLevelsRetryButton"_s)->isVisible());
+        QVERIFY(QTest::qWaitForWindowExposed(f.view.get()));
+        VERIFY_SNAPSHOT(f.view.get(), u"vip-levels-failed"_s);
     }
 };
 
