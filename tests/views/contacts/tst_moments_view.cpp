@@ -11,6 +11,7 @@
 #include "views/common/ImageLoader.h"
 #include "views/common/Localized.h"
 #include "views/common/RemoteImageView.h"
+#include "views/common/Spinner.h"
 #include "views/common/VisualTabOrder.h"
 #include "views/contacts/MomentListModel.h"
 #include "views/contacts/MomentRow.h"
@@ -28,6 +29,7 @@
 #include <QRegularExpression>
 #include <QAbstractScrollArea>
 #include <QScrollBar>
+#include <QStackedWidget>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -186,6 +188,51 @@ private Q_SLOTS:
         QTest::mouseClick(f.in<QPushButton>(f.view, "momentsRetryButton"), Qt::LeftButton);
         f.waitIdle(3);
         QVERIFY(!errorPage->isVisible());
+        QTRY_COMPARE(f.rows().size(), 2);
+    }
+
+    // A feed on its way turns a spinner: over the feed shown, 8 below the divider and
+    // centred; over an error, in place of it, centred at the top.
+    void feedOnItsWayShowsASpinner_data()
+    {
+        QTest::addColumn<bool>("overFeed");
+        QTest::newRow("over the feed") << true;
+        QTest::newRow("over an error") << false;
+    }
+
+    void feedOnItsWayShowsASpinner()
+    {
+        QFETCH(bool, overFeed);
+        Fixture f;
+        QVERIFY(f.ready);
+        if (!overFeed) {
+            f.stack.server.respondOnce(procedure("moments.list"), { 503, R"({"error":"feed down"})" });
+            f.view->viewModel()->loadMoments();
+            f.waitIdle(2);
+        }
+        const auto turning = [&f] {
+            QList<Spinner*> shown = f.view->findChildren<Spinner*>();
+            shown.removeIf([](const Spinner* spinner) { return !spinner->isVisible(); });
+            return shown;
+        };
+        QVERIFY(turning().isEmpty());
+        f.stack.server.respondOnce(procedure("moments.list"), { 200, envelope(feed), {}, true });
+        f.view->viewModel()->loadMoments();
+        QTRY_COMPARE(f.loads(), overFeed ? 2 : 3);
+        QVERIFY(f.view->viewModel()->isLoading());
+        QCOMPARE(turning().size(), 1);
+        Spinner* spinner = turning().first();
+        QWidget* body = f.view->findChild<QStackedWidget*>();
+        QVERIFY(body);
+        const QRect where(spinner->mapTo(body, QPoint()), spinner->size());
+        QCOMPARE(where.size(), QSize(20, 20));
+        QVERIFY2(qAbs(where.center().x() - body->width() / 2) <= 1, qPrintable(QDebug::toString(where)));
+        QVERIFY2(where.top() >= 8 && where.top() <= 20, qPrintable(QDebug::toString(where)));
+        QCOMPARE(f.list()->isVisible(), overFeed);
+        QCOMPARE(f.view->findChild<QWidget*>(u"momentsErrorPage"_s)->isVisible(), false);
+        f.stack.server.release(procedure("moments.list"));
+        QTRY_VERIFY(!f.view->viewModel()->isLoading());
+        QVERIFY(turning().isEmpty());
         QTRY_COMPARE(f.rows().size(), 2);
     }
 
