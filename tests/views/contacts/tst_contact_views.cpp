@@ -48,6 +48,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QAction>
+#include <QBuffer>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
@@ -128,6 +129,17 @@ const QByteArray threeContacts = R"([{"id":1,"userId":9,"contactId":41,"nickname
                                  R"({"id":3,"userId":9,"contactId":43,"nickname":"😀x","online":false}])";
 const QByteArray twoGroups = R"([{"id":5,"conversationId":50,"name":"Hikers","ownerId":9,"memberCount":12},)"
                              R"({"id":6,"conversationId":60,"name":"Quiet","ownerId":9}])";
+
+// Counts what a widget paints: a picture that arrives has to ask for its row again.
+struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
 
 Contact contact(qint64 contactId)
 {
@@ -346,6 +358,35 @@ private Q_SLOTS:
             const qreal captionSize = caption.pixelSize() > 0 ? caption.pixelSize() : caption.pointSizeF();
             QVERIFY2(qAbs(chevron.height() - captionSize) <= 0.5, qPrintable(QDebug::toString(chevron)));
         }
+    }
+
+    // A contact's picture asked for as its row was painted shows once it arrives,
+    // with nothing else moving in the column.
+    void arrivingAvatarIsDrawn()
+    {
+        Column column("[]", "[]");
+        const QString picture = column.stack.server.baseUrl() + u"/avatars/41.png"_s;
+        column.stack.server.respond(procedure("contacts.list"),
+            ok(R"([{"id":1,"userId":9,"contactId":41,"name":"bob","avatar":")" + picture.toUtf8() + R"("}])"));
+        testsupport::runTask(column.model.loadContacts());
+        QCOMPARE(column.layout(), (QStringList { u"H:B"_s, u"C:1"_s }));
+        QImage red(8, 8, QImage::Format_RGB32);
+        red.fill(Qt::red);
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        red.save(&buffer, "PNG");
+        column.stack.server.respond(u"/avatars/41.png"_s, { 200, png, { { "Content-Type", "image/png" } }, true });
+        QVERIFY(QTest::qWaitForWindowExposed(column.view.get()));
+        QTRY_COMPARE(column.stack.server.requestsTo(u"/avatars/41.png"_s).size(), 1);
+        QVERIFY(column.stack.roundTrip());
+        PaintCounter counter;
+        column.list()->viewport()->installEventFilter(&counter);
+        column.stack.server.release(u"/avatars/41.png"_s);
+        QTRY_VERIFY(counter.paints > 0);
+        const QRect row = column.list()->visualRect(column.itemOf(ContactListModel::Kind::Contact, 1));
+        const QImage shown = column.list()->viewport()->grab(row).toImage();
+        QCOMPARE(shown.pixelColor(8 + 18, row.height() / 2).rgb(), QColor(Qt::red).rgb());
     }
 
     // A group opens its conversation (by the conversation id) without selecting anything;
