@@ -187,6 +187,9 @@ private Q_SLOTS:
         // The button is heard as it shows: its words, then the badge's count.
         const QString words = Localized::text("friend.title");
         QCOMPARE(child<QPushButton>(column.view.get(), "friendRequestsButton")->accessibleName(), shown.isEmpty() ? words : words + u" ("_s + shown + u")"_s);
+        // The bar's buttons show the pointing hand, as links do.
+        for (const char* name : { "friendRequestsButton", "addContactButton" })
+            QCOMPARE(child<QWidget>(column.view.get(), name)->cursor().shape(), Qt::PointingHandCursor);
 
         // The button's symbol, words and badge stand 4 apart.
         QList<QWidget*> parts { child<QLabel>(column.view.get(), "friendRequestsSymbol"), child<QLabel>(column.view.get(), "friendRequestsLabel") };
@@ -1244,6 +1247,7 @@ private Q_SLOTS:
         }
         QCOMPARE(titles, rows.isEmpty() ? QStringList() : (QStringList { Localized::text("contact.im_id"), Localized::text("contact.remarks") }));
         auto* send = child<QWidget>(&detail, "sendMessageButton");
+        QCOMPARE(send->cursor().shape(), Qt::PointingHandCursor);
         auto* remove = child<QWidget>(&detail, "deleteContactButton");
         auto* report = child<QWidget>(&detail, "reportButton");
         QCOMPARE(below(send, remove), 12);

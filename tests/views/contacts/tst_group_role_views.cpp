@@ -131,6 +131,7 @@ private Q_SLOTS:
         name->clear();
         QTest::keyClicks(name, u"   "_s);
         QVERIFY(!save->isEnabled());
+        QCOMPARE(editor.findChildren<ColorSwatch*>().at(3)->cursor().shape(), Qt::PointingHandCursor);
         QTest::mouseClick(editor.findChildren<ColorSwatch*>().at(3), Qt::LeftButton);
         QCOMPARE(marked(&editor), QStringList { GroupRolesMenuViewModel::presetColors().at(3) });
         QVERIFY(QTest::qWaitForWindowExposed(&editor));
@@ -278,6 +279,7 @@ private Q_SLOTS:
         }
 
         QVERIFY(!at(1, MemberAssignmentModel::AssignedRole).toBool());
+        QCOMPARE(list->cursor().shape(), Qt::PointingHandCursor);
         QSignalSpy changed(rows, &QAbstractItemModel::dataChanged);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(rows->index(1, 0)).center());
         QTRY_VERIFY(at(1, MemberAssignmentModel::AssignedRole).toBool());
@@ -388,6 +390,7 @@ private Q_SLOTS:
         auto* button = new GroupRolesButton(new GroupRolesMenuViewModel(30, 1, &stack.groups), &window);
         window.show();
         QTRY_VERIFY(button->isVisible());
+        QCOMPARE(button->cursor().shape(), Qt::PointingHandCursor);
         button->move(window.width() - button->width(), 0);
         button->setFocus(Qt::TabFocusReason);
         QTest::keyClick(button, Qt::Key_Space);

@@ -106,6 +106,9 @@ private Q_SLOTS:
         Fixture f;
         QVERIFY(f.ready);
         QCOMPARE(f.rows().size(), 2);
+        // The heart and the compose button show the pointing hand, as links do.
+        QCOMPARE(f.in<QToolButton>(f.rows().at(0), "likeButton")->cursor().shape(), Qt::PointingHandCursor);
+        QCOMPARE(f.in<QToolButton>(f.view, "composeButton")->cursor().shape(), Qt::PointingHandCursor);
         QTest::mouseClick(f.in<QToolButton>(f.rows().at(0), "likeButton"), Qt::LeftButton);
         f.waitIdle(2);
         QTest::mouseClick(f.in<QToolButton>(f.rows().at(1), "likeButton"), Qt::LeftButton);

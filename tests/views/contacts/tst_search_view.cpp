@@ -415,6 +415,7 @@ private Q_SLOTS:
         QTest::keyClick(f.field(), Qt::Key_Return);
         QTest::keyClicks(f.field(), u"bo"_s);
         QVERIFY(clear->isVisible());
+        QCOMPARE(clear->cursor().shape(), Qt::PointingHandCursor);
         QVERIFY(f.stack.roundTrip());
         QCOMPARE(f.stack.calls("search.global"), 0);
         QTest::keyClick(f.field(), Qt::Key_Return);
