@@ -8,6 +8,7 @@
 #include "views/common/ImageLoader.h"
 #include "views/common/Localized.h"
 #include "views/common/RemoteImageView.h"
+#include "views/common/Spinner.h"
 #include "views/contacts/GiftShopView.h"
 
 #include <QImage>
@@ -93,6 +94,32 @@ private Q_SLOTS:
         QTRY_COMPARE(grid->columnCount(), 1);
         f.view->resize(700, 600);
         QTRY_VERIFY(grid->columnCount() >= 4);
+    }
+
+    // A shop on its way shows a spinner alone, centred under the heading.
+    void loadingShowsASpinnerUnderTheHeading()
+    {
+        SocialStack stack;
+        stack.server.respond(procedure("gifts.list"), { 200, envelope(R"([{"id":1}])"), {}, true });
+        GiftShopView view(std::make_unique<GiftShopViewModel>(&stack.gifts));
+        view.resize(420, 600);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QTRY_COMPARE(stack.calls("gifts.list"), 1);
+        auto* spinner = view.findChild<Spinner*>();
+        auto* heading = view.findChild<QLabel*>(u"giftShopHeading"_s);
+        QVERIFY(spinner && heading);
+        QVERIFY(spinner->isVisible());
+        QVERIFY(view.findChildren<QWidget*>(u"giftCard"_s).isEmpty());
+        QVERIFY(!view.findChild<QLabel*>(u"giftShopError"_s)->isVisible());
+        QVERIFY(!view.findChild<QLabel*>(u"giftShopEmpty"_s)->isVisible());
+        const QRect at(spinner->mapTo(&view, QPoint()), spinner->size());
+        const QRect over(heading->mapTo(&view, QPoint()), heading->size());
+        QVERIFY2(qAbs(at.center().x() - over.center().x()) <= 1, qPrintable(QDebug::toString(at)));
+        QVERIFY2(at.top() > over.bottom(), qPrintable(QDebug::toString(at)));
+        stack.server.release(procedure("gifts.list"));
+        QTRY_VERIFY(!spinner->isVisible());
+        QCOMPARE(view.findChildren<QWidget*>(u"giftCard"_s).size(), 1);
     }
 
     // A failure is not an empty shop: it says what went wrong and can be retried.
