@@ -471,6 +471,8 @@ private Q_SLOTS:
         // Keys with Ctrl or Alt are shortcuts, not letters.
         QTest::newRow("Ctrl held") << u"z"_s << int(Qt::ControlModifier) << QList<qint64> { 0 };
         QTest::newRow("Alt held") << u"z"_s << int(Qt::AltModifier) << QList<qint64> { 0 };
+        // A key whose text is a control character (Escape) is no letter either.
+        QTest::newRow("Escape") << u"\x1b"_s << none << QList<qint64> { 0 };
     }
     void letterKeys()
     {
