@@ -1338,6 +1338,7 @@ private Q_SLOTS:
         bob.openId = u"bob42"_s;
         bob.nickname = u"B"_s;
         ContactDetailView detail(new ContactDetailViewModel(bob, { &stack.chat, &stack.contacts, &stack.notifications }));
+        detail.resize(360, 700);
         detail.show();
         auto* button = child<QPushButton>(&detail, "deleteContactButton");
         // Each info row (the id, the remark): its title, then its value to the right of it.
