@@ -759,6 +759,28 @@ private Q_SLOTS:
         VERIFY_SNAPSHOT(sheet, u"friend-requests-none"_s);
     }
 
+    // Requests on their way: a turning spinner alone, centred under the title bar.
+    void requestsOnTheirWay()
+    {
+        Column column("[]", "[]", "1");
+        column.stack.server.respond(procedure("contacts.getFriendRequests"),
+            { 200, envelope(R"([{"id":3,"fromUserId":2,"toUserId":9,"status":"pending","fromUserName":"Wu"}])"), {}, true });
+        QDialog* sheet = column.view->showFriendRequests();
+        QVERIFY(QTest::qWaitForWindowExposed(sheet));
+        QTRY_COMPARE(column.stack.requestCount(procedure("contacts.getFriendRequests")), 1);
+        auto* spinner = sheet->findChild<Spinner*>();
+        auto* list = child<QListView>(sheet, "requestList");
+        QVERIFY(spinner && spinner->isVisible());
+        QVERIFY(!list->isVisible());
+        QVERIFY(!child<QWidget>(sheet, "emptyRequests")->isVisible());
+        QVERIFY(qAbs(spinner->mapTo(sheet, spinner->rect().center()).x() - sheet->width() / 2) <= 1);
+        QVERIFY(spinner->mapTo(sheet, QPoint()).y() > child<QPushButton>(sheet, "closeButton")->mapTo(sheet, QPoint(0, 0)).y());
+        column.stack.server.release(procedure("contacts.getFriendRequests"));
+        QTRY_VERIFY(list->isVisible());
+        QVERIFY(!spinner->isVisible());
+        QCOMPARE(list->model()->rowCount(), 1);
+    }
+
     // Answering in the sheet turns the row into its final word and reloads the
     // column behind it, badge included.
     void acceptingReloadsTheColumn()

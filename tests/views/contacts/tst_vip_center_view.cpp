@@ -6,6 +6,7 @@
 #include "views/common/Appearance.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
+#include "views/common/Spinner.h"
 #include "views/common/SystemColors.h"
 #include "views/contacts/VipCenterView.h"
 
@@ -118,6 +119,28 @@ private Q_SLOTS:
         }
         QVERIFY(QTest::qWaitForWindowExposed(f.view.get()));
         VERIFY_SNAPSHOT(f.view.get(), u"vip-member"_s);
+    }
+
+    // Levels on their way: a spinner under the heading, gone with the levels' arrival.
+    void levelsOnTheirWay()
+    {
+        SocialStack stack;
+        stack.server.respond(procedure("vip.status"), ok(R"({"isVip":false})"));
+        stack.server.respond(procedure("vip.levels"), { 200, envelope(levels), {}, true });
+        VipCenterView view(std::make_unique<VipCenterViewModel>(&stack.vip));
+        view.resize(420, 600);
+        view.show();
+        QTRY_COMPARE(stack.calls("vip.levels"), 1);
+        auto* spinner = view.findChild<Spinner*>();
+        auto* heading = view.findChild<QLabel*>(u"vipLevelsHeading"_s);
+        QVERIFY(spinner && heading);
+        QVERIFY(spinner->isVisible());
+        QVERIFY(spinner->mapTo(&view, QPoint()).y() > heading->mapTo(&view, QPoint(0, heading->height())).y());
+        QVERIFY(qAbs(spinner->mapTo(&view, spinner->rect().center()).x() - heading->mapTo(&view, heading->rect().center()).x()) <= 1);
+        QVERIFY(view.findChildren<QWidget*>(u"vipLevelCard"_s).isEmpty());
+        stack.server.release(procedure("vip.levels"));
+        QTRY_COMPARE(view.findChildren<QWidget*>(u"vipLevelCard"_s).size(), 3);
+        QVERIFY(!spinner->isVisible());
     }
 
     // A status that could not be read never reads "非VIP用户".
