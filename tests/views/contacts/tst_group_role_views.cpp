@@ -138,6 +138,29 @@ private Q_SLOTS:
         VERIFY_SNAPSHOT(&editor, u"role-editor-"_s + QString::fromLatin1(QTest::currentDataTag()));
     }
 
+    // While the role is being saved a spinner turns in the middle of the form, over
+    // it; it goes once the server answered.
+    void savingShowsASpinnerOverTheForm()
+    {
+        ClientStack stack;
+        stack.server.respond(procedure("groupRole.create"), { 200, envelope(R"({"id":12,"groupId":3,"name":"Guides"})"), {}, true });
+        GroupRoleDetailView editor(new GroupRoleDetailViewModel(3, 30, std::nullopt, GroupRolesMenuViewModel::presetColors(), &stack.groups));
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        auto* spinner = child<QWidget>(&editor, "savingSpinner");
+        QVERIFY(spinner && !spinner->isVisible());
+        QTest::keyClicks(child<QLineEdit>(&editor, "roleNameField"), u"Guides"_s);
+        QTest::mouseClick(child<QPushButton>(&editor, "saveButton"), Qt::LeftButton);
+        QTRY_COMPARE(stack.requestCount(procedure("groupRole.create")), 1);
+        QVERIFY(spinner->isVisible());
+        QVERIFY2((spinner->geometry().center() - editor.rect().center()).manhattanLength() <= 2, qPrintable(QDebug::toString(spinner->geometry())));
+        // Drawn over the form: the last of the form's widgets, stacked above the others.
+        QList<QWidget*> stacked = editor.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+        QCOMPARE(stacked.last(), spinner);
+        stack.server.release(procedure("groupRole.create"));
+        QTRY_VERIFY(!spinner->isVisible());
+    }
+
     // The colours are one choice: one Tab stop (the chosen colour), arrows move and
     // choose, and a screen reader hears radio buttons named by colour in a named group.
     void colorChoiceByKeyboard()
