@@ -232,6 +232,9 @@ private Q_SLOTS:
         QVERIFY2(qAbs(where.center().x() - body->width() / 2) <= 1, qPrintable(QDebug::toString(where)));
         QVERIFY2(where.top() >= 8 && where.top() <= 20, qPrintable(QDebug::toString(where)));
         QCOMPARE(f.list()->isVisible(), overFeed);
+        // Over the feed it is drawn above the rows.
+        if (overFeed)
+            QCOMPARE(body->findChildren<QWidget*>(Qt::FindDirectChildrenOnly).last(), spinner);
         QCOMPARE(f.view->findChild<QWidget*>(u"momentsErrorPage"_s)->isVisible(), false);
         f.stack.server.release(procedure("moments.list"));
         QTRY_VERIFY(!f.view->viewModel()->isLoading());

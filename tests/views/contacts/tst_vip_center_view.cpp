@@ -3,6 +3,7 @@
 
 #include "state/contacts/VipCenterViewModel.h"
 #include "views/common/ElidedLabel.h"
+#include "state/common/LocalizationManager.h"
 #include "views/common/Appearance.h"
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
@@ -12,6 +13,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 
 using namespace Qt::StringLiterals;
 
@@ -171,6 +173,15 @@ private Q_SLOTS:
         QVERIFY(f.texts("vipLevelTitle").isEmpty());
         QVERIFY(f.label("vipLevelsError")->isVisible());
         QVERIFY(f.view->findChild<QPushButton*>(u"vipLevelsRetryButton"_s)->isVisible());
+        // The failures speak the interface language, and change with it while shown.
+        const AppLanguage before = LocalizationManager::shared().currentLanguage();
+        const auto restore = qScopeGuard([before] { LocalizationManager::shared().setLanguage(before); });
+        for (const AppLanguage language : { AppLanguage::en, AppLanguage::zhHans }) {
+            LocalizationManager::shared().setLanguage(language);
+            QCOMPARE(f.view->findChild<QPushButton*>(u"vipLevelsRetryButton"_s)->text(), Localized::text("vip.retry"));
+            QCOMPARE(f.label("vipLevelsError")->text(), Localized::text("vip.levels_load_failed") + u"levels down"_s);
+        }
+        QVERIFY(Localized::text("vip.retry") != LocalizationManager::shared().bundle(AppLanguage::en).localizedString(u"vip.retry"_s));
         QVERIFY(QTest::qWaitForWindowExposed(f.view.get()));
         VERIFY_SNAPSHOT(f.view.get(), u"vip-levels-failed"_s);
     }
