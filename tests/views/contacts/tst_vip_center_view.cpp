@@ -173,6 +173,8 @@ private Q_SLOTS:
         QVERIFY(f.texts("vipLevelTitle").isEmpty());
         QVERIFY(f.label("vipLevelsError")->isVisible());
         QVERIFY(f.view->findChild<QPushButton*>(u"vipLevelsRetryButton"_s)->isVisible());
+        QVERIFY(QTest::qWaitForWindowExposed(f.view.get()));
+        VERIFY_SNAPSHOT_MIDWAY(f.view.get(), u"vip-levels-failed"_s);
         // The failures speak the interface language, and change with it while shown.
         const AppLanguage before = LocalizationManager::shared().currentLanguage();
         const auto restore = qScopeGuard([before] { LocalizationManager::shared().setLanguage(before); });
@@ -182,8 +184,6 @@ private Q_SLOTS:
             QCOMPARE(f.label("vipLevelsError")->text(), Localized::text("vip.levels_load_failed") + u"levels down"_s);
         }
         QVERIFY(Localized::text("vip.retry") != LocalizationManager::shared().bundle(AppLanguage::en).localizedString(u"vip.retry"_s));
-        QVERIFY(QTest::qWaitForWindowExposed(f.view.get()));
-        VERIFY_SNAPSHOT(f.view.get(), u"vip-levels-failed"_s);
     }
 };
 
