@@ -5,6 +5,7 @@
 #include "ListKeys.h"
 #include "PaintLog.h"
 #include "PainterState.h"
+#include "SnapshotMidway.h"
 
 #include "state/contacts/AddContactViewModel.h"
 #include "state/contacts/ContactDetailViewModel.h"
@@ -17,6 +18,7 @@
 #include "views/common/Appearance.h"
 #include "views/common/ElidedLabel.h"
 #include "views/common/Icons.h"
+#include "views/common/ImageLoader.h"
 #include "views/common/Localized.h"
 #include "views/common/RowActionDelegate.h"
 #include "views/common/Spinner.h"
@@ -47,6 +49,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QAction>
+#include <QBuffer>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
@@ -128,6 +131,17 @@ const QByteArray threeContacts = R"([{"id":1,"userId":9,"contactId":41,"nickname
 const QByteArray twoGroups = R"([{"id":5,"conversationId":50,"name":"Hikers","ownerId":9,"memberCount":12},)"
                              R"({"id":6,"conversationId":60,"name":"Quiet","ownerId":9}])";
 
+// Counts what a widget paints: a picture that arrives has to ask for its row again.
+struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
 Contact contact(qint64 contactId)
 {
     Contact c;
@@ -143,6 +157,12 @@ class TestContactViews : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        Icons::install();
+        Snapshot::holdStill();
+    }
+
     void cleanup() { LocalizationManager::shared().setLanguage(AppLanguage::zhHans); }
 
     void badge_data()
@@ -167,6 +187,9 @@ private Q_SLOTS:
         // The button is heard as it shows: its words, then the badge's count.
         const QString words = Localized::text("friend.title");
         QCOMPARE(child<QPushButton>(column.view.get(), "friendRequestsButton")->accessibleName(), shown.isEmpty() ? words : words + u" ("_s + shown + u")"_s);
+        // The bar's buttons show the pointing hand, as links do.
+        for (const char* name : { "friendRequestsButton", "addContactButton" })
+            QCOMPARE(child<QWidget>(column.view.get(), name)->cursor().shape(), Qt::PointingHandCursor);
 
         // The button's symbol, words and badge stand 4 apart.
         QList<QWidget*> parts { child<QLabel>(column.view.get(), "friendRequestsSymbol"), child<QLabel>(column.view.get(), "friendRequestsLabel") };
@@ -186,6 +209,8 @@ private Q_SLOTS:
         }
         if (shown.isEmpty())
             return;
+        QVERIFY(QTest::qWaitForWindowExposed(column.view.get()));
+        VERIFY_SNAPSHOT_MIDWAY(column.view.get(), u"contact-list-empty-badge-"_s + QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-'));
         // The count in white semibold caption-2 type on a red capsule, 6 points at its sides.
         PaintLog log(badge->size());
         badge->render(&log);
@@ -224,6 +249,8 @@ private Q_SLOTS:
         QFETCH(QStringList, expected);
         Column column(threeContacts, groups);
         QCOMPARE(column.layout(), expected);
+        QVERIFY(QTest::qWaitForWindowExposed(column.view.get()));
+        VERIFY_SNAPSHOT(column.view.get(), u"contact-list-"_s + QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-'));
     }
 
     void rowsShowTheirDetails()
@@ -337,6 +364,40 @@ private Q_SLOTS:
         }
     }
 
+    // A contact's picture asked for as its row was painted shows once it arrives,
+    // with nothing else moving in the column.
+    void arrivingAvatarIsDrawn()
+    {
+        Column column("[]", "[]");
+        const QString picture = column.stack.server.baseUrl() + u"/avatars/41.png"_s;
+        column.stack.server.respond(procedure("contacts.list"),
+            ok(R"([{"id":1,"userId":9,"contactId":41,"name":"bob","avatar":")" + picture.toUtf8() + R"("}])"));
+        testsupport::runTask(column.model.loadContacts());
+        QCOMPARE(column.layout(), (QStringList { u"H:B"_s, u"C:1"_s }));
+        QImage red(8, 8, QImage::Format_RGB32);
+        red.fill(Qt::red);
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        red.save(&buffer, "PNG");
+        column.stack.server.respond(u"/avatars/41.png"_s, { 200, png, { { "Content-Type", "image/png" } }, true });
+        QVERIFY(QTest::qWaitForWindowExposed(column.view.get()));
+        QTRY_COMPARE(column.stack.server.requestsTo(u"/avatars/41.png"_s).size(), 1);
+        QVERIFY(column.stack.roundTrip());
+        PaintCounter counter;
+        column.list()->viewport()->installEventFilter(&counter);
+        QSignalSpy arrived(&ImageLoader::shared(), &ImageLoader::finished);
+        column.stack.server.release(u"/avatars/41.png"_s);
+        QTRY_COMPARE(arrived.count(), 1);
+        // The repaint it asked for is a posted request: handled by the next turn of the loop.
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+        QVERIFY(counter.paints > 0);
+        const QRect row = column.list()->visualRect(column.itemOf(ContactListModel::Kind::Contact, 1));
+        const QImage shown = column.list()->viewport()->grab(row).toImage();
+        QCOMPARE(shown.pixelColor(8 + 18, row.height() / 2).rgb(), QColor(Qt::red).rgb());
+    }
+
     // A group opens its conversation (by the conversation id) without selecting anything;
     // a contact row selects that contact.
     void clicks()
@@ -410,6 +471,8 @@ private Q_SLOTS:
         // Keys with Ctrl or Alt are shortcuts, not letters.
         QTest::newRow("Ctrl held") << u"z"_s << int(Qt::ControlModifier) << QList<qint64> { 0 };
         QTest::newRow("Alt held") << u"z"_s << int(Qt::AltModifier) << QList<qint64> { 0 };
+        // A key whose text is a control character (Escape) is no letter either.
+        QTest::newRow("Escape") << u"\x1b"_s << none << QList<qint64> { 0 };
     }
     void letterKeys()
     {
@@ -648,6 +711,11 @@ private Q_SLOTS:
             QVERIFY2(word->rect.right() <= option.rect.width() && word->rect.right() >= option.rect.width() - 20, qPrintable(QDebug::toString(word->rect)));
             QVERIFY2(word->rect.left() - title->rect.right() >= 9.5, "the outcome follows the name, 10 after it");
         }
+        // Each kind of row once: the other rows draw as one of these.
+        if (QTest::currentDataTag() == "accepted, long name"_ba || QTest::currentDataTag() == "other status"_ba)
+            return;
+        QVERIFY(QTest::qWaitForWindowExposed(sheet));
+        VERIFY_SNAPSHOT(sheet, u"friend-requests-"_s + QString::fromLatin1(QTest::currentDataTag()).replace(u", "_s, u"-"_s).replace(u' ', u'-'));
     }
 
     // No requests: the symbol 40 points tall, 12 above the grey words, both centred.
@@ -687,6 +755,30 @@ private Q_SLOTS:
         const QWidget* view = close->parentWidget();
         QVERIFY(close->geometry().left() > title->geometry().right());
         QVERIFY2(view->width() - close->geometry().right() <= 24, qPrintable(QDebug::toString(close->geometry())));
+        QVERIFY(QTest::qWaitForWindowExposed(sheet));
+        VERIFY_SNAPSHOT(sheet, u"friend-requests-none"_s);
+    }
+
+    // Requests on their way: a turning spinner alone, centred under the title bar.
+    void requestsOnTheirWay()
+    {
+        Column column("[]", "[]", "1");
+        column.stack.server.respond(procedure("contacts.getFriendRequests"),
+            { 200, envelope(R"([{"id":3,"fromUserId":2,"toUserId":9,"status":"pending","fromUserName":"Wu"}])"), {}, true });
+        QDialog* sheet = column.view->showFriendRequests();
+        QVERIFY(QTest::qWaitForWindowExposed(sheet));
+        QTRY_COMPARE(column.stack.requestCount(procedure("contacts.getFriendRequests")), 1);
+        auto* spinner = sheet->findChild<Spinner*>();
+        auto* list = child<QListView>(sheet, "requestList");
+        QVERIFY(spinner && spinner->isVisible());
+        QVERIFY(!list->isVisible());
+        QVERIFY(!child<QWidget>(sheet, "emptyRequests")->isVisible());
+        QVERIFY(qAbs(spinner->mapTo(sheet, spinner->rect().center()).x() - sheet->width() / 2) <= 1);
+        QVERIFY(spinner->mapTo(sheet, QPoint()).y() > child<QPushButton>(sheet, "closeButton")->mapTo(sheet, QPoint(0, 0)).y());
+        column.stack.server.release(procedure("contacts.getFriendRequests"));
+        QTRY_VERIFY(list->isVisible());
+        QVERIFY(!spinner->isVisible());
+        QCOMPARE(list->model()->rowCount(), 1);
     }
 
     // Answering in the sheet turns the row into its final word and reloads the
@@ -891,13 +983,17 @@ private Q_SLOTS:
             QVERIFY(box(child<QListView>(sheet, "resultList")).top() > box(error).bottom());
         }
         QCOMPARE(error->text(), Localized::text("add.not_found"));
+        QVERIFY(QTest::qWaitForWindowExposed(sheet));
+        VERIFY_SNAPSHOT_MIDWAY(sheet, u"add-contact-not-found"_s);
         // The field's Return searches; the button does not search a second time as the sheet's default.
         QVERIFY(column.stack.roundTrip());
         QCOMPARE(column.stack.requestCount(procedure("user.search")), 1);
         QVERIFY(sheet && sheet->isVisible());
 
-        QTest::mouseClick(search, Qt::LeftButton);
         auto* list = child<QListView>(sheet, "resultList");
+        // A flat list, consistent in every answer it gives a view.
+        QAbstractItemModelTester modelChecks(list->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QTest::mouseClick(search, Qt::LeftButton);
         QTRY_COMPARE(list->model()->rowCount(), 2);
         QVERIFY(error->isHidden());
         const QModelIndex bo = list->model()->index(0, 0);
@@ -961,6 +1057,7 @@ private Q_SLOTS:
                 QVERIFY2(button.right() <= option.rect.width() && button.right() >= option.rect.width() - 20, qPrintable(QDebug::toString(button)));
             }
         }
+        VERIFY_SNAPSHOT_MIDWAY(sheet, u"add-contact-found"_s);
         // A press on a sent row's place sends nothing.
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, add);
         QVERIFY(column.stack.roundTrip());
@@ -1102,6 +1199,10 @@ private Q_SLOTS:
             }
             QVERIFY(sheet->isVisible());
             QCOMPARE(child<QPlainTextEdit>(sheet, "descriptionEditor")->toPlainText(), u"spam links"_s);
+            if (!said.startsWith(u'<')) {
+                QVERIFY(QTest::qWaitForWindowExposed(sheet));
+                VERIFY_SNAPSHOT(sheet.data(), u"report-refused"_s);
+            }
         }
     }
 
@@ -1172,6 +1273,7 @@ private Q_SLOTS:
         }
         QCOMPARE(titles, rows.isEmpty() ? QStringList() : (QStringList { Localized::text("contact.im_id"), Localized::text("contact.remarks") }));
         auto* send = child<QWidget>(&detail, "sendMessageButton");
+        QCOMPARE(send->cursor().shape(), Qt::PointingHandCursor);
         auto* remove = child<QWidget>(&detail, "deleteContactButton");
         auto* report = child<QWidget>(&detail, "reportButton");
         QCOMPARE(below(send, remove), 12);
@@ -1194,6 +1296,7 @@ private Q_SLOTS:
         QVERIFY(qobject_cast<QPushButton*>(report)->isFlat());
         QVERIFY(qAbs(box(send).center().x() - detail.width() / 2) <= 1);
         QVERIFY(qAbs((box(remove).left() + box(report).right()) / 2 - detail.width() / 2) <= 1);
+        VERIFY_SNAPSHOT(&detail, u"contact-detail-"_s + QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-'));
     }
 
     // A long id shown shortened is copied whole, by the keys and by the menu.
@@ -1257,6 +1360,7 @@ private Q_SLOTS:
         bob.openId = u"bob42"_s;
         bob.nickname = u"B"_s;
         ContactDetailView detail(new ContactDetailViewModel(bob, { &stack.chat, &stack.contacts, &stack.notifications }));
+        detail.resize(360, 700);
         detail.show();
         auto* button = child<QPushButton>(&detail, "deleteContactButton");
         // Each info row (the id, the remark): its title, then its value to the right of it.
@@ -1283,6 +1387,8 @@ private Q_SLOTS:
         QCOMPARE(stack.lastInput("contacts.delete"), QJsonValue(QJsonObject { { u"contactId"_s, 42 } }));
         QTRY_VERIFY(child<QLabel>(&detail, "contactError")->isVisible());
         QCOMPARE(child<QLabel>(&detail, "contactError")->text(), u"refused"_s);
+        QVERIFY(QTest::qWaitForWindowExposed(&detail));
+        VERIFY_SNAPSHOT(&detail, u"contact-detail-delete-refused"_s);
     }
 
     // Open screens relabel when the language changes.

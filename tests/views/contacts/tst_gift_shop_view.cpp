@@ -1,10 +1,14 @@
 #include "SocialStack.h"
+#include "SnapshotMidway.h"
 
 #include "state/contacts/GiftShopViewModel.h"
 #include "views/common/AdaptiveGrid.h"
 #include "views/common/ElidedLabel.h"
+#include "views/common/Icons.h"
+#include "views/common/ImageLoader.h"
 #include "views/common/Localized.h"
 #include "views/common/RemoteImageView.h"
+#include "views/common/Spinner.h"
 #include "views/contacts/GiftShopView.h"
 
 #include <QImage>
@@ -44,6 +48,12 @@ class TestGiftShopView : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        Icons::install();
+        Snapshot::holdStill();
+    }
+
     void cardsShowNamePriceAndPicture()
     {
         Fixture f(ok(R"([{"id":1,"name":"Rose","price":2.5,"icon":"/uploads/rose.png"},
@@ -70,6 +80,10 @@ private Q_SLOTS:
             QCOMPARE(symbol.pixelColor(x, h * 3 / 4).rgb(), QColor(255, 45, 85).rgb());
         QCOMPARE(symbol.pixelColor(w / 2, h - 1).alpha(), 0);
         QTRY_COMPARE(f.stack.requestCount(u"/uploads/rose.png"_s), 1);
+        const QUrl rose(f.stack.server.baseUrl() + u"/uploads/rose.png"_s);
+        QTRY_VERIFY(ImageLoader::shared().state(rose) != ImageLoader::State::Loading);
+        QVERIFY(QTest::qWaitForWindowExposed(f.view.get()));
+        VERIFY_SNAPSHOT(f.view.get(), u"gift-shop"_s);
     }
 
     void gridFitsColumnsOfAtLeast120()
@@ -82,6 +96,32 @@ private Q_SLOTS:
         QTRY_VERIFY(grid->columnCount() >= 4);
     }
 
+    // A shop on its way shows a spinner alone, centred under the heading.
+    void loadingShowsASpinnerUnderTheHeading()
+    {
+        SocialStack stack;
+        stack.server.respond(procedure("gifts.list"), { 200, envelope(R"([{"id":1}])"), {}, true });
+        GiftShopView view(std::make_unique<GiftShopViewModel>(&stack.gifts));
+        view.resize(420, 600);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QTRY_COMPARE(stack.calls("gifts.list"), 1);
+        auto* spinner = view.findChild<Spinner*>();
+        auto* heading = view.findChild<QLabel*>(u"giftShopHeading"_s);
+        QVERIFY(spinner && heading);
+        QVERIFY(spinner->isVisible());
+        QVERIFY(view.findChildren<QWidget*>(u"giftCard"_s).isEmpty());
+        QVERIFY(!view.findChild<QLabel*>(u"giftShopError"_s)->isVisible());
+        QVERIFY(!view.findChild<QLabel*>(u"giftShopEmpty"_s)->isVisible());
+        const QRect at(spinner->mapTo(&view, QPoint()), spinner->size());
+        const QRect over(heading->mapTo(&view, QPoint()), heading->size());
+        QVERIFY2(qAbs(at.center().x() - over.center().x()) <= 1, qPrintable(QDebug::toString(at)));
+        QVERIFY2(at.top() > over.bottom(), qPrintable(QDebug::toString(at)));
+        stack.server.release(procedure("gifts.list"));
+        QTRY_VERIFY(!spinner->isVisible());
+        QCOMPARE(view.findChildren<QWidget*>(u"giftCard"_s).size(), 1);
+    }
+
     // A failure is not an empty shop: it says what went wrong and can be retried.
     void failureShowsErrorAndRetries()
     {
@@ -90,11 +130,14 @@ private Q_SLOTS:
         QVERIFY(error->isVisible());
         QVERIFY(!f.view->findChild<QLabel*>(u"giftShopEmpty"_s)->isVisible());
         QCOMPARE(error->text(), Localized::text("gifts.load_failed") + u"gifts down"_s);
+        QVERIFY(QTest::qWaitForWindowExposed(f.view.get()));
+        VERIFY_SNAPSHOT_MIDWAY(f.view.get(), u"gift-shop-failed"_s);
         f.stack.server.respond(procedure("gifts.list"), ok("[]"));
         QTest::mouseClick(f.view->findChild<QPushButton*>(u"giftShopRetryButton"_s), Qt::LeftButton);
         QTRY_COMPARE(f.stack.calls("gifts.list"), 2);
         QTRY_VERIFY(f.view->findChild<QLabel*>(u"giftShopEmpty"_s)->isVisible());
         QCOMPARE(f.view->findChild<QLabel*>(u"giftShopEmpty"_s)->text(), u"暂无可用礼物"_s);
+        VERIFY_SNAPSHOT(f.view.get(), u"gift-shop-empty"_s);
     }
 };
 

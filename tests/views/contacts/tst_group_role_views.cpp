@@ -5,6 +5,7 @@
 #include "PainterState.h"
 #include "ClientStack.h"
 #include "ListKeys.h"
+#include "Snapshot.h"
 
 #include "state/common/LocalizationManager.h"
 #include "state/common/PrintfFormat.h"
@@ -13,6 +14,7 @@
 #include "state/contacts/GroupRolesMenuViewModel.h"
 #include "views/common/Localized.h"
 #include "views/common/Appearance.h"
+#include "views/common/Icons.h"
 #include "views/contacts/AssignRoleView.h"
 #include "views/contacts/ColorSwatch.h"
 #include "views/contacts/GroupRoleDetailView.h"
@@ -87,6 +89,12 @@ class TestGroupRoleViews : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        Icons::install();
+        Snapshot::holdStill();
+    }
+
     // A row that leaves the painter unbalanced paints the next one with its pen and font.
     void init() { QTest::failOnWarning(QRegularExpression(u"^QPainter::"_s)); }
 
@@ -123,8 +131,34 @@ private Q_SLOTS:
         name->clear();
         QTest::keyClicks(name, u"   "_s);
         QVERIFY(!save->isEnabled());
+        QCOMPARE(editor.findChildren<ColorSwatch*>().at(3)->cursor().shape(), Qt::PointingHandCursor);
         QTest::mouseClick(editor.findChildren<ColorSwatch*>().at(3), Qt::LeftButton);
         QCOMPARE(marked(&editor), QStringList { GroupRolesMenuViewModel::presetColors().at(3) });
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        VERIFY_SNAPSHOT(&editor, u"role-editor-"_s + QString::fromLatin1(QTest::currentDataTag()));
+    }
+
+    // While the role is being saved a spinner turns in the middle of the form, over
+    // it; it goes once the server answered.
+    void savingShowsASpinnerOverTheForm()
+    {
+        ClientStack stack;
+        stack.server.respond(procedure("groupRole.create"), { 200, envelope(R"({"id":12,"groupId":3,"name":"Guides"})"), {}, true });
+        GroupRoleDetailView editor(new GroupRoleDetailViewModel(3, 30, std::nullopt, GroupRolesMenuViewModel::presetColors(), &stack.groups));
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        auto* spinner = child<QWidget>(&editor, "savingSpinner");
+        QVERIFY(spinner && !spinner->isVisible());
+        QTest::keyClicks(child<QLineEdit>(&editor, "roleNameField"), u"Guides"_s);
+        QTest::mouseClick(child<QPushButton>(&editor, "saveButton"), Qt::LeftButton);
+        QTRY_COMPARE(stack.requestCount(procedure("groupRole.create")), 1);
+        QVERIFY(spinner->isVisible());
+        QVERIFY2((spinner->geometry().center() - editor.rect().center()).manhattanLength() <= 2, qPrintable(QDebug::toString(spinner->geometry())));
+        // Drawn over the form: the last of the form's widgets, stacked above the others.
+        QList<QWidget*> stacked = editor.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+        QCOMPARE(stacked.last(), spinner);
+        stack.server.release(procedure("groupRole.create"));
+        QTRY_VERIFY(!spinner->isVisible());
     }
 
     // The colours are one choice: one Tab stop (the chosen colour), arrows move and
@@ -230,8 +264,12 @@ private Q_SLOTS:
             QStyleOptionViewItem option;
             option.initFrom(list->viewport());
             option.rect = QRect(QPoint(), list->visualRect(index).size());
-            const Painting painted = PaintLog::record(option.rect.size(),
-                [&](QPainter* painter) { testsupport::markPainter(painter); list->itemDelegateForIndex(index)->paint(painter, option, index); });
+            // The painter may come with a fill of the row before: the ring stays empty all the same.
+            const Painting painted = PaintLog::record(option.rect.size(), [&](QPainter* painter) {
+                testsupport::markPainter(painter);
+                painter->setBrush(QColor(4, 5, 6));
+                list->itemDelegateForIndex(index)->paint(painter, option, index);
+            });
             QVERIFY(!painted.shapes().isEmpty());
             const QRectF avatar = painted.shapes().first().rect;
             QCOMPARE(avatar.size(), QSizeF(32, 32));
@@ -268,6 +306,7 @@ private Q_SLOTS:
         }
 
         QVERIFY(!at(1, MemberAssignmentModel::AssignedRole).toBool());
+        QCOMPARE(list->cursor().shape(), Qt::PointingHandCursor);
         QSignalSpy changed(rows, &QAbstractItemModel::dataChanged);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(rows->index(1, 0)).center());
         QTRY_VERIFY(at(1, MemberAssignmentModel::AssignedRole).toBool());
@@ -276,6 +315,10 @@ private Q_SLOTS:
         // Only the clicked member's mark is repainted.
         QCOMPARE(changed.count(), 1);
         QCOMPARE(changed.at(0).at(0).toModelIndex().row(), 1);
+        if (!byReturn) {
+            QVERIFY(QTest::qWaitForWindowExposed(assign));
+            VERIFY_SNAPSHOT(assign, u"role-assign"_s);
+        }
     }
 
     // The members by keyboard: Return (or the row menu's one entry, named for what
@@ -359,6 +402,8 @@ private Q_SLOTS:
         QCOMPARE(words->geometry().top() - symbol->geometry().bottom() - 1, 8);
         QVERIFY(qAbs(words->geometry().center().x() - empty->width() / 2) <= 1);
         QVERIFY(qAbs(symbol->geometry().center().x() - empty->width() / 2) <= 1);
+        QVERIFY(QTest::qWaitForWindowExposed(assign));
+        VERIFY_SNAPSHOT(assign, u"role-assign-none"_s);
     }
 
     // The menu hangs from the button at the window's right edge inwards, not past
@@ -372,6 +417,7 @@ private Q_SLOTS:
         auto* button = new GroupRolesButton(new GroupRolesMenuViewModel(30, 1, &stack.groups), &window);
         window.show();
         QTRY_VERIFY(button->isVisible());
+        QCOMPARE(button->cursor().shape(), Qt::PointingHandCursor);
         button->move(window.width() - button->width(), 0);
         button->setFocus(Qt::TabFocusReason);
         QTest::keyClick(button, Qt::Key_Space);

@@ -1,3 +1,4 @@
+#include "SnapshotMidway.h"
 #include "SocialStack.h"
 
 #include "state/common/LocalizationManager.h"
@@ -6,9 +7,11 @@
 #include "views/common/Appearance.h"
 #include "views/common/ElidedLabel.h"
 #include "views/common/ErrorAlert.h"
+#include "views/common/Icons.h"
 #include "views/common/ImageLoader.h"
 #include "views/common/Localized.h"
 #include "views/common/RemoteImageView.h"
+#include "views/common/Spinner.h"
 #include "views/common/VisualTabOrder.h"
 #include "views/contacts/MomentListModel.h"
 #include "views/contacts/MomentRow.h"
@@ -26,6 +29,7 @@
 #include <QRegularExpression>
 #include <QAbstractScrollArea>
 #include <QScrollBar>
+#include <QStackedWidget>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -90,12 +94,21 @@ class TestMomentsView : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        Icons::install();
+        Snapshot::holdStill();
+    }
+
     // The heart sends unlike only over the signed-in user's own like, then reloads.
     void likeButtonSendsByOwnLike()
     {
         Fixture f;
         QVERIFY(f.ready);
         QCOMPARE(f.rows().size(), 2);
+        // The heart and the compose button show the pointing hand, as links do.
+        QCOMPARE(f.in<QToolButton>(f.rows().at(0), "likeButton")->cursor().shape(), Qt::PointingHandCursor);
+        QCOMPARE(f.in<QToolButton>(f.view, "composeButton")->cursor().shape(), Qt::PointingHandCursor);
         QTest::mouseClick(f.in<QToolButton>(f.rows().at(0), "likeButton"), Qt::LeftButton);
         f.waitIdle(2);
         QTest::mouseClick(f.in<QToolButton>(f.rows().at(1), "likeButton"), Qt::LeftButton);
@@ -103,6 +116,9 @@ private Q_SLOTS:
         QCOMPARE(f.stack.input("moments.like"), (QJsonObject { { u"id"_s, 3 } }));
         QCOMPARE(f.stack.input("moments.unlike"), (QJsonObject { { u"id"_s, 4 } }));
         QCOMPARE(f.stack.calls("moments.like") + f.stack.calls("moments.unlike"), 2);
+        QVERIFY(QTest::qWaitForWindowExposed(f.view));
+        QTRY_COMPARE(f.rows().size(), 2);
+        VERIFY_SNAPSHOT(f.view, u"moments-liked"_s);
     }
 
     void composeSheetKeepsTextOnCancelAndClosesOnPost()
@@ -121,6 +137,8 @@ private Q_SLOTS:
         QVERIFY(!publish->isEnabled());
         QTest::keyClicks(editor, u"hi "_s);
         QVERIFY(publish->isEnabled());
+        QVERIFY(QTest::qWaitForWindowExposed(sheet));
+        VERIFY_SNAPSHOT_MIDWAY(sheet, u"moments-compose"_s);
         QTest::mouseClick(f.in<QPushButton>(sheet, "composeCancelButton"), Qt::LeftButton);
         QVERIFY(!sheet->isVisible());
         QVERIFY(!f.view->viewModel()->showCompose());
@@ -168,9 +186,59 @@ private Q_SLOTS:
         QVERIFY(errorPage->isVisible());
         QVERIFY(!f.view->findChild<QWidget*>(u"momentsEmptyPage"_s)->isVisible());
         QCOMPARE(f.in<QLabel>(f.view, "momentsError")->text(), Localized::text("moments.load_failed") + u"feed down"_s);
+        QVERIFY(QTest::qWaitForWindowExposed(f.view));
+        VERIFY_SNAPSHOT_MIDWAY(f.view, u"moments-failed"_s);
         QTest::mouseClick(f.in<QPushButton>(f.view, "momentsRetryButton"), Qt::LeftButton);
         f.waitIdle(3);
         QVERIFY(!errorPage->isVisible());
+        QTRY_COMPARE(f.rows().size(), 2);
+    }
+
+    // A feed on its way turns a spinner: over the feed shown, 8 below the divider and
+    // centred; over an error, in place of it, centred at the top.
+    void feedOnItsWayShowsASpinner_data()
+    {
+        QTest::addColumn<bool>("overFeed");
+        QTest::newRow("over the feed") << true;
+        QTest::newRow("over an error") << false;
+    }
+
+    void feedOnItsWayShowsASpinner()
+    {
+        QFETCH(bool, overFeed);
+        Fixture f;
+        QVERIFY(f.ready);
+        if (!overFeed) {
+            f.stack.server.respondOnce(procedure("moments.list"), { 503, R"({"error":"feed down"})" });
+            f.view->viewModel()->loadMoments();
+            f.waitIdle(2);
+        }
+        const auto turning = [&f] {
+            QList<Spinner*> shown = f.view->findChildren<Spinner*>();
+            shown.removeIf([](const Spinner* spinner) { return !spinner->isVisible(); });
+            return shown;
+        };
+        QVERIFY(turning().isEmpty());
+        f.stack.server.respondOnce(procedure("moments.list"), { 200, envelope(feed), {}, true });
+        f.view->viewModel()->loadMoments();
+        QTRY_COMPARE(f.loads(), overFeed ? 2 : 3);
+        QVERIFY(f.view->viewModel()->isLoading());
+        QCOMPARE(turning().size(), 1);
+        Spinner* spinner = turning().first();
+        QWidget* body = f.view->findChild<QStackedWidget*>();
+        QVERIFY(body);
+        const QRect where(spinner->mapTo(body, QPoint()), spinner->size());
+        QCOMPARE(where.size(), QSize(20, 20));
+        QVERIFY2(qAbs(where.center().x() - body->width() / 2) <= 1, qPrintable(QDebug::toString(where)));
+        QVERIFY2(where.top() >= 8 && where.top() <= 20, qPrintable(QDebug::toString(where)));
+        QCOMPARE(f.list()->isVisible(), overFeed);
+        // Over the feed it is drawn above the rows.
+        if (overFeed)
+            QCOMPARE(body->findChildren<QWidget*>(Qt::FindDirectChildrenOnly).last(), spinner);
+        QCOMPARE(f.view->findChild<QWidget*>(u"momentsErrorPage"_s)->isVisible(), false);
+        f.stack.server.release(procedure("moments.list"));
+        QTRY_VERIFY(!f.view->viewModel()->isLoading());
+        QVERIFY(turning().isEmpty());
         QTRY_COMPARE(f.rows().size(), 2);
     }
 
@@ -189,7 +257,7 @@ private Q_SLOTS:
                                    << Localized::text("moments.author_unknown") << u"?"_s << u"4"_s << false << false;
         QTest::newRow("no pictures") << QByteArray(R"({"id":1,"userId":2,"userName":"Bo","images":[]})")
                                      << u"Bo"_s << u"Bo"_s << u"0"_s << false << false;
-        QTest::newRow("pictures and a reply") << QByteArray(R"({"id":1,"userId":2,"userName":"Bo","content":"<b>hi</b>","images":["/uploads/a.png"],"comments":[{"id":5,"momentId":1,"userId":3,"content":"<i>yes</i>","userName":"Cy","replyToUserName":"Bo"}]})")
+        QTest::newRow("pictures and a reply") << QByteArray(R"({"id":1,"userId":2,"userName":"Bo","content":"<b>hi</b>","createdAt":"2019-03-04 10:00","images":["/uploads/a.png"],"comments":[{"id":5,"momentId":1,"userId":3,"content":"<i>yes</i>","userName":"Cy","replyToUserName":"Bo"}]})")
                                               << u"Bo"_s << u"Bo"_s << u"0"_s << true << true;
     }
 
@@ -217,6 +285,13 @@ private Q_SLOTS:
             QCOMPARE(text->textFormat(), Qt::PlainText);
             QVERIFY(text->wordWrap());
         }
+        if (pictures) {
+            const QUrl picture = row->findChild<RemoteImageView*>()->url();
+            QTRY_VERIFY(ImageLoader::shared().state(picture) != ImageLoader::State::Loading
+                && ImageLoader::shared().state(picture) != ImageLoader::State::Idle);
+        }
+        QVERIFY(QTest::qWaitForWindowExposed(f.view));
+        VERIFY_SNAPSHOT(f.view, u"moments-"_s + QString::fromLatin1(QTest::currentDataTag()).replace(QRegularExpression(u"[^a-z]+"_s), u"-"_s));
     }
 
     // Picture cells are the grid's 100 by 100 whatever the address looks like.
@@ -295,6 +370,8 @@ private Q_SLOTS:
         auto* empty = f.in<QLabel>(f.view, "momentsEmpty");
         auto* title = f.in<QLabel>(f.view, "momentsTitle");
         QVERIFY(title);
+        QVERIFY(QTest::qWaitForWindowExposed(f.view));
+        VERIFY_SNAPSHOT_MIDWAY(f.view, u"moments-empty"_s);
         LocalizationManager::shared().setLanguage(AppLanguage::en);
         QCOMPARE(empty->text(), u"No moments yet"_s);
         QCOMPARE(title->text(), u"Moments"_s);

@@ -1,5 +1,6 @@
 #include "PaintLog.h"
 #include "PainterState.h"
+#include "SnapshotMidway.h"
 #include "SocialStack.h"
 
 #include "state/common/NotificationCenter.h"
@@ -101,6 +102,12 @@ class TestSearchView : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        Icons::install();
+        Snapshot::holdStill();
+    }
+
     void sectionsShowOnlyWhatWasFound_data()
     {
         QTest::addColumn<QByteArray>("reply");
@@ -128,6 +135,8 @@ private Q_SLOTS:
         QCOMPARE(shown, visible);
         if (visible.contains(u"searchNoResults"_s))
             QCOMPARE(f.view->findChild<QLabel*>(u"searchNoResults"_s)->text(), Localized::text("search.no_results"));
+        QVERIFY(QTest::qWaitForWindowExposed(f.view.get()));
+        VERIFY_SNAPSHOT(f.view.get(), u"search-"_s + QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-'));
     }
 
     void rowTexts()
@@ -374,6 +383,8 @@ private Q_SLOTS:
         QCOMPARE(hint->geometry().top() - glass->geometry().bottom() - 1, 12);
         QCOMPARE(hint->palette().color(QPalette::WindowText), Appearance::secondaryText());
         QVERIFY(qAbs(hint->geometry().center().x() - glass->geometry().center().x()) <= 1);
+        QVERIFY(QTest::qWaitForWindowExposed(f.view.get()));
+        VERIFY_SNAPSHOT_MIDWAY(f.view.get(), u"search-hint"_s);
 
         f.stack.server.respond(procedure("search.global"), { 500, R"({"error":"search down"})" });
         QTest::keyClick(f.field(), Qt::Key_Return);
@@ -383,6 +394,7 @@ private Q_SLOTS:
         QCOMPARE(error->font().pixelSize(), Appearance::font(Appearance::TextStyle::Caption).pixelSize());
         // Under the content, across the sheet's bottom.
         QVERIFY(error->geometry().top() >= f.view->findChild<QStackedWidget*>()->geometry().bottom());
+        VERIFY_SNAPSHOT_MIDWAY(f.view.get(), u"search-failed"_s);
 
         f.stack.server.respond(procedure("search.global"), ok(R"({"contacts":[],"groups":[],"messages":[]})"));
         QTest::keyClick(f.field(), Qt::Key_Return);
@@ -403,6 +415,7 @@ private Q_SLOTS:
         QTest::keyClick(f.field(), Qt::Key_Return);
         QTest::keyClicks(f.field(), u"bo"_s);
         QVERIFY(clear->isVisible());
+        QCOMPARE(clear->cursor().shape(), Qt::PointingHandCursor);
         QVERIFY(f.stack.roundTrip());
         QCOMPARE(f.stack.calls("search.global"), 0);
         QTest::keyClick(f.field(), Qt::Key_Return);

@@ -1,14 +1,19 @@
 #include "SocialStack.h"
+#include "SnapshotMidway.h"
 
 #include "state/contacts/VipCenterViewModel.h"
 #include "views/common/ElidedLabel.h"
+#include "state/common/LocalizationManager.h"
 #include "views/common/Appearance.h"
+#include "views/common/Icons.h"
 #include "views/common/Localized.h"
+#include "views/common/Spinner.h"
 #include "views/common/SystemColors.h"
 #include "views/contacts/VipCenterView.h"
 
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 
 using namespace Qt::StringLiterals;
 
@@ -48,6 +53,12 @@ class TestVipCenterView : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        Icons::install();
+        Snapshot::holdStill();
+    }
+
     void memberWithLevels()
     {
         Fixture f(ok(R"({"isVip":true,"levelName":"Gold","expiresAt":"2027-01-01"})"), ok(levels));
@@ -108,6 +119,30 @@ private Q_SLOTS:
             QVERIFY(qAbs(price->geometry().center().y() - title->geometry().center().y()) <= 2);
             QVERIFY(card->width() - price->geometry().right() <= 24);
         }
+        QVERIFY(QTest::qWaitForWindowExposed(f.view.get()));
+        VERIFY_SNAPSHOT(f.view.get(), u"vip-member"_s);
+    }
+
+    // Levels on their way: a spinner under the heading, gone with the levels' arrival.
+    void levelsOnTheirWay()
+    {
+        SocialStack stack;
+        stack.server.respond(procedure("vip.status"), ok(R"({"isVip":false})"));
+        stack.server.respond(procedure("vip.levels"), { 200, envelope(levels), {}, true });
+        VipCenterView view(std::make_unique<VipCenterViewModel>(&stack.vip));
+        view.resize(420, 600);
+        view.show();
+        QTRY_COMPARE(stack.calls("vip.levels"), 1);
+        auto* spinner = view.findChild<Spinner*>();
+        auto* heading = view.findChild<QLabel*>(u"vipLevelsHeading"_s);
+        QVERIFY(spinner && heading);
+        QVERIFY(spinner->isVisible());
+        QVERIFY(spinner->mapTo(&view, QPoint()).y() > heading->mapTo(&view, QPoint(0, heading->height())).y());
+        QVERIFY(qAbs(spinner->mapTo(&view, spinner->rect().center()).x() - heading->mapTo(&view, heading->rect().center()).x()) <= 1);
+        QVERIFY(view.findChildren<QWidget*>(u"vipLevelCard"_s).isEmpty());
+        stack.server.release(procedure("vip.levels"));
+        QTRY_COMPARE(view.findChildren<QWidget*>(u"vipLevelCard"_s).size(), 3);
+        QVERIFY(!spinner->isVisible());
     }
 
     // A status that could not be read never reads "非VIP用户".
@@ -119,6 +154,8 @@ private Q_SLOTS:
         QVERIFY(f.label("vipStatusError")->isVisible());
         QCOMPARE(f.label("vipStatusError")->text(), Localized::text("vip.status_load_failed") + u"status down"_s);
         QCOMPARE(f.texts("vipLevelTitle").size(), 3);
+        QVERIFY(QTest::qWaitForWindowExposed(f.view.get()));
+        VERIFY_SNAPSHOT_MIDWAY(f.view.get(), u"vip-status-failed"_s);
 
         f.stack.server.respond(procedure("vip.status"), ok(R"({"isVip":false})"));
         QTest::mouseClick(f.view->findChild<QPushButton*>(u"vipStatusRetryButton"_s), Qt::LeftButton);
@@ -136,6 +173,17 @@ private Q_SLOTS:
         QVERIFY(f.texts("vipLevelTitle").isEmpty());
         QVERIFY(f.label("vipLevelsError")->isVisible());
         QVERIFY(f.view->findChild<QPushButton*>(u"vipLevelsRetryButton"_s)->isVisible());
+        QVERIFY(QTest::qWaitForWindowExposed(f.view.get()));
+        VERIFY_SNAPSHOT_MIDWAY(f.view.get(), u"vip-levels-failed"_s);
+        // The failures speak the interface language, and change with it while shown.
+        const AppLanguage before = LocalizationManager::shared().currentLanguage();
+        const auto restore = qScopeGuard([before] { LocalizationManager::shared().setLanguage(before); });
+        for (const AppLanguage language : { AppLanguage::en, AppLanguage::zhHans }) {
+            LocalizationManager::shared().setLanguage(language);
+            QCOMPARE(f.view->findChild<QPushButton*>(u"vipLevelsRetryButton"_s)->text(), Localized::text("vip.retry"));
+            QCOMPARE(f.label("vipLevelsError")->text(), Localized::text("vip.levels_load_failed") + u"levels down"_s);
+        }
+        QVERIFY(Localized::text("vip.retry") != LocalizationManager::shared().bundle(AppLanguage::en).localizedString(u"vip.retry"_s));
     }
 };
 
