@@ -5,11 +5,13 @@
 #include "ClientAgainstServer.h"
 #include "PaintLog.h"
 #include "ServerProcess.h"
+#include "Snapshot.h"
 
 #include "app/ContentView.h"
 #include "app/MainView.h"
 #include "app/MorvaneApp.h"
 #include "app/SidebarSection.h"
+#include "app/SidebarSectionList.h"
 #include "app/SidebarView.h"
 #include "models/Conversation.h"
 #include "TaskRunner.h"
@@ -29,6 +31,7 @@
 #include "views/chat/LoginView.h"
 #include "views/contacts/SearchView.h"
 #include "views/common/Appearance.h"
+#include "views/common/Icons.h"
 #include "views/common/Localized.h"
 
 #include <QDialog>
@@ -131,6 +134,8 @@ private Q_SLOTS:
     {
         // Expected texts are the Chinese ones, whatever the machine's language.
         LocalizationManager::shared().setLanguage(AppLanguage::zhHans);
+        Icons::install();
+        Snapshot::holdStill();
         QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
         testsupport::useServerSignedOut(m_server);
     }
@@ -197,6 +202,12 @@ private Q_SLOTS:
         QCOMPARE(item->text(), Localized::text(titleKey));
         QCOMPARE(item->data(Qt::UserRole).toString(), raw);
         QVERIFY(!item->icon().isNull());
+        // The section chosen, as the signed-out column draws it.
+        child<SidebarSectionList>(&sidebar, "sidebarSections")->choose(row);
+        sidebar.resize(200, 420);
+        sidebar.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&sidebar));
+        VERIFY_SNAPSHOT(&sidebar, u"sidebar-"_s + raw);
     }
 
     // The overflow arrows the menu bar and tool bars make at start-up are drawn by the
