@@ -118,10 +118,13 @@ private Q_SLOTS:
         picture.save(&buffer, "PNG");
         stack.server.respond(u"/uploads/sea.png"_s, { 200, png, { { "Content-Type", "image/png" } } });
         const QString pictureUrl = stack.server.baseUrl() + u"/uploads/sea.png"_s;
+        // Bo's avatar is a picture too (cut to its disc); Me has none and shows an initial.
+        stack.server.respond(u"/uploads/bo.png"_s, { 200, png, { { "Content-Type", "image/png" } } });
+        const QString avatarUrl = stack.server.baseUrl() + u"/uploads/bo.png"_s;
         stack.server.respond(procedure("conversations.markAsRead"), ok("null"));
         // Newest first, a minute apart, as the server sends a page.
         QJsonArray page;
-        const auto add = [&page](qint64 senderId, const QString& type, QJsonObject fields) {
+        const auto add = [&page, &avatarUrl](qint64 senderId, const QString& type, QJsonObject fields) {
             const qint64 id = 14 - page.size();
             fields.insert(u"id"_s, id);
             fields.insert(u"conversationId"_s, 1);
@@ -129,6 +132,8 @@ private Q_SLOTS:
             fields.insert(u"type"_s, type);
             fields.insert(u"createdAt"_s, u"2024-03-09T09:%1:00Z"_s.arg(id, 2, 10, QLatin1Char('0')));
             fields.insert(u"senderName"_s, senderId == 10 ? u"Me"_s : u"Bo"_s);
+            if (senderId != 10)
+                fields.insert(u"senderAvatar"_s, avatarUrl);
             page.append(fields);
         };
         const auto reaction = [](qint64 userId, const QString& emoji) {
@@ -155,6 +160,7 @@ private Q_SLOTS:
         QTRY_COMPARE(chat->viewModel()->messages().size(), 10);
         QTRY_VERIFY(!chat->viewModel()->isLoading());
         QTRY_COMPARE(ImageLoader::shared().state(QUrl(pictureUrl)), ImageLoader::State::Loaded);
+        QTRY_COMPARE(ImageLoader::shared().state(QUrl(avatarUrl)), ImageLoader::State::Loaded);
         Message target;
         target.id = 11;
         target.senderName = QStringLiteral("Bo");
@@ -693,6 +699,20 @@ private Q_SLOTS:
         QVERIFY(header->isAncestorOf(extra));
         QTRY_VERIFY(extra->isVisible());
         QVERIFY2(extra->x() > title->geometry().right(), qPrintable(QDebug::toString(extra->geometry())));
+    }
+
+    // A word for the screen reader alone ("report sent") is a caption of no size that goes
+    // away by itself once read, rather than piling up in the window.
+    void announcementGoesAwayOnceRead()
+    {
+        QWidget window;
+        window.show();
+        AlertLabel::announce(&window, QStringLiteral("Report sent"));
+        auto* said = window.findChild<AlertLabel*>();
+        QVERIFY(said);
+        QCOMPARE(said->text(), QStringLiteral("Report sent"));
+        QCOMPARE(said->size(), QSize(0, 0));
+        QTRY_VERIFY_WITH_TIMEOUT(!window.findChild<AlertLabel*>(), 20000);
     }
 
     void replyBarAndErrorLine()

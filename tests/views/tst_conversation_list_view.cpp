@@ -377,6 +377,30 @@ private Q_SLOTS:
         VERIFY_SNAPSHOT(&view, u"conversation-list"_s);
     }
 
+    // Once loaded, an empty list is no stop for the keyboard; a list with any row is,
+    // however few.
+    void keyboardStopsOnlyAtAListWithRows_data()
+    {
+        QTest::addColumn<QByteArray>("list");
+        QTest::addColumn<bool>("stop");
+        QTest::newRow("none") << QByteArray("[]") << false;
+        QTest::newRow("one") << QByteArray(R"([{"id":1,"type":"group","name":"One"}])") << true;
+        QTest::newRow("two") << QByteArray(R"([{"id":1,"type":"group","name":"One"},{"id":2,"type":"group","name":"Two"}])") << true;
+    }
+    void keyboardStopsOnlyAtAListWithRows()
+    {
+        QFETCH(QByteArray, list);
+        QFETCH(bool, stop);
+        ClientStack stack;
+        stack.server.respond(procedure("conversations.list"), ok(list));
+        ConversationListViewModel model(9, { &stack.chat, &stack.groups, &stack.ws, &stack.notifications, stack.timers });
+        ConversationListView view(&model);
+        testsupport::runTask(model.loadConversations());
+        auto* rows = view.findChild<QListView*>(u"conversationList"_s);
+        QVERIFY(!model.isLoading());
+        QCOMPARE(rows->focusPolicy() != Qt::NoFocus, stop);
+    }
+
     // Each entry of a row's menu, opened by a right click on that row, acts on that
     // row's conversation and no other.
     void menuEntriesActOnTheirRow_data()
