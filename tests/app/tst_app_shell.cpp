@@ -10,6 +10,7 @@
 #include "app/ContentView.h"
 #include "app/MainView.h"
 #include "app/MorvaneApp.h"
+#include "app/QtTranslations.h"
 #include "app/SidebarSection.h"
 #include "app/SidebarSectionList.h"
 #include "app/SidebarView.h"
@@ -35,7 +36,9 @@
 #include "views/common/Localized.h"
 
 #include <QDialog>
+#include <QFileInfo>
 #include <QFontInfo>
+#include <QLibraryInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -404,6 +407,27 @@ private Q_SLOTS:
         QVERIFY(!app->authViewModel()->isAuthenticated());
         QCOMPARE(m_recorded.disconnects, 1);
         QCOMPARE(m_recorded.connects, (QList<qint64> { alice, bob }));
+    }
+
+    // Qt's own buttons speak the interface language from the start, and follow a switch.
+    void qtTextsFollowTheLanguage()
+    {
+        const QString catalogue = QLibraryInfo::path(QLibraryInfo::TranslationsPath) + u"/qtbase_zh_CN.qm"_s;
+        if (!QFileInfo::exists(catalogue))
+            QSKIP("Qt's Chinese catalogue is not installed here");
+        LocalizationManager& languages = LocalizationManager::shared();
+        const auto restore = qScopeGuard([&languages, first = languages.currentLanguage()] { languages.setLanguage(first); });
+        const auto cancel = [] { return QCoreApplication::translate("QPlatformTheme", "Cancel"); };
+        languages.setLanguage(AppLanguage::zhHans);
+        QCOMPARE(cancel(), u"Cancel"_s);
+        QtTranslations translations;
+        QVERIFY(translations.isInstalled());
+        QCOMPARE(cancel(), u"取消"_s);
+        languages.setLanguage(AppLanguage::en);
+        QVERIFY(!translations.isInstalled());
+        QCOMPARE(cancel(), u"Cancel"_s);
+        languages.setLanguage(AppLanguage::zhHans);
+        QCOMPARE(cancel(), u"取消"_s);
     }
 
     // The live channel names its language only at its upgrade: a switch opens it again
