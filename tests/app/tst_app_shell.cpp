@@ -5,11 +5,14 @@
 #include "ClientAgainstServer.h"
 #include "PaintLog.h"
 #include "ServerProcess.h"
+#include "Snapshot.h"
 
 #include "app/ContentView.h"
 #include "app/MainView.h"
 #include "app/MorvaneApp.h"
+#include "app/QtTranslations.h"
 #include "app/SidebarSection.h"
+#include "app/SidebarSectionList.h"
 #include "app/SidebarView.h"
 #include "models/Conversation.h"
 #include "TaskRunner.h"
@@ -29,10 +32,13 @@
 #include "views/chat/LoginView.h"
 #include "views/contacts/SearchView.h"
 #include "views/common/Appearance.h"
+#include "views/common/Icons.h"
 #include "views/common/Localized.h"
 
 #include <QDialog>
+#include <QFileInfo>
 #include <QFontInfo>
+#include <QLibraryInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -131,6 +137,8 @@ private Q_SLOTS:
     {
         // Expected texts are the Chinese ones, whatever the machine's language.
         LocalizationManager::shared().setLanguage(AppLanguage::zhHans);
+        Icons::install();
+        Snapshot::holdStill();
         QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
         testsupport::useServerSignedOut(m_server);
     }
@@ -197,6 +205,12 @@ private Q_SLOTS:
         QCOMPARE(item->text(), Localized::text(titleKey));
         QCOMPARE(item->data(Qt::UserRole).toString(), raw);
         QVERIFY(!item->icon().isNull());
+        // The section chosen, as the signed-out column draws it.
+        child<SidebarSectionList>(&sidebar, "sidebarSections")->choose(row);
+        sidebar.resize(200, 420);
+        sidebar.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&sidebar));
+        VERIFY_SNAPSHOT(&sidebar, u"sidebar-"_s + raw);
     }
 
     // The overflow arrows the menu bar and tool bars make at start-up are drawn by the
@@ -393,6 +407,27 @@ private Q_SLOTS:
         QVERIFY(!app->authViewModel()->isAuthenticated());
         QCOMPARE(m_recorded.disconnects, 1);
         QCOMPARE(m_recorded.connects, (QList<qint64> { alice, bob }));
+    }
+
+    // Qt's own buttons speak the interface language from the start, and follow a switch.
+    void qtTextsFollowTheLanguage()
+    {
+        const QString catalogue = QLibraryInfo::path(QLibraryInfo::TranslationsPath) + u"/qtbase_zh_CN.qm"_s;
+        if (!QFileInfo::exists(catalogue))
+            QSKIP("Qt's Chinese catalogue is not installed here");
+        LocalizationManager& languages = LocalizationManager::shared();
+        const auto restore = qScopeGuard([&languages, first = languages.currentLanguage()] { languages.setLanguage(first); });
+        const auto cancel = [] { return QCoreApplication::translate("QPlatformTheme", "Cancel"); };
+        languages.setLanguage(AppLanguage::zhHans);
+        QCOMPARE(cancel(), u"Cancel"_s);
+        QtTranslations translations;
+        QVERIFY(translations.isInstalled());
+        QCOMPARE(cancel(), u"取消"_s);
+        languages.setLanguage(AppLanguage::en);
+        QVERIFY(!translations.isInstalled());
+        QCOMPARE(cancel(), u"Cancel"_s);
+        languages.setLanguage(AppLanguage::zhHans);
+        QCOMPARE(cancel(), u"取消"_s);
     }
 
     // The live channel names its language only at its upgrade: a switch opens it again

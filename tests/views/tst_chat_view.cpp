@@ -1,6 +1,7 @@
 #include "ClientStack.h"
 #include "ManualTimers.h"
 #include "PostedEvents.h"
+#include "Snapshot.h"
 
 #include "network/WebSocketService.h"
 #include "state/chat/ChatViewModel.h"
@@ -14,12 +15,16 @@
 #include "views/common/AlertLabel.h"
 #include "views/common/Appearance.h"
 #include "views/common/ElidedLabel.h"
+#include "views/common/ImageLoader.h"
 #include "views/common/Localized.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QJsonObject>
 #include <QApplication>
+#include <QBuffer>
+#include <QImage>
+#include <QPainter>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -85,6 +90,89 @@ class TestChatView : public QObject {
     }
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        // Times in the pictures read the same wherever the test runs.
+        qputenv("TZ", "UTC");
+        Snapshot::holdStill();
+    }
+
+    // A conversation with a message of each kind, as the split window shows it: text from
+    // either side (own ones with their ticks: sent, delivered, read, sending, failed),
+    // reactions, a picture, a file, a place, a contact card, a voice note, a long text
+    // that wraps, a message taken back; and a reply being written.
+    void bubblesOfEveryKind()
+    {
+        // In the app's look; its font is given back for the tests after this one.
+        const QFont font = QApplication::font();
+        const auto restore = qScopeGuard([font] { QApplication::setFont(font); });
+        Appearance::install();
+        ClientStack stack;
+        stack.storeSession(ClientStack::user(10, QStringLiteral("Me")));
+        QImage picture(160, 100, QImage::Format_RGB32);
+        picture.fill(QColor(0x34, 0x78, 0xc8));
+        QPainter(&picture).fillRect(0, 50, 160, 50, QColor(0xf0, 0xc0, 0x30));
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        picture.save(&buffer, "PNG");
+        stack.server.respond(u"/uploads/sea.png"_s, { 200, png, { { "Content-Type", "image/png" } } });
+        const QString pictureUrl = stack.server.baseUrl() + u"/uploads/sea.png"_s;
+        // Bo's avatar is a picture too (cut to its disc); Me has none and shows an initial.
+        stack.server.respond(u"/uploads/bo.png"_s, { 200, png, { { "Content-Type", "image/png" } } });
+        const QString avatarUrl = stack.server.baseUrl() + u"/uploads/bo.png"_s;
+        stack.server.respond(procedure("conversations.markAsRead"), ok("null"));
+        // Newest first, a minute apart, as the server sends a page.
+        QJsonArray page;
+        const auto add = [&page, &avatarUrl](qint64 senderId, const QString& type, QJsonObject fields) {
+            const qint64 id = 14 - page.size();
+            fields.insert(u"id"_s, id);
+            fields.insert(u"conversationId"_s, 1);
+            fields.insert(u"senderId"_s, senderId);
+            fields.insert(u"type"_s, type);
+            fields.insert(u"createdAt"_s, u"2024-03-09T09:%1:00Z"_s.arg(id, 2, 10, QLatin1Char('0')));
+            fields.insert(u"senderName"_s, senderId == 10 ? u"Me"_s : u"Bo"_s);
+            if (senderId != 10)
+                fields.insert(u"senderAvatar"_s, avatarUrl);
+            page.append(fields);
+        };
+        const auto reaction = [](qint64 userId, const QString& emoji) {
+            return QJsonObject { { u"messageId"_s, 11 }, { u"userId"_s, userId }, { u"emoji"_s, emoji } };
+        };
+        add(10, u"text"_s, { { u"content"_s, u"on my way"_s }, { u"status"_s, u"failed"_s } });
+        add(10, u"text"_s, { { u"content"_s, u"leaving now"_s }, { u"status"_s, u"sending"_s } });
+        add(20, u"text"_s, { { u"content"_s, u"x"_s }, { u"revokedAt"_s, u"2024-03-09T09:12:30Z"_s } });
+        add(20, u"text"_s, { { u"content"_s, u"see you at nine"_s },
+                             { u"reactions"_s, QJsonArray { reaction(10, u"👍"_s), reaction(20, u"👍"_s), reaction(30, u"😂"_s) } } });
+        add(20, u"voice"_s, { { u"content"_s, u"7"_s } });
+        add(10, u"contact_card"_s, { { u"content"_s, u"{\"name\":\"Cy\"}"_s }, { u"status"_s, u"read"_s } });
+        add(20, u"location"_s, { { u"content"_s, u"{\"name\":\"Harbour\"}"_s } });
+        add(10, u"file"_s, { { u"fileName"_s, u"plan.pdf"_s }, { u"fileSize"_s, 245760 }, { u"status"_s, u"delivered"_s } });
+        add(10, u"text"_s, { { u"content"_s, u"A longer message that takes more than one line in the bubble, so it wraps."_s },
+                             { u"status"_s, u"sent"_s } });
+        add(20, u"image"_s, { { u"fileUrl"_s, pictureUrl } });
+        stack.server.respond(procedure("messages.list"), ok(QJsonDocument(page).toJson(QJsonDocument::Compact)));
+        QSplitter window;
+        ChatView* chat = showInSplitWindow(window, stack);
+        window.resize(900, 780);
+        window.setSizes({ 300, 600 });
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTRY_COMPARE(chat->viewModel()->messages().size(), 10);
+        QTRY_VERIFY(!chat->viewModel()->isLoading());
+        QTRY_COMPARE(ImageLoader::shared().state(QUrl(pictureUrl)), ImageLoader::State::Loaded);
+        QTRY_COMPARE(ImageLoader::shared().state(QUrl(avatarUrl)), ImageLoader::State::Loaded);
+        Message target;
+        target.id = 11;
+        target.senderName = QStringLiteral("Bo");
+        target.content = QStringLiteral("see you at nine");
+        chat->viewModel()->setReplyToMessage(target);
+        QTRY_VERIFY(chat->findChild<QWidget*>(QStringLiteral("replyBar"))->isVisible());
+        QTest::keyClicks(chat->findChild<QPlainTextEdit*>(QStringLiteral("messageField")), QStringLiteral("yes"));
+        MessageListView* list = chat->messageList();
+        QTRY_COMPARE(list->verticalScrollBar()->value(), list->verticalScrollBar()->maximum());
+        VERIFY_SNAPSHOT(chat, u"chat"_s);
+    }
+
     void typingLineLastsThreeSecondsAfterTheLastEvent()
     {
         auto view = makeView();
@@ -611,6 +699,20 @@ private Q_SLOTS:
         QVERIFY(header->isAncestorOf(extra));
         QTRY_VERIFY(extra->isVisible());
         QVERIFY2(extra->x() > title->geometry().right(), qPrintable(QDebug::toString(extra->geometry())));
+    }
+
+    // A word for the screen reader alone ("report sent") is a caption of no size that goes
+    // away by itself once read, rather than piling up in the window.
+    void announcementGoesAwayOnceRead()
+    {
+        QWidget window;
+        window.show();
+        AlertLabel::announce(&window, QStringLiteral("Report sent"));
+        auto* said = window.findChild<AlertLabel*>();
+        QVERIFY(said);
+        QCOMPARE(said->text(), QStringLiteral("Report sent"));
+        QCOMPARE(said->size(), QSize(0, 0));
+        QTRY_VERIFY_WITH_TIMEOUT(!window.findChild<AlertLabel*>(), 20000);
     }
 
     void replyBarAndErrorLine()

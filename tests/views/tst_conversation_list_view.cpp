@@ -2,12 +2,14 @@
 // the row back with the reason in an alert.
 
 #include "ClientStack.h"
+#include "Snapshot.h"
 
 #include "state/chat/ConversationListViewModel.h"
 #include "state/common/LocalizationManager.h"
 #include "views/chat/ConversationListModel.h"
 #include "views/chat/ConversationRow.h"
 #include "views/chat/ConversationListView.h"
+#include "views/common/Appearance.h"
 #include "views/common/Localized.h"
 
 #include <QAbstractItemModelTester>
@@ -29,6 +31,12 @@ class TestConversationListView : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        Appearance::install();
+        Snapshot::holdStill();
+    }
+
     // A new list from the state is taken in as what it is: rows that go are removed,
     // rows that move are moved, new rows inserted, and only rows whose contents
     // changed redrawn; never a reset or a whole-layout change. The row the user is
@@ -331,6 +339,66 @@ private Q_SLOTS:
         model.setSearchText(QString());
         QCOMPARE(field->text(), QString());
         QVERIFY(clear->isHidden());
+    }
+
+    // The list as loaded, with a row of each kind: pinned (tinted) with unread messages,
+    // muted (a grey badge and the bell), a private chat whose contact is online, a newest
+    // message taken back, a name too long for the row, and the chosen row. The
+    // times are dates long past, so the picture holds on any day.
+    void rowsOfEveryKind()
+    {
+        ClientStack stack;
+        stack.server.respond(procedure("conversations.list"),
+            ok(R"([{"id":1,"type":"group","name":"Pinned group","isPinned":true,"unreadCount":3,"lastMessage":"lunch?","lastMessageTime":"2024-03-09T12:00:00Z"},)"
+               R"({"id":2,"type":"group","name":"Muted group","isMuted":true,"unreadCount":120,"lastMessage":"so many messages","lastMessageTime":"2024-03-08T12:00:00Z"},)"
+               R"({"id":3,"type":"private","name":"Ann","online":true,"lastMessage":"hi","lastMessageTime":"2024-03-07T12:00:00Z"},)"
+               R"({"id":4,"type":"private","name":"Bo","lastMessage":"taken back","lastMessageTime":"2024-03-06T12:00:00Z"},)"
+               R"({"id":5,"type":"group","name":"A group whose name is far too long to fit in the row","lastMessage":"a preview that is also much too long to be shown whole","lastMessageTime":"2024-03-05T12:00:00Z","unreadCount":1},)"
+               R"({"id":6,"type":"group","name":"Chosen","lastMessage":"the open chat","lastMessageTime":"2024-03-04T12:00:00Z"}])"));
+        stack.server.respond(procedure("messages.list"),
+            ok(R"([{"id":77,"conversationId":4,"senderId":2,"senderName":"Bo","type":"text","createdAt":"2024-03-06T12:00:00Z"}])"));
+        stack.server.respond(procedure("groups.getMembers"), ok(R"([{"userId":9},{"userId":2}])"));
+        QVERIFY(stack.connectChannel(ClientStack::user(9, u"Me"_s)));
+        ConversationListViewModel model(9, { &stack.chat, &stack.groups, &stack.ws, &stack.notifications, stack.timers });
+        testsupport::runTask(model.loadConversations());
+        model.sortConversations();
+        ConversationListView view(&model);
+        view.resize(300, 460);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        auto* list = view.findChild<QListView*>(u"conversationList"_s);
+        QTRY_COMPARE(list->model()->rowCount(), 6);
+        const auto* rows = qobject_cast<const ConversationListModel*>(list->model());
+        stack.peer.push(QJsonObject { { u"type"_s, u"revoke"_s },
+                                      { u"payload"_s, QJsonObject { { u"messageId"_s, 77 }, { u"conversationId"_s, 4 } } } });
+        QTRY_VERIFY(rows->conversationAt(rows->rowOf(4)).revokedPreview.has_value());
+        view.setSelectedConversation(rows->conversationAt(rows->rowOf(6)));
+        QTRY_COMPARE(list->currentIndex().data(ConversationListModel::ConversationIdRole).toLongLong(), 6);
+        VERIFY_SNAPSHOT(&view, u"conversation-list"_s);
+    }
+
+    // Once loaded, an empty list is no stop for the keyboard; a list with any row is,
+    // however few.
+    void keyboardStopsOnlyAtAListWithRows_data()
+    {
+        QTest::addColumn<QByteArray>("list");
+        QTest::addColumn<bool>("stop");
+        QTest::newRow("none") << QByteArray("[]") << false;
+        QTest::newRow("one") << QByteArray(R"([{"id":1,"type":"group","name":"One"}])") << true;
+        QTest::newRow("two") << QByteArray(R"([{"id":1,"type":"group","name":"One"},{"id":2,"type":"group","name":"Two"}])") << true;
+    }
+    void keyboardStopsOnlyAtAListWithRows()
+    {
+        QFETCH(QByteArray, list);
+        QFETCH(bool, stop);
+        ClientStack stack;
+        stack.server.respond(procedure("conversations.list"), ok(list));
+        ConversationListViewModel model(9, { &stack.chat, &stack.groups, &stack.ws, &stack.notifications, stack.timers });
+        ConversationListView view(&model);
+        testsupport::runTask(model.loadConversations());
+        auto* rows = view.findChild<QListView*>(u"conversationList"_s);
+        QVERIFY(!model.isLoading());
+        QCOMPARE(rows->focusPolicy() != Qt::NoFocus, stop);
     }
 
     // Each entry of a row's menu, opened by a right click on that row, acts on that

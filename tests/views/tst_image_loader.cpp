@@ -22,6 +22,7 @@
 #include <QTcpServer>
 #include <QScrollBar>
 #include <QTest>
+#include <QVariantAnimation>
 #include <QtMath>
 
 namespace {
@@ -412,6 +413,19 @@ private Q_SLOTS:
             return running;
         };
         QCOMPARE(animating(), 1);
+        // A quarter of a cycle on, the arc is drawn elsewhere round the disc.
+        auto* turn = view.findChild<QVariantAnimation*>();
+        QVERIFY(turn);
+        const auto drawn = [&view] {
+            QImage image(view.size(), QImage::Format_ARGB32);
+            image.fill(Qt::transparent);
+            view.render(&image);
+            return image;
+        };
+        turn->setCurrentTime(0);
+        const QImage start = drawn();
+        turn->setCurrentTime(turn->duration() / 4);
+        QVERIFY(drawn() != start);
         QTRY_COMPARE_WITH_TIMEOUT(view.phase(), QStringLiteral("picture"), testsupport::kPatienceMs);
         QCOMPARE(animating(), 0);
         p = painted(view);

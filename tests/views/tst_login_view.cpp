@@ -12,6 +12,7 @@
 #include "views/common/ProminentButton.h"
 
 #include "PaintLog.h"
+#include "Snapshot.h"
 
 #include <QIcon>
 #include <QImage>
@@ -19,6 +20,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -27,6 +29,12 @@ class TestLoginView : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        Appearance::install();
+        Snapshot::holdStill();
+    }
+
     // The sign-in mark is drawn by the program, so the first window never waits for the
     // icon theme: it shows in the accent colour even where no theme can be found.
     void signInMarkNeedsNoIconTheme()
@@ -112,6 +120,7 @@ private Q_SLOTS:
         QVERIFY(at(link).top() > at(submit).bottom());
         QCOMPARE(submit->text(), Localized::text(registering ? "auth.register_button" : "auth.login_button"));
         QCOMPARE(link->text(), Localized::text(registering ? "auth.switch_to_login" : "auth.switch_to_register"));
+        VERIFY_SNAPSHOT(&view, registering ? u"register"_s : u"sign-in"_s);
     }
 
     // The main button in each state: ready, its accent fill with rounded corners of 6 and a
@@ -265,6 +274,7 @@ private Q_SLOTS:
         QFETCH(AppLanguage, language);
         LocalizationManager& languages = LocalizationManager::shared();
         const AppLanguage first = languages.currentLanguage();
+        const auto restore = qScopeGuard([&] { languages.setLanguage(first); });
         languages.setLanguage(language);
         ClientStack stack;
         stack.server.respond(u"/api/auth/register"_s,
@@ -293,7 +303,8 @@ private Q_SLOTS:
         QCOMPARE(error->text(), languages.localizedString(u"auth.ended_expired"_s));
         // A reason on two lines is shown whole.
         QVERIFY(error->height() >= error->heightForWidth(error->width()));
-        languages.setLanguage(first);
+        QVERIFY(QTest::qWaitForWindowExposed(&root));
+        VERIFY_SNAPSHOT(&root, u"sign-in-ended"_s);
     }
 };
 

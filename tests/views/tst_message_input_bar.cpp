@@ -128,6 +128,17 @@ private Q_SLOTS:
         QCOMPARE(bar->text(), text);
     }
 
+    // A draft put back in the field (a chat opened again) is continued where it ends.
+    void typingContinuesAPutBackDraft()
+    {
+        auto bar = makeBar();
+        auto* field = bar->findChild<QPlainTextEdit*>(QStringLiteral("messageField"));
+        QTest::keyClicks(field, QStringLiteral("old"));
+        bar->setText(QStringLiteral("see you\nat nine"));
+        QTest::keyClicks(field, QStringLiteral("!"));
+        QCOMPARE(bar->text(), QStringLiteral("see you\nat nine!"));
+    }
+
     void sendButtonFollowsTrimmedDraft()
     {
         auto bar = makeBar();

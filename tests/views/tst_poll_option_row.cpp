@@ -1,8 +1,10 @@
 #include "views/chat/PollOptionRow.h"
 #include "views/common/Appearance.h"
+#include "views/common/Icons.h"
 #include "views/common/Localized.h"
 
 #include "PaintLog.h"
+#include "Snapshot.h"
 
 #include <QTest>
 
@@ -12,6 +14,8 @@ private Q_SLOTS:
     void initTestCase()
     {
         Appearance::install();
+        Icons::install();
+        Snapshot::holdStill();
     }
 
     void shareAndText_data()
@@ -51,9 +55,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<qint64>("votes");
         QTest::addColumn<qint64>("total");
-        QTest::newRow("one of three") << qint64(1) << qint64(3);
-        QTest::newRow("all") << qint64(3) << qint64(3);
-        QTest::newRow("no votes yet") << qint64(3) << qint64(0);
+        QTest::addColumn<QString>("picture");
+        QTest::newRow("one of three") << qint64(1) << qint64(3) << QStringLiteral("poll-row-third");
+        QTest::newRow("all") << qint64(3) << qint64(3) << QStringLiteral("poll-row-all");
+        QTest::newRow("no votes yet") << qint64(3) << qint64(0) << QStringLiteral("poll-row-none");
     }
     void paintedLayout()
     {
@@ -104,6 +109,8 @@ private Q_SLOTS:
                 qPrintable(QDebug::toString(fill.corner)));
             QVERIFY(qFuzzyCompare(fill.rect.width(), track.rect.width() * votes / total));
         }
+        QFETCH(QString, picture);
+        VERIFY_SNAPSHOT(&row, picture);
     }
 
     void wholeRowVotesOnce()

@@ -81,6 +81,22 @@ private Q_SLOTS:
             header->addStretch();
             header->addWidget(button(u"menu"_s, window));
         }) << QStringList { u"menu"_s, u"attach"_s, u"field"_s, u"send"_s };
+        // A control that takes the keyboard itself and holds others (a list and the
+        // buttons over its rows): the holder first, then what it holds.
+        QTest::newRow("a holder before what it holds") << Builder([](QWidget* window) {
+            auto* row = new QHBoxLayout(window);
+            auto* inner = button(u"inner"_s, window);
+            auto* holder = new QWidget(window);
+            holder->setObjectName(u"holder"_s);
+            holder->setFocusPolicy(Qt::StrongFocus);
+            auto* held = new QVBoxLayout(holder);
+            held->setContentsMargins(20, 20, 20, 20);
+            inner->setParent(holder);
+            held->addWidget(inner);
+            row->addWidget(button(u"before"_s, window));
+            row->addWidget(holder);
+            row->addWidget(button(u"after"_s, window));
+        }) << QStringList { u"before"_s, u"holder"_s, u"inner"_s, u"after"_s };
     }
     void followsReadingOrder()
     {
