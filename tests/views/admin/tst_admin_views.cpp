@@ -9,6 +9,7 @@
 #include "PaintedCells.h"
 #include "RecordingHttpServer.h"
 #include "ShownToolTip.h"
+#include "Snapshot.h"
 #include "StatTile.h"
 
 #include "network/APIClient.h"
@@ -41,6 +42,7 @@
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/RowAction.h"
+#include "views/common/Spinner.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -170,7 +172,12 @@ class TestAdminViews : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { LocalizationManager::shared().setLanguage(AppLanguage::en); }
+    void initTestCase()
+    {
+        LocalizationManager::shared().setLanguage(AppLanguage::en);
+        Icons::install();
+        Snapshot::holdStill();
+    }
 
     // The eight sections in order; the two coming pages send nothing; the statistics
     // survive section changes while a section screen is built afresh.
@@ -193,6 +200,8 @@ private Q_SLOTS:
         // A screen reader gets each figure with what it counts, as the card shows them.
         QCOMPARE(QAccessible::queryAccessibleInterface(overview->cards().at(0))->text(QAccessible::Name),
                  u"12, "_s + Localized::text("admin.total_users"));
+        QVERIFY(QTest::qWaitForWindowExposed(&console));
+        VERIFY_SNAPSHOT(&console, u"console-dashboard"_s);
 
         const int before = int(f.server.requests().size());
         for (int row : { 5, 6 }) {
@@ -208,6 +217,9 @@ private Q_SLOTS:
         auto* groups = qobject_cast<GroupManagementView*>(console.detail());
         QVERIFY(groups);
         QTRY_COMPARE(groups->model()->rowCount(), 1);
+        // Picked while the console is on screen, the section shows in place of the last.
+        QTRY_VERIFY(groups->table()->isVisible());
+        VERIFY_SNAPSHOT(&console, u"console-groups"_s);
         sections->setCurrentRow(0);
         sections->setCurrentRow(2);
         QTRY_COMPARE(f.count(u"/api/admin/groups"_s), 2);
@@ -272,6 +284,7 @@ private Q_SLOTS:
         const int above = icon->mapTo(page, QPoint()).y();
         const int below = page->height() - note->mapTo(page, QPoint(0, note->height())).y();
         QVERIFY2(qAbs(above - below) <= 1, qPrintable(u"%1 above, %2 below"_s.arg(above).arg(below)));
+        VERIFY_SNAPSHOT(&console, u"coming-"_s + symbol);
     }
 
     // A failed statistics load shows the console's alert whichever section is shown.
@@ -335,6 +348,8 @@ private Q_SLOTS:
         QCOMPARE(child<QLabel>(&view, u"pageLabel"_s)->text(), u"Page 1"_s);
         QVERIFY(!child<QPushButton>(&view, u"previousButton"_s)->isEnabled());
         QVERIFY(!child<QPushButton>(&view, u"nextButton"_s)->isEnabled());
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        VERIFY_SNAPSHOT(&view, u"users"_s);
     }
 
     // Ban: the title names the action and the account (empty without a name), only a
@@ -472,8 +487,11 @@ private Q_SLOTS:
         f.server.respond(u"/api/admin/groups"_s, { 200, R"({"groups":[{"id":4,"ownerId":77,"isActive":false}],"total":0})" });
         f.server.respond(u"/api/admin/groups/dissolve"_s, { 200, QByteArray() });
         GroupManagementView view(f.api);
+        view.resize(900, 400);
         view.show();
         QTRY_COMPARE(view.table()->model()->rowCount(), 1);
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        VERIFY_SNAPSHOT(&view, u"groups"_s);
         QCOMPARE(cellText(view.table(), 0, 1), u"-"_s);
         QCOMPARE(cellText(view.table(), 0, 2), u"0"_s);
         QCOMPARE(cellText(view.table(), 0, 3), u"77"_s);
@@ -486,6 +504,7 @@ private Q_SLOTS:
         QCOMPARE(child<QLabel>(&view, u"emptyTitle"_s)->text(), Localized::text("admin.groups_empty"));
         QCOMPARE(child<QLabel>(&view, u"totalLabel"_s)->text(), u"0 groups"_s);
         QVERIFY(!child<QPushButton>(&view, u"nextButton"_s)->isEnabled());
+        VERIFY_SNAPSHOT(&view, u"groups-empty"_s);
     }
 
     // Audit: sender and type fallbacks, the deleted mark instead of the button, and
@@ -498,6 +517,7 @@ private Q_SLOTS:
                                 R"({"id":3,"senderName":"S","type":"sticker","content":"hi"}]})" });
         f.server.respond(u"/api/admin/messages/delete"_s, { 200, "null" });
         MessageAuditView view(f.api);
+        view.resize(900, 400);
         view.show();
         QTRY_COMPARE(view.table()->model()->rowCount(), 3);
         QTableView* table = view.table();
@@ -514,6 +534,8 @@ private Q_SLOTS:
         QVERIFY(confirmOpenDialog(&view));
         QTRY_VERIFY(!cellAction(table, 2, 5, u"deleteButton"_s));
         QCOMPARE(f.server.requestsTo(u"/api/admin/messages/delete"_s).at(0).body, QByteArray(R"({"messageId":3})"));
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        VERIFY_SNAPSHOT(&view, u"messages"_s);
     }
 
     // Each table's destructive row action through the console as the app hosts it:
@@ -701,6 +723,7 @@ private Q_SLOTS:
         f.server.release(listPath);
         QTRY_VERIFY(openDialog<QMessageBox>(screen));
         QVERIFY(!child<QWidget>(screen, u"loadingPage"_s)->isVisible());
+        VERIFY_SNAPSHOT(&console, u"failed-"_s + QString::fromLatin1(QTest::currentDataTag()));
     }
 
     // The controls of every table's header and pager stand apart by the style's
@@ -872,6 +895,15 @@ private Q_SLOTS:
         QCOMPARE(cover->geometry(), view.rect());
         view.resize(640, 520);
         QCOMPARE(cover->geometry(), view.rect());
+        // The cover's spinner turns: it stays out of the picture, its room kept.
+        for (Spinner* spinner : cover->findChildren<Spinner*>()) {
+            QSizePolicy kept = spinner->sizePolicy();
+            kept.setRetainSizeWhenHidden(true);
+            spinner->setSizePolicy(kept);
+            spinner->hide();
+        }
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        VERIFY_SNAPSHOT(&view, u"config-loading"_s);
         QTRY_VERIFY(!view.model()->isLoading());
         auto* save = child<QPushButton>(&view, u"saveButton"_s);
         auto* reload = child<QPushButton>(&view, u"reloadButton"_s);
@@ -890,6 +922,8 @@ private Q_SLOTS:
         view.show();
         QVERIFY(testsupport::roundTrip(f.api, f.server));
         QCOMPARE(f.count(u"/api/trpc/admin.getSystemConfig"_s), 2);
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        VERIFY_SNAPSHOT(&view, u"config"_s);
         // Save alone in its row, centred under the form.
         const QRect saveShown(save->mapTo(&view, QPoint()), save->size());
         QVERIFY2(qAbs(saveShown.center().x() - view.rect().center().x()) <= 1, qPrintable(QDebug::toString(saveShown)));
@@ -1091,6 +1125,8 @@ private Q_SLOTS:
         QTableView* table = view->table();
         QTRY_COMPARE(table->model()->rowCount(), 3);
         QVERIFY(table->isVisible());
+        QVERIFY(QTest::qWaitForWindowExposed(&console));
+        VERIFY_SNAPSHOT(&console, u"words"_s);
         const auto cell = [&](int row, int column, int role = Qt::DisplayRole) { return table->model()->index(row, column).data(role); };
         QCOMPARE(cell(1, SensitiveWordsTableModel::WordColumn).toString(), u"<img src=file:///etc/passwd>"_s);
         QCOMPARE(shownToolTip(cell(1, SensitiveWordsTableModel::WordColumn, Qt::ToolTipRole).toString()), u"<img src=file:///etc/passwd>"_s);
@@ -1626,6 +1662,7 @@ private Q_SLOTS:
         QVERIFY(last);
         QCOMPARE(sheet->height() - (last->y() + last->height()), 24);
         QCOMPARE(sheet->width() - (last->x() + last->width()), 24);
+        VERIFY_SNAPSHOT(sheet.data(), word ? u"sheet-word"_s : u"sheet-role"_s);
     }
 
     // A column dragged narrower than its stated least width stops there; the column
