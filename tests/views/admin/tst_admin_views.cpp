@@ -58,9 +58,11 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
+#include <QStyleFactory>
 #include <QTableView>
 #include <QToolButton>
 #include <QNetworkReply>
@@ -156,6 +158,31 @@ void pressReturnOnAction(ConfirmationDialog* dialog)
     QTest::keyClick(dialog->actionButton(), Qt::Key_Return);
 }
 
+
+// A style that spaces controls as the platforms do: one spacing for all (metric) or,
+// with the metric at -1, by the kinds of the two controls (kinds); -1 for neither.
+class SpacingStyle : public QProxyStyle {
+public:
+    SpacingStyle(int metric, int kinds)
+        : QProxyStyle(QStyleFactory::create(u"Fusion"_s))
+        , m_metric(metric)
+        , m_kinds(kinds)
+    {
+    }
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override
+    {
+        return metric == PM_LayoutHorizontalSpacing ? m_metric : QProxyStyle::pixelMetric(metric, option, widget);
+    }
+    int layoutSpacing(QSizePolicy::ControlType, QSizePolicy::ControlType, Qt::Orientation orientation, const QStyleOption*,
+                      const QWidget*) const override
+    {
+        return orientation == Qt::Horizontal ? m_kinds : -1;
+    }
+
+private:
+    int m_metric;
+    int m_kinds;
+};
 
 // A list of count records of the form, numbered from 1, joined as JSON.
 QByteArray numbered(const char* form, int count)
@@ -1160,23 +1187,28 @@ private Q_SLOTS:
     void wordsColumnsFit_data()
     {
         QTest::addColumn<AppLanguage>("language");
-        QTest::newRow("zh-Hans") << AppLanguage::zhHans;
-        QTest::newRow("en") << AppLanguage::en;
-        QTest::newRow("vi") << AppLanguage::vi;
+        QTest::addColumn<bool>("oneRowHigh"); // a table too low for even its first row whole
+        QTest::newRow("zh-Hans") << AppLanguage::zhHans << false;
+        QTest::newRow("en") << AppLanguage::en << false;
+        QTest::newRow("vi") << AppLanguage::vi << false;
+        QTest::newRow("en, lower than a row") << AppLanguage::en << true;
     }
 
     void wordsColumnsFit()
     {
         QFETCH(AppLanguage, language);
+        QFETCH(bool, oneRowHigh);
         LocalizationManager::shared().setLanguage(language);
         const auto restore = qScopeGuard([] { LocalizationManager::shared().setLanguage(AppLanguage::en); });
         const QString wide = u"a category far longer than any column is wide"_s;
+        // The first row's badge, wider than its column but narrower than the far one.
+        const QString first = oneRowHigh ? u"a category wider than its column"_s : u"spam"_s;
         QByteArray words = "[";
         for (int i = 0; i < 600; ++i) {
             words += QStringLiteral(R"(%1{"id":%2,"word":"w%2","category":"%3"})")
                          .arg(i ? u","_s : QString())
                          .arg(i + 1)
-                         .arg(i == 500 ? wide : u"spam"_s)
+                         .arg(i == 500 ? wide : i == 0 ? first : u"spam"_s)
                          .toUtf8();
         }
         Fixture f;
@@ -1186,6 +1218,8 @@ private Q_SLOTS:
         SensitiveWordsView* view = showWords(console);
         QVERIFY(view);
         QTableView* table = view->table();
+        if (oneRowHigh)
+            table->setMaximumHeight(table->horizontalHeader()->sizeHint().height() + table->verticalHeader()->defaultSectionSize() / 2);
         QTRY_COMPARE(table->model()->rowCount(), 600);
         QTRY_VERIFY(table->isVisible());
         // Columns are fitted on the turn of the event loop after the rows came.
@@ -1193,8 +1227,14 @@ private Q_SLOTS:
         const QHeaderView* header = table->horizontalHeader();
         for (int column = 0; column + 1 < table->model()->columnCount(); ++column)
             QVERIFY2(table->columnWidth(column) >= header->sectionSizeHint(column), qPrintable(QString::number(column)));
-        const int wideBadge = table->itemDelegate()->sizeHint(QStyleOptionViewItem(), table->model()->index(500, SensitiveWordsTableModel::CategoryColumn)).width();
+        const auto badgeWidth = [table](int row) {
+            return table->itemDelegate()->sizeHint(QStyleOptionViewItem(), table->model()->index(row, SensitiveWordsTableModel::CategoryColumn)).width();
+        };
+        const int wideBadge = badgeWidth(500);
         QVERIFY(table->columnWidth(SensitiveWordsTableModel::CategoryColumn) < wideBadge);
+        // The row cut by the bottom edge is on screen too: its badge fits.
+        QVERIFY2(table->columnWidth(SensitiveWordsTableModel::CategoryColumn) >= badgeWidth(0),
+                 qPrintable(u"%1 for a badge of %2"_s.arg(table->columnWidth(SensitiveWordsTableModel::CategoryColumn)).arg(badgeWidth(0))));
 
         QTest::keyClicks(child<QLineEdit>(view, u"searchField"_s), u"w501"_s);
         QCOMPARE(table->model()->rowCount(), 1);
@@ -1766,6 +1806,42 @@ private Q_SLOTS:
         QVERIFY(state);
         view.reset();
         QVERIFY(!state);
+    }
+
+    // The search row and the pager take their spacing from the style however it gives
+    // it: one for every pair of controls, or by kind (two buttons), or none at all.
+    // Last: it changes the application's style for as long as it runs.
+    void controlsSpacedByTheStyle_data()
+    {
+        QTest::addColumn<int>("metric");
+        QTest::addColumn<int>("kinds");
+        QTest::addColumn<int>("gap");
+        QTest::newRow("one spacing") << 9 << 3 << 9;
+        QTest::newRow("by kind") << -1 << 10 << 10;
+        QTest::newRow("none") << -1 << -1 << 0;
+    }
+    void controlsSpacedByTheStyle()
+    {
+        QFETCH(int, metric);
+        QFETCH(int, kinds);
+        QFETCH(int, gap);
+        const QString before = QApplication::style()->name();
+        QApplication::setStyle(new SpacingStyle(metric, kinds));
+        const auto restore = qScopeGuard([&before] { QApplication::setStyle(QStyleFactory::create(before)); });
+        Fixture f;
+        f.server.respond(u"/api/admin/users"_s, { 200, R"({"users":[{"id":1}],"total":1})" });
+        UserManagementView view(f.api);
+        view.resize(900, 400);
+        view.show();
+        QTRY_COMPARE(view.table()->model()->rowCount(), 1);
+        const QList<QStringList> rows { { u"searchField"_s, u"searchButton"_s }, { u"previousButton"_s, u"pageLabel"_s, u"nextButton"_s } };
+        for (const QStringList& controls : rows) {
+            for (qsizetype i = 1; i < controls.size(); ++i) {
+                QWidget* left = child<QWidget>(&view, controls.at(i - 1));
+                QWidget* right = child<QWidget>(&view, controls.at(i));
+                QCOMPARE(right->mapTo(&view, QPoint()).x() - left->mapTo(&view, QPoint(left->width(), 0)).x(), gap);
+            }
+        }
     }
 };
 
