@@ -415,6 +415,12 @@ private Q_SLOTS:
         QCOMPARE(f.console.stats()->todayServed, std::optional(qint64(9)));
         QVERIFY(f.console.errorMessage()->startsWith(text("operator.load_sessions_failed")));
         QVERIFY(!f.console.isLoading());
+        // Dismissed, the failure is gone and an alert bound to it hears so, once.
+        QSignalSpy errorShown(&f.console, &OperatorConsoleViewModel::errorMessageChanged);
+        f.console.clearError();
+        QCOMPARE(f.console.errorMessage(), std::nullopt);
+        f.console.clearError();
+        QCOMPARE(errorShown.size(), 1);
     }
 
     void stars_data()

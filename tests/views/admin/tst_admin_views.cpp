@@ -9,6 +9,7 @@
 #include "PaintedCells.h"
 #include "RecordingHttpServer.h"
 #include "ShownToolTip.h"
+#include "Snapshot.h"
 #include "StatTile.h"
 
 #include "network/APIClient.h"
@@ -41,6 +42,7 @@
 #include "views/common/Icons.h"
 #include "views/common/Localized.h"
 #include "views/common/RowAction.h"
+#include "views/common/Spinner.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -56,9 +58,11 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
+#include <QStyleFactory>
 #include <QTableView>
 #include <QToolButton>
 #include <QNetworkReply>
@@ -155,6 +159,31 @@ void pressReturnOnAction(ConfirmationDialog* dialog)
 }
 
 
+// A style that spaces controls as the platforms do: one spacing for all (metric) or,
+// with the metric at -1, by the kinds of the two controls (kinds); -1 for neither.
+class SpacingStyle : public QProxyStyle {
+public:
+    SpacingStyle(int metric, int kinds)
+        : QProxyStyle(QStyleFactory::create(u"Fusion"_s))
+        , m_metric(metric)
+        , m_kinds(kinds)
+    {
+    }
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override
+    {
+        return metric == PM_LayoutHorizontalSpacing ? m_metric : QProxyStyle::pixelMetric(metric, option, widget);
+    }
+    int layoutSpacing(QSizePolicy::ControlType, QSizePolicy::ControlType, Qt::Orientation orientation, const QStyleOption*,
+                      const QWidget*) const override
+    {
+        return orientation == Qt::Horizontal ? m_kinds : -1;
+    }
+
+private:
+    int m_metric;
+    int m_kinds;
+};
+
 // A list of count records of the form, numbered from 1, joined as JSON.
 QByteArray numbered(const char* form, int count)
 {
@@ -170,7 +199,12 @@ class TestAdminViews : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { LocalizationManager::shared().setLanguage(AppLanguage::en); }
+    void initTestCase()
+    {
+        LocalizationManager::shared().setLanguage(AppLanguage::en);
+        Icons::install();
+        Snapshot::holdStill();
+    }
 
     // The eight sections in order; the two coming pages send nothing; the statistics
     // survive section changes while a section screen is built afresh.
@@ -193,6 +227,8 @@ private Q_SLOTS:
         // A screen reader gets each figure with what it counts, as the card shows them.
         QCOMPARE(QAccessible::queryAccessibleInterface(overview->cards().at(0))->text(QAccessible::Name),
                  u"12, "_s + Localized::text("admin.total_users"));
+        QVERIFY(QTest::qWaitForWindowExposed(&console));
+        VERIFY_SNAPSHOT(&console, u"console-dashboard"_s);
 
         const int before = int(f.server.requests().size());
         for (int row : { 5, 6 }) {
@@ -208,6 +244,9 @@ private Q_SLOTS:
         auto* groups = qobject_cast<GroupManagementView*>(console.detail());
         QVERIFY(groups);
         QTRY_COMPARE(groups->model()->rowCount(), 1);
+        // Picked while the console is on screen, the section shows in place of the last.
+        QTRY_VERIFY(groups->table()->isVisible());
+        VERIFY_SNAPSHOT(&console, u"console-groups"_s);
         sections->setCurrentRow(0);
         sections->setCurrentRow(2);
         QTRY_COMPARE(f.count(u"/api/admin/groups"_s), 2);
@@ -272,6 +311,7 @@ private Q_SLOTS:
         const int above = icon->mapTo(page, QPoint()).y();
         const int below = page->height() - note->mapTo(page, QPoint(0, note->height())).y();
         QVERIFY2(qAbs(above - below) <= 1, qPrintable(u"%1 above, %2 below"_s.arg(above).arg(below)));
+        VERIFY_SNAPSHOT(&console, u"coming-"_s + symbol);
     }
 
     // A failed statistics load shows the console's alert whichever section is shown.
@@ -335,6 +375,8 @@ private Q_SLOTS:
         QCOMPARE(child<QLabel>(&view, u"pageLabel"_s)->text(), u"Page 1"_s);
         QVERIFY(!child<QPushButton>(&view, u"previousButton"_s)->isEnabled());
         QVERIFY(!child<QPushButton>(&view, u"nextButton"_s)->isEnabled());
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        VERIFY_SNAPSHOT(&view, u"users"_s);
     }
 
     // Ban: the title names the action and the account (empty without a name), only a
@@ -472,8 +514,11 @@ private Q_SLOTS:
         f.server.respond(u"/api/admin/groups"_s, { 200, R"({"groups":[{"id":4,"ownerId":77,"isActive":false}],"total":0})" });
         f.server.respond(u"/api/admin/groups/dissolve"_s, { 200, QByteArray() });
         GroupManagementView view(f.api);
+        view.resize(900, 400);
         view.show();
         QTRY_COMPARE(view.table()->model()->rowCount(), 1);
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        VERIFY_SNAPSHOT(&view, u"groups"_s);
         QCOMPARE(cellText(view.table(), 0, 1), u"-"_s);
         QCOMPARE(cellText(view.table(), 0, 2), u"0"_s);
         QCOMPARE(cellText(view.table(), 0, 3), u"77"_s);
@@ -486,6 +531,7 @@ private Q_SLOTS:
         QCOMPARE(child<QLabel>(&view, u"emptyTitle"_s)->text(), Localized::text("admin.groups_empty"));
         QCOMPARE(child<QLabel>(&view, u"totalLabel"_s)->text(), u"0 groups"_s);
         QVERIFY(!child<QPushButton>(&view, u"nextButton"_s)->isEnabled());
+        VERIFY_SNAPSHOT(&view, u"groups-empty"_s);
     }
 
     // Audit: sender and type fallbacks, the deleted mark instead of the button, and
@@ -498,6 +544,7 @@ private Q_SLOTS:
                                 R"({"id":3,"senderName":"S","type":"sticker","content":"hi"}]})" });
         f.server.respond(u"/api/admin/messages/delete"_s, { 200, "null" });
         MessageAuditView view(f.api);
+        view.resize(900, 400);
         view.show();
         QTRY_COMPARE(view.table()->model()->rowCount(), 3);
         QTableView* table = view.table();
@@ -514,6 +561,8 @@ private Q_SLOTS:
         QVERIFY(confirmOpenDialog(&view));
         QTRY_VERIFY(!cellAction(table, 2, 5, u"deleteButton"_s));
         QCOMPARE(f.server.requestsTo(u"/api/admin/messages/delete"_s).at(0).body, QByteArray(R"({"messageId":3})"));
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        VERIFY_SNAPSHOT(&view, u"messages"_s);
     }
 
     // Each table's destructive row action through the console as the app hosts it:
@@ -701,6 +750,7 @@ private Q_SLOTS:
         f.server.release(listPath);
         QTRY_VERIFY(openDialog<QMessageBox>(screen));
         QVERIFY(!child<QWidget>(screen, u"loadingPage"_s)->isVisible());
+        VERIFY_SNAPSHOT(&console, u"failed-"_s + QString::fromLatin1(QTest::currentDataTag()));
     }
 
     // The controls of every table's header and pager stand apart by the style's
@@ -872,6 +922,15 @@ private Q_SLOTS:
         QCOMPARE(cover->geometry(), view.rect());
         view.resize(640, 520);
         QCOMPARE(cover->geometry(), view.rect());
+        // The cover's spinner turns: it stays out of the picture, its room kept.
+        for (Spinner* spinner : cover->findChildren<Spinner*>()) {
+            QSizePolicy kept = spinner->sizePolicy();
+            kept.setRetainSizeWhenHidden(true);
+            spinner->setSizePolicy(kept);
+            spinner->hide();
+        }
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        VERIFY_SNAPSHOT(&view, u"config-loading"_s);
         QTRY_VERIFY(!view.model()->isLoading());
         auto* save = child<QPushButton>(&view, u"saveButton"_s);
         auto* reload = child<QPushButton>(&view, u"reloadButton"_s);
@@ -890,6 +949,8 @@ private Q_SLOTS:
         view.show();
         QVERIFY(testsupport::roundTrip(f.api, f.server));
         QCOMPARE(f.count(u"/api/trpc/admin.getSystemConfig"_s), 2);
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        VERIFY_SNAPSHOT(&view, u"config"_s);
         // Save alone in its row, centred under the form.
         const QRect saveShown(save->mapTo(&view, QPoint()), save->size());
         QVERIFY2(qAbs(saveShown.center().x() - view.rect().center().x()) <= 1, qPrintable(QDebug::toString(saveShown)));
@@ -1091,6 +1152,8 @@ private Q_SLOTS:
         QTableView* table = view->table();
         QTRY_COMPARE(table->model()->rowCount(), 3);
         QVERIFY(table->isVisible());
+        QVERIFY(QTest::qWaitForWindowExposed(&console));
+        VERIFY_SNAPSHOT(&console, u"words"_s);
         const auto cell = [&](int row, int column, int role = Qt::DisplayRole) { return table->model()->index(row, column).data(role); };
         QCOMPARE(cell(1, SensitiveWordsTableModel::WordColumn).toString(), u"<img src=file:///etc/passwd>"_s);
         QCOMPARE(shownToolTip(cell(1, SensitiveWordsTableModel::WordColumn, Qt::ToolTipRole).toString()), u"<img src=file:///etc/passwd>"_s);
@@ -1124,23 +1187,28 @@ private Q_SLOTS:
     void wordsColumnsFit_data()
     {
         QTest::addColumn<AppLanguage>("language");
-        QTest::newRow("zh-Hans") << AppLanguage::zhHans;
-        QTest::newRow("en") << AppLanguage::en;
-        QTest::newRow("vi") << AppLanguage::vi;
+        QTest::addColumn<bool>("oneRowHigh"); // a table too low for even its first row whole
+        QTest::newRow("zh-Hans") << AppLanguage::zhHans << false;
+        QTest::newRow("en") << AppLanguage::en << false;
+        QTest::newRow("vi") << AppLanguage::vi << false;
+        QTest::newRow("en, lower than a row") << AppLanguage::en << true;
     }
 
     void wordsColumnsFit()
     {
         QFETCH(AppLanguage, language);
+        QFETCH(bool, oneRowHigh);
         LocalizationManager::shared().setLanguage(language);
         const auto restore = qScopeGuard([] { LocalizationManager::shared().setLanguage(AppLanguage::en); });
         const QString wide = u"a category far longer than any column is wide"_s;
+        // The first row's badge, wider than its column but narrower than the far one.
+        const QString first = oneRowHigh ? u"a category wider than its column"_s : u"spam"_s;
         QByteArray words = "[";
         for (int i = 0; i < 600; ++i) {
             words += QStringLiteral(R"(%1{"id":%2,"word":"w%2","category":"%3"})")
                          .arg(i ? u","_s : QString())
                          .arg(i + 1)
-                         .arg(i == 500 ? wide : u"spam"_s)
+                         .arg(i == 500 ? wide : i == 0 ? first : u"spam"_s)
                          .toUtf8();
         }
         Fixture f;
@@ -1150,6 +1218,8 @@ private Q_SLOTS:
         SensitiveWordsView* view = showWords(console);
         QVERIFY(view);
         QTableView* table = view->table();
+        if (oneRowHigh)
+            table->setMaximumHeight(table->horizontalHeader()->sizeHint().height() + table->verticalHeader()->defaultSectionSize() / 2);
         QTRY_COMPARE(table->model()->rowCount(), 600);
         QTRY_VERIFY(table->isVisible());
         // Columns are fitted on the turn of the event loop after the rows came.
@@ -1157,8 +1227,14 @@ private Q_SLOTS:
         const QHeaderView* header = table->horizontalHeader();
         for (int column = 0; column + 1 < table->model()->columnCount(); ++column)
             QVERIFY2(table->columnWidth(column) >= header->sectionSizeHint(column), qPrintable(QString::number(column)));
-        const int wideBadge = table->itemDelegate()->sizeHint(QStyleOptionViewItem(), table->model()->index(500, SensitiveWordsTableModel::CategoryColumn)).width();
+        const auto badgeWidth = [table](int row) {
+            return table->itemDelegate()->sizeHint(QStyleOptionViewItem(), table->model()->index(row, SensitiveWordsTableModel::CategoryColumn)).width();
+        };
+        const int wideBadge = badgeWidth(500);
         QVERIFY(table->columnWidth(SensitiveWordsTableModel::CategoryColumn) < wideBadge);
+        // The row cut by the bottom edge is on screen too: its badge fits.
+        QVERIFY2(table->columnWidth(SensitiveWordsTableModel::CategoryColumn) >= badgeWidth(0),
+                 qPrintable(u"%1 for a badge of %2"_s.arg(table->columnWidth(SensitiveWordsTableModel::CategoryColumn)).arg(badgeWidth(0))));
 
         QTest::keyClicks(child<QLineEdit>(view, u"searchField"_s), u"w501"_s);
         QCOMPARE(table->model()->rowCount(), 1);
@@ -1626,6 +1702,7 @@ private Q_SLOTS:
         QVERIFY(last);
         QCOMPARE(sheet->height() - (last->y() + last->height()), 24);
         QCOMPARE(sheet->width() - (last->x() + last->width()), 24);
+        VERIFY_SNAPSHOT(sheet.data(), word ? u"sheet-word"_s : u"sheet-role"_s);
     }
 
     // A column dragged narrower than its stated least width stops there; the column
@@ -1729,6 +1806,42 @@ private Q_SLOTS:
         QVERIFY(state);
         view.reset();
         QVERIFY(!state);
+    }
+
+    // The search row and the pager take their spacing from the style however it gives
+    // it: one for every pair of controls, or by kind (two buttons), or none at all.
+    // Last: it changes the application's style for as long as it runs.
+    void controlsSpacedByTheStyle_data()
+    {
+        QTest::addColumn<int>("metric");
+        QTest::addColumn<int>("kinds");
+        QTest::addColumn<int>("gap");
+        QTest::newRow("one spacing") << 9 << 3 << 9;
+        QTest::newRow("by kind") << -1 << 10 << 10;
+        QTest::newRow("none") << -1 << -1 << 0;
+    }
+    void controlsSpacedByTheStyle()
+    {
+        QFETCH(int, metric);
+        QFETCH(int, kinds);
+        QFETCH(int, gap);
+        const QString before = QApplication::style()->name();
+        QApplication::setStyle(new SpacingStyle(metric, kinds));
+        const auto restore = qScopeGuard([&before] { QApplication::setStyle(QStyleFactory::create(before)); });
+        Fixture f;
+        f.server.respond(u"/api/admin/users"_s, { 200, R"({"users":[{"id":1}],"total":1})" });
+        UserManagementView view(f.api);
+        view.resize(900, 400);
+        view.show();
+        QTRY_COMPARE(view.table()->model()->rowCount(), 1);
+        const QList<QStringList> rows { { u"searchField"_s, u"searchButton"_s }, { u"previousButton"_s, u"pageLabel"_s, u"nextButton"_s } };
+        for (const QStringList& controls : rows) {
+            for (qsizetype i = 1; i < controls.size(); ++i) {
+                QWidget* left = child<QWidget>(&view, controls.at(i - 1));
+                QWidget* right = child<QWidget>(&view, controls.at(i));
+                QCOMPARE(right->mapTo(&view, QPoint()).x() - left->mapTo(&view, QPoint(left->width(), 0)).x(), gap);
+            }
+        }
     }
 };
 

@@ -8,6 +8,7 @@
 #include "RoundTrip.h"
 #include "RecordingHttpServer.h"
 #include "ShownToolTip.h"
+#include "Snapshot.h"
 #include "StatTile.h"
 
 #include "network/APIClient.h"
@@ -148,7 +149,12 @@ class TestOperatorViews : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { LocalizationManager::shared().setLanguage(AppLanguage::en); }
+    void initTestCase()
+    {
+        LocalizationManager::shared().setLanguage(AppLanguage::en);
+        Icons::install();
+        Snapshot::holdStill();
+    }
 
     void listsAndCounters()
     {
@@ -191,11 +197,16 @@ private Q_SLOTS:
         QCOMPARE(shownToolTip(ann.data(Qt::ToolTipRole).toString()), u"<b>Ann</b>"_s);
         console.workspaceList()->setCurrentIndex(ann);
         QCOMPARE(shownToolTip(child<ElidedLabel>(&console, u"detailName"_s)->toolTip()), u"<b>Ann</b>"_s);
+        QVERIFY(QTest::qWaitForWindowExposed(&console));
+        VERIFY_SNAPSHOT(&console, u"workspace"_s);
         QCOMPARE(rowTexts(console.historyList()), (QStringList { u"Customer"_s, u"Customer"_s, u"Customer"_s }));
         QList<int> stars;
         for (qint64 id : { 3, 4, 5 })
             stars << rowOf(console.historyList(), id).data(OperatorSessionListModel::FilledStarsRole).toInt();
         QCOMPARE(stars, (QList<int> { 3, 5, -1 }));
+        console.setSelectedTab(OperatorConsoleTab::history);
+        QTRY_VERIFY(console.historyList()->isVisible());
+        VERIFY_SNAPSHOT(&console, u"history"_s);
 
         console.setSelectedTab(OperatorConsoleTab::statistics);
         auto* statistics = console.findChild<OperatorStatisticsView*>();
@@ -203,6 +214,8 @@ private Q_SLOTS:
         QCOMPARE(statistics->cards().at(1)->value(), u"5.0"_s);
         QCOMPARE(statistics->cards().at(2)->value(), u"2m"_s);
         QCOMPARE(statistics->cards().at(3)->value(), u"-"_s);
+        QTRY_VERIFY(statistics->isVisible());
+        VERIFY_SNAPSHOT(&console, u"statistics"_s);
     }
 
     // The detail follows the list: after accept the session shows as active with
@@ -229,6 +242,8 @@ private Q_SLOTS:
         QVERIFY(bar->isVisible());
         QCOMPARE(child<CapsuleBadge>(&console, u"statusCapsule"_s)->text(), Localized::text("operator.active"));
         QCOMPARE(int(child<CapsuleBadge>(&console, u"statusCapsule"_s)->tint()), int(Tint::Green));
+        QVERIFY(QTest::qWaitForWindowExposed(&console));
+        VERIFY_SNAPSHOT(&console, u"chat"_s);
         end->click();
         QTRY_VERIFY(!bar->isVisible());
         QVERIFY(!end->isVisible());
@@ -925,6 +940,8 @@ private Q_SLOTS:
         QCOMPARE(child<QLabel>(&console, u"noSessions"_s)->text(), Localized::text("operator.no_sessions"));
         QVERIFY(child<QLabel>(&console, u"noSessionsSymbol"_s)->isVisible());
         QCOMPARE(child<QLabel>(&console, u"noSessionsSymbol"_s)->property(Icons::SymbolProperty).toString(), u"headphones"_s);
+        QVERIFY(QTest::qWaitForWindowExposed(&console));
+        VERIFY_SNAPSHOT(&console, u"no-sessions"_s);
         console.setSelectedTab(OperatorConsoleTab::history);
         QVERIFY(!child<QLabel>(&console, u"noHistory"_s)->isVisible());
         QVERIFY(!child<QLabel>(&console, u"noHistorySymbol"_s)->isVisible());
