@@ -423,6 +423,10 @@ private Q_SLOTS:
         }
         QCOMPARE(s.calls().mid(before), sent);
         QCOMPARE(ids(vm.devices()), left);
+        // This device's rows stand apart from the others', in the list's order.
+        QCOMPARE(ids(vm.currentDevices()) + ids(vm.otherDevices()), left);
+        for (const auto& current : vm.currentDevices())
+            QVERIFY(current.isCurrent.value_or(false));
         // The list is said to change only when a row went; a signed-out row's button
         // waits while its request runs, and only then.
         QCOMPARE(rowsChanged.count(), left == shown ? 0 : 1);

@@ -1173,6 +1173,24 @@ private Q_SLOTS:
         f.model->resendMessage(f.model->messages().constLast());
         QTRY_COMPARE(f.sentMessages().size(), 2);
         QCOMPARE(f.sentMessages().at(1).value(u"payload"_s).toObject(), payload);
+
+        // Acknowledged, the row still shows the file it sent, under the server's id.
+        const Message resent = f.model->messages().constLast();
+        Q_EMIT f.stack.ws.messageAckSubject(*resent.clientMessageId, u"s2"_s, 902, false);
+        QTRY_VERIFY(f.find(902));
+        const Message confirmed = *f.find(902);
+        QCOMPARE(confirmed.status, std::optional(u"sent"_s));
+        QCOMPARE(confirmed.serverMsgId, std::optional(u"s2"_s));
+        QCOMPARE(confirmed.clientMessageId, resent.clientMessageId);
+        QCOMPARE(confirmed.type, u"file"_s);
+        QCOMPARE(confirmed.conversationId, chatId);
+        QCOMPARE(confirmed.senderId, me);
+        QCOMPARE(confirmed.fileName, std::optional(u"报告 1.pdf"_s));
+        QCOMPARE(confirmed.fileSize, std::optional<qint64>(3));
+        QCOMPARE(confirmed.fileMimeType, std::optional(u"application/pdf"_s));
+        QCOMPARE(confirmed.fileUrl, resent.fileUrl);
+        QVERIFY(confirmed.fileUrl);
+        QCOMPARE(confirmed.createdAt, resent.createdAt);
     }
 
     // Live revoke and edit events change the listed message of this conversation only.
