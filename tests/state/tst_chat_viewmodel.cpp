@@ -896,6 +896,17 @@ private Q_SLOTS:
         QCOMPARE(ids(f.model->messages()), QList<qint64> { 3 });
         QCOMPARE(f.postedNames().count(NotificationName::messageDiscarded()), 1);
         QCOMPARE(userInfo::text(f.postedInfo(NotificationName::messageDiscarded()), NotificationKey::clientMsgId()), failed.clientMessageId);
+
+        // Back online, the error about the way to the server goes, and a later
+        // language switch does not bring it back.
+        QVERIFY(f.model->error());
+        QVERIFY(f.stack.connectChannel(ClientStack::user(me, u"Me"_s)));
+        QTRY_VERIFY(!f.model->error());
+        QSignalSpy errorSaid(f.model.get(), &ChatViewModel::errorChanged);
+        language.setLanguage(AppLanguage::vi);
+        language.setLanguage(first);
+        QVERIFY(!f.model->error());
+        QCOMPARE(errorSaid.count(), 0);
     }
 
     // A failed message shows in its conversation's row the same way whichever way it
@@ -976,6 +987,10 @@ private Q_SLOTS:
             Q_EMIT f.stack.ws.typingSubject(chatId, userId, name);
             QVERIFY(testsupport::postedEventsHandled());
         };
+        // The screen hears the line change, once each time.
+        QStringList heard;
+        connect(f.model.get(), &ChatViewModel::typingUserNameChanged, this,
+                [&] { heard << f.model->typingUserName().value_or(u"(none)"_s); });
         typing(me, u"Me"_s);
         QCOMPARE(f.model->typingUserName(), std::nullopt);
         typing(2, u"Ann"_s);
@@ -986,6 +1001,7 @@ private Q_SLOTS:
         QCOMPARE(f.model->typingUserName(), std::optional<QString>(u"Ann"_s));
         f.stack.timers->advance(1);
         QCOMPARE(f.model->typingUserName(), std::nullopt);
+        QCOMPARE(heard, (QStringList { u"Ann"_s, u"(none)"_s }));
     }
 
     void reactionsAddAndRemove()
