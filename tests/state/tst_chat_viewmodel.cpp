@@ -891,9 +891,16 @@ private Q_SLOTS:
 
         // Thrown away, it goes, and the conversation list hears which one it was; the
         // server's message stays, whatever is asked.
+        // The row goes in place, not as a new list.
+        QSignalSpy aboutToRemove(f.model.get(), &ChatViewModel::messagesAboutToBeRemoved);
+        QSignalSpy removed(f.model.get(), &ChatViewModel::messagesRemoved);
         f.model->discardMessage(f.model->messages().at(0));
         f.model->discardMessage(f.model->messages().at(1));
         QCOMPARE(ids(f.model->messages()), QList<qint64> { 3 });
+        QCOMPARE(aboutToRemove.count(), 1);
+        QCOMPARE(aboutToRemove.first(), (QVariantList { qsizetype(1), qsizetype(1) }));
+        QCOMPARE(removed.count(), 1);
+        QCOMPARE(removed.first(), (QVariantList { qsizetype(1), qsizetype(1) }));
         QCOMPARE(f.postedNames().count(NotificationName::messageDiscarded()), 1);
         QCOMPARE(userInfo::text(f.postedInfo(NotificationName::messageDiscarded()), NotificationKey::clientMsgId()), failed.clientMessageId);
 
