@@ -19,6 +19,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
+
 using namespace Qt::StringLiterals;
 using testsupport::runTask;
 
@@ -79,6 +81,20 @@ void dismissError(Model& vm, Signal changed)
     QVERIFY(!vm.error());
     vm.clearError();
     QCOMPARE(said.count(), 1);
+}
+
+// A failed list load stays what the empty list shows after its alert is closed,
+// until a load succeeds.
+template <typename Model>
+void loadFailureOutlivesTheAlert(Model& vm, const QString& shown, const std::function<QCoro::Task<>()>& loadAgain)
+{
+    QVERIFY(vm.error());
+    vm.clearError();
+    QVERIFY(vm.loadFailure());
+    QCOMPARE(vm.loadFailure()->text(), shown);
+    runTask(loadAgain());
+    QVERIFY(!vm.error());
+    QVERIFY(!vm.loadFailure());
 }
 
 template <typename Entry>
@@ -423,6 +439,10 @@ private Q_SLOTS:
         }
         QCOMPARE(s.calls().mid(before), sent);
         QCOMPARE(ids(vm.devices()), left);
+        // This device's rows stand apart from the others', in the list's order.
+        QCOMPARE(ids(vm.currentDevices()) + ids(vm.otherDevices()), left);
+        for (const auto& current : vm.currentDevices())
+            QVERIFY(current.isCurrent.value_or(false));
         // The list is said to change only when a row went; a signed-out row's button
         // waits while its request runs, and only then.
         QCOMPARE(rowsChanged.count(), left == shown ? 0 : 1);
@@ -454,6 +474,12 @@ private Q_SLOTS:
         QCOMPARE(vm.errorMessage(), std::optional<QString>(text("devices.load_failed") + u"HTTP错误: 500"_s));
         QVERIFY(!vm.isLoading());
         dismissError(vm, &DeviceManagementViewModel::errorMessageChanged);
+        s.reply("session.myDevices", 500, "{}");
+        runTask(vm.loadDevices());
+        loadFailureOutlivesTheAlert(vm, text("devices.load_failed") + u"HTTP错误: 500"_s, [&] {
+            s.reply("session.myDevices", 200, R"([{"id":9,"isCurrent":true}])");
+            return vm.loadDevices();
+        });
     }
 
     // A blocked contact is shown by its remark whenever one is given, even an empty one.
@@ -517,6 +543,10 @@ private Q_SLOTS:
         QCOMPARE(vm.favorites().size(), 1);
         QCOMPARE(vm.errorMessage(), std::optional<QString>(text("favorites.load_failed") + u"\uFF1Abad"_s));
         QCOMPARE(said, (QStringList { u"loading 1"_s, u"error 1"_s, u"loading 0"_s }));
+        loadFailureOutlivesTheAlert(vm, text("favorites.load_failed") + u"\uFF1Abad"_s, [&] {
+            s.reply("favorites.list", 200, "[]");
+            return vm.loadFavorites();
+        });
     }
 
     // The page numbers the server sees: a page counts only once it arrived.
@@ -587,6 +617,8 @@ private Q_SLOTS:
                                  Reply { olderStatus, olderStatus == 200 ? AccountStack::envelope(filePage(20, 1)) : "{}", {}, true });
             auto older = vm.loadFiles();
             QTRY_COMPARE(s.server.requests().size(), sent + 1);
+            // A list already shown is replaced under the first page's spinner, not the next page's.
+            QVERIFY(vm.isLoading() && !vm.isLoadingMore());
             s.reply("files.getMyFiles", 200, filePage(10, 1));
             runTask(vm.loadFiles());
             s.server.release(AccountStack::path("files.getMyFiles"));
@@ -602,6 +634,12 @@ private Q_SLOTS:
         QCOMPARE(vm.files().size(), 1);
         QCOMPARE(vm.errorMessage(), std::optional<QString>(text("files.load_failed") + u"nope"_s));
         dismissError(vm, &FileManagementViewModel::errorMessageChanged);
+        s.reply("files.getMyFiles", 403, R"({"error":"nope"})");
+        runTask(vm.loadFiles());
+        loadFailureOutlivesTheAlert(vm, text("files.load_failed") + u"nope"_s, [&] {
+            s.reply("files.getMyFiles", 200, filePage(10, 1));
+            return vm.loadFiles();
+        });
     }
 
     // A switch or an hour reads its default until set, then what was stored, and every

@@ -12,7 +12,7 @@ namespace {
 
 const QByteArray userJson = R"({"id":7,"openId":"o7","name":"Mei"})";
 const QByteArray renamedJson = R"({"id":7,"openId":"o7","name":"Mei Lin"})";
-const QByteArray profileJson = R"({"id":7,"openId":"o7","name":"Mei","bio":"hi","gender":"female"})";
+const QByteArray profileJson = R"({"id":7,"openId":"o7","name":"Mei","bio":"hi","email":"mei@mail.test","gender":"female"})";
 
 AuthViewModel::Dependencies depsOf(ClientStack& stack)
 {
@@ -618,7 +618,7 @@ private Q_SLOTS:
         ProfileEditViewModel editor(&auth, stack.auth);
         editor.loadFromUser();
         QCOMPARE((QStringList { editor.name, editor.bio, editor.email, editor.gender, editor.region }),
-                 (QStringList { u"Mei"_s, u"hi"_s, QString(), u"female"_s, QString() }));
+                 (QStringList { u"Mei"_s, u"hi"_s, u"mei@mail.test"_s, u"female"_s, QString() }));
         editor.name = u"Mei Lin"_s;
         editor.region = u"Hanoi"_s;
         stack.server.respond(procedure("user.updateProfile"),
@@ -631,7 +631,7 @@ private Q_SLOTS:
         testsupport::runTask(editor.saveProfile());
 
         QCOMPARE(stack.input("user.updateProfile"),
-                 (QJsonObject { { u"name"_s, u"Mei Lin"_s }, { u"bio"_s, u"hi"_s }, { u"email"_s, u""_s },
+                 (QJsonObject { { u"name"_s, u"Mei Lin"_s }, { u"bio"_s, u"hi"_s }, { u"email"_s, u"mei@mail.test"_s },
                                 { u"gender"_s, u"female"_s }, { u"region"_s, u"Hanoi"_s } }));
         QCOMPARE(busy, (QList<bool> { true, false }));
         QCOMPARE(savedAs, status == 200 ? QStringList { u"Mei Lin"_s } : QStringList());

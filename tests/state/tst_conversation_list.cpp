@@ -321,6 +321,11 @@ private Q_SLOTS:
                R"("createdAt":"2025-03-01T08:00:00Z"}])"));
         Q_EMIT f.stack.ws.revokeSubject(77, 10, false);
         QTRY_VERIFY(f.conversation(10)->revokedPreview);
+        // Taken back by its sender, not removed by an administrator.
+        QCOMPARE(f.conversation(10)->revokedPreview->senderName, u"Ann"_s);
+        QCOMPARE(f.conversation(10)->revokedPreview->senderId, 2);
+        QVERIFY(!f.conversation(10)->revokedPreview->isMine);
+        QVERIFY(!f.conversation(10)->revokedPreview->byAdministrator);
         // The other chat's notice is its own: whatever ends the first one leaves it.
         f.stack.server.respond(procedure("messages.list"),
             ok(R"([{"id":78,"conversationId":20,"senderId":2,"senderName":"Ann","type":"text","status":"revoked",)"
@@ -678,6 +683,7 @@ private Q_SLOTS:
             << QStringList { u"held reload 500"_s, u"arrives 501"_s, u"released"_s } << u"m501"_s << false;
         QTest::newRow("a notice that came while a reload was on its way")
             << QStringList { u"held reload 500"_s, u"notice arrives 501"_s, u"released"_s } << u"m501"_s << false;
+        QTest::newRow("a message sent after a notice") << QStringList { u"notice arrives 501"_s, u"sent"_s } << u"mine"_s << false;
         QTest::newRow("a failed message") << QStringList { u"sent"_s, u"failed"_s } << u"mine"_s << true;
         QTest::newRow("a newer message before the failure") << QStringList { u"sent"_s, u"arrives 700"_s, u"failed"_s } << u"m700"_s << false;
         QTest::newRow("a newer message before the failure, then a reload")
@@ -759,7 +765,9 @@ private Q_SLOTS:
             QCOMPARE(f.conversation(10)->lastMessageId, std::nullopt);
         // No row here ends on a revoked message; a notice the newest message carries stays with it.
         QVERIFY(!f.conversation(10)->revokedPreview);
-        const bool noticed = std::any_of(steps.cbegin(), steps.cend(), [](const QString& step) { return step.startsWith(u"notice"); });
+        const bool noticed = std::any_of(steps.cbegin(), steps.cend(), [&preview](const QString& step) {
+            return step.startsWith(u"notice") && u"m"_s + step.section(u' ', -1) == preview;
+        });
         QCOMPARE(f.conversation(10)->lastMessageNotice, noticed ? std::optional(u"group_dissolved"_s) : std::nullopt);
         // The time shown is that of the message shown.
         const std::optional<QString> time = !expected ? std::nullopt
