@@ -8,7 +8,7 @@
 //
 // Pixels depend on the fonts and the Qt build, so each folder notes the machine its
 // pictures were drawn on, and each picture the language; on another machine or in a
-// language with no picture the comparison is skipped, not failed.
+// language with no picture the comparison is left out, not failed.
 
 #include <QString>
 #include <QTest>
@@ -31,12 +31,15 @@ QString mismatch(QWidget* widget, const QString& folder, const QString& name);
 
 } // namespace Snapshot
 
-// In a program registered with SNAPSHOTS (tests/CMakeLists.txt).
+// In a program registered with SNAPSHOTS (tests/CMakeLists.txt). Where the picture can't
+// be compared it says why and the test goes on: the checks after it still run.
 #define VERIFY_SNAPSHOT(widget, name)                                                           \
     do {                                                                                        \
         if (const QString why = Snapshot::cannotCompare(QStringLiteral(MORVANE_SNAPSHOTS), (name)); \
-            !why.isEmpty())                                                                     \
-            QSKIP(qPrintable(why));                                                             \
-        const QString why = Snapshot::mismatch((widget), QStringLiteral(MORVANE_SNAPSHOTS), (name)); \
-        QVERIFY2(why.isEmpty(), qPrintable(why));                                               \
+            !why.isEmpty()) {                                                                   \
+            qInfo("picture not compared: %s", qPrintable(why));                                 \
+        } else {                                                                                \
+            const QString differs = Snapshot::mismatch((widget), QStringLiteral(MORVANE_SNAPSHOTS), (name)); \
+            QVERIFY2(differs.isEmpty(), qPrintable(differs));                                   \
+        }                                                                                       \
     } while (false)

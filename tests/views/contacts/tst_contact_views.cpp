@@ -5,7 +5,7 @@
 #include "ListKeys.h"
 #include "PaintLog.h"
 #include "PainterState.h"
-#include "SnapshotMidway.h"
+#include "Snapshot.h"
 
 #include "state/contacts/AddContactViewModel.h"
 #include "state/contacts/ContactDetailViewModel.h"
@@ -210,7 +210,7 @@ private Q_SLOTS:
         if (shown.isEmpty())
             return;
         QVERIFY(QTest::qWaitForWindowExposed(column.view.get()));
-        VERIFY_SNAPSHOT_MIDWAY(column.view.get(), u"contact-list-empty-badge-"_s + QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-'));
+        VERIFY_SNAPSHOT(column.view.get(), u"contact-list-empty-badge-"_s + QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-'));
         // The count in white semibold caption-2 type on a red capsule, 6 points at its sides.
         PaintLog log(badge->size());
         badge->render(&log);
@@ -984,7 +984,7 @@ private Q_SLOTS:
         }
         QCOMPARE(error->text(), Localized::text("add.not_found"));
         QVERIFY(QTest::qWaitForWindowExposed(sheet));
-        VERIFY_SNAPSHOT_MIDWAY(sheet, u"add-contact-not-found"_s);
+        VERIFY_SNAPSHOT(sheet, u"add-contact-not-found"_s);
         // The field's Return searches; the button does not search a second time as the sheet's default.
         QVERIFY(column.stack.roundTrip());
         QCOMPARE(column.stack.requestCount(procedure("user.search")), 1);
@@ -1057,7 +1057,7 @@ private Q_SLOTS:
                 QVERIFY2(button.right() <= option.rect.width() && button.right() >= option.rect.width() - 20, qPrintable(QDebug::toString(button)));
             }
         }
-        VERIFY_SNAPSHOT_MIDWAY(sheet, u"add-contact-found"_s);
+        VERIFY_SNAPSHOT(sheet, u"add-contact-found"_s);
         // A press on a sent row's place sends nothing.
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, add);
         QVERIFY(column.stack.roundTrip());

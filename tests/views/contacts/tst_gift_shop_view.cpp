@@ -1,5 +1,5 @@
 #include "SocialStack.h"
-#include "SnapshotMidway.h"
+#include "Snapshot.h"
 
 #include "state/contacts/GiftShopViewModel.h"
 #include "views/common/AdaptiveGrid.h"
@@ -131,7 +131,7 @@ private Q_SLOTS:
         QVERIFY(!f.view->findChild<QLabel*>(u"giftShopEmpty"_s)->isVisible());
         QCOMPARE(error->text(), Localized::text("gifts.load_failed") + u"gifts down"_s);
         QVERIFY(QTest::qWaitForWindowExposed(f.view.get()));
-        VERIFY_SNAPSHOT_MIDWAY(f.view.get(), u"gift-shop-failed"_s);
+        VERIFY_SNAPSHOT(f.view.get(), u"gift-shop-failed"_s);
         f.stack.server.respond(procedure("gifts.list"), ok("[]"));
         QTest::mouseClick(f.view->findChild<QPushButton*>(u"giftShopRetryButton"_s), Qt::LeftButton);
         QTRY_COMPARE(f.stack.calls("gifts.list"), 2);

@@ -1,4 +1,4 @@
-#include "SnapshotMidway.h"
+#include "Snapshot.h"
 #include "SocialStack.h"
 
 #include "state/common/LocalizationManager.h"
@@ -138,7 +138,7 @@ private Q_SLOTS:
         QTest::keyClicks(editor, u"hi "_s);
         QVERIFY(publish->isEnabled());
         QVERIFY(QTest::qWaitForWindowExposed(sheet));
-        VERIFY_SNAPSHOT_MIDWAY(sheet, u"moments-compose"_s);
+        VERIFY_SNAPSHOT(sheet, u"moments-compose"_s);
         QTest::mouseClick(f.in<QPushButton>(sheet, "composeCancelButton"), Qt::LeftButton);
         QVERIFY(!sheet->isVisible());
         QVERIFY(!f.view->viewModel()->showCompose());
@@ -187,7 +187,7 @@ private Q_SLOTS:
         QVERIFY(!f.view->findChild<QWidget*>(u"momentsEmptyPage"_s)->isVisible());
         QCOMPARE(f.in<QLabel>(f.view, "momentsError")->text(), Localized::text("moments.load_failed") + u"feed down"_s);
         QVERIFY(QTest::qWaitForWindowExposed(f.view));
-        VERIFY_SNAPSHOT_MIDWAY(f.view, u"moments-failed"_s);
+        VERIFY_SNAPSHOT(f.view, u"moments-failed"_s);
         QTest::mouseClick(f.in<QPushButton>(f.view, "momentsRetryButton"), Qt::LeftButton);
         f.waitIdle(3);
         QVERIFY(!errorPage->isVisible());
@@ -371,7 +371,7 @@ private Q_SLOTS:
         auto* title = f.in<QLabel>(f.view, "momentsTitle");
         QVERIFY(title);
         QVERIFY(QTest::qWaitForWindowExposed(f.view));
-        VERIFY_SNAPSHOT_MIDWAY(f.view, u"moments-empty"_s);
+        VERIFY_SNAPSHOT(f.view, u"moments-empty"_s);
         LocalizationManager::shared().setLanguage(AppLanguage::en);
         QCOMPARE(empty->text(), u"No moments yet"_s);
         QCOMPARE(title->text(), u"Moments"_s);

@@ -1,6 +1,6 @@
 #include "PaintLog.h"
 #include "PainterState.h"
-#include "SnapshotMidway.h"
+#include "Snapshot.h"
 #include "SocialStack.h"
 
 #include "state/common/NotificationCenter.h"
@@ -384,7 +384,7 @@ private Q_SLOTS:
         QCOMPARE(hint->palette().color(QPalette::WindowText), Appearance::secondaryText());
         QVERIFY(qAbs(hint->geometry().center().x() - glass->geometry().center().x()) <= 1);
         QVERIFY(QTest::qWaitForWindowExposed(f.view.get()));
-        VERIFY_SNAPSHOT_MIDWAY(f.view.get(), u"search-hint"_s);
+        VERIFY_SNAPSHOT(f.view.get(), u"search-hint"_s);
 
         f.stack.server.respond(procedure("search.global"), { 500, R"({"error":"search down"})" });
         QTest::keyClick(f.field(), Qt::Key_Return);
@@ -394,7 +394,7 @@ private Q_SLOTS:
         QCOMPARE(error->font().pixelSize(), Appearance::font(Appearance::TextStyle::Caption).pixelSize());
         // Under the content, across the sheet's bottom.
         QVERIFY(error->geometry().top() >= f.view->findChild<QStackedWidget*>()->geometry().bottom());
-        VERIFY_SNAPSHOT_MIDWAY(f.view.get(), u"search-failed"_s);
+        VERIFY_SNAPSHOT(f.view.get(), u"search-failed"_s);
 
         f.stack.server.respond(procedure("search.global"), ok(R"({"contacts":[],"groups":[],"messages":[]})"));
         QTest::keyClick(f.field(), Qt::Key_Return);

@@ -1,5 +1,5 @@
 #include "SocialStack.h"
-#include "SnapshotMidway.h"
+#include "Snapshot.h"
 
 #include "state/contacts/VipCenterViewModel.h"
 #include "views/common/ElidedLabel.h"
@@ -155,7 +155,7 @@ private Q_SLOTS:
         QCOMPARE(f.label("vipStatusError")->text(), Localized::text("vip.status_load_failed") + u"status down"_s);
         QCOMPARE(f.texts("vipLevelTitle").size(), 3);
         QVERIFY(QTest::qWaitForWindowExposed(f.view.get()));
-        VERIFY_SNAPSHOT_MIDWAY(f.view.get(), u"vip-status-failed"_s);
+        VERIFY_SNAPSHOT(f.view.get(), u"vip-status-failed"_s);
 
         f.stack.server.respond(procedure("vip.status"), ok(R"({"isVip":false})"));
         QTest::mouseClick(f.view->findChild<QPushButton*>(u"vipStatusRetryButton"_s), Qt::LeftButton);
@@ -174,7 +174,7 @@ private Q_SLOTS:
         QVERIFY(f.label("vipLevelsError")->isVisible());
         QVERIFY(f.view->findChild<QPushButton*>(u"vipLevelsRetryButton"_s)->isVisible());
         QVERIFY(QTest::qWaitForWindowExposed(f.view.get()));
-        VERIFY_SNAPSHOT_MIDWAY(f.view.get(), u"vip-levels-failed"_s);
+        VERIFY_SNAPSHOT(f.view.get(), u"vip-levels-failed"_s);
         // The failures speak the interface language, and change with it while shown.
         const AppLanguage before = LocalizationManager::shared().currentLanguage();
         const auto restore = qScopeGuard([before] { LocalizationManager::shared().setLanguage(before); });
