@@ -614,8 +614,14 @@ private Q_SLOTS:
         WebSocketLogCapture log;
         Channel channel;
         QVERIFY(channel.connectAndAuthenticate(4));
+        channel.server.sendToAll(R"({"type":"online","payload":{"userId":5}})");
+        QTRY_COMPARE(channel.service->onlineUsers(), QSet<qint64> { 5 });
+        QSignalSpy onlineChanges(channel.service.get(), &WebSocketService::onlineUsersChanged);
 
         channel.service->disconnect();
+        // Nobody is shown online to a signed-out program.
+        QVERIFY(channel.service->onlineUsers().isEmpty());
+        QCOMPARE(onlineChanges.size(), 1);
         const auto connection = channel.server.connections().first();
         QTRY_VERIFY(!connection->open);
         QCOMPARE(connection->closeCode, int(QWebSocketProtocol::CloseCodeNormal));
