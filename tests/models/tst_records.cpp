@@ -492,6 +492,14 @@ private Q_SLOTS:
         QVERIFY(c.revokedPreview->byAdministrator);
         QCOMPARE(c.lastMessageId.value_or(0), 9);
         QVERIFY(!json::decode<Conversation>(conversationText(R"("lastMessage":{"id":9,"senderId":7,"content":"c"})")).revokedPreview);
+        // Without the sender, the notice names nobody: no user has id 0, so it is not "you".
+        const Conversation anonymous = json::decode<Conversation>(conversationText(R"("lastMessage":{"id":9,"revokedAt":"r"})"));
+        QVERIFY(anonymous.revokedPreview.has_value());
+        if (!anonymous.revokedPreview)
+            return;
+        QCOMPARE(anonymous.revokedPreview->senderId, 0);
+        QCOMPARE(anonymous.revokedPreview->senderName, QString());
+        QVERIFY(!anonymous.revokedPreview->byAdministrator);
     }
 
     void memberWithUser_data()

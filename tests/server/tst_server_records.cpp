@@ -18,6 +18,8 @@
 #include <QJsonArray>
 #include <QTest>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 using testsupport::ServerProcess;
@@ -103,6 +105,10 @@ private Q_SLOTS:
                     other = member.userId;
             }
             QCOMPARE(c.peerId, other);
+            // The demo's histories are spoken by the conversation's own members.
+            for (const Message& m : *messages)
+                QVERIFY2(std::any_of(members->cbegin(), members->cend(), [&](const GroupMember& member) { return member.userId == m.senderId; }),
+                         qPrintable(m.content.value_or(QString())));
         }
         QCOMPARE(unread, 2);
 

@@ -38,6 +38,7 @@
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QSocketNotifier>
+#include <QSqlDatabase>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QRegularExpression>
@@ -970,6 +971,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(u"m.sqlite3"_s);
+        const QStringList connections = QSqlDatabase::connectionNames();
         int version = 0;
         {
             Database db(path);
@@ -983,6 +985,8 @@ private Q_SLOTS:
             QVERIFY(again.scalar(u"SELECT value FROM meta WHERE key = 'kept'"_s).isValid());
             again.exec(u"PRAGMA user_version = %1"_s.arg(version + 1));
         }
+        // Each one closed its connection as it went: none is left holding the file.
+        QCOMPARE(QSqlDatabase::connectionNames(), connections);
         QVERIFY_THROWS_EXCEPTION(DatabaseError, Database { path });
     }
 };
