@@ -67,6 +67,10 @@ private Q_SLOTS:
         };
         row("devices with ids", u"session.myDevices"_s, false, none,
             [](const QJsonValue& d) { return bool(list<SessionService::DeviceSession>(d).value(0).deviceId); });
+        row("devices named as their sessions name them", u"session.myDevices"_s, false, none, [](const QJsonValue& d) {
+            const auto devices = list<SessionService::DeviceSession>(d);
+            return std::any_of(devices.begin(), devices.end(), [](const SessionService::DeviceSession& s) { return s.deviceName == u"Office PC"_s; });
+        });
         row("exactly one current login session", u"user.listSessions"_s, false, none, [](const QJsonValue& d) {
             const auto sessions = list<LoginSession>(d);
             return std::count_if(sessions.begin(), sessions.end(), [](const LoginSession& s) { return s.isCurrent.value_or(false); }) == 1;

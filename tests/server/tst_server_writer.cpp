@@ -252,6 +252,11 @@ private Q_SLOTS:
         const std::optional<QJsonObject> readBack = Messages(*f.db, conversations).messageJson(outcomes[0].stored.messageId);
         QVERIFY(readBack);
         QCOMPARE(QJsonDocument(outcomes[0].record.toJson({})).toJson(), QJsonDocument(*readBack).toJson());
+        if (kind == u"avatar") {
+            // The picture travels inside the sender as well as beside it.
+            QCOMPARE(readBack->value(u"sender"_s).toObject().value(u"avatar"_s).toString(), u"/uploads/face"_s);
+            QCOMPARE(readBack->value(u"senderAvatar"_s).toString(), u"/uploads/face"_s);
+        }
     }
 
     void aRenamedSenderIsDeliveredByTheNewName()
