@@ -6,7 +6,7 @@
 #include "ClientStack.h"
 #include "ListKeys.h"
 #include "PainterState.h"
-#include "Snapshot.h"
+#include "SnapshotOnTheWay.h"
 
 #include "state/account/ProfileEditViewModel.h"
 #include "state/account/ProfileViewModel.h"
@@ -369,6 +369,8 @@ private Q_SLOTS:
         const auto top = [sheet](const QWidget* widget) { return widget->mapTo(sheet, QPoint()).y(); };
         auto* title = child<QLabel>(sheet, u"editTitle"_s);
         QCOMPARE(top(child<QLineEdit>(sheet, u"nameField"_s)) - (top(title) + title->height()), 16);
+        QVERIFY(QTest::qWaitForWindowExposed(sheet));
+        CHECK_SNAPSHOT(sheet, u"profile-editor"_s);
 
         QTest::keyClick(child<QLineEdit>(sheet, u"nameField"_s), Qt::Key_Escape);
         QTRY_VERIFY(!view.editSheet());
@@ -430,6 +432,7 @@ private Q_SLOTS:
             QCOMPARE(name->text(), u"Mei Lin "_s);
             QVERIFY(child<QPushButton>(sheet, u"saveButton"_s)->isEnabled());
             QCOMPARE(m_stack->requestCount(u"/api/auth/me"_s), 1);
+            VERIFY_SNAPSHOT(sheet.data(), u"profile-editor-refused"_s);
         }
     }
 

@@ -5,6 +5,7 @@
 #include "AccountScreenTestHelpers.h"
 #include "PaintLog.h"
 #include "ClientStack.h"
+#include "SnapshotOnTheWay.h"
 
 #include "app/MainView.h"
 #include "app/SidebarSection.h"
@@ -18,6 +19,7 @@
 #include "views/account/PrivacySettingsView.h"
 #include "views/common/Appearance.h"
 #include "views/common/ElidedLabel.h"
+#include "views/common/Icons.h"
 #include "views/common/Localized.h"
 
 #include <QCheckBox>
@@ -113,6 +115,12 @@ class TestSettingsScreens : public QObject {
     }
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        Icons::install();
+        Snapshot::holdStill();
+    }
+
     void init()
     {
         m_settings = std::make_unique<QSettings>(m_dir.filePath(u"prefs.ini"_s), QSettings::IniFormat);
@@ -241,7 +249,13 @@ private Q_SLOTS:
             // The addresses are grey.
             for (const char* value : { "apiAddress", "webSocketAddress" })
                 QCOMPARE(child<QLabel>(view.get(), QString::fromLatin1(value))->palette().color(QPalette::WindowText), Appearance::secondaryText());
+            // What the machine and its environment name differs between machines, not the page.
+            child<QLabel>(view.get(), u"apiAddress"_s)->setText(u"http://127.0.0.1:8787"_s);
+            child<QLabel>(view.get(), u"webSocketAddress"_s)->setText(u"ws://127.0.0.1:8787/ws"_s);
+            child<QLabel>(view.get(), u"platform"_s)->setText(u"Linux"_s);
         }
+        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+        VERIFY_SNAPSHOT(view.get(), u"settings-"_s + QString::fromLatin1(QTest::currentDataTag()));
     }
 
     void pickingTheCurrentLanguageStoresNothing()
@@ -401,9 +415,12 @@ private Q_SLOTS:
         QCOMPARE(child<QWidget>(&view, u"deviceManagementLink"_s)->accessibleName(), Localized::text("privacy.device_management"));
 
         // From the keyboard: the rows are made anew, the keyboard stays at its place in them.
+        view.resize(520, 900);
         view.show();
         QApplication::setActiveWindow(&view);
         QVERIFY(QTest::qWaitForWindowActive(&view));
+        if (status == 200)
+            CHECK_SNAPSHOT(&view, u"privacy-blacklist"_s);
         view.findChildren<QPushButton*>(u"unblockButton"_s).at(0)->setFocus(Qt::TabFocusReason);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
         QTRY_COMPARE(m_stack->requestCount(procedure("contacts.unblock")), 1);
@@ -421,6 +438,25 @@ private Q_SLOTS:
             QCOMPARE(alert->text(), Localized::text("privacy.unblock_failed") + u"database is down"_s);
             QCOMPARE(names(), remaining);
         }
+    }
+
+    // Unblocking the last blocked user from the keyboard leaves no row to stay on: the
+    // keyboard goes on to the control after the list, never to nowhere.
+    void unblockingTheLastOneMovesTheKeyboardOn()
+    {
+        m_stack->server.respond(procedure("contacts.list"),
+                                ok("[{\"id\":1,\"userId\":7,\"contactId\":21,\"blocked\":true,\"user\":{\"id\":21,\"name\":\"Bob\"}}]"));
+        m_stack->server.respond(procedure("contacts.unblock"), ok("null"));
+        PrivacySettingsView view(m_stack->contacts, m_defaults.get());
+        view.show();
+        QApplication::setActiveWindow(&view);
+        QVERIFY(QTest::qWaitForWindowActive(&view));
+        QTRY_COMPARE(view.findChildren<QPushButton*>(u"unblockButton"_s).size(), 1);
+        auto* unblock = child<QPushButton>(&view, u"unblockButton"_s);
+        unblock->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(unblock, Qt::Key_Space);
+        QTRY_VERIFY(shown(child<QLabel>(&view, u"blacklistEmpty"_s)));
+        QCOMPARE(QApplication::focusWidget(), child<QWidget>(&view, u"deviceManagementLink"_s));
     }
 
     void emptyOrFailedBlacklist_data()
