@@ -440,23 +440,46 @@ private Q_SLOTS:
         }
     }
 
-    // Unblocking the last blocked user from the keyboard leaves no row to stay on: the
-    // keyboard goes on to the control after the list, never to nowhere.
-    void unblockingTheLastOneMovesTheKeyboardOn()
+    void unblockMovesTheKeyboard_data()
     {
-        m_stack->server.respond(procedure("contacts.list"),
-                                ok("[{\"id\":1,\"userId\":7,\"contactId\":21,\"blocked\":true,\"user\":{\"id\":21,\"name\":\"Bob\"}}]"));
+        QTest::addColumn<QByteArray>("blocked");
+        QTest::addColumn<QString>("focused"); // the unblocked name shown there, or the link's object name
+
+        const QByteArray bob = "{\"id\":1,\"userId\":7,\"contactId\":21,\"blocked\":true,\"user\":{\"id\":21,\"name\":\"Bob\"}}";
+        const QByteArray li = "{\"id\":2,\"userId\":7,\"contactId\":22,\"blocked\":true,\"user\":{\"id\":22,\"name\":\"Li\"}}";
+        QTest::newRow("the only one") << "[" + bob + "]" << u"deviceManagementLink"_s;
+        QTest::newRow("the last row") << "[" + li + "," + bob + "]" << u"Li"_s;
+    }
+
+    // Unblocking the last row from the keyboard leaves no row at its place: the keyboard
+    // goes to the row above, or with no one left to the control after the list, never
+    // to nowhere.
+    void unblockMovesTheKeyboard()
+    {
+        QFETCH(QByteArray, blocked);
+        QFETCH(QString, focused);
+        m_stack->server.respond(procedure("contacts.list"), ok(blocked));
         m_stack->server.respond(procedure("contacts.unblock"), ok("null"));
         PrivacySettingsView view(m_stack->contacts, m_defaults.get());
         view.show();
         QApplication::setActiveWindow(&view);
         QVERIFY(QTest::qWaitForWindowActive(&view));
-        QTRY_COMPARE(view.findChildren<QPushButton*>(u"unblockButton"_s).size(), 1);
-        auto* unblock = child<QPushButton>(&view, u"unblockButton"_s);
-        unblock->setFocus(Qt::TabFocusReason);
-        QTest::keyClick(unblock, Qt::Key_Space);
-        QTRY_VERIFY(shown(child<QLabel>(&view, u"blacklistEmpty"_s)));
-        QCOMPARE(QApplication::focusWidget(), child<QWidget>(&view, u"deviceManagementLink"_s));
+        const int rows = int(blocked.count("\"blocked\":true"));
+        QTRY_COMPARE(view.findChildren<QPushButton*>(u"unblockButton"_s).size(), rows);
+        auto* last = view.findChildren<QPushButton*>(u"unblockButton"_s).last();
+        last->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(last, Qt::Key_Space);
+        QTRY_COMPARE(m_stack->requestCount(procedure("contacts.unblock")), 1);
+        QTRY_COMPARE(view.findChildren<QPushButton*>(u"unblockButton"_s).size(), rows - 1);
+        QWidget* now = QApplication::focusWidget();
+        QVERIFY(now);
+        if (rows == 1) {
+            QVERIFY(shown(child<QLabel>(&view, u"blacklistEmpty"_s)));
+            QCOMPARE(now->objectName(), focused);
+        } else {
+            QCOMPARE(now->objectName(), u"unblockButton"_s);
+            QCOMPARE(now->accessibleName(), Localized::text("privacy.unblock") + u' ' + focused);
+        }
     }
 
     void emptyOrFailedBlacklist_data()
