@@ -457,6 +457,37 @@ private Q_SLOTS:
         QCOMPARE(m_stack->requestCount(u"/api/auth/me"_s), 2);
     }
 
+    // The editor opened in the very turn a save from a closed sheet ends is a new
+    // sheet, never the one on its way out, which would vanish under the person's hands.
+    void reopeningAsTheSaveEndsOpensANewSheet()
+    {
+        ProfileView view(m_auth.get(), m_stack->auth);
+        QVERIFY(sessionsLoaded(view));
+        view.openEditor();
+        QPointer<ProfileEditView> closed = view.editSheet();
+        m_stack->server.respond(procedure("user.updateProfile"), RecordingHttpServer::Reply { 200, envelope("null"), {}, true });
+        m_stack->server.respond(u"/api/auth/me"_s, { 200, meReply(meiLin) });
+        child<QPushButton>(closed, u"saveButton"_s)->click();
+        QTRY_COMPARE(m_stack->requestCount(procedure("user.updateProfile")), 1);
+        QTest::keyClick(child<QLineEdit>(closed, u"nameField"_s), Qt::Key_Escape);
+        QVERIFY(!view.editSheet());
+        QPointer<ProfileEditView> reopened;
+        bool opened = false;
+        bool reusedTheClosedSheet = false;
+        connect(closed->viewModel(), &ProfileEditViewModel::isSavingChanged, &view, [&] {
+            view.openEditor();
+            reopened = view.editSheet();
+            opened = true;
+            reusedTheClosedSheet = reopened == closed;
+        }, Qt::SingleShotConnection);
+        m_stack->server.release(procedure("user.updateProfile"));
+        QTRY_VERIFY(opened);
+        QVERIFY(!reusedTheClosedSheet);
+        QTRY_VERIFY(!closed);
+        QVERIFY(reopened && reopened->isVisible());
+        QCOMPARE(view.editSheet(), reopened.data());
+    }
+
     // Opening the editor again while a save it started still runs shows what is
     // being saved, still busy, not the values from before; it closes once saved.
     void reopeningWhileSavingShowsTheSave()
