@@ -11,6 +11,8 @@
 #include "state/account/ProfileEditViewModel.h"
 #include "state/account/ProfileViewModel.h"
 #include "state/chat/AuthViewModel.h"
+#include "state/common/AppLanguage.h"
+#include "state/common/LocalizationManager.h"
 #include "views/account/ProfileEditView.h"
 #include "views/account/ProfileView.h"
 #include "views/account/SessionListModel.h"
@@ -371,6 +373,26 @@ private Q_SLOTS:
         QCOMPARE(top(child<QLineEdit>(sheet, u"nameField"_s)) - (top(title) + title->height()), 16);
         QVERIFY(QTest::qWaitForWindowExposed(sheet));
         CHECK_SNAPSHOT(sheet, u"profile-editor"_s);
+        // The choices are named in the language in force, and follow it when it changes.
+        auto* gender = child<QComboBox>(sheet, u"genderPicker"_s);
+        const auto choices = [gender] {
+            QStringList texts;
+            for (int i = 0; i < gender->count(); ++i)
+                texts << gender->itemText(i);
+            return texts;
+        };
+        const auto named = [] {
+            return QStringList { Localized::text("profile.gender_unset"), Localized::text("profile.gender_male"),
+                                 Localized::text("profile.gender_female") };
+        };
+        QCOMPARE(choices(), named());
+        const QStringList before = choices();
+        const AppLanguage was = LocalizationManager::shared().currentLanguage();
+        LocalizationManager::shared().setLanguage(was == AppLanguage::vi ? AppLanguage::en : AppLanguage::vi);
+        const QStringList after = choices();
+        LocalizationManager::shared().setLanguage(was);
+        QVERIFY(after != before);
+        QCOMPARE(choices(), before);
 
         QTest::keyClick(child<QLineEdit>(sheet, u"nameField"_s), Qt::Key_Escape);
         QTRY_VERIFY(!view.editSheet());
