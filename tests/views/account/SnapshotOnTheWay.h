@@ -1,6 +1,6 @@
 #pragma once
 
-// A picture compared part way through a test. Where it can't be compared (pictures
+// A picture compared midway through a test. Where it can't be compared (pictures
 // drawn on another machine, a language with none) the test goes on with the
 // assertions after it rather than skip them, as VERIFY_SNAPSHOT would.
 
