@@ -44,7 +44,6 @@ DeviceManagementView::DeviceManagementView(std::unique_ptr<DeviceManagementViewM
     , m_confirmCancel(m_confirm->addButton(QString(), QMessageBox::RejectRole))
     , m_alert(new ErrorAlert(this))
 {
-    setObjectName(QStringLiteral("deviceManagementView"));
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);

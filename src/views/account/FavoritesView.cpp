@@ -32,7 +32,6 @@ FavoritesView::FavoritesView(std::unique_ptr<FavoritesViewModel> viewModel, QWid
     , m_column(new ListColumn(QStringLiteral("favorites"), QStringLiteral("star"), m_list, this))
     , m_alert(new ErrorAlert(this))
 {
-    setObjectName(QStringLiteral("favoritesView"));
     setMinimumWidth(260);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);

@@ -33,7 +33,6 @@ FileManagementView::FileManagementView(std::unique_ptr<FileManagementViewModel> 
     , m_column(nullptr)
     , m_alert(new ErrorAlert(this))
 {
-    setObjectName(QStringLiteral("fileManagementView"));
     setMinimumWidth(260);
     // The list, then "load more" right under its last row, then the rest of the column.
     auto* body = new QWidget;

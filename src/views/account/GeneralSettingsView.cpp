@@ -27,7 +27,6 @@ GeneralSettingsView::GeneralSettingsView(AuthViewModel* authViewModel, UserDefau
     , m_auth(authViewModel)
     , m_form(new GroupedForm(this))
 {
-    setObjectName(QStringLiteral("generalSettingsView"));
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(0, 0, 0, 0);
     root->addWidget(m_form);

@@ -31,7 +31,6 @@ NotificationSettingsView::NotificationSettingsView(UserDefaults* defaults, QWidg
     , m_startLabel(new QLabel)
     , m_endLabel(new QLabel)
 {
-    setObjectName(QStringLiteral("notificationSettingsView"));
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(0, 0, 0, 0);
     root->addWidget(m_form);

@@ -45,7 +45,6 @@ PrivacySettingsView::PrivacySettingsView(ContactService& contactService, UserDef
     , m_deviceLink(new QPushButton)
     , m_alert(new ErrorAlert(this))
 {
-    setObjectName(QStringLiteral("privacySettingsView"));
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(0, 0, 0, 0);
     root->addWidget(m_form);

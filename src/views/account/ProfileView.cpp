@@ -58,7 +58,6 @@ ProfileView::ProfileView(AuthViewModel* authViewModel, AuthService& authService,
     , m_content(new QWidget)
     , m_alert(new ErrorAlert(this))
 {
-    setObjectName(QStringLiteral("profileView"));
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(0, 0, 0, 0);
     auto* scroll = new QScrollArea(this);

@@ -86,7 +86,6 @@ TwoFactorView::TwoFactorView(std::unique_ptr<TwoFactorViewModel> viewModel, QWid
     , m_sheetConfirm(new QPushButton(m_disableSheet))
     , m_alert(new ErrorAlert(this))
 {
-    setObjectName(QStringLiteral("twoFactorView"));
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(20, 16, 20, 16);
     column->setSpacing(14);

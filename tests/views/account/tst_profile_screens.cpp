@@ -6,11 +6,13 @@
 #include "ClientStack.h"
 #include "ListKeys.h"
 #include "PainterState.h"
-#include "Snapshot.h"
+#include "SnapshotOnTheWay.h"
 
 #include "state/account/ProfileEditViewModel.h"
 #include "state/account/ProfileViewModel.h"
 #include "state/chat/AuthViewModel.h"
+#include "state/common/AppLanguage.h"
+#include "state/common/LocalizationManager.h"
 #include "views/account/ProfileEditView.h"
 #include "views/account/ProfileView.h"
 #include "views/account/SessionListModel.h"
@@ -369,6 +371,28 @@ private Q_SLOTS:
         const auto top = [sheet](const QWidget* widget) { return widget->mapTo(sheet, QPoint()).y(); };
         auto* title = child<QLabel>(sheet, u"editTitle"_s);
         QCOMPARE(top(child<QLineEdit>(sheet, u"nameField"_s)) - (top(title) + title->height()), 16);
+        QVERIFY(QTest::qWaitForWindowExposed(sheet));
+        CHECK_SNAPSHOT(sheet, u"profile-editor"_s);
+        // The choices are named in the language in force, and follow it when it changes.
+        auto* gender = child<QComboBox>(sheet, u"genderPicker"_s);
+        const auto choices = [gender] {
+            QStringList texts;
+            for (int i = 0; i < gender->count(); ++i)
+                texts << gender->itemText(i);
+            return texts;
+        };
+        const auto named = [] {
+            return QStringList { Localized::text("profile.gender_unset"), Localized::text("profile.gender_male"),
+                                 Localized::text("profile.gender_female") };
+        };
+        QCOMPARE(choices(), named());
+        const QStringList before = choices();
+        const AppLanguage was = LocalizationManager::shared().currentLanguage();
+        LocalizationManager::shared().setLanguage(was == AppLanguage::vi ? AppLanguage::en : AppLanguage::vi);
+        const QStringList after = choices();
+        LocalizationManager::shared().setLanguage(was);
+        QVERIFY(after != before);
+        QCOMPARE(choices(), before);
 
         QTest::keyClick(child<QLineEdit>(sheet, u"nameField"_s), Qt::Key_Escape);
         QTRY_VERIFY(!view.editSheet());
@@ -430,6 +454,7 @@ private Q_SLOTS:
             QCOMPARE(name->text(), u"Mei Lin "_s);
             QVERIFY(child<QPushButton>(sheet, u"saveButton"_s)->isEnabled());
             QCOMPARE(m_stack->requestCount(u"/api/auth/me"_s), 1);
+            VERIFY_SNAPSHOT(sheet.data(), u"profile-editor-refused"_s);
         }
     }
 
@@ -452,6 +477,37 @@ private Q_SLOTS:
         m_stack->server.release(procedure("user.updateProfile"));
         QTRY_COMPARE(child<ElidedLabel>(&view, u"profileName"_s)->fullText(), u"Mei Lin"_s);
         QCOMPARE(m_stack->requestCount(u"/api/auth/me"_s), 2);
+    }
+
+    // The editor opened in the very turn a save from a closed sheet ends is a new
+    // sheet, never the one on its way out, which would vanish under the person's hands.
+    void reopeningAsTheSaveEndsOpensANewSheet()
+    {
+        ProfileView view(m_auth.get(), m_stack->auth);
+        QVERIFY(sessionsLoaded(view));
+        view.openEditor();
+        QPointer<ProfileEditView> closed = view.editSheet();
+        m_stack->server.respond(procedure("user.updateProfile"), RecordingHttpServer::Reply { 200, envelope("null"), {}, true });
+        m_stack->server.respond(u"/api/auth/me"_s, { 200, meReply(meiLin) });
+        child<QPushButton>(closed, u"saveButton"_s)->click();
+        QTRY_COMPARE(m_stack->requestCount(procedure("user.updateProfile")), 1);
+        QTest::keyClick(child<QLineEdit>(closed, u"nameField"_s), Qt::Key_Escape);
+        QVERIFY(!view.editSheet());
+        QPointer<ProfileEditView> reopened;
+        bool opened = false;
+        bool reusedTheClosedSheet = false;
+        connect(closed->viewModel(), &ProfileEditViewModel::isSavingChanged, &view, [&] {
+            view.openEditor();
+            reopened = view.editSheet();
+            opened = true;
+            reusedTheClosedSheet = reopened == closed;
+        }, Qt::SingleShotConnection);
+        m_stack->server.release(procedure("user.updateProfile"));
+        QTRY_VERIFY(opened);
+        QVERIFY(!reusedTheClosedSheet);
+        QTRY_VERIFY(!closed);
+        QVERIFY(reopened && reopened->isVisible());
+        QCOMPARE(view.editSheet(), reopened.data());
     }
 
     // Opening the editor again while a save it started still runs shows what is

@@ -5,6 +5,7 @@
 #include "AccountScreenTestHelpers.h"
 #include "PaintLog.h"
 #include "ClientStack.h"
+#include "SnapshotOnTheWay.h"
 
 #include "app/MainView.h"
 #include "app/SidebarSection.h"
@@ -18,6 +19,7 @@
 #include "views/account/PrivacySettingsView.h"
 #include "views/common/Appearance.h"
 #include "views/common/ElidedLabel.h"
+#include "views/common/Icons.h"
 #include "views/common/Localized.h"
 
 #include <QCheckBox>
@@ -113,6 +115,12 @@ class TestSettingsScreens : public QObject {
     }
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        Icons::install();
+        Snapshot::holdStill();
+    }
+
     void init()
     {
         m_settings = std::make_unique<QSettings>(m_dir.filePath(u"prefs.ini"_s), QSettings::IniFormat);
@@ -241,7 +249,13 @@ private Q_SLOTS:
             // The addresses are grey.
             for (const char* value : { "apiAddress", "webSocketAddress" })
                 QCOMPARE(child<QLabel>(view.get(), QString::fromLatin1(value))->palette().color(QPalette::WindowText), Appearance::secondaryText());
+            // What the machine and its environment name differs between machines, not the page.
+            child<QLabel>(view.get(), u"apiAddress"_s)->setText(u"http://127.0.0.1:8787"_s);
+            child<QLabel>(view.get(), u"webSocketAddress"_s)->setText(u"ws://127.0.0.1:8787/ws"_s);
+            child<QLabel>(view.get(), u"platform"_s)->setText(u"Linux"_s);
         }
+        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+        VERIFY_SNAPSHOT(view.get(), u"settings-"_s + QString::fromLatin1(QTest::currentDataTag()));
     }
 
     void pickingTheCurrentLanguageStoresNothing()
@@ -401,9 +415,12 @@ private Q_SLOTS:
         QCOMPARE(child<QWidget>(&view, u"deviceManagementLink"_s)->accessibleName(), Localized::text("privacy.device_management"));
 
         // From the keyboard: the rows are made anew, the keyboard stays at its place in them.
+        view.resize(520, 900);
         view.show();
         QApplication::setActiveWindow(&view);
         QVERIFY(QTest::qWaitForWindowActive(&view));
+        if (status == 200)
+            CHECK_SNAPSHOT(&view, u"privacy-blacklist"_s);
         view.findChildren<QPushButton*>(u"unblockButton"_s).at(0)->setFocus(Qt::TabFocusReason);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
         QTRY_COMPARE(m_stack->requestCount(procedure("contacts.unblock")), 1);
@@ -420,6 +437,48 @@ private Q_SLOTS:
             QTRY_VERIFY(alert && alert->isVisible());
             QCOMPARE(alert->text(), Localized::text("privacy.unblock_failed") + u"database is down"_s);
             QCOMPARE(names(), remaining);
+        }
+    }
+
+    void unblockMovesTheKeyboard_data()
+    {
+        QTest::addColumn<QByteArray>("blocked");
+        QTest::addColumn<QString>("focused"); // the unblocked name shown there, or the link's object name
+
+        const QByteArray bob = "{\"id\":1,\"userId\":7,\"contactId\":21,\"blocked\":true,\"user\":{\"id\":21,\"name\":\"Bob\"}}";
+        const QByteArray li = "{\"id\":2,\"userId\":7,\"contactId\":22,\"blocked\":true,\"user\":{\"id\":22,\"name\":\"Li\"}}";
+        QTest::newRow("the only one") << "[" + bob + "]" << u"deviceManagementLink"_s;
+        QTest::newRow("the last row") << "[" + li + "," + bob + "]" << u"Li"_s;
+    }
+
+    // Unblocking the last row from the keyboard leaves no row at its place: the keyboard
+    // goes to the row above, or with no one left to the control after the list, never
+    // to nowhere.
+    void unblockMovesTheKeyboard()
+    {
+        QFETCH(QByteArray, blocked);
+        QFETCH(QString, focused);
+        m_stack->server.respond(procedure("contacts.list"), ok(blocked));
+        m_stack->server.respond(procedure("contacts.unblock"), ok("null"));
+        PrivacySettingsView view(m_stack->contacts, m_defaults.get());
+        view.show();
+        QApplication::setActiveWindow(&view);
+        QVERIFY(QTest::qWaitForWindowActive(&view));
+        const int rows = int(blocked.count("\"blocked\":true"));
+        QTRY_COMPARE(view.findChildren<QPushButton*>(u"unblockButton"_s).size(), rows);
+        auto* last = view.findChildren<QPushButton*>(u"unblockButton"_s).last();
+        last->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(last, Qt::Key_Space);
+        QTRY_COMPARE(m_stack->requestCount(procedure("contacts.unblock")), 1);
+        QTRY_COMPARE(view.findChildren<QPushButton*>(u"unblockButton"_s).size(), rows - 1);
+        QWidget* now = QApplication::focusWidget();
+        QVERIFY(now);
+        if (rows == 1) {
+            QVERIFY(shown(child<QLabel>(&view, u"blacklistEmpty"_s)));
+            QCOMPARE(now->objectName(), focused);
+        } else {
+            QCOMPARE(now->objectName(), u"unblockButton"_s);
+            QCOMPARE(now->accessibleName(), Localized::text("privacy.unblock") + u' ' + focused);
         }
     }
 
