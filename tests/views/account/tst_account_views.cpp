@@ -3,7 +3,7 @@
 
 #include "PaintLog.h"
 #include "PainterState.h"
-#include "SnapshotOnTheWay.h"
+#include "Snapshot.h"
 #include "AccountStack.h"
 #include "KeyboardWalk.h"
 #include "ListKeys.h"
@@ -235,7 +235,7 @@ private Q_SLOTS:
         QVERIFY(!view.viewModel()->errorMessage());
         view.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&view));
-        CHECK_SNAPSHOT(&view, u"two-factor-unknown"_s);
+        VERIFY_SNAPSHOT(&view, u"two-factor-unknown"_s);
 
         s.reply("user.mfaStatus", 200, R"({"enabled":false})");
         QTest::mouseClick(retry, Qt::LeftButton);
@@ -249,7 +249,7 @@ private Q_SLOTS:
         QTRY_VERIFY(setup->isVisible());
         // What comes next has the keyboard: the code, then the status's button.
         QTRY_COMPARE(QApplication::focusWidget(), child<QLineEdit>(&view, "verifyCodeField"));
-        CHECK_SNAPSHOT(&view, u"two-factor-setup"_s);
+        VERIFY_SNAPSHOT(&view, u"two-factor-setup"_s);
         // Both are read-only text the keyboard reaches, with a Copy button each that
         // takes the whole of it.
         const QList<std::pair<const char*, QString>> shown { { "secretField", u"JBSWY3DPEHPK3PXP"_s }, { "backupCodesField", u"11aa\n22bb"_s } };
@@ -284,7 +284,7 @@ private Q_SLOTS:
         QCOMPARE(child<QLabel>(&view, "statusValue")->text(), Localized::text("2fa.status_enabled"));
         QCOMPARE(child<QLabel>(&view, "statusValue")->palette().color(QPalette::WindowText), SystemColors::green());
         QCOMPARE(disable->palette().color(QPalette::ButtonText), SystemColors::red());
-        CHECK_SNAPSHOT(&view, u"two-factor-on"_s);
+        VERIFY_SNAPSHOT(&view, u"two-factor-on"_s);
 
         QTest::mouseClick(disable, Qt::LeftButton);
         auto* sheet = child<QDialog>(&view, "disableSheet");
@@ -292,7 +292,7 @@ private Q_SLOTS:
         auto* confirm = child<QPushButton>(sheet, "disableConfirmButton");
         QVERIFY(!confirm->isEnabled());
         QVERIFY(QTest::qWaitForWindowExposed(sheet));
-        CHECK_SNAPSHOT(sheet, u"two-factor-disable-sheet"_s);
+        VERIFY_SNAPSHOT(sheet, u"two-factor-disable-sheet"_s);
         {
             // Title, words, field and buttons, 16 apart and padded 24: the headline title,
             // the grey caption words, a field 200 wide, Cancel then the red button.
@@ -509,7 +509,7 @@ private Q_SLOTS:
                     QVERIFY2(text.rect.right() < button.left(), qPrintable(text.text));
         }
         if (QByteArrayView(QTest::currentDataTag()) != "only this device" && QByteArrayView(QTest::currentDataTag()) != "no current device")
-            CHECK_SNAPSHOT(&view, u"devices-"_s + QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-'));
+            VERIFY_SNAPSHOT(&view, u"devices-"_s + QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-'));
         if (otherRows == 0)
             return;
 
@@ -862,7 +862,7 @@ private Q_SLOTS:
             QCOMPARE(words->pen, Appearance::secondaryText());
         }
 
-        CHECK_SNAPSHOT(&view, u"favorites"_s);
+        VERIFY_SNAPSHOT(&view, u"favorites"_s);
 
         // A right click on a row opens that row's menu.
         const QPoint onRow = list->visualRect(rows->index(1, 0)).center();
@@ -1174,7 +1174,7 @@ private Q_SLOTS:
             }
             QVERIFY(FileManagementRow::downloadRect(row).right() <= row.right());
         }
-        CHECK_SNAPSHOT(&view, u"files"_s);
+        VERIFY_SNAPSHOT(&view, u"files"_s);
         // Clicks land on a row's own buttons, where the row draws them.
         auto clickOn = [list, rows](int row, QRect (*button)(const QRect&)) {
             QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, button(list->visualRect(rows->index(row, 0))).center());
@@ -1232,7 +1232,7 @@ private Q_SLOTS:
         QVERIFY(!child<QLabel>(sheet, "previewImage")->pixmap().isNull());
         QVERIFY(!s.server.requestsTo(u"/uploads/a.png"_s).at(0).hasHeader("Authorization"));
         QVERIFY(QTest::qWaitForWindowExposed(sheet));
-        CHECK_SNAPSHOT(sheet, u"file-preview"_s);
+        VERIFY_SNAPSHOT(sheet, u"file-preview"_s);
         QTest::keyClick(sheet, Qt::Key_Escape);
         QTRY_VERIFY(!view.previewURL());
 
@@ -1254,7 +1254,7 @@ private Q_SLOTS:
             QCOMPARE(words->geometry().top() - sign->geometry().bottom() - 1, 8);
             QVERIFY(qAbs(words->geometry().center().x() - sign->geometry().center().x()) <= 1);
         }
-        CHECK_SNAPSHOT(sheet, u"file-preview-failed"_s);
+        VERIFY_SNAPSHOT(sheet, u"file-preview-failed"_s);
         QTest::mouseClick(child<QPushButton>(sheet, "previewCloseButton"), Qt::LeftButton);
         QTRY_VERIFY(!view.previewURL());
     }
@@ -1524,7 +1524,7 @@ private Q_SLOTS:
         QVERIFY(child<QWidget>(&view, "filesEmpty")->isVisible());
         QCOMPARE(symbolOf(child<QLabel>(&view, "filesEmptyIcon")), u"folder"_s);
         QVERIFY(child<QPushButton>(&view, "loadMoreButton")->isHidden());
-        CHECK_SNAPSHOT(&view, u"files-empty"_s);
+        VERIFY_SNAPSHOT(&view, u"files-empty"_s);
         // Centred over the list, whatever the column's size.
         for (const QSize size : { QSize(420, 500), QSize(300, 700) }) {
             view.resize(size);
@@ -1593,7 +1593,7 @@ private Q_SLOTS:
         QVERIFY(child<QWidget>(view.get(), prefix + "Empty")->isHidden());
         for (Spinner* spinner : view->findChildren<Spinner*>())
             QVERIFY(spinner->isHidden());
-        CHECK_SNAPSHOT(view.get(), screen + u"-failed"_s);
+        VERIFY_SNAPSHOT(view.get(), screen + u"-failed"_s);
 
         s.reply(qPrintable(procedure), 200, oneRow);
         QTest::mouseClick(child<QPushButton>(failure, prefix + "RetryButton"), Qt::LeftButton);

@@ -6,7 +6,7 @@
 #include "ClientStack.h"
 #include "ListKeys.h"
 #include "PainterState.h"
-#include "SnapshotOnTheWay.h"
+#include "Snapshot.h"
 
 #include "state/account/ProfileEditViewModel.h"
 #include "state/account/ProfileViewModel.h"
@@ -372,7 +372,7 @@ private Q_SLOTS:
         auto* title = child<QLabel>(sheet, u"editTitle"_s);
         QCOMPARE(top(child<QLineEdit>(sheet, u"nameField"_s)) - (top(title) + title->height()), 16);
         QVERIFY(QTest::qWaitForWindowExposed(sheet));
-        CHECK_SNAPSHOT(sheet, u"profile-editor"_s);
+        VERIFY_SNAPSHOT(sheet, u"profile-editor"_s);
         // The choices are named in the language in force, and follow it when it changes.
         auto* gender = child<QComboBox>(sheet, u"genderPicker"_s);
         const auto choices = [gender] {

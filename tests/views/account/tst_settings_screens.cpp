@@ -5,7 +5,7 @@
 #include "AccountScreenTestHelpers.h"
 #include "PaintLog.h"
 #include "ClientStack.h"
-#include "SnapshotOnTheWay.h"
+#include "Snapshot.h"
 
 #include "app/MainView.h"
 #include "app/SidebarSection.h"
@@ -420,7 +420,7 @@ private Q_SLOTS:
         QApplication::setActiveWindow(&view);
         QVERIFY(QTest::qWaitForWindowActive(&view));
         if (status == 200)
-            CHECK_SNAPSHOT(&view, u"privacy-blacklist"_s);
+            VERIFY_SNAPSHOT(&view, u"privacy-blacklist"_s);
         view.findChildren<QPushButton*>(u"unblockButton"_s).at(0)->setFocus(Qt::TabFocusReason);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
         QTRY_COMPARE(m_stack->requestCount(procedure("contacts.unblock")), 1);
