@@ -206,6 +206,15 @@ private Q_SLOTS:
         }
     }
 
+    // A nested value is handed on as it stands: a null stays null, a missing key is undefined.
+    void valuesAsTheyStand()
+    {
+        const json::Reader reader(json::parse(R"({"a":{"b":1},"n":null})"), json::Path {});
+        QCOMPARE(reader.value(QLatin1StringView("a")), QJsonValue(QJsonObject { { u"b"_s, 1 } }));
+        QVERIFY(reader.value(QLatin1StringView("n")).isNull());
+        QVERIFY(reader.value(QLatin1StringView("missing")).isUndefined());
+    }
+
     // One layout read with its keys asked in another order finds each key where it is.
     void keysAskedInAnotherOrder()
     {

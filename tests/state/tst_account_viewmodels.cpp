@@ -8,6 +8,7 @@
 #include "state/account/DeviceManagementViewModel.h"
 #include "state/account/FavoritesViewModel.h"
 #include "state/account/FileManagementViewModel.h"
+#include "state/account/GeneralSettings.h"
 #include "state/account/NotificationSettings.h"
 #include "state/account/PrivacySettingsViewModel.h"
 #include "state/account/ProfileViewModel.h"
@@ -116,6 +117,22 @@ private Q_SLOTS:
     {
         // Expected texts are the Chinese ones, whatever the machine's language.
         LocalizationManager::shared().setLanguage(AppLanguage::zhHans);
+    }
+
+    // Each language is offered under its own name, whatever the language in force.
+    void languagesNamedInThemselves_data()
+    {
+        QTest::addColumn<AppLanguage>("language");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("Chinese") << AppLanguage::zhHans << u"简体中文"_s;
+        QTest::newRow("English") << AppLanguage::en << u"English"_s;
+        QTest::newRow("Vietnamese") << AppLanguage::vi << u"Tiếng Việt"_s;
+    }
+    void languagesNamedInThemselves()
+    {
+        QFETCH(AppLanguage, language);
+        QFETCH(QString, label);
+        QCOMPARE(GeneralSettings::languageLabel(language), label);
     }
 
     // Each two-factor flow from a read status: the calls it makes in order and
