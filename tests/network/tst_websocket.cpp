@@ -151,6 +151,12 @@ public:
         });
     }
     QString url() const { return u"ws://127.0.0.1:%1/ws"_s.arg(m_server.serverPort()); }
+    // Cuts every connection, as a network that drops them would.
+    void dropAll()
+    {
+        for (QTcpSocket* socket : m_server.findChildren<QTcpSocket*>())
+            socket->abort();
+    }
     int handshakes = 0;
 
 private:
@@ -280,6 +286,33 @@ private Q_SLOTS:
         QCOMPARE(sockets(), 2);
         clock->advance(WebSocketService::closeHandshakeGraceMs);
         QTRY_COMPARE(sockets(), 1);
+    }
+
+    // A connection asked for while another is authenticating waits for it; if that one
+    // drops and the channel reconnects meanwhile, the wait is over: nothing reconnects
+    // again when it would have ended.
+    void reconnectEndsTheWaitForATakeOver()
+    {
+        WebSocketLogCapture log;
+        SilentPeer peer;
+        auto clock = std::make_shared<WebSocketManualClock>();
+        KeychainService keychain { std::make_unique<MemorySecretStore>() };
+        ClientIdService ids { keychain };
+        WebSocketService service(peer.url(), clock, keychain, ids);
+        service.connect(5);
+        QTRY_COMPARE(peer.handshakes, 1);
+        QTRY_COMPARE(service.findChildren<QWebSocket*>().value(0)->state(), QAbstractSocket::ConnectedState);
+        service.connect(5);
+        QCOMPARE(log.linesStartingWith(u"[WS] Authenticating again once"_s).size(), 1);
+
+        peer.dropAll();
+        QTRY_COMPARE(log.linesStartingWith(u"[WS] Scheduling reconnect in "_s).size(), 1);
+        clock->advance(500);
+        QTRY_COMPARE(peer.handshakes, 2);
+        clock->advance(WebSocketService::takeOverWaitMs);
+        QVERIFY(testsupport::postedEventsHandled());
+        QCOMPARE(log.linesStartingWith(u"[WS] The connection under way did not take over"_s), QStringList());
+        QCOMPARE(peer.handshakes, 2);
     }
 
     // Without the device id the channel does not sign in as another device: it fails
