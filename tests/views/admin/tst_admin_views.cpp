@@ -980,8 +980,15 @@ private Q_SLOTS:
         QVERIFY(!screenshot->isChecked() && registration->isChecked());
         screenshot->click();
         registration->click();
+        // In Chinese, where the interface's OK is not the platform's.
+        LocalizationManager::shared().setLanguage(AppLanguage::zhHans);
+        const auto english = qScopeGuard([] { LocalizationManager::shared().setLanguage(AppLanguage::en); });
         save->click();
         QTRY_VERIFY(child<QMessageBox>(&view, u"savedAlert"_s));
+        // Its one button is the interface's own OK.
+        const QList<QAbstractButton*> buttons = child<QMessageBox>(&view, u"savedAlert"_s)->buttons();
+        QCOMPARE(buttons.size(), 1);
+        QCOMPARE(buttons.first()->text(), Localized::text("common.ok"));
         QCOMPARE(f.count(u"/api/trpc/admin.updateSystemConfig"_s), 1);
         const QJsonObject sent = QJsonDocument::fromJson(f.server.requestsTo(u"/api/trpc/admin.updateSystemConfig"_s).at(0).body).object();
         QCOMPARE(sent.value(u"json"_s).toObject(),
