@@ -75,6 +75,7 @@ private Q_SLOTS:
         QTest::newRow("no equals sign") << u"\n\"k\" \"v\";"_s << u"line 2: expected '=' after the key"_s;
         QTest::newRow("no value") << u"\n\"k\" = ;"_s << u"line 2: expected a value"_s;
         QTest::newRow("ends before the value") << u"\n\"k\" ="_s << u"line 2: expected a value"_s;
+        QTest::newRow("unreadable key after an entry") << u"\"k\" = \"v\";\n\"\\q\" = \"w\";"_s << u"line 2: unknown escape \\q"_s;
         QTest::newRow("a slash after the last entry") << u"\"k\" = \"v\";\n/"_s << u"line 2: expected '=' after the key"_s;
     }
 
