@@ -659,6 +659,28 @@ private Q_SLOTS:
         QCOMPARE(f.server.requestsTo(sessionsPath).size(), 1);
     }
 
+    // A session that ends elsewhere while its End button has the keyboard (read by a
+    // reload the operator did not start here) hands the keyboard back to the list.
+    void sessionEndedElsewhereGivesBackTheKeyboard()
+    {
+        Fixture f("[{\"id\":1,\"status\":\"active\",\"customerName\":\"A\"}]");
+        OperatorConsoleView console(f.api);
+        QVERIFY(showWithSession(console, 1));
+        QApplication::setActiveWindow(&console);
+        console.workspaceList()->setFocus(Qt::TabFocusReason);
+        console.workspaceList()->setCurrentIndex(rowOf(console.workspaceList(), 1));
+        auto* end = child<QPushButton>(&console, u"endButton"_s);
+        QTRY_VERIFY(end->isVisible());
+        end->setFocus(Qt::TabFocusReason);
+        QCOMPARE(console.focusWidget(), end);
+
+        f.server.respond(sessionsPath, { 200, envelope(R"([{"id":1,"status":"ended","customerName":"A"}])") });
+        console.model()->loadData();
+        QTRY_COMPARE(f.server.requestsTo(sessionsPath).size(), 2);
+        QTRY_VERIFY(!console.model()->isLoading());
+        QTRY_COMPARE(console.focusWidget(), console.workspaceList());
+    }
+
     // Accept pressed twice never ends the session it accepted: End takes Accept's
     // place, and within the double-click interval it does nothing, whether the
     // second press is the second half of a mouse double click, a second Space
