@@ -35,6 +35,40 @@ class TestListKeyboard : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // Home and End land on the first and last row that can be chosen, past headings
+    // and hidden rows at the ends.
+    void homeAndEndPassOverHeadings_data()
+    {
+        QTest::addColumn<bool>("hideTheEnds");
+        QTest::newRow("headings at the ends") << false;
+        QTest::newRow("hidden rows at the ends") << true;
+    }
+    void homeAndEndPassOverHeadings()
+    {
+        QFETCH(bool, hideTheEnds);
+        QStandardItemModel model;
+        for (const QString& name : { u"Friends"_s, u"Ann"_s, u"Bo"_s, u"Cy"_s, u"Later"_s }) {
+            auto* item = new QStandardItem(name);
+            item->setEnabled(hideTheEnds || (name != u"Friends" && name != u"Later"));
+            model.appendRow(item);
+        }
+        QListView list;
+        list.setModel(&model);
+        if (hideTheEnds) {
+            list.setRowHidden(0, true);
+            list.setRowHidden(4, true);
+        }
+        ListKeyboard::attach(&list);
+        list.show();
+        QVERIFY(QTest::qWaitForWindowActive(&list));
+        list.setFocus();
+        list.setCurrentIndex(model.index(2, 0));
+        QTest::keyClick(&list, Qt::Key_End);
+        QCOMPARE(list.currentIndex().row(), 3);
+        QTest::keyClick(&list, Qt::Key_Home);
+        QCOMPARE(list.currentIndex().row(), 1);
+    }
+
     void menuRunsTheCurrentRowsAction_data()
     {
         QTest::addColumn<QString>("entry");
