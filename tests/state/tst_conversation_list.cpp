@@ -672,6 +672,8 @@ private Q_SLOTS:
         QTest::newRow("resent after a failure") << QStringList { u"sent"_s, u"failed"_s, u"sent"_s } << u"mine"_s << false;
         QTest::newRow("a reload while it is on its way") << QStringList { u"sent"_s, u"reload 500"_s } << u"mine"_s << false;
         QTest::newRow("a reload before the server stored it") << QStringList { u"sent"_s, u"reload 500"_s, u"ack 600"_s } << u"mine"_s << false;
+        // Once the server lists the message itself, its listing is what the row shows.
+        QTest::newRow("a reload listing the acknowledged message") << QStringList { u"sent"_s, u"ack 600"_s, u"reload 600"_s } << u"m600"_s << false;
         QTest::newRow("a reload listing a newer message meanwhile")
             << QStringList { u"sent"_s, u"reload 700"_s, u"ack 600"_s } << u"m700"_s << false;
         QTest::newRow("a newer message before the acknowledgement")
