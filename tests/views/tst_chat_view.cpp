@@ -1,3 +1,4 @@
+#include "PngBytes.h"
 #include "ClientStack.h"
 #include "ManualTimers.h"
 #include "PostedEvents.h"
@@ -112,10 +113,7 @@ private Q_SLOTS:
         QImage picture(160, 100, QImage::Format_RGB32);
         picture.fill(QColor(0x34, 0x78, 0xc8));
         QPainter(&picture).fillRect(0, 50, 160, 50, QColor(0xf0, 0xc0, 0x30));
-        QByteArray png;
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        picture.save(&buffer, "PNG");
+        const QByteArray png = pngBytes(picture);
         stack.server.respond(u"/uploads/sea.png"_s, { 200, png, { { "Content-Type", "image/png" } } });
         const QString pictureUrl = stack.server.baseUrl() + u"/uploads/sea.png"_s;
         // Bo's avatar is a picture too (cut to its disc); Me has none and shows an initial.

@@ -1,3 +1,5 @@
+#include "PngBytes.h"
+#include "PaintCount.h"
 #include "PostedEvents.h"
 
 #include "views/chat/AvatarView.h"
@@ -31,24 +33,8 @@ QByteArray png(int width, int height)
 {
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(Qt::red);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
+    return pngBytes(image);
 }
-
-// Counts the paint events a widget gets.
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
 
 } // namespace
 
@@ -442,10 +428,9 @@ private Q_SLOTS:
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
         QVERIFY(testsupport::postedEventsHandled());
-        PaintCounter counter;
-        view.installEventFilter(&counter);
+        PaintCount counter(&view);
         view.setName(QStringLiteral("zoe"));
-        QTRY_VERIFY(counter.paints > 0);
+        QTRY_VERIFY(counter.count > 0);
         p = painted(view);
         QCOMPARE(p.shapes().size(), 1);
         QCOMPARE(p.shapes().first().brush, AvatarView::color(QStringLiteral("zoe")));
@@ -514,18 +499,17 @@ private Q_SLOTS:
         QVERIFY2(qAbs(wash.brush.alphaF() - 0.1) < 0.01, qPrintable(QString::number(wash.brush.alphaF())));
         QVERIFY(before.painting().pictures().isEmpty());
 
-        PaintCounter counter;
-        cell.installEventFilter(&counter);
+        PaintCount counter(&cell);
         int paintsWhenLoaded = -1;
         QObject::connect(&ImageLoader::shared(), &ImageLoader::finished, &cell, [&](const QUrl& done) {
             if (done == url)
-                paintsWhenLoaded = counter.paints;
+                paintsWhenLoaded = counter.count;
         });
         cell.show();
         QVERIFY(QTest::qWaitForWindowExposed(&cell));
         QTRY_COMPARE(cell.phase(), QStringLiteral("picture"));
         QVERIFY(paintsWhenLoaded >= 0);
-        QTRY_VERIFY(counter.paints > paintsWhenLoaded);
+        QTRY_VERIFY(counter.count > paintsWhenLoaded);
 
         PaintLog after(cell.size());
         cell.render(&after);

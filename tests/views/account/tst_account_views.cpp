@@ -1,6 +1,7 @@
 // The two-factor, device, favourites and file screens offscreen, against a
 // recording HTTP server: what a person sees and what their clicks send.
 
+#include "PngBytes.h"
 #include "PaintLog.h"
 #include "PainterState.h"
 #include "Snapshot.h"
@@ -113,10 +114,7 @@ QByteArray png()
 {
     QImage image(40, 20, QImage::Format_RGB32);
     image.fill(Qt::red);
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return buffer.data();
+    return pngBytes(image);
 }
 
 // count text favourites, message ids from 1.

@@ -4,6 +4,7 @@
 // swept for names and focus frames; the close shortcut, Escape, the focus a sheet
 // takes and gives back, the page a table opens on, and what the names say.
 
+#include "PaintCount.h"
 #include "KeyboardWalk.h"
 #include "PaintedCells.h"
 #include "RecordingHttpServer.h"
@@ -168,18 +169,6 @@ bool chooseRowAction(QTableView* table, int row, const QString& name)
     QTest::keyClick(menu, Qt::Key_Escape);
     return false;
 }
-
-// Counts the paint events a widget gets from now on.
-struct PaintCount : QObject {
-    explicit PaintCount(QWidget* widget) { widget->installEventFilter(this); }
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++count;
-        return false;
-    }
-    int count = 0;
-};
 
 const QList<std::pair<const char*, AppLanguage>> languages {
     { "en", AppLanguage::en }, { "zh", AppLanguage::zhHans }, { "vi", AppLanguage::vi },

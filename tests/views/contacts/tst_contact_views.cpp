@@ -1,6 +1,8 @@
 // The contacts column, its sheets and the contact detail, driven like a person
 // would, against a recording HTTP server.
 
+#include "PngBytes.h"
+#include "PaintCount.h"
 #include "ClientStack.h"
 #include "ListKeys.h"
 #include "PaintLog.h"
@@ -130,17 +132,6 @@ const QByteArray threeContacts = R"([{"id":1,"userId":9,"contactId":41,"nickname
                                  R"({"id":3,"userId":9,"contactId":43,"nickname":"😀x","online":false}])";
 const QByteArray twoGroups = R"([{"id":5,"conversationId":50,"name":"Hikers","ownerId":9,"memberCount":12},)"
                              R"({"id":6,"conversationId":60,"name":"Quiet","ownerId":9}])";
-
-// Counts what a widget paints: a picture that arrives has to ask for its row again.
-struct PaintCounter : QObject {
-    int paints = 0;
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
 
 Contact contact(qint64 contactId)
 {
@@ -376,23 +367,19 @@ private Q_SLOTS:
         QCOMPARE(column.layout(), (QStringList { u"H:B"_s, u"C:1"_s }));
         QImage red(8, 8, QImage::Format_RGB32);
         red.fill(Qt::red);
-        QByteArray png;
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        red.save(&buffer, "PNG");
-        column.stack.server.respond(u"/avatars/41.png"_s, { 200, png, { { "Content-Type", "image/png" } }, true });
+        column.stack.server.respond(u"/avatars/41.png"_s, { 200, pngBytes(red), { { "Content-Type", "image/png" } }, true });
         QVERIFY(QTest::qWaitForWindowExposed(column.view.get()));
         QTRY_COMPARE(column.stack.server.requestsTo(u"/avatars/41.png"_s).size(), 1);
         QVERIFY(column.stack.roundTrip());
-        PaintCounter counter;
-        column.list()->viewport()->installEventFilter(&counter);
+        // A picture that arrives has to ask for its row again.
+        PaintCount counter(column.list()->viewport());
         QSignalSpy arrived(&ImageLoader::shared(), &ImageLoader::finished);
         column.stack.server.release(u"/avatars/41.png"_s);
         QTRY_COMPARE(arrived.count(), 1);
         // The repaint it asked for is a posted request: handled by the next turn of the loop.
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();
-        QVERIFY(counter.paints > 0);
+        QVERIFY(counter.count > 0);
         const QRect row = column.list()->visualRect(column.itemOf(ContactListModel::Kind::Contact, 1));
         const QImage shown = column.list()->viewport()->grab(row).toImage();
         QCOMPARE(shown.pixelColor(8 + 18, row.height() / 2).rgb(), QColor(Qt::red).rgb());
