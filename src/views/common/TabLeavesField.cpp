@@ -2,7 +2,6 @@
 
 #include <QKeyEvent>
 #include <QPlainTextEdit>
-#include <QTextEdit>
 
 namespace {
 
@@ -19,10 +18,7 @@ protected:
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() != Qt::Key_Tab || key->modifiers() != Qt::ControlModifier)
             return false;
-        if (auto* plain = qobject_cast<QPlainTextEdit*>(watched))
-            plain->insertPlainText(QStringLiteral("\t"));
-        else if (auto* rich = qobject_cast<QTextEdit*>(watched))
-            rich->insertPlainText(QStringLiteral("\t"));
+        static_cast<QPlainTextEdit*>(watched)->insertPlainText(QStringLiteral("\t"));
         return true;
     }
 };
@@ -32,12 +28,6 @@ protected:
 namespace TabLeavesField {
 
 void apply(QPlainTextEdit* field)
-{
-    field->setTabChangesFocus(true);
-    field->installEventFilter(new CtrlTabTypesTab(field));
-}
-
-void apply(QTextEdit* field)
 {
     field->setTabChangesFocus(true);
     field->installEventFilter(new CtrlTabTypesTab(field));

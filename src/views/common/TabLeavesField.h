@@ -1,7 +1,6 @@
 #pragma once
 
 class QPlainTextEdit;
-class QTextEdit;
 
 // A multi-line field the keyboard can leave: Tab and Shift+Tab move to the next
 // and previous control instead of typing, and Ctrl+Tab types the tab a text may
@@ -9,6 +8,5 @@ class QTextEdit;
 namespace TabLeavesField {
 
 void apply(QPlainTextEdit* field);
-void apply(QTextEdit* field);
 
 } // namespace TabLeavesField
